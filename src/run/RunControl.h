@@ -1,0 +1,85 @@
+#pragma once
+
+// Pause and Stop of a run. The GUI runs the engine on a worker thread and sets
+// these flags from the user-interface thread; the run checks them once per
+// input record (or Special Mode case). Waiting while paused blocks on a
+// condition variable instead of spinning.
+//
+// Progress and window-state changes go the other way, through RunObserver.
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+namespace vesk {
+
+class RunControl {
+public:
+    void requestPause()
+    {
+        std::lock_guard lock(m_mutex);
+        m_pause = true;
+    }
+    void requestContinue()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_pause = false;
+        }
+        m_wake.notify_all();
+    }
+    void requestStop()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+    }
+    void reset()
+    {
+        std::lock_guard lock(m_mutex);
+        m_pause = false;
+        m_stop = false;
+    }
+
+    bool PauseRequested() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_pause;
+    }
+    bool StopRequested() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_stop;
+    }
+
+    // Blocks while a pause is requested and no stop. Returns true when the run
+    // was paused at the moment of the call (a stop while paused then means
+    // "write nothing more").
+    bool waitWhilePaused()
+    {
+        std::unique_lock lock(m_mutex);
+        const bool wasPaused = m_pause;
+        m_wake.wait(lock, [this] { return !m_pause || m_stop; });
+        return wasPaused;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_pause = false;
+    bool m_stop = false;
+};
+
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    // fraction 0..1 of the run; text is the progress caption.
+    virtual void progress(double /*fraction*/, const std::string & /*text*/) {}
+    // The run started (true) or ended (false): the GUI locks and unlocks its window.
+    virtual void runStateChanged(bool /*running*/) {}
+};
+
+} // namespace vesk

@@ -1,0 +1,57 @@
+#pragma once
+
+// Helpers shared by the tests: temporary folders, the repository's data tree
+// and the shared test files. Tests never write into data/: they copy first.
+
+#include "core/Interaction.h"
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vesk::test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder below the system's temporary folder, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    const fs::path &path() const { return m_path; }
+    // Writes text (bytes as given) to a file below the folder and returns its path.
+    fs::path write(const std::string &relative, const std::string &bytes) const;
+
+private:
+    fs::path m_path;
+};
+
+fs::path sourceDir();    // the repository's root
+fs::path dataDir();      // the repository's data/ tree
+fs::path testDataDir();  // ../shared/testdata beside the repository
+std::string readFile(const fs::path &path);
+// Copies the whole data/ tree into dir, so that dir serves as AppDir.
+void copyDataTree(const fs::path &dir);
+
+// Scripted answers for questions, input boxes and file choices; every message
+// and question is recorded in order.
+class ScriptedInteraction : public Interaction {
+public:
+    std::vector<std::string> messages;   // texts of messages and questions, in order
+    std::deque<Answer> answers;          // taken front first; empty -> the default answer
+    std::deque<std::optional<std::string>> inputs;
+    std::deque<std::optional<std::string>> files;
+
+    void message(const std::string &text, Icon icon, const std::string &title) override;
+    Answer question(const std::string &text, Buttons buttons, Icon icon, Answer defaultAnswer,
+                    const std::string &title) override;
+    std::optional<std::string> inputBox(const std::string &prompt, const std::string &title,
+                                        const std::string &defaultText) override;
+    std::optional<std::string> chooseFile(const FileChoice &choice) override;
+};
+
+} // namespace vesk::test
