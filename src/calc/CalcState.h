@@ -2,9 +2,15 @@
 
 // Program-wide variables of emissions, statistics and tables. See core/State.h.
 
+#include <vector>
+
 namespace vesk {
 
 struct CalcState {
+    // Per pollutant index (0..NPol): turns a concentration of the calculation
+    // into the pollutant's output unit. Written only by SetUnitFactors; read by
+    // StatVar when it hands out a value.
+    std::vector<float> OutputUnitFactor;
 };
 
 } // namespace vesk
