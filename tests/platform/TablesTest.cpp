@@ -1,6 +1,6 @@
+#include "platform/tables/Tables.h"
 #include "platform/tables/TableAddress.h"
 #include "platform/tables/TableBackends.h"
-#include "platform/tables/Tables.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +14,7 @@ using test::TempDir;
 namespace fs = std::filesystem;
 
 // The shared Access files, copied into a temporary folder before use.
-fs::path mdbSource(const std::string &name)
-{
+fs::path mdbSource(const std::string &name) {
     for (auto base : {test::testDataDir(), test::sourceDir() / ".." / ".." / "shared" / "testdata"}) {
         auto p = base / "mdb" / name;
         if (fs::exists(p)) {
@@ -25,8 +24,7 @@ fs::path mdbSource(const std::string &name)
     return {};
 }
 
-std::string copyMdb(const TempDir &dir, const std::string &name)
-{
+std::string copyMdb(const TempDir &dir, const std::string &name) {
     auto src = mdbSource(name);
     if (src.empty()) {
         return {};
@@ -37,27 +35,25 @@ std::string copyMdb(const TempDir &dir, const std::string &name)
     return dst.string();
 }
 
-double number(const Cell &c)
-{
+double number(const Cell &c) {
     auto *d = std::get_if<double>(&c);
     return d ? *d : -12345.0;
 }
 
-std::string text(const Cell &c)
-{
+std::string text(const Cell &c) {
     auto *s = std::get_if<std::string>(&c);
     return s ? *s : "<not a text>";
 }
 
-TEST(AccessTables, OrderDetailsOfNorthwindHasAllRowsAndTheKnownFirstRow)
-{
+TEST(AccessTables, OrderDetailsOfNorthwindHasAllRowsAndTheKnownFirstRow) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
     ASSERT_FALSE(file.empty()) << "nwind.mdb is missing";
     TableData t;
     std::string error;
     ASSERT_TRUE(readTable(file, "Order Details", &t, &error)) << error;
-    ASSERT_EQ(t.fields, (std::vector<std::string>{"OrderID", "ProductID", "UnitPrice", "Quantity", "Discount"}));
+    ASSERT_EQ(t.fields,
+              (std::vector<std::string>{"OrderID", "ProductID", "UnitPrice", "Quantity", "Discount"}));
     ASSERT_EQ(t.rows.size(), 2155u);
     EXPECT_EQ(number(t.rows[0][0]), 10248);
     EXPECT_EQ(number(t.rows[0][1]), 11);
@@ -66,8 +62,7 @@ TEST(AccessTables, OrderDetailsOfNorthwindHasAllRowsAndTheKnownFirstRow)
     EXPECT_EQ(number(t.rows[0][4]), 0);
 }
 
-TEST(AccessTables, ListingShowsUserTablesIncludingANonAsciiName)
-{
+TEST(AccessTables, ListingShowsUserTablesIncludingANonAsciiName) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
     ASSERT_FALSE(file.empty());
@@ -85,8 +80,7 @@ TEST(AccessTables, ListingShowsUserTablesIncludingANonAsciiName)
     EXPECT_FALSE(t.fields.empty());
 }
 
-TEST(AccessTables, DatesAreReadAsIsoTextsIncludingUnusualYears)
-{
+TEST(AccessTables, DatesAreReadAsIsoTextsIncludingUnusualYears) {
     TempDir dir;
     auto file = copyMdb(dir, "DateTestDatabase.mdb");
     ASSERT_FALSE(file.empty());
@@ -107,8 +101,7 @@ TEST(AccessTables, DatesAreReadAsIsoTextsIncludingUnusualYears)
     EXPECT_TRUE(year9999);
 }
 
-TEST(AccessTables, CreatingATableIsRefusedWithTheFileNamed)
-{
+TEST(AccessTables, CreatingATableIsRefusedWithTheFileNamed) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
     ASSERT_FALSE(file.empty());
@@ -120,8 +113,7 @@ TEST(AccessTables, CreatingATableIsRefusedWithTheFileNamed)
     EXPECT_EQ(test::readFile(file), before);
 }
 
-TEST(AccessTables, AMissingTableOrFileIsAnErrorNamingIt)
-{
+TEST(AccessTables, AMissingTableOrFileIsAnErrorNamingIt) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
     ASSERT_FALSE(file.empty());
@@ -133,8 +125,7 @@ TEST(AccessTables, AMissingTableOrFileIsAnErrorNamingIt)
     EXPECT_NE(error.find("none.mdb"), std::string::npos);
 }
 
-std::vector<TableColumn> columns(std::initializer_list<const char *> names)
-{
+std::vector<TableColumn> columns(std::initializer_list<const char *> names) {
     std::vector<TableColumn> c;
     for (auto n : names) {
         c.push_back({n, ColumnType::Float});
@@ -142,8 +133,7 @@ std::vector<TableColumn> columns(std::initializer_list<const char *> names)
     return c;
 }
 
-TEST(ExcelTables, OwnWriterIsReadBackByFreeXlWithNumbersTextsAndNulls)
-{
+TEST(ExcelTables, OwnWriterIsReadBackByFreeXlWithNumbersTextsAndNulls) {
     TempDir dir;
     auto file = (dir.path() / "out.xls").string();
     std::string error;
@@ -171,8 +161,7 @@ TEST(ExcelTables, OwnWriterIsReadBackByFreeXlWithNumbersTextsAndNulls)
     EXPECT_TRUE(isNull(t.rows[2][1]));
 }
 
-TEST(ExcelTables, ANewTableKeepsTheOtherSheetsAndReplacesOneOfTheSameName)
-{
+TEST(ExcelTables, ANewTableKeepsTheOtherSheetsAndReplacesOneOfTheSameName) {
     TempDir dir;
     auto file = (dir.path() / "book.xls").string();
     std::string error;
@@ -193,8 +182,7 @@ TEST(ExcelTables, ANewTableKeepsTheOtherSheetsAndReplacesOneOfTheSameName)
     EXPECT_EQ(number(t.rows[0][0]), 3.0);
 }
 
-TEST(ExcelTables, LargeWorkbooksUseRegularSectorsAndManySharedStrings)
-{
+TEST(ExcelTables, LargeWorkbooksUseRegularSectorsAndManySharedStrings) {
     TempDir dir;
     auto file = (dir.path() / "big.xls").string();
     std::string error;
@@ -212,8 +200,7 @@ TEST(ExcelTables, LargeWorkbooksUseRegularSectorsAndManySharedStrings)
     EXPECT_DOUBLE_EQ(number(t.rows[12345][2]), 6172.5);
 }
 
-TEST(ExcelTables, AWorkbookWrittenBySpreadsheetWriteExcelIsRead)
-{
+TEST(ExcelTables, AWorkbookWrittenBySpreadsheetWriteExcelIsRead) {
     if (std::system("perl -MSpreadsheet::WriteExcel -e 1 >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "perl or Spreadsheet::WriteExcel is missing";
     }
@@ -246,8 +233,7 @@ $wb->close();
     EXPECT_EQ(text(t.rows[47][4]), "h48");
 }
 
-TEST(LotusTables, OwnWk1WriterIsReadBackByLibwps)
-{
+TEST(LotusTables, OwnWk1WriterIsReadBackByLibwps) {
     TempDir dir;
     auto file = (dir.path() / "out.wk1").string();
     std::string error;
@@ -271,8 +257,7 @@ TEST(LotusTables, OwnWk1WriterIsReadBackByLibwps)
     EXPECT_EQ(text(t.rows[1][2]), "Café");
 }
 
-TEST(LotusTables, OtherLotusKindsAreNotWritten)
-{
+TEST(LotusTables, OtherLotusKindsAreNotWritten) {
     TempDir dir;
     std::string error;
     EXPECT_EQ(createTable((dir.path() / "x.wk4").string(), "A:", columns({"a"}), &error), nullptr);
@@ -280,8 +265,7 @@ TEST(LotusTables, OtherLotusKindsAreNotWritten)
     EXPECT_FALSE(fs::exists(dir.path() / "x.wk4"));
 }
 
-TEST(TableNames, BracketsAndControlCharactersAreRefusedNotWritten)
-{
+TEST(TableNames, BracketsAndControlCharactersAreRefusedNotWritten) {
     TempDir dir;
     auto file = (dir.path() / "x.xls").string();
     std::string error;

@@ -17,8 +17,7 @@ namespace vesk::tables {
 
 namespace {
 
-void setError(std::string *error, std::string text)
-{
+void setError(std::string *error, std::string text) {
     if (error) {
         *error = std::move(text);
     }
@@ -29,8 +28,7 @@ struct MdbCloser {
 };
 using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
 
-MdbPtr openMdb(const std::string &file, std::string *error)
-{
+MdbPtr openMdb(const std::string &file, std::string *error) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) {
         setError(error, "The Access file " + file + " was not found.");
@@ -51,8 +49,7 @@ MdbPtr openMdb(const std::string &file, std::string *error)
     return mdb;
 }
 
-bool isNumericType(int type)
-{
+bool isNumericType(int type) {
     switch (type) {
     case MDB_BOOL:
     case MDB_BYTE:
@@ -71,8 +68,7 @@ bool isNumericType(int type)
 // An OLE date serial (days since 30 December 1899; for dates before it the
 // fraction is still the time after midnight) as "yyyy-mm-dd hh:nn:ss". The
 // library's own conversion gives up outside 1900..2700.
-std::string oleDateText(double serial)
-{
+std::string oleDateText(double serial) {
     double whole = std::trunc(serial);
     double frac = std::fabs(serial - whole);
     long seconds = std::lround(frac * 86400.0);
@@ -95,15 +91,14 @@ std::string oleDateText(double serial)
         ++y;
     }
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%04ld-%02ld-%02ld %02ld:%02ld:%02ld", y, m, d, seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
+    std::snprintf(buf, sizeof buf, "%04ld-%02ld-%02ld %02ld:%02ld:%02ld", y, m, d, seconds / 3600,
+                  seconds / 60 % 60, seconds % 60);
     return buf;
 }
 
 } // namespace
 
-bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error)
-{
+bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error) {
     auto mdb = openMdb(file, error);
     if (!mdb) {
         return false;
@@ -118,8 +113,7 @@ bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, s
     return true;
 }
 
-bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error)
-{
+bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error) {
     auto mdb = openMdb(file, error);
     if (!mdb) {
         return false;

@@ -11,8 +11,7 @@ namespace vesk::tables {
 
 namespace {
 
-void setError(std::string *error, std::string text)
-{
+void setError(std::string *error, std::string text) {
     if (error) {
         *error = std::move(text);
     }
@@ -20,8 +19,7 @@ void setError(std::string *error, std::string text)
 
 struct XlsHandle {
     const void *h = nullptr;
-    ~XlsHandle()
-    {
+    ~XlsHandle() {
         if (h) {
             freexl_close(h);
         }
@@ -30,8 +28,8 @@ struct XlsHandle {
 
 } // namespace
 
-bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool namesOnly, std::string *error)
-{
+bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool namesOnly,
+                     std::string *error) {
     sheets->clear();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) {
@@ -62,7 +60,8 @@ bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool n
             unsigned short cols = 0;
             if (freexl_select_active_worksheet(xls.h, i) != FREEXL_OK ||
                 freexl_worksheet_dimensions(xls.h, &rows, &cols) != FREEXL_OK) {
-                setError(error, "The sheet " + sheet.name + " of the Excel file " + file + " cannot be read.");
+                setError(error,
+                         "The sheet " + sheet.name + " of the Excel file " + file + " cannot be read.");
                 return false;
             }
             sheet.rows.resize(rows);
@@ -72,7 +71,8 @@ bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool n
                 for (unsigned short c = 0; c < cols; ++c) {
                     FreeXL_CellValue v;
                     if (freexl_get_cell_value(xls.h, r, c, &v) != FREEXL_OK) {
-                        setError(error, "A cell of the sheet " + sheet.name + " in " + file + " cannot be read.");
+                        setError(error,
+                                 "A cell of the sheet " + sheet.name + " in " + file + " cannot be read.");
                         return false;
                     }
                     switch (v.type) {
@@ -100,8 +100,7 @@ bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool n
     return true;
 }
 
-bool excelWriteWorkbook(const std::string &file, const std::vector<Sheet> &sheets, std::string *error)
-{
+bool excelWriteWorkbook(const std::string &file, const std::vector<Sheet> &sheets, std::string *error) {
     return saveFile(file, compoundFile(biff8Workbook(sheets)), error);
 }
 

@@ -3,9 +3,9 @@
 
 #include "platform/tables/TableBackends.h"
 
-#include <libwps/libwps.h>
 #include <librevenge-stream/librevenge-stream.h>
 #include <librevenge/librevenge.h>
+#include <libwps/libwps.h>
 
 #include <cstdint>
 #include <cstring>
@@ -17,8 +17,7 @@ namespace {
 
 using librevenge::RVNGPropertyList;
 
-void setError(std::string *error, std::string text)
-{
+void setError(std::string *error, std::string text) {
     if (error) {
         *error = std::move(text);
     }
@@ -29,8 +28,7 @@ class SheetCollector : public librevenge::RVNGSpreadsheetInterface {
 public:
     std::vector<Sheet> sheets;
 
-    void openSheet(const RVNGPropertyList &p) override
-    {
+    void openSheet(const RVNGPropertyList &p) override {
         Sheet s;
         if (const auto *name = p["librevenge:sheet-name"]) {
             s.name = name->getStr().cstr();
@@ -41,15 +39,13 @@ public:
         sheets.push_back(std::move(s));
         m_row = -1;
     }
-    void openSheetRow(const RVNGPropertyList &p) override
-    {
+    void openSheetRow(const RVNGPropertyList &p) override {
         ++m_row;
         if (const auto *r = p["librevenge:row"]) {
             m_row = r->getInt();
         }
     }
-    void openSheetCell(const RVNGPropertyList &p) override
-    {
+    void openSheetCell(const RVNGPropertyList &p) override {
         m_inCell = true;
         m_text.clear();
         m_hasText = false;
@@ -79,8 +75,7 @@ public:
             m_value = std::string(buf);
         }
     }
-    void closeSheetCell() override
-    {
+    void closeSheetCell() override {
         m_inCell = false;
         if (sheets.empty() || m_col < 0 || m_cellRow < 0) {
             return;
@@ -102,8 +97,7 @@ public:
         }
         row[m_col] = std::move(cell);
     }
-    void insertText(const librevenge::RVNGString &text) override
-    {
+    void insertText(const librevenge::RVNGString &text) override {
         if (m_inCell) {
             m_text += text.cstr();
             m_hasText = true;
@@ -193,22 +187,19 @@ private:
     Cell m_value;
 };
 
-void put16(std::string &b, std::uint16_t v)
-{
+void put16(std::string &b, std::uint16_t v) {
     b.push_back(static_cast<char>(v & 0xFF));
     b.push_back(static_cast<char>(v >> 8));
 }
 
-void record(std::string &out, std::uint16_t type, const std::string &data)
-{
+void record(std::string &out, std::uint16_t type, const std::string &data) {
     put16(out, type);
     put16(out, static_cast<std::uint16_t>(data.size()));
     out += data;
 }
 
 // UTF-8 to Windows-1252 for labels; characters outside it become "?".
-std::string cp1252(const std::string &s)
-{
+std::string cp1252(const std::string &s) {
     static const char16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
@@ -248,8 +239,7 @@ std::string cp1252(const std::string &s)
 
 } // namespace
 
-bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error)
-{
+bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error) {
     sheets->clear();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) {
@@ -276,8 +266,7 @@ bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::s
     return true;
 }
 
-std::string wk1Bytes(const Sheet &sheet)
-{
+std::string wk1Bytes(const Sheet &sheet) {
     std::string out;
     std::string bof;
     put16(bof, 0x0406);
@@ -322,8 +311,7 @@ std::string wk1Bytes(const Sheet &sheet)
     return out;
 }
 
-bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error)
-{
+bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error) {
     if (sheet.rows.size() > 8192) {
         setError(error, "A .wk1 worksheet holds at most 8192 rows: " + file);
         return false;

@@ -8,28 +8,25 @@ namespace vesk {
 
 namespace {
 
-std::string lower(std::string s)
-{
+std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
     return s;
 }
 
-std::size_t lastSeparator(const std::string &path)
-{
+std::size_t lastSeparator(const std::string &path) {
     return path.find_last_of("\\/");
 }
 
 // Extensions of database and spreadsheet files we cannot read; an address of
 // such a file is refused rather than opened as a text file.
-bool isUnsupportedTableExtension(const std::string &ext)
-{
-    static const std::array<const char *, 14> known = {"xlsx", "xlsm", "xlsb", "xltx", "xlt", "accdb", "accde",
-                                                       "mde",  "ods",  "wk5",  "123",  "wb1",  "wb2",  "wb3"};
+bool isUnsupportedTableExtension(const std::string &ext) {
+    static const std::array<const char *, 14> known = {"xlsx",  "xlsm",  "xlsb", "xltx", "xlt",
+                                                       "accdb", "accde", "mde",  "ods",  "wk5",
+                                                       "123",   "wb1",   "wb2",  "wb3"};
     return std::find(known.begin(), known.end(), ext) != known.end();
 }
 
-TableKind kindOfExtension(const std::string &ext)
-{
+TableKind kindOfExtension(const std::string &ext) {
     if (ext == "mdb") {
         return TableKind::Access;
     }
@@ -44,8 +41,7 @@ TableKind kindOfExtension(const std::string &ext)
 
 } // namespace
 
-std::string fileExtension(const std::string &path)
-{
+std::string fileExtension(const std::string &path) {
     auto sep = lastSeparator(path);
     auto start = sep == std::string::npos ? 0 : sep + 1;
     auto dot = path.rfind('.');
@@ -55,18 +51,15 @@ std::string fileExtension(const std::string &path)
     return lower(path.substr(dot + 1));
 }
 
-bool isTableExtension(const std::string &extension)
-{
+bool isTableExtension(const std::string &extension) {
     return kindOfExtension(lower(extension)) != TableKind::Text;
 }
 
-TableKind tableKindOfFile(const std::string &file)
-{
+TableKind tableKindOfFile(const std::string &file) {
     return kindOfExtension(fileExtension(file));
 }
 
-TableAddress parseTableAddress(const std::string &address)
-{
+TableAddress parseTableAddress(const std::string &address) {
     TableAddress a;
     a.address = address;
     // The first ";" whose left part names a database or spreadsheet file
@@ -93,8 +86,7 @@ TableAddress parseTableAddress(const std::string &address)
     return a;
 }
 
-TableNameChoice classifyTableName(const std::string &name)
-{
+TableNameChoice classifyTableName(const std::string &name) {
     TableNameChoice c;
     c.address = parseTableAddress(name);
     c.completed = name;
@@ -123,8 +115,7 @@ TableNameChoice classifyTableName(const std::string &name)
     return c;
 }
 
-bool tablesForChooser(const std::string &file, std::vector<std::string> *names, std::string *error)
-{
+bool tablesForChooser(const std::string &file, std::vector<std::string> *names, std::string *error) {
     std::vector<TableInfo> tables;
     if (!listTables(file, &tables, error)) {
         return false;

@@ -12,10 +12,10 @@
 namespace vesk {
 
 struct TableAddress {
-    std::string address;    // as given
-    std::string file;       // the file part (the whole address for a text file)
-    std::string table;      // the table part; empty when none was given
-    std::string extension;  // lower case, without the dot; the whole extension
+    std::string address;   // as given
+    std::string file;      // the file part (the whole address for a text file)
+    std::string table;     // the table part; empty when none was given
+    std::string extension; // lower case, without the dot; the whole extension
     TableKind kind = TableKind::Text;
     // A database or spreadsheet extension this program cannot read (".xlsx",
     // ".accdb", ...): such an address is "Not recognised file type", never a
@@ -37,15 +37,15 @@ bool isTableExtension(const std::string &extension);
 
 // How the table chooser treats a name typed or browsed in the file chooser.
 enum class TableNameKind {
-    PlainFile,      // a text file: accept the name as it is
-    FinishedTable,  // a complete table address: accept `completed`
-    NeedsTable,     // a database or spreadsheet file without a table: list its tables
-    NotRecognised,  // a table address of a file kind this program cannot read
+    PlainFile,     // a text file: accept the name as it is
+    FinishedTable, // a complete table address: accept `completed`
+    NeedsTable,    // a database or spreadsheet file without a table: list its tables
+    NotRecognised, // a table address of a file kind this program cannot read
 };
 
 struct TableNameChoice {
     TableNameKind kind = TableNameKind::PlainFile;
-    std::string completed;  // the accepted name; Excel tables end in "$", Lotus tables in ":"
+    std::string completed; // the accepted name; Excel tables end in "$", Lotus tables in ":"
     TableAddress address;
 };
 

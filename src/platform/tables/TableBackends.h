@@ -11,7 +11,7 @@ namespace vesk::tables {
 
 // A sheet of values as the spreadsheet writers keep it: rows of cells.
 struct Sheet {
-    std::string name;  // without "$" or ":"
+    std::string name; // without "$" or ":"
     std::vector<std::vector<Cell>> rows;
 };
 

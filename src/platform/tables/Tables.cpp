@@ -14,17 +14,16 @@ namespace vesk {
 
 namespace {
 
-void setError(std::string *error, std::string text)
-{
+void setError(std::string *error, std::string text) {
     if (error) {
         *error = std::move(text);
     }
 }
 
 // A name that cannot be written safely into a table definition.
-bool invalidName(const std::string &name)
-{
-    return std::any_of(name.begin(), name.end(), [](unsigned char c) { return c < 32 || c == '[' || c == ']'; });
+bool invalidName(const std::string &name) {
+    return std::any_of(name.begin(), name.end(),
+                       [](unsigned char c) { return c < 32 || c == '[' || c == ']'; });
 }
 
 // Spreadsheet writers keep every sheet of the file in memory and write the
@@ -33,19 +32,16 @@ class SheetWriter : public TableWriter {
 public:
     SheetWriter(std::string file, TableKind kind, std::vector<tables::Sheet> sheets, std::size_t index,
                 std::size_t columns)
-        : m_file(std::move(file)), m_kind(kind), m_sheets(std::move(sheets)), m_index(index)
-    {
+        : m_file(std::move(file)), m_kind(kind), m_sheets(std::move(sheets)), m_index(index) {
         m_columns = columns;
     }
-    ~SheetWriter() override
-    {
+    ~SheetWriter() override {
         if (m_dirty) {
             close(nullptr);
         }
     }
 
-    bool close(std::string *error) override
-    {
+    bool close(std::string *error) override {
         m_dirty = false;
         if (m_kind == TableKind::Excel) {
             return tables::excelWriteWorkbook(m_file, m_sheets, error);
@@ -54,13 +50,12 @@ public:
     }
 
 protected:
-    bool appendRow(std::vector<Cell> row, std::string *error) override
-    {
+    bool appendRow(std::vector<Cell> row, std::string *error) override {
         auto &rows = m_sheets[m_index].rows;
         std::size_t maxRows = m_kind == TableKind::Excel ? 65536 : 8192;
         if (rows.size() >= maxRows) {
-            setError(error, "The table " + m_sheets[m_index].name + " in " + m_file + " is full: a sheet holds at most " +
-                                std::to_string(maxRows) + " rows.");
+            setError(error, "The table " + m_sheets[m_index].name + " in " + m_file +
+                                " is full: a sheet holds at most " + std::to_string(maxRows) + " rows.");
             return false;
         }
         rows.push_back(std::move(row));
@@ -78,25 +73,22 @@ private:
 
 class TextWriter : public TableWriter {
 public:
-    TextWriter(std::string file, std::vector<TableColumn> columns) : m_file(std::move(file)), m_cols(std::move(columns))
-    {
+    TextWriter(std::string file, std::vector<TableColumn> columns)
+        : m_file(std::move(file)), m_cols(std::move(columns)) {
         m_columns = m_cols.size();
     }
-    ~TextWriter() override
-    {
+    ~TextWriter() override {
         if (!m_closed) {
             close(nullptr);
         }
     }
-    bool close(std::string *error) override
-    {
+    bool close(std::string *error) override {
         m_closed = true;
         return tables::textWriteTable(m_file, m_cols, m_rows, error);
     }
 
 protected:
-    bool appendRow(std::vector<Cell> row, std::string *) override
-    {
+    bool appendRow(std::vector<Cell> row, std::string *) override {
         m_rows.push_back(std::move(row));
         return true;
     }
@@ -110,8 +102,7 @@ private:
 
 } // namespace
 
-std::string plainTableName(const std::string &name)
-{
+std::string plainTableName(const std::string &name) {
     std::string s = name;
     if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'') {
         s = s.substr(1, s.size() - 2);
@@ -125,13 +116,11 @@ std::string plainTableName(const std::string &name)
     return s;
 }
 
-bool sameTableName(const std::string &a, const std::string &b)
-{
+bool sameTableName(const std::string &a, const std::string &b) {
     return tables::lowerAscii(plainTableName(a)) == tables::lowerAscii(plainTableName(b));
 }
 
-bool TableWriter::append(const std::vector<Cell> &row, std::string *error)
-{
+bool TableWriter::append(const std::vector<Cell> &row, std::string *error) {
     if (row.size() > m_columns) {
         setError(error, "A row of " + std::to_string(row.size()) + " values does not fit a table of " +
                             std::to_string(m_columns) + " columns.");
@@ -151,8 +140,7 @@ bool TableWriter::append(const std::vector<Cell> &row, std::string *error)
     return true;
 }
 
-bool listTables(const std::string &file, std::vector<TableInfo> *tablesOut, std::string *error)
-{
+bool listTables(const std::string &file, std::vector<TableInfo> *tablesOut, std::string *error) {
     tablesOut->clear();
     switch (tableKindOfFile(file)) {
     case TableKind::Access:
@@ -183,8 +171,7 @@ bool listTables(const std::string &file, std::vector<TableInfo> *tablesOut, std:
     return true;
 }
 
-bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error)
-{
+bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error) {
     *data = {};
     auto kind = tableKindOfFile(file);
     if (kind == TableKind::Text) {
@@ -216,14 +203,15 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
 }
 
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
-                                         const std::vector<TableColumn> &columns, std::string *error)
-{
+                                         const std::vector<TableColumn> &columns, std::string *error) {
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
     if (kind == TableKind::Access) {
-        setError(error, "Tables cannot be created in the Access file " + file +
-                            ": this program reads Access files but cannot write them. Choose a text, Excel (.xls) or "
-                            "Lotus (.wk1) file for the output.");
+        setError(
+            error,
+            "Tables cannot be created in the Access file " + file +
+                ": this program reads Access files but cannot write them. Choose a text, Excel (.xls) or "
+                "Lotus (.wk1) file for the output.");
         return nullptr;
     }
     if (kind == TableKind::Lotus && ext != "wk1") {
@@ -232,12 +220,14 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
         return nullptr;
     }
     if (kind != TableKind::Text && (plainTableName(table).empty() || invalidName(table))) {
-        setError(error, "The table name \"" + table + "\" for " + file + " is empty or holds \"[\", \"]\" or a control character.");
+        setError(error, "The table name \"" + table + "\" for " + file +
+                            " is empty or holds \"[\", \"]\" or a control character.");
         return nullptr;
     }
     for (const auto &c : columns) {
         if (invalidName(c.name)) {
-            setError(error, "The column name \"" + c.name + "\" for " + file + " holds \"[\", \"]\" or a control character.");
+            setError(error, "The column name \"" + c.name + "\" for " + file +
+                                " holds \"[\", \"]\" or a control character.");
             return nullptr;
         }
     }
@@ -288,14 +278,12 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
 
 namespace tables {
 
-std::string lowerAscii(std::string s)
-{
+std::string lowerAscii(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
     return s;
 }
 
-TableData tableFromSheet(const Sheet &sheet)
-{
+TableData tableFromSheet(const Sheet &sheet) {
     TableData t;
     std::size_t width = sheet.rows.empty() ? 0 : sheet.rows.front().size();
     while (width > 0 && isNull(sheet.rows.front()[width - 1])) {
@@ -335,8 +323,7 @@ TableData tableFromSheet(const Sheet &sheet)
     return t;
 }
 
-bool saveFile(const std::string &file, const std::string &bytes, std::string *error)
-{
+bool saveFile(const std::string &file, const std::string &bytes, std::string *error) {
     auto temp = file + ".tmp~";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);

@@ -26,7 +26,9 @@ namespace vesk {
 // A cell: Null, a number or a text.
 using Cell = std::variant<std::monostate, double, std::string>;
 
-inline bool isNull(const Cell &c) { return std::holds_alternative<std::monostate>(c); }
+inline bool isNull(const Cell &c) {
+    return std::holds_alternative<std::monostate>(c);
+}
 
 enum class TableKind { Text, Access, Excel, Lotus };
 
@@ -38,13 +40,13 @@ struct TableColumn {
 };
 
 struct TableInfo {
-    std::string name;       // as the table chooser shows it: Excel sheets end in "$", Lotus in ":"
-    bool userTable = true;  // false for Access system tables and queries
+    std::string name;      // as the table chooser shows it: Excel sheets end in "$", Lotus in ":"
+    bool userTable = true; // false for Access system tables and queries
 };
 
 struct TableData {
     std::vector<std::string> fields;
-    std::vector<std::vector<Cell>> rows;  // every row holds fields.size() cells
+    std::vector<std::vector<Cell>> rows; // every row holds fields.size() cells
 };
 
 // The kind of a file by its extension (case ignored; the whole extension

@@ -13,16 +13,14 @@ namespace vesk::tables {
 
 namespace {
 
-void setError(std::string *error, std::string text)
-{
+void setError(std::string *error, std::string text) {
     if (error) {
         *error = std::move(text);
     }
 }
 
 // Splits a line at ";", ",", tabs and blanks, keeping quoted text together.
-std::vector<std::string> splitItems(const std::string &line)
-{
+std::vector<std::string> splitItems(const std::string &line) {
     std::vector<std::string> items;
     std::string cur;
     bool quoted = false, any = false;
@@ -43,7 +41,8 @@ std::vector<std::string> splitItems(const std::string &line)
             while (i + 1 < line.size() && line[i + 1] == ' ') {
                 ++i;
             }
-            if (c == ' ' && i + 1 < line.size() && (line[i + 1] == ';' || line[i + 1] == ',' || line[i + 1] == '\t')) {
+            if (c == ' ' && i + 1 < line.size() &&
+                (line[i + 1] == ';' || line[i + 1] == ',' || line[i + 1] == '\t')) {
                 ++i;
                 while (i + 1 < line.size() && line[i + 1] == ' ') {
                     ++i;
@@ -60,8 +59,7 @@ std::vector<std::string> splitItems(const std::string &line)
     return items;
 }
 
-Cell cellOf(const std::string &item)
-{
+Cell cellOf(const std::string &item) {
     if (item.empty()) {
         return std::monostate{};
     }
@@ -81,8 +79,7 @@ Cell cellOf(const std::string &item)
 
 } // namespace
 
-bool textReadTable(const std::string &file, TableData *data, std::string *error)
-{
+bool textReadTable(const std::string &file, TableData *data, std::string *error) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         setError(error, "The file " + file + " was not found.");
@@ -116,8 +113,7 @@ bool textReadTable(const std::string &file, TableData *data, std::string *error)
 }
 
 bool textWriteTable(const std::string &file, const std::vector<TableColumn> &columns,
-                    const std::vector<std::vector<Cell>> &rows, std::string *error)
-{
+                    const std::vector<std::vector<Cell>> &rows, std::string *error) {
     std::string out;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         out += (i ? ";" : "") + columns[i].name;

@@ -17,28 +17,24 @@ namespace {
 constexpr std::size_t kMaxRecord = 8224;
 constexpr std::size_t kMaxTextBytes = 8000;
 
-void put16(std::string &b, std::uint16_t v)
-{
+void put16(std::string &b, std::uint16_t v) {
     b.push_back(static_cast<char>(v & 0xFF));
     b.push_back(static_cast<char>(v >> 8));
 }
 
-void put32(std::string &b, std::uint32_t v)
-{
+void put32(std::string &b, std::uint32_t v) {
     put16(b, static_cast<std::uint16_t>(v & 0xFFFF));
     put16(b, static_cast<std::uint16_t>(v >> 16));
 }
 
-void putDouble(std::string &b, double v)
-{
+void putDouble(std::string &b, double v) {
     std::uint64_t bits;
     std::memcpy(&bits, &v, sizeof bits);
     put32(b, static_cast<std::uint32_t>(bits & 0xFFFFFFFFu));
     put32(b, static_cast<std::uint32_t>(bits >> 32));
 }
 
-void record(std::string &out, std::uint16_t type, const std::string &data)
-{
+void record(std::string &out, std::uint16_t type, const std::string &data) {
     put16(out, type);
     put16(out, static_cast<std::uint16_t>(data.size()));
     out += data;
@@ -46,8 +42,7 @@ void record(std::string &out, std::uint16_t type, const std::string &data)
 
 // UTF-8 to UTF-16 code units; invalid bytes are taken as Windows-1252-like
 // single bytes so that nothing is dropped.
-std::u16string utf16(const std::string &s)
-{
+std::u16string utf16(const std::string &s) {
     std::u16string out;
     for (std::size_t i = 0; i < s.size();) {
         auto c = static_cast<unsigned char>(s[i]);
@@ -60,7 +55,8 @@ std::u16string utf16(const std::string &s)
             cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
             n = 3;
         } else if (c >= 0xF0 && i + 3 < s.size()) {
-            cp = ((c & 0x07u) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) | (s[i + 3] & 0x3Fu);
+            cp = ((c & 0x07u) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) |
+                 (s[i + 3] & 0x3Fu);
             n = 4;
         }
         i += n;
@@ -77,8 +73,7 @@ std::u16string utf16(const std::string &s)
 
 // Characters of an XLUnicodeString after its length: the option byte, then
 // one byte per character when all fit, else two.
-std::string unicodeChars(const std::u16string &s)
-{
+std::string unicodeChars(const std::u16string &s) {
     bool wide = false;
     for (auto c : s) {
         wide = wide || c > 0xFF;
@@ -95,8 +90,7 @@ std::string unicodeChars(const std::u16string &s)
     return b;
 }
 
-std::u16string limited(const std::string &text)
-{
+std::u16string limited(const std::string &text) {
     auto u = utf16(text);
     if (u.size() * 2 > kMaxTextBytes) {
         u.resize(kMaxTextBytes / 2);
@@ -104,8 +98,7 @@ std::u16string limited(const std::string &text)
     return u;
 }
 
-std::string bof(std::uint16_t kind)
-{
+std::string bof(std::uint16_t kind) {
     std::string d;
     put16(d, 0x0600);
     put16(d, kind);
@@ -117,8 +110,7 @@ std::string bof(std::uint16_t kind)
 }
 
 std::string worksheet(const Sheet &sheet, bool selected, std::unordered_map<std::string, std::uint32_t> &sst,
-                      std::vector<std::string> &strings, std::uint32_t &stringUses)
-{
+                      std::vector<std::string> &strings, std::uint32_t &stringUses) {
     std::string out;
     record(out, 0x0809, bof(0x0010));
     std::size_t cols = 0;
@@ -168,8 +160,7 @@ std::string worksheet(const Sheet &sheet, bool selected, std::unordered_map<std:
 
 // The shared-string table, continued in CONTINUE records; a string is never
 // split.
-std::string sharedStrings(const std::vector<std::string> &strings, std::uint32_t uses)
-{
+std::string sharedStrings(const std::vector<std::string> &strings, std::uint32_t uses) {
     std::string out;
     std::string current;
     put32(current, uses);
@@ -193,8 +184,7 @@ std::string sharedStrings(const std::vector<std::string> &strings, std::uint32_t
 
 } // namespace
 
-std::string biff8Workbook(const std::vector<Sheet> &sheets)
-{
+std::string biff8Workbook(const std::vector<Sheet> &sheets) {
     std::unordered_map<std::string, std::uint32_t> sst;
     std::vector<std::string> strings;
     std::uint32_t uses = 0;
@@ -234,8 +224,10 @@ std::string biff8Workbook(const std::vector<Sheet> &sheets)
         font += unicodeChars(u"Arial");
         record(head, 0x0031, font);
     }
-    static const unsigned char styleXf[20] = {0, 0, 0, 0, 0xF5, 0xFF, 0x20, 0, 0, 0xF4, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x20};
-    static const unsigned char cellXf[20] = {0, 0, 0, 0, 0x01, 0x00, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x20};
+    static const unsigned char styleXf[20] = {0, 0, 0, 0, 0xF5, 0xFF, 0x20, 0, 0,    0xF4,
+                                              0, 0, 0, 0, 0,    0,    0,    0, 0xC0, 0x20};
+    static const unsigned char cellXf[20] = {0, 0, 0, 0, 0x01, 0x00, 0x20, 0, 0,    0,
+                                             0, 0, 0, 0, 0,    0,    0,    0, 0xC0, 0x20};
     for (int x = 0; x < 15; ++x) {
         record(head, 0x00E0, std::string(reinterpret_cast<const char *>(styleXf), 20));
     }
@@ -279,13 +271,12 @@ std::string biff8Workbook(const std::vector<Sheet> &sheets)
     return out;
 }
 
-std::string compoundFile(const std::string &stream)
-{
+std::string compoundFile(const std::string &stream) {
     constexpr std::uint32_t kFree = 0xFFFFFFFF, kEnd = 0xFFFFFFFE, kFat = 0xFFFFFFFD, kDif = 0xFFFFFFFC;
     constexpr std::size_t kSector = 512;
     const bool mini = stream.size() < 4096;
-    std::vector<std::uint32_t> fat;  // chains of the data sectors
-    std::string data;                // the data sectors, in order
+    std::vector<std::uint32_t> fat; // chains of the data sectors
+    std::string data;               // the data sectors, in order
     auto addChain = [&](const std::string &bytes) {
         auto start = static_cast<std::uint32_t>(fat.size());
         std::size_t n = (bytes.size() + kSector - 1) / kSector;
