@@ -90,7 +90,7 @@ std::string oleDateText(double serial) {
     if (m <= 2) {
         ++y;
     }
-    char buf[48];
+    char buf[96];
     std::snprintf(buf, sizeof buf, "%04ld-%02ld-%02ld %02ld:%02ld:%02ld", y, m, d, seconds / 3600,
                   seconds / 60 % 60, seconds % 60);
     return buf;
