@@ -8,8 +8,7 @@ namespace vesk {
 
 namespace {
 
-std::string leftTrimBlanks(std::string_view s)
-{
+std::string leftTrimBlanks(std::string_view s) {
     size_t i = 0;
     while (i < s.size() && s[i] == ' ') {
         ++i;
@@ -19,8 +18,7 @@ std::string leftTrimBlanks(std::string_view s)
 
 } // namespace
 
-std::vector<std::string> ReadListLine(std::string_view line, std::string_view decimalSeparator)
-{
+std::vector<std::string> ReadListLine(std::string_view line, std::string_view decimalSeparator) {
     const bool commaSeparates = decimalSeparator != ",";
     std::vector<std::string> fields;
 
@@ -75,15 +73,13 @@ std::vector<std::string> ReadListLine(std::string_view line, std::string_view de
     return fields;
 }
 
-int16_t PeekInteger(const void *address)
-{
+int16_t PeekInteger(const void *address) {
     int16_t v = 0;
     std::memcpy(&v, address, sizeof v);
     return v;
 }
 
-std::string TrimNull(std::string_view text)
-{
+std::string TrimNull(std::string_view text) {
     const size_t nul = text.find('\0');
     return std::string(nul == std::string_view::npos ? text : text.substr(0, nul));
 }

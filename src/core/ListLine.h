@@ -26,7 +26,11 @@ int16_t PeekInteger(const void *address);
 // The part of a text before its first NUL character.
 std::string TrimNull(std::string_view text);
 
-inline long MaxLong(long a, long b) { return a > b ? a : b; }
-inline long MinLong(long a, long b) { return a < b ? a : b; }
+inline long MaxLong(long a, long b) {
+    return a > b ? a : b;
+}
+inline long MinLong(long a, long b) {
+    return a < b ? a : b;
+}
 
 } // namespace vesk

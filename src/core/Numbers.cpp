@@ -13,8 +13,7 @@ namespace {
 
 // Parses sign, digits, point, digits and exponent from the start of s.
 // Returns the number of characters used (0 = no number).
-size_t scanNumber(std::string_view s, double *value)
-{
+size_t scanNumber(std::string_view s, double *value) {
     std::string buf;
     size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -58,8 +57,7 @@ size_t scanNumber(std::string_view s, double *value)
 
 } // namespace
 
-double Val(std::string_view text)
-{
+double Val(std::string_view text) {
     std::string compact;
     compact.reserve(text.size());
     for (char c : text) {
@@ -74,8 +72,7 @@ double Val(std::string_view text)
     return v;
 }
 
-double typedNumber(std::string_view text)
-{
+double typedNumber(std::string_view text) {
     std::string s(text);
     for (char &c : s) {
         if (c == ',') {
@@ -85,8 +82,7 @@ double typedNumber(std::string_view text)
     return Val(s);
 }
 
-std::optional<double> parseNumber(std::string_view text)
-{
+std::optional<double> parseNumber(std::string_view text) {
     std::string s = trim(text);
     for (char &c : s) {
         if (c == ',') {
@@ -104,8 +100,7 @@ std::optional<double> parseNumber(std::string_view text)
     return v;
 }
 
-long roundHalfEven(double v)
-{
+long roundHalfEven(double v) {
     if (std::isnan(v)) {
         return 0;
     }
@@ -128,8 +123,7 @@ long roundHalfEven(double v)
     return static_cast<long>(r);
 }
 
-bool isMissingText(std::string_view text)
-{
+bool isMissingText(std::string_view text) {
     const std::string t = toLower(trim(text));
     return t.empty() || t == "na" || t == "n/a" || t == "#n/a";
 }

@@ -12,7 +12,9 @@ namespace vesk {
 inline constexpr double kMissing = -99.0;
 
 // True for a value that stands for "missing" (-99 or anything below it).
-inline bool isMissing(double v) { return v <= kMissing; }
+inline bool isMissing(double v) {
+    return v <= kMissing;
+}
 
 // The leading number of a text, 0 when there is none (blanks and tabs inside
 // the text are ignored, as the system's lenient reader does). "." is the

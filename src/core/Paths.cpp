@@ -9,8 +9,7 @@ namespace vesk {
 
 namespace fs = std::filesystem;
 
-std::string nativePath(std::string_view stored)
-{
+std::string nativePath(std::string_view stored) {
     std::string s(stored);
     for (char &c : s) {
         if (c == '\\') {
@@ -20,8 +19,7 @@ std::string nativePath(std::string_view stored)
     return s;
 }
 
-std::string withTrailingSlash(std::string_view folder)
-{
+std::string withTrailingSlash(std::string_view folder) {
     std::string f = nativePath(folder);
     if (!f.empty() && f.back() != '/') {
         f += '/';
@@ -29,8 +27,8 @@ std::string withTrailingSlash(std::string_view folder)
     return f;
 }
 
-std::string resolveStoredName(std::string_view stored, const std::string &workDir, const std::string &nationalDir)
-{
+std::string resolveStoredName(std::string_view stored, const std::string &workDir,
+                              const std::string &nationalDir) {
     const std::string s = nativePath(trim(stored));
     if (s.empty()) {
         return s;
@@ -44,8 +42,7 @@ std::string resolveStoredName(std::string_view stored, const std::string &workDi
     return s;
 }
 
-std::string findExisting(const std::string &path)
-{
+std::string findExisting(const std::string &path) {
     std::error_code ec;
     if (path.empty() || fs::exists(path, ec)) {
         return path;
@@ -87,8 +84,7 @@ std::string findExisting(const std::string &path)
     return result;
 }
 
-std::string storedNameFor(const std::string &path, const std::string &workDir)
-{
+std::string storedNameFor(const std::string &path, const std::string &workDir) {
     const std::string p = nativePath(path);
     const std::string w = withTrailingSlash(workDir);
     if (!w.empty() && startsWithI(p, w)) {
@@ -97,13 +93,11 @@ std::string storedNameFor(const std::string &path, const std::string &workDir)
     return path;
 }
 
-bool sameStoredName(std::string_view a, std::string_view b, const std::string &workDir)
-{
+bool sameStoredName(std::string_view a, std::string_view b, const std::string &workDir) {
     return iequals(storedNameFor(nativePath(a), workDir), storedNameFor(nativePath(b), workDir));
 }
 
-std::string joinPath(std::string_view dir, std::string_view name)
-{
+std::string joinPath(std::string_view dir, std::string_view name) {
     if (dir.empty()) {
         return std::string(name);
     }
@@ -114,14 +108,12 @@ std::string joinPath(std::string_view dir, std::string_view name)
     return withTrailingSlash(dir) + n;
 }
 
-std::string fileNamePart(std::string_view path)
-{
+std::string fileNamePart(std::string_view path) {
     const size_t pos = path.find_last_of("/\\");
     return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
 }
 
-std::string folderPart(std::string_view path)
-{
+std::string folderPart(std::string_view path) {
     const size_t pos = path.find_last_of("/\\");
     return pos == std::string_view::npos ? std::string() : nativePath(path.substr(0, pos + 1));
 }

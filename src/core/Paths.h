@@ -21,7 +21,8 @@ std::string nativePath(std::string_view stored);
 std::string withTrailingSlash(std::string_view folder);
 
 // The full path of a stored name (see above).
-std::string resolveStoredName(std::string_view stored, const std::string &workDir, const std::string &nationalDir);
+std::string resolveStoredName(std::string_view stored, const std::string &workDir,
+                              const std::string &nationalDir);
 
 // The existing file or folder that path names: the exact path when it exists,
 // otherwise the path whose components match without regard to letter case.

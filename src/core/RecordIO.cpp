@@ -10,11 +10,14 @@ namespace vesk {
 
 namespace {
 
-bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-int utf8Length(std::string_view s)
-{
+int utf8Length(std::string_view s) {
     int n = 0;
     for (char c : s) {
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
@@ -24,8 +27,7 @@ int utf8Length(std::string_view s)
     return n;
 }
 
-template <typename T> std::string shortest(T v)
-{
+template <typename T> std::string shortest(T v) {
     if (std::isnan(v)) {
         return "0";
     }
@@ -44,12 +46,9 @@ template <typename T> std::string shortest(T v)
 } // namespace
 
 RecordReader::RecordReader(std::string text, std::string fileName)
-    : m_text(std::move(text)), m_fileName(std::move(fileName))
-{
-}
+    : m_text(std::move(text)), m_fileName(std::move(fileName)) {}
 
-bool RecordReader::open(const std::string &path, RecordReader *reader, std::string *error)
-{
+bool RecordReader::open(const std::string &path, RecordReader *reader, std::string *error) {
     std::string text;
     if (!readTextFile(path, &text, error)) {
         return false;
@@ -58,8 +57,7 @@ bool RecordReader::open(const std::string &path, RecordReader *reader, std::stri
     return true;
 }
 
-bool RecordReader::atEnd() const
-{
+bool RecordReader::atEnd() const {
     for (size_t i = m_pos; i < m_text.size(); ++i) {
         if (!isBlank(m_text[i]) && !isLineEnd(m_text[i])) {
             return false;
@@ -68,8 +66,7 @@ bool RecordReader::atEnd() const
     return true;
 }
 
-std::string RecordReader::readHeaderLine()
-{
+std::string RecordReader::readHeaderLine() {
     if (m_pos >= m_text.size()) {
         throw EndOfFileError("Unexpected End of File in " + m_fileName);
     }
@@ -89,8 +86,7 @@ std::string RecordReader::readHeaderLine()
     return line;
 }
 
-void RecordReader::skipTerminator()
-{
+void RecordReader::skipTerminator() {
     while (m_pos < m_text.size() && isBlank(m_text[m_pos])) {
         ++m_pos;
     }
@@ -113,8 +109,7 @@ void RecordReader::skipTerminator()
     m_afterComma = false;
 }
 
-std::string RecordReader::readField(bool numeric, Kind *kind)
-{
+std::string RecordReader::readField(bool numeric, Kind *kind) {
     // Skip blanks, and line ends unless a comma has just opened an empty field at the line's end.
     while (m_pos < m_text.size()) {
         const char c = m_text[m_pos];
@@ -180,21 +175,18 @@ std::string RecordReader::readField(bool numeric, Kind *kind)
     return field;
 }
 
-void RecordReader::failField(const std::string &what, const std::string &field) const
-{
+void RecordReader::failField(const std::string &what, const std::string &field) const {
     std::string where = m_fileName.empty() ? std::string() : " in " + m_fileName;
     throw RecordError("Expected " + what + " but found \"" + field + "\"" + where + ", line " +
                       std::to_string(m_fieldLine));
 }
 
-std::string RecordReader::readString()
-{
+std::string RecordReader::readString() {
     Kind kind;
     return readField(false, &kind);
 }
 
-double RecordReader::readDouble()
-{
+double RecordReader::readDouble() {
     Kind kind;
     const std::string field = readField(true, &kind);
     if (kind == Kind::Hashed) {
@@ -216,13 +208,11 @@ double RecordReader::readDouble()
     return *v;
 }
 
-long RecordReader::readLong()
-{
+long RecordReader::readLong() {
     return roundHalfEven(readDouble());
 }
 
-bool RecordReader::readBool()
-{
+bool RecordReader::readBool() {
     Kind kind;
     const std::string field = readField(true, &kind);
     if (iequals(field, "TRUE")) {
@@ -239,16 +229,14 @@ bool RecordReader::readBool()
     failField("#TRUE# or #FALSE#", field);
 }
 
-void RecordWriter::separate()
-{
+void RecordWriter::separate() {
     if (m_fieldWritten) {
         m_out += ',';
     }
     m_fieldWritten = true;
 }
 
-RecordWriter &RecordWriter::string(std::string_view s)
-{
+RecordWriter &RecordWriter::string(std::string_view s) {
     separate();
     m_out += '"';
     m_out += s;
@@ -256,43 +244,37 @@ RecordWriter &RecordWriter::string(std::string_view s)
     return *this;
 }
 
-RecordWriter &RecordWriter::number(double v)
-{
+RecordWriter &RecordWriter::number(double v) {
     separate();
     m_out += formatNumber(v);
     return *this;
 }
 
-RecordWriter &RecordWriter::single(float v)
-{
+RecordWriter &RecordWriter::single(float v) {
     separate();
     m_out += formatSingle(v);
     return *this;
 }
 
-RecordWriter &RecordWriter::integer(long v)
-{
+RecordWriter &RecordWriter::integer(long v) {
     separate();
     m_out += std::to_string(v);
     return *this;
 }
 
-RecordWriter &RecordWriter::boolean(bool v)
-{
+RecordWriter &RecordWriter::boolean(bool v) {
     separate();
     m_out += v ? "#TRUE#" : "#FALSE#";
     return *this;
 }
 
-RecordWriter &RecordWriter::endRecord()
-{
+RecordWriter &RecordWriter::endRecord() {
     m_out += "\r\n";
     m_fieldWritten = false;
     return *this;
 }
 
-RecordWriter &RecordWriter::line(std::string_view text)
-{
+RecordWriter &RecordWriter::line(std::string_view text) {
     if (m_fieldWritten) {
         endRecord();
     }
@@ -301,31 +283,26 @@ RecordWriter &RecordWriter::line(std::string_view text)
     return *this;
 }
 
-PrintLine &PrintLine::text(std::string_view s)
-{
+PrintLine &PrintLine::text(std::string_view s) {
     m_out += s;
     m_width += utf8Length(s);
     return *this;
 }
 
-PrintLine &PrintLine::number(double v)
-{
+PrintLine &PrintLine::number(double v) {
     return text((v >= 0 ? " " : "") + formatNumber(v) + " ");
 }
 
-PrintLine &PrintLine::single(float v)
-{
+PrintLine &PrintLine::single(float v) {
     return text((v >= 0 ? " " : "") + formatSingle(v) + " ");
 }
 
-PrintLine &PrintLine::zone()
-{
+PrintLine &PrintLine::zone() {
     const int target = (m_width / 14 + 1) * 14;
     return spc(target - m_width);
 }
 
-PrintLine &PrintLine::spc(int n)
-{
+PrintLine &PrintLine::spc(int n) {
     if (n > 0) {
         m_out.append(static_cast<size_t>(n), ' ');
         m_width += n;
@@ -333,8 +310,7 @@ PrintLine &PrintLine::spc(int n)
     return *this;
 }
 
-PrintLine &PrintLine::tab(int column)
-{
+PrintLine &PrintLine::tab(int column) {
     const int current = m_width + 1;
     if (current < column) {
         return spc(column - current);
@@ -345,13 +321,11 @@ PrintLine &PrintLine::tab(int column)
     return *this;
 }
 
-std::string formatNumber(double v)
-{
+std::string formatNumber(double v) {
     return shortest(v);
 }
 
-std::string formatSingle(float v)
-{
+std::string formatSingle(float v) {
     return shortest(v);
 }
 

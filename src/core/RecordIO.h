@@ -42,13 +42,13 @@ public:
     std::string readHeaderLine();
     std::string readString();
     double readDouble();
-    long readLong();   // halves round to even
-    bool readBool();   // #TRUE#/#FALSE#, also TRUE/FALSE and numbers (non-zero is true)
+    long readLong(); // halves round to even
+    bool readBool(); // #TRUE#/#FALSE#, also TRUE/FALSE and numbers (non-zero is true)
 
     // True when nothing but blanks and line ends is left.
     bool atEnd() const;
 
-    int line() const { return m_line; }   // 1-based line of the next character
+    int line() const { return m_line; } // 1-based line of the next character
     const std::string &fileName() const { return m_fileName; }
 
 private:
@@ -62,7 +62,7 @@ private:
     std::string m_fileName;
     size_t m_pos = 0;
     int m_line = 1;
-    int m_fieldLine = 1;   // line on which the last field began
+    int m_fieldLine = 1; // line on which the last field began
     bool m_afterComma = false;
 };
 
@@ -75,7 +75,7 @@ public:
     RecordWriter &integer(long v);
     RecordWriter &boolean(bool v);
     RecordWriter &endRecord();
-    RecordWriter &line(std::string_view text);   // a whole line (header), CRLF added
+    RecordWriter &line(std::string_view text); // a whole line (header), CRLF added
 
     const std::string &str() const { return m_out; }
 
@@ -99,11 +99,11 @@ public:
     PrintLine &tab(int column); // to the 1-based column
 
     const std::string &str() const { return m_out; }
-    int column() const { return m_width + 1; }   // 1-based column of the next character
+    int column() const { return m_width + 1; } // 1-based column of the next character
 
 private:
     std::string m_out;
-    int m_width = 0;   // characters (not bytes) so far
+    int m_width = 0; // characters (not bytes) so far
 };
 
 // The plain shortest form of a number with "." (no exponent for ordinary sizes).

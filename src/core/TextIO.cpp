@@ -12,8 +12,7 @@ namespace vesk {
 
 namespace {
 
-bool isValidUtf8(std::string_view s)
-{
+bool isValidUtf8(std::string_view s) {
     size_t i = 0;
     const size_t n = s.size();
     while (i < n) {
@@ -54,8 +53,7 @@ bool isValidUtf8(std::string_view s)
     return true;
 }
 
-void appendUtf8(std::string &out, unsigned cp)
-{
+void appendUtf8(std::string &out, unsigned cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -69,15 +67,14 @@ void appendUtf8(std::string &out, unsigned cp)
 }
 
 // Windows-1252 code points of the bytes 0x80..0x9F; undefined bytes map to themselves.
-constexpr unsigned kCp1252High[32] = {
-    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+constexpr unsigned kCp1252High[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                      0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
 } // namespace
 
-std::string toUtf8(std::string_view bytes)
-{
+std::string toUtf8(std::string_view bytes) {
     if (isValidUtf8(bytes)) {
         return std::string(bytes);
     }
@@ -96,8 +93,7 @@ std::string toUtf8(std::string_view bytes)
     return out;
 }
 
-bool readTextFile(const std::string &path, std::string *text, std::string *error)
-{
+bool readTextFile(const std::string &path, std::string *text, std::string *error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (error) {
@@ -121,8 +117,7 @@ bool readTextFile(const std::string &path, std::string *text, std::string *error
     return true;
 }
 
-std::vector<std::string> splitLines(std::string_view text)
-{
+std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -141,12 +136,12 @@ std::vector<std::string> splitLines(std::string_view text)
     return lines;
 }
 
-bool writeFileAtomically(const std::string &path, std::string_view bytes, std::string *error)
-{
+bool writeFileAtomically(const std::string &path, std::string_view bytes, std::string *error) {
     namespace fs = std::filesystem;
     const fs::path target(path);
     std::random_device rd;
-    const fs::path temp = target.parent_path() / (target.filename().string() + ".tmp" + std::to_string(rd() % 100000));
+    const fs::path temp =
+        target.parent_path() / (target.filename().string() + ".tmp" + std::to_string(rd() % 100000));
     {
         std::FILE *f = std::fopen(temp.c_str(), "wb");
         if (!f) {
@@ -179,8 +174,7 @@ bool writeFileAtomically(const std::string &path, std::string_view bytes, std::s
     return true;
 }
 
-std::string trim(std::string_view s)
-{
+std::string trim(std::string_view s) {
     const char *ws = " \t\r\n";
     const auto b = s.find_first_not_of(ws);
     if (b == std::string_view::npos) {
@@ -190,8 +184,7 @@ std::string trim(std::string_view s)
     return std::string(s.substr(b, e - b + 1));
 }
 
-std::string toLower(std::string_view s)
-{
+std::string toLower(std::string_view s) {
     std::string r(s);
     for (char &c : r) {
         if (c >= 'A' && c <= 'Z') {
@@ -201,8 +194,7 @@ std::string toLower(std::string_view s)
     return r;
 }
 
-bool iequals(std::string_view a, std::string_view b)
-{
+bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
@@ -221,13 +213,11 @@ bool iequals(std::string_view a, std::string_view b)
     return true;
 }
 
-bool startsWithI(std::string_view s, std::string_view prefix)
-{
+bool startsWithI(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && iequals(s.substr(0, prefix.size()), prefix);
 }
 
-bool endsWithI(std::string_view s, std::string_view suffix)
-{
+bool endsWithI(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() && iequals(s.substr(s.size() - suffix.size()), suffix);
 }
 

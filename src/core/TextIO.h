@@ -28,8 +28,8 @@ std::vector<std::string> splitLines(std::string_view text);
 // failed save leaves the old file whole. Returns false with a message on failure.
 bool writeFileAtomically(const std::string &path, std::string_view bytes, std::string *error);
 
-std::string trim(std::string_view s);          // removes blanks, tabs, CR and LF at both ends
-std::string toLower(std::string_view s);       // ASCII letters only
+std::string trim(std::string_view s);    // removes blanks, tabs, CR and LF at both ends
+std::string toLower(std::string_view s); // ASCII letters only
 bool iequals(std::string_view a, std::string_view b);
 bool startsWithI(std::string_view s, std::string_view prefix);
 bool endsWithI(std::string_view s, std::string_view suffix);

@@ -15,8 +15,7 @@ struct SplitCase {
 
 class ReadListLineSplits : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(ReadListLineSplits, IntoTheExpectedFields)
-{
+TEST_P(ReadListLineSplits, IntoTheExpectedFields) {
     const auto &c = GetParam();
     EXPECT_EQ(ReadListLine(c.line, c.decimalSeparator), c.fields);
 }
@@ -43,8 +42,7 @@ const SplitCase kSplitCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, ReadListLineSplits, ::testing::ValuesIn(kSplitCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST(ReadListLine, ManyFieldsAreAllKept)
-{
+TEST(ReadListLine, ManyFieldsAreAllKept) {
     std::string line;
     for (int i = 1; i <= 120; ++i) {
         line += std::to_string(i) + " ";
@@ -54,23 +52,20 @@ TEST(ReadListLine, ManyFieldsAreAllKept)
     EXPECT_EQ(fields.back(), "120");
 }
 
-TEST(SmallRoutines, TrimNullCutsAtTheFirstNul)
-{
+TEST(SmallRoutines, TrimNullCutsAtTheFirstNul) {
     EXPECT_EQ(TrimNull("plain"), "plain");
     EXPECT_EQ(TrimNull(std::string("\0abc", 4)), "");
     EXPECT_EQ(TrimNull(std::string("ab\0cd", 5)), "ab");
 }
 
-TEST(SmallRoutines, MaxAndMinOfEqualValuesReturnThatValue)
-{
+TEST(SmallRoutines, MaxAndMinOfEqualValuesReturnThatValue) {
     EXPECT_EQ(MaxLong(7, 7), 7);
     EXPECT_EQ(MinLong(-3, -3), -3);
     EXPECT_EQ(MaxLong(-5, 2), 2);
     EXPECT_EQ(MinLong(-5, 2), -5);
 }
 
-TEST(SmallRoutines, PeekIntegerReadsTwoBytes)
-{
+TEST(SmallRoutines, PeekIntegerReadsTwoBytes) {
     const int16_t values[2] = {-1234, 77};
     EXPECT_EQ(PeekInteger(&values[0]), -1234);
     EXPECT_EQ(PeekInteger(&values[1]), 77);

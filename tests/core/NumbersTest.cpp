@@ -6,8 +6,7 @@
 
 using namespace vesk;
 
-TEST(Val, ReadsTheLeadingNumberAndIgnoresTheRest)
-{
+TEST(Val, ReadsTheLeadingNumberAndIgnoresTheRest) {
     EXPECT_DOUBLE_EQ(Val("12.5 km"), 12.5);
     EXPECT_DOUBLE_EQ(Val("  -3"), -3.0);
     EXPECT_DOUBLE_EQ(Val(".5"), 0.5);
@@ -19,14 +18,12 @@ TEST(Val, ReadsTheLeadingNumberAndIgnoresTheRest)
     EXPECT_DOUBLE_EQ(Val("2,5"), 2.0);
 }
 
-TEST(TypedNumber, ReadsACommaAsDecimalMark)
-{
+TEST(TypedNumber, ReadsACommaAsDecimalMark) {
     EXPECT_DOUBLE_EQ(typedNumber("2,5"), 2.5);
     EXPECT_DOUBLE_EQ(typedNumber("x"), 0.0);
 }
 
-TEST(ParseNumber, AcceptsOnlyAWholeNumber)
-{
+TEST(ParseNumber, AcceptsOnlyAWholeNumber) {
     EXPECT_EQ(parseNumber(" 4.25 "), 4.25);
     EXPECT_EQ(parseNumber("4,25"), 4.25);
     EXPECT_EQ(parseNumber("-99"), -99.0);
@@ -37,8 +34,7 @@ TEST(ParseNumber, AcceptsOnlyAWholeNumber)
     EXPECT_FALSE(parseNumber("-"));
 }
 
-TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour)
-{
+TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
     EXPECT_EQ(roundHalfEven(0.5), 0);
     EXPECT_EQ(roundHalfEven(1.5), 2);
     EXPECT_EQ(roundHalfEven(2.5), 2);
@@ -50,8 +46,7 @@ TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour)
     EXPECT_EQ(roundHalfEven(std::nan("")), 0);
 }
 
-TEST(MissingText, KnowsTheMarkersOfAMissingInput)
-{
+TEST(MissingText, KnowsTheMarkersOfAMissingInput) {
     for (const char *t : {"", "  ", "na", "NA", "n/a", "N/A", "#n/a", "#N/A"}) {
         EXPECT_TRUE(isMissingText(t)) << t;
     }

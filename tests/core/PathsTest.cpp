@@ -8,26 +8,22 @@
 using namespace vesk;
 using vesk::test::TempDir;
 
-TEST(ResolveStoredName, PlainNameLiesInTheWorkingFolder)
-{
+TEST(ResolveStoredName, PlainNameLiesInTheWorkingFolder) {
     EXPECT_EQ(resolveStoredName("Met2023.txt", "/w/", "/app/Data/Traffic/National/DL/"), "/w/Met2023.txt");
     EXPECT_EQ(resolveStoredName("Met2023.txt", "/w", "/n"), "/w/Met2023.txt");
 }
 
-TEST(ResolveStoredName, DotBackslashNamesTheNationalFolder)
-{
+TEST(ResolveStoredName, DotBackslashNamesTheNationalFolder) {
     EXPECT_EQ(resolveStoredName(".\\Std.trf", "/w/", "/app/Traffic/DL/"), "/app/Traffic/DL/Std.trf");
     EXPECT_EQ(resolveStoredName("./Std.trf", "/w/", "/app/Traffic/DL"), "/app/Traffic/DL/Std.trf");
 }
 
-TEST(ResolveStoredName, OtherNamesAreFullPathsWithBackslashesTurned)
-{
+TEST(ResolveStoredName, OtherNamesAreFullPathsWithBackslashesTurned) {
     EXPECT_EQ(resolveStoredName("\\data\\in\\met.txt", "/w/", "/n/"), "/data/in/met.txt");
     EXPECT_EQ(resolveStoredName("sub\\met.txt", "/w/", "/n/"), "sub/met.txt");
 }
 
-TEST(FindExisting, FindsAFileWhoseLetterCaseDiffers)
-{
+TEST(FindExisting, FindsAFileWhoseLetterCaseDiffers) {
     TempDir dir;
     dir.write("Data/Traffic/Std.TRF", "x");
     const std::string root = dir.path().string();
@@ -36,8 +32,7 @@ TEST(FindExisting, FindsAFileWhoseLetterCaseDiffers)
     EXPECT_EQ(findExisting(root + "/data/none.trf"), root + "/data/none.trf");
 }
 
-TEST(FindExisting, PrefersTheExactMatchOverAnotherCase)
-{
+TEST(FindExisting, PrefersTheExactMatchOverAnotherCase) {
     TempDir dir;
     dir.write("run.opt", "a");
     dir.write("Run.opt", "b");
@@ -45,8 +40,7 @@ TEST(FindExisting, PrefersTheExactMatchOverAnotherCase)
     EXPECT_EQ(findExisting((dir.path() / "run.opt").string()), (dir.path() / "run.opt").string());
 }
 
-TEST(StoredNameFor, RemovesOnlyALeadingWorkingFolder)
-{
+TEST(StoredNameFor, RemovesOnlyALeadingWorkingFolder) {
     EXPECT_EQ(storedNameFor("/w/proj/met.txt", "/w/proj/"), "met.txt");
     EXPECT_EQ(storedNameFor("/W/Proj/met.txt", "/w/proj"), "met.txt");
     EXPECT_EQ(storedNameFor("/other/w/proj/met.txt", "/w/proj/"), "/other/w/proj/met.txt");
@@ -54,8 +48,7 @@ TEST(StoredNameFor, RemovesOnlyALeadingWorkingFolder)
     EXPECT_FALSE(sameStoredName("/w/x/met.txt", "met.txt", "/w/proj/"));
 }
 
-TEST(PathParts, SplitsFolderAndFileName)
-{
+TEST(PathParts, SplitsFolderAndFileName) {
     EXPECT_EQ(fileNamePart("C:\\a\\b.vkp"), "b.vkp");
     EXPECT_EQ(folderPart("C:\\a\\b.vkp"), "C:/a/");
     EXPECT_EQ(folderPart("b.vkp"), "");
@@ -63,8 +56,7 @@ TEST(PathParts, SplitsFolderAndFileName)
     EXPECT_EQ(joinPath("/a/", "/b"), "/a/b");
 }
 
-TEST(TextFiles, ReadWindows1252AsUtf8AndKeepUtf8)
-{
+TEST(TextFiles, ReadWindows1252AsUtf8AndKeepUtf8) {
     TempDir dir;
     const auto latin = dir.write("latin.lst", std::string("\"CO\",\"mg/m\xB3\",\"\xB5g\"\r\n"));
     const auto utf8 = dir.write("utf8.lst", "\"mg/m³\"\n");
@@ -77,15 +69,13 @@ TEST(TextFiles, ReadWindows1252AsUtf8AndKeepUtf8)
     EXPECT_NE(error.find("none"), std::string::npos);
 }
 
-TEST(TextFiles, SplitLinesTakesCrlfAndLf)
-{
+TEST(TextFiles, SplitLinesTakesCrlfAndLf) {
     EXPECT_EQ(splitLines("a\r\nb\nc"), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(splitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
     EXPECT_TRUE(splitLines("").empty());
 }
 
-TEST(TextFiles, AFailedAtomicSaveLeavesTheOldFileWhole)
-{
+TEST(TextFiles, AFailedAtomicSaveLeavesTheOldFileWhole) {
     TempDir dir;
     const auto file = dir.write("Run.opt", "old contents");
     std::string error;
@@ -96,8 +86,7 @@ TEST(TextFiles, AFailedAtomicSaveLeavesTheOldFileWhole)
     EXPECT_EQ(vesk::test::readFile(file), "new contents");
 }
 
-TEST(TextHelpers, CompareWithoutLetterCase)
-{
+TEST(TextHelpers, CompareWithoutLetterCase) {
     EXPECT_TRUE(iequals("Run.opt", "run.OPT"));
     EXPECT_FALSE(iequals("Run.opt", "Run.op"));
     EXPECT_TRUE(startsWithI("NOx_mod_1", "nox"));
