@@ -35,7 +35,7 @@
 
 namespace vesk {
 
-using FloatTable = std::vector<std::vector<float>>;              // [p][r]
+using FloatTable = std::vector<std::vector<float>>;               // [p][r]
 using FloatTable3 = std::vector<std::vector<std::vector<float>>>; // [p][k][r]
 using TextTable = std::vector<std::vector<std::string>>;          // [p][r]
 
@@ -142,9 +142,9 @@ struct ReferenceTables : LimitValueTables {
 };
 
 struct CoreState : ReferenceTables {
-    std::string AppDir;              // program folder, always ending in "/"
+    std::string AppDir; // program folder, always ending in "/"
     std::string DecimalSeparator = ".";
-    long ErrorCode = 0;              // 100 = the program is to stop
+    long ErrorCode = 0; // 100 = the program is to stop
     bool ProjectLoaded = false;
 
     // Start-up values.
@@ -187,7 +187,7 @@ struct CoreState : ReferenceTables {
     bool FleetDataUnsaved = false; // the loaded user year's fleet data exist only in memory
 
     // Collections of the catalogue and the run that a load does not replace.
-    KeyedList<VESKVar> OutputVarList;     // built by the emission set-up
+    KeyedList<VESKVar> OutputVarList;         // built by the emission set-up
     KeyedList<DailyAverage> DailyAverageList; // one per day of the last run
 };
 

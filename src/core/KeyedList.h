@@ -19,8 +19,7 @@
 namespace vesk {
 
 // Key form used for look-ups: ASCII letters in lower case, other bytes kept.
-inline std::string foldKey(std::string_view key)
-{
+inline std::string foldKey(std::string_view key) {
     std::string folded(key);
     for (char &c : folded) {
         if (c >= 'A' && c <= 'Z') {
@@ -34,8 +33,7 @@ template <typename T> class KeyedList {
 public:
     KeyedList() = default;
     KeyedList(const KeyedList &other) { copyFrom(other); }
-    KeyedList &operator=(const KeyedList &other)
-    {
+    KeyedList &operator=(const KeyedList &other) {
         if (this != &other) {
             KeyedList copy(other);
             *this = std::move(copy);
@@ -51,8 +49,7 @@ public:
 
     // Adds an item under key. Returns nullptr (and adds nothing) when the key
     // is already taken, letter case ignored; otherwise the stored item.
-    T *add(std::string_view key, T item)
-    {
+    T *add(std::string_view key, T item) {
         std::string folded = foldKey(key);
         if (m_index.count(folded) != 0) {
             return nullptr;
@@ -63,28 +60,24 @@ public:
     }
 
     // Adds an item that can only be reached by position.
-    T &addUnkeyed(T item)
-    {
+    T &addUnkeyed(T item) {
         m_items.push_back(Entry{std::string(), std::make_unique<T>(std::move(item))});
         return *m_items.back().item;
     }
 
     bool contains(std::string_view key) const { return m_index.count(foldKey(key)) != 0; }
 
-    T *find(std::string_view key)
-    {
+    T *find(std::string_view key) {
         auto it = m_index.find(foldKey(key));
         return it == m_index.end() ? nullptr : m_items[it->second].item.get();
     }
-    const T *find(std::string_view key) const
-    {
+    const T *find(std::string_view key) const {
         auto it = m_index.find(foldKey(key));
         return it == m_index.end() ? nullptr : m_items[it->second].item.get();
     }
 
     // The item under key; throws std::out_of_range naming the key when absent.
-    T &item(std::string_view key)
-    {
+    T &item(std::string_view key) {
         T *found = find(key);
         if (found == nullptr) {
             throw std::out_of_range("No item \"" + std::string(key) + "\" in the collection");
@@ -99,8 +92,7 @@ public:
     const std::string &keyAt(std::size_t position) const { return m_items.at(position).key; }
 
     // Removes the item under key; false when there is none.
-    bool remove(std::string_view key)
-    {
+    bool remove(std::string_view key) {
         auto it = m_index.find(foldKey(key));
         if (it == m_index.end()) {
             return false;
@@ -110,8 +102,7 @@ public:
         return true;
     }
 
-    void clear()
-    {
+    void clear() {
         m_items.clear();
         m_index.clear();
     }
@@ -122,8 +113,7 @@ public:
         explicit Iter(Base it) : m_it(it) {}
         Item &operator*() const { return *m_it->item; }
         Item *operator->() const { return m_it->item.get(); }
-        Iter &operator++()
-        {
+        Iter &operator++() {
             ++m_it;
             return *this;
         }
@@ -149,16 +139,14 @@ public:
     const_iterator end() const { return const_iterator(m_items.end()); }
 
 private:
-    void copyFrom(const KeyedList &other)
-    {
+    void copyFrom(const KeyedList &other) {
         m_items.reserve(other.m_items.size());
         for (const Entry &e : other.m_items) {
             m_items.push_back(Entry{e.key, std::make_unique<T>(*e.item)});
         }
         m_index = other.m_index;
     }
-    void rebuildIndex()
-    {
+    void rebuildIndex() {
         m_index.clear();
         for (std::size_t i = 0; i < m_items.size(); ++i) {
             if (!m_items[i].key.empty()) {

@@ -11,8 +11,7 @@ namespace {
 
 constexpr float kMissingValue = -99.0f;
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
+bool equalsNoCase(std::string_view a, std::string_view b) {
     return foldKey(a) == foldKey(b);
 }
 
@@ -20,16 +19,14 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 
 StatVar::StatVar(int numReceptors) : m_values(numReceptors > 0 ? numReceptors : 0, kMissingValue) {}
 
-void StatVar::setValue(int Receptor, float acVal)
-{
+void StatVar::setValue(int Receptor, float acVal) {
     if (Receptor < 1 || Receptor > receptorCount()) {
         throw std::out_of_range("Receptor " + std::to_string(Receptor) + " of " + Name + " out of range");
     }
     m_values[Receptor - 1] = acVal;
 }
 
-float StatVar::Value(int Receptor) const
-{
+float StatVar::Value(int Receptor) const {
     if (Receptor == 0) {
         float x = kMissingValue;
         for (float v : m_values) {
@@ -44,8 +41,7 @@ float StatVar::Value(int Receptor) const
 }
 
 float StatVar::Value(int Receptor, std::string_view Comp, const KeyedList<Pollutant> &pollutants,
-                     const std::vector<float> &outputUnitFactor) const
-{
+                     const std::vector<float> &outputUnitFactor) const {
     float x = Value(Receptor);
     if (!(x > 0.0f) || Comp.empty()) {
         return x;
@@ -66,8 +62,7 @@ float StatVar::Value(int Receptor, std::string_view Comp, const KeyedList<Pollut
     return x * outputUnitFactor[static_cast<std::size_t>(pollutant->Index)];
 }
 
-float StatVar::Value(int Receptor, std::string_view Comp, const State &state) const
-{
+float StatVar::Value(int Receptor, std::string_view Comp, const State &state) const {
     return Value(Receptor, Comp, state.PollutantList, state.OutputUnitFactor);
 }
 

@@ -6,9 +6,7 @@ namespace vesk {
 
 namespace {
 
-
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
+bool equalsNoCase(std::string_view a, std::string_view b) {
     return foldKey(a) == foldKey(b);
 }
 
@@ -27,8 +25,7 @@ constexpr Suffix kSeries[] = {{"_mod", ", modelled"}, {"_obs", ", measured"}, {"
 constexpr Suffix kSides[] = {{"", ", max both sides"}, {"_1", ", side 1"}, {"_2", ", side 2"}};
 
 // The statistics of one pollutant and series, in catalogue order.
-std::vector<StatWord> statisticWords(const ReferenceTables &t)
-{
+std::vector<StatWord> statisticWords(const ReferenceTables &t) {
     std::vector<StatWord> words = {
         {"MaxHourly", "Maximum hourly concentration, ", "float"},
         {"MaxDaily", "Maximum daily average concentration, ", "float"},
@@ -51,8 +48,7 @@ std::vector<StatWord> statisticWords(const ReferenceTables &t)
     return words;
 }
 
-void appendSeries(ReferenceTables &t, int &index, const std::string &name, const std::string &description)
-{
+void appendSeries(ReferenceTables &t, int &index, const std::string &name, const std::string &description) {
     ++index;
     const std::size_t size = static_cast<std::size_t>(index) + 1;
     t.SeriesVarNames.resize(size);
@@ -65,15 +61,13 @@ void appendSeries(ReferenceTables &t, int &index, const std::string &name, const
 
 } // namespace
 
-bool AddStatVar(ReferenceTables &tables, const std::string &name, int numReceptors)
-{
+bool AddStatVar(ReferenceTables &tables, const std::string &name, int numReceptors) {
     StatVar var(numReceptors);
     var.Name = name;
     return tables.StatVarList.add(name, std::move(var)) != nullptr;
 }
 
-bool BuildStatVarCatalogue(ReferenceTables &t, int numReceptors, std::string *error)
-{
+bool BuildStatVarCatalogue(ReferenceTables &t, int numReceptors, std::string *error) {
     t.StatVarList.clear();
     const std::vector<StatWord> words = statisticWords(t);
     const std::size_t pollutants = t.NPol + 1 > 0 ? static_cast<std::size_t>(t.NPol + 1) : 0;
@@ -97,7 +91,8 @@ bool BuildStatVarCatalogue(ReferenceTables &t, int numReceptors, std::string *er
                     t.StatVarTypes.push_back(w.type);
                     if (side.suffix[0] == '\0' && !AddStatVar(t, key, numReceptors)) {
                         if (error != nullptr) {
-                            *error = "The statistic " + key + " occurs twice (two pollutants or two "
+                            *error = "The statistic " + key +
+                                     " occurs twice (two pollutants or two "
                                      "percentile definitions of one kind with the same name or number)";
                         }
                         return false;
@@ -109,11 +104,10 @@ bool BuildStatVarCatalogue(ReferenceTables &t, int numReceptors, std::string *er
     return true;
 }
 
-void AddSeriesVarNames(ReferenceTables &t, int &index, const std::string &name, const std::string &description,
-                       bool flag)
-{
-    const bool plain =
-        !equalsNoCase(name, "Measured") && !equalsNoCase(name, "Background") && !equalsNoCase(name, "Modelled");
+void AddSeriesVarNames(ReferenceTables &t, int &index, const std::string &name,
+                       const std::string &description, bool flag) {
+    const bool plain = !equalsNoCase(name, "Measured") && !equalsNoCase(name, "Background") &&
+                       !equalsNoCase(name, "Modelled");
     const std::size_t pollutants = t.NPol + 1 > 0 ? static_cast<std::size_t>(t.NPol + 1) : 0;
     auto perPollutant = [&](const std::string &sideSuffix, const std::string &sideText) {
         for (std::size_t i = 0; i < pollutants; ++i) {
@@ -148,10 +142,11 @@ void AddSeriesVarNames(ReferenceTables &t, int &index, const std::string &name, 
     appendSeries(t, index, name + "_mod_2", description + ", modelled, side 2");
 }
 
-void AddBothSidesVarNames(ReferenceTables &t, int &index, const std::string &name, const std::string &description)
-{
+void AddBothSidesVarNames(ReferenceTables &t, int &index, const std::string &name,
+                          const std::string &description) {
     static constexpr Suffix sides[] = {{"_1", ", side 1"}, {"_2", ", side 2"}, {"", ", max both sides"}};
-    static constexpr Suffix series[] = {{"_b", ", background"}, {"_obs", ", measured"}, {"_mod", ", modelled"}};
+    static constexpr Suffix series[] = {
+        {"_b", ", background"}, {"_obs", ", measured"}, {"_mod", ", modelled"}};
     for (const Suffix &side : sides) {
         for (const Suffix &s : series) {
             ++index;
@@ -164,8 +159,7 @@ void AddBothSidesVarNames(ReferenceTables &t, int &index, const std::string &nam
     }
 }
 
-std::string NormalizeVarName(const ReferenceTables &t, std::string_view label1, std::string_view label2)
-{
+std::string NormalizeVarName(const ReferenceTables &t, std::string_view label1, std::string_view label2) {
     const std::string a = foldKey(label1);
     const std::string b = foldKey(label2);
     auto holds = [&](std::string_view part) {

@@ -4,8 +4,7 @@ namespace vesk {
 
 namespace {
 
-std::string_view trimBlanks(std::string_view s)
-{
+std::string_view trimBlanks(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
         s.remove_prefix(1);
     }
@@ -17,8 +16,7 @@ std::string_view trimBlanks(std::string_view s)
 
 } // namespace
 
-std::vector<std::string> SplitList(std::string_view text)
-{
+std::vector<std::string> SplitList(std::string_view text) {
     std::vector<std::string> fields;
     if (trimBlanks(text).empty()) {
         return fields;
@@ -40,8 +38,7 @@ std::vector<std::string> SplitList(std::string_view text)
     return fields;
 }
 
-float MaxSkipMissing(float a, float b, float marker, int /*mode*/)
-{
+float MaxSkipMissing(float a, float b, float marker, int /*mode*/) {
     if (a == marker) {
         return b;
     }

@@ -49,8 +49,7 @@ public:
     void setMonthName(int n, const std::string &name) { grow(MonthNames, n) = name; }
 
 private:
-    template <typename V> static typename V::value_type &grow(V &v, int k)
-    {
+    template <typename V> static typename V::value_type &grow(V &v, int k) {
         std::size_t index = k < 0 ? 0 : static_cast<std::size_t>(k);
         if (v.size() <= index) {
             v.resize(index + 1);

@@ -14,9 +14,7 @@ class SystemSettings {
 public:
     SystemSettings() = default;
     SystemSettings(std::string decimalSeparator, int flag)
-        : m_decimalSeparator(std::move(decimalSeparator)), m_flag(flag)
-    {
-    }
+        : m_decimalSeparator(std::move(decimalSeparator)), m_flag(flag) {}
 
     const std::string &DecimalSeparator() const { return m_decimalSeparator; }
     int Flag() const { return m_flag; }

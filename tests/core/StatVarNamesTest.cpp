@@ -6,8 +6,7 @@ using namespace vesk;
 
 namespace {
 
-void setPollutants(ReferenceTables &t, std::vector<std::pair<std::string, std::string>> pollutants)
-{
+void setPollutants(ReferenceTables &t, std::vector<std::pair<std::string, std::string>> pollutants) {
     t.PollutantNames.clear();
     t.PollutantLongNames.clear();
     for (auto &[name, longName] : pollutants) {
@@ -17,8 +16,7 @@ void setPollutants(ReferenceTables &t, std::vector<std::pair<std::string, std::s
     t.NPol = static_cast<int>(pollutants.size()) - 1;
 }
 
-void addHourly(ReferenceTables &t, const std::string &name, int n)
-{
+void addHourly(ReferenceTables &t, const std::string &name, int n) {
     t.PercNamesHourly.push_back(name);
     t.NthHighestNamesHourly.push_back(std::to_string(n) + "thHighest");
     t.PercNthHourly.push_back(n);
@@ -30,27 +28,27 @@ void addHourly(ReferenceTables &t, const std::string &name, int n)
 
 } // namespace
 
-TEST(BuildStatVarCatalogue, OnePollutantWithoutPercentilesGivesSixtyThreeEntries)
-{
+TEST(BuildStatVarCatalogue, OnePollutantWithoutPercentilesGivesSixtyThreeEntries) {
     ReferenceTables t;
     setPollutants(t, {{"NO2", "Nitrogen dioxide"}});
     ASSERT_TRUE(BuildStatVarCatalogue(t, 2, nullptr));
     ASSERT_EQ(t.StatVarNames.size(), 64u);
     EXPECT_EQ(t.StatVarList.count(), 21);
     EXPECT_EQ(t.StatVarNames[1], "MaxHourlyNO2_mod");
-    EXPECT_EQ(t.StatVarDescriptions[1], "Maximum hourly concentration, Nitrogen dioxide, modelled, max both sides");
+    EXPECT_EQ(t.StatVarDescriptions[1],
+              "Maximum hourly concentration, Nitrogen dioxide, modelled, max both sides");
     EXPECT_EQ(t.StatVarTypes[1], "float");
     EXPECT_EQ(t.StatVarNames[7], "nDaysDNO2_mod");
     EXPECT_EQ(t.StatVarTypes[7], "integer");
     EXPECT_EQ(t.StatVarNames[22], "MaxHourlyNO2_mod_1");
     EXPECT_EQ(t.StatVarNames[63], "nDaysDNO2_b_2");
-    EXPECT_EQ(t.StatVarDescriptions[63], "Number of daily averages processed, Nitrogen dioxide, background, side 2");
+    EXPECT_EQ(t.StatVarDescriptions[63],
+              "Number of daily averages processed, Nitrogen dioxide, background, side 2");
     EXPECT_EQ(t.StatVarList.at(0).Name, "MaxHourlyNO2_mod");
     EXPECT_NE(t.StatVarList.find("avno2_OBS"), nullptr);
 }
 
-TEST(BuildStatVarCatalogue, CountsFollowPollutantsAndPercentilesAndRebuildingResetsValues)
-{
+TEST(BuildStatVarCatalogue, CountsFollowPollutantsAndPercentilesAndRebuildingResetsValues) {
     ReferenceTables t;
     setPollutants(t, {{"NOx", "Nitrogen oxides"}, {"NO2", "Nitrogen dioxide"}});
     addHourly(t, "98_Perc", 176);
@@ -69,8 +67,7 @@ TEST(BuildStatVarCatalogue, CountsFollowPollutantsAndPercentilesAndRebuildingRes
     EXPECT_EQ(t.StatVarList.item("AvNO2_mod").Value(1), -99.0f);
 }
 
-TEST(BuildStatVarCatalogue, FailsOnPollutantsThatShareANameOrDefinitionsThatShareAnN)
-{
+TEST(BuildStatVarCatalogue, FailsOnPollutantsThatShareANameOrDefinitionsThatShareAnN) {
     ReferenceTables t;
     setPollutants(t, {{"NO2", "a"}, {"no2", "b"}});
     std::string error;
@@ -84,8 +81,7 @@ TEST(BuildStatVarCatalogue, FailsOnPollutantsThatShareANameOrDefinitionsThatShar
     EXPECT_FALSE(BuildStatVarCatalogue(u, 2, nullptr));
 }
 
-TEST(AddSeriesVarNames, PlainNameWithFlagGetsThreeTimesPollutantsPlusElevenVariants)
-{
+TEST(AddSeriesVarNames, PlainNameWithFlagGetsThreeTimesPollutantsPlusElevenVariants) {
     ReferenceTables t;
     setPollutants(t, {{"NOx", "Nitrogen oxides"}, {"NO2", "Nitrogen dioxide"}});
     int i = 1;
@@ -95,10 +91,9 @@ TEST(AddSeriesVarNames, PlainNameWithFlagGetsThreeTimesPollutantsPlusElevenVaria
     AddSeriesVarNames(t, i, "Av", "Average", true);
     EXPECT_EQ(i, 1 + 3 * 2 + 11);
     ASSERT_EQ(t.SeriesVarNames.size(), static_cast<std::size_t>(i) + 1);
-    const std::vector<std::string> expected = {"AvNOx",     "AvNO2",     "Av_b",      "Av_obs",   "Av_mod",
-                                               "Av_1",      "AvNOx_1",   "AvNO2_1",   "Av_2",     "AvNOx_2",
-                                               "AvNO2_2",   "Av_b_1",    "Av_obs_1",  "Av_mod_1", "Av_b_2",
-                                               "Av_obs_2",  "Av_mod_2"};
+    const std::vector<std::string> expected = {
+        "AvNOx",   "AvNO2",   "Av_b",   "Av_obs",   "Av_mod",   "Av_1",   "AvNOx_1",  "AvNO2_1", "Av_2",
+        "AvNOx_2", "AvNO2_2", "Av_b_1", "Av_obs_1", "Av_mod_1", "Av_b_2", "Av_obs_2", "Av_mod_2"};
     for (std::size_t k = 0; k < expected.size(); ++k) {
         EXPECT_EQ(t.SeriesVarNames[k + 2], expected[k]) << k;
         EXPECT_EQ(t.SeriesVarTypes[k + 2], "float") << k;
@@ -109,8 +104,7 @@ TEST(AddSeriesVarNames, PlainNameWithFlagGetsThreeTimesPollutantsPlusElevenVaria
     EXPECT_EQ(t.SeriesVarDescriptions[18], "Average, modelled, side 2");
 }
 
-TEST(AddSeriesVarNames, PlainNameWithoutFlagGetsElevenAndSeriesWordsOnlyTheirSides)
-{
+TEST(AddSeriesVarNames, PlainNameWithoutFlagGetsElevenAndSeriesWordsOnlyTheirSides) {
     ReferenceTables t;
     setPollutants(t, {{"NOx", "Nitrogen oxides"}});
     t.SeriesVarNames = {"", "NOx"};
@@ -129,14 +123,13 @@ TEST(AddSeriesVarNames, PlainNameWithoutFlagGetsElevenAndSeriesWordsOnlyTheirSid
     EXPECT_EQ(t.SeriesVarNames[15], "mODELLED_2");
 }
 
-TEST(AddBothSidesVarNames, AppendsNineEntriesWithTheMaxBothSidesOnesLast)
-{
+TEST(AddBothSidesVarNames, AppendsNineEntriesWithTheMaxBothSidesOnesLast) {
     ReferenceTables t;
     int k = 0;
     AddBothSidesVarNames(t, k, "NO2", "Nitrogen dioxide concentration");
     EXPECT_EQ(k, 9);
-    const std::vector<std::string> expected = {"NO2_b_1", "NO2_obs_1", "NO2_mod_1", "NO2_b_2", "NO2_obs_2",
-                                               "NO2_mod_2", "NO2_b",    "NO2_obs",   "NO2_mod"};
+    const std::vector<std::string> expected = {"NO2_b_1",   "NO2_obs_1", "NO2_mod_1", "NO2_b_2", "NO2_obs_2",
+                                               "NO2_mod_2", "NO2_b",     "NO2_obs",   "NO2_mod"};
     for (std::size_t n = 0; n < expected.size(); ++n) {
         EXPECT_EQ(t.BothSidesVarNames[n + 1], expected[n]);
     }
@@ -154,35 +147,33 @@ struct LabelCase {
 
 class NormalizeVarNameRules : public ::testing::TestWithParam<LabelCase> {
 protected:
-    static ReferenceTables tables()
-    {
+    static ReferenceTables tables() {
         ReferenceTables t;
-        setPollutants(t, {{"NOx", "Nitrogen oxides"}, {"NO", "Nitrogen monoxide"}, {"NO2", "Nitrogen dioxide"}});
+        setPollutants(t,
+                      {{"NOx", "Nitrogen oxides"}, {"NO", "Nitrogen monoxide"}, {"NO2", "Nitrogen dioxide"}});
         addHourly(t, "98_Perc", 176);
         addHourly(t, "99.8_Perc", 19);
         return t;
     }
 };
 
-TEST_P(NormalizeVarNameRules, GivesTheCanonicalName)
-{
+TEST_P(NormalizeVarNameRules, GivesTheCanonicalName) {
     const ReferenceTables t = tables();
     EXPECT_EQ(NormalizeVarName(t, GetParam().label1, GetParam().label2), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Labels, NormalizeVarNameRules,
-    ::testing::Values(LabelCase{"98_Perc", "NO2_obs_2", "98_percNO2_obs_2"},
-                      LabelCase{"NO2_obs_2", "98_Perc", "98_percNO2_obs_2"},
-                      LabelCase{"19thHighest", "NO2_mod_1", "19thhighestNO2_mod_1"},
-                      LabelCase{"MaxHourly", "NOx_mod", "MaxHourlyNOx_mod"},
-                      LabelCase{"Average", "NO_b", "avNO_b"},
-                      LabelCase{"DayOfWeek", "NO2_mod_1", "DayOfWeek"},
-                      LabelCase{"x_COORDINATE", "anything", "x_COORDINATE"},
-                      LabelCase{"NO2_mod_1", "DayOfWeek", "NO2_mod_1"},
-                      LabelCase{"maxdaily average", "NO2", "MaxDailyNO2"},
-                      LabelCase{"nDaysD", "NO2_mod", "nDaysDNO2_mod"},
-                      LabelCase{"nDays", "NO2 modelled", "nDaysNO2_mod"},
-                      LabelCase{"nDays", "nDaysD", "nDaysD"},
-                      LabelCase{"Measured", "no2", "NO2_obs"},
-                      LabelCase{"street", "value", ""}));
+INSTANTIATE_TEST_SUITE_P(Labels, NormalizeVarNameRules,
+                         ::testing::Values(LabelCase{"98_Perc", "NO2_obs_2", "98_percNO2_obs_2"},
+                                           LabelCase{"NO2_obs_2", "98_Perc", "98_percNO2_obs_2"},
+                                           LabelCase{"19thHighest", "NO2_mod_1", "19thhighestNO2_mod_1"},
+                                           LabelCase{"MaxHourly", "NOx_mod", "MaxHourlyNOx_mod"},
+                                           LabelCase{"Average", "NO_b", "avNO_b"},
+                                           LabelCase{"DayOfWeek", "NO2_mod_1", "DayOfWeek"},
+                                           LabelCase{"x_COORDINATE", "anything", "x_COORDINATE"},
+                                           LabelCase{"NO2_mod_1", "DayOfWeek", "NO2_mod_1"},
+                                           LabelCase{"maxdaily average", "NO2", "MaxDailyNO2"},
+                                           LabelCase{"nDaysD", "NO2_mod", "nDaysDNO2_mod"},
+                                           LabelCase{"nDays", "NO2 modelled", "nDaysNO2_mod"},
+                                           LabelCase{"nDays", "nDaysD", "nDaysD"},
+                                           LabelCase{"Measured", "no2", "NO2_obs"},
+                                           LabelCase{"street", "value", ""}));

@@ -1,7 +1,7 @@
+#include "core/StatVar.h"
 #include "core/DailyAverage.h"
 #include "core/KeyedList.h"
 #include "core/State.h"
-#include "core/StatVar.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,7 @@
 
 using namespace vesk;
 
-TEST(KeyedList, FindsKeysWithoutRegardToLetterCaseAndRefusesDuplicates)
-{
+TEST(KeyedList, FindsKeysWithoutRegardToLetterCaseAndRefusesDuplicates) {
     KeyedList<int> list;
     ASSERT_NE(list.add("AvNO2_mod", 1), nullptr);
     EXPECT_EQ(list.add("avno2_MOD", 2), nullptr);
@@ -21,8 +20,7 @@ TEST(KeyedList, FindsKeysWithoutRegardToLetterCaseAndRefusesDuplicates)
     EXPECT_THROW(list.item("missing"), std::out_of_range);
 }
 
-TEST(KeyedList, KeepsOrderAndCopiesItemsIndependently)
-{
+TEST(KeyedList, KeepsOrderAndCopiesItemsIndependently) {
     KeyedList<std::string> list;
     list.add("b", "second");
     list.add("a", "first");
@@ -38,8 +36,7 @@ TEST(KeyedList, KeepsOrderAndCopiesItemsIndependently)
     EXPECT_FALSE(list.remove("b"));
 }
 
-TEST(StatVar, ANewObjectAnswersMissingForEveryReceptorAndConversion)
-{
+TEST(StatVar, ANewObjectAnswersMissingForEveryReceptorAndConversion) {
     StatVar var(2);
     KeyedList<Pollutant> none;
     for (int r : {0, 1, 2}) {
@@ -55,8 +52,7 @@ struct SidePair {
 
 class StatVarReceptorZero : public ::testing::TestWithParam<SidePair> {};
 
-TEST_P(StatVarReceptorZero, ReadsTheLargerSideSkippingMissing)
-{
+TEST_P(StatVarReceptorZero, ReadsTheLargerSideSkippingMissing) {
     StatVar var(2);
     var.setValue(1, GetParam().side1);
     var.setValue(2, GetParam().side2);
@@ -68,8 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Pairs, StatVarReceptorZero,
                                            SidePair{-99.0f, 7.0f, 7.0f}, SidePair{7.0f, -99.0f, 7.0f},
                                            SidePair{-99.0f, -99.0f, -99.0f}, SidePair{0.0f, -99.0f, 0.0f}));
 
-TEST(StatVar, ScalesCountsToPercentagesOfAYearWhateverTheLetterCase)
-{
+TEST(StatVar, ScalesCountsToPercentagesOfAYearWhateverTheLetterCase) {
     StatVar hours(2);
     hours.setValue(1, 4380.0f);
     KeyedList<Pollutant> none;
@@ -82,8 +77,7 @@ TEST(StatVar, ScalesCountsToPercentagesOfAYearWhateverTheLetterCase)
     EXPECT_NEAR(days.Value(2, "ndaysd", none, {}), 20.0f, 1e-4f);
 }
 
-TEST(StatVar, ScalesAPositiveConcentrationByThePollutantsOutputUnitFactor)
-{
+TEST(StatVar, ScalesAPositiveConcentrationByThePollutantsOutputUnitFactor) {
     State state;
     state.PollutantList.add("NO2", Pollutant{"NO2", "Nitrogen dioxide", 1, false});
     state.OutputUnitFactor = {1.0f, 0.5f};
@@ -99,16 +93,14 @@ TEST(StatVar, ScalesAPositiveConcentrationByThePollutantsOutputUnitFactor)
     EXPECT_THROW(var.Value(1, "NO2", state), std::out_of_range);
 }
 
-TEST(StatVar, RefusesReceptorsOutsideItsSides)
-{
+TEST(StatVar, RefusesReceptorsOutsideItsSides) {
     StatVar var(2);
     EXPECT_THROW(var.setValue(3, 1.0f), std::out_of_range);
     EXPECT_THROW(var.setValue(0, 1.0f), std::out_of_range);
     EXPECT_THROW(var.Value(-1), std::out_of_range);
 }
 
-TEST(DailyAverage, StartsMissingAndReadsTheLargerSideForReceptorZero)
-{
+TEST(DailyAverage, StartsMissingAndReadsTheLargerSideForReceptorZero) {
     DailyAverage day(2, 2); // pollutants 0..2
     for (int p = 0; p <= 2; ++p) {
         for (int r = 1; r <= 2; ++r) {
@@ -126,8 +118,7 @@ TEST(DailyAverage, StartsMissingAndReadsTheLargerSideForReceptorZero)
     EXPECT_EQ(day.Background(0, 0), 8.0f);
 }
 
-TEST(DailyAverage, KeepsItsSizeWhenThePollutantCountGrowsLater)
-{
+TEST(DailyAverage, KeepsItsSizeWhenThePollutantCountGrowsLater) {
     DailyAverage day(1, 2);
     EXPECT_THROW(day.setModelled(2, 1, 1.0f), std::out_of_range);
     EXPECT_THROW(day.Modelled(2, 1), std::out_of_range);

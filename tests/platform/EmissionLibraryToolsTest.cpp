@@ -4,8 +4,7 @@
 
 using namespace vesk;
 
-TEST(SplitList, SplitsQuotedFieldsAtCommasOutsideQuotes)
-{
+TEST(SplitList, SplitsQuotedFieldsAtCommasOutsideQuotes) {
     auto fields = SplitList(R"( "Utopia" , "UT","Land, of plenty","LP")");
     ASSERT_EQ(fields.size(), 4u);
     EXPECT_EQ(fields[0], "\"Utopia\"");
@@ -14,8 +13,7 @@ TEST(SplitList, SplitsQuotedFieldsAtCommasOutsideQuotes)
     EXPECT_EQ(fields[3], "\"LP\"");
 }
 
-TEST(SplitList, GivesNoFieldForBlanksAndAnyNumberOfFieldsOtherwise)
-{
+TEST(SplitList, GivesNoFieldForBlanksAndAnyNumberOfFieldsOtherwise) {
     EXPECT_TRUE(SplitList("   ").empty());
     EXPECT_TRUE(SplitList("").empty());
     std::string many;
@@ -26,8 +24,7 @@ TEST(SplitList, GivesNoFieldForBlanksAndAnyNumberOfFieldsOtherwise)
     EXPECT_EQ(SplitList("a,,b").size(), 3u);
 }
 
-TEST(MaxSkipMissing, TakesTheLargerValueAndSkipsTheMarker)
-{
+TEST(MaxSkipMissing, TakesTheLargerValueAndSkipsTheMarker) {
     EXPECT_EQ(MaxSkipMissing(3.5f, 7.0f, -99.0f), 7.0f);
     EXPECT_EQ(MaxSkipMissing(-99.0f, -120.0f, -99.0f), -120.0f);
     EXPECT_EQ(MaxSkipMissing(-120.0f, -99.0f, -99.0f), -120.0f);
