@@ -68,7 +68,8 @@ int main() {
     feedSeconds /= kRounds;
     publishSeconds /= kRounds;
     const double valuesKept = 8.0 * 2 * 3 * kHours; // hourly ranked values
-    std::printf("statistics engine, one year, 8 pollutants x 2 sides x 3 series (mean of %d runs)\n", kRounds);
+    std::printf("statistics engine, one year, 8 pollutants x 2 sides x 3 series (mean of %d runs)\n",
+                kRounds);
     std::printf("  hours fed:             %ld\n", kHours);
     std::printf("  time per hour:         %.3f us\n", feedSeconds / kHours * 1e6);
     std::printf("  year of hours:         %.3f ms\n", feedSeconds * 1e3);

@@ -5,7 +5,9 @@
 
 namespace vesk {
 
-std::size_t PercentileFamily::size() const { return std::min({names.size(), nth.size(), fractions.size()}); }
+std::size_t PercentileFamily::size() const {
+    return std::min({names.size(), nth.size(), fractions.size()});
+}
 
 std::string statDayText(const StatDay &day) {
     char text[32];
@@ -96,7 +98,8 @@ void StatisticsEngine::closeDay() {
             }
             for (int sd = 1; sd <= 2; ++sd) {
                 for (Series s : kAllSeries) {
-                    const float average = side(p, sd).daySum[static_cast<std::size_t>(s)].close(m_setup.MinNobsDay);
+                    const float average =
+                        side(p, sd).daySum[static_cast<std::size_t>(s)].close(m_setup.MinNobsDay);
                     if (hadHours) {
                         record.averages[static_cast<std::size_t>(p)][static_cast<std::size_t>(sd - 1)]
                                        [static_cast<std::size_t>(s)] = average;
@@ -222,11 +225,13 @@ bool StatisticsEngine::inRange(int pollutant, int sideNo) const {
 }
 
 long StatisticsEngine::hourCount(int pollutant, int sideNo, Series series) const {
-    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).hourly[static_cast<std::size_t>(series)].count : 0;
+    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).hourly[static_cast<std::size_t>(series)].count
+                                      : 0;
 }
 
 double StatisticsEngine::hourSum(int pollutant, int sideNo, Series series) const {
-    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).hourly[static_cast<std::size_t>(series)].sum : 0.0;
+    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).hourly[static_cast<std::size_t>(series)].sum
+                                      : 0.0;
 }
 
 const TopList &StatisticsEngine::hourlyList(int pollutant, int sideNo, Series series) const {
@@ -237,7 +242,8 @@ const TopList &StatisticsEngine::hourlyList(int pollutant, int sideNo, Series se
 
 const TopList &StatisticsEngine::run8List(int pollutant, int sideNo, Series series) const {
     static const TopList empty;
-    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).run8Top[static_cast<std::size_t>(series)] : empty;
+    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).run8Top[static_cast<std::size_t>(series)]
+                                      : empty;
 }
 
 void publishRankedFamily(const StatSink &sink, const PercentileFamily &family, const std::string &nthSuffix,
@@ -302,8 +308,8 @@ void StatisticsEngine::publishDaily(const StatSink &sink) const {
             const auto &l = lists[static_cast<std::size_t>(p)][static_cast<std::size_t>(sd - 1)];
             publishRankedFamily(sink, m_setup.daily, "thHighestDaily", "MaxDaily", "nDaysD",
                                 {&l[0], &l[1], &l[2]}, {l[0].count(), l[1].count(), l[2].count()},
-                                modeOf(m_setup.DailySource, p), m_setup.PollutantNames[static_cast<std::size_t>(p)],
-                                sd);
+                                modeOf(m_setup.DailySource, p),
+                                m_setup.PollutantNames[static_cast<std::size_t>(p)], sd);
         }
     }
 }

@@ -50,8 +50,8 @@ struct StatisticsSetup {
     std::vector<std::string> PollutantNames; // index 0..NPol
     // Per pollutant source modes (0 none, 1 modelled, 2 measured, 3 both); a
     // pollutant without an entry counts as 0.
-    std::vector<int> PercSource; // hourly ranked lists
-    std::vector<int> Run8Source; // running 8-hour values
+    std::vector<int> PercSource;  // hourly ranked lists
+    std::vector<int> Run8Source;  // running 8-hour values
     std::vector<int> DailySource; // daily averages
     bool CalcOnlyIfBoth = false;
     bool CalcDaily = true;
@@ -153,7 +153,9 @@ private:
     bool inRange(int pollutant, int side) const;
     int polCount() const { return static_cast<int>(m_setup.PollutantNames.size()); }
     static int modeOf(const std::vector<int> &modes, int pollutant);
-    SideState &side(int pollutant, int side) { return m_sides[static_cast<std::size_t>(pollutant * 2 + side - 1)]; }
+    SideState &side(int pollutant, int side) {
+        return m_sides[static_cast<std::size_t>(pollutant * 2 + side - 1)];
+    }
     const SideState &side(int pollutant, int side) const {
         return m_sides[static_cast<std::size_t>(pollutant * 2 + side - 1)];
     }

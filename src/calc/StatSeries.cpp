@@ -82,7 +82,9 @@ void HourlySeries::take(float value, bool rank) {
     }
 }
 
-void Run8Window::reset() { m_slot.fill(kStatMissing); }
+void Run8Window::reset() {
+    m_slot.fill(kStatMissing);
+}
 
 float Run8Window::update(float value, bool admitted, long hoursElapsed, int minNobs8) {
     const long step = std::max(hoursElapsed, 1L);

@@ -206,7 +206,7 @@ TEST(StatEngineDaily, HourTwentyFourStaysInItsDateAndThreeDatesGiveThreeItems) {
     ASSERT_EQ(e.days().size(), 3u);
     EXPECT_EQ(e.days()[0].key, "2015-01-01");
     EXPECT_EQ(e.days()[2].key, "2015-01-03");
-    EXPECT_FLOAT_EQ(e.days()[0].value(0, 1, Series::Modelled), 2.0f); // (23 x 1 + 25) / 24
+    EXPECT_FLOAT_EQ(e.days()[0].value(0, 1, Series::Modelled), 2.0f);          // (23 x 1 + 25) / 24
     EXPECT_FLOAT_EQ(e.days()[2].value(0, 1, Series::Modelled), 94.0f / 24.0f); // (23 x 3 + 25) / 24
     EXPECT_EQ(e.days()[1].streetName, "Main Street");
     EXPECT_FLOAT_EQ(e.days()[1].y, 20.25f);

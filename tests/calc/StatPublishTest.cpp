@@ -62,8 +62,8 @@ TEST(StatPublication, HourlyStatisticsOfTenValuesFollowTheRankRules) {
     }
     e.endSeries();
     const Published p = publishAll(e);
-    EXPECT_FLOAT_EQ(p.at({"98_PercNO2_mod", 1}), 10.0f);     // 0.2 rounds to 0, raised to 1
-    EXPECT_FLOAT_EQ(p.at({"50_PercNO2_mod", 1}), 6.0f);      // position 5
+    EXPECT_FLOAT_EQ(p.at({"98_PercNO2_mod", 1}), 10.0f);      // 0.2 rounds to 0, raised to 1
+    EXPECT_FLOAT_EQ(p.at({"50_PercNO2_mod", 1}), 6.0f);       // position 5
     EXPECT_FLOAT_EQ(p.at({"19thHighestNO2_mod", 1}), -99.0f); // fewer than 19 values
     EXPECT_FLOAT_EQ(p.at({"2thHighestNO2_mod", 1}), 9.0f);
     EXPECT_FLOAT_EQ(p.at({"MaxHourlyNO2_mod", 1}), 10.0f);
@@ -123,8 +123,8 @@ TEST(StatPublication, DailyAndEightHourFamiliesRankTheirDays) {
     EXPECT_FLOAT_EQ(p.at({"3thHighestDailyNO2_mod", 1}), 3.0f);
     EXPECT_FLOAT_EQ(p.at({"90_PercDailyNO2_mod", 1}), 5.0f); // 0.4 rounds to 0: the maximum
     EXPECT_FLOAT_EQ(p.at({"nDaysDNO2_b", 1}), 5.0f);
-    EXPECT_FLOAT_EQ(p.at({"nDaysDNO2_obs", 1}), 0.0f);     // not selected by mode 1
-    EXPECT_FLOAT_EQ(p.at({"nDaysNO2_mod", 1}), 4.0f);      // days with a valid 8-hour value
+    EXPECT_FLOAT_EQ(p.at({"nDaysDNO2_obs", 1}), 0.0f); // not selected by mode 1
+    EXPECT_FLOAT_EQ(p.at({"nDaysNO2_mod", 1}), 4.0f);  // days with a valid 8-hour value
     EXPECT_FLOAT_EQ(p.at({"4thHighestRun8NO2_mod", 1}), 1.0f);
     EXPECT_FLOAT_EQ(p.at({"MaxRun8NO2_mod", 1}), 5.0f);
 }

@@ -200,7 +200,7 @@ TEST(StatDaySum, NeedsMinNobsDayHoursAndClearsItself) {
     for (int h = 0; h < 18; ++h) {
         day.take(static_cast<float>(h));
     }
-    EXPECT_FLOAT_EQ(day.close(18), 8.5f); // (0+...+17)/18
+    EXPECT_FLOAT_EQ(day.close(18), 8.5f);  // (0+...+17)/18
     EXPECT_FLOAT_EQ(day.close(0), -99.0f); // an empty day has no average
 }
 

@@ -86,10 +86,10 @@ TEST_P(StatPercentileIndex, RoundsFractionTimesCountHalfToEvenAndAtLeastOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StatPercentileIndex,
-    testing::Values(IndexCase{0.125f, 4, 1},    // 0.5 rounds to 0, raised to 1: the maximum
-                    IndexCase{0.25f, 10, 2},    // 2.5 rounds to 2
-                    IndexCase{0.25f, 6, 2},     // 1.5 rounds to 2
-                    IndexCase{0.05f, 10, 1},    // 0.05 stored slightly above: 0.500000007 rounds up
+    testing::Values(IndexCase{0.125f, 4, 1},     // 0.5 rounds to 0, raised to 1: the maximum
+                    IndexCase{0.25f, 10, 2},     // 2.5 rounds to 2
+                    IndexCase{0.25f, 6, 2},      // 1.5 rounds to 2
+                    IndexCase{0.05f, 10, 1},     // 0.05 stored slightly above: 0.500000007 rounds up
                     IndexCase{0.02f, 8760, 175}, // 98th percentile of a year
                     IndexCase{0.02f, 0, 1}, IndexCase{-0.5f, 10, 1}, IndexCase{0.001f, 17520, 18}));
 
