@@ -93,6 +93,9 @@ void correctFrom(const State &s, int p, float T, Side source, Side target) {
     const float b = at(s.cPOL_b, p);
     const float strObs = at(source.strObs, p);
     const float corrected = strObs / strSource * strTarget + b;
+    if (!(corrected >= 0) || !std::isfinite(corrected)) {
+        return; // no concentration: the modelled value stays
+    }
     const float tObs = T * obs;
     const float tenthBelow = 0.9f * b;
     const float above = (1.0f + T) * b;
