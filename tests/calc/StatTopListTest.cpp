@@ -1,4 +1,5 @@
 #include "calc/StatTopList.h"
+#include "platform/streetmodel/StreetModel.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,25 @@ TEST(StatTopList, AnswersEverySlotLikeAFullSortOfRandomValues) {
                 const float expected = k <= static_cast<long>(sorted.size()) ? sorted[k - 1] : -99.0f;
                 ASSERT_FLOAT_EQ(list.slot(k), expected) << "k=" << k << " after " << i + 1 << " values";
             }
+        }
+    }
+}
+
+TEST(StatTopList, AgreesWithAFixedLengthListFedByTheLibraryInsertion) {
+    // The fixed-length list of the largest n + 2 values, each value inserted by
+    // SortPerc over the slots filled so far, must read exactly like the list
+    // that keeps every value.
+    constexpr long kCapacity = 21;
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> value(0, 400); // many ties
+    std::vector<float> fixed(kCapacity, -99.0f);
+    TopList list;
+    for (long count = 1; count <= 3000; ++count) {
+        const float v = static_cast<float>(value(random)) / 4.0f;
+        list.add(v);
+        SortPerc(v, fixed, std::min(kCapacity, count));
+        if (count % 50 == 1 || count < 30) {
+            ASSERT_EQ(list.slots(kCapacity), fixed) << "after " << count << " values";
         }
     }
 }
