@@ -11,8 +11,7 @@ namespace vesk {
 
 namespace {
 
-std::string lowerCopy(std::string_view text)
-{
+std::string lowerCopy(std::string_view text) {
     std::string out(text);
     for (char &c : out) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -20,8 +19,12 @@ std::string lowerCopy(std::string_view text)
     return out;
 }
 
-bool isNameStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool isNameStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool isNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 
 // Deep nesting is refused rather than risking the parser's own stack.
 constexpr int kMaxNesting = 200;
@@ -42,8 +45,7 @@ class ExpressionParser {
 public:
     ExpressionParser(const Evaluator &evaluator, std::string_view text) : m_ev(evaluator), m_text(text) {}
 
-    bool run(std::vector<Expression::Step> *code, std::string *error)
-    {
+    bool run(std::vector<Expression::Step> *code, std::string *error) {
         m_code = code;
         skipBlanks();
         if (!parseOr()) {
@@ -68,23 +70,20 @@ private:
 
     void emit(Expression::Op op, int slot = 0, double value = 0) { m_code->push_back({op, slot, value}); }
 
-    void skipBlanks()
-    {
+    void skipBlanks() {
         while (m_pos < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_pos]))) {
             ++m_pos;
         }
     }
 
-    std::string failText(const std::string &expected) const
-    {
+    std::string failText(const std::string &expected) const {
         std::string found = m_pos < m_text.size() ? "\"" + std::string(m_text.substr(m_pos, 12)) + "\""
                                                   : "the end of the condition";
         return "Expected " + expected + " at position " + std::to_string(m_pos + 1) + " of \"" +
                std::string(m_text) + "\", found " + found + ".";
     }
 
-    bool fail(const std::string &expected)
-    {
+    bool fail(const std::string &expected) {
         if (m_error.empty()) {
             m_error = failText(expected);
         }
@@ -92,8 +91,7 @@ private:
     }
 
     // True when the next token is the word (whole word, any case); consumes it.
-    bool acceptWord(std::string_view word)
-    {
+    bool acceptWord(std::string_view word) {
         skipBlanks();
         size_t end = m_pos;
         while (end < m_text.size() && isNameChar(m_text[end])) {
@@ -109,8 +107,7 @@ private:
         return true;
     }
 
-    bool acceptSymbol(std::string_view symbol)
-    {
+    bool acceptSymbol(std::string_view symbol) {
         skipBlanks();
         if (m_text.substr(m_pos, symbol.size()) == symbol) {
             m_pos += symbol.size();
@@ -119,8 +116,7 @@ private:
         return false;
     }
 
-    bool parseOr()
-    {
+    bool parseOr() {
         if (!parseAnd()) {
             return false;
         }
@@ -133,8 +129,7 @@ private:
         return true;
     }
 
-    bool parseAnd()
-    {
+    bool parseAnd() {
         if (!parseNot()) {
             return false;
         }
@@ -147,8 +142,7 @@ private:
         return true;
     }
 
-    bool parseNot()
-    {
+    bool parseNot() {
         if (acceptWord("not")) {
             if (++m_nesting > kMaxNesting) {
                 return fail("a condition nested less deeply");
@@ -164,8 +158,7 @@ private:
         return parseCompare();
     }
 
-    bool parseCompare()
-    {
+    bool parseCompare() {
         if (!parseSum()) {
             return false;
         }
@@ -194,8 +187,7 @@ private:
         }
     }
 
-    bool parseSum()
-    {
+    bool parseSum() {
         if (!parseProduct()) {
             return false;
         }
@@ -215,8 +207,7 @@ private:
         }
     }
 
-    bool parseProduct()
-    {
+    bool parseProduct() {
         if (!parseUnary()) {
             return false;
         }
@@ -236,8 +227,7 @@ private:
         }
     }
 
-    bool parseUnary()
-    {
+    bool parseUnary() {
         bool negate = false;
         for (;;) {
             if (acceptSymbol("-")) {
@@ -255,8 +245,7 @@ private:
         return true;
     }
 
-    bool parsePrimary()
-    {
+    bool parsePrimary() {
         skipBlanks();
         if (m_pos >= m_text.size()) {
             return fail("a number, a name or \"(\"");
@@ -293,8 +282,8 @@ private:
             auto it = std::find(m_ev.m_names.begin(), m_ev.m_names.end(), name);
             if (it == m_ev.m_names.end()) {
                 m_pos = start;
-                m_error = "Unknown name \"" + std::string(m_text.substr(start, name.size())) +
-                          "\" in \"" + std::string(m_text) + "\".";
+                m_error = "Unknown name \"" + std::string(m_text.substr(start, name.size())) + "\" in \"" +
+                          std::string(m_text) + "\".";
                 return false;
             }
             emit(Expression::Op::Variable, static_cast<int>(it - m_ev.m_names.begin()));
@@ -303,8 +292,7 @@ private:
         return fail("a number, a name or \"(\"");
     }
 
-    bool parseNumber()
-    {
+    bool parseNumber() {
         size_t start = m_pos;
         auto digits = [&] {
             size_t n = 0;
@@ -348,8 +336,7 @@ private:
     }
 };
 
-int Evaluator::defineVariable(std::string_view name)
-{
+int Evaluator::defineVariable(std::string_view name) {
     std::string key = lowerCopy(name);
     auto it = std::find(m_names.begin(), m_names.end(), key);
     if (it != m_names.end()) {
@@ -360,28 +347,24 @@ int Evaluator::defineVariable(std::string_view name)
     return static_cast<int>(m_names.size() - 1);
 }
 
-void Evaluator::setVariable(int handle, double value)
-{
+void Evaluator::setVariable(int handle, double value) {
     if (handle >= 0 && static_cast<size_t>(handle) < m_values.size()) {
         m_values[handle] = value;
     }
 }
 
-double Evaluator::variable(int handle) const
-{
+double Evaluator::variable(int handle) const {
     if (handle >= 0 && static_cast<size_t>(handle) < m_values.size()) {
         return m_values[handle];
     }
     return std::numeric_limits<double>::quiet_NaN();
 }
 
-bool Evaluator::parse(std::string_view text, Expression *out, std::string *error) const
-{
+bool Evaluator::parse(std::string_view text, Expression *out, std::string *error) const {
     Expression result;
     result.m_text = std::string(text);
-    bool blank = std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isspace(static_cast<unsigned char>(c)) != 0;
-    });
+    bool blank = std::all_of(text.begin(), text.end(),
+                             [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
     if (blank) {
         result.m_code.push_back({Expression::Op::Number, 0, 1.0});
         result.m_depth = 1;
@@ -408,8 +391,7 @@ bool Evaluator::parse(std::string_view text, Expression *out, std::string *error
     return true;
 }
 
-double Evaluator::evaluate(const Expression &expr) const
-{
+double Evaluator::evaluate(const Expression &expr) const {
     using Op = Expression::Op;
     if (expr.m_code.empty()) {
         return std::numeric_limits<double>::quiet_NaN();
@@ -444,19 +426,44 @@ double Evaluator::evaluate(const Expression &expr) const
         double a = stack[top];
         double r = 0;
         switch (step.op) {
-        case Op::Add: r = a + b; break;
-        case Op::Sub: r = a - b; break;
-        case Op::Mul: r = a * b; break;
-        case Op::Div: r = b == 0.0 ? std::numeric_limits<double>::quiet_NaN() : a / b; break;
-        case Op::Eq: r = a == b ? 1.0 : 0.0; break;
-        case Op::Ne: r = a != b ? 1.0 : 0.0; break;
-        case Op::Lt: r = a < b ? 1.0 : 0.0; break;
-        case Op::Gt: r = a > b ? 1.0 : 0.0; break;
-        case Op::Le: r = a <= b ? 1.0 : 0.0; break;
-        case Op::Ge: r = a >= b ? 1.0 : 0.0; break;
-        case Op::And: r = truth(a) && truth(b) ? 1.0 : 0.0; break;
-        case Op::Or: r = truth(a) || truth(b) ? 1.0 : 0.0; break;
-        default: break;
+        case Op::Add:
+            r = a + b;
+            break;
+        case Op::Sub:
+            r = a - b;
+            break;
+        case Op::Mul:
+            r = a * b;
+            break;
+        case Op::Div:
+            r = b == 0.0 ? std::numeric_limits<double>::quiet_NaN() : a / b;
+            break;
+        case Op::Eq:
+            r = a == b ? 1.0 : 0.0;
+            break;
+        case Op::Ne:
+            r = a != b ? 1.0 : 0.0;
+            break;
+        case Op::Lt:
+            r = a < b ? 1.0 : 0.0;
+            break;
+        case Op::Gt:
+            r = a > b ? 1.0 : 0.0;
+            break;
+        case Op::Le:
+            r = a <= b ? 1.0 : 0.0;
+            break;
+        case Op::Ge:
+            r = a >= b ? 1.0 : 0.0;
+            break;
+        case Op::And:
+            r = truth(a) && truth(b) ? 1.0 : 0.0;
+            break;
+        case Op::Or:
+            r = truth(a) || truth(b) ? 1.0 : 0.0;
+            break;
+        default:
+            break;
         }
         stack[top] = r;
     }

@@ -32,13 +32,27 @@ namespace vesk {
 class Expression {
 public:
     enum class Op : unsigned char {
-        Number, Variable, Negate, Not, Add, Sub, Mul, Div,
-        Eq, Ne, Lt, Gt, Le, Ge, And, Or
+        Number,
+        Variable,
+        Negate,
+        Not,
+        Add,
+        Sub,
+        Mul,
+        Div,
+        Eq,
+        Ne,
+        Lt,
+        Gt,
+        Le,
+        Ge,
+        And,
+        Or
     };
     struct Step {
         Op op;
-        int slot = 0;       // variable slot for Op::Variable
-        double value = 0;   // constant for Op::Number
+        int slot = 0;     // variable slot for Op::Variable
+        double value = 0; // constant for Op::Number
     };
 
     bool empty() const { return m_code.empty(); }
@@ -47,7 +61,7 @@ public:
 private:
     friend class Evaluator;
     std::vector<Step> m_code;
-    int m_depth = 0;        // stack depth the code needs
+    int m_depth = 0; // stack depth the code needs
     std::string m_text;
 };
 
@@ -72,7 +86,7 @@ public:
 
 private:
     friend class ExpressionParser;
-    std::vector<std::string> m_names;   // lower case, by handle
+    std::vector<std::string> m_names; // lower case, by handle
     std::vector<double> m_values;
 };
 

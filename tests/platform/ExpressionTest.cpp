@@ -17,8 +17,7 @@ struct Case {
 
 class EvaluatorValues : public ::testing::TestWithParam<Case> {};
 
-TEST_P(EvaluatorValues, GiveTheExpectedValue)
-{
+TEST_P(EvaluatorValues, GiveTheExpectedValue) {
     const Case &c = GetParam();
     Evaluator ev;
     int day = ev.defineVariable("DayNow");
@@ -42,9 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"DayNow >= 6", 5, 1, 0}, Case{"DayNow < 2 + 4", 5, 1, 1}, Case{"DayNow > 5", 7, 1, 1},
         // AND binds tighter than OR; NOT looser than a comparison
         Case{"DayNow = 6 OR DayNow = 7 AND MonthNow = 1", 6, 5, 1},
-        Case{"(DayNow = 6 OR DayNow = 7) AND MonthNow = 1", 6, 5, 0},
-        Case{"NOT DayNow = 6", 6, 1, 0}, Case{"NOT DayNow = 6", 3, 1, 1},
-        Case{"NOT NOT 5", 0, 0, 1},
+        Case{"(DayNow = 6 OR DayNow = 7) AND MonthNow = 1", 6, 5, 0}, Case{"NOT DayNow = 6", 6, 1, 0},
+        Case{"NOT DayNow = 6", 3, 1, 1}, Case{"NOT NOT 5", 0, 0, 1},
         // names and words in any letter case
         Case{"daynow <= 5 and MONTHNOW >= 4 And monthnow <= 9", 2, 7, 1},
         Case{"(DAYNOW=7) aNd (MonthNow<3)", 7, 2, 1},
@@ -54,30 +52,26 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"(DayNow <= 5) AND (MonthNow >= 6 AND MonthNow <= 8)", 3, 7, 1},
         Case{"(DayNow <= 5) AND (MonthNow >= 6 AND MonthNow <= 8)", 3, 9, 0}));
 
-TEST(Evaluator, DivisionByZeroIsNotANumber)
-{
+TEST(Evaluator, DivisionByZeroIsNotANumber) {
     Evaluator ev;
     Expression e;
     ASSERT_TRUE(ev.parse("1 / (2 - 2)", &e, nullptr));
     EXPECT_TRUE(std::isnan(ev.evaluate(e)));
 }
 
-TEST(Evaluator, AnExpressionNeverCompiledIsNotANumber)
-{
+TEST(Evaluator, AnExpressionNeverCompiledIsNotANumber) {
     Evaluator ev;
     EXPECT_TRUE(std::isnan(ev.evaluate(Expression())));
 }
 
-TEST(Evaluator, DefiningANameAgainKeepsItsHandleInAnyCase)
-{
+TEST(Evaluator, DefiningANameAgainKeepsItsHandleInAnyCase) {
     Evaluator ev;
     int a = ev.defineVariable("DayNow");
     EXPECT_EQ(ev.defineVariable("DAYNOW"), a);
     EXPECT_NE(ev.defineVariable("MonthNow"), a);
 }
 
-TEST(Evaluator, ACompiledExpressionSeesLaterVariableValues)
-{
+TEST(Evaluator, ACompiledExpressionSeesLaterVariableValues) {
     Evaluator ev;
     int day = ev.defineVariable("DayNow");
     Expression e;
@@ -90,13 +84,12 @@ TEST(Evaluator, ACompiledExpressionSeesLaterVariableValues)
 
 struct BadCase {
     const char *text;
-    const char *fragment;   // part of the error message
+    const char *fragment; // part of the error message
 };
 
 class EvaluatorRefuses : public ::testing::TestWithParam<BadCase> {};
 
-TEST_P(EvaluatorRefuses, MalformedConditionsWithAClearMessage)
-{
+TEST_P(EvaluatorRefuses, MalformedConditionsWithAClearMessage) {
     Evaluator ev;
     ev.defineVariable("DayNow");
     ev.defineVariable("MonthNow");
@@ -112,12 +105,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadCase{"Weekday = 6", "Unknown name \"Weekday\""},
                       BadCase{"DayNow = 6 AND Mnth = 2", "Unknown name \"Mnth\""},
                       BadCase{"(DayNow = 6", "Expected \")\""}, BadCase{"DayNow = ", "Expected a number"},
-                      BadCase{"DayNow == 6", "Expected a number"}, BadCase{"DayNow = 6)", "end of the condition"},
+                      BadCase{"DayNow == 6", "Expected a number"},
+                      BadCase{"DayNow = 6)", "end of the condition"},
                       BadCase{"DayNow 6", "end of the condition"}, BadCase{"AND DayNow", "Expected a number"},
                       BadCase{"5DayNow", "operator after the number"}, BadCase{"DayNow # 2", "position 8"}));
 
-TEST(Evaluator, RefusesAbsurdNestingInsteadOfOverflowingItsStack)
-{
+TEST(Evaluator, RefusesAbsurdNestingInsteadOfOverflowingItsStack) {
     Evaluator ev;
     Expression e;
     std::string deep(100000, '(');
@@ -126,8 +119,7 @@ TEST(Evaluator, RefusesAbsurdNestingInsteadOfOverflowingItsStack)
     EXPECT_NE(error.find("nested"), std::string::npos);
 }
 
-TEST(Evaluator, DeepButReasonableNestingEvaluates)
-{
+TEST(Evaluator, DeepButReasonableNestingEvaluates) {
     Evaluator ev;
     Expression e;
     std::string text = std::string(150, '(') + "1" + std::string(150, ')');

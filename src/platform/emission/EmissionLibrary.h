@@ -64,11 +64,8 @@ public:
     bool ReadTrafficFile(const std::string &path, double averageTrafficSpeed, double annualDiurnalTraffic,
                          std::string *error);
 
-    // The items of a comma-separated list, blanks around each item removed.
-    static std::vector<std::string> SplitList(const std::string &text);
-
-    // The larger of a and b among those not equal to missing; missing when both are.
-    static float MaxSkipMissing(float a, float b, float missing = -99.0f);
+    // The list splitter and MaxSkipMissing of the component are in
+    // platform/EmissionLibraryTools.h.
 
     // Pollutants the component was last told about (index 0..NPol).
     const std::vector<EmissionPollutant> &pollutants() const { return m_pollutants; }

@@ -13,8 +13,7 @@ namespace {
 constexpr double kMissingFactor = -99.0;
 
 template <typename Items, typename Key>
-auto findByName(Items &items, const std::string &name, Key key) -> decltype(&items.front())
-{
+auto findByName(Items &items, const std::string &name, Key key) -> decltype(&items.front()) {
     for (auto &item : items) {
         if (iequals(key(item), name)) {
             return &item;
@@ -24,9 +23,8 @@ auto findByName(Items &items, const std::string &name, Key key) -> decltype(&ite
 }
 
 // The factor of one technology for one pollutant, or -99 when it has none.
-double technologyFactor(const TechnologyFactors &tf, const std::vector<std::string> &pollutantNames, int pollutant,
-                        double speed, double coldStart, const Fuel *fuel, int depth = 0)
-{
+double technologyFactor(const TechnologyFactors &tf, const std::vector<std::string> &pollutantNames,
+                        int pollutant, double speed, double coldStart, const Fuel *fuel, int depth = 0) {
     if (pollutant < 0 || static_cast<size_t>(pollutant) >= tf.pollutants.size() || depth > 1) {
         return kMissingFactor;
     }
@@ -50,8 +48,7 @@ double technologyFactor(const TechnologyFactors &tf, const std::vector<std::stri
 
 } // namespace
 
-double SpeedCurve::at(double speed_kmh) const
-{
+double SpeedCurve::at(double speed_kmh) const {
     if (speeds_kmh.empty()) {
         return kMissingFactor;
     }
@@ -69,8 +66,7 @@ double SpeedCurve::at(double speed_kmh) const
 }
 
 const TechnologyFactors *EmissionFactorTable::find(const std::string &factorClass,
-                                                   const std::string &technology) const
-{
+                                                   const std::string &technology) const {
     for (const auto &tf : technologies) {
         if (iequals(tf.factorClass, factorClass) && iequals(tf.technology, technology)) {
             return &tf;
@@ -79,8 +75,7 @@ const TechnologyFactors *EmissionFactorTable::find(const std::string &factorClas
     return nullptr;
 }
 
-double Fuel::Contents(const std::string &substance) const
-{
+double Fuel::Contents(const std::string &substance) const {
     for (const auto &[name, value] : contents) {
         if (iequals(name, substance)) {
             return value;
@@ -89,39 +84,32 @@ double Fuel::Contents(const std::string &substance) const
     return std::numeric_limits<double>::quiet_NaN();
 }
 
-const Fleet *FleetCollection::find(const std::string &category) const
-{
+const Fleet *FleetCollection::find(const std::string &category) const {
     return findByName(items, category, [](const Fleet &f) -> const std::string & { return f.category; });
 }
 
-const Fuel *FuelCollection::find(const std::string &name) const
-{
+const Fuel *FuelCollection::find(const std::string &name) const {
     return findByName(items, name, [](const Fuel &f) -> const std::string & { return f.name; });
 }
 
-const VehicleCategory *VehicleCategoryCollection::find(const std::string &name) const
-{
+const VehicleCategory *VehicleCategoryCollection::find(const std::string &name) const {
     return findByName(items, name, [](const VehicleCategory &c) -> const std::string & { return c.Name; });
 }
 
-EmissionItem *EmissionCollection::find(const std::string &name)
-{
+EmissionItem *EmissionCollection::find(const std::string &name) {
     return findByName(items, name, [](const EmissionItem &e) -> const std::string & { return e.name; });
 }
 
-TrafficCategory *TrafficCollection::find(const std::string &name)
-{
+TrafficCategory *TrafficCollection::find(const std::string &name) {
     return findByName(items, name, [](const TrafficCategory &c) -> const std::string & { return c.name; });
 }
 
-EmissionTableItem *EmissionTableCollection::find(const std::string &pollutant)
-{
+EmissionTableItem *EmissionTableCollection::find(const std::string &pollutant) {
     return findByName(items, pollutant,
                       [](const EmissionTableItem &e) -> const std::string & { return e.pollutant; });
 }
 
-void EmissionTableCollection::reset(const std::vector<std::string> &pollutants, int periods, int dayCases)
-{
+void EmissionTableCollection::reset(const std::vector<std::string> &pollutants, int periods, int dayCases) {
     items.clear();
     for (const auto &name : pollutants) {
         EmissionTableItem item;
@@ -131,15 +119,13 @@ void EmissionTableCollection::reset(const std::vector<std::string> &pollutants, 
     }
 }
 
-void ProfileTable::resize(int periods, int dayCases, float fill)
-{
+void ProfileTable::resize(int periods, int dayCases, float fill) {
     m_periods = std::max(0, periods);
     m_dayCases = std::max(0, dayCases);
     m_values.assign(static_cast<size_t>(m_periods) * m_dayCases, fill);
 }
 
-size_t ProfileTable::index(int period, int dayCase) const
-{
+size_t ProfileTable::index(int period, int dayCase) const {
     if (period < 1 || period > m_periods || dayCase < 1 || dayCase > m_dayCases) {
         throw std::out_of_range("profile period " + std::to_string(period) + ", day case " +
                                 std::to_string(dayCase) + " outside the traffic profiles");
@@ -147,16 +133,14 @@ size_t ProfileTable::index(int period, int dayCase) const
     return static_cast<size_t>(dayCase - 1) * m_periods + (period - 1);
 }
 
-void ProfileTable::scale(double factor)
-{
+void ProfileTable::scale(double factor) {
     for (float &v : m_values) {
         v = static_cast<float>(v * factor);
     }
 }
 
 double VehicleCategory::Tarvik(const FleetCollection &fleet, const FuelCollection &fuels, int pollutant,
-                               double speed_kmh, double defaultSpeed_kmh, double coldStart) const
-{
+                               double speed_kmh, double defaultSpeed_kmh, double coldStart) const {
     if (!table) {
         return kMissingFactor;
     }

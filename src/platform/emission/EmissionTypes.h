@@ -43,7 +43,7 @@ struct PollutantFactors {
     double coldRatio = 1.0;   // factor of a cold-started vehicle / hot factor
     double fuelReference = 0; // fuel content the curve holds for; 0 = no fuel effect
     // ... or a share of another pollutant's factor (direct NO2 of NOx).
-    int shareOf = -1;         // pollutant index, -1 = own curve
+    int shareOf = -1; // pollutant index, -1 = own curve
     double share = 0;
 };
 
@@ -172,8 +172,8 @@ struct TrafficCategory {
     std::vector<float> subFractions; // sum 1
     float Flow(int period, int dayCase) const { return flow.get(period, dayCase); }
     int SubVehCats() const { return static_cast<int>(subNames.size()); }
-    const std::string &SubVehCat(int i) const { return subNames.at(i - 1); }   // 1-based
-    float FractionSubVehCat(int i) const { return subFractions.at(i - 1); }    // 1-based
+    const std::string &SubVehCat(int i) const { return subNames.at(i - 1); } // 1-based
+    float FractionSubVehCat(int i) const { return subFractions.at(i - 1); }  // 1-based
 };
 
 // Operator codes of the structured day and month conditions.
@@ -182,16 +182,16 @@ enum ConditionOperator { CopNone = 0, CopEq = 1, CopNe = 2, CopLt = 3, CopGt = 4
 // The traffic item "All": properties of the whole traffic file.
 struct TrafficAll {
     bool ErrorInTrafficFile = false;
-    std::string errorText;          // why, when ErrorInTrafficFile
-    int TrafficFileType = 1;        // 1 counted traffic, 2 standard profile scaled to ADT and speed
-    float AverageTrafficSpeed = 0;  // km/h, in effect (after scaling)
-    float AnnualDiurnalTraffic = 0; // vehicles/day, in effect (after scaling)
-    float sAverageTrafficSpeed = 0; // km/h, of the file's own profiles
+    std::string errorText;           // why, when ErrorInTrafficFile
+    int TrafficFileType = 1;         // 1 counted traffic, 2 standard profile scaled to ADT and speed
+    float AverageTrafficSpeed = 0;   // km/h, in effect (after scaling)
+    float AnnualDiurnalTraffic = 0;  // vehicles/day, in effect (after scaling)
+    float sAverageTrafficSpeed = 0;  // km/h, of the file's own profiles
     float sAnnualDiurnalTraffic = 0; // vehicles/day, of the file's own profiles
-    int Nhours = 24;                // profile periods per day: 24 or 48
+    int Nhours = 24;                 // profile periods per day: 24 or 48
     int DayCases = 0;
     int VehCategories = 0;
-    std::vector<std::string> vehCatNames;  // 0-based storage
+    std::vector<std::string> vehCatNames; // 0-based storage
     std::vector<std::string> dayCaseNames;
     std::vector<std::string> codeDay, codeMonth;
     std::vector<int> dayCaseDay, dayCaseDayCop, dayCaseMonth, dayCaseMonthCop;

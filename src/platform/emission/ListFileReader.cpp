@@ -6,8 +6,7 @@
 
 namespace vesk {
 
-std::string unquoteField(const std::string &field)
-{
+std::string unquoteField(const std::string &field) {
     std::string s = trim(field);
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"') {
         s = s.substr(1, s.size() - 2);
@@ -17,8 +16,7 @@ std::string unquoteField(const std::string &field)
     return s;
 }
 
-bool ListFileReader::open(const std::string &path, std::string *error)
-{
+bool ListFileReader::open(const std::string &path, std::string *error) {
     std::string text;
     if (!readTextFile(path, &text, error)) {
         return false;
@@ -27,8 +25,7 @@ bool ListFileReader::open(const std::string &path, std::string *error)
     return true;
 }
 
-void ListFileReader::setText(const std::string &text, const std::string &fileName)
-{
+void ListFileReader::setText(const std::string &text, const std::string &fileName) {
     m_fileName = fileName;
     m_lines = splitLines(text);
     m_index = -1;
@@ -36,8 +33,7 @@ void ListFileReader::setText(const std::string &text, const std::string &fileNam
     m_fields.clear();
 }
 
-bool ListFileReader::next()
-{
+bool ListFileReader::next() {
     if (m_pushedBack) {
         m_pushedBack = false;
         return m_index >= 0 && m_index < static_cast<int>(m_lines.size());
@@ -58,51 +54,47 @@ bool ListFileReader::next()
     return false;
 }
 
-const std::string &ListFileReader::field(size_t i) const
-{
+const std::string &ListFileReader::field(size_t i) const {
     static const std::string empty;
     return i < m_fields.size() ? m_fields[i] : empty;
 }
 
-const std::string &ListFileReader::rawLine() const
-{
+const std::string &ListFileReader::rawLine() const {
     static const std::string empty;
     return m_index >= 0 && m_index < static_cast<int>(m_lines.size()) ? m_lines[m_index] : empty;
 }
 
-std::optional<std::string> ListFileReader::section() const
-{
-    if (m_fields.size() != 1) {
+std::optional<std::string> ListFileReader::section() const {
+    std::string f = trim(rawLine());
+    if (m_fields.empty() || f.find('"') != std::string::npos) {
         return std::nullopt;
     }
-    const std::string &f = m_fields[0];
     if (f.size() >= 2 && f.front() == '[' && f.back() == ']') {
         return trim(f.substr(1, f.size() - 2));
     }
     return std::nullopt;
 }
 
-std::optional<double> ListFileReader::number(size_t i) const
-{
+std::optional<double> ListFileReader::number(size_t i) const {
     if (i >= m_fields.size()) {
         return std::nullopt;
     }
     return parseNumber(m_fields[i]);
 }
 
-std::string ListFileReader::expected(const std::string &what) const
-{
+std::string ListFileReader::expected(const std::string &what) const {
     bool atEnd = m_index < 0 || m_index >= static_cast<int>(m_lines.size());
     std::string found = atEnd ? "found the end of the file" : "found \"" + trim(rawLine()) + "\"";
     int line = atEnd ? static_cast<int>(m_lines.size()) : lineNumber();
     return m_fileName + ", line " + std::to_string(line) + ": expected " + what + ", " + found + ".";
 }
 
-std::string ListFileReader::at(const std::string &text) const
-{
+std::string ListFileReader::at(const std::string &text) const {
     return m_fileName + ", line " + std::to_string(lineNumber()) + ": " + text;
 }
 
-std::string ListFileReader::whole(const std::string &text) const { return m_fileName + ": " + text; }
+std::string ListFileReader::whole(const std::string &text) const {
+    return m_fileName + ": " + text;
+}
 
 } // namespace vesk

@@ -3,7 +3,8 @@
 // Line-by-line reading of the component's text files (vehicle list, fuel
 // list, emission-factor table, traffic file). Each line is split by the
 // program's list-line splitter; quotes are removed from the fields. Blank
-// lines are skipped. Section lines are a single field in square brackets.
+// lines are skipped. A section line holds only a name in square brackets
+// (the name may hold blanks: "[Day case 1]").
 // Every failure message names the file and the line.
 
 #include <optional>

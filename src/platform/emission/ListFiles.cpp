@@ -22,8 +22,7 @@ namespace {
 // Share totals may be off by rounding in the last printed digit.
 constexpr double kShareTolerance_percent = 0.5;
 
-bool fail(std::string *error, const std::string &text)
-{
+bool fail(std::string *error, const std::string &text) {
     if (error) {
         *error = text;
     }
@@ -31,8 +30,7 @@ bool fail(std::string *error, const std::string &text)
 }
 
 // Header lines (at least one) up to the first section line.
-bool skipHeaderLines(ListFileReader &in, std::string *error)
-{
+bool skipHeaderLines(ListFileReader &in, std::string *error) {
     if (!in.next() || in.section()) {
         return fail(error, in.expected("a header line"));
     }
@@ -46,8 +44,7 @@ bool skipHeaderLines(ListFileReader &in, std::string *error)
 }
 
 // The first line of a list file: country code and scenario year.
-bool readCountryLine(ListFileReader &in, std::string *country, int *year, std::string *error)
-{
+bool readCountryLine(ListFileReader &in, std::string *country, int *year, std::string *error) {
     if (!in.next() || in.size() < 2 || in.field(0).empty() || !in.number(1)) {
         return fail(error, in.expected("the country code and the scenario year"));
     }
@@ -57,8 +54,7 @@ bool readCountryLine(ListFileReader &in, std::string *country, int *year, std::s
 }
 
 // After a section line: the column titles, whose first title is checked.
-bool readTitles(ListFileReader &in, const std::string &firstTitle, std::string *error)
-{
+bool readTitles(ListFileReader &in, const std::string &firstTitle, std::string *error) {
     if (!in.next() || in.section() || !iequals(in.field(0), firstTitle)) {
         return fail(error, in.expected("the column titles beginning with \"" + firstTitle + "\""));
     }
@@ -66,8 +62,7 @@ bool readTitles(ListFileReader &in, const std::string &firstTitle, std::string *
 }
 
 // Reads data lines up to the next section or the end; calls row() for each.
-template <typename Row> bool readRows(ListFileReader &in, Row row)
-{
+template <typename Row> bool readRows(ListFileReader &in, Row row) {
     while (in.next()) {
         if (in.section()) {
             in.pushBack();
@@ -80,8 +75,7 @@ template <typename Row> bool readRows(ListFileReader &in, Row row)
     return true;
 }
 
-int pollutantIndex(const std::vector<EmissionPollutant> &pollutants, const std::string &name)
-{
+int pollutantIndex(const std::vector<EmissionPollutant> &pollutants, const std::string &name) {
     for (const auto &p : pollutants) {
         if (iequals(p.name, name)) {
             return p.index;
@@ -91,8 +85,7 @@ int pollutantIndex(const std::vector<EmissionPollutant> &pollutants, const std::
 }
 
 bool readFactorTable(const std::string &path, const std::vector<EmissionPollutant> &pollutants,
-                     EmissionFactorTable *table, std::string *error)
-{
+                     EmissionFactorTable *table, std::string *error) {
     ListFileReader in;
     if (!in.open(path, error)) {
         return false;
@@ -149,7 +142,8 @@ bool readFactorTable(const std::string &path, const std::vector<EmissionPollutan
                 if (p < 0) {
                     return true; // a pollutant the country does not use
                 }
-                TechnologyFactors *tf = const_cast<TechnologyFactors *>(table->find(in.field(0), in.field(1)));
+                TechnologyFactors *tf =
+                    const_cast<TechnologyFactors *>(table->find(in.field(0), in.field(1)));
                 if (!tf) {
                     table->technologies.push_back({in.field(0), in.field(1), {}});
                     tf = &table->technologies.back();
@@ -178,8 +172,9 @@ bool readFactorTable(const std::string &path, const std::vector<EmissionPollutan
                     return fail(error, in.expected("a cold ratio and a fuel reference of 0 or more"));
                 }
                 if (in.size() != 5 + speeds.size()) {
-                    return fail(error, in.expected(std::to_string(speeds.size()) +
-                                                   " factors in g/km, one per speed of the [Speeds] section"));
+                    return fail(error,
+                                in.expected(std::to_string(speeds.size()) +
+                                            " factors in g/km, one per speed of the [Speeds] section"));
                 }
                 pf.coldRatio = *cold;
                 pf.fuelReference = *reference;
@@ -209,8 +204,8 @@ bool readFactorTable(const std::string &path, const std::vector<EmissionPollutan
             const PollutantFactors &pf = tf.pollutants[p];
             if (pf.present && pf.shareOf >= 0 &&
                 (!tf.pollutants[pf.shareOf].present || tf.pollutants[pf.shareOf].shareOf >= 0)) {
-                return fail(error, in.whole("the " + table->pollutantNames[p] + " factors of \"" + tf.factorClass +
-                                            "\", \"" + tf.technology + "\" are a share of " +
+                return fail(error, in.whole("the " + table->pollutantNames[p] + " factors of \"" +
+                                            tf.factorClass + "\", \"" + tf.technology + "\" are a share of " +
                                             table->pollutantNames[pf.shareOf] +
                                             ", which has no factors of its own there."));
             }
@@ -219,8 +214,7 @@ bool readFactorTable(const std::string &path, const std::vector<EmissionPollutan
     return true;
 }
 
-bool readFuelList(const std::string &path, FuelCollection *fuels, std::string *error)
-{
+bool readFuelList(const std::string &path, FuelCollection *fuels, std::string *error) {
     ListFileReader in;
     if (!in.open(path, error)) {
         return false;
@@ -285,8 +279,7 @@ bool readFuelList(const std::string &path, FuelCollection *fuels, std::string *e
 
 // Where the factor file named in a vehicle list lies.
 std::string factorFilePath(const std::string &stored, const std::string &vehicleListPath,
-                           const EmissionFolders &folders)
-{
+                           const EmissionFolders &folders) {
     std::string name = nativePath(stored);
     if (name.find('/') != std::string::npos) {
         if (startsWithI(name, "./")) {
@@ -314,8 +307,7 @@ std::string factorFilePath(const std::string &stored, const std::string &vehicle
 bool EmissionLibrary::InitialiseEmissions(const std::string &vehicleListPath, const std::string &fuelListPath,
                                           const std::vector<EmissionPollutant> &pollutants,
                                           const EmissionFolders &folders, std::vector<int> *emitterIndex,
-                                          std::string *error)
-{
+                                          std::string *error) {
     ListFileReader in;
     if (!in.open(vehicleListPath, error)) {
         return false;
@@ -414,7 +406,8 @@ bool EmissionLibrary::InitialiseEmissions(const std::string &vehicleListPath, co
     }
 
     auto table = std::make_shared<EmissionFactorTable>();
-    if (!readFactorTable(factorFilePath(factorFile, vehicleListPath, folders), pollutants, table.get(), error)) {
+    if (!readFactorTable(factorFilePath(factorFile, vehicleListPath, folders), pollutants, table.get(),
+                         error)) {
         return false;
     }
     FuelCollection fuels;
@@ -428,8 +421,8 @@ bool EmissionLibrary::InitialiseEmissions(const std::string &vehicleListPath, co
         VehicleCategory &c = categories.items[k];
         c.table = table;
         if (!fuels.find(c.fuel)) {
-            return fail(error, in.whole("the fuel \"" + c.fuel + "\" of \"" + c.Name + "\" is not in the fuel list " +
-                                        fuelListPath + "."));
+            return fail(error, in.whole("the fuel \"" + c.fuel + "\" of \"" + c.Name +
+                                        "\" is not in the fuel list " + fuelListPath + "."));
         }
         for (FleetShare &share : fleets.items[k].shares) {
             share.factors = table->find(c.factorClass, share.name);
@@ -441,8 +434,9 @@ bool EmissionLibrary::InitialiseEmissions(const std::string &vehicleListPath, co
             }
             for (const auto &p : pollutants) {
                 if (p.emitter && !share.factors->pollutants[p.index].present) {
-                    return fail(error, table->fileName + ": no " + p.name + " factors for \"" + c.factorClass +
-                                           "\", \"" + share.name + "\" (needed by " + vehicleListPath + ").");
+                    return fail(error, table->fileName + ": no " + p.name + " factors for \"" +
+                                           c.factorClass + "\", \"" + share.name + "\" (needed by " +
+                                           vehicleListPath + ").");
                 }
             }
         }
@@ -471,8 +465,7 @@ bool EmissionLibrary::InitialiseEmissions(const std::string &vehicleListPath, co
 }
 
 void EmissionLibrary::SetStandardCategories(const std::vector<VehicleCategory> &types,
-                                            const std::vector<EmissionPollutant> &pollutants)
-{
+                                            const std::vector<EmissionPollutant> &pollutants) {
     VehicleCategories.items = types;
     for (auto &c : VehicleCategories.items) {
         c.table.reset();
@@ -483,8 +476,7 @@ void EmissionLibrary::SetStandardCategories(const std::vector<VehicleCategory> &
     rebuildEmissionList();
 }
 
-void EmissionLibrary::rebuildEmissionList()
-{
+void EmissionLibrary::rebuildEmissionList() {
     size_t npol = 0;
     for (const auto &p : m_pollutants) {
         npol = std::max(npol, static_cast<size_t>(p.index + 1));
@@ -501,35 +493,6 @@ void EmissionLibrary::rebuildEmissionList()
     for (const auto &c : VehicleCategories.items) {
         add(c.Name);
     }
-}
-
-std::vector<std::string> EmissionLibrary::SplitList(const std::string &text)
-{
-    std::vector<std::string> items;
-    if (trim(text).empty()) {
-        return items;
-    }
-    size_t start = 0;
-    for (;;) {
-        size_t comma = text.find(',', start);
-        items.push_back(trim(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
-        if (comma == std::string::npos) {
-            break;
-        }
-        start = comma + 1;
-    }
-    return items;
-}
-
-float EmissionLibrary::MaxSkipMissing(float a, float b, float missing)
-{
-    if (a == missing) {
-        return b;
-    }
-    if (b == missing) {
-        return a;
-    }
-    return a > b ? a : b;
 }
 
 } // namespace vesk

@@ -24,8 +24,7 @@ namespace {
 // Sub-category fractions are printed with a few decimals.
 constexpr double kFractionTolerance = 0.001;
 
-bool fail(std::string *error, const std::string &text)
-{
+bool fail(std::string *error, const std::string &text) {
     if (error) {
         *error = text;
     }
@@ -34,8 +33,7 @@ bool fail(std::string *error, const std::string &text)
 
 // The structured form of a condition "<name> <operator> <whole number>";
 // operator and value 0 when the code has another form.
-void structuredCondition(const std::string &code, const char *name, int *value, int *cop)
-{
+void structuredCondition(const std::string &code, const char *name, int *value, int *cop) {
     *value = 0;
     *cop = CopNone;
     std::string s = trim(code);
@@ -60,8 +58,7 @@ void structuredCondition(const std::string &code, const char *name, int *value, 
 }
 
 // The condition the run compiles for a day case.
-std::string dayCaseCondition(const std::string &codeDay, const std::string &codeMonth)
-{
+std::string dayCaseCondition(const std::string &codeDay, const std::string &codeMonth) {
     std::string day = trim(codeDay).empty() ? "" : "(" + codeDay + ")";
     std::string month = trim(codeMonth).empty() ? "" : "(" + codeMonth + ")";
     if (day.empty()) {
@@ -84,16 +81,14 @@ struct Reading {
     int dayNow = 0, monthNow = 0;
 };
 
-bool readTitles(Reading &r, const std::string &firstTitle)
-{
+bool readTitles(Reading &r, const std::string &firstTitle) {
     if (!r.in.next() || r.in.section() || !iequals(r.in.field(0), firstTitle)) {
         return fail(r.error, r.in.expected("the column titles beginning with \"" + firstTitle + "\""));
     }
     return true;
 }
 
-template <typename Row> bool readRows(Reading &r, Row row)
-{
+template <typename Row> bool readRows(Reading &r, Row row) {
     while (r.in.next()) {
         if (r.in.section()) {
             r.in.pushBack();
@@ -106,8 +101,7 @@ template <typename Row> bool readRows(Reading &r, Row row)
     return true;
 }
 
-bool readSettings(Reading &r)
-{
+bool readSettings(Reading &r) {
     TrafficAll &all = r.traffic.All;
     bool haveType = false, havePeriods = false;
     if (!readTitles(r, "Name")) {
@@ -135,8 +129,7 @@ bool readSettings(Reading &r)
     return true;
 }
 
-bool readCategories(Reading &r)
-{
+bool readCategories(Reading &r) {
     if (!readTitles(r, "Name")) {
         return false;
     }
@@ -156,7 +149,8 @@ bool readCategories(Reading &r)
             for (size_t i = 2; i + 1 < in.size(); i += 2) {
                 auto fraction = in.number(i + 1);
                 if (in.field(i).empty() || !fraction || *fraction <= 0 || *fraction > 1) {
-                    return fail(r.error, in.expected("a sub-category name and a fraction above 0 and up to 1"));
+                    return fail(r.error,
+                                in.expected("a sub-category name and a fraction above 0 and up to 1"));
                 }
                 for (const auto &n : c.subNames) {
                     if (iequals(n, in.field(i))) {
@@ -184,8 +178,7 @@ bool readCategories(Reading &r)
     return true;
 }
 
-bool readDayCases(Reading &r)
-{
+bool readDayCases(Reading &r) {
     TrafficAll &all = r.traffic.All;
     if (!readTitles(r, "Name")) {
         return false;
@@ -199,8 +192,8 @@ bool readDayCases(Reading &r)
             Expression expr;
             std::string why;
             if (!r.evaluator.parse(dayCaseCondition(codeDay, codeMonth), &expr, &why)) {
-                return fail(r.error, in.at("the conditions of day case \"" + in.field(0) + "\" are not valid: " +
-                                           why));
+                return fail(r.error, in.at("the conditions of day case \"" + in.field(0) +
+                                           "\" are not valid: " + why));
             }
             r.conditions.push_back(std::move(expr));
             all.dayCaseNames.push_back(in.field(0));
@@ -222,8 +215,7 @@ bool readDayCases(Reading &r)
     return true;
 }
 
-bool readProfile(Reading &r, const std::string &section)
-{
+bool readProfile(Reading &r, const std::string &section) {
     TrafficAll &all = r.traffic.All;
     if (!r.haveSettings || !r.haveCategories || !r.haveDayCases) {
         return fail(r.error, r.in.at("the sections [Settings], [Categories] and [Day cases] must come before "
@@ -258,18 +250,21 @@ bool readProfile(Reading &r, const std::string &section)
 
     for (int h = 1; h <= all.Nhours; ++h) {
         if (!r.in.next() || r.in.section()) {
-            return fail(r.error, r.in.expected("the row of period " + std::to_string(h) + " of " +
-                                               std::to_string(all.Nhours) + " in day case " + std::to_string(d)));
+            return fail(r.error,
+                        r.in.expected("the row of period " + std::to_string(h) + " of " +
+                                      std::to_string(all.Nhours) + " in day case " + std::to_string(d)));
         }
         auto period = r.in.number(0);
         if (r.in.size() != ncat + 4 || !period || *period != h) {
-            return fail(r.error, r.in.expected("period " + std::to_string(h) + " followed by " +
-                                               std::to_string(ncat) + " flows, two speeds and a cold-start share"));
+            return fail(r.error,
+                        r.in.expected("period " + std::to_string(h) + " followed by " + std::to_string(ncat) +
+                                      " flows, two speeds and a cold-start share"));
         }
         for (size_t i = 0; i < ncat; ++i) {
             auto flow = r.in.number(1 + i);
             if (!flow || *flow < 0) {
-                return fail(r.error, r.in.expected("a flow of 0 or more vehicles for " + r.traffic.items[i].name));
+                return fail(r.error,
+                            r.in.expected("a flow of 0 or more vehicles for " + r.traffic.items[i].name));
             }
             r.traffic.items[i].flow.set(h, d, static_cast<float>(*flow));
         }
@@ -288,8 +283,7 @@ bool readProfile(Reading &r, const std::string &section)
 }
 
 // The file's own average daily traffic and light-vehicle speed over a reference year.
-void fileAverages(Reading &r)
-{
+void fileAverages(Reading &r) {
     static const int daysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     TrafficAll &all = r.traffic.All;
     double days = 0, traffic = 0, speed = 0;
@@ -327,8 +321,7 @@ void fileAverages(Reading &r)
 } // namespace
 
 bool EmissionLibrary::ReadTrafficFile(const std::string &path, double averageTrafficSpeed,
-                                      double annualDiurnalTraffic, std::string *error)
-{
+                                      double annualDiurnalTraffic, std::string *error) {
     std::string message;
     Reading r;
     r.error = &message;
@@ -355,7 +348,8 @@ bool EmissionLibrary::ReadTrafficFile(const std::string &path, double averageTra
             ok = readCategories(r);
         } else if (iequals(*section, "Day cases") && !r.haveDayCases) {
             if (!r.haveSettings || !r.haveCategories) {
-                ok = fail(r.error, r.in.at("the sections [Settings] and [Categories] must come before [Day cases]."));
+                ok = fail(r.error,
+                          r.in.at("the sections [Settings] and [Categories] must come before [Day cases]."));
                 break;
             }
             ok = readDayCases(r);
@@ -372,17 +366,19 @@ bool EmissionLibrary::ReadTrafficFile(const std::string &path, double averageTra
         } else if (startsWithI(*section, "Day case ")) {
             ok = readProfile(r, *section);
         } else {
-            ok = fail(r.error, r.in.expected("the section [Settings], [Categories], [Day cases] or [Day case n], "
-                                             "each once"));
+            ok = fail(r.error,
+                      r.in.expected("the section [Settings], [Categories], [Day cases] or [Day case n], "
+                                    "each once"));
         }
     }
     if (ok && (!r.haveSettings || !r.haveCategories || !r.haveDayCases)) {
-        ok = fail(r.error, r.in.whole("the file needs the sections [Settings], [Categories] and [Day cases]."));
+        ok = fail(r.error,
+                  r.in.whole("the file needs the sections [Settings], [Categories] and [Day cases]."));
     }
     for (size_t d = 0; ok && d < r.profileRead.size(); ++d) {
         if (!r.profileRead[d]) {
-            ok = fail(r.error, r.in.whole("the profile of day case " + std::to_string(d + 1) + " (section [Day case " +
-                                          std::to_string(d + 1) + "]) is missing."));
+            ok = fail(r.error, r.in.whole("the profile of day case " + std::to_string(d + 1) +
+                                          " (section [Day case " + std::to_string(d + 1) + "]) is missing."));
         }
     }
     if (!ok) {
