@@ -17,10 +17,10 @@ enum class Answer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 
 struct FileChoice {
     std::string title;
-    std::string folder;                 // folder to start in
-    std::string fileName;               // proposed name
-    std::vector<std::string> filters;   // e.g. "Project files (*.vkp *.vkm)"
-    bool save = false;                  // a save dialog rather than an open dialog
+    std::string folder;               // folder to start in
+    std::string fileName;             // proposed name
+    std::vector<std::string> filters; // e.g. "Project files (*.vkp *.vkm)"
+    bool save = false;                // a save dialog rather than an open dialog
 };
 
 class Interaction {

@@ -21,16 +21,16 @@ public:
 class MemorySettings : public Settings {
 public:
     std::string value(const std::string &section, const std::string &key,
-                      const std::string &defaultValue = {}) const override
-    {
+                      const std::string &defaultValue = {}) const override {
         auto it = m_values.find({section, key});
         return it == m_values.end() ? defaultValue : it->second;
     }
-    void setValue(const std::string &section, const std::string &key, const std::string &value) override
-    {
+    void setValue(const std::string &section, const std::string &key, const std::string &value) override {
         m_values[{section, key}] = value;
     }
-    void remove(const std::string &section, const std::string &key) override { m_values.erase({section, key}); }
+    void remove(const std::string &section, const std::string &key) override {
+        m_values.erase({section, key});
+    }
 
 private:
     std::map<std::pair<std::string, std::string>, std::string> m_values;

@@ -7,14 +7,13 @@
 // The state is assembled from one part per area so that each area declares its
 // own variables next to its code. A name must be declared in one part only.
 
+#include "calc/CalcState.h"
 #include "core/CoreState.h"
 #include "project/ProjectState.h"
-#include "calc/CalcState.h"
 #include "run/RunState.h"
 
 namespace vesk {
 
-struct State : CoreState, ProjectState, CalcState, RunState {
-};
+struct State : CoreState, ProjectState, CalcState, RunState {};
 
 } // namespace vesk

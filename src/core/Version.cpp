@@ -2,8 +2,7 @@
 
 namespace vesk {
 
-const char *versionString()
-{
+const char *versionString() {
     return WINVESK_VERSION;
 }
 

@@ -7,8 +7,7 @@
 
 using namespace vesk;
 
-TEST(RunControl, StopWakesARunWaitingWhilePaused)
-{
+TEST(RunControl, StopWakesARunWaitingWhilePaused) {
     RunControl control;
     control.requestPause();
     std::thread stopper([&] {
@@ -20,8 +19,7 @@ TEST(RunControl, StopWakesARunWaitingWhilePaused)
     stopper.join();
 }
 
-TEST(RunControl, ContinueReleasesThePauseWithoutStopping)
-{
+TEST(RunControl, ContinueReleasesThePauseWithoutStopping) {
     RunControl control;
     control.requestPause();
     std::thread resumer([&] {

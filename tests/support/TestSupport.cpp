@@ -8,8 +8,7 @@
 
 namespace vesk::test {
 
-TempDir::TempDir()
-{
+TempDir::TempDir() {
     static std::atomic<int> counter{0};
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -23,14 +22,12 @@ TempDir::TempDir()
     throw std::runtime_error("cannot create a temporary folder");
 }
 
-TempDir::~TempDir()
-{
+TempDir::~TempDir() {
     std::error_code ec;
     fs::remove_all(m_path, ec);
 }
 
-fs::path TempDir::write(const std::string &relative, const std::string &bytes) const
-{
+fs::path TempDir::write(const std::string &relative, const std::string &bytes) const {
     auto p = m_path / relative;
     fs::create_directories(p.parent_path());
     std::ofstream out(p, std::ios::binary);
@@ -38,31 +35,33 @@ fs::path TempDir::write(const std::string &relative, const std::string &bytes) c
     return p;
 }
 
-fs::path sourceDir() { return fs::path(WINVESK_SOURCE_DIR); }
-fs::path dataDir() { return sourceDir() / "data"; }
-fs::path testDataDir() { return sourceDir() / ".." / "shared" / "testdata"; }
+fs::path sourceDir() {
+    return fs::path(WINVESK_SOURCE_DIR);
+}
+fs::path dataDir() {
+    return sourceDir() / "data";
+}
+fs::path testDataDir() {
+    return sourceDir() / ".." / "shared" / "testdata";
+}
 
-std::string readFile(const fs::path &path)
-{
+std::string readFile(const fs::path &path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-void copyDataTree(const fs::path &dir)
-{
+void copyDataTree(const fs::path &dir) {
     fs::copy(dataDir(), dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
-void ScriptedInteraction::message(const std::string &text, Icon, const std::string &)
-{
+void ScriptedInteraction::message(const std::string &text, Icon, const std::string &) {
     messages.push_back(text);
 }
 
 Answer ScriptedInteraction::question(const std::string &text, Buttons, Icon, Answer defaultAnswer,
-                                     const std::string &)
-{
+                                     const std::string &) {
     messages.push_back(text);
     if (answers.empty()) {
         return defaultAnswer;
@@ -73,8 +72,7 @@ Answer ScriptedInteraction::question(const std::string &text, Buttons, Icon, Ans
 }
 
 std::optional<std::string> ScriptedInteraction::inputBox(const std::string &prompt, const std::string &,
-                                                         const std::string &)
-{
+                                                         const std::string &) {
     messages.push_back(prompt);
     if (inputs.empty()) {
         return std::nullopt;
@@ -84,8 +82,7 @@ std::optional<std::string> ScriptedInteraction::inputBox(const std::string &prom
     return v;
 }
 
-std::optional<std::string> ScriptedInteraction::chooseFile(const FileChoice &)
-{
+std::optional<std::string> ScriptedInteraction::chooseFile(const FileChoice &) {
     if (files.empty()) {
         return std::nullopt;
     }

@@ -30,9 +30,9 @@ private:
     fs::path m_path;
 };
 
-fs::path sourceDir();    // the repository's root
-fs::path dataDir();      // the repository's data/ tree
-fs::path testDataDir();  // ../shared/testdata beside the repository
+fs::path sourceDir();   // the repository's root
+fs::path dataDir();     // the repository's data/ tree
+fs::path testDataDir(); // ../shared/testdata beside the repository
 std::string readFile(const fs::path &path);
 // Copies the whole data/ tree into dir, so that dir serves as AppDir.
 void copyDataTree(const fs::path &dir);
@@ -41,8 +41,8 @@ void copyDataTree(const fs::path &dir);
 // and question is recorded in order.
 class ScriptedInteraction : public Interaction {
 public:
-    std::vector<std::string> messages;   // texts of messages and questions, in order
-    std::deque<Answer> answers;          // taken front first; empty -> the default answer
+    std::vector<std::string> messages; // texts of messages and questions, in order
+    std::deque<Answer> answers;        // taken front first; empty -> the default answer
     std::deque<std::optional<std::string>> inputs;
     std::deque<std::optional<std::string>> files;
 

@@ -1,0 +1,121 @@
+#include "core/Paths.h"
+
+#include "core/TextIO.h"
+
+#include <filesystem>
+#include <vector>
+
+namespace vesk {
+
+namespace fs = std::filesystem;
+
+std::string nativePath(std::string_view stored) {
+    std::string s(stored);
+    for (char &c : s) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return s;
+}
+
+std::string withTrailingSlash(std::string_view folder) {
+    std::string f = nativePath(folder);
+    if (!f.empty() && f.back() != '/') {
+        f += '/';
+    }
+    return f;
+}
+
+std::string resolveStoredName(std::string_view stored, const std::string &workDir,
+                              const std::string &nationalDir) {
+    const std::string s = nativePath(trim(stored));
+    if (s.empty()) {
+        return s;
+    }
+    if (s.find('/') == std::string::npos) {
+        return withTrailingSlash(workDir) + s;
+    }
+    if (s.rfind("./", 0) == 0) {
+        return withTrailingSlash(nationalDir) + s.substr(2);
+    }
+    return s;
+}
+
+std::string findExisting(const std::string &path) {
+    std::error_code ec;
+    if (path.empty() || fs::exists(path, ec)) {
+        return path;
+    }
+    const fs::path p(path);
+    fs::path current = p.has_root_path() ? p.root_path() : fs::path(".");
+    bool started = false;
+    for (const auto &part : p.relative_path()) {
+        const std::string name = part.string();
+        if (name.empty()) {
+            continue;
+        }
+        fs::path candidate = current / part;
+        if (!fs::exists(candidate, ec)) {
+            bool found = false;
+            if (fs::is_directory(current, ec)) {
+                for (const auto &entry : fs::directory_iterator(current, ec)) {
+                    if (iequals(entry.path().filename().string(), name)) {
+                        candidate = entry.path();
+                        found = true;
+                        break;
+                    }
+                }
+            }
+            if (!found) {
+                return path;
+            }
+        }
+        current = candidate;
+        started = true;
+    }
+    if (!started) {
+        return path;
+    }
+    std::string result = current.string();
+    if (!p.has_root_path() && result.rfind("./", 0) == 0 && path.rfind("./", 0) != 0) {
+        result = result.substr(2);
+    }
+    return result;
+}
+
+std::string storedNameFor(const std::string &path, const std::string &workDir) {
+    const std::string p = nativePath(path);
+    const std::string w = withTrailingSlash(workDir);
+    if (!w.empty() && startsWithI(p, w)) {
+        return p.substr(w.size());
+    }
+    return path;
+}
+
+bool sameStoredName(std::string_view a, std::string_view b, const std::string &workDir) {
+    return iequals(storedNameFor(nativePath(a), workDir), storedNameFor(nativePath(b), workDir));
+}
+
+std::string joinPath(std::string_view dir, std::string_view name) {
+    if (dir.empty()) {
+        return std::string(name);
+    }
+    std::string n(name);
+    while (!n.empty() && (n.front() == '/' || n.front() == '\\')) {
+        n.erase(0, 1);
+    }
+    return withTrailingSlash(dir) + n;
+}
+
+std::string fileNamePart(std::string_view path) {
+    const size_t pos = path.find_last_of("/\\");
+    return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+std::string folderPart(std::string_view path) {
+    const size_t pos = path.find_last_of("/\\");
+    return pos == std::string_view::npos ? std::string() : nativePath(path.substr(0, pos + 1));
+}
+
+} // namespace vesk

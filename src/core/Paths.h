@@ -1,0 +1,49 @@
+#pragma once
+
+// File names as projects store them, and their lookup on this system.
+//
+// Stored names may use "\" or "/". A name without a separator lies in the
+// working folder; a name starting with ".\" or "./" lies in the national data
+// folder of its file kind; anything else is a full path. Folders are kept as
+// texts ending in "/". Lookups try the exact name first and then a match that
+// ignores letter case, one path component at a time. Only a leading folder
+// prefix is ever removed or replaced.
+
+#include <string>
+#include <string_view>
+
+namespace vesk {
+
+// "\" becomes "/".
+std::string nativePath(std::string_view stored);
+
+// Ensures a trailing "/" (an empty folder stays empty).
+std::string withTrailingSlash(std::string_view folder);
+
+// The full path of a stored name (see above).
+std::string resolveStoredName(std::string_view stored, const std::string &workDir,
+                              const std::string &nationalDir);
+
+// The existing file or folder that path names: the exact path when it exists,
+// otherwise the path whose components match without regard to letter case.
+// Returns the path unchanged when nothing matches.
+std::string findExisting(const std::string &path);
+
+// The name to store for a path: a leading workDir (letter case ignored) is
+// removed; other paths stay as they are.
+std::string storedNameFor(const std::string &path, const std::string &workDir);
+
+// Two stored names are the same file when they agree after removing workDir,
+// without regard to letter case or the kind of separator.
+bool sameStoredName(std::string_view a, std::string_view b, const std::string &workDir);
+
+// dir + name with exactly one "/" between.
+std::string joinPath(std::string_view dir, std::string_view name);
+
+// The file part of a path (after the last "/" or "\").
+std::string fileNamePart(std::string_view path);
+
+// The folder part of a path including its trailing "/" ("" when there is none).
+std::string folderPart(std::string_view path);
+
+} // namespace vesk

@@ -1,0 +1,114 @@
+#pragma once
+
+// The record format of the program's own files (Countries.ini, the reference
+// lists, the record lines of project files and Run.opt), and the print-line
+// form of the lines meant for reading by eye.
+//
+// A record is a sequence of fields separated by commas or line ends (a record
+// may span lines). Strings are written in double quotes (they may hold
+// commas), Booleans as #TRUE# / #FALSE#, numbers with "." as decimal mark.
+// Reading skips blanks before a field; an unquoted numeric field also ends at
+// a blank; an empty numeric field is 0. A string cannot hold a double quote:
+// callers refuse such texts at input.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vesk {
+
+// A malformed field (a number or Boolean that isn't one).
+class RecordError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reading past the end of the data.
+class EndOfFileError : public RecordError {
+public:
+    using RecordError::RecordError;
+};
+
+class RecordReader {
+public:
+    RecordReader() = default;
+    explicit RecordReader(std::string text, std::string fileName = {});
+
+    // Reads a whole file (see readTextFile) into *reader. False with a message
+    // naming the file when it cannot be read.
+    static bool open(const std::string &path, RecordReader *reader, std::string *error);
+
+    // The rest of the current line as it stands (a header line).
+    std::string readHeaderLine();
+    std::string readString();
+    double readDouble();
+    long readLong(); // halves round to even
+    bool readBool(); // #TRUE#/#FALSE#, also TRUE/FALSE and numbers (non-zero is true)
+
+    // True when nothing but blanks and line ends is left.
+    bool atEnd() const;
+
+    int line() const { return m_line; } // 1-based line of the next character
+    const std::string &fileName() const { return m_fileName; }
+
+private:
+    enum class Kind { Quoted, Hashed, Plain };
+    // Reads one raw field; numeric fields also end at a blank.
+    std::string readField(bool numeric, Kind *kind);
+    void skipTerminator();
+    [[noreturn]] void failField(const std::string &what, const std::string &field) const;
+
+    std::string m_text;
+    std::string m_fileName;
+    size_t m_pos = 0;
+    int m_line = 1;
+    int m_fieldLine = 1; // line on which the last field began
+    bool m_afterComma = false;
+};
+
+// Writes records: fields separated by commas, each record ended by CRLF.
+class RecordWriter {
+public:
+    RecordWriter &string(std::string_view s);
+    RecordWriter &number(double v);
+    RecordWriter &single(float v);
+    RecordWriter &integer(long v);
+    RecordWriter &boolean(bool v);
+    RecordWriter &endRecord();
+    RecordWriter &line(std::string_view text); // a whole line (header), CRLF added
+
+    const std::string &str() const { return m_out; }
+
+private:
+    void separate();
+    std::string m_out;
+    bool m_fieldWritten = false;
+};
+
+// Builds one print line: items placed by 14-column print zones, Spc(n) and
+// Tab(n). Numbers get a blank before them when not negative and a blank after.
+// Unlike a plain print, an item never wraps to another line and items are
+// always separated by at least one blank.
+class PrintLine {
+public:
+    PrintLine &text(std::string_view s);
+    PrintLine &number(double v);
+    PrintLine &single(float v);
+    PrintLine &zone();          // to the start of the next 14-column zone
+    PrintLine &spc(int n);      // n blanks
+    PrintLine &tab(int column); // to the 1-based column
+
+    const std::string &str() const { return m_out; }
+    int column() const { return m_width + 1; } // 1-based column of the next character
+
+private:
+    std::string m_out;
+    int m_width = 0; // characters (not bytes) so far
+};
+
+// The plain shortest form of a number with "." (no exponent for ordinary sizes).
+std::string formatNumber(double v);
+// The same for a single-precision value, without the noise of widening it.
+std::string formatSingle(float v);
+
+} // namespace vesk

@@ -1,0 +1,224 @@
+#include "core/TextIO.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace vesk {
+
+namespace {
+
+bool isValidUtf8(std::string_view s) {
+    size_t i = 0;
+    const size_t n = s.size();
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        int extra = 0;
+        unsigned min = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            min = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + static_cast<size_t>(extra) >= n) {
+            return false;
+        }
+        unsigned cp = c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            const auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += static_cast<size_t>(extra) + 1;
+    }
+    return true;
+}
+
+void appendUtf8(std::string &out, unsigned cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Windows-1252 code points of the bytes 0x80..0x9F; undefined bytes map to themselves.
+constexpr unsigned kCp1252High[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                      0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+} // namespace
+
+std::string toUtf8(std::string_view bytes) {
+    if (isValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else if (c < 0xA0) {
+            appendUtf8(out, kCp1252High[c - 0x80]);
+        } else {
+            appendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
+bool readTextFile(const std::string &path, std::string *text, std::string *error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (error) {
+            *error = "The file " + path + " is missing!";
+        }
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) {
+        if (error) {
+            *error = "Cannot read the file " + path + ".";
+        }
+        return false;
+    }
+    std::string bytes = buffer.str();
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        bytes.erase(0, 3);
+    }
+    *text = toUtf8(bytes);
+    return true;
+}
+
+std::vector<std::string> splitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n' || c == '\r') {
+            lines.emplace_back(text.substr(start, i - start));
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) {
+        lines.emplace_back(text.substr(start));
+    }
+    return lines;
+}
+
+bool writeFileAtomically(const std::string &path, std::string_view bytes, std::string *error) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::random_device rd;
+    const fs::path temp =
+        target.parent_path() / (target.filename().string() + ".tmp" + std::to_string(rd() % 100000));
+    {
+        std::FILE *f = std::fopen(temp.c_str(), "wb");
+        if (!f) {
+            if (error) {
+                *error = "Cannot write the file " + path + ": " + std::strerror(errno);
+            }
+            return false;
+        }
+        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        const bool flushed = std::fflush(f) == 0;
+        const bool closed = std::fclose(f) == 0;
+        if (!written || !flushed || !closed) {
+            std::error_code ec;
+            fs::remove(temp, ec);
+            if (error) {
+                *error = "Cannot write the file " + path + ": the disk may be full.";
+            }
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        if (error) {
+            *error = "Cannot write the file " + path + ": " + ec.message();
+        }
+        return false;
+    }
+    return true;
+}
+
+std::string trim(std::string_view s) {
+    const char *ws = " \t\r\n";
+    const auto b = s.find_first_not_of(ws);
+    if (b == std::string_view::npos) {
+        return {};
+    }
+    const auto e = s.find_last_not_of(ws);
+    return std::string(s.substr(b, e - b + 1));
+}
+
+std::string toLower(std::string_view s) {
+    std::string r(s);
+    for (char &c : r) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return r;
+}
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') {
+            x = static_cast<char>(x - 'A' + 'a');
+        }
+        if (y >= 'A' && y <= 'Z') {
+            y = static_cast<char>(y - 'A' + 'a');
+        }
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool startsWithI(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && iequals(s.substr(0, prefix.size()), prefix);
+}
+
+bool endsWithI(std::string_view s, std::string_view suffix) {
+    return s.size() >= suffix.size() && iequals(s.substr(s.size() - suffix.size()), suffix);
+}
+
+} // namespace vesk

@@ -1,0 +1,95 @@
+#include "core/Paths.h"
+#include "core/TextIO.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace vesk;
+using vesk::test::TempDir;
+
+TEST(ResolveStoredName, PlainNameLiesInTheWorkingFolder) {
+    EXPECT_EQ(resolveStoredName("Met2023.txt", "/w/", "/app/Data/Traffic/National/DL/"), "/w/Met2023.txt");
+    EXPECT_EQ(resolveStoredName("Met2023.txt", "/w", "/n"), "/w/Met2023.txt");
+}
+
+TEST(ResolveStoredName, DotBackslashNamesTheNationalFolder) {
+    EXPECT_EQ(resolveStoredName(".\\Std.trf", "/w/", "/app/Traffic/DL/"), "/app/Traffic/DL/Std.trf");
+    EXPECT_EQ(resolveStoredName("./Std.trf", "/w/", "/app/Traffic/DL"), "/app/Traffic/DL/Std.trf");
+}
+
+TEST(ResolveStoredName, OtherNamesAreFullPathsWithBackslashesTurned) {
+    EXPECT_EQ(resolveStoredName("\\data\\in\\met.txt", "/w/", "/n/"), "/data/in/met.txt");
+    EXPECT_EQ(resolveStoredName("sub\\met.txt", "/w/", "/n/"), "sub/met.txt");
+}
+
+TEST(FindExisting, FindsAFileWhoseLetterCaseDiffers) {
+    TempDir dir;
+    dir.write("Data/Traffic/Std.TRF", "x");
+    const std::string root = dir.path().string();
+    EXPECT_EQ(findExisting(root + "/Data/Traffic/Std.TRF"), root + "/Data/Traffic/Std.TRF");
+    EXPECT_EQ(findExisting(root + "/data/TRAFFIC/std.trf"), root + "/Data/Traffic/Std.TRF");
+    EXPECT_EQ(findExisting(root + "/data/none.trf"), root + "/data/none.trf");
+}
+
+TEST(FindExisting, PrefersTheExactMatchOverAnotherCase) {
+    TempDir dir;
+    dir.write("run.opt", "a");
+    dir.write("Run.opt", "b");
+    EXPECT_EQ(findExisting((dir.path() / "Run.opt").string()), (dir.path() / "Run.opt").string());
+    EXPECT_EQ(findExisting((dir.path() / "run.opt").string()), (dir.path() / "run.opt").string());
+}
+
+TEST(StoredNameFor, RemovesOnlyALeadingWorkingFolder) {
+    EXPECT_EQ(storedNameFor("/w/proj/met.txt", "/w/proj/"), "met.txt");
+    EXPECT_EQ(storedNameFor("/W/Proj/met.txt", "/w/proj"), "met.txt");
+    EXPECT_EQ(storedNameFor("/other/w/proj/met.txt", "/w/proj/"), "/other/w/proj/met.txt");
+    EXPECT_TRUE(sameStoredName("/w/proj/MET.txt", "met.TXT", "/w/proj/"));
+    EXPECT_FALSE(sameStoredName("/w/x/met.txt", "met.txt", "/w/proj/"));
+}
+
+TEST(PathParts, SplitsFolderAndFileName) {
+    EXPECT_EQ(fileNamePart("C:\\a\\b.vkp"), "b.vkp");
+    EXPECT_EQ(folderPart("C:\\a\\b.vkp"), "C:/a/");
+    EXPECT_EQ(folderPart("b.vkp"), "");
+    EXPECT_EQ(joinPath("/a", "b"), "/a/b");
+    EXPECT_EQ(joinPath("/a/", "/b"), "/a/b");
+}
+
+TEST(TextFiles, ReadWindows1252AsUtf8AndKeepUtf8) {
+    TempDir dir;
+    const auto latin = dir.write("latin.lst", std::string("\"CO\",\"mg/m\xB3\",\"\xB5g\"\r\n"));
+    const auto utf8 = dir.write("utf8.lst", "\"mg/m³\"\n");
+    std::string text, error;
+    ASSERT_TRUE(readTextFile(latin.string(), &text, &error));
+    EXPECT_EQ(text, "\"CO\",\"mg/m³\",\"µg\"\r\n");
+    ASSERT_TRUE(readTextFile(utf8.string(), &text, &error));
+    EXPECT_EQ(text, "\"mg/m³\"\n");
+    EXPECT_FALSE(readTextFile((dir.path() / "none").string(), &text, &error));
+    EXPECT_NE(error.find("none"), std::string::npos);
+}
+
+TEST(TextFiles, SplitLinesTakesCrlfAndLf) {
+    EXPECT_EQ(splitLines("a\r\nb\nc"), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(splitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+    EXPECT_TRUE(splitLines("").empty());
+}
+
+TEST(TextFiles, AFailedAtomicSaveLeavesTheOldFileWhole) {
+    TempDir dir;
+    const auto file = dir.write("Run.opt", "old contents");
+    std::string error;
+    ASSERT_TRUE(writeFileAtomically(file.string(), "new contents", &error)) << error;
+    EXPECT_EQ(vesk::test::readFile(file), "new contents");
+    EXPECT_FALSE(writeFileAtomically((dir.path() / "missing-folder" / "x.txt").string(), "x", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(vesk::test::readFile(file), "new contents");
+}
+
+TEST(TextHelpers, CompareWithoutLetterCase) {
+    EXPECT_TRUE(iequals("Run.opt", "run.OPT"));
+    EXPECT_FALSE(iequals("Run.opt", "Run.op"));
+    EXPECT_TRUE(startsWithI("NOx_mod_1", "nox"));
+    EXPECT_TRUE(endsWithI("NOx_mod_1", "_MOD_1"));
+    EXPECT_EQ(trim("  a b \r\n"), "a b");
+}

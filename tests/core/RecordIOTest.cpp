@@ -1,0 +1,147 @@
+#include "core/RecordIO.h"
+
+#include <gtest/gtest.h>
+
+using namespace vesk;
+
+TEST(RecordReader, ReadsHeaderQuotedNumbersAndBooleans) {
+    RecordReader r(
+        "Country Code Default\r\n\"Demoland\",\"DL\",#TRUE#\r\n\"Other, land\" , \"OL\", #FALSE#\r\n");
+    EXPECT_EQ(r.readHeaderLine(), "Country Code Default");
+    EXPECT_EQ(r.readString(), "Demoland");
+    EXPECT_EQ(r.readString(), "DL");
+    EXPECT_TRUE(r.readBool());
+    EXPECT_EQ(r.readString(), "Other, land");
+    EXPECT_EQ(r.readString(), "OL");
+    EXPECT_FALSE(r.readBool());
+    EXPECT_TRUE(r.atEnd());
+    EXPECT_THROW(r.readString(), EndOfFileError);
+}
+
+TEST(RecordReader, LetsARecordSpanLines) {
+    RecordReader r("1,2\n3\n\"x\"\n");
+    EXPECT_EQ(r.readLong(), 1);
+    EXPECT_EQ(r.readLong(), 2);
+    EXPECT_EQ(r.readLong(), 3);
+    EXPECT_EQ(r.readString(), "x");
+    EXPECT_TRUE(r.atEnd());
+}
+
+TEST(RecordReader, EndsAnUnquotedNumberAtABlank) {
+    RecordReader r("12 34,5\n");
+    EXPECT_EQ(r.readDouble(), 12.0);
+    EXPECT_EQ(r.readDouble(), 34.0);
+    EXPECT_EQ(r.readDouble(), 5.0);
+}
+
+TEST(RecordReader, ReadsAnEmptyNumericFieldAsZero) {
+    RecordReader r("1,,3,\n");
+    EXPECT_EQ(r.readDouble(), 1.0);
+    EXPECT_EQ(r.readDouble(), 0.0);
+    EXPECT_EQ(r.readDouble(), 3.0);
+    EXPECT_EQ(r.readDouble(), 0.0);
+    EXPECT_TRUE(r.atEnd());
+}
+
+TEST(RecordReader, KeepsAnUnquotedStringWithBlanksWhole) {
+    RecordReader r("some words here, next\n");
+    EXPECT_EQ(r.readString(), "some words here");
+    EXPECT_EQ(r.readString(), "next");
+}
+
+TEST(RecordReader, ReportsABadNumberWithFileAndLine) {
+    RecordReader r("1\nabc\n", "list.lst");
+    EXPECT_EQ(r.readLong(), 1);
+    try {
+        r.readDouble();
+        FAIL() << "no error";
+    } catch (const EndOfFileError &) {
+        FAIL() << "wrong kind of error";
+    } catch (const RecordError &e) {
+        EXPECT_NE(std::string(e.what()).find("list.lst"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("line 2"), std::string::npos);
+    }
+}
+
+TEST(RecordReader, EndOfDataInsideARecordIsTheEndOfFileError) {
+    RecordReader r("\"PC\",\"Passenger cars\"\n", "StVehTypes.lst");
+    r.readString();
+    r.readString();
+    EXPECT_THROW(r.readLong(), EndOfFileError);
+}
+
+TEST(RecordReader, AcceptsADecimalCommaInANumberField) {
+    RecordReader r("\"2,5\"\n");
+    EXPECT_EQ(r.readDouble(), 2.5);
+}
+
+TEST(RecordReader, RoundsIntegersHalfToEven) {
+    RecordReader r("2.5,3.5\n");
+    EXPECT_EQ(r.readLong(), 2);
+    EXPECT_EQ(r.readLong(), 4);
+}
+
+TEST(RecordWriter, WritesWhatTheReaderReadsBack) {
+    RecordWriter w;
+    w.line("Header text")
+        .string("Main Street")
+        .number(0.5)
+        .single(20.1f)
+        .integer(-3)
+        .boolean(true)
+        .endRecord();
+    EXPECT_EQ(w.str(), "Header text\r\n\"Main Street\",0.5,20.1,-3,#TRUE#\r\n");
+
+    RecordReader r(w.str());
+    EXPECT_EQ(r.readHeaderLine(), "Header text");
+    EXPECT_EQ(r.readString(), "Main Street");
+    EXPECT_EQ(r.readDouble(), 0.5);
+    EXPECT_FLOAT_EQ(static_cast<float>(r.readDouble()), 20.1f);
+    EXPECT_EQ(r.readLong(), -3);
+    EXPECT_TRUE(r.readBool());
+    EXPECT_TRUE(r.atEnd());
+}
+
+TEST(PrintLine, PlacesItemsInFourteenColumnZones) {
+    PrintLine p;
+    p.text("NOx").zone().text("ug/m3").zone().number(1.5);
+    EXPECT_EQ(p.str(), "NOx           ug/m3          1.5 ");
+}
+
+TEST(PrintLine, KeepsABlankAfterAnItemThatFillsItsZone) {
+    PrintLine p;
+    p.text("ABCDEFGHIJKLMN").zone().text("next");
+    EXPECT_EQ(p.str().find("ABCDEFGHIJKLMNnext"), std::string::npos);
+    EXPECT_NE(p.str().find("ABCDEFGHIJKLMN "), std::string::npos);
+    EXPECT_EQ(p.str().find('\n'), std::string::npos);
+}
+
+TEST(PrintLine, NumbersGetABlankBeforeUnlessNegative) {
+    PrintLine p;
+    p.number(2).number(-2).number(0.25);
+    EXPECT_EQ(p.str(), " 2 -2  0.25 ");
+}
+
+TEST(PrintLine, TabMovesToTheColumnAndNeverWraps) {
+    PrintLine p;
+    p.text("ab").tab(6).text("c");
+    EXPECT_EQ(p.str(), "ab   c");
+    PrintLine q;
+    q.text("abcdef").tab(3).text("g");
+    EXPECT_EQ(q.str(), "abcdef g");
+}
+
+TEST(PrintLine, CountsCharactersNotBytes) {
+    PrintLine p;
+    p.text("µg/m³").zone().text("x");
+    EXPECT_EQ(p.column(), 16);
+}
+
+TEST(FormatNumber, UsesThePlainShortestForm) {
+    EXPECT_EQ(formatNumber(0), "0");
+    EXPECT_EQ(formatNumber(-99), "-99");
+    EXPECT_EQ(formatNumber(0.1), "0.1");
+    EXPECT_EQ(formatSingle(0.1f), "0.1");
+    EXPECT_EQ(formatSingle(1.9f), "1.9");
+    EXPECT_EQ(formatNumber(1234567.5), "1234567.5");
+}
