@@ -17,11 +17,14 @@ namespace {
 
 constexpr const char *kCrLf = "\r\n";
 
-bool isRouteOrMulti(const State &s) { return s.RouteMode || s.MultiStreetMode; }
+bool isRouteOrMulti(const State &s) {
+    return s.RouteMode || s.MultiStreetMode;
+}
 
-// Replaces a leading folder (compared without regard to case) by replacement.
-std::string replaceLeadingFolder(const std::string &name, std::string folder, const std::string &replacement)
-{
+// Replaces a leading folder (compared without regard to case) by replacement
+// and a "\", the form the national list files are named by in project files.
+std::string replaceLeadingFolder(const std::string &name, std::string folder,
+                                 const std::string &replacement) {
     while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) {
         folder.pop_back();
     }
@@ -32,26 +35,20 @@ std::string replaceLeadingFolder(const std::string &name, std::string folder, co
     if (next != '/' && next != '\\') {
         return name;
     }
-    return replacement + name.substr(folder.size());
+    return replacement + "\\" + name.substr(folder.size() + 1);
 }
 
-void headerLine(std::string &out, const State &s, int index)
-{
+void headerLine(std::string &out, const State &s, int index) {
     out += s.ProjectHeaders[index];
     out += kCrLf;
 }
 
-std::string recordLine(RecordWriter &w)
-{
-    std::string line = w.str();
-    if (line.size() < 2 || line.compare(line.size() - 2, 2, kCrLf) != 0) {
-        line += kCrLf;
-    }
-    return line;
+std::string recordLine(RecordWriter &w) {
+    w.endRecord();
+    return w.str();
 }
 
-void sectorRows(std::string &out, const State &s)
-{
+void sectorRows(std::string &out, const State &s) {
     const int c = std::clamp(s.SectorColumns, 0, kMaxSectors);
     const SectorTable *rows[3] = {&s.SectorStart, &s.SectorEnd, &s.SectorValue};
     if (isRouteOrMulti(s) || c == 0) {
@@ -69,21 +66,20 @@ void sectorRows(std::string &out, const State &s)
         start[i] = start[i - 1] + 2 + static_cast<int>(widest);
     }
     for (auto *row : rows) {
-        std::string line;
+        PrintLine p;
         for (int i = 1; i <= c; ++i) {
             if (i > 1) {
-                padToColumn(line, start[i - 1]);
+                p.tab(start[i - 1]);
             }
-            line += printNumber((*row)[i]);
+            p.number((*row)[i]);
         }
-        out += line + kCrLf;
+        out += p.str() + kCrLf;
     }
 }
 
 } // namespace
 
-ProjectSaveNames defaultSaveNames(const State &s)
-{
+ProjectSaveNames defaultSaveNames(const State &s) {
     ProjectSaveNames names;
     names.country = s.ProjectCountry.empty() ? s.CurrentCountry : s.ProjectCountry;
     names.fleet = replaceLeadingFolder(s.VehicleListFile, s.ListsDir, ".");
@@ -92,8 +88,7 @@ ProjectSaveNames defaultSaveNames(const State &s)
     return names;
 }
 
-int countFileRecords(const State &s, const ProjectSaveNames &names)
-{
+int countFileRecords(const State &s, const ProjectSaveNames &names) {
     int n = s.NumInputFiles + s.NumOutputFiles + s.NumStatFiles;
     for (const std::string *name : {&s.TrafficFile, &s.RouteFile, &s.StreetsFile, &s.MapFile, &names.fleet,
                                     &names.fuel, &names.conditions}) {
@@ -102,8 +97,7 @@ int countFileRecords(const State &s, const ProjectSaveNames &names)
     return n;
 }
 
-std::string formatBracketList(std::string_view list)
-{
+std::string formatBracketList(std::string_view list) {
     std::string rest = "[" + std::string(list) + "]";
     std::string out;
     for (;;) {
@@ -117,14 +111,13 @@ std::string formatBracketList(std::string_view list)
     }
 }
 
-std::string formatProjectFile(const State &s, const ProjectSaveNames &names)
-{
+std::string formatProjectFile(const State &s, const ProjectSaveNames &names) {
     std::string out;
     {
         RecordWriter w;
-        w.writeString(s.StreetName);
-        w.writeLong(s.ScenarioYear);
-        w.writeString(names.country);
+        w.string(s.StreetName);
+        w.integer(s.ScenarioYear);
+        w.string(names.country);
         out += recordLine(w);
     }
     headerLine(out, s, 1);
@@ -203,9 +196,9 @@ std::string formatProjectFile(const State &s, const ProjectSaveNames &names)
     const int records = countFileRecords(s, names);
     {
         RecordWriter w;
-        w.writeLong(records);
-        w.writeLong(s.Nhours);
-        w.writeLong(s.CitySize);
+        w.integer(records);
+        w.integer(s.Nhours);
+        w.integer(s.CitySize);
         out += recordLine(w);
     }
     if (records < 1) {
@@ -214,9 +207,9 @@ std::string formatProjectFile(const State &s, const ProjectSaveNames &names)
 
     auto fileRecord = [&](const std::string &name, bool flag, const char *kind) {
         RecordWriter w;
-        w.writeString(name);
-        w.writeBool(flag);
-        w.writeString(kind);
+        w.string(name);
+        w.boolean(flag);
+        w.string(kind);
         out += recordLine(w);
     };
     for (int i = 1; i <= s.NumInputFiles; ++i) {
@@ -240,9 +233,9 @@ std::string formatProjectFile(const State &s, const ProjectSaveNames &names)
     }
     if (!s.TrafficFile.empty()) {
         RecordWriter w;
-        w.writeString(s.TrafficFile);
-        w.writeBool(true);
-        w.writeString("traffic");
+        w.string(s.TrafficFile);
+        w.boolean(true);
+        w.string("traffic");
         std::string line = recordLine(w);
         line.resize(line.size() - 2);
         if (s.AnnualDiurnalTraffic > 0) {
@@ -260,13 +253,13 @@ std::string formatProjectFile(const State &s, const ProjectSaveNames &names)
     }
     if (!s.MapFile.empty()) {
         RecordWriter w;
-        w.writeString(s.MapFile);
-        w.writeBool(true);
-        w.writeString("map");
-        w.writeDouble(s.MapCoord1);
-        w.writeDouble(s.MapCoord2);
-        w.writeDouble(s.MapCoord3);
-        w.writeDouble(s.MapCoord4);
+        w.string(s.MapFile);
+        w.boolean(true);
+        w.string("map");
+        w.number(s.MapCoord1);
+        w.number(s.MapCoord2);
+        w.number(s.MapCoord3);
+        w.number(s.MapCoord4);
         out += recordLine(w);
     }
     if (!names.fleet.empty()) {
@@ -285,38 +278,33 @@ std::string formatProjectFile(const State &s, const ProjectSaveNames &names)
 }
 
 bool writeProjectFile(const State &s, const ProjectSaveNames &names, const std::string &path,
-                      std::string *error)
-{
+                      std::string *error) {
     return writeFileAtomically(path, formatProjectFile(s, names), error);
 }
 
-std::string windowCaption(const State &s)
-{
+std::string windowCaption(const State &s) {
     if (s.ProjectFile.empty() && !s.UntitledProject) {
         return "WinVESK";
     }
-    return std::string(s.CalcMode == 0 ? "WinVESK Special Mode" : "WinVESK Calculation") + " [" + s.ProjectName +
-           "]";
+    return std::string(s.CalcMode == 0 ? "WinVESK Special Mode" : "WinVESK Calculation") + " [" +
+           s.ProjectName + "]";
 }
 
 namespace {
 
-std::vector<std::string> projectFilters(const State &s)
-{
+std::vector<std::string> projectFilters(const State &s) {
     if (s.MultiStreetMode) {
         return {"VESK Multi Streets Project (*.vkm)", "Text (*.txt)", "All (*.*)"};
     }
     return {"VESK Project (*.vkp)", "Text (*.txt)", "All (*.*)"};
 }
 
-std::string folderOf(const std::string &path)
-{
+std::string folderOf(const std::string &path) {
     auto cut = path.find_last_of("/\\");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-bool folderIsReadOnly(const std::string &folder)
-{
+bool folderIsReadOnly(const std::string &folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
     auto st = fs::status(folder.empty() ? "." : folder, ec);
@@ -328,14 +316,14 @@ bool folderIsReadOnly(const std::string &folder)
 
 } // namespace
 
-SaveResult saveProject(State &s, Interaction &ui)
-{
+SaveResult saveProject(State &s, Interaction &ui) {
     ProjectSaveNames names = defaultSaveNames(s);
     if (s.VehicleListFile.find('[') != std::string::npos || s.FuelListFile.find('[') != std::string::npos) {
-        auto a = ui.question("The currently used Fleet Share or Fuel data are not saved to a permanent file and "
-                             "can't be saved with the project!\r\nDo you want to save the project without "
-                             "these files?",
-                             Buttons::YesNo, Icon::Information, Answer::No);
+        auto a =
+            ui.question("The currently used Fleet Share or Fuel data are not saved to a permanent file and "
+                        "can't be saved with the project!\r\nDo you want to save the project without "
+                        "these files?",
+                        Buttons::YesNo, Icon::Information, Answer::No);
         if (a != Answer::Yes) {
             return SaveResult::Cancelled;
         }
@@ -357,13 +345,14 @@ SaveResult saveProject(State &s, Interaction &ui)
         s.WorkDir = folderOf(*chosen);
     }
     if (!s.ProjectCountry.empty() && !iequals(s.ProjectCountry, s.CurrentCountry)) {
-        auto a = ui.question("The Country setting for this project is different from the current Country "
-                             "setting!\r\nDo you want to change the Country setting of the project to the current "
-                             "Country setting (" +
-                                 s.CurrentCountry +
-                                 ")?\r\n\r\nPress Yes to change the Country setting, press NO to keep the "
-                                 "present Country setting.",
-                             Buttons::YesNo, Icon::Information, Answer::No);
+        auto a =
+            ui.question("The Country setting for this project is different from the current Country "
+                        "setting!\r\nDo you want to change the Country setting of the project to the current "
+                        "Country setting (" +
+                            s.CurrentCountry +
+                            ")?\r\n\r\nPress Yes to change the Country setting, press NO to keep the "
+                            "present Country setting.",
+                        Buttons::YesNo, Icon::Information, Answer::No);
         names.country = a == Answer::Yes ? s.CurrentCountry : s.ProjectCountry;
     }
     std::string error;
@@ -382,8 +371,8 @@ SaveResult saveProject(State &s, Interaction &ui)
     s.ProjectChanged = false;
     AddMRUFile(s, s.ProjectFile);
     if (s.OptionFileChanged) {
-        auto a = ui.question("Do you want to save the changes you made to the local Option File ?", Buttons::YesNo,
-                             Icon::Information, Answer::No);
+        auto a = ui.question("Do you want to save the changes you made to the local Option File ?",
+                             Buttons::YesNo, Icon::Information, Answer::No);
         if (a == Answer::Yes) {
             if (SaveOptionFile(s, joinPath(s.WorkDir, "Run.opt"), &error)) {
                 s.OptionFileChanged = false;
@@ -396,8 +385,7 @@ SaveResult saveProject(State &s, Interaction &ui)
     return SaveResult::Saved;
 }
 
-SaveResult saveProjectAs(State &s, Interaction &ui)
-{
+SaveResult saveProjectAs(State &s, Interaction &ui) {
     for (;;) {
         FileChoice choice;
         choice.folder = s.WorkDir;
