@@ -1,5 +1,6 @@
 #include "run/SpecialMode.h"
 
+#include "calc/Format.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
@@ -50,7 +51,7 @@ private:
 
 // A number as a print item: a blank (or the sign) before it, a blank after it.
 std::string printItem(float v) {
-    return PrintLine().single(v).str();
+    return printNumberText(v);
 }
 
 struct Case {
