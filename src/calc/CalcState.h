@@ -2,11 +2,13 @@
 
 // Program-wide variables of emissions, statistics and tables. See core/State.h.
 
+#include "calc/StatisticsState.h"
+
 #include <vector>
 
 namespace vesk {
 
-struct CalcState {
+struct CalcState : StatisticsState {
     // Per pollutant index (0..NPol): turns a concentration of the calculation
     // into the pollutant's output unit. Written only by SetUnitFactors; read by
     // StatVar when it hands out a value.

@@ -1,0 +1,902 @@
+#include "calc/Format.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace vesk {
+
+namespace {
+
+// A decimal number: 0.digits x 10^point, i.e. `point` digits before the
+// decimal point (may be negative or beyond the digits).
+struct Decimal {
+    bool negative = false;
+    std::string digits; // no leading zeros; empty = zero
+    int point = 0;
+};
+
+Decimal toDecimal(double v, int significant) {
+    Decimal d;
+    d.negative = std::signbit(v) && v != 0;
+    v = std::fabs(v);
+    if (v == 0 || !std::isfinite(v)) {
+        return d;
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", significant - 1, v);
+    std::string s(buf);
+    auto e = s.find('e');
+    std::string mant = s.substr(0, e);
+    int exp = std::stoi(s.substr(e + 1));
+    mant.erase(std::remove(mant.begin(), mant.end(), '.'), mant.end());
+    while (!mant.empty() && mant.back() == '0') {
+        mant.pop_back();
+    }
+    d.digits = mant;
+    d.point = exp + 1;
+    return d;
+}
+
+Decimal toDecimal(long v) {
+    Decimal d;
+    d.negative = v < 0;
+    std::string s = std::to_string(v);
+    if (d.negative) {
+        s.erase(0, 1);
+    }
+    if (s == "0") {
+        return d;
+    }
+    d.point = static_cast<int>(s.size());
+    while (!s.empty() && s.back() == '0') {
+        s.pop_back();
+    }
+    d.digits = s;
+    return d;
+}
+
+// Rounds half away from zero to `frac` decimals; gives the integer digits
+// (no leading zeros) and exactly `frac` fraction digits.
+void roundDecimal(const Decimal &d, int frac, std::string *intPart, std::string *fracPart) {
+    std::string s = d.digits;
+    int point = d.point;
+    if (point < 0) {
+        s.insert(0, static_cast<std::size_t>(-point), '0');
+        point = 0;
+    }
+    if (static_cast<int>(s.size()) < point + frac + 1) {
+        s.resize(static_cast<std::size_t>(point + frac + 1), '0');
+    }
+    bool up = s[static_cast<std::size_t>(point + frac)] >= '5';
+    s.resize(static_cast<std::size_t>(point + frac));
+    if (up) {
+        int i = static_cast<int>(s.size()) - 1;
+        for (; i >= 0; --i) {
+            if (s[static_cast<std::size_t>(i)] == '9') {
+                s[static_cast<std::size_t>(i)] = '0';
+            } else {
+                ++s[static_cast<std::size_t>(i)];
+                break;
+            }
+        }
+        if (i < 0) {
+            s.insert(0, "1");
+            ++point;
+        }
+    }
+    *intPart = s.substr(0, static_cast<std::size_t>(point));
+    *fracPart = s.substr(static_cast<std::size_t>(point));
+    auto nz = intPart->find_first_not_of('0');
+    intPart->erase(0, nz == std::string::npos ? intPart->size() : nz);
+}
+
+bool isZero(const std::string &a, const std::string &b) {
+    return a.find_first_not_of('0') == std::string::npos && b.find_first_not_of('0') == std::string::npos;
+}
+
+// Splits a pattern into sections at ";" outside quotes.
+std::vector<std::string> sections(std::string_view pattern) {
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        char c = pattern[i];
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == '\\' && !quoted && i + 1 < pattern.size()) {
+            out.back() += c;
+            c = pattern[++i];
+        } else if (c == ';' && !quoted) {
+            out.emplace_back();
+            continue;
+        }
+        out.back() += c;
+    }
+    return out;
+}
+
+enum class Tok { Literal, Zero, Hash, Point, Comma, Percent, Exp };
+struct Token {
+    Tok kind;
+    std::string text; // literal text; for Exp: "E+", "e-", ...
+};
+
+std::vector<Token> numberTokens(const std::string &sec) {
+    std::vector<Token> t;
+    for (std::size_t i = 0; i < sec.size(); ++i) {
+        char c = sec[i];
+        switch (c) {
+        case '0':
+            t.push_back({Tok::Zero, {}});
+            break;
+        case '#':
+            t.push_back({Tok::Hash, {}});
+            break;
+        case '.':
+            t.push_back({Tok::Point, {}});
+            break;
+        case ',':
+            t.push_back({Tok::Comma, {}});
+            break;
+        case '%':
+            t.push_back({Tok::Percent, {}});
+            break;
+        case '"': {
+            auto end = sec.find('"', i + 1);
+            if (end == std::string::npos) {
+                end = sec.size();
+            }
+            t.push_back({Tok::Literal, sec.substr(i + 1, end - i - 1)});
+            i = end;
+            break;
+        }
+        case '\\':
+            if (i + 1 < sec.size()) {
+                t.push_back({Tok::Literal, std::string(1, sec[++i])});
+            }
+            break;
+        case 'E':
+        case 'e':
+            if (i + 1 < sec.size() && (sec[i + 1] == '+' || sec[i + 1] == '-')) {
+                t.push_back({Tok::Exp, sec.substr(i, 2)});
+                ++i;
+                break;
+            }
+            [[fallthrough]];
+        default:
+            t.push_back({Tok::Literal, std::string(1, c)});
+        }
+    }
+    return t;
+}
+
+bool isDigitTok(const Token &t) {
+    return t.kind == Tok::Zero || t.kind == Tok::Hash;
+}
+
+std::string formatNumberSection(Decimal d, const std::string &sec, bool signShown) {
+    auto toks = numberTokens(sec);
+    int pointAt = -1, expAt = -1;
+    for (int i = 0; i < static_cast<int>(toks.size()); ++i) {
+        if (toks[i].kind == Tok::Point && pointAt < 0 && expAt < 0) {
+            pointAt = i;
+        } else if (toks[i].kind == Tok::Exp && expAt < 0) {
+            expAt = i;
+        }
+    }
+    int mantEnd = expAt < 0 ? static_cast<int>(toks.size()) : expAt;
+    int intEnd = pointAt < 0 ? mantEnd : pointAt;
+    std::vector<int> intPos, fracPos, expPos;
+    for (int i = 0; i < static_cast<int>(toks.size()); ++i) {
+        if (!isDigitTok(toks[i])) {
+            continue;
+        }
+        (i < intEnd ? intPos : i < mantEnd ? fracPos : expPos).push_back(i);
+    }
+    // Commas: grouping between integer placeholders, scaling right after them.
+    bool grouping = false;
+    int scale = 0;
+    std::vector<bool> silent(toks.size(), false);
+    if (!intPos.empty()) {
+        for (int i = intPos.front(); i < intEnd; ++i) {
+            if (toks[i].kind != Tok::Comma) {
+                continue;
+            }
+            silent[i] = true;
+            if (i < intPos.back()) {
+                grouping = true;
+            } else {
+                ++scale;
+            }
+        }
+    }
+    bool percent =
+        std::any_of(toks.begin(), toks.end(), [](const Token &t) { return t.kind == Tok::Percent; });
+    if (!d.digits.empty()) {
+        d.point += (percent ? 2 : 0) - 3 * scale;
+    }
+    const int nFrac = static_cast<int>(fracPos.size());
+    std::string ip, fp;
+    long exponent = 0;
+    if (expAt >= 0) {
+        int nInt = std::max<int>(1, static_cast<int>(intPos.size()));
+        if (!d.digits.empty()) {
+            exponent = d.point - nInt;
+            d.point = nInt;
+        }
+        roundDecimal(d, nFrac, &ip, &fp);
+        if (static_cast<int>(ip.size()) > nInt) { // 9.99 -> 10.0: one more in the exponent
+            d.point -= 1;
+            exponent += 1;
+            roundDecimal(d, nFrac, &ip, &fp);
+        }
+    } else {
+        roundDecimal(d, nFrac, &ip, &fp);
+    }
+    bool negative = d.negative && !isZero(ip, fp) && signShown;
+
+    // The integer part: "0" placeholders from the first one on are required.
+    std::size_t required = 0;
+    for (std::size_t k = 0; k < intPos.size(); ++k) {
+        if (toks[intPos[k]].kind == Tok::Zero) {
+            required = intPos.size() - k;
+            break;
+        }
+    }
+    std::vector<std::string> atTok(toks.size());
+    if (grouping) {
+        std::string digits = ip;
+        if (digits.size() < required) {
+            digits.insert(0, required - digits.size(), '0');
+        }
+        std::string grouped;
+        for (std::size_t k = 0; k < digits.size(); ++k) {
+            if (k > 0 && (digits.size() - k) % 3 == 0) {
+                grouped += ',';
+            }
+            grouped += digits[k];
+        }
+        atTok[intPos.front()] = grouped;
+    } else if (!intPos.empty()) {
+        int di = static_cast<int>(ip.size()) - 1;
+        for (int k = static_cast<int>(intPos.size()) - 1; k >= 0; --k) {
+            auto &out = atTok[intPos[k]];
+            if (di >= 0) {
+                out = std::string(1, ip[static_cast<std::size_t>(di--)]);
+            } else if (toks[intPos[k]].kind == Tok::Zero &&
+                       static_cast<std::size_t>(intPos.size() - k) <= required) {
+                out = "0";
+            }
+            if (k == 0 && di >= 0) {
+                out.insert(0, ip.substr(0, static_cast<std::size_t>(di + 1)));
+            }
+        }
+    }
+    // The fraction: "#" shows a digit only when a significant digit follows.
+    int lastSignificant = -1;
+    for (int k = 0; k < nFrac; ++k) {
+        if (fp[static_cast<std::size_t>(k)] != '0') {
+            lastSignificant = k;
+        }
+    }
+    for (int k = 0; k < nFrac; ++k) {
+        if (toks[fracPos[k]].kind == Tok::Zero || k <= lastSignificant) {
+            atTok[fracPos[k]] = std::string(1, fp[static_cast<std::size_t>(k)]);
+        }
+    }
+    // The exponent.
+    if (expAt >= 0) {
+        std::string e = std::to_string(std::labs(exponent));
+        std::size_t minDigits = 0;
+        for (int p : expPos) {
+            minDigits += toks[p].kind == Tok::Zero ? 1 : 0;
+        }
+        if (e.size() < minDigits) {
+            e.insert(0, minDigits - e.size(), '0');
+        }
+        std::string sign = exponent < 0 ? "-" : (toks[expAt].text[1] == '+' ? "+" : "");
+        atTok[expAt] = std::string(1, toks[expAt].text[0]) + sign + (expPos.empty() ? "" : e);
+        for (int p : expPos) {
+            atTok[p].clear();
+        }
+    }
+    std::string out = negative ? "-" : "";
+    bool intWritten = false;
+    for (std::size_t i = 0; i < toks.size(); ++i) {
+        const auto &t = toks[i];
+        // With no integer placeholder the integer digits stand before the point.
+        if (intPos.empty() && !intWritten && (t.kind == Tok::Point || static_cast<int>(i) == mantEnd)) {
+            out += ip;
+            intWritten = true;
+        }
+        switch (t.kind) {
+        case Tok::Literal:
+            out += t.text;
+            break;
+        case Tok::Point:
+            out += static_cast<int>(i) == pointAt ? "." : "";
+            break;
+        case Tok::Comma:
+            out += silent[i] ? "" : ",";
+            break;
+        case Tok::Percent:
+            out += '%';
+            break;
+        default:
+            out += atTok[i];
+        }
+    }
+    if (intPos.empty() && !intWritten && pointAt < 0 && expAt < 0 && fracPos.empty()) {
+        // A pattern without any placeholder is a literal text.
+    }
+    return out;
+}
+
+std::string formatDecimal(const Decimal &d, std::string_view pattern) {
+    auto secs = sections(pattern);
+    bool zero = d.digits.empty();
+    if (zero && secs.size() >= 3 && !secs[2].empty()) {
+        return formatNumberSection(d, secs[2], false);
+    }
+    if (d.negative && secs.size() >= 2 && !secs[1].empty()) {
+        Decimal a = d;
+        a.negative = false;
+        return formatNumberSection(a, secs[1], false);
+    }
+    return formatNumberSection(d, secs[0], true);
+}
+
+// ---- dates -------------------------------------------------------------
+
+const std::array<const char *, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                               "Thursday", "Friday", "Saturday"};
+const std::array<const char *, 12> kMonthNames = {"January",   "February", "March",    "April",
+                                                  "May",       "June",     "July",     "August",
+                                                  "September", "October",  "November", "December"};
+
+long daysFromCivil(long y, long m, long d) {
+    y -= m <= 2;
+    long era = (y >= 0 ? y : y - 399) / 400;
+    long yoe = y - era * 400;
+    long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468; // days since 1970-01-01
+}
+
+FormatDateTime fromSerial(double serial) {
+    double whole = std::floor(serial);
+    long seconds = std::lround((serial - whole) * 86400.0);
+    long days = static_cast<long>(whole);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        ++days;
+    }
+    long z = days - 25569 + 719468;
+    long era = (z >= 0 ? z : z - 146096) / 146097;
+    long doe = z - era * 146097;
+    long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long y = yoe + era * 400;
+    long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long mp = (5 * doy + 2) / 153;
+    FormatDateTime t;
+    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    t.year = static_cast<int>(t.month <= 2 ? y + 1 : y);
+    t.hour = static_cast<int>(seconds / 3600);
+    t.minute = static_cast<int>(seconds / 60 % 60);
+    t.second = static_cast<int>(seconds % 60);
+    return t;
+}
+
+double toSerial(const FormatDateTime &t) {
+    return static_cast<double>(daysFromCivil(t.year, t.month, t.day) + 25569) +
+           (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
+}
+
+std::string pad2(int v) {
+    char b[16];
+    std::snprintf(b, sizeof b, "%02d", v);
+    return b;
+}
+
+bool startsWithI(std::string_view s, std::size_t i, std::string_view what) {
+    if (s.size() - i < what.size()) {
+        return false;
+    }
+    for (std::size_t k = 0; k < what.size(); ++k) {
+        if (std::tolower(static_cast<unsigned char>(s[i + k])) !=
+            std::tolower(static_cast<unsigned char>(what[k]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::size_t runLength(std::string_view s, std::size_t i) {
+    char c = static_cast<char>(std::tolower(static_cast<unsigned char>(s[i])));
+    std::size_t n = 0;
+    while (i + n < s.size() && std::tolower(static_cast<unsigned char>(s[i + n])) == c) {
+        ++n;
+    }
+    return n;
+}
+
+std::string formatDateSection(const FormatDateTime &t, std::string_view p) {
+    long days = daysFromCivil(t.year, t.month, t.day);
+    int weekday = static_cast<int>(((days % 7) + 7 + 4) % 7) + 1; // 1970-01-01 was a Thursday; Sunday = 1
+    long jan1 = daysFromCivil(t.year, 1, 1);
+    int dayOfYear = static_cast<int>(days - jan1 + 1);
+    int jan1Weekday = static_cast<int>(((jan1 % 7) + 7 + 4) % 7); // 0 = Sunday
+    int week = (dayOfYear - 1 + jan1Weekday) / 7 + 1;
+    bool ampm = false;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (startsWithI(p, i, "am/pm") || startsWithI(p, i, "a/p")) {
+            ampm = true;
+        }
+    }
+    std::string out;
+    bool lastWasHour = false;
+    for (std::size_t i = 0; i < p.size();) {
+        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(p[i])));
+        std::size_t n = runLength(p, i);
+        int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+        int hourShown = ampm ? hour12 : t.hour;
+        if (startsWithI(p, i, "am/pm")) {
+            bool upper = p[i] == 'A';
+            out += t.hour < 12 ? (upper ? "AM" : "am") : (upper ? "PM" : "pm");
+            i += 5;
+            continue;
+        }
+        if (startsWithI(p, i, "a/p")) {
+            bool upper = p[i] == 'A';
+            out += t.hour < 12 ? (upper ? "A" : "a") : (upper ? "P" : "p");
+            i += 3;
+            continue;
+        }
+        switch (c) {
+        case 'd':
+            if (n == 1) {
+                out += std::to_string(t.day);
+            } else if (n == 2) {
+                out += pad2(t.day);
+            } else if (n == 3) {
+                out += std::string(kDayNames[weekday - 1]).substr(0, 3);
+            } else if (n == 4) {
+                out += kDayNames[weekday - 1];
+            } else {
+                out += pad2(t.day) + "-" + pad2(t.month) + "-" + std::to_string(t.year);
+            }
+            lastWasHour = false;
+            break;
+        case 'w':
+            out += std::to_string(n == 1 ? weekday : week);
+            break;
+        case 'm':
+            if (n <= 2 && lastWasHour) {
+                out += n == 1 ? std::to_string(t.minute) : pad2(t.minute);
+            } else if (n == 1) {
+                out += std::to_string(t.month);
+            } else if (n == 2) {
+                out += pad2(t.month);
+            } else if (n == 3) {
+                out += std::string(kMonthNames[t.month - 1]).substr(0, 3);
+            } else {
+                out += kMonthNames[t.month - 1];
+            }
+            lastWasHour = false;
+            break;
+        case 'q':
+            out += std::to_string((t.month - 1) / 3 + 1);
+            break;
+        case 'y':
+            if (n == 1) {
+                out += std::to_string(dayOfYear);
+            } else if (n <= 3) {
+                out += pad2(((t.year % 100) + 100) % 100);
+                if (n == 3) {
+                    out += std::to_string(dayOfYear);
+                }
+            } else {
+                char b[16];
+                std::snprintf(b, sizeof b, "%04d", t.year);
+                out += b;
+            }
+            break;
+        case 'h':
+            out += n == 1 ? std::to_string(hourShown) : pad2(hourShown);
+            lastWasHour = true;
+            i += n;
+            continue;
+        case 'n':
+            out += n == 1 ? std::to_string(t.minute) : pad2(t.minute);
+            break;
+        case 's':
+            out += n == 1 ? std::to_string(t.second) : pad2(t.second);
+            break;
+        case 'c':
+            out += pad2(t.day) + "-" + pad2(t.month) + "-" + std::to_string(t.year);
+            if (t.hour || t.minute || t.second) {
+                out += " " + pad2(t.hour) + ":" + pad2(t.minute) + ":" + pad2(t.second);
+            }
+            break;
+        case '"': {
+            auto end = p.find('"', i + 1);
+            if (end == std::string_view::npos) {
+                end = p.size();
+            }
+            out += p.substr(i + 1, end - i - 1);
+            i = end + 1;
+            continue;
+        }
+        case '\\':
+            if (i + 1 < p.size()) {
+                out += p[i + 1];
+            }
+            i += 2;
+            continue;
+        default:
+            out += p[i];
+            i += 1;
+            continue;
+        }
+        i += n;
+    }
+    return out;
+}
+
+enum class PatternKind { Number, Date, Text };
+
+PatternKind patternKind(std::string_view p) {
+    bool quoted = false, date = false;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        char c = p[i];
+        if (c == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted) {
+            continue;
+        }
+        if (c == '\\') {
+            ++i;
+            continue;
+        }
+        if (c == '@' || c == '&') {
+            return PatternKind::Text;
+        }
+        if (c == '0' || c == '#') {
+            return PatternKind::Number;
+        }
+        char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (l == 'd' || l == 'm' || l == 'y' || l == 'h' || l == 'n' || l == 's' || l == 'w' || l == 'q') {
+            date = true;
+        }
+    }
+    return date ? PatternKind::Date : PatternKind::Number;
+}
+
+std::string formatText(std::string_view text, std::string_view p) {
+    bool leftToRight = !p.empty() && p.front() == '!';
+    std::string s(text);
+    int slots = 0;
+    for (char c : p) {
+        if (c == '<') {
+            std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return std::tolower(ch); });
+        } else if (c == '>') {
+            std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return std::toupper(ch); });
+        } else if (c == '@' || c == '&') {
+            ++slots;
+        }
+    }
+    // Character k of the text goes to slot k (left to right) or to slot
+    // slots - len + k (from the right); surplus characters join the first
+    // or last slot.
+    std::string out;
+    int len = static_cast<int>(s.size());
+    int offset = leftToRight ? 0 : slots - len;
+    int slot = 0;
+    for (std::size_t i = leftToRight ? 1 : 0; i < p.size(); ++i) {
+        char c = p[i];
+        if (c == '<' || c == '>' || (c == '!' && i == 0)) {
+            continue;
+        }
+        if (c == '@' || c == '&') {
+            int k = slot - offset;
+            if (!leftToRight && slot == 0 && offset < 0) {
+                out += s.substr(0, static_cast<std::size_t>(-offset + 1));
+            } else if (k >= 0 && k < len) {
+                out += s[static_cast<std::size_t>(k)];
+            } else if (c == '@') {
+                out += ' ';
+            }
+            if (leftToRight && slot == slots - 1 && len > slots) {
+                out += s.substr(static_cast<std::size_t>(slots));
+            }
+            ++slot;
+        } else if (c == '\\' && i + 1 < p.size()) {
+            out += p[++i];
+        } else if (c == '"') {
+            auto end = p.find('"', i + 1);
+            if (end == std::string_view::npos) {
+                end = p.size();
+            }
+            out += p.substr(i + 1, end - i - 1);
+            i = end;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool wholeNumber(std::string_view t, double *v) {
+    std::string s(t);
+    auto b = s.find_first_not_of(' ');
+    auto e = s.find_last_not_of(' ');
+    if (b == std::string::npos) {
+        return false;
+    }
+    s = s.substr(b, e - b + 1);
+    std::size_t i = 0;
+    if (s[i] == '+' || s[i] == '-') {
+        ++i;
+    }
+    bool digits = false;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
+        ++i;
+        digits = true;
+    }
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
+            ++i;
+            digits = true;
+        }
+    }
+    if (digits && i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
+            ++j;
+        }
+        bool expDigits = false;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
+            ++j;
+            expDigits = true;
+        }
+        if (expDigits) {
+            i = j;
+        }
+    }
+    if (!digits || i != s.size()) {
+        return false;
+    }
+    *v = std::strtod(s.c_str(), nullptr);
+    return true;
+}
+
+} // namespace
+
+std::string plainNumberText(double value, int significant) {
+    Decimal d = toDecimal(value, significant);
+    if (d.digits.empty()) {
+        return "0";
+    }
+    std::string sign = d.negative ? "-" : "";
+    int exp = d.point - 1;
+    if (exp < -4 || exp >= significant) {
+        std::string m = d.digits.substr(0, 1);
+        if (d.digits.size() > 1) {
+            m += "." + d.digits.substr(1);
+        }
+        std::string e = std::to_string(std::abs(exp));
+        if (e.size() < 2) {
+            e.insert(0, "0");
+        }
+        return sign + m + "E" + (exp < 0 ? "-" : "+") + e;
+    }
+    std::string ip, fp;
+    roundDecimal(d, std::max(0, static_cast<int>(d.digits.size()) - d.point), &ip, &fp);
+    return sign + (ip.empty() ? "0" : ip) + (fp.empty() ? "" : "." + fp);
+}
+
+std::string printNumberText(float value) {
+    std::string s = plainNumberText(value, 7);
+    bool negative = s.front() == '-';
+    if (negative) {
+        s.erase(0, 1);
+    }
+    if (s.size() > 1 && s[0] == '0' && s[1] == '.') {
+        s.erase(0, 1);
+    }
+    return (negative ? "-" : " ") + s + " ";
+}
+
+std::string Format(double value, std::string_view pattern) {
+    if (pattern.empty()) {
+        return plainNumberText(value, 15);
+    }
+    switch (patternKind(pattern)) {
+    case PatternKind::Date:
+        return formatDateSection(fromSerial(value), pattern);
+    case PatternKind::Text:
+        return formatText(plainNumberText(value, 15), pattern);
+    case PatternKind::Number:
+        break;
+    }
+    return formatDecimal(toDecimal(value, 15), pattern);
+}
+
+std::string Format(float value, std::string_view pattern) {
+    if (pattern.empty()) {
+        return plainNumberText(value, 7);
+    }
+    switch (patternKind(pattern)) {
+    case PatternKind::Date:
+        return formatDateSection(fromSerial(value), pattern);
+    case PatternKind::Text:
+        return formatText(plainNumberText(value, 7), pattern);
+    case PatternKind::Number:
+        break;
+    }
+    return formatDecimal(toDecimal(value, 7), pattern);
+}
+
+std::string Format(long value, std::string_view pattern) {
+    if (pattern.empty()) {
+        return std::to_string(value);
+    }
+    switch (patternKind(pattern)) {
+    case PatternKind::Date:
+        return formatDateSection(fromSerial(static_cast<double>(value)), pattern);
+    case PatternKind::Text:
+        return formatText(std::to_string(value), pattern);
+    case PatternKind::Number:
+        break;
+    }
+    return formatDecimal(toDecimal(value), pattern);
+}
+
+std::string Format(const FormatDateTime &value, std::string_view pattern) {
+    if (pattern.empty()) {
+        return formatDateSection(value, value.hour || value.minute || value.second ? "dd-mm-yyyy hh:nn:ss"
+                                                                                   : "dd-mm-yyyy");
+    }
+    switch (patternKind(pattern)) {
+    case PatternKind::Date:
+        return formatDateSection(value, pattern);
+    case PatternKind::Text:
+        return formatText(Format(value, ""), pattern);
+    case PatternKind::Number:
+        break;
+    }
+    return Format(toSerial(value), pattern);
+}
+
+std::string Format(std::string_view text, std::string_view pattern) {
+    if (pattern.empty()) {
+        return std::string(text);
+    }
+    auto kind = patternKind(pattern);
+    if (kind == PatternKind::Text) {
+        return formatText(text, pattern);
+    }
+    double v = 0;
+    if (wholeNumber(text, &v)) {
+        return Format(v, pattern);
+    }
+    FormatDateTime t;
+    if (parseDateTimeText(text, &t)) {
+        return Format(t, pattern);
+    }
+    return std::string(text);
+}
+
+std::string Format(const char *text, std::string_view pattern) {
+    return Format(std::string_view(text), pattern);
+}
+
+bool parseDateTimeText(std::string_view text, FormatDateTime *value) {
+    std::string s(text);
+    auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) {
+        return false;
+    }
+    s = s.substr(b, s.find_last_not_of(' ') - b + 1);
+    auto readInt = [&](std::size_t &i, int maxDigits, int *out) {
+        std::size_t start = i;
+        int v = 0;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) &&
+               static_cast<int>(i - start) < maxDigits) {
+            v = v * 10 + (s[i] - '0');
+            ++i;
+        }
+        *out = v;
+        return static_cast<int>(i - start);
+    };
+    FormatDateTime t;
+    std::size_t i = 0;
+    bool hasDate = false;
+    int a = 0, bpart = 0, c = 0;
+    std::size_t save = i;
+    int na = readInt(i, 4, &a);
+    if (na > 0 && i < s.size() && (s[i] == '-' || s[i] == '.' || s[i] == '/')) {
+        char sep = s[i++];
+        int nb = readInt(i, 2, &bpart);
+        if (nb == 0 || i >= s.size() || s[i] != sep) {
+            return false;
+        }
+        ++i;
+        int nc = readInt(i, 4, &c);
+        if (na == 4 && sep == '-' && nc >= 1 && nc <= 2) {
+            t.year = a, t.month = bpart, t.day = c;
+        } else if (na <= 2 && nc == 4) {
+            t.day = a, t.month = bpart, t.year = c;
+        } else {
+            return false;
+        }
+        hasDate = true;
+        while (i < s.size() && (s[i] == ' ' || s[i] == 'T')) {
+            ++i;
+        }
+        save = i;
+    } else {
+        i = save;
+    }
+    if (i < s.size()) {
+        int h = 0, m = 0, sec = 0;
+        if (readInt(i, 2, &h) == 0 || i >= s.size() || s[i] != ':') {
+            return false;
+        }
+        ++i;
+        if (readInt(i, 2, &m) != 2) {
+            return false;
+        }
+        if (i < s.size() && s[i] == ':') {
+            ++i;
+            if (readInt(i, 2, &sec) != 2) {
+                return false;
+            }
+        }
+        if (i != s.size() || h > 24 || m > 59 || sec > 59) {
+            return false;
+        }
+        t.hour = h, t.minute = m, t.second = sec;
+    } else if (!hasDate) {
+        return false;
+    }
+    if (hasDate) {
+        static const int mdays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > mdays[t.month - 1]) {
+            return false;
+        }
+        bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
+        if (t.month == 2 && t.day == 29 && !leap) {
+            return false;
+        }
+    }
+    if (t.hour == 24) { // hour 24:00 is the start of the next day
+        t = fromSerial(toSerial(FormatDateTime{t.year, t.month, t.day, 0, t.minute, t.second}) + 1.0);
+    }
+    *value = t;
+    return true;
+}
+
+void appendCell(std::string &row, std::string_view text, int width, bool firstCell,
+                std::string_view separator) {
+    if (width <= 0 && !firstCell) {
+        row += separator;
+    }
+    int w = width < 0 ? -width : width;
+    // Characters, not bytes, count for the width.
+    int chars = static_cast<int>(std::count_if(
+        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    if (w > chars) {
+        row.append(static_cast<std::size_t>(w - chars), ' ');
+    }
+    row += text;
+}
+
+} // namespace vesk

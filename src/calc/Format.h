@@ -1,0 +1,68 @@
+#pragma once
+
+// The Format function of the output files: a compatible subset of the
+// number, date/time and text patterns that analysts put in format lists.
+//
+// Number patterns: "0" (digit or 0), "#" (digit or nothing), "." (decimal
+// point; kept even when no decimal follows, "1."), "," between digit
+// placeholders (thousands grouping) or just before the point (divide by
+// 1000), "%" (times 100), "E+"/"E-" (exponent), literals, "\x" and "..."
+// quoted literals, and up to four sections "positive;negative;zero".
+// Rounding is half away from zero on the decimal digits of the value
+// (15 significant digits for Double, 7 for Single); a result that rounds to
+// zero carries no minus sign.
+// Date/time patterns: d dd ddd dddd, w ww, m mm mmm mmmm (m after h is
+// minutes), q, y yy yyyy, h hh, n nn, s ss, AM/PM am/pm A/P a/p, ":" and "/".
+// Week days count from Sunday = 1; the first week is the one holding
+// 1 January.
+// Text patterns: "@" (a character or a blank) and "&" (a character or
+// nothing), filled from the right unless the pattern starts with "!"; "<"
+// and ">" turn the text to lower or upper case.
+// An empty pattern gives the plain form (7 significant digits for Single,
+// 15 for Double, exponent form below 1E-04 and from 1E+07 / 1E+15 on).
+
+#include <string>
+#include <string_view>
+
+namespace vesk {
+
+struct FormatDateTime {
+    int year = 1899, month = 12, day = 30;
+    int hour = 0, minute = 0, second = 0;
+};
+
+std::string Format(double value, std::string_view pattern);
+std::string Format(float value, std::string_view pattern);
+std::string Format(long value, std::string_view pattern);
+inline std::string Format(int value, std::string_view pattern) {
+    return Format(static_cast<long>(value), pattern);
+}
+std::string Format(const FormatDateTime &value, std::string_view pattern);
+// A text is formatted as a number when the whole text is one (with "."),
+// as a date when it is a date or time text ("yyyy-mm-dd", "dd-mm-yyyy",
+// "dd.mm.yyyy", "dd/mm/yyyy", each with an optional "hh:mm[:ss]", or a time
+// alone), else as a text.
+std::string Format(std::string_view text, std::string_view pattern);
+std::string Format(const char *text, std::string_view pattern);
+
+// Reads a date or time text as above; false when it is none.
+bool parseDateTimeText(std::string_view text, FormatDateTime *value);
+
+// The plain form of a number: 7 (Single) or 15 (Double) significant digits,
+// "0.5", "1E-05", "1.234568E+07".
+std::string plainNumberText(double value, int significantDigits);
+
+// A number as a print item of the Special Mode result files: the Single
+// plain form without a zero before the decimal point, a blank (or "-")
+// before it and a blank after it: " 1.5 ", "-.25 ", " 1E-05 ".
+std::string printNumberText(float value);
+
+// Appends a cell text to a row of an output or statistics file by the width
+// rule: width 0 appends the text after the separator (none before the first
+// cell); a width w > 0 right-aligns the text in w characters with no
+// separator; w < 0 right-aligns it in -w characters after the separator. A
+// text longer than its width is written whole.
+void appendCell(std::string &row, std::string_view text, int width, bool firstCell,
+                std::string_view separator = ";");
+
+} // namespace vesk

@@ -1,0 +1,359 @@
+#include "calc/StatEngine.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vesk {
+
+std::size_t PercentileFamily::size() const {
+    return std::min({names.size(), nth.size(), fractions.size()});
+}
+
+std::string statDayText(const StatDay &day) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", day.year, day.month, day.day);
+    return text;
+}
+
+float StatDayRecord::value(int pollutant, int side, Series series) const {
+    if (pollutant < 0 || static_cast<std::size_t>(pollutant) >= averages.size() || side < 1 || side > 2) {
+        return kStatMissing;
+    }
+    return averages[static_cast<std::size_t>(pollutant)][static_cast<std::size_t>(side - 1)]
+                   [static_cast<std::size_t>(series)];
+}
+
+void StatisticsEngine::SideState::reset() {
+    for (auto &h : hourly) {
+        h.reset();
+    }
+    for (auto &w : window) {
+        w.reset();
+    }
+    average8.fill(kStatMissing);
+    dayMax.fill(Run8DayMaximum{});
+    for (auto &t : run8Top) {
+        t.reset();
+    }
+    daySum.fill(DaySum{});
+    lastClock = 0;
+    lastHour = -1;
+    windowsStarted = false;
+}
+
+int StatisticsEngine::modeOf(const std::vector<int> &modes, int pollutant) {
+    if (pollutant < 0 || static_cast<std::size_t>(pollutant) >= modes.size()) {
+        return 0;
+    }
+    return modes[static_cast<std::size_t>(pollutant)];
+}
+
+void StatisticsEngine::startSeries(const StatisticsSetup &setup) {
+    m_setup = setup;
+    // Sides are reset in place so that their memory serves the next street.
+    m_sides.resize(static_cast<std::size_t>(polCount()) * 2);
+    for (auto &s : m_sides) {
+        s.reset();
+    }
+    m_days.clear();
+    m_keyUses.clear();
+    m_day = StatDay{};
+    m_dayOpen = false;
+    m_dayHours = 0;
+    m_clock = 0;
+    m_hourIndex = -1;
+    m_acceptedHours = 0;
+    m_ended = false;
+}
+
+void StatisticsEngine::setStreet(const std::string &name, float x, float y) {
+    m_streetName = name;
+    m_streetX = x;
+    m_streetY = y;
+}
+
+void StatisticsEngine::closeDay() {
+    const bool hadHours = m_dayOpen && m_dayHours > 0;
+    const int n = polCount();
+
+    if (m_setup.CalcDaily) {
+        StatDayRecord record;
+        if (hadHours) {
+            record.day = m_day;
+            const std::string text = statDayText(m_day);
+            const int use = ++m_keyUses[text];
+            record.key = use == 1 ? text : text + " (" + std::to_string(use) + ")";
+            record.streetName = m_streetName;
+            record.x = m_streetX;
+            record.y = m_streetY;
+            std::array<std::array<float, kSeriesCount>, 2> missing{};
+            for (auto &sideValues : missing) {
+                sideValues.fill(kStatMissing);
+            }
+            record.averages.assign(static_cast<std::size_t>(n), missing);
+        }
+        for (int p = 0; p < n; ++p) {
+            if (modeOf(m_setup.DailySource, p) <= 0) {
+                continue;
+            }
+            for (int sd = 1; sd <= 2; ++sd) {
+                for (Series s : kAllSeries) {
+                    const float average =
+                        side(p, sd).daySum[static_cast<std::size_t>(s)].close(m_setup.MinNobsDay);
+                    if (hadHours) {
+                        record.averages[static_cast<std::size_t>(p)][static_cast<std::size_t>(sd - 1)]
+                                       [static_cast<std::size_t>(s)] = average;
+                    }
+                }
+            }
+        }
+        if (hadHours) {
+            m_days.push_back(std::move(record));
+        }
+    }
+
+    for (int p = 0; p < n; ++p) {
+        const int mode = modeOf(m_setup.Run8Source, p);
+        if (mode <= 0) {
+            continue;
+        }
+        for (int sd = 1; sd <= 2; ++sd) {
+            SideState &st = side(p, sd);
+            for (Series s : kAllSeries) {
+                const auto i = static_cast<std::size_t>(s);
+                st.dayMax[i].endDay(modeSelects(mode, s), m_setup.MinDailyMax, st.run8Top[i]);
+            }
+        }
+    }
+    m_dayOpen = false;
+    m_dayHours = 0;
+}
+
+void StatisticsEngine::changeDay(const StatDay &day) {
+    if (m_ended) {
+        return;
+    }
+    closeDay();
+    m_day = day;
+    m_dayOpen = true;
+    m_dayHours = 0;
+}
+
+void StatisticsEngine::beginHour(long hoursElapsed) {
+    if (m_ended) {
+        return;
+    }
+    m_clock += std::max(hoursElapsed, 1L);
+    ++m_hourIndex;
+    ++m_acceptedHours;
+    if (m_dayOpen) {
+        ++m_dayHours;
+    }
+}
+
+bool StatisticsEngine::addHour(int pollutant, int sideNo, const StatHourValues &values) {
+    if (m_ended || m_hourIndex < 0 || !inRange(pollutant, sideNo)) {
+        return false;
+    }
+    SideState &st = side(pollutant, sideNo);
+    if (st.lastHour == m_hourIndex) {
+        return false;
+    }
+    const StatAvailability avail = availabilityOf(values);
+    const bool both = m_setup.CalcOnlyIfBoth;
+    const std::array<float, kSeriesCount> value = {values.modelled, values.measured, values.background};
+    std::array<bool, kSeriesCount> admitted{};
+    for (Series s : kAllSeries) {
+        admitted[static_cast<std::size_t>(s)] = pairAdmits(s, avail, both);
+    }
+
+    // Hourly series: counts and sums whatever the mode, ranked values as selected.
+    const int percMode = modeOf(m_setup.PercSource, pollutant);
+    for (Series s : kAllSeries) {
+        const auto i = static_cast<std::size_t>(s);
+        if (admitted[i]) {
+            st.hourly[i].take(value[i], modeSelects(percMode, s));
+        }
+    }
+
+    // Running 8-hour windows and the day's maximum of their averages.
+    const int run8Mode = modeOf(m_setup.Run8Source, pollutant);
+    const long elapsed = st.windowsStarted ? m_clock - st.lastClock : 8;
+    if (run8Mode > 0) {
+        for (Series s : kAllSeries) {
+            if (!modeSelects(run8Mode, s)) {
+                continue;
+            }
+            const auto i = static_cast<std::size_t>(s);
+            st.average8[i] = st.window[i].update(value[i], admitted[i], elapsed, m_setup.MinNobs8);
+            st.dayMax[i].take(st.average8[i]);
+        }
+    }
+    st.windowsStarted = true;
+    st.lastClock = m_clock;
+    st.lastHour = m_hourIndex;
+
+    // The day's sums: every admitted value, whatever the mode.
+    if (m_setup.CalcDaily && modeOf(m_setup.DailySource, pollutant) > 0) {
+        for (Series s : kAllSeries) {
+            const auto i = static_cast<std::size_t>(s);
+            if (admitted[i]) {
+                st.daySum[i].take(value[i]);
+            }
+        }
+    }
+    return true;
+}
+
+float StatisticsEngine::run8Average(int pollutant, int sideNo, Series series) const {
+    if (!inRange(pollutant, sideNo)) {
+        return kStatMissing;
+    }
+    return side(pollutant, sideNo).average8[static_cast<std::size_t>(series)];
+}
+
+void StatisticsEngine::endSeries() {
+    if (m_ended) {
+        return;
+    }
+    closeDay();
+    m_ended = true;
+}
+
+bool StatisticsEngine::inRange(int pollutant, int sideNo) const {
+    return pollutant >= 0 && pollutant < polCount() && sideNo >= 1 && sideNo <= 2;
+}
+
+long StatisticsEngine::hourCount(int pollutant, int sideNo, Series series) const {
+    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).hourly[static_cast<std::size_t>(series)].count
+                                      : 0;
+}
+
+double StatisticsEngine::hourSum(int pollutant, int sideNo, Series series) const {
+    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).hourly[static_cast<std::size_t>(series)].sum
+                                      : 0.0;
+}
+
+const TopList &StatisticsEngine::hourlyList(int pollutant, int sideNo, Series series) const {
+    static const TopList empty;
+    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).hourly[static_cast<std::size_t>(series)].top
+                                      : empty;
+}
+
+const TopList &StatisticsEngine::run8List(int pollutant, int sideNo, Series series) const {
+    static const TopList empty;
+    return inRange(pollutant, sideNo) ? side(pollutant, sideNo).run8Top[static_cast<std::size_t>(series)]
+                                      : empty;
+}
+
+void publishRankedFamily(const StatSink &sink, const PercentileFamily &family, const std::string &nthSuffix,
+                         const std::string &maxName, const std::string &countName,
+                         const std::array<const TopList *, kSeriesCount> &lists,
+                         const std::array<long, kSeriesCount> &counts, int mode, const std::string &pollutant,
+                         int receptor) {
+    const std::size_t definitions = family.size();
+    for (std::size_t j = 0; j < definitions; ++j) {
+        for (Series s : kAllSeries) {
+            const auto i = static_cast<std::size_t>(s);
+            float percentile = kStatMissing;
+            float nthHighest = kStatMissing;
+            if (modeSelects(mode, s)) {
+                nthHighest = lists[i]->slot(family.nth[j]);
+                percentile = lists[i]->slot(percentileIndex(family.fractions[j], counts[i]));
+            }
+            const std::string tail = pollutant + seriesSuffix(s);
+            sink(family.names[j] + tail, receptor, percentile);
+            sink(std::to_string(family.nth[j]) + nthSuffix + tail, receptor, nthHighest);
+        }
+    }
+    for (Series s : kAllSeries) {
+        const auto i = static_cast<std::size_t>(s);
+        const float maximum = modeSelects(mode, s) ? lists[i]->slot(1) : kStatMissing;
+        sink(maxName + pollutant + seriesSuffix(s), receptor, maximum);
+    }
+    if (!countName.empty()) {
+        for (Series s : kAllSeries) {
+            sink(countName + pollutant + seriesSuffix(s), receptor,
+                 static_cast<float>(counts[static_cast<std::size_t>(s)]));
+        }
+    }
+}
+
+void StatisticsEngine::publishDaily(const StatSink &sink) const {
+    const int n = polCount();
+    // Ranked daily averages per pollutant, side and series, built from the days.
+    std::vector<std::array<std::array<TopList, kSeriesCount>, 2>> lists(static_cast<std::size_t>(n));
+    if (m_setup.CalcDaily) {
+        for (const StatDayRecord &day : m_days) {
+            for (int p = 0; p < n; ++p) {
+                const int mode = modeOf(m_setup.DailySource, p);
+                if (mode <= 0) {
+                    continue;
+                }
+                for (int sd = 1; sd <= 2; ++sd) {
+                    for (Series s : kAllSeries) {
+                        const float average = day.value(p, sd, s);
+                        if (average >= 0.0f && modeSelects(mode, s)) {
+                            lists[static_cast<std::size_t>(p)][static_cast<std::size_t>(sd - 1)]
+                                 [static_cast<std::size_t>(s)]
+                                     .add(average);
+                        }
+                    }
+                }
+            }
+        }
+    }
+    for (int p = 0; p < n; ++p) {
+        for (int sd = 1; sd <= 2; ++sd) {
+            const auto &l = lists[static_cast<std::size_t>(p)][static_cast<std::size_t>(sd - 1)];
+            publishRankedFamily(sink, m_setup.daily, "thHighestDaily", "MaxDaily", "nDaysD",
+                                {&l[0], &l[1], &l[2]}, {l[0].count(), l[1].count(), l[2].count()},
+                                modeOf(m_setup.DailySource, p),
+                                m_setup.PollutantNames[static_cast<std::size_t>(p)], sd);
+        }
+    }
+}
+
+void StatisticsEngine::publish(const StatSink &sink) const {
+    const int n = polCount();
+    publishDaily(sink);
+
+    for (int p = 0; p < n; ++p) {
+        const std::string &pol = m_setup.PollutantNames[static_cast<std::size_t>(p)];
+        for (int sd = 1; sd <= 2; ++sd) {
+            const SideState &st = side(p, sd);
+            for (Series s : kAllSeries) {
+                const auto &h = st.hourly[static_cast<std::size_t>(s)];
+                sink("Av" + pol + seriesSuffix(s), sd, seriesAverage(h.count, h.sum));
+            }
+            for (Series s : kAllSeries) {
+                sink("nHours" + pol + seriesSuffix(s), sd,
+                     static_cast<float>(st.hourly[static_cast<std::size_t>(s)].count));
+            }
+        }
+    }
+
+    for (int p = 0; p < n; ++p) {
+        const std::string &pol = m_setup.PollutantNames[static_cast<std::size_t>(p)];
+        for (int sd = 1; sd <= 2; ++sd) {
+            const SideState &st = side(p, sd);
+            publishRankedFamily(sink, m_setup.hourly, "thHighest", "MaxHourly", "",
+                                {&st.hourly[0].top, &st.hourly[1].top, &st.hourly[2].top},
+                                {st.hourly[0].count, st.hourly[1].count, st.hourly[2].count},
+                                modeOf(m_setup.PercSource, p), pol, sd);
+        }
+    }
+
+    for (int p = 0; p < n; ++p) {
+        const std::string &pol = m_setup.PollutantNames[static_cast<std::size_t>(p)];
+        for (int sd = 1; sd <= 2; ++sd) {
+            const SideState &st = side(p, sd);
+            publishRankedFamily(sink, m_setup.run8, "thHighestRun8", "MaxRun8", "nDays",
+                                {&st.run8Top[0], &st.run8Top[1], &st.run8Top[2]},
+                                {st.run8Top[0].count(), st.run8Top[1].count(), st.run8Top[2].count()},
+                                modeOf(m_setup.Run8Source, p), pol, sd);
+        }
+    }
+}
+
+} // namespace vesk

@@ -1,0 +1,155 @@
+#include "calc/StatSeries.h"
+
+#include <algorithm>
+
+namespace vesk {
+
+const char *seriesSuffix(Series series) {
+    switch (series) {
+    case Series::Modelled:
+        return "_mod";
+    case Series::Measured:
+        return "_obs";
+    case Series::Background:
+        return "_b";
+    }
+    return "";
+}
+
+bool modeSelects(int mode, Series series) {
+    switch (series) {
+    case Series::Modelled:
+        return mode == 1 || mode == 3;
+    case Series::Measured:
+        return mode >= 2;
+    case Series::Background:
+        return mode >= 1;
+    }
+    return false;
+}
+
+StatAvailability availabilityOf(const StatHourValues &hour) {
+    StatAvailability a;
+    a.modelled = hour.modelledAvailable && hour.modelled >= 0.0f;
+    a.measured = hour.measuredAvailable && hour.measured >= 0.0f;
+    a.background = hour.backgroundAvailable && hour.background >= 0.0f;
+    a.receptorInUse = hour.receptorInUse;
+    return a;
+}
+
+bool pairAdmits(Series series, const StatAvailability &hour, bool calcOnlyIfBoth) {
+    switch (series) {
+    case Series::Modelled:
+        return hour.modelled && (!calcOnlyIfBoth || hour.measured);
+    case Series::Measured:
+        if (!hour.measured) {
+            return false;
+        }
+        if (!calcOnlyIfBoth) {
+            return true;
+        }
+        return hour.receptorInUse ? hour.modelled : hour.background;
+    case Series::Background:
+        if (!hour.background) {
+            return false;
+        }
+        if (!calcOnlyIfBoth) {
+            return true;
+        }
+        return hour.receptorInUse ? (hour.modelled && hour.measured) : hour.measured;
+    }
+    return false;
+}
+
+float seriesAverage(long count, double sum) {
+    if (count > 0 && sum >= 0.0) {
+        return static_cast<float>(sum / static_cast<double>(count));
+    }
+    return kStatMissing;
+}
+
+void HourlySeries::reset() {
+    count = 0;
+    sum = 0.0;
+    top.reset();
+}
+
+void HourlySeries::take(float value, bool rank) {
+    ++count;
+    sum += value;
+    if (rank) {
+        top.add(value);
+    }
+}
+
+void Run8Window::reset() {
+    m_slot.fill(kStatMissing);
+}
+
+float Run8Window::update(float value, bool admitted, long hoursElapsed, int minNobs8) {
+    const long step = std::max(hoursElapsed, 1L);
+    if (step >= 8) {
+        m_slot.fill(kStatMissing);
+    } else {
+        const auto h = static_cast<std::size_t>(step);
+        for (std::size_t i = 0; i + h < 8; ++i) {
+            m_slot[i] = m_slot[i + h];
+        }
+        // The hours skipped between two records hold no value.
+        for (std::size_t i = 8 - h; i < 7; ++i) {
+            m_slot[i] = kStatMissing;
+        }
+    }
+    m_slot[7] = (admitted && value >= 0.0f) ? value : kStatMissing;
+
+    int count = 0;
+    double sum = 0.0;
+    for (float v : m_slot) {
+        if (v >= 0.0f) {
+            ++count;
+            sum += v;
+        }
+    }
+    if (count >= std::max(minNobs8, 1)) {
+        return static_cast<float>(sum / count);
+    }
+    return kStatMissing;
+}
+
+int Run8Window::validCount() const {
+    return static_cast<int>(std::count_if(m_slot.begin(), m_slot.end(), [](float v) { return v >= 0.0f; }));
+}
+
+void Run8DayMaximum::take(float average8) {
+    if (!(average8 >= 0.0f)) {
+        return;
+    }
+    maximum = (maximum == kStatMissing) ? average8 : std::max(maximum, average8);
+    ++valid;
+}
+
+void Run8DayMaximum::endDay(bool rank, int minDailyMax, TopList &dailyMaxima) {
+    // The day counts only with strictly more valid values than the minimum.
+    if (rank && valid > minDailyMax) {
+        dailyMaxima.add(maximum);
+    }
+    maximum = kStatMissing;
+    valid = 0;
+}
+
+void DaySum::take(float value) {
+    ++count;
+    sum += value;
+}
+
+float DaySum::close(int minNobsDay) {
+    float average = kStatMissing;
+    if (count >= std::max(minNobsDay, 1)) {
+        average = static_cast<float>(sum / count);
+    }
+    count = 0;
+    sum = 0.0;
+    return average;
+}
+
+} // namespace vesk

@@ -1,0 +1,119 @@
+#pragma once
+
+// The building blocks of the statistics of one pollutant on one street side:
+// which series an hour goes into (the pairing rule), the hourly count, sum and
+// ranked list, the running 8-hour window, the day's maximum of the 8-hour
+// averages and the day's sums.
+//
+// Values are concentrations in the calculation's unit; -99 marks a missing
+// value. A value is available only when its flag says so and it is >= 0, so a
+// value that was never formed (-99) can never enter a sum, a window or a list.
+
+#include "calc/StatTopList.h"
+
+#include <array>
+
+namespace vesk {
+
+constexpr float kStatMissing = -99.0f;
+
+enum class Series { Modelled = 0, Measured = 1, Background = 2 };
+constexpr int kSeriesCount = 3;
+constexpr std::array<Series, kSeriesCount> kAllSeries = {Series::Modelled, Series::Measured,
+                                                         Series::Background};
+
+// Suffix of a series in statistic keys: "_mod", "_obs", "_b".
+const char *seriesSuffix(Series series);
+
+// Whether a source mode (0 none, 1 modelled only, 2 measured only, 3 both)
+// selects the series for ranked lists and 8-hour windows: modelled for 1 and
+// 3, measured for 2 and more, background for 1 and more.
+bool modeSelects(int mode, Series series);
+
+// One hour's values of one pollutant on one side, with the run's flags.
+struct StatHourValues {
+    float modelled = kStatMissing;
+    float measured = kStatMissing;
+    float background = kStatMissing;
+    bool modelledAvailable = false;
+    bool measuredAvailable = false;
+    bool backgroundAvailable = false;
+    bool receptorInUse = true; // the side is modelled
+};
+
+// The hour's availability after the value test (flag set and value >= 0).
+struct StatAvailability {
+    bool modelled = false;
+    bool measured = false;
+    bool background = false;
+    bool receptorInUse = true;
+};
+StatAvailability availabilityOf(const StatHourValues &hour);
+
+// Whether a series takes the hour. Its own value must be available; with
+// calcOnlyIfBoth the hour must also hold the partner value: modelled needs the
+// measured value; measured needs the modelled value on a side in use and the
+// background otherwise; background needs the modelled and measured values on a
+// side in use and the measured value otherwise.
+bool pairAdmits(Series series, const StatAvailability &hour, bool calcOnlyIfBoth);
+
+// Average of a series: sum / count, or -99 when no value was taken or the sum
+// is negative.
+float seriesAverage(long count, double sum);
+
+// Hour count, hour sum and ranked list of one hourly series.
+struct HourlySeries {
+    long count = 0;
+    double sum = 0.0;
+    TopList top;
+
+    void reset();
+    // Counts and sums the value; ranks it only when `rank` (the mode selects the series).
+    void take(float value, bool rank);
+};
+
+// The running 8-hour window of one series: slot 7 is the current hour, slot 0
+// seven hours earlier; -99 marks an hour without an admitted value.
+class Run8Window {
+public:
+    Run8Window() { reset(); }
+    void reset();
+
+    // Moves the window on by hoursElapsed (below 1 counts as 1; 8 or more
+    // starts afresh), puts the value into the current slot when admitted
+    // (-99 otherwise), and returns the 8-hour average: the mean of the admitted
+    // values in the window when there are at least minNobs8 (and at least one)
+    // of them, else -99.
+    float update(float value, bool admitted, long hoursElapsed, int minNobs8);
+
+    int validCount() const;
+    const std::array<float, 8> &slots() const { return m_slot; }
+
+private:
+    std::array<float, 8> m_slot;
+};
+
+// The day's maximum of the valid 8-hour averages of one series.
+struct Run8DayMaximum {
+    float maximum = kStatMissing;
+    int valid = 0;
+
+    // Takes an 8-hour average of the hour; a negative one (-99) is not valid.
+    void take(float average8);
+    // Closes the day: when `rank` and more than minDailyMax valid values were
+    // taken, the maximum goes into the list of daily maxima. Clears the day.
+    void endDay(bool rank, int minDailyMax, TopList &dailyMaxima);
+};
+
+// The day's count and sum of one series.
+struct DaySum {
+    int count = 0;
+    double sum = 0.0;
+
+    void take(float value);
+    // The daily average (sum / count when at least minNobsDay hours, at least
+    // one, were taken; else -99). Clears the day.
+    float close(int minNobsDay);
+};
+
+} // namespace vesk

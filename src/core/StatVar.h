@@ -1,0 +1,54 @@
+#pragma once
+
+// A named statistic of one pollutant and one series (for example the maximum
+// hourly modelled NO2), with one value per receptor (street side 1..n).
+// Receptor 0 answers the larger of the sides, missing sides (-99) skipped.
+// Values are concentrations in the calculation's unit or counts; reading one
+// with a pollutant name converts a positive value to that pollutant's output
+// unit, reading a count with "nHours"/"nDays"/"nDaysD" gives a percentage of
+// a year.
+
+#include "core/KeyedList.h"
+#include "platform/Pollutant.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk {
+
+struct State;
+
+class StatVar {
+public:
+    // All receptor values start missing (-99).
+    explicit StatVar(int numReceptors = 2);
+
+    std::string Name; // the key in StatVarList: statistic & pollutant & series
+
+    // Stores the value of receptor 1..NumReceptors; throws std::out_of_range
+    // for any other receptor.
+    void setValue(int Receptor, float acVal);
+
+    // The stored value without conversion; receptor 0 = the larger side.
+    float Value(int Receptor) const;
+
+    // The value converted by Comp (letter case ignored): empty = none;
+    // "nHours" = percentage of 8760 hours; "nDays", "nDaysD" = percentage of
+    // 365 days; otherwise Comp names a pollutant of pollutants and a positive
+    // value is multiplied by its outputUnitFactor. Zero, negative and missing
+    // values are returned unchanged without any look-up. Throws
+    // std::out_of_range for an unknown receptor, a Comp that is no pollutant,
+    // or a pollutant without a unit factor.
+    float Value(int Receptor, std::string_view Comp, const KeyedList<Pollutant> &pollutants,
+                const std::vector<float> &outputUnitFactor) const;
+    // The same with the state's PollutantList and OutputUnitFactor.
+    float Value(int Receptor, std::string_view Comp, const State &state) const;
+
+    int receptorCount() const { return static_cast<int>(m_values.size()); }
+
+private:
+    std::vector<float> m_values; // receptor r at r - 1
+};
+
+} // namespace vesk

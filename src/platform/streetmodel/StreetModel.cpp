@@ -1,0 +1,316 @@
+// The street-canyon dispersion model (flow, turbulence, direct plume,
+// recirculation box, direction averaging). Equations and parameter values are
+// explained in docs/streetmodel.md; the names below follow that text.
+//
+// Invariants kept for every input: every result is finite and >= 0, and no
+// division has a zero divisor (wind speeds enter only as multipliers or
+// through comparisons; turbulence velocities always carry the residual floor
+// kSigmaFloor; the street width is at least 1 m).
+
+#include "platform/streetmodel/StreetModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vesk {
+
+namespace {
+
+// Flow profile above the roofs.
+constexpr double kKarman = 0.4;
+constexpr double kUrbanRoughness_m = 0.6; // roughness length of the town
+constexpr double kMastHeight_m = 30.0;    // height of the wind mast above ground
+constexpr double kRoofHeight_m = 15.0;    // nominal roof level of the town
+constexpr double kSigmaWPerUStar = 1.25;  // sigma_w = 1.25 u* in the surface layer
+
+// Turbulence.
+constexpr double kSigmaFloor = 0.1;    // residual turbulence (m/s): convection, other sources
+constexpr double kTrafficB = 0.3;      // empirical constant of the traffic turbulence
+constexpr double kDefaultAlpha = 0.1;  // default P4
+constexpr double kDefaultWake_m = 2.0; // default P5
+constexpr double kDefaultShape = 2.0;  // shape factor used when none is given
+
+// Street.
+constexpr double kMinWidth_m = 1.0;
+constexpr double kDefaultLength_m = 100.0; // street length when none is given
+constexpr double kMaxLength_m = 1000.0;
+
+// Direction averaging.
+constexpr int kAveragingHalfNodes = 6;
+constexpr double kDefaultAveragingWidth = 2.0; // default P1
+
+constexpr double kDegToRad = std::numbers::pi / 180.0;
+const double kSqrt2OverPi = std::sqrt(2.0 / std::numbers::pi);
+
+// A value that is negative or not finite counts as 0.
+double nonNegative(double x) {
+    return std::isfinite(x) && x > 0.0 ? x : 0.0;
+}
+
+double positiveOr(double x, double fallback) {
+    return std::isfinite(x) && x > 0.0 ? x : fallback;
+}
+
+// Direction in [0, 360).
+double normalDirection(double deg) {
+    if (!std::isfinite(deg)) {
+        return 0.0;
+    }
+    double d = std::fmod(deg, 360.0);
+    if (d < 0.0) {
+        d += 360.0;
+    }
+    return d >= 360.0 ? 0.0 : d;
+}
+
+// Everything about a street and an hour that does not depend on the wind
+// direction; built once per call and reused for every averaging node.
+struct Canyon {
+    double H = 0;          // street height
+    double W = 1;          // street width, at least kMinWidth_m
+    double L1 = 0, L2 = 0; // street lengths toward relative directions 0 and 180
+    double uRoof = 0;      // roof-level wind
+    double alpha = 0;      // P4
+    double hEff = 2;       // effective initial plume height at the receptor
+    double zTop = 4;       // height at which the direct plume leaves the street
+    double logFactor = 1;  // street-level wind / roof wind
+    double sigmaT2 = 0;    // squared traffic turbulence
+    double sigmaRoof = 0;  // roof-level ventilation velocity
+    double shape = 2;      // recirculation length / upwind building height
+    bool receptor1 = false, receptor2 = false;
+    int sectors = 0;
+    std::span<const float> A, B, value;
+    std::int16_t flags[4] = {0, 0, 0, 0};
+};
+
+Canyon makeCanyon(float u_roof, float s_w_tpt, float streetHeight, float streetWidth, float shapeFactor,
+                  float streetLength1, float streetLength2, float F, float P4, float P5,
+                  std::int16_t Receptor1, std::int16_t Receptor2, std::int16_t NumWindSectors,
+                  std::span<const float> sectorA, std::span<const float> sectorB,
+                  std::span<const float> SectorValue, float RecHeight,
+                  std::span<const std::int16_t, 4> WindAccelFlags) {
+    Canyon c;
+    c.H = nonNegative(streetHeight);
+    c.W = std::max(nonNegative(streetWidth), kMinWidth_m);
+    c.L1 = std::min(positiveOr(streetLength1, kDefaultLength_m), kMaxLength_m);
+    c.L2 = std::min(positiveOr(streetLength2, kDefaultLength_m), kMaxLength_m);
+    c.uRoof = nonNegative(u_roof);
+    c.alpha = positiveOr(P4, kDefaultAlpha);
+    const double h0 = positiveOr(P5, kDefaultWake_m);
+    const double zr = nonNegative(RecHeight);
+    c.hEff = std::sqrt(h0 * h0 + zr * zr);
+    c.zTop = std::max(c.H, 2.0 * c.hEff);
+    // Log profile inside the street, roughness h0/4, from h0 up to the roof.
+    c.logFactor = std::log(4.0) / std::log(4.0 * std::max(c.H, h0) / h0);
+    const double sigmaT = nonNegative(s_w_tpt);
+    c.sigmaT2 = sigmaT * sigmaT;
+    const double sigmaWind = kSigmaWPerUStar * nonNegative(F);
+    c.sigmaRoof = std::sqrt(sigmaWind * sigmaWind + c.sigmaT2 + kSigmaFloor * kSigmaFloor);
+    c.shape = positiveOr(shapeFactor, kDefaultShape);
+    c.receptor1 = Receptor1 == 1;
+    c.receptor2 = Receptor2 == 1;
+    const auto count = static_cast<int>(std::max<std::int16_t>(NumWindSectors, 0));
+    c.sectors = static_cast<int>(
+        std::min<std::size_t>({static_cast<std::size_t>(count), sectorA.size(), sectorB.size(),
+                               SectorValue.size(), static_cast<std::size_t>(kWindSectorCount)}));
+    c.A = sectorA;
+    c.B = sectorB;
+    c.value = SectorValue;
+    for (int q = 0; q < 4; ++q) {
+        c.flags[q] = WindAccelFlags[q];
+    }
+    return c;
+}
+
+// Height of the building row the wind comes over: the value of the first
+// sector containing the relative direction r, else the street height.
+double upwindHeight(const Canyon &c, double r) {
+    for (int k = 0; k < c.sectors; ++k) {
+        const double a = c.A[k];
+        const double b = c.B[k];
+        if ((r >= a && r < b) || (r + 360.0 >= a && r + 360.0 < b)) {
+            return nonNegative(c.value[k]);
+        }
+    }
+    return c.H;
+}
+
+// Direct plume from a uniform area source q/W over an upwind path of length s
+// to the receptor: sqrt(2/pi)/(W sigma) ln(1 + sigma s/(u h)), the growth being
+// capped where the plume fills the street (sigma_z = zTop). Per unit q.
+double directPlume(const Canyon &c, double s, double uStreet, double sigma) {
+    if (s <= 0.0) {
+        return 0.0;
+    }
+    const double capped = c.zTop / c.hEff - 1.0; // growth term at the cap
+    // sigma s / (u h) compared with the cap without dividing by u.
+    const double growth = (sigma * s >= capped * uStreet * c.hEff) ? capped : sigma * s / (uStreet * c.hEff);
+    return kSqrt2OverPi / (c.W * sigma) * std::log1p(growth);
+}
+
+// c_st of both sides for one relative wind direction r (degrees, [0, 360)).
+void canyonConcentrations(const Canyon &c, double r, double &c1, double &c2) {
+    const double sinR = std::sin(r * kDegToRad);
+    const double cosR = std::cos(r * kDegToRad);
+    const double p = std::fabs(sinR); // share of the cross-street wind
+
+    const double hUp = upwindHeight(c, r);
+    const double g = c.H > 0.0 ? std::clamp(hUp / c.H, 0.0, 1.0) : 0.0; // 0 = gap, 1 = closed row
+    const int quarter = std::min(static_cast<int>(r / 90.0), 3);
+    const double accel = (c.flags[quarter] != 0 && g < 1.0) ? 2.0 - g : 1.0;
+
+    // The plume travels with the street-level wind and grows with the
+    // turbulence of the roof-level wind combined with the traffic's.
+    const double uStreet = c.uRoof * c.logFactor * accel;
+    const double aU = c.alpha * c.uRoof * accel;
+    const double sigma = std::sqrt(aU * aU + c.sigmaT2 + kSigmaFloor * kSigmaFloor);
+
+    const double Lr = c.shape * hUp; // length of the recirculation zone
+    const double lengthUp = cosR >= 0.0 ? c.L1 : c.L2;
+
+    const double along = directPlume(c, lengthUp, uStreet, sigma);
+    const double leeVortex = directPlume(c, std::min(c.W, Lr), uStreet, sigma);
+    const double windVortex = directPlume(c, std::max(0.0, c.W - Lr), uStreet, sigma);
+    const double open = directPlume(c, c.W, uStreet, sigma);
+
+    double box = 0.0;
+    double windwardShare = 0.0;
+    if (Lr > 0.0) {
+        const double inVortex = std::min(c.W, Lr);
+        const double top = std::min(c.W, 0.5 * Lr);
+        box = (inVortex / c.W) / (c.sigmaRoof * top);
+        windwardShare = std::clamp(2.0 * Lr / c.W - 1.0, 0.0, 1.0);
+    }
+    const double v = p * g; // strength of the vortex
+
+    const double leeward = (1.0 - p) * along + p * g * leeVortex + v * box;
+    const double windward =
+        (1.0 - p) * along + p * (g * windVortex + (1.0 - g) * open) + v * windwardShare * box;
+
+    // Wind from relative 0..180 comes over side 2: side 2 is the leeward side.
+    const bool side2Leeward = sinR > 0.0;
+    c1 = c.receptor1 ? (side2Leeward ? windward : leeward) : 0.0;
+    c2 = c.receptor2 ? (side2Leeward ? leeward : windward) : 0.0;
+}
+
+float toFloat(double x) {
+    return std::isfinite(x) && x > 0.0 ? static_cast<float>(x) : 0.0f;
+}
+
+} // namespace
+
+void ModPar(float streetHeight, std::span<float, 7> P) {
+    P[0] = static_cast<float>(kDefaultAveragingWidth);
+    P[1] = 3.0f; // shape factor at calm
+    P[2] = static_cast<float>(std::min(kUrbanRoughness_m, 0.1 * std::max(nonNegative(streetHeight), 1.0)));
+    P[3] = static_cast<float>(kDefaultAlpha);
+    P[4] = static_cast<float>(kDefaultWake_m);
+    P[5] = 1.5f; // drag area of a light vehicle, m²
+    P[6] = 6.0f; // drag area of a heavy vehicle, m²
+}
+
+void RotStreet(float streetOrientation, std::span<const float> SectorStart, std::span<const float> SectorEnd,
+               std::span<const float> SectorValue, std::span<float> sectorA, std::span<float> sectorB,
+               std::int16_t NumWindSectors, std::span<std::int16_t, 4> WindAccelFlags) {
+    (void)SectorValue; // the heights are read where the wind direction is known
+    std::fill(WindAccelFlags.begin(), WindAccelFlags.end(), std::int16_t{0});
+    const std::size_t outSize = std::min(sectorA.size(), sectorB.size());
+    std::fill(sectorA.begin(), sectorA.end(), 0.0f);
+    std::fill(sectorB.begin(), sectorB.end(), 0.0f);
+    const std::size_t count =
+        std::min({static_cast<std::size_t>(std::max<std::int16_t>(NumWindSectors, 0)), SectorStart.size(),
+                  SectorEnd.size(), outSize, static_cast<std::size_t>(kWindSectorCount)});
+    const double orientation = std::isfinite(streetOrientation) ? streetOrientation : 0.0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const double a = normalDirection(SectorStart[k] - orientation);
+        double b = normalDirection(SectorEnd[k] - orientation);
+        if (b <= a) {
+            b += 360.0;
+        }
+        sectorA[k] = static_cast<float>(a);
+        sectorB[k] = static_cast<float>(b);
+        for (int q = 0; q < 4; ++q) {
+            // Quarter [90q, 90q + 90) overlaps [a, b) directly or one turn later.
+            const double lo = 90.0 * q;
+            const double hi = lo + 90.0;
+            if ((a < hi && b > lo) || (a < hi + 360.0 && b > lo + 360.0)) {
+                WindAccelFlags[q] = 1;
+            }
+        }
+    }
+}
+
+void CarTurb(float speedLight, float speedHeavy, float trafficLight, float trafficHeavy, float P6, float P7,
+             float streetWidth, float &s_w_tpt) {
+    const double vL = nonNegative(speedLight) / 3.6;
+    const double vH = nonNegative(speedHeavy) / 3.6;
+    const double nL = nonNegative(trafficLight) / 3600.0;
+    const double nH = nonNegative(trafficHeavy) / 3600.0;
+    const double width = std::max(nonNegative(streetWidth), kMinWidth_m);
+    // Drag power per metre of street, spread over the street width (m³/s³).
+    const double power = (nL * vL * vL * nonNegative(P6) + nH * vH * vH * nonNegative(P7)) / width;
+    s_w_tpt = toFloat(kTrafficB * std::cbrt(power));
+}
+
+void Flow_par(float u_mast, float &u_roof, float &F) {
+    const double u = nonNegative(u_mast);
+    const double profile = std::log(kMastHeight_m / kUrbanRoughness_m);
+    u_roof = toFloat(u * std::log(kRoofHeight_m / kUrbanRoughness_m) / profile);
+    F = toFloat(kKarman * u / profile);
+}
+
+void Calc_Delta_Fi(float u_roof, float &delta_fi) {
+    const double u = nonNegative(u_roof);
+    delta_fi = static_cast<float>(std::min(60.0, 5.0 + 60.0 / (1.0 + u)));
+}
+
+void Calc_C_st(float u_roof, float relativeWindDir, float s_w_tpt, float &s_w_roof, float streetHeight,
+               float streetWidth, float shapeFactor, float streetLength1, float streetLength2, float F,
+               float P4, float P5, std::int16_t Receptor1, std::int16_t Receptor2,
+               std::int16_t NumWindSectors, std::span<const float> sectorA, std::span<const float> sectorB,
+               std::span<const float> SectorValue, float &c_st1, float &c_st2, float RecHeight,
+               std::span<const std::int16_t, 4> WindAccelFlags) {
+    const Canyon c = makeCanyon(u_roof, s_w_tpt, streetHeight, streetWidth, shapeFactor, streetLength1,
+                                streetLength2, F, P4, P5, Receptor1, Receptor2, NumWindSectors, sectorA,
+                                sectorB, SectorValue, RecHeight, WindAccelFlags);
+    double c1 = 0, c2 = 0;
+    canyonConcentrations(c, normalDirection(relativeWindDir), c1, c2);
+    s_w_roof = static_cast<float>(c.sigmaRoof);
+    c_st1 = toFloat(c1);
+    c_st2 = toFloat(c2);
+}
+
+void Averaging(float u_roof, float relativeWindDir, float delta_fi, float P1, std::int16_t NumWindSectors,
+               std::span<const float> sectorA, std::span<const float> sectorB,
+               std::span<const float> SectorValue, float s_w_tpt, float &s_w_roof, float streetHeight,
+               float streetWidth, float shapeFactor, float streetLength1, float streetLength2, float F,
+               float P4, float P5, std::int16_t Receptor1, std::int16_t Receptor2, float &c_st1, float &c_st2,
+               float RecHeight, std::span<const std::int16_t, 4> WindAccelFlags) {
+    const Canyon c = makeCanyon(u_roof, s_w_tpt, streetHeight, streetWidth, shapeFactor, streetLength1,
+                                streetLength2, F, P4, P5, Receptor1, Receptor2, NumWindSectors, sectorA,
+                                sectorB, SectorValue, RecHeight, WindAccelFlags);
+    s_w_roof = static_cast<float>(c.sigmaRoof);
+    const double r0 = normalDirection(relativeWindDir);
+    const double sd = nonNegative(delta_fi);
+    double sum1 = 0, sum2 = 0, weights = 0;
+    if (sd <= 0.0) {
+        canyonConcentrations(c, r0, sum1, sum2);
+        weights = 1.0;
+    } else {
+        const double halfWidth = positiveOr(P1, kDefaultAveragingWidth);
+        for (int j = -kAveragingHalfNodes; j <= kAveragingHalfNodes; ++j) {
+            const double t = halfWidth * j / kAveragingHalfNodes; // in standard deviations
+            const double w = std::exp(-0.5 * t * t);
+            double c1 = 0, c2 = 0;
+            canyonConcentrations(c, normalDirection(r0 + t * sd), c1, c2);
+            sum1 += w * c1;
+            sum2 += w * c2;
+            weights += w;
+        }
+    }
+    c_st1 = toFloat(sum1 / weights);
+    c_st2 = toFloat(sum2 / weights);
+}
+
+} // namespace vesk

@@ -1,0 +1,196 @@
+// Access (.mdb) tables read through libmdb. Values come as texts from the
+// library; numeric columns are turned into numbers, dates into
+// "yyyy-mm-dd hh:nn:ss" texts, Booleans into 1 and 0.
+
+#include "platform/tables/TableBackends.h"
+
+#include <mdbtools.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace vesk::tables {
+
+namespace {
+
+void setError(std::string *error, std::string text) {
+    if (error) {
+        *error = std::move(text);
+    }
+}
+
+struct MdbCloser {
+    void operator()(MdbHandle *h) const { mdb_close(h); }
+};
+using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
+
+MdbPtr openMdb(const std::string &file, std::string *error) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        setError(error, "The Access file " + file + " was not found.");
+        return nullptr;
+    }
+    MdbPtr mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
+    if (!mdb) {
+        setError(error, "The file " + file + " cannot be read as an Access database.");
+        return nullptr;
+    }
+    mdb_set_date_fmt(mdb.get(), "%Y-%m-%d %H:%M:%S");
+    mdb_set_shortdate_fmt(mdb.get(), "%Y-%m-%d");
+    mdb_set_boolean_fmt_numbers(mdb.get());
+    if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) {
+        setError(error, "The table list of the Access file " + file + " cannot be read.");
+        return nullptr;
+    }
+    return mdb;
+}
+
+bool isNumericType(int type) {
+    switch (type) {
+    case MDB_BOOL:
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_MONEY:
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_NUMERIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// An OLE date serial (days since 30 December 1899; for dates before it the
+// fraction is still the time after midnight) as "yyyy-mm-dd hh:nn:ss". The
+// library's own conversion gives up outside 1900..2700.
+std::string oleDateText(double serial) {
+    double whole = std::trunc(serial);
+    double frac = std::fabs(serial - whole);
+    long seconds = std::lround(frac * 86400.0);
+    long days = static_cast<long>(whole);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        days += serial < 0 ? -1 : 1;
+    }
+    // Civil date from days since 1970-01-01 (proleptic Gregorian).
+    long z = days - 25569 + 719468;
+    long era = (z >= 0 ? z : z - 146096) / 146097;
+    long doe = z - era * 146097;
+    long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long y = yoe + era * 400;
+    long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long mp = (5 * doy + 2) / 153;
+    long d = doy - (153 * mp + 2) / 5 + 1;
+    long m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2) {
+        ++y;
+    }
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%04ld-%02ld-%02ld %02ld:%02ld:%02ld", y, m, d, seconds / 3600,
+                  seconds / 60 % 60, seconds % 60);
+    return buf;
+}
+
+} // namespace
+
+bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error) {
+    auto mdb = openMdb(file, error);
+    if (!mdb) {
+        return false;
+    }
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type != MDB_TABLE) {
+            continue;
+        }
+        tables->push_back({entry->object_name, !mdb_is_system_table(entry)});
+    }
+    return true;
+}
+
+bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error) {
+    auto mdb = openMdb(file, error);
+    if (!mdb) {
+        return false;
+    }
+    MdbCatalogEntry *found = nullptr;
+    for (unsigned i = 0; i < mdb->num_catalog && !found; ++i) {
+        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type == MDB_TABLE && lowerAscii(entry->object_name) == lowerAscii(table)) {
+            found = entry;
+        }
+    }
+    if (!found) {
+        setError(error, "The table " + table + " was not found in the Access file " + file);
+        return false;
+    }
+    MdbTableDef *def = mdb_read_table(found);
+    if (!def) {
+        setError(error, "The table " + table + " of the Access file " + file + " cannot be read.");
+        return false;
+    }
+    std::unique_ptr<MdbTableDef, void (*)(MdbTableDef *)> guard(def, mdb_free_tabledef);
+    if (!mdb_read_columns(def)) {
+        setError(error, "The columns of the table " + table + " in " + file + " cannot be read.");
+        return false;
+    }
+    mdb_rewind_table(def);
+    const unsigned n = def->num_cols;
+    std::vector<std::unique_ptr<char[]>> buffers;
+    std::vector<int> lengths(n, 0);
+    std::vector<int> types(n, 0);
+    for (unsigned c = 0; c < n; ++c) {
+        auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
+        data->fields.emplace_back(col->name);
+        types[c] = col->col_type;
+        buffers.emplace_back(new char[MDB_BIND_SIZE]);
+        buffers.back()[0] = '\0';
+        if (col->col_type == MDB_OLE) {
+            continue; // binary objects are not table values
+        }
+        mdb_bind_column(def, static_cast<int>(c + 1), buffers.back().get(), &lengths[c]);
+    }
+    while (mdb_fetch_row(def)) {
+        std::vector<Cell> row(n);
+        for (unsigned c = 0; c < n; ++c) {
+            if (types[c] == MDB_OLE || lengths[c] <= 0) {
+                continue; // Null
+            }
+            auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
+            if (types[c] == MDB_DATETIME && col->cur_value_len == 8) {
+                row[c] = oleDateText(mdb_get_double(def->entry->mdb->pg_buf, col->cur_value_start));
+                continue;
+            }
+            std::string text(buffers[c].get(), static_cast<std::size_t>(lengths[c]));
+            if (isNumericType(types[c])) {
+                // The library prints with the C library; read it back the
+                // same way whatever the locale's decimal mark.
+                std::string t = text;
+                for (auto &ch : t) {
+                    if (ch == ',') {
+                        ch = '.';
+                    }
+                }
+                double v = 0;
+                auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+                if (ec == std::errc() && p != t.data()) {
+                    row[c] = v;
+                    continue;
+                }
+            }
+            row[c] = std::move(text);
+        }
+        data->rows.push_back(std::move(row));
+        for (auto &len : lengths) {
+            len = 0;
+        }
+    }
+    return true;
+}
+
+} // namespace vesk::tables

@@ -1,0 +1,322 @@
+// Lotus worksheets (.wk1-.wk4, .wks) read through libwps' spreadsheet
+// interface, and our .wk1 writer (one worksheet; numbers and labels).
+
+#include "platform/tables/TableBackends.h"
+
+#include <librevenge-stream/librevenge-stream.h>
+#include <librevenge/librevenge.h>
+#include <libwps/libwps.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+
+namespace vesk::tables {
+
+namespace {
+
+using librevenge::RVNGPropertyList;
+
+void setError(std::string *error, std::string text) {
+    if (error) {
+        *error = std::move(text);
+    }
+}
+
+// Collects the sheets, rows and cell values; everything else is ignored.
+class SheetCollector : public librevenge::RVNGSpreadsheetInterface {
+public:
+    std::vector<Sheet> sheets;
+
+    void openSheet(const RVNGPropertyList &p) override {
+        Sheet s;
+        if (const auto *name = p["librevenge:sheet-name"]) {
+            s.name = name->getStr().cstr();
+        }
+        if (s.name.empty()) {
+            s.name = "Sheet" + std::to_string(sheets.size() + 1);
+        }
+        sheets.push_back(std::move(s));
+        m_row = -1;
+    }
+    void openSheetRow(const RVNGPropertyList &p) override {
+        ++m_row;
+        if (const auto *r = p["librevenge:row"]) {
+            m_row = r->getInt();
+        }
+    }
+    void openSheetCell(const RVNGPropertyList &p) override {
+        m_inCell = true;
+        m_text.clear();
+        m_hasText = false;
+        m_value = std::monostate{};
+        m_col = 0;
+        m_cellRow = m_row;
+        if (const auto *c = p["librevenge:column"]) {
+            m_col = c->getInt();
+        }
+        if (const auto *r = p["librevenge:row"]) {
+            m_cellRow = r->getInt();
+        }
+        const auto *type = p["librevenge:value-type"];
+        std::string t = type ? type->getStr().cstr() : "";
+        if (const auto *v = p["librevenge:value"]; v && t != "string" && t != "text") {
+            if (t == "date" || t == "time") {
+                m_value = std::string(v->getStr().cstr());
+            } else {
+                m_value = v->getDouble();
+            }
+        }
+        if (t == "date" && p["librevenge:year"]) {
+            char buf[40];
+            std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", p["librevenge:year"]->getInt(),
+                          p["librevenge:month"] ? p["librevenge:month"]->getInt() : 1,
+                          p["librevenge:day"] ? p["librevenge:day"]->getInt() : 1);
+            m_value = std::string(buf);
+        }
+    }
+    void closeSheetCell() override {
+        m_inCell = false;
+        if (sheets.empty() || m_col < 0 || m_cellRow < 0) {
+            return;
+        }
+        Cell cell = m_value;
+        if (isNull(cell) && m_hasText) {
+            cell = m_text;
+        }
+        if (isNull(cell)) {
+            return;
+        }
+        auto &rows = sheets.back().rows;
+        if (rows.size() <= static_cast<std::size_t>(m_cellRow)) {
+            rows.resize(m_cellRow + 1);
+        }
+        auto &row = rows[m_cellRow];
+        if (row.size() <= static_cast<std::size_t>(m_col)) {
+            row.resize(m_col + 1);
+        }
+        row[m_col] = std::move(cell);
+    }
+    void insertText(const librevenge::RVNGString &text) override {
+        if (m_inCell) {
+            m_text += text.cstr();
+            m_hasText = true;
+        }
+    }
+    void insertSpace() override { insertText(" "); }
+    void insertTab() override { insertText("\t"); }
+
+    void setDocumentMetaData(const RVNGPropertyList &) override {}
+    void startDocument(const RVNGPropertyList &) override {}
+    void endDocument() override {}
+    void definePageStyle(const RVNGPropertyList &) override {}
+    void defineEmbeddedFont(const RVNGPropertyList &) override {}
+    void openPageSpan(const RVNGPropertyList &) override {}
+    void closePageSpan() override {}
+    void openHeader(const RVNGPropertyList &) override {}
+    void closeHeader() override {}
+    void openFooter(const RVNGPropertyList &) override {}
+    void closeFooter() override {}
+    void defineSheetNumberingStyle(const RVNGPropertyList &) override {}
+    void closeSheet() override {}
+    void closeSheetRow() override {}
+    void defineChartStyle(const RVNGPropertyList &) override {}
+    void openChart(const RVNGPropertyList &) override {}
+    void closeChart() override {}
+    void openChartTextObject(const RVNGPropertyList &) override {}
+    void closeChartTextObject() override {}
+    void openChartPlotArea(const RVNGPropertyList &) override {}
+    void closeChartPlotArea() override {}
+    void insertChartAxis(const RVNGPropertyList &) override {}
+    void openChartSerie(const RVNGPropertyList &) override {}
+    void closeChartSerie() override {}
+    void defineParagraphStyle(const RVNGPropertyList &) override {}
+    void openParagraph(const RVNGPropertyList &) override {}
+    void closeParagraph() override {}
+    void defineCharacterStyle(const RVNGPropertyList &) override {}
+    void openSpan(const RVNGPropertyList &) override {}
+    void closeSpan() override {}
+    void openLink(const RVNGPropertyList &) override {}
+    void closeLink() override {}
+    void defineSectionStyle(const RVNGPropertyList &) override {}
+    void openSection(const RVNGPropertyList &) override {}
+    void closeSection() override {}
+    void insertLineBreak() override { insertText("\n"); }
+    void insertField(const RVNGPropertyList &) override {}
+    void openOrderedListLevel(const RVNGPropertyList &) override {}
+    void openUnorderedListLevel(const RVNGPropertyList &) override {}
+    void closeOrderedListLevel() override {}
+    void closeUnorderedListLevel() override {}
+    void openListElement(const RVNGPropertyList &) override {}
+    void closeListElement() override {}
+    void openFootnote(const RVNGPropertyList &) override {}
+    void closeFootnote() override {}
+    void openComment(const RVNGPropertyList &) override { ++m_ignored; }
+    void closeComment() override { --m_ignored; }
+    void openFrame(const RVNGPropertyList &) override {}
+    void closeFrame() override {}
+    void insertBinaryObject(const RVNGPropertyList &) override {}
+    void openTextBox(const RVNGPropertyList &) override {}
+    void closeTextBox() override {}
+    void openTable(const RVNGPropertyList &) override {}
+    void openTableRow(const RVNGPropertyList &) override {}
+    void closeTableRow() override {}
+    void openTableCell(const RVNGPropertyList &) override {}
+    void closeTableCell() override {}
+    void insertCoveredTableCell(const RVNGPropertyList &) override {}
+    void closeTable() override {}
+    void openGroup(const RVNGPropertyList &) override {}
+    void closeGroup() override {}
+    void defineGraphicStyle(const RVNGPropertyList &) override {}
+    void drawRectangle(const RVNGPropertyList &) override {}
+    void drawEllipse(const RVNGPropertyList &) override {}
+    void drawPolygon(const RVNGPropertyList &) override {}
+    void drawPolyline(const RVNGPropertyList &) override {}
+    void drawPath(const RVNGPropertyList &) override {}
+    void drawConnector(const RVNGPropertyList &) override {}
+    void insertEquation(const RVNGPropertyList &) override {}
+
+private:
+    int m_row = -1;
+    int m_cellRow = 0;
+    int m_col = 0;
+    int m_ignored = 0;
+    bool m_inCell = false;
+    bool m_hasText = false;
+    std::string m_text;
+    Cell m_value;
+};
+
+void put16(std::string &b, std::uint16_t v) {
+    b.push_back(static_cast<char>(v & 0xFF));
+    b.push_back(static_cast<char>(v >> 8));
+}
+
+void record(std::string &out, std::uint16_t type, const std::string &data) {
+    put16(out, type);
+    put16(out, static_cast<std::uint16_t>(data.size()));
+    out += data;
+}
+
+// UTF-8 to Windows-1252 for labels; characters outside it become "?".
+std::string cp1252(const std::string &s) {
+    static const char16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        std::uint32_t cp = c;
+        std::size_t n = 1;
+        if (c >= 0xC0 && c < 0xE0 && i + 1 < s.size()) {
+            cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
+            n = 2;
+        } else if (c >= 0xE0 && c < 0xF0 && i + 2 < s.size()) {
+            cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
+            n = 3;
+        } else if (c >= 0xF0) {
+            n = 4;
+            cp = 0xFFFF;
+        }
+        i += n;
+        char ch = '?';
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            ch = static_cast<char>(cp);
+        } else {
+            for (int k = 0; k < 32; ++k) {
+                if (high[k] && high[k] == cp) {
+                    ch = static_cast<char>(0x80 + k);
+                }
+            }
+        }
+        if (ch != '\0') {
+            out.push_back(ch);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error) {
+    sheets->clear();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        setError(error, "The Lotus file " + file + " was not found.");
+        return false;
+    }
+    librevenge::RVNGFileStream input(file.c_str());
+    libwps::WPSKind kind = libwps::WPS_TEXT;
+    libwps::WPSCreator creator = libwps::WPS_MSWORKS;
+    bool needEncoding = false;
+    auto confidence = libwps::WPSDocument::isFileFormatSupported(&input, kind, creator, needEncoding);
+    if (confidence == libwps::WPS_CONFIDENCE_NONE || kind != libwps::WPS_SPREADSHEET) {
+        setError(error, "The file " + file + " cannot be read as a Lotus worksheet.");
+        return false;
+    }
+    SheetCollector collector;
+    input.seek(0, librevenge::RVNG_SEEK_SET);
+    auto result = libwps::WPSDocument::parse(&input, &collector, "", needEncoding ? "CP1252" : "");
+    if (result != libwps::WPS_OK) {
+        setError(error, "The Lotus file " + file + " cannot be read.");
+        return false;
+    }
+    *sheets = std::move(collector.sheets);
+    return true;
+}
+
+std::string wk1Bytes(const Sheet &sheet) {
+    std::string out;
+    std::string bof;
+    put16(bof, 0x0406);
+    record(out, 0x0000, bof);
+    std::size_t cols = 0;
+    for (const auto &row : sheet.rows) {
+        cols = std::max(cols, row.size());
+    }
+    std::string range;
+    put16(range, 0);
+    put16(range, 0);
+    put16(range, static_cast<std::uint16_t>(cols ? cols - 1 : 0));
+    put16(range, static_cast<std::uint16_t>(sheet.rows.empty() ? 0 : sheet.rows.size() - 1));
+    record(out, 0x0006, range);
+    for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
+        for (std::size_t c = 0; c < sheet.rows[r].size(); ++c) {
+            const auto &cell = sheet.rows[r][c];
+            std::string d;
+            d.push_back(static_cast<char>(0xFF)); // protected, default format
+            put16(d, static_cast<std::uint16_t>(c));
+            put16(d, static_cast<std::uint16_t>(r));
+            if (auto *v = std::get_if<double>(&cell)) {
+                std::uint64_t bits;
+                std::memcpy(&bits, v, sizeof bits);
+                for (int k = 0; k < 8; ++k) {
+                    d.push_back(static_cast<char>((bits >> (8 * k)) & 0xFF));
+                }
+                record(out, 0x000E, d);
+            } else if (auto *s = std::get_if<std::string>(&cell)) {
+                auto text = cp1252(*s);
+                if (text.size() > 239) {
+                    text.resize(239);
+                }
+                d.push_back('\'');
+                d += text;
+                d.push_back('\0');
+                record(out, 0x000F, d);
+            }
+        }
+    }
+    record(out, 0x0001, {});
+    return out;
+}
+
+bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error) {
+    if (sheet.rows.size() > 8192) {
+        setError(error, "A .wk1 worksheet holds at most 8192 rows: " + file);
+        return false;
+    }
+    return saveFile(file, wk1Bytes(sheet), error);
+}
+
+} // namespace vesk::tables

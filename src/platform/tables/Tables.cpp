@@ -1,0 +1,355 @@
+#include "platform/tables/Tables.h"
+
+#include "platform/tables/TableAddress.h"
+#include "platform/tables/TableBackends.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace vesk {
+
+namespace {
+
+void setError(std::string *error, std::string text) {
+    if (error) {
+        *error = std::move(text);
+    }
+}
+
+// A name that cannot be written safely into a table definition.
+bool invalidName(const std::string &name) {
+    return std::any_of(name.begin(), name.end(),
+                       [](unsigned char c) { return c < 32 || c == '[' || c == ']'; });
+}
+
+// Spreadsheet writers keep every sheet of the file in memory and write the
+// whole file at close.
+class SheetWriter : public TableWriter {
+public:
+    SheetWriter(std::string file, TableKind kind, std::vector<tables::Sheet> sheets, std::size_t index,
+                std::size_t columns)
+        : m_file(std::move(file)), m_kind(kind), m_sheets(std::move(sheets)), m_index(index) {
+        m_columns = columns;
+    }
+    ~SheetWriter() override {
+        if (m_dirty) {
+            close(nullptr);
+        }
+    }
+
+    bool close(std::string *error) override {
+        m_dirty = false;
+        if (m_kind == TableKind::Excel) {
+            return tables::excelWriteWorkbook(m_file, m_sheets, error);
+        }
+        return tables::wk1Write(m_file, m_sheets[m_index], error);
+    }
+
+protected:
+    bool appendRow(std::vector<Cell> row, std::string *error) override {
+        auto &rows = m_sheets[m_index].rows;
+        std::size_t maxRows = m_kind == TableKind::Excel ? 65536 : 8192;
+        if (rows.size() >= maxRows) {
+            setError(error, "The table " + m_sheets[m_index].name + " in " + m_file +
+                                " is full: a sheet holds at most " + std::to_string(maxRows) + " rows.");
+            return false;
+        }
+        rows.push_back(std::move(row));
+        m_dirty = true;
+        return true;
+    }
+
+private:
+    std::string m_file;
+    TableKind m_kind;
+    std::vector<tables::Sheet> m_sheets;
+    std::size_t m_index;
+    bool m_dirty = false;
+};
+
+class TextWriter : public TableWriter {
+public:
+    TextWriter(std::string file, std::vector<TableColumn> columns)
+        : m_file(std::move(file)), m_cols(std::move(columns)) {
+        m_columns = m_cols.size();
+    }
+    ~TextWriter() override {
+        if (!m_closed) {
+            close(nullptr);
+        }
+    }
+    bool close(std::string *error) override {
+        m_closed = true;
+        return tables::textWriteTable(m_file, m_cols, m_rows, error);
+    }
+
+protected:
+    bool appendRow(std::vector<Cell> row, std::string *) override {
+        m_rows.push_back(std::move(row));
+        return true;
+    }
+
+private:
+    std::string m_file;
+    std::vector<TableColumn> m_cols;
+    std::vector<std::vector<Cell>> m_rows;
+    bool m_closed = false;
+};
+
+} // namespace
+
+std::string plainTableName(const std::string &name) {
+    std::string s = name;
+    if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'') {
+        s = s.substr(1, s.size() - 2);
+    }
+    if (!s.empty() && (s.back() == '$' || s.back() == ':')) {
+        s.pop_back();
+    }
+    if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'') {
+        s = s.substr(1, s.size() - 2);
+    }
+    return s;
+}
+
+bool sameTableName(const std::string &a, const std::string &b) {
+    return tables::lowerAscii(plainTableName(a)) == tables::lowerAscii(plainTableName(b));
+}
+
+bool TableWriter::append(const std::vector<Cell> &row, std::string *error) {
+    if (row.size() > m_columns) {
+        setError(error, "A row of " + std::to_string(row.size()) + " values does not fit a table of " +
+                            std::to_string(m_columns) + " columns.");
+        return false;
+    }
+    std::vector<Cell> cells(row);
+    cells.resize(m_columns);
+    for (auto &c : cells) {
+        if (auto *d = std::get_if<double>(&c); d && !(*d > -99.0)) {
+            c = std::monostate{};
+        }
+    }
+    if (!appendRow(std::move(cells), error)) {
+        return false;
+    }
+    ++m_rows;
+    return true;
+}
+
+bool listTables(const std::string &file, std::vector<TableInfo> *tablesOut, std::string *error) {
+    tablesOut->clear();
+    switch (tableKindOfFile(file)) {
+    case TableKind::Access:
+        return tables::accessListTables(file, tablesOut, error);
+    case TableKind::Excel: {
+        std::vector<tables::Sheet> sheets;
+        if (!tables::excelReadSheets(file, &sheets, true, error)) {
+            return false;
+        }
+        for (const auto &s : sheets) {
+            tablesOut->push_back({s.name + "$", true});
+        }
+        return true;
+    }
+    case TableKind::Lotus: {
+        std::vector<tables::Sheet> sheets;
+        if (!tables::lotusReadSheets(file, &sheets, error)) {
+            return false;
+        }
+        for (const auto &s : sheets) {
+            tablesOut->push_back({s.name + ":", true});
+        }
+        return true;
+    }
+    case TableKind::Text:
+        return true;
+    }
+    return true;
+}
+
+bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error) {
+    *data = {};
+    auto kind = tableKindOfFile(file);
+    if (kind == TableKind::Text) {
+        return tables::textReadTable(file, data, error);
+    }
+    if (kind == TableKind::Access) {
+        return tables::accessReadTable(file, table, data, error);
+    }
+    std::vector<tables::Sheet> sheets;
+    bool ok = kind == TableKind::Excel ? tables::excelReadSheets(file, &sheets, false, error)
+                                       : tables::lotusReadSheets(file, &sheets, error);
+    if (!ok) {
+        return false;
+    }
+    for (const auto &s : sheets) {
+        if (sameTableName(s.name, table)) {
+            *data = tables::tableFromSheet(s);
+            return true;
+        }
+    }
+    // A .wk1 or .wks file holds one unnamed worksheet: it serves any name.
+    auto ext = fileExtension(file);
+    if (kind == TableKind::Lotus && sheets.size() == 1 && (ext == "wk1" || ext == "wks")) {
+        *data = tables::tableFromSheet(sheets.front());
+        return true;
+    }
+    setError(error, "The table " + table + " was not found in the file " + file);
+    return false;
+}
+
+std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
+                                         const std::vector<TableColumn> &columns, std::string *error) {
+    auto kind = tableKindOfFile(file);
+    auto ext = fileExtension(file);
+    if (kind == TableKind::Access) {
+        setError(
+            error,
+            "Tables cannot be created in the Access file " + file +
+                ": this program reads Access files but cannot write them. Choose a text, Excel (.xls) or "
+                "Lotus (.wk1) file for the output.");
+        return nullptr;
+    }
+    if (kind == TableKind::Lotus && ext != "wk1") {
+        setError(error, "Tables cannot be created in the Lotus file " + file +
+                            ": this program writes Lotus tables to .wk1 files only.");
+        return nullptr;
+    }
+    if (kind != TableKind::Text && (plainTableName(table).empty() || invalidName(table))) {
+        setError(error, "The table name \"" + table + "\" for " + file +
+                            " is empty or holds \"[\", \"]\" or a control character.");
+        return nullptr;
+    }
+    for (const auto &c : columns) {
+        if (invalidName(c.name)) {
+            setError(error, "The column name \"" + c.name + "\" for " + file +
+                                " holds \"[\", \"]\" or a control character.");
+            return nullptr;
+        }
+    }
+    if (kind == TableKind::Text) {
+        return std::make_unique<TextWriter>(file, columns);
+    }
+    std::string sheetName = plainTableName(table);
+    if (kind == TableKind::Excel) {
+        static const std::string forbidden = "*?/\\:";
+        if (sheetName.size() > 31 || sheetName.find_first_of(forbidden) != std::string::npos) {
+            setError(error, "The sheet name \"" + table + "\" for " + file +
+                                " is longer than 31 characters or holds one of * ? / \\ :");
+            return nullptr;
+        }
+        if (columns.size() > 256) {
+            setError(error, "An Excel sheet holds at most 256 columns: " + file);
+            return nullptr;
+        }
+    }
+    std::vector<tables::Sheet> sheets;
+    std::error_code ec;
+    if (kind == TableKind::Excel && std::filesystem::exists(file, ec)) {
+        // Keep the other sheets of the workbook, drop one of the same name.
+        if (!tables::excelReadSheets(file, &sheets, false, error)) {
+            return nullptr;
+        }
+        sheets.erase(std::remove_if(sheets.begin(), sheets.end(),
+                                    [&](const tables::Sheet &s) { return sameTableName(s.name, sheetName); }),
+                     sheets.end());
+    }
+    tables::Sheet sheet;
+    sheet.name = sheetName;
+    std::vector<Cell> header;
+    for (const auto &c : columns) {
+        header.emplace_back(c.name);
+    }
+    sheet.rows.push_back(std::move(header));
+    sheets.push_back(std::move(sheet));
+    auto index = sheets.size() - 1;
+    // Prove now that the file can be written, so that binding fails rather
+    // than the end of the run.
+    auto writer = std::make_unique<SheetWriter>(file, kind, std::move(sheets), index, columns.size());
+    if (!writer->close(error)) {
+        return nullptr;
+    }
+    return writer;
+}
+
+namespace tables {
+
+std::string lowerAscii(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+TableData tableFromSheet(const Sheet &sheet) {
+    TableData t;
+    std::size_t width = sheet.rows.empty() ? 0 : sheet.rows.front().size();
+    while (width > 0 && isNull(sheet.rows.front()[width - 1])) {
+        --width;
+    }
+    for (std::size_t c = 0; c < width; ++c) {
+        const auto &cell = sheet.rows.front()[c];
+        std::string name;
+        if (auto *s = std::get_if<std::string>(&cell)) {
+            name = *s;
+        } else if (auto *d = std::get_if<double>(&cell)) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%.15g", *d);
+            name = buf;
+        }
+        if (name.empty()) {
+            name = "F" + std::to_string(c + 1);
+        }
+        t.fields.push_back(name);
+    }
+    std::size_t last = 0;
+    for (std::size_t r = 1; r < sheet.rows.size(); ++r) {
+        const auto &row = sheet.rows[r];
+        for (std::size_t c = 0; c < std::min(width, row.size()); ++c) {
+            if (!isNull(row[c])) {
+                last = r;
+                break;
+            }
+        }
+    }
+    for (std::size_t r = 1; r <= last; ++r) {
+        std::vector<Cell> row(sheet.rows[r].begin(),
+                              sheet.rows[r].begin() + std::min(width, sheet.rows[r].size()));
+        row.resize(width);
+        t.rows.push_back(std::move(row));
+    }
+    return t;
+}
+
+bool saveFile(const std::string &file, const std::string &bytes, std::string *error) {
+    auto temp = file + ".tmp~";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            setError(error, "Cannot write the file " + file);
+            return false;
+        }
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::error_code ec;
+            std::filesystem::remove(temp, ec);
+            setError(error, "Cannot write the file " + file);
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, file, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        setError(error, "Cannot write the file " + file);
+        return false;
+    }
+    return true;
+}
+
+} // namespace tables
+
+} // namespace vesk

@@ -1,0 +1,100 @@
+#pragma once
+
+// One interface to the tables the runs read and write: tables inside Access
+// (.mdb), Excel (.xls) and Lotus (.wk1-.wk4, .wks) files, and plain delimited
+// text files. A table is addressed as "file;table" (see TableAddress.h).
+//
+// Reading always takes a whole table into memory, like a disconnected
+// recordset: the first row of a spreadsheet holds the field names, an empty
+// name becomes "F" & (column + 1). Writing creates a table anew (an existing
+// table of the same name is replaced, other tables of the file are kept) and
+// appends rows; the file is written when the writer is closed, through a
+// temporary file and a rename, so a failure leaves the old file whole.
+//
+// Back-ends: Access read through libmdb (writing is refused: no library on
+// this platform writes Jet files); Excel read through FreeXL and written by
+// our own BIFF8 writer; Lotus read through libwps and .wk1 written by our own
+// writer (a .wk1 file holds one worksheet); text read and written natively.
+
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vesk {
+
+// A cell: Null, a number or a text.
+using Cell = std::variant<std::monostate, double, std::string>;
+
+inline bool isNull(const Cell &c) {
+    return std::holds_alternative<std::monostate>(c);
+}
+
+enum class TableKind { Text, Access, Excel, Lotus };
+
+enum class ColumnType { Float, Integer, Short, Text };
+
+struct TableColumn {
+    std::string name;
+    ColumnType type = ColumnType::Float;
+};
+
+struct TableInfo {
+    std::string name;      // as the table chooser shows it: Excel sheets end in "$", Lotus in ":"
+    bool userTable = true; // false for Access system tables and queries
+};
+
+struct TableData {
+    std::vector<std::string> fields;
+    std::vector<std::vector<Cell>> rows; // every row holds fields.size() cells
+};
+
+// The kind of a file by its extension (case ignored; the whole extension
+// counts, so ".xlsx" is not ".xls"). Text for every other extension.
+TableKind tableKindOfFile(const std::string &file);
+
+// Lists the tables of a database or spreadsheet file in the file's order.
+// A text file has no tables. False with a message naming the file when it
+// cannot be read.
+bool listTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error);
+
+// Reads the table whole. The table name is matched without regard to case;
+// a trailing "$" (Excel) or ":" (Lotus) and surrounding apostrophes are
+// ignored. For a text file the table name is ignored: its first line holds
+// the field names, items are split by the list-line rule. False with a
+// message naming the file and table when it cannot be read or is missing.
+bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error);
+
+// Receives the rows of a newly created table.
+class TableWriter {
+public:
+    virtual ~TableWriter() = default;
+    // Appends one row; missing trailing cells are Null, a number of -99 or
+    // less is stored as Null, surplus cells are an error.
+    bool append(const std::vector<Cell> &row, std::string *error);
+    std::size_t rowCount() const { return m_rows; }
+    // Writes the file. After a failure the old file is unchanged.
+    virtual bool close(std::string *error) = 0;
+
+protected:
+    virtual bool appendRow(std::vector<Cell> row, std::string *error) = 0;
+    std::size_t m_columns = 0;
+
+private:
+    std::size_t m_rows = 0;
+};
+
+// Creates a table with the given columns in a file (and the file when it is
+// missing; its folder must exist). Replaces a table of the same name. Access
+// files and Lotus files other than .wk1 are refused with a message naming the
+// file; so are names holding "[", "]" or control characters. Returns nullptr
+// on failure.
+std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
+                                         const std::vector<TableColumn> &columns, std::string *error);
+
+// Table names compare equal without regard to case, without one pair of
+// surrounding apostrophes and without a trailing "$" or ":".
+bool sameTableName(const std::string &a, const std::string &b);
+std::string plainTableName(const std::string &name);
+
+} // namespace vesk

@@ -1,0 +1,126 @@
+#include "core/StatVar.h"
+#include "core/DailyAverage.h"
+#include "core/KeyedList.h"
+#include "core/State.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace vesk;
+
+TEST(KeyedList, FindsKeysWithoutRegardToLetterCaseAndRefusesDuplicates) {
+    KeyedList<int> list;
+    ASSERT_NE(list.add("AvNO2_mod", 1), nullptr);
+    EXPECT_EQ(list.add("avno2_MOD", 2), nullptr);
+    EXPECT_EQ(list.count(), 1);
+    ASSERT_NE(list.find("AVNO2_MOD"), nullptr);
+    EXPECT_EQ(*list.find("avNO2_mod"), 1);
+    EXPECT_EQ(list.find("AvNO_mod"), nullptr);
+    EXPECT_THROW(list.item("missing"), std::out_of_range);
+}
+
+TEST(KeyedList, KeepsOrderAndCopiesItemsIndependently) {
+    KeyedList<std::string> list;
+    list.add("b", "second");
+    list.add("a", "first");
+    list.addUnkeyed("third");
+    KeyedList<std::string> copy = list;
+    copy.item("A") = "changed";
+    EXPECT_EQ(list.item("a"), "first");
+    EXPECT_EQ(copy.at(1), "changed");
+    EXPECT_EQ(list.at(2), "third");
+    EXPECT_TRUE(list.remove("B"));
+    EXPECT_EQ(list.at(0), "first");
+    EXPECT_EQ(*list.find("a"), "first");
+    EXPECT_FALSE(list.remove("b"));
+}
+
+TEST(StatVar, ANewObjectAnswersMissingForEveryReceptorAndConversion) {
+    StatVar var(2);
+    KeyedList<Pollutant> none;
+    for (int r : {0, 1, 2}) {
+        EXPECT_EQ(var.Value(r), -99.0f);
+        // No look-up happens for a missing value, so an unknown name is harmless.
+        EXPECT_EQ(var.Value(r, "NoSuchPollutant", none, {}), -99.0f);
+    }
+}
+
+struct SidePair {
+    float side1, side2, expected;
+};
+
+class StatVarReceptorZero : public ::testing::TestWithParam<SidePair> {};
+
+TEST_P(StatVarReceptorZero, ReadsTheLargerSideSkippingMissing) {
+    StatVar var(2);
+    var.setValue(1, GetParam().side1);
+    var.setValue(2, GetParam().side2);
+    EXPECT_EQ(var.Value(0), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, StatVarReceptorZero,
+                         ::testing::Values(SidePair{3.5f, 7.0f, 7.0f}, SidePair{7.0f, 3.5f, 7.0f},
+                                           SidePair{-99.0f, 7.0f, 7.0f}, SidePair{7.0f, -99.0f, 7.0f},
+                                           SidePair{-99.0f, -99.0f, -99.0f}, SidePair{0.0f, -99.0f, 0.0f}));
+
+TEST(StatVar, ScalesCountsToPercentagesOfAYearWhateverTheLetterCase) {
+    StatVar hours(2);
+    hours.setValue(1, 4380.0f);
+    KeyedList<Pollutant> none;
+    EXPECT_NEAR(hours.Value(1, "nHours", none, {}), 50.0f, 1e-3f);
+    EXPECT_NEAR(hours.Value(1, "NHOURS", none, {}), 50.0f, 1e-3f);
+    EXPECT_EQ(hours.Value(1, "", none, {}), 4380.0f);
+    StatVar days(2);
+    days.setValue(2, 73.0f);
+    EXPECT_NEAR(days.Value(2, "nDays", none, {}), 20.0f, 1e-4f);
+    EXPECT_NEAR(days.Value(2, "ndaysd", none, {}), 20.0f, 1e-4f);
+}
+
+TEST(StatVar, ScalesAPositiveConcentrationByThePollutantsOutputUnitFactor) {
+    State state;
+    state.PollutantList.add("NO2", Pollutant{"NO2", "Nitrogen dioxide", 1, false});
+    state.OutputUnitFactor = {1.0f, 0.5f};
+    StatVar var(2);
+    var.setValue(1, 40.0f);
+    var.setValue(2, 0.0f);
+    EXPECT_FLOAT_EQ(var.Value(1, "no2", state), 20.0f);
+    EXPECT_FLOAT_EQ(var.Value(0, "NO2", state), 20.0f);
+    // Zero is returned as it is, also for a name that is no pollutant.
+    EXPECT_EQ(var.Value(2, "Unknown", state), 0.0f);
+    EXPECT_THROW(var.Value(1, "Unknown", state), std::out_of_range);
+    state.OutputUnitFactor.clear();
+    EXPECT_THROW(var.Value(1, "NO2", state), std::out_of_range);
+}
+
+TEST(StatVar, RefusesReceptorsOutsideItsSides) {
+    StatVar var(2);
+    EXPECT_THROW(var.setValue(3, 1.0f), std::out_of_range);
+    EXPECT_THROW(var.setValue(0, 1.0f), std::out_of_range);
+    EXPECT_THROW(var.Value(-1), std::out_of_range);
+}
+
+TEST(DailyAverage, StartsMissingAndReadsTheLargerSideForReceptorZero) {
+    DailyAverage day(2, 2); // pollutants 0..2
+    for (int p = 0; p <= 2; ++p) {
+        for (int r = 1; r <= 2; ++r) {
+            EXPECT_EQ(day.Modelled(p, r), -99.0f);
+            EXPECT_EQ(day.Observed(p, r), -99.0f);
+            EXPECT_EQ(day.Background(p, r), -99.0f);
+        }
+    }
+    day.setModelled(1, 2, 12.5f);
+    EXPECT_EQ(day.Modelled(1, 0), 12.5f);
+    EXPECT_EQ(day.Modelled(1, -1), 12.5f);
+    EXPECT_EQ(day.Observed(1, 0), -99.0f);
+    day.setBackground(0, 1, 8.0f);
+    day.setBackground(0, 2, 3.0f);
+    EXPECT_EQ(day.Background(0, 0), 8.0f);
+}
+
+TEST(DailyAverage, KeepsItsSizeWhenThePollutantCountGrowsLater) {
+    DailyAverage day(1, 2);
+    EXPECT_THROW(day.setModelled(2, 1, 1.0f), std::out_of_range);
+    EXPECT_THROW(day.Modelled(2, 1), std::out_of_range);
+    EXPECT_THROW(day.Modelled(0, 3), std::out_of_range);
+}

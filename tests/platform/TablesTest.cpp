@@ -1,0 +1,282 @@
+#include "platform/tables/Tables.h"
+#include "platform/tables/TableAddress.h"
+#include "platform/tables/TableBackends.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace vesk {
+namespace {
+
+using test::TempDir;
+namespace fs = std::filesystem;
+
+// The shared Access files, copied into a temporary folder before use.
+fs::path mdbSource(const std::string &name) {
+    for (auto base : {test::testDataDir(), test::sourceDir() / ".." / ".." / "shared" / "testdata"}) {
+        auto p = base / "mdb" / name;
+        if (fs::exists(p)) {
+            return p;
+        }
+    }
+    return {};
+}
+
+std::string copyMdb(const TempDir &dir, const std::string &name) {
+    auto src = mdbSource(name);
+    if (src.empty()) {
+        return {};
+    }
+    auto dst = dir.path() / name;
+    fs::copy_file(src, dst);
+    fs::permissions(dst, fs::perms::owner_read | fs::perms::owner_write);
+    return dst.string();
+}
+
+double number(const Cell &c) {
+    auto *d = std::get_if<double>(&c);
+    return d ? *d : -12345.0;
+}
+
+std::string text(const Cell &c) {
+    auto *s = std::get_if<std::string>(&c);
+    return s ? *s : "<not a text>";
+}
+
+TEST(AccessTables, OrderDetailsOfNorthwindHasAllRowsAndTheKnownFirstRow) {
+    TempDir dir;
+    auto file = copyMdb(dir, "nwind.mdb");
+    ASSERT_FALSE(file.empty()) << "nwind.mdb is missing";
+    TableData t;
+    std::string error;
+    ASSERT_TRUE(readTable(file, "Order Details", &t, &error)) << error;
+    ASSERT_EQ(t.fields,
+              (std::vector<std::string>{"OrderID", "ProductID", "UnitPrice", "Quantity", "Discount"}));
+    ASSERT_EQ(t.rows.size(), 2155u);
+    EXPECT_EQ(number(t.rows[0][0]), 10248);
+    EXPECT_EQ(number(t.rows[0][1]), 11);
+    EXPECT_DOUBLE_EQ(number(t.rows[0][2]), 14.0);
+    EXPECT_EQ(number(t.rows[0][3]), 12);
+    EXPECT_EQ(number(t.rows[0][4]), 0);
+}
+
+TEST(AccessTables, ListingShowsUserTablesIncludingANonAsciiName) {
+    TempDir dir;
+    auto file = copyMdb(dir, "nwind.mdb");
+    ASSERT_FALSE(file.empty());
+    std::vector<std::string> names;
+    std::string error;
+    ASSERT_TRUE(tablesForChooser(file, &names, &error)) << error;
+    for (auto expected : {"Order Details", "Orders", "Products", "Shippers", "Customers", "Umsätze"}) {
+        EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
+    }
+    for (const auto &n : names) {
+        EXPECT_NE(n.rfind("MSys", 0), 0u) << "system table listed: " << n;
+    }
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Umsätze", &t, &error)) << error;
+    EXPECT_FALSE(t.fields.empty());
+}
+
+TEST(AccessTables, DatesAreReadAsIsoTextsIncludingUnusualYears) {
+    TempDir dir;
+    auto file = copyMdb(dir, "DateTestDatabase.mdb");
+    ASSERT_FALSE(file.empty());
+    TableData t;
+    std::string error;
+    ASSERT_TRUE(readTable(file, "datetest", &t, &error)) << error;
+    ASSERT_EQ(t.fields.size(), 6u);
+    EXPECT_EQ(t.fields[1], "DateTimeCol");
+    ASSERT_FALSE(t.rows.empty());
+    bool year9999 = false;
+    for (const auto &row : t.rows) {
+        if (!isNull(row[1])) {
+            auto s = text(row[1]);
+            EXPECT_EQ(s.size(), 19u) << s;
+            year9999 = year9999 || s.rfind("9999-", 0) == 0;
+        }
+    }
+    EXPECT_TRUE(year9999);
+}
+
+TEST(AccessTables, CreatingATableIsRefusedWithTheFileNamed) {
+    TempDir dir;
+    auto file = copyMdb(dir, "nwind.mdb");
+    ASSERT_FALSE(file.empty());
+    auto before = test::readFile(file);
+    std::string error;
+    auto w = createTable(file, "Results", {{"a", ColumnType::Float}}, &error);
+    EXPECT_EQ(w, nullptr);
+    EXPECT_NE(error.find(file), std::string::npos);
+    EXPECT_EQ(test::readFile(file), before);
+}
+
+TEST(AccessTables, AMissingTableOrFileIsAnErrorNamingIt) {
+    TempDir dir;
+    auto file = copyMdb(dir, "nwind.mdb");
+    ASSERT_FALSE(file.empty());
+    TableData t;
+    std::string error;
+    EXPECT_FALSE(readTable(file, "NoSuchTable", &t, &error));
+    EXPECT_NE(error.find("NoSuchTable"), std::string::npos);
+    EXPECT_FALSE(readTable((dir.path() / "none.mdb").string(), "x", &t, &error));
+    EXPECT_NE(error.find("none.mdb"), std::string::npos);
+}
+
+std::vector<TableColumn> columns(std::initializer_list<const char *> names) {
+    std::vector<TableColumn> c;
+    for (auto n : names) {
+        c.push_back({n, ColumnType::Float});
+    }
+    return c;
+}
+
+TEST(ExcelTables, OwnWriterIsReadBackByFreeXlWithNumbersTextsAndNulls) {
+    TempDir dir;
+    auto file = (dir.path() / "out.xls").string();
+    std::string error;
+    auto w = createTable(file, "Hourly$", columns({"date", "cNOx_mod_1", "Straße"}), &error);
+    ASSERT_NE(w, nullptr) << error;
+    ASSERT_TRUE(w->append({std::string("05-01-2003"), 12.5, std::string("Öresund µg/m³")}, &error)) << error;
+    ASSERT_TRUE(w->append({std::string("06-01-2003"), -99.0, 1e-7}, &error)) << error;
+    ASSERT_TRUE(w->append({std::string("07-01-2003")}, &error)) << error;
+    EXPECT_FALSE(w->append({1.0, 2.0, 3.0, 4.0}, &error));
+    ASSERT_TRUE(w->close(&error)) << error;
+
+    std::vector<TableInfo> list;
+    ASSERT_TRUE(listTables(file, &list, &error)) << error;
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name, "Hourly$");
+    TableData t;
+    ASSERT_TRUE(readTable(file, "hourly$", &t, &error)) << error;
+    EXPECT_EQ(t.fields, (std::vector<std::string>{"date", "cNOx_mod_1", "Straße"}));
+    ASSERT_EQ(t.rows.size(), 3u);
+    EXPECT_EQ(text(t.rows[0][0]), "05-01-2003");
+    EXPECT_DOUBLE_EQ(number(t.rows[0][1]), 12.5);
+    EXPECT_EQ(text(t.rows[0][2]), "Öresund µg/m³");
+    EXPECT_TRUE(isNull(t.rows[1][1])) << "-99 is stored as Null";
+    EXPECT_DOUBLE_EQ(number(t.rows[1][2]), 1e-7);
+    EXPECT_TRUE(isNull(t.rows[2][1]));
+}
+
+TEST(ExcelTables, ANewTableKeepsTheOtherSheetsAndReplacesOneOfTheSameName) {
+    TempDir dir;
+    auto file = (dir.path() / "book.xls").string();
+    std::string error;
+    for (auto sheet : {"First", "Second", "first"}) {
+        auto w = createTable(file, sheet, columns({"v"}), &error);
+        ASSERT_NE(w, nullptr) << error;
+        ASSERT_TRUE(w->append({std::string(sheet) == "first" ? 3.0 : 1.0}, &error));
+        ASSERT_TRUE(w->close(&error)) << error;
+    }
+    std::vector<TableInfo> list;
+    ASSERT_TRUE(listTables(file, &list, &error)) << error;
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].name, "Second$");
+    EXPECT_EQ(list[1].name, "first$");
+    TableData t;
+    ASSERT_TRUE(readTable(file, "FIRST$", &t, &error)) << error;
+    ASSERT_EQ(t.rows.size(), 1u);
+    EXPECT_EQ(number(t.rows[0][0]), 3.0);
+}
+
+TEST(ExcelTables, LargeWorkbooksUseRegularSectorsAndManySharedStrings) {
+    TempDir dir;
+    auto file = (dir.path() / "big.xls").string();
+    std::string error;
+    auto w = createTable(file, "Big", columns({"n", "label", "x"}), &error);
+    ASSERT_NE(w, nullptr) << error;
+    for (int i = 0; i < 20000; ++i) {
+        ASSERT_TRUE(w->append({double(i), "row " + std::to_string(i), i * 0.5}, &error));
+    }
+    ASSERT_TRUE(w->close(&error)) << error;
+    EXPECT_GT(fs::file_size(file), 7u * 1024 * 1024 / 10);
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Big$", &t, &error)) << error;
+    ASSERT_EQ(t.rows.size(), 20000u);
+    EXPECT_EQ(text(t.rows[19999][1]), "row 19999");
+    EXPECT_DOUBLE_EQ(number(t.rows[12345][2]), 6172.5);
+}
+
+TEST(ExcelTables, AWorkbookWrittenBySpreadsheetWriteExcelIsRead) {
+    if (std::system("perl -MSpreadsheet::WriteExcel -e 1 >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "perl or Spreadsheet::WriteExcel is missing";
+    }
+    TempDir dir;
+    auto file = (dir.path() / "perl.xls").string();
+    auto script = dir.write("make.pl", R"(use Spreadsheet::WriteExcel;
+my $wb = Spreadsheet::WriteExcel->new($ARGV[0]) or die;
+my $ws = $wb->add_worksheet('Met data');
+$ws->write(0, 0, 'day'); $ws->write(0, 1, 'hour'); $ws->write(0, 2, 'u_mast'); $ws->write(0, 4, 'note');
+for my $r (1 .. 48) { $ws->write($r, 0, 1 + int(($r - 1) / 24)); $ws->write($r, 1, 1 + ($r - 1) % 24);
+  $ws->write($r, 2, 2.5 + $r / 10); $ws->write($r, 4, "h$r"); }
+my $other = $wb->add_worksheet('Other');
+$other->write(0, 0, 'x');
+$wb->close();
+)");
+    std::string cmd = "perl '" + script.string() + "' '" + file + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::vector<std::string> names;
+    std::string error;
+    ASSERT_TRUE(tablesForChooser(file, &names, &error)) << error;
+    EXPECT_EQ(names, (std::vector<std::string>{"Met data$", "Other$"}));
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Met data$", &t, &error)) << error;
+    EXPECT_EQ(t.fields, (std::vector<std::string>{"day", "hour", "u_mast", "F4", "note"}));
+    ASSERT_EQ(t.rows.size(), 48u);
+    EXPECT_EQ(number(t.rows[47][0]), 2);
+    EXPECT_EQ(number(t.rows[47][1]), 24);
+    EXPECT_DOUBLE_EQ(number(t.rows[0][2]), 2.6);
+    EXPECT_TRUE(isNull(t.rows[0][3]));
+    EXPECT_EQ(text(t.rows[47][4]), "h48");
+}
+
+TEST(LotusTables, OwnWk1WriterIsReadBackByLibwps) {
+    TempDir dir;
+    auto file = (dir.path() / "out.wk1").string();
+    std::string error;
+    auto w = createTable(file, "Results:", columns({"hour", "cNO2_mod_1", "street"}), &error);
+    ASSERT_NE(w, nullptr) << error;
+    ASSERT_TRUE(w->append({1.0, 45.25, std::string("Main Street")}, &error));
+    ASSERT_TRUE(w->append({2.0, -99.0, std::string("Café")}, &error));
+    ASSERT_TRUE(w->close(&error)) << error;
+    std::vector<TableInfo> list;
+    ASSERT_TRUE(listTables(file, &list, &error)) << error;
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name.back(), ':');
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Results:", &t, &error)) << error;
+    EXPECT_EQ(t.fields, (std::vector<std::string>{"hour", "cNO2_mod_1", "street"}));
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(number(t.rows[0][0]), 1);
+    EXPECT_DOUBLE_EQ(number(t.rows[0][1]), 45.25);
+    EXPECT_EQ(text(t.rows[0][2]), "Main Street");
+    EXPECT_TRUE(isNull(t.rows[1][1]));
+    EXPECT_EQ(text(t.rows[1][2]), "Café");
+}
+
+TEST(LotusTables, OtherLotusKindsAreNotWritten) {
+    TempDir dir;
+    std::string error;
+    EXPECT_EQ(createTable((dir.path() / "x.wk4").string(), "A:", columns({"a"}), &error), nullptr);
+    EXPECT_NE(error.find("x.wk4"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.path() / "x.wk4"));
+}
+
+TEST(TableNames, BracketsAndControlCharactersAreRefusedNotWritten) {
+    TempDir dir;
+    auto file = (dir.path() / "x.xls").string();
+    std::string error;
+    EXPECT_EQ(createTable(file, "Bad]Name", columns({"a"}), &error), nullptr);
+    EXPECT_EQ(createTable(file, "Good", columns({"a]"}), &error), nullptr);
+    EXPECT_NE(error.find("a]"), std::string::npos);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_TRUE(sameTableName("'My Sheet$'", "my sheet"));
+    EXPECT_TRUE(sameTableName("A:", "a"));
+    EXPECT_FALSE(sameTableName("Sheet1", "Sheet2"));
+}
+
+} // namespace
+} // namespace vesk
