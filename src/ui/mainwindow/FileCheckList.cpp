@@ -12,7 +12,7 @@ FileCheckList::FileCheckList(int kind, QWidget *parent) : QListWidget(parent), m
     setTextElideMode(Qt::ElideMiddle);
     connect(this, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) {
         if (!m_settingCheck) {
-            emit checkToggled(row(item));
+            Q_EMIT checkToggled(row(item));
         }
     });
 }

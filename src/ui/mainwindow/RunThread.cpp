@@ -12,7 +12,7 @@ RunThread::RunThread(RunEntry entry, State &state, RunControl &control, Interact
       m_interaction(interaction) {}
 
 void RunThread::progress(double fraction, const std::string &text) {
-    emit progressed(fraction, QString::fromStdString(text));
+    Q_EMIT progressed(fraction, QString::fromStdString(text));
 }
 
 void RunThread::runStateChanged(bool) {}

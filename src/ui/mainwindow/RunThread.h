@@ -36,7 +36,7 @@ public:
     void progress(double fraction, const std::string &text) override;
     void runStateChanged(bool running) override;
 
-signals:
+Q_SIGNALS:
     void progressed(double fraction, const QString &text);
 
 protected:
