@@ -1,0 +1,516 @@
+#include "project/SketchGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vesk {
+
+namespace {
+
+constexpr double kDegToRad = std::numbers::pi / 180.0;
+constexpr double kTwipsPerInch = 1440.0;
+// A label's width is compared with the projected half street after scaling by
+// the screen's twips per pixel (15 at 96 dpi) times 0.05.
+constexpr double kLabelWidthFactor = (kTwipsPerInch / 96.0) * 0.05;
+// The lowest zoom factor the sketch draws with (1 %): a zoom of 0 or below
+// would make the drawn area infinite.
+constexpr double kMinZoom = 0.01;
+
+bool finite(const SketchPoint &p) {
+    return std::isfinite(p.u) && std::isfinite(p.v);
+}
+
+// Rounds to the nearest whole number, halves to the even neighbour.
+long roundEven(double value) {
+    return static_cast<long>(std::nearbyint(value));
+}
+
+void addPolygon(std::vector<SketchItem> &items, std::vector<SketchPoint> points, int brush) {
+    for (const SketchPoint &p : points) {
+        if (!finite(p)) {
+            return;
+        }
+    }
+    items.push_back(SketchPolygon{std::move(points), brush});
+}
+
+void addLine(std::vector<SketchItem> &items, SketchPoint from, SketchPoint to, bool dotted) {
+    if (finite(from) && finite(to)) {
+        items.push_back(SketchLine{from, to, dotted});
+    }
+}
+
+// Normalises a direction to 0 <= a < 360.
+double normalised(double deg) {
+    double a = std::fmod(deg, 360.0);
+    if (a < 0) {
+        a += 360.0;
+    }
+    return a;
+}
+
+// A sector part lying on one side: relative start and end directions.
+struct SectorPart {
+    double start;
+    double end;
+    double height;
+};
+
+double clampLength(double value, double halfLength) {
+    if (std::isnan(value)) {
+        return 0.0;
+    }
+    return std::clamp(value, -halfLength, halfLength);
+}
+
+// Position along the street where direction a (relative to the street axis)
+// meets the building line of side 1 (x = -W/2) or side 2 (x = +W/2).
+double side1Position(double a, double width, double halfLength) {
+    if (a == 180.0) {
+        return -halfLength;
+    }
+    if (a == 360.0) {
+        return halfLength;
+    }
+    if (a == 270.0) {
+        return 0.0;
+    }
+    return clampLength((width * -0.5) / std::tan(a * kDegToRad), halfLength);
+}
+
+double side2Position(double a, double width, double halfLength) {
+    if (a == 0.0) {
+        return halfLength;
+    }
+    if (a == 180.0) {
+        return -halfLength;
+    }
+    if (a == 90.0) {
+        return 0.0;
+    }
+    return clampLength((width * 0.5) / std::tan(a * kDegToRad), halfLength);
+}
+
+} // namespace
+
+SketchRgb sketchBrushColour(int entry) {
+    static constexpr std::array<SketchRgb, kSketchBrushCount> colours{{
+        {60, 63, 59},
+        {132, 122, 133},
+        {166, 158, 167},
+        {183, 183, 183},
+        {225, 223, 225},
+        {183, 183, 183},
+        {0, 255, 0},
+        {120, 120, 120},
+    }};
+    if (entry < 0 || entry >= kSketchBrushCount) {
+        return {0, 0, 0};
+    }
+    return colours[static_cast<size_t>(entry)];
+}
+
+SketchPoint RotateSketchPoint(const SketchProjection &p, double x, double y, double z) {
+    const double c = p.cos;
+    const double s = p.sin;
+    const double d = p.distance;
+    SketchPoint out;
+    out.u = (c * x + s * y) - (x * y / d) * (c * c - s * s);
+    out.v = z + (p.height - z) * (c * y - s * x) / d;
+    return out;
+}
+
+double sketchHalfLength(const SketchStreet &street) {
+    return std::max(2.0 * std::max(street.length1_m, street.length2_m), 5.0 * street.width_m);
+}
+
+double sketchViewDistance(const SketchStreet &street) {
+    return 5.0 * std::max(sketchHalfLength(street), 0.5 * street.width_m);
+}
+
+double automaticViewHeight(const SketchStreet &street, double viewAngle_deg) {
+    const double d = sketchViewDistance(street);
+    const double h = street.height_m;
+    const double s = std::sin(viewAngle_deg * kDegToRad);
+    const double candidate = d * h * std::fabs(s) / (street.width_m * 0.3);
+    if (!std::isfinite(candidate)) {
+        return h;
+    }
+    return std::max(h, candidate);
+}
+
+SketchSideBlocks sketchSectorBlocks(const SketchStreet &street, double halfLength) {
+    const double w = street.width_m;
+    std::vector<SectorPart> parts1; // relative directions 180..360
+    std::vector<SectorPart> parts2; // relative directions 0..180
+    for (const SketchSector &sector : street.sectors) {
+        if (!sector.used || !std::isfinite(sector.start_deg) || !std::isfinite(sector.end_deg) ||
+            !std::isfinite(street.orientation_deg)) {
+            continue;
+        }
+        if (normalised(sector.start_deg) == normalised(sector.end_deg) &&
+            std::fabs(sector.end_deg - sector.start_deg) < 360.0) {
+            continue; // a sector without width sees nothing
+        }
+        // Relative start in [0, 360), end in (0, 360]; the sector runs clockwise
+        // from start to end and may pass the street axis (0 or 180).
+        double start = normalised(sector.start_deg - street.orientation_deg);
+        double end = normalised(sector.end_deg - street.orientation_deg);
+        if (end == 0.0) {
+            end = 360.0;
+        }
+        if (end <= start) {
+            end += 360.0;
+        }
+        double a = start;
+        while (a < end) {
+            const double cut = std::min(end, (std::floor(a / 180.0) + 1.0) * 180.0);
+            double from = a;
+            double to = cut;
+            if (from >= 360.0) {
+                from -= 360.0;
+                to -= 360.0;
+            }
+            if (to > from) {
+                if (from >= 180.0) {
+                    parts1.push_back({from, to, sector.height_m});
+                } else {
+                    parts2.push_back({from, to, sector.height_m});
+                }
+            }
+            a = cut;
+        }
+    }
+    // Side 1 from the largest start down, side 2 from the smallest start up:
+    // both then run from the +y end toward the -y end.
+    std::stable_sort(parts1.begin(), parts1.end(),
+                     [](const SectorPart &x, const SectorPart &y) { return x.start > y.start; });
+    std::stable_sort(parts2.begin(), parts2.end(),
+                     [](const SectorPart &x, const SectorPart &y) { return x.start < y.start; });
+
+    SketchSideBlocks blocks;
+    for (const SectorPart &part : parts1) {
+        const double b = side1Position(part.start, w, halfLength);
+        const double e = side1Position(part.end, w, halfLength);
+        blocks.side1.push_back({e, b, part.height});
+    }
+    for (const SectorPart &part : parts2) {
+        const double b = side2Position(part.start, w, halfLength);
+        const double e = side2Position(part.end, w, halfLength);
+        blocks.side2.push_back({b, e, part.height});
+    }
+    return blocks;
+}
+
+void DrawSketchBlock(std::vector<SketchItem> &items, const SketchProjection &p, double viewAngle, double x1,
+                     double x2, double y1, double y2, double h, int flatBrush) {
+    if (y1 == y2) {
+        return;
+    }
+    const double cut = -p.distance * p.cos;
+    const double a = std::fabs(viewAngle);
+    const bool showY1 = (a <= 90.0 && y1 <= cut) || (a > 90.0 && y1 > cut);
+    const bool showY2 = (a <= 90.0 && y2 >= cut) || (a > 90.0 && y2 < cut);
+    auto P = [&](double x, double y, double z) { return RotateSketchPoint(p, x, y, z); };
+
+    if (showY1 && h > 0) {
+        addPolygon(items, {P(x1, y1, 0), P(x1, y1, h), P(x2, y1, h), P(x2, y1, 0)}, kBrushEndFace);
+    }
+    if (h > 0) {
+        addPolygon(items, {P(x1, y1, 0), P(x1, y1, h), P(x1, y2, h), P(x1, y2, 0)}, kBrushLongSide);
+    }
+    if (p.height > h && h >= 0) {
+        addPolygon(items, {P(x2, y1, h), P(x1, y1, h), P(x1, y2, h), P(x2, y2, h)},
+                   h > 0 ? kBrushBlockTop : flatBrush);
+    }
+    if (showY2 && h > 0) {
+        addPolygon(items, {P(x2, y2, 0), P(x1, y2, 0), P(x1, y2, h), P(x2, y2, h)}, kBrushEndFace);
+    }
+}
+
+void DrawSketchBlocks(std::vector<SketchItem> &items, const SketchProjection &p, double viewAngle,
+                      const std::vector<SketchBlock> &blocks, double x1, double x2, double yA, double yB,
+                      double streetHeight) {
+    const int n = static_cast<int>(blocks.size());
+    auto gap = [&](double from, double to) {
+        DrawSketchBlock(items, p, viewAngle, x1, x2, from, to, streetHeight, kBrushFlatBuilding);
+    };
+    // 1-based access, as the row is described from its first block.
+    auto from = [&](int j) { return blocks[static_cast<size_t>(j - 1)].from; };
+    auto to = [&](int j) { return blocks[static_cast<size_t>(j - 1)].to; };
+    auto block = [&](int j) {
+        const SketchBlock &b = blocks[static_cast<size_t>(j - 1)];
+        DrawSketchBlock(items, p, viewAngle, x1, x2, b.from, b.to, b.height, kBrushFlatBuilding);
+    };
+    if (n == 0) {
+        gap(yA, yB);
+        return;
+    }
+    const double cut = -p.distance * p.cos;
+    const bool upToCut = std::fabs(viewAngle) <= 90.0;
+    auto past = [&](double y) { return upToCut ? y < cut : y > cut; };
+
+    int k = 0;
+    bool caseF = false;
+    for (int j = 1; j <= n; ++j) {
+        if (past(from(j))) {
+            k = j;
+            caseF = true;
+            break;
+        }
+        if (past(to(j))) {
+            k = j;
+            break;
+        }
+    }
+    if (k == 0) {
+        gap(yA, from(1));
+        for (int j = 1; j <= n - 1; ++j) {
+            block(j);
+            gap(to(j), from(j + 1));
+        }
+        block(n);
+        gap(to(n), yB);
+    } else if (caseF) {
+        gap(to(n), yB);
+        block(n);
+        for (int j = n - 1; j >= k; --j) {
+            gap(to(j), from(j + 1));
+            block(j);
+        }
+        gap(yA, from(1));
+        for (int j = 1; j <= k - 1; ++j) {
+            block(j);
+            gap(to(j), from(j + 1));
+        }
+    } else {
+        gap(to(n), yB);
+        for (int j = n; j >= k + 1; --j) {
+            block(j);
+            gap(to(j - 1), from(j));
+        }
+        gap(yA, from(1));
+        block(1);
+        for (int j = 2; j <= k; ++j) {
+            gap(to(j - 1), from(j));
+            block(j);
+        }
+    }
+}
+
+int sketchLabelSize(double reference, double targetHeight_twips, double zoom, double userFontSize) {
+    double size;
+    if (userFontSize == 0) {
+        size = std::max(9.0, targetHeight_twips / 600.0 * reference * zoom);
+    } else {
+        size = userFontSize * targetHeight_twips / 6000.0 * zoom;
+    }
+    if (!std::isfinite(size)) {
+        size = 9.0;
+    }
+    return static_cast<int>(std::clamp<long>(roundEven(size), 1, 1000));
+}
+
+namespace {
+
+// Direction on the picture of a line along the street at x offset by k*hw.
+double labelDirection(double angle, double viewHeight, double g) {
+    double dir = 0;
+    if (angle == 90.0) {
+        dir = 90.0;
+    }
+    if (angle == -90.0) {
+        dir = -90.0;
+    }
+    if (viewHeight == 0) {
+        dir = angle;
+    }
+    if (viewHeight > 0) {
+        const double t = std::atan(g) / kDegToRad;
+        if (angle > -90.0 && angle < 90.0) {
+            dir = t;
+        } else if (angle < -90.0) {
+            dir = t - 180.0;
+        } else if (angle > 90.0) {
+            dir = t + 180.0;
+        }
+    }
+    return std::isfinite(dir) ? dir : 0.0;
+}
+
+void addLabels(SketchScene &scene, const SketchStreet &street, const SketchProjection &p,
+               const SketchView &view, const SketchTarget &target, const SketchTextWidth &measure) {
+    const double w = street.width_m;
+    const double hw = 0.5 * w;
+    const double d = p.distance;
+    const double longest = std::max(street.length1_m, street.length2_m);
+    double reference = p.height / d * longest / 20.0;
+    const double other = (1.0 - longest / d) * w / 35.0;
+    if (other < reference) {
+        reference = other;
+    }
+    const double heightTwips = target.height_px * kTwipsPerInch / target.dpiY;
+    scene.labelSize = sketchLabelSize(reference, heightTwips, std::max(view.zoom, kMinZoom), view.fontSize);
+
+    auto widthUnits = [&](const std::string &text) {
+        if (!measure) {
+            return 0.0;
+        }
+        const double px = measure(text, scene.labelSize);
+        return std::isfinite(px) ? px / scene.mapping.scaleX : 0.0;
+    };
+    auto tooLong = [&](const std::string &text, SketchPoint end) {
+        const double wx = widthUnits(text) * kLabelWidthFactor;
+        return wx * wx > end.u * end.u + end.v * end.v;
+    };
+    auto add = [&](std::string text, SketchPoint at, SketchAlign align, double angle) {
+        if (finite(at) && std::isfinite(angle)) {
+            scene.items.push_back(SketchLabel{std::move(text), at, align, angle});
+        }
+    };
+    const double axis = 90.0 - scene.labelDirections[0];
+    const SketchPoint end1 = RotateSketchPoint(p, 0, street.length1_m, 0);
+    if (tooLong("Length 1", end1)) {
+        add("Length 1", {0, 0}, SketchAlign::BottomLeft, axis);
+    } else {
+        add("Length 1", end1, SketchAlign::BottomRight, axis);
+    }
+    const SketchPoint end2 = RotateSketchPoint(p, 0, -street.length2_m, 0);
+    if (tooLong("Length 2", end2)) {
+        add("Length 2", {0, 0}, SketchAlign::BottomRight, axis);
+    } else {
+        add("Length 2", end2, SketchAlign::BottomLeft, axis);
+    }
+    add("Rec. 1", RotateSketchPoint(p, -hw, 0.06 * w, 0), SketchAlign::TopLeft,
+        90.0 - scene.labelDirections[1]);
+    add("Rec. 2", RotateSketchPoint(p, hw, 0.06 * w, 0), SketchAlign::BottomLeft,
+        90.0 - scene.labelDirections[2]);
+}
+
+} // namespace
+
+SketchScene buildStreetSketch(const SketchStreet &street, const SketchView &view, const SketchTarget &target,
+                              const SketchTextWidth &measure) {
+    SketchScene scene;
+    const double w = street.width_m;
+    const double hStreet = street.height_m;
+    const double L = sketchHalfLength(street);
+    const double D = sketchViewDistance(street);
+    const double angle = view.angle_deg;
+    scene.halfLength_m = L;
+    scene.distance_m = D;
+    scene.viewHeight_m = view.autoHeight ? automaticViewHeight(street, angle) : view.height_m;
+
+    if (!(D > 0) || !std::isfinite(D) || !std::isfinite(angle) || !std::isfinite(scene.viewHeight_m) ||
+        !std::isfinite(hStreet) || target.width_px <= 0 || target.height_px <= 0 || !(target.dpiX > 0) ||
+        !(target.dpiY > 0)) {
+        return scene;
+    }
+
+    SketchProjection p;
+    p.sin = std::sin(angle * kDegToRad);
+    p.cos = std::cos(angle * kDegToRad);
+    p.height = scene.viewHeight_m;
+    p.distance = D;
+    auto P = [&](double x, double y, double z) { return RotateSketchPoint(p, x, y, z); };
+
+    const double hw = 0.5 * w;
+    const double q = std::clamp(hw / D, -1.0, 1.0);
+    const double alpha = std::asin(q) / kDegToRad;
+
+    const double tan = p.sin / p.cos;
+    const double k = p.cos - tan * p.sin;
+    const double vh = scene.viewHeight_m;
+    scene.labelDirections[0] = labelDirection(angle, vh, D * tan / vh);
+    scene.labelDirections[1] = labelDirection(angle, vh, (D * tan + k * hw) / vh);
+    scene.labelDirections[2] = labelDirection(angle, vh, (D * tan - k * hw) / vh);
+
+    // Extent and pixel mapping: the drawn area is `full` drawing units high and
+    // centred on drawing coordinate 0.
+    const double widthTwips = target.width_px * kTwipsPerInch / target.dpiX;
+    const double heightTwips = target.height_px * kTwipsPerInch / target.dpiY;
+    const double aspect = heightTwips / widthTwips;
+    const double zoom = std::isfinite(view.zoom) ? std::max(view.zoom, kMinZoom) : 1.0;
+    const double hm = vh > hStreet ? vh : hStreet;
+    const double ext = std::max(1.1 * L * hm / D, 1.1 * w * (L / D + 1.0) * aspect);
+    const double half = (1.0 / zoom + 0.1) * ext;
+    const double full = half + half;
+    if (!(full > 0) || !std::isfinite(full)) {
+        return scene;
+    }
+    scene.half = half;
+    scene.mapping.scaleX = target.width_px / (full / aspect);
+    scene.mapping.scaleY = -target.height_px / full;
+    scene.mapping.offsetX = roundEven(full * 0.5 * scene.mapping.scaleX / aspect);
+    scene.mapping.offsetY = roundEven(-half * scene.mapping.scaleY);
+    scene.lineWidth_px = std::max(heightTwips * zoom / 6000.0, 1.0);
+    scene.empty = false;
+
+    const SketchSideBlocks rows = sketchSectorBlocks(street, L);
+
+    // Street surface, receptors, lines and labels first; the buildings last,
+    // the far row before the near one.
+    DrawSketchBlock(scene.items, p, angle, -1.05 * w, 1.05 * w, 1.05 * L, -1.05 * L, 0, kBrushStreetSurface);
+
+    const double r = 0.06 * w;
+    auto receptor = [&](int used, SketchPoint at) {
+        if ((used == 1 || used == 0) && finite(at)) {
+            scene.items.push_back(
+                SketchEllipse{at, std::fabs(r), used == 1 ? kBrushReceptorUsed : kBrushReceptorUnused});
+        }
+    };
+    const SketchPoint rec1 = P(-hw, 0, 0);
+    const SketchPoint rec2 = P(hw, 0, 0);
+    receptor(street.receptor1, rec1);
+    receptor(street.receptor2, rec2);
+
+    addLine(scene.items, rec1, rec2, true);
+    addLine(scene.items, P(-hw, street.length1_m, 0), P(hw, street.length1_m, 0), true);
+    addLine(scene.items, P(-hw, -street.length2_m, 0), P(hw, -street.length2_m, 0), true);
+    addLine(scene.items, P(0, street.length1_m, 0), P(0, -street.length2_m, 0), false);
+
+    if (view.labels) {
+        addLabels(scene, street, p, view, target, measure);
+    }
+
+    const bool front = std::fabs(angle) <= 90.0;
+    const double yA = front ? L : -L;
+    const double yB = front ? -L : L;
+    std::vector<SketchBlock> row1 = rows.side1;
+    std::vector<SketchBlock> row2 = rows.side2;
+    if (!front) {
+        std::reverse(row1.begin(), row1.end());
+        std::reverse(row2.begin(), row2.end());
+        for (SketchBlock &b : row1) {
+            std::swap(b.from, b.to);
+        }
+        for (SketchBlock &b : row2) {
+            std::swap(b.from, b.to);
+        }
+    }
+    double x1Side1 = -hw, x2Side1 = -w;
+    if (alpha - 180.0 < angle && angle < -alpha) {
+        std::swap(x1Side1, x2Side1);
+    }
+    double x1Side2 = hw, x2Side2 = w;
+    if (alpha < angle && angle < 180.0 - alpha) {
+        std::swap(x1Side2, x2Side2);
+    }
+    auto drawSide1 = [&] {
+        DrawSketchBlocks(scene.items, p, angle, row1, x1Side1, x2Side1, yA, yB, hStreet);
+    };
+    auto drawSide2 = [&] {
+        DrawSketchBlocks(scene.items, p, angle, row2, x1Side2, x2Side2, yA, yB, hStreet);
+    };
+    if (angle >= 0) {
+        drawSide1();
+        drawSide2();
+    } else {
+        drawSide2();
+        drawSide1();
+    }
+    return scene;
+}
+
+} // namespace vesk
