@@ -88,9 +88,6 @@ std::string streetConfigProblem(const StreetConfig &c) {
             return formatted("The building height", i) + " must be >= 0.";
         }
     }
-    if ((c.Receptor1 != 0 && c.Receptor1 != 1) || (c.Receptor2 != 0 && c.Receptor2 != 1)) {
-        return "A receptor is either used (1) or not (0).";
-    }
     return {};
 }
 

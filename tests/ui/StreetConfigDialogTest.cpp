@@ -1,3 +1,9 @@
+#include "core/InitProgram.h"
+#include "core/Settings.h"
+#include "core/State.h"
+#include "project/ProjectReader.h"
+#include "project/ProjectWriter.h"
+#include "support/TestSupport.h"
 #include "ui/inputdef/SectorTableModel.h"
 #include "ui/inputdef/frmStreetConfig.h"
 #include "ui/mainwindow/SketchBox.h"
@@ -115,6 +121,7 @@ TEST(StreetConfigEditor, AcceptedEditsReachTheProjectAndDefineTheConfiguration) 
 
 TEST(StreetConfigEditor, AcceptingWithoutChangesDefinesButDoesNotMarkTheProject) {
     ProjectFileState state = sampleState();
+    state.Receptor2 = 2; // neither used nor unused: kept while its box is not touched
     int defined = 0;
     EXPECT_TRUE(EditSingleStreet(nullptr, state, defined, SketchView{}, [](frmStreetConfig &d) {
         d.btnOK_Click();
@@ -122,6 +129,7 @@ TEST(StreetConfigEditor, AcceptingWithoutChangesDefinesButDoesNotMarkTheProject)
     }));
     EXPECT_EQ(defined, 1);
     EXPECT_FALSE(state.ProjectChanged);
+    EXPECT_EQ(state.Receptor2, 2);
 }
 
 TEST(StreetConfigEditor, CancelChangesNothing) {
@@ -135,6 +143,71 @@ TEST(StreetConfigEditor, CancelChangesNothing) {
     EXPECT_EQ(defined, 0);
     EXPECT_FALSE(state.ProjectChanged);
     EXPECT_DOUBLE_EQ(state.StreetWidth, 20.0);
+}
+
+} // namespace
+} // namespace vesk::ui
+
+namespace vesk::ui {
+namespace {
+
+using vesk::test::ScriptedInteraction;
+using vesk::test::TempDir;
+
+// The sample project in a copy of the data tree, loaded after a normal start.
+struct SampleProject {
+    TempDir dir;
+    State state;
+    ScriptedInteraction ui;
+    MemorySettings settings;
+    std::string path;
+
+    // Starts the program on a copy of the data tree; the sample project lies in Working/.
+    bool start() {
+        vesk::test::copyDataTree(dir.path());
+        path = (dir.path() / "Working" / "DemoStreet.vkp").string();
+        return InitProgram(state, dir.path().string(), ui, settings, {});
+    }
+    bool open() {
+        state.ProjectFile = path;
+        state.ProjectName = "DemoStreet";
+        return LoadProject(state, ui).outcome == LoadOutcome::Loaded;
+    }
+};
+
+TEST(StreetConfigEditor, EditedSampleStreetReachesTheSketchAndTheSavedProject) {
+    SampleProject sample;
+    ASSERT_TRUE(sample.start() && sample.open())
+        << (sample.ui.messages.empty() ? "" : sample.ui.messages.front());
+    const double oldWidth = sample.state.StreetWidth;
+    int defined = 0;
+    ASSERT_TRUE(EditSingleStreet(nullptr, sample.state, defined, SketchView{}, [](frmStreetConfig &d) {
+        d.txtStreetWidth->setText(QStringLiteral("31"));
+        d.txtStreetOrientation->setText(QStringLiteral("100"));
+        d.btnAddSector_Click(); // a third sector after the last one
+        d.btnOK_Click();
+        return d.result();
+    }));
+    EXPECT_NE(oldWidth, 31.0);
+    EXPECT_TRUE(sample.state.ProjectChanged);
+
+    // The main window's sketch is drawn from the state.
+    SketchBox box;
+    box.setStreet(sketchStreetOf(sample.state));
+    EXPECT_DOUBLE_EQ(box.street().width_m, 31.0);
+    EXPECT_TRUE(box.street().sectors[2].used);
+
+    std::string error;
+    ASSERT_TRUE(writeProjectFile(sample.state, defaultSaveNames(sample.state), sample.path, &error)) << error;
+    SampleProject reloaded;
+    ASSERT_TRUE(reloaded.start());
+    std::filesystem::copy_file(sample.path, reloaded.path, std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(reloaded.open());
+    EXPECT_DOUBLE_EQ(reloaded.state.StreetWidth, 31.0);
+    EXPECT_DOUBLE_EQ(reloaded.state.StreetOrientation, 100.0);
+    EXPECT_EQ(reloaded.state.NumWindSectors, 3);
+    EXPECT_DOUBLE_EQ(reloaded.state.SectorStart[3], sample.state.SectorStart[3]);
+    EXPECT_EQ(reloaded.state.Receptor2, sample.state.Receptor2);
 }
 
 } // namespace

@@ -174,8 +174,13 @@ StreetConfig frmStreetConfig::config() const {
             c.SectorUsed[i] = true;
         }
     }
-    c.Receptor1 = chkReceptor1->isChecked() ? 1 : 0;
-    c.Receptor2 = chkReceptor2->isChecked() ? 1 : 0;
+    // A receptor value other than 0 or 1 is kept until its box is changed.
+    if (chkReceptor1->isChecked() != (m_original.Receptor1 == 1)) {
+        c.Receptor1 = chkReceptor1->isChecked() ? 1 : 0;
+    }
+    if (chkReceptor2->isChecked() != (m_original.Receptor2 == 1)) {
+        c.Receptor2 = chkReceptor2->isChecked() ? 1 : 0;
+    }
     c.RecHeight = boxNumber(txtRecHeight);
     return c;
 }
