@@ -1,8 +1,8 @@
 // The main window: toolbar keys, help, Special Mode winds, the calculation
 // period, mode switching and run control.
 
-#include "core/State.h"
 #include "support/TestSupport.h"
+#include "ui/mainwindow/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/HelpSystem.h"
 #include "ui/mainwindow/frmRun.h"

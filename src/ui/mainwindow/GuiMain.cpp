@@ -1,6 +1,6 @@
 #include "ui/mainwindow/GuiMain.h"
 
-#include "core/State.h"
+#include "ui/mainwindow/EngineState.h"
 #include "ui/mainwindow/QtInteraction.h"
 #include "ui/mainwindow/QtSettings.h"
 #include "ui/mainwindow/frmRun.h"

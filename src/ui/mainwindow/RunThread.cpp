@@ -1,6 +1,6 @@
 #include "ui/mainwindow/RunThread.h"
 
-#include "core/State.h"
+#include "ui/mainwindow/EngineState.h"
 
 #include <exception>
 

@@ -2,7 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/Settings.h"
-#include "core/State.h"
+#include "ui/mainwindow/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/HelpSystem.h"
 

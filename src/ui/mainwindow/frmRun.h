@@ -6,9 +6,6 @@
 // carry out (menOpen_Click, btnRun_Click, ...); each menu action hands its
 // work to a handler or a form.
 
-// The engine's state comes before any Qt header: Qt's keyword macros (slots,
-// signals, emit) would otherwise rewrite engine names.
-#include "core/State.h"
 #include "run/RunControl.h"
 #include "ui/mainwindow/RunThread.h"
 

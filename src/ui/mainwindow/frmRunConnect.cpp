@@ -2,7 +2,7 @@
 // and the checks that run when a box is left or Enter is pressed in it.
 
 #include "core/Interaction.h"
-#include "core/State.h"
+#include "ui/mainwindow/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/HelpSystem.h"
 #include "ui/mainwindow/frmRun.h"

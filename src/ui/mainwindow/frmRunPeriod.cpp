@@ -3,7 +3,7 @@
 
 #include "core/Interaction.h"
 #include "core/Numbers.h"
-#include "core/State.h"
+#include "ui/mainwindow/EngineState.h"
 #include "ui/mainwindow/frmRun.h"
 
 #include <QAction>
