@@ -3,6 +3,8 @@
 #include "core/Interaction.h"
 #include "core/Settings.h"
 #include "ui/mainwindow/EngineState.h"
+
+#include "run/SpecialMode.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/HelpSystem.h"
 
@@ -72,6 +74,10 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
     });
     connectMenus();
     connectSignals();
+    runSpecialMode = [](State &s, RunControl &control, RunObserver &observer, Interaction &ui,
+                        std::string *) {
+        return RunSpecialMode(s, ui, control, &observer) == SpecialModeOutcome::Completed;
+    };
     resize(1180, 780);
 }
 
