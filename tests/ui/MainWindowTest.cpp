@@ -36,6 +36,7 @@ struct Window {
     Window() {
         state.AppDir = (test::dataDir().string() + "/");
         w = std::make_unique<frmRun>(state, ui, settings);
+        w->m_skipInitProgram = true;
         w->Form_Load({});
     }
     frmRun *operator->() { return w.get(); }

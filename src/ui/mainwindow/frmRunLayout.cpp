@@ -60,6 +60,7 @@ QLabel *valueLabel(QWidget *parent, const QString &name) {
     l->setFrameShape(QFrame::StyledPanel);
     l->setFrameShadow(QFrame::Sunken);
     l->setMinimumHeight(22);
+    l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
 }
@@ -354,7 +355,7 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     sketchPalette.setColor(QPalette::Window, Qt::white);
     picSketch->setPalette(sketchPalette);
     picSketch->setToolTip(QStringLiteral("Street sketch"));
-    sd->addWidget(picSketch, 0, 2, 4, 1);
+    sd->addWidget(picSketch, 0, 2, 5, 1);
     txtADT = lineEdit(FrameStreetData, QStringLiteral("txtADT"), 90);
     txtSpeed = lineEdit(FrameStreetData, QStringLiteral("txtSpeed"), 90);
     cmbCitySize = new QComboBox(FrameStreetData);
@@ -367,7 +368,8 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     traffic->addRow(
         label(FrameStreetData, QStringLiteral("lblCitySize"), QStringLiteral("City Size (inhabitants)")),
         cmbCitySize);
-    sd->addLayout(traffic, 4, 0, 1, 3);
+    sd->addLayout(traffic, 5, 0, 1, 3);
+    sd->setRowStretch(4, 1);
     sd->setColumnStretch(2, 1);
 
     FrameConcUnits = groupBox(parent, "FrameConcUnits", QStringLiteral("Concentration Units"));
