@@ -4,6 +4,7 @@
 
 #include "ui/mainwindow/EngineState.h"
 
+#include "core/Settings.h"
 #include "support/TestSupport.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
