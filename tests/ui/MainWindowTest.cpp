@@ -37,6 +37,7 @@ struct Window {
         state.AppDir = (test::dataDir().string() + "/");
         w = std::make_unique<frmRun>(state, ui, settings);
         w->m_skipInitProgram = true;
+        w->chooseFileName = [](int, const QString &, const QString &) { return std::string(); };
         w->Form_Load({});
     }
     frmRun *operator->() { return w.get(); }
