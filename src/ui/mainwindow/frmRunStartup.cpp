@@ -154,10 +154,11 @@ void frmRun::Form_Activate() {
         return;
     }
     m_state.ProjectLoaded = true;
+    const std::string path = m_state.ProjectFile;
     const LoadResult result = LoadProject(m_state, m_interaction);
     if (result.outcome != LoadOutcome::Loaded) {
         m_state.ProjectChanged = false;
-        m_interaction.message("It was not possible to start " + m_state.ProjectFile, Icon::Critical);
+        m_interaction.message("It was not possible to start " + path, Icon::Critical);
         closeToEmptyState();
         return;
     }
