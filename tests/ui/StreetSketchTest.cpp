@@ -4,6 +4,8 @@
 #include "support/TestSupport.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
@@ -230,6 +232,17 @@ TEST(SketchBoxCommands, SaveWritesABitmapOfTheBoxAndCancelChangesNothing) {
     interaction.files.push_back(std::nullopt);
     EXPECT_FALSE(box.menSave3D_Click());
     EXPECT_TRUE(interaction.messages.empty());
+}
+
+TEST(SketchBoxCommands, CopyPutsThePictureOfTheBoxOnTheClipboard) {
+    SketchBox box;
+    box.resize(kSize);
+    box.setStreet(sampleStreet());
+    QApplication::clipboard()->setText(QStringLiteral("old"));
+    box.menCopy3D_Click();
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), kSize);
+    EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
 }
 
 TEST(SketchBoxCommands, SaveIntoAMissingFolderIsReportedAndKeepsNothingHalfWritten) {
