@@ -145,14 +145,16 @@ TEST(StreetTraffic, ReadsTheFileCopiesItsPropertiesAndFillsTheTables) {
     EXPECT_EQ(FindDayCase(f.state, f.ui, 4, 6), 2);
 }
 
-TEST(StreetTraffic, HalfHourlyProfilesFillFortyEightPeriods) {
+TEST(StreetTraffic, ProfilesThatDoNotFitTheTablesAreRefusedNotCrashed) {
     EmissionFixture f;
-    f.state.Nhours = 48;
     InitEmissions(f.state, f.ui);
-    f.writeTraffic("Half.trf", 48);
+    f.writeTraffic("Street.trf");
     ASSERT_EQ(SetUpStreetTraffic(f.state, f.ui).outcome, TrafficSetupOutcome::Ready);
-    EXPECT_TRUE(f.ui.messages.empty());
-    EXPECT_NEAR(f.state.FlowTable.at(3, 48, 1), 10, kTol);
+    f.state.FlowTable.resize(2, 24, 2); // one slot short
+    std::string error;
+    EXPECT_FALSE(ExpandDayCase(f.state, 1, &error));
+    EXPECT_EQ(error,
+              "The traffic profiles of day case 1 do not fit the vehicle categories of the emission set-up.");
 }
 
 TEST(StreetTraffic, ADotPrefixedNameLiesInTheTrafficFolder) {
