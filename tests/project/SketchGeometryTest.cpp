@@ -330,15 +330,6 @@ TEST(SketchScene, MappingCentresTheStreetOnTheTarget) {
     EXPECT_NEAR(scene.viewHeight_m, 20.0, kExact); // automatic at angle 0
 }
 
-TEST(SketchScene, ZoomEnlargesThePicture) {
-    SketchView view;
-    const double base = buildStreetSketch(typicalStreet(), view, kTarget).mapping.scaleX;
-    view.zoom = 2;
-    EXPECT_GT(buildStreetSketch(typicalStreet(), view, kTarget).mapping.scaleX, 1.5 * base);
-    view.zoom = 0; // a zoom of 0 still draws
-    EXPECT_FALSE(buildStreetSketch(typicalStreet(), view, kTarget).empty);
-}
-
 TEST(SketchScene, SurfaceReceptorsAndLinesComeBeforeTheBuildings) {
     SketchView view;
     view.angle_deg = 30;
