@@ -428,6 +428,12 @@ TEST(SketchScene, LengthLabelsMoveToTheCentreWhenTheHalfStreetIsTooShort) {
     EXPECT_EQ(find(wide, "Length 2").align, SketchAlign::BottomRight);
 }
 
+TEST(SketchScene, TextTurnsInWholeTenthsOfADegreeWithHalvesToEven) {
+    EXPECT_EQ(textEscapement(90), 900);
+    EXPECT_EQ(textEscapement(12.25), 122);
+    EXPECT_EQ(textEscapement(-12.35), -124);
+}
+
 TEST(SketchScene, AutomaticLabelSizeIsNeverBelowNine) {
     EXPECT_EQ(sketchLabelSize(0.01, 4500, 1, 0), 9);
     EXPECT_EQ(sketchLabelSize(2.0, 4500, 1, 0), 15);
