@@ -30,7 +30,8 @@ TEST(LoadCountryLists, TheDemoCountryFillsEveryTable) {
     EXPECT_EQ(st.IndexCO, 4);
     EXPECT_EQ(st.IndexBNZ, 7);
     EXPECT_EQ(st.PollutantList.item("pm2.5").Index, 6);
-    EXPECT_FALSE(st.PollutantList.item("NO2").Emitter);
+    EXPECT_TRUE(st.PollutantList.item("NO2").Emitter);
+    EXPECT_FALSE(st.PollutantList.item("o3").Emitter);
     EXPECT_NEAR(st.PpbToMicrog[2], 1.0 / 0.5229, 1e-9);
     EXPECT_EQ(st.DefOutputUnits[4], "milig");
 
@@ -96,7 +97,7 @@ TEST(LoadCountryLists, TheDemoCatalogueExpandsPollutantTemplates) {
     EXPECT_TRUE(has(st.InputVarNames, "cNO2_b"));
     EXPECT_TRUE(has(st.InputVarNames, "cBNZ_obs_2"));
     EXPECT_TRUE(has(st.InputVarNames, "qNOx"));
-    EXPECT_FALSE(has(st.InputVarNames, "qNO2")); // not emitted
+    EXPECT_FALSE(has(st.InputVarNames, "qO3")); // not emitted
     EXPECT_FALSE(has(st.InputVarNames, "cPOL_b"));
     EXPECT_TRUE(has(st.OutputVarNames, "cNOx_str_mod_1"));
     EXPECT_FALSE(has(st.OutputVarNames, "cO3_str_mod_1"));
