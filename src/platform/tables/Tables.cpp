@@ -2,12 +2,12 @@
 
 #include "platform/tables/TableAddress.h"
 #include "platform/tables/TableBackends.h"
+#include "core/TextIO.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace vesk {
@@ -323,31 +323,9 @@ TableData tableFromSheet(const Sheet &sheet) {
     return t;
 }
 
-bool saveFile(const std::string &file, const std::string &bytes, std::string *error) {
-    auto temp = file + ".tmp~";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            setError(error, "Cannot write the file " + file);
-            return false;
-        }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            setError(error, "Cannot write the file " + file);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, file, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        setError(error, "Cannot write the file " + file);
-        return false;
-    }
-    return true;
+bool saveFile(const std::string &file, const std::string &bytes, std::string *error)
+{
+    return writeFileAtomically(file, bytes, error);
 }
 
 } // namespace tables
