@@ -1,8 +1,8 @@
 #include "platform/tables/Tables.h"
 
+#include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 #include "platform/tables/TableBackends.h"
-#include "core/TextIO.h"
 
 #include <algorithm>
 #include <cctype>
@@ -323,8 +323,7 @@ TableData tableFromSheet(const Sheet &sheet) {
     return t;
 }
 
-bool saveFile(const std::string &file, const std::string &bytes, std::string *error)
-{
+bool saveFile(const std::string &file, const std::string &bytes, std::string *error) {
     return writeFileAtomically(file, bytes, error);
 }
 

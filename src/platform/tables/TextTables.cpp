@@ -37,8 +37,7 @@ Cell cellOf(const std::string &item) {
 
 } // namespace
 
-bool textReadTable(const std::string &file, TableData *data, std::string *error)
-{
+bool textReadTable(const std::string &file, TableData *data, std::string *error) {
     std::string text;
     if (!readTextFile(file, &text, error)) {
         return false;
