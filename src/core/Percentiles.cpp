@@ -1,0 +1,100 @@
+// Percentile definitions of PercDef.lst: every row in file order, then the
+// three families (hourly, running 8-hour, daily) with their n-th highest
+// names and the capacities of the top-N lists that the statistics keep.
+
+#include "core/CountryListReaders.h"
+#include "core/ListReading.h"
+#include "core/RecordIO.h"
+
+#include <algorithm>
+
+namespace vesk {
+
+namespace {
+
+struct Family {
+    std::vector<std::string> &names;
+    std::vector<std::string> &nthNames;
+    std::vector<float> &fractions;
+    std::vector<int> &nValues;
+    int &count;
+    int &capacity;
+    const char *nthSuffix;
+};
+
+} // namespace
+
+void readPercentileDefinitions(ReferenceTables &t, const ListContext &c) {
+    RecordReader r = openListFile(c.listsDir + "PercDef.lst", c.listFileName);
+    r.readHeaderLine();
+    Family families[] = {
+        {t.PercNamesHourly, t.NthHighestNamesHourly, t.PercFracHourly, t.PercNthHourly, t.NumPercHourly,
+         t.HourlyTopCapacity, "thHighest"},
+        {t.PercNamesRun8, t.NthHighestNamesRun8, t.PercFracRun8, t.PercNthRun8, t.NumPercRun8,
+         t.Run8TopCapacity, "thHighestRun8"},
+        {t.PercNamesDaily, t.NthHighestNamesDaily, t.PercFracDaily, t.PercNthDaily, t.NumPercDaily,
+         t.DailyTopCapacity, "thHighestDaily"},
+    };
+    for (Family &f : families) {
+        f.names.assign(1, std::string());
+        f.nthNames.assign(1, std::string());
+        f.fractions.assign(1, 0.0f);
+        f.nValues.assign(1, 0);
+        f.count = 0;
+        f.capacity = 0;
+    }
+    t.PercDefNames.assign(1, std::string());
+    t.PercDefNthNames.assign(1, std::string());
+    t.PercDefTypes.assign(1, 0);
+
+    while (!r.atEnd()) {
+        const std::string name = r.readString();
+        const float fraction = static_cast<float>(r.readDouble());
+        const int nMax = static_cast<int>(r.readLong());
+        const int type = static_cast<int>(r.readLong());
+        t.PercDefNames.push_back(name);
+        t.PercDefNthNames.push_back(std::to_string(nMax) + "thHighest");
+        t.PercDefTypes.push_back(type);
+        if (type < 0 || type > 2) {
+            continue; // belongs to no family
+        }
+        Family &f = families[type];
+        f.names.push_back(name);
+        f.nthNames.push_back(std::to_string(nMax) + f.nthSuffix);
+        f.fractions.push_back(fraction);
+        f.nValues.push_back(nMax);
+        f.capacity = std::max(f.capacity, nMax);
+    }
+    for (Family &f : families) {
+        f.capacity += 2;
+        f.count = static_cast<int>(f.names.size()) - 1;
+    }
+}
+
+void buildPercNameList(ReferenceTables &t) {
+    t.PercNameList.clear();
+    auto add = [&](const std::vector<std::string> &names, const std::vector<int> &nValues, int count) {
+        for (int j = 1; j <= count; ++j) {
+            PercName item;
+            item.Name = names[j];
+            item.nthHighest = nValues[j];
+            if (t.PercNameList.add(names[j], item) == nullptr) {
+                throw ListLoadError(kErrDuplicateKey,
+                                    std::string(kDuplicateKeyText) + " (percentile " + names[j] + ")");
+            }
+        }
+    };
+    add(t.PercNamesHourly, t.PercNthHourly, t.NumPercHourly);
+    add(t.PercNamesRun8, t.PercNthRun8, t.NumPercRun8);
+    add(t.PercNamesDaily, t.PercNthDaily, t.NumPercDaily);
+    PercName all;
+    all.Name = "All";
+    all.nPercHourly = t.NumPercHourly;
+    all.nPercRun8 = t.NumPercRun8;
+    all.nPercDaily = t.NumPercDaily;
+    if (t.PercNameList.add("All", all) == nullptr) {
+        throw ListLoadError(kErrDuplicateKey, std::string(kDuplicateKeyText) + " (percentile All)");
+    }
+}
+
+} // namespace vesk

@@ -1,0 +1,81 @@
+#pragma once
+
+// The emission component: vehicle categories with speed-dependent emission
+// factors from a vehicle list, a fuel list and emission-factor tables, and
+// the traffic profiles of a traffic file. The file layouts are described in
+// docs/formats.md.
+//
+// Every reader refuses a malformed file as a whole with a message naming the
+// file, the line and what was expected; a refused file leaves the component's
+// collections as they were before the call.
+
+#include "platform/emission/EmissionTypes.h"
+
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+// Folders the component looks in (each ending in "/" or empty).
+struct EmissionFolders {
+    std::string workDir;
+    std::string trafficDir;
+    std::string emissionDir;       // national emission data
+    std::string sharedEmissionDir; // emission data shared by the countries
+};
+
+class EmissionLibrary {
+public:
+    VehicleCategoryCollection VehicleCategories;
+    FleetCollection FleetList;
+    FuelCollection FuelList;
+    EmissionCollection EmissionList;
+    TrafficCollection TrafficList;
+    EmissionTableCollection EmissionTable;
+
+    // Country code and scenario year of the vehicle list last read.
+    std::string countryCode;
+    int scenarioYear = 0;
+
+    // Reads the vehicle list and fuel list (full paths) and the emission-factor
+    // file the vehicle list names (a bare name is looked for in
+    // folders.emissionDir, then in folders.sharedEmissionDir). pollutants
+    // gives every pollutant of the country (index 0..NPol); those marked as
+    // emitters must have factors for every technology of the fleet. Fills the
+    // collections and *emitterIndex with the emitting pollutants' indexes in
+    // ascending order. False with a message (file, line, what was expected)
+    // on any failure; the collections are then unchanged.
+    bool InitialiseEmissions(const std::string &vehicleListPath, const std::string &fuelListPath,
+                             const std::vector<EmissionPollutant> &pollutants, const EmissionFolders &folders,
+                             std::vector<int> *emitterIndex, std::string *error);
+
+    // Uses the standard vehicle types instead of list files: categories
+    // without emission factors, empty fleet and fuel lists.
+    void SetStandardCategories(const std::vector<VehicleCategory> &types,
+                               const std::vector<EmissionPollutant> &pollutants);
+
+    // Reads a traffic file (full path) into TrafficList, and gives
+    // EmissionList one item per traffic category (item i = traffic category
+    // i) and EmissionTable one item per pollutant sized to the profiles. A standard profile file (type 2)
+    // is scaled to annualDiurnalTraffic (vehicles/day) and
+    // averageTrafficSpeed (km/h) when they are above 0. On failure
+    // TrafficList.All.ErrorInTrafficFile is set with its reason in errorText
+    // and in *error, and nothing else changes.
+    bool ReadTrafficFile(const std::string &path, double averageTrafficSpeed, double annualDiurnalTraffic,
+                         std::string *error);
+
+    // The list splitter and MaxSkipMissing of the component are in
+    // platform/EmissionLibraryTools.h.
+
+    // Pollutants the component was last told about (index 0..NPol).
+    const std::vector<EmissionPollutant> &pollutants() const { return m_pollutants; }
+
+private:
+    // EmissionList: the traffic file's categories first, in their order (so
+    // item i is traffic category i), then the vehicle categories not among them.
+    void rebuildEmissionList();
+
+    std::vector<EmissionPollutant> m_pollutants;
+};
+
+} // namespace vesk

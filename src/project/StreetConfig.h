@@ -1,0 +1,57 @@
+#pragma once
+
+// The geometry of a single street as the street configuration editor edits
+// it: name, building height, width, the two street lengths, orientation, the
+// wind sectors (gaps and blocks in the building rows), the receptors in use
+// and the receptor height. It is copied out of the project state before the
+// editor opens and stored back when the user accepts.
+
+#include "project/ProjectFileState.h"
+#include "project/SketchGeometry.h"
+
+#include <array>
+#include <string>
+
+namespace vesk {
+
+struct StreetConfig {
+    std::string StreetName;
+    double StreetHeight = 0;      // m, > 0
+    double StreetWidth = 0;       // m, > 0
+    double StreetLength_1 = 0;    // m, >= 0
+    double StreetLength_2 = 0;    // m, >= 0
+    double StreetOrientation = 0; // degrees, 0..360
+    // Sectors 1..NumWindSectors are in use; entry 0 is unused.
+    int NumWindSectors = 0; // 0..kMaxSectors
+    int SectorColumns = 0;  // columns written to the project file (>= NumWindSectors)
+    SectorTable SectorStart{}, SectorEnd{}, SectorValue{}; // degrees, degrees, m
+    std::array<bool, kMaxSectors + 1> SectorUsed{};
+    int Receptor1 = 1; // 1 = in use, 0 = not
+    int Receptor2 = 1;
+    double RecHeight = 0; // m, >= 0
+
+    friend bool operator==(const StreetConfig &, const StreetConfig &) = default;
+};
+
+// The street values of the project state.
+StreetConfig streetConfigFromState(const ProjectFileState &state);
+
+// The first problem of the values, as a sentence for the user; "" when they
+// can be stored. Heights and the width must be above 0, lengths and the
+// receptor height not below 0, the orientation and every sector direction
+// within 0..360, sector values not below 0, at most 12 sectors, every value
+// finite, and the name without double quotes (the project file quotes it).
+std::string streetConfigProblem(const StreetConfig &config);
+
+// Stores the values into the state. Sectors 1..NumWindSectors are marked in
+// use and the rest not. When the sectors changed, SectorColumns becomes
+// NumWindSectors and the columns beyond it are cleared; otherwise the stored
+// columns stay as they were. Returns whether anything changed; sets
+// ProjectChanged when it did (and never clears it).
+bool storeStreetConfig(ProjectFileState &state, const StreetConfig &config);
+
+// The street as the sketch draws it.
+SketchStreet sketchStreetOf(const StreetConfig &config);
+SketchStreet sketchStreetOf(const ProjectFileState &state);
+
+} // namespace vesk

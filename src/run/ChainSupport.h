@@ -1,0 +1,51 @@
+#pragma once
+
+// Small bounds-checked accessors of the chain's per-pollutant arrays. An
+// index outside an array reads as missing (-99, or a factor of 1) and writes
+// go nowhere, so a pollutant list shorter than the fixed positions (NOx, NO,
+// NO2, O3) can never corrupt memory.
+
+#include "core/State.h"
+
+#include <span>
+#include <vector>
+
+namespace vesk {
+
+inline constexpr float kNoValue = -99.0f;
+
+// Number of pollutants the hour arrays hold (NPol + 1 once sized).
+inline int polCount(const State &s) {
+    return static_cast<int>(s.cPOL_b.size());
+}
+
+template <typename T> T at(const std::vector<T> &v, int p) {
+    return p >= 0 && static_cast<std::size_t>(p) < v.size() ? v[static_cast<std::size_t>(p)] : T(kNoValue);
+}
+
+template <typename T> T &ref(std::vector<T> &v, int p) {
+    thread_local T sink{};
+    if (p >= 0 && static_cast<std::size_t>(p) < v.size()) {
+        return v[static_cast<std::size_t>(p)];
+    }
+    sink = T{};
+    return sink;
+}
+
+inline float factor(std::span<const float> f, int p) {
+    return p >= 0 && static_cast<std::size_t>(p) < f.size() ? f[static_cast<std::size_t>(p)] : 1.0f;
+}
+
+inline double microgToPpb(const State &s, int p) {
+    return p >= 0 && static_cast<std::size_t>(p) < s.MicrogToPpb.size()
+               ? s.MicrogToPpb[static_cast<std::size_t>(p)]
+               : 1.0;
+}
+
+inline double ppbToMicrog(const State &s, int p) {
+    return p >= 0 && static_cast<std::size_t>(p) < s.PpbToMicrog.size()
+               ? s.PpbToMicrog[static_cast<std::size_t>(p)]
+               : 1.0;
+}
+
+} // namespace vesk

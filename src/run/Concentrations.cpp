@@ -1,0 +1,190 @@
+// Concentrations per pollutant and side, the NO2 chemistry per side and the
+// cross-side correction.
+//
+// Units: cPOL_b, cPOL_r and the measured values arrive in the input unit and
+// leave FormConcentrations in the output unit; modelled values are formed in
+// the output unit. The chemistry takes ppb: background NOx with the
+// input-unit factor, the side's modelled NOx with the output-unit factor.
+
+#include "run/ChainSupport.h"
+#include "run/StreetChain.h"
+
+#include "platform/streetmodel/StreetModel.h"
+
+#include <cmath>
+
+namespace vesk {
+
+namespace {
+
+constexpr int kNOx = 0, kNO = 1, kNO2 = 2, kO3 = 3;
+
+struct Side {
+    int receptor;
+    float c_st;
+    std::vector<float> &str, &mod, &obs, &strObs, &cor, &flag;
+    std::vector<int> &obsAvail;
+};
+
+Side side1(State &s) {
+    return {s.Receptor1,      s.c_st1,      s.cPOL_str_mod_1, s.cPOL_mod_1, s.cPOL_obs_1,
+            s.cPOL_str_obs_1, s.cPOL_cor_1, s.flagPOL_1,      s.ObsAvail_1};
+}
+
+Side side2(State &s) {
+    return {s.Receptor2,      s.c_st2,      s.cPOL_str_mod_2, s.cPOL_mod_2, s.cPOL_obs_2,
+            s.cPOL_str_obs_2, s.cPOL_cor_2, s.flagPOL_2,      s.ObsAvail_2};
+}
+
+// Chemistry of a side from its NOx (ppb) with the hour's background inputs:
+// NO, NO2 and O3 in the output unit into `out`. False when an input is missing.
+bool sideChemistry(const State &s, const ChainFactors &f, float sideNOx, std::vector<float> &out) {
+    const auto &in = s.ChemInputs;
+    if (!(sideNOx >= 0) || in[0] < 0 || in[2] < 0 || in[3] < 0 || s.ResidenceTime < 0) {
+        return false;
+    }
+    float no2 = 0, o3 = 0;
+    NO2NOX(in[0], in[3], in[2], sideNOx, no2, o3, 0.05f, s.globalrad, s.TempKelvin, s.ResidenceTime);
+    ref(out, kNO) =
+        static_cast<float>((sideNOx - no2) * ppbToMicrog(s, kNO) * factor(f.InputUnitFactor, kNO));
+    ref(out, kNO2) = static_cast<float>(no2 * ppbToMicrog(s, kNO2) * factor(f.InputUnitFactor, kNO2));
+    ref(out, kO3) = static_cast<float>(o3 * ppbToMicrog(s, kO3) * factor(f.InputUnitFactor, kO3));
+    return true;
+}
+
+void formSide(State &s, const ChainFactors &f, Side side, bool chemistry) {
+    const int npol = polCount(s);
+    for (int p = 0; p < npol; ++p) {
+        if (at(s.ModAvail, p) != 1) {
+            continue;
+        }
+        const float q = at(s.qPOL, p);
+        if (q < 0) {
+            continue; // no emission of this pollutant this hour: no modelled value
+        }
+        const float street = side.c_st * q * factor(f.InputUnitFactor, p);
+        ref(side.str, p) = street;
+        // NO, NO2 and O3 get their totals from the chemistry only.
+        if (p != kNO && p != kNO2 && p != kO3) {
+            ref(side.mod, p) = at(s.cPOL_b, p) * factor(f.InputToModelFactor, p) + street;
+        }
+    }
+    if (chemistry) {
+        const float sideNOx = at(side.mod, kNOx) * f.NOxToPpbFactor;
+        s.ChemInputs[1] = sideNOx;
+        sideChemistry(s, f, sideNOx, side.mod);
+    }
+}
+
+// One direction of the correction for pollutant p: the corrected value of
+// the target side from the measurements of the source side.
+void correctFrom(const State &s, int p, float T, Side source, Side target) {
+    ref(target.cor, p) = at(target.mod, p);
+    if (at(s.BackAvail, p) != 1 || at(source.obsAvail, p) != 1 || at(s.ModAvail, p) != 1) {
+        return;
+    }
+    const float strSource = at(source.str, p);
+    const float strTarget = at(target.str, p);
+    // Both street parts formed and a divisor above 0, else the modelled value stays.
+    if (!(strSource > 0) || !(strTarget >= 0)) {
+        return;
+    }
+    const float obs = at(source.obs, p);
+    const float b = at(s.cPOL_b, p);
+    const float strObs = at(source.strObs, p);
+    const float corrected = strObs / strSource * strTarget + b;
+    if (!(corrected >= 0) || !std::isfinite(corrected)) {
+        return; // no concentration: the modelled value stays
+    }
+    const float tObs = T * obs;
+    const float tenthBelow = 0.9f * b;
+    const float above = (1.0f + T) * b;
+    if (tObs < strObs) {
+        ref(target.cor, p) = corrected;
+        ref(target.flag, p) = 1;
+    } else if (tenthBelow < obs && above < at(source.mod, p)) {
+        ref(target.cor, p) = corrected;
+        ref(target.flag, p) = 2;
+    }
+}
+
+} // namespace
+
+void FormConcentrations(State &s, const ChainFactors &f) {
+    const int npol = polCount(s);
+    if (s.HourCalculable == 1) {
+        const bool chemistry = npol > kO3 && at(s.ModAvail, kNO2) == 1 && s.CalcNO2 == 1;
+        s.ChemInputs.fill(kNoValue);
+        if (chemistry) {
+            s.ChemInputs[0] = at(s.cPOL_b, kNOx) * f.Pol0ToPpbFactor;
+            s.ChemInputs[2] = at(s.cPOL_b, kNO2) * f.NO2ToPpbFactor;
+            s.ChemInputs[3] = at(s.cPOL_b, kO3) * f.O3ToPpbFactor;
+        }
+        if (s.Receptor1 == 1) {
+            formSide(s, f, side1(s), chemistry);
+        }
+        if (s.Receptor2 == 1) {
+            formSide(s, f, side2(s), chemistry);
+        }
+    }
+    for (int p = 0; p < npol; ++p) {
+        const float k = factor(f.InputToModelFactor, p);
+        for (std::vector<float> *v : {&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r}) {
+            float &x = ref(*v, p);
+            if (x >= 0) {
+                x *= k;
+            }
+        }
+    }
+}
+
+StatHourValues hourStatValues(const State &s, int p, int side) {
+    const bool first = side == 1;
+    StatHourValues v;
+    v.modelled = at(first ? s.cPOL_mod_1 : s.cPOL_mod_2, p);
+    v.measured = at(first ? s.cPOL_obs_1 : s.cPOL_obs_2, p);
+    v.background = at(s.cPOL_b, p);
+    v.modelledAvailable = s.HourCalculable == 1 && at(s.ModAvail, p) == 1 && v.modelled >= 0;
+    v.measuredAvailable = at(first ? s.ObsAvail_1 : s.ObsAvail_2, p) == 1;
+    v.backgroundAvailable = at(s.BackAvail, p) == 1;
+    v.receptorInUse = (first ? s.Receptor1 : s.Receptor2) == 1;
+    return v;
+}
+
+void ApplyCrossSideCorrection(State &s, const ChainFactors &f, double threshold) {
+    std::fill(s.cPOL_cor_1.begin(), s.cPOL_cor_1.end(), kNoValue);
+    std::fill(s.cPOL_cor_2.begin(), s.cPOL_cor_2.end(), kNoValue);
+    std::fill(s.flagPOL_1.begin(), s.flagPOL_1.end(), 0.0f);
+    std::fill(s.flagPOL_2.begin(), s.flagPOL_2.end(), 0.0f);
+    if (!(threshold > 0)) {
+        return;
+    }
+    const auto T = static_cast<float>(threshold);
+    const int npol = polCount(s);
+    for (int p : f.EmitterIndex) {
+        if (p < 0 || p >= npol) {
+            continue;
+        }
+        correctFrom(s, p, T, side1(s), side2(s));
+        correctFrom(s, p, T, side2(s), side1(s));
+    }
+    if (npol > kO3 && at(s.ModAvail, kNO2) == 1 && s.CalcNO2 == 1) {
+        for (Side side : {side1(s), side2(s)}) {
+            float sideNOx = 0;
+            float flag = 0;
+            if (at(side.obsAvail, kNOx) == 1) {
+                sideNOx = at(side.obs, kNOx) * f.NOxToPpbFactor;
+                flag = 1;
+            } else {
+                sideNOx = at(side.cor, kNOx) * f.NOxToPpbFactor;
+                flag = 2;
+            }
+            // Without a NOx of the side (NOx not modelled on it) there is nothing to correct.
+            if (sideChemistry(s, f, sideNOx, side.cor)) {
+                ref(side.flag, kNO2) = flag;
+            }
+        }
+    }
+}
+
+} // namespace vesk

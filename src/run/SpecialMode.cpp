@@ -1,0 +1,276 @@
+#include "run/SpecialMode.h"
+
+#include "calc/Format.h"
+#include "core/Paths.h"
+#include "core/RecordIO.h"
+#include "core/TextIO.h"
+#include "platform/streetmodel/StreetModel.h"
+#include "run/StreetChain.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vesk {
+
+namespace {
+
+constexpr float kNone = -99.0f;
+
+// A text file written with print items: the 14-column print zones and tab
+// positions of the result files. Columns count from 1; all text is ASCII.
+class PrintText {
+public:
+    void item(const std::string &s) {
+        m_out += s;
+        m_column += static_cast<int>(s.size());
+    }
+    void zone() { pad(((m_column - 1) / 14 + 1) * 14 + 1); }
+    // To the column; a column already passed continues on the next line there.
+    void tab(int column) {
+        if (m_column > column) {
+            endLine();
+        }
+        pad(column);
+    }
+    void endLine() {
+        m_out += "\r\n";
+        m_column = 1;
+    }
+    const std::string &str() const { return m_out; }
+
+private:
+    void pad(int column) {
+        if (column > m_column) {
+            m_out.append(static_cast<std::size_t>(column - m_column), ' ');
+            m_column = column;
+        }
+    }
+    std::string m_out;
+    int m_column = 1;
+};
+
+// A number as a print item: a blank (or the sign) before it, a blank after it.
+std::string printItem(float v) {
+    return printNumberText(v);
+}
+
+struct Case {
+    float nox1 = kNone, nox2 = kNone, no21 = kNone, no22 = kNone, o31 = kNone, o32 = kNone;
+    float norm1 = kNone, norm2 = kNone;
+};
+
+struct Files {
+    PrintText veskout, nox1, nox2, no21, no22;
+};
+
+bool writeAll(const State &state, const Files &files, bool withNO2, Interaction &ui) {
+    std::vector<std::pair<std::string, const PrintText *>> list = {
+        {"veskout.dat", &files.veskout}, {"NOX_1.dat", &files.nox1}, {"NOX_2.dat", &files.nox2}};
+    if (withNO2) {
+        list.push_back({"NO2_1.dat", &files.no21});
+        list.push_back({"NO2_2.dat", &files.no22});
+    }
+    for (const auto &[name, text] : list) {
+        const std::string path = joinPath(nativePath(state.WorkDir), name);
+        std::string error;
+        if (!writeFileAtomically(path, text->str(), &error)) {
+            ui.message("The file " + path + " could not be written." + "\r\n" + error, Icon::Critical);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Finishes a run that has computed something: writes the files and reports.
+SpecialModeOutcome finish(const State &state, const Files &files, bool withNO2, Interaction &ui,
+                          RunObserver *observer, SpecialModeOutcome outcome) {
+    if (!writeAll(state, files, withNO2, ui)) {
+        outcome = SpecialModeOutcome::Failed;
+    }
+    if (observer != nullptr) {
+        observer->runStateChanged(false);
+    }
+    return outcome;
+}
+
+} // namespace
+
+double specialModeEmissionTerm(double emFactorLight, double trafficLight, double emFactorHeavy,
+                               double trafficHeavy) {
+    return (emFactorHeavy * trafficHeavy + emFactorLight * trafficLight) * 0.53 / 3.6;
+}
+
+std::vector<double> specialModeDirections(double start, double end, double step) {
+    std::vector<double> out;
+    if (!std::isfinite(start) || !std::isfinite(end) || !std::isfinite(step) || step <= 0.0) {
+        return out;
+    }
+    if (end < start) {
+        end += 360.0;
+    }
+    for (long k = 0;; ++k) {
+        const double d = start + static_cast<double>(k) * step;
+        if (!(d < end)) {
+            break;
+        }
+        out.push_back(d);
+    }
+    return out;
+}
+
+double shownDirection(double d) {
+    return d > 360.0 ? d - 360.0 : d;
+}
+
+SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &control, RunObserver *observer) {
+    const int speedCount = std::clamp(state.WindSpeedCount, 0, kMaxWindSpeeds);
+    for (int i = 1; i <= speedCount; ++i) {
+        if (!std::isfinite(state.WindSpeeds[i]) || state.WindSpeeds[i] < 0) {
+            ui.message("The value of wind speed is not defined or negative");
+            return SpecialModeOutcome::Refused;
+        }
+    }
+    const double dirEnd = state.WindDirEnd < state.WindDirStart ? state.WindDirEnd + 360.0 : state.WindDirEnd;
+    if (!std::isfinite(state.WindDirStart) || !std::isfinite(state.WindDirEnd) ||
+        !std::isfinite(state.WindDirStep)) {
+        ui.message("The wind directions of Special Mode are not defined", Icon::Critical);
+        return SpecialModeOutcome::Refused;
+    }
+    if (state.WindDirStep <= 0 && state.WindDirStart < dirEnd) {
+        ui.message("The wind direction step must be greater than 0", Icon::Critical);
+        return SpecialModeOutcome::Refused;
+    }
+    if (!state.TrafficTurbulence) {
+        const Answer a =
+            ui.question("Traffic Produced Turbulence is Off\r\nCases with wind speed=0 will be bypassed.",
+                        Buttons::OkCancel, Icon::None, Answer::Ok);
+        if (a == Answer::Cancel) {
+            control.requestStop();
+            return SpecialModeOutcome::Stopped;
+        }
+    }
+    if (observer != nullptr) {
+        observer->runStateChanged(true);
+    }
+
+    const bool withNO2 = state.CalcNO2 == 1;
+    const auto H = static_cast<float>(state.StreetHeight);
+    const auto W = static_cast<float>(state.StreetWidth);
+    PassStreetGeometry(state);
+    const auto &P = state.StreetParams;
+    state.EmissionTermSM = specialModeEmissionTerm(state.EmFactorLight, state.TrafficLight,
+                                                   state.EmFactorHeavy, state.TrafficHeavy);
+    const auto emission = static_cast<float>(state.EmissionTermSM);
+    float sWTpt = 0;
+    if (state.TrafficTurbulence) {
+        CarTurb(static_cast<float>(state.SpeedLight), static_cast<float>(state.SpeedHeavy),
+                static_cast<float>(state.TrafficLight), static_cast<float>(state.TrafficHeavy), P[5], P[6], W,
+                sWTpt);
+    }
+    const auto bgNOx = static_cast<float>(state.BackgroundNOx);
+    const auto bgO3 = static_cast<float>(state.BackgroundO3);
+    const auto bgNO2 = static_cast<float>(state.BackgroundNO2);
+    const auto T = static_cast<float>(state.AirTemperature + 273.0);
+    const auto radiation = static_cast<float>(state.GlobalRadiation);
+    const bool use1 = state.Receptor1 == 1;
+    const bool use2 = state.Receptor2 == 1;
+
+    Files files;
+    for (const char *h : {"WindDir", "WindSpeed", "NOX_1", "NOX_2", "NO2_1", "NO2_2", "O3_1", "O3_2"}) {
+        if (files.veskout.str().size() > 0) {
+            files.veskout.zone();
+        }
+        files.veskout.item(h);
+    }
+    files.veskout.endLine();
+
+    const std::vector<double> directions =
+        specialModeDirections(state.WindDirStart, state.WindDirEnd, state.WindDirStep);
+    for (std::size_t di = 0; di < directions.size(); ++di) {
+        const auto D = static_cast<float>(shownDirection(directions[di]));
+        double r = D - state.StreetOrientation;
+        if (r < 0) {
+            r += 360.0;
+        }
+        std::vector<Case> cases(static_cast<std::size_t>(speedCount));
+        for (int i = 1; i <= speedCount; ++i) {
+            Case &c = cases[static_cast<std::size_t>(i - 1)];
+            const auto u = static_cast<float>(state.WindSpeeds[i]);
+            if (observer != nullptr) {
+                observer->progress(static_cast<double>(di) / static_cast<double>(directions.size()),
+                                   formatSingle(u) + "\t" + formatSingle(D));
+            }
+            const bool bypassed = u == 0 && !state.TrafficTurbulence;
+            if (!bypassed) {
+                if (control.PauseRequested()) {
+                    control.waitWhilePaused();
+                    if (control.StopRequested()) {
+                        return finish(state, files, withNO2, ui, observer, SpecialModeOutcome::Stopped);
+                    }
+                }
+                float uRoof = 0, F = 0, deltaFi = 0, sWRoof = 0, cst1 = 0, cst2 = 0;
+                Flow_par(u, uRoof, F);
+                const float shape = 3.0f - u / (u + 5.0f);
+                Calc_Delta_Fi(uRoof, deltaFi);
+                modelConcentrations(state, uRoof, static_cast<float>(r), deltaFi, sWTpt, shape, F, sWRoof,
+                                    cst1, cst2);
+                const float tau = residenceTime(H, sWRoof);
+                float lengthScale = 1.0f, windScale = 1.0f;
+                if (state.NormLengthScale == 1) {
+                    lengthScale = W;
+                } else if (state.NormLengthScale == 2) {
+                    lengthScale = H;
+                }
+                if (state.NormWindScale == 1) {
+                    windScale = uRoof;
+                } else if (state.NormWindScale == 2) {
+                    windScale = u;
+                }
+                if (use1) {
+                    c.nox1 = emission * cst1 + bgNOx;
+                    c.norm1 = cst1 * lengthScale * windScale;
+                    if (withNO2 && tau >= 0) {
+                        NO2NOX(bgNOx, bgO3, bgNO2, c.nox1, c.no21, c.o31, 0.05f, radiation, T, tau);
+                    }
+                }
+                if (use2) {
+                    c.nox2 = emission * cst2 + bgNOx;
+                    c.norm2 = cst2 * lengthScale * windScale;
+                    if (withNO2 && tau >= 0) {
+                        NO2NOX(bgNOx, bgO3, bgNO2, c.nox2, c.no22, c.o32, 0.05f, radiation, T, tau);
+                    }
+                }
+            }
+            PrintText &v = files.veskout;
+            v.item(printItem(D));
+            for (float x : {u, c.nox1, c.nox2, c.no21, c.no22, c.o31, c.o32}) {
+                v.zone();
+                v.item(printItem(x));
+            }
+            v.endLine();
+        }
+        auto tableLine = [&](PrintText &f, auto value) {
+            f.item(printItem(D));
+            for (int i = 1; i <= speedCount; ++i) {
+                f.tab(14 * i);
+                f.item(printItem(value(cases[static_cast<std::size_t>(i - 1)])));
+            }
+            f.endLine();
+        };
+        tableLine(files.nox1, [&](const Case &c) { return state.Normalise ? c.norm1 : c.nox1; });
+        tableLine(files.nox2, [&](const Case &c) { return state.Normalise ? c.norm2 : c.nox2; });
+        if (withNO2) {
+            tableLine(files.no21, [](const Case &c) { return c.no21; });
+            tableLine(files.no22, [](const Case &c) { return c.no22; });
+        }
+        if (control.StopRequested()) {
+            return finish(state, files, withNO2, ui, observer, SpecialModeOutcome::Stopped);
+        }
+    }
+    if (observer != nullptr) {
+        observer->progress(1.0, std::string());
+    }
+    return finish(state, files, withNO2, ui, observer, SpecialModeOutcome::Completed);
+}
+
+} // namespace vesk

@@ -1,0 +1,47 @@
+#pragma once
+
+// Special Mode: one fixed traffic situation swept over wind directions and
+// wind speeds, written to "veskout.dat" and the direction-by-speed tables
+// "NOX_1.dat", "NOX_2.dat", "NO2_1.dat", "NO2_2.dat" in WorkDir.
+
+#include "core/Interaction.h"
+#include "core/State.h"
+#include "run/RunControl.h"
+
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+enum class SpecialModeOutcome {
+    Completed, // every case computed and the files written
+    Stopped,   // stopped by the user or cancelled at the turbulence note; files written so far kept
+    Refused,   // bad input; nothing computed and no file touched
+    Failed,    // a result file could not be written (the message says which)
+};
+
+// Emission of the Special Mode traffic handed to the model:
+// (EmFactorHeavy × TrafficHeavy + EmFactorLight × TrafficLight) × 0.53 / 3.6,
+// g/km and vehicles/h in, the model's emission unit out.
+double specialModeEmissionTerm(double emFactorLight, double trafficLight, double emFactorHeavy,
+                               double trafficHeavy);
+
+// The directions of a sweep from start to end (end + 360 when end < start),
+// end excluded, by step: the direction as computed (may exceed 360). Empty
+// when step <= 0 or a value is not finite. shownDirection() gives the
+// direction as written (d - 360 above 360).
+std::vector<double> specialModeDirections(double start, double end, double step);
+double shownDirection(double d);
+
+// Runs Special Mode over the state's street, Special Mode traffic, background
+// (ppb), meteorology, winds and options. Messages and the turbulence question
+// go through `ui`; `control` is checked once per case (pause waits, stop ends
+// after writing what was computed); `observer` (may be null) gets the
+// progress: fraction of directions done and the text "<wind speed>\t<direction>".
+// Refuses, before any file is touched: a negative or undefined wind speed, a
+// direction step of 0 or less when there is a direction to compute, values
+// that are not numbers. Sets EmissionTermSM.
+SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &control,
+                                  RunObserver *observer = nullptr);
+
+} // namespace vesk

@@ -1,0 +1,92 @@
+#pragma once
+
+// The street model chain of the time-series run, as engine functions over the
+// run state. The run calls them for every accepted hour, in this order:
+//
+//   PassStreetGeometry(state)                  once per street (and per new route street)
+//   per hour, after reading, dating, traffic and emissions:
+//     CompleteBackground(state, factors)       background completion, measured street parts, flags
+//     RunStreetModelHour(state)                turbulence, roof wind, c_st1, c_st2, residence time
+//     FormConcentrations(state, factors)       modelled values per pollutant and side, NO2 chemistry,
+//                                              measured and background values into the output unit
+//     (statistics: hourStatValues for every pollutant and side)
+//     ApplyCrossSideCorrection(state, factors, threshold)   after the day change
+//
+// Units: backgrounds and measured values are read in the input unit;
+// FormConcentrations turns them into the output unit (once per hour). The
+// emission qPOL is in µg/(m·s), c_st in s/m². The chemistry works in ppb.
+
+#include "calc/StatSeries.h"
+#include "core/State.h"
+
+#include <span>
+
+namespace vesk {
+
+// The unit factors of the run (made by SetUnitFactors) and the emitting
+// pollutants, as views the chain reads. Entries missing from a span count
+// as a factor of 1 (and as "not an emitter").
+struct ChainFactors {
+    std::span<const float> InputUnitFactor;    // µg/m³ to the output unit, per pollutant
+    std::span<const float> InputToModelFactor; // input unit to output unit
+    std::span<const float> PpbToInputFactor;   // ppb to input unit
+    std::span<const float> InputToPpbFactor;   // standard input unit to ppb
+    float NO2ToPpbFactor = 1;                  // NO2, input unit to ppb
+    float O3ToPpbFactor = 1;                   // O3, input unit to ppb
+    float NOxToPpbFactor = 1;                  // NOx, output unit to ppb
+    float Pol0ToPpbFactor = 1;                 // NOx, input unit to ppb
+    std::span<const int> EmitterIndex;         // pollutant indices of the emitters
+};
+
+// Sizes the per-pollutant hour arrays to NPol + 1 entries and sets them
+// missing (-99; flags 0). Call at the run's set-up.
+void resizeHourArrays(State &state);
+
+// Sets the hour's values that each record starts from: corrected values -99,
+// correction flags 0, street parts and modelled totals -99.
+void clearHourResults(State &state);
+
+// Hands the street geometry to the street model: StreetParams from the
+// street height, the sector arrays and WindAccelFlags from the orientation
+// and the wind sectors (flags zeroed when NoWindAcceleration is set).
+void PassStreetGeometry(State &state);
+
+// c_st1, c_st2 (s/m²) and s_w_roof (m/s) for a wind from relativeWindDir,
+// averaged over the direction fluctuation when WindIntegration is 1.
+void modelConcentrations(const State &state, float u_roof, float relativeWindDir, float delta_fi,
+                         float s_w_tpt, float shapeFactor, float F, float &s_w_roof, float &c_st1,
+                         float &c_st2);
+
+// Residence time in the street, H / s_w_roof (s); -99 when s_w_roof is 0, negative
+// or not a number, or the height is negative.
+float residenceTime(float streetHeight, float s_w_roof);
+
+// Background completion of the hour: the city-type background (spread
+// integral, urban emission, regional background), NO2 and O3 background by
+// the chemistry, benzene from CO, conditions-file values; then the measured
+// street contributions and the availability flags. Reads and writes
+// cPOL_b (input unit), sets cPOL_str_obs_1/2 (output unit), BackAvail,
+// ModAvail, SpreadIntegral.
+void CompleteBackground(State &state, const ChainFactors &factors);
+
+// The street model for the hour (only when HourCalculable is 1): s_w_tpt,
+// RelWindDir, u_roof, FlowParam, ShapeFactor, delta_fi, s_w_roof, c_st1,
+// c_st2, ResidenceTime (-99 when it cannot be formed).
+void RunStreetModelHour(State &state);
+
+// Modelled values of every pollutant on each side in use (street part and
+// total in the output unit), the NO2 chemistry per side, then every measured,
+// background and regional value >= 0 turned into the output unit. Call once
+// per hour, after RunStreetModelHour.
+void FormConcentrations(State &state, const ChainFactors &factors);
+
+// The hour's values of pollutant p on side 1 or 2 for the statistics, after
+// FormConcentrations: modelled, measured and background values with their
+// flags (a modelled value only in a calculable hour and when formed).
+StatHourValues hourStatValues(const State &state, int p, int side);
+
+// The cross-side correction: corrected values and flags from the
+// measurements of the other side. Does nothing unless threshold > 0.
+void ApplyCrossSideCorrection(State &state, const ChainFactors &factors, double threshold);
+
+} // namespace vesk

@@ -1,0 +1,316 @@
+// The Special Mode sweep and its result files.
+
+#include "run/SpecialMode.h"
+
+#include "platform/streetmodel/StreetModel.h"
+#include "run/StreetChain.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+namespace vesk {
+namespace {
+
+using test::ScriptedInteraction;
+using test::TempDir;
+
+std::vector<std::string> lines(const std::string &text) {
+    std::vector<std::string> out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = text.find("\r\n", pos);
+        EXPECT_NE(end, std::string::npos) << "every line ends with CR LF";
+        if (end == std::string::npos) {
+            break;
+        }
+        out.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    return out;
+}
+
+// The number printed at 1-based column `column`: a blank or the sign, digits, a blank.
+double numberAt(const std::string &line, int column) {
+    const std::string rest = line.substr(static_cast<std::size_t>(column - 1));
+    EXPECT_TRUE(rest[0] == ' ' || rest[0] == '-') << line;
+    std::istringstream in(rest);
+    double v = NAN;
+    in >> v;
+    return v;
+}
+
+struct SpecialModeRun : ::testing::Test {
+    TempDir dir;
+    State state;
+    ScriptedInteraction ui;
+    RunControl control;
+
+    void SetUp() override {
+        state.WorkDir = dir.path().string() + "/";
+        state.StreetHeight = 20;
+        state.StreetWidth = 20;
+        state.StreetLength_1 = state.StreetLength_2 = 100;
+        state.Receptor1 = state.Receptor2 = 1;
+        state.RecHeight = 2;
+        state.TrafficLight = 1000;
+        state.EmFactorLight = 1;
+        state.TrafficHeavy = 100;
+        state.EmFactorHeavy = 10;
+        state.SpeedLight = 50;
+        state.SpeedHeavy = 40;
+        state.BackgroundNOx = 20;
+        state.BackgroundO3 = 40;
+        state.BackgroundNO2 = 12;
+        state.AirTemperature = 15;
+        state.GlobalRadiation = 300;
+        state.WindSpeedCount = 2;
+        state.WindSpeeds[1] = 0;
+        state.WindSpeeds[2] = 3;
+        state.WindDirStart = 80;
+        state.WindDirEnd = 100;
+        state.WindDirStep = 10;
+        state.CalcNO2 = 1;
+        state.TrafficTurbulence = true;
+        state.WindIntegration = 1;
+    }
+
+    SpecialModeOutcome run() { return RunSpecialMode(state, ui, control); }
+    std::string file(const std::string &name) { return test::readFile(dir.path() / name); }
+    bool exists(const std::string &name) { return std::filesystem::exists(dir.path() / name); }
+};
+
+TEST(SpecialMode, emissionTermOfTenGramsTimesHundredAndOneGramTimesThousandIs294point44) {
+    EXPECT_NEAR(specialModeEmissionTerm(1, 1000, 10, 100), 294.44, 0.005);
+}
+
+TEST(SpecialMode, directionsWrapPastNorthAndStopBeforeTheEnd) {
+    const std::vector<double> d = specialModeDirections(300, 60, 30);
+    ASSERT_EQ(d, (std::vector<double>{300, 330, 360, 390}));
+    std::vector<double> shown;
+    for (double x : d) {
+        shown.push_back(shownDirection(x));
+    }
+    EXPECT_EQ(shown, (std::vector<double>{300, 330, 360, 30}));
+    EXPECT_TRUE(specialModeDirections(90, 90, 10).empty());
+    EXPECT_TRUE(specialModeDirections(0, 90, 0).empty());
+    EXPECT_TRUE(specialModeDirections(0, 90, -5).empty());
+    EXPECT_EQ(specialModeDirections(0, 90, 45), (std::vector<double>{0, 45}));
+}
+
+TEST_F(SpecialModeRun, resultFilesHoldPrintZonesAndTabColumns) {
+    ASSERT_EQ(run(), SpecialModeOutcome::Completed);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_NEAR(state.EmissionTermSM, 294.44, 0.005);
+
+    const auto v = lines(file("veskout.dat"));
+    ASSERT_EQ(v.size(), 1u + 2 * 2); // header, two directions of two speeds
+    const char *heads[] = {"WindDir", "WindSpeed", "NOX_1", "NOX_2", "NO2_1", "NO2_2", "O3_1", "O3_2"};
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(v[0].substr(14 * k, std::string(heads[k]).size()), heads[k]) << k;
+    }
+    // Rows: direction-major, speeds in entry order; items at columns 1, 15, 29, ...
+    const double expectedDir[] = {80, 80, 90, 90};
+    const double expectedSpeed[] = {0, 3, 0, 3};
+    for (int row = 0; row < 4; ++row) {
+        const std::string &line = v[1 + row];
+        EXPECT_EQ(numberAt(line, 1), expectedDir[row]);
+        EXPECT_EQ(numberAt(line, 15), expectedSpeed[row]);
+        for (int k = 2; k < 8; ++k) {
+            const double x = numberAt(line, 1 + 14 * k);
+            EXPECT_TRUE(x >= 0) << line; // turbulence on: every case computed
+        }
+        // NO2 <= NOx on each side, NOx above background.
+        EXPECT_LE(numberAt(line, 1 + 14 * 4), numberAt(line, 1 + 14 * 2));
+        EXPECT_GT(numberAt(line, 1 + 14 * 2), 20);
+    }
+
+    // Tables: one line per direction, D then entry j at column 14 j, same values as veskout.
+    const auto n1 = lines(file("NOX_1.dat"));
+    const auto n2 = lines(file("NOX_2.dat"));
+    const auto o1 = lines(file("NO2_1.dat"));
+    const auto o2 = lines(file("NO2_2.dat"));
+    ASSERT_EQ(n1.size(), 2u);
+    ASSERT_EQ(o2.size(), 2u);
+    for (int d = 0; d < 2; ++d) {
+        EXPECT_EQ(numberAt(n1[d], 1), expectedDir[2 * d]);
+        for (int j = 1; j <= 2; ++j) {
+            const std::string &row = v[static_cast<std::size_t>(1 + 2 * d + j - 1)];
+            EXPECT_DOUBLE_EQ(numberAt(n1[d], 14 * j), numberAt(row, 29));
+            EXPECT_DOUBLE_EQ(numberAt(n2[d], 14 * j), numberAt(row, 43));
+            EXPECT_DOUBLE_EQ(numberAt(o1[d], 14 * j), numberAt(row, 57));
+            EXPECT_DOUBLE_EQ(numberAt(o2[d], 14 * j), numberAt(row, 71));
+        }
+        EXPECT_EQ(n1[d].find_last_not_of(' ') + 2, n1[d].size()) << "the line ends after the last entry";
+    }
+}
+
+TEST_F(SpecialModeRun, caseValuesAreTheModelsOwnNumbers) {
+    state.WindSpeedCount = 1;
+    state.WindSpeeds[1] = 4;
+    state.WindDirStart = 90;
+    state.WindDirEnd = 91;
+    ASSERT_EQ(run(), SpecialModeOutcome::Completed);
+    const auto v = lines(file("veskout.dat"));
+    ASSERT_EQ(v.size(), 2u);
+
+    // Second route: the model called directly.
+    float uRoof = 0, F = 0, deltaFi = 0, sWTpt = 0, sWRoof = 0, c1 = 0, c2 = 0, no2 = 0, o3 = 0;
+    CarTurb(50, 40, 1000, 100, state.StreetParams[5], state.StreetParams[6], 20, sWTpt);
+    Flow_par(4, uRoof, F);
+    Calc_Delta_Fi(uRoof, deltaFi);
+    modelConcentrations(state, uRoof, 90, deltaFi, sWTpt, 3.0f - 4.0f / 9.0f, F, sWRoof, c1, c2);
+    const float nox2 = static_cast<float>(state.EmissionTermSM) * c2 + 20;
+    NO2NOX(20, 40, 12, nox2, no2, o3, 0.05f, 300, 288, 20 / sWRoof);
+    EXPECT_NEAR(numberAt(v[1], 43), nox2, 1e-4 * nox2);
+    EXPECT_NEAR(numberAt(v[1], 71), no2, 1e-4 * no2);
+    EXPECT_NEAR(numberAt(v[1], 99), o3, 1e-4 * o3);
+    EXPECT_GT(numberAt(v[1], 43), numberAt(v[1], 29)) << "side 2 is leeward for wind from 90";
+}
+
+TEST_F(SpecialModeRun, equalStartAndEndGiveTheHeaderOnly) {
+    state.WindDirEnd = state.WindDirStart;
+    ASSERT_EQ(run(), SpecialModeOutcome::Completed);
+    EXPECT_EQ(lines(file("veskout.dat")).size(), 1u);
+    EXPECT_EQ(file("NOX_1.dat"), "");
+    EXPECT_EQ(file("NO2_2.dat"), "");
+}
+
+TEST_F(SpecialModeRun, withoutNO2TheNO2FilesAreNotWrittenAndNO2StaysMissing) {
+    state.CalcNO2 = 0;
+    ASSERT_EQ(run(), SpecialModeOutcome::Completed);
+    EXPECT_FALSE(exists("NO2_1.dat"));
+    EXPECT_FALSE(exists("NO2_2.dat"));
+    for (const std::string &line : lines(file("veskout.dat"))) {
+        if (line.rfind("WindDir", 0) == 0) {
+            continue;
+        }
+        for (int k = 4; k < 8; ++k) {
+            EXPECT_EQ(numberAt(line, 1 + 14 * k), -99);
+        }
+    }
+}
+
+TEST_F(SpecialModeRun, zeroWindWithoutTurbulenceIsBypassedAfterTheNote) {
+    state.TrafficTurbulence = false;
+    state.Normalise = true;
+    ASSERT_EQ(run(), SpecialModeOutcome::Completed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0],
+              "Traffic Produced Turbulence is Off\r\nCases with wind speed=0 will be bypassed.");
+    const auto v = lines(file("veskout.dat"));
+    for (int k = 2; k < 8; ++k) {
+        EXPECT_EQ(numberAt(v[1], 1 + 14 * k), -99); // speed 0
+        EXPECT_GE(numberAt(v[2], 1 + 14 * k), 0);   // speed 3
+    }
+    // A bypassed case's normalised value is missing, not a neighbour's.
+    const auto n1 = lines(file("NOX_1.dat"));
+    EXPECT_EQ(numberAt(n1[1], 14), -99);
+    EXPECT_GT(numberAt(n1[1], 28), 0);
+}
+
+TEST_F(SpecialModeRun, cancelAtTheTurbulenceNoteStopsWithoutTouchingFiles) {
+    state.TrafficTurbulence = false;
+    ui.answers.push_back(Answer::Cancel);
+    dir.write("veskout.dat", "old results\r\n");
+    EXPECT_EQ(run(), SpecialModeOutcome::Stopped);
+    EXPECT_TRUE(control.StopRequested());
+    EXPECT_EQ(file("veskout.dat"), "old results\r\n");
+}
+
+TEST_F(SpecialModeRun, normalisedNOxIsCstTimesLengthAndWindScales) {
+    state.Normalise = true;
+    state.NormLengthScale = 2; // street height
+    state.NormWindScale = 2;   // mast wind
+    state.WindSpeedCount = 1;
+    state.WindSpeeds[1] = 5;
+    state.WindDirStart = 270;
+    state.WindDirEnd = 271;
+    state.Receptor2 = 0;
+    ASSERT_EQ(run(), SpecialModeOutcome::Completed);
+    float uRoof = 0, F = 0, deltaFi = 0, sWTpt = 0, sWRoof = 0, c1 = 0, c2 = 0;
+    CarTurb(50, 40, 1000, 100, state.StreetParams[5], state.StreetParams[6], 20, sWTpt);
+    Flow_par(5, uRoof, F);
+    Calc_Delta_Fi(uRoof, deltaFi);
+    modelConcentrations(state, uRoof, 270, deltaFi, sWTpt, 2.5f, F, sWRoof, c1, c2);
+    const auto n1 = lines(file("NOX_1.dat"));
+    EXPECT_NEAR(numberAt(n1[0], 14), c1 * 20 * 5, 1e-4 * c1 * 100);
+    // Side 2 not in use: missing everywhere, normalised or not.
+    EXPECT_EQ(numberAt(lines(file("NOX_2.dat"))[0], 14), -99);
+    const auto v = lines(file("veskout.dat"));
+    EXPECT_EQ(numberAt(v[1], 43), -99);
+    EXPECT_EQ(numberAt(v[1], 71), -99);
+    EXPECT_EQ(numberAt(v[1], 99), -99);
+    EXPECT_GT(numberAt(v[1], 29), 20) << "veskout is never normalised";
+}
+
+struct BadSpecialModeInput {
+    const char *what;
+    void (*apply)(State &);
+    const char *message;
+};
+
+class SpecialModeRefusal : public SpecialModeRun,
+                           public ::testing::WithParamInterface<BadSpecialModeInput> {};
+
+TEST_P(SpecialModeRefusal, badInputIsRefusedWithItsOwnMessageAndLosesNothing) {
+    dir.write("veskout.dat", "old results\r\n");
+    GetParam().apply(state);
+    EXPECT_EQ(run(), SpecialModeOutcome::Refused);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], GetParam().message);
+    EXPECT_EQ(file("veskout.dat"), "old results\r\n");
+    EXPECT_FALSE(exists("NOX_1.dat"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, SpecialModeRefusal,
+    ::testing::Values(BadSpecialModeInput{"negative speed", [](State &s) { s.WindSpeeds[2] = -1; },
+                                          "The value of wind speed is not defined or negative"},
+                      BadSpecialModeInput{"zero step", [](State &s) { s.WindDirStep = 0; },
+                                          "The wind direction step must be greater than 0"},
+                      BadSpecialModeInput{"negative step across north",
+                                          [](State &s) {
+                                              s.WindDirStart = 300;
+                                              s.WindDirEnd = 60;
+                                              s.WindDirStep = -30;
+                                          },
+                                          "The wind direction step must be greater than 0"},
+                      BadSpecialModeInput{"undefined direction", [](State &s) { s.WindDirEnd = NAN; },
+                                          "The wind directions of Special Mode are not defined"}),
+    [](const auto &info) {
+        std::string name = info.param.what;
+        for (char &c : name) {
+            if (c == ' ') {
+                c = '_';
+            }
+        }
+        return name;
+    });
+
+TEST_F(SpecialModeRun, stopEndsAfterTheDirectionAndKeepsWhatWasComputed) {
+    control.requestStop();
+    EXPECT_EQ(run(), SpecialModeOutcome::Stopped);
+    EXPECT_EQ(lines(file("veskout.dat")).size(), 1u + 2); // header and the first direction
+    EXPECT_EQ(lines(file("NOX_1.dat")).size(), 1u);
+}
+
+TEST_F(SpecialModeRun, stopWhilePausedEndsAtTheNextCase) {
+    control.requestPause();
+    control.requestStop();
+    EXPECT_EQ(run(), SpecialModeOutcome::Stopped);
+    // Speed 0 is computed with turbulence on, so the first case already waits.
+    EXPECT_EQ(lines(file("veskout.dat")).size(), 1u);
+}
+
+TEST_F(SpecialModeRun, anUnwritableFolderIsReportedAsSuch) {
+    state.WorkDir = (dir.path() / "missing" / "folder").string() + "/";
+    EXPECT_EQ(run(), SpecialModeOutcome::Failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("veskout.dat could not be written"), std::string::npos);
+}
+
+} // namespace
+} // namespace vesk

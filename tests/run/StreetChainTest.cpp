@@ -1,0 +1,384 @@
+// The street model chain of an hour: geometry, background completion,
+// concentrations per side and the cross-side correction.
+
+#include "run/StreetChain.h"
+
+#include "platform/streetmodel/StreetModel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace vesk {
+namespace {
+
+constexpr int NOx = 0, NO = 1, NO2 = 2, O3 = 3, CO = 4, PM10 = 5, BNZ = 6;
+
+// A street hour with every unit factor 1 unless a test changes it.
+struct Chain : ::testing::Test {
+    State s;
+    std::vector<float> iuf, itmf, ppbToInput, inputToPpb;
+    std::vector<int> emitters{NOx, NO2, CO, PM10, BNZ};
+    ChainFactors f;
+
+    void SetUp() override {
+        s.NPol = 6;
+        s.IndexCO = CO;
+        s.IndexBNZ = BNZ;
+        s.MicrogToPpb.assign(7, 1.0);
+        s.PpbToMicrog.assign(7, 1.0);
+        s.CityRadius = {0, 5000};
+        s.CityBuildingHeight = {0, 10};
+        iuf.assign(7, 1);
+        itmf.assign(7, 1);
+        ppbToInput.assign(7, 1);
+        inputToPpb.assign(7, 1);
+        resizeHourArrays(s);
+        s.StreetHeight = 20;
+        s.StreetWidth = 20;
+        s.StreetLength_1 = s.StreetLength_2 = 100;
+        s.Receptor1 = s.Receptor2 = 1;
+        s.RecHeight = 2;
+        s.CalcNO2 = 1;
+        s.WindIntegration = 1;
+        PassStreetGeometry(s);
+        s.HourCalculable = 1;
+        s.u_mast = 3;
+        s.wind_dir = 90;
+        s.h_mix = 500;
+        s.globalrad = 300;
+        s.temperature = 15;
+        s.TempKelvin = 288;
+        s.hour = 8;
+        s.speed_light = s.speed_heavy = 50;
+        s.nlight = 1500;
+        s.nheavy = 0;
+        for (int p = 0; p <= 6; ++p) {
+            s.ModAvail[p] = s.BackAvail[p] = 1;
+        }
+        s.cPOL_b = {30, 20, 10, 40, 300, 20, -99};
+        s.qPOL = {208, 190, 10, -99, 800, 5, 1};
+        refresh();
+    }
+
+    void refresh() {
+        f.InputUnitFactor = iuf;
+        f.InputToModelFactor = itmf;
+        f.PpbToInputFactor = ppbToInput;
+        f.InputToPpbFactor = inputToPpb;
+        f.EmitterIndex = emitters;
+    }
+};
+
+TEST_F(Chain, geometryPassesSectorsAndHonoursNoWindAcceleration) {
+    s.NumWindSectors = 1;
+    s.SectorStart[1] = 100; // 1-based in the project
+    s.SectorEnd[1] = 140;
+    s.SectorValue[1] = 5;
+    s.StreetOrientation = 10;
+    PassStreetGeometry(s);
+    EXPECT_FLOAT_EQ(s.SectorArrayA[0], 90);
+    EXPECT_FLOAT_EQ(s.SectorArrayB[0], 130);
+    EXPECT_FLOAT_EQ(s.SectorHeights[0], 5);
+    EXPECT_EQ(s.WindAccelFlags, (std::array<std::int16_t, 4>{0, 1, 0, 0}));
+    s.NoWindAcceleration = true;
+    PassStreetGeometry(s);
+    EXPECT_EQ(s.WindAccelFlags, (std::array<std::int16_t, 4>{0, 0, 0, 0}));
+}
+
+TEST_F(Chain, residenceTimeIsMissingWithoutVentilation) {
+    EXPECT_FLOAT_EQ(residenceTime(20, 0.5f), 40);
+    EXPECT_FLOAT_EQ(residenceTime(0, 0.5f), 0);
+    EXPECT_EQ(residenceTime(20, 0), -99);
+    EXPECT_EQ(residenceTime(20, NAN), -99);
+    EXPECT_EQ(residenceTime(-99, 0.5f), -99);
+}
+
+TEST_F(Chain, calmHourWithTrafficTurbulenceStillRunsTheModel) {
+    s.TrafficTurbulence = true;
+    s.u_mast = 0;
+    RunStreetModelHour(s);
+    EXPECT_GT(s.s_w_tpt, 0);
+    EXPECT_GT(s.c_st1, 0);
+    EXPECT_GT(s.c_st2, s.c_st1); // wind from 90: side 2 leeward
+    EXPECT_GT(s.ResidenceTime, 0);
+    EXPECT_FLOAT_EQ(s.ShapeFactor, 3);
+    EXPECT_FLOAT_EQ(s.RelWindDir, 90);
+}
+
+TEST_F(Chain, hourThatIsNotCalculableLeavesTheModelResultsAlone) {
+    s.HourCalculable = 0;
+    RunStreetModelHour(s);
+    EXPECT_EQ(s.c_st1, -99);
+    EXPECT_EQ(s.ResidenceTime, -99);
+}
+
+TEST_F(Chain, relativeWindDirectionWrapsBelowZero) {
+    s.StreetOrientation = 120;
+    s.wind_dir = 30;
+    RunStreetModelHour(s);
+    EXPECT_FLOAT_EQ(s.RelWindDir, 270);
+    EXPECT_GT(s.c_st1, s.c_st2);
+}
+
+TEST_F(Chain, measuredBackgroundIsNeverReplacedAndGapsAreFilledFromTheConditionsFile) {
+    s.CitySize = 1;
+    s.cPOL_r = {15, -99, 8, 35, -99, 10, -99};
+    s.UrbEmiValue.assign(7, 2);
+    for (auto &profile : s.UrbEmiProfile) {
+        profile.fill(1);
+    }
+    s.CndBackground = {99, 99, 99, 99, 99, 99, 99};
+    s.cPOL_b[PM10] = 20;
+    s.cPOL_b[CO] = -99;
+    CompleteBackground(s, f);
+    EXPECT_FLOAT_EQ(s.cPOL_b[PM10], 20); // measured: kept
+    EXPECT_FLOAT_EQ(s.cPOL_b[CO], 99);   // no regional value: the conditions file
+    EXPECT_FLOAT_EQ(s.cPOL_b[NOx], 30);  // measured: kept
+    EXPECT_FLOAT_EQ(s.cPOL_b[BNZ], 99);  // no CO background for the benzene rules
+    EXPECT_EQ(s.BackAvail[CO], 1);
+}
+
+TEST_F(Chain, benzeneFollowsCarbonMonoxideByTheGasolineContent) {
+    s.CitySize = 1;
+    s.BenzeneContent = 2;
+    inputToPpb[BNZ] = 0.5f;
+    refresh();
+    CompleteBackground(s, f);
+    EXPECT_FLOAT_EQ(s.cPOL_b[BNZ], 300 * 2 * 0.001f / 0.5f);
+    EXPECT_EQ(s.ModAvail[BNZ], 1);
+}
+
+TEST_F(Chain, urbanBackgroundIsModelledInTheInputUnitForEveryEmitterFoundByIndex) {
+    emitters = {PM10, NOx}; // NOx not first
+    ppbToInput = {2, 1, 1, 1, 1, 4, 1};
+    inputToPpb = {0.5f, 1, 1, 1, 1, 0.25f, 1};
+    refresh();
+    s.CitySize = 1;
+    s.cPOL_b[NOx] = -99;
+    s.cPOL_b[PM10] = -99;
+    s.cPOL_r = {10, -99, -99, -99, -99, 8, -99};
+    s.UrbEmiValue = {3, -99, -99, -99, -99, 1, -99};
+    s.UrbEmiProfile[NOx][8] = 0.5f;
+    s.UrbEmiProfile[PM10][8] = 2;
+    s.MicrogToPpb[NOx] = 0.5;
+    CompleteBackground(s, f);
+    ASSERT_GT(s.SpreadIntegral, 0);
+    const double si = s.SpreadIntegral;
+    // ppb = SI × emission × profile × µg-to-ppb + regional × input-to-ppb, then back to the input unit.
+    EXPECT_NEAR(s.cPOL_b[NOx], (si * 3 * 0.5 * 0.5 + 10 * 0.5) * 2, 1e-3);
+    EXPECT_NEAR(s.cPOL_b[PM10], (si * 1 * 2 * 1 + 8 * 0.25) * 4, 1e-3);
+}
+
+TEST_F(Chain, calmWindGivesNoCityBackgroundInsteadOfDividingByZero) {
+    s.CitySize = 1;
+    s.u_mast = 0;
+    s.cPOL_b[NOx] = -99;
+    s.cPOL_r[NOx] = 10;
+    s.UrbEmiValue.assign(7, 2);
+    s.UrbEmiProfile[NOx].fill(1);
+    CompleteBackground(s, f);
+    EXPECT_EQ(s.SpreadIntegral, -99);
+    EXPECT_EQ(s.cPOL_b[NOx], -99);
+    EXPECT_EQ(s.ModAvail[NOx], 0);
+    EXPECT_EQ(s.ModAvail[NO2], 0); // no NO2 without modelled NOx
+}
+
+TEST_F(Chain, no2AndO3BackgroundComeFromTheChemistryOfTheRegionalValues) {
+    s.CitySize = 1;
+    s.cPOL_b[NO2] = -99;
+    s.cPOL_r = {15, -99, 8, 35, -99, -99, -99};
+    s.u_mast = 4;
+    CompleteBackground(s, f);
+    float no2 = 0, o3 = 0;
+    NO2NOX(15, 35, 8, 30, no2, o3, 0.05f, 300, 288, 5000 / (4.02f * 0.5f));
+    EXPECT_FLOAT_EQ(s.cPOL_b[NO2], no2);
+    EXPECT_FLOAT_EQ(s.cPOL_b[O3], o3);
+    EXPECT_FLOAT_EQ(s.cPOL_b[NO], 30 - no2);
+}
+
+TEST_F(Chain, withoutCityTypeOnlyTheSecondBenzeneRuleAndTheConditionsFileFillGaps) {
+    s.CitySize = 0;
+    s.BenzeneContent = 10;
+    itmf[CO] = 2;
+    itmf[BNZ] = 4;
+    refresh();
+    s.cPOL_b[NO2] = -99;
+    s.cPOL_r = {15, -99, 8, 35, -99, -99, -99};
+    CompleteBackground(s, f);
+    EXPECT_EQ(s.cPOL_b[NO2], -99);
+    EXPECT_EQ(s.ModAvail[NO2], 0);
+    EXPECT_EQ(s.BackAvail[NO2], 0);
+    EXPECT_NEAR(s.cPOL_b[BNZ], 300 * 10 * (2 * 0.001 / 4), 1e-4);
+}
+
+TEST_F(Chain, measuredStreetContributionIsFormedFromUnconvertedValues) {
+    itmf[PM10] = 2;
+    refresh();
+    s.cPOL_obs_1[PM10] = 50;
+    s.cPOL_obs_2[PM10] = -99;
+    CompleteBackground(s, f);
+    EXPECT_FLOAT_EQ(s.cPOL_str_obs_1[PM10], (50 - 20) * 2);
+    EXPECT_EQ(s.cPOL_str_obs_2[PM10], -99);
+}
+
+TEST_F(Chain, concentrationsAreStreetPartPlusBackgroundInTheOutputUnit) {
+    iuf[PM10] = 0.5f;
+    itmf[PM10] = 2;
+    refresh();
+    s.cPOL_obs_1[PM10] = 50;
+    s.cPOL_r[PM10] = -99;
+    RunStreetModelHour(s);
+    FormConcentrations(s, f);
+    EXPECT_FLOAT_EQ(s.cPOL_str_mod_1[PM10], s.c_st1 * 5 * 0.5f);
+    EXPECT_FLOAT_EQ(s.cPOL_mod_1[PM10], 20 * 2 + s.c_st1 * 5 * 0.5f);
+    EXPECT_FLOAT_EQ(s.cPOL_mod_2[PM10], 20 * 2 + s.c_st2 * 5 * 0.5f);
+    EXPECT_FLOAT_EQ(s.cPOL_b[PM10], 40); // converted after use
+    EXPECT_FLOAT_EQ(s.cPOL_obs_1[PM10], 100);
+    EXPECT_EQ(s.cPOL_r[PM10], -99); // negatives stay
+}
+
+TEST_F(Chain, no2ChemistryUsesTheInputUnitForBackgroundNOxAndTheOutputUnitForTheSide) {
+    f.Pol0ToPpbFactor = 0.5f;
+    f.NOxToPpbFactor = 0.25f;
+    f.NO2ToPpbFactor = 2;
+    f.O3ToPpbFactor = 3;
+    RunStreetModelHour(s);
+    FormConcentrations(s, f);
+    const float sideNOx = s.cPOL_mod_2[NOx] * 0.25f;
+    EXPECT_FLOAT_EQ(s.ChemInputs[0], 30 * 0.5f);
+    EXPECT_FLOAT_EQ(s.ChemInputs[2], 10 * 2);
+    EXPECT_FLOAT_EQ(s.ChemInputs[3], 40 * 3);
+    float no2 = 0, o3 = 0;
+    NO2NOX(15, 120, 20, sideNOx, no2, o3, 0.05f, 300, 288, s.ResidenceTime);
+    EXPECT_FLOAT_EQ(s.cPOL_mod_2[NO2], no2);
+    EXPECT_FLOAT_EQ(s.cPOL_mod_2[O3], o3);
+    EXPECT_FLOAT_EQ(s.cPOL_mod_2[NO], sideNOx - no2);
+    EXPECT_LE(s.cPOL_mod_2[NO2], sideNOx);
+}
+
+TEST_F(Chain, ozoneIsFormedOnlyByTheChemistry) {
+    // O3 is available but not emitted: without the chemistry it has no modelled value.
+    s.CalcNO2 = 0;
+    RunStreetModelHour(s);
+    FormConcentrations(s, f);
+    EXPECT_EQ(s.cPOL_mod_1[O3], -99);
+    EXPECT_EQ(s.cPOL_str_mod_1[O3], -99);
+    EXPECT_EQ(s.cPOL_mod_1[NO2], -99); // no totals for NO and NO2 either
+    EXPECT_EQ(s.cPOL_mod_1[NO], -99);
+    EXPECT_GT(s.cPOL_str_mod_1[NO2], 0); // but their street parts
+    EXPECT_GT(s.cPOL_str_mod_1[NO], 0);
+}
+
+TEST_F(Chain, unusedSideAndMissingResidenceTimeFormNothing) {
+    s.Receptor2 = 0;
+    RunStreetModelHour(s);
+    s.ResidenceTime = -99;
+    FormConcentrations(s, f);
+    EXPECT_EQ(s.cPOL_mod_2[NOx], -99);
+    EXPECT_EQ(s.cPOL_str_mod_2[PM10], -99);
+    EXPECT_GT(s.cPOL_mod_1[NOx], 30);
+    EXPECT_EQ(s.cPOL_mod_1[NO2], -99); // no chemistry without a residence time
+}
+
+TEST_F(Chain, hourStatisticsTakeModelledValuesOnlyFromCalculableHours) {
+    s.cPOL_obs_1[PM10] = 50;
+    s.ObsAvail_1[PM10] = 1;
+    RunStreetModelHour(s);
+    FormConcentrations(s, f);
+    StatHourValues v = hourStatValues(s, PM10, 1);
+    EXPECT_TRUE(v.modelledAvailable);
+    EXPECT_TRUE(v.measuredAvailable);
+    EXPECT_FLOAT_EQ(v.modelled, s.cPOL_mod_1[PM10]);
+    EXPECT_FLOAT_EQ(v.background, 20);
+    s.HourCalculable = 0;
+    v = hourStatValues(s, PM10, 1);
+    EXPECT_FALSE(v.modelledAvailable);
+    EXPECT_TRUE(v.measuredAvailable);
+}
+
+// Street parts, background, measurements and flags of one pollutant for the correction.
+struct CorrectionCase {
+    const char *what;
+    float obs1, b, strObs1, mod1, strMod1, strMod2, mod2;
+    int obsAvail1;
+    float expectedCor2;
+    float expectedFlag2;
+};
+
+class CrossSideCorrection : public Chain, public ::testing::WithParamInterface<CorrectionCase> {};
+
+TEST_P(CrossSideCorrection, correctsTheOtherSideFromTheMeasuringSide) {
+    const CorrectionCase &c = GetParam();
+    s.CalcNO2 = 0;
+    s.cPOL_obs_1[PM10] = c.obs1;
+    s.cPOL_b[PM10] = c.b;
+    s.cPOL_str_obs_1[PM10] = c.strObs1;
+    s.cPOL_mod_1[PM10] = c.mod1;
+    s.cPOL_str_mod_1[PM10] = c.strMod1;
+    s.cPOL_str_mod_2[PM10] = c.strMod2;
+    s.cPOL_mod_2[PM10] = c.mod2;
+    s.ObsAvail_1[PM10] = c.obsAvail1;
+    ApplyCrossSideCorrection(s, f, 0.5);
+    EXPECT_FLOAT_EQ(s.cPOL_cor_2[PM10], c.expectedCor2);
+    EXPECT_EQ(s.flagPOL_2[PM10], c.expectedFlag2);
+    // Side 1 has no measurement on side 2 to learn from: it keeps its modelled value.
+    EXPECT_FLOAT_EQ(s.cPOL_cor_1[PM10], c.mod1);
+    EXPECT_EQ(s.flagPOL_1[PM10], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CrossSideCorrection,
+                         ::testing::Values(
+                             // 0.5 × 40 = 20 < 30: first rule.
+                             CorrectionCase{"first_rule", 40, 10, 30, 30, 12, 24, 34, 1, 30.0f / 12 * 24 + 10,
+                                            1},
+                             // 7.5 < 5 fails; 9 < 15 and 15 < 20: second rule.
+                             CorrectionCase{"second_rule", 15, 10, 5, 20, 4, 8, 18, 1, 5.0f / 4 * 8 + 10, 2},
+                             // Neither rule: modelled value, flag 0.
+                             CorrectionCase{"no_rule", 15, 10, 5, 12, 4, 8, 18, 1, 18, 0},
+                             CorrectionCase{"no_measurement", 40, 10, 30, 30, 12, 24, 34, 0, 34, 0},
+                             CorrectionCase{"street_part_zero", 40, 10, 30, 10, 0, 24, 34, 1, 34, 0},
+                             CorrectionCase{"street_part_missing", 40, 10, 30, 10, 12, -99, -99, 1, -99, 0},
+                             // A corrected value below 0 would be no concentration: the modelled value stays.
+                             CorrectionCase{"negative_result", 9.5f, 10, -0.5f, 30, 0.1f, 24, 34, 1, 34, 0}),
+                         [](const auto &info) { return std::string(info.param.what); });
+
+TEST_F(Chain, correctionNeedsAPositiveThreshold) {
+    s.cPOL_mod_1[PM10] = 30;
+    s.cPOL_mod_2[PM10] = 34;
+    for (double t : {0.0, -1.0}) {
+        ApplyCrossSideCorrection(s, f, t);
+        for (int p = 0; p <= 6; ++p) {
+            EXPECT_EQ(s.cPOL_cor_1[p], -99);
+            EXPECT_EQ(s.cPOL_cor_2[p], -99);
+            EXPECT_EQ(s.flagPOL_1[p], 0);
+            EXPECT_EQ(s.flagPOL_2[p], 0);
+        }
+    }
+}
+
+TEST_F(Chain, correctedNO2ComesFromMeasuredNOxOrElseFromCorrectedNOx) {
+    s.ObsAvail_1[NOx] = 1;
+    s.cPOL_obs_1[NOx] = 90;
+    s.ObsAvail_2[NOx] = 0;
+    CompleteBackground(s, f);
+    RunStreetModelHour(s);
+    FormConcentrations(s, f);
+    ApplyCrossSideCorrection(s, f, 0.5);
+    ASSERT_GT(s.cPOL_cor_2[NOx], 0);
+    float no2 = 0, o3 = 0;
+    NO2NOX(30, 40, 10, 90, no2, o3, 0.05f, 300, 288, s.ResidenceTime);
+    EXPECT_FLOAT_EQ(s.cPOL_cor_1[NO2], no2);
+    EXPECT_FLOAT_EQ(s.cPOL_cor_1[O3], o3);
+    EXPECT_FLOAT_EQ(s.cPOL_cor_1[NO], 90 - no2);
+    EXPECT_EQ(s.flagPOL_1[NO2], 1);
+    // Side 2: no measured NOx, so its corrected NOx (here corrected from side 1).
+    NO2NOX(30, 40, 10, s.cPOL_cor_2[NOx], no2, o3, 0.05f, 300, 288, s.ResidenceTime);
+    EXPECT_FLOAT_EQ(s.cPOL_cor_2[NO2], no2);
+    EXPECT_EQ(s.flagPOL_2[NO2], 2);
+    // O3 is no emitter: it gets a value only from the chemistry, without a flag of its own.
+    EXPECT_EQ(s.flagPOL_1[O3], 0);
+}
+
+} // namespace
+} // namespace vesk
