@@ -2,6 +2,7 @@
 
 // Program-wide variables of emissions, statistics and tables. See core/State.h.
 
+#include "calc/EmissionState.h"
 #include "calc/StatisticsState.h"
 #include "calc/StreetRecordState.h"
 
@@ -9,7 +10,7 @@
 
 namespace vesk {
 
-struct CalcState : StatisticsState, StreetRecordState {
+struct CalcState : StatisticsState, EmissionState, StreetRecordState {
     // Per pollutant index (0..NPol): turns a concentration of the calculation
     // into the pollutant's output unit. Written only by SetUnitFactors; read by
     // StatVar when it hands out a value.
