@@ -31,7 +31,7 @@ bool parseCommandLine(const std::vector<std::string> &args, CommandLine *out, st
     *out = CommandLine{};
     std::vector<std::string> items = args;
     if (items.size() == 1 && items[0].find('"') != std::string::npos) {
-        items = ReadListLine(items[0], ".");
+        items = ReadListLine(items[0], ",");
     }
     if (items.empty()) {
         return true;

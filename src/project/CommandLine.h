@@ -18,8 +18,8 @@
 namespace vesk {
 
 struct CommandLine {
-    std::string projectFile;  // "" = none
-    bool batch = false;       // the flag is greater than 0
+    std::string projectFile;   // "" = none
+    bool batch = false;        // the flag is greater than 0
     double trailingValue = -1; // -1 = none
     bool hasPeriod = false;
     PeriodDate startDate, endDate;

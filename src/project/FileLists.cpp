@@ -15,28 +15,29 @@ namespace {
 // The tables of one data-file kind.
 struct KindTables {
     int *count = nullptr;
-    FileNameTable *files = nullptr, *vars = nullptr, *formats = nullptr, *scalings = nullptr,
-                  *rows = nullptr;
+    FileNameTable *files = nullptr, *vars = nullptr, *formats = nullptr, *scalings = nullptr, *rows = nullptr;
     FileFlagTable *checked = nullptr;
 };
 
 KindTables tablesOf(State &s, int kind) {
     switch (kind) {
     case kInputFileKind:
-        return {&s.NumInputFiles, &s.InputFiles, &s.InputVarLists, &s.InputFormatLists, &s.InputScalingLists,
-                nullptr, &s.InputFileChecked};
+        return {&s.NumInputFiles,     &s.InputFiles, &s.InputVarLists,   &s.InputFormatLists,
+                &s.InputScalingLists, nullptr,       &s.InputFileChecked};
     case kOutputFileKind:
-        return {&s.NumOutputFiles, &s.OutputFiles, &s.OutputVarLists, &s.OutputFormatLists,
-                &s.OutputScalingLists, nullptr, &s.OutputFileChecked};
+        return {&s.NumOutputFiles,     &s.OutputFiles, &s.OutputVarLists,   &s.OutputFormatLists,
+                &s.OutputScalingLists, nullptr,        &s.OutputFileChecked};
     case kStatFileKind:
-        return {&s.NumStatFiles, &s.StatFiles, &s.StatVarLists, &s.StatFormatLists, &s.StatScalingLists,
-                &s.StatRowLists, &s.StatFileChecked};
+        return {&s.NumStatFiles,     &s.StatFiles,    &s.StatVarLists,   &s.StatFormatLists,
+                &s.StatScalingLists, &s.StatRowLists, &s.StatFileChecked};
     default:
         return {};
     }
 }
 
-KindTables tablesOf(const State &s, int kind) { return tablesOf(const_cast<State &>(s), kind); }
+KindTables tablesOf(const State &s, int kind) {
+    return tablesOf(const_cast<State &>(s), kind);
+}
 
 void swapEntries(KindTables &t, int a, int b) {
     for (FileNameTable *table : {t.files, t.vars, t.formats, t.scalings, t.rows}) {
@@ -313,6 +314,8 @@ std::string trafficFilePath(const State &s) {
     return findExisting(resolveStoredName(s.TrafficFile, s.WorkDir, s.TrafficDir));
 }
 
-void recountFileRecords(State &s) { s.NumFileRecords = countFileRecords(s, defaultSaveNames(s)); }
+void recountFileRecords(State &s) {
+    s.NumFileRecords = countFileRecords(s, defaultSaveNames(s));
+}
 
 } // namespace vesk

@@ -33,7 +33,8 @@ bool folderHoldsOptionFile(const std::string &folder) {
 
 } // namespace
 
-bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command, const TrafficFileSaver &saveTraffic) {
+bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command,
+                      const TrafficFileSaver &saveTraffic) {
     if (!s.TrafficFileSaved && s.TrafficFileOpened) {
         auto a = ui.question("Do you want to save changes you made to the current traffic file?",
                              Buttons::YesNoCancel, Icon::Information, Answer::No);
@@ -74,9 +75,10 @@ bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command, const T
     if (command != ProjectCommand::Open && s.OptionFileChanged) {
         const bool generate = s.NoLocalOptionFile;
         const std::string text =
-            generate ? "Do you want to generate and save a local Option File in the current Working Directory?\r\n"
-                       "This Option File will be used for all projects in this Directory."
-                     : "Do you want to save the changes you made to the local Option File ?";
+            generate
+                ? "Do you want to generate and save a local Option File in the current Working Directory?\r\n"
+                  "This Option File will be used for all projects in this Directory."
+                : "Do you want to save the changes you made to the local Option File ?";
         auto a = ui.question(text, Buttons::YesNo, Icon::Question, Answer::No);
         if (a == Answer::Yes) {
             std::string error;
@@ -144,16 +146,18 @@ FolderCheck checkWorkingFolder(const std::string &chosen, Interaction &ui) {
     const std::string folder = withTrailingSlash(chosen);
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
-        auto a = ui.question("The specified directory doesn't exist!\r\nDo you want the directory to be created?",
-                             Buttons::OkCancel, Icon::Information, Answer::Cancel);
+        auto a =
+            ui.question("The specified directory doesn't exist!\r\nDo you want the directory to be created?",
+                        Buttons::OkCancel, Icon::Information, Answer::Cancel);
         if (a != Answer::Ok) {
             return FolderCheck::ChooseAgain;
         }
         fs::create_directories(folder, ec);
         if (ec || !fs::is_directory(folder)) {
-            ui.message("Can't create the new directory!\r\nThe folder structure is too complex or the specified "
-                       "drive doesn't exist or is currently not available.",
-                       Icon::Information);
+            ui.message(
+                "Can't create the new directory!\r\nThe folder structure is too complex or the specified "
+                "drive doesn't exist or is currently not available.",
+                Icon::Information);
             return FolderCheck::ChooseAgain;
         }
     }
@@ -163,10 +167,11 @@ FolderCheck checkWorkingFolder(const std::string &chosen, Interaction &ui) {
         return FolderCheck::ChooseAgain;
     }
     if (folderHoldsOptionFile(folder)) {
-        auto a = ui.question("Note!\r\n\r\nThis folder contains an Option File (named Run.opt).\r\nAll VESK projects "
-                             "in this folder will use the settings specified in that Option File.\r\n\r\nPress OK "
-                             "to continue with this Directory.\r\n\r\nPress Cancel to select another Directory.",
-                             Buttons::OkCancel, Icon::Information, Answer::Ok);
+        auto a = ui.question(
+            "Note!\r\n\r\nThis folder contains an Option File (named Run.opt).\r\nAll VESK projects "
+            "in this folder will use the settings specified in that Option File.\r\n\r\nPress OK "
+            "to continue with this Directory.\r\n\r\nPress Cancel to select another Directory.",
+            Buttons::OkCancel, Icon::Information, Answer::Ok);
         if (a != Answer::Ok) {
             return FolderCheck::ChooseAgain;
         }

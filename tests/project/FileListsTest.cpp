@@ -1,5 +1,5 @@
-#include "core/State.h"
 #include "project/FileLists.h"
+#include "core/State.h"
 #include "project/ProjectFixtures.h"
 #include "support/TestSupport.h"
 
@@ -65,9 +65,10 @@ TEST(FileLists, RefusedAddsChangeNothing) {
         std::string name;
         std::string message;
     };
-    for (const Case &c : {Case{kInputFileKind, "In21.txt", "A file list holds at most 20 files"},
-                          Case{kOutputFileKind, "Bad\"name.txt", "must not contain a double quote"},
-                          Case{kOutputFileKind, "", "No file name"}, Case{0, "x.txt", "No File List is selected"}}) {
+    for (const Case &c :
+         {Case{kInputFileKind, "In21.txt", "A file list holds at most 20 files"},
+          Case{kOutputFileKind, "Bad\"name.txt", "must not contain a double quote"},
+          Case{kOutputFileKind, "", "No file name"}, Case{0, "x.txt", "No File List is selected"}}) {
         std::string error;
         EXPECT_EQ(addFile(s, c.kind, 0, c.name, &error), -1) << c.name;
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
@@ -106,7 +107,7 @@ TEST(FileLists, RemovingShiftsTheRestUpAndRecounts) {
 TEST(FileLists, MovingSwapsEveryColumnAndMarksTheProjectChanged) {
     State s = threeInputs();
     s.InputFileChecked[3] = false;
-    EXPECT_EQ(moveFile(s, kInputFileKind, 0, true), 0); // top cannot go up
+    EXPECT_EQ(moveFile(s, kInputFileKind, 0, true), 0);  // top cannot go up
     EXPECT_EQ(moveFile(s, kInputFileKind, 2, false), 2); // bottom cannot go down
     EXPECT_FALSE(s.ProjectChanged);
     EXPECT_EQ(moveFile(s, kInputFileKind, 2, true), 1);
