@@ -6,10 +6,7 @@
 #include "project/Batch.h"
 #include "project/CommandLine.h"
 
-#if __has_include("ui/mainwindow/GuiMain.h")
 #include "ui/mainwindow/GuiMain.h"
-#define WINVESK_HAS_GUI 1
-#endif
 
 #include <cstdio>
 #include <cstring>
@@ -60,10 +57,5 @@ int main(int argc, char **argv) {
     if (line.batch && !line.projectFile.empty()) {
         return runBatchFromCommandLine(line, argv[0]);
     }
-#ifdef WINVESK_HAS_GUI
     return vesk::ui::runGui(argc, argv);
-#else
-    std::fprintf(stderr, "WinVESK %s: the main window is not available yet.\n", vesk::versionString());
-    return 1;
-#endif
 }

@@ -121,7 +121,7 @@ void StatisticsEngine::closeDay() {
             SideState &st = side(p, sd);
             for (Series s : kAllSeries) {
                 const auto i = static_cast<std::size_t>(s);
-                st.dayMax[i].endDay(modeSelects(mode, s), m_setup.MinDailyMax, st.run8Top[i]);
+                st.dayMax[i].endDay(hadHours && modeSelects(mode, s), m_setup.MinDailyMax, st.run8Top[i]);
             }
         }
     }

@@ -92,7 +92,7 @@ bool SectorTableModel::setData(const QModelIndex &index, const QVariant &value, 
     default:
         return false;
     }
-    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    Q_EMIT dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }
 

@@ -57,7 +57,7 @@ public:
     QPushButton *btnCancel = nullptr;
     SectorTableModel *sectorModel() const { return m_sectors; }
 
-public slots:
+public Q_SLOTS:
     void btnOK_Click();
     void btnCancel_Click();
     void btnAddSector_Click();

@@ -51,7 +51,7 @@ public:
 
     QMenu *menEdit3D() const { return m_menu; }
 
-public slots:
+public Q_SLOTS:
     void menCopy3D_Click();
     bool menSave3D_Click();
     bool menPrint3D_Click();

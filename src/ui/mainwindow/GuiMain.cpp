@@ -1,0 +1,37 @@
+#include "ui/mainwindow/GuiMain.h"
+
+#include "ui/mainwindow/EngineState.h"
+#include "ui/mainwindow/QtInteraction.h"
+#include "ui/mainwindow/QtSettings.h"
+#include "ui/mainwindow/frmRun.h"
+
+#include <QApplication>
+#include <QDir>
+
+namespace vesk::ui {
+
+int runGui(int argc, char **argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("WinVESK"));
+    QApplication::setOrganizationName(QStringLiteral("WinVESK"));
+
+    State state;
+    state.AppDir = QDir(QCoreApplication::applicationDirPath()).absolutePath().toStdString() + "/";
+    QtInteraction interaction;
+    QtSettings settings;
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+
+    frmRun window(state, interaction, settings);
+    interaction.setParentWidget(&window);
+    if (!window.Form_Load(arguments)) {
+        return state.ErrorCode == 100 ? 0 : 1;
+    }
+    window.show();
+    window.Form_Activate();
+    const int status = app.exec();
+    settings.sync();
+    return status;
+}
+
+} // namespace vesk::ui

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace vesk::ui {
+
+// The help window: a browser over the HTML help pages with Back, Forward,
+// Contents and Index.
+class HelpWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpWindow(QWidget *parent = nullptr);
+
+    // Opens the page at the anchor; an unknown anchor shows the page's top.
+    void showPage(const QString &page, const QString &anchor);
+    QTextBrowser *browser() const { return m_browser; }
+
+private:
+    void setupUi();
+
+    QTextBrowser *m_browser = nullptr;
+    QString m_page;
+};
+
+} // namespace vesk::ui

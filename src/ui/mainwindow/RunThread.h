@@ -1,0 +1,54 @@
+#pragma once
+
+// A calculation run on a worker thread. The run polls the RunControl flags
+// once per record; its progress and its end reach the window through queued
+// signals, so the window repaints and answers Pause and Stop during the run.
+// Questions the run asks go through QtInteraction, which waits for the
+// answer on the user-interface thread.
+
+#include "run/RunControl.h"
+
+#include <QObject>
+#include <QThread>
+#include <functional>
+#include <string>
+
+namespace vesk {
+struct State;
+class Interaction;
+} // namespace vesk
+
+namespace vesk::ui {
+
+// The run itself: true when it reached its end. mode: 1 Calculation, 0 Special Mode.
+using RunEntry = std::function<bool(State &, RunControl &, RunObserver &, Interaction &, std::string *error)>;
+
+class RunThread : public QThread, public RunObserver {
+    Q_OBJECT
+public:
+    RunThread(RunEntry entry, State &state, RunControl &control, Interaction &interaction,
+              QObject *parent = nullptr);
+
+    bool succeeded() const { return m_ok; }
+    const std::string &error() const { return m_error; }
+
+    // RunObserver, called on the worker thread.
+    void progress(double fraction, const std::string &text) override;
+    void runStateChanged(bool running) override;
+
+Q_SIGNALS:
+    void progressed(double fraction, const QString &text);
+
+protected:
+    void run() override;
+
+private:
+    RunEntry m_entry;
+    State &m_state;
+    RunControl &m_control;
+    Interaction &m_interaction;
+    bool m_ok = false;
+    std::string m_error;
+};
+
+} // namespace vesk::ui

@@ -1,0 +1,299 @@
+#include "ui/mainwindow/frmRun.h"
+
+#include "core/Interaction.h"
+#include "core/Settings.h"
+#include "ui/mainwindow/EngineState.h"
+#include "ui/mainwindow/FileCheckList.h"
+#include "ui/mainwindow/HelpSystem.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <QWhatsThis>
+
+namespace vesk::ui {
+
+namespace {
+const char *const kNotYet = "This command is not available in this version of the program.";
+
+// Commands whose dialogs or outside programs this version does not have.
+const char *const kUnavailableCommands[] = {
+    "menOpenSavedSingle", "menOpenSavedMulti", "menEditStreetConfiguration",
+    "menEmission",        "menNewTrfFile",     "menOpenVehicleList",
+    "menOpenFuelList",    "menConcUnit",       "menEditCNDFile",
+    "menOptions",         "menLastResults",    "menEditTrf",
+    "menEditVehicleList", "menEditFuelList",   "menOpenTrf",
+    "menEditTarvik",      "menGraphic",        "menPollutants",
+    "menPercentiles",     "menLimitVal",       "menMetBackFiles",
+    "menCities",          "menStdTrfFiles",    "menScenarios",
+    "menCopy3D",          "menSave3D",         "menPrint3D",
+};
+const char *const kUnavailableKeys[] = {"Street", "SetTRF", "TrafficNow", "Traffic", "VLF",     "Fleet",
+                                        "FLF",    "Fuel",   "Tarvik",     "Units",   "Results", "Graph"};
+} // namespace
+
+frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidget *parent)
+    : QMainWindow(parent), m_state(state), m_interaction(interaction), m_settings(settings) {
+    m_help = new HelpSystem(settings, this);
+    setupUi();
+    m_normalTextColour = palette().color(QPalette::Text).name();
+    for (const char *name : kUnavailableCommands) {
+        setAvailable(action(QString::fromLatin1(name)), false);
+    }
+    for (const char *key : kUnavailableKeys) {
+        setAvailable(toolbarKey(QString::fromLatin1(key)), false);
+    }
+    TimerSize = new QTimer(this);
+    TimerSize->setObjectName(QStringLiteral("TimerSize"));
+    TimerSize->setSingleShot(true);
+    TimerSize->setInterval(1);
+    connect(TimerSize, &QTimer::timeout, this, [this] {
+        ResizeInProgress = false;
+        const QSize minimum = minimumFrameSize();
+        if (windowState() == Qt::WindowNoState &&
+            (width() < minimum.width() || height() < minimum.height())) {
+            ResizeInProgress = true;
+            resize(std::max(width(), minimum.width()), std::max(height(), minimum.height()));
+            ResizeInProgress = false;
+        }
+    });
+    connectMenus();
+    connectSignals();
+    resize(1180, 780);
+}
+
+frmRun::~frmRun() = default;
+
+QAction *frmRun::action(const QString &name) const {
+    return findChild<QAction *>(name);
+}
+
+QAction *frmRun::toolbarKey(const QString &key) const {
+    auto it = m_keys.find(key.toLower());
+    return it == m_keys.end() ? nullptr : it->second;
+}
+
+QMenu *frmRun::menu(const QString &name) const {
+    return findChild<QMenu *>(name);
+}
+
+void frmRun::setAvailable(QAction *action, bool available, const QString &why) {
+    if (!action) {
+        return;
+    }
+    if (available) {
+        m_unavailable.erase(action);
+        return;
+    }
+    m_unavailable.insert(action);
+    action->setEnabled(false);
+    const QString reason = why.isEmpty() ? QString::fromLatin1(kNotYet) : why;
+    action->setStatusTip(reason);
+    action->setToolTip(action->toolTip() + QStringLiteral(" (") + reason + QLatin1Char(')'));
+}
+
+void frmRun::enableCommand(QAction *action, bool on) {
+    if (action) {
+        action->setEnabled(on && !m_unavailable.count(action));
+    }
+}
+
+void frmRun::enableKey(const QString &key, bool on) {
+    enableCommand(toolbarKey(key), on);
+}
+
+void frmRun::setMenuEnabled(QMenu *menu, bool on) {
+    if (menu) {
+        menu->menuAction()->setEnabled(on);
+    }
+}
+
+void frmRun::setMenuVisible(QMenu *menu, bool on) {
+    if (menu) {
+        menu->menuAction()->setVisible(on);
+    }
+}
+
+void frmRun::setBoxEnabled(QWidget *box, bool on) {
+    box->setEnabled(on);
+    // Disabled boxes take the button-face colour from the style's palette.
+}
+
+void frmRun::setTextColour(QLineEdit *box, bool red) {
+    box->setStyleSheet(red ? QStringLiteral("color: rgb(255, 0, 0);") : QString());
+}
+
+// ---- Help -----------------------------------------------------------------
+
+void frmRun::menHelpContents_Click() {
+    m_help->HelpCommand = HelpSystem::kContents;
+    m_help->ShowHelpTopic(this);
+}
+
+void frmRun::menHelpIndex_Click() {
+    m_help->HelpCommand = HelpSystem::kIndex;
+    m_help->ShowHelpTopic(this);
+}
+
+void frmRun::menHelpOnHelp_Click() {
+    m_help->HelpCommand = HelpSystem::kShowTopic;
+    m_help->HelpContextID = 72;
+    m_help->ShowHelpTopic(this);
+}
+
+void frmRun::btnHelp_Click() {
+    m_help->HelpCommand = HelpSystem::kShowTopic;
+    m_help->HelpContextID = 22;
+    m_help->ShowHelpTopic(this);
+}
+
+void frmRun::menUserGuide_Click() {
+    const bool danish = action(QStringLiteral("menHelpL_1"))->isChecked();
+    const QString path =
+        QString::fromStdString(m_state.AppDir) +
+        (danish ? QStringLiteral("Help/VESKUserGuideDK.pdf") : QStringLiteral("Help/VESKUserGuideEN.pdf"));
+    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        m_interaction.message("The User's Guide " + path.toStdString() + " could not be opened.",
+                              Icon::Exclamation);
+    }
+}
+
+void frmRun::menHelpL_Click(int index) {
+    QAction *english = action(QStringLiteral("menHelpL_0"));
+    QAction *danish = action(QStringLiteral("menHelpL_1"));
+    QAction *clicked = index == 0 ? english : danish;
+    // The checkable item has already toggled itself; its old state decides.
+    const bool wasChecked = !clicked->isChecked();
+    if (wasChecked) {
+        clicked->setChecked(true);
+        return;
+    }
+    english->setChecked(index == 0);
+    danish->setChecked(index == 1);
+    m_help->SetHelpFile(index);
+}
+
+void frmRun::menBtnWhatsThis_Click() {
+    if (WhatsThisTarget) {
+        QWhatsThis::showText(WhatsThisTarget->mapToGlobal(WhatsThisTarget->rect().center()),
+                             WhatsThisTarget->whatsThis(), WhatsThisTarget);
+    }
+}
+
+void frmRun::showFrameContextMenu(QWidget *frame, const QPoint &globalPos) {
+    WhatsThisTarget = frame;
+    QAction *chosen = menBtnContextMenu->exec(globalPos);
+    if (chosen == action(QStringLiteral("menBtnWhatsThis"))) {
+        menBtnWhatsThis_Click();
+    }
+    WhatsThisTarget = nullptr;
+}
+
+void frmRun::menWebVESK_Click() {
+    if (!QDesktopServices::openUrl(QUrl(QStringLiteral("https://www.eea.europa.eu/themes/air")))) {
+        m_interaction.message("Can't connect to the Web Site");
+    }
+}
+
+// ---- Toolbar ----------------------------------------------------------------
+
+void frmRun::Toolbar1_ButtonClick(const QString &key) {
+    // Each key is tested in turn, as the commands are listed.
+    static const char *const order[][2] = {
+        {"Open", "menOpen"},
+        {"Graph", "menGraphic"},
+        {"Save", "menSave"},
+        {"New", "menNew"},
+        {"Street", "menEditStreetConfiguration"},
+        {"Fleet", "menEditVehicleList"},
+        {"Fuel", "menEditFuelList"},
+        {"Tarvik", "menEditTarvik"},
+        {"VLF", "menOpenVehicleList"},
+        {"FLF", "menOpenFuelList"},
+        {"Results", "menLastResults"},
+        {"Units", "menConcUnit"},
+        {"Traffic", "menOpenTrf"},
+        {"TrafficNow", "menEditTrf"},
+        {"SetTRF", "menNewTrfFile"},
+    };
+    for (const auto &entry : order) {
+        if (key.compare(QLatin1String(entry[0]), Qt::CaseInsensitive) == 0) {
+            QAction *command = action(QString::fromLatin1(entry[1]));
+            if (command && command->isEnabled()) {
+                command->trigger();
+            }
+        }
+    }
+}
+
+// ---- Window events ------------------------------------------------------------
+
+QSize frmRun::minimumFrameSize() const {
+    // The main frame keeps its size hint plus a margin; the toolbar stays one band above it.
+    const QSize frame = Frame0->isVisible() ? Frame0->minimumSizeHint() : QSize(640, 360);
+    const int toolbarHeight = Toolbar1->sizeHint().height() + menuBar()->sizeHint().height();
+    return QSize(static_cast<int>(std::lround(frame.width() * 1.02)),
+                 static_cast<int>(std::lround((toolbarHeight + frame.height()) * 1.1)));
+}
+
+void frmRun::Form_Resize() {
+    if (!ResizeInProgress) {
+        TimerSize->start();
+    } else {
+        ResizeInProgress = false;
+    }
+}
+
+void frmRun::closeEvent(QCloseEvent *event) {
+    if (isRunning()) {
+        // A run is never cut off by closing: stop it first, or stay open.
+        const Answer a = m_interaction.question("A calculation is running. Do you want to stop it and exit?",
+                                                Buttons::YesNo, Icon::Question, Answer::No);
+        if (a != Answer::Yes) {
+            event->ignore();
+            return;
+        }
+        btnStop_Click();
+        waitForRun();
+    }
+    if (!Form_Unload()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void frmRun::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+bool frmRun::eventFilter(QObject *watched, QEvent *event) {
+    if (handleBoxEvent(watched, event)) {
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        auto *frame = qobject_cast<QWidget *>(watched);
+        if (mouse->button() == Qt::RightButton && frame && !frame->whatsThis().isEmpty()) {
+            showFrameContextMenu(frame, mouse->globalPosition().toPoint());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace vesk::ui

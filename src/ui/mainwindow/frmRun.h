@@ -1,0 +1,240 @@
+#pragma once
+
+// The main window: projects, the four file lists, the two calculation modes,
+// run control, Special Mode winds, the calculation period, the street data
+// panel, menus and toolbar. The handlers keep the names of the commands they
+// carry out (menOpen_Click, btnRun_Click, ...); each menu action hands its
+// work to a handler or a form.
+
+#include "run/RunControl.h"
+#include "ui/mainwindow/RunThread.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <map>
+#include <set>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QToolBar;
+class QWidget;
+class QGridLayout;
+class QVBoxLayout;
+
+namespace vesk {
+struct State;
+class Interaction;
+class Settings;
+} // namespace vesk
+
+namespace vesk::ui {
+
+class HelpSystem;
+class FileCheckList;
+class LogoBox;
+class CountryComboBox;
+
+class frmRun : public QMainWindow {
+    Q_OBJECT
+public:
+    frmRun(State &state, Interaction &interaction, Settings &settings, QWidget *parent = nullptr);
+    ~frmRun() override;
+
+    State &state() { return m_state; }
+    HelpSystem &help() { return *m_help; }
+
+    // Menu items and toolbar keys by name (toolbar keys compared without regard to case).
+    QAction *action(const QString &name) const;
+    QAction *toolbarKey(const QString &key) const;
+    QMenu *menu(const QString &name) const;
+
+    // ---- Help (help menu, Help button, What's This)
+    void menHelpContents_Click();
+    void menHelpIndex_Click();
+    void menHelpOnHelp_Click();
+    void btnHelp_Click();
+    void menUserGuide_Click();
+    void menHelpL_Click(int index);
+    void menBtnWhatsThis_Click();
+    void menAbout_Click();
+    void menWebVESK_Click();
+    void showFrameContextMenu(QWidget *frame, const QPoint &globalPos);
+    QWidget *WhatsThisTarget = nullptr;
+
+    // ---- Toolbar
+    void Toolbar1_ButtonClick(const QString &key);
+
+    // ---- Mode switches and run control
+    void btnGeneric_Click();
+    void btnSeries_Click();
+    void btnReturnStd_Click();
+    void btnRun_Click();
+    void btnPause_Click();
+    void btnContinue_Click();
+    void btnStop_Click();
+    bool CalcResultsEnabled = false;
+    bool SpecialResultsEnabled = false;
+    bool PauseRequested = false;
+    bool StopRequested = false;
+    // The two runs; Run stays disabled while the one of the current mode is missing.
+    RunEntry runCalculation;
+    RunEntry runSpecialMode;
+    bool isRunning() const;
+    // Waits (handling events) until the current run has returned; tests and closing use it.
+    void waitForRun();
+    RunControl &runControl() { return m_control; }
+    // Run is available exactly when an hourly input file is checked (Calculation mode).
+    void applyRunButtonRule();
+    // The traffic file as a path ("" when there is none).
+    QString trafficPath() const;
+    void trafficRefresh();
+    // Pending window events are handled (the engine's "let the event loop run once").
+    static void doEvents();
+
+    // ---- Special Mode wind editing
+    void btnEditWind_Click();
+    void btnEndEditWind_Click();
+    void btnCancelEditWind_Click();
+    bool Text1_Check(int index, bool withIndex); // true when the box holds a valid speed
+    bool Text2_LostFocus(int index);             // true when the box holds a valid direction
+    void Check1_Click(int index);
+    std::array<QString, 9> SavedWindText;
+    std::array<bool, 9> SavedWindChecked{};
+
+    // ---- Calculation period
+    void chkAuto_Click(int which); // 0 start, 1 end
+    bool mEdit_LostFocus(int which);
+    bool txtHour_LostFocus(int which);
+
+    // ---- Start-up. Form_Load returns false when the program is to end.
+    bool Form_Load(const QStringList &arguments);
+    void Form_Activate();
+
+    // ---- Project lifecycle: false when the user cancelled.
+    bool Form_Unload();
+
+    // ---- Layout
+    void Form_Resize();
+    QSize minimumFrameSize() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class frmRunTestAccess;
+    void runFinished();
+    std::string trafficDir() const;
+    bool noUrbEmiData() const;
+    void showWindValues();
+    bool handleBoxEvent(QObject *watched, QEvent *event);
+    void showProgress(double fraction, const QString &text);
+    bool validateWindBoxes();
+    bool validatePeriodBoxes();
+    void copyPeriodToState();
+    RunControl m_control;
+    RunThread *m_runThread = nullptr;
+    bool m_checking = false;
+
+    void setupUi();
+    void setupMenus();
+    void setupToolbar();
+    void setupFilesFrame(QWidget *parent, QVBoxLayout *column);
+    void setupStreetFrames(QWidget *parent);
+    void setupSpecialFrames(QWidget *parent);
+    void setupPeriodFrame(QWidget *parent);
+    void setupRunFrame(QWidget *parent);
+    void connectSignals();
+    void connectMenus();
+
+    QAction *addMenuAction(QMenu *menu, const char *name, const QString &caption);
+    void setAvailable(QAction *action, bool available, const QString &why = {});
+    // Enables a command unless it is not available in this version.
+    void enableCommand(QAction *action, bool on);
+    void enableKey(const QString &key, bool on);
+    void setMenuEnabled(QMenu *menu, bool on);
+    void setMenuVisible(QMenu *menu, bool on);
+    void setBoxEnabled(QWidget *box, bool on); // enabled with white, disabled with button-face background
+    void setTextColour(QLineEdit *box, bool red);
+    void placeFrame3(bool special);
+    void placeStreetFrame(bool special);
+
+    State &m_state;
+    Interaction &m_interaction;
+    Settings &m_settings;
+    HelpSystem *m_help = nullptr;
+    std::set<QAction *> m_unavailable;
+    std::map<QString, QAction *> m_keys; // lower-case key -> action
+    QString m_normalTextColour;
+    QTimer *TimerSize = nullptr;
+    bool ResizeInProgress = false;
+
+public:
+    // Widgets (object names are the control names).
+    QToolBar *Toolbar1 = nullptr;
+    CountryComboBox *cmbCountry = nullptr;
+    QPushButton *btnReturnStd = nullptr;
+    LogoBox *boxLabel = nullptr;
+    QWidget *Frame0 = nullptr;
+    QGroupBox *Frame7 = nullptr, *Frame8 = nullptr, *Frame9 = nullptr;
+    QWidget *Frame10 = nullptr;
+    std::array<FileCheckList *, 5> List1{};
+    QPushButton *btnAddFile = nullptr, *btnRemove = nullptr, *btnChangeFile = nullptr,
+                *btnFormatFile = nullptr;
+    std::array<QPushButton *, 3> MoveUpDown{};
+    std::array<QLabel *, 3> Label2{};
+    QLabel *Label22 = nullptr;
+    QGroupBox *Frame12 = nullptr;
+    QComboBox *cmbYear = nullptr;
+    QLineEdit *txtCat = nullptr;
+    std::array<QLabel *, 2> lblFleet{}, lblFuel{};
+    QLabel *Label3 = nullptr, *Label4 = nullptr;
+    QGroupBox *FrameStreetData = nullptr;
+    std::array<QLabel *, 2> Label11{}, Label12{}, Label13{}, Label14{};
+    QWidget *picSketch = nullptr;
+    QLineEdit *txtADT = nullptr, *txtSpeed = nullptr;
+    QComboBox *cmbCitySize = nullptr;
+    QGroupBox *FrameConcUnits = nullptr;
+    QGridLayout *concUnitsGrid = nullptr;
+    QGroupBox *FrameEmitters = nullptr;
+    QListWidget *lstEmitters = nullptr;
+    QGroupBox *FrameStartEnd = nullptr, *FrameStart = nullptr, *FrameEnd = nullptr;
+    QCheckBox *chkStartAuto = nullptr, *chkEndAuto = nullptr;
+    QLineEdit *mEditStart = nullptr, *mEditEnd = nullptr, *txtHourStart = nullptr, *txtHourEnd = nullptr;
+    QLabel *lblStart = nullptr, *lblEnd = nullptr;
+    QGroupBox *Frame5 = nullptr;
+    std::array<QLineEdit *, 9> Text1{};
+    std::array<QCheckBox *, 9> Check1{};
+    std::array<QLineEdit *, 4> Text2{};
+    QPushButton *btnEditWind = nullptr, *btnEndEditWind = nullptr, *btnCancelEditWind = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    std::array<QLineEdit *, 3> Text0{};
+    QGroupBox *frmboxStreet3D = nullptr;
+    QWidget *Frame3 = nullptr;
+    QPushButton *btnRun = nullptr, *btnPause = nullptr, *btnContinue = nullptr, *btnStop = nullptr,
+                *btnHelp = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QLabel *lblProgress = nullptr;
+    QMenu *menEdit3D = nullptr;
+    QMenu *menBtnContextMenu = nullptr;
+
+private:
+    QVBoxLayout *m_leftColumn = nullptr;
+    QVBoxLayout *m_rightColumn = nullptr;
+    QWidget *m_streetRow = nullptr;
+    QVBoxLayout *m_box3DLayout = nullptr;
+};
+
+} // namespace vesk::ui

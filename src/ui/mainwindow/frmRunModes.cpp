@@ -1,0 +1,413 @@
+// Calculation and Special Mode, and run control.
+
+#include "core/Interaction.h"
+#include "core/Paths.h"
+#include "ui/mainwindow/EngineState.h"
+#include "ui/mainwindow/FileCheckList.h"
+#include "ui/mainwindow/frmRun.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QToolBar>
+
+namespace vesk::ui {
+
+void frmRun::doEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+QString frmRun::trafficPath() const {
+    const std::string &t = m_state.TrafficFile;
+    if (t.empty()) {
+        return {};
+    }
+    return QString::fromStdString(resolveStoredName(t, m_state.WorkDir, trafficDir()));
+}
+
+void frmRun::trafficRefresh() {
+    if (!m_state.RouteMode && !m_state.MultiStreetMode) {
+        Label4->setText(m_state.TrafficFile.empty() ? QStringLiteral("(none)") : trafficPath());
+        Label4->setToolTip(Label4->text());
+    }
+    enableKey(QStringLiteral("TrafficNow"), !m_state.TrafficFile.empty());
+}
+
+void frmRun::applyRunButtonRule() {
+    bool any = false;
+    for (int i = 0; i < m_state.NumInputFiles && i < List1[1]->count(); ++i) {
+        if (List1[1]->isChecked(i)) {
+            any = true;
+            break;
+        }
+    }
+    const bool haveRun = static_cast<bool>(runCalculation);
+    btnRun->setEnabled(any && haveRun && !isRunning());
+    btnRun->setToolTip(
+        haveRun ? QString()
+                : QStringLiteral("The calculation is not available in this version of the program."));
+}
+
+// ---- Mode switches ----------------------------------------------------------
+
+void frmRun::btnGeneric_Click() {
+    QString caption = windowTitle();
+    caption.replace(QStringLiteral("Calculation"), QStringLiteral("Special Mode"), Qt::CaseInsensitive);
+    setWindowTitle(caption);
+
+    QAction *results = action(QStringLiteral("menLastResults"));
+    CalcResultsEnabled = results->isEnabled();
+    enableCommand(results, SpecialResultsEnabled);
+    enableKey(QStringLiteral("Results"), SpecialResultsEnabled);
+
+    m_state.CalcMode = 0;
+
+    FrameStartEnd->setVisible(false);
+    FrameEmitters->setVisible(false);
+    Frame1->setTitle(QStringLiteral("Wind speed and Wind direction"));
+    Frame1->setVisible(true);
+    Frame5->setVisible(true);
+    Frame5->setEnabled(true);
+    Frame7->setVisible(false);
+    Frame12->setVisible(false);
+    FrameConcUnits->setVisible(false);
+    m_streetRow->setVisible(false);
+    frmboxStreet3D->setEnabled(true);
+    placeStreetFrame(true);
+    placeFrame3(true);
+
+    action(QStringLiteral("btnGeneric"))->setChecked(true);
+    action(QStringLiteral("btnSeries"))->setChecked(false);
+    btnRun->setEnabled(static_cast<bool>(runSpecialMode));
+    btnRun->setToolTip(
+        runSpecialMode
+            ? QString()
+            : QStringLiteral("Special Mode runs are not available in this version of the program."));
+    btnEditWind->setEnabled(true);
+    btnEndEditWind->setEnabled(false);
+    btnCancelEditWind->setEnabled(false);
+    frmboxStreet3D->setVisible(true);
+
+    for (const char *name : {"menNewTrfFile", "menOpenVehicleList", "menOpenFuelList", "menConcUnit"}) {
+        action(QString::fromLatin1(name))->setVisible(false);
+    }
+    setMenuVisible(menu(QStringLiteral("menBackground")), false);
+    setMenuVisible(menu(QStringLiteral("menView")), false);
+    for (const char *name : {"menOpenTrf", "menEditTarvik", "menEmission"}) {
+        action(QString::fromLatin1(name))->setVisible(true);
+    }
+    enableCommand(action(QStringLiteral("menGraphic")), true);
+    setMenuEnabled(menu(QStringLiteral("menSettings")), false);
+    cmbCountry->setVisible(false);
+
+    enableKey(QStringLiteral("Graph"), true);
+    enableKey(QStringLiteral("Fleet"), false);
+    enableKey(QStringLiteral("Fuel"), false);
+    enableKey(QStringLiteral("Tarvik"), true);
+    enableKey(QStringLiteral("VLF"), false);
+    enableKey(QStringLiteral("FLF"), false);
+    enableKey(QStringLiteral("Units"), false);
+    enableKey(QStringLiteral("Traffic"), true);
+    enableKey(QStringLiteral("TrafficNow"), false);
+    enableKey(QStringLiteral("SetTRF"), false);
+
+    btnReturnStd->setText(QStringLiteral("Close Special"));
+    btnReturnStd->setVisible(true);
+}
+
+void frmRun::btnSeries_Click() {
+    QString caption = windowTitle();
+    caption.replace(QStringLiteral("Special Mode"), QStringLiteral("Calculation"), Qt::CaseInsensitive);
+    setWindowTitle(caption);
+    m_state.CalcMode = 1;
+
+    QAction *results = action(QStringLiteral("menLastResults"));
+    SpecialResultsEnabled = results->isEnabled();
+    enableCommand(results, CalcResultsEnabled);
+    enableKey(QStringLiteral("Results"), CalcResultsEnabled);
+
+    const bool startAuto = chkStartAuto->isChecked();
+    setBoxEnabled(mEditStart, !startAuto);
+    setBoxEnabled(txtHourStart, !startAuto);
+    const bool endAuto = chkEndAuto->isChecked();
+    setBoxEnabled(mEditEnd, !endAuto);
+    setBoxEnabled(txtHourEnd, !endAuto);
+
+    Frame1->setVisible(false);
+    FrameStartEnd->setVisible(true);
+    FrameEmitters->setVisible(true);
+    Frame1->setTitle(QStringLiteral("Date and hour"));
+    Frame5->setVisible(false);
+    Frame5->setEnabled(false);
+    Frame7->setVisible(true);
+    Frame12->setVisible(true);
+    FrameConcUnits->setVisible(true);
+    placeStreetFrame(false);
+    placeFrame3(false);
+    m_streetRow->setVisible(true);
+
+    if (!m_state.RouteMode && !m_state.MultiStreetMode) {
+        trafficRefresh();
+    }
+    enableKey(QStringLiteral("TrafficNow"), !m_state.TrafficFile.empty());
+
+    action(QStringLiteral("btnSeries"))->setChecked(true);
+    action(QStringLiteral("btnGeneric"))->setChecked(false);
+    frmboxStreet3D->setVisible(false);
+    frmboxStreet3D->setEnabled(false);
+
+    applyRunButtonRule();
+
+    action(QStringLiteral("menNewTrfFile"))->setVisible(true);
+    action(QStringLiteral("menConcUnit"))->setVisible(true);
+    setMenuVisible(menu(QStringLiteral("menBackground")), true);
+    enableCommand(action(QStringLiteral("menModBackg")), !noUrbEmiData());
+    action(QStringLiteral("menOpenVehicleList"))->setVisible(true);
+    action(QStringLiteral("menOpenFuelList"))->setVisible(true);
+    setMenuVisible(menu(QStringLiteral("menView")), true);
+    action(QStringLiteral("menEmission"))->setVisible(false);
+    action(QStringLiteral("menOpenTrf"))->setVisible(true);
+    action(QStringLiteral("menEditTarvik"))->setVisible(true);
+    enableCommand(action(QStringLiteral("menGraphic")), true);
+    cmbCountry->setVisible(true);
+    cmbCountry->locked = true;
+    setMenuEnabled(menu(QStringLiteral("menSettings")), false);
+
+    enableKey(QStringLiteral("Graph"), true);
+    enableKey(QStringLiteral("Fleet"), !m_state.VehicleListFile.empty());
+    enableKey(QStringLiteral("Fuel"), !m_state.FuelListFile.empty());
+    enableKey(QStringLiteral("Tarvik"), true);
+    enableKey(QStringLiteral("VLF"), true);
+    enableKey(QStringLiteral("FLF"), true);
+    enableKey(QStringLiteral("Units"), true);
+    enableKey(QStringLiteral("Traffic"), true);
+    enableKey(QStringLiteral("SetTRF"), true);
+    btnReturnStd->setText(QStringLiteral("Start Special"));
+    btnReturnStd->setVisible(true);
+
+    btnFormatFile->setEnabled(false);
+    btnAddFile->setEnabled(false);
+    btnChangeFile->setEnabled(false);
+    btnRemove->setEnabled(false);
+    setMenuEnabled(menu(QStringLiteral("menMode")), true);
+    btnReturnStd->setEnabled(true);
+    Label3->setText(QStringLiteral("Trf.File:"));
+    for (int k : {2, 3, 4}) {
+        List1[k]->setEnabled(true);
+    }
+    enableCommand(action(QStringLiteral("menNewTrfFile")), true);
+
+    QAction *street = action(QStringLiteral("menEditStreetConfiguration"));
+    QAction *streetKey = toolbarKey(QStringLiteral("Street"));
+    if (!m_state.RouteMode && !m_state.MultiStreetMode) {
+        street->setText(QStringLiteral("Set Street Configuration"));
+        streetKey->setText(QStringLiteral("Street"));
+        streetKey->setToolTip(QStringLiteral("Set Street Configuration"));
+    }
+    QString shown;
+    if (m_state.RouteMode) {
+        m_state.CalcPerc = false;
+        m_state.CalcRun8 = false;
+        m_state.CalcDaily = false;
+        m_state.ShowResultsAuto = false;
+        street->setText(QStringLiteral("Set Route Data File"));
+        streetKey->setToolTip(QStringLiteral("Set Route Data File"));
+        streetKey->setText(QStringLiteral("Route"));
+        Label3->setText(QStringLiteral("Route File:"));
+        List1[4]->setEnabled(false);
+        shown =
+            QString::fromStdString(resolveStoredName(m_state.RouteFile, m_state.WorkDir, m_state.WorkDir));
+    }
+    if (m_state.MultiStreetMode) {
+        street->setText(QStringLiteral("Set Streets Data File"));
+        streetKey->setToolTip(QStringLiteral("Set Streets Data File"));
+        streetKey->setText(QStringLiteral("Streets"));
+        Label3->setText(QStringLiteral("Streets File:"));
+        List1[2]->setEnabled(false);
+        shown =
+            QString::fromStdString(resolveStoredName(m_state.StreetsFile, m_state.WorkDir, m_state.WorkDir));
+    }
+    if (m_state.RouteMode || m_state.MultiStreetMode) {
+        setMenuEnabled(menu(QStringLiteral("menMode")), false);
+        btnReturnStd->setEnabled(false);
+        enableCommand(action(QStringLiteral("menNewTrfFile")), false);
+        enableKey(QStringLiteral("SetTRF"), false);
+        List1[3]->setEnabled(false);
+        Label4->setText(shown);
+        Label4->setToolTip(shown);
+    }
+    Form_Resize();
+}
+
+void frmRun::btnReturnStd_Click() {
+    if (m_state.CalcMode == 1) {
+        btnGeneric_Click();
+    } else if (m_state.CalcMode == 0) {
+        btnSeries_Click();
+    }
+}
+
+// ---- Run control ----------------------------------------------------------------
+
+bool frmRun::isRunning() const {
+    return m_runThread != nullptr;
+}
+
+void frmRun::btnRun_Click() {
+    if (isRunning()) {
+        return;
+    }
+    // The boxes are checked again before anything starts: a wrong value never runs as 0.
+    if (m_state.CalcMode == 0 && m_state.WindEditMode != 0) {
+        return;
+    }
+    if (m_state.CalcMode == 1 && !validatePeriodBoxes()) {
+        return;
+    }
+    const RunEntry &entry = m_state.CalcMode == 0 ? runSpecialMode : runCalculation;
+    if (!entry || (m_state.CalcMode != 0 && m_state.CalcMode != 1)) {
+        return;
+    }
+    if (m_state.CalcMode == 1) {
+        copyPeriodToState();
+    }
+
+    btnRun->setEnabled(false);
+    btnPause->setEnabled(true);
+    btnStop->setEnabled(true);
+    setMenuEnabled(menu(QStringLiteral("menMode")), false);
+    setMenuEnabled(menu(QStringLiteral("menFile")), false);
+    setMenuEnabled(menu(QStringLiteral("menProject")), false);
+    if (m_state.CalcMode == 1) {
+        setMenuEnabled(menu(QStringLiteral("menBackground")), false);
+        setMenuEnabled(menu(QStringLiteral("menView")), false);
+        FrameStartEnd->setVisible(false);
+        Frame1->setVisible(true);
+    }
+    setMenuEnabled(menu(QStringLiteral("menTools")), false);
+    Toolbar1->setEnabled(false);
+    cmbCountry->setEnabled(false);
+    Frame7->setEnabled(false);
+    if (m_state.CalcMode == 0) {
+        btnEditWind->setEnabled(false);
+        btnEndEditWind->setEnabled(false);
+    }
+
+    m_control.reset();
+    PauseRequested = false;
+    StopRequested = false;
+    ProgressBar1->setValue(0);
+    ProgressBar1->setVisible(true);
+    lblProgress->setText(QStringLiteral("Running..."));
+    m_runThread = new RunThread(entry, m_state, m_control, m_interaction, this);
+    connect(m_runThread, &RunThread::progressed, this, &frmRun::showProgress, Qt::QueuedConnection);
+    connect(m_runThread, &QThread::finished, this, &frmRun::runFinished, Qt::QueuedConnection);
+    m_runThread->start();
+}
+
+void frmRun::showProgress(double fraction, const QString &text) {
+    ProgressBar1->setValue(static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * 1000)));
+    lblProgress->setText(text);
+    // A text "date hour" or "speed direction" also goes into the two value boxes.
+    const QStringList parts = text.split(QLatin1Char('|'));
+    if (parts.size() == 2) {
+        Text0[1]->setText(parts[0]);
+        Text0[2]->setText(parts[1]);
+    }
+}
+
+void frmRun::runFinished() {
+    RunThread *thread = m_runThread;
+    if (!thread) {
+        return;
+    }
+    thread->wait();
+    const bool ok = thread->succeeded();
+    const std::string error = thread->error();
+    m_runThread = nullptr;
+    thread->deleteLater();
+
+    btnStop_Click();
+    PauseRequested = false;
+    StopRequested = false;
+    m_control.reset();
+    ProgressBar1->setVisible(false);
+    if (ok) {
+        lblProgress->setText(QStringLiteral("The calculation has ended."));
+        QApplication::beep();
+    } else {
+        lblProgress->setText(QStringLiteral("The calculation did not reach its end."));
+        if (!error.empty()) {
+            m_interaction.message(error, Icon::Critical);
+        }
+    }
+    if (m_state.CalcMode == 1) {
+        applyRunButtonRule();
+    }
+}
+
+void frmRun::waitForRun() {
+    while (m_runThread) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+}
+
+void frmRun::btnPause_Click() {
+    PauseRequested = true;
+    m_control.requestPause();
+    btnContinue->setEnabled(true);
+    setMenuEnabled(menu(QStringLiteral("menView")), true);
+    enableCommand(action(QStringLiteral("menLastResults")), false);
+    enableKey(QStringLiteral("Results"), false);
+    lblProgress->setText(QStringLiteral("Paused"));
+}
+
+void frmRun::btnContinue_Click() {
+    PauseRequested = false;
+    m_control.requestContinue();
+    btnContinue->setEnabled(false);
+    if (m_state.CalcMode == 1) {
+        setMenuEnabled(menu(QStringLiteral("menView")), false);
+    }
+    lblProgress->setText(QStringLiteral("Running..."));
+}
+
+void frmRun::btnStop_Click() {
+    StopRequested = true;
+    m_control.requestStop();
+    btnStop->setEnabled(false);
+    btnRun->setEnabled(true);
+    btnPause->setEnabled(false);
+    btnContinue->setEnabled(false);
+    setMenuEnabled(menu(QStringLiteral("menMode")), true);
+    if (m_state.CalcMode == 1) {
+        Frame1->setVisible(false);
+        FrameStartEnd->setVisible(true);
+    }
+    Text0[1]->setVisible(m_state.CalcMode == 0);
+    Text0[2]->setVisible(m_state.CalcMode == 0);
+    btnEditWind->setEnabled(true);
+    setMenuEnabled(menu(QStringLiteral("menFile")), true);
+    setMenuEnabled(menu(QStringLiteral("menProject")), true);
+    setMenuEnabled(menu(QStringLiteral("menView")), true);
+    setMenuEnabled(menu(QStringLiteral("menTools")), true);
+    setMenuEnabled(menu(QStringLiteral("menBackground")), true);
+    Toolbar1->setEnabled(true);
+    cmbCountry->setEnabled(true);
+    Frame7->setEnabled(true);
+    if (isRunning()) {
+        lblProgress->setText(QStringLiteral("Stopping..."));
+    }
+}
+
+} // namespace vesk::ui

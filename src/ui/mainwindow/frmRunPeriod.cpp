@@ -1,0 +1,127 @@
+// Start and end of the calculation period: the "Auto" ticks, the date boxes
+// (day-month-year with a four-digit year) and the hour boxes (0 to 24).
+
+#include "core/Interaction.h"
+#include "core/Numbers.h"
+#include "ui/mainwindow/EngineState.h"
+#include "ui/mainwindow/frmRun.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDate>
+#include <QLineEdit>
+#include <QMenu>
+
+namespace vesk::ui {
+
+namespace {
+// "dd-mm-yyyy" as a calendar date; nullopt for a partly filled or impossible date.
+std::optional<PeriodDate> boxDate(const QString &text) {
+    const QDate d = QDate::fromString(text, QStringLiteral("dd-MM-yyyy"));
+    if (!d.isValid()) {
+        return std::nullopt;
+    }
+    return PeriodDate{d.year(), d.month(), d.day()};
+}
+
+std::optional<double> boxHour(const QString &text) {
+    return parseNumber(text.trimmed().toStdString());
+}
+} // namespace
+
+void frmRun::chkAuto_Click(int which) {
+    if (m_state.BatchMode) {
+        return;
+    }
+    QCheckBox *check = which == 0 ? chkStartAuto : chkEndAuto;
+    QLineEdit *date = which == 0 ? mEditStart : mEditEnd;
+    QLineEdit *hour = which == 0 ? txtHourStart : txtHourEnd;
+    if (check->isChecked()) {
+        setBoxEnabled(date, false);
+        setBoxEnabled(hour, false);
+        setMenuEnabled(menu(QStringLiteral("menMode")), true);
+    } else {
+        setBoxEnabled(date, true);
+        setBoxEnabled(hour, true);
+        date->setFocus();
+        setMenuEnabled(menu(QStringLiteral("menMode")), false);
+    }
+}
+
+bool frmRun::mEdit_LostFocus(int which) {
+    m_state.DateError = false;
+    QCheckBox *check = which == 0 ? chkStartAuto : chkEndAuto;
+    QLineEdit *date = which == 0 ? mEditStart : mEditEnd;
+    if (check->isChecked() || QApplication::focusWidget() == check) {
+        return true;
+    }
+    if (!boxDate(date->text())) {
+        m_state.DateError = true;
+        m_interaction.message("The Date value is not correct!", Icon::Critical);
+        date->setFocus();
+        return false;
+    }
+    if (!txtHour_LostFocus(which)) {
+        return false;
+    }
+    if (!m_state.DateError && !m_state.HourError) {
+        setMenuEnabled(menu(QStringLiteral("menMode")), true);
+    }
+    return true;
+}
+
+bool frmRun::txtHour_LostFocus(int which) {
+    m_state.HourError = false;
+    QCheckBox *check = which == 0 ? chkStartAuto : chkEndAuto;
+    QLineEdit *hour = which == 0 ? txtHourStart : txtHourEnd;
+    if (check->isChecked() || m_state.DateError || QApplication::focusWidget() == check) {
+        return !m_state.DateError;
+    }
+    const auto value = boxHour(hour->text());
+    if (!value) {
+        // Not a number (an empty box included): back into the box without a message.
+        m_state.HourError = true;
+        hour->setFocus();
+        return false;
+    }
+    if (*value > 24 || *value < 0) {
+        m_interaction.message("The value of Hour is not correct!", Icon::Critical);
+        m_state.HourError = true;
+        hour->setFocus();
+        return false;
+    }
+    setMenuEnabled(menu(QStringLiteral("menMode")), true);
+    return true;
+}
+
+bool frmRun::validatePeriodBoxes() {
+    for (int which = 0; which < 2; ++which) {
+        QCheckBox *check = which == 0 ? chkStartAuto : chkEndAuto;
+        if (check->isChecked()) {
+            continue;
+        }
+        if (!mEdit_LostFocus(which)) {
+            return false;
+        }
+        if (m_state.HourError) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void frmRun::copyPeriodToState() {
+    m_state.StartAuto = chkStartAuto->isChecked();
+    m_state.EndAuto = chkEndAuto->isChecked();
+    if (!m_state.StartAuto) {
+        m_state.StartDate = boxDate(mEditStart->text()).value_or(PeriodDate{});
+        m_state.StartHour = static_cast<int>(roundHalfEven(boxHour(txtHourStart->text()).value_or(0)));
+    }
+    if (!m_state.EndAuto) {
+        m_state.EndDate = boxDate(mEditEnd->text()).value_or(PeriodDate{});
+        m_state.EndHour = static_cast<int>(roundHalfEven(boxHour(txtHourEnd->text()).value_or(0)));
+    }
+}
+
+} // namespace vesk::ui

@@ -1,0 +1,78 @@
+// The Qt answers to the engine's questions and the settings store.
+
+#include "support/TestSupport.h"
+#include "ui/mainwindow/QtInteraction.h"
+#include "ui/mainwindow/QtSettings.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace vesk;
+using namespace vesk::ui;
+
+namespace {
+// Presses the button of the message box that opens next, once it is there.
+void pressWhenShown(QMessageBox::StandardButton button, QThread **boxThread) {
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, button, boxThread] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            return;
+        }
+        *boxThread = box->thread();
+        box->button(button)->click();
+        timer->stop();
+        timer->deleteLater();
+    });
+    timer->start(5);
+}
+} // namespace
+
+TEST(QtInteraction, AQuestionFromAWorkerThreadIsAskedOnTheUserInterfaceThread) {
+    QtInteraction interaction;
+    QThread *boxThread = nullptr;
+    pressWhenShown(QMessageBox::No, &boxThread);
+    std::atomic<bool> done{false};
+    Answer answer = Answer::Cancel;
+    std::thread worker([&] {
+        answer = interaction.question("Save?", Buttons::YesNoCancel, Icon::Information, Answer::Yes);
+        done = true;
+    });
+    while (!done) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    worker.join();
+    EXPECT_EQ(answer, Answer::No);
+    EXPECT_EQ(boxThread, QCoreApplication::instance()->thread());
+}
+
+TEST(QtInteraction, FiltersInTheProgramsBarFormBecomeQtFilters) {
+    const QStringList f = qtFilters({"VESK Project (*.vkp)|*.vkp|All (*.*)|*.*", "Text (*.txt)"});
+    ASSERT_EQ(f.size(), 3);
+    EXPECT_EQ(f[0], "VESK Project (*.vkp) (*.vkp)");
+    EXPECT_EQ(f[1], "All (*.*) (*.*)");
+    EXPECT_EQ(f[2], "Text (*.txt)");
+}
+
+TEST(QtSettings, ValuesSurviveANewSettingsObjectAndRemovedKeysGiveTheDefault) {
+    test::TempDir dir;
+    const QString ini = QString::fromStdString((dir.path() / "settings.ini").string());
+    {
+        QtSettings s(ini);
+        s.setValue("MRUFiles", "0", "/w/a.vkp");
+        s.setValue("MRUFiles", "1", "/w/b.vkp");
+        s.setValue("Files", "LastPath", "/w/");
+        s.remove("MRUFiles", "1");
+        s.sync();
+    }
+    QtSettings again(ini);
+    EXPECT_EQ(again.value("MRUFiles", "0"), "/w/a.vkp");
+    EXPECT_EQ(again.value("MRUFiles", "1", "none"), "none");
+    EXPECT_EQ(again.value("Files", "LastPath"), "/w/");
+}
