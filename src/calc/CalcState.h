@@ -2,13 +2,14 @@
 
 // Program-wide variables of emissions, statistics and tables. See core/State.h.
 
+#include "calc/EmissionState.h"
 #include "calc/StatisticsState.h"
 
 #include <vector>
 
 namespace vesk {
 
-struct CalcState : StatisticsState {
+struct CalcState : StatisticsState, EmissionState {
     // Per pollutant index (0..NPol): turns a concentration of the calculation
     // into the pollutant's output unit. Written only by SetUnitFactors; read by
     // StatVar when it hands out a value.

@@ -104,9 +104,17 @@ TrafficCategory *TrafficCollection::find(const std::string &name) {
     return findByName(items, name, [](const TrafficCategory &c) -> const std::string & { return c.name; });
 }
 
+const TrafficCategory *TrafficCollection::find(const std::string &name) const {
+    return const_cast<TrafficCollection *>(this)->find(name);
+}
+
 EmissionTableItem *EmissionTableCollection::find(const std::string &pollutant) {
     return findByName(items, pollutant,
                       [](const EmissionTableItem &e) -> const std::string & { return e.pollutant; });
+}
+
+const EmissionTableItem *EmissionTableCollection::find(const std::string &pollutant) const {
+    return const_cast<EmissionTableCollection *>(this)->find(pollutant);
 }
 
 void EmissionTableCollection::reset(const std::vector<std::string> &pollutants, int periods, int dayCases) {

@@ -217,6 +217,7 @@ struct TrafficCollection {
     TrafficCategory &item(int i) { return items.at(i - 1); }
     const TrafficCategory &item(int i) const { return items.at(i - 1); }
     TrafficCategory *find(const std::string &name);
+    const TrafficCategory *find(const std::string &name) const;
 };
 
 // The total emission of one pollutant per period and day case.
@@ -228,6 +229,7 @@ struct EmissionTableItem {
 struct EmissionTableCollection {
     std::vector<EmissionTableItem> items;
     EmissionTableItem *find(const std::string &pollutant);
+    const EmissionTableItem *find(const std::string &pollutant) const;
     // One item per pollutant, each periods x dayCases, all -99.
     void reset(const std::vector<std::string> &pollutants, int periods, int dayCases);
 };

@@ -1,0 +1,305 @@
+#include "calc/DayCases.h"
+
+#include "calc/HourlyEmissions.h"
+#include "core/Interaction.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
+#include "core/State.h"
+#include "core/TextIO.h"
+
+#include <cmath>
+#include <filesystem>
+
+namespace vesk {
+
+namespace {
+
+const char *const kCrLf = "\r\n";
+
+bool fileExists(const std::string &path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// The traffic-file path of the street (step 3 of the set-up).
+std::string trafficFilePath(const State &s, const std::string &streetsFolder, bool *found) {
+    std::string path = findExisting(resolveStoredName(s.TrafficFile, s.WorkDir, s.TrafficDir));
+    *found = fileExists(path);
+    if (!*found && s.MultiStreetMode && !streetsFolder.empty() && !s.WorkDir.empty()) {
+        std::string work = nativePath(s.WorkDir);
+        std::string native = nativePath(path);
+        if (startsWithI(native, work)) {
+            std::string moved = findExisting(joinPath(nativePath(streetsFolder), native.substr(work.size())));
+            if (fileExists(moved)) {
+                *found = true;
+                return moved;
+            }
+        }
+    }
+    return path;
+}
+
+// Step 7: the properties of the traffic item "All" into the state.
+void copyTrafficProperties(State &s) {
+    const TrafficAll &all = s.EmissionComponent.TrafficList.All;
+    s.TrafficFileType = all.TrafficFileType;
+    s.AverageTrafficSpeed = all.AverageTrafficSpeed;
+    s.AnnualDiurnalTraffic = all.AnnualDiurnalTraffic;
+    s.sAverageTrafficSpeed = all.sAverageTrafficSpeed;
+    s.sAnnualDiurnalTraffic = all.sAnnualDiurnalTraffic;
+    s.Nhours = all.Nhours;
+    s.DayCases = all.DayCases;
+    s.VehCategories = all.VehCategories;
+    s.VehCatNames.assign(1, std::string());
+    for (int i = 1; i <= s.VehCategories; ++i) {
+        s.VehCatNames.push_back(all.VehCatNames(i));
+    }
+    s.DayCaseName.assign(1, std::string());
+    s.CodeDay.assign(1, std::string());
+    s.CodeMonth.assign(1, std::string());
+    s.DayCaseDay.assign(1, 0);
+    s.DayCaseDayCop.assign(1, 0);
+    s.DayCaseMonth.assign(1, 0);
+    s.DayCaseMonthCop.assign(1, 0);
+    for (int i = 1; i <= s.DayCases; ++i) {
+        s.DayCaseName.push_back(all.DayCaseName(i));
+        s.DayCaseDay.push_back(all.DayCaseDay(i));
+        s.DayCaseDayCop.push_back(all.DayCaseDayCop(i));
+        s.DayCaseMonth.push_back(all.DayCaseMonth(i));
+        s.DayCaseMonthCop.push_back(all.DayCaseMonthCop(i));
+        s.CodeDay.push_back(all.CodeDay(i));
+        s.CodeMonth.push_back(all.CodeMonth(i));
+    }
+    s.DayCaseExprs.assign(static_cast<size_t>(s.DayCases) + 1, Expression());
+}
+
+// The component's emission table must hold every pollutant at the traffic's size.
+void ensureEmissionTable(State &s) {
+    EmissionTableCollection &table = s.EmissionComponent.EmissionTable;
+    bool fits = true;
+    for (int p = 0; p <= s.NPol && p < static_cast<int>(s.PollutantNames.size()); ++p) {
+        const EmissionTableItem *item = table.find(s.PollutantNames[p]);
+        fits = fits && item && item->Value.periods() == s.Nhours && item->Value.dayCases() == s.DayCases;
+    }
+    if (!fits) {
+        table.reset(s.PollutantNames, s.Nhours, s.DayCases);
+    }
+}
+
+} // namespace
+
+std::string DayCaseCondition(const std::string &codeDay, const std::string &codeMonth) {
+    std::string day = codeDay.empty() ? std::string() : "(" + codeDay + ")";
+    std::string month = codeMonth.empty() ? std::string() : "(" + codeMonth + ")";
+    if (day.empty()) {
+        return month;
+    }
+    if (month.empty()) {
+        return day;
+    }
+    return day + " " + "AND" + " " + month;
+}
+
+std::string CategoryMismatch(const State &s) {
+    const EmissionLibrary &lib = s.EmissionComponent;
+    std::vector<std::string> expanded;
+    for (int i = 1; i <= s.VehCategories && i < static_cast<int>(s.VehCatNames.size()); ++i) {
+        const TrafficCategory *c = lib.TrafficList.find(s.VehCatNames[i]);
+        if (c && c->Composed) {
+            expanded.insert(expanded.end(), c->subNames.begin(), c->subNames.end());
+        } else {
+            expanded.push_back(s.VehCatNames[i]);
+        }
+    }
+    std::vector<std::string> categories;
+    for (const VehicleCategory &c : lib.VehicleCategories.items) {
+        categories.push_back(c.Name);
+    }
+    bool same = expanded.size() == categories.size();
+    for (size_t i = 0; same && i < expanded.size(); ++i) {
+        same = iequals(expanded[i], categories[i]);
+    }
+    if (same) {
+        return {};
+    }
+    auto join = [](const std::vector<std::string> &names) {
+        std::string text;
+        for (const auto &n : names) {
+            text += (text.empty() ? "" : ", ") + n;
+        }
+        return text.empty() ? std::string("(none)") : text;
+    };
+    return "The vehicle categories of the traffic file do not match those of the vehicle list." +
+           std::string(kCrLf) + "Traffic file (composed categories split): " + join(expanded) + kCrLf +
+           "Vehicle list: " + join(categories);
+}
+
+bool ExpandDayCase(State &s, int d, std::string *error) {
+    EmissionLibrary &lib = s.EmissionComponent;
+    TrafficCollection &traffic = lib.TrafficList;
+    for (int h = 1; h <= s.Nhours; ++h) {
+        int slot = 0;
+        for (int i = 1; i <= s.VehCategories; ++i) {
+            TrafficCategory &c = traffic.item(i);
+            c.FlowNow = c.Flow(h, d);
+            const float f = c.FlowNow;
+            if (!c.Composed) {
+                s.FlowTable.at(++slot, h, d) = f;
+            } else {
+                for (int k = 1; k <= c.SubVehCats(); ++k) {
+                    s.FlowTable.at(++slot, h, d) = c.FractionSubVehCat(k) * f;
+                }
+            }
+        }
+        if (s.RouteMode) {
+            continue;
+        }
+        const float speed1 = traffic.All.Vshort(h, d);
+        const float speed2 = traffic.All.Vlong(h, d);
+        s.ColdStartShare = traffic.All.ColdStart(h, d) * 0.01f;
+        if (s.StdEmissionSetup) {
+            continue;
+        }
+        for (int j = 1; j <= s.EmitterCount; ++j) {
+            const int p = s.EmitterIndex[j];
+            if (!CalcHourlyEmissions(s, p, speed1, speed2, s.TrafficSpeedDefault, s.ColdStartShare, error)) {
+                return false;
+            }
+            float sum = 0;
+            for (int i = 1; i <= s.VehCategories; ++i) {
+                const EmissionItem &e = lib.EmissionList.item(i);
+                const float q = p < static_cast<int>(e.QPOL.size()) ? e.QPOL[p] : -99.0f;
+                if (q < 0) {
+                    sum = -99.0f;
+                    break;
+                }
+                sum += q;
+            }
+            if (EmissionTableItem *item = lib.EmissionTable.find(s.PollutantNames[p])) {
+                item->Value.set(h, d, sum);
+            }
+            for (int k = 1; k <= s.VehCatCount; ++k) {
+                s.CategoryEmissionTable.at(p, k, h, d) = s.CategoryEmission[p][k];
+            }
+        }
+    }
+    return true;
+}
+
+TrafficSetupResult SetUpStreetTraffic(State &s, Interaction &ui, const std::string &streetsFolder) {
+    TrafficSetupResult result;
+    if (s.TrafficFile.empty()) {
+        result.outcome = TrafficSetupOutcome::NoTrafficFile;
+        return result;
+    }
+    s.DayNowVar = s.DayCaseEvaluator.defineVariable("DayNow");
+    s.MonthNowVar = s.DayCaseEvaluator.defineVariable("MonthNow");
+    const int savedNhours = s.Nhours;
+
+    bool found = false;
+    result.FilePath = trafficFilePath(s, streetsFolder, &found);
+    if (!found) {
+        result.outcome = TrafficSetupOutcome::FileNotFound;
+        return result;
+    }
+
+    if (!s.TrafficFileLoaded || s.TrafficEdited) {
+        s.TrafficEdited = false;
+        if (!s.TrafficFileLoaded) {
+            std::string error;
+            s.EmissionComponent.ReadTrafficFile(result.FilePath, s.AverageTrafficSpeed,
+                                                s.AnnualDiurnalTraffic, &error);
+            s.ErrorInTrafficFile = s.EmissionComponent.TrafficList.All.ErrorInTrafficFile;
+            if (s.ErrorInTrafficFile) {
+                ui.message(error, Icon::Critical);
+                result.outcome = TrafficSetupOutcome::EndRun;
+                return result;
+            }
+            s.TrafficFileLoaded = true;
+        }
+        copyTrafficProperties(s);
+        if (savedNhours != s.Nhours) {
+            Answer answer =
+                ui.question("The averaging time for the Traffic File is different from the averaging "
+                            "time specified in " +
+                                s.ProjectFile + kCrLf + "Do you want to continue with this Traffic File?",
+                            Buttons::YesNo, Icon::Question, Answer::Yes);
+            if (answer != Answer::Yes) {
+                result.outcome = TrafficSetupOutcome::EndRun;
+                return result;
+            }
+        }
+    }
+
+    // The tables are indexed by the vehicle categories of the emission
+    // set-up; the traffic file's categories must expand to exactly those.
+    s.VehCatCount = s.EmissionComponent.VehicleCategories.Count();
+    std::string mismatch = CategoryMismatch(s);
+    if (!mismatch.empty()) {
+        ui.message(mismatch, Icon::Critical);
+        result.outcome = TrafficSetupOutcome::EndRun;
+        return result;
+    }
+    const int npol = s.NPol + 1;
+    s.FlowTable.resize(s.VehCatCount, s.Nhours, s.DayCases);
+    s.CategoryEmissionTable.resize(npol, s.VehCatCount, s.Nhours, s.DayCases);
+    s.CategoryEmission.assign(static_cast<size_t>(std::max(npol, 0)),
+                              std::vector<float>(static_cast<size_t>(s.VehCatCount) + 1, 0.0f));
+    ensureEmissionTable(s);
+    if (s.DayCaseExprs.size() != static_cast<size_t>(s.DayCases) + 1) {
+        s.DayCaseExprs.assign(static_cast<size_t>(s.DayCases) + 1, Expression());
+    }
+
+    s.ParsedCount = 0;
+    for (int d = 1; d <= s.DayCases; ++d) {
+        const std::string condition = DayCaseCondition(s.CodeDay[d], s.CodeMonth[d]);
+        std::string why;
+        bool ok = s.DayCaseEvaluator.parse(condition, &s.DayCaseExprs[d], &why);
+        ++s.ParsedCount;
+        if (!ok) {
+            ui.message(condition + kCrLf + why, Icon::Critical);
+            result.outcome = TrafficSetupOutcome::EndRun;
+            return result;
+        }
+        std::string error;
+        if (!ExpandDayCase(s, d, &error)) {
+            ui.message(error, Icon::Critical);
+            result.outcome = TrafficSetupOutcome::EndRun;
+            return result;
+        }
+    }
+    return result;
+}
+
+int FindDayCase(State &s, Interaction &ui, int month, int weekday, int, const std::string &) {
+    int result = 0;
+    const bool inRange = weekday >= 1 && weekday <= 7 && month >= 1 && month <= 12;
+    if (inRange) {
+        const int count = std::min<int>(s.DayCases, static_cast<int>(s.DayCaseExprs.size()) - 1);
+        for (int i = 1; i <= count; ++i) {
+            s.DayCaseEvaluator.setVariable(s.DayNowVar, weekday);
+            s.DayCaseEvaluator.setVariable(s.MonthNowVar, month);
+            const double v = s.DayCaseEvaluator.evaluate(s.DayCaseExprs[i]);
+            // NaN and values far outside any day-case answer never match.
+            if (std::isfinite(v) && std::fabs(v) < 32768.0 && roundHalfEven(v) == 1) {
+                result = i;
+                break;
+            }
+        }
+    }
+    if (result == 0) {
+        auto name = [](const auto &names, int n) {
+            if (n >= 1 && n <= static_cast<int>(names.size()) && !names[n - 1].empty()) {
+                return names[n - 1];
+            }
+            return std::to_string(n);
+        };
+        ui.message(std::string("There are no traffic data corresponding to the following conditions:") +
+                       kCrLf + "Weekday: " + name(s.DayNames, weekday) + kCrLf +
+                       "Month: " + name(s.MonthNames, month),
+                   Icon::Critical);
+    }
+    return result;
+}
+
+} // namespace vesk

@@ -1,0 +1,59 @@
+#pragma once
+
+// The traffic of a street: reading its traffic file into the state, compiling
+// the day-case conditions, expanding every day case's profiles into the
+// street's traffic and emission tables, and finding the day case of an hour.
+
+#include <string>
+
+namespace vesk {
+
+struct State;
+class Interaction;
+
+enum class TrafficSetupOutcome {
+    Ready,         // traffic and tables set up
+    NoTrafficFile, // TrafficFile is empty: nothing to do
+    FileNotFound,  // the traffic file does not exist (FilePath names it)
+    EndRun,        // the run ends here; any message has been shown
+};
+
+struct TrafficSetupResult {
+    TrafficSetupOutcome outcome = TrafficSetupOutcome::Ready;
+    std::string FilePath; // the resolved traffic-file path
+};
+
+// The condition compiled for a day case: each non-empty code in brackets,
+// joined by " AND " when both are given ("" when neither is).
+std::string DayCaseCondition(const std::string &codeDay, const std::string &codeMonth);
+
+// Sets up the traffic of the current street before its tables are bound.
+// Resolves TrafficFile (bare name in WorkDir, ".\" in TrafficDir, else a full
+// path; in a multi-street run a missing file is looked for again with the
+// WorkDir prefix replaced by streetsFolder), reads it unless it is loaded and
+// unedited, copies its properties into the state, asks when its periods per
+// day differ from the project's, checks that its categories (composed ones
+// split) are the emission set-up's vehicle categories in order, compiles the
+// conditions and fills FlowTable, CategoryEmissionTable and the component's
+// EmissionTable day case by day case. Every failure is shown through ui.
+TrafficSetupResult SetUpStreetTraffic(State &state, Interaction &ui, const std::string &streetsFolder = {});
+
+// Expands the profiles of day case d (1..DayCases) into FlowTable and, unless
+// in a route run or with the standard vehicle types, into
+// CategoryEmissionTable and EmissionTable. The tables must be sized.
+// False with a message when the emissions cannot be computed.
+bool ExpandDayCase(State &state, int d, std::string *error = nullptr);
+
+// Empty when expanding the traffic file's categories gives the vehicle
+// categories of the emission set-up in order; otherwise a message that says
+// how they differ.
+std::string CategoryMismatch(const State &state);
+
+// The day case (1..DayCases) of an hour: the first whose condition holds for
+// the weekday (Monday = 1 .. Sunday = 7) and month (1..12). When none holds
+// (or DayCases is 0, or the weekday or month is out of range) shows the
+// "no traffic data" message and returns 0. day and dateText are not used.
+int FindDayCase(State &state, Interaction &ui, int month, int weekday, int day = 0,
+                const std::string &dateText = {});
+
+} // namespace vesk

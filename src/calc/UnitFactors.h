@@ -1,0 +1,30 @@
+#pragma once
+
+// Concentration unit factors of a run, from each pollutant's input, output,
+// standard and default output units.
+//
+// A unit is one of the keywords "ppb", "ppm", "ppt" (volume) or "microg",
+// "milig", "nanog" (mass per cubic metre), in any letter case, or a number
+// ("," read as "."). A number names a unit by its size: as an input unit
+// (and as a standard input unit) it is micrograms per cubic metre per unit;
+// as an output unit it is the factor from micrograms per cubic metre to the
+// unit, as the project files have always used it.
+
+#include <string>
+
+namespace vesk {
+
+struct State;
+
+// Fills, for every pollutant 0..NPol, InputUnitFactor, OutputUnitFactor,
+// InputToModelFactor, PpbToInputFactor and InputToPpbFactor, and the scalars
+// NO2ToPpbFactor, O3ToPpbFactor, NOxToPpbFactor, OutputToPpbFactor1 and
+// Pol0ToPpbFactor..Pol2ToPpbFactor. An empty input or output unit first
+// takes the pollutant list's standard unit (written back into the state).
+// False with a message naming the pollutant and the unit when a unit is
+// neither a keyword nor a number above 0, or when a factor would need a
+// division by zero (a volume unit for a pollutant without a
+// microgram-to-ppb factor); the factors of that pollutant are then 1.
+bool SetUnitFactors(State &state, std::string *error = nullptr);
+
+} // namespace vesk

@@ -1,0 +1,178 @@
+#include "calc/UnitFactors.h"
+
+#include "core/State.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace vesk;
+
+namespace {
+
+// Factors are Singles.
+constexpr double kTol = 1e-5;
+
+struct Units {
+    State s;
+    explicit Units(std::vector<double> microgToPpb = {0.5229, 0.8017, 0.5229, 0.5012, 0.3080}) {
+        s.NPol = static_cast<int>(microgToPpb.size()) - 1;
+        s.PollutantNames = {"NOx", "NO", "NO2", "O3", "BNZ"};
+        s.PollutantNames.resize(microgToPpb.size());
+        s.MicrogToPpb = microgToPpb;
+        for (double f : microgToPpb) {
+            s.PpbToMicrog.push_back(f == 0 ? -99.0 : 1.0 / f);
+        }
+        const size_t n = microgToPpb.size();
+        s.InputUnit.assign(n, "microg");
+        s.OutputUnit.assign(n, "microg");
+        s.StdInputUnits.assign(n, "microg");
+        s.StdInputUnitsCopy.assign(n, "microg");
+        s.DefOutputUnits.assign(n, "microg");
+    }
+    bool set(std::string *error = nullptr) { return SetUnitFactors(s, error); }
+};
+
+TEST(UnitFactors, MicrogramsInAndOutGiveOne) {
+    Units u;
+    ASSERT_TRUE(u.set());
+    for (int i = 0; i <= u.s.NPol; ++i) {
+        EXPECT_FLOAT_EQ(u.s.InputUnitFactor[i], 1.0f);
+        EXPECT_FLOAT_EQ(u.s.InputToModelFactor[i], 1.0f);
+        EXPECT_FLOAT_EQ(u.s.OutputUnitFactor[i], 1.0f);
+    }
+    EXPECT_NEAR(u.s.NO2ToPpbFactor, 0.5229, kTol);
+    EXPECT_NEAR(u.s.PpbToInputFactor[2], 1 / 0.5229, 1e-4);
+    EXPECT_NEAR(u.s.NOxToPpbFactor, 0.5229, kTol);
+    EXPECT_NEAR(u.s.OutputToPpbFactor1, 0.8017, kTol);
+}
+
+TEST(UnitFactors, PpbOutputOfMicrogramInput) {
+    Units u({0.5, 0.5, 0.5, 0.5});
+    u.s.OutputUnit[0] = "ppb";
+    ASSERT_TRUE(u.set());
+    EXPECT_FLOAT_EQ(u.s.InputUnitFactor[0], 0.5f);
+    EXPECT_FLOAT_EQ(u.s.InputToModelFactor[0], 0.5f);
+    EXPECT_FLOAT_EQ(u.s.OutputUnitFactor[0], 2.0f); // back to the default microg
+    EXPECT_FLOAT_EQ(u.s.NOxToPpbFactor, 1.0f);      // the output is already ppb
+}
+
+TEST(UnitFactors, AUnitWithADecimalCommaCountsAsItsNumber) {
+    Units u;
+    u.s.OutputUnit[1] = "1,5";
+    ASSERT_TRUE(u.set());
+    EXPECT_FLOAT_EQ(u.s.InputUnitFactor[1], 1.5f);
+}
+
+TEST(UnitFactors, EmptyUnitsFallBackToTheStandardUnitsOfThePollutantList) {
+    Units u;
+    u.s.InputUnit[4] = "";
+    u.s.OutputUnit[4] = "";
+    u.s.StdInputUnits[4] = "nanog";
+    u.s.StdInputUnitsCopy[4] = "milig";
+    ASSERT_TRUE(u.set());
+    EXPECT_EQ(u.s.InputUnit[4], "nanog");
+    EXPECT_EQ(u.s.OutputUnit[4], "milig");
+    EXPECT_FLOAT_EQ(u.s.InputUnitFactor[4], 0.001f);
+    EXPECT_NEAR(u.s.InputToModelFactor[4], 1e-6, 1e-12);
+}
+
+struct Pol0Case {
+    const char *unit;
+    double expected;
+};
+
+class FirstPollutantToPpb : public ::testing::TestWithParam<Pol0Case> {};
+
+TEST_P(FirstPollutantToPpb, FollowsItsInputUnit) {
+    Units u;
+    u.s.InputUnit[0] = GetParam().unit;
+    ASSERT_TRUE(u.set());
+    EXPECT_NEAR(u.s.Pol0ToPpbFactor, GetParam().expected, 1e-6 * std::max(1.0, GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, FirstPollutantToPpb,
+                         ::testing::Values(Pol0Case{"ppm", 1000}, Pol0Case{"PPB", 1}, Pol0Case{"ppt", 0.001},
+                                           Pol0Case{"microg", 0.5229}, Pol0Case{"milig", 522.9},
+                                           Pol0Case{"nanog", 0.0005229},
+                                           // a number is micrograms per unit
+                                           Pol0Case{"2", 2 * 0.5229}));
+
+// Whatever the input unit, ppb -> input unit -> ppb is the identity, and the
+// input -> output factor agrees with the input unit's size in micrograms.
+class RoundTrips : public ::testing::TestWithParam<std::pair<const char *, double>> {};
+
+TEST_P(RoundTrips, ThroughPpbAndMicrogramsAgree) {
+    const auto [unit, microgPerUnit] = GetParam();
+    Units u;
+    for (int i = 0; i <= u.s.NPol; ++i) {
+        u.s.InputUnit[i] = unit;
+        u.s.StdInputUnits[i] = unit;
+    }
+    ASSERT_TRUE(u.set());
+    for (int i = 0; i <= u.s.NPol; ++i) {
+        double toPpb = i == 2 ? u.s.NO2ToPpbFactor : i == 3 ? u.s.O3ToPpbFactor : u.s.InputToPpbFactor[i];
+        EXPECT_NEAR(toPpb * u.s.PpbToInputFactor[i], 1.0, 1e-5) << unit << " pollutant " << i;
+        EXPECT_NEAR(u.s.InputToPpbFactor[i], microgPerUnit * u.s.MicrogToPpb[i], 1e-5 * microgPerUnit)
+            << unit;
+        EXPECT_NEAR(u.s.InputToModelFactor[i], microgPerUnit, 1e-5 * microgPerUnit) << unit; // output microg
+    }
+    EXPECT_NEAR(u.s.Pol2ToPpbFactor, u.s.NO2ToPpbFactor, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeywordsAndNumbers, RoundTrips,
+                         ::testing::Values(std::pair<const char *, double>{"microg", 1.0},
+                                           std::pair<const char *, double>{"milig", 1000.0},
+                                           std::pair<const char *, double>{"nanog", 0.001},
+                                           std::pair<const char *, double>{"2.5", 2.5},
+                                           std::pair<const char *, double>{"0,5", 0.5}));
+
+TEST(UnitFactors, VolumeInputUnitsConvertThroughTheMolarFactor) {
+    Units u;
+    u.s.InputUnit[2] = "ppm";
+    u.s.InputUnit[0] = "ppb";
+    ASSERT_TRUE(u.set());
+    EXPECT_FLOAT_EQ(u.s.NO2ToPpbFactor, 1000.0f);
+    EXPECT_FLOAT_EQ(u.s.PpbToInputFactor[2], 0.001f);
+    EXPECT_NEAR(u.s.InputToModelFactor[2], 1000 / 0.5229, 1e-2);
+    EXPECT_NEAR(u.s.InputToModelFactor[0], 1 / 0.5229, 1e-5);
+    EXPECT_FLOAT_EQ(u.s.PpbToInputFactor[0], 1.0f);
+}
+
+struct BadUnit {
+    const char *role; // which unit to spoil
+    const char *unit;
+    const char *message;
+};
+
+class UnusableUnits : public ::testing::TestWithParam<BadUnit> {};
+
+TEST_P(UnusableUnits, AreRefusedWithAMessageAndNoInfiniteFactor) {
+    Units u({0.5229, 0.8017, 0.5229, 0.5012, 0.0}); // benzene without a ppb factor
+    std::string role = GetParam().role;
+    auto &units = role == "input" ? u.s.InputUnit : role == "output" ? u.s.OutputUnit : u.s.DefOutputUnits;
+    units[4] = GetParam().unit;
+    std::string error;
+    EXPECT_FALSE(u.set(&error));
+    EXPECT_NE(error.find(GetParam().message), std::string::npos) << error;
+    auto finite = [](const std::vector<float> &v) {
+        return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x) && x != 0; });
+    };
+    EXPECT_TRUE(finite(u.s.InputUnitFactor));
+    EXPECT_TRUE(finite(u.s.OutputUnitFactor));
+    EXPECT_TRUE(finite(u.s.InputToModelFactor));
+    EXPECT_TRUE(std::isfinite(u.s.NOxToPpbFactor));
+    // The other pollutants keep their factors.
+    EXPECT_NEAR(u.s.NO2ToPpbFactor, 0.5229, kTol);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ZeroAndNonsense, UnusableUnits,
+    ::testing::Values(BadUnit{"output", "0", "The output unit \"0\" of BNZ is neither"},
+                      BadUnit{"input", "ug/m3", "The input unit \"ug/m3\" of BNZ is neither"},
+                      BadUnit{"default", "-2", "The default output unit \"-2\" of BNZ"},
+                      BadUnit{"output", "ppb", "The units of BNZ need a microgram-to-ppb factor"},
+                      BadUnit{"input", "ppm", "The units of BNZ need a microgram-to-ppb factor"}));
+
+} // namespace
