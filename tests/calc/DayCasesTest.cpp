@@ -304,3 +304,19 @@ TEST(StreetTraffic, TheDemoStandardTrafficFileLoadsWithTheDemoFleet) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(StreetTraffic, APollutantWithoutFactorsForSomeCategoryHasNoTotalEmission) {
+    EmissionFixture f;
+    InitEmissions(f.state, f.ui);
+    f.state.EmitterIndex.push_back(1); // NO: the lists give no factors for it
+    f.state.EmitterCount = 3;
+    f.writeTraffic("Street.trf");
+    ASSERT_EQ(SetUpStreetTraffic(f.state, f.ui).outcome, TrafficSetupOutcome::Ready);
+    const auto &table = f.state.EmissionComponent.EmissionTable;
+    EXPECT_FLOAT_EQ(table.find("NO")->Value.get(3, 1), -99.0f);
+    EXPECT_GT(table.find("NOx")->Value.get(3, 1), 0.0f);
+}
+
+} // namespace
