@@ -279,6 +279,7 @@ LoadResult LoadProject(State &s, Interaction &ui) {
     s.OutputUnit.assign(pollutants, "");
 
     s.LoadFailed = false;
+    s.TrafficFileType = -1;
     s.StartAuto = s.EndAuto = true;
     s.StartDate = s.EndDate = PeriodDate{};
     s.StartHour = s.EndHour = 0;
