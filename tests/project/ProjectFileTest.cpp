@@ -77,6 +77,39 @@ TEST(ProjectRoundTrip, MultiStreetProjectWritesZeroGeometryAndReloadsUnchanged) 
     EXPECT_DOUBLE_EQ(loaded.StreetHeight, 0);
 }
 
+TEST(ProjectRoundTrip, RouteProjectWithTwoPollutantsReloadsUnchanged) {
+    ProjectFolder folder;
+    auto twoPollutants = [&] {
+        State s = folder.fresh();
+        s.PollutantNames = {"NOx", "NO2"};
+        s.StdInputUnits = {"microg", "ppb"};
+        s.DefOutputUnits = {"microg", "microg"};
+        s.NPol = 1;
+        s.PollutantCount = 2;
+        return s;
+    };
+    State original = twoPollutants();
+    fillSingleStreetProject(original);
+    original.RouteFile = "Route.txt";
+    original.RouteMode = true;
+    original.InputUnit = {"ppb", "microg"};
+    original.WorkDir = folder.workDir;
+    std::string error;
+    ASSERT_TRUE(SaveOptionFile(original, folder.workDir + "Run.opt", &error)) << error;
+    const std::string bytes = savedBytes(original);
+    EXPECT_TRUE(contains(bytes, "\r\nNOx      NO2\r\nppb      microg\r\n"));
+    EXPECT_TRUE(contains(bytes, "\r\n\"Route.txt\",#TRUE#,\"route\"\r\n"));
+
+    State loaded = twoPollutants();
+    ScriptedInteraction ui;
+    ASSERT_EQ(loadFile(loaded, folder.write("Route.vkp", bytes), ui).outcome, LoadOutcome::Loaded);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(savedBytes(loaded), bytes);
+    EXPECT_TRUE(loaded.RouteMode);
+    EXPECT_EQ(loaded.InputUnit, (std::vector<std::string>{"ppb", "microg"}));
+    EXPECT_EQ(loaded.Receptor1, 0);
+}
+
 TEST(ProjectRoundTrip, ShortTrafficRecordAndTrailingValue) {
     ProjectFolder folder;
     for (double adt : {0.0, -5.0}) {
