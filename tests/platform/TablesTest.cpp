@@ -223,6 +223,7 @@ $wb->close();
 )");
     std::string cmd = "perl '" + script.string() + "' '" + file + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
+    auto before = test::readFile(file);
     std::vector<std::string> names;
     std::string error;
     ASSERT_TRUE(tablesForChooser(file, &names, &error)) << error;
@@ -236,6 +237,15 @@ $wb->close();
     EXPECT_DOUBLE_EQ(number(t.rows[0][2]), 2.6);
     EXPECT_TRUE(isNull(t.rows[0][3]));
     EXPECT_EQ(text(t.rows[47][4]), "h48");
+
+    // Its other sheets may hold formulas and formats we cannot keep: adding
+    // or replacing a sheet is refused and the workbook stays as it was.
+    bool refused = false;
+    EXPECT_EQ(createTable(file, "Results", {{"a", ColumnType::Float}}, &error, &refused), nullptr);
+    EXPECT_TRUE(refused);
+    EXPECT_NE(error.find(file), std::string::npos);
+    EXPECT_EQ(createTable(file, "Met data$", {{"a", ColumnType::Float}}, &error), nullptr);
+    EXPECT_EQ(test::readFile(file), before);
 }
 
 // The compound file around the workbook is read by a second, independent
