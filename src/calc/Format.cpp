@@ -366,7 +366,7 @@ long daysFromCivil(long y, long m, long d) {
     return era * 146097 + doe - 719468; // days since 1970-01-01
 }
 
-FormatDateTime fromSerial(double serial) {
+DateTimeParts fromSerial(double serial) {
     double whole = std::floor(serial);
     long seconds = std::lround((serial - whole) * 86400.0);
     long days = static_cast<long>(whole);
@@ -381,7 +381,7 @@ FormatDateTime fromSerial(double serial) {
     long y = yoe + era * 400;
     long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     long mp = (5 * doy + 2) / 153;
-    FormatDateTime t;
+    DateTimeParts t;
     t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     t.year = static_cast<int>(t.month <= 2 ? y + 1 : y);
@@ -391,7 +391,7 @@ FormatDateTime fromSerial(double serial) {
     return t;
 }
 
-double toSerial(const FormatDateTime &t) {
+double toSerial(const DateTimeParts &t) {
     return static_cast<double>(daysFromCivil(t.year, t.month, t.day) + 25569) +
            (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
 }
@@ -424,7 +424,7 @@ std::size_t runLength(std::string_view s, std::size_t i) {
     return n;
 }
 
-std::string formatDateSection(const FormatDateTime &t, std::string_view p) {
+std::string formatDateSection(const DateTimeParts &t, std::string_view p) {
     long days = daysFromCivil(t.year, t.month, t.day);
     int weekday = static_cast<int>(((days % 7) + 7 + 4) % 7) + 1; // 1970-01-01 was a Thursday; Sunday = 1
     long jan1 = daysFromCivil(t.year, 1, 1);
@@ -759,7 +759,7 @@ std::string Format(long value, std::string_view pattern) {
     return formatDecimal(toDecimal(value), pattern);
 }
 
-std::string Format(const FormatDateTime &value, std::string_view pattern) {
+std::string Format(const DateTimeParts &value, std::string_view pattern) {
     if (pattern.empty()) {
         return formatDateSection(value, value.hour || value.minute || value.second ? "dd-mm-yyyy hh:nn:ss"
                                                                                    : "dd-mm-yyyy");
@@ -787,7 +787,7 @@ std::string Format(std::string_view text, std::string_view pattern) {
     if (wholeNumber(text, &v)) {
         return Format(v, pattern);
     }
-    FormatDateTime t;
+    DateTimeParts t;
     if (parseDateTimeText(text, &t)) {
         return Format(t, pattern);
     }
@@ -798,7 +798,7 @@ std::string Format(const char *text, std::string_view pattern) {
     return Format(std::string_view(text), pattern);
 }
 
-bool parseDateTimeText(std::string_view text, FormatDateTime *value) {
+bool parseDateTimeText(std::string_view text, DateTimeParts *value) {
     std::string s(text);
     auto b = s.find_first_not_of(' ');
     if (b == std::string::npos) {
@@ -816,7 +816,7 @@ bool parseDateTimeText(std::string_view text, FormatDateTime *value) {
         *out = v;
         return static_cast<int>(i - start);
     };
-    FormatDateTime t;
+    DateTimeParts t;
     std::size_t i = 0;
     bool hasDate = false;
     int a = 0, bpart = 0, c = 0;
@@ -878,7 +878,7 @@ bool parseDateTimeText(std::string_view text, FormatDateTime *value) {
         }
     }
     if (t.hour == 24) { // hour 24:00 is the start of the next day
-        t = fromSerial(toSerial(FormatDateTime{t.year, t.month, t.day, 0, t.minute, t.second}) + 1.0);
+        t = fromSerial(toSerial(DateTimeParts{t.year, t.month, t.day, 0, t.minute, t.second}) + 1.0);
     }
     *value = t;
     return true;

@@ -54,14 +54,14 @@ TEST(FormatSingle, UsesSevenSignificantDigits) {
 }
 
 TEST(FormatDate, DayMonthYearAndHourPatterns) {
-    FormatDateTime t{2003, 1, 5, 7, 30, 0};
+    DateTimeParts t{2003, 1, 5, 7, 30, 0};
     EXPECT_EQ(Format(t, "dd-mm-yy  hh"), "05-01-03  07");
     EXPECT_EQ(Format(t, "d/m/yyyy h:mm"), "5/1/2003 7:30");
     EXPECT_EQ(Format(t, "ddd dd mmm yyyy"), "Sun 05 Jan 2003");
     EXPECT_EQ(Format(t, "dddd mmmm"), "Sunday January");
     EXPECT_EQ(Format(t, "w ww q y"), "1 2 1 5");
     EXPECT_EQ(Format(t, "hh:nn:ss AM/PM"), "07:30:00 AM");
-    EXPECT_EQ(Format(FormatDateTime{2003, 1, 5, 19, 5, 9}, "h:n:s a/p"), "7:5:9 p");
+    EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 19, 5, 9}, "h:n:s a/p"), "7:5:9 p");
     EXPECT_EQ(Format(t, "yyyy\"-W\"ww"), "2003-W2");
 }
 
@@ -73,7 +73,7 @@ TEST(FormatDate, DateTextsAndSerialNumbersAreFormattedAsDates) {
     EXPECT_EQ(Format("05-01-2003", ""), "05-01-2003");
     EXPECT_EQ(Format("12.5", "0.00"), "12.50");
     EXPECT_EQ(Format("not a date", "dd-mm-yy"), "not a date");
-    FormatDateTime t;
+    DateTimeParts t;
     EXPECT_FALSE(parseDateTimeText("31-02-2003", &t));
     EXPECT_FALSE(parseDateTimeText("05-01-03", &t)) << "two-digit years are refused";
     EXPECT_TRUE(parseDateTimeText("29.02.2004 13:45", &t));

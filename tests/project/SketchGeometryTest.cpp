@@ -330,15 +330,6 @@ TEST(SketchScene, MappingCentresTheStreetOnTheTarget) {
     EXPECT_NEAR(scene.viewHeight_m, 20.0, kExact); // automatic at angle 0
 }
 
-TEST(SketchScene, ZoomEnlargesThePicture) {
-    SketchView view;
-    const double base = buildStreetSketch(typicalStreet(), view, kTarget).mapping.scaleX;
-    view.zoom = 2;
-    EXPECT_GT(buildStreetSketch(typicalStreet(), view, kTarget).mapping.scaleX, 1.5 * base);
-    view.zoom = 0; // a zoom of 0 still draws
-    EXPECT_FALSE(buildStreetSketch(typicalStreet(), view, kTarget).empty);
-}
-
 TEST(SketchScene, SurfaceReceptorsAndLinesComeBeforeTheBuildings) {
     SketchView view;
     view.angle_deg = 30;
@@ -435,6 +426,12 @@ TEST(SketchScene, LengthLabelsMoveToTheCentreWhenTheHalfStreetIsTooShort) {
     EXPECT_EQ(find(wide, "Length 1").anchor.v, 0.0);
     EXPECT_EQ(find(wide, "Length 1").align, SketchAlign::BottomLeft);
     EXPECT_EQ(find(wide, "Length 2").align, SketchAlign::BottomRight);
+}
+
+TEST(SketchScene, TextTurnsInWholeTenthsOfADegreeWithHalvesToEven) {
+    EXPECT_EQ(textEscapement(90), 900);
+    EXPECT_EQ(textEscapement(12.25), 122);
+    EXPECT_EQ(textEscapement(-12.35), -124);
 }
 
 TEST(SketchScene, AutomaticLabelSizeIsNeverBelowNine) {

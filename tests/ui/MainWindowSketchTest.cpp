@@ -51,16 +51,11 @@ void answerStreetDialog(std::function<void(frmStreetConfig &)> edit, bool ok) {
     });
 }
 
-TEST(MainWindowSketch, StreetDataPanelShowsTheStreetAndItsSketch) {
+TEST(MainWindowSketch, EditedStreetReachesTheStateThePanelAndTheSketch) {
     Window win;
     EXPECT_EQ(win->Label11[1]->text(), QStringLiteral("Main Street"));
     EXPECT_EQ(win->Label13[1]->text(), QStringLiteral("20 m"));
     EXPECT_EQ(win->picSketch, win->sketchPanel->boxStreet3D);
-    EXPECT_DOUBLE_EQ(win->sketchPanel->boxStreet3D->street().width_m, 20.0);
-}
-
-TEST(MainWindowSketch, EditedStreetReachesTheStateThePanelAndTheSketch) {
-    Window win;
     answerStreetDialog([](frmStreetConfig &d) { d.txtStreetWidth->setText(QStringLiteral("30")); }, true);
     win->menEditStreetConfiguration_Click();
     EXPECT_DOUBLE_EQ(win.state.StreetWidth, 30.0);

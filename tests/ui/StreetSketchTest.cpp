@@ -3,12 +3,10 @@
 
 #include "support/TestSupport.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QImage>
-#include <QMenu>
 #include <QPrinter>
 
 #include <gtest/gtest.h>
@@ -138,12 +136,6 @@ INSTANTIATE_TEST_SUITE_P(Angles, StreetSketchReceptors,
                          ::testing::Values(ReceptorCase{0, 0}, ReceptorCase{30, 300},
                                            ReceptorCase{120, 300}));
 
-TEST(StreetSketchRendering, DegenerateStreetGivesAWhitePictureWithoutFailing) {
-    SketchStreet street;
-    const QImage image = renderStreetSketch(kSize, street, viewAt(30), SketchLabelFont{});
-    EXPECT_EQ(image.pixelColor(kSize.width() / 2, kSize.height() / 2), QColor(Qt::white));
-}
-
 TEST(StreetSketchRendering, LabelsAddTextInTheChosenColour) {
     SketchView view = viewAt(0);
     view.labels = true;
@@ -256,16 +248,6 @@ TEST(SketchBoxCommands, SaveIntoAMissingFolderIsReportedAndKeepsNothingHalfWritt
     ASSERT_EQ(interaction.messages.size(), 1u);
     EXPECT_NE(interaction.messages[0].find("could not be saved"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST(SketchBoxCommands, ContextMenuOffersCopySaveAndPrint) {
-    SketchBox box;
-    EXPECT_EQ(box.objectName(), QStringLiteral("boxStreet3D"));
-    QStringList names;
-    for (QAction *action : box.menEdit3D()->actions()) {
-        names << action->objectName() + "=" + action->text();
-    }
-    EXPECT_EQ(names, (QStringList{"menCopy3D=Copy", "menSave3D=Save", "menPrint3D=Print"}));
 }
 
 // Writes the sketch at a few angles as PNG files for a look by eye when

@@ -1,5 +1,6 @@
 #include "platform/tables/Tables.h"
 
+#include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 #include "platform/tables/TableBackends.h"
 
@@ -7,7 +8,6 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace vesk {
@@ -203,7 +203,11 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
 }
 
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
-                                         const std::vector<TableColumn> &columns, std::string *error) {
+                                         const std::vector<TableColumn> &columns, std::string *error,
+                                         bool *refused) {
+    if (refused) {
+        *refused = true;
+    }
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
     if (kind == TableKind::Access) {
@@ -246,6 +250,9 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
             setError(error, "An Excel sheet holds at most 256 columns: " + file);
             return nullptr;
         }
+    }
+    if (refused) {
+        *refused = false;
     }
     std::vector<tables::Sheet> sheets;
     std::error_code ec;
@@ -324,30 +331,7 @@ TableData tableFromSheet(const Sheet &sheet) {
 }
 
 bool saveFile(const std::string &file, const std::string &bytes, std::string *error) {
-    auto temp = file + ".tmp~";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            setError(error, "Cannot write the file " + file);
-            return false;
-        }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            setError(error, "Cannot write the file " + file);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, file, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        setError(error, "Cannot write the file " + file);
-        return false;
-    }
-    return true;
+    return writeFileAtomically(file, bytes, error);
 }
 
 } // namespace tables
