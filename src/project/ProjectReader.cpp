@@ -9,6 +9,7 @@
 #include "project/OptionFile.h"
 #include "project/ProjectText.h"
 
+#include <filesystem>
 #include <set>
 
 namespace vesk {
@@ -279,6 +280,7 @@ LoadResult LoadProject(State &s, Interaction &ui) {
     s.OutputUnit.assign(pollutants, "");
 
     s.LoadFailed = false;
+    s.TrafficFileType = -1;
     s.StartAuto = s.EndAuto = true;
     s.StartDate = s.EndDate = PeriodDate{};
     s.StartHour = s.EndHour = 0;
@@ -293,7 +295,15 @@ LoadResult LoadProject(State &s, Interaction &ui) {
         return result;
     };
 
-    const std::string path = findExisting(nativePath(s.ProjectFile));
+    std::string path = findExisting(nativePath(s.ProjectFile));
+    if (!path.empty()) {
+        // The working folder is kept as a full path, whatever the current folder becomes.
+        std::error_code ec;
+        auto full = std::filesystem::absolute(path, ec);
+        if (!ec) {
+            path = full.lexically_normal().string();
+        }
+    }
     std::string text, error;
     if (s.ProjectFile.empty() || !readTextFile(path, &text, &error)) {
         ui.message("Can't open the file\r\n" + s.ProjectFile, Icon::Critical);
