@@ -124,9 +124,6 @@ LoadResult openProject(State &s, Interaction &ui, const std::string &path) {
     s.ProjectChanged = false;
     if (r.outcome != LoadOutcome::Loaded) {
         closeProject(s);
-    } else {
-        s.TrafficFileSaved = true;
-        s.TrafficFileOpened = false;
     }
     return r;
 }

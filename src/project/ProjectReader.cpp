@@ -102,14 +102,14 @@ std::string readBracketList(Lines &lines) {
     }
 }
 
-template <class Table> void shiftClear(Table &t) {
+template <class Table> void clearTable(Table &t) {
     for (auto &v : t) {
         v = {};
     }
 }
 
 // Reads one per-pollutant unit row into units, skipping unknown names.
-void readUnitRow(State &s, const std::vector<std::string> &names, const std::vector<int> &index,
+void readUnitRow(const std::vector<std::string> &names, const std::vector<int> &index,
                  const std::vector<std::string> &fields, std::vector<std::string> &units) {
     if (fields.size() > names.size()) {
         throw Corrupted("more units than pollutants");
@@ -119,7 +119,6 @@ void readUnitRow(State &s, const std::vector<std::string> &names, const std::vec
             units[index[i]] = toLower(trim(fields[i]));
         }
     }
-    (void)s;
 }
 
 void addDataFile(State &s, const std::string &kind, const std::string &name, bool checked, Lines &lines) {
@@ -222,7 +221,7 @@ void clearProjectFiles(State &s) {
          {&s.InputFiles, &s.InputVarLists, &s.InputFormatLists, &s.InputScalingLists, &s.OutputFiles,
           &s.OutputVarLists, &s.OutputFormatLists, &s.OutputScalingLists, &s.StatFiles, &s.StatVarLists,
           &s.StatFormatLists, &s.StatScalingLists, &s.StatRowLists}) {
-        shiftClear(*t);
+        clearTable(*t);
     }
     s.InputFileChecked.fill(false);
     s.OutputFileChecked.fill(false);
@@ -424,9 +423,9 @@ LoadResult LoadProject(State &s, Interaction &ui) {
                         Icon::Exclamation);
                 }
             }
-            readUnitRow(s, names, index, lines.printFields(), s.InputUnit);
+            readUnitRow(names, index, lines.printFields(), s.InputUnit);
             s.ProjectHeaders[21] = lines.take();
-            readUnitRow(s, names, index, lines.printFields(), s.OutputUnit);
+            readUnitRow(names, index, lines.printFields(), s.OutputUnit);
         }
         s.ProjectHeaders[23] = lines.take();
         {
@@ -486,6 +485,8 @@ LoadResult LoadProject(State &s, Interaction &ui) {
         return fail(LoadOutcome::Failed);
     }
     copyStoredToWorking(s);
+    s.TrafficFileSaved = true;
+    s.TrafficFileOpened = false;
     result.outcome = LoadOutcome::Loaded;
     return result;
 }
