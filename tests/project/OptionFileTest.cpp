@@ -1,6 +1,6 @@
+#include "project/OptionFile.h"
 #include "core/State.h"
 #include "core/TextIO.h"
-#include "project/OptionFile.h"
 #include "project/ProjectFixtures.h"
 #include "project/ProjectReader.h"
 #include "project/ProjectWriter.h"
@@ -68,7 +68,8 @@ TEST_F(OptionFileTest, ProgramWideFileIsUsedWhenTheFolderHasNone) {
 }
 
 TEST_F(OptionFileTest, LocalFileInAnyLetterCaseIsPreferred) {
-    dir.write("Working/run.opt", withLine(standard, 3, "      1       55       25         50         10         200 "));
+    dir.write("Working/run.opt",
+              withLine(standard, 3, "      1       55       25         50         10         200 "));
     State s = fresh();
     ASSERT_EQ(loadProject(s).outcome, LoadOutcome::Loaded);
     EXPECT_FALSE(s.NoLocalOptionFile);
@@ -109,10 +110,11 @@ TEST_F(OptionFileTest, UnknownPollutantIsReportedOnceAndMarksTheFileChanged) {
     State s = fresh();
     ASSERT_EQ(loadProject(s).outcome, LoadOutcome::Loaded);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], "The pollutant XYZ, refered to in the local Option File, is not in the Pollutants "
-                              "List.\r\nThis pollutant will not be used in the current project.\r\nNext time the "
-                              "Local Option File will be saved, the reference to this pollutant will be removed "
-                              "from the file!");
+    EXPECT_EQ(ui.messages[0],
+              "The pollutant XYZ, refered to in the local Option File, is not in the Pollutants "
+              "List.\r\nThis pollutant will not be used in the current project.\r\nNext time the "
+              "Local Option File will be saved, the reference to this pollutant will be removed "
+              "from the file!");
     EXPECT_TRUE(s.OptionFileChanged);
     EXPECT_EQ(s.PercSource[0], 2);
     EXPECT_EQ(s.PercSource[2], 0);
@@ -157,8 +159,9 @@ TEST_F(OptionFileTest, CorruptedLocalFileIsReplacedOnlyAfterABackup) {
     ui.answers = {Answer::Yes};
     ASSERT_EQ(loadProject(s).outcome, LoadOutcome::Loaded);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], "The local Option file is corrupted\r\nDo you want to replace this option file with "
-                              "the standard Option file?");
+    EXPECT_EQ(ui.messages[0],
+              "The local Option file is corrupted\r\nDo you want to replace this option file with "
+              "the standard Option file?");
     EXPECT_EQ(readFile(workDir + "Run.opt.bak"), broken);
     EXPECT_EQ(readFile(workDir + "Run.opt"), standard);
     EXPECT_FALSE(s.NoLocalOptionFile);

@@ -276,6 +276,21 @@ TEST(ProjectWriter, FailedSaveKeepsTheOldFileAndTheChangedFlag) {
     EXPECT_TRUE(s.MRUFiles.empty());
 }
 
+TEST(ProjectWriter, NamesHoldingADoubleQuoteAreRefusedNotWritten) {
+    ProjectFolder folder;
+    State s = folder.freshState();
+    fillSingleStreetProject(s);
+    const std::string path = folder.write("Q.vkp", "old contents");
+    s.StreetName = "The \"Long\" Street";
+    std::string error;
+    EXPECT_FALSE(writeProjectFile(s, defaultSaveNames(s), path, &error));
+    EXPECT_NE(error.find("street name must not contain a double quote"), std::string::npos) << error;
+    s.StreetName = "Street";
+    s.OutputFiles[1] = "Out\"put.txt";
+    EXPECT_FALSE(writeProjectFile(s, defaultSaveNames(s), path, &error));
+    EXPECT_EQ(readFile(path), "old contents");
+}
+
 TEST(ProjectWriter, WidePollutantNamesStayOnTheirLineAndReadBack) {
     ProjectFolder folder;
     State s = folder.freshState();

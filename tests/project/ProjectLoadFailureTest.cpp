@@ -79,8 +79,8 @@ TEST_F(ProjectLoading, TooShortValueLinesOfferToEditTheFile) {
         int line;
         std::string text;
     };
-    for (const Case &c : {Case{4, " 18  24  120  95 "}, Case{14, "  1   2 "}, Case{17, " 1500 120 50 "},
-                          Case{18, " 0.5 "}}) {
+    for (const Case &c :
+         {Case{4, " 18  24  120  95 "}, Case{14, "  1   2 "}, Case{17, " 1500 120 50 "}, Case{18, " 0.5 "}}) {
         State s = fresh();
         ui.messages.clear();
         ui.answers = {Answer::Yes};
@@ -89,7 +89,8 @@ TEST_F(ProjectLoading, TooShortValueLinesOfferToEditTheFile) {
         EXPECT_TRUE(r.editRequested);
         EXPECT_TRUE(s.LoadFailed);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0], std::string("Missing input variable in the configuration file!") + kEditQuestion);
+        EXPECT_EQ(ui.messages[0],
+                  std::string("Missing input variable in the configuration file!") + kEditQuestion);
         // The working street is not touched by a failed load.
         EXPECT_EQ(s.StreetName, "Previous street");
     }
@@ -123,9 +124,9 @@ TEST_F(ProjectLoading, SectorRowsMustHoldAtLeastTheNumberOfSectors) {
 TEST_F(ProjectLoading, DamagedFilesAreReportedAsCorrupted) {
     const std::string text = projectText();
     const std::vector<std::string> damaged = {
-        firstLines(text, 30),                            // ends inside the file records
-        firstLines(text, 24),                            // no count line
-        withLine(text, 25, "\"many\",24,2"),             // count is no number
+        firstLines(text, 30),                                 // ends inside the file records
+        firstLines(text, 24),                                 // no count line
+        withLine(text, 25, "\"many\",24,2"),                  // count is no number
         withLine(text, 9, " 1 2 3 4 5 6 7 8 9 10 11 12 13 "), // more than 12 sector columns
     };
     for (const auto &bad : damaged) {
@@ -163,11 +164,12 @@ TEST_F(ProjectLoading, ForeignCountryAsksAndCancelClosesTheProject) {
     EXPECT_EQ(r.outcome, LoadOutcome::Cancelled);
     EXPECT_TRUE(cancelled.LoadFailed);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0],
-              "This project was created with Country settings for Otherland.\r\nThe current Country setting for "
-              "the program is Demoland.\r\nThis can result in errors when running the project!\r\n\r\nIt's "
-              "recommended to close the project and change the Country setting!\r\n\r\nPress Cancel to close the "
-              "project. Press OK to continue loading the project.");
+    EXPECT_EQ(
+        ui.messages[0],
+        "This project was created with Country settings for Otherland.\r\nThe current Country setting for "
+        "the program is Demoland.\r\nThis can result in errors when running the project!\r\n\r\nIt's "
+        "recommended to close the project and change the Country setting!\r\n\r\nPress Cancel to close the "
+        "project. Press OK to continue loading the project.");
 
     State accepted = fresh();
     ui.messages.clear();
@@ -199,9 +201,10 @@ TEST_F(ProjectLoading, UnknownPollutantInTheUnitBlockIsReportedOnceAndSkipped) {
     State s = fresh();
     ASSERT_EQ(loadText(s, text).outcome, LoadOutcome::Loaded);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], "The pollutant XYZ, refered to in the VESK Project File, is not in the Pollutants "
-                              "List.\r\nThis pollutant must be deleted from any Input/Output Variable List used "
-                              "in the current project.");
+    EXPECT_EQ(ui.messages[0],
+              "The pollutant XYZ, refered to in the VESK Project File, is not in the Pollutants "
+              "List.\r\nThis pollutant must be deleted from any Input/Output Variable List used "
+              "in the current project.");
     EXPECT_EQ(s.InputUnit[0], "ppb");
     EXPECT_EQ(s.InputUnit[2], "ppm");
     EXPECT_EQ(s.OutputUnit[0], "microg");
