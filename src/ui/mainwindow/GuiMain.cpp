@@ -1,6 +1,7 @@
 #include "ui/mainwindow/GuiMain.h"
 
 #include "ui/mainwindow/EngineState.h"
+#include "run/RunCalculation.h"
 #include "ui/mainwindow/QtInteraction.h"
 #include "ui/mainwindow/QtSettings.h"
 #include "ui/mainwindow/frmRun.h"
@@ -24,6 +25,7 @@ int runGui(int argc, char **argv) {
 
     frmRun window(state, interaction, settings);
     interaction.setParentWidget(&window);
+    window.runCalculation = &RunCalculation;
     if (!window.Form_Load(arguments)) {
         return state.ErrorCode == 100 ? 0 : 1;
     }
