@@ -246,12 +246,13 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         return;
     }
     std::string error;
-    auto writer = createTable(file, a.table, columns, &error);
+    bool refused = false;
+    auto writer = createTable(file, a.table, columns, &error, &refused);
     if (!writer) {
         std::error_code ec;
         auto kind = a.kind;
         bool exists = fs::exists(file, ec);
-        if (kind == TableKind::Excel && exists) {
+        if (!refused && kind == TableKind::Excel && exists) {
             std::vector<TableInfo> list;
             std::string listError;
             if (!listTables(file, &list, &listError)) {
@@ -263,8 +264,6 @@ void OpenOutputTable(const std::string &address, const std::string &header,
                 return;
             }
         }
-        bool refused = kind == TableKind::Access || (kind == TableKind::Lotus && a.extension != "wk1") ||
-                       error.find("holds") != std::string::npos || error.find("longer") != std::string::npos;
         fail(refused ? kErrTableRefused : kErrPathFileAccess, error, errorNumber, errorText);
         return;
     }

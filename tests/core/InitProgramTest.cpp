@@ -1,5 +1,6 @@
 #include "core/InitProgram.h"
 
+#include "CoreTestData.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -8,20 +9,6 @@ using namespace vesk;
 using namespace vesk::test;
 
 namespace {
-
-// A program folder holding the demo country's lists (not the sample data).
-struct ProgramDir {
-    TempDir dir;
-    ProgramDir() {
-        for (const char *file : {"Countries.ini", "MathPars.ini"}) {
-            fs::copy_file(dataDir() / file, dir.path() / file);
-        }
-        fs::copy(dataDir() / "Lists", dir.path() / "Lists", fs::copy_options::recursive);
-    }
-    std::string path() const { return dir.path().string(); }
-    std::string appDir() const { return path() + "/"; }
-    void write(const std::string &relative, const std::string &text) const { dir.write(relative, text); }
-};
 
 struct Start {
     State state;

@@ -203,7 +203,11 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
 }
 
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
-                                         const std::vector<TableColumn> &columns, std::string *error) {
+                                         const std::vector<TableColumn> &columns, std::string *error,
+                                         bool *refused) {
+    if (refused) {
+        *refused = true;
+    }
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
     if (kind == TableKind::Access) {
@@ -246,6 +250,9 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
             setError(error, "An Excel sheet holds at most 256 columns: " + file);
             return nullptr;
         }
+    }
+    if (refused) {
+        *refused = false;
     }
     std::vector<tables::Sheet> sheets;
     std::error_code ec;

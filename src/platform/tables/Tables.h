@@ -88,9 +88,11 @@ private:
 // missing; its folder must exist). Replaces a table of the same name. Access
 // files and Lotus files other than .wk1 are refused with a message naming the
 // file; so are names holding "[", "]" or control characters. Returns nullptr
-// on failure.
+// on failure; *refused (when given) tells a refusal from a file that could
+// not be read or written.
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
-                                         const std::vector<TableColumn> &columns, std::string *error);
+                                         const std::vector<TableColumn> &columns, std::string *error,
+                                         bool *refused = nullptr);
 
 // Table names compare equal without regard to case, without one pair of
 // surrounding apostrophes and without a trailing "$" or ":".

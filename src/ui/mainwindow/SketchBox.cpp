@@ -101,7 +101,7 @@ bool SketchBox::menSave3D_Click() {
     }
     FileChoice choice;
     choice.title = "Save";
-    choice.filters = {"Bitmap Picture (*.bmp)"};
+    choice.filters = {"Bitmap Picture (*.bmp)|*.bmp"};
     choice.save = true;
     const std::optional<std::string> path = m_interaction->chooseFile(choice);
     if (!path) {

@@ -50,6 +50,8 @@ public:
     QImage picture() const;
 
     QMenu *menEdit3D() const { return m_menu; }
+    // Shows menu (whose actions the owner connects) on a right click instead of the box's own.
+    void setContextMenu(QMenu *menu) { m_menu = menu; }
 
 public Q_SLOTS:
     void menCopy3D_Click();

@@ -92,7 +92,8 @@ void StreetSketchPanel::buildLayout() {
         check->setChecked(true);
         text = new QLineEdit(this);
         text->setObjectName(QStringLiteral("Text%1").arg(QLatin1String(name)));
-        text->setMaximumWidth(70);
+        text->setMinimumWidth(58);
+        text->setMaximumWidth(80);
         upDown = new UpDownControl(this);
         upDown->setObjectName(QStringLiteral("UpDown%1").arg(QLatin1String(name)));
         upDown->setRange(minimum, maximum);

@@ -31,7 +31,7 @@ const char *const kNotYet = "This command is not available in this version of th
 
 // Commands whose dialogs or outside programs this version does not have.
 const char *const kUnavailableCommands[] = {
-    "menOpenSavedSingle", "menOpenSavedMulti", "menEditStreetConfiguration",
+    "menOpenSavedSingle", "menOpenSavedMulti",
     "menEmission",        "menNewTrfFile",     "menOpenVehicleList",
     "menOpenFuelList",    "menConcUnit",       "menEditCNDFile",
     "menOptions",         "menLastResults",    "menEditTrf",
@@ -39,9 +39,8 @@ const char *const kUnavailableCommands[] = {
     "menEditTarvik",      "menGraphic",        "menPollutants",
     "menPercentiles",     "menLimitVal",       "menMetBackFiles",
     "menCities",          "menStdTrfFiles",    "menScenarios",
-    "menCopy3D",          "menSave3D",         "menPrint3D",
 };
-const char *const kUnavailableKeys[] = {"Street", "SetTRF", "TrafficNow", "Traffic", "VLF",     "Fleet",
+const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",     "Fleet",
                                         "FLF",    "Fuel",   "Tarvik",     "Units",   "Results", "Graph"};
 } // namespace
 
@@ -72,6 +71,7 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
     });
     connectMenus();
     connectSignals();
+    connectStreetSketch();
     resize(1180, 780);
 }
 
