@@ -2,6 +2,7 @@
 // files of a run: paths, the split of their variable, format, scaling and
 // rows lists into column tables, the header lines and the opening.
 
+#include "calc/FileColumns.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
@@ -40,52 +41,36 @@ std::string outputPath(const State &s, const std::string &stored) {
     return findExisting(path);
 }
 
-// Factor of a scaling item: "*" or empty is 1; otherwise a number ("," as ".").
-float scalingFactor(RunContext &c, const std::string &item) {
-    if (item.empty() || item == "*") {
-        return 1.0f;
+// Widths and formats of the columns from the format list; scaling factors from the scaling list.
+void applyLists(RunContext &c, std::vector<OutColumn> &cols, const std::string &formatList,
+                const std::string &scalingList) {
+    std::vector<int> widths;
+    std::vector<std::string> formats;
+    const long number = readFormatList(splitItems(formatList), cols.size(), &widths, &formats);
+    if (number != 0) {
+        throw RunError(number, "Incomplete format list");
     }
-    const std::optional<double> v = parseNumber(item);
-    if (!v) {
-        c.err.ListItem = item;
-        throw RunError(kErrScaling, "Invalid scaling item " + item);
+    std::vector<float> factors;
+    std::string bad;
+    if (readScalingList(splitItems(scalingList), cols.size(), &factors, &bad) != 0) {
+        c.err.ListItem = bad;
+        throw RunError(kErrScaling, "Invalid scaling item " + bad);
     }
-    return static_cast<float>(*v);
+    for (std::size_t j = 0; j < cols.size(); ++j) {
+        cols[j].width = widths[j];
+        cols[j].format = formats[j];
+        cols[j].factor = factors[j];
+    }
 }
 
-// Widths and formats of the columns from a format list of (width, format) pairs.
-void applyFormatList(std::vector<OutColumn> &cols, const std::string &list) {
-    const std::vector<std::string> items = splitItems(list);
-    const std::size_t n = items.size();
-    if (n <= 1) {
-        return;
+std::string headerLine(const std::vector<OutColumn> &cols, bool statisticsFile) {
+    std::vector<std::string> names;
+    std::vector<int> widths;
+    for (const OutColumn &col : cols) {
+        names.push_back(col.name);
+        widths.push_back(col.width);
     }
-    std::size_t m = 0;
-    for (std::size_t i = 0; i < n; i += 2) {
-        ++m;
-        const std::string &width = items[i];
-        int w = 14;
-        if (width != "*") {
-            const std::optional<double> v = parseNumber(width);
-            if (!v || std::abs(*v) > 32767) {
-                throw RunError(kErrColumnWidth, "Invalid column width " + width);
-            }
-            w = static_cast<int>(roundHalfEven(*v));
-        }
-        if (i + 1 >= n) {
-            throw RunError(kErrFormatType, "A width without a format");
-        }
-        const std::string &format = items[i + 1];
-        if (m <= cols.size()) {
-            cols[m - 1].width = w;
-            cols[m - 1].format = format == "*" ? std::string() : format;
-        }
-    }
-    // The last pair given serves the remaining columns.
-    for (std::size_t j = m; j < cols.size() && m > 0; ++j) {
-        cols[j].width = cols[j - 1].width;
-        cols[j].format = cols[j - 1].format;
-    }
+    return headerRow(names, widths, statisticsFile);
 }
 
 std::string lowerPollutant(const State &s, int p) {
@@ -256,24 +241,6 @@ OutKey outputKey(const std::string &lower, const std::string &pol, const std::st
     return OutKey::Unknown;
 }
 
-// The header line of an output or statistics file by the width rule.
-std::string headerLine(const std::vector<OutColumn> &cols, bool stripQuotes) {
-    std::string row;
-    for (std::size_t j = 0; j < cols.size(); ++j) {
-        std::string t = cols[j].name == "?" ? std::string(" ") : cols[j].name;
-        if (stripQuotes) {
-            if (!t.empty() && t.front() == '"') {
-                t.erase(0, 1);
-            }
-            if (!t.empty() && t.back() == '"') {
-                t.pop_back();
-            }
-        }
-        appendCell(row, t, cols[j].width, j == 0);
-    }
-    return row;
-}
-
 void raiseIfFailed(long number, const std::string &text) {
     if (number != 0) {
         throw RunError(number, text);
@@ -372,14 +339,16 @@ void bindInputFiles(RunContext &c) {
             in.size = in.text->tellg();
             in.text->seekg(0);
         }
-        const std::vector<std::string> scaling = splitItems(s.InputScalingLists[k]);
+        std::vector<float> factors;
+        std::string bad;
+        if (readScalingList(splitItems(s.InputScalingLists[k]), names.size(), &factors, &bad) != 0) {
+            c.err.ListItem = bad;
+            throw RunError(kErrScaling, "Invalid scaling item " + bad);
+        }
         for (std::size_t j = 0; j < names.size(); ++j) {
             InColumn col;
             col.name = names[j];
-            if (j < scaling.size()) {
-                c.err.ColumnIndex = static_cast<int>(j + 1);
-                col.factor = scalingFactor(c, scaling[j]);
-            }
+            col.factor = factors[j];
             col.pol = columnPollutant(s, col.name);
             col.veh = columnVehicle(s, col.name);
             if (col.veh > 0) {
@@ -418,12 +387,7 @@ void bindOutputFiles(RunContext &c) {
             col.name = name;
             out.cols.push_back(std::move(col));
         }
-        applyFormatList(out.cols, s.OutputFormatLists[k]);
-        const std::vector<std::string> scaling = splitItems(s.OutputScalingLists[k]);
-        for (std::size_t j = 0; j < scaling.size() && j < out.cols.size(); ++j) {
-            c.err.ColumnIndex = static_cast<int>(j + 1);
-            out.cols[j].factor = scalingFactor(c, scaling[j]);
-        }
+        applyLists(c, out.cols, s.OutputFormatLists[k], s.OutputScalingLists[k]);
         for (OutColumn &col : out.cols) {
             col.pol = columnPollutant(s, col.name);
             col.veh = columnVehicle(s, col.name);
@@ -471,11 +435,8 @@ void bindStatFiles(RunContext &c) {
             col.name = name;
             st.cols.push_back(std::move(col));
         }
-        applyFormatList(st.cols, s.StatFormatLists[k]);
         // Statistics are written unscaled: the factors are only checked.
-        for (const std::string &item : splitItems(s.StatScalingLists[k])) {
-            scalingFactor(c, item);
-        }
+        applyLists(c, st.cols, s.StatFormatLists[k], s.StatScalingLists[k]);
         if (st.dailyav) {
             for (std::size_t j = 1; j < st.cols.size(); ++j) {
                 st.cols[j].pol = dailyColumnPollutant(s, st.cols[j].name);

@@ -37,22 +37,6 @@ struct EndRun {};
 
 const char *kNoData = "No data within the specified Start and End Dates!";
 
-ChainFactors chainFactors(const State &s) {
-    ChainFactors f;
-    f.InputUnitFactor = s.InputUnitFactor;
-    f.InputToModelFactor = s.InputToModelFactor;
-    f.PpbToInputFactor = s.PpbToInputFactor;
-    f.InputToPpbFactor = s.InputToPpbFactor;
-    f.NO2ToPpbFactor = s.NO2ToPpbFactor;
-    f.O3ToPpbFactor = s.O3ToPpbFactor;
-    f.NOxToPpbFactor = s.NOxToPpbFactor;
-    f.Pol0ToPpbFactor = s.Pol0ToPpbFactor;
-    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(std::max(s.EmitterCount, 0)),
-                                                    s.EmitterIndex.empty() ? 0 : s.EmitterIndex.size() - 1);
-    f.EmitterIndex = std::span<const int>(s.EmitterIndex).subspan(s.EmitterIndex.empty() ? 0 : 1, count);
-    return f;
-}
-
 std::string storedPath(const State &s, const std::string &stored) {
     const bool bare = stored.find('\\') == std::string::npos && stored.find('/') == std::string::npos;
     return findExisting(bare ? joinPath(nativePath(s.WorkDir), stored) : nativePath(stored));

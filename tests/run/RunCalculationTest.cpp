@@ -44,7 +44,8 @@ protected:
     }
     std::vector<FileRecord> inputs() const {
         return {inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
-                inputFile("Traffic.txt", "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx,qNO2,qPM10"),
+                inputFile("Traffic.txt",
+                          "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx,qNO2,qPM10"),
                 inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b")};
     }
     std::map<std::string, std::string> row(const std::vector<std::string> &lines, std::size_t i) const {
@@ -78,8 +79,8 @@ TEST_F(TimeSeriesRun, EveryOutputKeywordOfAnHourAgreesWithItsInputsAndTheStatist
     writeInputs();
     std::vector<FileRecord> records = inputs();
     records.push_back(outputFile("Out.txt", kAllKeywords, "0,*"));
-    records.push_back(statFile("Stat.txt", "\"Series\",Average_1,MaxHourly_1,Average_2", "NOx_mod,NOx_b,PM10_mod",
-                               "0,0.0000"));
+    records.push_back(statFile("Stat.txt", "\"Series\",Average_1,MaxHourly_1,Average_2",
+                               "NOx_mod,NOx_b,PM10_mod", "0,0.0000"));
     loadProject("Test.vkp", projectText(records));
 
     const RunReport report = run();
@@ -88,7 +89,8 @@ TEST_F(TimeSeriesRun, EveryOutputKeywordOfAnHourAgreesWithItsInputsAndTheStatist
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 
     const std::vector<std::string> lines = fileLines(work("Out.txt"));
-    ASSERT_EQ(lines.size(), kHours + 1u) << "a header and one row per hour, the title line of Met.txt passed over";
+    ASSERT_EQ(lines.size(), kHours + 1u)
+        << "a header and one row per hour, the title line of Met.txt passed over";
     // Hour 10 of 7 March (the 34th hour): daytime, Tuesday.
     const auto r = row(lines, 34);
     ASSERT_EQ(r.size(), cells(lines[0]).size()) << lines[0] << "\n" << lines[34];
@@ -162,7 +164,9 @@ TEST_F(TimeSeriesRun, EveryOutputKeywordOfAnHourAgreesWithItsInputsAndTheStatist
         side2.push_back(num(hour, "cNOx_mod_2"));
         pm.push_back(num(hour, "cPM10_mod_1"));
     }
-    const auto mean = [](const std::vector<double> &v) { return std::accumulate(v.begin(), v.end(), 0.0) / v.size(); };
+    const auto mean = [](const std::vector<double> &v) {
+        return std::accumulate(v.begin(), v.end(), 0.0) / v.size();
+    };
     const std::vector<std::string> stat = fileLines(work("Stat.txt"));
     ASSERT_EQ(stat.size(), 4u);
     EXPECT_EQ(stat[0], "Series;Average_1;MaxHourly_1;Average_2");

@@ -49,7 +49,8 @@ std::string projectText(const std::vector<FileRecord> &records, const std::strin
     return o.str();
 }
 
-std::string hourlyLines(int year, int month, int day, int hours, const std::function<std::string(int)> &values) {
+std::string hourlyLines(int year, int month, int day, int hours,
+                        const std::function<std::string(int)> &values) {
     static const int length[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     std::string out;
     for (int h = 0; h < hours; ++h) {

@@ -28,10 +28,12 @@ struct FileRecord {
     bool checked = true;
 };
 
-inline FileRecord inputFile(const std::string &name, const std::string &vars, const std::string &scaling = "*") {
+inline FileRecord inputFile(const std::string &name, const std::string &vars,
+                            const std::string &scaling = "*") {
     return {name, "input", {"[" + vars + "]", "[*]", "[" + scaling + "]"}};
 }
-inline FileRecord outputFile(const std::string &name, const std::string &vars, const std::string &format = "*") {
+inline FileRecord outputFile(const std::string &name, const std::string &vars,
+                             const std::string &format = "*") {
     return {name, "output", {"[" + vars + "]", "[" + format + "]", "[*]"}};
 }
 inline FileRecord statFile(const std::string &name, const std::string &vars, const std::string &rows,
@@ -46,7 +48,8 @@ std::string projectText(const std::vector<FileRecord> &records, const std::strin
 
 // Hourly lines "year month day hour ..." from the first hour of a day on,
 // one per hour; values(h) gives the rest of the line of hour h (0-based).
-std::string hourlyLines(int year, int month, int day, int hours, const std::function<std::string(int)> &values);
+std::string hourlyLines(int year, int month, int day, int hours,
+                        const std::function<std::string(int)> &values);
 
 // The lines of a file split at CR LF, without the empty last one.
 std::vector<std::string> fileLines(const fs::path &path);

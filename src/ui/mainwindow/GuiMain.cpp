@@ -1,7 +1,7 @@
 #include "ui/mainwindow/GuiMain.h"
 
-#include "ui/mainwindow/EngineState.h"
 #include "run/RunCalculation.h"
+#include "ui/mainwindow/EngineState.h"
 #include "ui/mainwindow/QtInteraction.h"
 #include "ui/mainwindow/QtSettings.h"
 #include "ui/mainwindow/frmRun.h"
