@@ -714,55 +714,97 @@ std::string printNumberText(float value) {
     return (negative ? "-" : " ") + s + " ";
 }
 
-std::string Format(double value, std::string_view pattern) {
+namespace {
+
+// The named formats of the run time, as patterns; Yes/No-like names give
+// two words.
+struct NamedFormat {
+    const char *name;
+    const char *pattern;
+    const char *yes;
+    const char *no;
+};
+
+const NamedFormat *namedFormat(std::string_view p) {
+    static const NamedFormat names[] = {
+        {"general number", "", nullptr, nullptr},
+        {"currency", "#,##0.00", nullptr, nullptr},
+        {"fixed", "0.00", nullptr, nullptr},
+        {"standard", "#,##0.00", nullptr, nullptr},
+        {"percent", "0.00%", nullptr, nullptr},
+        {"scientific", "0.00E+00", nullptr, nullptr},
+        {"general date", "c", nullptr, nullptr},
+        {"long date", "dddd, d mmmm yyyy", nullptr, nullptr},
+        {"medium date", "dd-mmm-yy", nullptr, nullptr},
+        {"short date", "dd-mm-yyyy", nullptr, nullptr},
+        {"long time", "hh:nn:ss", nullptr, nullptr},
+        {"medium time", "hh:nn AM/PM", nullptr, nullptr},
+        {"short time", "hh:nn", nullptr, nullptr},
+        {"yes/no", "", "Yes", "No"},
+        {"true/false", "", "True", "False"},
+        {"on/off", "", "On", "Off"},
+    };
+    if (p.size() < 5 || p.size() > 14) {
+        return nullptr;
+    }
+    for (const auto &n : names) {
+        if (p.size() == std::string_view(n.name).size() && startsWithI(p, 0, n.name)) {
+            return &n;
+        }
+    }
+    return nullptr;
+}
+
+// Formats a number given as its decimal digits, its value as a date serial
+// and its plain form.
+std::string formatNumeric(const Decimal &d, double serial, const std::string &plain,
+                          std::string_view pattern) {
+    if (const auto *n = namedFormat(pattern)) {
+        if (n->yes) {
+            return d.digits.empty() ? n->no : n->yes;
+        }
+        pattern = n->pattern;
+    }
     if (pattern.empty()) {
-        return plainNumberText(value, 15);
+        return plain;
     }
     switch (patternKind(pattern)) {
     case PatternKind::Date:
-        return formatDateSection(fromSerial(value), pattern);
+        return formatDateSection(fromSerial(serial), pattern);
     case PatternKind::Text:
-        return formatText(plainNumberText(value, 15), pattern);
+        return formatText(plain, pattern);
     case PatternKind::Number:
         break;
     }
-    return formatDecimal(toDecimal(value, 15), pattern);
+    return formatDecimal(d, pattern);
+}
+
+} // namespace
+
+std::string Format(double value, std::string_view pattern) {
+    return formatNumeric(toDecimal(value, 15), value, plainNumberText(value, 15), pattern);
 }
 
 std::string Format(float value, std::string_view pattern) {
-    if (pattern.empty()) {
-        return plainNumberText(value, 7);
-    }
-    switch (patternKind(pattern)) {
-    case PatternKind::Date:
-        return formatDateSection(fromSerial(value), pattern);
-    case PatternKind::Text:
-        return formatText(plainNumberText(value, 7), pattern);
-    case PatternKind::Number:
-        break;
-    }
-    return formatDecimal(toDecimal(value, 7), pattern);
+    return formatNumeric(toDecimal(value, 7), value, plainNumberText(value, 7), pattern);
 }
 
 std::string Format(long value, std::string_view pattern) {
-    if (pattern.empty()) {
-        return std::to_string(value);
-    }
-    switch (patternKind(pattern)) {
-    case PatternKind::Date:
-        return formatDateSection(fromSerial(static_cast<double>(value)), pattern);
-    case PatternKind::Text:
-        return formatText(std::to_string(value), pattern);
-    case PatternKind::Number:
-        break;
-    }
-    return formatDecimal(toDecimal(value), pattern);
+    return formatNumeric(toDecimal(value), static_cast<double>(value), std::to_string(value), pattern);
 }
 
 std::string Format(const DateTimeParts &value, std::string_view pattern) {
-    if (pattern.empty()) {
+    const auto *n = namedFormat(pattern);
+    if (n && !n->yes) {
+        pattern = n->pattern;
+    }
+    if (pattern.empty() || pattern == "c") {
         return formatDateSection(value, value.hour || value.minute || value.second ? "dd-mm-yyyy hh:nn:ss"
                                                                                    : "dd-mm-yyyy");
+    }
+    double serial = toSerial(value);
+    if (n && n->yes) {
+        return serial != 0 ? n->yes : n->no;
     }
     switch (patternKind(pattern)) {
     case PatternKind::Date:
@@ -772,7 +814,7 @@ std::string Format(const DateTimeParts &value, std::string_view pattern) {
     case PatternKind::Number:
         break;
     }
-    return Format(toSerial(value), pattern);
+    return Format(serial, pattern);
 }
 
 std::string Format(std::string_view text, std::string_view pattern) {

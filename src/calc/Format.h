@@ -18,6 +18,9 @@
 // Text patterns: "@" (a character or a blank) and "&" (a character or
 // nothing), filled from the right unless the pattern starts with "!"; "<"
 // and ">" turn the text to lower or upper case.
+// Named formats: General Number, Currency, Fixed, Standard, Percent,
+// Scientific, General/Long/Medium/Short Date, Long/Medium/Short Time,
+// Yes/No, True/False, On/Off (case ignored).
 // An empty pattern gives the plain form (7 significant digits for Single,
 // 15 for Double, exponent form below 1E-04 and from 1E+07 / 1E+15 on).
 

@@ -82,7 +82,7 @@ bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command,
         auto a = ui.question(text, Buttons::YesNo, Icon::Question, Answer::No);
         if (a == Answer::Yes) {
             std::string error;
-            if (!SaveOptionFile(s, joinPath(s.WorkDir, "Run.opt"), &error)) {
+            if (!SaveOptionFile(s, localOptionFilePath(s), &error)) {
                 ui.message("The option file could not be saved.\r\n" + error, Icon::Critical);
                 return false;
             }
@@ -124,9 +124,6 @@ LoadResult openProject(State &s, Interaction &ui, const std::string &path) {
     s.ProjectChanged = false;
     if (r.outcome != LoadOutcome::Loaded) {
         closeProject(s);
-    } else {
-        s.TrafficFileSaved = true;
-        s.TrafficFileOpened = false;
     }
     return r;
 }

@@ -400,7 +400,7 @@ SaveResult saveProject(State &s, Interaction &ui) {
         auto a = ui.question("Do you want to save the changes you made to the local Option File ?",
                              Buttons::YesNo, Icon::Information, Answer::No);
         if (a == Answer::Yes) {
-            if (SaveOptionFile(s, joinPath(s.WorkDir, "Run.opt"), &error)) {
+            if (SaveOptionFile(s, localOptionFilePath(s), &error)) {
                 s.OptionFileChanged = false;
                 s.NoLocalOptionFile = false;
             } else {

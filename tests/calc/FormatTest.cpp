@@ -42,6 +42,20 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{-1.5, "0.0;(0.0)", "(1.5)"}, NumberCase{0, "0.0;(0.0);\"zero\"", "zero"},
         NumberCase{1.5, "@@@@@@", "   1.5"}, NumberCase{0.1, "", "0.1"}, NumberCase{1234.5, "", "1234.5"}));
 
+TEST(FormatNamed, NamedFormatsActLikeTheirPatterns) {
+    EXPECT_EQ(Format(1234.567, "Fixed"), "1234.57");
+    EXPECT_EQ(Format(1234.567, "standard"), "1,234.57");
+    EXPECT_EQ(Format(0.256, "Percent"), "25.60%");
+    EXPECT_EQ(Format(1234.567, "Scientific"), "1.23E+03");
+    EXPECT_EQ(Format(2.5f, "General Number"), "2.5");
+    EXPECT_EQ(Format(0L, "Yes/No"), "No");
+    EXPECT_EQ(Format(-1L, "True/False"), "True");
+    EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 7, 30, 0}, "Short Date"), "05-01-2003");
+    EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 7, 30, 0}, "Short Time"), "07:30");
+    EXPECT_EQ(Format("2003-01-05 07:30", "General Date"), "05-01-2003 07:30:00");
+    EXPECT_EQ(Format("12.5", "Fixed"), "12.50");
+}
+
 TEST(FormatSingle, UsesSevenSignificantDigits) {
     EXPECT_EQ(Format(1.1f, ""), "1.1");
     EXPECT_EQ(Format(0.15f, "0.0"), "0.2");

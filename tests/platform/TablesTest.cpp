@@ -113,7 +113,7 @@ TEST(AccessTables, CreatingATableIsRefusedWithTheFileNamed) {
     EXPECT_EQ(test::readFile(file), before);
 }
 
-TEST(AccessTables, AMissingTableOrFileIsAnErrorNamingIt) {
+TEST(AccessTables, AMissingTableOrFileOrAFileOfAnotherKindIsAnErrorNamingIt) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
     ASSERT_FALSE(file.empty());
@@ -123,6 +123,11 @@ TEST(AccessTables, AMissingTableOrFileIsAnErrorNamingIt) {
     EXPECT_NE(error.find("NoSuchTable"), std::string::npos);
     EXPECT_FALSE(readTable((dir.path() / "none.mdb").string(), "x", &t, &error));
     EXPECT_NE(error.find("none.mdb"), std::string::npos);
+    auto fake = dir.write("fake.mdb", std::string(4096, 'x')).string();
+    EXPECT_FALSE(readTable(fake, "x", &t, &error));
+    EXPECT_NE(error.find("not an Access database"), std::string::npos);
+    std::vector<TableInfo> list;
+    EXPECT_FALSE(listTables(fake, &list, &error));
 }
 
 std::vector<TableColumn> columns(std::initializer_list<const char *> names) {

@@ -162,18 +162,6 @@ TEST(FileLists, TrafficFileInUseIsTheCheckedTopItem) {
     EXPECT_EQ(s.NumFileRecords, 7);
 }
 
-TEST(FileLists, FormatListsComeBackAndOnlyADifferenceMarksAChange) {
-    State s = threeInputs();
-    auto lists = fileFormatLists(s, kStatFileKind, 0);
-    EXPECT_EQ(lists.rowList, "NOx_mod, NO2_mod, PM10_mod");
-    setFileFormatLists(s, kStatFileKind, 0, lists);
-    EXPECT_FALSE(s.ProjectChanged);
-    lists.varList = "Av";
-    setFileFormatLists(s, kStatFileKind, 0, lists);
-    EXPECT_TRUE(s.ProjectChanged);
-    EXPECT_EQ(s.StatVarLists[1], "Av");
-}
-
 TEST(FileLists, StoredNamesInWindowsFormFindTheirFilesOnThisSystem) {
     TempDir dir;
     const std::string appDir = dir.path().string() + "/";

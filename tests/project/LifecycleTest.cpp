@@ -3,7 +3,6 @@
 #include "project/ProjectFixtures.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +12,16 @@ using namespace vesk::test;
 namespace {
 
 struct Lifecycle : ::testing::Test {
-    TempDir dir;
-    std::string appDir = dir.path().string() + "/";
-    std::string workDir = appDir + "Working/";
+    ProjectFolder folder;
+    std::string appDir = folder.appDir;
+    std::string workDir = folder.workDir;
     ScriptedInteraction ui;
     int trafficSaves = 0;
     TrafficFileSaver saveTraffic = [this](State &) { ++trafficSaves; };
 
-    void SetUp() override {
-        fs::create_directories(workDir);
-        fs::copy_file(dataDir() / "Run.opt", appDir + "Run.opt");
-        fs::copy_file(dataDir() / "Standard.___", appDir + "Standard.___");
-    }
-
     // An open, changed project with an edited traffic file and changed options.
     State openProjectState() {
-        State s;
-        setDemolandCountry(s, appDir);
+        State s = folder.fresh();
         fillSingleStreetProject(s);
         s.WorkDir = workDir;
         s.ProjectFile = workDir + "Open.vkp";
@@ -73,18 +65,16 @@ TEST_F(Lifecycle, QuestionsComeInOrderAndCancelStopsAtOnce) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(Lifecycle, OpenSaysTheChangesAndAsksNoOptionQuestion) {
+TEST_F(Lifecycle, OpenSaysTheChangesAsksNoOptionQuestionAndUnloadKeepsTheFlag) {
     State s = openProjectState();
     s.TrafficFileOpened = false;
     ui.answers = {Answer::No};
     EXPECT_TRUE(askSaveQuestions(s, ui, ProjectCommand::Open, saveTraffic));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], "Do you want to save the changes you made to " + s.ProjectFile);
+    EXPECT_EQ(ui.messages,
+              std::vector<std::string>{"Do you want to save the changes you made to " + s.ProjectFile});
     EXPECT_TRUE(s.OptionFileChanged);
-}
 
-TEST_F(Lifecycle, UnloadAnsweredNoKeepsTheChangedFlag) {
-    State s = openProjectState();
+    s = openProjectState();
     s.TrafficFileOpened = false;
     s.OptionFileChanged = false;
     ui.answers = {Answer::No};
@@ -133,10 +123,8 @@ TEST_F(Lifecycle, CloseLeavesNoProject) {
 }
 
 TEST_F(Lifecycle, OpenLoadsAndAFailedOpenClosesButKeepsTheRecentEntry) {
-    State s;
-    setDemolandCountry(s, appDir);
-    const std::string good =
-        dir.write("Working/DemoStreet.vkp", readFile(dataDir() / "Working/DemoStreet.vkp"));
+    State s = folder.fresh();
+    const std::string good = folder.write("DemoStreet.vkp", readFile(dataDir() / "Working/DemoStreet.vkp"));
     EXPECT_EQ(openProject(s, ui, good).outcome, LoadOutcome::Loaded);
     EXPECT_EQ(s.ProjectName, good);
     EXPECT_EQ(windowCaption(s), "WinVESK Calculation [" + good + "]");
@@ -150,7 +138,7 @@ TEST_F(Lifecycle, OpenLoadsAndAFailedOpenClosesButKeepsTheRecentEntry) {
 
 TEST_F(Lifecycle, WorkingFolderChecks) {
     // A folder holding a Run.opt (any case) asks first.
-    dir.write("Existing/run.opt", "x");
+    folder.dir.write("Existing/run.opt", "x");
     ui.answers = {Answer::Cancel, Answer::Ok};
     EXPECT_EQ(checkWorkingFolder(appDir + "Existing", ui), FolderCheck::ChooseAgain);
     EXPECT_TRUE(
@@ -170,8 +158,7 @@ TEST_F(Lifecycle, WorkingFolderChecks) {
 }
 
 TEST_F(Lifecycle, NewProjectStartsFromTheTemplateInTheChosenFolder) {
-    State s;
-    setDemolandCountry(s, appDir);
+    State s = folder.fresh();
     auto r = newProjectFromTemplate(s, ui, appDir + "Fresh");
     ASSERT_EQ(r.outcome, LoadOutcome::Loaded);
     EXPECT_TRUE(ui.messages.empty());
@@ -194,8 +181,7 @@ TEST_F(Lifecycle, LeavingStoresRecentFilesAndLastFolderAndAsksAboutTheCountry) {
         ++countrySaves;
         return true;
     };
-    State s;
-    setDemolandCountry(s, appDir);
+    State s = folder.fresh();
     s.StartCountry = "Otherland";
     s.WorkDir = workDir;
     AddMRUFile(s, "/a.vkp");
