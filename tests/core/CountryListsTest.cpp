@@ -377,6 +377,8 @@ TEST(LoadCountryLists, AFailedCountryChangeSaysSoAndStaysOnTheLoadedCountry) {
             dir.write(path, c.content);
         }
         const std::string utopia = "Utopia";
+        s.state.CurrentCountry = utopia; // as the countries dialog leaves it after "Add New"
+        s.state.CountryCode = "UT";
         EXPECT_FALSE(LoadCountryLists(s.state, s.ui, nullptr, &utopia));
         ASSERT_EQ(s.ui.messages.size(), 1u);
         std::string first = c.first;

@@ -165,9 +165,3 @@ TEST_F(LimitFixture, ADamagedListIsReportedAndTheTablesStayAsTheyWere) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].rfind("Error reading the Limit Values List!\r\n53 ", 0), 0u);
 }
-
-TEST_F(LimitFixture, ReadingAfterAFailedChangeOfDecimalSeparatorLeavesItAlone) {
-    state.DecimalSeparator = ".";
-    EXPECT_FALSE(read("\"Hourly\"\r\n"));
-    EXPECT_EQ(state.DecimalSeparator, ".");
-}

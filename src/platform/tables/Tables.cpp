@@ -8,6 +8,8 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace vesk {
@@ -18,6 +20,15 @@ void setError(std::string *error, std::string text) {
     if (error) {
         *error = std::move(text);
     }
+}
+
+bool readTextBytes(const std::string &file, std::string *bytes) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
 }
 
 // A name that cannot be written safely into a table definition.
@@ -264,6 +275,19 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
         sheets.erase(std::remove_if(sheets.begin(), sheets.end(),
                                     [&](const tables::Sheet &s) { return sameTableName(s.name, sheetName); }),
                      sheets.end());
+        // Our reader keeps the values and texts of the other sheets but not
+        // their formulas, formats or charts: rewrite only workbooks we wrote.
+        std::string bytes;
+        if (!sheets.empty() && !(readTextBytes(file, &bytes) && tables::excelWrittenByUs(bytes))) {
+            if (refused) {
+                *refused = true;
+            }
+            setError(error,
+                     "The workbook " + file +
+                         " holds other sheets that this program cannot keep unchanged (their formulas and "
+                         "formats would be lost). Write the table to a workbook of its own.");
+            return nullptr;
+        }
     }
     tables::Sheet sheet;
     sheet.name = sheetName;

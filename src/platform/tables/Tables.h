@@ -87,7 +87,9 @@ private:
 // Creates a table with the given columns in a file (and the file when it is
 // missing; its folder must exist). Replaces a table of the same name. Access
 // files and Lotus files other than .wk1 are refused with a message naming the
-// file; so are names holding "[", "]" or control characters. Returns nullptr
+// file; so are names holding "[", "]" or control characters, and a workbook
+// of another program that holds other sheets (we could keep only their
+// values). A .wk1 file holds one worksheet: a new table replaces the file. Returns nullptr
 // on failure; *refused (when given) tells a refusal from a file that could
 // not be read or written.
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
