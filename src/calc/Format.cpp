@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk {
@@ -27,12 +29,26 @@ Decimal toDecimal(double v, int significant) {
         return d;
     }
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", significant - 1, v);
-    std::string s(buf);
-    auto e = s.find('e');
-    std::string mant = s.substr(0, e);
-    int exp = std::stoi(s.substr(e + 1));
-    mant.erase(std::remove(mant.begin(), mant.end(), '.'), mant.end());
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, significant - 1);
+    // "d.ddddde+XX": the digits without the point, and the exponent.
+    std::string mant;
+    mant.reserve(static_cast<std::size_t>(significant));
+    const char *p = buf;
+    for (; p < res.ptr && *p != 'e'; ++p) {
+        if (*p != '.') {
+            mant.push_back(*p);
+        }
+    }
+    int exp = 0;
+    bool expNegative = false;
+    for (++p; p < res.ptr; ++p) {
+        if (*p == '-') {
+            expNegative = true;
+        } else if (*p >= '0' && *p <= '9') {
+            exp = exp * 10 + (*p - '0');
+        }
+    }
+    exp = expNegative ? -exp : exp;
     while (!mant.empty() && mant.back() == '0') {
         mant.pop_back();
     }
@@ -177,7 +193,21 @@ bool isDigitTok(const Token &t) {
     return t.kind == Tok::Zero || t.kind == Tok::Hash;
 }
 
-std::string formatNumberSection(Decimal d, const std::string &sec, bool signShown) {
+// A number section taken apart once: its tokens and where the integer,
+// fraction and exponent placeholders stand.
+struct NumberLayout {
+    bool empty = true;
+    std::vector<Token> toks;
+    int pointAt = -1, expAt = -1, mantEnd = 0, intEnd = 0;
+    std::vector<int> intPos, fracPos, expPos;
+    bool grouping = false, percent = false;
+    int scale = 0;
+    std::vector<bool> silent;
+};
+
+NumberLayout numberLayout(const std::string &sec) {
+    NumberLayout L;
+    L.empty = sec.empty();
     auto toks = numberTokens(sec);
     int pointAt = -1, expAt = -1;
     for (int i = 0; i < static_cast<int>(toks.size()); ++i) {
@@ -215,6 +245,30 @@ std::string formatNumberSection(Decimal d, const std::string &sec, bool signShow
     }
     bool percent =
         std::any_of(toks.begin(), toks.end(), [](const Token &t) { return t.kind == Tok::Percent; });
+    L.toks = std::move(toks);
+    L.pointAt = pointAt;
+    L.expAt = expAt;
+    L.mantEnd = mantEnd;
+    L.intEnd = intEnd;
+    L.intPos = std::move(intPos);
+    L.fracPos = std::move(fracPos);
+    L.expPos = std::move(expPos);
+    L.grouping = grouping;
+    L.percent = percent;
+    L.scale = scale;
+    L.silent = std::move(silent);
+    return L;
+}
+
+std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown) {
+    const auto &toks = L.toks;
+    const int pointAt = L.pointAt, expAt = L.expAt, mantEnd = L.mantEnd;
+    const auto &intPos = L.intPos;
+    const auto &fracPos = L.fracPos;
+    const auto &expPos = L.expPos;
+    const bool grouping = L.grouping, percent = L.percent;
+    const int scale = L.scale;
+    const auto &silent = L.silent;
     if (!d.digits.empty()) {
         d.point += (percent ? 2 : 0) - 3 * scale;
     }
@@ -335,13 +389,31 @@ std::string formatNumberSection(Decimal d, const std::string &sec, bool signShow
     return out;
 }
 
+// Patterns are taken apart once per thread and kept; output files use a few
+// patterns for thousands of cells.
+const std::vector<NumberLayout> &layoutsOf(std::string_view pattern) {
+    thread_local std::unordered_map<std::string, std::vector<NumberLayout>> cache;
+    auto it = cache.find(std::string(pattern));
+    if (it != cache.end()) {
+        return it->second;
+    }
+    if (cache.size() > 256) {
+        cache.clear();
+    }
+    std::vector<NumberLayout> layouts;
+    for (const auto &sec : sections(pattern)) {
+        layouts.push_back(numberLayout(sec));
+    }
+    return cache.emplace(std::string(pattern), std::move(layouts)).first->second;
+}
+
 std::string formatDecimal(const Decimal &d, std::string_view pattern) {
-    auto secs = sections(pattern);
+    const auto &secs = layoutsOf(pattern);
     bool zero = d.digits.empty();
-    if (zero && secs.size() >= 3 && !secs[2].empty()) {
+    if (zero && secs.size() >= 3 && !secs[2].empty) {
         return formatNumberSection(d, secs[2], false);
     }
-    if (d.negative && secs.size() >= 2 && !secs[1].empty()) {
+    if (d.negative && secs.size() >= 2 && !secs[1].empty) {
         Decimal a = d;
         a.negative = false;
         return formatNumberSection(a, secs[1], false);
@@ -757,8 +829,8 @@ const NamedFormat *namedFormat(std::string_view p) {
 
 // Formats a number given as its decimal digits, its value as a date serial
 // and its plain form.
-std::string formatNumeric(const Decimal &d, double serial, const std::string &plain,
-                          std::string_view pattern) {
+template <typename Plain>
+std::string formatNumeric(const Decimal &d, double serial, Plain plain, std::string_view pattern) {
     if (const auto *n = namedFormat(pattern)) {
         if (n->yes) {
             return d.digits.empty() ? n->no : n->yes;
@@ -766,13 +838,13 @@ std::string formatNumeric(const Decimal &d, double serial, const std::string &pl
         pattern = n->pattern;
     }
     if (pattern.empty()) {
-        return plain;
+        return plain();
     }
     switch (patternKind(pattern)) {
     case PatternKind::Date:
         return formatDateSection(fromSerial(serial), pattern);
     case PatternKind::Text:
-        return formatText(plain, pattern);
+        return formatText(plain(), pattern);
     case PatternKind::Number:
         break;
     }
@@ -782,15 +854,18 @@ std::string formatNumeric(const Decimal &d, double serial, const std::string &pl
 } // namespace
 
 std::string Format(double value, std::string_view pattern) {
-    return formatNumeric(toDecimal(value, 15), value, plainNumberText(value, 15), pattern);
+    return formatNumeric(
+        toDecimal(value, 15), value, [&] { return plainNumberText(value, 15); }, pattern);
 }
 
 std::string Format(float value, std::string_view pattern) {
-    return formatNumeric(toDecimal(value, 7), value, plainNumberText(value, 7), pattern);
+    return formatNumeric(
+        toDecimal(value, 7), value, [&] { return plainNumberText(value, 7); }, pattern);
 }
 
 std::string Format(long value, std::string_view pattern) {
-    return formatNumeric(toDecimal(value), static_cast<double>(value), std::to_string(value), pattern);
+    return formatNumeric(
+        toDecimal(value), static_cast<double>(value), [&] { return std::to_string(value); }, pattern);
 }
 
 std::string Format(const DateTimeParts &value, std::string_view pattern) {

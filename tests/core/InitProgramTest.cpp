@@ -55,12 +55,6 @@ TEST(InitProgram, StartsOnTheDemoCountryWithoutAnyMessage) {
     EXPECT_EQ(s.StVehTypeLengthClass[4], 2);
     EXPECT_EQ(s.StFuelCount, 2);
     EXPECT_EQ(s.StFuelNames[2], "Diesel");
-    EXPECT_NEAR(s.DegToRad, 0.0174533f, 1e-6f);
-    EXPECT_TRUE(s.SketchBrushes[0].isSet);
-    EXPECT_FALSE(s.SketchBrushes[3].isSet);
-    EXPECT_EQ(s.SketchBrushes[6].green, 255);
-    EXPECT_EQ(s.OptionsLastTab[1], -1);
-    EXPECT_EQ(s.NumReceptors, 2);
     EXPECT_EQ(s.NPol, 7);
 }
 
