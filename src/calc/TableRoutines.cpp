@@ -2,6 +2,7 @@
 
 #include "calc/RunErrors.h"
 #include "core/Numbers.h"
+#include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 
@@ -21,13 +22,10 @@ void fail(long number, std::string description, long *errorNumber, std::string *
     }
 }
 
-std::string nativePathOf(std::string path) {
-    for (auto &c : path) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    return path;
+// A stored path as a path of this system; an existing file is found without
+// regard to letter case.
+std::string nativePathOf(const std::string &path) {
+    return findExisting(nativePath(path));
 }
 
 // The number of a file that cannot be opened, by the system's reason.

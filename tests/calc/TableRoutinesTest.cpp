@@ -239,3 +239,19 @@ TEST(RunMessages, TextsFollowTheHandlersTable) {
 
 } // namespace
 } // namespace vesk
+
+namespace vesk {
+namespace {
+
+TEST(OpenInputTable, FindsAFileWhoseNameDiffersInCaseAndTakesBackslashes) {
+    test::TempDir dir;
+    dir.write("Data/Met.TXT", "day\r\n1\r\n");
+    InputTable t;
+    long err = 0;
+    OpenInputTable(dir.path().string() + "\\data\\met.txt", t, &err);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(t.TextPath, (dir.path() / "Data" / "Met.TXT").string());
+}
+
+} // namespace
+} // namespace vesk
