@@ -149,10 +149,10 @@ TEST(CommandLine, ProgramExitsWithTheDocumentedStatus) {
     };
     const std::vector<Case> cases = {
         {{"--version"}, 0, "WinVESK "},
-        {{project, "1"}, 1, "The calculation is not available yet"},
-        {{project, "1", "0,5"}, 1, "The calculation is not available yet"},
-        {{project, "1", "20230101", "1", "20231231", "24"}, 1, "The calculation is not available yet"},
-        {{"\"" + project + "\" 1"}, 1, "The calculation is not available yet"},
+        {{project, "1"}, 1, "Can't open the input file"},
+        {{project, "1", "0,5"}, 1, "Can't open the input file"},
+        {{project, "1", "20230101", "1", "20231231", "24"}, 1, "Can't open the input file"},
+        {{"\"" + project + "\" 1"}, 1, "Can't open the input file"},
         {{dir.path().string() + "/Nowhere.vkp", "1"}, 1, "Can't open the file"},
         {{damaged, "1"}, 1, "Project file is corrupted"},
         {{project, "1", "20230101", "1"}, 2, "Usage: winvesk"},
