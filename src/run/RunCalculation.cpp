@@ -256,6 +256,8 @@ void streetLoop(RunContext &c, RunReport &report) {
                 } else {
                     stepInputsBack(c);
                 }
+                // Title lines read again after a rewind are passed over as at the start.
+                c.NoHourYet = true;
             }
         }
         if (route) {

@@ -10,6 +10,9 @@
 #include <numeric>
 #include <thread>
 
+#include <cstdio>
+#include <sys/wait.h>
+
 using namespace vesk;
 using namespace vesk::test;
 
@@ -268,4 +271,151 @@ TEST_F(TimeSeriesRun, APeriodOnBothSidesKeepsOnlyItsHours) {
     ASSERT_EQ(lines.size(), 1u + 20 + 3);
     EXPECT_EQ(cells(lines[1]), (std::vector<std::string>{"6", "5"}));
     EXPECT_EQ(cells(lines.back()), (std::vector<std::string>{"7", "3"}));
+}
+
+TEST_F(TimeSeriesRun, AMultiStreetProjectWritesEveryActiveStreetIntoTheSameFilesAndSkipsTheInactiveOne) {
+    writeInputs();
+    writeWork("Streets.txt",
+              "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
+              "#FALSE#,\"Closed\",300,400,\".\\CityStreet.trf\",5000,30,8,6,40,40,45,0,1.5,0\r\n"
+              "#TRUE#,\"East\",500,600,\".\\CityStreet.trf\",10000,35,15,12,80,80,90,0,2,1\r\n"
+              "0,90,0.5\r\n"
+              "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,0,2,0\r\n");
+    std::vector<FileRecord> records = {
+        inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
+        inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b"),
+        outputFile("Out.txt", "day,hour,daycase,ntotal,dailytraffic,cNOx_mod_1", "0,*"),
+        statFile("Streets.sum", "\"Street\",X_coordinate,DailyTraffic,AvNOx_mod_1,MaxHourlyNOx_mod_1",
+                 "streets", "0,0.0"),
+        {"Streets.txt", "streets", {}}};
+    loadProject("Streets.vkm", projectText(records, "Streets"));
+    ASSERT_TRUE(state.MultiStreetMode);
+
+    struct Captions : RunObserver {
+        std::vector<std::string> seen;
+        void progress(double, const std::string &text) override {
+            if (text.rfind("Calculating", 0) == 0) {
+                seen.push_back(text);
+            }
+        }
+    } captions;
+    const RunReport report = run(&captions);
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(captions.seen,
+              (std::vector<std::string>{"Calculating street #1 out of 4", "Calculating street #2 out of 4",
+                                        "Calculating street #3 out of 4", "Calculating street #4 out of 4"}));
+
+    const std::vector<std::string> lines = fileLines(work("Out.txt"));
+    ASSERT_EQ(lines.size(), 1u + 3 * kHours) << "one header, then every hour of each active street";
+    EXPECT_EQ(cells(lines[1])[4], "20000");
+    EXPECT_EQ(cells(lines[kHours + 1])[4], "10000") << "the second active street follows the first";
+    EXPECT_EQ(cells(lines[2 * kHours + 1])[4], "30000");
+    EXPECT_EQ(cells(lines[1])[0], "6") << "each street starts again at the first record";
+    EXPECT_EQ(cells(lines[kHours + 1])[0], "6");
+    EXPECT_EQ(cells(lines[1])[2], "2") << "a Monday in March is an ordinary working day";
+
+    const std::vector<std::string> sum = fileLines(work("Streets.sum"));
+    ASSERT_EQ(sum.size(), 5u);
+    EXPECT_EQ(cells(sum[1])[0], "North");
+    EXPECT_EQ(cells(sum[1])[1], "100.0");
+    EXPECT_EQ(cells(sum[2])[0], "Closed");
+    EXPECT_EQ(cells(sum[2])[3], "-99.0") << "an inactive street has no statistics";
+    EXPECT_EQ(cells(sum[4])[0], "South");
+    EXPECT_GT(Val(cells(sum[4])[3]), 30.0) << "traffic adds to the background of 30";
+    EXPECT_EQ(state.StreetName, state.StoredStreetName) << "the project's own street is back after the run";
+}
+
+TEST_F(TimeSeriesRun, ARouteOfTwoPersonsRepositionsTheTextInputsForEverySegment) {
+    writeInputs();
+    // Person A: 07:30-08:30 and 08:30-09:30 of 6 March; person B earlier that day, 05:00-06:00.
+    const std::string street = ",\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
+    writeWork("Route.txt",
+              "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 07:30\",\"2023-03-06 08:30\",3600" + street +
+                  "\"A2\",\"A\",2,0,1,0,0,0,\"2023-03-06 08:30\",\"2023-03-06 09:30\",3600" + street +
+                  "\"B1\",\"B\",1,1,0,1,5,2000,\"2023-03-06 05:00\",\"2023-03-06 06:00\",3600" + street);
+    std::vector<FileRecord> records = inputs();
+    records.push_back(outputFile("Out.txt", "personid,segmentid,day,hour,timeinseg,cNOx_mod_1", "0,*"));
+    records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
+    records.push_back({"Route.txt", "route", {}});
+    loadProject("Route.vkp", projectText(records, "Route"));
+    ASSERT_TRUE(state.RouteMode);
+
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    std::vector<std::string> rows;
+    for (const std::string &line : fileLines(work("Out.txt"))) {
+        const std::vector<std::string> c = cells(line);
+        rows.push_back(c[0] + " " + c[1] + " " + c[3] + " " + c[4]);
+    }
+    EXPECT_EQ(rows,
+              (std::vector<std::string>{"personid segmentid hour timeinseg", "A A1 8 1800", "A A1 9 1800",
+                                        "A A2 9 1800", "A A2 10 1800", "B B1 6 3600", "B B1 7 0"}));
+    EXPECT_EQ(fileLines(work("Stat.txt")).size(), 2u) << "one set of statistics for the whole route";
+    EXPECT_EQ(state.StreetName, state.StoredStreetName);
+}
+
+namespace {
+int runProgram(const std::vector<std::string> &args, std::string *output) {
+    auto quote = [](const std::string &s) {
+        std::string out = "'";
+        for (char c : s) {
+            out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        }
+        return out + "'";
+    };
+    std::string command = quote(WINVESK_BINARY);
+    for (const std::string &a : args) {
+        command += " " + quote(a);
+    }
+    command += " </dev/null 2>&1";
+    FILE *pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        output->append(buffer, n);
+    }
+    const int raw = pclose(pipe);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+} // namespace
+
+TEST_F(TimeSeriesRun, TheBatchRunExitsWithZeroOnlyWhenItWroteItsStatistics) {
+    writeInputs();
+    std::vector<FileRecord> records = inputs();
+    records.push_back(outputFile("Out.txt", "day,hour", "0,*"));
+    records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
+    writeWork("Batch.vkp", projectText(records));
+    std::vector<FileRecord> broken = records;
+    broken[0].name = "Missing.txt";
+    writeWork("Broken.vkp", projectText(broken));
+    const std::string project = work("Batch.vkp").string();
+
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::size_t rows; // rows of Out.txt afterwards, 0 = not written
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {{project, "1"}, 0, kHours, ""},
+        {{project, "1", "20230306", "5", "20230307", "3"}, 0, 23, ""},
+        {{work("Broken.vkp").string(), "1"}, 1, 0, "Can't open the input file"},
+        {{project, "1", "20230306", "5"}, 2, 0, "Usage"},
+    };
+    for (const Case &c : cases) {
+        fs::remove(work("Out.txt"));
+        fs::remove(work("Stat.txt"));
+        std::string output;
+        EXPECT_EQ(runProgram(c.args, &output), c.status) << c.args.size() << " items\n" << output;
+        EXPECT_NE(output.find(c.says), std::string::npos) << output;
+        if (c.rows > 0) {
+            EXPECT_EQ(fileLines(work("Out.txt")).size(), c.rows + 1);
+            EXPECT_TRUE(fs::exists(work("Stat.txt")));
+        } else {
+            EXPECT_FALSE(fs::exists(work("Stat.txt")));
+        }
+    }
 }
