@@ -30,5 +30,8 @@ winvesk_install_missing() {
 winvesk_build() {
   local root="$1"
   cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  # Qt's code generation does not notice headers that a merge adds to an
+  # existing build folder; dropping its stamps makes it look again (cheap).
+  rm -f "$root"/build/*_autogen/timestamp
   cmake --build "$root/build" -j"$(nproc)"
 }

@@ -10,7 +10,7 @@ mid-latitude European city (about 55 degrees north):
                 south-west), air temperature (deg C) with seasonal and diurnal
                 cycles, global radiation (W/m2) from the sun's elevation and a
                 persistent cloud cover.
-  Back2023.txt  year month day hour cNOx_b cNO2_b cO3_b cCO_b cPM10_b cPM2.5_b cBenzene_b
+  Back2023.txt  year month day hour cNOx_b cNO2_b cO3_b cCO_b cPM10_b cPM2.5_b cBNZ_b
                 urban background in ug/m3: NOx with weekday rush hours, higher
                 in winter and at low wind; NO2 a falling share of NOx; O3
                 highest on summer afternoons and lowered where NOx is high;
@@ -60,7 +60,7 @@ def main():
     rng = random.Random(20230101)
     met, back, obs = [], [], []
     met.append("year month day hour u_mast wind_dir temperature globalrad")
-    back.append("year month day hour cNOx_b cNO2_b cO3_b cCO_b cPM10_b cPM2.5_b cBenzene_b")
+    back.append("year month day hour cNOx_b cNO2_b cO3_b cCO_b cPM10_b cPM2.5_b cBNZ_b")
     obs.append("year month day hour cNOx_obs_1 cNOx_obs_2 cNO2_obs_1 cNO2_obs_2")
 
     wind_anom, dir_walk, temp_anom, cloud, pm_anom = 0.0, 225.0, 0.0, 0.5, 0.0

@@ -1,19 +1,73 @@
+#include "calc/EmissionSetup.h"
+#include "core/InitProgram.h"
+#include "core/Interaction.h"
+#include "core/Settings.h"
+#include "core/State.h"
 #include "core/Version.h"
+#include "project/Batch.h"
+#include "project/CommandLine.h"
+#include "run/RunCalculation.h"
+
 #include "ui/mainwindow/GuiMain.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The folder of the executable: the data tree lies beside it.
+std::string programFolder(const char *argv0) {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        exe = std::filesystem::absolute(argv0, ec);
+    }
+    return exe.parent_path().string() + "/";
+}
+
+int runBatchFromCommandLine(const vesk::CommandLine &line, const char *argv0) {
+    vesk::State state;
+    vesk::BatchInteraction ui;
+    vesk::MemorySettings settings;
+    const std::string appDir = programFolder(argv0);
+    auto startUp = [&](vesk::State &s, vesk::Interaction &interaction) {
+        // No window: a first start without a default country cannot ask.
+        return vesk::InitProgram(s, appDir, interaction, settings, [](vesk::State &) {});
+    };
+    // The emissions of the loaded project, then the run to its end.
+    const vesk::BatchCalculation calculate = [](vesk::State &s, vesk::Interaction &interaction,
+                                                std::string *error) {
+        const vesk::EmissionSetupResult emissions = vesk::InitEmissions(s, interaction);
+        if (emissions.failed || emissions.cancelled) {
+            *error = "The emissions of the project could not be set up.";
+            return false;
+        }
+        vesk::RunControl control;
+        vesk::RunObserver observer;
+        return vesk::RunCalculation(s, control, observer, interaction, error);
+    };
+    return vesk::runBatch(state, ui, line, startUp, calculate);
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
     if (argc > 1 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-v") == 0)) {
         std::printf("WinVESK %s\n", vesk::versionString());
         return 0;
     }
-    // A batch flag greater than 0 after the project asks for a run without a window.
-    if (argc > 2 && std::atof(argv[2]) > 0) {
-        std::fprintf(stderr, "WinVESK %s: batch runs are not available yet.\n", vesk::versionString());
-        return 1;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    vesk::CommandLine line;
+    std::string error;
+    if (!vesk::parseCommandLine(args, &line, &error)) {
+        std::fprintf(stderr, "WinVESK: %s\n%s", error.c_str(), vesk::commandLineUsage().c_str());
+        return vesk::kExitUsage;
+    }
+    if (line.batch && !line.projectFile.empty()) {
+        return runBatchFromCommandLine(line, argv[0]);
     }
     return vesk::ui::runGui(argc, argv);
 }

@@ -4,12 +4,13 @@
 
 #include "calc/EmissionState.h"
 #include "calc/StatisticsState.h"
+#include "calc/StreetRecordState.h"
 
 #include <vector>
 
 namespace vesk {
 
-struct CalcState : StatisticsState, EmissionState {
+struct CalcState : StatisticsState, EmissionState, StreetRecordState {
     // Per pollutant index (0..NPol): turns a concentration of the calculation
     // into the pollutant's output unit. Written only by SetUnitFactors; read by
     // StatVar when it hands out a value.

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <stdexcept>
 
 namespace vesk {
 
@@ -88,6 +89,10 @@ void ensureEmissionTable(State &s) {
 
 } // namespace
 
+void CopyTrafficProperties(State &s) {
+    copyTrafficProperties(s);
+}
+
 std::string DayCaseCondition(const std::string &codeDay, const std::string &codeMonth) {
     std::string day = codeDay.empty() ? std::string() : "(" + codeDay + ")";
     std::string month = codeMonth.empty() ? std::string() : "(" + codeMonth + ")";
@@ -134,7 +139,7 @@ std::string CategoryMismatch(const State &s) {
            "Vehicle list: " + join(categories);
 }
 
-bool ExpandDayCase(State &s, int d, std::string *error) {
+static bool expandDayCase(State &s, int d, std::string *error) {
     EmissionLibrary &lib = s.EmissionComponent;
     TrafficCollection &traffic = lib.TrafficList;
     for (int h = 1; h <= s.Nhours; ++h) {
@@ -184,6 +189,18 @@ bool ExpandDayCase(State &s, int d, std::string *error) {
         }
     }
     return true;
+}
+
+bool ExpandDayCase(State &s, int d, std::string *error) {
+    try {
+        return expandDayCase(s, d, error);
+    } catch (const std::out_of_range &) {
+        if (error) {
+            *error = "The traffic profiles of day case " + std::to_string(d) +
+                     " do not fit the vehicle categories of the emission set-up.";
+        }
+        return false;
+    }
 }
 
 TrafficSetupResult SetUpStreetTraffic(State &s, Interaction &ui, const std::string &streetsFolder) {

@@ -38,10 +38,17 @@ std::string DayCaseCondition(const std::string &codeDay, const std::string &code
 // EmissionTable day case by day case. Every failure is shown through ui.
 TrafficSetupResult SetUpStreetTraffic(State &state, Interaction &ui, const std::string &streetsFolder = {});
 
+// Copies the properties of the component's traffic item "All" into the
+// state (TrafficFileType, speeds and traffic, Nhours, DayCases, VehCategories,
+// VehCatNames and the day-case arrays) and clears DayCaseExprs to the new
+// number of day cases. For the traffic-file readers of the main window too.
+void CopyTrafficProperties(State &state);
+
 // Expands the profiles of day case d (1..DayCases) into FlowTable and, unless
 // in a route run or with the standard vehicle types, into
 // CategoryEmissionTable and EmissionTable. The tables must be sized.
-// False with a message when the emissions cannot be computed.
+// False with a message when the emissions cannot be computed or the
+// profiles do not fit the tables.
 bool ExpandDayCase(State &state, int d, std::string *error = nullptr);
 
 // Empty when expanding the traffic file's categories gives the vehicle

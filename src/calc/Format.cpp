@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk {
@@ -27,12 +29,26 @@ Decimal toDecimal(double v, int significant) {
         return d;
     }
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", significant - 1, v);
-    std::string s(buf);
-    auto e = s.find('e');
-    std::string mant = s.substr(0, e);
-    int exp = std::stoi(s.substr(e + 1));
-    mant.erase(std::remove(mant.begin(), mant.end(), '.'), mant.end());
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, significant - 1);
+    // "d.ddddde+XX": the digits without the point, and the exponent.
+    std::string mant;
+    mant.reserve(static_cast<std::size_t>(significant));
+    const char *p = buf;
+    for (; p < res.ptr && *p != 'e'; ++p) {
+        if (*p != '.') {
+            mant.push_back(*p);
+        }
+    }
+    int exp = 0;
+    bool expNegative = false;
+    for (++p; p < res.ptr; ++p) {
+        if (*p == '-') {
+            expNegative = true;
+        } else if (*p >= '0' && *p <= '9') {
+            exp = exp * 10 + (*p - '0');
+        }
+    }
+    exp = expNegative ? -exp : exp;
     while (!mant.empty() && mant.back() == '0') {
         mant.pop_back();
     }
@@ -177,7 +193,21 @@ bool isDigitTok(const Token &t) {
     return t.kind == Tok::Zero || t.kind == Tok::Hash;
 }
 
-std::string formatNumberSection(Decimal d, const std::string &sec, bool signShown) {
+// A number section taken apart once: its tokens and where the integer,
+// fraction and exponent placeholders stand.
+struct NumberLayout {
+    bool empty = true;
+    std::vector<Token> toks;
+    int pointAt = -1, expAt = -1, mantEnd = 0, intEnd = 0;
+    std::vector<int> intPos, fracPos, expPos;
+    bool grouping = false, percent = false;
+    int scale = 0;
+    std::vector<bool> silent;
+};
+
+NumberLayout numberLayout(const std::string &sec) {
+    NumberLayout L;
+    L.empty = sec.empty();
     auto toks = numberTokens(sec);
     int pointAt = -1, expAt = -1;
     for (int i = 0; i < static_cast<int>(toks.size()); ++i) {
@@ -215,6 +245,30 @@ std::string formatNumberSection(Decimal d, const std::string &sec, bool signShow
     }
     bool percent =
         std::any_of(toks.begin(), toks.end(), [](const Token &t) { return t.kind == Tok::Percent; });
+    L.toks = std::move(toks);
+    L.pointAt = pointAt;
+    L.expAt = expAt;
+    L.mantEnd = mantEnd;
+    L.intEnd = intEnd;
+    L.intPos = std::move(intPos);
+    L.fracPos = std::move(fracPos);
+    L.expPos = std::move(expPos);
+    L.grouping = grouping;
+    L.percent = percent;
+    L.scale = scale;
+    L.silent = std::move(silent);
+    return L;
+}
+
+std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown) {
+    const auto &toks = L.toks;
+    const int pointAt = L.pointAt, expAt = L.expAt, mantEnd = L.mantEnd;
+    const auto &intPos = L.intPos;
+    const auto &fracPos = L.fracPos;
+    const auto &expPos = L.expPos;
+    const bool grouping = L.grouping, percent = L.percent;
+    const int scale = L.scale;
+    const auto &silent = L.silent;
     if (!d.digits.empty()) {
         d.point += (percent ? 2 : 0) - 3 * scale;
     }
@@ -335,13 +389,31 @@ std::string formatNumberSection(Decimal d, const std::string &sec, bool signShow
     return out;
 }
 
+// Patterns are taken apart once per thread and kept; output files use a few
+// patterns for thousands of cells.
+const std::vector<NumberLayout> &layoutsOf(std::string_view pattern) {
+    thread_local std::unordered_map<std::string, std::vector<NumberLayout>> cache;
+    auto it = cache.find(std::string(pattern));
+    if (it != cache.end()) {
+        return it->second;
+    }
+    if (cache.size() > 256) {
+        cache.clear();
+    }
+    std::vector<NumberLayout> layouts;
+    for (const auto &sec : sections(pattern)) {
+        layouts.push_back(numberLayout(sec));
+    }
+    return cache.emplace(std::string(pattern), std::move(layouts)).first->second;
+}
+
 std::string formatDecimal(const Decimal &d, std::string_view pattern) {
-    auto secs = sections(pattern);
+    const auto &secs = layoutsOf(pattern);
     bool zero = d.digits.empty();
-    if (zero && secs.size() >= 3 && !secs[2].empty()) {
+    if (zero && secs.size() >= 3 && !secs[2].empty) {
         return formatNumberSection(d, secs[2], false);
     }
-    if (d.negative && secs.size() >= 2 && !secs[1].empty()) {
+    if (d.negative && secs.size() >= 2 && !secs[1].empty) {
         Decimal a = d;
         a.negative = false;
         return formatNumberSection(a, secs[1], false);
@@ -366,7 +438,7 @@ long daysFromCivil(long y, long m, long d) {
     return era * 146097 + doe - 719468; // days since 1970-01-01
 }
 
-FormatDateTime fromSerial(double serial) {
+DateTimeParts fromSerial(double serial) {
     double whole = std::floor(serial);
     long seconds = std::lround((serial - whole) * 86400.0);
     long days = static_cast<long>(whole);
@@ -381,7 +453,7 @@ FormatDateTime fromSerial(double serial) {
     long y = yoe + era * 400;
     long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     long mp = (5 * doy + 2) / 153;
-    FormatDateTime t;
+    DateTimeParts t;
     t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     t.year = static_cast<int>(t.month <= 2 ? y + 1 : y);
@@ -391,7 +463,7 @@ FormatDateTime fromSerial(double serial) {
     return t;
 }
 
-double toSerial(const FormatDateTime &t) {
+double toSerial(const DateTimeParts &t) {
     return static_cast<double>(daysFromCivil(t.year, t.month, t.day) + 25569) +
            (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
 }
@@ -424,7 +496,7 @@ std::size_t runLength(std::string_view s, std::size_t i) {
     return n;
 }
 
-std::string formatDateSection(const FormatDateTime &t, std::string_view p) {
+std::string formatDateSection(const DateTimeParts &t, std::string_view p) {
     long days = daysFromCivil(t.year, t.month, t.day);
     int weekday = static_cast<int>(((days % 7) + 7 + 4) % 7) + 1; // 1970-01-01 was a Thursday; Sunday = 1
     long jan1 = daysFromCivil(t.year, 1, 1);
@@ -714,55 +786,100 @@ std::string printNumberText(float value) {
     return (negative ? "-" : " ") + s + " ";
 }
 
-std::string Format(double value, std::string_view pattern) {
+namespace {
+
+// The named formats of the run time, as patterns; Yes/No-like names give
+// two words.
+struct NamedFormat {
+    const char *name;
+    const char *pattern;
+    const char *yes;
+    const char *no;
+};
+
+const NamedFormat *namedFormat(std::string_view p) {
+    static const NamedFormat names[] = {
+        {"general number", "", nullptr, nullptr},
+        {"currency", "#,##0.00", nullptr, nullptr},
+        {"fixed", "0.00", nullptr, nullptr},
+        {"standard", "#,##0.00", nullptr, nullptr},
+        {"percent", "0.00%", nullptr, nullptr},
+        {"scientific", "0.00E+00", nullptr, nullptr},
+        {"general date", "c", nullptr, nullptr},
+        {"long date", "dddd, d mmmm yyyy", nullptr, nullptr},
+        {"medium date", "dd-mmm-yy", nullptr, nullptr},
+        {"short date", "dd-mm-yyyy", nullptr, nullptr},
+        {"long time", "hh:nn:ss", nullptr, nullptr},
+        {"medium time", "hh:nn AM/PM", nullptr, nullptr},
+        {"short time", "hh:nn", nullptr, nullptr},
+        {"yes/no", "", "Yes", "No"},
+        {"true/false", "", "True", "False"},
+        {"on/off", "", "On", "Off"},
+    };
+    if (p.size() < 5 || p.size() > 14) {
+        return nullptr;
+    }
+    for (const auto &n : names) {
+        if (p.size() == std::string_view(n.name).size() && startsWithI(p, 0, n.name)) {
+            return &n;
+        }
+    }
+    return nullptr;
+}
+
+// Formats a number given as its decimal digits, its value as a date serial
+// and its plain form.
+template <typename Plain>
+std::string formatNumeric(const Decimal &d, double serial, Plain plain, std::string_view pattern) {
+    if (const auto *n = namedFormat(pattern)) {
+        if (n->yes) {
+            return d.digits.empty() ? n->no : n->yes;
+        }
+        pattern = n->pattern;
+    }
     if (pattern.empty()) {
-        return plainNumberText(value, 15);
+        return plain();
     }
     switch (patternKind(pattern)) {
     case PatternKind::Date:
-        return formatDateSection(fromSerial(value), pattern);
+        return formatDateSection(fromSerial(serial), pattern);
     case PatternKind::Text:
-        return formatText(plainNumberText(value, 15), pattern);
+        return formatText(plain(), pattern);
     case PatternKind::Number:
         break;
     }
-    return formatDecimal(toDecimal(value, 15), pattern);
+    return formatDecimal(d, pattern);
+}
+
+} // namespace
+
+std::string Format(double value, std::string_view pattern) {
+    return formatNumeric(
+        toDecimal(value, 15), value, [&] { return plainNumberText(value, 15); }, pattern);
 }
 
 std::string Format(float value, std::string_view pattern) {
-    if (pattern.empty()) {
-        return plainNumberText(value, 7);
-    }
-    switch (patternKind(pattern)) {
-    case PatternKind::Date:
-        return formatDateSection(fromSerial(value), pattern);
-    case PatternKind::Text:
-        return formatText(plainNumberText(value, 7), pattern);
-    case PatternKind::Number:
-        break;
-    }
-    return formatDecimal(toDecimal(value, 7), pattern);
+    return formatNumeric(
+        toDecimal(value, 7), value, [&] { return plainNumberText(value, 7); }, pattern);
 }
 
 std::string Format(long value, std::string_view pattern) {
-    if (pattern.empty()) {
-        return std::to_string(value);
-    }
-    switch (patternKind(pattern)) {
-    case PatternKind::Date:
-        return formatDateSection(fromSerial(static_cast<double>(value)), pattern);
-    case PatternKind::Text:
-        return formatText(std::to_string(value), pattern);
-    case PatternKind::Number:
-        break;
-    }
-    return formatDecimal(toDecimal(value), pattern);
+    return formatNumeric(
+        toDecimal(value), static_cast<double>(value), [&] { return std::to_string(value); }, pattern);
 }
 
-std::string Format(const FormatDateTime &value, std::string_view pattern) {
-    if (pattern.empty()) {
+std::string Format(const DateTimeParts &value, std::string_view pattern) {
+    const auto *n = namedFormat(pattern);
+    if (n && !n->yes) {
+        pattern = n->pattern;
+    }
+    if (pattern.empty() || pattern == "c") {
         return formatDateSection(value, value.hour || value.minute || value.second ? "dd-mm-yyyy hh:nn:ss"
                                                                                    : "dd-mm-yyyy");
+    }
+    double serial = toSerial(value);
+    if (n && n->yes) {
+        return serial != 0 ? n->yes : n->no;
     }
     switch (patternKind(pattern)) {
     case PatternKind::Date:
@@ -772,7 +889,7 @@ std::string Format(const FormatDateTime &value, std::string_view pattern) {
     case PatternKind::Number:
         break;
     }
-    return Format(toSerial(value), pattern);
+    return Format(serial, pattern);
 }
 
 std::string Format(std::string_view text, std::string_view pattern) {
@@ -787,7 +904,7 @@ std::string Format(std::string_view text, std::string_view pattern) {
     if (wholeNumber(text, &v)) {
         return Format(v, pattern);
     }
-    FormatDateTime t;
+    DateTimeParts t;
     if (parseDateTimeText(text, &t)) {
         return Format(t, pattern);
     }
@@ -798,7 +915,7 @@ std::string Format(const char *text, std::string_view pattern) {
     return Format(std::string_view(text), pattern);
 }
 
-bool parseDateTimeText(std::string_view text, FormatDateTime *value) {
+bool parseDateTimeText(std::string_view text, DateTimeParts *value) {
     std::string s(text);
     auto b = s.find_first_not_of(' ');
     if (b == std::string::npos) {
@@ -816,7 +933,7 @@ bool parseDateTimeText(std::string_view text, FormatDateTime *value) {
         *out = v;
         return static_cast<int>(i - start);
     };
-    FormatDateTime t;
+    DateTimeParts t;
     std::size_t i = 0;
     bool hasDate = false;
     int a = 0, bpart = 0, c = 0;
@@ -878,7 +995,7 @@ bool parseDateTimeText(std::string_view text, FormatDateTime *value) {
         }
     }
     if (t.hour == 24) { // hour 24:00 is the start of the next day
-        t = fromSerial(toSerial(FormatDateTime{t.year, t.month, t.day, 0, t.minute, t.second}) + 1.0);
+        t = fromSerial(toSerial(DateTimeParts{t.year, t.month, t.day, 0, t.minute, t.second}) + 1.0);
     }
     *value = t;
     return true;

@@ -18,6 +18,9 @@
 // Text patterns: "@" (a character or a blank) and "&" (a character or
 // nothing), filled from the right unless the pattern starts with "!"; "<"
 // and ">" turn the text to lower or upper case.
+// Named formats: General Number, Currency, Fixed, Standard, Percent,
+// Scientific, General/Long/Medium/Short Date, Long/Medium/Short Time,
+// Yes/No, True/False, On/Off (case ignored).
 // An empty pattern gives the plain form (7 significant digits for Single,
 // 15 for Double, exponent form below 1E-04 and from 1E+07 / 1E+15 on).
 
@@ -26,7 +29,7 @@
 
 namespace vesk {
 
-struct FormatDateTime {
+struct DateTimeParts {
     int year = 1899, month = 12, day = 30;
     int hour = 0, minute = 0, second = 0;
 };
@@ -37,7 +40,7 @@ std::string Format(long value, std::string_view pattern);
 inline std::string Format(int value, std::string_view pattern) {
     return Format(static_cast<long>(value), pattern);
 }
-std::string Format(const FormatDateTime &value, std::string_view pattern);
+std::string Format(const DateTimeParts &value, std::string_view pattern);
 // A text is formatted as a number when the whole text is one (with "."),
 // as a date when it is a date or time text ("yyyy-mm-dd", "dd-mm-yyyy",
 // "dd.mm.yyyy", "dd/mm/yyyy", each with an optional "hh:mm[:ss]", or a time
@@ -46,7 +49,7 @@ std::string Format(std::string_view text, std::string_view pattern);
 std::string Format(const char *text, std::string_view pattern);
 
 // Reads a date or time text as above; false when it is none.
-bool parseDateTimeText(std::string_view text, FormatDateTime *value);
+bool parseDateTimeText(std::string_view text, DateTimeParts *value);
 
 // The plain form of a number: 7 (Single) or 15 (Double) significant digits,
 // "0.5", "1E-05", "1.234568E+07".

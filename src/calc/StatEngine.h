@@ -103,13 +103,18 @@ public:
 
     // Closes the day in progress (when it had an hour) and starts `day`: the
     // hours added afterwards belong to it. Call it before the hour's addHour.
+    // A date seen before (data going back in time, a route over the same
+    // dates) makes a day of its own whose key gets " (2)", " (3)" ...
     void changeDay(const StatDay &day);
 
     // Starts an accepted hour. hoursElapsed: whole hours since the previous
     // accepted hour (below 1 counts as 1; 8 or more restarts the 8-hour windows).
     void beginHour(long hoursElapsed);
 
-    // Takes the hour's values of one pollutant (0..NPol) and side (1 or 2).
+    // Takes the hour's values of one pollutant (0..NPol) and side (1 or 2):
+    // the final values of the hour (modelled after the NO2 chemistry; the
+    // background, the same for both sides, given with each side), with the
+    // run's flags and whether the side is in use.
     // Returns false, taking nothing, for a pollutant or side out of range or a
     // second call for the same pollutant and side within one hour.
     bool addHour(int pollutant, int side, const StatHourValues &values);

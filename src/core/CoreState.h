@@ -45,6 +45,13 @@ struct RgbColor {
     bool isSet = false; // false: no brush at this entry
 };
 
+// Fill colours of the street sketch; entry 3 is set by the sketch itself.
+inline constexpr std::array<RgbColor, 8> kSketchBrushColors = {
+    RgbColor{60, 63, 59, true},    RgbColor{132, 122, 133, true},
+    RgbColor{166, 158, 167, true}, RgbColor{},
+    RgbColor{225, 223, 225, true}, RgbColor{183, 183, 183, true},
+    RgbColor{0, 255, 0, true},     RgbColor{120, 120, 120, true}};
+
 // The limit values of LimValDef.lst and the column headings of the results
 // table. Pollutants p = 1..LimValPollutantCount (entry 0 unused), rows
 // r = 1..LimValRowCount[p] (row dimension 0..LimValMaxRows), percentile
@@ -147,7 +154,7 @@ struct CoreState : ReferenceTables {
     long ErrorCode = 0; // 100 = the program is to stop
     bool ProjectLoaded = false;
 
-    // Start-up values.
+    // Start-up values (a fresh state already holds them; InitProgram sets them again).
     std::array<int, 2> OptionsLastTab{-1, -1}; // per calculation mode; -1 = none shown yet
     ModelEnvironment ModelEnv;
     SystemSettings SysSettings;
@@ -158,11 +165,11 @@ struct CoreState : ReferenceTables {
     std::string NumberFormat = "0.#0";
     long ResultsTableColor = 0x80000000L;
     long SketchForeColor = 0;
-    std::array<RgbColor, 8> SketchBrushes{}; // entry 3 is set by the sketch itself
+    std::array<RgbColor, 8> SketchBrushes = kSketchBrushColors;
     long ButtonFaceColor = 0x8000000FL;
-    bool ShowFileDialog = false;
-    float Pi = 0.0f;
-    float DegToRad = 0.0f;
+    bool ShowFileDialog = true;
+    float Pi = 3.14159265f;
+    float DegToRad = 3.14159265f / 180.0f;
 
     // Countries and folders.
     KeyedList<CountryItem> CountryList;

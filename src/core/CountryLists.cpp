@@ -250,6 +250,11 @@ bool LoadCountryLists(State &state, Interaction &ui, std::string *listFileName, 
                 first = std::to_string(failure.number) + " " + failure.text;
             }
             ui.message(first + kCrLf + kCrLf + "Can't change the Country Settings", Icon::Critical);
+            // The loaded country stays current (a countries dialog may have named the new one).
+            if (const CountryItem *loaded = state.CountryList.find(state.LoadedCountry)) {
+                state.CurrentCountry = loaded->Name;
+                state.CountryCode = loaded->code;
+            }
         } else {
             state.ErrorCode = failure.number;
         }

@@ -157,14 +157,7 @@ bool InitProgram(State &s, const std::string &programDir, Interaction &ui, Setti
         s.Pi = static_cast<float>(4.0 * std::atan(1.0));
         s.DegToRad = s.Pi / 180.0f;
         s.SketchForeColor = 0;
-        s.SketchBrushes = {};
-        const int colours[8][3] = {{60, 63, 59},    {132, 122, 133}, {166, 158, 167}, {0, 0, 0},
-                                   {225, 223, 225}, {183, 183, 183}, {0, 255, 0},     {120, 120, 120}};
-        for (int i = 0; i < 8; ++i) {
-            if (i != 3) {
-                s.SketchBrushes[i] = RgbColor{colours[i][0], colours[i][1], colours[i][2], true};
-            }
-        }
+        s.SketchBrushes = kSketchBrushColors;
         s.ButtonFaceColor = 0x8000000FL;
         s.ModelEnv.Color = s.ButtonFaceColor;
 

@@ -301,6 +301,10 @@ std::string formatOptionFile(const State &s) {
     return out;
 }
 
+std::string localOptionFilePath(const State &s) {
+    return findExisting(joinPath(s.WorkDir, "Run.opt"));
+}
+
 bool SaveOptionFile(const State &s, const std::string &path, std::string *error) {
     return writeFileAtomically(path, formatOptionFile(s), error);
 }
@@ -320,7 +324,7 @@ bool parseOptionFile(State &s, const std::string &text, Interaction &ui, std::st
 
 bool readProjectOptionFile(State &s, Interaction &ui, bool continueInSpecialMode) {
     namespace fs = std::filesystem;
-    const std::string local = findExisting(joinPath(s.WorkDir, "Run.opt"));
+    const std::string local = localOptionFilePath(s);
     const std::string programWide = findExisting(joinPath(s.AppDir, "Run.opt"));
     bool replaced = false;
     for (;;) {

@@ -20,6 +20,10 @@ struct State;
 // The whole file as bytes, from the working values.
 std::string formatOptionFile(const State &s);
 
+// The working folder's option file: an existing "Run.opt" in any letter case,
+// else WorkDir & "Run.opt".
+std::string localOptionFilePath(const State &s);
+
 // Writes the file through a temporary file and a rename.
 bool SaveOptionFile(const State &s, const std::string &path, std::string *error);
 

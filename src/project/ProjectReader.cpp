@@ -9,6 +9,7 @@
 #include "project/OptionFile.h"
 #include "project/ProjectText.h"
 
+#include <filesystem>
 #include <set>
 
 namespace vesk {
@@ -101,14 +102,14 @@ std::string readBracketList(Lines &lines) {
     }
 }
 
-template <class Table> void shiftClear(Table &t) {
+template <class Table> void clearTable(Table &t) {
     for (auto &v : t) {
         v = {};
     }
 }
 
 // Reads one per-pollutant unit row into units, skipping unknown names.
-void readUnitRow(State &s, const std::vector<std::string> &names, const std::vector<int> &index,
+void readUnitRow(const std::vector<std::string> &names, const std::vector<int> &index,
                  const std::vector<std::string> &fields, std::vector<std::string> &units) {
     if (fields.size() > names.size()) {
         throw Corrupted("more units than pollutants");
@@ -118,7 +119,6 @@ void readUnitRow(State &s, const std::vector<std::string> &names, const std::vec
             units[index[i]] = toLower(trim(fields[i]));
         }
     }
-    (void)s;
 }
 
 void addDataFile(State &s, const std::string &kind, const std::string &name, bool checked, Lines &lines) {
@@ -221,7 +221,7 @@ void clearProjectFiles(State &s) {
          {&s.InputFiles, &s.InputVarLists, &s.InputFormatLists, &s.InputScalingLists, &s.OutputFiles,
           &s.OutputVarLists, &s.OutputFormatLists, &s.OutputScalingLists, &s.StatFiles, &s.StatVarLists,
           &s.StatFormatLists, &s.StatScalingLists, &s.StatRowLists}) {
-        shiftClear(*t);
+        clearTable(*t);
     }
     s.InputFileChecked.fill(false);
     s.OutputFileChecked.fill(false);
@@ -279,6 +279,7 @@ LoadResult LoadProject(State &s, Interaction &ui) {
     s.OutputUnit.assign(pollutants, "");
 
     s.LoadFailed = false;
+    s.TrafficFileType = -1;
     s.StartAuto = s.EndAuto = true;
     s.StartDate = s.EndDate = PeriodDate{};
     s.StartHour = s.EndHour = 0;
@@ -293,7 +294,15 @@ LoadResult LoadProject(State &s, Interaction &ui) {
         return result;
     };
 
-    const std::string path = findExisting(nativePath(s.ProjectFile));
+    std::string path = findExisting(nativePath(s.ProjectFile));
+    if (!path.empty()) {
+        // The working folder is kept as a full path, whatever the current folder becomes.
+        std::error_code ec;
+        auto full = std::filesystem::absolute(path, ec);
+        if (!ec) {
+            path = full.lexically_normal().string();
+        }
+    }
     std::string text, error;
     if (s.ProjectFile.empty() || !readTextFile(path, &text, &error)) {
         ui.message("Can't open the file\r\n" + s.ProjectFile, Icon::Critical);
@@ -414,9 +423,9 @@ LoadResult LoadProject(State &s, Interaction &ui) {
                         Icon::Exclamation);
                 }
             }
-            readUnitRow(s, names, index, lines.printFields(), s.InputUnit);
+            readUnitRow(names, index, lines.printFields(), s.InputUnit);
             s.ProjectHeaders[21] = lines.take();
-            readUnitRow(s, names, index, lines.printFields(), s.OutputUnit);
+            readUnitRow(names, index, lines.printFields(), s.OutputUnit);
         }
         s.ProjectHeaders[23] = lines.take();
         {
@@ -476,6 +485,8 @@ LoadResult LoadProject(State &s, Interaction &ui) {
         return fail(LoadOutcome::Failed);
     }
     copyStoredToWorking(s);
+    s.TrafficFileSaved = true;
+    s.TrafficFileOpened = false;
     result.outcome = LoadOutcome::Loaded;
     return result;
 }

@@ -32,7 +32,11 @@ struct LoadResult {
 // Loads the project named by ProjectFile. With UntitledProject set the file
 // is the template: WorkDir is kept, the unit block is not read and no
 // question about missing input files is asked. Questions and messages go
-// through ui; in batch every question takes the answer noted at its call.
+// through ui. The default answers, which a batch run takes:
+//   another country than the current one ........ OK (go on loading)
+//   no file records: continue with Special Mode ... Yes
+//   damaged file: edit it? ........................ No (the load fails)
+//   damaged local Run.opt: replace it? ............ No (the load fails)
 //
 // On success: the working set, file lists and options describe the project,
 // WorkDir is the project's folder, TrailingValue holds the file's last line

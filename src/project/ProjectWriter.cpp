@@ -6,6 +6,7 @@
 #include "core/TextIO.h"
 #include "project/OptionFile.h"
 #include "project/PrintColumns.h"
+#include "project/ProjectText.h"
 #include "project/RecentFiles.h"
 
 #include <algorithm>
@@ -279,6 +280,31 @@ std::string formatProjectFile(const State &s, const ProjectSaveNames &names) {
 
 bool writeProjectFile(const State &s, const ProjectSaveNames &names, const std::string &path,
                       std::string *error) {
+    // A double quote cannot be written inside a record's text: refuse rather
+    // than write a file that no longer reads.
+    std::vector<std::pair<const char *, const std::string *>> texts = {{"street name", &s.StreetName},
+                                                                       {"country name", &names.country}};
+    for (int i = 1; i <= s.NumInputFiles; ++i) {
+        texts.push_back({"file name", &s.InputFiles[i]});
+    }
+    for (int i = 1; i <= s.NumOutputFiles; ++i) {
+        texts.push_back({"file name", &s.OutputFiles[i]});
+    }
+    for (int i = 1; i <= s.NumStatFiles; ++i) {
+        texts.push_back({"file name", &s.StatFiles[i]});
+    }
+    for (const std::string *name : {&s.TrafficFile, &s.RouteFile, &s.StreetsFile, &s.MapFile, &names.fleet,
+                                    &names.fuel, &names.conditions}) {
+        texts.push_back({"file name", name});
+    }
+    for (auto &[what, text] : texts) {
+        if (!isStorableName(*text)) {
+            if (error) {
+                *error = unstorableNameMessage(what) + " " + *text;
+            }
+            return false;
+        }
+    }
     return writeFileAtomically(path, formatProjectFile(s, names), error);
 }
 
@@ -374,7 +400,7 @@ SaveResult saveProject(State &s, Interaction &ui) {
         auto a = ui.question("Do you want to save the changes you made to the local Option File ?",
                              Buttons::YesNo, Icon::Information, Answer::No);
         if (a == Answer::Yes) {
-            if (SaveOptionFile(s, joinPath(s.WorkDir, "Run.opt"), &error)) {
+            if (SaveOptionFile(s, localOptionFilePath(s), &error)) {
                 s.OptionFileChanged = false;
                 s.NoLocalOptionFile = false;
             } else {

@@ -57,6 +57,9 @@ enum class SaveResult { Saved, Cancelled, Failed };
 // from the current one, writes the file, clears ProjectChanged, puts the file
 // at the top of the recent files and finally offers to save a changed local
 // option file. A write failure is shown and leaves ProjectChanged set.
+// Default answers: in-memory fleet data "save without them?" No (nothing is
+// written); another country: No (the project keeps its country); the local
+// option file: No.
 SaveResult saveProject(State &s, Interaction &ui);
 
 // Save As: asks for a new name (refusing a read-only folder) and saves.

@@ -299,6 +299,13 @@ void DrawSketchBlocks(std::vector<SketchItem> &items, const SketchProjection &p,
     }
 }
 
+int textEscapement(double angle_deg) {
+    if (!std::isfinite(angle_deg)) {
+        return 0;
+    }
+    return static_cast<int>(std::clamp<long>(roundEven(angle_deg * 10.0), -36000, 36000));
+}
+
 int sketchLabelSize(double reference, double targetHeight_twips, double zoom, double userFontSize) {
     double size;
     if (userFontSize == 0) {

@@ -193,6 +193,10 @@ void DrawSketchBlocks(std::vector<SketchItem> &items, const SketchProjection &pr
                       double viewAngle_deg, const std::vector<SketchBlock> &blocks, double x1, double x2,
                       double yA, double yB, double streetHeight);
 
+// The turn of a text written at angle degrees, in whole tenths of a degree
+// (halves to even): 90 gives 900, 12.25 gives 122.
+int textEscapement(double angle_deg);
+
 // Label size handed to the text routine, for a target targetHeight_twips tall.
 int sketchLabelSize(double reference, double targetHeight_twips, double zoom, double userFontSize);
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vesk {
@@ -67,7 +68,18 @@ struct HourState {
     std::array<float, 4> ChemInputs{};
 };
 
-struct RunState : StreetModelState, HourState {
+// What a time-series run leaves for the results summary and the next run.
+struct RunResultState {
+    std::string UserComments;
+    std::string CalcTime;     // end of the last run, "yyyy-mm-dd hh:mm:ss" ("" = none)
+    int CalcScenarioYear = 0; // ScenarioYear of the last run
+    std::string ResultFileName, LastResultFile;
+    std::string LastCalcDate;    // start of the last hour calculated, "yyyy-mm-dd hh:mm"
+    long DailyTrafficCalc = -99; // mean daily traffic of the last street (vehicles/day), -99 = none
+    float TravelSpeedCalc = -99; // mean light-vehicle speed of the last street (km/h), -99 = none
+};
+
+struct RunState : StreetModelState, HourState, RunResultState {
     // Special Mode: emission of the fixed traffic situation handed to the
     // model, (g/km × vehicles/h) × 0.53 / 3.6.
     double EmissionTermSM = 0;

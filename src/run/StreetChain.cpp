@@ -11,6 +11,46 @@
 
 namespace vesk {
 
+ChainFactors chainFactors(const State &s) {
+    ChainFactors f;
+    f.InputUnitFactor = s.InputUnitFactor;
+    f.InputToModelFactor = s.InputToModelFactor;
+    f.PpbToInputFactor = s.PpbToInputFactor;
+    f.InputToPpbFactor = s.InputToPpbFactor;
+    f.NO2ToPpbFactor = s.NO2ToPpbFactor;
+    f.O3ToPpbFactor = s.O3ToPpbFactor;
+    f.NOxToPpbFactor = s.NOxToPpbFactor;
+    f.Pol0ToPpbFactor = s.Pol0ToPpbFactor;
+    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(std::max(s.EmitterCount, 0)),
+                                                    s.EmitterIndex.empty() ? 0 : s.EmitterIndex.size() - 1);
+    if (count > 0) {
+        f.EmitterIndex = std::span<const int>(s.EmitterIndex).subspan(1, count);
+    }
+    return f;
+}
+
+void TakeBenzeneContent(State &s) {
+    const FuelCollection &fuels = s.EmissionComponent.FuelList;
+    if (fuels.Count() < 1) {
+        return;
+    }
+    // Our fuel lists may call gasoline "Petrol" and benzene by its pollutant name "BNZ".
+    const Fuel *gasoline = fuels.find("Gasoline");
+    if (gasoline == nullptr) {
+        gasoline = fuels.find("Petrol");
+    }
+    double content = NAN;
+    if (gasoline != nullptr) {
+        content = gasoline->Contents("Benzene");
+        if (std::isnan(content)) {
+            content = gasoline->Contents("BNZ");
+        }
+    }
+    if (std::isfinite(content)) {
+        s.BenzeneContent = static_cast<float>(content);
+    }
+}
+
 void resizeHourArrays(State &s) {
     const auto n = static_cast<std::size_t>(std::max(s.NPol + 1, 0));
     for (std::vector<float> *v :

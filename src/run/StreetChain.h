@@ -38,6 +38,11 @@ struct ChainFactors {
     std::span<const int> EmitterIndex;         // pollutant indices of the emitters
 };
 
+// The view of the state's unit factors (as SetUnitFactors left them) and of
+// its emitters EmitterIndex(1..EmitterCount). Valid while the state's
+// factor tables are not resized.
+ChainFactors chainFactors(const State &state);
+
 // Sizes the per-pollutant hour arrays to NPol + 1 entries and sets them
 // missing (-99; flags 0). Call at the run's set-up.
 void resizeHourArrays(State &state);
@@ -50,6 +55,12 @@ void clearHourResults(State &state);
 // street height, the sector arrays and WindAccelFlags from the orientation
 // and the wind sectors (flags zeroed when NoWindAcceleration is set).
 void PassStreetGeometry(State &state);
+
+// Takes the benzene content of gasoline for the hourly steps: the "Benzene"
+// (or "BNZ") content of the fuel "Gasoline" (or "Petrol") when the emission
+// component's fuel list has items and gives one; otherwise BenzeneContent
+// keeps its value (0 at first).
+void TakeBenzeneContent(State &state);
 
 // c_st1, c_st2 (s/m²) and s_w_roof (m/s) for a wind from relativeWindDir,
 // averaged over the direction fluctuation when WindIntegration is 1.

@@ -145,14 +145,16 @@ TEST(StreetTraffic, ReadsTheFileCopiesItsPropertiesAndFillsTheTables) {
     EXPECT_EQ(FindDayCase(f.state, f.ui, 4, 6), 2);
 }
 
-TEST(StreetTraffic, HalfHourlyProfilesFillFortyEightPeriods) {
+TEST(StreetTraffic, ProfilesThatDoNotFitTheTablesAreRefusedNotCrashed) {
     EmissionFixture f;
-    f.state.Nhours = 48;
     InitEmissions(f.state, f.ui);
-    f.writeTraffic("Half.trf", 48);
+    f.writeTraffic("Street.trf");
     ASSERT_EQ(SetUpStreetTraffic(f.state, f.ui).outcome, TrafficSetupOutcome::Ready);
-    EXPECT_TRUE(f.ui.messages.empty());
-    EXPECT_NEAR(f.state.FlowTable.at(3, 48, 1), 10, kTol);
+    f.state.FlowTable.resize(2, 24, 2); // one slot short
+    std::string error;
+    EXPECT_FALSE(ExpandDayCase(f.state, 1, &error));
+    EXPECT_EQ(error,
+              "The traffic profiles of day case 1 do not fit the vehicle categories of the emission set-up.");
 }
 
 TEST(StreetTraffic, ADotPrefixedNameLiesInTheTrafficFolder) {
@@ -299,6 +301,22 @@ TEST(StreetTraffic, TheDemoStandardTrafficFileLoadsWithTheDemoFleet) {
         const std::string &name = s.PollutantNames[s.EmitterIndex[e]];
         EXPECT_GT(s.EmissionComponent.EmissionTable.find(name)->Value.get(8, 2), 0) << name;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(StreetTraffic, APollutantWithoutFactorsForSomeCategoryHasNoTotalEmission) {
+    EmissionFixture f;
+    InitEmissions(f.state, f.ui);
+    f.state.EmitterIndex.push_back(1); // NO: the lists give no factors for it
+    f.state.EmitterCount = 3;
+    f.writeTraffic("Street.trf");
+    ASSERT_EQ(SetUpStreetTraffic(f.state, f.ui).outcome, TrafficSetupOutcome::Ready);
+    const auto &table = f.state.EmissionComponent.EmissionTable;
+    EXPECT_FLOAT_EQ(table.find("NO")->Value.get(3, 1), -99.0f);
+    EXPECT_GT(table.find("NOx")->Value.get(3, 1), 0.0f);
 }
 
 } // namespace

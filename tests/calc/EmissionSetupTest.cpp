@@ -159,3 +159,20 @@ TEST(InitEmissions, TheDemoCountryLoadsEveryScenarioYearWithoutAMessage) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(InitEmissions, OnceReadyACallOnlyChecksTheCountryAndYearAgain) {
+    EmissionFixture f;
+    State &s = f.state;
+    ASSERT_TRUE(InitEmissions(s, f.ui).initialised);
+    f.dir.write("lists/Small.flf", "broken");
+    EmissionSetupResult again = InitEmissions(s, f.ui);
+    EXPECT_FALSE(again.initialised);
+    EXPECT_FALSE(again.catalogueRebuilt);
+    EXPECT_TRUE(f.ui.messages.empty());
+    EXPECT_TRUE(s.EmissionReady);
+    EXPECT_EQ(again.yearListIndex, 0); // the bracketed year added by the first call
+}
+
+} // namespace

@@ -42,6 +42,20 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{-1.5, "0.0;(0.0)", "(1.5)"}, NumberCase{0, "0.0;(0.0);\"zero\"", "zero"},
         NumberCase{1.5, "@@@@@@", "   1.5"}, NumberCase{0.1, "", "0.1"}, NumberCase{1234.5, "", "1234.5"}));
 
+TEST(FormatNamed, NamedFormatsActLikeTheirPatterns) {
+    EXPECT_EQ(Format(1234.567, "Fixed"), "1234.57");
+    EXPECT_EQ(Format(1234.567, "standard"), "1,234.57");
+    EXPECT_EQ(Format(0.256, "Percent"), "25.60%");
+    EXPECT_EQ(Format(1234.567, "Scientific"), "1.23E+03");
+    EXPECT_EQ(Format(2.5f, "General Number"), "2.5");
+    EXPECT_EQ(Format(0L, "Yes/No"), "No");
+    EXPECT_EQ(Format(-1L, "True/False"), "True");
+    EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 7, 30, 0}, "Short Date"), "05-01-2003");
+    EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 7, 30, 0}, "Short Time"), "07:30");
+    EXPECT_EQ(Format("2003-01-05 07:30", "General Date"), "05-01-2003 07:30:00");
+    EXPECT_EQ(Format("12.5", "Fixed"), "12.50");
+}
+
 TEST(FormatSingle, UsesSevenSignificantDigits) {
     EXPECT_EQ(Format(1.1f, ""), "1.1");
     EXPECT_EQ(Format(0.15f, "0.0"), "0.2");
@@ -54,14 +68,14 @@ TEST(FormatSingle, UsesSevenSignificantDigits) {
 }
 
 TEST(FormatDate, DayMonthYearAndHourPatterns) {
-    FormatDateTime t{2003, 1, 5, 7, 30, 0};
+    DateTimeParts t{2003, 1, 5, 7, 30, 0};
     EXPECT_EQ(Format(t, "dd-mm-yy  hh"), "05-01-03  07");
     EXPECT_EQ(Format(t, "d/m/yyyy h:mm"), "5/1/2003 7:30");
     EXPECT_EQ(Format(t, "ddd dd mmm yyyy"), "Sun 05 Jan 2003");
     EXPECT_EQ(Format(t, "dddd mmmm"), "Sunday January");
     EXPECT_EQ(Format(t, "w ww q y"), "1 2 1 5");
     EXPECT_EQ(Format(t, "hh:nn:ss AM/PM"), "07:30:00 AM");
-    EXPECT_EQ(Format(FormatDateTime{2003, 1, 5, 19, 5, 9}, "h:n:s a/p"), "7:5:9 p");
+    EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 19, 5, 9}, "h:n:s a/p"), "7:5:9 p");
     EXPECT_EQ(Format(t, "yyyy\"-W\"ww"), "2003-W2");
 }
 
@@ -73,7 +87,7 @@ TEST(FormatDate, DateTextsAndSerialNumbersAreFormattedAsDates) {
     EXPECT_EQ(Format("05-01-2003", ""), "05-01-2003");
     EXPECT_EQ(Format("12.5", "0.00"), "12.50");
     EXPECT_EQ(Format("not a date", "dd-mm-yy"), "not a date");
-    FormatDateTime t;
+    DateTimeParts t;
     EXPECT_FALSE(parseDateTimeText("31-02-2003", &t));
     EXPECT_FALSE(parseDateTimeText("05-01-03", &t)) << "two-digit years are refused";
     EXPECT_TRUE(parseDateTimeText("29.02.2004 13:45", &t));

@@ -22,16 +22,29 @@ TEST_P(StatPairingRule, DecidesWhichSeriesTakeTheHour) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, StatPairingRule, testing::Values(
     //       in use mod    obs    back   both   -> M      O      B
+    // without pairing every series takes its own available value
     PairCase{true,  true,  false, false, false,    true,  false, false},
-    PairCase{false, false, true,  true,  false,    false, true,  true },
+    PairCase{true,  false, true,  false, false,    false, true,  false},
+    PairCase{false, false, false, true,  false,    false, false, true },
+    PairCase{false, true,  true,  true,  false,    true,  true,  true },
+    // pairing, side in use: measured needs modelled, background needs both
+    PairCase{true,  false, false, false, true,     false, false, false},
+    PairCase{true,  true,  false, false, true,     false, false, false},
+    PairCase{true,  false, true,  false, true,     false, false, false},
+    PairCase{true,  true,  true,  false, true,     true,  true,  false},
+    PairCase{true,  false, false, true,  true,     false, false, false},
     PairCase{true,  true,  false, true,  true,     false, false, false},
     PairCase{true,  false, true,  true,  true,     false, false, false},
-    PairCase{true,  true,  true,  false, true,     true,  true,  false},
     PairCase{true,  true,  true,  true,  true,     true,  true,  true },
+    // pairing, side not in use: measured and background pair with each other
+    PairCase{false, false, false, false, true,     false, false, false},
+    PairCase{false, true,  false, false, true,     false, false, false},
+    PairCase{false, false, true,  false, true,     false, false, false},
     PairCase{false, true,  true,  false, true,     true,  false, false},
-    PairCase{false, false, true,  true,  true,     false, true,  true },
     PairCase{false, false, false, true,  true,     false, false, false},
-    PairCase{false, true,  false, true,  true,     false, false, false}));
+    PairCase{false, true,  false, true,  true,     false, false, false},
+    PairCase{false, false, true,  true,  true,     false, true,  true },
+    PairCase{false, true,  true,  true,  true,     true,  true,  true }));
 // clang-format on
 
 TEST(StatAvailability, AValueIsAvailableOnlyWhenFlaggedAndNotNegative) {

@@ -1,5 +1,6 @@
 #include "core/InitProgram.h"
 
+#include "CoreTestData.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -8,20 +9,6 @@ using namespace vesk;
 using namespace vesk::test;
 
 namespace {
-
-// A program folder holding the demo country's lists (not the sample data).
-struct ProgramDir {
-    TempDir dir;
-    ProgramDir() {
-        for (const char *file : {"Countries.ini", "MathPars.ini"}) {
-            fs::copy_file(dataDir() / file, dir.path() / file);
-        }
-        fs::copy(dataDir() / "Lists", dir.path() / "Lists", fs::copy_options::recursive);
-    }
-    std::string path() const { return dir.path().string(); }
-    std::string appDir() const { return path() + "/"; }
-    void write(const std::string &relative, const std::string &text) const { dir.write(relative, text); }
-};
 
 struct Start {
     State state;
@@ -68,12 +55,6 @@ TEST(InitProgram, StartsOnTheDemoCountryWithoutAnyMessage) {
     EXPECT_EQ(s.StVehTypeLengthClass[4], 2);
     EXPECT_EQ(s.StFuelCount, 2);
     EXPECT_EQ(s.StFuelNames[2], "Diesel");
-    EXPECT_NEAR(s.DegToRad, 0.0174533f, 1e-6f);
-    EXPECT_TRUE(s.SketchBrushes[0].isSet);
-    EXPECT_FALSE(s.SketchBrushes[3].isSet);
-    EXPECT_EQ(s.SketchBrushes[6].green, 255);
-    EXPECT_EQ(s.OptionsLastTab[1], -1);
-    EXPECT_EQ(s.NumReceptors, 2);
     EXPECT_EQ(s.NPol, 7);
 }
 

@@ -113,7 +113,7 @@ TEST(AccessTables, CreatingATableIsRefusedWithTheFileNamed) {
     EXPECT_EQ(test::readFile(file), before);
 }
 
-TEST(AccessTables, AMissingTableOrFileIsAnErrorNamingIt) {
+TEST(AccessTables, AMissingTableOrFileOrAFileOfAnotherKindIsAnErrorNamingIt) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
     ASSERT_FALSE(file.empty());
@@ -123,6 +123,11 @@ TEST(AccessTables, AMissingTableOrFileIsAnErrorNamingIt) {
     EXPECT_NE(error.find("NoSuchTable"), std::string::npos);
     EXPECT_FALSE(readTable((dir.path() / "none.mdb").string(), "x", &t, &error));
     EXPECT_NE(error.find("none.mdb"), std::string::npos);
+    auto fake = dir.write("fake.mdb", std::string(4096, 'x')).string();
+    EXPECT_FALSE(readTable(fake, "x", &t, &error));
+    EXPECT_NE(error.find("not an Access database"), std::string::npos);
+    std::vector<TableInfo> list;
+    EXPECT_FALSE(listTables(fake, &list, &error));
 }
 
 std::vector<TableColumn> columns(std::initializer_list<const char *> names) {
@@ -218,6 +223,7 @@ $wb->close();
 )");
     std::string cmd = "perl '" + script.string() + "' '" + file + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
+    auto before = test::readFile(file);
     std::vector<std::string> names;
     std::string error;
     ASSERT_TRUE(tablesForChooser(file, &names, &error)) << error;
@@ -231,6 +237,48 @@ $wb->close();
     EXPECT_DOUBLE_EQ(number(t.rows[0][2]), 2.6);
     EXPECT_TRUE(isNull(t.rows[0][3]));
     EXPECT_EQ(text(t.rows[47][4]), "h48");
+
+    // Its other sheets may hold formulas and formats we cannot keep: adding
+    // or replacing a sheet is refused and the workbook stays as it was.
+    bool refused = false;
+    EXPECT_EQ(createTable(file, "Results", {{"a", ColumnType::Float}}, &error, &refused), nullptr);
+    EXPECT_TRUE(refused);
+    EXPECT_NE(error.find(file), std::string::npos);
+    EXPECT_EQ(createTable(file, "Met data$", {{"a", ColumnType::Float}}, &error), nullptr);
+    EXPECT_EQ(test::readFile(file), before);
+}
+
+// The compound file around the workbook is read by a second, independent
+// reader (the one Spreadsheet::WriteExcel is built on), for a stream in the
+// mini stream, one just at the limit, and one needing extra FAT index sectors.
+TEST(ExcelTables, CompoundFileIsReadByAnIndependentReader) {
+    if (std::system("perl -MOLE::Storage_Lite -e 1 >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "perl or OLE::Storage_Lite is missing";
+    }
+    TempDir dir;
+    auto script = dir.write("read.pl", R"(use OLE::Storage_Lite;
+my $root = OLE::Storage_Lite->new($ARGV[0])->getPpsTree(1) or die "no tree";
+for my $c (@{$root->{Child}}) {
+  print OLE::Storage_Lite::Ucs2Asc($c->{Name}), " ", length($c->{Data}), " ", unpack("%32C*", $c->{Data}), "\n";
+}
+)");
+    for (std::size_t size : {100u, 4095u, 4096u, 9000000u}) {
+        std::string stream(size, '\0');
+        unsigned long sum = 0;
+        for (std::size_t i = 0; i < size; ++i) {
+            stream[i] = static_cast<char>((i * 7919u + i / 13u) & 0xFF);
+            sum += static_cast<unsigned char>(stream[i]);
+        }
+        auto file = dir.path() / ("c" + std::to_string(size) + ".bin");
+        std::string error;
+        ASSERT_TRUE(tables::saveFile(file.string(), tables::compoundFile(stream), &error)) << error;
+        auto out = dir.path() / "out.txt";
+        std::string cmd = "perl '" + script.string() + "' '" + file.string() + "' > '" + out.string() + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        EXPECT_EQ(test::readFile(out),
+                  "Workbook " + std::to_string(size) + " " + std::to_string(sum % 4294967296ul) + "\n")
+            << size;
+    }
 }
 
 TEST(LotusTables, OwnWk1WriterIsReadBackByLibwps) {

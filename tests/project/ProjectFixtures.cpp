@@ -1,5 +1,8 @@
 #include "project/ProjectFixtures.h"
 
+#include "core/TextIO.h"
+#include "project/ProjectWriter.h"
+
 namespace vesk::test {
 
 void setDemolandCountry(State &s, const std::string &appDir) {
@@ -163,6 +166,54 @@ void fillMultiStreetProject(State &s) {
     s.NumOutputFiles = 1;
     s.OutputFiles[1] = "StreetsOut2023.txt";
     s.StatFiles[1] = "StreetsStat2023.txt";
+}
+
+ProjectFolder::ProjectFolder() {
+    fs::create_directories(workDir);
+    fs::copy_file(dataDir() / "Run.opt", appDir + "Run.opt");
+    fs::copy_file(dataDir() / "Standard.___", appDir + "Standard.___");
+}
+
+State ProjectFolder::fresh() const {
+    State s;
+    setDemolandCountry(s, appDir);
+    return s;
+}
+
+std::string ProjectFolder::write(const std::string &name, const std::string &bytes) const {
+    return dir.write("Working/" + name, bytes).string();
+}
+
+std::string savedBytes(const State &s) {
+    return formatProjectFile(s, defaultSaveNames(s));
+}
+
+LoadResult loadFile(State &s, const std::string &path, Interaction &ui) {
+    s.ProjectFile = path;
+    s.ProjectName = path;
+    return LoadProject(s, ui);
+}
+
+namespace {
+std::string joined(const std::vector<std::string> &lines) {
+    std::string out;
+    for (auto &l : lines) {
+        out += l + "\r\n";
+    }
+    return out;
+}
+} // namespace
+
+std::string withLine(const std::string &text, int number, const std::string &line) {
+    auto lines = splitLines(text);
+    lines.at(number - 1) = line;
+    return joined(lines);
+}
+
+std::string firstLines(const std::string &text, int count) {
+    auto lines = splitLines(text);
+    lines.resize(count);
+    return joined(lines);
 }
 
 } // namespace vesk::test

@@ -3,7 +3,10 @@
 // States and files shared by the project tests: the demo country's
 // pollutants, a fully populated single-street project and a multi-street one.
 
+#include "core/Interaction.h"
 #include "core/State.h"
+#include "project/ProjectReader.h"
+#include "support/TestSupport.h"
 
 #include <string>
 
@@ -22,5 +25,29 @@ void fillSingleStreetProject(State &s);
 
 // A multi-street project (streets file, zero geometry).
 void fillMultiStreetProject(State &s);
+
+// A temporary AppDir holding the program-wide Run.opt and the template, with
+// an empty working folder "Working/" below it.
+struct ProjectFolder {
+    TempDir dir;
+    std::string appDir = dir.path().string() + "/";
+    std::string workDir = appDir + "Working/";
+
+    ProjectFolder();
+    // A state of the demo country with this AppDir.
+    State fresh() const;
+    // Writes bytes to Working/name and returns the path.
+    std::string write(const std::string &name, const std::string &bytes) const;
+};
+
+// The project file a plain save would write.
+std::string savedBytes(const State &s);
+
+// Loads path as the project file.
+LoadResult loadFile(State &s, const std::string &path, Interaction &ui);
+
+// The text with line number (1-based) replaced, or cut after count lines.
+std::string withLine(const std::string &text, int number, const std::string &line);
+std::string firstLines(const std::string &text, int count);
 
 } // namespace vesk::test

@@ -76,13 +76,6 @@ TEST(SketchProjection, PointAlongTheStreetSeenHeadOnShrinksTowardTheHorizon) {
     EXPECT_NEAR(p.v, 10.0, kExact);
 }
 
-TEST(SketchProjection, PointAtDepthZeroKeepsItsHeightAndAPointAtTheViewDistanceReachesTheHorizon) {
-    const SketchProjection p = projectionAt(0, 20, 100);
-    EXPECT_NEAR(RotateSketchPoint(p, 7, 0, 12).v, 12.0, kExact);
-    EXPECT_NEAR(RotateSketchPoint(p, 7, 100, 12).v, 20.0, kExact);
-    EXPECT_NEAR(RotateSketchPoint(p, 7, 100, 12).u, 0.0, kExact);
-}
-
 struct QuarterTurnCase {
     double x, y;
 };
@@ -99,18 +92,6 @@ TEST_P(SketchProjectionQuarterTurn, ViewAngleNinetyGivesTheAcrossStreetFormula) 
 INSTANTIATE_TEST_SUITE_P(Points, SketchProjectionQuarterTurn,
                          ::testing::Values(QuarterTurnCase{10, 50}, QuarterTurnCase{-10, 50},
                                            QuarterTurnCase{10, -80}, QuarterTurnCase{0, 0}));
-
-TEST(SketchExtent, HalfLengthAndViewDistanceFollowTheLongerStreetOrTheWidth) {
-    SketchStreet street = typicalStreet();
-    EXPECT_DOUBLE_EQ(sketchHalfLength(street), 100.0);
-    EXPECT_DOUBLE_EQ(sketchViewDistance(street), 500.0);
-    street.length1_m = 5;
-    street.length2_m = 3;
-    EXPECT_DOUBLE_EQ(sketchHalfLength(street), 100.0); // 5 W
-    street.width_m = 0;
-    street.length1_m = street.length2_m = 0;
-    EXPECT_DOUBLE_EQ(sketchViewDistance(street), 0.0);
-}
 
 TEST(SketchViewHeight, AutomaticHeightGrowsWithTheSineOfTheViewAngle) {
     const SketchStreet street = typicalStreet();
@@ -266,22 +247,6 @@ TEST(SketchBlock, TallBlockSeenFromAboveShowsOneEndSideAndTop) {
     EXPECT_EQ(polygons[2].brush, kBrushEndFace);
 }
 
-TEST(SketchRow, RowWithoutSectorsIsOneStretchAtTheAverageHeight) {
-    const SketchProjection p = projectionAt(20, 300, 500);
-    std::vector<SketchItem> row, single;
-    DrawSketchBlocks(row, p, 20, {}, -10, -20, 100, -100, 20);
-    DrawSketchBlock(single, p, 20, -10, -20, 100, -100, 20, kBrushFlatBuilding);
-    ASSERT_EQ(polygonsOf(row).size(), polygonsOf(single).size());
-    for (size_t i = 0; i < polygonsOf(row).size(); ++i) {
-        const auto a = polygonsOf(row)[i], b = polygonsOf(single)[i];
-        ASSERT_EQ(a.points.size(), b.points.size());
-        for (size_t j = 0; j < a.points.size(); ++j) {
-            EXPECT_DOUBLE_EQ(a.points[j].u, b.points[j].u);
-            EXPECT_DOUBLE_EQ(a.points[j].v, b.points[j].v);
-        }
-    }
-}
-
 bool samePolygons(const std::vector<SketchItem> &a, const std::vector<SketchItem> &b) {
     const auto pa = polygonsOf(a), pb = polygonsOf(b);
     if (pa.size() != pb.size()) {
@@ -324,6 +289,8 @@ TEST_P(SketchRowOrder, RowIsPaintedFromItsFarEndsTowardTheViewer) {
 INSTANTIATE_TEST_SUITE_P(
     Cuts, SketchRowOrder,
     ::testing::Values(
+        // Without sectors the row is one stretch at the average height.
+        RowOrderCase{"no sectors", 20, {}, 100, -100, {{100, -100, 20}}},
         // Angle 0: the cut lies at -500, the whole row is painted from +y down.
         RowOrderCase{"no cut",
                      0,
@@ -361,15 +328,6 @@ TEST(SketchScene, MappingCentresTheStreetOnTheTarget) {
     EXPECT_GT(scene.mapping.scaleX, 0);
     EXPECT_DOUBLE_EQ(scene.mapping.scaleY, -scene.mapping.scaleX);
     EXPECT_NEAR(scene.viewHeight_m, 20.0, kExact); // automatic at angle 0
-}
-
-TEST(SketchScene, ZoomEnlargesThePicture) {
-    SketchView view;
-    const double base = buildStreetSketch(typicalStreet(), view, kTarget).mapping.scaleX;
-    view.zoom = 2;
-    EXPECT_GT(buildStreetSketch(typicalStreet(), view, kTarget).mapping.scaleX, 1.5 * base);
-    view.zoom = 0; // a zoom of 0 still draws
-    EXPECT_FALSE(buildStreetSketch(typicalStreet(), view, kTarget).empty);
 }
 
 TEST(SketchScene, SurfaceReceptorsAndLinesComeBeforeTheBuildings) {
@@ -468,6 +426,12 @@ TEST(SketchScene, LengthLabelsMoveToTheCentreWhenTheHalfStreetIsTooShort) {
     EXPECT_EQ(find(wide, "Length 1").anchor.v, 0.0);
     EXPECT_EQ(find(wide, "Length 1").align, SketchAlign::BottomLeft);
     EXPECT_EQ(find(wide, "Length 2").align, SketchAlign::BottomRight);
+}
+
+TEST(SketchScene, TextTurnsInWholeTenthsOfADegreeWithHalvesToEven) {
+    EXPECT_EQ(textEscapement(90), 900);
+    EXPECT_EQ(textEscapement(12.25), 122);
+    EXPECT_EQ(textEscapement(-12.35), -124);
 }
 
 TEST(SketchScene, AutomaticLabelSizeIsNeverBelowNine) {

@@ -3,6 +3,7 @@
 
 #include "run/StreetChain.h"
 
+#include "calc/UnitFactors.h"
 #include "platform/streetmodel/StreetModel.h"
 
 #include <gtest/gtest.h>
@@ -84,6 +85,35 @@ TEST_F(Chain, geometryPassesSectorsAndHonoursNoWindAcceleration) {
     s.NoWindAcceleration = true;
     PassStreetGeometry(s);
     EXPECT_EQ(s.WindAccelFlags, (std::array<std::int16_t, 4>{0, 0, 0, 0}));
+}
+
+TEST_F(Chain, factorViewFollowsTheStatesFactorsAndEmitters) {
+    s.EmitterIndex = {0, 5, 0, 3}; // 1-based, one more than the count
+    s.EmitterCount = 2;
+    s.InputToModelFactor = {1, 2, 3};
+    s.Pol0ToPpbFactor = 0.5f;
+    const ChainFactors v = chainFactors(s);
+    EXPECT_EQ(std::vector<int>(v.EmitterIndex.begin(), v.EmitterIndex.end()), (std::vector<int>{5, 0}));
+    ASSERT_EQ(v.InputToModelFactor.size(), 3u);
+    EXPECT_EQ(v.InputToModelFactor[2], 3);
+    EXPECT_EQ(v.Pol0ToPpbFactor, 0.5f);
+    s.EmitterCount = 9; // more than the table holds
+    EXPECT_EQ(chainFactors(s).EmitterIndex.size(), 3u);
+}
+
+TEST_F(Chain, benzeneContentIsTakenFromGasolineWhenTheFuelListHasIt) {
+    s.BenzeneContent = 0.7f;
+    TakeBenzeneContent(s); // empty fuel list: kept
+    EXPECT_FLOAT_EQ(s.BenzeneContent, 0.7f);
+    s.EmissionComponent.FuelList.items.push_back(Fuel{"Diesel", "", {{"Sulphur", 10}}});
+    TakeBenzeneContent(s); // no gasoline: kept
+    EXPECT_FLOAT_EQ(s.BenzeneContent, 0.7f);
+    s.EmissionComponent.FuelList.items.push_back(Fuel{"Petrol", "", {{"BNZ", 0.8}}});
+    TakeBenzeneContent(s);
+    EXPECT_FLOAT_EQ(s.BenzeneContent, 0.8f);
+    s.EmissionComponent.FuelList.items.push_back(Fuel{"Gasoline", "", {{"Benzene", 1.1}}});
+    TakeBenzeneContent(s);
+    EXPECT_FLOAT_EQ(s.BenzeneContent, 1.1f);
 }
 
 TEST_F(Chain, residenceTimeIsMissingWithoutVentilation) {
@@ -255,6 +285,35 @@ TEST_F(Chain, no2ChemistryUsesTheInputUnitForBackgroundNOxAndTheOutputUnitForThe
     EXPECT_FLOAT_EQ(s.cPOL_mod_2[O3], o3);
     EXPECT_FLOAT_EQ(s.cPOL_mod_2[NO], sideNOx - no2);
     EXPECT_LE(s.cPOL_mod_2[NO2], sideNOx);
+}
+
+TEST_F(Chain, chemistryGetsPpbFromTheRealUnitFactorsWhateverTheUnits) {
+    // Input in ppb, output in µg/m³: the background NOx must enter the
+    // chemistry as the ppb it was read in, the side's NOx from µg/m³.
+    s.PollutantNames = {"NOX", "NO", "NO2", "O3", "CO", "PM10", "BNZ"};
+    s.MicrogToPpb = {0.532, 0.8, 0.532, 0.5, 0.86, 1, 0.31};
+    s.PpbToMicrog.clear();
+    for (double m : s.MicrogToPpb) {
+        s.PpbToMicrog.push_back(1 / m);
+    }
+    s.InputUnit.assign(7, "ppb");
+    s.OutputUnit.assign(7, "microg");
+    s.StdInputUnits = s.StdInputUnitsCopy = s.DefOutputUnits = s.OutputUnit;
+    std::string error;
+    ASSERT_TRUE(SetUnitFactors(s, &error)) << error;
+    f = chainFactors(s);
+    f.EmitterIndex = emitters;
+    RunStreetModelHour(s);
+    FormConcentrations(s, f);
+    EXPECT_NEAR(s.ChemInputs[0], 30, 1e-4); // 30 ppb background NOx stays 30 ppb
+    EXPECT_NEAR(s.ChemInputs[3], 40, 1e-4);
+    EXPECT_NEAR(s.cPOL_b[NOx], 30 / 0.532, 1e-3); // then into µg/m³
+    const float sideNOx_ppb = s.cPOL_mod_2[NOx] * 0.532f;
+    EXPECT_NEAR(s.ChemInputs[1], sideNOx_ppb, 1e-3);
+    float no2 = 0, o3 = 0;
+    NO2NOX(30, 40, 10, sideNOx_ppb, no2, o3, 0.05f, 300, 288, s.ResidenceTime);
+    EXPECT_NEAR(s.cPOL_mod_2[NO2], no2 / 0.532f, 1e-3);
+    EXPECT_NEAR(s.cPOL_mod_2[O3], o3 / 0.5f, 1e-3);
 }
 
 TEST_F(Chain, ozoneIsFormedOnlyByTheChemistry) {

@@ -3,10 +3,10 @@
 
 #include "support/TestSupport.h"
 
-#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QImage>
-#include <QMenu>
 #include <QPrinter>
 
 #include <gtest/gtest.h>
@@ -136,17 +136,6 @@ INSTANTIATE_TEST_SUITE_P(Angles, StreetSketchReceptors,
                          ::testing::Values(ReceptorCase{0, 0}, ReceptorCase{30, 300},
                                            ReceptorCase{120, 300}));
 
-TEST(StreetSketchRendering, WhiteGroundStaysOutsideTheDrawing) {
-    const QImage image = renderStreetSketch(kSize, sampleStreet(), viewAt(30), SketchLabelFont{});
-    EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
-}
-
-TEST(StreetSketchRendering, DegenerateStreetGivesAWhitePictureWithoutFailing) {
-    SketchStreet street;
-    const QImage image = renderStreetSketch(kSize, street, viewAt(30), SketchLabelFont{});
-    EXPECT_EQ(image.pixelColor(kSize.width() / 2, kSize.height() / 2), QColor(Qt::white));
-}
-
 TEST(StreetSketchRendering, LabelsAddTextInTheChosenColour) {
     SketchView view = viewAt(0);
     view.labels = true;
@@ -237,6 +226,17 @@ TEST(SketchBoxCommands, SaveWritesABitmapOfTheBoxAndCancelChangesNothing) {
     EXPECT_TRUE(interaction.messages.empty());
 }
 
+TEST(SketchBoxCommands, CopyPutsThePictureOfTheBoxOnTheClipboard) {
+    SketchBox box;
+    box.resize(kSize);
+    box.setStreet(sampleStreet());
+    QApplication::clipboard()->setText(QStringLiteral("old"));
+    box.menCopy3D_Click();
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), kSize);
+    EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
+}
+
 TEST(SketchBoxCommands, SaveIntoAMissingFolderIsReportedAndKeepsNothingHalfWritten) {
     TempDir dir;
     ScriptedInteraction interaction;
@@ -248,29 +248,6 @@ TEST(SketchBoxCommands, SaveIntoAMissingFolderIsReportedAndKeepsNothingHalfWritt
     ASSERT_EQ(interaction.messages.size(), 1u);
     EXPECT_NE(interaction.messages[0].find("could not be saved"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST(SketchBoxCommands, ContextMenuOffersCopySaveAndPrint) {
-    SketchBox box;
-    EXPECT_EQ(box.objectName(), QStringLiteral("boxStreet3D"));
-    QStringList names;
-    for (QAction *action : box.menEdit3D()->actions()) {
-        names << action->objectName() + "=" + action->text();
-    }
-    EXPECT_EQ(names, (QStringList{"menCopy3D=Copy", "menSave3D=Save", "menPrint3D=Print"}));
-}
-
-TEST(SketchBoxCommands, AutomaticViewHeightFollowsTheStreet) {
-    SketchBox box;
-    SketchStreet street = sampleStreet();
-    box.setStreet(street);
-    SketchView view = viewAt(30);
-    box.setView(view);
-    EXPECT_NEAR(box.effectiveViewHeight(), 833.33, 0.005);
-    view.autoHeight = false;
-    view.height_m = 42;
-    box.setView(view);
-    EXPECT_DOUBLE_EQ(box.effectiveViewHeight(), 42.0);
 }
 
 // Writes the sketch at a few angles as PNG files for a look by eye when

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace vesk::tables {
@@ -33,6 +34,18 @@ MdbPtr openMdb(const std::string &file, std::string *error) {
     if (!std::filesystem::is_regular_file(file, ec)) {
         setError(error, "The Access file " + file + " was not found.");
         return nullptr;
+    }
+    // The library trusts the file's structure: look at the header first so
+    // that a file of another kind gets a message rather than a crash.
+    {
+        std::ifstream in(file, std::ios::binary);
+        char head[20] = {};
+        in.read(head, sizeof head);
+        auto size = std::filesystem::file_size(file, ec);
+        if (!in || std::string(head + 4, 15) != "Standard Jet DB" || ec || size % 2048 != 0) {
+            setError(error, "The file " + file + " is not an Access database (.mdb).");
+            return nullptr;
+        }
     }
     MdbPtr mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
     if (!mdb) {

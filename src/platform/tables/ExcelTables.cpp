@@ -93,6 +93,15 @@ bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool n
                         break;
                     }
                 }
+                // Keep a row only up to its last value: a far formatted cell
+                // must not make every row as wide as the sheet.
+                while (!row.empty() && std::holds_alternative<std::monostate>(row.back())) {
+                    row.pop_back();
+                }
+                row.shrink_to_fit();
+            }
+            while (!sheet.rows.empty() && sheet.rows.back().empty()) {
+                sheet.rows.pop_back();
             }
         }
         sheets->push_back(std::move(sheet));

@@ -25,6 +25,8 @@ bool excelWriteWorkbook(const std::string &file, const std::vector<Sheet> &sheet
 // The workbook stream and the compound file around it, for the writer and its tests.
 std::string biff8Workbook(const std::vector<Sheet> &sheets);
 std::string compoundFile(const std::string &workbookStream);
+// True when the bytes of an .xls file come from our writer.
+bool excelWrittenByUs(const std::string &fileBytes);
 
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error);
 // Writes a one-sheet .wk1 file.

@@ -1,5 +1,6 @@
 #include "platform/tables/Tables.h"
 
+#include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 #include "platform/tables/TableBackends.h"
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace vesk {
@@ -18,6 +20,15 @@ void setError(std::string *error, std::string text) {
     if (error) {
         *error = std::move(text);
     }
+}
+
+bool readTextBytes(const std::string &file, std::string *bytes) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
 }
 
 // A name that cannot be written safely into a table definition.
@@ -203,7 +214,11 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
 }
 
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
-                                         const std::vector<TableColumn> &columns, std::string *error) {
+                                         const std::vector<TableColumn> &columns, std::string *error,
+                                         bool *refused) {
+    if (refused) {
+        *refused = true;
+    }
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
     if (kind == TableKind::Access) {
@@ -247,6 +262,9 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
             return nullptr;
         }
     }
+    if (refused) {
+        *refused = false;
+    }
     std::vector<tables::Sheet> sheets;
     std::error_code ec;
     if (kind == TableKind::Excel && std::filesystem::exists(file, ec)) {
@@ -257,6 +275,19 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
         sheets.erase(std::remove_if(sheets.begin(), sheets.end(),
                                     [&](const tables::Sheet &s) { return sameTableName(s.name, sheetName); }),
                      sheets.end());
+        // Our reader keeps the values and texts of the other sheets but not
+        // their formulas, formats or charts: rewrite only workbooks we wrote.
+        std::string bytes;
+        if (!sheets.empty() && !(readTextBytes(file, &bytes) && tables::excelWrittenByUs(bytes))) {
+            if (refused) {
+                *refused = true;
+            }
+            setError(error,
+                     "The workbook " + file +
+                         " holds other sheets that this program cannot keep unchanged (their formulas and "
+                         "formats would be lost). Write the table to a workbook of its own.");
+            return nullptr;
+        }
     }
     tables::Sheet sheet;
     sheet.name = sheetName;
@@ -324,30 +355,7 @@ TableData tableFromSheet(const Sheet &sheet) {
 }
 
 bool saveFile(const std::string &file, const std::string &bytes, std::string *error) {
-    auto temp = file + ".tmp~";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            setError(error, "Cannot write the file " + file);
-            return false;
-        }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            setError(error, "Cannot write the file " + file);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, file, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        setError(error, "Cannot write the file " + file);
-        return false;
-    }
-    return true;
+    return writeFileAtomically(file, bytes, error);
 }
 
 } // namespace tables

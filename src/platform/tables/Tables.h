@@ -87,10 +87,14 @@ private:
 // Creates a table with the given columns in a file (and the file when it is
 // missing; its folder must exist). Replaces a table of the same name. Access
 // files and Lotus files other than .wk1 are refused with a message naming the
-// file; so are names holding "[", "]" or control characters. Returns nullptr
-// on failure.
+// file; so are names holding "[", "]" or control characters, and a workbook
+// of another program that holds other sheets (we could keep only their
+// values). A .wk1 file holds one worksheet: a new table replaces the file. Returns nullptr
+// on failure; *refused (when given) tells a refusal from a file that could
+// not be read or written.
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
-                                         const std::vector<TableColumn> &columns, std::string *error);
+                                         const std::vector<TableColumn> &columns, std::string *error,
+                                         bool *refused = nullptr);
 
 // Table names compare equal without regard to case, without one pair of
 // surrounding apostrophes and without a trailing "$" or ":".

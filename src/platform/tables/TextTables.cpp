@@ -4,63 +4,21 @@
 
 #include "platform/tables/TableBackends.h"
 
+#include "core/ListLine.h"
+#include "core/TextIO.h"
+
 #include <charconv>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace vesk::tables {
 
 namespace {
 
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
-
-// Splits a line at ";", ",", tabs and blanks, keeping quoted text together.
-std::vector<std::string> splitItems(const std::string &line) {
-    std::vector<std::string> items;
-    std::string cur;
-    bool quoted = false, any = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        char c = line[i];
-        if (c == '"') {
-            quoted = !quoted;
-            any = true;
-            continue;
-        }
-        if (!quoted && (c == ';' || c == ',' || c == '\t' || c == ' ')) {
-            if (any || c != ' ') {
-                items.push_back(cur);
-            }
-            cur.clear();
-            any = false;
-            // Blanks around a separator belong to it.
-            while (i + 1 < line.size() && line[i + 1] == ' ') {
-                ++i;
-            }
-            if (c == ' ' && i + 1 < line.size() &&
-                (line[i + 1] == ';' || line[i + 1] == ',' || line[i + 1] == '\t')) {
-                ++i;
-                while (i + 1 < line.size() && line[i + 1] == ' ') {
-                    ++i;
-                }
-            }
-            continue;
-        }
-        cur.push_back(c);
-        any = true;
-    }
-    if (any) {
-        items.push_back(cur);
-    }
-    return items;
-}
-
 Cell cellOf(const std::string &item) {
-    if (item.empty()) {
+    if (item.size() >= 2 && item.front() == '"' && item.back() == '"') {
+        return item.substr(1, item.size() - 2);
+    }
+    if (item.empty() || item == " ") {
         return std::monostate{};
     }
     std::string t = item;
@@ -80,23 +38,19 @@ Cell cellOf(const std::string &item) {
 } // namespace
 
 bool textReadTable(const std::string &file, TableData *data, std::string *error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        setError(error, "The file " + file + " was not found.");
+    std::string text;
+    if (!readTextFile(file, &text, error)) {
         return false;
     }
-    std::string line;
     bool first = true;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (first && line.size() >= 3 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-            line.erase(0, 3);
-        }
-        auto items = splitItems(line);
+    for (const auto &line : splitLines(text)) {
+        auto items = ReadListLine(line, ".");
         if (first) {
-            data->fields = items;
+            for (auto &item : items) {
+                auto c = cellOf(item);
+                auto *s = std::get_if<std::string>(&c);
+                data->fields.push_back(s ? *s : item);
+            }
             first = false;
             continue;
         }

@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::size_t kMaxRecord = 8224;
 constexpr std::size_t kMaxTextBytes = 8000;
+constexpr const char *kWriterName = "WinVESK";
 
 void put16(std::string &b, std::uint16_t v) {
     b.push_back(static_cast<char>(v & 0xFF));
@@ -182,7 +183,23 @@ std::string sharedStrings(const std::vector<std::string> &strings, std::uint32_t
     return out;
 }
 
+// The user name of the WRITEACCESS record marks the workbooks we wrote.
+std::string writeAccess() {
+    std::string d;
+    put16(d, static_cast<std::uint16_t>(std::string(kWriterName).size()));
+    d.push_back(0);
+    d += kWriterName;
+    d.resize(112, ' ');
+    return d;
+}
+
 } // namespace
+
+bool excelWrittenByUs(const std::string &fileBytes) {
+    std::string marker("\x5C\x00\x70\x00", 4);
+    marker += writeAccess().substr(0, 3 + std::string(kWriterName).size());
+    return fileBytes.find(marker) != std::string::npos;
+}
 
 std::string biff8Workbook(const std::vector<Sheet> &sheets) {
     std::unordered_map<std::string, std::uint32_t> sst;
@@ -195,6 +212,7 @@ std::string biff8Workbook(const std::vector<Sheet> &sheets) {
 
     std::string head;
     record(head, 0x0809, bof(0x0005));
+    record(head, 0x005C, writeAccess());
     std::string cp;
     put16(cp, 1200);
     record(head, 0x0042, cp);

@@ -1,5 +1,6 @@
 #include "ui/mainwindow/GuiMain.h"
 
+#include "run/RunCalculation.h"
 #include "ui/mainwindow/EngineState.h"
 #include "ui/mainwindow/QtInteraction.h"
 #include "ui/mainwindow/QtSettings.h"
@@ -24,6 +25,7 @@ int runGui(int argc, char **argv) {
 
     frmRun window(state, interaction, settings);
     interaction.setParentWidget(&window);
+    window.runCalculation = &RunCalculation;
     if (!window.Form_Load(arguments)) {
         return state.ErrorCode == 100 ? 0 : 1;
     }

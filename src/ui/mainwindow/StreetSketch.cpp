@@ -88,7 +88,7 @@ void PrintRotatedText(QPainter &painter, const SketchMapping &mapping, const QSt
     painter.save();
     painter.setFont(font);
     painter.translate(toDevice(mapping, x, y));
-    painter.rotate(-angle);
+    painter.rotate(-textEscapement(angle) / 10.0);
     painter.drawText(baseline, text);
     painter.restore();
 }

@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "ui/mainwindow/EngineState.h"
 
+#include "run/RunCalculation.h"
 #include "run/SpecialMode.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/HelpSystem.h"
@@ -33,7 +34,7 @@ const char *const kNotYet = "This command is not available in this version of th
 
 // Commands whose dialogs or outside programs this version does not have.
 const char *const kUnavailableCommands[] = {
-    "menOpenSavedSingle", "menOpenSavedMulti", "menEditStreetConfiguration",
+    "menOpenSavedSingle", "menOpenSavedMulti",
     "menEmission",        "menNewTrfFile",     "menOpenVehicleList",
     "menOpenFuelList",    "menConcUnit",       "menEditCNDFile",
     "menOptions",         "menLastResults",    "menEditTrf",
@@ -41,9 +42,8 @@ const char *const kUnavailableCommands[] = {
     "menEditTarvik",      "menGraphic",        "menPollutants",
     "menPercentiles",     "menLimitVal",       "menMetBackFiles",
     "menCities",          "menStdTrfFiles",    "menScenarios",
-    "menCopy3D",          "menSave3D",         "menPrint3D",
 };
-const char *const kUnavailableKeys[] = {"Street", "SetTRF", "TrafficNow", "Traffic", "VLF",     "Fleet",
+const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",     "Fleet",
                                         "FLF",    "Fuel",   "Tarvik",     "Units",   "Results", "Graph"};
 } // namespace
 
@@ -78,6 +78,9 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
                         std::string *) {
         return RunSpecialMode(s, ui, control, &observer) == SpecialModeOutcome::Completed;
     };
+    runCalculation = [](State &s, RunControl &control, RunObserver &observer, Interaction &ui,
+                        std::string *error) { return RunCalculation(s, control, observer, ui, error); };
+    connectStreetSketch();
     resize(1180, 780);
 }
 

@@ -42,6 +42,7 @@ class Settings;
 namespace vesk::ui {
 
 class HelpSystem;
+class StreetSketchPanel;
 class FileCheckList;
 class LogoBox;
 class CountryComboBox;
@@ -72,6 +73,11 @@ public:
     void menWebVESK_Click();
     void showFrameContextMenu(QWidget *frame, const QPoint &globalPos);
     QWidget *WhatsThisTarget = nullptr;
+
+    // ---- Street sketch and street configuration (frmRunStreet.cpp)
+    void menEditStreetConfiguration_Click();
+    // Shows the street values of the state in the street data panel and draws the sketch.
+    void showStreetData();
 
     // ---- Toolbar
     void Toolbar1_ButtonClick(const QString &key);
@@ -211,6 +217,7 @@ private:
     void setupRunFrame(QWidget *parent);
     void connectSignals();
     void connectMenus();
+    void connectStreetSketch();
 
     QAction *addMenuAction(QMenu *menu, const char *name, const QString &caption);
     void setAvailable(QAction *action, bool available, const QString &why = {});
@@ -256,7 +263,8 @@ public:
     QLabel *Label3 = nullptr, *Label4 = nullptr;
     QGroupBox *FrameStreetData = nullptr;
     std::array<QLabel *, 2> Label11{}, Label12{}, Label13{}, Label14{};
-    QWidget *picSketch = nullptr;
+    QWidget *picSketch = nullptr; // the sketch box of sketchPanel
+    StreetSketchPanel *sketchPanel = nullptr;
     QLineEdit *txtADT = nullptr, *txtSpeed = nullptr;
     QComboBox *cmbCitySize = nullptr;
     QGroupBox *FrameConcUnits = nullptr;

@@ -1,6 +1,8 @@
 // Static layout of the main window: menus, toolbar, frames and controls.
 
 #include "ui/mainwindow/FileCheckList.h"
+#include "ui/mainwindow/SketchBox.h"
+#include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 
 #include <QAction>
@@ -345,17 +347,10 @@ void frmRun::setupStreetFrames(QWidget *parent) {
         sd->addWidget((*labels[i])[1], i, 1);
     }
     Label11[1]->setMinimumWidth(120);
-    picSketch = new QFrame(FrameStreetData);
-    picSketch->setObjectName(QStringLiteral("picSketch"));
-    static_cast<QFrame *>(picSketch)->setFrameShape(QFrame::StyledPanel);
-    static_cast<QFrame *>(picSketch)->setFrameShadow(QFrame::Sunken);
+    sketchPanel = new StreetSketchPanel(m_state, m_interaction, FrameStreetData);
+    picSketch = sketchPanel->boxStreet3D;
     picSketch->setMinimumSize(200, 130);
-    picSketch->setAutoFillBackground(true);
-    QPalette sketchPalette = picSketch->palette();
-    sketchPalette.setColor(QPalette::Window, Qt::white);
-    picSketch->setPalette(sketchPalette);
-    picSketch->setToolTip(QStringLiteral("Street sketch"));
-    sd->addWidget(picSketch, 0, 2, 5, 1);
+    sd->addWidget(sketchPanel, 0, 2, 5, 1);
     txtADT = lineEdit(FrameStreetData, QStringLiteral("txtADT"), 90);
     txtSpeed = lineEdit(FrameStreetData, QStringLiteral("txtSpeed"), 90);
     cmbCitySize = new QComboBox(FrameStreetData);

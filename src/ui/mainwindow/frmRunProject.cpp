@@ -112,6 +112,7 @@ void frmRun::menOpen_Click() {
     }
     doEvents();
     showProjectLoaded();
+    setUpEmissions();
     m_state.ProjectChanged = false;
 }
 
@@ -170,6 +171,7 @@ void frmRun::menNew_Click() {
         return;
     }
     showProjectLoaded();
+    setUpEmissions();
     setWindowTitle(QString::fromStdString(windowCaption(m_state)));
 }
 

@@ -3,6 +3,7 @@
 
 #include "ui/mainwindow/EngineState.h"
 
+#include "calc/EmissionSetup.h"
 #include "core/CountryLists.h"
 #include "core/InitProgram.h"
 #include "core/Interaction.h"
@@ -165,7 +166,35 @@ void frmRun::Form_Activate() {
     AddMRUFile(m_state, m_state.ProjectFile);
     refreshMRUMenu();
     showProjectLoaded();
+    setUpEmissions();
     m_state.ProjectChanged = false;
+}
+
+void frmRun::setUpEmissions()
+{
+    const EmissionSetupResult r = InitEmissions(m_state, m_interaction);
+    if (r.addYearItem) {
+        const bool was = m_state.ProjectLoaded;
+        m_state.ProjectLoaded = false;
+        cmbYear->addItem(QString::fromStdString(r.yearItemText));
+        m_state.ProjectLoaded = was;
+    }
+    if (r.yearListIndex >= 0 && r.yearListIndex < cmbYear->count()) {
+        const bool was = m_state.ProjectLoaded;
+        m_state.ProjectLoaded = false;
+        cmbYear->setCurrentIndex(r.yearListIndex);
+        m_state.ScenarioYearText = cmbYear->currentText().toStdString();
+        m_state.ProjectLoaded = was;
+    }
+    if (!r.catalystText.empty()) {
+        txtCat->setText(QString::fromStdString(r.catalystText));
+    }
+    if (r.catalogueRebuilt || !r.emitterLongNames.empty()) {
+        lstEmitters->clear();
+        for (const auto &name : r.emitterLongNames) {
+            lstEmitters->addItem(QString::fromStdString(name));
+        }
+    }
 }
 
 void frmRun::fillYearBox() {

@@ -95,18 +95,6 @@ INSTANTIATE_TEST_SUITE_P(HandWorkedValues, FleetAverageFactor,
                              // a pollutant traffic does not emit has no factor
                              FactorCase{"PCPetrol", 1, 50, 0, -99}, FactorCase{"PCPetrol", 99, 50, 0, -99}));
 
-TEST(EmissionLists, StandardCategoriesHaveNoFactors) {
-    EmissionLibrary lib;
-    VehicleCategory bus;
-    bus.Name = "Bus";
-    bus.VehicleLongName = "Buses";
-    bus.vLengthClass = 2;
-    lib.SetStandardCategories({bus}, noxPollutants());
-    ASSERT_EQ(lib.VehicleCategories.Count(), 1);
-    EXPECT_EQ(lib.FleetList.Count(), 0);
-    EXPECT_DOUBLE_EQ(lib.VehicleCategories.item(1).Tarvik(lib.FleetList, lib.FuelList, 0, 50, 15, 0), -99);
-}
-
 TEST(EmissionLists, AFactorFileIsFoundInTheSharedFolderWhenTheNationalOneLacksIt) {
     TempDir dir;
     dir.write("shared/Small.eft", kSmallFactors);

@@ -82,19 +82,6 @@ TEST_P(TrafficPeriods, ProfilesOfEveryPeriodAndDayCaseAreRead) {
 
 INSTANTIATE_TEST_SUITE_P(HourlyAndHalfHourly, TrafficPeriods, ::testing::Values(24, 48));
 
-TEST(TrafficFile, ComposedCategoriesKeepTheirSubCategoryFractions) {
-    Loaded t;
-    ASSERT_TRUE(t.read(trafficText(24))) << t.error;
-    const TrafficCategory &cars = t.lib.TrafficList.item(1);
-    EXPECT_TRUE(cars.Composed);
-    ASSERT_EQ(cars.SubVehCats(), 2);
-    EXPECT_EQ(cars.SubVehCat(1), "PCPetrol");
-    EXPECT_FLOAT_EQ(cars.FractionSubVehCat(1), 0.3f);
-    EXPECT_FLOAT_EQ(cars.FractionSubVehCat(2), 0.7f);
-    EXPECT_FALSE(t.lib.TrafficList.item(2).Composed);
-    EXPECT_EQ(t.lib.TrafficList.item(2).SubVehCats(), 0);
-}
-
 TEST(TrafficFile, AnnualTrafficAndSpeedAreAveragedOverAReferenceYear) {
     Loaded t;
     ASSERT_TRUE(t.read(trafficText(24))) << t.error;
@@ -144,20 +131,6 @@ TEST(TrafficFile, AFileWithoutDayCasesIsRead) {
     ASSERT_TRUE(t.read(trafficText(24, 1, {}))) << t.error;
     EXPECT_EQ(t.lib.TrafficList.All.DayCases, 0);
     EXPECT_FLOAT_EQ(t.lib.TrafficList.All.sAnnualDiurnalTraffic, 0.0f);
-}
-
-TEST(TrafficFile, TheDemoStandardTrafficFileLoads) {
-    EmissionLibrary lib;
-    lib.SetStandardCategories({}, demoPollutants());
-    std::string error;
-    auto path = dataDir() / "Data/Traffic/National/DL/CityStreet.trf";
-    ASSERT_TRUE(lib.ReadTrafficFile(path.string(), 0, 0, &error)) << error;
-    const TrafficAll &all = lib.TrafficList.All;
-    EXPECT_EQ(all.DayCases, 4);
-    EXPECT_EQ(all.TrafficFileType, 2);
-    // Roughly 14,000 vehicles a day; working days carry the most traffic.
-    EXPECT_GT(all.sAnnualDiurnalTraffic, 12000);
-    EXPECT_LT(all.sAnnualDiurnalTraffic, 16000);
 }
 
 struct BadTraffic {

@@ -1,0 +1,38 @@
+#pragma once
+
+// The records of a streets file (multi-street projects) and of a route file
+// (route projects). Both are record files: items separated by commas,
+// strings in double quotes, Booleans as #TRUE#/#FALSE#. A record is one
+// line of items followed by one line of three numbers (start, end, value)
+// per wind sector.
+//
+// Streets record: active, name, x, y, traffic file, daily traffic, travel
+// speed, height, width, length 1, length 2, orientation, street side (0 both,
+// 1, 2), receptor height, number of wind sectors.
+// Route record: segment id, person id, trip segment number, in/out code,
+// stay code, transport mode, speed of the person, segment length, time in,
+// time out, time in segment, then the streets items from the traffic file
+// to the orientation, street side (1 or 2), receptor height, number of wind
+// sectors.
+
+#include "core/RecordIO.h"
+#include "core/State.h"
+
+namespace vesk {
+
+// Reads the next streets record into the state: the street items, the
+// geometry and traffic of the project's working values, the wind sectors
+// (all 12 cleared first) and the receptors (side 0 selects both, 1 and 2
+// one, any other none).
+// Throws RunError: 62 when the record is short, 13 when an item has the
+// wrong type, 9 when the number of wind sectors is outside 0 to 12 (checked
+// before any sector is read). The description names the file and line.
+void ReadStreetRecord(State &state, RecordReader &file);
+
+// Reads the next route record likewise (side 1 or 2 selects that receptor,
+// any other none) and sets the run's period to the segment's times: the
+// date of the time in and its hour + 1 (hours 1 to 24), and the same for the
+// time out. A time that is no date or time text throws RunError 13.
+void ReadStreetRecordDated(State &state, RecordReader &file);
+
+} // namespace vesk

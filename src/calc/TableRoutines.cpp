@@ -1,0 +1,327 @@
+#include "calc/TableRoutines.h"
+
+#include "calc/RunErrors.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
+#include "core/TextIO.h"
+#include "platform/tables/TableAddress.h"
+
+#include <cerrno>
+#include <filesystem>
+
+namespace vesk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void fail(long number, std::string description, long *errorNumber, std::string *errorText) {
+    *errorNumber = number;
+    if (errorText) {
+        *errorText = std::move(description);
+    }
+}
+
+// A stored path as a path of this system; an existing file is found without
+// regard to letter case.
+std::string nativePathOf(const std::string &path) {
+    return findExisting(nativePath(path));
+}
+
+// The number of a file that cannot be opened, by the system's reason.
+long openErrorNumber(int err) {
+    switch (err) {
+    case ENOENT:
+        return kErrPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return kErrPermission;
+    default:
+        return kErrPathFileAccess;
+    }
+}
+
+// Creates the folder of a file when it is missing, one level only.
+bool makeFolder(const std::string &file, long *errorNumber, std::string *errorText) {
+    auto parent = fs::path(file).parent_path();
+    std::error_code ec;
+    if (parent.empty() || fs::is_directory(parent, ec)) {
+        return true;
+    }
+    if (!fs::create_directory(parent, ec) || ec) {
+        fail(kErrFolderNotCreated, "Cannot create the folder " + parent.string(), errorNumber, errorText);
+        return false;
+    }
+    return true;
+}
+
+ColumnType columnTypeOf(const std::string &dataType) {
+    auto t = toLower(trim(dataType));
+    if (t == "integer" || t == "long" || t == "int") {
+        return ColumnType::Integer;
+    }
+    if (t == "short" || t == "smallint" || t == "byte") {
+        return ColumnType::Short;
+    }
+    if (t == "float" || t == "single" || t == "double" || t == "real") {
+        return ColumnType::Float;
+    }
+    return ColumnType::Text;
+}
+
+const char *typeText(ColumnType t) {
+    switch (t) {
+    case ColumnType::Float:
+        return "float";
+    case ColumnType::Integer:
+        return "integer";
+    case ColumnType::Short:
+        return "short";
+    case ColumnType::Text:
+        return "text";
+    }
+    return "text";
+}
+
+bool containsI(const std::string &text, const std::string &what) {
+    return toLower(text).find(toLower(what)) != std::string::npos;
+}
+
+} // namespace
+
+void OpenInputTable(const std::string &address, InputTable &table, long *errorNumber,
+                    std::string *errorText) {
+    *errorNumber = 0;
+    auto a = parseTableAddress(address);
+    if (a.unsupported) {
+        fail(kErrTableRefused, "Not recognised file type: " + a.file, errorNumber, errorText);
+        return;
+    }
+    if (!a.isTable()) {
+        auto path = nativePathOf(address);
+        std::error_code ec;
+        auto parent = fs::path(path).parent_path();
+        if (!parent.empty() && !fs::is_directory(parent, ec)) {
+            fail(kErrPathNotFound, "Path not found: " + path, errorNumber, errorText);
+        } else if (!fs::exists(path, ec)) {
+            fail(kErrFileNotFound, "File not found: " + path, errorNumber, errorText);
+        } else if (std::ifstream probe(path, std::ios::binary); !probe || fs::is_directory(path, ec)) {
+            fail(kErrPathFileAccess, "Cannot read the file " + path, errorNumber, errorText);
+        } else {
+            table.TextPath = path;
+        }
+        return;
+    }
+    if (a.table.empty()) {
+        fail(kErrNoDataTable, "No Data Table is defined for " + a.file, errorNumber, errorText);
+        return;
+    }
+    auto file = nativePathOf(a.file);
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) {
+        fail(kErrCannotOpen, "The file " + file + " was not found.", errorNumber, errorText);
+        return;
+    }
+    TableData data;
+    std::string error;
+    if (!readTable(file, a.table, &data, &error)) {
+        std::vector<TableInfo> list;
+        std::string listError;
+        bool readable = listTables(file, &list, &listError);
+        fail(readable ? kErrNoSuchTable : kErrCannotOpen, error, errorNumber, errorText);
+        return;
+    }
+    table.IsTable = true;
+    table.FieldCount = static_cast<int>(data.fields.size());
+    table.Recordset = std::move(data);
+}
+
+bool CreateTableStatement(const std::string &tableName, const std::vector<std::string> &columnNames,
+                          const KeyedList<VESKVar> &catalogue, std::string *statement,
+                          std::vector<TableColumn> *columns, long *errorNumber, std::string *errorText) {
+    auto bad = [](const std::string &s) { return s.find_first_of("[]") != std::string::npos; };
+    if (bad(tableName)) {
+        fail(kErrTableRefused, "The table name " + tableName + " holds \"[\" or \"]\".", errorNumber,
+             errorText);
+        return false;
+    }
+    std::string s = "CREATE TABLE [" + tableName + "] (";
+    columns->clear();
+    for (std::size_t i = 0; i < columnNames.size(); ++i) {
+        std::string name = columnNames[i];
+        std::string type;
+        if (name == "?") {
+            name = "F" + std::to_string(i + 1);
+            type = "text";
+        }
+        if (!name.empty() && name.front() == '"') {
+            name.erase(0, 1);
+            type = "text";
+        }
+        if (!name.empty() && name.back() == '"') {
+            name.pop_back();
+            type = "text";
+        }
+        if (bad(name)) {
+            fail(kErrTableRefused, "The column name " + name + " holds \"[\" or \"]\".", errorNumber,
+                 errorText);
+            return false;
+        }
+        ColumnType ct = ColumnType::Text;
+        if (type != "text") {
+            const VESKVar *v = catalogue.find(name);
+            if (!v) {
+                fail(5, "The output variable " + name + " is not in the variable catalogue.", errorNumber,
+                     errorText);
+                return false;
+            }
+            ct = columnTypeOf(v->DataType);
+        }
+        std::string col = "[" + name + "]";
+        while (containsI(s, col)) {
+            auto open = col.rfind('(');
+            if (open == std::string::npos) {
+                col.insert(col.size() - 1, "(1)");
+            } else {
+                long k = static_cast<long>(Val(col.substr(open + 1)));
+                col = col.substr(0, open) + "(" + std::to_string(k + 1) + ")]";
+            }
+        }
+        s += " " + col + " " + typeText(ct);
+        if (i + 1 < columnNames.size()) {
+            s += ",";
+        }
+        columns->push_back({col.substr(1, col.size() - 2), ct});
+    }
+    s += ")";
+    *statement = s;
+    return true;
+}
+
+void OpenOutputTable(const std::string &address, const std::string &header,
+                     const std::vector<std::string> &columnNames, const KeyedList<VESKVar> &catalogue,
+                     OutputTable &table, Interaction &ui, long *errorNumber, std::string *errorText) {
+    *errorNumber = 0;
+    auto a = parseTableAddress(address);
+    if (a.unsupported) {
+        fail(kErrTableRefused, "Not recognised file type: " + a.file, errorNumber, errorText);
+        return;
+    }
+    if (!a.isTable()) {
+        auto path = nativePathOf(address);
+        if (!makeFolder(path, errorNumber, errorText)) {
+            return;
+        }
+        auto out = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
+        if (!*out) {
+            int err = errno;
+            fail(openErrorNumber(err), "Cannot create the file " + path, errorNumber, errorText);
+            return;
+        }
+        *out << header << "\r\n";
+        out->flush();
+        if (!*out) {
+            fail(kErrPathFileAccess, "Cannot write to the file " + path, errorNumber, errorText);
+            return;
+        }
+        table.TextPath = path;
+        table.TextFile = std::move(out);
+        return;
+    }
+    if (a.table.empty()) {
+        fail(kErrNoDataTable, "No Data Table is defined for " + a.file, errorNumber, errorText);
+        return;
+    }
+    auto file = nativePathOf(a.file);
+    if (!makeFolder(file, errorNumber, errorText)) {
+        return;
+    }
+    std::string statement;
+    std::vector<TableColumn> columns;
+    if (!CreateTableStatement(plainTableName(a.table), columnNames, catalogue, &statement, &columns,
+                              errorNumber, errorText)) {
+        return;
+    }
+    std::string error;
+    bool refused = false;
+    auto writer = createTable(file, a.table, columns, &error, &refused);
+    if (!writer) {
+        std::error_code ec;
+        auto kind = a.kind;
+        bool exists = fs::exists(file, ec);
+        if (!refused && kind == TableKind::Excel && exists) {
+            std::vector<TableInfo> list;
+            std::string listError;
+            if (!listTables(file, &list, &listError)) {
+                ui.message(
+                    "The worksheet " + a.table + " is corrupted!\r\n" +
+                        "If you open this worksheet in Excel and save it, this might correct the error!",
+                    Icon::Critical);
+                fail(kErrCannotOpen, error, errorNumber, errorText);
+                return;
+            }
+        }
+        fail(refused ? kErrTableRefused : kErrPathFileAccess, error, errorNumber, errorText);
+        return;
+    }
+    table.IsTable = true;
+    table.RecordCount = 0;
+    table.Recordset = std::move(writer);
+}
+
+bool OutputTable::writeLine(const std::string &line) {
+    if (!TextFile) {
+        return false;
+    }
+    *TextFile << line << "\r\n";
+    return static_cast<bool>(*TextFile);
+}
+
+bool OutputTable::close(long *errorNumber, std::string *errorText) {
+    *errorNumber = 0;
+    bool ok = true;
+    if (TextFile) {
+        TextFile->close();
+        if (!*TextFile) {
+            fail(kErrPathFileAccess, "Cannot write to the file " + TextPath, errorNumber, errorText);
+            ok = false;
+        }
+        TextFile.reset();
+    }
+    if (Recordset) {
+        std::string error;
+        if (!Recordset->close(&error)) {
+            fail(kErrPathFileAccess, error, errorNumber, errorText);
+            ok = false;
+        }
+        Recordset.reset();
+    }
+    return ok;
+}
+
+Cell hourlyTableCell(const std::string &text, bool isText) {
+    if (!(Val(text) > kMissing)) {
+        return std::monostate{};
+    }
+    if (isText) {
+        return text;
+    }
+    return typedNumber(text);
+}
+
+Cell statTableCell(const std::string &text, const std::string &key, bool longTextField) {
+    if (longTextField) {
+        return text;
+    }
+    double v = typedNumber(text);
+    if (iequals(key, "x_coordinate") || iequals(key, "y_coordinate")) {
+        return v;
+    }
+    if (Val(text) > kMissing) {
+        return v;
+    }
+    return std::monostate{};
+}
+
+} // namespace vesk

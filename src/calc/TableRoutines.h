@@ -1,0 +1,89 @@
+#pragma once
+
+// Opening the hourly input files and the output files of a run. An address
+// is a text file or "file;table" of an Access, Excel or Lotus file (see
+// platform/tables/TableAddress.h).
+//
+// Both routines stop at the first error and leave its number in
+// *errorNumber (0 on success), with a description naming what failed in
+// *errorText; the run turns the number into its message (RunErrors.h).
+
+#include "core/Interaction.h"
+#include "core/KeyedList.h"
+#include "core/VESKVar.h"
+#include "platform/tables/Tables.h"
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+// An hourly input file opened for the run.
+struct InputTable {
+    bool IsTable = false;
+    TableData Recordset;  // the whole table (tables only)
+    int FieldCount = 0;   // its number of fields (tables only)
+    std::string TextPath; // the text file to be read record by record (text only)
+};
+
+// Opens an input file: a text file is checked to be readable (53 when it is
+// missing, 76 when its folder is, 75 when it cannot be read) and left for
+// the record reader; a table is read whole. Errors: 9500 for a database or
+// spreadsheet file without a table name, 9910 for a file kind this program
+// cannot read (".xlsx", ".accdb", ...), -2147467259 when the file cannot be
+// opened, -2147217865 when the table is missing.
+void OpenInputTable(const std::string &address, InputTable &table, long *errorNumber,
+                    std::string *errorText = nullptr);
+
+// An output file of the run.
+struct OutputTable {
+    bool IsTable = false;
+    std::unique_ptr<TableWriter> Recordset; // the created table (tables only)
+    long RecordCount = 0;                   // records of the table when opened: always 0, it is new
+    std::string TextPath;
+    std::unique_ptr<std::ofstream> TextFile; // the open text file, header written (text only)
+
+    // Writes one line (CR LF added) to the text file. False when it failed.
+    bool writeLine(const std::string &line);
+    // Closes the text file or writes the table. Errors as for OpenOutputTable.
+    bool close(long *errorNumber, std::string *errorText = nullptr);
+};
+
+// Prepares an output file. A text file is created (its folder too, one
+// level; 7076 when that fails) and gets the header as its first line. A
+// table is created anew with one typed column per name (see
+// CreateTableStatement); a table of the same name is replaced. Errors: 9500
+// (no table name), 9910 (a file kind or table this program cannot create,
+// Access files among them), 5 (a column missing from the catalogue),
+// -2147467259 (the file cannot be opened; the message about a corrupted
+// worksheet is shown through ui), 70/75/76 for a text file that cannot be
+// created.
+void OpenOutputTable(const std::string &address, const std::string &header,
+                     const std::vector<std::string> &columnNames, const KeyedList<VESKVar> &catalogue,
+                     OutputTable &table, Interaction &ui, long *errorNumber,
+                     std::string *errorText = nullptr);
+
+// The definition of a new table: the names as stored and the types. A name
+// "?" becomes "F" & (i + 1) and text; a name in double quotes loses them and
+// is text; others take the catalogue's DataType. A name that is already
+// part of the statement becomes name(1), name(2), ... The statement text is
+// "CREATE TABLE [T] ( [A] float, [F2] text, [A(1)] float)". False with a
+// message when a name holds "[" or "]" or a column is not in the catalogue
+// (*errorNumber 9910 or 5).
+bool CreateTableStatement(const std::string &tableName, const std::vector<std::string> &columnNames,
+                          const KeyedList<VESKVar> &catalogue, std::string *statement,
+                          std::vector<TableColumn> *columns, long *errorNumber, std::string *errorText);
+
+// The value of an hourly output table field from its formatted text: Null
+// when the text reads as -99 or less, else the text for text columns and the
+// number (read with "," as ".") for the others.
+Cell hourlyTableCell(const std::string &text, bool isText);
+
+// The value of a statistics table field: the text for a long-text field;
+// the number for "x_coordinate" and "y_coordinate" whatever it is; else the
+// number when it is above -99, otherwise empty (Null).
+Cell statTableCell(const std::string &text, const std::string &key, bool longTextField);
+
+} // namespace vesk

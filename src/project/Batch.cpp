@@ -1,0 +1,58 @@
+#include "project/Batch.h"
+
+#include "core/State.h"
+#include "project/ProjectReader.h"
+
+#include <filesystem>
+
+namespace vesk {
+
+int runBatch(State &s, Interaction &ui, const CommandLine &line, const BatchStartUp &startUp,
+             const BatchCalculation &calculate) {
+    if (startUp && !startUp(s, ui)) {
+        return kExitFailed;
+    }
+    s.BatchMode = true;
+    s.TrailingValue = line.trailingValue;
+    std::error_code ec;
+    auto absolute = std::filesystem::absolute(line.projectFile, ec);
+    s.ProjectFile = ec ? line.projectFile : absolute.lexically_normal().string();
+    s.ProjectName = s.ProjectFile;
+
+    LoadResult loaded = LoadProject(s, ui);
+    if (loaded.outcome != LoadOutcome::Loaded) {
+        s.ProjectFile.clear();
+        s.ProjectChanged = false;
+        if (loaded.outcome == LoadOutcome::Cancelled) {
+            ui.message("The project was not loaded.", Icon::Critical);
+        }
+        return kExitFailed;
+    }
+    if (line.hasPeriod) {
+        s.TrailingValue = -1;
+        s.StartAuto = false;
+        s.EndAuto = false;
+        s.StartDate = line.startDate;
+        s.StartHour = line.startHour;
+        s.EndDate = line.endDate;
+        s.EndHour = line.endHour;
+    }
+
+    int status = kExitFailed;
+    if (!calculate) {
+        ui.message("The calculation is not available yet: " + s.ProjectFile + " was loaded but not run.",
+                   Icon::Critical);
+    } else {
+        std::string error;
+        if (calculate(s, ui, &error)) {
+            status = kExitSucceeded;
+        } else {
+            ui.message(error.empty() ? "The calculation did not reach its end." : error, Icon::Critical);
+        }
+    }
+    s.ProjectChanged = false;
+    s.ErrorCode = 100;
+    return status;
+}
+
+} // namespace vesk

@@ -1,0 +1,229 @@
+#include "project/Lifecycle.h"
+
+#include "core/Paths.h"
+#include "core/State.h"
+#include "core/TextIO.h"
+#include "project/OptionFile.h"
+#include "project/ProjectWriter.h"
+#include "project/RecentFiles.h"
+
+#include <filesystem>
+
+namespace vesk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool folderIsReadOnly(const std::string &folder) {
+    std::error_code ec;
+    auto st = fs::status(folder, ec);
+    return !ec && (st.permissions() & fs::perms::owner_write) == fs::perms::none;
+}
+
+bool folderHoldsOptionFile(const std::string &folder) {
+    std::error_code ec;
+    for (const auto &entry : fs::directory_iterator(folder, ec)) {
+        if (iequals(entry.path().filename().string(), "Run.opt")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command,
+                      const TrafficFileSaver &saveTraffic) {
+    if (!s.TrafficFileSaved && s.TrafficFileOpened) {
+        auto a = ui.question("Do you want to save changes you made to the current traffic file?",
+                             Buttons::YesNoCancel, Icon::Information, Answer::No);
+        if (a == Answer::Cancel) {
+            return false;
+        }
+        if (a == Answer::Yes) {
+            if (saveTraffic) {
+                saveTraffic(s);
+            }
+            s.TrafficFileSaved = true;
+        }
+    }
+
+    const bool askProject = s.ProjectChanged && (command != ProjectCommand::Unload || !s.ProjectFile.empty());
+    if (askProject) {
+        std::string text;
+        if (s.UntitledProject) {
+            text = "Do you want to save the Project Data";
+        } else if (command == ProjectCommand::Open) {
+            text = "Do you want to save the changes you made to " + s.ProjectFile;
+        } else {
+            text = "Do you want to save changes you made to " + s.ProjectFile;
+        }
+        auto a = ui.question(text, Buttons::YesNoCancel, Icon::Information, Answer::No);
+        if (a == Answer::Cancel) {
+            return false;
+        }
+        if (a == Answer::Yes) {
+            if (saveProject(s, ui) != SaveResult::Saved) {
+                return false;
+            }
+        } else if (command != ProjectCommand::Unload) {
+            s.ProjectChanged = false;
+        }
+    }
+
+    if (command != ProjectCommand::Open && s.OptionFileChanged) {
+        const bool generate = s.NoLocalOptionFile;
+        const std::string text =
+            generate
+                ? "Do you want to generate and save a local Option File in the current Working Directory?\r\n"
+                  "This Option File will be used for all projects in this Directory."
+                : "Do you want to save the changes you made to the local Option File ?";
+        auto a = ui.question(text, Buttons::YesNo, Icon::Question, Answer::No);
+        if (a == Answer::Yes) {
+            std::string error;
+            if (!SaveOptionFile(s, localOptionFilePath(s), &error)) {
+                ui.message("The option file could not be saved.\r\n" + error, Icon::Critical);
+                return false;
+            }
+            s.OptionFileChanged = false;
+            s.NoLocalOptionFile = false;
+        }
+    }
+    return true;
+}
+
+void closeProject(State &s) {
+    s.TrailingValue = -1;
+    s.ProjectFile.clear();
+    s.UntitledProject = false;
+    s.VehicleListFile.clear();
+    s.FuelListFile.clear();
+    s.TrafficFile.clear();
+    s.ScenarioYear = -1;
+    s.TrafficFileLoaded = false;
+}
+
+LoadResult openProject(State &s, Interaction &ui, const std::string &path) {
+    s.NewProjectPending = false;
+    s.TrailingValue = -1;
+    s.AnnualDiurnalTraffic = 0;
+    s.AverageTrafficSpeed = 0;
+    s.TrafficReloadNeeded = false;
+    s.VehicleListFile.clear();
+    s.FuelListFile.clear();
+    s.YearItemCount = s.StdYearCount;
+    s.UntitledProject = false;
+    s.ProjectFile = path;
+    if (!s.OpenFromRecent) {
+        AddMRUFile(s, path);
+    }
+    s.ProjectName = s.ProjectFile;
+    s.SketchFontSize = 0;
+    LoadResult r = LoadProject(s, ui);
+    s.ProjectChanged = false;
+    if (r.outcome != LoadOutcome::Loaded) {
+        closeProject(s);
+    }
+    return r;
+}
+
+std::string startFolder(const State &s, const Settings &settings) {
+    if (!s.WorkDir.empty()) {
+        return s.WorkDir;
+    }
+    std::string last = settings.value("Files", "LastPath");
+    if (!last.empty()) {
+        return last;
+    }
+    return joinPath(s.AppDir, "Working");
+}
+
+FolderCheck checkWorkingFolder(const std::string &chosen, Interaction &ui) {
+    const std::string folder = withTrailingSlash(chosen);
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        auto a =
+            ui.question("The specified directory doesn't exist!\r\nDo you want the directory to be created?",
+                        Buttons::OkCancel, Icon::Information, Answer::Cancel);
+        if (a != Answer::Ok) {
+            return FolderCheck::ChooseAgain;
+        }
+        fs::create_directories(folder, ec);
+        if (ec || !fs::is_directory(folder)) {
+            ui.message(
+                "Can't create the new directory!\r\nThe folder structure is too complex or the specified "
+                "drive doesn't exist or is currently not available.",
+                Icon::Information);
+            return FolderCheck::ChooseAgain;
+        }
+    }
+    if (folderIsReadOnly(folder)) {
+        ui.message("The folder: " + folder + " is Read Only\r\n\r\nPlease, select another Folder Name!",
+                   Icon::Critical);
+        return FolderCheck::ChooseAgain;
+    }
+    if (folderHoldsOptionFile(folder)) {
+        auto a = ui.question(
+            "Note!\r\n\r\nThis folder contains an Option File (named Run.opt).\r\nAll VESK projects "
+            "in this folder will use the settings specified in that Option File.\r\n\r\nPress OK "
+            "to continue with this Directory.\r\n\r\nPress Cancel to select another Directory.",
+            Buttons::OkCancel, Icon::Information, Answer::Ok);
+        if (a != Answer::Ok) {
+            return FolderCheck::ChooseAgain;
+        }
+    }
+    return FolderCheck::Accepted;
+}
+
+LoadResult newProjectFromTemplate(State &s, Interaction &ui, const std::string &folder) {
+    s.NewProjectPending = false;
+    s.UntitledProject = true;
+    s.TrailingValue = -1;
+    s.YearItemCount = s.StdYearCount;
+    s.ProjectFile = joinPath(s.AppDir, "Standard.___");
+    s.WorkDir = withTrailingSlash(folder);
+    LoadResult r = LoadProject(s, ui);
+    s.TrafficFileLoaded = false;
+    s.TrafficReloadNeeded = false;
+    if (r.outcome != LoadOutcome::Loaded) {
+        s.NewProjectPending = true;
+        closeProject(s);
+        return r;
+    }
+    s.ProjectName = "untitled";
+    s.ProjectChanged = false;
+    return r;
+}
+
+bool unloadProgram(State &s, Interaction &ui, Settings &settings, const TrafficFileSaver &saveTraffic,
+                   const std::function<bool(State &, std::string *)> &saveCountries) {
+    if (s.ErrorCode == 100) {
+        return true;
+    }
+    if (!askSaveQuestions(s, ui, ProjectCommand::Unload, saveTraffic)) {
+        return false;
+    }
+    if (!iequals(s.CurrentCountry, s.StartCountry)) {
+        auto a = ui.question("The Default Country setting was changed!\r\nDo you want " + s.CurrentCountry +
+                                 " to be the new Default Country from now on?",
+                             Buttons::YesNoCancel, Icon::Information, Answer::No);
+        if (a == Answer::Cancel) {
+            return false;
+        }
+        if (a == Answer::Yes && saveCountries) {
+            std::string error;
+            if (!saveCountries(s, &error)) {
+                ui.message("Countries.ini could not be written.\r\n" + error, Icon::Critical);
+                return false;
+            }
+        }
+    }
+    SaveMRUList(s, settings);
+    if (!s.WorkDir.empty()) {
+        settings.setValue("Files", "LastPath", s.WorkDir);
+    }
+    return true;
+}
+
+} // namespace vesk

@@ -1,0 +1,73 @@
+#pragma once
+
+// Going from one project to the next: the save questions asked before New,
+// Open, Close and leaving the program, the empty state after Close, opening a
+// project, the working-folder checks of New and loading the template, and the
+// settings written when the program ends.
+//
+// The GUI calls these from its menu handlers and does the visible part
+// (menus, captions, dialogs of its own); every question and message goes
+// through Interaction.
+
+#include "core/Interaction.h"
+#include "core/Settings.h"
+#include "project/ProjectReader.h"
+
+#include <functional>
+#include <string>
+
+namespace vesk {
+
+struct State;
+
+enum class ProjectCommand { New, Open, Close, Unload };
+
+// Opens the traffic file in the traffic editor so that the user can save it
+// (the answer Yes to the traffic-file question).
+using TrafficFileSaver = std::function<void(State &)>;
+
+// The save questions, in their order: the traffic file (when edited and not
+// saved), the project (when changed), the local option file (when changed;
+// not asked by Open). Returns false when the user cancelled, or when a save
+// the user asked for failed or was cancelled, so that nothing unsaved is
+// lost. Batch answers No to every question.
+bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command, const TrafficFileSaver &saveTraffic);
+
+// The state after Close: no project file, no fleet, fuel or traffic file, no
+// scenario year, no trailing value.
+void closeProject(State &s);
+
+// Opens path (after the save questions and the file choice, which the caller
+// has done): resets the project values, loads, and on success puts the path
+// at the top of the recent files (unless it came from there) and clears
+// ProjectChanged. A failed load closes the project.
+LoadResult openProject(State &s, Interaction &ui, const std::string &path);
+
+// The folder the Open and New dialogs start in: WorkDir, else the settings
+// value "Files"/"LastPath", else AppDir & "Working".
+std::string startFolder(const State &s, const Settings &settings);
+
+enum class FolderCheck {
+    Accepted,    // the folder is the new working folder
+    ChooseAgain, // show the folder choice again
+};
+
+// The checks of a folder chosen for a new project: a missing folder may be
+// created (then checked again), a read-only one is refused, one holding a
+// Run.opt (any letter case) is accepted only after the user's OK.
+FolderCheck checkWorkingFolder(const std::string &folder, Interaction &ui);
+
+// Loads the template "Standard.___" of AppDir as an untitled project in
+// folder. On success ProjectName is "untitled"; the caller then asks for the
+// project kind and the street. A failed template load closes the project.
+LoadResult newProjectFromTemplate(State &s, Interaction &ui, const std::string &folder);
+
+// What leaving the program asks and stores. Returns false when the user
+// cancelled (the window stays). Asks nothing while the program is stopping
+// (ErrorCode 100). Otherwise the save questions, then whether a changed
+// current country becomes the default (Yes rewrites Countries.ini through
+// saveCountries), then the recent files and "Files"/"LastPath" are stored.
+bool unloadProgram(State &s, Interaction &ui, Settings &settings, const TrafficFileSaver &saveTraffic,
+                   const std::function<bool(State &, std::string *)> &saveCountries);
+
+} // namespace vesk

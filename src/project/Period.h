@@ -1,0 +1,41 @@
+#pragma once
+
+// The calculation period: the "Start Date" and "End Date" boxes of the main
+// window and the dates of a batch command line. With "Auto" ticked a period
+// starts (ends) with the data; otherwise the run starts at StartDate hour
+// StartHour and ends at EndDate hour EndHour (hours 0..24).
+
+#include "core/Interaction.h"
+#include "project/MainFormState.h"
+
+#include <optional>
+#include <string_view>
+
+namespace vesk {
+
+struct State;
+
+bool isValidDate(int year, int month, int day);
+
+// A date typed in a date box: "yyyy-mm-dd", "dd-mm-yyyy", "dd.mm.yyyy" or
+// "dd/mm/yyyy". Two-digit years and impossible dates are refused.
+std::optional<PeriodDate> parsePeriodDate(std::string_view text);
+
+// A command-line date of eight digits, year, month and day ("20230115").
+std::optional<PeriodDate> parseEightDigitDate(std::string_view text);
+
+// An hour of the period, 0..24 ("," accepted as decimal mark, rounded to the
+// nearest whole hour, halves to even). nullopt for no number or out of range.
+std::optional<int> parsePeriodHour(std::string_view text);
+
+// The check when a date box is left: sets DateError and shows
+// "The Date value is not correct!" for a text that is no valid date.
+// Returns the date when it is valid.
+std::optional<PeriodDate> checkPeriodDate(State &s, Interaction &ui, std::string_view text);
+
+// The check when an hour box is left: sets HourError. A box holding no
+// number is refused without a message (the user is still typing); an hour
+// outside 0..24 shows "The value of Hour is not correct!".
+std::optional<int> checkPeriodHour(State &s, Interaction &ui, std::string_view text);
+
+} // namespace vesk

@@ -1,0 +1,551 @@
+// Binding of the hourly input files, hourly output files and statistics
+// files of a run: paths, the split of their variable, format, scaling and
+// rows lists into column tables, the header lines and the opening.
+
+#include "calc/FileColumns.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
+#include "core/TextIO.h"
+#include "platform/EmissionLibraryTools.h"
+#include "run/RunContext.h"
+
+#include <algorithm>
+
+namespace vesk::run {
+
+namespace {
+
+std::vector<std::string> splitItems(const std::string &list) {
+    std::vector<std::string> items = SplitList(list);
+    for (std::string &item : items) {
+        item = trim(item);
+    }
+    // A list holding nothing but blanks has no items.
+    if (items.size() == 1 && items[0].empty()) {
+        items.clear();
+    }
+    return items;
+}
+
+bool hasSeparator(std::string_view name) {
+    return name.find('\\') != std::string_view::npos || name.find('/') != std::string_view::npos;
+}
+
+// A name without a folder lies in WorkDir; ".\" names lie in the national folder.
+std::string inputPath(const State &s, const std::string &stored) {
+    return findExisting(resolveStoredName(stored, s.WorkDir, s.MetBackDir));
+}
+
+std::string outputPath(const State &s, const std::string &stored) {
+    std::string path = hasSeparator(stored) ? nativePath(stored) : joinPath(nativePath(s.WorkDir), stored);
+    return findExisting(path);
+}
+
+// Widths and formats of the columns from the format list; scaling factors from the scaling list.
+void applyLists(RunContext &c, std::vector<OutColumn> &cols, const std::string &formatList,
+                const std::string &scalingList) {
+    std::vector<int> widths;
+    std::vector<std::string> formats;
+    const long number = readFormatList(splitItems(formatList), cols.size(), &widths, &formats);
+    if (number != 0) {
+        throw RunError(number, "Incomplete format list");
+    }
+    std::vector<float> factors;
+    std::string bad;
+    if (readScalingList(splitItems(scalingList), cols.size(), &factors, &bad) != 0) {
+        c.err.ListItem = bad;
+        throw RunError(kErrScaling, "Invalid scaling item " + bad);
+    }
+    for (std::size_t j = 0; j < cols.size(); ++j) {
+        cols[j].width = widths[j];
+        cols[j].format = formats[j];
+        cols[j].factor = factors[j];
+    }
+}
+
+std::string headerLine(const std::vector<OutColumn> &cols, bool statisticsFile) {
+    std::vector<std::string> names;
+    std::vector<int> widths;
+    for (const OutColumn &col : cols) {
+        names.push_back(col.name);
+        widths.push_back(col.width);
+    }
+    return headerRow(names, widths, statisticsFile);
+}
+
+std::string lowerPollutant(const State &s, int p) {
+    return p >= 0 && static_cast<std::size_t>(p) < s.PollutantNames.size()
+               ? toLower(s.PollutantNames[static_cast<std::size_t>(p)])
+               : std::string();
+}
+
+std::string lowerVehicle(const State &s, int v) {
+    const auto &cats = s.EmissionComponent.VehicleCategories;
+    return v >= 1 && v <= cats.Count() ? toLower(cats.item(v).Name) : std::string();
+}
+
+InKey inputKey(const std::string &lower, const std::string &pol, const std::string &veh) {
+    static const std::pair<const char *, InKey> fixed[] = {{"date", InKey::Date},
+                                                           {"day", InKey::Day},
+                                                           {"month", InKey::Month},
+                                                           {"year", InKey::Year},
+                                                           {"hour", InKey::Hour},
+                                                           {"minute", InKey::Minute},
+                                                           {"dayofweek", InKey::DayOfWeek},
+                                                           {"daycase", InKey::DayCase},
+                                                           {"u_mast", InKey::UMast},
+                                                           {"wind_dir", InKey::WindDir},
+                                                           {"globalrad", InKey::GlobalRad},
+                                                           {"netrad", InKey::NetRad},
+                                                           {"cloudcover", InKey::CloudCover},
+                                                           {"temperature", InKey::Temperature},
+                                                           {"h_mix", InKey::HMix},
+                                                           {"r_hum", InKey::RHum}};
+    for (const auto &[word, key] : fixed) {
+        if (lower == word) {
+            return key;
+        }
+    }
+    const std::string c = "c" + pol;
+    if (lower == c + "_b") {
+        return InKey::CB;
+    }
+    if (lower == c + "_obs_1") {
+        return InKey::CObs1;
+    }
+    if (lower == c + "_obs_2") {
+        return InKey::CObs2;
+    }
+    if (lower == c + "_r") {
+        return InKey::CR;
+    }
+    if (lower == "nlight") {
+        return InKey::NLight;
+    }
+    if (lower == "nheavy") {
+        return InKey::NHeavy;
+    }
+    if (lower == "ntotal") {
+        return InKey::NTotal;
+    }
+    if (lower == "n" + veh) {
+        return InKey::NVeh;
+    }
+    if (lower == "speed_light") {
+        return InKey::SpeedLight;
+    }
+    if (lower == "speed_heavy") {
+        return InKey::SpeedHeavy;
+    }
+    if (lower == "q" + pol) {
+        return InKey::Q;
+    }
+    if (lower == "q" + pol + veh) {
+        return InKey::QVeh;
+    }
+    if (lower == "coldstart") {
+        return InKey::ColdStart;
+    }
+    if (lower == "?") {
+        return InKey::Ignore;
+    }
+    return InKey::Unknown;
+}
+
+OutKey outputKey(const std::string &lower, const std::string &pol, const std::string &veh) {
+    static const std::pair<const char *, OutKey> fixed[] = {{"date", OutKey::Date},
+                                                            {"datetime", OutKey::DateTime},
+                                                            {"day", OutKey::Day},
+                                                            {"month", OutKey::Month},
+                                                            {"year", OutKey::Year},
+                                                            {"hour", OutKey::Hour},
+                                                            {"minute", OutKey::Minute},
+                                                            {"dayofweek", OutKey::DayOfWeek},
+                                                            {"daycase", OutKey::DayCase},
+                                                            {"u_mast", OutKey::UMast},
+                                                            {"u_roof", OutKey::URoof},
+                                                            {"wind_dir", OutKey::WindDir},
+                                                            {"globalrad", OutKey::GlobalRad},
+                                                            {"temperature", OutKey::Temperature},
+                                                            {"h_mix", OutKey::HMix},
+                                                            {"r_hum", OutKey::RHum},
+                                                            {"cloudcover", OutKey::CloudCover}};
+    for (const auto &[word, key] : fixed) {
+        if (lower == word) {
+            return key;
+        }
+    }
+    const std::string c = "c" + pol;
+    const std::pair<std::string, OutKey> byPollutant[] = {{c + "_b", OutKey::CB},
+                                                          {c + "_obs_1", OutKey::CObs1},
+                                                          {c + "_obs_2", OutKey::CObs2},
+                                                          {c + "_mod_1", OutKey::CMod1},
+                                                          {c + "_mod_2", OutKey::CMod2},
+                                                          {c + "_r", OutKey::CR},
+                                                          {c + "_str_obs_1", OutKey::CStrObs1},
+                                                          {c + "_str_obs_2", OutKey::CStrObs2},
+                                                          {c + "_str_mod_1", OutKey::CStrMod1},
+                                                          {c + "_str_mod_2", OutKey::CStrMod2},
+                                                          {c + "_cor_1", OutKey::CCor1},
+                                                          {c + "_cor_2", OutKey::CCor2},
+                                                          {"flag" + pol + "_1", OutKey::Flag1},
+                                                          {"flag" + pol + "_2", OutKey::Flag2},
+                                                          {"c_st1", OutKey::CSt1},
+                                                          {"c_st2", OutKey::CSt2},
+                                                          {"nlight", OutKey::NLight},
+                                                          {"nheavy", OutKey::NHeavy},
+                                                          {"ntotal", OutKey::NTotal},
+                                                          {"n" + veh, OutKey::NVeh},
+                                                          {"speed_light", OutKey::SpeedLight},
+                                                          {"speed_heavy", OutKey::SpeedHeavy},
+                                                          {"q" + pol, OutKey::Q},
+                                                          {"q" + pol + veh, OutKey::QVeh},
+                                                          {"s_w_tpt", OutKey::SWTpt},
+                                                          {"s_w_roof", OutKey::SWRoof},
+                                                          {"delta_fi", OutKey::DeltaFi},
+                                                          {"av8" + pol + "_mod_1", OutKey::Av8Mod1},
+                                                          {"av8" + pol + "_obs_1", OutKey::Av8Obs1},
+                                                          {"av8" + pol + "_b_1", OutKey::Av8B1},
+                                                          {"av8" + pol + "_mod_2", OutKey::Av8Mod2},
+                                                          {"av8" + pol + "_obs_2", OutKey::Av8Obs2},
+                                                          {"av8" + pol + "_b_2", OutKey::Av8B2},
+                                                          {"segmentid", OutKey::SegmentId},
+                                                          {"personid", OutKey::PersonId},
+                                                          {"segtimein", OutKey::SegTimeIn},
+                                                          {"segtimeout", OutKey::SegTimeOut},
+                                                          {"timeinseg", OutKey::TimeInSeg},
+                                                          {"timeinseginp", OutKey::TimeInSegInp},
+                                                          {"tursegmentno", OutKey::TurSegmentNo},
+                                                          {"inpout", OutKey::InpOut},
+                                                          {"transpstay", OutKey::TranspStay},
+                                                          {"transpmode", OutKey::TranspMode},
+                                                          {"speedperson", OutKey::SpeedPerson},
+                                                          {"segmentlength", OutKey::SegmentLength},
+                                                          {"trafficfile", OutKey::TrafficFile},
+                                                          {"dailytraffic", OutKey::DailyTraffic},
+                                                          {"travelspeed", OutKey::TravelSpeed},
+                                                          {"streetheight", OutKey::StreetHeight},
+                                                          {"streetwidth", OutKey::StreetWidth},
+                                                          {"streetlength_1", OutKey::StreetLength1},
+                                                          {"streetlength_2", OutKey::StreetLength2},
+                                                          {"streetorientation", OutKey::StreetOrientation},
+                                                          {"streetside", OutKey::StreetSide},
+                                                          {"recheight", OutKey::RecHeight},
+                                                          {"exceptionno", OutKey::ExceptionNo},
+                                                          {"?", OutKey::Blank}};
+    for (const auto &[word, key] : byPollutant) {
+        if (lower == word) {
+            return key;
+        }
+    }
+    return OutKey::Unknown;
+}
+
+void raiseIfFailed(long number, const std::string &text) {
+    if (number != 0) {
+        throw RunError(number, text);
+    }
+}
+
+} // namespace
+
+int columnPollutant(const State &s, std::string_view name) {
+    const std::string lower = toLower(name);
+    int pollutant = 0;
+    std::size_t best = 0;
+    for (std::size_t p = 0; p < s.PollutantNames.size(); ++p) {
+        const std::string pol = toLower(s.PollutantNames[p]);
+        if (!pol.empty() && lower.size() > 1 && lower.find(pol, 1) != std::string::npos &&
+            pol.size() >= best) {
+            pollutant = static_cast<int>(p);
+            best = pol.size();
+        }
+    }
+    return pollutant;
+}
+
+int dailyColumnPollutant(const State &s, std::string_view name) {
+    const std::string lower = toLower(name);
+    int pollutant = 0;
+    std::size_t best = 0;
+    for (std::size_t p = 0; p < s.PollutantNames.size(); ++p) {
+        const std::string pol = toLower(s.PollutantNames[p]);
+        if (!pol.empty() && lower.find(pol) != std::string::npos && pol.size() >= best) {
+            pollutant = static_cast<int>(p);
+            best = pol.size();
+        }
+    }
+    return pollutant;
+}
+
+int columnVehicle(const State &s, std::string_view name) {
+    const std::string lower = toLower(name);
+    const auto &cats = s.EmissionComponent.VehicleCategories;
+    int category = 0;
+    std::size_t best = 0;
+    for (int v = 1; v <= cats.Count(); ++v) {
+        const std::string veh = toLower(cats.item(v).Name);
+        if (!veh.empty() && lower.size() > 1 && lower.find(veh, 1) != std::string::npos &&
+            veh.size() >= best) {
+            category = v;
+            best = veh.size();
+        }
+    }
+    return category;
+}
+
+void bindInputFiles(RunContext &c) {
+    State &s = c.s;
+    c.inputs.clear();
+    std::string vehicleName; // carries from column to column when a column names no category
+    for (int k = 1; k <= std::min(s.NumInputFiles, kMaxFilesPerKind); ++k) {
+        if (!s.InputFileChecked[k]) {
+            continue;
+        }
+        const std::vector<std::string> names = splitItems(s.InputVarLists[k]);
+        const std::string path = inputPath(s, s.InputFiles[k]);
+        c.err.FilePath = path;
+        c.err.FileIndex = k;
+        c.err.InputFile = s.InputFiles[k];
+        if (names.empty() && c.skipEmptyLists) {
+            continue;
+        }
+        InputFile in;
+        in.k = k;
+        in.path = path;
+        InputTable table;
+        long number = 0;
+        std::string text;
+        OpenInputTable(path, table, &number, &text);
+        raiseIfFailed(number, text);
+        if (names.empty()) {
+            throw RunError(kErrEmptyVarList, "The variable list is empty");
+        }
+        in.isTable = table.IsTable;
+        if (in.isTable) {
+            in.table = std::move(table.Recordset);
+            // A row with fewer fields than the list cannot give every column a value.
+            if (in.table.fields.size() < names.size()) {
+                c.err.InputFile = s.InputFiles[k];
+                throw RunError(kErrTooFewItems, "The table has fewer fields than the variable list");
+            }
+        } else {
+            in.text = std::make_unique<std::ifstream>(table.TextPath.empty() ? path : table.TextPath,
+                                                      std::ios::binary);
+            if (!*in.text) {
+                throw RunError(kErrFileNotFound, "Cannot open " + path);
+            }
+            in.text->seekg(0, std::ios::end);
+            in.size = in.text->tellg();
+            in.text->seekg(0);
+        }
+        std::vector<float> factors;
+        std::string bad;
+        if (readScalingList(splitItems(s.InputScalingLists[k]), names.size(), &factors, &bad) != 0) {
+            c.err.ListItem = bad;
+            throw RunError(kErrScaling, "Invalid scaling item " + bad);
+        }
+        for (std::size_t j = 0; j < names.size(); ++j) {
+            InColumn col;
+            col.name = names[j];
+            col.factor = factors[j];
+            col.pol = columnPollutant(s, col.name);
+            col.veh = columnVehicle(s, col.name);
+            if (col.veh > 0) {
+                vehicleName = lowerVehicle(s, col.veh);
+            }
+            col.key = inputKey(toLower(col.name), lowerPollutant(s, col.pol), vehicleName);
+            in.cols.push_back(std::move(col));
+        }
+        c.inputs.push_back(std::move(in));
+    }
+}
+
+void bindOutputFiles(RunContext &c) {
+    State &s = c.s;
+    c.outputs.clear();
+    std::string vehicleName;
+    for (int k = 1; k <= std::min(s.NumOutputFiles, kMaxFilesPerKind); ++k) {
+        if (!s.OutputFileChecked[k]) {
+            continue;
+        }
+        const std::string path = outputPath(s, s.OutputFiles[k]);
+        c.err.FilePath = path;
+        c.err.FileIndex = k;
+        const std::vector<std::string> names = splitItems(s.OutputVarLists[k]);
+        if (names.empty()) {
+            if (c.skipEmptyLists) {
+                continue;
+            }
+            throw RunError(kErrEmptyVarList, "The variable list is empty");
+        }
+        OutputFile out;
+        out.k = k;
+        out.path = path;
+        for (const std::string &name : names) {
+            OutColumn col;
+            col.name = name;
+            out.cols.push_back(std::move(col));
+        }
+        applyLists(c, out.cols, s.OutputFormatLists[k], s.OutputScalingLists[k]);
+        for (OutColumn &col : out.cols) {
+            col.pol = columnPollutant(s, col.name);
+            col.veh = columnVehicle(s, col.name);
+            if (col.veh > 0) {
+                vehicleName = lowerVehicle(s, col.veh);
+            }
+            col.key = outputKey(toLower(col.name), lowerPollutant(s, col.pol), vehicleName);
+        }
+        long number = 0;
+        std::string text;
+        OpenOutputTable(path, headerLine(out.cols, false), names, s.OutputVarList, out.table, c.ui, &number,
+                        &text);
+        raiseIfFailed(number, text);
+        out.open = true;
+        c.outputs.push_back(std::move(out));
+    }
+}
+
+void bindStatFiles(RunContext &c) {
+    State &s = c.s;
+    c.stats.clear();
+    for (int k = 1; k <= std::min(s.NumStatFiles, kMaxFilesPerKind); ++k) {
+        if (!s.StatFileChecked[k]) {
+            continue;
+        }
+        const std::string path = outputPath(s, s.StatFiles[k]);
+        c.err.FilePath = path;
+        c.err.FileIndex = k;
+        const std::vector<std::string> names = splitItems(s.StatVarLists[k]);
+        const std::vector<std::string> rows = splitItems(s.StatRowLists[k]);
+        if (names.empty() || rows.empty()) {
+            if (c.skipEmptyLists) {
+                continue;
+            }
+            throw RunError(kErrEmptyVarList, "The variable list is empty");
+        }
+        StatFile st;
+        st.k = k;
+        st.path = path;
+        st.rowKeys = rows;
+        st.streets = toLower(rows[0]) == "streets";
+        st.dailyav = toLower(rows[0]) == "dailyav";
+        for (const std::string &name : names) {
+            OutColumn col;
+            col.name = name;
+            st.cols.push_back(std::move(col));
+        }
+        // Statistics are written unscaled: the factors are only checked.
+        applyLists(c, st.cols, s.StatFormatLists[k], s.StatScalingLists[k]);
+        if (st.dailyav) {
+            for (std::size_t j = 1; j < st.cols.size(); ++j) {
+                st.cols[j].pol = dailyColumnPollutant(s, st.cols[j].name);
+            }
+        }
+        long number = 0;
+        std::string text;
+        OpenOutputTable(path, headerLine(st.cols, true), names, st.streets ? s.StatVarTypeList : s.VarList,
+                        st.table, c.ui, &number, &text);
+        if (number == kErrNoDataTable && !s.BatchMode) {
+            number = kErrNoStatTable;
+        }
+        raiseIfFailed(number, text);
+        st.open = true;
+        c.stats.push_back(std::move(st));
+    }
+    c.statsBound = true;
+}
+
+void readUrbanEmissions(RunContext &c) {
+    State &s = c.s;
+    if (s.CitySize <= 0) {
+        return;
+    }
+    for (int i = 1; i <= s.EmitterCount && i < static_cast<int>(s.EmitterIndex.size()); ++i) {
+        const int p = s.EmitterIndex[static_cast<std::size_t>(i)];
+        if (p < 0 || static_cast<std::size_t>(p) >= s.UrbEmiValue.size()) {
+            continue;
+        }
+        const std::string name = static_cast<std::size_t>(p) < s.UrbEmiFileNames.size()
+                                     ? s.UrbEmiFileNames[static_cast<std::size_t>(p)]
+                                     : std::string();
+        if (trim(name).empty()) {
+            s.UrbEmiValue[static_cast<std::size_t>(p)] = kMiss;
+            continue;
+        }
+        const std::string path = findExisting(joinPath(nativePath(s.MetBackDir), nativePath(trim(name))));
+        c.err.FilePath = path;
+        std::string text, error;
+        if (!readTextFile(path, &text, &error)) {
+            throw RunError(kErrFileNotFound, error);
+        }
+        const std::vector<std::string> lines = splitLines(text);
+        // The lines of the smaller city types (and the title line) come first.
+        std::vector<double> numbers;
+        for (std::size_t l = static_cast<std::size_t>(s.CitySize); l < lines.size() && numbers.size() < 25;
+             ++l) {
+            std::string line = lines[l];
+            std::replace(line.begin(), line.end(), ';', ',');
+            for (const std::string &item : SplitList(line)) {
+                const std::optional<double> v = parseNumber(trim(item));
+                if (!v) {
+                    throw RunError(kErrTypeMismatch,
+                                   "Urban emission file " + path + ": " + item + " is no number");
+                }
+                numbers.push_back(*v);
+            }
+        }
+        const int hours = std::min(s.Nhours, 24);
+        if (numbers.size() < static_cast<std::size_t>(hours) + 1) {
+            throw RunError(kErrPastEnd, "Urban emission file " + path + " holds too few values");
+        }
+        s.UrbEmiValue[static_cast<std::size_t>(p)] = static_cast<float>(numbers[0] / 3600.0);
+        for (int h = 1; h <= hours; ++h) {
+            s.UrbEmiProfile[static_cast<std::size_t>(p)][static_cast<std::size_t>(h)] =
+                static_cast<float>(numbers[static_cast<std::size_t>(h)]);
+        }
+    }
+}
+
+void rewindInputs(RunContext &c) {
+    for (InputFile &in : c.inputs) {
+        if (in.isTable) {
+            in.row = 0;
+        } else {
+            in.text->clear();
+            in.text->seekg(0);
+            in.line = 0;
+            in.lineStart[0] = in.lineStart[1] = 0;
+        }
+    }
+}
+
+void stepInputsBack(RunContext &c) {
+    for (InputFile &in : c.inputs) {
+        if (in.isTable) {
+            in.row = in.row >= 2 ? in.row - 2 : 0;
+        } else {
+            in.text->clear();
+            const std::streampos to = in.line >= 2 ? in.lineStart[0] : std::streampos(0);
+            in.text->seekg(to);
+            in.line = std::max(0L, in.line - 2);
+            in.lineStart[0] = in.lineStart[1] = to;
+        }
+    }
+}
+
+void closeOutputs(RunContext &c) {
+    for (OutputFile &out : c.outputs) {
+        if (out.open) {
+            out.open = false;
+            long number = 0;
+            std::string text;
+            if (!out.table.close(&number, &text)) {
+                c.err.FilePath = out.path;
+                throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+            }
+        }
+    }
+}
+
+} // namespace vesk::run

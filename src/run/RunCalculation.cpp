@@ -1,0 +1,452 @@
+// The driver of the time-series run: the checks at the start, the street
+// source (one street, the streets file or the route file), the street loop,
+// the record loop of one hour per input record, the route stepping, the end
+// of each street with its statistics, and the end of the run.
+//
+// Every failure after the checks ends the run through one handler, which
+// shows the message of the error and closes the files; hourly output written
+// so far stays on disk, statistics are written only at the end of a street.
+
+#include "run/RunCalculation.h"
+
+#include "calc/DayCases.h"
+#include "calc/StatPublish.h"
+#include "calc/StreetRecords.h"
+#include "calc/UnitFactors.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
+#include "core/TextIO.h"
+#include "project/FileLists.h"
+#include "run/RunContext.h"
+#include "run/StreetChain.h"
+
+#include <chrono>
+#include <ctime>
+#include <span>
+
+namespace vesk {
+
+using namespace run;
+
+namespace {
+
+// Leaves the record loop at once: a stop while paused.
+struct StopWhilePaused {};
+// Ends the run quietly: a message has been shown already.
+struct EndRun {};
+
+const char *kNoData = "No data within the specified Start and End Dates!";
+
+std::string storedPath(const State &s, const std::string &stored) {
+    const bool bare = stored.find('\\') == std::string::npos && stored.find('/') == std::string::npos;
+    return findExisting(bare ? joinPath(nativePath(s.WorkDir), stored) : nativePath(stored));
+}
+
+std::unique_ptr<RecordReader> openRecordFile(RunContext &c, const std::string &stored) {
+    const std::string path = storedPath(c.s, stored);
+    c.err.FilePath = path;
+    auto reader = std::make_unique<RecordReader>();
+    std::string error;
+    if (!RecordReader::open(path, reader.get(), &error)) {
+        throw RunError(kErrFileNotFound, error);
+    }
+    return reader;
+}
+
+void progress(RunContext &c, double fraction, const std::string &text) {
+    if (c.observer != nullptr) {
+        c.observer->progress(fraction, text);
+    }
+}
+
+// The fraction of the first input file read so far.
+double inputFraction(const RunContext &c) {
+    if (c.inputs.empty()) {
+        return 0;
+    }
+    const InputFile &in = c.inputs.front();
+    if (in.isTable) {
+        return in.table.rows.empty()
+                   ? 0
+                   : static_cast<double>(in.row) / static_cast<double>(in.table.rows.size());
+    }
+    const std::streamoff at = in.text->tellg();
+    return in.size > 0 && at > 0 ? static_cast<double>(at) / static_cast<double>(in.size) : 0;
+}
+
+// Sets up the traffic of the street in the state (traffic file, day cases, tables).
+void setUpTraffic(RunContext &c) {
+    const TrafficSetupResult r = SetUpStreetTraffic(c.s, c.ui, c.StreetsFolder);
+    switch (r.outcome) {
+    case TrafficSetupOutcome::Ready:
+    case TrafficSetupOutcome::NoTrafficFile:
+        return;
+    case TrafficSetupOutcome::FileNotFound:
+        c.err.FilePath = r.FilePath;
+        throw RunError(kErrFileNotFound, "Traffic file not found");
+    case TrafficSetupOutcome::EndRun:
+        throw EndRun{};
+    }
+}
+
+void startStreetStatistics(RunContext &c) {
+    State &s = c.s;
+    s.Statistics.startSeries(statisticsSetupFrom(s));
+    s.Statistics.setStreet(s.StreetName, static_cast<float>(s.StreetX), static_cast<float>(s.StreetY));
+    s.DailyAverageList.clear();
+    c.HourCount = 0;
+    c.TrafficSum = c.SpeedSum = 0;
+    c.SpeedCount = 0;
+    c.PrevHour = -1;
+    c.lastDayText.clear();
+    c.anyHour = false;
+}
+
+// The street model chain, the statistics and the output rows of an accepted hour.
+void calculateHour(RunContext &c, const ChainFactors &f) {
+    State &s = c.s;
+    CompleteBackground(s, f);
+    RunStreetModelHour(s);
+    FormConcentrations(s, f);
+    StatisticsEngine &stats = s.Statistics;
+    if (c.DayDateText != c.lastDayText) {
+        stats.changeDay(
+            StatDay{c.items.year, c.items.month, c.items.day, c.items.dayofweek, c.items.daycase});
+        c.lastDayText = c.DayDateText;
+        c.dayOpen = true;
+    }
+    stats.beginHour(c.HoursElapsed);
+    const int n = s.NPol + 1;
+    for (int p = 0; p < n; ++p) {
+        for (int side = 1; side <= 2; ++side) {
+            stats.addHour(p, side, hourStatValues(s, p, side));
+        }
+    }
+    ApplyCrossSideCorrection(s, f, s.CorrectionThreshold());
+    writeOutputRows(c);
+}
+
+// The record loop of a street (and of a route segment). Returns true when stopped.
+bool recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
+    for (;;) {
+        if (c.control.PauseRequested()) {
+            c.control.waitWhilePaused();
+            if (c.control.StopRequested()) {
+                throw StopWhilePaused{};
+            }
+        }
+        if (!readHour(c)) {
+            return false;
+        }
+        const DateOutcome dated = dateHour(c);
+        if (dated == DateOutcome::Skip) {
+            continue;
+        }
+        if (dated == DateOutcome::EndOfInput) {
+            return false;
+        }
+        completeRelatedValues(c);
+        if (!hourTraffic(c)) {
+            throw EndRun{};
+        }
+        calculateHour(c, f);
+        ++hours;
+        c.lastHourText = c.items.DateTimeText;
+        if (c.dayOpen) {
+            c.dayOpen = false;
+            progress(
+                c, c.StreetCount > 0 ? (c.StreetNo - 1 + inputFraction(c)) / c.StreetCount : inputFraction(c),
+                std::to_string(c.items.day) + "/" + std::to_string(c.items.month) + "|" +
+                    std::to_string(c.s.hour));
+        }
+        if (c.control.StopRequested()) {
+            return true;
+        }
+    }
+}
+
+// Puts back the project's own street after a route or multi-street run.
+void restoreStreet(State &s) {
+    s.TrafficFile.clear();
+    s.TrafficFileLoaded = false;
+    s.AnnualDiurnalTraffic = 0;
+    s.AverageTrafficSpeed = 0;
+    s.StreetName = s.StoredStreetName;
+    s.StreetHeight = s.StreetWidth = s.StreetLength_1 = s.StreetLength_2 = s.StreetOrientation = 0;
+    s.Receptor1 = s.Receptor2 = 0;
+    s.RecHeight = 0;
+    s.NumWindSectors = 0;
+}
+
+std::string nowText() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &tm);
+    return buffer;
+}
+
+void closeEverything(RunContext &c) {
+    // Closing after a failure: what fails now has no one to tell.
+    for (OutputFile &out : c.outputs) {
+        if (out.open) {
+            long number = 0;
+            out.table.close(&number, nullptr);
+            out.open = false;
+        }
+    }
+    for (StatFile &st : c.stats) {
+        if (st.open) {
+            long number = 0;
+            st.table.close(&number, nullptr);
+            st.open = false;
+        }
+    }
+    c.inputs.clear();
+}
+
+void streetLoop(RunContext &c, RunReport &report) {
+    State &s = c.s;
+    const bool multi = s.MultiStreetMode;
+    const bool route = s.RouteMode;
+    const ChainFactors f = chainFactors(s);
+    bool stopped = false;
+    for (;;) {
+        if (multi) {
+            if (c.streetsFile->atEnd()) {
+                break;
+            }
+            c.err.FilePath = c.streetsFile->fileName();
+            ReadStreetRecord(s, *c.streetsFile);
+            s.StreetName = s.CurrentStreetName;
+            s.TrafficFileLoaded = false;
+            ++c.StreetNo;
+            progress(c, static_cast<double>(c.StreetNo - 1) / std::max(c.StreetCount, 1),
+                     "Calculating street #" + std::to_string(c.StreetNo) + " out of " +
+                         std::to_string(c.StreetCount));
+        }
+        setUpTraffic(c);
+        if (!multi || c.FirstStreet) {
+            bindInputFiles(c);
+            bindOutputFiles(c);
+            readUrbanEmissions(c);
+        }
+        startStreetStatistics(c);
+        const bool active = !multi || s.StreetActive;
+        if (active) {
+            PassStreetGeometry(s);
+            c.NoHourYet = true;
+            for (;;) {
+                stopped = recordLoop(c, f, report.hours);
+                if (!route || stopped || c.routeFile->atEnd()) {
+                    break;
+                }
+                // The next segment of the route.
+                c.err.FilePath = c.routeFile->fileName();
+                ReadStreetRecordDated(s, *c.routeFile);
+                s.StreetName = s.CurrentStreetName;
+                s.TrafficFileLoaded = false;
+                setUpTraffic(c);
+                PassStreetGeometry(s);
+                const bool newPerson = s.PersonId != c.LastPersonId;
+                c.LastPersonId = s.PersonId;
+                if (newPerson) {
+                    rewindInputs(c);
+                } else {
+                    stepInputsBack(c);
+                }
+                // Title lines read again after a rewind are passed over as at the start.
+                c.NoHourYet = true;
+            }
+        }
+        if (route) {
+            restoreStreet(s);
+        }
+        if (active && !c.anyHour) {
+            c.ui.message(kNoData, Icon::Information);
+            report.outcome = RunOutcome::NoData;
+            report.error = kNoData;
+            throw EndRun{};
+        }
+        if (c.anyHour) {
+            s.LastCalcDate = c.lastHourText;
+        }
+        s.DailyTrafficCalc = c.HourCount > 0 ? roundHalfEven(c.TrafficSum / c.HourCount * 24.0) : -99;
+        s.TravelSpeedCalc = c.SpeedCount > 0 ? static_cast<float>(c.SpeedSum / c.SpeedCount) : -99.0f;
+        s.Statistics.endSeries();
+        std::string error;
+        publishStatistics(s.Statistics, s, &error); // statistics without a StatVar are left out
+        if (!c.statsBound) {
+            bindStatFiles(c);
+        }
+        writeStatFiles(c);
+        if (!multi) {
+            closeStatFiles(c);
+        }
+        ++report.streets;
+        if (!multi) {
+            break;
+        }
+        rewindInputs(c);
+        c.FirstStreet = false;
+        if (c.control.StopRequested()) {
+            stopped = true;
+            break;
+        }
+    }
+    closeOutputs(c);
+    closeStatFiles(c);
+    s.CalcTime = nowText();
+    s.CalcScenarioYear = s.ScenarioYear;
+    s.ResultFileName = "untitled";
+    s.LastResultFile = s.ResultFileName;
+    report.outcome = stopped ? RunOutcome::Stopped : RunOutcome::Completed;
+}
+
+void openSources(RunContext &c) {
+    State &s = c.s;
+    if (s.RouteMode) {
+        c.routeFile = openRecordFile(c, s.RouteFile);
+        ReadStreetRecordDated(s, *c.routeFile);
+        s.StreetName = s.CurrentStreetName;
+        c.LastPersonId = s.PersonId;
+        s.TrafficFileLoaded = false;
+    }
+    if (s.MultiStreetMode) {
+        c.streetsFile = openRecordFile(c, s.StreetsFile);
+        c.StreetsFolder = folderPart(c.err.FilePath);
+        while (!c.streetsFile->atEnd()) {
+            ReadStreetRecord(s, *c.streetsFile);
+            ++c.StreetCount;
+        }
+        c.streetsFile = openRecordFile(c, s.StreetsFile);
+        c.FirstStreet = true;
+    }
+}
+
+// The message of a numbered error, by the run's table of messages.
+void showRunError(RunContext &c, long number, const std::string &description, RunReport &report) {
+    c.err.Description = description;
+    c.err.NoHourYet = c.NoHourYet;
+    c.err.day = c.items.day;
+    c.err.month = c.items.month;
+    c.err.hour = c.s.hour;
+    const RunMessage m = runMessage(number, c.err);
+    report.error = m.text.empty() ? description : m.text;
+    if (m.show) {
+        c.ui.question(m.text, m.buttons, m.icon, m.buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
+    }
+}
+
+} // namespace
+
+RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObserver *observer) {
+    RunReport report;
+    RunContext c(s, ui, control, observer);
+    s.UserComments.clear();
+
+    std::string error;
+    if (!SetUnitFactors(s, &error)) {
+        ui.message(error, Icon::Critical);
+        report.error = error;
+        return report;
+    }
+    if (TestVariableList(s)) {
+        const Answer a =
+            ui.question("One or more files has an empty Variable List.\r\nContinue without these files?",
+                        Buttons::YesNo, Icon::Question, Answer::Yes);
+        if (a != Answer::Yes) {
+            report.outcome = RunOutcome::Declined;
+            return report;
+        }
+        c.skipEmptyLists = true;
+    }
+    if (!s.TrafficTurbulence) {
+        const Answer a =
+            ui.question("Traffic Produced Turbulence is Off\r\nCases with wind speed=0 will be bypassed.",
+                        Buttons::OkCancel, Icon::Information, Answer::Ok);
+        if (a == Answer::Cancel) {
+            control.requestStop();
+            report.outcome = RunOutcome::Declined;
+            return report;
+        }
+    }
+    if (s.EmissionInitError != 0) {
+        report.error = "An error occured during initialisation of emissions!\r\nThe program execution will "
+                       "be terminated";
+        ui.message(report.error, Icon::Critical);
+        return report;
+    }
+    if (!s.EmissionReady && !s.StdEmissionSetup) {
+        report.error = "Emissions have not been initialised!\r\nThe program execution will be terminated";
+        ui.message(report.error, Icon::Critical);
+        return report;
+    }
+
+    if (observer != nullptr) {
+        observer->runStateChanged(true);
+    }
+    const std::string storedTrafficFile = s.TrafficFile;
+    try {
+        resizeHourArrays(s);
+        c.VehCatCount = s.EmissionComponent.VehicleCategories.Count();
+        s.CategoryEmission.assign(static_cast<std::size_t>(s.NPol + 1),
+                                  std::vector<float>(static_cast<std::size_t>(c.VehCatCount) + 1, kMiss));
+        for (StatVar &v : s.StatVarList) {
+            for (int r = 1; r <= v.receptorCount(); ++r) {
+                v.setValue(r, kMiss);
+            }
+        }
+        readConditionsFile(c);
+        openSources(c);
+        streetLoop(c, report);
+    } catch (const StopWhilePaused &) {
+        report.outcome = RunOutcome::StoppedWhilePaused;
+    } catch (const EndRun &) {
+        if (report.outcome != RunOutcome::NoData) {
+            report.outcome = RunOutcome::Failed;
+        }
+    } catch (const RunRefusal &r) {
+        ui.message(r.text, Icon::Critical);
+        report.error = r.text;
+        report.outcome = RunOutcome::Failed;
+    } catch (const RunError &e) {
+        showRunError(c, e.number(), e.what(), report);
+        report.outcome = RunOutcome::Failed;
+    } catch (const std::exception &e) {
+        showRunError(c, 5, e.what(), report);
+        report.outcome = RunOutcome::Failed;
+    }
+    closeEverything(c);
+    if (s.RouteMode || s.MultiStreetMode) {
+        restoreStreet(s);
+    } else {
+        s.TrafficFile = storedTrafficFile;
+    }
+    if (observer != nullptr) {
+        observer->runStateChanged(false);
+    }
+    return report;
+}
+
+bool RunCalculation(State &state, RunControl &control, RunObserver &observer, Interaction &ui,
+                    std::string *error) {
+    const RunReport report = runTimeSeries(state, ui, control, &observer);
+    const bool ok = report.outcome == RunOutcome::Completed || report.outcome == RunOutcome::Stopped;
+    if (!ok && error != nullptr) {
+        switch (report.outcome) {
+        case RunOutcome::StoppedWhilePaused:
+            *error = "The run was stopped while paused; no statistics were written.";
+            break;
+        case RunOutcome::Declined:
+            *error = "The run was cancelled.";
+            break;
+        default:
+            *error = report.error.empty() ? "The run failed." : report.error;
+        }
+    }
+    return ok;
+}
+
+} // namespace vesk

@@ -1,0 +1,51 @@
+#pragma once
+
+// The time-series run: every hour of a project's hourly input files through
+// traffic, emissions, the street model and the statistics to the hourly
+// output files and, at the end of each street, the statistics files. Serves
+// single-street projects, multi-street projects (StreetsFile) and route
+// projects (RouteFile).
+//
+// The run works on the loaded project in the state (file lists, period,
+// options, emission set-up). The GUI calls it on a worker thread; the batch
+// entry calls it directly. Messages and questions go through ui; Pause and
+// Stop come through control, checked once per input record: a stop during a
+// running hour finishes the hour and writes the statistics, a stop while
+// paused ends at once and writes no statistics. The observer gets the
+// progress ("Calculating street #n out of m", and "day/month|hour") and the
+// start and end of the run.
+
+#include "core/Interaction.h"
+#include "run/RunControl.h"
+
+#include <string>
+
+namespace vesk {
+
+struct State;
+
+enum class RunOutcome {
+    Completed,          // every street reached its end; statistics written
+    Stopped,            // stopped during a running hour; statistics of the hours done written
+    StoppedWhilePaused, // stopped while paused: files closed, no statistics
+    Declined,           // the user declined at a start-up question; nothing opened
+    NoData,             // no record lay within the start and end dates
+    Failed,             // an error ended the run (its message was shown)
+};
+
+struct RunReport {
+    RunOutcome outcome = RunOutcome::Failed;
+    long hours = 0;    // hours calculated, all streets
+    int streets = 0;   // streets whose statistics were written
+    std::string error; // the message that ended a failed run
+};
+
+RunReport runTimeSeries(State &state, Interaction &ui, RunControl &control, RunObserver *observer = nullptr);
+
+// The entry of the GUI's run thread and of the batch: true when the run
+// reached its end (or was stopped during a running hour) and wrote its
+// statistics; otherwise false with *error.
+bool RunCalculation(State &state, RunControl &control, RunObserver &observer, Interaction &ui,
+                    std::string *error);
+
+} // namespace vesk

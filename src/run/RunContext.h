@@ -1,0 +1,311 @@
+#pragma once
+
+// The working state of one time-series run (see RunCalculation.h): the
+// bound input, output and statistics files with their column tables, the
+// hour's items that the program state does not hold, the dating of the
+// hours and the run's counters. It lives for one call of RunCalculation.
+//
+// Invariants: an input file is read one record at a time (a text file
+// through its open stream, a table by its row position); an output file
+// stays open from its binding to the end of the run, also across the
+// streets of a multi-street project; the hour items are reset before every
+// record. Column keywords are matched once, at binding, into an enum; an
+// unknown keyword is kept and reported when the first record is read (input)
+// or the first row is written (output), as the users of the files know it.
+
+#include "calc/Format.h"
+#include "calc/RunErrors.h"
+#include "calc/TableRoutines.h"
+#include "core/Interaction.h"
+#include "core/RecordIO.h"
+#include "core/State.h"
+#include "run/RunControl.h"
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vesk::run {
+
+inline constexpr float kMiss = -99.0f;
+inline constexpr int kMaxItems = 50; // items of a record that are read; the rest is ignored
+
+// A calendar day and hour of the run. hour 1..24 (hour h begins at h - 1 o'clock).
+struct DayHour {
+    int year = 0, month = 0, day = 0, hour = 0;
+    bool valid() const { return year > 0; }
+};
+
+// Days since 1970-01-01 of a calendar date (proleptic Gregorian).
+long daysFromCivil(int year, int month, int day);
+// Weekday of a day number, Monday = 1 .. Sunday = 7.
+int weekdayOf(long days);
+// Whether year, month and day form a real date.
+bool isRealDate(int year, int month, int day);
+// "yyyy-mm-dd" and "yyyy-mm-dd hh:mm".
+std::string isoDate(int year, int month, int day);
+std::string isoDateTime(int year, int month, int day, int hour0, int minute);
+
+// Hour items of a record that the program state does not hold.
+struct HourItems {
+    std::string date; // the record's date text ("" = none)
+    bool hasDate = false;
+    DateTimeParts dateValue; // the date item read
+    int day = -99, month = -99, year = -99, minute = -99, dayofweek = -99, daycase = -99;
+    int cloudcover = -99;
+    float netrad = kMiss, r_hum = kMiss, ntotal = kMiss, coldstart = 0;
+    std::vector<float> nVEH;  // 1..VehCatCount
+    std::string DateTimeText; // start of the hour
+    void reset(int vehCatCount);
+};
+
+enum class InKey {
+    Date,
+    Day,
+    Month,
+    Year,
+    Hour,
+    Minute,
+    DayOfWeek,
+    DayCase,
+    UMast,
+    WindDir,
+    GlobalRad,
+    NetRad,
+    CloudCover,
+    Temperature,
+    HMix,
+    RHum,
+    CB,
+    CObs1,
+    CObs2,
+    CR,
+    NLight,
+    NHeavy,
+    NTotal,
+    NVeh,
+    SpeedLight,
+    SpeedHeavy,
+    Q,
+    QVeh,
+    ColdStart,
+    Ignore,
+    Unknown
+};
+
+struct InColumn {
+    std::string name;
+    float factor = 1;
+    int pol = 0, veh = 0;
+    InKey key = InKey::Unknown;
+};
+
+struct InputFile {
+    int k = 0;
+    std::string path;
+    bool isTable = false;
+    TableData table;
+    std::size_t row = 0; // next table row
+    std::unique_ptr<std::ifstream> text;
+    std::streamoff size = 0;          // bytes of the text file
+    long line = 0;                    // lines read from the text file
+    std::streampos lineStart[2] = {}; // starts of the last two lines read ([1] the last)
+    std::vector<InColumn> cols;
+};
+
+enum class OutKey {
+    Date,
+    DateTime,
+    Day,
+    Month,
+    Year,
+    Hour,
+    Minute,
+    DayOfWeek,
+    DayCase,
+    UMast,
+    URoof,
+    WindDir,
+    GlobalRad,
+    Temperature,
+    HMix,
+    RHum,
+    CloudCover,
+    CB,
+    CObs1,
+    CObs2,
+    CMod1,
+    CMod2,
+    CR,
+    CStrObs1,
+    CStrObs2,
+    CStrMod1,
+    CStrMod2,
+    CCor1,
+    CCor2,
+    Flag1,
+    Flag2,
+    CSt1,
+    CSt2,
+    NLight,
+    NHeavy,
+    NTotal,
+    NVeh,
+    SpeedLight,
+    SpeedHeavy,
+    Q,
+    QVeh,
+    SWTpt,
+    SWRoof,
+    DeltaFi,
+    Av8Mod1,
+    Av8Obs1,
+    Av8B1,
+    Av8Mod2,
+    Av8Obs2,
+    Av8B2,
+    SegmentId,
+    PersonId,
+    SegTimeIn,
+    SegTimeOut,
+    TimeInSeg,
+    TimeInSegInp,
+    TurSegmentNo,
+    InpOut,
+    TranspStay,
+    TranspMode,
+    SpeedPerson,
+    SegmentLength,
+    TrafficFile,
+    DailyTraffic,
+    TravelSpeed,
+    StreetHeight,
+    StreetWidth,
+    StreetLength1,
+    StreetLength2,
+    StreetOrientation,
+    StreetSide,
+    RecHeight,
+    ExceptionNo,
+    Blank,
+    Unknown
+};
+
+struct OutColumn {
+    std::string name;
+    std::string format;
+    float factor = 1;
+    int width = 14;
+    int pol = 0, veh = 0;
+    OutKey key = OutKey::Unknown;
+};
+
+struct OutputFile {
+    int k = 0;
+    std::string path;
+    OutputTable table;
+    std::vector<OutColumn> cols;
+    bool open = false;
+};
+
+struct StatFile {
+    int k = 0;
+    std::string path;
+    OutputTable table;
+    std::vector<OutColumn> cols; // name, format, width, pol (dailyav files)
+    std::vector<std::string> rowKeys;
+    bool streets = false, dailyav = false;
+    bool open = false;
+};
+
+// A failure of the run that is not one of the numbered errors: the message
+// says what was refused.
+struct RunRefusal {
+    std::string text;
+};
+
+struct RunContext {
+    State &s;
+    Interaction &ui;
+    RunControl &control;
+    RunObserver *observer = nullptr;
+
+    RunErrorContext err; // what the error messages name
+    std::vector<InputFile> inputs;
+    std::vector<OutputFile> outputs;
+    std::vector<StatFile> stats;
+    bool statsBound = false;
+    bool skipEmptyLists = false; // the user chose to go on without files whose lists are empty
+
+    HourItems items;
+    std::string DayDateText;
+    DayHour dayOfRecord; // the last accepted day
+    long LastHour = 0;   // hours since 1970 of the last accepted hour's start
+    long PrevHour = -1;  // of the previous accepted hour (-1 = none yet)
+    long HoursElapsed = 1;
+    bool NoHourYet = true;
+    bool anyHour = false; // an hour of this street was accepted
+    long HourCount = 0;
+    double TrafficSum = 0, SpeedSum = 0;
+    long SpeedCount = 0;
+    float TimeInSeg = kMiss;
+    int VehCatCount = 0;
+    std::string lastDayText;  // the day of the last accepted hour
+    std::string lastHourText; // the start of the last accepted hour
+    bool dayOpen = false;     // a day began with the last accepted hour
+
+    // Streets and route.
+    int StreetNo = 0, StreetCount = 0;
+    bool FirstStreet = true;
+    std::string StreetsFolder;
+    std::string LastPersonId;
+    std::unique_ptr<RecordReader> streetsFile, routeFile;
+
+    // Names of statistics cells already reported as unknown.
+    std::set<std::string> reportedNames;
+
+    RunContext(State &state, Interaction &interaction, RunControl &runControl, RunObserver *obs)
+        : s(state), ui(interaction), control(runControl), observer(obs) {}
+};
+
+// Binding (RunBinding.cpp). Each throws RunError with err.FilePath set.
+void bindInputFiles(RunContext &c);
+void bindOutputFiles(RunContext &c);
+void bindStatFiles(RunContext &c);
+void readUrbanEmissions(RunContext &c);
+// The pollutant (0..NPol) whose name occurs in the column name from its
+// second character on, the longest (the later on a tie); 0 when none.
+int columnPollutant(const State &s, std::string_view name);
+// The vehicle category (1..) found the same way; 0 when none.
+int columnVehicle(const State &s, std::string_view name);
+// The pollutant whose name occurs anywhere in the name (dailyav columns).
+int dailyColumnPollutant(const State &s, std::string_view name);
+// Rewinds every input file to its first record.
+void rewindInputs(RunContext &c);
+// Steps every input file back by two records (a route segment of the same person).
+void stepInputsBack(RunContext &c);
+void closeOutputs(RunContext &c);
+
+// Reading an hour (RunReadHour.cpp). False at the end of the data.
+bool readHour(RunContext &c);
+
+// Dating (RunDating.cpp).
+enum class DateOutcome { Accept, Skip, EndOfInput };
+DateOutcome dateHour(RunContext &c);
+void completeRelatedValues(RunContext &c);
+
+// Traffic and emissions of the hour (RunTraffic.cpp). False when the run ends.
+bool hourTraffic(RunContext &c);
+
+// Output rows (RunOutputRows.cpp).
+void writeOutputRows(RunContext &c);
+void writeStatFiles(RunContext &c);
+void closeStatFiles(RunContext &c);
+
+// Conditions file (RunConditions.cpp).
+void readConditionsFile(RunContext &c);
+
+} // namespace vesk::run

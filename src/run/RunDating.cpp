@@ -1,0 +1,211 @@
+// Dating the hour, the start and end of the period, and the completion of
+// related values (NOx from NO and NO2 and the like, a traffic count from the
+// other two).
+//
+// Hours are counted as whole hours since 1970-01-01 00:00 of the hour's
+// start; hour h of a day begins at h - 1 o'clock.
+
+#include "core/Numbers.h"
+#include "run/RunContext.h"
+
+#include <cstdio>
+
+namespace vesk::run {
+
+long daysFromCivil(int y, int m, int d) {
+    y -= m <= 2 ? 1 : 0;
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const long yoe = y - era * 400;
+    const long doy = (153L * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+int weekdayOf(long days) {
+    // 1970-01-01 was a Thursday (4).
+    const long w = (days + 3) % 7;
+    return static_cast<int>(w < 0 ? w + 7 : w) + 1;
+}
+
+bool isRealDate(int y, int m, int d) {
+    if (y < 1 || m < 1 || m > 12 || d < 1) {
+        return false;
+    }
+    static const int length[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= length[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+std::string isoDate(int y, int m, int d) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", y, m, d);
+    return buffer;
+}
+
+std::string isoDateTime(int y, int m, int d, int hour0, int minute) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d", y, m, d, hour0, minute);
+    return buffer;
+}
+
+namespace {
+
+// Where the record came from, for a message: every input file and its line or row.
+std::string recordPlace(const RunContext &c) {
+    std::string place;
+    for (const InputFile &in : c.inputs) {
+        place += "\r\n" + in.path +
+                 (in.isTable ? ", row " + std::to_string(in.row) : ", line " + std::to_string(in.line));
+    }
+    return place;
+}
+
+[[noreturn]] void refuseDate(const RunContext &c, const std::string &what) {
+    const HourItems &h = c.items;
+    throw RunRefusal{"The date of an input record is not valid: " + what + "\r\nday " +
+                     std::to_string(h.day) + ", month " + std::to_string(h.month) + ", year " +
+                     std::to_string(h.year) + ", hour " + std::to_string(c.s.hour) + recordPlace(c)};
+}
+
+long hourNumber(int y, int m, int d, int hour) {
+    return daysFromCivil(y, m, d) * 24 + (hour - 1);
+}
+
+} // namespace
+
+DateOutcome dateHour(RunContext &c) {
+    State &s = c.s;
+    HourItems &h = c.items;
+    if (h.hasDate) {
+        const DateTimeParts &d = h.dateValue;
+        if (h.day < 0) {
+            h.day = d.day;
+        }
+        if (h.month < 0) {
+            h.month = d.month;
+        }
+        if (h.year < 0) {
+            h.year = d.year;
+        }
+        if (h.minute < 0) {
+            h.minute = d.minute;
+        }
+        if (s.hour < 0) {
+            s.hour = d.hour + 1;
+        }
+        if (h.dayofweek < 0 && isRealDate(d.year, d.month, d.day)) {
+            h.dayofweek = weekdayOf(daysFromCivil(d.year, d.month, d.day));
+        }
+    }
+    if (h.year < 0) {
+        h.year = s.ScenarioYear;
+    }
+    if (s.hour == 0) {
+        throw RunError(kErrHourZero, "Hour 0");
+    }
+    if (s.hour < 0) {
+        return DateOutcome::EndOfInput;
+    }
+    if (s.hour > 24) {
+        refuseDate(c, "the hour must lie between 1 and 24");
+    }
+    if (h.day < 0 || h.month < 0) {
+        refuseDate(c, "the record has no day or month");
+    }
+    if (!isRealDate(h.year, h.month, h.day)) {
+        refuseDate(c, "no such day");
+    }
+    const long days = daysFromCivil(h.year, h.month, h.day);
+    if (h.date.empty()) {
+        h.date = isoDate(h.year, h.month, h.day);
+    }
+    if (h.dayofweek < 0) {
+        h.dayofweek = weekdayOf(days);
+    }
+    h.DateTimeText =
+        h.date.find(':') == std::string::npos
+            ? h.date + " " + isoDateTime(2000, 1, 1, s.hour - 1, h.minute > 0 ? h.minute : 0).substr(11)
+            : h.date;
+    c.DayDateText = isoDate(h.year, h.month, h.day);
+
+    // The period: a route segment always has one.
+    const bool route = s.RouteMode;
+    const bool startLimit = !s.StartAuto || route;
+    const bool endLimit = !s.EndAuto || route;
+    const PeriodDate start = route ? s.StartDateRun : s.StartDate;
+    const PeriodDate end = route ? s.EndDateRun : s.EndDate;
+    const int startHour = route ? s.StartHourRun : s.StartHour;
+    const int endHour = route ? s.EndHourRun : s.EndHour;
+    if (startLimit && start.isSet()) {
+        const long first = daysFromCivil(start.year, start.month, start.day);
+        if (days < first || (days == first && s.hour < startHour)) {
+            c.NoHourYet = true;
+            return DateOutcome::Skip;
+        }
+    }
+    if (endLimit && end.isSet()) {
+        const long last = daysFromCivil(end.year, end.month, end.day);
+        if (days > last || (days == last && s.hour > endHour)) {
+            return DateOutcome::EndOfInput;
+        }
+    }
+
+    const long hourNo = hourNumber(h.year, h.month, h.day, s.hour);
+    if (route) {
+        // Seconds of this hour spent in the segment.
+        const auto secondsTo = [&](const DateTimeParts &t) {
+            const long at =
+                daysFromCivil(t.year, t.month, t.day) * 86400L + t.hour * 3600L + t.minute * 60L + t.second;
+            const long from = hourNo * 3600L + (h.minute > 0 ? h.minute * 60L : 0);
+            return static_cast<double>(at - from);
+        };
+        const double out = std::min(secondsTo(s.SegTimeOut), 3600.0);
+        const double in = std::max(secondsTo(s.SegTimeIn), 0.0);
+        c.TimeInSeg = static_cast<float>(out - in);
+    }
+    c.LastHour = hourNo;
+    c.HoursElapsed = c.PrevHour < 0 ? 1000000 : std::max(1L, hourNo - c.PrevHour);
+    c.PrevHour = hourNo;
+    c.NoHourYet = false;
+    c.anyHour = true;
+    return DateOutcome::Accept;
+}
+
+void completeRelatedValues(RunContext &c) {
+    State &s = c.s;
+    const double f0 = s.Pol0ToPpbFactor, f1 = s.Pol1ToPpbFactor, f2 = s.Pol2ToPpbFactor;
+    std::vector<float> *arrays[] = {&s.cPOL_b, &s.cPOL_obs_1, &s.cPOL_obs_2};
+    auto ok = [](float v) { return v >= 0; };
+    if (s.cPOL_b.size() >= 3) {
+        for (std::vector<float> *a : arrays) {
+            auto &v = *a;
+            if (!ok(v[1]) && ok(v[0]) && ok(v[2]) && f1 != 0) {
+                v[1] = static_cast<float>((v[0] * f0 - v[2] * f2) / f1);
+            }
+        }
+        for (std::vector<float> *a : arrays) {
+            auto &v = *a;
+            if (!ok(v[0]) && ok(v[1]) && ok(v[2]) && f0 != 0) {
+                v[0] = static_cast<float>((v[1] * f1 + v[2] * f2) / f0);
+            }
+        }
+        for (std::vector<float> *a : arrays) {
+            auto &v = *a;
+            if (!ok(v[2]) && ok(v[0]) && ok(v[1]) && f2 != 0) {
+                v[2] = static_cast<float>((v[0] * f0 - v[1] * f1) / f2);
+            }
+        }
+    }
+    float &nt = c.items.ntotal;
+    if (!ok(nt) && ok(s.nlight) && ok(s.nheavy)) {
+        nt = s.nlight + s.nheavy;
+    }
+    if (!ok(s.nheavy) && ok(nt) && ok(s.nlight)) {
+        s.nheavy = nt - s.nlight;
+    }
+    if (!ok(s.nlight) && ok(nt) && ok(s.nheavy)) {
+        s.nlight = nt - s.nheavy;
+    }
+}
+
+} // namespace vesk::run

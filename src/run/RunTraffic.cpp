@@ -1,0 +1,286 @@
+// Traffic and emissions of an hour, before the street model: the day case,
+// the traffic per vehicle category, the light and heavy counts, the speeds
+// and the emission of every emitting pollutant (µg/(m·s) for the model),
+// then which parts of the hour can be calculated.
+//
+// What the input record gives itself is kept; only missing values (< 0) are
+// filled: from the day-case tables of the traffic file, from an emission
+// computation for the hour (route runs), or from emission factors applied to
+// the input's own traffic (streets without a traffic file).
+
+#include "calc/DayCases.h"
+#include "calc/HourlyEmissions.h"
+#include "run/RunContext.h"
+
+#include <algorithm>
+
+namespace vesk::run {
+
+namespace {
+
+int lengthClass(const State &s, int k) {
+    const auto &cats = s.EmissionComponent.VehicleCategories;
+    return k >= 1 && k <= cats.Count() ? cats.item(k).vLengthClass : 0;
+}
+
+std::vector<float> &emissionRow(State &s, int p) {
+    return s.CategoryEmission[static_cast<std::size_t>(p)];
+}
+
+float &categoryEmission(State &s, int p, int k) {
+    static float sink = 0;
+    auto &row = emissionRow(s, p);
+    if (k < 0 || static_cast<std::size_t>(k) >= row.size()) {
+        sink = kMiss;
+        return sink;
+    }
+    return row[static_cast<std::size_t>(k)];
+}
+
+bool withTrafficFile(RunContext &c, double D, double M) {
+    State &s = c.s;
+    HourItems &h = c.items;
+    const auto &all = s.EmissionComponent.TrafficList.All;
+    const int slot = s.Nhours == 24 ? s.hour : (h.minute > 0 ? 2 * s.hour : 2 * s.hour - 1);
+    if (h.daycase < 0) {
+        h.daycase = FindDayCase(s, c.ui, h.month, h.dayofweek, h.day, c.DayDateText);
+        if (h.daycase == 0) {
+            return false; // FindDayCase has said why
+        }
+    }
+    if (h.daycase < 1 || h.daycase > s.DayCases) {
+        throw RunRefusal{"The day case " + std::to_string(h.daycase) + " of the input record of " +
+                         c.DayDateText + " is not one of the " + std::to_string(s.DayCases) +
+                         " day cases of the traffic file " + s.TrafficFile};
+    }
+    const int d = h.daycase;
+    const auto &emitters = s.EmitterIndex;
+    if (s.RouteMode) {
+        s.speed_light = all.Vshort(slot, d);
+        s.speed_heavy = all.Vlong(slot, d);
+        s.ColdStartShare = all.ColdStart(slot, d) * 0.01f;
+        auto &traffic = s.EmissionComponent.TrafficList;
+        for (int i = 1; i <= traffic.Count(); ++i) {
+            traffic.item(i).FlowNow = traffic.item(i).Flow(slot, d);
+        }
+        if (!s.StdEmissionSetup) {
+            for (int j = 1; j <= s.EmitterCount; ++j) {
+                const int p = emitters[static_cast<std::size_t>(j)];
+                std::string error;
+                if (!CalcHourlyEmissions(s, p, s.speed_light, s.speed_heavy, s.TrafficSpeedDefault,
+                                         s.ColdStartShare, &error)) {
+                    throw RunRefusal{error};
+                }
+                double sum = 0;
+                auto &list = s.EmissionComponent.EmissionList;
+                for (int i = 1; i <= s.VehCategories && i <= list.Count(); ++i) {
+                    const auto &q = list.item(i).QPOL;
+                    const float v =
+                        static_cast<std::size_t>(p) < q.size() ? q[static_cast<std::size_t>(p)] : kMiss;
+                    if (v < 0) {
+                        sum = kMiss;
+                        break;
+                    }
+                    sum += v;
+                }
+                if (s.qPOL[static_cast<std::size_t>(p)] < 0 && sum >= 0) {
+                    s.qPOL[static_cast<std::size_t>(p)] = static_cast<float>(sum / D);
+                }
+                for (int k = 1; k <= c.VehCatCount; ++k) {
+                    float &e = categoryEmission(s, p, k);
+                    if (e >= 0) {
+                        e = static_cast<float>(e / D);
+                    }
+                }
+            }
+        }
+    } else {
+        for (int j = 1; j <= s.EmitterCount; ++j) {
+            const int p = emitters[static_cast<std::size_t>(j)];
+            if (s.qPOL[static_cast<std::size_t>(p)] < 0) {
+                const auto *table =
+                    s.EmissionComponent.EmissionTable.find(s.PollutantNames[static_cast<std::size_t>(p)]);
+                const float v = table != nullptr ? table->Value.get(slot, d) : kMiss;
+                s.qPOL[static_cast<std::size_t>(p)] = v >= 0 ? static_cast<float>(v / D) : kMiss;
+            }
+            if (!s.StdEmissionSetup) {
+                for (int k = 1; k <= c.VehCatCount; ++k) {
+                    float &e = categoryEmission(s, p, k);
+                    if (e < 0) {
+                        const float v = s.CategoryEmissionTable.at(p, k, slot, d);
+                        e = v >= 0 ? static_cast<float>(v / D) : kMiss;
+                    }
+                }
+            }
+        }
+    }
+    for (int k = 1; k <= c.VehCatCount && s.FlowTable.slots() >= k; ++k) {
+        if (h.nVEH[static_cast<std::size_t>(k)] < 0) {
+            h.nVEH[static_cast<std::size_t>(k)] = s.FlowTable.at(k, slot, d);
+        }
+    }
+    if (s.nlight < 0 || s.nheavy < 0) {
+        const bool light = s.nlight < 0, heavy = s.nheavy < 0;
+        if (light) {
+            s.nlight = 0;
+        }
+        if (heavy) {
+            s.nheavy = 0;
+        }
+        for (int k = 1; k <= c.VehCatCount; ++k) {
+            const float n = h.nVEH[static_cast<std::size_t>(k)];
+            if (light && lengthClass(s, k) == 1) {
+                s.nlight += n;
+            }
+            if (heavy && lengthClass(s, k) == 2) {
+                s.nheavy += n;
+            }
+        }
+    }
+    s.nlight = static_cast<float>(s.nlight * M);
+    s.nheavy = static_cast<float>(s.nheavy * M);
+    if (s.speed_light < 0) {
+        s.speed_light = all.Vshort(slot, d);
+    }
+    if (s.speed_heavy < 0) {
+        s.speed_heavy = all.Vlong(slot, d);
+    }
+    return true;
+}
+
+void withoutTrafficFile(RunContext &c, double D, double M) {
+    State &s = c.s;
+    HourItems &h = c.items;
+    auto classSum = [&](int cls) {
+        float sum = 0;
+        for (int k = 1; k <= c.VehCatCount; ++k) {
+            if (lengthClass(s, k) == cls) {
+                const float n = h.nVEH[static_cast<std::size_t>(k)];
+                if (n < 0) {
+                    return kMiss;
+                }
+                sum += n;
+            }
+        }
+        return sum;
+    };
+    if (s.nlight < 0) {
+        s.nlight = classSum(1);
+    }
+    if (s.nheavy < 0) {
+        s.nheavy = classSum(2);
+    }
+    if (s.nlight > 0) {
+        s.nlight = static_cast<float>(s.nlight * M);
+    }
+    if (s.nheavy > 0) {
+        s.nheavy = static_cast<float>(s.nheavy * M);
+    }
+    const auto &component = s.EmissionComponent;
+    for (int j = 1; j <= s.EmitterCount; ++j) {
+        const int p = s.EmitterIndex[static_cast<std::size_t>(j)];
+        if (s.qPOL[static_cast<std::size_t>(p)] >= 0) {
+            continue;
+        }
+        if (!s.StdEmissionSetup) {
+            float speed = s.speed_light;
+            for (int k = 1; k <= c.VehCatCount; ++k) {
+                const int cls = lengthClass(s, k);
+                if (cls == 1) {
+                    speed = s.speed_light;
+                } else if (cls == 2) {
+                    speed = s.speed_heavy;
+                }
+                const float categorySpeed = std::max(speed, 10.0f);
+                float &e = categoryEmission(s, p, k);
+                const float n = h.nVEH[static_cast<std::size_t>(k)];
+                if (e < 0 && n >= 0) {
+                    const double factor = component.VehicleCategories.item(k).Tarvik(
+                        component.FleetList, component.FuelList, p, categorySpeed, s.TrafficSpeedDefault,
+                        s.ColdStartShare);
+                    e = factor >= 0 ? static_cast<float>(factor * n / D) : kMiss;
+                }
+            }
+        }
+        float q = 0;
+        for (int k = 1; k <= c.VehCatCount; ++k) {
+            const float e = categoryEmission(s, p, k);
+            if (e < 0) {
+                q = kMiss;
+                break;
+            }
+            q += e;
+        }
+        s.qPOL[static_cast<std::size_t>(p)] = c.VehCatCount > 0 ? q : kMiss;
+    }
+}
+
+} // namespace
+
+bool hourTraffic(RunContext &c) {
+    State &s = c.s;
+    HourItems &h = c.items;
+    const bool halfHourly = s.Nhours != 24;
+    const double D = halfHourly ? 1.8 : 3.6;
+    const double M = halfHourly ? 2.0 : 1.0;
+    if (!s.TrafficFile.empty()) {
+        if (!withTrafficFile(c, D, M)) {
+            return false;
+        }
+    } else {
+        withoutTrafficFile(c, D, M);
+    }
+
+    if (s.nlight >= 0 && s.nheavy >= 0) {
+        h.ntotal = s.nlight + s.nheavy;
+        c.TrafficSum += h.ntotal;
+        ++c.HourCount;
+        // Only a known speed enters the mean travel speed.
+        if (s.speed_light >= 0) {
+            c.SpeedSum += s.speed_light;
+            ++c.SpeedCount;
+        }
+    }
+    s.s_w_tpt = kMiss;
+    s.delta_fi = kMiss;
+    const int n = static_cast<int>(s.qPOL.size());
+    s.HourCalculable = 1;
+    std::fill(s.ModAvail.begin(), s.ModAvail.end(), 1);
+    std::fill(s.ObsAvail_1.begin(), s.ObsAvail_1.end(), 1);
+    std::fill(s.ObsAvail_2.begin(), s.ObsAvail_2.end(), 1);
+    std::fill(s.BackAvail.begin(), s.BackAvail.end(), 1);
+    if (s.u_mast < 0 || (!s.TrafficTurbulence && s.u_mast == 0) || s.wind_dir < 0 ||
+        (s.TrafficTurbulence && (s.nlight < 0 || s.nheavy < 0 || s.speed_light < 0 || s.speed_heavy < 0))) {
+        s.HourCalculable = 0;
+    }
+    for (int p = 0; p < n; ++p) {
+        const auto i = static_cast<std::size_t>(p);
+        if (s.cPOL_obs_1[i] < 0) {
+            s.ObsAvail_1[i] = 0;
+        }
+        if (s.cPOL_obs_2[i] < 0) {
+            s.ObsAvail_2[i] = 0;
+        }
+        if (s.qPOL[i] < 0 && p != 1 && p != 2 && p != 3) {
+            s.ModAvail[i] = 0;
+        }
+        if (s.HourCalculable == 0) {
+            s.ModAvail[i] = 0;
+        }
+    }
+    if (n > 2) {
+        if (s.CitySize <= 0) {
+            s.ModAvail[2] = s.ModAvail[0];
+        }
+        if (s.globalrad < -10.0f) {
+            s.ModAvail[2] = 0;
+        }
+    }
+    if (s.temperature < -50.0f) {
+        s.temperature = 10.0f;
+    }
+    s.TempKelvin = s.temperature + 273.0f;
+    return true;
+}
+
+} // namespace vesk::run

@@ -1,0 +1,257 @@
+#include "calc/TableRoutines.h"
+#include "calc/RunErrors.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace vesk {
+namespace {
+
+using test::TempDir;
+namespace fs = std::filesystem;
+
+KeyedList<VESKVar> catalogue() {
+    KeyedList<VESKVar> c;
+    c.add("A", VESKVar{"", "", "A", "float"});
+    c.add("hour", VESKVar{"", "", "hour", "integer"});
+    c.add("cNOx_mod_1", VESKVar{"", "", "cNOx_mod_1", "float"});
+    c.add("date", VESKVar{"", "", "date", "text"});
+    c.add("T", VESKVar{"", "", "T", "short"});
+    return c;
+}
+
+TEST(CreateStatement, RepeatedAndPlaceholderNamesGetTheirOwnColumns) {
+    std::string s;
+    std::vector<TableColumn> cols;
+    long err = 0;
+    std::string text;
+    ASSERT_TRUE(CreateTableStatement("T", {"A", "?", "A", "A"}, catalogue(), &s, &cols, &err, &text)) << text;
+    EXPECT_EQ(s, "CREATE TABLE [T] ( [A] float, [F2] text, [A(1)] float, [A(2)] float)");
+    ASSERT_EQ(cols.size(), 4u);
+    EXPECT_EQ(cols[2].name, "A(1)");
+    EXPECT_EQ(cols[1].type, ColumnType::Text);
+
+    ASSERT_TRUE(
+        CreateTableStatement("Out", {"\"Street\"", "hour", "t"}, catalogue(), &s, &cols, &err, &text));
+    EXPECT_EQ(s, "CREATE TABLE [Out] ( [Street] text, [hour] integer, [t] short)");
+
+    ASSERT_TRUE(CreateTableStatement("a", {"A", "a"}, catalogue(), &s, &cols, &err, &text));
+    EXPECT_EQ(s, "CREATE TABLE [a] ( [A(1)] float, [a(2)] float)") << "the table name counts as taken";
+}
+
+TEST(CreateStatement, RefusesBracketsAndUnknownColumns) {
+    std::string s;
+    std::vector<TableColumn> cols;
+    long err = 0;
+    std::string text;
+    EXPECT_FALSE(CreateTableStatement("T", {"\"a]b\""}, catalogue(), &s, &cols, &err, &text));
+    EXPECT_EQ(err, kErrTableRefused);
+    EXPECT_FALSE(CreateTableStatement("T];DROP", {"A"}, catalogue(), &s, &cols, &err, &text));
+    EXPECT_EQ(err, kErrTableRefused);
+    EXPECT_FALSE(CreateTableStatement("T", {"nosuchvar"}, catalogue(), &s, &cols, &err, &text));
+    EXPECT_EQ(err, 5);
+    EXPECT_NE(text.find("nosuchvar"), std::string::npos);
+}
+
+TEST(OpenInputTable, ClassifiesAddressesAndReportsTheFirstError) {
+    TempDir dir;
+    auto txt = dir.write("met.txt", "day,hour\r\n1,1\r\n").string();
+    InputTable t;
+    long err = -1;
+    OpenInputTable(txt, t, &err);
+    EXPECT_EQ(err, 0);
+    EXPECT_FALSE(t.IsTable);
+    EXPECT_EQ(t.TextPath, txt);
+
+    struct Case {
+        std::string address;
+        long error;
+    } cases[] = {
+        {(dir.path() / "none.txt").string(), kErrFileNotFound},
+        {(dir.path() / "nofolder" / "none.txt").string(), kErrPathNotFound},
+        {(dir.path() / "db.mdb").string(), kErrNoDataTable},
+        {(dir.path() / "book.xls;").string(), kErrNoDataTable},
+        {(dir.path() / "book.xlsx;Sheet1$").string(), kErrTableRefused},
+        {(dir.path() / "missing.xls;Sheet1$").string(), kErrCannotOpen},
+        {txt + ";Sheet1$", kErrFileNotFound},
+    };
+    for (const auto &c : cases) {
+        InputTable x;
+        long e = 0;
+        std::string text;
+        OpenInputTable(c.address, x, &e, &text);
+        EXPECT_EQ(e, c.error) << c.address;
+        EXPECT_FALSE(x.IsTable) << c.address;
+        EXPECT_FALSE(text.empty()) << c.address;
+    }
+}
+
+TEST(OpenInputTable, ReadsASheetWholeAndAMissingSheetIsNamed) {
+    TempDir dir;
+    auto book = (dir.path() / "met.xls").string();
+    std::string error;
+    auto w =
+        createTable(book, "Sheet1", {{"day", ColumnType::Integer}, {"u_mast", ColumnType::Float}}, &error);
+    ASSERT_NE(w, nullptr) << error;
+    ASSERT_TRUE(w->append({1.0, 3.5}, &error));
+    ASSERT_TRUE(w->close(&error));
+
+    InputTable t;
+    long err = 0;
+    OpenInputTable(book + ";Sheet1$", t, &err);
+    ASSERT_EQ(err, 0);
+    EXPECT_TRUE(t.IsTable);
+    EXPECT_EQ(t.FieldCount, 2);
+    ASSERT_EQ(t.Recordset.rows.size(), 1u);
+
+    InputTable m;
+    std::string text;
+    OpenInputTable(book + ";Other$", m, &err, &text);
+    EXPECT_EQ(err, kErrNoSuchTable);
+    EXPECT_NE(text.find("Other$"), std::string::npos);
+}
+
+TEST(OpenOutputTable, TextFileGetsItsFolderOneLevelAndItsHeader) {
+    TempDir dir;
+    test::ScriptedInteraction ui;
+    OutputTable t;
+    long err = -1;
+    auto path = (dir.path() / "new" / "out.txt").string();
+    OpenOutputTable(path, "date;cNOx_mod_1", {"date", "cNOx_mod_1"}, catalogue(), t, ui, &err);
+    ASSERT_EQ(err, 0);
+    EXPECT_TRUE(t.writeLine("05-01-2003;12.5"));
+    ASSERT_TRUE(t.close(&err));
+    EXPECT_EQ(test::readFile(path), "date;cNOx_mod_1\r\n05-01-2003;12.5\r\n");
+
+    OutputTable deep;
+    auto deepPath = (dir.path() / "a" / "b" / "out.txt").string();
+    OpenOutputTable(deepPath, "h", {"hour"}, catalogue(), deep, ui, &err);
+    EXPECT_EQ(err, kErrFolderNotCreated) << "stops at the first error";
+    EXPECT_FALSE(fs::exists(dir.path() / "a"));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(OpenOutputTable, AccessTablesAreRefusedAndSpreadsheetTablesCreated) {
+    TempDir dir;
+    test::ScriptedInteraction ui;
+    OutputTable t;
+    long err = 0;
+    std::string text;
+    OpenOutputTable((dir.path() / "out.mdb;Hourly").string(), "", {"hour"}, catalogue(), t, ui, &err, &text);
+    EXPECT_EQ(err, kErrTableRefused);
+    EXPECT_NE(text.find("out.mdb"), std::string::npos);
+    EXPECT_FALSE(t.IsTable);
+
+    OutputTable x;
+    auto book = (dir.path() / "out.xls").string();
+    OpenOutputTable(book + ";Sheet1$", "", {"date", "cNOx_mod_1", "?"}, catalogue(), x, ui, &err);
+    ASSERT_EQ(err, 0);
+    ASSERT_TRUE(x.IsTable);
+    EXPECT_EQ(x.RecordCount, 0);
+    std::string error;
+    ASSERT_TRUE(x.Recordset->append(
+        {hourlyTableCell("05-01-2003", true), hourlyTableCell("12,5", false), hourlyTableCell(" ", true)},
+        &error));
+    ASSERT_TRUE(
+        x.Recordset->append({hourlyTableCell("06-01-2003", true), hourlyTableCell("-99.0", false)}, &error));
+    ASSERT_TRUE(x.close(&err));
+    std::vector<TableInfo> list;
+    ASSERT_TRUE(listTables(book, &list, &error));
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name, "Sheet1$") << "created as Sheet1, reopened as Sheet1$";
+    TableData d;
+    ASSERT_TRUE(readTable(book, "Sheet1$", &d, &error)) << error;
+    EXPECT_EQ(d.fields, (std::vector<std::string>{"date", "cNOx_mod_1", "F3"}));
+    ASSERT_EQ(d.rows.size(), 2u);
+    EXPECT_EQ(std::get<std::string>(d.rows[0][0]), "05-01-2003");
+    EXPECT_EQ(std::get<double>(d.rows[0][1]), 12.5);
+    EXPECT_EQ(std::get<std::string>(d.rows[0][2]), " ");
+    EXPECT_TRUE(isNull(d.rows[1][1]));
+}
+
+TEST(OpenOutputTable, AnUnreadableWorkbookIsReportedCorruptedAndKept) {
+    TempDir dir;
+    test::ScriptedInteraction ui;
+    auto book = dir.write("bad.xls", "this is not a workbook");
+    OutputTable t;
+    long err = 0;
+    OpenOutputTable(book.string() + ";Sheet1$", "", {"hour"}, catalogue(), t, ui, &err);
+    EXPECT_EQ(err, kErrCannotOpen);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0],
+              "The worksheet Sheet1$ is corrupted!\r\nIf you open this worksheet in Excel and save it, "
+              "this might correct the error!");
+    EXPECT_EQ(test::readFile(book), "this is not a workbook");
+}
+
+TEST(TableCells, MissingValuesBecomeNullAndCommasDecimalPoints) {
+    EXPECT_TRUE(isNull(hourlyTableCell("-99", false)));
+    EXPECT_TRUE(isNull(hourlyTableCell("-123.4", false)));
+    EXPECT_TRUE(isNull(hourlyTableCell("-99.0", true)));
+    EXPECT_EQ(std::get<double>(hourlyTableCell("12,5", false)), 12.5);
+    EXPECT_EQ(std::get<double>(hourlyTableCell("-98.9", false)), -98.9);
+    EXPECT_EQ(std::get<std::string>(hourlyTableCell("05-01-2003", true)), "05-01-2003");
+    EXPECT_TRUE(isNull(statTableCell("-99", "MaxHourlyNO2_mod_1", false)));
+    EXPECT_EQ(std::get<double>(statTableCell("-99", "X_Coordinate", false)), -99);
+    EXPECT_EQ(std::get<std::string>(statTableCell("-99", "name", true)), "-99");
+    EXPECT_EQ(std::get<double>(statTableCell("40,2", "AvNO2", false)), 40.2);
+}
+
+TEST(RunMessages, TextsFollowTheHandlersTable) {
+    RunErrorContext c;
+    c.FilePath = "C:\\w\\out.txt";
+    c.FileIndex = 2;
+    c.ColumnIndex = 5;
+    c.OutColName = "cxx_mod_1";
+    c.InColName = "u_mast";
+    c.InputFile = "met.txt";
+    c.ItemText = "abc";
+    c.day = 5, c.month = 1, c.hour = 7;
+    EXPECT_EQ(runMessage(9500, c).text, "No Data Table is defined for \r\nC:\\w\\out.txt");
+    EXPECT_EQ(runMessage(9501, c).buttons, Buttons::OkCancel);
+    EXPECT_EQ(runMessage(53, c).text, "Can't open the input file C:\\w\\out.txt");
+    EXPECT_EQ(runMessage(71, c).buttons, Buttons::RetryCancel);
+    EXPECT_EQ(runMessage(71, c).icon, Icon::None);
+    EXPECT_EQ(runMessage(9902, c).text, "2,5 Item cxx_mod_1 not found");
+    EXPECT_EQ(runMessage(7076, c).text,
+              "Cannot create the folder for opening the output file:\r\nC:\\w\\out.txt");
+    EXPECT_EQ(runMessage(62, c).text, "Error #62\r\nInput past end of file\r\n5,1,7");
+    EXPECT_EQ(runMessage(-2147467259, c).text,
+              "Can't open the file C:\\w\\out.txt\r\nError #-2147467259\r\nUnspecified error");
+    EXPECT_FALSE(runMessage(-2147217897, c).show);
+    EXPECT_EQ(runMessage(13, c).text, "Error #13\r\nType mismatch\r\n5,1,7")
+        << "13 outside the item conversion";
+    c.InItemsFlag = true;
+    EXPECT_EQ(runMessage(13, c).text, "The type of the input variable doesn\u00B4t fit the type of the Input "
+                                      "List\r\nmet.txt\r\nu_mast = abc");
+    c.NoHourYet = true;
+    c.InputIsText = true;
+    EXPECT_TRUE(runMessage(13, c).skipRecord);
+    EXPECT_TRUE(runMessage(9900, c).skipRecord);
+    EXPECT_FALSE(runMessage(9900, c).show);
+    c.InputIsText = false;
+    EXPECT_EQ(runMessage(9900, c).text,
+              "The number of input items in the file met.txt\r\nis less than in the Input List");
+    c.Description = "Tables cannot be created in the Access file x.mdb";
+    EXPECT_EQ(runMessage(9910, c).text,
+              "Tables cannot be created in the Access file x.mdb\r\nC:\\w\\out.txt");
+}
+
+} // namespace
+} // namespace vesk
+
+namespace vesk {
+namespace {
+
+TEST(OpenInputTable, FindsAFileWhoseNameDiffersInCaseAndTakesBackslashes) {
+    test::TempDir dir;
+    dir.write("Data/Met.TXT", "day\r\n1\r\n");
+    InputTable t;
+    long err = 0;
+    OpenInputTable(dir.path().string() + "\\data\\met.txt", t, &err);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(t.TextPath, (dir.path() / "Data" / "Met.TXT").string());
+}
+
+} // namespace
+} // namespace vesk

@@ -1,0 +1,172 @@
+#include "project/CommandLine.h"
+#include "core/State.h"
+#include "project/Batch.h"
+#include "project/ProjectFixtures.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+CommandLine parsed(const std::vector<std::string> &args) {
+    CommandLine line;
+    std::string error;
+    EXPECT_TRUE(parseCommandLine(args, &line, &error)) << error;
+    return line;
+}
+
+struct ProgramRun {
+    int status = -1;
+    std::string output; // standard output and standard error together
+};
+
+std::string shellQuote(const std::string &s) {
+    std::string out = "'";
+    for (char c : s) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+ProgramRun runProgram(const std::vector<std::string> &args) {
+    std::string command = shellQuote(WINVESK_BINARY);
+    for (auto &a : args) {
+        command += " " + shellQuote(a);
+    }
+    command += " </dev/null 2>&1";
+    ProgramRun run;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.output.append(buffer.data(), n);
+    }
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+} // namespace
+
+TEST(CommandLine, ItemsGiveProjectBatchFlagThresholdAndPeriod) {
+    auto none = parsed({});
+    EXPECT_EQ(none.projectFile, "");
+    EXPECT_FALSE(none.batch);
+
+    auto alone = parsed({"/work/My Project.vkp"});
+    EXPECT_EQ(alone.projectFile, "/work/My Project.vkp");
+    EXPECT_FALSE(alone.batch);
+
+    auto interactive = parsed({"\"/work/p.vkp\"", "0"});
+    EXPECT_EQ(interactive.projectFile, "/work/p.vkp");
+    EXPECT_FALSE(interactive.batch);
+
+    auto threshold = parsed({"/work/p.vkp", "1", "0,5"});
+    EXPECT_TRUE(threshold.batch);
+    EXPECT_DOUBLE_EQ(threshold.trailingValue, 0.5);
+    EXPECT_FALSE(threshold.hasPeriod);
+
+    // One argument holding quotes is split like a Windows command line.
+    auto windows = parsed({"\"C:\\VESK\\My street.vkp\" 1 0,25"});
+    EXPECT_EQ(windows.projectFile, "C:\\VESK\\My street.vkp");
+    EXPECT_TRUE(windows.batch);
+    EXPECT_DOUBLE_EQ(windows.trailingValue, 0.25);
+
+    auto emptyPath = parsed({"\"\"", "1"});
+    EXPECT_EQ(emptyPath.projectFile, "");
+    EXPECT_TRUE(emptyPath.batch);
+}
+
+TEST(CommandLine, BatchSetsThePeriodAndReportsTheRunsOutcome) {
+    TempDir dir;
+    const std::string appDir = dir.path().string() + "/";
+    fs::copy_file(dataDir() / "Run.opt", appDir + "Run.opt");
+    const std::string project = appDir + "Working/DemoStreet.vkp";
+    dir.write("Working/DemoStreet.vkp", readFile(dataDir() / "Working" / "DemoStreet.vkp"));
+
+    auto fresh = [&] {
+        State s;
+        setDemolandCountry(s, appDir);
+        return s;
+    };
+    CommandLine line = parsed({project, "1", "20230115", "7", "20230131", "24"});
+
+    State ran = fresh();
+    ScriptedInteraction ui;
+    bool called = false;
+    auto succeed = [&](State &s, Interaction &, std::string *) {
+        called = true;
+        EXPECT_TRUE(s.BatchMode);
+        EXPECT_FALSE(s.StartAuto);
+        EXPECT_FALSE(s.EndAuto);
+        EXPECT_EQ(s.StartDate, (PeriodDate{2023, 1, 15}));
+        EXPECT_EQ(s.EndHour, 24);
+        EXPECT_DOUBLE_EQ(s.TrailingValue, -1);
+        return true;
+    };
+    EXPECT_EQ(runBatch(ran, ui, line, nullptr, succeed), kExitSucceeded);
+    EXPECT_TRUE(called);
+    EXPECT_EQ(ran.ErrorCode, 100);
+
+    State failed = fresh();
+    auto fail = [](State &, Interaction &, std::string *error) {
+        *error = "No data within the specified Start and End Dates!";
+        return false;
+    };
+    EXPECT_EQ(runBatch(failed, ui, line, nullptr, fail), kExitFailed);
+    EXPECT_EQ(ui.messages.back(), "No data within the specified Start and End Dates!");
+
+    State missing = fresh();
+    CommandLine nowhere = parsed({appDir + "Nowhere.vkp", "1"});
+    EXPECT_EQ(runBatch(missing, ui, nowhere, nullptr, succeed), kExitFailed);
+    EXPECT_EQ(missing.ProjectFile, "");
+
+    State stopped = fresh();
+    auto noStart = [](State &, Interaction &) { return false; };
+    EXPECT_EQ(runBatch(stopped, ui, line, noStart, succeed), kExitFailed);
+}
+
+TEST(CommandLine, ProgramExitsWithTheDocumentedStatus) {
+    TempDir dir;
+    const std::string project =
+        dir.write("Demo Street.vkp", readFile(dataDir() / "Working" / "DemoStreet.vkp")).string();
+    const std::string damaged = dir.write("Damaged.vkp", "\"Street\",2020\r\n").string();
+
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {{"--version"}, 0, "WinVESK "},
+        {{project, "1"}, 1, "Can't open the input file"},
+        {{project, "1", "0,5"}, 1, "Can't open the input file"},
+        {{project, "1", "20230101", "1", "20231231", "24"}, 1, "Can't open the input file"},
+        {{"\"" + project + "\" 1"}, 1, "Can't open the input file"},
+        {{dir.path().string() + "/Nowhere.vkp", "1"}, 1, "Can't open the file"},
+        {{damaged, "1"}, 1, "Project file is corrupted"},
+        {{project, "1", "20230101", "1"}, 2, "Usage: winvesk"},
+        {{project, "1", "20230101", "1", "20231231"}, 2, "Usage: winvesk"},
+        {{project, "1", "20231301", "1", "20231231", "24"}, 2, "yyyymmdd"},
+        {{project, "1", "20230101", "25", "20231231", "24"}, 2, "between 0 and 24"},
+        {{project, "1", "20230101", "1", "20231231", "-1"}, 2, "between 0 and 24"},
+        {{project, "1", "230101", "1", "20231231", "24"}, 2, "yyyymmdd"},
+        {{project, "1", "20230101", "1", "20231231", "24", "x"}, 2, "Usage: winvesk"},
+        {{project, "yes"}, 2, "is not a number"},
+    };
+    for (const auto &c : cases) {
+        ProgramRun run = runProgram(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args.front() << " " << run.output;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+    }
+}

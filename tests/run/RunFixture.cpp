@@ -1,0 +1,114 @@
+#include "run/RunFixture.h"
+
+#include <cstdio>
+#include <sstream>
+
+namespace vesk::test {
+
+std::string projectText(const std::vector<FileRecord> &records, const std::string &street, int cityType) {
+    std::ostringstream o;
+    o << "\"" << street << "\",2020,\"Demoland\"\r\n"
+      << "Street geometry (m and degrees)\r\n"
+      << "Height        Width         Length side 1 Length side 2 Orientation\r\n"
+      << " 20            20            100           100           90 \r\n"
+      << "Wind sectors with gaps in the building rows\r\n"
+      << "Number of sectors\r\n"
+      << " 0 \r\n"
+      << "Sector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
+      << "\r\n\r\n\r\n"
+      << "Receptors\r\n"
+      << "Side 1        Side 2        Receptor height (m)\r\n"
+      << "          1             1             2 \r\n"
+      << "Special Mode traffic and emission factors\r\n"
+      << "Light (veh/h) Heavy (veh/h) Speed light  Speed heavy (km/h) / emission factors (g/km)\r\n"
+      << " 1500          120           50            40 \r\n"
+      << " 0.5           6 \r\n"
+      << "Concentration units: pollutants / input units / pollutants / output units\r\n"
+      << "NOx      NO        NO2       O3        CO        PM10      PM2.5     BNZ\r\n"
+      << "microg   microg    microg    microg    microg    microg    microg    microg\r\n"
+      << "NOx      NO        NO2       O3        CO        PM10      PM2.5     BNZ\r\n"
+      << "microg   microg    microg    microg    microg    microg    microg    microg\r\n"
+      << "Files: number of file records / hours per day / city size\r\n"
+      << records.size() + 2 << ",24," << cityType << "\r\n";
+    for (const FileRecord &r : records) {
+        o << "\"" << r.name << "\"," << (r.checked ? "#TRUE#" : "#FALSE#") << ",\"" << r.kind << "\"";
+        for (const std::string &extra : r.lists) {
+            if (extra.empty() || extra.front() != '[') {
+                o << "," << extra;
+            }
+        }
+        o << "\r\n";
+        for (const std::string &list : r.lists) {
+            if (!list.empty() && list.front() == '[') {
+                o << list << "\r\n";
+            }
+        }
+    }
+    o << "\".\\Fleet2020.vlf\",#TRUE#,\"fleet\"\r\n"
+      << "\".\\Fuels2020.flf\",#TRUE#,\"fuel\"\r\n";
+    return o.str();
+}
+
+std::string hourlyLines(int year, int month, int day, int hours,
+                        const std::function<std::string(int)> &values) {
+    static const int length[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    std::string out;
+    for (int h = 0; h < hours; ++h) {
+        out += std::to_string(year) + " " + std::to_string(month) + " " + std::to_string(day) + " " +
+               std::to_string(h % 24 + 1) + " " + values(h) + "\r\n";
+        if (h % 24 == 23 && ++day > length[month - 1]) {
+            day = 1;
+            ++month;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> fileLines(const fs::path &path) {
+    std::vector<std::string> lines = splitLines(readFile(path));
+    while (!lines.empty() && lines.back().empty()) {
+        lines.pop_back();
+    }
+    return lines;
+}
+
+std::vector<std::string> cells(const std::string &line) {
+    std::vector<std::string> out;
+    std::string cell;
+    for (char c : line) {
+        if (c == ';') {
+            out.push_back(trim(cell));
+            cell.clear();
+        } else {
+            cell += c;
+        }
+    }
+    out.push_back(trim(cell));
+    return out;
+}
+
+RunFixture::RunFixture() {
+    appDir = dir.path() / "app";
+    workDir = dir.path() / "work";
+    copyDataTree(appDir);
+    fs::create_directories(workDir);
+    const bool started = InitProgram(state, appDir.string() + "/", ui, settings, [](State &) {});
+    EXPECT_TRUE(started) << (ui.messages.empty() ? "" : ui.messages.back());
+    state.BatchMode = true;
+}
+
+void RunFixture::writeWork(const std::string &name, const std::string &text) const {
+    dir.write("work/" + name, text);
+}
+
+void RunFixture::loadProject(const std::string &fileName, const std::string &text) {
+    writeWork(fileName, text);
+    state.ProjectFile = work(fileName).string();
+    const LoadResult loaded = LoadProject(state, ui);
+    ASSERT_EQ(loaded.outcome, LoadOutcome::Loaded) << (ui.messages.empty() ? "" : ui.messages.back());
+    const EmissionSetupResult emissions = InitEmissions(state, ui);
+    ASSERT_FALSE(emissions.failed) << (ui.messages.empty() ? "" : ui.messages.back());
+    ui.messages.clear();
+}
+
+} // namespace vesk::test

@@ -1,0 +1,77 @@
+#pragma once
+
+// A program started on a copy of the data tree, with projects written into a
+// working folder and run through the real chain: project loading, emission
+// set-up, traffic, street model, statistics and files.
+
+#include "calc/EmissionSetup.h"
+#include "core/InitProgram.h"
+#include "core/Settings.h"
+#include "core/State.h"
+#include "core/TextIO.h"
+#include "project/ProjectReader.h"
+#include "run/RunCalculation.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vesk::test {
+
+// One file record of a project: name, kind and its lists (each "[...]").
+struct FileRecord {
+    std::string name;
+    std::string kind; // input, output, stat, traffic, streets, route, conditions
+    std::vector<std::string> lists;
+    bool checked = true;
+};
+
+inline FileRecord inputFile(const std::string &name, const std::string &vars,
+                            const std::string &scaling = "*") {
+    return {name, "input", {"[" + vars + "]", "[*]", "[" + scaling + "]"}};
+}
+inline FileRecord outputFile(const std::string &name, const std::string &vars,
+                             const std::string &format = "*") {
+    return {name, "output", {"[" + vars + "]", "[" + format + "]", "[*]"}};
+}
+inline FileRecord statFile(const std::string &name, const std::string &vars, const std::string &rows,
+                           const std::string &format = "*") {
+    return {name, "stat", {"[" + vars + "]", "[" + format + "]", "[*]", "[" + rows + "]"}};
+}
+
+// Text of a project file: a street of the given receptors, the demo units
+// and the records given, then the demo fleet and fuels.
+std::string projectText(const std::vector<FileRecord> &records, const std::string &street = "Test Street",
+                        int cityType = 0);
+
+// Hourly lines "year month day hour ..." from the first hour of a day on,
+// one per hour; values(h) gives the rest of the line of hour h (0-based).
+std::string hourlyLines(int year, int month, int day, int hours,
+                        const std::function<std::string(int)> &values);
+
+// The lines of a file split at CR LF, without the empty last one.
+std::vector<std::string> fileLines(const fs::path &path);
+// The ";"-separated cells of a line, trimmed.
+std::vector<std::string> cells(const std::string &line);
+
+class RunFixture : public ::testing::Test {
+protected:
+    RunFixture();
+
+    // Writes the project (and loads it, and sets up its emissions).
+    void loadProject(const std::string &fileName, const std::string &text);
+    fs::path work(const std::string &name) const { return workDir / name; }
+    void writeWork(const std::string &name, const std::string &text) const;
+    RunReport run(RunObserver *observer = nullptr) { return runTimeSeries(state, ui, control, observer); }
+
+    TempDir dir;
+    fs::path appDir, workDir;
+    State state;
+    ScriptedInteraction ui;
+    MemorySettings settings;
+    RunControl control;
+};
+
+} // namespace vesk::test

@@ -1,0 +1,100 @@
+// The street sketch in the main window and the "Set Street Configuration" command.
+
+#include "core/Settings.h"
+#include "support/TestSupport.h"
+#include "ui/inputdef/frmStreetConfig.h"
+#include "ui/mainwindow/EngineState.h"
+#include "ui/mainwindow/SketchBox.h"
+#include "ui/mainwindow/StreetSketchPanel.h"
+#include "ui/mainwindow/frmRun.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace vesk::ui {
+namespace {
+
+struct Window {
+    State state;
+    test::ScriptedInteraction ui;
+    vesk::MemorySettings settings;
+    std::unique_ptr<frmRun> w;
+    Window() {
+        state.AppDir = test::dataDir().string() + "/";
+        state.StreetName = "Main Street";
+        state.StreetHeight = 20;
+        state.StreetWidth = 20;
+        state.StreetLength_1 = 50;
+        state.StreetLength_2 = 50;
+        state.Receptor1 = state.Receptor2 = 1;
+        w = std::make_unique<frmRun>(state, ui, settings);
+        w->Form_Load({});
+        w->showStreetData();
+    }
+    frmRun *operator->() { return w.get(); }
+};
+
+// Answers the next street configuration dialog: edit runs on it, then OK or Cancel.
+void answerStreetDialog(std::function<void(frmStreetConfig &)> edit, bool ok) {
+    QTimer::singleShot(0, [edit, ok] {
+        auto *dialog = qobject_cast<frmStreetConfig *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        edit(*dialog);
+        ok ? dialog->btnOK_Click() : dialog->btnCancel_Click();
+    });
+}
+
+TEST(MainWindowSketch, EditedStreetReachesTheStateThePanelAndTheSketch) {
+    Window win;
+    EXPECT_EQ(win->Label11[1]->text(), QStringLiteral("Main Street"));
+    EXPECT_EQ(win->Label13[1]->text(), QStringLiteral("20 m"));
+    EXPECT_EQ(win->picSketch, win->sketchPanel->boxStreet3D);
+    answerStreetDialog([](frmStreetConfig &d) { d.txtStreetWidth->setText(QStringLiteral("30")); }, true);
+    win->menEditStreetConfiguration_Click();
+    EXPECT_DOUBLE_EQ(win.state.StreetWidth, 30.0);
+    EXPECT_TRUE(win.state.ProjectChanged);
+    EXPECT_EQ(win->Label13[1]->text(), QStringLiteral("30 m"));
+    EXPECT_DOUBLE_EQ(win->sketchPanel->boxStreet3D->street().width_m, 30.0);
+}
+
+TEST(MainWindowSketch, CancelledStreetEditChangesNothing) {
+    Window win;
+    answerStreetDialog([](frmStreetConfig &d) { d.txtStreetWidth->setText(QStringLiteral("30")); }, false);
+    win->menEditStreetConfiguration_Click();
+    EXPECT_DOUBLE_EQ(win.state.StreetWidth, 20.0);
+    EXPECT_FALSE(win.state.ProjectChanged);
+}
+
+TEST(MainWindowSketch, RouteProjectChoosesTheRouteFileInstead) {
+    Window win;
+    win.state.RouteMode = true;
+    win.ui.files.push_back(std::nullopt);
+    win->menEditStreetConfiguration_Click();
+    EXPECT_TRUE(win.state.RouteFile.empty());
+    EXPECT_FALSE(win.state.ProjectChanged);
+
+    win.ui.files.push_back(std::string("/data/route.dat"));
+    win->menEditStreetConfiguration_Click();
+    EXPECT_EQ(win.state.RouteFile, "/data/route.dat");
+    EXPECT_EQ(win->Label4->text(), QStringLiteral("/data/route.dat"));
+    EXPECT_TRUE(win.state.ProjectChanged);
+}
+
+TEST(MainWindowSketch, ContextMenuCommandsActOnTheSketch) {
+    Window win;
+    win->picSketch->resize(300, 200);
+    EXPECT_EQ(win->sketchPanel->boxStreet3D->menEdit3D(), win->menEdit3D);
+    ASSERT_TRUE(win->action("menCopy3D")->isEnabled());
+    win->action("menCopy3D")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(300, 200));
+}
+
+} // namespace
+} // namespace vesk::ui
