@@ -413,6 +413,7 @@ TEST(RunControl, RunIsAvailableOnlyWithACheckedInputFileAndARun) {
     win->btnSeries_Click();
     EXPECT_FALSE(win->btnRun->isEnabled());
     checkInputFile(win);
+    win->runCalculation = nullptr;
     win->applyRunButtonRule();
     EXPECT_FALSE(win->btnRun->isEnabled()) << "no run entry";
     EXPECT_FALSE(win->btnRun->toolTip().isEmpty());

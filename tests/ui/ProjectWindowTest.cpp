@@ -27,8 +27,7 @@ struct Sample {
     test::TempDir dir;
     MemorySettings settings;
     std::string appDir;
-    Sample()
-    {
+    Sample() {
         test::copyDataTree(dir.path());
         appDir = dir.path().string() + "/";
     }
@@ -40,8 +39,7 @@ struct Session {
     test::ScriptedInteraction ui;
     std::unique_ptr<frmRun> w;
     bool loaded = false;
-    Session(Sample &sample, const std::string &project)
-    {
+    Session(Sample &sample, const std::string &project) {
         state.AppDir = sample.appDir;
         w = std::make_unique<frmRun>(state, ui, sample.settings);
         QStringList args;
@@ -54,8 +52,7 @@ struct Session {
     frmRun *operator->() { return w.get(); }
     bool hidden(QWidget *widget) { return widget->isHidden(); }
     // Scripted names for the file dialog of Add and Change.
-    void names(std::deque<std::string> list)
-    {
+    void names(std::deque<std::string> list) {
         auto queue = std::make_shared<std::deque<std::string>>(std::move(list));
         w->chooseFileName = [queue](int, const QString &, const QString &) {
             if (queue->empty()) {
@@ -67,8 +64,7 @@ struct Session {
         };
         state.ShowFileDialog = true;
     }
-    void select(int kind, int row)
-    {
+    void select(int kind, int row) {
         w->List1[kind]->setCurrentRow(row);
         w->List1_Click(kind);
     }
@@ -76,8 +72,7 @@ struct Session {
 
 } // namespace
 
-TEST(ProjectWindow, StartingWithTheSampleProjectShowsItsFilesStreetAndUnits)
-{
+TEST(ProjectWindow, StartingWithTheSampleProjectShowsItsFilesStreetAndUnits) {
     Sample sample;
     Session s(sample, sample.project());
     ASSERT_TRUE(s.loaded);
@@ -96,19 +91,18 @@ TEST(ProjectWindow, StartingWithTheSampleProjectShowsItsFilesStreetAndUnits)
     EXPECT_FALSE(s.state.ProjectChanged) << "filling the boxes by code changes nothing";
 }
 
-TEST(ProjectWindow, AProjectThatCannotBeLoadedLeavesTheEmptyWindowWithAMessage)
-{
+TEST(ProjectWindow, AProjectThatCannotBeLoadedLeavesTheEmptyWindowWithAMessage) {
     Sample sample;
     Session s(sample, sample.appDir + "Working/NoSuchProject.vkp");
     ASSERT_FALSE(s.ui.messages.empty());
-    EXPECT_EQ(s.ui.messages.back(), "It was not possible to start " + sample.appDir + "Working/NoSuchProject.vkp");
+    EXPECT_EQ(s.ui.messages.back(),
+              "It was not possible to start " + sample.appDir + "Working/NoSuchProject.vkp");
     EXPECT_TRUE(s.hidden(s->Frame0));
     EXPECT_EQ(s->windowTitle(), "WinVESK");
     EXPECT_FALSE(s->cmbCountry->locked);
 }
 
-TEST(ProjectWindow, CloseAsksAboutTheProjectThenTheOptionFileAndCancelKeepsEverything)
-{
+TEST(ProjectWindow, CloseAsksAboutTheProjectThenTheOptionFileAndCancelKeepsEverything) {
     Sample sample;
     Session s(sample, sample.project());
     s.state.ProjectChanged = true;
@@ -134,8 +128,7 @@ TEST(ProjectWindow, CloseAsksAboutTheProjectThenTheOptionFileAndCancelKeepsEvery
     EXPECT_TRUE(s->List1[1]->onlyPlaceholder());
 }
 
-TEST(ProjectWindow, OpenAsksAboutTheChangesButNotAboutTheOptionFile)
-{
+TEST(ProjectWindow, OpenAsksAboutTheChangesButNotAboutTheOptionFile) {
     Sample sample;
     Session s(sample, sample.project());
     s.state.ProjectChanged = true;
@@ -159,8 +152,7 @@ TEST(ProjectWindow, OpenAsksAboutTheChangesButNotAboutTheOptionFile)
     EXPECT_EQ(s.state.MRUFiles[0], sample.project("DemoStreets.vkm"));
 }
 
-TEST(ProjectWindow, RecentFilesComeBackInTheirOrderAfterARestart)
-{
+TEST(ProjectWindow, RecentFilesComeBackInTheirOrderAfterARestart) {
     Sample sample;
     {
         Session s(sample, sample.project());
@@ -179,22 +171,21 @@ TEST(ProjectWindow, RecentFilesComeBackInTheirOrderAfterARestart)
     EXPECT_EQ(again->action("menMRU_0")->text().toStdString(), "&1 " + sample.project());
 }
 
-TEST(ProjectWindow, TheLockedCountryBoxRefusesItsListWithAMessage)
-{
+TEST(ProjectWindow, TheLockedCountryBoxRefusesItsListWithAMessage) {
     Sample sample;
     Session s(sample, sample.project());
     s.ui.messages.clear();
     s->cmbCountry->showPopup();
     ASSERT_EQ(s.ui.messages.size(), 1u);
-    EXPECT_EQ(s.ui.messages[0], "The Country settings cannot be changed when a project is active!\n"
-                                "You must close the project in order to be able to change the Country settings.");
+    EXPECT_EQ(s.ui.messages[0],
+              "The Country settings cannot be changed when a project is active!\n"
+              "You must close the project in order to be able to change the Country settings.");
     EXPECT_EQ(s.state.CurrentCountry, "Demoland");
 }
 
 // ---- File lists ---------------------------------------------------------------------------
 
-TEST(FileListsWindow, AddingAfterTheSecondInputFileInsertsItThirdInRedWithTheWarning)
-{
+TEST(FileListsWindow, AddingAfterTheSecondInputFileInsertsItThirdInRedWithTheWarning) {
     Sample sample;
     Session s(sample, sample.project());
     s.names({"Extra.txt"});
@@ -209,8 +200,7 @@ TEST(FileListsWindow, AddingAfterTheSecondInputFileInsertsItThirdInRedWithTheWar
     EXPECT_EQ(s.state.InputFormatLists[3], "*");
 }
 
-TEST(FileListsWindow, The21stFileIsRefusedAndTheListStaysAsItWas)
-{
+TEST(FileListsWindow, The21stFileIsRefusedAndTheListStaysAsItWas) {
     Sample sample;
     Session s(sample, sample.project());
     std::deque<std::string> names;
@@ -233,8 +223,7 @@ TEST(FileListsWindow, The21stFileIsRefusedAndTheListStaysAsItWas)
     ASSERT_EQ(s.ui.messages.size(), 1u) << "the refusal says why";
 }
 
-TEST(FileListsWindow, RemovingTheLastFilePutsTheEmptyItemBackAndChangingKeepsTheLists)
-{
+TEST(FileListsWindow, RemovingTheLastFilePutsTheEmptyItemBackAndChangingKeepsTheLists) {
     Sample sample;
     Session s(sample, sample.project());
     const std::string vars = s.state.StatVarLists[1];
@@ -249,8 +238,7 @@ TEST(FileListsWindow, RemovingTheLastFilePutsTheEmptyItemBackAndChangingKeepsThe
     EXPECT_EQ(s.state.NumStatFiles, 0);
 }
 
-TEST(FileListsWindow, MovingSwapsTheFilesAndTheEndsDoNotMove)
-{
+TEST(FileListsWindow, MovingSwapsTheFilesAndTheEndsDoNotMove) {
     Sample sample;
     Session s(sample, sample.project());
     const std::string firstVars = s.state.InputVarLists[1];
@@ -266,11 +254,12 @@ TEST(FileListsWindow, MovingSwapsTheFilesAndTheEndsDoNotMove)
     EXPECT_EQ(s->List1[1]->currentRow(), 1);
 }
 
-TEST(FileListsWindow, UncheckingEveryInputFileDisablesRunAndUncheckedFilesAreGrey)
-{
+TEST(FileListsWindow, UncheckingEveryInputFileDisablesRunAndUncheckedFilesAreGrey) {
     Sample sample;
     Session s(sample, sample.project());
-    s->runCalculation = [](State &, RunControl &, RunObserver &, Interaction &, std::string *) { return true; };
+    s->runCalculation = [](State &, RunControl &, RunObserver &, Interaction &, std::string *) {
+        return true;
+    };
     s->applyRunButtonRule();
     EXPECT_TRUE(s->btnRun->isEnabled());
     for (int i = 0; i < 3; ++i) {
@@ -282,8 +271,7 @@ TEST(FileListsWindow, UncheckingEveryInputFileDisablesRunAndUncheckedFilesAreGre
     EXPECT_FALSE(s->btnRun->isEnabled());
 }
 
-TEST(FileListsWindow, RemovingTheTrafficFileEmptiesTheTrafficBoxesAndLabel)
-{
+TEST(FileListsWindow, RemovingTheTrafficFileEmptiesTheTrafficBoxesAndLabel) {
     Sample sample;
     Session s(sample, sample.project());
     s.select(3, 0);
@@ -294,8 +282,7 @@ TEST(FileListsWindow, RemovingTheTrafficFileEmptiesTheTrafficBoxesAndLabel)
     EXPECT_TRUE(s->txtADT->text().isEmpty());
 }
 
-TEST(FileListsWindow, WithoutASelectedListAddSaysSo)
-{
+TEST(FileListsWindow, WithoutASelectedListAddSaysSo) {
     Sample sample;
     Session s(sample, sample.project());
     s.state.SelectedFileKind = 0;
@@ -307,8 +294,7 @@ TEST(FileListsWindow, WithoutASelectedListAddSaysSo)
 
 // ---- Street data panel -----------------------------------------------------------------------
 
-TEST(StreetPanel, AnInvalidTrafficAmountIsRefusedAndNotStoredAndACommaIsADecimalPoint)
-{
+TEST(StreetPanel, AnInvalidTrafficAmountIsRefusedAndNotStoredAndACommaIsADecimalPoint) {
     Sample sample;
     Session s(sample, sample.project());
     const double before = s.state.AnnualDiurnalTraffic;
@@ -328,8 +314,7 @@ TEST(StreetPanel, AnInvalidTrafficAmountIsRefusedAndNotStoredAndACommaIsADecimal
     EXPECT_TRUE(s.state.ProjectChanged);
 }
 
-TEST(StreetPanel, ChoosingACitySizeMarksTheProjectAndFillingTheListDoesNot)
-{
+TEST(StreetPanel, ChoosingACitySizeMarksTheProjectAndFillingTheListDoesNot) {
     Sample sample;
     Session s(sample, sample.project());
     s.state.ProjectChanged = false;
@@ -342,8 +327,7 @@ TEST(StreetPanel, ChoosingACitySizeMarksTheProjectAndFillingTheListDoesNot)
     }
 }
 
-TEST(StreetPanel, UnitCodesBecomeTheirCaptionsAndUnknownCodesStay)
-{
+TEST(StreetPanel, UnitCodesBecomeTheirCaptionsAndUnknownCodesStay) {
     EXPECT_EQ(frmRun::unitCaption("MICROG"), QString::fromUtf8("µg/m³"));
     EXPECT_EQ(frmRun::unitCaption("milig"), QString::fromUtf8("mg/m³"));
     EXPECT_EQ(frmRun::unitCaption("ppb"), "ppb");

@@ -132,6 +132,7 @@ public:
     void UpdateProjectDisplay();
     static QString unitCaption(const std::string &unitCode);
     void showProjectLoaded(); // menus, panel and mode after a project was loaded or created
+    void setUpEmissions();    // the emission set-up of the loaded project and what it shows
     void fillFileLists();     // the four lists from the state
     void fillYearBox();
     bool CityListFilling = false;

@@ -170,8 +170,7 @@ void frmRun::Form_Activate() {
     m_state.ProjectChanged = false;
 }
 
-void frmRun::setUpEmissions()
-{
+void frmRun::setUpEmissions() {
     const EmissionSetupResult r = InitEmissions(m_state, m_interaction);
     if (r.addYearItem) {
         const bool was = m_state.ProjectLoaded;
@@ -268,18 +267,8 @@ void frmRun::UpdateProjectDisplay() {
     if (m_state.NewProjectPending) {
         return;
     }
-    txtCat->clear();
-
-    // Street name and geometry.
-    const QString name = QString::fromStdString(m_state.StreetName);
-    Label11[1]->setText(name);
-    Label11[1]->setToolTip(
-        Label11[1]->fontMetrics().horizontalAdvance(name) > Label11[1]->width() ? name : QString());
-    const bool noGeometry = m_state.RouteMode || m_state.MultiStreetMode;
-    Label12[1]->setText(noGeometry ? QString() : numberText(m_state.StreetHeight) + QStringLiteral(" m"));
-    Label13[1]->setText(noGeometry ? QString() : numberText(m_state.StreetWidth) + QStringLiteral(" m"));
-    Label14[1]->setText(noGeometry ? QString()
-                                   : numberText(m_state.StreetOrientation) + QStringLiteral(" deg."));
+    // Street name, geometry and the sketch.
+    showStreetData();
 
     // Units per pollutant.
     while (QLayoutItem *item = concUnitsGrid->takeAt(3)) {
