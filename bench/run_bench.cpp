@@ -37,7 +37,8 @@ public:
                           const std::string &) override {
         return a;
     }
-    std::optional<std::string> inputBox(const std::string &, const std::string &, const std::string &) override {
+    std::optional<std::string> inputBox(const std::string &, const std::string &,
+                                        const std::string &) override {
         return std::nullopt;
     }
     std::optional<std::string> chooseFile(const vesk::FileChoice &) override { return std::nullopt; }
@@ -81,8 +82,8 @@ std::string streetsFile(int n) {
         const int height = 8 + i % 25;
         const int width = 12 + (i * 7) % 30;
         const int orientation = (i * 37) % 180;
-        out += std::string(i % 10 == 9 ? "#FALSE#" : "#TRUE#") + ",\"Street " + std::to_string(i + 1) + "\"," +
-               std::to_string(1000 + i) + "," + std::to_string(2000 + i) + ",\".\\CityStreet.trf\"," +
+        out += std::string(i % 10 == 9 ? "#FALSE#" : "#TRUE#") + ",\"Street " + std::to_string(i + 1) +
+               "\"," + std::to_string(1000 + i) + "," + std::to_string(2000 + i) + ",\".\\CityStreet.trf\"," +
                std::to_string(adt) + ",40," + std::to_string(height) + "," + std::to_string(width) +
                ",100,100," + std::to_string(orientation) + ",0,2,0\r\n";
     }
@@ -98,8 +99,8 @@ int main(int argc, char **argv) {
     const fs::path work = temp / "work";
     fs::create_directories(work);
     fs::copy(fs::path(WINVESK_SOURCE_DIR) / "data", app, fs::copy_options::recursive);
-    for (const char *f : {"DemoStreet.vkp", "DemoStreet.trf", "DemoStreets.vkm", "Met2023.txt", "Back2023.txt",
-                          "Obs2023.txt"}) {
+    for (const char *f : {"DemoStreet.vkp", "DemoStreet.trf", "DemoStreets.vkm", "Met2023.txt",
+                          "Back2023.txt", "Obs2023.txt"}) {
         fs::copy_file(app / "Working" / f, work / f);
     }
     QuietInteraction ui;
@@ -156,8 +157,8 @@ int main(int argc, char **argv) {
     }
     std::printf("Single-street sample year: %ld hours in %.3f s (%.1f us per hour)\n", hours, best,
                 best / static_cast<double>(hours) * 1e6);
-    std::printf("  reading %ju input bytes and writing %ju output bytes alone: %.3f s; run / I/O = %.1f\n", inBytes,
-                outBytes, floor, best / floor);
+    std::printf("  reading %ju input bytes and writing %ju output bytes alone: %.3f s; run / I/O = %.1f\n",
+                inBytes, outBytes, floor, best / floor);
 
     // 2. A thousand streets.
     if (!singleOnly) {
@@ -167,7 +168,8 @@ int main(int argc, char **argv) {
         // Keep the street summary only: a thousand years of hourly rows are not the point here.
         const std::size_t out = project.find("\"StreetsOut2023.txt\",#TRUE#");
         if (out != std::string::npos) {
-            project.replace(out, std::string("\"StreetsOut2023.txt\",#TRUE#").size(), "\"StreetsOut2023.txt\",#FALSE#");
+            project.replace(out, std::string("\"StreetsOut2023.txt\",#TRUE#").size(),
+                            "\"StreetsOut2023.txt\",#FALSE#");
         }
         std::ofstream(work / "Bench.vkm", std::ios::binary) << project;
         vesk::State s;
@@ -184,10 +186,12 @@ int main(int argc, char **argv) {
             std::fprintf(stderr, "The multi-street run failed: %s\n", report.error.c_str());
             return 1;
         }
-        std::printf("Multi-street year: %d streets (%d with statistics), %ld street-hours in %.1f s (%.2f us per "
-                    "street-hour)\n",
-                    kStreets, report.streets, report.hours, t, t / static_cast<double>(report.hours) * 1e6);
-        std::printf("  peak memory %.1f MB (%.1f MB before the run)\n", peakMemoryKb() / 1024.0, before / 1024.0);
+        std::printf(
+            "Multi-street year: %d streets (%d with statistics), %ld street-hours in %.1f s (%.2f us per "
+            "street-hour)\n",
+            kStreets, report.streets, report.hours, t, t / static_cast<double>(report.hours) * 1e6);
+        std::printf("  peak memory %.1f MB (%.1f MB before the run)\n", peakMemoryKb() / 1024.0,
+                    before / 1024.0);
     }
     fs::remove_all(temp);
     return 0;

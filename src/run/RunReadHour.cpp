@@ -250,7 +250,8 @@ bool readRecord(RunContext &c, InputFile &in) {
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
-            const bool ascii = std::all_of(line.begin(), line.end(), [](char ch) { return (ch & 0x80) == 0; });
+            const bool ascii =
+                std::all_of(line.begin(), line.end(), [](char ch) { return (ch & 0x80) == 0; });
             fields = ReadListLine(ascii ? line : toUtf8(line), c.s.DecimalSeparator);
             if (fields.empty()) {
                 return false; // an empty line ends the data
