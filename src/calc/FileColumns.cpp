@@ -80,4 +80,23 @@ std::string headerRow(const std::vector<std::string> &names, const std::vector<i
     return row;
 }
 
+int columnBinding(const std::string &keyword, const std::vector<std::string> &names, int firstIndex, int none,
+                  bool skipFirstCharacter) {
+    auto key = toLower(keyword);
+    std::size_t from = skipFirstCharacter ? 1 : 0;
+    int found = none;
+    std::size_t best = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        auto name = toLower(names[i]);
+        if (name.empty() || key.size() < from || key.find(name, from) == std::string::npos) {
+            continue;
+        }
+        if (name.size() >= best) {
+            best = name.size();
+            found = static_cast<int>(i) + firstIndex;
+        }
+    }
+    return found;
+}
+
 } // namespace vesk

@@ -34,4 +34,14 @@ long readScalingList(const std::vector<std::string> &items, std::size_t columnCo
 std::string headerRow(const std::vector<std::string> &names, const std::vector<int> &widths,
                       bool statisticsFile);
 
+// The entry a column keyword names: the longest of `names` that occurs in
+// the keyword (letter case ignored), the later one among equally long names;
+// `none` when no name occurs. With skipFirstCharacter the match must begin
+// at the keyword's second character or later (the prefix letter of "c", "q",
+// "n" keywords never counts), as for hourly columns; a "dailyav" column of a
+// statistics file matches anywhere. Positions are returned as indices of
+// `names` plus `firstIndex` (0 for pollutants, 1 for vehicle categories).
+int columnBinding(const std::string &keyword, const std::vector<std::string> &names, int firstIndex, int none,
+                  bool skipFirstCharacter);
+
 } // namespace vesk

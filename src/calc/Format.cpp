@@ -1,4 +1,5 @@
 #include "calc/Format.h"
+#include "calc/FormatDetail.h"
 
 #include <algorithm>
 #include <array>
@@ -10,6 +11,12 @@
 #include <vector>
 
 namespace vesk {
+
+using format_detail::formatDateSection;
+using format_detail::formatText;
+using format_detail::fromSerial;
+using format_detail::startsWithI;
+using format_detail::toSerial;
 
 namespace {
 
@@ -421,204 +428,6 @@ std::string formatDecimal(const Decimal &d, std::string_view pattern) {
     return formatNumberSection(d, secs[0], true);
 }
 
-// ---- dates -------------------------------------------------------------
-
-const std::array<const char *, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                               "Thursday", "Friday", "Saturday"};
-const std::array<const char *, 12> kMonthNames = {"January",   "February", "March",    "April",
-                                                  "May",       "June",     "July",     "August",
-                                                  "September", "October",  "November", "December"};
-
-long daysFromCivil(long y, long m, long d) {
-    y -= m <= 2;
-    long era = (y >= 0 ? y : y - 399) / 400;
-    long yoe = y - era * 400;
-    long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468; // days since 1970-01-01
-}
-
-DateTimeParts fromSerial(double serial) {
-    double whole = std::floor(serial);
-    long seconds = std::lround((serial - whole) * 86400.0);
-    long days = static_cast<long>(whole);
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        ++days;
-    }
-    long z = days - 25569 + 719468;
-    long era = (z >= 0 ? z : z - 146096) / 146097;
-    long doe = z - era * 146097;
-    long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    long y = yoe + era * 400;
-    long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    long mp = (5 * doy + 2) / 153;
-    DateTimeParts t;
-    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    t.year = static_cast<int>(t.month <= 2 ? y + 1 : y);
-    t.hour = static_cast<int>(seconds / 3600);
-    t.minute = static_cast<int>(seconds / 60 % 60);
-    t.second = static_cast<int>(seconds % 60);
-    return t;
-}
-
-double toSerial(const DateTimeParts &t) {
-    return static_cast<double>(daysFromCivil(t.year, t.month, t.day) + 25569) +
-           (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
-}
-
-std::string pad2(int v) {
-    char b[16];
-    std::snprintf(b, sizeof b, "%02d", v);
-    return b;
-}
-
-bool startsWithI(std::string_view s, std::size_t i, std::string_view what) {
-    if (s.size() - i < what.size()) {
-        return false;
-    }
-    for (std::size_t k = 0; k < what.size(); ++k) {
-        if (std::tolower(static_cast<unsigned char>(s[i + k])) !=
-            std::tolower(static_cast<unsigned char>(what[k]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::size_t runLength(std::string_view s, std::size_t i) {
-    char c = static_cast<char>(std::tolower(static_cast<unsigned char>(s[i])));
-    std::size_t n = 0;
-    while (i + n < s.size() && std::tolower(static_cast<unsigned char>(s[i + n])) == c) {
-        ++n;
-    }
-    return n;
-}
-
-std::string formatDateSection(const DateTimeParts &t, std::string_view p) {
-    long days = daysFromCivil(t.year, t.month, t.day);
-    int weekday = static_cast<int>(((days % 7) + 7 + 4) % 7) + 1; // 1970-01-01 was a Thursday; Sunday = 1
-    long jan1 = daysFromCivil(t.year, 1, 1);
-    int dayOfYear = static_cast<int>(days - jan1 + 1);
-    int jan1Weekday = static_cast<int>(((jan1 % 7) + 7 + 4) % 7); // 0 = Sunday
-    int week = (dayOfYear - 1 + jan1Weekday) / 7 + 1;
-    bool ampm = false;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        if (startsWithI(p, i, "am/pm") || startsWithI(p, i, "a/p")) {
-            ampm = true;
-        }
-    }
-    std::string out;
-    bool lastWasHour = false;
-    for (std::size_t i = 0; i < p.size();) {
-        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(p[i])));
-        std::size_t n = runLength(p, i);
-        int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
-        int hourShown = ampm ? hour12 : t.hour;
-        if (startsWithI(p, i, "am/pm")) {
-            bool upper = p[i] == 'A';
-            out += t.hour < 12 ? (upper ? "AM" : "am") : (upper ? "PM" : "pm");
-            i += 5;
-            continue;
-        }
-        if (startsWithI(p, i, "a/p")) {
-            bool upper = p[i] == 'A';
-            out += t.hour < 12 ? (upper ? "A" : "a") : (upper ? "P" : "p");
-            i += 3;
-            continue;
-        }
-        switch (c) {
-        case 'd':
-            if (n == 1) {
-                out += std::to_string(t.day);
-            } else if (n == 2) {
-                out += pad2(t.day);
-            } else if (n == 3) {
-                out += std::string(kDayNames[weekday - 1]).substr(0, 3);
-            } else if (n == 4) {
-                out += kDayNames[weekday - 1];
-            } else {
-                out += pad2(t.day) + "-" + pad2(t.month) + "-" + std::to_string(t.year);
-            }
-            lastWasHour = false;
-            break;
-        case 'w':
-            out += std::to_string(n == 1 ? weekday : week);
-            break;
-        case 'm':
-            if (n <= 2 && lastWasHour) {
-                out += n == 1 ? std::to_string(t.minute) : pad2(t.minute);
-            } else if (n == 1) {
-                out += std::to_string(t.month);
-            } else if (n == 2) {
-                out += pad2(t.month);
-            } else if (n == 3) {
-                out += std::string(kMonthNames[t.month - 1]).substr(0, 3);
-            } else {
-                out += kMonthNames[t.month - 1];
-            }
-            lastWasHour = false;
-            break;
-        case 'q':
-            out += std::to_string((t.month - 1) / 3 + 1);
-            break;
-        case 'y':
-            if (n == 1) {
-                out += std::to_string(dayOfYear);
-            } else if (n <= 3) {
-                out += pad2(((t.year % 100) + 100) % 100);
-                if (n == 3) {
-                    out += std::to_string(dayOfYear);
-                }
-            } else {
-                char b[16];
-                std::snprintf(b, sizeof b, "%04d", t.year);
-                out += b;
-            }
-            break;
-        case 'h':
-            out += n == 1 ? std::to_string(hourShown) : pad2(hourShown);
-            lastWasHour = true;
-            i += n;
-            continue;
-        case 'n':
-            out += n == 1 ? std::to_string(t.minute) : pad2(t.minute);
-            break;
-        case 's':
-            out += n == 1 ? std::to_string(t.second) : pad2(t.second);
-            break;
-        case 'c':
-            out += pad2(t.day) + "-" + pad2(t.month) + "-" + std::to_string(t.year);
-            if (t.hour || t.minute || t.second) {
-                out += " " + pad2(t.hour) + ":" + pad2(t.minute) + ":" + pad2(t.second);
-            }
-            break;
-        case '"': {
-            auto end = p.find('"', i + 1);
-            if (end == std::string_view::npos) {
-                end = p.size();
-            }
-            out += p.substr(i + 1, end - i - 1);
-            i = end + 1;
-            continue;
-        }
-        case '\\':
-            if (i + 1 < p.size()) {
-                out += p[i + 1];
-            }
-            i += 2;
-            continue;
-        default:
-            out += p[i];
-            i += 1;
-            continue;
-        }
-        i += n;
-    }
-    return out;
-}
-
 enum class PatternKind { Number, Date, Text };
 
 PatternKind patternKind(std::string_view p) {
@@ -648,60 +457,6 @@ PatternKind patternKind(std::string_view p) {
         }
     }
     return date ? PatternKind::Date : PatternKind::Number;
-}
-
-std::string formatText(std::string_view text, std::string_view p) {
-    bool leftToRight = !p.empty() && p.front() == '!';
-    std::string s(text);
-    int slots = 0;
-    for (char c : p) {
-        if (c == '<') {
-            std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return std::tolower(ch); });
-        } else if (c == '>') {
-            std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return std::toupper(ch); });
-        } else if (c == '@' || c == '&') {
-            ++slots;
-        }
-    }
-    // Character k of the text goes to slot k (left to right) or to slot
-    // slots - len + k (from the right); surplus characters join the first
-    // or last slot.
-    std::string out;
-    int len = static_cast<int>(s.size());
-    int offset = leftToRight ? 0 : slots - len;
-    int slot = 0;
-    for (std::size_t i = leftToRight ? 1 : 0; i < p.size(); ++i) {
-        char c = p[i];
-        if (c == '<' || c == '>' || (c == '!' && i == 0)) {
-            continue;
-        }
-        if (c == '@' || c == '&') {
-            int k = slot - offset;
-            if (!leftToRight && slot == 0 && offset < 0) {
-                out += s.substr(0, static_cast<std::size_t>(-offset + 1));
-            } else if (k >= 0 && k < len) {
-                out += s[static_cast<std::size_t>(k)];
-            } else if (c == '@') {
-                out += ' ';
-            }
-            if (leftToRight && slot == slots - 1 && len > slots) {
-                out += s.substr(static_cast<std::size_t>(slots));
-            }
-            ++slot;
-        } else if (c == '\\' && i + 1 < p.size()) {
-            out += p[++i];
-        } else if (c == '"') {
-            auto end = p.find('"', i + 1);
-            if (end == std::string_view::npos) {
-                end = p.size();
-            }
-            out += p.substr(i + 1, end - i - 1);
-            i = end;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 bool wholeNumber(std::string_view t, double *v) {
@@ -913,92 +668,6 @@ std::string Format(std::string_view text, std::string_view pattern) {
 
 std::string Format(const char *text, std::string_view pattern) {
     return Format(std::string_view(text), pattern);
-}
-
-bool parseDateTimeText(std::string_view text, DateTimeParts *value) {
-    std::string s(text);
-    auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) {
-        return false;
-    }
-    s = s.substr(b, s.find_last_not_of(' ') - b + 1);
-    auto readInt = [&](std::size_t &i, int maxDigits, int *out) {
-        std::size_t start = i;
-        int v = 0;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) &&
-               static_cast<int>(i - start) < maxDigits) {
-            v = v * 10 + (s[i] - '0');
-            ++i;
-        }
-        *out = v;
-        return static_cast<int>(i - start);
-    };
-    DateTimeParts t;
-    std::size_t i = 0;
-    bool hasDate = false;
-    int a = 0, bpart = 0, c = 0;
-    std::size_t save = i;
-    int na = readInt(i, 4, &a);
-    if (na > 0 && i < s.size() && (s[i] == '-' || s[i] == '.' || s[i] == '/')) {
-        char sep = s[i++];
-        int nb = readInt(i, 2, &bpart);
-        if (nb == 0 || i >= s.size() || s[i] != sep) {
-            return false;
-        }
-        ++i;
-        int nc = readInt(i, 4, &c);
-        if (na == 4 && sep == '-' && nc >= 1 && nc <= 2) {
-            t.year = a, t.month = bpart, t.day = c;
-        } else if (na <= 2 && nc == 4) {
-            t.day = a, t.month = bpart, t.year = c;
-        } else {
-            return false;
-        }
-        hasDate = true;
-        while (i < s.size() && (s[i] == ' ' || s[i] == 'T')) {
-            ++i;
-        }
-        save = i;
-    } else {
-        i = save;
-    }
-    if (i < s.size()) {
-        int h = 0, m = 0, sec = 0;
-        if (readInt(i, 2, &h) == 0 || i >= s.size() || s[i] != ':') {
-            return false;
-        }
-        ++i;
-        if (readInt(i, 2, &m) != 2) {
-            return false;
-        }
-        if (i < s.size() && s[i] == ':') {
-            ++i;
-            if (readInt(i, 2, &sec) != 2) {
-                return false;
-            }
-        }
-        if (i != s.size() || h > 24 || m > 59 || sec > 59) {
-            return false;
-        }
-        t.hour = h, t.minute = m, t.second = sec;
-    } else if (!hasDate) {
-        return false;
-    }
-    if (hasDate) {
-        static const int mdays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > mdays[t.month - 1]) {
-            return false;
-        }
-        bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
-        if (t.month == 2 && t.day == 29 && !leap) {
-            return false;
-        }
-    }
-    if (t.hour == 24) { // hour 24:00 is the start of the next day
-        t = fromSerial(toSerial(DateTimeParts{t.year, t.month, t.day, 0, t.minute, t.second}) + 1.0);
-    }
-    *value = t;
-    return true;
 }
 
 void appendCell(std::string &row, std::string_view text, int width, bool firstCell,

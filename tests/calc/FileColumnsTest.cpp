@@ -46,5 +46,21 @@ TEST(HeaderRows, FollowTheWidthRuleWithBlanksForPlaceholders) {
     EXPECT_EQ(headerRow({"\"Street\""}, {0}, false), "\"Street\"");
 }
 
+TEST(ColumnBindings, TheLongestNameWinsAndThePrefixLetterNeverCounts) {
+    std::vector<std::string> pollutants{"NOx", "NO", "NO2", "O3", "CO", "PM10", "PM2.5", "Benzene"};
+    EXPECT_EQ(columnBinding("cno2_mod_1", pollutants, 0, 0, true), 2);
+    EXPECT_EQ(columnBinding("cNOx_b", pollutants, 0, 0, true), 0);
+    EXPECT_EQ(columnBinding("cO3_obs_2", pollutants, 0, 0, true), 3);
+    EXPECT_EQ(columnBinding("co_something", pollutants, 0, 0, true), 0) << "\"c\" of the prefix is not CO's";
+    EXPECT_EQ(columnBinding("no2_mod_1", pollutants, 0, 0, false), 2) << "a dailyav column matches anywhere";
+    EXPECT_EQ(columnBinding("date", pollutants, 0, 0, false), 0);
+    std::vector<std::string> vehicles{"light", "heavy", "lightvan"};
+    EXPECT_EQ(columnBinding("nlight", vehicles, 1, 0, true), 1);
+    EXPECT_EQ(columnBinding("qlightvan_nox", vehicles, 1, 0, true), 3);
+    EXPECT_EQ(columnBinding("u_mast", vehicles, 1, 0, true), 0);
+    std::vector<std::string> same{"AB", "BC"};
+    EXPECT_EQ(columnBinding("xABC", same, 0, -1, true), 1) << "the later of equally long names";
+}
+
 } // namespace
 } // namespace vesk

@@ -130,10 +130,15 @@ TEST(AccessTables, AMissingTableOrFileOrAFileOfAnotherKindIsAnErrorNamingIt) {
     EXPECT_FALSE(listTables(fake, &list, &error));
 }
 
+// Columns by name; a leading "$" marks a text column.
 std::vector<TableColumn> columns(std::initializer_list<const char *> names) {
     std::vector<TableColumn> c;
-    for (auto n : names) {
-        c.push_back({n, ColumnType::Float});
+    for (std::string n : names) {
+        if (n.front() == '$') {
+            c.push_back({n.substr(1), ColumnType::Text});
+        } else {
+            c.push_back({n, ColumnType::Float});
+        }
     }
     return c;
 }
@@ -142,7 +147,7 @@ TEST(ExcelTables, OwnWriterIsReadBackByFreeXlWithNumbersTextsAndNulls) {
     TempDir dir;
     auto file = (dir.path() / "out.xls").string();
     std::string error;
-    auto w = createTable(file, "Hourly$", columns({"date", "cNOx_mod_1", "Straße"}), &error);
+    auto w = createTable(file, "Hourly$", columns({"$date", "cNOx_mod_1", "$Straße"}), &error);
     ASSERT_NE(w, nullptr) << error;
     ASSERT_TRUE(w->append({std::string("05-01-2003"), 12.5, std::string("Öresund µg/m³")}, &error)) << error;
     ASSERT_TRUE(w->append({std::string("06-01-2003"), -99.0, 1e-7}, &error)) << error;
@@ -162,7 +167,7 @@ TEST(ExcelTables, OwnWriterIsReadBackByFreeXlWithNumbersTextsAndNulls) {
     EXPECT_DOUBLE_EQ(number(t.rows[0][1]), 12.5);
     EXPECT_EQ(text(t.rows[0][2]), "Öresund µg/m³");
     EXPECT_TRUE(isNull(t.rows[1][1])) << "-99 is stored as Null";
-    EXPECT_DOUBLE_EQ(number(t.rows[1][2]), 1e-7);
+    EXPECT_EQ(text(t.rows[1][2]), "1e-07") << "a number in a text column is stored as text";
     EXPECT_TRUE(isNull(t.rows[2][1]));
 }
 
@@ -191,7 +196,7 @@ TEST(ExcelTables, LargeWorkbooksUseRegularSectorsAndManySharedStrings) {
     TempDir dir;
     auto file = (dir.path() / "big.xls").string();
     std::string error;
-    auto w = createTable(file, "Big", columns({"n", "label", "x"}), &error);
+    auto w = createTable(file, "Big", columns({"n", "$label", "x"}), &error);
     ASSERT_NE(w, nullptr) << error;
     for (int i = 0; i < 20000; ++i) {
         ASSERT_TRUE(w->append({double(i), "row " + std::to_string(i), i * 0.5}, &error));
@@ -281,11 +286,36 @@ for my $c (@{$root->{Child}}) {
     }
 }
 
+TEST(TableWriters, ValuesTakeTheTypeOfTheirColumn) {
+    TempDir dir;
+    auto file = (dir.path() / "types.xls").string();
+    std::string error;
+    auto w = createTable(
+        file, "T", {{"f", ColumnType::Float}, {"i", ColumnType::Integer}, {"s", ColumnType::Short}}, &error);
+    ASSERT_NE(w, nullptr) << error;
+    ASSERT_TRUE(w->append({std::string(" 12,5 "), 2.5, 3.5}, &error)) << error;
+    ASSERT_TRUE(w->append({std::string("-99"), -2.5, -32768.0}, &error)) << error;
+    EXPECT_FALSE(w->append({std::string("abc")}, &error));
+    EXPECT_NE(error.find("abc"), std::string::npos);
+    EXPECT_FALSE(w->append({1.0, 1.0, 40000.0}, &error));
+    EXPECT_EQ(w->rowCount(), 2u);
+    ASSERT_TRUE(w->close(&error)) << error;
+    TableData t;
+    ASSERT_TRUE(readTable(file, "T", &t, &error)) << error;
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(number(t.rows[0][0]), 12.5);
+    EXPECT_EQ(number(t.rows[0][1]), 2) << "halves to even";
+    EXPECT_EQ(number(t.rows[0][2]), 4);
+    EXPECT_TRUE(isNull(t.rows[1][0]));
+    EXPECT_EQ(number(t.rows[1][1]), -2);
+    EXPECT_TRUE(isNull(t.rows[1][2])) << "-32768 is a missing value, not a short integer";
+}
+
 TEST(LotusTables, OwnWk1WriterIsReadBackByLibwps) {
     TempDir dir;
     auto file = (dir.path() / "out.wk1").string();
     std::string error;
-    auto w = createTable(file, "Results:", columns({"hour", "cNO2_mod_1", "street"}), &error);
+    auto w = createTable(file, "Results:", columns({"hour", "cNO2_mod_1", "$street"}), &error);
     ASSERT_NE(w, nullptr) << error;
     ASSERT_TRUE(w->append({1.0, 45.25, std::string("Main Street")}, &error));
     ASSERT_TRUE(w->append({2.0, -99.0, std::string("Café")}, &error));

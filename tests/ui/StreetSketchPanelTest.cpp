@@ -166,3 +166,18 @@ TEST(StreetSketchPanel, LoadedProjectShowsTheResetViewAndTheStreetOfTheState) {
 
 } // namespace
 } // namespace vesk::ui
+
+namespace vesk::ui {
+namespace {
+
+TEST(StreetSketchPanel, SketchNeverShowsAStaleStreet) {
+    Panel p;
+    p.state.StreetWidth = 33; // changed elsewhere, without a call to draw
+    p.panel->boxStreet3D->resize(200, 150);
+    const QImage picture = p.panel->boxStreet3D->picture();
+    EXPECT_EQ(picture.size(), QSize(200, 150));
+    EXPECT_DOUBLE_EQ(p.panel->boxStreet3D->street().width_m, 33.0);
+}
+
+} // namespace
+} // namespace vesk::ui

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -42,9 +44,9 @@ bool invalidName(const std::string &name) {
 class SheetWriter : public TableWriter {
 public:
     SheetWriter(std::string file, TableKind kind, std::vector<tables::Sheet> sheets, std::size_t index,
-                std::size_t columns)
+                std::vector<ColumnType> types)
         : m_file(std::move(file)), m_kind(kind), m_sheets(std::move(sheets)), m_index(index) {
-        m_columns = columns;
+        m_types = std::move(types);
     }
     ~SheetWriter() override {
         if (m_dirty) {
@@ -86,7 +88,9 @@ class TextWriter : public TableWriter {
 public:
     TextWriter(std::string file, std::vector<TableColumn> columns)
         : m_file(std::move(file)), m_cols(std::move(columns)) {
-        m_columns = m_cols.size();
+        for (const auto &c : m_cols) {
+            m_types.push_back(c.type);
+        }
     }
     ~TextWriter() override {
         if (!m_closed) {
@@ -131,17 +135,69 @@ bool sameTableName(const std::string &a, const std::string &b) {
     return tables::lowerAscii(plainTableName(a)) == tables::lowerAscii(plainTableName(b));
 }
 
+namespace {
+
+// Gives a cell the type of its column; false with a message when it cannot.
+bool fitCell(Cell &c, ColumnType type, std::size_t column, std::string *error) {
+    if (isNull(c)) {
+        return true;
+    }
+    if (type == ColumnType::Text) {
+        if (auto *d = std::get_if<double>(&c)) {
+            char buf[32];
+            auto [p, ec] = std::to_chars(buf, buf + sizeof buf, *d);
+            c = std::string(buf, p);
+        }
+        return true;
+    }
+    if (auto *s = std::get_if<std::string>(&c)) {
+        std::string t = *s;
+        std::replace(t.begin(), t.end(), ',', '.');
+        auto b = t.find_first_not_of(' ');
+        auto e = t.find_last_not_of(' ');
+        double v = 0;
+        auto [p, ec] = b == std::string::npos ? std::from_chars(t.data(), t.data(), v)
+                                              : std::from_chars(t.data() + b, t.data() + e + 1, v);
+        if (b == std::string::npos || ec != std::errc() || p != t.data() + e + 1) {
+            setError(error, "The value \"" + *s + "\" does not fit the number column " +
+                                std::to_string(column + 1) + ".");
+            return false;
+        }
+        c = v;
+    }
+    double &d = std::get<double>(c);
+    if (!(d > -99.0)) {
+        c = std::monostate{};
+        return true;
+    }
+    if (type == ColumnType::Integer || type == ColumnType::Short) {
+        double r = std::nearbyint(d); // the default rounding mode: halves to even
+        if (type == ColumnType::Short && (r < -32768 || r > 32767)) {
+            setError(error, "The value " + std::to_string(d) + " does not fit the short integer column " +
+                                std::to_string(column + 1) + ".");
+            return false;
+        }
+        d = r;
+    }
+    return true;
+}
+
+} // namespace
+
 bool TableWriter::append(const std::vector<Cell> &row, std::string *error) {
-    if (row.size() > m_columns) {
+    if (row.size() > m_types.size()) {
         setError(error, "A row of " + std::to_string(row.size()) + " values does not fit a table of " +
-                            std::to_string(m_columns) + " columns.");
+                            std::to_string(m_types.size()) + " columns.");
         return false;
     }
     std::vector<Cell> cells(row);
-    cells.resize(m_columns);
-    for (auto &c : cells) {
-        if (auto *d = std::get_if<double>(&c); d && !(*d > -99.0)) {
-            c = std::monostate{};
+    cells.resize(m_types.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (auto *d = std::get_if<double>(&cells[i]); d && !(*d > -99.0)) {
+            cells[i] = std::monostate{};
+        }
+        if (!fitCell(cells[i], m_types[i], i, error)) {
+            return false;
         }
     }
     if (!appendRow(std::move(cells), error)) {
@@ -300,7 +356,11 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
     auto index = sheets.size() - 1;
     // Prove now that the file can be written, so that binding fails rather
     // than the end of the run.
-    auto writer = std::make_unique<SheetWriter>(file, kind, std::move(sheets), index, columns.size());
+    std::vector<ColumnType> types;
+    for (const auto &c : columns) {
+        types.push_back(c.type);
+    }
+    auto writer = std::make_unique<SheetWriter>(file, kind, std::move(sheets), index, std::move(types));
     if (!writer->close(error)) {
         return nullptr;
     }

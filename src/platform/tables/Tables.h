@@ -70,7 +70,10 @@ class TableWriter {
 public:
     virtual ~TableWriter() = default;
     // Appends one row; missing trailing cells are Null, a number of -99 or
-    // less is stored as Null, surplus cells are an error.
+    // less is stored as Null, surplus cells are an error. Values take the
+    // type of their column: a number in a text column is stored as its text;
+    // a text in a number column must be a number ("," read as "."); integer
+    // and short columns round halves to even (short: -32768 to 32767).
     bool append(const std::vector<Cell> &row, std::string *error);
     std::size_t rowCount() const { return m_rows; }
     // Writes the file. After a failure the old file is unchanged.
@@ -78,7 +81,7 @@ public:
 
 protected:
     virtual bool appendRow(std::vector<Cell> row, std::string *error) = 0;
-    std::size_t m_columns = 0;
+    std::vector<ColumnType> m_types;
 
 private:
     std::size_t m_rows = 0;

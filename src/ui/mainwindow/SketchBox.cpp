@@ -63,12 +63,24 @@ double SketchBox::effectiveViewHeight() const {
     return m_view.autoHeight ? automaticViewHeight(m_street, m_view.angle_deg) : m_view.height_m;
 }
 
-QImage SketchBox::picture() const {
+void SketchBox::assign(const SketchStreet &street, const SketchView &view, const SketchLabelFont &font) {
+    m_street = street;
+    m_view = view;
+    m_font = font;
+}
+
+QImage SketchBox::picture() {
+    if (m_refresh) {
+        m_refresh();
+    }
     const QSize size = (width() > 0 && height() > 0) ? this->size() : kDefaultPictureSize;
     return renderStreetSketch(size, m_street, m_view, m_font);
 }
 
 void SketchBox::paintEvent(QPaintEvent *) {
+    if (m_refresh) {
+        m_refresh();
+    }
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     DrawStreetSketch(painter, rect(), logicalDpiX(), logicalDpiY(), m_street, m_view, m_font);
@@ -128,6 +140,9 @@ bool SketchBox::saveTo(const QString &path) {
 }
 
 bool SketchBox::printOn(QPrinter &printer) {
+    if (m_refresh) {
+        m_refresh();
+    }
     QString error;
     if (!printStreetSketch(printer, m_street, m_view, m_font, &error)) {
         report(error);

@@ -37,6 +37,11 @@ public:
     void setStreet(const SketchStreet &street);
     void setView(const SketchView &view);
     void setLabelFont(const SketchLabelFont &font);
+    // Sets all three without a repaint (for a refresher, see below).
+    void assign(const SketchStreet &street, const SketchView &view, const SketchLabelFont &font);
+    // Called before every painting, picture and print so that the owner can
+    // bring the street and view up to date with assign().
+    void setRefresher(std::function<void()> refresh) { m_refresh = std::move(refresh); }
     const SketchStreet &street() const { return m_street; }
     const SketchView &view() const { return m_view; }
     const SketchLabelFont &labelFont() const { return m_font; }
@@ -47,7 +52,7 @@ public:
 
     // The sketch as a picture of the box's size (a default size while the box
     // has none).
-    QImage picture() const;
+    QImage picture();
 
     QMenu *menEdit3D() const { return m_menu; }
     // Shows menu (whose actions the owner connects) on a right click instead of the box's own.
@@ -75,6 +80,7 @@ private:
     SketchLabelFont m_font;
     Interaction *m_interaction = nullptr;
     std::function<bool(QPrinter &)> m_choosePrinter;
+    std::function<void()> m_refresh;
     QMenu *m_menu = nullptr;
 };
 

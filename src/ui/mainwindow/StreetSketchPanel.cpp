@@ -43,6 +43,7 @@ StreetSketchPanel::StreetSketchPanel(State &state, Interaction &interaction, QWi
     setObjectName(QStringLiteral("frmboxStreet3DPanel"));
     buildLayout();
     boxStreet3D->setInteraction(&m_interaction);
+    boxStreet3D->setRefresher([this] { syncSketch(); });
 
     m_chooseFont = [this](SketchLabelFont &font, int &size) {
         bool ok = false;
@@ -142,6 +143,11 @@ void StreetSketchPanel::projectLoaded() {
 }
 
 void StreetSketchPanel::DrawStreetSketch() {
+    syncSketch();
+    boxStreet3D->update();
+}
+
+void StreetSketchPanel::syncSketch() {
     const SketchStreet street = sketchStreetOf(m_state);
     SketchView view;
     view.zoom = m_state.ViewZoom;
@@ -149,15 +155,16 @@ void StreetSketchPanel::DrawStreetSketch() {
     view.autoHeight = CheckViewHeight->isChecked();
     if (view.autoHeight) {
         m_state.ViewHeight = automaticViewHeight(street, view.angle_deg);
-        TextViewHeight->setText(QString::number(m_state.ViewHeight, 'g', 7));
+        const QString shown = QString::number(m_state.ViewHeight, 'g', 7);
+        if (TextViewHeight->text() != shown) {
+            TextViewHeight->setText(shown);
+        }
     }
     view.height_m = m_state.ViewHeight;
     view.labels = CheckText->checkState() != Qt::Unchecked;
     view.fontSize = m_state.SketchFontSize;
     m_font.automatic = m_state.SketchFontSize == 0;
-    boxStreet3D->setLabelFont(m_font);
-    boxStreet3D->setView(view);
-    boxStreet3D->setStreet(street);
+    boxStreet3D->assign(street, view, m_font);
 }
 
 void StreetSketchPanel::lockBoxes(QCheckBox *check, QLineEdit *text, UpDownControl *upDown) {

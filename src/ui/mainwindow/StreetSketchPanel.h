@@ -36,7 +36,8 @@ public:
     using FontChooser = std::function<bool(SketchLabelFont &font, int &size)>;
     void setFontChooser(FontChooser chooser) { m_chooseFont = std::move(chooser); }
 
-    // Draws the street and view of the state again.
+    // Draws the street and view of the state again. (The box also takes them
+    // from the state before every painting, so it never shows a stale street.)
     void DrawStreetSketch();
     // After a project was loaded: the view boxes show the state's view values,
     // the label font is automatic again.
@@ -75,6 +76,8 @@ protected:
 
 private:
     void buildLayout();
+    // Brings the sketch box up to date with the state (no repaint of its own).
+    void syncSketch();
     void lockBoxes(QCheckBox *check, QLineEdit *text, UpDownControl *upDown);
     void raiseHeightMaximum();
 
