@@ -318,6 +318,10 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
             return nullptr;
         }
     }
+    if (columns.size() > 256) {
+        setError(error, "A worksheet holds at most 256 columns: " + file);
+        return nullptr;
+    }
     if (refused) {
         *refused = false;
     }
