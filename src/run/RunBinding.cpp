@@ -515,6 +515,7 @@ void rewindInputs(RunContext &c) {
             in.text->clear();
             in.text->seekg(0);
             in.line = 0;
+            in.position = 0;
             in.lineStart[0] = in.lineStart[1] = 0;
         }
     }
@@ -529,6 +530,7 @@ void stepInputsBack(RunContext &c) {
             const std::streampos to = in.line >= 2 ? in.lineStart[0] : std::streampos(0);
             in.text->seekg(to);
             in.line = std::max(0L, in.line - 2);
+            in.position = to;
             in.lineStart[0] = in.lineStart[1] = to;
         }
     }

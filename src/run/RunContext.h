@@ -111,6 +111,7 @@ struct InputFile {
     std::size_t row = 0; // next table row
     std::unique_ptr<std::ifstream> text;
     std::streamoff size = 0;          // bytes of the text file
+    std::streamoff position = 0;      // where the next line starts
     long line = 0;                    // lines read from the text file
     std::streampos lineStart[2] = {}; // starts of the last two lines read ([1] the last)
     std::vector<InColumn> cols;

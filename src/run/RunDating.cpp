@@ -36,16 +36,42 @@ bool isRealDate(int y, int m, int d) {
     return d <= length[m - 1] + (m == 2 && leap ? 1 : 0);
 }
 
+namespace {
+void digits(std::string &out, int value, int width) {
+    char buffer[12];
+    int n = 0;
+    unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
+    do {
+        buffer[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0 && n < 11);
+    for (int i = n; i < width; ++i) {
+        out += '0';
+    }
+    while (n > 0) {
+        out += buffer[--n];
+    }
+}
+} // namespace
+
 std::string isoDate(int y, int m, int d) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", y, m, d);
-    return buffer;
+    std::string out;
+    out.reserve(16);
+    digits(out, y, 4);
+    out += '-';
+    digits(out, m, 2);
+    out += '-';
+    digits(out, d, 2);
+    return out;
 }
 
 std::string isoDateTime(int y, int m, int d, int hour0, int minute) {
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d", y, m, d, hour0, minute);
-    return buffer;
+    std::string out = isoDate(y, m, d);
+    out += ' ';
+    digits(out, hour0, 2);
+    out += ':';
+    digits(out, minute, 2);
+    return out;
 }
 
 namespace {

@@ -234,13 +234,24 @@ void appendOrFail(RunContext &c, OutputTable &table, const std::string &path, st
     }
 }
 
-// A statistics cell name that cannot be resolved: said once per run, the cell stays empty.
-void reportOnce(RunContext &c, const std::string &name, const std::string &error) {
+// A statistics cell name that cannot be resolved: noted for one message per
+// file (and each name once per run); the cell stays empty.
+void noteUnknown(RunContext &c, std::vector<std::string> &unknown, const std::string &name) {
     if (c.reportedNames.insert(toLower(name)).second) {
-        c.ui.message("Invalid variable name in the output list!\r\n" + name +
-                         (error.empty() ? "" : "\r\n" + error),
-                     Icon::Critical);
+        unknown.push_back(name);
     }
+}
+
+void reportUnknown(RunContext &c, const StatFile &file, const std::vector<std::string> &unknown) {
+    if (unknown.empty()) {
+        return;
+    }
+    std::string names;
+    for (const std::string &n : unknown) {
+        names += (names.empty() ? "" : ", ") + n;
+    }
+    c.ui.message("Invalid variable name in the output list!\r\n" + names + "\r\n" + file.path,
+                 Icon::Critical);
 }
 
 std::string dayText(const DailyAverage &day) {
@@ -277,6 +288,7 @@ void writeStatFiles(RunContext &c) {
     for (StatFile &file : c.stats) {
         c.err.FilePath = file.path;
         c.err.FileIndex = file.k;
+        std::vector<std::string> unknown;
         const std::size_t rows = file.dailyav ? s.DailyAverageList.size() : file.rowKeys.size();
         for (std::size_t r = 0; r < rows; ++r) {
             std::string row;
@@ -298,13 +310,13 @@ void writeStatFiles(RunContext &c) {
                     std::string error;
                     key = toLower(col.name);
                     if (!FormatDailyValue(s, static_cast<int>(r + 1), key, fmt, col.pol, &text, &error)) {
-                        reportOnce(c, col.name, error);
+                        noteUnknown(c, unknown, col.name);
                         text.clear();
                     }
                 } else if (s.MultiStreetMode) {
                     std::string error;
                     if (!FormatStreetValue(s, street, key, fmt, &text, &error)) {
-                        reportOnce(c, col.name, error);
+                        noteUnknown(c, unknown, col.name);
                         text.clear();
                     }
                 } else {
@@ -315,7 +327,7 @@ void writeStatFiles(RunContext &c) {
                     float value = 0;
                     std::string error;
                     if (!statCellValue(s, key, &value, &error)) {
-                        reportOnce(c, rowKey + " " + col.name, error);
+                        noteUnknown(c, unknown, col.name);
                         text.clear();
                     } else {
                         text = FormatStatValue(s, key, fmt, c.ui);
@@ -329,6 +341,7 @@ void writeStatFiles(RunContext &c) {
             }
             appendOrFail(c, file.table, file.path, row, cells);
         }
+        reportUnknown(c, file, unknown);
     }
 }
 

@@ -15,6 +15,7 @@
 #include "run/StreetChain.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace vesk::run {
 
@@ -26,8 +27,35 @@ struct ItemMismatch {
     std::string text;
 };
 
+// The number a plain item holds ("12", "-3.5", "1e3"): the common case, read
+// without allocating. nullopt when the item is anything else.
+std::optional<double> plainNumber(std::string_view text) {
+    double v = 0;
+    const char *first = text.data();
+    const char *last = first + text.size();
+    if (first != last && *first == '+') {
+        ++first;
+    }
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (ec != std::errc() || end != last || first == last) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+bool missingItem(std::string_view text) {
+    if (text.empty()) {
+        return true;
+    }
+    const char c = text.front();
+    return (c == 'n' || c == 'N' || c == '#') && isMissingText(text);
+}
+
 int intOf(const std::string &text, std::size_t j) {
-    const std::optional<double> v = parseNumber(text);
+    std::optional<double> v = plainNumber(text);
+    if (!v) {
+        v = parseNumber(text);
+    }
     if (!v || std::abs(*v) > 2e9) {
         throw ItemMismatch{j, text};
     }
@@ -57,10 +85,14 @@ void assign(RunContext &c, const InColumn &col, std::size_t j, const std::string
     HourItems &h = c.items;
     std::string text = trim(raw);
     // A missing item stays missing whatever the column's factor.
-    const bool missing = isMissingText(text);
+    const bool missing = missingItem(text);
     std::replace(text.begin(), text.end(), ',', '.');
     const float f = col.factor;
-    const float value = missing ? kMiss : static_cast<float>(Val(text) * f);
+    float value = kMiss;
+    if (!missing) {
+        const std::optional<double> plain = plainNumber(text);
+        value = static_cast<float>((plain ? *plain : Val(text)) * f);
+    }
     auto setAt = [](std::vector<float> &v, int p, float x) {
         if (p >= 0 && static_cast<std::size_t>(p) < v.size()) {
             v[static_cast<std::size_t>(p)] = x;
@@ -207,18 +239,20 @@ bool readRecord(RunContext &c, InputFile &in) {
             }
         } else {
             std::istream &is = *in.text;
-            const std::streampos start = is.tellg();
             std::string line;
             if (!std::getline(is, line)) {
                 return false;
             }
             in.lineStart[0] = in.lineStart[1];
-            in.lineStart[1] = start;
+            in.lineStart[1] = in.position;
+            in.position += static_cast<std::streamoff>(line.size()) + (is.eof() ? 0 : 1);
             ++in.line;
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
-            fields = ReadListLine(toUtf8(line), c.s.DecimalSeparator);
+            const bool ascii =
+                std::all_of(line.begin(), line.end(), [](char ch) { return (ch & 0x80) == 0; });
+            fields = ReadListLine(ascii ? line : toUtf8(line), c.s.DecimalSeparator);
             if (fields.empty()) {
                 return false; // an empty line ends the data
             }

@@ -1,0 +1,214 @@
+// How the run treats what its input files hold: missing markers, title
+// lines, long and short records, dates, day cases, statistics names and
+// files it cannot use.
+
+#include "run/RunFixture.h"
+
+#include "core/Numbers.h"
+#include "platform/tables/Tables.h"
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+class RunInput : public RunFixture {
+protected:
+    // 24 hours of 6 March 2023: comma-separated meteorology and traffic, one file.
+    static std::string hours(int count = 24, const std::string &extra = "") {
+        std::string out;
+        for (int h = 1; h <= count; ++h) {
+            out += "2023,3,6," + std::to_string(h) + ",3,200,10,0,1000,100,50,40,120,30" + extra + "\r\n";
+        }
+        return out;
+    }
+    static FileRecord hourFile(const std::string &name = "Hours.txt", const std::string &scaling = "*") {
+        return inputFile(
+            name,
+            "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,"
+            "speed_heavy,qNOx,cNOx_b",
+            scaling);
+    }
+    void loadWith(std::vector<FileRecord> records) { loadProject("Test.vkp", projectText(records)); }
+    std::vector<std::string> column(const std::string &file, std::size_t j) {
+        std::vector<std::string> out;
+        const std::vector<std::string> lines = fileLines(work(file));
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            out.push_back(cells(lines[i]).at(j));
+        }
+        return out;
+    }
+    bool said(const std::string &part) const {
+        for (const std::string &m : ui.messages) {
+            if (m.find(part) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(RunInput, AMissingItemStaysMissingWhateverTheScalingFactor) {
+    std::string text;
+    const char *items[] = {"", " ", "na", "NA", "N/A", "#n/a", "4", "4.5"};
+    int h = 1;
+    for (const char *item : items) {
+        text += "2023;3;6;" + std::to_string(h++) + ";" + item + ";200;10;0;1000;100;50;40;120;30\r\n";
+    }
+    writeWork("Hours.txt", text);
+    loadWith({hourFile("Hours.txt", "*,*,*,*,0.5"), outputFile("Out.txt", "u_mast", "0,*")});
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(column("Out.txt", 0),
+              (std::vector<std::string>{"-99", "-99", "-99", "-99", "-99", "-99", "2", "2.25"}));
+}
+
+TEST_F(RunInput, TitleLinesOfSeveralFilesArePassedOverWithoutShiftingTheFiles) {
+    std::string met = "year month day hour u_mast wind_dir temperature globalrad\r\n";
+    std::string traffic = "year month day hour nlight nheavy speed_light speed_heavy qNOx\r\n";
+    for (int h = 1; h <= 24; ++h) {
+        met += "2023 3 6 " + std::to_string(h) + " 3 200 10 0\r\n";
+        traffic += "2023 3 6 " + std::to_string(h) + " 1000 100 50 40 " + std::to_string(100 + h) + "\r\n";
+    }
+    writeWork("Met.txt", met);
+    writeWork("Traffic.txt", traffic);
+    loadWith({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
+              inputFile("Traffic.txt", "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx"),
+              outputFile("Out.txt", "hour,qNOx", "0,*")});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    const std::vector<std::string> hoursRead = column("Out.txt", 0), emission = column("Out.txt", 1);
+    ASSERT_EQ(hoursRead.size(), 24u);
+    EXPECT_EQ(hoursRead.front(), "1");
+    EXPECT_EQ(emission.front(), "101") << "the first hour of both files is read together";
+    EXPECT_EQ(emission.back(), "124");
+}
+
+TEST_F(RunInput, ItemsBeyondFiftyAreIgnoredAndAShortLineAfterTheFirstHourEndsTheRun) {
+    std::string surplus;
+    for (int i = 0; i < 60; ++i) {
+        surplus += ",7";
+    }
+    writeWork("Hours.txt", hours(24, surplus));
+    loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")});
+    EXPECT_EQ(run().outcome, RunOutcome::Completed);
+    EXPECT_EQ(column("Out.txt", 0).size(), 24u);
+
+    writeWork("Hours.txt", hours(3) + "2023,3,6,4,3\r\n" + hours(2));
+    ui.messages.clear();
+    EXPECT_EQ(run().outcome, RunOutcome::Failed);
+    EXPECT_TRUE(said("The number of input items in the file Hours.txt\r\nis less than in the Input List"));
+    EXPECT_EQ(column("Out.txt", 0).size(), 3u) << "the rows written before the fault stay";
+}
+
+TEST_F(RunInput, ImpossibleDatesAndHoursAreRefusedNamingTheRecord) {
+    struct Case {
+        std::string line;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {"2023,3,6,25,3,200,10,0,1000,100,50,40,120,30", "the hour must lie between 1 and 24"},
+        {"2023,13,6,3,3,200,10,0,1000,100,50,40,120,30", "no such day"},
+        {"2023,2,30,3,3,200,10,0,1000,100,50,40,120,30", "no such day"},
+        {"2023,na,6,3,3,200,10,0,1000,100,50,40,120,30", "no day or month"},
+        {"2023,3,6,0,3,200,10,0,1000,100,50,40,120,30", "The value of hour must not be zero."},
+    };
+    for (const Case &c : cases) {
+        writeWork("Hours.txt", hours(2) + c.line + "\r\n" + hours(2));
+        loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")});
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed) << c.line;
+        EXPECT_TRUE(said(c.says)) << c.line << "\n" << report.error;
+        if (c.says.rfind("The value", 0) != 0) {
+            EXPECT_TRUE(said("Hours.txt, line 3")) << report.error;
+        }
+    }
+}
+
+TEST_F(RunInput, ADayCaseTheTrafficFileDoesNotHaveIsRefused) {
+    std::string text;
+    for (int h = 1; h <= 4; ++h) {
+        text += "2023,3,6," + std::to_string(h) + ",3,200,10,0," + (h == 3 ? "7" : "2") + ",20\r\n";
+    }
+    writeWork("Hours.txt", text);
+    loadWith(
+        {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,daycase,cNOx_b"),
+         outputFile("Out.txt", "hour,daycase,ntotal", "0,*"),
+         {".\\CityStreet.trf", "traffic", {"20000", "40"}}});
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_TRUE(said("The day case 7 of the input record of 2023-03-06 is not one of the 4 day cases"))
+        << report.error;
+    const std::vector<std::string> written = column("Out.txt", 1);
+    EXPECT_EQ(written, (std::vector<std::string>{"2", "2"}));
+}
+
+TEST_F(RunInput, AnUnknownStatisticIsReportedOnceAndLeftEmpty) {
+    writeWork("Hours.txt", hours());
+    loadWith(
+        {hourFile(), statFile("Stat.txt", "\"Series\",Bogus_1,Average_1,Bogus_2", "NOx_mod,NOx_b", "0,0.0")});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(said("Invalid variable name in the output list!"));
+    const std::vector<std::string> lines = fileLines(work("Stat.txt"));
+    ASSERT_EQ(lines.size(), 3u);
+    const std::vector<std::string> background = cells(lines[2]);
+    EXPECT_EQ(background, (std::vector<std::string>{"NOx_b", "", "30.0", ""}));
+}
+
+TEST_F(RunInput, AStatisticsWorkbookWithoutATableOffersToDefineItOnlyWithAWindow) {
+    writeWork("Hours.txt", hours());
+    for (bool batch : {false, true}) {
+        loadWith({hourFile(), statFile("Stat.xls", "\"Series\",Average_1", "NOx_mod")});
+        state.BatchMode = batch;
+        ui.messages.clear();
+        EXPECT_EQ(run().outcome, RunOutcome::Failed);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].find("No Data Table is defined for "), 0u);
+        EXPECT_EQ(ui.messages[0].find("Define it Now !?") != std::string::npos, !batch) << ui.messages[0];
+    }
+}
+
+TEST_F(RunInput, ATableWithFewerFieldsThanTheListIsReportedNotFilledIn) {
+    std::string error;
+    auto table = createTable(
+        work("Hours.xls").string(), "Hours",
+        {{"year", ColumnType::Integer}, {"month", ColumnType::Integer}, {"day", ColumnType::Integer}},
+        &error);
+    ASSERT_TRUE(table) << error;
+    ASSERT_TRUE(table->append({2023.0, 3.0, 6.0}, &error)) << error;
+    ASSERT_TRUE(table->close(&error)) << error;
+    loadWith(
+        {inputFile("Hours.xls;Hours", "year,month,day,hour,u_mast"), outputFile("Out.txt", "hour", "0,*")});
+    EXPECT_EQ(run().outcome, RunOutcome::Failed);
+    EXPECT_TRUE(said("is less than in the Input List"));
+}
+
+TEST_F(RunInput, FilesWithEmptyListsAreLeftOutOnlyWhenTheUserAgrees) {
+    writeWork("Hours.txt", hours());
+    std::vector<FileRecord> records = {
+        hourFile(), outputFile("Out.txt", "hour", "0,*"), {"Empty.txt", "output", {"[]", "[*]", "[*]"}}};
+    loadWith(records);
+    ui.answers = {Answer::No};
+    EXPECT_EQ(run().outcome, RunOutcome::Declined);
+    EXPECT_FALSE(fs::exists(work("Out.txt")));
+
+    ui.answers = {Answer::Yes};
+    EXPECT_EQ(run().outcome, RunOutcome::Completed);
+    EXPECT_EQ(column("Out.txt", 0).size(), 24u);
+    EXPECT_FALSE(fs::exists(work("Empty.txt")));
+}
+
+TEST_F(RunInput, TheMeanTravelSpeedTakesOnlyKnownSpeeds) {
+    std::string text;
+    for (int h = 1; h <= 24; ++h) {
+        text += "2023,3,6," + std::to_string(h) + ",3,200,10,0,1000,100," + (h % 2 ? "60" : "na") +
+                ",40,120,30\r\n";
+    }
+    writeWork("Hours.txt", text);
+    loadWith({hourFile()});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    EXPECT_FLOAT_EQ(state.TravelSpeedCalc, 60.0f);
+    EXPECT_EQ(state.DailyTrafficCalc, 1100 * 24);
+}
