@@ -36,6 +36,8 @@ struct Window {
     Window() {
         state.AppDir = (test::dataDir().string() + "/");
         w = std::make_unique<frmRun>(state, ui, settings);
+        w->m_skipInitProgram = true;
+        w->chooseFileName = [](int, const QString &, const QString &) { return std::string(); };
         w->Form_Load({});
     }
     frmRun *operator->() { return w.get(); }
@@ -411,6 +413,7 @@ TEST(RunControl, RunIsAvailableOnlyWithACheckedInputFileAndARun) {
     win->btnSeries_Click();
     EXPECT_FALSE(win->btnRun->isEnabled());
     checkInputFile(win);
+    win->runCalculation = nullptr;
     win->applyRunButtonRule();
     EXPECT_FALSE(win->btnRun->isEnabled()) << "no run entry";
     EXPECT_FALSE(win->btnRun->toolTip().isEmpty());

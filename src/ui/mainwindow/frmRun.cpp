@@ -3,6 +3,9 @@
 #include "core/Interaction.h"
 #include "core/Settings.h"
 #include "ui/mainwindow/EngineState.h"
+
+#include "run/RunCalculation.h"
+#include "run/SpecialMode.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/HelpSystem.h"
 
@@ -31,17 +34,14 @@ const char *const kNotYet = "This command is not available in this version of th
 
 // Commands whose dialogs or outside programs this version does not have.
 const char *const kUnavailableCommands[] = {
-    "menOpenSavedSingle", "menOpenSavedMulti",
-    "menEmission",        "menNewTrfFile",     "menOpenVehicleList",
-    "menOpenFuelList",    "menConcUnit",       "menEditCNDFile",
-    "menOptions",         "menLastResults",    "menEditTrf",
-    "menEditVehicleList", "menEditFuelList",   "menOpenTrf",
-    "menEditTarvik",      "menGraphic",        "menPollutants",
-    "menPercentiles",     "menLimitVal",       "menMetBackFiles",
-    "menCities",          "menStdTrfFiles",    "menScenarios",
+    "menOpenSavedSingle", "menOpenSavedMulti",  "menEmission",     "menNewTrfFile", "menOpenVehicleList",
+    "menOpenFuelList",    "menConcUnit",        "menEditCNDFile",  "menOptions",    "menLastResults",
+    "menEditTrf",         "menEditVehicleList", "menEditFuelList", "menOpenTrf",    "menEditTarvik",
+    "menGraphic",         "menPollutants",      "menPercentiles",  "menLimitVal",   "menMetBackFiles",
+    "menCities",          "menStdTrfFiles",     "menScenarios",
 };
-const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",     "Fleet",
-                                        "FLF",    "Fuel",   "Tarvik",     "Units",   "Results", "Graph"};
+const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",     "Fleet", "FLF",
+                                        "Fuel",   "Tarvik",     "Units",   "Results", "Graph"};
 } // namespace
 
 frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidget *parent)
@@ -71,6 +71,12 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
     });
     connectMenus();
     connectSignals();
+    runSpecialMode = [](State &s, RunControl &control, RunObserver &observer, Interaction &ui,
+                        std::string *) {
+        return RunSpecialMode(s, ui, control, &observer) == SpecialModeOutcome::Completed;
+    };
+    runCalculation = [](State &s, RunControl &control, RunObserver &observer, Interaction &ui,
+                        std::string *error) { return RunCalculation(s, control, observer, ui, error); };
     connectStreetSketch();
     resize(1180, 780);
 }

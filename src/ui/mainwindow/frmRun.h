@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -127,8 +128,61 @@ public:
     bool Form_Load(const QStringList &arguments);
     void Form_Activate();
 
-    // ---- Project lifecycle: false when the user cancelled.
-    bool Form_Unload();
+    // ---- Project display
+    void UpdateProjectDisplay();
+    static QString unitCaption(const std::string &unitCode);
+    void showProjectLoaded(); // menus, panel and mode after a project was loaded or created
+    void setUpEmissions();    // the emission set-up of the loaded project and what it shows
+    void fillFileLists();     // the four lists from the state
+    void fillYearBox();
+    bool CityListFilling = false;
+    std::array<double, 2> KeptTrafficValues{0, 0};
+
+    // ---- Street data panel
+    void txtTraffic_Edited(int which); // 0 ADT, 1 speed
+    bool txtTraffic_LostFocus(int which);
+    void cmbCitySize_Click(int index);
+    void cmbYear_Click(int index);
+
+    // ---- Recent files and country box
+    void refreshMRUMenu();
+    void menMRU_Click(int index);
+    void cmbCountry_Click(int index);
+    void cmbCountry_DropDownRefused();
+    bool CountryClicked = false;
+
+    // ---- Menu commands of the project and settings menus
+    void menRefresh_Click();
+    void menSetCNDFile_Click();
+    void menInpBackg_Click();
+    void menModBackg_Click();
+
+    // ---- Project lifecycle
+    bool Form_Unload(); // false when the user cancelled
+    void menNew_Click();
+    void menOpen_Click();
+    void menClose_Click();
+    void menSave_Click();
+    void menSaveAs_Click();
+    void menExit_Click();
+    void closeToEmptyState(); // the window without a project
+    // Tests skip the program start-up (they set the state up themselves).
+    bool m_skipInitProgram = false;
+    // The new-project dialog, when there is one: false when it was cancelled.
+    std::function<bool()> showNewStreetDialog;
+
+    // ---- File lists
+    void List1_Click(int kind);
+    void List1_LostFocus(int kind);
+    void btnAddFile_Click();
+    void btnChangeFile_Click();
+    void btnRemove_Click();
+    void btnFormatFile_Click();
+    void MoveUpDown_Click(int index); // 1 up, 2 down
+    void TestVariableList();
+    void fillFileList(int kind);
+    // The name the file dialog would return; tests and callers that know the name set it.
+    std::function<std::string(int kind, const QString &caption, const QString &info)> chooseFileName;
 
     // ---- Layout
     void Form_Resize();

@@ -49,6 +49,20 @@ void frmRun::connectMenus() {
     on("menWebVESK", &frmRun::menWebVESK_Click);
     on("menAbout", &frmRun::menAbout_Click);
     on("btnSeries", &frmRun::btnSeries_Click);
+    on("menNew", &frmRun::menNew_Click);
+    on("menOpen", &frmRun::menOpen_Click);
+    on("menClose", &frmRun::menClose_Click);
+    on("menSave", &frmRun::menSave_Click);
+    on("menSaveAs", &frmRun::menSaveAs_Click);
+    on("menExit", &frmRun::menExit_Click);
+    on("menRefresh", &frmRun::menRefresh_Click);
+    on("menSetCNDFile", &frmRun::menSetCNDFile_Click);
+    on("menInpBackg", &frmRun::menInpBackg_Click);
+    on("menModBackg", &frmRun::menModBackg_Click);
+    for (int i = 0; i < 4; ++i) {
+        connect(action(QStringLiteral("menMRU_%1").arg(i)), &QAction::triggered, this,
+                [this, i] { menMRU_Click(i); });
+    }
     on("btnGeneric", &frmRun::btnGeneric_Click);
     connect(action(QStringLiteral("menHelpL_0")), &QAction::triggered, this, [this] { menHelpL_Click(0); });
     connect(action(QStringLiteral("menHelpL_1")), &QAction::triggered, this, [this] { menHelpL_Click(1); });
@@ -101,6 +115,40 @@ void frmRun::connectSignals() {
         });
         Text2[j]->installEventFilter(this);
     }
+    for (int kind = 1; kind <= 4; ++kind) {
+        FileCheckList *list = List1[kind];
+        connect(list, &QListWidget::itemClicked, this, [this, kind] { List1_Click(kind); });
+        connect(list, &FileCheckList::checkToggled, this, [this, kind, list](int position) {
+            list->setCurrentRow(position);
+            List1_Click(kind);
+        });
+        list->installEventFilter(this);
+    }
+    connect(btnAddFile, &QPushButton::clicked, this, &frmRun::btnAddFile_Click);
+    connect(btnChangeFile, &QPushButton::clicked, this, &frmRun::btnChangeFile_Click);
+    connect(btnRemove, &QPushButton::clicked, this, &frmRun::btnRemove_Click);
+    connect(btnFormatFile, &QPushButton::clicked, this, &frmRun::btnFormatFile_Click);
+    connect(MoveUpDown[1], &QPushButton::clicked, this, [this] { MoveUpDown_Click(1); });
+    connect(MoveUpDown[2], &QPushButton::clicked, this, [this] { MoveUpDown_Click(2); });
+    for (int which = 0; which < 2; ++which) {
+        QLineEdit *box = which == 0 ? txtADT : txtSpeed;
+        connect(box, &QLineEdit::textEdited, this, [this, which] { txtTraffic_Edited(which); });
+        box->installEventFilter(this);
+    }
+    connect(cmbCitySize, &QComboBox::activated, this, &frmRun::cmbCitySize_Click);
+    connect(cmbYear, &QComboBox::activated, this, &frmRun::cmbYear_Click);
+    connect(cmbCountry, &QComboBox::activated, this, &frmRun::cmbCountry_Click);
+    cmbCountry->refused = [this] { cmbCountry_DropDownRefused(); };
+    btnFormatFile->setEnabled(false);
+    btnAddFile->setEnabled(false);
+    btnChangeFile->setEnabled(false);
+    btnRemove->setEnabled(false);
+    MoveUpDown[1]->setEnabled(false);
+    MoveUpDown[2]->setEnabled(false);
+    for (int k = 1; k <= 4; ++k) {
+        List1[k]->showPlaceholder();
+    }
+
     connect(chkStartAuto, &QCheckBox::clicked, this, [this] { chkAuto_Click(0); });
     connect(chkEndAuto, &QCheckBox::clicked, this, [this] { chkAuto_Click(1); });
     for (QLineEdit *box : {mEditStart, mEditEnd, txtHourStart, txtHourEnd}) {
@@ -163,6 +211,23 @@ bool frmRun::handleBoxEvent(QObject *watched, QEvent *event) {
             return enter;
         }
     }
+    for (int kind = 1; kind <= 4; ++kind) {
+        if (watched == List1[kind] && focusOut) {
+            later([this, kind] { List1_LostFocus(kind); });
+            return false;
+        }
+    }
+    for (int which = 0; which < 2; ++which) {
+        QLineEdit *box = which == 0 ? txtADT : txtSpeed;
+        if (watched == box) {
+            if (enter) {
+                (which == 0 ? txtSpeed : txtADT)->setFocus();
+                return true;
+            }
+            later([this, which] { txtTraffic_LostFocus(which); });
+            return false;
+        }
+    }
     for (int which = 0; which < 2; ++which) {
         QLineEdit *date = which == 0 ? mEditStart : mEditEnd;
         QLineEdit *hour = which == 0 ? txtHourStart : txtHourEnd;
@@ -178,32 +243,4 @@ bool frmRun::handleBoxEvent(QObject *watched, QEvent *event) {
     return false;
 }
 
-} // namespace vesk::ui
-
-namespace vesk::ui {
-bool frmRun::Form_Unload() {
-    return true;
-}
-} // namespace vesk::ui
-
-namespace vesk::ui {
-bool frmRun::Form_Load(const QStringList &) {
-    m_help->setAppDir(m_state.AppDir);
-    const int language = m_help->loadHelpFileSetting();
-    action(QStringLiteral("menHelpL_0"))->setChecked(language == 0);
-    action(QStringLiteral("menHelpL_1"))->setChecked(language == 1);
-    for (const char *name : {"menSave", "menSaveAs", "menClose"}) {
-        enableCommand(action(QString::fromLatin1(name)), false);
-    }
-    setMenuVisible(menu(QStringLiteral("menProject")), false);
-    setMenuVisible(menu(QStringLiteral("menView")), false);
-    setMenuEnabled(menu(QStringLiteral("menMode")), false);
-    btnReturnStd->setEnabled(false);
-    for (const char *key : {"Save", "Street", "Results"}) {
-        enableKey(QString::fromLatin1(key), false);
-    }
-    return true;
-}
-
-void frmRun::Form_Activate() {}
 } // namespace vesk::ui

@@ -62,6 +62,7 @@ QLabel *valueLabel(QWidget *parent, const QString &name) {
     l->setFrameShape(QFrame::StyledPanel);
     l->setFrameShadow(QFrame::Sunken);
     l->setMinimumHeight(22);
+    l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
 }
@@ -349,7 +350,7 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     sketchPanel = new StreetSketchPanel(m_state, m_interaction, FrameStreetData);
     picSketch = sketchPanel->boxStreet3D;
     picSketch->setMinimumSize(200, 130);
-    sd->addWidget(sketchPanel, 0, 2, 4, 1);
+    sd->addWidget(sketchPanel, 0, 2, 5, 1);
     txtADT = lineEdit(FrameStreetData, QStringLiteral("txtADT"), 90);
     txtSpeed = lineEdit(FrameStreetData, QStringLiteral("txtSpeed"), 90);
     cmbCitySize = new QComboBox(FrameStreetData);
@@ -362,7 +363,8 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     traffic->addRow(
         label(FrameStreetData, QStringLiteral("lblCitySize"), QStringLiteral("City Size (inhabitants)")),
         cmbCitySize);
-    sd->addLayout(traffic, 4, 0, 1, 3);
+    sd->addLayout(traffic, 5, 0, 1, 3);
+    sd->setRowStretch(4, 1);
     sd->setColumnStretch(2, 1);
 
     FrameConcUnits = groupBox(parent, "FrameConcUnits", QStringLiteral("Concentration Units"));

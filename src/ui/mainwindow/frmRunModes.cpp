@@ -318,7 +318,8 @@ void frmRun::showProgress(double fraction, const QString &text) {
     ProgressBar1->setValue(static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * 1000)));
     lblProgress->setText(text);
     // A text "date hour" or "speed direction" also goes into the two value boxes.
-    const QStringList parts = text.split(QLatin1Char('|'));
+    const QStringList parts =
+        text.split(text.contains(QLatin1Char('\t')) ? QLatin1Char('\t') : QLatin1Char('|'));
     if (parts.size() == 2) {
         Text0[1]->setText(parts[0]);
         Text0[2]->setText(parts[1]);

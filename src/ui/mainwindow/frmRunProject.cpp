@@ -1,0 +1,203 @@
+// New, Open, Save, Close and Exit: the window's part of going from one
+// project to the next. The questions and the file work are the engine's.
+
+#include "ui/mainwindow/EngineState.h"
+
+#include "core/CountryLists.h"
+#include "core/Interaction.h"
+#include "project/Lifecycle.h"
+#include "project/ProjectReader.h"
+#include "project/ProjectWriter.h"
+#include "project/RecentFiles.h"
+#include "ui/inputdef/frmNewFileName.h"
+#include "ui/mainwindow/FileCheckList.h"
+#include "ui/mainwindow/frmRun.h"
+#include "ui/settings/frmProjectType.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+
+namespace vesk::ui {
+
+namespace {
+// The traffic editor comes with a later version: nothing can be saved through it.
+TrafficFileSaver trafficSaver(Interaction &ui) {
+    return
+        [&ui](State &) { ui.message("The traffic editor is not available in this version of the program."); };
+}
+} // namespace
+
+void frmRun::closeToEmptyState() {
+    m_state.TrailingValue = -1;
+    setWindowTitle(QStringLiteral("WinVESK"));
+    boxLabel->setVisible(true);
+    setMenuVisible(menu(QStringLiteral("menProject")), false);
+    setMenuVisible(menu(QStringLiteral("menView")), false);
+    setMenuVisible(menu(QStringLiteral("menBackground")), false);
+    for (const char *name :
+         {"menSave", "menSaveAs", "menEditVehicleList", "menEditFuelList", "menEditTrf", "menGraphic"}) {
+        enableCommand(action(QString::fromLatin1(name)), false);
+    }
+    enableCommand(action(QStringLiteral("menEditTarvik")), true);
+    for (const char *key : {"Fleet", "Fuel", "SetTRF", "VLF", "FLF", "Units", "TrafficNow", "Save", "Graph",
+                            "Street", "Results"}) {
+        enableKey(QString::fromLatin1(key), false);
+    }
+    enableKey(QStringLiteral("Tarvik"), true);
+    Frame0->setVisible(false);
+    btnReturnStd->setEnabled(false);
+    setMenuEnabled(menu(QStringLiteral("menMode")), false);
+    enableCommand(action(QStringLiteral("menClose")), false);
+    cmbCountry->setEnabled(true);
+    cmbCountry->setVisible(true);
+    cmbCountry->locked = false;
+    setMenuEnabled(menu(QStringLiteral("menSettings")), true);
+    lstEmitters->clear();
+    for (int k = 1; k <= 4; ++k) {
+        List1[k]->showPlaceholder();
+    }
+    Label22->setVisible(false);
+    btnRun->setEnabled(false);
+}
+
+void frmRun::menClose_Click() {
+    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Close, trafficSaver(m_interaction))) {
+        return;
+    }
+    closeProject(m_state);
+    closeToEmptyState();
+}
+
+void frmRun::menOpen_Click() {
+    m_state.NewProjectPending = false;
+    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Open, trafficSaver(m_interaction))) {
+        return;
+    }
+    std::string path;
+    if (m_state.OpenFromRecent) {
+        path = m_state.RecentFilePath;
+    } else {
+        FileChoice choice;
+        choice.title = "Open Project";
+        choice.folder = startFolder(m_state, m_settings);
+        choice.filters = {
+            "VESK Project (*.vkp)|*.vkp|VESK Multi Streets Project (*.vkm)|*.vkm|Text (*.txt)|*.txt|"
+            "All (*.*)|*.*"};
+        const auto picked = m_interaction.chooseFile(choice);
+        if (!picked) {
+            return;
+        }
+        if (!QFileInfo::exists(QString::fromStdString(*picked))) {
+            m_interaction.message("Can´t open the file", Icon::Critical);
+            return;
+        }
+        path = *picked;
+    }
+    lstEmitters->clear();
+    enableCommand(action(QStringLiteral("menLastResults")), false);
+    enableKey(QStringLiteral("Results"), false);
+    CalcResultsEnabled = false;
+    SpecialResultsEnabled = false;
+    const LoadResult result = openProject(m_state, m_interaction, path);
+    refreshMRUMenu();
+    if (result.outcome != LoadOutcome::Loaded) {
+        m_state.ProjectChanged = false;
+        closeToEmptyState();
+        return;
+    }
+    doEvents();
+    showProjectLoaded();
+    setUpEmissions();
+    m_state.ProjectChanged = false;
+}
+
+void frmRun::menNew_Click() {
+    m_state.NewProjectPending = false;
+    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::New, trafficSaver(m_interaction))) {
+        return;
+    }
+    std::string folder;
+    for (;;) {
+        FileChooserContext context;
+        context.SelectedFileKind = 0;
+        context.WorkDir = m_state.WorkDir;
+        context.LastPath = startFolder(m_state, m_settings);
+        std::string chosen;
+        if (chooseFileName) {
+            chosen = chooseFileName(0, QStringLiteral("Select Working Directory"), QString());
+        } else {
+            frmNewFileName dialog(context, m_interaction, this);
+            dialog.setWindowTitle(QStringLiteral("Select Working Directory"));
+            dialog.setName(QString::fromStdString(context.LastPath));
+            dialog.exec();
+            chosen = dialog.NewFileName;
+        }
+        if (chosen.empty()) {
+            return;
+        }
+        if (checkWorkingFolder(chosen, m_interaction) == FolderCheck::Accepted) {
+            folder = chosen;
+            break;
+        }
+    }
+    const LoadResult result = newProjectFromTemplate(m_state, m_interaction, folder);
+    Frame0->setVisible(false);
+    bool cancelled = result.outcome != LoadOutcome::Loaded || m_state.ProjectFile.empty();
+    if (!cancelled) {
+        setWindowTitle(QStringLiteral("WinVESK Calculation [untitled]"));
+        enableCommand(action(QStringLiteral("menLastResults")), false);
+        enableKey(QStringLiteral("Results"), false);
+        m_state.MultiStreetMode = false;
+        m_state.RouteMode = false;
+        frmProjectType kind(m_state.MultiStreetMode, m_state.RouteMode, m_state.ProjectTypeCancelled, m_help,
+                            this);
+        kind.exec();
+        cancelled = m_state.ProjectTypeCancelled;
+        if (!cancelled && showNewStreetDialog) {
+            cancelled = !showNewStreetDialog();
+        }
+    }
+    m_state.TrafficFileLoaded = false;
+    m_state.TrafficReloadNeeded = false;
+    if (cancelled) {
+        m_state.NewProjectPending = true;
+        closeProject(m_state);
+        closeToEmptyState();
+        return;
+    }
+    showProjectLoaded();
+    setUpEmissions();
+    setWindowTitle(QString::fromStdString(windowCaption(m_state)));
+}
+
+void frmRun::menSave_Click() {
+    if (saveProject(m_state, m_interaction) == SaveResult::Saved) {
+        m_state.ProjectName = m_state.ProjectFile;
+        setWindowTitle(QString::fromStdString(windowCaption(m_state)));
+        refreshMRUMenu();
+    }
+}
+
+void frmRun::menSaveAs_Click() {
+    if (saveProjectAs(m_state, m_interaction) == SaveResult::Saved) {
+        m_state.ProjectName = m_state.ProjectFile;
+        setWindowTitle(QString::fromStdString(windowCaption(m_state)));
+        refreshMRUMenu();
+    }
+}
+
+void frmRun::menExit_Click() {
+    close();
+}
+
+bool frmRun::Form_Unload() {
+    return unloadProgram(m_state, m_interaction, m_settings, trafficSaver(m_interaction),
+                         [](State &s, std::string *error) { return SaveCountriesIni(s, error); });
+}
+
+} // namespace vesk::ui

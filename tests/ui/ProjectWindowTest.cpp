@@ -1,0 +1,335 @@
+// The main window with a real project: start-up, the project display, the
+// save questions of Close and Open, the file lists, recent files, the country
+// box and the street data panel.
+
+#include "ui/mainwindow/EngineState.h"
+
+#include "core/Settings.h"
+#include "support/TestSupport.h"
+#include "ui/mainwindow/FileCheckList.h"
+#include "ui/mainwindow/frmRun.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace vesk;
+using namespace vesk::ui;
+
+namespace {
+
+struct Sample {
+    test::TempDir dir;
+    MemorySettings settings;
+    std::string appDir;
+    Sample() {
+        test::copyDataTree(dir.path());
+        appDir = dir.path().string() + "/";
+    }
+    std::string project(const char *name = "DemoStreet.vkp") const { return appDir + "Working/" + name; }
+};
+
+struct Session {
+    State state;
+    test::ScriptedInteraction ui;
+    std::unique_ptr<frmRun> w;
+    bool loaded = false;
+    Session(Sample &sample, const std::string &project) {
+        state.AppDir = sample.appDir;
+        w = std::make_unique<frmRun>(state, ui, sample.settings);
+        QStringList args;
+        if (!project.empty()) {
+            args << QString::fromStdString(project);
+        }
+        loaded = w->Form_Load(args);
+        w->Form_Activate();
+    }
+    frmRun *operator->() { return w.get(); }
+    bool hidden(QWidget *widget) { return widget->isHidden(); }
+    // Scripted names for the file dialog of Add and Change.
+    void names(std::deque<std::string> list) {
+        auto queue = std::make_shared<std::deque<std::string>>(std::move(list));
+        w->chooseFileName = [queue](int, const QString &, const QString &) {
+            if (queue->empty()) {
+                return std::string();
+            }
+            std::string n = queue->front();
+            queue->pop_front();
+            return n;
+        };
+        state.ShowFileDialog = true;
+    }
+    void select(int kind, int row) {
+        w->List1[kind]->setCurrentRow(row);
+        w->List1_Click(kind);
+    }
+};
+
+} // namespace
+
+TEST(ProjectWindow, StartingWithTheSampleProjectShowsItsFilesStreetAndUnits) {
+    Sample sample;
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    ASSERT_TRUE(s.ui.messages.empty()) << s.ui.messages.front();
+    EXPECT_FALSE(s.hidden(s->Frame0));
+    EXPECT_TRUE(s.hidden(s->boxLabel));
+    EXPECT_EQ(s->windowTitle().toStdString(), "WinVESK Calculation [" + sample.project() + "]");
+    EXPECT_EQ(s->List1[1]->count(), 3);
+    EXPECT_TRUE(s->List1[1]->isChecked(0));
+    EXPECT_EQ(s->Label11[1]->text(), "Demo Street");
+    EXPECT_NE(s->findChild<QLabel *>("lbPOL_0"), nullptr);
+    EXPECT_TRUE(s->cmbCountry->locked);
+    EXPECT_EQ(s->cmbCountry->currentText(), "Demoland");
+    EXPECT_EQ(s.state.MRULastIndex, 0);
+    EXPECT_TRUE(s->action("menMRU_0")->isVisible());
+    EXPECT_FALSE(s.state.ProjectChanged) << "filling the boxes by code changes nothing";
+}
+
+TEST(ProjectWindow, AProjectThatCannotBeLoadedLeavesTheEmptyWindowWithAMessage) {
+    Sample sample;
+    Session s(sample, sample.appDir + "Working/NoSuchProject.vkp");
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_EQ(s.ui.messages.back(),
+              "It was not possible to start " + sample.appDir + "Working/NoSuchProject.vkp");
+    EXPECT_TRUE(s.hidden(s->Frame0));
+    EXPECT_EQ(s->windowTitle(), "WinVESK");
+    EXPECT_FALSE(s->cmbCountry->locked);
+}
+
+TEST(ProjectWindow, CloseAsksAboutTheProjectThenTheOptionFileAndCancelKeepsEverything) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.state.ProjectChanged = true;
+    s.state.OptionFileChanged = true;
+    s.ui.messages.clear();
+    s.ui.answers = {Answer::Cancel};
+    s->menClose_Click();
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_EQ(s.ui.messages[0], "Do you want to save changes you made to " + sample.project());
+    EXPECT_FALSE(s.state.ProjectFile.empty());
+    EXPECT_FALSE(s.hidden(s->Frame0));
+
+    s.ui.messages.clear();
+    s.ui.answers = {Answer::No, Answer::No};
+    s->menClose_Click();
+    ASSERT_EQ(s.ui.messages.size(), 2u);
+    EXPECT_NE(s.ui.messages[1].find("Option File"), std::string::npos);
+    EXPECT_TRUE(s.state.ProjectFile.empty());
+    EXPECT_FALSE(s.state.ProjectChanged);
+    EXPECT_TRUE(s.hidden(s->Frame0));
+    EXPECT_EQ(s->windowTitle(), "WinVESK");
+    EXPECT_FALSE(s->cmbCountry->locked);
+    EXPECT_TRUE(s->List1[1]->onlyPlaceholder());
+}
+
+TEST(ProjectWindow, OpenAsksAboutTheChangesButNotAboutTheOptionFile) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.state.ProjectChanged = true;
+    s.state.OptionFileChanged = true;
+    s.ui.messages.clear();
+    s.ui.answers = {Answer::No};
+    s.ui.files = {std::nullopt}; // the file dialog is cancelled
+    s->menOpen_Click();
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_EQ(s.ui.messages[0], "Do you want to save the changes you made to " + sample.project());
+    EXPECT_FALSE(s.state.ProjectFile.empty()) << "a cancelled file choice keeps the project";
+
+    s.ui.messages.clear();
+    s.ui.files = {sample.project("DemoStreets.vkm")};
+    s->menOpen_Click();
+    EXPECT_EQ(s.state.ProjectFile, sample.project("DemoStreets.vkm"));
+    EXPECT_TRUE(s.state.MultiStreetMode);
+    EXPECT_EQ(s->Label3->text(), "Streets File:");
+    EXPECT_FALSE(s->menu("menMode")->menuAction()->isEnabled());
+    EXPECT_EQ(s.state.MRULastIndex, 1);
+    EXPECT_EQ(s.state.MRUFiles[0], sample.project("DemoStreets.vkm"));
+}
+
+TEST(ProjectWindow, RecentFilesComeBackInTheirOrderAfterARestart) {
+    Sample sample;
+    {
+        Session s(sample, sample.project());
+        s.ui.files = {sample.project("DemoStreets.vkm")};
+        s->menOpen_Click();
+        s.ui.answers = {Answer::No, Answer::No, Answer::No};
+        ASSERT_TRUE(s->Form_Unload());
+    }
+    Session again(sample, "");
+    EXPECT_EQ(again->action("menMRU_0")->text().toStdString(), "&1 " + sample.project("DemoStreets.vkm"));
+    EXPECT_EQ(again->action("menMRU_1")->text().toStdString(), "&2 " + sample.project());
+    EXPECT_FALSE(again->action("menMRU_2")->isVisible());
+    // Clicking the second entry opens it and moves it to the top.
+    again->menMRU_Click(1);
+    EXPECT_EQ(again.state.ProjectFile, sample.project());
+    EXPECT_EQ(again->action("menMRU_0")->text().toStdString(), "&1 " + sample.project());
+}
+
+TEST(ProjectWindow, TheLockedCountryBoxRefusesItsListWithAMessage) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.ui.messages.clear();
+    s->cmbCountry->showPopup();
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_EQ(s.ui.messages[0],
+              "The Country settings cannot be changed when a project is active!\n"
+              "You must close the project in order to be able to change the Country settings.");
+    EXPECT_EQ(s.state.CurrentCountry, "Demoland");
+}
+
+// ---- File lists ---------------------------------------------------------------------------
+
+TEST(FileListsWindow, AddingAfterTheSecondInputFileInsertsItThirdInRedWithTheWarning) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.names({"Extra.txt"});
+    s.select(1, 1);
+    s->btnAddFile_Click();
+    ASSERT_EQ(s->List1[1]->count(), 4);
+    EXPECT_EQ(s->List1[1]->text(2), "Extra.txt");
+    EXPECT_TRUE(s->List1[1]->isChecked(2));
+    EXPECT_EQ(s->List1[1]->colour(2), FileCheckList::red());
+    EXPECT_FALSE(s->Label22->isHidden());
+    EXPECT_TRUE(s.state.ProjectChanged);
+    EXPECT_EQ(s.state.InputFormatLists[3], "*");
+}
+
+TEST(FileListsWindow, The21stFileIsRefusedAndTheListStaysAsItWas) {
+    Sample sample;
+    Session s(sample, sample.project());
+    std::deque<std::string> names;
+    for (int i = 0; i < 19; ++i) {
+        names.push_back("Out" + std::to_string(i) + ".txt");
+    }
+    s.names(names);
+    for (int i = 0; i < 19; ++i) {
+        s.select(2, 0);
+        s->btnAddFile_Click();
+    }
+    ASSERT_EQ(s->List1[2]->count(), 20) << "one file plus the 19 added";
+    s.names({"TooMany.txt"});
+    s.ui.messages.clear();
+    s.select(2, 0);
+    s->btnAddFile_Click();
+    EXPECT_EQ(s->List1[2]->count(), 20);
+    EXPECT_EQ(s.state.NumOutputFiles, 20);
+    EXPECT_EQ(s->List1[2]->findItems("TooMany.txt", Qt::MatchExactly).size(), 0);
+    ASSERT_EQ(s.ui.messages.size(), 1u) << "the refusal says why";
+}
+
+TEST(FileListsWindow, RemovingTheLastFilePutsTheEmptyItemBackAndChangingKeepsTheLists) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const std::string vars = s.state.StatVarLists[1];
+    s.names({"Stat2024.txt"});
+    s.select(4, 0);
+    s->btnChangeFile_Click();
+    EXPECT_EQ(s->List1[4]->text(0), "Stat2024.txt");
+    EXPECT_EQ(s.state.StatVarLists[1], vars);
+    s.select(4, 0);
+    s->btnRemove_Click();
+    EXPECT_TRUE(s->List1[4]->onlyPlaceholder());
+    EXPECT_EQ(s.state.NumStatFiles, 0);
+}
+
+TEST(FileListsWindow, MovingSwapsTheFilesAndTheEndsDoNotMove) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const std::string firstVars = s.state.InputVarLists[1];
+    s.select(1, 0);
+    s->MoveUpDown_Click(1);
+    EXPECT_EQ(s->List1[1]->text(0), "Met2023.txt");
+    s.select(1, 0);
+    EXPECT_FALSE(s->MoveUpDown[1]->isEnabled());
+    s->MoveUpDown_Click(2);
+    EXPECT_EQ(s->List1[1]->text(0), "Back2023.txt");
+    EXPECT_EQ(s->List1[1]->text(1), "Met2023.txt");
+    EXPECT_EQ(s.state.InputVarLists[2], firstVars);
+    EXPECT_EQ(s->List1[1]->currentRow(), 1);
+}
+
+TEST(FileListsWindow, UncheckingEveryInputFileDisablesRunAndUncheckedFilesAreGrey) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->runCalculation = [](State &, RunControl &, RunObserver &, Interaction &, std::string *) {
+        return true;
+    };
+    s->applyRunButtonRule();
+    EXPECT_TRUE(s->btnRun->isEnabled());
+    for (int i = 0; i < 3; ++i) {
+        s->List1[1]->setChecked(i, false);
+        s.select(1, i);
+        EXPECT_EQ(s->List1[1]->colour(i), FileCheckList::grey());
+    }
+    EXPECT_FALSE(s.state.InputFileChecked[1]);
+    EXPECT_FALSE(s->btnRun->isEnabled());
+}
+
+TEST(FileListsWindow, RemovingTheTrafficFileEmptiesTheTrafficBoxesAndLabel) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.select(3, 0);
+    s->btnRemove_Click();
+    EXPECT_TRUE(s.state.TrafficFile.empty());
+    EXPECT_EQ(s->Label4->text(), "(none)");
+    EXPECT_FALSE(s->txtADT->isEnabled());
+    EXPECT_TRUE(s->txtADT->text().isEmpty());
+}
+
+TEST(FileListsWindow, WithoutASelectedListAddSaysSo) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.state.SelectedFileKind = 0;
+    s.ui.messages.clear();
+    s->btnAddFile_Click();
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_EQ(s.ui.messages[0], "No File List is selected");
+}
+
+// ---- Street data panel -----------------------------------------------------------------------
+
+TEST(StreetPanel, AnInvalidTrafficAmountIsRefusedAndNotStoredAndACommaIsADecimalPoint) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const double before = s.state.AnnualDiurnalTraffic;
+    for (const char *text : {"0", "-3", "abc"}) {
+        s.ui.messages.clear();
+        s->txtADT->setText(text);
+        s->txtTraffic_Edited(0);
+        EXPECT_FALSE(s->txtTraffic_LostFocus(0)) << text;
+        ASSERT_EQ(s.ui.messages.size(), 1u);
+        EXPECT_EQ(s.ui.messages[0], "The value must be > 0");
+        EXPECT_DOUBLE_EQ(s.state.AnnualDiurnalTraffic, before) << text;
+    }
+    s->txtSpeed->setText("1,5");
+    s->txtTraffic_Edited(1);
+    EXPECT_TRUE(s->txtTraffic_LostFocus(1));
+    EXPECT_DOUBLE_EQ(s.state.AverageTrafficSpeed, 1.5);
+    EXPECT_TRUE(s.state.ProjectChanged);
+}
+
+TEST(StreetPanel, ChoosingACitySizeMarksTheProjectAndFillingTheListDoesNot) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.state.ProjectChanged = false;
+    s->UpdateProjectDisplay();
+    EXPECT_FALSE(s.state.ProjectChanged);
+    if (s->cmbCitySize->count() >= 3) {
+        s->cmbCitySize_Click(2);
+        EXPECT_EQ(s.state.CitySize, 3);
+        EXPECT_TRUE(s.state.ProjectChanged);
+    }
+}
+
+TEST(StreetPanel, UnitCodesBecomeTheirCaptionsAndUnknownCodesStay) {
+    EXPECT_EQ(frmRun::unitCaption("MICROG"), QString::fromUtf8("µg/m³"));
+    EXPECT_EQ(frmRun::unitCaption("milig"), QString::fromUtf8("mg/m³"));
+    EXPECT_EQ(frmRun::unitCaption("ppb"), "ppb");
+    EXPECT_EQ(frmRun::unitCaption("odd/m3"), "odd/m3");
+}
