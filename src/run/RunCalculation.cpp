@@ -434,7 +434,8 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     return report;
 }
 
-bool RunCalculation(State &state, RunControl &control, RunObserver &observer, Interaction &ui, std::string *error) {
+bool RunCalculation(State &state, RunControl &control, RunObserver &observer, Interaction &ui,
+                    std::string *error) {
     const RunReport report = runTimeSeries(state, ui, control, &observer);
     // Every failure has been shown through ui already; *error stays empty so
     // that the caller does not show it a second time.

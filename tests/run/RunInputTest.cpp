@@ -4,8 +4,10 @@
 
 #include "run/RunFixture.h"
 
+#include "core/ListLine.h"
 #include "core/Numbers.h"
 #include "platform/tables/Tables.h"
+#include "run/RunContext.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -253,4 +255,30 @@ TEST_F(RunInput, ADailyFileHasOneRowPerDayWithItsDate) {
     EXPECT_EQ(cells(lines[2])[0], "2023-03-07");
     EXPECT_EQ(cells(lines[2])[1], "40.0");
     EXPECT_GT(Val(cells(lines[2])[2]), 40.0);
+}
+
+TEST(RecordLines, SplitLikeTheListLineReaderForEveryKindOfSeparation) {
+    const char *lines[] = {"2023 3 6 1 4.5 200",
+                           "  2023  3   6 1  ",
+                           "2023,3,6,1,,200",
+                           "2023, 3 ,6 ,, 1",
+                           "2023;3;;6;1",
+                           "2023\t3\t\t6 ; 1",
+                           "a,;b ;,c",
+                           "1,5 2,5",
+                           ",,",
+                           "x",
+                           "",
+                           "   ",
+                           "2023 3 6 1\r"};
+    for (bool commaSeparates : {true, false}) {
+        for (const char *line : lines) {
+            std::string buffer;
+            std::vector<std::string_view> fields;
+            run::splitRecordLine(line, commaSeparates, buffer, fields);
+            const std::vector<std::string> expected = ReadListLine(line, commaSeparates ? "." : ",");
+            EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), expected)
+                << "\"" << line << "\" commas " << (commaSeparates ? "separate" : "are decimal marks");
+        }
+    }
 }
