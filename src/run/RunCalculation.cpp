@@ -335,7 +335,11 @@ void showRunError(RunContext &c, long number, const std::string &description, Ru
     const RunMessage m = runMessage(number, c.err);
     report.error = m.text.empty() ? description : m.text;
     if (m.show) {
-        c.ui.question(m.text, m.buttons, m.icon, m.buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
+        if (m.buttons == Buttons::Ok) {
+            c.ui.message(m.text, m.icon);
+        } else {
+            c.ui.question(m.text, m.buttons, m.icon, Answer::Cancel);
+        }
     }
 }
 
@@ -433,20 +437,12 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
 bool RunCalculation(State &state, RunControl &control, RunObserver &observer, Interaction &ui,
                     std::string *error) {
     const RunReport report = runTimeSeries(state, ui, control, &observer);
-    const bool ok = report.outcome == RunOutcome::Completed || report.outcome == RunOutcome::Stopped;
-    if (!ok && error != nullptr) {
-        switch (report.outcome) {
-        case RunOutcome::StoppedWhilePaused:
-            *error = "The run was stopped while paused; no statistics were written.";
-            break;
-        case RunOutcome::Declined:
-            *error = "The run was cancelled.";
-            break;
-        default:
-            *error = report.error.empty() ? "The run failed." : report.error;
-        }
+    // Every failure has been shown through ui already; *error stays empty so
+    // that the caller does not show it a second time.
+    if (error != nullptr) {
+        error->clear();
     }
-    return ok;
+    return report.outcome == RunOutcome::Completed || report.outcome == RunOutcome::Stopped;
 }
 
 } // namespace vesk

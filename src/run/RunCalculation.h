@@ -44,7 +44,8 @@ RunReport runTimeSeries(State &state, Interaction &ui, RunControl &control, RunO
 
 // The entry of the GUI's run thread and of the batch: true when the run
 // reached its end (or was stopped during a running hour) and wrote its
-// statistics; otherwise false with *error.
+// statistics; otherwise false. Every failure has been shown through ui, so
+// *error is left empty.
 bool RunCalculation(State &state, RunControl &control, RunObserver &observer, Interaction &ui,
                     std::string *error);
 

@@ -115,6 +115,8 @@ struct InputFile {
     long line = 0;                    // lines read from the text file
     std::streampos lineStart[2] = {}; // starts of the last two lines read ([1] the last)
     std::vector<InColumn> cols;
+    std::string buffer;                   // the line being split
+    std::vector<std::string_view> fields; // its items
 };
 
 enum class OutKey {
@@ -289,6 +291,13 @@ void rewindInputs(RunContext &c);
 // Steps every input file back by two records (a route segment of the same person).
 void stepInputsBack(RunContext &c);
 void closeOutputs(RunContext &c);
+
+// Splits a record line without double quotes into its items as ReadListLine
+// does (blanks, semicolons, tabs and, when commaSeparates, commas; a second
+// separator right after another belongs to the same separation; an empty
+// item is one blank). The items point into buffer.
+void splitRecordLine(std::string_view line, bool commaSeparates, std::string &buffer,
+                     std::vector<std::string_view> &fields);
 
 // Reading an hour (RunReadHour.cpp). False at the end of the data.
 bool readHour(RunContext &c);

@@ -16,41 +16,35 @@ namespace vesk {
 
 class RunControl {
 public:
-    void requestPause()
-    {
+    void requestPause() {
         std::lock_guard lock(m_mutex);
         m_pause = true;
     }
-    void requestContinue()
-    {
+    void requestContinue() {
         {
             std::lock_guard lock(m_mutex);
             m_pause = false;
         }
         m_wake.notify_all();
     }
-    void requestStop()
-    {
+    void requestStop() {
         {
             std::lock_guard lock(m_mutex);
             m_stop = true;
         }
         m_wake.notify_all();
     }
-    void reset()
-    {
+    void reset() {
         std::lock_guard lock(m_mutex);
         m_pause = false;
         m_stop = false;
     }
 
-    bool PauseRequested() const
-    {
+    bool PauseRequested() const {
         std::lock_guard lock(m_mutex);
         return m_pause;
     }
-    bool StopRequested() const
-    {
+    bool StopRequested() const {
         std::lock_guard lock(m_mutex);
         return m_stop;
     }
@@ -58,8 +52,7 @@ public:
     // Blocks while a pause is requested and no stop. Returns true when the run
     // was paused at the moment of the call (a stop while paused then means
     // "write nothing more").
-    bool waitWhilePaused()
-    {
+    bool waitWhilePaused() {
         std::unique_lock lock(m_mutex);
         const bool wasPaused = m_pause;
         m_wake.wait(lock, [this] { return !m_pause || m_stop; });

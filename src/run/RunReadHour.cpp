@@ -80,10 +80,20 @@ void resetHour(RunContext &c) {
     clearHourResults(s);
 }
 
-void assign(RunContext &c, const InColumn &col, std::size_t j, const std::string &raw) {
+std::string_view trimView(std::string_view v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) {
+        v.remove_prefix(1);
+    }
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r' || v.back() == '\n')) {
+        v.remove_suffix(1);
+    }
+    return v;
+}
+
+void assign(RunContext &c, const InColumn &col, std::size_t j, std::string_view raw) {
     State &s = c.s;
     HourItems &h = c.items;
-    std::string text = trim(raw);
+    std::string text(trimView(raw));
     // A missing item stays missing whatever the column's factor.
     const bool missing = missingItem(text);
     std::replace(text.begin(), text.end(), ',', '.');
@@ -226,17 +236,19 @@ bool readRecord(RunContext &c, InputFile &in) {
     c.err.FilePath = in.path;
     c.err.InputFile = c.s.InputFiles[static_cast<std::size_t>(in.k)];
     c.err.InputIsText = !in.isTable;
-    std::vector<std::string> fields;
+    std::vector<std::string> owned;
+    std::vector<std::string_view> &fields = in.fields;
     for (;;) {
         if (in.isTable) {
             if (in.row >= in.table.rows.size()) {
                 return false;
             }
             const auto &row = in.table.rows[in.row++];
-            fields.clear();
+            owned.clear();
             for (std::size_t i = 0; i < row.size() && i < static_cast<std::size_t>(kMaxItems); ++i) {
-                fields.push_back(cellText(row[i]));
+                owned.push_back(cellText(row[i]));
             }
+            fields.assign(owned.begin(), owned.end());
         } else {
             std::istream &is = *in.text;
             std::string line;
@@ -250,9 +262,14 @@ bool readRecord(RunContext &c, InputFile &in) {
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
-            const bool ascii =
-                std::all_of(line.begin(), line.end(), [](char ch) { return (ch & 0x80) == 0; });
-            fields = ReadListLine(ascii ? line : toUtf8(line), c.s.DecimalSeparator);
+            const bool plain =
+                std::all_of(line.begin(), line.end(), [](char ch) { return (ch & 0x80) == 0 && ch != '"'; });
+            if (plain) {
+                splitRecordLine(line, c.s.DecimalSeparator != ",", in.buffer, fields);
+            } else {
+                owned = ReadListLine(toUtf8(line), c.s.DecimalSeparator);
+                fields.assign(owned.begin(), owned.end());
+            }
             if (fields.empty()) {
                 return false; // an empty line ends the data
             }
@@ -283,6 +300,44 @@ bool readRecord(RunContext &c, InputFile &in) {
 }
 
 } // namespace
+
+void splitRecordLine(std::string_view line, bool commaSeparates, std::string &buffer,
+                     std::vector<std::string_view> &fields) {
+    fields.clear();
+    while (!line.empty() && line.front() == ' ') {
+        line.remove_prefix(1);
+    }
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n')) {
+        line.remove_suffix(1);
+    }
+    buffer.assign(line);
+    buffer += ' ';
+    const std::string_view s = buffer;
+    const std::size_t n = s.size();
+    auto separates = [commaSeparates](char ch) {
+        return ch == ' ' || ch == ';' || ch == '\t' || (commaSeparates && ch == ',');
+    };
+    std::size_t i = 0;
+    while (n - i >= 2) {
+        std::size_t p = i;
+        while (!separates(s[p])) {
+            ++p; // the blank at the end stops this
+        }
+        const char sep = s[p];
+        fields.push_back(p == i ? std::string_view(" ") : s.substr(i, p - i));
+        i = p + 1;
+        while (i < n && s[i] == ' ') {
+            ++i;
+        }
+        // A further separator right after this one belongs to the same separation.
+        if (i < n && s[i] != ' ' && separates(s[i]) && s[i] != sep) {
+            ++i;
+            while (i < n && s[i] == ' ') {
+                ++i;
+            }
+        }
+    }
+}
 
 void HourItems::reset(int vehCatCount) {
     date.clear();

@@ -4,8 +4,10 @@
 
 #include "run/RunFixture.h"
 
+#include "core/ListLine.h"
 #include "core/Numbers.h"
 #include "platform/tables/Tables.h"
+#include "run/RunContext.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -211,4 +213,72 @@ TEST_F(RunInput, TheMeanTravelSpeedTakesOnlyKnownSpeeds) {
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     EXPECT_FLOAT_EQ(state.TravelSpeedCalc, 60.0f);
     EXPECT_EQ(state.DailyTrafficCalc, 1100 * 24);
+}
+
+TEST_F(RunInput, TheConditionsFileFillsMissingBackgroundsAndRefusesUnknownPollutants) {
+    std::string text;
+    for (int h = 1; h <= 24; ++h) {
+        text += "2023,3,6," + std::to_string(h) + ",3,200,10,0,1000,100,50,40,120," +
+                (h <= 12 ? "na" : "30") + "\r\n";
+    }
+    writeWork("Hours.txt", text);
+    writeWork(
+        "Site.cnd",
+        "Conditions of the site\r\n[Other]\r\n1\r\n[BACKGROUND]\r\n2\r\n\"NOx\", 35\r\n\"O3\",\r\n50\r\n");
+    loadWith({hourFile(), outputFile("Out.txt", "hour,cNOx_b", "0,*"), {"Site.cnd", "conditions", {}}});
+    ASSERT_EQ(state.ConditionsFile, "Site.cnd");
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    const std::vector<std::string> background = column("Out.txt", 1);
+    EXPECT_EQ(background.front(), "35") << "a missing hour takes the file's value";
+    EXPECT_EQ(background.back(), "30") << "an hour's own value is kept";
+
+    writeWork("Site.cnd", "[background]\r\n1\r\n\"Radon\", 3\r\n");
+    EXPECT_EQ(run().outcome, RunOutcome::Failed);
+    EXPECT_TRUE(said("names a pollutant that is not in the list: Radon"));
+}
+
+TEST_F(RunInput, ADailyFileHasOneRowPerDayWithItsDate) {
+    writeWork(
+        "Hours.txt", hours(24) + [] {
+            std::string next;
+            for (int h = 1; h <= 24; ++h) {
+                next += "2023,3,7," + std::to_string(h) + ",3,200,10,0,1000,100,50,40,120,40\r\n";
+            }
+            return next;
+        }());
+    loadWith({hourFile(), statFile("Daily.txt", "\"Day\",NOx_b_1,NOx_mod_1", "dailyav", "0,*,0,0.0")});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    const std::vector<std::string> lines = fileLines(work("Daily.txt"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(cells(lines[1])[0], "2023-03-06");
+    EXPECT_EQ(cells(lines[1])[1], "30.0");
+    EXPECT_EQ(cells(lines[2])[0], "2023-03-07");
+    EXPECT_EQ(cells(lines[2])[1], "40.0");
+    EXPECT_GT(Val(cells(lines[2])[2]), 40.0);
+}
+
+TEST(RecordLines, SplitLikeTheListLineReaderForEveryKindOfSeparation) {
+    const char *lines[] = {"2023 3 6 1 4.5 200",
+                           "  2023  3   6 1  ",
+                           "2023,3,6,1,,200",
+                           "2023, 3 ,6 ,, 1",
+                           "2023;3;;6;1",
+                           "2023\t3\t\t6 ; 1",
+                           "a,;b ;,c",
+                           "1,5 2,5",
+                           ",,",
+                           "x",
+                           "",
+                           "   ",
+                           "2023 3 6 1\r"};
+    for (bool commaSeparates : {true, false}) {
+        for (const char *line : lines) {
+            std::string buffer;
+            std::vector<std::string_view> fields;
+            run::splitRecordLine(line, commaSeparates, buffer, fields);
+            const std::vector<std::string> expected = ReadListLine(line, commaSeparates ? "." : ",");
+            EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), expected)
+                << "\"" << line << "\" commas " << (commaSeparates ? "separate" : "are decimal marks");
+        }
+    }
 }
