@@ -96,5 +96,28 @@ TEST(MainWindowSketch, ContextMenuCommandsActOnTheSketch) {
     EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(300, 200));
 }
 
+TEST(MainWindowSketch, OpenedSampleProjectIsSketchedFromTheResetView) {
+    test::TempDir dir;
+    test::copyDataTree(dir.path());
+    State state;
+    state.AppDir = dir.path().string() + "/";
+    test::ScriptedInteraction ui;
+    vesk::MemorySettings settings;
+    state.ViewAngle = 45; // left from an earlier project
+    state.ViewZoom = 2;
+    frmRun w(state, ui, settings);
+    ASSERT_EQ(w.sketchPanel->TextZoom->text(), QStringLiteral("200%"));
+    ASSERT_TRUE(w.Form_Load({QString::fromStdString(state.AppDir + "Working/DemoStreet.vkp")}));
+    w.Form_Activate();
+    ASSERT_FALSE(state.LoadFailed);
+    const SketchBox *box = w.sketchPanel->boxStreet3D;
+    EXPECT_DOUBLE_EQ(box->street().width_m, state.StreetWidth);
+    EXPECT_DOUBLE_EQ(box->street().orientation_deg, state.StreetOrientation);
+    EXPECT_TRUE(box->street().sectors[0].used);
+    EXPECT_DOUBLE_EQ(box->view().angle_deg, 0.0);
+    EXPECT_EQ(w.sketchPanel->TextZoom->text(), QStringLiteral("100%"));
+    EXPECT_DOUBLE_EQ(state.ViewHeight, state.StreetHeight); // automatic at angle 0
+}
+
 } // namespace
 } // namespace vesk::ui

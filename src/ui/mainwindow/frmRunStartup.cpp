@@ -15,6 +15,7 @@
 #include "project/RecentFiles.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/HelpSystem.h"
+#include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmCountries.h"
 
@@ -258,6 +259,7 @@ void frmRun::showProjectLoaded() {
     } else {
         btnSeries_Click();
     }
+    sketchPanel->projectLoaded(); // the view starts again from the values the load set
     UpdateProjectDisplay();
     Frame0->setVisible(!m_state.LoadFailed);
     cmbCountry->locked = true;

@@ -63,7 +63,7 @@ void frmRun::menEditStreetConfiguration_Click() {
     s.ModelEnv.WorkDir = s.WorkDir;
     int defined = 0; // the main window has no use for it: a project's street is always defined
     EditSingleStreet(this, s, defined, sketchPanel->boxStreet3D->view());
-    showStreetData();
+    UpdateProjectDisplay();
 }
 
 } // namespace vesk::ui
