@@ -11,11 +11,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QThread>
+#include <QToolBar>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace vesk;
@@ -332,4 +337,82 @@ TEST(StreetPanel, UnitCodesBecomeTheirCaptionsAndUnknownCodesStay) {
     EXPECT_EQ(frmRun::unitCaption("milig"), QString::fromUtf8("mg/m³"));
     EXPECT_EQ(frmRun::unitCaption("ppb"), "ppb");
     EXPECT_EQ(frmRun::unitCaption("odd/m3"), "odd/m3");
+}
+
+// ---- Runs of the sample project ------------------------------------------------------------
+
+TEST(RealRun, TheSampleYearRunsToItsEndAndUnlocksTheWindow) {
+    Sample sample;
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s->btnRun->isEnabled());
+    s->btnRun_Click();
+    EXPECT_FALSE(s->Toolbar1->isEnabled());
+    s->waitForRun();
+    EXPECT_TRUE(s->Toolbar1->isEnabled());
+    EXPECT_TRUE(s->btnRun->isEnabled());
+    EXPECT_FALSE(s->btnStop->isEnabled());
+    EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.");
+    EXPECT_TRUE(std::filesystem::exists(sample.appDir + "Working/Stat2023.txt"));
+}
+
+TEST(RealRun, PauseHoldsTheRunAndStopWhilePausedEndsItWithoutStatistics) {
+    Sample sample;
+    Session s(sample, sample.project());
+    std::filesystem::remove(sample.appDir + "Working/Stat2023.txt");
+    s->btnRun_Click();
+    s->btnPause_Click();
+    QThread::msleep(50);
+    EXPECT_TRUE(s->isRunning()) << "a paused run waits";
+    EXPECT_TRUE(s->btnContinue->isEnabled());
+    s->btnContinue_Click();
+    s->btnPause_Click();
+    QThread::msleep(20);
+    s->btnStop_Click();
+    s->waitForRun();
+    EXPECT_FALSE(s->isRunning());
+    EXPECT_FALSE(s->PauseRequested);
+    EXPECT_FALSE(s->StopRequested);
+    EXPECT_TRUE(s->btnRun->isEnabled());
+    EXPECT_FALSE(std::filesystem::exists(sample.appDir + "Working/Stat2023.txt"));
+}
+
+TEST(RealRun, SpecialModeRunsTheEditedWindsOfTheSampleStreet) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->btnGeneric_Click();
+    s->btnEditWind_Click();
+    for (int i = 1; i <= 8; ++i) {
+        s->Check1[i]->setChecked(i <= 2);
+    }
+    s->Text1[1]->setText("2");
+    s->Text1[2]->setText("5");
+    s->Text2[1]->setText("0");
+    s->Text2[2]->setText("350");
+    s->Text2[3]->setText("10");
+    s->btnEndEditWind_Click();
+    ASSERT_EQ(s.state.WindSpeedCount, 2);
+    ASSERT_TRUE(s->btnRun->isEnabled());
+    s->btnRun_Click();
+    s->waitForRun();
+    EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.")
+        << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    EXPECT_TRUE(std::filesystem::exists(s.state.WorkDir + "veskout.dat") ||
+                std::filesystem::exists(s.state.WorkDir + "VESKout.dat"));
+}
+
+// Pictures of the window in both modes for a look by eye (run on request only).
+TEST(WindowPictures, DISABLED_SaveBothModes) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->resize(1240, 860);
+    s->show();
+    QApplication::processEvents();
+    s->grab().save("/tmp/win_calculation.png");
+    s->btnGeneric_Click();
+    QApplication::processEvents();
+    s->grab().save("/tmp/win_special.png");
+    s->btnSeries_Click();
+    s->menClose_Click();
+    QApplication::processEvents();
+    s->grab().save("/tmp/win_empty.png");
 }

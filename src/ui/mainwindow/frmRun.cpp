@@ -59,15 +59,11 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
     TimerSize->setObjectName(QStringLiteral("TimerSize"));
     TimerSize->setSingleShot(true);
     TimerSize->setInterval(1);
+    // The delayed re-layout after a resize: the layouts keep every frame at
+    // least at its minimum size and the toolbar on its own band above them.
     connect(TimerSize, &QTimer::timeout, this, [this] {
         ResizeInProgress = false;
-        const QSize minimum = minimumFrameSize();
-        if (windowState() == Qt::WindowNoState &&
-            (width() < minimum.width() || height() < minimum.height())) {
-            ResizeInProgress = true;
-            resize(std::max(width(), minimum.width()), std::max(height(), minimum.height()));
-            ResizeInProgress = false;
-        }
+        centralWidget()->updateGeometry();
     });
     connectMenus();
     connectSignals();
@@ -246,14 +242,6 @@ void frmRun::Toolbar1_ButtonClick(const QString &key) {
 }
 
 // ---- Window events ------------------------------------------------------------
-
-QSize frmRun::minimumFrameSize() const {
-    // The main frame keeps its size hint plus a margin; the toolbar stays one band above it.
-    const QSize frame = Frame0->isVisible() ? Frame0->minimumSizeHint() : QSize(640, 360);
-    const int toolbarHeight = Toolbar1->sizeHint().height() + menuBar()->sizeHint().height();
-    return QSize(static_cast<int>(std::lround(frame.width() * 1.02)),
-                 static_cast<int>(std::lround((toolbarHeight + frame.height()) * 1.1)));
-}
 
 void frmRun::Form_Resize() {
     if (!ResizeInProgress) {

@@ -186,7 +186,6 @@ public:
 
     // ---- Layout
     void Form_Resize();
-    QSize minimumFrameSize() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -420,6 +420,7 @@ void frmRun::setupPeriodFrame(QWidget *parent) {
     layout->addWidget(FrameEnd);
 
     Frame1 = groupBox(parent, "Frame1", QStringLiteral("Date and hour"));
+    Frame1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto *f1 = new QHBoxLayout(Frame1);
     for (int i = 1; i <= 2; ++i) {
         Text0[i] = lineEdit(Frame1, QStringLiteral("Text0_%1").arg(i), 0);
@@ -431,6 +432,7 @@ void frmRun::setupPeriodFrame(QWidget *parent) {
 
 void frmRun::setupSpecialFrames(QWidget *parent) {
     Frame5 = groupBox(parent, "Frame5", QStringLiteral("Special Mode Wind Data"));
+    Frame5->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto *f5 = new QVBoxLayout(Frame5);
     auto *speeds = groupBox(Frame5, "FrameWindSpeed", QStringLiteral("Set wind speed (m/s)"));
     auto *sg = new QGridLayout(speeds);
@@ -524,6 +526,7 @@ void frmRun::setupUi() {
     m_leftColumn->addWidget(Frame5);
     m_leftColumn->addWidget(FrameStartEnd);
     m_leftColumn->addWidget(Frame1);
+    m_leftColumn->addStretch(0);
 
     m_rightColumn->addWidget(Frame12);
     m_streetRow = new QWidget(Frame0);

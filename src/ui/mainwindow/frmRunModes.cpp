@@ -71,16 +71,17 @@ void frmRun::btnGeneric_Click() {
 
     m_state.CalcMode = 0;
 
+    // Frames go away before others appear, so the window never has to grow for a moment.
     FrameStartEnd->setVisible(false);
     FrameEmitters->setVisible(false);
-    Frame1->setTitle(QStringLiteral("Wind speed and Wind direction"));
-    Frame1->setVisible(true);
-    Frame5->setVisible(true);
-    Frame5->setEnabled(true);
     Frame7->setVisible(false);
     Frame12->setVisible(false);
     FrameConcUnits->setVisible(false);
     m_streetRow->setVisible(false);
+    Frame1->setTitle(QStringLiteral("Wind speed and Wind direction"));
+    Frame1->setVisible(true);
+    Frame5->setVisible(true);
+    Frame5->setEnabled(true);
     frmboxStreet3D->setEnabled(true);
     placeStreetFrame(true);
     placeFrame3(true);
@@ -143,16 +144,18 @@ void frmRun::btnSeries_Click() {
     setBoxEnabled(txtHourEnd, !endAuto);
 
     Frame1->setVisible(false);
-    FrameStartEnd->setVisible(true);
-    FrameEmitters->setVisible(true);
-    Frame1->setTitle(QStringLiteral("Date and hour"));
     Frame5->setVisible(false);
     Frame5->setEnabled(false);
+    frmboxStreet3D->setVisible(false);
+    frmboxStreet3D->setEnabled(false);
+    Frame1->setTitle(QStringLiteral("Date and hour"));
+    placeStreetFrame(false);
+    placeFrame3(false);
+    FrameStartEnd->setVisible(true);
+    FrameEmitters->setVisible(true);
     Frame7->setVisible(true);
     Frame12->setVisible(true);
     FrameConcUnits->setVisible(true);
-    placeStreetFrame(false);
-    placeFrame3(false);
     m_streetRow->setVisible(true);
 
     if (!m_state.RouteMode && !m_state.MultiStreetMode) {
@@ -302,6 +305,8 @@ void frmRun::btnRun_Click() {
         btnEndEditWind->setEnabled(false);
     }
 
+    Text0[1]->setVisible(true);
+    Text0[2]->setVisible(true);
     m_control.reset();
     PauseRequested = false;
     StopRequested = false;
@@ -352,6 +357,7 @@ void frmRun::runFinished() {
         }
     }
     if (m_state.CalcMode == 1) {
+        UpdateProjectDisplay();
         applyRunButtonRule();
     }
 }

@@ -35,6 +35,7 @@ TrafficFileSaver trafficSaver(Interaction &ui) {
 void frmRun::closeToEmptyState() {
     m_state.TrailingValue = -1;
     setWindowTitle(QStringLiteral("WinVESK"));
+    Frame0->setVisible(false);
     boxLabel->setVisible(true);
     setMenuVisible(menu(QStringLiteral("menProject")), false);
     setMenuVisible(menu(QStringLiteral("menView")), false);
