@@ -13,12 +13,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -133,17 +135,19 @@ TEST(ProjectWindow, CloseAsksAboutTheProjectThenTheOptionFileAndCancelKeepsEvery
     EXPECT_TRUE(s->List1[1]->onlyPlaceholder());
 }
 
-TEST(ProjectWindow, OpenAsksAboutTheChangesButNotAboutTheOptionFile) {
+TEST(ProjectWindow, OpenAsksAboutTheChangesAndAboutTheChangedOptionFile) {
     Sample sample;
     Session s(sample, sample.project());
     s.state.ProjectChanged = true;
     s.state.OptionFileChanged = true;
     s.ui.messages.clear();
-    s.ui.answers = {Answer::No};
+    s.ui.answers = {Answer::No, Answer::No};
     s.ui.files = {std::nullopt}; // the file dialog is cancelled
     s->menOpen_Click();
-    ASSERT_EQ(s.ui.messages.size(), 1u);
+    ASSERT_EQ(s.ui.messages.size(), 2u);
     EXPECT_EQ(s.ui.messages[0], "Do you want to save the changes you made to " + sample.project());
+    EXPECT_NE(s.ui.messages[1].find("Option File"), std::string::npos);
+    EXPECT_TRUE(s.state.OptionFileChanged) << "answered No: the changes stay unsaved";
     EXPECT_FALSE(s.state.ProjectFile.empty()) << "a cancelled file choice keeps the project";
 
     s.ui.messages.clear();
@@ -415,4 +419,50 @@ TEST(WindowPictures, DISABLED_SaveBothModes) {
     s->menClose_Click();
     QApplication::processEvents();
     s->grab().save("/tmp/win_empty.png");
+}
+
+TEST(ProjectWindow, NewStopsAtACancelledFolderChoiceAndACancelledProjectTypeLeavesNoProject) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.w->chooseFileName = [](int, const QString &, const QString &) { return std::string(); };
+    s->menNew_Click();
+    EXPECT_EQ(s.state.ProjectFile, sample.project()) << "a cancelled folder choice keeps the project";
+
+    s.w->chooseFileName = [&](int kind, const QString &caption, const QString &) {
+        EXPECT_EQ(kind, 0);
+        EXPECT_EQ(caption, "Select Working Directory");
+        return sample.appDir + "Working/";
+    };
+    // The working folder holds a Run.opt: OK keeps it; then the project type dialog is cancelled.
+    s.ui.answers = {Answer::Ok};
+    QTimer::singleShot(0, [] {
+        if (QWidget *dialog = QApplication::activeModalWidget()) {
+            dialog->close();
+        }
+    });
+    s->menNew_Click();
+    EXPECT_TRUE(s.state.ProjectTypeCancelled);
+    EXPECT_TRUE(s.state.NewProjectPending);
+    EXPECT_TRUE(s.state.ProjectFile.empty());
+    EXPECT_TRUE(s->Frame0->isHidden());
+    EXPECT_EQ(s->windowTitle(), "WinVESK");
+}
+
+TEST(ProjectWindow, NewFromTheTemplateGivesAnUntitledProjectOfTheChosenKind) {
+    Sample sample;
+    Session s(sample, "");
+    std::filesystem::create_directories(sample.appDir + "Fresh");
+    s.w->chooseFileName = [&](int, const QString &, const QString &) { return sample.appDir + "Fresh/"; };
+    QTimer::singleShot(0, [] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            dialog->accept(); // OK with the preselected single street
+        }
+    });
+    s->menNew_Click();
+    ASSERT_FALSE(s.state.ProjectFile.empty());
+    EXPECT_TRUE(s.state.UntitledProject);
+    EXPECT_FALSE(s.state.ProjectTypeCancelled);
+    EXPECT_FALSE(s.state.RouteMode);
+    EXPECT_FALSE(s->Frame0->isHidden());
+    EXPECT_EQ(s->windowTitle(), "WinVESK Calculation [untitled]");
 }

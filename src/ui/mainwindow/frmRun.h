@@ -161,6 +161,7 @@ public:
     bool Form_Unload(); // false when the user cancelled
     void menNew_Click();
     void menOpen_Click();
+    bool askOptionFileBeforeOpen();
     void menClose_Click();
     void menSave_Click();
     void menSaveAs_Click();

@@ -6,6 +6,7 @@
 #include "core/CountryLists.h"
 #include "core/Interaction.h"
 #include "project/Lifecycle.h"
+#include "project/OptionFile.h"
 #include "project/ProjectReader.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
@@ -74,9 +75,35 @@ void frmRun::menClose_Click() {
     closeToEmptyState();
 }
 
+// Open asks about a changed option file too, as New and Close do: changes
+// made to the options of this folder are not lost by opening another project.
+bool frmRun::askOptionFileBeforeOpen() {
+    if (!m_state.OptionFileChanged) {
+        return true;
+    }
+    const bool generate = m_state.NoLocalOptionFile;
+    const std::string text =
+        generate
+            ? "Do you want to generate and save a local Option File in the current Working Directory?\r\n"
+              "This Option File will be used for all projects in this Directory."
+            : "Do you want to save the changes you made to the local Option File ?";
+    if (m_interaction.question(text, Buttons::YesNo, Icon::Question, Answer::No) != Answer::Yes) {
+        return true;
+    }
+    std::string error;
+    if (!SaveOptionFile(m_state, localOptionFilePath(m_state), &error)) {
+        m_interaction.message("The option file could not be saved.\r\n" + error, Icon::Critical);
+        return false;
+    }
+    m_state.OptionFileChanged = false;
+    m_state.NoLocalOptionFile = false;
+    return true;
+}
+
 void frmRun::menOpen_Click() {
     m_state.NewProjectPending = false;
-    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Open, trafficSaver(m_interaction))) {
+    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Open, trafficSaver(m_interaction)) ||
+        !askOptionFileBeforeOpen()) {
         return;
     }
     std::string path;
