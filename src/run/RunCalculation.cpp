@@ -337,8 +337,9 @@ void showRunError(RunContext &c, long number, const std::string &description, Ru
     if (m.show) {
         if (m.buttons == Buttons::Ok) {
             c.ui.message(m.text, m.icon);
-        } else {
-            c.ui.question(m.text, m.buttons, m.icon, Answer::Cancel);
+        } else if (c.ui.question(m.text, m.buttons, m.icon, Answer::Cancel) == Answer::Ok &&
+                   number == kErrNoStatTable) {
+            report.defineStatFile = c.err.FileIndex;
         }
     }
 }

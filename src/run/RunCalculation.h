@@ -38,6 +38,10 @@ struct RunReport {
     long hours = 0;    // hours calculated, all streets
     int streets = 0;   // streets whose statistics were written
     std::string error; // the message that ended a failed run
+    // A statistics workbook named without its table, and the user answered
+    // OK to defining it now: its entry (1..) in the statistics file list. The
+    // window opens its change-file dialog for it; the run itself has ended.
+    int defineStatFile = 0;
 };
 
 RunReport runTimeSeries(State &state, Interaction &ui, RunControl &control, RunObserver *observer = nullptr);

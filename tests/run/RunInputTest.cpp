@@ -165,7 +165,10 @@ TEST_F(RunInput, AStatisticsWorkbookWithoutATableOffersToDefineItOnlyWithAWindow
         loadWith({hourFile(), statFile("Stat.xls", "\"Series\",Average_1", "NOx_mod")});
         state.BatchMode = batch;
         ui.messages.clear();
-        EXPECT_EQ(run().outcome, RunOutcome::Failed);
+        ui.answers = {Answer::Ok};
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.defineStatFile, batch ? 0 : 1) << "the first entry of the statistics file list";
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].find("No Data Table is defined for "), 0u);
         EXPECT_EQ(ui.messages[0].find("Define it Now !?") != std::string::npos, !batch) << ui.messages[0];
