@@ -466,3 +466,30 @@ TEST(ProjectWindow, NewFromTheTemplateGivesAnUntitledProjectOfTheChosenKind) {
     EXPECT_FALSE(s->Frame0->isHidden());
     EXPECT_EQ(s->windowTitle(), "WinVESK Calculation [untitled]");
 }
+
+TEST(ProjectWindow, LeavingWithAnotherCurrentCountryAsksAndNoKeepsTheCountriesFile) {
+    Sample sample;
+    Session s(sample, "");
+    const std::string before = test::readFile(sample.appDir + "Countries.ini");
+    s.state.StartCountry = "Otherland";
+    s.ui.messages.clear();
+    s.ui.answers = {Answer::Cancel};
+    EXPECT_FALSE(s->Form_Unload()) << "Cancel keeps the program running";
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_NE(s.ui.messages[0].find("The Default Country setting was changed!"), std::string::npos);
+    s.ui.answers = {Answer::No};
+    EXPECT_TRUE(s->Form_Unload());
+    EXPECT_EQ(test::readFile(sample.appDir + "Countries.ini"), before);
+}
+
+TEST(ProjectWindow, AQuotedProjectFollowedByZeroOpensTheProjectInTheWindow) {
+    Sample sample;
+    State state;
+    state.AppDir = sample.appDir;
+    test::ScriptedInteraction ui;
+    frmRun w(state, ui, sample.settings);
+    ASSERT_TRUE(w.Form_Load({QString::fromStdString(sample.project()), "0"}));
+    w.Form_Activate();
+    EXPECT_EQ(state.ProjectFile, sample.project());
+    EXPECT_FALSE(w.Frame0->isHidden());
+}
