@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace vesk;
@@ -492,4 +493,31 @@ TEST(ProjectWindow, AQuotedProjectFollowedByZeroOpensTheProjectInTheWindow) {
     w.Form_Activate();
     EXPECT_EQ(state.ProjectFile, sample.project());
     EXPECT_FALSE(w.Frame0->isHidden());
+}
+
+TEST(ProjectWindow, AFirstStartWithoutADefaultCountryAsksAndCancelQuitsWithoutAMessage) {
+    Sample sample;
+    std::string ini = test::readFile(sample.appDir + "Countries.ini");
+    for (auto pos = ini.find("#TRUE#"); pos != std::string::npos; pos = ini.find("#TRUE#")) {
+        ini.replace(pos, 6, "#FALSE#");
+    }
+    {
+        std::ofstream out(sample.appDir + "Countries.ini", std::ios::binary);
+        out << ini;
+    }
+    State state;
+    state.AppDir = sample.appDir;
+    test::ScriptedInteraction ui;
+    frmRun w(state, ui, sample.settings);
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            shown = dialog->objectName();
+            dialog->reject();
+        }
+    });
+    EXPECT_FALSE(w.Form_Load({}));
+    EXPECT_EQ(shown, "frmCountries");
+    EXPECT_EQ(state.ErrorCode, 100);
+    EXPECT_TRUE(ui.messages.empty());
 }
