@@ -93,7 +93,7 @@ void StreetSketchPanel::buildLayout() {
         check->setChecked(true);
         text = new QLineEdit(this);
         text->setObjectName(QStringLiteral("Text%1").arg(QLatin1String(name)));
-        text->setMinimumWidth(58);
+        text->setMinimumWidth(72);
         text->setMaximumWidth(80);
         upDown = new UpDownControl(this);
         upDown->setObjectName(QStringLiteral("UpDown%1").arg(QLatin1String(name)));
