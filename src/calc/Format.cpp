@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <unordered_map>
 #include <vector>
@@ -28,22 +29,17 @@ struct Decimal {
     int point = 0;
 };
 
-Decimal toDecimal(double v, int significant) {
+// The decimal digits of v > 0 (finite) rounded to `significant` digits by the
+// exact value, from std::to_chars.
+Decimal exactDecimal(double v, int significant) {
     Decimal d;
-    d.negative = std::signbit(v) && v != 0;
-    v = std::fabs(v);
-    if (v == 0 || !std::isfinite(v)) {
-        return d;
-    }
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, significant - 1);
     // "d.ddddde+XX": the digits without the point, and the exponent.
-    std::string mant;
-    mant.reserve(static_cast<std::size_t>(significant));
     const char *p = buf;
     for (; p < res.ptr && *p != 'e'; ++p) {
         if (*p != '.') {
-            mant.push_back(*p);
+            d.digits.push_back(*p);
         }
     }
     int exp = 0;
@@ -55,12 +51,90 @@ Decimal toDecimal(double v, int significant) {
             exp = exp * 10 + (*p - '0');
         }
     }
-    exp = expNegative ? -exp : exp;
-    while (!mant.empty() && mant.back() == '0') {
-        mant.pop_back();
+    d.point = (expNegative ? -exp : exp) + 1;
+    return d;
+}
+
+// The same digits by one scaling in double precision, the common case of the
+// output files. v x 10^k is formed with an exact power of ten, so it is
+// rounded once, and rounding keeps order: the product lies on the same side
+// of every n + 0.5 below 2^52 (and of every power of ten) as the exact value
+// does, and is that n + 0.5 only when the exact value is or nearly is. Such a
+// tie, and a scale beyond the exact powers of ten, give false: the caller
+// takes the exact route. significant: 1..15.
+bool scaledDecimal(double v, int significant, Decimal *d) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr int kMaxPow = 22;
+    if (significant < 1 || significant > 15) {
+        return false;
     }
-    d.digits = mant;
-    d.point = exp + 1;
+    const double low = kPow10[significant - 1];
+    const double high = kPow10[significant];
+    auto scaled = [&](int e, double *x) {
+        const int k = significant - 1 - e;
+        if (k > kMaxPow || k < -kMaxPow) {
+            return false;
+        }
+        *x = k >= 0 ? v * kPow10[k] : v / kPow10[-k];
+        return true;
+    };
+    int e = static_cast<int>(std::floor(std::log10(v))); // decimal exponent, corrected below
+    double x = 0;
+    if (!scaled(e, &x)) {
+        return false;
+    }
+    if (x < low) {
+        --e;
+    } else if (x >= high) {
+        ++e;
+    }
+    if (!scaled(e, &x) || x < low || x >= high) {
+        return false;
+    }
+    double n = std::floor(x);
+    const double rest = x - n; // exact, as n >= x / 2
+    if (rest == 0.5) {
+        return false;
+    }
+    if (rest > 0.5) {
+        n += 1.0;
+    }
+    if (n >= high) { // 9999999.7 -> 10000000
+        n = low;
+        ++e;
+    }
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, static_cast<std::uint64_t>(n));
+    d->digits.assign(buf, res.ptr);
+    d->point = e + 1;
+    return true;
+}
+
+} // namespace
+
+std::string format_detail::decimalDigits(double v, int significant, bool exactRoute, int *point) {
+    v = std::fabs(v);
+    Decimal d;
+    if (exactRoute || !scaledDecimal(v, significant, &d)) {
+        d = exactDecimal(v, significant);
+    }
+    while (!d.digits.empty() && d.digits.back() == '0') {
+        d.digits.pop_back();
+    }
+    *point = d.point;
+    return d.digits;
+}
+
+namespace {
+
+Decimal toDecimal(double v, int significant) {
+    Decimal d;
+    d.negative = std::signbit(v) && v != 0;
+    if (v != 0 && std::isfinite(v)) {
+        d.digits = format_detail::decimalDigits(v, significant, false, &d.point);
+    }
     return d;
 }
 
@@ -524,9 +598,22 @@ std::string plainNumberText(double value, int significant) {
         }
         return sign + m + "E" + (exp < 0 ? "-" : "+") + e;
     }
-    std::string ip, fp;
-    roundDecimal(d, std::max(0, static_cast<int>(d.digits.size()) - d.point), &ip, &fp);
-    return sign + (ip.empty() ? "0" : ip) + (fp.empty() ? "" : "." + fp);
+    // All digits are shown: "0.000123", "1234.5", "1200".
+    const auto count = static_cast<int>(d.digits.size());
+    std::string out = sign;
+    if (d.point <= 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-d.point), '0');
+        out += d.digits;
+    } else if (d.point >= count) {
+        out += d.digits;
+        out.append(static_cast<std::size_t>(d.point - count), '0');
+    } else {
+        out.append(d.digits, 0, static_cast<std::size_t>(d.point));
+        out += '.';
+        out.append(d.digits, static_cast<std::size_t>(d.point));
+    }
+    return out;
 }
 
 std::string printNumberText(float value) {
@@ -582,13 +669,14 @@ const NamedFormat *namedFormat(std::string_view p) {
     return nullptr;
 }
 
-// Formats a number given as its decimal digits, its value as a date serial
-// and its plain form.
-template <typename Plain>
-std::string formatNumeric(const Decimal &d, double serial, Plain plain, std::string_view pattern) {
+// Formats a number given by the makers of its decimal digits and of its
+// plain form, and its value as a date serial. The digits are made only when a
+// number pattern needs them.
+template <typename Digits, typename Plain>
+std::string formatNumeric(Digits digits, double serial, Plain plain, std::string_view pattern) {
     if (const auto *n = namedFormat(pattern)) {
         if (n->yes) {
-            return d.digits.empty() ? n->no : n->yes;
+            return digits().digits.empty() ? n->no : n->yes;
         }
         pattern = n->pattern;
     }
@@ -603,24 +691,24 @@ std::string formatNumeric(const Decimal &d, double serial, Plain plain, std::str
     case PatternKind::Number:
         break;
     }
-    return formatDecimal(d, pattern);
+    return formatDecimal(digits(), pattern);
 }
 
 } // namespace
 
 std::string Format(double value, std::string_view pattern) {
-    return formatNumeric(
-        toDecimal(value, 15), value, [&] { return plainNumberText(value, 15); }, pattern);
+    return formatNumeric([&] { return toDecimal(value, 15); }, value,
+                         [&] { return plainNumberText(value, 15); }, pattern);
 }
 
 std::string Format(float value, std::string_view pattern) {
-    return formatNumeric(
-        toDecimal(value, 7), value, [&] { return plainNumberText(value, 7); }, pattern);
+    return formatNumeric([&] { return toDecimal(value, 7); }, value,
+                         [&] { return plainNumberText(value, 7); }, pattern);
 }
 
 std::string Format(long value, std::string_view pattern) {
-    return formatNumeric(
-        toDecimal(value), static_cast<double>(value), [&] { return std::to_string(value); }, pattern);
+    return formatNumeric([&] { return toDecimal(value); }, static_cast<double>(value),
+                         [&] { return std::to_string(value); }, pattern);
 }
 
 std::string Format(const DateTimeParts &value, std::string_view pattern) {

@@ -18,6 +18,13 @@ double toSerial(const DateTimeParts &t);
 std::string formatDateSection(const DateTimeParts &t, std::string_view pattern);
 // A text pattern ("@", "&", "!", "<", ">") applied to a text.
 std::string formatText(std::string_view text, std::string_view pattern);
+// The significant digits of |v| (finite, not 0) rounded by its exact value
+// to `significant` (1..15) digits, without trailing zeros, and in *point the
+// number of digits before the decimal point ("123", 1 for 1.23; 0 for
+// 0.123). Worked out by one scaling in double precision when that is sure to
+// agree with the exact value, else (and always when exactRoute) through
+// std::to_chars.
+std::string decimalDigits(double v, int significant, bool exactRoute, int *point);
 // s holds `what` at position i, letter case ignored.
 bool startsWithI(std::string_view s, std::size_t i, std::string_view what);
 
