@@ -115,6 +115,7 @@ struct InputFile {
     long line = 0;                    // lines read from the text file
     std::streampos lineStart[2] = {}; // starts of the last two lines read ([1] the last)
     std::vector<InColumn> cols;
+    std::string lineText;                 // the last line read
     std::string buffer;                   // the line being split
     std::vector<std::string_view> fields; // its items
 };
@@ -298,6 +299,11 @@ void closeOutputs(RunContext &c);
 // item is one blank). The items point into buffer.
 void splitRecordLine(std::string_view line, bool commaSeparates, std::string &buffer,
                      std::vector<std::string_view> &fields);
+
+// The number an item holds when it is a plain number ("12", "-3.5", "+0.77",
+// "1e3"), exactly as std::from_chars reads it; nullopt for anything else
+// (blanks, decimal commas, texts).
+std::optional<double> plainNumber(std::string_view text);
 
 // Reading an hour (RunReadHour.cpp). False at the end of the data.
 bool readHour(RunContext &c);

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 
 namespace vesk::run {
 
@@ -27,9 +28,40 @@ struct ItemMismatch {
     std::string text;
 };
 
-// The number a plain item holds ("12", "-3.5", "1e3"): the common case, read
-// without allocating. nullopt when the item is anything else.
+} // namespace
+
 std::optional<double> plainNumber(std::string_view text) {
+    // The common short decimal ("12", "-3.5", "0.77"): at most 15 digits make
+    // an integer below 2^53 and at most 22 decimals an exact power of ten, so
+    // the one division is the correctly rounded value, as from_chars gives it.
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        i = 1;
+    }
+    std::uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false, simple = i < text.size();
+    for (; simple && i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch >= '0' && ch <= '9') {
+            digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
+            ++count;
+            decimals += point ? 1 : 0;
+        } else if (ch == '.' && !point) {
+            point = true;
+        } else {
+            simple = false;
+        }
+    }
+    if (simple && count > 0 && count <= 15) {
+        const double v = static_cast<double>(digits) / kPow10[decimals];
+        return negative ? -v : v;
+    }
+    // Anything else a plain number may be ("1e3", long digit strings).
     double v = 0;
     const char *first = text.data();
     const char *last = first + text.size();
@@ -43,6 +75,8 @@ std::optional<double> plainNumber(std::string_view text) {
     return v;
 }
 
+namespace {
+
 bool missingItem(std::string_view text) {
     if (text.empty()) {
         return true;
@@ -51,8 +85,8 @@ bool missingItem(std::string_view text) {
     return (c == 'n' || c == 'N' || c == '#') && isMissingText(text);
 }
 
-int intOf(const std::string &text, std::size_t j) {
-    std::optional<double> v = plainNumber(text);
+// The whole number of an item, from its plain number when it has one.
+int intOf(const std::string &text, std::optional<double> v, std::size_t j) {
     if (!v) {
         v = parseNumber(text);
     }
@@ -99,8 +133,9 @@ void assign(RunContext &c, const InColumn &col, std::size_t j, std::string_view 
     std::replace(text.begin(), text.end(), ',', '.');
     const float f = col.factor;
     float value = kMiss;
+    std::optional<double> plain;
     if (!missing) {
-        const std::optional<double> plain = plainNumber(text);
+        plain = plainNumber(text);
         value = static_cast<float>((plain ? *plain : Val(text)) * f);
     }
     auto setAt = [](std::vector<float> &v, int p, float x) {
@@ -124,25 +159,25 @@ void assign(RunContext &c, const InColumn &col, std::size_t j, std::string_view 
         }
         break;
     case InKey::Day:
-        h.day = missing ? -99 : intOf(text, j);
+        h.day = missing ? -99 : intOf(text, plain, j);
         break;
     case InKey::Month:
-        h.month = missing ? -99 : intOf(text, j);
+        h.month = missing ? -99 : intOf(text, plain, j);
         break;
     case InKey::Year:
-        h.year = missing ? -99 : intOf(text, j);
+        h.year = missing ? -99 : intOf(text, plain, j);
         break;
     case InKey::Hour:
-        s.hour = missing ? -99 : static_cast<int>(roundHalfEven(intOf(text, j) + 1.0 - f));
+        s.hour = missing ? -99 : static_cast<int>(roundHalfEven(intOf(text, plain, j) + 1.0 - f));
         break;
     case InKey::Minute:
-        h.minute = missing ? -99 : intOf(text, j);
+        h.minute = missing ? -99 : intOf(text, plain, j);
         break;
     case InKey::DayOfWeek:
         h.dayofweek = missing ? -99 : static_cast<int>(roundHalfEven(Val(text)));
         break;
     case InKey::DayCase:
-        h.daycase = missing ? -99 : intOf(text, j);
+        h.daycase = missing ? -99 : intOf(text, plain, j);
         break;
     case InKey::UMast:
         s.u_mast = value;
@@ -251,7 +286,7 @@ bool readRecord(RunContext &c, InputFile &in) {
             fields.assign(owned.begin(), owned.end());
         } else {
             std::istream &is = *in.text;
-            std::string line;
+            std::string &line = in.lineText;
             if (!std::getline(is, line)) {
                 return false;
             }
