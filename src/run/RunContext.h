@@ -245,6 +245,7 @@ struct RunContext {
     bool skipEmptyLists = false; // the user chose to go on without files whose lists are empty
 
     HourItems items;
+    std::string rowText; // the output row being built (kept for its capacity)
     std::string DayDateText;
     DayHour dayOfRecord; // the last accepted day
     long LastHour = 0;   // hours since 1970 of the last accepted hour's start

@@ -54,23 +54,33 @@ void digits(std::string &out, int value, int width) {
 }
 } // namespace
 
-std::string isoDate(int y, int m, int d) {
-    std::string out;
-    out.reserve(16);
+namespace {
+void appendIsoDate(std::string &out, int y, int m, int d) {
     digits(out, y, 4);
     out += '-';
     digits(out, m, 2);
     out += '-';
     digits(out, d, 2);
+}
+
+void appendTime(std::string &out, int hour0, int minute) {
+    digits(out, hour0, 2);
+    out += ':';
+    digits(out, minute, 2);
+}
+} // namespace
+
+std::string isoDate(int y, int m, int d) {
+    std::string out;
+    out.reserve(16);
+    appendIsoDate(out, y, m, d);
     return out;
 }
 
 std::string isoDateTime(int y, int m, int d, int hour0, int minute) {
     std::string out = isoDate(y, m, d);
     out += ' ';
-    digits(out, hour0, 2);
-    out += ':';
-    digits(out, minute, 2);
+    appendTime(out, hour0, minute);
     return out;
 }
 
@@ -148,11 +158,14 @@ DateOutcome dateHour(RunContext &c) {
     if (h.dayofweek < 0) {
         h.dayofweek = weekdayOf(days);
     }
-    h.DateTimeText =
-        h.date.find(':') == std::string::npos
-            ? h.date + " " + isoDateTime(2000, 1, 1, s.hour - 1, h.minute > 0 ? h.minute : 0).substr(11)
-            : h.date;
-    c.DayDateText = isoDate(h.year, h.month, h.day);
+    // Built in place: the texts keep their memory from hour to hour.
+    h.DateTimeText = h.date;
+    if (h.date.find(':') == std::string::npos) {
+        h.DateTimeText += ' ';
+        appendTime(h.DateTimeText, s.hour - 1, h.minute > 0 ? h.minute : 0);
+    }
+    c.DayDateText.clear();
+    appendIsoDate(c.DayDateText, h.year, h.month, h.day);
 
     // The period: a route segment always has one.
     const bool route = s.RouteMode;

@@ -263,7 +263,7 @@ std::string dayText(const DailyAverage &day) {
 } // namespace
 
 void writeOutputRows(RunContext &c) {
-    std::string row;
+    std::string &row = c.rowText;
     std::vector<Cell> cells;
     for (OutputFile &file : c.outputs) {
         row.clear();
