@@ -149,8 +149,39 @@ double directPlume(const Canyon &c, double s, double uStreet, double sigma) {
     return kSqrt2OverPi / (c.W * sigma) * std::log1p(growth);
 }
 
+// What the wind direction changes only through the upwind building height
+// and the wind acceleration of its quarter: the plume's wind and growth and
+// the plumes across the street. Neighbouring directions of the averaging
+// mostly share both, so the last one made is kept and reused.
+struct CrossStreet {
+    double hUp = -1.0, accel = 0.0; // what it was made for (hUp -1: nothing yet)
+    double uStreet = 0.0, sigma = 0.0;
+    double leeVortex = 0.0, windVortex = 0.0, open = 0.0;
+    double alongLength = -1.0, along = 0.0; // the plume along the street, for that upwind length
+};
+
+const CrossStreet &crossStreet(const Canyon &c, double hUp, double accel, CrossStreet &kept) {
+    if (kept.hUp == hUp && kept.accel == accel) {
+        return kept;
+    }
+    kept.hUp = hUp;
+    kept.accel = accel;
+    // The plume travels with the street-level wind and grows with the
+    // turbulence of the roof-level wind combined with the traffic's.
+    kept.uStreet = c.uRoof * c.logFactor * accel;
+    const double aU = c.alpha * c.uRoof * accel;
+    kept.sigma = std::sqrt(aU * aU + c.sigmaT2 + kSigmaFloor * kSigmaFloor);
+    const double Lr = c.shape * hUp; // length of the recirculation zone
+    kept.leeVortex = directPlume(c, std::min(c.W, Lr), kept.uStreet, kept.sigma);
+    kept.windVortex = directPlume(c, std::max(0.0, c.W - Lr), kept.uStreet, kept.sigma);
+    kept.open = directPlume(c, c.W, kept.uStreet, kept.sigma);
+    kept.alongLength = -1.0;
+    return kept;
+}
+
 // c_st of both sides for one relative wind direction r (degrees, [0, 360)).
-void canyonConcentrations(const Canyon &c, double r, double &c1, double &c2) {
+// kept: the cross-street part of an earlier direction of the same canyon.
+void canyonConcentrations(const Canyon &c, double r, CrossStreet &kept, double &c1, double &c2) {
     const double sinR = std::sin(r * kDegToRad);
     const double cosR = std::cos(r * kDegToRad);
     const double p = std::fabs(sinR); // share of the cross-street wind
@@ -159,20 +190,15 @@ void canyonConcentrations(const Canyon &c, double r, double &c1, double &c2) {
     const double g = c.H > 0.0 ? std::clamp(hUp / c.H, 0.0, 1.0) : 0.0; // 0 = gap, 1 = closed row
     const int quarter = std::min(static_cast<int>(r / 90.0), 3);
     const double accel = (c.flags[quarter] != 0 && g < 1.0) ? 2.0 - g : 1.0;
-
-    // The plume travels with the street-level wind and grows with the
-    // turbulence of the roof-level wind combined with the traffic's.
-    const double uStreet = c.uRoof * c.logFactor * accel;
-    const double aU = c.alpha * c.uRoof * accel;
-    const double sigma = std::sqrt(aU * aU + c.sigmaT2 + kSigmaFloor * kSigmaFloor);
+    const CrossStreet &x = crossStreet(c, hUp, accel, kept);
 
     const double Lr = c.shape * hUp; // length of the recirculation zone
     const double lengthUp = cosR >= 0.0 ? c.L1 : c.L2;
-
-    const double along = directPlume(c, lengthUp, uStreet, sigma);
-    const double leeVortex = directPlume(c, std::min(c.W, Lr), uStreet, sigma);
-    const double windVortex = directPlume(c, std::max(0.0, c.W - Lr), uStreet, sigma);
-    const double open = directPlume(c, c.W, uStreet, sigma);
+    if (kept.alongLength != lengthUp) {
+        kept.alongLength = lengthUp;
+        kept.along = directPlume(c, lengthUp, x.uStreet, x.sigma);
+    }
+    const double along = kept.along;
 
     double box = 0.0;
     double windwardShare = 0.0;
@@ -184,9 +210,9 @@ void canyonConcentrations(const Canyon &c, double r, double &c1, double &c2) {
     }
     const double v = p * g; // strength of the vortex
 
-    const double leeward = (1.0 - p) * along + p * g * leeVortex + v * box;
+    const double leeward = (1.0 - p) * along + p * g * x.leeVortex + v * box;
     const double windward =
-        (1.0 - p) * along + p * (g * windVortex + (1.0 - g) * open) + v * windwardShare * box;
+        (1.0 - p) * along + p * (g * x.windVortex + (1.0 - g) * x.open) + v * windwardShare * box;
 
     // Wind from relative 0..180 comes over side 2: side 2 is the leeward side.
     const bool side2Leeward = sinR > 0.0;
@@ -275,7 +301,8 @@ void Calc_C_st(float u_roof, float relativeWindDir, float s_w_tpt, float &s_w_ro
                                 streetLength2, F, P4, P5, Receptor1, Receptor2, NumWindSectors, sectorA,
                                 sectorB, SectorValue, RecHeight, WindAccelFlags);
     double c1 = 0, c2 = 0;
-    canyonConcentrations(c, normalDirection(relativeWindDir), c1, c2);
+    CrossStreet kept;
+    canyonConcentrations(c, normalDirection(relativeWindDir), kept, c1, c2);
     s_w_roof = static_cast<float>(c.sigmaRoof);
     c_st1 = toFloat(c1);
     c_st2 = toFloat(c2);
@@ -294,8 +321,9 @@ void Averaging(float u_roof, float relativeWindDir, float delta_fi, float P1, st
     const double r0 = normalDirection(relativeWindDir);
     const double sd = nonNegative(delta_fi);
     double sum1 = 0, sum2 = 0, weights = 0;
+    CrossStreet kept;
     if (sd <= 0.0) {
-        canyonConcentrations(c, r0, sum1, sum2);
+        canyonConcentrations(c, r0, kept, sum1, sum2);
         weights = 1.0;
     } else {
         const double halfWidth = positiveOr(P1, kDefaultAveragingWidth);
@@ -303,7 +331,7 @@ void Averaging(float u_roof, float relativeWindDir, float delta_fi, float P1, st
             const double t = halfWidth * j / kAveragingHalfNodes; // in standard deviations
             const double w = std::exp(-0.5 * t * t);
             double c1 = 0, c2 = 0;
-            canyonConcentrations(c, normalDirection(r0 + t * sd), c1, c2);
+            canyonConcentrations(c, normalDirection(r0 + t * sd), kept, c1, c2);
             sum1 += w * c1;
             sum2 += w * c2;
             weights += w;
