@@ -1,4 +1,3 @@
-#include "calc/EmissionSetup.h"
 #include "core/InitProgram.h"
 #include "core/Interaction.h"
 #include "core/Settings.h"
@@ -6,7 +5,7 @@
 #include "core/Version.h"
 #include "project/Batch.h"
 #include "project/CommandLine.h"
-#include "run/RunCalculation.h"
+#include "run/BatchRun.h"
 
 #include "ui/mainwindow/GuiMain.h"
 
@@ -37,19 +36,7 @@ int runBatchFromCommandLine(const vesk::CommandLine &line, const char *argv0) {
         // No window: a first start without a default country cannot ask.
         return vesk::InitProgram(s, appDir, interaction, settings, [](vesk::State &) {});
     };
-    // The emissions of the loaded project, then the run to its end.
-    const vesk::BatchCalculation calculate = [](vesk::State &s, vesk::Interaction &interaction,
-                                                std::string *error) {
-        const vesk::EmissionSetupResult emissions = vesk::InitEmissions(s, interaction);
-        if (emissions.failed || emissions.cancelled) {
-            *error = "The emissions of the project could not be set up.";
-            return false;
-        }
-        vesk::RunControl control;
-        vesk::RunObserver observer;
-        return vesk::RunCalculation(s, control, observer, interaction, error);
-    };
-    return vesk::runBatch(state, ui, line, startUp, calculate);
+    return vesk::runBatch(state, ui, line, startUp, vesk::calculateProject);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // the reading of date and time texts.
 
 #include "calc/FormatDetail.h"
+#include "core/Calendar.h"
 
 #include <algorithm>
 #include <array>
@@ -19,15 +20,6 @@ const std::array<const char *, 12> kMonthNames = {"January",   "February", "Marc
                                                   "May",       "June",     "July",     "August",
                                                   "September", "October",  "November", "December"};
 
-long daysFromCivil(long y, long m, long d) {
-    y -= m <= 2;
-    long era = (y >= 0 ? y : y - 399) / 400;
-    long yoe = y - era * 400;
-    long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468; // days since 1970-01-01
-}
-
 DateTimeParts fromSerial(double serial) {
     double whole = std::floor(serial);
     long seconds = std::lround((serial - whole) * 86400.0);
@@ -36,17 +28,11 @@ DateTimeParts fromSerial(double serial) {
         seconds -= 86400;
         ++days;
     }
-    long z = days - 25569 + 719468;
-    long era = (z >= 0 ? z : z - 146096) / 146097;
-    long doe = z - era * 146097;
-    long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    long y = yoe + era * 400;
-    long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    long mp = (5 * doy + 2) / 153;
+    const CivilDate date = civilFromDays(days - kSerialDayOf1970);
     DateTimeParts t;
-    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    t.year = static_cast<int>(t.month <= 2 ? y + 1 : y);
+    t.year = date.year;
+    t.month = date.month;
+    t.day = date.day;
     t.hour = static_cast<int>(seconds / 3600);
     t.minute = static_cast<int>(seconds / 60 % 60);
     t.second = static_cast<int>(seconds % 60);
@@ -54,7 +40,7 @@ DateTimeParts fromSerial(double serial) {
 }
 
 double toSerial(const DateTimeParts &t) {
-    return static_cast<double>(daysFromCivil(t.year, t.month, t.day) + 25569) +
+    return static_cast<double>(daysFromCivil(t.year, t.month, t.day) + kSerialDayOf1970) +
            (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
 }
 
@@ -338,12 +324,7 @@ bool parseDateTimeText(std::string_view text, DateTimeParts *value) {
         return false;
     }
     if (hasDate) {
-        static const int mdays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > mdays[t.month - 1]) {
-            return false;
-        }
-        bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
-        if (t.month == 2 && t.day == 29 && !leap) {
+        if (!isRealDate(t.year, t.month, t.day)) {
             return false;
         }
     }

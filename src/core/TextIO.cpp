@@ -12,47 +12,6 @@ namespace vesk {
 
 namespace {
 
-bool isValidUtf8(std::string_view s) {
-    size_t i = 0;
-    const size_t n = s.size();
-    while (i < n) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        int extra = 0;
-        unsigned min = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            min = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            min = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + static_cast<size_t>(extra) >= n) {
-            return false;
-        }
-        unsigned cp = c & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        i += static_cast<size_t>(extra) + 1;
-    }
-    return true;
-}
-
 void appendUtf8(std::string &out, unsigned cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -72,7 +31,94 @@ constexpr unsigned kCp1252High[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x
                                       0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
+// Length of the valid UTF-8 sequence at s[i] and its code point; 0 when invalid.
+size_t utf8SequenceAt(std::string_view s, size_t i, char32_t *cp) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    int extra = 0;
+    if (c < 0x80) {
+        *cp = c;
+        return 1;
+    } else if ((c & 0xE0) == 0xC0) {
+        extra = 1;
+    } else if ((c & 0xF0) == 0xE0) {
+        extra = 2;
+    } else if ((c & 0xF8) == 0xF0) {
+        extra = 3;
+    } else {
+        return 0;
+    }
+    if (i + static_cast<size_t>(extra) >= s.size()) {
+        return 0;
+    }
+    char32_t v = c & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        const auto cc = static_cast<unsigned char>(s[i + k]);
+        if ((cc & 0xC0) != 0x80) {
+            return 0;
+        }
+        v = (v << 6) | (cc & 0x3F);
+    }
+    static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (v < kMin[extra] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) {
+        return 0;
+    }
+    *cp = v;
+    return static_cast<size_t>(extra) + 1;
+}
+
+bool isValidUtf8(std::string_view s) {
+    char32_t cp = 0;
+    for (size_t i = 0; i < s.size();) {
+        const size_t n = utf8SequenceAt(s, i, &cp);
+        if (n == 0) {
+            return false;
+        }
+        i += n;
+    }
+    return true;
+}
+
+char32_t fromWindows1252(unsigned char c) {
+    return (c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : c;
+}
+
 } // namespace
+
+std::u32string utf8CodePoints(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const size_t n = utf8SequenceAt(text, i, &cp);
+        if (n == 0) {
+            out += fromWindows1252(static_cast<unsigned char>(text[i]));
+            ++i;
+        } else {
+            out += cp;
+            i += n;
+        }
+    }
+    return out;
+}
+
+std::string utf8ToWindows1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t cp : utf8CodePoints(text)) {
+        char ch = '?';
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            ch = static_cast<char>(cp);
+        } else {
+            for (int k = 0; k < 32; ++k) {
+                if (kCp1252High[k] == cp && cp > 0xFF) {
+                    ch = static_cast<char>(0x80 + k);
+                }
+            }
+        }
+        out += ch;
+    }
+    return out;
+}
 
 std::string toUtf8(std::string_view bytes) {
     if (isValidUtf8(bytes)) {

@@ -20,6 +20,14 @@ bool readTextFile(const std::string &path, std::string *text, std::string *error
 // Converts bytes to UTF-8: valid UTF-8 stays, otherwise Windows-1252 is assumed.
 std::string toUtf8(std::string_view bytes);
 
+// The code points of a UTF-8 text. A byte that does not start a valid
+// sequence counts as one Windows-1252 character, so nothing is dropped.
+std::u32string utf8CodePoints(std::string_view text);
+
+// A UTF-8 text in Windows-1252 (for file formats that hold single-byte
+// texts); characters the code page lacks become "?".
+std::string utf8ToWindows1252(std::string_view text);
+
 // Splits a text into lines at CRLF or LF (a lone CR also ends a line). A last
 // line without a line end is kept; a final line end does not add an empty line.
 std::vector<std::string> splitLines(std::string_view text);

@@ -42,10 +42,12 @@ bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command,
             return false;
         }
         if (a == Answer::Yes) {
-            if (saveTraffic) {
-                saveTraffic(s);
+            // Saved only when the editor says so; otherwise the command stops
+            // so that the unsaved traffic file is not lost.
+            s.TrafficFileSaved = saveTraffic && saveTraffic(s);
+            if (!s.TrafficFileSaved) {
+                return false;
             }
-            s.TrafficFileSaved = true;
         }
     }
 

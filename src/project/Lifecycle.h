@@ -23,8 +23,9 @@ struct State;
 enum class ProjectCommand { New, Open, Close, Unload };
 
 // Opens the traffic file in the traffic editor so that the user can save it
-// (the answer Yes to the traffic-file question).
-using TrafficFileSaver = std::function<void(State &)>;
+// (the answer Yes to the traffic-file question). Returns true only when the
+// editor reports the file saved.
+using TrafficFileSaver = std::function<bool(State &)>;
 
 // The save questions, in their order: the traffic file (when edited and not
 // saved), the project (when changed), the local option file (when changed;

@@ -1,5 +1,6 @@
 #include "project/Period.h"
 
+#include "core/Calendar.h"
 #include "core/Numbers.h"
 #include "core/State.h"
 #include "core/TextIO.h"
@@ -41,12 +42,7 @@ std::optional<PeriodDate> makeDate(int year, int month, int day) {
 } // namespace
 
 bool isValidDate(int year, int month, int day) {
-    if (year < 1000 || year > 9999 || month < 1 || month > 12 || day < 1) {
-        return false;
-    }
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= days[month - 1] + (month == 2 && leap ? 1 : 0);
+    return year >= 1000 && year <= 9999 && isRealDate(year, month, day);
 }
 
 std::optional<PeriodDate> parsePeriodDate(std::string_view text) {

@@ -16,6 +16,7 @@
 #include "calc/Format.h"
 #include "calc/RunErrors.h"
 #include "calc/TableRoutines.h"
+#include "core/Calendar.h"
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
 #include "core/State.h"
@@ -39,12 +40,6 @@ struct DayHour {
     bool valid() const { return year > 0; }
 };
 
-// Days since 1970-01-01 of a calendar date (proleptic Gregorian).
-long daysFromCivil(int year, int month, int day);
-// Weekday of a day number, Monday = 1 .. Sunday = 7.
-int weekdayOf(long days);
-// Whether year, month and day form a real date.
-bool isRealDate(int year, int month, int day);
 // "yyyy-mm-dd" and "yyyy-mm-dd hh:mm".
 std::string isoDate(int year, int month, int day);
 std::string isoDateTime(int year, int month, int day, int hour0, int minute);

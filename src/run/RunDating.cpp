@@ -12,30 +12,6 @@
 
 namespace vesk::run {
 
-long daysFromCivil(int y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yoe = y - era * 400;
-    const long doy = (153L * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-int weekdayOf(long days) {
-    // 1970-01-01 was a Thursday (4).
-    const long w = (days + 3) % 7;
-    return static_cast<int>(w < 0 ? w + 7 : w) + 1;
-}
-
-bool isRealDate(int y, int m, int d) {
-    if (y < 1 || m < 1 || m > 12 || d < 1) {
-        return false;
-    }
-    static const int length[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return d <= length[m - 1] + (m == 2 && leap ? 1 : 0);
-}
-
 namespace {
 void digits(std::string &out, int value, int width) {
     char buffer[12];

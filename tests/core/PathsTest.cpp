@@ -93,3 +93,16 @@ TEST(TextHelpers, CompareWithoutLetterCase) {
     EXPECT_TRUE(endsWithI("NOx_mod_1", "_MOD_1"));
     EXPECT_EQ(trim("  a b \r\n"), "a b");
 }
+
+TEST(TextEncodings, CodePointsOfUtf8AndStrayBytes) {
+    EXPECT_EQ(utf8CodePoints("a\xC2\xB5\xE2\x82\xAC"), std::u32string(U"aµ€"));
+    // A stray Windows-1252 byte is kept as its character.
+    EXPECT_EQ(utf8CodePoints(std::string("m\xB3 \x80")), std::u32string(U"m³ €"));
+    EXPECT_EQ(utf8CodePoints("\xF0\x9F\x98\x80").size(), 1u);
+}
+
+TEST(TextEncodings, Windows1252KeepsWhatItHasAndMarksTheRest) {
+    EXPECT_EQ(utf8ToWindows1252("µg/m³ €"), std::string("\xB5g/m\xB3 \x80"));
+    EXPECT_EQ(utf8ToWindows1252("Umsätze"), std::string("Ums\xE4tze"));
+    EXPECT_EQ(utf8ToWindows1252("\xE2\x88\x9A"), "?"); // square root sign
+}

@@ -17,7 +17,11 @@ struct Lifecycle : ::testing::Test {
     std::string workDir = folder.workDir;
     ScriptedInteraction ui;
     int trafficSaves = 0;
-    TrafficFileSaver saveTraffic = [this](State &) { ++trafficSaves; };
+    bool trafficEditorSaves = true;
+    TrafficFileSaver saveTraffic = [this](State &) {
+        ++trafficSaves;
+        return trafficEditorSaves;
+    };
 
     // An open, changed project with an edited traffic file and changed options.
     State openProjectState() {
@@ -35,6 +39,17 @@ struct Lifecycle : ::testing::Test {
 };
 
 } // namespace
+
+TEST_F(Lifecycle, ATrafficFileTheEditorDidNotSaveStaysUnsavedAndStopsTheCommand) {
+    State s = openProjectState();
+    trafficEditorSaves = false;
+    ui.answers = {Answer::Yes};
+    EXPECT_FALSE(askSaveQuestions(s, ui, ProjectCommand::Close, saveTraffic));
+    EXPECT_EQ(trafficSaves, 1);
+    EXPECT_FALSE(s.TrafficFileSaved);
+    EXPECT_TRUE(s.ProjectChanged);
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
 
 TEST_F(Lifecycle, QuestionsComeInOrderAndCancelStopsAtOnce) {
     State s = openProjectState();

@@ -419,3 +419,19 @@ TEST_F(TimeSeriesRun, TheBatchRunExitsWithZeroOnlyWhenItWroteItsStatistics) {
         }
     }
 }
+
+TEST_F(TimeSeriesRun, TheBatchRunOfASpecialModeProjectSweepsTheWinds) {
+    writeInputs();
+    writeWork("Special.vkp", projectText(inputs()));
+    // A local option file that puts the folder's projects in Special Mode.
+    std::string options = vesk::test::readFile(vesk::test::dataDir() / "Run.opt");
+    ASSERT_EQ(options.rfind(" 1 ", 0), 0u);
+    options.replace(0, 3, " 0 ");
+    writeWork("Run.opt", options);
+
+    std::string output;
+    EXPECT_EQ(runProgram({work("Special.vkp").string(), "1"}, &output), 0) << output;
+    EXPECT_TRUE(fs::exists(work("veskout.dat"))) << output;
+    EXPECT_TRUE(fs::exists(work("NOX_1.dat")));
+    EXPECT_FALSE(fs::exists(work("Out.txt")));
+}

@@ -4,6 +4,8 @@
 
 #include "platform/tables/TableBackends.h"
 
+#include "core/Calendar.h"
+
 #include <mdbtools.h>
 
 #include <charconv>
@@ -90,22 +92,10 @@ std::string oleDateText(double serial) {
         seconds -= 86400;
         days += serial < 0 ? -1 : 1;
     }
-    // Civil date from days since 1970-01-01 (proleptic Gregorian).
-    long z = days - 25569 + 719468;
-    long era = (z >= 0 ? z : z - 146096) / 146097;
-    long doe = z - era * 146097;
-    long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    long y = yoe + era * 400;
-    long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    long mp = (5 * doy + 2) / 153;
-    long d = doy - (153 * mp + 2) / 5 + 1;
-    long m = mp < 10 ? mp + 3 : mp - 9;
-    if (m <= 2) {
-        ++y;
-    }
+    const CivilDate date = civilFromDays(days - kSerialDayOf1970);
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%04ld-%02ld-%02ld %02ld:%02ld:%02ld", y, m, d, seconds / 3600,
-                  seconds / 60 % 60, seconds % 60);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02ld:%02ld:%02ld", date.year, date.month, date.day,
+                  seconds / 3600, seconds / 60 % 60, seconds % 60);
     return buf;
 }
 

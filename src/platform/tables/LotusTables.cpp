@@ -3,6 +3,8 @@
 
 #include "platform/tables/TableBackends.h"
 
+#include "core/TextIO.h"
+
 #include <librevenge-stream/librevenge-stream.h>
 #include <librevenge/librevenge.h>
 #include <libwps/libwps.h>
@@ -198,45 +200,6 @@ void record(std::string &out, std::uint16_t type, const std::string &data) {
     out += data;
 }
 
-// UTF-8 to Windows-1252 for labels; characters outside it become "?".
-std::string cp1252(const std::string &s) {
-    static const char16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-    std::string out;
-    for (std::size_t i = 0; i < s.size();) {
-        auto c = static_cast<unsigned char>(s[i]);
-        std::uint32_t cp = c;
-        std::size_t n = 1;
-        if (c >= 0xC0 && c < 0xE0 && i + 1 < s.size()) {
-            cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
-            n = 2;
-        } else if (c >= 0xE0 && c < 0xF0 && i + 2 < s.size()) {
-            cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
-            n = 3;
-        } else if (c >= 0xF0) {
-            n = 4;
-            cp = 0xFFFF;
-        }
-        i += n;
-        char ch = '?';
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            ch = static_cast<char>(cp);
-        } else {
-            for (int k = 0; k < 32; ++k) {
-                if (high[k] && high[k] == cp) {
-                    ch = static_cast<char>(0x80 + k);
-                }
-            }
-        }
-        if (ch != '\0') {
-            out.push_back(ch);
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error) {
@@ -296,7 +259,7 @@ std::string wk1Bytes(const Sheet &sheet) {
                 }
                 record(out, 0x000E, d);
             } else if (auto *s = std::get_if<std::string>(&cell)) {
-                auto text = cp1252(*s);
+                auto text = utf8ToWindows1252(*s);
                 if (text.size() > 239) {
                     text.resize(239);
                 }

@@ -3,6 +3,7 @@
 // 512-byte sectors. Null cells are left out. Files it writes are read back by
 // FreeXL in the tests.
 
+#include "core/TextIO.h"
 #include "platform/tables/TableBackends.h"
 
 #include <cstdint>
@@ -41,26 +42,11 @@ void record(std::string &out, std::uint16_t type, const std::string &data) {
     out += data;
 }
 
-// UTF-8 to UTF-16 code units; invalid bytes are taken as Windows-1252-like
-// single bytes so that nothing is dropped.
+// UTF-8 to UTF-16 code units; invalid bytes are taken as Windows-1252
+// characters so that nothing is dropped.
 std::u16string utf16(const std::string &s) {
     std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        auto c = static_cast<unsigned char>(s[i]);
-        std::uint32_t cp = c;
-        std::size_t n = 1;
-        if (c >= 0xC0 && c < 0xE0 && i + 1 < s.size()) {
-            cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
-            n = 2;
-        } else if (c >= 0xE0 && c < 0xF0 && i + 2 < s.size()) {
-            cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
-            n = 3;
-        } else if (c >= 0xF0 && i + 3 < s.size()) {
-            cp = ((c & 0x07u) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) |
-                 (s[i + 3] & 0x3Fu);
-            n = 4;
-        }
-        i += n;
+    for (char32_t cp : utf8CodePoints(s)) {
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));

@@ -195,6 +195,8 @@ protected:
 
 private:
     friend class frmRunTestAccess;
+    // The file dialog of Add and Change: the chosen name, "" when cancelled.
+    std::string askFileName(int kind, const QString &caption, const QString &infoLine);
     void runFinished();
     std::string trafficDir() const;
     bool noUrbEmiData() const;

@@ -133,6 +133,30 @@ bool anyCurrent(const std::array<FileCheckList *, 5> &lists) {
 }
 } // namespace
 
+std::string frmRun::askFileName(int kind, const QString &caption, const QString &infoLine) {
+    if (chooseFileName) {
+        return chooseFileName(kind, caption, infoLine);
+    }
+    FileChooserContext context;
+    context.SelectedFileKind = kind;
+    context.CitySize = m_state.CitySize;
+    context.WorkDir = m_state.WorkDir;
+    context.MetBackDir = m_state.MetBackDir;
+    context.TrafficDir = m_state.TrafficDir;
+    context.ListsDir = m_state.ListsDir;
+    context.LastInputDir = m_state.LastInputDir;
+    context.LastTrafficDir = m_state.LastTrafficDir;
+    frmNewFileName dialog(context, m_interaction, this);
+    dialog.setWindowTitle(caption);
+    if (!infoLine.isEmpty()) {
+        dialog.setInfoLine(infoLine);
+    }
+    dialog.exec();
+    m_state.LastInputDir = context.LastInputDir;
+    m_state.LastTrafficDir = context.LastTrafficDir;
+    return dialog.NewFileName;
+}
+
 void frmRun::btnAddFile_Click() {
     const int kind = m_state.SelectedFileKind;
     if (kind <= 0 || kind > 4) {
@@ -146,25 +170,7 @@ void frmRun::btnAddFile_Click() {
     }
     std::string name = m_state.NewFileName;
     if (m_state.ShowFileDialog) {
-        name =
-            chooseFileName ? chooseFileName(kind, QStringLiteral("Add New File"), QString()) : std::string();
-        if (!chooseFileName) {
-            FileChooserContext context;
-            context.SelectedFileKind = kind;
-            context.CitySize = m_state.CitySize;
-            context.WorkDir = m_state.WorkDir;
-            context.MetBackDir = m_state.MetBackDir;
-            context.TrafficDir = m_state.TrafficDir;
-            context.ListsDir = m_state.ListsDir;
-            context.LastInputDir = m_state.LastInputDir;
-            context.LastTrafficDir = m_state.LastTrafficDir;
-            frmNewFileName dialog(context, m_interaction, this);
-            dialog.setWindowTitle(QStringLiteral("Add New File"));
-            dialog.exec();
-            name = dialog.NewFileName;
-            m_state.LastInputDir = context.LastInputDir;
-            m_state.LastTrafficDir = context.LastTrafficDir;
-        }
+        name = askFileName(kind, QStringLiteral("Add New File"), QString());
         m_state.NewFileName = name;
     }
     if (!name.empty()) {
@@ -219,26 +225,7 @@ void frmRun::btnChangeFile_Click() {
     }
     std::string name = m_state.NewFileName;
     if (m_state.ShowFileDialog) {
-        if (chooseFileName) {
-            name = chooseFileName(kind, QStringLiteral("Change File"), list->text(position));
-        } else {
-            FileChooserContext context;
-            context.SelectedFileKind = kind;
-            context.CitySize = m_state.CitySize;
-            context.WorkDir = m_state.WorkDir;
-            context.MetBackDir = m_state.MetBackDir;
-            context.TrafficDir = m_state.TrafficDir;
-            context.ListsDir = m_state.ListsDir;
-            context.LastInputDir = m_state.LastInputDir;
-            context.LastTrafficDir = m_state.LastTrafficDir;
-            frmNewFileName dialog(context, m_interaction, this);
-            dialog.setWindowTitle(QStringLiteral("Change File"));
-            dialog.setInfoLine(list->text(position));
-            dialog.exec();
-            name = dialog.NewFileName;
-            m_state.LastInputDir = context.LastInputDir;
-            m_state.LastTrafficDir = context.LastTrafficDir;
-        }
+        name = askFileName(kind, QStringLiteral("Change File"), list->text(position));
         m_state.NewFileName = name;
     }
     if (name.empty()) {

@@ -29,7 +29,10 @@ namespace {
 // The traffic editor comes with a later version: nothing can be saved through it.
 TrafficFileSaver trafficSaver(Interaction &ui) {
     return
-        [&ui](State &) { ui.message("The traffic editor is not available in this version of the program."); };
+        [&ui](State &) {
+            ui.message("The traffic editor is not available in this version of the program.");
+            return false;
+        };
 }
 } // namespace
 
