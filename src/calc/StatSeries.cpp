@@ -88,7 +88,10 @@ void Run8Window::reset() {
 
 float Run8Window::update(float value, bool admitted, long hoursElapsed, int minNobs8) {
     const long step = std::max(hoursElapsed, 1L);
-    if (step >= 8) {
+    if (step == 1) {
+        // The common case, the next hour: every hour moves down one slot.
+        std::copy(m_slot.begin() + 1, m_slot.end(), m_slot.begin());
+    } else if (step >= 8) {
         m_slot.fill(kStatMissing);
     } else {
         const auto h = static_cast<std::size_t>(step);

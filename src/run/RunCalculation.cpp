@@ -80,6 +80,7 @@ void setUpTraffic(RunContext &c) {
     switch (r.outcome) {
     case TrafficSetupOutcome::Ready:
     case TrafficSetupOutcome::NoTrafficFile:
+        resolveEmissionTables(c);
         return;
     case TrafficSetupOutcome::FileNotFound:
         c.err.FilePath = r.FilePath;

@@ -240,6 +240,9 @@ struct RunContext {
     bool skipEmptyLists = false; // the user chose to go on without files whose lists are empty
 
     HourItems items;
+    // Per pollutant (0..NPol), its emission table of the street's traffic
+    // file (nullptr: none); resolved whenever the street's traffic is set up.
+    std::vector<const EmissionTableItem *> emissionTables;
     std::string rowText; // the output row being built (kept for its capacity)
     std::string DayDateText;
     DayHour dayOfRecord; // the last accepted day
@@ -311,6 +314,8 @@ void completeRelatedValues(RunContext &c);
 
 // Traffic and emissions of the hour (RunTraffic.cpp). False when the run ends.
 bool hourTraffic(RunContext &c);
+// Finds the emission tables of the pollutants once the street's traffic is set up.
+void resolveEmissionTables(RunContext &c);
 
 // Output rows (RunOutputRows.cpp).
 void writeOutputRows(RunContext &c);

@@ -98,8 +98,10 @@ bool withTrafficFile(RunContext &c, double D, double M) {
         for (int j = 1; j <= s.EmitterCount; ++j) {
             const int p = emitters[static_cast<std::size_t>(j)];
             if (s.qPOL[static_cast<std::size_t>(p)] < 0) {
-                const auto *table =
-                    s.EmissionComponent.EmissionTable.find(s.PollutantNames[static_cast<std::size_t>(p)]);
+                const EmissionTableItem *table =
+                    p >= 0 && static_cast<std::size_t>(p) < c.emissionTables.size()
+                        ? c.emissionTables[static_cast<std::size_t>(p)]
+                        : nullptr;
                 const float v = table != nullptr ? table->Value.get(slot, d) : kMiss;
                 s.qPOL[static_cast<std::size_t>(p)] = v >= 0 ? static_cast<float>(v / D) : kMiss;
             }
@@ -216,6 +218,14 @@ void withoutTrafficFile(RunContext &c, double D, double M) {
 }
 
 } // namespace
+
+void resolveEmissionTables(RunContext &c) {
+    const State &s = c.s;
+    c.emissionTables.assign(s.PollutantNames.size(), nullptr);
+    for (std::size_t p = 0; p < s.PollutantNames.size(); ++p) {
+        c.emissionTables[p] = s.EmissionComponent.EmissionTable.find(s.PollutantNames[p]);
+    }
+}
 
 bool hourTraffic(RunContext &c) {
     State &s = c.s;
