@@ -86,12 +86,12 @@ bool missingItem(std::string_view text) {
 }
 
 // The whole number of an item, from its plain number when it has one.
-int intOf(const std::string &text, std::optional<double> v, std::size_t j) {
+int intOf(std::string_view text, std::optional<double> v, std::size_t j) {
     if (!v) {
         v = parseNumber(text);
     }
     if (!v || std::abs(*v) > 2e9) {
-        throw ItemMismatch{j, text};
+        throw ItemMismatch{j, std::string(text)};
     }
     return static_cast<int>(roundHalfEven(*v));
 }
@@ -127,10 +127,17 @@ std::string_view trimView(std::string_view v) {
 void assign(RunContext &c, const InColumn &col, std::size_t j, std::string_view raw) {
     State &s = c.s;
     HourItems &h = c.items;
-    std::string text(trimView(raw));
+    const std::string_view item = trimView(raw);
     // A missing item stays missing whatever the column's factor.
-    const bool missing = missingItem(text);
-    std::replace(text.begin(), text.end(), ',', '.');
+    const bool missing = missingItem(item);
+    // Decimal commas read as points; only an item that has one is copied.
+    std::string withPoints;
+    std::string_view text = item;
+    if (item.find(',') != std::string_view::npos) {
+        withPoints.assign(item);
+        std::replace(withPoints.begin(), withPoints.end(), ',', '.');
+        text = withPoints;
+    }
     const float f = col.factor;
     float value = kMiss;
     std::optional<double> plain;
@@ -148,7 +155,7 @@ void assign(RunContext &c, const InColumn &col, std::size_t j, std::string_view 
         if (!missing) {
             DateTimeParts d;
             if (!parseDateTimeText(text, &d) || d.year < 1000) {
-                throw ItemMismatch{j, text};
+                throw ItemMismatch{j, std::string(text)};
             }
             h.hasDate = true;
             h.dateValue = d;

@@ -67,6 +67,21 @@ TEST_F(RunInput, AMissingItemStaysMissingWhateverTheScalingFactor) {
               (std::vector<std::string>{"-99", "-99", "-99", "-99", "-99", "-99", "2", "2.25"}));
 }
 
+TEST_F(RunInput, DecimalCommasReadAsPointsWhereTheSystemWritesThem) {
+    std::string text;
+    const char *items[] = {"4,5", "0,25", "12", "n/a", "3.5"};
+    int h = 1;
+    for (const char *item : items) {
+        text += "2023;3;6;" + std::to_string(h++) + ";" + item + ";200;10;0;1000;100;50;40;120;30\r\n";
+    }
+    writeWork("Hours.txt", text);
+    loadWith({hourFile("Hours.txt", "*,*,*,*,2"), outputFile("Out.txt", "u_mast", "0,*")});
+    state.DecimalSeparator = ",";
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(column("Out.txt", 0), (std::vector<std::string>{"9", "0.5", "24", "-99", "7"}));
+}
+
 TEST_F(RunInput, TitleLinesOfSeveralFilesArePassedOverWithoutShiftingTheFiles) {
     std::string met = "year month day hour u_mast wind_dir temperature globalrad\r\n";
     std::string traffic = "year month day hour nlight nheavy speed_light speed_heavy qNOx\r\n";
