@@ -80,7 +80,9 @@ bool scaledDecimal(double v, int significant, Decimal *d) {
         *x = k >= 0 ? v * kPow10[k] : v / kPow10[-k];
         return true;
     };
-    int e = static_cast<int>(std::floor(std::log10(v))); // decimal exponent, corrected below
+    // The decimal exponent from the binary one: exact or one too small, corrected below.
+    constexpr double kLog10Of2 = 0.30102999566398120;
+    int e = static_cast<int>(std::floor(std::ilogb(v) * kLog10Of2));
     double x = 0;
     if (!scaled(e, &x)) {
         return false;
