@@ -84,18 +84,12 @@ void HourlySeries::take(float value, bool rank) {
 
 void Run8Window::reset() {
     m_slot.fill(kStatMissing);
-    m_valid = 0;
 }
 
 float Run8Window::update(float value, bool admitted, long hoursElapsed, int minNobs8) {
     const long step = std::max(hoursElapsed, 1L);
-    if (step == 1) {
-        // The common case, the next hour: every hour moves down one slot.
-        m_valid -= m_slot[0] >= 0.0f ? 1 : 0;
-        std::copy(m_slot.begin() + 1, m_slot.end(), m_slot.begin());
-    } else if (step >= 8) {
+    if (step >= 8) {
         m_slot.fill(kStatMissing);
-        m_valid = 0;
     } else {
         const auto h = static_cast<std::size_t>(step);
         for (std::size_t i = 0; i + h < 8; ++i) {
@@ -105,27 +99,25 @@ float Run8Window::update(float value, bool admitted, long hoursElapsed, int minN
         for (std::size_t i = 8 - h; i < 7; ++i) {
             m_slot[i] = kStatMissing;
         }
-        m_valid = static_cast<int>(
-            std::count_if(m_slot.begin(), m_slot.end() - 1, [](float v) { return v >= 0.0f; }));
     }
     m_slot[7] = (admitted && value >= 0.0f) ? value : kStatMissing;
-    m_valid += m_slot[7] >= 0.0f ? 1 : 0;
 
-    // Too few values (a series without data, most often): no sum to form.
-    if (m_valid < std::max(minNobs8, 1)) {
-        return kStatMissing;
-    }
+    int count = 0;
     double sum = 0.0;
     for (float v : m_slot) {
         if (v >= 0.0f) {
+            ++count;
             sum += v;
         }
     }
-    return static_cast<float>(sum / m_valid);
+    if (count >= std::max(minNobs8, 1)) {
+        return static_cast<float>(sum / count);
+    }
+    return kStatMissing;
 }
 
 int Run8Window::validCount() const {
-    return m_valid;
+    return static_cast<int>(std::count_if(m_slot.begin(), m_slot.end(), [](float v) { return v >= 0.0f; }));
 }
 
 void Run8DayMaximum::take(float average8) {

@@ -91,7 +91,6 @@ public:
 
 private:
     std::array<float, 8> m_slot;
-    int m_valid = 0; // slots holding a value (>= 0)
 };
 
 // The day's maximum of the valid 8-hour averages of one series.
