@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <atomic>
+#include <cctype>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -50,6 +51,15 @@ std::string readFile(const fs::path &path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::string testNameOf(std::string text) {
+    for (char &c : text) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            c = '_';
+        }
+    }
+    return text;
 }
 
 void copyDataTree(const fs::path &dir) {

@@ -34,6 +34,8 @@ fs::path sourceDir();   // the repository's root
 fs::path dataDir();     // the repository's data/ tree
 fs::path testDataDir(); // ../shared/testdata beside the repository
 std::string readFile(const fs::path &path);
+// A parameterised test's name from a readable text: other than letters and digits become "_".
+std::string testNameOf(std::string text);
 // Copies the whole data/ tree into dir, so that dir serves as AppDir.
 void copyDataTree(const fs::path &dir);
 

@@ -406,6 +406,14 @@ void checkInputFile(Window &win) {
     win.state.NumInputFiles = 1;
     win->List1[1]->insertFile(0, "met.dat", true);
 }
+
+// Calculation mode with one checked input file and the short run behind Run.
+void prepareRun(Window &win, ShortRun &run) {
+    win->runCalculation = run.entry();
+    win->btnSeries_Click();
+    checkInputFile(win);
+    win->applyRunButtonRule();
+}
 } // namespace
 
 TEST(RunControl, RunIsAvailableOnlyWithACheckedInputFileAndARun) {
@@ -430,10 +438,7 @@ TEST(RunControl, ARunLocksTheWindowAndUnlocksItWhenItReachesItsEnd) {
     Window win;
     ShortRun run;
     run.total = 20;
-    win->runCalculation = run.entry();
-    win->btnSeries_Click();
-    checkInputFile(win);
-    win->applyRunButtonRule();
+    prepareRun(win, run);
     win->btnRun_Click();
     EXPECT_TRUE(win->isRunning());
     EXPECT_FALSE(win->btnRun->isEnabled());
@@ -457,10 +462,7 @@ TEST(RunControl, PauseHoldsTheRunContinueResumesItAndStopEndsIt) {
     Window win;
     ShortRun run;
     run.total = 100000;
-    win->runCalculation = run.entry();
-    win->btnSeries_Click();
-    checkInputFile(win);
-    win->applyRunButtonRule();
+    prepareRun(win, run);
     win->btnRun_Click();
     while (run.records < 5) {
         QCoreApplication::processEvents();
@@ -493,10 +495,7 @@ TEST(RunControl, StopWhilePausedEndsTheRunAndClearsBothFlags) {
     Window win;
     ShortRun run;
     run.total = 100000;
-    win->runCalculation = run.entry();
-    win->btnSeries_Click();
-    checkInputFile(win);
-    win->applyRunButtonRule();
+    prepareRun(win, run);
     win->btnRun_Click();
     while (run.records < 3) {
         QCoreApplication::processEvents();
@@ -530,10 +529,7 @@ TEST(RunControl, ClosingDuringARunIsRefusedUnlessTheUserStopsTheRun) {
     Window win;
     ShortRun run;
     run.total = 100000;
-    win->runCalculation = run.entry();
-    win->btnSeries_Click();
-    checkInputFile(win);
-    win->applyRunButtonRule();
+    prepareRun(win, run);
     win->show();
     win->btnRun_Click();
     win.ui.answers = {Answer::No};

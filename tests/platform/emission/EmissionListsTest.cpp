@@ -207,15 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadList{"negative factor", "eft", "0.2,0.2,0.2\n\"Car\",\"new\",\"NO2\"",
                 "0.2,-0.2,0.2\n\"Car\",\"new\",\"NO2\"",
                 R"(line 11: expected factors in g/km of 0 or more)"}),
-    [](const auto &info) {
-        std::string n = info.param.name;
-        for (char &c : n) {
-            if (!std::isalnum(static_cast<unsigned char>(c))) {
-                c = '_';
-            }
-        }
-        return n;
-    });
+    [](const auto &info) { return vesk::test::testNameOf(info.param.name); });
 
 TEST(EmissionLists, AMissingFileIsNamedInTheMessage) {
     EmissionLibrary lib;

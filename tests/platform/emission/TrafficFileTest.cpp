@@ -180,15 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                    R"(the profile of day case 1 is given twice)"},
         BadTraffic{"sections out of order", "[Settings]", "[Stuff]",
                    R"(line 3: expected the section \[Settings\])"}),
-    [](const auto &info) {
-        std::string n = info.param.name;
-        for (char &c : n) {
-            if (!std::isalnum(static_cast<unsigned char>(c))) {
-                c = '_';
-            }
-        }
-        return n;
-    });
+    [](const auto &info) { return vesk::test::testNameOf(info.param.name); });
 
 TEST(TrafficFile, AMissingFileIsAnErrorNamingIt) {
     EmissionLibrary lib;
