@@ -36,6 +36,9 @@ struct StopWhilePaused {};
 struct EndRun {};
 
 const char *kNoData = "No data within the specified Start and End Dates!";
+const char *kNothingModelled =
+    "No hour could be modelled: every modelled concentration of this run is missing (-99).\r\n"
+    "Check the meteorology, the traffic and the emission set-up of the project.";
 
 std::string storedPath(const State &s, const std::string &stored) {
     const bool bare = stored.find('\\') == std::string::npos && stored.find('/') == std::string::npos;
@@ -118,10 +121,16 @@ void calculateHour(RunContext &c, const ChainFactors &f) {
     }
     stats.beginHour(c.HoursElapsed);
     const int n = s.NPol + 1;
+    bool modelled = false;
     for (int p = 0; p < n; ++p) {
         for (int side = 1; side <= 2; ++side) {
-            stats.addHour(p, side, hourStatValues(s, p, side));
+            const StatHourValues v = hourStatValues(s, p, side);
+            modelled = modelled || v.modelledAvailable;
+            stats.addHour(p, side, v);
         }
+    }
+    if (modelled) {
+        ++c.ModelledHours;
     }
     ApplyCrossSideCorrection(s, f, s.CorrectionThreshold());
     writeOutputRows(c);
@@ -303,6 +312,12 @@ void streetLoop(RunContext &c, RunReport &report) {
     s.ResultFileName = "untitled";
     s.LastResultFile = s.ResultFileName;
     report.outcome = stopped ? RunOutcome::Stopped : RunOutcome::Completed;
+    if (c.ModelledHours == 0) {
+        // Statistics of -99 alone are no result, however orderly the run ended.
+        c.ui.message(kNothingModelled, Icon::Critical);
+        report.error = kNothingModelled;
+        report.outcome = RunOutcome::NothingModelled;
+    }
 }
 
 void openSources(RunContext &c) {

@@ -30,6 +30,7 @@ enum class RunOutcome {
     StoppedWhilePaused, // stopped while paused: files closed, no statistics
     Declined,           // the user declined at a start-up question; nothing opened
     NoData,             // no record lay within the start and end dates
+    NothingModelled,    // hours were read, but no modelled value of any street, pollutant or side
     Failed,             // an error ended the run (its message was shown)
 };
 
