@@ -267,12 +267,15 @@ TEST_F(TimeSeriesRun, ARunInWhichNoHourWasModelledSaysSoInsteadOfEndingNormally)
     records.push_back(outputFile("Out.txt", "day,hour,cNOx_mod_1"));
     records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
     loadProject("Test.vkp", projectText(records));
+    writeWork("Stat.txt", "the previous run's statistics\r\n");
 
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::NothingModelled);
     EXPECT_EQ(report.hours, kHours) << "every hour was read";
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].rfind("No hour could be modelled", 0), 0u) << ui.messages[0];
+    EXPECT_EQ(readFile(work("Stat.txt")), "the previous run's statistics\r\n");
+    EXPECT_FALSE(fs::exists(work("Out.txt")));
     std::string error;
     RunObserver observer;
     EXPECT_FALSE(RunCalculation(state, control, observer, ui, &error)) << "the run does not count as done";
