@@ -21,6 +21,7 @@
 #include "core/TextIO.h"
 #include "project/FileLists.h"
 #include "run/RunContext.h"
+#include "run/RunFiles.h"
 #include "run/StreetChain.h"
 
 #include <chrono>
@@ -43,13 +44,8 @@ const char *kNothingModelled =
     "No hour could be modelled: every modelled concentration of this run is missing (-99).\r\n"
     "Check the meteorology, the traffic and the emission set-up of the project.";
 
-std::string storedPath(const State &s, const std::string &stored) {
-    const bool bare = stored.find('\\') == std::string::npos && stored.find('/') == std::string::npos;
-    return findExisting(bare ? joinPath(nativePath(s.WorkDir), stored) : nativePath(stored));
-}
-
 std::unique_ptr<RecordReader> openRecordFile(RunContext &c, const std::string &stored) {
-    const std::string path = storedPath(c.s, stored);
+    const std::string path = workFilePath(c.s, stored);
     c.err.FilePath = path;
     auto reader = std::make_unique<RecordReader>();
     std::string error;
@@ -85,6 +81,14 @@ void setUpTraffic(RunContext &c) {
     const TrafficSetupResult r = SetUpStreetTraffic(c.s, c.ui, c.StreetsFolder);
     switch (r.outcome) {
     case TrafficSetupOutcome::Ready:
+        if (c.s.MultiStreetMode || c.s.RouteMode) {
+            // The project's own traffic file was checked before the run began.
+            if (std::string refused = outputOverFile(c.s, r.FilePath, "the traffic file"); !refused.empty()) {
+                throw RunRefusal{refused};
+            }
+        }
+        resolveEmissionTables(c);
+        return;
     case TrafficSetupOutcome::NoTrafficFile:
         resolveEmissionTables(c);
         return;
@@ -389,6 +393,13 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     if (!s.EmissionReady && !s.StdEmissionSetup) {
         report.error = "Emissions have not been initialised!\r\nThe program execution will be terminated";
         ui.message(report.error, Icon::Critical);
+        return report;
+    }
+
+    // Before anything is opened: an output must never be written over a file the run reads.
+    if (std::string refused = outputOverInput(s); !refused.empty()) {
+        ui.message(refused, Icon::Critical);
+        report.error = refused;
         return report;
     }
 

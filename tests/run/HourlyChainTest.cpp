@@ -43,6 +43,10 @@ struct HourScaling {
     int firstValue; // the value written for the first hour of a day
 };
 
+void PrintTo(const HourScaling &c, std::ostream *out) {
+    *out << "factor " << c.factor << ", first hour written " << c.firstValue;
+}
+
 class ScaledHourColumn : public HourlyChain, public ::testing::WithParamInterface<HourScaling> {};
 
 TEST_P(ScaledHourColumn, turnsTheHoursOfADayIntoOneToTwentyFour) {
