@@ -9,6 +9,7 @@
 #include "core/ValueRanges.h"
 #include "platform/EmissionLibraryTools.h"
 #include "run/RunContext.h"
+#include "run/RunFiles.h"
 
 #include <algorithm>
 
@@ -26,20 +27,6 @@ std::vector<std::string> splitItems(const std::string &list) {
         items.clear();
     }
     return items;
-}
-
-bool hasSeparator(std::string_view name) {
-    return name.find('\\') != std::string_view::npos || name.find('/') != std::string_view::npos;
-}
-
-// A name without a folder lies in WorkDir; ".\" names lie in the national folder.
-std::string inputPath(const State &s, const std::string &stored) {
-    return findExisting(resolveStoredName(stored, s.WorkDir, s.MetBackDir));
-}
-
-std::string outputPath(const State &s, const std::string &stored) {
-    std::string path = hasSeparator(stored) ? nativePath(stored) : joinPath(nativePath(s.WorkDir), stored);
-    return findExisting(path);
 }
 
 // Widths and formats of the columns from the format list; scaling factors from the scaling list.
@@ -324,7 +311,7 @@ void bindInputFiles(RunContext &c) {
             continue;
         }
         const std::vector<std::string> names = splitItems(s.InputVarLists[k]);
-        const std::string path = inputPath(s, s.InputFiles[k]);
+        const std::string path = inputFilePath(s, s.InputFiles[k]);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         c.err.InputFile = s.InputFiles[k];
@@ -394,7 +381,7 @@ void bindOutputFiles(RunContext &c) {
         if (!s.OutputFileChecked[k]) {
             continue;
         }
-        const std::string path = outputPath(s, s.OutputFiles[k]);
+        const std::string path = workFilePath(s, s.OutputFiles[k]);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         const std::vector<std::string> names = splitItems(s.OutputVarLists[k]);
@@ -438,7 +425,7 @@ void bindStatFiles(RunContext &c) {
         if (!s.StatFileChecked[k]) {
             continue;
         }
-        const std::string path = outputPath(s, s.StatFiles[k]);
+        const std::string path = workFilePath(s, s.StatFiles[k]);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         const std::vector<std::string> names = splitItems(s.StatVarLists[k]);
@@ -570,17 +557,39 @@ void stepInputsBack(RunContext &c) {
     c.LastReadHour = -1;
 }
 
-void closeOutputs(RunContext &c) {
+void commitOutputFiles(RunContext &c) {
     for (OutputFile &out : c.outputs) {
         if (out.open) {
             out.open = false;
             long number = 0;
             std::string text;
-            if (!out.table.close(&number, &text)) {
+            if (!out.table.commit(&number, &text)) {
                 c.err.FilePath = out.path;
                 throw RunError(number != 0 ? number : kErrPathFileAccess, text);
             }
         }
+    }
+    for (StatFile &st : c.stats) {
+        if (st.open) {
+            st.open = false;
+            long number = 0;
+            std::string text;
+            if (!st.table.commit(&number, &text)) {
+                c.err.FilePath = st.path;
+                throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+            }
+        }
+    }
+}
+
+void discardOutputFiles(RunContext &c) {
+    for (OutputFile &out : c.outputs) {
+        out.table.discard();
+        out.open = false;
+    }
+    for (StatFile &st : c.stats) {
+        st.table.discard();
+        st.open = false;
     }
 }
 

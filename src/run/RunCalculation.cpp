@@ -4,8 +4,11 @@
 // of each street with its statistics, and the end of the run.
 //
 // Every failure after the checks ends the run through one handler, which
-// shows the message of the error and closes the files; hourly output written
-// so far stays on disk, statistics are written only at the end of a street.
+// shows the message of the error and drops what the run wrote. Hourly output
+// and statistics files are written under temporary names and put in place
+// of the previous files only at the end of a run that writes them (one that
+// reached its end, or was stopped during an hour): a failed run, a period
+// without data and a stop while paused leave the previous files as they were.
 
 #include "run/RunCalculation.h"
 
@@ -18,6 +21,7 @@
 #include "core/TextIO.h"
 #include "project/FileLists.h"
 #include "run/RunContext.h"
+#include "run/RunFiles.h"
 #include "run/StreetChain.h"
 
 #include <chrono>
@@ -36,14 +40,12 @@ struct StopWhilePaused {};
 struct EndRun {};
 
 const char *kNoData = "No data within the specified Start and End Dates!";
-
-std::string storedPath(const State &s, const std::string &stored) {
-    const bool bare = stored.find('\\') == std::string::npos && stored.find('/') == std::string::npos;
-    return findExisting(bare ? joinPath(nativePath(s.WorkDir), stored) : nativePath(stored));
-}
+const char *kNothingModelled =
+    "No hour could be modelled: every modelled concentration of this run is missing (-99).\r\n"
+    "Check the meteorology, the traffic and the emission set-up of the project.";
 
 std::unique_ptr<RecordReader> openRecordFile(RunContext &c, const std::string &stored) {
-    const std::string path = storedPath(c.s, stored);
+    const std::string path = workFilePath(c.s, stored);
     c.err.FilePath = path;
     auto reader = std::make_unique<RecordReader>();
     std::string error;
@@ -79,6 +81,14 @@ void setUpTraffic(RunContext &c) {
     const TrafficSetupResult r = SetUpStreetTraffic(c.s, c.ui, c.StreetsFolder);
     switch (r.outcome) {
     case TrafficSetupOutcome::Ready:
+        if (c.s.MultiStreetMode || c.s.RouteMode) {
+            // The project's own traffic file was checked before the run began.
+            if (std::string refused = outputOverFile(c.s, r.FilePath, "the traffic file"); !refused.empty()) {
+                throw RunRefusal{refused};
+            }
+        }
+        resolveEmissionTables(c);
+        return;
     case TrafficSetupOutcome::NoTrafficFile:
         resolveEmissionTables(c);
         return;
@@ -118,10 +128,16 @@ void calculateHour(RunContext &c, const ChainFactors &f) {
     }
     stats.beginHour(c.HoursElapsed);
     const int n = s.NPol + 1;
+    bool modelled = false;
     for (int p = 0; p < n; ++p) {
         for (int side = 1; side <= 2; ++side) {
-            stats.addHour(p, side, hourStatValues(s, p, side));
+            const StatHourValues v = hourStatValues(s, p, side);
+            modelled = modelled || v.modelledAvailable;
+            stats.addHour(p, side, v);
         }
+    }
+    if (modelled) {
+        ++c.ModelledHours;
     }
     ApplyCrossSideCorrection(s, f, s.CorrectionThreshold());
     writeOutputRows(c);
@@ -189,21 +205,7 @@ std::string nowText() {
 }
 
 void closeEverything(RunContext &c) {
-    // Closing after a failure: what fails now has no one to tell.
-    for (OutputFile &out : c.outputs) {
-        if (out.open) {
-            long number = 0;
-            out.table.close(&number, nullptr);
-            out.open = false;
-        }
-    }
-    for (StatFile &st : c.stats) {
-        if (st.open) {
-            long number = 0;
-            st.table.close(&number, nullptr);
-            st.open = false;
-        }
-    }
+    discardOutputFiles(c);
     c.inputs.clear();
 }
 
@@ -282,9 +284,6 @@ void streetLoop(RunContext &c, RunReport &report) {
             bindStatFiles(c);
         }
         writeStatFiles(c);
-        if (!multi) {
-            closeStatFiles(c);
-        }
         ++report.streets;
         if (!multi) {
             break;
@@ -296,8 +295,15 @@ void streetLoop(RunContext &c, RunReport &report) {
             break;
         }
     }
-    closeOutputs(c);
-    closeStatFiles(c);
+    if (c.ModelledHours == 0) {
+        // Statistics of -99 alone are no result, however orderly the run
+        // ended: the files of the previous run stay.
+        c.ui.message(kNothingModelled, Icon::Critical);
+        report.error = kNothingModelled;
+        report.outcome = RunOutcome::NothingModelled;
+        throw EndRun{};
+    }
+    commitOutputFiles(c);
     s.CalcTime = nowText();
     s.CalcScenarioYear = s.ScenarioYear;
     s.ResultFileName = "untitled";
@@ -390,6 +396,13 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         return report;
     }
 
+    // Before anything is opened: an output must never be written over a file the run reads.
+    if (std::string refused = outputOverInput(s); !refused.empty()) {
+        ui.message(refused, Icon::Critical);
+        report.error = refused;
+        return report;
+    }
+
     if (observer != nullptr) {
         observer->runStateChanged(true);
     }
@@ -414,7 +427,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {
-        if (report.outcome != RunOutcome::NoData) {
+        if (report.outcome != RunOutcome::NoData && report.outcome != RunOutcome::NothingModelled) {
             report.outcome = RunOutcome::Failed;
         }
     } catch (const RunRefusal &r) {
