@@ -5,6 +5,7 @@
 #include "platform/tables/Tables.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vesk::tables {
@@ -29,9 +30,31 @@ std::string compoundFile(const std::string &workbookStream);
 bool excelWrittenByUs(const std::string &fileBytes);
 
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error);
-// Writes a one-sheet .wk1 file.
+
+// Rows a .wk1 worksheet holds (the column names' row among them).
+inline constexpr std::size_t kWk1MaxRows = 8192;
+// Writes a one-sheet .wk1 file; more than kWk1MaxRows rows are refused.
 bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error);
 std::string wk1Bytes(const Sheet &sheet);
+// A UTF-8 text as a .wk1 label: code page 850, "?" for characters it lacks.
+std::string wk1Label(std::string_view utf8);
+enum class Wk1Result { Read, OtherKind, Damaged };
+// Reads the bytes of a Lotus 1-2-3 release 1A/2 worksheet (.wk1, .wks) and
+// checks its structure: it must end with its end record, every record must
+// be whole and decodable and every cell lie in the declared range, which its
+// cells must fill to the last row. Damaged gives *problem; OtherKind is a
+// file of a later Lotus release.
+Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem);
+// Reads a .wk1 file by wk1Parse; false with a message naming the file when
+// it is damaged, or with *otherKind set (and no message) for a later kind.
+bool wk1Read(const std::string &file, Sheet *sheet, bool *otherKind, std::string *error);
+
+// A spreadsheet date serial (Excel and Lotus count days from 1900-01-00 with
+// the spreadsheets' 29 February 1900; with date1904 from 1904-01-01) as
+// "yyyy-mm-dd", with " hh:mm:ss" when it holds a time of day; a serial below
+// 1 is a time alone, "hh:mm:ss". Rounded to the second. Empty when the value
+// is no date (negative, not finite, after the year 9999).
+std::string sheetSerialText(double serial, bool date1904);
 
 bool textReadTable(const std::string &file, TableData *data, std::string *error);
 bool textWriteTable(const std::string &file, const std::vector<TableColumn> &columns,
