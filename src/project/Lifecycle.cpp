@@ -103,6 +103,7 @@ void closeProject(State &s) {
     s.FuelListFile.clear();
     s.TrafficFile.clear();
     s.ScenarioYear = -1;
+    s.EmissionReady = false;
     s.TrafficFileLoaded = false;
 }
 

@@ -35,7 +35,7 @@ using TrafficFileSaver = std::function<bool(State &)>;
 bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command, const TrafficFileSaver &saveTraffic);
 
 // The state after Close: no project file, no fleet, fuel or traffic file, no
-// scenario year, no trailing value.
+// emission set-up, no scenario year, no trailing value.
 void closeProject(State &s);
 
 // Opens path (after the save questions and the file choice, which the caller
