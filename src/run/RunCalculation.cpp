@@ -40,6 +40,9 @@ struct StopWhilePaused {};
 struct EndRun {};
 
 const char *kNoData = "No data within the specified Start and End Dates!";
+const char *kNothingModelled =
+    "No hour could be modelled: every modelled concentration of this run is missing (-99).\r\n"
+    "Check the meteorology, the traffic and the emission set-up of the project.";
 
 std::unique_ptr<RecordReader> openRecordFile(RunContext &c, const std::string &stored) {
     const std::string path = workFilePath(c.s, stored);
@@ -125,10 +128,16 @@ void calculateHour(RunContext &c, const ChainFactors &f) {
     }
     stats.beginHour(c.HoursElapsed);
     const int n = s.NPol + 1;
+    bool modelled = false;
     for (int p = 0; p < n; ++p) {
         for (int side = 1; side <= 2; ++side) {
-            stats.addHour(p, side, hourStatValues(s, p, side));
+            const StatHourValues v = hourStatValues(s, p, side);
+            modelled = modelled || v.modelledAvailable;
+            stats.addHour(p, side, v);
         }
+    }
+    if (modelled) {
+        ++c.ModelledHours;
     }
     ApplyCrossSideCorrection(s, f, s.CorrectionThreshold());
     writeOutputRows(c);
@@ -292,6 +301,14 @@ void streetLoop(RunContext &c, RunReport &report) {
             break;
         }
     }
+    if (c.ModelledHours == 0) {
+        // Statistics of -99 alone are no result, however orderly the run
+        // ended: the files of the previous run stay.
+        c.ui.message(kNothingModelled, Icon::Critical);
+        report.error = kNothingModelled;
+        report.outcome = RunOutcome::NothingModelled;
+        throw EndRun{};
+    }
     commitOutputFiles(c);
     s.CalcTime = nowText();
     s.CalcScenarioYear = s.ScenarioYear;
@@ -412,10 +429,14 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         readConditionsFile(c);
         openSources(c);
         streetLoop(c, report);
+        const std::string notes = inputNotes(c);
+        if (!notes.empty()) {
+            ui.message(notes, Icon::Information);
+        }
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {
-        if (report.outcome != RunOutcome::NoData) {
+        if (report.outcome != RunOutcome::NoData && report.outcome != RunOutcome::NothingModelled) {
             report.outcome = RunOutcome::Failed;
         }
     } catch (const RunRefusal &r) {
