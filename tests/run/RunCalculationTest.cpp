@@ -429,8 +429,9 @@ TEST_F(TimeSeriesRun, ABatchRunInWhichNoHourWasModelledExitsWithOneAndSaysWhy) {
     std::vector<FileRecord> records = inputs();
     records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
     writeWork("NoWind.vkp", projectText(records));
-    std::string output;
-    EXPECT_EQ(runProgram({work("NoWind.vkp").string(), "1"}, &output), 1) << output;
+    const ProgramRun r = runWinvesk({work("NoWind.vkp").string(), "1"});
+    const std::string &output = r.output;
+    EXPECT_EQ(r.status, 1) << output;
     EXPECT_NE(output.find("No hour could be modelled"), std::string::npos) << output;
 }
 
