@@ -6,8 +6,10 @@
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
+#include "core/ValueRanges.h"
 #include "platform/EmissionLibraryTools.h"
 #include "run/RunContext.h"
+#include "run/RunFiles.h"
 
 #include <algorithm>
 
@@ -25,20 +27,6 @@ std::vector<std::string> splitItems(const std::string &list) {
         items.clear();
     }
     return items;
-}
-
-bool hasSeparator(std::string_view name) {
-    return name.find('\\') != std::string_view::npos || name.find('/') != std::string_view::npos;
-}
-
-// A name without a folder lies in WorkDir; ".\" names lie in the national folder.
-std::string inputPath(const State &s, const std::string &stored) {
-    return findExisting(resolveStoredName(stored, s.WorkDir, s.MetBackDir));
-}
-
-std::string outputPath(const State &s, const std::string &stored) {
-    std::string path = hasSeparator(stored) ? nativePath(stored) : joinPath(nativePath(s.WorkDir), stored);
-    return findExisting(path);
 }
 
 // Widths and formats of the columns from the format list; scaling factors from the scaling list.
@@ -294,16 +282,36 @@ int columnVehicle(const State &s, std::string_view name) {
     return category;
 }
 
+namespace {
+// The largest magnitude a value of an input column can have.
+double valueLimit(InKey key) {
+    switch (key) {
+    case InKey::NLight:
+    case InKey::NHeavy:
+    case InKey::NTotal:
+    case InKey::NVeh:
+        return kMaxVehicleFlow;
+    case InKey::SpeedLight:
+    case InKey::SpeedHeavy:
+        return kMaxSpeed;
+    default:
+        return kMaxSingle;
+    }
+}
+} // namespace
+
 void bindInputFiles(RunContext &c) {
     State &s = c.s;
     c.inputs.clear();
+    c.datedInputs = 0;
+    c.LastReadHour = -1;
     std::string vehicleName; // carries from column to column when a column names no category
     for (int k = 1; k <= std::min(s.NumInputFiles, kMaxFilesPerKind); ++k) {
         if (!s.InputFileChecked[k]) {
             continue;
         }
         const std::vector<std::string> names = splitItems(s.InputVarLists[k]);
-        const std::string path = inputPath(s, s.InputFiles[k]);
+        const std::string path = inputFilePath(s, s.InputFiles[k]);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         c.err.InputFile = s.InputFiles[k];
@@ -355,8 +363,12 @@ void bindInputFiles(RunContext &c) {
                 vehicleName = lowerVehicle(s, col.veh);
             }
             col.key = inputKey(toLower(col.name), lowerPollutant(s, col.pol), vehicleName);
+            col.limit = valueLimit(col.key);
+            in.dated = in.dated || col.key == InKey::Date || col.key == InKey::Day ||
+                       col.key == InKey::Month || col.key == InKey::Year || col.key == InKey::Hour;
             in.cols.push_back(std::move(col));
         }
+        c.datedInputs += in.dated ? 1 : 0;
         c.inputs.push_back(std::move(in));
     }
 }
@@ -369,7 +381,7 @@ void bindOutputFiles(RunContext &c) {
         if (!s.OutputFileChecked[k]) {
             continue;
         }
-        const std::string path = outputPath(s, s.OutputFiles[k]);
+        const std::string path = workFilePath(s, s.OutputFiles[k]);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         const std::vector<std::string> names = splitItems(s.OutputVarLists[k]);
@@ -413,7 +425,7 @@ void bindStatFiles(RunContext &c) {
         if (!s.StatFileChecked[k]) {
             continue;
         }
-        const std::string path = outputPath(s, s.StatFiles[k]);
+        const std::string path = workFilePath(s, s.StatFiles[k]);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         const std::vector<std::string> names = splitItems(s.StatVarLists[k]);
@@ -507,33 +519,42 @@ void readUrbanEmissions(RunContext &c) {
     }
 }
 
+namespace {
+// Sets a text input file to read next the line that starts at byte to,
+// line number line + 1.
+void positionText(InputFile &in, std::streamoff to, long line) {
+    in.text->clear();
+    in.text->seekg(to);
+    in.position = to;
+    in.line = line;
+    in.recordStart[0] = in.recordStart[1] = to;
+    in.recordLine[0] = in.recordLine[1] = line + 1;
+    in.pendingBlank = 0;
+}
+} // namespace
+
 void rewindInputs(RunContext &c) {
     for (InputFile &in : c.inputs) {
         if (in.isTable) {
             in.row = 0;
         } else {
-            in.text->clear();
-            in.text->seekg(0);
-            in.line = 0;
-            in.position = 0;
-            in.lineStart[0] = in.lineStart[1] = 0;
+            positionText(in, 0, 0);
         }
     }
+    c.LastReadHour = -1;
 }
 
 void stepInputsBack(RunContext &c) {
     for (InputFile &in : c.inputs) {
         if (in.isTable) {
             in.row = in.row >= 2 ? in.row - 2 : 0;
+        } else if (in.recordLine[0] > 0) {
+            positionText(in, in.recordStart[0], in.recordLine[0] - 1);
         } else {
-            in.text->clear();
-            const std::streampos to = in.line >= 2 ? in.lineStart[0] : std::streampos(0);
-            in.text->seekg(to);
-            in.line = std::max(0L, in.line - 2);
-            in.position = to;
-            in.lineStart[0] = in.lineStart[1] = to;
+            positionText(in, 0, 0);
         }
     }
+    c.LastReadHour = -1;
 }
 
 void commitOutputFiles(RunContext &c) {
