@@ -305,7 +305,14 @@ INSTANTIATE_TEST_SUITE_P(
                                               s.WindDirEnd = 1e308;
                                               s.WindDirStep = 1;
                                           },
-                                          ""}),
+                                          ""},
+                      BadSpecialModeInput{"route project", [](State &s) { s.RouteMode = true; },
+                                          "Special Mode cannot be run for a route project.\r\nIt computes "
+                                          "one street: open or create a single-street project for it."},
+                      BadSpecialModeInput{"multi street project", [](State &s) { s.MultiStreetMode = true; },
+                                          "Special Mode cannot be run for a multi-street project.\r\nIt "
+                                          "computes one street: open or create a single-street project for "
+                                          "it."}),
     [](const auto &info) {
         std::string name = info.param.what;
         for (char &c : name) {
