@@ -407,6 +407,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         observer->runStateChanged(true);
     }
     const std::string storedTrafficFile = s.TrafficFile;
+    std::string notes; // what the reading passed over, said once the run has ended
     try {
         resizeHourArrays(s);
         c.VehCatCount = s.EmissionComponent.VehicleCategories.Count();
@@ -420,10 +421,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         readConditionsFile(c);
         openSources(c);
         streetLoop(c, report);
-        const std::string notes = inputNotes(c);
-        if (!notes.empty()) {
-            ui.message(notes, Icon::Information);
-        }
+        notes = inputNotes(c);
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {
@@ -449,6 +447,9 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     }
     if (observer != nullptr) {
         observer->runStateChanged(false);
+    }
+    if (!notes.empty()) {
+        ui.message(notes, Icon::Information);
     }
     return report;
 }
