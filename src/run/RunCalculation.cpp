@@ -110,6 +110,7 @@ void startStreetStatistics(RunContext &c) {
     c.SpeedCount = 0;
     c.PrevHour = -1;
     c.lastDayText.clear();
+    c.firstHourText.clear();
     c.anyHour = false;
 }
 
@@ -169,6 +170,9 @@ bool recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
         calculateHour(c, f);
         ++hours;
         c.lastHourText = c.items.DateTimeText;
+        if (c.firstHourText.empty()) {
+            c.firstHourText = c.lastHourText;
+        }
         if (c.dayOpen) {
             c.dayOpen = false;
             progress(
@@ -273,6 +277,7 @@ void streetLoop(RunContext &c, RunReport &report) {
             throw EndRun{};
         }
         if (c.anyHour) {
+            s.FirstCalcDate = c.firstHourText;
             s.LastCalcDate = c.lastHourText;
         }
         s.DailyTrafficCalc = c.HourCount > 0 ? roundHalfEven(c.TrafficSum / c.HourCount * 24.0) : -99;

@@ -258,7 +258,8 @@ struct RunContext {
     float TimeInSeg = kMiss;
     int VehCatCount = 0;
     std::string lastDayText;  // the day of the last accepted hour
-    std::string lastHourText; // the start of the last accepted hour
+    std::string firstHourText; // the start of the street's first accepted hour
+    std::string lastHourText;  // the start of the last accepted hour
     bool dayOpen = false;     // a day began with the last accepted hour
 
     // Streets and route.
