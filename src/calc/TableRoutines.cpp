@@ -6,6 +6,7 @@
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace vesk {
@@ -125,10 +126,13 @@ void OpenInputTable(const std::string &address, InputTable &table, long *errorNu
     TableData data;
     std::string error;
     if (!readTable(file, a.table, &data, &error)) {
+        // A table the file lists but that cannot be read is damaged, not missing.
         std::vector<TableInfo> list;
         std::string listError;
-        bool readable = listTables(file, &list, &listError);
-        fail(readable ? kErrNoSuchTable : kErrCannotOpen, error, errorNumber, errorText);
+        bool missing = listTables(file, &list, &listError) &&
+                       std::none_of(list.begin(), list.end(),
+                                    [&](const TableInfo &t) { return sameTableName(t.name, a.table); });
+        fail(missing ? kErrNoSuchTable : kErrCannotOpen, error, errorNumber, errorText);
         return;
     }
     table.IsTable = true;
@@ -200,7 +204,8 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
 
 void OpenOutputTable(const std::string &address, const std::string &header,
                      const std::vector<std::string> &columnNames, const KeyedList<VESKVar> &catalogue,
-                     OutputTable &table, Interaction &ui, long *errorNumber, std::string *errorText) {
+                     OutputTable &table, Interaction &ui, long *errorNumber, std::string *errorText,
+                     TableSession *session) {
     *errorNumber = 0;
     auto a = parseTableAddress(address);
     if (a.unsupported) {
@@ -242,7 +247,8 @@ void OpenOutputTable(const std::string &address, const std::string &header,
     }
     std::string error;
     bool refused = false;
-    auto writer = createTable(file, a.table, columns, &error, &refused);
+    auto writer = session ? session->createTable(file, a.table, columns, &error, &refused)
+                          : createTable(file, a.table, columns, &error, &refused);
     if (!writer) {
         std::error_code ec;
         auto kind = a.kind;

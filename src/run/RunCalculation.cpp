@@ -237,6 +237,8 @@ void streetLoop(RunContext &c, RunReport &report) {
         if (!multi || c.FirstStreet) {
             bindInputFiles(c);
             bindOutputFiles(c);
+            // Statistics files are checked and prepared before the first hour too.
+            bindStatFiles(c);
             readUrbanEmissions(c);
         }
         startStreetStatistics(c);
@@ -285,9 +287,6 @@ void streetLoop(RunContext &c, RunReport &report) {
         s.Statistics.endSeries();
         std::string error;
         publishStatistics(s.Statistics, s, &error); // statistics without a StatVar are left out
-        if (!c.statsBound) {
-            bindStatFiles(c);
-        }
         writeStatFiles(c);
         ++report.streets;
         if (!multi) {
@@ -331,6 +330,7 @@ void openSources(RunContext &c) {
         while (!c.streetsFile->atEnd()) {
             ReadStreetRecord(s, *c.streetsFile);
             ++c.StreetCount;
+            c.ActiveStreetCount += s.StreetActive ? 1 : 0;
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
@@ -425,6 +425,10 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         readConditionsFile(c);
         openSources(c);
         streetLoop(c, report);
+        const std::string notes = inputNotes(c);
+        if (!notes.empty()) {
+            ui.message(notes, Icon::Information);
+        }
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {
