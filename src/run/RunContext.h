@@ -259,7 +259,7 @@ struct RunContext {
     std::vector<InputFile> inputs;
     std::vector<OutputFile> outputs;
     std::vector<StatFile> stats;
-    bool statsBound = false;
+    TableSession tables;         // the output tables: those of one workbook are written together
     bool skipEmptyLists = false; // the user chose to go on without files whose lists are empty
 
     HourItems items;
@@ -281,11 +281,13 @@ struct RunContext {
     float TimeInSeg = kMiss;
     int VehCatCount = 0;
     std::string lastDayText;  // the day of the last accepted hour
-    std::string lastHourText; // the start of the last accepted hour
+    std::string firstHourText; // the start of the street's first accepted hour
+    std::string lastHourText;  // the start of the last accepted hour
     bool dayOpen = false;     // a day began with the last accepted hour
 
     // Streets and route.
     int StreetNo = 0, StreetCount = 0;
+    int ActiveStreetCount = 0; // streets of the streets file to be calculated
     bool FirstStreet = true;
     std::string StreetsFolder;
     std::string LastPersonId;
