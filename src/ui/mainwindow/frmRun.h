@@ -46,6 +46,7 @@ class StreetSketchPanel;
 class FileCheckList;
 class LogoBox;
 class CountryComboBox;
+class MDIGraphics;
 
 class frmRun : public QMainWindow {
     Q_OBJECT
@@ -81,6 +82,10 @@ public:
 
     // ---- Toolbar
     void Toolbar1_ButtonClick(const QString &key);
+
+    // ---- Special Mode graphs: the graph frame, created on first use (frmRunGraphics.cpp)
+    void menGraphic_Click();
+    MDIGraphics *graphicsFrame() const;
 
     // ---- Mode switches and run control
     void btnGeneric_Click();
@@ -208,6 +213,7 @@ private:
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;
+    QPointer<MDIGraphics> m_graphics;
     bool m_checking = false;
 
     void setupUi();
