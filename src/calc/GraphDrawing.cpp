@@ -31,6 +31,7 @@ constexpr double kLegendLineFrom = 300, kLegendLineTo = 330, kLegendLetter = 315
 // Further legend columns lie this many degrees further left; at most this many columns.
 constexpr double kLegendColumnStep = 100;
 constexpr int kLegendMaxColumns = 4;
+constexpr double kLegendPitch = 1.35; // rows, in text heights
 
 constexpr int kLetterEvery = 30; // a curve's letter after every 30th line piece
 
@@ -148,7 +149,30 @@ GraphScene buildGraphScene(const GraphData &data, const GraphLabels &labels, dou
         plot.left + (W - plot.left) * (kFrameAcross - kFrameLeft - kFrameRight) / (kFrameAcross - kFrameLeft);
     plot.bottom = H - std::max(H * kFrameBelow / kFrameDown,
                                tickY + gapY + tickTextHeight + gapY + xLabelSize.height + gapY);
-    plot.top = std::min(H * kFrameAbove / kFrameDown, plot.bottom - 0.1 * H);
+    // Above the plot: as much as the legend and the title need, at most the classic share.
+    const int curves = data.curveCount();
+    const double rowHeight = measure("A", legendPt).height;
+    const double classicTop = H * kFrameAbove / kFrameDown;
+    double pitch = rowHeight * kLegendPitch;
+    int rows = std::clamp(static_cast<int>(std::floor((classicTop - gapY - rowHeight / 2) / pitch)), 1,
+                          std::max(curves, 1));
+    if ((curves + rows - 1) / rows > kLegendMaxColumns) {
+        rows = (curves + kLegendMaxColumns - 1) / kLegendMaxColumns;
+        pitch = std::max(classicTop - gapY - rowHeight / 2, 0.0) / rows;
+    }
+    const int columns = curves > 0 ? (curves + rows - 1) / rows : 0;
+    const double legendRoom = curves > 0 ? rows * pitch + rowHeight / 2 + gapY : 0;
+    // The title goes beside the legend, or above it when it would run into it.
+    const GraphExtent titleSize = measure(labels.title, titlePt);
+    const double titleLeft = plot.left + 5.0 / 360.0 * (plot.right - plot.left);
+    const double legendLeft =
+        plot.left + (kLegendLineFrom - kLegendColumnStep * (columns - 1)) / 360.0 * (plot.right - plot.left);
+    const bool titleAbove =
+        columns > 0 && !labels.title.empty() && titleLeft + titleSize.width + gapX > legendLeft;
+    const double titleRoom = labels.title.empty() ? 0 : titleSize.height + 2 * gapY;
+    plot.top = std::min({titleAbove ? std::max(classicTop, legendRoom + titleRoom) : classicTop,
+                         titleAbove ? legendRoom + titleRoom : std::max(legendRoom, titleRoom),
+                         plot.bottom - 0.1 * H});
     if (plot.right <= plot.left || plot.bottom <= plot.top) {
         return GraphScene{};
     }
@@ -190,12 +214,12 @@ GraphScene buildGraphScene(const GraphData &data, const GraphLabels &labels, dou
              GraphVAlign::Middle);
     }
 
-    // Title, above the plot at its left.
-    text(labels.title, {X(5), plot.top - gapY}, titlePt, GraphHAlign::Left, GraphVAlign::Bottom);
+    // Title, above the plot at its left (or at the top, above the legend).
+    text(labels.title, {X(5), titleAbove ? gapY : plot.top - gapY}, titlePt, GraphHAlign::Left,
+         titleAbove ? GraphVAlign::Top : GraphVAlign::Bottom);
 
     // Curves: a missing direction or value ends a piece; the letter sits on
     // the curve after every 30th line piece.
-    const int curves = data.curveCount();
     for (int c = 0; c < curves && hasValues; ++c) {
         const GraphRgb colour = graphCurveColour(c + 1, curves);
         const std::string letter = graphCurveLabel(c + 1);
@@ -226,20 +250,9 @@ GraphScene buildGraphScene(const GraphData &data, const GraphLabels &labels, dou
         scene.curvesDrawn += drawn ? 1 : 0;
     }
 
-    // Legend: one row per curve upward from just above the plot, spaced by a
-    // tenth of the plot's height while that holds the text; further columns
-    // to the left when the rows do not fit above the plot.
+    // Legend: one row per curve upward from just above the plot; further
+    // columns to the left when the rows do not fit above the plot.
     if (curves > 0) {
-        const double rowHeight = measure("A", legendPt).height;
-        const double room = plot.top - gapY - rowHeight / 2;
-        double pitch = std::max(0.1 * plot.height(), rowHeight * 1.15);
-        int rows = std::max(1, static_cast<int>(std::floor(room / pitch)));
-        int columns = (curves + rows - 1) / rows;
-        if (columns > kLegendMaxColumns) {
-            columns = kLegendMaxColumns;
-            rows = (curves + columns - 1) / columns;
-            pitch = std::max(room, 0.0) / rows;
-        }
         for (int c = 0; c < curves; ++c) {
             const double shift = kLegendColumnStep * (c / rows);
             const double y = plot.top - pitch * (c % rows + 1);

@@ -10,9 +10,11 @@
 // relative to its design size, so a graph drawn at twice the design size is
 // the design-size graph enlarged twice. The layout follows the graph's
 // classic frame: of the width, 50 parts of 450 lie left of the plot, 360
-// hold the directions 0 to 360 and 40 lie right of it; of the height, the
-// plot takes 650 parts of 1313, with 70 below it and the rest above it for the
-// title and the legend. Margins grow where the texts need more room.
+// hold the directions 0 to 360 and 40 lie right of it; of the height, at
+// least 70 parts of 1313 lie below the plot and at most 593 above it, for the
+// title and the legend of the wind speeds (only as much as they need; a title
+// that does not fit beside a crowded legend adds its line). Margins grow where
+// the texts need more room.
 
 #include "calc/GraphData.h"
 

@@ -134,11 +134,12 @@ TEST_P(GraphField, ReadsANumberOrAMissingValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, GraphField,
-                         ::testing::Values(FieldCase{"12.5", 12.5}, FieldCase{"12,5", 12.5}, FieldCase{"-3", -3},
-                                           FieldCase{"1e2", 100}, FieldCase{"-99", kMissing},
-                                           FieldCase{"-99.0", kMissing}, FieldCase{"-250", kMissing},
-                                           FieldCase{"12abc", kMissing}, FieldCase{"\"7\"", kMissing},
-                                           FieldCase{" ", kMissing}, FieldCase{"1e999", kMissing}),
+                         ::testing::Values(FieldCase{"12.5", 12.5}, FieldCase{"12,5", 12.5},
+                                           FieldCase{"-3", -3}, FieldCase{"1e2", 100},
+                                           FieldCase{"-99", kMissing}, FieldCase{"-99.0", kMissing},
+                                           FieldCase{"-250", kMissing}, FieldCase{"12abc", kMissing},
+                                           FieldCase{"\"7\"", kMissing}, FieldCase{" ", kMissing},
+                                           FieldCase{"1e999", kMissing}),
                          [](const auto &info) { return "case" + std::to_string(info.index); });
 
 // ---- The descriptor ------------------------------------------------------------
@@ -155,7 +156,8 @@ TEST(GraphDescriptorFile, IsReadFromTheWorkingFolderFirst) {
     f.app.write("nox_1.gor", "\"OTHER.dat\",\"Program folder\"\r\n");
     GraphDescriptor d;
     std::string message;
-    ASSERT_EQ(ReadGraphDescriptor(f.workDir(), f.appDir(), "nox_1.gor", &d, &message), DescriptorStatus::Read);
+    ASSERT_EQ(ReadGraphDescriptor(f.workDir(), f.appDir(), "nox_1.gor", &d, &message),
+              DescriptorStatus::Read);
     EXPECT_EQ(d.dataFile, "NOX_1.dat");
     EXPECT_EQ(d.title, "Side 1, leeward") << "a quoted title keeps its comma";
     EXPECT_EQ(d.path, (f.work.path() / "nox_1.gor").string());
@@ -166,7 +168,8 @@ TEST(GraphDescriptorFile, IsTakenFromTheProgramFolderWhenTheWorkingFolderHasNone
     f.app.write("nox_2.gor", "NOX_2.dat,Side 2,anything after the title\n");
     GraphDescriptor d;
     std::string message;
-    ASSERT_EQ(ReadGraphDescriptor(f.workDir(), f.appDir(), "nox_2.gor", &d, &message), DescriptorStatus::Read);
+    ASSERT_EQ(ReadGraphDescriptor(f.workDir(), f.appDir(), "nox_2.gor", &d, &message),
+              DescriptorStatus::Read);
     EXPECT_EQ(d.dataFile, "NOX_2.dat");
     EXPECT_EQ(d.title, "Side 2");
     EXPECT_EQ(d.path, (f.app.path() / "nox_2.gor").string());
@@ -177,14 +180,16 @@ TEST(GraphDescriptorFile, IsFoundWhateverTheLetterCaseOfItsName) {
     f.work.write("NOX_1.GOR", "\"NOX_1.dat\",\"t\"\n");
     GraphDescriptor d;
     std::string message;
-    EXPECT_EQ(ReadGraphDescriptor(f.workDir(), f.appDir(), "nox_1.gor", &d, &message), DescriptorStatus::Read);
+    EXPECT_EQ(ReadGraphDescriptor(f.workDir(), f.appDir(), "nox_1.gor", &d, &message),
+              DescriptorStatus::Read);
 }
 
 TEST(GraphDescriptorFile, InNeitherFolderCannotBeOpened) {
     Folders f;
     GraphDescriptor d;
     std::string message;
-    EXPECT_EQ(ReadGraphDescriptor(f.workDir(), f.appDir(), "nox_1.gor", &d, &message), DescriptorStatus::NotFound);
+    EXPECT_EQ(ReadGraphDescriptor(f.workDir(), f.appDir(), "nox_1.gor", &d, &message),
+              DescriptorStatus::NotFound);
     EXPECT_EQ(message, kCannotOpen);
 }
 

@@ -39,8 +39,9 @@ TEST(GraphColours, EveryCurveOfManyKeepsComponentsWithinTheColourRange) {
 }
 
 TEST(GraphLetters, RunFromAToZAndThenInPairs) {
-    const std::pair<int, const char *> cases[] = {{1, "A"},   {2, "B"},   {26, "Z"},  {27, "AA"},  {28, "AB"},
-                                                  {52, "AZ"}, {53, "BA"}, {119, "DO"}, {702, "ZZ"}, {703, "AAA"}};
+    const std::pair<int, const char *> cases[] = {{1, "A"},    {2, "B"},    {26, "Z"},  {27, "AA"},
+                                                  {28, "AB"},  {52, "AZ"},  {53, "BA"}, {119, "DO"},
+                                                  {702, "ZZ"}, {703, "AAA"}};
     for (const auto &[curve, letter] : cases) {
         EXPECT_EQ(graphCurveLabel(curve), letter) << curve;
     }
@@ -146,7 +147,15 @@ TEST(GraphScene, FollowsTheClassicFrameAtTheDesignSize) {
     const GraphScene s = scene(rampData(36, 5), 80);
     EXPECT_NEAR(s.plot.left, kDesignW * 50 / 450, 1e-9);
     EXPECT_NEAR(s.plot.right, kDesignW * 410 / 450, 1e-9);
-    EXPECT_NEAR(s.plot.top, kDesignH * 593 / 1313, 1e-9);
+    EXPECT_LT(s.plot.top, kDesignH * 593 / 1313) << "five legend rows need less than the classic room";
+    double highest = s.plot.top;
+    for (const GraphText &t : s.texts) {
+        highest = std::min(highest, t.anchor.y - fakeMeasure(t.text, t.size_pt).height / 2);
+    }
+    EXPECT_GE(highest, 0);
+    EXPECT_LT(highest, 10) << "no empty band above the legend";
+    EXPECT_NEAR(scene(rampData(36, 40), 80).plot.top, kDesignH * 593 / 1313, 1e-9)
+        << "forty legend rows take the classic room and no more";
     EXPECT_GE(kDesignH - s.plot.bottom, kDesignH * 70 / 1313) << "at least the classic room below the plot";
     const GraphText *zero = findText(s, "0");
     const GraphText *full = findText(s, "360");
@@ -233,7 +242,8 @@ TEST(GraphScene, TheLegendListsTheWindSpeedsUpwardInTheCurvesColours) {
     const GraphScene s = scene(rampData(36, 5), 80, kDesignW, kDesignH, labels);
     double lastY = s.plot.top;
     for (int c = 1; c <= 5; ++c) {
-        const GraphText *t = findText(s, graphNumberText(labels.speeds[static_cast<std::size_t>(c - 1)]) + " m/s");
+        const GraphText *t =
+            findText(s, graphNumberText(labels.speeds[static_cast<std::size_t>(c - 1)]) + " m/s");
         ASSERT_TRUE(t) << c;
         EXPECT_LT(t->anchor.y, lastY) << "curve " << c << " above the one before";
         EXPECT_GT(t->anchor.y, 0);
@@ -244,9 +254,8 @@ TEST(GraphScene, TheLegendListsTheWindSpeedsUpwardInTheCurvesColours) {
         ASSERT_NE(line, s.lines.end());
         EXPECT_EQ(line->colour, graphCurveColour(c, 5));
     }
-    // Rows a tenth of the plot's height apart, or further where the text needs it.
+    // Rows clear of each other, the first as far above the plot as the rest are apart.
     const double pitch = findText(s, "1 m/s")->anchor.y - findText(s, "2 m/s")->anchor.y;
-    EXPECT_GE(pitch, 0.1 * s.plot.height() - 1e-9);
     EXPECT_GE(pitch, fakeMeasure("A", findText(s, "1 m/s")->size_pt).height);
     EXPECT_NEAR(s.plot.top - findText(s, "1 m/s")->anchor.y, pitch, 1e-9);
 }
@@ -293,6 +302,21 @@ TEST(GraphScene, NormalisedResultsNameTheYAxisSo) {
     const GraphText *title = findText(s, "Side 1");
     ASSERT_TRUE(title);
     EXPECT_LE(title->anchor.y, s.plot.top) << "the title stays clear of the curves";
+}
+
+TEST(GraphScene, ALongTitleMovesAboveTheLegendInsteadOfRunningIntoIt) {
+    GraphLabels labels;
+    labels.speeds = {1, 2};
+    labels.title = "Short";
+    const GraphScene beside = scene(rampData(36, 2), 80, kDesignW, kDesignH, labels);
+    EXPECT_EQ(findText(beside, "Short")->v, GraphVAlign::Bottom);
+    EXPECT_NEAR(findText(beside, "Short")->anchor.y, beside.plot.top - 4, 1e-9);
+    labels.title = std::string(60, 'W');
+    const GraphScene above = scene(rampData(36, 2), 80, kDesignW, kDesignH, labels);
+    const GraphText *title = findText(above, labels.title);
+    const double titleBottom = title->anchor.y + fakeMeasure(title->text, title->size_pt).height;
+    const GraphText *top = findText(above, "2 m/s");
+    EXPECT_LE(titleBottom, top->anchor.y - fakeMeasure("2 m/s", top->size_pt).height / 2);
 }
 
 TEST(GraphScene, TextsNeverOverlapTheAxisTextsBelowThePlot) {

@@ -75,6 +75,7 @@ bool frmGraph::Form_Load(const State &state, const std::string &graphFile, std::
 }
 
 void frmGraph::Zoom() {
+    m_fitting = true;
     const QSize room = Picture1->maximumViewportSize();
     const QSize design = designSize();
     // The whole page in view: the height that also lets the width fit.
@@ -85,8 +86,16 @@ void frmGraph::Zoom() {
 }
 
 void frmGraph::ActualSize() {
+    m_fitting = false;
     const QSize design = designSize();
     ArrangeScrollBars(design.height(), design.width());
+}
+
+void frmGraph::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    if (m_fitting) {
+        Zoom();
+    }
 }
 
 void frmGraph::ArrangeScrollBars(int height, int width) {

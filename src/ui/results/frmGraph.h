@@ -52,7 +52,8 @@ public:
     // Design size of the picture in screen pixels ("Actual Size").
     QSize designSize() const;
 
-    // Fits the graph into the viewport (0.9 of its room) at the design proportions.
+    // Fits the graph into the viewport (0.9 of its room) at the design
+    // proportions; it keeps fitting while the window is resized, until ActualSize.
     void Zoom();
     // Shows the graph at its design size.
     void ActualSize();
@@ -69,7 +70,11 @@ public:
     QScrollBar *HScroll1 = nullptr;
     QScrollBar *VScroll1 = nullptr;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    bool m_fitting = false; // Zoom was chosen last
     GraphContent m_graph;
     GraphDescriptor m_descriptor;
 };
