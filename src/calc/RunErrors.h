@@ -29,6 +29,8 @@ inline constexpr long kErrHourZero = 9909;     // hour 0 in an input record
 inline constexpr long kErrTableRefused =
     9910; // a table this platform cannot open or create (see description)
 inline constexpr long kErrFolderNotCreated = 7076; // the output file's folder cannot be created
+inline constexpr long kErrOutOfRange = 5; // a value outside its range ("Invalid procedure call or argument")
+inline constexpr long kErrOverflow = 6;   // a number too large for its type
 inline constexpr long kErrTypeMismatch = 13;
 inline constexpr long kErrSubscript = 9;
 inline constexpr long kErrFileNotFound = 53;
@@ -60,19 +62,19 @@ std::string errorName(long number);
 
 // What the run's error handler needs to build its messages.
 struct RunErrorContext {
-    std::string FilePath;   // the file opened last
-    int FileIndex = 0;      // k of the file being bound or read
-    int ColumnIndex = 0;    // j of the column
-    std::string InputFile;  // InputFiles(k)
-    std::string InColName;  // InColName(k, j)
-    std::string OutColName; // OutColName(k, j)
-    std::string ItemText;   // the item being converted
-    std::string ListItem;   // the scaling item being checked
-    int day = 0, month = 0, hour = 0;
-    bool NoHourYet = false;   // no hour inside the period processed yet
-    bool InputIsText = false; // input file k is a text file
-    bool InItemsFlag = false; // an item of an input record is being converted
-    std::string Description;  // the failing routine's description ("" = the standard one)
+    std::string FilePath;             // the file opened last
+    int FileIndex = 0;                // k of the file being bound or read
+    int ColumnIndex = 0;              // j of the column
+    std::string InputFile;            // InputFiles(k)
+    std::string InColName;            // InColName(k, j)
+    std::string OutColName;           // OutColName(k, j)
+    std::string ItemText;             // the item being converted
+    std::string ListItem;             // the scaling item being checked
+    int day = 0, month = 0, hour = 0; // of the record read last (below 1: none read yet)
+    bool NoHourYet = false;           // no hour inside the period processed yet
+    bool InputIsText = false;         // input file k is a text file
+    bool InItemsFlag = false;         // an item of an input record is being converted
+    std::string Description;          // the failing routine's description ("" = the standard one)
 };
 
 struct RunMessage {

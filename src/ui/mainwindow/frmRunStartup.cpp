@@ -163,7 +163,12 @@ void frmRun::Form_Activate() {
     }
     m_state.ProjectLoaded = true;
     const std::string path = m_state.ProjectFile;
-    const LoadResult result = LoadProject(m_state, m_interaction);
+    LoadResult result = LoadProject(m_state, m_interaction);
+    while (result.outcome != LoadOutcome::Loaded && editDamagedProject(result)) {
+        m_state.ProjectFile = path;
+        m_state.LoadFailed = false;
+        result = LoadProject(m_state, m_interaction);
+    }
     if (result.outcome != LoadOutcome::Loaded) {
         m_state.ProjectChanged = false;
         m_interaction.message("It was not possible to start " + path, Icon::Critical);
@@ -246,7 +251,7 @@ void frmRun::showProjectLoaded() {
     enableCommand(action(QStringLiteral("menEditFuelList")), fuel);
     enableKey(QStringLiteral("Fuel"), fuel);
     fillYearBox();
-    setMenuEnabled(menu(QStringLiteral("menMode")), true);
+    enableModeMenu(true);
 
     // The period boxes start automatic after every load.
     for (QCheckBox *c : {chkStartAuto, chkEndAuto}) {
@@ -260,7 +265,9 @@ void frmRun::showProjectLoaded() {
     m_state.HourError = false;
     showWindValues();
     fillFileLists();
-    if (m_state.CalcMode == 0) {
+    // A route or multi-street project opens in Calculation mode whatever the
+    // folder's option file says.
+    if (m_state.CalcMode == 0 && specialModeAllowed()) {
         btnGeneric_Click();
     } else {
         btnSeries_Click();
