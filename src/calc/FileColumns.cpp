@@ -4,6 +4,9 @@
 #include "calc/RunErrors.h"
 #include "core/Numbers.h"
 #include "core/TextIO.h"
+#include "core/ValueRanges.h"
+
+#include <cmath>
 
 namespace vesk {
 
@@ -20,7 +23,7 @@ long readFormatList(const std::vector<std::string> &items, std::size_t columnCou
         int w = kDefaultColumnWidth;
         if (width != "*") {
             auto v = parseNumber(width);
-            if (!v) {
+            if (!v || !(std::abs(*v) <= kMaxColumnWidth)) {
                 return kErrColumnWidth;
             }
             w = static_cast<int>(roundHalfEven(*v));
@@ -51,7 +54,7 @@ long readScalingList(const std::vector<std::string> &items, std::size_t columnCo
             continue;
         }
         auto v = parseNumber(s);
-        if (!v) {
+        if (!v || !fitsSingle(*v)) {
             if (badItem) {
                 *badItem = items[j];
             }

@@ -110,6 +110,7 @@ void startStreetStatistics(RunContext &c) {
     c.SpeedCount = 0;
     c.PrevHour = -1;
     c.lastDayText.clear();
+    c.firstHourText.clear();
     c.anyHour = false;
 }
 
@@ -169,6 +170,9 @@ bool recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
         calculateHour(c, f);
         ++hours;
         c.lastHourText = c.items.DateTimeText;
+        if (c.firstHourText.empty()) {
+            c.firstHourText = c.lastHourText;
+        }
         if (c.observer != nullptr) {
             c.observer->hourDone(c.items.day, c.items.month, c.s.hour);
         }
@@ -228,6 +232,12 @@ void streetLoop(RunContext &c, RunReport &report) {
             s.StreetName = s.CurrentStreetName;
             s.TrafficFileLoaded = false;
             ++c.StreetNo;
+            if (s.StreetActive && trim(s.TrafficFile).empty()) {
+                // Without traffic every hour of the street would be missing.
+                throw RunRefusal{"The street " + s.StreetName + " (street " + std::to_string(c.StreetNo) +
+                                 " of the streets file\r\n" + c.streetsFile->fileName() +
+                                 ")\r\nnames no traffic file."};
+            }
             progress(c, static_cast<double>(c.StreetNo - 1) / std::max(c.StreetCount, 1),
                      "Calculating street #" + std::to_string(c.StreetNo) + " out of " +
                          std::to_string(c.StreetCount) + ": " + s.StreetName);
@@ -236,6 +246,8 @@ void streetLoop(RunContext &c, RunReport &report) {
         if (!multi || c.FirstStreet) {
             bindInputFiles(c);
             bindOutputFiles(c);
+            // Statistics files are checked and prepared before the first hour too.
+            bindStatFiles(c);
             readUrbanEmissions(c);
         }
         startStreetStatistics(c);
@@ -277,6 +289,7 @@ void streetLoop(RunContext &c, RunReport &report) {
             throw EndRun{};
         }
         if (c.anyHour) {
+            s.FirstCalcDate = c.firstHourText;
             s.LastCalcDate = c.lastHourText;
             report.lastDone = "the hour beginning " + c.lastHourText;
             if (multi) {
@@ -291,9 +304,6 @@ void streetLoop(RunContext &c, RunReport &report) {
         s.Statistics.endSeries();
         std::string error;
         publishStatistics(s.Statistics, s, &error); // statistics without a StatVar are left out
-        if (!c.statsBound) {
-            bindStatFiles(c);
-        }
         writeStatFiles(c);
         ++report.streets;
         if (!multi) {
@@ -337,6 +347,10 @@ void openSources(RunContext &c) {
         while (!c.streetsFile->atEnd()) {
             ReadStreetRecord(s, *c.streetsFile);
             ++c.StreetCount;
+            c.ActiveStreetCount += s.StreetActive ? 1 : 0;
+        }
+        if (c.StreetCount == 0) {
+            throw RunRefusal{"The streets file\r\n" + c.err.FilePath + "\r\nholds no street."};
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
@@ -418,6 +432,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         observer->runStateChanged(true);
     }
     const std::string storedTrafficFile = s.TrafficFile;
+    std::string notes; // what the reading passed over, said once the run has ended
     try {
         resizeHourArrays(s);
         c.VehCatCount = s.EmissionComponent.VehicleCategories.Count();
@@ -431,10 +446,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         readConditionsFile(c);
         openSources(c);
         streetLoop(c, report);
-        const std::string notes = inputNotes(c);
-        if (!notes.empty()) {
-            ui.message(notes, Icon::Information);
-        }
+        notes = inputNotes(c);
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {
@@ -452,6 +464,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         showRunError(c, 5, e.what(), report);
         report.outcome = RunOutcome::Failed;
     }
+    report.outputIncomplete = c.outputIncomplete;
     closeEverything(c);
     if (s.RouteMode || s.MultiStreetMode) {
         restoreStreet(s);
@@ -465,6 +478,9 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
             observer->runStopped(std::string());
         }
         observer->runStateChanged(false);
+    }
+    if (!notes.empty()) {
+        ui.message(notes, Icon::Information);
     }
     return report;
 }

@@ -49,6 +49,10 @@ struct RunReport {
     // What the run computed last: "the hour beginning yyyy-mm-dd hh:mm", with
     // "of street #n out of m, <name>" (multi-street) or "of <segment>" (route).
     std::string lastDone;
+    // The run went on, but a requested output could not be written (an
+    // unknown statistics name: its message was shown, its cells are empty).
+    // The batch then exits with 1.
+    bool outputIncomplete = false;
 };
 
 RunReport runTimeSeries(State &state, Interaction &ui, RunControl &control, RunObserver *observer = nullptr);

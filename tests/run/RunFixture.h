@@ -56,6 +56,17 @@ std::vector<std::string> fileLines(const fs::path &path);
 // The ";"-separated cells of a line, trimmed.
 std::vector<std::string> cells(const std::string &line);
 
+// What the built program did when started with args: its exit status
+// (-1 when it did not exit), the signal that ended it (0 = none), whether it
+// was killed after timeoutSeconds, and its standard output and error.
+struct ProgramRun {
+    int status = -1;
+    int signal = 0;
+    bool timedOut = false;
+    std::string output;
+};
+ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds = 300);
+
 class RunFixture : public ::testing::Test {
 protected:
     RunFixture();

@@ -11,6 +11,7 @@
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
 #include "ui/inputdef/frmNewFileName.h"
+#include "ui/inputdef/frmTextEditor.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmProjectType.h"
@@ -28,11 +29,10 @@ namespace vesk::ui {
 namespace {
 // The traffic editor comes with a later version: nothing can be saved through it.
 TrafficFileSaver trafficSaver(Interaction &ui) {
-    return
-        [&ui](State &) {
-            ui.message("The traffic editor is not available in this version of the program.");
-            return false;
-        };
+    return [&ui](State &) {
+        ui.message("The traffic editor is not available in this version of the program.");
+        return false;
+    };
 }
 } // namespace
 
@@ -69,6 +69,14 @@ void frmRun::closeToEmptyState() {
     }
     Label22->setVisible(false);
     btnRun->setEnabled(false);
+}
+
+bool frmRun::editDamagedProject(const LoadResult &result) {
+    if (!result.editRequested || m_state.ViewFilePath.empty()) {
+        return false;
+    }
+    const std::string path = m_state.ViewFilePath;
+    return frmTextEditor::edit(path, m_interaction, this);
 }
 
 void frmRun::menClose_Click() {
@@ -135,7 +143,10 @@ void frmRun::menOpen_Click() {
     enableKey(QStringLiteral("Results"), false);
     CalcResultsEnabled = false;
     SpecialResultsEnabled = false;
-    const LoadResult result = openProject(m_state, m_interaction, path);
+    LoadResult result = openProject(m_state, m_interaction, path);
+    while (result.outcome != LoadOutcome::Loaded && editDamagedProject(result)) {
+        result = openProject(m_state, m_interaction, path);
+    }
     refreshMRUMenu();
     if (result.outcome != LoadOutcome::Loaded) {
         m_state.ProjectChanged = false;
