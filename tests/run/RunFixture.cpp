@@ -160,6 +160,14 @@ RunFixture::RunFixture() {
     state.BatchMode = true;
 }
 
+std::string RunFixture::said() const {
+    std::string all;
+    for (const std::string &m : ui.messages) {
+        all += m + "\n";
+    }
+    return all;
+}
+
 void RunFixture::writeWork(const std::string &name, const std::string &text) const {
     dir.write("work/" + name, text);
 }

@@ -76,6 +76,8 @@ protected:
     fs::path work(const std::string &name) const { return workDir / name; }
     void writeWork(const std::string &name, const std::string &text) const;
     RunReport run(RunObserver *observer = nullptr) { return runTimeSeries(state, ui, control, observer); }
+    // Every message and question of the run so far, one a line.
+    std::string said() const;
 
     TempDir dir;
     fs::path appDir, workDir;
