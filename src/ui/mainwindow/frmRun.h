@@ -47,6 +47,7 @@ class StreetSketchPanel;
 class FileCheckList;
 class LogoBox;
 class CountryComboBox;
+class MDIGraphics;
 
 class frmRun : public QMainWindow {
     Q_OBJECT
@@ -82,6 +83,10 @@ public:
 
     // ---- Toolbar
     void Toolbar1_ButtonClick(const QString &key);
+
+    // ---- Special Mode graphs: the graph frame, created on first use (frmRunGraphics.cpp)
+    void menGraphic_Click();
+    MDIGraphics *graphicsFrame() const;
 
     // ---- Mode switches and run control
     void btnGeneric_Click();
@@ -214,11 +219,15 @@ private:
     void showWindValues();
     bool handleBoxEvent(QObject *watched, QEvent *event);
     void showProgress(double fraction, const QString &text);
+    void showHour(int day, int month, int hour);
+    // Empties the status line and the progress boxes: a new project or run starts afresh.
+    void clearRunStatus();
     bool validateWindBoxes();
     bool validatePeriodBoxes();
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;
+    QPointer<MDIGraphics> m_graphics;
     bool m_checking = false;
 
     void setupUi();

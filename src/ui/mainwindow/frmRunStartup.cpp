@@ -138,7 +138,7 @@ bool frmRun::Form_Load(const QStringList &arguments) {
 
     boxLabel->setVisible(true);
     Frame0->setVisible(false);
-    for (const char *name : {"menSave", "menSaveAs", "menClose"}) {
+    for (const char *name : {"menSave", "menSaveAs", "menClose", "menGraphic"}) {
         enableCommand(action(QString::fromLatin1(name)), false);
     }
     setMenuVisible(menu(QStringLiteral("menProject")), false);
@@ -231,12 +231,13 @@ void frmRun::fillYearBox() {
 }
 
 void frmRun::showProjectLoaded() {
+    clearRunStatus();
     setWindowTitle(QString::fromStdString(windowCaption(m_state)));
     boxLabel->setVisible(false);
     setMenuVisible(menu(QStringLiteral("menProject")), true);
     setMenuVisible(menu(QStringLiteral("menView")), true);
     setMenuVisible(menu(QStringLiteral("menBackground")), m_state.CalcMode == 1);
-    for (const char *name : {"menSave", "menSaveAs", "menClose"}) {
+    for (const char *name : {"menSave", "menSaveAs", "menClose", "menGraphic"}) {
         enableCommand(action(QString::fromLatin1(name)), true);
     }
     enableKey(QStringLiteral("Save"), true);
