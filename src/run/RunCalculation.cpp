@@ -233,6 +233,8 @@ void streetLoop(RunContext &c, RunReport &report) {
         if (!multi || c.FirstStreet) {
             bindInputFiles(c);
             bindOutputFiles(c);
+            // Statistics files are checked and prepared before the first hour too.
+            bindStatFiles(c);
             readUrbanEmissions(c);
         }
         startStreetStatistics(c);
@@ -280,9 +282,6 @@ void streetLoop(RunContext &c, RunReport &report) {
         s.Statistics.endSeries();
         std::string error;
         publishStatistics(s.Statistics, s, &error); // statistics without a StatVar are left out
-        if (!c.statsBound) {
-            bindStatFiles(c);
-        }
         writeStatFiles(c);
         ++report.streets;
         if (!multi) {
@@ -326,6 +325,7 @@ void openSources(RunContext &c) {
         while (!c.streetsFile->atEnd()) {
             ReadStreetRecord(s, *c.streetsFile);
             ++c.StreetCount;
+            c.ActiveStreetCount += s.StreetActive ? 1 : 0;
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;

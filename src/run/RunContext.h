@@ -259,7 +259,7 @@ struct RunContext {
     std::vector<InputFile> inputs;
     std::vector<OutputFile> outputs;
     std::vector<StatFile> stats;
-    bool statsBound = false;
+    TableSession tables;         // the output tables: those of one workbook are written together
     bool skipEmptyLists = false; // the user chose to go on without files whose lists are empty
 
     HourItems items;
@@ -286,6 +286,7 @@ struct RunContext {
 
     // Streets and route.
     int StreetNo = 0, StreetCount = 0;
+    int ActiveStreetCount = 0; // streets of the streets file to be calculated
     bool FirstStreet = true;
     std::string StreetsFolder;
     std::string LastPersonId;
