@@ -110,6 +110,7 @@ void startStreetStatistics(RunContext &c) {
     c.SpeedCount = 0;
     c.PrevHour = -1;
     c.lastDayText.clear();
+    c.firstHourText.clear();
     c.anyHour = false;
 }
 
@@ -169,6 +170,9 @@ bool recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
         calculateHour(c, f);
         ++hours;
         c.lastHourText = c.items.DateTimeText;
+        if (c.firstHourText.empty()) {
+            c.firstHourText = c.lastHourText;
+        }
         if (c.dayOpen) {
             c.dayOpen = false;
             progress(
@@ -225,6 +229,12 @@ void streetLoop(RunContext &c, RunReport &report) {
             s.StreetName = s.CurrentStreetName;
             s.TrafficFileLoaded = false;
             ++c.StreetNo;
+            if (s.StreetActive && trim(s.TrafficFile).empty()) {
+                // Without traffic every hour of the street would be missing.
+                throw RunRefusal{"The street " + s.StreetName + " (street " + std::to_string(c.StreetNo) +
+                                 " of the streets file\r\n" + c.streetsFile->fileName() +
+                                 ")\r\nnames no traffic file."};
+            }
             progress(c, static_cast<double>(c.StreetNo - 1) / std::max(c.StreetCount, 1),
                      "Calculating street #" + std::to_string(c.StreetNo) + " out of " +
                          std::to_string(c.StreetCount));
@@ -275,6 +285,7 @@ void streetLoop(RunContext &c, RunReport &report) {
             throw EndRun{};
         }
         if (c.anyHour) {
+            s.FirstCalcDate = c.firstHourText;
             s.LastCalcDate = c.lastHourText;
         }
         s.DailyTrafficCalc = c.HourCount > 0 ? roundHalfEven(c.TrafficSum / c.HourCount * 24.0) : -99;
@@ -326,6 +337,9 @@ void openSources(RunContext &c) {
             ReadStreetRecord(s, *c.streetsFile);
             ++c.StreetCount;
             c.ActiveStreetCount += s.StreetActive ? 1 : 0;
+        }
+        if (c.StreetCount == 0) {
+            throw RunRefusal{"The streets file\r\n" + c.err.FilePath + "\r\nholds no street."};
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
@@ -407,6 +421,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         observer->runStateChanged(true);
     }
     const std::string storedTrafficFile = s.TrafficFile;
+    std::string notes; // what the reading passed over, said once the run has ended
     try {
         resizeHourArrays(s);
         c.VehCatCount = s.EmissionComponent.VehicleCategories.Count();
@@ -420,10 +435,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         readConditionsFile(c);
         openSources(c);
         streetLoop(c, report);
-        const std::string notes = inputNotes(c);
-        if (!notes.empty()) {
-            ui.message(notes, Icon::Information);
-        }
+        notes = inputNotes(c);
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {
@@ -441,6 +453,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         showRunError(c, 5, e.what(), report);
         report.outcome = RunOutcome::Failed;
     }
+    report.outputIncomplete = c.outputIncomplete;
     closeEverything(c);
     if (s.RouteMode || s.MultiStreetMode) {
         restoreStreet(s);
@@ -449,6 +462,9 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     }
     if (observer != nullptr) {
         observer->runStateChanged(false);
+    }
+    if (!notes.empty()) {
+        ui.message(notes, Icon::Information);
     }
     return report;
 }

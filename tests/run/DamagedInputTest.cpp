@@ -177,6 +177,15 @@ TEST_F(DamagedInput, BlankLinesAndMixedLineEndsNeitherEndNorShiftTheData) {
         << said();
 }
 
+TEST_F(DamagedInput, ARecordWithoutAnHourEndsTheDataAndTheRunSaysWhere) {
+    std::string met = metLines(1, 12) + "2023 3 6 na 3 200 10 0 1000 100 50 40 120 25\r\n" + metLines(14, 24);
+    const RunReport report = runMet(met);
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(column(0).size(), 12u);
+    EXPECT_TRUE(says("The input ended at a record without an hour:\r\n" + path("Met.txt") + ", line 13"))
+        << said();
+}
+
 TEST_F(DamagedInput, ACarriageReturnInsideALineIsRefusedNamingTheLine) {
     const RunReport report = runMet(metLines(1, 4) + metLine(5) + "\r" + metLines(6, 24));
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
