@@ -60,6 +60,7 @@ void frmRun::connectMenus() {
     on("menInpBackg", &frmRun::menInpBackg_Click);
     on("menModBackg", &frmRun::menModBackg_Click);
     on("menLastResults", &frmRun::menLastResults_Click);
+    on("menOpenSavedSingle", &frmRun::menOpenSavedSingle_Click);
     for (int i = 0; i < 4; ++i) {
         connect(action(QStringLiteral("menMRU_%1").arg(i)), &QAction::triggered, this,
                 [this, i] { menMRU_Click(i); });
