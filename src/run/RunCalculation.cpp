@@ -229,6 +229,12 @@ void streetLoop(RunContext &c, RunReport &report) {
             s.StreetName = s.CurrentStreetName;
             s.TrafficFileLoaded = false;
             ++c.StreetNo;
+            if (s.StreetActive && trim(s.TrafficFile).empty()) {
+                // Without traffic every hour of the street would be missing.
+                throw RunRefusal{"The street " + s.StreetName + " (street " + std::to_string(c.StreetNo) +
+                                 " of the streets file\r\n" + c.streetsFile->fileName() +
+                                 ")\r\nnames no traffic file."};
+            }
             progress(c, static_cast<double>(c.StreetNo - 1) / std::max(c.StreetCount, 1),
                      "Calculating street #" + std::to_string(c.StreetNo) + " out of " +
                          std::to_string(c.StreetCount));
@@ -332,6 +338,9 @@ void openSources(RunContext &c) {
             ++c.StreetCount;
             c.ActiveStreetCount += s.StreetActive ? 1 : 0;
         }
+        if (c.StreetCount == 0) {
+            throw RunRefusal{"The streets file\r\n" + c.err.FilePath + "\r\nholds no street."};
+        }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
     }
@@ -412,6 +421,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         observer->runStateChanged(true);
     }
     const std::string storedTrafficFile = s.TrafficFile;
+    std::string notes; // what the reading passed over, said once the run has ended
     try {
         resizeHourArrays(s);
         c.VehCatCount = s.EmissionComponent.VehicleCategories.Count();
@@ -425,10 +435,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         readConditionsFile(c);
         openSources(c);
         streetLoop(c, report);
-        const std::string notes = inputNotes(c);
-        if (!notes.empty()) {
-            ui.message(notes, Icon::Information);
-        }
+        notes = inputNotes(c);
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {
@@ -446,6 +453,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         showRunError(c, 5, e.what(), report);
         report.outcome = RunOutcome::Failed;
     }
+    report.outputIncomplete = c.outputIncomplete;
     closeEverything(c);
     if (s.RouteMode || s.MultiStreetMode) {
         restoreStreet(s);
@@ -454,6 +462,9 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     }
     if (observer != nullptr) {
         observer->runStateChanged(false);
+    }
+    if (!notes.empty()) {
+        ui.message(notes, Icon::Information);
     }
     return report;
 }

@@ -296,9 +296,13 @@ struct RunContext {
     // Dating of the records as read (also those outside the period).
     int datedInputs = 0;    // input files with date items of their own
     long LastReadHour = -1; // hour number of the record read last (-1 = none since the files were positioned)
+    std::string endOfDataAt; // the files and lines of a record without an hour that ended the data
 
     // Names of statistics cells already reported as unknown.
     std::set<std::string> reportedNames;
+    // A requested output could not be written (an unknown statistics name:
+    // reported, its cells left empty, the run goes on).
+    bool outputIncomplete = false;
 
     RunContext(State &state, Interaction &interaction, RunControl &runControl, RunObserver *obs)
         : s(state), ui(interaction), control(runControl), observer(obs) {}
