@@ -229,6 +229,9 @@ private:
     void showWindValues();
     bool handleBoxEvent(QObject *watched, QEvent *event);
     void showProgress(double fraction, const QString &text);
+    void showHour(int day, int month, int hour);
+    // Empties the status line and the progress boxes: a new project or run starts afresh.
+    void clearRunStatus();
     bool validateWindBoxes();
     bool validatePeriodBoxes();
     void copyPeriodToState();
