@@ -406,6 +406,9 @@ void frmRun::runFinished() {
     if (m_state.CalcMode == 1) {
         UpdateProjectDisplay();
         applyRunButtonRule();
+        if (ok) {
+            resultsAfterRun();
+        }
     }
 }
 
