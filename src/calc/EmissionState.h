@@ -2,7 +2,7 @@
 
 // Program-wide variables of the emission set-up, the traffic file and its
 // day cases, the unit factors, and the street's day-case tables. Part of
-// CalcState (see core/State.h).
+// CalcState (see run/State.h).
 //
 // Index rules, as in CoreState: arrays the program numbers from 1 keep that
 // numbering with entry 0 unused (VehCatNames, DayCaseName, ..., EmitterIndex,

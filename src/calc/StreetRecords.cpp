@@ -34,7 +34,7 @@ int integer(RecordReader &f) {
 }
 
 // Items from the traffic file to the orientation, common to both records.
-void readStreetItems(State &s, RecordReader &f) {
+void readStreetItems(CalcState &s, RecordReader &f) {
     s.TrafficFile = f.readString();
     s.AnnualDiurnalTraffic = single(f);
     s.AverageTrafficSpeed = single(f);
@@ -45,7 +45,7 @@ void readStreetItems(State &s, RecordReader &f) {
     s.StreetOrientation = single(f);
 }
 
-void readSectors(State &s, RecordReader &f, const std::string &street) {
+void readSectors(CalcState &s, RecordReader &f, const std::string &street) {
     for (int k = 1; k <= kMaxSectors; ++k) {
         s.SectorStart[k] = 0;
         s.SectorEnd[k] = 0;
@@ -77,7 +77,7 @@ DateTimeParts dateItem(RecordReader &f) {
 
 } // namespace
 
-void ReadStreetRecord(State &s, RecordReader &f) {
+void ReadStreetRecord(CalcState &s, RecordReader &f) {
     reading(f, [&] {
         s.StreetActive = f.readBool();
         s.CurrentStreetName = f.readString();
@@ -93,7 +93,7 @@ void ReadStreetRecord(State &s, RecordReader &f) {
     });
 }
 
-void ReadStreetRecordDated(State &s, RecordReader &f) {
+void ReadStreetRecordDated(CalcState &s, RecordReader &f) {
     reading(f, [&] {
         s.CurrentStreetName = f.readString();
         s.PersonId = f.readString();

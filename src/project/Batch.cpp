@@ -1,13 +1,13 @@
 #include "project/Batch.h"
 
-#include "core/State.h"
 #include "project/ProjectReader.h"
+#include "project/ProjectState.h"
 
 #include <filesystem>
 
 namespace vesk {
 
-int runBatch(State &s, Interaction &ui, const CommandLine &line, const BatchStartUp &startUp,
+int runBatch(ProjectState &s, Interaction &ui, const CommandLine &line, const BatchStartUp &startUp,
              const BatchCalculation &calculate) {
     if (startUp && !startUp(s, ui)) {
         return kExitFailed;

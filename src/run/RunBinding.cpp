@@ -3,10 +3,10 @@
 // rows lists into column tables, the header lines and the opening.
 
 #include "calc/FileColumns.h"
+#include "core/EmissionLibraryTools.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
-#include "platform/EmissionLibraryTools.h"
 #include "run/RunContext.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // A program folder with the demo country's lists, for the start-up and
 // country-list tests, and a started state on it.
 
-#include "core/InitProgram.h"
+#include "project/InitProgram.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ struct ProgramDir {
 
 // A state started on a ProgramDir; fails the test when start-up fails.
 struct Started {
-    State state;
+    ProjectState state;
     ScriptedInteraction ui;
     MemorySettings settings;
     explicit Started(const ProgramDir &dir, int currentYear = 2020) {
