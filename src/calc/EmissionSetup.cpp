@@ -40,6 +40,8 @@ std::vector<EmissionPollutant> componentPollutants(const CalcState &s) {
 void standardSetup(CalcState &s) {
     s.EmissionInitError = 0;
     s.StdEmissionSetup = true;
+    // The component no longer holds the categories of any list files.
+    s.EmissionReady = false;
     std::vector<VehicleCategory> types;
     for (int i = 1; i <= s.StVehTypeCount && i < static_cast<int>(s.StVehTypeNames.size()); ++i) {
         VehicleCategory c;

@@ -48,11 +48,9 @@ struct EmissionState {
     // The emission component (vehicle categories, fleets, fuels, traffic).
     EmissionLibrary EmissionComponent;
 
-    // Emission set-up.
-    bool EmissionReady = false;    // the lists are read and the emissions can be computed
-    bool StdEmissionSetup = false; // the standard vehicle types stand in for missing list files
-    long EmissionInitError = 0;    // non-zero: the last initialisation failed
-    std::string VehicleListPath;   // full path (or the bracketed name of generated fleet data)
+    // Emission set-up (its status flags EmissionReady, StdEmissionSetup and
+    // EmissionInitError are kept with the project's list files).
+    std::string VehicleListPath; // full path (or the bracketed name of generated fleet data)
     std::string FuelListPath;
     std::vector<int> EmitterIndex{0}; // 1..EmitterCount: pollutant index of each emitting pollutant
     int EmitterCount = 0;

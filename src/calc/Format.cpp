@@ -771,6 +771,9 @@ void appendCell(std::string &row, std::string_view text, int width, bool firstCe
         text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     if (w > chars) {
         row.append(static_cast<std::size_t>(w - chars), ' ');
+    } else if (width > 0 && !firstCell) {
+        // A text that fills its field would run into the one before it.
+        row += ' ';
     }
     row += text;
 }

@@ -64,7 +64,9 @@ std::string printNumberText(float value);
 // rule: width 0 appends the text after the separator (none before the first
 // cell); a width w > 0 right-aligns the text in w characters with no
 // separator; w < 0 right-aligns it in -w characters after the separator. A
-// text longer than its width is written whole.
+// text longer than its width is written whole. A field of w > 0 after the
+// first always has at least one blank before it (a text of w characters or
+// more gets one), so that the fields of a line can be split apart again.
 void appendCell(std::string &row, std::string_view text, int width, bool firstCell,
                 std::string_view separator = ";");
 

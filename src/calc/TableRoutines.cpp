@@ -6,7 +6,6 @@
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 
-#include <cerrno>
 #include <filesystem>
 
 namespace vesk {
@@ -213,20 +212,18 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         if (!makeFolder(path, errorNumber, errorText)) {
             return;
         }
-        auto out = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-        if (!*out) {
-            int err = errno;
-            fail(openErrorNumber(err), "Cannot create the file " + path, errorNumber, errorText);
+        std::string error;
+        int err = 0;
+        if (!table.TextFile.open(path, &error, &err)) {
+            fail(openErrorNumber(err), error, errorNumber, errorText);
             return;
         }
-        *out << header << "\r\n";
-        out->flush();
-        if (!*out) {
+        if (!table.writeLine(header)) {
+            table.discard();
             fail(kErrPathFileAccess, "Cannot write to the file " + path, errorNumber, errorText);
             return;
         }
         table.TextPath = path;
-        table.TextFile = std::move(out);
         return;
     }
     if (a.table.empty()) {
@@ -271,33 +268,36 @@ void OpenOutputTable(const std::string &address, const std::string &header,
 }
 
 bool OutputTable::writeLine(const std::string &line) {
-    if (!TextFile) {
+    if (!TextFile.isOpen()) {
         return false;
     }
-    *TextFile << line << "\r\n";
-    return static_cast<bool>(*TextFile);
+    std::ostream &out = TextFile.stream();
+    out << line << "\r\n";
+    return static_cast<bool>(out);
 }
 
-bool OutputTable::close(long *errorNumber, std::string *errorText) {
+bool OutputTable::commit(long *errorNumber, std::string *errorText) {
     *errorNumber = 0;
-    bool ok = true;
-    if (TextFile) {
-        TextFile->close();
-        if (!*TextFile) {
-            fail(kErrPathFileAccess, "Cannot write to the file " + TextPath, errorNumber, errorText);
-            ok = false;
-        }
-        TextFile.reset();
+    std::string error;
+    if (TextFile.isOpen() && !TextFile.commit(&error)) {
+        fail(kErrPathFileAccess, error, errorNumber, errorText);
+        discard();
+        return false;
     }
     if (Recordset) {
-        std::string error;
-        if (!Recordset->close(&error)) {
-            fail(kErrPathFileAccess, error, errorNumber, errorText);
-            ok = false;
-        }
+        const bool written = Recordset->close(&error);
         Recordset.reset();
+        if (!written) {
+            fail(kErrPathFileAccess, error, errorNumber, errorText);
+            return false;
+        }
     }
-    return ok;
+    return true;
+}
+
+void OutputTable::discard() {
+    TextFile.discard();
+    Recordset.reset();
 }
 
 Cell hourlyTableCell(const std::string &text, bool isText) {

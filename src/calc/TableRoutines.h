@@ -10,6 +10,7 @@
 
 #include "core/Interaction.h"
 #include "core/KeyedList.h"
+#include "core/StagedFile.h"
 #include "core/VESKVar.h"
 #include "platform/tables/Tables.h"
 
@@ -37,24 +38,31 @@ struct InputTable {
 void OpenInputTable(const std::string &address, InputTable &table, long *errorNumber,
                     std::string *errorText = nullptr);
 
-// An output file of the run.
+// An output file of the run. Its rows go to a temporary file (or, for a
+// table, to memory); the file named by the project is replaced only by
+// commit(), so a run that fails or is abandoned leaves the previous output
+// whole. Dropping an OutputTable without commit() discards what was written.
 struct OutputTable {
     bool IsTable = false;
     std::unique_ptr<TableWriter> Recordset; // the created table (tables only)
     long RecordCount = 0;                   // records of the table when opened: always 0, it is new
     std::string TextPath;
-    std::unique_ptr<std::ofstream> TextFile; // the open text file, header written (text only)
+    StagedFile TextFile; // the text file being written, header first (text only)
 
     // Writes one line (CR LF added) to the text file. False when it failed.
     bool writeLine(const std::string &line);
-    // Closes the text file or writes the table. Errors as for OpenOutputTable.
-    bool close(long *errorNumber, std::string *errorText = nullptr);
+    // Puts the file in place of the old one: renames the text file or
+    // writes the table. Errors as for OpenOutputTable; after a failure the
+    // old file is unchanged.
+    bool commit(long *errorNumber, std::string *errorText = nullptr);
+    // Drops what was written; the old file is unchanged.
+    void discard();
 };
 
-// Prepares an output file. A text file is created (its folder too, one
-// level; 7076 when that fails) and gets the header as its first line. A
-// table is created anew with one typed column per name (see
-// CreateTableStatement); a table of the same name is replaced. Errors: 9500
+// Prepares an output file. A text file is started (its folder is created,
+// one level; 7076 when that fails) with the header as its first line. A
+// table is prepared with one typed column per name (see
+// CreateTableStatement); at commit a table of the same name is replaced. Errors: 9500
 // (no table name), 9910 (a file kind or table this program cannot create,
 // Access files among them), 5 (a column missing from the catalogue),
 // -2147467259 (the file cannot be opened; the message about a corrupted

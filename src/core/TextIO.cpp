@@ -1,11 +1,8 @@
 #include "core/TextIO.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
+#include "core/StagedFile.h"
+
 #include <fstream>
-#include <random>
 #include <sstream>
 
 namespace vesk {
@@ -183,41 +180,12 @@ std::vector<std::string> splitLines(std::string_view text) {
 }
 
 bool writeFileAtomically(const std::string &path, std::string_view bytes, std::string *error) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    std::random_device rd;
-    const fs::path temp =
-        target.parent_path() / (target.filename().string() + ".tmp" + std::to_string(rd() % 100000));
-    {
-        std::FILE *f = std::fopen(temp.c_str(), "wb");
-        if (!f) {
-            if (error) {
-                *error = "Cannot write the file " + path + ": " + std::strerror(errno);
-            }
-            return false;
-        }
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        const bool flushed = std::fflush(f) == 0;
-        const bool closed = std::fclose(f) == 0;
-        if (!written || !flushed || !closed) {
-            std::error_code ec;
-            fs::remove(temp, ec);
-            if (error) {
-                *error = "Cannot write the file " + path + ": the disk may be full.";
-            }
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        if (error) {
-            *error = "Cannot write the file " + path + ": " + ec.message();
-        }
+    StagedFile file;
+    if (!file.open(path, error)) {
         return false;
     }
-    return true;
+    file.write(bytes); // a failed write is reported by commit()
+    return file.commit(error);
 }
 
 std::string trim(std::string_view s) {

@@ -103,6 +103,7 @@ void closeProject(ProjectState &s) {
     s.FuelListFile.clear();
     s.TrafficFile.clear();
     s.ScenarioYear = -1;
+    s.EmissionReady = false;
     s.TrafficFileLoaded = false;
 }
 

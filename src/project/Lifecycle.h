@@ -36,7 +36,7 @@ bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
                       const TrafficFileSaver &saveTraffic);
 
 // The state after Close: no project file, no fleet, fuel or traffic file, no
-// scenario year, no trailing value.
+// emission set-up, no scenario year, no trailing value.
 void closeProject(ProjectState &s);
 
 // Opens path (after the save questions and the file choice, which the caller

@@ -237,6 +237,12 @@ void clearProjectFiles(ProjectState &s) {
     s.ConditionsFile.clear();
     s.RouteMode = false;
     s.MultiStreetMode = false;
+    // The emission set-up belongs to the vehicle and fuel lists just emptied:
+    // the next project's lists are set up afresh, as after start-up.
+    s.EmissionReady = false;
+    s.StdEmissionSetup = false;
+    s.EmissionInitError = 0;
+    s.FleetDataUnsaved = false;
 }
 
 void copyStoredToWorking(ProjectState &s) {

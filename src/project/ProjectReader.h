@@ -47,7 +47,8 @@ LoadResult LoadProject(ProjectState &s, Interaction &ui);
 // the working set.
 void copyStoredToWorking(ProjectState &s);
 
-// Empties the file lists and single files of the project.
+// Empties the file lists and single files of the project, and marks the
+// emission set-up of the vehicle and fuel lists as not done.
 void clearProjectFiles(ProjectState &s);
 
 } // namespace vesk

@@ -536,17 +536,39 @@ void stepInputsBack(RunContext &c) {
     }
 }
 
-void closeOutputs(RunContext &c) {
+void commitOutputFiles(RunContext &c) {
     for (OutputFile &out : c.outputs) {
         if (out.open) {
             out.open = false;
             long number = 0;
             std::string text;
-            if (!out.table.close(&number, &text)) {
+            if (!out.table.commit(&number, &text)) {
                 c.err.FilePath = out.path;
                 throw RunError(number != 0 ? number : kErrPathFileAccess, text);
             }
         }
+    }
+    for (StatFile &st : c.stats) {
+        if (st.open) {
+            st.open = false;
+            long number = 0;
+            std::string text;
+            if (!st.table.commit(&number, &text)) {
+                c.err.FilePath = st.path;
+                throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+            }
+        }
+    }
+}
+
+void discardOutputFiles(RunContext &c) {
+    for (OutputFile &out : c.outputs) {
+        out.table.discard();
+        out.open = false;
+    }
+    for (StatFile &st : c.stats) {
+        st.table.discard();
+        st.open = false;
     }
 }
 

@@ -4,8 +4,11 @@
 // of each street with its statistics, and the end of the run.
 //
 // Every failure after the checks ends the run through one handler, which
-// shows the message of the error and closes the files; hourly output written
-// so far stays on disk, statistics are written only at the end of a street.
+// shows the message of the error and drops what the run wrote. Hourly output
+// and statistics files are written under temporary names and put in place
+// of the previous files only at the end of a run that writes them (one that
+// reached its end, or was stopped during an hour): a failed run, a period
+// without data and a stop while paused leave the previous files as they were.
 
 #include "run/RunCalculation.h"
 
@@ -189,21 +192,7 @@ std::string nowText() {
 }
 
 void closeEverything(RunContext &c) {
-    // Closing after a failure: what fails now has no one to tell.
-    for (OutputFile &out : c.outputs) {
-        if (out.open) {
-            long number = 0;
-            out.table.close(&number, nullptr);
-            out.open = false;
-        }
-    }
-    for (StatFile &st : c.stats) {
-        if (st.open) {
-            long number = 0;
-            st.table.close(&number, nullptr);
-            st.open = false;
-        }
-    }
+    discardOutputFiles(c);
     c.inputs.clear();
 }
 
@@ -282,9 +271,6 @@ void streetLoop(RunContext &c, RunReport &report) {
             bindStatFiles(c);
         }
         writeStatFiles(c);
-        if (!multi) {
-            closeStatFiles(c);
-        }
         ++report.streets;
         if (!multi) {
             break;
@@ -296,8 +282,7 @@ void streetLoop(RunContext &c, RunReport &report) {
             break;
         }
     }
-    closeOutputs(c);
-    closeStatFiles(c);
+    commitOutputFiles(c);
     s.CalcTime = nowText();
     s.CalcScenarioYear = s.ScenarioYear;
     s.ResultFileName = "untitled";

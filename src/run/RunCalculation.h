@@ -10,8 +10,9 @@
 // options, emission set-up). The GUI calls it on a worker thread; the batch
 // entry calls it directly. Messages and questions go through ui; Pause and
 // Stop come through control, checked once per input record: a stop during a
-// running hour finishes the hour and writes the statistics, a stop while
-// paused ends at once and writes no statistics. The observer gets the
+// running hour finishes the hour and writes the output and statistics files,
+// a stop while paused ends at once and writes nothing. Output files are put
+// in place of the previous ones only by a run that writes them. The observer gets the
 // progress ("Calculating street #n out of m", and "day/month|hour") and the
 // start and end of the run.
 
@@ -27,10 +28,10 @@ struct State;
 enum class RunOutcome {
     Completed,          // every street reached its end; statistics written
     Stopped,            // stopped during a running hour; statistics of the hours done written
-    StoppedWhilePaused, // stopped while paused: files closed, no statistics
+    StoppedWhilePaused, // stopped while paused: nothing written, the previous files kept
     Declined,           // the user declined at a start-up question; nothing opened
-    NoData,             // no record lay within the start and end dates
-    Failed,             // an error ended the run (its message was shown)
+    NoData,             // no record lay within the start and end dates; the previous files kept
+    Failed,             // an error ended the run (its message was shown); the previous files kept
 };
 
 struct RunReport {

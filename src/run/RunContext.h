@@ -290,7 +290,14 @@ int dailyColumnPollutant(const State &s, std::string_view name);
 void rewindInputs(RunContext &c);
 // Steps every input file back by two records (a route segment of the same person).
 void stepInputsBack(RunContext &c);
-void closeOutputs(RunContext &c);
+// Puts every hourly output and statistics file of the run in place of the
+// old one: the end of a run that writes its files (it reached its end or
+// was stopped during an hour). Throws RunError naming the file that could
+// not be put in place; the files not yet committed are then left as they were.
+void commitOutputFiles(RunContext &c);
+// Drops what the run wrote: the files named by the project keep what they
+// held before the run (a failed run, no hour in the period, a stop while paused).
+void discardOutputFiles(RunContext &c);
 
 // Splits a record line without double quotes into its items as ReadListLine
 // does (blanks, semicolons, tabs and, when commaSeparates, commas; a second
@@ -320,7 +327,6 @@ void resolveEmissionTables(RunContext &c);
 // Output rows (RunOutputRows.cpp).
 void writeOutputRows(RunContext &c);
 void writeStatFiles(RunContext &c);
-void closeStatFiles(RunContext &c);
 
 // Conditions file (RunConditions.cpp).
 void readConditionsFile(RunContext &c);

@@ -345,20 +345,4 @@ void writeStatFiles(RunContext &c) {
     }
 }
 
-void closeStatFiles(RunContext &c) {
-    for (StatFile &file : c.stats) {
-        if (file.open) {
-            file.open = false;
-            long number = 0;
-            std::string text;
-            if (!file.table.close(&number, &text)) {
-                c.err.FilePath = file.path;
-                throw RunError(number != 0 ? number : kErrPathFileAccess, text);
-            }
-        }
-    }
-    c.stats.clear();
-    c.statsBound = false;
-}
-
 } // namespace vesk::run

@@ -3,6 +3,7 @@
 #include "calc/Format.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
+#include "core/StagedFile.h"
 #include "core/TextIO.h"
 #include "platform/streetmodel/StreetModel.h"
 #include "run/StreetChain.h"
@@ -63,6 +64,8 @@ struct Files {
     PrintText veskout, nox1, nox2, no21, no22;
 };
 
+// Writes every result file under a temporary name first and puts them in
+// place only when all were written, so a failure replaces none of them.
 bool writeAll(const State &state, const Files &files, bool withNO2, Interaction &ui) {
     std::vector<std::pair<std::string, const PrintText *>> list = {
         {"veskout.dat", &files.veskout}, {"NOX_1.dat", &files.nox1}, {"NOX_2.dat", &files.nox2}};
@@ -70,12 +73,22 @@ bool writeAll(const State &state, const Files &files, bool withNO2, Interaction 
         list.push_back({"NO2_1.dat", &files.no21});
         list.push_back({"NO2_2.dat", &files.no22});
     }
-    for (const auto &[name, text] : list) {
-        const std::string path = joinPath(nativePath(state.WorkDir), name);
+    std::vector<StagedFile> staged(list.size());
+    auto failed = [&](const std::string &path, const std::string &error) {
+        ui.message("The file " + path + " could not be written." + "\r\n" + error, Icon::Critical);
+        return false;
+    };
+    for (std::size_t i = 0; i < list.size(); ++i) {
         std::string error;
-        if (!writeFileAtomically(path, text->str(), &error)) {
-            ui.message("The file " + path + " could not be written." + "\r\n" + error, Icon::Critical);
-            return false;
+        if (!staged[i].open(joinPath(nativePath(state.WorkDir), list[i].first), &error)) {
+            return failed(staged[i].target(), error);
+        }
+        staged[i].write(list[i].second->str()); // a failed write is reported by commit()
+    }
+    for (StagedFile &file : staged) {
+        std::string error;
+        if (!file.commit(&error)) {
+            return failed(file.target(), error);
         }
     }
     return true;
@@ -205,7 +218,11 @@ SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &con
                 if (control.PauseRequested()) {
                     control.waitWhilePaused();
                     if (control.StopRequested()) {
-                        return finish(state, files, withNO2, ui, observer, SpecialModeOutcome::Stopped);
+                        // A stop while paused writes nothing: the previous files stay.
+                        if (observer != nullptr) {
+                            observer->runStateChanged(false);
+                        }
+                        return SpecialModeOutcome::Stopped;
                     }
                 }
                 float uRoof = 0, F = 0, deltaFi = 0, sWRoof = 0, cst1 = 0, cst2 = 0;

@@ -15,7 +15,8 @@ namespace vesk {
 
 enum class SpecialModeOutcome {
     Completed, // every case computed and the files written
-    Stopped,   // stopped by the user or cancelled at the turbulence note; files written so far kept
+    Stopped,   // stopped by the user: the directions computed are written, but a stop while
+               // paused or a cancel at the turbulence note writes nothing (the previous files stay)
     Refused,   // bad input; nothing computed and no file touched
     Failed,    // a result file could not be written (the message says which)
 };
@@ -36,7 +37,8 @@ double shownDirection(double d);
 // Runs Special Mode over the state's street, Special Mode traffic, background
 // (ppb), meteorology, winds and options. Messages and the turbulence question
 // go through `ui`; `control` is checked once per case (pause waits, stop ends
-// after writing what was computed); `observer` (may be null) gets the
+// after writing what was computed, a stop while paused writes nothing); the
+// result files are put in place together at the end; `observer` (may be null) gets the
 // progress: fraction of directions done and the text "<wind speed>\t<direction>".
 // Refuses, before any file is touched: a negative or undefined wind speed, a
 // direction step of 0 or less when there is a direction to compute, values

@@ -117,21 +117,32 @@ TEST(PrintNumber, SpecialModeItemsHaveSignPlaceAndTrailingBlank) {
     EXPECT_EQ(printNumberText(1.0f / 3.0f), " .3333333 ");
 }
 
+// The cells joined by the width rule, all of one width.
+std::string row(std::initializer_list<const char *> texts, int width) {
+    std::string r;
+    bool first = true;
+    for (auto t : texts) {
+        appendCell(r, t, width, first);
+        first = false;
+    }
+    return r;
+}
+
 TEST(WidthRule, JoinsAlignsAndSeparatesCells) {
-    auto row = [](std::initializer_list<const char *> texts, int width) {
-        std::string r;
-        bool first = true;
-        for (auto t : texts) {
-            appendCell(r, t, width, first);
-            first = false;
-        }
-        return r;
-    };
     EXPECT_EQ(row({"a", "b", "c"}, 0), "a;b;c");
     EXPECT_EQ(row({"1.5", "22"}, 6), "   1.5    22");
     EXPECT_EQ(row({"1.5", "22"}, -6), "   1.5;    22");
     EXPECT_EQ(row({"1234567", "8"}, 6), "1234567     8") << "a longer text is written whole";
     EXPECT_EQ(row({"µg", "x"}, 4), "  µg   x") << "characters count, not bytes";
+}
+
+TEST(WidthRule, AFieldThatFillsOrOverflowsItsWidthStillHasABlankBeforeIt) {
+    EXPECT_EQ(row({"2023-01-01", "2023-01-01 00:00"}, 10), "2023-01-01 2023-01-01 00:00");
+    EXPECT_EQ(row({"0.2524391", "DemoStreet.trf"}, 9), "0.2524391 DemoStreet.trf");
+    EXPECT_EQ(row({"123456", "123456", "1"}, 6), "123456 123456     1") << "exactly the width";
+    EXPECT_EQ(row({"µg/m³µg", "µg/m³µg"}, 7), "µg/m³µg µg/m³µg") << "characters count, not bytes";
+    EXPECT_EQ(row({"1234567", "1234567"}, -6), "1234567;1234567") << "a separator already parts them";
+    EXPECT_EQ(row({"1234567", "1234567"}, 0), "1234567;1234567");
 }
 
 } // namespace

@@ -120,7 +120,7 @@ TEST(OpenOutputTable, TextFileGetsItsFolderOneLevelAndItsHeader) {
     OpenOutputTable(path, "date;cNOx_mod_1", {"date", "cNOx_mod_1"}, catalogue(), t, ui, &err);
     ASSERT_EQ(err, 0);
     EXPECT_TRUE(t.writeLine("05-01-2003;12.5"));
-    ASSERT_TRUE(t.close(&err));
+    ASSERT_TRUE(t.commit(&err));
     EXPECT_EQ(test::readFile(path), "date;cNOx_mod_1\r\n05-01-2003;12.5\r\n");
 
     OutputTable deep;
@@ -154,7 +154,7 @@ TEST(OpenOutputTable, AccessTablesAreRefusedAndSpreadsheetTablesCreated) {
         &error));
     ASSERT_TRUE(
         x.Recordset->append({hourlyTableCell("06-01-2003", true), hourlyTableCell("-99.0", false)}, &error));
-    ASSERT_TRUE(x.close(&err));
+    ASSERT_TRUE(x.commit(&err));
     std::vector<TableInfo> list;
     ASSERT_TRUE(listTables(book, &list, &error));
     ASSERT_EQ(list.size(), 1u);
@@ -251,6 +251,47 @@ TEST(OpenInputTable, FindsAFileWhoseNameDiffersInCaseAndTakesBackslashes) {
     OpenInputTable(dir.path().string() + "\\data\\met.txt", t, &err);
     EXPECT_EQ(err, 0);
     EXPECT_EQ(t.TextPath, (dir.path() / "Data" / "Met.TXT").string());
+}
+
+TEST(OpenOutputTable, AnOutputDroppedWithoutCommitLeavesThePreviousFileWhole) {
+    test::TempDir dir;
+    test::ScriptedInteraction ui;
+    const auto text = dir.write("Out.txt", "hour\r\n1\r\n2\r\n");
+    const auto book = (dir.path() / "Out.xls").string();
+    long err = 0;
+    {
+        OutputTable first;
+        OpenOutputTable(book + ";Hourly", "", {"hour"}, catalogue(), first, ui, &err);
+        ASSERT_EQ(err, 0);
+        std::string error;
+        ASSERT_TRUE(first.Recordset->append({7.0}, &error)) << error;
+        ASSERT_TRUE(first.commit(&err));
+    }
+    for (bool dropped : {false, true}) {
+        OutputTable t, x;
+        OpenOutputTable(text.string(), "hour", {"hour"}, catalogue(), t, ui, &err);
+        ASSERT_EQ(err, 0);
+        OpenOutputTable(book + ";Hourly", "", {"hour"}, catalogue(), x, ui, &err);
+        ASSERT_EQ(err, 0);
+        EXPECT_TRUE(t.writeLine("99"));
+        std::string error;
+        ASSERT_TRUE(x.Recordset->append({99.0}, &error)) << error;
+        if (!dropped) {
+            t.discard();
+            x.discard();
+        }
+    }
+    EXPECT_EQ(test::readFile(text), "hour\r\n1\r\n2\r\n");
+    TableData d;
+    std::string error;
+    ASSERT_TRUE(readTable(book, "Hourly", &d, &error)) << error;
+    ASSERT_EQ(d.rows.size(), 1u);
+    EXPECT_EQ(std::get<double>(d.rows[0][0]), 7.0);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto &entry : fs::directory_iterator(dir.path())) {
+        ++files;
+    }
+    EXPECT_EQ(files, 2u) << "no temporary file is left behind";
 }
 
 } // namespace

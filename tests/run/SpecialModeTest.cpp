@@ -16,6 +16,7 @@ namespace {
 
 using test::ScriptedInteraction;
 using test::TempDir;
+namespace fs = std::filesystem;
 
 std::vector<std::string> lines(const std::string &text) {
     std::vector<std::string> out;
@@ -297,12 +298,14 @@ TEST_F(SpecialModeRun, stopEndsAfterTheDirectionAndKeepsWhatWasComputed) {
     EXPECT_EQ(lines(file("NOX_1.dat")).size(), 1u);
 }
 
-TEST_F(SpecialModeRun, stopWhilePausedEndsAtTheNextCase) {
+TEST_F(SpecialModeRun, stopWhilePausedEndsAtTheNextCaseAndKeepsThePreviousFiles) {
+    dir.write("veskout.dat", "old results\r\n");
     control.requestPause();
     control.requestStop();
     EXPECT_EQ(run(), SpecialModeOutcome::Stopped);
     // Speed 0 is computed with turbulence on, so the first case already waits.
-    EXPECT_EQ(lines(file("veskout.dat")).size(), 1u);
+    EXPECT_EQ(file("veskout.dat"), "old results\r\n");
+    EXPECT_FALSE(exists("NOX_1.dat"));
 }
 
 TEST_F(SpecialModeRun, anUnwritableFolderIsReportedAsSuch) {
@@ -310,6 +313,16 @@ TEST_F(SpecialModeRun, anUnwritableFolderIsReportedAsSuch) {
     EXPECT_EQ(run(), SpecialModeOutcome::Failed);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("veskout.dat could not be written"), std::string::npos);
+}
+
+TEST_F(SpecialModeRun, aResultFileThatCannotBeWrittenReplacesNoneOfTheOthers) {
+    dir.write("veskout.dat", "old results\r\n");
+    fs::create_directory(dir.path() / "NOX_2.dat");
+    EXPECT_EQ(run(), SpecialModeOutcome::Failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("NOX_2.dat could not be written"), std::string::npos) << ui.messages[0];
+    EXPECT_EQ(file("veskout.dat"), "old results\r\n");
+    EXPECT_FALSE(exists("NOX_1.dat"));
 }
 
 } // namespace

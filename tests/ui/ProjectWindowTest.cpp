@@ -6,6 +6,7 @@
 
 #include "core/Settings.h"
 #include "support/TestSupport.h"
+#include "ui/WindowSession.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 
@@ -28,57 +29,8 @@
 
 using namespace vesk;
 using namespace vesk::ui;
-
-namespace {
-
-struct Sample {
-    test::TempDir dir;
-    MemorySettings settings;
-    std::string appDir;
-    Sample() {
-        test::copyDataTree(dir.path());
-        appDir = dir.path().string() + "/";
-    }
-    std::string project(const char *name = "DemoStreet.vkp") const { return appDir + "Working/" + name; }
-};
-
-struct Session {
-    State state;
-    test::ScriptedInteraction ui;
-    std::unique_ptr<frmRun> w;
-    bool loaded = false;
-    Session(Sample &sample, const std::string &project) {
-        state.AppDir = sample.appDir;
-        w = std::make_unique<frmRun>(state, ui, sample.settings);
-        QStringList args;
-        if (!project.empty()) {
-            args << QString::fromStdString(project);
-        }
-        loaded = w->Form_Load(args);
-        w->Form_Activate();
-    }
-    frmRun *operator->() { return w.get(); }
-    bool hidden(QWidget *widget) { return widget->isHidden(); }
-    // Scripted names for the file dialog of Add and Change.
-    void names(std::deque<std::string> list) {
-        auto queue = std::make_shared<std::deque<std::string>>(std::move(list));
-        w->chooseFileName = [queue](int, const QString &, const QString &) {
-            if (queue->empty()) {
-                return std::string();
-            }
-            std::string n = queue->front();
-            queue->pop_front();
-            return n;
-        };
-        state.ShowFileDialog = true;
-    }
-    void select(int kind, int row) {
-        w->List1[kind]->setCurrentRow(row);
-        w->List1_Click(kind);
-    }
-};
-
-} // namespace
+using test::Sample;
+using test::Session;
 
 TEST(ProjectWindow, StartingWithTheSampleProjectShowsItsFilesStreetAndUnits) {
     Sample sample;

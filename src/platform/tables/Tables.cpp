@@ -1,5 +1,6 @@
 #include "platform/tables/Tables.h"
 
+#include "core/StagedFile.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 #include "platform/tables/TableBackends.h"
@@ -48,14 +49,7 @@ public:
         : m_file(std::move(file)), m_kind(kind), m_sheets(std::move(sheets)), m_index(index) {
         m_types = std::move(types);
     }
-    ~SheetWriter() override {
-        if (m_dirty) {
-            close(nullptr);
-        }
-    }
-
     bool close(std::string *error) override {
-        m_dirty = false;
         if (m_kind == TableKind::Excel) {
             return tables::excelWriteWorkbook(m_file, m_sheets, error);
         }
@@ -72,7 +66,6 @@ protected:
             return false;
         }
         rows.push_back(std::move(row));
-        m_dirty = true;
         return true;
     }
 
@@ -81,7 +74,6 @@ private:
     TableKind m_kind;
     std::vector<tables::Sheet> m_sheets;
     std::size_t m_index;
-    bool m_dirty = false;
 };
 
 class TextWriter : public TableWriter {
@@ -92,15 +84,7 @@ public:
             m_types.push_back(c.type);
         }
     }
-    ~TextWriter() override {
-        if (!m_closed) {
-            close(nullptr);
-        }
-    }
-    bool close(std::string *error) override {
-        m_closed = true;
-        return tables::textWriteTable(m_file, m_cols, m_rows, error);
-    }
+    bool close(std::string *error) override { return tables::textWriteTable(m_file, m_cols, m_rows, error); }
 
 protected:
     bool appendRow(std::vector<Cell> row, std::string *) override {
@@ -112,7 +96,6 @@ private:
     std::string m_file;
     std::vector<TableColumn> m_cols;
     std::vector<std::vector<Cell>> m_rows;
-    bool m_closed = false;
 };
 
 } // namespace
@@ -359,16 +342,17 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
     sheets.push_back(std::move(sheet));
     auto index = sheets.size() - 1;
     // Prove now that the file can be written, so that binding fails rather
-    // than the end of the run.
+    // than the end of the run; the file itself is written only at close().
+    StagedFile probe;
+    if (!probe.open(file, error)) {
+        return nullptr;
+    }
+    probe.discard();
     std::vector<ColumnType> types;
     for (const auto &c : columns) {
         types.push_back(c.type);
     }
-    auto writer = std::make_unique<SheetWriter>(file, kind, std::move(sheets), index, std::move(types));
-    if (!writer->close(error)) {
-        return nullptr;
-    }
-    return writer;
+    return std::make_unique<SheetWriter>(file, kind, std::move(sheets), index, std::move(types));
 }
 
 namespace tables {

@@ -8,8 +8,9 @@
 // recordset: the first row of a spreadsheet holds the field names, an empty
 // name becomes "F" & (column + 1). Writing creates a table anew (an existing
 // table of the same name is replaced, other tables of the file are kept) and
-// appends rows; the file is written when the writer is closed, through a
-// temporary file and a rename, so a failure leaves the old file whole.
+// appends rows; the file is written only when the writer is closed, through
+// a temporary file and a rename, so a failure or a writer dropped without
+// closing leaves the old file whole.
 //
 // Back-ends: Access read through libmdb (writing is refused: no library on
 // this platform writes Jet files); Excel read through FreeXL and written by
@@ -76,7 +77,9 @@ public:
     // and short columns round halves to even (short: -32768 to 32767).
     bool append(const std::vector<Cell> &row, std::string *error);
     std::size_t rowCount() const { return m_rows; }
-    // Writes the file. After a failure the old file is unchanged.
+    // Writes the file with the rows appended. After a failure the old file
+    // is unchanged. A writer destroyed without close() leaves the file as it
+    // was: rows are never written by accident.
     virtual bool close(std::string *error) = 0;
 
 protected:

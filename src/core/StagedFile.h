@@ -1,0 +1,59 @@
+#pragma once
+
+// A file written under a temporary name in the folder of its target and put
+// in place by a rename only when the writer says the file is complete.
+//
+// Every file a run or a save writes goes through this class, so that a run
+// that fails or is abandoned leaves the previous file whole, and a reader
+// never sees a half-written file under the target's name. The temporary
+// file is created beside the target (a rename across file systems would not
+// be atomic); a target that is a symbolic link is replaced at the link's
+// destination, and an existing target keeps its permission bits.
+//
+// A StagedFile that is neither committed nor discarded removes its
+// temporary file when it is destroyed: the target is never touched then.
+
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace vesk {
+
+class StagedFile {
+public:
+    StagedFile() = default;
+    ~StagedFile();
+    StagedFile(StagedFile &&other) noexcept;
+    StagedFile &operator=(StagedFile &&other) noexcept;
+    StagedFile(const StagedFile &) = delete;
+    StagedFile &operator=(const StagedFile &) = delete;
+
+    // Creates an empty temporary file beside target. False with a message
+    // naming target when the folder cannot take a new file; *systemError
+    // (when given) receives the system's error number (ENOENT: the folder
+    // is missing; EACCES, EROFS: not allowed).
+    bool open(const std::string &target, std::string *error, int *systemError = nullptr);
+    bool isOpen() const { return m_stream.is_open(); }
+
+    // The stream of the temporary file; writes fail silently until commit()
+    // reports them.
+    std::ostream &stream() { return m_stream; }
+    // Appends bytes; false when the stream has failed (disk full).
+    bool write(std::string_view bytes);
+
+    const std::string &target() const { return m_target; }
+
+    // Flushes and closes the temporary file and renames it onto the target.
+    // False with a message when a write, the close or the rename failed; the
+    // target then keeps its old contents and the temporary file is removed.
+    bool commit(std::string *error);
+    // Removes the temporary file; the target keeps its old contents.
+    void discard();
+
+private:
+    std::string m_target; // where the file goes (a link resolved)
+    std::string m_temp;   // the temporary file beside it ("" when none)
+    std::ofstream m_stream;
+};
+
+} // namespace vesk

@@ -1,0 +1,173 @@
+// How the steps of an hour hand their values on, checked where a slip in the
+// chain would change a number without failing anything else: the hour read
+// through a scaled hour column, values completed from related ones, and the
+// measurements of each side in the statistics.
+
+#include "run/RunFixture.h"
+
+#include "core/Numbers.h"
+
+#include <map>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+class HourlyChain : public RunFixture {
+protected:
+    void loadWith(const std::vector<FileRecord> &records) { loadProject("Test.vkp", projectText(records)); }
+    // The rows of a ";"-separated output file as maps from the header's names to numbers.
+    std::vector<std::map<std::string, double>> rows(const std::string &file) {
+        const std::vector<std::string> lines = fileLines(work(file));
+        std::vector<std::map<std::string, double>> out;
+        if (lines.empty()) {
+            return out;
+        }
+        const std::vector<std::string> names = cells(lines[0]);
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const std::vector<std::string> values = cells(lines[i]);
+            std::map<std::string, double> row;
+            for (std::size_t j = 0; j < names.size() && j < values.size(); ++j) {
+                row[names[j]] = Val(values[j]);
+            }
+            out.push_back(row);
+        }
+        return out;
+    }
+};
+
+// The hour column's scaling factor f shifts the hour read: hour = value + 1 - f.
+struct HourScaling {
+    const char *factor;
+    int firstValue; // the value written for the first hour of a day
+};
+
+class ScaledHourColumn : public HourlyChain, public ::testing::WithParamInterface<HourScaling> {};
+
+TEST_P(ScaledHourColumn, turnsTheHoursOfADayIntoOneToTwentyFour) {
+    const HourScaling &c = GetParam();
+    std::string text;
+    for (int day = 6; day <= 7; ++day) {
+        for (int h = 0; h < 24; ++h) {
+            text +=
+                "2023 3 " + std::to_string(day) + " " + std::to_string(c.firstValue + h) + " 3 200 10 0\r\n";
+        }
+    }
+    writeWork("Met.txt", text);
+    loadWith({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad",
+                        std::string("*,*,*,") + c.factor),
+              outputFile("Out.txt", "day,hour,datetime", "0,*")});
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const std::vector<std::string> lines = fileLines(work("Out.txt"));
+    ASSERT_EQ(lines.size(), 49u) << "a header and the 48 hours of two days";
+    EXPECT_EQ(cells(lines[1]), (std::vector<std::string>{"6", "1", "2023-03-06 00:00"}))
+        << "the first record is hour 1, which begins at midnight";
+    EXPECT_EQ(cells(lines[24]), (std::vector<std::string>{"6", "24", "2023-03-06 23:00"}));
+    EXPECT_EQ(cells(lines[25]), (std::vector<std::string>{"7", "1", "2023-03-07 00:00"}));
+    EXPECT_EQ(cells(lines[48]), (std::vector<std::string>{"7", "24", "2023-03-07 23:00"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Factors, ScaledHourColumn,
+                         ::testing::Values(HourScaling{"0", 0}, HourScaling{"*", 1}, HourScaling{"1", 1},
+                                           HourScaling{"2", 2}),
+                         [](const auto &info) { return "factor_" + testNameOf(info.param.factor); });
+
+// The demo pollutant list's microgram-to-ppb factors of NOx, NO and NO2; the
+// project's units are micrograms, so these are the factors of the completion.
+constexpr double f0 = 0.5229, f1 = 0.8017, f2 = 0.5229;
+
+TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTwo) {
+    // Per hour: background, side 1 and side 2 as NOx NO NO2, then nlight nheavy ntotal.
+    const char *hours[] = {
+        "100 -99 40   80 -99 30   60 -99 20   900 -99 1000",     // NO missing; nheavy missing
+        "-99 20 30   -99 10 25   -99 5 15   -99 150 1000",       // NOx missing; nlight missing
+        "100 20 -99   90 30 -99   70 10 -99   900 100 -99",      // NO2 missing; ntotal missing
+        "100 -99 -99   -99 -99 30   -99 -99 -99   -99 -99 1000", // two or three missing: kept
+    };
+    std::string text;
+    int h = 1;
+    for (const char *values : hours) {
+        text += "2023 3 6 " + std::to_string(h++) + " 3 200 10 0 " + values + "\r\n";
+    }
+    writeWork("Hours.txt", text);
+    const std::string series =
+        "cNOx_b,cNO_b,cNO2_b,cNOx_obs_1,cNO_obs_1,cNO2_obs_1,cNOx_obs_2,cNO_obs_2,cNO2_obs_2";
+    loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad," + series +
+                                         ",nlight,nheavy,ntotal"),
+              outputFile("Out.txt", series + ",nlight,nheavy", "0,*")});
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 4u);
+
+    const auto no = [](double nox, double no2) { return (nox * f0 - no2 * f2) / f1; };
+    const auto nox = [](double no, double no2) { return (no * f1 + no2 * f2) / f0; };
+    const auto no2 = [](double nox, double no) { return (nox * f0 - no * f1) / f2; };
+    struct Expected {
+        int hour;
+        const char *name;
+        double value;
+    };
+    const Expected expected[] = {
+        {0, "cNO_b", no(100, 40)},
+        {0, "cNO_obs_1", no(80, 30)},
+        {0, "cNO_obs_2", no(60, 20)},
+        {1, "cNOx_b", nox(20, 30)},
+        {1, "cNOx_obs_1", nox(10, 25)},
+        {1, "cNOx_obs_2", nox(5, 15)},
+        {2, "cNO2_b", no2(100, 20)},
+        {2, "cNO2_obs_1", no2(90, 30)},
+        {2, "cNO2_obs_2", no2(70, 10)},
+        {3, "cNO_b", -99},
+        {3, "cNO2_b", -99},
+        {3, "cNOx_obs_1", -99},
+        {3, "cNO_obs_1", -99},
+        {3, "cNO2_obs_2", -99},
+        {0, "nheavy", 100},
+        {1, "nlight", 850},
+        {3, "nlight", -99},
+        {3, "nheavy", -99},
+    };
+    for (const Expected &e : expected) {
+        EXPECT_NEAR(r[e.hour].at(e.name), e.value, 1e-4 * std::max(1.0, std::abs(e.value)))
+            << e.name << " of hour " << e.hour + 1;
+    }
+    // What was given stays as given.
+    EXPECT_EQ(r[0].at("cNOx_b"), 100);
+    EXPECT_EQ(r[1].at("cNO_obs_2"), 5);
+    EXPECT_EQ(r[2].at("cNO_obs_1"), 30);
+}
+
+TEST_F(HourlyChain, eachSidesMeasurementsEnterItsOwnStatistics) {
+    // Side 1 measures 40..43 NO2 and 100 NOx every hour; side 2 measures 10..14 NO2, missing every
+    // sixth hour, and 60 NOx. Modelled values exist too.
+    std::string text;
+    for (int h = 0; h < 24; ++h) {
+        const std::string side2 = h % 6 == 5 ? "-99" : std::to_string(10 + 2 * (h % 3));
+        text += "2023 3 6 " + std::to_string(h + 1) + " 3 200 10 300 1000 100 50 40 120 12 30 20 40 " +
+                std::to_string(40 + h % 4) + " " + side2 + " 100 60\r\n";
+    }
+    writeWork("Hours.txt", text);
+    loadWith(
+        {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,"
+                                "speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b,cNO2_obs_1,"
+                                "cNO2_obs_2,cNOx_obs_1,cNOx_obs_2"),
+         statFile("Stat.txt", "\"Series\",Average_1,Average_2,MaxHourly_1,MaxHourly_2,nHours_1,nHours_2",
+                  "NO2_obs,NOx_obs,NO2_mod", "0,0.000")});
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const std::vector<std::string> stat = fileLines(work("Stat.txt"));
+    ASSERT_EQ(stat.size(), 4u);
+    EXPECT_EQ(cells(stat[1]), (std::vector<std::string>{"NO2_obs", "41.500", "11.600", "43.000", "14.000",
+                                                        "24.000", "20.000"}));
+    EXPECT_EQ(cells(stat[2]), (std::vector<std::string>{"NOx_obs", "100.000", "60.000", "100.000", "60.000",
+                                                        "24.000", "24.000"}));
+    const std::vector<std::string> modelled = cells(stat[3]);
+    ASSERT_EQ(modelled.size(), 7u);
+    EXPECT_EQ(modelled[0], "NO2_mod");
+    EXPECT_GT(Val(modelled[1]), 20) << "the modelled series is there beside the measured ones";
+}
+
+} // namespace

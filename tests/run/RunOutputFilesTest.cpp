@@ -1,0 +1,191 @@
+// Which runs replace the previous hourly output and statistics files: only
+// a run that writes them (one that reached its end, or a stop during an
+// hour). A failed run, a period without data and a stop while paused leave
+// the previous files byte for byte, in single- and multi-street projects.
+
+#include "run/RunFixture.h"
+
+#include <fstream>
+#include <map>
+#include <thread>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+constexpr int kHours = 48;
+
+std::string hoursText(int from, int to, int shortLine = 0) {
+    std::string out;
+    for (int h = from; h <= to; ++h) {
+        const int day = 6 + (h - 1) / 24;
+        const std::string head = "2023,3," + std::to_string(day) + "," + std::to_string((h - 1) % 24 + 1);
+        out += h == shortLine ? head + ",3\r\n" : head + ",3,200,10,0,30,20,40\r\n";
+    }
+    return out;
+}
+
+// Two streets; the second one's traffic file as given.
+std::string streetsText(const std::string &lastTraffic) {
+    return "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
+           "#TRUE#,\"South\",700,800,\".\\" +
+           lastTraffic + "\",30000,50,12,30,200,200,160,0,2,0\r\n";
+}
+
+void overwrite(const fs::path &file, const std::string &text) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+}
+
+enum class Project { Single, Multi };
+
+struct Damage {
+    std::string name;
+    Project project;
+    // Damages the project's inputs (in the working folder) or its period after a first complete run.
+    std::function<void(const fs::path &workDir, State &)> apply;
+    RunOutcome outcome;
+    int streetsDone = 0; // streets whose statistics the failed run had written before it ended
+};
+
+void PrintTo(const Damage &d, std::ostream *os) {
+    *os << d.name;
+}
+
+void endBeforeStart(const fs::path &, State &s) {
+    s.StartAuto = s.EndAuto = false;
+    s.StartDate = {2023, 3, 7};
+    s.StartHour = 1;
+    s.EndDate = {2023, 3, 6};
+    s.EndHour = 24;
+}
+
+class RunOutputFiles : public RunFixture, public ::testing::WithParamInterface<Damage> {
+protected:
+    void loadKind(Project kind) {
+        writeWork("Hours.txt", hoursText(1, kHours));
+        std::vector<FileRecord> records = {
+            inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,"
+                                   "cO3_b"),
+            outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*")};
+        if (kind == Project::Multi) {
+            writeWork("Streets.txt", streetsText("CityStreet.trf"));
+            records.push_back(statFile("Streets.sum", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"));
+            records.push_back({"Streets.txt", "streets", {}});
+            loadProject("Streets.vkm", projectText(records, "Streets"));
+        } else {
+            records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod", "0,0.0"));
+            records.push_back({".\\CityStreet.trf", "traffic", {"20000", "40"}});
+            loadProject("Test.vkp", projectText(records));
+        }
+    }
+    std::vector<std::string> outputs(Project kind) const {
+        return kind == Project::Multi ? std::vector<std::string>{"Out.txt", "Streets.sum"}
+                                      : std::vector<std::string>{"Out.txt", "Stat.txt"};
+    }
+    std::map<std::string, std::string> contents(Project kind) const {
+        std::map<std::string, std::string> out;
+        for (const std::string &name : outputs(kind)) {
+            out[name] = fs::exists(work(name)) ? readFile(work(name)) : "(missing)";
+        }
+        return out;
+    }
+    std::vector<std::string> strayFiles() const {
+        std::vector<std::string> out;
+        for (const auto &entry : fs::directory_iterator(workDir)) {
+            const std::string name = entry.path().filename().string();
+            if (name.front() == '.') {
+                out.push_back(name);
+            }
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_P(RunOutputFiles, ARunThatDoesNotWriteItsFilesLeavesThePreviousOnes) {
+    const Damage &d = GetParam();
+    loadKind(d.project);
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << (ui.messages.empty() ? "" : ui.messages.back());
+    const auto before = contents(d.project);
+    for (const auto &[name, text] : before) {
+        ASSERT_NE(text, "(missing)") << name;
+    }
+
+    d.apply(workDir, state);
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, d.outcome) << report.error;
+    EXPECT_EQ(report.streets, d.streetsDone);
+    EXPECT_EQ(contents(d.project), before);
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << "no temporary file is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Damages, RunOutputFiles,
+    ::testing::Values(
+        Damage{"the end date lies before the start date", Project::Single, endBeforeStart,
+               RunOutcome::NoData},
+        Damage{"the end date lies before the start date in a multi-street run", Project::Multi,
+               endBeforeStart, RunOutcome::NoData},
+        Damage{"a short record after the first day", Project::Single,
+               [](const fs::path &work, State &) { overwrite(work / "Hours.txt", hoursText(1, kHours, 30)); },
+               RunOutcome::Failed},
+        Damage{"a short record in a multi-street run", Project::Multi,
+               [](const fs::path &work, State &) { overwrite(work / "Hours.txt", hoursText(1, kHours, 40)); },
+               RunOutcome::Failed},
+        Damage{"the last street's traffic file is missing", Project::Multi,
+               [](const fs::path &work, State &) {
+                   overwrite(work / "Streets.txt", streetsText("Missing.trf"));
+               },
+               RunOutcome::Failed, 1}),
+    [](const ::testing::TestParamInfo<Damage> &info) { return testNameOf(info.param.name); });
+
+namespace {
+// Pauses the run after its first hour and stops it while it waits.
+struct StopWhilePaused : RunObserver {
+    RunControl &control;
+    std::thread stopper;
+    explicit StopWhilePaused(RunControl &c) : control(c) {}
+    ~StopWhilePaused() override {
+        if (stopper.joinable()) {
+            stopper.join();
+        }
+    }
+    void progress(double, const std::string &text) override {
+        if (text.find('|') == std::string::npos || stopper.joinable()) {
+            return;
+        }
+        control.requestPause();
+        stopper = std::thread([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            control.requestStop();
+        });
+    }
+};
+} // namespace
+
+TEST_F(RunOutputFiles, AStopWhilePausedLeavesThePreviousFilesAndAStopDuringAnHourReplacesThem) {
+    loadKind(Project::Multi);
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    const auto before = contents(Project::Multi);
+
+    StopWhilePaused pauseThenStop(control);
+    EXPECT_EQ(run(&pauseThenStop).outcome, RunOutcome::StoppedWhilePaused);
+    EXPECT_EQ(contents(Project::Multi), before);
+
+    control.reset();
+    struct StopAtOnce : RunObserver {
+        RunControl &control;
+        explicit StopAtOnce(RunControl &c) : control(c) {}
+        void progress(double, const std::string &text) override {
+            if (text.find('|') != std::string::npos) {
+                control.requestStop();
+            }
+        }
+    } stop(control);
+    EXPECT_EQ(run(&stop).outcome, RunOutcome::Stopped);
+    EXPECT_EQ(fileLines(work("Out.txt")).size(), 2u) << "the header and the one hour computed";
+    EXPECT_EQ(fileLines(work("Streets.sum")).size(), 2u) << "the header and the street computed";
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+}

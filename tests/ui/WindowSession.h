@@ -1,0 +1,90 @@
+#pragma once
+
+// The main window started on a copy of the data tree, as a user starts it:
+// the program start-up, then (optionally) a project named on the command line.
+
+#include "core/Settings.h"
+#include "support/TestSupport.h"
+#include "ui/mainwindow/EngineState.h"
+#include "ui/mainwindow/FileCheckList.h"
+#include "ui/mainwindow/frmRun.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace vesk::test {
+
+// A private copy of the data tree that serves as AppDir.
+struct Sample {
+    TempDir dir;
+    MemorySettings settings;
+    std::string appDir;
+    Sample() {
+        copyDataTree(dir.path());
+        appDir = dir.path().string() + "/";
+    }
+    std::string project(const char *name = "DemoStreet.vkp") const { return appDir + "Working/" + name; }
+};
+
+struct Session {
+    State state;
+    ScriptedInteraction ui;
+    std::unique_ptr<ui::frmRun> w;
+    bool loaded = false;
+    Session(Sample &sample, const std::string &project) {
+        state.AppDir = sample.appDir;
+        w = std::make_unique<ui::frmRun>(state, ui, sample.settings);
+        QStringList args;
+        if (!project.empty()) {
+            args << QString::fromStdString(project);
+        }
+        loaded = w->Form_Load(args);
+        w->Form_Activate();
+    }
+    ui::frmRun *operator->() { return w.get(); }
+    bool hidden(QWidget *widget) { return widget->isHidden(); }
+    // Scripted names for the file dialog of Add and Change.
+    void names(std::deque<std::string> list) {
+        auto queue = std::make_shared<std::deque<std::string>>(std::move(list));
+        w->chooseFileName = [queue](int, const QString &, const QString &) {
+            if (queue->empty()) {
+                return std::string();
+            }
+            std::string n = queue->front();
+            queue->pop_front();
+            return n;
+        };
+        state.ShowFileDialog = true;
+    }
+    void select(int kind, int row) {
+        w->List1[kind]->setCurrentRow(row);
+        w->List1_Click(kind);
+    }
+    // File > Open Project with path picked in the file dialog.
+    void open(const std::string &path) {
+        ui.files.push_back(path);
+        w->menOpen_Click();
+    }
+    // File > Create New Project in folder, OK on the project type dialog
+    // (single street, preselected).
+    void newSingleStreetProject(const std::string &folder) {
+        w->chooseFileName = [folder](int, const QString &, const QString &) { return folder; };
+        QTimer::singleShot(0, [] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                dialog->accept();
+            }
+        });
+        w->menNew_Click();
+    }
+    // Run, then wait until the run has returned.
+    void runToEnd() {
+        w->btnRun_Click();
+        w->waitForRun();
+    }
+};
+
+} // namespace vesk::test
