@@ -21,11 +21,21 @@ mid-latitude European city (about 55 degrees north):
                 the file still has one line per hour and stays aligned with
                 the others.
 
+  MetBack2023.txt  (in data/Data/MetBack/National/DL/, the country's standard
+                meteorology and background file) year month day hour u_mast
+                wind_dir temperature globalrad cNOx_r cNO2_r cO3_r cCO_r
+                cPM10_r cPM2.5_r cBNZ_r: the meteorology of Met2023.txt with
+                the regional (rural) background in ug/m3 derived from the
+                urban background of the same hour: less NOx, a larger NO2
+                share, the ozone the city's NO titrates away given back, and
+                smaller shares of CO, particles and benzene. Its layout is
+                data/Lists/National/DL/MetBack.fmt.
+
 Each file starts with a line of column titles; the run passes over it.
 Every value comes from a fixed random seed, so the files are the same on
 every run of the script:
 
-    python3 tools/make_sample_year.py [output-folder]
+    python3 tools/make_sample_year.py [output-folder [standard-file-folder]]
 """
 
 import datetime
@@ -57,11 +67,15 @@ def traffic_profile(hour, weekday):
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "data", "Working")
+    metback_dir = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
+        os.path.dirname(__file__), "..", "data", "Data", "MetBack", "National", "DL")
     rng = random.Random(20230101)
-    met, back, obs = [], [], []
+    met, back, obs, metback = [], [], [], []
     met.append("year month day hour u_mast wind_dir temperature globalrad")
     back.append("year month day hour cNOx_b cNO2_b cO3_b cCO_b cPM10_b cPM2.5_b cBNZ_b")
     obs.append("year month day hour cNOx_obs_1 cNOx_obs_2 cNO2_obs_1 cNO2_obs_2")
+    metback.append("year month day hour u_mast wind_dir temperature globalrad "
+                   "cNOx_r cNO2_r cO3_r cCO_r cPM10_r cPM2.5_r cBNZ_r")
 
     wind_anom, dir_walk, temp_anom, cloud, pm_anom = 0.0, 225.0, 0.0, 0.5, 0.0
     t = datetime.datetime(YEAR, 1, 1, 0)
@@ -106,6 +120,12 @@ def main():
         stamp = f"{t.year} {t.month} {t.day} {hour}"
         met.append(f"{stamp} {u:.1f} {direction:.0f} {temperature:.1f} {radiation:.0f}")
         back.append(f"{stamp} {nox_b:.1f} {no2_b:.1f} {o3_b:.1f} {co_b:.0f} {pm10_b:.1f} {pm25_b:.1f} {benzene_b:.2f}")
+        # Regional background: no random draw of its own, so the files above stay as they were.
+        nox_r = 0.35 * nox_b
+        no2_r = 0.7 * nox_r
+        o3_r = o3_b + 0.9 * max(0.0, no2_b - no2_r)
+        metback.append(f"{stamp} {u:.1f} {direction:.0f} {temperature:.1f} {radiation:.0f} {nox_r:.1f} {no2_r:.1f} "
+                       f"{o3_r:.1f} {0.8 * co_b:.0f} {0.75 * pm10_b:.1f} {0.8 * pm25_b:.1f} {0.5 * benzene_b:.2f}")
 
         if t.month <= 4:
             # Street increment: traffic over wind, leeward side (side 1 faces north-east) gets more
@@ -123,10 +143,12 @@ def main():
         t += datetime.timedelta(hours=1)
 
     os.makedirs(out, exist_ok=True)
-    for name, lines in (("Met2023.txt", met), ("Back2023.txt", back), ("Obs2023.txt", obs)):
-        with open(os.path.join(out, name), "w", newline="") as f:
+    os.makedirs(metback_dir, exist_ok=True)
+    for folder, name, lines in ((out, "Met2023.txt", met), (out, "Back2023.txt", back), (out, "Obs2023.txt", obs),
+                                (metback_dir, "MetBack2023.txt", metback)):
+        with open(os.path.join(folder, name), "w", newline="") as f:
             f.write("\r\n".join(lines) + "\r\n")
-        print(f"wrote {os.path.join(out, name)} ({len(lines) - 1} hours)")
+        print(f"wrote {os.path.join(folder, name)} ({len(lines) - 1} hours)")
 
 
 if __name__ == "__main__":

@@ -238,7 +238,9 @@ std::vector<Token> numberTokens(const std::string &sec) {
             t.push_back({Tok::Point, {}});
             break;
         case ',':
-            t.push_back({Tok::Comma, {}});
+            // A comma followed by a blank is a literal: "###, ###" writes "123, 456".
+            t.push_back(i + 1 < sec.size() && sec[i + 1] == ' ' ? Token{Tok::Literal, ","}
+                                                                : Token{Tok::Comma, {}});
             break;
         case '%':
             t.push_back({Tok::Percent, {}});
@@ -277,12 +279,16 @@ bool isDigitTok(const Token &t) {
 }
 
 // A number section taken apart once: its tokens and where the integer,
-// fraction and exponent placeholders stand.
+// fraction and exponent placeholders stand. Every placeholder from the first
+// "0" of the integer part to the point, and from the point to the last "0" of
+// the fraction, writes a digit, "#" or not: intRequired and fracRequired
+// count them ("000###" has 6, "#0.#0#" has 1 and 2).
 struct NumberLayout {
     bool empty = true;
     std::vector<Token> toks;
     int pointAt = -1, expAt = -1, mantEnd = 0, intEnd = 0;
     std::vector<int> intPos, fracPos, expPos;
+    std::size_t intRequired = 0, fracRequired = 0;
     bool grouping = false, percent = false;
     int scale = 0;
     std::vector<bool> silent;
@@ -326,6 +332,18 @@ NumberLayout numberLayout(const std::string &sec) {
             }
         }
     }
+    for (std::size_t k = 0; k < intPos.size(); ++k) {
+        if (toks[intPos[k]].kind == Tok::Zero) {
+            L.intRequired = intPos.size() - k;
+            break;
+        }
+    }
+    for (std::size_t k = fracPos.size(); k > 0; --k) {
+        if (toks[fracPos[k - 1]].kind == Tok::Zero) {
+            L.fracRequired = k;
+            break;
+        }
+    }
     bool percent =
         std::any_of(toks.begin(), toks.end(), [](const Token &t) { return t.kind == Tok::Percent; });
     L.toks = std::move(toks);
@@ -359,7 +377,8 @@ std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown
     std::string ip, fp;
     long exponent = 0;
     if (expAt >= 0) {
-        int nInt = std::max<int>(1, static_cast<int>(intPos.size()));
+        // With no integer placeholder the mantissa is below 1: ".4711E+2".
+        const int nInt = static_cast<int>(intPos.size());
         if (!d.digits.empty()) {
             exponent = d.point - nInt;
             d.point = nInt;
@@ -375,14 +394,8 @@ std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown
     }
     bool negative = d.negative && !isZero(ip, fp) && signShown;
 
-    // The integer part: "0" placeholders from the first one on are required.
-    std::size_t required = 0;
-    for (std::size_t k = 0; k < intPos.size(); ++k) {
-        if (toks[intPos[k]].kind == Tok::Zero) {
-            required = intPos.size() - k;
-            break;
-        }
-    }
+    // The integer part: placeholders from the first "0" on are required.
+    const std::size_t required = L.intRequired;
     std::vector<std::string> atTok(toks.size());
     if (grouping) {
         std::string digits = ip;
@@ -403,8 +416,7 @@ std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown
             auto &out = atTok[intPos[k]];
             if (di >= 0) {
                 out = std::string(1, ip[static_cast<std::size_t>(di--)]);
-            } else if (toks[intPos[k]].kind == Tok::Zero &&
-                       static_cast<std::size_t>(intPos.size() - k) <= required) {
+            } else if (static_cast<std::size_t>(intPos.size() - k) <= required) {
                 out = "0";
             }
             if (k == 0 && di >= 0) {
@@ -412,17 +424,16 @@ std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown
             }
         }
     }
-    // The fraction: "#" shows a digit only when a significant digit follows.
-    int lastSignificant = -1;
-    for (int k = 0; k < nFrac; ++k) {
+    // The fraction: a "#" after the last "0" shows a digit only when a
+    // significant digit follows.
+    int shown = static_cast<int>(L.fracRequired);
+    for (int k = shown; k < nFrac; ++k) {
         if (fp[static_cast<std::size_t>(k)] != '0') {
-            lastSignificant = k;
+            shown = k + 1;
         }
     }
-    for (int k = 0; k < nFrac; ++k) {
-        if (toks[fracPos[k]].kind == Tok::Zero || k <= lastSignificant) {
-            atTok[fracPos[k]] = std::string(1, fp[static_cast<std::size_t>(k)]);
-        }
+    for (int k = 0; k < shown; ++k) {
+        atTok[fracPos[k]] = std::string(1, fp[static_cast<std::size_t>(k)]);
     }
     // The exponent.
     if (expAt >= 0) {
@@ -434,8 +445,10 @@ std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown
         if (e.size() < minDigits) {
             e.insert(0, minDigits - e.size(), '0');
         }
+        // With no digit placeholder after it the exponent still writes its
+        // digits: "0.00E+" gives "1.23E+4".
         std::string sign = exponent < 0 ? "-" : (toks[expAt].text[1] == '+' ? "+" : "");
-        atTok[expAt] = std::string(1, toks[expAt].text[0]) + sign + (expPos.empty() ? "" : e);
+        atTok[expAt] = std::string(1, toks[expAt].text[0]) + sign + e;
         for (int p : expPos) {
             atTok[p].clear();
         }
@@ -465,9 +478,6 @@ std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown
         default:
             out += atTok[i];
         }
-    }
-    if (intPos.empty() && !intWritten && pointAt < 0 && expAt < 0 && fracPos.empty()) {
-        // A pattern without any placeholder is a literal text.
     }
     return out;
 }
@@ -528,8 +538,9 @@ PatternKind patternKind(std::string_view p) {
             return PatternKind::Number;
         }
         char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (l == 'd' || l == 'm' || l == 'y' || l == 'h' || l == 'n' || l == 's' || l == 'w' || l == 'q') {
-            date = true;
+        if (l == 'd' || l == 'm' || l == 'y' || l == 'h' || l == 'n' || l == 's' || l == 'w' || l == 'q' ||
+            (l == 'a' && startsWithI(p, i, "a/p"))) {
+            date = true; // "A/P" alone is a time pattern; "AM/PM" holds an "m"
         }
     }
     return date ? PatternKind::Date : PatternKind::Number;

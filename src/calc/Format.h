@@ -1,28 +1,45 @@
 #pragma once
 
 // The Format function of the output files: a compatible subset of the
-// number, date/time and text patterns that analysts put in format lists.
+// number, date/time and text patterns that analysts put in format lists,
+// following the classic pattern language of the program they used before.
 //
 // Number patterns: "0" (digit or 0), "#" (digit or nothing), "." (decimal
 // point; kept even when no decimal follows, "1."), "," between digit
 // placeholders (thousands grouping) or just before the point (divide by
 // 1000), "%" (times 100), "E+"/"E-" (exponent), literals, "\x" and "..."
 // quoted literals, and up to four sections "positive;negative;zero".
+// Every placeholder from the first "0" of the integer part to the point, and
+// from the point to the last "0" of the fraction, writes a digit, "#" or not:
+// 1 with "000###" gives "000001", 1 with "0.#0" gives "1.00" (as 0.5 gives
+// "0.50"). An exponent writes its digits even with no placeholder after it
+// (12345 with "0.00E+" gives "1.23E+4"; 1000001 with "0.0000e+1" gives
+// "1.0000e+61", the "1" being a literal); with no integer placeholder the
+// mantissa is below 1 (47.11 with ".0000E+0" gives ".4711E+2").
 // Rounding is half away from zero on the decimal digits of the value
 // (15 significant digits for Double, 7 for Single); a result that rounds to
 // zero carries no minus sign.
 // Date/time patterns: d dd ddd dddd, w ww, m mm mmm mmmm (m after h is
-// minutes), q, y yy yyyy, h hh, n nn, s ss, AM/PM am/pm A/P a/p, ":" and "/".
-// Week days count from Sunday = 1; the first week is the one holding
-// 1 January.
+// minutes), q, y yy yyyy, h hh, n nn, s ss, AM/PM am/pm A/P a/p, ":" and "/";
+// "A/P" alone is a time pattern too. Week days count from Sunday = 1; the
+// first week is the one holding 1 January.
 // Text patterns: "@" (a character or a blank) and "&" (a character or
-// nothing), filled from the right unless the pattern starts with "!"; "<"
-// and ">" turn the text to lower or upper case.
+// nothing); "<" and ">" turn the text to lower or upper case.
 // Named formats: General Number, Currency, Fixed, Standard, Percent,
 // Scientific, General/Long/Medium/Short Date, Long/Medium/Short Time,
 // Yes/No, True/False, On/Off (case ignored).
 // An empty pattern gives the plain form (7 significant digits for Single,
 // 15 for Double, exponent form below 1E-04 and from 1E+07 / 1E+15 on).
+//
+// Where a pattern could be read two ways, the program reads it as follows:
+// - A text shorter than the placeholders fills them from the right, or from
+//   the left when the pattern holds a "!" anywhere ("!" writes nothing); a
+//   text longer than the placeholders fills them from the left and the rest
+//   of it follows at the end: "testing" with "\x@\x@" gives "xtxesting".
+//   Of several "<" and ">" the last one sets the case ("<&>&" is upper case).
+// - A comma followed by a blank is a literal, not grouping or scaling:
+//   123456789 with "###, ###, ###" gives "123, 456, 789".
+// - "Long Time" is the 24-hour "hh:nn:ss", the same on every machine.
 
 #include <string>
 #include <string_view>

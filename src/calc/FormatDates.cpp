@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace vesk {
 
@@ -196,55 +197,82 @@ std::string formatDateSection(const DateTimeParts &t, std::string_view p) {
 }
 
 std::string formatText(std::string_view text, std::string_view p) {
-    bool leftToRight = !p.empty() && p.front() == '!';
-    std::string s(text);
-    int slots = 0;
-    for (char c : p) {
-        if (c == '<') {
-            std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return std::tolower(ch); });
-        } else if (c == '>') {
-            std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return std::toupper(ch); });
-        } else if (c == '@' || c == '&') {
-            ++slots;
+    // The pattern taken apart: placeholders ("@" a character or a blank, "&"
+    // a character or nothing) and the literal text between them. "!" anywhere
+    // fills from the left; of "<" and ">" the last one sets the case.
+    struct Piece {
+        char slot = 0; // '@', '&' or 0 for a literal
+        std::string literal;
+    };
+    std::vector<Piece> pieces;
+    bool fromLeft = false;
+    char letterCase = 0;
+    auto literal = [&](std::string_view t) {
+        if (pieces.empty() || pieces.back().slot != 0) {
+            pieces.emplace_back();
         }
-    }
-    // Character k of the text goes to slot k (left to right) or to slot
-    // slots - len + k (from the right); surplus characters join the first
-    // or last slot.
-    std::string out;
-    int len = static_cast<int>(s.size());
-    int offset = leftToRight ? 0 : slots - len;
-    int slot = 0;
-    for (std::size_t i = leftToRight ? 1 : 0; i < p.size(); ++i) {
-        char c = p[i];
-        if (c == '<' || c == '>' || (c == '!' && i == 0)) {
-            continue;
-        }
+        pieces.back().literal += t;
+    };
+    std::size_t slots = 0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const char c = p[i];
         if (c == '@' || c == '&') {
-            int k = slot - offset;
-            if (!leftToRight && slot == 0 && offset < 0) {
-                out += s.substr(0, static_cast<std::size_t>(-offset + 1));
-            } else if (k >= 0 && k < len) {
-                out += s[static_cast<std::size_t>(k)];
-            } else if (c == '@') {
-                out += ' ';
-            }
-            if (leftToRight && slot == slots - 1 && len > slots) {
-                out += s.substr(static_cast<std::size_t>(slots));
-            }
-            ++slot;
+            pieces.push_back({c, {}});
+            ++slots;
+        } else if (c == '!') {
+            fromLeft = true;
+        } else if (c == '<' || c == '>') {
+            letterCase = c;
         } else if (c == '\\' && i + 1 < p.size()) {
-            out += p[++i];
+            literal(p.substr(++i, 1));
         } else if (c == '"') {
             auto end = p.find('"', i + 1);
             if (end == std::string_view::npos) {
                 end = p.size();
             }
-            out += p.substr(i + 1, end - i - 1);
+            literal(p.substr(i + 1, end - i - 1));
             i = end;
         } else {
-            out += c;
+            literal(p.substr(i, 1));
         }
+    }
+    std::string s(text);
+    if (letterCase != 0) {
+        std::transform(s.begin(), s.end(), s.begin(), [&](unsigned char ch) {
+            return static_cast<char>(letterCase == '<' ? std::tolower(ch) : std::toupper(ch));
+        });
+    }
+    // The text by characters (UTF-8), so that a placeholder never splits one.
+    std::vector<std::string_view> chars;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t n = 1;
+        while (i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) {
+            ++n;
+        }
+        chars.emplace_back(s.data() + i, n);
+        i += n;
+    }
+    // A text shorter than the placeholders fills them from the right (or from
+    // the left with "!"); a longer one fills them from the left and the rest
+    // of it follows at the end.
+    const std::size_t len = chars.size();
+    const std::size_t first = len < slots && !fromLeft ? slots - len : 0; // slot of the first character
+    std::string out;
+    std::size_t slot = 0;
+    for (const auto &piece : pieces) {
+        if (piece.slot == 0) {
+            out += piece.literal;
+            continue;
+        }
+        if (slot >= first && slot - first < len) {
+            out += chars[slot - first];
+        } else if (piece.slot == '@') {
+            out += ' ';
+        }
+        ++slot;
+    }
+    for (std::size_t k = slots; k < len; ++k) {
+        out += chars[k];
     }
     return out;
 }

@@ -97,6 +97,23 @@ bool sameStoredName(std::string_view a, std::string_view b, const std::string &w
     return iequals(storedNameFor(nativePath(a), workDir), storedNameFor(nativePath(b), workDir));
 }
 
+bool sameFile(const std::string &a, const std::string &b) {
+    if (a.empty() || b.empty()) {
+        return false;
+    }
+    const std::string x = findExisting(nativePath(a));
+    const std::string y = findExisting(nativePath(b));
+    std::error_code ec;
+    const bool bothExist = fs::exists(x, ec) && fs::exists(y, ec);
+    if (bothExist) {
+        const bool same = fs::equivalent(x, y, ec);
+        return !ec && same;
+    }
+    const fs::path cx = fs::weakly_canonical(x, ec);
+    const fs::path cy = ec ? fs::path() : fs::weakly_canonical(y, ec);
+    return !ec && cx == cy;
+}
+
 std::string joinPath(std::string_view dir, std::string_view name) {
     if (dir.empty()) {
         return std::string(name);

@@ -37,6 +37,12 @@ std::string storedNameFor(const std::string &path, const std::string &workDir);
 // without regard to letter case or the kind of separator.
 bool sameStoredName(std::string_view a, std::string_view b, const std::string &workDir);
 
+// True when two paths name one file of this system: after the lookup that
+// ignores letter case (findExisting), through symbolic and hard links. Paths
+// that name no existing file are the same when they agree once resolved.
+// Never throws.
+bool sameFile(const std::string &a, const std::string &b);
+
 // dir + name with exactly one "/" between.
 std::string joinPath(std::string_view dir, std::string_view name);
 

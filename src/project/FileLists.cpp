@@ -318,4 +318,27 @@ void recountFileRecords(ProjectState &s) {
     s.NumFileRecords = countFileRecords(s, defaultSaveNames(s));
 }
 
+std::vector<std::string> formatDialogProjectLists(const State &s, int kind) {
+    std::vector<std::string> lists;
+    auto add = [&lists](const std::string &list) {
+        if (!list.empty()) {
+            lists.push_back(list);
+        }
+    };
+    if (kind == kStatFileKind) {
+        for (int i = 1; i <= s.NumStatFiles; ++i) {
+            add(s.StatVarLists[i]);
+            add(s.StatRowLists[i]);
+        }
+        return lists;
+    }
+    for (int i = 1; i <= s.NumInputFiles; ++i) {
+        add(s.InputVarLists[i]);
+    }
+    for (int i = 1; i <= s.NumOutputFiles; ++i) {
+        add(s.OutputVarLists[i]);
+    }
+    return lists;
+}
+
 } // namespace vesk

@@ -12,6 +12,7 @@
 // changes nothing and says why in *error.
 
 #include <string>
+#include <vector>
 
 namespace vesk {
 
@@ -81,5 +82,12 @@ std::string trafficFilePath(const ProjectState &s);
 
 // Recounts NumFileRecords as a save would write it.
 void recountFileRecords(ProjectState &s);
+
+// The lists the format dialog offers under "Load from Project" for a file of
+// kind: for a statistics file (4) each statistics file's variable list and
+// then its rows list; for hourly files (1, 2) the variable list of every
+// hourly input file and then of every hourly output file. Empty lists are
+// left out; the file being formatted and equal lists are not.
+std::vector<std::string> formatDialogProjectLists(const State &s, int kind);
 
 } // namespace vesk

@@ -8,6 +8,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "run/RunContext.h"
+#include "run/RunFiles.h"
 
 #include <algorithm>
 
@@ -25,20 +26,6 @@ std::vector<std::string> splitItems(const std::string &list) {
         items.clear();
     }
     return items;
-}
-
-bool hasSeparator(std::string_view name) {
-    return name.find('\\') != std::string_view::npos || name.find('/') != std::string_view::npos;
-}
-
-// A name without a folder lies in WorkDir; ".\" names lie in the national folder.
-std::string inputPath(const State &s, const std::string &stored) {
-    return findExisting(resolveStoredName(stored, s.WorkDir, s.MetBackDir));
-}
-
-std::string outputPath(const State &s, const std::string &stored) {
-    std::string path = hasSeparator(stored) ? nativePath(stored) : joinPath(nativePath(s.WorkDir), stored);
-    return findExisting(path);
 }
 
 // Widths and formats of the columns from the format list; scaling factors from the scaling list.
@@ -303,7 +290,7 @@ void bindInputFiles(RunContext &c) {
             continue;
         }
         const std::vector<std::string> names = splitItems(s.InputVarLists[k]);
-        const std::string path = inputPath(s, s.InputFiles[k]);
+        const std::string path = inputFilePath(s, s.InputFiles[k]);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         c.err.InputFile = s.InputFiles[k];
@@ -369,7 +356,7 @@ void bindOutputFiles(RunContext &c) {
         if (!s.OutputFileChecked[k]) {
             continue;
         }
-        const std::string path = outputPath(s, s.OutputFiles[k]);
+        const std::string path = workFilePath(s, s.OutputFiles[k]);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         const std::vector<std::string> names = splitItems(s.OutputVarLists[k]);
@@ -413,7 +400,7 @@ void bindStatFiles(RunContext &c) {
         if (!s.StatFileChecked[k]) {
             continue;
         }
-        const std::string path = outputPath(s, s.StatFiles[k]);
+        const std::string path = workFilePath(s, s.StatFiles[k]);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         const std::vector<std::string> names = splitItems(s.StatVarLists[k]);

@@ -21,6 +21,7 @@
 #include "core/TextIO.h"
 #include "project/FileLists.h"
 #include "run/RunContext.h"
+#include "run/RunFiles.h"
 #include "run/StreetChain.h"
 
 #include <chrono>
@@ -39,14 +40,12 @@ struct StopWhilePaused {};
 struct EndRun {};
 
 const char *kNoData = "No data within the specified Start and End Dates!";
-
-std::string storedPath(const State &s, const std::string &stored) {
-    const bool bare = stored.find('\\') == std::string::npos && stored.find('/') == std::string::npos;
-    return findExisting(bare ? joinPath(nativePath(s.WorkDir), stored) : nativePath(stored));
-}
+const char *kNothingModelled =
+    "No hour could be modelled: every modelled concentration of this run is missing (-99).\r\n"
+    "Check the meteorology, the traffic and the emission set-up of the project.";
 
 std::unique_ptr<RecordReader> openRecordFile(RunContext &c, const std::string &stored) {
-    const std::string path = storedPath(c.s, stored);
+    const std::string path = workFilePath(c.s, stored);
     c.err.FilePath = path;
     auto reader = std::make_unique<RecordReader>();
     std::string error;
@@ -82,6 +81,14 @@ void setUpTraffic(RunContext &c) {
     const TrafficSetupResult r = SetUpStreetTraffic(c.s, c.ui, c.StreetsFolder);
     switch (r.outcome) {
     case TrafficSetupOutcome::Ready:
+        if (c.s.MultiStreetMode || c.s.RouteMode) {
+            // The project's own traffic file was checked before the run began.
+            if (std::string refused = outputOverFile(c.s, r.FilePath, "the traffic file"); !refused.empty()) {
+                throw RunRefusal{refused};
+            }
+        }
+        resolveEmissionTables(c);
+        return;
     case TrafficSetupOutcome::NoTrafficFile:
         resolveEmissionTables(c);
         return;
@@ -121,10 +128,16 @@ void calculateHour(RunContext &c, const ChainFactors &f) {
     }
     stats.beginHour(c.HoursElapsed);
     const int n = s.NPol + 1;
+    bool modelled = false;
     for (int p = 0; p < n; ++p) {
         for (int side = 1; side <= 2; ++side) {
-            stats.addHour(p, side, hourStatValues(s, p, side));
+            const StatHourValues v = hourStatValues(s, p, side);
+            modelled = modelled || v.modelledAvailable;
+            stats.addHour(p, side, v);
         }
+    }
+    if (modelled) {
+        ++c.ModelledHours;
     }
     ApplyCrossSideCorrection(s, f, s.CorrectionThreshold());
     writeOutputRows(c);
@@ -282,6 +295,14 @@ void streetLoop(RunContext &c, RunReport &report) {
             break;
         }
     }
+    if (c.ModelledHours == 0) {
+        // Statistics of -99 alone are no result, however orderly the run
+        // ended: the files of the previous run stay.
+        c.ui.message(kNothingModelled, Icon::Critical);
+        report.error = kNothingModelled;
+        report.outcome = RunOutcome::NothingModelled;
+        throw EndRun{};
+    }
     commitOutputFiles(c);
     s.CalcTime = nowText();
     s.CalcScenarioYear = s.ScenarioYear;
@@ -375,6 +396,13 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         return report;
     }
 
+    // Before anything is opened: an output must never be written over a file the run reads.
+    if (std::string refused = outputOverInput(s); !refused.empty()) {
+        ui.message(refused, Icon::Critical);
+        report.error = refused;
+        return report;
+    }
+
     if (observer != nullptr) {
         observer->runStateChanged(true);
     }
@@ -395,7 +423,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {
-        if (report.outcome != RunOutcome::NoData) {
+        if (report.outcome != RunOutcome::NoData && report.outcome != RunOutcome::NothingModelled) {
             report.outcome = RunOutcome::Failed;
         }
     } catch (const RunRefusal &r) {

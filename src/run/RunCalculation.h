@@ -31,6 +31,8 @@ enum class RunOutcome {
     StoppedWhilePaused, // stopped while paused: nothing written, the previous files kept
     Declined,           // the user declined at a start-up question; nothing opened
     NoData,             // no record lay within the start and end dates; the previous files kept
+    NothingModelled,    // hours were read, but no modelled value of any street, pollutant or side;
+                        // the previous files kept
     Failed,             // an error ended the run (its message was shown); the previous files kept
 };
 

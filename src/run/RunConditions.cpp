@@ -15,6 +15,7 @@
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
 #include "run/RunContext.h"
+#include "run/RunFiles.h"
 
 #include <algorithm>
 
@@ -26,10 +27,7 @@ void readConditionsFile(RunContext &c) {
     if (trim(s.ConditionsFile).empty()) {
         return;
     }
-    const std::string stored = trim(s.ConditionsFile);
-    const bool bare = stored.find('\\') == std::string::npos && stored.find('/') == std::string::npos;
-    const std::string path =
-        findExisting(bare ? joinPath(nativePath(s.WorkDir), stored) : nativePath(stored));
+    const std::string path = workFilePath(s, trim(s.ConditionsFile));
     c.err.FilePath = path;
     std::string text, error;
     if (!readTextFile(path, &text, &error)) {

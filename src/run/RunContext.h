@@ -252,6 +252,7 @@ struct RunContext {
     bool NoHourYet = true;
     bool anyHour = false; // an hour of this street was accepted
     long HourCount = 0;
+    long ModelledHours = 0; // hours with a modelled value, all streets
     double TrafficSum = 0, SpeedSum = 0;
     long SpeedCount = 0;
     float TimeInSeg = kMiss;

@@ -145,6 +145,20 @@ TEST(StreetTraffic, ReadsTheFileCopiesItsPropertiesAndFillsTheTables) {
     EXPECT_EQ(FindDayCase(f.state, f.ui, 4, 6), 2);
 }
 
+TEST(StreetTraffic, AColdStartPercentageOfTheTrafficFileIsAShareOfHundred) {
+    EmissionFixture f;
+    InitEmissions(f.state, f.ui);
+    f.coldStartPercent = 25;
+    f.writeTraffic("Street.trf");
+    ASSERT_EQ(SetUpStreetTraffic(f.state, f.ui).outcome, TrafficSetupOutcome::Ready);
+    EXPECT_FLOAT_EQ(f.state.ColdStartShare, 0.25f);
+    // Only old petrol cars (a quarter of 30 cars) have a cold ratio, 3: at a 0.25 share their
+    // 0.5 g/km at 50 km/h becomes 0.5 × (1 + 0.25 × 2) = 0.75 g/km.
+    const double petrol = 30 * (0.25 * 0.75 + 0.75 * 0.2);
+    EXPECT_NEAR(f.state.CategoryEmissionTable.at(0, 1, 5, 2), petrol, kTol);
+    EXPECT_NEAR(f.state.EmissionComponent.EmissionTable.find("NOx")->Value.get(5, 2), petrol + 14 + 30, 1e-3);
+}
+
 TEST(StreetTraffic, ProfilesThatDoNotFitTheTablesAreRefusedNotCrashed) {
     EmissionFixture f;
     InitEmissions(f.state, f.ui);

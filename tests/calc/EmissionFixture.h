@@ -59,9 +59,12 @@ struct EmissionFixture {
                         "July",    "August",   "September", "October", "November", "December"};
     }
 
+    // Cold starts (%) of every period of the traffic files written.
+    double coldStartPercent = 0;
+
     // A traffic file "Cars" (PCPetrol 0.3, PCDiesel 0.7) and "HGV" in the
     // work folder: cars carries carsFlow, lorries lorryFlow every period,
-    // light speed lightSpeed, heavy speed 30 km/h, no cold starts.
+    // light speed lightSpeed, heavy speed 30 km/h, coldStartPercent cold starts.
     std::string
     writeTraffic(const std::string &name, int periods = 24, double carsFlow = 100, double lorryFlow = 10,
                  double lightSpeed = 50,
@@ -93,7 +96,7 @@ struct EmissionFixture {
                 for (int c = 1; c < ncat; ++c) {
                     t << "," << lorryFlow;
                 }
-                t << "," << lightSpeed << ",30,0\n";
+                t << "," << lightSpeed << ",30," << coldStartPercent << "\n";
             }
         }
         dir.write("work/" + name, t.str());

@@ -26,8 +26,8 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{1234.567, "0.0", "1234.6"}, NumberCase{-1.5, "0.0", "-1.5"},
         NumberCase{0.25, "0.0", "0.3"}, NumberCase{-0.25, "0.0", "-0.3"}, NumberCase{-0.04, "0.0", "0.0"},
         NumberCase{-99, "0.0", "-99.0"}, NumberCase{1.005, "0.00", "1.01"},
-        // "0.#0": the optional digit shows only when a significant digit follows.
-        NumberCase{1.5, "0.#0", "1.50"}, NumberCase{1, "0.#0", "1.0"}, NumberCase{0, "0.#0", "0.0"},
+        // "0.#0", the results table's default: two decimals, as the "#" stands before a "0".
+        NumberCase{1.5, "0.#0", "1.50"}, NumberCase{1, "0.#0", "1.00"}, NumberCase{0, "0.#0", "0.00"},
         NumberCase{1234.567, "0.#0", "1234.57"}, NumberCase{-1.5, "0.#0", "-1.50"},
         NumberCase{1.05, "0.#0", "1.05"},
         // "#": no digit for zero, halves up.
@@ -42,6 +42,89 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{-1.5, "0.0;(0.0)", "(1.5)"}, NumberCase{0, "0.0;(0.0);\"zero\"", "zero"},
         NumberCase{1.5, "@@@@@@", "   1.5"}, NumberCase{0.1, "", "0.1"}, NumberCase{1234.5, "", "1234.5"}));
 
+// The rules by which patterns that could be read two ways are read (see the
+// header comment of calc/Format.h), each a table of examples.
+INSTANTIATE_TEST_SUITE_P(PlaceholdersBetweenZerosAndThePointWriteADigit, FormatNumber,
+                         ::testing::Values(NumberCase{1, "000###", "000001"},
+                                           NumberCase{9.8, "#0.#0#0#0#0#", "9.80000000"},
+                                           // The "0" of "0#" asks for a tens digit.
+                                           NumberCase{1.2, "0#.0#0#0#0#0", "01.200000000"},
+                                           NumberCase{1, "0.#0", "1.00"}, NumberCase{0.5, "0.#0", "0.50"},
+                                           NumberCase{-2, "0.#0", "-2.00"},
+                                           NumberCase{1, "#00##00#0", "00000001"},
+                                           NumberCase{1, "1#####0000", "10001"}, NumberCase{0, "#0#", "00"},
+                                           NumberCase{5, "#0#", "05"}, NumberCase{1, "#,##0.#0", "1.00"},
+                                           // A "#" before the first "0" or after the last one stays optional.
+                                           NumberCase{5, "##0", "5"}, NumberCase{1.5, "0.0#", "1.5"},
+                                           NumberCase{1.25, "0.0#", "1.25"}, NumberCase{1, "0.0#0#", "1.000"},
+                                           NumberCase{1.00001, "0.0#0#", "1.000"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    AnExponentWritesItsDigitsWithoutAPlaceholder, FormatNumber,
+    ::testing::Values(NumberCase{1000001, "0.0000e+1", "1.0000e+61"},
+                      NumberCase{1.7, "0.0000e-1", "1.7000e01"}, NumberCase{12345, "0.00E+", "1.23E+4"},
+                      NumberCase{0.0123, "0.00E-", "1.23E-2"}, NumberCase{1.7, "0.0000e+0#", "1.7000e+0"},
+                      NumberCase{1234.567, "0.00E+00", "1.23E+03"},
+                      // With no integer placeholder the mantissa is below 1.
+                      NumberCase{47.11, ".0000E+0", ".4711E+2"}, NumberCase{0.99999, ".0000E+0", ".1000E+1"},
+                      NumberCase{-0.00012, ".00E-00", "-.12E-03"}, NumberCase{0, ".00E+00", ".00E+00"}));
+
+INSTANTIATE_TEST_SUITE_P(ACommaBeforeABlankIsALiteral, FormatNumber,
+                         ::testing::Values(NumberCase{123456789, "###, ###, ###", "123, 456, 789"},
+                                           NumberCase{1234, "###, ###, ###", ", 1, 234"},
+                                           NumberCase{1234567, "0, \"t\"", "1234567, t"},
+                                           NumberCase{1234567, "#,##0", "1,234,567"},
+                                           NumberCase{1234567, "0,", "1235"}));
+
+INSTANTIATE_TEST_SUITE_P(AmPmMarksAloneAreTimePatterns, FormatNumber,
+                         ::testing::Values(NumberCase{0.525, "A/P", "P"}, NumberCase{0.525, "a/p", "p"},
+                                           NumberCase{0.25, "A/P", "A"}, NumberCase{37626.75, "AM/PM", "PM"},
+                                           NumberCase{0.525, "\"A/P\"", "A/P"}));
+
+TEST(TimeMarkers, TextsAndDatesTakeTheTimePatternToo) {
+    EXPECT_EQ(Format("12:36", "a/p"), "p");
+    EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 7, 30, 0}, "A/P"), "A");
+    EXPECT_EQ(Format(3L, "a/p"), "a") << "whole days are midnight";
+}
+
+struct TextCase {
+    const char *text;
+    const char *pattern;
+    const char *expected;
+};
+
+class TextPattern : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(TextPattern, GivesTheExpectedText) {
+    const auto &c = GetParam();
+    EXPECT_EQ(Format(c.text, c.pattern), c.expected) << "\"" << c.text << "\" with \"" << c.pattern << "\"";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ShortTextsFillFromTheRightUnlessABangStandsAnywhere, TextPattern,
+    ::testing::Values(TextCase{"abc", "@@@@@", "  abc"}, TextCase{"abc", "!@@@@@", "abc  "},
+                      TextCase{"ab", "@@@@@!", "ab   "}, TextCase{"ab", "@@!@@@", "ab   "},
+                      TextCase{"ab", "&&&", "ab"}, TextCase{"12345", "@@-@@@", "12-345"},
+                      TextCase{"123", "@@-@@@", "  -123"}, TextCase{"123", "!@@-@@@", "12-3  "},
+                      TextCase{"x", "@", "x"}, TextCase{"", "@@", "  "}, TextCase{"ab", "\\!@@@", "! ab"},
+                      TextCase{"ab", "\"!\"@@@", "! ab"}));
+
+INSTANTIATE_TEST_SUITE_P(LongTextsFillFromTheLeftAndEndWithTheRest, TextPattern,
+                         ::testing::Values(TextCase{"testing", "\\x@\\x@", "xtxesting"},
+                                           TextCase{"testing", "&&&&&&&!", "testing"},
+                                           TextCase{"abcd", "@@", "abcd"}, TextCase{"abcd", "!@@", "abcd"},
+                                           TextCase{"1234567", "@@-@@@", "12-34567"},
+                                           TextCase{"testing", "@@-", "te-sting"}));
+
+INSTANTIATE_TEST_SUITE_P(TheLastCaseMarkSetsTheCase, TextPattern,
+                         ::testing::Values(TextCase{"abCD", "<&>&", "ABCD"}, TextCase{"abCD", ">&<&", "abcd"},
+                                           TextCase{"abc", ">@@@", "ABC"},
+                                           TextCase{"abc", "\">\"@@@", ">abc"}));
+
+INSTANTIATE_TEST_SUITE_P(PlaceholdersTakeWholeCharacters, TextPattern,
+                         ::testing::Values(TextCase{"µg", "@@@@", "  µg"}, TextCase{"gµ", "@-@", "g-µ"},
+                                           TextCase{"µg/m³", "@@@@@@", " µg/m³"}));
+
 TEST(FormatNamed, NamedFormatsActLikeTheirPatterns) {
     EXPECT_EQ(Format(1234.567, "Fixed"), "1234.57");
     EXPECT_EQ(Format(1234.567, "standard"), "1,234.57");
@@ -52,6 +135,8 @@ TEST(FormatNamed, NamedFormatsActLikeTheirPatterns) {
     EXPECT_EQ(Format(-1L, "True/False"), "True");
     EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 7, 30, 0}, "Short Date"), "05-01-2003");
     EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 7, 30, 0}, "Short Time"), "07:30");
+    EXPECT_EQ(Format(DateTimeParts{2003, 1, 5, 19, 5, 9}, "Long Time"), "19:05:09") << "24-hour clock";
+    EXPECT_EQ(Format(0.75, "long time"), "18:00:00");
     EXPECT_EQ(Format("2003-01-05 07:30", "General Date"), "05-01-2003 07:30:00");
     EXPECT_EQ(Format("12.5", "Fixed"), "12.50");
 }
@@ -93,18 +178,6 @@ TEST(FormatDate, DateTextsAndSerialNumbersAreFormattedAsDates) {
     EXPECT_TRUE(parseDateTimeText("29.02.2004 13:45", &t));
     EXPECT_EQ(t.hour, 13);
     EXPECT_EQ(t.minute, 45);
-}
-
-TEST(FormatText, PlaceholdersFillFromTheRightUnlessFlaggedLeft) {
-    EXPECT_EQ(Format("abc", "@@@@@"), "  abc");
-    EXPECT_EQ(Format("abc", "!@@@@@"), "abc  ");
-    EXPECT_EQ(Format("abcd", "@@"), "abcd");
-    EXPECT_EQ(Format("abcd", "!@@"), "abcd");
-    EXPECT_EQ(Format("ab", "&&&"), "ab");
-    EXPECT_EQ(Format("abc", ">@@@"), "ABC");
-    EXPECT_EQ(Format("12345", "@@-@@@"), "12-345");
-    EXPECT_EQ(Format("x", "@"), "x");
-    EXPECT_EQ(Format("", "@@"), "  ");
 }
 
 TEST(PrintNumber, SpecialModeItemsHaveSignPlaceAndTrailingBlank) {

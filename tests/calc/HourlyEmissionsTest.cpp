@@ -21,9 +21,15 @@ constexpr double kPetrolNOx50 = 0.25 * 0.5 + 0.75 * 0.2;
 constexpr double kDieselNOx = 0.2;
 
 struct Ready : EmissionFixture {
-    Ready() {
+    Ready() { setUp(); }
+    // With a factor file of its own in place of the small one.
+    explicit Ready(const std::string &factors) {
+        dir.write("emission/Small.eft", factors);
+        setUp();
+    }
+    void setUp() {
         InitEmissions(state, ui);
-        EXPECT_TRUE(state.EmissionReady);
+        EXPECT_TRUE(state.EmissionReady) << (ui.messages.empty() ? "" : ui.messages.front());
     }
     // The traffic categories of the state and the component, with flows now.
     void traffic(const std::string &name, float flow, std::vector<std::pair<std::string, float>> subs = {}) {
@@ -110,6 +116,26 @@ TEST(HourlyEmissions, ACategoryWithoutFactorsHasNoEmissionWhateverItsFlow) {
     ASSERT_TRUE(CalcHourlyEmissions(r.state, 1, 50, 50, 15, 0)); // NO is not emitted
     EXPECT_FLOAT_EQ(r.qpol("PCPetrol", 1), -99.0f);
     EXPECT_FLOAT_EQ(r.state.CategoryEmission[1][1], -99.0f);
+}
+
+TEST(HourlyEmissions, AComposedCategoryWithASubCategoryWithoutFactorHasNoEmission) {
+    // Lorries without a benzene factor (benzene is not emitted here, so the set-up accepts it);
+    // diesel cars keep theirs.
+    std::string factors = kSmallFactors;
+    const std::string lorryBenzene = "\"Lorry\",\"any\",\"BNZ\",1,0,0.001,0.001,0.001\n";
+    ASSERT_NE(factors.find(lorryBenzene), std::string::npos);
+    factors.erase(factors.find(lorryBenzene), lorryBenzene.size());
+    Ready r(factors);
+    constexpr int kBenzene = 4;
+    r.traffic("Mixed", 100, {{"PCDiesel", 0.5f}, {"HGV", 0.5f}});
+    r.sizeTables(2);
+    ASSERT_TRUE(CalcHourlyEmissions(r.state, kBenzene, 50, 50, 15, 0));
+    EXPECT_FLOAT_EQ(r.qpol("Mixed", kBenzene), -99.0f);
+    EXPECT_NEAR(r.state.CategoryEmission[kBenzene][1], 100 * 0.5 * 0.002, kTol) << "diesel cars have one";
+    EXPECT_FLOAT_EQ(r.state.CategoryEmission[kBenzene][2], -99.0f) << "lorries have none";
+    // NOx, which both have, is the sum of the two.
+    ASSERT_TRUE(CalcHourlyEmissions(r.state, 0, 50, 50, 15, 0));
+    EXPECT_NEAR(r.qpol("Mixed", 0), 100 * (0.5 * kDieselNOx + 0.5 * 2.0), kTol);
 }
 
 TEST(HourlyEmissions, WithoutCategoriesNothingIsWritten) {

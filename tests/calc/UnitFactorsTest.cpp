@@ -58,6 +58,37 @@ TEST(UnitFactors, PpbOutputOfMicrogramInput) {
     EXPECT_FLOAT_EQ(u.s.NOxToPpbFactor, 1.0f);      // the output is already ppb
 }
 
+// An output unit with a microgram-to-ppb factor of 0.5: the factor from
+// micrograms per cubic metre into it, and back to the default microgram.
+struct OutputUnitCase {
+    const char *unit;
+    double fromMicrog;
+};
+
+void PrintTo(const OutputUnitCase &c, std::ostream *out) {
+    *out << c.unit;
+}
+
+class OutputUnits : public ::testing::TestWithParam<OutputUnitCase> {};
+
+TEST_P(OutputUnits, ConvertMicrogramsByTheUnitsSize) {
+    const OutputUnitCase &c = GetParam();
+    Units u({0.5, 0.5, 0.5, 0.5, 0.5});
+    u.s.OutputUnit[4] = c.unit;
+    ASSERT_TRUE(u.set());
+    EXPECT_NEAR(u.s.InputUnitFactor[4], c.fromMicrog, 1e-6 * c.fromMicrog);
+    EXPECT_NEAR(u.s.InputToModelFactor[4], c.fromMicrog, 1e-6 * c.fromMicrog) << "the input is in microg";
+    EXPECT_NEAR(u.s.OutputUnitFactor[4], 1 / c.fromMicrog, 1e-6 / c.fromMicrog);
+    EXPECT_FLOAT_EQ(u.s.InputUnitFactor[3], 1.0f) << "the other pollutants keep microg";
+}
+
+INSTANTIATE_TEST_SUITE_P(Keywords, OutputUnits,
+                         ::testing::Values(OutputUnitCase{"ppb", 0.5}, OutputUnitCase{"ppm", 0.0005},
+                                           OutputUnitCase{"ppt", 500}, OutputUnitCase{"microg", 1},
+                                           OutputUnitCase{"milig", 0.001}, OutputUnitCase{"nanog", 1000},
+                                           OutputUnitCase{"PPM", 0.0005}),
+                         [](const auto &info) { return std::string(info.param.unit); });
+
 TEST(UnitFactors, AUnitWithADecimalCommaCountsAsItsNumber) {
     Units u;
     u.s.OutputUnit[1] = "1,5";

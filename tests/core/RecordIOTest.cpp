@@ -1,4 +1,5 @@
 #include "core/RecordIO.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,30 @@ TEST(RecordReader, ReadsHeaderQuotedNumbersAndBooleans) {
     EXPECT_TRUE(r.atEnd());
     EXPECT_THROW(r.readString(), EndOfFileError);
 }
+
+struct FlagCase {
+    const char *field;
+    bool value;
+};
+
+void PrintTo(const FlagCase &c, std::ostream *out) {
+    *out << c.field;
+}
+
+class RecordFlags : public ::testing::TestWithParam<FlagCase> {};
+
+TEST_P(RecordFlags, ReadTheWordsAndAnyNumberButZeroAsTrue) {
+    RecordReader r(std::string(GetParam().field) + ",\"next\"\r\n");
+    EXPECT_EQ(r.readBool(), GetParam().value);
+    EXPECT_EQ(r.readString(), "next");
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, RecordFlags,
+                         ::testing::Values(FlagCase{"#TRUE#", true}, FlagCase{"#FALSE#", false},
+                                           FlagCase{"TRUE", true}, FlagCase{"false", false},
+                                           FlagCase{"-1", true}, FlagCase{"1", true}, FlagCase{"0", false},
+                                           FlagCase{"2", true}),
+                         [](const auto &info) { return test::testNameOf(info.param.field); });
 
 TEST(RecordReader, LetsARecordSpanLines) {
     RecordReader r("1,2\n3\n\"x\"\n");

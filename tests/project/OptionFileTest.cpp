@@ -63,6 +63,31 @@ TEST_F(OptionFile, EditedValuesSurviveASaveAndAReload) {
     EXPECT_EQ(formatOptionFile(again), formatOptionFile(s));
 }
 
+TEST_F(OptionFile, EachStatisticsSourceRowSurvivesASaveAndAReloadInItsOwnPlace) {
+    State s = folder.fresh();
+    ASSERT_EQ(loadProject(s).outcome, LoadOutcome::Loaded);
+    ASSERT_GE(s.NPol, 3);
+    // Every row and every pollutant a value of its own, so that no row or column can stand in for another.
+    std::vector<int> *rows[] = {&s.PercSource, &s.Run8Source, &s.AvSource, &s.DailySource};
+    for (int r = 0; r < 4; ++r) {
+        ASSERT_EQ(rows[r]->size(), static_cast<std::size_t>(s.NPol + 1)) << "row " << r << " was not read";
+        for (int k = 0; k <= s.NPol; ++k) {
+            (*rows[r])[k] = (r + k) % 4;
+        }
+    }
+    std::string error;
+    ASSERT_TRUE(SaveOptionFile(s, folder.workDir + "Run.opt", &error)) << error;
+
+    State again = folder.fresh();
+    ASSERT_EQ(loadProject(again).outcome, LoadOutcome::Loaded);
+    const std::vector<int> *reloaded[] = {&again.PercSource, &again.Run8Source, &again.AvSource,
+                                          &again.DailySource};
+    const char *names[] = {"hourly percentiles", "running 8-hour values", "averages", "daily values"};
+    for (int r = 0; r < 4; ++r) {
+        EXPECT_EQ(*reloaded[r], *rows[r]) << names[r];
+    }
+}
+
 TEST_F(OptionFile, PollutantsAreMatchedByTheNamesOfLineTwelve) {
     // Line 12 names XYZ in place of NO; every row gives NOx 2, XYZ 1, NO2 0.
     std::string text = withLine(standard, 12, "NOx      XYZ       NO2");

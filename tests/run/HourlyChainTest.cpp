@@ -43,6 +43,10 @@ struct HourScaling {
     int firstValue; // the value written for the first hour of a day
 };
 
+void PrintTo(const HourScaling &c, std::ostream *out) {
+    *out << "factor " << c.factor << ", first hour written " << c.firstValue;
+}
+
 class ScaledHourColumn : public HourlyChain, public ::testing::WithParamInterface<HourScaling> {};
 
 TEST_P(ScaledHourColumn, turnsTheHoursOfADayIntoOneToTwentyFour) {
@@ -50,12 +54,14 @@ TEST_P(ScaledHourColumn, turnsTheHoursOfADayIntoOneToTwentyFour) {
     std::string text;
     for (int day = 6; day <= 7; ++day) {
         for (int h = 0; h < 24; ++h) {
-            text +=
-                "2023 3 " + std::to_string(day) + " " + std::to_string(c.firstValue + h) + " 3 200 10 0\r\n";
+            text += "2023 3 " + std::to_string(day) + " " + std::to_string(c.firstValue + h) +
+                    " 3 200 10 0 1000 100 50 40 120 30\r\n";
         }
     }
     writeWork("Met.txt", text);
-    loadWith({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad",
+    loadWith({inputFile("Met.txt",
+                        "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,"
+                        "speed_heavy,qNOx,cNOx_b",
                         std::string("*,*,*,") + c.factor),
               outputFile("Out.txt", "day,hour,datetime", "0,*")});
     const RunReport report = run();
@@ -89,13 +95,13 @@ TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTw
     std::string text;
     int h = 1;
     for (const char *values : hours) {
-        text += "2023 3 6 " + std::to_string(h++) + " 3 200 10 0 " + values + "\r\n";
+        text += "2023 3 6 " + std::to_string(h++) + " 3 200 10 0 " + values + " 50 40 120\r\n";
     }
     writeWork("Hours.txt", text);
     const std::string series =
         "cNOx_b,cNO_b,cNO2_b,cNOx_obs_1,cNO_obs_1,cNO2_obs_1,cNOx_obs_2,cNO_obs_2,cNO2_obs_2";
     loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad," + series +
-                                         ",nlight,nheavy,ntotal"),
+                                         ",nlight,nheavy,ntotal,speed_light,speed_heavy,qNOx"),
               outputFile("Out.txt", series + ",nlight,nheavy", "0,*")});
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;

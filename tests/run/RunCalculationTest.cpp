@@ -255,6 +255,39 @@ TEST_F(TimeSeriesRun, APeriodWithoutRecordsSaysSoAndWritesNoStatistics) {
     EXPECT_FALSE(fs::exists(work("Stat.txt")));
 }
 
+// Meteorology without a wind speed in any hour: the street model cannot run.
+std::string metWithoutWind(int h) {
+    return "-99 " + std::to_string((200 + h * 7) % 360) + " 10 0";
+}
+
+TEST_F(TimeSeriesRun, ARunInWhichNoHourWasModelledSaysSoInsteadOfEndingNormally) {
+    writeInputs();
+    writeWork("Met.txt", hourlyLines(2023, 3, 6, kHours, metWithoutWind));
+    std::vector<FileRecord> records = inputs();
+    records.push_back(outputFile("Out.txt", "day,hour,cNOx_mod_1"));
+    records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
+    loadProject("Test.vkp", projectText(records));
+    writeWork("Stat.txt", "the previous run's statistics\r\n");
+
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::NothingModelled);
+    EXPECT_EQ(report.hours, kHours) << "every hour was read";
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].rfind("No hour could be modelled", 0), 0u) << ui.messages[0];
+    EXPECT_EQ(readFile(work("Stat.txt")), "the previous run's statistics\r\n");
+    EXPECT_FALSE(fs::exists(work("Out.txt")));
+    std::string error;
+    RunObserver observer;
+    EXPECT_FALSE(RunCalculation(state, control, observer, ui, &error)) << "the run does not count as done";
+
+    // One hour with a wind is enough for a normal end.
+    writeWork("Met.txt", hourlyLines(2023, 3, 6, kHours,
+                                     [](int h) { return h == 30 ? metLine(h) : metWithoutWind(h); }));
+    ui.messages.clear();
+    EXPECT_EQ(run().outcome, RunOutcome::Completed);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+}
+
 TEST_F(TimeSeriesRun, APeriodOnBothSidesKeepsOnlyItsHours) {
     writeInputs();
     std::vector<FileRecord> records = inputs();
@@ -418,6 +451,17 @@ TEST_F(TimeSeriesRun, TheBatchRunExitsWithZeroOnlyWhenItWroteItsStatistics) {
             EXPECT_FALSE(fs::exists(work("Stat.txt")));
         }
     }
+}
+
+TEST_F(TimeSeriesRun, ABatchRunInWhichNoHourWasModelledExitsWithOneAndSaysWhy) {
+    writeInputs();
+    writeWork("Met.txt", hourlyLines(2023, 3, 6, kHours, metWithoutWind));
+    std::vector<FileRecord> records = inputs();
+    records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
+    writeWork("NoWind.vkp", projectText(records));
+    std::string output;
+    EXPECT_EQ(runProgram({work("NoWind.vkp").string(), "1"}, &output), 1) << output;
+    EXPECT_NE(output.find("No hour could be modelled"), std::string::npos) << output;
 }
 
 TEST_F(TimeSeriesRun, TheBatchRunOfASpecialModeProjectSweepsTheWinds) {

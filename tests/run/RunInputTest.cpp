@@ -84,16 +84,17 @@ TEST_F(RunInput, DecimalCommasReadAsPointsWhereTheSystemWritesThem) {
 
 TEST_F(RunInput, TitleLinesOfSeveralFilesArePassedOverWithoutShiftingTheFiles) {
     std::string met = "year month day hour u_mast wind_dir temperature globalrad\r\n";
-    std::string traffic = "year month day hour nlight nheavy speed_light speed_heavy qNOx\r\n";
+    std::string traffic = "year month day hour nlight nheavy speed_light speed_heavy qNOx cNOx_b\r\n";
     for (int h = 1; h <= 24; ++h) {
         met += "2023 3 6 " + std::to_string(h) + " 3 200 10 0\r\n";
-        traffic += "2023 3 6 " + std::to_string(h) + " 1000 100 50 40 " + std::to_string(100 + h) + "\r\n";
+        traffic += "2023 3 6 " + std::to_string(h) + " 1000 100 50 40 " + std::to_string(100 + h) + " 30\r\n";
     }
     writeWork("Met.txt", met);
     writeWork("Traffic.txt", traffic);
-    loadWith({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
-              inputFile("Traffic.txt", "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx"),
-              outputFile("Out.txt", "hour,qNOx", "0,*")});
+    loadWith(
+        {inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
+         inputFile("Traffic.txt", "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx,cNOx_b"),
+         outputFile("Out.txt", "hour,qNOx", "0,*")});
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     const std::vector<std::string> hoursRead = column("Out.txt", 0), emission = column("Out.txt", 1);
     ASSERT_EQ(hoursRead.size(), 24u);

@@ -60,7 +60,7 @@ void endBeforeStart(const fs::path &, State &s) {
     s.EndHour = 24;
 }
 
-class RunOutputFiles : public RunFixture, public ::testing::WithParamInterface<Damage> {
+class OutputFiles : public RunFixture {
 protected:
     void loadKind(Project kind) {
         writeWork("Hours.txt", hoursText(1, kHours));
@@ -101,6 +101,8 @@ protected:
         return out;
     }
 };
+
+class RunOutputFiles : public OutputFiles, public ::testing::WithParamInterface<Damage> {};
 
 } // namespace
 
@@ -165,7 +167,7 @@ struct StopWhilePaused : RunObserver {
 };
 } // namespace
 
-TEST_F(RunOutputFiles, AStopWhilePausedLeavesThePreviousFilesAndAStopDuringAnHourReplacesThem) {
+TEST_F(OutputFiles, AStopWhilePausedLeavesThePreviousFilesAndAStopDuringAnHourReplacesThem) {
     loadKind(Project::Multi);
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     const auto before = contents(Project::Multi);
@@ -187,5 +189,95 @@ TEST_F(RunOutputFiles, AStopWhilePausedLeavesThePreviousFilesAndAStopDuringAnHou
     EXPECT_EQ(run(&stop).outcome, RunOutcome::Stopped);
     EXPECT_EQ(fileLines(work("Out.txt")).size(), 2u) << "the header and the one hour computed";
     EXPECT_EQ(fileLines(work("Streets.sum")).size(), 2u) << "the header and the street computed";
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+}
+
+namespace {
+
+struct Clash {
+    std::string name;
+    std::function<void(const fs::path &workDir)> prepare; // links and copies the case needs
+    std::string output;                                   // the hourly output file's name
+    std::string statistics; // the statistics file's name ("WORK" = the working folder)
+    std::string says;       // a part of the message
+};
+
+void PrintTo(const Clash &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class OutputOverInput : public OutputFiles, public ::testing::WithParamInterface<Clash> {};
+
+} // namespace
+
+TEST_P(OutputOverInput, IsRefusedBeforeAnythingIsOpenedAndTheInputIsKept) {
+    const Clash &c = GetParam();
+    writeWork("Hours.txt", hoursText(1, kHours));
+    c.prepare(workDir);
+    std::string statistics = c.statistics;
+    if (statistics.rfind("WORK", 0) == 0) {
+        statistics = workDir.string() + statistics.substr(4);
+    }
+    loadProject(
+        "Test.vkp",
+        projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                            "cNOx_b,cNO2_b,cO3_b"),
+                     outputFile(c.output, "day,hour,cNOx_mod_1", "0,*"),
+                     statFile(statistics, "\"Series\",Average_1", "NOx_mod", "0,0.0"),
+                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+    const std::string hours = readFile(work("Hours.txt"));
+    const std::string project = readFile(work("Test.vkp"));
+
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find(c.says), std::string::npos) << ui.messages[0];
+    EXPECT_EQ(report.error, ui.messages[0]);
+    EXPECT_EQ(readFile(work("Hours.txt")), hours);
+    EXPECT_EQ(readFile(work("Test.vkp")), project);
+    EXPECT_FALSE(fs::exists(work("Out.txt"))) << "no output is opened";
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, OutputOverInput,
+    ::testing::Values(Clash{"the hourly output is the input", [](const fs::path &) {}, "Hours.txt",
+                            "Stat.txt", "is also an hourly input file of the project"},
+                      Clash{"the hourly output is the input in other letters", [](const fs::path &) {},
+                            "hOURS.TXT", "Stat.txt", "is also an hourly input file of the project"},
+                      Clash{"the statistics file is the input through a symbolic link",
+                            [](const fs::path &w) { fs::create_symlink(w / "Hours.txt", w / "Link.txt"); },
+                            "Out.txt", "Link.txt", "is also an hourly input file of the project"},
+                      Clash{"the statistics file is the input through a hard link",
+                            [](const fs::path &w) { fs::create_hard_link(w / "Hours.txt", w / "Other.txt"); },
+                            "Out.txt", "Other.txt", "is also an hourly input file of the project"},
+                      Clash{"the statistics file is the input by a path through another folder",
+                            [](const fs::path &w) { fs::create_directory(w / "sub"); }, "Out.txt",
+                            "WORK/sub/../Hours.txt", "is also an hourly input file of the project"},
+                      Clash{"the hourly output is the project file", [](const fs::path &) {}, "Test.vkp",
+                            "Stat.txt", "is also the project file"},
+                      Clash{"the hourly output and the statistics file are one file", [](const fs::path &) {},
+                            "Same.txt", "Same.txt",
+                            "is named twice: as the hourly output file and as the statistics file"}),
+    [](const ::testing::TestParamInfo<Clash> &info) { return testNameOf(info.param.name); });
+
+TEST_F(OutputFiles, AStreetsTrafficFileNamedAsTheStatisticsFileIsRefusedAndKept) {
+    writeWork("Hours.txt", hoursText(1, kHours));
+    writeWork("Mine.trf", readFile(dataDir() / "Data" / "Traffic" / "National" / "DL" / "CityStreet.trf"));
+    writeWork("Streets.txt",
+              "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
+              "#TRUE#,\"South\",700,800,\"Mine.trf\",30000,50,12,30,200,200,160,0,2,0\r\n");
+    loadProject("Streets.vkm",
+                projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,"
+                                                    "globalrad,cNOx_b,cNO2_b,cO3_b"),
+                             statFile("mine.TRF", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"),
+                             {"Streets.txt", "streets", {}}},
+                            "Streets"));
+    const std::string traffic = readFile(work("Mine.trf"));
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_NE(report.error.find("is also the traffic file of the project"), std::string::npos)
+        << report.error;
+    EXPECT_EQ(readFile(work("Mine.trf")), traffic);
     EXPECT_EQ(strayFiles(), std::vector<std::string>{});
 }

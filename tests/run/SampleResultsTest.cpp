@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,11 @@ struct Sample {
     bool specialMode = false;
     std::vector<ResultFile> files;
 };
+
+// A failing sample is named, not dumped as bytes.
+void PrintTo(const Sample &sample, std::ostream *out) {
+    *out << sample.name;
+}
 
 // Hourly output is thinned by a step prime to 24, so that the kept rows pass
 // through every hour of the day and every month of the year.

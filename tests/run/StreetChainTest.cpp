@@ -136,6 +136,15 @@ TEST_F(Chain, calmHourWithTrafficTurbulenceStillRunsTheModel) {
     EXPECT_FLOAT_EQ(s.RelWindDir, 90);
 }
 
+TEST_F(Chain, recirculationShapeFactorFallsFromThreeAsTheWindRises) {
+    const std::pair<float, float> cases[] = {{0, 3}, {5, 2.5f}, {15, 2.25f}};
+    for (const auto &[wind, shape] : cases) {
+        s.u_mast = wind;
+        RunStreetModelHour(s);
+        EXPECT_FLOAT_EQ(s.ShapeFactor, shape) << "wind " << wind;
+    }
+}
+
 TEST_F(Chain, hourThatIsNotCalculableLeavesTheModelResultsAlone) {
     s.HourCalculable = 0;
     RunStreetModelHour(s);
@@ -252,6 +261,16 @@ TEST_F(Chain, measuredStreetContributionIsFormedFromUnconvertedValues) {
     EXPECT_EQ(s.cPOL_str_obs_2[PM10], -99);
 }
 
+TEST_F(Chain, eachSideGetsTheStreetContributionOfItsOwnMeasurement) {
+    itmf[PM10] = 2;
+    refresh();
+    s.cPOL_obs_1[PM10] = 50;
+    s.cPOL_obs_2[PM10] = 30;
+    CompleteBackground(s, f); // background 20
+    EXPECT_FLOAT_EQ(s.cPOL_str_obs_1[PM10], 30 * 2);
+    EXPECT_FLOAT_EQ(s.cPOL_str_obs_2[PM10], 10 * 2);
+}
+
 TEST_F(Chain, concentrationsAreStreetPartPlusBackgroundInTheOutputUnit) {
     iuf[PM10] = 0.5f;
     itmf[PM10] = 2;
@@ -365,25 +384,37 @@ struct CorrectionCase {
     float expectedFlag2;
 };
 
+void PrintTo(const CorrectionCase &c, std::ostream *out) {
+    *out << c.what;
+}
+
 class CrossSideCorrection : public Chain, public ::testing::WithParamInterface<CorrectionCase> {};
 
 TEST_P(CrossSideCorrection, correctsTheOtherSideFromTheMeasuringSide) {
     const CorrectionCase &c = GetParam();
     s.CalcNO2 = 0;
-    s.cPOL_obs_1[PM10] = c.obs1;
     s.cPOL_b[PM10] = c.b;
-    s.cPOL_str_obs_1[PM10] = c.strObs1;
-    s.cPOL_mod_1[PM10] = c.mod1;
-    s.cPOL_str_mod_1[PM10] = c.strMod1;
-    s.cPOL_str_mod_2[PM10] = c.strMod2;
-    s.cPOL_mod_2[PM10] = c.mod2;
-    s.ObsAvail_1[PM10] = c.obsAvail1;
-    ApplyCrossSideCorrection(s, f, 0.5);
-    EXPECT_FLOAT_EQ(s.cPOL_cor_2[PM10], c.expectedCor2);
-    EXPECT_EQ(s.flagPOL_2[PM10], c.expectedFlag2);
-    // Side 1 has no measurement on side 2 to learn from: it keeps its modelled value.
-    EXPECT_FLOAT_EQ(s.cPOL_cor_1[PM10], c.mod1);
-    EXPECT_EQ(s.flagPOL_1[PM10], 0);
+    // The case as written measures on side 1; its mirror image measures on side 2.
+    for (int measuring : {1, 2}) {
+        SCOPED_TRACE("measured on side " + std::to_string(measuring));
+        const bool first = measuring == 1;
+        (first ? s.cPOL_obs_1 : s.cPOL_obs_2)[PM10] = c.obs1;
+        (first ? s.cPOL_str_obs_1 : s.cPOL_str_obs_2)[PM10] = c.strObs1;
+        (first ? s.cPOL_mod_1 : s.cPOL_mod_2)[PM10] = c.mod1;
+        (first ? s.cPOL_str_mod_1 : s.cPOL_str_mod_2)[PM10] = c.strMod1;
+        (first ? s.cPOL_str_mod_2 : s.cPOL_str_mod_1)[PM10] = c.strMod2;
+        (first ? s.cPOL_mod_2 : s.cPOL_mod_1)[PM10] = c.mod2;
+        (first ? s.ObsAvail_1 : s.ObsAvail_2)[PM10] = c.obsAvail1;
+        (first ? s.cPOL_obs_2 : s.cPOL_obs_1)[PM10] = -99;
+        (first ? s.cPOL_str_obs_2 : s.cPOL_str_obs_1)[PM10] = -99;
+        (first ? s.ObsAvail_2 : s.ObsAvail_1)[PM10] = 0;
+        ApplyCrossSideCorrection(s, f, 0.5);
+        EXPECT_FLOAT_EQ((first ? s.cPOL_cor_2 : s.cPOL_cor_1)[PM10], c.expectedCor2);
+        EXPECT_EQ((first ? s.flagPOL_2 : s.flagPOL_1)[PM10], c.expectedFlag2);
+        // The measuring side has no measurement on the other side to learn from: it keeps its modelled value.
+        EXPECT_FLOAT_EQ((first ? s.cPOL_cor_1 : s.cPOL_cor_2)[PM10], c.mod1);
+        EXPECT_EQ((first ? s.flagPOL_1 : s.flagPOL_2)[PM10], 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CrossSideCorrection,
@@ -398,9 +429,33 @@ INSTANTIATE_TEST_SUITE_P(Cases, CrossSideCorrection,
                              CorrectionCase{"no_measurement", 40, 10, 30, 30, 12, 24, 34, 0, 34, 0},
                              CorrectionCase{"street_part_zero", 40, 10, 30, 10, 0, 24, 34, 1, 34, 0},
                              CorrectionCase{"street_part_missing", 40, 10, 30, 10, 12, -99, -99, 1, -99, 0},
+                             // Measured below the background: 4 < -2 fails and 9 < 8 fails, though 15 < 20.
+                             CorrectionCase{"measured_below_background", 8, 10, -2, 20, 4, 8, 18, 1, 18, 0},
                              // A corrected value below 0 would be no concentration: the modelled value stays.
                              CorrectionCase{"negative_result", 9.5f, 10, -0.5f, 30, 0.1f, 24, 34, 1, 34, 0}),
                          [](const auto &info) { return std::string(info.param.what); });
+
+TEST_F(Chain, bothMeasuringSidesCorrectEachOtherFromTheirOwnStreetContribution) {
+    s.CalcNO2 = 0;
+    s.cPOL_b[PM10] = 20;
+    // Side 1: measured 50, contribution 30; side 2: measured 30, contribution 10.
+    s.cPOL_obs_1[PM10] = 50;
+    s.cPOL_str_obs_1[PM10] = 30;
+    s.cPOL_mod_1[PM10] = 45;
+    s.cPOL_str_mod_1[PM10] = 25;
+    s.cPOL_obs_2[PM10] = 30;
+    s.cPOL_str_obs_2[PM10] = 10;
+    s.cPOL_mod_2[PM10] = 35;
+    s.cPOL_str_mod_2[PM10] = 15;
+    s.ObsAvail_1[PM10] = s.ObsAvail_2[PM10] = 1;
+    ApplyCrossSideCorrection(s, f, 0.5);
+    // Side 2 from side 1: 0.5 × 50 = 25 < 30, first rule.
+    EXPECT_FLOAT_EQ(s.cPOL_cor_2[PM10], 30.0f / 25 * 15 + 20);
+    EXPECT_EQ(s.flagPOL_2[PM10], 1);
+    // Side 1 from side 2: 15 < 10 fails; 18 < 30 and 30 < 35: second rule.
+    EXPECT_FLOAT_EQ(s.cPOL_cor_1[PM10], 10.0f / 15 * 25 + 20);
+    EXPECT_EQ(s.flagPOL_1[PM10], 2);
+}
 
 TEST_F(Chain, correctionNeedsAPositiveThreshold) {
     s.cPOL_mod_1[PM10] = 30;

@@ -1,0 +1,141 @@
+#include "project/DataFileHeader.h"
+
+#include "core/ListLine.h"
+#include "core/Paths.h"
+#include "core/TextIO.h"
+#include "platform/tables/TableAddress.h"
+#include "platform/tables/Tables.h"
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace vesk {
+
+namespace {
+
+// The position where a trailing "_<digits>" begins, or npos.
+std::size_t numberedSuffix(const std::string &name) {
+    const std::size_t underscore = name.rfind('_');
+    if (underscore == std::string::npos || underscore + 1 == name.size()) {
+        return std::string::npos;
+    }
+    for (std::size_t i = underscore + 1; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) {
+            return std::string::npos;
+        }
+    }
+    return underscore;
+}
+
+std::string nextName(const std::string &name) {
+    const std::size_t at = numberedSuffix(name);
+    if (at == std::string::npos) {
+        return name + "_1";
+    }
+    const std::string digits = name.substr(at + 1);
+    // Counting up a long run of digits as text keeps it exact.
+    std::string counted = digits;
+    int i = static_cast<int>(counted.size()) - 1;
+    while (i >= 0 && counted[static_cast<std::size_t>(i)] == '9') {
+        counted[static_cast<std::size_t>(i)] = '0';
+        --i;
+    }
+    if (i < 0) {
+        counted.insert(counted.begin(), '1');
+    } else {
+        ++counted[static_cast<std::size_t>(i)];
+    }
+    return name.substr(0, at + 1) + counted;
+}
+
+FileHeader failed(HeaderFailure failure, std::string detail) {
+    FileHeader h;
+    h.failure = failure;
+    h.detail = std::move(detail);
+    return h;
+}
+
+FileHeader textHeader(const std::string &path, const std::string &decimalSeparator) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return failed(HeaderFailure::NotAccessible, "No such file: " + path);
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return failed(HeaderFailure::NotAccessible, "The file " + path + " cannot be opened.");
+    }
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    if (line.size() >= 3 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        line.erase(0, 3);
+    }
+    FileHeader h;
+    h.names = uniqueColumnNames(ReadListLine(toUtf8(line), decimalSeparator));
+    return h;
+}
+
+} // namespace
+
+std::string dataFilePath(const std::string &listed, const std::string &workDir,
+                         const std::string &metBackDir) {
+    const std::string name = trim(listed);
+    const TableAddress address = parseTableAddress(name);
+    const std::string file = findExisting(resolveStoredName(address.file, workDir, metBackDir));
+    return address.isTable() || address.unsupported ? file + ";" + address.table : file;
+}
+
+FileHeader readDataFileHeader(const std::string &pathOrAddress, const std::string &decimalSeparator) {
+    const TableAddress address = parseTableAddress(pathOrAddress);
+    if (address.unsupported) {
+        return failed(HeaderFailure::NotRecognised, "Not recognised file type: " + address.file);
+    }
+    if (!address.isTable()) {
+        return textHeader(address.file, decimalSeparator);
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(address.file, ec)) {
+        return failed(HeaderFailure::NotAccessible, "No such file: " + address.file);
+    }
+    TableData data;
+    std::string error;
+    if (!readTable(address.file, address.table, &data, &error)) {
+        return failed(HeaderFailure::Unreadable, error);
+    }
+    FileHeader h;
+    h.names = uniqueColumnNames(data.fields);
+    return h;
+}
+
+std::vector<std::string> uniqueColumnNames(const std::vector<std::string> &names) {
+    std::vector<std::string> result;
+    std::set<std::string> taken;
+    result.reserve(names.size());
+    for (const std::string &original : names) {
+        std::string name = original;
+        while (taken.count(toLower(name)) != 0) {
+            name = nextName(name);
+        }
+        taken.insert(toLower(name));
+        result.push_back(std::move(name));
+    }
+    return result;
+}
+
+std::string columnCaption(const std::string &name, const std::string &decimalSeparator) {
+    std::string caption;
+    for (char c : name) {
+        if (c == '#') {
+            caption += decimalSeparator;
+        } else {
+            caption += c;
+        }
+    }
+    return caption;
+}
+
+} // namespace vesk

@@ -1,0 +1,143 @@
+#include "run/RunFiles.h"
+
+#include "core/Paths.h"
+#include "core/State.h"
+#include "core/TextIO.h"
+#include "platform/tables/TableAddress.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace vesk::run {
+
+namespace {
+
+// A file the run reads or writes, resolved as the run resolves it.
+struct RunFile {
+    std::string file;  // the file part, resolved
+    std::string table; // the table of a workbook or database ("" for a text file)
+    std::string role;  // how the message names it
+};
+
+bool bare(const std::string &stored) {
+    return stored.find('\\') == std::string::npos && stored.find('/') == std::string::npos;
+}
+
+RunFile runFile(const std::string &resolvedAddress, const std::string &role) {
+    const TableAddress a = parseTableAddress(resolvedAddress);
+    return {findExisting(nativePath(a.file)), a.isTable() ? a.table : std::string(), role};
+}
+
+bool sameData(const RunFile &a, const RunFile &b) {
+    if (!sameFile(a.file, b.file)) {
+        return false;
+    }
+    // Two tables of one workbook are different data; anything else in one file is the same.
+    return a.table.empty() || b.table.empty() || sameTableName(a.table, b.table);
+}
+
+std::vector<RunFile> outputs(const State &s) {
+    std::vector<RunFile> out;
+    for (int k = 1; k <= std::min(s.NumOutputFiles, kMaxFilesPerKind); ++k) {
+        if (s.OutputFileChecked[k] && !trim(s.OutputVarLists[k]).empty()) {
+            out.push_back(runFile(workFilePath(s, s.OutputFiles[k]), "the hourly output file"));
+        }
+    }
+    for (int k = 1; k <= std::min(s.NumStatFiles, kMaxFilesPerKind); ++k) {
+        if (s.StatFileChecked[k] && !trim(s.StatVarLists[k]).empty()) {
+            out.push_back(runFile(workFilePath(s, s.StatFiles[k]), "the statistics file"));
+        }
+    }
+    return out;
+}
+
+std::vector<RunFile> inputs(const State &s) {
+    std::vector<RunFile> in;
+    auto add = [&](const std::string &path, const std::string &role) {
+        if (!trim(path).empty()) {
+            in.push_back(runFile(path, role));
+        }
+    };
+    for (int k = 1; k <= std::min(s.NumInputFiles, kMaxFilesPerKind); ++k) {
+        if (!trim(s.InputFiles[k]).empty()) {
+            add(inputFilePath(s, s.InputFiles[k]), "an hourly input file");
+        }
+    }
+    if (!trim(s.TrafficFile).empty()) {
+        add(resolveStoredName(s.TrafficFile, s.WorkDir, s.TrafficDir), "the traffic file");
+    }
+    const std::pair<const std::string *, const char *> stored[] = {
+        {&s.StreetsFile, "the streets file"},
+        {&s.RouteFile, "the route file"},
+        {&s.ConditionsFile, "the conditions file"}};
+    for (const auto &[name, role] : stored) {
+        if (!trim(*name).empty()) {
+            add(workFilePath(s, trim(*name)), role);
+        }
+    }
+    add(s.VehicleListPath.find('[') == std::string::npos ? s.VehicleListPath : std::string(),
+        "the vehicle list");
+    add(s.FuelListPath, "the fuel list");
+    for (const VehicleCategory &category : s.EmissionComponent.VehicleCategories.items) {
+        if (category.table) {
+            add(category.table->fileName, "the emission-factor file");
+        }
+    }
+    if (s.CitySize > 0) {
+        for (const std::string &name : s.UrbEmiFileNames) {
+            if (!trim(name).empty()) {
+                add(joinPath(nativePath(s.MetBackDir), nativePath(trim(name))), "an urban emission file");
+            }
+        }
+    }
+    add(s.ProjectFile, "the project file");
+    return in;
+}
+
+std::string refusal(const RunFile &output, const RunFile &input) {
+    return "The output file\r\n" + output.file + (output.table.empty() ? "" : ";" + output.table) +
+           "\r\nis also " + input.role + " of the project:\r\n" + input.file +
+           (input.table.empty() ? "" : ";" + input.table) +
+           "\r\nThe run would write over it. Give the output file another name.";
+}
+
+} // namespace
+
+std::string workFilePath(const State &s, const std::string &stored) {
+    return findExisting(bare(stored) ? joinPath(nativePath(s.WorkDir), stored) : nativePath(stored));
+}
+
+std::string inputFilePath(const State &s, const std::string &stored) {
+    return findExisting(resolveStoredName(stored, s.WorkDir, s.MetBackDir));
+}
+
+std::string outputOverInput(const State &s) {
+    const std::vector<RunFile> out = outputs(s);
+    const std::vector<RunFile> in = inputs(s);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        for (const RunFile &input : in) {
+            if (sameData(out[i], input)) {
+                return refusal(out[i], input);
+            }
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (sameData(out[i], out[j])) {
+                return "The output file\r\n" + out[i].file + "\r\nis named twice: as " + out[j].role +
+                       " and as " + out[i].role + ". Give each output file a name of its own.";
+            }
+        }
+    }
+    return {};
+}
+
+std::string outputOverFile(const State &s, const std::string &path, const std::string &role) {
+    const RunFile input = runFile(path, role);
+    for (const RunFile &output : outputs(s)) {
+        if (sameData(output, input)) {
+            return refusal(output, input);
+        }
+    }
+    return {};
+}
+
+} // namespace vesk::run

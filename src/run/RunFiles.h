@@ -1,0 +1,38 @@
+#pragma once
+
+// Where the files of a time-series run lie, and the refusal of a run that
+// would write over a file it reads.
+
+#include <string>
+
+namespace vesk {
+struct State;
+} // namespace vesk
+
+namespace vesk::run {
+
+// A stored name without a folder lies in WorkDir; any other is a path of its
+// own. Hourly output, statistics, streets, route and conditions files. The
+// existing file is found without regard to letter case.
+std::string workFilePath(const State &s, const std::string &stored);
+
+// An hourly input file: as workFilePath, and a name beginning with ".\"
+// lies in the national meteorology and background folder (MetBackDir).
+std::string inputFilePath(const State &s, const std::string &stored);
+
+// The message refusing a run that would write over a file it reads: a
+// checked hourly output or statistics file that is one of the project's
+// hourly input files (checked or not), its traffic, streets, route or
+// conditions file, its vehicle, fuel or emission-factor list, an urban
+// emission file or the project file itself; or two outputs that are one text
+// file. Files are the same after the lookup that ignores letter case and
+// through links; two tables of one workbook only when their names agree.
+// Empty when there is none. Opens no file.
+std::string outputOverInput(const State &s);
+
+// The same for one file that a run reads once it has begun (the traffic
+// file of a street or route segment); role names it in the message ("the
+// traffic file"). Empty when no output is that file.
+std::string outputOverFile(const State &s, const std::string &path, const std::string &role);
+
+} // namespace vesk::run

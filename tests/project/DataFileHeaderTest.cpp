@@ -1,0 +1,134 @@
+// Where a listed data file lies and which column names its header holds:
+// text files, workbooks and Access tables.
+
+#include "project/DataFileHeader.h"
+#include "platform/tables/Tables.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace vesk;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct RenameCase {
+    Names given;
+    Names unique;
+};
+
+class RepeatedColumnNames : public ::testing::TestWithParam<RenameCase> {};
+
+std::string joined(const Names &names) {
+    std::string out;
+    for (const auto &n : names) {
+        out += (out.empty() ? "" : "_") + n;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_P(RepeatedColumnNames, ChangeOnlyTheirTrailingNumberUntilUnique) {
+    EXPECT_EQ(uniqueColumnNames(GetParam().given), GetParam().unique);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, RepeatedColumnNames,
+    ::testing::Values(RenameCase{{"Date", "Hour", "T_1", "T_1"}, {"Date", "Hour", "T_1", "T_2"}},
+                      RenameCase{{"A", "A", "A"}, {"A", "A_1", "A_2"}},
+                      RenameCase{{"NO2_2", "NO2_2"}, {"NO2_2", "NO2_3"}},
+                      RenameCase{{"c_mod", "c_mod", "c_mod"}, {"c_mod", "c_mod_1", "c_mod_2"}},
+                      RenameCase{{"x_9", "x_9", "x_10"}, {"x_9", "x_10", "x_11"}},
+                      RenameCase{{"hour", "HOUR"}, {"hour", "HOUR_1"}},
+                      RenameCase{{"a_", "a_"}, {"a_", "a__1"}}),
+    [](const auto &info) { return test::testNameOf(joined(info.param.given)); });
+
+TEST(DataFileHeader, ATextHeaderGivesEveryFieldWithQuotesKeptAndNoLimitOnTheirNumber) {
+    TempDir dir;
+    std::string line = "\"a b\";year\thour  u_mast,temp";
+    for (int i = 0; i < 150; ++i) {
+        line += " c" + std::to_string(i);
+    }
+    const auto path = dir.write("met.txt", line + "\r\n1 2 3\r\n").string();
+    const FileHeader h = readDataFileHeader(path, ".");
+    ASSERT_TRUE(h.ok()) << h.detail;
+    ASSERT_EQ(h.names.size(), 155u);
+    EXPECT_EQ(h.names[0], "\"a b\"");
+    EXPECT_EQ(h.names[4], "temp");
+    EXPECT_EQ(h.names[154], "c149");
+}
+
+TEST(DataFileHeader, WithADecimalCommaACommaDoesNotSeparateNames) {
+    TempDir dir;
+    const auto path = dir.write("x.txt", "year,hour;u\r\n").string();
+    EXPECT_EQ(readDataFileHeader(path, ",").names, (Names{"year,hour", "u"}));
+    EXPECT_EQ(readDataFileHeader(path, ".").names, (Names{"year", "hour", "u"}));
+}
+
+TEST(DataFileHeader, AWorkbookSheetGivesItsFirstRowAndRepeatsAreRenamed) {
+    TempDir dir;
+    const std::string book = (dir.path() / "met.xls").string();
+    std::string error;
+    auto writer = createTable(book, "Data", {{"year"}, {"cNO2_b"}, {"T_1"}, {"T_1"}}, &error);
+    ASSERT_TRUE(writer) << error;
+    ASSERT_TRUE(writer->append({2023.0, 10.0, 1.0, 2.0}, &error)) << error;
+    ASSERT_TRUE(writer->close(&error)) << error;
+    const FileHeader h = readDataFileHeader(book + ";Data$", ".");
+    ASSERT_TRUE(h.ok()) << h.detail;
+    EXPECT_EQ(h.names, (Names{"year", "cNO2_b", "T_1", "T_2"}));
+}
+
+TEST(DataFileHeader, AnAccessTableGivesItsFieldNamesInOrder) {
+    const fs::path source = test::testDataDir() / "mdb" / "nwind.mdb";
+    if (!fs::exists(source)) {
+        if (const char *required = std::getenv("WINVESK_REQUIRE_TESTDATA");
+            required && std::string(required) == "1") {
+            FAIL() << "the shared test files are missing: " << (test::testDataDir() / "mdb").string();
+        }
+        GTEST_SKIP() << "the shared test files are missing: " << (test::testDataDir() / "mdb").string();
+    }
+    TempDir dir;
+    fs::copy_file(source, dir.path() / "nwind.mdb");
+    const FileHeader h = readDataFileHeader((dir.path() / "nwind.mdb").string() + ";Order Details", ".");
+    ASSERT_TRUE(h.ok()) << h.detail;
+    EXPECT_EQ(h.names, (Names{"OrderID", "ProductID", "UnitPrice", "Quantity", "Discount"}));
+}
+
+TEST(DataFileHeader, FailuresAreToldApart) {
+    TempDir dir;
+    EXPECT_EQ(readDataFileHeader((dir.path() / "none.txt").string(), ".").failure,
+              HeaderFailure::NotAccessible);
+    EXPECT_EQ(readDataFileHeader((dir.path() / "none.xls").string() + ";Sheet1$", ".").failure,
+              HeaderFailure::NotAccessible);
+    const auto damaged = dir.write("damaged.xls", "not a workbook").string();
+    const FileHeader h = readDataFileHeader(damaged + ";Sheet1$", ".");
+    EXPECT_EQ(h.failure, HeaderFailure::Unreadable);
+    EXPECT_FALSE(h.detail.empty());
+    EXPECT_EQ(readDataFileHeader(dir.write("new.xlsx", "x").string() + ";Sheet1", ".").failure,
+              HeaderFailure::NotRecognised);
+}
+
+TEST(DataFilePath, ABareNameLiesInTheWorkingFolderADotNameInTheNationalFolderAndAPathWhereItPoints) {
+    TempDir dir;
+    dir.write("work/Met.txt", "x");
+    dir.write("metback/Std.TXT", "x");
+    const std::string work = (dir.path() / "work").string() + "/";
+    const std::string metBack = (dir.path() / "metback").string();
+    EXPECT_EQ(dataFilePath("Met.txt", work, metBack), work + "Met.txt");
+    EXPECT_EQ(dataFilePath("MET.TXT", work, metBack), work + "Met.txt") << "letter case ignored";
+    EXPECT_EQ(dataFilePath(".\\std.txt", work, metBack), metBack + "/Std.TXT");
+    EXPECT_EQ(dataFilePath("/elsewhere/x.dat", work, metBack), "/elsewhere/x.dat");
+    EXPECT_EQ(dataFilePath(".\\Book.xls;My Sheet$", work, metBack), metBack + "/Book.xls;My Sheet$");
+    EXPECT_EQ(dataFilePath("/a.b/file", work, metBack), "/a.b/file") << "a dot in a folder is no extension";
+}
+
+TEST(ColumnCaptions, TakeTheDecimalSeparatorWhereTheDriverWroteANumberSign) {
+    EXPECT_EQ(columnCaption("cPM2#5_b", "."), "cPM2.5_b");
+    EXPECT_EQ(columnCaption("cPM2#5_b", ","), "cPM2,5_b");
+}
