@@ -318,7 +318,7 @@ void recountFileRecords(ProjectState &s) {
     s.NumFileRecords = countFileRecords(s, defaultSaveNames(s));
 }
 
-std::vector<std::string> formatDialogProjectLists(const State &s, int kind) {
+std::vector<std::string> formatDialogProjectLists(const ProjectState &s, int kind) {
     std::vector<std::string> lists;
     auto add = [&lists](const std::string &list) {
         if (!list.empty()) {

@@ -88,6 +88,6 @@ void recountFileRecords(ProjectState &s);
 // then its rows list; for hourly files (1, 2) the variable list of every
 // hourly input file and then of every hourly output file. Empty lists are
 // left out; the file being formatted and equal lists are not.
-std::vector<std::string> formatDialogProjectLists(const State &s, int kind);
+std::vector<std::string> formatDialogProjectLists(const ProjectState &s, int kind);
 
 } // namespace vesk

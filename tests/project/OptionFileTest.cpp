@@ -64,7 +64,7 @@ TEST_F(OptionFile, EditedValuesSurviveASaveAndAReload) {
 }
 
 TEST_F(OptionFile, EachStatisticsSourceRowSurvivesASaveAndAReloadInItsOwnPlace) {
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     ASSERT_EQ(loadProject(s).outcome, LoadOutcome::Loaded);
     ASSERT_GE(s.NPol, 3);
     // Every row and every pollutant a value of its own, so that no row or column can stand in for another.
@@ -78,7 +78,7 @@ TEST_F(OptionFile, EachStatisticsSourceRowSurvivesASaveAndAReloadInItsOwnPlace) 
     std::string error;
     ASSERT_TRUE(SaveOptionFile(s, folder.workDir + "Run.opt", &error)) << error;
 
-    State again = folder.fresh();
+    ProjectState again = folder.fresh();
     ASSERT_EQ(loadProject(again).outcome, LoadOutcome::Loaded);
     const std::vector<int> *reloaded[] = {&again.PercSource, &again.Run8Source, &again.AvSource,
                                           &again.DailySource};
