@@ -138,8 +138,12 @@ RunMessage runMessage(long number, const RunErrorContext &c) {
     default:
         break;
     }
-    return text("Error #" + std::to_string(number) + nl + name + nl + std::to_string(c.day) + "," +
-                std::to_string(c.month) + "," + std::to_string(c.hour));
+    std::string message = "Error #" + std::to_string(number) + nl + name;
+    // The day, month and hour of the record, once a record with them has been read.
+    if (c.day >= 1 && c.month >= 1 && c.hour >= 1) {
+        message += nl + std::to_string(c.day) + "," + std::to_string(c.month) + "," + std::to_string(c.hour);
+    }
+    return text(std::move(message));
 }
 
 } // namespace vesk

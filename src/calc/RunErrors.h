@@ -60,19 +60,19 @@ std::string errorName(long number);
 
 // What the run's error handler needs to build its messages.
 struct RunErrorContext {
-    std::string FilePath;   // the file opened last
-    int FileIndex = 0;      // k of the file being bound or read
-    int ColumnIndex = 0;    // j of the column
-    std::string InputFile;  // InputFiles(k)
-    std::string InColName;  // InColName(k, j)
-    std::string OutColName; // OutColName(k, j)
-    std::string ItemText;   // the item being converted
-    std::string ListItem;   // the scaling item being checked
-    int day = 0, month = 0, hour = 0;
-    bool NoHourYet = false;   // no hour inside the period processed yet
-    bool InputIsText = false; // input file k is a text file
-    bool InItemsFlag = false; // an item of an input record is being converted
-    std::string Description;  // the failing routine's description ("" = the standard one)
+    std::string FilePath;             // the file opened last
+    int FileIndex = 0;                // k of the file being bound or read
+    int ColumnIndex = 0;              // j of the column
+    std::string InputFile;            // InputFiles(k)
+    std::string InColName;            // InColName(k, j)
+    std::string OutColName;           // OutColName(k, j)
+    std::string ItemText;             // the item being converted
+    std::string ListItem;             // the scaling item being checked
+    int day = 0, month = 0, hour = 0; // of the record read last (below 1: none read yet)
+    bool NoHourYet = false;           // no hour inside the period processed yet
+    bool InputIsText = false;         // input file k is a text file
+    bool InItemsFlag = false;         // an item of an input record is being converted
+    std::string Description;          // the failing routine's description ("" = the standard one)
 };
 
 struct RunMessage {

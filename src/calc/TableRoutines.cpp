@@ -6,6 +6,7 @@
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace vesk {
@@ -125,10 +126,13 @@ void OpenInputTable(const std::string &address, InputTable &table, long *errorNu
     TableData data;
     std::string error;
     if (!readTable(file, a.table, &data, &error)) {
+        // A table the file lists but that cannot be read is damaged, not missing.
         std::vector<TableInfo> list;
         std::string listError;
-        bool readable = listTables(file, &list, &listError);
-        fail(readable ? kErrNoSuchTable : kErrCannotOpen, error, errorNumber, errorText);
+        bool missing = listTables(file, &list, &listError) &&
+                       std::none_of(list.begin(), list.end(),
+                                    [&](const TableInfo &t) { return sameTableName(t.name, a.table); });
+        fail(missing ? kErrNoSuchTable : kErrCannotOpen, error, errorNumber, errorText);
         return;
     }
     table.IsTable = true;

@@ -7,6 +7,7 @@
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
+#include "core/ValueRanges.h"
 #include "run/RunContext.h"
 #include "run/RunFiles.h"
 
@@ -281,9 +282,29 @@ int columnVehicle(const State &s, std::string_view name) {
     return category;
 }
 
+namespace {
+// The largest magnitude a value of an input column can have.
+double valueLimit(InKey key) {
+    switch (key) {
+    case InKey::NLight:
+    case InKey::NHeavy:
+    case InKey::NTotal:
+    case InKey::NVeh:
+        return kMaxVehicleFlow;
+    case InKey::SpeedLight:
+    case InKey::SpeedHeavy:
+        return kMaxSpeed;
+    default:
+        return kMaxSingle;
+    }
+}
+} // namespace
+
 void bindInputFiles(RunContext &c) {
     State &s = c.s;
     c.inputs.clear();
+    c.datedInputs = 0;
+    c.LastReadHour = -1;
     std::string vehicleName; // carries from column to column when a column names no category
     for (int k = 1; k <= std::min(s.NumInputFiles, kMaxFilesPerKind); ++k) {
         if (!s.InputFileChecked[k]) {
@@ -342,8 +363,12 @@ void bindInputFiles(RunContext &c) {
                 vehicleName = lowerVehicle(s, col.veh);
             }
             col.key = inputKey(toLower(col.name), lowerPollutant(s, col.pol), vehicleName);
+            col.limit = valueLimit(col.key);
+            in.dated = in.dated || col.key == InKey::Date || col.key == InKey::Day ||
+                       col.key == InKey::Month || col.key == InKey::Year || col.key == InKey::Hour;
             in.cols.push_back(std::move(col));
         }
+        c.datedInputs += in.dated ? 1 : 0;
         c.inputs.push_back(std::move(in));
     }
 }
@@ -494,33 +519,42 @@ void readUrbanEmissions(RunContext &c) {
     }
 }
 
+namespace {
+// Sets a text input file to read next the line that starts at byte to,
+// line number line + 1.
+void positionText(InputFile &in, std::streamoff to, long line) {
+    in.text->clear();
+    in.text->seekg(to);
+    in.position = to;
+    in.line = line;
+    in.recordStart[0] = in.recordStart[1] = to;
+    in.recordLine[0] = in.recordLine[1] = line + 1;
+    in.pendingBlank = 0;
+}
+} // namespace
+
 void rewindInputs(RunContext &c) {
     for (InputFile &in : c.inputs) {
         if (in.isTable) {
             in.row = 0;
         } else {
-            in.text->clear();
-            in.text->seekg(0);
-            in.line = 0;
-            in.position = 0;
-            in.lineStart[0] = in.lineStart[1] = 0;
+            positionText(in, 0, 0);
         }
     }
+    c.LastReadHour = -1;
 }
 
 void stepInputsBack(RunContext &c) {
     for (InputFile &in : c.inputs) {
         if (in.isTable) {
             in.row = in.row >= 2 ? in.row - 2 : 0;
+        } else if (in.recordLine[0] > 0) {
+            positionText(in, in.recordStart[0], in.recordLine[0] - 1);
         } else {
-            in.text->clear();
-            const std::streampos to = in.line >= 2 ? in.lineStart[0] : std::streampos(0);
-            in.text->seekg(to);
-            in.line = std::max(0L, in.line - 2);
-            in.position = to;
-            in.lineStart[0] = in.lineStart[1] = to;
+            positionText(in, 0, 0);
         }
     }
+    c.LastReadHour = -1;
 }
 
 void commitOutputFiles(RunContext &c) {

@@ -420,6 +420,10 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         readConditionsFile(c);
         openSources(c);
         streetLoop(c, report);
+        const std::string notes = inputNotes(c);
+        if (!notes.empty()) {
+            ui.message(notes, Icon::Information);
+        }
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {

@@ -96,6 +96,23 @@ struct InColumn {
     float factor = 1;
     int pol = 0, veh = 0;
     InKey key = InKey::Unknown;
+    double limit = 0;        // the largest magnitude a value of the column can have, after scaling
+    long nonNumbers = 0;     // items that were no number and were read as missing
+    long firstNonNumber = 0; // line (row) of the first of them
+};
+
+// Whether a column reads its items as numbers that become missing when they
+// are none (the measured values); the others (dates, day, hour, ...) refuse
+// a text that is no number.
+bool readsValue(InKey key);
+
+// The date and hour a file's own date items gave in the record read last;
+// -99 for what the file does not carry (dated files only).
+struct RecordDate {
+    int year = -99, month = -99, day = -99, hour = -99;
+    bool hasDate = false; // a date item was read
+    bool dateHasTime = false;
+    DateTimeParts date;
 };
 
 struct InputFile {
@@ -105,10 +122,16 @@ struct InputFile {
     TableData table;
     std::size_t row = 0; // next table row
     std::unique_ptr<std::ifstream> text;
-    std::streamoff size = 0;          // bytes of the text file
-    std::streamoff position = 0;      // where the next line starts
-    long line = 0;                    // lines read from the text file
-    std::streampos lineStart[2] = {}; // starts of the last two lines read ([1] the last)
+    std::streamoff size = 0;            // bytes of the text file
+    std::streamoff position = 0;        // where the next line starts
+    long line = 0;                      // lines read from the text file
+    std::streampos recordStart[2] = {}; // starts of the last two records read ([1] the last)
+    long recordLine[2] = {};            // their line numbers
+    long countedTo = 0; // line (row) up to which blank lines and non-numbers have been counted
+    long pendingBlank = 0, pendingBlankLine = 0; // blank lines since the last record, the first of them
+    long blankLines = 0, firstBlankLine = 0;     // blank lines passed over between records
+    bool dated = false;                          // the file has a date, year, month, day or hour column
+    RecordDate own;                              // what they gave in the record read last
     std::vector<InColumn> cols;
     std::string lineText;                 // the last line read
     std::string buffer;                   // the line being split
@@ -268,6 +291,10 @@ struct RunContext {
     std::string LastPersonId;
     std::unique_ptr<RecordReader> streetsFile, routeFile;
 
+    // Dating of the records as read (also those outside the period).
+    int datedInputs = 0;    // input files with date items of their own
+    long LastReadHour = -1; // hour number of the record read last (-1 = none since the files were positioned)
+
     // Names of statistics cells already reported as unknown.
     std::set<std::string> reportedNames;
 
@@ -312,8 +339,14 @@ void splitRecordLine(std::string_view line, bool commaSeparates, std::string &bu
 // (blanks, decimal commas, texts).
 std::optional<double> plainNumber(std::string_view text);
 
+// Where the record read last from a file lies: "<path>, line n" ("row n" for a table).
+std::string recordAt(const InputFile &in);
+
 // Reading an hour (RunReadHour.cpp). False at the end of the data.
 bool readHour(RunContext &c);
+// What the reading passed over or read as missing, for the note at the end
+// of the run ("" = nothing).
+std::string inputNotes(const RunContext &c);
 
 // Dating (RunDating.cpp).
 enum class DateOutcome { Accept, Skip, EndOfInput };

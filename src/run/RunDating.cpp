@@ -66,8 +66,7 @@ namespace {
 std::string recordPlace(const RunContext &c) {
     std::string place;
     for (const InputFile &in : c.inputs) {
-        place += "\r\n" + in.path +
-                 (in.isTable ? ", row " + std::to_string(in.row) : ", line " + std::to_string(in.line));
+        place += "\r\n" + recordAt(in);
     }
     return place;
 }
@@ -81,6 +80,80 @@ std::string recordPlace(const RunContext &c) {
 
 long hourNumber(int y, int m, int d, int hour) {
     return daysFromCivil(y, m, d) * 24 + (hour - 1);
+}
+
+// "2023-03-19, hour 10" of an hour number.
+std::string hourText(long hourNo) {
+    const long days = hourNo >= 0 ? hourNo / 24 : -((-hourNo + 23) / 24);
+    const CivilDate d = civilFromDays(days);
+    return isoDate(d.year, d.month, d.day) + ", hour " + std::to_string(hourNo - days * 24 + 1);
+}
+
+// The date and hour a file's own items give (-99 for what it does not carry).
+RecordDate ownDate(const InputFile &in) {
+    const RecordDate &o = in.own;
+    RecordDate d;
+    d.year = o.year >= 0 ? o.year : o.hasDate ? o.date.year : -99;
+    d.month = o.month >= 0 ? o.month : o.hasDate ? o.date.month : -99;
+    d.day = o.day >= 0 ? o.day : o.hasDate ? o.date.day : -99;
+    d.hour = o.hour != -99 ? o.hour : o.hasDate && o.dateHasTime ? o.date.hour + 1 : -99;
+    return d;
+}
+
+std::string dateText(const RecordDate &d) {
+    std::string text;
+    auto add = [&](const char *name, int v) {
+        if (v != -99) {
+            text += (text.empty() ? "" : ", ") + std::string(name) + " " + std::to_string(v);
+        }
+    };
+    add("day", d.day);
+    add("month", d.month);
+    add("year", d.year);
+    add("hour", d.hour);
+    return text;
+}
+
+// Every file that carries a date or hour of its own must give a real one,
+// and all of them the same.
+void checkFilesAgree(const RunContext &c) {
+    const InputFile *first = nullptr;
+    RecordDate firstDate;
+    for (const InputFile &in : c.inputs) {
+        if (!in.dated) {
+            continue;
+        }
+        const RecordDate d = ownDate(in);
+        const int year = d.year != -99 ? d.year : c.items.year;
+        if ((d.hour != -99 && (d.hour < 1 || d.hour > 24)) ||
+            (d.day != -99 && d.month != -99 && !isRealDate(year, d.month, d.day))) {
+            throw RunRefusal{"The date of an input record is not valid: " + dateText(d) + "\r\n" +
+                             recordAt(in)};
+        }
+        if (first == nullptr) {
+            first = &in;
+            firstDate = d;
+            continue;
+        }
+        auto differ = [](int a, int b) { return a != -99 && b != -99 && a != b; };
+        if (differ(d.year, firstDate.year) || differ(d.month, firstDate.month) ||
+            differ(d.day, firstDate.day) || differ(d.hour, firstDate.hour)) {
+            throw RunRefusal{"Two input files give different dates or hours for the same record:\r\n" +
+                             recordAt(*first) + ": " + dateText(firstDate) + "\r\n" + recordAt(in) + ": " +
+                             dateText(d)};
+        }
+    }
+}
+
+// The dated input files and where their record lies.
+std::string datedPlaces(const RunContext &c) {
+    std::string place;
+    for (const InputFile &in : c.inputs) {
+        if (in.dated) {
+            place += "\r\n" + recordAt(in);
+        }
+    }
+    return place;
 }
 
 } // namespace
@@ -127,6 +200,19 @@ DateOutcome dateHour(RunContext &c) {
     if (!isRealDate(h.year, h.month, h.day)) {
         refuseDate(c, "no such day");
     }
+    if (c.datedInputs > 1) {
+        checkFilesAgree(c);
+    }
+    // The records of the files must run forward in time (a repeated hour
+    // would shift the file against the others and the period).
+    const long hourNo = hourNumber(h.year, h.month, h.day, s.hour);
+    if (c.LastReadHour >= 0 && hourNo <= c.LastReadHour) {
+        throw RunRefusal{"The hours of the input must run forward, but the record of " + hourText(hourNo) +
+                         (hourNo == c.LastReadHour ? " repeats the hour before it."
+                                                   : " follows that of " + hourText(c.LastReadHour) + ".") +
+                         datedPlaces(c)};
+    }
+    c.LastReadHour = hourNo;
     const long days = daysFromCivil(h.year, h.month, h.day);
     if (h.date.empty()) {
         h.date = isoDate(h.year, h.month, h.day);
@@ -165,7 +251,6 @@ DateOutcome dateHour(RunContext &c) {
         }
     }
 
-    const long hourNo = hourNumber(h.year, h.month, h.day, s.hour);
     if (route) {
         // Seconds of this hour spent in the segment.
         const auto secondsTo = [&](const DateTimeParts &t) {

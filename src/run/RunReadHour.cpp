@@ -5,11 +5,16 @@
 // A text record that cannot be an hour before the first hour of the period
 // (a line of column titles, a short line) is passed over by reading the next
 // line of the same file only, so that files with title lines stay aligned.
+// A line of titles is also one that holds no number where the file's list
+// expects numbers. Blank lines are passed over anywhere. An item that is no
+// number where a measured value is expected is missing for its hour; the
+// run's closing note counts such items and the blank lines per file.
 
 #include "core/ListLine.h"
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
+#include "core/ValueRanges.h"
 #include "run/ChainSupport.h"
 #include "run/RunContext.h"
 #include "run/StreetChain.h"
@@ -28,7 +33,27 @@ struct ItemMismatch {
     std::string text;
 };
 
+// Thrown for a number larger than its column's values can be.
+struct ItemOutOfRange {
+    std::size_t column;
+    std::string text;
+};
+
+// What the items of one record held.
+struct ItemTally {
+    int nonNumbers = 0;     // items of value columns that were no number
+    bool anyNumber = false; // an item held a number (or a date)
+};
+
 } // namespace
+
+std::string recordAt(const InputFile &in) {
+    return in.path + (in.isTable ? ", row " + std::to_string(in.row) : ", line " + std::to_string(in.line));
+}
+
+bool readsValue(InKey key) {
+    return key == InKey::DayOfWeek || (key >= InKey::UMast && key <= InKey::ColdStart);
+}
 
 std::optional<double> plainNumber(std::string_view text) {
     // The common short decimal ("12", "-3.5", "0.77"): at most 15 digits make
@@ -85,11 +110,8 @@ bool missingItem(std::string_view text) {
     return (c == 'n' || c == 'N' || c == '#') && isMissingText(text);
 }
 
-// The whole number of an item, from its plain number when it has one.
+// The whole number of an item.
 int intOf(std::string_view text, std::optional<double> v, std::size_t j) {
-    if (!v) {
-        v = parseNumber(text);
-    }
     if (!v || std::abs(*v) > 2e9) {
         throw ItemMismatch{j, std::string(text)};
     }
@@ -124,26 +146,83 @@ std::string_view trimView(std::string_view v) {
     return v;
 }
 
-void assign(RunContext &c, const InColumn &col, std::size_t j, std::string_view raw) {
+// An item without the blanks and the one pair of double quotes around it.
+std::string_view cleanItem(std::string_view raw) {
+    std::string_view item = trimView(raw);
+    if (item.size() >= 2 && item.front() == '"' && item.back() == '"') {
+        item = trimView(item.substr(1, item.size() - 2));
+    }
+    return item;
+}
+
+// The item with decimal commas read as points; only an item that has one is
+// copied (into scratch).
+std::string_view withPoints(std::string_view item, std::string &scratch) {
+    if (item.find(',') == std::string_view::npos) {
+        return item;
+    }
+    scratch.assign(item);
+    std::replace(scratch.begin(), scratch.end(), ',', '.');
+    return scratch;
+}
+
+// The number an item holds: a plain decimal by the short route, other
+// forms ("1d3", "5.") by the full reader; nullopt for a text.
+std::optional<double> numberOf(std::string_view text) {
+    if (std::optional<double> v = plainNumber(text)) {
+        return v;
+    }
+    return parseNumber(text);
+}
+
+void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view raw, ItemTally &tally) {
     State &s = c.s;
     HourItems &h = c.items;
-    const std::string_view item = trimView(raw);
+    const InColumn &col = in.cols[j];
+    if (col.key == InKey::Ignore) {
+        return;
+    }
+    const std::string_view item = cleanItem(raw);
     // A missing item stays missing whatever the column's factor.
     const bool missing = missingItem(item);
-    // Decimal commas read as points; only an item that has one is copied.
-    std::string withPoints;
-    std::string_view text = item;
-    if (item.find(',') != std::string_view::npos) {
-        withPoints.assign(item);
-        std::replace(withPoints.begin(), withPoints.end(), ',', '.');
-        text = withPoints;
+    std::string scratch;
+    const std::string_view text = withPoints(item, scratch);
+    if (col.key == InKey::Date) {
+        if (!missing) {
+            DateTimeParts d;
+            if (!parseDateTimeText(text, &d) || d.year < 1000) {
+                throw ItemMismatch{j, std::string(text)};
+            }
+            tally.anyNumber = true;
+            h.hasDate = true;
+            h.dateValue = d;
+            h.date = isoDate(d.year, d.month, d.day);
+            if (d.hour != 0 || d.minute != 0) {
+                h.date = isoDateTime(d.year, d.month, d.day, d.hour, d.minute);
+            }
+            in.own.hasDate = true;
+            in.own.dateHasTime = text.find(':') != std::string_view::npos;
+            in.own.date = d;
+        }
+        return;
     }
     const float f = col.factor;
     float value = kMiss;
-    std::optional<double> plain;
+    std::optional<double> number;
     if (!missing) {
-        plain = plainNumber(text);
-        value = static_cast<float>((plain ? *plain : Val(text)) * f);
+        number = numberOf(text);
+        if (number) {
+            tally.anyNumber = true;
+            if (readsValue(col.key)) {
+                const double scaled = *number * f;
+                if (!(std::abs(scaled) <= col.limit)) {
+                    throw ItemOutOfRange{j, std::string(item)};
+                }
+                value = static_cast<float>(scaled);
+            }
+        } else if (readsValue(col.key)) {
+            ++tally.nonNumbers; // missing for this hour, counted for the note
+        }
     }
     auto setAt = [](std::vector<float> &v, int p, float x) {
         if (p >= 0 && static_cast<std::size_t>(p) < v.size()) {
@@ -152,39 +231,29 @@ void assign(RunContext &c, const InColumn &col, std::size_t j, std::string_view 
     };
     switch (col.key) {
     case InKey::Date:
-        if (!missing) {
-            DateTimeParts d;
-            if (!parseDateTimeText(text, &d) || d.year < 1000) {
-                throw ItemMismatch{j, std::string(text)};
-            }
-            h.hasDate = true;
-            h.dateValue = d;
-            h.date = isoDate(d.year, d.month, d.day);
-            if (d.hour != 0 || d.minute != 0) {
-                h.date = isoDateTime(d.year, d.month, d.day, d.hour, d.minute);
-            }
-        }
+    case InKey::Ignore:
         break;
     case InKey::Day:
-        h.day = missing ? -99 : intOf(text, plain, j);
+        h.day = in.own.day = missing ? -99 : intOf(text, number, j);
         break;
     case InKey::Month:
-        h.month = missing ? -99 : intOf(text, plain, j);
+        h.month = in.own.month = missing ? -99 : intOf(text, number, j);
         break;
     case InKey::Year:
-        h.year = missing ? -99 : intOf(text, plain, j);
+        h.year = in.own.year = missing ? -99 : intOf(text, number, j);
         break;
     case InKey::Hour:
-        s.hour = missing ? -99 : static_cast<int>(roundHalfEven(intOf(text, plain, j) + 1.0 - f));
+        s.hour = in.own.hour =
+            missing ? -99 : static_cast<int>(roundHalfEven(intOf(text, number, j) + 1.0 - f));
         break;
     case InKey::Minute:
-        h.minute = missing ? -99 : intOf(text, plain, j);
+        h.minute = missing ? -99 : intOf(text, number, j);
         break;
     case InKey::DayOfWeek:
-        h.dayofweek = missing ? -99 : static_cast<int>(roundHalfEven(Val(text)));
+        h.dayofweek = number ? static_cast<int>(roundHalfEven(*number)) : -99;
         break;
     case InKey::DayCase:
-        h.daycase = missing ? -99 : intOf(text, plain, j);
+        h.daycase = missing ? -99 : intOf(text, number, j);
         break;
     case InKey::UMast:
         s.u_mast = value;
@@ -199,7 +268,7 @@ void assign(RunContext &c, const InColumn &col, std::size_t j, std::string_view 
         h.netrad = value;
         break;
     case InKey::CloudCover:
-        h.cloudcover = missing ? -99 : static_cast<int>(roundHalfEven(value));
+        h.cloudcover = number ? static_cast<int>(roundHalfEven(value)) : -99;
         break;
     case InKey::Temperature:
         s.temperature = value;
@@ -251,9 +320,7 @@ void assign(RunContext &c, const InColumn &col, std::size_t j, std::string_view 
         }
         break;
     case InKey::ColdStart:
-        h.coldstart = missing ? 0.0f : value;
-        break;
-    case InKey::Ignore:
+        h.coldstart = number ? value : 0.0f;
         break;
     case InKey::Unknown:
         c.err.ColumnIndex = static_cast<int>(j + 1);
@@ -272,6 +339,38 @@ std::string cellText(const Cell &cell) {
     return std::string();
 }
 
+bool blankLine(std::string_view line) {
+    return std::all_of(line.begin(), line.end(), [](char ch) { return ch == ' ' || ch == '\t'; });
+}
+
+// Blank lines met since the last record count once a record follows them
+// (blank lines at the end of a file are no gap), and only the first time
+// that part of the file is read.
+void countBlankLines(InputFile &in) {
+    if (in.pendingBlankLine > in.countedTo) {
+        if (in.blankLines == 0) {
+            in.firstBlankLine = in.pendingBlankLine;
+        }
+        in.blankLines += in.pendingBlank;
+    }
+    in.pendingBlank = 0;
+}
+
+// Counts, per column, the items of a record that were no number where a
+// value is expected (at is the record's line or row).
+void countNonNumbers(InputFile &in, const std::vector<std::string_view> &fields, long at) {
+    std::string scratch;
+    for (std::size_t j = 0; j < in.cols.size() && j < fields.size(); ++j) {
+        InColumn &col = in.cols[j];
+        const std::string_view item = cleanItem(fields[j]);
+        if (readsValue(col.key) && !missingItem(item) && !numberOf(withPoints(item, scratch))) {
+            if (col.nonNumbers++ == 0) {
+                col.firstNonNumber = at;
+            }
+        }
+    }
+}
+
 // Reads one record of file in; false at the end of its data.
 bool readRecord(RunContext &c, InputFile &in) {
     c.err.FileIndex = in.k;
@@ -281,6 +380,7 @@ bool readRecord(RunContext &c, InputFile &in) {
     std::vector<std::string> owned;
     std::vector<std::string_view> &fields = in.fields;
     for (;;) {
+        std::streamoff start = 0;
         if (in.isTable) {
             if (in.row >= in.table.rows.size()) {
                 return false;
@@ -297,12 +397,24 @@ bool readRecord(RunContext &c, InputFile &in) {
             if (!std::getline(is, line)) {
                 return false;
             }
-            in.lineStart[0] = in.lineStart[1];
-            in.lineStart[1] = in.position;
+            start = in.position;
             in.position += static_cast<std::streamoff>(line.size()) + (is.eof() ? 0 : 1);
             ++in.line;
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
+            }
+            if (blankLine(line)) {
+                if (in.pendingBlank++ == 0) {
+                    in.pendingBlankLine = in.line;
+                }
+                continue;
+            }
+            if (in.pendingBlank > 0) {
+                countBlankLines(in);
+            }
+            if (line.find('\r') != std::string::npos) {
+                throw RunRefusal{recordAt(in) + ": a carriage return stands inside the line. Lines of an "
+                                                "input file end with LF or CR LF."};
             }
             const bool plain =
                 std::all_of(line.begin(), line.end(), [](char ch) { return (ch & 0x80) == 0 && ch != '"'; });
@@ -312,9 +424,6 @@ bool readRecord(RunContext &c, InputFile &in) {
                 owned = ReadListLine(toUtf8(line), c.s.DecimalSeparator);
                 fields.assign(owned.begin(), owned.end());
             }
-            if (fields.empty()) {
-                return false; // an empty line ends the data
-            }
             if (fields.size() < in.cols.size()) {
                 if (c.NoHourYet) {
                     continue; // a title or short line before the first hour
@@ -322,13 +431,16 @@ bool readRecord(RunContext &c, InputFile &in) {
                 throw RunError(kErrTooFewItems, "Line " + std::to_string(in.line) + " holds too few items");
             }
         }
+        ItemTally tally;
+        if (in.dated) {
+            in.own = RecordDate{};
+        }
         try {
             c.err.InItemsFlag = true;
             for (std::size_t j = 0; j < in.cols.size(); ++j) {
-                assign(c, in.cols[j], j, fields[j]);
+                assign(c, in, j, fields[j], tally);
             }
             c.err.InItemsFlag = false;
-            return true;
         } catch (const ItemMismatch &m) {
             if (c.NoHourYet && !in.isTable) {
                 continue; // a line of column titles: take the next line of this file
@@ -337,7 +449,35 @@ bool readRecord(RunContext &c, InputFile &in) {
             c.err.InColName = in.cols[m.column].name;
             c.err.ItemText = m.text;
             throw RunError(kErrTypeMismatch, "Type mismatch");
+        } catch (const ItemOutOfRange &r) {
+            const InColumn &col = in.cols[r.column];
+            throw RunRefusal{recordAt(in) + ": the item " + r.text + " of column " + col.name +
+                             " is out of range (a value of the column is at most " +
+                             (col.limit < kMaxSingle ? formatNumber(col.limit) : std::string("3.4E+38")) +
+                             " in magnitude" + (col.factor != 1.0f ? ", after scaling" : "") + ")."};
         }
+        const long at = in.isTable ? static_cast<long>(in.row) : in.line;
+        if (tally.nonNumbers > 0) {
+            if (!tally.anyNumber && !in.isTable) {
+                // No number where the list expects numbers: a line of column titles.
+                if (c.NoHourYet) {
+                    continue;
+                }
+                throw RunRefusal{recordAt(in) + " holds no number where the variable list expects numbers: "
+                                                "a line of column titles in the middle of the data?"};
+            }
+            if (at > in.countedTo) {
+                countNonNumbers(in, fields, at);
+            }
+        }
+        in.countedTo = std::max(in.countedTo, at);
+        if (!in.isTable) {
+            in.recordStart[0] = in.recordStart[1];
+            in.recordLine[0] = in.recordLine[1];
+            in.recordStart[1] = start;
+            in.recordLine[1] = in.line;
+        }
+        return true;
     }
 }
 
@@ -401,6 +541,35 @@ bool readHour(RunContext &c) {
     }
     c.err.InItemsFlag = false;
     return true;
+}
+
+std::string inputNotes(const RunContext &c) {
+    const std::string nl = "\r\n";
+    std::string nonNumbers, blanks;
+    for (const InputFile &in : c.inputs) {
+        const std::string where = in.isTable ? " in row " : " in line ";
+        for (const InColumn &col : in.cols) {
+            if (col.nonNumbers > 0) {
+                nonNumbers += nl + in.path + ", column " + col.name + ": " + std::to_string(col.nonNumbers) +
+                              (col.nonNumbers == 1 ? " item" : " items") + ", the first" + where +
+                              std::to_string(col.firstNonNumber);
+            }
+        }
+        if (in.blankLines > 0) {
+            blanks += nl + in.path + ": " + std::to_string(in.blankLines) +
+                      (in.blankLines == 1 ? " blank line" : " blank lines") + ", the first in line " +
+                      std::to_string(in.firstBlankLine);
+        }
+    }
+    std::string note;
+    if (!nonNumbers.empty()) {
+        note =
+            "Items of the input files that are not numbers were read as missing values (-99):" + nonNumbers;
+    }
+    if (!blanks.empty()) {
+        note += (note.empty() ? "" : nl + nl) + "Blank lines of the input files were passed over:" + blanks;
+    }
+    return note;
 }
 
 } // namespace vesk::run

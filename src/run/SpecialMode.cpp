@@ -136,6 +136,15 @@ double shownDirection(double d) {
 }
 
 SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &control, RunObserver *observer) {
+    if (state.RouteMode || state.MultiStreetMode) {
+        // Its street and traffic are the project's own single street, which
+        // these projects do not have.
+        ui.message(std::string("Special Mode cannot be run for a ") +
+                       (state.RouteMode ? "route project" : "multi-street project") +
+                       ".\r\nIt computes one street: open or create a single-street project for it.",
+                   Icon::Critical);
+        return SpecialModeOutcome::Refused;
+    }
     const int speedCount = std::clamp(state.WindSpeedCount, 0, kMaxWindSpeeds);
     for (int i = 1; i <= speedCount; ++i) {
         if (!std::isfinite(state.WindSpeeds[i]) || state.WindSpeeds[i] < 0) {

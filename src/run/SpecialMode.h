@@ -40,7 +40,8 @@ double shownDirection(double d);
 // after writing what was computed, a stop while paused writes nothing); the
 // result files are put in place together at the end; `observer` (may be null) gets the
 // progress: fraction of directions done and the text "<wind speed>\t<direction>".
-// Refuses, before any file is touched: a negative or undefined wind speed, a
+// Refuses, before any file is touched: a route or multi-street project (it
+// has no street of its own), a negative or undefined wind speed, a
 // direction step of 0 or less when there is a direction to compute, values
 // that are not numbers. Sets EmissionTermSM.
 SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &control,

@@ -280,7 +280,14 @@ INSTANTIATE_TEST_SUITE_P(
                                           },
                                           "The wind direction step must be greater than 0"},
                       BadSpecialModeInput{"undefined direction", [](State &s) { s.WindDirEnd = NAN; },
-                                          "The wind directions of Special Mode are not defined"}),
+                                          "The wind directions of Special Mode are not defined"},
+                      BadSpecialModeInput{"route project", [](State &s) { s.RouteMode = true; },
+                                          "Special Mode cannot be run for a route project.\r\nIt computes "
+                                          "one street: open or create a single-street project for it."},
+                      BadSpecialModeInput{"multi street project", [](State &s) { s.MultiStreetMode = true; },
+                                          "Special Mode cannot be run for a multi-street project.\r\nIt "
+                                          "computes one street: open or create a single-street project for "
+                                          "it."}),
     [](const auto &info) {
         std::string name = info.param.what;
         for (char &c : name) {

@@ -357,6 +357,35 @@ TEST(RealRun, SpecialModeRunsTheEditedWindsOfTheSampleStreet) {
                 std::filesystem::exists(s.state.WorkDir + "VESKout.dat"));
 }
 
+TEST(RealRun, ARouteProjectNeverReachesSpecialModeNotEvenAfterARun) {
+    Sample sample;
+    Session s(sample, sample.project("DemoRoute.vkp"));
+    ASSERT_TRUE(s.state.RouteMode);
+    auto specialReachable = [&] {
+        return s->menu("menMode")->menuAction()->isEnabled() || s->action("btnGeneric")->isEnabled() ||
+               s->btnReturnStd->isEnabled();
+    };
+    EXPECT_FALSE(specialReachable());
+    s.runToEnd();
+    EXPECT_FALSE(specialReachable()) << "the end of a run gives the Mode menu back only to single streets";
+    s->action("btnGeneric")->trigger();
+    EXPECT_EQ(s.state.CalcMode, 1);
+    EXPECT_FALSE(s->action("btnGeneric")->statusTip().isEmpty()) << "the status bar says why";
+}
+
+TEST(RealRun, ARouteProjectOpensInCalculationModeInAFolderSetToSpecialMode) {
+    Sample sample;
+    std::string options = test::readFile(sample.appDir + "Run.opt");
+    ASSERT_EQ(options.rfind(" 1 ", 0), 0u);
+    options.replace(0, 3, " 0 ");
+    std::ofstream(sample.appDir + "Working/Run.opt", std::ios::binary) << options;
+    Session s(sample, sample.project("DemoRoute.vkp"));
+    ASSERT_TRUE(s.loaded);
+    EXPECT_EQ(s.state.CalcMode, 1);
+    EXPECT_FALSE(s->Frame7->isHidden()) << "the file lists of Calculation mode are shown";
+    EXPECT_FALSE(s->menu("menMode")->menuAction()->isEnabled());
+}
+
 // Pictures of the window in both modes for a look by eye (run on request only).
 TEST(WindowPictures, DISABLED_SaveBothModes) {
     Sample sample;

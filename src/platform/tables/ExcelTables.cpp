@@ -1,11 +1,18 @@
-// Excel (.xls) workbooks read through FreeXL. Dates come as
-// "yyyy-mm-dd[ hh:mm:ss]" texts, numbers as numbers, texts as UTF-8.
+// Excel (.xls) workbooks read through FreeXL, with our own walk through the
+// workbook's records beside it (BiffCells.cpp): that walk refuses a damaged
+// workbook before FreeXL reads it, gives the results stored with formulas
+// (FreeXL gives none) and the full date-time of date cells (FreeXL drops the
+// time of a cell shown as a date), and checks every number FreeXL reads.
+// Dates come as "yyyy-mm-dd[ hh:mm:ss]" texts, numbers as numbers, texts as
+// UTF-8.
 
 #include "platform/tables/TableBackends.h"
 
 #include <freexl.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace vesk::tables {
 
@@ -26,6 +33,82 @@ struct XlsHandle {
     }
 };
 
+// Our walk through the workbook's records; false with a message naming the
+// file when it is damaged. *walked stays false for files that are no
+// compound file (FreeXL decides about those).
+bool walkWorkbook(const std::string &file, BiffBook *book, bool *walked, std::string *error) {
+    *walked = false;
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string stream, problem;
+    switch (compoundStream(bytes, {u"Workbook", u"Book"}, &stream, &problem)) {
+    case CompoundResult::NotCompound:
+        return true;
+    case CompoundResult::NoStream:
+        setError(error, "The file " + file +
+                            " cannot be read as an Excel 97-2003 workbook (.xls): it holds no "
+                            "workbook.");
+        return false;
+    case CompoundResult::Damaged:
+        break;
+    case CompoundResult::Found:
+        if (biffCells(stream, book, &problem)) {
+            *walked = true;
+            return true;
+        }
+        break;
+    }
+    setError(error, "The Excel file " + file + " is damaged: " + problem + ".");
+    return false;
+}
+
+// Our walk's sheet for FreeXL's sheet `index` of that name.
+const BiffSheet *walkedSheet(const BiffBook &book, const std::string &name, unsigned index) {
+    for (const auto &sheet : book.sheets) {
+        if (sheet.name == name) {
+            return sheet.walked ? &sheet : nullptr;
+        }
+    }
+    return index < book.sheets.size() && book.sheets[index].walked ? &book.sheets[index] : nullptr;
+}
+
+// The value of a cell from FreeXL's reading and ours. Where we walked the
+// workbook, numbers and date cells take our value (the full serial; date or
+// number by our reading of the cell's format), formulas, Booleans and errors
+// (which FreeXL leaves empty) too; texts are FreeXL's. False when the two
+// readings differ: one of them has misread a damaged record.
+bool cellValue(const FreeXL_CellValue &v, const BiffCell *ours, bool walked, Cell *cell) {
+    const bool text = v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT;
+    const bool number = v.type == FREEXL_CELL_INT || v.type == FREEXL_CELL_DOUBLE;
+    const bool date =
+        v.type == FREEXL_CELL_DATE || v.type == FREEXL_CELL_DATETIME || v.type == FREEXL_CELL_TIME;
+    if (text || (date && !walked)) {
+        *cell = std::string(v.value.text_value ? v.value.text_value : "");
+        return ours == nullptr || ours->kind != BiffCell::Number;
+    }
+    if (number && !walked) {
+        *cell = v.type == FREEXL_CELL_INT ? static_cast<double>(v.value.int_value) : v.value.double_value;
+        return true;
+    }
+    if (number || date) {
+        if (ours == nullptr || ours->kind == BiffCell::BoolErr) {
+            return false;
+        }
+        if (number && ours->raw != (v.type == FREEXL_CELL_INT ? static_cast<double>(v.value.int_value)
+                                                              : v.value.double_value)) {
+            return false;
+        }
+        *cell = ours->value;
+        return true;
+    }
+    // FreeXL has no value for formulas, Booleans and errors: ours has.
+    if (ours != nullptr) {
+        *cell = ours->value;
+        return ours->kind != BiffCell::Number;
+    }
+    return true;
+}
+
 } // namespace
 
 bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool namesOnly,
@@ -34,6 +117,11 @@ bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool n
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) {
         setError(error, "The Excel file " + file + " was not found.");
+        return false;
+    }
+    BiffBook book;
+    bool walked = false;
+    if (!namesOnly && !walkWorkbook(file, &book, &walked, error)) {
         return false;
     }
     XlsHandle xls;
@@ -64,6 +152,7 @@ bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool n
                          "The sheet " + sheet.name + " of the Excel file " + file + " cannot be read.");
                 return false;
             }
+            const BiffSheet *mine = walked ? walkedSheet(book, sheet.name, i) : nullptr;
             sheet.rows.resize(rows);
             for (unsigned int r = 0; r < rows; ++r) {
                 auto &row = sheet.rows[r];
@@ -75,22 +164,16 @@ bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool n
                                  "A cell of the sheet " + sheet.name + " in " + file + " cannot be read.");
                         return false;
                     }
-                    switch (v.type) {
-                    case FREEXL_CELL_INT:
-                        row[c] = static_cast<double>(v.value.int_value);
-                        break;
-                    case FREEXL_CELL_DOUBLE:
-                        row[c] = v.value.double_value;
-                        break;
-                    case FREEXL_CELL_TEXT:
-                    case FREEXL_CELL_SST_TEXT:
-                    case FREEXL_CELL_DATE:
-                    case FREEXL_CELL_DATETIME:
-                    case FREEXL_CELL_TIME:
-                        row[c] = std::string(v.value.text_value ? v.value.text_value : "");
-                        break;
-                    default:
-                        break;
+                    const BiffCell *ours = nullptr;
+                    if (mine != nullptr) {
+                        auto it = mine->cells.find(r << 16 | c);
+                        ours = it == mine->cells.end() ? nullptr : &it->second;
+                    }
+                    if (!cellValue(v, ours, mine != nullptr, &row[c])) {
+                        setError(error, "The Excel file " + file + " is damaged: the cell in row " +
+                                            std::to_string(r + 1) + ", column " + std::to_string(c + 1) +
+                                            " of the sheet " + sheet.name + " cannot be decoded.");
+                        return false;
                     }
                 }
                 // Keep a row only up to its last value: a far formatted cell

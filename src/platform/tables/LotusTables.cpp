@@ -1,9 +1,9 @@
-// Lotus worksheets (.wk1-.wk4, .wks) read through libwps' spreadsheet
-// interface, and our .wk1 writer (one worksheet; numbers and labels).
+// Lotus worksheets: .wk1 files by our own reader (Wk1File.cpp), the other
+// kinds (.wk2-.wk4, .wks) through libwps' spreadsheet interface.
 
 #include "platform/tables/TableBackends.h"
 
-#include "core/TextIO.h"
+#include "platform/tables/TableAddress.h"
 
 #include <librevenge-stream/librevenge-stream.h>
 #include <librevenge/librevenge.h>
@@ -189,17 +189,6 @@ private:
     Cell m_value;
 };
 
-void put16(std::string &b, std::uint16_t v) {
-    b.push_back(static_cast<char>(v & 0xFF));
-    b.push_back(static_cast<char>(v >> 8));
-}
-
-void record(std::string &out, std::uint16_t type, const std::string &data) {
-    put16(out, type);
-    put16(out, static_cast<std::uint16_t>(data.size()));
-    out += data;
-}
-
 } // namespace
 
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error) {
@@ -208,6 +197,18 @@ bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::s
     if (!std::filesystem::is_regular_file(file, ec)) {
         setError(error, "The Lotus file " + file + " was not found.");
         return false;
+    }
+    if (fileExtension(file) == "wk1") {
+        Sheet sheet;
+        bool otherKind = false;
+        if (wk1Read(file, &sheet, &otherKind, error)) {
+            sheets->push_back(std::move(sheet));
+            return true;
+        }
+        if (!otherKind) {
+            return false;
+        }
+        // A later Lotus kind under a .wk1 name: libwps knows it.
     }
     librevenge::RVNGFileStream input(file.c_str());
     libwps::WPSKind kind = libwps::WPS_TEXT;
@@ -227,59 +228,6 @@ bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::s
     }
     *sheets = std::move(collector.sheets);
     return true;
-}
-
-std::string wk1Bytes(const Sheet &sheet) {
-    std::string out;
-    std::string bof;
-    put16(bof, 0x0406);
-    record(out, 0x0000, bof);
-    std::size_t cols = 0;
-    for (const auto &row : sheet.rows) {
-        cols = std::max(cols, row.size());
-    }
-    std::string range;
-    put16(range, 0);
-    put16(range, 0);
-    put16(range, static_cast<std::uint16_t>(cols ? cols - 1 : 0));
-    put16(range, static_cast<std::uint16_t>(sheet.rows.empty() ? 0 : sheet.rows.size() - 1));
-    record(out, 0x0006, range);
-    for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
-        for (std::size_t c = 0; c < sheet.rows[r].size(); ++c) {
-            const auto &cell = sheet.rows[r][c];
-            std::string d;
-            d.push_back(static_cast<char>(0xFF)); // protected, default format
-            put16(d, static_cast<std::uint16_t>(c));
-            put16(d, static_cast<std::uint16_t>(r));
-            if (auto *v = std::get_if<double>(&cell)) {
-                std::uint64_t bits;
-                std::memcpy(&bits, v, sizeof bits);
-                for (int k = 0; k < 8; ++k) {
-                    d.push_back(static_cast<char>((bits >> (8 * k)) & 0xFF));
-                }
-                record(out, 0x000E, d);
-            } else if (auto *s = std::get_if<std::string>(&cell)) {
-                auto text = utf8ToWindows1252(*s);
-                if (text.size() > 239) {
-                    text.resize(239);
-                }
-                d.push_back('\'');
-                d += text;
-                d.push_back('\0');
-                record(out, 0x000F, d);
-            }
-        }
-    }
-    record(out, 0x0001, {});
-    return out;
-}
-
-bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error) {
-    if (sheet.rows.size() > 8192) {
-        setError(error, "A .wk1 worksheet holds at most 8192 rows: " + file);
-        return false;
-    }
-    return saveFile(file, wk1Bytes(sheet), error);
 }
 
 } // namespace vesk::tables

@@ -4,7 +4,11 @@
 
 #include "platform/tables/Tables.h"
 
+#include <cstdint>
+#include <limits>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk::tables {
@@ -24,14 +28,71 @@ bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool n
 bool excelWriteWorkbook(const std::string &file, const std::vector<Sheet> &sheets, std::string *error);
 // The workbook stream and the compound file around it, for the writer and its tests.
 std::string biff8Workbook(const std::vector<Sheet> &sheets);
-std::string compoundFile(const std::string &workbookStream);
+std::string compoundFile(const std::string &workbookStream, const std::u16string &streamName = u"Workbook");
+enum class CompoundResult { Found, NotCompound, NoStream, Damaged };
+// Finds the first of the named streams (letter case ignored) in the bytes of
+// a compound file. Every sector chain on the way is checked: Damaged, with
+// *problem, when one leads outside the file, runs in a circle or gives fewer
+// bytes than the stream declares. NotCompound for bytes of another kind.
+CompoundResult compoundStream(const std::string &fileBytes, const std::vector<std::u16string> &names,
+                              std::string *stream, std::string *problem);
 // True when the bytes of an .xls file come from our writer.
 bool excelWrittenByUs(const std::string &fileBytes);
 
+// A cell of our own walk through a workbook stream (BiffCells.cpp).
+struct BiffCell {
+    enum Kind { Number, Formula, BoolErr } kind = Number;
+    double raw = std::numeric_limits<double>::quiet_NaN(); // the number stored (NaN: a text or an error)
+    Cell value; // as a table gives it: a number, a date text, a text or an error text ("#N/A")
+};
+struct BiffSheet {
+    std::string name;    // UTF-8
+    bool walked = false; // a worksheet or macro sheet; charts and modules hold no cells
+    std::unordered_map<std::uint32_t, BiffCell> cells; // by row << 16 | column: numbers, formulas, Booleans
+};
+struct BiffBook {
+    bool date1904 = false;
+    std::vector<BiffSheet> sheets; // in the workbook's order
+};
+// Walks every record of a BIFF8 or BIFF5 workbook stream. Number cells get
+// their date text (sheetSerialText) when their format shows a date; a
+// formula its stored result: a number, a date text, a text, 1 or 0 for a
+// Boolean, or the error's text. False, with *problem, when the stream is
+// damaged: it ends inside a record or before an end record, a record cannot
+// be decoded (a wrong length, a cell outside its sheet's declared size or
+// with no such format, a text result without its formula), a sheet does not
+// begin where the workbook says, or its cells end before its declared last row.
+bool biffCells(const std::string &stream, BiffBook *book, std::string *problem);
+// Whether a number format code shows a date or time (its first section holds
+// d, m, y, h or s outside quotes, escapes and [colour] brackets, or [h]).
+bool dateFormatCode(std::string_view code);
+
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error);
-// Writes a one-sheet .wk1 file.
+
+// Rows a .wk1 worksheet holds (the column names' row among them).
+inline constexpr std::size_t kWk1MaxRows = 8192;
+// Writes a one-sheet .wk1 file; more than kWk1MaxRows rows are refused.
 bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error);
 std::string wk1Bytes(const Sheet &sheet);
+// A UTF-8 text as a .wk1 label: code page 850, "?" for characters it lacks.
+std::string wk1Label(std::string_view utf8);
+enum class Wk1Result { Read, OtherKind, Damaged };
+// Reads the bytes of a Lotus 1-2-3 release 1A/2 worksheet (.wk1, .wks) and
+// checks its structure: it must end with its end record, every record must
+// be whole and decodable and every cell lie in the declared range, which its
+// cells must fill to the last row. Damaged gives *problem; OtherKind is a
+// file of a later Lotus release.
+Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem);
+// Reads a .wk1 file by wk1Parse; false with a message naming the file when
+// it is damaged, or with *otherKind set (and no message) for a later kind.
+bool wk1Read(const std::string &file, Sheet *sheet, bool *otherKind, std::string *error);
+
+// A spreadsheet date serial (Excel and Lotus count days from 1900-01-00 with
+// the spreadsheets' 29 February 1900; with date1904 from 1904-01-01) as
+// "yyyy-mm-dd", with " hh:mm:ss" when it holds a time of day; a serial below
+// 1 is a time alone, "hh:mm:ss". Rounded to the second. Empty when the value
+// is no date (negative, not finite, after the year 9999).
+std::string sheetSerialText(double serial, bool date1904);
 
 bool textReadTable(const std::string &file, TableData *data, std::string *error);
 bool textWriteTable(const std::string &file, const std::vector<TableColumn> &columns,

@@ -1,5 +1,6 @@
 #include "platform/tables/Tables.h"
 
+#include "core/Calendar.h"
 #include "core/StagedFile.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
@@ -59,7 +60,7 @@ public:
 protected:
     bool appendRow(std::vector<Cell> row, std::string *error) override {
         auto &rows = m_sheets[m_index].rows;
-        std::size_t maxRows = m_kind == TableKind::Excel ? 65536 : 8192;
+        std::size_t maxRows = m_kind == TableKind::Excel ? 65536 : tables::kWk1MaxRows;
         if (rows.size() >= maxRows) {
             setError(error, "The table " + m_sheets[m_index].name + " in " + m_file +
                                 " is full: a sheet holds at most " + std::to_string(maxRows) + " rows.");
@@ -400,6 +401,41 @@ TableData tableFromSheet(const Sheet &sheet) {
         t.rows.push_back(std::move(row));
     }
     return t;
+}
+
+std::string sheetSerialText(double serial, bool date1904) {
+    if (!std::isfinite(serial) || serial < 0 || serial >= 2958466) {
+        return {};
+    }
+    double whole = std::floor(serial);
+    long long seconds = std::llround((serial - whole) * 86400.0);
+    auto days = static_cast<long>(whole);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        ++days;
+    }
+    char buf[40];
+    const int h = static_cast<int>(seconds / 3600), m = static_cast<int>(seconds / 60 % 60),
+              sec = static_cast<int>(seconds % 60);
+    if (days == 0) {
+        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", h, m, sec);
+        return buf;
+    }
+    int year = 1900, month = 2, day = 29; // the day the 1900 calendar of spreadsheets invented
+    if (date1904 || days != 60) {
+        // Days from 1899-12-30 (from 1899-12-31 before the invented day).
+        const long ole = date1904 ? days + 1462 : days < 60 ? days + 1 : days;
+        const CivilDate d = civilFromDays(ole - kSerialDayOf1970);
+        year = d.year;
+        month = d.month;
+        day = d.day;
+    }
+    if (seconds == 0) {
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
+    } else {
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, h, m, sec);
+    }
+    return buf;
 }
 
 bool saveFile(const std::string &file, const std::string &bytes, std::string *error) {

@@ -1,7 +1,7 @@
 // Our BIFF8 writer: a workbook with one worksheet per sheet holding numbers
-// (NUMBER records) and texts (shared strings), wrapped in a compound file of
-// 512-byte sectors. Null cells are left out. Files it writes are read back by
-// FreeXL in the tests.
+// (NUMBER records) and texts (shared strings), wrapped in a compound file
+// (CompoundFile.cpp). Null cells are left out. Files it writes are read back
+// by FreeXL in the tests.
 
 #include "core/TextIO.h"
 #include "platform/tables/TableBackends.h"
@@ -100,13 +100,20 @@ std::string worksheet(const Sheet &sheet, bool selected, std::unordered_map<std:
                       std::vector<std::string> &strings, std::uint32_t &stringUses) {
     std::string out;
     record(out, 0x0809, bof(0x0010));
-    std::size_t cols = 0;
-    for (const auto &row : sheet.rows) {
-        cols = std::max(cols, row.size());
+    // The declared size covers exactly the cells written: readers take
+    // rows missing before it for damage.
+    std::size_t rows = 0, cols = 0;
+    for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
+        for (std::size_t c = 0; c < sheet.rows[r].size(); ++c) {
+            if (!isNull(sheet.rows[r][c])) {
+                rows = r + 1;
+                cols = std::max(cols, c + 1);
+            }
+        }
     }
     std::string dim;
     put32(dim, 0);
-    put32(dim, static_cast<std::uint32_t>(sheet.rows.size()));
+    put32(dim, static_cast<std::uint32_t>(rows));
     put16(dim, 0);
     put16(dim, static_cast<std::uint16_t>(cols));
     put16(dim, 0);
@@ -271,132 +278,6 @@ std::string biff8Workbook(const std::vector<Sheet> &sheets) {
     out += tail;
     for (const auto &b : bodies) {
         out += b;
-    }
-    return out;
-}
-
-std::string compoundFile(const std::string &stream) {
-    constexpr std::uint32_t kFree = 0xFFFFFFFF, kEnd = 0xFFFFFFFE, kFat = 0xFFFFFFFD, kDif = 0xFFFFFFFC;
-    constexpr std::size_t kSector = 512;
-    const bool mini = stream.size() < 4096;
-    std::vector<std::uint32_t> fat; // chains of the data sectors
-    std::string data;               // the data sectors, in order
-    auto addChain = [&](const std::string &bytes) {
-        auto start = static_cast<std::uint32_t>(fat.size());
-        std::size_t n = (bytes.size() + kSector - 1) / kSector;
-        for (std::size_t i = 0; i < n; ++i) {
-            fat.push_back(i + 1 < n ? start + static_cast<std::uint32_t>(i) + 1 : kEnd);
-        }
-        std::string padded = bytes;
-        padded.resize(n * kSector, '\0');
-        data += padded;
-        return n ? start : kEnd;
-    };
-
-    std::uint32_t streamStart = kEnd, rootStart = kEnd, miniFatStart = kEnd, miniFatCount = 0;
-    std::uint32_t rootSize = 0;
-    if (mini) {
-        std::size_t miniSectors = (stream.size() + 63) / 64;
-        std::string container = stream;
-        container.resize(miniSectors * 64, '\0');
-        rootSize = static_cast<std::uint32_t>(container.size());
-        rootStart = addChain(container);
-        std::string minifat;
-        for (std::size_t i = 0; i < miniSectors; ++i) {
-            put32(minifat, i + 1 < miniSectors ? static_cast<std::uint32_t>(i + 1) : kEnd);
-        }
-        while (minifat.size() % kSector) {
-            put32(minifat, kFree);
-        }
-        miniFatCount = static_cast<std::uint32_t>(minifat.size() / kSector);
-        miniFatStart = addChain(minifat);
-        streamStart = stream.empty() ? kEnd : 0;
-    } else {
-        streamStart = addChain(stream);
-    }
-
-    auto entry = [](const std::u16string &name, std::uint8_t type, std::uint32_t child, std::uint32_t start,
-                    std::uint32_t size) {
-        std::string e;
-        for (std::size_t i = 0; i < 32; ++i) {
-            put16(e, i < name.size() ? name[i] : 0);
-        }
-        put16(e, name.empty() ? 0 : static_cast<std::uint16_t>((name.size() + 1) * 2));
-        e.push_back(static_cast<char>(type));
-        e.push_back(1);
-        put32(e, 0xFFFFFFFF);
-        put32(e, 0xFFFFFFFF);
-        put32(e, child);
-        e.append(16 + 4 + 16, '\0');
-        put32(e, start);
-        put32(e, size);
-        put32(e, 0);
-        return e;
-    };
-    std::string dir = entry(u"Root Entry", 5, 1, rootStart, rootSize);
-    dir += entry(u"Workbook", 2, 0xFFFFFFFF, streamStart, static_cast<std::uint32_t>(stream.size()));
-    dir += entry(u"", 0, 0xFFFFFFFF, 0, 0);
-    dir += entry(u"", 0, 0xFFFFFFFF, 0, 0);
-    // Empty entries have no colour.
-    dir[2 * 128 + 67] = 0;
-    dir[3 * 128 + 67] = 0;
-    std::uint32_t dirStart = addChain(dir);
-
-    // FAT sectors (and DIFAT sectors beyond 109 of them) follow the data.
-    std::size_t nData = fat.size();
-    std::size_t nFat = 1, nDif = 0;
-    while (true) {
-        nDif = nFat > 109 ? (nFat - 109 + 126) / 127 : 0;
-        if ((nData + nFat + nDif) <= nFat * 128) {
-            break;
-        }
-        ++nFat;
-    }
-    std::vector<std::uint32_t> fatSectors, difSectors;
-    for (std::size_t i = 0; i < nFat; ++i) {
-        fatSectors.push_back(static_cast<std::uint32_t>(nData + i));
-        fat.push_back(kFat);
-    }
-    for (std::size_t i = 0; i < nDif; ++i) {
-        difSectors.push_back(static_cast<std::uint32_t>(nData + nFat + i));
-        fat.push_back(kDif);
-    }
-    fat.resize(nFat * 128, kFree);
-
-    std::string header;
-    header += std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    header.append(16, '\0');
-    put16(header, 0x003E);
-    put16(header, 0x0003);
-    put16(header, 0xFFFE);
-    put16(header, 9);
-    put16(header, 6);
-    header.append(6, '\0');
-    put32(header, 0);
-    put32(header, static_cast<std::uint32_t>(nFat));
-    put32(header, dirStart);
-    put32(header, 0);
-    put32(header, 4096);
-    put32(header, miniFatStart);
-    put32(header, miniFatCount);
-    put32(header, nDif ? difSectors.front() : kEnd);
-    put32(header, static_cast<std::uint32_t>(nDif));
-    for (std::size_t i = 0; i < 109; ++i) {
-        put32(header, i < nFat ? fatSectors[i] : kFree);
-    }
-
-    std::string out = header + data;
-    for (auto v : fat) {
-        put32(out, v);
-    }
-    for (std::size_t d = 0; d < nDif; ++d) {
-        std::string sec;
-        for (std::size_t i = 0; i < 127; ++i) {
-            std::size_t k = 109 + d * 127 + i;
-            put32(sec, k < nFat ? fatSectors[k] : kFree);
-        }
-        put32(sec, d + 1 < nDif ? difSectors[d + 1] : kEnd);
-        out += sec;
     }
     return out;
 }

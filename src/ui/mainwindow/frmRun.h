@@ -90,6 +90,11 @@ public:
     void btnPause_Click();
     void btnContinue_Click();
     void btnStop_Click();
+    // Special Mode computes the project's one street: route and multi-street
+    // projects have none, so neither the Mode menu nor Start Special offers it.
+    bool specialModeAllowed() const;
+    // Enables or disables the Mode menu; it stays disabled where Special Mode is not allowed.
+    void enableModeMenu(bool on);
     bool CalcResultsEnabled = false;
     bool SpecialResultsEnabled = false;
     bool PauseRequested = false;

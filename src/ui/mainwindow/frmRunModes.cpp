@@ -60,6 +60,9 @@ void frmRun::applyRunButtonRule() {
 // ---- Mode switches ----------------------------------------------------------
 
 void frmRun::btnGeneric_Click() {
+    if (!specialModeAllowed()) {
+        return;
+    }
     QString caption = windowTitle();
     caption.replace(QStringLiteral("Calculation"), QStringLiteral("Special Mode"), Qt::CaseInsensitive);
     setWindowTitle(caption);
@@ -201,8 +204,14 @@ void frmRun::btnSeries_Click() {
     btnAddFile->setEnabled(false);
     btnChangeFile->setEnabled(false);
     btnRemove->setEnabled(false);
-    setMenuEnabled(menu(QStringLiteral("menMode")), true);
-    btnReturnStd->setEnabled(true);
+    enableModeMenu(true);
+    btnReturnStd->setEnabled(specialModeAllowed());
+    QAction *special = action(QStringLiteral("btnGeneric"));
+    special->setEnabled(specialModeAllowed());
+    special->setStatusTip(specialModeAllowed()
+                              ? QString()
+                              : QStringLiteral("Special Mode computes one street: not for route and "
+                                               "multi-street projects."));
     Label3->setText(QStringLiteral("Trf.File:"));
     for (int k : {2, 3, 4}) {
         List1[k]->setEnabled(true);
@@ -249,6 +258,14 @@ void frmRun::btnSeries_Click() {
         Label4->setToolTip(shown);
     }
     Form_Resize();
+}
+
+bool frmRun::specialModeAllowed() const {
+    return !m_state.RouteMode && !m_state.MultiStreetMode;
+}
+
+void frmRun::enableModeMenu(bool on) {
+    setMenuEnabled(menu(QStringLiteral("menMode")), on && specialModeAllowed());
 }
 
 void frmRun::btnReturnStd_Click() {
@@ -396,7 +413,7 @@ void frmRun::btnStop_Click() {
     btnRun->setEnabled(true);
     btnPause->setEnabled(false);
     btnContinue->setEnabled(false);
-    setMenuEnabled(menu(QStringLiteral("menMode")), true);
+    enableModeMenu(true);
     if (m_state.CalcMode == 1) {
         Frame1->setVisible(false);
         FrameStartEnd->setVisible(true);

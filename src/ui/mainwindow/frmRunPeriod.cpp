@@ -40,7 +40,7 @@ void frmRun::chkAuto_Click(int which) {
     if (check->isChecked()) {
         setBoxEnabled(date, false);
         setBoxEnabled(hour, false);
-        setMenuEnabled(menu(QStringLiteral("menMode")), true);
+        enableModeMenu(true);
     } else {
         setBoxEnabled(date, true);
         setBoxEnabled(hour, true);
@@ -66,7 +66,7 @@ bool frmRun::mEdit_LostFocus(int which) {
         return false;
     }
     if (!m_state.DateError && !m_state.HourError) {
-        setMenuEnabled(menu(QStringLiteral("menMode")), true);
+        enableModeMenu(true);
     }
     return true;
 }
@@ -91,7 +91,7 @@ bool frmRun::txtHour_LostFocus(int which) {
         hour->setFocus();
         return false;
     }
-    setMenuEnabled(menu(QStringLiteral("menMode")), true);
+    enableModeMenu(true);
     return true;
 }
 

@@ -246,7 +246,7 @@ void frmRun::showProjectLoaded() {
     enableCommand(action(QStringLiteral("menEditFuelList")), fuel);
     enableKey(QStringLiteral("Fuel"), fuel);
     fillYearBox();
-    setMenuEnabled(menu(QStringLiteral("menMode")), true);
+    enableModeMenu(true);
 
     // The period boxes start automatic after every load.
     for (QCheckBox *c : {chkStartAuto, chkEndAuto}) {
@@ -260,7 +260,9 @@ void frmRun::showProjectLoaded() {
     m_state.HourError = false;
     showWindValues();
     fillFileLists();
-    if (m_state.CalcMode == 0) {
+    // A route or multi-street project opens in Calculation mode whatever the
+    // folder's option file says.
+    if (m_state.CalcMode == 0 && specialModeAllowed()) {
         btnGeneric_Click();
     } else {
         btnSeries_Click();

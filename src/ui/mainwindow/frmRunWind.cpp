@@ -178,9 +178,10 @@ void frmRun::btnEndEditWind_Click() {
     btnEndEditWind->setEnabled(false);
     btnRun->setEnabled(static_cast<bool>(runSpecialMode));
     btnEditWind->setEnabled(true);
-    for (const char *name : {"menFile", "menProject", "menTools", "menMode"}) {
+    for (const char *name : {"menFile", "menProject", "menTools"}) {
         setMenuEnabled(menu(QString::fromLatin1(name)), true);
     }
+    enableModeMenu(true);
     Toolbar1->setEnabled(true);
     btnCancelEditWind->setEnabled(false);
     m_state.OptionFileChanged = true;
@@ -205,9 +206,10 @@ void frmRun::btnCancelEditWind_Click() {
     btnCancelEditWind->setEnabled(false);
     btnRun->setEnabled(static_cast<bool>(runSpecialMode));
     btnEditWind->setEnabled(true);
-    for (const char *name : {"menFile", "menProject", "menTools", "menMode"}) {
+    for (const char *name : {"menFile", "menProject", "menTools"}) {
         setMenuEnabled(menu(QString::fromLatin1(name)), true);
     }
+    enableModeMenu(true);
     Toolbar1->setEnabled(true);
 }
 

@@ -1,0 +1,228 @@
+// Lotus .wk1 worksheets: what our reader makes of hand-built records (dates,
+// formulas, labels) and of damaged files, and what LibreOffice and Gnumeric
+// find in the labels our writer writes.
+
+#include "platform/tables/TableBackends.h"
+#include "platform/tables/Tables.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+
+namespace vesk {
+namespace {
+
+using test::TempDir;
+namespace fs = std::filesystem;
+
+std::string u16(std::uint16_t v) {
+    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+
+std::string f64(double v) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    std::string out;
+    for (int k = 0; k < 8; ++k) {
+        out.push_back(static_cast<char>(bits >> (8 * k) & 0xFF));
+    }
+    return out;
+}
+
+std::string rec(std::uint16_t type, const std::string &data) {
+    return u16(type) + u16(static_cast<std::uint16_t>(data.size())) + data;
+}
+
+std::string at(std::uint8_t format, int col, int row) {
+    return std::string(1, static_cast<char>(format)) + u16(static_cast<std::uint16_t>(col)) +
+           u16(static_cast<std::uint16_t>(row));
+}
+
+std::string label(int col, int row, const std::string &text) {
+    return rec(0x0F, at(0xFF, col, row) + "'" + text + std::string(1, '\0'));
+}
+std::string number(int col, int row, double v, std::uint8_t format = 0xFF) {
+    return rec(0x0E, at(format, col, row) + f64(v));
+}
+std::string integer(int col, int row, std::int16_t v, std::uint8_t format = 0xFF) {
+    return rec(0x0D, at(format, col, row) + u16(static_cast<std::uint16_t>(v)));
+}
+// A formula with its stored result; the formula itself (@SUM or the like) is
+// a few bytes of code that reading never evaluates.
+std::string formula(int col, int row, double result, std::uint8_t format = 0xFF) {
+    const std::string code = "\x01\x00\x00\x03"; // any code will do
+    return rec(0x10,
+               at(format, col, row) + f64(result) + u16(static_cast<std::uint16_t>(code.size())) + code);
+}
+std::string stringResult(int col, int row, const std::string &text) {
+    return rec(0x33, at(0xFF, col, row) + text + std::string(1, '\0'));
+}
+
+// A whole worksheet: the beginning, the declared range, the cells and the end.
+std::string worksheet(int lastCol, int lastRow, const std::string &cells) {
+    return rec(0x00, u16(0x0406)) + rec(0x06, u16(0) + u16(0) + u16(lastCol) + u16(lastRow)) + cells +
+           rec(0x01, "");
+}
+
+constexpr std::uint8_t kDateD1 = 0x72; // special format D1 (DD-MMM-YY), unprotected
+constexpr std::uint8_t kDateD4 = 0x79; // long international date
+constexpr std::uint8_t kTimeD7 = 0x78; // HH:MM AM/PM
+constexpr std::uint8_t kFixed2 = 0x02; // fixed, two decimals
+
+tables::Sheet parsed(const std::string &bytes) {
+    tables::Sheet sheet;
+    std::string problem;
+    EXPECT_EQ(tables::wk1Parse(bytes, &sheet, &problem), tables::Wk1Result::Read) << problem;
+    return sheet;
+}
+
+std::string textOf(const Cell &c) {
+    auto *s = std::get_if<std::string>(&c);
+    return s ? *s : "<not a text>";
+}
+
+TEST(Wk1Reading, DateCellsKeepTheirTimeWhateverFormatShowsThem) {
+    // 45000.625 is 15 March 2023, 15:00; a date-only format must not round it
+    // to the next day nor drop the hour.
+    const auto sheet = parsed(
+        worksheet(1, 5,
+                  label(0, 0, "date") + label(1, 0, "x") + number(0, 1, 45000.625, kDateD1) +
+                      number(0, 2, 45000.0, kDateD4) + integer(0, 3, 32000, kDateD1) +
+                      number(0, 4, 0.75, kTimeD7) + number(0, 5, 45000.625, kFixed2) + number(1, 5, 1.0)));
+    ASSERT_EQ(sheet.rows.size(), 6u);
+    EXPECT_EQ(textOf(sheet.rows[1][0]), "2023-03-15 15:00:00");
+    EXPECT_EQ(textOf(sheet.rows[2][0]), "2023-03-15");
+    EXPECT_EQ(textOf(sheet.rows[3][0]), "1987-08-11") << "an integer cell with a date format";
+    EXPECT_EQ(textOf(sheet.rows[4][0]), "18:00:00") << "a time alone";
+    EXPECT_EQ(std::get<double>(sheet.rows[5][0]), 45000.625) << "a number format keeps the number";
+}
+
+TEST(Wk1Reading, FormulaCellsGiveTheResultStoredWithThem) {
+    const auto sheet =
+        parsed(worksheet(2, 3,
+                         label(0, 0, "a") + label(1, 0, "b") + label(2, 0, "c") + formula(0, 1, 12.5) +
+                             formula(1, 1, 45000.5, kDateD1) + formula(2, 1, 0.0) +
+                             stringResult(2, 1,
+                                          "Stra\xE1"
+                                          "e") +
+                             formula(0, 2, std::numeric_limits<double>::quiet_NaN()) + number(0, 3, 7)));
+    ASSERT_EQ(sheet.rows.size(), 4u);
+    EXPECT_EQ(std::get<double>(sheet.rows[1][0]), 12.5);
+    EXPECT_EQ(textOf(sheet.rows[1][1]), "2023-03-15 12:00:00");
+    EXPECT_EQ(textOf(sheet.rows[1][2]), "Straße") << "a text result, in code page 850";
+    EXPECT_EQ(textOf(sheet.rows[2][0]), "ERR") << "an error result is no number and not silently missing";
+}
+
+TEST(Wk1Writing, LabelsAreWrittenInCodePage850AndReadBack) {
+    tables::Sheet sheet;
+    sheet.rows = {{std::string("µg/m³"), std::string("Straße"), std::string("Ärø"), std::string("€ 5")}};
+    const std::string bytes = tables::wk1Bytes(sheet);
+    // µ E6, ³ FC, ß E1, Ä 8E, ø 9B: the bytes LibreOffice (code page 437 for
+    // the letters) and Gnumeric (code page 850) read as these characters.
+    for (const std::string &expected : {std::string("'\xE6g/m\xFC"),
+                                        std::string("'Stra\xE1"
+                                                    "e"),
+                                        std::string("'\x8Er\x9B"), std::string("'? 5")}) {
+        EXPECT_NE(bytes.find(expected + '\0'), std::string::npos) << expected;
+    }
+    const auto back = parsed(bytes);
+    ASSERT_EQ(back.rows.size(), 1u);
+    EXPECT_EQ(textOf(back.rows[0][0]), "µg/m³");
+    EXPECT_EQ(textOf(back.rows[0][1]), "Straße");
+    EXPECT_EQ(textOf(back.rows[0][2]), "Ärø");
+    EXPECT_EQ(textOf(back.rows[0][3]), "? 5") << "a character the code page lacks";
+}
+
+// Our written file, read by libwps as an independent reader (under a .wks
+// name, which our own reader leaves to libwps).
+TEST(Wk1Writing, AWrittenFileIsReadAlikeByLibwps) {
+    TempDir dir;
+    tables::Sheet sheet;
+    sheet.rows = {
+        {std::string("hour"), std::string("cNO2")}, {1.0, 45.25}, {2.0, std::monostate{}}, {3.0, 0.5}};
+    const auto file = dir.write("out.wks", tables::wk1Bytes(sheet)).string();
+    std::vector<tables::Sheet> sheets;
+    std::string error;
+    ASSERT_TRUE(tables::lotusReadSheets(file, &sheets, &error)) << error;
+    ASSERT_EQ(sheets.size(), 1u);
+    const auto table = tables::tableFromSheet(sheets[0]);
+    EXPECT_EQ(table.fields, (std::vector<std::string>{"hour", "cNO2"}));
+    ASSERT_EQ(table.rows.size(), 3u);
+    EXPECT_EQ(std::get<double>(table.rows[0][1]), 45.25);
+    EXPECT_TRUE(isNull(table.rows[1][1]));
+    EXPECT_EQ(std::get<double>(table.rows[2][0]), 3.0);
+}
+
+// Fifty hours of a table that 1-2-3 would write.
+std::string fiftyHours() {
+    std::string cells = label(0, 0, "hour") + label(1, 0, "u_mast");
+    for (int r = 1; r <= 50; ++r) {
+        cells += integer(0, r, static_cast<std::int16_t>(r)) + number(1, r, 1.5 + r);
+    }
+    return worksheet(1, 50, cells);
+}
+
+struct Damage {
+    const char *name;
+    std::string bytes;
+    const char *says;
+};
+
+class Wk1Damage : public testing::TestWithParam<Damage> {};
+
+TEST_P(Wk1Damage, IsAnErrorNamingTheFileNeverAShorterTable) {
+    TempDir dir;
+    const auto file = dir.write("met.wk1", GetParam().bytes).string();
+    TableData data;
+    std::string error;
+    EXPECT_FALSE(readTable(file, "A:", &data, &error));
+    EXPECT_NE(error.find(file), std::string::npos) << error;
+    EXPECT_NE(error.find(GetParam().says), std::string::npos) << error;
+}
+
+const std::string kGood = fiftyHours();
+const std::size_t kEnd = kGood.size() - 4; // where the end record begins
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Wk1Damage,
+    testing::Values(
+        Damage{"cut at 62 percent", kGood.substr(0, kGood.size() * 62 / 100), "is damaged: it ends"},
+        Damage{"cut between records", kGood.substr(0, kEnd), "ends before its end record"},
+        Damage{"cells missing at the end", worksheet(1, 60, kGood.substr(0, kEnd).substr(18)),
+               "ends before its declared size (51 of 61 rows)"},
+        Damage{"a cell outside the range", worksheet(1, 2, number(1, 2, 1.0) + number(5, 1, 2.0)),
+               "outside the declared range"},
+        Damage{"a zeroed record header", kGood.substr(0, 50) + std::string(4, '\0') + kGood.substr(54),
+               "the record at byte 50 cannot be decoded"},
+        Damage{"zeroed bytes in a label", kGood.substr(0, 40) + std::string(4, '\0') + kGood.substr(44),
+               "the record at byte 33 cannot be decoded"},
+        Damage{"duplicated bytes", kGood.substr(0, 100) + kGood.substr(97), "is damaged"},
+        Damage{"data after the end", kGood + number(0, 1, 1.0), "data after its end record"},
+        Damage{"a text file", std::string("hour u_mast\r\n1 2.5\r\n"), "does not begin as a Lotus"}),
+    [](const testing::TestParamInfo<Damage> &info) { return test::testNameOf(info.param.name); });
+
+// Whatever bytes are zeroed or duplicated, the table is either refused or
+// read with all its fifty hours: never fewer.
+TEST(Wk1Damage, NoZeroedOrDuplicatedBytesGiveFewerHours) {
+    int refused = 0;
+    for (std::size_t i = 6; i + 4 < kGood.size(); ++i) {
+        for (const std::string &bytes : {kGood.substr(0, i) + std::string(4, '\0') + kGood.substr(i + 4),
+                                         kGood.substr(0, i + 4) + kGood.substr(i)}) {
+            tables::Sheet sheet;
+            std::string problem;
+            if (tables::wk1Parse(bytes, &sheet, &problem) != tables::Wk1Result::Read) {
+                ++refused;
+                continue;
+            }
+            const auto table = tables::tableFromSheet(sheet);
+            EXPECT_EQ(table.rows.size(), 50u) << "damage at byte " << i;
+        }
+    }
+    EXPECT_GT(refused, 0);
+}
+
+} // namespace
+} // namespace vesk

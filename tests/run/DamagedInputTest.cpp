@@ -1,0 +1,343 @@
+// Damaged hourly input files through the real run: items that are no
+// number, title lines, blank lines and line ends, dates that disagree or do
+// not run forward, and numbers no value can have. Each damaged file is made
+// here; the run must either read every hour it reports or stop naming the
+// file and the line.
+
+#include "run/RunFixture.h"
+
+#include "core/Numbers.h"
+#include "platform/tables/Tables.h"
+
+#include <regex>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+// Meteorology, traffic, emission and a background of 25: every hour can be modelled.
+const char *kMetList = "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,"
+                       "speed_heavy,qNOx,cNOx_b";
+
+// Hour h (1..24) of 6 March 2023 with wind direction dir and the given flow of light vehicles.
+std::string metLine(int h, const std::string &dir = "200", const std::string &nlight = "1000") {
+    return "2023 3 6 " + std::to_string(h) + " 3 " + dir + " 10 0 " + nlight + " 100 50 40 120 25";
+}
+
+std::string metLines(int from, int to) {
+    std::string out;
+    for (int h = from; h <= to; ++h) {
+        out += metLine(h) + "\r\n";
+    }
+    return out;
+}
+
+class DamagedInput : public RunFixture {
+protected:
+    void loadWith(std::vector<FileRecord> records) { loadProject("Test.vkp", projectText(records)); }
+    // Runs Met.txt (kMetList) and, when given, a background file with its list.
+    RunReport runMet(const std::string &met, const std::string &back = {},
+                     const std::string &backList = "cNOx_b",
+                     const std::string &outList = "hour,wind_dir,cNOx_b") {
+        writeWork("Met.txt", met);
+        std::vector<FileRecord> records = {inputFile("Met.txt", kMetList)};
+        if (!back.empty()) {
+            writeWork("Back.txt", back);
+            records.push_back(inputFile("Back.txt", backList));
+        }
+        records.push_back(outputFile("Out.txt", outList, "0,*"));
+        loadWith(records);
+        ui.messages.clear();
+        return run();
+    }
+    std::vector<std::string> column(std::size_t j) const {
+        std::vector<std::string> out;
+        const std::vector<std::string> lines = fileLines(work("Out.txt"));
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            out.push_back(cells(lines[i]).at(j));
+        }
+        return out;
+    }
+    std::string said() const {
+        std::string all;
+        for (const std::string &m : ui.messages) {
+            all += m + "\n";
+        }
+        return all;
+    }
+    bool says(const std::string &part) const { return said().find(part) != std::string::npos; }
+    std::string path(const std::string &name) const { return work(name).string(); }
+};
+
+} // namespace
+
+// --- items that are no number ---------------------------------------------
+
+TEST_F(DamagedInput, AnItemThatIsNoNumberIsMissingForItsHourAndTheRunCountsItPerColumn) {
+    std::string met;
+    const char *directions[] = {"200", "abc", "12abc", "\"210\"", "1d2", "220", "x"};
+    for (int h = 1; h <= 7; ++h) {
+        met += metLine(h, directions[h - 1]) + "\r\n";
+    }
+    const RunReport report = runMet(met);
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(column(1), (std::vector<std::string>{"200", "-99", "-99", "210", "100", "220", "-99"}))
+        << "text is missing, never 0 or its leading digits; quotes and the 1d2 form are numbers";
+    ASSERT_EQ(ui.messages.size(), 1u) << said();
+    EXPECT_TRUE(says("not numbers were read as missing values (-99):\r\n" + path("Met.txt") +
+                     ", column wind_dir: 3 items, the first in line 2"))
+        << said();
+}
+
+TEST_F(DamagedInput, ACommaStillReadsAsADecimalPointWhereItCannotSeparateItems) {
+    std::string met;
+    const char *speeds[] = {"3,5", "abc", "0,25"};
+    for (int h = 1; h <= 3; ++h) {
+        met += "2023;3;6;" + std::to_string(h) + ";" + speeds[h - 1] + ";200;10;0;1000;100;50;40;120;25\r\n";
+    }
+    writeWork("Met.txt", met);
+    loadWith({inputFile("Met.txt", kMetList), outputFile("Out.txt", "hour,u_mast", "0,*")});
+    state.DecimalSeparator = ",";
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    EXPECT_EQ(column(1), (std::vector<std::string>{"3.5", "-99", "0.25"}));
+    EXPECT_TRUE(says("column u_mast: 1 item, the first in line 2")) << said();
+}
+
+TEST_F(DamagedInput, ItemsReadAgainForTheNextStreetAreNotCountedTwice) {
+    std::string met = metLines(1, 2) + metLine(3, "abc") + "\r\n" + metLines(4, 24);
+    writeWork("Met.txt", met);
+    writeWork("Streets.txt",
+              "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
+              "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,0,2,0\r\n");
+    loadProject("Streets.vkm", projectText({inputFile("Met.txt", kMetList),
+                                            outputFile("Out.txt", "hour,wind_dir", "0,*"),
+                                            {"Streets.txt", "streets", {}}},
+                                           "Streets"));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    EXPECT_EQ(column(1).size(), 48u);
+    EXPECT_TRUE(says("column wind_dir: 1 item, the first in line 3")) << said();
+}
+
+// --- title lines ------------------------------------------------------------
+
+TEST_F(DamagedInput, ATitleLineOfAFileOfValueColumnsOnlyIsPassedOverNotReadAsAnHourOfZeros) {
+    std::string back = "cNOx_b\r\n";
+    for (int h = 1; h <= 24; ++h) {
+        back += std::to_string(20 + h) + "\r\n";
+    }
+    const RunReport report = runMet(metLines(1, 24), back);
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const std::vector<std::string> background = column(2);
+    ASSERT_EQ(background.size(), 24u);
+    EXPECT_EQ(background.front(), "21") << "the first hour takes the first data line";
+    EXPECT_EQ(background.back(), "44");
+    EXPECT_TRUE(ui.messages.empty()) << "a title line is no damage: " << said();
+}
+
+TEST_F(DamagedInput, ATitleLineInTheMiddleOfTheDataStopsTheRunNamingItsLine) {
+    std::string back = "cNOx_b cO3_b\r\n";
+    for (int h = 1; h <= 24; ++h) {
+        back += (h == 10 ? std::string("cNOx_b cO3_b") : "30 40") + "\r\n";
+    }
+    const RunReport report = runMet(metLines(1, 24), back, "cNOx_b,cO3_b");
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_TRUE(says(path("Back.txt") + ", line 11 holds no number where the variable list expects numbers"))
+        << said();
+}
+
+// --- blank lines and line ends ----------------------------------------------
+
+TEST_F(DamagedInput, BlankLinesAndMixedLineEndsNeitherEndNorShiftTheData) {
+    std::string met;
+    for (int h = 1; h <= 24; ++h) {
+        met += metLine(h) + (h % 2 == 0 ? "\n" : "\r\n");
+        if (h == 6) {
+            met += "\r\n";
+        } else if (h == 12) {
+            met += " \t \n\n";
+        }
+    }
+    std::string back;
+    for (int h = 1; h <= 24; ++h) {
+        back += std::to_string(h) + (h == 3 ? "\n\r\n" : "\r\n");
+    }
+    back += "\r\n\r\n"; // blank lines at the end are no gap
+    const RunReport report = runMet(met, back);
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const std::vector<std::string> hours = column(0), background = column(2);
+    ASSERT_EQ(hours.size(), 24u) << "every hour is read";
+    for (int h = 1; h <= 24; ++h) {
+        EXPECT_EQ(hours[h - 1], std::to_string(h));
+        EXPECT_EQ(background[h - 1], std::to_string(h)) << "the files stay aligned";
+    }
+    EXPECT_TRUE(says("Blank lines of the input files were passed over:\r\n" + path("Met.txt") +
+                     ": 3 blank lines, the first in line 7\r\n" + path("Back.txt") +
+                     ": 1 blank line, the first in line 4"))
+        << said();
+}
+
+TEST_F(DamagedInput, ACarriageReturnInsideALineIsRefusedNamingTheLine) {
+    const RunReport report = runMet(metLines(1, 4) + metLine(5) + "\r" + metLines(6, 24));
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_TRUE(says(path("Met.txt") + ", line 5: a carriage return stands inside the line")) << said();
+}
+
+TEST_F(DamagedInput, ARouteStepsItsInputsBackByRecordsWhateverBlankLinesLieBetween) {
+    std::string met;
+    for (int h = 1; h <= 24; ++h) {
+        met += metLine(h) + "\r\n" + (h >= 7 && h <= 9 ? "\r\n\r\n" : "");
+    }
+    writeWork("Met.txt", met);
+    const std::string street = ",\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
+    writeWork("Route.txt",
+              "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 07:30\",\"2023-03-06 08:30\",3600" + street +
+                  "\"A2\",\"A\",2,0,1,0,0,0,\"2023-03-06 08:30\",\"2023-03-06 09:30\",3600" + street);
+    loadProject("Route.vkp", projectText({inputFile("Met.txt", kMetList),
+                                          outputFile("Out.txt", "segmentid,hour", "0,*"),
+                                          {"Route.txt", "route", {}}},
+                                         "Route"));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    std::vector<std::string> rows;
+    for (const std::string &line : fileLines(work("Out.txt"))) {
+        rows.push_back(cells(line)[0] + " " + cells(line)[1]);
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"segmentid hour", "A1 8", "A1 9", "A2 9", "A2 10"}));
+    EXPECT_TRUE(says(": 6 blank lines, the first in line 8"))
+        << "blank lines read again are not counted again\n"
+        << said();
+}
+
+// --- dates of every dated file ---------------------------------------------
+
+struct DateDamage {
+    std::string name;
+    std::string met;      // the meteorology file
+    std::string back;     // a background file "year month day hour cNOx_b" ("" = none)
+    std::string expected; // part of the message
+};
+
+class DamagedDates : public DamagedInput, public ::testing::WithParamInterface<DateDamage> {};
+
+std::string backLines(int from, int to) {
+    std::string out;
+    for (int h = from; h <= to; ++h) {
+        out += "2023 3 6 " + std::to_string(h) + " 30\r\n";
+    }
+    return out;
+}
+
+TEST_P(DamagedDates, StopTheRunNamingTheFilesAndLines) {
+    const DateDamage &d = GetParam();
+    const std::string expected =
+        std::regex_replace(std::regex_replace(d.expected, std::regex("MET"), path("Met.txt")),
+                           std::regex("BACK"), path("Back.txt"));
+    const RunReport report = runMet(d.met, d.back, "year,month,day,hour,cNOx_b");
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_TRUE(says(expected)) << "expected: " << expected << "\nsaid: " << said();
+    EXPECT_FALSE(says("-99,-99,-99"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DamagedInput, DamagedDates,
+    ::testing::Values(
+        DateDamage{
+            "a repeated hour in one of two dated files", metLines(1, 24),
+            backLines(1, 10) + backLines(10, 24),
+            "Two input files give different dates or hours for the same record:\r\nMET, line 11: day 6, "
+            "month 3, year 2023, hour 11\r\nBACK, line 11: day 6, month 3, year 2023, hour 10"},
+        // The later file's date items are the ones the hour takes.
+        DateDamage{
+            "a day that does not exist in the file whose dates do not count",
+            metLines(1, 4) + "2023 2 31 5 3 200 10 0 1000 100 50 40 120 25\r\n" + metLines(6, 24),
+            backLines(1, 24),
+            "The date of an input record is not valid: day 31, month 2, year 2023, hour 5\r\nMET, line 5"},
+        DateDamage{
+            "hour 25 in the file whose dates do not count",
+            metLines(1, 4) + "2023 3 6 25 3 200 10 0 1000 100 50 40 120 25\r\n" + metLines(6, 24),
+            backLines(1, 24),
+            "The date of an input record is not valid: day 6, month 3, year 2023, hour 25\r\nMET, line 5"},
+        DateDamage{"a repeated hour in the only dated file", metLines(1, 10) + metLines(10, 24), "",
+                   "the record of 2023-03-06, hour 10 repeats the hour before it.\r\nMET, line 11"},
+        DateDamage{"an hour that goes back", metLines(1, 10) + metLines(5, 24), "",
+                   "the record of 2023-03-06, hour 5 follows that of 2023-03-06, hour 10.\r\nMET, line 11"}),
+    [](const ::testing::TestParamInfo<DateDamage> &info) { return testNameOf(info.param.name); });
+
+TEST_F(DamagedInput, HoursOfATableThatDoNotRunForwardAreRefusedNamingTheRow) {
+    std::string error;
+    auto table = createTable(work("Met.xls").string(), "Met",
+                             {{"year", ColumnType::Integer},
+                              {"month", ColumnType::Integer},
+                              {"day", ColumnType::Integer},
+                              {"hour", ColumnType::Integer},
+                              {"u_mast", ColumnType::Float}},
+                             &error);
+    ASSERT_TRUE(table) << error;
+    for (int h : {1, 2, 3, 3, 4}) {
+        ASSERT_TRUE(table->append({2023.0, 3.0, 6.0, static_cast<double>(h), 3.0}, &error)) << error;
+    }
+    ASSERT_TRUE(table->close(&error)) << error;
+    loadWith({inputFile("Met.xls;Met", "year,month,day,hour,u_mast"), outputFile("Out.txt", "hour", "0,*")});
+    EXPECT_EQ(run().outcome, RunOutcome::Failed);
+    EXPECT_TRUE(says("the record of 2023-03-06, hour 3 repeats the hour before it.\r\n" + path("Met.xls") +
+                     ";Met, row 4"))
+        << said();
+}
+
+// --- numbers no value can have ---------------------------------------------
+
+TEST_F(DamagedInput, AFlowOrNumberBeyondWhatItsColumnCanHoldStopsTheRunNamingFileLineAndColumn) {
+    struct Case {
+        std::string nlight, temperature;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"1e39", "10",
+         "line 3: the item 1e39 of column nlight is out of range (a value of the column is "
+         "at most 1000000 in magnitude)"},
+        {"2000000", "10", "line 3: the item 2000000 of column nlight"},
+        {"1000", "-4e38",
+         "line 3: the item -4e38 of column temperature is out of range (a value of the "
+         "column is at most 3.4E+38 in magnitude)"},
+    };
+    for (const Case &c : cases) {
+        std::string met = metLines(1, 2) + "2023 3 6 3 3 200 " + c.temperature + " 0 " + c.nlight +
+                          " 100 50 40 120 25\r\n" + metLines(4, 24);
+        const RunReport report = runMet(met);
+        EXPECT_EQ(report.outcome, RunOutcome::Failed) << c.nlight;
+        EXPECT_TRUE(says(path("Met.txt") + ", " + c.expected)) << said();
+    }
+    const RunReport report = runMet(metLines(1, 2) + metLine(3, "200", "999999") + "\r\n" + metLines(4, 24));
+    EXPECT_EQ(report.outcome, RunOutcome::Completed) << "a large but possible flow is read";
+}
+
+// --- what a failure names ----------------------------------------------------
+
+TEST_F(DamagedInput, AFailureNamesTheDayAndHourOnlyWhenARecordWasRead) {
+    writeWork("Met.txt", metLines(1, 24));
+    const std::string street = ",\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
+    const std::string first =
+        "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 07:30\",\"2023-03-06 08:30\",3600" + street;
+    const std::string overflowing =
+        "\"A2\",\"A\",99999,0,1,0,0,0,\"2023-03-06 08:30\",\"2023-03-06 09:30\",3600" + street;
+    struct Case {
+        std::string route;
+        std::string ending;
+    };
+    const std::vector<Case> cases = {
+        {overflowing, "is not a 16-bit integer"}, // the first record: no hour read yet
+        {first + overflowing, "is not a 16-bit integer\r\n6,3,10"},
+    };
+    for (const Case &c : cases) {
+        writeWork("Route.txt", c.route);
+        loadProject("Route.vkp", projectText({inputFile("Met.txt", kMetList),
+                                              outputFile("Out.txt", "segmentid,hour", "0,*"),
+                                              {"Route.txt", "route", {}}},
+                                             "Route"));
+        ASSERT_EQ(run().outcome, RunOutcome::Failed);
+        ASSERT_EQ(ui.messages.size(), 1u) << said();
+        const std::string &m = ui.messages[0];
+        EXPECT_EQ(m.rfind("Error #6\r\n", 0), 0u) << m;
+        EXPECT_EQ(m.substr(m.size() - std::min(m.size(), c.ending.size())), c.ending) << m;
+    }
+}
