@@ -4,6 +4,7 @@
 #include "calc/RunErrors.h"
 #include "core/Numbers.h"
 #include "core/TextIO.h"
+#include "core/ValueRanges.h"
 
 namespace vesk {
 
@@ -51,7 +52,7 @@ long readScalingList(const std::vector<std::string> &items, std::size_t columnCo
             continue;
         }
         auto v = parseNumber(s);
-        if (!v) {
+        if (!v || !fitsSingle(*v)) {
             if (badItem) {
                 *badItem = items[j];
             }

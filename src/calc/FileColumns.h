@@ -24,7 +24,8 @@ long readFormatList(const std::vector<std::string> &items, std::size_t columnCou
                     std::vector<std::string> *formats);
 
 // Reads a scaling list; columns beyond it keep the factor 1. Returns 0 or
-// 9801 with the offending item in *badItem.
+// 9801 with the offending item in *badItem (no number, or one larger than
+// a Single holds).
 long readScalingList(const std::vector<std::string> &items, std::size_t columnCount,
                      std::vector<float> *factors, std::string *badItem);
 

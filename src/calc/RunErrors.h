@@ -29,6 +29,8 @@ inline constexpr long kErrHourZero = 9909;     // hour 0 in an input record
 inline constexpr long kErrTableRefused =
     9910; // a table this platform cannot open or create (see description)
 inline constexpr long kErrFolderNotCreated = 7076; // the output file's folder cannot be created
+inline constexpr long kErrOutOfRange = 5; // a value outside its range ("Invalid procedure call or argument")
+inline constexpr long kErrOverflow = 6;   // a number too large for its type
 inline constexpr long kErrTypeMismatch = 13;
 inline constexpr long kErrSubscript = 9;
 inline constexpr long kErrFileNotFound = 53;

@@ -2,6 +2,8 @@
 
 #include "calc/Format.h"
 #include "calc/RunErrors.h"
+#include "core/Calendar.h"
+#include "core/ValueRanges.h"
 
 namespace vesk {
 
@@ -20,28 +22,52 @@ template <typename F> void reading(RecordReader &file, F &&body) {
     }
 }
 
+// "<file>, line n: " of the item read last.
+std::string at(const RecordReader &f) {
+    return f.fileName() + ", line " + std::to_string(f.fieldLine()) + ": ";
+}
+
 float single(RecordReader &f) {
-    return static_cast<float>(f.readDouble());
+    const double v = f.readDouble();
+    if (!fitsSingle(v)) {
+        throw RunError(kErrOverflow, "Overflow in " + at(f) + formatNumber(v) + " is too large for a number");
+    }
+    return static_cast<float>(v);
+}
+
+constexpr double kNoLimit = -HUGE_VAL;
+
+// A Single that must lie within [low, high] (low kNoLimit: at most high);
+// what names it in the message.
+float single(RecordReader &f, const char *what, double low, double high) {
+    const float v = single(f);
+    if (v < low || v > high) {
+        throw RunError(kErrOutOfRange, at(f) + "the " + what + " " + formatNumber(v) + " is out of range (" +
+                                           (low == kNoLimit ? "at most " : formatNumber(low) + " to ") +
+                                           formatNumber(high) + ")");
+    }
+    return v;
 }
 
 int integer(RecordReader &f) {
     long v = f.readLong();
     if (v < -32768 || v > 32767) {
-        throw RunError(6, "Overflow in " + f.fileName() + " at line " + std::to_string(f.line()) + ": " +
-                              std::to_string(v) + " is not a 16-bit integer");
+        throw RunError(kErrOverflow, "Overflow in " + at(f) + std::to_string(v) + " is not a 16-bit integer");
     }
     return static_cast<int>(v);
 }
 
 // Items from the traffic file to the orientation, common to both records.
+// A daily traffic or speed of 0 or below means "not given" (the traffic
+// file's own values are taken).
 void readStreetItems(CalcState &s, RecordReader &f) {
     s.TrafficFile = f.readString();
-    s.AnnualDiurnalTraffic = single(f);
-    s.AverageTrafficSpeed = single(f);
-    s.StreetHeight = single(f);
-    s.StreetWidth = single(f);
-    s.StreetLength_1 = single(f);
-    s.StreetLength_2 = single(f);
+    s.AnnualDiurnalTraffic = single(f, "daily traffic", kNoLimit, kMaxDailyTraffic);
+    s.AverageTrafficSpeed = single(f, "travel speed", kNoLimit, kMaxSpeed);
+    s.StreetHeight = single(f, "street height", 0, kMaxStreetSize);
+    s.StreetWidth = single(f, "street width", 0, kMaxStreetSize);
+    s.StreetLength_1 = single(f, "street length 1", 0, kMaxStreetSize);
+    s.StreetLength_2 = single(f, "street length 2", 0, kMaxStreetSize);
     s.StreetOrientation = single(f);
 }
 
@@ -62,6 +88,10 @@ void readSectors(CalcState &s, RecordReader &f, const std::string &street) {
         s.SectorEnd[k] = single(f);
         s.SectorValue[k] = single(f);
     }
+}
+
+long long secondsOf(const DateTimeParts &t) {
+    return daysFromCivil(t.year, t.month, t.day) * 86400LL + t.hour * 3600LL + t.minute * 60LL + t.second;
 }
 
 DateTimeParts dateItem(RecordReader &f) {
@@ -85,7 +115,7 @@ void ReadStreetRecord(CalcState &s, RecordReader &f) {
         s.StreetY = single(f);
         readStreetItems(s, f);
         int side = integer(f);
-        s.RecHeight = single(f);
+        s.RecHeight = single(f, "receptor height", 0, kMaxStreetSize);
         s.NumWindSectors = integer(f);
         readSectors(s, f, s.CurrentStreetName);
         s.Receptor1 = side == 0 || side == 1 ? 1 : 0;
@@ -101,14 +131,18 @@ void ReadStreetRecordDated(CalcState &s, RecordReader &f) {
         s.InpOut = integer(f);
         s.TranspStay = integer(f);
         s.TranspMode = integer(f);
-        s.SpeedPerson = single(f);
+        s.SpeedPerson = single(f, "speed of the person", kNoLimit, kMaxSpeed);
         s.SegmentLength = single(f);
         DateTimeParts in = dateItem(f);
         DateTimeParts out = dateItem(f);
+        if (secondsOf(out) < secondsOf(in)) {
+            throw RunError(kErrOutOfRange, at(f) + "the segment ends (" + Format(out, "yyyy-mm-dd hh:nn") +
+                                               ") before it starts (" + Format(in, "yyyy-mm-dd hh:nn") + ")");
+        }
         s.TimeInSegInp = single(f);
         readStreetItems(s, f);
         int side = integer(f);
-        s.RecHeight = single(f);
+        s.RecHeight = single(f, "receptor height", 0, kMaxStreetSize);
         s.NumWindSectors = integer(f);
         readSectors(s, f, s.CurrentStreetName);
         s.Receptor1 = side == 1 ? 1 : 0;

@@ -204,7 +204,8 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
 
 void OpenOutputTable(const std::string &address, const std::string &header,
                      const std::vector<std::string> &columnNames, const KeyedList<VESKVar> &catalogue,
-                     OutputTable &table, Interaction &ui, long *errorNumber, std::string *errorText) {
+                     OutputTable &table, Interaction &ui, long *errorNumber, std::string *errorText,
+                     TableSession *session) {
     *errorNumber = 0;
     auto a = parseTableAddress(address);
     if (a.unsupported) {
@@ -246,7 +247,8 @@ void OpenOutputTable(const std::string &address, const std::string &header,
     }
     std::string error;
     bool refused = false;
-    auto writer = createTable(file, a.table, columns, &error, &refused);
+    auto writer = session ? session->createTable(file, a.table, columns, &error, &refused)
+                          : createTable(file, a.table, columns, &error, &refused);
     if (!writer) {
         std::error_code ec;
         auto kind = a.kind;

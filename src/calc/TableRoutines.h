@@ -67,11 +67,13 @@ struct OutputTable {
 // Access files among them), 5 (a column missing from the catalogue),
 // -2147467259 (the file cannot be opened; the message about a corrupted
 // worksheet is shown through ui), 70/75/76 for a text file that cannot be
-// created.
+// created. Tables created within one session that lie in one workbook are
+// written together (see TableSession); without a session the table has a
+// workbook copy of its own.
 void OpenOutputTable(const std::string &address, const std::string &header,
                      const std::vector<std::string> &columnNames, const KeyedList<VESKVar> &catalogue,
-                     OutputTable &table, Interaction &ui, long *errorNumber,
-                     std::string *errorText = nullptr);
+                     OutputTable &table, Interaction &ui, long *errorNumber, std::string *errorText = nullptr,
+                     TableSession *session = nullptr);
 
 // The definition of a new table: the names as stored and the types. A name
 // "?" becomes "F" & (i + 1) and text; a name in double quotes loses them and

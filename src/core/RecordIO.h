@@ -48,7 +48,8 @@ public:
     // True when nothing but blanks and line ends is left.
     bool atEnd() const;
 
-    int line() const { return m_line; } // 1-based line of the next character
+    int line() const { return m_line; }           // 1-based line of the next character
+    int fieldLine() const { return m_fieldLine; } // 1-based line on which the last field read began
     const std::string &fileName() const { return m_fileName; }
 
 private:

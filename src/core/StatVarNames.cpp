@@ -168,7 +168,9 @@ std::string NormalizeVarName(const ReferenceTables &t, std::string_view label1, 
     };
 
     std::string statistic, pollutant, series, side;
-    if (holds("average")) {
+    // The catalogue names the average "Av" (Av_1, AvNO2_mod): a label that
+    // begins with it asks for the average as "average" anywhere does.
+    if (holds("average") || a.rfind("av", 0) == 0 || b.rfind("av", 0) == 0) {
         statistic = "av";
     }
     if (holds("dailyav")) {

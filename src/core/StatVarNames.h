@@ -46,7 +46,8 @@ void AddBothSidesVarNames(ReferenceTables &tables, int &index, const std::string
 // The result name that two labels (a column and a row label of a statistics
 // table) ask for: statistic & pollutant & series & side, each part found in
 // either label, letter case ignored; the empty text when nothing is
-// recognised. Never fails.
+// recognised. The average is asked for by "average" anywhere or by a label
+// beginning with "av", the catalogue's own word. Never fails.
 std::string NormalizeVarName(const ReferenceTables &tables, std::string_view label1, std::string_view label2);
 
 } // namespace vesk

@@ -86,7 +86,8 @@ std::string dataFilePath(const std::string &listed, const std::string &workDir,
     const std::string name = trim(listed);
     const TableAddress address = parseTableAddress(name);
     const std::string file = findExisting(resolveStoredName(address.file, workDir, metBackDir));
-    return address.isTable() || address.unsupported ? file + ";" + address.table : file;
+    // Whatever followed the file part (";" and the table name) stays as it is.
+    return file + name.substr(address.file.size());
 }
 
 FileHeader readDataFileHeader(const std::string &pathOrAddress, const std::string &decimalSeparator) {

@@ -3,15 +3,22 @@
 // rows lists into column tables, the header lines and the opening.
 
 #include "calc/FileColumns.h"
+#include "calc/StatCells.h"
+#include "core/Calendar.h"
 #include "core/EmissionLibraryTools.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
+#include "core/StatVarNames.h"
 #include "core/TextIO.h"
 #include "core/ValueRanges.h"
+#include "platform/tables/TableAddress.h"
 #include "run/RunContext.h"
 #include "run/RunFiles.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <fstream>
 
 namespace vesk::run {
 
@@ -229,6 +236,94 @@ OutKey outputKey(const std::string &lower, const std::string &pol, const std::st
     return OutKey::Unknown;
 }
 
+// The type of a statistics column, from the values the rows will write into
+// it, found as the text path finds them: in a statistics table the
+// statistics its name stands for with each row's key; in a multi-street run
+// the statistic or street property it names; in a "dailyav" file the day's
+// item. A column of statistics of more than one type holds floats; so does
+// one whose name stands for nothing known (its cells stay empty and the name
+// is reported when the rows are written).
+std::string statColumnType(const State &s, const StatFile &st, const std::string &name) {
+    auto catalogued = [&](std::string stat) -> std::string {
+        std::replace(stat.begin(), stat.end(), ',', '.');
+        const VESKVar *v = s.StatVarTypeList.find(stat);
+        return v != nullptr ? v->DataType : std::string();
+    };
+    if (st.dailyav) {
+        if (iequals(name, "StreetName")) {
+            return "text";
+        }
+        return iequals(name, "DayOfWeek") || iequals(name, "DayCase") ? "short" : "float";
+    }
+    if (s.MultiStreetMode) {
+        if (std::string type = catalogued(name); !type.empty()) {
+            return type;
+        }
+        StatCell cell;
+        std::string error;
+        if (!streetCellValue(s, StreetCellValues{}, name, &cell, &error)) {
+            return "float";
+        }
+        return cell.kind == StatCell::Kind::Text    ? "text"
+               : cell.kind == StatCell::Kind::Whole ? "integer"
+                                                    : "float";
+    }
+    std::string type;
+    for (const std::string &row : st.rowKeys) {
+        if (!row.empty() && row.front() == '"') {
+            continue; // a title row writes no statistic
+        }
+        const std::string t = catalogued(NormalizeVarName(s, row, name));
+        if (!t.empty()) {
+            type = type.empty() || type == t ? t : "float";
+        }
+    }
+    return type.empty() ? "float" : type;
+}
+
+// The records of an input file: the rows of a table; the lines of a text
+// file but blank lines and title lines (those beginning with a letter).
+std::size_t inputRecords(const InputFile &in) {
+    if (in.isTable) {
+        return in.table.rows.size();
+    }
+    std::ifstream text(in.path, std::ios::binary);
+    std::size_t records = 0;
+    std::string line;
+    while (std::getline(text, line)) {
+        const auto first = line.find_first_not_of(" \t\r");
+        records +=
+            first != std::string::npos && !std::isalpha(static_cast<unsigned char>(line[first])) ? 1 : 0;
+    }
+    return records;
+}
+
+// The most rows of values the run can write to an hourly output: the hours
+// of its period when it has a start and an end, at most the records of the
+// shortest input file; in a multi-street run, for every active street.
+// SIZE_MAX when no bound is known before the run (a route, whose segments
+// give the periods, or a run without input files).
+std::size_t hourlyRowsBound(const RunContext &c) {
+    const State &s = c.s;
+    if (s.RouteMode || c.inputs.empty()) {
+        return SIZE_MAX;
+    }
+    std::size_t hours = SIZE_MAX;
+    if (!s.StartAuto && !s.EndAuto && s.StartDate.isSet() && s.EndDate.isSet()) {
+        const long span = (daysFromCivil(s.EndDate.year, s.EndDate.month, s.EndDate.day) -
+                           daysFromCivil(s.StartDate.year, s.StartDate.month, s.StartDate.day)) *
+                              24 +
+                          s.EndHour - s.StartHour + 1;
+        hours = static_cast<std::size_t>(std::max(span, 0L));
+    }
+    for (const InputFile &in : c.inputs) {
+        hours = std::min(hours, inputRecords(in));
+    }
+    const std::size_t streets =
+        s.MultiStreetMode ? static_cast<std::size_t>(std::max(c.ActiveStreetCount, 0)) : 1;
+    return streets == 0 || hours <= SIZE_MAX / streets ? hours * streets : SIZE_MAX;
+}
+
 void raiseIfFailed(long number, const std::string &text) {
     if (number != 0) {
         throw RunError(number, text);
@@ -411,9 +506,16 @@ void bindOutputFiles(RunContext &c) {
         long number = 0;
         std::string text;
         OpenOutputTable(path, headerLine(out.cols, false), names, s.OutputVarList, out.table, c.ui, &number,
-                        &text);
+                        &text, &c.tables);
         raiseIfFailed(number, text);
         out.open = true;
+        // A table too small for the run's hours is refused now, not when it is full.
+        const std::string file = parseTableAddress(path).file;
+        if (out.table.IsTable && tableRowCapacity(file) != SIZE_MAX) {
+            if (const std::size_t rows = hourlyRowsBound(c); rows > tableRowCapacity(file)) {
+                throw RunRefusal{tableFullMessage(file, parseTableAddress(path).table, rows)};
+            }
+        }
         c.outputs.push_back(std::move(out));
     }
 }
@@ -454,10 +556,17 @@ void bindStatFiles(RunContext &c) {
                 st.cols[j].pol = dailyColumnPollutant(s, st.cols[j].name);
             }
         }
+        KeyedList<VESKVar> types;
+        for (const std::string &name : names) {
+            VESKVar var;
+            var.Name = name;
+            var.DataType = statColumnType(s, st, name);
+            types.add(name, std::move(var)); // a repeated name has its type already
+        }
         long number = 0;
         std::string text;
-        OpenOutputTable(path, headerLine(st.cols, true), names, st.streets ? s.StatVarTypeList : s.VarList,
-                        st.table, c.ui, &number, &text);
+        OpenOutputTable(path, headerLine(st.cols, true), names, types, st.table, c.ui, &number, &text,
+                        &c.tables);
         if (number == kErrNoDataTable && !s.BatchMode) {
             number = kErrNoStatTable;
         }
@@ -465,7 +574,6 @@ void bindStatFiles(RunContext &c) {
         st.open = true;
         c.stats.push_back(std::move(st));
     }
-    c.statsBound = true;
 }
 
 void readUrbanEmissions(RunContext &c) {

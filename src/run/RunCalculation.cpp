@@ -110,6 +110,7 @@ void startStreetStatistics(RunContext &c) {
     c.SpeedCount = 0;
     c.PrevHour = -1;
     c.lastDayText.clear();
+    c.firstHourText.clear();
     c.anyHour = false;
 }
 
@@ -169,6 +170,9 @@ bool recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
         calculateHour(c, f);
         ++hours;
         c.lastHourText = c.items.DateTimeText;
+        if (c.firstHourText.empty()) {
+            c.firstHourText = c.lastHourText;
+        }
         if (c.dayOpen) {
             c.dayOpen = false;
             progress(
@@ -233,6 +237,8 @@ void streetLoop(RunContext &c, RunReport &report) {
         if (!multi || c.FirstStreet) {
             bindInputFiles(c);
             bindOutputFiles(c);
+            // Statistics files are checked and prepared before the first hour too.
+            bindStatFiles(c);
             readUrbanEmissions(c);
         }
         startStreetStatistics(c);
@@ -273,6 +279,7 @@ void streetLoop(RunContext &c, RunReport &report) {
             throw EndRun{};
         }
         if (c.anyHour) {
+            s.FirstCalcDate = c.firstHourText;
             s.LastCalcDate = c.lastHourText;
         }
         s.DailyTrafficCalc = c.HourCount > 0 ? roundHalfEven(c.TrafficSum / c.HourCount * 24.0) : -99;
@@ -280,9 +287,6 @@ void streetLoop(RunContext &c, RunReport &report) {
         s.Statistics.endSeries();
         std::string error;
         publishStatistics(s.Statistics, s, &error); // statistics without a StatVar are left out
-        if (!c.statsBound) {
-            bindStatFiles(c);
-        }
         writeStatFiles(c);
         ++report.streets;
         if (!multi) {
@@ -326,6 +330,7 @@ void openSources(RunContext &c) {
         while (!c.streetsFile->atEnd()) {
             ReadStreetRecord(s, *c.streetsFile);
             ++c.StreetCount;
+            c.ActiveStreetCount += s.StreetActive ? 1 : 0;
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
@@ -407,6 +412,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         observer->runStateChanged(true);
     }
     const std::string storedTrafficFile = s.TrafficFile;
+    std::string notes; // what the reading passed over, said once the run has ended
     try {
         resizeHourArrays(s);
         c.VehCatCount = s.EmissionComponent.VehicleCategories.Count();
@@ -420,10 +426,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         readConditionsFile(c);
         openSources(c);
         streetLoop(c, report);
-        const std::string notes = inputNotes(c);
-        if (!notes.empty()) {
-            ui.message(notes, Icon::Information);
-        }
+        notes = inputNotes(c);
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const EndRun &) {
@@ -449,6 +452,9 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     }
     if (observer != nullptr) {
         observer->runStateChanged(false);
+    }
+    if (!notes.empty()) {
+        ui.message(notes, Icon::Information);
     }
     return report;
 }

@@ -259,7 +259,7 @@ struct RunContext {
     std::vector<InputFile> inputs;
     std::vector<OutputFile> outputs;
     std::vector<StatFile> stats;
-    bool statsBound = false;
+    TableSession tables;         // the output tables: those of one workbook are written together
     bool skipEmptyLists = false; // the user chose to go on without files whose lists are empty
 
     HourItems items;
@@ -281,11 +281,13 @@ struct RunContext {
     float TimeInSeg = kMiss;
     int VehCatCount = 0;
     std::string lastDayText;  // the day of the last accepted hour
-    std::string lastHourText; // the start of the last accepted hour
+    std::string firstHourText; // the start of the street's first accepted hour
+    std::string lastHourText;  // the start of the last accepted hour
     bool dayOpen = false;     // a day began with the last accepted hour
 
     // Streets and route.
     int StreetNo = 0, StreetCount = 0;
+    int ActiveStreetCount = 0; // streets of the streets file to be calculated
     bool FirstStreet = true;
     std::string StreetsFolder;
     std::string LastPersonId;
@@ -294,6 +296,7 @@ struct RunContext {
     // Dating of the records as read (also those outside the period).
     int datedInputs = 0;    // input files with date items of their own
     long LastReadHour = -1; // hour number of the record read last (-1 = none since the files were positioned)
+    std::string endOfDataAt; // the files and lines of a record without an hour that ended the data
 
     // Names of statistics cells already reported as unknown.
     std::set<std::string> reportedNames;

@@ -189,6 +189,8 @@ DateOutcome dateHour(RunContext &c) {
         throw RunError(kErrHourZero, "Hour 0");
     }
     if (s.hour < 0) {
+        // A record without an hour ends the data; the closing note says where.
+        c.endOfDataAt = datedPlaces(c);
         return DateOutcome::EndOfInput;
     }
     if (s.hour > 24) {

@@ -6,6 +6,7 @@
 #include "calc/StatFormat.h"
 #include "core/StatVarNames.h"
 #include "core/TextIO.h"
+#include "platform/tables/TableAddress.h"
 #include "run/RunContext.h"
 
 #include <algorithm>
@@ -225,8 +226,11 @@ void appendOrFail(RunContext &c, OutputTable &table, const std::string &path, st
     if (table.IsTable) {
         std::string error;
         if (!table.Recordset->append(cells, &error)) {
+            // The table refuses the row (it is full, or a value does not fit
+            // its column): its own message says why. Nothing of it is written.
             c.err.FilePath = path;
-            throw RunError(kErrPathFileAccess, error);
+            const std::string file = parseTableAddress(path).file;
+            throw RunRefusal{error.find(file) == std::string::npos ? error + "\r\n" + file : error};
         }
     } else if (!table.writeLine(row)) {
         c.err.FilePath = path;

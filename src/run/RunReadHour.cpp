@@ -569,6 +569,10 @@ std::string inputNotes(const RunContext &c) {
     if (!blanks.empty()) {
         note += (note.empty() ? "" : nl + nl) + "Blank lines of the input files were passed over:" + blanks;
     }
+    if (!c.endOfDataAt.empty()) {
+        note +=
+            (note.empty() ? "" : nl + nl) + "The input ended at a record without an hour:" + c.endOfDataAt;
+    }
     return note;
 }
 

@@ -6,6 +6,8 @@
 // (resizeHourArrays); -99 marks a missing value. Concentrations of the hour
 // are single precision as the model works in single precision.
 
+#include "run/results/ResultsState.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -74,12 +76,13 @@ struct RunResultState {
     std::string CalcTime;     // end of the last run, "yyyy-mm-dd hh:mm:ss" ("" = none)
     int CalcScenarioYear = 0; // ScenarioYear of the last run
     std::string ResultFileName, LastResultFile;
+    std::string FirstCalcDate;   // start of the first hour calculated, "yyyy-mm-dd hh:mm" ("" = none)
     std::string LastCalcDate;    // start of the last hour calculated, "yyyy-mm-dd hh:mm"
     long DailyTrafficCalc = -99; // mean daily traffic of the last street (vehicles/day), -99 = none
     float TravelSpeedCalc = -99; // mean light-vehicle speed of the last street (km/h), -99 = none
 };
 
-struct RunState : StreetModelState, HourState, RunResultState {
+struct RunState : StreetModelState, HourState, RunResultState, ResultsViewState {
     // Special Mode: emission of the fixed traffic situation handed to the
     // model, (g/km × vehicles/h) × 0.53 / 3.6.
     double EmissionTermSM = 0;

@@ -147,6 +147,14 @@ TEST_F(DemoTables, TheSampleStatisticsListsFormOnlyStatisticsTheProgramComputes)
     EXPECT_EQ(invalidStatCombination(tables(), columns, rows), std::nullopt);
 }
 
+TEST_F(DemoTables, EveryCatalogueColumnOfAverageAndMaximumFormsAStatisticWithASeriesRow) {
+    const std::vector<KnownVariable> columns = knownVariables(tables(), 4, StatOutputType::SingleStreet);
+    for (const char *name : {"Av_1", "Av_2", "Av", "MaxHourly_1", "MaxRun8_2", "nHours_1"}) {
+        EXPECT_GE(findKnownExact(columns, name), 0) << name << " is offered by the dialog";
+        EXPECT_EQ(invalidStatCombination(tables(), name, "NO2_mod, PM10_b"), std::nullopt) << name;
+    }
+}
+
 TEST_F(DemoTables, TheFirstInvalidPairIsReportedAndQuotedItemsAreNeverCombined) {
     const auto bad = invalidStatCombination(tables(), "\"Series\", Average_1, MaxHourly_2",
                                             "\"x\", NO2_mod, Rubbish_b, NOx_mod");

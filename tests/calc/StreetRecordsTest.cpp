@@ -80,7 +80,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1,abc,1,1,1,1,0,0,1.5,0\r\n", kErrTypeMismatch},
         BadRecord{"maybe,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0,0,1.5,0\r\n", kErrTypeMismatch},
         BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0,0,1.5,13\r\n", kErrSubscript},
-        BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0,0,1.5,-1\r\n", kErrSubscript}));
+        BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0,0,1.5,-1\r\n", kErrSubscript},
+        // Numbers beyond a Single, and values no street can have.
+        BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1e39,1,1,1,1,1,0,0,1.5,0\r\n", kErrOverflow},
+        BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0,0,1.5,1\r\n1,2,-4e38\r\n", kErrOverflow},
+        BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",2e7,1,1,1,1,1,0,0,1.5,0\r\n", kErrOutOfRange},
+        BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1,400,1,1,1,1,0,0,1.5,0\r\n", kErrOutOfRange},
+        BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,-20,1,1,0,0,1.5,0\r\n", kErrOutOfRange},
+        BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0,0,-2,0\r\n", kErrOutOfRange}));
 
 TEST(RouteRecords, SegmentTimesSetTheRunPeriod) {
     CalcState s;
@@ -107,6 +114,24 @@ TEST(RouteRecords, SegmentTimesSetTheRunPeriod) {
     EXPECT_EQ(s.EndHourRun, 9);
     EXPECT_EQ(s.SegTimeIn.minute, 30);
     EXPECT_EQ(s.SegTimeOut.hour, 8);
+}
+
+TEST(RouteRecords, ASegmentEndingBeforeItStartsIsRefusedNamingItsLine) {
+    CalcState s;
+    RecordReader f("\"seg\",\"P\",1,1,0,2,4.5,350,\"2003-01-01 08:00\",\"2003-01-01 08:00\",0,"
+                   "\"s.trf\",1,1,1,1,1,1,0,1,1.5,0\r\n"
+                   "\"seg\",\"P\",1,1,0,2,4.5,350,\"2003-01-01 08:00\",\"2003-01-01 07:59\",0,"
+                   "\"s.trf\",1,1,1,1,1,1,0,1,1.5,0\r\n",
+                   "route.txt");
+    ReadStreetRecordDated(s, f); // a segment of no time is no damage
+    try {
+        ReadStreetRecordDated(s, f);
+        FAIL() << "no error for a segment that ends before it starts";
+    } catch (const RunError &e) {
+        EXPECT_EQ(e.number(), kErrOutOfRange);
+        EXPECT_STREQ(e.what(), "route.txt, line 2: the segment ends (2003-01-01 07:59) before it starts "
+                               "(2003-01-01 08:00)");
+    }
 }
 
 TEST(RouteRecords, ATimeThatIsNoDateIsATypeMismatchAndSideZeroSelectsNoReceptor) {

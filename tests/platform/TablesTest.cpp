@@ -184,12 +184,95 @@ TEST(ExcelTables, ANewTableKeepsTheOtherSheetsAndReplacesOneOfTheSameName) {
     std::vector<TableInfo> list;
     ASSERT_TRUE(listTables(file, &list, &error)) << error;
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].name, "Second$");
-    EXPECT_EQ(list[1].name, "first$");
+    EXPECT_EQ(list[0].name, "first$") << "replaced where it stands";
+    EXPECT_EQ(list[1].name, "Second$");
     TableData t;
     ASSERT_TRUE(readTable(file, "FIRST$", &t, &error)) << error;
     ASSERT_EQ(t.rows.size(), 1u);
     EXPECT_EQ(number(t.rows[0][0]), 3.0);
+}
+
+// The rows of a workbook's tables as read back: one count per sheet name.
+std::vector<std::pair<std::string, std::size_t>> sheetRows(const std::string &file) {
+    std::vector<TableInfo> list;
+    std::string error;
+    EXPECT_TRUE(listTables(file, &list, &error)) << error;
+    std::vector<std::pair<std::string, std::size_t>> out;
+    for (const auto &info : list) {
+        TableData t;
+        EXPECT_TRUE(readTable(file, info.name, &t, &error)) << error;
+        out.emplace_back(info.name, t.rows.size());
+    }
+    return out;
+}
+
+TEST(TableSessions, TablesOfOneWorkbookAreWrittenTogetherWhicheverClosesLast) {
+    for (bool hourlyFirst : {true, false}) {
+        TempDir dir;
+        const auto file = (dir.path() / "Results.xls").string();
+        std::string error;
+        TableSession session;
+        auto hourly = session.createTable(file, "Hourly$", columns({"hour", "cNO2_mod_1"}), &error);
+        ASSERT_NE(hourly, nullptr) << error;
+        auto second = session.createTable(file, "Hourly2$", columns({"hour"}), &error);
+        ASSERT_NE(second, nullptr) << error;
+        auto stats = session.createTable(file, "Stat", columns({"$Series", "Average_1"}), &error);
+        ASSERT_NE(stats, nullptr) << error;
+        for (int h = 1; h <= 48; ++h) {
+            ASSERT_TRUE(hourly->append({double(h), 40.0 + h}, &error)) << error;
+            ASSERT_TRUE(second->append({double(h)}, &error)) << error;
+        }
+        ASSERT_TRUE(stats->append({std::string("NO2_mod"), 64.5}, &error)) << error;
+        EXPECT_FALSE(fs::exists(file)) << "nothing is written before the tables are closed";
+        if (hourlyFirst) {
+            ASSERT_TRUE(hourly->close(&error)) << error;
+            ASSERT_TRUE(second->close(&error)) << error;
+            EXPECT_FALSE(fs::exists(file)) << "the statistics are still open";
+            ASSERT_TRUE(stats->close(&error)) << error;
+        } else {
+            ASSERT_TRUE(stats->close(&error)) << error;
+            ASSERT_TRUE(second->close(&error)) << error;
+            ASSERT_TRUE(hourly->close(&error)) << error;
+        }
+        EXPECT_EQ(sheetRows(file), (std::vector<std::pair<std::string, std::size_t>>{
+                                       {"Hourly$", 48}, {"Hourly2$", 48}, {"Stat$", 1}}));
+    }
+}
+
+TEST(TableSessions, AWorkbookWithATableGivenUpKeepsItsOldContents) {
+    TempDir dir;
+    const auto file = (dir.path() / "Results.xls").string();
+    std::string error;
+    {
+        auto old = createTable(file, "Hourly", columns({"hour"}), &error);
+        ASSERT_TRUE(old->append({1.0}, &error));
+        ASSERT_TRUE(old->close(&error)) << error;
+    }
+    const std::string before = test::readFile(file);
+    TableSession session;
+    auto hourly = session.createTable(file, "Hourly", columns({"hour"}), &error);
+    auto stats = session.createTable(file, "Stat", columns({"v"}), &error);
+    ASSERT_TRUE(hourly && stats) << error;
+    ASSERT_TRUE(hourly->append({2.0}, &error));
+    ASSERT_TRUE(hourly->close(&error)) << error;
+    stats.reset(); // a run that failed before its statistics
+    EXPECT_EQ(test::readFile(file), before);
+}
+
+TEST(TableSessions, TwoTablesOfOneRunInOneSheetOrOneLotusFileAreRefused) {
+    TempDir dir;
+    std::string error;
+    TableSession session;
+    const auto book = (dir.path() / "Results.xls").string();
+    auto first = session.createTable(book, "Hourly$", columns({"hour"}), &error);
+    ASSERT_NE(first, nullptr) << error;
+    EXPECT_EQ(session.createTable(book, "'hourly'", columns({"day"}), &error), nullptr);
+    EXPECT_NE(error.find("already receives a table named hourly"), std::string::npos) << error;
+    const auto lotus = (dir.path() / "Results.wk1").string();
+    auto one = session.createTable(lotus, "A:", columns({"hour"}), &error);
+    ASSERT_NE(one, nullptr) << error;
+    EXPECT_EQ(session.createTable(lotus, "B:", columns({"day"}), &error), nullptr);
+    EXPECT_NE(error.find("a .wk1 file holds one worksheet"), std::string::npos) << error;
 }
 
 TEST(ExcelTables, LargeWorkbooksUseRegularSectorsAndManySharedStrings) {

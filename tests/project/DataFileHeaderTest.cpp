@@ -126,6 +126,8 @@ TEST(DataFilePath, ABareNameLiesInTheWorkingFolderADotNameInTheNationalFolderAnd
     EXPECT_EQ(dataFilePath("/elsewhere/x.dat", work, metBack), "/elsewhere/x.dat");
     EXPECT_EQ(dataFilePath(".\\Book.xls;My Sheet$", work, metBack), metBack + "/Book.xls;My Sheet$");
     EXPECT_EQ(dataFilePath("/a.b/file", work, metBack), "/a.b/file") << "a dot in a folder is no extension";
+    EXPECT_EQ(dataFilePath("/x/book.xls", work, metBack), "/x/book.xls") << "no table: no semicolon added";
+    EXPECT_EQ(dataFilePath("a;b.txt", work, metBack), work + "a;b.txt");
 }
 
 TEST(ColumnCaptions, TakeTheDecimalSeparatorWhereTheDriverWroteANumberSign) {

@@ -177,6 +177,15 @@ TEST_F(DamagedInput, BlankLinesAndMixedLineEndsNeitherEndNorShiftTheData) {
         << said();
 }
 
+TEST_F(DamagedInput, ARecordWithoutAnHourEndsTheDataAndTheRunSaysWhere) {
+    std::string met = metLines(1, 12) + "2023 3 6 na 3 200 10 0 1000 100 50 40 120 25\r\n" + metLines(14, 24);
+    const RunReport report = runMet(met);
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(column(0).size(), 12u);
+    EXPECT_TRUE(says("The input ended at a record without an hour:\r\n" + path("Met.txt") + ", line 13"))
+        << said();
+}
+
 TEST_F(DamagedInput, ACarriageReturnInsideALineIsRefusedNamingTheLine) {
     const RunReport report = runMet(metLines(1, 4) + metLine(5) + "\r" + metLines(6, 24));
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
@@ -340,4 +349,56 @@ TEST_F(DamagedInput, AFailureNamesTheDayAndHourOnlyWhenARecordWasRead) {
         EXPECT_EQ(m.rfind("Error #6\r\n", 0), 0u) << m;
         EXPECT_EQ(m.substr(m.size() - std::min(m.size(), c.ending.size())), c.ending) << m;
     }
+}
+
+// --- traffic, streets and route files ---------------------------------------
+
+TEST_F(DamagedInput, NumbersNoTrafficOrStreetCanHaveStopTheRunNamingTheFileAndLine) {
+    std::string traffic = readFile(dataDir() / "Data/Traffic/National/DL/CityStreet.trf");
+    const std::size_t at = traffic.find("\n7,605.5,");
+    ASSERT_NE(at, std::string::npos);
+    traffic.replace(at, 10, "\n7,1e39,");
+    writeWork("Street.trf", traffic);
+    writeWork("Met.txt", metLines(1, 24));
+    writeWork("Streets.txt",
+              "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",1e39,40,20,18,100,100,0,0,2,0\r\n");
+    struct Case {
+        std::vector<FileRecord> records;
+        std::string project, expected;
+    };
+    const std::vector<Case> cases = {
+        {{{"Street.trf", "traffic", {"20000", "40"}}},
+         "Street.vkp",
+         path("Street.trf") + ", line 27: expected a flow of 0 to 1000000 vehicles for Cars"},
+        {{{"Streets.txt", "streets", {}}},
+         "Streets.vkm",
+         "Overflow in " + path("Streets.txt") + ", line 1: 1e+39 is too large for a number"},
+        {{inputFile("Met.txt", "year,month,day,hour,u_mast", "*,*,*,*,1e39")},
+         "Scaled.vkp",
+         "An invalid value in the Scaling List in\r\n" + path("Met.txt") + "\r\n1e39"},
+    };
+    for (const Case &c : cases) {
+        std::vector<FileRecord> records = {inputFile("Met.txt", kMetList),
+                                           outputFile("Out.txt", "hour", "0,*")};
+        records.insert(records.end(), c.records.begin(), c.records.end());
+        loadProject(c.project, projectText(records, "Street"));
+        EXPECT_EQ(run().outcome, RunOutcome::Failed) << c.project;
+        EXPECT_TRUE(says(c.expected)) << c.expected << "\n" << said();
+    }
+}
+
+TEST_F(DamagedInput, ARouteSegmentThatEndsBeforeItStartsIsRefusedWithTheRouteFileLine) {
+    writeWork("Met.txt", metLines(1, 24));
+    const std::string street = ",\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
+    writeWork("Route.txt",
+              "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 07:30\",\"2023-03-06 08:30\",3600" + street +
+                  "\"A2\",\"A\",2,0,1,0,0,0,\"2023-03-06 09:30\",\"2023-03-06 08:30\",3600" + street);
+    loadProject("Route.vkp", projectText({inputFile("Met.txt", kMetList),
+                                          outputFile("Out.txt", "segmentid,hour,timeinseg", "0,*"),
+                                          {"Route.txt", "route", {}}},
+                                         "Route"));
+    EXPECT_EQ(run().outcome, RunOutcome::Failed);
+    EXPECT_TRUE(says(path("Route.txt") +
+                     ", line 2: the segment ends (2023-03-06 08:30) before it starts (2023-03-06 09:30)"))
+        << said();
 }

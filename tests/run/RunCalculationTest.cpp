@@ -288,7 +288,7 @@ TEST_F(TimeSeriesRun, ARunInWhichNoHourWasModelledSaysSoInsteadOfEndingNormally)
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 }
 
-TEST_F(TimeSeriesRun, APeriodOnBothSidesKeepsOnlyItsHours) {
+TEST_F(TimeSeriesRun, APeriodOnBothSidesKeepsOnlyItsHoursAndTheRunNamesItsFirstAndLastHour) {
     writeInputs();
     std::vector<FileRecord> records = inputs();
     records.push_back(outputFile("Out.txt", "day,hour", "0,*"));
@@ -304,6 +304,8 @@ TEST_F(TimeSeriesRun, APeriodOnBothSidesKeepsOnlyItsHours) {
     ASSERT_EQ(lines.size(), 1u + 20 + 3);
     EXPECT_EQ(cells(lines[1]), (std::vector<std::string>{"6", "5"}));
     EXPECT_EQ(cells(lines.back()), (std::vector<std::string>{"7", "3"}));
+    EXPECT_EQ(state.FirstCalcDate, "2023-03-06 04:00");
+    EXPECT_EQ(state.LastCalcDate, "2023-03-07 02:00");
 }
 
 TEST_F(TimeSeriesRun, AMultiStreetProjectWritesEveryActiveStreetIntoTheSameFilesAndSkipsTheInactiveOne) {

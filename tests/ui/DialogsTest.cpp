@@ -225,10 +225,11 @@ TEST(FileChooser, ATableStepThatOnlyCompletesTheNameKeepsTheDialogAndTheRemember
     ctx.LastTrafficDir = "/old/";
     test::ScriptedInteraction ui;
     frmNewFileName dlg(ctx, ui);
-    dlg.selectDataTable = [](const std::string &) { return std::string(); };
+    dlg.chooseTable = [](const QStringList &) { return QString(); };
     dlg.nameBox()->setText("/new/traffic.xls");
     dlg.btnEndNewFileName_Click();
     EXPECT_EQ(dlg.NewFileName, "");
+    EXPECT_EQ(dlg.nameBox()->text(), "/new/traffic.xls");
     EXPECT_EQ(ctx.LastTrafficDir, "/old/");
 }
 

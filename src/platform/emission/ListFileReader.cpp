@@ -3,6 +3,7 @@
 #include "core/ListLine.h"
 #include "core/Numbers.h"
 #include "core/TextIO.h"
+#include "core/ValueRanges.h"
 
 namespace vesk {
 
@@ -79,7 +80,11 @@ std::optional<double> ListFileReader::number(size_t i) const {
     if (i >= m_fields.size()) {
         return std::nullopt;
     }
-    return parseNumber(m_fields[i]);
+    const std::optional<double> v = parseNumber(m_fields[i]);
+    if (v && !fitsSingle(*v)) {
+        return std::nullopt; // no value of the files is larger than a Single holds
+    }
+    return v;
 }
 
 std::string ListFileReader::expected(const std::string &what) const {

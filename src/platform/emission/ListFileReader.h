@@ -36,7 +36,8 @@ public:
     // The section name when the current line is "[name]", else nullopt.
     std::optional<std::string> section() const;
 
-    // Field i as a number ("," accepted as decimal mark); nullopt when it is not one.
+    // Field i as a number ("," accepted as decimal mark); nullopt when it is
+    // not one or is too large for a Single.
     std::optional<double> number(size_t i) const;
 
     // "<file>, line <n>: expected <what>, found "<line>"." (or "found the end of the file").

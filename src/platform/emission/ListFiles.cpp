@@ -8,7 +8,9 @@
 
 #include "core/Numbers.h"
 #include "core/Paths.h"
+#include "core/RecordIO.h"
 #include "core/TextIO.h"
+#include "core/ValueRanges.h"
 
 #include <cmath>
 #include <filesystem>
@@ -119,8 +121,9 @@ bool readFactorTable(const std::string &path, const std::vector<EmissionPollutan
             speeds.clear();
             for (size_t i = 0; i < in.size(); ++i) {
                 auto v = in.number(i);
-                if (!v || *v <= 0 || (!speeds.empty() && *v <= speeds.back())) {
-                    return fail(error, in.expected("increasing speeds above 0 km/h"));
+                if (!v || *v <= 0 || *v > kMaxSpeed || (!speeds.empty() && *v <= speeds.back())) {
+                    return fail(error, in.expected("increasing speeds above 0 and up to " +
+                                                   formatNumber(kMaxSpeed) + " km/h"));
                 }
                 speeds.push_back(*v);
             }
@@ -168,8 +171,9 @@ bool readFactorTable(const std::string &path, const std::vector<EmissionPollutan
                 }
                 auto cold = in.number(3);
                 auto reference = in.number(4);
-                if (!cold || *cold < 0 || !reference || *reference < 0) {
-                    return fail(error, in.expected("a cold ratio and a fuel reference of 0 or more"));
+                if (!cold || *cold < 0 || *cold > kMaxColdRatio || !reference || *reference < 0) {
+                    return fail(error, in.expected("a cold ratio from 0 to " + formatNumber(kMaxColdRatio) +
+                                                   " and a fuel reference of 0 or more"));
                 }
                 if (in.size() != 5 + speeds.size()) {
                     return fail(error,
@@ -181,8 +185,9 @@ bool readFactorTable(const std::string &path, const std::vector<EmissionPollutan
                 pf.hot.speeds_kmh = speeds;
                 for (size_t i = 0; i < speeds.size(); ++i) {
                     auto v = in.number(5 + i);
-                    if (!v || *v < 0) {
-                        return fail(error, in.expected("factors in g/km of 0 or more"));
+                    if (!v || *v < 0 || *v > kMaxEmissionFactor) {
+                        return fail(error, in.expected("factors from 0 to " +
+                                                       formatNumber(kMaxEmissionFactor) + " g/km"));
                     }
                     pf.hot.factors_gkm.push_back(*v);
                 }

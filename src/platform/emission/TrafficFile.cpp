@@ -12,7 +12,9 @@
 #include "platform/emission/ListFileReader.h"
 
 #include "core/Numbers.h"
+#include "core/RecordIO.h"
 #include "core/TextIO.h"
+#include "core/ValueRanges.h"
 #include "platform/Expression.h"
 
 #include <cmath>
@@ -262,15 +264,16 @@ bool readProfile(Reading &r, const std::string &section) {
         }
         for (size_t i = 0; i < ncat; ++i) {
             auto flow = r.in.number(1 + i);
-            if (!flow || *flow < 0) {
-                return fail(r.error,
-                            r.in.expected("a flow of 0 or more vehicles for " + r.traffic.items[i].name));
+            if (!flow || *flow < 0 || *flow > kMaxVehicleFlow) {
+                return fail(r.error, r.in.expected("a flow of 0 to " + formatNumber(kMaxVehicleFlow) +
+                                                   " vehicles for " + r.traffic.items[i].name));
             }
             r.traffic.items[i].flow.set(h, d, static_cast<float>(*flow));
         }
         auto light = r.in.number(ncat + 1), heavy = r.in.number(ncat + 2), cold = r.in.number(ncat + 3);
-        if (!light || *light <= 0 || !heavy || *heavy <= 0) {
-            return fail(r.error, r.in.expected("speeds of light and heavy vehicles above 0 km/h"));
+        if (!light || *light <= 0 || *light > kMaxSpeed || !heavy || *heavy <= 0 || *heavy > kMaxSpeed) {
+            return fail(r.error, r.in.expected("speeds of light and heavy vehicles above 0 and up to " +
+                                               formatNumber(kMaxSpeed) + " km/h"));
         }
         if (!cold || *cold < 0 || *cold > 100) {
             return fail(r.error, r.in.expected("a cold-start share from 0 to 100 %"));
@@ -329,6 +332,16 @@ bool EmissionLibrary::ReadTrafficFile(const std::string &path, double averageTra
     r.monthNow = r.evaluator.defineVariable("MonthNow");
 
     bool ok = r.in.open(path, &message);
+    // The project's values that scale a standard profile (0 or below: not given).
+    if (ok && !(annualDiurnalTraffic <= kMaxDailyTraffic)) {
+        ok = fail(r.error, r.in.whole("the daily traffic " + formatNumber(annualDiurnalTraffic) +
+                                      " given for the street is out of range (at most " +
+                                      formatNumber(kMaxDailyTraffic) + " vehicles a day)."));
+    } else if (ok && !(averageTrafficSpeed <= kMaxSpeed)) {
+        ok = fail(r.error, r.in.whole("the travel speed " + formatNumber(averageTrafficSpeed) +
+                                      " given for the street is out of range (at most " +
+                                      formatNumber(kMaxSpeed) + " km/h)."));
+    }
     if (ok) {
         ok = r.in.next() && !r.in.section();
         if (!ok) {

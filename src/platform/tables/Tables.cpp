@@ -10,6 +10,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,8 @@
 namespace vesk {
 
 namespace {
+
+constexpr std::size_t kExcelMaxRows = 65536;
 
 void setError(std::string *error, std::string text) {
     if (error) {
@@ -41,40 +44,74 @@ bool invalidName(const std::string &name) {
                        [](unsigned char c) { return c < 32 || c == '[' || c == ']'; });
 }
 
-// Spreadsheet writers keep every sheet of the file in memory and write the
-// whole file at close.
+} // namespace
+
+// A spreadsheet file as the tables of one session write it: every sheet in
+// memory (those of the file kept, ours added), written once, when the last
+// of its tables is closed.
+struct TableSession::Workbook {
+    std::string file;
+    TableKind kind = TableKind::Excel;
+    std::vector<tables::Sheet> sheets;
+    std::vector<bool> created; // the sheet is a table of this session
+    int open = 0;              // tables not yet closed
+    bool dropped = false;      // a table was given up: the file is not written
+
+    bool write(std::string *error) const {
+        if (kind == TableKind::Excel) {
+            return tables::excelWriteWorkbook(file, sheets, error);
+        }
+        return tables::wk1Write(file, sheets.front(), error);
+    }
+};
+
+namespace {
+
 class SheetWriter : public TableWriter {
 public:
-    SheetWriter(std::string file, TableKind kind, std::vector<tables::Sheet> sheets, std::size_t index,
+    SheetWriter(std::shared_ptr<TableSession::Workbook> book, std::size_t index,
                 std::vector<ColumnType> types)
-        : m_file(std::move(file)), m_kind(kind), m_sheets(std::move(sheets)), m_index(index) {
+        : m_book(std::move(book)), m_index(index) {
         m_types = std::move(types);
+        ++m_book->open;
+    }
+    ~SheetWriter() override {
+        if (!m_closed) {
+            // Given up (a failed run): the workbook keeps its old contents.
+            m_book->dropped = true;
+            --m_book->open;
+        }
     }
     bool close(std::string *error) override {
-        if (m_kind == TableKind::Excel) {
-            return tables::excelWriteWorkbook(m_file, m_sheets, error);
+        if (m_closed) {
+            return true;
         }
-        return tables::wk1Write(m_file, m_sheets[m_index], error);
+        m_closed = true;
+        --m_book->open;
+        if (m_book->dropped) {
+            setError(error, "The file " + m_book->file +
+                                " was not written: another of its tables was not finished.");
+            return false;
+        }
+        return m_book->open > 0 || m_book->write(error);
     }
 
 protected:
     bool appendRow(std::vector<Cell> row, std::string *error) override {
-        auto &rows = m_sheets[m_index].rows;
-        std::size_t maxRows = m_kind == TableKind::Excel ? 65536 : tables::kWk1MaxRows;
-        if (rows.size() >= maxRows) {
-            setError(error, "The table " + m_sheets[m_index].name + " in " + m_file +
-                                " is full: a sheet holds at most " + std::to_string(maxRows) + " rows.");
+        auto &sheet = m_book->sheets[m_index];
+        // The first row holds the column names.
+        if (sheet.rows.size() > tableRowCapacity(m_book->file)) {
+            setError(error, tableFullMessage(m_book->file, sheet.name, sheet.rows.size()));
             return false;
         }
-        rows.push_back(std::move(row));
+        sheet.rows.push_back(std::move(row));
         return true;
     }
 
 private:
-    std::string m_file;
-    TableKind m_kind;
-    std::vector<tables::Sheet> m_sheets;
+    std::shared_ptr<TableSession::Workbook> m_book;
     std::size_t m_index;
+    bool m_closed = false;
 };
 
 class TextWriter : public TableWriter {
@@ -100,6 +137,26 @@ private:
 };
 
 } // namespace
+
+std::size_t tableRowCapacity(const std::string &file) {
+    switch (tableKindOfFile(file)) {
+    case TableKind::Excel:
+        return kExcelMaxRows - 1;
+    case TableKind::Lotus:
+        return tables::kWk1MaxRows - 1;
+    default:
+        return SIZE_MAX;
+    }
+}
+
+std::string tableFullMessage(const std::string &file, const std::string &table, std::size_t rows) {
+    const bool lotus = tableKindOfFile(file) == TableKind::Lotus;
+    return "The table " + plainTableName(table) + " in " + file + " cannot hold " + std::to_string(rows) +
+           " rows of values: " + (lotus ? "a .wk1 worksheet" : "an Excel sheet") + " holds at most " +
+           std::to_string(tableRowCapacity(file)) +
+           " below its column names. Write the table to a text file" +
+           (lotus ? " or an Excel (.xls) file," : ",") + " or run a shorter period.";
+}
 
 std::string plainTableName(const std::string &name) {
     std::string s = name;
@@ -256,6 +313,16 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
                                          const std::vector<TableColumn> &columns, std::string *error,
                                          bool *refused) {
+    TableSession session;
+    return session.createTable(file, table, columns, error, refused);
+}
+
+TableSession::TableSession() = default;
+TableSession::~TableSession() = default;
+
+std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, const std::string &table,
+                                                       const std::vector<TableColumn> &columns,
+                                                       std::string *error, bool *refused) {
     if (refused) {
         *refused = true;
     }
@@ -306,32 +373,36 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
         setError(error, "A worksheet holds at most 256 columns: " + file);
         return nullptr;
     }
+    std::vector<ColumnType> types;
+    for (const auto &c : columns) {
+        types.push_back(c.type);
+    }
+    std::error_code ec;
+    const std::string key = std::filesystem::weakly_canonical(file, ec).string();
+    auto &book = m_books[ec ? file : key];
+    if (!book) {
+        book = std::make_shared<Workbook>();
+        book->file = file;
+        book->kind = kind;
+        if (!loadWorkbook(*book, sheetName, error, refused)) {
+            m_books.erase(ec ? file : key);
+            return nullptr;
+        }
+    }
+    // Tables of this session that would share a sheet would lose each other's rows.
+    for (std::size_t i = 0; i < book->sheets.size(); ++i) {
+        if (book->created[i] &&
+            (kind == TableKind::Lotus || sameTableName(book->sheets[i].name, sheetName))) {
+            setError(error, kind == TableKind::Lotus
+                                ? "The Lotus file " + file + " already receives the table " +
+                                      book->sheets[i].name + " of this run: a .wk1 file holds one worksheet."
+                                : "The workbook " + file + " already receives a table named " + sheetName +
+                                      " in this run.");
+            return nullptr;
+        }
+    }
     if (refused) {
         *refused = false;
-    }
-    std::vector<tables::Sheet> sheets;
-    std::error_code ec;
-    if (kind == TableKind::Excel && std::filesystem::exists(file, ec)) {
-        // Keep the other sheets of the workbook, drop one of the same name.
-        if (!tables::excelReadSheets(file, &sheets, false, error)) {
-            return nullptr;
-        }
-        sheets.erase(std::remove_if(sheets.begin(), sheets.end(),
-                                    [&](const tables::Sheet &s) { return sameTableName(s.name, sheetName); }),
-                     sheets.end());
-        // Our reader keeps the values and texts of the other sheets but not
-        // their formulas, formats or charts: rewrite only workbooks we wrote.
-        std::string bytes;
-        if (!sheets.empty() && !(readTextBytes(file, &bytes) && tables::excelWrittenByUs(bytes))) {
-            if (refused) {
-                *refused = true;
-            }
-            setError(error,
-                     "The workbook " + file +
-                         " holds other sheets that this program cannot keep unchanged (their formulas and "
-                         "formats would be lost). Write the table to a workbook of its own.");
-            return nullptr;
-        }
     }
     tables::Sheet sheet;
     sheet.name = sheetName;
@@ -340,20 +411,63 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
         header.emplace_back(c.name);
     }
     sheet.rows.push_back(std::move(header));
-    sheets.push_back(std::move(sheet));
-    auto index = sheets.size() - 1;
+    // A sheet of the file with the same name is replaced where it stands.
+    std::size_t index = book->sheets.size();
+    for (std::size_t i = 0; i < book->sheets.size(); ++i) {
+        if (sameTableName(book->sheets[i].name, sheetName)) {
+            index = i;
+        }
+    }
+    if (index == book->sheets.size()) {
+        book->sheets.emplace_back();
+        book->created.push_back(false);
+    }
+    book->sheets[index] = std::move(sheet);
+    book->created[index] = true;
+    return std::make_unique<SheetWriter>(book, index, std::move(types));
+}
+
+bool TableSession::loadWorkbook(Workbook &book, const std::string &sheetName, std::string *error,
+                                bool *refused) {
+    const std::string &file = book.file;
+    std::error_code ec;
+    if (book.kind == TableKind::Excel && std::filesystem::exists(file, ec)) {
+        // Keep the other sheets of the workbook.
+        if (refused) {
+            *refused = false;
+        }
+        if (!tables::excelReadSheets(file, &book.sheets, false, error)) {
+            return false;
+        }
+        // Our reader keeps the values and texts of the other sheets but not
+        // their formulas, formats or charts: rewrite only workbooks we wrote.
+        const bool others = std::any_of(book.sheets.begin(), book.sheets.end(), [&](const tables::Sheet &s) {
+            return !sameTableName(s.name, sheetName);
+        });
+        std::string bytes;
+        if (others && !(readTextBytes(file, &bytes) && tables::excelWrittenByUs(bytes))) {
+            if (refused) {
+                *refused = true;
+            }
+            setError(error,
+                     "The workbook " + file +
+                         " holds other sheets that this program cannot keep unchanged (their formulas and "
+                         "formats would be lost). Write the table to a workbook of its own.");
+            return false;
+        }
+        book.created.assign(book.sheets.size(), false);
+    }
     // Prove now that the file can be written, so that binding fails rather
     // than the end of the run; the file itself is written only at close().
     StagedFile probe;
     if (!probe.open(file, error)) {
-        return nullptr;
+        if (refused) {
+            *refused = false;
+        }
+        return false;
     }
     probe.discard();
-    std::vector<ColumnType> types;
-    for (const auto &c : columns) {
-        types.push_back(c.type);
-    }
-    return std::make_unique<SheetWriter>(file, kind, std::move(sheets), index, std::move(types));
+    return true;
 }
 
 namespace tables {

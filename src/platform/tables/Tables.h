@@ -17,6 +17,7 @@
 // our own BIFF8 writer; Lotus read through libwps and .wk1 written by our own
 // writer (a .wk1 file holds one worksheet); text read and written natively.
 
+#include <map>
 #include <memory>
 #include <string>
 #include <variant>
@@ -95,12 +96,46 @@ private:
 // files and Lotus files other than .wk1 are refused with a message naming the
 // file; so are names holding "[", "]" or control characters, and a workbook
 // of another program that holds other sheets (we could keep only their
-// values). A .wk1 file holds one worksheet: a new table replaces the file. Returns nullptr
-// on failure; *refused (when given) tells a refusal from a file that could
-// not be read or written.
+// values). A .wk1 file holds one worksheet: a new table replaces the file.
+// Nothing is written before close(). Returns nullptr on failure; *refused
+// (when given) tells a refusal from a file that could not be read or written.
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
                                          const std::vector<TableColumn> &columns, std::string *error,
                                          bool *refused = nullptr);
+
+// The tables one caller (a run) writes. Tables of one spreadsheet file share
+// one copy of it: the file is written once, with every sheet, when the last
+// of its tables is closed, so hourly output and statistics may share a
+// workbook. When a table of the file is given up (its writer destroyed
+// without close(), as a failed run does), the file is not written at all and
+// keeps its old contents. A second table of one session in a .wk1 file (it
+// holds one worksheet) or under a sheet name the session already writes is
+// refused. Writers may outlive the session.
+class TableSession {
+public:
+    struct Workbook;
+    TableSession();
+    ~TableSession();
+    TableSession(const TableSession &) = delete;
+    TableSession &operator=(const TableSession &) = delete;
+
+    // As createTable below, within this session.
+    std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
+                                             const std::vector<TableColumn> &columns, std::string *error,
+                                             bool *refused = nullptr);
+
+private:
+    static bool loadWorkbook(Workbook &book, const std::string &sheetName, std::string *error, bool *refused);
+    std::map<std::string, std::shared_ptr<Workbook>> m_books; // by the file's full path
+};
+
+// The rows of values (below the column names) one table of the file can
+// hold: 8,191 in a .wk1 worksheet, 65,535 in an Excel sheet; SIZE_MAX for
+// other files.
+std::size_t tableRowCapacity(const std::string &file);
+// The message of a table of the file that cannot take `rows` rows of values;
+// the writers give it when a table is full.
+std::string tableFullMessage(const std::string &file, const std::string &table, std::size_t rows);
 
 // Table names compare equal without regard to case, without one pair of
 // surrounding apostrophes and without a trailing "$" or ":".

@@ -1,6 +1,9 @@
 #include "ui/inputdef/frmNewFileName.h"
 
 #include "core/Interaction.h"
+#include "platform/tables/TableAddress.h"
+#include "project/DataFileHeader.h"
+#include "ui/inputdef/frmListTables.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -121,6 +124,7 @@ void frmNewFileName::setInfoLine(const QString &text) {
 }
 
 void frmNewFileName::txtNewFileName_Change() {
+    AcceptAsIs = false;
     const QString text = txtNewFileName->text();
     btnEndNewFileName->setEnabled(!text.isEmpty());
     const QFontMetrics metrics(txtNewFileName->font());
@@ -204,27 +208,95 @@ void frmNewFileName::btnBrowse_Click() {
 void frmNewFileName::btnEndNewFileName_Click() {
     lblInfo->hide();
     const std::string name = txtNewFileName->text().trimmed().toStdString();
-    if (name.empty()) {
-        return;
-    }
     const int kind = m_context.SelectedFileKind;
     if (kind == 0 || kind == -1) {
+        if (name.empty()) {
+            return;
+        }
         NewFileName = name;
+        AcceptAsIs = false;
         accept();
         return;
     }
-    NewFileName = selectDataTable ? selectDataTable(name) : name;
+    if (AcceptAsIs) {
+        NewFileName = name;
+        AcceptAsIs = false;
+        accept();
+        return;
+    }
+    SelectDataTable(name);
     if (NewFileName.empty()) {
-        return; // the table step only completed the name box
+        return; // the table step only completed the name box (or refused it)
     }
     if (kind == 3) {
         m_context.LastTrafficDir = folderOf(NewFileName);
     } else if (kind == 1) {
-        const auto semicolon = NewFileName.rfind(';');
-        m_context.LastInputDir =
-            folderOf(semicolon == std::string::npos ? NewFileName : NewFileName.substr(0, semicolon));
+        m_context.LastInputDir = folderOf(parseTableAddress(NewFileName).file);
     }
-    accept();
+}
+
+void frmNewFileName::SelectDataTable(const std::string &name) {
+    lblInfo->hide();
+    if (name.empty()) {
+        return;
+    }
+    AcceptAsIs = true;
+    const TableNameChoice choice = classifyTableName(name);
+    switch (choice.kind) {
+    case TableNameKind::PlainFile:
+    case TableNameKind::FinishedTable:
+        NewFileName = choice.completed;
+        AcceptAsIs = false;
+        accept();
+        return;
+    case TableNameKind::NotRecognised:
+        m_interaction.message("Not recognised file type", Icon::Critical);
+        AcceptAsIs = false;
+        return;
+    case TableNameKind::NeedsTable:
+        break;
+    }
+    // The name box keeps the name as typed; the file is looked for where a
+    // project would look for it.
+    const std::string path = dataFilePath(name, m_context.WorkDir, m_context.MetBackDir);
+    std::vector<std::string> names;
+    std::string error;
+    if (!tablesForChooser(path, &names, &error)) {
+        // A file that cannot be listed (a workbook still to be written, a
+        // damaged file): the user may type the table's name.
+        names.clear();
+        m_interaction.message("Enter name of the Worksheet or Database Table", Icon::Information);
+        AcceptAsIs = false;
+    }
+    if (names.size() == 1) {
+        txtNewFileName->setText(QString::fromStdString(name + ";" + names.front()));
+        lblInfo->show();
+        return;
+    }
+    if (names.empty() && AcceptAsIs) {
+        m_interaction.message("Enter name of the Worksheet or Database Table", Icon::Information);
+        AcceptAsIs = false;
+    }
+    QStringList tables;
+    for (const std::string &t : names) {
+        tables << QString::fromStdString(t);
+    }
+    QString table;
+    if (chooseTable) {
+        table = chooseTable(tables);
+    } else {
+        frmListTables chooser(tables, this);
+        const QRect here = frameGeometry();
+        chooser.move(here.right() - chooser.width(), here.bottom());
+        chooser.exec();
+        table = chooser.acceptedTable();
+    }
+    if (!table.isEmpty()) {
+        txtNewFileName->setText(QString::fromStdString(name) + QLatin1Char(';') + table);
+    }
+    if (txtNewFileName->text().trimmed().toStdString() == name) {
+        AcceptAsIs = false;
+    }
 }
 
 void frmNewFileName::btnCancelNewFileName_Click() {

@@ -37,9 +37,19 @@ public:
     // The information line above the name box ("" hides nothing).
     void setInfoLine(const QString &text);
 
-    // The table step for database and spreadsheet files: may turn the name
-    // into a table address. Without it the name is taken as it stands.
-    std::function<std::string(const std::string &)> selectDataTable;
+    // The table step of OK for database and spreadsheet files (kinds 1 to 4):
+    // a plain file or a finished table address is accepted (Excel tables end
+    // in "$", Lotus tables in ":") and the dialog closes; a database or
+    // spreadsheet file without a table gets its table appended to the name
+    // box (its only table at once with the hint "Press OK to accept the
+    // file", else the one picked in the table chooser), and the next OK
+    // accepts the address.
+    void SelectDataTable(const std::string &name);
+    // The table chooser: the accepted table, "" when cancelled. Tests set it.
+    std::function<QString(const QStringList &tables)> chooseTable;
+    // Set by the table step while it runs and after an unexpected failure:
+    // the next OK then takes the name box as it stands.
+    bool AcceptAsIs = false;
 
     void btnBrowse_Click();
     void btnEndNewFileName_Click();
@@ -53,6 +63,7 @@ public:
 
     QLineEdit *nameBox() const { return txtNewFileName; }
     QPushButton *okButton() const { return btnEndNewFileName; }
+    QLabel *infoLabel() const { return lblInfo; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

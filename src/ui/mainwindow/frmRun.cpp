@@ -34,14 +34,16 @@ const char *const kNotYet = "This command is not available in this version of th
 
 // Commands whose dialogs or outside programs this version does not have.
 const char *const kUnavailableCommands[] = {
-    "menOpenSavedSingle", "menOpenSavedMulti",  "menEmission",     "menNewTrfFile", "menOpenVehicleList",
-    "menOpenFuelList",    "menConcUnit",        "menEditCNDFile",  "menOptions",    "menLastResults",
-    "menEditTrf",         "menEditVehicleList", "menEditFuelList", "menOpenTrf",    "menEditTarvik",
-    "menGraphic",         "menPollutants",      "menPercentiles",  "menLimitVal",   "menMetBackFiles",
-    "menCities",          "menStdTrfFiles",     "menScenarios",
+    "menOpenSavedSingle", "menOpenSavedMulti", "menEmission",        "menNewTrfFile",   "menOpenVehicleList",
+    "menOpenFuelList",    "menConcUnit",       "menEditCNDFile",     "menOptions",      "menEditTrf",
+    "menOpenTrf",         "menEditTarvik",     "menEditVehicleList", "menEditFuelList", "menGraphic",
+    "menPollutants",      "menPercentiles",    "menLimitVal",        "menMetBackFiles", "menCities",
+    "menStdTrfFiles",     "menScenarios",
 };
-const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",     "Fleet", "FLF",
-                                        "Fuel",   "Tarvik",     "Units",   "Results", "Graph"};
+// "Results" opens the Special Mode results in the file viewer; the results
+// window of Calculation mode is not in this version (its runs leave it disabled).
+const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",   "Fleet",
+                                        "FLF",    "Fuel",       "Tarvik",  "Units", "Graph"};
 } // namespace
 
 frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidget *parent)

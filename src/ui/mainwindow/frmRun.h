@@ -34,6 +34,7 @@ class QGridLayout;
 class QVBoxLayout;
 
 namespace vesk {
+struct LoadResult;
 struct State;
 class Interaction;
 class Settings;
@@ -161,6 +162,7 @@ public:
     void menSetCNDFile_Click();
     void menInpBackg_Click();
     void menModBackg_Click();
+    void menLastResults_Click();
 
     // ---- Project lifecycle
     bool Form_Unload(); // false when the user cancelled
@@ -172,6 +174,9 @@ public:
     void menSaveAs_Click();
     void menExit_Click();
     void closeToEmptyState(); // the window without a project
+    // After a load that asked to edit the damaged project file: the text
+    // editor on it. True when the file was saved (the caller loads it again).
+    bool editDamagedProject(const LoadResult &result);
     // Tests skip the program start-up (they set the state up themselves).
     bool m_skipInitProgram = false;
     // The new-project dialog, when there is one: false when it was cancelled.
@@ -184,6 +189,7 @@ public:
     void btnChangeFile_Click();
     void btnRemove_Click();
     void btnFormatFile_Click();
+    void List1_DblClick(int kind);    // the format dialog for the selected file (kind 3: the traffic editor)
     void MoveUpDown_Click(int index); // 1 up, 2 down
     void TestVariableList();
     void fillFileList(int kind);

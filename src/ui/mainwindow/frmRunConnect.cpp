@@ -59,6 +59,7 @@ void frmRun::connectMenus() {
     on("menSetCNDFile", &frmRun::menSetCNDFile_Click);
     on("menInpBackg", &frmRun::menInpBackg_Click);
     on("menModBackg", &frmRun::menModBackg_Click);
+    on("menLastResults", &frmRun::menLastResults_Click);
     for (int i = 0; i < 4; ++i) {
         connect(action(QStringLiteral("menMRU_%1").arg(i)), &QAction::triggered, this,
                 [this, i] { menMRU_Click(i); });
@@ -118,6 +119,7 @@ void frmRun::connectSignals() {
     for (int kind = 1; kind <= 4; ++kind) {
         FileCheckList *list = List1[kind];
         connect(list, &QListWidget::itemClicked, this, [this, kind] { List1_Click(kind); });
+        connect(list, &QListWidget::itemDoubleClicked, this, [this, kind] { List1_DblClick(kind); });
         connect(list, &FileCheckList::checkToggled, this, [this, kind, list](int position) {
             list->setCurrentRow(position);
             List1_Click(kind);

@@ -5,6 +5,7 @@
 
 #include "core/Interaction.h"
 #include "project/FileLists.h"
+#include "ui/inputdef/frmFormatFile.h"
 #include "ui/inputdef/frmNewFileName.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
@@ -93,10 +94,10 @@ void frmRun::List1_Click(int kind) {
     btnAddFile->setEnabled(true);
     btnChangeFile->setEnabled(!list->onlyPlaceholder());
     btnRemove->setEnabled(!list->text(i).isEmpty());
-    // The format dialog comes with a later version of the program.
-    btnFormatFile->setEnabled(false);
-    btnFormatFile->setToolTip(
-        QStringLiteral("The format dialog is not available in this version of the program."));
+    // Kind 3 opens the traffic editor, which this version does not have.
+    const bool checkedFile = !list->onlyPlaceholder() && list->isChecked(i);
+    btnFormatFile->setEnabled(checkedFile &&
+                              (kind != 3 || action(QStringLiteral("menEditTrf"))->isEnabled()));
     MoveUpDown[1]->setEnabled(i > 0 && kind != 3);
     MoveUpDown[2]->setEnabled(i < list->count() - 1 && kind != 3 && !list->onlyPlaceholder());
     Label2[1]->setEnabled(MoveUpDown[1]->isEnabled());
@@ -292,7 +293,42 @@ void frmRun::btnRemove_Click() {
 void frmRun::btnFormatFile_Click() {
     if (m_state.SelectedFileKind <= 0) {
         m_interaction.message("No File List is selected", Icon::Information);
+        return;
     }
+    List1_DblClick(m_state.SelectedFileKind);
+}
+
+void frmRun::List1_DblClick(int kind) {
+    if (m_state.DateError || m_state.HourError || kind < 1 || kind > 4) {
+        return;
+    }
+    FileCheckList *list = List1[kind];
+    const int position = list->currentRow();
+    if (position < 0) {
+        m_interaction.message("No File List is selected", Icon::Critical);
+        return;
+    }
+    if (list->onlyPlaceholder() || !list->isChecked(position)) {
+        return; // only a file in use is formatted
+    }
+    m_state.SelectedFileKind = kind;
+    m_state.SelectedFileIndex = position;
+    if (kind == 3) {
+        QAction *traffic = action(QStringLiteral("menEditTrf"));
+        if (traffic->isEnabled()) {
+            traffic->trigger();
+        }
+        return;
+    }
+    const auto lists =
+        frmFormatFile::edit(m_state, formatDialogInput(m_state, kind, position), m_interaction, m_help, this);
+    if (lists) {
+        setFileFormatLists(m_state, kind, position, *lists);
+        fillFileList(kind);
+        list->setCurrentRow(position);
+        List1_Click(kind);
+    }
+    TestVariableList();
 }
 
 void frmRun::MoveUpDown_Click(int index) {
@@ -317,7 +353,9 @@ void frmRun::MoveUpDown_Click(int index) {
 
 } // namespace vesk::ui
 
-#include "core/TextIO.h"
+#include "core/Paths.h"
+#include "project/FormatFiles.h"
+#include "ui/inputdef/frmViewFile.h"
 
 namespace vesk::ui {
 
@@ -359,13 +397,11 @@ void frmRun::menModBackg_Click() {
             return;
         }
         // The regional background file takes the national background format.
-        std::string text;
+        FileFormatLists lists;
         std::string error;
-        if (readTextFile(m_state.ListsDir + "MetBack.fmt", &text, &error)) {
-            const auto lines = splitLines(text);
+        if (readMetBackFormat(m_state.ListsDir, &lists, &error)) {
             for (int position = 0; position < fileCount(m_state, 1); ++position) {
-                if (fileNameAt(m_state, 1, position) == m_state.NewFileName && lines.size() >= 3) {
-                    FileFormatLists lists{lines[0], lines[1], lines[2], {}};
+                if (fileNameAt(m_state, 1, position) == m_state.NewFileName) {
                     setFileFormatLists(m_state, 1, position, lists);
                     fillFileList(1);
                     break;
@@ -386,6 +422,16 @@ void frmRun::menModBackg_Click() {
     cmbCitySize->setCurrentIndex(m_state.CitySize - 1);
     m_state.ProjectChanged = true;
     TestVariableList();
+}
+
+void frmRun::menLastResults_Click() {
+    if (m_state.CalcMode == 0) {
+        m_state.ViewFilePath = findExisting(joinPath(m_state.WorkDir, "VESKout.dat"));
+        frmViewFile::view(m_state.ViewFilePath, m_state.DecimalSeparator, m_interaction, this);
+        m_state.ViewFilePath.clear();
+        return;
+    }
+    m_interaction.message("The results window is not available in this version of the program.");
 }
 
 } // namespace vesk::ui

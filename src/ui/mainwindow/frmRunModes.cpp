@@ -367,6 +367,11 @@ void frmRun::runFinished() {
     if (ok) {
         lblProgress->setText(QStringLiteral("The calculation has ended."));
         QApplication::beep();
+        if (m_state.CalcMode == 0) {
+            // The Special Mode results are there to be looked at.
+            enableCommand(action(QStringLiteral("menLastResults")), true);
+            enableKey(QStringLiteral("Results"), true);
+        }
     } else {
         lblProgress->setText(QStringLiteral("The calculation did not reach its end."));
         if (!error.empty()) {

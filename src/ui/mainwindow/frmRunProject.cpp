@@ -11,6 +11,7 @@
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
 #include "ui/inputdef/frmNewFileName.h"
+#include "ui/inputdef/frmTextEditor.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmProjectType.h"
@@ -67,6 +68,14 @@ void frmRun::closeToEmptyState() {
     }
     Label22->setVisible(false);
     btnRun->setEnabled(false);
+}
+
+bool frmRun::editDamagedProject(const LoadResult &result) {
+    if (!result.editRequested || m_state.ViewFilePath.empty()) {
+        return false;
+    }
+    const std::string path = m_state.ViewFilePath;
+    return frmTextEditor::edit(path, m_interaction, this);
 }
 
 void frmRun::menClose_Click() {
@@ -133,7 +142,10 @@ void frmRun::menOpen_Click() {
     enableKey(QStringLiteral("Results"), false);
     CalcResultsEnabled = false;
     SpecialResultsEnabled = false;
-    const LoadResult result = openProject(m_state, m_interaction, path);
+    LoadResult result = openProject(m_state, m_interaction, path);
+    while (result.outcome != LoadOutcome::Loaded && editDamagedProject(result)) {
+        result = openProject(m_state, m_interaction, path);
+    }
     refreshMRUMenu();
     if (result.outcome != LoadOutcome::Loaded) {
         m_state.ProjectChanged = false;

@@ -163,7 +163,12 @@ void frmRun::Form_Activate() {
     }
     m_state.ProjectLoaded = true;
     const std::string path = m_state.ProjectFile;
-    const LoadResult result = LoadProject(m_state, m_interaction);
+    LoadResult result = LoadProject(m_state, m_interaction);
+    while (result.outcome != LoadOutcome::Loaded && editDamagedProject(result)) {
+        m_state.ProjectFile = path;
+        m_state.LoadFailed = false;
+        result = LoadProject(m_state, m_interaction);
+    }
     if (result.outcome != LoadOutcome::Loaded) {
         m_state.ProjectChanged = false;
         m_interaction.message("It was not possible to start " + path, Icon::Critical);

@@ -205,8 +205,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadList{"share above 1", "eft", "\"NOx\",0.2", "\"NOx\",1.2",
                 R"(line 15: expected "share of", a pollutant)"},
         BadList{"negative factor", "eft", "0.2,0.2,0.2\n\"Car\",\"new\",\"NO2\"",
-                "0.2,-0.2,0.2\n\"Car\",\"new\",\"NO2\"",
-                R"(line 11: expected factors in g/km of 0 or more)"}),
+                "0.2,-0.2,0.2\n\"Car\",\"new\",\"NO2\"", R"(line 11: expected factors from 0 to 10000 g/km)"},
+        BadList{"factor beyond a Single", "eft", "0.2,0.2,0.2\n\"Car\",\"new\",\"NO2\"",
+                "0.2,1e39,0.2\n\"Car\",\"new\",\"NO2\"", R"(line 11: expected factors from 0 to 10000 g/km)"},
+        BadList{"cold ratio no engine has", "eft", "\"Car\",\"old\",\"NOx\",3,",
+                "\"Car\",\"old\",\"NOx\",3e6,", R"(line 8: expected a cold ratio from 0 to 1000)"},
+        BadList{"speed no vehicle drives", "eft", "10 50 130", "10 50 1300",
+                R"(line 5: expected increasing speeds above 0 and up to 300 km/h)"},
+        BadList{"fuel content beyond a Single", "flf", "0.5,", "5e38,",
+                R"(Small\.flf, line 9: expected a fuel, a substance and a content)"}),
     [](const auto &info) { return vesk::test::testNameOf(info.param.name); });
 
 TEST(EmissionLists, AMissingFileIsNamedInTheMessage) {

@@ -170,10 +170,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadTraffic{"period out of order", "\n3,103", "\n4,103",
                    R"(line 19: expected period 3 followed by 2 flows)"},
         BadTraffic{"negative flow", "\n3,103", "\n3,-103",
-                   R"(line 19: expected a flow of 0 or more vehicles for Cars)"},
+                   R"(line 19: expected a flow of 0 to 1000000 vehicles for Cars)"},
+        BadTraffic{"flow beyond a Single", "\n3,103", "\n3,1e39",
+                   R"(line 19: expected a flow of 0 to 1000000 vehicles for Cars)"},
+        BadTraffic{"flow no street carries", "\n3,103", "\n3,2e6",
+                   R"(line 19: expected a flow of 0 to 1000000 vehicles for Cars)"},
         BadTraffic{"cold start", "42.4,30,10\n", "42.4,30,101\n", R"(line 40: expected a cold-start share)"},
         BadTraffic{"zero speed", "\n2,102,10,40.2,30", "\n2,102,10,0,30",
                    R"(line 18: expected speeds of light and heavy vehicles above 0)"},
+        BadTraffic{"speed no vehicle drives", "\n2,102,10,40.2,30", "\n2,102,10,40.2,3000",
+                   R"(line 18: expected speeds of light and heavy vehicles above 0 and up to 300 km/h)"},
         BadTraffic{"wrong titles", "\"Period\",\"Cars\",\"HGV\"", "\"Period\",\"HGV\",\"Cars\"",
                    R"(line 16: expected the column titles "Period", "Cars", "HGV")"},
         BadTraffic{"missing profile", "[Day case 2]", "[Day case 1]",
@@ -181,6 +187,19 @@ INSTANTIATE_TEST_SUITE_P(
         BadTraffic{"sections out of order", "[Settings]", "[Stuff]",
                    R"(line 3: expected the section \[Settings\])"}),
     [](const auto &info) { return vesk::test::testNameOf(info.param.name); });
+
+TEST(TrafficFile, ADailyTrafficOrSpeedNoStreetHasIsRefusedBeforeItScalesTheProfile) {
+    Loaded t;
+    EXPECT_FALSE(t.read(trafficText(24, 2), 40, 1e39));
+    EXPECT_NE(t.error.find("Test.trf: the daily traffic 1e+39 given for the street is out of range (at most "
+                           "10000000 vehicles a day)."),
+              std::string::npos)
+        << t.error;
+    EXPECT_FALSE(t.read(trafficText(24, 2), 4000, 20000));
+    EXPECT_NE(t.error.find("the travel speed 4000 given for the street is out of range"), std::string::npos)
+        << t.error;
+    EXPECT_TRUE(t.read(trafficText(24, 2), 40, 20000)) << "values a street can have are taken: " << t.error;
+}
 
 TEST(TrafficFile, AMissingFileIsAnErrorNamingIt) {
     EmissionLibrary lib;

@@ -1,0 +1,310 @@
+#include "run/results/ResultFile.h"
+
+#include "calc/Format.h"
+#include "core/Numbers.h"
+#include "core/TextIO.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vesk::results {
+
+namespace {
+
+const char *const kCrLf = "\r\n";
+const char *const kCommentsStart = "[%]Comments";
+const char *const kCommentsEnd = "[%]End";
+const char *const kEscape = "[%]";
+
+std::string quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    return out + "\"";
+}
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// One item of the sections before the tables: a quoted line's text (doubled
+// quotes read as one; a quote inside an older file's line is kept), or an
+// unquoted line's text up to its first comma.
+std::string itemOf(std::string_view line) {
+    const std::string t = trim(line);
+    if (t.empty()) {
+        return {};
+    }
+    if (t.front() == '"') {
+        if (t.size() >= 2 && t.back() == '"') {
+            return replaceAll(t.substr(1, t.size() - 2), "\"\"", "\"");
+        }
+        const std::size_t close = t.find('"', 1);
+        return t.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    }
+    return trim(t.substr(0, t.find(',')));
+}
+
+std::vector<std::string> cellsOf(std::string_view line) {
+    std::vector<std::string> cells;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = line.find(';', start);
+        cells.emplace_back(
+            line.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+        if (at == std::string_view::npos) {
+            return cells;
+        }
+        start = at + 1;
+    }
+}
+
+// A table line whose first cell reads "Page <n>".
+bool startsPage(std::string_view line) {
+    const std::string first = trim(line.substr(0, line.find(';')));
+    if (first.size() < 6 || !startsWithI(first, "page")) {
+        return false;
+    }
+    const std::string number = trim(std::string_view(first).substr(4));
+    return first[4] == ' ' && !number.empty() &&
+           std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+bool contains(const std::string &text, std::string_view part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool isNumberRow(const std::string &label) {
+    return contains(label, "Modelled") || contains(label, "Measured") || contains(label, "Background");
+}
+
+} // namespace
+
+std::string resultFileText(const ResultFileContents &c) {
+    std::string out;
+    for (const std::string &line : c.keyInfo) {
+        out += quoted(line) + kCrLf;
+    }
+    if (trim(c.comments).empty()) {
+        out += kCrLf;
+    } else {
+        out += quoted(kCommentsStart) + kCrLf;
+        for (const std::string &line : splitLines(c.comments)) {
+            out += quoted(startsWithI(line, kEscape) ? kEscape + line : line) + kCrLf;
+        }
+        out += quoted(kCommentsEnd) + kCrLf;
+    }
+    for (const std::string &name : c.pageNames) {
+        out += quoted(replaceAll(name, "; ", "/")) + kCrLf;
+    }
+    for (const PageTexts &page : c.pages) {
+        for (const std::vector<std::string> &row : page) {
+            for (std::size_t k = 0; k < row.size(); ++k) {
+                if (k > 0) {
+                    out += ';';
+                }
+                std::string cell = row[k];
+                std::replace(cell.begin(), cell.end(), ';', ',');
+                out += cell;
+            }
+            out += kCrLf;
+        }
+    }
+    return out;
+}
+
+bool writeResultFile(const std::string &path, const ResultFileContents &contents, std::string *error) {
+    return writeFileAtomically(path, resultFileText(contents), error);
+}
+
+bool parseResultFile(std::string_view text, ResultFileContents *contents, std::string *error) {
+    auto fail = [error](const std::string &why) {
+        if (error != nullptr) {
+            *error = why;
+        }
+        return false;
+    };
+    const std::vector<std::string> lines = splitLines(text);
+    ResultFileContents c;
+    std::size_t at = 0;
+    for (; at < lines.size() && c.keyInfo.size() < 5; ++at) {
+        c.keyInfo.push_back(itemOf(lines[at]));
+    }
+    if (c.keyInfo.size() < 5) {
+        return fail("The file holds fewer than five lines of key information.");
+    }
+    if (at < lines.size() && iequals(itemOf(lines[at]), kCommentsStart)) {
+        for (++at;; ++at) {
+            if (at >= lines.size()) {
+                return fail("The user comments of the file have no end.");
+            }
+            std::string line = itemOf(lines[at]);
+            if (iequals(line, kCommentsEnd)) {
+                ++at;
+                break;
+            }
+            if (startsWithI(line, std::string(kEscape) + kEscape)) {
+                line.erase(0, 3);
+            }
+            c.comments += line + kCrLf;
+        }
+    } else if (at < lines.size() && trim(lines[at]).empty()) {
+        ++at;
+    }
+    for (; at < lines.size() && !startsPage(lines[at]); ++at) {
+        if (trim(lines[at]).empty()) {
+            continue;
+        }
+        if (trim(lines[at]).front() != '"') {
+            return fail("A table row stands before the first page of the file.");
+        }
+        c.pageNames.push_back(replaceAll(itemOf(lines[at]), "/", "; "));
+    }
+    for (; at < lines.size(); ++at) {
+        if (trim(lines[at]).empty()) {
+            continue;
+        }
+        if (startsPage(lines[at])) {
+            c.pages.emplace_back();
+            c.pages.back().push_back(cellsOf(lines[at]));
+            // The column names follow the page line whatever they hold.
+            if (at + 1 < lines.size()) {
+                c.pages.back().push_back(cellsOf(lines[++at]));
+            }
+            continue;
+        }
+        c.pages.back().push_back(cellsOf(lines[at]));
+    }
+    if (c.pages.empty()) {
+        return fail("The file holds no results table.");
+    }
+    if (c.pages.size() != c.pageNames.size()) {
+        return fail("The file holds " + std::to_string(c.pages.size()) + " results tables for " +
+                    std::to_string(c.pageNames.size()) + " page names.");
+    }
+    *contents = std::move(c);
+    return true;
+}
+
+bool readResultFile(const std::string &path, ResultFileContents *contents, std::string *error) {
+    std::string text;
+    if (!readTextFile(path, &text, error)) {
+        return false;
+    }
+    return parseResultFile(text, contents, error);
+}
+
+std::optional<double> storedNumber(std::string_view text) {
+    std::string t = trim(text);
+    if (t.empty() || std::any_of(t.begin(), t.end(), [](unsigned char c) { return std::isspace(c) != 0; })) {
+        return std::nullopt;
+    }
+    const std::size_t commas = static_cast<std::size_t>(std::count(t.begin(), t.end(), ','));
+    const std::size_t point = t.find('.');
+    if (commas > 0 && (point != std::string::npos || commas > 1)) {
+        // Only thousands grouping: every comma followed by three digits up to
+        // the next comma or the point.
+        const std::size_t end = point == std::string::npos ? t.size() : point;
+        const std::size_t digitsStart = t.front() == '-' || t.front() == '+' ? 1 : 0;
+        const std::size_t firstComma = t.find(',');
+        if (firstComma <= digitsStart || firstComma - digitsStart > 3 ||
+            t.find(',', end) != std::string::npos) {
+            return std::nullopt;
+        }
+        for (std::size_t at = firstComma; at < end; at += 4) {
+            if (t[at] != ',' || at + 4 > end ||
+                !std::all_of(t.begin() + static_cast<std::ptrdiff_t>(at) + 1,
+                             t.begin() + static_cast<std::ptrdiff_t>(at) + 4,
+                             [](unsigned char c) { return std::isdigit(c) != 0; })) {
+                return std::nullopt;
+            }
+        }
+        t.erase(std::remove(t.begin(), t.end(), ','), t.end());
+    }
+    return parseNumber(t);
+}
+
+ResultsPage storedResultsPage(const PageTexts &lines, const std::string &numberFormat,
+                              const std::vector<std::string> &dcColumnNames) {
+    ResultsPage t;
+    const std::size_t columns = lines.empty() ? 1 : std::max<std::size_t>(lines.front().size(), 1);
+    t.columnWidthsTwips.assign(columns, kValueColumnTwips);
+    t.columnWidthsTwips[0] = kFirstColumnTwips;
+
+    std::vector<bool> dataCapture(columns, false);
+    if (lines.size() > 1) {
+        for (std::size_t c = 1; c < columns && c < lines[1].size(); ++c) {
+            const std::string name = trim(lines[1][c]);
+            dataCapture[c] =
+                std::any_of(dcColumnNames.begin(), dcColumnNames.end(),
+                            [&](const std::string &dc) { return !dc.empty() && iequals(name, dc); });
+        }
+    }
+
+    for (std::size_t r = 0; r < lines.size(); ++r) {
+        ResultsRow row;
+        for (std::size_t c = 0; c < columns; ++c) {
+            ResultsCell cell;
+            cell.text = c < lines[r].size() ? lines[r][c] : std::string();
+            cell.align = c == 0 ? CellAlign::Left : CellAlign::CentreTop;
+            // The first two rows and the first column are the table's fixed part.
+            cell.shade = r < 2 || c == 0 ? CellShade::Shaded : CellShade::Plain;
+            row.cells.push_back(std::move(cell));
+        }
+        const std::string label = trim(row.cells[0].text);
+        if (r == 0) {
+            row.kind = RowKind::Headings;
+            row.cells[0].shade = CellShade::White;
+        } else if (r == 1) {
+            row.kind = RowKind::ColumnNames;
+            row.heightTwips = kColumnNamesRowTwips;
+            for (std::size_t c = 1; c < columns; ++c) {
+                row.cells[c].align = CellAlign::Centre;
+                row.cells[c].bold = true;
+            }
+        } else if (std::any_of(unitTexts().begin(), unitTexts().end(),
+                               [&](const std::string &u) { return contains(label, u); })) {
+            row.kind = RowKind::Component;
+            row.heightTwips = kComponentRowTwips;
+            row.cells[0].bold = true;
+        } else if (isNumberRow(label)) {
+            row.kind = contains(label, "Modelled")   ? RowKind::Modelled
+                       : contains(label, "Measured") ? RowKind::Measured
+                                                     : RowKind::Background;
+            row.cells[0].shade = CellShade::White;
+            for (std::size_t c = 1; c < columns; ++c) {
+                if (const std::optional<double> v = storedNumber(row.cells[c].text)) {
+                    row.cells[c].text = Format(*v, numberFormat);
+                }
+            }
+        } else {
+            row.kind = RowKind::Limit;
+            for (std::size_t c = 1; c < columns; ++c) {
+                row.cells[c].shade = CellShade::Shaded;
+                row.cells[c].bold = true;
+            }
+        }
+        for (std::size_t c = 1; c < columns; ++c) {
+            if (dataCapture[c] && r >= 1) {
+                row.cells[c].italic = true;
+                if (r >= 2) {
+                    row.cells[c].shade = CellShade::Shaded;
+                }
+            }
+        }
+        t.rows.push_back(std::move(row));
+    }
+    if (!t.rows.empty()) {
+        t.mergeEqualNeighbours(0);
+    }
+    return t;
+}
+
+} // namespace vesk::results

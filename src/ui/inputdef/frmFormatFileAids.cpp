@@ -1,0 +1,422 @@
+// The editing aids of the format dialog: the pop-up known-variable list that
+// follows typing and double clicks, word selection at the caret, Delete Item,
+// the project-list pop-up, and the check that walks the user through every
+// unknown name of a list.
+//
+// The walk does not wait in a loop of its own: it selects the first unknown
+// name, reports it and opens the known-variable list; each of the three ways
+// of closing that list (a pick, Escape, Delete Item) moves it on to the next
+// name. Checks asked for while a walk is under way run after it.
+
+#include "ui/inputdef/frmFormatFile.h"
+
+#include "core/Interaction.h"
+#include "ui/inputdef/ListTextBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace vesk::ui {
+
+namespace {
+
+bool isSeparator(QChar c) {
+    return c == QLatin1Char(',') || c == QLatin1Char(' ');
+}
+
+int qtLength(const std::string &utf8) {
+    return static_cast<int>(QString::fromStdString(utf8).size());
+}
+
+} // namespace
+
+// ---- The known-variable list -------------------------------------------------------
+
+void frmFormatFile::setListTop(ListTextBox *box) {
+    const QPoint topLeft = box->mapTo(this, QPoint(0, 0));
+    ListTop = box == boxRows ? topLeft.y() - ListVariables->height() : topLeft.y() + box->height();
+}
+
+void frmFormatFile::ShowKnownList(int index, bool warn) {
+    ListVariables->setVisible(true);
+    QWidget *box = ActiveListBox ? static_cast<QWidget *>(ActiveListBox) : Frame1;
+    int left = box->mapTo(this, QPoint(ListLeft, 0)).x();
+    if (left > width() - ListVariables->width()) {
+        left = width() - ListVariables->width();
+    }
+    ListVariables->move(std::max(0, left), std::max(0, ListTop));
+    ListVariables->raise();
+    if (index < 0 || index >= ListVariables->count()) {
+        ListVariables->setCurrentRow(-1);
+        ListVariables->clearSelection();
+        if (warn) {
+            m_interaction.message("Variable name not valid", Icon::Critical);
+        }
+        return;
+    }
+    ListVariables->setCurrentRow(index);
+    ListVariables->scrollToItem(ListVariables->item(index));
+}
+
+void frmFormatFile::hideKnownList() {
+    ListVariables->hide();
+}
+
+// ---- Typing and clicking in the variable and rows boxes ----------------------------
+
+bool frmFormatFile::boxKeyPress(ListTextBox *box, QKeyEvent *event) {
+    const int key = event->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (key == Qt::Key_Down && ListVariables->isVisible()) {
+        ListVariables->setFocus();
+        return true;
+    }
+    const QString text = event->text();
+    const bool backspace = key == Qt::Key_Backspace;
+    if (!enter && !backspace && (text.isEmpty() || !text.at(0).isPrint())) {
+        return false; // keys that type nothing (arrows, Ctrl combinations) are the box's own
+    }
+    const QChar ch = text.isEmpty() ? QChar() : text.at(0);
+    ActiveListBox = box;
+    setListTop(box);
+    ListChecked = false;
+    hideKnownList();
+    if (ch == QLatin1Char('"')) {
+        TrackTyping = false;
+        return false;
+    }
+    if (box->toPlainText().isEmpty()) {
+        TypedWord.clear();
+        WordStart = 0;
+        TrackTyping = true;
+    }
+    if (enter) {
+        TypedWord.clear();
+        hideKnownList();
+        if (btnEndFormat->isEnabled()) {
+            btnEndFormat->setFocus();
+        }
+        return true;
+    }
+    if (backspace) {
+        if (!TypedWord.empty()) {
+            TypedWord.pop_back();
+        }
+        return false;
+    }
+    ListLeft = box->cursorRect().left();
+    if (isSeparator(ch)) {
+        TrackTyping = true;
+        TypedWord.clear();
+        WordStart = box->textCursor().selectionStart() + 1;
+        WordLength = 0;
+        ShowKnownList(0, false);
+        return false;
+    }
+    if (TrackTyping) {
+        TypedWord += QString(ch).toStdString();
+        ShowKnownList(findKnownPrefix(m_known, TypedWord), false);
+        WordLength = qtLength(TypedWord);
+    }
+    return false;
+}
+
+QString frmFormatFile::WordAtCaret(ListTextBox *box) {
+    QTextCursor cursor = box->textCursor();
+    cursor.clearSelection();
+    WordStart = 0;
+    if (CaretPos < 1) {
+        CaretPos = 1;
+    }
+    // Positions count from 1 here, as in the text; a selection start counts
+    // the characters before it.
+    const QString text = box->toPlainText();
+    const int length = static_cast<int>(text.size());
+    auto find = [&](QChar c, int from) {
+        const int at = text.indexOf(c, from - 1);
+        return at < 0 ? length + 1 : at + 1;
+    };
+    const int comma = find(QLatin1Char(','), CaretPos);
+    const int blank = find(QLatin1Char(' '), CaretPos + 1);
+    int end = std::min(comma, blank) - 1;
+    if (end < 1) {
+        end = length;
+    }
+    for (int p = std::min(CaretPos - 1, length); p >= 1; --p) {
+        if (isSeparator(text.at(p - 1))) {
+            WordStart = p;
+            break;
+        }
+    }
+    WordLength = std::max(0, end - WordStart);
+    cursor.setPosition(std::min(WordStart, length));
+    cursor.setPosition(std::min(WordStart + WordLength, length), QTextCursor::KeepAnchor);
+    box->setTextCursor(cursor);
+    return cursor.selectedText();
+}
+
+void frmFormatFile::boxDoubleClick(ListTextBox *box) {
+    ActiveListBox = box;
+    setListTop(box);
+    hideKnownList();
+    ReselectOnMouseUp = true;
+    const QString word = WordAtCaret(box).trimmed();
+    if (ListVariables->count() > 0) {
+        const int index = findKnownExact(m_known, word.toStdString());
+        if (index >= 0) {
+            ShowKnownList(index, true);
+        }
+    }
+}
+
+void frmFormatFile::boxLostFocus(ListTextBox *box, QWidget *focusTo) {
+    if (focusTo == btnCancel || CheckBusy || Unloading) {
+        return;
+    }
+    if (focusTo != ListVariables) {
+        hideKnownList();
+        if (!ListChecked) {
+            ActiveListBox = box;
+            CheckVariableList();
+        }
+    }
+    ListChecked = false;
+}
+
+// ---- Choosing from the list, Escape, Delete Item -----------------------------------
+
+void frmFormatFile::ListVariables_DblClick() {
+    ListTextBox *box = ActiveListBox;
+    QListWidgetItem *item = ListVariables->currentItem();
+    if (box == nullptr || item == nullptr) {
+        return;
+    }
+    QTextCursor cursor = box->textCursor();
+    if (TrackTyping) {
+        const int length = static_cast<int>(box->toPlainText().size());
+        cursor.setPosition(std::min(WordStart, length));
+        cursor.setPosition(std::min(WordStart + WordLength, length), QTextCursor::KeepAnchor);
+    }
+    const QString name = item->text();
+    cursor.insertText(cursor.selectedText().contains(QLatin1Char(',')) ? name + QStringLiteral(", ") : name);
+    box->setTextCursor(cursor);
+    btnEndFormat->setEnabled(true);
+    hideKnownList();
+    if (box->isEnabled()) {
+        box->setFocus();
+    } else {
+        btnEndFormat->setFocus();
+    }
+    ListChecked = true;
+    afterListHidden();
+}
+
+void frmFormatFile::ListVariables_Escape() {
+    ResetColour = false;
+    hideKnownList();
+    TrackTyping = false;
+    afterListHidden();
+}
+
+void frmFormatFile::btnDel_Click() {
+    ListTextBox *box = ActiveListBox;
+    if (box == nullptr || !box->textCursor().hasSelection()) {
+        return;
+    }
+    if (box->isEnabled()) {
+        WordAtCaret(box);
+    }
+    QTextCursor cursor = box->textCursor();
+    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    box->setTextCursor(cursor);
+    hideKnownList();
+    if (box->isEnabled()) {
+        box->setFocus();
+    }
+    ListChecked = true;
+    afterListHidden();
+}
+
+// ---- The project-list pop-up ----------------------------------------------------------
+
+void frmFormatFile::lstProjectList_DblClick() {
+    QListWidgetItem *item = lstProjectList->currentItem();
+    ListTextBox *box = ActiveListBox ? ActiveListBox : boxVariables;
+    if (item != nullptr) {
+        box->setPlainText(item->text());
+    }
+    lstProjectList->hide();
+    box->setFocus();
+}
+
+void frmFormatFile::lstProjectList_CopyEntry() {
+    QListWidgetItem *item = lstProjectList->currentItem();
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(item ? item->text() : QString());
+}
+
+bool frmFormatFile::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ListVariables && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            ListVariables_DblClick();
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape) {
+            ListVariables_Escape();
+            return true;
+        }
+    }
+    if (watched == lstProjectList) {
+        if (event->type() == QEvent::KeyPress) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (key->matches(QKeySequence::Copy)) {
+                lstProjectList_CopyEntry();
+                return true;
+            }
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                lstProjectList_DblClick();
+                return true;
+            }
+            if (key->key() == Qt::Key_Escape) {
+                lstProjectList->hide();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            lstProjectList->hide();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---- The check of a list and the walk through its unknown names --------------------
+
+void frmFormatFile::setTextRed(ListTextBox *box, bool red) {
+    QPalette p = box->palette();
+    const QColor colour = red ? QColor(255, 0, 0) : QColor(0, 0, 0);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(group, QPalette::Text, colour);
+    }
+    box->setPalette(p);
+}
+
+void frmFormatFile::CheckVariableList() {
+    if (ActiveListBox != nullptr) {
+        startCheck(ActiveListBox);
+    }
+}
+
+void frmFormatFile::startCheck(ListTextBox *box) {
+    if (m_correctionBox != nullptr) {
+        if (std::find(m_pendingChecks.begin(), m_pendingChecks.end(), box) == m_pendingChecks.end()) {
+            m_pendingChecks.push_back(box);
+        }
+        return;
+    }
+    if (ListVariables->isVisible() || ListVariables->count() == 0) {
+        return;
+    }
+    const CheckedList checked = checkVariableList(boxText(box), m_known);
+    setBoxText(box, checked.text);
+    if (checked.unknown.empty()) {
+        setTextRed(box, false);
+        return;
+    }
+    m_unknown.clear();
+    for (const UnknownName &u : checked.unknown) {
+        m_unknown.push_back({u.name, static_cast<std::size_t>(qtLength(checked.text.substr(0, u.position)))});
+    }
+    m_notedLength = static_cast<int>(box->toPlainText().size());
+    m_correctionBox = box;
+    m_nextUnknown = 0;
+    CheckBusy = true;
+    setCorrectionControls(true);
+    InCorrection = true;
+    ResetColour = true;
+    // The pick replaces the selected name, not a word typed before the check.
+    TrackTyping = false;
+    nextUnknown();
+}
+
+void frmFormatFile::setCorrectionControls(bool correcting) {
+    Frame1->setEnabled(!correcting);
+    btnLoadList[0]->setEnabled(!correcting);
+    btnLoadList[1]->setEnabled(!correcting);
+    btnViewFile->setEnabled(!correcting);
+    btnEndFormat->setEnabled(!correcting);
+    btnSave->setEnabled(!correcting);
+    btnDel->setEnabled(correcting);
+}
+
+void frmFormatFile::nextUnknown() {
+    ListTextBox *box = m_correctionBox;
+    if (Unloading || box == nullptr) {
+        return;
+    }
+    if (m_nextUnknown >= m_unknown.size()) {
+        endCorrection();
+        return;
+    }
+    const UnknownName &u = m_unknown[m_nextUnknown];
+    CheckBusy = true;
+    setTextRed(box, true);
+    const int shift = static_cast<int>(box->toPlainText().size()) - m_notedLength;
+    const int length = static_cast<int>(box->toPlainText().size());
+    const int start = std::clamp(static_cast<int>(u.position) + shift, 0, length);
+    QTextCursor cursor = box->textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(std::min(start + qtLength(u.name), length), QTextCursor::KeepAnchor);
+    box->setTextCursor(cursor);
+    ActiveListBox = box;
+    m_interaction.message(unknownNameMessage(u.name), Icon::Critical);
+    if (Unloading) {
+        return;
+    }
+    setListTop(box);
+    ListLeft = box->cursorRect(cursor).left();
+    const int index = findKnownPrefix(m_known, u.name.substr(0, 4));
+    ShowKnownList(std::max(index, 0), false);
+    if (index < 0) {
+        ListVariables->clearSelection();
+    }
+    ListVariables->setFocus();
+    m_waitingForPick = true;
+}
+
+void frmFormatFile::afterListHidden() {
+    if (!m_waitingForPick) {
+        return;
+    }
+    m_waitingForPick = false;
+    if (ResetColour && m_correctionBox) {
+        setTextRed(m_correctionBox, false);
+    }
+    ++m_nextUnknown;
+    nextUnknown();
+}
+
+void frmFormatFile::endCorrection() {
+    ListTextBox *box = m_correctionBox;
+    m_correctionBox = nullptr;
+    m_unknown.clear();
+    CheckBusy = false;
+    setCorrectionControls(false);
+    ListChecked = true;
+    InCorrection = false;
+    if (box) {
+        box->setEnabled(true);
+    }
+    if (!m_pendingChecks.empty()) {
+        ListTextBox *next = m_pendingChecks.front();
+        m_pendingChecks.erase(m_pendingChecks.begin());
+        startCheck(next);
+    }
+}
+
+} // namespace vesk::ui

@@ -1,0 +1,267 @@
+// The sample single-street year run with the workbooks analysts make: its
+// hourly output and statistics in one Excel workbook, its statistics layout
+// in Excel and Lotus tables, its meteorology in a workbook of formulas and
+// date-times shown as dates, a year too long for a Lotus worksheet, and
+// damaged input workbooks.
+
+#include "run/RunFixture.h"
+
+#include "core/Calendar.h"
+#include "platform/XlsRecords.h"
+#include "platform/tables/TableBackends.h"
+#include "platform/tables/Tables.h"
+
+#include <sstream>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+class RunWorkbooks : public RunFixture {
+protected:
+    RunWorkbooks() {
+        for (const char *name : {"Met2023.txt", "Back2023.txt", "Obs2023.txt", "DemoStreet.trf"}) {
+            fs::copy_file(dataDir() / "Working" / name, work(name));
+        }
+    }
+
+    // The sample single-street project with file names of its own.
+    void loadSample(const std::vector<std::pair<std::string, std::string>> &names) {
+        std::string text = readFile(dataDir() / "Working" / "DemoStreet.vkp");
+        for (const auto &[from, to] : names) {
+            const auto at = text.find("\"" + from + "\"");
+            ASSERT_NE(at, std::string::npos) << from;
+            text.replace(at + 1, from.size(), to);
+        }
+        loadProject("DemoStreet.vkp", text);
+    }
+
+    // The items of a text output line split at blanks or ";"; "-99..." as Null.
+    static std::vector<Cell> textCells(const std::string &line) {
+        std::string spaced = line;
+        std::replace(spaced.begin(), spaced.end(), ';', ' ');
+        std::istringstream in(spaced);
+        std::vector<Cell> out;
+        std::string item;
+        while (in >> item) {
+            const double v = std::strtod(item.c_str(), nullptr);
+            if (item.find_first_not_of("-+.0123456789") != std::string::npos) {
+                out.emplace_back(item);
+            } else if (v > -99) {
+                out.emplace_back(v);
+            } else {
+                out.emplace_back(std::monostate{});
+            }
+        }
+        return out;
+    }
+
+    // The text output's rows below its header, as cells.
+    std::vector<std::vector<Cell>> textRows(const std::string &file) {
+        std::vector<std::vector<Cell>> rows;
+        const std::vector<std::string> lines = fileLines(work(file));
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            rows.push_back(textCells(lines[i]));
+        }
+        return rows;
+    }
+
+    TableData table(const std::string &file, const std::string &name) {
+        TableData t;
+        std::string error;
+        EXPECT_TRUE(readTable(work(file).string(), name, &t, &error)) << error;
+        return t;
+    }
+
+    std::string said() const {
+        std::string all;
+        for (const std::string &m : ui.messages) {
+            all += m + "\n";
+        }
+        return all;
+    }
+};
+
+// The sample's statistics and hourly output as the text run writes them.
+struct TextResults {
+    std::vector<std::vector<Cell>> statistics, hourly;
+};
+
+TEST_F(RunWorkbooks, HourlyOutputAndStatisticsInOneWorkbookAreBothComplete) {
+    loadSample({});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    TextResults text{textRows("Stat2023.txt"), textRows("Out2023.txt")};
+    ASSERT_EQ(text.hourly.size(), 8760u);
+
+    loadSample({{"Out2023.txt", "Results.xls;Hourly"}, {"Stat2023.txt", "Results.xls;Statistics"}});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(said(), "") << "every statistics column has its type and values";
+
+    std::vector<TableInfo> sheets;
+    std::string error;
+    ASSERT_TRUE(listTables(work("Results.xls").string(), &sheets, &error)) << error;
+    ASSERT_EQ(sheets.size(), 2u);
+    const TableData hourly = table("Results.xls", "Hourly$");
+    EXPECT_EQ(hourly.fields,
+              (std::vector<std::string>{"year", "month", "day", "hour", "cNOx_mod_1", "cNOx_mod_2",
+                                        "cNO2_mod_1", "cNO2_mod_2", "cPM10_mod_1", "cPM10_mod_2"}));
+    ASSERT_EQ(hourly.rows.size(), 8760u) << "no hour lost to the statistics written later";
+    for (std::size_t r = 0; r < hourly.rows.size(); r += 97) {
+        EXPECT_EQ(hourly.rows[r], text.hourly[r]) << "hour " << r + 1;
+    }
+    EXPECT_EQ(hourly.rows.back(), text.hourly.back());
+
+    const TableData stats = table("Results.xls", "Statistics$");
+    EXPECT_EQ(stats.fields.front(), "Series");
+    EXPECT_EQ(stats.fields.size(), 12u);
+    EXPECT_EQ(stats.rows, text.statistics) << "every column filled as the text file is";
+}
+
+class RunStatisticsTables : public RunWorkbooks, public testing::WithParamInterface<const char *> {};
+
+TEST_P(RunStatisticsTables, TheSampleLayoutIsWrittenWithEveryColumnFilled) {
+    loadSample({});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const auto expected = textRows("Stat2023.txt");
+
+    const std::string file = GetParam();
+    loadSample({{"Stat2023.txt", file + ";Statistics"}});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(said(), "");
+    const TableData stats = table(file, "Statistics");
+    ASSERT_EQ(stats.rows.size(), 9u);
+    EXPECT_EQ(stats.rows, expected);
+    // nHours is a whole number, the averages keep their decimals.
+    EXPECT_EQ(std::get<double>(stats.rows[0][11]), 8760.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RunStatisticsTables, testing::Values("Stat.xls", "Stat.wk1"),
+                         [](const auto &info) { return testNameOf(info.param); });
+
+TEST_F(RunWorkbooks, AYearTooLongForALotusWorksheetIsRefusedBeforeTheFirstHour) {
+    writeWork("Out.wk1", "an older file");
+    loadSample({{"Out2023.txt", "Out.wk1;Hourly"}});
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.hours, 0) << "refused at binding, not when the table is full";
+    EXPECT_NE(said().find("cannot hold 8760 rows of values: a .wk1 worksheet holds at most 8191"),
+              std::string::npos)
+        << said();
+    EXPECT_EQ(said().find("Network Drive"), std::string::npos);
+    EXPECT_EQ(readFile(work("Out.wk1")), "an older file") << "no partial table left behind";
+
+    // Three months fit.
+    state.StartAuto = state.EndAuto = false;
+    state.StartDate = {2023, 1, 1};
+    state.StartHour = 1;
+    state.EndDate = {2023, 3, 31};
+    state.EndHour = 24;
+    ui.messages.clear();
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(table("Out.wk1", "Hourly").rows.size(), 2160u);
+}
+
+// The sample's meteorology as a workbook: dates and hours in one column of
+// date-times shown with a date-only format, the wind speed as formulas.
+std::string meteorologyWorkbook(const std::string &metText) {
+    xls::Book book;
+    book.cellFormats = {14}; // XF 16: m/d/yy, a date alone
+    std::string cells;
+    const std::vector<std::string> names = {"date", "u_mast", "wind_dir", "temperature", "globalrad"};
+    for (std::size_t c = 0; c < names.size(); ++c) {
+        cells += xls::labelSst(0, static_cast<int>(c), static_cast<int>(c));
+        book.strings.push_back(names[c]);
+    }
+    std::istringstream lines(metText);
+    std::string line;
+    std::getline(lines, line); // the title line
+    int row = 0;
+    while (std::getline(lines, line)) {
+        std::istringstream items(line);
+        int year = 0, month = 0, day = 0, hour = 0;
+        double wind = 0, direction = 0, temperature = 0, radiation = 0;
+        if (!(items >> year >> month >> day >> hour >> wind >> direction >> temperature >> radiation)) {
+            continue;
+        }
+        ++row;
+        const double serial =
+            static_cast<double>(daysFromCivil(year, month, day) + kSerialDayOf1970) + (hour - 1) / 24.0;
+        cells += xls::number(row, 0, 16, serial) + xls::formulaNumber(row, 1, 15, wind) +
+                 xls::number(row, 2, 15, direction) + xls::number(row, 3, 15, temperature) +
+                 xls::number(row, 4, 15, radiation);
+    }
+    book.sheets.push_back({"Met", cells, static_cast<std::uint32_t>(row + 1), 5});
+    return book.file();
+}
+
+TEST_F(RunWorkbooks, AMeteorologyWorkbookOfFormulasAndDateTimesShownAsDatesRunsAsItsTextFile) {
+    loadSample({});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::string expected = readFile(work("Stat2023.txt"));
+
+    writeWork("Met2023.xls", meteorologyWorkbook(readFile(work("Met2023.txt"))));
+    std::string text = readFile(dataDir() / "Working" / "DemoStreet.vkp");
+    const std::string from =
+        "\"Met2023.txt\",#TRUE#,\"input\"\r\n[year,\r\nmonth,\r\nday,\r\nhour,\r\nu_mast,";
+    const auto at = text.find(from);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, from.size(), "\"Met2023.xls;Met$\",#TRUE#,\"input\"\r\n[date,\r\nu_mast,");
+    loadProject("DemoStreet.vkp", text);
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(readFile(work("Stat2023.txt")), expected) << "every hour dated and every wind speed read";
+}
+
+struct DamagedInput {
+    const char *name;
+    std::string file;
+    std::string bytes;
+};
+
+class RunDamagedInputs : public RunWorkbooks, public testing::WithParamInterface<DamagedInput> {};
+
+std::string truncated(const std::string &bytes) {
+    return bytes.substr(0, bytes.size() * 62 / 100);
+}
+
+// The meteorology of the first days of the year as a .wk1 worksheet.
+std::string meteorologyWorksheet() {
+    tables::Sheet sheet;
+    sheet.rows.push_back({std::string("year"), std::string("month"), std::string("day"), std::string("hour"),
+                          std::string("u_mast"), std::string("wind_dir")});
+    for (int h = 0; h < 240; ++h) {
+        sheet.rows.push_back({2023.0, 1.0, 1.0 + h / 24, 1.0 + h % 24, 3.5, 200.0});
+    }
+    return tables::wk1Bytes(sheet);
+}
+
+TEST_P(RunDamagedInputs, StopTheRunNamingTheFileNeverRunOverFewerHours) {
+    const DamagedInput &input = GetParam();
+    writeWork(input.file, input.bytes);
+    std::string text = readFile(dataDir() / "Working" / "DemoStreet.vkp");
+    const std::string from =
+        "\"Met2023.txt\",#TRUE#,\"input\"\r\n[year,\r\nmonth,\r\nday,\r\nhour,\r\nu_mast,\r\n"
+        "wind_dir,\r\ntemperature,\r\nglobalrad]";
+    const auto at = text.find(from);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, from.size(),
+                 "\"" + input.file +
+                     ";Met\",#TRUE#,\"input\"\r\n[year,\r\nmonth,\r\nday,\r\nhour,\r\nu_mast,\r\n"
+                     "wind_dir]");
+    loadProject("DemoStreet.vkp", text);
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.hours, 0);
+    EXPECT_NE(said().find(work(input.file).string()), std::string::npos) << said();
+    EXPECT_NE(said().find("is damaged"), std::string::npos) << said();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RunDamagedInputs,
+    testing::Values(DamagedInput{"truncated Lotus worksheet", "Met.wk1", truncated(meteorologyWorksheet())},
+                    DamagedInput{
+                        "truncated Excel workbook", "Met.xls",
+                        truncated(meteorologyWorkbook(readFile(dataDir() / "Working" / "Met2023.txt")))}),
+    [](const auto &info) { return testNameOf(info.param.name); });
+
+} // namespace

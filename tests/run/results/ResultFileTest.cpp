@@ -1,0 +1,219 @@
+// Result files: writing, reading (also files of older installations) and the
+// display of a stored page.
+
+#include "run/results/ResultFile.h"
+
+#include "core/TextIO.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace vesk;
+using namespace vesk::results;
+using vesk::test::TempDir;
+
+namespace {
+
+ResultFileContents sampleContents() {
+    ResultFileContents c;
+    c.keyInfo = {"Street: Main \"A\" Road   Calculated on: 2024-03-05 14:07:09",
+                 "Average Daily Traffic: 1200 (Calculated) ; User provided", "Emission Scenario Year: 2020",
+                 "Period Covered (User provided Meteorological Data): 01. January 2023 00:00  -  ",
+                 "Urban Background:  User provided"};
+    c.comments = "First line with \"quotes\"\r\n[%]End of the test\r\n[%]End\r\n";
+    c.pageNames = {"Max; All Receptors", "Receptor 1; z = 2 m", "Receptor 2; z = 2 m"};
+    for (int p = 0; p < 3; ++p) {
+        c.pages.push_back({{"Page " + std::to_string(p), "Hourly values", "Hourly values"},
+                           {"Component", "Average", "19th highest"},
+                           {"Nitrogen dioxide (µg/m³)", "", ""},
+                           {"       Street Modelled", "18.46", "--"},
+                           {"EU limit value", "40", "200"}});
+    }
+    return c;
+}
+
+// The lines of a file written by an older installation, as bytes.
+std::string legacyFile(const std::string &unitText) {
+    return "\"Street: Old Road      Calculated on: 05.03.2004 14:07:09\"\r\n"
+           "\"Average Daily Traffic: 1200 (Calculated) ; User provided\"\r\n"
+           "\"Emission Scenario Year: 2004\"\r\n"
+           "\"Period Covered (User provided Meteorological Data): 01. January 2003 01:00  -  \"\r\n"
+           "\"Urban Background:  User provided\"\r\n"
+           "\r\n"
+           "\"Max/All Receptors\"\r\n"
+           "\"Receptor 1/z = 2 m\"\r\n"
+           "\"Receptor 2/z = 2 m\"\r\n"
+           "Page 0;Hourly values;Hourly values\r\n"
+           "Component;Average;Data capture\r\n"
+           "Nitrogen dioxide (" +
+           unitText +
+           ");;\r\n"
+           "       Street Modelled;18,46;99,9\r\n"
+           "Page 1;Hourly values;Hourly values\r\n"
+           "Component;Average;Data capture\r\n"
+           "Page 2;Hourly values;Hourly values\r\n"
+           "Component;Average;Data capture\r\n";
+}
+
+} // namespace
+
+TEST(ResultFile, writtenContentsAreReadBackUnchanged) {
+    TempDir dir;
+    const std::string path = (dir.path() / "run.res").string();
+    std::string error;
+    ASSERT_TRUE(writeResultFile(path, sampleContents(), &error)) << error;
+    ResultFileContents back;
+    ASSERT_TRUE(readResultFile(path, &back, &error)) << error;
+    const ResultFileContents original = sampleContents();
+    EXPECT_EQ(back.keyInfo, original.keyInfo);
+    EXPECT_EQ(back.comments, original.comments);
+    EXPECT_EQ(back.pageNames, original.pageNames);
+    EXPECT_EQ(back.pages, original.pages);
+}
+
+TEST(ResultFile, quotesAreDoubledAndACommentLikeTheEndMarkerIsEscaped) {
+    const std::string text = resultFileText(sampleContents());
+    EXPECT_NE(text.find("\"Street: Main \"\"A\"\" Road"), std::string::npos);
+    EXPECT_NE(text.find("\"[%][%]End of the test\"\r\n\"[%][%]End\"\r\n\"[%]End\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Max/All Receptors\""), std::string::npos);
+    EXPECT_NE(text.find("Page 1;Hourly values;Hourly values\r\nComponent;Average;19th highest\r\n"),
+              std::string::npos);
+}
+
+TEST(ResultFile, commentsOfBlanksOnlyAreSavedAsOneEmptyLineAndReadBackAsNone) {
+    ResultFileContents c = sampleContents();
+    c.comments = "   \r\n  ";
+    const std::string text = resultFileText(c);
+    EXPECT_NE(text.find("provided\"\r\n\r\n\"Max/All"), std::string::npos);
+    ResultFileContents back;
+    ASSERT_TRUE(parseResultFile(text, &back, nullptr));
+    EXPECT_EQ(back.comments, "");
+    EXPECT_EQ(back.pageNames.size(), 3u);
+}
+
+TEST(ResultFile, aSemicolonInsideACellIsWrittenAsACommaSoTheColumnsStayInPlace) {
+    ResultFileContents c = sampleContents();
+    c.pages[0][4][0] = "EU limit; annual";
+    ResultFileContents back;
+    ASSERT_TRUE(parseResultFile(resultFileText(c), &back, nullptr));
+    EXPECT_EQ(back.pages[0][4], (std::vector<std::string>{"EU limit, annual", "40", "200"}));
+}
+
+TEST(ResultFile, aWindows1252FileOfAnOlderInstallationIsReadWithItsUnitSigns) {
+    ResultFileContents c;
+    std::string error;
+    ASSERT_TRUE(parseResultFile(toUtf8(legacyFile("\xB5g/m\xB3")), &c, &error)) << error;
+    EXPECT_EQ(c.pages[0][2][0], "Nitrogen dioxide (µg/m³)");
+    EXPECT_EQ(c.pageNames[0], "Max; All Receptors");
+    const ResultsPage page = storedResultsPage(c.pages[0], "0.0", {"Data capture"});
+    EXPECT_EQ(page.rows[2].kind, RowKind::Component) << "recognised by its unit text";
+    EXPECT_EQ(page.cell(3, 1).text, "18.5") << "a decimal comma is read";
+    EXPECT_TRUE(page.cell(3, 2).italic);
+}
+
+TEST(ResultFile, aLegacyQuoteInsideALineKeepsTheWholeLine) {
+    ResultFileContents c;
+    std::string text = legacyFile("µg/m³");
+    text.replace(text.find("Old Road"), 8, "Old \"Mill\" Road");
+    ASSERT_TRUE(parseResultFile(text, &c, nullptr));
+    EXPECT_EQ(c.keyInfo[0].rfind("Street: Old \"Mill\" Road", 0), 0u);
+}
+
+TEST(ResultFile, onlyAFirstCellReadingPageStartsAPage) {
+    ResultFileContents c = sampleContents();
+    for (PageTexts &page : c.pages) {
+        page[4][0] = "Limit for page 3 of the directive";
+        page[3][1] = "Page 7";
+    }
+    ResultFileContents back;
+    std::string error;
+    ASSERT_TRUE(parseResultFile(resultFileText(c), &back, &error)) << error;
+    ASSERT_EQ(back.pages.size(), 3u);
+    EXPECT_EQ(back.pages[2].size(), 5u);
+}
+
+struct BrokenFileCase {
+    std::string name;
+    std::string text;
+};
+
+class BrokenResultFile : public ::testing::TestWithParam<BrokenFileCase> {};
+
+TEST_P(BrokenResultFile, isRefusedWithAReason) {
+    ResultFileContents c;
+    c.keyInfo = {"kept"};
+    std::string error;
+    EXPECT_FALSE(parseResultFile(GetParam().text, &c, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(c.keyInfo, std::vector<std::string>{"kept"}) << "a refused file changes nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BrokenResultFile,
+    ::testing::Values(
+        BrokenFileCase{"FewerThanFiveLines", "\"a\"\r\n\"b\"\r\n"},
+        BrokenFileCase{"CommentsWithoutEnd",
+                       "\"1\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n\"[%]Comments\"\r\n\"x\"\r\n"},
+        BrokenFileCase{"NoTable", "\"1\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n\r\n\"Max/All\"\r\n"},
+        BrokenFileCase{
+            "RowBeforeTheFirstPage",
+            "\"1\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n\r\n\"Max/All\"\r\nComponent;Average\r\n"},
+        BrokenFileCase{"MorePagesThanNames",
+                       "\"1\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n\r\n\"Max/All\"\r\n"
+                       "Page 0;a\r\nComponent;b\r\nPage 1;a\r\nComponent;b\r\n"}),
+    [](const auto &info) { return info.param.name; });
+
+TEST(ResultFile, aSaveIntoAMissingFolderFailsWithAMessageAndAnExistingFileStaysWhole) {
+    TempDir dir;
+    std::string error;
+    EXPECT_FALSE(writeResultFile((dir.path() / "missing" / "run.res").string(), sampleContents(), &error));
+    EXPECT_NE(error.find("run.res"), std::string::npos);
+
+    const std::string path = dir.write("run.res", "old contents").string();
+    ASSERT_TRUE(writeResultFile(path, sampleContents(), &error));
+    EXPECT_EQ(vesk::test::readFile(path), resultFileText(sampleContents()));
+}
+
+struct StoredNumberCase {
+    std::string text;
+    std::optional<double> value;
+};
+
+class StoredNumberText : public ::testing::TestWithParam<StoredNumberCase> {};
+
+TEST_P(StoredNumberText, onlyACompleteNumberIsReadAsOne) {
+    EXPECT_EQ(storedNumber(GetParam().text), GetParam().value) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StoredNumberText,
+    ::testing::Values(StoredNumberCase{"1.5", 1.5}, StoredNumberCase{"1,5", 1.5},
+                      StoredNumberCase{" 18.46 ", 18.46}, StoredNumberCase{"-0.25", -0.25},
+                      StoredNumberCase{"1,234.5", 1234.5}, StoredNumberCase{"12,345,678.25", 12345678.25},
+                      StoredNumberCase{"1,23.5", std::nullopt}, StoredNumberCase{"1.234.5", std::nullopt},
+                      StoredNumberCase{"n/a", std::nullopt}, StoredNumberCase{"--", std::nullopt},
+                      StoredNumberCase{"", std::nullopt}, StoredNumberCase{"12 %", std::nullopt},
+                      StoredNumberCase{"40 µg", std::nullopt}));
+
+TEST(ResultFile, reformattingAStoredPageChangesOnlyTheNumbersOfSeriesRows) {
+    const PageTexts lines = {{"Page 0", "Hourly values", "Hourly values", "Hourly values"},
+                             {"Component", "Average", "Maximum", "Data capture"},
+                             {"Nitrogen dioxide (µg/m³)", "", "", ""},
+                             {"       Street Modelled", "18.46", "n/a", "1,234.5"},
+                             {"       Background", "--", "", "7"},
+                             {"EU limit value", "40", "", ""}};
+    const ResultsPage page = storedResultsPage(lines, "0.000", {"data CAPTURE"});
+    EXPECT_EQ(page.cell(3, 1).text, "18.460");
+    EXPECT_EQ(page.cell(3, 2).text, "n/a");
+    EXPECT_EQ(page.cell(3, 3).text, "1234.500");
+    EXPECT_EQ(page.cell(4, 1).text, "--");
+    EXPECT_EQ(page.cell(4, 2).text, "");
+    EXPECT_EQ(page.cell(5, 1).text, "40") << "limit values are not re-formatted";
+    EXPECT_TRUE(page.cell(5, 1).bold);
+    EXPECT_EQ(page.cell(5, 1).shade, CellShade::Shaded);
+    EXPECT_EQ(page.cell(3, 0).shade, CellShade::White);
+    EXPECT_TRUE(page.cell(3, 3).italic);
+    EXPECT_EQ(page.rows[2].heightTwips, kComponentRowTwips);
+    ASSERT_EQ(page.spans.size(), 1u);
+    EXPECT_EQ(page.spans[0].count, 3);
+}
