@@ -40,7 +40,7 @@ int runBatchFromCommandLine(const vesk::CommandLine &line, const char *argv0) {
     auto calculate = [&state](vesk::ProjectState &, vesk::Interaction &interaction, std::string *error) {
         return vesk::calculateProject(state, interaction, error);
     };
-    return vesk::runBatch(state, ui, line, startUp, calculate);
+    return vesk::runGuarded([&] { return vesk::runBatch(state, ui, line, startUp, calculate); }, ui);
 }
 
 } // namespace

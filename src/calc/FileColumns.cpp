@@ -6,6 +6,8 @@
 #include "core/TextIO.h"
 #include "core/ValueRanges.h"
 
+#include <cmath>
+
 namespace vesk {
 
 long readFormatList(const std::vector<std::string> &items, std::size_t columnCount, std::vector<int> *widths,
@@ -21,7 +23,7 @@ long readFormatList(const std::vector<std::string> &items, std::size_t columnCou
         int w = kDefaultColumnWidth;
         if (width != "*") {
             auto v = parseNumber(width);
-            if (!v) {
+            if (!v || !(std::abs(*v) <= kMaxColumnWidth)) {
                 return kErrColumnWidth;
             }
             w = static_cast<int>(roundHalfEven(*v));

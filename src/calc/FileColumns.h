@@ -16,10 +16,14 @@
 namespace vesk {
 
 inline constexpr int kDefaultColumnWidth = 14;
+// The widest column a format list may ask for (either sign): wider columns
+// are refused rather than padding every cell with megabytes of blanks.
+inline constexpr int kMaxColumnWidth = 1000;
 
 // Reads a format list (already split into items) for columnCount columns.
-// Returns 0, 9700 (a width that is neither "*" nor a number) or 9800 (a width
-// without its format). widths and formats get columnCount entries.
+// Returns 0, 9700 (a width that is neither "*" nor a number from
+// -kMaxColumnWidth to kMaxColumnWidth) or 9800 (a width without its
+// format). widths and formats get columnCount entries.
 long readFormatList(const std::vector<std::string> &items, std::size_t columnCount, std::vector<int> *widths,
                     std::vector<std::string> *formats);
 

@@ -20,6 +20,7 @@ namespace vesk {
 inline constexpr int kErrEndOfFile = 62;
 inline constexpr int kErrFileMissing = 53;
 inline constexpr int kErrTypeMismatch = 13;
+inline constexpr int kErrOverflow = 6; // a count or size beyond what its field can hold
 inline constexpr int kErrDuplicateKey = 457;
 inline constexpr int kErrOther = 5;
 

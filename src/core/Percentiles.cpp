@@ -12,6 +12,8 @@ namespace vesk {
 
 namespace {
 
+constexpr long kMaxNthHighest = 8784; // hours of a leap year
+
 struct Family {
     std::vector<std::string> &names;
     std::vector<std::string> &nthNames;
@@ -50,7 +52,15 @@ void readPercentileDefinitions(ReferenceTables &t, const ListContext &c) {
     while (!r.atEnd()) {
         const std::string name = r.readString();
         const float fraction = static_cast<float>(r.readDouble());
-        const int nMax = static_cast<int>(r.readLong());
+        const long n = r.readLong();
+        // The n-th highest of more values than a year has hours cannot be
+        // computed; a top-N list that long would only exhaust the memory.
+        if (n < 0 || n > kMaxNthHighest) {
+            throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.line()) +
+                                                  ": nMax " + std::to_string(n) + " lies outside 0 to " +
+                                                  std::to_string(kMaxNthHighest) + " (the hours of a year).");
+        }
+        const int nMax = static_cast<int>(n);
         const int type = static_cast<int>(r.readLong());
         t.PercDefNames.push_back(name);
         t.PercDefNthNames.push_back(std::to_string(nMax) + "thHighest");

@@ -23,7 +23,15 @@ bool calculateProject(State &s, Interaction &ui, std::string *error) {
         }
         return true;
     }
-    return RunCalculation(s, control, observer, ui, error);
+    const RunReport report = runTimeSeries(s, ui, control, &observer);
+    if (report.outcome != RunOutcome::Completed) {
+        return false; // the run has said why
+    }
+    if (report.outputIncomplete) {
+        *error = "The run reached its end, but not every requested output could be written.";
+        return false;
+    }
+    return true;
 }
 
 } // namespace vesk

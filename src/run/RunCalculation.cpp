@@ -229,6 +229,12 @@ void streetLoop(RunContext &c, RunReport &report) {
             s.StreetName = s.CurrentStreetName;
             s.TrafficFileLoaded = false;
             ++c.StreetNo;
+            if (s.StreetActive && trim(s.TrafficFile).empty()) {
+                // Without traffic every hour of the street would be missing.
+                throw RunRefusal{"The street " + s.StreetName + " (street " + std::to_string(c.StreetNo) +
+                                 " of the streets file\r\n" + c.streetsFile->fileName() +
+                                 ")\r\nnames no traffic file."};
+            }
             progress(c, static_cast<double>(c.StreetNo - 1) / std::max(c.StreetCount, 1),
                      "Calculating street #" + std::to_string(c.StreetNo) + " out of " +
                          std::to_string(c.StreetCount));
@@ -331,6 +337,9 @@ void openSources(RunContext &c) {
             ReadStreetRecord(s, *c.streetsFile);
             ++c.StreetCount;
             c.ActiveStreetCount += s.StreetActive ? 1 : 0;
+        }
+        if (c.StreetCount == 0) {
+            throw RunRefusal{"The streets file\r\n" + c.err.FilePath + "\r\nholds no street."};
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
@@ -444,6 +453,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         showRunError(c, 5, e.what(), report);
         report.outcome = RunOutcome::Failed;
     }
+    report.outputIncomplete = c.outputIncomplete;
     closeEverything(c);
     if (s.RouteMode || s.MultiStreetMode) {
         restoreStreet(s);

@@ -45,6 +45,10 @@ struct RunReport {
     // OK to defining it now: its entry (1..) in the statistics file list. The
     // window opens its change-file dialog for it; the run itself has ended.
     int defineStatFile = 0;
+    // The run went on, but a requested output could not be written (an
+    // unknown statistics name: its message was shown, its cells are empty).
+    // The batch then exits with 1.
+    bool outputIncomplete = false;
 };
 
 RunReport runTimeSeries(State &state, Interaction &ui, RunControl &control, RunObserver *observer = nullptr);

@@ -300,6 +300,9 @@ struct RunContext {
 
     // Names of statistics cells already reported as unknown.
     std::set<std::string> reportedNames;
+    // A requested output could not be written (an unknown statistics name:
+    // reported, its cells left empty, the run goes on).
+    bool outputIncomplete = false;
 
     RunContext(State &state, Interaction &interaction, RunControl &runControl, RunObserver *obs)
         : s(state), ui(interaction), control(runControl), observer(obs) {}

@@ -250,6 +250,7 @@ void reportUnknown(RunContext &c, const StatFile &file, const std::vector<std::s
     if (unknown.empty()) {
         return;
     }
+    c.outputIncomplete = true;
     std::string names;
     for (const std::string &n : unknown) {
         names += (names.empty() ? "" : ", ") + n;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace vesk {
 
@@ -113,9 +114,20 @@ double specialModeEmissionTerm(double emFactorLight, double trafficLight, double
     return (emFactorHeavy * trafficHeavy + emFactorLight * trafficLight) * 0.53 / 3.6;
 }
 
+double specialModeDirectionCount(double start, double end, double step) {
+    if (!std::isfinite(start) || !std::isfinite(end) || !std::isfinite(step) || step <= 0.0) {
+        return 0;
+    }
+    if (end < start) {
+        end += 360.0;
+    }
+    return end > start ? std::ceil((end - start) / step) : 0;
+}
+
 std::vector<double> specialModeDirections(double start, double end, double step) {
     std::vector<double> out;
-    if (!std::isfinite(start) || !std::isfinite(end) || !std::isfinite(step) || step <= 0.0) {
+    const double count = specialModeDirectionCount(start, end, step);
+    if (!(count > 0 && count <= kMaxSpecialModeDirections)) {
         return out;
     }
     if (end < start) {
@@ -160,6 +172,19 @@ SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &con
     }
     if (state.WindDirStep <= 0 && state.WindDirStart < dirEnd) {
         ui.message("The wind direction step must be greater than 0", Icon::Critical);
+        return SpecialModeOutcome::Refused;
+    }
+    const double directionCount =
+        specialModeDirectionCount(state.WindDirStart, state.WindDirEnd, state.WindDirStep);
+    if (directionCount > kMaxSpecialModeDirections) {
+        char count[64];
+        std::snprintf(count, sizeof count, "%.0f", directionCount);
+        ui.message("The wind directions from " + formatNumber(state.WindDirStart) + " to " +
+                       formatNumber(state.WindDirEnd) + " by " + formatNumber(state.WindDirStep) + " are " +
+                       count + " directions; Special Mode computes at most " +
+                       formatNumber(kMaxSpecialModeDirections) +
+                       " (a step of 0.1 degree around the circle). Choose a larger step or a smaller range.",
+                   Icon::Critical);
         return SpecialModeOutcome::Refused;
     }
     if (!state.TrafficTurbulence) {

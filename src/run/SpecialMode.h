@@ -27,10 +27,20 @@ enum class SpecialModeOutcome {
 double specialModeEmissionTerm(double emFactorLight, double trafficLight, double emFactorHeavy,
                                double trafficHeavy);
 
-// The directions of a sweep from start to end (end + 360 when end < start),
-// end excluded, by step: the direction as computed (may exceed 360). Empty
-// when step <= 0 or a value is not finite. shownDirection() gives the
-// direction as written (d - 360 above 360).
+// The most wind directions one sweep computes: a step of 0.1 degree around
+// the whole circle. A sweep asking for more is refused before anything is
+// allocated (a tiny step or a huge range would run for hours and fill the
+// memory with result lines).
+inline constexpr double kMaxSpecialModeDirections = 3600;
+
+// The number of directions of a sweep from start to end (end + 360 when
+// end < start), end excluded, by step; 0 when step <= 0 or a value is not
+// finite. A double, so that any range and step can be judged.
+double specialModeDirectionCount(double start, double end, double step);
+
+// The directions of that sweep: the direction as computed (may exceed 360).
+// Empty when the count is 0 or above kMaxSpecialModeDirections.
+// shownDirection() gives the direction as written (d - 360 above 360).
 std::vector<double> specialModeDirections(double start, double end, double step);
 double shownDirection(double d);
 
@@ -43,7 +53,8 @@ double shownDirection(double d);
 // Refuses, before any file is touched: a route or multi-street project (it
 // has no street of its own), a negative or undefined wind speed, a
 // direction step of 0 or less when there is a direction to compute, values
-// that are not numbers. Sets EmissionTermSM.
+// that are not numbers, more than kMaxSpecialModeDirections directions.
+// Sets EmissionTermSM.
 SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &control,
                                   RunObserver *observer = nullptr);
 

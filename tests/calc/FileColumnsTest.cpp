@@ -26,6 +26,11 @@ TEST(FormatLists, PairsGiveWidthsAndPatternsAndTheLastPairServesTheRest) {
     EXPECT_EQ(w[0], 2) << "halves round to even";
 
     EXPECT_EQ(readFormatList({"wide", "0.0"}, 2, &w, &f), kErrColumnWidth);
+    for (const char *huge : {"2147483648", "-2147483648", "1001", "-1001", "1e300", "nan"}) {
+        EXPECT_EQ(readFormatList({huge, "0.0"}, 1, &w, &f), kErrColumnWidth) << huge;
+    }
+    EXPECT_EQ(readFormatList({"-1000", "0.0"}, 1, &w, &f), 0);
+    EXPECT_EQ(w[0], -1000) << "the widest column a list may ask for";
     EXPECT_EQ(readFormatList({"8", "0.0", "6"}, 2, &w, &f), kErrFormatType);
 }
 

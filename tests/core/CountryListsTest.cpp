@@ -185,6 +185,8 @@ TEST(LoadCountryLists, AFailedReloadSetsTheErrorNumberAndKeepsEveryTable) {
         {"PercDef.lst", "Name\r\n\"98_Perc\",0.02,8,0\r\n\"98_Perc\",0.02,9,0\r\n", 457, false},
         {"PercDef.lst", "Name\r\n\"98_Perc\",0.02,8,0\r\n\"99_Perc\",0.01,8,0\r\n", 457, false},
         {"Scenarios.lst", "\"Fleet.xls\",2015\r\n", 62},
+        {"PercDef.lst", "Name\r\n\"98_Perc\",0.02,2147483647,0\r\n", 6},
+        {"PercDef.lst", "Name\r\n\"98_Perc\",0.02,-1,0\r\n", 6},
     };
     for (const Broken &b : cases) {
         SCOPED_TRACE(std::string(b.file) + " " + (b.content ? b.content : "(missing)"));

@@ -67,6 +67,20 @@ protected:
         return all;
     }
     bool says(const std::string &part) const { return said().find(part) != std::string::npos; }
+    // A route segment of person A on 6 March 2023 ("07:30" to "08:30"), number no.
+    static std::string segment(const std::string &id, const std::string &no, const std::string &in,
+                               const std::string &out) {
+        return "\"" + id + "\",\"A\"," + no + ",1,0,1,5,2000,\"2023-03-06 " + in + "\",\"2023-03-06 " + out +
+               "\",3600,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
+    }
+    // A route project over Met.txt (kMetList) with the given route file.
+    void loadRoute(const std::string &route) {
+        writeWork("Route.txt", route);
+        loadProject("Route.vkp", projectText({inputFile("Met.txt", kMetList),
+                                              outputFile("Out.txt", "segmentid,hour", "0,*"),
+                                              {"Route.txt", "route", {}}},
+                                             "Route"));
+    }
     std::string path(const std::string &name) const { return work(name).string(); }
 };
 
@@ -198,14 +212,7 @@ TEST_F(DamagedInput, ARouteStepsItsInputsBackByRecordsWhateverBlankLinesLieBetwe
         met += metLine(h) + "\r\n" + (h >= 7 && h <= 9 ? "\r\n\r\n" : "");
     }
     writeWork("Met.txt", met);
-    const std::string street = ",\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
-    writeWork("Route.txt",
-              "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 07:30\",\"2023-03-06 08:30\",3600" + street +
-                  "\"A2\",\"A\",2,0,1,0,0,0,\"2023-03-06 08:30\",\"2023-03-06 09:30\",3600" + street);
-    loadProject("Route.vkp", projectText({inputFile("Met.txt", kMetList),
-                                          outputFile("Out.txt", "segmentid,hour", "0,*"),
-                                          {"Route.txt", "route", {}}},
-                                         "Route"));
+    loadRoute(segment("A1", "1", "07:30", "08:30") + segment("A2", "2", "08:30", "09:30"));
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     std::vector<std::string> rows;
     for (const std::string &line : fileLines(work("Out.txt"))) {
@@ -324,11 +331,8 @@ TEST_F(DamagedInput, AFlowOrNumberBeyondWhatItsColumnCanHoldStopsTheRunNamingFil
 
 TEST_F(DamagedInput, AFailureNamesTheDayAndHourOnlyWhenARecordWasRead) {
     writeWork("Met.txt", metLines(1, 24));
-    const std::string street = ",\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
-    const std::string first =
-        "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 07:30\",\"2023-03-06 08:30\",3600" + street;
-    const std::string overflowing =
-        "\"A2\",\"A\",99999,0,1,0,0,0,\"2023-03-06 08:30\",\"2023-03-06 09:30\",3600" + street;
+    const std::string first = segment("A1", "1", "07:30", "08:30");
+    const std::string overflowing = segment("A2", "99999", "08:30", "09:30");
     struct Case {
         std::string route;
         std::string ending;
@@ -338,11 +342,7 @@ TEST_F(DamagedInput, AFailureNamesTheDayAndHourOnlyWhenARecordWasRead) {
         {first + overflowing, "is not a 16-bit integer\r\n6,3,10"},
     };
     for (const Case &c : cases) {
-        writeWork("Route.txt", c.route);
-        loadProject("Route.vkp", projectText({inputFile("Met.txt", kMetList),
-                                              outputFile("Out.txt", "segmentid,hour", "0,*"),
-                                              {"Route.txt", "route", {}}},
-                                             "Route"));
+        loadRoute(c.route);
         ASSERT_EQ(run().outcome, RunOutcome::Failed);
         ASSERT_EQ(ui.messages.size(), 1u) << said();
         const std::string &m = ui.messages[0];
@@ -389,14 +389,7 @@ TEST_F(DamagedInput, NumbersNoTrafficOrStreetCanHaveStopTheRunNamingTheFileAndLi
 
 TEST_F(DamagedInput, ARouteSegmentThatEndsBeforeItStartsIsRefusedWithTheRouteFileLine) {
     writeWork("Met.txt", metLines(1, 24));
-    const std::string street = ",\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
-    writeWork("Route.txt",
-              "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 07:30\",\"2023-03-06 08:30\",3600" + street +
-                  "\"A2\",\"A\",2,0,1,0,0,0,\"2023-03-06 09:30\",\"2023-03-06 08:30\",3600" + street);
-    loadProject("Route.vkp", projectText({inputFile("Met.txt", kMetList),
-                                          outputFile("Out.txt", "segmentid,hour,timeinseg", "0,*"),
-                                          {"Route.txt", "route", {}}},
-                                         "Route"));
+    loadRoute(segment("A1", "1", "07:30", "08:30") + segment("A2", "2", "09:30", "08:30"));
     EXPECT_EQ(run().outcome, RunOutcome::Failed);
     EXPECT_TRUE(says(path("Route.txt") +
                      ", line 2: the segment ends (2023-03-06 08:30) before it starts (2023-03-06 09:30)"))

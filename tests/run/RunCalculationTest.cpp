@@ -10,9 +10,6 @@
 #include <numeric>
 #include <thread>
 
-#include <cstdio>
-#include <sys/wait.h>
-
 using namespace vesk;
 using namespace vesk::test;
 
@@ -389,34 +386,6 @@ TEST_F(TimeSeriesRun, ARouteOfTwoPersonsRepositionsTheTextInputsForEverySegment)
     EXPECT_EQ(state.StreetName, state.StoredStreetName);
 }
 
-namespace {
-int runProgram(const std::vector<std::string> &args, std::string *output) {
-    auto quote = [](const std::string &s) {
-        std::string out = "'";
-        for (char c : s) {
-            out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        }
-        return out + "'";
-    };
-    std::string command = quote(WINVESK_BINARY);
-    for (const std::string &a : args) {
-        command += " " + quote(a);
-    }
-    command += " </dev/null 2>&1";
-    FILE *pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        output->append(buffer, n);
-    }
-    const int raw = pclose(pipe);
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-} // namespace
-
 TEST_F(TimeSeriesRun, TheBatchRunExitsWithZeroOnlyWhenItWroteItsStatistics) {
     writeInputs();
     std::vector<FileRecord> records = inputs();
@@ -443,8 +412,9 @@ TEST_F(TimeSeriesRun, TheBatchRunExitsWithZeroOnlyWhenItWroteItsStatistics) {
     for (const Case &c : cases) {
         fs::remove(work("Out.txt"));
         fs::remove(work("Stat.txt"));
-        std::string output;
-        EXPECT_EQ(runProgram(c.args, &output), c.status) << c.args.size() << " items\n" << output;
+        const ProgramRun r = runWinvesk(c.args);
+        const std::string &output = r.output;
+        EXPECT_EQ(r.status, c.status) << c.args.size() << " items\n" << output;
         EXPECT_NE(output.find(c.says), std::string::npos) << output;
         if (c.rows > 0) {
             EXPECT_EQ(fileLines(work("Out.txt")).size(), c.rows + 1);
@@ -461,8 +431,9 @@ TEST_F(TimeSeriesRun, ABatchRunInWhichNoHourWasModelledExitsWithOneAndSaysWhy) {
     std::vector<FileRecord> records = inputs();
     records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
     writeWork("NoWind.vkp", projectText(records));
-    std::string output;
-    EXPECT_EQ(runProgram({work("NoWind.vkp").string(), "1"}, &output), 1) << output;
+    const ProgramRun r = runWinvesk({work("NoWind.vkp").string(), "1"});
+    const std::string &output = r.output;
+    EXPECT_EQ(r.status, 1) << output;
     EXPECT_NE(output.find("No hour could be modelled"), std::string::npos) << output;
 }
 
@@ -475,8 +446,9 @@ TEST_F(TimeSeriesRun, TheBatchRunOfASpecialModeProjectSweepsTheWinds) {
     options.replace(0, 3, " 0 ");
     writeWork("Run.opt", options);
 
-    std::string output;
-    EXPECT_EQ(runProgram({work("Special.vkp").string(), "1"}, &output), 0) << output;
+    const ProgramRun r = runWinvesk({work("Special.vkp").string(), "1"});
+    const std::string &output = r.output;
+    EXPECT_EQ(r.status, 0) << output;
     EXPECT_TRUE(fs::exists(work("veskout.dat"))) << output;
     EXPECT_TRUE(fs::exists(work("NOX_1.dat")));
     EXPECT_FALSE(fs::exists(work("Out.txt")));

@@ -1,7 +1,13 @@
 #include "run/RunFixture.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vesk::test {
 
@@ -87,6 +93,63 @@ std::vector<std::string> cells(const std::string &line) {
     return out;
 }
 
+ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds) {
+    ProgramRun result;
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) {
+        return result;
+    }
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        return result;
+    }
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDONLY);
+        dup2(null, 0);
+        dup2(pipeEnds[1], 1);
+        dup2(pipeEnds[1], 2);
+        close(pipeEnds[0]);
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(WINVESK_BINARY));
+        for (const std::string &a : args) {
+            argv.push_back(const_cast<char *>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(WINVESK_BINARY, argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    char buffer[4096];
+    for (;;) {
+        pollfd p{pipeEnds[0], POLLIN, 0};
+        const int ready = poll(&p, 1, 200);
+        if (ready > 0) {
+            const ssize_t n = read(pipeEnds[0], buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            result.output.append(buffer, static_cast<std::size_t>(n));
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            result.timedOut = true;
+            break;
+        }
+    }
+    close(pipeEnds[0]);
+    int raw = 0;
+    waitpid(pid, &raw, 0);
+    if (WIFEXITED(raw)) {
+        result.status = WEXITSTATUS(raw);
+    } else if (WIFSIGNALED(raw)) {
+        result.signal = WTERMSIG(raw);
+    }
+    return result;
+}
+
 RunFixture::RunFixture() {
     appDir = dir.path() / "app";
     workDir = dir.path() / "work";
@@ -95,6 +158,14 @@ RunFixture::RunFixture() {
     const bool started = InitProgram(state, appDir.string() + "/", ui, settings, [](CoreState &) {});
     EXPECT_TRUE(started) << (ui.messages.empty() ? "" : ui.messages.back());
     state.BatchMode = true;
+}
+
+std::string RunFixture::said() const {
+    std::string all;
+    for (const std::string &m : ui.messages) {
+        all += m + "\n";
+    }
+    return all;
 }
 
 void RunFixture::writeWork(const std::string &name, const std::string &text) const {

@@ -56,6 +56,17 @@ std::vector<std::string> fileLines(const fs::path &path);
 // The ";"-separated cells of a line, trimmed.
 std::vector<std::string> cells(const std::string &line);
 
+// What the built program did when started with args: its exit status
+// (-1 when it did not exit), the signal that ended it (0 = none), whether it
+// was killed after timeoutSeconds, and its standard output and error.
+struct ProgramRun {
+    int status = -1;
+    int signal = 0;
+    bool timedOut = false;
+    std::string output;
+};
+ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds = 300);
+
 class RunFixture : public ::testing::Test {
 protected:
     RunFixture();
@@ -65,6 +76,8 @@ protected:
     fs::path work(const std::string &name) const { return workDir / name; }
     void writeWork(const std::string &name, const std::string &text) const;
     RunReport run(RunObserver *observer = nullptr) { return runTimeSeries(state, ui, control, observer); }
+    // Every message and question of the run so far, one a line.
+    std::string said() const;
 
     TempDir dir;
     fs::path appDir, workDir;

@@ -73,14 +73,6 @@ protected:
         EXPECT_TRUE(readTable(work(file).string(), name, &t, &error)) << error;
         return t;
     }
-
-    std::string said() const {
-        std::string all;
-        for (const std::string &m : ui.messages) {
-            all += m + "\n";
-        }
-        return all;
-    }
 };
 
 // The sample's statistics and hourly output as the text run writes them.

@@ -65,10 +65,9 @@ TEST(MainWindowToolbar, CommandsWhoseDialogsAreMissingStayDisabledWhateverTheMod
     Window win;
     win->btnSeries_Click();
     EXPECT_FALSE(win->action("menOptions")->isEnabled());
-    EXPECT_FALSE(win->action("menGraphic")->isEnabled());
-    EXPECT_FALSE(win->toolbarKey("Graph")->isEnabled());
+    EXPECT_FALSE(win->toolbarKey("Units")->isEnabled());
     EXPECT_FALSE(win->action("menEditCNDFile")->isEnabled());
-    EXPECT_TRUE(win->action("menGraphic")->statusTip().contains("not available"));
+    EXPECT_TRUE(win->action("menOptions")->statusTip().contains("not available"));
 }
 
 TEST(MainWindowHelp, LanguageSwitchStoresTheFileAndTheSameLanguageChangesNothing) {

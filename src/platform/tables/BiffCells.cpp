@@ -28,23 +28,6 @@ struct Damage {
     std::string what;
 };
 
-std::uint16_t get16(const std::string &b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                      static_cast<unsigned char>(b[at + 1]) << 8);
-}
-
-std::uint32_t get32(const std::string &b, std::size_t at) {
-    return static_cast<std::uint32_t>(get16(b, at)) | static_cast<std::uint32_t>(get16(b, at + 2)) << 16;
-}
-
-double getDouble(const std::string &b, std::size_t at) {
-    const std::uint64_t bits =
-        static_cast<std::uint64_t>(get32(b, at)) | static_cast<std::uint64_t>(get32(b, at + 4)) << 32;
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
-
 // An RK number: 30 bits of an integer or of the upper half of a double,
 // divided by 100 when its lowest bit says so.
 double rkValue(std::uint32_t rk) {

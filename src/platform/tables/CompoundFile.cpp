@@ -15,28 +15,6 @@ namespace {
 constexpr std::uint32_t kFree = 0xFFFFFFFF, kEnd = 0xFFFFFFFE, kFat = 0xFFFFFFFD, kDif = 0xFFFFFFFC;
 const std::string kSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
-void put16(std::string &b, std::uint16_t v) {
-    b.push_back(static_cast<char>(v & 0xFF));
-    b.push_back(static_cast<char>(v >> 8));
-}
-
-void put32(std::string &b, std::uint32_t v) {
-    put16(b, static_cast<std::uint16_t>(v & 0xFFFF));
-    put16(b, static_cast<std::uint16_t>(v >> 16));
-}
-
-std::uint32_t get32(const std::string &b, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
-}
-
-std::uint16_t get16(const std::string &b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                      static_cast<unsigned char>(b[at + 1]) << 8);
-}
-
 // Thrown inside the reader with what is wrong.
 struct Damage {
     std::string what;

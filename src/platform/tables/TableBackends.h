@@ -5,6 +5,7 @@
 #include "platform/tables/Tables.h"
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -12,6 +13,43 @@
 #include <vector>
 
 namespace vesk::tables {
+
+// Little-endian numbers and records of the binary spreadsheet formats.
+inline void put16(std::string &b, std::uint16_t v) {
+    b.push_back(static_cast<char>(v & 0xFF));
+    b.push_back(static_cast<char>(v >> 8));
+}
+inline void put32(std::string &b, std::uint32_t v) {
+    put16(b, static_cast<std::uint16_t>(v & 0xFFFF));
+    put16(b, static_cast<std::uint16_t>(v >> 16));
+}
+inline void putDouble(std::string &b, double v) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    put32(b, static_cast<std::uint32_t>(bits & 0xFFFFFFFFu));
+    put32(b, static_cast<std::uint32_t>(bits >> 32));
+}
+// A record of a type and a 16-bit length, as Excel and Lotus files hold them.
+inline void record(std::string &out, std::uint16_t type, const std::string &data) {
+    put16(out, type);
+    put16(out, static_cast<std::uint16_t>(data.size()));
+    out += data;
+}
+// Readers: the caller makes sure the bytes are there.
+inline std::uint16_t get16(const std::string &b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                      static_cast<unsigned char>(b[at + 1]) << 8);
+}
+inline std::uint32_t get32(const std::string &b, std::size_t at) {
+    return static_cast<std::uint32_t>(get16(b, at)) | static_cast<std::uint32_t>(get16(b, at + 2)) << 16;
+}
+inline double getDouble(const std::string &b, std::size_t at) {
+    const std::uint64_t bits =
+        static_cast<std::uint64_t>(get32(b, at)) | static_cast<std::uint64_t>(get32(b, at + 4)) << 32;
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
 
 // A sheet of values as the spreadsheet writers keep it: rows of cells.
 struct Sheet {

@@ -29,32 +29,6 @@ void setError(std::string *error, std::string text) {
     }
 }
 
-void put16(std::string &b, std::uint16_t v) {
-    b.push_back(static_cast<char>(v & 0xFF));
-    b.push_back(static_cast<char>(v >> 8));
-}
-
-void record(std::string &out, std::uint16_t type, const std::string &data) {
-    put16(out, type);
-    put16(out, static_cast<std::uint16_t>(data.size()));
-    out += data;
-}
-
-std::uint16_t get16(const std::string &b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                      static_cast<unsigned char>(b[at + 1]) << 8);
-}
-
-double getDouble(const std::string &b, std::size_t at) {
-    std::uint64_t bits = 0;
-    for (int k = 7; k >= 0; --k) {
-        bits = bits << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(k)]);
-    }
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
-
 bool ascii(std::string_view s) {
     for (char c : s) {
         if (static_cast<unsigned char>(c) >= 0x80) {
@@ -177,11 +151,7 @@ std::string wk1Bytes(const Sheet &sheet) {
             put16(d, static_cast<std::uint16_t>(c));
             put16(d, static_cast<std::uint16_t>(r));
             if (auto *v = std::get_if<double>(&cell)) {
-                std::uint64_t bits;
-                std::memcpy(&bits, v, sizeof bits);
-                for (int k = 0; k < 8; ++k) {
-                    d.push_back(static_cast<char>((bits >> (8 * k)) & 0xFF));
-                }
+                putDouble(d, *v);
                 record(out, kNumber, d);
             } else if (auto *s = std::get_if<std::string>(&cell)) {
                 auto text = wk1Label(*s);

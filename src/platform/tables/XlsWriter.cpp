@@ -19,29 +19,6 @@ constexpr std::size_t kMaxRecord = 8224;
 constexpr std::size_t kMaxTextBytes = 8000;
 constexpr const char *kWriterName = "WinVESK";
 
-void put16(std::string &b, std::uint16_t v) {
-    b.push_back(static_cast<char>(v & 0xFF));
-    b.push_back(static_cast<char>(v >> 8));
-}
-
-void put32(std::string &b, std::uint32_t v) {
-    put16(b, static_cast<std::uint16_t>(v & 0xFFFF));
-    put16(b, static_cast<std::uint16_t>(v >> 16));
-}
-
-void putDouble(std::string &b, double v) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    put32(b, static_cast<std::uint32_t>(bits & 0xFFFFFFFFu));
-    put32(b, static_cast<std::uint32_t>(bits >> 32));
-}
-
-void record(std::string &out, std::uint16_t type, const std::string &data) {
-    put16(out, type);
-    put16(out, static_cast<std::uint16_t>(data.size()));
-    out += data;
-}
-
 // UTF-8 to UTF-16 code units; invalid bytes are taken as Windows-1252
 // characters so that nothing is dropped.
 std::u16string utf16(const std::string &s) {

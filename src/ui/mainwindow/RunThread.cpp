@@ -1,5 +1,6 @@
 #include "ui/mainwindow/RunThread.h"
 
+#include "project/Batch.h"
 #include "ui/mainwindow/EngineState.h"
 
 #include <exception>
@@ -22,7 +23,10 @@ void RunThread::run() {
         m_ok = m_entry && m_entry(m_state, m_control, *this, m_interaction, &m_error);
     } catch (const std::exception &e) {
         m_ok = false;
-        m_error = e.what();
+        m_error = unexpectedErrorMessage(e.what());
+    } catch (...) {
+        m_ok = false;
+        m_error = unexpectedErrorMessage("an error of unknown kind");
     }
 }
 

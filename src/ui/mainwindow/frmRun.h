@@ -47,6 +47,7 @@ class StreetSketchPanel;
 class FileCheckList;
 class LogoBox;
 class CountryComboBox;
+class MDIGraphics;
 
 class frmRun : public QMainWindow {
     Q_OBJECT
@@ -82,6 +83,10 @@ public:
 
     // ---- Toolbar
     void Toolbar1_ButtonClick(const QString &key);
+
+    // ---- Special Mode graphs: the graph frame, created on first use (frmRunGraphics.cpp)
+    void menGraphic_Click();
+    MDIGraphics *graphicsFrame() const;
 
     // ---- Mode switches and run control
     void btnGeneric_Click();
@@ -219,6 +224,7 @@ private:
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;
+    QPointer<MDIGraphics> m_graphics;
     bool m_checking = false;
 
     void setupUi();

@@ -59,6 +59,7 @@ void frmRun::connectMenus() {
     on("menSetCNDFile", &frmRun::menSetCNDFile_Click);
     on("menInpBackg", &frmRun::menInpBackg_Click);
     on("menModBackg", &frmRun::menModBackg_Click);
+    on("menGraphic", &frmRun::menGraphic_Click);
     on("menLastResults", &frmRun::menLastResults_Click);
     for (int i = 0; i < 4; ++i) {
         connect(action(QStringLiteral("menMRU_%1").arg(i)), &QAction::triggered, this,

@@ -138,7 +138,7 @@ bool frmRun::Form_Load(const QStringList &arguments) {
 
     boxLabel->setVisible(true);
     Frame0->setVisible(false);
-    for (const char *name : {"menSave", "menSaveAs", "menClose"}) {
+    for (const char *name : {"menSave", "menSaveAs", "menClose", "menGraphic"}) {
         enableCommand(action(QString::fromLatin1(name)), false);
     }
     setMenuVisible(menu(QStringLiteral("menProject")), false);
@@ -236,7 +236,7 @@ void frmRun::showProjectLoaded() {
     setMenuVisible(menu(QStringLiteral("menProject")), true);
     setMenuVisible(menu(QStringLiteral("menView")), true);
     setMenuVisible(menu(QStringLiteral("menBackground")), m_state.CalcMode == 1);
-    for (const char *name : {"menSave", "menSaveAs", "menClose"}) {
+    for (const char *name : {"menSave", "menSaveAs", "menClose", "menGraphic"}) {
         enableCommand(action(QString::fromLatin1(name)), true);
     }
     enableKey(QStringLiteral("Save"), true);

@@ -1,0 +1,45 @@
+#pragma once
+
+// Painting of a Special Mode graph with QPainter. One routine, DrawGraph,
+// paints on any device: the graph picture on screen, an image (saved or
+// copied to the clipboard) and a printer page. The layout comes from
+// calc/GraphDrawing.h; this file only turns the scene into pens, fonts and
+// texts.
+
+#include "calc/GraphDrawing.h"
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+class QPrinter;
+
+namespace vesk::ui {
+
+// What one graph window draws: the data read, the labels and the top of the y axis.
+struct GraphContent {
+    GraphData data;
+    GraphLabels labels;
+    double yAxisMax = 0;
+};
+
+// Paints the graph into area of the painter's device (resolution dpiX, dpiY)
+// on a white ground and returns the scene it drew.
+GraphScene DrawGraph(QPainter &painter, const QRect &area, double dpiX, double dpiY,
+                     const GraphContent &graph);
+
+// The graph as a picture of the given size (screen resolution).
+QImage renderGraph(const QSize &size, const GraphContent &graph);
+
+// Prints the graph on one page of printer, as large as the page allows at the
+// graph's design proportions. False with the reason in error when the printer
+// cannot be started or the page cannot be finished.
+bool printGraph(QPrinter &printer, const GraphContent &graph, QString *error);
+
+// Saves a picture to path as a bitmap (or in the picture format its suffix
+// names), through a temporary file: on failure the old file stays whole and
+// error says why.
+bool saveGraphPicture(const QImage &picture, const QString &path, QString *error);
+
+} // namespace vesk::ui

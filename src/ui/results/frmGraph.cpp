@@ -1,0 +1,114 @@
+#include "ui/results/frmGraph.h"
+
+#include "core/Paths.h"
+#include "run/State.h"
+
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace vesk::ui {
+
+GraphBox::GraphBox(const GraphContent &graph, QWidget *parent) : QWidget(parent), m_graph(graph) {
+    setObjectName(QStringLiteral("boxGraph"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QImage GraphBox::picture() const {
+    return renderGraph(size(), m_graph);
+}
+
+void GraphBox::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    DrawGraph(painter, rect(), logicalDpiX(), logicalDpiY(), m_graph);
+}
+
+frmGraph::frmGraph(QWidget *parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmGraph"));
+    setWindowTitle(QStringLiteral("New Window"));
+    Picture1 = new QScrollArea(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setAlignment(Qt::AlignCenter);
+    Picture1->setWidgetResizable(false);
+    Picture1->setBackgroundRole(QPalette::Dark);
+    boxGraph = new GraphBox(m_graph, Picture1);
+    Picture1->setWidget(boxGraph);
+    HScroll1 = Picture1->horizontalScrollBar();
+    HScroll1->setObjectName(QStringLiteral("HScroll1"));
+    VScroll1 = Picture1->verticalScrollBar();
+    VScroll1->setObjectName(QStringLiteral("VScroll1"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Picture1);
+    const QSize design = designSize();
+    ArrangeScrollBars(design.height(), design.width());
+}
+
+QSize frmGraph::designSize() const {
+    return {static_cast<int>(std::lround(kGraphDesignWidth_tw * logicalDpiX() / 1440.0)),
+            static_cast<int>(std::lround(kGraphDesignHeight_tw * logicalDpiY() / 1440.0))};
+}
+
+bool frmGraph::Form_Load(const State &state, const std::string &graphFile, std::string *message) {
+    GraphDescriptor descriptor;
+    if (ReadGraphDescriptor(state.WorkDir, state.AppDir, graphFile, &descriptor, message) !=
+        DescriptorStatus::Read) {
+        return false;
+    }
+    GraphContent graph;
+    const std::string dataPath = findExisting(joinPath(nativePath(state.WorkDir), descriptor.dataFile));
+    if (!ReadGraphFile(dataPath, &graph.data, message)) {
+        return false;
+    }
+    graph.labels.title = descriptor.title;
+    graph.labels.speeds = graphLegendSpeeds(
+        state.WindSpeeds.data(), std::min(state.WindSpeedCount, kMaxWindSpeeds), graph.data.curveCount());
+    graph.labels.normalised = state.Normalise;
+    graph.yAxisMax = graphAxisMaximum(graph.data.yMax);
+    m_descriptor = std::move(descriptor);
+    m_graph = std::move(graph);
+    boxGraph->update();
+    return true;
+}
+
+void frmGraph::Zoom() {
+    m_fitting = true;
+    const QSize room = Picture1->maximumViewportSize();
+    const QSize design = designSize();
+    // The whole page in view: the height that also lets the width fit.
+    const double fitHeight =
+        std::min<double>(room.height(), static_cast<double>(room.width()) * design.height() / design.width());
+    const GraphSize size = graphZoomSize(fitHeight, design.height(), design.width());
+    ArrangeScrollBars(static_cast<int>(std::lround(size.height)), static_cast<int>(std::lround(size.width)));
+}
+
+void frmGraph::ActualSize() {
+    m_fitting = false;
+    const QSize design = designSize();
+    ArrangeScrollBars(design.height(), design.width());
+}
+
+void frmGraph::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    if (m_fitting) {
+        Zoom();
+    }
+}
+
+void frmGraph::ArrangeScrollBars(int height, int width) {
+    boxGraph->setFixedSize(std::max(width, 1), std::max(height, 1));
+    boxGraph->update();
+}
+
+bool frmGraph::PrintGraph(QPrinter &printer, QString *error) {
+    return printGraph(printer, m_graph, error);
+}
+
+QImage frmGraph::picture() const {
+    return boxGraph->picture();
+}
+
+} // namespace vesk::ui

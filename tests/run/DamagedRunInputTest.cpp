@@ -1,0 +1,93 @@
+// Damaged project inputs that once ended a run "normally" with nothing or
+// less computed: each is an error with a message now, and the batch exits
+// with 0 only when the run wrote everything it was asked for.
+
+#include "run/RunFixture.h"
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+constexpr const char *kHourVariables =
+    "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,cO3_b";
+
+std::string hours(int count) {
+    std::string out;
+    for (int h = 1; h <= count; ++h) {
+        out += "2023,3,6," + std::to_string(h) + ",3,200,10,0,30,20,40\r\n";
+    }
+    return out;
+}
+
+class DamagedRunInput : public RunFixture {
+protected:
+    void loadStreets(const std::string &streets) {
+        writeWork("Hours.txt", hours(24));
+        writeWork("Streets.txt", streets);
+        loadProject("Streets.vkm",
+                    projectText({inputFile("Hours.txt", kHourVariables),
+                                 outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                                 statFile("Streets.sum", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"),
+                                 {"Streets.txt", "streets", {}}},
+                                "Streets"));
+    }
+};
+
+const char *kNorth = "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n";
+
+} // namespace
+
+TEST_F(DamagedRunInput, AStreetsFileWithoutStreetsIsAnErrorAndWritesNothing) {
+    for (const std::string streets : {"", "\r\n  \r\n"}) {
+        SCOPED_TRACE("streets file \"" + streets + "\"");
+        loadStreets(streets);
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0],
+                  "The streets file\r\n" + work("Streets.txt").string() + "\r\nholds no street.");
+        EXPECT_FALSE(fs::exists(work("Out.txt")));
+        EXPECT_FALSE(fs::exists(work("Streets.sum")));
+        ui.messages.clear();
+    }
+}
+
+TEST_F(DamagedRunInput, AnActiveStreetWithoutATrafficFileIsAnErrorNamingTheStreet) {
+    loadStreets(std::string(kNorth) + "#TRUE#,\"South\",700,800,\"\",30000,50,12,30,200,200,160,0,2,0\r\n");
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.error, "The street South (street 2 of the streets file\r\n" +
+                                work("Streets.txt").string() + ")\r\nnames no traffic file.");
+    EXPECT_FALSE(fs::exists(work("Streets.sum"))) << "the first street's results are not put in place";
+}
+
+TEST_F(DamagedRunInput, AnInactiveStreetMayNameNoTrafficFile) {
+    loadStreets(std::string(kNorth) + "#FALSE#,\"Closed\",700,800,\"\",0,0,12,30,200,200,160,0,2,0\r\n");
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(fileLines(work("Streets.sum")).size(), 3u);
+}
+
+TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButTheBatchExitsWithOne) {
+    writeWork("Hours.txt", hours(24));
+    const std::vector<FileRecord> base = {inputFile("Hours.txt", kHourVariables),
+                                          {".\\CityStreet.trf", "traffic", {"20000", "40"}}};
+    for (const std::string &variables :
+         {std::string("\"Series\",Average_1"), std::string("\"Series\",Bogus_1")}) {
+        SCOPED_TRACE(variables);
+        std::vector<FileRecord> records = base;
+        records.push_back(statFile("Stat.txt", variables, "NOx_mod", "0,0.0"));
+        writeWork("Batch.vkp", projectText(records));
+        fs::remove(work("Stat.txt"));
+        const bool bogus = variables.find("Bogus") != std::string::npos;
+
+        const ProgramRun r = runWinvesk({work("Batch.vkp").string(), "1"});
+        EXPECT_EQ(r.status, bogus ? 1 : 0) << r.output;
+        EXPECT_EQ(r.output.find("Invalid variable name in the output list!") != std::string::npos, bogus)
+            << r.output;
+        EXPECT_EQ(r.output.find("not every requested output could be written") != std::string::npos, bogus)
+            << r.output;
+        EXPECT_TRUE(fs::exists(work("Stat.txt"))) << "the run itself went on to its end";
+    }
+}

@@ -1,0 +1,123 @@
+// The Graphics command of the main window, up to the graphs of a Special Mode
+// run of the sample street.
+
+#include "WindowSession.h"
+#include "ui/results/MDIGraphics.h"
+#include "ui/results/frmGraph.h"
+#include "ui/results/frmSelGraph.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <gtest/gtest.h>
+
+#include <QThread>
+#include <filesystem>
+#include <fstream>
+
+namespace vesk::test {
+namespace {
+
+// Answers the side selection, when it comes up, with the sides given.
+void answerSelection(bool side1, bool side2) {
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, side1, side2] {
+        auto *dialog = qobject_cast<ui::frmSelGraph *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            return;
+        }
+        dialog->chkReceptor[1]->setChecked(side1);
+        dialog->chkReceptor[2]->setChecked(side2);
+        dialog->btnOK_Click();
+        timer->deleteLater();
+    });
+    timer->start(10);
+}
+
+// Handles events until the frame has opened `count` graph windows (or a while has passed).
+void waitForWindows(ui::MDIGraphics *frame, int count) {
+    for (int i = 0; i < 200 && frame->GraphWindowCount() < count; ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
+
+TEST(MainWindowGraphics, GraphicsIsOfferedInBothModesOnceAProjectIsOpen) {
+    Sample sample;
+    Session empty(sample, "");
+    EXPECT_FALSE(empty->action("menGraphic")->isEnabled());
+    EXPECT_FALSE(empty->toolbarKey("Graph")->isEnabled());
+
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    s->btnSeries_Click();
+    EXPECT_TRUE(s->action("menGraphic")->isEnabled());
+    EXPECT_TRUE(s->toolbarKey("Graph")->isEnabled());
+    s->btnGeneric_Click();
+    EXPECT_TRUE(s->action("menGraphic")->isEnabled());
+    EXPECT_TRUE(s->toolbarKey("Graph")->isEnabled());
+}
+
+TEST(MainWindowGraphics, TheToolbarKeyShowsTheOneGraphFrameAndClosingItReleasesIt) {
+    Sample sample;
+    Session s(sample, sample.project());
+    answerSelection(false, false);
+    s->Toolbar1_ButtonClick("Graph");
+    ui::MDIGraphics *frame = s->graphicsFrame();
+    ASSERT_TRUE(frame);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), "Graphics");
+    waitForWindows(frame, 1);
+    s->menGraphic_Click();
+    EXPECT_EQ(s->graphicsFrame(), frame) << "shown again, not made anew";
+    frame->action("menExit")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(s->graphicsFrame(), nullptr);
+}
+
+TEST(MainWindowGraphics, ASpecialModeRunOfTheSampleStreetIsPlottedPerSideWithItsWindSpeeds) {
+    Sample sample;
+    // The sample street in a folder of its own with a local option file in Special Mode.
+    const std::filesystem::path folder = sample.dir.path() / "SpecialRun";
+    std::filesystem::create_directory(folder);
+    std::filesystem::copy_file(sample.project(), folder / "DemoStreet.vkp");
+    for (const char *name : {"DemoStreet.trf", "Met2023.txt", "Back2023.txt", "Obs2023.txt"}) {
+        std::filesystem::copy_file(std::filesystem::path(sample.appDir) / "Working" / name, folder / name);
+    }
+    std::string options = readFile(std::filesystem::path(sample.appDir) / "Run.opt");
+    options.replace(0, options.find('\n'), " 0 \r");
+    std::ofstream(folder / "Run.opt", std::ios::binary) << options;
+
+    Session s(sample, (folder / "DemoStreet.vkp").string());
+    ASSERT_TRUE(s.loaded);
+    ASSERT_EQ(s.state.CalcMode, 0);
+    s.runToEnd();
+    ASSERT_TRUE(std::filesystem::exists(folder / "NOX_1.dat"))
+        << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+
+    answerSelection(true, true);
+    s->action("menGraphic")->trigger();
+    ui::MDIGraphics *frame = s->graphicsFrame();
+    ASSERT_TRUE(frame);
+    waitForWindows(frame, 2);
+    ASSERT_EQ(frame->GraphWindowCount(), 2) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    const std::vector<ui::frmGraph *> graphs = frame->graphWindows();
+    for (int side = 0; side < 2; ++side) {
+        const ui::GraphContent &g = graphs[static_cast<std::size_t>(side)]->graph();
+        EXPECT_EQ(g.data.curveCount(), s.state.WindSpeedCount);
+        EXPECT_EQ(g.data.rowCount(), 36) << "0 to 350 degrees by 10";
+        std::vector<double> speeds(s.state.WindSpeeds.begin() + 1,
+                                   s.state.WindSpeeds.begin() + 1 + s.state.WindSpeedCount);
+        EXPECT_EQ(g.labels.speeds, speeds);
+        EXPECT_GT(g.yAxisMax, 0);
+        EXPECT_GE(g.yAxisMax, g.data.yMax);
+    }
+    EXPECT_EQ(graphs[0]->descriptor().dataFile, "NOX_1.dat");
+    EXPECT_EQ(graphs[1]->descriptor().dataFile, "NOX_2.dat");
+    EXPECT_FALSE(std::filesystem::exists(folder / "nox_1.gor"))
+        << "the descriptors come from the program folder";
+}
+
+} // namespace
+} // namespace vesk::test
