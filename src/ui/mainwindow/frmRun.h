@@ -20,6 +20,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -169,6 +170,15 @@ public:
     void menModBackg_Click();
     void menLastResults_Click();
 
+    // ---- Results (frmRunResults.cpp)
+    void menOpenSavedSingle_Click();
+    void showResultsSummary(); // the results window of the last Calculation-mode run
+    // Results enabled after a run that wrote its statistics, and shown when the options ask for it.
+    void resultsAfterRun();
+    // Shows a results window modally; tests replace it to look at the window instead.
+    std::function<void(QDialog &)> showResultsWindow;
+    void showModalWindow(QDialog &window);
+
     // ---- Project lifecycle
     bool Form_Unload(); // false when the user cancelled
     void menNew_Click();
@@ -219,6 +229,9 @@ private:
     void showWindValues();
     bool handleBoxEvent(QObject *watched, QEvent *event);
     void showProgress(double fraction, const QString &text);
+    void showHour(int day, int month, int hour);
+    // Empties the status line and the progress boxes: a new project or run starts afresh.
+    void clearRunStatus();
     bool validateWindBoxes();
     bool validatePeriodBoxes();
     void copyPeriodToState();
