@@ -19,8 +19,8 @@
 #include "core/Calendar.h"
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
 #include "run/RunControl.h"
+#include "run/State.h"
 
 #include <cstdint>
 #include <fstream>
