@@ -47,7 +47,9 @@ bool writeAll(int fd, const char *data, std::size_t size) {
     const int null = ::open("/dev/null", O_WRONLY);
     if (null >= 0) {
         ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
+        if (!limits.keepErrorOutput) {
+            ::dup2(null, STDERR_FILENO);
+        }
     }
 #if !defined(__SANITIZE_ADDRESS__)
     // A hard bound behind the parent's watch, which normally ends the child
@@ -86,6 +88,9 @@ bool writeAll(int fd, const char *data, std::size_t size) {
 IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::string *error)> &work,
                            const IsolationLimits &limits) {
     IsolatedResult result;
+    // The child starts with this process's pages: only what it adds counts.
+    long startTotal = 0, startResident = 0;
+    processPages(0, &startTotal, &startResident);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         result.error = std::strerror(errno);
@@ -123,8 +128,9 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
             message.append(buffer, static_cast<std::size_t>(n));
         }
         long total = 0, resident = 0;
-        if (processPages(pid, &total, &resident) &&
-            static_cast<std::size_t>(resident) * static_cast<std::size_t>(pageSize) > limits.memoryBytes) {
+        if (processPages(pid, &total, &resident) && resident > startResident &&
+            static_cast<std::size_t>(resident - startResident) * static_cast<std::size_t>(pageSize) >
+                limits.memoryBytes) {
             result.end = IsolatedEnd::OutOfMemory;
             ended = true;
         } else if (std::chrono::steady_clock::now() > deadline) {

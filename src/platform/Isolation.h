@@ -12,9 +12,9 @@
 // the time limit, and its own memory stays untouched.
 //
 // The child's standard output and error go to /dev/null (a damaged file can
-// make a library print millions of warnings). The parent watches the
-// child's resident memory ten times a second and ends it when the memory
-// exceeds the limit or the time is up; as a backstop the child's address
+// make a library print millions of warnings) unless keepErrorOutput is set. The parent watches the
+// child's resident memory ten times a second and ends it when what the child
+// added to the memory it started with exceeds the limit or the time is up; as a backstop the child's address
 // space is bounded to twice the limit above what it started with (not
 // under AddressSanitizer, which reserves terabytes of address space).
 
@@ -28,7 +28,8 @@ namespace vesk {
 // holds reads in a few seconds and a few hundred MB.
 struct IsolationLimits {
     int seconds = 30;                               // wall-clock time the work may take
-    std::size_t memoryBytes = std::size_t{1} << 30; // resident memory the work may use
+    std::size_t memoryBytes = std::size_t{1} << 30; // resident memory the work may add
+    bool keepErrorOutput = false;                   // the child writes to this process's standard error
 };
 
 enum class IsolatedEnd {

@@ -9,7 +9,9 @@
 #include "project/ProjectState.h"
 #include "project/ProjectText.h"
 
+#include <cmath>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 namespace vesk {
@@ -57,7 +59,12 @@ public:
         }
         std::vector<double> v;
         for (auto &x : f) {
-            v.push_back(typedNumber(x));
+            // A value that is no number is damage, not a 0 that changes the run.
+            const std::optional<double> number = parseNumber(x);
+            if (!number || !std::isfinite(*number)) {
+                throw Damaged("line " + std::to_string(m_next) + ": \"" + x + "\" is not a number");
+            }
+            v.push_back(*number);
         }
         return v;
     }
@@ -121,7 +128,12 @@ void parseLines(ProjectState &s, OptionLines &in, Interaction &ui) {
     s.NormLengthScale = 1;
     s.NormWindScale = 2;
 
-    s.CalcMode = static_cast<int>(roundHalfEven(in.numbers(1)[0]));
+    const double mode = in.numbers(1)[0];
+    if (mode != 0 && mode != 1) {
+        throw Damaged("line 1: the calculation mode is 1 (Calculation) or 0 (Special Mode), not " +
+                      formatNumber(mode));
+    }
+    s.CalcMode = static_cast<int>(mode);
     s.OptionHeaders[1] = in.take();
     auto chemistry = in.numbers(6);
     s.StoredCalcNO2 = static_cast<int>(roundHalfEven(chemistry[0]));

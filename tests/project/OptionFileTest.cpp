@@ -156,6 +156,24 @@ TEST_F(OptionFile, CorruptedProgramWideFileFailsWithoutAQuestion) {
     EXPECT_FALSE(fs::exists(folder.workDir + "Run.opt"));
 }
 
+TEST_F(OptionFile, AValueThatIsNoNumberOrAModeThatDoesNotExistIsDamageNotAZero) {
+    struct Case {
+        int line;
+        const char *text;
+        const char *says;
+    };
+    const Case cases[] = {{1, " t ", "line 1: \"t\" is not a number"},
+                          {1, " 2 ", "the calculation mode is 1 (Calculation) or 0 (Special Mode), not 2"},
+                          {3, " 1 40 2x5 50 10 200 ", "line 3: \"2x5\" is not a number"},
+                          {3, " 1 40 25 50 1e999 200 ", "line 3: \"1e999\" is not a number"}};
+    for (const Case &c : cases) {
+        ProjectState s = folder.fresh();
+        std::string error;
+        EXPECT_FALSE(parseOptionFile(s, withLine(standard, c.line, c.text), ui, &error)) << c.text;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+}
+
 TEST_F(OptionFile, TooManyValuesAreDamageAndNoWindSpeedIsAnEmptyLine) {
     for (const auto &text :
          {withLine(standard, 13, " 3 3 3 3 3 3 3 3 3 "), withLine(standard, 5, " 1 2 3 4 5 6 7 8 9 "),

@@ -1,0 +1,420 @@
+// Damaged copies of every reader's sample input, a few hundred per reader
+// made with a fixed seed, each run through the batch sequence of the
+// command line in a child process. For every variant:
+//   - the run ends (no hang) without a crash, an escaped exception or a
+//     sanitizer finding (the child delivers its exit status);
+//   - the exit status is 0 only when the run wrote every output, complete;
+//   - a run that does not exit with 0 leaves the previous outputs as they were;
+//   - no input file is altered and no temporary file is left behind.
+// The samples are those of data/Working, cut to the two weeks around the
+// route's day so that a run takes milliseconds.
+
+#include "run/RunFixture.h"
+
+#include "platform/Isolation.h"
+#include "platform/tables/TableBackends.h"
+#include "project/Batch.h"
+#include "project/CommandLine.h"
+#include "run/BatchRun.h"
+
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+constexpr int kVariants = 150;        // damaged copies per reader
+constexpr int kPeriodHours = 14 * 24; // 9 to 22 March 2023
+
+enum class Project { Single, Multi, Route };
+
+struct Reader {
+    std::string name;
+    Project project;
+    std::string file; // below the program folder
+    bool binary = false;
+    // Whether an exit status of 0 must reproduce the row counts of the
+    // undamaged run: not where the damaged file itself says how many hours
+    // or streets there are (route and streets file) or what is written (the
+    // project file).
+    bool sameRows = true;
+    bool hourly = false; // an hourly text input
+};
+
+void PrintTo(const Reader &r, std::ostream *os) {
+    *os << r.name;
+}
+
+std::string projectOf(Project p) {
+    switch (p) {
+    case Project::Single:
+        return "Working/DemoStreet.vkp";
+    case Project::Multi:
+        return "Working/DemoStreets.vkm";
+    case Project::Route:
+        return "Working/DemoRoute.vkp";
+    }
+    return {};
+}
+
+std::vector<std::string> outputsOf(Project p) {
+    switch (p) {
+    case Project::Single:
+        return {"Working/Out2023.txt", "Working/Stat2023.txt"};
+    case Project::Multi:
+        return {"Working/StreetsOut2023.txt", "Working/StreetsStat2023.txt"};
+    case Project::Route:
+        return {"Working/RouteOut2023.txt", "Working/RouteStat2023.txt"};
+    }
+    return {};
+}
+
+// The hourly lines of the two weeks, with the title line.
+std::string twoWeeks(const std::string &text) {
+    std::string out;
+    for (const std::string &line : splitLines(text)) {
+        std::istringstream in(line);
+        int year = 0, month = 0, day = 0;
+        if (!(in >> year >> month >> day)) {
+            out += line + "\r\n"; // the title line
+        } else if (month == 3 && day >= 9 && day <= 22) {
+            out += line + "\r\n";
+        }
+    }
+    return out;
+}
+
+// A sheet of the meteorology: the title line gives the names, the rest numbers.
+tables::Sheet sheetOf(const std::string &text) {
+    tables::Sheet sheet{"Met", {}};
+    for (const std::string &line : splitLines(text)) {
+        std::istringstream in(line);
+        std::vector<Cell> row;
+        std::string item;
+        while (in >> item) {
+            char *end = nullptr;
+            const double v = std::strtod(item.c_str(), &end);
+            row.push_back(*end == '\0' ? Cell(v) : Cell(item));
+        }
+        sheet.rows.push_back(std::move(row));
+    }
+    return sheet;
+}
+
+std::string replaced(std::string text, const std::string &from, const std::string &to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+struct Damaged {
+    std::string bytes;
+    bool cut = false; // the file lost its end (cut short, its last bytes or last line lost)
+};
+
+// One damage of the bytes, chosen by the random source.
+Damaged damage(const std::string &bytes, bool binary, std::mt19937 &random) {
+    Damaged d{bytes};
+    std::string &b = d.bytes;
+    if (b.empty()) {
+        return d;
+    }
+    auto at = [&](std::size_t size) {
+        return std::uniform_int_distribution<std::size_t>(0, size - 1)(random);
+    };
+    static const char *const numbers[] = {
+        "1e39", "-1e39", "2147483648", "-2147483648",          "1e-300", "nan", "inf",
+        "-99",  "0",     "-1",         "99999999999999999999", "",       "abc", "\"",
+        ","};
+    const int kinds = binary ? 6 : 10;
+    switch (std::uniform_int_distribution<int>(0, kinds - 1)(random)) {
+    case 0: // one bit turned over
+        b[at(b.size())] ^= static_cast<char>(1 << std::uniform_int_distribution<int>(0, 7)(random));
+        break;
+    case 1: { // bytes zeroed
+        const std::size_t from = at(b.size());
+        std::fill(b.begin() + static_cast<long>(from),
+                  b.begin() + static_cast<long>(std::min(b.size(), from + 16)), '\0');
+        break;
+    }
+    case 2: { // bytes lost
+        const std::size_t from = at(b.size());
+        const std::size_t count = std::uniform_int_distribution<std::size_t>(1, 64)(random);
+        d.cut = from + count >= b.size();
+        b.erase(from, count);
+        break;
+    }
+    case 3: { // bytes repeated
+        const std::size_t from = at(b.size());
+        b.insert(from, b.substr(from, std::uniform_int_distribution<std::size_t>(1, 64)(random)));
+        break;
+    }
+    case 4: // cut short
+        b.resize(at(b.size()));
+        d.cut = true;
+        break;
+    case 5: // a byte of any value
+        b[at(b.size())] = static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random));
+        break;
+    case 6: { // a number replaced by an extreme or wrong one
+        std::size_t from = at(b.size());
+        while (from < b.size() && !std::isdigit(static_cast<unsigned char>(b[from]))) {
+            ++from;
+        }
+        std::size_t to = from;
+        while (to < b.size() && (std::isdigit(static_cast<unsigned char>(b[to])) || b[to] == '.')) {
+            ++to;
+        }
+        b.replace(from, to - from, numbers[at(std::size(numbers))]);
+        break;
+    }
+    case 7:
+    case 8:
+    case 9: { // a line lost, repeated or made blank
+        const std::vector<std::string> lines = splitLines(b);
+        if (lines.empty()) {
+            break;
+        }
+        const std::size_t line = at(lines.size());
+        const int how = std::uniform_int_distribution<int>(0, 2)(random);
+        std::string out;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (i == line && how == 0) {
+                d.cut = i + 1 == lines.size();
+                continue; // lost
+            }
+            if (i == line) {
+                out += how == 1 ? lines[i] + "\r\n" : "\r\n"; // repeated, or a blank line before it
+            }
+            out += lines[i] + "\r\n";
+        }
+        b = out;
+        break;
+    }
+    }
+    return d;
+}
+
+// Where the damaged bytes differ from the sample, for the failure message.
+std::string describeDamage(const std::string &sample, const std::string &damaged) {
+    std::size_t from = 0;
+    while (from < sample.size() && from < damaged.size() && sample[from] == damaged[from]) {
+        ++from;
+    }
+    std::size_t a = sample.size(), b = damaged.size();
+    while (a > from && b > from && sample[a - 1] == damaged[b - 1]) {
+        --a;
+        --b;
+    }
+    auto shown = [](const std::string &s, std::size_t begin, std::size_t end) {
+        std::string out;
+        for (std::size_t i = begin; i < std::min(end, s.size()) && i < begin + 60; ++i) {
+            const auto c = static_cast<unsigned char>(s[i]);
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += c >= 32 && c < 127 ? std::string(1, static_cast<char>(c)) : std::string(hex);
+        }
+        return out;
+    };
+    const std::size_t context = from >= 20 ? from - 20 : 0;
+    return "at byte " + std::to_string(from) + ": \"" + shown(sample, context, a + 10) + "\" became \"" +
+           shown(damaged, context, b + 10) + "\"";
+}
+
+std::vector<std::string> lines(const fs::path &p) {
+    return fs::exists(p) ? fileLines(p) : std::vector<std::string>{};
+}
+
+class Mutation : public ::testing::TestWithParam<Reader> {
+protected:
+    void SetUp() override {
+        appDir = dir.path() / "app";
+        copyDataTree(appDir);
+        for (const char *name : {"Met2023.txt", "Back2023.txt", "Obs2023.txt"}) {
+            const fs::path p = appDir / "Working" / name;
+            const std::string cut = twoWeeks(readFile(p));
+            std::ofstream(p, std::ios::binary | std::ios::trunc) << cut;
+        }
+        // A local option file: the folder's projects read it rather than the program's.
+        fs::copy_file(appDir / "Run.opt", appDir / "Working" / "Run.opt");
+        const fs::path met = appDir / "Working" / "Met2023.txt";
+        std::string error;
+        ASSERT_TRUE(tables::excelWriteWorkbook((appDir / "Working" / "Met2023.xls").string(),
+                                               {sheetOf(readFile(met))}, &error))
+            << error;
+        ASSERT_TRUE(
+            tables::wk1Write((appDir / "Working" / "Met2023.wk1").string(), sheetOf(readFile(met)), &error))
+            << error;
+        const Reader &r = GetParam();
+        const fs::path project = appDir / projectOf(r.project);
+        if (r.file == "Working/Met2023.xls" || r.file == "Working/Met2023.wk1") {
+            const std::string table =
+                r.file == "Working/Met2023.xls" ? "Met2023.xls;Met$" : "Met2023.wk1;Met";
+            const std::string text = replaced(readFile(project), "\"Met2023.txt\"", "\"" + table + "\"");
+            std::ofstream(project, std::ios::binary | std::ios::trunc) << text;
+        }
+    }
+
+    // Runs the batch as the command line does, in a child process. The
+    // child's messages come back after its exit status.
+    IsolatedResult batch() const {
+        std::vector<std::string> args = {(appDir / projectOf(GetParam().project)).string(), "1"};
+        if (GetParam().project != Project::Route) {
+            args.insert(args.end(), {"20230309", "1", "20230322", "24"});
+        }
+        IsolationLimits limits;
+        limits.seconds = 60;
+        limits.keepErrorOutput = true; // a sanitizer's report reaches the test's log
+        const std::string app = appDir.string() + "/";
+        return runIsolated(
+            [&](std::string *bytes, std::string *) {
+                CommandLine line;
+                std::string error;
+                if (!parseCommandLine(args, &line, &error)) {
+                    *bytes = "2\n" + error;
+                    return true;
+                }
+                State state;
+                ScriptedInteraction ui;
+                MemorySettings settings;
+                // As the command line's batch does it (src/app/main.cpp).
+                auto startUp = [&](ProjectState &s, Interaction &i) {
+                    return InitProgram(s, app, i, settings, [](CoreState &) {});
+                };
+                auto calculate = [&state](ProjectState &, Interaction &i, std::string *error) {
+                    return calculateProject(state, i, error);
+                };
+                const int status =
+                    runGuarded([&] { return runBatch(state, ui, line, startUp, calculate); }, ui);
+                *bytes = std::to_string(status);
+                for (const std::string &m : ui.messages) {
+                    *bytes += "\n" + m;
+                }
+                return true;
+            },
+            limits);
+    }
+
+    // Every file of the program folder but the outputs, by content.
+    std::map<std::string, std::string> inputs() const {
+        std::map<std::string, std::string> out;
+        const std::vector<std::string> written = outputsOf(GetParam().project);
+        for (const auto &entry : fs::recursive_directory_iterator(appDir)) {
+            const std::string relative = fs::relative(entry.path(), appDir).string();
+            if (entry.is_regular_file() &&
+                std::find(written.begin(), written.end(), relative) == written.end()) {
+                out[relative] = readFile(entry.path());
+            }
+        }
+        return out;
+    }
+
+    TempDir dir;
+    fs::path appDir;
+};
+
+constexpr const char *kPrevious = "the previous run's results\r\n";
+
+} // namespace
+
+TEST_P(Mutation, DamagedInputNeverCrashesHangsAltersInputsOrPassesForAFullRun) {
+    const Reader &r = GetParam();
+    const std::vector<std::string> outputs = outputsOf(r.project);
+
+    const IsolatedResult whole = batch();
+    ASSERT_EQ(whole.end, IsolatedEnd::Finished);
+    ASSERT_EQ(whole.bytes.substr(0, 1), "0") << "the undamaged sample runs: " << whole.bytes;
+    std::vector<std::size_t> rows;
+    for (const std::string &o : outputs) {
+        rows.push_back(lines(appDir / o).size());
+    }
+    if (r.project != Project::Route) {
+        const int active = r.project == Project::Multi ? 3 : 1;
+        EXPECT_EQ(rows[0], 1u + static_cast<std::size_t>(active * kPeriodHours));
+    }
+
+    const fs::path target = appDir / r.file;
+    const std::string sample = readFile(target);
+    std::mt19937 random(20231); // fixed: every run damages the same way
+    int failed = 0;
+    for (int v = 0; v < kVariants && failed < 5; ++v) {
+        const Damaged d = damage(sample, r.binary, random);
+        const std::string &damaged = d.bytes;
+        std::ofstream(target, std::ios::binary | std::ios::trunc) << damaged;
+        for (const std::string &o : outputs) {
+            std::ofstream(appDir / o, std::ios::binary | std::ios::trunc) << kPrevious;
+        }
+        const std::map<std::string, std::string> before = inputs();
+
+        const IsolatedResult result = batch();
+        const std::string said = result.bytes;
+        const int status = said.empty() ? -1 : said[0] - '0';
+        const std::string where = r.name + ", variant " + std::to_string(v) + ", damaged " +
+                                  describeDamage(sample, damaged) + "\nsaid: " + said.substr(0, 600);
+        bool ok = true;
+        auto check = [&](bool condition, const std::string &what) {
+            if (!condition) {
+                ADD_FAILURE() << where << "\n" << what;
+                ok = false;
+            }
+        };
+        check(result.end == IsolatedEnd::Finished,
+              "the run did not end orderly: " + isolationFailureText(result, r.file, {}));
+        check(status == 0 || status == 1, "exit status " + std::to_string(status));
+        check(said.find("An unexpected error ended the action") == std::string::npos, "an exception escaped");
+        check(inputs() == before, "an input file was altered");
+        for (const auto &entry : fs::directory_iterator(appDir / "Working")) {
+            check(entry.path().filename().string().front() != '.' || entry.path().filename() == ".keep",
+                  "a temporary file was left: " + entry.path().string());
+        }
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            const fs::path o = appDir / outputs[i];
+            if (status == 0) {
+                const std::vector<std::string> now = lines(o);
+                check(fs::exists(o) && readFile(o) != kPrevious, outputs[i] + " was not written");
+                check(!fs::exists(o) || readFile(o).ends_with("\r\n"), outputs[i] + " ends in a broken line");
+                // The run ends with the shortest hourly input: a text input cut
+                // short ends it early, as the last line of a file would.
+                if (r.sameRows && !(d.cut && r.hourly)) {
+                    check(now.size() == rows[i], outputs[i] + " holds " + std::to_string(now.size()) +
+                                                     " lines, the undamaged run wrote " +
+                                                     std::to_string(rows[i]));
+                }
+            } else if (said.find("Invalid variable name in the output list!") == std::string::npos) {
+                check(readFile(o) == kPrevious, outputs[i] + " was replaced by a run that failed");
+            } // else the run went on and wrote what it could, but not everything: exit 1
+        }
+        if (!ok) {
+            std::error_code ec;
+            fs::remove_all("/tmp/exp21/fail" + std::to_string(v), ec);
+            fs::copy(appDir / "Working", "/tmp/exp21/fail" + std::to_string(v), fs::copy_options::recursive);
+        }
+        failed += ok ? 0 : 1;
+    }
+    std::ofstream(target, std::ios::binary | std::ios::trunc) << sample;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readers, Mutation,
+    ::testing::Values(Reader{"project file", Project::Single, "Working/DemoStreet.vkp", false, false},
+                      Reader{"option file", Project::Single, "Working/Run.opt"},
+                      Reader{"hourly meteorology", Project::Single, "Working/Met2023.txt", false, true, true},
+                      Reader{"hourly background", Project::Single, "Working/Back2023.txt", false, true, true},
+                      Reader{"traffic file", Project::Single, "Working/DemoStreet.trf"},
+                      Reader{"streets file", Project::Multi, "Working/Streets.txt", false, false},
+                      Reader{"standard traffic file", Project::Multi,
+                             "Data/Traffic/National/DL/CityStreet.trf"},
+                      Reader{"route file", Project::Route, "Working/DemoRoute.txt", false, false},
+                      Reader{"vehicle list", Project::Single, "Lists/National/DL/Fleet2020.vlf"},
+                      Reader{"fuel list", Project::Single, "Lists/National/DL/Fuels2020.flf"},
+                      Reader{"emission factors", Project::Single, "Data/Emission/Shared/EmissionFactors.eft"},
+                      Reader{"pollutant list", Project::Single, "Lists/National/DL/Pollutants.lst"},
+                      Reader{"percentile list", Project::Single, "Lists/National/DL/PercDef.lst"},
+                      Reader{"limit values", Project::Single, "Lists/National/DL/LimValDef.lst"},
+                      Reader{"Excel meteorology", Project::Single, "Working/Met2023.xls", true},
+                      Reader{"Lotus meteorology", Project::Single, "Working/Met2023.wk1", true}),
+    [](const ::testing::TestParamInfo<Reader> &info) { return testNameOf(info.param.name); });
