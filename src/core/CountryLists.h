@@ -8,6 +8,7 @@
 #include "core/State.h"
 
 #include <string>
+#include <vector>
 
 namespace vesk {
 
@@ -61,5 +62,11 @@ YearBoxChange ChangeScenarioYear(State &state, Interaction &ui, const std::strin
 // Writes Countries.ini in AppDir: the header "Country Code Default" and one
 // record per country of CountryList, the current country flagged default.
 bool SaveCountriesIni(const State &state, std::string *error);
+
+// Writes appDir's Countries.ini with the given records and default flags, in
+// their order. The file is replaced through a temporary file, so a failed
+// write leaves the old one whole (false, *error says why).
+bool WriteCountriesIni(const std::string &appDir, const std::vector<CountryItem> &records,
+                       std::string *error);
 
 } // namespace vesk

@@ -7,6 +7,7 @@
 #include "core/State.h"
 #include "core/TextIO.h"
 #include "project/OptionFile.h"
+#include "project/OptionValues.h"
 #include "project/ProjectText.h"
 
 #include <filesystem>
@@ -491,6 +492,7 @@ LoadResult LoadProject(State &s, Interaction &ui) {
         return fail(LoadOutcome::Failed);
     }
     copyStoredToWorking(s);
+    repairAndReportOptionCodes(s, ui);
     s.TrafficFileSaved = true;
     s.TrafficFileOpened = false;
     result.outcome = LoadOutcome::Loaded;
