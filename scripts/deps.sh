@@ -6,7 +6,7 @@ WINVESK_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev
   mdbtools-dev libfreexl-dev libwps-dev librevenge-dev
-  libspreadsheet-writeexcel-perl
+  libspreadsheet-writeexcel-perl libspreadsheet-parseexcel-perl
   xvfb xauth
 )
 

@@ -36,7 +36,8 @@ int runBatchFromCommandLine(const vesk::CommandLine &line, const char *argv0) {
         // No window: a first start without a default country cannot ask.
         return vesk::InitProgram(s, appDir, interaction, settings, [](vesk::State &) {});
     };
-    return vesk::runBatch(state, ui, line, startUp, vesk::calculateProject);
+    return vesk::runGuarded([&] { return vesk::runBatch(state, ui, line, startUp, vesk::calculateProject); },
+                            ui);
 }
 
 } // namespace

@@ -78,13 +78,17 @@ bool dailyCellValue(const State &state, int day, std::string_view name, int poll
         value = static_cast<float>(item.DayOfWeek);
     } else if (iequals(name, "DayCase")) {
         value = static_cast<float>(item.DayCase);
-    } else if (iequals(name, "X_coordinate")) {
-        value = item.X_coord;
-    } else if (iequals(name, "Y_coordinate")) {
-        value = item.Y_coord;
     }
     if (cell != nullptr) {
-        *cell = iequals(name, "StreetName") ? StatCell::textual(item.StreetName) : StatCell::single(value);
+        if (iequals(name, "StreetName")) {
+            *cell = StatCell::textual(item.StreetName);
+        } else if (iequals(name, "X_coordinate")) {
+            *cell = StatCell::real(item.X_coord);
+        } else if (iequals(name, "Y_coordinate")) {
+            *cell = StatCell::real(item.Y_coord);
+        } else {
+            *cell = StatCell::single(value);
+        }
     }
     return true;
 }
@@ -94,9 +98,9 @@ bool streetCellValue(const State &state, const StreetCellValues &street, std::st
     StatCell out;
     const bool fromFile = state.TrafficFileType != 0;
     if (iequals(name, "X_coordinate")) {
-        out = StatCell::single(street.X_coordinate);
+        out = StatCell::real(street.X_coordinate);
     } else if (iequals(name, "Y_coordinate")) {
-        out = StatCell::single(street.Y_coordinate);
+        out = StatCell::real(street.Y_coordinate);
     } else if (iequals(name, "TrafficFile")) {
         out = StatCell::textual(state.TrafficFile);
     } else if (iequals(name, "DailyTraffic")) {

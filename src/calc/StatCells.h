@@ -17,14 +17,16 @@ namespace vesk {
 
 struct State;
 
-// A cell's value: a number kept in single precision, a whole number, or a text.
+// A cell's value: a number kept in single precision, one kept in double
+// precision (map coordinates), a whole number, or a text.
 struct StatCell {
-    enum class Kind { Single, Whole, Text };
+    enum class Kind { Single, Double, Whole, Text };
     Kind kind = Kind::Single;
     double number = 0.0;
     std::string text;
 
     static StatCell single(float v) { return {Kind::Single, v, {}}; }
+    static StatCell real(double v) { return {Kind::Double, v, {}}; }
     static StatCell whole(long v) { return {Kind::Whole, static_cast<double>(v), {}}; }
     static StatCell textual(std::string t) { return {Kind::Text, 0.0, std::move(t)}; }
 };
@@ -52,8 +54,8 @@ bool dailyCellValue(const State &state, int day, std::string_view name, int poll
 
 // Values of the run that a "streets" statistics file can ask for.
 struct StreetCellValues {
-    float X_coordinate = 0.0f; // of the current street record
-    float Y_coordinate = 0.0f;
+    double X_coordinate = 0.0; // of the current street record
+    double Y_coordinate = 0.0;
     long DailyTrafficCalc = 0;    // the run's average daily traffic
     float TravelSpeedCalc = 0.0f; // the run's mean travel speed (km/h)
 };

@@ -10,6 +10,8 @@ std::string formatStatCell(const StatCell &cell, std::string_view pattern) {
     switch (cell.kind) {
     case StatCell::Kind::Single:
         return Format(static_cast<float>(cell.number), pattern);
+    case StatCell::Kind::Double:
+        return Format(cell.number, pattern);
     case StatCell::Kind::Whole:
         return Format(static_cast<long>(cell.number), pattern);
     case StatCell::Kind::Text:

@@ -14,8 +14,8 @@ namespace vesk {
 class Interaction;
 struct State;
 
-// A cell value in its pattern: single-precision numbers as Singles, whole
-// numbers as Longs, texts as texts.
+// A cell value in its pattern: single-precision numbers as Singles,
+// double-precision ones as Doubles, whole numbers as Longs, texts as texts.
 std::string formatStatCell(const StatCell &cell, std::string_view pattern);
 
 // The statistic named by a statistics-file name ("_1"/"_2" = side, else the

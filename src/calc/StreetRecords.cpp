@@ -5,6 +5,8 @@
 #include "core/Calendar.h"
 #include "core/ValueRanges.h"
 
+#include <cmath>
+
 namespace vesk {
 
 namespace {
@@ -45,6 +47,16 @@ float single(RecordReader &f, const char *what, double low, double high) {
         throw RunError(kErrOutOfRange, at(f) + "the " + what + " " + formatNumber(v) + " is out of range (" +
                                            (low == kNoLimit ? "at most " : formatNumber(low) + " to ") +
                                            formatNumber(high) + ")");
+    }
+    return v;
+}
+
+// A map coordinate: kept in double precision, national grids run to seven
+// digits before the decimal point.
+double coordinate(RecordReader &f) {
+    const double v = f.readDouble();
+    if (!std::isfinite(v)) {
+        throw RunError(kErrOverflow, "Overflow in " + at(f) + formatNumber(v) + " is not a coordinate");
     }
     return v;
 }
@@ -111,8 +123,8 @@ void ReadStreetRecord(State &s, RecordReader &f) {
     reading(f, [&] {
         s.StreetActive = f.readBool();
         s.CurrentStreetName = f.readString();
-        s.StreetX = single(f);
-        s.StreetY = single(f);
+        s.StreetX = coordinate(f);
+        s.StreetY = coordinate(f);
         readStreetItems(s, f);
         int side = integer(f);
         s.RecHeight = single(f, "receptor height", 0, kMaxStreetSize);

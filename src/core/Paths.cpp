@@ -59,9 +59,10 @@ std::string findExisting(const std::string &path) {
         if (!fs::exists(candidate, ec)) {
             bool found = false;
             if (fs::is_directory(current, ec)) {
-                for (const auto &entry : fs::directory_iterator(current, ec)) {
-                    if (iequals(entry.path().filename().string(), name)) {
-                        candidate = entry.path();
+                // Stepped with an error code: a folder that fails half way is no match.
+                for (fs::directory_iterator it(current, ec), end; !ec && it != end; it.increment(ec)) {
+                    if (iequals(it->path().filename().string(), name)) {
+                        candidate = it->path();
                         found = true;
                         break;
                     }

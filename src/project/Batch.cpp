@@ -7,6 +7,21 @@
 
 namespace vesk {
 
+std::string unexpectedErrorMessage(const std::string &what) {
+    return "An unexpected error ended the action:\r\n" + what + "\r\nThe action was not completed.";
+}
+
+int runGuarded(const std::function<int()> &body, Interaction &ui) {
+    try {
+        return body();
+    } catch (const std::exception &e) {
+        ui.message(unexpectedErrorMessage(e.what()), Icon::Critical);
+    } catch (...) {
+        ui.message(unexpectedErrorMessage("an error of unknown kind"), Icon::Critical);
+    }
+    return kExitFailed;
+}
+
 int runBatch(State &s, Interaction &ui, const CommandLine &line, const BatchStartUp &startUp,
              const BatchCalculation &calculate) {
     if (startUp && !startUp(s, ui)) {

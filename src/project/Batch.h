@@ -25,6 +25,16 @@ using BatchStartUp = std::function<bool(State &, Interaction &)>;
 // end. False with *error when it failed or stopped early.
 using BatchCalculation = std::function<bool(State &, Interaction &, std::string *error)>;
 
+// The message for an exception that escaped an action (a fault of the
+// program, not of the user's data): what it was, and that the action did
+// not complete.
+std::string unexpectedErrorMessage(const std::string &what);
+
+// Runs body and returns its status; an exception that escapes it is shown
+// through ui (unexpectedErrorMessage) and gives kExitFailed, so that no
+// exception ends the program without a message.
+int runGuarded(const std::function<int()> &body, Interaction &ui);
+
 // The whole batch sequence for a parsed command line with a project and the
 // batch flag set. Returns the exit status. Without a calculation (empty
 // function) the project is loaded and the run reported as not available.

@@ -23,8 +23,8 @@ bool folderIsReadOnly(const std::string &folder) {
 
 bool folderHoldsOptionFile(const std::string &folder) {
     std::error_code ec;
-    for (const auto &entry : fs::directory_iterator(folder, ec)) {
-        if (iequals(entry.path().filename().string(), "Run.opt")) {
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (iequals(it->path().filename().string(), "Run.opt")) {
             return true;
         }
     }
@@ -153,7 +153,7 @@ FolderCheck checkWorkingFolder(const std::string &chosen, Interaction &ui) {
             return FolderCheck::ChooseAgain;
         }
         fs::create_directories(folder, ec);
-        if (ec || !fs::is_directory(folder)) {
+        if (ec || !fs::is_directory(folder, ec)) {
             ui.message(
                 "Can't create the new directory!\r\nThe folder structure is too complex or the specified "
                 "drive doesn't exist or is currently not available.",

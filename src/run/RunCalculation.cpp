@@ -103,7 +103,7 @@ void setUpTraffic(RunContext &c) {
 void startStreetStatistics(RunContext &c) {
     State &s = c.s;
     s.Statistics.startSeries(statisticsSetupFrom(s));
-    s.Statistics.setStreet(s.StreetName, static_cast<float>(s.StreetX), static_cast<float>(s.StreetY));
+    s.Statistics.setStreet(s.StreetName, s.StreetX, s.StreetY);
     s.DailyAverageList.clear();
     c.HourCount = 0;
     c.TrafficSum = c.SpeedSum = 0;
@@ -173,6 +173,9 @@ bool recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
         if (c.firstHourText.empty()) {
             c.firstHourText = c.lastHourText;
         }
+        if (c.observer != nullptr) {
+            c.observer->hourDone(c.items.day, c.items.month, c.s.hour);
+        }
         if (c.dayOpen) {
             c.dayOpen = false;
             progress(
@@ -237,7 +240,7 @@ void streetLoop(RunContext &c, RunReport &report) {
             }
             progress(c, static_cast<double>(c.StreetNo - 1) / std::max(c.StreetCount, 1),
                      "Calculating street #" + std::to_string(c.StreetNo) + " out of " +
-                         std::to_string(c.StreetCount));
+                         std::to_string(c.StreetCount) + ": " + s.StreetName);
         }
         setUpTraffic(c);
         if (!multi || c.FirstStreet) {
@@ -275,6 +278,7 @@ void streetLoop(RunContext &c, RunReport &report) {
                 c.NoHourYet = true;
             }
         }
+        const std::string streetDone = s.StreetName; // the route segment of the last hour
         if (route) {
             restoreStreet(s);
         }
@@ -287,6 +291,13 @@ void streetLoop(RunContext &c, RunReport &report) {
         if (c.anyHour) {
             s.FirstCalcDate = c.firstHourText;
             s.LastCalcDate = c.lastHourText;
+            report.lastDone = "the hour beginning " + c.lastHourText;
+            if (multi) {
+                report.lastDone += " of street #" + std::to_string(c.StreetNo) + " out of " +
+                                   std::to_string(c.StreetCount) + ", " + streetDone;
+            } else if (route) {
+                report.lastDone += " of " + streetDone;
+            }
         }
         s.DailyTrafficCalc = c.HourCount > 0 ? roundHalfEven(c.TrafficSum / c.HourCount * 24.0) : -99;
         s.TravelSpeedCalc = c.SpeedCount > 0 ? static_cast<float>(c.SpeedSum / c.SpeedCount) : -99.0f;
@@ -461,6 +472,11 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         s.TrafficFile = storedTrafficFile;
     }
     if (observer != nullptr) {
+        if (report.outcome == RunOutcome::Stopped) {
+            observer->runStopped(report.lastDone);
+        } else if (report.outcome == RunOutcome::StoppedWhilePaused) {
+            observer->runStopped(std::string());
+        }
         observer->runStateChanged(false);
     }
     if (!notes.empty()) {

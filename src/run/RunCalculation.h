@@ -12,9 +12,10 @@
 // Stop come through control, checked once per input record: a stop during a
 // running hour finishes the hour and writes the output and statistics files,
 // a stop while paused ends at once and writes nothing. Output files are put
-// in place of the previous ones only by a run that writes them. The observer gets the
-// progress ("Calculating street #n out of m", and "day/month|hour") and the
-// start and end of the run.
+// in place of the previous ones only by a run that writes them. The observer
+// gets the progress ("Calculating street #n out of m: <name>", and
+// "day/month|hour" when a day begins), every hour computed, the start and end
+// of the run and, when it was stopped, what it computed last.
 
 #include "core/Interaction.h"
 #include "run/RunControl.h"
@@ -45,6 +46,9 @@ struct RunReport {
     // OK to defining it now: its entry (1..) in the statistics file list. The
     // window opens its change-file dialog for it; the run itself has ended.
     int defineStatFile = 0;
+    // What the run computed last: "the hour beginning yyyy-mm-dd hh:mm", with
+    // "of street #n out of m, <name>" (multi-street) or "of <segment>" (route).
+    std::string lastDone;
     // The run went on, but a requested output could not be written (an
     // unknown statistics name: its message was shown, its cells are empty).
     // The batch then exits with 1.

@@ -73,6 +73,14 @@ public:
     virtual void progress(double /*fraction*/, const std::string & /*text*/) {}
     // The run started (true) or ended (false): the GUI locks and unlocks its window.
     virtual void runStateChanged(bool /*running*/) {}
+    // An hour was computed (day 1..31, month 1..12, hour 1..24). Called once
+    // an hour: an observer that shows it keeps the work small.
+    virtual void hourDone(int /*day*/, int /*month*/, int /*hour*/) {}
+    // The run ended because Stop was pressed. lastDone names what was computed
+    // last (the hour, and the street of a multi-street or route project; the
+    // wind direction in Special Mode); empty when the run was stopped while
+    // paused and left the files of the previous run as they were.
+    virtual void runStopped(const std::string & /*lastDone*/) {}
 };
 
 } // namespace vesk

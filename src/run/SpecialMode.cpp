@@ -96,12 +96,17 @@ bool writeAll(const State &state, const Files &files, bool withNO2, Interaction 
 }
 
 // Finishes a run that has computed something: writes the files and reports.
+// lastDone names the last direction computed of a stopped run.
 SpecialModeOutcome finish(const State &state, const Files &files, bool withNO2, Interaction &ui,
-                          RunObserver *observer, SpecialModeOutcome outcome) {
+                          RunObserver *observer, SpecialModeOutcome outcome,
+                          const std::string &lastDone = std::string()) {
     if (!writeAll(state, files, withNO2, ui)) {
         outcome = SpecialModeOutcome::Failed;
     }
     if (observer != nullptr) {
+        if (outcome == SpecialModeOutcome::Stopped) {
+            observer->runStopped(lastDone);
+        }
         observer->runStateChanged(false);
     }
     return outcome;
@@ -254,6 +259,7 @@ SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &con
                     if (control.StopRequested()) {
                         // A stop while paused writes nothing: the previous files stay.
                         if (observer != nullptr) {
+                            observer->runStopped(std::string());
                             observer->runStateChanged(false);
                         }
                         return SpecialModeOutcome::Stopped;
@@ -315,7 +321,8 @@ SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &con
             tableLine(files.no22, [](const Case &c) { return c.no22; });
         }
         if (control.StopRequested()) {
-            return finish(state, files, withNO2, ui, observer, SpecialModeOutcome::Stopped);
+            return finish(state, files, withNO2, ui, observer, SpecialModeOutcome::Stopped,
+                          "the wind direction " + formatSingle(D) + " at every wind speed");
         }
     }
     if (observer != nullptr) {

@@ -239,6 +239,38 @@ TEST(TableSessions, TablesOfOneWorkbookAreWrittenTogetherWhicheverClosesLast) {
     }
 }
 
+// A second program (Spreadsheet::ParseExcel) finds every sheet of a
+// workbook written by several tables whole: names, rows and values.
+TEST(TableSessions, AWorkbookOfSeveralTablesIsReadWholeByAnIndependentReader) {
+    if (std::system("perl -MSpreadsheet::ParseExcel -e 1 >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "perl or Spreadsheet::ParseExcel is missing";
+    }
+    TempDir dir;
+    const auto file = (dir.path() / "Results.xls").string();
+    std::string error;
+    TableSession session;
+    auto hourly = session.createTable(file, "Hourly", columns({"hour", "cNO2_mod_1"}), &error);
+    auto stats = session.createTable(file, "Statistics", columns({"$Series", "Average_1"}), &error);
+    ASSERT_TRUE(hourly && stats) << error;
+    for (int h = 1; h <= 8760; ++h) {
+        ASSERT_TRUE(hourly->append({double(h), h * 0.25}, &error)) << error;
+    }
+    ASSERT_TRUE(stats->append({std::string("NO2_mod"), 38.25}, &error)) << error;
+    ASSERT_TRUE(hourly->close(&error) && stats->close(&error)) << error;
+    const auto script = dir.write("read.pl", R"(use Spreadsheet::ParseExcel;
+my $wb = Spreadsheet::ParseExcel->new->parse($ARGV[0]) or die "cannot parse";
+for my $ws ($wb->worksheets) {
+  my ($r0, $r1) = $ws->row_range; my $sum = 0;
+  for my $r (1 .. $r1) { my $c = $ws->get_cell($r, 1); $sum += $c->unformatted if $c; }
+  print $ws->get_name, " ", $r1, " ", $ws->get_cell(0, 0)->unformatted, " ", $sum, "\n";
+}
+)");
+    const auto out = dir.path() / "out.txt";
+    const std::string cmd = "perl '" + script.string() + "' '" + file + "' > '" + out.string() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(test::readFile(out), "Hourly 8760 hour 9593295\nStatistics 1 Series 38.25\n");
+}
+
 TEST(TableSessions, AWorkbookWithATableGivenUpKeepsItsOldContents) {
     TempDir dir;
     const auto file = (dir.path() / "Results.xls").string();
@@ -441,3 +473,20 @@ TEST(TableNames, BracketsAndControlCharactersAreRefusedNotWritten) {
 
 } // namespace
 } // namespace vesk
+
+TEST(TableFiles, ADeviceNamedAsAWorkbookOrDatabaseIsRefusedAtOnce) {
+    vesk::test::TempDir dir;
+    for (const char *name : {"Zero.xls", "Zero.mdb", "Zero.wk1", "Zero.txt"}) {
+        const auto link = dir.path() / name;
+        std::filesystem::create_symlink("/dev/zero", link);
+        std::vector<vesk::TableInfo> tables;
+        vesk::TableData data;
+        std::string error;
+        EXPECT_FALSE(vesk::readTable(link.string(), "Sheet1", &data, &error)) << name;
+        EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;
+        if (vesk::tableKindOfFile(link.string()) != vesk::TableKind::Text) {
+            EXPECT_FALSE(vesk::listTables(link.string(), &tables, &error)) << name;
+            EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;
+        }
+    }
+}

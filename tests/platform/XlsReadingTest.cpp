@@ -164,6 +164,18 @@ Book fiftyHours() {
     return book;
 }
 
+// Some programs count formatted rows without cells in a sheet's declared
+// size; such rows are no lost cells.
+TEST(XlsDamage, RowsOfFormattingAloneAfterTheLastCellAreNoDamage) {
+    TempDir dir;
+    Book book = fiftyHours();
+    book.sheets[0].rows = 61;
+    for (int r = 51; r <= 60; ++r) {
+        book.sheets[0].cells = rowFormat(r) + book.sheets[0].cells;
+    }
+    EXPECT_EQ(readBack(dir, book).rows.size(), 50u);
+}
+
 struct Damage {
     const char *name;
     std::string bytes;

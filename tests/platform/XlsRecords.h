@@ -55,6 +55,11 @@ inline std::string labelSst(int row, int col, int index) {
 inline std::string label5(int row, int col, const std::string &text) {
     return rec(0x0204, at(row, col, 15) + u16(static_cast<std::uint16_t>(text.size())) + text);
 }
+// The formatting of a row (height, default format), with or without cells.
+inline std::string rowFormat(int row) {
+    return rec(0x0208, u16(static_cast<std::uint16_t>(row)) + u16(0) + u16(0) + u16(255) + u16(0) + u16(0) +
+                           u32(0x00000100));
+}
 inline std::string blank(int row, int col, int xf = 15) {
     return rec(0x0201, at(row, col, xf));
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <sys/wait.h>
 
 using namespace vesk;
@@ -134,6 +135,24 @@ TEST(CommandLine, BatchSetsThePeriodAndReportsTheRunsOutcome) {
     State stopped = fresh();
     auto noStart = [](State &, Interaction &) { return false; };
     EXPECT_EQ(runBatch(stopped, ui, line, noStart, succeed), kExitFailed);
+}
+
+TEST(CommandLine, AnExceptionThatEscapesTheBatchIsReportedAndExitsWithOne) {
+    test::ScriptedInteraction ui;
+    EXPECT_EQ(runGuarded([] { return kExitSucceeded; }, ui), kExitSucceeded);
+    EXPECT_TRUE(ui.messages.empty());
+    const int status = runGuarded(
+        []() -> int {
+            throw std::filesystem::filesystem_error("status", "/a/name/too/long",
+                                                    std::make_error_code(std::errc::filename_too_long));
+        },
+        ui);
+    EXPECT_EQ(status, kExitFailed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].rfind("An unexpected error ended the action:\r\n", 0), 0u) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("/a/name/too/long"), std::string::npos) << ui.messages[0];
+    EXPECT_EQ(runGuarded([]() -> int { throw 42; }, ui), kExitFailed);
+    EXPECT_EQ(ui.messages.size(), 2u);
 }
 
 TEST(CommandLine, ProgramExitsWithTheDocumentedStatus) {

@@ -48,6 +48,25 @@ protected:
                           "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx,qNO2,qPM10"),
                 inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b")};
     }
+    // Four streets, the second inactive, all through the same output files.
+    void loadStreetsProject() {
+        writeInputs();
+        writeWork("Streets.txt",
+                  "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
+                  "#FALSE#,\"Closed\",300,400,\".\\CityStreet.trf\",5000,30,8,6,40,40,45,0,1.5,0\r\n"
+                  "#TRUE#,\"East\",500,600,\".\\CityStreet.trf\",10000,35,15,12,80,80,90,0,2,1\r\n"
+                  "0,90,0.5\r\n"
+                  "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,0,2,0\r\n");
+        std::vector<FileRecord> records = {
+            inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
+            inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b"),
+            outputFile("Out.txt", "day,hour,daycase,ntotal,dailytraffic,cNOx_mod_1", "0,*"),
+            statFile("Streets.sum", "\"Street\",X_coordinate,DailyTraffic,AvNOx_mod_1,MaxHourlyNOx_mod_1",
+                     "streets", "0,0.0"),
+            {"Streets.txt", "streets", {}}};
+        loadProject("Streets.vkm", projectText(records, "Streets"));
+        ASSERT_TRUE(state.MultiStreetMode);
+    }
     std::map<std::string, std::string> row(const std::vector<std::string> &lines, std::size_t i) const {
         const std::vector<std::string> names = cells(lines.at(0));
         const std::vector<std::string> values = cells(lines.at(i));
@@ -186,7 +205,13 @@ struct StopAtFirstHour : RunObserver {
     RunControl &control;
     bool pause;
     std::thread stopper;
+    std::vector<std::string> stops; // what each runStopped() said
+    std::vector<std::string> hours; // "day/month hour" of every hourDone()
     explicit StopAtFirstHour(RunControl &c, bool pauseFirst) : control(c), pause(pauseFirst) {}
+    void runStopped(const std::string &lastDone) override { stops.push_back(lastDone); }
+    void hourDone(int day, int month, int hour) override {
+        hours.push_back(std::to_string(day) + "/" + std::to_string(month) + " " + std::to_string(hour));
+    }
     ~StopAtFirstHour() override {
         if (stopper.joinable()) {
             stopper.join();
@@ -225,6 +250,9 @@ TEST_F(TimeSeriesRun, StopDuringAnHourFinishesItAndWritesTheStatisticsButStopWhi
     ASSERT_TRUE(fs::exists(work("Stat.txt")));
     EXPECT_EQ(fileLines(work("Stat.txt")).size(), 2u);
     EXPECT_FALSE(state.CalcTime.empty());
+    EXPECT_EQ(stop.stops, std::vector<std::string>{"the hour beginning 2023-03-06 00:00"})
+        << "the observer learns that the run was stopped and after which hour";
+    EXPECT_EQ(stop.hours, std::vector<std::string>{"6/3 1"});
 
     fs::remove(work("Stat.txt"));
     state.CalcTime.clear();
@@ -234,6 +262,15 @@ TEST_F(TimeSeriesRun, StopDuringAnHourFinishesItAndWritesTheStatisticsButStopWhi
     EXPECT_EQ(report.outcome, RunOutcome::StoppedWhilePaused);
     EXPECT_FALSE(fs::exists(work("Stat.txt"))) << "nothing is written after a stop while paused";
     EXPECT_TRUE(state.CalcTime.empty());
+    EXPECT_EQ(pauseThenStop.stops, std::vector<std::string>{""}) << "stopped, and nothing computed is kept";
+
+    control.reset();
+    StopAtFirstHour none(control, false);
+    none.stopper = std::thread([] {}); // never stops
+    EXPECT_EQ(run(&none).outcome, RunOutcome::Completed);
+    EXPECT_TRUE(none.stops.empty()) << "a run that reaches its end is not reported as stopped";
+    EXPECT_EQ(none.hours.size(), static_cast<std::size_t>(kHours));
+    EXPECT_EQ(none.hours.back(), "7/3 24");
 }
 
 TEST_F(TimeSeriesRun, APeriodWithoutRecordsSaysSoAndWritesNoStatistics) {
@@ -306,22 +343,7 @@ TEST_F(TimeSeriesRun, APeriodOnBothSidesKeepsOnlyItsHoursAndTheRunNamesItsFirstA
 }
 
 TEST_F(TimeSeriesRun, AMultiStreetProjectWritesEveryActiveStreetIntoTheSameFilesAndSkipsTheInactiveOne) {
-    writeInputs();
-    writeWork("Streets.txt",
-              "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
-              "#FALSE#,\"Closed\",300,400,\".\\CityStreet.trf\",5000,30,8,6,40,40,45,0,1.5,0\r\n"
-              "#TRUE#,\"East\",500,600,\".\\CityStreet.trf\",10000,35,15,12,80,80,90,0,2,1\r\n"
-              "0,90,0.5\r\n"
-              "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,0,2,0\r\n");
-    std::vector<FileRecord> records = {
-        inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
-        inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b"),
-        outputFile("Out.txt", "day,hour,daycase,ntotal,dailytraffic,cNOx_mod_1", "0,*"),
-        statFile("Streets.sum", "\"Street\",X_coordinate,DailyTraffic,AvNOx_mod_1,MaxHourlyNOx_mod_1",
-                 "streets", "0,0.0"),
-        {"Streets.txt", "streets", {}}};
-    loadProject("Streets.vkm", projectText(records, "Streets"));
-    ASSERT_TRUE(state.MultiStreetMode);
+    loadStreetsProject();
 
     struct Captions : RunObserver {
         std::vector<std::string> seen;
@@ -333,9 +355,10 @@ TEST_F(TimeSeriesRun, AMultiStreetProjectWritesEveryActiveStreetIntoTheSameFiles
     } captions;
     const RunReport report = run(&captions);
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
-    EXPECT_EQ(captions.seen,
-              (std::vector<std::string>{"Calculating street #1 out of 4", "Calculating street #2 out of 4",
-                                        "Calculating street #3 out of 4", "Calculating street #4 out of 4"}));
+    EXPECT_EQ(captions.seen, (std::vector<std::string>{"Calculating street #1 out of 4: North",
+                                                       "Calculating street #2 out of 4: Closed",
+                                                       "Calculating street #3 out of 4: East",
+                                                       "Calculating street #4 out of 4: South"}));
 
     const std::vector<std::string> lines = fileLines(work("Out.txt"));
     ASSERT_EQ(lines.size(), 1u + 3 * kHours) << "one header, then every hour of each active street";
@@ -355,6 +378,26 @@ TEST_F(TimeSeriesRun, AMultiStreetProjectWritesEveryActiveStreetIntoTheSameFiles
     EXPECT_EQ(cells(sum[4])[0], "South");
     EXPECT_GT(Val(cells(sum[4])[3]), 30.0) << "traffic adds to the background of 30";
     EXPECT_EQ(state.StreetName, state.StoredStreetName) << "the project's own street is back after the run";
+}
+
+TEST_F(TimeSeriesRun, AStoppedMultiStreetRunNamesTheStreetAndTheHourItStoppedAfter) {
+    loadStreetsProject();
+    struct StopAtThirdStreet : RunObserver {
+        RunControl &control;
+        std::vector<std::string> stops;
+        explicit StopAtThirdStreet(RunControl &c) : control(c) {}
+        void progress(double, const std::string &text) override {
+            if (text.rfind("Calculating street #3", 0) == 0) {
+                control.requestStop();
+            }
+        }
+        void runStopped(const std::string &lastDone) override { stops.push_back(lastDone); }
+    } stop(control);
+    const RunReport report = run(&stop);
+    EXPECT_EQ(report.outcome, RunOutcome::Stopped);
+    EXPECT_EQ(stop.stops,
+              std::vector<std::string>{"the hour beginning 2023-03-06 00:00 of street #3 out of 4, East"});
+    EXPECT_EQ(fileLines(work("Streets.sum")).size(), 4u) << "the header, North, Closed and East so far";
 }
 
 TEST_F(TimeSeriesRun, ARouteOfTwoPersonsRepositionsTheTextInputsForEverySegment) {

@@ -78,7 +78,12 @@ struct SpecialModeRun : ::testing::Test {
         state.WindIntegration = 1;
     }
 
-    SpecialModeOutcome run() { return RunSpecialMode(state, ui, control); }
+    // Remembers what the run said when it was stopped.
+    struct Stops : RunObserver {
+        std::vector<std::string> said;
+        void runStopped(const std::string &lastDone) override { said.push_back(lastDone); }
+    } stops;
+    SpecialModeOutcome run() { return RunSpecialMode(state, ui, control, &stops); }
     std::string file(const std::string &name) { return test::readFile(dir.path() / name); }
     bool exists(const std::string &name) { return std::filesystem::exists(dir.path() / name); }
 };
@@ -328,6 +333,7 @@ TEST_F(SpecialModeRun, stopEndsAfterTheDirectionAndKeepsWhatWasComputed) {
     EXPECT_EQ(run(), SpecialModeOutcome::Stopped);
     EXPECT_EQ(lines(file("veskout.dat")).size(), 1u + 2); // header and the first direction
     EXPECT_EQ(lines(file("NOX_1.dat")).size(), 1u);
+    EXPECT_EQ(stops.said, std::vector<std::string>{"the wind direction 80 at every wind speed"});
 }
 
 TEST_F(SpecialModeRun, stopWhilePausedEndsAtTheNextCaseAndKeepsThePreviousFiles) {
@@ -338,6 +344,7 @@ TEST_F(SpecialModeRun, stopWhilePausedEndsAtTheNextCaseAndKeepsThePreviousFiles)
     // Speed 0 is computed with turbulence on, so the first case already waits.
     EXPECT_EQ(file("veskout.dat"), "old results\r\n");
     EXPECT_FALSE(exists("NOX_1.dat"));
+    EXPECT_EQ(stops.said, std::vector<std::string>{""}) << "stopped, with nothing kept";
 }
 
 TEST_F(SpecialModeRun, anUnwritableFolderIsReportedAsSuch) {

@@ -1,6 +1,7 @@
 // The Qt answers to the engine's questions and the settings store.
 
 #include "support/TestSupport.h"
+#include "ui/mainwindow/GuardedApplication.h"
 #include "ui/mainwindow/QtInteraction.h"
 #include "ui/mainwindow/QtSettings.h"
 
@@ -75,4 +76,30 @@ TEST(QtSettings, ValuesSurviveANewSettingsObjectAndRemovedKeysGiveTheDefault) {
     EXPECT_EQ(again.value("MRUFiles", "0"), "/w/a.vkp");
     EXPECT_EQ(again.value("MRUFiles", "1", "none"), "none");
     EXPECT_EQ(again.value("Files", "LastPath"), "/w/");
+}
+
+namespace {
+// An object whose event handler fails as a fault of the program would.
+class Throwing : public QObject {
+public:
+    bool event(QEvent *e) override {
+        if (e->type() == QEvent::User) {
+            throw std::runtime_error("a fault in a handler");
+        }
+        return QObject::event(e);
+    }
+};
+} // namespace
+
+TEST(GuardedApplication, AnExceptionFromAnEventHandlerIsShownAndTheProgramGoesOn) {
+    auto *app = dynamic_cast<GuardedApplication *>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr) << "the tests run in the program's own application object";
+    test::ScriptedInteraction ui;
+    app->setInteraction(&ui);
+    Throwing object;
+    QEvent event(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&object, &event));
+    app->setInteraction(nullptr);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("a fault in a handler"), std::string::npos) << ui.messages[0];
 }

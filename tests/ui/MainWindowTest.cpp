@@ -490,6 +490,37 @@ TEST(RunControl, PauseHoldsTheRunContinueResumesItAndStopEndsIt) {
     EXPECT_TRUE(win->btnRun->isEnabled());
 }
 
+TEST(RunControl, TheBoxesShowTheHourComputedAndTheStatusLineTheStreetBeingCalculated) {
+    Window win;
+    std::atomic<bool> reported{false};
+    win->runCalculation = [&](State &, RunControl &control, RunObserver &observer, Interaction &,
+                              std::string *) {
+        observer.progress(0.25, "Calculating street #2 out of 4: North");
+        observer.hourDone(6, 3, 17);
+        observer.progress(0.3, "6/3|1"); // the report of the day, whose first hour was 1
+        reported = true;
+        while (!control.StopRequested()) {
+            QThread::msleep(2);
+        }
+        return true;
+    };
+    win->btnSeries_Click();
+    checkInputFile(win);
+    win->applyRunButtonRule();
+    win->lblProgress->setText("The calculation has ended.");
+    win->btnRun_Click();
+    EXPECT_NE(win->lblProgress->text(), "The calculation has ended.") << "a new run clears the old status";
+    while (!reported) {
+        QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(win->Text0[1]->text(), "6/3");
+    EXPECT_EQ(win->Text0[2]->text(), "17");
+    EXPECT_EQ(win->lblProgress->text(), "Calculating street #2 out of 4: North");
+    win->btnStop_Click();
+    win->waitForRun();
+}
+
 TEST(RunControl, StopWhilePausedEndsTheRunAndClearsBothFlags) {
     Window win;
     ShortRun run;

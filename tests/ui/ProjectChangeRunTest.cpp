@@ -69,6 +69,7 @@ TEST(ProjectChangeRun, OpeningTheSampleStreetAfterTheMultiStreetProjectRunsAsAft
     s.runToEnd();
     s.open(sample.project());
     ASSERT_FALSE(s.state.MultiStreetMode);
+    EXPECT_TRUE(s->lblProgress->text().isEmpty()) << "the status of the other project's run is gone";
     expectSameAsFreshStart(s, sample);
 }
 

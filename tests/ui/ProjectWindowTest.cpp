@@ -5,6 +5,7 @@
 #include "ui/mainwindow/EngineState.h"
 
 #include "core/Settings.h"
+#include "run/RunCalculation.h"
 #include "support/TestSupport.h"
 #include "ui/WindowSession.h"
 #include "ui/mainwindow/FileCheckList.h"
@@ -331,6 +332,37 @@ TEST(RealRun, PauseHoldsTheRunAndStopWhilePausedEndsItWithoutStatistics) {
     EXPECT_FALSE(s->StopRequested);
     EXPECT_TRUE(s->btnRun->isEnabled());
     EXPECT_FALSE(std::filesystem::exists(sample.appDir + "Working/Stat2023.txt"));
+    EXPECT_EQ(s->lblProgress->text(),
+              "The calculation was stopped while paused; no result file was changed.");
+}
+
+TEST(RealRun, AStopDuringTheRunNamesTheLastHourComputedInsteadOfANormalEnd) {
+    Sample sample;
+    Session s(sample, sample.project());
+    // The real run, with Stop pressed once the first hour of 10 March was computed.
+    s->runCalculation = [](State &state, RunControl &control, RunObserver &window, Interaction &ui,
+                           std::string *error) {
+        struct StopOn10March : RunObserver {
+            RunObserver &window;
+            RunControl &control;
+            StopOn10March(RunObserver &w, RunControl &c) : window(w), control(c) {}
+            void progress(double f, const std::string &text) override { window.progress(f, text); }
+            void hourDone(int day, int month, int hour) override {
+                window.hourDone(day, month, hour);
+                if (day == 10 && month == 3) {
+                    control.requestStop();
+                }
+            }
+            void runStopped(const std::string &lastDone) override { window.runStopped(lastDone); }
+        } observer(window, control);
+        return RunCalculation(state, control, observer, ui, error);
+    };
+    s.runToEnd();
+    EXPECT_EQ(s->lblProgress->text(),
+              "The calculation was stopped after the hour beginning 2023-03-10 00:00.");
+    EXPECT_TRUE(s->btnRun->isEnabled());
+    const std::string stat = test::readFile(sample.appDir + "Working/Stat2023.txt");
+    EXPECT_NE(stat.find("1633.00"), std::string::npos) << "68 days and one hour computed\n" << stat;
 }
 
 TEST(RealRun, SpecialModeRunsTheEditedWindsOfTheSampleStreet) {

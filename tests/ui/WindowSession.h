@@ -13,8 +13,10 @@
 #include <QDialog>
 #include <QTimer>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vesk::test {
 
@@ -35,9 +37,18 @@ struct Session {
     ScriptedInteraction ui;
     std::unique_ptr<ui::frmRun> w;
     bool loaded = false;
+    // Results windows the main window showed (their captions), and what a test does with one while it is open.
+    std::vector<std::string> resultsWindows;
+    std::function<void(QDialog &)> onResultsWindow;
     Session(Sample &sample, const std::string &project) {
         state.AppDir = sample.appDir;
         w = std::make_unique<ui::frmRun>(state, ui, sample.settings);
+        w->showResultsWindow = [this](QDialog &window) {
+            resultsWindows.push_back(window.windowTitle().toStdString());
+            if (onResultsWindow) {
+                onResultsWindow(window);
+            }
+        };
         QStringList args;
         if (!project.empty()) {
             args << QString::fromStdString(project);

@@ -300,7 +300,8 @@ std::string factorFilePath(const std::string &stored, const std::string &vehicle
             continue;
         }
         std::string path = findExisting(joinPath(dir, name));
-        if (std::filesystem::exists(path)) {
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec)) {
             return path;
         }
     }

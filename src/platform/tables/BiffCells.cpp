@@ -22,7 +22,8 @@ constexpr std::uint16_t kBof = 0x0809, kEof = 0x000A, kContinue = 0x003C, kDateM
                         kFormat = 0x041E, kXf = 0x00E0, kBoundSheet = 0x0085, kSst = 0x00FC,
                         kDimensions = 0x0200, kNumber = 0x0203, kRk = 0x027E, kMulRk = 0x00BD,
                         kFormula = 0x0006, kString = 0x0207, kBoolErr = 0x0205, kLabelSst = 0x00FD,
-                        kLabel = 0x0204, kRString = 0x00D6, kBlank = 0x0201, kMulBlank = 0x00BE;
+                        kLabel = 0x0204, kRString = 0x00D6, kBlank = 0x0201, kMulBlank = 0x00BE,
+                        kRow = 0x0208;
 
 struct Damage {
     std::string what;
@@ -275,7 +276,8 @@ private:
         Bounds bounds;
         bool anyCell = false;
         std::uint32_t lastRow = 0;
-        int depth = 1; // charts inside the sheet have their own beginning and end
+        std::vector<bool> formattedRows; // rows with a ROW record: formatting, perhaps no cell
+        int depth = 1;                   // charts inside the sheet have their own beginning and end
         bool textResultDue = false;
         std::uint32_t textKey = 0;
         auto place = [&](const Record &rec, std::uint32_t row, std::uint32_t col, std::uint16_t xf) {
@@ -322,6 +324,13 @@ private:
                     bounds.cols = get16(r.data, 6);
                 }
                 need(r, bounds.rows <= 65536 && bounds.cols <= 256, "the declared size");
+                break;
+            case kRow:
+                need(r, n >= 2);
+                if (get16(r.data, 0) >= formattedRows.size()) {
+                    formattedRows.resize(get16(r.data, 0) + 1u, false);
+                }
+                formattedRows[get16(r.data, 0)] = true;
                 break;
             case kNumber:
                 need(r, n == 14);
@@ -420,7 +429,13 @@ private:
                 break; // formats of rows and columns, views, shared formulas: nothing a table needs
             }
         }
-        if (bounds.known && bounds.rows > bounds.firstRow && (!anyCell || lastRow + 1 < bounds.rows)) {
+        // Rows declared after the last cell must be rows of formatting alone
+        // (some programs count them in); else cells have been lost.
+        std::uint32_t filled = anyCell ? lastRow + 1 : bounds.firstRow;
+        while (filled < bounds.rows && filled < formattedRows.size() && formattedRows[filled]) {
+            ++filled;
+        }
+        if (bounds.known && bounds.rows > bounds.firstRow && filled < bounds.rows) {
             throw Damage{"the sheet " + sheet.name + " ends before its declared size (" +
                          std::to_string(anyCell ? lastRow + 1 : 0) + " of " + std::to_string(bounds.rows) +
                          " rows)"};

@@ -239,6 +239,12 @@ std::vector<std::vector<std::string>> ResultsPage::texts() const {
     return out;
 }
 
+bool ResultsPage::isSpanned(int row, int column) const {
+    return std::any_of(spans.begin(), spans.end(), [&](const CellSpan &s) {
+        return s.row == row && column >= s.column && column < s.column + s.count;
+    });
+}
+
 void ResultsPage::mergeEqualNeighbours(int row) {
     spans.erase(std::remove_if(spans.begin(), spans.end(), [row](const CellSpan &s) { return s.row == row; }),
                 spans.end());

@@ -82,6 +82,8 @@ struct ResultsPage {
     const ResultsCell &cell(int row, int column) const;
     // Every row's cell texts, as the result file stores a page.
     std::vector<std::vector<std::string>> texts() const;
+    // True for a cell inside a merged run of cells (the run's first included).
+    bool isSpanned(int row, int column) const;
     // Merges each run of equal, non-empty neighbouring texts of the row.
     void mergeEqualNeighbours(int row);
     void collectNotes();

@@ -99,6 +99,7 @@ void frmFormatFile::setupUi() {
     boxVariables->setMinimumHeight(96);
     for (ListTextBox *box : {boxFormats, boxUnits, boxRows}) {
         box->setMinimumHeight(54);
+        box->setMaximumHeight(90);
     }
     lists->addWidget(Label2, 0, 0);
     lists->addWidget(boxVariables, 1, 0);

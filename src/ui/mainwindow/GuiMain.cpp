@@ -2,6 +2,7 @@
 
 #include "run/RunCalculation.h"
 #include "ui/mainwindow/EngineState.h"
+#include "ui/mainwindow/GuardedApplication.h"
 #include "ui/mainwindow/QtInteraction.h"
 #include "ui/mainwindow/QtSettings.h"
 #include "ui/mainwindow/frmRun.h"
@@ -12,7 +13,7 @@
 namespace vesk::ui {
 
 int runGui(int argc, char **argv) {
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("WinVESK"));
     QApplication::setOrganizationName(QStringLiteral("WinVESK"));
 
@@ -25,6 +26,7 @@ int runGui(int argc, char **argv) {
 
     frmRun window(state, interaction, settings);
     interaction.setParentWidget(&window);
+    app.setInteraction(&interaction);
     window.runCalculation = &RunCalculation;
     if (!window.Form_Load(arguments)) {
         return state.ErrorCode == 100 ? 0 : 1;
@@ -32,6 +34,7 @@ int runGui(int argc, char **argv) {
     window.show();
     window.Form_Activate();
     const int status = app.exec();
+    app.setInteraction(nullptr);
     settings.sync();
     return status;
 }

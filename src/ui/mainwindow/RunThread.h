@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -31,13 +32,21 @@ public:
 
     bool succeeded() const { return m_ok; }
     const std::string &error() const { return m_error; }
+    // Read once the thread has finished: the run ended by Stop, and what it computed last.
+    bool stopped() const { return m_stopped; }
+    const std::string &lastDone() const { return m_lastDone; }
 
     // RunObserver, called on the worker thread.
     void progress(double fraction, const std::string &text) override;
     void runStateChanged(bool running) override;
+    // Passed on at most every 100 ms (as the day reports of progress()): the
+    // window shows the hour, not every hour.
+    void hourDone(int day, int month, int hour) override;
+    void runStopped(const std::string &lastDone) override;
 
 Q_SIGNALS:
     void progressed(double fraction, const QString &text);
+    void hourShown(int day, int month, int hour);
 
 protected:
     void run() override;
@@ -49,6 +58,9 @@ private:
     Interaction &m_interaction;
     bool m_ok = false;
     std::string m_error;
+    bool m_stopped = false;
+    std::string m_lastDone;
+    std::chrono::steady_clock::time_point m_lastHourShown{}, m_lastDayShown{};
 };
 
 } // namespace vesk::ui

@@ -34,13 +34,11 @@ const char *const kNotYet = "This command is not available in this version of th
 
 // Commands whose dialogs or outside programs this version does not have.
 const char *const kUnavailableCommands[] = {
-    "menOpenSavedSingle", "menOpenSavedMulti", "menNewTrfFile",  "menOpenVehicleList", "menOpenFuelList",
-    "menEditCNDFile",     "menEditTrf",        "menOpenTrf",     "menEditTarvik",      "menEditVehicleList",
-    "menEditFuelList",    "menPollutants",     "menPercentiles", "menLimitVal",        "menMetBackFiles",
-    "menCities",          "menStdTrfFiles",    "menScenarios",
+    "menOpenSavedMulti", "menNewTrfFile",  "menOpenVehicleList", "menOpenFuelList",    "menEditCNDFile",
+    "menEditTrf",        "menOpenTrf",     "menEditTarvik",      "menEditVehicleList", "menEditFuelList",
+    "menPollutants",     "menPercentiles", "menLimitVal",        "menMetBackFiles",    "menCities",
+    "menStdTrfFiles",    "menScenarios",
 };
-// "Results" opens the Special Mode results in the file viewer; the results
-// window of Calculation mode is not in this version (its runs leave it disabled).
 const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",
                                         "Fleet",  "FLF",        "Fuel",    "Tarvik"};
 } // namespace

@@ -21,6 +21,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -180,6 +181,15 @@ public:
     // The adding's own dialogs (data option, package folder); tests script them.
     CountryAddingWindows countryAddingWindows;
 
+    // ---- Results (frmRunResults.cpp)
+    void menOpenSavedSingle_Click();
+    void showResultsSummary(); // the results window of the last Calculation-mode run
+    // Results enabled after a run that wrote its statistics, and shown when the options ask for it.
+    void resultsAfterRun();
+    // Shows a results window modally; tests replace it to look at the window instead.
+    std::function<void(QDialog &)> showResultsWindow;
+    void showModalWindow(QDialog &window);
+
     // ---- Project lifecycle
     bool Form_Unload(); // false when the user cancelled
     void menNew_Click();
@@ -230,6 +240,9 @@ private:
     void showWindValues();
     bool handleBoxEvent(QObject *watched, QEvent *event);
     void showProgress(double fraction, const QString &text);
+    void showHour(int day, int month, int hour);
+    // Empties the status line and the progress boxes: a new project or run starts afresh.
+    void clearRunStatus();
     bool validateWindBoxes();
     bool validatePeriodBoxes();
     void copyPeriodToState();

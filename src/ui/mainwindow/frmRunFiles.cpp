@@ -431,7 +431,7 @@ void frmRun::menLastResults_Click() {
         m_state.ViewFilePath.clear();
         return;
     }
-    m_interaction.message("The results window is not available in this version of the program.");
+    showResultsSummary();
 }
 
 } // namespace vesk::ui

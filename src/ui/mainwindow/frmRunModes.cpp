@@ -327,25 +327,40 @@ void frmRun::btnRun_Click() {
     m_control.reset();
     PauseRequested = false;
     StopRequested = false;
+    clearRunStatus();
     ProgressBar1->setValue(0);
     ProgressBar1->setVisible(true);
     lblProgress->setText(QStringLiteral("Running..."));
     m_runThread = new RunThread(entry, m_state, m_control, m_interaction, this);
     connect(m_runThread, &RunThread::progressed, this, &frmRun::showProgress, Qt::QueuedConnection);
+    connect(m_runThread, &RunThread::hourShown, this, &frmRun::showHour, Qt::QueuedConnection);
     connect(m_runThread, &QThread::finished, this, &frmRun::runFinished, Qt::QueuedConnection);
     m_runThread->start();
 }
 
 void frmRun::showProgress(double fraction, const QString &text) {
     ProgressBar1->setValue(static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * 1000)));
-    lblProgress->setText(text);
-    // A text "date hour" or "speed direction" also goes into the two value boxes.
-    const QStringList parts =
-        text.split(text.contains(QLatin1Char('\t')) ? QLatin1Char('\t') : QLatin1Char('|'));
+    // A text "speed<tab>direction" goes into the two value boxes; a day
+    // report "date|hour" moves only the bar (the boxes follow showHour); any
+    // other text (the street being calculated) goes into the status line.
+    const QStringList parts = text.split(QLatin1Char('\t'));
     if (parts.size() == 2) {
         Text0[1]->setText(parts[0]);
         Text0[2]->setText(parts[1]);
+    } else if (!text.isEmpty() && !text.contains(QLatin1Char('|'))) {
+        lblProgress->setText(text);
     }
+}
+
+void frmRun::showHour(int day, int month, int hour) {
+    Text0[1]->setText(QStringLiteral("%1/%2").arg(day).arg(month));
+    Text0[2]->setText(QString::number(hour));
+}
+
+void frmRun::clearRunStatus() {
+    lblProgress->clear();
+    Text0[1]->clear();
+    Text0[2]->clear();
 }
 
 void frmRun::runFinished() {
@@ -356,6 +371,8 @@ void frmRun::runFinished() {
     thread->wait();
     const bool ok = thread->succeeded();
     const std::string error = thread->error();
+    const bool stopped = thread->stopped();
+    const std::string lastDone = thread->lastDone();
     m_runThread = nullptr;
     thread->deleteLater();
 
@@ -364,7 +381,15 @@ void frmRun::runFinished() {
     StopRequested = false;
     m_control.reset();
     ProgressBar1->setVisible(false);
-    if (ok) {
+    if (stopped) {
+        // A stopped run is never mistaken for a full one: the status names
+        // the last hour computed (or says that nothing was written).
+        lblProgress->setText(
+            lastDone.empty()
+                ? QStringLiteral("The calculation was stopped while paused; no result file was changed.")
+                : QStringLiteral("The calculation was stopped after %1.")
+                      .arg(QString::fromStdString(lastDone)));
+    } else if (ok) {
         lblProgress->setText(QStringLiteral("The calculation has ended."));
         QApplication::beep();
         if (m_state.CalcMode == 0) {
@@ -381,6 +406,9 @@ void frmRun::runFinished() {
     if (m_state.CalcMode == 1) {
         UpdateProjectDisplay();
         applyRunButtonRule();
+        if (ok) {
+            resultsAfterRun();
+        }
     }
 }
 

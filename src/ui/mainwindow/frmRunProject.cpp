@@ -37,6 +37,7 @@ TrafficFileSaver trafficSaver(Interaction &ui) {
 } // namespace
 
 void frmRun::closeToEmptyState() {
+    clearRunStatus();
     m_state.TrailingValue = -1;
     setWindowTitle(QStringLiteral("WinVESK"));
     Frame0->setVisible(false);

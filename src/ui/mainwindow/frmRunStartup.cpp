@@ -235,6 +235,7 @@ void frmRun::fillYearBox() {
 }
 
 void frmRun::showProjectLoaded() {
+    clearRunStatus();
     setWindowTitle(QString::fromStdString(windowCaption(m_state)));
     boxLabel->setVisible(false);
     setMenuVisible(menu(QStringLiteral("menProject")), true);

@@ -216,6 +216,18 @@ INSTANTIATE_TEST_SUITE_P(
                 R"(Small\.flf, line 9: expected a fuel, a substance and a content)"}),
     [](const auto &info) { return vesk::test::testNameOf(info.param.name); });
 
+TEST(EmissionLists, AFactorFileNameLongerThanTheSystemAllowsIsRefusedWithAMessage) {
+    const std::string name = std::string(300, 'x') + ".eft";
+    for (const std::string &stored : {name, "./" + name, "sub/" + name}) {
+        SCOPED_TRACE(stored.substr(0, 6));
+        std::string v = kSmallVehicles;
+        v.replace(v.find("Small.eft"), 9, stored);
+        SmallLists s;
+        EXPECT_FALSE(s.load(v)) << "the program is not ended by the name";
+        EXPECT_NE(s.error.find(name), std::string::npos) << s.error;
+    }
+}
+
 TEST(EmissionLists, AMissingFileIsNamedInTheMessage) {
     EmissionLibrary lib;
     std::string error;

@@ -1,0 +1,92 @@
+#include "ui/results/ResultsTablePainter.h"
+
+#include "ui/results/ResultsTableModel.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+#include <vector>
+
+namespace vesk::ui {
+
+namespace {
+constexpr double kCellPaddingTwips = 60;
+}
+
+void widenColumnsToFit(results::ResultsPage &page, const QFont &font, const QPaintDevice *device,
+                       double unitsPerTwip, bool limitTitles) {
+    QFont bold = font;
+    bold.setBold(true);
+    const QFontMetricsF plain(font, device);
+    const QFontMetricsF strong(bold, device);
+    const double padding = 2 * kCellPaddingTwips * unitsPerTwip + strong.averageCharWidth();
+    for (int r = 0; r < page.rowCount(); ++r) {
+        for (int c = 0; c < page.columnCount(); ++c) {
+            if (page.isSpanned(r, c) ||
+                (c == 0 && !limitTitles &&
+                 page.rows[static_cast<std::size_t>(r)].kind == results::RowKind::Limit)) {
+                continue;
+            }
+            const results::ResultsCell &cell = page.cell(r, c);
+            const double text =
+                (cell.bold ? strong : plain).horizontalAdvance(QString::fromStdString(cell.text));
+            const int twips = static_cast<int>(std::ceil((text + padding) / unitsPerTwip));
+            int &width = page.columnWidthsTwips[static_cast<std::size_t>(c)];
+            width = std::max(width, twips);
+        }
+    }
+}
+
+void paintResultsTable(QPainter &painter, const results::ResultsPage &page, QPointF topLeft,
+                       double unitsPerTwip, const QFont &font) {
+    const int columns = page.columnCount();
+    std::vector<double> x(static_cast<std::size_t>(columns) + 1, topLeft.x());
+    for (int c = 0; c < columns; ++c) {
+        x[static_cast<std::size_t>(c) + 1] =
+            x[static_cast<std::size_t>(c)] +
+            page.columnWidthsTwips[static_cast<std::size_t>(c)] * unitsPerTwip;
+    }
+    auto spanAt = [&](int row, int column) -> int {
+        for (const results::CellSpan &s : page.spans) {
+            if (s.row == row && column >= s.column && column < s.column + s.count) {
+                return s.column == column ? s.count : 0;
+            }
+        }
+        return 1;
+    };
+
+    painter.save();
+    QPen grid(QColor(150, 150, 150));
+    grid.setWidthF(std::max(1.0, unitsPerTwip * 10));
+    const double padding = kCellPaddingTwips * unitsPerTwip;
+    double y = topLeft.y();
+    for (int r = 0; r < page.rowCount(); ++r) {
+        const double height = page.rows[static_cast<std::size_t>(r)].heightTwips * unitsPerTwip;
+        for (int c = 0; c < columns; ++c) {
+            const int span = spanAt(r, c);
+            if (span == 0) {
+                continue;
+            }
+            const QRectF box(x[static_cast<std::size_t>(c)], y,
+                             x[static_cast<std::size_t>(c + span)] - x[static_cast<std::size_t>(c)], height);
+            const results::ResultsCell &cell = page.cell(r, c);
+            painter.fillRect(box, shadeColour(cell.shade));
+            painter.setPen(grid);
+            painter.drawRect(box);
+            QFont type = font;
+            type.setBold(cell.bold);
+            type.setItalic(cell.italic);
+            painter.setFont(type);
+            painter.setPen(Qt::black);
+            const Qt::Alignment align =
+                cell.align == results::CellAlign::Left ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter;
+            painter.drawText(box.adjusted(padding, 0, -padding, 0),
+                             static_cast<int>(align) | Qt::TextSingleLine, QString::fromStdString(cell.text));
+        }
+        y += height;
+    }
+    painter.restore();
+}
+
+} // namespace vesk::ui

@@ -1,0 +1,75 @@
+#include "ui/results/frmFormatColumns.h"
+
+#include "run/results/ResultsChoices.h"
+#include "ui/mainwindow/EngineState.h"
+
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vesk::ui {
+
+namespace {
+QPushButton *dialogButton(QWidget *parent, const char *name, const QString &text) {
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+} // namespace
+
+frmFormatColumns::frmFormatColumns(State &state, std::function<void()> apply, QWidget *parent)
+    : QDialog(parent), m_state(state), m_apply(std::move(apply)) {
+    setObjectName(QStringLiteral("frmFormatColumns"));
+    setWindowTitle(QStringLiteral("Select Columns to show"));
+    auto *layout = new QVBoxLayout(this);
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    for (const results::ColumnChoice &choice : results::columnChoices(state)) {
+        auto *item = new QListWidgetItem(QString::fromStdString(choice.text), List1);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+        item->setCheckState(choice.shown ? Qt::Checked : Qt::Unchecked);
+    }
+    layout->addWidget(List1);
+    auto *buttons = new QHBoxLayout;
+    btnOK = dialogButton(this, "btnOK", QStringLiteral("OK"));
+    btnOK->setDefault(true);
+    btnApply = dialogButton(this, "btnApply", QStringLiteral("Apply"));
+    btnCancel = dialogButton(this, "btnCancel", QStringLiteral("Cancel"));
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnApply);
+    buttons->addWidget(btnCancel);
+    layout->addLayout(buttons);
+    connect(btnOK, &QPushButton::clicked, this, &frmFormatColumns::btnOK_Click);
+    connect(btnApply, &QPushButton::clicked, this, &frmFormatColumns::btnApply_Click);
+    connect(btnCancel, &QPushButton::clicked, this, &frmFormatColumns::btnCancel_Click);
+    resize(300, 360);
+}
+
+void frmFormatColumns::readFlags() {
+    std::vector<bool> shown;
+    for (int i = 0; i < List1->count(); ++i) {
+        shown.push_back(List1->item(i)->checkState() == Qt::Checked);
+    }
+    results::applyColumnChoices(m_state, shown);
+}
+
+void frmFormatColumns::btnOK_Click() {
+    readFlags();
+    accept();
+}
+
+void frmFormatColumns::btnApply_Click() {
+    readFlags();
+    if (m_apply) {
+        m_apply();
+    }
+}
+
+void frmFormatColumns::btnCancel_Click() {
+    reject();
+}
+
+} // namespace vesk::ui

@@ -1,0 +1,339 @@
+// The results window: reached from the main window after a run, its pages,
+// Window and Format menus, the number and column dialogs, comments, result
+// files and printing.
+
+#include "run/results/ResultsFixture.h"
+#include "ui/WindowSession.h"
+#include "ui/results/ResultsTableModel.h"
+#include "ui/results/frmFormatColumns.h"
+#include "ui/results/frmFormatNumbers.h"
+#include "ui/results/frmShowResults.h"
+
+#include "core/TextIO.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace vesk;
+using namespace vesk::ui;
+using test::Sample;
+using test::Session;
+
+namespace {
+
+// A statistics file's cells by series and column ("NO2_mod", "Average_1").
+std::map<std::string, std::map<std::string, std::string>> statisticsFile(const std::string &path) {
+    std::map<std::string, std::map<std::string, std::string>> out;
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string &line : splitLines(test::readFile(path))) {
+        std::vector<std::string> cells;
+        for (const QString &cell : QString::fromStdString(line).split(QLatin1Char(';'))) {
+            cells.push_back(cell.trimmed().toStdString());
+        }
+        rows.push_back(cells);
+    }
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        for (std::size_t c = 1; c < rows[r].size() && c < rows[0].size(); ++c) {
+            out[rows[r][0]][rows[0][c]] = rows[r][c];
+        }
+    }
+    return out;
+}
+
+int rowOf(const results::ResultsPage &t, const std::string &label, int from = 0) {
+    return test::ResultsFixture::rowOf(t, label, from);
+}
+int columnOf(const results::ResultsPage &t, const std::string &name) {
+    return test::ResultsFixture::columnOf(t, name);
+}
+
+// The text of a series row of a component: page p of the window.
+std::string cellText(frmShowResults &w, int page, const std::string &component, const std::string &series,
+                     const std::string &column) {
+    w.cmbPage->setCurrentIndex(page);
+    const results::ResultsPage &t = w.model()->page();
+    const int heading = rowOf(t, component);
+    const int row = rowOf(t, series, heading);
+    return heading < 0 || row < 0 || columnOf(t, column) < 0 ? "(none)"
+                                                             : t.cell(row, columnOf(t, column)).text;
+}
+
+// Answers the next modal dialog once it is shown.
+void whenModal(std::function<void(QWidget *)> answer) {
+    QTimer::singleShot(0, [answer] {
+        if (QWidget *dialog = QApplication::activeModalWidget()) {
+            answer(dialog);
+        }
+    });
+}
+
+const char *kNO2 = "Nitrogen dioxide (µg/m³)";
+
+} // namespace
+
+TEST(ResultsFromTheMainWindow, theSampleYearShowsNO2AgainstItsLimitValuesWithTheNumbersOfTheStatisticsFile) {
+    Sample sample;
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    ASSERT_FALSE(s->action("menLastResults")->isEnabled());
+    std::map<std::string, std::string> seen;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto &w = dynamic_cast<frmShowResults &>(dialog);
+        for (int side = 1; side <= 2; ++side) {
+            const std::string n = std::to_string(side);
+            seen["Average_" + n] = cellText(w, side, kNO2, "Street Modelled", "Average");
+            seen["19thHighest_" + n] = cellText(w, side, kNO2, "Street Modelled", "19th highest");
+        }
+        w.cmbPage->setCurrentIndex(0);
+        const results::ResultsPage &t = w.model()->page();
+        const int limit = rowOf(t, "EU limit value, annual and hourly");
+        ASSERT_GT(limit, rowOf(t, kNO2));
+        seen["limit annual"] = t.cell(limit, columnOf(t, "Average")).text;
+        seen["limit hourly"] = t.cell(limit, columnOf(t, "19th highest")).text;
+        seen["key info"] = w.txtKeyInfo->toPlainText().toStdString();
+    };
+    s.runToEnd();
+    ASSERT_EQ(s.resultsWindows.size(), 1u) << "the options ask for the summary after every run";
+    EXPECT_EQ(s.resultsWindows[0].rfind("Summary of Results for Demo Street. Calculated on ", 0), 0u);
+
+    const auto stats = statisticsFile(sample.appDir + "Working/Stat2023.txt");
+    const auto &no2 = stats.at("NO2_mod");
+    for (const char *column : {"Average_1", "Average_2", "19thHighest_1", "19thHighest_2"}) {
+        EXPECT_EQ(seen[column], no2.at(column)) << column;
+    }
+    EXPECT_EQ(seen["limit annual"], "40");
+    EXPECT_EQ(seen["limit hourly"], "200");
+    EXPECT_NE(
+        seen["key info"].find("Period Covered (Default Meteorological Data): 01. January 2023 00:00  -  "
+                              "31. December 2023 23:00"),
+        std::string::npos)
+        << seen["key info"];
+
+    EXPECT_TRUE(s->action("menLastResults")->isEnabled());
+    EXPECT_TRUE(s->toolbarKey("results")->isEnabled());
+    s.onResultsWindow = nullptr;
+    s->Toolbar1_ButtonClick("RESULTS");
+    EXPECT_EQ(s.resultsWindows.size(), 2u) << "the toolbar key opens the summary again";
+}
+
+TEST(ResultsFromTheMainWindow, aSavedResultFileOpensFromTheFileMenuAndABrokenOneIsReported) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const std::string saved = sample.appDir + "Working/Summary.res";
+    s.onResultsWindow = [&](QDialog &dialog) {
+        s.ui.files.push_back(saved);
+        dynamic_cast<frmShowResults &>(dialog).menSave_Click();
+    };
+    s.runToEnd();
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(saved)));
+    EXPECT_EQ(s.state.LastResultFile, saved);
+
+    std::string shownFirstCell;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto &w = dynamic_cast<frmShowResults &>(dialog);
+        EXPECT_TRUE(s.state.ResultsFromFile);
+        EXPECT_FALSE(w.menNewFile[0]->isVisible()) << "there is no current run to return to";
+        shownFirstCell = w.model()->page().cell(0, 0).text;
+    };
+    s.ui.files.push_back(saved);
+    s->action("menOpenSavedSingle")->trigger();
+    EXPECT_EQ(shownFirstCell, "Page 0");
+    EXPECT_FALSE(s.state.ResultsFromFile) << "closing the window ends the file's display";
+
+    const std::size_t windows = s.resultsWindows.size();
+    const std::size_t messages = s.ui.messages.size();
+    s.ui.files.push_back(std::nullopt);
+    s->menOpenSavedSingle_Click();
+    EXPECT_EQ(s.ui.messages.size(), messages) << "a cancelled choice says nothing";
+
+    const test::TempDir scratch;
+    s.ui.files.push_back(scratch.write("bad.res", "\"only one line\"\r\n").string());
+    s->menOpenSavedSingle_Click();
+    EXPECT_EQ(s.resultsWindows.size(), windows);
+    ASSERT_EQ(s.ui.messages.size(), messages + 1);
+    EXPECT_EQ(s.ui.messages.back().rfind(
+                  "Can't open the file!\r\n\r\nIt's not an VESK Single Street Result File", 0),
+              0u);
+}
+
+class ResultsWindow : public test::ResultsFixture {
+protected:
+    ResultsWindow() {
+        s.CalcTime = "2024-03-05 14:07:09";
+        s.StreetName = "Test Street";
+        s.ResultFileName = "untitled";
+        s.UserComments = "Run comments";
+        w = std::make_unique<frmShowResults>(s, ui, settings);
+        EXPECT_TRUE(w->Form_Load());
+    }
+    const results::ResultsPage &page() const { return w->model()->page(); }
+    std::string saveTo(const std::string &name) {
+        const std::string path = (dir.path() / name).string();
+        ui.files.push_back(path);
+        w->menSave_Click();
+        return path;
+    }
+    std::unique_ptr<frmShowResults> w;
+};
+
+TEST_F(ResultsWindow, thePageListSwitchesBetweenTheLargerSideAndEachSide) {
+    ASSERT_EQ(w->cmbPage->count(), 3);
+    EXPECT_EQ(w->cmbPage->itemText(1), "Receptor 1; z = 2 m");
+    EXPECT_EQ(cellText(*w, 1, kNO2, "Street Modelled", "Average"), "18.46");
+    EXPECT_EQ(w->CurrentPage, 1);
+    EXPECT_EQ(page().cell(0, 0).text, "Page 1");
+    EXPECT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Average"), "18.69");
+    EXPECT_EQ(w->windowTitle(),
+              "Summary of Results for Test Street. Calculated on 2024-03-05 14:07:09 [untitled]");
+    EXPECT_TRUE(w->lblNotes->isVisibleTo(w.get())) << "the pollutant missing from the list is explained";
+}
+
+TEST_F(ResultsWindow, theWindowMenuSwitchesBetweenTheRunAndAnOpenedFile) {
+    const std::string path = saveTo("one.res");
+    EXPECT_EQ(s.ResultFileName, path);
+    EXPECT_EQ(w->menNewFile[0]->text().toStdString(), path) << "the run's item is named by its file now";
+    s.NumberFormat = "0.0";
+    ui.files.push_back(path);
+    w->menOpen_Click();
+    ASSERT_EQ(w->menNewFile.size(), 2u);
+    EXPECT_TRUE(w->menNewFile[1]->isChecked());
+    EXPECT_FALSE(w->menNewFile[0]->isChecked());
+    EXPECT_FALSE(w->menColumns->isEnabled()) << "a stored table has no column choice";
+    EXPECT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Average"), "18.7")
+        << "stored numbers take the format";
+    EXPECT_EQ(w->LastResultFolder, dir.path().string() + "/");
+
+    w->menNewFile[0]->trigger();
+    EXPECT_FALSE(s.ResultsFromFile);
+    EXPECT_TRUE(w->menColumns->isEnabled());
+    EXPECT_TRUE(w->menNewFile[0]->isChecked());
+    EXPECT_FALSE(w->menNewFile[1]->isChecked());
+
+    w->menNewFile[0]->trigger();
+    EXPECT_TRUE(w->menNewFile[0]->isChecked()) << "choosing the shown item again keeps it";
+    w->menNewFile[1]->trigger();
+    EXPECT_TRUE(s.ResultsFromFile);
+    EXPECT_EQ(w->ShownItem, 1);
+}
+
+TEST_F(ResultsWindow, aWindowMenuFileThatCannotBeReadAnyMoreKeepsTheResultsShown) {
+    const std::string path = saveTo("gone.res");
+    ui.files.push_back(path);
+    w->menOpen_Click();
+    w->menNewFile[0]->trigger();
+    std::filesystem::remove(path);
+    w->menNewFile[1]->trigger();
+    EXPECT_FALSE(s.ResultsFromFile);
+    EXPECT_TRUE(w->menNewFile[0]->isChecked());
+    EXPECT_FALSE(w->menNewFile[1]->isChecked());
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().rfind("It's not an VESK Single Street Result File", 0), 0u);
+}
+
+TEST_F(ResultsWindow, theColumnDialogHidesAColumnAndApplyThenCancelKeepsWhatWasApplied) {
+    ASSERT_GT(columnOf(page(), "19th highest"), 0);
+    whenModal([](QWidget *dialog) {
+        auto *columns = qobject_cast<frmFormatColumns *>(dialog);
+        ASSERT_NE(columns, nullptr);
+        EXPECT_EQ(columns->windowTitle(), "Select Columns to show");
+        columns->List1->item(2)->setCheckState(Qt::Unchecked);
+        columns->btnApply_Click();
+        columns->btnCancel_Click();
+    });
+    w->menColumns->trigger();
+    EXPECT_TRUE(s.HideColPercHourly[1]);
+    EXPECT_EQ(columnOf(page(), "19th highest"), -1);
+}
+
+TEST_F(ResultsWindow, theNumberDialogStartsWithTheFormatInForceAndRefusesAPatternThatIsNoNumberFormat) {
+    whenModal([](QWidget *dialog) {
+        auto *numbers = qobject_cast<frmFormatNumbers *>(dialog);
+        ASSERT_NE(numbers, nullptr);
+        EXPECT_EQ(numbers->txtFormat->text(), "0.#0");
+        numbers->txtFormat->setText("dd.mm.yyyy");
+        EXPECT_FALSE(numbers->btnOK->isEnabled());
+        numbers->btnOK_Click();
+        EXPECT_FALSE(numbers->isHidden()) << "an invalid pattern is not taken";
+        numbers->txtFormat->setText("0.000");
+        numbers->btnOK_Click();
+    });
+    w->findChild<QAction *>("menNumbers")->trigger();
+    EXPECT_EQ(s.NumberFormat, "0.000");
+    EXPECT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Average"), "18.690");
+}
+
+TEST_F(ResultsWindow, commentsReachTheRunOnlyWhileTheRunIsShown) {
+    w->btnComments_Click();
+    ASSERT_FALSE(w->Frame1->isHidden());
+    EXPECT_EQ(w->txtComments->toPlainText(), "Run comments");
+    w->txtComments->setPlainText("Checked against the monitor");
+    w->btnClose_Click();
+    EXPECT_EQ(s.UserComments, "Checked against the monitor");
+
+    const std::string path = saveTo("commented.res");
+    ui.files.push_back(path);
+    w->menOpen_Click();
+    w->btnComments_Click();
+    EXPECT_EQ(w->txtComments->toPlainText(), "Checked against the monitor\n");
+    w->txtComments->setPlainText("A note on the file only");
+    w->btnClose_Click();
+    EXPECT_EQ(s.UserComments, "Checked against the monitor") << "an opened file's comments stay its own";
+    w->reject();
+    EXPECT_EQ(s.UserComments, "Checked against the monitor");
+    EXPECT_FALSE(s.ResultsFromFile);
+}
+
+TEST_F(ResultsWindow, closingTheRunsWindowKeepsCommentsTypedIntoTheOpenPanel) {
+    w->btnComments_Click();
+    w->txtComments->setPlainText("Typed, panel left open");
+    w->accept();
+    EXPECT_EQ(s.UserComments, "Typed, panel left open");
+}
+
+TEST_F(ResultsWindow, aPdfOfAPageRangeHoldsOneSheetPerPageAndOnlyPageZeroOpensWithTheKeyInformation) {
+    auto print = [&](int from, int to, std::vector<QString> *lines) {
+        const QString path = QString::fromStdString((dir.path() / "range.pdf").string());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        if (from > 0) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(from, to);
+        }
+        *lines = w->printResults(printer);
+        QFile pdf(path);
+        EXPECT_TRUE(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        return bytes.count("/Type /Page") - bytes.count("/Type /Pages");
+    };
+    std::vector<QString> lines;
+    EXPECT_EQ(print(2, 9, &lines), 2) << "the sides' pages, the range clipped to the last page";
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), QStringLiteral("No User Comments")), 0);
+    EXPECT_EQ(lines.front(), "Receptor 1");
+
+    EXPECT_EQ(print(0, 0, &lines), 3);
+    EXPECT_EQ(lines.front(), "untitled");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), QStringLiteral("User Comments:")), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), QStringLiteral("Run comments")), 1);
+}
+
+TEST_F(ResultsWindow, toolbarKeysAreMatchedWithoutRegardToCase) {
+    ui.files.push_back(std::nullopt);
+    w->Toolbar1_ButtonClick("oPeN");
+    EXPECT_EQ(w->OpenError, 32755) << "the open dialog was shown and cancelled";
+    w->Toolbar1_ButtonClick("Unknown");
+    EXPECT_EQ(w->OpenError, 32755);
+}
