@@ -44,6 +44,7 @@ public:
     QLineEdit *txtUnitDef = nullptr;
     QPushButton *btnOK = nullptr, *btnCancel = nullptr;
     const UnitChoices &choices() const { return m_choices; }
+    EditBoxes *boxes() const { return m_boxes; }
 
 protected:
     void showEvent(QShowEvent *event) override;
