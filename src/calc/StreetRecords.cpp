@@ -72,7 +72,7 @@ int integer(RecordReader &f) {
 // Items from the traffic file to the orientation, common to both records.
 // A daily traffic or speed of 0 or below means "not given" (the traffic
 // file's own values are taken).
-void readStreetItems(State &s, RecordReader &f) {
+void readStreetItems(CalcState &s, RecordReader &f) {
     s.TrafficFile = f.readString();
     s.AnnualDiurnalTraffic = single(f, "daily traffic", kNoLimit, kMaxDailyTraffic);
     s.AverageTrafficSpeed = single(f, "travel speed", kNoLimit, kMaxSpeed);
@@ -83,7 +83,7 @@ void readStreetItems(State &s, RecordReader &f) {
     s.StreetOrientation = single(f);
 }
 
-void readSectors(State &s, RecordReader &f, const std::string &street) {
+void readSectors(CalcState &s, RecordReader &f, const std::string &street) {
     for (int k = 1; k <= kMaxSectors; ++k) {
         s.SectorStart[k] = 0;
         s.SectorEnd[k] = 0;
@@ -119,7 +119,7 @@ DateTimeParts dateItem(RecordReader &f) {
 
 } // namespace
 
-void ReadStreetRecord(State &s, RecordReader &f) {
+void ReadStreetRecord(CalcState &s, RecordReader &f) {
     reading(f, [&] {
         s.StreetActive = f.readBool();
         s.CurrentStreetName = f.readString();
@@ -135,7 +135,7 @@ void ReadStreetRecord(State &s, RecordReader &f) {
     });
 }
 
-void ReadStreetRecordDated(State &s, RecordReader &f) {
+void ReadStreetRecordDated(CalcState &s, RecordReader &f) {
     reading(f, [&] {
         s.CurrentStreetName = f.readString();
         s.PersonId = f.readString();

@@ -1,9 +1,9 @@
 #include "core/AddCountry.h"
 
+#include "core/CoreState.h"
 #include "core/CountryFiles.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 
 #include <algorithm>
@@ -66,7 +66,7 @@ enum class Attempt { Added, AskCodeAgain, Stopped };
 
 class Adding {
 public:
-    Adding(State &s, Interaction &ui, const AddCountryHooks &hooks, NewCountryOption option)
+    Adding(CoreState &s, Interaction &ui, const AddCountryHooks &hooks, NewCountryOption option)
         : m_s(s), m_ui(ui), m_hooks(hooks), m_option(option),
           m_year(hooks.year > 0 ? hooks.year : calendarYear()) {}
 
@@ -251,7 +251,7 @@ private:
         return Attempt::Added;
     }
 
-    State &m_s;
+    CoreState &m_s;
     Interaction &m_ui;
     const AddCountryHooks &m_hooks;
     NewCountryOption m_option;
@@ -260,7 +260,7 @@ private:
 
 } // namespace
 
-std::string countryNameProblem(const State &s, std::string_view name) {
+std::string countryNameProblem(const CoreState &s, std::string_view name) {
     for (char c : name) {
         if (c == '"' || (static_cast<unsigned char>(c) < 0x20)) {
             return "A Country Name must not hold a double quote or a control character." +
@@ -289,7 +289,7 @@ std::string countryCodeProblem(std::string_view code) {
            "You should select another Country Code!";
 }
 
-std::string AddNewCountry(State &s, Settings &settings, Interaction &ui, const AddCountryHooks &hooks) {
+std::string AddNewCountry(CoreState &s, Settings &settings, Interaction &ui, const AddCountryHooks &hooks) {
     const NewCountryOption option = hooks.chooseOption ? hooks.chooseOption() : NewCountryOption::Cancelled;
     if (option == NewCountryOption::Cancelled) {
         return {};

@@ -21,7 +21,7 @@
 
 namespace vesk {
 
-struct State;
+struct CoreState;
 
 // How the national data of the new country are provided.
 enum class NewCountryOption : int {
@@ -54,7 +54,7 @@ struct AddCountryHooks {
 // name is listed already, "Add New" included, letter case ignored; or it
 // holds a double quote or a control character). A name that is blank is
 // not refused here: the conversation ends on it.
-std::string countryNameProblem(const State &s, std::string_view name);
+std::string countryNameProblem(const CoreState &s, std::string_view name);
 
 // "" when code may name the national folders: 1 to 16 of the characters
 // A-Z, a-z, 0-9, "_" and "-", not starting with "-".
@@ -62,6 +62,6 @@ std::string countryCodeProblem(std::string_view code);
 
 // Runs the conversation. Returns the new country's name, "" when no country
 // was added (cancelled, or a failure that was reported).
-std::string AddNewCountry(State &s, Settings &settings, Interaction &ui, const AddCountryHooks &hooks);
+std::string AddNewCountry(CoreState &s, Settings &settings, Interaction &ui, const AddCountryHooks &hooks);
 
 } // namespace vesk

@@ -1,8 +1,8 @@
 #include "project/OptionValues.h"
 
 #include "core/Numbers.h"
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "project/ProjectState.h"
 
 #include <algorithm>
 
@@ -42,7 +42,7 @@ void keepInRange(int &value, int lo, int hi, int fallback, const std::string &wh
 
 } // namespace
 
-OptionSnapshot takeOptionSnapshot(const State &s) {
+OptionSnapshot takeOptionSnapshot(const ProjectState &s) {
     OptionSnapshot c;
     c.CalcNO2 = s.CalcNO2;
     c.BackgroundNOx = s.BackgroundNOx;
@@ -78,7 +78,7 @@ OptionSnapshot takeOptionSnapshot(const State &s) {
     return c;
 }
 
-void restoreOptionSnapshot(State &s, const OptionSnapshot &c) {
+void restoreOptionSnapshot(ProjectState &s, const OptionSnapshot &c) {
     s.CalcNO2 = c.CalcNO2;
     s.BackgroundNOx = c.BackgroundNOx;
     s.BackgroundNO2 = c.BackgroundNO2;
@@ -112,7 +112,7 @@ void restoreOptionSnapshot(State &s, const OptionSnapshot &c) {
     s.OptionFileChanged = c.OptionFileChanged;
 }
 
-void applyOptionsOk(State &s) {
+void applyOptionsOk(ProjectState &s) {
     auto clear = [](std::vector<int> &sources) { std::fill(sources.begin(), sources.end(), 0); };
     if (!s.CalcPerc) {
         clear(s.PercSource);
@@ -125,7 +125,7 @@ void applyOptionsOk(State &s) {
     }
 }
 
-std::vector<std::string> repairOptionCodes(State &s) {
+std::vector<std::string> repairOptionCodes(ProjectState &s) {
     std::vector<std::string> notes;
     const int n = std::max(s.NPol + 1, 0);
     sizeTo(s.PercSource, n, 0);
@@ -165,7 +165,7 @@ std::vector<std::string> repairOptionCodes(State &s) {
     return notes;
 }
 
-bool repairAndReportOptionCodes(State &s, Interaction &ui) {
+bool repairAndReportOptionCodes(ProjectState &s, Interaction &ui) {
     const std::vector<std::string> notes = repairOptionCodes(s);
     if (notes.empty()) {
         return true;

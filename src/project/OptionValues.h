@@ -18,7 +18,7 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 // The option values the dialog edits, as they were when it showed them.
 struct OptionSnapshot {
@@ -38,13 +38,13 @@ struct OptionSnapshot {
     bool OptionFileChanged = false;
 };
 
-OptionSnapshot takeOptionSnapshot(const State &s);
+OptionSnapshot takeOptionSnapshot(const ProjectState &s);
 // Writes every value of the copy back, OptionFileChanged last.
-void restoreOptionSnapshot(State &s, const OptionSnapshot &copy);
+void restoreOptionSnapshot(ProjectState &s, const OptionSnapshot &copy);
 
 // The OK rule: a switched-off family (CalcPerc, CalcRun8, CalcDaily) loses
 // its per-pollutant choices (set to 0, "None"); the annual averages keep theirs.
-void applyOptionsOk(State &s);
+void applyOptionsOk(ProjectState &s);
 
 // Sizes the per-pollutant choices to 0..NPol (missing entries: 0 and shown)
 // and resets every code that lies outside its range to a valid default:
@@ -53,11 +53,11 @@ void applyOptionsOk(State &s);
 // counts 1..8 / 1..24 (6, 18, 18). Returns one readable line per value
 // reset ("" entries never); an empty result means every code was valid.
 // OptionFileChanged is set when anything was reset.
-std::vector<std::string> repairOptionCodes(State &s);
+std::vector<std::string> repairOptionCodes(ProjectState &s);
 
 // repairOptionCodes, telling the user what was reset in one message headed
 // "Error in Option Data" (title "Option File"). True when nothing was reset.
-bool repairAndReportOptionCodes(State &s, Interaction &ui);
+bool repairAndReportOptionCodes(ProjectState &s, Interaction &ui);
 
 // The outcome of checking one typed value.
 struct ValueCheck {

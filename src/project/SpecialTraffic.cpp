@@ -1,16 +1,16 @@
 #include "project/SpecialTraffic.h"
 
 #include "core/Numbers.h"
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "project/ProjectState.h"
 
 namespace vesk {
 
-SpecialTrafficValues takeSpecialTraffic(const State &s) {
+SpecialTrafficValues takeSpecialTraffic(const ProjectState &s) {
     return {s.TrafficLight, s.TrafficHeavy, s.EmFactorLight, s.EmFactorHeavy, s.SpeedLight, s.SpeedHeavy};
 }
 
-void restoreSpecialTraffic(State &s, const SpecialTrafficValues &c) {
+void restoreSpecialTraffic(ProjectState &s, const SpecialTrafficValues &c) {
     s.TrafficLight = c.TrafficLight;
     s.TrafficHeavy = c.TrafficHeavy;
     s.EmFactorLight = c.EmFactorLight;

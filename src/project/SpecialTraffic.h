@@ -11,7 +11,7 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 struct SpecialTrafficValues {
     double TrafficLight = 0, TrafficHeavy = 0, EmFactorLight = 0, EmFactorHeavy = 0, SpeedLight = 0,
@@ -19,8 +19,8 @@ struct SpecialTrafficValues {
     bool operator==(const SpecialTrafficValues &) const = default;
 };
 
-SpecialTrafficValues takeSpecialTraffic(const State &s);
-void restoreSpecialTraffic(State &s, const SpecialTrafficValues &copy);
+SpecialTrafficValues takeSpecialTraffic(const ProjectState &s);
+void restoreSpecialTraffic(ProjectState &s, const SpecialTrafficValues &copy);
 
 // The emission per metre of street, µg/m/s: factor (g/km) × traffic
 // (vehicles/h) / 3.6, worked in double precision and kept as a Single;

@@ -19,8 +19,8 @@
 #include "core/Calendar.h"
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
 #include "run/RunControl.h"
+#include "run/State.h"
 
 #include <cstdint>
 #include <fstream>
@@ -311,7 +311,8 @@ struct RunContext {
         : s(state), ui(interaction), control(runControl), observer(obs) {}
 };
 
-// Binding (RunBinding.cpp). Each throws RunError with err.FilePath set.
+// Binding (RunBinding.cpp). Each throws RunError with err.FilePath set;
+// bindInputFiles throws RunRefusal when no input file is left to read.
 void bindInputFiles(RunContext &c);
 void bindOutputFiles(RunContext &c);
 void bindStatFiles(RunContext &c);

@@ -4,7 +4,7 @@
 #include "core/AddCountry.h"
 
 #include "core/CountryLists.h"
-#include "core/InitProgram.h"
+#include "project/InitProgram.h"
 #include "support/TestSupport.h"
 
 #include <fstream>
@@ -34,7 +34,7 @@ struct Progress : CopyProgress {
 
 struct AddingCountry : ::testing::Test {
     TempDir dir;
-    State s;
+    ProjectState s;
     ScriptedInteraction ui;
     MemorySettings settings;
     Progress progress;
@@ -360,7 +360,7 @@ TEST(AddCountryQuestions, TheNameAndTheCodeAreAskedWithTheProgramsOwnTexts) {
             return ScriptedInteraction::inputBox(prompt, title, defaultText);
         }
     } ui;
-    State s;
+    ProjectState s;
     MemorySettings settings;
     AddCountryHooks hooks;
     hooks.chooseOption = [] { return NewCountryOption::Existing; };

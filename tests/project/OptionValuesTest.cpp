@@ -128,7 +128,7 @@ TEST(SpecialTraffic, EmissionPerMetreIsFactorTimesTrafficOver3Point6) {
 }
 
 TEST(SpecialTraffic, TheCopyPutsAllSixValuesBack) {
-    State s;
+    ProjectState s;
     s.TrafficLight = 1500, s.TrafficHeavy = 120, s.EmFactorLight = 0.5, s.EmFactorHeavy = 6;
     s.SpeedLight = 50, s.SpeedHeavy = 40;
     const SpecialTrafficValues copy = takeSpecialTraffic(s);
@@ -141,7 +141,7 @@ TEST(SpecialTraffic, TheCopyPutsAllSixValuesBack) {
 // ---- The copy, OK and the repair of codes -------------------------------------------------------------
 
 TEST(OptionSnapshot, RestoringPutsBackEveryOptionAndTheChangedFlag) {
-    State s;
+    ProjectState s;
     setDemolandCountry(s);
     fillSingleStreetProject(s);
     s.OptionFileChanged = false;
@@ -166,7 +166,7 @@ TEST(OptionSnapshot, RestoringPutsBackEveryOptionAndTheChangedFlag) {
 }
 
 TEST(OptionsOk, SwitchedOffFamiliesLoseTheirChoicesButAnnualAveragesKeepTheirs) {
-    State s;
+    ProjectState s;
     setDemolandCountry(s);
     fillSingleStreetProject(s);
     const auto n = static_cast<std::size_t>(s.NPol + 1);
@@ -184,7 +184,7 @@ TEST(OptionsOk, SwitchedOffFamiliesLoseTheirChoicesButAnnualAveragesKeepTheirs) 
 }
 
 TEST(OptionCodes, ValidCodesAreLeftAloneAndNothingIsReported) {
-    State s;
+    ProjectState s;
     setDemolandCountry(s);
     fillSingleStreetProject(s);
     s.OptionFileChanged = false;
@@ -195,7 +195,7 @@ TEST(OptionCodes, ValidCodesAreLeftAloneAndNothingIsReported) {
 }
 
 TEST(OptionCodes, CodesNoControlCanShowAreResetToValidDefaults) {
-    State s;
+    ProjectState s;
     setDemolandCountry(s);
     fillSingleStreetProject(s);
     s.PercMode = 2;
@@ -225,9 +225,9 @@ TEST(OptionCodes, AnOutOfRangeCodeInRunOptIsReportedAtLoadingAndReset) {
     const std::string standard = readFile(dataDir() / "Run.opt");
     // Line 11: hourly percentiles on, display mode 2 (there is no such mode).
     folder.write("Run.opt", withLine(standard, 11, "#TRUE#,2"));
-    State p = folder.fresh();
+    ProjectState p = folder.fresh();
     fillSingleStreetProject(p);
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     ASSERT_EQ(loadFile(s, folder.write("P.vkp", savedBytes(p)), ui).outcome, LoadOutcome::Loaded);
     EXPECT_EQ(s.PercMode, 0);
     EXPECT_TRUE(s.OptionFileChanged);

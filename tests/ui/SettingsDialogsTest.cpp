@@ -1,7 +1,7 @@
 // The settings dialogs on their own: options, Special Mode traffic and
 // emissions, concentration units and the data option of a new country.
 
-#include "core/State.h"
+#include "run/State.h"
 #include "support/TestSupport.h"
 #include "ui/mainwindow/HelpSystem.h"
 #include "ui/mainwindow/UpDownControl.h"

@@ -2,8 +2,8 @@
 // they change in the files and in the next run.
 
 #include "core/CountryLists.h"
-#include "core/InitProgram.h"
 #include "project/Batch.h"
+#include "project/InitProgram.h"
 #include "project/ProjectReader.h"
 #include "run/BatchRun.h"
 #include "ui/WindowSession.h"
@@ -62,10 +62,13 @@ int batchRun(const Sample &sample, const std::string &project) {
     CommandLine line;
     line.projectFile = project;
     line.batch = true;
-    auto startUp = [&](State &s, Interaction &i) {
+    auto startUp = [&](ProjectState &s, Interaction &i) {
         return InitProgram(s, sample.appDir, i, settings, nullptr);
     };
-    return runBatch(state, ui, line, startUp, calculateProject);
+    auto calculate = [&state](ProjectState &, Interaction &i, std::string *error) {
+        return calculateProject(state, i, error);
+    };
+    return runBatch(state, ui, line, startUp, calculate);
 }
 
 // The values of one column of a whitespace-separated table file (after its header line).

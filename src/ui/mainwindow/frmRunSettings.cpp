@@ -4,6 +4,7 @@
 
 #include "core/CountryLists.h"
 #include "core/Interaction.h"
+#include "project/ProjectCountry.h"
 #include "ui/mainwindow/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
@@ -46,7 +47,7 @@ bool frmRun::addNewCountryFromBox() {
     cmbCountry->setCurrentIndex(cmbCountry->count() - 2);
     m_state.ProjectLoaded = was;
     std::string listFile;
-    return LoadCountryLists(m_state, m_interaction, &listFile, &added);
+    return LoadProjectCountryLists(m_state, m_interaction, &listFile, &added);
 }
 
 } // namespace vesk::ui

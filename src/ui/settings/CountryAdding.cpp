@@ -1,7 +1,7 @@
 #include "ui/settings/CountryAdding.h"
 
+#include "core/CoreState.h"
 #include "core/CountryLists.h"
-#include "core/State.h"
 #include "ui/inputdef/frmNewFileName.h"
 #include "ui/results/frmAnimation.h"
 #include "ui/settings/frmCountries.h"
@@ -46,7 +46,7 @@ private:
 
 } // namespace
 
-std::string addCountryWithWindows(State &s, Settings &settings, Interaction &ui, HelpSystem *help,
+std::string addCountryWithWindows(CoreState &s, Settings &settings, Interaction &ui, HelpSystem *help,
                                   QWidget *parent, const CountryAddingWindows &windows,
                                   std::vector<CountryEntry> *entries) {
     AnimationProgress progress(parent);
@@ -62,8 +62,7 @@ std::string addCountryWithWindows(State &s, Settings &settings, Interaction &ui,
                                    : [&s, &ui, parent]() -> std::optional<std::string> {
         FileChooserContext context;
         context.SelectedFileKind = 0;
-        context.WorkDir = s.WorkDir;
-        context.LastPath = s.LastPath;
+        context.LastPath = s.AppDir; // no project is open while a country is added
         frmNewFileName dialog(context, ui, parent);
         dialog.exec();
         return dialog.NewFileName;
@@ -76,7 +75,7 @@ std::string addCountryWithWindows(State &s, Settings &settings, Interaction &ui,
     return name;
 }
 
-std::string addCountryFromCountryBox(State &s, Settings &settings, Interaction &ui, HelpSystem *help,
+std::string addCountryFromCountryBox(CoreState &s, Settings &settings, Interaction &ui, HelpSystem *help,
                                      QWidget *parent, const CountryAddingWindows &windows) {
     std::vector<CountryEntry> entries;
     for (const CountryItem &c : s.CountryList) {

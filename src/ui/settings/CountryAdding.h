@@ -14,7 +14,7 @@
 class QWidget;
 
 namespace vesk {
-struct State;
+struct CoreState;
 }
 
 namespace vesk::ui {
@@ -32,7 +32,7 @@ struct CountryAddingWindows {
 
 // Adds a country (see AddNewCountry). When entries is given, the new
 // country is appended to it as well (the countries dialog's list).
-std::string addCountryWithWindows(State &s, Settings &settings, Interaction &ui, HelpSystem *help,
+std::string addCountryWithWindows(CoreState &s, Settings &settings, Interaction &ui, HelpSystem *help,
                                   QWidget *parent, const CountryAddingWindows &windows,
                                   std::vector<CountryEntry> *entries = nullptr);
 
@@ -40,7 +40,7 @@ std::string addCountryWithWindows(State &s, Settings &settings, Interaction &ui,
 // shown and adds a country; on success Countries.ini is written with the
 // current country still the default. Returns the new country's name, ""
 // when none was added. The current country is not changed here.
-std::string addCountryFromCountryBox(State &s, Settings &settings, Interaction &ui, HelpSystem *help,
+std::string addCountryFromCountryBox(CoreState &s, Settings &settings, Interaction &ui, HelpSystem *help,
                                      QWidget *parent, const CountryAddingWindows &windows);
 
 } // namespace vesk::ui

@@ -2,7 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/Numbers.h"
-#include "core/State.h"
+#include "run/State.h"
 #include "ui/settings/EditBoxes.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 // project changed; Cancel, Esc and the close box change nothing (also while
 // a unit definition is pending).
 
-#include "calc/UnitKeywords.h"
+#include "project/UnitKeywords.h"
 
 #include <QDialog>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
+#include "run/State.h"
 #include "ui/mainwindow/HelpSystem.h"
 #include "ui/mainwindow/UpDownControl.h"
 #include "ui/settings/EditBoxes.h"

@@ -1,7 +1,7 @@
 // The tabs of the options dialog: their controls, built for the pollutants of
 // the current country, and the wiring of the controls to the option values.
 
-#include "core/State.h"
+#include "run/State.h"
 #include "ui/mainwindow/UpDownControl.h"
 #include "ui/settings/EditBoxes.h"
 #include "ui/settings/frmOptions.h"

@@ -1,8 +1,8 @@
-#include "calc/UnitKeywords.h"
+#include "project/UnitKeywords.h"
 
 #include "core/Numbers.h"
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "project/ProjectState.h"
 
 #include <algorithm>
 
@@ -57,7 +57,7 @@ std::optional<std::string> freeUnitText(std::string_view typed) {
     return text;
 }
 
-UnitChoices unitChoicesFrom(const State &s) {
+UnitChoices unitChoicesFrom(const ProjectState &s) {
     UnitChoices c;
     for (int i = 0; i <= s.NPol; ++i) {
         const std::string &input = at(s.InputUnit, i);
@@ -90,7 +90,7 @@ std::string storedUnit(int position, const std::string &freeText) {
     return freeText;
 }
 
-void applyUnitChoices(State &s, const UnitChoices &c, bool inputEditable) {
+void applyUnitChoices(ProjectState &s, const UnitChoices &c, bool inputEditable) {
     const auto n = static_cast<std::size_t>(std::max(s.NPol + 1, 0));
     s.InputUnit.resize(n);
     s.OutputUnit.resize(n);

@@ -14,7 +14,7 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 inline constexpr int kFreeUnitPosition = 6;
 inline constexpr std::array<std::string_view, 6> kUnitKeywords = {"nanog", "microg", "milig",
@@ -45,7 +45,7 @@ struct UnitChoices {
 
 // The positions and free-entry texts of InputUnit, StdInputUnits and
 // OutputUnit (missing entries count as empty).
-UnitChoices unitChoicesFrom(const State &s);
+UnitChoices unitChoicesFrom(const ProjectState &s);
 
 // The unit to store for a position and the free entry's current text.
 std::string storedUnit(int position, const std::string &freeText);
@@ -54,6 +54,6 @@ std::string storedUnit(int position, const std::string &freeText);
 // choices when inputEditable, otherwise kept as it was (the dialog showed
 // the standard units, which are not the project's). Sets UnitsConfirmed and
 // ProjectChanged.
-void applyUnitChoices(State &s, const UnitChoices &choices, bool inputEditable);
+void applyUnitChoices(ProjectState &s, const UnitChoices &choices, bool inputEditable);
 
 } // namespace vesk

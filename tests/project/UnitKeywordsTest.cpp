@@ -1,8 +1,8 @@
 // The concentration units as the units dialog offers and stores them.
 
-#include "calc/UnitKeywords.h"
+#include "project/UnitKeywords.h"
 #include "calc/UnitFactors.h"
-#include "core/State.h"
+#include "run/State.h"
 
 #include <gtest/gtest.h>
 
