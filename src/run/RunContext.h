@@ -350,7 +350,8 @@ struct RunContext {
     }
 };
 
-// Binding (RunBinding.cpp). Each throws RunError with err.FilePath set.
+// Binding (RunBinding.cpp). Each throws RunError with err.FilePath set;
+// bindInputFiles throws RunRefusal when no input file is left to read.
 void bindInputFiles(RunContext &c);
 void bindOutputFiles(RunContext &c);
 void bindStatFiles(RunContext &c);
