@@ -60,7 +60,7 @@ bool readPackageList(const std::string &sourceDir, const std::string &appDir, co
             }
             // A leading "AppPath\" names the program folder; only the rest takes the code.
             std::string_view rest = entry;
-            if (startsWithI(rest, kAppPath)) {
+            if (startsWithI(rest, kAppPath) || startsWithI(rest, "AppPath/")) {
                 rest.remove_prefix(kAppPath.size());
             }
             auto refuse = [&](const std::string &why) {

@@ -27,7 +27,7 @@ struct Package : ::testing::Test {
 
 TEST_F(Package, PlaceholdersNameTheProgramFolderAndTheCodeInAnyLetterCase) {
     ASSERT_TRUE(read("AppPath\\Lists\\National\\Code\\PercDef.lst\r\n"
-                     "apppath\\Data\\Traffic\\National\\CODE\\CityCode.trf\r\n"))
+                     "apppath/Data/Traffic/National/CODE/CityCode.trf\r\n"))
         << error;
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].source, source + "PercDef.lst");

@@ -517,6 +517,21 @@ TEST(UnitsDialog, CancelWorksWhileADefinitionIsPendingAndChangesNothing) {
     EXPECT_FALSE(u.s.UnitsConfirmed);
 }
 
+TEST(UnitsDialog, APendingDefinitionComesBeforeAnotherBoxAndAnotherEntryOfItsOwnBoxCancelsIt) {
+    UnitsDialog u({"microg", "microg", "microg"}, {"microg", "microg", "microg"});
+    u->cmbUnit_Click(false, 0, 6);
+    u->txtUnitDef->setText("abc");
+    u->cmbUnit_Click(false, 1, 4);
+    EXPECT_EQ(u.ui.messages.back(), "The value must be numeric and > 0");
+    EXPECT_EQ(u->cmbOutput[1]->currentIndex(), 1) << "the other box keeps its unit";
+    u->cmbUnit_Click(false, 0, 4);
+    EXPECT_FALSE(u->txtUnitDef->isEnabled());
+    EXPECT_TRUE(u->btnOK->isEnabled());
+    u->btnOK_Click();
+    EXPECT_EQ(u.s.OutputUnit, (std::vector<std::string>{"ppb", "microg", "microg"}))
+        << "\"other\" is never stored";
+}
+
 TEST(UnitsDialog, EscInThePendingDefinitionBoxClosesTheDialogWithoutAMessage) {
     UnitsDialog u({"microg", "microg", "microg"}, {"microg", "microg", "microg"});
     u->show();

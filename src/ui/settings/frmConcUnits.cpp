@@ -113,6 +113,15 @@ void frmConcUnits::cmbUnit_Click(bool input, int i, int position) {
         return;
     }
     QComboBox *box = input ? cmbInput[i] : cmbOutput[i];
+    std::vector<int> &recorded = input ? m_choices.input : m_choices.output;
+    if (m_pending && m_boxes->isEdited(txtUnitDef)) {
+        if (box == m_pending) {
+            cancelDefinition(); // another entry chosen instead of a unit of one's own
+        } else if (!m_boxes->enter(txtUnitDef)) {
+            box->setCurrentIndex(recorded[i]); // the pending definition comes first
+            return;
+        }
+    }
     box->setCurrentIndex(position);
     if (position == kFreeUnitPosition) {
         m_pending = box;
@@ -124,7 +133,14 @@ void frmConcUnits::cmbUnit_Click(bool input, int i, int position) {
         m_boxes->markEdited(txtUnitDef);
         txtUnitDef->setFocus();
     }
-    (input ? m_choices.input : m_choices.output)[i] = position;
+    recorded[i] = position;
+}
+
+void frmConcUnits::cancelDefinition() {
+    m_pending = nullptr;
+    txtUnitDef->clear();
+    txtUnitDef->setEnabled(false);
+    m_boxes->clearEdits();
 }
 
 bool frmConcUnits::confirmDefinition() {

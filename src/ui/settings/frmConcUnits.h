@@ -51,6 +51,7 @@ protected:
 
 private:
     bool confirmDefinition();
+    void cancelDefinition();
 
     State &m_state;
     Interaction &m_interaction;
