@@ -112,6 +112,8 @@ const char *const kPackageList = "AppPath\\Lists\\National\\Code\\Pollutants.lst
 // ---- Default data from the templates ------------------------------------------------------
 
 TEST_F(AddingCountry, DefaultDataMakesTheFoldersListsAndDatedFleetAndTheNewCountrysListsLoad) {
+    // A template written in another letter case still gives the list its own name.
+    fs::rename(app() + "NewCountry/Pollutants.lst", app() + "NewCountry/POLLUTANTS.lst");
     const std::string name = add({"Newland", "NL"}, {Answer::Ok});
     ASSERT_EQ(name, "Newland") << (ui.messages.empty() ? "" : ui.messages.back());
     for (const char *folder : {"Lists/National/NL", "Data/Emission/National/NL", "Data/Traffic/National/NL",
@@ -119,6 +121,7 @@ TEST_F(AddingCountry, DefaultDataMakesTheFoldersListsAndDatedFleetAndTheNewCount
         EXPECT_TRUE(fs::is_directory(app() + folder)) << folder;
     }
     EXPECT_TRUE(exists("Lists/National/NL/Pollutants.lst")) << "the lists keep the names the loader reads";
+    EXPECT_FALSE(exists("Lists/National/NL/POLLUTANTS.lst"));
     EXPECT_TRUE(exists("Data/Traffic/National/NL/FleetShare.xls"));
     EXPECT_TRUE(exists("Data/Emission/National/NL/Fuel.xls"));
     const std::string fleet = readFile(app() + "Lists/National/NL/VehiclesNL_2004.vlf");
