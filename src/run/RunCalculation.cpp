@@ -23,6 +23,7 @@
 #include "run/RunContext.h"
 #include "run/RunFiles.h"
 #include "run/StreetChain.h"
+#include "run/results/StreetResults.h"
 
 #include <chrono>
 #include <ctime>
@@ -211,6 +212,35 @@ std::string nowText() {
     return buffer;
 }
 
+// The street's entry in the multi-street results, in the order of the streets file.
+void registerStreet(RunContext &c) {
+    if (!c.streetStore) {
+        return;
+    }
+    const State &s = c.s;
+    results::StreetEntry e;
+    e.number = c.StreetNo;
+    e.name = s.StreetName;
+    e.active = s.StreetActive;
+    e.x = s.StreetX;
+    e.y = s.StreetY;
+    e.recHeight = s.RecHeight;
+    e.givenTraffic = s.AnnualDiurnalTraffic;
+    e.dailyTraffic = s.DailyTrafficCalc;
+    e.trafficFileType = s.TrafficFileType;
+    e.trafficFile = s.TrafficFile;
+    if (c.anyHour) {
+        e.firstCalcDate = c.firstHourText;
+        e.lastCalcDate = c.lastHourText;
+    }
+    std::string error;
+    if (!c.streetStore->addStreet(std::move(e), s.StatVarList, &error)) {
+        // The run goes on; only the list of its streets is lost.
+        c.ui.message(error, Icon::Exclamation);
+        c.streetStore.reset();
+    }
+}
+
 void closeEverything(RunContext &c) {
     discardOutputFiles(c);
     c.inputs.clear();
@@ -305,6 +335,7 @@ void streetLoop(RunContext &c, RunReport &report) {
         std::string error;
         publishStatistics(s.Statistics, s, &error); // statistics without a StatVar are left out
         writeStatFiles(c);
+        registerStreet(c);
         ++report.streets;
         if (!multi) {
             break;
@@ -329,6 +360,14 @@ void streetLoop(RunContext &c, RunReport &report) {
     s.CalcScenarioYear = s.ScenarioYear;
     s.ResultFileName = "untitled";
     s.LastResultFile = s.ResultFileName;
+    if (c.streetStore) {
+        std::string error;
+        if (c.streetStore->finish(s.CalcTime, &error)) {
+            s.StreetResults = std::move(c.streetStore);
+        } else {
+            c.ui.message(error, Icon::Exclamation);
+        }
+    }
     report.outcome = stopped ? RunOutcome::Stopped : RunOutcome::Completed;
 }
 
@@ -354,6 +393,15 @@ void openSources(RunContext &c) {
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
+        // The streets' results window is the window's: a batch run keeps no store.
+        if (!s.BatchRun()) {
+            c.streetStore = std::make_unique<results::StreetResultsStore>();
+            std::string error;
+            if (!c.streetStore->start(s, &error)) {
+                c.ui.message(error, Icon::Exclamation);
+                c.streetStore.reset();
+            }
+        }
     }
 }
 

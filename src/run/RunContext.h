@@ -292,6 +292,8 @@ struct RunContext {
     std::string StreetsFolder;
     std::string LastPersonId;
     std::unique_ptr<RecordReader> streetsFile, routeFile;
+    // The results of every street of a multi-street run, for the results window.
+    std::shared_ptr<results::StreetResultsStore> streetStore;
 
     // Dating of the records as read (also those outside the period).
     int datedInputs = 0;    // input files with date items of their own
