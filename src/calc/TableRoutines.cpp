@@ -106,7 +106,10 @@ void OpenInputTable(const std::string &address, InputTable &table, long *errorNu
             fail(kErrPathNotFound, "Path not found: " + path, errorNumber, errorText);
         } else if (!fs::exists(path, ec)) {
             fail(kErrFileNotFound, "File not found: " + path, errorNumber, errorText);
-        } else if (std::ifstream probe(path, std::ios::binary); !probe || fs::is_directory(path, ec)) {
+        } else if (std::string error; !isRegularFile(path, &error)) {
+            // A device or an endless stream would be read to the exhaustion of the memory.
+            fail(kErrTableRefused, error, errorNumber, errorText);
+        } else if (std::ifstream probe(path, std::ios::binary); !probe) {
             fail(kErrPathFileAccess, "Cannot read the file " + path, errorNumber, errorText);
         } else {
             table.TextPath = path;

@@ -5,12 +5,12 @@
 #include "calc/FileColumns.h"
 #include "calc/StatCells.h"
 #include "core/Calendar.h"
+#include "core/EmissionLibraryTools.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/StatVarNames.h"
 #include "core/TextIO.h"
 #include "core/ValueRanges.h"
-#include "platform/EmissionLibraryTools.h"
 #include "platform/tables/TableAddress.h"
 #include "run/RunContext.h"
 #include "run/RunFiles.h"
@@ -290,7 +290,8 @@ std::size_t inputRecords(const InputFile &in) {
     std::ifstream text(in.path, std::ios::binary);
     std::size_t records = 0;
     std::string line;
-    while (std::getline(text, line)) {
+    bool tooLong = false; // reading stops there; the record reader says why
+    while (getLineBounded(text, line, kMaxRecordLine, &tooLong)) {
         const auto first = line.find_first_not_of(" \t\r");
         records +=
             first != std::string::npos && !std::isalpha(static_cast<unsigned char>(line[first])) ? 1 : 0;

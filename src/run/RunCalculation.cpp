@@ -104,7 +104,7 @@ void setUpTraffic(RunContext &c) {
 void startStreetStatistics(RunContext &c) {
     State &s = c.s;
     s.Statistics.startSeries(statisticsSetupFrom(s));
-    s.Statistics.setStreet(s.StreetName, static_cast<float>(s.StreetX), static_cast<float>(s.StreetY));
+    s.Statistics.setStreet(s.StreetName, s.StreetX, s.StreetY);
     s.DailyAverageList.clear();
     c.HourCount = 0;
     c.TrafficSum = c.SpeedSum = 0;

@@ -19,8 +19,8 @@
 #include "core/Calendar.h"
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
 #include "run/RunControl.h"
+#include "run/State.h"
 
 #include <cstdint>
 #include <fstream>
@@ -33,6 +33,9 @@ namespace vesk::run {
 
 inline constexpr float kMiss = -99.0f;
 inline constexpr int kMaxItems = 50; // items of a record that are read; the rest is ignored
+// The longest line of an hourly text input: far beyond 50 items of any
+// width; a longer line means the file is not one of hourly records.
+inline constexpr std::size_t kMaxRecordLine = 1 << 20;
 
 // A calendar day and hour of the run. hour 1..24 (hour h begins at h - 1 o'clock).
 struct DayHour {
@@ -280,10 +283,10 @@ struct RunContext {
     long SpeedCount = 0;
     float TimeInSeg = kMiss;
     int VehCatCount = 0;
-    std::string lastDayText;  // the day of the last accepted hour
+    std::string lastDayText;   // the day of the last accepted hour
     std::string firstHourText; // the start of the street's first accepted hour
     std::string lastHourText;  // the start of the last accepted hour
-    bool dayOpen = false;     // a day began with the last accepted hour
+    bool dayOpen = false;      // a day began with the last accepted hour
 
     // Streets and route.
     int StreetNo = 0, StreetCount = 0;

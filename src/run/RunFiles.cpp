@@ -1,7 +1,7 @@
 #include "run/RunFiles.h"
 
 #include "core/Paths.h"
-#include "core/State.h"
+#include "run/State.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 

@@ -288,8 +288,7 @@ void writeOutputRows(RunContext &c) {
 
 void writeStatFiles(RunContext &c) {
     State &s = c.s;
-    const StreetCellValues street{static_cast<float>(s.StreetX), static_cast<float>(s.StreetY),
-                                  s.DailyTrafficCalc, s.TravelSpeedCalc};
+    const StreetCellValues street{s.StreetX, s.StreetY, s.DailyTrafficCalc, s.TravelSpeedCalc};
     for (StatFile &file : c.stats) {
         c.err.FilePath = file.path;
         c.err.FileIndex = file.k;

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 using namespace vesk;
 using test::TempDir;
 namespace fs = std::filesystem;
@@ -85,14 +83,8 @@ TEST(DataFileHeader, AWorkbookSheetGivesItsFirstRowAndRepeatsAreRenamed) {
 }
 
 TEST(DataFileHeader, AnAccessTableGivesItsFieldNamesInOrder) {
-    const fs::path source = test::testDataDir() / "mdb" / "nwind.mdb";
-    if (!fs::exists(source)) {
-        if (const char *required = std::getenv("WINVESK_REQUIRE_TESTDATA");
-            required && std::string(required) == "1") {
-            FAIL() << "the shared test files are missing: " << (test::testDataDir() / "mdb").string();
-        }
-        GTEST_SKIP() << "the shared test files are missing: " << (test::testDataDir() / "mdb").string();
-    }
+    const fs::path source = test::sharedTestFile("mdb/nwind.mdb");
+    WINVESK_NEEDS_SHARED_FILE(source);
     TempDir dir;
     fs::copy_file(source, dir.path() / "nwind.mdb");
     const FileHeader h = readDataFileHeader((dir.path() / "nwind.mdb").string() + ";Order Details", ".");

@@ -155,7 +155,7 @@ RunFixture::RunFixture() {
     workDir = dir.path() / "work";
     copyDataTree(appDir);
     fs::create_directories(workDir);
-    const bool started = InitProgram(state, appDir.string() + "/", ui, settings, [](State &) {});
+    const bool started = InitProgram(state, appDir.string() + "/", ui, settings, [](CoreState &) {});
     EXPECT_TRUE(started) << (ui.messages.empty() ? "" : ui.messages.back());
     state.BatchMode = true;
 }

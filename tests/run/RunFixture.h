@@ -5,12 +5,12 @@
 // set-up, traffic, street model, statistics and files.
 
 #include "calc/EmissionSetup.h"
-#include "core/InitProgram.h"
 #include "core/Settings.h"
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "project/InitProgram.h"
 #include "project/ProjectReader.h"
 #include "run/RunCalculation.h"
+#include "run/State.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -11,6 +11,7 @@
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
 
+#include <map>
 #include <sstream>
 
 using namespace vesk;
@@ -26,15 +27,29 @@ protected:
         }
     }
 
-    // The sample single-street project with file names of its own.
-    void loadSample(const std::vector<std::pair<std::string, std::string>> &names) {
+    // The sample single-street project with texts of its own (file records, variable lists).
+    void loadSampleEdited(const std::vector<std::pair<std::string, std::string>> &edits) {
         std::string text = readFile(dataDir() / "Working" / "DemoStreet.vkp");
-        for (const auto &[from, to] : names) {
-            const auto at = text.find("\"" + from + "\"");
+        for (const auto &[from, to] : edits) {
+            const auto at = text.find(from);
             ASSERT_NE(at, std::string::npos) << from;
-            text.replace(at + 1, from.size(), to);
+            text.replace(at, from.size(), to);
         }
         loadProject("DemoStreet.vkp", text);
+    }
+    // The sample with file names of its own.
+    void loadSample(const std::vector<std::pair<std::string, std::string>> &names) {
+        std::vector<std::pair<std::string, std::string>> edits;
+        for (const auto &[from, to] : names) {
+            edits.emplace_back("\"" + from + "\"", "\"" + to + "\"");
+        }
+        loadSampleEdited(edits);
+    }
+    // The sample reading its meteorology from the sheet Met of Met2023.xls,
+    // dated by its one "date" column.
+    void loadWorkbookMeteorology() {
+        loadSampleEdited({{"\"Met2023.txt\",#TRUE#,\"input\"\r\n[year,\r\nmonth,\r\nday,\r\nhour,\r\n",
+                           "\"Met2023.xls;Met$\",#TRUE#,\"input\"\r\n[date,\r\n"}});
     }
 
     // The items of a text output line split at blanks or ";"; "-99..." as Null.
@@ -155,8 +170,10 @@ TEST_F(RunWorkbooks, AYearTooLongForALotusWorksheetIsRefusedBeforeTheFirstHour) 
 }
 
 // The sample's meteorology as a workbook: dates and hours in one column of
-// date-times shown with a date-only format, the wind speed as formulas.
-std::string meteorologyWorkbook(const std::string &metText) {
+// date-times shown with a date-only format, the wind speed as formulas (the
+// rows given their own wind speed cell).
+std::string meteorologyWorkbook(const std::string &metText,
+                                const std::map<int, std::string> &windCells = {}) {
     xls::Book book;
     book.cellFormats = {14}; // XF 16: m/d/yy, a date alone
     std::string cells;
@@ -179,7 +196,9 @@ std::string meteorologyWorkbook(const std::string &metText) {
         ++row;
         const double serial =
             static_cast<double>(daysFromCivil(year, month, day) + kSerialDayOf1970) + (hour - 1) / 24.0;
-        cells += xls::number(row, 0, 16, serial) + xls::formulaNumber(row, 1, 15, wind) +
+        const auto own = windCells.find(row);
+        cells += xls::number(row, 0, 16, serial) +
+                 (own != windCells.end() ? own->second : xls::formulaNumber(row, 1, 15, wind)) +
                  xls::number(row, 2, 15, direction) + xls::number(row, 3, 15, temperature) +
                  xls::number(row, 4, 15, radiation);
     }
@@ -193,15 +212,22 @@ TEST_F(RunWorkbooks, AMeteorologyWorkbookOfFormulasAndDateTimesShownAsDatesRunsA
     const std::string expected = readFile(work("Stat2023.txt"));
 
     writeWork("Met2023.xls", meteorologyWorkbook(readFile(work("Met2023.txt"))));
-    std::string text = readFile(dataDir() / "Working" / "DemoStreet.vkp");
-    const std::string from =
-        "\"Met2023.txt\",#TRUE#,\"input\"\r\n[year,\r\nmonth,\r\nday,\r\nhour,\r\nu_mast,";
-    const auto at = text.find(from);
-    ASSERT_NE(at, std::string::npos);
-    text.replace(at, from.size(), "\"Met2023.xls;Met$\",#TRUE#,\"input\"\r\n[date,\r\nu_mast,");
-    loadProject("DemoStreet.vkp", text);
+    loadWorkbookMeteorology();
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     EXPECT_EQ(readFile(work("Stat2023.txt")), expected) << "every hour dated and every wind speed read";
+}
+
+TEST_F(RunWorkbooks, AFormulaWithAnErrorIsAMissingValueTheRunReports) {
+    writeWork("Met2023.xls",
+              meteorologyWorkbook(readFile(work("Met2023.txt")),
+                                  {{10, xls::formulaError(10, 1, 0x07)},    // #DIV/0!
+                                   {11, xls::formulaError(11, 1, 0x2A)}})); // #N/A: missing by intent
+    loadWorkbookMeteorology();
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_NE(said().find("Items of the input files that are not numbers were read as missing values"),
+              std::string::npos)
+        << said();
+    EXPECT_NE(said().find("column u_mast: 1 item"), std::string::npos) << said();
 }
 
 struct DamagedInput {
@@ -230,17 +256,8 @@ std::string meteorologyWorksheet() {
 TEST_P(RunDamagedInputs, StopTheRunNamingTheFileNeverRunOverFewerHours) {
     const DamagedInput &input = GetParam();
     writeWork(input.file, input.bytes);
-    std::string text = readFile(dataDir() / "Working" / "DemoStreet.vkp");
-    const std::string from =
-        "\"Met2023.txt\",#TRUE#,\"input\"\r\n[year,\r\nmonth,\r\nday,\r\nhour,\r\nu_mast,\r\n"
-        "wind_dir,\r\ntemperature,\r\nglobalrad]";
-    const auto at = text.find(from);
-    ASSERT_NE(at, std::string::npos);
-    text.replace(at, from.size(),
-                 "\"" + input.file +
-                     ";Met\",#TRUE#,\"input\"\r\n[year,\r\nmonth,\r\nday,\r\nhour,\r\nu_mast,\r\n"
-                     "wind_dir]");
-    loadProject("DemoStreet.vkp", text);
+    loadSampleEdited({{"\"Met2023.txt\"", "\"" + input.file + ";Met\""},
+                      {"wind_dir,\r\ntemperature,\r\nglobalrad]", "wind_dir]"}});
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
     EXPECT_EQ(report.hours, 0);

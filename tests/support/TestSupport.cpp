@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -44,6 +45,16 @@ fs::path dataDir() {
 }
 fs::path testDataDir() {
     return sourceDir() / ".." / "shared" / "testdata";
+}
+
+fs::path sharedTestFile(const std::string &relative) {
+    const fs::path p = testDataDir() / relative;
+    return fs::exists(p) ? p : fs::path();
+}
+
+bool testDataRequired() {
+    const char *required = std::getenv("WINVESK_REQUIRE_TESTDATA");
+    return required != nullptr && std::string(required) == "1";
 }
 
 std::string readFile(const fs::path &path) {

@@ -33,6 +33,10 @@ private:
 fs::path sourceDir();   // the repository's root
 fs::path dataDir();     // the repository's data/ tree
 fs::path testDataDir(); // ../shared/testdata beside the repository
+// A file of the shared test folder ("mdb/nwind.mdb"); an empty path when it is missing.
+fs::path sharedTestFile(const std::string &relative);
+// True when WINVESK_REQUIRE_TESTDATA=1: a missing shared file then fails the test.
+bool testDataRequired();
 std::string readFile(const fs::path &path);
 // A parameterised test's name from a readable text: other than letters and digits become "_".
 std::string testNameOf(std::string text);
@@ -57,3 +61,14 @@ public:
 };
 
 } // namespace vesk::test
+
+// Skips the test (or fails it when the shared files are required) when path is empty.
+#define WINVESK_NEEDS_SHARED_FILE(path)                                                                      \
+    if ((path).empty()) {                                                                                    \
+        const std::string missing =                                                                          \
+            "the shared test files are missing: " + ::vesk::test::testDataDir().string();                    \
+        if (::vesk::test::testDataRequired()) {                                                              \
+            FAIL() << missing;                                                                               \
+        }                                                                                                    \
+        GTEST_SKIP() << missing;                                                                             \
+    }

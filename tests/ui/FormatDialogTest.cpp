@@ -3,15 +3,16 @@
 // types of statistics files, format files, the header and catalogue views.
 
 #include "core/CoreTestData.h"
-#include "core/State.h"
 #include "platform/tables/Tables.h"
 #include "project/FormatFiles.h"
+#include "run/State.h"
 #include "support/TestSupport.h"
 #include "ui/inputdef/FloatingFrame.h"
 #include "ui/inputdef/ListTextBox.h"
 #include "ui/inputdef/frmFormatFile.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QListWidget>
@@ -32,7 +33,7 @@ namespace {
 // The demo country's catalogue, loaded once for all tests here.
 const State &demo() {
     static test::ProgramDir *dir = new test::ProgramDir;
-    static test::Started *started = new test::Started(*dir);
+    static auto *started = new test::StartedAs<State>(*dir);
     return started->state;
 }
 
@@ -312,14 +313,8 @@ TEST(FormatDialogHeader, AWorkbookSheetShowsItsColumnNames) {
 }
 
 TEST(FormatDialogHeader, ARealAccessTableShowsItsFields) {
-    const fs::path source = test::testDataDir() / "mdb" / "nwind.mdb";
-    if (!fs::exists(source)) {
-        if (const char *required = std::getenv("WINVESK_REQUIRE_TESTDATA");
-            required && std::string(required) == "1") {
-            FAIL() << "the shared test files are missing: " << (test::testDataDir() / "mdb").string();
-        }
-        GTEST_SKIP() << "the shared test files are missing: " << (test::testDataDir() / "mdb").string();
-    }
+    const fs::path source = test::sharedTestFile("mdb/nwind.mdb");
+    WINVESK_NEEDS_SHARED_FILE(source);
     test::TempDir dir;
     fs::copy_file(source, dir.path() / "nwind.mdb");
     Dialog d(1, hourly(""), false, "nwind.mdb;Order Details", dir.path().string() + "/");
@@ -398,4 +393,35 @@ TEST(FormatDialogCatalogue, ShowsEveryKnownVariableWithItsDescriptionAndPrintsOn
     EXPECT_FALSE(fs::exists(cancelled.toStdString()));
     d->btnShowVariables_Click();
     EXPECT_FALSE(d->Frame3->isVisible()) << "the button closes an open view";
+}
+
+TEST(FormatDialogStatistics, SwitchingBackToSingleStreetEnablesTheRowsAndLeavesDailyAvForTheUserToReplace) {
+    Dialog d(4, {"\"Day\"", "*", "*", "DailyAv"});
+    d->Form_Activate();
+    d.ui.messages.clear();
+    d->Option1[0]->setChecked(true);
+    d->Option1_Click(0);
+    EXPECT_TRUE(d->boxRows->isEnabled());
+    EXPECT_EQ(d.text(d->boxRows), "DailyAv");
+    EXPECT_TRUE(d.ui.messages.empty()) << "nothing is checked until the box is left";
+    EXPECT_EQ(d->ListVariables->count(), static_cast<int>(demo().SeriesVarNames.size()) - 1);
+}
+
+TEST(FormatDialogAids, LoadFromProjectOffersTheProjectsListsAndAChoiceReplacesTheBoxLastEdited) {
+    FormatDialogInput in;
+    in.kind = 1;
+    in.lists = hourly("year");
+    in.projectList = {"year, month", "year, hour, u_mast"};
+    test::ScriptedInteraction ui;
+    frmFormatFile d(demo(), in, ui);
+    d.Form_Activate();
+    d.btnLoadList_Click(1);
+    ASSERT_FALSE(d.lstProjectList->isHidden());
+    ASSERT_EQ(d.lstProjectList->count(), 2);
+    d.lstProjectList->setCurrentRow(1);
+    d.lstProjectList_CopyEntry();
+    EXPECT_EQ(QApplication::clipboard()->text(), "year, hour, u_mast");
+    d.lstProjectList_DblClick();
+    EXPECT_EQ(d.boxVariables->toPlainText(), "year, hour, u_mast");
+    EXPECT_TRUE(d.lstProjectList->isHidden());
 }

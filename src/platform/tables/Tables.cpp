@@ -250,6 +250,9 @@ bool TableWriter::append(const std::vector<Cell> &row, std::string *error) {
 
 bool listTables(const std::string &file, std::vector<TableInfo> *tablesOut, std::string *error) {
     tablesOut->clear();
+    if (tableKindOfFile(file) != TableKind::Text && !isRegularFile(file, error)) {
+        return false;
+    }
     switch (tableKindOfFile(file)) {
     case TableKind::Access:
         return tables::accessListTables(file, tablesOut, error);
@@ -284,6 +287,9 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
     auto kind = tableKindOfFile(file);
     if (kind == TableKind::Text) {
         return tables::textReadTable(file, data, error);
+    }
+    if (!isRegularFile(file, error)) {
+        return false;
     }
     if (kind == TableKind::Access) {
         return tables::accessReadTable(file, table, data, error);

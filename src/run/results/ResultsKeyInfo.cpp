@@ -2,8 +2,8 @@
 
 #include "calc/Format.h"
 #include "core/Paths.h"
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "run/State.h"
 
 #include <cmath>
 

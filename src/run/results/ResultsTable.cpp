@@ -1,8 +1,8 @@
 #include "run/results/ResultsTable.h"
 
 #include "calc/Format.h"
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "run/State.h"
 
 #include <algorithm>
 #include <stdexcept>

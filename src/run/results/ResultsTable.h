@@ -24,8 +24,8 @@
 // the table is always built. Sizes are in twips (1/1440 inch).
 
 #include "core/KeyedList.h"
+#include "core/Pollutant.h"
 #include "core/StatVar.h"
-#include "platform/Pollutant.h"
 
 #include <string>
 #include <vector>

@@ -3,8 +3,8 @@
 #include "calc/Format.h"
 #include "core/Numbers.h"
 #include "core/StagedFile.h"
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "run/State.h"
 #include "run/results/ResultsTable.h"
 
 #include <algorithm>

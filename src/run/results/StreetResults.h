@@ -25,8 +25,8 @@
 // A file without its end line (a run that did not finish) is refused.
 
 #include "core/KeyedList.h"
+#include "core/Pollutant.h"
 #include "core/StatVar.h"
-#include "platform/Pollutant.h"
 
 #include <cstdint>
 #include <fstream>

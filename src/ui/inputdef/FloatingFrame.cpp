@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace vesk::ui {
@@ -64,7 +65,14 @@ void FloatingFrame::setContent(QWidget *content, int minimumWidth, int minimumHe
 
 void FloatingFrame::showAt(const QPoint &globalTopLeft) {
     clearDrag();
-    move(globalTopLeft);
+    QPoint at = globalTopLeft;
+    // Never partly off the screen: a frame that would stick out is moved back.
+    if (const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen()) {
+        const QRect room = screen->availableGeometry();
+        at.setX(std::max(room.left(), std::min(at.x(), room.right() - width())));
+        at.setY(std::max(room.top(), std::min(at.y(), room.bottom() - height())));
+    }
+    move(at);
     show();
     raise();
 }

@@ -30,7 +30,8 @@ public:
     QPushButton *closeButton() const { return m_close; }
     QLabel *strip() const { return m_strip; }
 
-    // Shows the frame with its top left at a screen position.
+    // Shows the frame with its top left at a screen position, moved back
+    // where it would stick out of the screen.
     void showAt(const QPoint &globalTopLeft);
 
     // Drag state (for the form's fields of the same meaning).

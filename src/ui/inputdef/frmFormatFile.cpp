@@ -6,7 +6,7 @@
 #include "ui/inputdef/frmFormatFile.h"
 
 #include "core/Interaction.h"
-#include "core/State.h"
+#include "run/State.h"
 #include "project/DataFileHeader.h"
 #include "project/FormatFiles.h"
 #include "ui/inputdef/FloatingFrame.h"
@@ -99,6 +99,7 @@ void frmFormatFile::setupUi() {
     boxVariables->setMinimumHeight(96);
     for (ListTextBox *box : {boxFormats, boxUnits, boxRows}) {
         box->setMinimumHeight(54);
+        box->setMaximumHeight(90);
     }
     lists->addWidget(Label2, 0, 0);
     lists->addWidget(boxVariables, 1, 0);

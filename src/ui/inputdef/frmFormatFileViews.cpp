@@ -15,6 +15,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -59,6 +60,7 @@ void frmFormatFile::setupFloatingFrames() {
     MSFlexGrid1->setHorizontalHeaderLabels({QStringLiteral("Variable Name"), QStringLiteral("Description")});
     MSFlexGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     MSFlexGrid1->horizontalHeader()->setStretchLastSection(false);
+    MSFlexGrid1->verticalHeader()->setDefaultSectionSize(MSFlexGrid1->fontMetrics().height() + 6);
     Frame3->setContent(MSFlexGrid1, kMinimumGridWidth, kMinimumGridHeight);
     btnPrint = new QPushButton(QStringLiteral("Print List"), Frame3);
     btnPrint->setObjectName(QStringLiteral("btnPrint"));
@@ -114,7 +116,15 @@ void frmFormatFile::btnViewHeader_Click() {
                            DataGrid1->horizontalScrollBar()->sizeHint().height() + 4;
     DataGrid1->setFixedHeight(gridHeight);
     Frame5->setFixedHeight(Frame5->sizeHint().height());
+    // Wide enough for every column when the dialog's width allows it; the
+    // user can widen it further.
+    const int columns = DataGrid1->columnCount() * DataGrid1->columnWidth(0);
+    const QMargins m = Frame5->contentLayout()->contentsMargins();
+    const int margins = m.left() + m.right() + 2 * Frame5->frameWidth() + 2 * DataGrid1->frameWidth();
     const QPoint below = boxVariables->mapToGlobal(QPoint(0, boxVariables->height() + 20));
+    const QScreen *screen = this->screen();
+    const int room = screen ? screen->availableGeometry().right() - below.x() : width();
+    Frame5->resize(std::clamp(columns + margins + 4, 456, std::max(456, room)), Frame5->height());
     Frame5->showAt(below);
 }
 

@@ -1,12 +1,11 @@
 #include "ui/mainwindow/StreetSketch.h"
 
-#include <QFileInfo>
+#include "ui/results/PictureFile.h"
+
 #include <QFontMetricsF>
-#include <QImageWriter>
 #include <QPainter>
 #include <QPolygon>
 #include <QPrinter>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -157,35 +156,7 @@ QImage renderStreetSketch(const QSize &size, const SketchStreet &street, const S
 }
 
 bool saveSketchPicture(const QImage &picture, const QString &path, QString *error) {
-    auto fail = [&](const QString &reason) {
-        if (error) {
-            *error = QStringLiteral("The sketch could not be saved to %1: %2").arg(path, reason);
-        }
-        return false;
-    };
-    if (path.isEmpty()) {
-        return fail(QStringLiteral("no file name was given"));
-    }
-    if (picture.isNull()) {
-        return fail(QStringLiteral("there is no picture"));
-    }
-    QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format)) {
-        format = "bmp";
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail(file.errorString());
-    }
-    QImageWriter writer(&file, format);
-    if (!writer.write(picture)) {
-        file.cancelWriting();
-        return fail(writer.errorString());
-    }
-    if (!file.commit()) {
-        return fail(file.errorString());
-    }
-    return true;
+    return savePictureFile(picture, path, QStringLiteral("sketch"), error);
 }
 
 bool printStreetSketch(QPrinter &printer, const SketchStreet &street, const SketchView &view,

@@ -1,12 +1,9 @@
 #include "ui/results/GraphPainter.h"
 
-#include <QFileInfo>
 #include <QFontMetricsF>
-#include <QImageWriter>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPrinter>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -150,38 +147,6 @@ bool printGraph(QPrinter &printer, const GraphContent &graph, QString *error) {
     }
     if (printer.printerState() == QPrinter::Error) {
         return fail(QStringLiteral("the printer reported an error."));
-    }
-    return true;
-}
-
-bool saveGraphPicture(const QImage &picture, const QString &path, QString *error) {
-    auto fail = [&](const QString &reason) {
-        if (error) {
-            *error = QStringLiteral("The graph could not be saved to %1: %2").arg(path, reason);
-        }
-        return false;
-    };
-    if (path.isEmpty()) {
-        return fail(QStringLiteral("no file name was given"));
-    }
-    if (picture.isNull()) {
-        return fail(QStringLiteral("there is no picture"));
-    }
-    QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format)) {
-        format = "bmp";
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail(file.errorString());
-    }
-    QImageWriter writer(&file, format);
-    if (!writer.write(picture)) {
-        file.cancelWriting();
-        return fail(writer.errorString());
-    }
-    if (!file.commit()) {
-        return fail(file.errorString());
     }
     return true;
 }

@@ -37,9 +37,4 @@ QImage renderGraph(const QSize &size, const GraphContent &graph);
 // cannot be started or the page cannot be finished.
 bool printGraph(QPrinter &printer, const GraphContent &graph, QString *error);
 
-// Saves a picture to path as a bitmap (or in the picture format its suffix
-// names), through a temporary file: on failure the old file stays whole and
-// error says why.
-bool saveGraphPicture(const QImage &picture, const QString &path, QString *error);
-
 } // namespace vesk::ui

@@ -1,7 +1,8 @@
 #include "ui/results/MDIGraphics.h"
 
 #include "core/Interaction.h"
-#include "core/State.h"
+#include "run/State.h"
+#include "ui/results/PictureFile.h"
 #include "ui/results/frmGraph.h"
 #include "ui/results/frmSelGraph.h"
 
@@ -194,7 +195,7 @@ bool MDIGraphics::menSaveAs_Click() {
         return false; // cancelled: nothing saved
     }
     QString error;
-    if (!saveGraphPicture(graph->picture(), QString::fromStdString(*path), &error)) {
+    if (!savePictureFile(graph->picture(), QString::fromStdString(*path), QStringLiteral("graph"), &error)) {
         m_interaction.message(error.toStdString(), Icon::Critical);
         return false;
     }

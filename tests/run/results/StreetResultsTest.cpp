@@ -4,12 +4,12 @@
 #include "run/results/StreetResults.h"
 
 #include "calc/Format.h"
-#include "core/InitProgram.h"
 #include "core/Settings.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 #include "project/Batch.h"
+#include "project/InitProgram.h"
 #include "run/BatchRun.h"
+#include "run/State.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,16 +29,17 @@ class MultiStreetSample : public ::testing::Test {
 protected:
     explicit MultiStreetSample(bool batch = false) {
         test::copyDataTree(dir.path());
-        auto startUp = [&](State &s, Interaction &interaction) {
-            return InitProgram(s, dir.path().string() + "/", interaction, settings, [](State &) {});
+        auto startUp = [&](ProjectState &s, Interaction &interaction) {
+            return InitProgram(s, dir.path().string() + "/", interaction, settings, [](CoreState &) {});
         };
         CommandLine line;
         line.projectFile = (dir.path() / "Working" / "DemoStreets.vkm").string();
         line.batch = true;
-        status = runBatch(state, ui, line, startUp, [batch](State &s, Interaction &i, std::string *error) {
-            s.BatchMode = batch;
-            return calculateProject(s, i, error);
-        });
+        status = runBatch(state, ui, line, startUp,
+                          [this, batch](ProjectState &, Interaction &i, std::string *error) {
+                              state.BatchMode = batch;
+                              return calculateProject(state, i, error);
+                          });
     }
     // The cells of the statistics file by street and column.
     std::string statCell(const std::string &street, const std::string &column) const {
