@@ -256,17 +256,17 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         std::error_code ec;
         auto kind = a.kind;
         bool exists = fs::exists(file, ec);
-        if (!refused && kind == TableKind::Excel && exists) {
-            std::vector<TableInfo> list;
-            std::string listError;
-            if (!listTables(file, &list, &listError)) {
+        std::string damage;
+        if (!refused && exists && !tableFileReadable(file, &damage)) {
+            // The existing file cannot be read, so its other tables could not be kept.
+            if (kind == TableKind::Excel) {
                 ui.message(
                     "The worksheet " + a.table + " is corrupted!\r\n" +
                         "If you open this worksheet in Excel and save it, this might correct the error!",
                     Icon::Critical);
-                fail(kErrCannotOpen, error, errorNumber, errorText);
-                return;
             }
+            fail(kErrCannotOpen, damage, errorNumber, errorText);
+            return;
         }
         fail(refused ? kErrTableRefused : kErrPathFileAccess, error, errorNumber, errorText);
         return;

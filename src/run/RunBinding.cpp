@@ -402,6 +402,7 @@ void bindInputFiles(RunContext &c) {
     c.datedInputs = 0;
     c.LastReadHour = -1;
     std::string vehicleName; // carries from column to column when a column names no category
+    int skipped = 0;         // checked files left out for their empty variable lists
     for (int k = 1; k <= std::min(s.NumInputFiles, kMaxFilesPerKind); ++k) {
         if (!s.InputFileChecked[k]) {
             continue;
@@ -412,6 +413,7 @@ void bindInputFiles(RunContext &c) {
         c.err.FileIndex = k;
         c.err.InputFile = s.InputFiles[k];
         if (names.empty() && c.skipEmptyLists) {
+            ++skipped;
             continue;
         }
         InputFile in;
@@ -466,6 +468,14 @@ void bindInputFiles(RunContext &c) {
         }
         c.datedInputs += in.dated ? 1 : 0;
         c.inputs.push_back(std::move(in));
+    }
+    // Without an input file there is no hour to read: say why, rather than
+    // that no hour lay within the start and end dates.
+    if (c.inputs.empty()) {
+        throw RunRefusal{skipped > 0 ? "No input file is left: every checked hourly input file has an empty "
+                                       "Variable List.\r\nFormat the input files before the calculation."
+                                     : "No hourly input file is checked.\r\nCheck the input files to use in "
+                                       "the calculation."};
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include "run/RunFixture.h"
 
+#include "platform/tables/TableBackends.h"
+
 #include <sys/stat.h>
 
 using namespace vesk;
@@ -137,4 +139,33 @@ TEST_F(DamagedRunInput, AnInputLineWithoutAnEndIsRefusedWithFileAndLine) {
     EXPECT_EQ(report.error, work("Hours.txt").string() +
                                 ", line 3: the line is longer than 1048576 characters; this is not a file of "
                                 "hourly records.");
+}
+
+TEST_F(DamagedRunInput, ADamagedWorkbookAsInputOrOutputIsNamedWithItsDamageAndKept) {
+    tables::Sheet sheet{"Met", {{std::string("year"), std::string("month")}, {2023.0, 3.0}}};
+    std::string error;
+    ASSERT_TRUE(tables::excelWriteWorkbook(work("Whole.xls").string(), {sheet}, &error)) << error;
+    const std::string whole = readFile(work("Whole.xls"));
+    const std::string damaged = whole.substr(0, whole.size() / 2);
+    writeWork("Hours.txt", hours(24));
+    for (bool asOutput : {false, true}) {
+        SCOPED_TRACE(asOutput ? "output" : "input");
+        writeWork("Book.xls", damaged);
+        std::vector<FileRecord> records = {inputFile("Hours.txt", kHourVariables),
+                                           {".\\CityStreet.trf", "traffic", {"20000", "40"}}};
+        if (asOutput) {
+            records.push_back(outputFile("Book.xls;Hourly", "day,hour,cNOx_mod_1"));
+        } else {
+            records.insert(records.begin(), inputFile("Book.xls;Met$", "year,month"));
+        }
+        loadProject("Test.vkp", projectText(records));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_NE(report.error.find("Can't open the file " + work("Book.xls").string()), std::string::npos)
+            << report.error;
+        EXPECT_NE(report.error.find("damaged"), std::string::npos) << report.error;
+        EXPECT_EQ(report.error.find("Network Drive"), std::string::npos) << report.error;
+        EXPECT_EQ(readFile(work("Book.xls")), damaged) << "the damaged file is left as it was";
+        ui.messages.clear();
+    }
 }

@@ -263,43 +263,54 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
     return m_out ? true : fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
 }
 
-bool StreetResultsStore::addStreet(StreetEntry street, const KeyedList<StatVar> &stats, std::string *error) {
-    street.offset = static_cast<std::uint64_t>(m_out.tellp());
+StreetRecord StreetResultsStore::record(StreetEntry street, const KeyedList<StatVar> &stats) const {
+    StreetRecord r{std::move(street), std::vector<float>(m_keys.size() * 2, -99.0f)};
+    for (std::size_t k = 0; k < m_keys.size(); ++k) {
+        if (const StatVar *v = stats.find(m_keys[k])) {
+            for (int side = 1; side <= 2 && side <= v->receptorCount(); ++side) {
+                r.values[2 * k + static_cast<std::size_t>(side - 1)] = v->Value(side);
+            }
+        }
+    }
+    return r;
+}
+
+bool StreetResultsStore::add(StreetRecord street, std::string *error) {
+    if (m_failed || !m_out.is_open()) {
+        return false;
+    }
+    StreetEntry &e = street.entry;
+    e.offset = static_cast<std::uint64_t>(m_out.tellp());
     std::string &line = m_line;
     line.clear();
-    line += std::to_string(street.number) + ',';
-    appendQuoted(line, street.name);
-    line += street.active ? ",#TRUE#," : ",#FALSE#,";
-    appendNumber(line, street.x);
+    line += std::to_string(e.number) + ',';
+    appendQuoted(line, e.name);
+    line += e.active ? ",#TRUE#," : ",#FALSE#,";
+    appendNumber(line, e.x);
     line += ',';
-    appendNumber(line, street.y);
+    appendNumber(line, e.y);
     line += ',';
-    appendNumber(line, street.recHeight);
+    appendNumber(line, e.recHeight);
     line += ',';
-    appendNumber(line, street.givenTraffic);
-    line += ',' + std::to_string(street.dailyTraffic) + ',' + std::to_string(street.trafficFileType) + ',';
-    appendQuoted(line, street.trafficFile);
+    appendNumber(line, e.givenTraffic);
+    line += ',' + std::to_string(e.dailyTraffic) + ',' + std::to_string(e.trafficFileType) + ',';
+    appendQuoted(line, e.trafficFile);
     line += ',';
-    appendQuoted(line, street.firstCalcDate);
+    appendQuoted(line, e.firstCalcDate);
     line += ',';
-    appendQuoted(line, street.lastCalcDate);
-    std::vector<float> values(m_keys.size() * 2, -99.0f);
-    for (std::size_t k = 0; k < m_keys.size(); ++k) {
-        const StatVar *v = stats.find(m_keys[k]);
-        for (int r = 0; r < 2; ++r) {
-            const float x = v != nullptr && r < v->receptorCount() ? v->Value(r + 1) : -99.0f;
-            values[2 * k + static_cast<std::size_t>(r)] = x;
-            line += ',';
-            appendFloat(line, x);
-        }
+    appendQuoted(line, e.lastCalcDate);
+    for (float x : street.values) {
+        line += ',';
+        appendFloat(line, x);
     }
     line += kCrLf;
     m_out << line;
     if (!m_out) {
+        m_failed = true;
         return fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
     }
-    summarise(street, values);
-    m_streets.push_back(std::move(street));
+    summarise(e, street.values);
+    m_streets.push_back(std::move(e));
     return true;
 }
 
@@ -322,6 +333,9 @@ void StreetResultsStore::summarise(StreetEntry &street, const std::vector<float>
 }
 
 bool StreetResultsStore::finish(const std::string &calcTime, std::string *error) {
+    if (m_failed) {
+        return fail("The street results could not be kept.", error);
+    }
     m_calcTime = calcTime;
     std::string tail = "\"End\",";
     appendQuoted(tail, calcTime);

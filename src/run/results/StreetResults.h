@@ -76,6 +76,13 @@ int exceedances(const StreetEntry &street, const std::vector<SummaryColumn> &col
 
 class StreetResultsStore;
 
+// One street as a run hands it to the store: the list's entry and the
+// street's statistics in the store's order (side 1 and side 2 of each).
+struct StreetRecord {
+    StreetEntry entry;
+    std::vector<float> values;
+};
+
 // The lines above the street list: the project and the time of calculation,
 // the number of streets (calculated, exceeding a limit value), the emission
 // scenario year and the period covered.
@@ -94,8 +101,17 @@ public:
     // summary columns of the state. False with a message when the temporary
     // file cannot be made.
     bool start(const State &s, std::string *error);
-    // Adds one street with its statistics (keys missing from stats are -99).
-    bool addStreet(StreetEntry street, const KeyedList<StatVar> &stats, std::string *error);
+    // A street's record: its statistics in the store's order (keys missing
+    // from stats are -99). Reads only what start() set, so the streets of a
+    // run may make their records side by side while the writer adds others.
+    StreetRecord record(StreetEntry street, const KeyedList<StatVar> &stats) const;
+    // Adds a street (the run's writer, in street order). After a failure the
+    // store takes no more streets and failed() is true.
+    bool add(StreetRecord street, std::string *error);
+    bool addStreet(StreetEntry street, const KeyedList<StatVar> &stats, std::string *error) {
+        return add(record(std::move(street), stats), error);
+    }
+    bool failed() const { return m_failed; }
     // Ends the file with the time of calculation.
     bool finish(const std::string &calcTime, std::string *error);
 
@@ -130,6 +146,7 @@ private:
 
     std::string m_path;
     bool m_temporary = false;
+    bool m_failed = false;
     std::ofstream m_out;
     std::string m_title;
     int m_scenarioYear = 0;
