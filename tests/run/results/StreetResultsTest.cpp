@@ -9,6 +9,7 @@
 #include "project/Batch.h"
 #include "project/InitProgram.h"
 #include "run/BatchRun.h"
+#include "run/RunFixture.h"
 #include "run/State.h"
 #include "support/TestSupport.h"
 
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 using namespace vesk;
 using namespace vesk::results;
@@ -26,8 +28,12 @@ namespace {
 // The multi-street sample run on a copy of the data tree, as the window runs it
 // (the command line's loading, then a run that is not a batch run).
 class MultiStreetSample : public ::testing::Test {
-protected:
-    explicit MultiStreetSample(bool batch = false) {
+public:
+    explicit MultiStreetSample(bool batch = false, int threads = 0) {
+        std::optional<test::StreetThreads> threadCount;
+        if (threads > 0) {
+            threadCount.emplace(threads);
+        }
         test::copyDataTree(dir.path());
         auto startUp = [&](ProjectState &s, Interaction &interaction) {
             return InitProgram(s, dir.path().string() + "/", interaction, settings, [](CoreState &) {});
@@ -175,6 +181,25 @@ TEST_F(MultiStreetSample, aFileThatEndsBeforeItsEndLineOrIsNoStoreIsRefusedWithT
     EXPECT_EQ(StreetResultsStore::open(dir.write("other.msr", "\"Street: x\"\r\n").string(), state, &error),
               nullptr);
     EXPECT_NE(error.find("not a multi-street result file"), std::string::npos) << error;
+}
+
+// The store's text without its end line (which holds the time of calculation).
+std::string storedStreets(const StreetResultsStore &store) {
+    std::string text = test::readFile(store.path());
+    return text.substr(0, text.rfind("\"End\""));
+}
+
+TEST(StreetResultsOfARun, areTheSameForAnyNumberOfThreads) {
+    struct Run : MultiStreetSample {
+        explicit Run(int threads) : MultiStreetSample(false, threads) {}
+        void TestBody() override {}
+    };
+    const Run serial(1);
+    const Run parallel(3);
+    ASSERT_NE(serial.state.StreetResults, nullptr);
+    ASSERT_NE(parallel.state.StreetResults, nullptr);
+    EXPECT_EQ(storedStreets(*parallel.state.StreetResults), storedStreets(*serial.state.StreetResults));
+    EXPECT_EQ(parallel.state.StreetResults->streets().size(), 4u);
 }
 
 class MultiStreetBatch : public MultiStreetSample {
