@@ -5,10 +5,10 @@
 #include "calc/DayCases.h"
 #include "calc/EmissionSetup.h"
 #include "calc/HourlyEmissions.h"
-#include "core/InitProgram.h"
 #include "core/Interaction.h"
 #include "core/Settings.h"
-#include "core/State.h"
+#include "project/InitProgram.h"
+#include "run/State.h"
 
 #include <chrono>
 #include <cstdio>

@@ -7,11 +7,11 @@
 // Everything runs in a temporary copy of the data tree.
 
 #include "calc/EmissionSetup.h"
-#include "core/InitProgram.h"
 #include "core/Settings.h"
-#include "core/State.h"
+#include "project/InitProgram.h"
 #include "project/ProjectReader.h"
 #include "run/RunCalculation.h"
+#include "run/State.h"
 
 #include <sys/resource.h>
 
@@ -53,7 +53,7 @@ std::string slurp(const fs::path &p) {
 
 bool prepare(vesk::State &s, QuietInteraction &ui, const fs::path &app, const fs::path &project) {
     vesk::MemorySettings settings;
-    if (!vesk::InitProgram(s, app.string() + "/", ui, settings, [](vesk::State &) {})) {
+    if (!vesk::InitProgram(s, app.string() + "/", ui, settings, [](vesk::CoreState &) {})) {
         return false;
     }
     s.BatchMode = true;

@@ -1,11 +1,11 @@
-#include "core/InitProgram.h"
 #include "core/Interaction.h"
 #include "core/Settings.h"
-#include "core/State.h"
 #include "core/Version.h"
 #include "project/Batch.h"
 #include "project/CommandLine.h"
+#include "project/InitProgram.h"
 #include "run/BatchRun.h"
+#include "run/State.h"
 
 #include "ui/mainwindow/GuiMain.h"
 
@@ -32,12 +32,15 @@ int runBatchFromCommandLine(const vesk::CommandLine &line, const char *argv0) {
     vesk::BatchInteraction ui;
     vesk::MemorySettings settings;
     const std::string appDir = programFolder(argv0);
-    auto startUp = [&](vesk::State &s, vesk::Interaction &interaction) {
+    auto startUp = [&](vesk::ProjectState &s, vesk::Interaction &interaction) {
         // No window: a first start without a default country cannot ask.
-        return vesk::InitProgram(s, appDir, interaction, settings, [](vesk::State &) {});
+        return vesk::InitProgram(s, appDir, interaction, settings, [](vesk::CoreState &) {});
     };
-    return vesk::runGuarded([&] { return vesk::runBatch(state, ui, line, startUp, vesk::calculateProject); },
-                            ui);
+    // The batch sequence sees the project floor of the state; the run takes all of it.
+    auto calculate = [&state](vesk::ProjectState &, vesk::Interaction &interaction, std::string *error) {
+        return vesk::calculateProject(state, interaction, error);
+    };
+    return vesk::runGuarded([&] { return vesk::runBatch(state, ui, line, startUp, calculate); }, ui);
 }
 
 } // namespace

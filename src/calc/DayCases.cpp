@@ -1,10 +1,10 @@
 #include "calc/DayCases.h"
 
+#include "calc/CalcState.h"
 #include "calc/HourlyEmissions.h"
 #include "core/Interaction.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 
 #include <cmath>
@@ -23,7 +23,7 @@ bool fileExists(const std::string &path) {
 }
 
 // The traffic-file path of the street (step 3 of the set-up).
-std::string trafficFilePath(const State &s, const std::string &streetsFolder, bool *found) {
+std::string trafficFilePath(const CalcState &s, const std::string &streetsFolder, bool *found) {
     std::string path = findExisting(resolveStoredName(s.TrafficFile, s.WorkDir, s.TrafficDir));
     *found = fileExists(path);
     if (!*found && s.MultiStreetMode && !streetsFolder.empty() && !s.WorkDir.empty()) {
@@ -41,7 +41,7 @@ std::string trafficFilePath(const State &s, const std::string &streetsFolder, bo
 }
 
 // Step 7: the properties of the traffic item "All" into the state.
-void copyTrafficProperties(State &s) {
+void copyTrafficProperties(CalcState &s) {
     const TrafficAll &all = s.EmissionComponent.TrafficList.All;
     s.TrafficFileType = all.TrafficFileType;
     s.AverageTrafficSpeed = all.AverageTrafficSpeed;
@@ -75,7 +75,7 @@ void copyTrafficProperties(State &s) {
 }
 
 // The component's emission table must hold every pollutant at the traffic's size.
-void ensureEmissionTable(State &s) {
+void ensureEmissionTable(CalcState &s) {
     EmissionTableCollection &table = s.EmissionComponent.EmissionTable;
     bool fits = true;
     for (int p = 0; p <= s.NPol && p < static_cast<int>(s.PollutantNames.size()); ++p) {
@@ -89,7 +89,7 @@ void ensureEmissionTable(State &s) {
 
 } // namespace
 
-void CopyTrafficProperties(State &s) {
+void CopyTrafficProperties(CalcState &s) {
     copyTrafficProperties(s);
 }
 
@@ -105,7 +105,7 @@ std::string DayCaseCondition(const std::string &codeDay, const std::string &code
     return day + " " + "AND" + " " + month;
 }
 
-std::string CategoryMismatch(const State &s) {
+std::string CategoryMismatch(const CalcState &s) {
     const EmissionLibrary &lib = s.EmissionComponent;
     std::vector<std::string> expanded;
     for (int i = 1; i <= s.VehCategories && i < static_cast<int>(s.VehCatNames.size()); ++i) {
@@ -139,7 +139,7 @@ std::string CategoryMismatch(const State &s) {
            "Vehicle list: " + join(categories);
 }
 
-static bool expandDayCase(State &s, int d, std::string *error) {
+static bool expandDayCase(CalcState &s, int d, std::string *error) {
     EmissionLibrary &lib = s.EmissionComponent;
     TrafficCollection &traffic = lib.TrafficList;
     for (int h = 1; h <= s.Nhours; ++h) {
@@ -191,7 +191,7 @@ static bool expandDayCase(State &s, int d, std::string *error) {
     return true;
 }
 
-bool ExpandDayCase(State &s, int d, std::string *error) {
+bool ExpandDayCase(CalcState &s, int d, std::string *error) {
     try {
         return expandDayCase(s, d, error);
     } catch (const std::out_of_range &) {
@@ -203,7 +203,7 @@ bool ExpandDayCase(State &s, int d, std::string *error) {
     }
 }
 
-TrafficSetupResult SetUpStreetTraffic(State &s, Interaction &ui, const std::string &streetsFolder) {
+TrafficSetupResult SetUpStreetTraffic(CalcState &s, Interaction &ui, const std::string &streetsFolder) {
     TrafficSetupResult result;
     if (s.TrafficFile.empty()) {
         result.outcome = TrafficSetupOutcome::NoTrafficFile;
@@ -288,7 +288,7 @@ TrafficSetupResult SetUpStreetTraffic(State &s, Interaction &ui, const std::stri
     return result;
 }
 
-int FindDayCase(State &s, Interaction &ui, int month, int weekday, int, const std::string &) {
+int FindDayCase(CalcState &s, Interaction &ui, int month, int weekday, int, const std::string &) {
     int result = 0;
     const bool inRange = weekday >= 1 && weekday <= 7 && month >= 1 && month <= 12;
     if (inRange) {

@@ -8,7 +8,7 @@
 
 namespace vesk {
 
-struct State;
+struct CalcState;
 class Interaction;
 
 enum class TrafficSetupOutcome {
@@ -36,31 +36,32 @@ std::string DayCaseCondition(const std::string &codeDay, const std::string &code
 // split) are the emission set-up's vehicle categories in order, compiles the
 // conditions and fills FlowTable, CategoryEmissionTable and the component's
 // EmissionTable day case by day case. Every failure is shown through ui.
-TrafficSetupResult SetUpStreetTraffic(State &state, Interaction &ui, const std::string &streetsFolder = {});
+TrafficSetupResult SetUpStreetTraffic(CalcState &state, Interaction &ui,
+                                      const std::string &streetsFolder = {});
 
 // Copies the properties of the component's traffic item "All" into the
 // state (TrafficFileType, speeds and traffic, Nhours, DayCases, VehCategories,
 // VehCatNames and the day-case arrays) and clears DayCaseExprs to the new
 // number of day cases. For the traffic-file readers of the main window too.
-void CopyTrafficProperties(State &state);
+void CopyTrafficProperties(CalcState &state);
 
 // Expands the profiles of day case d (1..DayCases) into FlowTable and, unless
 // in a route run or with the standard vehicle types, into
 // CategoryEmissionTable and EmissionTable. The tables must be sized.
 // False with a message when the emissions cannot be computed or the
 // profiles do not fit the tables.
-bool ExpandDayCase(State &state, int d, std::string *error = nullptr);
+bool ExpandDayCase(CalcState &state, int d, std::string *error = nullptr);
 
 // Empty when expanding the traffic file's categories gives the vehicle
 // categories of the emission set-up in order; otherwise a message that says
 // how they differ.
-std::string CategoryMismatch(const State &state);
+std::string CategoryMismatch(const CalcState &state);
 
 // The day case (1..DayCases) of an hour: the first whose condition holds for
 // the weekday (Monday = 1 .. Sunday = 7) and month (1..12). When none holds
 // (or DayCases is 0, or the weekday or month is out of range) shows the
 // "no traffic data" message and returns 0. day and dateText are not used.
-int FindDayCase(State &state, Interaction &ui, int month, int weekday, int day = 0,
+int FindDayCase(CalcState &state, Interaction &ui, int month, int weekday, int day = 0,
                 const std::string &dateText = {});
 
 } // namespace vesk

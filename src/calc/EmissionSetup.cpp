@@ -1,10 +1,10 @@
 #include "calc/EmissionSetup.h"
 
+#include "calc/CalcState.h"
 #include "core/Interaction.h"
 #include "core/ListLine.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 
 #include <cstdio>
@@ -28,7 +28,7 @@ std::string normalisedPath(const std::string &path) {
     return toLower(nativePath(path));
 }
 
-std::vector<EmissionPollutant> componentPollutants(const State &s) {
+std::vector<EmissionPollutant> componentPollutants(const CalcState &s) {
     std::vector<EmissionPollutant> out;
     for (const Pollutant &p : s.PollutantList) {
         out.push_back({p.Name, p.Index, p.Emitter});
@@ -37,7 +37,7 @@ std::vector<EmissionPollutant> componentPollutants(const State &s) {
 }
 
 // Step 2: the standard vehicle types stand in for the missing list files.
-void standardSetup(State &s) {
+void standardSetup(CalcState &s) {
     s.EmissionInitError = 0;
     s.StdEmissionSetup = true;
     // The component no longer holds the categories of any list files.
@@ -63,7 +63,7 @@ void standardSetup(State &s) {
 }
 
 // Step 3.3: the year box entry of the vehicle list.
-void chooseYearEntry(State &s, int fileYear, EmissionSetupResult *result) {
+void chooseYearEntry(CalcState &s, int fileYear, EmissionSetupResult *result) {
     for (int i = 1; i <= s.YearItemCount && i < static_cast<int>(s.ScenarioVehicleFiles.size()); ++i) {
         std::string listed = resolveStoredName(s.ScenarioVehicleFiles[i], s.WorkDir, s.ListsDir);
         if (normalisedPath(listed) != normalisedPath(s.VehicleListPath)) {
@@ -100,7 +100,7 @@ void chooseYearEntry(State &s, int fileYear, EmissionSetupResult *result) {
 }
 
 // Step 4: "N" + category and "Q" + pollutant + category in both catalogues.
-void rebuildCatalogues(State &s, EmissionSetupResult *result) {
+void rebuildCatalogues(CalcState &s, EmissionSetupResult *result) {
     auto resize = [](auto &v, int count) { v.resize(static_cast<size_t>(count) + 1); };
     resize(s.InputVarNames, s.NInputVars);
     resize(s.InputVarDescriptions, s.NInputVars);
@@ -144,14 +144,14 @@ void rebuildCatalogues(State &s, EmissionSetupResult *result) {
 
 } // namespace
 
-std::string ListFilePath(const State &state, const std::string &stored) {
+std::string ListFilePath(const CalcState &state, const std::string &stored) {
     if (stored.find('[') != std::string::npos) {
         return stored;
     }
     return findExisting(resolveStoredName(stored, state.WorkDir, state.ListsDir));
 }
 
-EmissionSetupResult InitEmissions(State &s, Interaction &ui) {
+EmissionSetupResult InitEmissions(CalcState &s, Interaction &ui) {
     EmissionSetupResult result;
     s.StdEmissionSetup = false;
     const bool rebuildNames = !s.EmissionReady || s.FleetDataUnsaved;

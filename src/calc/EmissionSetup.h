@@ -13,7 +13,7 @@
 
 namespace vesk {
 
-struct State;
+struct CalcState;
 class Interaction;
 
 struct EmissionSetupResult {
@@ -34,12 +34,12 @@ struct EmissionSetupResult {
 // The full path of a stored vehicle or fuel list name: a name holding "["
 // (generated fleet data) stays as it is; a bare name lies in WorkDir, ".\"
 // names in ListsDir, anything else is a full path.
-std::string ListFilePath(const State &state, const std::string &stored);
+std::string ListFilePath(const CalcState &state, const std::string &stored);
 
 // Sets the emissions up for VehicleListFile and FuelListFile (standard
 // vehicle types when either is empty). Messages and the country question go
 // through ui. Updates EmissionReady, StdEmissionSetup, EmissionInitError,
 // EmitterIndex/EmitterCount, the scenario year state and the catalogues.
-EmissionSetupResult InitEmissions(State &state, Interaction &ui);
+EmissionSetupResult InitEmissions(CalcState &state, Interaction &ui);
 
 } // namespace vesk

@@ -2,7 +2,7 @@
 
 // Program-wide variables of the emission set-up, the traffic file and its
 // day cases, the unit factors, and the street's day-case tables. Part of
-// CalcState (see core/State.h).
+// CalcState (see run/State.h).
 //
 // Index rules, as in CoreState: arrays the program numbers from 1 keep that
 // numbering with entry 0 unused (VehCatNames, DayCaseName, ..., EmitterIndex,
@@ -48,11 +48,9 @@ struct EmissionState {
     // The emission component (vehicle categories, fleets, fuels, traffic).
     EmissionLibrary EmissionComponent;
 
-    // Emission set-up.
-    bool EmissionReady = false;    // the lists are read and the emissions can be computed
-    bool StdEmissionSetup = false; // the standard vehicle types stand in for missing list files
-    long EmissionInitError = 0;    // non-zero: the last initialisation failed
-    std::string VehicleListPath;   // full path (or the bracketed name of generated fleet data)
+    // Emission set-up (its status flags EmissionReady, StdEmissionSetup and
+    // EmissionInitError are kept with the project's list files).
+    std::string VehicleListPath; // full path (or the bracketed name of generated fleet data)
     std::string FuelListPath;
     std::vector<int> EmitterIndex{0}; // 1..EmitterCount: pollutant index of each emitting pollutant
     int EmitterCount = 0;

@@ -3,7 +3,7 @@
 #include "calc/StatCells.h"
 #include "core/StatVarNames.h"
 #include "core/TextIO.h"
-#include "platform/EmissionLibraryTools.h"
+#include "core/EmissionLibraryTools.h"
 
 #include <algorithm>
 

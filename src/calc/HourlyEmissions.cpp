@@ -1,6 +1,6 @@
 #include "calc/HourlyEmissions.h"
 
-#include "core/State.h"
+#include "calc/CalcState.h"
 
 namespace vesk {
 
@@ -18,8 +18,8 @@ bool fail(std::string *error, const std::string &text) {
 
 } // namespace
 
-bool CalcHourlyEmissions(State &s, int pollutant, float speed1_kmh, float speed2_kmh, float defaultSpeed_kmh,
-                         float coldStart, std::string *error) {
+bool CalcHourlyEmissions(CalcState &s, int pollutant, float speed1_kmh, float speed2_kmh,
+                         float defaultSpeed_kmh, float coldStart, std::string *error) {
     EmissionLibrary &lib = s.EmissionComponent;
     if (pollutant < 0 || pollutant >= static_cast<int>(s.CategoryEmission.size())) {
         return fail(error, "No emission table for pollutant " + std::to_string(pollutant) + ".");

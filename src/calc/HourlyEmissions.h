@@ -7,7 +7,7 @@
 
 namespace vesk {
 
-struct State;
+struct CalcState;
 
 // Speeds below this are raised to it before an emission factor is taken (km/h).
 inline constexpr float kEmissionSpeedFloor_kmh = 10.0f;
@@ -26,7 +26,7 @@ inline constexpr float kEmissionSpeedFloor_kmh = 10.0f;
 // False with a message when a category or sub-category is unknown to the
 // component or there are more slots than CategoryEmission holds; what was
 // stored before the failure stays.
-bool CalcHourlyEmissions(State &state, int pollutant, float speed1_kmh, float speed2_kmh,
+bool CalcHourlyEmissions(CalcState &state, int pollutant, float speed1_kmh, float speed2_kmh,
                          float defaultSpeed_kmh, float coldStart, std::string *error = nullptr);
 
 } // namespace vesk

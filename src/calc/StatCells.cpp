@@ -1,6 +1,6 @@
 #include "calc/StatCells.h"
 
-#include "core/State.h"
+#include "calc/CalcState.h"
 #include "core/TextIO.h"
 
 #include <stdexcept>
@@ -32,7 +32,7 @@ StatName splitSideSuffix(std::string_view name) {
     return out;
 }
 
-bool statCellValue(const State &state, std::string_view name, float *value, std::string *error) {
+bool statCellValue(const CalcState &state, std::string_view name, float *value, std::string *error) {
     const StatName split = splitSideSuffix(name);
     const StatVar *statVar = state.StatVarList.find(split.key);
     if (statVar == nullptr) {
@@ -51,7 +51,7 @@ bool statCellValue(const State &state, std::string_view name, float *value, std:
     return true;
 }
 
-bool dailyCellValue(const State &state, int day, std::string_view name, int pollutant, StatCell *cell,
+bool dailyCellValue(const CalcState &state, int day, std::string_view name, int pollutant, StatCell *cell,
                     std::string *error) {
     if (day < 1 || static_cast<std::size_t>(day) > state.DailyAverageList.size()) {
         setError(error, "Day " + std::to_string(day) + " is not in the list of daily values");
@@ -78,25 +78,29 @@ bool dailyCellValue(const State &state, int day, std::string_view name, int poll
         value = static_cast<float>(item.DayOfWeek);
     } else if (iequals(name, "DayCase")) {
         value = static_cast<float>(item.DayCase);
-    } else if (iequals(name, "X_coordinate")) {
-        value = item.X_coord;
-    } else if (iequals(name, "Y_coordinate")) {
-        value = item.Y_coord;
     }
     if (cell != nullptr) {
-        *cell = iequals(name, "StreetName") ? StatCell::textual(item.StreetName) : StatCell::single(value);
+        if (iequals(name, "StreetName")) {
+            *cell = StatCell::textual(item.StreetName);
+        } else if (iequals(name, "X_coordinate")) {
+            *cell = StatCell::real(item.X_coord);
+        } else if (iequals(name, "Y_coordinate")) {
+            *cell = StatCell::real(item.Y_coord);
+        } else {
+            *cell = StatCell::single(value);
+        }
     }
     return true;
 }
 
-bool streetCellValue(const State &state, const StreetCellValues &street, std::string_view name,
+bool streetCellValue(const CalcState &state, const StreetCellValues &street, std::string_view name,
                      StatCell *cell, std::string *error) {
     StatCell out;
     const bool fromFile = state.TrafficFileType != 0;
     if (iequals(name, "X_coordinate")) {
-        out = StatCell::single(street.X_coordinate);
+        out = StatCell::real(street.X_coordinate);
     } else if (iequals(name, "Y_coordinate")) {
-        out = StatCell::single(street.Y_coordinate);
+        out = StatCell::real(street.Y_coordinate);
     } else if (iequals(name, "TrafficFile")) {
         out = StatCell::textual(state.TrafficFile);
     } else if (iequals(name, "DailyTraffic")) {

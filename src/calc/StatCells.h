@@ -15,16 +15,18 @@
 
 namespace vesk {
 
-struct State;
+struct CalcState;
 
-// A cell's value: a number kept in single precision, a whole number, or a text.
+// A cell's value: a number kept in single precision, one kept in double
+// precision (map coordinates), a whole number, or a text.
 struct StatCell {
-    enum class Kind { Single, Whole, Text };
+    enum class Kind { Single, Double, Whole, Text };
     Kind kind = Kind::Single;
     double number = 0.0;
     std::string text;
 
     static StatCell single(float v) { return {Kind::Single, v, {}}; }
+    static StatCell real(double v) { return {Kind::Double, v, {}}; }
     static StatCell whole(long v) { return {Kind::Whole, static_cast<double>(v), {}}; }
     static StatCell textual(std::string t) { return {Kind::Text, 0.0, std::move(t)}; }
 };
@@ -38,7 +40,7 @@ StatName splitSideSuffix(std::string_view name);
 // The statistic a statistics-file name asks for (receptor 0 = the larger of
 // both sides, -99 = missing). False with an error when StatVarList holds no
 // such key or the statistic has no such side.
-bool statCellValue(const State &state, std::string_view name, float *value, std::string *error);
+bool statCellValue(const CalcState &state, std::string_view name, float *value, std::string *error);
 
 // One day's value: day is the position (from 1) in DailyAverageList. Names,
 // letter case ignored, later rules overriding earlier ones: containing "_mod",
@@ -47,13 +49,13 @@ bool statCellValue(const State &state, std::string_view name, float *value, std:
 // "DayCase", "X_coordinate", "Y_coordinate" and "StreetName" give those items
 // of the day; any other name gives the number 0. False with an error for a day
 // outside the list or a pollutant the day does not hold.
-bool dailyCellValue(const State &state, int day, std::string_view name, int pollutant, StatCell *cell,
+bool dailyCellValue(const CalcState &state, int day, std::string_view name, int pollutant, StatCell *cell,
                     std::string *error);
 
 // Values of the run that a "streets" statistics file can ask for.
 struct StreetCellValues {
-    float X_coordinate = 0.0f; // of the current street record
-    float Y_coordinate = 0.0f;
+    double X_coordinate = 0.0; // of the current street record
+    double Y_coordinate = 0.0;
     long DailyTrafficCalc = 0;    // the run's average daily traffic
     float TravelSpeedCalc = 0.0f; // the run's mean travel speed (km/h)
 };
@@ -64,7 +66,7 @@ struct StreetCellValues {
 // (AverageTrafficSpeed for type 0, else TravelSpeedCalc), StreetHeight,
 // StreetWidth, StreetLength_1, StreetLength_2, StreetOrientation, RecHeight;
 // any other name is a statistic as in statCellValue, with its errors.
-bool streetCellValue(const State &state, const StreetCellValues &street, std::string_view name,
+bool streetCellValue(const CalcState &state, const StreetCellValues &street, std::string_view name,
                      StatCell *cell, std::string *error);
 
 } // namespace vesk

@@ -66,7 +66,7 @@ void StatisticsEngine::startSeries(const StatisticsSetup &setup) {
     m_ended = false;
 }
 
-void StatisticsEngine::setStreet(const std::string &name, float x, float y) {
+void StatisticsEngine::setStreet(const std::string &name, double x, double y) {
     m_streetName = name;
     m_streetX = x;
     m_streetY = y;

@@ -81,8 +81,8 @@ struct StatDayRecord {
     StatDay day;
     std::string key; // the day's text, made unique with " (2)", " (3)" ... when repeated
     std::string streetName;
-    float x = 0.0f;
-    float y = 0.0f;
+    double x = 0.0; // map coordinates of the street
+    double y = 0.0;
     std::vector<std::array<std::array<float, kSeriesCount>, 2>> averages; // [pollutant][side - 1][series]
 
     float value(int pollutant, int side, Series series) const;
@@ -99,7 +99,7 @@ public:
     const StatisticsSetup &setup() const { return m_setup; }
 
     // Street name and coordinates given to the days closed from now on.
-    void setStreet(const std::string &name, float x, float y);
+    void setStreet(const std::string &name, double x, double y);
 
     // Closes the day in progress (when it had an hour) and starts `day`: the
     // hours added afterwards belong to it. Call it before the hour's addHour.
@@ -172,8 +172,8 @@ private:
     std::vector<StatDayRecord> m_days;
     std::map<std::string, int> m_keyUses;
     std::string m_streetName;
-    float m_streetX = 0.0f;
-    float m_streetY = 0.0f;
+    double m_streetX = 0.0;
+    double m_streetY = 0.0;
     StatDay m_day;
     bool m_dayOpen = false;
     long m_dayHours = 0;

@@ -1,8 +1,8 @@
 #include "calc/StatFormat.h"
 
+#include "calc/CalcState.h"
 #include "calc/Format.h"
 #include "core/Interaction.h"
-#include "core/State.h"
 
 namespace vesk {
 
@@ -10,6 +10,8 @@ std::string formatStatCell(const StatCell &cell, std::string_view pattern) {
     switch (cell.kind) {
     case StatCell::Kind::Single:
         return Format(static_cast<float>(cell.number), pattern);
+    case StatCell::Kind::Double:
+        return Format(cell.number, pattern);
     case StatCell::Kind::Whole:
         return Format(static_cast<long>(cell.number), pattern);
     case StatCell::Kind::Text:
@@ -18,7 +20,7 @@ std::string formatStatCell(const StatCell &cell, std::string_view pattern) {
     return {};
 }
 
-std::string FormatStatValue(const State &state, const std::string &name, std::string_view pattern,
+std::string FormatStatValue(const CalcState &state, const std::string &name, std::string_view pattern,
                             Interaction &interaction) {
     float value = 0.0f;
     if (!statCellValue(state, name, &value, nullptr)) {
@@ -28,7 +30,7 @@ std::string FormatStatValue(const State &state, const std::string &name, std::st
     return Format(value, pattern);
 }
 
-bool FormatDailyValue(const State &state, int day, const std::string &name, std::string_view pattern,
+bool FormatDailyValue(const CalcState &state, int day, const std::string &name, std::string_view pattern,
                       int pollutant, std::string *text, std::string *error) {
     StatCell cell;
     if (!dailyCellValue(state, day, name, pollutant, &cell, error)) {
@@ -40,7 +42,7 @@ bool FormatDailyValue(const State &state, int day, const std::string &name, std:
     return true;
 }
 
-bool FormatStreetValue(const State &state, const StreetCellValues &street, const std::string &name,
+bool FormatStreetValue(const CalcState &state, const StreetCellValues &street, const std::string &name,
                        std::string_view pattern, std::string *text, std::string *error) {
     StatCell cell;
     if (!streetCellValue(state, street, name, &cell, error)) {

@@ -12,10 +12,10 @@
 namespace vesk {
 
 class Interaction;
-struct State;
+struct CalcState;
 
-// A cell value in its pattern: single-precision numbers as Singles, whole
-// numbers as Longs, texts as texts.
+// A cell value in its pattern: single-precision numbers as Singles,
+// double-precision ones as Doubles, whole numbers as Longs, texts as texts.
 std::string formatStatCell(const StatCell &cell, std::string_view pattern);
 
 // The statistic named by a statistics-file name ("_1"/"_2" = side, else the
@@ -23,17 +23,17 @@ std::string formatStatCell(const StatCell &cell, std::string_view pattern);
 // StatVarList does not know shows the critical message "Invalid variable name
 // in the output list!" with the name and gives the empty text, so that the
 // caller goes on with the next cell.
-std::string FormatStatValue(const State &state, const std::string &name, std::string_view pattern,
+std::string FormatStatValue(const CalcState &state, const std::string &name, std::string_view pattern,
                             Interaction &interaction);
 
 // One day's value (day from 1 in DailyAverageList) formatted; an unknown name
 // gives 0 formatted. False with an error for a day or pollutant out of range.
-bool FormatDailyValue(const State &state, int day, const std::string &name, std::string_view pattern,
+bool FormatDailyValue(const CalcState &state, int day, const std::string &name, std::string_view pattern,
                       int pollutant, std::string *text, std::string *error);
 
 // A street or traffic-file property, or else a statistic, formatted. False
 // with an error for an unknown statistic: the caller's error handling decides.
-bool FormatStreetValue(const State &state, const StreetCellValues &street, const std::string &name,
+bool FormatStreetValue(const CalcState &state, const StreetCellValues &street, const std::string &name,
                        std::string_view pattern, std::string *text, std::string *error);
 
 } // namespace vesk

@@ -1,6 +1,6 @@
 #include "calc/StatPublish.h"
 
-#include "core/State.h"
+#include "calc/CalcState.h"
 
 #include <algorithm>
 #include <chrono>
@@ -28,7 +28,7 @@ PercentileFamily familyFrom(const std::vector<std::string> &names, const std::ve
 
 } // namespace
 
-StatisticsSetup statisticsSetupFrom(const State &state) {
+StatisticsSetup statisticsSetupFrom(const CalcState &state) {
     StatisticsSetup s;
     s.PollutantNames = state.PollutantNames;
     s.PercSource = state.PercSource;
@@ -46,7 +46,7 @@ StatisticsSetup statisticsSetupFrom(const State &state) {
     return s;
 }
 
-bool publishStatistics(const StatisticsEngine &engine, State &state, std::string *error) {
+bool publishStatistics(const StatisticsEngine &engine, CalcState &state, std::string *error) {
     std::string firstProblem;
     engine.publish([&](const std::string &key, int receptor, float value) {
         StatVar *statVar = state.StatVarList.find(key);

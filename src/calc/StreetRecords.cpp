@@ -5,6 +5,8 @@
 #include "core/Calendar.h"
 #include "core/ValueRanges.h"
 
+#include <cmath>
+
 namespace vesk {
 
 namespace {
@@ -49,6 +51,16 @@ float single(RecordReader &f, const char *what, double low, double high) {
     return v;
 }
 
+// A map coordinate: kept in double precision, national grids run to seven
+// digits before the decimal point.
+double coordinate(RecordReader &f) {
+    const double v = f.readDouble();
+    if (!std::isfinite(v)) {
+        throw RunError(kErrOverflow, "Overflow in " + at(f) + formatNumber(v) + " is not a coordinate");
+    }
+    return v;
+}
+
 int integer(RecordReader &f) {
     long v = f.readLong();
     if (v < -32768 || v > 32767) {
@@ -60,7 +72,7 @@ int integer(RecordReader &f) {
 // Items from the traffic file to the orientation, common to both records.
 // A daily traffic or speed of 0 or below means "not given" (the traffic
 // file's own values are taken).
-void readStreetItems(State &s, RecordReader &f) {
+void readStreetItems(CalcState &s, RecordReader &f) {
     s.TrafficFile = f.readString();
     s.AnnualDiurnalTraffic = single(f, "daily traffic", kNoLimit, kMaxDailyTraffic);
     s.AverageTrafficSpeed = single(f, "travel speed", kNoLimit, kMaxSpeed);
@@ -71,7 +83,7 @@ void readStreetItems(State &s, RecordReader &f) {
     s.StreetOrientation = single(f);
 }
 
-void readSectors(State &s, RecordReader &f, const std::string &street) {
+void readSectors(CalcState &s, RecordReader &f, const std::string &street) {
     for (int k = 1; k <= kMaxSectors; ++k) {
         s.SectorStart[k] = 0;
         s.SectorEnd[k] = 0;
@@ -107,12 +119,12 @@ DateTimeParts dateItem(RecordReader &f) {
 
 } // namespace
 
-void ReadStreetRecord(State &s, RecordReader &f) {
+void ReadStreetRecord(CalcState &s, RecordReader &f) {
     reading(f, [&] {
         s.StreetActive = f.readBool();
         s.CurrentStreetName = f.readString();
-        s.StreetX = single(f);
-        s.StreetY = single(f);
+        s.StreetX = coordinate(f);
+        s.StreetY = coordinate(f);
         readStreetItems(s, f);
         int side = integer(f);
         s.RecHeight = single(f, "receptor height", 0, kMaxStreetSize);
@@ -123,7 +135,7 @@ void ReadStreetRecord(State &s, RecordReader &f) {
     });
 }
 
-void ReadStreetRecordDated(State &s, RecordReader &f) {
+void ReadStreetRecordDated(CalcState &s, RecordReader &f) {
     reading(f, [&] {
         s.CurrentStreetName = f.readString();
         s.PersonId = f.readString();

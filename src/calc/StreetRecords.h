@@ -15,8 +15,8 @@
 // to the orientation, street side (1 or 2), receptor height, number of wind
 // sectors.
 
+#include "calc/CalcState.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
 
 namespace vesk {
 
@@ -27,12 +27,12 @@ namespace vesk {
 // Throws RunError: 62 when the record is short, 13 when an item has the
 // wrong type, 9 when the number of wind sectors is outside 0 to 12 (checked
 // before any sector is read). The description names the file and line.
-void ReadStreetRecord(State &state, RecordReader &file);
+void ReadStreetRecord(CalcState &state, RecordReader &file);
 
 // Reads the next route record likewise (side 1 or 2 selects that receptor,
 // any other none) and sets the run's period to the segment's times: the
 // date of the time in and its hour + 1 (hours 1 to 24), and the same for the
 // time out. A time that is no date or time text throws RunError 13.
-void ReadStreetRecordDated(State &state, RecordReader &file);
+void ReadStreetRecordDated(CalcState &state, RecordReader &file);
 
 } // namespace vesk

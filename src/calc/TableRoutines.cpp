@@ -106,7 +106,10 @@ void OpenInputTable(const std::string &address, InputTable &table, long *errorNu
             fail(kErrPathNotFound, "Path not found: " + path, errorNumber, errorText);
         } else if (!fs::exists(path, ec)) {
             fail(kErrFileNotFound, "File not found: " + path, errorNumber, errorText);
-        } else if (std::ifstream probe(path, std::ios::binary); !probe || fs::is_directory(path, ec)) {
+        } else if (std::string error; !isRegularFile(path, &error)) {
+            // A device or an endless stream would be read to the exhaustion of the memory.
+            fail(kErrTableRefused, error, errorNumber, errorText);
+        } else if (std::ifstream probe(path, std::ios::binary); !probe) {
             fail(kErrPathFileAccess, "Cannot read the file " + path, errorNumber, errorText);
         } else {
             table.TextPath = path;
@@ -253,17 +256,17 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         std::error_code ec;
         auto kind = a.kind;
         bool exists = fs::exists(file, ec);
-        if (!refused && kind == TableKind::Excel && exists) {
-            std::vector<TableInfo> list;
-            std::string listError;
-            if (!listTables(file, &list, &listError)) {
+        std::string damage;
+        if (!refused && exists && !tableFileReadable(file, &damage)) {
+            // The existing file cannot be read, so its other tables could not be kept.
+            if (kind == TableKind::Excel) {
                 ui.message(
                     "The worksheet " + a.table + " is corrupted!\r\n" +
                         "If you open this worksheet in Excel and save it, this might correct the error!",
                     Icon::Critical);
-                fail(kErrCannotOpen, error, errorNumber, errorText);
-                return;
             }
+            fail(kErrCannotOpen, damage, errorNumber, errorText);
+            return;
         }
         fail(refused ? kErrTableRefused : kErrPathFileAccess, error, errorNumber, errorText);
         return;

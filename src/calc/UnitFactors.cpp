@@ -1,7 +1,7 @@
 #include "calc/UnitFactors.h"
 
+#include "calc/CalcState.h"
 #include "core/Numbers.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 
 #include <cmath>
@@ -51,7 +51,7 @@ double divide(double a, double b, Problems *problems, const std::string &what) {
     return a / b;
 }
 
-std::string noPpbText(const State &s, int i) {
+std::string noPpbText(const CalcState &s, int i) {
     return "The units of " + s.PollutantNames[i] +
            " need a microgram-to-ppb factor, which the pollutant list does not give.";
 }
@@ -79,7 +79,7 @@ double toPpbOf(const UnitValue &u, double microgToPpb) {
 
 } // namespace
 
-bool SetUnitFactors(State &s, std::string *error) {
+bool SetUnitFactors(CalcState &s, std::string *error) {
     const int n = s.NPol + 1;
     if (n <= 0) {
         return true;

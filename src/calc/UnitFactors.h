@@ -14,7 +14,7 @@
 
 namespace vesk {
 
-struct State;
+struct CalcState;
 
 // Fills, for every pollutant 0..NPol, InputUnitFactor, OutputUnitFactor,
 // InputToModelFactor, PpbToInputFactor and InputToPpbFactor, and the scalars
@@ -25,6 +25,6 @@ struct State;
 // neither a keyword nor a number above 0, or when a factor would need a
 // division by zero (a volume unit for a pollutant without a
 // microgram-to-ppb factor); the factors of that pollutant are then 1.
-bool SetUnitFactors(State &state, std::string *error = nullptr);
+bool SetUnitFactors(CalcState &state, std::string *error = nullptr);
 
 } // namespace vesk

@@ -19,15 +19,15 @@
 // succeeds replaces the state's one, so a failed load leaves every table as it
 // was. Counters are plain int (no 16-bit limits).
 
+#include "core/CountryItem.h"
 #include "core/DailyAverage.h"
 #include "core/KeyedList.h"
+#include "core/ModelEnvironment.h"
 #include "core/PercName.h"
+#include "core/Pollutant.h"
 #include "core/StatVar.h"
+#include "core/SystemSettings.h"
 #include "core/VESKVar.h"
-#include "platform/CountryItem.h"
-#include "platform/ModelEnvironment.h"
-#include "platform/Pollutant.h"
-#include "platform/SystemSettings.h"
 
 #include <array>
 #include <string>

@@ -182,8 +182,8 @@ void readDateNames(ReferenceTables &t, ModelEnvironment &env, const ListContext 
     env.DateText = r.readString();
 }
 
-bool LoadCountryLists(State &state, Interaction &ui, std::string *listFileName, const std::string *changeTo,
-                      std::string *error) {
+bool LoadCountryLists(CoreState &state, Interaction &ui, std::string *listFileName,
+                      const std::string *changeTo, std::string *error) {
     std::string localFileName;
     std::string &fileName = listFileName != nullptr ? *listFileName : localFileName;
 
@@ -284,25 +284,13 @@ bool LoadCountryLists(State &state, Interaction &ui, std::string *listFileName, 
     static_cast<ReferenceTables &>(state) = std::move(fresh);
     state.ModelEnv = std::move(env);
     state.CurrentYear = currentYear;
-
-    state.ScenarioYear = -1;
-    state.VehicleListFile.clear();
-    state.FuelListFile.clear();
-    const std::size_t n = static_cast<std::size_t>(state.NPol + 1);
-    state.InputUnit.assign(n, std::string());
-    state.OutputUnit.assign(n, std::string());
-    state.AvSource.assign(n, 0);
-    state.PercSource.assign(n, 0);
-    state.Run8Source.assign(n, 0);
-    state.DailySource.assign(n, 0);
-    state.ShowPol.assign(n, false);
     if (changeTo == nullptr) {
         state.ErrorCode = 0;
     }
     return true;
 }
 
-bool ReadLimitValues(State &state, Interaction &ui) {
+bool ReadLimitValues(CoreState &state, Interaction &ui) {
     ListContext c;
     c.listsDir = state.ListsDir;
     c.sharedListsDir = state.SharedListsDir;
@@ -317,58 +305,7 @@ bool ReadLimitValues(State &state, Interaction &ui) {
     return true;
 }
 
-YearBoxChange ChangeScenarioYear(State &state, Interaction &ui, const std::string &boxText, int listIndex) {
-    YearBoxChange result;
-    if (iequals(boxText, state.ScenarioYearText)) {
-        return result;
-    }
-    std::string yearText;
-    for (char ch : boxText) {
-        if (ch != '[' && ch != ']') {
-            yearText += ch;
-        }
-    }
-    result.Changed = true;
-    state.ScenarioYear = static_cast<int>(roundHalfEven(Val(yearText)));
-    if (state.LoadedScenarioYear == state.UnsavedFleetYear) {
-        const std::string year = std::to_string(state.UnsavedFleetYear);
-        const Answer answer = ui.question(
-            "The Fleet data for the year " + year + " are not saved" + kCrLf +
-                "If you change the Scenario Year now, you will not be able to revert to the year " + year +
-                " again" + kCrLf + "Do you want to change the Scenario Year anyhow?",
-            Buttons::YesNo, Icon::Information, Answer::No);
-        if (answer != Answer::Yes) {
-            state.ScenarioYear = state.LoadedScenarioYear;
-            result.reselectLoadedYear = true;
-            result.Changed = false;
-            return result;
-        }
-        result.removeUserYearEntry = true;
-        const std::size_t keep = static_cast<std::size_t>(state.StdYearCount) + 1;
-        if (state.ScenarioVehicleFiles.size() > keep) {
-            state.ScenarioVehicleFiles.resize(keep);
-        }
-        if (state.ScenarioFuelFiles.size() > keep) {
-            state.ScenarioFuelFiles.resize(keep);
-        }
-        if (state.ScenarioYears.size() > keep) {
-            state.ScenarioYears.resize(keep);
-        }
-        // The user year is gone from the box and the tables: so is its count.
-        state.YearItemCount = state.StdYearCount;
-        state.FleetDataUnsaved = false;
-    }
-    state.LoadedScenarioYear = state.ScenarioYear;
-    state.ScenarioYearText = boxText;
-    const std::size_t k = static_cast<std::size_t>(listIndex + 1);
-    if (listIndex >= 0 && k < state.ScenarioVehicleFiles.size() && k < state.ScenarioFuelFiles.size()) {
-        state.VehicleListFile = state.ScenarioVehicleFiles[k];
-        state.FuelListFile = state.ScenarioFuelFiles[k];
-    }
-    return result;
-}
-
-bool SaveCountriesIni(const State &state, std::string *error) {
+bool SaveCountriesIni(const CoreState &state, std::string *error) {
     RecordWriter w;
     w.line("Country Code Default");
     for (const CountryItem &item : state.CountryList) {

@@ -1,6 +1,6 @@
 #include "core/DailyAverage.h"
 
-#include "platform/EmissionLibraryTools.h"
+#include "core/EmissionLibraryTools.h"
 
 #include <stdexcept>
 

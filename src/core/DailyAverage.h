@@ -19,8 +19,8 @@ public:
     std::string StreetName;
     int DayOfWeek = 0; // Monday = 1 .. Sunday = 7
     int DayCase = 0;
-    float X_coord = 0;
-    float Y_coord = 0;
+    double X_coord = 0; // map coordinates of the street
+    double Y_coord = 0;
 
     // Setters and getters throw std::out_of_range for a pollutant outside
     // 0..NPol or a receptor outside 1..NumReceptors (getters accept Rec <= 0).

@@ -1,7 +1,6 @@
 #include "core/StatVar.h"
 
-#include "core/State.h"
-#include "platform/EmissionLibraryTools.h"
+#include "core/EmissionLibraryTools.h"
 
 #include <stdexcept>
 
@@ -60,10 +59,6 @@ float StatVar::Value(int Receptor, std::string_view Comp, const KeyedList<Pollut
         throw std::out_of_range("No output unit factor for " + pollutant->Name);
     }
     return x * outputUnitFactor[static_cast<std::size_t>(pollutant->Index)];
-}
-
-float StatVar::Value(int Receptor, std::string_view Comp, const State &state) const {
-    return Value(Receptor, Comp, state.PollutantList, state.OutputUnitFactor);
 }
 
 } // namespace vesk

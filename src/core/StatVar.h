@@ -9,15 +9,13 @@
 // a year.
 
 #include "core/KeyedList.h"
-#include "platform/Pollutant.h"
+#include "core/Pollutant.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vesk {
-
-struct State;
 
 class StatVar {
 public:
@@ -42,8 +40,6 @@ public:
     // or a pollutant without a unit factor.
     float Value(int Receptor, std::string_view Comp, const KeyedList<Pollutant> &pollutants,
                 const std::vector<float> &outputUnitFactor) const;
-    // The same with the state's PollutantList and OutputUnitFactor.
-    float Value(int Receptor, std::string_view Comp, const State &state) const;
 
     int receptorCount() const { return static_cast<int>(m_values.size()); }
 

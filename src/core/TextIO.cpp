@@ -2,8 +2,9 @@
 
 #include "core/StagedFile.h"
 
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <istream>
 
 namespace vesk {
 
@@ -136,7 +137,30 @@ std::string toUtf8(std::string_view bytes) {
     return out;
 }
 
-bool readTextFile(const std::string &path, std::string *text, std::string *error) {
+bool isRegularFile(const std::string &path, std::string *error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        if (error) {
+            *error = "The file " + path + " is missing!";
+        }
+        return false;
+    }
+    if (!fs::is_regular_file(status)) {
+        if (error) {
+            *error = "The file " + path +
+                     " is not a regular file: a folder, a device or a pipe cannot be read as a data file.";
+        }
+        return false;
+    }
+    return true;
+}
+
+bool readTextFile(const std::string &path, std::string *text, std::string *error, std::size_t maxBytes) {
+    if (!isRegularFile(path, error)) {
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (error) {
@@ -144,20 +168,58 @@ bool readTextFile(const std::string &path, std::string *text, std::string *error
         }
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    // Read with a bound: the file may grow while it is read.
+    std::string bytes;
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        if (bytes.size() + static_cast<std::size_t>(in.gcount()) > maxBytes) {
+            if (error) {
+                *error = "The file " + path + " is larger than " + std::to_string(maxBytes) +
+                         " bytes: it cannot be read as one of this program's text files.";
+            }
+            return false;
+        }
+        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) {
         if (error) {
             *error = "Cannot read the file " + path + ".";
         }
         return false;
     }
-    std::string bytes = buffer.str();
     if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         bytes.erase(0, 3);
     }
     *text = toUtf8(bytes);
     return true;
+}
+
+bool getLineBounded(std::istream &in, std::string &line, std::size_t maxBytes, bool *tooLong) {
+    line.clear();
+    *tooLong = false;
+    const std::istream::sentry ready(in, true);
+    if (!ready) {
+        return false;
+    }
+    std::streambuf *buffer = in.rdbuf();
+    bool any = false;
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            in.setstate(any ? std::ios::eofbit : std::ios::eofbit | std::ios::failbit);
+            return any;
+        }
+        any = true;
+        if (c == '\n') {
+            return true;
+        }
+        if (line.size() >= maxBytes) {
+            *tooLong = true;
+            in.setstate(std::ios::failbit);
+            return false;
+        }
+        line.push_back(static_cast<char>(c));
+    }
 }
 
 std::vector<std::string> splitLines(std::string_view text) {

@@ -7,15 +7,33 @@
 // converts anything else from Windows-1252, so the rest of the program sees
 // UTF-8 only. Files are written in UTF-8.
 
+#include <cstddef>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vesk {
 
+// The largest text file read whole: far beyond any list, project, format or
+// text table, and small enough that a wrong file cannot exhaust the memory.
+inline constexpr std::size_t kMaxTextFileBytes = std::size_t{256} << 20;
+
+// True when path names an existing regular file (through links). Otherwise
+// false with a message naming it: "The file ... is missing!", or that a
+// folder, a device or a pipe cannot be read as a data file.
+bool isRegularFile(const std::string &path, std::string *error);
+
 // Reads a whole file into *text as UTF-8. A byte-order mark is dropped.
-// Returns false with a message naming the file when it cannot be read.
-bool readTextFile(const std::string &path, std::string *text, std::string *error);
+// Returns false with a message naming the file when it cannot be read: it is
+// missing, not a regular file (isRegularFile) or larger than maxBytes.
+bool readTextFile(const std::string &path, std::string *text, std::string *error,
+                  std::size_t maxBytes = kMaxTextFileBytes);
+
+// Reads one line as std::getline does (up to LF, which is dropped; a CR
+// stays), but takes at most maxBytes characters: a longer line gives false
+// with *tooLong set, and the stream fails. False at the end of the data.
+bool getLineBounded(std::istream &in, std::string &line, std::size_t maxBytes, bool *tooLong);
 
 // Converts bytes to UTF-8: valid UTF-8 stays, otherwise Windows-1252 is assumed.
 std::string toUtf8(std::string_view bytes);

@@ -1,7 +1,7 @@
 #include "project/Batch.h"
 
-#include "core/State.h"
 #include "project/ProjectReader.h"
+#include "project/ProjectState.h"
 
 #include <filesystem>
 
@@ -22,7 +22,7 @@ int runGuarded(const std::function<int()> &body, Interaction &ui) {
     return kExitFailed;
 }
 
-int runBatch(State &s, Interaction &ui, const CommandLine &line, const BatchStartUp &startUp,
+int runBatch(ProjectState &s, Interaction &ui, const CommandLine &line, const BatchStartUp &startUp,
              const BatchCalculation &calculate) {
     if (startUp && !startUp(s, ui)) {
         return kExitFailed;

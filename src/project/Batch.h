@@ -12,18 +12,18 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 inline constexpr int kExitSucceeded = 0; // the run reached its end and wrote its statistics
 inline constexpr int kExitFailed = 1;    // start-up, load or run failed
 inline constexpr int kExitUsage = 2;     // malformed command line
 
 // Program start-up (folders, country, reference lists). False = stop.
-using BatchStartUp = std::function<bool(State &, Interaction &)>;
+using BatchStartUp = std::function<bool(ProjectState &, Interaction &)>;
 
 // Sets up the emissions and runs the loaded project's calculation to its
 // end. False with *error when it failed or stopped early.
-using BatchCalculation = std::function<bool(State &, Interaction &, std::string *error)>;
+using BatchCalculation = std::function<bool(ProjectState &, Interaction &, std::string *error)>;
 
 // The message for an exception that escaped an action (a fault of the
 // program, not of the user's data): what it was, and that the action did
@@ -38,7 +38,7 @@ int runGuarded(const std::function<int()> &body, Interaction &ui);
 // The whole batch sequence for a parsed command line with a project and the
 // batch flag set. Returns the exit status. Without a calculation (empty
 // function) the project is loaded and the run reported as not available.
-int runBatch(State &s, Interaction &ui, const CommandLine &line, const BatchStartUp &startUp,
+int runBatch(ProjectState &s, Interaction &ui, const CommandLine &line, const BatchStartUp &startUp,
              const BatchCalculation &calculate);
 
 } // namespace vesk

@@ -1,7 +1,7 @@
 #include "project/FileLists.h"
 
 #include "core/Paths.h"
-#include "core/State.h"
+#include "project/ProjectState.h"
 #include "project/ProjectText.h"
 #include "project/ProjectWriter.h"
 
@@ -19,7 +19,7 @@ struct KindTables {
     FileFlagTable *checked = nullptr;
 };
 
-KindTables tablesOf(State &s, int kind) {
+KindTables tablesOf(ProjectState &s, int kind) {
     switch (kind) {
     case kInputFileKind:
         return {&s.NumInputFiles,     &s.InputFiles, &s.InputVarLists,   &s.InputFormatLists,
@@ -35,8 +35,8 @@ KindTables tablesOf(State &s, int kind) {
     }
 }
 
-KindTables tablesOf(const State &s, int kind) {
-    return tablesOf(const_cast<State &>(s), kind);
+KindTables tablesOf(const ProjectState &s, int kind) {
+    return tablesOf(const_cast<ProjectState &>(s), kind);
 }
 
 void swapEntries(KindTables &t, int a, int b) {
@@ -64,17 +64,17 @@ bool setError(std::string *error, const std::string &text) {
     return false;
 }
 
-bool validPosition(const State &s, int kind, int position) {
+bool validPosition(const ProjectState &s, int kind, int position) {
     return position >= 0 && position < fileCount(s, kind);
 }
 
-void changed(State &s) {
+void changed(ProjectState &s) {
     recountFileRecords(s);
     s.ProjectChanged = true;
 }
 
 // Makes item position of the traffic list the file in use, at the top.
-void useTrafficItem(State &s, int position) {
+void useTrafficItem(ProjectState &s, int position) {
     auto &items = s.TrafficListItems;
     std::string name = items[position];
     items.erase(items.begin() + position);
@@ -85,7 +85,7 @@ void useTrafficItem(State &s, int position) {
 
 } // namespace
 
-int fileCount(const State &s, int kind) {
+int fileCount(const ProjectState &s, int kind) {
     if (kind == kTrafficFileKind) {
         return static_cast<int>(s.TrafficListItems.size());
     }
@@ -93,7 +93,7 @@ int fileCount(const State &s, int kind) {
     return t.count ? *t.count : 0;
 }
 
-std::string fileNameAt(const State &s, int kind, int position) {
+std::string fileNameAt(const ProjectState &s, int kind, int position) {
     if (!validPosition(s, kind, position)) {
         return {};
     }
@@ -103,7 +103,7 @@ std::string fileNameAt(const State &s, int kind, int position) {
     return (*tablesOf(s, kind).files)[position + 1];
 }
 
-bool fileChecked(const State &s, int kind, int position) {
+bool fileChecked(const ProjectState &s, int kind, int position) {
     if (!validPosition(s, kind, position)) {
         return false;
     }
@@ -113,7 +113,7 @@ bool fileChecked(const State &s, int kind, int position) {
     return (*tablesOf(s, kind).checked)[position + 1];
 }
 
-int addFile(State &s, int kind, int position, const std::string &name, std::string *error) {
+int addFile(ProjectState &s, int kind, int position, const std::string &name, std::string *error) {
     if (kind < kInputFileKind || kind > kStatFileKind) {
         setError(error, "No File List is selected");
         return -1;
@@ -155,7 +155,7 @@ int addFile(State &s, int kind, int position, const std::string &name, std::stri
     return at;
 }
 
-bool changeFile(State &s, int kind, int position, const std::string &name, std::string *error) {
+bool changeFile(ProjectState &s, int kind, int position, const std::string &name, std::string *error) {
     if (!validPosition(s, kind, position)) {
         return setError(error, "No File is selected");
     }
@@ -177,7 +177,7 @@ bool changeFile(State &s, int kind, int position, const std::string &name, std::
     return true;
 }
 
-bool removeFile(State &s, int kind, int position, std::string *error) {
+bool removeFile(ProjectState &s, int kind, int position, std::string *error) {
     if (!validPosition(s, kind, position)) {
         return setError(error, "No File is selected");
     }
@@ -198,7 +198,7 @@ bool removeFile(State &s, int kind, int position, std::string *error) {
     return true;
 }
 
-int moveFile(State &s, int kind, int position, bool up) {
+int moveFile(ProjectState &s, int kind, int position, bool up) {
     if (kind == kTrafficFileKind || !validPosition(s, kind, position)) {
         return position;
     }
@@ -212,7 +212,7 @@ int moveFile(State &s, int kind, int position, bool up) {
     return other;
 }
 
-bool setFileChecked(State &s, int kind, int position, bool checked) {
+bool setFileChecked(ProjectState &s, int kind, int position, bool checked) {
     if (!validPosition(s, kind, position)) {
         return false;
     }
@@ -238,7 +238,7 @@ bool setFileChecked(State &s, int kind, int position, bool checked) {
     return true;
 }
 
-FileFormatLists fileFormatLists(const State &s, int kind, int position) {
+FileFormatLists fileFormatLists(const ProjectState &s, int kind, int position) {
     FileFormatLists lists;
     if (kind == kTrafficFileKind || !validPosition(s, kind, position)) {
         return lists;
@@ -252,7 +252,7 @@ FileFormatLists fileFormatLists(const State &s, int kind, int position) {
     return lists;
 }
 
-void setFileFormatLists(State &s, int kind, int position, const FileFormatLists &lists) {
+void setFileFormatLists(ProjectState &s, int kind, int position, const FileFormatLists &lists) {
     if (kind == kTrafficFileKind || !validPosition(s, kind, position)) {
         return;
     }
@@ -272,7 +272,7 @@ void setFileFormatLists(State &s, int kind, int position, const FileFormatLists 
     }
 }
 
-FileColour fileColour(const State &s, int kind, int position) {
+FileColour fileColour(const ProjectState &s, int kind, int position) {
     if (!fileChecked(s, kind, position)) {
         return FileColour::Grey;
     }
@@ -287,7 +287,7 @@ FileColour fileColour(const State &s, int kind, int position) {
     return FileColour::Black;
 }
 
-bool runEnabled(const State &s) {
+bool runEnabled(const ProjectState &s) {
     for (int i = 1; i <= s.NumInputFiles; ++i) {
         if (s.InputFileChecked[i]) {
             return true;
@@ -296,7 +296,7 @@ bool runEnabled(const State &s) {
     return false;
 }
 
-bool TestVariableList(const State &s) {
+bool TestVariableList(const ProjectState &s) {
     for (int kind : {kInputFileKind, kOutputFileKind, kStatFileKind}) {
         for (int p = 0; p < fileCount(s, kind); ++p) {
             if (fileColour(s, kind, p) == FileColour::Red) {
@@ -307,18 +307,18 @@ bool TestVariableList(const State &s) {
     return false;
 }
 
-std::string trafficFilePath(const State &s) {
+std::string trafficFilePath(const ProjectState &s) {
     if (s.TrafficFile.empty()) {
         return {};
     }
     return findExisting(resolveStoredName(s.TrafficFile, s.WorkDir, s.TrafficDir));
 }
 
-void recountFileRecords(State &s) {
+void recountFileRecords(ProjectState &s) {
     s.NumFileRecords = countFileRecords(s, defaultSaveNames(s));
 }
 
-std::vector<std::string> formatDialogProjectLists(const State &s, int kind) {
+std::vector<std::string> formatDialogProjectLists(const ProjectState &s, int kind) {
     std::vector<std::string> lists;
     auto add = [&lists](const std::string &list) {
         if (!list.empty()) {

@@ -16,16 +16,16 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 // Number of files in list kind (1..4); 0 for any other kind.
-int fileCount(const State &s, int kind);
+int fileCount(const ProjectState &s, int kind);
 
 // The name of the file at position.
-std::string fileNameAt(const State &s, int kind, int position);
+std::string fileNameAt(const ProjectState &s, int kind, int position);
 
 // Whether the item at position is checked (included; for kind 3: in use).
-bool fileChecked(const State &s, int kind, int position);
+bool fileChecked(const ProjectState &s, int kind, int position);
 
 // Adds name after position (-1 = at the start); the traffic list always adds
 // at the top, and the new name becomes the traffic file in use. A new file of
@@ -33,61 +33,61 @@ bool fileChecked(const State &s, int kind, int position);
 // "*" as format and scaling list. Refused: no list, an empty name, a name with
 // a double quote, a full list (20 files). Returns the new file's position, or
 // -1 when refused.
-int addFile(State &s, int kind, int position, const std::string &name, std::string *error);
+int addFile(ProjectState &s, int kind, int position, const std::string &name, std::string *error);
 
 // Renames the file at position and includes it again; its lists are kept.
 // In the traffic list the renamed file becomes the traffic file in use.
-bool changeFile(State &s, int kind, int position, const std::string &name, std::string *error);
+bool changeFile(ProjectState &s, int kind, int position, const std::string &name, std::string *error);
 
 // Removes the file at position. Removing the traffic file in use leaves no
 // traffic file (TrafficFile "", TrafficFileLoaded cleared).
-bool removeFile(State &s, int kind, int position, std::string *error);
+bool removeFile(ProjectState &s, int kind, int position, std::string *error);
 
 // Swaps the file at position with the one above (up) or below; every column
 // of the kind moves with it. Returns the file's new position, or position
 // unchanged when it cannot move (top going up, bottom going down, traffic
 // list).
-int moveFile(State &s, int kind, int position, bool up);
+int moveFile(ProjectState &s, int kind, int position, bool up);
 
 // Sets the check mark of position. For the traffic list a checked item
 // becomes the traffic file in use (moved to the top, the others unchecked);
 // an unchecked one leaves no traffic file. Returns true when the traffic file
 // in use changed (the caller then reads the new file's traffic properties).
-bool setFileChecked(State &s, int kind, int position, bool checked);
+bool setFileChecked(ProjectState &s, int kind, int position, bool checked);
 
 // The lists of a data file, for the format dialog, and their write-back.
 struct FileFormatLists {
     std::string varList, formatList, scalingList, rowList;
 };
-FileFormatLists fileFormatLists(const State &s, int kind, int position);
+FileFormatLists fileFormatLists(const ProjectState &s, int kind, int position);
 // Sets ProjectChanged when any list differs.
-void setFileFormatLists(State &s, int kind, int position, const FileFormatLists &lists);
+void setFileFormatLists(ProjectState &s, int kind, int position, const FileFormatLists &lists);
 
 enum class FileColour { Black, Red, Grey };
 
 // Grey when not checked; red when the variable list (statistics: or the rows
 // list) is empty; otherwise black. Traffic files are black when checked.
-FileColour fileColour(const State &s, int kind, int position);
+FileColour fileColour(const ProjectState &s, int kind, int position);
 
 // Run is possible exactly when one of the hourly input files is checked.
-bool runEnabled(const State &s);
+bool runEnabled(const ProjectState &s);
 
 // True when some file of the lists is shown red (the warning note is shown).
-bool TestVariableList(const State &s);
+bool TestVariableList(const ProjectState &s);
 
 // The traffic file's path: a bare name in WorkDir, ".\name" in TrafficDir,
 // anything else as it stands; found without regard to letter case. "" when
 // there is no traffic file.
-std::string trafficFilePath(const State &s);
+std::string trafficFilePath(const ProjectState &s);
 
 // Recounts NumFileRecords as a save would write it.
-void recountFileRecords(State &s);
+void recountFileRecords(ProjectState &s);
 
 // The lists the format dialog offers under "Load from Project" for a file of
 // kind: for a statistics file (4) each statistics file's variable list and
 // then its rows list; for hourly files (1, 2) the variable list of every
 // hourly input file and then of every hourly output file. Empty lists are
 // left out; the file being formatted and equal lists are not.
-std::vector<std::string> formatDialogProjectLists(const State &s, int kind);
+std::vector<std::string> formatDialogProjectLists(const ProjectState &s, int kind);
 
 } // namespace vesk

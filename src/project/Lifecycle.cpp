@@ -1,9 +1,9 @@
 #include "project/Lifecycle.h"
 
 #include "core/Paths.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 #include "project/OptionFile.h"
+#include "project/ProjectState.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
 
@@ -33,7 +33,7 @@ bool folderHoldsOptionFile(const std::string &folder) {
 
 } // namespace
 
-bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command,
+bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
                       const TrafficFileSaver &saveTraffic) {
     if (!s.TrafficFileSaved && s.TrafficFileOpened) {
         auto a = ui.question("Do you want to save changes you made to the current traffic file?",
@@ -95,7 +95,7 @@ bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command,
     return true;
 }
 
-void closeProject(State &s) {
+void closeProject(ProjectState &s) {
     s.TrailingValue = -1;
     s.ProjectFile.clear();
     s.UntitledProject = false;
@@ -107,7 +107,7 @@ void closeProject(State &s) {
     s.TrafficFileLoaded = false;
 }
 
-LoadResult openProject(State &s, Interaction &ui, const std::string &path) {
+LoadResult openProject(ProjectState &s, Interaction &ui, const std::string &path) {
     s.NewProjectPending = false;
     s.TrailingValue = -1;
     s.AnnualDiurnalTraffic = 0;
@@ -131,7 +131,7 @@ LoadResult openProject(State &s, Interaction &ui, const std::string &path) {
     return r;
 }
 
-std::string startFolder(const State &s, const Settings &settings) {
+std::string startFolder(const ProjectState &s, const Settings &settings) {
     if (!s.WorkDir.empty()) {
         return s.WorkDir;
     }
@@ -179,7 +179,7 @@ FolderCheck checkWorkingFolder(const std::string &chosen, Interaction &ui) {
     return FolderCheck::Accepted;
 }
 
-LoadResult newProjectFromTemplate(State &s, Interaction &ui, const std::string &folder) {
+LoadResult newProjectFromTemplate(ProjectState &s, Interaction &ui, const std::string &folder) {
     s.NewProjectPending = false;
     s.UntitledProject = true;
     s.TrailingValue = -1;
@@ -199,8 +199,8 @@ LoadResult newProjectFromTemplate(State &s, Interaction &ui, const std::string &
     return r;
 }
 
-bool unloadProgram(State &s, Interaction &ui, Settings &settings, const TrafficFileSaver &saveTraffic,
-                   const std::function<bool(State &, std::string *)> &saveCountries) {
+bool unloadProgram(ProjectState &s, Interaction &ui, Settings &settings, const TrafficFileSaver &saveTraffic,
+                   const std::function<bool(ProjectState &, std::string *)> &saveCountries) {
     if (s.ErrorCode == 100) {
         return true;
     }

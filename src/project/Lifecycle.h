@@ -18,35 +18,36 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 enum class ProjectCommand { New, Open, Close, Unload };
 
 // Opens the traffic file in the traffic editor so that the user can save it
 // (the answer Yes to the traffic-file question). Returns true only when the
 // editor reports the file saved.
-using TrafficFileSaver = std::function<bool(State &)>;
+using TrafficFileSaver = std::function<bool(ProjectState &)>;
 
 // The save questions, in their order: the traffic file (when edited and not
 // saved), the project (when changed), the local option file (when changed;
 // not asked by Open). Returns false when the user cancelled, or when a save
 // the user asked for failed or was cancelled, so that nothing unsaved is
 // lost. Batch answers No to every question.
-bool askSaveQuestions(State &s, Interaction &ui, ProjectCommand command, const TrafficFileSaver &saveTraffic);
+bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
+                      const TrafficFileSaver &saveTraffic);
 
 // The state after Close: no project file, no fleet, fuel or traffic file, no
 // emission set-up, no scenario year, no trailing value.
-void closeProject(State &s);
+void closeProject(ProjectState &s);
 
 // Opens path (after the save questions and the file choice, which the caller
 // has done): resets the project values, loads, and on success puts the path
 // at the top of the recent files (unless it came from there) and clears
 // ProjectChanged. A failed load closes the project.
-LoadResult openProject(State &s, Interaction &ui, const std::string &path);
+LoadResult openProject(ProjectState &s, Interaction &ui, const std::string &path);
 
 // The folder the Open and New dialogs start in: WorkDir, else the settings
 // value "Files"/"LastPath", else AppDir & "Working".
-std::string startFolder(const State &s, const Settings &settings);
+std::string startFolder(const ProjectState &s, const Settings &settings);
 
 enum class FolderCheck {
     Accepted,    // the folder is the new working folder
@@ -61,14 +62,14 @@ FolderCheck checkWorkingFolder(const std::string &folder, Interaction &ui);
 // Loads the template "Standard.___" of AppDir as an untitled project in
 // folder. On success ProjectName is "untitled"; the caller then asks for the
 // project kind and the street. A failed template load closes the project.
-LoadResult newProjectFromTemplate(State &s, Interaction &ui, const std::string &folder);
+LoadResult newProjectFromTemplate(ProjectState &s, Interaction &ui, const std::string &folder);
 
 // What leaving the program asks and stores. Returns false when the user
 // cancelled (the window stays). Asks nothing while the program is stopping
 // (ErrorCode 100). Otherwise the save questions, then whether a changed
 // current country becomes the default (Yes rewrites Countries.ini through
 // saveCountries), then the recent files and "Files"/"LastPath" are stored.
-bool unloadProgram(State &s, Interaction &ui, Settings &settings, const TrafficFileSaver &saveTraffic,
-                   const std::function<bool(State &, std::string *)> &saveCountries);
+bool unloadProgram(ProjectState &s, Interaction &ui, Settings &settings, const TrafficFileSaver &saveTraffic,
+                   const std::function<bool(ProjectState &, std::string *)> &saveCountries);
 
 } // namespace vesk

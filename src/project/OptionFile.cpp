@@ -4,9 +4,9 @@
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 #include "project/PrintColumns.h"
+#include "project/ProjectState.h"
 #include "project/ProjectText.h"
 
 #include <filesystem>
@@ -23,7 +23,7 @@ struct Damaged : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::vector<std::string> pollutantNames(const State &s) {
+std::vector<std::string> pollutantNames(const ProjectState &s) {
     std::vector<std::string> names;
     for (int k = 0; k <= s.NPol; ++k) {
         names.push_back(k < static_cast<int>(s.PollutantNames.size()) ? s.PollutantNames[k] : "");
@@ -31,7 +31,7 @@ std::vector<std::string> pollutantNames(const State &s) {
     return names;
 }
 
-std::string sourceRow(const State &s, const std::vector<int> &values) {
+std::string sourceRow(const ProjectState &s, const std::vector<int> &values) {
     std::vector<std::string> items;
     for (int k = 0; k <= s.NPol; ++k) {
         items.push_back(printNumber(k < static_cast<int>(values.size()) ? values[k] : 3));
@@ -71,7 +71,7 @@ private:
 // Reads the per-pollutant rows keyed by the names of line 12.
 class PollutantRows {
 public:
-    PollutantRows(State &s, Interaction &ui, std::vector<std::string> names)
+    PollutantRows(ProjectState &s, Interaction &ui, std::vector<std::string> names)
         : m_s(s), m_ui(ui), m_names(names) {
         for (auto &n : m_names) {
             m_index.push_back(pollutantIndex(s, n));
@@ -108,14 +108,14 @@ public:
     }
 
 private:
-    State &m_s;
+    ProjectState &m_s;
     Interaction &m_ui;
     std::vector<std::string> m_names;
     std::vector<int> m_index;
     std::set<std::string> m_reported;
 };
 
-void parseLines(State &s, OptionLines &in, Interaction &ui) {
+void parseLines(ProjectState &s, OptionLines &in, Interaction &ui) {
     s.OptionFileChanged = false;
     s.Normalise = false;
     s.NormLengthScale = 1;
@@ -211,7 +211,7 @@ void parseLines(State &s, OptionLines &in, Interaction &ui) {
 
 } // namespace
 
-std::string formatOptionFile(const State &s) {
+std::string formatOptionFile(const ProjectState &s) {
     std::string out;
     auto header = [&](int k) { out += s.OptionHeaders[k] + kCrLf; };
     auto record = [&](RecordWriter &w) {
@@ -301,15 +301,15 @@ std::string formatOptionFile(const State &s) {
     return out;
 }
 
-std::string localOptionFilePath(const State &s) {
+std::string localOptionFilePath(const ProjectState &s) {
     return findExisting(joinPath(s.WorkDir, "Run.opt"));
 }
 
-bool SaveOptionFile(const State &s, const std::string &path, std::string *error) {
+bool SaveOptionFile(const ProjectState &s, const std::string &path, std::string *error) {
     return writeFileAtomically(path, formatOptionFile(s), error);
 }
 
-bool parseOptionFile(State &s, const std::string &text, Interaction &ui, std::string *error) {
+bool parseOptionFile(ProjectState &s, const std::string &text, Interaction &ui, std::string *error) {
     OptionLines in(splitLines(text));
     try {
         parseLines(s, in, ui);
@@ -322,7 +322,7 @@ bool parseOptionFile(State &s, const std::string &text, Interaction &ui, std::st
     }
 }
 
-bool readProjectOptionFile(State &s, Interaction &ui, bool continueInSpecialMode) {
+bool readProjectOptionFile(ProjectState &s, Interaction &ui, bool continueInSpecialMode) {
     namespace fs = std::filesystem;
     const std::string local = localOptionFilePath(s);
     const std::string programWide = findExisting(joinPath(s.AppDir, "Run.opt"));

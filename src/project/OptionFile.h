@@ -15,23 +15,23 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 // The whole file as bytes, from the working values.
-std::string formatOptionFile(const State &s);
+std::string formatOptionFile(const ProjectState &s);
 
 // The working folder's option file: an existing "Run.opt" in any letter case,
 // else WorkDir & "Run.opt".
-std::string localOptionFilePath(const State &s);
+std::string localOptionFilePath(const ProjectState &s);
 
 // Writes the file through a temporary file and a rename.
-bool SaveOptionFile(const State &s, const std::string &path, std::string *error);
+bool SaveOptionFile(const ProjectState &s, const std::string &path, std::string *error);
 
 // Reads an option file's text into the state (stored copies for lines 1, 3, 5
 // and 7). Unknown pollutant names are reported through ui and set
 // OptionFileChanged. Returns false with *error set when the text is damaged;
 // the state may then be partly filled.
-bool parseOptionFile(State &s, const std::string &text, Interaction &ui, std::string *error);
+bool parseOptionFile(ProjectState &s, const std::string &text, Interaction &ui, std::string *error);
 
 // The option-file step of loading a project: reads WorkDir's Run.opt, or the
 // program-wide one in AppDir when there is none (setting NoLocalOptionFile).
@@ -39,6 +39,6 @@ bool parseOptionFile(State &s, const std::string &text, Interaction &ui, std::st
 // question (the damaged file is kept as "Run.opt.bak"). continueInSpecialMode
 // forces CalcMode 0; a route project gets its statistics and automatic
 // results switched off. False when the load must be abandoned.
-bool readProjectOptionFile(State &s, Interaction &ui, bool continueInSpecialMode);
+bool readProjectOptionFile(ProjectState &s, Interaction &ui, bool continueInSpecialMode);
 
 } // namespace vesk

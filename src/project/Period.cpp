@@ -2,8 +2,8 @@
 
 #include "core/Calendar.h"
 #include "core/Numbers.h"
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "project/ProjectState.h"
 
 #include <cctype>
 #include <vector>
@@ -96,7 +96,7 @@ std::optional<int> parsePeriodHour(std::string_view text) {
     return static_cast<int>(roundHalfEven(*value));
 }
 
-std::optional<PeriodDate> checkPeriodDate(State &s, Interaction &ui, std::string_view text) {
+std::optional<PeriodDate> checkPeriodDate(ProjectState &s, Interaction &ui, std::string_view text) {
     s.DateError = false;
     auto date = parsePeriodDate(text);
     if (!date) {
@@ -106,7 +106,7 @@ std::optional<PeriodDate> checkPeriodDate(State &s, Interaction &ui, std::string
     return date;
 }
 
-std::optional<int> checkPeriodHour(State &s, Interaction &ui, std::string_view text) {
+std::optional<int> checkPeriodHour(ProjectState &s, Interaction &ui, std::string_view text) {
     s.HourError = false;
     auto value = parseNumber(trim(text));
     if (!value) {

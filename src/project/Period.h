@@ -13,7 +13,7 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 bool isValidDate(int year, int month, int day);
 
@@ -31,11 +31,11 @@ std::optional<int> parsePeriodHour(std::string_view text);
 // The check when a date box is left: sets DateError and shows
 // "The Date value is not correct!" for a text that is no valid date.
 // Returns the date when it is valid.
-std::optional<PeriodDate> checkPeriodDate(State &s, Interaction &ui, std::string_view text);
+std::optional<PeriodDate> checkPeriodDate(ProjectState &s, Interaction &ui, std::string_view text);
 
 // The check when an hour box is left: sets HourError. A box holding no
 // number is refused without a message (the user is still typing); an hour
 // outside 0..24 shows "The value of Hour is not correct!".
-std::optional<int> checkPeriodHour(State &s, Interaction &ui, std::string_view text);
+std::optional<int> checkPeriodHour(ProjectState &s, Interaction &ui, std::string_view text);
 
 } // namespace vesk

@@ -93,6 +93,11 @@ struct ProjectFileState {
     double MapCoord1 = 0, MapCoord2 = 0, MapCoord3 = 0, MapCoord4 = 0;
     std::string VehicleListFile; // may hold "[" for fleet data generated in memory
     std::string FuelListFile;
+    // Status of the emission set-up of these lists (done by the calculation
+    // floor; reset with the project's files).
+    bool EmissionReady = false;    // the lists are read and the emissions can be computed
+    bool StdEmissionSetup = false; // the standard vehicle types stand in for missing list files
+    long EmissionInitError = 0;    // non-zero: the last initialisation failed
     std::string ConditionsFile;
     bool RouteMode = false;
     bool MultiStreetMode = false;

@@ -4,9 +4,9 @@
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 #include "project/OptionFile.h"
+#include "project/ProjectState.h"
 #include "project/ProjectText.h"
 
 #include <filesystem>
@@ -121,7 +121,8 @@ void readUnitRow(const std::vector<std::string> &names, const std::vector<int> &
     }
 }
 
-void addDataFile(State &s, const std::string &kind, const std::string &name, bool checked, Lines &lines) {
+void addDataFile(ProjectState &s, const std::string &kind, const std::string &name, bool checked,
+                 Lines &lines) {
     int *count = nullptr;
     FileNameTable *files = nullptr, *vars = nullptr, *formats = nullptr, *scalings = nullptr, *rows = nullptr;
     FileFlagTable *flags = nullptr;
@@ -151,7 +152,7 @@ void addDataFile(State &s, const std::string &kind, const std::string &name, boo
 }
 
 // The file records. Returns normally or throws.
-void readFileRecords(State &s, Lines &lines) {
+void readFileRecords(ProjectState &s, Lines &lines) {
     for (int r = 1; r <= s.NumFileRecords; ++r) {
         RecordReader rec = lines.record();
         const std::string name = rec.readString();
@@ -215,7 +216,7 @@ std::string folderOfProject(const std::string &path) {
 
 } // namespace
 
-void clearProjectFiles(State &s) {
+void clearProjectFiles(ProjectState &s) {
     s.NumInputFiles = s.NumOutputFiles = s.NumStatFiles = 0;
     for (FileNameTable *t :
          {&s.InputFiles, &s.InputVarLists, &s.InputFormatLists, &s.InputScalingLists, &s.OutputFiles,
@@ -244,7 +245,7 @@ void clearProjectFiles(State &s) {
     s.FleetDataUnsaved = false;
 }
 
-void copyStoredToWorking(State &s) {
+void copyStoredToWorking(ProjectState &s) {
     s.StreetName = s.StoredStreetName;
     s.StreetHeight = s.StoredStreetHeight;
     s.StreetWidth = s.StoredStreetWidth;
@@ -278,7 +279,7 @@ void copyStoredToWorking(State &s) {
     s.WindDirStep = s.StoredWindDirStep;
 }
 
-LoadResult LoadProject(State &s, Interaction &ui) {
+LoadResult LoadProject(ProjectState &s, Interaction &ui) {
     LoadResult result;
     const int pollutants = s.NPol + 1;
     s.InputUnit.assign(pollutants, "");

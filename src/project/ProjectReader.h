@@ -14,7 +14,7 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 enum class LoadOutcome {
     Loaded,    // the project is open
@@ -41,14 +41,14 @@ struct LoadResult {
 // On success: the working set, file lists and options describe the project,
 // WorkDir is the project's folder, TrailingValue holds the file's last line
 // unless it was already above 0, ProjectChanged is untouched.
-LoadResult LoadProject(State &s, Interaction &ui);
+LoadResult LoadProject(ProjectState &s, Interaction &ui);
 
 // Copies the stored parameters (Stored* of the project file and Run.opt) into
 // the working set.
-void copyStoredToWorking(State &s);
+void copyStoredToWorking(ProjectState &s);
 
 // Empties the file lists and single files of the project, and marks the
 // emission set-up of the vehicle and fuel lists as not done.
-void clearProjectFiles(State &s);
+void clearProjectFiles(ProjectState &s);
 
 } // namespace vesk

@@ -2,7 +2,7 @@
 
 // Program-wide variables of the project: the open project file, its file
 // lists, the options of Run.opt, and the main window's project-level flags
-// that the engine reads. See core/State.h.
+// that the engine reads, above the core part. See run/State.h.
 //
 // The parts below are inherited by ProjectState, so every name is used flat
 // (state.StreetName, state.InputVarLists[i], state.BatchMode).
@@ -12,13 +12,14 @@
 // the per-pollutant vectors 0..NPol (sized when the country lists or a
 // project are loaded).
 
+#include "core/CoreState.h"
 #include "project/MainFormState.h"
 #include "project/OptionState.h"
 #include "project/ProjectFileState.h"
 
 namespace vesk {
 
-struct ProjectState : ProjectFileState, FileListState, OptionState, MainFormState {
+struct ProjectState : CoreState, ProjectFileState, FileListState, OptionState, MainFormState {
     // Read by the run every hour: the cross-side correction threshold is the
     // third command-line item or the project's last line (TrailingValue).
     double CorrectionThreshold() const { return TrailingValue; }

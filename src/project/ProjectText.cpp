@@ -1,7 +1,7 @@
 #include "project/ProjectText.h"
 
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "project/ProjectState.h"
 
 namespace vesk {
 
@@ -15,7 +15,7 @@ std::string withoutQuotes(std::string_view text) {
     return trim(out);
 }
 
-int pollutantIndex(const State &s, std::string_view name) {
+int pollutantIndex(const ProjectState &s, std::string_view name) {
     const std::string wanted = trim(name);
     for (int k = 0; k <= s.NPol && k < static_cast<int>(s.PollutantNames.size()); ++k) {
         if (iequals(s.PollutantNames[k], wanted)) {

@@ -8,14 +8,14 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 // The text with every double quote removed and blanks trimmed.
 std::string withoutQuotes(std::string_view text);
 
 // Index (0..NPol) of the pollutant of the current country with this name,
 // letter case ignored; -1 when the country has no such pollutant.
-int pollutantIndex(const State &s, std::string_view name);
+int pollutantIndex(const ProjectState &s, std::string_view name);
 
 // True when a name typed by the user can be stored in a record line: it must
 // not hold a double quote (records have no escape for it) nor a line break.

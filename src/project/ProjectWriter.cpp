@@ -2,10 +2,10 @@
 
 #include "core/Paths.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 #include "project/OptionFile.h"
 #include "project/PrintColumns.h"
+#include "project/ProjectState.h"
 #include "project/ProjectText.h"
 #include "project/RecentFiles.h"
 
@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char *kCrLf = "\r\n";
 
-bool isRouteOrMulti(const State &s) {
+bool isRouteOrMulti(const ProjectState &s) {
     return s.RouteMode || s.MultiStreetMode;
 }
 
@@ -39,7 +39,7 @@ std::string replaceLeadingFolder(const std::string &name, std::string folder,
     return replacement + "\\" + name.substr(folder.size() + 1);
 }
 
-void headerLine(std::string &out, const State &s, int index) {
+void headerLine(std::string &out, const ProjectState &s, int index) {
     out += s.ProjectHeaders[index];
     out += kCrLf;
 }
@@ -49,7 +49,7 @@ std::string recordLine(RecordWriter &w) {
     return w.str();
 }
 
-void sectorRows(std::string &out, const State &s) {
+void sectorRows(std::string &out, const ProjectState &s) {
     const int c = std::clamp(s.SectorColumns, 0, kMaxSectors);
     const SectorTable *rows[3] = {&s.SectorStart, &s.SectorEnd, &s.SectorValue};
     if (isRouteOrMulti(s) || c == 0) {
@@ -80,7 +80,7 @@ void sectorRows(std::string &out, const State &s) {
 
 } // namespace
 
-ProjectSaveNames defaultSaveNames(const State &s) {
+ProjectSaveNames defaultSaveNames(const ProjectState &s) {
     ProjectSaveNames names;
     names.country = s.ProjectCountry.empty() ? s.CurrentCountry : s.ProjectCountry;
     names.fleet = replaceLeadingFolder(s.VehicleListFile, s.ListsDir, ".");
@@ -89,7 +89,7 @@ ProjectSaveNames defaultSaveNames(const State &s) {
     return names;
 }
 
-int countFileRecords(const State &s, const ProjectSaveNames &names) {
+int countFileRecords(const ProjectState &s, const ProjectSaveNames &names) {
     int n = s.NumInputFiles + s.NumOutputFiles + s.NumStatFiles;
     for (const std::string *name : {&s.TrafficFile, &s.RouteFile, &s.StreetsFile, &s.MapFile, &names.fleet,
                                     &names.fuel, &names.conditions}) {
@@ -112,7 +112,7 @@ std::string formatBracketList(std::string_view list) {
     }
 }
 
-std::string formatProjectFile(const State &s, const ProjectSaveNames &names) {
+std::string formatProjectFile(const ProjectState &s, const ProjectSaveNames &names) {
     std::string out;
     {
         RecordWriter w;
@@ -278,7 +278,7 @@ std::string formatProjectFile(const State &s, const ProjectSaveNames &names) {
     return out;
 }
 
-bool writeProjectFile(const State &s, const ProjectSaveNames &names, const std::string &path,
+bool writeProjectFile(const ProjectState &s, const ProjectSaveNames &names, const std::string &path,
                       std::string *error) {
     // A double quote cannot be written inside a record's text: refuse rather
     // than write a file that no longer reads.
@@ -308,7 +308,7 @@ bool writeProjectFile(const State &s, const ProjectSaveNames &names, const std::
     return writeFileAtomically(path, formatProjectFile(s, names), error);
 }
 
-std::string windowCaption(const State &s) {
+std::string windowCaption(const ProjectState &s) {
     if (s.ProjectFile.empty() && !s.UntitledProject) {
         return "WinVESK";
     }
@@ -318,7 +318,7 @@ std::string windowCaption(const State &s) {
 
 namespace {
 
-std::vector<std::string> projectFilters(const State &s) {
+std::vector<std::string> projectFilters(const ProjectState &s) {
     if (s.MultiStreetMode) {
         return {"VESK Multi Streets Project (*.vkm)", "Text (*.txt)", "All (*.*)"};
     }
@@ -342,7 +342,7 @@ bool folderIsReadOnly(const std::string &folder) {
 
 } // namespace
 
-SaveResult saveProject(State &s, Interaction &ui) {
+SaveResult saveProject(ProjectState &s, Interaction &ui) {
     ProjectSaveNames names = defaultSaveNames(s);
     if (s.VehicleListFile.find('[') != std::string::npos || s.FuelListFile.find('[') != std::string::npos) {
         auto a =
@@ -411,7 +411,7 @@ SaveResult saveProject(State &s, Interaction &ui) {
     return SaveResult::Saved;
 }
 
-SaveResult saveProjectAs(State &s, Interaction &ui) {
+SaveResult saveProjectAs(ProjectState &s, Interaction &ui) {
     for (;;) {
         FileChoice choice;
         choice.folder = s.WorkDir;

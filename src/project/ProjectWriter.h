@@ -16,7 +16,7 @@
 
 namespace vesk {
 
-struct State;
+struct ProjectState;
 
 // The names that a save writes where they may differ from the state: the
 // country of line 1 and the fleet, fuel and conditions records ("" = no record).
@@ -31,15 +31,15 @@ struct ProjectSaveNames {
 // ProjectCountry, or CurrentCountry when the project named none; the fleet and
 // fuel names with a leading ListsDir replaced by "."; the conditions name with
 // a leading WorkDir removed.
-ProjectSaveNames defaultSaveNames(const State &s);
+ProjectSaveNames defaultSaveNames(const ProjectState &s);
 
 // The whole file as bytes. Route and multi-street projects write a zero
 // geometry, no sectors and zero receptors (the state is not changed here).
 // NumFileRecords is computed, not taken from the state.
-std::string formatProjectFile(const State &s, const ProjectSaveNames &names);
+std::string formatProjectFile(const ProjectState &s, const ProjectSaveNames &names);
 
 // The number of file records formatProjectFile writes for these names.
-int countFileRecords(const State &s, const ProjectSaveNames &names);
+int countFileRecords(const ProjectState &s, const ProjectSaveNames &names);
 
 // A bracket list: "[" + list + "]" cut after every comma, one item per line,
 // the rest trimmed after each cut; every line ends in CR LF.
@@ -47,7 +47,7 @@ std::string formatBracketList(std::string_view list);
 
 // Writes the project to path through a temporary file and a rename. On
 // failure the old file stays whole and *error says why.
-bool writeProjectFile(const State &s, const ProjectSaveNames &names, const std::string &path,
+bool writeProjectFile(const ProjectState &s, const ProjectSaveNames &names, const std::string &path,
                       std::string *error);
 
 enum class SaveResult { Saved, Cancelled, Failed };
@@ -60,12 +60,12 @@ enum class SaveResult { Saved, Cancelled, Failed };
 // Default answers: in-memory fleet data "save without them?" No (nothing is
 // written); another country: No (the project keeps its country); the local
 // option file: No.
-SaveResult saveProject(State &s, Interaction &ui);
+SaveResult saveProject(ProjectState &s, Interaction &ui);
 
 // Save As: asks for a new name (refusing a read-only folder) and saves.
-SaveResult saveProjectAs(State &s, Interaction &ui);
+SaveResult saveProjectAs(ProjectState &s, Interaction &ui);
 
 // "WinVESK Calculation [name]", "WinVESK Special Mode [name]" or "WinVESK".
-std::string windowCaption(const State &s);
+std::string windowCaption(const ProjectState &s);
 
 } // namespace vesk

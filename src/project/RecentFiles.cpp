@@ -1,19 +1,19 @@
 #include "project/RecentFiles.h"
 
-#include "core/State.h"
 #include "core/TextIO.h"
+#include "project/ProjectState.h"
 
 namespace vesk {
 
 namespace {
 constexpr const char *kSection = "MRUFiles";
 
-void syncIndex(State &s) {
+void syncIndex(ProjectState &s) {
     s.MRULastIndex = static_cast<int>(s.MRUFiles.size()) - 1;
 }
 } // namespace
 
-void LoadMRUList(State &s, const Settings &settings) {
+void LoadMRUList(ProjectState &s, const Settings &settings) {
     std::vector<std::string> saved;
     for (int i = 0; i < kMaxRecentFiles; ++i) {
         std::string path = settings.value(kSection, std::to_string(i));
@@ -27,7 +27,7 @@ void LoadMRUList(State &s, const Settings &settings) {
     }
 }
 
-void AddMRUFile(State &s, const std::string &path) {
+void AddMRUFile(ProjectState &s, const std::string &path) {
     const int index = FindMRUFile(s, path);
     if (index < 0) {
         InsertMRUFile(s, path);
@@ -36,7 +36,7 @@ void AddMRUFile(State &s, const std::string &path) {
     }
 }
 
-int FindMRUFile(const State &s, const std::string &path) {
+int FindMRUFile(const ProjectState &s, const std::string &path) {
     for (size_t i = 0; i < s.MRUFiles.size(); ++i) {
         if (iequals(s.MRUFiles[i], path)) {
             return static_cast<int>(i);
@@ -45,7 +45,7 @@ int FindMRUFile(const State &s, const std::string &path) {
     return -1;
 }
 
-void MoveMRUToTop(State &s, const std::string &path, int index) {
+void MoveMRUToTop(ProjectState &s, const std::string &path, int index) {
     if (index < 0 || index >= static_cast<int>(s.MRUFiles.size())) {
         return;
     }
@@ -54,7 +54,7 @@ void MoveMRUToTop(State &s, const std::string &path, int index) {
     syncIndex(s);
 }
 
-void InsertMRUFile(State &s, const std::string &path) {
+void InsertMRUFile(ProjectState &s, const std::string &path) {
     s.MRUFiles.insert(s.MRUFiles.begin(), path);
     if (static_cast<int>(s.MRUFiles.size()) > kMaxRecentFiles) {
         s.MRUFiles.resize(kMaxRecentFiles);
@@ -62,13 +62,13 @@ void InsertMRUFile(State &s, const std::string &path) {
     syncIndex(s);
 }
 
-void SaveMRUList(const State &s, Settings &settings) {
+void SaveMRUList(const ProjectState &s, Settings &settings) {
     for (size_t i = 0; i < s.MRUFiles.size(); ++i) {
         settings.setValue(kSection, std::to_string(i), s.MRUFiles[i]);
     }
 }
 
-std::string MRUCaption(const State &s, int index) {
+std::string MRUCaption(const ProjectState &s, int index) {
     if (index < 0 || index >= static_cast<int>(s.MRUFiles.size())) {
         return {};
     }

@@ -1,10 +1,10 @@
 #include "run/BatchRun.h"
 
 #include "calc/EmissionSetup.h"
-#include "core/State.h"
 #include "run/RunCalculation.h"
 #include "run/RunControl.h"
 #include "run/SpecialMode.h"
+#include "run/State.h"
 
 namespace vesk {
 

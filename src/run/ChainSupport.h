@@ -5,7 +5,7 @@
 // go nowhere, so a pollutant list shorter than the fixed positions (NOx, NO,
 // NO2, O3) can never corrupt memory.
 
-#include "core/State.h"
+#include "run/State.h"
 
 #include <span>
 #include <vector>

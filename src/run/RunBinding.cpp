@@ -5,12 +5,12 @@
 #include "calc/FileColumns.h"
 #include "calc/StatCells.h"
 #include "core/Calendar.h"
+#include "core/EmissionLibraryTools.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/StatVarNames.h"
 #include "core/TextIO.h"
 #include "core/ValueRanges.h"
-#include "platform/EmissionLibraryTools.h"
 #include "platform/tables/TableAddress.h"
 #include "run/RunContext.h"
 #include "run/RunFiles.h"
@@ -290,7 +290,8 @@ std::size_t inputRecords(const InputFile &in) {
     std::ifstream text(in.path, std::ios::binary);
     std::size_t records = 0;
     std::string line;
-    while (std::getline(text, line)) {
+    bool tooLong = false; // reading stops there; the record reader says why
+    while (getLineBounded(text, line, kMaxRecordLine, &tooLong)) {
         const auto first = line.find_first_not_of(" \t\r");
         records +=
             first != std::string::npos && !std::isalpha(static_cast<unsigned char>(line[first])) ? 1 : 0;
@@ -401,6 +402,7 @@ void bindInputFiles(RunContext &c) {
     c.datedInputs = 0;
     c.LastReadHour = -1;
     std::string vehicleName; // carries from column to column when a column names no category
+    int skipped = 0;         // checked files left out for their empty variable lists
     for (int k = 1; k <= std::min(s.NumInputFiles, kMaxFilesPerKind); ++k) {
         if (!s.InputFileChecked[k]) {
             continue;
@@ -411,6 +413,7 @@ void bindInputFiles(RunContext &c) {
         c.err.FileIndex = k;
         c.err.InputFile = s.InputFiles[k];
         if (names.empty() && c.skipEmptyLists) {
+            ++skipped;
             continue;
         }
         InputFile in;
@@ -465,6 +468,14 @@ void bindInputFiles(RunContext &c) {
         }
         c.datedInputs += in.dated ? 1 : 0;
         c.inputs.push_back(std::move(in));
+    }
+    // Without an input file there is no hour to read: say why, rather than
+    // that no hour lay within the start and end dates.
+    if (c.inputs.empty()) {
+        throw RunRefusal{skipped > 0 ? "No input file is left: every checked hourly input file has an empty "
+                                       "Variable List.\r\nFormat the input files before the calculation."
+                                     : "No hourly input file is checked.\r\nCheck the input files to use in "
+                                       "the calculation."};
     }
 }
 

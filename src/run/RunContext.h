@@ -19,8 +19,8 @@
 #include "core/Calendar.h"
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
 #include "run/RunControl.h"
+#include "run/State.h"
 
 #include <cstdint>
 #include <fstream>
@@ -31,8 +31,13 @@
 
 namespace vesk::run {
 
+class HourStore;
+
 inline constexpr float kMiss = -99.0f;
 inline constexpr int kMaxItems = 50; // items of a record that are read; the rest is ignored
+// The longest line of an hourly text input: far beyond 50 items of any
+// width; a longer line means the file is not one of hourly records.
+inline constexpr std::size_t kMaxRecordLine = 1 << 20;
 
 // A calendar day and hour of the run. hour 1..24 (hour h begins at h - 1 o'clock).
 struct DayHour {
@@ -249,18 +254,52 @@ struct RunRefusal {
     std::string text;
 };
 
+// The bound files of a run, shared by the streets of a multi-street run: the
+// streets only read the column tables; the run's writer alone writes the
+// output files, in street order.
+struct RunFiles {
+    std::vector<InputFile> inputs;
+    std::vector<OutputFile> outputs;
+    std::vector<StatFile> stats;
+    TableSession tables; // the output tables: those of one workbook are written together
+};
+
+// The rows one street gives its output files, held for the run's writer when
+// streets are computed side by side: per file a text of rows ending in CR LF
+// (text files) or the rows' cells (tables).
+struct RowBuffer {
+    std::string text;
+    std::vector<std::vector<Cell>> cells;
+};
+struct StreetRows {
+    std::vector<RowBuffer> hourly;                 // per output file (RunFiles::outputs)
+    std::vector<RowBuffer> statistics;             // per statistics file (RunFiles::stats)
+    std::vector<std::vector<std::string>> unknown; // per statistics file: names it could not resolve
+};
+
+// The working part of a run for the street being computed, over the state
+// it computes in (the run's own, or a worker's copy of it) and the run's
+// shared files.
 struct RunContext {
     State &s;
     Interaction &ui;
     RunControl &control;
     RunObserver *observer = nullptr;
+    RunFiles &files;
 
     RunErrorContext err; // what the error messages name
-    std::vector<InputFile> inputs;
-    std::vector<OutputFile> outputs;
-    std::vector<StatFile> stats;
-    TableSession tables;         // the output tables: those of one workbook are written together
+    std::vector<InputFile> &inputs;
+    std::vector<OutputFile> &outputs;
+    std::vector<StatFile> &stats;
+    TableSession &tables;
     bool skipEmptyLists = false; // the user chose to go on without files whose lists are empty
+    // Where the street's rows go: nullptr straight into the files, else into
+    // these buffers for the run's writer.
+    StreetRows *rows = nullptr;
+    // The input's hours read once for every street (nullptr: each street
+    // reads the files), and the next of them for the street.
+    const HourStore *hourStore = nullptr;
+    std::size_t storedHour = 0;
 
     HourItems items;
     // Per pollutant (0..NPol), its emission table of the street's traffic
@@ -280,10 +319,10 @@ struct RunContext {
     long SpeedCount = 0;
     float TimeInSeg = kMiss;
     int VehCatCount = 0;
-    std::string lastDayText;  // the day of the last accepted hour
+    std::string lastDayText;   // the day of the last accepted hour
     std::string firstHourText; // the start of the street's first accepted hour
     std::string lastHourText;  // the start of the last accepted hour
-    bool dayOpen = false;     // a day began with the last accepted hour
+    bool dayOpen = false;      // a day began with the last accepted hour
 
     // Streets and route.
     int StreetNo = 0, StreetCount = 0;
@@ -304,11 +343,15 @@ struct RunContext {
     // reported, its cells left empty, the run goes on).
     bool outputIncomplete = false;
 
-    RunContext(State &state, Interaction &interaction, RunControl &runControl, RunObserver *obs)
-        : s(state), ui(interaction), control(runControl), observer(obs) {}
+    RunContext(State &state, Interaction &interaction, RunControl &runControl, RunObserver *obs,
+               RunFiles &runFiles)
+        : s(state), ui(interaction), control(runControl), observer(obs), files(runFiles),
+          inputs(runFiles.inputs), outputs(runFiles.outputs), stats(runFiles.stats), tables(runFiles.tables) {
+    }
 };
 
-// Binding (RunBinding.cpp). Each throws RunError with err.FilePath set.
+// Binding (RunBinding.cpp). Each throws RunError with err.FilePath set;
+// bindInputFiles throws RunRefusal when no input file is left to read.
 void bindInputFiles(RunContext &c);
 void bindOutputFiles(RunContext &c);
 void bindStatFiles(RunContext &c);

@@ -394,7 +394,14 @@ bool readRecord(RunContext &c, InputFile &in) {
         } else {
             std::istream &is = *in.text;
             std::string &line = in.lineText;
-            if (!std::getline(is, line)) {
+            bool tooLong = false;
+            if (!getLineBounded(is, line, kMaxRecordLine, &tooLong)) {
+                if (tooLong) {
+                    ++in.line;
+                    throw RunRefusal{recordAt(in) + ": the line is longer than " +
+                                     std::to_string(kMaxRecordLine) +
+                                     " characters; this is not a file of hourly records."};
+                }
                 return false;
             }
             start = in.position;

@@ -1,6 +1,6 @@
 #pragma once
 
-// Program-wide variables of the calculation runs. See core/State.h.
+// Program-wide variables of the calculation runs. See run/State.h.
 //
 // Per-pollutant vectors run 0..NPol and are sized by the run's set-up
 // (resizeHourArrays); -99 marks a missing value. Concentrations of the hour

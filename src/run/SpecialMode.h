@@ -5,8 +5,8 @@
 // "NOX_1.dat", "NOX_2.dat", "NO2_1.dat", "NO2_2.dat" in WorkDir.
 
 #include "core/Interaction.h"
-#include "core/State.h"
 #include "run/RunControl.h"
+#include "run/State.h"
 
 #include <string>
 #include <vector>

@@ -17,7 +17,7 @@
 // emission qPOL is in µg/(m·s), c_st in s/m². The chemistry works in ppb.
 
 #include "calc/StatSeries.h"
-#include "core/State.h"
+#include "run/State.h"
 
 #include <span>
 

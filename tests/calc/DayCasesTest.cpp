@@ -2,7 +2,7 @@
 
 #include "calc/EmissionFixture.h"
 #include "calc/EmissionSetup.h"
-#include "core/InitProgram.h"
+#include "project/InitProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +17,11 @@ constexpr double kTol = 1e-4;
 
 // Day cases with the given day and month codes, compiled as the traffic set-up does.
 struct Matcher {
-    State state;
+    CalcState state;
     ScriptedInteraction ui;
     using Codes = std::vector<std::pair<std::string, std::string>>;
     explicit Matcher(const Codes &codes) {
-        State &s = state;
+        CalcState &s = state;
         s.DayNames = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
         s.MonthNames = {"January", "February", "March",     "April",   "May",      "June",
                         "July",    "August",   "September", "October", "November", "December"};
@@ -122,7 +122,7 @@ TEST(StreetTraffic, ReadsTheFileCopiesItsPropertiesAndFillsTheTables) {
     f.writeTraffic("Street.trf");
     TrafficSetupResult r = SetUpStreetTraffic(f.state, f.ui);
     ASSERT_EQ(r.outcome, TrafficSetupOutcome::Ready) << f.ui.messages.front();
-    const State &s = f.state;
+    const CalcState &s = f.state;
     EXPECT_EQ(r.FilePath, s.WorkDir + "Street.trf");
     EXPECT_TRUE(s.TrafficFileLoaded);
     EXPECT_EQ(s.DayCases, 2);
@@ -292,7 +292,7 @@ TEST(StreetTraffic, WithTheStandardVehicleTypesOnlyTheTrafficIsExpanded) {
 TEST(StreetTraffic, TheDemoStandardTrafficFileLoadsWithTheDemoFleet) {
     TempDir app;
     copyDataTree(app.path());
-    State s;
+    CalcState s;
     ScriptedInteraction ui;
     MemorySettings settings;
     ASSERT_TRUE(InitProgram(s, app.path().string(), ui, settings, nullptr));

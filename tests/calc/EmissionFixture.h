@@ -5,7 +5,7 @@
 // vehicle, fuel and factor lists of the component's tests, and a traffic
 // file written on demand.
 
-#include "core/State.h"
+#include "calc/CalcState.h"
 #include "platform/emission/EmissionTestData.h"
 #include "support/TestSupport.h"
 
@@ -16,11 +16,11 @@ namespace vesk::test {
 
 struct EmissionFixture {
     TempDir dir;
-    State state;
+    CalcState state;
     ScriptedInteraction ui;
 
     EmissionFixture() {
-        State &s = state;
+        CalcState &s = state;
         s.NPol = 4;
         s.PollutantNames = {"NOx", "NO", "NO2", "O3", "BNZ"};
         s.PollutantLongNames = {"Nitrogen oxides", "Nitrogen monoxide", "Nitrogen dioxide", "Ozone",

@@ -1,7 +1,7 @@
 #include "calc/EmissionSetup.h"
 
 #include "calc/EmissionFixture.h"
-#include "core/InitProgram.h"
+#include "project/InitProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ int countOf(const std::vector<std::string> &names, const std::string &name) {
 
 TEST(InitEmissions, ReadsTheListsAndAddsCountAndEmissionVariablesPerCategory) {
     EmissionFixture f;
-    State &s = f.state;
+    CalcState &s = f.state;
     s.ScenarioVehicleFiles = {"", ".\\Small.vlf"};
     s.ScenarioFuelFiles = {"", ".\\Small.flf"};
     s.ScenarioYears = {0, 2021};
@@ -47,7 +47,7 @@ TEST(InitEmissions, ReadsTheListsAndAddsCountAndEmissionVariablesPerCategory) {
 
 TEST(InitEmissions, TwoCallsInARowAddTheCategoryVariablesOnce) {
     EmissionFixture f;
-    State &s = f.state;
+    CalcState &s = f.state;
     InitEmissions(s, f.ui);
     s.EmissionReady = false; // another list chosen
     InitEmissions(s, f.ui);
@@ -58,7 +58,7 @@ TEST(InitEmissions, TwoCallsInARowAddTheCategoryVariablesOnce) {
 
 TEST(InitEmissions, WithoutListFilesTheStandardVehicleTypesStandIn) {
     EmissionFixture f;
-    State &s = f.state;
+    CalcState &s = f.state;
     s.FuelListFile.clear();
     EmissionSetupResult r = InitEmissions(s, f.ui);
     EXPECT_TRUE(f.ui.messages.empty());
@@ -74,7 +74,7 @@ TEST(InitEmissions, WithoutListFilesTheStandardVehicleTypesStandIn) {
 
 TEST(InitEmissions, AVehicleListOfAnotherCountryAnsweredNoInitialisesNothing) {
     EmissionFixture f;
-    State &s = f.state;
+    CalcState &s = f.state;
     s.CountryCode = "DL";
     s.ScenarioYearText = "2020";
     f.ui.answers.push_back(Answer::No);
@@ -93,7 +93,7 @@ TEST(InitEmissions, AVehicleListOfAnotherCountryAnsweredNoInitialisesNothing) {
 
 TEST(InitEmissions, AVehicleListOutsideTheScenariosAddsABracketedYear) {
     EmissionFixture f;
-    State &s = f.state;
+    CalcState &s = f.state;
     s.ScenarioVehicleFiles = {"", ".\\Other.vlf"};
     s.ScenarioFuelFiles = {"", ".\\Other.flf"};
     s.ScenarioYears = {0, 2020};
@@ -110,7 +110,7 @@ TEST(InitEmissions, AVehicleListOutsideTheScenariosAddsABracketedYear) {
 
 TEST(InitEmissions, AMalformedListShowsTheFileLineAndWhatWasExpected) {
     EmissionFixture f;
-    State &s = f.state;
+    CalcState &s = f.state;
     f.dir.write("lists/Small.flf",
                 "\"XX\",2021\n\"Fuels\"\n[Fuels]\n\"Name\"\n[Contents]\n\"Fuel\"\n\"Petrol\"\n");
     EmissionSetupResult r = InitEmissions(s, f.ui);
@@ -126,7 +126,7 @@ TEST(InitEmissions, AMalformedListShowsTheFileLineAndWhatWasExpected) {
 
 TEST(InitEmissions, AMissingVehicleListIsNamed) {
     EmissionFixture f;
-    State &s = f.state;
+    CalcState &s = f.state;
     s.VehicleListFile = "Missing.vlf";
     EmissionSetupResult r = InitEmissions(s, f.ui);
     EXPECT_TRUE(r.failed);
@@ -137,7 +137,7 @@ TEST(InitEmissions, AMissingVehicleListIsNamed) {
 TEST(InitEmissions, TheDemoCountryLoadsEveryScenarioYearWithoutAMessage) {
     TempDir app;
     copyDataTree(app.path());
-    State s;
+    CalcState s;
     ScriptedInteraction ui;
     MemorySettings settings;
     ASSERT_TRUE(InitProgram(s, app.path().string(), ui, settings, nullptr));
@@ -164,7 +164,7 @@ namespace {
 
 TEST(InitEmissions, OnceReadyACallOnlyChecksTheCountryAndYearAgain) {
     EmissionFixture f;
-    State &s = f.state;
+    CalcState &s = f.state;
     ASSERT_TRUE(InitEmissions(s, f.ui).initialised);
     f.dir.write("lists/Small.flf", "broken");
     EmissionSetupResult again = InitEmissions(s, f.ui);

@@ -4,7 +4,7 @@
 
 #include "calc/FormatLists.h"
 #include "core/CoreTestData.h"
-#include "core/State.h"
+#include "calc/CalcState.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

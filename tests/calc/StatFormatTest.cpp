@@ -1,6 +1,6 @@
 #include "calc/StatFormat.h"
 
-#include "core/State.h"
+#include "calc/CalcState.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +28,8 @@ INSTANTIATE_TEST_SUITE_P(Names, StatSideRule,
                                          SideCase{"MaxHourlyPM10", "MaxHourlyPM10", 0}, // keeps its name
                                          SideCase{"AvNO2_mod_3", "AvNO2_mod_3", 0}, SideCase{"", "", 0}));
 
-State stateWithResults() {
-    State state;
+CalcState stateWithResults() {
+    CalcState state;
     state.StatVarList.add("MaxHourlyNO2_mod", StatVar(2));
     state.StatVarList.item("MaxHourlyNO2_mod").setValue(1, 81.25f);
     state.StatVarList.item("MaxHourlyNO2_mod").setValue(2, 96.5f);
@@ -45,7 +45,7 @@ State stateWithResults() {
 }
 
 TEST(StatFormat, FormatsASideOrTheLargerSideSkippingMissing) {
-    const State state = stateWithResults();
+    const CalcState state = stateWithResults();
     test::ScriptedInteraction ui;
     EXPECT_EQ(FormatStatValue(state, "MaxHourlyNO2_mod_1", "0.0", ui), "81.3");
     EXPECT_EQ(FormatStatValue(state, "maxhourlyNO2_mod", "0.0", ui), "96.5");
@@ -55,7 +55,7 @@ TEST(StatFormat, FormatsASideOrTheLargerSideSkippingMissing) {
 }
 
 TEST(StatFormat, AnUnknownStatisticShowsTheMessageAndGivesAnEmptyCell) {
-    const State state = stateWithResults();
+    const CalcState state = stateWithResults();
     test::ScriptedInteraction ui;
     EXPECT_EQ(FormatStatValue(state, "MaxHourlyO3_mod_1", "0.0", ui), "");
     EXPECT_EQ(FormatStatValue(state, "MaxHourlyNO2_mod_3", "0.0", ui), "");
@@ -64,7 +64,7 @@ TEST(StatFormat, AnUnknownStatisticShowsTheMessageAndGivesAnEmptyCell) {
 }
 
 TEST(StatFormat, FormatsDayValuesTextsAndUnknownNamesAsZero) {
-    const State state = stateWithResults();
+    const CalcState state = stateWithResults();
     const auto daily = [&](const char *name, const char *pattern) {
         std::string text;
         EXPECT_TRUE(FormatDailyValue(state, 1, name, pattern, 0, &text, nullptr)) << name;
@@ -81,7 +81,7 @@ TEST(StatFormat, FormatsDayValuesTextsAndUnknownNamesAsZero) {
 }
 
 TEST(StatFormat, FormatsStreetValuesThenStatisticsAndPassesUnknownOnesBack) {
-    State state = stateWithResults();
+    CalcState state = stateWithResults();
     state.AnnualDiurnalTraffic = 18000;
     state.StreetLength_1 = 150;
     StreetCellValues run;

@@ -1,7 +1,7 @@
 #include "calc/StatPublish.h"
 
+#include "calc/CalcState.h"
 #include "core/StatVarNames.h"
-#include "core/State.h"
 
 #include <gtest/gtest.h>
 
@@ -126,7 +126,7 @@ TEST(StatPublication, TheNinetyEighthPercentileOfAYearNeedsPosition175AndGetsIt)
 }
 
 // The state with NO2 and PM10 and their catalogue, one definition per family.
-void prepare(State &state) {
+void prepare(CalcState &state) {
     state.PollutantNames = {"NO2", "PM10"};
     state.PollutantLongNames = {"Nitrogen dioxide", "Particles"};
     state.NPol = 1;
@@ -145,7 +145,7 @@ void prepare(State &state) {
 }
 
 TEST(StatPublication, StoresEveryStatisticAndTheDaysIntoTheState) {
-    State state;
+    CalcState state;
     prepare(state);
     StatisticsEngine &e = state.Statistics;
     e.startSeries(statisticsSetupFrom(state));
@@ -181,7 +181,7 @@ TEST(StatPublication, StoresEveryStatisticAndTheDaysIntoTheState) {
 }
 
 TEST(StatPublication, AKeyMissingFromTheListIsReportedWhileTheRestIsStored) {
-    State state;
+    CalcState state;
     prepare(state);
     state.StatVarList.remove("MaxRun8PM10_b");
     StatisticsEngine e;

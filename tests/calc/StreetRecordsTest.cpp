@@ -12,7 +12,7 @@ const char *kStreets = "#TRUE#,\"Main Street\",1200.5,3400,\".\\Std.trf\",15000,
                        "#FALSE#,\"Side Street\",1,2,\"side.trf\",5000,30,10,12,50,50,120,2,1.5,0\r\n";
 
 TEST(StreetRecords, ReadItemsSectorsAndReceptorsRecordByRecord) {
-    State s;
+    CalcState s;
     s.SectorValue[5] = 9; // left from an earlier street
     RecordReader f(kStreets, "streets.txt");
     ReadStreetRecord(s, f);
@@ -45,7 +45,7 @@ TEST(StreetRecords, ReadItemsSectorsAndReceptorsRecordByRecord) {
 }
 
 TEST(StreetRecords, SideThreeSelectsNoReceptor) {
-    State s;
+    CalcState s;
     RecordReader f("#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0,3,1.5,0\r\n", "streets.txt");
     ReadStreetRecord(s, f);
     EXPECT_EQ(s.Receptor1, 0);
@@ -60,7 +60,7 @@ struct BadRecord {
 class BadStreetRecords : public ::testing::TestWithParam<BadRecord> {};
 
 TEST_P(BadStreetRecords, RaiseTheRunTimeErrorNamingTheFile) {
-    State s;
+    CalcState s;
     RecordReader f(GetParam().text, "streets.txt");
     try {
         ReadStreetRecord(s, f);
@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadRecord{"#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0,0,-2,0\r\n", kErrOutOfRange}));
 
 TEST(RouteRecords, SegmentTimesSetTheRunPeriod) {
-    State s;
+    CalcState s;
     RecordReader f("\"seg7\",\"P12\",3,1,0,2,4.5,350,\"2003-01-01 07:30\",\"2003-01-01 08:10\",40,"
                    "\"street.trf\",12000,40,18,20,60,60,45,2,1.5,1\r\n"
                    "10,80,1\r\n",
@@ -117,7 +117,7 @@ TEST(RouteRecords, SegmentTimesSetTheRunPeriod) {
 }
 
 TEST(RouteRecords, ASegmentEndingBeforeItStartsIsRefusedNamingItsLine) {
-    State s;
+    CalcState s;
     RecordReader f("\"seg\",\"P\",1,1,0,2,4.5,350,\"2003-01-01 08:00\",\"2003-01-01 08:00\",0,"
                    "\"s.trf\",1,1,1,1,1,1,0,1,1.5,0\r\n"
                    "\"seg\",\"P\",1,1,0,2,4.5,350,\"2003-01-01 08:00\",\"2003-01-01 07:59\",0,"
@@ -135,7 +135,7 @@ TEST(RouteRecords, ASegmentEndingBeforeItStartsIsRefusedNamingItsLine) {
 }
 
 TEST(RouteRecords, ATimeThatIsNoDateIsATypeMismatchAndSideZeroSelectsNoReceptor) {
-    State s;
+    CalcState s;
     RecordReader bad("\"seg\",\"P\",1,1,0,2,4.5,350,\"soon\",\"2003-01-01 08:10\",40,"
                      "\"s.trf\",1,1,1,1,1,1,0,1,1.5,0\r\n",
                      "route.txt");

@@ -1,6 +1,6 @@
 #include "calc/UnitFactors.h"
 
-#include "core/State.h"
+#include "calc/CalcState.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace {
 constexpr double kTol = 1e-5;
 
 struct Units {
-    State s;
+    CalcState s;
     explicit Units(std::vector<double> microgToPpb = {0.5229, 0.8017, 0.5229, 0.5012, 0.3080}) {
         s.NPol = static_cast<int>(microgToPpb.size()) - 1;
         s.PollutantNames = {"NOx", "NO", "NO2", "O3", "BNZ"};

@@ -3,7 +3,7 @@
 // A program folder with the demo country's lists, for the start-up and
 // country-list tests, and a started state on it.
 
-#include "core/InitProgram.h"
+#include "project/InitProgram.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -33,16 +33,19 @@ struct ProgramDir {
 };
 
 // A state started on a ProgramDir; fails the test when start-up fails.
-struct Started {
-    State state;
+// StateType is the part of the state the test works on (the whole State for
+// tests above the project floor).
+template <typename StateType = ProjectState> struct StartedAs {
+    StateType state;
     ScriptedInteraction ui;
     MemorySettings settings;
-    explicit Started(const ProgramDir &dir, int currentYear = 2020) {
+    explicit StartedAs(const ProgramDir &dir, int currentYear = 2020) {
         state.CurrentYear = currentYear;
         EXPECT_TRUE(InitProgram(state, dir.path(), ui, settings, nullptr));
         EXPECT_TRUE(ui.messages.empty()) << (ui.messages.empty() ? "" : ui.messages.front());
         ui.messages.clear();
     }
 };
+using Started = StartedAs<>;
 
 } // namespace vesk::test

@@ -1,5 +1,6 @@
 #include "core/CountryLists.h"
 #include "core/CountryListReaders.h"
+#include "project/ProjectCountry.h"
 
 #include "CoreTestData.h"
 
@@ -11,7 +12,7 @@ using namespace vesk::test;
 namespace {
 
 bool reload(Started &s, std::string *file = nullptr) {
-    return LoadCountryLists(s.state, s.ui, file);
+    return LoadProjectCountryLists(s.state, s.ui, file);
 }
 
 std::string pollutantsWith(const std::string &records) {
@@ -23,7 +24,7 @@ std::string pollutantsWith(const std::string &records) {
 TEST(LoadCountryLists, TheDemoCountryFillsEveryTable) {
     ProgramDir dir;
     Started s(dir, 2026);
-    const State &st = s.state;
+    const ProjectState &st = s.state;
     EXPECT_EQ(st.PollutantCount, 8);
     EXPECT_EQ(st.PollutantNames[0], "NOx");
     EXPECT_EQ(st.PollutantNames[3], "O3");
@@ -89,7 +90,7 @@ TEST(LoadCountryLists, TheDemoCountryFillsEveryTable) {
 TEST(LoadCountryLists, TheDemoCatalogueExpandsPollutantTemplates) {
     ProgramDir dir;
     Started s(dir);
-    const State &st = s.state;
+    const ProjectState &st = s.state;
     auto has = [](const std::vector<std::string> &names, const std::string &name) {
         return std::find(names.begin(), names.end(), name) != names.end();
     };
@@ -122,7 +123,7 @@ TEST(LoadCountryLists, APercentileTemplateBecomesTwoEntriesPerDefinitionInFileOr
     dir.write("Lists/National/DL/PercDef.lst",
               "Name, Fraction, nMax, Type\r\n\"98_Perc\",0.02,176,0\r\n\"99.8_Perc\",0.002,19,0\r\n");
     ASSERT_TRUE(reload(s));
-    const State &st = s.state;
+    const ProjectState &st = s.state;
     const auto at = std::find(st.SeriesVarNames.begin(), st.SeriesVarNames.end(), "98_Perc");
     ASSERT_NE(at, st.SeriesVarNames.end());
     const std::size_t i = static_cast<std::size_t>(at - st.SeriesVarNames.begin());
@@ -293,7 +294,7 @@ TEST(LoadCountryLists, PercentileFamiliesKeepFileOrderAndSizeTheirTopLists) {
                                                "\"Odd\",0.5,4,3\r\n"
                                                "\"98_Perc\",0.02,8,0\r\n");
     ASSERT_TRUE(reload(s));
-    const State &st = s.state;
+    const ProjectState &st = s.state;
     EXPECT_EQ(st.NumPercHourly, 2);
     EXPECT_EQ(st.PercNamesHourly[1], "99.8_Perc");
     EXPECT_EQ(st.PercNamesHourly[2], "98_Perc");
@@ -329,8 +330,8 @@ TEST(LoadCountryLists, ChangingCountryLoadsItsListsAndMovesTheDefaultMark) {
     s.state.ScenarioYear = 2020;
     s.state.VehicleListFile = "x.vlf";
     const std::string utopia = "UTOPIA";
-    ASSERT_TRUE(LoadCountryLists(s.state, s.ui, nullptr, &utopia));
-    const State &st = s.state;
+    ASSERT_TRUE(LoadProjectCountryLists(s.state, s.ui, nullptr, &utopia));
+    const ProjectState &st = s.state;
     EXPECT_EQ(st.CurrentCountry, "Utopia");
     EXPECT_EQ(st.LoadedCountry, "Utopia");
     EXPECT_EQ(st.CountryCode, "UT");
@@ -391,7 +392,7 @@ TEST(LoadCountryLists, AFailedCountryChangeSaysSoAndStaysOnTheLoadedCountry) {
         const std::string &message = s.ui.messages[0];
         EXPECT_EQ(message.substr(0, first.size()), first);
         EXPECT_EQ(message.substr(message.size() - 37), "\r\n\r\nCan't change the Country Settings");
-        const State &st = s.state;
+        const ProjectState &st = s.state;
         EXPECT_EQ(st.CurrentCountry, "Demoland");
         EXPECT_EQ(st.LoadedCountry, "Demoland");
         EXPECT_EQ(st.CountryCode, "DL");
@@ -403,67 +404,6 @@ TEST(LoadCountryLists, AFailedCountryChangeSaysSoAndStaysOnTheLoadedCountry) {
         EXPECT_EQ(st.ModelEnv.CountryCode, "DL");
         EXPECT_EQ(st.ErrorCode, 0);
     }
-}
-
-TEST(ChangeScenarioYear, TheSameTextChangesNothing) {
-    State s;
-    ScriptedInteraction ui;
-    s.ScenarioYearText = "2020";
-    s.VehicleListFile = "kept.vlf";
-    const YearBoxChange change = ChangeScenarioYear(s, ui, "2020", 1);
-    EXPECT_FALSE(change.Changed);
-    EXPECT_EQ(s.VehicleListFile, "kept.vlf");
-}
-
-TEST(ChangeScenarioYear, AnotherYearTakesTheListFilesOfItsEntry) {
-    State s;
-    ScriptedInteraction ui;
-    s.ScenarioVehicleFiles = {"", "v2015", "v2020", "v2025"};
-    s.ScenarioFuelFiles = {"", "f2015", "f2020", "f2025"};
-    s.StdYearCount = s.YearItemCount = 3;
-    s.ScenarioYearText = "2015";
-    const YearBoxChange change = ChangeScenarioYear(s, ui, "2025", 2);
-    EXPECT_TRUE(change.Changed);
-    EXPECT_EQ(s.ScenarioYear, 2025);
-    EXPECT_EQ(s.LoadedScenarioYear, 2025);
-    EXPECT_EQ(s.ScenarioYearText, "2025");
-    EXPECT_EQ(s.VehicleListFile, "v2025");
-    EXPECT_EQ(s.FuelListFile, "f2025");
-    EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST(ChangeScenarioYear, UnsavedFleetDataAreKeptUnlessTheUserAgrees) {
-    State s;
-    ScriptedInteraction ui;
-    s.ScenarioVehicleFiles = {"", "v2015", "v2020", "[2022]"};
-    s.ScenarioFuelFiles = {"", "f2015", "f2020", "[2022]"};
-    s.StdYearCount = 2;
-    s.YearItemCount = 3;
-    s.ScenarioYearText = "[2022]";
-    s.LoadedScenarioYear = s.ScenarioYear = s.UnsavedFleetYear = 2022;
-    s.FleetDataUnsaved = true;
-
-    ui.answers = {Answer::No};
-    YearBoxChange change = ChangeScenarioYear(s, ui, "2015", 0);
-    EXPECT_FALSE(change.Changed);
-    EXPECT_TRUE(change.reselectLoadedYear);
-    EXPECT_EQ(s.ScenarioYear, 2022);
-    EXPECT_EQ(s.ScenarioVehicleFiles.size(), 4u);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0],
-              "The Fleet data for the year 2022 are not saved\r\nIf you change the Scenario Year "
-              "now, you will not be able to revert to the year 2022 again\r\nDo you want to change "
-              "the Scenario Year anyhow?");
-
-    ui.answers = {Answer::Yes};
-    change = ChangeScenarioYear(s, ui, "2015", 0);
-    EXPECT_TRUE(change.Changed);
-    EXPECT_TRUE(change.removeUserYearEntry);
-    EXPECT_EQ(s.ScenarioVehicleFiles.size(), 3u);
-    EXPECT_EQ(s.YearItemCount, 2);
-    EXPECT_FALSE(s.FleetDataUnsaved);
-    EXPECT_EQ(s.VehicleListFile, "v2015");
-    EXPECT_EQ(s.LoadedScenarioYear, 2015);
 }
 
 TEST(SaveCountriesIni, WritesEveryCountryWithTheCurrentOneFlagged) {

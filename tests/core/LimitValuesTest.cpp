@@ -41,7 +41,7 @@ std::string row(const std::string &title, int base) {
 struct LimitFixture : ::testing::Test {
     ProgramDir dir;
     Started started{dir};
-    State &state = started.state;
+    CoreState &state = started.state;
     ScriptedInteraction &ui = started.ui;
     bool read(const std::string &text) {
         dir.write("Lists/National/DL/LimValDef.lst", text);

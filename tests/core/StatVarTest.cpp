@@ -1,7 +1,7 @@
 #include "core/StatVar.h"
+#include "core/CoreState.h"
 #include "core/DailyAverage.h"
 #include "core/KeyedList.h"
-#include "core/State.h"
 
 #include <gtest/gtest.h>
 
@@ -78,19 +78,19 @@ TEST(StatVar, ScalesCountsToPercentagesOfAYearWhateverTheLetterCase) {
 }
 
 TEST(StatVar, ScalesAPositiveConcentrationByThePollutantsOutputUnitFactor) {
-    State state;
-    state.PollutantList.add("NO2", Pollutant{"NO2", "Nitrogen dioxide", 1, false});
-    state.OutputUnitFactor = {1.0f, 0.5f};
+    KeyedList<Pollutant> pollutants;
+    pollutants.add("NO2", Pollutant{"NO2", "Nitrogen dioxide", 1, false});
+    std::vector<float> factors = {1.0f, 0.5f};
     StatVar var(2);
     var.setValue(1, 40.0f);
     var.setValue(2, 0.0f);
-    EXPECT_FLOAT_EQ(var.Value(1, "no2", state), 20.0f);
-    EXPECT_FLOAT_EQ(var.Value(0, "NO2", state), 20.0f);
+    EXPECT_FLOAT_EQ(var.Value(1, "no2", pollutants, factors), 20.0f);
+    EXPECT_FLOAT_EQ(var.Value(0, "NO2", pollutants, factors), 20.0f);
     // Zero is returned as it is, also for a name that is no pollutant.
-    EXPECT_EQ(var.Value(2, "Unknown", state), 0.0f);
-    EXPECT_THROW(var.Value(1, "Unknown", state), std::out_of_range);
-    state.OutputUnitFactor.clear();
-    EXPECT_THROW(var.Value(1, "NO2", state), std::out_of_range);
+    EXPECT_EQ(var.Value(2, "Unknown", pollutants, factors), 0.0f);
+    EXPECT_THROW(var.Value(1, "Unknown", pollutants, factors), std::out_of_range);
+    factors.clear();
+    EXPECT_THROW(var.Value(1, "NO2", pollutants, factors), std::out_of_range);
 }
 
 TEST(StatVar, RefusesReceptorsOutsideItsSides) {

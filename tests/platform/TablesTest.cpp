@@ -473,3 +473,20 @@ TEST(TableNames, BracketsAndControlCharactersAreRefusedNotWritten) {
 
 } // namespace
 } // namespace vesk
+
+TEST(TableFiles, ADeviceNamedAsAWorkbookOrDatabaseIsRefusedAtOnce) {
+    vesk::test::TempDir dir;
+    for (const char *name : {"Zero.xls", "Zero.mdb", "Zero.wk1", "Zero.txt"}) {
+        const auto link = dir.path() / name;
+        std::filesystem::create_symlink("/dev/zero", link);
+        std::vector<vesk::TableInfo> tables;
+        vesk::TableData data;
+        std::string error;
+        EXPECT_FALSE(vesk::readTable(link.string(), "Sheet1", &data, &error)) << name;
+        EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;
+        if (vesk::tableKindOfFile(link.string()) != vesk::TableKind::Text) {
+            EXPECT_FALSE(vesk::listTables(link.string(), &tables, &error)) << name;
+            EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;
+        }
+    }
+}

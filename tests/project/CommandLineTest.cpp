@@ -1,7 +1,7 @@
 #include "project/CommandLine.h"
-#include "core/State.h"
 #include "project/Batch.h"
 #include "project/ProjectFixtures.h"
+#include "project/ProjectState.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -96,16 +96,16 @@ TEST(CommandLine, BatchSetsThePeriodAndReportsTheRunsOutcome) {
     dir.write("Working/DemoStreet.vkp", readFile(dataDir() / "Working" / "DemoStreet.vkp"));
 
     auto fresh = [&] {
-        State s;
+        ProjectState s;
         setDemolandCountry(s, appDir);
         return s;
     };
     CommandLine line = parsed({project, "1", "20230115", "7", "20230131", "24"});
 
-    State ran = fresh();
+    ProjectState ran = fresh();
     ScriptedInteraction ui;
     bool called = false;
-    auto succeed = [&](State &s, Interaction &, std::string *) {
+    auto succeed = [&](ProjectState &s, Interaction &, std::string *) {
         called = true;
         EXPECT_TRUE(s.BatchMode);
         EXPECT_FALSE(s.StartAuto);
@@ -119,21 +119,21 @@ TEST(CommandLine, BatchSetsThePeriodAndReportsTheRunsOutcome) {
     EXPECT_TRUE(called);
     EXPECT_EQ(ran.ErrorCode, 100);
 
-    State failed = fresh();
-    auto fail = [](State &, Interaction &, std::string *error) {
+    ProjectState failed = fresh();
+    auto fail = [](ProjectState &, Interaction &, std::string *error) {
         *error = "No data within the specified Start and End Dates!";
         return false;
     };
     EXPECT_EQ(runBatch(failed, ui, line, nullptr, fail), kExitFailed);
     EXPECT_EQ(ui.messages.back(), "No data within the specified Start and End Dates!");
 
-    State missing = fresh();
+    ProjectState missing = fresh();
     CommandLine nowhere = parsed({appDir + "Nowhere.vkp", "1"});
     EXPECT_EQ(runBatch(missing, ui, nowhere, nullptr, succeed), kExitFailed);
     EXPECT_EQ(missing.ProjectFile, "");
 
-    State stopped = fresh();
-    auto noStart = [](State &, Interaction &) { return false; };
+    ProjectState stopped = fresh();
+    auto noStart = [](ProjectState &, Interaction &) { return false; };
     EXPECT_EQ(runBatch(stopped, ui, line, noStart, succeed), kExitFailed);
 }
 

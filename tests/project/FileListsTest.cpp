@@ -1,6 +1,6 @@
 #include "project/FileLists.h"
-#include "core/State.h"
 #include "project/ProjectFixtures.h"
+#include "project/ProjectState.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@ using namespace vesk::test;
 
 namespace {
 
-State threeInputs() {
-    State s;
+ProjectState threeInputs() {
+    ProjectState s;
     setDemolandCountry(s);
     fillSingleStreetProject(s);
     s.ProjectChanged = false;
@@ -21,7 +21,7 @@ State threeInputs() {
 } // namespace
 
 TEST(FileLists, AddingAfterTheSecondInputFileInsertsItThirdWithStartLists) {
-    State s = threeInputs();
+    ProjectState s = threeInputs();
     std::string error;
     EXPECT_EQ(addFile(s, kInputFileKind, 1, "Extra.txt", &error), 2);
     EXPECT_EQ(s.NumInputFiles, 4);
@@ -40,7 +40,7 @@ TEST(FileLists, AddingAfterTheSecondInputFileInsertsItThirdWithStartLists) {
 }
 
 TEST(FileLists, FirstFileOfAnEmptyListAndNewStatisticsFileStartRed) {
-    State s;
+    ProjectState s;
     std::string error;
     EXPECT_EQ(addFile(s, kStatFileKind, -1, "Stat.txt", &error), 0);
     EXPECT_EQ(s.NumStatFiles, 1);
@@ -54,12 +54,12 @@ TEST(FileLists, FirstFileOfAnEmptyListAndNewStatisticsFileStartRed) {
 }
 
 TEST(FileLists, RefusedAddsChangeNothing) {
-    State s = threeInputs();
+    ProjectState s = threeInputs();
     for (int i = 4; i <= kMaxFilesPerKind; ++i) {
         ASSERT_GE(addFile(s, kInputFileKind, i - 2, "In" + std::to_string(i) + ".txt", nullptr), 0);
     }
     s.ProjectChanged = false;
-    const State before = s;
+    const ProjectState before = s;
     struct Case {
         int kind;
         std::string name;
@@ -80,7 +80,7 @@ TEST(FileLists, RefusedAddsChangeNothing) {
 }
 
 TEST(FileLists, ChangingAFileKeepsItsListsAndIncludesItAgain) {
-    State s = threeInputs();
+    ProjectState s = threeInputs();
     s.InputFileChecked[2] = false;
     std::string error;
     ASSERT_TRUE(changeFile(s, kInputFileKind, 1, "Back2024.txt", &error));
@@ -94,7 +94,7 @@ TEST(FileLists, ChangingAFileKeepsItsListsAndIncludesItAgain) {
 }
 
 TEST(FileLists, RemovingShiftsTheRestUpAndRecounts) {
-    State s = threeInputs();
+    ProjectState s = threeInputs();
     ASSERT_TRUE(removeFile(s, kInputFileKind, 0, nullptr));
     EXPECT_EQ(s.NumInputFiles, 2);
     EXPECT_EQ(s.InputFiles[1], "Back2023.txt");
@@ -105,7 +105,7 @@ TEST(FileLists, RemovingShiftsTheRestUpAndRecounts) {
 }
 
 TEST(FileLists, MovingSwapsEveryColumnAndMarksTheProjectChanged) {
-    State s = threeInputs();
+    ProjectState s = threeInputs();
     s.InputFileChecked[3] = false;
     EXPECT_EQ(moveFile(s, kInputFileKind, 0, true), 0);  // top cannot go up
     EXPECT_EQ(moveFile(s, kInputFileKind, 2, false), 2); // bottom cannot go down
@@ -118,7 +118,7 @@ TEST(FileLists, MovingSwapsEveryColumnAndMarksTheProjectChanged) {
     EXPECT_TRUE(s.InputFileChecked[3]);
     EXPECT_TRUE(s.ProjectChanged);
 
-    State stats = threeInputs();
+    ProjectState stats = threeInputs();
     addFile(stats, kStatFileKind, 0, "Second.txt", nullptr);
     moveFile(stats, kStatFileKind, 1, true);
     EXPECT_EQ(stats.StatFiles[1], "Second.txt");
@@ -127,7 +127,7 @@ TEST(FileLists, MovingSwapsEveryColumnAndMarksTheProjectChanged) {
 }
 
 TEST(FileLists, RunNeedsACheckedHourlyInputFile) {
-    State s = threeInputs();
+    ProjectState s = threeInputs();
     EXPECT_TRUE(runEnabled(s));
     for (int p = 0; p < 3; ++p) {
         setFileChecked(s, kInputFileKind, p, false);
@@ -142,7 +142,7 @@ TEST(FileLists, RunNeedsACheckedHourlyInputFile) {
 }
 
 TEST(FileLists, TrafficFileInUseIsTheCheckedTopItem) {
-    State s = threeInputs();
+    ProjectState s = threeInputs();
     addFile(s, kTrafficFileKind, 0, "Other.trf", nullptr);
     EXPECT_EQ(s.TrafficFile, "Other.trf");
     EXPECT_EQ(s.TrafficListItems, (std::vector<std::string>{"Other.trf", "DemoStreet.trf"}));
@@ -168,7 +168,7 @@ TEST(FileLists, StoredNamesInWindowsFormFindTheirFilesOnThisSystem) {
     dir.write("Working/DemoStreet.trf", "x");
     dir.write("Data/Traffic/National/DL/Urban.trf", "x");
     dir.write("Elsewhere/Sub/Main.trf", "x");
-    State s;
+    ProjectState s;
     setDemolandCountry(s, appDir);
     s.WorkDir = appDir + "Working/";
     struct Case {

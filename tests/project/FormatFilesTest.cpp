@@ -4,7 +4,7 @@
 
 #include "project/FormatFiles.h"
 #include "core/Interaction.h"
-#include "core/State.h"
+#include "project/ProjectState.h"
 #include "core/TextIO.h"
 #include "project/DataFileHeader.h"
 #include "project/FileLists.h"
@@ -178,7 +178,7 @@ TEST(StandardFileLists, AHeaderOnlyListHasNoFileAndAnIncompleteRecordIsAnError) 
 // ---- The lists "Load from Project" offers ---------------------------------------------------
 
 TEST(FormatDialogProjectLists, HourlyFilesSeeInputThenOutputListsAndStatisticsFilesColumnsThenRows) {
-    State s;
+    ProjectState s;
     s.NumInputFiles = 2;
     s.InputVarLists[1] = "year, hour";
     s.InputVarLists[2] = "";

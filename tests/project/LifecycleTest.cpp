@@ -1,6 +1,6 @@
 #include "project/Lifecycle.h"
-#include "core/State.h"
 #include "project/ProjectFixtures.h"
+#include "project/ProjectState.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
 
@@ -18,14 +18,14 @@ struct Lifecycle : ::testing::Test {
     ScriptedInteraction ui;
     int trafficSaves = 0;
     bool trafficEditorSaves = true;
-    TrafficFileSaver saveTraffic = [this](State &) {
+    TrafficFileSaver saveTraffic = [this](ProjectState &) {
         ++trafficSaves;
         return trafficEditorSaves;
     };
 
     // An open, changed project with an edited traffic file and changed options.
-    State openProjectState() {
-        State s = folder.fresh();
+    ProjectState openProjectState() {
+        ProjectState s = folder.fresh();
         fillSingleStreetProject(s);
         s.WorkDir = workDir;
         s.ProjectFile = workDir + "Open.vkp";
@@ -41,7 +41,7 @@ struct Lifecycle : ::testing::Test {
 } // namespace
 
 TEST_F(Lifecycle, ATrafficFileTheEditorDidNotSaveStaysUnsavedAndStopsTheCommand) {
-    State s = openProjectState();
+    ProjectState s = openProjectState();
     trafficEditorSaves = false;
     ui.answers = {Answer::Yes};
     EXPECT_FALSE(askSaveQuestions(s, ui, ProjectCommand::Close, saveTraffic));
@@ -52,7 +52,7 @@ TEST_F(Lifecycle, ATrafficFileTheEditorDidNotSaveStaysUnsavedAndStopsTheCommand)
 }
 
 TEST_F(Lifecycle, QuestionsComeInOrderAndCancelStopsAtOnce) {
-    State s = openProjectState();
+    ProjectState s = openProjectState();
     s.NoLocalOptionFile = true;
     ui.answers = {Answer::Cancel};
     EXPECT_FALSE(askSaveQuestions(s, ui, ProjectCommand::Close, saveTraffic));
@@ -81,7 +81,7 @@ TEST_F(Lifecycle, QuestionsComeInOrderAndCancelStopsAtOnce) {
 }
 
 TEST_F(Lifecycle, OpenSaysTheChangesAsksNoOptionQuestionAndUnloadKeepsTheFlag) {
-    State s = openProjectState();
+    ProjectState s = openProjectState();
     s.TrafficFileOpened = false;
     ui.answers = {Answer::No};
     EXPECT_TRUE(askSaveQuestions(s, ui, ProjectCommand::Open, saveTraffic));
@@ -98,7 +98,7 @@ TEST_F(Lifecycle, OpenSaysTheChangesAsksNoOptionQuestionAndUnloadKeepsTheFlag) {
 }
 
 TEST_F(Lifecycle, YesSavesProjectAndLocalOptionFileUnderItsExactName) {
-    State s = openProjectState();
+    ProjectState s = openProjectState();
     s.TrafficFileOpened = false;
     s.NoLocalOptionFile = false;
     ui.answers = {Answer::Yes, Answer::No, Answer::Yes};
@@ -115,7 +115,7 @@ TEST_F(Lifecycle, YesSavesProjectAndLocalOptionFileUnderItsExactName) {
 }
 
 TEST_F(Lifecycle, CancelledSaveOfAnUntitledProjectStopsTheCommand) {
-    State s = openProjectState();
+    ProjectState s = openProjectState();
     s.TrafficFileOpened = false;
     s.UntitledProject = true;
     ui.answers = {Answer::Yes};
@@ -126,7 +126,7 @@ TEST_F(Lifecycle, CancelledSaveOfAnUntitledProjectStopsTheCommand) {
 }
 
 TEST_F(Lifecycle, CloseLeavesNoProject) {
-    State s = openProjectState();
+    ProjectState s = openProjectState();
     s.TrailingValue = 0.5;
     closeProject(s);
     EXPECT_EQ(s.ProjectFile, "");
@@ -138,7 +138,7 @@ TEST_F(Lifecycle, CloseLeavesNoProject) {
 }
 
 TEST_F(Lifecycle, OpenLoadsAndAFailedOpenClosesButKeepsTheRecentEntry) {
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     const std::string good = folder.write("DemoStreet.vkp", readFile(dataDir() / "Working/DemoStreet.vkp"));
     EXPECT_EQ(openProject(s, ui, good).outcome, LoadOutcome::Loaded);
     EXPECT_EQ(s.ProjectName, good);
@@ -173,7 +173,7 @@ TEST_F(Lifecycle, WorkingFolderChecks) {
 }
 
 TEST_F(Lifecycle, NewProjectStartsFromTheTemplateInTheChosenFolder) {
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     auto r = newProjectFromTemplate(s, ui, appDir + "Fresh");
     ASSERT_EQ(r.outcome, LoadOutcome::Loaded);
     EXPECT_TRUE(ui.messages.empty());
@@ -183,7 +183,7 @@ TEST_F(Lifecycle, NewProjectStartsFromTheTemplateInTheChosenFolder) {
     EXPECT_EQ(s.StreetName, "New street");
     EXPECT_EQ(windowCaption(s), "WinVESK Calculation [untitled]");
 
-    State broken;
+    ProjectState broken;
     setDemolandCountry(broken, appDir + "nowhere/");
     EXPECT_EQ(newProjectFromTemplate(broken, ui, appDir).outcome, LoadOutcome::Failed);
     EXPECT_TRUE(broken.NewProjectPending);
@@ -192,11 +192,11 @@ TEST_F(Lifecycle, NewProjectStartsFromTheTemplateInTheChosenFolder) {
 TEST_F(Lifecycle, LeavingStoresRecentFilesAndLastFolderAndAsksAboutTheCountry) {
     MemorySettings settings;
     int countrySaves = 0;
-    auto saveCountries = [&](State &, std::string *) {
+    auto saveCountries = [&](ProjectState &, std::string *) {
         ++countrySaves;
         return true;
     };
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     s.StartCountry = "Otherland";
     s.WorkDir = workDir;
     AddMRUFile(s, "/a.vkp");
@@ -230,7 +230,7 @@ TEST_F(Lifecycle, LeavingStoresRecentFilesAndLastFolderAndAsksAboutTheCountry) {
 }
 
 TEST(RecentFiles, NewestFirstAtMostFourAndCaseInsensitive) {
-    State s;
+    ProjectState s;
     for (const char *p : {"/p/a.vkp", "/p/b.vkp", "/p/c.vkp", "/p/d.vkp"}) {
         AddMRUFile(s, p);
     }
@@ -245,7 +245,7 @@ TEST(RecentFiles, NewestFirstAtMostFourAndCaseInsensitive) {
 
     MemorySettings settings;
     SaveMRUList(s, settings);
-    State restarted;
+    ProjectState restarted;
     LoadMRUList(restarted, settings);
     EXPECT_EQ(restarted.MRUFiles, s.MRUFiles);
 }
@@ -255,7 +255,7 @@ TEST(RecentFiles, LoadingStopsAtTheFirstEmptyKey) {
     settings.setValue("MRUFiles", "0", "/top.vkp");
     settings.setValue("MRUFiles", "1", "/next.vkp");
     settings.setValue("MRUFiles", "3", "/orphan.vkp");
-    State s;
+    ProjectState s;
     LoadMRUList(s, settings);
     EXPECT_EQ(s.MRUFiles, (std::vector<std::string>{"/top.vkp", "/next.vkp"}));
 }

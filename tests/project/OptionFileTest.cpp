@@ -1,7 +1,7 @@
 #include "project/OptionFile.h"
-#include "core/State.h"
 #include "core/TextIO.h"
 #include "project/ProjectFixtures.h"
+#include "project/ProjectState.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,8 @@ struct OptionFile : ::testing::Test {
     std::string standard = readFile(dataDir() / "Run.opt");
     ScriptedInteraction ui;
 
-    LoadResult loadProject(State &s, bool route = false) {
-        State p = folder.fresh();
+    LoadResult loadProject(ProjectState &s, bool route = false) {
+        ProjectState p = folder.fresh();
         fillSingleStreetProject(p);
         if (route) {
             p.RouteFile = "Route.txt";
@@ -28,7 +28,7 @@ struct OptionFile : ::testing::Test {
 } // namespace
 
 TEST_F(OptionFile, LocalFileInAnyLetterCaseWinsOverTheProgramWideOne) {
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     ASSERT_EQ(loadProject(s).outcome, LoadOutcome::Loaded);
     EXPECT_TRUE(s.NoLocalOptionFile);
     EXPECT_DOUBLE_EQ(s.BackgroundNOx, 40);
@@ -43,7 +43,7 @@ TEST_F(OptionFile, LocalFileInAnyLetterCaseWinsOverTheProgramWideOne) {
 }
 
 TEST_F(OptionFile, EditedValuesSurviveASaveAndAReload) {
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     ASSERT_EQ(loadProject(s).outcome, LoadOutcome::Loaded);
     s.BackgroundNOx = 62.5;
     s.WindSpeedCount = 2;
@@ -53,7 +53,7 @@ TEST_F(OptionFile, EditedValuesSurviveASaveAndAReload) {
     std::string error;
     ASSERT_TRUE(SaveOptionFile(s, folder.workDir + "Run.opt", &error)) << error;
 
-    State again = folder.fresh();
+    ProjectState again = folder.fresh();
     ASSERT_EQ(loadProject(again).outcome, LoadOutcome::Loaded);
     EXPECT_DOUBLE_EQ(again.BackgroundNOx, 62.5);
     EXPECT_EQ(again.WindSpeedCount, 2);
@@ -64,7 +64,7 @@ TEST_F(OptionFile, EditedValuesSurviveASaveAndAReload) {
 }
 
 TEST_F(OptionFile, EachStatisticsSourceRowSurvivesASaveAndAReloadInItsOwnPlace) {
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     ASSERT_EQ(loadProject(s).outcome, LoadOutcome::Loaded);
     ASSERT_GE(s.NPol, 3);
     // Every row and every pollutant a value of its own, so that no row or column can stand in for another.
@@ -78,7 +78,7 @@ TEST_F(OptionFile, EachStatisticsSourceRowSurvivesASaveAndAReloadInItsOwnPlace) 
     std::string error;
     ASSERT_TRUE(SaveOptionFile(s, folder.workDir + "Run.opt", &error)) << error;
 
-    State again = folder.fresh();
+    ProjectState again = folder.fresh();
     ASSERT_EQ(loadProject(again).outcome, LoadOutcome::Loaded);
     const std::vector<int> *reloaded[] = {&again.PercSource, &again.Run8Source, &again.AvSource,
                                           &again.DailySource};
@@ -97,7 +97,7 @@ TEST_F(OptionFile, PollutantsAreMatchedByTheNamesOfLineTwelve) {
     text = withLine(text, 26, "#FALSE#,#FALSE#,#TRUE#");
     text = withLine(text, 19, "BNZ      PM2.5     PM10"); // later name rows are not used
     folder.write("Run.opt", text);
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     ASSERT_EQ(loadProject(s).outcome, LoadOutcome::Loaded);
     EXPECT_EQ(ui.messages,
               std::vector<std::string>{
@@ -118,7 +118,7 @@ TEST_F(OptionFile, PollutantsAreMatchedByTheNamesOfLineTwelve) {
 }
 
 TEST_F(OptionFile, RouteProjectSwitchesStatisticsAndAutomaticResultsOff) {
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     ASSERT_EQ(loadProject(s, true).outcome, LoadOutcome::Loaded);
     EXPECT_TRUE(s.RouteMode);
     EXPECT_FALSE(s.CalcPerc || s.CalcRun8 || s.CalcDaily || s.ShowResultsAuto);
@@ -129,7 +129,7 @@ TEST_F(OptionFile, RouteProjectSwitchesStatisticsAndAutomaticResultsOff) {
 TEST_F(OptionFile, CorruptedLocalFileIsReplacedOnlyAfterConsentAndABackup) {
     const std::string broken = withLine(standard, 9, "#MAYBE#,1,2");
     folder.write("Run.opt", broken);
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     ui.answers = {Answer::No};
     EXPECT_EQ(loadProject(s).outcome, LoadOutcome::Failed);
     EXPECT_TRUE(s.LoadFailed);
@@ -149,7 +149,7 @@ TEST_F(OptionFile, CorruptedLocalFileIsReplacedOnlyAfterConsentAndABackup) {
 TEST_F(OptionFile, CorruptedProgramWideFileFailsWithoutAQuestion) {
     fs::remove(folder.appDir + "Run.opt");
     folder.dir.write("Run.opt", withLine(standard, 27, "#TRUE#"));
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     EXPECT_EQ(loadProject(s).outcome, LoadOutcome::Failed);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(ui.messages[0].starts_with("The Option file " + folder.appDir + "Run.opt is corrupted."));
@@ -160,12 +160,12 @@ TEST_F(OptionFile, TooManyValuesAreDamageAndNoWindSpeedIsAnEmptyLine) {
     for (const auto &text :
          {withLine(standard, 13, " 3 3 3 3 3 3 3 3 3 "), withLine(standard, 5, " 1 2 3 4 5 6 7 8 9 "),
           withLine(standard, 3, " 1 40 25 50 10 ")}) {
-        State s = folder.fresh();
+        ProjectState s = folder.fresh();
         std::string error;
         EXPECT_FALSE(parseOptionFile(s, text, ui, &error));
         EXPECT_FALSE(error.empty());
     }
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     std::string error;
     EXPECT_TRUE(parseOptionFile(s, withLine(standard, 5, ""), ui, &error)) << error;
     EXPECT_EQ(s.WindSpeedCount, 0);

@@ -1,5 +1,5 @@
 #include "project/Period.h"
-#include "core/State.h"
+#include "project/ProjectState.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ TEST(Period, DateBoxesAcceptFourDigitYearsInTheUsualOrders) {
 }
 
 TEST(Period, LeavingABadDateBoxReportsIt) {
-    State s;
+    ProjectState s;
     ScriptedInteraction ui;
     EXPECT_FALSE(checkPeriodDate(s, ui, "31-02-2003"));
     EXPECT_TRUE(s.DateError);
@@ -45,7 +45,7 @@ TEST(Period, LeavingABadDateBoxReportsIt) {
 }
 
 TEST(Period, HoursRunFromZeroToTwentyFourAndNoNumberIsRefusedQuietly) {
-    State s;
+    ProjectState s;
     ScriptedInteraction ui;
     EXPECT_EQ(checkPeriodHour(s, ui, "24"), 24);
     EXPECT_EQ(checkPeriodHour(s, ui, "0"), 0);

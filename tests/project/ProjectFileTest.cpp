@@ -1,6 +1,6 @@
-#include "core/State.h"
 #include "project/OptionFile.h"
 #include "project/ProjectFixtures.h"
+#include "project/ProjectState.h"
 #include "project/ProjectWriter.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +16,9 @@ bool contains(const std::string &text, const std::string &part) {
 
 // Writes s, loads it into a fresh state, and checks that the load asked
 // nothing and that saving the loaded state gives the same bytes.
-State roundTrip(const ProjectFolder &folder, const State &s, const std::string &name) {
+ProjectState roundTrip(const ProjectFolder &folder, const ProjectState &s, const std::string &name) {
     const std::string bytes = savedBytes(s);
-    State loaded = folder.fresh();
+    ProjectState loaded = folder.fresh();
     loaded.TrailingValue = -1;
     ScriptedInteraction ui;
     EXPECT_EQ(loadFile(loaded, folder.write(name, bytes), ui).outcome, LoadOutcome::Loaded) << name;
@@ -31,14 +31,14 @@ State roundTrip(const ProjectFolder &folder, const State &s, const std::string &
 
 TEST(ProjectRoundTrip, SingleStreetProjectReloadsToTheSameStateAndTheSameBytes) {
     ProjectFolder folder;
-    State original = folder.fresh();
+    ProjectState original = folder.fresh();
     fillSingleStreetProject(original);
     original.WorkDir = folder.workDir;
     original.ConditionsFile = folder.workDir + "Winter.cnd";
     original.MapFile = "Map.bmp";
     original.MapCoord4 = -2;
 
-    State loaded = roundTrip(folder, original, "Demo.vkp");
+    ProjectState loaded = roundTrip(folder, original, "Demo.vkp");
     EXPECT_EQ(loaded.WorkDir, folder.workDir);
     EXPECT_EQ(loaded.StreetName, "Demo Street");
     EXPECT_DOUBLE_EQ(loaded.StreetWidth, 24.5);
@@ -63,14 +63,14 @@ TEST(ProjectRoundTrip, SingleStreetProjectReloadsToTheSameStateAndTheSameBytes) 
 
 TEST(ProjectRoundTrip, MultiStreetProjectWritesZeroGeometryAndReloadsUnchanged) {
     ProjectFolder folder;
-    State original = folder.fresh();
+    ProjectState original = folder.fresh();
     fillMultiStreetProject(original);
     const std::string bytes = savedBytes(original);
     EXPECT_TRUE(contains(bytes, "\r\n 0             0             0             0             0 \r\n"));
     EXPECT_TRUE(contains(bytes, "\r\n 0 \r\n"));
     EXPECT_TRUE(contains(bytes, "\r\n          0             0             0 \r\n"));
 
-    State loaded = roundTrip(folder, original, "Demo.vkm");
+    ProjectState loaded = roundTrip(folder, original, "Demo.vkm");
     EXPECT_TRUE(loaded.MultiStreetMode);
     EXPECT_EQ(loaded.StreetsFile, "Streets.txt");
     EXPECT_EQ(loaded.NumWindSectors, 0);
@@ -80,7 +80,7 @@ TEST(ProjectRoundTrip, MultiStreetProjectWritesZeroGeometryAndReloadsUnchanged) 
 TEST(ProjectRoundTrip, RouteProjectWithTwoPollutantsReloadsUnchanged) {
     ProjectFolder folder;
     auto twoPollutants = [&] {
-        State s = folder.fresh();
+        ProjectState s = folder.fresh();
         s.PollutantNames = {"NOx", "NO2"};
         s.StdInputUnits = {"microg", "ppb"};
         s.DefOutputUnits = {"microg", "microg"};
@@ -88,7 +88,7 @@ TEST(ProjectRoundTrip, RouteProjectWithTwoPollutantsReloadsUnchanged) {
         s.PollutantCount = 2;
         return s;
     };
-    State original = twoPollutants();
+    ProjectState original = twoPollutants();
     fillSingleStreetProject(original);
     original.RouteFile = "Route.txt";
     original.RouteMode = true;
@@ -100,7 +100,7 @@ TEST(ProjectRoundTrip, RouteProjectWithTwoPollutantsReloadsUnchanged) {
     EXPECT_TRUE(contains(bytes, "\r\nNOx      NO2\r\nppb      microg\r\n"));
     EXPECT_TRUE(contains(bytes, "\r\n\"Route.txt\",#TRUE#,\"route\"\r\n"));
 
-    State loaded = twoPollutants();
+    ProjectState loaded = twoPollutants();
     ScriptedInteraction ui;
     ASSERT_EQ(loadFile(loaded, folder.write("Route.vkp", bytes), ui).outcome, LoadOutcome::Loaded);
     EXPECT_TRUE(ui.messages.empty());
@@ -113,27 +113,27 @@ TEST(ProjectRoundTrip, RouteProjectWithTwoPollutantsReloadsUnchanged) {
 TEST(ProjectRoundTrip, ShortTrafficRecordAndTrailingValue) {
     ProjectFolder folder;
     for (double adt : {0.0, -5.0}) {
-        State s = folder.fresh();
+        ProjectState s = folder.fresh();
         fillSingleStreetProject(s);
         s.AnnualDiurnalTraffic = adt;
         s.AverageTrafficSpeed = 33;
         EXPECT_TRUE(contains(savedBytes(s), "\r\n\"DemoStreet.trf\",#TRUE#,\"traffic\",,\"\"\r\n"));
-        State loaded = roundTrip(folder, s, "Short.vkp");
+        ProjectState loaded = roundTrip(folder, s, "Short.vkp");
         EXPECT_DOUBLE_EQ(loaded.AnnualDiurnalTraffic, 0);
         EXPECT_DOUBLE_EQ(loaded.AverageTrafficSpeed, 0);
     }
     for (double value : {0.5, -1.0, 0.0}) {
-        State s = folder.fresh();
+        ProjectState s = folder.fresh();
         fillSingleStreetProject(s);
         s.TrailingValue = value;
         EXPECT_EQ(savedBytes(s).ends_with("\"fuel\"\r\n0.5\r\n"), value > 0) << value;
         EXPECT_DOUBLE_EQ(roundTrip(folder, s, "T.vkp").TrailingValue, value > 0 ? 0.5 : -1);
     }
     // A value given on the command line is kept whatever the file says.
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     fillSingleStreetProject(s);
     s.TrailingValue = 0.5;
-    State loaded = folder.fresh();
+    ProjectState loaded = folder.fresh();
     loaded.TrailingValue = 2;
     ScriptedInteraction ui;
     loadFile(loaded, folder.write("T.vkp", savedBytes(s)), ui);
@@ -144,13 +144,13 @@ TEST(ProjectRoundTrip, SampleProjectsAndTemplateLoadWithoutAMessage) {
     ProjectFolder folder;
     for (const char *name : {"DemoStreet.vkp", "DemoStreets.vkm"}) {
         const std::string bytes = readFile(dataDir() / "Working" / name);
-        State s = folder.fresh();
+        ProjectState s = folder.fresh();
         ScriptedInteraction ui;
         ASSERT_EQ(loadFile(s, folder.write(name, bytes), ui).outcome, LoadOutcome::Loaded) << name;
         EXPECT_TRUE(ui.messages.empty()) << name;
         EXPECT_EQ(savedBytes(s), bytes) << name;
     }
-    State t = folder.fresh();
+    ProjectState t = folder.fresh();
     t.UntitledProject = true;
     t.WorkDir = folder.workDir;
     ScriptedInteraction ui;
@@ -163,10 +163,10 @@ TEST(ProjectRoundTrip, SampleProjectsAndTemplateLoadWithoutAMessage) {
 
 TEST(ProjectReader, CommaDecimalsAndOtherLetterCaseInTheProjectPathAreAccepted) {
     ProjectFolder folder;
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     fillSingleStreetProject(s);
     folder.write("Demo.vkp", withLine(savedBytes(s), 4, " 18            24,5          120           95 35 "));
-    State loaded = folder.fresh();
+    ProjectState loaded = folder.fresh();
     ScriptedInteraction ui;
     EXPECT_EQ(loadFile(loaded, folder.appDir + "working/DEMO.VKP", ui).outcome, LoadOutcome::Loaded);
     EXPECT_EQ(loaded.WorkDir, folder.workDir);
@@ -181,7 +181,7 @@ TEST(ProjectWriter, BracketListsPutOneItemOnEachLine) {
 
 TEST(ProjectWriter, SaveAsksAboutInMemoryFleetDataAndTheCountry) {
     ProjectFolder folder;
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     fillSingleStreetProject(s);
     s.ProjectFile = folder.workDir + "Fleet.vkp";
     s.WorkDir = folder.workDir;
@@ -213,7 +213,7 @@ TEST(ProjectWriter, SaveAsksAboutInMemoryFleetDataAndTheCountry) {
 
 TEST(ProjectWriter, FailedOrRefusedSavesKeepTheOldFileAndTheChangedFlag) {
     ProjectFolder folder;
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     fillSingleStreetProject(s);
     s.ProjectFile = folder.workDir + "missing-folder/P.vkp";
     s.ProjectChanged = true;
@@ -238,14 +238,14 @@ TEST(ProjectWriter, FailedOrRefusedSavesKeepTheOldFileAndTheChangedFlag) {
 
 TEST(ProjectWriter, WidePollutantNamesStayOnTheirLineAndReadBack) {
     ProjectFolder folder;
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     s.PollutantNames[0] = "NitrogenOxides";
     s.PollutantNames[1] = "NitrogenMonoxide";
     fillSingleStreetProject(s);
     s.InputUnit[0] = "microgram/m3";
     EXPECT_TRUE(contains(savedBytes(s), "\r\nNitrogenOxides NitrogenMonoxide NO2 O3 CO        PM10"));
 
-    State loaded = folder.fresh();
+    ProjectState loaded = folder.fresh();
     loaded.PollutantNames = s.PollutantNames;
     ScriptedInteraction ui;
     ASSERT_EQ(loadFile(loaded, folder.write("Wide.vkp", savedBytes(s)), ui).outcome, LoadOutcome::Loaded);

@@ -5,7 +5,7 @@
 
 namespace vesk::test {
 
-void setDemolandCountry(State &s, const std::string &appDir) {
+void setDemolandCountry(ProjectState &s, const std::string &appDir) {
     s.AppDir = appDir;
     s.CurrentCountry = "Demoland";
     s.CountryCode = "DL";
@@ -19,7 +19,7 @@ void setDemolandCountry(State &s, const std::string &appDir) {
     s.DefOutputUnits[4] = "milig";
 }
 
-void setStandardHeaders(State &s) {
+void setStandardHeaders(ProjectState &s) {
     s.ProjectHeaders[1] = "Street geometry (m and degrees)";
     s.ProjectHeaders[2] = "Height        Width         Length side 1 Length side 2 Orientation";
     s.ProjectHeaders[4] = "Wind sectors with gaps in the building rows";
@@ -50,7 +50,7 @@ void setStandardHeaders(State &s) {
 
 namespace {
 
-void setOptions(State &s) {
+void setOptions(ProjectState &s) {
     s.CalcMode = 1;
     s.CalcNO2 = 1;
     s.BackgroundNOx = 40;
@@ -88,7 +88,7 @@ void setOptions(State &s) {
 
 } // namespace
 
-void fillSingleStreetProject(State &s) {
+void fillSingleStreetProject(ProjectState &s) {
     setStandardHeaders(s);
     setOptions(s);
     s.StreetName = "Demo Street";
@@ -153,7 +153,7 @@ void fillSingleStreetProject(State &s) {
     s.FuelListFile = s.ListsDir + "Fuels2020.flf";
 }
 
-void fillMultiStreetProject(State &s) {
+void fillMultiStreetProject(ProjectState &s) {
     fillSingleStreetProject(s);
     s.StreetName = "Demo streets";
     s.MultiStreetMode = true;
@@ -174,8 +174,8 @@ ProjectFolder::ProjectFolder() {
     fs::copy_file(dataDir() / "Standard.___", appDir + "Standard.___");
 }
 
-State ProjectFolder::fresh() const {
-    State s;
+ProjectState ProjectFolder::fresh() const {
+    ProjectState s;
     setDemolandCountry(s, appDir);
     return s;
 }
@@ -184,11 +184,11 @@ std::string ProjectFolder::write(const std::string &name, const std::string &byt
     return dir.write("Working/" + name, bytes).string();
 }
 
-std::string savedBytes(const State &s) {
+std::string savedBytes(const ProjectState &s) {
     return formatProjectFile(s, defaultSaveNames(s));
 }
 
-LoadResult loadFile(State &s, const std::string &path, Interaction &ui) {
+LoadResult loadFile(ProjectState &s, const std::string &path, Interaction &ui) {
     s.ProjectFile = path;
     s.ProjectName = path;
     return LoadProject(s, ui);

@@ -1,6 +1,6 @@
-#include "core/State.h"
 #include "core/TextIO.h"
 #include "project/ProjectFixtures.h"
+#include "project/ProjectState.h"
 #include "project/ProjectWriter.h"
 
 #include <gtest/gtest.h>
@@ -18,14 +18,14 @@ struct ProjectLoading : ::testing::Test {
     std::string text;
 
     void SetUp() override {
-        State s = folder.fresh();
+        ProjectState s = folder.fresh();
         fillSingleStreetProject(s);
         text = savedBytes(s);
     }
 
     // Loads bytes into a state whose working street is "Previous street".
-    LoadResult load(const std::string &bytes, State *out = nullptr) {
-        State s = folder.fresh();
+    LoadResult load(const std::string &bytes, ProjectState *out = nullptr) {
+        ProjectState s = folder.fresh();
         s.StreetName = "Previous street";
         auto r = loadFile(s, folder.write("P.vkp", bytes), ui);
         if (out) {
@@ -46,7 +46,7 @@ std::string replaceEvery(const std::string &text, const std::string &line, const
 } // namespace
 
 TEST_F(ProjectLoading, MissingProjectFileIsReportedAndForgotten) {
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     auto r = loadFile(s, folder.appDir + "Nowhere.vkp", ui);
     EXPECT_EQ(r.outcome, LoadOutcome::Failed);
     EXPECT_TRUE(s.LoadFailed);
@@ -77,7 +77,7 @@ TEST_F(ProjectLoading, ShortLinesAndDamageEndTheLoadWithTheirQuestion) {
     for (const auto &c : cases) {
         ui.messages.clear();
         ui.answers = {Answer::Yes};
-        State s;
+        ProjectState s;
         auto r = load(c.bytes, &s);
         EXPECT_EQ(r.outcome, LoadOutcome::Failed);
         EXPECT_TRUE(r.editRequested);
@@ -92,7 +92,7 @@ TEST_F(ProjectLoading, SectorRowsWiderThanTheNumberOfSectorsLoad) {
     wide = withLine(wide, 9, " 10 20 30 40 ");
     wide = withLine(wide, 10, " 15 25 35 45 ");
     wide = withLine(wide, 11, " 1 1 1 1 ");
-    State s;
+    ProjectState s;
     ASSERT_EQ(load(wide, &s).outcome, LoadOutcome::Loaded);
     EXPECT_EQ(s.SectorColumns, 4);
     EXPECT_EQ(s.NumWindSectors, 3);
@@ -102,7 +102,7 @@ TEST_F(ProjectLoading, SectorRowsWiderThanTheNumberOfSectorsLoad) {
 }
 
 TEST_F(ProjectLoading, ListWithoutOpeningBracketFailsTheLoadAndEmptiesTheLists) {
-    State s;
+    ProjectState s;
     EXPECT_EQ(load(replaceEvery(text, "[year,", "year,"), &s).outcome, LoadOutcome::Failed);
     EXPECT_TRUE(s.LoadFailed);
     EXPECT_EQ(s.NumInputFiles, 0);
@@ -113,7 +113,7 @@ TEST_F(ProjectLoading, ListWithoutOpeningBracketFailsTheLoadAndEmptiesTheLists) 
 TEST_F(ProjectLoading, ForeignCountryAsksAndCancelClosesTheProject) {
     const std::string foreign = withLine(text, 1, "\"Demo Street\",2020,\"Otherland\"");
     ui.answers = {Answer::Cancel};
-    State s;
+    ProjectState s;
     EXPECT_EQ(load(foreign, &s).outcome, LoadOutcome::Cancelled);
     EXPECT_TRUE(s.LoadFailed);
     EXPECT_EQ(ui.messages,
@@ -142,7 +142,7 @@ TEST_F(ProjectLoading, UnknownPollutantInTheUnitBlockIsReportedOnceAndSkipped) {
     units = withLine(units, 21, "ppb      mg        ppm");
     units = withLine(units, 22, "NOx      XYZ       NO2");
     units = withLine(units, 23, "MICROG   mg        ppb");
-    State s;
+    ProjectState s;
     ASSERT_EQ(load(units, &s).outcome, LoadOutcome::Loaded);
     EXPECT_EQ(ui.messages,
               std::vector<std::string>{
@@ -158,7 +158,7 @@ TEST_F(ProjectLoading, UnknownPollutantInTheUnitBlockIsReportedOnceAndSkipped) {
 TEST_F(ProjectLoading, ProjectWithoutFilesAsksForSpecialModeAndNoCancelsTheLoad) {
     const std::string empty = withLine(firstLines(text, 25), 25, "0,24,2");
     ui.answers = {Answer::No};
-    State s;
+    ProjectState s;
     EXPECT_EQ(load(empty, &s).outcome, LoadOutcome::Cancelled);
     EXPECT_TRUE(s.LoadFailed);
     EXPECT_EQ(ui.messages,
@@ -169,7 +169,7 @@ TEST_F(ProjectLoading, ProjectWithoutFilesAsksForSpecialModeAndNoCancelsTheLoad)
 }
 
 TEST_F(ProjectLoading, TwentyFilesOfAKindLoadAndAFalseFlagIsIgnored) {
-    State s = folder.fresh();
+    ProjectState s = folder.fresh();
     fillSingleStreetProject(s);
     s.NumInputFiles = 15;
     s.NumOutputFiles = 6;
@@ -177,7 +177,7 @@ TEST_F(ProjectLoading, TwentyFilesOfAKindLoadAndAFalseFlagIsIgnored) {
         s.InputFiles[i] = "In" + std::to_string(i) + ".txt";
         s.OutputFiles[i] = "Out" + std::to_string(i) + ".txt";
     }
-    State loaded;
+    ProjectState loaded;
     const std::string bytes = replaceEvery(savedBytes(s), "\".\\Fleet2020.vlf\",#TRUE#,\"fleet\"",
                                            "\".\\Fleet2020.vlf\",#FALSE#,\"fleet\"");
     ASSERT_EQ(load(bytes, &loaded).outcome, LoadOutcome::Loaded);

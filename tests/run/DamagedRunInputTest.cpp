@@ -4,6 +4,10 @@
 
 #include "run/RunFixture.h"
 
+#include "platform/tables/TableBackends.h"
+
+#include <sys/stat.h>
+
 using namespace vesk;
 using namespace vesk::test;
 
@@ -89,5 +93,79 @@ TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButTheBatchExitsWithOne) 
         EXPECT_EQ(r.output.find("not every requested output could be written") != std::string::npos, bogus)
             << r.output;
         EXPECT_TRUE(fs::exists(work("Stat.txt"))) << "the run itself went on to its end";
+    }
+}
+
+TEST_F(DamagedRunInput, ADeviceOrAPipeNamedAsAnInputIsRefusedAtOnceNamingIt) {
+    const fs::path pipe = work("Pipe.txt");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string input : {std::string("/dev/zero"), pipe.string()}) {
+        SCOPED_TRACE(input);
+        loadProject("Test.vkp", projectText({inputFile(input, kHourVariables),
+                                             outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                                             {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_NE(report.error.find("The file " + input + " is not a regular file"), std::string::npos)
+            << report.error;
+        ui.messages.clear();
+    }
+}
+
+TEST_F(DamagedRunInput, ADeviceNamedAsTheVehicleListOrItsFactorFileIsRefused) {
+    loadProject("Test.vkp", projectText({inputFile("Hours.txt", kHourVariables)}));
+    std::string fleet = readFile(dataDir() / "Lists" / "National" / "DL" / "Fleet2020.vlf");
+    fleet.replace(fleet.find("\"EmissionFactors.eft\""), 21, "\"/dev/zero\"");
+    writeWork("Zero.vlf", fleet);
+    for (const std::string list : {std::string("/dev/zero"), work("Zero.vlf").string()}) {
+        SCOPED_TRACE(list);
+        state.VehicleListFile = list;
+        state.EmissionReady = false;
+        const EmissionSetupResult result = InitEmissions(state, ui);
+        EXPECT_TRUE(result.failed);
+        ASSERT_FALSE(ui.messages.empty());
+        EXPECT_NE(ui.messages.back().find("/dev/zero"), std::string::npos) << ui.messages.back();
+        ui.messages.clear();
+    }
+}
+
+TEST_F(DamagedRunInput, AnInputLineWithoutAnEndIsRefusedWithFileAndLine) {
+    writeWork("Hours.txt", hours(2) + std::string(2 << 20, '7'));
+    loadProject("Test.vkp", projectText({inputFile("Hours.txt", kHourVariables),
+                                         outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                                         {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.error, work("Hours.txt").string() +
+                                ", line 3: the line is longer than 1048576 characters; this is not a file of "
+                                "hourly records.");
+}
+
+TEST_F(DamagedRunInput, ADamagedWorkbookAsInputOrOutputIsNamedWithItsDamageAndKept) {
+    tables::Sheet sheet{"Met", {{std::string("year"), std::string("month")}, {2023.0, 3.0}}};
+    std::string error;
+    ASSERT_TRUE(tables::excelWriteWorkbook(work("Whole.xls").string(), {sheet}, &error)) << error;
+    const std::string whole = readFile(work("Whole.xls"));
+    const std::string damaged = whole.substr(0, whole.size() / 2);
+    writeWork("Hours.txt", hours(24));
+    for (bool asOutput : {false, true}) {
+        SCOPED_TRACE(asOutput ? "output" : "input");
+        writeWork("Book.xls", damaged);
+        std::vector<FileRecord> records = {inputFile("Hours.txt", kHourVariables),
+                                           {".\\CityStreet.trf", "traffic", {"20000", "40"}}};
+        if (asOutput) {
+            records.push_back(outputFile("Book.xls;Hourly", "day,hour,cNOx_mod_1"));
+        } else {
+            records.insert(records.begin(), inputFile("Book.xls;Met$", "year,month"));
+        }
+        loadProject("Test.vkp", projectText(records));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_NE(report.error.find("Can't open the file " + work("Book.xls").string()), std::string::npos)
+            << report.error;
+        EXPECT_NE(report.error.find("damaged"), std::string::npos) << report.error;
+        EXPECT_EQ(report.error.find("Network Drive"), std::string::npos) << report.error;
+        EXPECT_EQ(readFile(work("Book.xls")), damaged) << "the damaged file is left as it was";
+        ui.messages.clear();
     }
 }

@@ -255,6 +255,22 @@ TEST_F(RunInput, TheConditionsFileFillsMissingBackgroundsAndRefusesUnknownPollut
     EXPECT_TRUE(said("names a pollutant that is not in the list: Radon"));
 }
 
+TEST_F(RunInput, AProjectWhoseOnlyInputFileHasAnEmptyVariableListSaysThatNoInputFileIsLeft) {
+    writeWork("Hours.txt", hours(24));
+    FileRecord empty = hourFile();
+    empty.lists[0] = "[]";
+    loadWith({empty, outputFile("Out.txt", "hour", "0,*")});
+    ui.answers = {Answer::Yes}; // continue without the files whose lists are empty
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0],
+              "One or more files has an empty Variable List.\r\nContinue without these files?");
+    EXPECT_EQ(ui.messages[1], "No input file is left: every checked hourly input file has an empty Variable "
+                              "List.\r\nFormat the input files before the calculation.");
+    EXPECT_FALSE(fs::exists(work("Out.txt")));
+}
+
 TEST_F(RunInput, ADailyFileHasOneRowPerDayWithItsDate) {
     writeWork(
         "Hours.txt", hours(24) + [] {

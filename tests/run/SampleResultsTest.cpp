@@ -7,11 +7,11 @@
 //
 //     WINVESK_UPDATE_EXPECTED=1 build/engine_tests --gtest_filter='*SampleResults*'
 
-#include "core/InitProgram.h"
 #include "core/Settings.h"
-#include "core/State.h"
 #include "project/Batch.h"
+#include "project/InitProgram.h"
 #include "run/BatchRun.h"
+#include "run/State.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -144,14 +144,17 @@ TEST_P(SampleResults, matchTheCommittedExpectedFiles) {
     State state;
     test::ScriptedInteraction ui;
     MemorySettings settings;
-    auto startUp = [&](State &s, Interaction &interaction) {
-        return InitProgram(s, appDir.string() + "/", interaction, settings, [](State &) {});
+    auto startUp = [&](ProjectState &s, Interaction &interaction) {
+        return InitProgram(s, appDir.string() + "/", interaction, settings, [](CoreState &) {});
+    };
+    auto calculate = [&state](ProjectState &, Interaction &interaction, std::string *error) {
+        return calculateProject(state, interaction, error);
     };
     CommandLine line;
     line.projectFile = project.string();
     line.batch = true;
     std::string said;
-    const int status = runBatch(state, ui, line, startUp, calculateProject);
+    const int status = runBatch(state, ui, line, startUp, calculate);
     for (const std::string &m : ui.messages) {
         said += "\n" + m;
     }

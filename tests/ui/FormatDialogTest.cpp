@@ -3,9 +3,9 @@
 // types of statistics files, format files, the header and catalogue views.
 
 #include "core/CoreTestData.h"
-#include "core/State.h"
 #include "platform/tables/Tables.h"
 #include "project/FormatFiles.h"
+#include "run/State.h"
 #include "support/TestSupport.h"
 #include "ui/inputdef/FloatingFrame.h"
 #include "ui/inputdef/ListTextBox.h"
@@ -33,7 +33,7 @@ namespace {
 // The demo country's catalogue, loaded once for all tests here.
 const State &demo() {
     static test::ProgramDir *dir = new test::ProgramDir;
-    static test::Started *started = new test::Started(*dir);
+    static auto *started = new test::StartedAs<State>(*dir);
     return started->state;
 }
 

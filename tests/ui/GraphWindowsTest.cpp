@@ -1,7 +1,7 @@
 // The graph frame and its graph windows: reading, drawing, zoom, arranging,
 // saving, copying and printing, and the Graphics command of the main window.
 
-#include "core/State.h"
+#include "run/State.h"
 #include "support/TestSupport.h"
 #include "ui/results/MDIGraphics.h"
 #include "ui/results/frmAnimation.h"

@@ -1,6 +1,6 @@
 #include "ui/mainwindow/StreetSketchPanel.h"
 
-#include "core/State.h"
+#include "run/State.h"
 #include "support/TestSupport.h"
 #include "ui/mainwindow/SketchBox.h"
 #include "ui/mainwindow/UpDownControl.h"

@@ -2,6 +2,7 @@
 
 // The back-ends behind Tables.h. Internal to src/platform/tables.
 
+#include "platform/Isolation.h"
 #include "platform/tables/Tables.h"
 
 #include <cstdint>
@@ -56,6 +57,18 @@ struct Sheet {
     std::string name; // without "$" or ":"
     std::vector<std::vector<Cell>> rows;
 };
+
+// The readers below that use an outside library (libmdb, FreeXL, libwps)
+// trust the file's structure. Everything outside this folder reads through
+// the *Isolated forms, which run them in a helper process with a time and a
+// memory limit (IsolatedReading.cpp): a damaged file gives a message naming
+// the damage and never brings the program down or makes it hang.
+bool readSheetsIsolated(const std::string &file, TableKind kind, bool namesOnly, std::vector<Sheet> *sheets,
+                        std::string *error, const IsolationLimits &limits = {});
+bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *tables, std::string *error,
+                              const IsolationLimits &limits = {});
+bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
+                             std::string *error, const IsolationLimits &limits = {});
 
 bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error);
 bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error);

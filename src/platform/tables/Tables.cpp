@@ -250,12 +250,15 @@ bool TableWriter::append(const std::vector<Cell> &row, std::string *error) {
 
 bool listTables(const std::string &file, std::vector<TableInfo> *tablesOut, std::string *error) {
     tablesOut->clear();
+    if (tableKindOfFile(file) != TableKind::Text && !isRegularFile(file, error)) {
+        return false;
+    }
     switch (tableKindOfFile(file)) {
     case TableKind::Access:
-        return tables::accessListTables(file, tablesOut, error);
+        return tables::accessListTablesIsolated(file, tablesOut, error);
     case TableKind::Excel: {
         std::vector<tables::Sheet> sheets;
-        if (!tables::excelReadSheets(file, &sheets, true, error)) {
+        if (!tables::readSheetsIsolated(file, TableKind::Excel, true, &sheets, error)) {
             return false;
         }
         for (const auto &s : sheets) {
@@ -265,7 +268,7 @@ bool listTables(const std::string &file, std::vector<TableInfo> *tablesOut, std:
     }
     case TableKind::Lotus: {
         std::vector<tables::Sheet> sheets;
-        if (!tables::lotusReadSheets(file, &sheets, error)) {
+        if (!tables::readSheetsIsolated(file, TableKind::Lotus, false, &sheets, error)) {
             return false;
         }
         for (const auto &s : sheets) {
@@ -279,19 +282,36 @@ bool listTables(const std::string &file, std::vector<TableInfo> *tablesOut, std:
     return true;
 }
 
+bool tableFileReadable(const std::string &file, std::string *error) {
+    const TableKind kind = tableKindOfFile(file);
+    if (kind == TableKind::Text) {
+        return true;
+    }
+    if (!isRegularFile(file, error)) {
+        return false;
+    }
+    if (kind == TableKind::Access) {
+        std::vector<TableInfo> list;
+        return tables::accessListTablesIsolated(file, &list, error);
+    }
+    std::vector<tables::Sheet> sheets;
+    return tables::readSheetsIsolated(file, kind, false, &sheets, error);
+}
+
 bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error) {
     *data = {};
     auto kind = tableKindOfFile(file);
     if (kind == TableKind::Text) {
         return tables::textReadTable(file, data, error);
     }
+    if (!isRegularFile(file, error)) {
+        return false;
+    }
     if (kind == TableKind::Access) {
-        return tables::accessReadTable(file, table, data, error);
+        return tables::accessReadTableIsolated(file, table, data, error);
     }
     std::vector<tables::Sheet> sheets;
-    bool ok = kind == TableKind::Excel ? tables::excelReadSheets(file, &sheets, false, error)
-                                       : tables::lotusReadSheets(file, &sheets, error);
-    if (!ok) {
+    if (!tables::readSheetsIsolated(file, kind, false, &sheets, error)) {
         return false;
     }
     for (const auto &s : sheets) {
@@ -436,7 +456,7 @@ bool TableSession::loadWorkbook(Workbook &book, const std::string &sheetName, st
         if (refused) {
             *refused = false;
         }
-        if (!tables::excelReadSheets(file, &book.sheets, false, error)) {
+        if (!tables::readSheetsIsolated(file, TableKind::Excel, false, &book.sheets, error)) {
             return false;
         }
         // Our reader keeps the values and texts of the other sheets but not

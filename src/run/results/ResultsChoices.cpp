@@ -1,6 +1,6 @@
 #include "run/results/ResultsChoices.h"
 
-#include "core/State.h"
+#include "run/State.h"
 #include "core/TextIO.h"
 #include "run/results/ResultsTable.h"
 

@@ -2,7 +2,7 @@
 
 #include "calc/Format.h"
 #include "core/Paths.h"
-#include "core/State.h"
+#include "run/State.h"
 #include "core/TextIO.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "run/results/ResultsTable.h"
 
 #include "calc/Format.h"
-#include "core/State.h"
+#include "run/State.h"
 #include "core/TextIO.h"
 
 #include <algorithm>

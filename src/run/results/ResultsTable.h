@@ -25,7 +25,7 @@
 
 #include "core/KeyedList.h"
 #include "core/StatVar.h"
-#include "platform/Pollutant.h"
+#include "core/Pollutant.h"
 
 #include <string>
 #include <vector>

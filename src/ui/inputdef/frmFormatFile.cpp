@@ -6,7 +6,7 @@
 #include "ui/inputdef/frmFormatFile.h"
 
 #include "core/Interaction.h"
-#include "core/State.h"
+#include "run/State.h"
 #include "project/DataFileHeader.h"
 #include "project/FormatFiles.h"
 #include "ui/inputdef/FloatingFrame.h"

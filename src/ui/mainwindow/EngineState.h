@@ -10,7 +10,7 @@
 #undef slots
 #undef signals
 #undef emit
-#include "core/State.h"
+#include "run/State.h"
 #pragma pop_macro("emit")
 #pragma pop_macro("signals")
 #pragma pop_macro("slots")

@@ -1,8 +1,8 @@
 #include "ui/mainwindow/StreetSketchPanel.h"
 
 #include "core/Numbers.h"
-#include "core/State.h"
 #include "project/StreetConfig.h"
+#include "run/State.h"
 #include "ui/mainwindow/SketchBox.h"
 #include "ui/mainwindow/UpDownControl.h"
 

@@ -5,12 +5,13 @@
 
 #include "calc/EmissionSetup.h"
 #include "core/CountryLists.h"
-#include "core/InitProgram.h"
 #include "core/Interaction.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "project/CommandLine.h"
+#include "project/InitProgram.h"
+#include "project/ProjectCountry.h"
 #include "project/ProjectReader.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
@@ -162,7 +163,7 @@ void frmRun::cmbCountry_Click(int index) {
         reselect();
     } else {
         std::string listFile;
-        if (!LoadCountryLists(m_state, m_interaction, &listFile, &chosen)) {
+        if (!LoadProjectCountryLists(m_state, m_interaction, &listFile, &chosen)) {
             reselect();
         }
     }
@@ -174,7 +175,8 @@ void frmRun::cmbCountry_Click(int index) {
 void frmRun::menRefresh_Click() {
     std::string listFile;
     std::string error;
-    if (!LoadCountryLists(m_state, m_interaction, &listFile, nullptr, &error) || m_state.ErrorCode != 0) {
+    if (!LoadProjectCountryLists(m_state, m_interaction, &listFile, nullptr, &error) ||
+        m_state.ErrorCode != 0) {
         m_interaction.message("An error occured during refreshing of the program settings!\n" +
                                   std::to_string(m_state.ErrorCode),
                               Icon::Critical);

@@ -29,7 +29,7 @@ namespace vesk::ui {
 namespace {
 // The traffic editor comes with a later version: nothing can be saved through it.
 TrafficFileSaver trafficSaver(Interaction &ui) {
-    return [&ui](State &) {
+    return [&ui](ProjectState &) {
         ui.message("The traffic editor is not available in this version of the program.");
         return false;
     };
@@ -240,7 +240,7 @@ void frmRun::menExit_Click() {
 
 bool frmRun::Form_Unload() {
     return unloadProgram(m_state, m_interaction, m_settings, trafficSaver(m_interaction),
-                         [](State &s, std::string *error) { return SaveCountriesIni(s, error); });
+                         [](ProjectState &s, std::string *error) { return SaveCountriesIni(s, error); });
 }
 
 } // namespace vesk::ui

@@ -5,12 +5,12 @@
 
 #include "calc/EmissionSetup.h"
 #include "core/CountryLists.h"
-#include "core/InitProgram.h"
 #include "core/Interaction.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "project/CommandLine.h"
+#include "project/InitProgram.h"
 #include "project/ProjectReader.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
@@ -70,7 +70,7 @@ bool frmRun::Form_Load(const QStringList &arguments) {
     m_state.NewProjectPending = false;
 
     if (!m_skipInitProgram) {
-        auto chooser = [this](State &s) {
+        auto chooser = [this](CoreState &s) {
             std::vector<CountryEntry> entries;
             for (const auto &c : s.CountryList) {
                 entries.push_back({c.Name, c.code, c.IsDefault});

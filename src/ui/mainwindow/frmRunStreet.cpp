@@ -2,7 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
-#include "core/State.h"
+#include "run/State.h"
 #include "ui/inputdef/frmStreetConfig.h"
 #include "ui/mainwindow/SketchBox.h"
 #include "ui/mainwindow/StreetSketchPanel.h"

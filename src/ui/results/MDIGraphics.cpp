@@ -1,7 +1,7 @@
 #include "ui/results/MDIGraphics.h"
 
 #include "core/Interaction.h"
-#include "core/State.h"
+#include "run/State.h"
 #include "ui/results/PictureFile.h"
 #include "ui/results/frmGraph.h"
 #include "ui/results/frmSelGraph.h"

@@ -1,7 +1,7 @@
 #include "ui/results/frmGraph.h"
 
 #include "core/Paths.h"
-#include "core/State.h"
+#include "run/State.h"
 
 #include <QPainter>
 #include <QScrollArea>

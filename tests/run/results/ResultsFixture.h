@@ -6,8 +6,8 @@
 // second row with the daily 36th highest 50) and "XX", a pollutant the
 // pollutant list does not have. NO2 statistics are filled for both sides.
 
-#include "core/InitProgram.h"
-#include "core/State.h"
+#include "project/InitProgram.h"
+#include "run/State.h"
 #include "run/results/ResultsTable.h"
 #include "support/TestSupport.h"
 

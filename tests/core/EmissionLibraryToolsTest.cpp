@@ -1,4 +1,4 @@
-#include "platform/EmissionLibraryTools.h"
+#include "core/EmissionLibraryTools.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "core/InitProgram.h"
+#include "project/InitProgram.h"
 
-#include "CoreTestData.h"
+#include "core/CoreTestData.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +11,13 @@ using namespace vesk::test;
 namespace {
 
 struct Start {
-    State state;
+    ProjectState state;
     ScriptedInteraction ui;
     MemorySettings settings;
     int chooserCalls = 0;
     CountryChooser chooser;
     bool run(const ProgramDir &dir) {
-        CountryChooser counting = [this](State &s) {
+        CountryChooser counting = [this](CoreState &s) {
             ++chooserCalls;
             if (chooser) {
                 chooser(s);
@@ -33,7 +33,7 @@ TEST(InitProgram, StartsOnTheDemoCountryWithoutAnyMessage) {
     ProgramDir dir;
     Start start;
     ASSERT_TRUE(start.run(dir));
-    const State &s = start.state;
+    const ProjectState &s = start.state;
     EXPECT_TRUE(start.ui.messages.empty()) << start.ui.messages.front();
     EXPECT_EQ(start.chooserCalls, 0);
     EXPECT_EQ(s.ErrorCode, 0);
@@ -61,7 +61,7 @@ TEST(InitProgram, StartsOnTheDemoCountryWithoutAnyMessage) {
 TEST(InitProgram, AProgramFolderEndingInASeparatorGetsNoSecondOne) {
     ProgramDir dir;
     Start start;
-    State &s = start.state;
+    ProjectState &s = start.state;
     ASSERT_TRUE(InitProgram(s, dir.appDir(), start.ui, start.settings, nullptr));
     EXPECT_EQ(s.AppDir, dir.appDir());
 }
@@ -86,13 +86,13 @@ TEST(InitProgram, AddedCountriesJoinTheListAtFirstStartAndTheChoiceIsUsed) {
     Start start;
     start.settings.setValue("NewCountries", "Country Names",
                             R"("Utopia","UT","DEMOLAND","XX","Erewhon","EW")");
-    start.chooser = [](State &s) {
+    start.chooser = [](CoreState &s) {
         EXPECT_EQ(s.CountryList.count(), 3);
         s.CurrentCountry = "Demoland";
         s.CountryCode = "DL";
     };
     ASSERT_TRUE(start.run(dir));
-    const State &s = start.state;
+    const ProjectState &s = start.state;
     EXPECT_TRUE(s.CountryDialogShown);
     EXPECT_EQ(s.CountryList.item("utopia").code, "UT");
     EXPECT_EQ(s.CountryList.item("Erewhon").code, "EW");

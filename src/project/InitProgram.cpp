@@ -1,11 +1,12 @@
-#include "core/InitProgram.h"
+#include "project/InitProgram.h"
 
 #include "core/CountryLists.h"
+#include "core/EmissionLibraryTools.h"
 #include "core/ListReading.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
-#include "platform/EmissionLibraryTools.h"
+#include "project/ProjectCountry.h"
 
 #include <chrono>
 #include <cmath>
@@ -14,7 +15,7 @@ namespace vesk {
 
 namespace {
 
-void setNationalFolders(State &s) {
+void setNationalFolders(CoreState &s) {
     s.ListsDir = s.AppDir + "Lists/National/" + s.CountryCode + "/";
     s.EmissionDir = s.AppDir + "Data/Emission/National/" + s.CountryCode + "/";
     s.TrafficDir = s.AppDir + "Data/Traffic/National/" + s.CountryCode + "/";
@@ -31,7 +32,7 @@ std::string withoutQuotes(const std::string &text) {
     return out;
 }
 
-void readCountries(State &s, std::string *fileName) {
+void readCountries(CoreState &s, std::string *fileName) {
     s.CountryList.clear();
     RecordReader r = openListFile(s.AppDir + "Countries.ini", fileName);
     r.readHeaderLine();
@@ -52,7 +53,7 @@ void readCountries(State &s, std::string *fileName) {
 }
 
 // The countries added earlier through "Add New", as name and code pairs.
-void addRegisteredCountries(State &s, Settings &settings) {
+void addRegisteredCountries(CoreState &s, Settings &settings) {
     const std::string names = settings.value("NewCountries", "Country Names");
     if (trim(names).empty()) {
         return;
@@ -66,7 +67,7 @@ void addRegisteredCountries(State &s, Settings &settings) {
     }
 }
 
-void readVehicleTypesAndFuels(State &s, std::string *fileName) {
+void readVehicleTypesAndFuels(CoreState &s, std::string *fileName) {
     {
         RecordReader r = openListFile(s.SharedListsDir + "StVehTypes.lst", fileName);
         s.StVehTypeNames.assign(1, std::string());
@@ -104,7 +105,7 @@ std::string startFailureText(int number, const std::string &text, const std::str
 
 } // namespace
 
-bool InitProgram(State &s, const std::string &programDir, Interaction &ui, Settings &settings,
+bool InitProgram(ProjectState &s, const std::string &programDir, Interaction &ui, Settings &settings,
                  const CountryChooser &chooseCountry) {
     std::string fileName;
     try {
@@ -166,7 +167,7 @@ bool InitProgram(State &s, const std::string &programDir, Interaction &ui, Setti
             s.CurrentYear = static_cast<int>(std::chrono::year_month_day(today).year());
         }
         std::string error;
-        if (!LoadCountryLists(s, ui, &fileName, nullptr, &error)) {
+        if (!LoadProjectCountryLists(s, ui, &fileName, nullptr, &error)) {
             const int number = static_cast<int>(s.ErrorCode);
             s.ErrorCode = 100;
             ui.message("Can't start the program\r\n" + startFailureText(number, error, fileName),

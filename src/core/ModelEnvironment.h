@@ -6,7 +6,7 @@
 // help file. Start-up and the country-list loader fill it; the components
 // read it. Folders end in "/" like every folder of the state.
 
-#include "platform/Pollutant.h"
+#include "core/Pollutant.h"
 
 #include <string>
 #include <vector>

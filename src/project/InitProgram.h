@@ -4,7 +4,7 @@
 
 #include "core/Interaction.h"
 #include "core/Settings.h"
-#include "core/State.h"
+#include "project/ProjectState.h"
 
 #include <functional>
 #include <string>
@@ -15,7 +15,7 @@ namespace vesk {
 // Countries.ini). It lists CountryList with an "Add New" entry; choosing a
 // country sets CurrentCountry and CountryCode (and rewrites Countries.ini,
 // see SaveCountriesIni); cancelling leaves CurrentCountry empty.
-using CountryChooser = std::function<void(State &)>;
+using CountryChooser = std::function<void(CoreState &)>;
 
 // Sets up the start-up state: the program folder programDir becomes AppDir,
 // Countries.ini picks the current country (at first start the countries
@@ -28,7 +28,7 @@ using CountryChooser = std::function<void(State &)>;
 // On failure ErrorCode is 100 (the program is to stop) and one critical
 // message beginning "Can't start the program" names the reason; no message
 // when the first-start choice was cancelled. Returns false then.
-bool InitProgram(State &state, const std::string &programDir, Interaction &ui, Settings &settings,
+bool InitProgram(ProjectState &state, const std::string &programDir, Interaction &ui, Settings &settings,
                  const CountryChooser &chooseCountry);
 
 } // namespace vesk

@@ -1,0 +1,184 @@
+#include "platform/Isolation.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <new>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vesk {
+
+namespace {
+
+// The child's message: one status byte, eight bytes of length, the payload.
+constexpr char kOk = '1', kFailed = '0', kNoMemory = 'M';
+
+// Pages of this process: the whole address space ([0]) and the resident part ([1]).
+bool processPages(pid_t pid, long *total, long *resident) {
+    std::ifstream statm(pid == 0 ? std::string("/proc/self/statm")
+                                 : "/proc/" + std::to_string(pid) + "/statm");
+    return static_cast<bool>(statm >> *total >> *resident);
+}
+
+bool writeAll(int fd, const char *data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+[[noreturn]] void childMain(int fd, const std::function<bool(std::string *, std::string *)> &work,
+                            const IsolationLimits &limits) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+    }
+#if !defined(__SANITIZE_ADDRESS__)
+    // A hard bound behind the parent's watch, which normally ends the child
+    // first (AddressSanitizer needs far more address space than it uses, so
+    // there only the watch holds).
+    long total = 0, resident = 0;
+    if (processPages(0, &total, &resident)) {
+        const rlim_t bytes = static_cast<rlim_t>(total) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) +
+                             2 * static_cast<rlim_t>(limits.memoryBytes);
+        const rlimit bound{bytes, bytes};
+        ::setrlimit(RLIMIT_AS, &bound);
+    }
+#endif
+    char status = kFailed;
+    std::string bytes, error;
+    try {
+        status = work(&bytes, &error) ? kOk : kFailed;
+    } catch (const std::bad_alloc &) {
+        status = kNoMemory;
+    } catch (const std::exception &e) {
+        error = e.what();
+    } catch (...) {
+        error = "an error of unknown kind";
+    }
+    const std::string &payload = status == kOk ? bytes : error;
+    char head[9];
+    head[0] = status;
+    const std::uint64_t size = payload.size();
+    std::memcpy(head + 1, &size, sizeof size);
+    const bool sent = writeAll(fd, head, sizeof head) && writeAll(fd, payload.data(), payload.size());
+    ::_exit(sent ? 0 : 2);
+}
+
+} // namespace
+
+IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::string *error)> &work,
+                           const IsolationLimits &limits) {
+    IsolatedResult result;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        result.error = std::strerror(errno);
+        return result;
+    }
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        result.error = std::strerror(errno);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return result;
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        childMain(fds[1], work, limits);
+    }
+    ::close(fds[1]);
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    std::string message;
+    bool ended = false; // by us
+    char buffer[65536];
+    for (;;) {
+        pollfd p{fds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, 100);
+        if (ready > 0) {
+            const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break; // the child has closed its end: it is ending
+            }
+            message.append(buffer, static_cast<std::size_t>(n));
+        }
+        long total = 0, resident = 0;
+        if (processPages(pid, &total, &resident) &&
+            static_cast<std::size_t>(resident) * static_cast<std::size_t>(pageSize) > limits.memoryBytes) {
+            result.end = IsolatedEnd::OutOfMemory;
+            ended = true;
+        } else if (std::chrono::steady_clock::now() > deadline) {
+            result.end = IsolatedEnd::TimedOut;
+            ended = true;
+        }
+        if (ended) {
+            ::kill(pid, SIGKILL);
+            break;
+        }
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (ended) {
+        return result;
+    }
+    std::uint64_t size = 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || message.size() < 9 ||
+        (std::memcpy(&size, message.data() + 1, sizeof size), message.size() - 9 != size)) {
+        result.end = IsolatedEnd::Crashed;
+        result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        return result;
+    }
+    if (message[0] == kNoMemory) {
+        result.end = IsolatedEnd::OutOfMemory;
+        return result;
+    }
+    result.end = IsolatedEnd::Finished;
+    result.ok = message[0] == kOk;
+    (result.ok ? result.bytes : result.error) = message.substr(9);
+    return result;
+}
+
+std::string isolationFailureText(const IsolatedResult &result, const std::string &file,
+                                 const IsolationLimits &limits) {
+    switch (result.end) {
+    case IsolatedEnd::Finished:
+        return {};
+    case IsolatedEnd::TimedOut:
+        return "The file " + file + " is damaged: it could not be read within " +
+               std::to_string(limits.seconds) + " seconds, and its reading was stopped.";
+    case IsolatedEnd::OutOfMemory:
+        return "The file " + file + " is damaged: reading it needed more than " +
+               std::to_string(limits.memoryBytes >> 20) + " MB of memory, and its reading was stopped.";
+    case IsolatedEnd::Crashed:
+        return "The file " + file + " is damaged: its reader failed on it" +
+               (result.signal != 0 ? " (" + std::string(::strsignal(result.signal)) + ")." : ".");
+    case IsolatedEnd::NotStarted:
+        return "The file " + file + " cannot be read: no reading process could be started (" + result.error +
+               ").";
+    }
+    return {};
+}
+
+} // namespace vesk

@@ -1,0 +1,250 @@
+// The readers of the outside libraries run in a helper process
+// (platform/Isolation.h): their results come back packed into bytes.
+//
+// Packed form, little-endian: counts and lengths as 32-bit numbers, a text
+// as its length and bytes, a cell as one tag byte (0 Null, 1 number with
+// eight bytes, 2 text). Unpacking checks every length against the bytes
+// left, so a result cut short is refused rather than misread.
+
+#include "platform/Isolation.h"
+#include "platform/tables/TableBackends.h"
+
+namespace vesk::tables {
+
+namespace {
+
+void putText(std::string &b, const std::string &text) {
+    put32(b, static_cast<std::uint32_t>(text.size()));
+    b += text;
+}
+
+void putCells(std::string &b, const std::vector<Cell> &cells) {
+    put32(b, static_cast<std::uint32_t>(cells.size()));
+    for (const Cell &cell : cells) {
+        if (const auto *d = std::get_if<double>(&cell)) {
+            b.push_back(1);
+            putDouble(b, *d);
+        } else if (const auto *s = std::get_if<std::string>(&cell)) {
+            b.push_back(2);
+            putText(b, *s);
+        } else {
+            b.push_back(0);
+        }
+    }
+}
+
+void putRows(std::string &b, const std::vector<std::vector<Cell>> &rows) {
+    put32(b, static_cast<std::uint32_t>(rows.size()));
+    for (const auto &row : rows) {
+        putCells(b, row);
+    }
+}
+
+class Unpacker {
+public:
+    explicit Unpacker(const std::string &bytes) : m_b(bytes) {}
+
+    bool count(std::uint32_t *n, std::size_t leastBytesEach) {
+        if (!has(4)) {
+            return false;
+        }
+        *n = get32(m_b, m_at);
+        m_at += 4;
+        // Every item takes at least leastBytesEach bytes: a count beyond the
+        // bytes left is damage, not a reason to reserve memory.
+        return static_cast<std::uint64_t>(*n) * leastBytesEach <= m_b.size() - m_at;
+    }
+    bool text(std::string *s) {
+        std::uint32_t n = 0;
+        if (!count(&n, 1)) {
+            return false;
+        }
+        s->assign(m_b, m_at, n);
+        m_at += n;
+        return true;
+    }
+    bool cells(std::vector<Cell> *cells) {
+        std::uint32_t n = 0;
+        if (!count(&n, 1)) {
+            return false;
+        }
+        cells->resize(n);
+        for (Cell &cell : *cells) {
+            if (!has(1)) {
+                return false;
+            }
+            const char tag = m_b[m_at++];
+            if (tag == 1) {
+                if (!has(8)) {
+                    return false;
+                }
+                cell = getDouble(m_b, m_at);
+                m_at += 8;
+            } else if (tag == 2) {
+                std::string s;
+                if (!text(&s)) {
+                    return false;
+                }
+                cell = std::move(s);
+            } else if (tag != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+    bool rows(std::vector<std::vector<Cell>> *rows) {
+        std::uint32_t n = 0;
+        if (!count(&n, 4)) {
+            return false;
+        }
+        rows->resize(n);
+        for (auto &row : *rows) {
+            if (!cells(&row)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    bool flag(bool *v) {
+        if (!has(1)) {
+            return false;
+        }
+        *v = m_b[m_at++] != 0;
+        return true;
+    }
+    bool done() const { return m_at == m_b.size(); }
+
+private:
+    bool has(std::size_t n) const { return m_b.size() - m_at >= n; }
+    const std::string &m_b;
+    std::size_t m_at = 0;
+};
+
+// Runs read in the helper process; false with the reader's own message or
+// with the damage the helper met (a loop, the memory, a crash).
+bool isolated(const std::string &file, const std::function<bool(std::string *, std::string *)> &read,
+              const std::function<bool(const std::string &)> &unpack, std::string *error,
+              const IsolationLimits &limits) {
+    const IsolatedResult r = runIsolated(read, limits);
+    std::string text;
+    if (r.end != IsolatedEnd::Finished) {
+        text = isolationFailureText(r, file, limits);
+    } else if (!r.ok) {
+        text = r.error;
+    } else if (!unpack(r.bytes)) {
+        text = "The file " + file + " could not be read: its reading process gave an incomplete result.";
+    } else {
+        return true;
+    }
+    if (error != nullptr) {
+        *error = text;
+    }
+    return false;
+}
+
+} // namespace
+
+bool readSheetsIsolated(const std::string &file, TableKind kind, bool namesOnly, std::vector<Sheet> *sheets,
+                        std::string *error, const IsolationLimits &limits) {
+    sheets->clear();
+    return isolated(
+        file,
+        [&](std::string *bytes, std::string *failure) {
+            std::vector<Sheet> read;
+            const bool ok = kind == TableKind::Excel ? excelReadSheets(file, &read, namesOnly, failure)
+                                                     : lotusReadSheets(file, &read, failure);
+            if (ok) {
+                put32(*bytes, static_cast<std::uint32_t>(read.size()));
+                for (const Sheet &sheet : read) {
+                    putText(*bytes, sheet.name);
+                    putRows(*bytes, sheet.rows);
+                }
+            }
+            return ok;
+        },
+        [&](const std::string &bytes) {
+            Unpacker in(bytes);
+            std::uint32_t n = 0;
+            if (!in.count(&n, 8)) {
+                return false;
+            }
+            sheets->resize(n);
+            for (Sheet &sheet : *sheets) {
+                if (!in.text(&sheet.name) || !in.rows(&sheet.rows)) {
+                    return false;
+                }
+            }
+            return in.done();
+        },
+        error, limits);
+}
+
+bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *tables, std::string *error,
+                              const IsolationLimits &limits) {
+    tables->clear();
+    return isolated(
+        file,
+        [&](std::string *bytes, std::string *failure) {
+            std::vector<TableInfo> read;
+            if (!accessListTables(file, &read, failure)) {
+                return false;
+            }
+            put32(*bytes, static_cast<std::uint32_t>(read.size()));
+            for (const TableInfo &t : read) {
+                putText(*bytes, t.name);
+                bytes->push_back(t.userTable ? 1 : 0);
+            }
+            return true;
+        },
+        [&](const std::string &bytes) {
+            Unpacker in(bytes);
+            std::uint32_t n = 0;
+            if (!in.count(&n, 5)) {
+                return false;
+            }
+            tables->resize(n);
+            for (TableInfo &t : *tables) {
+                if (!in.text(&t.name) || !in.flag(&t.userTable)) {
+                    return false;
+                }
+            }
+            return in.done();
+        },
+        error, limits);
+}
+
+bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
+                             std::string *error, const IsolationLimits &limits) {
+    *data = {};
+    return isolated(
+        file,
+        [&](std::string *bytes, std::string *failure) {
+            TableData read;
+            if (!accessReadTable(file, table, &read, failure)) {
+                return false;
+            }
+            put32(*bytes, static_cast<std::uint32_t>(read.fields.size()));
+            for (const std::string &field : read.fields) {
+                putText(*bytes, field);
+            }
+            putRows(*bytes, read.rows);
+            return true;
+        },
+        [&](const std::string &bytes) {
+            Unpacker in(bytes);
+            std::uint32_t n = 0;
+            if (!in.count(&n, 4)) {
+                return false;
+            }
+            data->fields.resize(n);
+            for (std::string &field : data->fields) {
+                if (!in.text(&field)) {
+                    return false;
+                }
+            }
+            return in.rows(&data->rows) && in.done();
+        },
+        error, limits);
+}
+
+} // namespace vesk::tables

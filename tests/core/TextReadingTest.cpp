@@ -1,0 +1,70 @@
+// Reading text files that are not what they should be: devices, pipes,
+// folders, files far too large and lines without an end. Every case gives a
+// message naming the file, at once and without filling the memory.
+
+#include "core/TextIO.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <sys/stat.h>
+
+namespace vesk {
+namespace {
+
+using test::TempDir;
+namespace fs = std::filesystem;
+
+TEST(TextReading, OnlyRegularFilesAreRead) {
+    TempDir dir;
+    const fs::path pipe = dir.path() / "Met.txt";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_directory(dir.path() / "Folder.lst");
+    fs::create_symlink("/dev/zero", dir.path() / "Zero.lst");
+    for (const fs::path &path : {fs::path("/dev/zero"), fs::path("/dev/urandom"), pipe,
+                                 dir.path() / "Folder.lst", dir.path() / "Zero.lst"}) {
+        std::string text, error;
+        EXPECT_FALSE(readTextFile(path.string(), &text, &error)) << path;
+        EXPECT_EQ(error,
+                  "The file " + path.string() +
+                      " is not a regular file: a folder, a device or a pipe cannot be read as a data file.");
+        EXPECT_TRUE(text.empty());
+    }
+    std::string error;
+    EXPECT_FALSE(isRegularFile((dir.path() / "Missing.lst").string(), &error));
+    EXPECT_EQ(error, "The file " + (dir.path() / "Missing.lst").string() + " is missing!");
+}
+
+TEST(TextReading, AFileBeyondTheBoundIsRefusedNamingIt) {
+    TempDir dir;
+    const fs::path file = dir.write("Big.lst", std::string(5000, 'x'));
+    std::string text, error;
+    EXPECT_TRUE(readTextFile(file.string(), &text, &error, 5000));
+    EXPECT_EQ(text.size(), 5000u);
+    EXPECT_FALSE(readTextFile(file.string(), &text, &error, 4999));
+    EXPECT_EQ(error,
+              "The file " + file.string() +
+                  " is larger than 4999 bytes: it cannot be read as one of this program's text files.");
+}
+
+TEST(TextReading, BoundedLinesReadAsGetlineUpToTheirBound) {
+    std::istringstream in("one\r\n\nthree\nfour");
+    std::string line;
+    bool tooLong = true;
+    std::vector<std::string> lines;
+    while (getLineBounded(in, line, 10, &tooLong)) {
+        lines.push_back(line);
+    }
+    EXPECT_FALSE(tooLong);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one\r", "", "three", "four"}));
+    EXPECT_TRUE(in.eof());
+
+    std::istringstream endless(std::string(100, 'x') + "\nshort\n");
+    EXPECT_FALSE(getLineBounded(endless, line, 10, &tooLong));
+    EXPECT_TRUE(tooLong);
+    EXPECT_EQ(line.size(), 10u) << "no more is taken in than the bound";
+}
+
+} // namespace
+} // namespace vesk
