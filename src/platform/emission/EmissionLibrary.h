@@ -94,7 +94,7 @@ public:
     TrafficDocument TrafficSource;
 
     // The list splitter and MaxSkipMissing of the component are in
-    // platform/EmissionLibraryTools.h.
+    // core/EmissionLibraryTools.h.
 
     // Pollutants the component was last told about (index 0..NPol).
     const std::vector<EmissionPollutant> &pollutants() const { return m_pollutants; }

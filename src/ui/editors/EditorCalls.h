@@ -12,7 +12,7 @@
 // else is a full path. A path handed back is stored the same way when it
 // lies in one of those folders.
 
-#include "platform/ModelEnvironment.h"
+#include "core/ModelEnvironment.h"
 
 #include <string>
 #include <vector>

@@ -8,7 +8,7 @@
 // a save goes through a temporary file and never writes what the reader
 // would refuse.
 
-#include "platform/ModelEnvironment.h"
+#include "core/ModelEnvironment.h"
 #include "platform/emission/ListDocuments.h"
 
 #include <QDialog>

@@ -9,7 +9,7 @@
 // through a temporary file and never writes what the reader would refuse.
 // In view-only mode nothing can be changed.
 
-#include "platform/ModelEnvironment.h"
+#include "core/ModelEnvironment.h"
 #include "platform/emission/TrafficDocument.h"
 #include "ui/editors/EditorCalls.h"
 
