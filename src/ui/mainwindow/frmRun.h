@@ -8,6 +8,7 @@
 
 #include "run/RunControl.h"
 #include "ui/mainwindow/RunThread.h"
+#include "ui/settings/CountryAdding.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -169,6 +170,16 @@ public:
     void menInpBackg_Click();
     void menModBackg_Click();
     void menLastResults_Click();
+
+    // ---- Settings dialogs (frmRunSettings.cpp)
+    void menOptions_Click();
+    void menEmission_Click();
+    void menConcUnit_Click();
+    // "Add New" in the country box: adds a country and makes it current when
+    // its lists load. False when no country was added or its lists failed.
+    bool addNewCountryFromBox();
+    // The adding's own dialogs (data option, package folder); tests script them.
+    CountryAddingWindows countryAddingWindows;
 
     // ---- Results (frmRunResults.cpp)
     void menOpenSavedSingle_Click();
