@@ -340,12 +340,20 @@ bool runStreetPool(RunContext &c, RunReport &report, int threads) {
         ~JoinOnLeaving() { join(); }
     } joinOnLeaving{joinAll};
 
+    if (c.observer != nullptr) {
+        c.observer->streetThreads(threads);
+    }
     bool stopped = false;
     int lastWorker = -1;
     for (int street = 1; street <= c.StreetCount; ++street) {
         StreetResult *result = queue.result(street);
         if (result == nullptr) {
-            break; // stopped before this street was taken
+            // A stop came before this street was taken; while paused it writes nothing.
+            if (c.control.PauseRequested()) {
+                throw StopWhilePaused{};
+            }
+            stopped = true;
+            break;
         }
         c.StreetNo = street;
         if (result->failure) {

@@ -7,8 +7,10 @@
 #include "project/ProjectReader.h"
 #include "run/BatchRun.h"
 #include "ui/WindowSession.h"
+#include "ui/results/frmAnimation.h"
 #include "ui/settings/EditBoxes.h"
 #include "ui/settings/frmConcUnits.h"
+#include "ui/settings/frmCountrySelOptions.h"
 #include "ui/settings/frmEmission.h"
 #include "ui/settings/frmOptions.h"
 
@@ -16,12 +18,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -30,6 +36,7 @@ using namespace vesk;
 using namespace vesk::ui;
 using test::Sample;
 using test::Session;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -332,4 +339,106 @@ TEST(CountryBox, AddNewCancelledSelectsTheLoadedCountryAgainAndWritesNothing) {
     EXPECT_EQ(s->cmbCountry->count(), 2);
     EXPECT_EQ(s.state.CurrentCountry, "Demoland");
     EXPECT_EQ(test::readFile(sample.appDir + "Countries.ini"), countries);
+}
+
+// ---- Pictures for a look by eye (run on request only, under a display:
+// QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1366x768x24" build/gui_tests
+// --gtest_also_run_disabled_tests --gtest_filter='SettingsPictures.*'; WINVESK_SHOTS names the folder).
+
+namespace {
+void shoot(const char *name) {
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+    }
+    const QByteArray folder =
+        qgetenv("WINVESK_SHOTS").isEmpty() ? QByteArray("/tmp") : qgetenv("WINVESK_SHOTS");
+    QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(folder) + "/" + name);
+}
+} // namespace
+
+TEST(SettingsPictures, DISABLED_SaveTheSettingsDialogs) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->resize(1300, 740);
+    s->show();
+    shoot("main_calculation.png");
+    whenShown<frmOptions>([](frmOptions &o) {
+        o.resize(o.sizeHint());
+        shoot("options_general.png");
+        o.Options->setCurrentIndex(frmOptions::RunningAverages);
+        shoot("options_running.png");
+        o.Options->setCurrentIndex(frmOptions::HourlyPercentiles);
+        o.Perc.calc->click();
+        shoot("options_percentiles_off.png");
+        o.btnCancel_Click();
+    });
+    s->menOptions_Click();
+    whenShown<frmConcUnits>([](frmConcUnits &u) {
+        u.cmbUnit_Click(false, 2, 4);
+        u.cmbUnit_Click(false, 4, 6);
+        u.txtUnitDef->setText("1,91");
+        shoot("units_pending.png");
+        u.btnCancel_Click();
+    });
+    s->menConcUnit_Click();
+    s->btnGeneric_Click();
+    whenShown<frmOptions>([](frmOptions &o) {
+        shoot("options_special_no2.png");
+        o.btnCancel_Click();
+    });
+    s->menOptions_Click();
+    whenShown<frmEmission>([](frmEmission &e) {
+        e.Text1[2]->setText("-5");
+        e.boxes()->markEdited(e.Text1[2]);
+        shoot("emission_red_box.png");
+        e.btnCancel_Click();
+    });
+    s->menEmission_Click();
+}
+
+TEST(SettingsPictures, DISABLED_SaveAddingACountry) {
+    Sample sample;
+    Session s(sample, "");
+    s->resize(1300, 740);
+    s->show();
+    s->countryAddingWindows.chooseOption = [&s] {
+        frmCountrySelOptions dialog(nullptr, s.w.get());
+        QTimer::singleShot(0, [&dialog] {
+            shoot("country_options.png");
+            dialog.btnOK_Click();
+        });
+        dialog.exec();
+        return dialog.NewCountryOption_;
+    };
+    s.ui.answers = {Answer::Ok};
+    s.ui.inputs = {std::string("Newland"), std::string("NL")};
+    const int addNew = s->cmbCountry->count() - 1;
+    s->cmbCountry->setCurrentIndex(addNew);
+    s->cmbCountry_Click(addNew);
+    s->cmbCountry->showPopup();
+    shoot("country_added.png");
+    s->cmbCountry->hidePopup();
+
+    // A package: the copying window is shot while it shows the first file.
+    const std::string package = sample.appDir + "Package/";
+    fs::create_directories(package);
+    fs::copy_file(sample.appDir + "Lists/National/DL/PercDef.lst", package + "PercDef.lst");
+    std::ofstream(package + "Files.lst") << "AppPath\\Lists\\National\\Code\\PercDef.lst\r\n";
+    s->countryAddingWindows.chooseOption = [] { return NewCountryOption::Package; };
+    s->countryAddingWindows.chooseSourceFolder = [package] { return std::optional<std::string>(package); };
+    s.ui.inputs = {std::string("Packland"), std::string("PK")};
+    // Looks again at every turn of the event loop until the copying window is up.
+    std::function<void()> whenCopying = [&whenCopying] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<frmAnimation *>(w) && w->isVisible()) {
+                shoot("country_copying.png");
+                return;
+            }
+        }
+        QTimer::singleShot(0, whenCopying);
+    };
+    QTimer::singleShot(0, whenCopying);
+    const int addAgain = s->cmbCountry->count() - 1;
+    s->cmbCountry->setCurrentIndex(addAgain);
+    s->cmbCountry_Click(addAgain);
 }

@@ -8,6 +8,7 @@
 #include "ui/settings/frmCountrySelOptions.h"
 
 #include <QPointer>
+#include <algorithm>
 
 namespace vesk::ui {
 
@@ -21,6 +22,11 @@ public:
     void start() override {
         m_window = new frmAnimation(m_parent);
         m_window->setAttribute(Qt::WA_DeleteOnClose);
+        // Wide enough for the paths of a national folder, over the window that asked.
+        m_window->resize(std::max(640, m_window->sizeHint().width()), m_window->sizeHint().height());
+        if (m_parent) {
+            m_window->move(m_parent->window()->geometry().center() - m_window->rect().center());
+        }
         m_window->show();
     }
     void copying(const std::string &from, const std::string &to) override {

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -60,8 +61,9 @@ frmOptions::frmOptions(State &state, Interaction &interaction, HelpSystem *help,
     Options->addTab(buildNO2Tab(), QStringLiteral("NO2"));
     Options->addTab(buildNormalisedTab(), QStringLiteral("Normalised concentrations"));
     Options->addTab(buildAdvancedTab(), QStringLiteral("Advanced"));
-    Options->addTab(buildFamilyTab(Perc, "Perc", "chkCalcPerc", QStringLiteral("Calculate Percentiles")),
-                    QStringLiteral("Hourly Percentiles"));
+    QWidget *hourly = buildFamilyTab(Perc, "Perc", "chkCalcPerc", QStringLiteral("Calculate Percentiles"));
+    static_cast<QVBoxLayout *>(hourly->layout())->addStretch();
+    Options->addTab(hourly, QStringLiteral("Hourly Percentiles"));
     QWidget *running =
         buildFamilyTab(Run8, "Run", "chkCalcRun8", QStringLiteral("Calculate Running Averages"));
     txtMinNobs8 = countBox(Run8, running, "txtMinNobs8", "lbMinNobs8",
@@ -95,6 +97,7 @@ frmOptions::frmOptions(State &state, Interaction &interaction, HelpSystem *help,
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Options);
+    Options->setMinimumWidth(Options->tabBar()->sizeHint().width() + 4); // every tab caption in sight
     layout->addWidget(frameButtons);
 
     m_boxes = new EditBoxes(this, btnOK);

@@ -189,6 +189,7 @@ QWidget *frmOptions::buildFamilyTab(Family &f, const char *prefix, const char *s
         f.rows[c] = rowLabel(f.frame, QString::fromLatin1(n.rows[c]), QString::fromLatin1(choices[c]));
         rowColumn->addWidget(f.rows[c]);
     }
+    rowColumn->addStretch();
     columns->addLayout(rowColumn);
     for (int i = 0; i <= m_state.NPol; ++i) {
         auto *column = named(new QWidget(f.frame), indexed(n.column, i));
@@ -211,6 +212,7 @@ QWidget *frmOptions::buildFamilyTab(Family &f, const char *prefix, const char *s
             v->addWidget(b, 0, Qt::AlignHCenter);
             f.buttons.push_back(b);
         }
+        v->addStretch();
         f.columns.push_back(column);
         f.names.push_back(name);
         columns->addWidget(column);
