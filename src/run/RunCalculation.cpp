@@ -256,6 +256,44 @@ void run::finishStreet(RunContext &c, bool active, const std::string &streetDone
     std::string error;
     publishStatistics(s.Statistics, s, &error); // statistics without a StatVar are left out
     writeStatFiles(c);
+    recordStreetResults(c);
+}
+
+void run::recordStreetResults(RunContext &c) {
+    if (!c.files.streetStore) {
+        return;
+    }
+    const State &s = c.s;
+    results::StreetEntry e;
+    e.number = c.StreetNo;
+    e.name = s.StreetName;
+    e.active = s.StreetActive;
+    e.x = s.StreetX;
+    e.y = s.StreetY;
+    e.recHeight = s.RecHeight;
+    e.givenTraffic = s.AnnualDiurnalTraffic;
+    e.dailyTraffic = s.DailyTrafficCalc;
+    e.trafficFileType = s.TrafficFileType;
+    e.trafficFile = s.TrafficFile;
+    if (c.anyHour) {
+        e.firstCalcDate = c.firstHourText;
+        e.lastCalcDate = c.lastHourText;
+    }
+    results::StreetRecord record = c.files.streetStore->record(std::move(e), s.StatVarList);
+    if (c.rows != nullptr) {
+        c.rows->street = std::move(record);
+    } else {
+        keepStreetResults(c, std::move(record));
+    }
+}
+
+void run::keepStreetResults(RunContext &c, results::StreetRecord street) {
+    results::StreetResultsStore &store = *c.files.streetStore;
+    std::string error;
+    if (!store.failed() && !store.add(std::move(street), &error)) {
+        // The run goes on; only the list of its streets is lost.
+        c.ui.message(error, Icon::Exclamation);
+    }
 }
 
 namespace {
@@ -383,6 +421,12 @@ void streetLoop(RunContext &c, RunReport &report) {
     s.CalcScenarioYear = s.ScenarioYear;
     s.ResultFileName = "untitled";
     s.LastResultFile = s.ResultFileName;
+    if (const std::shared_ptr<results::StreetResultsStore> &store = c.files.streetStore) {
+        std::string error;
+        if (store->finish(s.CalcTime, &error)) {
+            s.StreetResults = store;
+        }
+    }
     report.outcome = stopped ? RunOutcome::Stopped : RunOutcome::Completed;
 }
 
@@ -408,6 +452,16 @@ void openSources(RunContext &c) {
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
+        // The streets' results are the window's: a batch run keeps none.
+        if (!s.BatchRun()) {
+            auto store = std::make_shared<results::StreetResultsStore>();
+            std::string error;
+            if (store->start(s, &error)) {
+                c.files.streetStore = std::move(store);
+            } else {
+                c.ui.message(error, Icon::Exclamation);
+            }
+        }
     }
 }
 

@@ -20,11 +20,13 @@
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
 #include "run/RunControl.h"
+#include "run/results/StreetResults.h"
 #include "run/State.h"
 
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -262,6 +264,10 @@ struct RunFiles {
     std::vector<OutputFile> outputs;
     std::vector<StatFile> stats;
     TableSession tables; // the output tables: those of one workbook are written together
+    // Every street of a multi-street run with its statistics, for the results
+    // window (null: none kept, as in a batch run). The streets only read its
+    // key order; the run's writer adds them, in street order.
+    std::shared_ptr<results::StreetResultsStore> streetStore;
 };
 
 // The rows one street gives its output files, held for the run's writer when
@@ -275,6 +281,7 @@ struct StreetRows {
     std::vector<RowBuffer> hourly;                 // per output file (RunFiles::outputs)
     std::vector<RowBuffer> statistics;             // per statistics file (RunFiles::stats)
     std::vector<std::vector<std::string>> unknown; // per statistics file: names it could not resolve
+    std::optional<results::StreetRecord> street;   // for the street results, when the run keeps them
 };
 
 // The working part of a run for the street being computed, over the state

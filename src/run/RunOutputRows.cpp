@@ -396,6 +396,9 @@ void writeStreetRows(RunContext &c, StreetRows &rows) {
         }
         reportUnknown(c, file, rows.unknown[i]);
     }
+    if (rows.street && c.files.streetStore) {
+        keepStreetResults(c, std::move(*rows.street));
+    }
 }
 
 } // namespace vesk::run

@@ -49,6 +49,15 @@ bool recordLoop(RunContext &c, const ChainFactors &f, long &hours);
 // Throws NoHourInPeriod for an active street without an hour.
 void finishStreet(RunContext &c, bool active, const std::string &streetDone, std::string *lastDone);
 
+// The street's record for the run's street results (when the run keeps
+// them, c.files.streetStore): into c.rows for the run's writer, else
+// straight into the store. Called by finishStreet.
+void recordStreetResults(RunContext &c);
+// Adds a street's record to the run's street results: the run's writer only,
+// in street order. A store that cannot be written says so once and keeps no
+// more streets; the run goes on.
+void keepStreetResults(RunContext &c, results::StreetRecord street);
+
 // Where the rows of c.rows go once a street is done: into the run's files,
 // hourly rows first, then each statistics file's rows followed by its
 // message about names it could not resolve (each name once per run).

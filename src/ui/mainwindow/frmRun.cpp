@@ -34,10 +34,10 @@ const char *const kNotYet = "This command is not available in this version of th
 
 // Commands whose dialogs or outside programs this version does not have.
 const char *const kUnavailableCommands[] = {
-    "menOpenSavedMulti", "menNewTrfFile",  "menOpenVehicleList", "menOpenFuelList",    "menEditCNDFile",
-    "menEditTrf",        "menOpenTrf",     "menEditTarvik",      "menEditVehicleList", "menEditFuelList",
-    "menPollutants",     "menPercentiles", "menLimitVal",        "menMetBackFiles",    "menCities",
-    "menStdTrfFiles",    "menScenarios",
+    "menNewTrfFile",   "menOpenVehicleList", "menOpenFuelList", "menEditCNDFile",
+    "menEditTrf",      "menOpenTrf",         "menEditTarvik",   "menEditVehicleList",
+    "menEditFuelList", "menPollutants",      "menPercentiles",  "menLimitVal",
+    "menMetBackFiles", "menCities",          "menStdTrfFiles",  "menScenarios",
 };
 const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",
                                         "Fleet",  "FLF",        "Fuel",    "Tarvik"};

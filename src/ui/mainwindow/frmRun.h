@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -36,6 +37,9 @@ class QGridLayout;
 class QVBoxLayout;
 
 namespace vesk {
+namespace results {
+class StreetResultsStore;
+}
 struct LoadResult;
 struct State;
 class Interaction;
@@ -183,6 +187,9 @@ public:
 
     // ---- Results (frmRunResults.cpp)
     void menOpenSavedSingle_Click();
+    void menOpenSavedMulti_Click();
+    // The streets of a multi-street run (or of a saved file of them).
+    void showMultiStreetResults(std::shared_ptr<results::StreetResultsStore> store);
     void showResultsSummary(); // the results window of the last Calculation-mode run
     // Results enabled after a run that wrote its statistics, and shown when the options ask for it.
     void resultsAfterRun();
