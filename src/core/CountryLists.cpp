@@ -306,12 +306,22 @@ bool ReadLimitValues(CoreState &state, Interaction &ui) {
 }
 
 bool SaveCountriesIni(const CoreState &state, std::string *error) {
+    std::vector<CountryItem> records;
+    for (CountryItem item : state.CountryList) {
+        item.IsDefault = iequals(item.Name, state.CurrentCountry);
+        records.push_back(std::move(item));
+    }
+    return WriteCountriesIni(state.AppDir, records, error);
+}
+
+bool WriteCountriesIni(const std::string &appDir, const std::vector<CountryItem> &records,
+                       std::string *error) {
     RecordWriter w;
     w.line("Country Code Default");
-    for (const CountryItem &item : state.CountryList) {
-        w.string(item.Name).string(item.code).boolean(iequals(item.Name, state.CurrentCountry)).endRecord();
+    for (const CountryItem &item : records) {
+        w.string(item.Name).string(item.code).boolean(item.IsDefault).endRecord();
     }
-    return writeFileAtomically(state.AppDir + "Countries.ini", w.str(), error);
+    return writeFileAtomically(appDir + "Countries.ini", w.str(), error);
 }
 
 } // namespace vesk

@@ -8,6 +8,7 @@
 #include "core/Interaction.h"
 
 #include <string>
+#include <vector>
 
 namespace vesk {
 
@@ -45,5 +46,11 @@ bool ReadLimitValues(CoreState &state, Interaction &ui);
 // Writes Countries.ini in AppDir: the header "Country Code Default" and one
 // record per country of CountryList, the current country flagged default.
 bool SaveCountriesIni(const CoreState &state, std::string *error);
+
+// Writes appDir's Countries.ini with the given records and default flags, in
+// their order. The file is replaced through a temporary file, so a failed
+// write leaves the old one whole (false, *error says why).
+bool WriteCountriesIni(const std::string &appDir, const std::vector<CountryItem> &records,
+                       std::string *error);
 
 } // namespace vesk

@@ -42,6 +42,10 @@ struct MainFormState {
     bool NoLocalOptionFile = false; // the program-wide Run.opt was read
     bool NewProjectPending = false;
     bool ProjectTypeCancelled = false;
+    // The concentration units dialog: input units may be chosen (set by its
+    // callers before it opens), and the user confirmed the units with OK.
+    bool InputUnitsEditable = false;
+    bool UnitsConfirmed = false;
     bool TrafficFileSaved = true;   // the traffic file has no unsaved edits
     bool TrafficFileOpened = false; // opened in the traffic editor since loading
     bool TrafficReloadNeeded = false;

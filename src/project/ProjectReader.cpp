@@ -6,6 +6,7 @@
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
 #include "project/OptionFile.h"
+#include "project/OptionValues.h"
 #include "project/ProjectState.h"
 #include "project/ProjectText.h"
 
@@ -492,6 +493,7 @@ LoadResult LoadProject(ProjectState &s, Interaction &ui) {
         return fail(LoadOutcome::Failed);
     }
     copyStoredToWorking(s);
+    repairAndReportOptionCodes(s, ui);
     s.TrafficFileSaved = true;
     s.TrafficFileOpened = false;
     result.outcome = LoadOutcome::Loaded;

@@ -20,9 +20,11 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "project/FileLists.h"
+#include "run/HourStore.h"
 #include "run/RunContext.h"
 #include "run/RunFiles.h"
 #include "run/StreetChain.h"
+#include "run/StreetRun.h"
 
 #include <chrono>
 #include <ctime>
@@ -33,11 +35,6 @@ namespace vesk {
 using namespace run;
 
 namespace {
-
-// Leaves the record loop at once: a stop while paused.
-struct StopWhilePaused {};
-// Ends the run quietly: a message has been shown already.
-struct EndRun {};
 
 const char *kNoData = "No data within the specified Start and End Dates!";
 const char *kNothingModelled =
@@ -55,14 +52,14 @@ std::unique_ptr<RecordReader> openRecordFile(RunContext &c, const std::string &s
     return reader;
 }
 
-void progress(RunContext &c, double fraction, const std::string &text) {
-    if (c.observer != nullptr) {
-        c.observer->progress(fraction, text);
-    }
-}
-
-// The fraction of the first input file read so far.
+// The fraction of the input read so far (of the first input file, or of
+// the kept hours).
 double inputFraction(const RunContext &c) {
+    if (c.hourStore != nullptr) {
+        return c.hourStore->size() > 0
+                   ? static_cast<double>(c.storedHour) / static_cast<double>(c.hourStore->size())
+                   : 0;
+    }
     if (c.inputs.empty()) {
         return 0;
     }
@@ -76,8 +73,15 @@ double inputFraction(const RunContext &c) {
     return in.size > 0 && at > 0 ? static_cast<double>(at) / static_cast<double>(in.size) : 0;
 }
 
-// Sets up the traffic of the street in the state (traffic file, day cases, tables).
-void setUpTraffic(RunContext &c) {
+} // namespace
+
+void run::progress(RunContext &c, double fraction, const std::string &text) {
+    if (c.observer != nullptr) {
+        c.observer->progress(fraction, text);
+    }
+}
+
+void run::setUpTraffic(RunContext &c) {
     const TrafficSetupResult r = SetUpStreetTraffic(c.s, c.ui, c.StreetsFolder);
     switch (r.outcome) {
     case TrafficSetupOutcome::Ready:
@@ -100,7 +104,7 @@ void setUpTraffic(RunContext &c) {
     }
 }
 
-void startStreetStatistics(RunContext &c) {
+void run::startStreetStatistics(RunContext &c) {
     State &s = c.s;
     s.Statistics.startSeries(statisticsSetupFrom(s));
     s.Statistics.setStreet(s.StreetName, s.StreetX, s.StreetY);
@@ -112,7 +116,10 @@ void startStreetStatistics(RunContext &c) {
     c.lastDayText.clear();
     c.firstHourText.clear();
     c.anyHour = false;
+    c.storedHour = 0;
 }
+
+namespace {
 
 // The street model chain, the statistics and the output rows of an accepted hour.
 void calculateHour(RunContext &c, const ChainFactors &f) {
@@ -144,8 +151,40 @@ void calculateHour(RunContext &c, const ChainFactors &f) {
     writeOutputRows(c);
 }
 
-// The record loop of a street (and of a route segment). Returns true when stopped.
-bool recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
+// The next hour of the street from the files: false at the end of the data.
+bool nextReadHour(RunContext &c) {
+    for (;;) {
+        if (!readHour(c)) {
+            return false;
+        }
+        const DateOutcome dated = dateHour(c);
+        if (dated == DateOutcome::Accept) {
+            completeRelatedValues(c);
+            return true;
+        }
+        if (dated == DateOutcome::EndOfInput) {
+            return false;
+        }
+    }
+}
+
+// The next hour of the street from the kept hours: false at the end of the
+// data; the failure that ended the data is met where reading would meet it.
+bool nextStoredHour(RunContext &c) {
+    const HourStore &store = *c.hourStore;
+    if (c.storedHour >= store.size()) {
+        if (store.end()) {
+            store.end().rethrowIn(c);
+        }
+        return false;
+    }
+    store.replay(c, c.storedHour++);
+    return true;
+}
+
+} // namespace
+
+bool run::recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
     for (;;) {
         if (c.control.PauseRequested()) {
             c.control.waitWhilePaused();
@@ -153,17 +192,9 @@ bool recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
                 throw StopWhilePaused{};
             }
         }
-        if (!readHour(c)) {
+        if (!(c.hourStore != nullptr ? nextStoredHour(c) : nextReadHour(c))) {
             return false;
         }
-        const DateOutcome dated = dateHour(c);
-        if (dated == DateOutcome::Skip) {
-            continue;
-        }
-        if (dated == DateOutcome::EndOfInput) {
-            return false;
-        }
-        completeRelatedValues(c);
         if (!hourTraffic(c)) {
             throw EndRun{};
         }
@@ -188,6 +219,84 @@ bool recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
         }
     }
 }
+
+void run::readStreet(RunContext &c, RecordReader &streets) {
+    State &s = c.s;
+    c.err.FilePath = streets.fileName();
+    ReadStreetRecord(s, streets);
+    s.StreetName = s.CurrentStreetName;
+    s.TrafficFileLoaded = false;
+    ++c.StreetNo;
+    if (s.StreetActive && trim(s.TrafficFile).empty()) {
+        // Without traffic every hour of the street would be missing.
+        throw RunRefusal{"The street " + s.StreetName + " (street " + std::to_string(c.StreetNo) +
+                         " of the streets file\r\n" + streets.fileName() + ")\r\nnames no traffic file."};
+    }
+}
+
+void run::finishStreet(RunContext &c, bool active, const std::string &streetDone, std::string *lastDone) {
+    State &s = c.s;
+    if (active && !c.anyHour) {
+        throw NoHourInPeriod{};
+    }
+    if (c.anyHour) {
+        s.FirstCalcDate = c.firstHourText;
+        s.LastCalcDate = c.lastHourText;
+        *lastDone = "the hour beginning " + c.lastHourText;
+        if (s.MultiStreetMode) {
+            *lastDone += " of street #" + std::to_string(c.StreetNo) + " out of " +
+                         std::to_string(c.StreetCount) + ", " + streetDone;
+        } else if (s.RouteMode) {
+            *lastDone += " of " + streetDone;
+        }
+    }
+    s.DailyTrafficCalc = c.HourCount > 0 ? roundHalfEven(c.TrafficSum / c.HourCount * 24.0) : -99;
+    s.TravelSpeedCalc = c.SpeedCount > 0 ? static_cast<float>(c.SpeedSum / c.SpeedCount) : -99.0f;
+    s.Statistics.endSeries();
+    std::string error;
+    publishStatistics(s.Statistics, s, &error); // statistics without a StatVar are left out
+    writeStatFiles(c);
+    recordStreetResults(c);
+}
+
+void run::recordStreetResults(RunContext &c) {
+    if (!c.files.streetStore) {
+        return;
+    }
+    const State &s = c.s;
+    results::StreetEntry e;
+    e.number = c.StreetNo;
+    e.name = s.StreetName;
+    e.active = s.StreetActive;
+    e.x = s.StreetX;
+    e.y = s.StreetY;
+    e.recHeight = s.RecHeight;
+    e.givenTraffic = s.AnnualDiurnalTraffic;
+    e.dailyTraffic = s.DailyTrafficCalc;
+    e.trafficFileType = s.TrafficFileType;
+    e.trafficFile = s.TrafficFile;
+    if (c.anyHour) {
+        e.firstCalcDate = c.firstHourText;
+        e.lastCalcDate = c.lastHourText;
+    }
+    results::StreetRecord record = c.files.streetStore->record(std::move(e), s.StatVarList);
+    if (c.rows != nullptr) {
+        c.rows->street = std::move(record);
+    } else {
+        keepStreetResults(c, std::move(record));
+    }
+}
+
+void run::keepStreetResults(RunContext &c, results::StreetRecord street) {
+    results::StreetResultsStore &store = *c.files.streetStore;
+    std::string error;
+    if (!store.failed() && !store.add(std::move(street), &error)) {
+        // The run goes on; only the list of its streets is lost.
+        c.ui.message(error, Icon::Exclamation);
+    }
+}
+
+namespace {
 
 // Puts back the project's own street after a route or multi-street run.
 void restoreStreet(State &s) {
@@ -221,23 +330,14 @@ void streetLoop(RunContext &c, RunReport &report) {
     const bool multi = s.MultiStreetMode;
     const bool route = s.RouteMode;
     const ChainFactors f = chainFactors(s);
+    HourStore store;
     bool stopped = false;
     for (;;) {
         if (multi) {
             if (c.streetsFile->atEnd()) {
                 break;
             }
-            c.err.FilePath = c.streetsFile->fileName();
-            ReadStreetRecord(s, *c.streetsFile);
-            s.StreetName = s.CurrentStreetName;
-            s.TrafficFileLoaded = false;
-            ++c.StreetNo;
-            if (s.StreetActive && trim(s.TrafficFile).empty()) {
-                // Without traffic every hour of the street would be missing.
-                throw RunRefusal{"The street " + s.StreetName + " (street " + std::to_string(c.StreetNo) +
-                                 " of the streets file\r\n" + c.streetsFile->fileName() +
-                                 ")\r\nnames no traffic file."};
-            }
+            readStreet(c, *c.streetsFile);
             progress(c, static_cast<double>(c.StreetNo - 1) / std::max(c.StreetCount, 1),
                      "Calculating street #" + std::to_string(c.StreetNo) + " out of " +
                          std::to_string(c.StreetCount) + ": " + s.StreetName);
@@ -249,6 +349,18 @@ void streetLoop(RunContext &c, RunReport &report) {
             // Statistics files are checked and prepared before the first hour too.
             bindStatFiles(c);
             readUrbanEmissions(c);
+            if (multi) {
+                // Every street runs through the same hours: read them once.
+                if (store.build(c)) {
+                    c.hourStore = &store;
+                    if (const int threads = streetThreads(c.StreetCount); threads > 1) {
+                        stopped = runStreetPool(c, report, threads);
+                        break;
+                    }
+                } else {
+                    rewindInputs(c);
+                }
+            }
         }
         startStreetStatistics(c);
         const bool active = !multi || s.StreetActive;
@@ -282,34 +394,14 @@ void streetLoop(RunContext &c, RunReport &report) {
         if (route) {
             restoreStreet(s);
         }
-        if (active && !c.anyHour) {
-            c.ui.message(kNoData, Icon::Information);
-            report.outcome = RunOutcome::NoData;
-            report.error = kNoData;
-            throw EndRun{};
-        }
-        if (c.anyHour) {
-            s.FirstCalcDate = c.firstHourText;
-            s.LastCalcDate = c.lastHourText;
-            report.lastDone = "the hour beginning " + c.lastHourText;
-            if (multi) {
-                report.lastDone += " of street #" + std::to_string(c.StreetNo) + " out of " +
-                                   std::to_string(c.StreetCount) + ", " + streetDone;
-            } else if (route) {
-                report.lastDone += " of " + streetDone;
-            }
-        }
-        s.DailyTrafficCalc = c.HourCount > 0 ? roundHalfEven(c.TrafficSum / c.HourCount * 24.0) : -99;
-        s.TravelSpeedCalc = c.SpeedCount > 0 ? static_cast<float>(c.SpeedSum / c.SpeedCount) : -99.0f;
-        s.Statistics.endSeries();
-        std::string error;
-        publishStatistics(s.Statistics, s, &error); // statistics without a StatVar are left out
-        writeStatFiles(c);
+        finishStreet(c, active, streetDone, &report.lastDone);
         ++report.streets;
         if (!multi) {
             break;
         }
-        rewindInputs(c);
+        if (c.hourStore == nullptr) {
+            rewindInputs(c);
+        }
         c.FirstStreet = false;
         if (c.control.StopRequested()) {
             stopped = true;
@@ -329,6 +421,12 @@ void streetLoop(RunContext &c, RunReport &report) {
     s.CalcScenarioYear = s.ScenarioYear;
     s.ResultFileName = "untitled";
     s.LastResultFile = s.ResultFileName;
+    if (const std::shared_ptr<results::StreetResultsStore> &store = c.files.streetStore) {
+        std::string error;
+        if (store->finish(s.CalcTime, &error)) {
+            s.StreetResults = store;
+        }
+    }
     report.outcome = stopped ? RunOutcome::Stopped : RunOutcome::Completed;
 }
 
@@ -354,6 +452,16 @@ void openSources(RunContext &c) {
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
+        // The streets' results are the window's: a batch run keeps none.
+        if (!s.BatchRun()) {
+            auto store = std::make_shared<results::StreetResultsStore>();
+            std::string error;
+            if (store->start(s, &error)) {
+                c.files.streetStore = std::move(store);
+            } else {
+                c.ui.message(error, Icon::Exclamation);
+            }
+        }
     }
 }
 
@@ -380,7 +488,8 @@ void showRunError(RunContext &c, long number, const std::string &description, Ru
 
 RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObserver *observer) {
     RunReport report;
-    RunContext c(s, ui, control, observer);
+    RunFiles files;
+    RunContext c(s, ui, control, observer, files);
     s.UserComments.clear();
 
     std::string error;
@@ -449,6 +558,10 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         notes = inputNotes(c);
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
+    } catch (const NoHourInPeriod &) {
+        ui.message(kNoData, Icon::Information);
+        report.outcome = RunOutcome::NoData;
+        report.error = kNoData;
     } catch (const EndRun &) {
         if (report.outcome != RunOutcome::NoData && report.outcome != RunOutcome::NothingModelled) {
             report.outcome = RunOutcome::Failed;

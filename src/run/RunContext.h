@@ -20,16 +20,20 @@
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
 #include "run/RunControl.h"
+#include "run/results/StreetResults.h"
 #include "run/State.h"
 
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace vesk::run {
+
+class HourStore;
 
 inline constexpr float kMiss = -99.0f;
 inline constexpr int kMaxItems = 50; // items of a record that are read; the rest is ignored
@@ -252,18 +256,57 @@ struct RunRefusal {
     std::string text;
 };
 
+// The bound files of a run, shared by the streets of a multi-street run: the
+// streets only read the column tables; the run's writer alone writes the
+// output files, in street order.
+struct RunFiles {
+    std::vector<InputFile> inputs;
+    std::vector<OutputFile> outputs;
+    std::vector<StatFile> stats;
+    TableSession tables; // the output tables: those of one workbook are written together
+    // Every street of a multi-street run with its statistics, for the results
+    // window (null: none kept, as in a batch run). The streets only read its
+    // key order; the run's writer adds them, in street order.
+    std::shared_ptr<results::StreetResultsStore> streetStore;
+};
+
+// The rows one street gives its output files, held for the run's writer when
+// streets are computed side by side: per file a text of rows ending in CR LF
+// (text files) or the rows' cells (tables).
+struct RowBuffer {
+    std::string text;
+    std::vector<std::vector<Cell>> cells;
+};
+struct StreetRows {
+    std::vector<RowBuffer> hourly;                 // per output file (RunFiles::outputs)
+    std::vector<RowBuffer> statistics;             // per statistics file (RunFiles::stats)
+    std::vector<std::vector<std::string>> unknown; // per statistics file: names it could not resolve
+    std::optional<results::StreetRecord> street;   // for the street results, when the run keeps them
+};
+
+// The working part of a run for the street being computed, over the state
+// it computes in (the run's own, or a worker's copy of it) and the run's
+// shared files.
 struct RunContext {
     State &s;
     Interaction &ui;
     RunControl &control;
     RunObserver *observer = nullptr;
+    RunFiles &files;
 
     RunErrorContext err; // what the error messages name
-    std::vector<InputFile> inputs;
-    std::vector<OutputFile> outputs;
-    std::vector<StatFile> stats;
-    TableSession tables;         // the output tables: those of one workbook are written together
+    std::vector<InputFile> &inputs;
+    std::vector<OutputFile> &outputs;
+    std::vector<StatFile> &stats;
+    TableSession &tables;
     bool skipEmptyLists = false; // the user chose to go on without files whose lists are empty
+    // Where the street's rows go: nullptr straight into the files, else into
+    // these buffers for the run's writer.
+    StreetRows *rows = nullptr;
+    // The input's hours read once for every street (nullptr: each street
+    // reads the files), and the next of them for the street.
+    const HourStore *hourStore = nullptr;
+    std::size_t storedHour = 0;
 
     HourItems items;
     // Per pollutant (0..NPol), its emission table of the street's traffic
@@ -307,8 +350,11 @@ struct RunContext {
     // reported, its cells left empty, the run goes on).
     bool outputIncomplete = false;
 
-    RunContext(State &state, Interaction &interaction, RunControl &runControl, RunObserver *obs)
-        : s(state), ui(interaction), control(runControl), observer(obs) {}
+    RunContext(State &state, Interaction &interaction, RunControl &runControl, RunObserver *obs,
+               RunFiles &runFiles)
+        : s(state), ui(interaction), control(runControl), observer(obs), files(runFiles),
+          inputs(runFiles.inputs), outputs(runFiles.outputs), stats(runFiles.stats), tables(runFiles.tables) {
+    }
 };
 
 // Binding (RunBinding.cpp). Each throws RunError with err.FilePath set;

@@ -76,6 +76,10 @@ public:
     // An hour was computed (day 1..31, month 1..12, hour 1..24). Called once
     // an hour: an observer that shows it keeps the work small.
     virtual void hourDone(int /*day*/, int /*month*/, int /*hour*/) {}
+    // The streets of a multi-street run are computed by `threads` threads
+    // side by side (called once, before the first street is written; not
+    // when the streets run one after the other).
+    virtual void streetThreads(int /*threads*/) {}
     // The run ended because Stop was pressed. lastDone names what was computed
     // last (the hour, and the street of a multi-street or route project; the
     // wind direction in Special Mode); empty when the run was stopped while

@@ -1,9 +1,9 @@
 #include "run/RunFiles.h"
 
 #include "core/Paths.h"
-#include "run/State.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
+#include "run/State.h"
 
 #include <algorithm>
 #include <vector>

@@ -8,6 +8,7 @@
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 #include "run/RunContext.h"
+#include "run/StreetRun.h"
 
 #include <algorithm>
 
@@ -221,40 +222,55 @@ CellText outputCell(RunContext &c, const OutputFile &file, const OutColumn &col,
     throw RunError(kErrOutputItem, "Unknown output keyword " + col.name);
 }
 
+void appendCells(RunContext &c, OutputTable &table, const std::string &path, const std::vector<Cell> &cells) {
+    std::string error;
+    if (!table.Recordset->append(cells, &error)) {
+        // The table refuses the row (it is full, or a value does not fit
+        // its column): its own message says why. Nothing of it is written.
+        c.err.FilePath = path;
+        const std::string file = parseTableAddress(path).file;
+        throw RunRefusal{error.find(file) == std::string::npos ? error + "\r\n" + file : error};
+    }
+}
+
+void writeText(RunContext &c, OutputTable &table, const std::string &path, std::string_view lines) {
+    if (!table.TextFile.isOpen() || !table.TextFile.write(lines)) {
+        c.err.FilePath = path;
+        throw RunError(kErrPathFileAccess, "Cannot write to " + path);
+    }
+}
+
+// A row of a file: written at once, or kept in the street's buffer of it.
 void appendOrFail(RunContext &c, OutputTable &table, const std::string &path, std::string &row,
-                  std::vector<Cell> &cells) {
-    if (table.IsTable) {
-        std::string error;
-        if (!table.Recordset->append(cells, &error)) {
-            // The table refuses the row (it is full, or a value does not fit
-            // its column): its own message says why. Nothing of it is written.
-            c.err.FilePath = path;
-            const std::string file = parseTableAddress(path).file;
-            throw RunRefusal{error.find(file) == std::string::npos ? error + "\r\n" + file : error};
+                  std::vector<Cell> &cells, RowBuffer *buffer) {
+    if (buffer != nullptr) {
+        if (table.IsTable) {
+            buffer->cells.push_back(cells);
+        } else {
+            buffer->text += row;
+            buffer->text += "\r\n";
         }
+    } else if (table.IsTable) {
+        appendCells(c, table, path, cells);
     } else if (!table.writeLine(row)) {
         c.err.FilePath = path;
         throw RunError(kErrPathFileAccess, "Cannot write to " + path);
     }
 }
 
-// A statistics cell name that cannot be resolved: noted for one message per
-// file (and each name once per run); the cell stays empty.
-void noteUnknown(RunContext &c, std::vector<std::string> &unknown, const std::string &name) {
-    if (c.reportedNames.insert(toLower(name)).second) {
-        unknown.push_back(name);
-    }
-}
-
+// The names of a statistics file that could not be resolved: one message
+// per file naming each name once per run; the cells stay empty.
 void reportUnknown(RunContext &c, const StatFile &file, const std::vector<std::string> &unknown) {
-    if (unknown.empty()) {
+    std::string names;
+    for (const std::string &name : unknown) {
+        if (c.reportedNames.insert(toLower(name)).second) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+    }
+    if (names.empty()) {
         return;
     }
     c.outputIncomplete = true;
-    std::string names;
-    for (const std::string &n : unknown) {
-        names += (names.empty() ? "" : ", ") + n;
-    }
     c.ui.message("Invalid variable name in the output list!\r\n" + names + "\r\n" + file.path,
                  Icon::Critical);
 }
@@ -270,7 +286,8 @@ std::string dayText(const DailyAverage &day) {
 void writeOutputRows(RunContext &c) {
     std::string &row = c.rowText;
     std::vector<Cell> cells;
-    for (OutputFile &file : c.outputs) {
+    for (std::size_t i = 0; i < c.outputs.size(); ++i) {
+        OutputFile &file = c.outputs[i];
         row.clear();
         cells.clear();
         for (std::size_t j = 0; j < file.cols.size(); ++j) {
@@ -282,14 +299,16 @@ void writeOutputRows(RunContext &c) {
                 appendCell(row, cell.text, col.width, j == 0);
             }
         }
-        appendOrFail(c, file.table, file.path, row, cells);
+        appendOrFail(c, file.table, file.path, row, cells, c.rows != nullptr ? &c.rows->hourly[i] : nullptr);
     }
 }
 
 void writeStatFiles(RunContext &c) {
     State &s = c.s;
     const StreetCellValues street{s.StreetX, s.StreetY, s.DailyTrafficCalc, s.TravelSpeedCalc};
-    for (StatFile &file : c.stats) {
+    for (std::size_t i = 0; i < c.stats.size(); ++i) {
+        StatFile &file = c.stats[i];
+        RowBuffer *buffer = c.rows != nullptr ? &c.rows->statistics[i] : nullptr;
         c.err.FilePath = file.path;
         c.err.FileIndex = file.k;
         std::vector<std::string> unknown;
@@ -314,13 +333,13 @@ void writeStatFiles(RunContext &c) {
                     std::string error;
                     key = toLower(col.name);
                     if (!FormatDailyValue(s, static_cast<int>(r + 1), key, fmt, col.pol, &text, &error)) {
-                        noteUnknown(c, unknown, col.name);
+                        unknown.push_back(col.name);
                         text.clear();
                     }
                 } else if (s.MultiStreetMode) {
                     std::string error;
                     if (!FormatStreetValue(s, street, key, fmt, &text, &error)) {
-                        noteUnknown(c, unknown, col.name);
+                        unknown.push_back(col.name);
                         text.clear();
                     }
                 } else {
@@ -331,7 +350,7 @@ void writeStatFiles(RunContext &c) {
                     float value = 0;
                     std::string error;
                     if (!statCellValue(s, key, &value, &error)) {
-                        noteUnknown(c, unknown, col.name);
+                        unknown.push_back(col.name);
                         text.clear();
                     } else {
                         text = FormatStatValue(s, key, fmt, c.ui);
@@ -343,9 +362,42 @@ void writeStatFiles(RunContext &c) {
                     appendCell(row, text, col.width, j == 0);
                 }
             }
-            appendOrFail(c, file.table, file.path, row, cells);
+            appendOrFail(c, file.table, file.path, row, cells, buffer);
         }
-        reportUnknown(c, file, unknown);
+        if (c.rows != nullptr) {
+            c.rows->unknown[i] = std::move(unknown);
+        } else {
+            reportUnknown(c, file, unknown);
+        }
+    }
+}
+
+void writeStreetRows(RunContext &c, StreetRows &rows) {
+    for (std::size_t i = 0; i < c.outputs.size() && i < rows.hourly.size(); ++i) {
+        OutputFile &file = c.outputs[i];
+        if (file.table.IsTable) {
+            for (const std::vector<Cell> &cells : rows.hourly[i].cells) {
+                appendCells(c, file.table, file.path, cells);
+            }
+        } else {
+            writeText(c, file.table, file.path, rows.hourly[i].text);
+        }
+    }
+    for (std::size_t i = 0; i < c.stats.size() && i < rows.statistics.size(); ++i) {
+        StatFile &file = c.stats[i];
+        c.err.FilePath = file.path;
+        c.err.FileIndex = file.k;
+        if (file.table.IsTable) {
+            for (const std::vector<Cell> &cells : rows.statistics[i].cells) {
+                appendCells(c, file.table, file.path, cells);
+            }
+        } else {
+            writeText(c, file.table, file.path, rows.statistics[i].text);
+        }
+        reportUnknown(c, file, rows.unknown[i]);
+    }
+    if (rows.street && c.files.streetStore) {
+        keepStreetResults(c, std::move(*rows.street));
     }
 }
 

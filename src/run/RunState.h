@@ -10,10 +10,15 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace vesk {
+
+namespace results {
+class StreetResultsStore;
+}
 
 // What the street model keeps for the street being computed (set once per
 // street, and again for every new street of a route).
@@ -80,6 +85,8 @@ struct RunResultState {
     std::string LastCalcDate;    // start of the last hour calculated, "yyyy-mm-dd hh:mm"
     long DailyTrafficCalc = -99; // mean daily traffic of the last street (vehicles/day), -99 = none
     float TravelSpeedCalc = -99; // mean light-vehicle speed of the last street (km/h), -99 = none
+    // Every street of the last multi-street run (or a saved file of them); null = none.
+    std::shared_ptr<results::StreetResultsStore> StreetResults;
 };
 
 struct RunState : StreetModelState, HourState, RunResultState, ResultsViewState {

@@ -13,19 +13,10 @@ namespace {
 using test::TempDir;
 namespace fs = std::filesystem;
 
-// The shared Access files, copied into a temporary folder before use.
-fs::path mdbSource(const std::string &name) {
-    for (auto base : {test::testDataDir(), test::sourceDir() / ".." / ".." / "shared" / "testdata"}) {
-        auto p = base / "mdb" / name;
-        if (fs::exists(p)) {
-            return p;
-        }
-    }
-    return {};
-}
-
+// A shared Access file copied into a temporary folder; "" when the shared
+// test files are missing.
 std::string copyMdb(const TempDir &dir, const std::string &name) {
-    auto src = mdbSource(name);
+    const fs::path src = test::sharedTestFile("mdb/" + name);
     if (src.empty()) {
         return {};
     }
@@ -48,7 +39,7 @@ std::string text(const Cell &c) {
 TEST(AccessTables, OrderDetailsOfNorthwindHasAllRowsAndTheKnownFirstRow) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
-    ASSERT_FALSE(file.empty()) << "nwind.mdb is missing";
+    WINVESK_NEEDS_SHARED_FILE(file);
     TableData t;
     std::string error;
     ASSERT_TRUE(readTable(file, "Order Details", &t, &error)) << error;
@@ -65,7 +56,7 @@ TEST(AccessTables, OrderDetailsOfNorthwindHasAllRowsAndTheKnownFirstRow) {
 TEST(AccessTables, ListingShowsUserTablesIncludingANonAsciiName) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
-    ASSERT_FALSE(file.empty());
+    WINVESK_NEEDS_SHARED_FILE(file);
     std::vector<std::string> names;
     std::string error;
     ASSERT_TRUE(tablesForChooser(file, &names, &error)) << error;
@@ -83,7 +74,7 @@ TEST(AccessTables, ListingShowsUserTablesIncludingANonAsciiName) {
 TEST(AccessTables, DatesAreReadAsIsoTextsIncludingUnusualYears) {
     TempDir dir;
     auto file = copyMdb(dir, "DateTestDatabase.mdb");
-    ASSERT_FALSE(file.empty());
+    WINVESK_NEEDS_SHARED_FILE(file);
     TableData t;
     std::string error;
     ASSERT_TRUE(readTable(file, "datetest", &t, &error)) << error;
@@ -104,7 +95,7 @@ TEST(AccessTables, DatesAreReadAsIsoTextsIncludingUnusualYears) {
 TEST(AccessTables, CreatingATableIsRefusedWithTheFileNamed) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
-    ASSERT_FALSE(file.empty());
+    WINVESK_NEEDS_SHARED_FILE(file);
     auto before = test::readFile(file);
     std::string error;
     auto w = createTable(file, "Results", {{"a", ColumnType::Float}}, &error);
@@ -116,7 +107,7 @@ TEST(AccessTables, CreatingATableIsRefusedWithTheFileNamed) {
 TEST(AccessTables, AMissingTableOrFileOrAFileOfAnotherKindIsAnErrorNamingIt) {
     TempDir dir;
     auto file = copyMdb(dir, "nwind.mdb");
-    ASSERT_FALSE(file.empty());
+    WINVESK_NEEDS_SHARED_FILE(file);
     TableData t;
     std::string error;
     EXPECT_FALSE(readTable(file, "NoSuchTable", &t, &error));

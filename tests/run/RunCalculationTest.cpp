@@ -381,6 +381,7 @@ TEST_F(TimeSeriesRun, AMultiStreetProjectWritesEveryActiveStreetIntoTheSameFiles
 }
 
 TEST_F(TimeSeriesRun, AStoppedMultiStreetRunNamesTheStreetAndTheHourItStoppedAfter) {
+    const StreetThreads serial(1); // the street and hour a stop lands on, one street after the other
     loadStreetsProject();
     struct StopAtThirdStreet : RunObserver {
         RunControl &control;

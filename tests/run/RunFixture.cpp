@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sstream>
@@ -10,6 +11,21 @@
 #include <unistd.h>
 
 namespace vesk::test {
+
+StreetThreads::StreetThreads(int n) {
+    if (const char *before = std::getenv("WINVESK_THREADS")) {
+        m_before = before;
+    }
+    setenv("WINVESK_THREADS", std::to_string(n).c_str(), 1);
+}
+
+StreetThreads::~StreetThreads() {
+    if (m_before) {
+        setenv("WINVESK_THREADS", m_before->c_str(), 1);
+    } else {
+        unsetenv("WINVESK_THREADS");
+    }
+}
 
 std::string projectText(const std::vector<FileRecord> &records, const std::string &street, int cityType) {
     std::ostringstream o;

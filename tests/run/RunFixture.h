@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,19 @@ struct ProgramRun {
     std::string output;
 };
 ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds = 300);
+
+// The streets of multi-street runs computed by n threads while it lives
+// (WINVESK_THREADS); 1 is the serial run, one street after the other.
+class StreetThreads {
+public:
+    explicit StreetThreads(int n);
+    ~StreetThreads();
+    StreetThreads(const StreetThreads &) = delete;
+    StreetThreads &operator=(const StreetThreads &) = delete;
+
+private:
+    std::optional<std::string> m_before;
+};
 
 class RunFixture : public ::testing::Test {
 protected:

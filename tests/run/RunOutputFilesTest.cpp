@@ -168,6 +168,7 @@ struct StopWhilePaused : RunObserver {
 } // namespace
 
 TEST_F(OutputFiles, AStopWhilePausedLeavesThePreviousFilesAndAStopDuringAnHourReplacesThem) {
+    const StreetThreads serial(1); // the stop lands on the first hour of the first street
     loadKind(Project::Multi);
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     const auto before = contents(Project::Multi);

@@ -44,7 +44,7 @@ fs::path dataDir() {
     return sourceDir() / "data";
 }
 fs::path testDataDir() {
-    return sourceDir() / ".." / "shared" / "testdata";
+    return (sourceDir() / ".." / "shared" / "testdata").lexically_normal();
 }
 
 fs::path sharedTestFile(const std::string &relative) {

@@ -64,10 +64,10 @@ TEST(MainWindowToolbar, AKeyInAnotherLetterCaseRunsTheSameCommandAndUnknownKeysD
 TEST(MainWindowToolbar, CommandsWhoseDialogsAreMissingStayDisabledWhateverTheModeSays) {
     Window win;
     win->btnSeries_Click();
-    EXPECT_FALSE(win->action("menOptions")->isEnabled());
-    EXPECT_FALSE(win->toolbarKey("Units")->isEnabled());
+    EXPECT_FALSE(win->action("menEditTrf")->isEnabled());
+    EXPECT_FALSE(win->toolbarKey("VLF")->isEnabled());
     EXPECT_FALSE(win->action("menEditCNDFile")->isEnabled());
-    EXPECT_TRUE(win->action("menOptions")->statusTip().contains("not available"));
+    EXPECT_TRUE(win->action("menEditTrf")->statusTip().contains("not available"));
 }
 
 TEST(MainWindowHelp, LanguageSwitchStoresTheFileAndTheSameLanguageChangesNothing) {

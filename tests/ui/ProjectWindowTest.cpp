@@ -365,6 +365,45 @@ TEST(RealRun, AStopDuringTheRunNamesTheLastHourComputedInsteadOfANormalEnd) {
     EXPECT_NE(stat.find("1633.00"), std::string::npos) << "68 days and one hour computed\n" << stat;
 }
 
+TEST(RealRun, TheWindowRunsTheStreetsOfAMultiStreetProjectOnSeveralThreadsWithTheFilesOfOneAfterTheOther) {
+    Sample sample;
+    const std::string streets = sample.project("DemoStreets.vkm");
+    const std::string summary = sample.appDir + "Working/StreetsStat2023.txt";
+    const std::string hourly = sample.appDir + "Working/StreetsOut2023.txt";
+    setenv("WINVESK_THREADS", "1", 1);
+    {
+        Session serial(sample, streets);
+        serial.runToEnd();
+        ASSERT_EQ(serial->lblProgress->text(), "The calculation has ended.");
+    }
+    const std::string serialSummary = test::readFile(summary);
+    const std::string serialHourly = test::readFile(hourly);
+    std::filesystem::remove(summary);
+    std::filesystem::remove(hourly);
+
+    setenv("WINVESK_THREADS", "3", 1);
+    static int threadsSeen = 0;
+    threadsSeen = 0;
+    Session s(sample, streets);
+    // The window's own run, with an observer that notes the threads of the streets.
+    s->runCalculation = [](State &state, RunControl &control, RunObserver &window, Interaction &ui,
+                           std::string *error) {
+        struct NoteThreads : RunObserver {
+            RunObserver &window;
+            explicit NoteThreads(RunObserver &w) : window(w) {}
+            void progress(double f, const std::string &text) override { window.progress(f, text); }
+            void streetThreads(int threads) override { threadsSeen = threads; }
+        } observer(window);
+        return RunCalculation(state, control, observer, ui, error);
+    };
+    s.runToEnd();
+    unsetenv("WINVESK_THREADS");
+    EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.");
+    EXPECT_EQ(threadsSeen, 3) << "the streets were computed by the pool";
+    EXPECT_TRUE(test::readFile(summary) == serialSummary);
+    EXPECT_TRUE(test::readFile(hourly) == serialHourly);
+}
+
 TEST(RealRun, SpecialModeRunsTheEditedWindsOfTheSampleStreet) {
     Sample sample;
     Session s(sample, sample.project());

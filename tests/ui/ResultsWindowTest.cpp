@@ -5,10 +5,13 @@
 #include "run/results/ResultsFixture.h"
 #include "ui/WindowSession.h"
 #include "ui/results/ResultsTableModel.h"
+#include "ui/results/StreetListModel.h"
 #include "ui/results/frmFormatColumns.h"
 #include "ui/results/frmFormatNumbers.h"
+#include "ui/results/frmMultiStreetResults.h"
 #include "ui/results/frmShowResults.h"
 
+#include "calc/Format.h"
 #include "core/TextIO.h"
 
 #include <QAction>
@@ -22,6 +25,8 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -336,4 +341,81 @@ TEST_F(ResultsWindow, toolbarKeysAreMatchedWithoutRegardToCase) {
     EXPECT_EQ(w->OpenError, 32755) << "the open dialog was shown and cancelled";
     w->Toolbar1_ButtonClick("Unknown");
     EXPECT_EQ(w->OpenError, 32755);
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, theStreetListShowsEveryStreetAndOpensOneStreetsResults) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    ASSERT_TRUE(s.loaded);
+    std::vector<std::string> streets, calculated;
+    std::string sortedFirst, streetAverage, streetCaption;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        if (auto *street = dynamic_cast<frmShowResults *>(&dialog)) {
+            streetCaption = street->windowTitle().toStdString();
+            streetAverage = cellText(*street, 1, kNO2, "Street Modelled", "Average");
+            return;
+        }
+        auto &w = dynamic_cast<frmMultiStreetResults &>(dialog);
+        QAbstractItemModel *list = w.sorted();
+        for (int r = 0; r < list->rowCount(); ++r) {
+            streets.push_back(list->index(r, StreetListModel::ColStreet).data().toString().toStdString());
+            calculated.push_back(list->index(r, StreetListModel::ColActive).data().toString().toStdString());
+        }
+        // Sorted by the NO2 annual mean, largest first.
+        const int average = StreetListModel::FirstStatisticColumn;
+        ASSERT_EQ(list->headerData(average, Qt::Horizontal).toString(), "NO2\nAverage\nlimit 40 µg/m³");
+        w.grdStreets->sortByColumn(average, Qt::DescendingOrder);
+        sortedFirst = list->index(0, StreetListModel::ColStreet).data().toString().toStdString();
+        // Market Street's own results window.
+        for (int r = 0; r < list->rowCount(); ++r) {
+            if (list->index(r, StreetListModel::ColStreet).data().toString() == "Market Street") {
+                w.showStreet(r);
+            }
+        }
+    };
+    s.runToEnd();
+    EXPECT_EQ(streets,
+              (std::vector<std::string>{"Harbour Road", "Market Street", "Old Lane", "Ring Avenue"}));
+    EXPECT_EQ(calculated, (std::vector<std::string>{"Yes", "Yes", "No", "Yes"}));
+    EXPECT_EQ(sortedFirst, "Harbour Road") << "the highest NO2 annual mean of the sample";
+    EXPECT_EQ(streetCaption.rfind("Summary of Results for Market Street. Calculated on ", 0), 0u);
+    const auto stats = statisticsFile(sample.appDir + "Working/StreetsStat2023.txt");
+    ASSERT_TRUE(stats.count("Market Street"));
+    EXPECT_EQ(Format(std::stod(streetAverage), "0.0"), stats.at("Market Street").at("AvNO2_mod_1"))
+        << "the annual mean of the statistics file, which has one decimal fewer";
+    EXPECT_TRUE(s->action("menLastResults")->isEnabled());
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, savedStreetResultsOpenAgainFromTheFileMenu) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    const std::string saved = sample.appDir + "Working/Streets.msr";
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto &w = dynamic_cast<frmMultiStreetResults &>(dialog);
+        s.ui.files.push_back(saved);
+        w.btnSave_Click();
+        EXPECT_EQ(w.ResultFileName(), saved);
+    };
+    s.runToEnd();
+    EXPECT_EQ(s.state.LastResultFile, saved);
+
+    int rows = 0;
+    std::string caption;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        rows = dynamic_cast<frmMultiStreetResults &>(dialog).model()->rowCount();
+        caption = dialog.windowTitle().toStdString();
+    };
+    s.ui.files.push_back(saved);
+    s->action("menOpenSavedMulti")->trigger();
+    EXPECT_EQ(rows, 4);
+    EXPECT_NE(caption.find("[" + saved + "]"), std::string::npos) << caption;
+
+    const std::size_t messages = s.ui.messages.size();
+    const test::TempDir scratch;
+    s.ui.files.push_back(scratch.write("bad.msr", "\"something else\"\r\n").string());
+    rows = 0;
+    s->menOpenSavedMulti_Click();
+    EXPECT_EQ(rows, 0);
+    ASSERT_EQ(s.ui.messages.size(), messages + 1);
+    EXPECT_EQ(s.ui.messages.back().rfind("Can't open the file!", 0), 0u);
 }

@@ -10,7 +10,10 @@
 // collections as they were before the call.
 
 #include "platform/emission/EmissionTypes.h"
+#include "platform/emission/ListDocuments.h"
+#include "platform/emission/TrafficDocument.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,13 @@ struct EmissionFolders {
     std::string emissionDir;       // national emission data
     std::string sharedEmissionDir; // emission data shared by the countries
 };
+
+// Where the emission-factor file named in a vehicle list lies: a bare name in
+// folders.emissionDir, else in folders.sharedEmissionDir; ".\" or "./" in
+// folders.emissionDir; a relative path from the vehicle list's folder; any
+// other name is a full path. Letter case is matched as the lookup allows.
+std::string EmissionFactorFilePath(const std::string &stored, const std::string &vehicleListPath,
+                                   const EmissionFolders &folders);
 
 class EmissionLibrary {
 public:
@@ -49,6 +59,14 @@ public:
                              const std::vector<EmissionPollutant> &pollutants, const EmissionFolders &folders,
                              std::vector<int> *emitterIndex, std::string *error);
 
+    // The same for lists already read (an editor's documents); the names
+    // stand for the files in messages. Nothing changes on failure.
+    bool InitialiseFromDocuments(const VehicleListDocument &vehicles, const std::string &vehicleListName,
+                                 const FuelListDocument &fuels, const std::string &fuelListName,
+                                 const FactorTableDocument &factors, const std::string &factorName,
+                                 const std::vector<EmissionPollutant> &pollutants,
+                                 std::vector<int> *emitterIndex, std::string *error);
+
     // Uses the standard vehicle types instead of list files: categories
     // without emission factors, empty fleet and fuel lists.
     void SetStandardCategories(const std::vector<VehicleCategory> &types,
@@ -64,13 +82,30 @@ public:
     bool ReadTrafficFile(const std::string &path, double averageTrafficSpeed, double annualDiurnalTraffic,
                          std::string *error);
 
+    // The same for a traffic document already in memory (an editor's work):
+    // TrafficList afterwards holds what reading the document's file would
+    // give. False with the first problem of the document (nothing changes
+    // then); ErrorInTrafficFile is left as it was.
+    bool SetTrafficData(const TrafficDocument &doc, double averageTrafficSpeed, double annualDiurnalTraffic,
+                        std::string *error);
+
+    // What TrafficList was made from, unscaled: the traffic file as read, or
+    // the document last handed to SetTrafficData.
+    TrafficDocument TrafficSource;
+
     // The list splitter and MaxSkipMissing of the component are in
-    // platform/EmissionLibraryTools.h.
+    // core/EmissionLibraryTools.h.
 
     // Pollutants the component was last told about (index 0..NPol).
     const std::vector<EmissionPollutant> &pollutants() const { return m_pollutants; }
 
 private:
+    bool setUp(const VehicleListDocument &vehicles, const std::string &vehicleListPath,
+               const FuelListDocument &fuels, const std::string &fuelListPath,
+               const std::shared_ptr<const EmissionFactorTable> &table,
+               const std::vector<EmissionPollutant> &pollutants, std::vector<int> *emitterIndex,
+               std::string *error);
+
     // EmissionList: the traffic file's categories first, in their order (so
     // item i is traffic category i), then the vehicle categories not among them.
     void rebuildEmissionList();

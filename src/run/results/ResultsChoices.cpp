@@ -1,7 +1,7 @@
 #include "run/results/ResultsChoices.h"
 
-#include "run/State.h"
 #include "core/TextIO.h"
+#include "run/State.h"
 #include "run/results/ResultsTable.h"
 
 #include <cctype>

@@ -2,8 +2,8 @@
 
 #include "calc/Format.h"
 #include "core/Paths.h"
-#include "run/State.h"
 #include "core/TextIO.h"
+#include "run/State.h"
 
 #include <cmath>
 
@@ -50,6 +50,11 @@ std::string firstLine(const KeyInfoFacts &f, double boxWidth, const TextWidth &w
 
 } // namespace
 
+int keyInfoTrafficFileType(int trafficFileType) {
+    // A traffic file of type 2 is a standard profile scaled to the project's traffic.
+    return trafficFileType == 2 ? 0 : trafficFileType;
+}
+
 KeyInfoFacts keyInfoFactsFrom(const State &s) {
     KeyInfoFacts f;
     f.streetName = s.StreetName;
@@ -57,7 +62,7 @@ KeyInfoFacts keyInfoFactsFrom(const State &s) {
     f.firstCalcDate = s.FirstCalcDate;
     f.lastCalcDate = s.LastCalcDate;
     f.dailyTrafficCalc = s.DailyTrafficCalc;
-    f.trafficFileType = s.TrafficFileType;
+    f.trafficFileType = keyInfoTrafficFileType(s.TrafficFileType);
     f.trafficFile = s.TrafficFile;
     f.annualDiurnalTraffic = s.AnnualDiurnalTraffic;
     f.scenarioYear = s.CalcScenarioYear;

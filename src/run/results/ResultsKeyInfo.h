@@ -32,6 +32,11 @@ struct KeyInfoFacts {
 
 KeyInfoFacts keyInfoFactsFrom(const State &s);
 
+// The key information's traffic file type (0 standard, 1 the user's own) of
+// the type a traffic file gives (1 counted traffic, 2 a standard profile
+// scaled to the traffic of the project or street).
+int keyInfoTrafficFileType(int trafficFileType);
+
 // Text width in the key-information box's font, in the unit of boxWidth.
 using TextWidth = std::function<double(std::string_view)>;
 

@@ -1,8 +1,8 @@
 #include "run/results/ResultsTable.h"
 
 #include "calc/Format.h"
-#include "run/State.h"
 #include "core/TextIO.h"
+#include "run/State.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -273,6 +273,10 @@ void ResultsPage::collectNotes() {
     }
 }
 
+float limitValue(const State &s, const ResultsColumn &c, int i, int j) {
+    return limitOf(s, c, i, j);
+}
+
 StatSource runStatSource(const State &s) {
     return StatSource{&s.StatVarList, &s.PollutantList, &s.OutputUnitFactor};
 }
@@ -314,9 +318,13 @@ std::vector<ResultsColumn> allResultsColumns(const State &s) {
 }
 
 std::vector<std::string> resultsPageNames(const State &s) {
+    return resultsPageNames(s.NumReceptors, s.RecHeight);
+}
+
+std::vector<std::string> resultsPageNames(int numReceptors, double recHeight_m) {
     std::vector<std::string> names{"Max; All Receptors"};
-    for (int r = 1; r <= s.NumReceptors; ++r) {
-        names.push_back("Receptor " + std::to_string(r) + "; z = " + plainNumberText(s.RecHeight, 15) + " m");
+    for (int r = 1; r <= numReceptors; ++r) {
+        names.push_back("Receptor " + std::to_string(r) + "; z = " + plainNumberText(recHeight_m, 15) + " m");
     }
     return names;
 }

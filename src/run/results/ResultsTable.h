@@ -24,8 +24,8 @@
 // the table is always built. Sizes are in twips (1/1440 inch).
 
 #include "core/KeyedList.h"
-#include "core/StatVar.h"
 #include "core/Pollutant.h"
+#include "core/StatVar.h"
 
 #include <string>
 #include <vector>
@@ -118,9 +118,14 @@ StatSource runStatSource(const State &s);
 // hide flag set), named by the percentile display mode of their family.
 std::vector<ResultsColumn> allResultsColumns(const State &s);
 
+// The limit value of limit row j (1..) of limit-value pollutant i (1..) in
+// the column's limit table; -99 when the tables do not have it.
+float limitValue(const State &s, const ResultsColumn &c, int i, int j);
+
 // The page list: "Max; All Receptors", then "Receptor r; z = <height> m" for
 // r = 1..NumReceptors.
 std::vector<std::string> resultsPageNames(const State &s);
+std::vector<std::string> resultsPageNames(int numReceptors, double recHeight_m);
 
 // The unit text appended to a component's long name for an output unit code
 // (letter case ignored): " (µg/m³)" and so on; an unknown code gives

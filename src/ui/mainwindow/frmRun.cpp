@@ -34,13 +34,13 @@ const char *const kNotYet = "This command is not available in this version of th
 
 // Commands whose dialogs or outside programs this version does not have.
 const char *const kUnavailableCommands[] = {
-    "menOpenSavedMulti", "menEmission",        "menNewTrfFile",   "menOpenVehicleList", "menOpenFuelList",
-    "menConcUnit",       "menEditCNDFile",     "menOptions",      "menEditTrf",         "menOpenTrf",
-    "menEditTarvik",     "menEditVehicleList", "menEditFuelList", "menPollutants",      "menPercentiles",
-    "menLimitVal",       "menMetBackFiles",    "menCities",       "menStdTrfFiles",     "menScenarios",
+    "menNewTrfFile",   "menOpenVehicleList", "menOpenFuelList", "menEditCNDFile",
+    "menEditTrf",      "menOpenTrf",         "menEditTarvik",   "menEditVehicleList",
+    "menEditFuelList", "menPollutants",      "menPercentiles",  "menLimitVal",
+    "menMetBackFiles", "menCities",          "menStdTrfFiles",  "menScenarios",
 };
-const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",  "Fleet",
-                                        "FLF",    "Fuel",       "Tarvik",  "Units"};
+const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",
+                                        "Fleet",  "FLF",        "Fuel",    "Tarvik"};
 } // namespace
 
 frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidget *parent)

@@ -8,12 +8,14 @@
 
 #include "run/RunControl.h"
 #include "ui/mainwindow/RunThread.h"
+#include "ui/settings/CountryAdding.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -35,6 +37,9 @@ class QGridLayout;
 class QVBoxLayout;
 
 namespace vesk {
+namespace results {
+class StreetResultsStore;
+}
 struct LoadResult;
 struct State;
 class Interaction;
@@ -170,8 +175,21 @@ public:
     void menModBackg_Click();
     void menLastResults_Click();
 
+    // ---- Settings dialogs (frmRunSettings.cpp)
+    void menOptions_Click();
+    void menEmission_Click();
+    void menConcUnit_Click();
+    // "Add New" in the country box: adds a country and makes it current when
+    // its lists load. False when no country was added or its lists failed.
+    bool addNewCountryFromBox();
+    // The adding's own dialogs (data option, package folder); tests script them.
+    CountryAddingWindows countryAddingWindows;
+
     // ---- Results (frmRunResults.cpp)
     void menOpenSavedSingle_Click();
+    void menOpenSavedMulti_Click();
+    // The streets of a multi-street run (or of a saved file of them).
+    void showMultiStreetResults(std::shared_ptr<results::StreetResultsStore> store);
     void showResultsSummary(); // the results window of the last Calculation-mode run
     // Results enabled after a run that wrote its statistics, and shown when the options ask for it.
     void resultsAfterRun();

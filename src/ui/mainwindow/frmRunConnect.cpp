@@ -61,7 +61,11 @@ void frmRun::connectMenus() {
     on("menModBackg", &frmRun::menModBackg_Click);
     on("menGraphic", &frmRun::menGraphic_Click);
     on("menLastResults", &frmRun::menLastResults_Click);
+    on("menOptions", &frmRun::menOptions_Click);
+    on("menEmission", &frmRun::menEmission_Click);
+    on("menConcUnit", &frmRun::menConcUnit_Click);
     on("menOpenSavedSingle", &frmRun::menOpenSavedSingle_Click);
+    on("menOpenSavedMulti", &frmRun::menOpenSavedMulti_Click);
     for (int i = 0; i < 4; ++i) {
         connect(action(QStringLiteral("menMRU_%1").arg(i)), &QAction::triggered, this,
                 [this, i] { menMRU_Click(i); });

@@ -158,9 +158,9 @@ void frmRun::cmbCountry_Click(int index) {
         m_state.ProjectLoaded = was;
     };
     if (sameText(chosen, "Add New")) {
-        m_interaction.message("Adding a new country is not available in this version of the program.",
-                              Icon::Information);
-        reselect();
+        if (!addNewCountryFromBox()) {
+            reselect();
+        }
     } else {
         std::string listFile;
         if (!LoadProjectCountryLists(m_state, m_interaction, &listFile, &chosen)) {

@@ -5,7 +5,10 @@
 #include "ui/mainwindow/EngineState.h"
 
 #include "core/Interaction.h"
+#include "run/results/StreetResults.h"
 #include "ui/mainwindow/frmRun.h"
+#include "ui/results/StreetListModel.h"
+#include "ui/results/frmMultiStreetResults.h"
 #include "ui/results/frmShowResults.h"
 
 #include <QAction>
@@ -25,6 +28,10 @@ void frmRun::showModalWindow(QDialog &window) {
 }
 
 void frmRun::showResultsSummary() {
+    if (m_state.MultiStreetMode) {
+        showMultiStreetResults(m_state.StreetResults);
+        return;
+    }
     m_state.OpenSavedResults = false;
     m_state.ResultFileName = m_state.LastResultFile;
     frmShowResults window(m_state, m_interaction, m_settings, this);
@@ -51,10 +58,41 @@ void frmRun::menOpenSavedSingle_Click() {
     }
 }
 
-void frmRun::resultsAfterRun() {
-    if (m_state.MultiStreetMode) {
-        return; // the summary of a multi-street run lists its streets (not in this version yet)
+void frmRun::showMultiStreetResults(std::shared_ptr<results::StreetResultsStore> store) {
+    if (!store) {
+        m_interaction.message("There are no street results of a run to show.", Icon::Information);
+        return;
     }
+    m_state.OpenSavedResults = false;
+    m_state.ResultFileName = m_state.LastResultFile;
+    frmMultiStreetResults window(m_state, m_interaction, m_settings, std::move(store), this);
+    window.showStreetWindow = [this](QDialog &street) { showModalWindow(street); };
+    showModalWindow(window);
+    if (m_state.MultiStreetMode && window.model()->store() == m_state.StreetResults) {
+        m_state.LastResultFile = window.ResultFileName();
+    }
+}
+
+void frmRun::menOpenSavedMulti_Click() {
+    FileChoice choice;
+    choice.title = "Open Saved Results File";
+    choice.folder = m_state.WorkDir;
+    choice.filters = {"VESK multi-street results (*.msr)|*.msr|All (*.*)|*.*"};
+    const std::optional<std::string> path = m_interaction.chooseFile(choice);
+    if (!path || path->empty()) {
+        return;
+    }
+    std::string error;
+    std::shared_ptr<results::StreetResultsStore> store =
+        results::StreetResultsStore::open(*path, m_state, &error);
+    if (!store) {
+        m_interaction.message("Can't open the file!\r\n\r\n" + error, Icon::Critical);
+        return;
+    }
+    showMultiStreetResults(std::move(store));
+}
+
+void frmRun::resultsAfterRun() {
     enableCommand(action(QStringLiteral("menLastResults")), true);
     enableKey(QStringLiteral("Results"), true);
     CalcResultsEnabled = true;

@@ -82,6 +82,10 @@ bool frmRun::Form_Load(const QStringList &arguments) {
                 }
                 return SaveCountriesIni(s, error);
             };
+            dialog.AddNewCountry = [&](const std::string &) {
+                return addCountryWithWindows(s, m_settings, m_interaction, m_help, &dialog,
+                                             countryAddingWindows, &entries);
+            };
             dialog.exec();
             for (std::size_t i = 0; i < entries.size() && i < s.CountryList.size(); ++i) {
                 s.CountryList.at(i).IsDefault = entries[i].IsDefault;

@@ -49,6 +49,7 @@ frmShowResults::frmShowResults(State &state, Interaction &interaction, Settings 
     setObjectName(QStringLiteral("frmShowResults"));
     m_run.source = results::runStatSource(state);
     m_run.facts = results::keyInfoFactsFrom(state);
+    m_run.recHeight = state.RecHeight;
     setupUi();
 }
 
@@ -229,7 +230,7 @@ void frmShowResults::ReLoad() {
     LastPageIndex = m_state.NumReceptors;
     m_state.ResultsFromFile = false;
     menColumns->setEnabled(true);
-    fillPageList(results::resultsPageNames(m_state));
+    fillPageList(results::resultsPageNames(m_state.NumReceptors, m_run.recHeight));
     setWindowTitle(QString::fromStdString(
         results::resultsCaption(m_run.facts.streetName, m_run.facts.calcTime, m_state.ResultFileName)));
     CurrentPage = 0;

@@ -45,6 +45,7 @@ class ResultsTableModel;
 struct RunResults {
     results::StatSource source;
     results::KeyInfoFacts facts;
+    double recHeight = 0; // receptor height of the street, m (named in the page list)
 };
 
 class frmShowResults : public QDialog {

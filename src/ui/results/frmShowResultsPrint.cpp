@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QFontMetricsF>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -20,6 +21,11 @@ namespace vesk::ui {
 void frmShowResults::menPrint_Click() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(windowTitle());
+    // A table wider than a portrait sheet is offered across the sheet.
+    const QRectF portrait = printer.pageLayout().paintRect(QPageLayout::Inch);
+    if (GridWidth / 1440.0 > portrait.width() * 0.85) {
+        printer.setPageOrientation(QPageLayout::Landscape);
+    }
     bool chosen = false;
     if (choosePrinter) {
         chosen = choosePrinter(printer);

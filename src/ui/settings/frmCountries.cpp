@@ -127,14 +127,7 @@ void frmCountries::lstCountries_Click(int index) {
     std::string text = lstCountries->item(index)->text().toStdString();
     if (isChecked(index)) {
         if (sameName(text, "Add New")) {
-            if (AddNewCountry) {
-                text = AddNewCountry(text);
-            } else {
-                QMessageBox::information(this, QStringLiteral("WinVESK"),
-                                         QStringLiteral("Adding a new country is not available in this "
-                                                        "version of the program."));
-                text.clear();
-            }
+            text = AddNewCountry ? AddNewCountry(text) : std::string();
             if (!HasCurrentCountry) {
                 setVisible(true);
             }

@@ -30,7 +30,7 @@ public:
                  HelpSystem *help, QWidget *parent = nullptr);
 
     // Adds a country: gets the checked item's text, returns the new country's
-    // name ("" = none added). Unset: adding is not available.
+    // name ("" = none added). Unset: nothing is added.
     std::function<std::string(const std::string &)> AddNewCountry;
     // Writes the countries file with the given default flags (one per entry).
     std::function<bool(const std::vector<CountryEntry> &, std::string *error)> writeCountries;

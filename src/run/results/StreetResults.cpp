@@ -1,0 +1,498 @@
+#include "run/results/StreetResults.h"
+
+#include "calc/Format.h"
+#include "core/Numbers.h"
+#include "core/StagedFile.h"
+#include "core/TextIO.h"
+#include "run/State.h"
+#include "run/results/ResultsTable.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace vesk::results {
+
+namespace {
+
+const char *const kMagic = "WinVESK multi-street results";
+const char *const kCrLf = "\r\n";
+
+void appendQuoted(std::string &out, std::string_view text) {
+    out += '"';
+    for (char c : text) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    out += '"';
+}
+
+void appendNumber(std::string &out, double v) {
+    char buffer[32];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
+    out.append(buffer, r.ptr);
+}
+
+void appendFloat(std::string &out, float v) {
+    char buffer[32];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
+    out.append(buffer, r.ptr);
+}
+
+// The comma-separated fields of a line; quotes removed, doubled quotes read as one.
+std::vector<std::string> fieldsOf(std::string_view line) {
+    std::vector<std::string> fields;
+    std::size_t i = 0;
+    for (;;) {
+        std::string field;
+        if (i < line.size() && line[i] == '"') {
+            for (++i; i < line.size(); ++i) {
+                if (line[i] == '"') {
+                    if (i + 1 < line.size() && line[i + 1] == '"') {
+                        field += '"';
+                        ++i;
+                    } else {
+                        ++i;
+                        break;
+                    }
+                } else {
+                    field += line[i];
+                }
+            }
+        }
+        const std::size_t comma = line.find(',', i);
+        field += line.substr(i, comma == std::string_view::npos ? std::string_view::npos : comma - i);
+        fields.push_back(std::move(field));
+        if (comma == std::string_view::npos) {
+            return fields;
+        }
+        i = comma + 1;
+    }
+}
+
+double numberOf(const std::string &field) {
+    const std::optional<double> v = parseNumber(field);
+    if (!v) {
+        throw std::runtime_error("\"" + field + "\" is not a number");
+    }
+    return *v;
+}
+
+bool getLine(std::istream &in, std::string &line) {
+    if (!std::getline(in, line)) {
+        return false;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return true;
+}
+
+std::string familyTail(StatFamily family) {
+    switch (family) {
+    case StatFamily::Hourly:
+        return "";
+    case StatFamily::Run8:
+        return " (8 h)";
+    case StatFamily::Daily:
+        return " (daily)";
+    }
+    return "";
+}
+
+} // namespace
+
+std::vector<SummaryColumn> summaryColumns(const State &s) {
+    std::vector<SummaryColumn> out;
+    const std::vector<ResultsColumn> columns = allResultsColumns(s);
+    for (int i = 1; i <= s.LimValPollutantCount; ++i) {
+        const std::string pollutant = s.LimValPollutants[static_cast<std::size_t>(i)];
+        const Pollutant *p = s.PollutantList.find(pollutant);
+        const auto index = static_cast<std::size_t>(p != nullptr ? p->Index : 0);
+        if (p == nullptr || (index < s.ShowPol.size() && !s.ShowPol[index])) {
+            continue;
+        }
+        const std::string unit =
+            index < s.DefOutputUnits.size() ? unitText(s.DefOutputUnits[index]) : std::string();
+        for (const ResultsColumn &c : columns) {
+            float limit = -99.0f;
+            const auto pi = static_cast<std::size_t>(i);
+            const int rows = pi < s.LimValRowCount.size() ? s.LimValRowCount[pi] : 0;
+            for (int j = 1; j <= rows; ++j) {
+                const float l = limitValue(s, c, i, j);
+                if (l > 0.0f && (limit <= 0.0f || l < limit)) {
+                    limit = l;
+                }
+            }
+            if (limit <= 0.0f) {
+                continue;
+            }
+            SummaryColumn sc;
+            sc.key = c.word + pollutant + "_mod";
+            sc.comp = c.isDataCapture() ? c.word : pollutant;
+            sc.caption = pollutant + " " + c.name + familyTail(c.family);
+            // " (µg/m³)" without the brackets.
+            sc.unit = c.isDataCapture() ? "%" : unit.size() > 3 ? unit.substr(2, unit.size() - 3) : unit;
+            sc.limit = limit;
+            out.push_back(std::move(sc));
+        }
+    }
+    return out;
+}
+
+int exceedances(const StreetEntry &street, const std::vector<SummaryColumn> &columns) {
+    int n = 0;
+    for (std::size_t k = 0; k < columns.size() && k < street.summary.size(); ++k) {
+        if (street.summary[k] >= 0.0f && street.summary[k] > columns[k].limit) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+std::vector<std::string> streetListKeyInfo(const StreetResultsStore &store) {
+    int active = 0, exceeding = 0;
+    std::string first, last;
+    for (const StreetEntry &e : store.streets()) {
+        active += e.active ? 1 : 0;
+        exceeding += exceedances(e, store.columns()) > 0 ? 1 : 0;
+        if (!e.firstCalcDate.empty() && (first.empty() || e.firstCalcDate < first)) {
+            first = e.firstCalcDate;
+        }
+        if (!e.lastCalcDate.empty() && e.lastCalcDate > last) {
+            last = e.lastCalcDate;
+        }
+    }
+    auto date = [](const std::string &text) {
+        DateTimeParts parts;
+        return parseDateTimeText(text, &parts) ? Format(parts, "dd. mmmm yyyy hh:mm") : text;
+    };
+    const std::size_t n = store.streets().size();
+    return {"Project: " + store.title() + "    Calculated on: " + store.calcTime(),
+            "Streets: " + std::to_string(n) + ", of which " + std::to_string(active) + " calculated; " +
+                std::to_string(exceeding) + (exceeding == 1 ? " street exceeds" : " streets exceed") +
+                " a limit value",
+            "Emission Scenario Year: " + std::to_string(store.scenarioYear()),
+            "Period Covered: " + date(first) + "  -  " + date(last)};
+}
+
+StreetResultsStore::~StreetResultsStore() {
+    removeTemporary();
+}
+
+void StreetResultsStore::removeTemporary() {
+    if (m_out.is_open()) {
+        m_out.close();
+    }
+    if (m_temporary && !m_path.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+    }
+}
+
+bool StreetResultsStore::fail(const std::string &why, std::string *error) const {
+    if (error != nullptr) {
+        *error = why;
+    }
+    return false;
+}
+
+bool StreetResultsStore::start(const State &s, std::string *error) {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    std::string pattern = (ec ? std::filesystem::path("/tmp") : folder) / "winvesk-streets-XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) {
+        return fail("The street results cannot be kept: no temporary file (" +
+                        std::string(std::strerror(errno)) + ").",
+                    error);
+    }
+    close(fd);
+    m_path = pattern;
+    m_temporary = true;
+    m_out.open(m_path, std::ios::binary | std::ios::trunc);
+    if (!m_out) {
+        return fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
+    }
+
+    m_title = s.StoredStreetName.empty() ? s.StreetName : s.StoredStreetName;
+    m_scenarioYear = s.ScenarioYear;
+    m_keys.clear();
+    for (std::size_t i = 0; i < s.StatVarList.size(); ++i) {
+        m_keys.push_back(s.StatVarList.keyAt(i));
+    }
+    m_pollutants = s.PollutantList;
+    m_factors = s.OutputUnitFactor;
+    m_columns = summaryColumns(s);
+    m_columnKeys.clear();
+    for (const SummaryColumn &c : m_columns) {
+        const auto at = std::find_if(m_keys.begin(), m_keys.end(),
+                                     [&](const std::string &k) { return iequals(k, c.key); });
+        m_columnKeys.push_back(at == m_keys.end() ? -1 : static_cast<int>(at - m_keys.begin()));
+    }
+
+    std::string head;
+    appendQuoted(head, kMagic);
+    head += std::string(",1") + kCrLf;
+    appendQuoted(head, m_title);
+    head += "," + std::to_string(m_scenarioYear) + kCrLf;
+    head += "\"Pollutants\"," + std::to_string(m_pollutants.size());
+    for (const Pollutant &p : m_pollutants) {
+        head += ',';
+        appendQuoted(head, p.Name);
+        head += ',';
+        const auto index = static_cast<std::size_t>(p.Index);
+        appendFloat(head, index < m_factors.size() ? m_factors[index] : 1.0f);
+    }
+    head += kCrLf;
+    head += "\"Statistics\"," + std::to_string(m_keys.size());
+    for (const std::string &k : m_keys) {
+        head += ',';
+        appendQuoted(head, k);
+    }
+    head += std::string(kCrLf) + "\"Streets\"" + kCrLf;
+    m_out << head;
+    return m_out ? true : fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
+}
+
+StreetRecord StreetResultsStore::record(StreetEntry street, const KeyedList<StatVar> &stats) const {
+    StreetRecord r{std::move(street), std::vector<float>(m_keys.size() * 2, -99.0f)};
+    for (std::size_t k = 0; k < m_keys.size(); ++k) {
+        if (const StatVar *v = stats.find(m_keys[k])) {
+            for (int side = 1; side <= 2 && side <= v->receptorCount(); ++side) {
+                r.values[2 * k + static_cast<std::size_t>(side - 1)] = v->Value(side);
+            }
+        }
+    }
+    return r;
+}
+
+bool StreetResultsStore::add(StreetRecord street, std::string *error) {
+    if (m_failed || !m_out.is_open()) {
+        return false;
+    }
+    StreetEntry &e = street.entry;
+    e.offset = static_cast<std::uint64_t>(m_out.tellp());
+    std::string &line = m_line;
+    line.clear();
+    line += std::to_string(e.number) + ',';
+    appendQuoted(line, e.name);
+    line += e.active ? ",#TRUE#," : ",#FALSE#,";
+    appendNumber(line, e.x);
+    line += ',';
+    appendNumber(line, e.y);
+    line += ',';
+    appendNumber(line, e.recHeight);
+    line += ',';
+    appendNumber(line, e.givenTraffic);
+    line += ',' + std::to_string(e.dailyTraffic) + ',' + std::to_string(e.trafficFileType) + ',';
+    appendQuoted(line, e.trafficFile);
+    line += ',';
+    appendQuoted(line, e.firstCalcDate);
+    line += ',';
+    appendQuoted(line, e.lastCalcDate);
+    for (float x : street.values) {
+        line += ',';
+        appendFloat(line, x);
+    }
+    line += kCrLf;
+    m_out << line;
+    if (!m_out) {
+        m_failed = true;
+        return fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
+    }
+    summarise(e, street.values);
+    m_streets.push_back(std::move(e));
+    return true;
+}
+
+void StreetResultsStore::summarise(StreetEntry &street, const std::vector<float> &values) const {
+    street.summary.assign(m_columns.size(), -99.0f);
+    for (std::size_t c = 0; c < m_columns.size(); ++c) {
+        const int k = m_columnKeys[c];
+        if (k < 0 || static_cast<std::size_t>(2 * k + 1) >= values.size()) {
+            continue;
+        }
+        StatVar v(2);
+        v.setValue(1, values[2 * static_cast<std::size_t>(k)]);
+        v.setValue(2, values[2 * static_cast<std::size_t>(k) + 1]);
+        try {
+            street.summary[c] = v.Value(0, m_columns[c].comp, m_pollutants, m_factors);
+        } catch (const std::out_of_range &) {
+            street.summary[c] = -99.0f;
+        }
+    }
+}
+
+bool StreetResultsStore::finish(const std::string &calcTime, std::string *error) {
+    if (m_failed) {
+        return fail("The street results could not be kept.", error);
+    }
+    m_calcTime = calcTime;
+    std::string tail = "\"End\",";
+    appendQuoted(tail, calcTime);
+    tail += "," + std::to_string(m_streets.size()) + kCrLf;
+    m_out << tail;
+    m_out.close();
+    return m_out ? true : fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
+}
+
+std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &path, const State &s,
+                                                             std::string *error) {
+    auto store = std::make_shared<StreetResultsStore>();
+    StreetResultsStore &read = *store;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        read.fail("Can't open the file " + path, error);
+        return nullptr;
+    }
+    try {
+        std::string line;
+        auto next = [&](const char *what) {
+            if (!getLine(in, line)) {
+                throw std::runtime_error(std::string("the file ends before ") + what);
+            }
+            return fieldsOf(line);
+        };
+        std::vector<std::string> f = next("its first line");
+        if (f.empty() || f[0] != kMagic) {
+            throw std::runtime_error("it is not a multi-street result file");
+        }
+        f = next("the project title");
+        read.m_title = toUtf8(f.at(0));
+        read.m_scenarioYear = f.size() > 1 ? static_cast<int>(numberOf(f[1])) : 0;
+        f = next("the pollutants");
+        const std::size_t pollutants = static_cast<std::size_t>(numberOf(f.at(1)));
+        for (std::size_t i = 0; i < pollutants; ++i) {
+            Pollutant p;
+            p.Name = f.at(2 + 2 * i);
+            p.Index = static_cast<int>(i);
+            read.m_factors.push_back(static_cast<float>(numberOf(f.at(3 + 2 * i))));
+            read.m_pollutants.add(p.Name, p);
+        }
+        f = next("the statistics");
+        const std::size_t keys = static_cast<std::size_t>(numberOf(f.at(1)));
+        for (std::size_t i = 0; i < keys; ++i) {
+            read.m_keys.push_back(f.at(2 + i));
+        }
+        next("the streets");
+        read.m_columns = summaryColumns(s);
+        for (const SummaryColumn &c : read.m_columns) {
+            const auto at = std::find_if(read.m_keys.begin(), read.m_keys.end(),
+                                         [&](const std::string &k) { return iequals(k, c.key); });
+            read.m_columnKeys.push_back(at == read.m_keys.end() ? -1
+                                                                : static_cast<int>(at - read.m_keys.begin()));
+        }
+        bool ended = false;
+        std::vector<float> values;
+        for (;;) {
+            const std::uint64_t offset = static_cast<std::uint64_t>(in.tellg());
+            if (!getLine(in, line)) {
+                break;
+            }
+            if (trim(line).empty()) {
+                continue;
+            }
+            f = fieldsOf(line);
+            if (f[0] == "End") {
+                read.m_calcTime = f.size() > 1 ? f[1] : std::string();
+                ended = true;
+                break;
+            }
+            if (f.size() != 12 + 2 * keys) {
+                throw std::runtime_error("street line " + std::to_string(read.m_streets.size() + 1) +
+                                         " has " + std::to_string(f.size()) + " fields instead of " +
+                                         std::to_string(12 + 2 * keys));
+            }
+            StreetEntry e;
+            e.number = static_cast<int>(numberOf(f[0]));
+            e.name = toUtf8(f[1]);
+            e.active = iequals(f[2], "#TRUE#");
+            e.x = numberOf(f[3]);
+            e.y = numberOf(f[4]);
+            e.recHeight = numberOf(f[5]);
+            e.givenTraffic = numberOf(f[6]);
+            e.dailyTraffic = static_cast<long>(numberOf(f[7]));
+            e.trafficFileType = static_cast<int>(numberOf(f[8]));
+            e.trafficFile = toUtf8(f[9]);
+            e.firstCalcDate = f[10];
+            e.lastCalcDate = f[11];
+            e.offset = offset;
+            values.assign(2 * keys, -99.0f);
+            for (std::size_t k = 0; k < 2 * keys; ++k) {
+                values[k] = static_cast<float>(numberOf(f[12 + k]));
+            }
+            read.summarise(e, values);
+            read.m_streets.push_back(std::move(e));
+        }
+        if (!ended) {
+            throw std::runtime_error("the file has no end: the run that wrote it did not finish");
+        }
+    } catch (const std::exception &e) {
+        read.fail("The file " + path + " cannot be read as multi-street results: " + e.what() + ".", error);
+        return nullptr;
+    }
+    read.m_path = path;
+    return store;
+}
+
+bool StreetResultsStore::streetStatistics(std::size_t i, KeyedList<StatVar> *stats,
+                                          std::string *error) const {
+    if (i >= m_streets.size()) {
+        return fail("There is no street " + std::to_string(i + 1) + " in these results.", error);
+    }
+    std::ifstream in(m_path, std::ios::binary);
+    std::string line;
+    in.seekg(static_cast<std::streamoff>(m_streets[i].offset));
+    if (!in || !getLine(in, line)) {
+        return fail("The results of " + m_streets[i].name + " cannot be read from " + m_path + ".", error);
+    }
+    const std::vector<std::string> f = fieldsOf(line);
+    if (f.size() != 12 + 2 * m_keys.size()) {
+        return fail("The results of " + m_streets[i].name + " in " + m_path + " are damaged.", error);
+    }
+    KeyedList<StatVar> out;
+    for (std::size_t k = 0; k < m_keys.size(); ++k) {
+        StatVar v(2);
+        v.Name = m_keys[k];
+        for (int r = 0; r < 2; ++r) {
+            const std::optional<double> x = parseNumber(f[12 + 2 * k + static_cast<std::size_t>(r)]);
+            v.setValue(r + 1, x ? static_cast<float>(*x) : -99.0f);
+        }
+        out.add(m_keys[k], std::move(v));
+    }
+    *stats = std::move(out);
+    return true;
+}
+
+bool StreetResultsStore::saveAs(const std::string &path, std::string *error) {
+    std::ifstream in(m_path, std::ios::binary);
+    if (!in) {
+        return fail("The street results cannot be read from " + m_path + ".", error);
+    }
+    StagedFile out;
+    if (!out.open(path, error)) {
+        return false;
+    }
+    out.stream() << in.rdbuf();
+    if (!in || !out.commit(error)) {
+        if (error != nullptr && error->empty()) {
+            *error = "The street results could not be copied to " + path + ".";
+        }
+        return false;
+    }
+    removeTemporary();
+    m_path = path;
+    m_temporary = false;
+    return true;
+}
+
+} // namespace vesk::results

@@ -1,0 +1,164 @@
+#pragma once
+
+// The results of every street of a multi-street run, for the multi-street
+// results window: a list of the streets with their statistics against the
+// limit values, from which one street's full results can be shown.
+//
+// The run adds each street, in the order of the streets file, as soon as its
+// statistics are known. A street's statistics go at once to a file (one line
+// per street); memory keeps only what the list shows, so a run of many
+// streets holds no more than a few numbers per street. The file is a
+// temporary one until the user saves it; a saved file is read the same way.
+//
+// File layout (UTF-8, CR LF, comma-separated, texts in double quotes with a
+// quote written twice):
+//   "WinVESK multi-street results",1
+//   <project title>,<scenario year>
+//   "Pollutants",<n>, then n pairs <name>,<output unit factor>
+//   "Statistics",<n>, then the n StatVarList keys
+//   "Streets"
+//   one line per street: number, name, active (#TRUE#/#FALSE#), x, y,
+//     receptor height, given traffic, calculated traffic, traffic file type,
+//     traffic file, first and last hour, then side 1 and side 2 of each
+//     statistic (-99 missing)
+//   "End",<time of calculation>,<number of streets>
+// A file without its end line (a run that did not finish) is refused.
+
+#include "core/KeyedList.h"
+#include "core/Pollutant.h"
+#include "core/StatVar.h"
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+struct State;
+
+namespace results {
+
+// What the street list shows of one street.
+struct StreetEntry {
+    int number = 0; // 1.. in the order of the streets file
+    std::string name;
+    bool active = true;
+    double x = 0, y = 0;
+    double recHeight = 0;     // receptor height, m
+    double givenTraffic = 0;  // annual average daily traffic of the record, vehicles/day
+    long dailyTraffic = -99;  // calculated by the run, vehicles/day; -99 = no hour
+    int trafficFileType = -1; // as the run's traffic set-up gave it
+    std::string trafficFile;
+    std::string firstCalcDate, lastCalcDate; // "yyyy-mm-dd hh:mm" ("" = no hour)
+    std::vector<float> summary; // per summary column: the larger side in output units, -99 missing
+    std::uint64_t offset = 0;   // where the street's line starts in the file
+};
+
+// A statistic the street list sets against a limit value: the modelled
+// series of a limit-value pollutant, for each statistic with a positive
+// limit value.
+struct SummaryColumn {
+    std::string key;     // StatVarList key ("AvNO2_mod")
+    std::string comp;    // the pollutant (or the data-capture word) handed to StatVar::Value
+    std::string caption; // "NO2 Average", "PM10 36th highest (daily)"
+    std::string unit;    // "µg/m³", "%" for data capture
+    float limit = -99;   // the smallest positive limit value of the statistic
+};
+
+// The summary columns of the state's limit values and percentile modes, for
+// the pollutants shown in the results.
+std::vector<SummaryColumn> summaryColumns(const State &s);
+
+// The number of summary values above their limit (missing values count none).
+int exceedances(const StreetEntry &street, const std::vector<SummaryColumn> &columns);
+
+class StreetResultsStore;
+
+// One street as a run hands it to the store: the list's entry and the
+// street's statistics in the store's order (side 1 and side 2 of each).
+struct StreetRecord {
+    StreetEntry entry;
+    std::vector<float> values;
+};
+
+// The lines above the street list: the project and the time of calculation,
+// the number of streets (calculated, exceeding a limit value), the emission
+// scenario year and the period covered.
+std::vector<std::string> streetListKeyInfo(const StreetResultsStore &store);
+
+class StreetResultsStore {
+public:
+    StreetResultsStore() = default;
+    ~StreetResultsStore();
+    StreetResultsStore(const StreetResultsStore &) = delete;
+    StreetResultsStore &operator=(const StreetResultsStore &) = delete;
+
+    // ---- Writing, by a run
+    // Starts the store of a run in a temporary file: the statistics of the
+    // state's StatVarList, the pollutants and their output unit factors, the
+    // summary columns of the state. False with a message when the temporary
+    // file cannot be made.
+    bool start(const State &s, std::string *error);
+    // A street's record: its statistics in the store's order (keys missing
+    // from stats are -99). Reads only what start() set, so the streets of a
+    // run may make their records side by side while the writer adds others.
+    StreetRecord record(StreetEntry street, const KeyedList<StatVar> &stats) const;
+    // Adds a street (the run's writer, in street order). After a failure the
+    // store takes no more streets and failed() is true.
+    bool add(StreetRecord street, std::string *error);
+    bool addStreet(StreetEntry street, const KeyedList<StatVar> &stats, std::string *error) {
+        return add(record(std::move(street), stats), error);
+    }
+    bool failed() const { return m_failed; }
+    // Ends the file with the time of calculation.
+    bool finish(const std::string &calcTime, std::string *error);
+
+    // ---- Reading a saved file; the summary follows the state's limit values.
+    // nullptr with the reason when the file cannot be read.
+    static std::shared_ptr<StreetResultsStore> open(const std::string &path, const State &s,
+                                                    std::string *error);
+
+    // ---- What the window reads
+    const std::vector<StreetEntry> &streets() const { return m_streets; }
+    const std::vector<SummaryColumn> &columns() const { return m_columns; }
+    const std::string &title() const { return m_title; }
+    int scenarioYear() const { return m_scenarioYear; }
+    const std::string &calcTime() const { return m_calcTime; }
+    // The file the results are in (temporary until saved) and whether it was saved.
+    const std::string &path() const { return m_path; }
+    bool isTemporary() const { return m_temporary; }
+    const KeyedList<Pollutant> &pollutants() const { return m_pollutants; }
+    const std::vector<float> &outputUnitFactor() const { return m_factors; }
+
+    // The full statistics of street i (0-based) read back from the file.
+    bool streetStatistics(std::size_t i, KeyedList<StatVar> *stats, std::string *error) const;
+
+    // Copies the file to path (through a temporary file); the store then
+    // reads from path and is no longer temporary.
+    bool saveAs(const std::string &path, std::string *error);
+
+private:
+    bool fail(const std::string &why, std::string *error) const;
+    void summarise(StreetEntry &street, const std::vector<float> &values) const;
+    void removeTemporary();
+
+    std::string m_path;
+    bool m_temporary = false;
+    bool m_failed = false;
+    std::ofstream m_out;
+    std::string m_title;
+    int m_scenarioYear = 0;
+    std::string m_calcTime;
+    std::vector<std::string> m_keys;
+    KeyedList<Pollutant> m_pollutants;
+    std::vector<float> m_factors;
+    std::vector<SummaryColumn> m_columns;
+    std::vector<int> m_columnKeys; // per summary column, its key's position in m_keys (-1 = none)
+    std::vector<StreetEntry> m_streets;
+    std::string m_line; // kept for its capacity
+};
+
+} // namespace results
+} // namespace vesk

@@ -1,0 +1,225 @@
+#include "ui/results/frmMultiStreetResults.h"
+
+#include "core/Interaction.h"
+#include "run/results/ResultsKeyInfo.h"
+#include "run/results/StreetResults.h"
+#include "ui/mainwindow/EngineState.h"
+#include "ui/results/StreetListModel.h"
+#include "ui/results/frmShowResults.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace vesk::ui {
+
+namespace {
+
+const char *const kStreetsFilter = "VESK multi-street results (*.msr)|*.msr|All (*.*)|*.*";
+
+QPushButton *dialogButton(QWidget *parent, const char *name, const QString &text) {
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+frmMultiStreetResults::frmMultiStreetResults(State &state, Interaction &interaction, Settings &settings,
+                                             std::shared_ptr<results::StreetResultsStore> store,
+                                             QWidget *parent)
+    : QDialog(parent), m_state(state), m_interaction(interaction), m_settings(settings) {
+    setObjectName(QStringLiteral("frmMultiStreetResults"));
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
+    auto *layout = new QVBoxLayout(this);
+
+    txtKeyInfo = new QPlainTextEdit(this);
+    txtKeyInfo->setObjectName(QStringLiteral("txtKeyInfo"));
+    txtKeyInfo->setReadOnly(true);
+    txtKeyInfo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtKeyInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtKeyInfo->setFixedHeight(txtKeyInfo->fontMetrics().lineSpacing() * 4 + 14);
+    layout->addWidget(txtKeyInfo);
+
+    m_model = new StreetListModel(this);
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_model);
+    m_sorted->setSortRole(Qt::UserRole);
+    grdStreets = new QTableView(this);
+    grdStreets->setObjectName(QStringLiteral("grdStreets"));
+    grdStreets->setModel(m_sorted);
+    grdStreets->setSortingEnabled(true);
+    grdStreets->sortByColumn(StreetListModel::ColNumber, Qt::AscendingOrder);
+    grdStreets->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdStreets->setSelectionMode(QAbstractItemView::SingleSelection);
+    grdStreets->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdStreets->verticalHeader()->hide();
+    grdStreets->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    grdStreets->setAlternatingRowColors(true);
+    connect(grdStreets, &QTableView::doubleClicked, this,
+            [this](const QModelIndex &index) { showStreet(index.row()); });
+    layout->addWidget(grdStreets, 1);
+
+    auto *buttons = new QHBoxLayout;
+    btnShowStreet = dialogButton(this, "btnShowStreet", QStringLiteral("Show Street &Results"));
+    btnShowStreet->setToolTip(QStringLiteral("The full results of the selected street, per side"));
+    btnSave = dialogButton(this, "btnSave", QStringLiteral("&Save"));
+    btnOpen = dialogButton(this, "btnOpen", QStringLiteral("&Open"));
+    btnClose = dialogButton(this, "btnClose", QStringLiteral("Close"));
+    buttons->addWidget(btnShowStreet);
+    buttons->addStretch(1);
+    buttons->addWidget(btnSave);
+    buttons->addWidget(btnOpen);
+    buttons->addWidget(btnClose);
+    layout->addLayout(buttons);
+    connect(btnShowStreet, &QPushButton::clicked, this, &frmMultiStreetResults::btnShowStreet_Click);
+    connect(btnSave, &QPushButton::clicked, this, &frmMultiStreetResults::btnSave_Click);
+    connect(btnOpen, &QPushButton::clicked, this, &frmMultiStreetResults::btnOpen_Click);
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    setStore(std::move(store));
+}
+
+void frmMultiStreetResults::setStore(std::shared_ptr<results::StreetResultsStore> store) {
+    m_model->setStore(std::move(store), m_state.NumberFormat);
+    const results::StreetResultsStore *s = m_model->store().get();
+    QStringList lines;
+    if (s != nullptr) {
+        for (const std::string &line : results::streetListKeyInfo(*s)) {
+            lines << QString::fromStdString(line);
+        }
+        setWindowTitle(
+            QString::fromStdString(results::resultsCaption(s->title(), s->calcTime(), ResultFileName())));
+    }
+    txtKeyInfo->setPlainText(lines.join(QLatin1Char('\n')));
+    grdStreets->resizeColumnsToContents();
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        // Room for the sort mark beside the heading.
+        grdStreets->setColumnWidth(c, grdStreets->columnWidth(c) + 16);
+    }
+    grdStreets->resizeRowsToContents();
+    if (m_model->rowCount() > 0) {
+        grdStreets->selectRow(0);
+    }
+    btnShowStreet->setEnabled(m_model->rowCount() > 0);
+    btnSave->setEnabled(s != nullptr);
+    int width = grdStreets->verticalHeader()->width() + 40;
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        width += grdStreets->columnWidth(c);
+    }
+    const QRect room = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1366, 768);
+    resize(std::min(std::max(width, 700), room.width()), std::min(560, room.height()));
+}
+
+std::string frmMultiStreetResults::ResultFileName() const {
+    const results::StreetResultsStore *s = m_model->store().get();
+    return s == nullptr || s->isTemporary() ? std::string("untitled") : s->path();
+}
+
+void frmMultiStreetResults::btnShowStreet_Click() {
+    const QModelIndexList rows = grdStreets->selectionModel()->selectedRows();
+    if (!rows.isEmpty()) {
+        showStreet(rows.front().row());
+    }
+}
+
+void frmMultiStreetResults::showStreet(int row) {
+    const std::shared_ptr<results::StreetResultsStore> &store = m_model->store();
+    const QModelIndex source = m_sorted->mapToSource(m_sorted->index(row, 0));
+    if (!store || !source.isValid()) {
+        return;
+    }
+    const auto i = static_cast<std::size_t>(source.row());
+    const results::StreetEntry &street = store->streets()[i];
+    KeyedList<StatVar> stats;
+    std::string error;
+    if (!store->streetStatistics(i, &stats, &error)) {
+        m_interaction.message(error, Icon::Critical);
+        return;
+    }
+    RunResults run;
+    run.source = results::StatSource{&stats, &store->pollutants(), &store->outputUnitFactor()};
+    run.facts = results::keyInfoFactsFrom(m_state);
+    run.facts.streetName = street.name;
+    run.facts.calcTime = store->calcTime();
+    run.facts.firstCalcDate = street.firstCalcDate;
+    run.facts.lastCalcDate = street.lastCalcDate;
+    run.facts.dailyTrafficCalc = street.dailyTraffic;
+    run.facts.trafficFileType = results::keyInfoTrafficFileType(street.trafficFileType);
+    run.facts.trafficFile = street.trafficFile;
+    run.facts.annualDiurnalTraffic = street.givenTraffic;
+    run.facts.scenarioYear = store->scenarioYear();
+    run.recHeight = street.recHeight;
+
+    // The street's window is a view of its own: the run's name and comments stay as they are.
+    const std::string resultName = m_state.ResultFileName;
+    const std::string lastResult = m_state.LastResultFile;
+    const std::string comments = m_state.UserComments;
+    m_state.OpenSavedResults = false;
+    m_state.ResultFileName = "untitled";
+    m_state.UserComments.clear();
+    {
+        frmShowResults window(m_state, m_interaction, m_settings, this);
+        window.setRunResults(run);
+        window.Form_Load();
+        if (showStreetWindow) {
+            showStreetWindow(window);
+        } else {
+            window.exec();
+        }
+    }
+    m_state.ResultFileName = resultName;
+    m_state.LastResultFile = lastResult;
+    m_state.UserComments = comments;
+}
+
+void frmMultiStreetResults::btnSave_Click() {
+    const std::shared_ptr<results::StreetResultsStore> &store = m_model->store();
+    if (!store) {
+        return;
+    }
+    FileChoice choice;
+    choice.title = "Save Multi-Street Results";
+    choice.folder = m_state.WorkDir;
+    choice.fileName = store->isTemporary() ? std::string() : store->path();
+    choice.filters = {kStreetsFilter};
+    choice.save = true;
+    const std::optional<std::string> path = m_interaction.chooseFile(choice);
+    if (!path || path->empty()) {
+        return;
+    }
+    std::string error;
+    if (!store->saveAs(*path, &error)) {
+        m_interaction.message("The results could not be saved.\r\n" + error, Icon::Critical);
+        return;
+    }
+    setWindowTitle(
+        QString::fromStdString(results::resultsCaption(store->title(), store->calcTime(), ResultFileName())));
+}
+
+void frmMultiStreetResults::btnOpen_Click() {
+    FileChoice choice;
+    choice.title = "Open Saved Results File";
+    choice.folder = m_state.WorkDir;
+    choice.filters = {kStreetsFilter};
+    const std::optional<std::string> path = m_interaction.chooseFile(choice);
+    if (!path || path->empty()) {
+        return;
+    }
+    std::string error;
+    std::shared_ptr<results::StreetResultsStore> store =
+        results::StreetResultsStore::open(*path, m_state, &error);
+    if (!store) {
+        m_interaction.message("Can't open the file!\r\n\r\n" + error, Icon::Critical);
+        return;
+    }
+    setStore(std::move(store));
+}
+
+} // namespace vesk::ui

@@ -1,0 +1,126 @@
+#include "core/CountryFiles.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+struct Package : ::testing::Test {
+    TempDir dir;
+    std::string source = dir.path().string() + "/pkg/";
+    std::string appDir = dir.path().string() + "/app/";
+    std::vector<PackageItem> items;
+    bool missing = false;
+    std::string error;
+
+    bool read(const std::string &filesLst, const std::string &code = "XX") {
+        dir.write("pkg/Files.lst", filesLst);
+        return readPackageList(source, appDir, code, &items, &missing, &error);
+    }
+};
+
+} // namespace
+
+TEST_F(Package, PlaceholdersNameTheProgramFolderAndTheCodeInAnyLetterCase) {
+    ASSERT_TRUE(read("AppPath\\Lists\\National\\Code\\PercDef.lst\r\n"
+                     "apppath/Data/Traffic/National/CODE/CityCode.trf\r\n"))
+        << error;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].source, source + "PercDef.lst");
+    EXPECT_EQ(items[0].target, appDir + "Lists/National/XX/PercDef.lst");
+    EXPECT_EQ(items[1].target, appDir + "Data/Traffic/National/XX/CityXX.trf")
+        << "every occurrence of the placeholder is the code";
+    EXPECT_EQ(items[1].source, source + "CityCode.trf") << "the source keeps the entry's own file name";
+}
+
+TEST_F(Package, TheCodeIsNotPutIntoTheProgramFolderItself) {
+    appDir = dir.path().string() + "/mycode/";
+    ASSERT_TRUE(read("AppPath\\Lists\\National\\Code\\Pollutants.lst")) << error;
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].target, appDir + "Lists/National/XX/Pollutants.lst");
+}
+
+TEST_F(Package, AnEntryWithoutAFolderIsItsOwnSourceAndLiesInTheProgramFolder) {
+    ASSERT_TRUE(read("\"Read me, first.txt\",Notes.txt")) << error;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].source, source + "Read me, first.txt") << "a quoted entry may hold a comma";
+    EXPECT_EQ(items[0].target, appDir + "Read me, first.txt");
+    EXPECT_EQ(items[1].target, appDir + "Notes.txt");
+}
+
+TEST_F(Package, AMissingFileListIsReportedAsMissing) {
+    EXPECT_FALSE(readPackageList(source, appDir, "XX", &items, &missing, &error));
+    EXPECT_TRUE(missing);
+}
+
+class PackageTargetsOutside : public Package, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(PackageTargetsOutside, AreRefusedNamingTheEntry) {
+    const std::string entry = GetParam();
+    EXPECT_FALSE(read("AppPath\\Lists\\National\\Code\\PercDef.lst\r\n\"" + entry + "\"\r\n"));
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(items.empty()) << "nothing of a refused list is used";
+    EXPECT_NE(error.find(entry), std::string::npos) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, PackageTargetsOutside,
+                         ::testing::Values("AppPath\\..\\outside.txt", "AppPath\\Lists\\..\\..\\x.lst",
+                                           "/etc/passwd", "AppPath\\/etc/passwd", "C:\\Windows\\x.dll",
+                                           "AppPath\\Lists\\..", "AppPath\\"),
+                         [](const auto &info) { return "Entry" + std::to_string(info.index); });
+
+TEST(FileTransaction, RollbackRemovesWhatItMadeAndPutsOverwrittenFilesBack) {
+    TempDir dir;
+    const auto root = dir.path();
+    dir.write("src/a.txt", "new a");
+    dir.write("keep/old.txt", "old bytes");
+    {
+        FileTransaction t;
+        std::string error;
+        EXPECT_EQ(t.createFolder(root / "made/deeper", &error), FileTransaction::FolderResult::Created);
+        EXPECT_EQ(t.createFolder(root / "keep", &error), FileTransaction::FolderResult::Existed);
+        ASSERT_TRUE(t.copyFile(root / "src/a.txt", root / "keep/old.txt", &error)) << error;
+        ASSERT_TRUE(t.writeFile(root / "other/new.txt", "x", &error)) << error;
+        ASSERT_TRUE(t.writeFile(root / "other/new.txt", "y", &error)) << "a file it made is simply replaced";
+        EXPECT_EQ(readFile(root / "keep/old.txt"), "new a");
+        t.rollback();
+    }
+    EXPECT_EQ(readFile(root / "keep/old.txt"), "old bytes");
+    EXPECT_FALSE(fs::exists(root / "made"));
+    EXPECT_FALSE(fs::exists(root / "other"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "keep"), fs::directory_iterator()), 1)
+        << "no kept copy is left behind";
+}
+
+TEST(FileTransaction, CommitKeepsTheNewFilesAndDropsTheOldCopies) {
+    TempDir dir;
+    const auto root = dir.path();
+    dir.write("keep/old.txt", "old");
+    {
+        FileTransaction t;
+        std::string error;
+        ASSERT_TRUE(t.writeFile(root / "keep/old.txt", "new", &error)) << error;
+        t.commit();
+    }
+    EXPECT_EQ(readFile(root / "keep/old.txt"), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "keep"), fs::directory_iterator()), 1);
+}
+
+TEST(FileTransaction, AnUnfinishedTransactionUndoesItselfAndAFolderInTheWayIsAFailure) {
+    TempDir dir;
+    const auto root = dir.path();
+    fs::create_directories(root / "target.txt");
+    {
+        FileTransaction t;
+        std::string error;
+        ASSERT_TRUE(t.writeFile(root / "a/b.txt", "x", &error));
+        EXPECT_FALSE(t.writeFile(root / "target.txt", "x", &error));
+        EXPECT_NE(error.find("target.txt"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(root / "a"));
+    EXPECT_TRUE(fs::is_directory(root / "target.txt"));
+}

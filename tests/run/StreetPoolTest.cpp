@@ -1,0 +1,275 @@
+// Multi-street runs computed by several threads: the files, the messages,
+// Stop and Pause are those of one street after the other.
+
+#include "run/RunFixture.h"
+
+#include "core/RecordIO.h"
+
+#include <chrono>
+#include <map>
+#include <thread>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+constexpr int kStreets = 56;
+constexpr int kHours = 10 * 24; // 6 to 15 March 2023
+
+std::string metLine(int h) {
+    const double u = 1.0 + (h * 7 % 11) * 0.5;
+    const int dir = (h * 37) % 360;
+    const int rad = (h % 24 >= 8 && h % 24 <= 16) ? 250 + h % 100 : 0;
+    return formatNumber(u) + " " + std::to_string(dir) + " " + std::to_string(5 + h % 9) + " " +
+           std::to_string(rad);
+}
+
+std::string backLine(int h) {
+    return std::to_string(25 + h % 17) + " " + std::to_string(15 + h % 11) + " " +
+           std::to_string(40 + h % 13) + " 300 " + std::to_string(18 + h % 7);
+}
+
+std::string obsLine(int h) {
+    // Every 13th hour has no measurement on side 1.
+    return (h % 13 == 0 ? "-99" : std::to_string(60 + h % 23)) + " " + std::to_string(50 + h % 19) + " " +
+           std::to_string(30 + h % 7) + " " + std::to_string(28 + h % 5);
+}
+
+// One street of the streets file: varied geometry, traffic and sides; every
+// seventh street inactive, every fifth with a gap in its building rows.
+std::string streetRecord(int i, const std::string &trafficFile = ".\\CityStreet.trf") {
+    const bool sector = i % 5 == 0;
+    return std::string(i % 7 == 0 ? "#FALSE#" : "#TRUE#") + ",\"Street-" + std::to_string(i) + "\"," +
+           std::to_string(1000 + i) + "," + std::to_string(2000 + 3 * i) + ",\"" + trafficFile + "\"," +
+           std::to_string(4000 + (i * 937) % 40000) + "," + std::to_string(30 + i % 20) + "," +
+           std::to_string(8 + i % 25) + "," + std::to_string(12 + (i * 7) % 30) + ",100,100," +
+           std::to_string((i * 37) % 180) + "," + std::to_string(i % 3) + ",2," + (sector ? "1" : "0") +
+           "\r\n" + (sector ? "0,90,0.5\r\n" : "");
+}
+
+class ParallelStreets : public RunFixture {
+protected:
+    // The project of kStreets streets with hourly output, statistics of the
+    // streets (one name no statistic has) and daily averages; street
+    // `changed` (when given) has the record `changedRecord` instead.
+    void loadStreets(int changed = 0, const std::string &changedRecord = {}) {
+        writeWork("Met.txt", "year month day hour u_mast wind_dir temperature globalrad\r\n" +
+                                 hourlyLines(2023, 3, 6, kHours, metLine));
+        writeWork("Back.txt", hourlyLines(2023, 3, 6, kHours, backLine));
+        writeWork("Obs.txt", hourlyLines(2023, 3, 6, kHours, obsLine));
+        std::string streets;
+        for (int i = 1; i <= kStreets; ++i) {
+            streets += i == changed ? changedRecord : streetRecord(i);
+        }
+        writeWork("Streets.txt", streets);
+        const std::vector<FileRecord> records = {
+            inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
+            inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b"),
+            inputFile("Obs.txt", "year,month,day,hour,cNOx_obs_1,cNOx_obs_2,cNO2_obs_1,cNO2_obs_2"),
+            outputFile("Out.txt",
+                       "day,hour,daycase,ntotal,dailytraffic,streetwidth,cNOx_mod_1,cNO2_mod_2,cNO2_cor_1,"
+                       "cPM10_mod_1,av8NO2_mod_1,cNOx_b"),
+            statFile("Streets.sum",
+                     "\"Street\",X_coordinate,DailyTraffic,TravelSpeed,AvNOx_mod_1,AvNO2_mod_2,"
+                     "MaxHourlyNO2_mod_1,19thHighestNO2_mod_1,AvNOx_obs_1,AvNO2_b_1,NoSuchStatistic_1",
+                     "streets"),
+            statFile("Daily.txt", "\"Day\",NOx_b_1,NOx_mod_1,NO2_mod_2,NO2_obs_1,StreetName", "dailyav"),
+            statFile("Summary.xls;Streets", "\"Street\",AvNOx_mod_1,MaxHourlyNO2_mod_2", "streets"),
+            {"Streets.txt", "streets", {}}};
+        loadProject("Streets.vkm", projectText(records, "Streets"));
+        ASSERT_TRUE(state.MultiStreetMode);
+    }
+
+    struct Outcome {
+        RunReport report;
+        std::vector<std::string> messages;
+        std::map<std::string, std::string> files;
+    };
+
+    // Runs the loaded project with n threads and keeps what it wrote and said.
+    Outcome runWith(int threads, RunObserver *observer = nullptr) {
+        const StreetThreads use(threads);
+        ui.messages.clear();
+        Outcome o;
+        o.report = run(observer);
+        o.messages = ui.messages;
+        for (const char *name : {"Out.txt", "Streets.sum", "Daily.txt", "Summary.xls"}) {
+            o.files[name] = fs::exists(work(name)) ? readFile(work(name)) : std::string("(none)");
+        }
+        control.reset();
+        return o;
+    }
+};
+
+TEST_F(ParallelStreets, EveryNumberOfThreadsWritesTheSameFilesAndMessagesAsOneStreetAfterTheOther) {
+    loadStreets();
+    const Outcome serial = runWith(1);
+    ASSERT_EQ(serial.report.outcome, RunOutcome::Completed) << serial.report.error;
+    EXPECT_EQ(serial.report.streets, kStreets);
+    ASSERT_EQ(fileLines(work("Out.txt")).size(), 1u + (kStreets - kStreets / 7) * kHours);
+    ASSERT_EQ(fileLines(work("Streets.sum")).size(), 1u + kStreets);
+    ASSERT_EQ(serial.messages.size(), 1u) << "the unknown statistic is reported once per run";
+    EXPECT_NE(serial.messages[0].find("NoSuchStatistic_1"), std::string::npos);
+
+    for (int threads : {2, 8}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        const Outcome parallel = runWith(threads);
+        EXPECT_EQ(parallel.report.outcome, RunOutcome::Completed) << parallel.report.error;
+        EXPECT_EQ(parallel.report.hours, serial.report.hours);
+        EXPECT_EQ(parallel.report.streets, serial.report.streets);
+        EXPECT_EQ(parallel.report.lastDone, serial.report.lastDone);
+        EXPECT_EQ(parallel.messages, serial.messages);
+        for (const auto &[name, bytes] : serial.files) {
+            EXPECT_TRUE(parallel.files.at(name) == bytes) << name << " differs";
+        }
+        EXPECT_EQ(state.StreetName, state.StoredStreetName) << "the project's own street is back";
+        EXPECT_EQ(state.LastCalcDate, "2023-03-15 23:00") << "the last street's hours are the state's";
+    }
+}
+
+// Streets whose set-up fails, and the message a serial run gives for them.
+struct SetUpFailure {
+    const char *what;
+    std::string record; // of street 23
+};
+
+class ParallelStreetFailure : public ParallelStreets, public ::testing::WithParamInterface<SetUpFailure> {};
+
+TEST_P(ParallelStreetFailure, AStreetWhoseSetUpFailsEndsTheRunWithTheMessageOfASerialRun) {
+    loadStreets(23, GetParam().record);
+    const Outcome serial = runWith(1);
+    ASSERT_EQ(serial.report.outcome, RunOutcome::Failed);
+    ASSERT_FALSE(serial.messages.empty());
+    for (int threads : {2, 8}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        const Outcome parallel = runWith(threads);
+        EXPECT_EQ(parallel.report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(parallel.report.error, serial.report.error);
+        EXPECT_EQ(parallel.messages, serial.messages);
+        EXPECT_EQ(parallel.files, serial.files) << "a failed run leaves the previous files";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streets, ParallelStreetFailure,
+    ::testing::Values(SetUpFailure{"MissingTrafficFile", streetRecord(23, "NoSuchTraffic.trf")},
+                      SetUpFailure{"NoTrafficFile", streetRecord(23, "")},
+                      SetUpFailure{"TrafficFileIsAnOutput", streetRecord(23, "Out.txt")}),
+    [](const auto &info) { return std::string(info.param.what); });
+
+// The streets of a summary file, in its order (the first item of each row).
+std::vector<std::string> summaryStreets(const fs::path &summary) {
+    std::vector<std::string> names;
+    const std::vector<std::string> lines = fileLines(summary);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        names.push_back(lines[i].substr(0, lines[i].find(' ')));
+    }
+    return names;
+}
+
+TEST_F(ParallelStreets, StopWritesTheStreetsInFlightInStreetOrderAndStartsNoFurtherStreet) {
+    loadStreets();
+    const Outcome full = runWith(1);
+    ASSERT_EQ(full.report.outcome, RunOutcome::Completed);
+    const std::vector<std::string> fullStreets = summaryStreets(work("Streets.sum"));
+    const std::vector<std::string> fullRows = fileLines(work("Streets.sum"));
+    const std::vector<std::string> fullOut = fileLines(work("Out.txt"));
+
+    struct StopAtSecondStreet : RunObserver {
+        RunControl &control;
+        explicit StopAtSecondStreet(RunControl &c) : control(c) {}
+        void progress(double, const std::string &text) override {
+            if (text.rfind("Calculating street #2 ", 0) == 0) {
+                control.requestStop();
+            }
+        }
+    } stop(control);
+    const Outcome stopped = runWith(4, &stop);
+    ASSERT_EQ(stopped.report.outcome, RunOutcome::Stopped) << stopped.report.error;
+
+    const std::vector<std::string> streets = summaryStreets(work("Streets.sum"));
+    ASSERT_GE(streets.size(), 1u);
+    ASSERT_LE(streets.size(), 1u + 2 * 4) << "no street beyond those taken when Stop came";
+    EXPECT_EQ(stopped.report.streets, static_cast<int>(streets.size()));
+    EXPECT_EQ(streets, std::vector<std::string>(fullStreets.begin(), fullStreets.begin() + streets.size()))
+        << "the streets written are the first ones, in street order";
+
+    // Each street's hourly rows are the full run's rows of that street or,
+    // for a street stopped in flight, the first of them; its summary row is
+    // the full run's when it was not stopped.
+    const std::vector<std::string> out = fileLines(work("Out.txt"));
+    const std::vector<std::string> rows = fileLines(work("Streets.sum"));
+    std::size_t at = 1, fullAt = 1;
+    for (std::size_t k = 0; k < streets.size(); ++k) {
+        const bool active = (k + 1) % 7 != 0;
+        const std::size_t fullCount = active ? kHours : 0;
+        std::size_t count = 0;
+        while (at + count < out.size() && count < fullCount && out[at + count] == fullOut[fullAt + count]) {
+            ++count;
+        }
+        if (count < fullCount) {
+            EXPECT_NE(rows[k + 1], fullRows[k + 1]) << streets[k] << " stopped after " << count << " hours";
+        } else {
+            EXPECT_EQ(rows[k + 1], fullRows[k + 1]) << streets[k];
+        }
+        at += count;
+        fullAt += fullCount;
+    }
+    EXPECT_EQ(at, out.size()) << "every hourly row belongs to a street written, in order";
+    EXPECT_EQ(stopped.report.lastDone.rfind("the hour beginning ", 0), 0u);
+    EXPECT_NE(stopped.report.lastDone.find(streets.back()), std::string::npos)
+        << "the last street written is named";
+}
+
+TEST_F(ParallelStreets, PauseHoldsEveryWorkerAndContinueFinishesTheSameFiles) {
+    loadStreets();
+    const Outcome full = runWith(1);
+    ASSERT_EQ(full.report.outcome, RunOutcome::Completed);
+
+    struct PauseAtSecondStreet : RunObserver {
+        RunControl &control;
+        int captions = 0;
+        explicit PauseAtSecondStreet(RunControl &c) : control(c) {}
+        void progress(double, const std::string &text) override {
+            ++captions;
+            if (text.rfind("Calculating street #2 ", 0) == 0) {
+                control.requestPause();
+            }
+        }
+    } pause(control);
+    const StreetThreads use(4);
+    ui.messages.clear();
+    RunReport report;
+    std::thread running([&] { report = run(&pause); });
+    // While paused the run stands still: no street is written.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int captionsWhilePaused = pause.captions;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(pause.captions, captionsWhilePaused) << "no street was written while paused";
+    EXPECT_LT(pause.captions, kStreets);
+    control.requestContinue();
+    running.join();
+    EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    for (const auto &[name, bytes] : full.files) {
+        EXPECT_TRUE(readFile(work(name)) == bytes) << name << " differs after the pause";
+    }
+    control.reset();
+
+    // Stop while paused: nothing is written, the previous files stay.
+    struct PauseThenStop : RunObserver {
+        RunControl &control;
+        explicit PauseThenStop(RunControl &c) : control(c) {}
+        void progress(double, const std::string &text) override {
+            if (text.rfind("Calculating street #2 ", 0) == 0) {
+                control.requestPause();
+                control.requestStop();
+            }
+        }
+    } pauseThenStop(control);
+    const Outcome stopped = runWith(4, &pauseThenStop);
+    EXPECT_EQ(stopped.report.outcome, RunOutcome::StoppedWhilePaused);
+    EXPECT_EQ(stopped.files, full.files);
+}
+
+} // namespace

@@ -1,0 +1,224 @@
+// The results of the streets of a multi-street run: registered by the run in
+// street order, saved and read again.
+
+#include "run/results/StreetResults.h"
+
+#include "calc/Format.h"
+#include "core/Settings.h"
+#include "core/TextIO.h"
+#include "project/Batch.h"
+#include "project/InitProgram.h"
+#include "run/BatchRun.h"
+#include "run/RunFixture.h"
+#include "run/State.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+using namespace vesk;
+using namespace vesk::results;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The multi-street sample run on a copy of the data tree, as the window runs it
+// (the command line's loading, then a run that is not a batch run).
+class MultiStreetSample : public ::testing::Test {
+public:
+    explicit MultiStreetSample(bool batch = false, int threads = 0) {
+        std::optional<test::StreetThreads> threadCount;
+        if (threads > 0) {
+            threadCount.emplace(threads);
+        }
+        test::copyDataTree(dir.path());
+        auto startUp = [&](ProjectState &s, Interaction &interaction) {
+            return InitProgram(s, dir.path().string() + "/", interaction, settings, [](CoreState &) {});
+        };
+        CommandLine line;
+        line.projectFile = (dir.path() / "Working" / "DemoStreets.vkm").string();
+        line.batch = true;
+        status = runBatch(state, ui, line, startUp,
+                          [this, batch](ProjectState &, Interaction &i, std::string *error) {
+                              state.BatchMode = batch;
+                              return calculateProject(state, i, error);
+                          });
+    }
+    // The cells of the statistics file by street and column.
+    std::string statCell(const std::string &street, const std::string &column) const {
+        const std::vector<std::string> lines =
+            splitLines(test::readFile(dir.path() / "Working" / "StreetsStat2023.txt"));
+        auto cells = [](const std::string &line) {
+            std::vector<std::string> out;
+            std::size_t start = 0;
+            for (std::size_t at = line.find(';');; at = line.find(';', start)) {
+                out.push_back(
+                    trim(line.substr(start, at == std::string::npos ? std::string::npos : at - start)));
+                if (at == std::string::npos) {
+                    return out;
+                }
+                start = at + 1;
+            }
+        };
+        const std::vector<std::string> head = cells(lines.at(0));
+        const auto c = static_cast<std::size_t>(std::find(head.begin(), head.end(), column) - head.begin());
+        for (const std::string &line : lines) {
+            const std::vector<std::string> row = cells(line);
+            if (row.at(0) == street) {
+                return row.at(c);
+            }
+        }
+        return "(none)";
+    }
+    int column(const StreetResultsStore &store, const std::string &caption) const {
+        const auto &cols = store.columns();
+        const auto at = std::find_if(cols.begin(), cols.end(),
+                                     [&](const SummaryColumn &c) { return c.caption == caption; });
+        return at == cols.end() ? -1 : static_cast<int>(at - cols.begin());
+    }
+
+    test::TempDir dir;
+    State state;
+    test::ScriptedInteraction ui;
+    MemorySettings settings;
+    int status = -1;
+};
+
+} // namespace
+
+TEST_F(MultiStreetSample, everyStreetIsRegisteredInStreetOrderWithTheNumbersOfTheStatisticsFile) {
+    ASSERT_EQ(status, kExitSucceeded);
+    ASSERT_NE(state.StreetResults, nullptr);
+    const StreetResultsStore &store = *state.StreetResults;
+    ASSERT_EQ(store.streets().size(), 4u);
+    std::vector<std::string> names;
+    for (const StreetEntry &e : store.streets()) {
+        names.push_back(e.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Harbour Road", "Market Street", "Old Lane", "Ring Avenue"}));
+    EXPECT_FALSE(store.streets()[2].active);
+    EXPECT_EQ(store.streets()[0].dailyTraffic, 21982);
+    EXPECT_EQ(store.streets()[0].firstCalcDate, "2023-01-01 00:00");
+    EXPECT_EQ(store.title(), "Demo streets");
+    EXPECT_EQ(store.calcTime(), state.CalcTime);
+
+    const int average = column(store, "NO2 Average");
+    const int hourly = column(store, "NO2 19th highest");
+    ASSERT_GE(average, 0);
+    ASSERT_GE(hourly, 0);
+    EXPECT_FLOAT_EQ(store.columns()[static_cast<std::size_t>(average)].limit, 40.0f);
+    EXPECT_FLOAT_EQ(store.columns()[static_cast<std::size_t>(hourly)].limit, 200.0f);
+    for (const StreetEntry &e : store.streets()) {
+        if (!e.active) {
+            EXPECT_EQ(e.summary[static_cast<std::size_t>(average)], -99.0f) << e.name;
+            continue;
+        }
+        const std::string larger =
+            std::max(std::stod(statCell(e.name, "AvNO2_mod_1")),
+                     std::stod(statCell(e.name, "AvNO2_mod_2"))) == std::stod(statCell(e.name, "AvNO2_mod_1"))
+                ? statCell(e.name, "AvNO2_mod_1")
+                : statCell(e.name, "AvNO2_mod_2");
+        EXPECT_EQ(Format(e.summary[static_cast<std::size_t>(average)], "0.0"), larger) << e.name;
+    }
+}
+
+TEST_F(MultiStreetSample, oneStreetsFullStatisticsAreReadBackFromTheStore) {
+    ASSERT_EQ(status, kExitSucceeded);
+    KeyedList<StatVar> stats;
+    std::string error;
+    ASSERT_TRUE(state.StreetResults->streetStatistics(1, &stats, &error)) << error;
+    const StatVar &av = stats.item("AvNO2_mod");
+    EXPECT_EQ(Format(av.Value(1), "0.0"), statCell("Market Street", "AvNO2_mod_1"));
+    EXPECT_EQ(Format(av.Value(2), "0.0"), statCell("Market Street", "AvNO2_mod_2"));
+    EXPECT_EQ(Format(stats.item("19thHighestNO2_mod").Value(2), "0.0"),
+              statCell("Market Street", "19thHighestNO2_mod_2"));
+}
+
+TEST_F(MultiStreetSample, aSavedStoreOpensAgainWithTheSameStreetsAndTheTemporaryFileIsGone) {
+    ASSERT_EQ(status, kExitSucceeded);
+    StreetResultsStore &store = *state.StreetResults;
+    const std::string temporary = store.path();
+    ASSERT_TRUE(store.isTemporary());
+    ASSERT_TRUE(fs::exists(temporary));
+    const std::string saved = (dir.path() / "streets.msr").string();
+    std::string error;
+    ASSERT_TRUE(store.saveAs(saved, &error)) << error;
+    EXPECT_FALSE(fs::exists(temporary));
+    EXPECT_FALSE(store.isTemporary());
+
+    const auto reopened = StreetResultsStore::open(saved, state, &error);
+    ASSERT_NE(reopened, nullptr) << error;
+    ASSERT_EQ(reopened->streets().size(), store.streets().size());
+    for (std::size_t i = 0; i < store.streets().size(); ++i) {
+        EXPECT_EQ(reopened->streets()[i].name, store.streets()[i].name);
+        EXPECT_EQ(reopened->streets()[i].summary, store.streets()[i].summary);
+    }
+    EXPECT_EQ(reopened->calcTime(), store.calcTime());
+    KeyedList<StatVar> stats;
+    ASSERT_TRUE(reopened->streetStatistics(3, &stats, &error)) << error;
+    KeyedList<StatVar> original;
+    ASSERT_TRUE(store.streetStatistics(3, &original, &error));
+    EXPECT_EQ(stats.item("MaxHourlyNOx_mod").Value(1), original.item("MaxHourlyNOx_mod").Value(1));
+}
+
+TEST_F(MultiStreetSample, theStoreOfARunIsRemovedWithTheStore) {
+    ASSERT_EQ(status, kExitSucceeded);
+    const std::string temporary = state.StreetResults->path();
+    state.StreetResults.reset();
+    EXPECT_FALSE(fs::exists(temporary));
+}
+
+TEST_F(MultiStreetSample, aFileThatEndsBeforeItsEndLineOrIsNoStoreIsRefusedWithTheReason) {
+    ASSERT_EQ(status, kExitSucceeded);
+    std::string text = test::readFile(state.StreetResults->path());
+    text.erase(text.rfind("\"End\""));
+    std::string error;
+    EXPECT_EQ(StreetResultsStore::open(dir.write("cut.msr", text).string(), state, &error), nullptr);
+    EXPECT_NE(error.find("did not finish"), std::string::npos) << error;
+    EXPECT_EQ(StreetResultsStore::open(dir.write("other.msr", "\"Street: x\"\r\n").string(), state, &error),
+              nullptr);
+    EXPECT_NE(error.find("not a multi-street result file"), std::string::npos) << error;
+}
+
+// The store's text without its end line (which holds the time of calculation).
+std::string storedStreets(const StreetResultsStore &store) {
+    std::string text = test::readFile(store.path());
+    return text.substr(0, text.rfind("\"End\""));
+}
+
+TEST(StreetResultsOfARun, areTheSameForAnyNumberOfThreads) {
+    struct Run : MultiStreetSample {
+        explicit Run(int threads) : MultiStreetSample(false, threads) {}
+        void TestBody() override {}
+    };
+    const Run serial(1);
+    const Run parallel(3);
+    ASSERT_NE(serial.state.StreetResults, nullptr);
+    ASSERT_NE(parallel.state.StreetResults, nullptr);
+    EXPECT_EQ(storedStreets(*parallel.state.StreetResults), storedStreets(*serial.state.StreetResults));
+    EXPECT_EQ(parallel.state.StreetResults->streets().size(), 4u);
+}
+
+class MultiStreetBatch : public MultiStreetSample {
+protected:
+    MultiStreetBatch() : MultiStreetSample(true) {}
+};
+
+TEST_F(MultiStreetBatch, aBatchRunKeepsNoStoreOfItsStreets) {
+    ASSERT_EQ(status, kExitSucceeded);
+    EXPECT_EQ(state.StreetResults, nullptr);
+}
+
+TEST(StreetResults, exceedancesCountOnlyValuesAboveTheirLimit) {
+    StreetEntry e;
+    e.summary = {41.0f, 40.0f, -99.0f, 250.0f};
+    std::vector<SummaryColumn> columns(4);
+    for (SummaryColumn &c : columns) {
+        c.limit = 40.0f;
+    }
+    columns[3].limit = 200.0f;
+    EXPECT_EQ(exceedances(e, columns), 2);
+}
