@@ -80,11 +80,19 @@ INSTANTIATE_TEST_SUITE_P(Factors, ScaledHourColumn,
                                            HourScaling{"2", 2}),
                          [](const auto &info) { return "factor_" + testNameOf(info.param.factor); });
 
-// The demo pollutant list's microgram-to-ppb factors of NOx, NO and NO2; the
-// project's units are micrograms, so these are the factors of the completion.
-constexpr double f0 = 0.5229, f1 = 0.8017, f2 = 0.5229;
+// Microgram-to-ppb factors of NOx, NO and NO2; the project's units are
+// micrograms, so these are the factors of the completion. The demo list
+// gives NOx the factor of NO2; a list of three different factors tells every
+// factor of a formula from the others.
+struct CompletionFactors {
+    const char *name;
+    double f0, f1, f2;
+};
 
-TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTwo) {
+class RelatedValues : public HourlyChain, public ::testing::WithParamInterface<CompletionFactors> {};
+
+TEST_P(RelatedValues, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTwo) {
+    const double f0 = GetParam().f0, f1 = GetParam().f1, f2 = GetParam().f2;
     // Per hour: background, side 1 and side 2 as NOx NO NO2, then nlight nheavy ntotal.
     const char *hours[] = {
         "100 -99 40   80 -99 30   60 -99 20   900 -99 1000",     // NO missing; nheavy missing
@@ -102,15 +110,18 @@ TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTw
         "cNOx_b,cNO_b,cNO2_b,cNOx_obs_1,cNO_obs_1,cNO2_obs_1,cNOx_obs_2,cNO_obs_2,cNO2_obs_2";
     loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad," + series +
                                          ",nlight,nheavy,ntotal,speed_light,speed_heavy,qNOx"),
-              outputFile("Out.txt", series + ",nlight,nheavy", "0,*")});
+              outputFile("Out.txt", series + ",nlight,nheavy,ntotal", "0,*")});
+    state.MicrogToPpb[0] = f0;
+    state.MicrogToPpb[1] = f1;
+    state.MicrogToPpb[2] = f2;
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const auto r = rows("Out.txt");
     ASSERT_EQ(r.size(), 4u);
 
-    const auto no = [](double nox, double no2) { return (nox * f0 - no2 * f2) / f1; };
-    const auto nox = [](double no, double no2) { return (no * f1 + no2 * f2) / f0; };
-    const auto no2 = [](double nox, double no) { return (nox * f0 - no * f1) / f2; };
+    const auto no = [&](double nox, double no2) { return (nox * f0 - no2 * f2) / f1; };
+    const auto nox = [&](double no, double no2) { return (no * f1 + no2 * f2) / f0; };
+    const auto no2 = [&](double nox, double no) { return (nox * f0 - no * f1) / f2; };
     struct Expected {
         int hour;
         const char *name;
@@ -133,6 +144,7 @@ TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTw
         {3, "cNO2_obs_2", -99},
         {0, "nheavy", 100},
         {1, "nlight", 850},
+        {2, "ntotal", 1000},
         {3, "nlight", -99},
         {3, "nheavy", -99},
     };
@@ -144,7 +156,13 @@ TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTw
     EXPECT_EQ(r[0].at("cNOx_b"), 100);
     EXPECT_EQ(r[1].at("cNO_obs_2"), 5);
     EXPECT_EQ(r[2].at("cNO_obs_1"), 30);
+    EXPECT_EQ(r[3].at("ntotal"), 1000);
 }
+
+INSTANTIATE_TEST_SUITE_P(PollutantLists, RelatedValues,
+                         ::testing::Values(CompletionFactors{"demo", 0.5229, 0.8017, 0.5229},
+                                           CompletionFactors{"three_factors", 0.61, 0.8017, 0.5229}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(HourlyChain, eachSidesMeasurementsEnterItsOwnStatistics) {
     // Side 1 measures 40..43 NO2 and 100 NOx every hour; side 2 measures 10..14 NO2, missing every
