@@ -1,13 +1,15 @@
 // How the steps of an hour hand their values on, checked where a slip in the
 // chain would change a number without failing anything else: the hour read
-// through a scaled hour column, values completed from related ones, and the
-// measurements of each side in the statistics.
+// through a scaled hour column, values completed from related ones, the
+// measurements of each side in the statistics, and an emission factor of 0.
 
 #include "run/RunFixture.h"
 
 #include "core/Numbers.h"
 
 #include <map>
+#include <ostream>
+#include <regex>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -193,5 +195,64 @@ TEST_F(HourlyChain, eachSidesMeasurementsEnterItsOwnStatistics) {
     EXPECT_EQ(modelled[0], "NO2_mod");
     EXPECT_GT(Val(modelled[1]), 20) << "the modelled series is there beside the measured ones";
 }
+
+// Buses emit no benzene: their factors are 0 at every speed. An emission of
+// 0 is an emission, so benzene is modelled every hour, from the day cases of
+// a traffic file or from counts of each category.
+struct ZeroFactorRoute {
+    const char *name;
+    bool trafficFile;
+};
+
+void PrintTo(const ZeroFactorRoute &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class ZeroEmissionFactor : public HourlyChain, public ::testing::WithParamInterface<ZeroFactorRoute> {};
+
+TEST_P(ZeroEmissionFactor, givesAnEmissionOfZeroAndBenzeneResultsThatAreNumbers) {
+    const fs::path factors = appDir / "Data" / "Emission" / "Shared" / "EmissionFactors.eft";
+    const std::string before = readFile(factors);
+    const std::string after =
+        std::regex_replace(before, std::regex("(\"Bus diesel\",\"[^\"]*\",\"BNZ\",[0-9.]+,[0-9.]+)(,[0-9.]+)+"),
+                           "$1,0,0,0,0,0,0,0,0,0,0,0,0,0");
+    ASSERT_NE(after, before);
+    dir.write("app/Data/Emission/Shared/EmissionFactors.eft", after);
+
+    const std::string met = "year,month,day,hour,u_mast,wind_dir,temperature,globalrad";
+    std::string text;
+    for (int h = 0; h < 48; ++h) {
+        text += "2023 3 " + std::to_string(6 + h / 24) + " " + std::to_string(h % 24 + 1) + " " +
+                std::to_string(1 + h % 5) + " " + std::to_string(90 + 7 * h) + " 10 " +
+                (h % 24 > 7 && h % 24 < 17 ? "300" : "0") + " 1.5 400 30 20 10 5 50 40\r\n";
+    }
+    writeWork("Hours.txt", text);
+    const std::string inputs = met + ",cBNZ_b,nPCPetrol,nPCDiesel,nVan,nHGV,nBus";
+    std::vector<FileRecord> records;
+    if (GetParam().trafficFile) {
+        fs::copy_file(dataDir() / "Working" / "DemoStreet.trf", work("DemoStreet.trf"));
+        records = {inputFile("Hours.txt", met + ",cBNZ_b"), {"DemoStreet.trf", "traffic", {"18000", "45"}}};
+    } else {
+        records = {inputFile("Hours.txt", inputs + ",speed_light,speed_heavy")};
+    }
+    records.push_back(outputFile("Out.txt", "qBNZBus,qBNZHGV,qBNZ,cBNZ_str_mod_1,cBNZ_mod_1,cBNZ_b", "0,*"));
+    loadWith(records);
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 48u);
+    for (std::size_t h = 0; h < r.size(); ++h) {
+        SCOPED_TRACE("hour " + std::to_string(h + 1));
+        EXPECT_EQ(r[h].at("qBNZBus"), 0);
+        EXPECT_GT(r[h].at("qBNZHGV"), 0);
+        EXPECT_GT(r[h].at("qBNZ"), 0) << "the cars, vans and lorries emit benzene";
+        EXPECT_GT(r[h].at("cBNZ_str_mod_1"), 0);
+        EXPECT_GT(r[h].at("cBNZ_mod_1"), r[h].at("cBNZ_b"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, ZeroEmissionFactor,
+                         ::testing::Values(ZeroFactorRoute{"traffic_file", true}, ZeroFactorRoute{"counts", false}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
