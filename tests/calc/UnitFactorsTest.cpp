@@ -107,9 +107,9 @@ class DefaultOutputUnits : public ::testing::TestWithParam<DefaultUnitCase> {};
 TEST_P(DefaultOutputUnits, TakeTheOutputUnitToTheDefaultOne) {
     constexpr double kCOToPpb = 0.8588;
     // One microgram per cubic metre of CO in each unit.
-    const std::map<std::string, double> ofOneMicrog = {{"microg", 1},         {"milig", 0.001},
-                                                       {"nanog", 1000},       {"ppb", kCOToPpb},
-                                                       {"ppm", kCOToPpb / 1000}, {"ppt", kCOToPpb * 1000}};
+    const std::map<std::string, double> ofOneMicrog = {
+        {"microg", 1},     {"milig", 0.001},         {"nanog", 1000},
+        {"ppb", kCOToPpb}, {"ppm", kCOToPpb / 1000}, {"ppt", kCOToPpb * 1000}};
     const DefaultUnitCase &c = GetParam();
     Units u({0.5229, 0.8017, 0.5229, 0.5012, kCOToPpb});
     u.s.OutputUnit[4] = c.output;
@@ -125,10 +125,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DefaultUnitCase{"microg", "ppm"}, DefaultUnitCase{"microg", "ppb"},
                       DefaultUnitCase{"microg", "ppt"}, DefaultUnitCase{"microg", "milig"},
                       DefaultUnitCase{"microg", "microg"}, DefaultUnitCase{"microg", "nanog"},
-                      DefaultUnitCase{"ppm", "ppm"}, DefaultUnitCase{"ppm", "ppb"}, DefaultUnitCase{"ppm", "ppt"},
-                      DefaultUnitCase{"ppm", "milig"}, DefaultUnitCase{"ppm", "microg"},
-                      DefaultUnitCase{"ppm", "nanog"}, DefaultUnitCase{"nanog", "ppb"},
-                      DefaultUnitCase{"milig", "ppm"}),
+                      DefaultUnitCase{"ppm", "ppm"}, DefaultUnitCase{"ppm", "ppb"},
+                      DefaultUnitCase{"ppm", "ppt"}, DefaultUnitCase{"ppm", "milig"},
+                      DefaultUnitCase{"ppm", "microg"}, DefaultUnitCase{"ppm", "nanog"},
+                      DefaultUnitCase{"nanog", "ppb"}, DefaultUnitCase{"milig", "ppm"}),
     [](const auto &info) { return std::string(info.param.output) + "_in_" + info.param.defaultOutput; });
 
 TEST(UnitFactors, AUnitWithADecimalCommaCountsAsItsNumber) {

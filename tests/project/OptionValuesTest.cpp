@@ -289,7 +289,8 @@ TEST(OptionCodes, EachSourceOfEachPollutantKeepsZeroToThreeAndIsSetToThreeBeyond
     for (std::size_t f = 0; f < 4; ++f) {
         for (std::size_t k = 0; k < n; ++k) {
             const int given = values[(f + k) % 4];
-            EXPECT_EQ((*families[f])[k], given < 0 || given > 3 ? 3 : given) << "family " << f << ", pollutant " << k;
+            EXPECT_EQ((*families[f])[k], given < 0 || given > 3 ? 3 : given)
+                << "family " << f << ", pollutant " << k;
         }
     }
 }

@@ -22,7 +22,7 @@ constexpr double kCOToPpb = 0.8588;
 // One microgram per cubic metre of CO in each unit.
 double ofOneMicrog(const std::string &unit) {
     static const std::map<std::string, double> units = {
-        {"microg", 1},  {"milig", 0.001},           {"nanog", 1000},
+        {"microg", 1},     {"milig", 0.001},         {"nanog", 1000},
         {"ppb", kCOToPpb}, {"ppm", kCOToPpb / 1000}, {"ppt", kCOToPpb * 1000}};
     return units.at(unit);
 }
@@ -81,7 +81,8 @@ protected:
         for (int c = 0; c < page.columnCount(); ++c) {
             if (page.cell(1, c).text == "Average") {
                 average = c;
-            } else if (page.cell(1, c).text == "Maximum" && page.cell(0, c).text == "Running 8 hours averages") {
+            } else if (page.cell(1, c).text == "Maximum" &&
+                       page.cell(0, c).text == "Running 8 hours averages") {
                 maximum8 = c;
             }
         }
@@ -112,15 +113,16 @@ TEST_P(ResultsUnits, TheSummaryShowsCOInTheDefaultUnitOfThePollutantList) {
     EXPECT_NEAR(Val(maximum), maximum_ugm3 * factor, 0.005 + 1e-4 * maximum_ugm3 * factor) << maximum;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Units, ResultsUnits,
-    ::testing::Values(UnitCase{"ppm", "milig", "Carbon monoxide (mg/m³)"},
-                      UnitCase{"milig", "milig", "Carbon monoxide (mg/m³)"},
-                      UnitCase{"microg", "ppm", "Carbon monoxide (ppm)"},
-                      UnitCase{"ppm", "ppm", "Carbon monoxide (ppm)"},
-                      UnitCase{"milig", "ppb", "Carbon monoxide (ppb)"},
-                      UnitCase{"ppb", "nanog", "Carbon monoxide (ng/m³)"},
-                      UnitCase{"nanog", "microg", "Carbon monoxide (µg/m³)"}),
-    [](const auto &info) { return std::string(info.param.output) + "_in_" + info.param.defaultOutput; });
+INSTANTIATE_TEST_SUITE_P(Units, ResultsUnits,
+                         ::testing::Values(UnitCase{"ppm", "milig", "Carbon monoxide (mg/m³)"},
+                                           UnitCase{"milig", "milig", "Carbon monoxide (mg/m³)"},
+                                           UnitCase{"microg", "ppm", "Carbon monoxide (ppm)"},
+                                           UnitCase{"ppm", "ppm", "Carbon monoxide (ppm)"},
+                                           UnitCase{"milig", "ppb", "Carbon monoxide (ppb)"},
+                                           UnitCase{"ppb", "nanog", "Carbon monoxide (ng/m³)"},
+                                           UnitCase{"nanog", "microg", "Carbon monoxide (µg/m³)"}),
+                         [](const auto &info) {
+                             return std::string(info.param.output) + "_in_" + info.param.defaultOutput;
+                         });
 
 } // namespace
