@@ -143,7 +143,8 @@ TEST_P(RunStatisticsTables, TheSampleLayoutIsWrittenWithEveryColumnFilled) {
     EXPECT_EQ(std::get<double>(stats.rows[0][11]), 8760.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, RunStatisticsTables, testing::Values("Stat.xls", "Stat.wk1"),
+INSTANTIATE_TEST_SUITE_P(Kinds, RunStatisticsTables, testing::Values("Stat.xls", "Stat.wk1", "Stat.wks", "Stat.wk2", "Stat.wk3",
+                                                         "Stat.wk4"),
                          [](const auto &info) { return testNameOf(info.param); });
 
 TEST_F(RunWorkbooks, AYearTooLongForALotusWorksheetIsRefusedBeforeTheFirstHour) {

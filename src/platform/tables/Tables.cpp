@@ -61,7 +61,7 @@ struct TableSession::Workbook {
         if (kind == TableKind::Excel) {
             return tables::excelWriteWorkbook(file, sheets, error);
         }
-        return tables::wk1Write(file, sheets.front(), error);
+        return tables::lotusWrite(file, sheets.front(), error);
     }
 };
 
@@ -143,7 +143,7 @@ std::size_t tableRowCapacity(const std::string &file) {
     case TableKind::Excel:
         return kExcelMaxRows - 1;
     case TableKind::Lotus:
-        return tables::kWk1MaxRows - 1;
+        return tables::lotusMaxRows(file) - 1;
     default:
         return SIZE_MAX;
     }
@@ -152,7 +152,8 @@ std::size_t tableRowCapacity(const std::string &file) {
 std::string tableFullMessage(const std::string &file, const std::string &table, std::size_t rows) {
     const bool lotus = tableKindOfFile(file) == TableKind::Lotus;
     return "The table " + plainTableName(table) + " in " + file + " cannot hold " + std::to_string(rows) +
-           " rows of values: " + (lotus ? "a .wk1 worksheet" : "an Excel sheet") + " holds at most " +
+           " rows of values: " + (lotus ? "a ." + fileExtension(file) + " worksheet" : "an Excel sheet") +
+           " holds at most " +
            std::to_string(tableRowCapacity(file)) +
            " below its column names. Write the table to a text file" +
            (lotus ? " or an Excel (.xls) file," : ",") + " or run a shorter period.";
@@ -320,9 +321,9 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
             return true;
         }
     }
-    // A .wk1 or .wks file holds one unnamed worksheet: it serves any name.
+    // A release 1A or 2 file (.wks, .wk1, .wk2) holds one unnamed worksheet: it serves any name.
     auto ext = fileExtension(file);
-    if (kind == TableKind::Lotus && sheets.size() == 1 && (ext == "wk1" || ext == "wks")) {
+    if (kind == TableKind::Lotus && sheets.size() == 1 && (ext == "wk1" || ext == "wk2" || ext == "wks")) {
         *data = tables::tableFromSheet(sheets.front());
         return true;
     }
@@ -354,11 +355,6 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
             "Tables cannot be created in the Access file " + file +
                 ": this program reads Access files but cannot write them. Choose a text, Excel (.xls) or "
                 "Lotus (.wk1) file for the output.");
-        return nullptr;
-    }
-    if (kind == TableKind::Lotus && ext != "wk1") {
-        setError(error, "Tables cannot be created in the Lotus file " + file +
-                            ": this program writes Lotus tables to .wk1 files only.");
         return nullptr;
     }
     if (kind != TableKind::Text && (plainTableName(table).empty() || invalidName(table))) {
@@ -415,7 +411,8 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
             (kind == TableKind::Lotus || sameTableName(book->sheets[i].name, sheetName))) {
             setError(error, kind == TableKind::Lotus
                                 ? "The Lotus file " + file + " already receives the table " +
-                                      book->sheets[i].name + " of this run: a .wk1 file holds one worksheet."
+                                      book->sheets[i].name + " of this run: a ." + ext +
+                                      " file holds one worksheet."
                                 : "The workbook " + file + " already receives a table named " + sheetName +
                                       " in this run.");
             return nullptr;
