@@ -104,6 +104,18 @@ protected:
             setError(error, tableFullMessage(m_book->file, sheet.name, sheet.rows.size()));
             return false;
         }
+        if (m_book->kind == TableKind::Excel) {
+            for (const Cell &cell : row) {
+                const auto *text = std::get_if<std::string>(&cell);
+                if (text != nullptr && !tables::excelTextFits(*text)) {
+                    setError(error,
+                             "A text of " + std::to_string(text->size()) + " bytes cannot be written to " +
+                                 plainTableName(sheet.name) + " in " + m_book->file +
+                                 ": a cell holds at most 8221 characters (16444 when all are Latin-1).");
+                    return false;
+                }
+            }
+        }
         sheet.rows.push_back(std::move(row));
         return true;
     }
@@ -153,8 +165,7 @@ std::string tableFullMessage(const std::string &file, const std::string &table, 
     const bool lotus = tableKindOfFile(file) == TableKind::Lotus;
     return "The table " + plainTableName(table) + " in " + file + " cannot hold " + std::to_string(rows) +
            " rows of values: " + (lotus ? "a ." + fileExtension(file) + " worksheet" : "an Excel sheet") +
-           " holds at most " +
-           std::to_string(tableRowCapacity(file)) +
+           " holds at most " + std::to_string(tableRowCapacity(file)) +
            " below its column names. Write the table to a text file" +
            (lotus ? " or an Excel (.xls) file," : ",") + " or run a shorter period.";
 }
