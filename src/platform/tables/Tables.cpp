@@ -174,7 +174,8 @@ std::string tableFullMessage(const std::string &file, const std::string &table, 
     const bool lotus = tableKindOfFile(file) == TableKind::Lotus;
     return "The table " + plainTableName(table) + " in " + file + " cannot hold " + std::to_string(rows) +
            " rows of values: " + (lotus ? "a ." + fileExtension(file) + " worksheet" : "an Excel sheet") +
-           " holds at most " + std::to_string(tableRowCapacity(file)) +
+           " holds at most " +
+           std::to_string(tableRowCapacity(file)) +
            " below its column names. Write the table to a text file" +
            (lotus ? " or an Excel (.xls) file," : ",") + " or run a shorter period.";
 }
