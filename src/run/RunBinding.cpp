@@ -400,7 +400,7 @@ void bindInputFiles(RunContext &c) {
     State &s = c.s;
     c.inputs.clear();
     c.datedInputs = 0;
-    c.LastReadHour = -1;
+    c.LastReadTime = -1;
     std::string vehicleName; // carries from column to column when a column names no category
     int skipped = 0;         // checked files left out for their empty variable lists
     for (int k = 1; k <= std::min(s.NumInputFiles, kMaxFilesPerKind); ++k) {
@@ -660,7 +660,7 @@ void rewindInputs(RunContext &c) {
             positionText(in, 0, 0);
         }
     }
-    c.LastReadHour = -1;
+    c.LastReadTime = -1;
 }
 
 void stepInputsBack(RunContext &c) {
@@ -673,7 +673,7 @@ void stepInputsBack(RunContext &c) {
             positionText(in, 0, 0);
         }
     }
-    c.LastReadHour = -1;
+    c.LastReadTime = -1;
 }
 
 void commitOutputFiles(RunContext &c) {

@@ -341,7 +341,9 @@ struct RunContext {
 
     // Dating of the records as read (also those outside the period).
     int datedInputs = 0;    // input files with date items of their own
-    long LastReadHour = -1; // hour number of the record read last (-1 = none since the files were positioned)
+    // Minutes since 1970 of the start of the record read last (-1 = none since
+    // the files were positioned): the records must run forward by it.
+    long LastReadTime = -1;
     std::string endOfDataAt; // the files and lines of a record without an hour that ended the data
 
     // Names of statistics cells already reported as unknown.

@@ -82,11 +82,14 @@ long hourNumber(int y, int m, int d, int hour) {
     return daysFromCivil(y, m, d) * 24 + (hour - 1);
 }
 
-// "2023-03-19, hour 10" of an hour number.
-std::string hourText(long hourNo) {
+// "2023-03-19, hour 10" (", minute 30" when it has one) of a time in minutes since 1970.
+std::string timeText(long minutes) {
+    const long hourNo = minutes >= 0 ? minutes / 60 : -((-minutes + 59) / 60);
     const long days = hourNo >= 0 ? hourNo / 24 : -((-hourNo + 23) / 24);
     const CivilDate d = civilFromDays(days);
-    return isoDate(d.year, d.month, d.day) + ", hour " + std::to_string(hourNo - days * 24 + 1);
+    const long minute = minutes - hourNo * 60;
+    return isoDate(d.year, d.month, d.day) + ", hour " + std::to_string(hourNo - days * 24 + 1) +
+           (minute != 0 ? ", minute " + std::to_string(minute) : std::string());
 }
 
 // The date and hour a file's own items give (-99 for what it does not carry).
@@ -196,6 +199,9 @@ DateOutcome dateHour(RunContext &c) {
     if (s.hour > 24) {
         refuseDate(c, "the hour must lie between 1 and 24");
     }
+    if (h.minute > 59) {
+        refuseDate(c, "the minute must lie between 0 and 59");
+    }
     if (h.day < 0 || h.month < 0) {
         refuseDate(c, "the record has no day or month");
     }
@@ -206,15 +212,17 @@ DateOutcome dateHour(RunContext &c) {
         checkFilesAgree(c);
     }
     // The records of the files must run forward in time (a repeated hour
-    // would shift the file against the others and the period).
+    // would shift the file against the others and the period); the records
+    // of a half-hourly file run forward by their minutes.
     const long hourNo = hourNumber(h.year, h.month, h.day, s.hour);
-    if (c.LastReadHour >= 0 && hourNo <= c.LastReadHour) {
-        throw RunRefusal{"The hours of the input must run forward, but the record of " + hourText(hourNo) +
-                         (hourNo == c.LastReadHour ? " repeats the hour before it."
-                                                   : " follows that of " + hourText(c.LastReadHour) + ".") +
+    const long time = hourNo * 60 + (h.minute > 0 ? h.minute : 0);
+    if (c.LastReadTime >= 0 && time <= c.LastReadTime) {
+        throw RunRefusal{"The hours of the input must run forward, but the record of " + timeText(time) +
+                         (time == c.LastReadTime ? " repeats the hour before it."
+                                                 : " follows that of " + timeText(c.LastReadTime) + ".") +
                          datedPlaces(c)};
     }
-    c.LastReadHour = hourNo;
+    c.LastReadTime = time;
     const long days = daysFromCivil(h.year, h.month, h.day);
     if (h.date.empty()) {
         h.date = isoDate(h.year, h.month, h.day);
