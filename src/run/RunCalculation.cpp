@@ -227,11 +227,6 @@ void run::readStreet(RunContext &c, RecordReader &streets) {
     s.StreetName = s.CurrentStreetName;
     s.TrafficFileLoaded = false;
     ++c.StreetNo;
-    if (s.StreetActive && trim(s.TrafficFile).empty()) {
-        // Without traffic every hour of the street would be missing.
-        throw RunRefusal{"The street " + s.StreetName + " (street " + std::to_string(c.StreetNo) +
-                         " of the streets file\r\n" + streets.fileName() + ")\r\nnames no traffic file."};
-    }
 }
 
 void run::finishStreet(RunContext &c, bool active, const std::string &streetDone, std::string *lastDone) {
