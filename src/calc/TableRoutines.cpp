@@ -304,6 +304,27 @@ bool OutputTable::commit(long *errorNumber, std::string *errorText) {
     return true;
 }
 
+bool OutputTable::keepAside(std::string *kept, long *errorNumber, std::string *errorText) {
+    *errorNumber = 0;
+    std::string error;
+    bool written = true;
+    if (TextFile.isOpen()) {
+        written = TextFile.keep(kept, &error);
+    } else if (Recordset) {
+        written = Recordset->closeAside(kept, &error);
+        Recordset.reset();
+    }
+    if (!written) {
+        fail(kErrPathFileAccess, error, errorNumber, errorText);
+        discard();
+    }
+    return written;
+}
+
+bool OutputTable::keptAside() const {
+    return Recordset && Recordset->keptAside();
+}
+
 void OutputTable::discard() {
     TextFile.discard();
     Recordset.reset();
@@ -322,6 +343,9 @@ Cell hourlyTableCell(const std::string &text, bool isText) {
 Cell statTableCell(const std::string &text, const std::string &key, bool longTextField) {
     if (longTextField) {
         return text;
+    }
+    if (trim(text).empty()) {
+        return std::monostate{}; // a statistic that could not be given, not a 0
     }
     double v = typedNumber(text);
     if (iequals(key, "x_coordinate") || iequals(key, "y_coordinate")) {

@@ -28,6 +28,18 @@ std::string temporaryName(const fs::path &target) {
 
 } // namespace
 
+std::string temporaryPathFor(const std::string &target) {
+    std::string name;
+    std::error_code ec;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = temporaryName(fs::path(target));
+        if (!fs::exists(fs::symlink_status(name, ec))) {
+            break;
+        }
+    }
+    return name;
+}
+
 StagedFile::~StagedFile() {
     discard();
 }
@@ -154,6 +166,31 @@ bool StagedFile::commit(std::string *error) {
             *error = "Cannot write the file " + m_target + ": " + std::strerror(err);
         }
         return false;
+    }
+    m_temp.clear();
+    return true;
+}
+
+bool StagedFile::keep(std::string *keptPath, std::string *error) {
+    if (m_temp.empty()) {
+        if (error != nullptr) {
+            *error = "The file " + m_target + " was not opened for writing.";
+        }
+        return false;
+    }
+    m_stream.flush();
+    const bool written = static_cast<bool>(m_stream);
+    m_stream.close();
+    if (!written || !m_stream) {
+        const std::string temp = m_temp;
+        discard();
+        if (error != nullptr) {
+            *error = "Cannot write the file " + temp + ": the disk may be full.";
+        }
+        return false;
+    }
+    if (keptPath != nullptr) {
+        *keptPath = m_temp;
     }
     m_temp.clear();
     return true;

@@ -19,6 +19,11 @@
 
 namespace vesk {
 
+// A fresh name for a temporary file beside target: the target's name hidden
+// behind a dot, with a random part and ".part" ("Out.txt" gives
+// ".Out.txt.3fa2c100.part"). The file does not exist yet.
+std::string temporaryPathFor(const std::string &target);
+
 class StagedFile {
 public:
     StagedFile() = default;
@@ -51,6 +56,13 @@ public:
     bool commit(std::string *error);
     // Removes the temporary file; the target keeps its old contents.
     void discard();
+    // Flushes and closes the temporary file and leaves it where it is, under
+    // its temporary name (*keptPath), instead of putting it in place: the
+    // file of a run that must not replace the previous one but whose output
+    // is worth a look. The target keeps its old contents. False with a
+    // message when a write or the close failed (the temporary file is then
+    // removed).
+    bool keep(std::string *keptPath, std::string *error);
 
 private:
     std::string m_target; // where the file goes (a link resolved)

@@ -701,6 +701,48 @@ void commitOutputFiles(RunContext &c) {
     }
 }
 
+std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept) {
+    std::string where;
+    for (StatFile &st : c.stats) {
+        if (st.open && st.incomplete) {
+            st.open = false;
+            long number = 0;
+            std::string text, aside;
+            if (!st.table.keepAside(&aside, &number, &text)) {
+                c.err.FilePath = st.path;
+                throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+            }
+            kept->push_back(aside);
+            where += "\r\nWhat it wrote into\r\n" + st.path + "\r\nis kept in\r\n" + aside;
+        }
+    }
+    // The other tables of a workbook written aside go with it; the rest is dropped.
+    auto finish = [&](OutputTable &table, const std::string &path) {
+        long number = 0;
+        std::string text;
+        if (table.keptAside() && !table.commit(&number, &text)) {
+            c.err.FilePath = path;
+            throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+        }
+        table.discard();
+    };
+    for (OutputFile &out : c.outputs) {
+        if (out.open) {
+            out.open = false;
+            finish(out.table, out.path);
+        }
+    }
+    for (StatFile &st : c.stats) {
+        if (st.open) {
+            st.open = false;
+            finish(st.table, st.path);
+        }
+    }
+    return "Not every requested output could be written, so the run has replaced none of the files of the "
+           "previous run." +
+           where;
+}
+
 void discardOutputFiles(RunContext &c) {
     for (OutputFile &out : c.outputs) {
         out.table.discard();

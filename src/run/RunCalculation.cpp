@@ -7,8 +7,11 @@
 // shows the message of the error and drops what the run wrote. Hourly output
 // and statistics files are written under temporary names and put in place
 // of the previous files only at the end of a run that writes them (one that
-// reached its end, or was stopped during an hour): a failed run, a period
-// without data and a stop while paused leave the previous files as they were.
+// reached its end, or was stopped during an hour, and wrote every requested
+// output): a failed run, a period without data and a stop while paused leave
+// the previous files as they were, and so does a run that could not write
+// every requested output, which keeps its incomplete files under their
+// temporary names and says where.
 
 #include "run/RunCalculation.h"
 
@@ -411,7 +414,11 @@ void streetLoop(RunContext &c, RunReport &report) {
         report.outcome = RunOutcome::NothingModelled;
         throw EndRun{};
     }
-    commitOutputFiles(c);
+    if (c.outputIncomplete) {
+        c.ui.message(keepIncompleteOutputs(c, &report.keptFiles), Icon::Exclamation);
+    } else {
+        commitOutputFiles(c);
+    }
     s.CalcTime = nowText();
     s.CalcScenarioYear = s.ScenarioYear;
     s.ResultFileName = "untitled";

@@ -248,6 +248,7 @@ struct StatFile {
     std::vector<std::string> rowKeys;
     bool streets = false, dailyav = false;
     bool open = false;
+    bool incomplete = false; // a cell could not be written (an unknown statistic)
 };
 
 // A failure of the run that is not one of the numbered errors: the message
@@ -384,6 +385,12 @@ void commitOutputFiles(RunContext &c);
 // Drops what the run wrote: the files named by the project keep what they
 // held before the run (a failed run, no hour in the period, a stop while paused).
 void discardOutputFiles(RunContext &c);
+// The end of a run that could not write every requested output: no file is
+// put in place of the old one; each incomplete statistics file is left under
+// its temporary name (a workbook with every table of it), the rest dropped.
+// Returns the message naming what was kept where. Throws RunError naming a
+// file that could not be written.
+std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept);
 
 // Splits a record line without double quotes into its items as ReadListLine
 // does (blanks, semicolons, tabs and, when commaSeparates, commas; a second

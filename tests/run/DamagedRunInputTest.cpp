@@ -106,26 +106,52 @@ TEST_F(DamagedRunInput, AnInactiveStreetMayNameNoTrafficFile) {
     EXPECT_EQ(fileLines(work("Streets.sum")).size(), 3u);
 }
 
-TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButTheBatchExitsWithOne) {
+TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButReplacesNoFileAndTheBatchExitsWithOne) {
     writeWork("Hours.txt", hours(24));
-    const std::vector<FileRecord> base = {inputFile("Hours.txt", kHourVariables),
-                                          {".\\CityStreet.trf", "traffic", {"20000", "40"}}};
-    for (const std::string &variables :
-         {std::string("\"Series\",Average_1"), std::string("\"Series\",Bogus_1")}) {
-        SCOPED_TRACE(variables);
-        std::vector<FileRecord> records = base;
-        records.push_back(statFile("Stat.txt", variables, "NOx_mod", "0,0.0"));
-        writeWork("Batch.vkp", projectText(records));
-        fs::remove(work("Stat.txt"));
-        const bool bogus = variables.find("Bogus") != std::string::npos;
+    struct Case {
+        std::string variables, rows;
+        std::string unknown; // "" when every statistic is known
+    };
+    for (const Case &k : {Case{"\"Series\",Average_1,MaxHourly_1", "NOx_mod,NOx_b", ""},
+                          Case{"\"Series\",Average_1,Bogus_1", "NOx_mod,NOx_b", "column Bogus_1"},
+                          Case{"\"Series\",Average_1,MaxHourly_1", "NOx_mod,NOx_xyz,NOx_b", "row NOx_xyz"}}) {
+        SCOPED_TRACE(k.variables + " / " + k.rows);
+        writeWork("Batch.vkp", projectText({inputFile("Hours.txt", kHourVariables),
+                                            outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                                            statFile("Stat.txt", k.variables, k.rows, "0,0.0"),
+                                            {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+        writeWork("Out.txt", "the previous run's hours\r\n");
+        writeWork("Stat.txt", "the previous run's statistics\r\n");
+        for (const auto &entry : fs::directory_iterator(workDir)) {
+            if (entry.path().filename().string().front() == '.') {
+                fs::remove(entry.path());
+            }
+        }
+        const bool bogus = !k.unknown.empty();
 
         const ProgramRun r = runWinvesk({work("Batch.vkp").string(), "1"});
         EXPECT_EQ(r.status, bogus ? 1 : 0) << r.output;
-        EXPECT_EQ(r.output.find("Invalid variable name in the output list!") != std::string::npos, bogus)
+        if (!bogus) {
+            EXPECT_EQ(fileLines(work("Stat.txt")).size(), 3u) << "the header and the two rows";
+            continue;
+        }
+        EXPECT_NE(r.output.find("Invalid variable name in the output list!\r\n" + k.unknown + "\r\n"),
+                  std::string::npos)
             << r.output;
-        EXPECT_EQ(r.output.find("not every requested output could be written") != std::string::npos, bogus)
-            << r.output;
-        EXPECT_TRUE(fs::exists(work("Stat.txt"))) << "the run itself went on to its end";
+        EXPECT_EQ(r.output.find("Average_1\r\n"), std::string::npos) << "only the unknown part is named";
+        EXPECT_NE(r.output.find("not every requested output could be written"), std::string::npos) << r.output;
+        EXPECT_EQ(readFile(work("Stat.txt")), "the previous run's statistics\r\n");
+        EXPECT_EQ(readFile(work("Out.txt")), "the previous run's hours\r\n") << "no file of the run replaces one";
+        std::vector<fs::path> kept;
+        for (const auto &entry : fs::directory_iterator(workDir)) {
+            if (entry.path().filename().string().rfind(".Stat.txt.", 0) == 0) {
+                kept.push_back(entry.path());
+            }
+        }
+        ASSERT_EQ(kept.size(), 1u) << "the incomplete statistics are kept under their temporary name";
+        EXPECT_NE(r.output.find("is kept in\r\n" + kept[0].string()), std::string::npos) << r.output;
+        EXPECT_EQ(fileLines(kept[0]).size(), 2u + std::count(k.rows.begin(), k.rows.end(), ','))
+            << "the header and every row";
     }
 }
 

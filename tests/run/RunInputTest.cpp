@@ -161,14 +161,24 @@ TEST_F(RunInput, ADayCaseTheTrafficFileDoesNotHaveIsRefused) {
     EXPECT_FALSE(fs::exists(work("Out.txt"))) << "a failed run writes no output";
 }
 
-TEST_F(RunInput, AnUnknownStatisticIsReportedOnceAndLeftEmpty) {
+TEST_F(RunInput, AnUnknownStatisticIsReportedOnceAndItsFileKeptAsideWithTheCellLeftEmpty) {
     writeWork("Hours.txt", hours());
+    writeWork("Stat.txt", "previous\r\n");
     loadWith(
         {hourFile(), statFile("Stat.txt", "\"Series\",Bogus_1,Average_1,Bogus_2", "NOx_mod,NOx_b", "0,0.0")});
-    ASSERT_EQ(run().outcome, RunOutcome::Completed);
-    EXPECT_EQ(ui.messages.size(), 1u);
-    EXPECT_TRUE(said("Invalid variable name in the output list!"));
-    const std::vector<std::string> lines = fileLines(work("Stat.txt"));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed);
+    EXPECT_TRUE(report.outputIncomplete);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0], "Invalid variable name in the output list!\r\ncolumn Bogus_1, column Bogus_2\r\n" +
+                                  work("Stat.txt").string());
+    ASSERT_EQ(report.keptFiles.size(), 1u);
+    EXPECT_EQ(ui.messages[1], "Not every requested output could be written, so the run has replaced none of the "
+                              "files of the previous run.\r\nWhat it wrote into\r\n" +
+                                  work("Stat.txt").string() + "\r\nis kept in\r\n" + report.keptFiles[0]);
+    EXPECT_EQ(readFile(work("Stat.txt")), "previous\r\n");
+    EXPECT_EQ(fs::path(report.keptFiles[0]).parent_path(), workDir);
+    const std::vector<std::string> lines = fileLines(report.keptFiles[0]);
     ASSERT_EQ(lines.size(), 3u);
     const std::vector<std::string> background = cells(lines[2]);
     EXPECT_EQ(background, (std::vector<std::string>{"NOx_b", "", "30.0", ""}));

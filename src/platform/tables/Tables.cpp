@@ -56,12 +56,14 @@ struct TableSession::Workbook {
     std::vector<bool> created; // the sheet is a table of this session
     int open = 0;              // tables not yet closed
     bool dropped = false;      // a table was given up: the file is not written
+    std::string aside;         // written under this temporary name instead ("": in place)
 
     bool write(std::string *error) const {
+        const std::string &to = aside.empty() ? file : aside;
         if (kind == TableKind::Excel) {
-            return tables::excelWriteWorkbook(file, sheets, error);
+            return tables::excelWriteWorkbook(to, sheets, error);
         }
-        return tables::wk1Write(file, sheets.front(), error);
+        return tables::wk1Write(to, sheets.front(), error);
     }
 };
 
@@ -95,6 +97,15 @@ public:
         }
         return m_book->open > 0 || m_book->write(error);
     }
+    bool closeAside(std::string *kept, std::string *error) override {
+        if (m_book->aside.empty()) {
+            // Ending in the workbook's own extension, so that it opens as one.
+            m_book->aside = temporaryPathFor(m_book->file) + "." + fileExtension(m_book->file);
+        }
+        *kept = m_book->aside;
+        return close(error);
+    }
+    bool keptAside() const override { return !m_book->aside.empty(); }
 
 protected:
     bool appendRow(std::vector<Cell> row, std::string *error) override {
@@ -123,6 +134,10 @@ public:
         }
     }
     bool close(std::string *error) override { return tables::textWriteTable(m_file, m_cols, m_rows, error); }
+    bool closeAside(std::string *kept, std::string *error) override {
+        *kept = temporaryPathFor(m_file);
+        return tables::textWriteTable(*kept, m_cols, m_rows, error);
+    }
 
 protected:
     bool appendRow(std::vector<Cell> row, std::string *) override {

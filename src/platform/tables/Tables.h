@@ -87,6 +87,17 @@ public:
     // is unchanged. A writer destroyed without close() leaves the file as it
     // was: rows are never written by accident.
     virtual bool close(std::string *error) = 0;
+    // Writes the file with the rows appended under a temporary name beside
+    // it (*kept), leaving the file itself as it was: the table of a run that
+    // must not replace the previous one. For a table of a workbook the whole
+    // workbook is written so, with every table of it that is closed later,
+    // under a name that ends in the workbook's extension
+    // (".Results.xls.3fa2c100.part.xls").
+    virtual bool closeAside(std::string *kept, std::string *error) = 0;
+    // Whether the table's file is written under a temporary name because
+    // another of its tables was closed aside: close this one too, or the
+    // file is not written at all.
+    virtual bool keptAside() const { return false; }
 
 protected:
     virtual bool appendRow(std::vector<Cell> row, std::string *error) = 0;
