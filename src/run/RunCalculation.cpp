@@ -163,6 +163,7 @@ bool nextReadHour(RunContext &c) {
         const DateOutcome dated = dateHour(c);
         if (dated == DateOutcome::Accept) {
             completeRelatedValues(c);
+            countUsableHour(c);
             return true;
         }
         if (dated == DateOutcome::EndOfInput) {
