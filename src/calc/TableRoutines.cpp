@@ -128,13 +128,9 @@ void OpenInputTable(const std::string &address, InputTable &table, long *errorNu
     }
     TableData data;
     std::string error;
-    if (!readTable(file, a.table, &data, &error)) {
-        // A table the file lists but that cannot be read is damaged, not missing.
-        std::vector<TableInfo> list;
-        std::string listError;
-        bool missing = listTables(file, &list, &listError) &&
-                       std::none_of(list.begin(), list.end(),
-                                    [&](const TableInfo &t) { return sameTableName(t.name, a.table); });
+    bool missing = false;
+    if (!readTable(file, a.table, &data, &error, &missing)) {
+        // A file read whole that lacks the table, or a file that could not be read.
         fail(missing ? kErrNoSuchTable : kErrCannotOpen, error, errorNumber, errorText);
         return;
     }
@@ -256,9 +252,11 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         std::error_code ec;
         auto kind = a.kind;
         bool exists = fs::exists(file, ec);
-        std::string damage;
-        if (!refused && exists && !tableFileReadable(file, &damage)) {
-            // The existing file cannot be read, so its other tables could not be kept.
+        const std::string &damage = error;
+        StagedFile probe;
+        if (!refused && exists && probe.open(file, nullptr)) {
+            // The file may be written, so the existing one could not be read
+            // (once, by createTable): its other tables could not be kept.
             if (kind == TableKind::Excel) {
                 ui.message(
                     "The worksheet " + a.table + " is corrupted!\r\n" +

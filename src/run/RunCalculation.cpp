@@ -16,9 +16,11 @@
 #include "run/RunCalculation.h"
 
 #include "calc/DayCases.h"
+#include "calc/Format.h"
 #include "calc/StatPublish.h"
 #include "calc/StreetRecords.h"
 #include "calc/UnitFactors.h"
+#include "core/Calendar.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
@@ -30,6 +32,7 @@
 #include "run/StreetRun.h"
 
 #include <chrono>
+#include <map>
 #include <ctime>
 #include <span>
 
@@ -433,9 +436,44 @@ void streetLoop(RunContext &c, RunReport &report) {
     report.outcome = stopped ? RunOutcome::Stopped : RunOutcome::Completed;
 }
 
+// The segments of one person follow each other in time: a segment that
+// begins before the person's previous one ends would take its hours twice
+// (and a route stepped back record by record would lose its place).
+void checkRouteSegments(RunContext &c) {
+    State &s = c.s;
+    RecordReader &route = *c.routeFile;
+    struct Last {
+        DateTimeParts out;
+        int line = 0;
+    };
+    std::map<std::string, Last> persons;
+    auto seconds = [](const DateTimeParts &t) {
+        return daysFromCivil(t.year, t.month, t.day) * 86400LL + t.hour * 3600LL + t.minute * 60LL + t.second;
+    };
+    while (!route.atEnd()) {
+        const int line = route.line();
+        try {
+            ReadStreetRecordDated(s, route);
+        } catch (const RunError &) {
+            return; // a damaged record stops the run when the run reaches it, after the hours before it
+        }
+        const auto before = persons.find(s.PersonId);
+        if (before != persons.end() && seconds(s.SegTimeIn) < seconds(before->second.out)) {
+            throw RunRefusal{"The route file\r\n" + route.fileName() + "\r\nholds overlapping segments of the person " +
+                             s.PersonId + ": the segment of line " + std::to_string(line) + " (" +
+                             Format(s.SegTimeIn, "yyyy-mm-dd hh:nn") + " to " + Format(s.SegTimeOut, "yyyy-mm-dd hh:nn") +
+                             ") begins before the segment of line " + std::to_string(before->second.line) +
+                             " ends (" + Format(before->second.out, "yyyy-mm-dd hh:nn") + ")."};
+        }
+        persons[s.PersonId] = Last{s.SegTimeOut, line};
+    }
+}
+
 void openSources(RunContext &c) {
     State &s = c.s;
     if (s.RouteMode) {
+        c.routeFile = openRecordFile(c, s.RouteFile);
+        checkRouteSegments(c);
         c.routeFile = openRecordFile(c, s.RouteFile);
         ReadStreetRecordDated(s, *c.routeFile);
         s.StreetName = s.CurrentStreetName;
@@ -531,6 +569,16 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         report.error = "Emissions have not been initialised!\r\nThe program execution will be terminated";
         ui.message(report.error, Icon::Critical);
         return report;
+    }
+
+    // A single street's geometry comes from the project file (the streets and
+    // route files check theirs as they are read).
+    if (!s.MultiStreetMode && !s.RouteMode) {
+        if (std::string problem = streetGeometryProblem(s); !problem.empty()) {
+            report.error = "The street of the project cannot be calculated:\r\n" + problem;
+            ui.message(report.error, Icon::Critical);
+            return report;
+        }
     }
 
     // Before anything is opened: an output must never be written over a file the run reads.

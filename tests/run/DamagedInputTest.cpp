@@ -339,6 +339,24 @@ TEST_F(DamagedInput, AFileThatGaveNoValueInAnyHourIsNamedInTheClosingNote) {
     EXPECT_FALSE(says(path("Met.txt") + "\r\n")) << said();
 }
 
+TEST_F(DamagedInput, OverlappingSegmentsOfOnePersonAreRefusedNamingThePersonAndTheLines) {
+    writeWork("Met.txt", metLines(1, 24));
+    const std::string b = "\"B1\",\"B\",1,1,0,1,5,2000,\"2023-03-06 08:00\",\"2023-03-06 09:00\",3600,"
+                          "\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
+    loadRoute(segment("A1", "1", "07:30", "08:30") + b + segment("A2", "2", "08:10", "09:30"));
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.error, "The route file\r\n" + path("Route.txt") +
+                                "\r\nholds overlapping segments of the person A: the segment of line 3 "
+                                "(2023-03-06 08:10 to 2023-03-06 09:30) begins before the segment of line 1 ends "
+                                "(2023-03-06 08:30).");
+    EXPECT_FALSE(fs::exists(work("Out.txt")));
+
+    // Segments that meet, and another person's at the same time, are no overlap.
+    loadRoute(segment("A1", "1", "07:30", "08:30") + b + segment("A2", "2", "08:30", "09:30"));
+    EXPECT_EQ(run().outcome, RunOutcome::Completed) << said();
+}
+
 TEST_F(DamagedInput, ACarriageReturnInsideALineIsRefusedNamingTheLine) {
     const RunReport report = runMet(metLines(1, 4) + metLine(5) + "\r" + metLines(6, 24));
     EXPECT_EQ(report.outcome, RunOutcome::Failed);

@@ -228,3 +228,43 @@ TEST_F(DamagedRunInput, ADamagedWorkbookAsInputOrOutputIsNamedWithItsDamageAndKe
         ui.messages.clear();
     }
 }
+
+TEST_F(DamagedRunInput, AStreetGeometryNoStreetCanHaveIsRefusedNamingTheField) {
+    writeWork("Hours.txt", hours(24));
+    struct Case {
+        std::string from, to; // in the project's geometry and sector lines
+        std::string says;
+    };
+    for (const Case &k :
+         {Case{" 20            20 ", " -1            20 ", "the street height -1 is out of range (0 to 100000 m)."},
+          Case{" 20            20 ", " 20            -5 ", "the street width -5 is out of range (0 to 100000 m)."},
+          Case{"100           90 ", "100           400 ",
+               "the street orientation 400 is out of range (0 to 360 degrees)."},
+          Case{" 0 \r\nSector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
+               "\r\n\r\n\r\n",
+               " 1 \r\nSector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
+               " 80 \r\n 370 \r\n 12 \r\n",
+               "the end of wind sector 1 370 is out of range (0 to 360 degrees)."}}) {
+        SCOPED_TRACE(k.says);
+        std::string project = projectText({inputFile("Hours.txt", kHourVariables),
+                                           outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                                           {".\\CityStreet.trf", "traffic", {"20000", "40"}}});
+        ASSERT_NE(project.find(k.from), std::string::npos);
+        project.replace(project.find(k.from), k.from.size(), k.to);
+        loadProject("Test.vkp", project);
+        ui.messages.clear();
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.error, "The street of the project cannot be calculated:\r\n" + k.says);
+        EXPECT_FALSE(fs::exists(work("Out.txt")));
+    }
+    // The records of a streets file are checked as they are read.
+    loadStreets(std::string(kNorth) + "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,"
+                                      "160,0,2,1\r\n 10,380,12\r\n");
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_NE(report.error.find(work("Streets.txt").string() +
+                                ", line 3: the end of a wind sector 380 is out of range (0 to 360)"),
+              std::string::npos)
+        << report.error;
+}

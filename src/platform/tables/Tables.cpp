@@ -323,8 +323,12 @@ bool tableFileReadable(const std::string &file, std::string *error) {
     return tables::readSheetsIsolated(file, kind, false, &sheets, error);
 }
 
-bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error) {
+bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
+               bool *missing) {
     *data = {};
+    if (missing != nullptr) {
+        *missing = false;
+    }
     auto kind = tableKindOfFile(file);
     if (kind == TableKind::Text) {
         return tables::textReadTable(file, data, error);
@@ -333,7 +337,7 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
         return false;
     }
     if (kind == TableKind::Access) {
-        return tables::accessReadTableIsolated(file, table, data, error);
+        return tables::accessReadTableIsolated(file, table, data, error, {}, missing);
     }
     std::vector<tables::Sheet> sheets;
     if (!tables::readSheetsIsolated(file, kind, false, &sheets, error)) {
@@ -352,6 +356,9 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
         return true;
     }
     setError(error, "The table " + table + " was not found in the file " + file);
+    if (missing != nullptr) {
+        *missing = true;
+    }
     return false;
 }
 

@@ -70,8 +70,11 @@ bool tableFileReadable(const std::string &file, std::string *error);
 // a trailing "$" (Excel) or ":" (Lotus) and surrounding apostrophes are
 // ignored. For a text file the table name is ignored: its first line holds
 // the field names, items are split by the list-line rule. False with a
-// message naming the file and table when it cannot be read or is missing.
-bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error);
+// message naming the file and table when it cannot be read or is missing;
+// *missing (when given) then tells a file read whole that lacks the table
+// from one that could not be read: the file is read once for both answers.
+bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
+               bool *missing = nullptr);
 
 // Receives the rows of a newly created table.
 class TableWriter {
