@@ -21,6 +21,15 @@ mid-latitude European city (about 55 degrees north):
                 the file still has one line per hour and stays aligned with
                 the others.
 
+  Traffic2023.txt  year month day hour nPCPetrol nPCDiesel nVan nHGV nBus
+                speed_light speed_heavy coldstart: the hour's traffic of a
+                city street by vehicle category of the demo fleet (vehicles
+                an hour, about 20,000 on a working day), the speeds of light
+                and heavy vehicles (km/h, lower in the rush hours) and the
+                share of cold-started vehicles (per cent). Streets without a
+                traffic file take their traffic, speeds and emissions from
+                these columns (DemoStreetOwnTraffic.vkp, DemoStreetsOwnTraffic.vkm).
+
   MetBack2023.txt  (in data/Data/MetBack/National/DL/, the country's standard
                 meteorology and background file) year month day hour u_mast
                 wind_dir temperature globalrad cNOx_r cNO2_r cO3_r cCO_r
@@ -70,12 +79,15 @@ def main():
     metback_dir = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
         os.path.dirname(__file__), "..", "data", "Data", "MetBack", "National", "DL")
     rng = random.Random(20230101)
-    met, back, obs, metback = [], [], [], []
+    # The traffic has a random source of its own, so the files above stay as they were.
+    traffic_rng = random.Random(20230202)
+    met, back, obs, metback, counts = [], [], [], [], []
     met.append("year month day hour u_mast wind_dir temperature globalrad")
     back.append("year month day hour cNOx_b cNO2_b cO3_b cCO_b cPM10_b cPM2.5_b cBNZ_b")
     obs.append("year month day hour cNOx_obs_1 cNOx_obs_2 cNO2_obs_1 cNO2_obs_2")
     metback.append("year month day hour u_mast wind_dir temperature globalrad "
                    "cNOx_r cNO2_r cO3_r cCO_r cPM10_r cPM2.5_r cBNZ_r")
+    counts.append("year month day hour nPCPetrol nPCDiesel nVan nHGV nBus speed_light speed_heavy coldstart")
 
     wind_anom, dir_walk, temp_anom, cloud, pm_anom = 0.0, 225.0, 0.0, 0.5, 0.0
     t = datetime.datetime(YEAR, 1, 1, 0)
@@ -127,6 +139,14 @@ def main():
         metback.append(f"{stamp} {u:.1f} {direction:.0f} {temperature:.1f} {radiation:.0f} {nox_r:.1f} {no2_r:.1f} "
                        f"{o3_r:.1f} {0.8 * co_b:.0f} {0.75 * pm10_b:.1f} {0.8 * pm25_b:.1f} {0.5 * benzene_b:.2f}")
 
+        # Traffic by category: the day's profile, buses more evenly over the day.
+        flow = 1650.0 * traffic * math.exp(traffic_rng.gauss(0.0, 0.08))
+        congestion = min(1.0, traffic / 1.2)
+        bus = 30.0 * (0.3 + 0.7 * min(1.0, traffic / 0.5)) if 6 <= hour <= 23 else 4.0
+        cold = 10.0 + 15.0 * math.exp(-((hour - 8.5) / 1.5) ** 2) + 5.0 * max(season, 0.0)
+        counts.append(f"{stamp} {0.45 * flow:.0f} {0.30 * flow:.0f} {0.13 * flow:.0f} {0.07 * flow:.0f} {bus:.0f} "
+                      f"{50.0 - 18.0 * congestion:.0f} {42.0 - 12.0 * congestion:.0f} {cold:.0f}")
+
         if t.month <= 4:
             # Street increment: traffic over wind, leeward side (side 1 faces north-east) gets more
             # when the wind blows from the south-west half.
@@ -145,7 +165,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     os.makedirs(metback_dir, exist_ok=True)
     for folder, name, lines in ((out, "Met2023.txt", met), (out, "Back2023.txt", back), (out, "Obs2023.txt", obs),
-                                (metback_dir, "MetBack2023.txt", metback)):
+                                (out, "Traffic2023.txt", counts), (metback_dir, "MetBack2023.txt", metback)):
         with open(os.path.join(folder, name), "w", newline="") as f:
             f.write("\r\n".join(lines) + "\r\n")
         print(f"wrote {os.path.join(folder, name)} ({len(lines) - 1} hours)")

@@ -5,7 +5,9 @@
 #include "core/Calendar.h"
 #include "core/ValueRanges.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace vesk {
 
@@ -80,7 +82,7 @@ void readStreetItems(CalcState &s, RecordReader &f) {
     s.StreetWidth = single(f, "street width", 0, kMaxStreetSize);
     s.StreetLength_1 = single(f, "street length 1", 0, kMaxStreetSize);
     s.StreetLength_2 = single(f, "street length 2", 0, kMaxStreetSize);
-    s.StreetOrientation = single(f);
+    s.StreetOrientation = single(f, "street orientation", 0, kMaxDegrees);
 }
 
 void readSectors(CalcState &s, RecordReader &f, const std::string &street) {
@@ -96,9 +98,9 @@ void readSectors(CalcState &s, RecordReader &f, const std::string &street) {
                                           std::to_string(kMaxSectors) + ")");
     }
     for (int k = 1; k <= s.NumWindSectors; ++k) {
-        s.SectorStart[k] = single(f);
-        s.SectorEnd[k] = single(f);
-        s.SectorValue[k] = single(f);
+        s.SectorStart[k] = single(f, "start of a wind sector", 0, kMaxDegrees);
+        s.SectorEnd[k] = single(f, "end of a wind sector", 0, kMaxDegrees);
+        s.SectorValue[k] = single(f, "building height of a wind sector", 0, kMaxStreetSize);
     }
 }
 
@@ -118,6 +120,35 @@ DateTimeParts dateItem(RecordReader &f) {
 }
 
 } // namespace
+
+std::string streetGeometryProblem(const CalcState &s) {
+    struct Field {
+        const char *name;
+        double value, high;
+        const char *unit;
+    };
+    std::vector<Field> fields = {{"street height", s.StreetHeight, kMaxStreetSize, "m"},
+                                 {"street width", s.StreetWidth, kMaxStreetSize, "m"},
+                                 {"street length 1", s.StreetLength_1, kMaxStreetSize, "m"},
+                                 {"street length 2", s.StreetLength_2, kMaxStreetSize, "m"},
+                                 {"street orientation", s.StreetOrientation, kMaxDegrees, "degrees"},
+                                 {"receptor height", s.RecHeight, kMaxStreetSize, "m"}};
+    for (int k = 1; k <= std::min(s.NumWindSectors, kMaxSectors); ++k) {
+        fields.push_back({"start of wind sector", s.SectorStart[k], kMaxDegrees, "degrees"});
+        fields.push_back({"end of wind sector", s.SectorEnd[k], kMaxDegrees, "degrees"});
+        fields.push_back({"building height of wind sector", s.SectorValue[k], kMaxStreetSize, "m"});
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const Field &f = fields[i];
+        if (!(f.value >= 0 && f.value <= f.high)) {
+            const std::string sector =
+                i >= 6 ? " " + std::to_string((i - 6) / 3 + 1) : std::string();
+            return "the " + std::string(f.name) + sector + " " + formatNumber(f.value) + " is out of range (0 to " +
+                   formatNumber(f.high) + " " + f.unit + ").";
+        }
+    }
+    return {};
+}
 
 void ReadStreetRecord(CalcState &s, RecordReader &f) {
     reading(f, [&] {

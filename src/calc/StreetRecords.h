@@ -18,6 +18,8 @@
 #include "calc/CalcState.h"
 #include "core/RecordIO.h"
 
+#include <string>
+
 namespace vesk {
 
 // Reads the next streets record into the state: the street items, the
@@ -34,5 +36,13 @@ void ReadStreetRecord(CalcState &state, RecordReader &file);
 // date of the time in and its hour + 1 (hours 1 to 24), and the same for the
 // time out. A time that is no date or time text throws RunError 13.
 void ReadStreetRecordDated(CalcState &state, RecordReader &file);
+
+// The first value of the street's geometry in the state that no street can
+// have, as "the street height -1 is out of range (0 to 100000 m)."; "" when
+// there is none. Heights, width, lengths and the receptor height lie within
+// 0 to 100,000 m, the orientation and the directions of the wind sectors in
+// use within 0 to 360 degrees. The records above check the same ranges as
+// they read, naming file and line.
+std::string streetGeometryProblem(const CalcState &state);
 
 } // namespace vesk

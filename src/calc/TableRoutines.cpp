@@ -128,13 +128,9 @@ void OpenInputTable(const std::string &address, InputTable &table, long *errorNu
     }
     TableData data;
     std::string error;
-    if (!readTable(file, a.table, &data, &error)) {
-        // A table the file lists but that cannot be read is damaged, not missing.
-        std::vector<TableInfo> list;
-        std::string listError;
-        bool missing = listTables(file, &list, &listError) &&
-                       std::none_of(list.begin(), list.end(),
-                                    [&](const TableInfo &t) { return sameTableName(t.name, a.table); });
+    bool missing = false;
+    if (!readTable(file, a.table, &data, &error, &missing)) {
+        // A file read whole that lacks the table, or a file that could not be read.
         fail(missing ? kErrNoSuchTable : kErrCannotOpen, error, errorNumber, errorText);
         return;
     }
@@ -256,9 +252,11 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         std::error_code ec;
         auto kind = a.kind;
         bool exists = fs::exists(file, ec);
-        std::string damage;
-        if (!refused && exists && !tableFileReadable(file, &damage)) {
-            // The existing file cannot be read, so its other tables could not be kept.
+        const std::string &damage = error;
+        StagedFile probe;
+        if (!refused && exists && probe.open(file, nullptr)) {
+            // The file may be written, so the existing one could not be read
+            // (once, by createTable): its other tables could not be kept.
             if (kind == TableKind::Excel) {
                 ui.message(
                     "The worksheet " + a.table + " is corrupted!\r\n" +
@@ -304,6 +302,27 @@ bool OutputTable::commit(long *errorNumber, std::string *errorText) {
     return true;
 }
 
+bool OutputTable::keepAside(std::string *kept, long *errorNumber, std::string *errorText) {
+    *errorNumber = 0;
+    std::string error;
+    bool written = true;
+    if (TextFile.isOpen()) {
+        written = TextFile.keep(kept, &error);
+    } else if (Recordset) {
+        written = Recordset->closeAside(kept, &error);
+        Recordset.reset();
+    }
+    if (!written) {
+        fail(kErrPathFileAccess, error, errorNumber, errorText);
+        discard();
+    }
+    return written;
+}
+
+bool OutputTable::keptAside() const {
+    return Recordset && Recordset->keptAside();
+}
+
 void OutputTable::discard() {
     TextFile.discard();
     Recordset.reset();
@@ -324,7 +343,7 @@ Cell statTableCell(const std::string &text, const std::string &key, bool longTex
         return text;
     }
     if (trim(text).empty()) {
-        return std::monostate{}; // a cell with no value (not the 0 an empty text would read as)
+        return std::monostate{}; // a statistic that could not be given, not a 0
     }
     double v = typedNumber(text);
     if (iequals(key, "x_coordinate") || iequals(key, "y_coordinate")) {

@@ -57,6 +57,13 @@ struct OutputTable {
     bool commit(long *errorNumber, std::string *errorText = nullptr);
     // Drops what was written; the old file is unchanged.
     void discard();
+    // Leaves what was written under a temporary name beside the file
+    // (*kept), the old file unchanged (see TableWriter::closeAside). Errors
+    // as for commit.
+    bool keepAside(std::string *kept, long *errorNumber, std::string *errorText = nullptr);
+    // A table whose workbook is being written aside (another table of it was
+    // kept aside): commit it so that the workbook is written whole.
+    bool keptAside() const;
 };
 
 // Prepares an output file. A text file is started (its folder is created,
@@ -92,9 +99,9 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
 Cell hourlyTableCell(const std::string &text, bool isText);
 
 // The value of a statistics table field: the text for a long-text field;
-// empty (Null) for an empty text (a cell with no value); the number for
-// "x_coordinate" and "y_coordinate" whatever it is; else the number when it
-// is above -99, otherwise empty (Null).
+// the number for "x_coordinate" and "y_coordinate" whatever it is; else the
+// number when it is above -99, otherwise empty (Null); an empty text (a
+// statistic that could not be given) is empty whatever the key.
 Cell statTableCell(const std::string &text, const std::string &key, bool longTextField);
 
 } // namespace vesk

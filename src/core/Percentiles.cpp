@@ -4,6 +4,7 @@
 
 #include "core/CountryListReaders.h"
 #include "core/ListReading.h"
+#include "core/Numbers.h"
 #include "core/RecordIO.h"
 
 #include <algorithm>
@@ -51,7 +52,15 @@ void readPercentileDefinitions(ReferenceTables &t, const ListContext &c) {
 
     while (!r.atEnd()) {
         const std::string name = r.readString();
-        const float fraction = static_cast<float>(r.readDouble());
+        const double share = r.readDouble();
+        // The share of the values above the percentile: 0.002 for the 99.8th.
+        // Outside 0 to 1 no value of a series is that percentile.
+        if (!(share >= 0 && share <= 1)) {
+            throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) +
+                                                  ": the fraction " + formatNumber(share) + " of " + name +
+                                                  " lies outside 0 to 1.");
+        }
+        const float fraction = static_cast<float>(share);
         const long n = r.readLong();
         // The n-th highest of more values than a year has hours cannot be
         // computed; a top-N list that long would only exhaust the memory.

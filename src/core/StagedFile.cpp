@@ -28,6 +28,18 @@ std::string temporaryName(const fs::path &target) {
 
 } // namespace
 
+std::string temporaryPathFor(const std::string &target) {
+    std::string name;
+    std::error_code ec;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = temporaryName(fs::path(target));
+        if (!fs::exists(fs::symlink_status(name, ec))) {
+            break;
+        }
+    }
+    return name;
+}
+
 StagedFile::~StagedFile() {
     discard();
 }
@@ -63,13 +75,26 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
     m_target = where.string();
     int fd = -1;
     int err = 0;
-    if (fs::is_directory(where, ec)) {
+    const fs::file_status existing = fs::status(where, ec);
+    if (fs::is_directory(existing)) {
         // Known now rather than when the file is put in place.
         if (systemError != nullptr) {
             *systemError = EISDIR;
         }
         if (error != nullptr) {
             *error = "Cannot create the file " + target + ": " + std::strerror(EISDIR);
+        }
+        return false;
+    }
+    if (fs::exists(existing) && !fs::is_regular_file(existing)) {
+        // A device, a pipe or a socket: a rename would put a plain file in
+        // its place (and the temporary file would lie in its folder, /dev).
+        if (systemError != nullptr) {
+            *systemError = EINVAL;
+        }
+        if (error != nullptr) {
+            *error = "Cannot write the file " + target +
+                     ": it is not a regular file but a device, a pipe or a socket, which a file must not replace.";
         }
         return false;
     }
@@ -92,9 +117,8 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
         return false;
     }
     // An existing file keeps its permissions when it is replaced.
-    const fs::file_status old = fs::status(where, ec);
-    if (!ec && fs::is_regular_file(old)) {
-        ::fchmod(fd, static_cast<mode_t>(old.permissions() & fs::perms::mask));
+    if (fs::is_regular_file(existing)) {
+        ::fchmod(fd, static_cast<mode_t>(existing.permissions() & fs::perms::mask));
     }
     ::close(fd);
     m_stream.open(m_temp, std::ios::binary | std::ios::trunc);
@@ -142,6 +166,31 @@ bool StagedFile::commit(std::string *error) {
             *error = "Cannot write the file " + m_target + ": " + std::strerror(err);
         }
         return false;
+    }
+    m_temp.clear();
+    return true;
+}
+
+bool StagedFile::keep(std::string *keptPath, std::string *error) {
+    if (m_temp.empty()) {
+        if (error != nullptr) {
+            *error = "The file " + m_target + " was not opened for writing.";
+        }
+        return false;
+    }
+    m_stream.flush();
+    const bool written = static_cast<bool>(m_stream);
+    m_stream.close();
+    if (!written || !m_stream) {
+        const std::string temp = m_temp;
+        discard();
+        if (error != nullptr) {
+            *error = "Cannot write the file " + temp + ": the disk may be full.";
+        }
+        return false;
+    }
+    if (keptPath != nullptr) {
+        *keptPath = m_temp;
     }
     m_temp.clear();
     return true;

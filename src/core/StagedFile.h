@@ -19,6 +19,11 @@
 
 namespace vesk {
 
+// A fresh name for a temporary file beside target: the target's name hidden
+// behind a dot, with a random part and ".part" ("Out.txt" gives
+// ".Out.txt.3fa2c100.part"). The file does not exist yet.
+std::string temporaryPathFor(const std::string &target);
+
 class StagedFile {
 public:
     StagedFile() = default;
@@ -29,9 +34,11 @@ public:
     StagedFile &operator=(const StagedFile &) = delete;
 
     // Creates an empty temporary file beside target. False with a message
-    // naming target when the folder cannot take a new file; *systemError
-    // (when given) receives the system's error number (ENOENT: the folder
-    // is missing; EACCES, EROFS: not allowed).
+    // naming target when the folder cannot take a new file, or when target
+    // exists and is no regular file (a folder: EISDIR; a device, a pipe or a
+    // socket: EINVAL; nothing is created then); *systemError (when given)
+    // receives the system's error number (ENOENT: the folder is missing;
+    // EACCES, EROFS: not allowed).
     bool open(const std::string &target, std::string *error, int *systemError = nullptr);
     bool isOpen() const { return m_stream.is_open(); }
 
@@ -51,6 +58,13 @@ public:
     bool commit(std::string *error);
     // Removes the temporary file; the target keeps its old contents.
     void discard();
+    // Flushes and closes the temporary file and leaves it where it is, under
+    // its temporary name (*keptPath), instead of putting it in place: the
+    // file of a run that must not replace the previous one but whose output
+    // is worth a look. The target keeps its old contents. False with a
+    // message when a write or the close failed (the temporary file is then
+    // removed).
+    bool keep(std::string *keptPath, std::string *error);
 
 private:
     std::string m_target; // where the file goes (a link resolved)

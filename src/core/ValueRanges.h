@@ -18,6 +18,7 @@ inline constexpr double kMaxSpeed = 300;          // km/h, of vehicles and of pe
 inline constexpr double kMaxEmissionFactor = 1e4; // g/km per vehicle
 inline constexpr double kMaxColdRatio = 1e3;      // cold-start factor / hot factor
 inline constexpr double kMaxStreetSize = 1e5;     // m: street height, width, lengths, receptor height
+inline constexpr double kMaxDegrees = 360;        // street orientation and wind-sector directions, from 0
 
 // Whether v is a finite number a Single can hold.
 inline bool fitsSingle(double v) {

@@ -1,5 +1,7 @@
 #include "platform/Isolation.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -42,14 +44,14 @@ bool writeAll(int fd, const char *data, std::size_t size) {
     return true;
 }
 
-[[noreturn]] void childMain(int fd, const std::function<bool(std::string *, std::string *)> &work,
+[[noreturn]] void childMain(int fd, int errorFd, const std::function<bool(std::string *, std::string *)> &work,
                             const IsolationLimits &limits) {
     const int null = ::open("/dev/null", O_WRONLY);
     if (null >= 0) {
         ::dup2(null, STDOUT_FILENO);
-        if (!limits.keepErrorOutput) {
-            ::dup2(null, STDERR_FILENO);
-        }
+    }
+    if (errorFd >= 0) {
+        ::dup2(errorFd, STDERR_FILENO);
     }
 #if !defined(__SANITIZE_ADDRESS__)
     // A hard bound behind the parent's watch, which normally ends the child
@@ -85,9 +87,18 @@ bool writeAll(int fd, const char *data, std::size_t size) {
 
 } // namespace
 
+namespace {
+std::atomic<std::uint64_t> g_runsStarted{0};
+} // namespace
+
+std::uint64_t isolatedRunsStarted() {
+    return g_runsStarted.load();
+}
+
 IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::string *error)> &work,
                            const IsolationLimits &limits) {
     IsolatedResult result;
+    ++g_runsStarted;
     // The child starts with this process's pages: only what it adds counts.
     long startTotal = 0, startResident = 0;
     processPages(0, &startTotal, &startResident);
@@ -96,28 +107,53 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
         result.error = std::strerror(errno);
         return result;
     }
+    int errorFds[2] = {-1, -1};
+    if (!limits.keepErrorOutput && ::pipe2(errorFds, O_CLOEXEC) != 0) {
+        errorFds[0] = errorFds[1] = -1; // the child's standard error is then lost, as /dev/null
+    }
     const pid_t pid = ::fork();
     if (pid < 0) {
         result.error = std::strerror(errno);
-        ::close(fds[0]);
-        ::close(fds[1]);
+        for (int fd : {fds[0], fds[1], errorFds[0], errorFds[1]}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
         return result;
     }
     if (pid == 0) {
         ::close(fds[0]);
-        childMain(fds[1], work, limits);
+        childMain(fds[1], errorFds[1], work, limits);
     }
     ::close(fds[1]);
+    if (errorFds[1] >= 0) {
+        ::close(errorFds[1]);
+    }
+    // Reads what the child wrote to its standard error, keeping the start.
+    auto takeErrorOutput = [&] {
+        char chunk[4096];
+        const ssize_t n = ::read(errorFds[0], chunk, sizeof chunk);
+        if (n > 0 && result.errorOutput.size() < kErrorOutputKept) {
+            result.errorOutput.append(chunk, std::min(static_cast<std::size_t>(n),
+                                                      kErrorOutputKept - result.errorOutput.size()));
+        }
+        return n;
+    };
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     std::string message;
     bool ended = false; // by us
     char buffer[65536];
+    bool errorOpen = errorFds[0] >= 0;
     for (;;) {
-        pollfd p{fds[0], POLLIN, 0};
-        const int ready = ::poll(&p, 1, 100);
-        if (ready > 0) {
+        pollfd p[2] = {{fds[0], POLLIN, 0}, {errorOpen ? errorFds[0] : -1, POLLIN, 0}};
+        const int ready = ::poll(p, 2, 100);
+        if (ready > 0 && errorOpen && (p[1].revents & (POLLIN | POLLHUP)) != 0) {
+            const ssize_t n = takeErrorOutput();
+            errorOpen = n > 0 || (n < 0 && errno == EINTR);
+        }
+        if (ready > 0 && (p[0].revents & (POLLIN | POLLHUP)) != 0) {
             const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
             if (n < 0 && errno == EINTR) {
                 continue;
@@ -145,6 +181,14 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
     ::close(fds[0]);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    // The child has ended: what is left of its standard error ends too.
+    while (errorOpen) {
+        const ssize_t n = takeErrorOutput();
+        errorOpen = n > 0 || (n < 0 && errno == EINTR);
+    }
+    if (errorFds[0] >= 0) {
+        ::close(errorFds[0]);
     }
     if (ended) {
         return result;

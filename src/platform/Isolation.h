@@ -11,14 +11,18 @@
 // there, this process gets either the result or a failure it can name, within
 // the time limit, and its own memory stays untouched.
 //
-// The child's standard output and error go to /dev/null (a damaged file can
-// make a library print millions of warnings) unless keepErrorOutput is set. The parent watches the
+// The child's standard output goes to /dev/null and its standard error comes
+// back through a pipe, of which the first kErrorOutputKept bytes are kept (a
+// damaged file can make a library print millions of warnings): a library's
+// own report of what went wrong is not lost. With keepErrorOutput the child
+// writes to this process's standard error instead. The parent watches the
 // child's resident memory ten times a second and ends it when what the child
 // added to the memory it started with exceeds the limit or the time is up; as a backstop the child's address
 // space is bounded to twice the limit above what it started with (not
 // under AddressSanitizer, which reserves terabytes of address space).
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -40,12 +44,17 @@ enum class IsolatedEnd {
     NotStarted,  // no child could be started
 };
 
+inline constexpr std::size_t kErrorOutputKept = 4096;
+
 struct IsolatedResult {
     IsolatedEnd end = IsolatedEnd::NotStarted;
     bool ok = false;   // what the work returned (Finished only)
     std::string bytes; // what the work put in *bytes when it returned true
     std::string error; // what the work put in *error when it returned false
     int signal = 0;    // the signal that ended a crashed child (0: none)
+    // The start of what the child wrote to its standard error (at most
+    // kErrorOutputKept bytes; empty with keepErrorOutput).
+    std::string errorOutput;
 };
 
 // Runs work(bytes, error) in a child process under limits. Returns at the
@@ -54,6 +63,10 @@ struct IsolatedResult {
 // child).
 IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::string *error)> &work,
                            const IsolationLimits &limits = {});
+
+// Helper processes this process has started so far (for diagnostics, and
+// for tests that a file is read once).
+std::uint64_t isolatedRunsStarted();
 
 // What a failed isolated reading of a file says: "The file X is damaged: ..."
 // with the reason (the time or memory limit, the signal). Empty for Finished.

@@ -25,6 +25,17 @@ int runGuarded(const std::function<int()> &body, Interaction &ui) {
 int runBatch(ProjectState &s, Interaction &ui, const CommandLine &line, const BatchStartUp &startUp,
              const BatchCalculation &calculate) {
     if (startUp && !startUp(s, ui)) {
+        if (s.CountryDialogShown && s.CurrentCountry.empty()) {
+            // A window would have asked for the country; in batch nothing can.
+            const std::string file = s.AppDir + "Countries.ini";
+            ui.message("Can't start the program\r\n" +
+                           (s.CountryList.count() == 0
+                                ? "The file " + file + " lists no country."
+                                : "The file " + file +
+                                      " marks no country as the default (#TRUE# in its third column), and in "
+                                      "batch no window can ask for one."),
+                       Icon::Critical);
+        }
         return kExitFailed;
     }
     s.BatchMode = true;

@@ -51,11 +51,16 @@ public:
         return m_lines[m_next++];
     }
     RecordReader record() { return RecordReader(take()); }
-    // Values of a print line, at least n of them ("," read as a decimal point).
+    // Values of a print line, exactly n of them ("," read as a decimal point):
+    // fewer or more are damage (a line lost or added shifts the file).
     std::vector<double> numbers(size_t n) {
         auto f = ReadListLine(take(), ".");
         if (f.size() < n) {
             throw Damaged("too few values on line " + std::to_string(m_next));
+        }
+        if (f.size() > n) {
+            throw Damaged("line " + std::to_string(m_next) + " holds " + std::to_string(f.size()) +
+                          " values where it has " + std::to_string(n));
         }
         std::vector<double> v;
         for (auto &x : f) {
@@ -69,6 +74,20 @@ public:
         return v;
     }
     size_t lineNumber() const { return m_next; }
+    // The number an item of line `line` must be; damage when it is none.
+    static double number(const std::string &item, size_t line) {
+        const std::optional<double> v = parseNumber(item);
+        if (!v || !std::isfinite(*v)) {
+            throw Damaged("line " + std::to_string(line) + ": \"" + trim(item) + "\" is not a number");
+        }
+        return *v;
+    }
+    // A record line read to its end: an item left over is damage.
+    void finish(const RecordReader &r) const {
+        if (!r.atEnd()) {
+            throw Damaged("line " + std::to_string(m_next) + " holds more items than its values");
+        }
+    }
 
 private:
     std::vector<std::string> m_lines;
@@ -98,17 +117,19 @@ public:
         return m_index[i];
     }
 
-    // Returns the number of fields of the row.
-    size_t read(const std::string &line, std::vector<int> &values) {
+    // Returns the number of fields of the row (its line number is `line`).
+    size_t read(const std::string &text, size_t line, std::vector<int> &values) {
         values.assign(static_cast<size_t>(m_s.NPol + 1), 3);
-        auto fields = ReadListLine(line, ",");
+        auto fields = ReadListLine(text, ",");
         if (fields.size() > m_names.size() || fields.size() > kMaxRowFields) {
             throw Damaged("more values than pollutant names");
         }
         for (size_t i = 0; i < fields.size(); ++i) {
+            // A source code that is no number is damage, not a 0 (no statistics).
+            const double code = OptionLines::number(fields[i], line);
             const int k = indexOf(i);
             if (k >= 0) {
-                values[k] = static_cast<int>(roundHalfEven(typedNumber(trim(fields[i]))));
+                values[k] = static_cast<int>(roundHalfEven(code));
             }
         }
         return fields.size();
@@ -151,7 +172,7 @@ void parseLines(ProjectState &s, OptionLines &in, Interaction &ui) {
         s.WindSpeedCount = static_cast<int>(speeds.size());
         s.StoredWindSpeeds.fill(0);
         for (size_t i = 0; i < speeds.size(); ++i) {
-            s.StoredWindSpeeds[i + 1] = typedNumber(speeds[i]);
+            s.StoredWindSpeeds[i + 1] = OptionLines::number(speeds[i], in.lineNumber());
         }
     }
     s.OptionHeaders[5] = in.take();
@@ -165,19 +186,24 @@ void parseLines(ProjectState &s, OptionLines &in, Interaction &ui) {
         s.Normalise = r.readBool();
         s.NormLengthScale = static_cast<int>(r.readLong());
         s.NormWindScale = static_cast<int>(r.readLong());
+        in.finish(r);
     }
     s.OptionHeaders[9] = in.take();
     {
         RecordReader r = in.record();
         s.CalcPerc = r.readBool();
         s.PercMode = static_cast<int>(r.readLong());
+        in.finish(r);
     }
     std::vector<std::string> names;
     for (auto &f : ReadListLine(in.take(), ",")) {
         names.push_back(trim(f));
     }
     PollutantRows rows(s, ui, names);
-    rows.read(in.take(), s.PercSource);
+    {
+        const std::string row = in.take();
+        rows.read(row, in.lineNumber(), s.PercSource);
+    }
     s.OptionHeaders[13] = in.take();
     {
         RecordReader r = in.record();
@@ -185,21 +211,30 @@ void parseLines(ProjectState &s, OptionLines &in, Interaction &ui) {
         s.Run8PercMode = static_cast<int>(r.readLong());
         s.MinNobs8 = static_cast<int>(r.readLong());
         s.MinDailyMax = static_cast<int>(r.readLong());
+        in.finish(r);
     }
     s.OptionHeaders[15] = in.take();
-    rows.read(in.take(), s.Run8Source);
+    {
+        const std::string row = in.take();
+        rows.read(row, in.lineNumber(), s.Run8Source);
+    }
     s.OptionHeaders[17] = in.take();
     s.OptionHeaders[18] = in.take();
-    rows.read(in.take(), s.AvSource);
+    {
+        const std::string row = in.take();
+        rows.read(row, in.lineNumber(), s.AvSource);
+    }
     s.OptionHeaders[20] = in.take();
     {
         RecordReader r = in.record();
         s.CalcDaily = r.readBool();
         s.DailyPercMode = static_cast<int>(r.readLong());
         s.MinNobsDay = static_cast<int>(r.readLong());
+        in.finish(r);
     }
     s.OptionHeaders[22] = in.take();
-    const size_t dailyFields = rows.read(in.take(), s.DailySource);
+    const std::string dailyRow = in.take();
+    const size_t dailyFields = rows.read(dailyRow, in.lineNumber(), s.DailySource);
     s.OptionHeaders[24] = in.take();
     {
         s.ShowPol.assign(static_cast<size_t>(s.NPol + 1), true);
@@ -211,6 +246,10 @@ void parseLines(ProjectState &s, OptionLines &in, Interaction &ui) {
                 s.ShowPol[k] = show;
             }
         }
+        if (dailyFields == 0 && !r.atEnd()) {
+            r.readString(); // read as text and not used
+        }
+        in.finish(r);
     }
     {
         RecordReader r = in.record();
@@ -218,6 +257,7 @@ void parseLines(ProjectState &s, OptionLines &in, Interaction &ui) {
         s.ShowResultsAuto = r.readBool();
         s.ShowLimitValMode = static_cast<int>(r.readLong());
         s.ShowOnlyIfLV = r.readBool();
+        in.finish(r);
     }
 }
 

@@ -139,6 +139,7 @@ bool HourStore::build(RunContext &c, std::size_t limitBytes) {
                 break;
             }
             completeRelatedValues(c);
+            countUsableHour(c);
             if ((m_hours.size() + 1) * perHour > limitBytes) {
                 *this = HourStore();
                 return false;

@@ -6,6 +6,7 @@
 #include "calc/StatCells.h"
 #include "core/Calendar.h"
 #include "core/EmissionLibraryTools.h"
+#include "core/ListLine.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/StatVarNames.h"
@@ -379,6 +380,55 @@ int columnVehicle(const State &s, std::string_view name) {
 }
 
 namespace {
+// A text input whose first line holds column titles (it begins with a
+// letter) as many as the items of its first record: the titles tell its
+// columns, and a variable list of another length would read values into the
+// wrong variables. A list shorter than the titles is taken when its names
+// are the first titles (the columns after them are left out on purpose).
+// Files without such a title line are not judged.
+void checkTitleLine(const State &s, const InputFile &in, const std::vector<std::string> &names) {
+    std::ifstream text(in.path, std::ios::binary);
+    std::string line;
+    std::vector<std::string> titles, first;
+    bool tooLong = false;
+    while (getLineBounded(text, line, kMaxRecordLine, &tooLong)) {
+        const auto at = line.find_first_not_of(" \t\r");
+        if (at == std::string::npos) {
+            continue;
+        }
+        if (titles.empty()) {
+            if (!std::isalpha(static_cast<unsigned char>(line[at]))) {
+                return;
+            }
+            titles = ReadListLine(toUtf8(trim(line)), s.DecimalSeparator);
+        } else {
+            first = ReadListLine(toUtf8(trim(line)), s.DecimalSeparator);
+            break;
+        }
+    }
+    if (titles.size() != first.size() || titles.size() == names.size()) {
+        return;
+    }
+    const bool leading = names.size() < titles.size() &&
+                         std::equal(names.begin(), names.end(), titles.begin(),
+                                    [](const std::string &a, const std::string &b) { return iequals(a, b); });
+    if (leading) {
+        return;
+    }
+    auto joined = [](const std::vector<std::string> &items) {
+        std::string out;
+        for (const std::string &item : items) {
+            out += (out.empty() ? "" : " ") + item;
+        }
+        return out;
+    };
+    throw RunRefusal{"The input file\r\n" + in.path + "\r\nhas " + std::to_string(titles.size()) +
+                     " columns (its title line: " + joined(titles) + "), but its variable list names " +
+                     std::to_string(names.size()) + " (" + joined(names) +
+                     "): the values would be read into the wrong variables. Make the variable list name the "
+                     "columns of the file."};
+}
+
 // The largest magnitude a value of an input column can have.
 double valueLimit(InKey key) {
     switch (key) {
@@ -400,7 +450,7 @@ void bindInputFiles(RunContext &c) {
     State &s = c.s;
     c.inputs.clear();
     c.datedInputs = 0;
-    c.LastReadHour = -1;
+    c.LastReadTime = -1;
     std::string vehicleName; // carries from column to column when a column names no category
     int skipped = 0;         // checked files left out for their empty variable lists
     for (int k = 1; k <= std::min(s.NumInputFiles, kMaxFilesPerKind); ++k) {
@@ -465,6 +515,9 @@ void bindInputFiles(RunContext &c) {
             in.dated = in.dated || col.key == InKey::Date || col.key == InKey::Day ||
                        col.key == InKey::Month || col.key == InKey::Year || col.key == InKey::Hour;
             in.cols.push_back(std::move(col));
+        }
+        if (!in.isTable) {
+            checkTitleLine(s, in, names);
         }
         c.datedInputs += in.dated ? 1 : 0;
         c.inputs.push_back(std::move(in));
@@ -649,6 +702,7 @@ void positionText(InputFile &in, std::streamoff to, long line) {
     in.recordStart[0] = in.recordStart[1] = to;
     in.recordLine[0] = in.recordLine[1] = line + 1;
     in.pendingBlank = 0;
+    in.lastRecord = 0;
 }
 } // namespace
 
@@ -656,24 +710,26 @@ void rewindInputs(RunContext &c) {
     for (InputFile &in : c.inputs) {
         if (in.isTable) {
             in.row = 0;
+            in.lastRecord = 0;
         } else {
             positionText(in, 0, 0);
         }
     }
-    c.LastReadHour = -1;
+    c.LastReadTime = -1;
 }
 
 void stepInputsBack(RunContext &c) {
     for (InputFile &in : c.inputs) {
         if (in.isTable) {
             in.row = in.row >= 2 ? in.row - 2 : 0;
+            in.lastRecord = static_cast<long>(in.row);
         } else if (in.recordLine[0] > 0) {
             positionText(in, in.recordStart[0], in.recordLine[0] - 1);
         } else {
             positionText(in, 0, 0);
         }
     }
-    c.LastReadHour = -1;
+    c.LastReadTime = -1;
 }
 
 void commitOutputFiles(RunContext &c) {
@@ -699,6 +755,48 @@ void commitOutputFiles(RunContext &c) {
             }
         }
     }
+}
+
+std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept) {
+    std::string where;
+    for (StatFile &st : c.stats) {
+        if (st.open && st.incomplete) {
+            st.open = false;
+            long number = 0;
+            std::string text, aside;
+            if (!st.table.keepAside(&aside, &number, &text)) {
+                c.err.FilePath = st.path;
+                throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+            }
+            kept->push_back(aside);
+            where += "\r\nWhat it wrote into\r\n" + st.path + "\r\nis kept in\r\n" + aside;
+        }
+    }
+    // The other tables of a workbook written aside go with it; the rest is dropped.
+    auto finish = [&](OutputTable &table, const std::string &path) {
+        long number = 0;
+        std::string text;
+        if (table.keptAside() && !table.commit(&number, &text)) {
+            c.err.FilePath = path;
+            throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+        }
+        table.discard();
+    };
+    for (OutputFile &out : c.outputs) {
+        if (out.open) {
+            out.open = false;
+            finish(out.table, out.path);
+        }
+    }
+    for (StatFile &st : c.stats) {
+        if (st.open) {
+            st.open = false;
+            finish(st.table, st.path);
+        }
+    }
+    return "Not every requested output could be written, so the run has replaced none of the files of the "
+           "previous run." +
+           where;
 }
 
 void discardOutputFiles(RunContext &c) {

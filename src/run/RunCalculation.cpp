@@ -7,15 +7,20 @@
 // shows the message of the error and drops what the run wrote. Hourly output
 // and statistics files are written under temporary names and put in place
 // of the previous files only at the end of a run that writes them (one that
-// reached its end, or was stopped during an hour): a failed run, a period
-// without data and a stop while paused leave the previous files as they were.
+// reached its end, or was stopped during an hour, and wrote every requested
+// output): a failed run, a period without data and a stop while paused leave
+// the previous files as they were, and so does a run that could not write
+// every requested output, which keeps its incomplete files under their
+// temporary names and says where.
 
 #include "run/RunCalculation.h"
 
 #include "calc/DayCases.h"
+#include "calc/Format.h"
 #include "calc/StatPublish.h"
 #include "calc/StreetRecords.h"
 #include "calc/UnitFactors.h"
+#include "core/Calendar.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
@@ -27,6 +32,7 @@
 #include "run/StreetRun.h"
 
 #include <chrono>
+#include <map>
 #include <ctime>
 #include <span>
 
@@ -160,6 +166,7 @@ bool nextReadHour(RunContext &c) {
         const DateOutcome dated = dateHour(c);
         if (dated == DateOutcome::Accept) {
             completeRelatedValues(c);
+            countUsableHour(c);
             return true;
         }
         if (dated == DateOutcome::EndOfInput) {
@@ -227,11 +234,6 @@ void run::readStreet(RunContext &c, RecordReader &streets) {
     s.StreetName = s.CurrentStreetName;
     s.TrafficFileLoaded = false;
     ++c.StreetNo;
-    if (s.StreetActive && trim(s.TrafficFile).empty()) {
-        // Without traffic every hour of the street would be missing.
-        throw RunRefusal{"The street " + s.StreetName + " (street " + std::to_string(c.StreetNo) +
-                         " of the streets file\r\n" + streets.fileName() + ")\r\nnames no traffic file."};
-    }
 }
 
 void run::finishStreet(RunContext &c, bool active, const std::string &streetDone, std::string *lastDone) {
@@ -416,7 +418,11 @@ void streetLoop(RunContext &c, RunReport &report) {
         report.outcome = RunOutcome::NothingModelled;
         throw EndRun{};
     }
-    commitOutputFiles(c);
+    if (c.outputIncomplete) {
+        c.ui.message(keepIncompleteOutputs(c, &report.keptFiles), Icon::Exclamation);
+    } else {
+        commitOutputFiles(c);
+    }
     s.CalcTime = nowText();
     s.CalcScenarioYear = s.ScenarioYear;
     s.ResultFileName = "untitled";
@@ -430,9 +436,44 @@ void streetLoop(RunContext &c, RunReport &report) {
     report.outcome = stopped ? RunOutcome::Stopped : RunOutcome::Completed;
 }
 
+// The segments of one person follow each other in time: a segment that
+// begins before the person's previous one ends would take its hours twice
+// (and a route stepped back record by record would lose its place).
+void checkRouteSegments(RunContext &c) {
+    State &s = c.s;
+    RecordReader &route = *c.routeFile;
+    struct Last {
+        DateTimeParts out;
+        int line = 0;
+    };
+    std::map<std::string, Last> persons;
+    auto seconds = [](const DateTimeParts &t) {
+        return daysFromCivil(t.year, t.month, t.day) * 86400LL + t.hour * 3600LL + t.minute * 60LL + t.second;
+    };
+    while (!route.atEnd()) {
+        const int line = route.line();
+        try {
+            ReadStreetRecordDated(s, route);
+        } catch (const RunError &) {
+            return; // a damaged record stops the run when the run reaches it, after the hours before it
+        }
+        const auto before = persons.find(s.PersonId);
+        if (before != persons.end() && seconds(s.SegTimeIn) < seconds(before->second.out)) {
+            throw RunRefusal{"The route file\r\n" + route.fileName() + "\r\nholds overlapping segments of the person " +
+                             s.PersonId + ": the segment of line " + std::to_string(line) + " (" +
+                             Format(s.SegTimeIn, "yyyy-mm-dd hh:nn") + " to " + Format(s.SegTimeOut, "yyyy-mm-dd hh:nn") +
+                             ") begins before the segment of line " + std::to_string(before->second.line) +
+                             " ends (" + Format(before->second.out, "yyyy-mm-dd hh:nn") + ")."};
+        }
+        persons[s.PersonId] = Last{s.SegTimeOut, line};
+    }
+}
+
 void openSources(RunContext &c) {
     State &s = c.s;
     if (s.RouteMode) {
+        c.routeFile = openRecordFile(c, s.RouteFile);
+        checkRouteSegments(c);
         c.routeFile = openRecordFile(c, s.RouteFile);
         ReadStreetRecordDated(s, *c.routeFile);
         s.StreetName = s.CurrentStreetName;
@@ -528,6 +569,16 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         report.error = "Emissions have not been initialised!\r\nThe program execution will be terminated";
         ui.message(report.error, Icon::Critical);
         return report;
+    }
+
+    // A single street's geometry comes from the project file (the streets and
+    // route files check theirs as they are read).
+    if (!s.MultiStreetMode && !s.RouteMode) {
+        if (std::string problem = streetGeometryProblem(s); !problem.empty()) {
+            report.error = "The street of the project cannot be calculated:\r\n" + problem;
+            ui.message(report.error, Icon::Critical);
+            return report;
+        }
     }
 
     // Before anything is opened: an output must never be written over a file the run reads.

@@ -12,7 +12,8 @@
 // Stop come through control, checked once per input record: a stop during a
 // running hour finishes the hour and writes the output and statistics files,
 // a stop while paused ends at once and writes nothing. Output files are put
-// in place of the previous ones only by a run that writes them. The observer
+// in place of the previous ones only by a run that writes them, every one
+// complete (see RunReport::keptFiles). The observer
 // gets the progress ("Calculating street #n out of m: <name>", and
 // "day/month|hour" when a day begins), every hour computed, the start and end
 // of the run and, when it was stopped, what it computed last.
@@ -21,6 +22,7 @@
 #include "run/RunControl.h"
 
 #include <string>
+#include <vector>
 
 namespace vesk {
 
@@ -51,8 +53,11 @@ struct RunReport {
     std::string lastDone;
     // The run went on, but a requested output could not be written (an
     // unknown statistics name: its message was shown, its cells are empty).
-    // The batch then exits with 1.
+    // Then no file replaced the previous one: the incomplete statistics
+    // files are kept under temporary names beside them (keptFiles), which a
+    // message named. The batch exits with 1.
     bool outputIncomplete = false;
+    std::vector<std::string> keptFiles;
 };
 
 RunReport runTimeSeries(State &state, Interaction &ui, RunControl &control, RunObserver *observer = nullptr);

@@ -50,6 +50,8 @@ struct DayHour {
 // "yyyy-mm-dd" and "yyyy-mm-dd hh:mm".
 std::string isoDate(int year, int month, int day);
 std::string isoDateTime(int year, int month, int day, int hour0, int minute);
+// "2023-03-19, hour 10" (", minute 30" when it has one) of a time in minutes since 1970.
+std::string timeText(long minutes);
 
 // Hour items of a record that the program state does not hold.
 struct HourItems {
@@ -139,6 +141,10 @@ struct InputFile {
     long blankLines = 0, firstBlankLine = 0;     // blank lines passed over between records
     bool dated = false;                          // the file has a date, year, month, day or hour column
     RecordDate own;                              // what they gave in the record read last
+    long lastRecord = 0;       // line (row) of the record read last; 0: none since the file was positioned
+    bool lastHadData = false;  // the record read last held a number or a date
+    bool lastHadValue = false; // ... a number in a column of values (meteorology, concentrations, traffic)
+    long usableHours = 0;      // hours of the run whose record of this file held such a number
     std::vector<InColumn> cols;
     std::string lineText;                 // the last line read
     std::string buffer;                   // the line being split
@@ -248,6 +254,7 @@ struct StatFile {
     std::vector<std::string> rowKeys;
     bool streets = false, dailyav = false;
     bool open = false;
+    bool incomplete = false; // a cell could not be written (an unknown statistic)
 };
 
 // A failure of the run that is not one of the numbered errors: the message
@@ -320,6 +327,7 @@ struct RunContext {
     long HoursElapsed = 1;
     bool NoHourYet = true;
     bool anyHour = false; // an hour of this street was accepted
+    long hoursRead = 0;   // hours accepted from the files (each once, however many streets run through them)
     long HourCount = 0;
     long ModelledHours = 0; // hours with a modelled value, all streets
     double TrafficSum = 0, SpeedSum = 0;
@@ -341,7 +349,9 @@ struct RunContext {
 
     // Dating of the records as read (also those outside the period).
     int datedInputs = 0;    // input files with date items of their own
-    long LastReadHour = -1; // hour number of the record read last (-1 = none since the files were positioned)
+    // Minutes since 1970 of the start of the record read last (-1 = none since
+    // the files were positioned): the records must run forward by it.
+    long LastReadTime = -1;
     std::string endOfDataAt; // the files and lines of a record without an hour that ended the data
 
     // Names of statistics cells already reported as unknown.
@@ -382,6 +392,12 @@ void commitOutputFiles(RunContext &c);
 // Drops what the run wrote: the files named by the project keep what they
 // held before the run (a failed run, no hour in the period, a stop while paused).
 void discardOutputFiles(RunContext &c);
+// The end of a run that could not write every requested output: no file is
+// put in place of the old one; each incomplete statistics file is left under
+// its temporary name (a workbook with every table of it), the rest dropped.
+// Returns the message naming what was kept where. Throws RunError naming a
+// file that could not be written.
+std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept);
 
 // Splits a record line without double quotes into its items as ReadListLine
 // does (blanks, semicolons, tabs and, when commaSeparates, commas; a second
@@ -398,8 +414,17 @@ std::optional<double> plainNumber(std::string_view text);
 // Where the record read last from a file lies: "<path>, line n" ("row n" for a table).
 std::string recordAt(const InputFile &in);
 
-// Reading an hour (RunReadHour.cpp). False at the end of the data.
+// Reading an hour (RunReadHour.cpp). False at the end of the data, when
+// every file has reached its end together or the period has ended; a file
+// that ends before another within the period is refused.
 bool readHour(RunContext &c);
+// Counts, per input file, the hour just accepted as usable when the file's
+// record held a value.
+void countUsableHour(RunContext &c);
+// Reads on in file in, past its record read last, to the first record that
+// holds a number or a date; true (with its line or row in *at) when there
+// is one. Records that cannot be read are passed over.
+bool dataFollows(RunContext &c, InputFile &in, long *at);
 // What the reading passed over or read as missing, for the note at the end
 // of the run ("" = nothing).
 std::string inputNotes(const RunContext &c);

@@ -8,6 +8,7 @@
 #include "core/Numbers.h"
 #include "run/RunContext.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vesk::run {
@@ -82,12 +83,18 @@ long hourNumber(int y, int m, int d, int hour) {
     return daysFromCivil(y, m, d) * 24 + (hour - 1);
 }
 
-// "2023-03-19, hour 10" of an hour number.
-std::string hourText(long hourNo) {
+} // namespace
+
+std::string timeText(long minutes) {
+    const long hourNo = minutes >= 0 ? minutes / 60 : -((-minutes + 59) / 60);
     const long days = hourNo >= 0 ? hourNo / 24 : -((-hourNo + 23) / 24);
     const CivilDate d = civilFromDays(days);
-    return isoDate(d.year, d.month, d.day) + ", hour " + std::to_string(hourNo - days * 24 + 1);
+    const long minute = minutes - hourNo * 60;
+    return isoDate(d.year, d.month, d.day) + ", hour " + std::to_string(hourNo - days * 24 + 1) +
+           (minute != 0 ? ", minute " + std::to_string(minute) : std::string());
 }
+
+namespace {
 
 // The date and hour a file's own items give (-99 for what it does not carry).
 RecordDate ownDate(const InputFile &in) {
@@ -145,6 +152,51 @@ void checkFilesAgree(const RunContext &c) {
     }
 }
 
+// Whether a file's record gave no hour where the file carries one (an hour
+// column, or a date column that gives the hour).
+bool gaveNoHour(const InputFile &in) {
+    bool hourColumn = false, dateColumn = false;
+    for (const InColumn &col : in.cols) {
+        hourColumn = hourColumn || col.key == InKey::Hour;
+        dateColumn = dateColumn || col.key == InKey::Date;
+    }
+    return hourColumn ? in.own.hour < 0 : dateColumn && !in.own.hasDate;
+}
+
+// A record without an hour ends the data: a last record of that kind closes
+// an input. The files that gave no hour are named; when one of them holds
+// data after that record, hours would be lost, and the run stops.
+void endWithoutHour(RunContext &c) {
+    std::vector<InputFile *> files;
+    for (InputFile &in : c.inputs) {
+        if (gaveNoHour(in)) {
+            files.push_back(&in);
+        }
+    }
+    if (files.empty()) {
+        for (InputFile &in : c.inputs) {
+            if (in.dated) {
+                files.push_back(&in);
+            }
+        }
+    }
+    c.endOfDataAt.clear();
+    for (InputFile *in : files) {
+        c.endOfDataAt += "\r\n" + recordAt(*in);
+    }
+    for (InputFile *in : files) {
+        const std::string at = recordAt(*in);
+        long next = 0;
+        if (dataFollows(c, *in, &next)) {
+            throw RunRefusal{"The input file\r\n" + at +
+                             "\r\nholds a record without an hour, which ends the input there, but its " +
+                             (in->isTable ? "row " : "line ") + std::to_string(next) +
+                             " holds data after it: the hours from there on would be lost. Give the record its "
+                             "hour, or remove it."};
+        }
+    }
+}
+
 // The dated input files and where their record lies.
 std::string datedPlaces(const RunContext &c) {
     std::string place;
@@ -190,11 +242,14 @@ DateOutcome dateHour(RunContext &c) {
     }
     if (s.hour < 0) {
         // A record without an hour ends the data; the closing note says where.
-        c.endOfDataAt = datedPlaces(c);
+        endWithoutHour(c);
         return DateOutcome::EndOfInput;
     }
     if (s.hour > 24) {
         refuseDate(c, "the hour must lie between 1 and 24");
+    }
+    if (h.minute > 59) {
+        refuseDate(c, "the minute must lie between 0 and 59");
     }
     if (h.day < 0 || h.month < 0) {
         refuseDate(c, "the record has no day or month");
@@ -206,15 +261,29 @@ DateOutcome dateHour(RunContext &c) {
         checkFilesAgree(c);
     }
     // The records of the files must run forward in time (a repeated hour
-    // would shift the file against the others and the period).
+    // would shift the file against the others and the period); the records
+    // of a half-hourly file run forward by their minutes.
     const long hourNo = hourNumber(h.year, h.month, h.day, s.hour);
-    if (c.LastReadHour >= 0 && hourNo <= c.LastReadHour) {
-        throw RunRefusal{"The hours of the input must run forward, but the record of " + hourText(hourNo) +
-                         (hourNo == c.LastReadHour ? " repeats the hour before it."
-                                                   : " follows that of " + hourText(c.LastReadHour) + ".") +
+    const long time = hourNo * 60 + (h.minute > 0 ? h.minute : 0);
+    if (c.LastReadTime >= 0 && time <= c.LastReadTime) {
+        throw RunRefusal{"The hours of the input must run forward, but the record of " + timeText(time) +
+                         (time == c.LastReadTime ? " repeats the hour before it."
+                                                 : " follows that of " + timeText(c.LastReadTime) + ".") +
                          datedPlaces(c)};
     }
-    c.LastReadHour = hourNo;
+    // Files without dates of their own are read record by record alongside
+    // the one dated file: a missing hour there would shift them for the
+    // rest of the period.
+    if (c.datedInputs == 1 && c.inputs.size() > 1 && c.LastReadTime >= 0 && time - c.LastReadTime > 60) {
+        const auto dated = std::find_if(c.inputs.begin(), c.inputs.end(), [](const InputFile &in) { return in.dated; });
+        throw RunRefusal{"The input file\r\n" + recordAt(*dated) + "\r\nholds the record of " + timeText(time) +
+                         " after that of " + timeText(c.LastReadTime) + ": the hour " +
+                         timeText(c.LastReadTime + 60) +
+                         " is missing. The other input files carry no dates and are read record by record "
+                         "alongside it: from there on they would be read against the wrong hours. Complete the "
+                         "file, or give the other files their dates."};
+    }
+    c.LastReadTime = time;
     const long days = daysFromCivil(h.year, h.month, h.day);
     if (h.date.empty()) {
         h.date = isoDate(h.year, h.month, h.day);

@@ -6,6 +6,7 @@
 #include "run/State.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 namespace vesk::run {
@@ -101,6 +102,27 @@ std::string refusal(const RunFile &output, const RunFile &input) {
            "\r\nThe run would write over it. Give the output file another name.";
 }
 
+// An output the run must not write whatever it reads: one that exists and
+// is no regular file (a device or a pipe would be replaced by a plain file),
+// and the option file of a folder (Run.opt, in any letter case: every later
+// run of a project in that folder would read it as its options).
+std::string unfitOutput(const RunFile &output) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(output.file, ec);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        return "The output file\r\n" + output.file + "\r\nis not a regular file but " +
+               (fs::is_directory(status) ? "a folder" : "a device, a pipe or a socket") +
+               ": the run's file must not replace it. Give the output file another name.";
+    }
+    if (iequals(fs::path(output.file).filename().string(), "Run.opt")) {
+        return "The output file\r\n" + output.file +
+               "\r\nwould be the option file that every project of its folder reads. Give the output file "
+               "another name.";
+    }
+    return {};
+}
+
 } // namespace
 
 std::string workFilePath(const State &s, const std::string &stored) {
@@ -115,6 +137,9 @@ std::string outputOverInput(const State &s) {
     const std::vector<RunFile> out = outputs(s);
     const std::vector<RunFile> in = inputs(s);
     for (std::size_t i = 0; i < out.size(); ++i) {
+        if (std::string refused = unfitOutput(out[i]); !refused.empty()) {
+            return refused;
+        }
         for (const RunFile &input : in) {
             if (sameData(out[i], input)) {
                 return refusal(out[i], input);

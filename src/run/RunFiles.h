@@ -25,7 +25,8 @@ std::string inputFilePath(const State &s, const std::string &stored);
 // hourly input files (checked or not), its traffic, streets, route or
 // conditions file, its vehicle, fuel or emission-factor list, an urban
 // emission file or the project file itself; or two outputs that are one text
-// file. Files are the same after the lookup that ignores letter case and
+// file; or an output that exists and is no regular file (a device, a pipe,
+// a folder), or that is named Run.opt (the option file of its folder). Files are the same after the lookup that ignores letter case and
 // through links; two tables of one workbook only when their names agree.
 // Empty when there is none. Opens no file.
 std::string outputOverInput(const State &s);

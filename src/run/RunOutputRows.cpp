@@ -259,8 +259,12 @@ void appendOrFail(RunContext &c, OutputTable &table, const std::string &path, st
 }
 
 // The names of a statistics file that could not be resolved: one message
-// per file naming each name once per run; the cells stay empty.
-void reportUnknown(RunContext &c, const StatFile &file, const std::vector<std::string> &unknown) {
+// per file naming each name once per run; the cells stay empty and the file
+// is incomplete.
+void reportUnknown(RunContext &c, StatFile &file, const std::vector<std::string> &unknown) {
+    if (!unknown.empty()) {
+        file.incomplete = true;
+    }
     std::string names;
     for (const std::string &name : unknown) {
         if (c.reportedNames.insert(toLower(name)).second) {
@@ -274,6 +278,66 @@ void reportUnknown(RunContext &c, const StatFile &file, const std::vector<std::s
     c.ui.message("Invalid variable name in the output list!\r\n" + names + "\r\n" + file.path,
                  Icon::Critical);
 }
+
+// The cells of a statistics file whose statistic is unknown, named as the
+// user wrote them: a row none of whose statistics is known by its name
+// ("row NOx_xyz"), then a column none of whose statistics is known in the
+// other rows ("column Bogus_1"), then single cells ("Average_1 in row
+// NOx_b"). Rows without a name of their own (streets, days) name columns.
+class UnknownCells {
+public:
+    explicit UnknownCells(std::size_t columns) : m_columns(columns) {}
+    void startRow(std::string key) { m_rows.push_back({std::move(key), {}, {}}); }
+    void cell(std::size_t column, bool known) {
+        Row &row = m_rows.back();
+        (known ? row.known : row.unknown).push_back(column);
+    }
+    std::vector<std::string> names(const std::vector<OutColumn> &cols) const {
+        std::vector<std::string> out;
+        std::vector<bool> rowNamed(m_rows.size(), false);
+        for (std::size_t r = 0; r < m_rows.size(); ++r) {
+            const Row &row = m_rows[r];
+            if (!row.key.empty() && !row.unknown.empty() && row.known.empty()) {
+                rowNamed[r] = true;
+                out.push_back("row " + row.key);
+            }
+        }
+        std::vector<int> known(m_columns, 0), unknown(m_columns, 0);
+        for (std::size_t r = 0; r < m_rows.size(); ++r) {
+            if (!rowNamed[r]) {
+                for (std::size_t j : m_rows[r].known) {
+                    ++known[j];
+                }
+                for (std::size_t j : m_rows[r].unknown) {
+                    ++unknown[j];
+                }
+            }
+        }
+        for (std::size_t j = 0; j < m_columns; ++j) {
+            if (unknown[j] > 0 && known[j] == 0) {
+                out.push_back("column " + cols[j].name);
+            }
+        }
+        for (std::size_t r = 0; r < m_rows.size(); ++r) {
+            if (!rowNamed[r]) {
+                for (std::size_t j : m_rows[r].unknown) {
+                    if (known[j] > 0) {
+                        out.push_back(cols[j].name + " in row " + m_rows[r].key);
+                    }
+                }
+            }
+        }
+        return out;
+    }
+
+private:
+    struct Row {
+        std::string key;
+        std::vector<std::size_t> known, unknown;
+    };
+    std::size_t m_columns;
+    std::vector<Row> m_rows;
+};
 
 std::string dayText(const DailyAverage &day) {
     return isoDate(static_cast<int>(day.Dates.year()),
@@ -311,9 +375,10 @@ void writeStatFiles(RunContext &c) {
         RowBuffer *buffer = c.rows != nullptr ? &c.rows->statistics[i] : nullptr;
         c.err.FilePath = file.path;
         c.err.FileIndex = file.k;
-        std::vector<std::string> unknown;
+        UnknownCells unknownCells(file.cols.size());
         const std::size_t rows = file.dailyav ? s.DailyAverageList.size() : file.rowKeys.size();
         for (std::size_t r = 0; r < rows; ++r) {
+            unknownCells.startRow(file.dailyav || s.MultiStreetMode ? std::string() : file.rowKeys[r]);
             std::string row;
             std::vector<Cell> cells;
             const std::string rowKey = file.dailyav ? std::string() : file.rowKeys[r];
@@ -332,14 +397,17 @@ void writeStatFiles(RunContext &c) {
                 } else if (file.dailyav) {
                     std::string error;
                     key = toLower(col.name);
-                    if (!FormatDailyValue(s, static_cast<int>(r + 1), key, fmt, col.pol, &text, &error)) {
-                        unknown.push_back(col.name);
+                    const bool known =
+                        FormatDailyValue(s, static_cast<int>(r + 1), key, fmt, col.pol, &text, &error);
+                    unknownCells.cell(j, known);
+                    if (!known) {
                         text.clear();
                     }
                 } else if (s.MultiStreetMode) {
                     std::string error;
-                    if (!FormatStreetValue(s, street, key, fmt, &text, &error)) {
-                        unknown.push_back(col.name);
+                    const bool known = FormatStreetValue(s, street, key, fmt, &text, &error);
+                    unknownCells.cell(j, known);
+                    if (!known) {
                         text.clear();
                     }
                 } else if (!rowKey.empty() && rowKey.front() == '"') {
@@ -351,8 +419,9 @@ void writeStatFiles(RunContext &c) {
                     key = toLower(NormalizeVarName(s, rowKey, col.name));
                     float value = 0;
                     std::string error;
-                    if (!statCellValue(s, key, &value, &error)) {
-                        unknown.push_back(col.name);
+                    const bool known = statCellValue(s, key, &value, &error);
+                    unknownCells.cell(j, known);
+                    if (!known) {
                         text.clear();
                     } else {
                         text = FormatStatValue(s, key, fmt, c.ui);
@@ -366,6 +435,7 @@ void writeStatFiles(RunContext &c) {
             }
             appendOrFail(c, file.table, file.path, row, cells, buffer);
         }
+        std::vector<std::string> unknown = unknownCells.names(file.cols);
         if (c.rows != nullptr) {
             c.rows->unknown[i] = std::move(unknown);
         } else {

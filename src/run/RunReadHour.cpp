@@ -10,6 +10,7 @@
 // number where a measured value is expected is missing for its hour; the
 // run's closing note counts such items and the blank lines per file.
 
+#include "core/Calendar.h"
 #include "core/ListLine.h"
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
@@ -43,6 +44,7 @@ struct ItemOutOfRange {
 struct ItemTally {
     int nonNumbers = 0;     // items of value columns that were no number
     bool anyNumber = false; // an item held a number (or a date)
+    bool anyValue = false;  // an item of a value column held a number
 };
 
 } // namespace
@@ -219,6 +221,7 @@ void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view raw, I
                     throw ItemOutOfRange{j, std::string(item)};
                 }
                 value = static_cast<float>(scaled);
+                tally.anyValue = true;
             }
         } else if (readsValue(col.key)) {
             ++tally.nonNumbers; // missing for this hour, counted for the note
@@ -478,6 +481,9 @@ bool readRecord(RunContext &c, InputFile &in) {
             }
         }
         in.countedTo = std::max(in.countedTo, at);
+        in.lastRecord = at;
+        in.lastHadData = tally.anyNumber;
+        in.lastHadValue = tally.anyValue;
         if (!in.isTable) {
             in.recordStart[0] = in.recordStart[1];
             in.recordLine[0] = in.recordLine[1];
@@ -539,15 +545,88 @@ void HourItems::reset(int vehCatCount) {
     DateTimeText.clear();
 }
 
+namespace {
+
+// Where a file stands: "<path>, line n" of its record read last.
+std::string lastRecordAt(const InputFile &in) {
+    return in.path + (in.isTable ? ", row " : ", line ") + std::to_string(in.lastRecord);
+}
+
+// Whether the period of the run ended with the record read last: then files
+// of different lengths do not matter.
+bool periodEnded(const RunContext &c) {
+    const State &s = c.s;
+    const bool route = s.RouteMode;
+    const PeriodDate end = route ? s.EndDateRun : s.EndDate;
+    if ((s.EndAuto && !route) || !end.isSet() || c.LastReadTime < 0) {
+        return false;
+    }
+    const int endHour = route ? s.EndHourRun : s.EndHour;
+    const long last = (daysFromCivil(end.year, end.month, end.day) * 24 + endHour - 1) * 60;
+    return c.LastReadTime >= last;
+}
+
+// File `ended` has no record left: the data end there unless another file
+// still holds records within the period, which could not be used.
+void checkEndTogether(RunContext &c, std::size_t ended) {
+    if (periodEnded(c)) {
+        return;
+    }
+    const InputFile &in = c.inputs[ended];
+    for (std::size_t j = 0; j < c.inputs.size(); ++j) {
+        InputFile &other = c.inputs[j];
+        // A file before it has read its record of this hour already.
+        if (j == ended || (j > ended && !readRecord(c, other))) {
+            continue;
+        }
+        const std::string last =
+            in.lastRecord > 0
+                ? "ends with " + lastRecordAt(in) +
+                      (c.LastReadTime >= 0 ? " (the record of " + timeText(c.LastReadTime) + ")" : std::string())
+                : "holds no record that could be read as an hour";
+        throw RunRefusal{"The input file\r\n" + in.path + "\r\n" + last + ", but\r\n" + recordAt(other) +
+                         "\r\nholds a record after it: the input files end at different hours, and the hours "
+                         "after the end of the shorter one cannot be computed. Complete the file, or end the "
+                         "period of the run with its last hour."};
+    }
+}
+
+} // namespace
+
 bool readHour(RunContext &c) {
     resetHour(c);
-    for (InputFile &in : c.inputs) {
-        if (!readRecord(c, in)) {
+    for (std::size_t i = 0; i < c.inputs.size(); ++i) {
+        if (!readRecord(c, c.inputs[i])) {
+            checkEndTogether(c, i);
             return false;
         }
     }
     c.err.InItemsFlag = false;
     return true;
+}
+
+bool dataFollows(RunContext &c, InputFile &in, long *at) {
+    for (;;) {
+        try {
+            if (!readRecord(c, in)) {
+                return false;
+            }
+            if (in.lastHadData) {
+                *at = in.lastRecord;
+                return true;
+            }
+        } catch (const RunError &) {
+            // A record that cannot be read (a closing line of text) holds no data.
+        } catch (const RunRefusal &) {
+        }
+    }
+}
+
+void countUsableHour(RunContext &c) {
+    ++c.hoursRead;
+    for (InputFile &in : c.inputs) {
+        in.usableHours += in.lastHadValue ? 1 : 0;
+    }
 }
 
 std::string inputNotes(const RunContext &c) {
@@ -579,6 +658,20 @@ std::string inputNotes(const RunContext &c) {
     if (!c.endOfDataAt.empty()) {
         note +=
             (note.empty() ? "" : nl + nl) + "The input ended at a record without an hour:" + c.endOfDataAt;
+    }
+    std::string unused;
+    for (const InputFile &in : c.inputs) {
+        const bool values = std::any_of(in.cols.begin(), in.cols.end(),
+                                        [](const InColumn &col) { return readsValue(col.key); });
+        if (values && in.usableHours == 0 && c.hoursRead > 0) {
+            unused += nl + in.path;
+        }
+    }
+    if (!unused.empty()) {
+        note += (note.empty() ? "" : nl + nl) +
+                "These input files gave no value in any hour of the run (every item of their columns of "
+                "values was missing or no number); check their variable lists against their columns:" +
+                unused;
     }
     return note;
 }

@@ -197,9 +197,11 @@ void withoutTrafficFile(RunContext &c, double D, double M) {
                 float &e = categoryEmission(s, p, k);
                 const float n = h.nVEH[static_cast<std::size_t>(k)];
                 if (e < 0 && n >= 0) {
+                    // The hour's own cold-start percentage (0 without such a
+                    // column), never what an earlier street's traffic file left.
                     const double factor = component.VehicleCategories.item(k).Tarvik(
                         component.FleetList, component.FuelList, p, categorySpeed, s.TrafficSpeedDefault,
-                        s.ColdStartShare);
+                        h.coldstart * 0.01);
                     e = factor >= 0 ? static_cast<float>(factor * n / D) : kMiss;
                 }
             }

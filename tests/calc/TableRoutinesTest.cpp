@@ -1,5 +1,6 @@
 #include "calc/TableRoutines.h"
 #include "calc/RunErrors.h"
+#include "platform/Isolation.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +110,43 @@ TEST(OpenInputTable, ReadsASheetWholeAndAMissingSheetIsNamed) {
     OpenInputTable(book + ";Other$", m, &err, &text);
     EXPECT_EQ(err, kErrNoSuchTable);
     EXPECT_NE(text.find("Other$"), std::string::npos);
+}
+
+TEST(OpenTables, ADamagedOrTablelessWorkbookIsReadOnceToTellTheTwoApart) {
+    TempDir dir;
+    const auto book = (dir.path() / "met.xls").string();
+    std::string error;
+    auto w = createTable(book, "Sheet1", {{"day", ColumnType::Integer}}, &error);
+    ASSERT_NE(w, nullptr) << error;
+    ASSERT_TRUE(w->append({1.0}, &error));
+    ASSERT_TRUE(w->close(&error));
+    const std::string whole = test::readFile(book);
+    const auto damaged = dir.write("damaged.xls", whole.substr(0, whole.size() / 2)).string();
+
+    struct Case {
+        std::string address;
+        long number;
+    };
+    for (const Case &k : {Case{book + ";Other$", kErrNoSuchTable}, Case{damaged + ";Sheet1$", kErrCannotOpen}}) {
+        SCOPED_TRACE(k.address);
+        InputTable t;
+        long err = 0;
+        std::string text;
+        const std::uint64_t before = isolatedRunsStarted();
+        OpenInputTable(k.address, t, &err, &text);
+        EXPECT_EQ(err, k.number) << text;
+        EXPECT_EQ(isolatedRunsStarted() - before, 1u) << "one reading gives both answers";
+    }
+    test::ScriptedInteraction ui;
+    OutputTable out;
+    long err = 0;
+    std::string text;
+    const std::uint64_t before = isolatedRunsStarted();
+    OpenOutputTable(damaged + ";Hourly", "", {"hour"}, catalogue(), out, ui, &err, &text);
+    EXPECT_EQ(err, kErrCannotOpen);
+    EXPECT_NE(text.find("is damaged"), std::string::npos) << text;
+    EXPECT_EQ(isolatedRunsStarted() - before, 1u);
+    EXPECT_EQ(test::readFile(damaged), whole.substr(0, whole.size() / 2));
 }
 
 TEST(OpenOutputTable, TextFileGetsItsFolderOneLevelAndItsHeader) {

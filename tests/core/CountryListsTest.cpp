@@ -187,6 +187,8 @@ TEST(LoadCountryLists, AFailedReloadSetsTheErrorNumberAndKeepsEveryTable) {
         {"Scenarios.lst", "\"Fleet.xls\",2015\r\n", 62},
         {"PercDef.lst", "Name\r\n\"98_Perc\",0.02,2147483647,0\r\n", 6},
         {"PercDef.lst", "Name\r\n\"98_Perc\",0.02,-1,0\r\n", 6},
+        {"PercDef.lst", "Name\r\n\"99.8_Perc\",2,19,0\r\n", 6},
+        {"PercDef.lst", "Name\r\n\"99.8_Perc\",-0.002,19,0\r\n", 6},
     };
     for (const Broken &b : cases) {
         SCOPED_TRACE(std::string(b.file) + " " + (b.content ? b.content : "(missing)"));

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace vesk {
 namespace {
@@ -85,6 +87,30 @@ TEST(StagedFile, ATargetThatIsAFolderIsRefusedAtOnceAndLeavesNothing) {
     EXPECT_NE(error.find("Out.txt"), std::string::npos) << error;
     EXPECT_TRUE(fs::is_directory(dir.path() / "Out.txt"));
     EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+TEST(StagedFile, ADeviceOrAPipeIsRefusedAtOnceAndStaysWhatItWas) {
+    TempDir dir;
+    const fs::path pipe = dir.path() / "Pipe.txt";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_symlink(pipe, dir.path() / "Link.txt");
+    std::vector<fs::path> targets = {pipe, dir.path() / "Link.txt"};
+    // A device of the kind of /dev/null, where the system lets this process make one.
+    if (::mknod((dir.path() / "Device").c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0) {
+        targets.push_back(dir.path() / "Device");
+    }
+    for (const fs::path &target : targets) {
+        SCOPED_TRACE(target.string());
+        StagedFile file;
+        std::string error;
+        int systemError = 0;
+        EXPECT_FALSE(file.open(target.string(), &error, &systemError));
+        EXPECT_EQ(systemError, EINVAL);
+        EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;
+    }
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_TRUE(targets.size() < 3 || fs::is_character_file(targets[2]));
+    EXPECT_EQ(entriesIn(dir.path()), targets.size()) << "no temporary file was made beside them";
 }
 
 TEST(StagedFile, ALinkStaysALinkAndItsDestinationIsReplaced) {

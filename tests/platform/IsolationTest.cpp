@@ -54,6 +54,30 @@ TEST(Isolation, TheWorksResultOrItsOwnMessageComesBack) {
     EXPECT_EQ(large.bytes.size(), std::size_t{5} << 20);
 }
 
+TEST(Isolation, TheStartOfWhatTheWorkWritesToItsStandardErrorComesBackBounded) {
+    const IsolatedResult crashed = runIsolated([](std::string *, std::string *) {
+        std::fputs("mdb: page 17 of the catalogue is not a table page\n", stderr);
+        std::fflush(stderr);
+        std::abort();
+        return true;
+    });
+    EXPECT_EQ(crashed.end, IsolatedEnd::Crashed);
+    EXPECT_EQ(crashed.errorOutput, "mdb: page 17 of the catalogue is not a table page\n");
+
+    // Millions of warnings neither fill the memory nor hold the work up.
+    const IsolatedResult chatty = runIsolated([](std::string *bytes, std::string *) {
+        for (int i = 0; i < 200000; ++i) {
+            std::fputs("warning: a row of the table is too long\n", stderr);
+        }
+        *bytes = "done";
+        return true;
+    });
+    EXPECT_EQ(chatty.end, IsolatedEnd::Finished);
+    EXPECT_EQ(chatty.bytes, "done");
+    EXPECT_EQ(chatty.errorOutput.size(), kErrorOutputKept);
+    EXPECT_EQ(chatty.errorOutput.rfind("warning: a row of the table is too long\n", 0), 0u);
+}
+
 struct Failure {
     const char *name;
     std::function<bool(std::string *, std::string *)> work;
@@ -134,6 +158,7 @@ TEST(IsolatedTables, AnAccessFileWithADamagedCatalogueGivesAMessageAndNoHang) {
     std::string error;
     EXPECT_FALSE(tables::accessListTablesIsolated(damaged.string(), &tables, &error, quick()));
     EXPECT_EQ(error.rfind("The file " + damaged.string() + " is damaged: ", 0), 0u) << error;
+    EXPECT_NE(error.find("\r\nIts reader reported:\r\n"), std::string::npos) << "the library's own warnings";
     EXPECT_EQ(test::readFile(damaged), bytes) << "the input is never altered";
 }
 

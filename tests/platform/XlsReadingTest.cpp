@@ -221,6 +221,15 @@ std::string cellOutsideItsSheet() {
     return book.file();
 }
 
+// The stream with the two cells of one row zeroed: 36 bytes that read as
+// nine empty records of the type 0.
+std::string rowOfCellsZeroed() {
+    const std::string row20 = number(20, 0, 16, 45000 + 20 / 24.0) + number(20, 1, 15, 1.5 + 20);
+    const std::size_t at = kStream.find(row20);
+    EXPECT_NE(at, std::string::npos);
+    return tables::compoundFile(zeroed(kStream, at, row20.size()));
+}
+
 std::string textWithoutFormula() {
     Book book = fiftyHours();
     book.sheets[0].cells += rec(0x0207, ustr16("x"));
@@ -237,6 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
                            "the sheet Data ends before its declared size (51 of 61 rows)"},
                     Damage{"a cell outside its sheet", cellOutsideItsSheet(), "outside the declared size"},
                     Damage{"a text result without its formula", textWithoutFormula(), "without its formula"},
+                    Damage{"the cells of a row zeroed", rowOfCellsZeroed(),
+                           "is damaged: it holds a record of the type 0, which no workbook holds"},
                     Damage{"zeroed bytes in a record",
                            tables::compoundFile(zeroed(kStream, kStream.size() - 400, 6)), "is damaged"},
                     Damage{"duplicated bytes",

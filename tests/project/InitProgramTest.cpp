@@ -1,5 +1,8 @@
 #include "project/InitProgram.h"
 
+#include "project/Batch.h"
+#include "project/CommandLine.h"
+
 #include "core/CoreTestData.h"
 #include "support/TestSupport.h"
 
@@ -171,4 +174,42 @@ TEST(InitProgram, EmptySharedListsLeaveTheirCountsAtZero) {
     EXPECT_EQ(start.state.StFuelCount, 0);
     EXPECT_EQ(start.state.StFuelNames.size(), 1u);
     EXPECT_EQ(start.state.StVehTypeCount, 0);
+}
+
+TEST(InitProgram, APercentileFractionOutsideZeroToOneStopsTheStartNamingFileAndLine) {
+    ProgramDir dir;
+    dir.write("Lists/National/DL/PercDef.lst",
+              "Name, Fraction, nMax, Type\r\n\"98_Perc\",0.02,176,0\r\n\"99.8_Perc\",2,19,0\r\n");
+    Start start;
+    EXPECT_FALSE(start.run(dir));
+    ASSERT_EQ(start.ui.messages.size(), 1u);
+    EXPECT_EQ(start.ui.messages[0], "Can't start the program\r\n" + dir.appDir() +
+                                        "Lists/National/DL/PercDef.lst, line 3: the fraction 2 of 99.8_Perc lies "
+                                        "outside 0 to 1.");
+}
+
+TEST(InitProgram, ABatchStartWithoutADefaultCountrySaysWhatIsWrongWithWhichFile) {
+    struct Case {
+        const char *countries;
+        const char *says;
+    };
+    for (const Case &k : {Case{"Country Code Default\r\n", "lists no country."},
+                          Case{"Country Code Default\r\n\"Demoland\",\"DL\",#FALSE#\r\n",
+                               "marks no country as the default (#TRUE# in its third column), and in batch no "
+                               "window can ask for one."}}) {
+        SCOPED_TRACE(k.countries);
+        ProgramDir dir;
+        dir.write("Countries.ini", k.countries);
+        Start start;
+        CommandLine line;
+        line.projectFile = dir.appDir() + "Project.vkp";
+        line.batch = true;
+        auto startUp = [&](ProjectState &s, Interaction &ui) {
+            return InitProgram(s, dir.path(), ui, start.settings, [](CoreState &) {});
+        };
+        EXPECT_EQ(runBatch(start.state, start.ui, line, startUp, nullptr), kExitFailed);
+        ASSERT_EQ(start.ui.messages.size(), 1u);
+        EXPECT_EQ(start.ui.messages[0],
+                  "Can't start the program\r\nThe file " + dir.appDir() + "Countries.ini " + k.says);
+    }
 }

@@ -189,3 +189,40 @@ TEST_F(OptionFile, TooManyValuesAreDamageAndNoWindSpeedIsAnEmptyLine) {
     EXPECT_EQ(s.WindSpeedCount, 0);
     EXPECT_EQ(splitLines(formatOptionFile(s))[4], "");
 }
+
+TEST_F(OptionFile, ItemsThatAreNoNumberOrLeftOverAndShiftedLinesAreDamageNotCorrected) {
+    struct Case {
+        int line;
+        const char *text;
+        const char *says;
+    };
+    const Case cases[] = {
+        {13, " 3 3 3 3 3 abc 3 3 ", "line 13: \"abc\" is not a number"},
+        {20, " 3 3 3 3 3 3 3 x ", "line 20: \"x\" is not a number"},
+        {5, " 1 2 x 5 8 ", "line 5: \"x\" is not a number"},
+        {7, " 0 360 10 5 ", "line 7 holds 4 values where it has 3"},
+        {9, "#FALSE#,1,2,7", "line 9 holds more items than its values"},
+        {15, "#TRUE#,0,6,18,1", "line 15 holds more items than its values"},
+        {27, "#FALSE#,#TRUE#,1,#FALSE#,3", "line 27 holds more items than its values"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        ProjectState s = folder.fresh();
+        std::string error;
+        EXPECT_FALSE(parseOptionFile(s, withLine(standard, c.line, c.text), ui, &error));
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+    // A line added in the middle shifts every value after it into the wrong option.
+    for (std::size_t at : {std::size_t{3}, std::size_t{8}, std::size_t{12}, std::size_t{21}}) {
+        SCOPED_TRACE("a line added after line " + std::to_string(at));
+        std::vector<std::string> lines = splitLines(standard);
+        lines.insert(lines.begin() + static_cast<long>(at), lines[at - 1]);
+        std::string shifted;
+        for (const std::string &line : lines) {
+            shifted += line + "\r\n";
+        }
+        ProjectState s = folder.fresh();
+        std::string error;
+        EXPECT_FALSE(parseOptionFile(s, shifted, ui, &error)) << "read as if whole";
+    }
+}

@@ -33,6 +33,15 @@ std::string metLines(int from, int to) {
     return out;
 }
 
+// Hours from..to of 6 March 2023 with a background of 30: "year month day hour cNOx_b".
+std::string backLines(int from, int to) {
+    std::string out;
+    for (int h = from; h <= to; ++h) {
+        out += "2023 3 6 " + std::to_string(h) + " 30\r\n";
+    }
+    return out;
+}
+
 class DamagedInput : public RunFixture {
 protected:
     void loadWith(std::vector<FileRecord> records) { loadProject("Test.vkp", projectText(records)); }
@@ -191,13 +200,161 @@ TEST_F(DamagedInput, BlankLinesAndMixedLineEndsNeitherEndNorShiftTheData) {
         << said();
 }
 
-TEST_F(DamagedInput, ARecordWithoutAnHourEndsTheDataAndTheRunSaysWhere) {
-    std::string met = metLines(1, 12) + "2023 3 6 na 3 200 10 0 1000 100 50 40 120 25\r\n" + metLines(14, 24);
-    const RunReport report = runMet(met);
+TEST_F(DamagedInput, ARecordWithoutAnHourEndsTheDataNamingItsFileAndLineAndNoDataMayFollowIt) {
+    // The background file, read after the meteorology, gives the hour its last say.
+    struct Case {
+        std::string name, record, after; // the record without an hour and what follows it
+        bool completes;
+    };
+    for (const Case &k :
+         {Case{"an hour of -1 closing the file", "2023 3 6 -1 30\r\n", "", true},
+          Case{"a line of commas and a closing text", ",,,,,\r\n", "\r\nend of the data\r\n", true},
+          Case{"a missing hour with the rest of the day after it", "2023 3 6 na 30\r\n", backLines(14, 24),
+               false}}) {
+        SCOPED_TRACE(k.name);
+        const RunReport report =
+            runMet(metLines(1, 24), backLines(1, 12) + k.record + k.after, "year,month,day,hour,cNOx_b");
+        if (!k.completes) {
+            EXPECT_EQ(report.outcome, RunOutcome::Failed);
+            EXPECT_EQ(report.error, "The input file\r\n" + path("Back.txt") +
+                                        ", line 13\r\nholds a record without an hour, which ends the input "
+                                        "there, but its line 14 holds data after it: the hours from there on "
+                                        "would be lost. Give the record its hour, or remove it.");
+            continue;
+        }
+        ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+        EXPECT_EQ(column(0).size(), 12u);
+        EXPECT_TRUE(says("The input ended at a record without an hour:\r\n" + path("Back.txt") + ", line 13"))
+            << said();
+        EXPECT_FALSE(says(path("Met.txt") + ", line")) << "only the file without the hour is named\n" << said();
+    }
+}
+
+// --- files of different lengths, gaps and lists that do not fit ------------
+
+TEST_F(DamagedInput, AnInputFileThatEndsBeforeAnotherStopsTheRunUnlessThePeriodEndsThere) {
+    struct Case {
+        std::string name;
+        std::string met, back;
+        int endHour; // the end of the period on 6 March (0: the end of the data)
+        std::string ended, goesOn; // "" when the run completes
+    };
+    for (const Case &k : {Case{"the background ends at noon", metLines(1, 24), backLines(1, 12), 0, "Back.txt, line 12",
+                               "Met.txt, line 13"},
+                          Case{"the meteorology ends at noon", metLines(1, 12), backLines(1, 24), 0, "Met.txt, line 12",
+                               "Back.txt, line 13"},
+                          Case{"the period ends at noon", metLines(1, 24), backLines(1, 12), 12, "", ""},
+                          Case{"the period ends at 20", metLines(1, 24), backLines(1, 12), 20, "Back.txt, line 12",
+                               "Met.txt, line 13"}}) {
+        SCOPED_TRACE(k.name);
+        writeWork("Met.txt", k.met);
+        writeWork("Back.txt", k.back);
+        loadWith({inputFile("Met.txt", kMetList), inputFile("Back.txt", "year,month,day,hour,cNOx_b"),
+                  outputFile("Out.txt", "hour", "0,*")});
+        if (k.endHour > 0) {
+            state.EndAuto = false;
+            state.EndDate = PeriodDate{2023, 3, 6};
+            state.EndHour = k.endHour;
+        }
+        ui.messages.clear();
+        const RunReport report = run();
+        if (k.ended.empty()) {
+            EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+            EXPECT_EQ(column(0).size(), 12u);
+            continue;
+        }
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        const std::string file = k.ended.substr(0, k.ended.find(','));
+        EXPECT_EQ(report.error, "The input file\r\n" + path(file) + "\r\nends with " + path(k.ended) +
+                                    " (the record of 2023-03-06, hour 12), but\r\n" + path(k.goesOn) +
+                                    "\r\nholds a record after it: the input files end at different hours, and "
+                                    "the hours after the end of the shorter one cannot be computed. Complete "
+                                    "the file, or end the period of the run with its last hour.");
+    }
+}
+
+TEST_F(DamagedInput, AMissingHourOfTheOnlyDatedFileStopsTheRunWhereUndatedFilesWouldShift) {
+    const std::string gap = metLines(1, 6) + metLines(8, 24);
+    std::string undated;
+    for (int h = 1; h <= 24; ++h) {
+        undated += std::to_string(20 + h) + "\r\n";
+    }
+    RunReport report = runMet(gap, undated);
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.error,
+              "The input file\r\n" + path("Met.txt") +
+                  ", line 7\r\nholds the record of 2023-03-06, hour 8 after that of 2023-03-06, hour 6: the "
+                  "hour 2023-03-06, hour 7 is missing. The other input files carry no dates and are read record "
+                  "by record alongside it: from there on they would be read against the wrong hours. Complete "
+                  "the file, or give the other files their dates.");
+
+    // Where every file carries its dates, a gap is only an hour less.
+    report = runMet(gap, backLines(1, 6) + backLines(8, 24), "year,month,day,hour,cNOx_b");
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
-    EXPECT_EQ(column(0).size(), 12u);
-    EXPECT_TRUE(says("The input ended at a record without an hour:\r\n" + path("Met.txt") + ", line 13"))
+    EXPECT_EQ(column(0).size(), 23u);
+}
+
+TEST_F(DamagedInput, AVariableListOfAnotherLengthThanTheFilesTitleLineIsRefused) {
+    const std::string back = "year month day hour cNOx_b cNO2_b cO3_b\r\n" + [] {
+        std::string out;
+        for (int h = 1; h <= 24; ++h) {
+            out += "2023 3 6 " + std::to_string(h) + " 40 20 30\r\n";
+        }
+        return out;
+    }();
+    struct Case {
+        std::string list;
+        bool refused;
+    };
+    for (const Case &k : {Case{"year,month,day,cNO2_b,cO3_b", true},          // two names deleted
+                          Case{"year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b", true}, // one too many
+                          Case{"YEAR,month,day,hour,cNOx_b", false}, // the last columns left out on purpose
+                          Case{"year,month,day,hour,cNOx_b,cNO2_b,cO3_b", false}}) {
+        SCOPED_TRACE(k.list);
+        const RunReport report = runMet(metLines(1, 24), back, k.list);
+        if (!k.refused) {
+            EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+            continue;
+        }
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.error.find("The input file\r\n" + path("Back.txt") +
+                                    "\r\nhas 7 columns (its title line: year month day hour cNOx_b cNO2_b "
+                                    "cO3_b), but its variable list names "),
+                  0u)
+            << report.error;
+    }
+}
+
+TEST_F(DamagedInput, AFileThatGaveNoValueInAnyHourIsNamedInTheClosingNote) {
+    std::string missing;
+    for (int h = 1; h <= 24; ++h) {
+        missing += "2023 3 6 " + std::to_string(h) + " na\r\n";
+    }
+    const RunReport report = runMet(metLines(1, 24), missing, "year,month,day,hour,cCO_b");
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_TRUE(says("These input files gave no value in any hour of the run (every item of their columns of "
+                     "values was missing or no number); check their variable lists against their columns:\r\n" +
+                     path("Back.txt")))
         << said();
+    EXPECT_FALSE(says(path("Met.txt") + "\r\n")) << said();
+}
+
+TEST_F(DamagedInput, OverlappingSegmentsOfOnePersonAreRefusedNamingThePersonAndTheLines) {
+    writeWork("Met.txt", metLines(1, 24));
+    const std::string b = "\"B1\",\"B\",1,1,0,1,5,2000,\"2023-03-06 08:00\",\"2023-03-06 09:00\",3600,"
+                          "\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
+    loadRoute(segment("A1", "1", "07:30", "08:30") + b + segment("A2", "2", "08:10", "09:30"));
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.error, "The route file\r\n" + path("Route.txt") +
+                                "\r\nholds overlapping segments of the person A: the segment of line 3 "
+                                "(2023-03-06 08:10 to 2023-03-06 09:30) begins before the segment of line 1 ends "
+                                "(2023-03-06 08:30).");
+    EXPECT_FALSE(fs::exists(work("Out.txt")));
+
+    // Segments that meet, and another person's at the same time, are no overlap.
+    loadRoute(segment("A1", "1", "07:30", "08:30") + b + segment("A2", "2", "08:30", "09:30"));
+    EXPECT_EQ(run().outcome, RunOutcome::Completed) << said();
 }
 
 TEST_F(DamagedInput, ACarriageReturnInsideALineIsRefusedNamingTheLine) {
@@ -234,14 +391,6 @@ struct DateDamage {
 };
 
 class DamagedDates : public DamagedInput, public ::testing::WithParamInterface<DateDamage> {};
-
-std::string backLines(int from, int to) {
-    std::string out;
-    for (int h = from; h <= to; ++h) {
-        out += "2023 3 6 " + std::to_string(h) + " 30\r\n";
-    }
-    return out;
-}
 
 TEST_P(DamagedDates, StopTheRunNamingTheFilesAndLines) {
     const DateDamage &d = GetParam();

@@ -4,6 +4,7 @@
 
 #include "run/RunFixture.h"
 
+#include "core/Numbers.h"
 #include "platform/tables/TableBackends.h"
 
 #include <sys/stat.h>
@@ -57,13 +58,45 @@ TEST_F(DamagedRunInput, AStreetsFileWithoutStreetsIsAnErrorAndWritesNothing) {
     }
 }
 
-TEST_F(DamagedRunInput, AnActiveStreetWithoutATrafficFileIsAnErrorNamingTheStreet) {
-    loadStreets(std::string(kNorth) + "#TRUE#,\"South\",700,800,\"\",30000,50,12,30,200,200,160,0,2,0\r\n");
+TEST_F(DamagedRunInput, AStreetWithoutATrafficFileTakesItsTrafficFromTheInputWhateverStreetCameBefore) {
+    // The hour's traffic by category, speeds and cold-start share; the day's first hours are quiet.
+    std::string text;
+    for (int h = 1; h <= 24; ++h) {
+        const int flow = h < 6 ? 100 : 900;
+        text += "2023,3,6," + std::to_string(h) + ",3,200,10,0,30,20,40," + std::to_string(flow) + "," +
+                std::to_string(flow / 2) + ",100,60,20,45,40,25\r\n";
+    }
+    writeWork("Hours.txt", text);
+    const char *south = "#TRUE#,\"South\",700,800,\"\",0,0,12,30,200,200,160,0,2,0\r\n";
+    auto southRow = [&](const std::string &streets) {
+        writeWork("Streets.txt", streets);
+        loadProject("Streets.vkm",
+                    projectText({inputFile("Hours.txt", std::string(kHourVariables) +
+                                                            ",nPCPetrol,nPCDiesel,nVan,nHGV,nBus,speed_light,"
+                                                            "speed_heavy,coldstart"),
+                                 statFile("Streets.sum", "\"Street\",DailyTraffic,AvNOx_mod_1,AvNOx_mod_2",
+                                          "streets", "0,0.0"),
+                                 {"Streets.txt", "streets", {}}},
+                                "Streets"));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+        const std::vector<std::string> lines = fileLines(work("Streets.sum"));
+        return lines.empty() ? std::string() : lines.back();
+    };
+    StreetThreads serial(1); // the street after North is computed in the state North left
+    const std::string alone = southRow(south);
+    EXPECT_EQ(cells(alone).at(1), "30720.0") << "the input's own traffic: 1.5 x (5 x 100 + 19 x 900) + 24 x 180";
+    EXPECT_GT(Val(cells(alone).at(2)), 40.0) << "a street increment above the background of 30";
+    EXPECT_EQ(southRow(std::string(kNorth) + south), alone)
+        << "North's traffic file leaves nothing behind that South's emissions would take";
+}
+
+TEST_F(DamagedRunInput, StreetsWithoutTrafficInTheirFilesOrTheInputSayThatNoHourCouldBeModelled) {
+    loadStreets("#TRUE#,\"South\",700,800,\"\",0,0,12,30,200,200,160,0,2,0\r\n");
     const RunReport report = run();
-    EXPECT_EQ(report.outcome, RunOutcome::Failed);
-    EXPECT_EQ(report.error, "The street South (street 2 of the streets file\r\n" +
-                                work("Streets.txt").string() + ")\r\nnames no traffic file.");
-    EXPECT_FALSE(fs::exists(work("Streets.sum"))) << "the first street's results are not put in place";
+    EXPECT_EQ(report.outcome, RunOutcome::NothingModelled);
+    EXPECT_EQ(report.error.find("No hour could be modelled"), 0u) << report.error;
+    EXPECT_FALSE(fs::exists(work("Streets.sum")));
 }
 
 TEST_F(DamagedRunInput, AnInactiveStreetMayNameNoTrafficFile) {
@@ -73,26 +106,52 @@ TEST_F(DamagedRunInput, AnInactiveStreetMayNameNoTrafficFile) {
     EXPECT_EQ(fileLines(work("Streets.sum")).size(), 3u);
 }
 
-TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButTheBatchExitsWithOne) {
+TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButReplacesNoFileAndTheBatchExitsWithOne) {
     writeWork("Hours.txt", hours(24));
-    const std::vector<FileRecord> base = {inputFile("Hours.txt", kHourVariables),
-                                          {".\\CityStreet.trf", "traffic", {"20000", "40"}}};
-    for (const std::string &variables :
-         {std::string("\"Series\",Average_1"), std::string("\"Series\",Bogus_1")}) {
-        SCOPED_TRACE(variables);
-        std::vector<FileRecord> records = base;
-        records.push_back(statFile("Stat.txt", variables, "NOx_mod", "0,0.0"));
-        writeWork("Batch.vkp", projectText(records));
-        fs::remove(work("Stat.txt"));
-        const bool bogus = variables.find("Bogus") != std::string::npos;
+    struct Case {
+        std::string variables, rows;
+        std::string unknown; // "" when every statistic is known
+    };
+    for (const Case &k : {Case{"\"Series\",Average_1,MaxHourly_1", "NOx_mod,NOx_b", ""},
+                          Case{"\"Series\",Average_1,Bogus_1", "NOx_mod,NOx_b", "column Bogus_1"},
+                          Case{"\"Series\",Average_1,MaxHourly_1", "NOx_mod,NOx_xyz,NOx_b", "row NOx_xyz"}}) {
+        SCOPED_TRACE(k.variables + " / " + k.rows);
+        writeWork("Batch.vkp", projectText({inputFile("Hours.txt", kHourVariables),
+                                            outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                                            statFile("Stat.txt", k.variables, k.rows, "0,0.0"),
+                                            {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+        writeWork("Out.txt", "the previous run's hours\r\n");
+        writeWork("Stat.txt", "the previous run's statistics\r\n");
+        for (const auto &entry : fs::directory_iterator(workDir)) {
+            if (entry.path().filename().string().front() == '.') {
+                fs::remove(entry.path());
+            }
+        }
+        const bool bogus = !k.unknown.empty();
 
         const ProgramRun r = runWinvesk({work("Batch.vkp").string(), "1"});
         EXPECT_EQ(r.status, bogus ? 1 : 0) << r.output;
-        EXPECT_EQ(r.output.find("Invalid variable name in the output list!") != std::string::npos, bogus)
+        if (!bogus) {
+            EXPECT_EQ(fileLines(work("Stat.txt")).size(), 3u) << "the header and the two rows";
+            continue;
+        }
+        EXPECT_NE(r.output.find("Invalid variable name in the output list!\r\n" + k.unknown + "\r\n"),
+                  std::string::npos)
             << r.output;
-        EXPECT_EQ(r.output.find("not every requested output could be written") != std::string::npos, bogus)
-            << r.output;
-        EXPECT_TRUE(fs::exists(work("Stat.txt"))) << "the run itself went on to its end";
+        EXPECT_EQ(r.output.find("Average_1\r\n"), std::string::npos) << "only the unknown part is named";
+        EXPECT_NE(r.output.find("not every requested output could be written"), std::string::npos) << r.output;
+        EXPECT_EQ(readFile(work("Stat.txt")), "the previous run's statistics\r\n");
+        EXPECT_EQ(readFile(work("Out.txt")), "the previous run's hours\r\n") << "no file of the run replaces one";
+        std::vector<fs::path> kept;
+        for (const auto &entry : fs::directory_iterator(workDir)) {
+            if (entry.path().filename().string().rfind(".Stat.txt.", 0) == 0) {
+                kept.push_back(entry.path());
+            }
+        }
+        ASSERT_EQ(kept.size(), 1u) << "the incomplete statistics are kept under their temporary name";
+        EXPECT_NE(r.output.find("is kept in\r\n" + kept[0].string()), std::string::npos) << r.output;
+        EXPECT_EQ(fileLines(kept[0]).size(), 2u + std::count(k.rows.begin(), k.rows.end(), ','))
+            << "the header and every row";
     }
 }
 
@@ -168,4 +227,44 @@ TEST_F(DamagedRunInput, ADamagedWorkbookAsInputOrOutputIsNamedWithItsDamageAndKe
         EXPECT_EQ(readFile(work("Book.xls")), damaged) << "the damaged file is left as it was";
         ui.messages.clear();
     }
+}
+
+TEST_F(DamagedRunInput, AStreetGeometryNoStreetCanHaveIsRefusedNamingTheField) {
+    writeWork("Hours.txt", hours(24));
+    struct Case {
+        std::string from, to; // in the project's geometry and sector lines
+        std::string says;
+    };
+    for (const Case &k :
+         {Case{" 20            20 ", " -1            20 ", "the street height -1 is out of range (0 to 100000 m)."},
+          Case{" 20            20 ", " 20            -5 ", "the street width -5 is out of range (0 to 100000 m)."},
+          Case{"100           90 ", "100           400 ",
+               "the street orientation 400 is out of range (0 to 360 degrees)."},
+          Case{" 0 \r\nSector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
+               "\r\n\r\n\r\n",
+               " 1 \r\nSector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
+               " 80 \r\n 370 \r\n 12 \r\n",
+               "the end of wind sector 1 370 is out of range (0 to 360 degrees)."}}) {
+        SCOPED_TRACE(k.says);
+        std::string project = projectText({inputFile("Hours.txt", kHourVariables),
+                                           outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                                           {".\\CityStreet.trf", "traffic", {"20000", "40"}}});
+        ASSERT_NE(project.find(k.from), std::string::npos);
+        project.replace(project.find(k.from), k.from.size(), k.to);
+        loadProject("Test.vkp", project);
+        ui.messages.clear();
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.error, "The street of the project cannot be calculated:\r\n" + k.says);
+        EXPECT_FALSE(fs::exists(work("Out.txt")));
+    }
+    // The records of a streets file are checked as they are read.
+    loadStreets(std::string(kNorth) + "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,"
+                                      "160,0,2,1\r\n 10,380,12\r\n");
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_NE(report.error.find(work("Streets.txt").string() +
+                                ", line 3: the end of a wind sector 380 is out of range (0 to 360)"),
+              std::string::npos)
+        << report.error;
 }

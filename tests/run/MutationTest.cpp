@@ -1,13 +1,19 @@
-// Damaged copies of every reader's sample input, a few hundred per reader
-// made with a fixed seed, each run through the batch sequence of the
-// command line in a child process. For every variant:
+// Damaged copies of every reader's sample input, made with a fixed seed,
+// each run through the batch sequence of the command line in a child
+// process. For every variant:
 //   - the run ends (no hang) without a crash, an escaped exception or a
 //     sanitizer finding (the child delivers its exit status);
-//   - the exit status is 0 only when the run wrote every output, complete;
+//   - the exit status is 0 only when the run wrote every output, complete,
+//     from every hour of every input (the rows of the undamaged run);
 //   - a run that does not exit with 0 leaves the previous outputs as they were;
-//   - no input file is altered and no temporary file is left behind.
+//   - no file but the run's outputs is altered, and no temporary file is left
+//     behind but one the run's message names as kept.
 // The samples are those of data/Working, cut to the two weeks around the
 // route's day so that a run takes milliseconds.
+//
+// The sanitizer build damages each input kVariants ways, in kShards shards
+// that CTest runs side by side; the plain build fewer ways, the first of the
+// same sequence. WINVESK_MUTATION_VARIANTS=n sets another number.
 
 #include "run/RunFixture.h"
 
@@ -17,32 +23,39 @@
 #include "project/CommandLine.h"
 #include "run/BatchRun.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 using namespace vesk;
 using namespace vesk::test;
 
 namespace {
 
-constexpr int kVariants = 150;        // damaged copies per reader
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kVariants = 240; // damaged copies per reader
+constexpr int kShards = 4;     // test entries per reader, each taking every kShards-th copy
+#else
+constexpr int kVariants = 40;
+constexpr int kShards = 1;
+#endif
 constexpr int kPeriodHours = 14 * 24; // 9 to 22 March 2023
 
-enum class Project { Single, Multi, Route };
+enum class Project { Single, Multi, Route, OwnTraffic };
 
 struct Reader {
     std::string name;
     Project project;
     std::string file; // below the program folder
     bool binary = false;
-    // Whether an exit status of 0 must reproduce the row counts of the
-    // undamaged run: not where the damaged file itself says how many hours
-    // or streets there are (route and streets file) or what is written (the
-    // project file).
+    // Whether an exit status of 0 must reproduce the outputs of the
+    // undamaged run, row for row: not where the damaged file itself says how
+    // many hours or streets there are (route and streets file) or what is
+    // written where (the project file, whose damage may name other outputs).
     bool sameRows = true;
-    bool hourly = false; // an hourly text input
 };
 
 void PrintTo(const Reader &r, std::ostream *os) {
@@ -57,6 +70,8 @@ std::string projectOf(Project p) {
         return "Working/DemoStreets.vkm";
     case Project::Route:
         return "Working/DemoRoute.vkp";
+    case Project::OwnTraffic:
+        return "Working/DemoStreetsOwnTraffic.vkm";
     }
     return {};
 }
@@ -69,8 +84,15 @@ std::vector<std::string> outputsOf(Project p) {
         return {"Working/StreetsOut2023.txt", "Working/StreetsStat2023.txt"};
     case Project::Route:
         return {"Working/RouteOut2023.txt", "Working/RouteStat2023.txt"};
+    case Project::OwnTraffic:
+        return {"Working/StreetsOwnTrafficOut2023.txt", "Working/StreetsOwnTrafficStat2023.txt"};
     }
     return {};
+}
+
+// Streets computed, hour by hour, into the hourly output.
+int activeStreets(Project p) {
+    return p == Project::Multi || p == Project::OwnTraffic ? 3 : 1;
 }
 
 // The hourly lines of the two weeks, with the title line.
@@ -113,7 +135,6 @@ std::string replaced(std::string text, const std::string &from, const std::strin
 
 struct Damaged {
     std::string bytes;
-    bool cut = false; // the file lost its end (cut short, its last bytes or last line lost)
 };
 
 // One damage of the bytes, chosen by the random source.
@@ -144,7 +165,6 @@ Damaged damage(const std::string &bytes, bool binary, std::mt19937 &random) {
     case 2: { // bytes lost
         const std::size_t from = at(b.size());
         const std::size_t count = std::uniform_int_distribution<std::size_t>(1, 64)(random);
-        d.cut = from + count >= b.size();
         b.erase(from, count);
         break;
     }
@@ -155,7 +175,6 @@ Damaged damage(const std::string &bytes, bool binary, std::mt19937 &random) {
     }
     case 4: // cut short
         b.resize(at(b.size()));
-        d.cut = true;
         break;
     case 5: // a byte of any value
         b[at(b.size())] = static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random));
@@ -184,7 +203,6 @@ Damaged damage(const std::string &bytes, bool binary, std::mt19937 &random) {
         std::string out;
         for (std::size_t i = 0; i < lines.size(); ++i) {
             if (i == line && how == 0) {
-                d.cut = i + 1 == lines.size();
                 continue; // lost
             }
             if (i == line) {
@@ -229,12 +247,18 @@ std::vector<std::string> lines(const fs::path &p) {
     return fs::exists(p) ? fileLines(p) : std::vector<std::string>{};
 }
 
-class Mutation : public ::testing::TestWithParam<Reader> {
+// A reader's damaged copies are shared out over kShards test entries.
+using Shard = std::tuple<Reader, int>;
+
+class Mutation : public ::testing::TestWithParam<Shard> {
 protected:
+    const Reader &reader() const { return std::get<0>(GetParam()); }
+    int shard() const { return std::get<1>(GetParam()); }
+
     void SetUp() override {
         appDir = dir.path() / "app";
         copyDataTree(appDir);
-        for (const char *name : {"Met2023.txt", "Back2023.txt", "Obs2023.txt"}) {
+        for (const char *name : {"Met2023.txt", "Back2023.txt", "Obs2023.txt", "Traffic2023.txt"}) {
             const fs::path p = appDir / "Working" / name;
             const std::string cut = twoWeeks(readFile(p));
             std::ofstream(p, std::ios::binary | std::ios::trunc) << cut;
@@ -249,7 +273,7 @@ protected:
         ASSERT_TRUE(
             tables::wk1Write((appDir / "Working" / "Met2023.wk1").string(), sheetOf(readFile(met)), &error))
             << error;
-        const Reader &r = GetParam();
+        const Reader &r = reader();
         const fs::path project = appDir / projectOf(r.project);
         if (r.file == "Working/Met2023.xls" || r.file == "Working/Met2023.wk1") {
             const std::string table =
@@ -262,8 +286,8 @@ protected:
     // Runs the batch as the command line does, in a child process. The
     // child's messages come back after its exit status.
     IsolatedResult batch() const {
-        std::vector<std::string> args = {(appDir / projectOf(GetParam().project)).string(), "1"};
-        if (GetParam().project != Project::Route) {
+        std::vector<std::string> args = {(appDir / projectOf(reader().project)).string(), "1"};
+        if (reader().project != Project::Route) {
             args.insert(args.end(), {"20230309", "1", "20230322", "24"});
         }
         IsolationLimits limits;
@@ -299,18 +323,23 @@ protected:
             limits);
     }
 
-    // Every file of the program folder but the outputs, by content.
-    std::map<std::string, std::string> inputs() const {
+    // Every file of the program folder but the outputs and the files a run
+    // said it kept (what it says is given), by content.
+    std::map<std::string, std::string> inputs(const std::string &said = {}) const {
         std::map<std::string, std::string> out;
-        const std::vector<std::string> written = outputsOf(GetParam().project);
+        const std::vector<std::string> written = outputsOf(reader().project);
         for (const auto &entry : fs::recursive_directory_iterator(appDir)) {
             const std::string relative = fs::relative(entry.path(), appDir).string();
-            if (entry.is_regular_file() &&
-                std::find(written.begin(), written.end(), relative) == written.end()) {
+            if (entry.is_regular_file() && std::find(written.begin(), written.end(), relative) == written.end() &&
+                !keptBy(said, entry.path())) {
                 out[relative] = readFile(entry.path());
             }
         }
         return out;
+    }
+    // Whether the run's messages name the file as one it kept under its temporary name.
+    static bool keptBy(const std::string &said, const fs::path &file) {
+        return said.find("is kept in\r\n" + file.string()) != std::string::npos;
     }
 
     TempDir dir;
@@ -322,7 +351,7 @@ constexpr const char *kPrevious = "the previous run's results\r\n";
 } // namespace
 
 TEST_P(Mutation, DamagedInputNeverCrashesHangsAltersInputsOrPassesForAFullRun) {
-    const Reader &r = GetParam();
+    const Reader &r = reader();
     const std::vector<std::string> outputs = outputsOf(r.project);
 
     const IsolatedResult whole = batch();
@@ -333,16 +362,20 @@ TEST_P(Mutation, DamagedInputNeverCrashesHangsAltersInputsOrPassesForAFullRun) {
         rows.push_back(lines(appDir / o).size());
     }
     if (r.project != Project::Route) {
-        const int active = r.project == Project::Multi ? 3 : 1;
-        EXPECT_EQ(rows[0], 1u + static_cast<std::size_t>(active * kPeriodHours));
+        EXPECT_EQ(rows[0], 1u + static_cast<std::size_t>(activeStreets(r.project) * kPeriodHours));
     }
 
     const fs::path target = appDir / r.file;
     const std::string sample = readFile(target);
     std::mt19937 random(20231); // fixed: every run damages the same way
     int failed = 0;
-    for (int v = 0; v < kVariants && failed < 5; ++v) {
+    const char *wanted = std::getenv("WINVESK_MUTATION_VARIANTS");
+    const int variants = wanted != nullptr ? std::atoi(wanted) : kVariants;
+    for (int v = 0; v < variants && failed < 5; ++v) {
         const Damaged d = damage(sample, r.binary, random);
+        if (v % kShards != shard()) {
+            continue; // another shard's copy: the sequence stays that of every shard
+        }
         const std::string &damaged = d.bytes;
         std::ofstream(target, std::ios::binary | std::ios::trunc) << damaged;
         for (const std::string &o : outputs) {
@@ -366,32 +399,46 @@ TEST_P(Mutation, DamagedInputNeverCrashesHangsAltersInputsOrPassesForAFullRun) {
               "the run did not end orderly: " + isolationFailureText(result, r.file, {}));
         check(status == 0 || status == 1, "exit status " + std::to_string(status));
         check(said.find("An unexpected error ended the action") == std::string::npos, "an exception escaped");
-        check(inputs() == before, "an input file was altered");
+        const std::map<std::string, std::string> after = inputs(said);
+        for (const auto &[name, bytes] : before) {
+            const auto now = after.find(name);
+            check(now != after.end() && now->second == bytes, name + ", not an output of the run, was altered");
+        }
         for (const auto &entry : fs::directory_iterator(appDir / "Working")) {
-            check(entry.path().filename().string().front() != '.' || entry.path().filename() == ".keep",
+            check(entry.path().filename().string().front() != '.' || entry.path().filename() == ".keep" ||
+                      (status == 1 && keptBy(said, entry.path())),
                   "a temporary file was left: " + entry.path().string());
+        }
+        for (const auto &[name, bytes] : after) {
+            if (before.count(name) == 0) {
+                // An output under a name the damaged project gives it, written by a run that succeeded.
+                check(status == 0 && !r.sameRows, "a run that ended with " + std::to_string(status) +
+                                                      " wrote the new file " + name);
+                fs::remove(appDir / name);
+            }
+        }
+        for (const auto &entry : fs::directory_iterator(appDir / "Working")) {
+            if (keptBy(said, entry.path())) {
+                fs::remove(entry.path());
+            }
         }
         for (std::size_t i = 0; i < outputs.size(); ++i) {
             const fs::path o = appDir / outputs[i];
             if (status == 0) {
                 const std::vector<std::string> now = lines(o);
-                check(fs::exists(o) && readFile(o) != kPrevious, outputs[i] + " was not written");
-                check(!fs::exists(o) || readFile(o).ends_with("\r\n"), outputs[i] + " ends in a broken line");
-                // The run ends with the shortest hourly input: a text input cut
-                // short ends it early, as the last line of a file would.
-                if (r.sameRows && !(d.cut && r.hourly)) {
+                check(!r.sameRows || (fs::exists(o) && readFile(o) != kPrevious), outputs[i] + " was not written");
+                check(!fs::exists(o) || readFile(o) == kPrevious || readFile(o).ends_with("\r\n"),
+                      outputs[i] + " ends in a broken line");
+                // Every hour of every input was used: the rows of the undamaged run.
+                if (r.sameRows) {
                     check(now.size() == rows[i], outputs[i] + " holds " + std::to_string(now.size()) +
                                                      " lines, the undamaged run wrote " +
                                                      std::to_string(rows[i]));
                 }
-            } else if (said.find("Invalid variable name in the output list!") == std::string::npos) {
-                check(readFile(o) == kPrevious, outputs[i] + " was replaced by a run that failed");
-            } // else the run went on and wrote what it could, but not everything: exit 1
-        }
-        if (!ok) {
-            std::error_code ec;
-            fs::remove_all("/tmp/exp21/fail" + std::to_string(v), ec);
-            fs::copy(appDir / "Working", "/tmp/exp21/fail" + std::to_string(v), fs::copy_options::recursive);
+            } else {
+                check(readFile(o) == kPrevious, outputs[i] + " was replaced by a run that ended with " +
+                                                    std::to_string(status));
+            }
         }
         failed += ok ? 0 : 1;
     }
@@ -400,21 +447,31 @@ TEST_P(Mutation, DamagedInputNeverCrashesHangsAltersInputsOrPassesForAFullRun) {
 
 INSTANTIATE_TEST_SUITE_P(
     Readers, Mutation,
-    ::testing::Values(Reader{"project file", Project::Single, "Working/DemoStreet.vkp", false, false},
-                      Reader{"option file", Project::Single, "Working/Run.opt"},
-                      Reader{"hourly meteorology", Project::Single, "Working/Met2023.txt", false, true, true},
-                      Reader{"hourly background", Project::Single, "Working/Back2023.txt", false, true, true},
-                      Reader{"traffic file", Project::Single, "Working/DemoStreet.trf"},
-                      Reader{"streets file", Project::Multi, "Working/Streets.txt", false, false},
-                      Reader{"standard traffic file", Project::Multi,
-                             "Data/Traffic/National/DL/CityStreet.trf"},
-                      Reader{"route file", Project::Route, "Working/DemoRoute.txt", false, false},
-                      Reader{"vehicle list", Project::Single, "Lists/National/DL/Fleet2020.vlf"},
-                      Reader{"fuel list", Project::Single, "Lists/National/DL/Fuels2020.flf"},
-                      Reader{"emission factors", Project::Single, "Data/Emission/Shared/EmissionFactors.eft"},
-                      Reader{"pollutant list", Project::Single, "Lists/National/DL/Pollutants.lst"},
-                      Reader{"percentile list", Project::Single, "Lists/National/DL/PercDef.lst"},
-                      Reader{"limit values", Project::Single, "Lists/National/DL/LimValDef.lst"},
-                      Reader{"Excel meteorology", Project::Single, "Working/Met2023.xls", true},
-                      Reader{"Lotus meteorology", Project::Single, "Working/Met2023.wk1", true}),
-    [](const ::testing::TestParamInfo<Reader> &info) { return testNameOf(info.param.name); });
+    ::testing::Combine(
+        ::testing::Values(
+            Reader{"project file", Project::Single, "Working/DemoStreet.vkp", false, false},
+            Reader{"multi-street project file", Project::Multi, "Working/DemoStreets.vkm", false, false},
+            Reader{"route project file", Project::Route, "Working/DemoRoute.vkp", false, false},
+            Reader{"option file", Project::Single, "Working/Run.opt"},
+            Reader{"option file of a route project", Project::Route, "Working/Run.opt"},
+            Reader{"country list", Project::Single, "Countries.ini"},
+            Reader{"hourly meteorology", Project::Single, "Working/Met2023.txt"},
+            Reader{"hourly background", Project::Single, "Working/Back2023.txt"},
+            Reader{"hourly traffic", Project::OwnTraffic, "Working/Traffic2023.txt"},
+            Reader{"traffic file", Project::Single, "Working/DemoStreet.trf"},
+            Reader{"streets file", Project::Multi, "Working/Streets.txt", false, false},
+            Reader{"standard traffic file", Project::Multi, "Data/Traffic/National/DL/CityStreet.trf"},
+            Reader{"route file", Project::Route, "Working/DemoRoute.txt", false, false},
+            Reader{"vehicle list", Project::Single, "Lists/National/DL/Fleet2020.vlf"},
+            Reader{"fuel list", Project::Single, "Lists/National/DL/Fuels2020.flf"},
+            Reader{"emission factors", Project::Single, "Data/Emission/Shared/EmissionFactors.eft"},
+            Reader{"pollutant list", Project::Single, "Lists/National/DL/Pollutants.lst"},
+            Reader{"percentile list", Project::Single, "Lists/National/DL/PercDef.lst"},
+            Reader{"limit values", Project::Single, "Lists/National/DL/LimValDef.lst"},
+            Reader{"Excel meteorology", Project::Single, "Working/Met2023.xls", true},
+            Reader{"Lotus meteorology", Project::Single, "Working/Met2023.wk1", true}),
+        ::testing::Range(0, kShards)),
+    [](const ::testing::TestParamInfo<Shard> &info) {
+        const std::string name = testNameOf(std::get<0>(info.param).name);
+        return kShards > 1 ? name + "_" + std::to_string(std::get<1>(info.param) + 1) : name;
+    });

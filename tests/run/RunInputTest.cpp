@@ -161,14 +161,24 @@ TEST_F(RunInput, ADayCaseTheTrafficFileDoesNotHaveIsRefused) {
     EXPECT_FALSE(fs::exists(work("Out.txt"))) << "a failed run writes no output";
 }
 
-TEST_F(RunInput, AnUnknownStatisticIsReportedOnceAndLeftEmpty) {
+TEST_F(RunInput, AnUnknownStatisticIsReportedOnceAndItsFileKeptAsideWithTheCellLeftEmpty) {
     writeWork("Hours.txt", hours());
+    writeWork("Stat.txt", "previous\r\n");
     loadWith(
         {hourFile(), statFile("Stat.txt", "\"Series\",Bogus_1,Average_1,Bogus_2", "NOx_mod,NOx_b", "0,0.0")});
-    ASSERT_EQ(run().outcome, RunOutcome::Completed);
-    EXPECT_EQ(ui.messages.size(), 1u);
-    EXPECT_TRUE(said("Invalid variable name in the output list!"));
-    const std::vector<std::string> lines = fileLines(work("Stat.txt"));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed);
+    EXPECT_TRUE(report.outputIncomplete);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0], "Invalid variable name in the output list!\r\ncolumn Bogus_1, column Bogus_2\r\n" +
+                                  work("Stat.txt").string());
+    ASSERT_EQ(report.keptFiles.size(), 1u);
+    EXPECT_EQ(ui.messages[1], "Not every requested output could be written, so the run has replaced none of the "
+                              "files of the previous run.\r\nWhat it wrote into\r\n" +
+                                  work("Stat.txt").string() + "\r\nis kept in\r\n" + report.keptFiles[0]);
+    EXPECT_EQ(readFile(work("Stat.txt")), "previous\r\n");
+    EXPECT_EQ(fs::path(report.keptFiles[0]).parent_path(), workDir);
+    const std::vector<std::string> lines = fileLines(report.keptFiles[0]);
     ASSERT_EQ(lines.size(), 3u);
     const std::vector<std::string> background = cells(lines[2]);
     EXPECT_EQ(background, (std::vector<std::string>{"NOx_b", "", "30.0", ""}));
@@ -314,5 +324,46 @@ TEST(RecordLines, SplitLikeTheListLineReaderForEveryKindOfSeparation) {
             EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), expected)
                 << "\"" << line << "\" commas " << (commaSeparates ? "separate" : "are decimal marks");
         }
+    }
+}
+
+TEST_F(RunInput, HalfHourlyRecordsRunForwardByTheirMinutes) {
+    std::string text;
+    for (int h = 1; h <= 24; ++h) {
+        for (int minute : {0, 30}) {
+            text += "2023,3,6," + std::to_string(h) + "," + std::to_string(minute) +
+                    ",3,200,10,0,500,50,50,40,60,30\r\n";
+        }
+    }
+    writeWork("Hours.txt", text);
+    std::string project = projectText(
+        {inputFile("Hours.txt", "year,month,day,hour,minute,u_mast,wind_dir,temperature,globalrad,nlight,"
+                                "nheavy,speed_light,speed_heavy,qNOx,cNOx_b"),
+         outputFile("Out.txt", "hour,minute,nlight", "0,*")});
+    project.replace(project.find(",24,0\r\n"), 7, ",48,0\r\n");
+    loadProject("Test.vkp", project);
+    ASSERT_EQ(state.Nhours, 48);
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const std::vector<std::string> minutes = column("Out.txt", 1), light = column("Out.txt", 2);
+    ASSERT_EQ(minutes.size(), 48u);
+    EXPECT_EQ(minutes[0], "0");
+    EXPECT_EQ(minutes[1], "30");
+    EXPECT_EQ(light[1], "1000") << "a half-hour's count is doubled to vehicles an hour";
+
+    const std::string first = text.substr(0, text.find("\r\n") + 2);
+    const std::string second = text.substr(first.size(), text.find("\r\n", first.size()) + 2 - first.size());
+    struct Case {
+        std::string lines;
+        std::string says;
+    };
+    for (const Case &damaged :
+         {Case{first + second + second, "the record of 2023-03-06, hour 1, minute 30 repeats the hour before it"},
+          Case{first + "2023,3,6,1,75,3,200,10,0,500,50,50,40,60,30\r\n",
+               "the minute must lie between 0 and 59"}}) {
+        writeWork("Hours.txt", damaged.lines);
+        ui.messages.clear();
+        EXPECT_EQ(run().outcome, RunOutcome::Failed);
+        EXPECT_TRUE(said(damaged.says)) << damaged.says;
     }
 }

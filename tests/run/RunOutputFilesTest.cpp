@@ -6,6 +6,8 @@
 #include "run/RunFixture.h"
 
 #include <fstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <map>
 #include <thread>
 
@@ -237,6 +239,10 @@ TEST_P(OutputOverInput, IsRefusedBeforeAnythingIsOpenedAndTheInputIsKept) {
     EXPECT_EQ(readFile(work("Hours.txt")), hours);
     EXPECT_EQ(readFile(work("Test.vkp")), project);
     EXPECT_FALSE(fs::exists(work("Out.txt"))) << "no output is opened";
+    EXPECT_FALSE(fs::exists(work("run.OPT")) || fs::exists(work("sub/Run.opt")));
+    for (const char *special : {"Pipe.txt", "Full"}) {
+        EXPECT_TRUE(!fs::exists(work(special)) || !fs::is_regular_file(work(special))) << special;
+    }
     EXPECT_EQ(strayFiles(), std::vector<std::string>{});
 }
 
@@ -259,7 +265,24 @@ INSTANTIATE_TEST_SUITE_P(
                             "Stat.txt", "is also the project file"},
                       Clash{"the hourly output and the statistics file are one file", [](const fs::path &) {},
                             "Same.txt", "Same.txt",
-                            "is named twice: as the hourly output file and as the statistics file"}),
+                            "is named twice: as the hourly output file and as the statistics file"},
+                      Clash{"the hourly output is a pipe",
+                            [](const fs::path &w) { ASSERT_EQ(::mkfifo((w / "Pipe.txt").c_str(), 0600), 0); },
+                            "Pipe.txt", "Stat.txt", "is not a regular file but a device, a pipe or a socket"},
+                      Clash{"the statistics file is a link to a device",
+                            [](const fs::path &w) {
+                                // A device of the kind of /dev/full where this process may make one, else a pipe.
+                                if (::mknod((w / "Full").c_str(), S_IFCHR | 0600, ::makedev(1, 7)) != 0) {
+                                    ASSERT_EQ(::mkfifo((w / "Full").c_str(), 0600), 0);
+                                }
+                                fs::create_symlink(w / "Full", w / "Full.txt");
+                            },
+                            "Out.txt", "Full.txt", "is not a regular file but a device, a pipe or a socket"},
+                      Clash{"the hourly output is the folder's option file", [](const fs::path &) {},
+                            "run.OPT", "Stat.txt", "would be the option file that every project of its folder"},
+                      Clash{"the statistics file is the option file of another folder",
+                            [](const fs::path &w) { fs::create_directory(w / "sub"); }, "Out.txt",
+                            "WORK/sub/Run.opt", "would be the option file that every project of its folder"}),
     [](const ::testing::TestParamInfo<Clash> &info) { return testNameOf(info.param.name); });
 
 TEST_F(OutputFiles, AStreetsTrafficFileNamedAsTheStatisticsFileIsRefusedAndKept) {

@@ -125,6 +125,34 @@ TEST_F(RunWorkbooks, HourlyOutputAndStatisticsInOneWorkbookAreBothComplete) {
     EXPECT_EQ(stats.rows, text.statistics) << "every column filled as the text file is";
 }
 
+TEST_F(RunWorkbooks, AWorkbookWithAnUnknownStatisticIsWrittenAsideWholeAndTheOldOneKept) {
+    loadSample({{"Out2023.txt", "Results.xls;Hourly"}, {"Stat2023.txt", "Results.xls;Statistics"}});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::string previous = readFile(work("Results.xls"));
+
+    loadSampleEdited({{"\"Out2023.txt\"", "\"Results.xls;Hourly\""},
+                      {"\"Stat2023.txt\"", "\"Results.xls;Statistics\""},
+                      {"O3_mod]", "O3_mod,\r\nNOx_xyz]"}});
+    ui.messages.clear();
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << said();
+    EXPECT_NE(said().find("Invalid variable name in the output list!\r\nrow NOx_xyz\r\n"), std::string::npos)
+        << said();
+    EXPECT_EQ(readFile(work("Results.xls")), previous) << "the workbook of the previous run is kept";
+    ASSERT_EQ(report.keptFiles.size(), 1u);
+    const fs::path kept = report.keptFiles[0];
+    EXPECT_EQ(kept.parent_path(), workDir);
+    EXPECT_EQ(kept.filename().string().rfind(".Results.xls.", 0), 0u) << kept;
+    TableData hourly, stats;
+    std::string error;
+    ASSERT_TRUE(readTable(kept.string(), "Hourly", &hourly, &error)) << error;
+    ASSERT_TRUE(readTable(kept.string(), "Statistics", &stats, &error)) << error;
+    EXPECT_EQ(hourly.rows.size(), 8760u) << "the workbook kept aside holds every table of the run";
+    ASSERT_EQ(stats.rows.size(), 10u);
+    EXPECT_EQ(stats.rows[9][0], Cell(std::string("NOx_xyz")));
+    EXPECT_TRUE(isNull(stats.rows[9][1])) << "the unknown statistics are left empty";
+}
+
 class RunStatisticsTables : public RunWorkbooks, public testing::WithParamInterface<const char *> {};
 
 TEST_P(RunStatisticsTables, TheSampleLayoutIsWrittenWithEveryColumnFilled) {

@@ -116,7 +116,8 @@ bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, s
     return true;
 }
 
-bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error) {
+bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
+                     bool *missing) {
     auto mdb = openMdb(file, error);
     if (!mdb) {
         return false;
@@ -130,6 +131,9 @@ bool accessReadTable(const std::string &file, const std::string &table, TableDat
     }
     if (!found) {
         setError(error, "The table " + table + " was not found in the Access file " + file);
+        if (missing != nullptr) {
+            *missing = true;
+        }
         return false;
     }
     MdbTableDef *def = mdb_read_table(found);

@@ -188,6 +188,13 @@ private:
         Record r;
         r.at = at;
         r.type = get16(m_s, at);
+        if (r.type == 0) {
+            // No record of an Excel 95-2003 workbook has the type 0: zeroed
+            // bytes, which would otherwise read as empty records and let the
+            // cells they covered vanish.
+            throw Damage{"it holds a record of the type 0, which no workbook holds (at byte " +
+                         std::to_string(at) + ")"};
+        }
         const std::size_t length = get16(m_s, at + 2);
         if (at + 4 + length > m_s.size()) {
             throw Damage{"it ends inside a record (at byte " + std::to_string(m_s.size()) + ")"};

@@ -120,6 +120,18 @@ private:
     std::size_t m_at = 0;
 };
 
+// A reader's report as a message shows it: without blank lines at its ends,
+// and marked as cut when it was longer than what was kept.
+std::string trimmedReport(const std::string &output) {
+    std::size_t begin = output.find_first_not_of(" \t\r\n");
+    if (begin == std::string::npos) {
+        return {};
+    }
+    std::size_t end = output.find_last_not_of(" \t\r\n");
+    std::string text = output.substr(begin, end - begin + 1);
+    return output.size() >= kErrorOutputKept ? text + " ..." : text;
+}
+
 // Runs read in the helper process; false with the reader's own message or
 // with the damage the helper met (a loop, the memory, a crash).
 bool isolated(const std::string &file, const std::function<bool(std::string *, std::string *)> &read,
@@ -135,6 +147,10 @@ bool isolated(const std::string &file, const std::function<bool(std::string *, s
         text = "The file " + file + " could not be read: its reading process gave an incomplete result.";
     } else {
         return true;
+    }
+    // The library's own words, when it had any.
+    if (const std::string said = trimmedReport(r.errorOutput); !said.empty()) {
+        text += "\r\nIts reader reported:\r\n" + said;
     }
     if (error != nullptr) {
         *error = text;
@@ -214,15 +230,28 @@ bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *t
 }
 
 bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
-                             std::string *error, const IsolationLimits &limits) {
+                             std::string *error, const IsolationLimits &limits, bool *missing) {
     *data = {};
-    return isolated(
+    if (missing != nullptr) {
+        *missing = false;
+    }
+    bool absent = false;
+    std::string absentText;
+    const bool read = isolated(
         file,
         [&](std::string *bytes, std::string *failure) {
             TableData read;
-            if (!accessReadTable(file, table, &read, failure)) {
-                return false;
+            bool notThere = false;
+            if (!accessReadTable(file, table, &read, failure, &notThere)) {
+                if (!notThere) {
+                    return false;
+                }
+                // The file was read: the answer that the table is missing comes back as a result.
+                bytes->push_back(0);
+                putText(*bytes, *failure);
+                return true;
             }
+            bytes->push_back(1);
             put32(*bytes, static_cast<std::uint32_t>(read.fields.size()));
             for (const std::string &field : read.fields) {
                 putText(*bytes, field);
@@ -232,6 +261,14 @@ bool accessReadTableIsolated(const std::string &file, const std::string &table, 
         },
         [&](const std::string &bytes) {
             Unpacker in(bytes);
+            bool found = false;
+            if (!in.flag(&found)) {
+                return false;
+            }
+            if (!found) {
+                absent = true;
+                return in.text(&absentText) && in.done();
+            }
             std::uint32_t n = 0;
             if (!in.count(&n, 4)) {
                 return false;
@@ -245,6 +282,16 @@ bool accessReadTableIsolated(const std::string &file, const std::string &table, 
             return in.rows(&data->rows) && in.done();
         },
         error, limits);
+    if (read && absent) {
+        if (missing != nullptr) {
+            *missing = true;
+        }
+        if (error != nullptr) {
+            *error = absentText;
+        }
+        return false;
+    }
+    return read;
 }
 
 } // namespace vesk::tables

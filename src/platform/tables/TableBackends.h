@@ -67,11 +67,14 @@ bool readSheetsIsolated(const std::string &file, TableKind kind, bool namesOnly,
                         std::string *error, const IsolationLimits &limits = {});
 bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *tables, std::string *error,
                               const IsolationLimits &limits = {});
+// *missing (when given) tells a table the file does not hold from a file that
+// could not be read.
 bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
-                             std::string *error, const IsolationLimits &limits = {});
+                             std::string *error, const IsolationLimits &limits = {}, bool *missing = nullptr);
 
 bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error);
-bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error);
+bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
+                     bool *missing = nullptr);
 
 // All sheets of an .xls file with their cell values.
 bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool namesOnly, std::string *error);

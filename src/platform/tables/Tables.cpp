@@ -58,19 +58,21 @@ struct TableSession::Workbook {
     std::vector<std::vector<TableColumn>> columns;  // Access: each table's columns
     int open = 0;              // tables not yet closed
     bool dropped = false;      // a table was given up: the file is not written
+    std::string aside;         // written under this temporary name instead ("": in place)
 
     bool write(std::string *error) const {
+        const std::string &to = aside.empty() ? file : aside;
         if (kind == TableKind::Excel) {
-            return tables::excelWriteWorkbook(file, sheets, error);
+            return tables::excelWriteWorkbook(to, sheets, error);
         }
         if (kind == TableKind::Access) {
             std::vector<tables::JetTable> tables;
             for (std::size_t i = 0; i < sheets.size(); ++i) {
                 tables.push_back({names[i], columns[i], &sheets[i].rows});
             }
-            return tables::jetWriteTables(file, tables, error);
+            return tables::jetWriteTables(to, tables, error);
         }
-        return tables::lotusWrite(file, sheets.front(), error);
+        return tables::lotusWrite(to, sheets.front(), error);
     }
 };
 
@@ -104,6 +106,15 @@ public:
         }
         return m_book->open > 0 || m_book->write(error);
     }
+    bool closeAside(std::string *kept, std::string *error) override {
+        if (m_book->aside.empty()) {
+            // Ending in the workbook's own extension, so that it opens as one.
+            m_book->aside = temporaryPathFor(m_book->file) + "." + fileExtension(m_book->file);
+        }
+        *kept = m_book->aside;
+        return close(error);
+    }
+    bool keptAside() const override { return !m_book->aside.empty(); }
 
 protected:
     bool appendRow(std::vector<Cell> row, std::string *error) override {
@@ -144,6 +155,10 @@ public:
         }
     }
     bool close(std::string *error) override { return tables::textWriteTable(m_file, m_cols, m_rows, error); }
+    bool closeAside(std::string *kept, std::string *error) override {
+        *kept = temporaryPathFor(m_file);
+        return tables::textWriteTable(*kept, m_cols, m_rows, error);
+    }
 
 protected:
     bool appendRow(std::vector<Cell> row, std::string *) override {
@@ -320,8 +335,12 @@ bool tableFileReadable(const std::string &file, std::string *error) {
     return tables::readSheetsIsolated(file, kind, false, &sheets, error);
 }
 
-bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error) {
+bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
+               bool *missing) {
     *data = {};
+    if (missing != nullptr) {
+        *missing = false;
+    }
     auto kind = tableKindOfFile(file);
     if (kind == TableKind::Text) {
         return tables::textReadTable(file, data, error);
@@ -330,7 +349,7 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
         return false;
     }
     if (kind == TableKind::Access) {
-        return tables::accessReadTableIsolated(file, table, data, error);
+        return tables::accessReadTableIsolated(file, table, data, error, {}, missing);
     }
     std::vector<tables::Sheet> sheets;
     if (!tables::readSheetsIsolated(file, kind, false, &sheets, error)) {
@@ -349,6 +368,9 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
         return true;
     }
     setError(error, "The table " + table + " was not found in the file " + file);
+    if (missing != nullptr) {
+        *missing = true;
+    }
     return false;
 }
 

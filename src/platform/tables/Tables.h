@@ -70,8 +70,11 @@ bool tableFileReadable(const std::string &file, std::string *error);
 // a trailing "$" (Excel) or ":" (Lotus) and surrounding apostrophes are
 // ignored. For a text file the table name is ignored: its first line holds
 // the field names, items are split by the list-line rule. False with a
-// message naming the file and table when it cannot be read or is missing.
-bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error);
+// message naming the file and table when it cannot be read or is missing;
+// *missing (when given) then tells a file read whole that lacks the table
+// from one that could not be read: the file is read once for both answers.
+bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
+               bool *missing = nullptr);
 
 // Receives the rows of a newly created table.
 class TableWriter {
@@ -88,6 +91,17 @@ public:
     // is unchanged. A writer destroyed without close() leaves the file as it
     // was: rows are never written by accident.
     virtual bool close(std::string *error) = 0;
+    // Writes the file with the rows appended under a temporary name beside
+    // it (*kept), leaving the file itself as it was: the table of a run that
+    // must not replace the previous one. For a table of a workbook the whole
+    // workbook is written so, with every table of it that is closed later,
+    // under a name that ends in the workbook's extension
+    // (".Results.xls.3fa2c100.part.xls").
+    virtual bool closeAside(std::string *kept, std::string *error) = 0;
+    // Whether the table's file is written under a temporary name because
+    // another of its tables was closed aside: close this one too, or the
+    // file is not written at all.
+    virtual bool keptAside() const { return false; }
 
 protected:
     virtual bool appendRow(std::vector<Cell> row, std::string *error) = 0;
