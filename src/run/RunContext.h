@@ -23,6 +23,7 @@
 #include "run/results/StreetResults.h"
 #include "run/State.h"
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -268,6 +269,11 @@ struct RunFiles {
     // window (null: none kept, as in a batch run). The streets only read its
     // key order; the run's writer adds them, in street order.
     std::shared_ptr<results::StreetResultsStore> streetStore;
+    // The statistics the run computes: what its files ask for, or every one
+    // when the run keeps its results for the results window.
+    StatisticsDemand statisticsDemand;
+    // An hourly output column shows the emission of a vehicle category.
+    bool categoryEmissionShown = true;
 };
 
 // The rows one street gives its output files, held for the run's writer when
@@ -312,6 +318,9 @@ struct RunContext {
     // Per pollutant (0..NPol), its emission table of the street's traffic
     // file (nullptr: none); resolved whenever the street's traffic is set up.
     std::vector<const EmissionTableItem *> emissionTables;
+    // The day case of each month (1..12) and weekday (1..7) found for the
+    // street's traffic (0: not yet looked up); cleared when it is set up.
+    std::array<std::array<int, 8>, 13> dayCaseOf{};
     std::string rowText; // the output row being built (kept for its capacity)
     std::string DayDateText;
     DayHour dayOfRecord; // the last accepted day
@@ -417,6 +426,12 @@ void resolveEmissionTables(RunContext &c);
 // Output rows (RunOutputRows.cpp).
 void writeOutputRows(RunContext &c);
 void writeStatFiles(RunContext &c);
+// Sets what the bound output and statistics files ask of every hour:
+// files.statisticsDemand, the statistics their cells name, the daily values
+// of their daily files and the running 8-hour values of the hourly rows
+// (every statistic in a run that is not a batch run: its results window
+// shows them all); files.categoryEmissionShown.
+void setOutputDemand(RunContext &c);
 
 // Conditions file (RunConditions.cpp).
 void readConditionsFile(RunContext &c);

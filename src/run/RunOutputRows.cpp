@@ -4,6 +4,8 @@
 #include "calc/Format.h"
 #include "calc/StatCells.h"
 #include "calc/StatFormat.h"
+#include "calc/StatPublish.h"
+#include "core/KeyedList.h"
 #include "core/StatVarNames.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
@@ -303,6 +305,96 @@ void writeOutputRows(RunContext &c) {
     }
 }
 
+namespace {
+
+// What a cell of a statistics file shows, by its column and row.
+struct StatCellName {
+    enum class Kind { Label, Daily, Street, Statistic, EndOfRow } kind;
+    std::string key; // the name the value is found by
+};
+
+StatCellName statCellName(const State &s, const StatFile &file, const std::string &rowKey,
+                          const OutColumn &col, std::size_t j) {
+    if (!col.name.empty() && col.name.front() == '"') {
+        return {StatCellName::Kind::Label, col.name};
+    }
+    if (file.dailyav) {
+        return {StatCellName::Kind::Daily, toLower(col.name)};
+    }
+    if (s.MultiStreetMode) {
+        return {StatCellName::Kind::Street, col.name};
+    }
+    if (!rowKey.empty() && rowKey.front() == '"' && j > 0) {
+        return {StatCellName::Kind::EndOfRow, {}}; // a title row keeps only its first column
+    }
+    return {StatCellName::Kind::Statistic, toLower(NormalizeVarName(s, rowKey, col.name))};
+}
+
+} // namespace
+
+void setOutputDemand(RunContext &c) {
+    const State &s = c.s;
+    c.files.categoryEmissionShown = false;
+    for (const OutputFile &file : c.outputs) {
+        for (const OutColumn &col : file.cols) {
+            c.files.categoryEmissionShown = c.files.categoryEmissionShown || col.key == OutKey::QVeh;
+        }
+    }
+    if (!s.BatchRun()) {
+        // The results window shows every statistic of the run.
+        c.files.statisticsDemand = StatisticsDemand();
+        return;
+    }
+    std::set<std::string> keys; // folded as the list of statistics looks them up
+    std::vector<int> dailyPollutants;
+    for (const StatFile &file : c.stats) {
+        const std::size_t rows = file.dailyav ? 1 : file.rowKeys.size();
+        for (std::size_t r = 0; r < rows; ++r) {
+            const std::string rowKey = file.dailyav ? std::string() : file.rowKeys[r];
+            for (std::size_t j = 0; j < file.cols.size(); ++j) {
+                const StatCellName cell = statCellName(s, file, rowKey, file.cols[j], j);
+                if (cell.kind == StatCellName::Kind::EndOfRow) {
+                    break;
+                }
+                if (cell.kind == StatCellName::Kind::Daily) {
+                    dailyPollutants.push_back(file.cols[j].pol);
+                } else if (cell.kind != StatCellName::Kind::Label) {
+                    keys.insert(foldKey(splitSideSuffix(cell.key).key));
+                }
+            }
+        }
+    }
+    StatisticsDemand demand = StatisticsEngine::demandFor(
+        statisticsSetupFrom(s), [&keys](const std::string &key) { return keys.count(foldKey(key)) > 0; });
+    for (int p : dailyPollutants) {
+        for (Series series : kAllSeries) {
+            demand.ask(p, StatPart::Daily, series);
+        }
+    }
+    // The running 8-hour averages of the hourly rows.
+    for (const OutputFile &file : c.outputs) {
+        for (const OutColumn &col : file.cols) {
+            switch (col.key) {
+            case OutKey::Av8Mod1:
+            case OutKey::Av8Mod2:
+                demand.ask(col.pol, StatPart::Run8, Series::Modelled);
+                break;
+            case OutKey::Av8Obs1:
+            case OutKey::Av8Obs2:
+                demand.ask(col.pol, StatPart::Run8, Series::Measured);
+                break;
+            case OutKey::Av8B1:
+            case OutKey::Av8B2:
+                demand.ask(col.pol, StatPart::Run8, Series::Background);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    c.files.statisticsDemand = std::move(demand);
+}
+
 void writeStatFiles(RunContext &c) {
     State &s = c.s;
     const StreetCellValues street{s.StreetX, s.StreetY, s.DailyTrafficCalc, s.TravelSpeedCalc};
@@ -320,41 +412,47 @@ void writeStatFiles(RunContext &c) {
             for (std::size_t j = 0; j < file.cols.size(); ++j) {
                 const OutColumn &col = file.cols[j];
                 const std::string fmt = withoutQuotes(col.format);
+                const StatCellName cell = statCellName(s, file, rowKey, col, j);
                 std::string text;
-                std::string key = col.name;
+                std::string key = cell.key;
                 bool isText = false;
-                if (!col.name.empty() && col.name.front() == '"') {
+                std::string error;
+                switch (cell.kind) {
+                case StatCellName::Kind::EndOfRow:
+                    break;
+                case StatCellName::Kind::Label: {
                     std::string label = file.dailyav        ? dayText(s.DailyAverageList.at(r))
                                         : s.MultiStreetMode ? s.StreetName
                                                             : rowKey;
                     text = Format(std::string_view(label), fmt);
                     isText = true;
-                } else if (file.dailyav) {
-                    std::string error;
-                    key = toLower(col.name);
+                    break;
+                }
+                case StatCellName::Kind::Daily:
                     if (!FormatDailyValue(s, static_cast<int>(r + 1), key, fmt, col.pol, &text, &error)) {
                         unknown.push_back(col.name);
                         text.clear();
                     }
-                } else if (s.MultiStreetMode) {
-                    std::string error;
+                    break;
+                case StatCellName::Kind::Street:
                     if (!FormatStreetValue(s, street, key, fmt, &text, &error)) {
                         unknown.push_back(col.name);
                         text.clear();
                     }
-                } else {
-                    key = toLower(NormalizeVarName(s, rowKey, col.name));
-                    if (!rowKey.empty() && rowKey.front() == '"' && j > 0) {
-                        break; // a title row keeps only its first column
-                    }
+                    break;
+                case StatCellName::Kind::Statistic: {
                     float value = 0;
-                    std::string error;
                     if (!statCellValue(s, key, &value, &error)) {
                         unknown.push_back(col.name);
                         text.clear();
                     } else {
                         text = FormatStatValue(s, key, fmt, c.ui);
                     }
+                    break;
+                }
+                }
+                if (cell.kind == StatCellName::Kind::EndOfRow) {
+                    break;
                 }
                 if (file.table.IsTable) {
                     cells.push_back(statTableCell(text, key, isText));

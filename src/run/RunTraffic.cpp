@@ -43,9 +43,21 @@ bool withTrafficFile(RunContext &c, double D, double M) {
     const auto &all = s.EmissionComponent.TrafficList.All;
     const int slot = s.Nhours == 24 ? s.hour : (h.minute > 0 ? 2 * s.hour : 2 * s.hour - 1);
     if (h.daycase < 0) {
-        h.daycase = FindDayCase(s, c.ui, h.month, h.dayofweek, h.day, c.DayDateText);
-        if (h.daycase == 0) {
-            return false; // FindDayCase has said why
+        // The day case depends on the month and weekday alone: each is looked up once per street.
+        const bool known = h.month >= 1 && h.month <= 12 && h.dayofweek >= 1 && h.dayofweek <= 7;
+        int *kept =
+            known ? &c.dayCaseOf[static_cast<std::size_t>(h.month)][static_cast<std::size_t>(h.dayofweek)]
+                  : nullptr;
+        if (kept != nullptr && *kept > 0) {
+            h.daycase = *kept;
+        } else {
+            h.daycase = FindDayCase(s, c.ui, h.month, h.dayofweek, h.day, c.DayDateText);
+            if (h.daycase == 0) {
+                return false; // FindDayCase has said why
+            }
+            if (kept != nullptr) {
+                *kept = h.daycase;
+            }
         }
     }
     if (h.daycase < 1 || h.daycase > s.DayCases) {
@@ -105,7 +117,8 @@ bool withTrafficFile(RunContext &c, double D, double M) {
                 const float v = table != nullptr ? table->Value.get(slot, d) : kMiss;
                 s.qPOL[static_cast<std::size_t>(p)] = v >= 0 ? static_cast<float>(v / D) : kMiss;
             }
-            if (!s.StdEmissionSetup) {
+            // The emission of each category is shown by the hourly rows alone.
+            if (!s.StdEmissionSetup && c.files.categoryEmissionShown) {
                 for (int k = 1; k <= c.VehCatCount; ++k) {
                     float &e = categoryEmission(s, p, k);
                     if (e < 0) {
