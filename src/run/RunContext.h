@@ -226,7 +226,7 @@ enum class OutKey {
 
 struct OutColumn {
     std::string name;
-    std::string format;
+    std::string format; // the pattern of its cells: the format list's item less its double quotes
     float factor = 1;
     int width = 14;
     int pol = 0, veh = 0;
@@ -321,7 +321,8 @@ struct RunContext {
     // The day case of each month (1..12) and weekday (1..7) found for the
     // street's traffic (0: not yet looked up); cleared when it is set up.
     std::array<std::array<int, 8>, 13> dayCaseOf{};
-    std::string rowText; // the output row being built (kept for its capacity)
+    std::string rowText;        // the output row being built (kept for its capacity)
+    std::vector<Cell> rowCells; // ... of a table (kept for its capacity)
     std::string DayDateText;
     DayHour dayOfRecord; // the last accepted day
     long LastHour = 0;   // hours since 1970 of the last accepted hour's start

@@ -18,16 +18,6 @@ namespace vesk::run {
 
 namespace {
 
-std::string withoutQuotes(std::string_view s) {
-    std::string out;
-    for (char ch : s) {
-        if (ch != '"') {
-            out += ch;
-        }
-    }
-    return out;
-}
-
 float atPol(const std::vector<float> &v, int p) {
     return p >= 0 && static_cast<std::size_t>(p) < v.size() ? v[static_cast<std::size_t>(p)] : kMiss;
 }
@@ -57,7 +47,7 @@ struct CellText {
 CellText outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std::size_t j) {
     State &s = c.s;
     const HourItems &h = c.items;
-    const std::string fmt = withoutQuotes(col.format);
+    const std::string &fmt = col.format;
     const int p = col.pol;
     auto single = [&](float v) { return CellText{Format(v, fmt), false}; };
     auto whole = [&](long v) { return CellText{Format(v, fmt), false}; };
@@ -287,7 +277,7 @@ std::string dayText(const DailyAverage &day) {
 
 void writeOutputRows(RunContext &c) {
     std::string &row = c.rowText;
-    std::vector<Cell> cells;
+    std::vector<Cell> &cells = c.rowCells;
     for (std::size_t i = 0; i < c.outputs.size(); ++i) {
         OutputFile &file = c.outputs[i];
         row.clear();
@@ -411,7 +401,7 @@ void writeStatFiles(RunContext &c) {
             const std::string rowKey = file.dailyav ? std::string() : file.rowKeys[r];
             for (std::size_t j = 0; j < file.cols.size(); ++j) {
                 const OutColumn &col = file.cols[j];
-                const std::string fmt = withoutQuotes(col.format);
+                const std::string &fmt = col.format;
                 const StatCellName cell = statCellName(s, file, rowKey, col, j);
                 std::string text;
                 std::string key = cell.key;
