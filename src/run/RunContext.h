@@ -20,8 +20,8 @@
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
 #include "run/RunControl.h"
-#include "run/results/StreetResults.h"
 #include "run/State.h"
+#include "run/results/StreetResults.h"
 
 #include <array>
 #include <cstdint>
@@ -318,6 +318,13 @@ struct RunContext {
     // Per pollutant (0..NPol), its emission table of the street's traffic
     // file (nullptr: none); resolved whenever the street's traffic is set up.
     std::vector<const EmissionTableItem *> emissionTables;
+    // Per pollutant, time slot (1..Nhours) and day case (1..DayCases), the
+    // emission of the street's traffic file in µg/(m·s) once an hour has
+    // needed it (NaN: not yet); cleared with emissionTables.
+    std::vector<float> slotEmission;
+    int emissionSlots = 0, emissionDayCases = 0;
+    // The length class of each vehicle category (1..VehCatCount) of the street's set-up.
+    std::vector<int> lengthClasses;
     // The day case of each month (1..12) and weekday (1..7) found for the
     // street's traffic (0: not yet looked up); cleared when it is set up.
     std::array<std::array<int, 8>, 13> dayCaseOf{};
