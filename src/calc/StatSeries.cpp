@@ -73,19 +73,20 @@ float Run8Window::update(float value, bool admitted, long hoursElapsed, int minN
     }
     m_slot[7] = (admitted && value >= 0.0f) ? value : kStatMissing;
 
+    int count = 0;
+    for (float v : m_slot) {
+        count += v >= 0.0f ? 1 : 0;
+    }
+    if (count < std::max(minNobs8, 1)) {
+        return kStatMissing; // a series without values (often a measured one) ends here
+    }
     // The valid values in slot order; a missing one adds an exact 0, which
     // leaves the sum as it was (and lets the loop run without branches).
-    int count = 0;
     double sum = 0.0;
     for (float v : m_slot) {
-        const bool valid = v >= 0.0f;
-        count += valid ? 1 : 0;
-        sum += valid ? static_cast<double>(v) : 0.0;
+        sum += v >= 0.0f ? static_cast<double>(v) : 0.0;
     }
-    if (count >= std::max(minNobs8, 1)) {
-        return static_cast<float>(sum / count);
-    }
-    return kStatMissing;
+    return static_cast<float>(sum / count);
 }
 
 int Run8Window::validCount() const {
