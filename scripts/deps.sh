@@ -7,6 +7,7 @@ WINVESK_PACKAGES=(
   libgtest-dev libgmock-dev
   mdbtools-dev libfreexl-dev libwps-dev librevenge-dev
   libspreadsheet-writeexcel-perl libspreadsheet-parseexcel-perl
+  mdbtools libwps-tools
   xvfb xauth
 )
 

@@ -441,14 +441,6 @@ TEST(LotusTables, OwnWk1WriterIsReadBackByLibwps) {
     EXPECT_EQ(text(t.rows[1][2]), "Café");
 }
 
-TEST(LotusTables, OtherLotusKindsAreNotWritten) {
-    TempDir dir;
-    std::string error;
-    EXPECT_EQ(createTable((dir.path() / "x.wk4").string(), "A:", columns({"a"}), &error), nullptr);
-    EXPECT_NE(error.find("x.wk4"), std::string::npos);
-    EXPECT_FALSE(fs::exists(dir.path() / "x.wk4"));
-}
-
 TEST(TableNames, BracketsAndControlCharactersAreRefusedNotWritten) {
     TempDir dir;
     auto file = (dir.path() / "x.xls").string();

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cctype>
+#include <cstdio>
+#include <sys/wait.h>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -71,6 +73,39 @@ std::string testNameOf(std::string text) {
         }
     }
     return text;
+}
+
+bool toolAvailable(const std::string &tool) {
+    return std::system(("command -v " + shellQuoted(tool) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string shellQuoted(const std::string &text) {
+    std::string q = "'";
+    for (char c : text) {
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return q + "'";
+}
+
+std::string commandOutput(const std::string &command, int *status) {
+    std::string out;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        if (status) {
+            *status = -1;
+        }
+        return out;
+    }
+    char buffer[65536];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        out.append(buffer, n);
+    }
+    const int rc = pclose(pipe);
+    if (status) {
+        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    }
+    return out;
 }
 
 void copyDataTree(const fs::path &dir) {

@@ -40,6 +40,13 @@ bool testDataRequired();
 std::string readFile(const fs::path &path);
 // A parameterised test's name from a readable text: other than letters and digits become "_".
 std::string testNameOf(std::string text);
+// True when the outside program (a reader made elsewhere, "mdb-export") is on the PATH.
+bool toolAvailable(const std::string &tool);
+// Runs a command line and returns what it writes to standard output; *status
+// (when given) receives its exit status (-1 when it could not be run).
+std::string commandOutput(const std::string &command, int *status = nullptr);
+// A path quoted for a shell command line.
+std::string shellQuoted(const std::string &text);
 // Copies the whole data/ tree into dir, so that dir serves as AppDir.
 void copyDataTree(const fs::path &dir);
 
@@ -61,6 +68,18 @@ public:
 };
 
 } // namespace vesk::test
+
+// Skips the test naming the missing outside program (or fails it when the
+// shared files are required, as CI, whose scripts install the programs, does).
+#define WINVESK_NEEDS_TOOL(tool)                                                                             \
+    if (!::vesk::test::toolAvailable(tool)) {                                                                \
+        const std::string missing = std::string("the outside program ") + (tool) +                           \
+                                    " is missing (scripts/deps.sh installs it)";                              \
+        if (::vesk::test::testDataRequired()) {                                                              \
+            FAIL() << missing;                                                                               \
+        }                                                                                                    \
+        GTEST_SKIP() << missing;                                                                             \
+    }
 
 // Skips the test (or fails it when the shared files are required) when path is empty.
 #define WINVESK_NEEDS_SHARED_FILE(path)                                                                      \

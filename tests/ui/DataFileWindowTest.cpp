@@ -1,7 +1,7 @@
 // The main window's ways into the format dialog, the text editor and the file
 // viewer, followed to their effect on the project.
 
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include "core/Settings.h"
 #include "support/TestSupport.h"

@@ -2,8 +2,8 @@
 
 #include "support/TestSupport.h"
 #include "ui/mainwindow/GuardedApplication.h"
-#include "ui/mainwindow/QtInteraction.h"
-#include "ui/mainwindow/QtSettings.h"
+#include "ui/common/QtInteraction.h"
+#include "ui/common/QtSettings.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -3,8 +3,8 @@
 #include "core/Settings.h"
 #include "support/TestSupport.h"
 #include "ui/inputdef/frmStreetConfig.h"
-#include "ui/mainwindow/EngineState.h"
-#include "ui/mainwindow/SketchBox.h"
+#include "ui/common/EngineState.h"
+#include "ui/common/SketchBox.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 

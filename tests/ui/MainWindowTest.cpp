@@ -2,9 +2,9 @@
 // period, mode switching and run control.
 
 #include "support/TestSupport.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 #include "ui/mainwindow/frmRun.h"
 
 #include <QAction>

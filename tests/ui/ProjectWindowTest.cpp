@@ -2,7 +2,7 @@
 // save questions of Close and Open, the file lists, recent files, the country
 // box and the street data panel.
 
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include "core/Settings.h"
 #include "run/RunCalculation.h"

@@ -3,8 +3,8 @@
 
 #include "run/State.h"
 #include "support/TestSupport.h"
-#include "ui/mainwindow/HelpSystem.h"
-#include "ui/mainwindow/UpDownControl.h"
+#include "ui/common/HelpSystem.h"
+#include "ui/common/UpDownControl.h"
 #include "ui/settings/EditBoxes.h"
 #include "ui/settings/frmConcUnits.h"
 #include "ui/settings/frmCountries.h"

@@ -6,7 +6,7 @@
 #include "support/TestSupport.h"
 #include "ui/inputdef/SectorTableModel.h"
 #include "ui/inputdef/frmStreetConfig.h"
-#include "ui/mainwindow/SketchBox.h"
+#include "ui/common/SketchBox.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

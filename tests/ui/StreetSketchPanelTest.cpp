@@ -2,8 +2,8 @@
 
 #include "run/State.h"
 #include "support/TestSupport.h"
-#include "ui/mainwindow/SketchBox.h"
-#include "ui/mainwindow/UpDownControl.h"
+#include "ui/common/SketchBox.h"
+#include "ui/common/UpDownControl.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

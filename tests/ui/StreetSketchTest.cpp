@@ -1,5 +1,5 @@
-#include "ui/mainwindow/StreetSketch.h"
-#include "ui/mainwindow/SketchBox.h"
+#include "ui/common/StreetSketch.h"
+#include "ui/common/SketchBox.h"
 
 #include "support/TestSupport.h"
 

@@ -5,7 +5,7 @@
 
 #include "core/Settings.h"
 #include "support/TestSupport.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 

@@ -221,7 +221,8 @@ bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::s
     }
     SheetCollector collector;
     input.seek(0, librevenge::RVNG_SEEK_SET);
-    auto result = libwps::WPSDocument::parse(&input, &collector, "", needEncoding ? "CP1252" : "");
+    // Labels of every Lotus kind are read in code page 850, as they are written.
+    auto result = libwps::WPSDocument::parse(&input, &collector, "", needEncoding ? "CP850" : "");
     if (result != libwps::WPS_OK) {
         setError(error, "The Lotus file " + file + " cannot be read.");
         return false;

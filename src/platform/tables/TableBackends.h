@@ -118,13 +118,43 @@ bool biffCells(const std::string &stream, BiffBook *book, std::string *problem);
 // d, m, y, h or s outside quotes, escapes and [colour] brackets, or [h]).
 bool dateFormatCode(std::string_view code);
 
+// A table for the Access writer (JetWriter.cpp): its name as given, its
+// columns, and its rows, the first of which holds the column names.
+struct JetTable {
+    std::string name;
+    std::vector<TableColumn> columns;
+    const std::vector<std::vector<Cell>> *rows = nullptr;
+};
+// Whether the table can be written into the Access file (a new one when it
+// is missing): false with a message naming the file and the reason (Jet 3,
+// .accdb, encrypted, a password, damaged, a table in a relationship ...).
+bool jetCheckTable(const std::string &file, const std::string &table, std::string *error);
+// Writes the tables into the Access file (Jet 4), each replacing the table
+// of its name; the file is replaced only once the database written has been
+// read back through libmdb. False with a message; the file is then unchanged.
+bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error);
+
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error);
 
 // Rows a .wk1 worksheet holds (the column names' row among them).
 inline constexpr std::size_t kWk1MaxRows = 8192;
 // Writes a one-sheet .wk1 file; more than kWk1MaxRows rows are refused.
 bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error);
-std::string wk1Bytes(const Sheet &sheet);
+// The bytes of a release 1A (version 0x0404, .wks) or release 2 (0x0406,
+// .wk1) worksheet.
+std::string wk1Bytes(const Sheet &sheet, std::uint16_t version = 0x0406);
+// The bytes of a release 3 (version 0x1000, .wk3) or release 4 (0x1002,
+// .wk4) worksheet of one sheet named after the sheet.
+std::string wk3Bytes(const Sheet &sheet, std::uint16_t version);
+// A double as the 10-byte extended real of release 3 and 4 numbers.
+std::string extendedReal(double v);
+// Rows (the column names' row among them) a worksheet of the file's Lotus
+// kind holds: .wk1 and .wk2 8,192 (the grid of 1-2-3 release 2), .wks
+// 32,768, .wk3 and .wk4 65,536 (the row addresses the readers take).
+std::size_t lotusMaxRows(const std::string &file);
+// Writes a one-sheet Lotus file in the layout of its extension (.wks, .wk1,
+// .wk2, .wk3, .wk4; see LotusWriting.cpp); too many rows are refused.
+bool lotusWrite(const std::string &file, const Sheet &sheet, std::string *error);
 // A UTF-8 text as a .wk1 label: code page 850, "?" for characters it lacks.
 std::string wk1Label(std::string_view utf8);
 enum class Wk1Result { Read, OtherKind, Damaged };

@@ -54,6 +54,8 @@ struct TableSession::Workbook {
     TableKind kind = TableKind::Excel;
     std::vector<tables::Sheet> sheets;
     std::vector<bool> created; // the sheet is a table of this session
+    std::vector<std::string> names;                 // Access: each table's name as given
+    std::vector<std::vector<TableColumn>> columns;  // Access: each table's columns
     int open = 0;              // tables not yet closed
     bool dropped = false;      // a table was given up: the file is not written
 
@@ -61,7 +63,14 @@ struct TableSession::Workbook {
         if (kind == TableKind::Excel) {
             return tables::excelWriteWorkbook(file, sheets, error);
         }
-        return tables::wk1Write(file, sheets.front(), error);
+        if (kind == TableKind::Access) {
+            std::vector<tables::JetTable> tables;
+            for (std::size_t i = 0; i < sheets.size(); ++i) {
+                tables.push_back({names[i], columns[i], &sheets[i].rows});
+            }
+            return tables::jetWriteTables(file, tables, error);
+        }
+        return tables::lotusWrite(file, sheets.front(), error);
     }
 };
 
@@ -143,7 +152,7 @@ std::size_t tableRowCapacity(const std::string &file) {
     case TableKind::Excel:
         return kExcelMaxRows - 1;
     case TableKind::Lotus:
-        return tables::kWk1MaxRows - 1;
+        return tables::lotusMaxRows(file) - 1;
     default:
         return SIZE_MAX;
     }
@@ -152,7 +161,8 @@ std::size_t tableRowCapacity(const std::string &file) {
 std::string tableFullMessage(const std::string &file, const std::string &table, std::size_t rows) {
     const bool lotus = tableKindOfFile(file) == TableKind::Lotus;
     return "The table " + plainTableName(table) + " in " + file + " cannot hold " + std::to_string(rows) +
-           " rows of values: " + (lotus ? "a .wk1 worksheet" : "an Excel sheet") + " holds at most " +
+           " rows of values: " + (lotus ? "a ." + fileExtension(file) + " worksheet" : "an Excel sheet") +
+           " holds at most " +
            std::to_string(tableRowCapacity(file)) +
            " below its column names. Write the table to a text file" +
            (lotus ? " or an Excel (.xls) file," : ",") + " or run a shorter period.";
@@ -320,9 +330,9 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
             return true;
         }
     }
-    // A .wk1 or .wks file holds one unnamed worksheet: it serves any name.
+    // A release 1A or 2 file (.wks, .wk1, .wk2) holds one unnamed worksheet: it serves any name.
     auto ext = fileExtension(file);
-    if (kind == TableKind::Lotus && sheets.size() == 1 && (ext == "wk1" || ext == "wks")) {
+    if (kind == TableKind::Lotus && sheets.size() == 1 && (ext == "wk1" || ext == "wk2" || ext == "wks")) {
         *data = tables::tableFromSheet(sheets.front());
         return true;
     }
@@ -348,17 +358,10 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     }
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
-    if (kind == TableKind::Access) {
-        setError(
-            error,
-            "Tables cannot be created in the Access file " + file +
-                ": this program reads Access files but cannot write them. Choose a text, Excel (.xls) or "
-                "Lotus (.wk1) file for the output.");
-        return nullptr;
-    }
-    if (kind == TableKind::Lotus && ext != "wk1") {
-        setError(error, "Tables cannot be created in the Lotus file " + file +
-                            ": this program writes Lotus tables to .wk1 files only.");
+    if (kind == TableKind::Access && (table.find('.') != std::string::npos || table.find('!') != std::string::npos ||
+                                      table.find('`') != std::string::npos || table.size() > 64)) {
+        setError(error, "The table name \"" + table + "\" for " + file +
+                            " is longer than 64 characters or holds \".\", \"!\" or \"`\", which Access does not allow.");
         return nullptr;
     }
     if (kind != TableKind::Text && (plainTableName(table).empty() || invalidName(table))) {
@@ -409,13 +412,18 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
             return nullptr;
         }
     }
+    // Whether this table can go into the database, before any hour is run.
+    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error)) {
+        return nullptr;
+    }
     // Tables of this session that would share a sheet would lose each other's rows.
     for (std::size_t i = 0; i < book->sheets.size(); ++i) {
         if (book->created[i] &&
             (kind == TableKind::Lotus || sameTableName(book->sheets[i].name, sheetName))) {
             setError(error, kind == TableKind::Lotus
                                 ? "The Lotus file " + file + " already receives the table " +
-                                      book->sheets[i].name + " of this run: a .wk1 file holds one worksheet."
+                                      book->sheets[i].name + " of this run: a ." + ext +
+                                      " file holds one worksheet."
                                 : "The workbook " + file + " already receives a table named " + sheetName +
                                       " in this run.");
             return nullptr;
@@ -444,6 +452,12 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     }
     book->sheets[index] = std::move(sheet);
     book->created[index] = true;
+    if (kind == TableKind::Access) {
+        book->names.resize(book->sheets.size());
+        book->columns.resize(book->sheets.size());
+        book->names[index] = table;
+        book->columns[index] = columns;
+    }
     return std::make_unique<SheetWriter>(book, index, std::move(types));
 }
 

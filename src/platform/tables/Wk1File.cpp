@@ -19,7 +19,7 @@ namespace vesk::tables {
 
 namespace {
 
-constexpr std::uint16_t kBof = 0x0000, kEof = 0x0001, kRange = 0x0006, kBlank = 0x000C, kInteger = 0x000D,
+constexpr std::uint16_t kBof = 0x0000, kEof = 0x0001, kCalcMode = 0x0002, kCalcOrder = 0x0003, kRange = 0x0006, kBlank = 0x000C, kInteger = 0x000D,
                         kNumber = 0x000E, kLabel = 0x000F, kFormula = 0x0010, kString = 0x0033;
 constexpr std::size_t kMaxLabel = 239; // characters of a label, as 1-2-3 keeps them
 
@@ -122,7 +122,7 @@ std::string wk1Label(std::string_view utf8) {
     return convert(utf8, "CP850", "UTF-8");
 }
 
-std::string wk1Bytes(const Sheet &sheet) {
+std::string wk1Bytes(const Sheet &sheet, std::uint16_t version) {
     // The range covers exactly the cells written, as 1-2-3 declares it.
     std::size_t lastRow = 0, lastCol = 0;
     for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
@@ -135,7 +135,7 @@ std::string wk1Bytes(const Sheet &sheet) {
     }
     std::string out;
     std::string bof;
-    put16(bof, 0x0406);
+    put16(bof, version);
     record(out, kBof, bof);
     std::string range;
     put16(range, 0);
@@ -143,6 +143,11 @@ std::string wk1Bytes(const Sheet &sheet) {
     put16(range, static_cast<std::uint16_t>(lastCol));
     put16(range, static_cast<std::uint16_t>(lastRow));
     record(out, kRange, range);
+    // Automatic recalculation in natural order, as 1-2-3 writes them. libwps
+    // also needs four records before the end to take a file for a worksheet,
+    // so these let a sheet of a single cell be read.
+    record(out, kCalcMode, std::string(1, '\xFF'));
+    record(out, kCalcOrder, std::string(1, '\0'));
     for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
         for (std::size_t c = 0; c < sheet.rows[r].size(); ++c) {
             const auto &cell = sheet.rows[r][c];
@@ -170,11 +175,7 @@ std::string wk1Bytes(const Sheet &sheet) {
 }
 
 bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error) {
-    if (sheet.rows.size() > kWk1MaxRows) {
-        setError(error, "A .wk1 worksheet holds at most " + std::to_string(kWk1MaxRows) + " rows: " + file);
-        return false;
-    }
-    return saveFile(file, wk1Bytes(sheet), error);
+    return lotusWrite(file, sheet, error);
 }
 
 Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem) {

@@ -12,7 +12,7 @@
 #include "ui/inputdef/FloatingFrame.h"
 #include "ui/inputdef/ListTextBox.h"
 #include "ui/inputdef/frmViewFile.h"
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 #include "core/Numbers.h"
 #include "project/ProjectFileState.h"
 #include "ui/inputdef/SectorTableModel.h"
-#include "ui/mainwindow/SketchBox.h"
+#include "ui/common/SketchBox.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

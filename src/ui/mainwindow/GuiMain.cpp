@@ -1,10 +1,10 @@
 #include "ui/mainwindow/GuiMain.h"
 
 #include "run/RunCalculation.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/GuardedApplication.h"
-#include "ui/mainwindow/QtInteraction.h"
-#include "ui/mainwindow/QtSettings.h"
+#include "ui/common/QtInteraction.h"
+#include "ui/common/QtSettings.h"
 #include "ui/mainwindow/frmRun.h"
 
 #include <QApplication>

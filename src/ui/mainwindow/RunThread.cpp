@@ -1,7 +1,7 @@
 #include "ui/mainwindow/RunThread.h"
 
 #include "project/Batch.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include <exception>
 

@@ -3,8 +3,8 @@
 #include "core/Numbers.h"
 #include "project/StreetConfig.h"
 #include "run/State.h"
-#include "ui/mainwindow/SketchBox.h"
-#include "ui/mainwindow/UpDownControl.h"
+#include "ui/common/SketchBox.h"
+#include "ui/common/UpDownControl.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

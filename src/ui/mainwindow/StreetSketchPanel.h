@@ -7,7 +7,7 @@
 // program state (ViewZoom, ViewAngle, ViewHeight, SketchFontSize) and are
 // window state only: no change here marks the project as changed.
 
-#include "ui/mainwindow/StreetSketch.h"
+#include "ui/common/StreetSketch.h"
 
 #include <QWidget>
 

@@ -2,12 +2,12 @@
 
 #include "core/Interaction.h"
 #include "core/Settings.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include "run/RunCalculation.h"
 #include "run/SpecialMode.h"
 #include "ui/mainwindow/FileCheckList.h"
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // and the checks that run when a box is left or Enter is pressed in it.
 
 #include "core/Interaction.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmAbout.h"
 

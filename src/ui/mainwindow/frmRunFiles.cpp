@@ -1,7 +1,7 @@
 // The four file lists: what they show and the Add, Change, Remove, Move and
 // check commands. The tables behind them are the engine's.
 
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include "core/Interaction.h"
 #include "project/FileLists.h"

@@ -1,7 +1,7 @@
 // Static layout of the main window: the menu tree and the toolbar.
 
 #include "ui/mainwindow/FileCheckList.h"
-#include "ui/mainwindow/SketchBox.h"
+#include "ui/common/SketchBox.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/Paths.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 

@@ -1,7 +1,7 @@
 // The street data panel, the recent-files menu, the country box and the
 // small commands of the Project and Settings menus.
 
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include "calc/EmissionSetup.h"
 #include "core/CountryLists.h"
@@ -16,7 +16,7 @@
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
 #include "ui/mainwindow/FileCheckList.h"
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmCountries.h"
 

@@ -3,7 +3,7 @@
 
 #include "core/Interaction.h"
 #include "core/Numbers.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/frmRun.h"
 
 #include <QAction>

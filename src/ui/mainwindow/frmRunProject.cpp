@@ -1,7 +1,7 @@
 // New, Open, Save, Close and Exit: the window's part of going from one
 // project to the next. The questions and the file work are the engine's.
 
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include "core/CountryLists.h"
 #include "core/Interaction.h"

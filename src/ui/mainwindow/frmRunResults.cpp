@@ -2,7 +2,7 @@
 // run (also shown at the end of a run when the options ask for it) and the
 // saved result files.
 
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include "core/Interaction.h"
 #include "run/results/StreetResults.h"

@@ -5,7 +5,7 @@
 #include "core/CountryLists.h"
 #include "core/Interaction.h"
 #include "project/ProjectCountry.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmConcUnits.h"

@@ -1,7 +1,7 @@
 // Start-up of the main window, the display of the open project, the street
 // data panel, the recent-files menu and the country box.
 
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include "calc/EmissionSetup.h"
 #include "core/CountryLists.h"
@@ -15,7 +15,7 @@
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
 #include "ui/mainwindow/FileCheckList.h"
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmCountries.h"

@@ -4,7 +4,7 @@
 #include "core/RecordIO.h"
 #include "run/State.h"
 #include "ui/inputdef/frmStreetConfig.h"
-#include "ui/mainwindow/SketchBox.h"
+#include "ui/common/SketchBox.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 

@@ -4,7 +4,7 @@
 #include "core/Interaction.h"
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/frmRun.h"
 
 #include <QAction>

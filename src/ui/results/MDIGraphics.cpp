@@ -2,7 +2,7 @@
 
 #include "core/Interaction.h"
 #include "run/State.h"
-#include "ui/results/PictureFile.h"
+#include "ui/common/PictureFile.h"
 #include "ui/results/frmGraph.h"
 #include "ui/results/frmSelGraph.h"
 

@@ -1,7 +1,7 @@
 #include "ui/results/frmFormatNumbers.h"
 
 #include "run/results/ResultsChoices.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "core/Interaction.h"
 #include "run/results/ResultsKeyInfo.h"
 #include "run/results/StreetResults.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/results/StreetListModel.h"
 #include "ui/results/frmShowResults.h"
 

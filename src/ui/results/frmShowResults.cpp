@@ -7,7 +7,7 @@
 #include "core/Interaction.h"
 #include "core/Settings.h"
 #include "run/results/ResultsChoices.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/results/ResultsTableModel.h"
 #include "ui/results/ResultsTablePainter.h"
 #include "ui/results/frmFormatColumns.h"

@@ -3,7 +3,7 @@
 #include "core/Interaction.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/results/frmShowResults.h"
 
 #include <QAction>

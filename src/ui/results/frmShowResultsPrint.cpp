@@ -4,7 +4,7 @@
 // to it; one taller than the room left on its sheet is shrunk to fit as well.
 
 #include "run/results/ResultsPrintPlan.h"
-#include "ui/mainwindow/EngineState.h"
+#include "ui/common/EngineState.h"
 #include "ui/results/ResultsTablePainter.h"
 #include "ui/results/frmShowResults.h"
 

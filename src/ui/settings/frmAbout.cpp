@@ -2,7 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/Version.h"
-#include "ui/mainwindow/QtInteraction.h"
+#include "ui/common/QtInteraction.h"
 
 #include <QApplication>
 #include <QFrame>

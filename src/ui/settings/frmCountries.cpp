@@ -1,6 +1,6 @@
 #include "ui/settings/frmCountries.h"
 
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "ui/settings/frmCountrySelOptions.h"
 
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -3,8 +3,8 @@
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
 #include "run/State.h"
-#include "ui/mainwindow/HelpSystem.h"
-#include "ui/mainwindow/UpDownControl.h"
+#include "ui/common/HelpSystem.h"
+#include "ui/common/UpDownControl.h"
 #include "ui/settings/EditBoxes.h"
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // the current country, and the wiring of the controls to the option values.
 
 #include "run/State.h"
-#include "ui/mainwindow/UpDownControl.h"
+#include "ui/common/UpDownControl.h"
 #include "ui/settings/EditBoxes.h"
 #include "ui/settings/frmOptions.h"
 

@@ -1,6 +1,6 @@
 #include "ui/settings/frmProjectType.h"
 
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

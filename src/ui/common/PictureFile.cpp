@@ -1,4 +1,4 @@
-#include "ui/results/PictureFile.h"
+#include "ui/common/PictureFile.h"
 
 #include <QFileInfo>
 #include <QImageWriter>

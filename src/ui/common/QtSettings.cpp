@@ -1,4 +1,4 @@
-#include "ui/mainwindow/QtSettings.h"
+#include "ui/common/QtSettings.h"
 
 namespace vesk::ui {
 

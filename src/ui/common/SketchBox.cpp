@@ -1,4 +1,4 @@
-#include "ui/mainwindow/SketchBox.h"
+#include "ui/common/SketchBox.h"
 
 #include "core/Interaction.h"
 

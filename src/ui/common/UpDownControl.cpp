@@ -1,4 +1,4 @@
-#include "ui/mainwindow/UpDownControl.h"
+#include "ui/common/UpDownControl.h"
 
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -6,7 +6,7 @@
 // saving or printing are reported through the program's Interaction.
 
 #include "project/SketchGeometry.h"
-#include "ui/mainwindow/StreetSketch.h"
+#include "ui/common/StreetSketch.h"
 
 #include <QWidget>
 

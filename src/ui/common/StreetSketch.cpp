@@ -1,6 +1,6 @@
-#include "ui/mainwindow/StreetSketch.h"
+#include "ui/common/StreetSketch.h"
 
-#include "ui/results/PictureFile.h"
+#include "ui/common/PictureFile.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

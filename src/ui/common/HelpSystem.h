@@ -7,7 +7,7 @@
 // help window with a QTextBrowser. A missing page or anchor is never an error.
 
 #include "core/Settings.h"
-#include "ui/mainwindow/HelpWindow.h"
+#include "ui/common/HelpWindow.h"
 
 #include <QObject>
 #include <QPointer>

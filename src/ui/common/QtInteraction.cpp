@@ -1,4 +1,4 @@
-#include "ui/mainwindow/QtInteraction.h"
+#include "ui/common/QtInteraction.h"
 
 #include <QApplication>
 #include <QFileDialog>

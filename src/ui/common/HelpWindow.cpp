@@ -1,4 +1,4 @@
-#include "ui/mainwindow/HelpWindow.h"
+#include "ui/common/HelpWindow.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
-#include "ui/mainwindow/HelpSystem.h"
+#include "ui/common/HelpSystem.h"
 
-#include "ui/mainwindow/HelpWindow.h"
+#include "ui/common/HelpWindow.h"
 
 #include <QFile>
 #include <QFileInfo>
