@@ -9,20 +9,12 @@
 // placeholders (thousands grouping) or just before the point (divide by
 // 1000), "%" (times 100), "E+"/"E-" (exponent), literals, "\x" and "..."
 // quoted literals, and up to four sections "positive;negative;zero".
-// Every placeholder from the first "0" of the integer part to the point, and
-// from the point to the last "0" of the fraction, writes a digit, "#" or not:
-// 1 with "000###" gives "000001", 1 with "0.#0" gives "1.00" (as 0.5 gives
-// "0.50"). An exponent writes its digits even with no placeholder after it
-// (12345 with "0.00E+" gives "1.23E+4"; 1000001 with "0.0000e+1" gives
-// "1.0000e+61", the "1" being a literal); with no integer placeholder the
-// mantissa is below 1 (47.11 with ".0000E+0" gives ".4711E+2").
 // Rounding is half away from zero on the decimal digits of the value
 // (15 significant digits for Double, 7 for Single); a result that rounds to
 // zero carries no minus sign.
 // Date/time patterns: d dd ddd dddd, w ww, m mm mmm mmmm (m after h is
-// minutes), q, y yy yyyy, h hh, n nn, s ss, AM/PM am/pm A/P a/p, ":" and "/";
-// "A/P" alone is a time pattern too. Week days count from Sunday = 1; the
-// first week is the one holding 1 January.
+// minutes), q, y yy yyyy, h hh, n nn, s ss, AM/PM am/pm A/P a/p, ":" and "/".
+// Week days count from Sunday = 1; the first week is the one holding 1 January.
 // Text patterns: "@" (a character or a blank) and "&" (a character or
 // nothing); "<" and ">" turn the text to lower or upper case.
 // Named formats: General Number, Currency, Fixed, Standard, Percent,
@@ -30,6 +22,24 @@
 // Yes/No, True/False, On/Off (case ignored).
 // An empty pattern gives the plain form (7 significant digits for Single,
 // 15 for Double, exponent form below 1E-04 and from 1E+07 / 1E+15 on).
+//
+// Three rules of the classic pattern language that format lists brought from
+// other programs rely on:
+// 1. A "#" inside the zeros counts as a zero: every placeholder from the
+//    first "0" of the integer part to the point, and from the point to the
+//    last "0" of the fraction, writes a digit. 1 with "000###" gives
+//    "000001", 9.8 with "#0.#0#0#0#0#" gives "9.80000000", 1 with "0.#0"
+//    gives "1.00" (as 0.5 gives "0.50"), 1.2 with "0#.0#0#0#0#0" gives
+//    "01.200000000" (the "0" of "0#" asks for a tens digit); a "#" before the
+//    first "0" or after the last one stays optional (5 with "##0" gives "5").
+// 2. An exponent without a digit placeholder after it still writes its
+//    digits, before any literal that follows: 12345 with "0.00E+" gives
+//    "1.23E+4", 1000001 with "0.0000e+1" gives "1.0000e+61" (the "1" is a
+//    literal), 1.7 with "0.0000e-1" gives "1.7000e01". With no integer
+//    placeholder the mantissa is below 1: 47.11 with ".0000E+0" gives
+//    ".4711E+2".
+// 3. "A/P" or "a/p" alone is a time pattern: 0.525 of a day (12:36) gives
+//    "P" (or "p"); in quotes it stays the literal "A/P".
 //
 // Where a pattern could be read two ways, the program reads it as follows:
 // - A text shorter than the placeholders fills them from the right, or from

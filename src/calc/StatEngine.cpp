@@ -5,6 +5,20 @@
 
 namespace vesk {
 
+void StatisticsDemand::ask(int pollutant, StatPart part, Series series) {
+    if (m_all || pollutant < 0) {
+        return;
+    }
+    if (static_cast<std::size_t>(pollutant) >= m_asked.size()) {
+        m_asked.resize(static_cast<std::size_t>(pollutant) + 1, 0u);
+    }
+    unsigned &asked = m_asked[static_cast<std::size_t>(pollutant)];
+    asked |= bit(part, series);
+    if (part == StatPart::Ranks) {
+        asked |= bit(StatPart::Sums, series);
+    }
+}
+
 std::size_t PercentileFamily::size() const {
     return std::min({names.size(), nth.size(), fractions.size()});
 }
@@ -55,6 +69,29 @@ void StatisticsEngine::startSeries(const StatisticsSetup &setup) {
     for (auto &s : m_sides) {
         s.reset();
     }
+    m_plan.assign(static_cast<std::size_t>(polCount()), PollutantPlan{});
+    for (int p = 0; p < polCount(); ++p) {
+        PollutantPlan &plan = m_plan[static_cast<std::size_t>(p)];
+        const StatisticsDemand &demand = m_setup.demand;
+        const int percMode = modeOf(m_setup.PercSource, p);
+        const int run8Mode = modeOf(m_setup.Run8Source, p);
+        const bool daily = m_setup.CalcDaily && modeOf(m_setup.DailySource, p) > 0;
+        for (Series s : kAllSeries) {
+            const unsigned bit = 1u << static_cast<unsigned>(s);
+            if (demand.wants(p, StatPart::Sums, s)) {
+                plan.sums |= bit;
+                if (modeSelects(percMode, s) && demand.wants(p, StatPart::Ranks, s)) {
+                    plan.ranks |= bit;
+                }
+            }
+            if (run8Mode > 0 && modeSelects(run8Mode, s) && demand.wants(p, StatPart::Run8, s)) {
+                plan.run8 |= bit;
+            }
+            if (daily && demand.wants(p, StatPart::Daily, s)) {
+                plan.daily |= bit;
+            }
+        }
+    }
     m_days.clear();
     m_keyUses.clear();
     m_day = StatDay{};
@@ -93,7 +130,7 @@ void StatisticsEngine::closeDay() {
             record.averages.assign(static_cast<std::size_t>(n), missing);
         }
         for (int p = 0; p < n; ++p) {
-            if (modeOf(m_setup.DailySource, p) <= 0) {
+            if (modeOf(m_setup.DailySource, p) <= 0 || !m_setup.demand.wants(p, StatPart::Daily)) {
                 continue;
             }
             for (int sd = 1; sd <= 2; ++sd) {
@@ -114,7 +151,7 @@ void StatisticsEngine::closeDay() {
 
     for (int p = 0; p < n; ++p) {
         const int mode = modeOf(m_setup.Run8Source, p);
-        if (mode <= 0) {
+        if (mode <= 0 || !m_setup.demand.wants(p, StatPart::Run8)) {
             continue;
         }
         for (int sd = 1; sd <= 2; ++sd) {
@@ -159,33 +196,32 @@ bool StatisticsEngine::addHour(int pollutant, int sideNo, const StatHourValues &
     if (st.lastHour == m_hourIndex) {
         return false;
     }
+    const PollutantPlan &plan = m_plan[static_cast<std::size_t>(pollutant)];
+    if (!plan.any()) {
+        st.lastHour = m_hourIndex;
+        return true;
+    }
     const StatAvailability avail = availabilityOf(values);
     const bool both = m_setup.CalcOnlyIfBoth;
     const std::array<float, kSeriesCount> value = {values.modelled, values.measured, values.background};
-    std::array<bool, kSeriesCount> admitted{};
+    unsigned admitted = 0; // bit i: series i takes the hour
     for (Series s : kAllSeries) {
-        admitted[static_cast<std::size_t>(s)] = pairAdmits(s, avail, both);
+        admitted |= pairAdmits(s, avail, both) ? 1u << static_cast<unsigned>(s) : 0u;
     }
 
     // Hourly series: counts and sums whatever the mode, ranked values as selected.
-    const int percMode = modeOf(m_setup.PercSource, pollutant);
-    for (Series s : kAllSeries) {
-        const auto i = static_cast<std::size_t>(s);
-        if (admitted[i]) {
-            st.hourly[i].take(value[i], modeSelects(percMode, s));
+    for (unsigned take = admitted & plan.sums, i = 0; take != 0; take >>= 1, ++i) {
+        if ((take & 1u) != 0) {
+            st.hourly[i].take(value[i], (plan.ranks >> i & 1u) != 0);
         }
     }
 
     // Running 8-hour windows and the day's maximum of their averages.
-    const int run8Mode = modeOf(m_setup.Run8Source, pollutant);
     const long elapsed = st.windowsStarted ? m_clock - st.lastClock : 8;
-    if (run8Mode > 0) {
-        for (Series s : kAllSeries) {
-            if (!modeSelects(run8Mode, s)) {
-                continue;
-            }
-            const auto i = static_cast<std::size_t>(s);
-            st.average8[i] = st.window[i].update(value[i], admitted[i], elapsed, m_setup.MinNobs8);
+    for (unsigned windows = plan.run8, i = 0; windows != 0; windows >>= 1, ++i) {
+        if ((windows & 1u) != 0) {
+            st.average8[i] =
+                st.window[i].update(value[i], (admitted >> i & 1u) != 0, elapsed, m_setup.MinNobs8);
             st.dayMax[i].take(st.average8[i]);
         }
     }
@@ -194,12 +230,9 @@ bool StatisticsEngine::addHour(int pollutant, int sideNo, const StatHourValues &
     st.lastHour = m_hourIndex;
 
     // The day's sums: every admitted value, whatever the mode.
-    if (m_setup.CalcDaily && modeOf(m_setup.DailySource, pollutant) > 0) {
-        for (Series s : kAllSeries) {
-            const auto i = static_cast<std::size_t>(s);
-            if (admitted[i]) {
-                st.daySum[i].take(value[i]);
-            }
+    for (unsigned sums = admitted & plan.daily, i = 0; sums != 0; sums >>= 1, ++i) {
+        if ((sums & 1u) != 0) {
+            st.daySum[i].take(value[i]);
         }
     }
     return true;
@@ -246,40 +279,51 @@ const TopList &StatisticsEngine::run8List(int pollutant, int sideNo, Series seri
                                       : empty;
 }
 
-void publishRankedFamily(const StatSink &sink, const PercentileFamily &family, const std::string &nthSuffix,
-                         const std::string &maxName, const std::string &countName,
-                         const std::array<const TopList *, kSeriesCount> &lists,
-                         const std::array<long, kSeriesCount> &counts, int mode, const std::string &pollutant,
-                         int receptor) {
+void StatisticsEngine::publishRankedFamily(const SourcedSink &sink, StatPart part,
+                                           const PercentileFamily &family, const std::string &nthSuffix,
+                                           const std::string &maxName, const std::string &countName,
+                                           const std::array<const TopList *, kSeriesCount> &lists,
+                                           const std::array<long, kSeriesCount> &counts, int mode,
+                                           int pollutant, int receptor) const {
+    const std::string &pol = m_setup.PollutantNames[static_cast<std::size_t>(pollutant)];
     const std::size_t definitions = family.size();
     for (std::size_t j = 0; j < definitions; ++j) {
         for (Series s : kAllSeries) {
             const auto i = static_cast<std::size_t>(s);
+            if (!m_setup.demand.wants(pollutant, part, s)) {
+                continue;
+            }
             float percentile = kStatMissing;
             float nthHighest = kStatMissing;
             if (modeSelects(mode, s)) {
                 nthHighest = lists[i]->slot(family.nth[j]);
                 percentile = lists[i]->slot(percentileIndex(family.fractions[j], counts[i]));
             }
-            const std::string tail = pollutant + seriesSuffix(s);
-            sink(family.names[j] + tail, receptor, percentile);
-            sink(std::to_string(family.nth[j]) + nthSuffix + tail, receptor, nthHighest);
+            const std::string tail = pol + seriesSuffix(s);
+            sink(family.names[j] + tail, receptor, percentile, part, pollutant, s);
+            sink(std::to_string(family.nth[j]) + nthSuffix + tail, receptor, nthHighest, part, pollutant, s);
         }
     }
     for (Series s : kAllSeries) {
+        if (!m_setup.demand.wants(pollutant, part, s)) {
+            continue;
+        }
         const auto i = static_cast<std::size_t>(s);
         const float maximum = modeSelects(mode, s) ? lists[i]->slot(1) : kStatMissing;
-        sink(maxName + pollutant + seriesSuffix(s), receptor, maximum);
+        sink(maxName + pol + seriesSuffix(s), receptor, maximum, part, pollutant, s);
     }
     if (!countName.empty()) {
         for (Series s : kAllSeries) {
-            sink(countName + pollutant + seriesSuffix(s), receptor,
-                 static_cast<float>(counts[static_cast<std::size_t>(s)]));
+            if (!m_setup.demand.wants(pollutant, part, s)) {
+                continue;
+            }
+            sink(countName + pol + seriesSuffix(s), receptor,
+                 static_cast<float>(counts[static_cast<std::size_t>(s)]), part, pollutant, s);
         }
     }
 }
 
-void StatisticsEngine::publishDaily(const StatSink &sink) const {
+void StatisticsEngine::publishDaily(const SourcedSink &sink) const {
     const int n = polCount();
     // Ranked daily averages per pollutant, side and series, built from the days.
     std::vector<std::array<std::array<TopList, kSeriesCount>, 2>> lists(static_cast<std::size_t>(n));
@@ -306,16 +350,16 @@ void StatisticsEngine::publishDaily(const StatSink &sink) const {
     for (int p = 0; p < n; ++p) {
         for (int sd = 1; sd <= 2; ++sd) {
             const auto &l = lists[static_cast<std::size_t>(p)][static_cast<std::size_t>(sd - 1)];
-            publishRankedFamily(sink, m_setup.daily, "thHighestDaily", "MaxDaily", "nDaysD",
+            publishRankedFamily(sink, StatPart::Daily, m_setup.daily, "thHighestDaily", "MaxDaily", "nDaysD",
                                 {&l[0], &l[1], &l[2]}, {l[0].count(), l[1].count(), l[2].count()},
-                                modeOf(m_setup.DailySource, p),
-                                m_setup.PollutantNames[static_cast<std::size_t>(p)], sd);
+                                modeOf(m_setup.DailySource, p), p, sd);
         }
     }
 }
 
-void StatisticsEngine::publish(const StatSink &sink) const {
+void StatisticsEngine::publishAll(const SourcedSink &sink) const {
     const int n = polCount();
+    const StatisticsDemand &demand = m_setup.demand;
     publishDaily(sink);
 
     for (int p = 0; p < n; ++p) {
@@ -323,37 +367,62 @@ void StatisticsEngine::publish(const StatSink &sink) const {
         for (int sd = 1; sd <= 2; ++sd) {
             const SideState &st = side(p, sd);
             for (Series s : kAllSeries) {
-                const auto &h = st.hourly[static_cast<std::size_t>(s)];
-                sink("Av" + pol + seriesSuffix(s), sd, seriesAverage(h.count, h.sum));
+                if (demand.wants(p, StatPart::Sums, s)) {
+                    const auto &h = st.hourly[static_cast<std::size_t>(s)];
+                    sink("Av" + pol + seriesSuffix(s), sd, seriesAverage(h.count, h.sum), StatPart::Sums, p,
+                         s);
+                }
             }
             for (Series s : kAllSeries) {
-                sink("nHours" + pol + seriesSuffix(s), sd,
-                     static_cast<float>(st.hourly[static_cast<std::size_t>(s)].count));
+                if (demand.wants(p, StatPart::Sums, s)) {
+                    sink("nHours" + pol + seriesSuffix(s), sd,
+                         static_cast<float>(st.hourly[static_cast<std::size_t>(s)].count), StatPart::Sums, p,
+                         s);
+                }
             }
         }
     }
 
     for (int p = 0; p < n; ++p) {
-        const std::string &pol = m_setup.PollutantNames[static_cast<std::size_t>(p)];
         for (int sd = 1; sd <= 2; ++sd) {
             const SideState &st = side(p, sd);
-            publishRankedFamily(sink, m_setup.hourly, "thHighest", "MaxHourly", "",
+            publishRankedFamily(sink, StatPart::Ranks, m_setup.hourly, "thHighest", "MaxHourly", "",
                                 {&st.hourly[0].top, &st.hourly[1].top, &st.hourly[2].top},
                                 {st.hourly[0].count, st.hourly[1].count, st.hourly[2].count},
-                                modeOf(m_setup.PercSource, p), pol, sd);
+                                modeOf(m_setup.PercSource, p), p, sd);
         }
     }
 
     for (int p = 0; p < n; ++p) {
-        const std::string &pol = m_setup.PollutantNames[static_cast<std::size_t>(p)];
         for (int sd = 1; sd <= 2; ++sd) {
             const SideState &st = side(p, sd);
-            publishRankedFamily(sink, m_setup.run8, "thHighestRun8", "MaxRun8", "nDays",
+            publishRankedFamily(sink, StatPart::Run8, m_setup.run8, "thHighestRun8", "MaxRun8", "nDays",
                                 {&st.run8Top[0], &st.run8Top[1], &st.run8Top[2]},
                                 {st.run8Top[0].count(), st.run8Top[1].count(), st.run8Top[2].count()},
-                                modeOf(m_setup.Run8Source, p), pol, sd);
+                                modeOf(m_setup.Run8Source, p), p, sd);
         }
     }
+}
+
+void StatisticsEngine::publish(const StatSink &sink) const {
+    publishAll([&sink](const std::string &key, int receptor, float value, StatPart, int, Series) {
+        sink(key, receptor, value);
+    });
+}
+
+StatisticsDemand StatisticsEngine::demandFor(const StatisticsSetup &setup,
+                                             const std::function<bool(const std::string &key)> &asked) {
+    StatisticsEngine probe;
+    StatisticsSetup everything = setup;
+    everything.demand = StatisticsDemand();
+    probe.startSeries(everything);
+    StatisticsDemand demand = StatisticsDemand::none();
+    probe.publishAll([&](const std::string &key, int, float, StatPart part, int pollutant, Series series) {
+        if (asked(key)) {
+            demand.ask(pollutant, part, series);
+        }
+    });
+    return demand;
 }
 
 } // namespace vesk

@@ -25,6 +25,10 @@
 //
 // A value is taken only when its flag is set and it is >= 0; the pairing rule
 // (calcOnlyIfBoth) then decides which series take the hour.
+//
+// The set-up may say which statistics the run asks for (StatisticsDemand):
+// the parts nobody asks for are neither computed nor published, and the
+// statistics of those parts keep whatever value the caller's list held.
 
 #include "calc/StatSeries.h"
 #include "calc/StatTopList.h"
@@ -46,6 +50,54 @@ struct PercentileFamily {
     std::size_t size() const;
 };
 
+// The parts of the statistics of one pollutant and series: the hourly
+// count and sum (averages, hour counts), the ranked hourly values (hourly
+// family), the running 8-hour windows with their daily maxima (8-hour
+// averages of the hourly rows, running 8-hour family) and the day's sums
+// (daily averages of the days, daily family).
+enum class StatPart { Sums = 0, Ranks = 1, Run8 = 2, Daily = 3 };
+constexpr int kStatPartCount = 4;
+
+// Which parts of which pollutant and series a run asks for. By default
+// everything; after none(), only what ask() adds.
+class StatisticsDemand {
+public:
+    static StatisticsDemand none() {
+        StatisticsDemand d;
+        d.m_all = false;
+        return d;
+    }
+    bool all() const { return m_all; }
+    // Asks for a part (ranks and percentiles need the hour count: Ranks
+    // asks for Sums too).
+    void ask(int pollutant, StatPart part, Series series);
+    bool wants(int pollutant, StatPart part, Series series) const {
+        return (mask(pollutant) & bit(part, series)) != 0;
+    }
+    // Any series of the part.
+    bool wants(int pollutant, StatPart part) const {
+        return (mask(pollutant) & (bit(part, Series::Modelled) | bit(part, Series::Measured) |
+                                   bit(part, Series::Background))) != 0;
+    }
+    // Any part of the pollutant.
+    bool wantsAny(int pollutant) const { return mask(pollutant) != 0; }
+
+private:
+    static constexpr unsigned bit(StatPart part, Series series) {
+        return 1u << (static_cast<unsigned>(part) * kSeriesCount + static_cast<unsigned>(series));
+    }
+    unsigned mask(int pollutant) const {
+        if (m_all) {
+            return ~0u;
+        }
+        return pollutant >= 0 && static_cast<std::size_t>(pollutant) < m_asked.size()
+                   ? m_asked[static_cast<std::size_t>(pollutant)]
+                   : 0u;
+    }
+    bool m_all = true;
+    std::vector<unsigned> m_asked; // per pollutant: a bit per part and series
+};
+
 struct StatisticsSetup {
     std::vector<std::string> PollutantNames; // index 0..NPol
     // Per pollutant source modes (0 none, 1 modelled, 2 measured, 3 both); a
@@ -61,6 +113,7 @@ struct StatisticsSetup {
     PercentileFamily hourly;
     PercentileFamily run8;
     PercentileFamily daily;
+    StatisticsDemand demand; // everything unless the run says otherwise
 };
 
 // A calendar day as the run dates it.
@@ -132,8 +185,15 @@ public:
 
     // Hands every statistic of every pollutant and side to the sink, in the
     // order: daily family, averages and hour counts, hourly family, running
-    // 8-hour family. Series a mode does not select give -99.
+    // 8-hour family. Series a mode does not select give -99. Statistics of
+    // parts the demand leaves out are not handed over.
     void publish(const StatSink &sink) const;
+
+    // The demand that computes exactly the statistics whose key `asked`
+    // accepts (keys as publish hands them), for the pollutants and families
+    // of `setup`.
+    static StatisticsDemand demandFor(const StatisticsSetup &setup,
+                                      const std::function<bool(const std::string &key)> &asked);
 
     // Direct reads for checks and reports (0 / an empty list out of range).
     long hourCount(int pollutant, int side, Series series) const;
@@ -164,11 +224,29 @@ private:
     const SideState &side(int pollutant, int side) const {
         return m_sides[static_cast<std::size_t>(pollutant * 2 + side - 1)];
     }
+    // A statistic with the part, pollutant and series it comes from.
+    using SourcedSink = std::function<void(const std::string &key, int receptor, float value, StatPart part,
+                                           int pollutant, Series series)>;
+    // What an hour of a pollutant feeds, per part a bit per series (bit i =
+    // Series i): made once per street from the modes, the daily switch and
+    // the demand.
+    struct PollutantPlan {
+        unsigned sums = 0, ranks = 0, run8 = 0, daily = 0;
+        bool any() const { return (sums | run8 | daily) != 0; }
+    };
     void closeDay();
-    void publishDaily(const StatSink &sink) const;
+    void publishAll(const SourcedSink &sink) const;
+    void publishDaily(const SourcedSink &sink) const;
+    void publishRankedFamily(const SourcedSink &sink, StatPart part, const PercentileFamily &family,
+                             const std::string &nthSuffix, const std::string &maxName,
+                             const std::string &countName,
+                             const std::array<const TopList *, kSeriesCount> &lists,
+                             const std::array<long, kSeriesCount> &counts, int mode, int pollutant,
+                             int receptor) const;
 
     StatisticsSetup m_setup;
     std::vector<SideState> m_sides;
+    std::vector<PollutantPlan> m_plan;
     std::vector<StatDayRecord> m_days;
     std::map<std::string, int> m_keyUses;
     std::string m_streetName;
@@ -182,17 +260,5 @@ private:
     long m_acceptedHours = 0;
     bool m_ended = false;
 };
-
-// Publishes one family of ranked statistics of one pollutant and receptor:
-// for each definition j the percentile (names[j] & pol & suffix) and the n-th
-// highest value (n & nthSuffix & pol & suffix), then the maxima (maxName & pol
-// & suffix), then, when countName is not empty, the counts. lists and counts
-// are in the order modelled, measured, background; counts give the percentile
-// position (fraction x count).
-void publishRankedFamily(const StatSink &sink, const PercentileFamily &family, const std::string &nthSuffix,
-                         const std::string &maxName, const std::string &countName,
-                         const std::array<const TopList *, kSeriesCount> &lists,
-                         const std::array<long, kSeriesCount> &counts, int mode, const std::string &pollutant,
-                         int receptor);
 
 } // namespace vesk

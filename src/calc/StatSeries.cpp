@@ -28,39 +28,6 @@ bool modeSelects(int mode, Series series) {
     return false;
 }
 
-StatAvailability availabilityOf(const StatHourValues &hour) {
-    StatAvailability a;
-    a.modelled = hour.modelledAvailable && hour.modelled >= 0.0f;
-    a.measured = hour.measuredAvailable && hour.measured >= 0.0f;
-    a.background = hour.backgroundAvailable && hour.background >= 0.0f;
-    a.receptorInUse = hour.receptorInUse;
-    return a;
-}
-
-bool pairAdmits(Series series, const StatAvailability &hour, bool calcOnlyIfBoth) {
-    switch (series) {
-    case Series::Modelled:
-        return hour.modelled && (!calcOnlyIfBoth || hour.measured);
-    case Series::Measured:
-        if (!hour.measured) {
-            return false;
-        }
-        if (!calcOnlyIfBoth) {
-            return true;
-        }
-        return hour.receptorInUse ? hour.modelled : hour.background;
-    case Series::Background:
-        if (!hour.background) {
-            return false;
-        }
-        if (!calcOnlyIfBoth) {
-            return true;
-        }
-        return hour.receptorInUse ? (hour.modelled && hour.measured) : hour.measured;
-    }
-    return false;
-}
-
 float seriesAverage(long count, double sum) {
     if (count > 0 && sum >= 0.0) {
         return static_cast<float>(sum / static_cast<double>(count));
@@ -88,7 +55,11 @@ void Run8Window::reset() {
 
 float Run8Window::update(float value, bool admitted, long hoursElapsed, int minNobs8) {
     const long step = std::max(hoursElapsed, 1L);
-    if (step >= 8) {
+    if (step == 1) {
+        for (std::size_t i = 0; i < 7; ++i) {
+            m_slot[i] = m_slot[i + 1];
+        }
+    } else if (step >= 8) {
         m_slot.fill(kStatMissing);
     } else {
         const auto h = static_cast<std::size_t>(step);
@@ -103,17 +74,19 @@ float Run8Window::update(float value, bool admitted, long hoursElapsed, int minN
     m_slot[7] = (admitted && value >= 0.0f) ? value : kStatMissing;
 
     int count = 0;
+    for (float v : m_slot) {
+        count += v >= 0.0f ? 1 : 0;
+    }
+    if (count < std::max(minNobs8, 1)) {
+        return kStatMissing; // a series without values (often a measured one) ends here
+    }
+    // The valid values in slot order; a missing one adds an exact 0, which
+    // leaves the sum as it was (and lets the loop run without branches).
     double sum = 0.0;
     for (float v : m_slot) {
-        if (v >= 0.0f) {
-            ++count;
-            sum += v;
-        }
+        sum += v >= 0.0f ? static_cast<double>(v) : 0.0;
     }
-    if (count >= std::max(minNobs8, 1)) {
-        return static_cast<float>(sum / count);
-    }
-    return kStatMissing;
+    return static_cast<float>(sum / count);
 }
 
 int Run8Window::validCount() const {

@@ -48,14 +48,43 @@ struct StatAvailability {
     bool background = false;
     bool receptorInUse = true;
 };
-StatAvailability availabilityOf(const StatHourValues &hour);
+inline StatAvailability availabilityOf(const StatHourValues &hour) {
+    StatAvailability a;
+    a.modelled = hour.modelledAvailable && hour.modelled >= 0.0f;
+    a.measured = hour.measuredAvailable && hour.measured >= 0.0f;
+    a.background = hour.backgroundAvailable && hour.background >= 0.0f;
+    a.receptorInUse = hour.receptorInUse;
+    return a;
+}
 
 // Whether a series takes the hour. Its own value must be available; with
 // calcOnlyIfBoth the hour must also hold the partner value: modelled needs the
 // measured value; measured needs the modelled value on a side in use and the
 // background otherwise; background needs the modelled and measured values on a
 // side in use and the measured value otherwise.
-bool pairAdmits(Series series, const StatAvailability &hour, bool calcOnlyIfBoth);
+inline bool pairAdmits(Series series, const StatAvailability &hour, bool calcOnlyIfBoth) {
+    switch (series) {
+    case Series::Modelled:
+        return hour.modelled && (!calcOnlyIfBoth || hour.measured);
+    case Series::Measured:
+        if (!hour.measured) {
+            return false;
+        }
+        if (!calcOnlyIfBoth) {
+            return true;
+        }
+        return hour.receptorInUse ? hour.modelled : hour.background;
+    case Series::Background:
+        if (!hour.background) {
+            return false;
+        }
+        if (!calcOnlyIfBoth) {
+            return true;
+        }
+        return hour.receptorInUse ? (hour.modelled && hour.measured) : hour.measured;
+    }
+    return false;
+}
 
 // Average of a series: sum / count, or -99 when no value was taken or the sum
 // is negative.

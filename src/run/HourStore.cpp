@@ -189,13 +189,17 @@ void HourStore::replay(RunContext &c, std::size_t i) const {
         std::copy(v, v + std::min(m_pollutants, target.size()), target.begin());
         v += m_pollutants;
     }
-    for (std::size_t p = 0; p < s.CategoryEmission.size(); ++p) {
-        std::vector<float> &row = s.CategoryEmission[p];
-        if (m_categoryEmission && p < m_pollutants) {
-            std::copy(v, v + std::min(m_categories + 1, row.size()), row.begin());
-            v += m_categories + 1;
-        } else {
-            std::fill(row.begin(), row.end(), kMiss);
+    // The emissions of the categories are read only to show them, or to
+    // make the emissions of a street without a traffic file.
+    if (m_categoryEmission || c.files.categoryEmissionShown || s.TrafficFile.empty()) {
+        for (std::size_t p = 0; p < s.CategoryEmission.size(); ++p) {
+            std::vector<float> &row = s.CategoryEmission[p];
+            if (m_categoryEmission && p < m_pollutants) {
+                std::copy(v, v + std::min(m_categories + 1, row.size()), row.begin());
+                v += m_categories + 1;
+            } else {
+                std::fill(row.begin(), row.end(), kMiss);
+            }
         }
     }
     h.nVEH.resize(m_categories + 1);
@@ -208,7 +212,9 @@ void HourStore::replay(RunContext &c, std::size_t i) const {
     s.c_st1 = s.c_st2 = kMiss;
     s.u_roof = s.s_w_roof = s.delta_fi = kMiss;
     s.s_w_tpt = kMiss;
-    clearHourResults(s);
+    // The chain of every hour writes the measured street parts, the corrected
+    // values and their flags afresh; the modelled values only where formed.
+    clearModelledResults(s);
     c.HoursElapsed = static_cast<long>(k.hoursElapsed);
     c.NoHourYet = false;
     c.anyHour = true;

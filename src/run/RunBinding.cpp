@@ -20,6 +20,7 @@
 #include <cctype>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 
 namespace vesk::run {
 
@@ -54,7 +55,10 @@ void applyLists(RunContext &c, std::vector<OutColumn> &cols, const std::string &
     }
     for (std::size_t j = 0; j < cols.size(); ++j) {
         cols[j].width = widths[j];
-        cols[j].format = formats[j];
+        // Taken apart once here rather than for every cell.
+        cols[j].format.clear();
+        std::copy_if(formats[j].begin(), formats[j].end(), std::back_inserter(cols[j].format),
+                     [](char ch) { return ch != '"'; });
         cols[j].factor = factors[j];
     }
 }

@@ -88,6 +88,7 @@ void run::progress(RunContext &c, double fraction, const std::string &text) {
 }
 
 void run::setUpTraffic(RunContext &c) {
+    c.dayCaseOf = {};
     const TrafficSetupResult r = SetUpStreetTraffic(c.s, c.ui, c.StreetsFolder);
     switch (r.outcome) {
     case TrafficSetupOutcome::Ready:
@@ -112,7 +113,9 @@ void run::setUpTraffic(RunContext &c) {
 
 void run::startStreetStatistics(RunContext &c) {
     State &s = c.s;
-    s.Statistics.startSeries(statisticsSetupFrom(s));
+    StatisticsSetup setup = statisticsSetupFrom(s);
+    setup.demand = c.files.statisticsDemand;
+    s.Statistics.startSeries(setup);
     s.Statistics.setStreet(s.StreetName, s.StreetX, s.StreetY);
     s.DailyAverageList.clear();
     c.HourCount = 0;
@@ -142,12 +145,18 @@ void calculateHour(RunContext &c, const ChainFactors &f) {
     }
     stats.beginHour(c.HoursElapsed);
     const int n = s.NPol + 1;
-    bool modelled = false;
+    const StatisticsDemand &demand = stats.setup().demand;
+    bool modelled = false; // some pollutant has a modelled value this hour
     for (int p = 0; p < n; ++p) {
+        const bool asked = demand.wantsAny(p);
         for (int side = 1; side <= 2; ++side) {
-            const StatHourValues v = hourStatValues(s, p, side);
-            modelled = modelled || v.modelledAvailable;
-            stats.addHour(p, side, v);
+            if (asked || !modelled) {
+                const StatHourValues v = hourStatValues(s, p, side);
+                modelled = modelled || v.modelledAvailable;
+                if (asked) {
+                    stats.addHour(p, side, v);
+                }
+            }
         }
     }
     if (modelled) {
@@ -350,6 +359,7 @@ void streetLoop(RunContext &c, RunReport &report) {
             bindOutputFiles(c);
             // Statistics files are checked and prepared before the first hour too.
             bindStatFiles(c);
+            setOutputDemand(c);
             readUrbanEmissions(c);
             if (multi) {
                 // Every street runs through the same hours: read them once.

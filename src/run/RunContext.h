@@ -20,9 +20,10 @@
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
 #include "run/RunControl.h"
-#include "run/results/StreetResults.h"
 #include "run/State.h"
+#include "run/results/StreetResults.h"
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -231,7 +232,7 @@ enum class OutKey {
 
 struct OutColumn {
     std::string name;
-    std::string format;
+    std::string format; // the pattern of its cells: the format list's item less its double quotes
     float factor = 1;
     int width = 14;
     int pol = 0, veh = 0;
@@ -275,6 +276,11 @@ struct RunFiles {
     // window (null: none kept, as in a batch run). The streets only read its
     // key order; the run's writer adds them, in street order.
     std::shared_ptr<results::StreetResultsStore> streetStore;
+    // The statistics the run computes: what its files ask for, or every one
+    // when the run keeps its results for the results window.
+    StatisticsDemand statisticsDemand;
+    // An hourly output column shows the emission of a vehicle category.
+    bool categoryEmissionShown = true;
 };
 
 // The rows one street gives its output files, held for the run's writer when
@@ -319,7 +325,18 @@ struct RunContext {
     // Per pollutant (0..NPol), its emission table of the street's traffic
     // file (nullptr: none); resolved whenever the street's traffic is set up.
     std::vector<const EmissionTableItem *> emissionTables;
-    std::string rowText; // the output row being built (kept for its capacity)
+    // Per pollutant, time slot (1..Nhours) and day case (1..DayCases), the
+    // emission of the street's traffic file in µg/(m·s) once an hour has
+    // needed it (NaN: not yet); cleared with emissionTables.
+    std::vector<float> slotEmission;
+    int emissionSlots = 0, emissionDayCases = 0;
+    // The length class of each vehicle category (1..VehCatCount) of the street's set-up.
+    std::vector<int> lengthClasses;
+    // The day case of each month (1..12) and weekday (1..7) found for the
+    // street's traffic (0: not yet looked up); cleared when it is set up.
+    std::array<std::array<int, 8>, 13> dayCaseOf{};
+    std::string rowText;        // the output row being built (kept for its capacity)
+    std::vector<Cell> rowCells; // ... of a table (kept for its capacity)
     std::string DayDateText;
     DayHour dayOfRecord; // the last accepted day
     long LastHour = 0;   // hours since 1970 of the last accepted hour's start
@@ -442,6 +459,12 @@ void resolveEmissionTables(RunContext &c);
 // Output rows (RunOutputRows.cpp).
 void writeOutputRows(RunContext &c);
 void writeStatFiles(RunContext &c);
+// Sets what the bound output and statistics files ask of every hour:
+// files.statisticsDemand, the statistics their cells name, the daily values
+// of their daily files and the running 8-hour values of the hourly rows
+// (every statistic in a run that is not a batch run: its results window
+// shows them all); files.categoryEmissionShown.
+void setOutputDemand(RunContext &c);
 
 // Conditions file (RunConditions.cpp).
 void readConditionsFile(RunContext &c);

@@ -2,8 +2,9 @@
 
 // Pause and Stop of a run. The GUI runs the engine on a worker thread and sets
 // these flags from the user-interface thread; the run checks them once per
-// input record (or Special Mode case). Waiting while paused blocks on a
-// condition variable instead of spinning.
+// input record (or Special Mode case), the workers of a parallel run each on
+// their own: the checks read the flags without a lock. Waiting while paused
+// blocks on a condition variable instead of spinning.
 //
 // Progress and window-state changes go the other way, through RunObserver.
 
@@ -40,14 +41,8 @@ public:
         m_stop = false;
     }
 
-    bool PauseRequested() const {
-        std::lock_guard lock(m_mutex);
-        return m_pause;
-    }
-    bool StopRequested() const {
-        std::lock_guard lock(m_mutex);
-        return m_stop;
-    }
+    bool PauseRequested() const { return m_pause; }
+    bool StopRequested() const { return m_stop; }
 
     // Blocks while a pause is requested and no stop. Returns true when the run
     // was paused at the moment of the call (a stop while paused then means
@@ -62,8 +57,9 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    bool m_pause = false;
-    bool m_stop = false;
+    // Set under the mutex (so that a waiter cannot miss a change), read with or without it.
+    std::atomic<bool> m_pause = false;
+    std::atomic<bool> m_stop = false;
 };
 
 class RunObserver {

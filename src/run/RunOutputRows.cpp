@@ -4,6 +4,8 @@
 #include "calc/Format.h"
 #include "calc/StatCells.h"
 #include "calc/StatFormat.h"
+#include "calc/StatPublish.h"
+#include "core/KeyedList.h"
 #include "core/StatVarNames.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
@@ -15,16 +17,6 @@
 namespace vesk::run {
 
 namespace {
-
-std::string withoutQuotes(std::string_view s) {
-    std::string out;
-    for (char ch : s) {
-        if (ch != '"') {
-            out += ch;
-        }
-    }
-    return out;
-}
 
 float atPol(const std::vector<float> &v, int p) {
     return p >= 0 && static_cast<std::size_t>(p) < v.size() ? v[static_cast<std::size_t>(p)] : kMiss;
@@ -55,7 +47,7 @@ struct CellText {
 CellText outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std::size_t j) {
     State &s = c.s;
     const HourItems &h = c.items;
-    const std::string fmt = withoutQuotes(col.format);
+    const std::string &fmt = col.format;
     const int p = col.pol;
     auto single = [&](float v) { return CellText{Format(v, fmt), false}; };
     auto whole = [&](long v) { return CellText{Format(v, fmt), false}; };
@@ -349,7 +341,7 @@ std::string dayText(const DailyAverage &day) {
 
 void writeOutputRows(RunContext &c) {
     std::string &row = c.rowText;
-    std::vector<Cell> cells;
+    std::vector<Cell> &cells = c.rowCells;
     for (std::size_t i = 0; i < c.outputs.size(); ++i) {
         OutputFile &file = c.outputs[i];
         row.clear();
@@ -365,6 +357,97 @@ void writeOutputRows(RunContext &c) {
         }
         appendOrFail(c, file.table, file.path, row, cells, c.rows != nullptr ? &c.rows->hourly[i] : nullptr);
     }
+}
+
+namespace {
+
+// What a cell of a statistics file shows, by its column and row.
+struct StatCellName {
+    enum class Kind { Label, Title, Daily, Street, Statistic, EndOfRow } kind;
+    std::string key; // the name the value is found by
+};
+
+StatCellName statCellName(const State &s, const StatFile &file, const std::string &rowKey,
+                          const OutColumn &col, std::size_t j) {
+    if (!col.name.empty() && col.name.front() == '"') {
+        return {StatCellName::Kind::Label, col.name};
+    }
+    if (file.dailyav) {
+        return {StatCellName::Kind::Daily, toLower(col.name)};
+    }
+    if (s.MultiStreetMode) {
+        return {StatCellName::Kind::Street, col.name};
+    }
+    if (!rowKey.empty() && rowKey.front() == '"') {
+        // A title row keeps only its first column, which stays empty under a statistic.
+        return j > 0 ? StatCellName{StatCellName::Kind::EndOfRow, {}} : StatCellName{StatCellName::Kind::Title, col.name};
+    }
+    return {StatCellName::Kind::Statistic, toLower(NormalizeVarName(s, rowKey, col.name))};
+}
+
+} // namespace
+
+void setOutputDemand(RunContext &c) {
+    const State &s = c.s;
+    c.files.categoryEmissionShown = false;
+    for (const OutputFile &file : c.outputs) {
+        for (const OutColumn &col : file.cols) {
+            c.files.categoryEmissionShown = c.files.categoryEmissionShown || col.key == OutKey::QVeh;
+        }
+    }
+    if (!s.BatchRun()) {
+        // The results window shows every statistic of the run.
+        c.files.statisticsDemand = StatisticsDemand();
+        return;
+    }
+    std::set<std::string> keys; // folded as the list of statistics looks them up
+    std::vector<int> dailyPollutants;
+    for (const StatFile &file : c.stats) {
+        const std::size_t rows = file.dailyav ? 1 : file.rowKeys.size();
+        for (std::size_t r = 0; r < rows; ++r) {
+            const std::string rowKey = file.dailyav ? std::string() : file.rowKeys[r];
+            for (std::size_t j = 0; j < file.cols.size(); ++j) {
+                const StatCellName cell = statCellName(s, file, rowKey, file.cols[j], j);
+                if (cell.kind == StatCellName::Kind::EndOfRow) {
+                    break;
+                }
+                if (cell.kind == StatCellName::Kind::Daily) {
+                    dailyPollutants.push_back(file.cols[j].pol);
+                } else if (cell.kind == StatCellName::Kind::Statistic || cell.kind == StatCellName::Kind::Street) {
+                    keys.insert(foldKey(splitSideSuffix(cell.key).key));
+                }
+            }
+        }
+    }
+    StatisticsDemand demand = StatisticsEngine::demandFor(
+        statisticsSetupFrom(s), [&keys](const std::string &key) { return keys.count(foldKey(key)) > 0; });
+    for (int p : dailyPollutants) {
+        for (Series series : kAllSeries) {
+            demand.ask(p, StatPart::Daily, series);
+        }
+    }
+    // The running 8-hour averages of the hourly rows.
+    for (const OutputFile &file : c.outputs) {
+        for (const OutColumn &col : file.cols) {
+            switch (col.key) {
+            case OutKey::Av8Mod1:
+            case OutKey::Av8Mod2:
+                demand.ask(col.pol, StatPart::Run8, Series::Modelled);
+                break;
+            case OutKey::Av8Obs1:
+            case OutKey::Av8Obs2:
+                demand.ask(col.pol, StatPart::Run8, Series::Measured);
+                break;
+            case OutKey::Av8B1:
+            case OutKey::Av8B2:
+                demand.ask(col.pol, StatPart::Run8, Series::Background);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    c.files.statisticsDemand = std::move(demand);
 }
 
 void writeStatFiles(RunContext &c) {
@@ -384,41 +467,44 @@ void writeStatFiles(RunContext &c) {
             const std::string rowKey = file.dailyav ? std::string() : file.rowKeys[r];
             for (std::size_t j = 0; j < file.cols.size(); ++j) {
                 const OutColumn &col = file.cols[j];
-                const std::string fmt = withoutQuotes(col.format);
+                const std::string &fmt = col.format;
+                const StatCellName cell = statCellName(s, file, rowKey, col, j);
                 std::string text;
-                std::string key = col.name;
+                std::string key = cell.key;
                 bool isText = false;
-                if (!col.name.empty() && col.name.front() == '"') {
+                std::string error;
+                switch (cell.kind) {
+                case StatCellName::Kind::EndOfRow:
+                    break;
+                case StatCellName::Kind::Label: {
                     std::string label = file.dailyav        ? dayText(s.DailyAverageList.at(r))
                                         : s.MultiStreetMode ? s.StreetName
                                                             : rowKey;
                     text = Format(std::string_view(label), fmt);
                     isText = true;
-                } else if (file.dailyav) {
-                    std::string error;
-                    key = toLower(col.name);
+                    break;
+                }
+                case StatCellName::Kind::Title:
+                    break; // a title names no statistic: its cell under a statistic stays empty
+                case StatCellName::Kind::Daily: {
                     const bool known =
                         FormatDailyValue(s, static_cast<int>(r + 1), key, fmt, col.pol, &text, &error);
                     unknownCells.cell(j, known);
                     if (!known) {
                         text.clear();
                     }
-                } else if (s.MultiStreetMode) {
-                    std::string error;
+                    break;
+                }
+                case StatCellName::Kind::Street: {
                     const bool known = FormatStreetValue(s, street, key, fmt, &text, &error);
                     unknownCells.cell(j, known);
                     if (!known) {
                         text.clear();
                     }
-                } else if (!rowKey.empty() && rowKey.front() == '"') {
-                    if (j > 0) {
-                        break; // a title row keeps only its first column
-                    }
-                    // A title names no statistic: its cell under a statistic stays empty.
-                } else {
-                    key = toLower(NormalizeVarName(s, rowKey, col.name));
+                    break;
+                }
+                case StatCellName::Kind::Statistic: {
                     float value = 0;
-                    std::string error;
                     const bool known = statCellValue(s, key, &value, &error);
                     unknownCells.cell(j, known);
                     if (!known) {
@@ -426,6 +512,11 @@ void writeStatFiles(RunContext &c) {
                     } else {
                         text = FormatStatValue(s, key, fmt, c.ui);
                     }
+                    break;
+                }
+                }
+                if (cell.kind == StatCellName::Kind::EndOfRow) {
+                    break;
                 }
                 if (file.table.IsTable) {
                     cells.push_back(statTableCell(text, key, isText));

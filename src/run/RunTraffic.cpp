@@ -13,14 +13,46 @@
 #include "run/RunContext.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace vesk::run {
 
 namespace {
 
-int lengthClass(const State &s, int k) {
-    const auto &cats = s.EmissionComponent.VehicleCategories;
-    return k >= 1 && k <= cats.Count() ? cats.item(k).vLengthClass : 0;
+// The length class of vehicle category k (0 for none), as the street's set-up found it.
+int lengthClass(const RunContext &c, int k) {
+    return k >= 1 && static_cast<std::size_t>(k) < c.lengthClasses.size()
+               ? c.lengthClasses[static_cast<std::size_t>(k)]
+               : 0;
+}
+
+// The emission of pollutant p in a time slot and day case of the street's
+// traffic file, in µg/(m·s): the same for every hour of that slot and day
+// case, so it is formed once and kept.
+float slotEmission(RunContext &c, int p, int slot, int d, double D) {
+    float *kept = nullptr;
+    if (p >= 0 && slot >= 1 && slot <= c.emissionSlots && d >= 1 && d <= c.emissionDayCases) {
+        const auto at = (static_cast<std::size_t>(p) * static_cast<std::size_t>(c.emissionSlots + 1) +
+                         static_cast<std::size_t>(slot)) *
+                            static_cast<std::size_t>(c.emissionDayCases + 1) +
+                        static_cast<std::size_t>(d);
+        if (at < c.slotEmission.size()) {
+            kept = &c.slotEmission[at];
+            if (!std::isnan(*kept)) {
+                return *kept;
+            }
+        }
+    }
+    const EmissionTableItem *table = p >= 0 && static_cast<std::size_t>(p) < c.emissionTables.size()
+                                         ? c.emissionTables[static_cast<std::size_t>(p)]
+                                         : nullptr;
+    const float v = table != nullptr ? table->Value.get(slot, d) : kMiss;
+    const float q = v >= 0 ? static_cast<float>(v / D) : kMiss;
+    if (kept != nullptr) {
+        *kept = q;
+    }
+    return q;
 }
 
 std::vector<float> &emissionRow(State &s, int p) {
@@ -43,9 +75,21 @@ bool withTrafficFile(RunContext &c, double D, double M) {
     const auto &all = s.EmissionComponent.TrafficList.All;
     const int slot = s.Nhours == 24 ? s.hour : (h.minute > 0 ? 2 * s.hour : 2 * s.hour - 1);
     if (h.daycase < 0) {
-        h.daycase = FindDayCase(s, c.ui, h.month, h.dayofweek, h.day, c.DayDateText);
-        if (h.daycase == 0) {
-            return false; // FindDayCase has said why
+        // The day case depends on the month and weekday alone: each is looked up once per street.
+        const bool known = h.month >= 1 && h.month <= 12 && h.dayofweek >= 1 && h.dayofweek <= 7;
+        int *kept =
+            known ? &c.dayCaseOf[static_cast<std::size_t>(h.month)][static_cast<std::size_t>(h.dayofweek)]
+                  : nullptr;
+        if (kept != nullptr && *kept > 0) {
+            h.daycase = *kept;
+        } else {
+            h.daycase = FindDayCase(s, c.ui, h.month, h.dayofweek, h.day, c.DayDateText);
+            if (h.daycase == 0) {
+                return false; // FindDayCase has said why
+            }
+            if (kept != nullptr) {
+                *kept = h.daycase;
+            }
         }
     }
     if (h.daycase < 1 || h.daycase > s.DayCases) {
@@ -98,14 +142,10 @@ bool withTrafficFile(RunContext &c, double D, double M) {
         for (int j = 1; j <= s.EmitterCount; ++j) {
             const int p = emitters[static_cast<std::size_t>(j)];
             if (s.qPOL[static_cast<std::size_t>(p)] < 0) {
-                const EmissionTableItem *table =
-                    p >= 0 && static_cast<std::size_t>(p) < c.emissionTables.size()
-                        ? c.emissionTables[static_cast<std::size_t>(p)]
-                        : nullptr;
-                const float v = table != nullptr ? table->Value.get(slot, d) : kMiss;
-                s.qPOL[static_cast<std::size_t>(p)] = v >= 0 ? static_cast<float>(v / D) : kMiss;
+                s.qPOL[static_cast<std::size_t>(p)] = slotEmission(c, p, slot, d, D);
             }
-            if (!s.StdEmissionSetup) {
+            // The emission of each category is shown by the hourly rows alone.
+            if (!s.StdEmissionSetup && c.files.categoryEmissionShown) {
                 for (int k = 1; k <= c.VehCatCount; ++k) {
                     float &e = categoryEmission(s, p, k);
                     if (e < 0) {
@@ -131,10 +171,11 @@ bool withTrafficFile(RunContext &c, double D, double M) {
         }
         for (int k = 1; k <= c.VehCatCount; ++k) {
             const float n = h.nVEH[static_cast<std::size_t>(k)];
-            if (light && lengthClass(s, k) == 1) {
+            const int cls = lengthClass(c, k);
+            if (light && cls == 1) {
                 s.nlight += n;
             }
-            if (heavy && lengthClass(s, k) == 2) {
+            if (heavy && cls == 2) {
                 s.nheavy += n;
             }
         }
@@ -156,7 +197,7 @@ void withoutTrafficFile(RunContext &c, double D, double M) {
     auto classSum = [&](int cls) {
         float sum = 0;
         for (int k = 1; k <= c.VehCatCount; ++k) {
-            if (lengthClass(s, k) == cls) {
+            if (lengthClass(c, k) == cls) {
                 const float n = h.nVEH[static_cast<std::size_t>(k)];
                 if (n < 0) {
                     return kMiss;
@@ -187,7 +228,7 @@ void withoutTrafficFile(RunContext &c, double D, double M) {
         if (!s.StdEmissionSetup) {
             float speed = s.speed_light;
             for (int k = 1; k <= c.VehCatCount; ++k) {
-                const int cls = lengthClass(s, k);
+                const int cls = lengthClass(c, k);
                 if (cls == 1) {
                     speed = s.speed_light;
                 } else if (cls == 2) {
@@ -226,6 +267,16 @@ void resolveEmissionTables(RunContext &c) {
     c.emissionTables.assign(s.PollutantNames.size(), nullptr);
     for (std::size_t p = 0; p < s.PollutantNames.size(); ++p) {
         c.emissionTables[p] = s.EmissionComponent.EmissionTable.find(s.PollutantNames[p]);
+    }
+    c.emissionSlots = std::clamp(s.Nhours, 0, 48);
+    c.emissionDayCases = std::clamp(s.DayCases, 0, 64);
+    c.slotEmission.assign(s.PollutantNames.size() * static_cast<std::size_t>(c.emissionSlots + 1) *
+                              static_cast<std::size_t>(c.emissionDayCases + 1),
+                          std::numeric_limits<float>::quiet_NaN());
+    const auto &cats = s.EmissionComponent.VehicleCategories;
+    c.lengthClasses.assign(static_cast<std::size_t>(cats.Count()) + 1, 0);
+    for (int k = 1; k <= cats.Count(); ++k) {
+        c.lengthClasses[static_cast<std::size_t>(k)] = cats.item(k).vLengthClass;
     }
 }
 

@@ -69,6 +69,12 @@ void resizeHourArrays(State &s) {
     s.UrbEmiProfile.assign(n, noProfile);
 }
 
+void clearModelledResults(State &s) {
+    for (std::vector<float> *v : {&s.cPOL_str_mod_1, &s.cPOL_str_mod_2, &s.cPOL_mod_1, &s.cPOL_mod_2}) {
+        std::fill(v->begin(), v->end(), kNoValue);
+    }
+}
+
 void clearHourResults(State &s) {
     for (std::vector<float> *v : {&s.cPOL_str_mod_1, &s.cPOL_str_mod_2, &s.cPOL_mod_1, &s.cPOL_mod_2,
                                   &s.cPOL_cor_1, &s.cPOL_cor_2, &s.cPOL_str_obs_1, &s.cPOL_str_obs_2}) {

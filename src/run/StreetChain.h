@@ -50,6 +50,11 @@ void resizeHourArrays(State &state);
 // Sets the hour's values that each record starts from: corrected values -99,
 // correction flags 0, street parts and modelled totals -99.
 void clearHourResults(State &state);
+// Sets only the modelled street parts and totals missing (-99): enough
+// before an hour that runs the whole chain, which writes the other values
+// of clearHourResults afresh (CompleteBackground, FormConcentrations,
+// ApplyCrossSideCorrection).
+void clearModelledResults(State &state);
 
 // Hands the street geometry to the street model: StreetParams from the
 // street height, the sector arrays and WindAccelFlags from the orientation

@@ -1,6 +1,10 @@
 #include "calc/StatEngine.h"
 
+#include "core/TextIO.h"
+
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace vesk {
 namespace {
@@ -145,6 +149,125 @@ TEST(StatEngineDaily, WithoutDailyCalculationNoItemsAreMadeButEightHourDaysStill
     e.endSeries();
     EXPECT_TRUE(e.days().empty());
     EXPECT_EQ(e.run8List(0, 1, Series::Modelled).slots(2), (std::vector<float>{6, 5})); // 6 spans midnight
+}
+
+// ---- Demand: a run asks for some statistics, the engine computes those alone.
+
+StatisticsSetup twoPollutantsWithFamilies() {
+    StatisticsSetup s;
+    s.PollutantNames = {"NOx", "PM10"};
+    s.PercSource = {3, 3};
+    s.Run8Source = {3, 3};
+    s.DailySource = {3, 3};
+    s.MinNobs8 = 1;
+    s.MinDailyMax = 0;
+    s.MinNobsDay = 1;
+    s.hourly = {{"99.8_Perc"}, {19}, {0.002f}};
+    s.run8 = {{"99_Perc8"}, {4}, {0.01f}};
+    s.daily = {{"90.4_PercD"}, {36}, {0.096f}};
+    return s;
+}
+
+struct DemandCase {
+    const char *key; // as published (any letter case)
+    int pollutant;
+    StatPart part;
+    Series series;
+};
+
+class StatEngineDemand : public ::testing::TestWithParam<DemandCase> {};
+
+TEST_P(StatEngineDemand, AKeyAsksForThePartOfThePollutantAndSeriesItIsMadeOf) {
+    const DemandCase &c = GetParam();
+    const StatisticsDemand d = StatisticsEngine::demandFor(
+        twoPollutantsWithFamilies(), [&](const std::string &key) { return toLower(key) == toLower(c.key); });
+    EXPECT_FALSE(d.all());
+    for (int p = 0; p < 2; ++p) {
+        for (StatPart part : {StatPart::Sums, StatPart::Ranks, StatPart::Run8, StatPart::Daily}) {
+            for (Series s : kAllSeries) {
+                const bool asked = p == c.pollutant && s == c.series &&
+                                   (part == c.part || (c.part == StatPart::Ranks && part == StatPart::Sums));
+                EXPECT_EQ(d.wants(p, part, s), asked)
+                    << c.key << ": pollutant " << p << ", part " << static_cast<int>(part) << ", series "
+                    << static_cast<int>(s);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, StatEngineDemand,
+    ::testing::Values(DemandCase{"AvNOx_mod", 0, StatPart::Sums, Series::Modelled},
+                      DemandCase{"nHoursPM10_obs", 1, StatPart::Sums, Series::Measured},
+                      DemandCase{"19thHighestNOx_b", 0, StatPart::Ranks, Series::Background},
+                      DemandCase{"99.8_PercPM10_mod", 1, StatPart::Ranks, Series::Modelled},
+                      DemandCase{"maxhourlynox_obs", 0, StatPart::Ranks, Series::Measured},
+                      DemandCase{"MaxRun8PM10_b", 1, StatPart::Run8, Series::Background},
+                      DemandCase{"4thHighestRun8NOx_mod", 0, StatPart::Run8, Series::Modelled},
+                      DemandCase{"nDaysNOx_obs", 0, StatPart::Run8, Series::Measured},
+                      DemandCase{"99_Perc8PM10_obs", 1, StatPart::Run8, Series::Measured},
+                      DemandCase{"MaxDailyNOx_mod", 0, StatPart::Daily, Series::Modelled},
+                      DemandCase{"36thHighestDailyPM10_b", 1, StatPart::Daily, Series::Background},
+                      DemandCase{"nDaysDNOx_b", 0, StatPart::Daily, Series::Background},
+                      DemandCase{"90.4_PercDPM10_mod", 1, StatPart::Daily, Series::Modelled}));
+
+TEST(StatEngineDemand, AKeyNoStatisticHasAsksForNothing) {
+    const StatisticsDemand d =
+        StatisticsEngine::demandFor(twoPollutantsWithFamilies(), [](const std::string &key) {
+            return key == "AvCO_mod" || key == "Street";
+        });
+    for (int p = 0; p < 2; ++p) {
+        EXPECT_FALSE(d.wantsAny(p));
+    }
+}
+
+// The statistics of one engine fed three days, by key and side.
+std::map<std::string, float> fedAndPublished(const StatisticsSetup &setup) {
+    StatisticsEngine e;
+    e.startSeries(setup);
+    for (int h = 0; h < 72; ++h) {
+        if (h % 24 == 0) {
+            e.changeDay({2015, 1, 1 + h / 24, 4, 1});
+        }
+        e.beginHour(h == 30 ? 3 : 1); // a gap of two hours
+        for (int p = 0; p < 2; ++p) {
+            for (int side = 1; side <= 2; ++side) {
+                StatHourValues v = all(static_cast<float>((h * 7 + p * 3 + side) % 23),
+                                       h % 5 == 0 ? -99.0f : 10.0f + h % 4, static_cast<float>(5 + h % 6));
+                e.addHour(p, side, v);
+            }
+        }
+    }
+    e.endSeries();
+    std::map<std::string, float> out;
+    e.publish([&](const std::string &key, int side, float value) {
+        out[key + "/" + std::to_string(side)] = value;
+    });
+    return out;
+}
+
+TEST(StatEngineDemand, TheStatisticsAskedForAreThoseOfAnEngineComputingEverythingAndNoOthersAreHandedOver) {
+    const StatisticsSetup everything = twoPollutantsWithFamilies();
+    const std::map<std::string, float> all = fedAndPublished(everything);
+    StatisticsSetup some = everything;
+    some.demand = StatisticsDemand::none();
+    some.demand.ask(1, StatPart::Ranks, Series::Modelled);
+    some.demand.ask(0, StatPart::Run8, Series::Measured);
+    some.demand.ask(0, StatPart::Daily, Series::Background);
+    const std::map<std::string, float> asked = fedAndPublished(some);
+    const std::vector<std::string> expected = {
+        "99.8_PercPM10_mod", "19thHighestPM10_mod", "MaxHourlyPM10_mod",     "AvPM10_mod",
+        "nHoursPM10_mod",    "99_Perc8NOx_obs",     "4thHighestRun8NOx_obs", "MaxRun8NOx_obs",
+        "nDaysNOx_obs",      "90.4_PercDNOx_b",     "36thHighestDailyNOx_b", "MaxDailyNOx_b",
+        "nDaysDNOx_b"};
+    EXPECT_EQ(asked.size(), 2 * expected.size());
+    for (const std::string &key : expected) {
+        for (const char *side : {"/1", "/2"}) {
+            ASSERT_EQ(asked.count(key + side), 1u) << key << side;
+            EXPECT_EQ(asked.at(key + side), all.at(key + side)) << key << side;
+        }
+    }
+    EXPECT_GT(asked.at("MaxRun8NOx_obs/1"), 0) << "the values are real ones";
 }
 
 } // namespace

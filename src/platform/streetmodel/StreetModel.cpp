@@ -10,6 +10,7 @@
 #include "platform/streetmodel/StreetModel.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -57,7 +58,10 @@ double normalDirection(double deg) {
     if (!std::isfinite(deg)) {
         return 0.0;
     }
-    double d = std::fmod(deg, 360.0);
+    // fmod is exact; so is d - 360 for d in [360, 720) (the operands are
+    // within a factor of two), the common case of the averaging nodes.
+    double d =
+        deg >= 360.0 && deg < 720.0 ? deg - 360.0 : (std::fabs(deg) < 360.0 ? deg : std::fmod(deg, 360.0));
     if (d < 0.0) {
         d += 360.0;
     }
@@ -220,6 +224,17 @@ void canyonConcentrations(const Canyon &c, double r, CrossStreet &kept, double &
     c2 = c.receptor2 ? (side2Leeward ? leeward : windward) : 0.0;
 }
 
+// The Gaussian weights of the averaging nodes, from -halfWidth to +halfWidth
+// standard deviations.
+std::array<double, 2 * kAveragingHalfNodes + 1> averagingWeights(double halfWidth) {
+    std::array<double, 2 * kAveragingHalfNodes + 1> w{};
+    for (int j = -kAveragingHalfNodes; j <= kAveragingHalfNodes; ++j) {
+        const double t = halfWidth * j / kAveragingHalfNodes;
+        w[static_cast<std::size_t>(j + kAveragingHalfNodes)] = std::exp(-0.5 * t * t);
+    }
+    return w;
+}
+
 float toFloat(double x) {
     return std::isfinite(x) && x > 0.0 ? static_cast<float>(x) : 0.0f;
 }
@@ -327,9 +342,14 @@ void Averaging(float u_roof, float relativeWindDir, float delta_fi, float P1, st
         weights = 1.0;
     } else {
         const double halfWidth = positiveOr(P1, kDefaultAveragingWidth);
+        // The weights of the usual width are made once; any other width makes its own.
+        static const std::array<double, 2 *kAveragingHalfNodes + 1> kDefaultWeights =
+            averagingWeights(kDefaultAveragingWidth);
+        const std::array<double, 2 *kAveragingHalfNodes + 1> weightOf =
+            halfWidth == kDefaultAveragingWidth ? kDefaultWeights : averagingWeights(halfWidth);
         for (int j = -kAveragingHalfNodes; j <= kAveragingHalfNodes; ++j) {
             const double t = halfWidth * j / kAveragingHalfNodes; // in standard deviations
-            const double w = std::exp(-0.5 * t * t);
+            const double w = weightOf[static_cast<std::size_t>(j + kAveragingHalfNodes)];
             double c1 = 0, c2 = 0;
             canyonConcentrations(c, normalDirection(r0 + t * sd), kept, c1, c2);
             sum1 += w * c1;
