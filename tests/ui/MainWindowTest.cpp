@@ -368,6 +368,20 @@ TEST(ModeSwitching, TheTrafficLabelShowsTheResolvedFileOrNone) {
     win.state.TrafficFile = "street.trf";
     win->btnSeries_Click();
     EXPECT_EQ(win->Label4->text(), "/work/street.trf");
+    // ".\name" lies in the national traffic folder of the country.
+    win.state.TrafficDir = "/app/Data/Traffic/National/DL/";
+    win.state.TrafficFile = ".\\CityStreet.trf";
+    win->btnSeries_Click();
+    EXPECT_EQ(win->Label4->text(), "/app/Data/Traffic/National/DL/CityStreet.trf");
+}
+
+TEST(ModeSwitching, GeneratedUrbanBackgroundIsOfferedOnlyInACountryWithUrbanData) {
+    Window win;
+    for (const bool noUrbanData : {true, false}) {
+        win.state.NoUrbEmiData = noUrbanData;
+        win->btnSeries_Click();
+        EXPECT_EQ(win->action("menModBackg")->isEnabled(), !noUrbanData) << noUrbanData;
+    }
 }
 
 // ---- Run control ----------------------------------------------------------------------------

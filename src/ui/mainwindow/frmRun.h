@@ -64,6 +64,8 @@ public:
     State &state() { return m_state; }
     HelpSystem &help() { return *m_help; }
 
+    // Why a command is disabled, as its status tip (and a toolbar key's tooltip) tells.
+    QString whyDisabled(QAction *action) const;
     // Menu items and toolbar keys by name (toolbar keys compared without regard to case).
     QAction *action(const QString &name) const;
     QAction *toolbarKey(const QString &key) const;
@@ -207,6 +209,7 @@ public:
     void menSaveAs_Click();
     void menExit_Click();
     void closeToEmptyState(); // the window without a project
+    void forgetResults();     // Results disabled in both modes: the project shown has not run
     // After a load that asked to edit the damaged project file: the text
     // editor on it. True when the file was saved (the caller loads it again).
     bool editDamagedProject(const LoadResult &result);
@@ -271,10 +274,19 @@ private:
     void connectStreetSketch();
 
     QAction *addMenuAction(QMenu *menu, const char *name, const QString &caption);
+    // Commands and their reasons when disabled (frmRunCommands.cpp).
     void setAvailable(QAction *action, bool available, const QString &why = {});
     // Enables a command unless it is not available in this version.
     void enableCommand(QAction *action, bool on);
     void enableKey(const QString &key, bool on);
+    // The tooltip of a toolbar key; a disabled key adds its reason.
+    void setCommandTip(QAction *action, const QString &tip);
+    void connectDisabledReasons();
+    void refreshDisabledReasons();
+    void showWhyDisabled(QAction *action);
+    bool projectShown() const;
+    bool m_showingReason = false;
+    std::map<QAction *, QString> m_unavailableWhy;
     void setMenuEnabled(QMenu *menu, bool on);
     void setMenuVisible(QMenu *menu, bool on);
     void setBoxEnabled(QWidget *box, bool on); // enabled with white, disabled with button-face background

@@ -24,11 +24,11 @@
 namespace vesk::ui {
 
 std::string frmRun::trafficDir() const {
-    return {};
+    return m_state.TrafficDir;
 }
 
 bool frmRun::noUrbEmiData() const {
-    return false;
+    return m_state.NoUrbEmiData;
 }
 
 void frmRun::menAbout_Click() {

@@ -126,6 +126,7 @@ void frmRun::btnGeneric_Click() {
 
     btnReturnStd->setText(QStringLiteral("Close Special"));
     btnReturnStd->setVisible(true);
+    refreshDisabledReasons();
 }
 
 void frmRun::btnSeries_Click() {
@@ -183,12 +184,13 @@ void frmRun::btnSeries_Click() {
     action(QStringLiteral("menEmission"))->setVisible(false);
     action(QStringLiteral("menOpenTrf"))->setVisible(true);
     action(QStringLiteral("menEditTarvik"))->setVisible(true);
-    enableCommand(action(QStringLiteral("menGraphic")), true);
+    // The graphs plot the Special Mode results of the project's one street.
+    enableCommand(action(QStringLiteral("menGraphic")), specialModeAllowed());
     cmbCountry->setVisible(true);
     cmbCountry->locked = true;
     setMenuEnabled(menu(QStringLiteral("menSettings")), false);
 
-    enableKey(QStringLiteral("Graph"), true);
+    enableKey(QStringLiteral("Graph"), specialModeAllowed());
     enableKey(QStringLiteral("Fleet"), !m_state.VehicleListFile.empty());
     enableKey(QStringLiteral("Fuel"), !m_state.FuelListFile.empty());
     enableKey(QStringLiteral("Tarvik"), true);
@@ -206,12 +208,7 @@ void frmRun::btnSeries_Click() {
     btnRemove->setEnabled(false);
     enableModeMenu(true);
     btnReturnStd->setEnabled(specialModeAllowed());
-    QAction *special = action(QStringLiteral("btnGeneric"));
-    special->setEnabled(specialModeAllowed());
-    special->setStatusTip(specialModeAllowed()
-                              ? QString()
-                              : QStringLiteral("Special Mode computes one street: not for route and "
-                                               "multi-street projects."));
+    action(QStringLiteral("btnGeneric"))->setEnabled(specialModeAllowed());
     Label3->setText(QStringLiteral("Trf.File:"));
     for (int k : {2, 3, 4}) {
         List1[k]->setEnabled(true);
@@ -223,7 +220,7 @@ void frmRun::btnSeries_Click() {
     if (!m_state.RouteMode && !m_state.MultiStreetMode) {
         street->setText(QStringLiteral("Set Street Configuration"));
         streetKey->setText(QStringLiteral("Street"));
-        streetKey->setToolTip(QStringLiteral("Set Street Configuration"));
+        setCommandTip(streetKey, QStringLiteral("Set Street Configuration"));
     }
     QString shown;
     if (m_state.RouteMode) {
@@ -232,7 +229,7 @@ void frmRun::btnSeries_Click() {
         m_state.CalcDaily = false;
         m_state.ShowResultsAuto = false;
         street->setText(QStringLiteral("Set Route Data File"));
-        streetKey->setToolTip(QStringLiteral("Set Route Data File"));
+        setCommandTip(streetKey, QStringLiteral("Set Route Data File"));
         streetKey->setText(QStringLiteral("Route"));
         Label3->setText(QStringLiteral("Route File:"));
         List1[4]->setEnabled(false);
@@ -241,7 +238,7 @@ void frmRun::btnSeries_Click() {
     }
     if (m_state.MultiStreetMode) {
         street->setText(QStringLiteral("Set Streets Data File"));
-        streetKey->setToolTip(QStringLiteral("Set Streets Data File"));
+        setCommandTip(streetKey, QStringLiteral("Set Streets Data File"));
         streetKey->setText(QStringLiteral("Streets"));
         Label3->setText(QStringLiteral("Streets File:"));
         List1[2]->setEnabled(false);
@@ -258,6 +255,7 @@ void frmRun::btnSeries_Click() {
         Label4->setToolTip(shown);
     }
     Form_Resize();
+    refreshDisabledReasons();
 }
 
 bool frmRun::specialModeAllowed() const {
@@ -336,6 +334,7 @@ void frmRun::btnRun_Click() {
     connect(m_runThread, &RunThread::hourShown, this, &frmRun::showHour, Qt::QueuedConnection);
     connect(m_runThread, &QThread::finished, this, &frmRun::runFinished, Qt::QueuedConnection);
     m_runThread->start();
+    refreshDisabledReasons();
 }
 
 void frmRun::showProgress(double fraction, const QString &text) {
@@ -410,6 +409,7 @@ void frmRun::runFinished() {
             resultsAfterRun();
         }
     }
+    refreshDisabledReasons();
 }
 
 void frmRun::waitForRun() {

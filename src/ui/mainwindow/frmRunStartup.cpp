@@ -281,6 +281,7 @@ void frmRun::showProjectLoaded() {
     UpdateProjectDisplay();
     Frame0->setVisible(!m_state.LoadFailed);
     cmbCountry->locked = true;
+    refreshDisabledReasons();
 }
 
 void frmRun::UpdateProjectDisplay() {
