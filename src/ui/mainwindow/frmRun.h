@@ -230,6 +230,8 @@ public:
     void MoveUpDown_Click(int index); // 1 up, 2 down
     void TestVariableList();
     void fillFileList(int kind);
+    // The traffic file's own kind, traffic and speed read into the state (a traffic file was named).
+    void readTrafficProperties();
     // The name the file dialog would return; tests and callers that know the name set it.
     std::function<std::string(int kind, const QString &caption, const QString &info)> chooseFileName;
 
@@ -255,7 +257,9 @@ private:
     // Empties the status line and the progress boxes: a new project or run starts afresh.
     void clearRunStatus();
     bool validateWindBoxes();
-    bool validatePeriodBoxes();
+    // The refusal naming the first box whose value a run would take that holds
+    // an invalid one (*box: that box); empty when every box is valid.
+    QString invalidBoxBeforeRun(QLineEdit **box) const;
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;

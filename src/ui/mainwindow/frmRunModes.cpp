@@ -284,13 +284,23 @@ void frmRun::btnRun_Click() {
     if (isRunning()) {
         return;
     }
-    // The boxes are checked again before anything starts: a wrong value never runs as 0.
+    // The boxes are checked again before anything starts: a wrong value never runs as 0
+    // or as the last valid value of its box.
     if (m_state.CalcMode == 0 && m_state.WindEditMode != 0) {
+        m_interaction.message("The calculation cannot start while the wind values are edited: press End Edit "
+                              "or Cancel first.",
+                              Icon::Exclamation);
         return;
     }
-    if (m_state.CalcMode == 1 && !validatePeriodBoxes()) {
+    QLineEdit *invalid = nullptr;
+    const QString refusal = invalidBoxBeforeRun(&invalid);
+    if (invalid) {
+        m_interaction.message(refusal.toStdString(), Icon::Critical);
+        invalid->setFocus();
         return;
     }
+    m_state.DateError = false;
+    m_state.HourError = false;
     const RunEntry &entry = m_state.CalcMode == 0 ? runSpecialMode : runCalculation;
     if (!entry || (m_state.CalcMode != 0 && m_state.CalcMode != 1)) {
         return;

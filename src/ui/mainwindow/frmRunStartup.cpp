@@ -14,6 +14,7 @@
 #include "project/ProjectReader.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
+#include "run/results/ResultsKeyInfo.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/HelpSystem.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
@@ -329,7 +330,9 @@ void frmRun::UpdateProjectDisplay() {
     if (txtSpeed->isEnabled()) {
         KeptTrafficValues[1] = m_state.AverageTrafficSpeed;
     }
-    if (m_state.TrafficFileType == 0) {
+    // 0: a standard profile scaled to the project's traffic; 1: a file of counted traffic.
+    const int fileType = results::keyInfoTrafficFileType(m_state.TrafficFileType);
+    if (fileType == 0) {
         if (!txtADT->isEnabled() && KeptTrafficValues[0] == 0) {
             KeptTrafficValues[0] = 10000;
         }
@@ -341,7 +344,7 @@ void frmRun::UpdateProjectDisplay() {
             m_state.AverageTrafficSpeed = KeptTrafficValues[1];
         }
     }
-    if (m_state.TrafficFileType == 1) {
+    if (fileType == 1) {
         m_state.AnnualDiurnalTraffic = 0;
         m_state.AverageTrafficSpeed = 0;
     }
