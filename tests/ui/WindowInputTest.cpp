@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -103,4 +104,26 @@ TEST(WindowInput, TheTrafficBoxesOfANewProjectTakeInputOnceATrafficFileIsNamedAn
     typeAndLeave(s, s->txtADT, "15000");
     s->menSave_Click();
     EXPECT_EQ(trafficLine(project), "\"traffic\",15000," + shownSpeed.toStdString());
+}
+
+TEST(WindowInput, AClickAnywhereInAFileListSelectsThatListAndReadiesAddFile) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->show(); // the lists are laid out, with room below their entries
+    QApplication::processEvents();
+    for (const int kind : {4, 2, 1}) {
+        ui::FileCheckList *list = s->List1[kind];
+        ASSERT_FALSE(s->btnAddFile->isEnabled() && s.state.SelectedFileKind == kind);
+        // Below the last entry, where no entry is.
+        const QPoint below(20, list->viewport()->height() - 6);
+        ASSERT_EQ(list->itemAt(below), nullptr);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+        EXPECT_EQ(s.state.SelectedFileKind, kind);
+        EXPECT_TRUE(s->btnAddFile->isEnabled()) << kind;
+        EXPECT_EQ(list->currentRow(), list->count() - 1) << kind;
+    }
+    // A file added after such a click comes last in its list.
+    s.names({"Extra.txt"});
+    s->btnAddFile_Click();
+    EXPECT_EQ(s->List1[1]->text(s->List1[1]->count() - 1).toStdString(), "Extra.txt");
 }

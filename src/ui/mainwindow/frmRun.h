@@ -252,6 +252,7 @@ private:
     bool noUrbEmiData() const;
     void showWindValues();
     bool handleBoxEvent(QObject *watched, QEvent *event);
+    bool handleListPress(QObject *watched, QEvent *event);
     void showProgress(double fraction, const QString &text);
     void showHour(int day, int month, int hour);
     // Empties the status line and the progress boxes: a new project or run starts afresh.
