@@ -6,10 +6,13 @@
 #include "ui/WindowSession.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
+#include <iostream>
 #include <gtest/gtest.h>
 
 using namespace vesk;
@@ -126,4 +129,33 @@ TEST(WindowInput, AClickAnywhereInAFileListSelectsThatListAndReadiesAddFile) {
     s.names({"Extra.txt"});
     s->btnAddFile_Click();
     EXPECT_EQ(s->List1[1]->text(s->List1[1]->count() - 1).toStdString(), "Extra.txt");
+}
+
+TEST(WindowInput, TheRedNoteOnEmptyVariableListsComesAndGoesWithoutMovingTheLists) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->show();
+    QApplication::processEvents();
+    ASSERT_TRUE(s->Label22->isHidden());
+    // Where the frames of the window are.
+    auto places = [&s] {
+        std::vector<QRect> at{QRect(QPoint(), s->size())};
+        for (QWidget *frame : {(QWidget *)s->Frame8, (QWidget *)s->Frame9, s->Frame10, (QWidget *)s->FrameStartEnd,
+                               s->Frame3, (QWidget *)s->FrameEmitters}) {
+            at.push_back(QRect(frame->mapTo(s.w.get(), QPoint()), frame->size()));
+        }
+        return at;
+    };
+    const std::vector<QRect> before = places();
+    s.names({"Empty.txt"}); // a new input file has an empty variable list
+    s.select(1, 0);
+    s->btnAddFile_Click();
+    QApplication::processEvents();
+    ASSERT_FALSE(s->Label22->isHidden());
+    EXPECT_TRUE(places() == before) << "nothing moves when the note comes";
+    s.select(1, 1);
+    s->btnRemove_Click();
+    QApplication::processEvents();
+    ASSERT_TRUE(s->Label22->isHidden());
+    EXPECT_TRUE(places() == before) << "nor when it goes";
 }

@@ -127,6 +127,10 @@ void frmRun::setupFilesFrame(QWidget *parent, QVBoxLayout *column) {
                     QStringLiteral("N.B.! File Names in RED have an empty Variable List. Format the Files"));
     Label22->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     Label22->setWordWrap(true);
+    // The note keeps its room while hidden: the lists do not move when it comes or goes.
+    QSizePolicy keepRoom = Label22->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    Label22->setSizePolicy(keepRoom);
     Label22->setVisible(false);
     frame7Layout->addWidget(Label22);
     column->addWidget(Frame7, 1);
