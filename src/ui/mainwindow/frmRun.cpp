@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -72,7 +73,10 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
                         std::string *error) { return RunCalculation(s, control, observer, ui, error); };
     connectStreetSketch();
     connectDisabledReasons();
-    resize(1180, 780);
+    // The window opens as large as it is laid out for, but never larger than the screen's room
+    // (title bar and frame included): on a small screen the frames scroll.
+    const QRect room = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1366, 768);
+    resize(std::min(1300, room.width() - 16), std::min(860, room.height() - 40));
 }
 
 frmRun::~frmRun() = default;

@@ -340,7 +340,8 @@ public:
     QGridLayout *concUnitsGrid = nullptr;
     QGroupBox *FrameEmitters = nullptr;
     QListWidget *lstEmitters = nullptr;
-    QGroupBox *FrameStartEnd = nullptr, *FrameStart = nullptr, *FrameEnd = nullptr;
+    QGroupBox *FrameStartEnd = nullptr;
+    QWidget *FrameStart = nullptr, *FrameEnd = nullptr;
     QCheckBox *chkStartAuto = nullptr, *chkEndAuto = nullptr;
     QLineEdit *mEditStart = nullptr, *mEditEnd = nullptr, *txtHourStart = nullptr, *txtHourEnd = nullptr;
     QLabel *lblStart = nullptr, *lblEnd = nullptr;
