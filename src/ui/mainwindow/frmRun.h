@@ -33,6 +33,7 @@ class QPushButton;
 class QTimer;
 class QToolBar;
 class QWidget;
+class QFormLayout;
 class QGridLayout;
 class QVBoxLayout;
 
@@ -299,6 +300,8 @@ private:
     void setTextColour(QLineEdit *box, bool red);
     void placeFrame3(bool special);
     void placeStreetFrame(bool special);
+    // The street panel's traffic rows: the time series' traffic, or Special Mode's own.
+    void showTrafficOfMode();
 
     State &m_state;
     Interaction &m_interaction;
@@ -336,6 +339,7 @@ public:
     StreetSketchPanel *sketchPanel = nullptr;
     QLineEdit *txtADT = nullptr, *txtSpeed = nullptr;
     QComboBox *cmbCitySize = nullptr;
+    QLabel *lblSpecialTraffic = nullptr, *lblSpecialSpeed = nullptr; // Special Mode's own traffic
     QGroupBox *FrameConcUnits = nullptr;
     QGridLayout *concUnitsGrid = nullptr;
     QGroupBox *FrameEmitters = nullptr;
@@ -366,6 +370,7 @@ private:
     QVBoxLayout *m_rightColumn = nullptr;
     QWidget *m_streetRow = nullptr;
     QVBoxLayout *m_box3DLayout = nullptr;
+    QFormLayout *m_trafficForm = nullptr;
 };
 
 } // namespace vesk::ui

@@ -1,5 +1,7 @@
 // Static layout of the main window: menus, toolbar, frames and controls.
 
+#include "core/RecordIO.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/SketchBox.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
@@ -192,6 +194,7 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     cmbCitySize = new QComboBox(FrameStreetData);
     cmbCitySize->setObjectName(QStringLiteral("cmbCitySize"));
     auto *traffic = new QFormLayout;
+    m_trafficForm = traffic;
     traffic->addRow(label(FrameStreetData, QStringLiteral("lblADT"), QStringLiteral("Average Daily Traffic")),
                     txtADT);
     traffic->addRow(label(FrameStreetData, QStringLiteral("lblSpeed"), QStringLiteral("Travel Speed (km/h)")),
@@ -199,6 +202,20 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     traffic->addRow(
         label(FrameStreetData, QStringLiteral("lblCitySize"), QStringLiteral("City Size (inhabitants)")),
         cmbCitySize);
+    // Special Mode computes its own fixed traffic (Project > Set Traffic/Emissions): shown instead.
+    lblSpecialTraffic = valueLabel(FrameStreetData, QStringLiteral("lblSpecialTraffic"));
+    lblSpecialSpeed = valueLabel(FrameStreetData, QStringLiteral("lblSpecialSpeed"));
+    for (QLabel *value : {lblSpecialTraffic, lblSpecialSpeed}) {
+        value->setToolTip(QStringLiteral("Special Mode traffic: Project > Set Traffic/Emissions"));
+    }
+    traffic->addRow(label(FrameStreetData, QStringLiteral("lblSpecialTrafficCaption"),
+                          QStringLiteral("Traffic (vehicles/hour)")),
+                    lblSpecialTraffic);
+    traffic->addRow(
+        label(FrameStreetData, QStringLiteral("lblSpecialSpeedCaption"), QStringLiteral("Speed (km/h)")),
+        lblSpecialSpeed);
+    traffic->setRowVisible(lblSpecialTraffic, false);
+    traffic->setRowVisible(lblSpecialSpeed, false);
     sd->addLayout(traffic, 5, 0, 1, 3);
     sd->setRowStretch(4, 1);
     sd->setColumnStretch(2, 1);
@@ -428,6 +445,22 @@ void frmRun::placeFrame3(bool special) {
     } else {
         m_rightColumn->removeWidget(Frame3);
         m_leftColumn->addWidget(Frame3, 0, Qt::AlignHCenter);
+    }
+}
+
+void frmRun::showTrafficOfMode() {
+    const bool special = m_state.CalcMode == 0;
+    for (QWidget *row : std::initializer_list<QWidget *>{txtADT, txtSpeed, cmbCitySize}) {
+        m_trafficForm->setRowVisible(row, !special);
+    }
+    m_trafficForm->setRowVisible(lblSpecialTraffic, special);
+    m_trafficForm->setRowVisible(lblSpecialSpeed, special);
+    if (special) {
+        auto number = [](double v) { return QString::fromStdString(formatNumber(v)); };
+        lblSpecialTraffic->setText(QStringLiteral("%1 light + %2 heavy")
+                                       .arg(number(m_state.TrafficLight), number(m_state.TrafficHeavy)));
+        lblSpecialSpeed->setText(
+            QStringLiteral("%1 light, %2 heavy").arg(number(m_state.SpeedLight), number(m_state.SpeedHeavy)));
     }
 }
 

@@ -88,6 +88,7 @@ void frmRun::btnGeneric_Click() {
     frmboxStreet3D->setEnabled(true);
     placeStreetFrame(true);
     placeFrame3(true);
+    showTrafficOfMode();
 
     action(QStringLiteral("btnGeneric"))->setChecked(true);
     action(QStringLiteral("btnSeries"))->setChecked(false);
@@ -155,6 +156,7 @@ void frmRun::btnSeries_Click() {
     Frame1->setTitle(QStringLiteral("Date and hour"));
     placeStreetFrame(false);
     placeFrame3(false);
+    showTrafficOfMode();
     FrameStartEnd->setVisible(true);
     FrameEmitters->setVisible(true);
     Frame7->setVisible(true);
