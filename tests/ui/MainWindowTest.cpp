@@ -98,6 +98,20 @@ TEST(MainWindowHelp, IndexAfterHelpOnHelpKeepsContext72) {
     EXPECT_EQ(win->help().lastShown().fragment(), "ctx22");
 }
 
+TEST(MainWindowHelp, TheHelpWindowOpensOverTheMiddleOfTheWindowThatAsks) {
+    Window win;
+    win->setGeometry(100, 50, 600, 500); // within the 800 x 600 screen of the offscreen tests
+    win->show();
+    win->btnHelp_Click();
+    HelpWindow *help = win->help().window();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(help->isVisible());
+    const QPoint middle = win->frameGeometry().center();
+    EXPECT_NEAR(help->frameGeometry().center().x(), middle.x(), 2);
+    EXPECT_NEAR(help->frameGeometry().center().y(), middle.y(), 2);
+    help->close();
+}
+
 TEST(MainWindowHelp, BothHelpPagesHaveAnAnchorForEveryContextTheProgramUses) {
     for (const char *page : {"Vesk_en.html", "Vesk_dk.html"}) {
         const std::string html = test::readFile(test::dataDir() / "Help" / page);
