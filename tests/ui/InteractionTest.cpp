@@ -56,6 +56,40 @@ TEST(QtInteraction, AQuestionFromAWorkerThreadIsAskedOnTheUserInterfaceThread) {
     EXPECT_EQ(boxThread, QCoreApplication::instance()->thread());
 }
 
+TEST(QtInteraction, AQuestionShowsExactlyTheButtonsItNamesAndTheirAnswerComesBack) {
+    struct Case {
+        Buttons buttons;
+        QMessageBox::StandardButtons shown;
+        QMessageBox::StandardButton pressed;
+        Answer answer;
+    };
+    const Case cases[] = {
+        {Buttons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, Answer::No},
+        {Buttons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes,
+         Answer::Yes},
+        {Buttons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel, Answer::Cancel},
+        {Buttons::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry, Answer::Retry},
+        {Buttons::AbortRetryIgnore, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
+         QMessageBox::Ignore, Answer::Ignore},
+    };
+    QtInteraction ui;
+    for (const Case &c : cases) {
+        QMessageBox::StandardButtons shown;
+        auto *timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, [timer, &shown, &c] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->standardButtons();
+                box->button(c.pressed)->click();
+                timer->stop();
+                timer->deleteLater();
+            }
+        });
+        timer->start(5);
+        EXPECT_EQ(ui.question("Do you want it?", c.buttons, Icon::Question, Answer::Cancel), c.answer);
+        EXPECT_EQ(shown, c.shown) << static_cast<int>(c.buttons);
+    }
+}
+
 TEST(QtInteraction, FiltersInTheProgramsBarFormBecomeQtFiltersThatNameTheirPatternsOnce) {
     const QStringList f = qtFilters({"VESK Project (*.vkp)|*.vkp|All (*.*)|*.*", "Text (*.txt)",
                                      "Route data|*.dat;*.txt|Lotus 1-2-3 (WK1)|*.wk1"});
