@@ -131,16 +131,22 @@ TEST(OpenOutputTable, TextFileGetsItsFolderOneLevelAndItsHeader) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST(OpenOutputTable, AccessTablesAreRefusedAndSpreadsheetTablesCreated) {
+TEST(OpenOutputTable, AccessAndSpreadsheetTablesAreCreated) {
     TempDir dir;
     test::ScriptedInteraction ui;
     OutputTable t;
     long err = 0;
     std::string text;
     OpenOutputTable((dir.path() / "out.mdb;Hourly").string(), "", {"hour"}, catalogue(), t, ui, &err, &text);
+    EXPECT_EQ(err, 0) << text;
+    EXPECT_TRUE(t.IsTable);
+    EXPECT_FALSE(fs::exists(dir.path() / "out.mdb")) << "the database is written when the table is finished";
+    OutputTable foreign;
+    dir.write("old.mdb", std::string(8192, 'x'));
+    OpenOutputTable((dir.path() / "old.mdb;Hourly").string(), "", {"hour"}, catalogue(), foreign, ui, &err, &text);
     EXPECT_EQ(err, kErrTableRefused);
-    EXPECT_NE(text.find("out.mdb"), std::string::npos);
-    EXPECT_FALSE(t.IsTable);
+    EXPECT_NE(text.find("old.mdb"), std::string::npos);
+    EXPECT_FALSE(foreign.IsTable);
 
     OutputTable x;
     auto book = (dir.path() / "out.xls").string();
@@ -195,6 +201,10 @@ TEST(TableCells, MissingValuesBecomeNullAndCommasDecimalPoints) {
     EXPECT_EQ(std::get<double>(statTableCell("-99", "X_Coordinate", false)), -99);
     EXPECT_EQ(std::get<std::string>(statTableCell("-99", "name", true)), "-99");
     EXPECT_EQ(std::get<double>(statTableCell("40,2", "AvNO2", false)), 40.2);
+    EXPECT_EQ(std::get<double>(statTableCell("0", "AvNO2", false)), 0);
+    EXPECT_TRUE(isNull(statTableCell("", "AvNO2", false))) << "a cell without value is not 0";
+    EXPECT_TRUE(isNull(statTableCell(" ", "X_Coordinate", false)));
+    EXPECT_EQ(std::get<std::string>(statTableCell("", "name", true)), "");
 }
 
 TEST(RunMessages, TextsFollowTheHandlersTable) {
