@@ -5,6 +5,7 @@
 #include "core/Interaction.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
+#include "core/RecordIO.h"
 #include "core/TextIO.h"
 
 #include <cmath>
@@ -44,8 +45,10 @@ std::string trafficFilePath(const CalcState &s, const std::string &streetsFolder
 void copyTrafficProperties(CalcState &s) {
     const TrafficAll &all = s.EmissionComponent.TrafficList.All;
     s.TrafficFileType = all.TrafficFileType;
-    s.AverageTrafficSpeed = all.AverageTrafficSpeed;
-    s.AnnualDiurnalTraffic = all.AnnualDiurnalTraffic;
+    // The project keeps the traffic as the file's single-precision figures read: what the
+    // window shows is what the project file is written with.
+    s.AverageTrafficSpeed = singleAsWritten(all.AverageTrafficSpeed);
+    s.AnnualDiurnalTraffic = singleAsWritten(all.AnnualDiurnalTraffic);
     s.sAverageTrafficSpeed = all.sAverageTrafficSpeed;
     s.sAnnualDiurnalTraffic = all.sAnnualDiurnalTraffic;
     s.Nhours = all.Nhours;

@@ -329,4 +329,15 @@ std::string formatSingle(float v) {
     return shortest(v);
 }
 
+double singleAsWritten(float v) {
+    if (!std::isfinite(v)) {
+        return v;
+    }
+    char buf[64];
+    const auto written = std::to_chars(buf, buf + sizeof buf, v);
+    double value = v;
+    std::from_chars(buf, written.ptr, value);
+    return value;
+}
+
 } // namespace vesk

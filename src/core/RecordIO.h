@@ -111,5 +111,8 @@ private:
 std::string formatNumber(double v);
 // The same for a single-precision value, without the noise of widening it.
 std::string formatSingle(float v);
+// A single-precision value as the double of the decimal it is written as:
+// 14196.88f gives 14196.88, not 14196.8798828125 (NaN and infinities stay).
+double singleAsWritten(float v);
 
 } // namespace vesk

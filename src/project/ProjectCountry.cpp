@@ -35,7 +35,10 @@ bool LoadProjectCountryLists(ProjectState &state, Interaction &ui, std::string *
 YearBoxChange ChangeScenarioYear(ProjectState &state, Interaction &ui, const std::string &boxText,
                                  int listIndex) {
     YearBoxChange result;
-    if (iequals(boxText, state.ScenarioYearText)) {
+    // The year shown is chosen again: nothing changes, unless the project has no vehicle or fuel
+    // list yet (a new project): then the year's lists are taken.
+    const bool sameYear = iequals(boxText, state.ScenarioYearText);
+    if (sameYear && !state.VehicleListFile.empty() && !state.FuelListFile.empty()) {
         return result;
     }
     std::string yearText;
@@ -46,7 +49,7 @@ YearBoxChange ChangeScenarioYear(ProjectState &state, Interaction &ui, const std
     }
     result.Changed = true;
     state.ScenarioYear = static_cast<int>(roundHalfEven(Val(yearText)));
-    if (state.LoadedScenarioYear == state.UnsavedFleetYear) {
+    if (!sameYear && state.LoadedScenarioYear == state.UnsavedFleetYear) {
         const std::string year = std::to_string(state.UnsavedFleetYear);
         const Answer answer = ui.question(
             "The Fleet data for the year " + year + " are not saved" + kCrLf +

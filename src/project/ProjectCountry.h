@@ -27,7 +27,8 @@ struct YearBoxChange {
 };
 
 // Applies the year box's new selection (its text and 0-based list index).
-// The same text as ScenarioYearText changes nothing. When the loaded year's
+// The same text as ScenarioYearText changes nothing, except in a project
+// without a vehicle or fuel list: it takes the year's lists. When the loaded year's
 // fleet data exist only in memory (LoadedScenarioYear = UnsavedFleetYear) the
 // user is asked first; No keeps the loaded year. Otherwise ScenarioYear,
 // LoadedScenarioYear and ScenarioYearText follow the box, and the vehicle and

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace vesk {
@@ -16,6 +17,10 @@ constexpr double kLabelWidthFactor = (kTwipsPerInch / 96.0) * 0.05;
 // The lowest zoom factor the sketch draws with (1 %): a zoom of 0 or below
 // would make the drawn area infinite.
 constexpr double kMinZoom = 0.01;
+// The automatic view height is at most this share of the view distance.
+constexpr double kHighestEye = 0.5;
+// Room left around the scene in the box, as a share of its extent.
+constexpr double kSceneMargin = 0.08;
 
 bool finite(const SketchPoint &p) {
     return std::isfinite(p.u) && std::isfinite(p.v);
@@ -137,7 +142,11 @@ double automaticViewHeight(const SketchStreet &street, double viewAngle_deg) {
     if (!std::isfinite(candidate)) {
         return h;
     }
-    return std::max(h, candidate);
+    // The eye rises with the angle to look over the near building row into the
+    // street, but no higher than half the view distance: the bare formula puts
+    // it kilometres up (833 m for a 20 m street at 30 degrees), where the
+    // projection stretches the street floor into a long thin line.
+    return std::max(h, std::min(candidate, kHighestEye * d));
 }
 
 SketchSideBlocks sketchSectorBlocks(const SketchStreet &street, double halfLength) {
@@ -376,23 +385,57 @@ void addLabels(SketchScene &scene, const SketchStreet &street, const SketchProje
             scene.items.push_back(SketchLabel{std::move(text), at, align, angle});
         }
     };
+    // Each length label lies along its half of the street axis, ending at (or
+    // starting from) the street end. A half too short on the picture for its
+    // text gets the label beyond its end instead, running outward: the two
+    // labels never meet in the middle of the street (where the original put
+    // both, one running into the other).
     const double axis = 90.0 - scene.labelDirections[0];
     const SketchPoint end1 = RotateSketchPoint(p, 0, street.length1_m, 0);
-    if (tooLong("Length 1", end1)) {
-        add("Length 1", {0, 0}, SketchAlign::BottomLeft, axis);
-    } else {
-        add("Length 1", end1, SketchAlign::BottomRight, axis);
-    }
+    add("Length 1", end1, tooLong("Length 1", end1) ? SketchAlign::BottomLeft : SketchAlign::BottomRight,
+        axis);
     const SketchPoint end2 = RotateSketchPoint(p, 0, -street.length2_m, 0);
-    if (tooLong("Length 2", end2)) {
-        add("Length 2", {0, 0}, SketchAlign::BottomRight, axis);
-    } else {
-        add("Length 2", end2, SketchAlign::BottomLeft, axis);
-    }
+    add("Length 2", end2, tooLong("Length 2", end2) ? SketchAlign::BottomRight : SketchAlign::BottomLeft,
+        axis);
     add("Rec. 1", RotateSketchPoint(p, -hw, 0.06 * w, 0), SketchAlign::TopLeft,
         90.0 - scene.labelDirections[1]);
     add("Rec. 2", RotateSketchPoint(p, hw, 0.06 * w, 0), SketchAlign::BottomLeft,
         90.0 - scene.labelDirections[2]);
+}
+
+// The projected extent of the whole scene: the street surface, both building
+// rows to the top of their highest block, the street ends and the receptors.
+struct SceneBounds {
+    double uMin = std::numeric_limits<double>::infinity(), uMax = -std::numeric_limits<double>::infinity();
+    double vMin = std::numeric_limits<double>::infinity(), vMax = -std::numeric_limits<double>::infinity();
+    void take(SketchPoint p) {
+        if (finite(p)) {
+            uMin = std::min(uMin, p.u);
+            uMax = std::max(uMax, p.u);
+            vMin = std::min(vMin, p.v);
+            vMax = std::max(vMax, p.v);
+        }
+    }
+    bool usable() const { return uMin <= uMax && vMin <= vMax; }
+};
+
+SceneBounds sceneBounds(const SketchStreet &street, const SketchProjection &p, double L) {
+    const double w = street.width_m;
+    double top = std::max(street.height_m, 0.0);
+    for (const SketchSector &sector : street.sectors) {
+        if (sector.used && std::isfinite(sector.height_m)) {
+            top = std::max(top, sector.height_m);
+        }
+    }
+    SceneBounds b;
+    for (double x : {-1.05 * w, -w, w, 1.05 * w}) {
+        for (double y : {-1.05 * L, 1.05 * L}) {
+            for (double z : {0.0, top}) {
+                b.take(RotateSketchPoint(p, x, y, z));
+            }
+        }
+    }
+    return b;
 }
 
 } // namespace
@@ -433,24 +476,34 @@ SketchScene buildStreetSketch(const SketchStreet &street, const SketchView &view
     scene.labelDirections[1] = labelDirection(angle, vh, (D * tan + k * hw) / vh);
     scene.labelDirections[2] = labelDirection(angle, vh, (D * tan - k * hw) / vh);
 
-    // Extent and pixel mapping: the drawn area is `full` drawing units high and
-    // centred on drawing coordinate 0.
-    const double widthTwips = target.width_px * kTwipsPerInch / target.dpiX;
+    // Extent and pixel mapping. The whole scene, as projected, fills the target
+    // at zoom 1 with a small margin, whatever the view angle and height, and is
+    // centred on it (the original fitted a fixed extent around the street
+    // centre, which cut the buildings at angle 0 and left a thin line in a
+    // wide empty box at other angles). Both directions keep one scale on paper.
     const double heightTwips = target.height_px * kTwipsPerInch / target.dpiY;
-    const double aspect = heightTwips / widthTwips;
     const double zoom = std::isfinite(view.zoom) ? std::max(view.zoom, kMinZoom) : 1.0;
-    const double hm = vh > hStreet ? vh : hStreet;
-    const double ext = std::max(1.1 * L * hm / D, 1.1 * w * (L / D + 1.0) * aspect);
-    const double half = (1.0 / zoom + 0.1) * ext;
-    const double full = half + half;
-    if (!(full > 0) || !std::isfinite(full)) {
+    const SceneBounds bounds = sceneBounds(street, p, L);
+    if (!bounds.usable()) {
         return scene;
     }
-    scene.half = half;
-    scene.mapping.scaleX = target.width_px / (full / aspect);
-    scene.mapping.scaleY = -target.height_px / full;
-    scene.mapping.offsetX = roundEven(full * 0.5 * scene.mapping.scaleX / aspect);
-    scene.mapping.offsetY = roundEven(-half * scene.mapping.scaleY);
+    const double spanU = std::max(bounds.uMax - bounds.uMin, 1e-9) * (1.0 + 2.0 * kSceneMargin);
+    const double spanV = std::max(bounds.vMax - bounds.vMin, 1e-9) * (1.0 + 2.0 * kSceneMargin);
+    const double dpiRatio = target.dpiX / target.dpiY; // horizontal pixels per vertical pixel on paper
+    const double scaleV = zoom * std::min(target.height_px / spanV, target.width_px / (spanU * dpiRatio));
+    if (!(scaleV > 0) || !std::isfinite(scaleV)) {
+        return scene;
+    }
+    // The zoom magnifies about the street centre (drawing point 0, 0), which
+    // stays where it is in the fitted picture.
+    const double centreU = 0.5 * (bounds.uMin + bounds.uMax);
+    const double centreV = 0.5 * (bounds.vMin + bounds.vMax);
+    const double fittedV = scaleV / zoom;
+    scene.half = 0.5 * target.height_px / scaleV;
+    scene.mapping.scaleX = scaleV * dpiRatio;
+    scene.mapping.scaleY = -scaleV;
+    scene.mapping.offsetX = roundEven(0.5 * target.width_px - centreU * fittedV * dpiRatio);
+    scene.mapping.offsetY = roundEven(0.5 * target.height_px + centreV * fittedV);
     scene.lineWidth_px = std::max(heightTwips * zoom / 6000.0, 1.0);
     scene.empty = false;
 

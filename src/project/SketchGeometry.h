@@ -161,8 +161,9 @@ struct SketchScene {
 double sketchHalfLength(const SketchStreet &street);
 double sketchViewDistance(const SketchStreet &street);
 
-// Automatic view height: the larger of H and D H |sin(angle)| / (0.3 W).
-// A width of 0 or less leaves H (the second term is not finite).
+// Automatic view height: the larger of H and D H |sin(angle)| / (0.3 W), the
+// second term at most D / 2 (higher up the street floor would be drawn as a
+// line). A width of 0 or less leaves H (the second term is not finite).
 double automaticViewHeight(const SketchStreet &street, double viewAngle_deg);
 
 // One block of a building row along the street: from..to along y, height hs.

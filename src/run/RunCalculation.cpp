@@ -434,6 +434,7 @@ void streetLoop(RunContext &c, RunReport &report) {
         commitOutputFiles(c);
     }
     s.CalcTime = nowText();
+    s.CalcStreetName = s.StreetName;
     s.CalcScenarioYear = s.ScenarioYear;
     s.ResultFileName = "untitled";
     s.LastResultFile = s.ResultFileName;

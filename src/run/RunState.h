@@ -79,6 +79,7 @@ struct HourState {
 struct RunResultState {
     std::string UserComments;
     std::string CalcTime;     // end of the last run, "yyyy-mm-dd hh:mm:ss" ("" = none)
+    std::string CalcStreetName; // the street (project) the last run computed: its results keep this name
     int CalcScenarioYear = 0; // ScenarioYear of the last run
     std::string ResultFileName, LastResultFile;
     std::string FirstCalcDate;   // start of the first hour calculated, "yyyy-mm-dd hh:mm" ("" = none)

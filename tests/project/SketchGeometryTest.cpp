@@ -93,11 +93,15 @@ INSTANTIATE_TEST_SUITE_P(Points, SketchProjectionQuarterTurn,
                          ::testing::Values(QuarterTurnCase{10, 50}, QuarterTurnCase{-10, 50},
                                            QuarterTurnCase{10, -80}, QuarterTurnCase{0, 0}));
 
-TEST(SketchViewHeight, AutomaticHeightGrowsWithTheSineOfTheViewAngle) {
+TEST(SketchViewHeight, AutomaticHeightGrowsWithTheSineOfTheViewAngleUpToHalfTheViewDistance) {
+    // L = 100, D = 500: D H |sin| / (0.3 W) = 500 * 20 * |sin| / 6.
     const SketchStreet street = typicalStreet();
-    EXPECT_NEAR(automaticViewHeight(street, 30), 833.33, kTwoDecimals);
     EXPECT_DOUBLE_EQ(automaticViewHeight(street, 0), 20.0);
-    EXPECT_NEAR(automaticViewHeight(street, -30), 833.33, kTwoDecimals);
+    EXPECT_NEAR(automaticViewHeight(street, 5), 145.26, kTwoDecimals);
+    EXPECT_NEAR(automaticViewHeight(street, -5), 145.26, kTwoDecimals);
+    // The bare formula gives 833.33 at 30 degrees: the eye stops at D / 2.
+    EXPECT_DOUBLE_EQ(automaticViewHeight(street, 30), 250.0);
+    EXPECT_DOUBLE_EQ(automaticViewHeight(street, 90), 250.0);
 }
 
 TEST(SketchViewHeight, StreetWithoutWidthKeepsTheBuildingHeight) {
@@ -320,15 +324,69 @@ INSTANTIATE_TEST_SUITE_P(
                      100,
                      {{-100, -50, 20}, {-50, -10, 40}, {-10, 20, 20}, {20, 60, 30}, {60, 100, 20}}}));
 
-TEST(SketchScene, MappingCentresTheStreetOnTheTarget) {
+// The pixel rectangle the polygons of a scene cover.
+struct PixelBox {
+    double left = 1e300, right = -1e300, top = 1e300, bottom = -1e300;
+};
+PixelBox pixelBox(const SketchScene &scene) {
+    PixelBox b;
+    for (const SketchPolygon &p : polygonsOf(scene.items)) {
+        for (const SketchPoint &q : p.points) {
+            const double x = q.u * scene.mapping.scaleX + scene.mapping.offsetX;
+            const double y = q.v * scene.mapping.scaleY + scene.mapping.offsetY;
+            b.left = std::min(b.left, x);
+            b.right = std::max(b.right, x);
+            b.top = std::min(b.top, y);
+            b.bottom = std::max(b.bottom, y);
+        }
+    }
+    return b;
+}
+
+TEST(SketchScene, MappingCentresTheWholeSceneOnTheTargetWithOneScaleBothWays) {
     const SketchScene scene = buildStreetSketch(typicalStreet(), SketchView{}, kTarget);
     ASSERT_FALSE(scene.empty);
-    EXPECT_EQ(scene.mapping.offsetX, 200);
-    EXPECT_EQ(scene.mapping.offsetY, 150);
     EXPECT_GT(scene.mapping.scaleX, 0);
     EXPECT_DOUBLE_EQ(scene.mapping.scaleY, -scene.mapping.scaleX);
     EXPECT_NEAR(scene.viewHeight_m, 20.0, kExact); // automatic at angle 0
+    const PixelBox b = pixelBox(scene);
+    EXPECT_NEAR(b.left + b.right, kTarget.width_px, 2.0);
+    EXPECT_NEAR(b.top + b.bottom, kTarget.height_px, 2.0);
+    // Seen head on from the roof height the buildings stand on the street, whole.
+    EXPECT_GE(b.top, 0);
 }
+
+// At every view angle, with the automatic view height, the street and its
+// buildings fill the box: one way nearly edge to edge (a small margin), the
+// other way within it; nothing is cut off.
+class SketchSceneFillsTheBox : public ::testing::TestWithParam<double> {};
+
+TEST_P(SketchSceneFillsTheBox, AtEveryViewAngleTheSceneFillsTheBoxAndStaysInIt) {
+    for (const SketchTarget target : {kTarget, SketchTarget{320, 180, 96, 96}, SketchTarget{200, 400, 96, 96}}) {
+        SketchView view;
+        view.angle_deg = GetParam();
+        const SketchScene scene = buildStreetSketch(typicalStreet(), view, target);
+        ASSERT_FALSE(scene.empty);
+        const PixelBox b = pixelBox(scene);
+        EXPECT_GE(b.left, -0.5);
+        EXPECT_LE(b.right, target.width_px + 0.5);
+        EXPECT_GE(b.top, -0.5);
+        EXPECT_LE(b.bottom, target.height_px + 0.5);
+        const double filled =
+            std::max((b.right - b.left) / target.width_px, (b.bottom - b.top) / target.height_px);
+        EXPECT_GT(filled, 0.8) << target.width_px << "x" << target.height_px;
+        // The zoom magnifies about the street centre, which stays in its place.
+        SketchView zoomed = view;
+        zoomed.zoom = 2;
+        const SketchScene closer = buildStreetSketch(typicalStreet(), zoomed, target);
+        EXPECT_NEAR(closer.mapping.offsetX, scene.mapping.offsetX, 1.0);
+        EXPECT_NEAR(closer.mapping.offsetY, scene.mapping.offsetY, 1.0);
+        EXPECT_NEAR(closer.mapping.scaleX, 2 * scene.mapping.scaleX, 1e-9);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Angles, SketchSceneFillsTheBox,
+                         ::testing::Values(-150.0, -90.0, -45.0, 0.0, 15.0, 30.0, 60.0, 90.0, 120.0, 180.0));
 
 TEST(SketchScene, SurfaceReceptorsAndLinesComeBeforeTheBuildings) {
     SketchView view;
@@ -407,7 +465,7 @@ TEST(SketchScene, LabelsAreSkippedWhenTurnedOffAndRunUpTheStreetAtAngleZero) {
     }
 }
 
-TEST(SketchScene, LengthLabelsMoveToTheCentreWhenTheHalfStreetIsTooShort) {
+TEST(SketchScene, LengthLabelsMoveBeyondTheStreetEndsWhenTheHalfStreetIsTooShort) {
     SketchView view;
     auto find = [](const SketchScene &scene, const std::string &text) {
         for (const SketchItem &item : scene.items) {
@@ -421,10 +479,14 @@ TEST(SketchScene, LengthLabelsMoveToTheCentreWhenTheHalfStreetIsTooShort) {
         buildStreetSketch(typicalStreet(), view, kTarget, [](std::string_view, int) { return 1.0; });
     EXPECT_NE(find(narrow, "Length 1").anchor.v, 0.0);
     EXPECT_EQ(find(narrow, "Length 1").align, SketchAlign::BottomRight);
+    EXPECT_EQ(find(narrow, "Length 2").align, SketchAlign::BottomLeft);
+    // Too long for their halves: each label starts at its street end and runs
+    // outward, so the two never meet in the middle.
     const SketchScene wide =
         buildStreetSketch(typicalStreet(), view, kTarget, [](std::string_view, int) { return 1e6; });
-    EXPECT_EQ(find(wide, "Length 1").anchor.v, 0.0);
+    EXPECT_GT(find(wide, "Length 1").anchor.v, 0.0);
     EXPECT_EQ(find(wide, "Length 1").align, SketchAlign::BottomLeft);
+    EXPECT_LT(find(wide, "Length 2").anchor.v, 0.0);
     EXPECT_EQ(find(wide, "Length 2").align, SketchAlign::BottomRight);
 }
 

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <QSysInfo>
 #include <gtest/gtest.h>
 
 using namespace vesk;
@@ -277,16 +278,18 @@ TEST(FileChooser, TheFolderKindAsksForAFolder) {
 
 // ---- About -------------------------------------------------------------------------------
 
-TEST(AboutBox, ShowsTitleAndVersionAndSaysWhenNoSystemInformationProgramExists) {
+TEST(AboutBox, ShowsTitleAndVersionAndSystemInfoTellsTheQtAndSystemVersions) {
     test::ScriptedInteraction ui;
     frmAbout about(ui);
     EXPECT_EQ(about.windowTitle(), "About WinVESK");
-    EXPECT_EQ(about.findChild<QLabel *>("lblTitle")->text(), "WinVESK\nFor Windows");
+    EXPECT_EQ(about.findChild<QLabel *>("lblTitle")->text(), "WinVESK\nFor Linux");
     EXPECT_TRUE(about.findChild<QLabel *>("lblVersion")->text().startsWith("Version "));
     EXPECT_TRUE(about.findChild<QLabel *>("lblDescription")->text().contains("\n\nDeveloped by:\n\n"));
-    if (frmAbout::systemInfoProgram().isEmpty()) {
-        about.cmdSysInfo_Click();
-        ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0], "System Information Is Unavailable At This Time");
-    }
+    about.cmdSysInfo_Click();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const std::string info = ui.messages[0];
+    EXPECT_NE(info.find("Qt " + std::string(qVersion())), std::string::npos) << info;
+    EXPECT_NE(info.find(QSysInfo::prettyProductName().toStdString()), std::string::npos) << info;
+    EXPECT_NE(info.find(QSysInfo::kernelVersion().toStdString()), std::string::npos) << info;
+    EXPECT_EQ(info.find("Unavailable"), std::string::npos);
 }

@@ -1,16 +1,19 @@
 // The Qt answers to the engine's questions and the settings store.
 
 #include "support/TestSupport.h"
+#include "ui/WindowSession.h"
 #include "ui/mainwindow/GuardedApplication.h"
 #include "ui/common/QtInteraction.h"
 #include "ui/common/QtSettings.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -53,12 +56,114 @@ TEST(QtInteraction, AQuestionFromAWorkerThreadIsAskedOnTheUserInterfaceThread) {
     EXPECT_EQ(boxThread, QCoreApplication::instance()->thread());
 }
 
-TEST(QtInteraction, FiltersInTheProgramsBarFormBecomeQtFilters) {
-    const QStringList f = qtFilters({"VESK Project (*.vkp)|*.vkp|All (*.*)|*.*", "Text (*.txt)"});
-    ASSERT_EQ(f.size(), 3);
-    EXPECT_EQ(f[0], "VESK Project (*.vkp) (*.vkp)");
-    EXPECT_EQ(f[1], "All (*.*) (*.*)");
-    EXPECT_EQ(f[2], "Text (*.txt)");
+TEST(QtInteraction, AQuestionShowsExactlyTheButtonsItNamesAndTheirAnswerComesBack) {
+    struct Case {
+        Buttons buttons;
+        QMessageBox::StandardButtons shown;
+        QMessageBox::StandardButton pressed;
+        Answer answer;
+    };
+    const Case cases[] = {
+        {Buttons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, Answer::No},
+        {Buttons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes,
+         Answer::Yes},
+        {Buttons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel, Answer::Cancel},
+        {Buttons::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry, Answer::Retry},
+        {Buttons::AbortRetryIgnore, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
+         QMessageBox::Ignore, Answer::Ignore},
+    };
+    QtInteraction ui;
+    for (const Case &c : cases) {
+        QMessageBox::StandardButtons shown;
+        auto *timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, [timer, &shown, &c] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->standardButtons();
+                box->button(c.pressed)->click();
+                timer->stop();
+                timer->deleteLater();
+            }
+        });
+        timer->start(5);
+        EXPECT_EQ(ui.question("Do you want it?", c.buttons, Icon::Question, Answer::Cancel), c.answer);
+        EXPECT_EQ(shown, c.shown) << static_cast<int>(c.buttons);
+    }
+}
+
+TEST(QtInteraction, FiltersInTheProgramsBarFormBecomeQtFiltersThatNameTheirPatternsOnce) {
+    const QStringList f = qtFilters({"VESK Project (*.vkp)|*.vkp|All (*.*)|*.*", "Text (*.txt)",
+                                     "Route data|*.dat;*.txt|Lotus 1-2-3 (WK1)|*.wk1"});
+    const QStringList expected = {"VESK Project (*.vkp)", "All (*.*)", "Text (*.txt)",
+                                  "Route data (*.dat *.txt)", "Lotus 1-2-3 (WK1) (*.wk1)"};
+    EXPECT_EQ(f.join(QLatin1Char('|')).toStdString(), expected.join(QLatin1Char('|')).toStdString());
+    EXPECT_EQ(filterExtension(f[0]).toStdString(), "vkp");
+    EXPECT_EQ(filterExtension(f[1]).toStdString(), "");
+    EXPECT_EQ(filterExtension(f[3]).toStdString(), "dat");
+}
+
+namespace {
+// Types name into the file dialog that opens next, chooses the filter that
+// begins with filterStart and accepts; message boxes that come are answered No.
+void typeIntoFileDialog(const QString &name, const QString &filterStart) {
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, name, filterStart] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->button(box->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok)->click();
+            return;
+        }
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog) {
+            return;
+        }
+        for (const QString &filter : dialog->nameFilters()) {
+            if (filter.startsWith(filterStart)) {
+                dialog->selectNameFilter(filter);
+                Q_EMIT dialog->filterSelected(filter);
+            }
+        }
+        dialog->selectFile(name);
+        static_cast<QDialog *>(dialog)->accept(); // the dialog checks the name as the OK button does
+        timer->stop();
+        timer->deleteLater();
+    });
+    timer->start(5);
+}
+} // namespace
+
+TEST(QtInteraction, ASavedNameWithoutExtensionTakesTheExtensionOfTheChosenFilter) {
+    test::TempDir dir;
+    QtInteraction ui;
+    FileChoice choice;
+    choice.folder = dir.path().string();
+    choice.filters = {"VESK Project (*.vkp)|*.vkp|VESK Multi Streets Project (*.vkm)|*.vkm|All (*.*)|*.*"};
+    choice.save = true;
+    struct Case {
+        const char *typed, *filter, *saved;
+    };
+    for (const Case &c : {Case{"street", "VESK Project", "street.vkp"}, Case{"streets", "VESK Multi", "streets.vkm"},
+                          Case{"plain", "All", "plain"}, Case{"named.txt", "VESK Project", "named.txt"}}) {
+        typeIntoFileDialog(QString::fromLatin1(c.typed), QString::fromLatin1(c.filter));
+        const auto chosen = ui.chooseFile(choice);
+        ASSERT_TRUE(chosen.has_value()) << c.typed;
+        EXPECT_EQ(*chosen, (dir.path() / c.saved).string()) << c.typed;
+    }
+}
+
+TEST(QtInteraction, ProjectSavedAsANameWithoutExtensionIsSavedAsAProjectFileTheOpenFilterFinds) {
+    test::Sample sample;
+    State state;
+    state.AppDir = sample.appDir;
+    QtInteraction ui;
+    frmRun w(state, ui, sample.settings);
+    ui.setParentWidget(&w);
+    ASSERT_TRUE(w.Form_Load({QString::fromStdString(sample.project())}));
+    w.Form_Activate();
+    ASSERT_FALSE(state.ProjectFile.empty());
+    typeIntoFileDialog(QStringLiteral("Copy of the street"), QStringLiteral("VESK Project"));
+    w.menSaveAs_Click();
+    EXPECT_EQ(state.ProjectFile, sample.appDir + "Working/Copy of the street.vkp");
+    EXPECT_TRUE(std::filesystem::exists(sample.appDir + "Working/Copy of the street.vkp"));
 }
 
 TEST(QtSettings, ValuesSurviveANewSettingsObjectAndRemovedKeysGiveTheDefault) {

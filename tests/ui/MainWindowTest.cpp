@@ -98,6 +98,20 @@ TEST(MainWindowHelp, IndexAfterHelpOnHelpKeepsContext72) {
     EXPECT_EQ(win->help().lastShown().fragment(), "ctx22");
 }
 
+TEST(MainWindowHelp, TheHelpWindowOpensOverTheMiddleOfTheWindowThatAsks) {
+    Window win;
+    win->setGeometry(100, 50, 600, 500); // within the 800 x 600 screen of the offscreen tests
+    win->show();
+    win->btnHelp_Click();
+    HelpWindow *help = win->help().window();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(help->isVisible());
+    const QPoint middle = win->frameGeometry().center();
+    EXPECT_NEAR(help->frameGeometry().center().x(), middle.x(), 2);
+    EXPECT_NEAR(help->frameGeometry().center().y(), middle.y(), 2);
+    help->close();
+}
+
 TEST(MainWindowHelp, BothHelpPagesHaveAnAnchorForEveryContextTheProgramUses) {
     for (const char *page : {"Vesk_en.html", "Vesk_dk.html"}) {
         const std::string html = test::readFile(test::dataDir() / "Help" / page);
@@ -368,6 +382,20 @@ TEST(ModeSwitching, TheTrafficLabelShowsTheResolvedFileOrNone) {
     win.state.TrafficFile = "street.trf";
     win->btnSeries_Click();
     EXPECT_EQ(win->Label4->text(), "/work/street.trf");
+    // ".\name" lies in the national traffic folder of the country.
+    win.state.TrafficDir = "/app/Data/Traffic/National/DL/";
+    win.state.TrafficFile = ".\\CityStreet.trf";
+    win->btnSeries_Click();
+    EXPECT_EQ(win->Label4->text(), "/app/Data/Traffic/National/DL/CityStreet.trf");
+}
+
+TEST(ModeSwitching, GeneratedUrbanBackgroundIsOfferedOnlyInACountryWithUrbanData) {
+    Window win;
+    for (const bool noUrbanData : {true, false}) {
+        win.state.NoUrbEmiData = noUrbanData;
+        win->btnSeries_Click();
+        EXPECT_EQ(win->action("menModBackg")->isEnabled(), !noUrbanData) << noUrbanData;
+    }
 }
 
 // ---- Run control ----------------------------------------------------------------------------

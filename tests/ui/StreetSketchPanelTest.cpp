@@ -84,14 +84,17 @@ TEST(StreetSketchPanel, AutomaticViewHeightIsComputedAndShownAndLocksTheBoxes) {
     EXPECT_FALSE(p.panel->TextViewHeight->isEnabled());
     p.state.ViewAngle = 30;
     p.panel->DrawStreetSketch();
-    EXPECT_NEAR(p.state.ViewHeight, 833.33, 0.005);
-    EXPECT_EQ(p.panel->TextViewHeight->text(), QStringLiteral("833.3333"));
+    EXPECT_DOUBLE_EQ(p.state.ViewHeight, 250.0); // half the view distance, the highest eye
+    p.state.ViewAngle = 5;
+    p.panel->DrawStreetSketch();
+    EXPECT_NEAR(p.state.ViewHeight, 145.26, 0.005);
+    EXPECT_EQ(p.panel->TextViewHeight->text(), QStringLiteral("145.2596"));
     // Unticking keeps the computed height and lets the arrows reach it.
     p.panel->CheckViewHeight->setChecked(false);
     p.panel->CheckViewHeight_Click();
     EXPECT_TRUE(p.panel->TextViewHeight->isEnabled());
     EXPECT_EQ(p.panel->UpDownViewHeight->maximum(), 1000);
-    EXPECT_EQ(p.panel->UpDownViewHeight->value(), 833);
+    EXPECT_EQ(p.panel->UpDownViewHeight->value(), 145);
 }
 
 TEST(StreetSketchPanel, AutomaticLabelFontGreysTheTextTickAndUntickingEnablesFormatting) {

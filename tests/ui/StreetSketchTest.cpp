@@ -87,10 +87,11 @@ INSTANTIATE_TEST_SUITE_P(Angles, StreetSketchRendering,
                          ::testing::Values(
                              // Head on, from the roof height: the inner face of side 1 along the street.
                              RenderCase{0, 5, 15, -8, -40, 10, kBrushLongSide},
-                             // From 30 degrees, high above: the roof of the side-1 row.
-                             RenderCase{30, -8, -15, -15, 40, 20, kBrushBlockTop},
-                             // From behind: the roof of the side-2 row.
-                             RenderCase{120, -5, 15, 15, 40, 20, kBrushBlockTop}));
+                             // From 30 degrees, from above: the roof of the side-1 row, and the
+                             // street surface before the near end of the rows.
+                             RenderCase{30, 0, -102, -15, 40, 20, kBrushBlockTop},
+                             // From behind: the roof of the side-2 row; the near end lies at +y.
+                             RenderCase{120, 0, 102, 15, 40, 20, kBrushBlockTop}));
 
 int countPixels(const QImage &image, const QColor &colour) {
     int n = 0;

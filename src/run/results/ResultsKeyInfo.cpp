@@ -57,7 +57,7 @@ int keyInfoTrafficFileType(int trafficFileType) {
 
 KeyInfoFacts keyInfoFactsFrom(const State &s) {
     KeyInfoFacts f;
-    f.streetName = s.StreetName;
+    f.streetName = s.CalcStreetName.empty() ? s.StreetName : s.CalcStreetName;
     f.calcTime = s.CalcTime;
     f.firstCalcDate = s.FirstCalcDate;
     f.lastCalcDate = s.LastCalcDate;

@@ -84,6 +84,9 @@ void HelpSystem::ShowHelpTopic(QWidget *form) {
     m_lastShown = QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath());
     m_lastShown.setFragment(anchor);
     if (form && form->window() && form->window()->isVisible()) {
+        if (!m_window->isVisible()) {
+            m_window->placeOver(form->window()); // not in a corner of the screen
+        }
         m_window->show();
         m_window->raise();
         m_window->activateWindow();

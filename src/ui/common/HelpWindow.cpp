@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -57,6 +58,17 @@ void HelpWindow::showPage(const QString &page, const QString &anchor) {
     if (!anchor.isEmpty()) {
         m_browser->scrollToAnchor(anchor);
     }
+}
+
+void HelpWindow::placeOver(const QWidget *asking) {
+    QRect place(QPoint(), size().expandedTo(minimumSizeHint())); // the size it will show with
+    place.moveCenter(asking->frameGeometry().center());
+    if (const QScreen *screen = asking->screen()) {
+        const QRect room = screen->availableGeometry();
+        place.moveLeft(std::max(room.left(), std::min(place.left(), room.right() - place.width())));
+        place.moveTop(std::max(room.top(), std::min(place.top(), room.bottom() - place.height())));
+    }
+    move(place.topLeft());
 }
 
 } // namespace vesk::ui

@@ -16,6 +16,9 @@ public:
 
     // Opens the page at the anchor; an unknown anchor shows the page's top.
     void showPage(const QString &page, const QString &anchor);
+    // Places the window over the middle of the window that asked for help,
+    // within the room of that window's screen.
+    void placeOver(const QWidget *asking);
     QTextBrowser *browser() const { return m_browser; }
 
 private:

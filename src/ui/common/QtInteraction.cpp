@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QThread>
 
 namespace vesk::ui {
@@ -116,10 +118,31 @@ QStringList qtFilters(const std::vector<std::string> &filters) {
         for (int i = 0; i + 1 < parts.size(); i += 2) {
             QString patterns = parts[i + 1];
             patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-            result << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+            // A caption that already names its patterns ("VESK Project (*.vkp)") loses them here:
+            // the dialog shows the patterns once, and the ones that are used.
+            QString caption = parts[i].trimmed();
+            static const QRegularExpression named(QStringLiteral("\\s*\\([^()]*[*.][^()]*\\)$"));
+            caption.remove(named);
+            result << caption + QStringLiteral(" (") + patterns + QLatin1Char(')');
         }
     }
     return result;
+}
+
+QString withFilterExtension(const QString &path, const QString &filter) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.suffix().isEmpty()) {
+        return path;
+    }
+    const QString extension = filterExtension(filter);
+    return extension.isEmpty() ? path : path + QLatin1Char('.') + extension;
+}
+
+QString filterExtension(const QString &filter) {
+    // The first pattern of the filter, when it names one extension ("*.vkp"; not "*.*" or "*").
+    static const QRegularExpression pattern(QStringLiteral("\\(\\s*\\*\\.([A-Za-z0-9_]+)[\\s;)]"));
+    const QRegularExpressionMatch m = pattern.match(filter);
+    return m.hasMatch() ? m.captured(1) : QString();
 }
 
 QtInteraction::QtInteraction(QObject *parent) : QObject(parent) {}
@@ -175,10 +198,28 @@ std::optional<std::string> QtInteraction::chooseFile(const FileChoice &choice) {
             start = start.isEmpty() ? QString::fromStdString(choice.fileName)
                                     : start + QLatin1Char('/') + QString::fromStdString(choice.fileName);
         }
-        const QString filter = qtFilters(choice.filters).join(QStringLiteral(";;"));
-        const QString title = titleOr(choice.title);
-        const QString path = choice.save ? QFileDialog::getSaveFileName(m_parentWidget, title, start, filter)
-                                         : QFileDialog::getOpenFileName(m_parentWidget, title, start, filter);
+        const QStringList filters = qtFilters(choice.filters);
+        QFileDialog dialog(m_parentWidget, titleOr(choice.title), start, filters.join(QStringLiteral(";;")));
+        dialog.setObjectName(QStringLiteral("fileChoice"));
+        if (choice.save) {
+            // A name typed without an extension takes the one of the chosen filter, as desktop
+            // programs do, so the file is found again by the same filter when it is opened.
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            auto suffixOf = [&dialog](const QString &filter) { dialog.setDefaultSuffix(filterExtension(filter)); };
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, suffixOf);
+            suffixOf(dialog.selectedNameFilter());
+        } else {
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(QFileDialog::ExistingFile);
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return;
+        }
+        QString path = dialog.selectedFiles().constFirst();
+        if (choice.save) {
+            path = withFilterExtension(path, dialog.selectedNameFilter());
+        }
         if (!path.isEmpty()) {
             result = path.toStdString();
         }

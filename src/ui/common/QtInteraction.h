@@ -38,7 +38,14 @@ private:
 QString applicationTitle();
 
 // Qt dialog filter text from the program's "Text|pattern|Text|pattern" filter
-// strings or from ready "Text (*.x)" entries.
+// strings or from ready "Text (*.x)" entries. A caption that names its patterns
+// in brackets already ("VESK Project (*.vkp)|*.vkp") shows them once.
 QStringList qtFilters(const std::vector<std::string> &filters);
+
+// The extension a Qt filter names first ("vkp" of "VESK Project (*.vkp)");
+// empty for "*.*", "*" or a filter without patterns.
+QString filterExtension(const QString &filter);
+// A saved file's path: a name without an extension takes the filter's.
+QString withFilterExtension(const QString &path, const QString &filter);
 
 } // namespace vesk::ui

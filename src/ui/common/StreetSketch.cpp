@@ -14,6 +14,8 @@ namespace vesk::ui {
 namespace {
 
 constexpr double kScreenDpi = 96.0;
+// Label sizes are font sizes in points, as the sketch's font settings are.
+constexpr double kPointsPerInch = 72.0;
 
 int devicePixel(double value) {
     return static_cast<int>(std::nearbyint(value));
@@ -26,7 +28,7 @@ QPoint toDevice(const SketchMapping &m, double u, double v) {
 
 QFont labelFont(const SketchLabelFont &font, int size, double dpiY) {
     QFont f(font.automatic ? QStringLiteral("Arial") : font.name);
-    f.setPixelSize(std::max(1, devicePixel(size * dpiY / kScreenDpi)));
+    f.setPixelSize(std::max(1, devicePixel(size * dpiY / kPointsPerInch)));
     return f;
 }
 
@@ -69,7 +71,7 @@ void PrintRotatedText(QPainter &painter, const SketchMapping &mapping, const QSt
                       double y, double angle, int size, SketchAlign align) {
     const double dpiY = painter.device() ? painter.device()->logicalDpiY() : kScreenDpi;
     QFont font = painter.font();
-    font.setPixelSize(std::max(1, devicePixel(size * dpiY / kScreenDpi)));
+    font.setPixelSize(std::max(1, devicePixel(size * dpiY / kPointsPerInch)));
     const QFontMetricsF metrics(font, painter.device());
     const double width = metrics.horizontalAdvance(text);
     QPointF baseline;

@@ -39,7 +39,7 @@ void FillEllipse(QPainter &painter, double x, double y, double r, const QColor &
 
 // Writes text at drawing position (x, y), turned by angle degrees counter-
 // clockwise and aligned as asked relative to its own direction. size is the
-// character height in pixels at 96 dpi (kept on devices of other resolution);
+// font size in points (the same on devices of any resolution);
 // the painter's pen colour is the text colour and its font family is used.
 void PrintRotatedText(QPainter &painter, const SketchMapping &mapping, const QString &text, double x,
                       double y, double angle, int size, SketchAlign align);

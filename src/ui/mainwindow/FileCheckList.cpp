@@ -1,5 +1,7 @@
 #include "ui/mainwindow/FileCheckList.h"
 
+#include "ui/common/ListEntryTip.h"
+
 #include <QPainter>
 #include <QPalette>
 
@@ -10,6 +12,7 @@ FileCheckList::FileCheckList(int kind, QWidget *parent) : QListWidget(parent), m
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setTextElideMode(Qt::ElideMiddle);
+    tip = new ListEntryTip(this);
     connect(this, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) {
         if (!m_settingCheck) {
             Q_EMIT checkToggled(row(item));
@@ -27,7 +30,6 @@ void FileCheckList::insertFile(int position, const QString &text, bool checked) 
     m_settingCheck = true;
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     item->setForeground(black());
-    item->setToolTip(text);
     insertItem(std::clamp(position, 0, count()), item);
     m_settingCheck = false;
 }
@@ -64,7 +66,6 @@ QString FileCheckList::text(int position) const {
 void FileCheckList::setText(int position, const QString &text) {
     if (QListWidgetItem *it = item(position)) {
         it->setText(text);
-        it->setToolTip(text);
     }
 }
 

@@ -12,6 +12,8 @@
 
 namespace vesk::ui {
 
+class ListEntryTip;
+
 class FileCheckList : public QListWidget {
     Q_OBJECT
 public:
@@ -37,6 +39,9 @@ public:
 
     // Emitted when the user changes a check mark.
     Q_SIGNAL void checkToggled(int position);
+
+    // The whole name of a file whose entry is cut off, over the entry.
+    ListEntryTip *tip = nullptr;
 
 private:
     int m_kind;

@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -30,8 +31,6 @@
 namespace vesk::ui {
 
 namespace {
-const char *const kNotYet = "This command is not available in this version of the program.";
-
 // Commands whose dialogs or outside programs this version does not have.
 const char *const kUnavailableCommands[] = {
     "menNewTrfFile",   "menOpenVehicleList", "menOpenFuelList", "menEditCNDFile",
@@ -73,7 +72,11 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
     runCalculation = [](State &s, RunControl &control, RunObserver &observer, Interaction &ui,
                         std::string *error) { return RunCalculation(s, control, observer, ui, error); };
     connectStreetSketch();
-    resize(1180, 780);
+    connectDisabledReasons();
+    // The window opens as large as it is laid out for, but never larger than the screen's room
+    // (title bar and frame included): on a small screen the frames scroll.
+    const QRect room = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1366, 768);
+    resize(std::min(1300, room.width() - 16), std::min(860, room.height() - 40));
 }
 
 frmRun::~frmRun() = default;
@@ -89,31 +92,6 @@ QAction *frmRun::toolbarKey(const QString &key) const {
 
 QMenu *frmRun::menu(const QString &name) const {
     return findChild<QMenu *>(name);
-}
-
-void frmRun::setAvailable(QAction *action, bool available, const QString &why) {
-    if (!action) {
-        return;
-    }
-    if (available) {
-        m_unavailable.erase(action);
-        return;
-    }
-    m_unavailable.insert(action);
-    action->setEnabled(false);
-    const QString reason = why.isEmpty() ? QString::fromLatin1(kNotYet) : why;
-    action->setStatusTip(reason);
-    action->setToolTip(action->toolTip() + QStringLiteral(" (") + reason + QLatin1Char(')'));
-}
-
-void frmRun::enableCommand(QAction *action, bool on) {
-    if (action) {
-        action->setEnabled(on && !m_unavailable.count(action));
-    }
-}
-
-void frmRun::enableKey(const QString &key, bool on) {
-    enableCommand(toolbarKey(key), on);
 }
 
 void frmRun::setMenuEnabled(QMenu *menu, bool on) {

@@ -33,6 +33,7 @@ class QPushButton;
 class QTimer;
 class QToolBar;
 class QWidget;
+class QFormLayout;
 class QGridLayout;
 class QVBoxLayout;
 
@@ -64,6 +65,8 @@ public:
     State &state() { return m_state; }
     HelpSystem &help() { return *m_help; }
 
+    // Why a command is disabled, as its status tip (and a toolbar key's tooltip) tells.
+    QString whyDisabled(QAction *action) const;
     // Menu items and toolbar keys by name (toolbar keys compared without regard to case).
     QAction *action(const QString &name) const;
     QAction *toolbarKey(const QString &key) const;
@@ -152,6 +155,7 @@ public:
     void setUpEmissions();    // the emission set-up of the loaded project and what it shows
     void fillFileLists();     // the four lists from the state
     void fillYearBox();
+    void showListFiles(); // the vehicle and fuel list files of the project ("(missing)" for none)
     bool CityListFilling = false;
     std::array<double, 2> KeptTrafficValues{0, 0};
 
@@ -207,6 +211,7 @@ public:
     void menSaveAs_Click();
     void menExit_Click();
     void closeToEmptyState(); // the window without a project
+    void forgetResults();     // Results disabled in both modes: the project shown has not run
     // After a load that asked to edit the damaged project file: the text
     // editor on it. True when the file was saved (the caller loads it again).
     bool editDamagedProject(const LoadResult &result);
@@ -226,6 +231,8 @@ public:
     void MoveUpDown_Click(int index); // 1 up, 2 down
     void TestVariableList();
     void fillFileList(int kind);
+    // The traffic file's own kind, traffic and speed read into the state (a traffic file was named).
+    void readTrafficProperties();
     // The name the file dialog would return; tests and callers that know the name set it.
     std::function<std::string(int kind, const QString &caption, const QString &info)> chooseFileName;
 
@@ -246,12 +253,15 @@ private:
     bool noUrbEmiData() const;
     void showWindValues();
     bool handleBoxEvent(QObject *watched, QEvent *event);
+    bool handleListPress(QObject *watched, QEvent *event);
     void showProgress(double fraction, const QString &text);
     void showHour(int day, int month, int hour);
     // Empties the status line and the progress boxes: a new project or run starts afresh.
     void clearRunStatus();
     bool validateWindBoxes();
-    bool validatePeriodBoxes();
+    // The refusal naming the first box whose value a run would take that holds
+    // an invalid one (*box: that box); empty when every box is valid.
+    QString invalidBoxBeforeRun(QLineEdit **box) const;
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;
@@ -271,16 +281,27 @@ private:
     void connectStreetSketch();
 
     QAction *addMenuAction(QMenu *menu, const char *name, const QString &caption);
+    // Commands and their reasons when disabled (frmRunCommands.cpp).
     void setAvailable(QAction *action, bool available, const QString &why = {});
     // Enables a command unless it is not available in this version.
     void enableCommand(QAction *action, bool on);
     void enableKey(const QString &key, bool on);
+    // The tooltip of a toolbar key; a disabled key adds its reason.
+    void setCommandTip(QAction *action, const QString &tip);
+    void connectDisabledReasons();
+    void refreshDisabledReasons();
+    void showWhyDisabled(QAction *action);
+    bool projectShown() const;
+    bool m_showingReason = false;
+    std::map<QAction *, QString> m_unavailableWhy;
     void setMenuEnabled(QMenu *menu, bool on);
     void setMenuVisible(QMenu *menu, bool on);
     void setBoxEnabled(QWidget *box, bool on); // enabled with white, disabled with button-face background
     void setTextColour(QLineEdit *box, bool red);
     void placeFrame3(bool special);
     void placeStreetFrame(bool special);
+    // The street panel's traffic rows: the time series' traffic, or Special Mode's own.
+    void showTrafficOfMode();
 
     State &m_state;
     Interaction &m_interaction;
@@ -318,11 +339,13 @@ public:
     StreetSketchPanel *sketchPanel = nullptr;
     QLineEdit *txtADT = nullptr, *txtSpeed = nullptr;
     QComboBox *cmbCitySize = nullptr;
+    QLabel *lblSpecialTraffic = nullptr, *lblSpecialSpeed = nullptr; // Special Mode's own traffic
     QGroupBox *FrameConcUnits = nullptr;
     QGridLayout *concUnitsGrid = nullptr;
     QGroupBox *FrameEmitters = nullptr;
     QListWidget *lstEmitters = nullptr;
-    QGroupBox *FrameStartEnd = nullptr, *FrameStart = nullptr, *FrameEnd = nullptr;
+    QGroupBox *FrameStartEnd = nullptr;
+    QWidget *FrameStart = nullptr, *FrameEnd = nullptr;
     QCheckBox *chkStartAuto = nullptr, *chkEndAuto = nullptr;
     QLineEdit *mEditStart = nullptr, *mEditEnd = nullptr, *txtHourStart = nullptr, *txtHourEnd = nullptr;
     QLabel *lblStart = nullptr, *lblEnd = nullptr;
@@ -347,6 +370,7 @@ private:
     QVBoxLayout *m_rightColumn = nullptr;
     QWidget *m_streetRow = nullptr;
     QVBoxLayout *m_box3DLayout = nullptr;
+    QFormLayout *m_trafficForm = nullptr;
 };
 
 } // namespace vesk::ui

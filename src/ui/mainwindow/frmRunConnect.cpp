@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
@@ -24,11 +25,11 @@
 namespace vesk::ui {
 
 std::string frmRun::trafficDir() const {
-    return {};
+    return m_state.TrafficDir;
 }
 
 bool frmRun::noUrbEmiData() const {
-    return false;
+    return m_state.NoUrbEmiData;
 }
 
 void frmRun::menAbout_Click() {
@@ -131,6 +132,7 @@ void frmRun::connectSignals() {
             List1_Click(kind);
         });
         list->installEventFilter(this);
+        list->viewport()->installEventFilter(this);
     }
     connect(btnAddFile, &QPushButton::clicked, this, &frmRun::btnAddFile_Click);
     connect(btnChangeFile, &QPushButton::clicked, this, &frmRun::btnChangeFile_Click);
@@ -173,7 +175,26 @@ void frmRun::connectSignals() {
     }
 }
 
+bool frmRun::handleListPress(QObject *watched, QEvent *event) {
+    if (event->type() != QEvent::MouseButtonPress) {
+        return false;
+    }
+    for (int kind = 1; kind <= 4; ++kind) {
+        FileCheckList *list = List1[kind];
+        if (watched == list->viewport() &&
+            !list->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint())) {
+            // A click below the entries selects the list too, at its last entry
+            // (the empty one of a list without files), so Add File is ready at once.
+            list->setCurrentRow(list->count() - 1);
+            List1_Click(kind);
+            return false;
+        }
+    }
+    return false;
+}
+
 bool frmRun::handleBoxEvent(QObject *watched, QEvent *event) {
+    handleListPress(watched, event);
     const bool focusOut = event->type() == QEvent::FocusOut;
     bool enter = false;
     if (event->type() == QEvent::KeyPress) {

@@ -3,6 +3,7 @@
 
 #include "ui/common/EngineState.h"
 
+#include "calc/DayCases.h"
 #include "core/Interaction.h"
 #include "project/FileLists.h"
 #include "ui/inputdef/frmFormatFile.h"
@@ -31,6 +32,23 @@ QColor qtColour(FileColour c) {
     return FileCheckList::black();
 }
 } // namespace
+
+void frmRun::readTrafficProperties() {
+    // A traffic file just named shows its kind, traffic and speed at once: a
+    // standard profile for a project without traffic of its own shows the
+    // profile's figures, ready to be changed; counted traffic shows none.
+    if (m_state.TrafficFile.empty()) {
+        return;
+    }
+    std::string error;
+    m_state.EmissionComponent.ReadTrafficFile(trafficPath().toStdString(), m_state.AverageTrafficSpeed,
+                                              m_state.AnnualDiurnalTraffic, &error);
+    m_state.ErrorInTrafficFile = m_state.EmissionComponent.TrafficList.All.ErrorInTrafficFile;
+    if (!m_state.ErrorInTrafficFile) {
+        CopyTrafficProperties(m_state);
+    }
+    m_state.TrafficFileLoaded = false;
+}
 
 void frmRun::fillFileList(int kind) {
     FileCheckList *list = List1[kind];
@@ -80,7 +98,7 @@ void frmRun::List1_Click(int kind) {
                 list->setCurrentRow(i);
                 trafficRefresh();
                 if (trafficChanged) {
-                    m_state.TrafficFileLoaded = false;
+                    readTrafficProperties();
                     UpdateProjectDisplay();
                 }
             }
@@ -189,7 +207,7 @@ void frmRun::btnAddFile_Click() {
             applyRunButtonRule();
             trafficRefresh();
             if (kind == 3) {
-                m_state.TrafficFileLoaded = false;
+                readTrafficProperties();
                 UpdateProjectDisplay();
             }
             list->setCurrentRow(added);
@@ -239,7 +257,7 @@ void frmRun::btnChangeFile_Click() {
     }
     fillFileList(kind);
     if (kind == 3) {
-        m_state.TrafficFileLoaded = false;
+        readTrafficProperties();
         UpdateProjectDisplay();
     }
     trafficRefresh();

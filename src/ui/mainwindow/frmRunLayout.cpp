@@ -1,5 +1,7 @@
 // Static layout of the main window: menus, toolbar, frames and controls.
 
+#include "core/RecordIO.h"
+#include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/SketchBox.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
@@ -19,6 +21,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -83,14 +86,17 @@ void frmRun::setupFilesFrame(QWidget *parent, QVBoxLayout *column) {
         layout->addWidget(List1[kind], rows);
     };
 
+    // The lists are short at least and grow with the window: the whole window fits a 1366 x 768 screen.
     Frame8 = groupBox(Frame7, "Frame8", QStringLiteral("Input Files"));
     auto *inputLayout = new QVBoxLayout(Frame8);
-    listBlock(Frame8, inputLayout, 1, QStringLiteral("Hourly Input Files"), 4);
-    listBlock(Frame8, inputLayout, 3, QStringLiteral("Average Diurnal Traffic File"), 2);
+    inputLayout->setSpacing(2);
+    listBlock(Frame8, inputLayout, 1, QStringLiteral("Hourly Input Files"), 3);
+    listBlock(Frame8, inputLayout, 3, QStringLiteral("Average Diurnal Traffic File"), 1);
     Frame9 = groupBox(Frame7, "Frame9", QStringLiteral("Output Files"));
     auto *outputLayout = new QVBoxLayout(Frame9);
-    listBlock(Frame9, outputLayout, 2, QStringLiteral("Hourly Output Files"), 3);
-    listBlock(Frame9, outputLayout, 4, QStringLiteral("Statistics and other"), 3);
+    outputLayout->setSpacing(2);
+    listBlock(Frame9, outputLayout, 2, QStringLiteral("Hourly Output Files"), 2);
+    listBlock(Frame9, outputLayout, 4, QStringLiteral("Statistics and other"), 2);
     frame7Layout->addWidget(Frame8, 6);
     frame7Layout->addWidget(Frame9, 6);
 
@@ -107,6 +113,7 @@ void frmRun::setupFilesFrame(QWidget *parent, QVBoxLayout *column) {
     buttons->addWidget(btnChangeFile, 0, 2);
     buttons->addWidget(btnFormatFile, 0, 3);
     auto *moves = new QHBoxLayout;
+    moves->setSpacing(2);
     for (int i = 1; i <= 2; ++i) {
         MoveUpDown[i] = new QPushButton(Frame10);
         MoveUpDown[i]->setObjectName(QStringLiteral("MoveUpDown_%1").arg(i));
@@ -118,15 +125,18 @@ void frmRun::setupFilesFrame(QWidget *parent, QVBoxLayout *column) {
                           i == 1 ? QStringLiteral("Up") : QStringLiteral("Down"));
         moves->addWidget(MoveUpDown[i]);
         moves->addWidget(Label2[i]);
-        moves->addSpacing(8);
+        moves->addSpacing(6);
     }
-    moves->addStretch();
-    buttons->addLayout(moves, 1, 0, 1, 4);
+    buttons->addLayout(moves, 0, 4);
     frame7Layout->addWidget(Frame10);
     Label22 = label(Frame7, QStringLiteral("Label22"),
                     QStringLiteral("N.B.! File Names in RED have an empty Variable List. Format the Files"));
     Label22->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
-    Label22->setWordWrap(true);
+    // One line (no word wrap): a wrapping label would make the scrolled frames as tall as they like.
+    // The note keeps its room while hidden: the lists do not move when it comes or goes.
+    QSizePolicy keepRoom = Label22->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    Label22->setSizePolicy(keepRoom);
     Label22->setVisible(false);
     frame7Layout->addWidget(Label22);
     column->addWidget(Frame7, 1);
@@ -184,6 +194,7 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     cmbCitySize = new QComboBox(FrameStreetData);
     cmbCitySize->setObjectName(QStringLiteral("cmbCitySize"));
     auto *traffic = new QFormLayout;
+    m_trafficForm = traffic;
     traffic->addRow(label(FrameStreetData, QStringLiteral("lblADT"), QStringLiteral("Average Daily Traffic")),
                     txtADT);
     traffic->addRow(label(FrameStreetData, QStringLiteral("lblSpeed"), QStringLiteral("Travel Speed (km/h)")),
@@ -191,6 +202,20 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     traffic->addRow(
         label(FrameStreetData, QStringLiteral("lblCitySize"), QStringLiteral("City Size (inhabitants)")),
         cmbCitySize);
+    // Special Mode computes its own fixed traffic (Project > Set Traffic/Emissions): shown instead.
+    lblSpecialTraffic = valueLabel(FrameStreetData, QStringLiteral("lblSpecialTraffic"));
+    lblSpecialSpeed = valueLabel(FrameStreetData, QStringLiteral("lblSpecialSpeed"));
+    for (QLabel *value : {lblSpecialTraffic, lblSpecialSpeed}) {
+        value->setToolTip(QStringLiteral("Special Mode traffic: Project > Set Traffic/Emissions"));
+    }
+    traffic->addRow(label(FrameStreetData, QStringLiteral("lblSpecialTrafficCaption"),
+                          QStringLiteral("Traffic (vehicles/hour)")),
+                    lblSpecialTraffic);
+    traffic->addRow(
+        label(FrameStreetData, QStringLiteral("lblSpecialSpeedCaption"), QStringLiteral("Speed (km/h)")),
+        lblSpecialSpeed);
+    traffic->setRowVisible(lblSpecialTraffic, false);
+    traffic->setRowVisible(lblSpecialSpeed, false);
     sd->addLayout(traffic, 5, 0, 1, 3);
     sd->setRowStretch(4, 1);
     sd->setColumnStretch(2, 1);
@@ -220,21 +245,26 @@ void frmRun::setupStreetFrames(QWidget *parent) {
 void frmRun::setupPeriodFrame(QWidget *parent) {
     FrameStartEnd = groupBox(parent, "FrameStartEnd", QStringLiteral("Start/End Dates"));
     auto *layout = new QHBoxLayout(FrameStartEnd);
+    layout->setContentsMargins(6, 2, 6, 2);
+    // Start and end side by side, each a caption over its Auto tick, date and hour.
     auto make = [this](const char *frameName, const QString &title, QCheckBox *&check, QLineEdit *&date,
                        QLineEdit *&hour, QLabel *&caption, const QString &suffix) {
-        QGroupBox *frame = groupBox(FrameStartEnd, frameName, title);
+        auto *frame = new QWidget(FrameStartEnd);
+        frame->setObjectName(QString::fromLatin1(frameName));
         auto *grid = new QGridLayout(frame);
+        grid->setContentsMargins(0, 0, 0, 0);
+        grid->setVerticalSpacing(2);
         check = new QCheckBox(QStringLiteral("Auto"), frame);
         check->setObjectName(QStringLiteral("chk%1Auto").arg(suffix));
         check->setChecked(true);
         date = lineEdit(frame, QStringLiteral("mEdit%1").arg(suffix), 100);
         date->setInputMask(QStringLiteral("99-99-9999;_"));
         hour = lineEdit(frame, QStringLiteral("txtHour%1").arg(suffix), 40);
-        caption = label(frame, QStringLiteral("lbl%1").arg(suffix), QStringLiteral("dd-mm-yyyy  hh"));
+        caption = label(frame, QStringLiteral("lbl%1").arg(suffix), title + QStringLiteral(":  dd-mm-yyyy  hh"));
         date->setEnabled(false);
         hour->setEnabled(false);
-        grid->addWidget(check, 0, 0, 2, 1);
-        grid->addWidget(caption, 0, 1, 1, 2);
+        grid->addWidget(caption, 0, 0, 1, 3);
+        grid->addWidget(check, 1, 0);
         grid->addWidget(date, 1, 1);
         grid->addWidget(hour, 1, 2);
         grid->setColumnStretch(3, 1);
@@ -245,6 +275,7 @@ void frmRun::setupPeriodFrame(QWidget *parent) {
     FrameEnd = make("FrameEnd", QStringLiteral("End Date"), chkEndAuto, mEditEnd, txtHourEnd, lblEnd,
                     QStringLiteral("End"));
     layout->addWidget(FrameStart);
+    layout->addSpacing(12);
     layout->addWidget(FrameEnd);
 
     Frame1 = groupBox(parent, "Frame1", QStringLiteral("Date and hour"));
@@ -330,7 +361,12 @@ void frmRun::setupUi() {
     setupMenus();
     setupToolbar();
 
-    auto *central = new QWidget(this);
+    // The frames scroll when the window is smaller than they need (a small screen): nothing is cut off.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("centralScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *central = new QWidget(scroll);
     central->setObjectName(QStringLiteral("centralArea"));
     auto *centralLayout = new QVBoxLayout(central);
     boxLabel = new LogoBox(central);
@@ -370,7 +406,8 @@ void frmRun::setupUi() {
 
     centralLayout->addWidget(Frame0);
     Frame0->setVisible(false);
-    setCentralWidget(central);
+    scroll->setWidget(central);
+    setCentralWidget(scroll);
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -408,6 +445,22 @@ void frmRun::placeFrame3(bool special) {
     } else {
         m_rightColumn->removeWidget(Frame3);
         m_leftColumn->addWidget(Frame3, 0, Qt::AlignHCenter);
+    }
+}
+
+void frmRun::showTrafficOfMode() {
+    const bool special = m_state.CalcMode == 0;
+    for (QWidget *row : std::initializer_list<QWidget *>{txtADT, txtSpeed, cmbCitySize}) {
+        m_trafficForm->setRowVisible(row, !special);
+    }
+    m_trafficForm->setRowVisible(lblSpecialTraffic, special);
+    m_trafficForm->setRowVisible(lblSpecialSpeed, special);
+    if (special) {
+        auto number = [](double v) { return QString::fromStdString(formatNumber(v)); };
+        lblSpecialTraffic->setText(QStringLiteral("%1 light + %2 heavy")
+                                       .arg(number(m_state.TrafficLight), number(m_state.TrafficHeavy)));
+        lblSpecialSpeed->setText(
+            QStringLiteral("%1 light, %2 heavy").arg(number(m_state.SpeedLight), number(m_state.SpeedHeavy)));
     }
 }
 

@@ -181,6 +181,7 @@ void frmRun::setupToolbar() {
         QAction *a = Toolbar1->addAction(style()->standardIcon(k.icon), QString::fromLatin1(k.caption));
         a->setObjectName(QString::fromLatin1(k.key));
         a->setToolTip(QString::fromLatin1(k.tip));
+        a->setProperty("baseToolTip", QString::fromLatin1(k.tip));
         a->setProperty("key", QString::fromLatin1(k.key));
         m_keys[QString::fromLatin1(k.key).toLower()] = a;
         if (k.separatorAfter) {

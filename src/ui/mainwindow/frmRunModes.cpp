@@ -88,6 +88,7 @@ void frmRun::btnGeneric_Click() {
     frmboxStreet3D->setEnabled(true);
     placeStreetFrame(true);
     placeFrame3(true);
+    showTrafficOfMode();
 
     action(QStringLiteral("btnGeneric"))->setChecked(true);
     action(QStringLiteral("btnSeries"))->setChecked(false);
@@ -126,6 +127,7 @@ void frmRun::btnGeneric_Click() {
 
     btnReturnStd->setText(QStringLiteral("Close Special"));
     btnReturnStd->setVisible(true);
+    refreshDisabledReasons();
 }
 
 void frmRun::btnSeries_Click() {
@@ -154,6 +156,7 @@ void frmRun::btnSeries_Click() {
     Frame1->setTitle(QStringLiteral("Date and hour"));
     placeStreetFrame(false);
     placeFrame3(false);
+    showTrafficOfMode();
     FrameStartEnd->setVisible(true);
     FrameEmitters->setVisible(true);
     Frame7->setVisible(true);
@@ -183,12 +186,13 @@ void frmRun::btnSeries_Click() {
     action(QStringLiteral("menEmission"))->setVisible(false);
     action(QStringLiteral("menOpenTrf"))->setVisible(true);
     action(QStringLiteral("menEditTarvik"))->setVisible(true);
-    enableCommand(action(QStringLiteral("menGraphic")), true);
+    // The graphs plot the Special Mode results of the project's one street.
+    enableCommand(action(QStringLiteral("menGraphic")), specialModeAllowed());
     cmbCountry->setVisible(true);
     cmbCountry->locked = true;
     setMenuEnabled(menu(QStringLiteral("menSettings")), false);
 
-    enableKey(QStringLiteral("Graph"), true);
+    enableKey(QStringLiteral("Graph"), specialModeAllowed());
     enableKey(QStringLiteral("Fleet"), !m_state.VehicleListFile.empty());
     enableKey(QStringLiteral("Fuel"), !m_state.FuelListFile.empty());
     enableKey(QStringLiteral("Tarvik"), true);
@@ -206,12 +210,7 @@ void frmRun::btnSeries_Click() {
     btnRemove->setEnabled(false);
     enableModeMenu(true);
     btnReturnStd->setEnabled(specialModeAllowed());
-    QAction *special = action(QStringLiteral("btnGeneric"));
-    special->setEnabled(specialModeAllowed());
-    special->setStatusTip(specialModeAllowed()
-                              ? QString()
-                              : QStringLiteral("Special Mode computes one street: not for route and "
-                                               "multi-street projects."));
+    action(QStringLiteral("btnGeneric"))->setEnabled(specialModeAllowed());
     Label3->setText(QStringLiteral("Trf.File:"));
     for (int k : {2, 3, 4}) {
         List1[k]->setEnabled(true);
@@ -223,7 +222,7 @@ void frmRun::btnSeries_Click() {
     if (!m_state.RouteMode && !m_state.MultiStreetMode) {
         street->setText(QStringLiteral("Set Street Configuration"));
         streetKey->setText(QStringLiteral("Street"));
-        streetKey->setToolTip(QStringLiteral("Set Street Configuration"));
+        setCommandTip(streetKey, QStringLiteral("Set Street Configuration"));
     }
     QString shown;
     if (m_state.RouteMode) {
@@ -232,7 +231,7 @@ void frmRun::btnSeries_Click() {
         m_state.CalcDaily = false;
         m_state.ShowResultsAuto = false;
         street->setText(QStringLiteral("Set Route Data File"));
-        streetKey->setToolTip(QStringLiteral("Set Route Data File"));
+        setCommandTip(streetKey, QStringLiteral("Set Route Data File"));
         streetKey->setText(QStringLiteral("Route"));
         Label3->setText(QStringLiteral("Route File:"));
         List1[4]->setEnabled(false);
@@ -241,7 +240,7 @@ void frmRun::btnSeries_Click() {
     }
     if (m_state.MultiStreetMode) {
         street->setText(QStringLiteral("Set Streets Data File"));
-        streetKey->setToolTip(QStringLiteral("Set Streets Data File"));
+        setCommandTip(streetKey, QStringLiteral("Set Streets Data File"));
         streetKey->setText(QStringLiteral("Streets"));
         Label3->setText(QStringLiteral("Streets File:"));
         List1[2]->setEnabled(false);
@@ -258,6 +257,7 @@ void frmRun::btnSeries_Click() {
         Label4->setToolTip(shown);
     }
     Form_Resize();
+    refreshDisabledReasons();
 }
 
 bool frmRun::specialModeAllowed() const {
@@ -286,13 +286,23 @@ void frmRun::btnRun_Click() {
     if (isRunning()) {
         return;
     }
-    // The boxes are checked again before anything starts: a wrong value never runs as 0.
+    // The boxes are checked again before anything starts: a wrong value never runs as 0
+    // or as the last valid value of its box.
     if (m_state.CalcMode == 0 && m_state.WindEditMode != 0) {
+        m_interaction.message("The calculation cannot start while the wind values are edited: press End Edit "
+                              "or Cancel first.",
+                              Icon::Exclamation);
         return;
     }
-    if (m_state.CalcMode == 1 && !validatePeriodBoxes()) {
+    QLineEdit *invalid = nullptr;
+    const QString refusal = invalidBoxBeforeRun(&invalid);
+    if (invalid) {
+        m_interaction.message(refusal.toStdString(), Icon::Critical);
+        invalid->setFocus();
         return;
     }
+    m_state.DateError = false;
+    m_state.HourError = false;
     const RunEntry &entry = m_state.CalcMode == 0 ? runSpecialMode : runCalculation;
     if (!entry || (m_state.CalcMode != 0 && m_state.CalcMode != 1)) {
         return;
@@ -336,6 +346,7 @@ void frmRun::btnRun_Click() {
     connect(m_runThread, &RunThread::hourShown, this, &frmRun::showHour, Qt::QueuedConnection);
     connect(m_runThread, &QThread::finished, this, &frmRun::runFinished, Qt::QueuedConnection);
     m_runThread->start();
+    refreshDisabledReasons();
 }
 
 void frmRun::showProgress(double fraction, const QString &text) {
@@ -410,6 +421,7 @@ void frmRun::runFinished() {
             resultsAfterRun();
         }
     }
+    refreshDisabledReasons();
 }
 
 void frmRun::waitForRun() {

@@ -96,9 +96,11 @@ void frmRun::cmbYear_Click(int index) {
     }
     m_state.ProjectLoaded = was;
     if (change.Changed) {
+        // The next run computes the emissions of the year chosen.
         m_state.ProjectChanged = true;
-        lblFleet[1]->setText(QString::fromStdString(m_state.VehicleListFile));
-        lblFuel[1]->setText(QString::fromStdString(m_state.FuelListFile));
+        m_state.EmissionReady = false;
+        showListFiles();
+        setUpEmissions();
         UpdateProjectDisplay();
     }
 }

@@ -95,20 +95,41 @@ bool frmRun::txtHour_LostFocus(int which) {
     return true;
 }
 
-bool frmRun::validatePeriodBoxes() {
-    for (int which = 0; which < 2; ++which) {
-        QCheckBox *check = which == 0 ? chkStartAuto : chkEndAuto;
-        if (check->isChecked()) {
-            continue;
+QString frmRun::invalidBoxBeforeRun(QLineEdit **box) const {
+    // Every box whose value the run takes must hold a valid one: a run never
+    // starts with the last valid value of a box that shows another.
+    auto refuse = [box](QLineEdit *which, const QString &caption, const QString &rule) {
+        *box = which;
+        return QStringLiteral("The calculation cannot start: the box \"%1\" holds \"%2\", which is %3.")
+            .arg(caption, which->text(), rule);
+    };
+    if (m_state.CalcMode == 1) {
+        const std::pair<QLineEdit *, QString> traffic[] = {{txtADT, QStringLiteral("Average Daily Traffic")},
+                                                          {txtSpeed, QStringLiteral("Travel Speed (km/h)")}};
+        for (const auto &[edit, caption] : traffic) {
+            const auto v = parseNumber(edit->text().trimmed().toStdString());
+            if (edit->isEnabled() && (!v || *v <= 0)) {
+                return refuse(edit, caption, QStringLiteral("not a number greater than 0"));
+            }
         }
-        if (!mEdit_LostFocus(which)) {
-            return false;
-        }
-        if (m_state.HourError) {
-            return false;
+        for (int which = 0; which < 2; ++which) {
+            if ((which == 0 ? chkStartAuto : chkEndAuto)->isChecked()) {
+                continue;
+            }
+            QLineEdit *date = which == 0 ? mEditStart : mEditEnd;
+            QLineEdit *hour = which == 0 ? txtHourStart : txtHourEnd;
+            const QString name = which == 0 ? QStringLiteral("Start Date") : QStringLiteral("End Date");
+            if (!boxDate(date->text())) {
+                return refuse(date, name, QStringLiteral("not a date dd-mm-yyyy"));
+            }
+            const auto h = boxHour(hour->text());
+            if (!h || *h < 0 || *h > 24) {
+                return refuse(hour, name + QStringLiteral(" hour"), QStringLiteral("not an hour from 0 to 24"));
+            }
         }
     }
-    return true;
+    *box = nullptr;
+    return {};
 }
 
 void frmRun::copyPeriodToState() {

@@ -36,8 +36,17 @@ TrafficFileSaver trafficSaver(Interaction &ui) {
 }
 } // namespace
 
+void frmRun::forgetResults() {
+    // The results of a run belong to the project that ran: another project shows none until it has run.
+    CalcResultsEnabled = false;
+    SpecialResultsEnabled = false;
+    enableCommand(action(QStringLiteral("menLastResults")), false);
+    enableKey(QStringLiteral("Results"), false);
+}
+
 void frmRun::closeToEmptyState() {
     clearRunStatus();
+    forgetResults();
     m_state.TrailingValue = -1;
     setWindowTitle(QStringLiteral("WinVESK"));
     Frame0->setVisible(false);
@@ -69,6 +78,7 @@ void frmRun::closeToEmptyState() {
     }
     Label22->setVisible(false);
     btnRun->setEnabled(false);
+    refreshDisabledReasons();
 }
 
 bool frmRun::editDamagedProject(const LoadResult &result) {
@@ -139,10 +149,7 @@ void frmRun::menOpen_Click() {
         path = *picked;
     }
     lstEmitters->clear();
-    enableCommand(action(QStringLiteral("menLastResults")), false);
-    enableKey(QStringLiteral("Results"), false);
-    CalcResultsEnabled = false;
-    SpecialResultsEnabled = false;
+    forgetResults();
     LoadResult result = openProject(m_state, m_interaction, path);
     while (result.outcome != LoadOutcome::Loaded && editDamagedProject(result)) {
         result = openProject(m_state, m_interaction, path);
@@ -193,8 +200,7 @@ void frmRun::menNew_Click() {
     bool cancelled = result.outcome != LoadOutcome::Loaded || m_state.ProjectFile.empty();
     if (!cancelled) {
         setWindowTitle(QStringLiteral("WinVESK Calculation [untitled]"));
-        enableCommand(action(QStringLiteral("menLastResults")), false);
-        enableKey(QStringLiteral("Results"), false);
+        forgetResults();
         m_state.MultiStreetMode = false;
         m_state.RouteMode = false;
         frmProjectType kind(m_state.MultiStreetMode, m_state.RouteMode, m_state.ProjectTypeCancelled, m_help,

@@ -22,6 +22,7 @@ void frmRun::menOptions_Click() {
 void frmRun::menEmission_Click() {
     frmEmission dialog(m_state, m_interaction, this);
     dialog.exec();
+    showTrafficOfMode();
 }
 
 void frmRun::menConcUnit_Click() {

@@ -14,6 +14,7 @@
 #include "project/ProjectReader.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
+#include "run/results/ResultsKeyInfo.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/HelpSystem.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
@@ -234,6 +235,18 @@ void frmRun::fillYearBox() {
     m_state.ProjectLoaded = was;
 }
 
+void frmRun::showListFiles() {
+    const bool fleet = !m_state.VehicleListFile.empty();
+    const bool fuel = !m_state.FuelListFile.empty();
+    lblFleet[1]->setText(fleet ? QString::fromStdString(m_state.VehicleListFile)
+                               : QStringLiteral("(missing)"));
+    lblFuel[1]->setText(fuel ? QString::fromStdString(m_state.FuelListFile) : QStringLiteral("(missing)"));
+    enableCommand(action(QStringLiteral("menEditVehicleList")), fleet);
+    enableKey(QStringLiteral("Fleet"), fleet);
+    enableCommand(action(QStringLiteral("menEditFuelList")), fuel);
+    enableKey(QStringLiteral("Fuel"), fuel);
+}
+
 void frmRun::showProjectLoaded() {
     clearRunStatus();
     setWindowTitle(QString::fromStdString(windowCaption(m_state)));
@@ -246,15 +259,7 @@ void frmRun::showProjectLoaded() {
     }
     enableKey(QStringLiteral("Save"), true);
     enableKey(QStringLiteral("Street"), true);
-    const bool fleet = !m_state.VehicleListFile.empty();
-    const bool fuel = !m_state.FuelListFile.empty();
-    lblFleet[1]->setText(fleet ? QString::fromStdString(m_state.VehicleListFile)
-                               : QStringLiteral("(missing)"));
-    lblFuel[1]->setText(fuel ? QString::fromStdString(m_state.FuelListFile) : QStringLiteral("(missing)"));
-    enableCommand(action(QStringLiteral("menEditVehicleList")), fleet);
-    enableKey(QStringLiteral("Fleet"), fleet);
-    enableCommand(action(QStringLiteral("menEditFuelList")), fuel);
-    enableKey(QStringLiteral("Fuel"), fuel);
+    showListFiles();
     fillYearBox();
     enableModeMenu(true);
 
@@ -281,6 +286,7 @@ void frmRun::showProjectLoaded() {
     UpdateProjectDisplay();
     Frame0->setVisible(!m_state.LoadFailed);
     cmbCountry->locked = true;
+    refreshDisabledReasons();
 }
 
 void frmRun::UpdateProjectDisplay() {
@@ -324,7 +330,9 @@ void frmRun::UpdateProjectDisplay() {
     if (txtSpeed->isEnabled()) {
         KeptTrafficValues[1] = m_state.AverageTrafficSpeed;
     }
-    if (m_state.TrafficFileType == 0) {
+    // 0: a standard profile scaled to the project's traffic; 1: a file of counted traffic.
+    const int fileType = results::keyInfoTrafficFileType(m_state.TrafficFileType);
+    if (fileType == 0) {
         if (!txtADT->isEnabled() && KeptTrafficValues[0] == 0) {
             KeptTrafficValues[0] = 10000;
         }
@@ -336,7 +344,7 @@ void frmRun::UpdateProjectDisplay() {
             m_state.AverageTrafficSpeed = KeptTrafficValues[1];
         }
     }
-    if (m_state.TrafficFileType == 1) {
+    if (fileType == 1) {
         m_state.AnnualDiurnalTraffic = 0;
         m_state.AverageTrafficSpeed = 0;
     }

@@ -9,10 +9,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStyle>
+#include <QSysInfo>
 #include <QVBoxLayout>
 
 namespace vesk::ui {
@@ -31,7 +30,7 @@ void frmAbout::setupUi() {
     image->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
     image->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    lblTitle = new QLabel(title + QStringLiteral("\nFor Windows"), this);
+    lblTitle = new QLabel(title + QStringLiteral("\nFor Linux"), this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont big = lblTitle->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
@@ -87,21 +86,17 @@ void frmAbout::setupUi() {
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
 }
 
-QString frmAbout::systemInfoProgram() {
-    for (const char *name : {"hardinfo", "gnome-system-monitor", "plasma-systemmonitor", "ksysguard"}) {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (!path.isEmpty()) {
-            return path;
-        }
-    }
-    return {};
+QString frmAbout::systemInformation() {
+    return QStringLiteral("%1 %2\n\nQt %3 (built with Qt %4)\n%5\n%6 %7 (%8)")
+        .arg(applicationTitle(), QString::fromLatin1(versionString()), QString::fromLatin1(qVersion()),
+             QStringLiteral(QT_VERSION_STR), QSysInfo::prettyProductName(), QSysInfo::kernelType(),
+             QSysInfo::kernelVersion(), QSysInfo::currentCpuArchitecture());
 }
 
 void frmAbout::cmdSysInfo_Click() {
-    const QString program = systemInfoProgram();
-    if (program.isEmpty() || !QProcess::startDetached(program, {})) {
-        m_interaction.message("System Information Is Unavailable At This Time", Icon::None);
-    }
+    // The versions the program runs with, which is what a report of a problem needs.
+    m_interaction.message(systemInformation().toStdString(), Icon::Information,
+                          "System Information");
 }
 
 } // namespace vesk::ui

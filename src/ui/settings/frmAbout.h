@@ -17,11 +17,12 @@ class frmAbout : public QDialog {
 public:
     frmAbout(Interaction &interaction, QWidget *parent = nullptr);
 
-    // Starts the system-information program, or says that there is none.
+    // Shows the versions of the program, Qt and the operating system.
     void cmdSysInfo_Click();
 
-    // The system-information program found on this machine ("" = none).
-    static QString systemInfoProgram();
+    // "WinVESK <version>", the Qt versions (running and built with), the
+    // operating system, its kernel and the processor architecture.
+    static QString systemInformation();
 
 private:
     void setupUi();

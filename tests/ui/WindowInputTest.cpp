@@ -1,0 +1,161 @@
+// What the user types into the main window reaches the run and the project
+// file as it is shown: a box holding an invalid value keeps the run from
+// starting and is named, and the traffic boxes of a new project take input
+// and are saved as they read.
+
+#include "ui/WindowSession.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <iostream>
+#include <gtest/gtest.h>
+
+using namespace vesk;
+using test::Sample;
+using test::Session;
+
+namespace {
+
+// Types text into a box and leaves it, as Tab does.
+void typeAndLeave(Session &s, QLineEdit *box, const QString &text) {
+    box->setText(text);
+    if (box == s->txtADT || box == s->txtSpeed) {
+        s->txtTraffic_Edited(box == s->txtADT ? 0 : 1);
+        s->txtTraffic_LostFocus(box == s->txtADT ? 0 : 1);
+    }
+}
+
+// The line of the traffic file in a saved project file.
+std::string trafficLine(const std::string &project) {
+    const std::string text = test::readFile(project);
+    const std::size_t at = text.find("\"traffic\"");
+    if (at == std::string::npos) {
+        return {};
+    }
+    return text.substr(at, text.find('\r', at) - at);
+}
+
+} // namespace
+
+TEST(WindowInput, ARunDoesNotStartWhileABoxHoldsAnInvalidValueAndTheMessageNamesTheBox) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const std::string output = sample.appDir + "Working/Out2023.txt";
+    std::filesystem::remove(output);
+    struct Case {
+        QLineEdit *box;
+        const char *text, *named;
+    };
+    s->chkStartAuto->setChecked(false);
+    s->chkAuto_Click(0);
+    s->mEditStart->setText("01-03-2023");
+    s->txtHourStart->setText("1");
+    for (const Case &c : {Case{s->txtADT, "abc", "\"Average Daily Traffic\" holds \"abc\""},
+                          Case{s->txtSpeed, "-4", "\"Travel Speed (km/h)\" holds \"-4\""},
+                          Case{s->mEditStart, "31-02-2023", "\"Start Date\" holds \"31-02-2023\""},
+                          Case{s->txtHourStart, "25", "\"Start Date hour\" holds \"25\""}}) {
+        const QString good = c.box->text();
+        typeAndLeave(s, c.box, QString::fromLatin1(c.text));
+        s.ui.messages.clear();
+        s->btnRun_Click();
+        EXPECT_FALSE(s->isRunning()) << c.text;
+        ASSERT_FALSE(s.ui.messages.empty()) << c.text;
+        EXPECT_NE(s.ui.messages.back().find(c.named), std::string::npos) << s.ui.messages.back();
+        EXPECT_EQ(c.box->text().toStdString(), c.text) << "the box keeps what was typed";
+        c.box->setText(good);
+        if (c.box == s->txtADT || c.box == s->txtSpeed) {
+            s->txtTraffic_Edited(c.box == s->txtADT ? 0 : 1);
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(output)) << "no run wrote anything";
+    s.runToEnd();
+    EXPECT_TRUE(std::filesystem::exists(output));
+}
+
+TEST(WindowInput, TheTrafficBoxesOfANewProjectTakeInputOnceATrafficFileIsNamedAndAreSavedAsShown) {
+    Sample sample;
+    Session s(sample, "");
+    const std::string folder = sample.appDir + "Fresh/";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy(sample.appDir + "Working/DemoStreet.trf", folder + "DemoStreet.trf");
+    s.newSingleStreetProject(folder);
+    ASSERT_TRUE(s.state.UntitledProject);
+    EXPECT_FALSE(s->txtADT->isEnabled()) << "no traffic file, no traffic to scale";
+
+    s.names({folder + "DemoStreet.trf"});
+    s.select(3, 0);
+    s->btnAddFile_Click();
+    ASSERT_FALSE(s.state.TrafficFile.empty());
+    ASSERT_TRUE(s->txtADT->isEnabled()) << "the standard profile's traffic is shown, ready to be changed";
+    ASSERT_TRUE(s->txtSpeed->isEnabled());
+    const QString shownSpeed = s->txtSpeed->text();
+    EXPECT_GT(s->txtADT->text().toDouble(), 0);
+    EXPECT_LE(s->txtADT->text().size(), 10) << s->txtADT->text().toStdString() << ": a figure as the file gives it";
+
+    const std::string project = folder + "New.vkp";
+    s.ui.files.push_back(project);
+    s->menSave_Click();
+    ASSERT_TRUE(std::filesystem::exists(project));
+    EXPECT_EQ(trafficLine(project),
+              "\"traffic\"," + s->txtADT->text().toStdString() + "," + shownSpeed.toStdString());
+
+    typeAndLeave(s, s->txtADT, "15000");
+    s->menSave_Click();
+    EXPECT_EQ(trafficLine(project), "\"traffic\",15000," + shownSpeed.toStdString());
+}
+
+TEST(WindowInput, AClickAnywhereInAFileListSelectsThatListAndReadiesAddFile) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->show(); // the lists are laid out, with room below their entries
+    QApplication::processEvents();
+    for (const int kind : {4, 2, 1}) {
+        ui::FileCheckList *list = s->List1[kind];
+        ASSERT_FALSE(s->btnAddFile->isEnabled() && s.state.SelectedFileKind == kind);
+        // Below the last entry, where no entry is.
+        const QPoint below(20, list->viewport()->height() - 6);
+        ASSERT_EQ(list->itemAt(below), nullptr);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+        EXPECT_EQ(s.state.SelectedFileKind, kind);
+        EXPECT_TRUE(s->btnAddFile->isEnabled()) << kind;
+        EXPECT_EQ(list->currentRow(), list->count() - 1) << kind;
+    }
+    // A file added after such a click comes last in its list.
+    s.names({"Extra.txt"});
+    s->btnAddFile_Click();
+    EXPECT_EQ(s->List1[1]->text(s->List1[1]->count() - 1).toStdString(), "Extra.txt");
+}
+
+TEST(WindowInput, TheRedNoteOnEmptyVariableListsComesAndGoesWithoutMovingTheLists) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->show();
+    QApplication::processEvents();
+    ASSERT_TRUE(s->Label22->isHidden());
+    // Where the frames of the window are.
+    auto places = [&s] {
+        std::vector<QRect> at{QRect(QPoint(), s->size())};
+        for (QWidget *frame : {(QWidget *)s->Frame8, (QWidget *)s->Frame9, s->Frame10, (QWidget *)s->FrameStartEnd,
+                               s->Frame3, (QWidget *)s->FrameEmitters}) {
+            at.push_back(QRect(frame->mapTo(s.w.get(), QPoint()), frame->size()));
+        }
+        return at;
+    };
+    const std::vector<QRect> before = places();
+    s.names({"Empty.txt"}); // a new input file has an empty variable list
+    s.select(1, 0);
+    s->btnAddFile_Click();
+    QApplication::processEvents();
+    ASSERT_FALSE(s->Label22->isHidden());
+    EXPECT_TRUE(places() == before) << "nothing moves when the note comes";
+    s.select(1, 1);
+    s->btnRemove_Click();
+    QApplication::processEvents();
+    ASSERT_TRUE(s->Label22->isHidden());
+    EXPECT_TRUE(places() == before) << "nor when it goes";
+}
