@@ -54,6 +54,7 @@ class FileCheckList;
 class LogoBox;
 class CountryComboBox;
 class MDIGraphics;
+struct StreetSetChoice;
 
 class frmRun : public QMainWindow {
     Q_OBJECT
@@ -84,6 +85,9 @@ public:
 
     // ---- Street sketch and street configuration (frmRunStreet.cpp)
     void menEditStreetConfiguration_Click();
+    void editStreetSet(); // the street set of a multi-street project
+    // Replaces the street-set editor (tests): changes the choice, or empties its streets file to cancel.
+    std::function<void(StreetSetChoice &)> editStreetSetHook;
     // Shows the street values of the state in the street data panel and draws the sketch.
     void showStreetData();
 
@@ -212,7 +216,7 @@ public:
     bool editDamagedProject(const LoadResult &result);
     // Tests skip the program start-up (they set the state up themselves).
     bool m_skipInitProgram = false;
-    // The new-project dialog, when there is one: false when it was cancelled.
+    // Replaces the new-project dialog (tests): false when it was cancelled.
     std::function<bool()> showNewStreetDialog;
 
     // ---- File lists
