@@ -491,6 +491,81 @@ TEST(NewProjectDialog, TheScenarioYearOffersGeneratedFleetDataAndTheProjectRunsW
     expectModelled(test::readFile(folder + "Out.txt"), "cNOx_mod_1", 8760);
 }
 
+TEST(NewProjectDialog, TheChoicesChangeTheProjectsFilesAtOnceAndUserFilesComeBackWithTheirLists) {
+    Sample sample;
+    Session s(sample, "");
+    s.newSingleStreetProject(projectFolder(sample));
+    frmNewStreet d(s.state, s.ui, nullptr);
+
+    // A pre-defined type, then "(none)": the traffic file goes and View/Edit Traffic with it.
+    choose(d.cmbTrfType, 1, [&](int i) { d.cmbTrfType_Click(i); });
+    EXPECT_EQ(s.state.TrafficFile, ".\\CityStreet.trf");
+    EXPECT_TRUE(d.btnEditTraffic->isEnabled());
+    EXPECT_EQ(d.cmbTrfType->toolTip().toStdString(), d.StdTraffic.front().helpText);
+    d.txtADT->setText("0");
+    d.txtTrfSpeed->setText("45");
+    d.editTraffic = [](std::string &) {
+        ADD_FAILURE() << "the editor needs the traffic amount first";
+        return false;
+    };
+    d.btnEditTraffic_Click();
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_EQ(s.ui.messages.back(),
+              "The Annual Diurnal Traffic and Traffic Speed\r\nmust be set before displying the traffic");
+    choose(d.cmbTrfType, 0, [&](int i) { d.cmbTrfType_Click(i); });
+    EXPECT_TRUE(s.state.TrafficFile.empty());
+    EXPECT_FALSE(d.btnEditTraffic->isEnabled());
+
+    // Three user files, each with its list; the second removed.
+    d.Option3[2]->setChecked(true);
+    names(d, {"A.txt", "B.txt", "C.txt"});
+    lists(d, {kMet, kBack, {"year, month, day, hour, cO3_b", "*", "*", ""}});
+    s.ui.answers = {Answer::Yes, Answer::No, Answer::Yes, Answer::No, Answer::Yes, Answer::No};
+    d.btnLoadFile_Click(2);
+    d.btnLoadFile_Click(2);
+    d.btnLoadFile_Click(2);
+    d.lstFileNames[1]->setCurrentRow(1);
+    d.btnRemove_Click(1);
+    ASSERT_EQ(d.UserMetBackFiles.size(), 2u);
+    EXPECT_EQ(d.UserMetBackFiles[0].name, "A.txt");
+    EXPECT_EQ(d.UserMetBackFiles[1].name, "C.txt");
+    ASSERT_EQ(s.state.NumInputFiles, 2);
+
+    // The pre-defined file replaces them all; user data again brings them back, lists and all.
+    d.Option3[1]->setChecked(true);
+    choose(d.cmbMetBack, 1, [&](int i) { d.cmbMetBack_Click(i); });
+    ASSERT_EQ(s.state.NumInputFiles, 1);
+    EXPECT_EQ(s.state.InputFiles[1], ".\\MetBack2023.txt");
+    d.Option3[2]->setChecked(true);
+    ASSERT_EQ(s.state.NumInputFiles, 2);
+    EXPECT_EQ(s.state.InputFiles[2], "C.txt");
+    EXPECT_EQ(s.state.InputVarLists[1], kMet.varList);
+    EXPECT_EQ(s.state.InputVarLists[2], "year, month, day, hour, cO3_b");
+    EXPECT_EQ(d.lstFileNames[1]->item(1)->toolTip(), "C.txt");
+}
+
+TEST(NewProjectDialog, AMapThatIsNoPictureIsReportedAndThePreviousMapStays) {
+    Sample sample;
+    Session s(sample, "");
+    const std::string folder = projectFolder(sample);
+    s.newSingleStreetProject(folder);
+    s.state.MultiStreetMode = true;
+    frmNewStreet d(s.state, s.ui, nullptr);
+    fs::copy_file(sample.appDir + "Help/Vesk_en.html", folder + "NoPicture.png");
+    d.editStreetSet = [&](StreetSetChoice &c) {
+        c.streetsFile = folder + "Streets.txt";
+        c.mapFile = folder + "NoPicture.png";
+        c.mapCoord = {1, 2, 3, 4};
+    };
+    d.btnStreetConf_Click();
+    EXPECT_TRUE(d.StreetConfigDefined) << "the streets are taken";
+    EXPECT_EQ(s.state.StreetsFile, "Streets.txt");
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_NE(s.ui.messages.back().find("cannot be shown as a picture"), std::string::npos);
+    EXPECT_TRUE(s.state.MapFile.empty()) << "the previous map (none) stays";
+    EXPECT_EQ(s.state.MapCoord1, 0);
+}
+
 // ---- The street-set editor ------------------------------------------------------------------
 
 TEST(StreetSetEditor, AddsEditsAndDeletesStreetsOfTheDemoSetAndTheSavedFileReloadsAndRuns) {

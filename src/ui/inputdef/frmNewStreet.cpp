@@ -36,8 +36,10 @@ frmNewStreet::frmNewStreet(State &state, Interaction &interaction, HelpSystem *h
     setObjectName(QStringLiteral("frmNewStreet"));
     setWindowTitle(QStringLiteral("New Project"));
     setupUi();
-    txtADT->installEventFilter(this);
-    txtTrfSpeed->installEventFilter(this);
+    for (QWidget *box : std::initializer_list<QWidget *>{txtADT, txtTrfSpeed, cmbTrfType, cmbMetBack, cmbYear,
+                                                         cmbCitySize, cmbCountry}) {
+        box->installEventFilter(this);
+    }
     connect(Check1, &QCheckBox::clicked, this, &frmNewStreet::Check1_Click);
     for (int i = 1; i <= 3; ++i) {
         connect(Option2[i], &QRadioButton::toggled, this, [this, i](bool on) {
@@ -340,7 +342,35 @@ bool frmNewStreet::eventFilter(QObject *watched, QEvent *event) {
             });
         }
     }
+    auto *combo = qobject_cast<QComboBox *>(watched);
+    if (combo && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            comboEnter(combo);
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+// Enter in a choice box: its list opens until an item has been clicked (or
+// while it shows "(none)"); after a choice the focus moves on to the next entry.
+void frmNewStreet::comboEnter(QComboBox *box) {
+    const bool none = box->currentIndex() < 0 ||
+                      box->currentText().compare(QStringLiteral("(none)"), Qt::CaseInsensitive) == 0;
+    if (!m_comboChosen || none) {
+        box->showPopup();
+        return;
+    }
+    m_comboChosen = false;
+    QWidget *next = box == cmbTrfType    ? static_cast<QWidget *>(txtADT)
+                    : box == cmbMetBack  ? static_cast<QWidget *>(cmbCitySize)
+                    : box == cmbYear     ? static_cast<QWidget *>(btnStreetConf)
+                    : box == cmbCitySize ? static_cast<QWidget *>(btnOK)
+                                         : static_cast<QWidget *>(txtStreetName);
+    if (next->isEnabled()) {
+        next->setFocus();
+    }
 }
 
 // ---- OK, Cancel and closing ----------------------------------------------------------

@@ -172,6 +172,7 @@ private:
     void focusOn(NewProjectFocus focus);
     NewProjectForm formState() const;
     bool takeNumber(QLineEdit *box);
+    void comboEnter(QComboBox *box);
     std::string askFileName(int kind, const QString &caption);
 
     State &m_state;

@@ -26,6 +26,12 @@ namespace vesk::ui {
 
 namespace {
 const char *const kCrLf = "\r\n";
+
+// A file name in one of the dialog's lists; a name too long for the list is read whole in its tip.
+void addFileItem(QListWidget *list, const std::string &name) {
+    auto *item = new QListWidgetItem(QString::fromStdString(name), list);
+    item->setToolTip(item->text());
+}
 } // namespace
 
 std::string frmNewStreet::askFileName(int kind, const QString &caption) {
@@ -266,7 +272,7 @@ void frmNewStreet::cmbMetBack_Click(int index) {
         if (addFile(m_state, kInputFileKind, -1, name, &error) < 0) {
             m_interaction.message(error, Icon::Critical);
         } else {
-            lstFileNames[1]->addItem(QString::fromStdString(name));
+            addFileItem(lstFileNames[1], name);
             StdMetBackChosen = true;
             UserMetBackChosen = false;
         }
@@ -304,7 +310,7 @@ void frmNewStreet::Option3_Click(int index) {
             addFile(m_state, kInputFileKind, fileCount(m_state, kInputFileKind) - 1, f.name, &error);
         if (position >= 0) {
             setFileFormatLists(m_state, kInputFileKind, position, f.lists);
-            lstFileNames[1]->addItem(QString::fromStdString(f.name));
+            addFileItem(lstFileNames[1], f.name);
         }
     }
     btnRemove[1]->setEnabled(lstFileNames[1]->count() > 0);
@@ -385,7 +391,7 @@ void frmNewStreet::btnLoadFile_Click(int index) {
         return;
     }
     btnRemove[list]->setEnabled(true);
-    lstFileNames[list]->addItem(QString::fromStdString(name));
+    addFileItem(lstFileNames[list], name);
     if (index == 2) {
         UserMetBackFiles.push_back({name, fileFormatLists(m_state, kind, position)});
     }
