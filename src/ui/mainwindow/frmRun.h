@@ -54,7 +54,6 @@ class FileCheckList;
 class LogoBox;
 class CountryComboBox;
 class MDIGraphics;
-struct StreetSetChoice;
 
 class frmRun : public QMainWindow {
     Q_OBJECT
@@ -86,8 +85,6 @@ public:
     // ---- Street sketch and street configuration (frmRunStreet.cpp)
     void menEditStreetConfiguration_Click();
     void editStreetSet(); // the street set of a multi-street project
-    // Replaces the street-set editor (tests): changes the choice, or empties its streets file to cancel.
-    std::function<void(StreetSetChoice &)> editStreetSetHook;
     // Shows the street values of the state in the street data panel and draws the sketch.
     void showStreetData();
 

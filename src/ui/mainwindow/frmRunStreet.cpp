@@ -80,17 +80,12 @@ void frmRun::editStreetSet() {
     choice.mapFile = inWorkDir(s.MapFile);
     choice.mapCoord = {s.MapCoord1, s.MapCoord2, s.MapCoord3, s.MapCoord4};
     const std::array<double, 4> before = choice.mapCoord;
-    if (editStreetSetHook) {
-        editStreetSetHook(choice);
-    } else {
-        frmStreetSet::edit(choice, StreetSetContext{s.WorkDir, s.TrafficDir}, m_interaction, this);
-    }
+    frmStreetSet::edit(choice, StreetSetContext{s.WorkDir, s.TrafficDir}, m_interaction, this);
     if (choice.streetsFile.empty()) {
         return;
     }
     const std::string streets = storedNameFor(choice.streetsFile, s.WorkDir);
     const std::string map = storedNameFor(choice.mapFile, s.WorkDir);
-    // Saving rewrote the streets file: the project's next run reads it again.
     s.ProjectChanged = s.ProjectChanged || !sameStoredName(streets, s.StreetsFile, s.WorkDir) ||
                        !sameStoredName(map, s.MapFile, s.WorkDir) || choice.mapCoord != before;
     s.StreetsFile = streets;
