@@ -28,14 +28,6 @@ std::string normalisedPath(const std::string &path) {
     return toLower(nativePath(path));
 }
 
-std::vector<EmissionPollutant> componentPollutants(const CalcState &s) {
-    std::vector<EmissionPollutant> out;
-    for (const Pollutant &p : s.PollutantList) {
-        out.push_back({p.Name, p.Index, p.Emitter});
-    }
-    return out;
-}
-
 // Step 2: the standard vehicle types stand in for the missing list files.
 void standardSetup(CalcState &s) {
     s.EmissionInitError = 0;
@@ -50,7 +42,7 @@ void standardSetup(CalcState &s) {
         c.vLengthClass = i < static_cast<int>(s.StVehTypeLengthClass.size()) ? s.StVehTypeLengthClass[i] : 1;
         types.push_back(std::move(c));
     }
-    s.EmissionComponent.SetStandardCategories(types, componentPollutants(s));
+    s.EmissionComponent.SetStandardCategories(types, EmissionPollutants(s));
     s.EmitterIndex.assign(1, 0);
     s.EmitterCount = 0;
     for (int i = 0; i <= s.NPol && i < static_cast<int>(s.PollutantList.size()); ++i) {
@@ -144,6 +136,14 @@ void rebuildCatalogues(CalcState &s, EmissionSetupResult *result) {
 
 } // namespace
 
+std::vector<EmissionPollutant> EmissionPollutants(const CalcState &s) {
+    std::vector<EmissionPollutant> out;
+    for (const Pollutant &p : s.PollutantList) {
+        out.push_back({p.Name, p.Index, p.Emitter});
+    }
+    return out;
+}
+
 std::string ListFilePath(const CalcState &state, const std::string &stored) {
     if (stored.find('[') != std::string::npos) {
         return stored;
@@ -195,7 +195,7 @@ EmissionSetupResult InitEmissions(CalcState &s, Interaction &ui) {
                 std::vector<int> emitters;
                 std::string error;
                 if (!s.EmissionComponent.InitialiseEmissions(s.VehicleListPath, s.FuelListPath,
-                                                             componentPollutants(s), folders, &emitters,
+                                                             EmissionPollutants(s), folders, &emitters,
                                                              &error)) {
                     s.EmissionInitError = 1;
                     ui.message(std::string("Error during initialisation of emissions!") + kCrLf + error,

@@ -8,6 +8,8 @@
 // The engine part only: what the main window shows (the status list, the
 // year box, the catalyst share box, the pointer) comes back in the result.
 
+#include "platform/emission/EmissionTypes.h"
+
 #include <string>
 #include <vector>
 
@@ -35,6 +37,9 @@ struct EmissionSetupResult {
 // (generated fleet data) stays as it is; a bare name lies in WorkDir, ".\"
 // names in ListsDir, anything else is a full path.
 std::string ListFilePath(const CalcState &state, const std::string &stored);
+
+// Every pollutant of the country as the emission component is told about it.
+std::vector<EmissionPollutant> EmissionPollutants(const CalcState &state);
 
 // Sets the emissions up for VehicleListFile and FuelListFile (standard
 // vehicle types when either is empty). Messages and the country question go

@@ -115,6 +115,31 @@ bool sameFile(const std::string &a, const std::string &b) {
     return !ec && cx == cy;
 }
 
+bool liesInFolder(const std::string &path, const std::string &folder) {
+    if (path.empty() || folder.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    const fs::path file = fs::weakly_canonical(findExisting(nativePath(path)), ec);
+    if (ec) {
+        return false;
+    }
+    const fs::path dir = fs::weakly_canonical(findExisting(nativePath(folder)), ec);
+    if (ec) {
+        return false;
+    }
+    auto f = file.begin();
+    for (auto d = dir.begin(); d != dir.end(); ++d, ++f) {
+        if (d->empty()) {
+            continue; // the trailing "/" of a folder
+        }
+        if (f == file.end() || *f != *d) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string joinPath(std::string_view dir, std::string_view name) {
     if (dir.empty()) {
         return std::string(name);

@@ -43,6 +43,10 @@ bool sameStoredName(std::string_view a, std::string_view b, const std::string &w
 // Never throws.
 bool sameFile(const std::string &a, const std::string &b);
 
+// True when path names a file in folder or one of its subfolders (links and
+// letter case resolved as sameFile does). Never throws.
+bool liesInFolder(const std::string &path, const std::string &folder);
+
 // dir + name with exactly one "/" between.
 std::string joinPath(std::string_view dir, std::string_view name);
 

@@ -2,6 +2,7 @@
 
 #include "core/Paths.h"
 #include "core/TextIO.h"
+#include "project/FileLists.h"
 #include "project/OptionFile.h"
 #include "project/ProjectState.h"
 #include "project/ProjectWriter.h"
@@ -186,6 +187,10 @@ LoadResult newProjectFromTemplate(ProjectState &s, Interaction &ui, const std::s
     s.YearItemCount = s.StdYearCount;
     s.ProjectFile = joinPath(s.AppDir, "Standard.___");
     s.WorkDir = withTrailingSlash(folder);
+    // The template names no traffic: nothing of the previous project's stays.
+    s.AnnualDiurnalTraffic = 0;
+    s.AverageTrafficSpeed = 0;
+    s.TrafficFile.clear();
     LoadResult r = LoadProject(s, ui);
     s.TrafficFileLoaded = false;
     s.TrafficReloadNeeded = false;
@@ -193,6 +198,20 @@ LoadResult newProjectFromTemplate(ProjectState &s, Interaction &ui, const std::s
         s.NewProjectPending = true;
         closeProject(s);
         return r;
+    }
+    // The template's scenario year comes with its vehicle and fuel lists, as
+    // the year box shows it and as saving and opening the project gives it.
+    if (s.VehicleListFile.empty() && s.FuelListFile.empty()) {
+        s.VehicleListFile = s.DefaultVehicleListFile;
+        s.FuelListFile = s.DefaultFuelListFile;
+        for (int i = 1; i <= s.ScenarioCount && i < static_cast<int>(s.ScenarioYears.size()); ++i) {
+            if (s.ScenarioYears[i] == s.ScenarioYear && i < static_cast<int>(s.ScenarioFuelFiles.size())) {
+                s.VehicleListFile = s.ScenarioVehicleFiles[i];
+                s.FuelListFile = s.ScenarioFuelFiles[i];
+            }
+        }
+        s.EmissionReady = false;
+        recountFileRecords(s);
     }
     s.ProjectName = "untitled";
     s.ProjectChanged = false;

@@ -60,8 +60,11 @@ enum class FolderCheck {
 FolderCheck checkWorkingFolder(const std::string &folder, Interaction &ui);
 
 // Loads the template "Standard.___" of AppDir as an untitled project in
-// folder. On success ProjectName is "untitled"; the caller then asks for the
-// project kind and the street. A failed template load closes the project.
+// folder. Nothing of the previous project's traffic stays; a template without
+// vehicle and fuel lists gets those of its scenario year (the current year's
+// when the year is not listed). On success ProjectName is "untitled"; the
+// caller then asks for the project kind and the street. A failed template
+// load closes the project.
 LoadResult newProjectFromTemplate(ProjectState &s, Interaction &ui, const std::string &folder);
 
 // What leaving the program asks and stores. Returns false when the user

@@ -5,6 +5,10 @@
 #include "calc/FormatLists.h"
 #include "core/CoreTestData.h"
 #include "calc/CalcState.h"
+#include "project/FileLists.h"
+#include "project/InitProgram.h"
+#include "project/ProjectReader.h"
+#include "run/State.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -147,9 +151,41 @@ TEST_F(DemoTables, TheSampleStatisticsListsFormOnlyStatisticsTheProgramComputes)
     EXPECT_EQ(invalidStatCombination(tables(), columns, rows), std::nullopt);
 }
 
+// Every list the sample projects give their files passes the format
+// dialog's check unchanged: a user who opens them sees no unknown name.
+TEST(SampleProjects, DescribeEveryFileWithNamesTheFormatDialogKnows) {
+    test::TempDir dir;
+    test::copyDataTree(dir.path());
+    State s;
+    s.CurrentYear = 2020;
+    test::ScriptedInteraction ui;
+    MemorySettings settings;
+    ASSERT_TRUE(InitProgram(s, dir.path().string() + "/", ui, settings, nullptr));
+    for (const char *project : {"DemoStreet.vkp", "DemoStreets.vkm", "DemoRoute.vkp"}) {
+        s.ProjectFile = (dir.path() / "Working" / project).string();
+        ASSERT_EQ(LoadProject(s, ui).outcome, LoadOutcome::Loaded) << project;
+        for (int kind : {1, 2, 4}) {
+            for (int position = 0; position < fileCount(s, kind); ++position) {
+                const FileFormatLists lists = fileFormatLists(s, kind, position);
+                const StatOutputType type = kind == 4 ? outputTypeOfRows(lists.rowList) : StatOutputType::SingleStreet;
+                const std::vector<KnownVariable> names = knownVariables(s, kind, type);
+                for (const std::string *list : {&lists.varList, &lists.rowList}) {
+                    if (list == &lists.rowList && (kind != 4 || type != StatOutputType::SingleStreet)) {
+                        continue;
+                    }
+                    const CheckedList checked = checkVariableList(*list, names);
+                    EXPECT_TRUE(checked.unknown.empty())
+                        << project << ", " << fileNameAt(s, kind, position) << ": "
+                        << (checked.unknown.empty() ? "" : checked.unknown.front().name) << " is unknown";
+                }
+            }
+        }
+    }
+}
+
 TEST_F(DemoTables, EveryCatalogueColumnOfAverageAndMaximumFormsAStatisticWithASeriesRow) {
     const std::vector<KnownVariable> columns = knownVariables(tables(), 4, StatOutputType::SingleStreet);
-    for (const char *name : {"Av_1", "Av_2", "Av", "MaxHourly_1", "MaxRun8_2", "nHours_1"}) {
+    for (const char *name : {"Av_1", "Av_2", "Av", "Average_1", "MaxHourly_1", "MaxRun8_2", "nHours_1"}) {
         EXPECT_GE(findKnownExact(columns, name), 0) << name << " is offered by the dialog";
         EXPECT_EQ(invalidStatCombination(tables(), name, "NO2_mod, PM10_b"), std::nullopt) << name;
     }

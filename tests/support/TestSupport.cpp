@@ -138,7 +138,8 @@ std::optional<std::string> ScriptedInteraction::inputBox(const std::string &prom
     return v;
 }
 
-std::optional<std::string> ScriptedInteraction::chooseFile(const FileChoice &) {
+std::optional<std::string> ScriptedInteraction::chooseFile(const FileChoice &choice) {
+    fileChoices.push_back(choice);
     if (files.empty()) {
         return std::nullopt;
     }

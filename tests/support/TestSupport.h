@@ -58,6 +58,7 @@ public:
     std::deque<Answer> answers;        // taken front first; empty -> the default answer
     std::deque<std::optional<std::string>> inputs;
     std::deque<std::optional<std::string>> files;
+    std::vector<FileChoice> fileChoices; // every file dialog asked for, in order
 
     void message(const std::string &text, Icon icon, const std::string &title) override;
     Answer question(const std::string &text, Buttons buttons, Icon icon, Answer defaultAnswer,

@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 #include <functional>
@@ -107,14 +108,74 @@ TEST(FormatFromTheMainWindow, CancelChangesNothing) {
     Session s(sample, sample.project());
     const std::string before = s.state.OutputVarLists[1];
     s.select(2, 0);
-    onModal<frmFormatFile>([](frmFormatFile *d) {
+    bool keptAfterNo = false;
+    onModal<frmFormatFile>([&](frmFormatFile *d) {
         d->Form_Activate();
         d->boxVariables->setPlainText("year");
-        d->btnCancel_Click();
+        s.ui.answers = {Answer::No, Answer::Yes};
+        d->btnCancel_Click(); // No: the typed list stays
+        keptAfterNo = d->isVisible() && d->boxVariables->toPlainText() == "year";
+        d->btnCancel_Click(); // Yes: closed without storing
     });
     s->btnFormatFile_Click();
+    EXPECT_TRUE(keptAfterNo);
+    ASSERT_EQ(s.ui.messages.size(), 2u);
+    EXPECT_EQ(s.ui.messages[0],
+              "The lists have been changed.\r\nDo you want to close the dialog without storing the changes?");
     EXPECT_EQ(s.state.OutputVarLists[1], before);
     EXPECT_FALSE(s.state.ProjectChanged);
+}
+
+TEST(FormatFromTheMainWindow, EscapeInTheTypeAheadListClosesOnlyTheListAndKeepsTheTypedList) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.select(1, 0);
+    bool listClosed = false, dialogOpen = false;
+    QString typed;
+    onModal<frmFormatFile>([&](frmFormatFile *d) {
+        d->Form_Activate();
+        d->boxVariables->setFocus();
+        d->boxVariables->moveCursor(QTextCursor::End);
+        QTest::keyClicks(d->boxVariables, ", tem");
+        if (d->ListVariables->isHidden()) {
+            ADD_FAILURE() << "typing opens the list";
+        }
+        QTest::keyClick(d->boxVariables, Qt::Key_Escape);
+        listClosed = d->ListVariables->isHidden();
+        dialogOpen = d->isVisible();
+        typed = d->boxVariables->toPlainText();
+        d->btnEndFormat_Click();
+    });
+    s->btnFormatFile_Click();
+    EXPECT_TRUE(listClosed);
+    EXPECT_TRUE(dialogOpen) << "Escape in the list does not close the dialog";
+    EXPECT_TRUE(typed.endsWith(", tem")) << typed.toStdString();
+    EXPECT_EQ(s.state.InputVarLists[1], typed.toStdString()) << "OK stores what was typed";
+}
+
+TEST(FormatFromTheMainWindow, SaveVariableListStartsInTheProjectsFolderAndAsksBeforeReplacingAProgramFile) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.select(1, 0);
+    const std::string metBackFmt = sample.appDir + "Lists/National/DL/MetBack.fmt";
+    const std::string before = test::readFile(metBackFmt);
+    const std::string mine = sample.appDir + "Working/Met.fmt";
+    std::string startFolder;
+    onModal<frmFormatFile>([&](frmFormatFile *d) {
+        d->Form_Activate();
+        // The country's common layout is picked: No, then the project's own file.
+        s.ui.files = {metBackFmt, mine};
+        s.ui.answers = {Answer::No};
+        d->btnSave_Click();
+        d->btnEndFormat_Click();
+    });
+    s->btnFormatFile_Click();
+    ASSERT_EQ(s.ui.fileChoices.size(), 2u);
+    EXPECT_EQ(s.ui.fileChoices[0].folder, s.state.WorkDir) << "the project's folder, not the program's";
+    EXPECT_EQ(test::readFile(metBackFmt), before) << "the program's file is not replaced unasked";
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_NE(s.ui.messages.back().find("belongs to the program's own data"), std::string::npos);
+    EXPECT_EQ(test::readFile(mine).rfind("year, month, day, hour", 0), 0u);
 }
 
 TEST(FormatFromTheMainWindow, ANewInputFileLeavesTheRedWarningOnceItsColumnsAreNamedByDoubleClick) {

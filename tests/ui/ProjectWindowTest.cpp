@@ -511,7 +511,10 @@ TEST(ProjectWindow, NewFromTheTemplateGivesAnUntitledProjectOfTheChosenKind) {
             dialog->accept(); // OK with the preselected single street
         }
     });
+    bool newProjectDialog = false;
+    s.w->showNewStreetDialog = [&] { return newProjectDialog = true; };
     s->menNew_Click();
+    EXPECT_TRUE(newProjectDialog) << "the kind chosen, the new-project dialog follows";
     ASSERT_FALSE(s.state.ProjectFile.empty());
     EXPECT_TRUE(s.state.UntitledProject);
     EXPECT_FALSE(s.state.ProjectTypeCancelled);

@@ -37,7 +37,8 @@ struct Session {
     ScriptedInteraction ui;
     std::unique_ptr<ui::frmRun> w;
     bool loaded = false;
-    // Results windows the main window showed (their captions), and what a test does with one while it is open.
+    // Results windows the main window showed (their captions), and what a test does with one while it is
+    // open.
     std::vector<std::string> resultsWindows;
     std::function<void(QDialog &)> onResultsWindow;
     Session(Sample &sample, const std::string &project) {
@@ -81,9 +82,11 @@ struct Session {
         w->menOpen_Click();
     }
     // File > Create New Project in folder, OK on the project type dialog
-    // (single street, preselected).
+    // (single street, preselected); the new-project dialog is left out, so
+    // the project is the template as it stands, to be set up in the window.
     void newSingleStreetProject(const std::string &folder) {
         w->chooseFileName = [folder](int, const QString &, const QString &) { return folder; };
+        w->showNewStreetDialog = [] { return true; };
         QTimer::singleShot(0, [] {
             if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
                 dialog->accept();

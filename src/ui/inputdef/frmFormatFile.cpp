@@ -6,14 +6,16 @@
 #include "ui/inputdef/frmFormatFile.h"
 
 #include "core/Interaction.h"
-#include "run/State.h"
+#include "core/Paths.h"
 #include "project/DataFileHeader.h"
 #include "project/FormatFiles.h"
+#include "run/State.h"
+#include "ui/common/HelpSystem.h"
 #include "ui/inputdef/FloatingFrame.h"
 #include "ui/inputdef/ListTextBox.h"
 #include "ui/inputdef/frmViewFile.h"
-#include "ui/common/HelpSystem.h"
 
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -56,6 +58,7 @@ FormatDialogInput formatDialogInput(const State &state, int kind, int position) 
     in.workDir = state.WorkDir;
     in.metBackDir = state.MetBackDir;
     in.listsDir = state.ListsDir;
+    in.appDir = state.AppDir;
     in.decimalSeparator = state.DecimalSeparator;
     return in;
 }
@@ -414,10 +417,13 @@ void frmFormatFile::btnLoadList_Click(int index) {
     CheckVariableList();
 }
 
+// Saved variable lists belong to the user's projects: the Save dialog starts
+// in the project's folder, and a file of the program's own data tree (the
+// country's MetBack.fmt, say) is replaced only when the user says so.
 void frmFormatFile::btnSave_Click() {
     FileChoice choice;
     choice.title = "Save Variable List";
-    choice.folder = m_input.listsDir;
+    choice.folder = m_input.workDir.empty() ? m_input.listsDir : m_input.workDir;
     choice.filters = {kFormatFileFilter};
     choice.save = true;
     const FileFormatLists lists = boxLists();
@@ -425,6 +431,12 @@ void frmFormatFile::btnSave_Click() {
         const auto picked = m_interaction.chooseFile(choice);
         if (!picked) {
             return;
+        }
+        if (QFileInfo::exists(QString::fromStdString(*picked)) && liesInFolder(*picked, m_input.appDir) &&
+            m_interaction.question("The file " + *picked +
+                                       " belongs to the program's own data.\r\nDo you want to replace it?",
+                                   Buttons::YesNo, Icon::Exclamation, Answer::No) != Answer::Yes) {
+            continue; // the Save dialog again
         }
         for (;;) {
             const FileSaveResult saved = writeFormatFile(*picked, lists, m_input.kind == 4);
@@ -478,7 +490,21 @@ void frmFormatFile::btnCancel_Click() {
     reject();
 }
 
+bool frmFormatFile::listsEdited() const {
+    const FileFormatLists now = boxLists();
+    const FileFormatLists &in = m_input.lists;
+    return now.varList != in.varList || now.formatList != in.formatList ||
+           now.scalingList != in.scalingList || (m_input.kind == 4 && now.rowList != in.rowList);
+}
+
+// Cancel, Escape and the close box: typed lists are not thrown away unasked.
 void frmFormatFile::reject() {
+    if (Activated && listsEdited() &&
+        m_interaction.question("The lists have been changed.\r\nDo you want to close the dialog without "
+                               "storing the changes?",
+                               Buttons::YesNo, Icon::Question, Answer::No) != Answer::Yes) {
+        return;
+    }
     Unloading = true;
     m_waitingForPick = false;
     m_pendingChecks.clear();

@@ -57,7 +57,8 @@ struct FormatDialogInput {
     std::vector<std::string> projectList; // the lists "Load from Project" offers
     std::string workDir;                  // a file name without a folder lies here
     std::string metBackDir;               // a file name beginning ".\" lies here
-    std::string listsDir;                 // where format files are loaded from and saved to
+    std::string listsDir;                 // where saved format files are loaded from
+    std::string appDir;                   // the program's data tree: its files are replaced only when asked
     std::string decimalSeparator = ".";
 };
 
@@ -79,6 +80,8 @@ public:
 
     // The lists as the boxes hold them.
     FileFormatLists boxLists() const;
+    // True when the boxes hold other lists than the dialog was handed.
+    bool listsEdited() const;
     // The lists stored by OK (valid after an accepted dialog).
     const FileFormatLists &result() const { return m_result; }
 

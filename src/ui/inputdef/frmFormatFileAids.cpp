@@ -75,6 +75,11 @@ bool frmFormatFile::boxKeyPress(ListTextBox *box, QKeyEvent *event) {
         ListVariables->setFocus();
         return true;
     }
+    if (key == Qt::Key_Escape && ListVariables->isVisible()) {
+        // Escape closes the list the typing opened, not the dialog.
+        ListVariables_Escape();
+        return true;
+    }
     const QString text = event->text();
     const bool backspace = key == Qt::Key_Backspace;
     if (!enter && !backspace && (text.isEmpty() || !text.at(0).isPrint())) {

@@ -87,6 +87,7 @@ public:
 
     // ---- Street sketch and street configuration (frmRunStreet.cpp)
     void menEditStreetConfiguration_Click();
+    void editStreetSet(); // the street set of a multi-street project
     // Shows the street values of the state in the street data panel and draws the sketch.
     void showStreetData();
 
@@ -217,7 +218,7 @@ public:
     bool editDamagedProject(const LoadResult &result);
     // Tests skip the program start-up (they set the state up themselves).
     bool m_skipInitProgram = false;
-    // The new-project dialog, when there is one: false when it was cancelled.
+    // Replaces the new-project dialog (tests): false when it was cancelled.
     std::function<bool()> showNewStreetDialog;
 
     // ---- File lists

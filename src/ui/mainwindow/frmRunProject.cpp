@@ -11,6 +11,7 @@
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
 #include "ui/inputdef/frmNewFileName.h"
+#include "ui/inputdef/frmNewStreet.h"
 #include "ui/inputdef/frmTextEditor.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
@@ -196,6 +197,7 @@ void frmRun::menNew_Click() {
         }
     }
     const LoadResult result = newProjectFromTemplate(m_state, m_interaction, folder);
+    KeptTrafficValues = {0, 0}; // the traffic boxes start from the template's values too
     Frame0->setVisible(false);
     bool cancelled = result.outcome != LoadOutcome::Loaded || m_state.ProjectFile.empty();
     if (!cancelled) {
@@ -207,8 +209,9 @@ void frmRun::menNew_Click() {
                             this);
         kind.exec();
         cancelled = m_state.ProjectTypeCancelled;
-        if (!cancelled && showNewStreetDialog) {
-            cancelled = !showNewStreetDialog();
+        if (!cancelled) {
+            cancelled = showNewStreetDialog ? !showNewStreetDialog()
+                                            : !frmNewStreet::create(m_state, m_interaction, m_help, this);
         }
     }
     m_state.TrafficFileLoaded = false;

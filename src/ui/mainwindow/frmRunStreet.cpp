@@ -1,10 +1,12 @@
 // The main window's street sketch and the "Set Street Configuration" command.
 
 #include "core/Interaction.h"
+#include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "run/State.h"
-#include "ui/inputdef/frmStreetConfig.h"
 #include "ui/common/SketchBox.h"
+#include "ui/inputdef/frmStreetConfig.h"
+#include "ui/inputdef/frmStreetSet.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 
@@ -56,14 +58,44 @@ void frmRun::menEditStreetConfiguration_Click() {
         return;
     }
     if (s.MultiStreetMode) {
-        m_interaction.message("This command is not available in this version of the program.",
-                              Icon::Information);
+        editStreetSet();
         return;
     }
     s.ModelEnv.WorkDir = s.WorkDir;
     int defined = 0; // the main window has no use for it: a project's street is always defined
     EditSingleStreet(this, s, defined, sketchPanel->boxStreet3D->view());
     UpdateProjectDisplay();
+}
+
+// The street set of a multi-street project: a changed streets file, map or
+// map position marks the project changed; a cancelled editor changes nothing.
+void frmRun::editStreetSet() {
+    State &s = m_state;
+    s.ModelEnv.WorkDir = s.WorkDir;
+    auto inWorkDir = [&s](const std::string &stored) {
+        return stored.empty() ? stored : resolveStoredName(stored, s.WorkDir, s.WorkDir);
+    };
+    StreetSetChoice choice;
+    choice.streetsFile = inWorkDir(s.StreetsFile);
+    choice.mapFile = inWorkDir(s.MapFile);
+    choice.mapCoord = {s.MapCoord1, s.MapCoord2, s.MapCoord3, s.MapCoord4};
+    const std::array<double, 4> before = choice.mapCoord;
+    frmStreetSet::edit(choice, StreetSetContext{s.WorkDir, s.TrafficDir}, m_interaction, this);
+    if (choice.streetsFile.empty()) {
+        return;
+    }
+    const std::string streets = storedNameFor(choice.streetsFile, s.WorkDir);
+    const std::string map = storedNameFor(choice.mapFile, s.WorkDir);
+    s.ProjectChanged = s.ProjectChanged || !sameStoredName(streets, s.StreetsFile, s.WorkDir) ||
+                       !sameStoredName(map, s.MapFile, s.WorkDir) || choice.mapCoord != before;
+    s.StreetsFile = streets;
+    s.MapFile = map;
+    s.MapCoord1 = choice.mapCoord[0];
+    s.MapCoord2 = choice.mapCoord[1];
+    s.MapCoord3 = choice.mapCoord[2];
+    s.MapCoord4 = choice.mapCoord[3];
+    Label4->setText(QString::fromStdString(s.StreetsFile));
+    Label4->setToolTip(Label4->text());
 }
 
 } // namespace vesk::ui

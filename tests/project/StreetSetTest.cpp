@@ -1,0 +1,137 @@
+// The streets file of a multi-street project as the street-set editor reads,
+// checks and writes it: what it writes the runs read back.
+
+#include "project/StreetSet.h"
+
+#include "calc/CalcState.h"
+#include "calc/RunErrors.h"
+#include "calc/StreetRecords.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+StreetSet demoStreets() {
+    StreetSet set;
+    std::string error;
+    EXPECT_TRUE(readStreetSet((dataDir() / "Working/Streets.txt").string(), &set, &error)) << error;
+    return set;
+}
+
+} // namespace
+
+TEST(StreetSet, TheDemoStreetsAreReadWithTheirSectorsAndSidesAndWrittenBackByteForByte) {
+    const StreetSet set = demoStreets();
+    ASSERT_EQ(set.streets.size(), 4u);
+    const StreetSetEntry &market = set.streets[1];
+    EXPECT_TRUE(market.active);
+    EXPECT_EQ(market.street.StreetName, "Market Street");
+    EXPECT_EQ(market.x, 1500);
+    EXPECT_EQ(market.trafficFile, ".\\CityStreet.trf");
+    EXPECT_EQ(market.dailyTraffic, 12000);
+    EXPECT_EQ(market.street.StreetOrientation, 110);
+    ASSERT_EQ(market.street.NumWindSectors, 1);
+    EXPECT_EQ(market.street.SectorEnd[1], 90);
+    EXPECT_EQ(market.street.SectorValue[1], 0.5);
+    EXPECT_FALSE(set.streets[2].active);
+    EXPECT_EQ(set.streets[2].street.RecHeight, 1.5);
+    EXPECT_TRUE(market.street.Receptor1 && market.street.Receptor2) << "side 0 is both sides";
+
+    EXPECT_EQ(streetSetText(set), readFile(dataDir() / "Working/Streets.txt"));
+}
+
+TEST(StreetSet, AWrittenSetIsReadByTheRunAsTheEditorLeftIt) {
+    StreetSet set = demoStreets();
+    StreetSetEntry added = newStreetSetEntry("Quay Side", "Quay.trf");
+    added.street.Receptor1 = 0; // side 2 only
+    added.street.NumWindSectors = 2;
+    added.street.SectorStart[1] = 10;
+    added.street.SectorEnd[1] = 40;
+    added.street.SectorValue[1] = 0.25;
+    added.street.SectorStart[2] = 200;
+    added.street.SectorEnd[2] = 250;
+    added.street.SectorValue[2] = 1;
+    added.x = 2500.5;
+    added.dailyTraffic = 9000;
+    set.streets.push_back(added);
+    set.streets.erase(set.streets.begin()); // the first street deleted
+
+    TempDir dir;
+    const std::string path = (dir.path() / "Streets.txt").string();
+    ASSERT_TRUE(writeStreetSet(path, set).ok());
+
+    RecordReader file;
+    std::string error;
+    ASSERT_TRUE(RecordReader::open(path, &file, &error)) << error;
+    CalcState s;
+    std::vector<std::string> names;
+    while (!file.atEnd()) {
+        ReadStreetRecord(s, file);
+        names.push_back(s.CurrentStreetName);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Market Street", "Old Lane", "Ring Avenue", "Quay Side"}));
+    EXPECT_EQ(s.StreetX, 2500.5);
+    EXPECT_EQ(s.TrafficFile, "Quay.trf");
+    EXPECT_EQ(s.AnnualDiurnalTraffic, 9000);
+    EXPECT_EQ(s.Receptor1, 0);
+    EXPECT_EQ(s.Receptor2, 1);
+    EXPECT_EQ(s.NumWindSectors, 2);
+    EXPECT_EQ(s.SectorStart[2], 200);
+    EXPECT_EQ(s.SectorValue[1], 0.25);
+    EXPECT_EQ(s.RecHeight, 2);
+}
+
+TEST(StreetSet, AStreetWithAProblemIsNamedAndTheFileIsNotTouched) {
+    StreetSet set = demoStreets();
+    TempDir dir;
+    const std::string path = dir.write("Streets.txt", "old").string();
+    struct Case {
+        std::function<void(StreetSetEntry &)> change;
+        const char *says;
+    };
+    const Case cases[] = {
+        {[](StreetSetEntry &e) { e.street.StreetName.clear(); }, "no name"},
+        {[](StreetSetEntry &e) { e.street.StreetWidth = 0; }, "width must be > 0"},
+        {[](StreetSetEntry &e) { e.street.Receptor1 = e.street.Receptor2 = 0; }, "receptor"},
+        {[](StreetSetEntry &e) { e.dailyTraffic = 2e7; }, "daily traffic"},
+        {[](StreetSetEntry &e) { e.trafficFile = "a\"b"; }, "double quote"},
+        {[](StreetSetEntry &e) { e.speed = -1; }, "travel speed"},
+    };
+    for (const Case &c : cases) {
+        StreetSet bad = set;
+        c.change(bad.streets[2]);
+        const FileSaveResult saved = writeStreetSet(path, bad);
+        EXPECT_FALSE(saved.ok()) << c.says;
+        EXPECT_EQ(saved.message.rfind("Street 3 (", 0), 0u) << saved.message;
+        EXPECT_NE(saved.message.find(c.says), std::string::npos) << saved.message;
+        EXPECT_EQ(readFile(path), "old");
+    }
+    EXPECT_FALSE(writeStreetSet(path, StreetSet{}).ok()) << "an empty set";
+}
+
+TEST(StreetSet, ADamagedFileIsRefusedWithItsLine) {
+    TempDir dir;
+    struct Case {
+        const char *text;
+        const char *says;
+    };
+    const Case cases[] = {
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2\r\n", "incomplete"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,13\r\n", "13 wind sectors"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,-5,18,150,150,20,0,2,0\r\n", "street height"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,1\r\n5,x,1\r\n", "line 2"},
+    };
+    for (const Case &c : cases) {
+        const std::string path = dir.write("S.txt", c.text).string();
+        StreetSet set;
+        set.streets.push_back(newStreetSetEntry("kept", ""));
+        std::string error;
+        EXPECT_FALSE(readStreetSet(path, &set, &error)) << c.text;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        ASSERT_EQ(set.streets.size(), 1u) << "a refused file leaves the set as it was";
+    }
+}
