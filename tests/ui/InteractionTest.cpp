@@ -61,6 +61,21 @@ TEST(QtInteraction, FiltersInTheProgramsBarFormBecomeQtFilters) {
     EXPECT_EQ(f[2], "Text (*.txt)");
 }
 
+TEST(QtInteraction, ASaveDialogGivesANameWithoutExtensionThatOfTheChosenFilter) {
+    const struct {
+        const char *filter, *suffix;
+    } cases[] = {{"VESK results (*.res)", "res"},
+                 {"Bitmap Picture (*.bmp)", "bmp"},
+                 {"Project files (*.vkp *.vkm)", "vkp"},
+                 {"All (*.*)", ""},
+                 {"Data (*.d?t)", ""},
+                 {"*.fmt", "fmt"},
+                 {"", ""}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(filterSuffix(QString::fromLatin1(c.filter)), QString::fromLatin1(c.suffix)) << c.filter;
+    }
+}
+
 TEST(QtSettings, ValuesSurviveANewSettingsObjectAndRemovedKeysGiveTheDefault) {
     test::TempDir dir;
     const QString ini = QString::fromStdString((dir.path() / "settings.ini").string());

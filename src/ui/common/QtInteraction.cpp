@@ -122,6 +122,18 @@ QStringList qtFilters(const std::vector<std::string> &filters) {
     return result;
 }
 
+QString filterSuffix(const QString &filter) {
+    const int open = filter.lastIndexOf(QLatin1Char('('));
+    const int close = filter.lastIndexOf(QLatin1Char(')'));
+    const QString patterns = open >= 0 && close > open ? filter.mid(open + 1, close - open - 1) : filter;
+    const QString first = patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0);
+    if (!first.startsWith(QStringLiteral("*.")) || first.size() < 3) {
+        return {};
+    }
+    const QString suffix = first.mid(2);
+    return suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')) ? QString() : suffix;
+}
+
 QtInteraction::QtInteraction(QObject *parent) : QObject(parent) {}
 
 template <typename F> void QtInteraction::onGuiThread(F &&f) {
@@ -175,10 +187,29 @@ std::optional<std::string> QtInteraction::chooseFile(const FileChoice &choice) {
             start = start.isEmpty() ? QString::fromStdString(choice.fileName)
                                     : start + QLatin1Char('/') + QString::fromStdString(choice.fileName);
         }
-        const QString filter = qtFilters(choice.filters).join(QStringLiteral(";;"));
+        const QStringList filters = qtFilters(choice.filters);
+        const QString filter = filters.join(QStringLiteral(";;"));
         const QString title = titleOr(choice.title);
-        const QString path = choice.save ? QFileDialog::getSaveFileName(m_parentWidget, title, start, filter)
-                                         : QFileDialog::getOpenFileName(m_parentWidget, title, start, filter);
+        QString path;
+        if (choice.save) {
+            // A name typed without an extension gets the one of the chosen
+            // filter, before the dialog asks about replacing a file, so that
+            // the file is found again by the same filter when opened.
+            QFileDialog dialog(m_parentWidget, title, start, filter);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            dialog.setObjectName(QStringLiteral("saveFileDialog"));
+            auto takeSuffix = [&dialog](const QString &chosen) {
+                dialog.setDefaultSuffix(filterSuffix(chosen));
+            };
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, takeSuffix);
+            takeSuffix(filters.isEmpty() ? QString() : filters.front());
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+                path = dialog.selectedFiles().front();
+            }
+        } else {
+            path = QFileDialog::getOpenFileName(m_parentWidget, title, start, filter);
+        }
         if (!path.isEmpty()) {
             result = path.toStdString();
         }

@@ -41,4 +41,9 @@ QString applicationTitle();
 // strings or from ready "Text (*.x)" entries.
 QStringList qtFilters(const std::vector<std::string> &filters);
 
+// The extension a save dialog gives a name typed without one under a Qt
+// filter: that of its first pattern ("VESK results (*.res)" gives "res"),
+// none for a pattern with wildcards in it ("All (*.*)").
+QString filterSuffix(const QString &filter);
+
 } // namespace vesk::ui

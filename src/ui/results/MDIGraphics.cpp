@@ -93,6 +93,16 @@ void MDIGraphics::setupMenus() {
     item(window, "menTileHorizontal", QStringLiteral("Tile Horizontal"),
          &MDIGraphics::menTileHorizontal_Click);
     item(window, "menTileVertical", QStringLiteral("Tile Vertical"), &MDIGraphics::menTileVertical_Click);
+
+    QMenu *help = makeMenu(nullptr, "menHelp", QStringLiteral("&Help"));
+    QAction *topic = help->addAction(QStringLiteral("Graphs Help"));
+    topic->setObjectName(QStringLiteral("menHelpGraphs"));
+    topic->setShortcut(QKeySequence::HelpContents);
+    connect(topic, &QAction::triggered, this, [this] {
+        if (showHelp) {
+            showHelp(kHelpContext);
+        }
+    });
 }
 
 QAction *MDIGraphics::action(const QString &name) const {
@@ -167,7 +177,45 @@ void MDIGraphics::menResults_Click(int index) {
         return;
     }
     GraphFile = kGraphFiles[index];
+    // A side already plotted is brought forward rather than opened twice
+    // ("New Window" is the way to a second window of the same graph).
+    for (const QPointer<QMdiSubWindow> &window : m_windows) {
+        auto *graph = window ? qobject_cast<frmGraph *>(window->widget()) : nullptr;
+        if (graph && !window->isHidden() && graph->graphFile() == GraphFile) {
+            if (window->isMinimized()) {
+                window->showNormal();
+            }
+            mdiArea->setActiveSubWindow(window);
+            return;
+        }
+    }
     openGraphWindow(QString::fromStdString(GraphFile));
+}
+
+int MDIGraphics::refreshAfterRun() {
+    int redrawn = 0;
+    std::string closed;
+    for (const QPointer<QMdiSubWindow> &window : m_windows) {
+        auto *graph = window ? qobject_cast<frmGraph *>(window->widget()) : nullptr;
+        if (!graph || window->isHidden() || !graph->dataFileChanged()) {
+            continue;
+        }
+        std::string why;
+        if (graph->reload(m_state, &why)) {
+            ++redrawn;
+            continue;
+        }
+        closed += "\r\n\r\n" + window->windowTitle().toStdString() + ": " + why;
+        window->close();
+    }
+    updateMenus();
+    if (!closed.empty()) {
+        m_interaction.message("The run rewrote the data of these graphs, which could not be drawn again and "
+                              "were closed:" +
+                                  closed,
+                              Icon::Exclamation);
+    }
+    return redrawn;
 }
 
 void MDIGraphics::menNewWindow_Click() {

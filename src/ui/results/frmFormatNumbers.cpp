@@ -39,6 +39,9 @@ frmFormatNumbers::frmFormatNumbers(State &state, std::function<void()> apply, QW
     layout->addWidget(Label1);
     layout->addWidget(txtFormat);
     layout->addWidget(lblProblem);
+    // The dialog grows with the reason of a refusal instead of cutting it off.
+    txtFormat->setMinimumWidth(txtFormat->fontMetrics().averageCharWidth() * 48);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     auto *buttons = new QHBoxLayout;
     btnOK = dialogButton(this, "btnOK", QStringLiteral("OK"));
     btnOK->setDefault(true);
