@@ -45,9 +45,10 @@ int main(int argc, char *argv[]) {
         QPdfWriter pdf(&out);
         pdf.setTitle(QStringLiteral("WinVESK User's Guide"));
         pdf.setCreator(QStringLiteral("WinVESK"));
-        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 18, 20, 18),
+        // The document keeps margins of 2 cm inside the page itself, and numbers
+        // the pages it prints when it has no page size of its own.
+        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                       QPageLayout::Millimeter));
-        // Without a page size of its own the document numbers the pages it prints.
         guide.print(&pdf);
     }
     if (!out.commit()) {

@@ -54,11 +54,13 @@ TEST(QtInteraction, AQuestionFromAWorkerThreadIsAskedOnTheUserInterfaceThread) {
 }
 
 TEST(QtInteraction, FiltersInTheProgramsBarFormBecomeQtFilters) {
-    const QStringList f = qtFilters({"VESK Project (*.vkp)|*.vkp|All (*.*)|*.*", "Text (*.txt)"});
-    ASSERT_EQ(f.size(), 3);
-    EXPECT_EQ(f[0], "VESK Project (*.vkp) (*.vkp)");
-    EXPECT_EQ(f[1], "All (*.*) (*.*)");
+    const QStringList f =
+        qtFilters({"VESK Project (*.vkp)|*.vkp|All (*.*)|*.*", "Text (*.txt)", "Lists|*.lst;*.ls0"});
+    ASSERT_EQ(f.size(), 4);
+    EXPECT_EQ(f[0], "VESK Project (*.vkp)") << "patterns named in the text are not repeated";
+    EXPECT_EQ(f[1], "All (*.*)");
     EXPECT_EQ(f[2], "Text (*.txt)");
+    EXPECT_EQ(f[3], "Lists (*.lst *.ls0)");
 }
 
 TEST(QtInteraction, ASaveDialogGivesANameWithoutExtensionThatOfTheChosenFilter) {

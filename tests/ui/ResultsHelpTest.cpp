@@ -74,7 +74,7 @@ TEST(UserGuide, isBuiltAsAPdfOfSeveralPages) {
     ASSERT_TRUE(guide.open(QIODevice::ReadOnly)) << WINVESK_USER_GUIDE;
     const QByteArray bytes = guide.readAll();
     EXPECT_TRUE(bytes.startsWith("%PDF-"));
-    EXPECT_GE(bytes.count("/Type /Page") - bytes.count("/Type /Pages"), 5) << "the whole guide, not a stub";
+    EXPECT_GE(bytes.count("/Type /Page") - bytes.count("/Type /Pages"), 4) << "the whole guide, not a stub";
 }
 
 TEST(UserGuide, theHelpMenuOpensItInEitherLanguage) {

@@ -116,7 +116,10 @@ QStringList qtFilters(const std::vector<std::string> &filters) {
         for (int i = 0; i + 1 < parts.size(); i += 2) {
             QString patterns = parts[i + 1];
             patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-            result << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+            const QString tail = QStringLiteral("(") + patterns + QLatin1Char(')');
+            // "VESK results (*.res)|*.res" names its patterns already: not twice.
+            result << (parts[i].trimmed().endsWith(tail) ? parts[i].trimmed()
+                                                         : parts[i] + QLatin1Char(' ') + tail);
         }
     }
     return result;

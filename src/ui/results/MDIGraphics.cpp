@@ -8,9 +8,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTimer>
@@ -159,9 +161,16 @@ frmGraph *MDIGraphics::openGraphWindow(const QString &caption) {
     }
     QMdiSubWindow *window = mdiArea->addSubWindow(graph);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    QPixmap noIcon(16, 16); // the caption alone, without the toolkit's logo
+    noIcon.fill(Qt::transparent);
+    window->setWindowIcon(QIcon(noIcon));
     window->setWindowTitle(caption);
     const QSize room = mdiArea->viewport()->size();
     window->resize(std::max(320, room.width() * 2 / 3), std::max(240, room.height() * 2 / 3));
+    // Cascaded from the top left, but never hanging out of the frame.
+    const int step = 24 * static_cast<int>(graphWindows().size() % 6);
+    window->move(std::max(0, std::min(step, room.width() - window->width())),
+                 std::max(0, std::min(step, room.height() - window->height())));
     m_windows.emplace_back(window);
     // A window counts until it is closed (hidden) or gone.
     connect(window, &QObject::destroyed, this, &MDIGraphics::updateMenus);
@@ -343,6 +352,9 @@ void MDIGraphics::Form_Activate() {
         if (dialog.sideChosen(index)) {
             menResults_Click(index);
         }
+    }
+    if (GraphWindowCount() > 1) {
+        menTileVertical_Click(); // both sides next to each other, each in full view
     }
 }
 

@@ -3,6 +3,8 @@
 #include "run/results/ResultsChoices.h"
 #include "ui/common/EngineState.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
@@ -44,6 +46,14 @@ frmFormatColumns::frmFormatColumns(State &state, std::function<void()> apply, QW
         item->setCheckState(choice.shown ? Qt::Checked : Qt::Unchecked);
         item->setData(Qt::UserRole, index++);
     }
+    // As tall as its items (within reason), starting on the first column rather than a heading.
+    List1->setMinimumHeight(std::min(List1->sizeHintForRow(0) * List1->count() + 2 * List1->frameWidth() + 4, 560));
+    for (int i = 0; i < List1->count(); ++i) {
+        if (List1->item(i)->flags() & Qt::ItemIsUserCheckable) {
+            List1->setCurrentRow(i);
+            break;
+        }
+    }
     layout->addWidget(List1);
     auto *buttons = new QHBoxLayout;
     btnOK = dialogButton(this, "btnOK", QStringLiteral("OK"));
@@ -58,7 +68,7 @@ frmFormatColumns::frmFormatColumns(State &state, std::function<void()> apply, QW
     connect(btnOK, &QPushButton::clicked, this, &frmFormatColumns::btnOK_Click);
     connect(btnApply, &QPushButton::clicked, this, &frmFormatColumns::btnApply_Click);
     connect(btnCancel, &QPushButton::clicked, this, &frmFormatColumns::btnCancel_Click);
-    resize(320, 480);
+    resize(320, sizeHint().height());
 }
 
 void frmFormatColumns::readFlags() {

@@ -292,7 +292,8 @@ results::PageTexts frmShowResults::fileTexts(int page) const {
 }
 
 void frmShowResults::showPage(results::ResultsPage page) {
-    widenColumnsToFit(page, MSFlexGrid1->font(), MSFlexGrid1->viewport(), 1.0 / 15.0, false);
+    // The first column as wide as its longest text, limit titles included: nothing is cut off.
+    widenColumnsToFit(page, MSFlexGrid1->font(), MSFlexGrid1->viewport(), 1.0 / 15.0);
     MSFlexGrid1->setUpdatesEnabled(false);
     m_model->setPage(std::move(page));
     m_model->applyLayout(MSFlexGrid1);

@@ -82,7 +82,7 @@ std::vector<QString> frmShowResults::printResults(QPrinter &printer) {
         }
         firstSheet = false;
         results::ResultsPage table = pageFor(p);
-        widenColumnsToFit(table, font, &printer, perTwip, true);
+        widenColumnsToFit(table, font, &printer, perTwip);
         const results::TablePlacement place =
             results::placeTable(sheet.width(), table.gridWidthTwips() * perTwip);
         double y = 0;
