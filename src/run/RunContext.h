@@ -20,8 +20,8 @@
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
 #include "run/RunControl.h"
-#include "run/results/StreetResults.h"
 #include "run/State.h"
+#include "run/results/StreetResults.h"
 
 #include <cstdint>
 #include <fstream>

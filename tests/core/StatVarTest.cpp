@@ -69,8 +69,8 @@ INSTANTIATE_TEST_SUITE_P(Pairs, StatVarReceptorZero,
 struct CaptureCase {
     const char *what;
     PeriodLength period;
-    float hours, days;            // counted
-    float hourShare, dayShare;    // per cent
+    float hours, days;         // counted
+    float hourShare, dayShare; // per cent
 };
 
 class StatVarDataCapture : public ::testing::TestWithParam<CaptureCase> {};

@@ -60,11 +60,12 @@ TEST_P(DataCapture, isTheShareOfTheHoursAndDaysOfThePeriodRun) {
     writeWork("Met.txt", keptLines(hourlyLines(c.year, c.month, c.day, c.hours, metLine), kept));
     writeWork("Traffic.txt", keptLines(hourlyLines(c.year, c.month, c.day, c.hours, trafficLine), kept));
     writeWork("Back.txt", keptLines(hourlyLines(c.year, c.month, c.day, c.hours, backLine), kept));
-    loadProject("Test.vkp",
-                projectText({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
-                             inputFile("Traffic.txt", "year,month,day,hour,nlight,nheavy,speed_light,"
-                                                      "speed_heavy,qNOx,qNO2,qPM10"),
-                             inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b")}));
+    loadProject(
+        "Test.vkp",
+        projectText({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
+                     inputFile("Traffic.txt", "year,month,day,hour,nlight,nheavy,speed_light,"
+                                              "speed_heavy,qNOx,qNO2,qPM10"),
+                     inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b")}));
     state.StartAuto = !c.start.isSet();
     state.EndAuto = !c.end.isSet();
     state.StartDate = c.start;
@@ -123,8 +124,16 @@ INSTANTIATE_TEST_SUITE_P(
         CaptureCase{"a complete March", 2023, 3, 1, 744, 0, {}, {}, 744, 31},
         CaptureCase{"a complete leap year", 2024, 1, 1, 8784, 0, {}, {}, 8784, 366},
         CaptureCase{"a common year with every fourth day missing", 2023, 1, 1, 8760, 4, {}, {}, 8760, 365},
-        CaptureCase{"March data in a period of March and April", 2023, 3, 1, 744, 0, {2023, 3, 1},
-                    {2023, 4, 30}, 1464, 61}),
+        CaptureCase{"March data in a period of March and April",
+                    2023,
+                    3,
+                    1,
+                    744,
+                    0,
+                    {2023, 3, 1},
+                    {2023, 4, 30},
+                    1464,
+                    61}),
     caseName);
 
 } // namespace

@@ -1,9 +1,9 @@
 // The Qt answers to the engine's questions and the settings store.
 
 #include "support/TestSupport.h"
-#include "ui/mainwindow/GuardedApplication.h"
 #include "ui/common/QtInteraction.h"
 #include "ui/common/QtSettings.h"
+#include "ui/mainwindow/GuardedApplication.h"
 
 #include <QAbstractButton>
 #include <QApplication>

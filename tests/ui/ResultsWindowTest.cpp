@@ -4,6 +4,7 @@
 
 #include "run/results/ResultsFixture.h"
 #include "ui/WindowSession.h"
+#include "ui/common/QtInteraction.h"
 #include "ui/results/ResultsTableModel.h"
 #include "ui/results/StreetListModel.h"
 #include "ui/results/frmFormatColumns.h"
@@ -11,7 +12,6 @@
 #include "ui/results/frmMultiStreetResults.h"
 #include "ui/results/frmShowResults.h"
 #include "ui/settings/frmConcUnits.h"
-#include "ui/common/QtInteraction.h"
 
 #include "calc/Format.h"
 #include "core/TextIO.h"

@@ -234,7 +234,8 @@ std::optional<double> storedNumber(std::string_view text) {
 namespace {
 
 // The page without the hidden columns; the first column always stays.
-PageTexts withoutColumns(const PageTexts &lines, const std::vector<std::pair<std::string, std::string>> &hidden) {
+PageTexts withoutColumns(const PageTexts &lines,
+                         const std::vector<std::pair<std::string, std::string>> &hidden) {
     if (hidden.empty() || lines.size() < 2) {
         return lines;
     }

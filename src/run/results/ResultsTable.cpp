@@ -106,7 +106,7 @@ struct Component {
     std::string label;
     bool known = false; // in the pollutant list
     bool shown = true;
-    double limitFactor = 1; // limit values (default output unit) to the unit shown
+    double limitFactor = 1;        // limit values (default output unit) to the unit shown
     int sources[4] = {0, 0, 0, 0}; // percentiles, running 8-hour, averages, daily
     bool anySource(int wanted) const {
         return std::any_of(std::begin(sources), std::end(sources), [wanted](int v) {
@@ -115,20 +115,7 @@ struct Component {
     }
 };
 
-// The shown unit of every pollutant of the source, by pollutant index.
-std::vector<ShownUnit> shownUnits(const State &s, const StatSource &source) {
-    std::vector<ShownUnit> out;
-    const std::size_t n = source.outputUnitFactor != nullptr ? source.outputUnitFactor->size() : 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::string run = source.outputUnits != nullptr && i < source.outputUnits->size()
-                                    ? (*source.outputUnits)[i]
-                                    : std::string();
-        out.push_back(shownUnit(run, textAt(s.DefOutputUnits, static_cast<int>(i)), (*source.outputUnitFactor)[i]));
-    }
-    return out;
-}
-
-Component componentOf(const State &s, const std::vector<ShownUnit> &units, int i) {
+Component componentOf(const State &s, const StatSource &source, const std::vector<ShownUnit> &units, int i) {
     Component c;
     c.i = i;
     c.pollutant = textAt(s.LimValPollutants, i);
@@ -142,13 +129,12 @@ Component componentOf(const State &s, const std::vector<ShownUnit> &units, int i
     }
     const int index = p->Index;
     const std::string longName = textAt(s.LimValLongNames, i);
-    const std::string unit = index >= 0 && static_cast<std::size_t>(index) < units.size()
-                                 ? units[static_cast<std::size_t>(index)].code
-                                 : textAt(s.DefOutputUnits, index);
-    c.label = (longName.empty() ? p->LongName : longName) + unitText(unit);
-    c.limitFactor = index >= 0 && static_cast<std::size_t>(index) < units.size()
-                        ? units[static_cast<std::size_t>(index)].limitFactor
-                        : 1.0;
+    const Pollutant *stored = source.pollutants != nullptr ? source.pollutants->find(c.pollutant) : nullptr;
+    const auto at = static_cast<std::size_t>(stored != nullptr ? stored->Index : -1);
+    const bool unitKnown = stored != nullptr && stored->Index >= 0 && at < units.size();
+    c.label = (longName.empty() ? p->LongName : longName) +
+              unitText(unitKnown ? units[at].code : textAt(s.DefOutputUnits, index));
+    c.limitFactor = unitKnown ? units[at].limitFactor : 1.0;
     c.shown = optionAt(s.ShowPol, index, true);
     c.sources[0] = optionAt(s.PercSource, index, 0);
     c.sources[1] = optionAt(s.Run8Source, index, 0);
@@ -301,7 +287,8 @@ float limitValue(const State &s, const ResultsColumn &c, int i, int j) {
 }
 
 StatSource runStatSource(const State &s) {
-    return StatSource{&s.StatVarList, &s.PollutantList, &s.OutputUnitFactor, &s.CalcOutputUnits, s.CalcPeriod};
+    return StatSource{&s.StatVarList, &s.PollutantList, &s.OutputUnitFactor, &s.CalcOutputUnits,
+                      s.CalcPeriod};
 }
 
 ShownUnit shownUnit(const std::string &runUnit, const std::string &defaultUnit, float outputUnitFactor) {
@@ -314,6 +301,27 @@ ShownUnit shownUnit(const std::string &runUnit, const std::string &defaultUnit, 
         return {run, 1.0f, usable ? 1.0 / static_cast<double>(outputUnitFactor) : 1.0};
     }
     return {defaultUnit, usable ? outputUnitFactor : 1.0f, 1.0f};
+}
+
+std::vector<ShownUnit> shownUnits(const State &s, const StatSource &source) {
+    const std::size_t n = source.outputUnitFactor != nullptr ? source.outputUnitFactor->size() : 0;
+    std::vector<ShownUnit> out(n);
+    if (source.pollutants == nullptr) {
+        return out;
+    }
+    for (const Pollutant &p : *source.pollutants) {
+        const auto i = static_cast<std::size_t>(p.Index);
+        if (p.Index < 0 || i >= n) {
+            continue;
+        }
+        const Pollutant *own = s.PollutantList.find(p.Name);
+        const std::string run = source.outputUnits != nullptr && i < source.outputUnits->size()
+                                    ? (*source.outputUnits)[i]
+                                    : std::string();
+        out[i] = shownUnit(run, own != nullptr ? textAt(s.DefOutputUnits, own->Index) : std::string(),
+                           (*source.outputUnitFactor)[i]);
+    }
+    return out;
 }
 
 std::vector<ResultsColumn> allResultsColumns(const State &s) {
@@ -398,7 +406,7 @@ ResultsPage buildResultsPage(const State &s, const StatSource &source, int page,
     }
     std::vector<Component> components;
     for (int i = 1; i <= s.LimValPollutantCount; ++i) {
-        components.push_back(componentOf(s, units, i));
+        components.push_back(componentOf(s, source, units, i));
     }
 
     std::vector<const ResultsColumn *> present;

@@ -128,6 +128,10 @@ struct ShownUnit {
     double limitFactor = 1;
 };
 ShownUnit shownUnit(const std::string &runUnit, const std::string &defaultUnit, float outputUnitFactor);
+// The shown unit of every pollutant of source, by the source's pollutant
+// index (a saved street list keeps the pollutants of its own run); the
+// default output unit is the state's for a pollutant of that name.
+std::vector<ShownUnit> shownUnits(const State &s, const StatSource &source);
 
 // Every statistics column in table order, hidden ones included (with their
 // hide flag set), named by the percentile display mode of their family.
@@ -157,7 +161,8 @@ enum class PageUse { Window, File };
 
 // The table of page 0..NumReceptors from the state's lists, options, column
 // flags and NumberFormat, with values from source. Never fails.
-ResultsPage buildResultsPage(const State &s, const StatSource &source, int page, PageUse use = PageUse::Window);
+ResultsPage buildResultsPage(const State &s, const StatSource &source, int page,
+                             PageUse use = PageUse::Window);
 
 // The columns the column dialog hides, as (section heading, column name).
 std::vector<std::pair<std::string, std::string>> hiddenColumnNames(const State &s);

@@ -344,18 +344,11 @@ void StreetResultsStore::summarise(StreetEntry &street, const std::vector<float>
 }
 
 void StreetResultsStore::setColumns(const State &s) {
-    m_shownFactors.assign(m_factors.size(), 1.0f);
-    std::vector<ShownUnit> shown(m_factors.size());
-    for (const Pollutant &p : m_pollutants) {
-        const auto i = static_cast<std::size_t>(p.Index);
-        if (i >= m_factors.size()) {
-            continue;
-        }
-        const Pollutant *own = s.PollutantList.find(p.Name);
-        const auto d = static_cast<std::size_t>(own != nullptr ? own->Index : -1);
-        shown[i] = shownUnit(i < m_units.size() ? m_units[i] : std::string(),
-                             d < s.DefOutputUnits.size() ? s.DefOutputUnits[d] : std::string(), m_factors[i]);
-        m_shownFactors[i] = shown[i].factor;
+    const std::vector<ShownUnit> shown =
+        shownUnits(s, StatSource{nullptr, &m_pollutants, &m_factors, &m_units, {}});
+    m_shownFactors.clear();
+    for (const ShownUnit &u : shown) {
+        m_shownFactors.push_back(u.factor);
     }
     m_columns = summaryColumns(s);
     for (SummaryColumn &c : m_columns) {

@@ -165,7 +165,7 @@ private:
     std::vector<std::string> m_units;
     std::vector<float> m_shownFactors; // a statistic to the unit its summary column shows
     std::vector<SummaryColumn> m_columns;
-    std::vector<int> m_columnKeys; // per summary column, its key's position in m_keys (-1 = none)
+    std::vector<int> m_columnKeys;   // per summary column, its key's position in m_keys (-1 = none)
     std::size_t m_streetFields = 14; // fields of a street line before its statistics
     std::vector<StreetEntry> m_streets;
     std::string m_line; // kept for its capacity

@@ -163,9 +163,11 @@ void frmRun::btnHelp_Click() {
 
 void frmRun::menUserGuide_Click() {
     const bool danish = action(QStringLiteral("menHelpL_1"))->isChecked();
-    const QString english = QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideEN.pdf");
-    QString path = danish ? QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideDK.pdf")
-                          : english;
+    const QString english =
+        QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideEN.pdf");
+    QString path = danish
+                       ? QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideDK.pdf")
+                       : english;
     if (danish && !QFileInfo::exists(path)) {
         path = english; // the guide is written in English only
     }

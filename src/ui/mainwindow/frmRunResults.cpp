@@ -5,8 +5,8 @@
 #include "ui/common/EngineState.h"
 
 #include "core/Interaction.h"
-#include "ui/common/HelpSystem.h"
 #include "run/results/StreetResults.h"
+#include "ui/common/HelpSystem.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/results/StreetListModel.h"
 #include "ui/results/frmMultiStreetResults.h"

@@ -47,7 +47,8 @@ frmFormatColumns::frmFormatColumns(State &state, std::function<void()> apply, QW
         item->setData(Qt::UserRole, index++);
     }
     // As tall as its items (within reason), starting on the first column rather than a heading.
-    List1->setMinimumHeight(std::min(List1->sizeHintForRow(0) * List1->count() + 2 * List1->frameWidth() + 4, 560));
+    List1->setMinimumHeight(
+        std::min(List1->sizeHintForRow(0) * List1->count() + 2 * List1->frameWidth() + 4, 560));
     for (int i = 0; i < List1->count(); ++i) {
         if (List1->item(i)->flags() & Qt::ItemIsUserCheckable) {
             List1->setCurrentRow(i);

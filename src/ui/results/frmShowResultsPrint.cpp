@@ -25,7 +25,8 @@ QString frmShowResults::proposedPdfName() const {
     QString street = QString::fromStdString(m_streetShown).trimmed();
     static const QRegularExpression notInNames(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
     street.replace(notInNames, QStringLiteral("_"));
-    const QString name = street.isEmpty() ? QStringLiteral("results.pdf") : street + QStringLiteral("_results.pdf");
+    const QString name =
+        street.isEmpty() ? QStringLiteral("results.pdf") : street + QStringLiteral("_results.pdf");
     const QString folder = QString::fromStdString(m_state.WorkDir);
     return folder.isEmpty() ? name : QDir(folder).filePath(name);
 }

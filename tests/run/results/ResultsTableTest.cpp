@@ -97,10 +97,12 @@ TEST_F(ResultsFixture, aPollutantIsShownInTheNamedOutputUnitOfTheRunWithItsLimit
     const ResultsPage byNumber = page(0);
     const int defaultHeading = rowOf(byNumber, "Nitrogen dioxide (µg/m³)");
     ASSERT_GT(defaultHeading, 0);
-    EXPECT_EQ(byNumber.cell(rowOf(byNumber, "Street Modelled", defaultHeading), columnOf(byNumber, "Average")).text,
-              "18.69000");
-    EXPECT_EQ(byNumber.cell(rowOf(byNumber, "EU limit value", defaultHeading), columnOf(byNumber, "Average")).text,
-              "40");
+    EXPECT_EQ(
+        byNumber.cell(rowOf(byNumber, "Street Modelled", defaultHeading), columnOf(byNumber, "Average")).text,
+        "18.69000");
+    EXPECT_EQ(
+        byNumber.cell(rowOf(byNumber, "EU limit value", defaultHeading), columnOf(byNumber, "Average")).text,
+        "40");
 }
 
 TEST_F(ResultsFixture, concentrationsAreConvertedToTheOutputUnitOfTheirPollutant) {
