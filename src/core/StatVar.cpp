@@ -14,7 +14,18 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return foldKey(a) == foldKey(b);
 }
 
+long floorDiv(long a, long b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
 } // namespace
+
+PeriodLength periodBetween(long firstHour, long lastHour) {
+    if (lastHour < firstHour) {
+        return {};
+    }
+    return {lastHour - firstHour + 1, floorDiv(lastHour, 24) - floorDiv(firstHour, 24) + 1};
+}
 
 StatVar::StatVar(int numReceptors) : m_values(numReceptors > 0 ? numReceptors : 0, kMissingValue) {}
 
@@ -40,16 +51,18 @@ float StatVar::Value(int Receptor) const {
 }
 
 float StatVar::Value(int Receptor, std::string_view Comp, const KeyedList<Pollutant> &pollutants,
-                     const std::vector<float> &outputUnitFactor) const {
+                     const std::vector<float> &outputUnitFactor, PeriodLength period) const {
     float x = Value(Receptor);
     if (!(x > 0.0f) || Comp.empty()) {
         return x;
     }
     if (equalsNoCase(Comp, "nHours")) {
-        return x * (1.0f / 87.6f);
+        return period.hours > 0 ? static_cast<float>(x * 100.0 / static_cast<double>(period.hours))
+                                : kMissingValue;
     }
     if (equalsNoCase(Comp, "nDays") || equalsNoCase(Comp, "nDaysD")) {
-        return x * (1.0f / 3.65f);
+        return period.days > 0 ? static_cast<float>(x * 100.0 / static_cast<double>(period.days))
+                               : kMissingValue;
     }
     const Pollutant *pollutant = pollutants.find(Comp);
     if (pollutant == nullptr) {

@@ -6,7 +6,7 @@
 // Values are concentrations in the calculation's unit or counts; reading one
 // with a pollutant name converts a positive value to that pollutant's output
 // unit, reading a count with "nHours"/"nDays"/"nDaysD" gives a percentage of
-// a year.
+// the hours (days) of the period the run covered.
 
 #include "core/KeyedList.h"
 #include "core/Pollutant.h"
@@ -16,6 +16,20 @@
 #include <vector>
 
 namespace vesk {
+
+// The length of the period a run covered, from the start of its first hour to
+// the end of its last: what the data capture ("nHours", "nDays", "nDaysD") is
+// a share of. hours = 744 for a March, 8784 for a leap year; days counts the
+// calendar days the period touches. 0 = not known.
+struct PeriodLength {
+    long hours = 0;
+    long days = 0;
+};
+
+// The period from the hour that starts firstHour to the hour that starts
+// lastHour (both counted in hours since 1970-01-01 00:00), both included;
+// {0, 0} when lastHour lies before firstHour.
+PeriodLength periodBetween(long firstHour, long lastHour);
 
 class StatVar {
 public:
@@ -32,14 +46,15 @@ public:
     float Value(int Receptor) const;
 
     // The value converted by Comp (letter case ignored): empty = none;
-    // "nHours" = percentage of 8760 hours; "nDays", "nDaysD" = percentage of
-    // 365 days; otherwise Comp names a pollutant of pollutants and a positive
-    // value is multiplied by its outputUnitFactor. Zero, negative and missing
-    // values are returned unchanged without any look-up. Throws
-    // std::out_of_range for an unknown receptor, a Comp that is no pollutant,
-    // or a pollutant without a unit factor.
+    // "nHours" = percentage of the hours of period; "nDays", "nDaysD" =
+    // percentage of its days (-99 when the period's length is not known);
+    // otherwise Comp names a pollutant of pollutants and a positive value is
+    // multiplied by its outputUnitFactor. Zero, negative and missing values
+    // are returned unchanged without any look-up. Throws std::out_of_range
+    // for an unknown receptor, a Comp that is no pollutant, or a pollutant
+    // without a unit factor.
     float Value(int Receptor, std::string_view Comp, const KeyedList<Pollutant> &pollutants,
-                const std::vector<float> &outputUnitFactor) const;
+                const std::vector<float> &outputUnitFactor, PeriodLength period) const;
 
     int receptorCount() const { return static_cast<int>(m_values.size()); }
 

@@ -124,6 +124,7 @@ void run::startStreetStatistics(RunContext &c) {
     c.PrevHour = -1;
     c.lastDayText.clear();
     c.firstHourText.clear();
+    c.firstHourNo = c.lastHourNo = -1;
     c.anyHour = false;
     c.storedHour = 0;
 }
@@ -217,8 +218,10 @@ bool run::recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
         calculateHour(c, f);
         ++hours;
         c.lastHourText = c.items.DateTimeText;
+        c.lastHourNo = currentHourNo(c);
         if (c.firstHourText.empty()) {
             c.firstHourText = c.lastHourText;
+            c.firstHourNo = c.lastHourNo;
         }
         if (c.observer != nullptr) {
             c.observer->hourDone(c.items.day, c.items.month, c.s.hour);
@@ -250,6 +253,7 @@ void run::finishStreet(RunContext &c, bool active, const std::string &streetDone
     if (active && !c.anyHour) {
         throw NoHourInPeriod{};
     }
+    s.CalcPeriod = periodRun(c);
     if (c.anyHour) {
         s.FirstCalcDate = c.firstHourText;
         s.LastCalcDate = c.lastHourText;
@@ -290,6 +294,7 @@ void run::recordStreetResults(RunContext &c) {
         e.firstCalcDate = c.firstHourText;
         e.lastCalcDate = c.lastHourText;
     }
+    e.period = s.CalcPeriod;
     results::StreetRecord record = c.files.streetStore->record(std::move(e), s.StatVarList);
     if (c.rows != nullptr) {
         c.rows->street = std::move(record);
@@ -550,6 +555,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         report.error = error;
         return report;
     }
+    s.CalcOutputUnits = s.OutputUnit; // the statistics of this run are in these units
     if (TestVariableList(s)) {
         const Answer a =
             ui.question("One or more files has an empty Variable List.\r\nContinue without these files?",

@@ -354,6 +354,8 @@ struct RunContext {
     std::string lastDayText;   // the day of the last accepted hour
     std::string firstHourText; // the start of the street's first accepted hour
     std::string lastHourText;  // the start of the last accepted hour
+    long firstHourNo = -1;     // hours since 1970 of the street's first accepted hour (-1 = none)
+    long lastHourNo = -1;      // and of its last accepted hour
     bool dayOpen = false;      // a day began with the last accepted hour
 
     // Streets and route.
@@ -450,6 +452,14 @@ std::string inputNotes(const RunContext &c);
 enum class DateOutcome { Accept, Skip, EndOfInput };
 DateOutcome dateHour(RunContext &c);
 void completeRelatedValues(RunContext &c);
+// Hours since 1970-01-01 00:00 of the start of the hour being calculated.
+long currentHourNo(const RunContext &c);
+// The period the street's run covered, what its data capture is a share of:
+// from the start of the period asked for (or, without one, of the first hour
+// calculated) to the end of the period asked for (or of the last hour
+// calculated; also when the run was stopped). A route segment's own period
+// is not the route's: a route covers its first to its last hour.
+PeriodLength periodRun(const RunContext &c);
 
 // Traffic and emissions of the hour (RunTraffic.cpp). False when the run ends.
 bool hourTraffic(RunContext &c);

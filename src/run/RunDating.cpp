@@ -342,6 +342,30 @@ DateOutcome dateHour(RunContext &c) {
     return DateOutcome::Accept;
 }
 
+long currentHourNo(const RunContext &c) {
+    return hourNumber(c.items.year, c.items.month, c.items.day, c.s.hour);
+}
+
+PeriodLength periodRun(const RunContext &c) {
+    const State &s = c.s;
+    if (c.firstHourNo < 0) {
+        return {};
+    }
+    long first = c.firstHourNo, last = c.lastHourNo;
+    if (!s.RouteMode) {
+        if (!s.StartAuto && s.StartDate.isSet()) {
+            first = std::min(first, hourNumber(s.StartDate.year, s.StartDate.month, s.StartDate.day,
+                                               std::clamp(s.StartHour, 1, 24)));
+        }
+        if (!s.EndAuto && s.EndDate.isSet() && !c.control.StopRequested()) {
+            // End hour 0 ends the period with the day before.
+            last = std::max(last, hourNumber(s.EndDate.year, s.EndDate.month, s.EndDate.day,
+                                             std::clamp(s.EndHour, 0, 24)));
+        }
+    }
+    return periodBetween(first, last);
+}
+
 void completeRelatedValues(RunContext &c) {
     State &s = c.s;
     const double f0 = s.Pol0ToPpbFactor, f1 = s.Pol1ToPpbFactor, f2 = s.Pol2ToPpbFactor;

@@ -6,6 +6,7 @@
 // (resizeHourArrays); -99 marks a missing value. Concentrations of the hour
 // are single precision as the model works in single precision.
 
+#include "core/StatVar.h"
 #include "run/results/ResultsState.h"
 
 #include <array>
@@ -86,6 +87,9 @@ struct RunResultState {
     std::string LastCalcDate;    // start of the last hour calculated, "yyyy-mm-dd hh:mm"
     long DailyTrafficCalc = -99; // mean daily traffic of the last street (vehicles/day), -99 = none
     float TravelSpeedCalc = -99; // mean light-vehicle speed of the last street (km/h), -99 = none
+    PeriodLength CalcPeriod;     // the period of the last street, what its data capture is a share of
+    // The output unit of each pollutant (0..NPol) in the last run: its statistics are in these units.
+    std::vector<std::string> CalcOutputUnits;
     // Every street of the last multi-street run (or a saved file of them); null = none.
     std::shared_ptr<results::StreetResultsStore> StreetResults;
 };

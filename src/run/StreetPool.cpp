@@ -310,6 +310,7 @@ void takeStreetResults(State &s, const State &from) {
     s.Statistics = from.Statistics;
     s.FirstCalcDate = from.FirstCalcDate;
     s.LastCalcDate = from.LastCalcDate;
+    s.CalcPeriod = from.CalcPeriod;
     s.DailyTrafficCalc = from.DailyTrafficCalc;
     s.TravelSpeedCalc = from.TravelSpeedCalc;
 }

@@ -42,7 +42,7 @@ TEST(StatVar, ANewObjectAnswersMissingForEveryReceptorAndConversion) {
     for (int r : {0, 1, 2}) {
         EXPECT_EQ(var.Value(r), -99.0f);
         // No look-up happens for a missing value, so an unknown name is harmless.
-        EXPECT_EQ(var.Value(r, "NoSuchPollutant", none, {}), -99.0f);
+        EXPECT_EQ(var.Value(r, "NoSuchPollutant", none, {}, {}), -99.0f);
     }
 }
 
@@ -64,17 +64,54 @@ INSTANTIATE_TEST_SUITE_P(Pairs, StatVarReceptorZero,
                                            SidePair{-99.0f, 7.0f, 7.0f}, SidePair{7.0f, -99.0f, 7.0f},
                                            SidePair{-99.0f, -99.0f, -99.0f}, SidePair{0.0f, -99.0f, 0.0f}));
 
-TEST(StatVar, ScalesCountsToPercentagesOfAYearWhateverTheLetterCase) {
-    StatVar hours(2);
-    hours.setValue(1, 4380.0f);
+// Data capture is a share of the hours (days) of the period run, not of a
+// common year: a full March, a full leap year and a year with gaps.
+struct CaptureCase {
+    const char *what;
+    PeriodLength period;
+    float hours, days;         // counted
+    float hourShare, dayShare; // per cent
+};
+
+class StatVarDataCapture : public ::testing::TestWithParam<CaptureCase> {};
+
+TEST_P(StatVarDataCapture, IsTheShareOfThePeriodRunWhateverTheLetterCase) {
+    const CaptureCase &c = GetParam();
     KeyedList<Pollutant> none;
-    EXPECT_NEAR(hours.Value(1, "nHours", none, {}), 50.0f, 1e-3f);
-    EXPECT_NEAR(hours.Value(1, "NHOURS", none, {}), 50.0f, 1e-3f);
-    EXPECT_EQ(hours.Value(1, "", none, {}), 4380.0f);
-    StatVar days(2);
-    days.setValue(2, 73.0f);
-    EXPECT_NEAR(days.Value(2, "nDays", none, {}), 20.0f, 1e-4f);
-    EXPECT_NEAR(days.Value(2, "ndaysd", none, {}), 20.0f, 1e-4f);
+    StatVar hours(2), days(2);
+    hours.setValue(1, c.hours);
+    days.setValue(2, c.days);
+    EXPECT_NEAR(hours.Value(1, "nHours", none, {}, c.period), c.hourShare, 1e-3f) << c.what;
+    EXPECT_NEAR(hours.Value(0, "NHOURS", none, {}, c.period), c.hourShare, 1e-3f) << c.what;
+    EXPECT_NEAR(days.Value(2, "nDays", none, {}, c.period), c.dayShare, 1e-3f) << c.what;
+    EXPECT_NEAR(days.Value(2, "ndaysd", none, {}, c.period), c.dayShare, 1e-3f) << c.what;
+    EXPECT_EQ(hours.Value(1, "", none, {}, c.period), c.hours) << "no conversion without a name";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Periods, StatVarDataCapture,
+    ::testing::Values(CaptureCase{"March", periodBetween(0, 743), 744, 31, 100, 100},
+                      CaptureCase{"leap year", PeriodLength{8784, 366}, 8784, 366, 100, 100},
+                      CaptureCase{"common year with gaps", PeriodLength{8760, 365}, 4380, 73, 50, 20},
+                      CaptureCase{"leap year half measured", PeriodLength{8784, 366}, 4392, 183, 50, 50}));
+
+TEST(StatVar, DataCaptureOfAPeriodOfUnknownLengthIsMissing) {
+    KeyedList<Pollutant> none;
+    StatVar hours(2);
+    hours.setValue(1, 100.0f);
+    EXPECT_EQ(hours.Value(1, "nHours", none, {}, PeriodLength{}), -99.0f);
+    EXPECT_EQ(hours.Value(1, "nDaysD", none, {}, PeriodLength{}), -99.0f);
+}
+
+TEST(PeriodLength, CountsTheHoursAndTheCalendarDaysTouched) {
+    const PeriodLength march = periodBetween(24 * 59, 24 * 90 - 1); // 1 March to 31 March 1970
+    EXPECT_EQ(march.hours, 744);
+    EXPECT_EQ(march.days, 31);
+    const PeriodLength evening = periodBetween(20, 27); // 20:00 of one day to 03:00 of the next
+    EXPECT_EQ(evening.hours, 8);
+    EXPECT_EQ(evening.days, 2);
+    EXPECT_EQ(periodBetween(-24, -1).days, 1) << "before 1970 the days still count whole";
+    EXPECT_EQ(periodBetween(5, 4).hours, 0);
 }
 
 TEST(StatVar, ScalesAPositiveConcentrationByThePollutantsOutputUnitFactor) {
@@ -84,13 +121,13 @@ TEST(StatVar, ScalesAPositiveConcentrationByThePollutantsOutputUnitFactor) {
     StatVar var(2);
     var.setValue(1, 40.0f);
     var.setValue(2, 0.0f);
-    EXPECT_FLOAT_EQ(var.Value(1, "no2", pollutants, factors), 20.0f);
-    EXPECT_FLOAT_EQ(var.Value(0, "NO2", pollutants, factors), 20.0f);
+    EXPECT_FLOAT_EQ(var.Value(1, "no2", pollutants, factors, {}), 20.0f);
+    EXPECT_FLOAT_EQ(var.Value(0, "NO2", pollutants, factors, {}), 20.0f);
     // Zero is returned as it is, also for a name that is no pollutant.
-    EXPECT_EQ(var.Value(2, "Unknown", pollutants, factors), 0.0f);
-    EXPECT_THROW(var.Value(1, "Unknown", pollutants, factors), std::out_of_range);
+    EXPECT_EQ(var.Value(2, "Unknown", pollutants, factors, {}), 0.0f);
+    EXPECT_THROW(var.Value(1, "Unknown", pollutants, factors, {}), std::out_of_range);
     factors.clear();
-    EXPECT_THROW(var.Value(1, "NO2", pollutants, factors), std::out_of_range);
+    EXPECT_THROW(var.Value(1, "NO2", pollutants, factors, {}), std::out_of_range);
 }
 
 TEST(StatVar, RefusesReceptorsOutsideItsSides) {

@@ -74,13 +74,20 @@ std::string projectText(const std::vector<FileRecord> &records, const std::strin
 std::string hourlyLines(int year, int month, int day, int hours,
                         const std::function<std::string(int)> &values) {
     static const int length[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    auto daysOf = [&](int m) {
+        const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        return length[m - 1] + (m == 2 && leap ? 1 : 0);
+    };
     std::string out;
     for (int h = 0; h < hours; ++h) {
         out += std::to_string(year) + " " + std::to_string(month) + " " + std::to_string(day) + " " +
                std::to_string(h % 24 + 1) + " " + values(h) + "\r\n";
-        if (h % 24 == 23 && ++day > length[month - 1]) {
+        if (h % 24 == 23 && ++day > daysOf(month)) {
             day = 1;
-            ++month;
+            if (++month > 12) {
+                month = 1;
+                ++year;
+            }
         }
     }
     return out;

@@ -166,6 +166,20 @@ TEST(QtInteraction, ProjectSavedAsANameWithoutExtensionIsSavedAsAProjectFileTheO
     EXPECT_TRUE(std::filesystem::exists(sample.appDir + "Working/Copy of the street.vkp"));
 }
 
+TEST(QtInteraction, TheExtensionOfAFilterIsItsFirstPatternWithoutWildcards) {
+    const struct {
+        const char *filter, *suffix;
+    } cases[] = {{"VESK results (*.res)", "res"},
+                 {"Bitmap Picture (*.bmp)", "bmp"},
+                 {"Project files (*.vkp *.vkm)", "vkp"},
+                 {"All (*.*)", ""},
+                 {"Data (*.d?t)", ""},
+                 {"", ""}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(filterExtension(QString::fromLatin1(c.filter)), QString::fromLatin1(c.suffix)) << c.filter;
+    }
+}
+
 TEST(QtSettings, ValuesSurviveANewSettingsObjectAndRemovedKeysGiveTheDefault) {
     test::TempDir dir;
     const QString ini = QString::fromStdString((dir.path() / "settings.ini").string());

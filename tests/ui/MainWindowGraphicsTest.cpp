@@ -76,9 +76,8 @@ TEST(MainWindowGraphics, TheToolbarKeyShowsTheOneGraphFrameAndClosingItReleasesI
     EXPECT_EQ(s->graphicsFrame(), nullptr);
 }
 
-TEST(MainWindowGraphics, ASpecialModeRunOfTheSampleStreetIsPlottedPerSideWithItsWindSpeeds) {
-    Sample sample;
-    // The sample street in a folder of its own with a local option file in Special Mode.
+// The sample street in a folder of its own with a local option file in Special Mode.
+std::filesystem::path specialModeFolder(const Sample &sample) {
     const std::filesystem::path folder = sample.dir.path() / "SpecialRun";
     std::filesystem::create_directory(folder);
     std::filesystem::copy_file(sample.project(), folder / "DemoStreet.vkp");
@@ -88,7 +87,12 @@ TEST(MainWindowGraphics, ASpecialModeRunOfTheSampleStreetIsPlottedPerSideWithIts
     std::string options = readFile(std::filesystem::path(sample.appDir) / "Run.opt");
     options.replace(0, options.find('\n'), " 0 \r");
     std::ofstream(folder / "Run.opt", std::ios::binary) << options;
+    return folder;
+}
 
+TEST(MainWindowGraphics, ASpecialModeRunOfTheSampleStreetIsPlottedPerSideWithItsWindSpeeds) {
+    Sample sample;
+    const std::filesystem::path folder = specialModeFolder(sample);
     Session s(sample, (folder / "DemoStreet.vkp").string());
     ASSERT_TRUE(s.loaded);
     ASSERT_EQ(s.state.CalcMode, 0);
@@ -117,6 +121,42 @@ TEST(MainWindowGraphics, ASpecialModeRunOfTheSampleStreetIsPlottedPerSideWithIts
     EXPECT_EQ(graphs[1]->descriptor().dataFile, "NOX_2.dat");
     EXPECT_FALSE(std::filesystem::exists(folder / "nox_1.gor"))
         << "the descriptors come from the program folder";
+}
+
+TEST(MainWindowGraphics, ASecondRunRedrawsTheOpenGraphsAndASideAlreadyPlottedIsBroughtForward) {
+    Sample sample;
+    const std::filesystem::path folder = specialModeFolder(sample);
+    Session s(sample, (folder / "DemoStreet.vkp").string());
+    ASSERT_TRUE(s.loaded);
+    s.runToEnd();
+    answerSelection(true, true);
+    s->action("menGraphic")->trigger();
+    ui::MDIGraphics *frame = s->graphicsFrame();
+    ASSERT_TRUE(frame);
+    waitForWindows(frame, 2);
+    ASSERT_EQ(frame->GraphWindowCount(), 2);
+    const double before = frame->graphWindows()[0]->graph().data.yMax;
+
+    frame->menResults_Click(1);
+    EXPECT_EQ(frame->GraphWindowCount(), 2) << "side 1 is plotted already: its window comes forward";
+    EXPECT_EQ(frame->activeGraph(), frame->graphWindows()[0]);
+
+    // Twice the traffic of the fixed situation: every concentration rises.
+    s.state.TrafficLight *= 2;
+    s.state.TrafficHeavy *= 2;
+    s.runToEnd();
+    ASSERT_EQ(frame->GraphWindowCount(), 2);
+    const double after = frame->graphWindows()[0]->graph().data.yMax;
+    EXPECT_GT(after, before * 1.2) << "the graph shows the new run, not the old curves";
+    EXPECT_TRUE(s.ui.messages.empty() || s.ui.messages.back().find("closed") == std::string::npos);
+
+    // A graph whose data can no longer be read when a run ends is closed with a note.
+    std::filesystem::remove(folder / "NOX_2.dat");
+    s->refreshGraphs();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(frame->GraphWindowCount(), 1);
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_NE(s.ui.messages.back().find("nox_2.gor"), std::string::npos) << s.ui.messages.back();
 }
 
 } // namespace

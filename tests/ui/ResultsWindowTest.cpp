@@ -4,20 +4,24 @@
 
 #include "run/results/ResultsFixture.h"
 #include "ui/WindowSession.h"
+#include "ui/common/QtInteraction.h"
 #include "ui/results/ResultsTableModel.h"
 #include "ui/results/StreetListModel.h"
 #include "ui/results/frmFormatColumns.h"
 #include "ui/results/frmFormatNumbers.h"
 #include "ui/results/frmMultiStreetResults.h"
 #include "ui/results/frmShowResults.h"
+#include "ui/settings/frmConcUnits.h"
 
 #include "calc/Format.h"
 #include "core/TextIO.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -174,6 +178,88 @@ TEST(ResultsFromTheMainWindow, aSavedResultFileOpensFromTheFileMenuAndABrokenOne
               0u);
 }
 
+// Answers the next dialog of type D once it is shown (any other is closed).
+template <typename D> void whenShown(std::function<void(D &)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<D *>(modal)) {
+            act(*dialog);
+        } else if (modal) {
+            modal->close();
+        }
+    });
+}
+
+TEST(ResultsFromTheMainWindow, theDataCaptureOfACompleteMonthIsAHundredPerCent) {
+    Sample sample;
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    for (int which = 0; which < 2; ++which) {
+        (which == 0 ? s->chkStartAuto : s->chkEndAuto)->setChecked(false);
+        s->chkAuto_Click(which);
+    }
+    s->mEditStart->setText("01-03-2023");
+    s->txtHourStart->setText("1");
+    s->mEditEnd->setText("31-03-2023");
+    s->txtHourEnd->setText("24");
+    std::string hourly, daily, average;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto &w = dynamic_cast<frmShowResults &>(dialog);
+        w.cmbPage->setCurrentIndex(1);
+        const results::ResultsPage &t = w.model()->page();
+        const int modelled = rowOf(t, "Street Modelled", rowOf(t, kNO2));
+        int first = -1, last = -1;
+        for (int c = 0; c < t.columnCount(); ++c) {
+            if (t.cell(1, c).text == "Data capture") {
+                last = c;
+                first = first < 0 ? c : first;
+            }
+        }
+        ASSERT_GT(first, 0);
+        hourly = t.cell(modelled, first).text;
+        daily = t.cell(modelled, last).text;
+        average = t.cell(modelled, columnOf(t, "Average")).text;
+    };
+    s.runToEnd();
+    ASSERT_EQ(s.resultsWindows.size(), 1u) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    EXPECT_EQ(hourly, Format(100.0f, s.state.NumberFormat)) << "744 hours of a 744-hour March, not 8.49 %";
+    EXPECT_EQ(daily, Format(100.0f, s.state.NumberFormat)) << "31 days of 31";
+    EXPECT_NE(average, "--");
+}
+
+TEST(ResultsFromTheMainWindow, carbonMonoxideIsShownInTheOutputUnitTheRunWroteWithTheUnitInItsHeading) {
+    Sample sample;
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    whenShown<ui::frmConcUnits>([](ui::frmConcUnits &u) {
+        u.cmbUnit_Click(false, 4, 1); // CO output: µg/m³
+        u.btnOK_Click();
+    });
+    s->action("menConcUnit")->trigger();
+    ASSERT_EQ(s.state.OutputUnit[4], "microg");
+    std::map<std::string, std::string> seen;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto &w = dynamic_cast<frmShowResults &>(dialog);
+        seen["side 1"] = cellText(w, 1, "Carbon monoxide (µg/m³)", "Street Modelled", "Average");
+        w.cmbPage->setCurrentIndex(0);
+        const results::ResultsPage &t = w.model()->page();
+        const int co = rowOf(t, "Carbon monoxide (µg/m³)");
+        const int limit = rowOf(t, "EU limit value, maximum daily 8-hour mean", co);
+        int run8 = -1;
+        for (int c = 0; c < t.columnCount(); ++c) {
+            if (t.cell(0, c).text == "Running 8 hours averages" && t.cell(1, c).text == "Maximum") {
+                run8 = c;
+            }
+        }
+        seen["limit"] = limit > co && run8 > 0 ? t.cell(limit, run8).text : "(none)";
+    };
+    s.runToEnd();
+    const auto stats = statisticsFile(sample.appDir + "Working/Stat2023.txt");
+    EXPECT_EQ(seen["side 1"], stats.at("CO_mod").at("Average_1")) << "the statistics file's µg/m³";
+    EXPECT_GT(std::stod(seen["side 1"]), 100.0);
+    EXPECT_EQ(seen["limit"], "10000") << "10 mg/m³ given in µg/m³";
+}
+
 class ResultsWindow : public test::ResultsFixture {
 protected:
     ResultsWindow() {
@@ -181,6 +267,7 @@ protected:
         s.StreetName = "Test Street";
         s.ResultFileName = "untitled";
         s.UserComments = "Run comments";
+        s.WorkDir = dir.path().string() + "/";
         w = std::make_unique<frmShowResults>(s, ui, settings);
         EXPECT_TRUE(w->Form_Load());
     }
@@ -190,6 +277,11 @@ protected:
         ui.files.push_back(path);
         w->menSave_Click();
         return path;
+    }
+    std::string copyOf(const std::string &path, const std::string &name) {
+        const std::string copy = (dir.path() / name).string();
+        std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+        return copy;
     }
     std::unique_ptr<frmShowResults> w;
 };
@@ -207,23 +299,22 @@ TEST_F(ResultsWindow, thePageListSwitchesBetweenTheLargerSideAndEachSide) {
 }
 
 TEST_F(ResultsWindow, theWindowMenuSwitchesBetweenTheRunAndAnOpenedFile) {
-    const std::string path = saveTo("one.res");
-    EXPECT_EQ(s.ResultFileName, path);
-    EXPECT_EQ(w->menNewFile[0]->text().toStdString(), path) << "the run's item is named by its file now";
+    const std::string saved = saveTo("one.res");
+    EXPECT_EQ(s.ResultFileName, saved);
+    EXPECT_EQ(w->menNewFile[0]->text().toStdString(), saved) << "the run's item is named by its file now";
+    const std::string path = copyOf(saved, "two.res");
     s.NumberFormat = "0.0";
     ui.files.push_back(path);
     w->menOpen_Click();
     ASSERT_EQ(w->menNewFile.size(), 2u);
     EXPECT_TRUE(w->menNewFile[1]->isChecked());
     EXPECT_FALSE(w->menNewFile[0]->isChecked());
-    EXPECT_FALSE(w->menColumns->isEnabled()) << "a stored table has no column choice";
     EXPECT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Average"), "18.7")
         << "stored numbers take the format";
     EXPECT_EQ(w->LastResultFolder, dir.path().string() + "/");
 
     w->menNewFile[0]->trigger();
     EXPECT_FALSE(s.ResultsFromFile);
-    EXPECT_TRUE(w->menColumns->isEnabled());
     EXPECT_TRUE(w->menNewFile[0]->isChecked());
     EXPECT_FALSE(w->menNewFile[1]->isChecked());
 
@@ -234,8 +325,70 @@ TEST_F(ResultsWindow, theWindowMenuSwitchesBetweenTheRunAndAnOpenedFile) {
     EXPECT_EQ(w->ShownItem, 1);
 }
 
+TEST_F(ResultsWindow, aFileTheWindowMenuListsAlreadyIsShownThroughItsItemNotListedTwice) {
+    const std::string saved = saveTo("one.res");
+    ui.files.push_back(saved);
+    w->menOpen_Click();
+    EXPECT_EQ(w->menNewFile.size(), 1u) << "the run was saved as this file";
+    EXPECT_TRUE(w->menNewFile[0]->isChecked());
+    EXPECT_FALSE(s.ResultsFromFile);
+
+    const std::string other = copyOf(saved, "two.res");
+    for (int i = 0; i < 2; ++i) {
+        ui.files.push_back(other);
+        w->menOpen_Click();
+    }
+    ASSERT_EQ(w->menNewFile.size(), 2u);
+    EXPECT_TRUE(w->menNewFile[1]->isChecked());
+    EXPECT_TRUE(s.ResultsFromFile);
+
+    ui.files.push_back(saved);
+    w->menOpen_Click();
+    EXPECT_EQ(w->menNewFile.size(), 2u);
+    EXPECT_TRUE(w->menNewFile[0]->isChecked());
+    EXPECT_FALSE(s.ResultsFromFile);
+}
+
+TEST_F(ResultsWindow, aSavedFileKeepsEveryDigitAndEveryColumnWhateverTheWindowShowed) {
+    s.NumberFormat = "0.0";
+    s.HideColMaxHourly = true;
+    w->RedrawTable();
+    ASSERT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Average"), "18.7");
+    const std::string path = copyOf(saveTo("rounded.res"), "reopened.res");
+    ui.files.push_back(path);
+    w->menOpen_Click();
+    ASSERT_TRUE(s.ResultsFromFile);
+
+    whenModal([](QWidget *dialog) {
+        auto *numbers = qobject_cast<frmFormatNumbers *>(dialog);
+        ASSERT_NE(numbers, nullptr);
+        numbers->txtFormat->setText("0.00");
+        numbers->btnOK_Click();
+    });
+    w->findChild<QAction *>("menNumbers")->trigger();
+    EXPECT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Average"), "18.69") << "not 18.70";
+    EXPECT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Maximum"), "39.97")
+        << "the first maximum is the 8-hour one: the hourly one stays hidden as the column choice says";
+
+    // The column hidden before saving is in the file: showing it again shows its numbers.
+    whenModal([](QWidget *dialog) {
+        auto *columns = qobject_cast<frmFormatColumns *>(dialog);
+        ASSERT_NE(columns, nullptr);
+        for (int i = 0; i < columns->List1->count(); ++i) {
+            columns->List1->item(i)->setCheckState(Qt::Checked);
+        }
+        columns->btnOK_Click();
+    });
+    ASSERT_TRUE(w->menColumns->isEnabled()) << "the column choice applies to a stored table too";
+    w->menColumns->trigger();
+    EXPECT_FALSE(s.HideColMaxHourly);
+    const results::ResultsPage &t = page();
+    const int modelled = rowOf(t, "Street Modelled", rowOf(t, kNO2));
+    EXPECT_EQ(t.cell(modelled, columnOf(t, "Maximum")).text, "55.85");
+}
+
 TEST_F(ResultsWindow, aWindowMenuFileThatCannotBeReadAnyMoreKeepsTheResultsShown) {
-    const std::string path = saveTo("gone.res");
+    const std::string path = copyOf(saveTo("saved.res"), "gone.res");
     ui.files.push_back(path);
     w->menOpen_Click();
     w->menNewFile[0]->trigger();
@@ -254,7 +407,10 @@ TEST_F(ResultsWindow, theColumnDialogHidesAColumnAndApplyThenCancelKeepsWhatWasA
         auto *columns = qobject_cast<frmFormatColumns *>(dialog);
         ASSERT_NE(columns, nullptr);
         EXPECT_EQ(columns->windowTitle(), "Select Columns to show");
-        columns->List1->item(2)->setCheckState(Qt::Unchecked);
+        ASSERT_EQ(columns->List1->item(0)->text(), "Hourly values") << "each section under its heading";
+        EXPECT_FALSE(columns->List1->item(0)->flags() & Qt::ItemIsUserCheckable);
+        EXPECT_EQ(columns->List1->item(3)->text().trimmed(), "19th highest");
+        columns->List1->item(3)->setCheckState(Qt::Unchecked);
         columns->btnApply_Click();
         columns->btnCancel_Click();
     });
@@ -288,7 +444,7 @@ TEST_F(ResultsWindow, commentsReachTheRunOnlyWhileTheRunIsShown) {
     w->btnClose_Click();
     EXPECT_EQ(s.UserComments, "Checked against the monitor");
 
-    const std::string path = saveTo("commented.res");
+    const std::string path = copyOf(saveTo("commented.res"), "commented copy.res");
     ui.files.push_back(path);
     w->menOpen_Click();
     w->btnComments_Click();
@@ -333,6 +489,40 @@ TEST_F(ResultsWindow, aPdfOfAPageRangeHoldsOneSheetPerPageAndOnlyPageZeroOpensWi
     EXPECT_EQ(lines.front(), "untitled");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), QStringLiteral("User Comments:")), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), QStringLiteral("Run comments")), 1);
+}
+
+TEST_F(ResultsWindow, printProposesAPdfNamedByTheStreetInTheProjectFolder) {
+    QString proposed;
+    w->choosePrinter = [&](QPrinter &printer) {
+        proposed = printer.outputFileName();
+        return false;
+    };
+    w->menPrint_Click();
+    EXPECT_EQ(proposed.toStdString(), (dir.path() / "Test Street_results.pdf").string());
+
+    s.StreetName = "Ring Road 4/5: north";
+    frmShowResults other(s, ui, settings);
+    other.Form_Load();
+    other.choosePrinter = w->choosePrinter;
+    other.menPrint_Click();
+    EXPECT_EQ(proposed.toStdString(), (dir.path() / "Ring Road 4_5_ north_results.pdf").string())
+        << "a name no file system refuses, without the caption's path and brackets";
+}
+
+TEST_F(ResultsWindow, aResultFileSavedUnderANameWithoutExtensionGetsTheExtensionOfTheChosenFilter) {
+    ui::QtInteraction dialogs;
+    frmShowResults real(s, dialogs, settings);
+    real.Form_Load();
+    whenModal([](QWidget *dialog) {
+        auto *files = qobject_cast<QFileDialog *>(dialog);
+        ASSERT_NE(files, nullptr);
+        files->selectFile(QStringLiteral("Summary of March"));
+        static_cast<QDialog *>(files)->accept(); // as the Save button does
+    });
+    real.menSave_Click();
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Summary of March.res"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Summary of March"));
+    EXPECT_EQ(s.ResultFileName, (dir.path() / "Summary of March.res").string());
 }
 
 TEST_F(ResultsWindow, toolbarKeysAreMatchedWithoutRegardToCase) {

@@ -231,8 +231,41 @@ std::optional<double> storedNumber(std::string_view text) {
     return parseNumber(t);
 }
 
-ResultsPage storedResultsPage(const PageTexts &lines, const std::string &numberFormat,
-                              const std::vector<std::string> &dcColumnNames) {
+namespace {
+
+// The page without the hidden columns; the first column always stays.
+PageTexts withoutColumns(const PageTexts &lines,
+                         const std::vector<std::pair<std::string, std::string>> &hidden) {
+    if (hidden.empty() || lines.size() < 2) {
+        return lines;
+    }
+    const std::size_t columns = lines.front().size();
+    std::vector<bool> keep(columns, true);
+    for (std::size_t c = 1; c < columns && c < lines[1].size(); ++c) {
+        const std::string heading = trim(lines[0][c]), name = trim(lines[1][c]);
+        keep[c] = std::none_of(hidden.begin(), hidden.end(), [&](const auto &h) {
+            return iequals(trim(h.first), heading) && iequals(trim(h.second), name);
+        });
+    }
+    PageTexts out;
+    for (const std::vector<std::string> &line : lines) {
+        std::vector<std::string> kept;
+        for (std::size_t c = 0; c < line.size(); ++c) {
+            if (c >= columns || keep[c]) {
+                kept.push_back(line[c]);
+            }
+        }
+        out.push_back(std::move(kept));
+    }
+    return out;
+}
+
+} // namespace
+
+ResultsPage storedResultsPage(const PageTexts &allLines, const std::string &numberFormat,
+                              const std::vector<std::string> &dcColumnNames,
+                              const std::vector<std::pair<std::string, std::string>> &hidden) {
+    const PageTexts lines = withoutColumns(allLines, hidden);
     ResultsPage t;
     const std::size_t columns = lines.empty() ? 1 : std::max<std::size_t>(lines.front().size(), 1);
     t.columnWidthsTwips.assign(columns, kValueColumnTwips);

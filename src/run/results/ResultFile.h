@@ -58,8 +58,10 @@ std::optional<double> storedNumber(std::string_view text);
 // modelled and background rows re-formatted with numberFormat (other texts
 // unchanged), component rows recognised by their unit text, limit rows
 // shaded and bold, and the data-capture columns (named by dcColumnNames,
-// letter case ignored) shaded and in italics.
+// letter case ignored) shaded and in italics. The columns named in hidden
+// (section heading, column name; letter case ignored) are left out.
 ResultsPage storedResultsPage(const PageTexts &lines, const std::string &numberFormat,
-                              const std::vector<std::string> &dcColumnNames);
+                              const std::vector<std::string> &dcColumnNames,
+                              const std::vector<std::pair<std::string, std::string>> &hidden = {});
 
 } // namespace vesk::results

@@ -110,7 +110,7 @@ bool checkNumberPattern(std::string_view pattern, std::string *why) {
 std::vector<ColumnChoice> columnChoices(const State &s) {
     std::vector<ColumnChoice> items;
     for (const ResultsColumn &c : allResultsColumns(s)) {
-        items.push_back(ColumnChoice{c.name, !c.hidden});
+        items.push_back(ColumnChoice{c.name, !c.hidden, c.heading});
     }
     return items;
 }

@@ -25,6 +25,7 @@ bool checkNumberPattern(std::string_view pattern, std::string *why);
 struct ColumnChoice {
     std::string text;
     bool shown = true;
+    std::string section; // the heading of its section ("Hourly values", ...)
 };
 
 // The items in dialog order: hourly average, maximum, percentiles, "DC";

@@ -5,6 +5,7 @@
 #include "run/State.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace vesk::results {
@@ -105,6 +106,7 @@ struct Component {
     std::string label;
     bool known = false; // in the pollutant list
     bool shown = true;
+    double limitFactor = 1;        // limit values (default output unit) to the unit shown
     int sources[4] = {0, 0, 0, 0}; // percentiles, running 8-hour, averages, daily
     bool anySource(int wanted) const {
         return std::any_of(std::begin(sources), std::end(sources), [wanted](int v) {
@@ -113,7 +115,7 @@ struct Component {
     }
 };
 
-Component componentOf(const State &s, int i) {
+Component componentOf(const State &s, const StatSource &source, const std::vector<ShownUnit> &units, int i) {
     Component c;
     c.i = i;
     c.pollutant = textAt(s.LimValPollutants, i);
@@ -127,7 +129,12 @@ Component componentOf(const State &s, int i) {
     }
     const int index = p->Index;
     const std::string longName = textAt(s.LimValLongNames, i);
-    c.label = (longName.empty() ? p->LongName : longName) + unitText(textAt(s.DefOutputUnits, index));
+    const Pollutant *stored = source.pollutants != nullptr ? source.pollutants->find(c.pollutant) : nullptr;
+    const auto at = static_cast<std::size_t>(stored != nullptr ? stored->Index : -1);
+    const bool unitKnown = stored != nullptr && stored->Index >= 0 && at < units.size();
+    c.label = (longName.empty() ? p->LongName : longName) +
+              unitText(unitKnown ? units[at].code : textAt(s.DefOutputUnits, index));
+    c.limitFactor = unitKnown ? units[at].limitFactor : 1.0;
     c.shown = optionAt(s.ShowPol, index, true);
     c.sources[0] = optionAt(s.PercSource, index, 0);
     c.sources[1] = optionAt(s.Run8Source, index, 0);
@@ -157,9 +164,9 @@ ResultsCell valueCell(const ResultsColumn &c) {
 
 // The text of one value cell: the number in NumberFormat, or "--" (with a
 // note when the value could not be looked up at all).
-std::string valueText(const StatSource &source, const ResultsColumn &c, const Component &comp,
-                      const std::string &series, int page, const std::string &numberFormat,
-                      std::string *note) {
+std::string valueText(const StatSource &source, const std::vector<float> &factors, const ResultsColumn &c,
+                      const Component &comp, const std::string &series, int page,
+                      const std::string &numberFormat, std::string *note) {
     const std::string key = c.word + comp.pollutant + "_" + series;
     if (!comp.known) {
         *note = comp.pollutant + " of the limit values is not in the pollutant list: it has no results.";
@@ -173,15 +180,17 @@ std::string valueText(const StatSource &source, const ResultsColumn &c, const Co
     float v = -99.0f;
     try {
         static const KeyedList<Pollutant> noPollutants;
-        static const std::vector<float> noFactors;
         v = statVar->Value(page, c.isDataCapture() ? c.word : comp.pollutant,
-                           source.pollutants != nullptr ? *source.pollutants : noPollutants,
-                           source.outputUnitFactor != nullptr ? *source.outputUnitFactor : noFactors);
+                           source.pollutants != nullptr ? *source.pollutants : noPollutants, factors,
+                           source.period);
+        if (c.isDataCapture() && v < 0.0f && statVar->Value(page) >= 0.0f) {
+            *note = "The length of the period run is not known: the data capture cannot be given.";
+        }
     } catch (const std::out_of_range &e) {
         *note = "The statistic " + key + " cannot be shown: " + e.what() + ".";
         return "--";
     }
-    return v >= 0.0f ? Format(v, numberFormat) : "--";
+    return v >= 0.0f ? Format(v, numberFormat) : "--"; // no pattern: the plain form
 }
 
 ResultsColumn column(StatFamily family, StatKind kind, int k, std::string heading, std::string name,
@@ -278,7 +287,41 @@ float limitValue(const State &s, const ResultsColumn &c, int i, int j) {
 }
 
 StatSource runStatSource(const State &s) {
-    return StatSource{&s.StatVarList, &s.PollutantList, &s.OutputUnitFactor};
+    return StatSource{&s.StatVarList, &s.PollutantList, &s.OutputUnitFactor, &s.CalcOutputUnits,
+                      s.CalcPeriod};
+}
+
+ShownUnit shownUnit(const std::string &runUnit, const std::string &defaultUnit, float outputUnitFactor) {
+    static const char *const named[] = {"nanog", "microg", "milig", "ppt", "ppb", "ppm"};
+    const std::string run = trim(runUnit);
+    const bool isNamed =
+        std::any_of(std::begin(named), std::end(named), [&](const char *code) { return iequals(run, code); });
+    const bool usable = outputUnitFactor > 0.0f && std::isfinite(outputUnitFactor);
+    if (isNamed) {
+        return {run, 1.0f, usable ? 1.0 / static_cast<double>(outputUnitFactor) : 1.0};
+    }
+    return {defaultUnit, usable ? outputUnitFactor : 1.0f, 1.0f};
+}
+
+std::vector<ShownUnit> shownUnits(const State &s, const StatSource &source) {
+    const std::size_t n = source.outputUnitFactor != nullptr ? source.outputUnitFactor->size() : 0;
+    std::vector<ShownUnit> out(n);
+    if (source.pollutants == nullptr) {
+        return out;
+    }
+    for (const Pollutant &p : *source.pollutants) {
+        const auto i = static_cast<std::size_t>(p.Index);
+        if (p.Index < 0 || i >= n) {
+            continue;
+        }
+        const Pollutant *own = s.PollutantList.find(p.Name);
+        const std::string run = source.outputUnits != nullptr && i < source.outputUnits->size()
+                                    ? (*source.outputUnits)[i]
+                                    : std::string();
+        out[i] = shownUnit(run, own != nullptr ? textAt(s.DefOutputUnits, own->Index) : std::string(),
+                           (*source.outputUnitFactor)[i]);
+    }
+    return out;
 }
 
 std::vector<ResultsColumn> allResultsColumns(const State &s) {
@@ -344,11 +387,26 @@ std::string unitText(const std::string &unitCode) {
     return unitCode.empty() ? std::string() : " (" + unitCode + ")";
 }
 
-ResultsPage buildResultsPage(const State &s, const StatSource &source, int page) {
+std::vector<std::pair<std::string, std::string>> hiddenColumnNames(const State &s) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const ResultsColumn &c : allResultsColumns(s)) {
+        if (c.hidden) {
+            out.emplace_back(c.heading, c.name);
+        }
+    }
+    return out;
+}
+
+ResultsPage buildResultsPage(const State &s, const StatSource &source, int page, PageUse use) {
     const std::vector<ResultsColumn> columns = allResultsColumns(s);
+    const std::vector<ShownUnit> units = shownUnits(s, source);
+    std::vector<float> factors;
+    for (const ShownUnit &u : units) {
+        factors.push_back(u.factor);
+    }
     std::vector<Component> components;
     for (int i = 1; i <= s.LimValPollutantCount; ++i) {
-        components.push_back(componentOf(s, i));
+        components.push_back(componentOf(s, source, units, i));
     }
 
     std::vector<const ResultsColumn *> present;
@@ -357,7 +415,7 @@ ResultsPage buildResultsPage(const State &s, const StatSource &source, int page)
             !s.ShowOnlyIfLV || std::any_of(components.begin(), components.end(), [&](const Component &comp) {
                 return comp.shown && hasPositiveLimit(s, c, comp.i);
             });
-        if (shown && !c.hidden) {
+        if (shown && (!c.hidden || use == PageUse::File)) {
             present.push_back(&c);
         }
     }
@@ -417,7 +475,8 @@ ResultsPage buildResultsPage(const State &s, const StatSource &source, int page)
             for (const ResultsColumn *c : present) {
                 ResultsCell cell = valueCell(*c);
                 if ((comp.shown && !s.ShowOnlyIfLV) || hasPositiveLimit(s, *c, comp.i)) {
-                    cell.text = valueText(source, *c, comp, series.suffix, page, s.NumberFormat, &cell.note);
+                    cell.text = valueText(source, factors, *c, comp, series.suffix, page,
+                                          use == PageUse::File ? std::string() : s.NumberFormat, &cell.note);
                 }
                 row.cells.push_back(std::move(cell));
             }
@@ -438,7 +497,8 @@ ResultsPage buildResultsPage(const State &s, const StatSource &source, int page)
                 cell.bold = true;
                 const float limit = limitOf(s, *c, comp.i, j);
                 if (limit > 0.0f) {
-                    cell.text = plainNumberText(limit, 7);
+                    // Seven significant digits: 10 mg/m³ reads 10000 µg/m³, not 9999.999.
+                    cell.text = plainNumberText(c->isDataCapture() ? limit : limit * comp.limitFactor, 7);
                 }
                 row.cells.push_back(std::move(cell));
             }

@@ -105,14 +105,33 @@ struct ResultsColumn {
 };
 
 // Where the values of a table come from: the run's StatVarList, or one street
-// of a multi-street run. Values read with a pollutant name are converted by
-// its output unit factor.
+// of a multi-street run. The statistics are in the run's output units
+// (outputUnits, by pollutant index); outputUnitFactor converts them to the
+// pollutant's default output unit. Data capture is a share of period.
 struct StatSource {
     const KeyedList<StatVar> *stats = nullptr;
     const KeyedList<Pollutant> *pollutants = nullptr;
     const std::vector<float> *outputUnitFactor = nullptr;
+    const std::vector<std::string> *outputUnits = nullptr; // null or short: not known
+    PeriodLength period;
 };
 StatSource runStatSource(const State &s);
+
+// The unit the results show a pollutant in: the run's output unit when it is
+// one of the named units, otherwise (a unit given as a number, or none known)
+// the pollutant's default output unit. factor converts a statistic of the run
+// into it; limitFactor converts a limit value (given in the default output
+// unit) into it.
+struct ShownUnit {
+    std::string code;
+    float factor = 1;
+    double limitFactor = 1;
+};
+ShownUnit shownUnit(const std::string &runUnit, const std::string &defaultUnit, float outputUnitFactor);
+// The shown unit of every pollutant of source, by the source's pollutant
+// index (a saved street list keeps the pollutants of its own run); the
+// default output unit is the state's for a pollutant of that name.
+std::vector<ShownUnit> shownUnits(const State &s, const StatSource &source);
 
 // Every statistics column in table order, hidden ones included (with their
 // hide flag set), named by the percentile display mode of their family.
@@ -134,9 +153,19 @@ std::string unitText(const std::string &unitCode);
 // The six unit texts a stored table's component rows are recognised by.
 const std::vector<std::string> &unitTexts();
 
+// What a table is built for: the window (the columns the column dialog
+// leaves, numbers in NumberFormat) or a result file (every column, numbers in
+// their plain form with the seven significant digits of a statistic, so that
+// the file keeps all the run computed).
+enum class PageUse { Window, File };
+
 // The table of page 0..NumReceptors from the state's lists, options, column
 // flags and NumberFormat, with values from source. Never fails.
-ResultsPage buildResultsPage(const State &s, const StatSource &source, int page);
+ResultsPage buildResultsPage(const State &s, const StatSource &source, int page,
+                             PageUse use = PageUse::Window);
+
+// The columns the column dialog hides, as (section heading, column name).
+std::vector<std::pair<std::string, std::string>> hiddenColumnNames(const State &s);
 
 // Shows every percentile column again (the other hide flags keep their
 // values), sized to the percentile definitions; the results window does this

@@ -1,6 +1,7 @@
 #include "run/results/StreetResults.h"
 
 #include "calc/Format.h"
+#include "core/Calendar.h"
 #include "core/Numbers.h"
 #include "core/StagedFile.h"
 #include "core/TextIO.h"
@@ -94,6 +95,17 @@ bool getLine(std::istream &in, std::string &line) {
         line.pop_back();
     }
     return true;
+}
+
+// The period from the hour starting at first to the hour starting at last
+// ("yyyy-mm-dd hh:mm"); none when either cannot be read.
+PeriodLength periodOfTexts(const std::string &first, const std::string &last) {
+    DateTimeParts a, b;
+    if (!parseDateTimeText(first, &a) || !parseDateTimeText(last, &b)) {
+        return {};
+    }
+    return periodBetween(daysFromCivil(a.year, a.month, a.day) * 24 + a.hour,
+                         daysFromCivil(b.year, b.month, b.day) * 24 + b.hour);
 }
 
 std::string familyTail(StatFamily family) {
@@ -231,17 +243,13 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
     }
     m_pollutants = s.PollutantList;
     m_factors = s.OutputUnitFactor;
-    m_columns = summaryColumns(s);
-    m_columnKeys.clear();
-    for (const SummaryColumn &c : m_columns) {
-        const auto at = std::find_if(m_keys.begin(), m_keys.end(),
-                                     [&](const std::string &k) { return iequals(k, c.key); });
-        m_columnKeys.push_back(at == m_keys.end() ? -1 : static_cast<int>(at - m_keys.begin()));
-    }
+    m_units = s.CalcOutputUnits;
+    m_units.resize(m_factors.size());
+    setColumns(s);
 
     std::string head;
     appendQuoted(head, kMagic);
-    head += std::string(",1") + kCrLf;
+    head += std::string(",2") + kCrLf;
     appendQuoted(head, m_title);
     head += "," + std::to_string(m_scenarioYear) + kCrLf;
     head += "\"Pollutants\"," + std::to_string(m_pollutants.size());
@@ -251,6 +259,8 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
         head += ',';
         const auto index = static_cast<std::size_t>(p.Index);
         appendFloat(head, index < m_factors.size() ? m_factors[index] : 1.0f);
+        head += ',';
+        appendQuoted(head, index < m_units.size() ? m_units[index] : std::string());
     }
     head += kCrLf;
     head += "\"Statistics\"," + std::to_string(m_keys.size());
@@ -299,6 +309,7 @@ bool StreetResultsStore::add(StreetRecord street, std::string *error) {
     appendQuoted(line, e.firstCalcDate);
     line += ',';
     appendQuoted(line, e.lastCalcDate);
+    line += ',' + std::to_string(e.period.hours) + ',' + std::to_string(e.period.days);
     for (float x : street.values) {
         line += ',';
         appendFloat(line, x);
@@ -325,10 +336,35 @@ void StreetResultsStore::summarise(StreetEntry &street, const std::vector<float>
         v.setValue(1, values[2 * static_cast<std::size_t>(k)]);
         v.setValue(2, values[2 * static_cast<std::size_t>(k) + 1]);
         try {
-            street.summary[c] = v.Value(0, m_columns[c].comp, m_pollutants, m_factors);
+            street.summary[c] = v.Value(0, m_columns[c].comp, m_pollutants, m_shownFactors, street.period);
         } catch (const std::out_of_range &) {
             street.summary[c] = -99.0f;
         }
+    }
+}
+
+void StreetResultsStore::setColumns(const State &s) {
+    const std::vector<ShownUnit> shown =
+        shownUnits(s, StatSource{nullptr, &m_pollutants, &m_factors, &m_units, {}});
+    m_shownFactors.clear();
+    for (const ShownUnit &u : shown) {
+        m_shownFactors.push_back(u.factor);
+    }
+    m_columns = summaryColumns(s);
+    for (SummaryColumn &c : m_columns) {
+        const Pollutant *p = m_pollutants.find(c.comp);
+        const auto i = static_cast<std::size_t>(p != nullptr ? p->Index : -1);
+        if (p != nullptr && i < shown.size()) {
+            const std::string unit = unitText(shown[i].code);
+            c.unit = unit.size() > 3 ? unit.substr(2, unit.size() - 3) : unit;
+            c.limit = static_cast<float>(c.limit * shown[i].limitFactor);
+        }
+    }
+    m_columnKeys.clear();
+    for (const SummaryColumn &c : m_columns) {
+        const auto at = std::find_if(m_keys.begin(), m_keys.end(),
+                                     [&](const std::string &k) { return iequals(k, c.key); });
+        m_columnKeys.push_back(at == m_keys.end() ? -1 : static_cast<int>(at - m_keys.begin()));
     }
 }
 
@@ -366,6 +402,10 @@ std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &
         if (f.empty() || f[0] != kMagic) {
             throw std::runtime_error("it is not a multi-street result file");
         }
+        const int version = f.size() > 1 ? static_cast<int>(numberOf(f[1])) : 1;
+        const std::size_t perPollutant = version >= 2 ? 3 : 2;
+        const std::size_t streetFields = version >= 2 ? 14 : 12;
+        read.m_streetFields = streetFields;
         f = next("the project title");
         read.m_title = toUtf8(f.at(0));
         read.m_scenarioYear = f.size() > 1 ? static_cast<int>(numberOf(f[1])) : 0;
@@ -373,9 +413,10 @@ std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &
         const std::size_t pollutants = static_cast<std::size_t>(numberOf(f.at(1)));
         for (std::size_t i = 0; i < pollutants; ++i) {
             Pollutant p;
-            p.Name = f.at(2 + 2 * i);
+            p.Name = f.at(2 + perPollutant * i);
             p.Index = static_cast<int>(i);
-            read.m_factors.push_back(static_cast<float>(numberOf(f.at(3 + 2 * i))));
+            read.m_factors.push_back(static_cast<float>(numberOf(f.at(3 + perPollutant * i))));
+            read.m_units.push_back(version >= 2 ? f.at(4 + perPollutant * i) : std::string());
             read.m_pollutants.add(p.Name, p);
         }
         f = next("the statistics");
@@ -384,13 +425,7 @@ std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &
             read.m_keys.push_back(f.at(2 + i));
         }
         next("the streets");
-        read.m_columns = summaryColumns(s);
-        for (const SummaryColumn &c : read.m_columns) {
-            const auto at = std::find_if(read.m_keys.begin(), read.m_keys.end(),
-                                         [&](const std::string &k) { return iequals(k, c.key); });
-            read.m_columnKeys.push_back(at == read.m_keys.end() ? -1
-                                                                : static_cast<int>(at - read.m_keys.begin()));
-        }
+        read.setColumns(s);
         bool ended = false;
         std::vector<float> values;
         for (;;) {
@@ -407,10 +442,10 @@ std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &
                 ended = true;
                 break;
             }
-            if (f.size() != 12 + 2 * keys) {
+            if (f.size() != streetFields + 2 * keys) {
                 throw std::runtime_error("street line " + std::to_string(read.m_streets.size() + 1) +
                                          " has " + std::to_string(f.size()) + " fields instead of " +
-                                         std::to_string(12 + 2 * keys));
+                                         std::to_string(streetFields + 2 * keys));
             }
             StreetEntry e;
             e.number = static_cast<int>(numberOf(f[0]));
@@ -425,10 +460,13 @@ std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &
             e.trafficFile = toUtf8(f[9]);
             e.firstCalcDate = f[10];
             e.lastCalcDate = f[11];
+            e.period = version >= 2 ? PeriodLength{static_cast<long>(numberOf(f[12])),
+                                                   static_cast<long>(numberOf(f[13]))}
+                                    : periodOfTexts(e.firstCalcDate, e.lastCalcDate);
             e.offset = offset;
             values.assign(2 * keys, -99.0f);
             for (std::size_t k = 0; k < 2 * keys; ++k) {
-                values[k] = static_cast<float>(numberOf(f[12 + k]));
+                values[k] = static_cast<float>(numberOf(f[streetFields + k]));
             }
             read.summarise(e, values);
             read.m_streets.push_back(std::move(e));
@@ -456,7 +494,7 @@ bool StreetResultsStore::streetStatistics(std::size_t i, KeyedList<StatVar> *sta
         return fail("The results of " + m_streets[i].name + " cannot be read from " + m_path + ".", error);
     }
     const std::vector<std::string> f = fieldsOf(line);
-    if (f.size() != 12 + 2 * m_keys.size()) {
+    if (f.size() != m_streetFields + 2 * m_keys.size()) {
         return fail("The results of " + m_streets[i].name + " in " + m_path + " are damaged.", error);
     }
     KeyedList<StatVar> out;
@@ -464,7 +502,8 @@ bool StreetResultsStore::streetStatistics(std::size_t i, KeyedList<StatVar> *sta
         StatVar v(2);
         v.Name = m_keys[k];
         for (int r = 0; r < 2; ++r) {
-            const std::optional<double> x = parseNumber(f[12 + 2 * k + static_cast<std::size_t>(r)]);
+            const std::optional<double> x =
+                parseNumber(f[m_streetFields + 2 * k + static_cast<std::size_t>(r)]);
             v.setValue(r + 1, x ? static_cast<float>(*x) : -99.0f);
         }
         out.add(m_keys[k], std::move(v));

@@ -12,17 +12,20 @@
 //
 // File layout (UTF-8, CR LF, comma-separated, texts in double quotes with a
 // quote written twice):
-//   "WinVESK multi-street results",1
+//   "WinVESK multi-street results",2
 //   <project title>,<scenario year>
-//   "Pollutants",<n>, then n pairs <name>,<output unit factor>
+//   "Pollutants",<n>, then n triples <name>,<output unit factor>,<output unit>
 //   "Statistics",<n>, then the n StatVarList keys
 //   "Streets"
 //   one line per street: number, name, active (#TRUE#/#FALSE#), x, y,
 //     receptor height, given traffic, calculated traffic, traffic file type,
-//     traffic file, first and last hour, then side 1 and side 2 of each
-//     statistic (-99 missing)
+//     traffic file, first and last hour, the hours and days of the period
+//     run, then side 1 and side 2 of each statistic (-99 missing)
 //   "End",<time of calculation>,<number of streets>
-// A file without its end line (a run that did not finish) is refused.
+// A file without its end line (a run that did not finish) is refused. Files
+// of version 1 (pairs without the unit, no period) are read as well: their
+// statistics are shown in the default output units and their period is the
+// first to the last hour calculated.
 
 #include "core/KeyedList.h"
 #include "core/Pollutant.h"
@@ -52,6 +55,7 @@ struct StreetEntry {
     int trafficFileType = -1; // as the run's traffic set-up gave it
     std::string trafficFile;
     std::string firstCalcDate, lastCalcDate; // "yyyy-mm-dd hh:mm" ("" = no hour)
+    PeriodLength period;                     // of the street's run: what data capture is a share of
     std::vector<float> summary; // per summary column: the larger side in output units, -99 missing
     std::uint64_t offset = 0;   // where the street's line starts in the file
 };
@@ -64,11 +68,11 @@ struct SummaryColumn {
     std::string comp;    // the pollutant (or the data-capture word) handed to StatVar::Value
     std::string caption; // "NO2 Average", "PM10 36th highest (daily)"
     std::string unit;    // "µg/m³", "%" for data capture
-    float limit = -99;   // the smallest positive limit value of the statistic
+    float limit = -99;   // the smallest positive limit value of the statistic, in unit
 };
 
 // The summary columns of the state's limit values and percentile modes, for
-// the pollutants shown in the results.
+// the pollutants shown in the results, in the default output units.
 std::vector<SummaryColumn> summaryColumns(const State &s);
 
 // The number of summary values above their limit (missing values count none).
@@ -131,6 +135,8 @@ public:
     bool isTemporary() const { return m_temporary; }
     const KeyedList<Pollutant> &pollutants() const { return m_pollutants; }
     const std::vector<float> &outputUnitFactor() const { return m_factors; }
+    // The run's output unit of each pollutant (empty for a file of version 1).
+    const std::vector<std::string> &outputUnits() const { return m_units; }
 
     // The full statistics of street i (0-based) read back from the file.
     bool streetStatistics(std::size_t i, KeyedList<StatVar> *stats, std::string *error) const;
@@ -141,6 +147,8 @@ public:
 
 private:
     bool fail(const std::string &why, std::string *error) const;
+    // The summary columns of the state in the units the results show them in.
+    void setColumns(const State &s);
     void summarise(StreetEntry &street, const std::vector<float> &values) const;
     void removeTemporary();
 
@@ -154,8 +162,11 @@ private:
     std::vector<std::string> m_keys;
     KeyedList<Pollutant> m_pollutants;
     std::vector<float> m_factors;
+    std::vector<std::string> m_units;
+    std::vector<float> m_shownFactors; // a statistic to the unit its summary column shows
     std::vector<SummaryColumn> m_columns;
-    std::vector<int> m_columnKeys; // per summary column, its key's position in m_keys (-1 = none)
+    std::vector<int> m_columnKeys;   // per summary column, its key's position in m_keys (-1 = none)
+    std::size_t m_streetFields = 14; // fields of a street line before its statistics
     std::vector<StreetEntry> m_streets;
     std::string m_line; // kept for its capacity
 };

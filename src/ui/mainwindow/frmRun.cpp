@@ -141,9 +141,14 @@ void frmRun::btnHelp_Click() {
 
 void frmRun::menUserGuide_Click() {
     const bool danish = action(QStringLiteral("menHelpL_1"))->isChecked();
-    const QString path =
-        QString::fromStdString(m_state.AppDir) +
-        (danish ? QStringLiteral("Help/VESKUserGuideDK.pdf") : QStringLiteral("Help/VESKUserGuideEN.pdf"));
+    const QString english =
+        QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideEN.pdf");
+    QString path = danish
+                       ? QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideDK.pdf")
+                       : english;
+    if (danish && !QFileInfo::exists(path)) {
+        path = english; // the guide is written in English only
+    }
     if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
         m_interaction.message("The User's Guide " + path.toStdString() + " could not be opened.",
                               Icon::Exclamation);

@@ -97,6 +97,8 @@ public:
     // ---- Special Mode graphs: the graph frame, created on first use (frmRunGraphics.cpp)
     void menGraphic_Click();
     MDIGraphics *graphicsFrame() const;
+    // The graphs open when a run ends: those whose data the run rewrote are drawn again.
+    void refreshGraphs();
 
     // ---- Mode switches and run control
     void btnGeneric_Click();

@@ -1,5 +1,6 @@
 // The Graphics command: the graph frame of the Special Mode results.
 
+#include "ui/common/HelpSystem.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/results/MDIGraphics.h"
 
@@ -9,6 +10,7 @@ void frmRun::menGraphic_Click() {
     if (!m_graphics) {
         m_graphics = new MDIGraphics(m_state, m_interaction, this);
         m_graphics->setAttribute(Qt::WA_DeleteOnClose);
+        m_graphics->showHelp = [this](long context) { m_help->showContext(m_graphics, context); };
     }
     m_graphics->show();
     m_graphics->raise();
@@ -17,6 +19,12 @@ void frmRun::menGraphic_Click() {
 
 MDIGraphics *frmRun::graphicsFrame() const {
     return m_graphics;
+}
+
+void frmRun::refreshGraphs() {
+    if (m_graphics) {
+        m_graphics->refreshAfterRun();
+    }
 }
 
 } // namespace vesk::ui

@@ -414,6 +414,7 @@ void frmRun::runFinished() {
             m_interaction.message(error, Icon::Critical);
         }
     }
+    refreshGraphs(); // also after a failed run: what it rewrote is drawn again
     if (m_state.CalcMode == 1) {
         UpdateProjectDisplay();
         applyRunButtonRule();

@@ -6,6 +6,7 @@
 
 #include "core/Interaction.h"
 #include "run/results/StreetResults.h"
+#include "ui/common/HelpSystem.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/results/StreetListModel.h"
 #include "ui/results/frmMultiStreetResults.h"
@@ -35,6 +36,7 @@ void frmRun::showResultsSummary() {
     m_state.OpenSavedResults = false;
     m_state.ResultFileName = m_state.LastResultFile;
     frmShowResults window(m_state, m_interaction, m_settings, this);
+    window.showHelp = [this, &window](long context) { m_help->showContext(&window, context); };
     if (window.Form_Load()) {
         showModalWindow(window);
     }
@@ -43,6 +45,7 @@ void frmRun::showResultsSummary() {
 void frmRun::menOpenSavedSingle_Click() {
     m_state.OpenSavedResults = true;
     frmShowResults window(m_state, m_interaction, m_settings, this);
+    window.showHelp = [this, &window](long context) { m_help->showContext(&window, context); };
     const bool opened = window.Form_Load();
     m_state.OpenSavedResults = false;
     if (opened) {
@@ -67,6 +70,7 @@ void frmRun::showMultiStreetResults(std::shared_ptr<results::StreetResultsStore>
     m_state.ResultFileName = m_state.LastResultFile;
     frmMultiStreetResults window(m_state, m_interaction, m_settings, std::move(store), this);
     window.showStreetWindow = [this](QDialog &street) { showModalWindow(street); };
+    window.showHelp = [this, &window](long context) { m_help->showContext(&window, context); };
     showModalWindow(window);
     if (m_state.MultiStreetMode && window.model()->store() == m_state.StreetResults) {
         m_state.LastResultFile = window.ResultFileName();

@@ -8,9 +8,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTimer>
@@ -93,6 +95,16 @@ void MDIGraphics::setupMenus() {
     item(window, "menTileHorizontal", QStringLiteral("Tile Horizontal"),
          &MDIGraphics::menTileHorizontal_Click);
     item(window, "menTileVertical", QStringLiteral("Tile Vertical"), &MDIGraphics::menTileVertical_Click);
+
+    QMenu *help = makeMenu(nullptr, "menHelp", QStringLiteral("&Help"));
+    QAction *topic = help->addAction(QStringLiteral("Graphs Help"));
+    topic->setObjectName(QStringLiteral("menHelpGraphs"));
+    topic->setShortcut(QKeySequence::HelpContents);
+    connect(topic, &QAction::triggered, this, [this] {
+        if (showHelp) {
+            showHelp(kHelpContext);
+        }
+    });
 }
 
 QAction *MDIGraphics::action(const QString &name) const {
@@ -149,9 +161,16 @@ frmGraph *MDIGraphics::openGraphWindow(const QString &caption) {
     }
     QMdiSubWindow *window = mdiArea->addSubWindow(graph);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    QPixmap noIcon(16, 16); // the caption alone, without the toolkit's logo
+    noIcon.fill(Qt::transparent);
+    window->setWindowIcon(QIcon(noIcon));
     window->setWindowTitle(caption);
     const QSize room = mdiArea->viewport()->size();
     window->resize(std::max(320, room.width() * 2 / 3), std::max(240, room.height() * 2 / 3));
+    // Cascaded from the top left, but never hanging out of the frame.
+    const int step = 24 * static_cast<int>(graphWindows().size() % 6);
+    window->move(std::max(0, std::min(step, room.width() - window->width())),
+                 std::max(0, std::min(step, room.height() - window->height())));
     m_windows.emplace_back(window);
     // A window counts until it is closed (hidden) or gone.
     connect(window, &QObject::destroyed, this, &MDIGraphics::updateMenus);
@@ -167,7 +186,45 @@ void MDIGraphics::menResults_Click(int index) {
         return;
     }
     GraphFile = kGraphFiles[index];
+    // A side already plotted is brought forward rather than opened twice
+    // ("New Window" is the way to a second window of the same graph).
+    for (const QPointer<QMdiSubWindow> &window : m_windows) {
+        auto *graph = window ? qobject_cast<frmGraph *>(window->widget()) : nullptr;
+        if (graph && !window->isHidden() && graph->graphFile() == GraphFile) {
+            if (window->isMinimized()) {
+                window->showNormal();
+            }
+            mdiArea->setActiveSubWindow(window);
+            return;
+        }
+    }
     openGraphWindow(QString::fromStdString(GraphFile));
+}
+
+int MDIGraphics::refreshAfterRun() {
+    int redrawn = 0;
+    std::string closed;
+    for (const QPointer<QMdiSubWindow> &window : m_windows) {
+        auto *graph = window ? qobject_cast<frmGraph *>(window->widget()) : nullptr;
+        if (!graph || window->isHidden() || !graph->dataFileChanged()) {
+            continue;
+        }
+        std::string why;
+        if (graph->reload(m_state, &why)) {
+            ++redrawn;
+            continue;
+        }
+        closed += "\r\n\r\n" + window->windowTitle().toStdString() + ": " + why;
+        window->close();
+    }
+    updateMenus();
+    if (!closed.empty()) {
+        m_interaction.message("The run rewrote the data of these graphs, which could not be drawn again and "
+                              "were closed:" +
+                                  closed,
+                              Icon::Exclamation);
+    }
+    return redrawn;
 }
 
 void MDIGraphics::menNewWindow_Click() {
@@ -295,6 +352,9 @@ void MDIGraphics::Form_Activate() {
         if (dialog.sideChosen(index)) {
             menResults_Click(index);
         }
+    }
+    if (GraphWindowCount() > 1) {
+        menTileVertical_Click(); // both sides next to each other, each in full view
     }
 }
 

@@ -47,8 +47,13 @@ public:
     // The window the menu items act on: the active one, else the newest.
     frmGraph *activeGraph() const;
 
-    // Results 1 (side 1) or 2 (side 2): opens a graph window for "nox_1.gor" or "nox_2.gor".
+    // Results 1 (side 1) or 2 (side 2): opens a graph window for "nox_1.gor"
+    // or "nox_2.gor", or brings forward the one already open.
     void menResults_Click(int index);
+    // After a run: every graph whose data file the run rewrote is read and
+    // drawn again; one that can no longer be read is closed, and a message
+    // says which and why. Returns the number of graphs drawn again.
+    int refreshAfterRun();
     void menSave_Click();
     bool menSaveAs_Click();
     bool menPrint_Click();
@@ -68,6 +73,9 @@ public:
     std::function<bool(QPrinter &)> choosePrinter;
     // Runs the side selection modally; the default shows the dialog.
     std::function<void(frmSelGraph &)> runSelection;
+    // Shows a help topic by its context number (Help menu, F1); none = no help.
+    std::function<void(long)> showHelp;
+    static constexpr long kHelpContext = 621;
 
     QMdiArea *mdiArea = nullptr;
 

@@ -15,7 +15,7 @@ constexpr double kCellPaddingTwips = 60;
 }
 
 void widenColumnsToFit(results::ResultsPage &page, const QFont &font, const QPaintDevice *device,
-                       double unitsPerTwip, bool limitTitles) {
+                       double unitsPerTwip) {
     QFont bold = font;
     bold.setBold(true);
     const QFontMetricsF plain(font, device);
@@ -23,9 +23,7 @@ void widenColumnsToFit(results::ResultsPage &page, const QFont &font, const QPai
     const double padding = 2 * kCellPaddingTwips * unitsPerTwip + strong.averageCharWidth();
     for (int r = 0; r < page.rowCount(); ++r) {
         for (int c = 0; c < page.columnCount(); ++c) {
-            if (page.isSpanned(r, c) ||
-                (c == 0 && !limitTitles &&
-                 page.rows[static_cast<std::size_t>(r)].kind == results::RowKind::Limit)) {
+            if (page.isSpanned(r, c)) {
                 continue;
             }
             const results::ResultsCell &cell = page.cell(r, c);

@@ -16,13 +16,11 @@ class QPainter;
 
 namespace vesk::ui {
 
-// Widens every column whose texts do not fit: metrics of the table's normal
-// type, unitsPerTwip converting twips into the metrics' units. Merged cells
-// are left to the columns they span; the titles of limit rows widen the first
-// column only when limitTitles is set (on screen they are cut short instead,
-// their tooltip showing them whole).
+// Widens every column whose texts do not fit, so that no text is cut off:
+// metrics of the table's normal type, unitsPerTwip converting twips into the
+// metrics' units. Merged cells are left to the columns they span.
 void widenColumnsToFit(results::ResultsPage &page, const QFont &font, const QPaintDevice *device,
-                       double unitsPerTwip, bool limitTitles);
+                       double unitsPerTwip);
 
 // Paints page with its top left corner at topLeft; unitsPerTwip converts the
 // page's twips into the painter's units; font is the table's normal type.

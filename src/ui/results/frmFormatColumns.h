@@ -1,7 +1,7 @@
 #pragma once
 
 // "Select Columns to show": one checked item per statistics column of the
-// results table, in table order. OK and Apply set the column flags from the
+// results table, in table order, under the heading of its section. OK and Apply set the column flags from the
 // check marks (Apply also redraws the table and leaves the dialog open);
 // Cancel only closes it.
 

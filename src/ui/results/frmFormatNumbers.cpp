@@ -39,6 +39,11 @@ frmFormatNumbers::frmFormatNumbers(State &state, std::function<void()> apply, QW
     layout->addWidget(Label1);
     layout->addWidget(txtFormat);
     layout->addWidget(lblProblem);
+    // Room for the reason of a refusal (two lines) is kept from the start, so
+    // that it is never cut off and nothing moves when it comes or goes.
+    txtFormat->setMinimumWidth(txtFormat->fontMetrics().averageCharWidth() * 52);
+    lblProblem->setMinimumHeight(lblProblem->fontMetrics().lineSpacing() * 2 + 4);
+    lblProblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto *buttons = new QHBoxLayout;
     btnOK = dialogButton(this, "btnOK", QStringLiteral("OK"));
     btnOK->setDefault(true);
@@ -61,8 +66,7 @@ bool frmFormatNumbers::check() {
     std::string why;
     const bool ok = results::checkNumberPattern(txtFormat->text().toStdString(), &why);
     const QString reason = QString::fromStdString(why);
-    lblProblem->setText(reason);
-    lblProblem->setVisible(!ok);
+    lblProblem->setText(ok ? QString() : reason);
     for (QPushButton *b : {btnOK, btnApply}) {
         b->setEnabled(ok);
         b->setToolTip(reason);

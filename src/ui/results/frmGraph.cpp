@@ -3,6 +3,7 @@
 #include "core/Paths.h"
 #include "run/State.h"
 
+#include <QFileInfo>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -68,9 +69,33 @@ bool frmGraph::Form_Load(const State &state, const std::string &graphFile, std::
         state.WindSpeeds.data(), std::min(state.WindSpeedCount, kMaxWindSpeeds), graph.data.curveCount());
     graph.labels.normalised = state.Normalise;
     graph.yAxisMax = graphAxisMaximum(graph.data.yMax);
+    const QFileInfo data(QString::fromStdString(dataPath));
+    m_dataPath = dataPath;
+    m_dataModified = data.lastModified();
+    m_dataSize = data.size();
+    m_graphFile = graphFile;
     m_descriptor = std::move(descriptor);
     m_graph = std::move(graph);
     boxGraph->update();
+    return true;
+}
+
+bool frmGraph::dataFileChanged() const {
+    if (m_dataPath.empty()) {
+        return false;
+    }
+    const QFileInfo data(QString::fromStdString(m_dataPath));
+    return !data.exists() || data.lastModified() != m_dataModified || data.size() != m_dataSize;
+}
+
+bool frmGraph::reload(const State &state, std::string *message) {
+    const std::string graphFile = m_graphFile;
+    if (!Form_Load(state, graphFile, message)) {
+        return false;
+    }
+    if (m_fitting) {
+        Zoom();
+    }
     return true;
 }
 

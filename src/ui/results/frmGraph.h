@@ -8,6 +8,7 @@
 
 #include "ui/results/GraphPainter.h"
 
+#include <QDateTime>
 #include <QWidget>
 
 #include <string>
@@ -46,6 +47,13 @@ public:
     // and normalisation for the legend and the y label as they are now. False
     // with the message to show when the graph cannot be read.
     bool Form_Load(const State &state, const std::string &graphFile, std::string *message);
+    // The descriptor this window was loaded with ("nox_1.gor").
+    const std::string &graphFile() const { return m_graphFile; }
+    // True when the data file is no longer the one drawn: rewritten, or gone.
+    bool dataFileChanged() const;
+    // Reads the descriptor and its data file again; on failure the graph
+    // drawn stays and message says why.
+    bool reload(const State &state, std::string *message);
 
     const GraphContent &graph() const { return m_graph; }
     const GraphDescriptor &descriptor() const { return m_descriptor; }
@@ -77,6 +85,10 @@ private:
     bool m_fitting = false; // Zoom was chosen last
     GraphContent m_graph;
     GraphDescriptor m_descriptor;
+    std::string m_graphFile;
+    std::string m_dataPath;
+    QDateTime m_dataModified; // of the data file as read
+    qint64 m_dataSize = -1;
 };
 
 } // namespace vesk::ui

@@ -72,12 +72,20 @@ frmMultiStreetResults::frmMultiStreetResults(State &state, Interaction &interact
     btnSave = dialogButton(this, "btnSave", QStringLiteral("&Save"));
     btnOpen = dialogButton(this, "btnOpen", QStringLiteral("&Open"));
     btnClose = dialogButton(this, "btnClose", QStringLiteral("Close"));
+    btnHelp = dialogButton(this, "btnHelp", QStringLiteral("&Help"));
+    btnHelp->setShortcut(QKeySequence::HelpContents);
     buttons->addWidget(btnShowStreet);
     buttons->addStretch(1);
     buttons->addWidget(btnSave);
     buttons->addWidget(btnOpen);
     buttons->addWidget(btnClose);
+    buttons->addWidget(btnHelp);
     layout->addLayout(buttons);
+    connect(btnHelp, &QPushButton::clicked, this, [this] {
+        if (showHelp) {
+            showHelp(kHelpContext);
+        }
+    });
     connect(btnShowStreet, &QPushButton::clicked, this, &frmMultiStreetResults::btnShowStreet_Click);
     connect(btnSave, &QPushButton::clicked, this, &frmMultiStreetResults::btnSave_Click);
     connect(btnOpen, &QPushButton::clicked, this, &frmMultiStreetResults::btnOpen_Click);
@@ -144,7 +152,8 @@ void frmMultiStreetResults::showStreet(int row) {
         return;
     }
     RunResults run;
-    run.source = results::StatSource{&stats, &store->pollutants(), &store->outputUnitFactor()};
+    run.source = results::StatSource{&stats, &store->pollutants(), &store->outputUnitFactor(),
+                                     &store->outputUnits(), street.period};
     run.facts = results::keyInfoFactsFrom(m_state);
     run.facts.streetName = street.name;
     run.facts.calcTime = store->calcTime();
@@ -167,6 +176,7 @@ void frmMultiStreetResults::showStreet(int row) {
     {
         frmShowResults window(m_state, m_interaction, m_settings, this);
         window.setRunResults(run);
+        window.showHelp = showHelp;
         window.Form_Load();
         if (showStreetWindow) {
             showStreetWindow(window);

@@ -46,10 +46,14 @@ public:
 
     // Shows a street's results window modally; tests replace it.
     std::function<void(QDialog &)> showStreetWindow;
+    // Shows a help topic by its context number (Help, F1); also handed to the street windows.
+    std::function<void(long)> showHelp;
+    static constexpr long kHelpContext = 602;
 
     QPlainTextEdit *txtKeyInfo = nullptr;
     QTableView *grdStreets = nullptr;
     QPushButton *btnShowStreet = nullptr, *btnSave = nullptr, *btnOpen = nullptr, *btnClose = nullptr;
+    QPushButton *btnHelp = nullptr;
     StreetListModel *model() const { return m_model; }
     QSortFilterProxyModel *sorted() const { return m_sorted; }
 

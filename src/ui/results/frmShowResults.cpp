@@ -83,6 +83,15 @@ void frmShowResults::setupUi() {
     menWindow = bar->addMenu(QStringLiteral("&Window"));
     menWindow->setObjectName(QStringLiteral("menWindow"));
     addWindowItem(QString());
+    QMenu *help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("menHelp"));
+    QAction *helpTopic = menuItem(help, "menHelpResults", QStringLiteral("Results Summary Help"));
+    helpTopic->setShortcut(QKeySequence::HelpContents);
+    connect(helpTopic, &QAction::triggered, this, [this] {
+        if (showHelp) {
+            showHelp(kHelpContext);
+        }
+    });
 
     Toolbar1 = new QToolBar(this);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
@@ -231,6 +240,7 @@ void frmShowResults::ReLoad() {
     m_state.ResultsFromFile = false;
     menColumns->setEnabled(true);
     fillPageList(results::resultsPageNames(m_state.NumReceptors, m_run.recHeight));
+    m_streetShown = m_run.facts.streetName;
     setWindowTitle(QString::fromStdString(
         results::resultsCaption(m_run.facts.streetName, m_run.facts.calcTime, m_state.ResultFileName)));
     CurrentPage = 0;
@@ -265,13 +275,25 @@ results::ResultsPage frmShowResults::pageFor(int page) const {
         }
         return results::storedResultsPage(
             PageLines.pages[static_cast<std::size_t>(page)], m_state.NumberFormat,
-            {m_state.LimValColDCHourly, m_state.LimValColDCRun8, m_state.LimValColDCDaily});
+            {m_state.LimValColDCHourly, m_state.LimValColDCRun8, m_state.LimValColDCDaily},
+            results::hiddenColumnNames(m_state));
     }
     return results::buildResultsPage(m_state, m_run.source, page);
 }
 
+results::PageTexts frmShowResults::fileTexts(int page) const {
+    if (m_state.ResultsFromFile) {
+        // As read: the file's own numbers and columns, whatever the window shows of them.
+        return page >= 0 && static_cast<std::size_t>(page) < PageLines.pages.size()
+                   ? PageLines.pages[static_cast<std::size_t>(page)]
+                   : results::PageTexts();
+    }
+    return results::buildResultsPage(m_state, m_run.source, page, results::PageUse::File).texts();
+}
+
 void frmShowResults::showPage(results::ResultsPage page) {
-    widenColumnsToFit(page, MSFlexGrid1->font(), MSFlexGrid1->viewport(), 1.0 / 15.0, false);
+    // The first column as wide as its longest text, limit titles included: nothing is cut off.
+    widenColumnsToFit(page, MSFlexGrid1->font(), MSFlexGrid1->viewport(), 1.0 / 15.0);
     MSFlexGrid1->setUpdatesEnabled(false);
     m_model->setPage(std::move(page));
     m_model->applyLayout(MSFlexGrid1);

@@ -73,6 +73,9 @@ public:
     // Prints the pages of the printer's page range (1 = the page of all
     // receptors; none set = every page) and returns the text lines printed.
     std::vector<QString> printResults(QPrinter &printer);
+    // The PDF the print dialog proposes: "<street>_results.pdf" in the
+    // project's folder (characters no file name may hold become "_").
+    QString proposedPdfName() const;
     void Toolbar1_ButtonClick(const QString &key);
 
     // Window and Format menus.
@@ -88,6 +91,9 @@ public:
 
     // The printer choice (the print dialog); false when cancelled.
     std::function<bool(QPrinter &)> choosePrinter;
+    // Shows a help topic by its context number (Help menu, F1); none = no help.
+    std::function<void(long)> showHelp;
+    static constexpr long kHelpContext = 601;
 
     // Window state.
     int CurrentPage = 0;
@@ -134,6 +140,8 @@ private:
     void checkWindowItem(int index);
     void showPage(results::ResultsPage page);
     results::ResultsPage pageFor(int page) const;
+    // What a result file keeps of page: every column, numbers in full.
+    results::PageTexts fileTexts(int page) const;
     void fillPageList(const std::vector<std::string> &names);
     std::string commentsText() const;
     void FitGrid();
@@ -145,6 +153,7 @@ private:
     Interaction &m_interaction;
     Settings &m_settings;
     RunResults m_run;
+    std::string m_streetShown; // the street of the results shown
     ResultsTableModel *m_model = nullptr;
     bool m_dragging = false;
     bool m_unloaded = false;

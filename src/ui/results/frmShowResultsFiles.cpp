@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QPlainTextEdit>
 
@@ -26,6 +27,15 @@ std::string withoutBrackets(const std::string &name) {
         }
     }
     return out;
+}
+
+// True when both names lead to the same file (or, for a file not there, are the same name).
+bool sameFile(const std::string &a, const std::string &b) {
+    const QFileInfo fa(QString::fromStdString(a)), fb(QString::fromStdString(b));
+    if (fa.exists() && fb.exists()) {
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    }
+    return fa.absoluteFilePath() == fb.absoluteFilePath();
 }
 
 } // namespace
@@ -56,7 +66,7 @@ void frmShowResults::menSave_Click() {
     contents.comments = commentsText();
     for (int p = 0; p < cmbPage->count(); ++p) {
         contents.pageNames.push_back(cmbPage->itemText(p).toStdString());
-        contents.pages.push_back(pageFor(p).texts());
+        contents.pages.push_back(fileTexts(p));
     }
     std::string error;
     if (!results::writeResultFile(*path, contents, &error)) {
@@ -97,6 +107,17 @@ void frmShowResults::menOpen_Click() {
         OpenError = kCancelled;
         return;
     }
+    // A file the Window menu already lists is shown through its item, not listed twice.
+    for (std::size_t k = 0; k < menNewFile.size(); ++k) {
+        if (menNewFile[k]->isVisible() && sameFile(menNewFile[k]->text().toStdString(), *chosen)) {
+            if (static_cast<int>(k) == ShownItem && k != 0) {
+                openResultFile(*chosen, true); // read again: the file may have changed
+            } else {
+                menNewFile_Click(static_cast<int>(k));
+            }
+            return;
+        }
+    }
     openResultFile(*chosen, false);
 }
 
@@ -118,7 +139,6 @@ bool frmShowResults::openResultFile(const std::string &path, bool named) {
         return false;
     }
 
-    menColumns->setEnabled(false);
     if (!named) {
         LastResultFolder = folderPart(path);
         ++FileItemCount;
@@ -129,6 +149,7 @@ bool frmShowResults::openResultFile(const std::string &path, bool named) {
     m_state.ResultFileName = path;
     std::string street, calcTime;
     results::splitFirstKeyInfoLine(contents.keyInfo.front(), &street, &calcTime);
+    m_streetShown = street;
     setWindowTitle(QString::fromStdString(results::resultsCaption(street, calcTime, path)));
     QStringList lines;
     for (const std::string &line : contents.keyInfo) {

@@ -9,18 +9,32 @@
 #include "ui/results/frmShowResults.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 
 namespace vesk::ui {
 
+QString frmShowResults::proposedPdfName() const {
+    QString street = QString::fromStdString(m_streetShown).trimmed();
+    static const QRegularExpression notInNames(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
+    street.replace(notInNames, QStringLiteral("_"));
+    const QString name =
+        street.isEmpty() ? QStringLiteral("results.pdf") : street + QStringLiteral("_results.pdf");
+    const QString folder = QString::fromStdString(m_state.WorkDir);
+    return folder.isEmpty() ? name : QDir(folder).filePath(name);
+}
+
 void frmShowResults::menPrint_Click() {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(windowTitle());
+    printer.setDocName(QFileInfo(proposedPdfName()).completeBaseName());
+    printer.setOutputFileName(proposedPdfName());
     // A table wider than a portrait sheet is offered across the sheet.
     const QRectF portrait = printer.pageLayout().paintRect(QPageLayout::Inch);
     if (GridWidth / 1440.0 > portrait.width() * 0.85) {
@@ -69,7 +83,7 @@ std::vector<QString> frmShowResults::printResults(QPrinter &printer) {
         }
         firstSheet = false;
         results::ResultsPage table = pageFor(p);
-        widenColumnsToFit(table, font, &printer, perTwip, true);
+        widenColumnsToFit(table, font, &printer, perTwip);
         const results::TablePlacement place =
             results::placeTable(sheet.width(), table.gridWidthTwips() * perTwip);
         double y = 0;

@@ -65,6 +65,7 @@ struct ResultsFixture : ::testing::Test {
         s.AvSource.assign(n, 1);
         s.DailySource.assign(n, 1);
         s.OutputUnitFactor.assign(n, 1.0f);
+        s.CalcPeriod = PeriodLength{8760, 365}; // a common year
         setSources("NO2", 3);
         s.ShowLimitValMode = 1;
         s.ShowOnlyIfLV = false;

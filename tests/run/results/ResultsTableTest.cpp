@@ -59,11 +59,50 @@ TEST_F(ResultsFixture, aValueOfExactlyZeroIsFormattedNotShownAsMissing) {
     EXPECT_EQ(t.cell(rowOf(t, "Street Modelled", pm10), columnOf(t, "36th highest")).text, "0.00");
 }
 
-TEST_F(ResultsFixture, dataCaptureCellsAreReadWithTheStatisticWordAsAPercentageOfAYear) {
+TEST_F(ResultsFixture, dataCaptureCellsAreReadWithTheStatisticWordAsAShareOfThePeriodRun) {
     const ResultsPage t = page(1);
     const int dc = columnOf(t, "Data capture");
-    EXPECT_EQ(t.cell(rowOf(t, "Street Modelled"), dc).text, "100.00") << "8760 hours are 100 %";
+    EXPECT_EQ(t.cell(rowOf(t, "Street Modelled"), dc).text, "100.00") << "8760 hours of 8760 are 100 %";
     EXPECT_EQ(t.cell(rowOf(t, "Street Measured"), dc).text, "32.88") << "2880 hours are 32.88 %";
+
+    s.CalcPeriod = PeriodLength{8784, 366}; // a leap year
+    set("nHoursNO2_mod", 8784.0f, 8784.0f);
+    EXPECT_EQ(page(1).cell(rowOf(t, "Street Modelled"), dc).text, "100.00") << "not 100.27 %";
+
+    s.CalcPeriod = PeriodLength{};
+    const ResultsPage unknown = page(1);
+    EXPECT_EQ(unknown.cell(rowOf(unknown, "Street Modelled"), dc).text, "--");
+    EXPECT_NE(unknown.cell(rowOf(unknown, "Street Modelled"), dc).note.find("period"), std::string::npos);
+}
+
+TEST_F(ResultsFixture, aPollutantIsShownInTheNamedOutputUnitOfTheRunWithItsLimitValuesInThatUnit) {
+    // The run wrote NO2 in mg/m³; its default output unit is µg/m³.
+    const std::size_t no2 = static_cast<std::size_t>(index("NO2"));
+    s.DefOutputUnits.assign(s.OutputUnitFactor.size(), "microg");
+    s.CalcOutputUnits.assign(s.OutputUnitFactor.size(), "microg");
+    s.CalcOutputUnits[no2] = "milig";
+    s.OutputUnitFactor[no2] = 1000.0f; // mg/m³ to µg/m³
+    set("AvNO2_mod", 0.01846f, 0.01869f);
+    s.NumberFormat = "0.00000";
+    const ResultsPage t = page(0);
+    const int heading = rowOf(t, "Nitrogen dioxide (mg/m³)");
+    ASSERT_GT(heading, 0) << "the heading names the unit of the run";
+    EXPECT_EQ(t.cell(rowOf(t, "Street Modelled", heading), columnOf(t, "Average")).text, "0.01869");
+    EXPECT_EQ(t.cell(rowOf(t, "EU limit value", heading), columnOf(t, "Average")).text, "0.04")
+        << "40 µg/m³ in mg/m³";
+    EXPECT_EQ(t.cell(rowOf(t, "Street Modelled", heading), columnOf(t, "Data capture")).text, "100.00000");
+
+    // A unit given as a number has no name: the default output unit is shown, converted.
+    s.CalcOutputUnits[no2] = "0.001";
+    const ResultsPage byNumber = page(0);
+    const int defaultHeading = rowOf(byNumber, "Nitrogen dioxide (µg/m³)");
+    ASSERT_GT(defaultHeading, 0);
+    EXPECT_EQ(
+        byNumber.cell(rowOf(byNumber, "Street Modelled", defaultHeading), columnOf(byNumber, "Average")).text,
+        "18.69000");
+    EXPECT_EQ(
+        byNumber.cell(rowOf(byNumber, "EU limit value", defaultHeading), columnOf(byNumber, "Average")).text,
+        "40");
 }
 
 TEST_F(ResultsFixture, concentrationsAreConvertedToTheOutputUnitOfTheirPollutant) {
@@ -169,7 +208,9 @@ TEST_F(ResultsFixture, aPollutantMissingFromThePollutantListShowsDashesWithANote
     EXPECT_EQ(cell.text, "--");
     EXPECT_NE(cell.note.find("XX"), std::string::npos);
     ASSERT_FALSE(t.notes.empty());
-    EXPECT_NE(t.notes.front().find("not in the pollutant list"), std::string::npos);
+    EXPECT_TRUE(std::any_of(t.notes.begin(), t.notes.end(), [](const std::string &note) {
+        return note.find("not in the pollutant list") != std::string::npos;
+    }));
 }
 
 TEST_F(ResultsFixture, aStatisticMissingFromTheResultsShowsDashesWithANoteNamingIt) {

@@ -165,6 +165,83 @@ TEST_F(MultiStreetSample, aSavedStoreOpensAgainWithTheSameStreetsAndTheTemporary
     EXPECT_EQ(stats.item("MaxHourlyNOx_mod").Value(1), original.item("MaxHourlyNOx_mod").Value(1));
 }
 
+// The fields of a line of a store, quotes kept.
+std::vector<std::string> rawFields(const std::string &line) {
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+        }
+        if (c == ',' && !quoted) {
+            out.emplace_back();
+        } else {
+            out.back() += c;
+        }
+    }
+    return out;
+}
+
+std::string joined(const std::vector<std::string> &fields) {
+    std::string out;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        out += (i > 0 ? "," : "") + fields[i];
+    }
+    return out;
+}
+
+TEST_F(MultiStreetSample, everyStreetKeepsThePeriodRunAndTheOutputUnitsOfTheRun) {
+    ASSERT_EQ(status, kExitSucceeded);
+    const StreetResultsStore &store = *state.StreetResults;
+    for (const StreetEntry &e : store.streets()) {
+        if (e.active) {
+            EXPECT_EQ(e.period.hours, 8760) << e.name;
+            EXPECT_EQ(e.period.days, 365) << e.name;
+        }
+    }
+    ASSERT_GE(store.outputUnits().size(), 5u);
+    EXPECT_EQ(store.outputUnits()[4], "milig") << "CO as the sample writes it";
+}
+
+TEST_F(MultiStreetSample, aFileOfTheFirstLayoutIsReadWithThePeriodOfItsFirstAndLastHour) {
+    ASSERT_EQ(status, kExitSucceeded);
+    const StreetResultsStore &store = *state.StreetResults;
+    // The same streets as the first layout wrote them: no units, no period.
+    std::string old;
+    bool streets = false;
+    for (const std::string &line : splitLines(test::readFile(store.path()))) {
+        std::vector<std::string> f = rawFields(line);
+        if (f[0] == "\"WinVESK multi-street results\"") {
+            f[1] = "1";
+        } else if (f[0] == "\"Pollutants\"") {
+            std::vector<std::string> pairs(f.begin(), f.begin() + 2);
+            for (std::size_t i = 2; i + 2 < f.size(); i += 3) {
+                pairs.push_back(f[i]);
+                pairs.push_back(f[i + 1]);
+            }
+            f = pairs;
+        } else if (f[0] == "\"Streets\"") {
+            streets = true;
+        } else if (streets && f[0] != "\"End\"" && f.size() > 14) {
+            f.erase(f.begin() + 12, f.begin() + 14);
+        }
+        old += line.empty() ? "" : joined(f) + "\r\n";
+    }
+    std::string error;
+    const auto read = StreetResultsStore::open(dir.write("first.msr", old).string(), state, &error);
+    ASSERT_NE(read, nullptr) << error;
+    ASSERT_EQ(read->streets().size(), store.streets().size());
+    for (std::size_t i = 0; i < store.streets().size(); ++i) {
+        EXPECT_EQ(read->streets()[i].summary, store.streets()[i].summary) << i;
+        EXPECT_EQ(read->streets()[i].period.hours, store.streets()[i].period.hours) << i;
+        EXPECT_EQ(read->streets()[i].period.days, store.streets()[i].period.days) << i;
+    }
+    KeyedList<StatVar> stats, original;
+    ASSERT_TRUE(read->streetStatistics(3, &stats, &error)) << error;
+    ASSERT_TRUE(store.streetStatistics(3, &original, &error));
+    EXPECT_EQ(stats.item("AvNO2_mod").Value(2), original.item("AvNO2_mod").Value(2));
+}
+
 TEST_F(MultiStreetSample, theStoreOfARunIsRemovedWithTheStore) {
     ASSERT_EQ(status, kExitSucceeded);
     const std::string temporary = state.StreetResults->path();
