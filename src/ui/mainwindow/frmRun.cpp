@@ -36,8 +36,7 @@ const char *const kNotYet = "This command is not available in this version of th
 const char *const kUnavailableCommands[] = {
     "menNewTrfFile",   "menOpenVehicleList", "menOpenFuelList", "menEditCNDFile",
     "menEditTrf",      "menOpenTrf",         "menEditTarvik",   "menEditVehicleList",
-    "menEditFuelList", "menPollutants",      "menPercentiles",  "menLimitVal",
-    "menMetBackFiles", "menCities",          "menStdTrfFiles",  "menScenarios",
+    "menEditFuelList",
 };
 const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",
                                         "Fleet",  "FLF",        "Fuel",    "Tarvik"};
