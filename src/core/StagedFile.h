@@ -42,6 +42,8 @@ public:
     bool write(std::string_view bytes);
 
     const std::string &target() const { return m_target; }
+    // The temporary file (flush the stream before reading it back).
+    const std::string &temporary() const { return m_temp; }
 
     // Flushes and closes the temporary file and renames it onto the target.
     // False with a message when a write, the close or the rename failed; the

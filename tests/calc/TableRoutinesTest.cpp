@@ -131,16 +131,22 @@ TEST(OpenOutputTable, TextFileGetsItsFolderOneLevelAndItsHeader) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST(OpenOutputTable, AccessTablesAreRefusedAndSpreadsheetTablesCreated) {
+TEST(OpenOutputTable, AccessAndSpreadsheetTablesAreCreated) {
     TempDir dir;
     test::ScriptedInteraction ui;
     OutputTable t;
     long err = 0;
     std::string text;
     OpenOutputTable((dir.path() / "out.mdb;Hourly").string(), "", {"hour"}, catalogue(), t, ui, &err, &text);
+    EXPECT_EQ(err, 0) << text;
+    EXPECT_TRUE(t.IsTable);
+    EXPECT_FALSE(fs::exists(dir.path() / "out.mdb")) << "the database is written when the table is finished";
+    OutputTable foreign;
+    dir.write("old.mdb", std::string(8192, 'x'));
+    OpenOutputTable((dir.path() / "old.mdb;Hourly").string(), "", {"hour"}, catalogue(), foreign, ui, &err, &text);
     EXPECT_EQ(err, kErrTableRefused);
-    EXPECT_NE(text.find("out.mdb"), std::string::npos);
-    EXPECT_FALSE(t.IsTable);
+    EXPECT_NE(text.find("old.mdb"), std::string::npos);
+    EXPECT_FALSE(foreign.IsTable);
 
     OutputTable x;
     auto book = (dir.path() / "out.xls").string();

@@ -275,3 +275,45 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return testNameOf(info.param.name); });
 
 } // namespace
+
+// The sample's hourly output and statistics in Access databases: a new one,
+// and a copy of a real database made elsewhere, whose other tables export
+// byte for byte as before (mdbtools' mdb-export, a reader made elsewhere).
+class RunAccessTables : public RunWorkbooks, public testing::WithParamInterface<bool> {};
+
+TEST_P(RunAccessTables, HourlyOutputAndStatisticsAreEveryRowOfTheTextFiles) {
+    const bool existing = GetParam();
+    std::string others;
+    if (existing) {
+        const fs::path src = sharedTestFile("mdb/DateTestDatabase.mdb");
+        WINVESK_NEEDS_SHARED_FILE(src);
+        WINVESK_NEEDS_TOOL("mdb-export");
+        fs::copy_file(src, work("Results.mdb"));
+        fs::permissions(work("Results.mdb"), fs::perms::owner_read | fs::perms::owner_write);
+        others = commandOutput("mdb-export " + shellQuoted(work("Results.mdb").string()) + " DateTest");
+        ASSERT_FALSE(others.empty());
+    }
+    loadSample({});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    TextResults text{textRows("Stat2023.txt"), textRows("Out2023.txt")};
+
+    loadSample({{"Out2023.txt", "Results.mdb;Hourly"}, {"Stat2023.txt", "Results.mdb;Statistics"}});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(said(), "");
+    const TableData hourly = table("Results.mdb", "Hourly");
+    ASSERT_EQ(hourly.rows.size(), 8760u);
+    for (std::size_t r = 0; r < hourly.rows.size(); ++r) {
+        ASSERT_EQ(hourly.rows[r], text.hourly[r]) << "hour " << r + 1;
+    }
+    EXPECT_EQ(table("Results.mdb", "Statistics").rows, text.statistics);
+    if (existing) {
+        EXPECT_TRUE(commandOutput("mdb-export " + shellQuoted(work("Results.mdb").string()) + " DateTest") == others)
+            << "the database's own table exports byte for byte as before";
+        // A second run replaces both tables.
+        ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+        EXPECT_EQ(table("Results.mdb", "Hourly").rows.size(), 8760u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, RunAccessTables, testing::Values(false, true),
+                         [](const auto &info) { return info.param ? "ARealDatabase" : "ANewDatabase"; });

@@ -118,6 +118,22 @@ bool biffCells(const std::string &stream, BiffBook *book, std::string *problem);
 // d, m, y, h or s outside quotes, escapes and [colour] brackets, or [h]).
 bool dateFormatCode(std::string_view code);
 
+// A table for the Access writer (JetWriter.cpp): its name as given, its
+// columns, and its rows, the first of which holds the column names.
+struct JetTable {
+    std::string name;
+    std::vector<TableColumn> columns;
+    const std::vector<std::vector<Cell>> *rows = nullptr;
+};
+// Whether the table can be written into the Access file (a new one when it
+// is missing): false with a message naming the file and the reason (Jet 3,
+// .accdb, encrypted, a password, damaged, a table in a relationship ...).
+bool jetCheckTable(const std::string &file, const std::string &table, std::string *error);
+// Writes the tables into the Access file (Jet 4), each replacing the table
+// of its name; the file is replaced only once the database written has been
+// read back through libmdb. False with a message; the file is then unchanged.
+bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error);
+
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error);
 
 // Rows a .wk1 worksheet holds (the column names' row among them).

@@ -54,12 +54,21 @@ struct TableSession::Workbook {
     TableKind kind = TableKind::Excel;
     std::vector<tables::Sheet> sheets;
     std::vector<bool> created; // the sheet is a table of this session
+    std::vector<std::string> names;                 // Access: each table's name as given
+    std::vector<std::vector<TableColumn>> columns;  // Access: each table's columns
     int open = 0;              // tables not yet closed
     bool dropped = false;      // a table was given up: the file is not written
 
     bool write(std::string *error) const {
         if (kind == TableKind::Excel) {
             return tables::excelWriteWorkbook(file, sheets, error);
+        }
+        if (kind == TableKind::Access) {
+            std::vector<tables::JetTable> tables;
+            for (std::size_t i = 0; i < sheets.size(); ++i) {
+                tables.push_back({names[i], columns[i], &sheets[i].rows});
+            }
+            return tables::jetWriteTables(file, tables, error);
         }
         return tables::lotusWrite(file, sheets.front(), error);
     }
@@ -349,12 +358,10 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     }
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
-    if (kind == TableKind::Access) {
-        setError(
-            error,
-            "Tables cannot be created in the Access file " + file +
-                ": this program reads Access files but cannot write them. Choose a text, Excel (.xls) or "
-                "Lotus (.wk1) file for the output.");
+    if (kind == TableKind::Access && (table.find('.') != std::string::npos || table.find('!') != std::string::npos ||
+                                      table.find('`') != std::string::npos || table.size() > 64)) {
+        setError(error, "The table name \"" + table + "\" for " + file +
+                            " is longer than 64 characters or holds \".\", \"!\" or \"`\", which Access does not allow.");
         return nullptr;
     }
     if (kind != TableKind::Text && (plainTableName(table).empty() || invalidName(table))) {
@@ -405,6 +412,10 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
             return nullptr;
         }
     }
+    // Whether this table can go into the database, before any hour is run.
+    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error)) {
+        return nullptr;
+    }
     // Tables of this session that would share a sheet would lose each other's rows.
     for (std::size_t i = 0; i < book->sheets.size(); ++i) {
         if (book->created[i] &&
@@ -441,6 +452,12 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     }
     book->sheets[index] = std::move(sheet);
     book->created[index] = true;
+    if (kind == TableKind::Access) {
+        book->names.resize(book->sheets.size());
+        book->columns.resize(book->sheets.size());
+        book->names[index] = table;
+        book->columns[index] = columns;
+    }
     return std::make_unique<SheetWriter>(book, index, std::move(types));
 }
 

@@ -12,10 +12,11 @@
 // a temporary file and a rename, so a failure or a writer dropped without
 // closing leaves the old file whole.
 //
-// Back-ends: Access read through libmdb (writing is refused: no library on
-// this platform writes Jet files); Excel read through FreeXL and written by
-// our own BIFF8 writer; Lotus read through libwps and .wk1 written by our own
-// writer (a .wk1 file holds one worksheet); text read and written natively.
+// Back-ends: Access read through libmdb and written by our own Jet 4 writer
+// (JetWriter.cpp); Excel read through FreeXL and written by our own BIFF8
+// writer; Lotus read through libwps (.wk1 by our own reader) and every kind
+// written by our own writers (a Lotus file holds one worksheet); text read
+// and written natively.
 
 #include <map>
 #include <memory>
@@ -98,10 +99,11 @@ private:
 
 // Creates a table with the given columns in a file (and the file when it is
 // missing; its folder must exist). Replaces a table of the same name. Access
-// files and Lotus files other than .wk1 are refused with a message naming the
-// file; so are names holding "[", "]" or control characters, and a workbook
-// of another program that holds other sheets (we could keep only their
-// values). A .wk1 file holds one worksheet: a new table replaces the file.
+// databases the writer does not handle (Jet 3, .accdb, encrypted, a password,
+// damaged) are refused with a message naming the file and the reason; so are
+// names holding "[", "]" or control characters, and a workbook of another
+// program that holds other sheets (we could keep only their values). A Lotus
+// file holds one worksheet: a new table replaces the file.
 // Nothing is written before close(). Returns nullptr on failure; *refused
 // (when given) tells a refusal from a file that could not be read or written.
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
