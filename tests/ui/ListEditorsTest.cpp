@@ -413,6 +413,7 @@ TEST(MetBackFilesEditor, FilesOfTheFolderAreListedRelativeAndABlankNameBlocksThe
     e.btnAddFile_Click();
     ASSERT_EQ(e.lstFiles->count(), 2);
     EXPECT_EQ(e.lstFiles->item(1)->text(), ".\\MetBack2024.txt");
+    EXPECT_EQ(e.lstFiles->item(1)->toolTip(), e.lstFiles->item(1)->text()) << "a long name shows whole in its tip";
     EXPECT_EQ(e.lstFiles->currentRow(), 1);
     EXPECT_TRUE(e.ListChanged);
 

@@ -145,6 +145,8 @@ void StandardFilesEditor::showFiles() {
     lstFiles->clear();
     for (const StandardFile &f : m_files) {
         lstFiles->addItem(QString::fromStdString(f.fileName));
+        lstFiles->item(lstFiles->count() - 1)
+            ->setToolTip(QString::fromStdString(f.fileName)); // a long name whole
     }
     m_filling = false;
     lstFiles->setCurrentRow(m_files.empty() ? -1 : 0);
@@ -187,6 +189,7 @@ void StandardFilesEditor::btnAddFile_Click() {
     m_files.insert(m_files.begin() + at, StandardFile{{}, storedName(chosen), {}});
     m_filling = true;
     lstFiles->insertItem(at, QString::fromStdString(m_files[static_cast<std::size_t>(at)].fileName));
+    lstFiles->item(at)->setToolTip(lstFiles->item(at)->text());
     m_filling = false;
     selectEntry(at);
     ListChanged = true;
@@ -204,6 +207,7 @@ void StandardFilesEditor::btnChangeFile_Click() {
     }
     m_files[static_cast<std::size_t>(row)].fileName = storedName(chosen);
     lstFiles->item(row)->setText(QString::fromStdString(m_files[static_cast<std::size_t>(row)].fileName));
+    lstFiles->item(row)->setToolTip(lstFiles->item(row)->text());
     ListChanged = true;
 }
 
@@ -259,6 +263,7 @@ bool StandardFilesEditor::saveFileList(const std::function<bool(std::vector<Stan
     m_files = files;
     for (std::size_t i = 0; i < m_files.size(); ++i) {
         lstFiles->item(static_cast<int>(i))->setText(QString::fromStdString(m_files[i].fileName));
+        lstFiles->item(static_cast<int>(i))->setToolTip(lstFiles->item(static_cast<int>(i))->text());
     }
     ListChanged = false;
     // A list that was empty before: its first list with files is the backup.

@@ -197,20 +197,11 @@ frmEditScenarios::frmEditScenarios(State &state, Interaction &ui, HelpSystem *he
 }
 
 std::string frmEditScenarios::storedIn(const std::string &path, const std::string &folder) const {
-    const std::string dir = withTrailingSlash(nativePath(folder));
-    const std::string native = nativePath(path);
-    if (!dir.empty() && startsWithI(native, dir) && native.find('/', dir.size()) == std::string::npos) {
-        return ".\\" + native.substr(dir.size());
-    }
-    return path;
+    return storedEditorPath(path, std::string(), folder); // a country list never names the project's folder
 }
 
 std::string frmEditScenarios::resolvedIn(const std::string &stored, const std::string &folder) const {
-    const std::string native = nativePath(trim(stored));
-    if (native.rfind("./", 0) == 0) {
-        return joinPath(folder, native.substr(2));
-    }
-    return native.find('/') == std::string::npos ? joinPath(folder, native) : native;
+    return resolveStoredName(stored, folder, folder);
 }
 
 void frmEditScenarios::showDatabase(const std::string &stored) {
