@@ -37,6 +37,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -413,7 +414,8 @@ TEST(MetBackFilesEditor, FilesOfTheFolderAreListedRelativeAndABlankNameBlocksThe
     e.btnAddFile_Click();
     ASSERT_EQ(e.lstFiles->count(), 2);
     EXPECT_EQ(e.lstFiles->item(1)->text(), ".\\MetBack2024.txt");
-    EXPECT_EQ(e.lstFiles->item(1)->toolTip(), e.lstFiles->item(1)->text()) << "a long name shows whole in its tip";
+    EXPECT_EQ(e.lstFiles->item(1)->toolTip(), e.lstFiles->item(1)->text())
+        << "a long name shows whole in its tip";
     EXPECT_EQ(e.lstFiles->currentRow(), 1);
     EXPECT_TRUE(e.ListChanged);
 
@@ -485,6 +487,16 @@ TEST(TrafficFilesEditor, AFileFromElsewhereIsCopiedIntoTheTrafficFolderOnlyWhenT
     EXPECT_EQ(test::readFile(l.s.state.TrafficDir + "Avenue.trf"), "traffic");
     EXPECT_EQ(e.lstFiles->item(1)->text(), "Avenue.trf");
     EXPECT_NE(l.read("StrTrf.lst").find("\"Avenue.trf\""), std::string::npos);
+
+    // Enter in the list changes the selected file; in an empty list it adds one.
+    std::vector<std::string> captions;
+    e.chooseDataFile = [&](int, const QString &caption, const QString &) {
+        captions.push_back(caption.toStdString());
+        return std::string();
+    };
+    e.lstFiles->setCurrentRow(0);
+    QTest::keyClick(e.lstFiles, Qt::Key_Return);
+    EXPECT_EQ(captions, std::vector<std::string>{"Change File"});
 
     // The traffic editor opens the listed file of the traffic folder.
     std::string opened;

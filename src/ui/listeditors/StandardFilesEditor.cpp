@@ -8,6 +8,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -72,6 +73,7 @@ StandardFilesEditor::StandardFilesEditor(const Kind &kind, State &state, Interac
     connect(btnSpecial, &QPushButton::clicked, this, [this] { specialClicked(); });
     connect(lstFiles, &QListWidget::currentRowChanged, this, [this] { lstFiles_Click(); });
     connect(lstFiles, &QListWidget::itemDoubleClicked, this, [this] { specialClicked(); });
+    lstFiles->installEventFilter(this);
     connect(txtName, &QLineEdit::textEdited, this, [this](const QString &text) {
         const int row = current();
         if (!m_filling && row >= 0 && m_files[static_cast<std::size_t>(row)].name != text.toStdString()) {
@@ -178,6 +180,25 @@ void StandardFilesEditor::lstFiles_Click() {
          std::initializer_list<QWidget *>{btnRemove, btnChangeFile, btnView, btnSpecial, txtName, txtHelp}) {
         w->setEnabled(row >= 0);
     }
+}
+
+void StandardFilesEditor::lstFiles_Enter() {
+    if (m_files.empty()) {
+        btnAddFile_Click();
+    } else {
+        btnChangeFile_Click();
+    }
+}
+
+bool StandardFilesEditor::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == lstFiles && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            lstFiles_Enter();
+            return true;
+        }
+    }
+    return ListEditorFrame::eventFilter(watched, event);
 }
 
 void StandardFilesEditor::btnAddFile_Click() {

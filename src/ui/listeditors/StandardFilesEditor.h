@@ -36,6 +36,8 @@ public:
     void btnRemove_Click();
     void btnView_Click();
     void lstFiles_Click();
+    // Enter in the list: Change File, or Add File when the list is empty.
+    void lstFiles_Enter();
 
     const std::vector<StandardFile> &files() const { return m_files; }
     // Entry whose show name the last save found blank (0-based), -1 when none.
@@ -83,6 +85,7 @@ protected:
     // of a list that was empty. True unless a step failed.
     bool saveFileList(const std::function<bool(std::vector<StandardFile> &files)> &prepare = nullptr);
     std::string listPath() const;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     Kind m_kind;
     std::vector<StandardFile> m_files;
