@@ -168,6 +168,9 @@ struct CoreState : ReferenceTables {
     std::array<RgbColor, 8> SketchBrushes = kSketchBrushColors;
     long ButtonFaceColor = 0x8000000FL;
     bool ShowFileDialog = true;
+    // The percentiles editor recomputes neither the percentile nor the n-th
+    // highest value from the other (not saved; false at start-up).
+    bool PercIndependent = false;
     float Pi = 3.14159265f;
     float DegToRad = 3.14159265f / 180.0f;
 

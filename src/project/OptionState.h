@@ -21,7 +21,7 @@ struct OptionState {
     // Header lines of Run.opt: index k is the text of line k + 1.
     std::array<std::string, kOptionHeaderCount> OptionHeaders;
 
-    // Special Mode chemistry inputs: NO2 switch, backgrounds (µg/m³), air
+    // Special Mode chemistry inputs: NO2 switch, backgrounds of NOx, NO2 and O3 (ppb), air
     // temperature (°C) and global radiation (W/m²).
     int CalcNO2 = 0;
     double BackgroundNOx = 0, BackgroundNO2 = 0, BackgroundO3 = 0, AirTemperature = 0, GlobalRadiation = 0;

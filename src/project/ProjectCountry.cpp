@@ -4,6 +4,8 @@
 #include "core/Numbers.h"
 #include "core/TextIO.h"
 
+#include <map>
+
 namespace vesk {
 
 namespace {
@@ -29,6 +31,55 @@ bool LoadProjectCountryLists(ProjectState &state, Interaction &ui, std::string *
     state.Run8Source.assign(n, 0);
     state.DailySource.assign(n, 0);
     state.ShowPol.assign(n, false);
+    return true;
+}
+
+bool ReloadCountryListsKeepingProject(ProjectState &state, Interaction &ui, std::string *listFileName,
+                                      std::string *error) {
+    struct Choices {
+        std::string input, output;
+        int av = 0, perc = 0, run8 = 0, daily = 0;
+        bool show = true;
+    };
+    auto at = [](const auto &v, std::size_t k, auto fallback) { return k < v.size() ? v[k] : fallback; };
+    std::map<std::string, Choices> kept; // by pollutant name, letter case ignored
+    for (std::size_t k = 0; k < state.PollutantNames.size(); ++k) {
+        kept[toLower(state.PollutantNames[k])] = Choices{at(state.InputUnit, k, std::string()),
+                                                         at(state.OutputUnit, k, std::string()),
+                                                         at(state.AvSource, k, 0),
+                                                         at(state.PercSource, k, 0),
+                                                         at(state.Run8Source, k, 0),
+                                                         at(state.DailySource, k, 0),
+                                                         static_cast<bool>(at(state.ShowPol, k, true))};
+    }
+    if (!LoadCountryLists(state, ui, listFileName, nullptr, error)) {
+        return false;
+    }
+    const std::size_t n = static_cast<std::size_t>(state.NPol + 1);
+    state.InputUnit.assign(n, std::string());
+    state.OutputUnit.assign(n, std::string());
+    state.AvSource.assign(n, 0);
+    state.PercSource.assign(n, 0);
+    state.Run8Source.assign(n, 0);
+    state.DailySource.assign(n, 0);
+    state.ShowPol.assign(n, true);
+    for (std::size_t k = 0; k < n; ++k) {
+        const auto found = kept.find(toLower(state.PollutantNames[k]));
+        if (found == kept.end()) {
+            state.InputUnit[k] = state.StdInputUnits[k];
+            state.OutputUnit[k] = state.DefOutputUnits[k];
+            continue;
+        }
+        const Choices &c = found->second;
+        state.InputUnit[k] = c.input;
+        state.OutputUnit[k] = c.output;
+        state.AvSource[k] = c.av;
+        state.PercSource[k] = c.perc;
+        state.Run8Source[k] = c.run8;
+        state.DailySource[k] = c.daily;
+        state.ShowPol[k] = c.show;
+    }
+    state.EmissionReady = false;
     return true;
 }
 

@@ -19,6 +19,17 @@ namespace vesk {
 bool LoadProjectCountryLists(ProjectState &state, Interaction &ui, std::string *listFileName = nullptr,
                              const std::string *changeTo = nullptr, std::string *error = nullptr);
 
+// Loads the country's lists again after a list editor saved or restored one
+// (LoadCountryLists, the country unchanged), keeping the project values the
+// state holds: InputUnit, OutputUnit, AvSource, PercSource, Run8Source,
+// DailySource and ShowPol follow their pollutants by name (a pollutant new
+// to the list takes its standard input and default output unit, no
+// statistics, and is shown), and ScenarioYear, VehicleListFile and
+// FuelListFile stay. The next run sets the emissions up again. Failures as
+// LoadCountryLists: nothing changes, *error says why.
+bool ReloadCountryListsKeepingProject(ProjectState &state, Interaction &ui,
+                                      std::string *listFileName = nullptr, std::string *error = nullptr);
+
 // What the year box must do after ChangeScenarioYear.
 struct YearBoxChange {
     bool Changed = false;             // another scenario year was applied

@@ -35,7 +35,7 @@ void setStandardHeaders(ProjectState &s) {
     s.ProjectHeaders[23] = "Files: number of file records / hours per day / city size";
 
     s.OptionHeaders[1] =
-        "CalcNO2  NOx bg (microg/m3)  NO2 bg  O3 bg  Temperature (C)  Global radiation (W/m2)";
+        "CalcNO2  NOx bg (ppb)  NO2 bg (ppb)  O3 bg (ppb)  Temperature (C)  Global radiation (W/m2)";
     s.OptionHeaders[3] = "Special Mode wind speeds (m/s)";
     s.OptionHeaders[5] = "Wind directions: first  last  step (degrees)";
     s.OptionHeaders[7] =

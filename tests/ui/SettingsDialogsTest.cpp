@@ -123,6 +123,25 @@ TEST(OptionsDialog, EveryFamilyHasAColumnPerPollutantAndAShowBoxPerPollutant) {
     EXPECT_EQ(o->chkShowPOL[1]->text(), "Show Nitrogen dioxide");
 }
 
+TEST(OptionsDialog, PollutantHeadingsWrapAtBlanksAndAreNeverCut) {
+    OptionsDialog o(1);
+    for (frmOptions::Family *f : {&o->Perc, &o->Run8, &o->Av, &o->Day}) {
+        ASSERT_EQ(f->names.size(), 3u);
+        for (std::size_t i = 0; i < f->names.size(); ++i) {
+            QLabel *name = f->names[i];
+            const QFontMetrics metrics(name->font());
+            const int width = f->columns[i]->minimumWidth() - 8; // the column's margins
+            for (const QString &word : name->text().split(QLatin1Char(' '))) {
+                EXPECT_LE(metrics.horizontalAdvance(word), width) << word.toStdString();
+            }
+            const QRect needed = metrics.boundingRect(QRect(0, 0, width, 10000),
+                                                      Qt::TextWordWrap | Qt::AlignHCenter, name->text());
+            EXPECT_TRUE(name->wordWrap());
+            EXPECT_LE(needed.height(), name->minimumHeight()) << name->text().toStdString();
+        }
+    }
+}
+
 TEST(OptionsDialog, APerPollutantButtonSetsItsPollutantsChoiceAndMarksTheOptionFile) {
     OptionsDialog o(1);
     o->Run8.buttons[6]->click();
@@ -185,14 +204,42 @@ TEST(OptionsDialog, CountsAreRoundedHalfToEvenAndNonNumbersAreRefused) {
 
 TEST(OptionsDialog, OkComesBackOnlyWhenNoBoxIsRed) {
     OptionsDialog o(1);
-    o->txtMinNobs8->setText("7");
-    o->boxes()->markEdited(o->txtMinNobs8);
-    o->txtMinNobsDay->setText("0");
-    o->boxes()->markEdited(o->txtMinNobsDay);
-    o->boxes()->enter(o->txtMinNobs8);
+    typeAndEnter(o->boxes(), o->txtMinNobsDay, "0");
+    EXPECT_TRUE(o->boxes()->isRefused(o->txtMinNobsDay));
+    EXPECT_EQ(o->txtMinNobsDay->styleSheet(), "color: rgb(255, 0, 0);");
+    typeAndEnter(o->boxes(), o->txtMinNobs8, "7");
     EXPECT_FALSE(o->btnOK->isEnabled()) << "another box is still red";
     typeAndEnter(o->boxes(), o->txtMinNobsDay, "12");
     EXPECT_TRUE(o->btnOK->isEnabled());
+    EXPECT_EQ(o->txtMinNobsDay->styleSheet(), "");
+}
+
+TEST(OptionsDialog, OkTakesTheValueBeingTypedWithoutTabOrEnter) {
+    OptionsDialog o(1);
+    o->txtMinNobs8->setText("7");
+    o->boxes()->markEdited(o->txtMinNobs8); // typed, the focus still in the box
+    EXPECT_TRUE(o->btnOK->isEnabled()) << "a value being typed does not hold OK back";
+    o->btnOK->click();
+    EXPECT_EQ(o->result(), QDialog::Accepted);
+    EXPECT_EQ(o.s.MinNobs8, 7);
+    EXPECT_TRUE(o.s.OptionFileChanged);
+}
+
+TEST(OptionsDialog, OkCheckingARefusedValueBeingTypedStaysOpenWithTheBoxRed) {
+    OptionsDialog o(0);
+    o->Text1[2]->setText("45"); // the NO2 background above the NOX background of 40
+    o->boxes()->markEdited(o->Text1[2]);
+    o->btnOK->click();
+    EXPECT_NE(o->result(), QDialog::Accepted);
+    EXPECT_EQ(o.ui.messages.back(), "NO2 Background must not be larger than NOX Background");
+    EXPECT_DOUBLE_EQ(o.s.BackgroundNO2, 25);
+    EXPECT_FALSE(o->btnOK->isEnabled());
+    o->Text1[2]->setText("30");
+    o->boxes()->markEdited(o->Text1[2]);
+    EXPECT_TRUE(o->btnOK->isEnabled()) << "the red box was typed in again";
+    o->btnOK->click();
+    EXPECT_EQ(o->result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(o.s.BackgroundNO2, 30);
 }
 
 TEST(OptionsDialog, TheArrowsGoThroughTheCheckOfTheirBox) {
@@ -200,7 +247,7 @@ TEST(OptionsDialog, TheArrowsGoThroughTheCheckOfTheirBox) {
     o->UpDownMinNobs8->stepUp();
     EXPECT_EQ(o->txtMinNobs8->text(), "7");
     EXPECT_EQ(o.s.MinNobs8, 6) << "the number reaches the option only when the box is accepted";
-    EXPECT_FALSE(o->btnOK->isEnabled());
+    EXPECT_TRUE(o->boxes()->isEdited(o->txtMinNobs8));
     o->boxes()->enter(o->txtMinNobs8);
     EXPECT_EQ(o.s.MinNobs8, 7);
 }
@@ -378,6 +425,14 @@ TEST(EmissionDialog, ShowsTheEmissionPerMetreAndOkWithoutEditsChangesNothing) {
     EXPECT_TRUE(e.ui.messages.empty());
 }
 
+TEST(EmissionDialog, TheDialogIsWideEnoughForItsWholeCaption) {
+    EmissionDialog e;
+    e.s.ProjectName = "/home/analyst/projects/Air quality 2023/Main Road, east part/Main Road east.vkp";
+    e.dlg = std::make_unique<frmEmission>(e.s, e.ui);
+    EXPECT_GE(e->minimumWidth(), e->fontMetrics().horizontalAdvance(e->windowTitle()));
+    EXPECT_LT(e->minimumWidth(), 1366);
+}
+
 TEST(EmissionDialog, TypedValuesAreReadStrictlyAndOnlyAcceptedOnesAreKept) {
     EmissionDialog e;
     typeAndEnter(e->boxes(), e->Text1[1], "12abc");
@@ -403,6 +458,16 @@ TEST(EmissionDialog, TrafficAndFactorsRefreshTheEmissionSpeedsDoNot) {
     typeAndEnter(e->boxes(), e->Text1[2], "120");
     EXPECT_EQ(e->EmissionHeavy->text(), "200");
     EXPECT_EQ(e->EmissionTotal->text(), "300");
+}
+
+TEST(EmissionDialog, OkTakesTheValueBeingTyped) {
+    EmissionDialog e;
+    e->Text1[2]->setText("120");
+    e->boxes()->markEdited(e->Text1[2]);
+    e->btnOK->click();
+    EXPECT_EQ(e->result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(e.s.TrafficHeavy, 120);
+    EXPECT_TRUE(e.s.ProjectChanged);
 }
 
 TEST(EmissionDialog, AnEditKeptByOkMarksTheProjectChanged) {
@@ -486,7 +551,10 @@ TEST(UnitsDialog, AFreeUnitMustBeANumberAboveZeroAndIsStoredWithAPoint) {
     u->cmbUnit_Click(false, 0, 6);
     EXPECT_TRUE(u->txtUnitDef->isEnabled());
     EXPECT_EQ(u->txtUnitDef->text(), "") << "\"other\" is no number";
-    EXPECT_FALSE(u->btnOK->isEnabled()) << "a pending definition holds OK back";
+    u->btnOK_Click();
+    EXPECT_NE(u->result(), QDialog::Accepted) << "OK takes the pending definition first";
+    EXPECT_EQ(u.ui.messages.back(), "The value must be numeric and > 0");
+    EXPECT_FALSE(u->btnOK->isEnabled()) << "a refused definition holds OK back";
     for (const char *refused : {"abc", "0", "", "12abc"}) {
         u->txtUnitDef->setText(QString::fromLatin1(refused));
         EXPECT_FALSE(u->txtUnitDef_Enter()) << refused;

@@ -19,6 +19,12 @@ void RowsTableModel::refresh() {
     endResetModel();
 }
 
+void RowsTableModel::valuesChanged() {
+    if (rowCount() > 0) {
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    }
+}
+
 void RowsTableModel::setProblems(std::map<int, QString> problems) {
     m_problems = std::move(problems);
     if (rowCount() > 0) {
@@ -63,7 +69,7 @@ bool RowsTableModel::setData(const QModelIndex &index, const QVariant &value, in
         return false;
     }
     const Column &c = m_columns[static_cast<size_t>(index.column())];
-    if (!c.set || !c.set(index.row(), value)) {
+    if (!c.set || (m_editable && !m_editable(index.row(), index.column())) || !c.set(index.row(), value)) {
         return false;
     }
     Q_EMIT dataChanged(index, index);
@@ -84,9 +90,11 @@ QVariant RowsTableModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags RowsTableModel::flags(const QModelIndex &index) const {
     Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
-    if (index.isValid() && !m_readOnly && index.column() < columnCount() &&
-        m_columns[static_cast<size_t>(index.column())].set) {
-        f |= Qt::ItemIsEditable;
+    if (index.isValid() && !m_readOnly && index.column() < columnCount()) {
+        const Column &c = m_columns[static_cast<size_t>(index.column())];
+        if (c.set && (!m_editable || m_editable(index.row(), index.column()))) {
+            f |= Qt::ItemIsEditable;
+        }
     }
     return f;
 }

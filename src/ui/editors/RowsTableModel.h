@@ -27,8 +27,12 @@ public:
     RowsTableModel(std::function<int()> rows, std::vector<Column> columns, QObject *parent);
 
     void setReadOnly(bool on) { m_readOnly = on; }
+    // Cells for which this gives false are locked (rows of their own).
+    void setCellLock(std::function<bool(int row, int column)> editable) { m_editable = std::move(editable); }
     // Rows and their problems, anew.
     void refresh();
+    // Every cell's value may have changed (the rows stay).
+    void valuesChanged();
     void setProblems(std::map<int, QString> problems);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -46,6 +50,7 @@ private:
     std::vector<Column> m_columns;
     std::map<int, QString> m_problems;
     bool m_readOnly = false;
+    std::function<bool(int row, int column)> m_editable;
 };
 
 // A number typed into a cell ("," read as the decimal mark); nullopt when it is none.

@@ -35,8 +35,7 @@ namespace {
 const char *const kUnavailableCommands[] = {
     "menNewTrfFile",   "menOpenVehicleList", "menOpenFuelList", "menEditCNDFile",
     "menEditTrf",      "menOpenTrf",         "menEditTarvik",   "menEditVehicleList",
-    "menEditFuelList", "menPollutants",      "menPercentiles",  "menLimitVal",
-    "menMetBackFiles", "menCities",          "menStdTrfFiles",  "menScenarios",
+    "menEditFuelList",
 };
 const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",
                                         "Fleet",  "FLF",        "Fuel",    "Tarvik"};

@@ -186,6 +186,9 @@ public:
     void menOptions_Click();
     void menEmission_Click();
     void menConcUnit_Click();
+    // The reference-list editors of the Settings menu, by menu item name
+    // ("menPollutants", ..., "menScenarios").
+    void menListEditor_Click(const QString &name);
     // "Add New" in the country box: adds a country and makes it current when
     // its lists load. False when no country was added or its lists failed.
     bool addNewCountryFromBox();

@@ -65,6 +65,11 @@ void frmRun::connectMenus() {
     on("menOptions", &frmRun::menOptions_Click);
     on("menEmission", &frmRun::menEmission_Click);
     on("menConcUnit", &frmRun::menConcUnit_Click);
+    for (const char *name : {"menPollutants", "menPercentiles", "menLimitVal", "menMetBackFiles", "menCities",
+                             "menStdTrfFiles", "menScenarios"}) {
+        const QString item = QString::fromLatin1(name);
+        connect(action(item), &QAction::triggered, this, [this, item] { menListEditor_Click(item); });
+    }
     on("menOpenSavedSingle", &frmRun::menOpenSavedSingle_Click);
     on("menOpenSavedMulti", &frmRun::menOpenSavedMulti_Click);
     for (int i = 0; i < 4; ++i) {

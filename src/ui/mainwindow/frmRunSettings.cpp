@@ -1,11 +1,19 @@
 // The settings dialogs the main window opens: Options, Set Traffic/Emissions
-// (Special Mode), Set Concentration Units (also the toolbar key "Units"), and
-// the adding of a country from the country box.
+// (Special Mode), Set Concentration Units (also the toolbar key "Units"), the
+// reference-list editors of the Settings menu, and the adding of a country
+// from the country box.
 
 #include "core/CountryLists.h"
 #include "core/Interaction.h"
 #include "project/ProjectCountry.h"
 #include "ui/common/EngineState.h"
+#include "ui/listeditors/frmEditCityTypes.h"
+#include "ui/listeditors/frmEditLimitVal.h"
+#include "ui/listeditors/frmEditMetBackFiles.h"
+#include "ui/listeditors/frmEditPercentiles.h"
+#include "ui/listeditors/frmEditPollutants.h"
+#include "ui/listeditors/frmEditScenarios.h"
+#include "ui/listeditors/frmEditStdTrafficFiles.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmConcUnits.h"
@@ -33,6 +41,30 @@ void frmRun::menConcUnit_Click() {
     if (dialog.exec() == QDialog::Accepted) {
         UpdateProjectDisplay(); // the units panel shows the new units
     }
+}
+
+void frmRun::menListEditor_Click(const QString &name) {
+    std::unique_ptr<QDialog> editor;
+    if (name == QLatin1String("menPollutants")) {
+        editor = std::make_unique<frmEditPollutants>(m_state, m_interaction, m_help, this);
+    } else if (name == QLatin1String("menPercentiles")) {
+        editor = std::make_unique<frmEditPercentiles>(m_state, m_interaction, m_help, this);
+    } else if (name == QLatin1String("menLimitVal")) {
+        editor = std::make_unique<frmEditLimitVal>(m_state, m_interaction, m_help, this);
+    } else if (name == QLatin1String("menMetBackFiles")) {
+        editor = std::make_unique<frmEditMetBackFiles>(m_state, m_interaction, m_help, this);
+    } else if (name == QLatin1String("menCities")) {
+        editor = std::make_unique<frmEditCityTypes>(m_state, m_interaction, m_help, this);
+    } else if (name == QLatin1String("menStdTrfFiles")) {
+        editor = std::make_unique<frmEditStdTrafficFiles>(m_state, m_interaction, m_help, this);
+    } else if (name == QLatin1String("menScenarios")) {
+        editor = std::make_unique<frmEditScenarios>(m_state, m_interaction, m_help, this);
+    } else {
+        return;
+    }
+    // The Settings menu is open only while no project is: the next project
+    // loaded takes the saved lists.
+    editor->exec();
 }
 
 bool frmRun::addNewCountryFromBox() {

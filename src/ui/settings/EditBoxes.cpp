@@ -8,6 +8,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTimer>
+#include <vector>
 
 namespace vesk::ui {
 
@@ -32,7 +33,27 @@ void EditBoxes::clearEdits() {
         setRed(entry.first, false);
     }
     m_edited.clear();
+    m_refused.clear();
     updateOk();
+}
+
+bool EditBoxes::commitPending() {
+    std::vector<QLineEdit *> pending;
+    auto *focused = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    if (focused && m_edited.count(focused) != 0) {
+        pending.push_back(focused);
+    }
+    for (QLineEdit *box : m_edited) {
+        if (box != focused) {
+            pending.push_back(box);
+        }
+    }
+    for (QLineEdit *box : pending) {
+        if (m_refused.count(box) != 0 || !runCheck(box)) {
+            return false;
+        }
+    }
+    return m_edited.empty();
 }
 
 void EditBoxes::markEdited(QLineEdit *box) {
@@ -40,7 +61,8 @@ void EditBoxes::markEdited(QLineEdit *box) {
         return;
     }
     m_edited.insert(box);
-    setRed(box, true);
+    m_refused.erase(box);
+    setRed(box, false);
     updateOk();
     if (edited) {
         edited(box);
@@ -72,10 +94,14 @@ bool EditBoxes::runCheck(QLineEdit *box) {
     m_checking = false;
     if (accepted) {
         m_edited.erase(box);
+        m_refused.erase(box);
         setRed(box, false);
         updateOk();
         return true;
     }
+    m_refused.insert(box);
+    setRed(box, true);
+    updateOk();
     bringToFront(box);
     // After the focus change that is under way has finished.
     QTimer::singleShot(0, box, [box] { box->setFocus(Qt::OtherFocusReason); });
@@ -88,7 +114,7 @@ void EditBoxes::setRed(QLineEdit *box, bool red) {
 
 void EditBoxes::updateOk() {
     if (m_ok) {
-        m_ok->setEnabled(m_edited.empty());
+        m_ok->setEnabled(m_refused.empty());
     }
 }
 

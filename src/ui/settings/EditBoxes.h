@@ -1,12 +1,14 @@
 #pragma once
 
-// The value boxes of a settings dialog. A box the user edits turns red and
-// stays red until its check accepts the text; OK is enabled exactly when no
-// box is red. The check runs when Enter is pressed in the box (the key goes
-// no further, so it never presses the default button) and when the focus
-// leaves the box for another control of the dialog, except for the buttons
-// that put values back (Reset, Cancel). A refused text keeps the focus in its
-// box (its tab is brought to the front first).
+// The value boxes of a settings dialog. A box the user edits is pending
+// until its check has run: when Enter is pressed in the box (the key goes no
+// further, so it never presses the default button), when the focus leaves
+// the box for another control of the dialog, except for the buttons that put
+// values back (Reset, Cancel), and when OK is pressed (commitPending), so
+// that OK takes the value being typed. A refused text turns its box red,
+// keeps the focus there (its tab is brought to the front first) and keeps OK
+// disabled until the box is accepted or typed in again; OK is enabled
+// exactly when no box is red.
 //
 // Texts set by the program do not count as edits.
 
@@ -41,8 +43,14 @@ public:
     // Called after a check accepted a box on Enter.
     std::function<void(QLineEdit *)> acceptedByEnter;
 
+    // Pending or refused.
     bool isEdited(QLineEdit *box) const;
     bool anyEdited() const;
+    bool isRefused(QLineEdit *box) const { return m_refused.count(box) != 0; }
+    // Runs the check of every pending box, the one with the focus first, as
+    // OK does before it closes. False when a box was refused (its message
+    // shown) or is red.
+    bool commitPending();
     // Every box back to normal, OK enabled.
     void clearEdits();
     // Marks a box edited as a user edit does (also for texts set by an arrow control).
@@ -66,7 +74,8 @@ private:
     QWidget *m_dialog;
     QPushButton *m_ok;
     std::map<QLineEdit *, Check> m_checks;
-    std::set<QLineEdit *> m_edited;
+    std::set<QLineEdit *> m_edited;  // pending or refused
+    std::set<QLineEdit *> m_refused; // red
     std::set<QWidget *> m_skip;
     bool m_checking = false;
 };

@@ -92,8 +92,8 @@ frmConcUnits::frmConcUnits(State &state, Interaction &interaction, QWidget *pare
     layout->addWidget(frameUnitOther);
     layout->addLayout(buttons);
 
-    // A pending unit definition holds OK back until it is accepted; Cancel
-    // (and Esc, the close box) leave without it.
+    // OK takes a pending unit definition first and stays while it is
+    // refused; Cancel (and Esc, the close box) leave without it.
     m_boxes = new EditBoxes(this, btnOK);
     m_boxes->skipFor(btnCancel);
     m_boxes->add(txtUnitDef, [this] { return confirmDefinition(); });
@@ -166,8 +166,8 @@ bool frmConcUnits::txtUnitDef_Enter() {
 }
 
 void frmConcUnits::btnOK_Click() {
-    if (m_boxes->anyEdited()) {
-        return;
+    if (!m_boxes->commitPending()) {
+        return; // the pending unit definition was refused
     }
     applyUnitChoices(m_state, m_choices, m_state.InputUnitsEditable);
     accept();

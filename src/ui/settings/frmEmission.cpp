@@ -11,11 +11,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vesk::ui {
 
 namespace {
+
+constexpr int kTitleBarExtra = 140; // the window icon and the title bar's buttons, pixels
 
 QString singleText(double v) {
     return QString::fromStdString(formatSingle(static_cast<float>(v)));
@@ -96,6 +100,10 @@ frmEmission::frmEmission(State &state, Interaction &interaction, QWidget *parent
     m_open = true;
     setWindowTitle(QStringLiteral("Traffic/Emission - Special Mode [") +
                    QString::fromStdString(m_state.ProjectName) + QStringLiteral("]"));
+    // Wide enough for the whole caption (and the title bar's buttons), up to the screen's width.
+    const int screenWidth = screen() ? screen()->availableGeometry().width() : 1366;
+    setMinimumWidth(
+        std::min(fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarExtra, screenWidth - 40));
     m_opening = takeSpecialTraffic(m_state);
     ShowTrafficEmission();
     CalcEmission();
@@ -142,8 +150,8 @@ bool frmEmission::validate(QLineEdit *box, int index, double *variable, bool ref
 }
 
 void frmEmission::btnOK_Click() {
-    if (m_boxes->anyEdited()) {
-        return;
+    if (!m_boxes->commitPending()) {
+        return; // a box being typed in was refused, or one is red
     }
     // The values are saved with the project: a kept change marks it changed.
     if (!(takeSpecialTraffic(m_state) == m_opening)) {

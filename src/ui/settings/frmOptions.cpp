@@ -281,8 +281,8 @@ bool frmOptions::CheckBackground(int index) {
 }
 
 void frmOptions::btnOK_Click() {
-    if (m_boxes->anyEdited()) {
-        return; // a red box: OK is not available
+    if (!m_boxes->commitPending()) {
+        return; // a box being typed in was refused, or one is red
     }
     applyOptionsOk(m_state);
     m_open = false;

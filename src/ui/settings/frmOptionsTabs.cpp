@@ -16,12 +16,14 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vesk::ui {
 
 namespace {
 
 constexpr int kRowHeight = 22;
+constexpr int kColumnMargin = 4; // left and right of a pollutant column
 
 QString indexed(const char *name, int i) {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
@@ -179,11 +181,32 @@ QWidget *frmOptions::buildFamilyTab(Family &f, const char *prefix, const char *s
         modes->addWidget(f.modes[1]);
         frameLayout->addLayout(modes);
     }
+    // The pollutant headings wrap at blanks: every column is as wide as the
+    // longest word of the headings needs, the heading row as high as the
+    // tallest heading, so that no name is cut.
+    std::vector<QString> captions;
+    for (int i = 0; i <= m_state.NPol; ++i) {
+        captions.push_back(i == 0 ? QStringLiteral("NOX")
+                                  : QString::fromStdString(m_state.PollutantLongNames[i]));
+    }
+    const QFontMetrics metrics(f.frame->font());
+    int columnWidth = 70;
+    for (const QString &caption : captions) {
+        for (const QString &word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            columnWidth = std::max(columnWidth, metrics.horizontalAdvance(word) + 2 * kColumnMargin + 4);
+        }
+    }
+    int headingHeight = kRowHeight;
+    for (const QString &caption : captions) {
+        const QRect r = metrics.boundingRect(QRect(0, 0, columnWidth - 2 * kColumnMargin, 10000),
+                                             Qt::TextWordWrap | Qt::AlignHCenter, caption);
+        headingHeight = std::max(headingHeight, r.height() + 4);
+    }
     auto *columns = new QHBoxLayout;
     columns->setSpacing(0);
     auto *rowColumn = new QVBoxLayout;
     rowColumn->setSpacing(0);
-    rowColumn->addSpacing(kRowHeight);
+    rowColumn->addSpacing(headingHeight);
     const char *choices[] = {"None", "Modelled only", "Measured only", "Both"};
     for (int c = 0; c < 4; ++c) {
         f.rows[c] = rowLabel(f.frame, QString::fromLatin1(n.rows[c]), QString::fromLatin1(choices[c]));
@@ -193,13 +216,14 @@ QWidget *frmOptions::buildFamilyTab(Family &f, const char *prefix, const char *s
     columns->addLayout(rowColumn);
     for (int i = 0; i <= m_state.NPol; ++i) {
         auto *column = named(new QWidget(f.frame), indexed(n.column, i));
-        column->setMinimumWidth(70);
+        column->setMinimumWidth(columnWidth);
         auto *v = new QVBoxLayout(column);
-        v->setContentsMargins(4, 0, 4, 0);
+        v->setContentsMargins(kColumnMargin, 0, kColumnMargin, 0);
         v->setSpacing(0);
-        const QString caption =
-            i == 0 ? QStringLiteral("NOX") : QString::fromStdString(m_state.PollutantLongNames[i]);
+        const QString &caption = captions[static_cast<std::size_t>(i)];
         auto *name = rowLabel(column, indexed(n.name, i), caption);
+        name->setWordWrap(true);
+        name->setFixedHeight(headingHeight);
         name->setAlignment(Qt::AlignCenter);
         name->setToolTip(caption);
         v->addWidget(name);

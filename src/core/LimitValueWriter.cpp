@@ -1,0 +1,183 @@
+// The writer of LimValDef.lst: its headings and column names as loaded, a
+// header line with the percentile numbers of the current definitions (which
+// is what the reader matches the percentile columns by), then one block per
+// pollutant whose value lines start in one column.
+
+#include "core/ListWriters.h"
+#include "core/Numbers.h"
+#include "core/RecordIO.h"
+#include "core/TextIO.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace vesk {
+
+namespace {
+
+constexpr const char *kCrLf = "\r\n";
+
+const std::string &first(const std::vector<std::string> &v) {
+    static const std::string empty;
+    return v.empty() ? empty : v.front();
+}
+
+float stored(const FloatTable &table, std::size_t p, std::size_t r) {
+    return p < table.size() && r < table[p].size() ? table[p][r] : static_cast<float>(kMissing);
+}
+
+float stored(const FloatTable3 &table, std::size_t p, std::size_t k, std::size_t r) {
+    if (p < table.size() && k < table[p].size() && r < table[p][k].size()) {
+        return table[p][k][r];
+    }
+    return static_cast<float>(kMissing);
+}
+
+std::string valueText(double v) {
+    return formatSingle(static_cast<float>(std::isfinite(v) && !isMissing(v) ? v : kMissing));
+}
+
+} // namespace
+
+std::array<int, 3> limitValueColumnCounts(const ReferenceTables &t) {
+    return {3 + t.NumPercHourly, 2 + t.NumPercRun8, 2 + t.NumPercDaily};
+}
+
+LimitValueRow emptyLimitValueRow(const ReferenceTables &t, const std::string &title) {
+    const std::array<int, 3> n = limitValueColumnCounts(t);
+    LimitValueRow row;
+    row.title = title;
+    row.hourly.assign(static_cast<std::size_t>(n[0]), kMissing);
+    row.run8.assign(static_cast<std::size_t>(n[1]), kMissing);
+    row.daily.assign(static_cast<std::size_t>(n[2]), kMissing);
+    return row;
+}
+
+std::vector<LimitValueBlock> limitValueBlocks(const ReferenceTables &t) {
+    std::vector<LimitValueBlock> blocks;
+    for (int p = 1; p <= t.LimValPollutantCount; ++p) {
+        const auto pi = static_cast<std::size_t>(p);
+        LimitValueBlock block;
+        block.name = t.LimValPollutants[pi];
+        for (int r = 1; r <= t.LimValRowCount[pi]; ++r) {
+            const auto ri = static_cast<std::size_t>(r);
+            LimitValueRow row;
+            row.title =
+                pi < t.LimValTitles.size() && ri < t.LimValTitles[pi].size() ? t.LimValTitles[pi][ri] : "";
+            row.hourly.push_back(stored(t.LimValAvHourly, pi, ri));
+            row.hourly.push_back(stored(t.LimValMaxHourly, pi, ri));
+            for (int k = 1; k <= t.NumPercHourly; ++k) {
+                row.hourly.push_back(stored(t.LimValPercHourly, pi, static_cast<std::size_t>(k), ri));
+            }
+            row.hourly.push_back(stored(t.LimValDCHourly, pi, ri));
+            row.run8.push_back(stored(t.LimValMaxRun8, pi, ri));
+            for (int k = 1; k <= t.NumPercRun8; ++k) {
+                row.run8.push_back(stored(t.LimValPercRun8, pi, static_cast<std::size_t>(k), ri));
+            }
+            row.run8.push_back(stored(t.LimValDCRun8, pi, ri));
+            row.daily.push_back(stored(t.LimValMaxDaily, pi, ri));
+            for (int k = 1; k <= t.NumPercDaily; ++k) {
+                row.daily.push_back(stored(t.LimValPercDaily, pi, static_cast<std::size_t>(k), ri));
+            }
+            row.daily.push_back(stored(t.LimValDCDaily, pi, ri));
+            block.rows.push_back(std::move(row));
+        }
+        blocks.push_back(std::move(block));
+    }
+    return blocks;
+}
+
+std::string limitValueListProblem(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t) {
+    const std::array<int, 3> n = limitValueColumnCounts(t);
+    std::set<std::string> names;
+    for (const LimitValueBlock &b : blocks) {
+        if (trim(b.name).empty()) {
+            return "A pollutant of the Limit Values List has no name.";
+        }
+        if (std::string p = quotedTextProblem("The pollutant", b.name); !p.empty()) {
+            return p;
+        }
+        if (!names.insert(toLower(b.name)).second) {
+            return "The pollutant " + b.name + " is in the Limit Values List twice.";
+        }
+        for (std::size_t r = 0; r < b.rows.size(); ++r) {
+            const LimitValueRow &row = b.rows[r];
+            const std::string where = b.name + ", limit value " + std::to_string(r + 1);
+            if (trim(row.title).empty()) {
+                return where + ": whenever a Limit Value is specified, the Limit Value Title text must be "
+                               "provided too!";
+            }
+            if (std::string p = quotedTextProblem(where + ": the title", row.title); !p.empty()) {
+                return p;
+            }
+            if (row.hourly.size() != static_cast<std::size_t>(n[0]) ||
+                row.run8.size() != static_cast<std::size_t>(n[1]) ||
+                row.daily.size() != static_cast<std::size_t>(n[2])) {
+                return where + ": the values do not match the percentile definitions.";
+            }
+            for (const std::vector<double> *values : {&row.hourly, &row.run8, &row.daily}) {
+                for (double v : *values) {
+                    if (!std::isfinite(v)) {
+                        return where + ": a value is not a number.";
+                    }
+                }
+            }
+        }
+    }
+    return {};
+}
+
+std::string limitValueListText(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t) {
+    RecordWriter w;
+    w.string(t.LimValHeadHourly).endRecord();
+    w.string(t.LimValColAvHourly).string(t.LimValColMaxHourly).string(first(t.LimValColNthHourly));
+    w.string(first(t.LimValColPercHourly)).string(t.LimValColDCHourly).endRecord();
+    w.string(t.LimValHeadRun8).endRecord();
+    w.string(t.LimValColMaxRun8).string(first(t.LimValColNthRun8)).string(first(t.LimValColPercRun8));
+    w.string(t.LimValColDCRun8).endRecord();
+    w.string(t.LimValHeadDaily).endRecord();
+    w.string(t.LimValColMaxDaily).string(first(t.LimValColNthDaily)).string(first(t.LimValColPercDaily));
+    w.string(t.LimValColDCDaily).endRecord();
+    w.integer(static_cast<long>(blocks.size())).endRecord();
+
+    // The percentile numbers of the current definitions.
+    auto numbers = [](const std::vector<std::string> &names, int count) {
+        std::string out;
+        for (int j = 1; j <= count; ++j) {
+            out += formatSingle(static_cast<float>(typedNumber(names[static_cast<std::size_t>(j)]))) + " ";
+        }
+        return out;
+    };
+    std::string header(25, ' ');
+    header += "av max " + numbers(t.PercNamesHourly, t.NumPercHourly) + "DC  max " +
+              numbers(t.PercNamesRun8, t.NumPercRun8) + "DC  max " +
+              numbers(t.PercNamesDaily, t.NumPercDaily) + "DC";
+    std::string out = w.str() + header + kCrLf;
+
+    int width = 0;
+    for (const LimitValueBlock &b : blocks) {
+        for (const LimitValueRow &row : b.rows) {
+            width = std::max(width, static_cast<int>(utf8CodePoints(row.title).size()));
+        }
+    }
+    for (const LimitValueBlock &b : blocks) {
+        RecordWriter block;
+        block.line("*").string(b.name).integer(static_cast<long>(b.rows.size())).endRecord();
+        out += block.str();
+        for (const LimitValueRow &row : b.rows) {
+            ColumnLine line;
+            line.text("\"" + row.title + "\",").at(width + 4);
+            std::string values;
+            for (const std::vector<double> *part : {&row.hourly, &row.run8, &row.daily}) {
+                for (double v : *part) {
+                    values += (values.empty() ? "" : ",") + valueText(v);
+                }
+            }
+            out += line.str() + values + kCrLf;
+        }
+    }
+    return out;
+}
+
+} // namespace vesk

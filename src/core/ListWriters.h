@@ -1,0 +1,164 @@
+#pragma once
+
+// The writers of the country's reference lists that the list editors save:
+// Pollutants.lst, PercDef.lst, LimValDef.lst, UrbEmi.lst, UrbEmiFiles.lst and
+// Scenarios.lst (their layouts are those the readers of CountryLists.h take).
+//
+// Each list comes as rows a caller can edit, made from the loaded tables, a
+// check and a text. The check refuses every list the readers would not load
+// back as written (an empty or duplicate name, a double quote or a line end
+// inside a text, a number out of the readers' range, a list without the rows
+// the program needs), so that a saved list always loads; it returns "" when
+// the rows can be written, else the refusal for the user. The texts end every
+// record with CR LF and write numbers with a "." whatever the system's
+// decimal separator. Fields that start at fixed columns keep at least one
+// blank before the next value when a value is wider than its column.
+
+#include "core/CoreState.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+// ---- Pollutants.lst
+
+struct PollutantRow {
+    std::string name, longName;
+    std::string outputUnit = "microg", inputUnit = "microg"; // unit keywords
+    bool emitter = true;
+    double microgToPpb = 1; // ppb per µg/m³
+    bool operator==(const PollutantRow &) const = default;
+};
+
+// The pollutants that every list holds, whose names, emitter flags and factors the editor keeps.
+bool isProtectedPollutant(const std::string &name);
+// The six unit keywords, in the order the unit choices show them.
+const std::vector<std::string> &unitKeywords();
+
+std::vector<PollutantRow> pollutantRows(const ReferenceTables &t);
+std::string pollutantListProblem(const std::vector<PollutantRow> &rows);
+std::string pollutantListText(const std::vector<PollutantRow> &rows);
+
+// ---- PercDef.lst
+
+// Family types: 0 hourly values, 1 daily maxima of running 8-hour averages,
+// 2 daily averages.
+inline constexpr int kPercentileFamilies = 3;
+inline constexpr int kMaxNthHighestValue = 8784; // the hours of a leap year, as the reader allows
+
+struct PercentileRow {
+    double percentile = 0; // in percent, 0 < p < 100; NaN while the cell is empty
+    int nthHighest = 0;    // the n of the n-th highest value; -1 while the cell is empty
+    bool operator==(const PercentileRow &) const = default;
+};
+using PercentileFamilies = std::array<std::vector<PercentileRow>, kPercentileFamilies>;
+
+// The n of the n-th highest value of a year (8760 hours for type 0, 365 days
+// for the others) that percentile p leaves above it, halves to even
+// (98 hourly -> 175, 99.8 -> 18, 98 daily -> 7).
+int nthHighestOfPercentile(double percentile, int type);
+// The percentile that the n-th highest value of a year stands for, rounded
+// to one decimal, halves to even (18 hourly -> 99.8, 36 daily -> 90.1).
+double percentileOfNthHighest(long n, int type);
+// The percentile as its name shows it ("98", "99.8").
+std::string percentileText(double percentile);
+
+PercentileFamilies percentileFamilies(const ReferenceTables &t);
+std::string percentileListProblem(const PercentileFamilies &families);
+// Each family sorted by ascending percentile, hourly first.
+std::string percentileListText(const PercentileFamilies &families);
+
+// ---- LimValDef.lst
+
+// One limit value: its title and the values of the three averaging types in
+// the file's column order (hourly: average, maximum, one per hourly
+// percentile, last; running 8-hour and daily: maximum, one per percentile,
+// last). kMissing (-99) where none is given.
+struct LimitValueRow {
+    std::string title;
+    std::vector<double> hourly, run8, daily;
+    bool operator==(const LimitValueRow &) const = default;
+};
+struct LimitValueBlock {
+    std::string name; // short pollutant name
+    std::vector<LimitValueRow> rows;
+    bool operator==(const LimitValueBlock &) const = default;
+};
+
+// The number of value columns of each averaging type for the definitions of t.
+std::array<int, 3> limitValueColumnCounts(const ReferenceTables &t);
+// A row of missing values sized for the definitions of t.
+LimitValueRow emptyLimitValueRow(const ReferenceTables &t, const std::string &title);
+// The loaded limit values, pollutants in file order.
+std::vector<LimitValueBlock> limitValueBlocks(const ReferenceTables &t);
+std::string limitValueListProblem(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t);
+// The headings and column names are t's, the percentile numbers of the
+// header line those of t's current definitions.
+std::string limitValueListText(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t);
+
+// ---- UrbEmi.lst and UrbEmiFiles.lst
+
+struct CityTypeRow {
+    std::string population;
+    float radius_m = 0, buildingHeight_m = 0;
+    bool operator==(const CityTypeRow &) const = default;
+};
+struct UrbanFileRow {
+    std::string pollutant; // short name
+    std::string fileName;  // bare name in the national meteorology and background folder
+    bool operator==(const UrbanFileRow &) const = default;
+};
+
+std::vector<CityTypeRow> cityTypeRows(const ReferenceTables &t);
+std::string cityTypeListProblem(const std::vector<CityTypeRow> &rows);
+std::string cityTypeListText(const std::vector<CityTypeRow> &rows);
+std::string urbanFileListProblem(const std::vector<UrbanFileRow> &rows, const ReferenceTables &t);
+std::string urbanFileListText(const std::vector<UrbanFileRow> &rows);
+
+// ---- Scenarios.lst
+
+inline constexpr int kFirstPlausibleYear = 1900;
+inline constexpr int kLastPlausibleYear = 2200;
+inline constexpr const char *kVehicleListPlaceholder = "Set Vehicle List File";
+inline constexpr const char *kFuelListPlaceholder = "Set Fuel List File";
+
+struct ScenarioRow {
+    int year = 0;
+    std::string vehicleFile, fuelFile; // ".\" names a file of the national lists folder
+    bool operator==(const ScenarioRow &) const = default;
+};
+struct ScenarioList {
+    std::string fleetDatabase; // "" when none; ".\" names a file of the national traffic folder
+    int firstYear = 0, lastYear = 0;
+    std::vector<ScenarioRow> rows;
+    bool operator==(const ScenarioList &) const = default;
+};
+
+ScenarioList scenarioList(const ReferenceTables &t);
+std::string scenarioListProblem(const ScenarioList &list);
+// Rows in ascending year order. Without a fleet database the first line
+// names the first and the last scenario year.
+std::string scenarioListText(const ScenarioList &list);
+
+// ---- shared checks
+
+// "" when text can stand in a quoted field; else why not ("... holds a double quote").
+std::string quotedTextProblem(const std::string &what, const std::string &text);
+
+// A record whose values start at fixed columns (counted from 1, in
+// characters): at(column) fills blanks up to the column, or one blank when
+// the line already reaches past it.
+class ColumnLine {
+public:
+    ColumnLine &text(const std::string &s);
+    ColumnLine &at(int column);
+    const std::string &str() const { return m_line; }
+
+private:
+    std::string m_line;
+    int m_width = 0;
+};
+
+} // namespace vesk

@@ -1,0 +1,54 @@
+#pragma once
+
+// "Edit Pollutants List": the pollutants of the country, one row each with
+// its name, long name, default output and standard input unit, emitter flag
+// and factor from µg/m³ to ppb. The rows of NO, NOX, NO2 and O3 cannot be
+// renamed or deleted, nor their emitter flag or factor changed. Units and
+// the emitter flag are picked, never typed.
+
+#include "core/ListWriters.h"
+#include "ui/listeditors/ListEditorFrame.h"
+
+#include <vector>
+
+class QLabel;
+class QTableView;
+
+namespace vesk::ui {
+
+class RowsTableModel;
+
+class frmEditPollutants : public ListEditorFrame {
+    Q_OBJECT
+public:
+    enum Column { Name, LongName, OutputUnit, InputUnit, Emitter, MicrogToPpb };
+
+    frmEditPollutants(State &state, Interaction &ui, HelpSystem *help, QWidget *parent = nullptr);
+
+    QTableView *DataGrid1 = nullptr;
+    QPushButton *btnAddRow = nullptr, *btnDeleteRow = nullptr;
+
+    // A new row after the selected one (at the end without a selection).
+    void btnAddRow_Click();
+    // Deletes the selected row unless it is one of the four the list needs.
+    void btnDeleteRow_Click();
+
+    RowsTableModel *model() const { return m_model; }
+    const std::vector<PollutantRow> &rows() const { return m_rows; }
+
+protected:
+    bool saveLists() override;
+    void restoreLists() override;
+    std::string unloadText() const override { return "Pollutants List"; }
+
+private:
+    void buildRows();
+    bool isProtectedRow(int row) const;
+    int selectedRow() const;
+    void selectRow(int row);
+
+    std::vector<PollutantRow> m_rows;
+    RowsTableModel *m_model = nullptr;
+};
+
+} // namespace vesk::ui

@@ -1,0 +1,402 @@
+// The writers of the reference lists: what they write reads back identically
+// through the program's own readers, at the columns the layouts give, and
+// every list the readers could not load is refused before it is written.
+
+#include "core/ListWriters.h"
+#include "project/ProjectCountry.h"
+
+#include "CoreTestData.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+// Writes text as a list of the demo country and loads every list again.
+bool writeAndReload(ProgramDir &dir, Started &s, const std::string &list, const std::string &text) {
+    dir.write("Lists/National/DL/" + list, text);
+    std::string error;
+    const bool loaded = ReloadCountryListsKeepingProject(s.state, s.ui, nullptr, &error);
+    EXPECT_TRUE(loaded) << error;
+    return loaded;
+}
+
+// The 1-based column at which part starts on line.
+int columnOf(const std::string &line, const std::string &part) {
+    const auto at = line.find(part);
+    return at == std::string::npos ? -1 : static_cast<int>(at) + 1;
+}
+
+std::vector<std::string> linesOf(const std::string &text) {
+    std::vector<std::string> lines;
+    std::string::size_type start = 0;
+    for (auto end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
+    return lines;
+}
+
+} // namespace
+
+// ---- Read back through the readers
+
+TEST(ListWriters, PollutantsReadBackAsWrittenInANewOrderWithANewPollutant) {
+    ProgramDir dir;
+    Started s(dir);
+    std::vector<PollutantRow> rows = pollutantRows(s.state);
+    ASSERT_EQ(rows.size(), 8u);
+    std::swap(rows[0], rows[4]);
+    rows.push_back({"SO2", "Sulphur dioxide, a long name", "ppb", "microg", false, 0.3817});
+    rows[1].microgToPpb = 0.5;
+    ASSERT_EQ(pollutantListProblem(rows), "");
+    ASSERT_TRUE(writeAndReload(dir, s, "Pollutants.lst", pollutantListText(rows)));
+    EXPECT_EQ(pollutantRows(s.state), rows);
+    EXPECT_EQ(s.state.NPol, 8);
+    EXPECT_EQ(s.state.IndexCO, 0);
+}
+
+TEST(ListWriters, PercentilesReadBackSortedWithinEachFamily) {
+    ProgramDir dir;
+    Started s(dir);
+    PercentileFamilies families = percentileFamilies(s.state);
+    families[0].push_back({99.9, 9});
+    families[0].insert(families[0].begin(), {90, 876});
+    families[1].clear(); // a family without rows
+    families[2].push_back({99.8, 1});
+    ASSERT_EQ(percentileListProblem(families), "");
+    ASSERT_TRUE(writeAndReload(dir, s, "PercDef.lst", percentileListText(families)));
+    PercentileFamilies sorted = families;
+    for (auto &f : sorted) {
+        std::sort(f.begin(), f.end(), [](auto &a, auto &b) { return a.percentile < b.percentile; });
+    }
+    EXPECT_EQ(percentileFamilies(s.state), sorted);
+    EXPECT_EQ(s.state.PercNamesHourly[1], "90_Perc");
+    EXPECT_EQ(s.state.PercNamesDaily[3], "99.8_PercDaily");
+    EXPECT_FLOAT_EQ(s.state.PercFracHourly[4], 0.001f);
+    EXPECT_EQ(s.state.NumPercRun8, 0);
+}
+
+TEST(ListWriters, LimitValuesReadBackAsWrittenAndMatchTheDefinitions) {
+    ProgramDir dir;
+    Started s(dir);
+    std::vector<LimitValueBlock> blocks = limitValueBlocks(s.state);
+    ASSERT_EQ(blocks.size(), 6u);
+    ASSERT_EQ(blocks[0].name, "NO2");
+    blocks[0].rows[0].hourly[0] = 35.5; // the annual mean
+    LimitValueRow alert = emptyLimitValueRow(s.state, "Alert threshold, a longer title than the others");
+    alert.hourly[1] = 400;
+    alert.daily[2] = 120.25;
+    blocks[0].rows.push_back(alert);
+    blocks.push_back({"NOx", {}}); // a pollutant without limit values
+    ASSERT_EQ(limitValueListProblem(blocks, s.state), "");
+    ASSERT_TRUE(writeAndReload(dir, s, "LimValDef.lst", limitValueListText(blocks, s.state)));
+    EXPECT_EQ(limitValueBlocks(s.state), blocks);
+    EXPECT_FALSE(s.state.LimHourlyCountDiff || s.state.LimRunAvgCountDiff || s.state.LimDailyCountDiff);
+    EXPECT_FALSE(s.state.LimHourlyValueDiff || s.state.LimRunAvgValueDiff || s.state.LimDailyValueDiff);
+    EXPECT_EQ(s.state.LimValHeadHourly, "Hourly values");
+    EXPECT_EQ(s.state.LimValColNthHourly[1], "19th highest");
+    EXPECT_TRUE(s.ui.messages.empty()) << s.ui.messages.front();
+}
+
+TEST(ListWriters, LimitValuesFollowChangedPercentileDefinitions) {
+    ProgramDir dir;
+    Started s(dir);
+    PercentileFamilies families = percentileFamilies(s.state);
+    families[0].push_back({99.9, 9});
+    ASSERT_TRUE(writeAndReload(dir, s, "PercDef.lst", percentileListText(families)));
+    EXPECT_TRUE(s.state.LimHourlyCountDiff); // the list names two hourly percentiles, now three
+    s.ui.messages.clear();
+    std::vector<LimitValueBlock> blocks = limitValueBlocks(s.state);
+    ASSERT_EQ(blocks[0].rows[0].hourly.size(), 3u + 3u);
+    ASSERT_TRUE(writeAndReload(dir, s, "LimValDef.lst", limitValueListText(blocks, s.state)));
+    EXPECT_FALSE(s.state.LimHourlyCountDiff);
+    EXPECT_EQ(limitValueBlocks(s.state), blocks);
+}
+
+TEST(ListWriters, UrbanDataAndScenariosReadBackAsWritten) {
+    ProgramDir dir;
+    Started s(dir);
+    std::vector<CityTypeRow> cities = cityTypeRows(s.state);
+    cities.insert(cities.begin(), {"Village, 2 000", 800.5f, 7.25f});
+    ASSERT_EQ(cityTypeListProblem(cities), "");
+    ASSERT_TRUE(writeAndReload(dir, s, "UrbEmi.lst", cityTypeListText(cities)));
+    EXPECT_EQ(cityTypeRows(s.state), cities);
+
+    const std::vector<UrbanFileRow> files = {{"NOx", "UrbNOx2.dat"}, {"PM10", "UrbPM10.dat"}};
+    ASSERT_EQ(urbanFileListProblem(files, s.state), "");
+    ASSERT_TRUE(writeAndReload(dir, s, "UrbEmiFiles.lst", urbanFileListText(files)));
+    EXPECT_EQ(s.state.UrbEmiFileNames[0], "UrbNOx2.dat");
+    EXPECT_EQ(s.state.UrbEmiFileNames[5], "UrbPM10.dat");
+    EXPECT_EQ(s.state.UrbEmiFileNames[4], "");
+
+    ScenarioList list = scenarioList(s.state);
+    list.rows.push_back({2010, ".\\Fleet2015.vlf", ".\\Fuels2015.flf"}); // out of order
+    ASSERT_EQ(scenarioListProblem(list), "");
+    ASSERT_TRUE(writeAndReload(dir, s, "Scenarios.lst", scenarioListText(list)));
+    ScenarioList sorted = list;
+    std::sort(sorted.rows.begin(), sorted.rows.end(), [](auto &a, auto &b) { return a.year < b.year; });
+    EXPECT_EQ(scenarioList(s.state), sorted);
+
+    list.fleetDatabase.clear(); // without a database the first line spans the scenario years
+    ASSERT_TRUE(writeAndReload(dir, s, "Scenarios.lst", scenarioListText(list)));
+    EXPECT_EQ(s.state.FleetDatabase, "");
+    EXPECT_EQ(s.state.FleetFirstYear, 2010);
+    EXPECT_EQ(s.state.FleetLastYear, 2030);
+}
+
+// ---- Layouts
+
+TEST(ListWriters, PollutantValuesStartAtTheirColumnsAndAWideValueKeepsABlank) {
+    const std::vector<PollutantRow> rows = {
+        {"NOx", "N oxides", "microg", "ppb", true, 0.5229},
+        {"X", "A long name wider than its column", "milig", "ppm", false, 2}};
+    const std::vector<std::string> lines = linesOf(pollutantListText(rows));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "PollutName, PollutLongName, DefOutCUnit, StdInpCUnit,  Emission,  microg_To_ppb");
+    EXPECT_EQ(columnOf(lines[1], "\"N oxides"), 15);
+    EXPECT_EQ(columnOf(lines[1], "\"microg"), 30);
+    EXPECT_EQ(columnOf(lines[1], "\"ppb"), 45);
+    EXPECT_EQ(columnOf(lines[1], "#TRUE#"), 60);
+    EXPECT_EQ(columnOf(lines[1], "0.5229"), 75);
+    EXPECT_NE(lines[2].find("column\", \"milig\""), std::string::npos) << lines[2];
+}
+
+TEST(ListWriters, PercentileRecordsStartAtColumns1To35) {
+    PercentileFamilies families;
+    families[0] = {{99.8, 18}, {98, 175}};
+    families[2] = {{90.4, 35}};
+    const std::vector<std::string> lines = linesOf(percentileListText(families));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Name,           Fraction, nMax,   Type");
+    EXPECT_EQ(lines[1], "\"98_Perc\",        0.02,   175,    0");
+    EXPECT_EQ(columnOf(lines[2], "0.002"), 19);
+    EXPECT_EQ(columnOf(lines[2], "18,"), 27);
+    EXPECT_EQ(lines[3], "\"90.4_PercDaily\", 0.096,  35,     2");
+}
+
+TEST(ListWriters, CityTypeNumbersLineUpUnderTheHeader) {
+    const std::vector<CityTypeRow> rows = {{"Exactly15 chars", 2000, 10}, {"Small", 500.5f, 7.5f}};
+    const std::vector<std::string> lines = linesOf(cityTypeListText(rows));
+    EXPECT_EQ(columnOf(lines[0], "Radius"), 21);
+    EXPECT_EQ(columnOf(lines[0], "B_height"), 29);
+    EXPECT_EQ(columnOf(lines[1], "2000"), 21);
+    EXPECT_EQ(columnOf(lines[1], "10"), 29);
+    EXPECT_EQ(columnOf(lines[2], "500.5"), 21);
+    EXPECT_EQ(columnOf(lines[2], "7.5"), 29);
+}
+
+TEST(ListWriters, LimitValueHeaderNamesTheCurrentPercentilesAndTitlesAlignTheValues) {
+    ProgramDir dir;
+    Started s(dir);
+    std::vector<LimitValueBlock> blocks = limitValueBlocks(s.state);
+    blocks.resize(2);
+    blocks[1].rows[0].title = "Short";
+    const std::vector<std::string> lines = linesOf(limitValueListText(blocks, s.state));
+    EXPECT_EQ(lines[6], "2");
+    EXPECT_EQ(lines[7], std::string(25, ' ') + "av max 99.8 98 DC  max 93.2 DC  max 90.4 98 DC");
+    EXPECT_EQ(lines[8], "*");
+    EXPECT_EQ(lines[9], "\"NO2\",1");
+    const int width = static_cast<int>(blocks[0].rows[0].title.size());
+    EXPECT_EQ(columnOf(lines[10], ",40,"), width + 3)
+        << lines[10]; // the comma after the title, values at w + 4
+    EXPECT_EQ(lines[13], "\"Short\"," + std::string(static_cast<std::size_t>(width + 3 - 8), ' ') +
+                             "40,-99,-99,-99,-99,-99,-99,-99,-99,50,-99,-99");
+}
+
+// ---- Refusals
+
+struct Refusal {
+    const char *what;
+    std::function<std::string()> check;
+    const char *expected; // part of the refusal
+};
+
+class ListRefusals : public testing::TestWithParam<Refusal> {};
+
+TEST_P(ListRefusals, AreReportedBeforeAnythingIsWritten) {
+    const std::string problem = GetParam().check();
+    EXPECT_NE(problem.find(GetParam().expected), std::string::npos) << problem;
+}
+
+namespace {
+
+std::vector<PollutantRow> basePollutants() {
+    return {{"NOx", "Nitrogen oxides", "microg", "microg", true, 0.52},
+            {"NO", "Nitrogen monoxide", "microg", "microg", false, 0.8},
+            {"NO2", "Nitrogen dioxide", "microg", "microg", true, 0.52},
+            {"O3", "Ozone", "microg", "microg", false, 0.5}};
+}
+std::string pollutantsWith(const std::function<void(std::vector<PollutantRow> &)> &change) {
+    auto rows = basePollutants();
+    change(rows);
+    return pollutantListProblem(rows);
+}
+std::string percentilesWith(const std::function<void(PercentileFamilies &)> &change) {
+    PercentileFamilies f;
+    f[0] = {{98, 175}};
+    change(f);
+    return percentileListProblem(f);
+}
+std::string scenariosWith(const std::function<void(ScenarioList &)> &change) {
+    ScenarioList l{"", 0, 0, {{2020, ".\\a.vlf", ".\\a.flf"}}};
+    change(l);
+    return scenarioListProblem(l);
+}
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ListRefusals,
+    testing::Values(
+        Refusal{"a pollutant without a name", [] { return pollutantsWith([](auto &r) { r[1].name = " "; }); },
+                "has no name"},
+        Refusal{"a duplicate pollutant in another case",
+                [] { return pollutantsWith([](auto &r) {
+                         r.push_back({"no2", "x", "ppb", "ppb", 1, 1});
+                     }); },
+                "twice"},
+        Refusal{"a quote in a long name",
+                [] { return pollutantsWith([](auto &r) { r[0].longName = "Nitrogen \"oxides\""; }); },
+                "double quote"},
+        Refusal{"a list without O3", [] { return pollutantsWith([](auto &r) { r.pop_back(); }); },
+                "O3 is missing"},
+        Refusal{"a unit that is no keyword",
+                [] { return pollutantsWith([](auto &r) { r[0].inputUnit = "ug"; }); }, "must be one of"},
+        Refusal{"an n-th highest beyond a leap year",
+                [] { return percentilesWith([](auto &f) { f[0][0].nthHighest = 9000; }); },
+                "between 0 and 8784"},
+        Refusal{"a percentile defined twice",
+                [] { return percentilesWith([](auto &f) {
+                         f[0].push_back({98.0, 175});
+                     }); },
+                "defined twice"},
+        Refusal{"a percentile of 100",
+                [] { return percentilesWith([](auto &f) {
+                         f[2].push_back({100, 0});
+                     }); },
+                "between 0 and 100"},
+        Refusal{"an empty percentile cell",
+                [] {
+                    return percentilesWith([](auto &f) {
+                        f[1].push_back({std::numeric_limits<double>::quiet_NaN(), -1});
+                    });
+                },
+                "empty cell"},
+        Refusal{"a city type with a quote",
+                [] {
+                    return cityTypeListProblem({{"Town \"A\"", 1, 1}});
+                },
+                "double quote"},
+        Refusal{"a city type with a negative radius",
+                [] {
+                    return cityTypeListProblem({{"Town", -1, 1}});
+                },
+                "0 or more"},
+        Refusal{"no scenario rows", [] { return scenariosWith([](auto &l) { l.rows.clear(); }); },
+                "at least one record"},
+        Refusal{"a duplicate scenario year",
+                [] { return scenariosWith([](auto &l) { l.rows.push_back(l.rows[0]); }); }, "Duplicate"},
+        Refusal{"a placeholder file name",
+                [] { return scenariosWith([](auto &l) { l.rows[0].fuelFile = kFuelListPlaceholder; }); },
+                "no fuel list file"},
+        Refusal{"an implausible year", [] { return scenariosWith([](auto &l) { l.rows[0].year = 20; }); },
+                "outside"},
+        Refusal{"a fleet database starting after it ends",
+                [] {
+                    return scenariosWith([](auto &l) {
+                        l.fleetDatabase = "Fleet.mdb";
+                        l.firstYear = 2030;
+                        l.lastYear = 2020;
+                    });
+                },
+                "must not be after"},
+        Refusal{"a fleet database without years",
+                [] { return scenariosWith([](auto &l) { l.fleetDatabase = "Fleet.mdb"; }); }, "must lie in"}),
+    [](const testing::TestParamInfo<Refusal> &info) { return testNameOf(info.param.what); });
+
+TEST(ListRefusals, LimitValuesNeedTitlesAndOnePollutantBlockEach) {
+    ProgramDir dir;
+    Started s(dir);
+    std::vector<LimitValueBlock> blocks = limitValueBlocks(s.state);
+    blocks[0].rows[0].title = "";
+    EXPECT_NE(limitValueListProblem(blocks, s.state).find("Title text must be provided"), std::string::npos);
+    blocks = limitValueBlocks(s.state);
+    blocks.push_back(blocks[0]);
+    EXPECT_NE(limitValueListProblem(blocks, s.state).find("twice"), std::string::npos);
+    blocks = limitValueBlocks(s.state);
+    blocks[1].rows[0].daily.pop_back();
+    EXPECT_NE(limitValueListProblem(blocks, s.state).find("do not match"), std::string::npos);
+    EXPECT_NE(urbanFileListProblem({{"SO2", "a.dat"}}, s.state).find("not in the Pollutants List"),
+              std::string::npos);
+    EXPECT_NE(urbanFileListProblem({{"NOx", "/elsewhere/a.dat"}}, s.state).find("without a folder"),
+              std::string::npos);
+}
+
+// ---- Percentile conversions
+
+struct Conversion {
+    double percentile;
+    int type;
+    int n;
+};
+
+class PercentileToNthHighest : public testing::TestWithParam<Conversion> {};
+TEST_P(PercentileToNthHighest, RoundsHalvesToEven) {
+    EXPECT_EQ(nthHighestOfPercentile(GetParam().percentile, GetParam().type), GetParam().n);
+}
+INSTANTIATE_TEST_SUITE_P(YearOf8760HoursOr365Days, PercentileToNthHighest,
+                         testing::Values(Conversion{98, 0, 175}, Conversion{99.8, 0, 18},
+                                         Conversion{99.9, 0, 9}, Conversion{98, 2, 7},
+                                         Conversion{93.2, 1, 25}, Conversion{50, 0, 4380}));
+
+class NthHighestToPercentile : public testing::TestWithParam<Conversion> {};
+TEST_P(NthHighestToPercentile, RoundsToOneDecimal) {
+    EXPECT_DOUBLE_EQ(percentileOfNthHighest(GetParam().n, GetParam().type), GetParam().percentile);
+}
+INSTANTIATE_TEST_SUITE_P(YearOf8760HoursOr365Days, NthHighestToPercentile,
+                         testing::Values(Conversion{99.8, 0, 18}, Conversion{90.1, 2, 36},
+                                         Conversion{98.1, 2, 7}, Conversion{98, 0, 175},
+                                         Conversion{100, 0, 0}));
+
+// ---- The project's choices across a reload
+
+TEST(ReloadKeepingTheProject, PerPollutantChoicesFollowTheirPollutantsByName) {
+    ProgramDir dir;
+    Started s(dir);
+    ProjectState &st = s.state;
+    const std::size_t n = static_cast<std::size_t>(st.NPol + 1);
+    st.InputUnit.assign(n, "microg");
+    st.OutputUnit.assign(n, "microg");
+    st.PercSource.assign(n, 1);
+    st.ShowPol.assign(n, true);
+    st.InputUnit[4] = "1.96"; // CO
+    st.PercSource[4] = 3;
+    st.ShowPol[4] = false;
+    st.ScenarioYear = 2020;
+    st.VehicleListFile = ".\\Fleet2020.vlf";
+
+    std::vector<PollutantRow> rows = pollutantRows(st);
+    std::rotate(rows.begin(), rows.begin() + 4, rows.end()); // CO first
+    rows.erase(rows.begin() + 1);                            // PM10 goes
+    rows.push_back({"SO2", "Sulphur dioxide", "ppb", "ppm", false, 0.38});
+    ASSERT_TRUE(writeAndReload(dir, s, "Pollutants.lst", pollutantListText(rows)));
+    ASSERT_EQ(st.PollutantNames[0], "CO");
+    EXPECT_EQ(st.InputUnit[0], "1.96");
+    EXPECT_EQ(st.PercSource[0], 3);
+    EXPECT_FALSE(st.ShowPol[0]);
+    const std::size_t so2 = st.PollutantNames.size() - 1;
+    EXPECT_EQ(st.PollutantNames[so2], "SO2");
+    EXPECT_EQ(st.InputUnit[so2], "ppm");
+    EXPECT_EQ(st.OutputUnit[so2], "ppb");
+    EXPECT_EQ(st.PercSource[so2], 0);
+    EXPECT_EQ(st.InputUnit.size(), st.PollutantNames.size());
+    EXPECT_EQ(st.ScenarioYear, 2020);
+    EXPECT_EQ(st.VehicleListFile, ".\\Fleet2020.vlf");
+    EXPECT_FALSE(st.EmissionReady);
+}
