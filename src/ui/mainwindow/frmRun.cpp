@@ -34,13 +34,9 @@ const char *const kNotYet = "This command is not available in this version of th
 
 // Commands whose dialogs or outside programs this version does not have.
 const char *const kUnavailableCommands[] = {
-    "menNewTrfFile",   "menOpenVehicleList", "menOpenFuelList", "menEditCNDFile",
-    "menEditTrf",      "menOpenTrf",         "menEditTarvik",   "menEditVehicleList",
-    "menEditFuelList", "menPollutants",      "menPercentiles",  "menLimitVal",
-    "menMetBackFiles", "menCities",          "menStdTrfFiles",  "menScenarios",
+    "menPollutants", "menPercentiles", "menLimitVal",  "menMetBackFiles",
+    "menCities",     "menStdTrfFiles", "menScenarios",
 };
-const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",
-                                        "Fleet",  "FLF",        "Fuel",    "Tarvik"};
 } // namespace
 
 frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidget *parent)
@@ -50,9 +46,6 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
     m_normalTextColour = palette().color(QPalette::Text).name();
     for (const char *name : kUnavailableCommands) {
         setAvailable(action(QString::fromLatin1(name)), false);
-    }
-    for (const char *key : kUnavailableKeys) {
-        setAvailable(toolbarKey(QString::fromLatin1(key)), false);
     }
     TimerSize = new QTimer(this);
     TimerSize->setObjectName(QStringLiteral("TimerSize"));

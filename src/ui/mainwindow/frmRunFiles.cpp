@@ -81,6 +81,10 @@ void frmRun::List1_Click(int kind) {
                 trafficRefresh();
                 if (trafficChanged) {
                     m_state.TrafficFileLoaded = false;
+                    if (!m_state.TrafficFile.empty()) {
+                        m_state.ReadTrafficOnly = true;
+                        menEditTrf_Click();
+                    }
                     UpdateProjectDisplay();
                 }
             }
@@ -94,7 +98,7 @@ void frmRun::List1_Click(int kind) {
     btnAddFile->setEnabled(true);
     btnChangeFile->setEnabled(!list->onlyPlaceholder());
     btnRemove->setEnabled(!list->text(i).isEmpty());
-    // Kind 3 opens the traffic editor, which this version does not have.
+    // Kind 3 opens the traffic editor.
     const bool checkedFile = !list->onlyPlaceholder() && list->isChecked(i);
     btnFormatFile->setEnabled(checkedFile &&
                               (kind != 3 || action(QStringLiteral("menEditTrf"))->isEnabled()));
@@ -134,12 +138,14 @@ bool anyCurrent(const std::array<FileCheckList *, 5> &lists) {
 }
 } // namespace
 
-std::string frmRun::askFileName(int kind, const QString &caption, const QString &infoLine) {
+std::string frmRun::askFileName(int kind, const QString &caption, const QString &infoLine, int openListKind,
+                                const QString &preset) {
     if (chooseFileName) {
         return chooseFileName(kind, caption, infoLine);
     }
     FileChooserContext context;
     context.SelectedFileKind = kind;
+    context.OpenListKind = openListKind;
     context.CitySize = m_state.CitySize;
     context.WorkDir = m_state.WorkDir;
     context.MetBackDir = m_state.MetBackDir;
@@ -151,6 +157,9 @@ std::string frmRun::askFileName(int kind, const QString &caption, const QString 
     dialog.setWindowTitle(caption);
     if (!infoLine.isEmpty()) {
         dialog.setInfoLine(infoLine);
+    }
+    if (!preset.isEmpty()) {
+        dialog.setName(preset);
     }
     dialog.exec();
     m_state.LastInputDir = context.LastInputDir;
@@ -189,6 +198,9 @@ void frmRun::btnAddFile_Click() {
             applyRunButtonRule();
             trafficRefresh();
             if (kind == 3) {
+                // The new traffic file's properties (its type decides the traffic boxes).
+                m_state.ReadTrafficOnly = true;
+                menEditTrf_Click();
                 m_state.TrafficFileLoaded = false;
                 UpdateProjectDisplay();
             }
@@ -223,6 +235,9 @@ void frmRun::btnChangeFile_Click() {
         if (a == Answer::Cancel) {
             return;
         }
+        if (a == Answer::Yes && !saveTrafficFileThroughEditor()) {
+            return; // not saved: the edited traffic is not given up
+        }
     }
     std::string name = m_state.NewFileName;
     if (m_state.ShowFileDialog) {
@@ -239,6 +254,9 @@ void frmRun::btnChangeFile_Click() {
     }
     fillFileList(kind);
     if (kind == 3) {
+        m_state.TrafficFileLoaded = false;
+        m_state.ReadTrafficOnly = true;
+        menEditTrf_Click();
         m_state.TrafficFileLoaded = false;
         UpdateProjectDisplay();
     }

@@ -97,8 +97,10 @@ void frmRun::cmbYear_Click(int index) {
     m_state.ProjectLoaded = was;
     if (change.Changed) {
         m_state.ProjectChanged = true;
-        lblFleet[1]->setText(QString::fromStdString(m_state.VehicleListFile));
-        lblFuel[1]->setText(QString::fromStdString(m_state.FuelListFile));
+        showListFiles();
+        // The chosen year's vehicle and fuel lists are read for the next run.
+        m_state.EmissionReady = false;
+        setUpEmissions();
         UpdateProjectDisplay();
     }
 }

@@ -3,6 +3,7 @@
 
 #include "ui/common/EngineState.h"
 
+#include "calc/DayCases.h"
 #include "calc/EmissionSetup.h"
 #include "core/CountryLists.h"
 #include "core/Interaction.h"
@@ -246,15 +247,7 @@ void frmRun::showProjectLoaded() {
     }
     enableKey(QStringLiteral("Save"), true);
     enableKey(QStringLiteral("Street"), true);
-    const bool fleet = !m_state.VehicleListFile.empty();
-    const bool fuel = !m_state.FuelListFile.empty();
-    lblFleet[1]->setText(fleet ? QString::fromStdString(m_state.VehicleListFile)
-                               : QStringLiteral("(missing)"));
-    lblFuel[1]->setText(fuel ? QString::fromStdString(m_state.FuelListFile) : QStringLiteral("(missing)"));
-    enableCommand(action(QStringLiteral("menEditVehicleList")), fleet);
-    enableKey(QStringLiteral("Fleet"), fleet);
-    enableCommand(action(QStringLiteral("menEditFuelList")), fuel);
-    enableKey(QStringLiteral("Fuel"), fuel);
+    showListFiles();
     fillYearBox();
     enableModeMenu(true);
 
@@ -324,7 +317,7 @@ void frmRun::UpdateProjectDisplay() {
     if (txtSpeed->isEnabled()) {
         KeptTrafficValues[1] = m_state.AverageTrafficSpeed;
     }
-    if (m_state.TrafficFileType == 0) {
+    if (TrafficScaledToStreet(m_state.TrafficFileType)) {
         if (!txtADT->isEnabled() && KeptTrafficValues[0] == 0) {
             KeptTrafficValues[0] = 10000;
         }
