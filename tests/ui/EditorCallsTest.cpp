@@ -8,6 +8,7 @@
 #include "platform/emission/ListDocuments.h"
 #include "platform/emission/TrafficDocument.h"
 #include "project/FileLists.h"
+#include "ui/common/ElidedLabel.h"
 #include "ui/editors/RowsTableModel.h"
 #include "ui/editors/TrafficTableModels.h"
 #include "ui/editors/frmListEditor.h"
@@ -86,6 +87,31 @@ TEST(EditorCalls, TheTrafficListAndToolCommandsAreAvailableWithAProject) {
     }
     // The list labels hold the full paths; the labels shorten them to the frame.
     EXPECT_EQ(s->lblFleet[1]->text().toStdString(), sample.appDir + "Lists/National/DL/Fleet2020.vlf");
+    EXPECT_EQ(s->Label4->text().toStdString(), sampleTraffic(sample));
+    auto *label = qobject_cast<ui::ElidedLabel *>(s->lblFleet[1]);
+    ASSERT_NE(label, nullptr);
+    label->resize(90, label->height());
+    EXPECT_NE(label->shownText(), label->text());
+    EXPECT_TRUE(label->shownText().endsWith(QStringLiteral(".vlf")));
+    EXPECT_LT(label->fontMetrics().horizontalAdvance(label->shownText()), 90);
+    label->resize(2000, label->height());
+    EXPECT_EQ(label->shownText(), label->text());
+}
+
+TEST(EditorCalls, TheFirstTrafficFileOfAProjectIsAddedAndItsPropertiesRead) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.select(3, 0);
+    s->btnRemove_Click();
+    ASSERT_TRUE(s.state.TrafficFile.empty());
+    EXPECT_FALSE(s->action(QStringLiteral("menEditTrf"))->isEnabled());
+    s.state.DayCases = 0;
+    s.names({"DemoStreet.trf"});
+    s->toolbarKey(QStringLiteral("SetTRF"))->trigger();
+    EXPECT_EQ(s.state.TrafficFile, "DemoStreet.trf");
+    EXPECT_EQ(s.state.TrafficFileType, 2);
+    EXPECT_EQ(s.state.DayCases, 4);
+    EXPECT_TRUE(s->action(QStringLiteral("menEditTrf"))->isEnabled());
     EXPECT_EQ(s->Label4->text().toStdString(), sampleTraffic(sample));
 }
 
