@@ -43,6 +43,7 @@ class StreetResultsStore;
 }
 struct LoadResult;
 struct State;
+struct ToolCommandLine;
 class Interaction;
 class Settings;
 } // namespace vesk
@@ -182,7 +183,7 @@ public:
     // With ReadTrafficOnly set: reads the traffic file's properties (after the
     // traffic file changed); otherwise the traffic editor on the traffic file.
     void menEditTrf_Click();
-    void menOpenTrf_Click(); // the traffic editor program, on no file of the project
+    void menOpenTrf_Click(); // the traffic editor program (its files are not the project's)
     void menNewTrfFile_Click();
     void menOpenVehicleList_Click();
     void menOpenFuelList_Click();
@@ -278,8 +279,7 @@ private:
     void listEdited(int kind, const std::string &oldName, const std::string &newName, bool saved,
                     long errorCode);
     // The emission-factor and traffic editor programs: this program with a tool option.
-    void startTool(const char *option, const std::string &vehicleList, const std::string &fuelList, int year,
-                   const QString &what);
+    void startTool(const ToolCommandLine &line, const QString &what);
     void showListFiles(); // the vehicle and fuel list labels, the commands that need them
     bool noUrbEmiData() const;
     void showWindValues();

@@ -8,6 +8,7 @@
 #include "calc/DayCases.h"
 #include "calc/EmissionSetup.h"
 #include "core/Interaction.h"
+#include "core/RecordIO.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "project/CommandLine.h"
@@ -34,7 +35,7 @@ QString qs(const std::string &s) {
 }
 
 QString numberText(double v) {
-    return QString::number(v, 'g', 7);
+    return QString::fromStdString(formatNumber(v));
 }
 
 // Two stored list names name the same file: ".\" stands for the national
@@ -176,7 +177,8 @@ void frmRun::menOpenTrf_Click() {
     const std::string fuels =
         m_state.FuelListFile.empty() ? m_state.DefaultFuelListFile : m_state.FuelListFile;
     const int year = m_state.ScenarioYear < 1 ? m_state.CurrentYear : m_state.ScenarioYear;
-    startTool(kTrafficEditorOption, ListFilePath(m_state, vehicles), ListFilePath(m_state, fuels), year,
+    startTool({ToolWindow::TrafficEditor, ListFilePath(m_state, vehicles), ListFilePath(m_state, fuels), year,
+               m_state.CurrentCountry},
               QStringLiteral("traffic editor"));
 }
 
@@ -329,11 +331,12 @@ void frmRun::menEditFuelList_Click() {
 
 // ---- The two programs ----------------------------------------------------------------------
 
-void frmRun::startTool(const char *option, const std::string &vehicleList, const std::string &fuelList,
-                       int year, const QString &what) {
+void frmRun::startTool(const ToolCommandLine &line, const QString &what) {
     const QString program = QCoreApplication::applicationFilePath();
-    const QStringList arguments{QString::fromLatin1(option), qs(vehicleList), qs(fuelList),
-                                QString::number(year), qs(m_state.CurrentCountry)};
+    QStringList arguments;
+    for (const std::string &argument : toolArguments(line)) {
+        arguments << qs(argument);
+    }
     const bool started =
         startProgram ? startProgram(program, arguments) : QProcess::startDetached(program, arguments);
     if (!started) {
@@ -362,7 +365,8 @@ void frmRun::menEditTarvik_Click() {
     const std::string fuels =
         m_state.FuelListFile.empty() ? m_state.DefaultFuelListFile : m_state.FuelListFile;
     const int year = m_state.ScenarioYear < 1 ? m_state.CurrentYear : m_state.ScenarioYear;
-    startTool(kEmissionFactorsOption, ListFilePath(m_state, vehicles), ListFilePath(m_state, fuels), year,
+    startTool({ToolWindow::EmissionFactors, ListFilePath(m_state, vehicles), ListFilePath(m_state, fuels),
+               year, m_state.CurrentCountry},
               QStringLiteral("emission-factor"));
 }
 
