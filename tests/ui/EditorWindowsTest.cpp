@@ -21,6 +21,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -97,8 +99,14 @@ TEST(TrafficEditorWindow, ConditionsAreCheckedAsTheUserTypesAndABadOneKeepsSaveD
     ui::TrafficEditorData data = ui::fileTrafficData(15);
     bool renew = false;
     editor.run = [&](ui::frmTrafficEditor &d) {
-        QLineEdit typing;
-        QObject::connect(&typing, &QLineEdit::textChanged, &d, &ui::frmTrafficEditor::conditionTyped);
+        // The cell editor the day condition column gives.
+        const QModelIndex cell = d.dayCaseModel()->index(1, ui::TrafficDayCaseModel::ColDay);
+        QWidget *editorWidget = d.tblDayCases->itemDelegateForColumn(ui::TrafficDayCaseModel::ColDay)
+                                    ->createEditor(d.tblDayCases->viewport(), QStyleOptionViewItem(), cell);
+        auto *box = qobject_cast<QLineEdit *>(editorWidget);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->objectName(), QStringLiteral("txtCondition"));
+        QLineEdit &typing = *box;
         typing.setText(QStringLiteral("DayNow <"));
         EXPECT_TRUE(d.lblProblem->text().startsWith(QStringLiteral("This condition is not valid: ")))
             << d.lblProblem->text().toStdString();
@@ -106,6 +114,7 @@ TEST(TrafficEditorWindow, ConditionsAreCheckedAsTheUserTypesAndABadOneKeepsSaveD
         typing.setText(QStringLiteral("DayNow < 6 AND NOT (MonthNow = 8)"));
         EXPECT_TRUE(d.lblProblem->text().isEmpty());
         EXPECT_TRUE(typing.styleSheet().isEmpty());
+        delete editorWidget;
 
         // Stored in the day case, a bad condition keeps Save disabled and says why.
         auto *m = d.dayCaseModel();
