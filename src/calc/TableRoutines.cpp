@@ -323,6 +323,9 @@ Cell statTableCell(const std::string &text, const std::string &key, bool longTex
     if (longTextField) {
         return text;
     }
+    if (trim(text).empty()) {
+        return std::monostate{}; // a cell with no value (not the 0 an empty text would read as)
+    }
     double v = typedNumber(text);
     if (iequals(key, "x_coordinate") || iequals(key, "y_coordinate")) {
         return v;

@@ -92,8 +92,9 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
 Cell hourlyTableCell(const std::string &text, bool isText);
 
 // The value of a statistics table field: the text for a long-text field;
-// the number for "x_coordinate" and "y_coordinate" whatever it is; else the
-// number when it is above -99, otherwise empty (Null).
+// empty (Null) for an empty text (a cell with no value); the number for
+// "x_coordinate" and "y_coordinate" whatever it is; else the number when it
+// is above -99, otherwise empty (Null).
 Cell statTableCell(const std::string &text, const std::string &key, bool longTextField);
 
 } // namespace vesk

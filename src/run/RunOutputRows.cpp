@@ -342,11 +342,13 @@ void writeStatFiles(RunContext &c) {
                         unknown.push_back(col.name);
                         text.clear();
                     }
-                } else {
-                    key = toLower(NormalizeVarName(s, rowKey, col.name));
-                    if (!rowKey.empty() && rowKey.front() == '"' && j > 0) {
+                } else if (!rowKey.empty() && rowKey.front() == '"') {
+                    if (j > 0) {
                         break; // a title row keeps only its first column
                     }
+                    // A title names no statistic: its cell under a statistic stays empty.
+                } else {
+                    key = toLower(NormalizeVarName(s, rowKey, col.name));
                     float value = 0;
                     std::string error;
                     if (!statCellValue(s, key, &value, &error)) {

@@ -138,6 +138,24 @@ TEST(HourlyEmissions, AComposedCategoryWithASubCategoryWithoutFactorHasNoEmissio
     EXPECT_NEAR(r.qpol("Mixed", 0), 100 * (0.5 * kDieselNOx + 0.5 * 2.0), kTol);
 }
 
+TEST(HourlyEmissions, AFactorOfZeroIsAnEmissionOfZeroAlsoInAComposedCategory) {
+    // Lorries emit no benzene: a factor of 0 at every speed.
+    std::string factors = kSmallFactors;
+    const std::string lorryBenzene = "\"Lorry\",\"any\",\"BNZ\",1,0,0.001,0.001,0.001\n";
+    ASSERT_NE(factors.find(lorryBenzene), std::string::npos);
+    factors.replace(factors.find(lorryBenzene), lorryBenzene.size(), "\"Lorry\",\"any\",\"BNZ\",1,0,0,0,0\n");
+    Ready r(factors);
+    constexpr int kBenzene = 4;
+    r.traffic("Mixed", 100, {{"PCDiesel", 0.5f}, {"HGV", 0.5f}});
+    r.traffic("HGV", 10);
+    r.sizeTables(3);
+    ASSERT_TRUE(CalcHourlyEmissions(r.state, kBenzene, 50, 50, 15, 0));
+    EXPECT_NEAR(r.qpol("Mixed", kBenzene), 100 * 0.5 * 0.002, kTol) << "the diesel cars' benzene alone";
+    EXPECT_FLOAT_EQ(r.state.CategoryEmission[kBenzene][2], 0.0f) << "the lorries of the mixed category";
+    EXPECT_FLOAT_EQ(r.qpol("HGV", kBenzene), 0.0f);
+    EXPECT_FLOAT_EQ(r.state.CategoryEmission[kBenzene][3], 0.0f);
+}
+
 TEST(HourlyEmissions, WithoutCategoriesNothingIsWritten) {
     Ready r;
     r.sizeTables(3);

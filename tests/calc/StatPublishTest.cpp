@@ -110,6 +110,16 @@ TEST(StatPublication, DailyAndEightHourFamiliesRankTheirDays) {
     EXPECT_FLOAT_EQ(p.at({"4thHighestRun8NO2_mod", 1}), 1.0f);
 }
 
+TEST(StatPublication, ADailyAverageOfZeroIsADayThatIsRankedAndCounted) {
+    StatisticsEngine e;
+    e.startSeries(setupFor(0, 0, 1));
+    feedDays(e, {0, 5, 10});
+    const Published p = publishAll(e);
+    EXPECT_FLOAT_EQ(p.at({"nDaysDNO2_mod", 1}), 3.0f);
+    EXPECT_FLOAT_EQ(p.at({"3thHighestDailyNO2_mod", 1}), 0.0f) << "the third day is ranked, at 0";
+    EXPECT_FLOAT_EQ(p.at({"MaxDailyNO2_mod", 1}), 10.0f);
+}
+
 TEST(StatPublication, TheNinetyEighthPercentileOfAYearNeedsPosition175AndGetsIt) {
     StatisticsEngine e;
     e.startSeries(setupFor(1, 0, 0));

@@ -201,6 +201,10 @@ TEST(TableCells, MissingValuesBecomeNullAndCommasDecimalPoints) {
     EXPECT_EQ(std::get<double>(statTableCell("-99", "X_Coordinate", false)), -99);
     EXPECT_EQ(std::get<std::string>(statTableCell("-99", "name", true)), "-99");
     EXPECT_EQ(std::get<double>(statTableCell("40,2", "AvNO2", false)), 40.2);
+    EXPECT_EQ(std::get<double>(statTableCell("0", "AvNO2", false)), 0);
+    EXPECT_TRUE(isNull(statTableCell("", "AvNO2", false))) << "a cell without value is not 0";
+    EXPECT_TRUE(isNull(statTableCell(" ", "X_Coordinate", false)));
+    EXPECT_EQ(std::get<std::string>(statTableCell("", "name", true)), "");
 }
 
 TEST(RunMessages, TextsFollowTheHandlersTable) {

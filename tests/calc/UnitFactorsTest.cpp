@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <ostream>
 
 using namespace vesk;
 
@@ -88,6 +90,46 @@ INSTANTIATE_TEST_SUITE_P(Keywords, OutputUnits,
                                            OutputUnitCase{"milig", 0.001}, OutputUnitCase{"nanog", 1000},
                                            OutputUnitCase{"PPM", 0.0005}),
                          [](const auto &info) { return std::string(info.param.unit); });
+
+// A value in the output unit times OutputUnitFactor is the value in the
+// pollutant's default output unit (what the results window shows), for every
+// pair of the two. CO's factor 0.8588 keeps every unit apart from the others.
+struct DefaultUnitCase {
+    const char *output, *defaultOutput;
+};
+
+void PrintTo(const DefaultUnitCase &c, std::ostream *out) {
+    *out << c.output << " shown in " << c.defaultOutput;
+}
+
+class DefaultOutputUnits : public ::testing::TestWithParam<DefaultUnitCase> {};
+
+TEST_P(DefaultOutputUnits, TakeTheOutputUnitToTheDefaultOne) {
+    constexpr double kCOToPpb = 0.8588;
+    // One microgram per cubic metre of CO in each unit.
+    const std::map<std::string, double> ofOneMicrog = {
+        {"microg", 1},     {"milig", 0.001},         {"nanog", 1000},
+        {"ppb", kCOToPpb}, {"ppm", kCOToPpb / 1000}, {"ppt", kCOToPpb * 1000}};
+    const DefaultUnitCase &c = GetParam();
+    Units u({0.5229, 0.8017, 0.5229, 0.5012, kCOToPpb});
+    u.s.OutputUnit[4] = c.output;
+    u.s.DefOutputUnits[4] = c.defaultOutput;
+    ASSERT_TRUE(u.set());
+    const double expected = ofOneMicrog.at(c.defaultOutput) / ofOneMicrog.at(c.output);
+    EXPECT_NEAR(u.s.OutputUnitFactor[4], expected, 1e-6 * expected);
+    EXPECT_NEAR(u.s.InputUnitFactor[4], ofOneMicrog.at(c.output), 1e-6 * ofOneMicrog.at(c.output));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, DefaultOutputUnits,
+    ::testing::Values(DefaultUnitCase{"microg", "ppm"}, DefaultUnitCase{"microg", "ppb"},
+                      DefaultUnitCase{"microg", "ppt"}, DefaultUnitCase{"microg", "milig"},
+                      DefaultUnitCase{"microg", "microg"}, DefaultUnitCase{"microg", "nanog"},
+                      DefaultUnitCase{"ppm", "ppm"}, DefaultUnitCase{"ppm", "ppb"},
+                      DefaultUnitCase{"ppm", "ppt"}, DefaultUnitCase{"ppm", "milig"},
+                      DefaultUnitCase{"ppm", "microg"}, DefaultUnitCase{"ppm", "nanog"},
+                      DefaultUnitCase{"nanog", "ppb"}, DefaultUnitCase{"milig", "ppm"}),
+    [](const auto &info) { return std::string(info.param.output) + "_in_" + info.param.defaultOutput; });
 
 TEST(UnitFactors, AUnitWithADecimalCommaCountsAsItsNumber) {
     Units u;

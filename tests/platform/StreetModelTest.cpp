@@ -207,6 +207,34 @@ TEST(StreetModel, symmetricStreetMirroredAtHalfTurnSwapsTheSides) {
     }
 }
 
+TEST(StreetModel, theStreetLengthUpwindIsTheOneTheWindDirectionSelects) {
+    // Short, unequal lengths: the direct plume along the street grows with the length upwind.
+    Street unequal;
+    unequal.length1 = 15;
+    unequal.length2 = 60;
+    Street short1 = unequal, short2 = unequal;
+    short1.length2 = 15; // both 15 m
+    short2.length1 = 60; // both 60 m
+    for (float dir : {0.0f, 30.0f, 330.0f, 150.0f, 180.0f, 210.0f}) {
+        for (bool averaging : {false, true}) {
+            Hour h;
+            h.averaging = averaging;
+            h.windDir = dir;
+            // cos r >= 0: the wind comes along the street from the end of length 1.
+            const Street &same = std::cos(dir * 3.14159265f / 180) >= 0 ? short1 : short2;
+            const Result a = model(unequal, h), b = model(same, h);
+            SCOPED_TRACE(std::to_string(dir) + (averaging ? " averaged" : ""));
+            if (!averaging) {
+                EXPECT_FLOAT_EQ(a.c1, b.c1);
+                EXPECT_FLOAT_EQ(a.c2, b.c2);
+            }
+            const Street &other = &same == &short1 ? short2 : short1;
+            const Result c = model(other, h);
+            EXPECT_NE(a.c1, c.c1) << "the other length gives another concentration";
+        }
+    }
+}
+
 TEST(StreetModel, gapInTheUpwindBuildingRowWeakensTheLeewardConcentration) {
     Street closed;
     Street gap = closed;

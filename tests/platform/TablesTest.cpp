@@ -316,6 +316,94 @@ TEST(ExcelTables, LargeWorkbooksUseRegularSectorsAndManySharedStrings) {
     EXPECT_DOUBLE_EQ(number(t.rows[12345][2]), 6172.5);
 }
 
+// Texts longer than one record holds (8,224 bytes: 4,111 characters outside
+// Latin-1, 8,223 within it) go on in the CONTINUE records of the shared-text
+// table, split wherever the record is full, and read back whole, up to the
+// most a cell of ours holds.
+std::string repeated(const std::string &piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += piece;
+    }
+    return out;
+}
+
+std::vector<std::string> longTexts() {
+    return {repeated("Ленинградский проспект ", 200),  // 4,600 Cyrillic and blanks
+            repeated("東京都千代田区", 1174) + "東京", // 8,220 CJK
+            repeated("Straße µg/m³ ", 1000),           // 13,000 within Latin-1
+            "short",
+            repeated("ä", 8220) + "Ω", // 8,221, the most outside Latin-1
+            repeated("ä", 16444)};     // the most within Latin-1
+}
+
+TEST(ExcelTables, TextsLongerThanARecordReadBackWhole) {
+    TempDir dir;
+    const auto file = (dir.path() / "long.xls").string();
+    std::string error;
+    auto w = createTable(file, "Names", columns({"n", "$name"}), &error);
+    ASSERT_NE(w, nullptr) << error;
+    const std::vector<std::string> texts = longTexts();
+    // Shorter texts before each long one shift where the records end.
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        ASSERT_TRUE(w->append({double(i), std::string(i * 7, 'x')}, &error)) << error;
+        ASSERT_TRUE(w->append({double(i), texts[i]}, &error)) << error;
+    }
+    ASSERT_TRUE(w->close(&error)) << error;
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Names$", &t, &error)) << error;
+    ASSERT_EQ(t.rows.size(), 2 * texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(text(t.rows[2 * i + 1][1]), texts[i]) << "text " << i;
+    }
+
+    if (std::system("perl -MSpreadsheet::ParseExcel -e 1 >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "perl or Spreadsheet::ParseExcel is missing";
+    }
+    // A second program reads the same texts: their lengths in characters.
+    const auto script = dir.write("read.pl", R"(use Spreadsheet::ParseExcel;
+my $ws = (Spreadsheet::ParseExcel->new->parse($ARGV[0]) or die "cannot parse")->worksheet(0);
+my (undef, $r1) = $ws->row_range;
+for my $r (1 .. $r1) { print length($ws->get_cell($r, 1)->value), "\n" if $r % 2 == 0; }
+)");
+    const auto out = dir.path() / "out.txt";
+    const std::string cmd = "perl '" + script.string() + "' '" + file + "' > '" + out.string() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(test::readFile(out), "4600\n8220\n13000\n5\n8221\n16444\n");
+}
+
+TEST(ExcelTables, AnEmptyTextIsAnEmptyCellAndLeavesTheWorkbookReadable) {
+    TempDir dir;
+    const auto file = (dir.path() / "empty.xls").string();
+    std::string error;
+    auto w = createTable(file, "Streets", columns({"n", "$name", "$trafficfile"}), &error);
+    ASSERT_NE(w, nullptr) << error;
+    ASSERT_TRUE(w->append({1.0, std::string("Ring Avenue"), std::string()}, &error)) << error;
+    ASSERT_TRUE(w->append({2.0, std::string(), std::string("CityStreet.trf")}, &error)) << error;
+    ASSERT_TRUE(w->close(&error)) << error;
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Streets$", &t, &error)) << error;
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(text(t.rows[0][1]), "Ring Avenue");
+    EXPECT_TRUE(isNull(t.rows[0][2]));
+    EXPECT_TRUE(isNull(t.rows[1][1]));
+    EXPECT_EQ(text(t.rows[1][2]), "CityStreet.trf");
+}
+
+TEST(ExcelTables, ATextLongerThanACellHoldsIsRefusedNotCut) {
+    TempDir dir;
+    const auto file = (dir.path() / "long.xls").string();
+    std::string error;
+    auto w = createTable(file, "Names", columns({"n", "$name"}), &error);
+    ASSERT_NE(w, nullptr) << error;
+    EXPECT_FALSE(w->append({1.0, repeated("ä", 8221) + "Ω"}, &error));
+    EXPECT_NE(error.find("a cell holds at most 8221 characters (16444 when all are Latin-1)"),
+              std::string::npos)
+        << error;
+    EXPECT_FALSE(w->append({1.0, repeated("a", 16445)}, &error));
+    EXPECT_TRUE(w->append({1.0, repeated("a", 16444)}, &error)) << error;
+}
+
 TEST(ExcelTables, AWorkbookWrittenBySpreadsheetWriteExcelIsRead) {
     if (std::system("perl -MSpreadsheet::WriteExcel -e 1 >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "perl or Spreadsheet::WriteExcel is missing";

@@ -100,6 +100,17 @@ TEST(Wk1Reading, DateCellsKeepTheirTimeWhateverFormatShowsThem) {
     EXPECT_EQ(std::get<double>(sheet.rows[5][0]), 45000.625) << "a number format keeps the number";
 }
 
+TEST(Wk1Reading, IntegerCellsAreSigned) {
+    const auto sheet = parsed(worksheet(
+        0, 3, label(0, 0, "x") + integer(0, 1, -99) + integer(0, 2, -32768) + integer(0, 3, 32767)));
+    ASSERT_EQ(sheet.rows.size(), 4u);
+    EXPECT_EQ(std::get<double>(sheet.rows[1][0]), -99) << "not 65437";
+    EXPECT_EQ(std::get<double>(sheet.rows[2][0]), -32768);
+    EXPECT_EQ(std::get<double>(sheet.rows[3][0]), 32767);
+    // As a table, -99 is a missing value as in every other kind of file.
+    EXPECT_EQ(tables::tableFromSheet(sheet).rows[0][0], Cell(-99.0));
+}
+
 TEST(Wk1Reading, FormulaCellsGiveTheResultStoredWithThem) {
     const auto sheet =
         parsed(worksheet(2, 3,
@@ -134,6 +145,21 @@ TEST(Wk1Writing, LabelsAreWrittenInCodePage850AndReadBack) {
     EXPECT_EQ(textOf(back.rows[0][1]), "Straße");
     EXPECT_EQ(textOf(back.rows[0][2]), "Ärø");
     EXPECT_EQ(textOf(back.rows[0][3]), "? 5") << "a character the code page lacks";
+}
+
+TEST(Wk1Writing, ASheetWhoseLastRowIsShorterThanAnEarlierOneReadsBackWhole) {
+    tables::Sheet sheet;
+    sheet.rows = {{std::string("Series"), std::string("Average_1"), std::string("Average_2")},
+                  {std::string("NOx_mod"), 38.28, 39.2},
+                  {std::string("NO2_obs"), 21.5},
+                  {std::string("\"Title\"")}};
+    const auto back = parsed(tables::wk1Bytes(sheet));
+    const auto table = tables::tableFromSheet(back);
+    EXPECT_EQ(table.fields, (std::vector<std::string>{"Series", "Average_1", "Average_2"}));
+    ASSERT_EQ(table.rows.size(), 3u);
+    EXPECT_EQ(table.rows[0][2], Cell(39.2));
+    EXPECT_EQ(table.rows[1][1], Cell(21.5));
+    EXPECT_EQ(textOf(table.rows[2][0]), "\"Title\"");
 }
 
 // Our written file, read by libwps as an independent reader (under a .wks

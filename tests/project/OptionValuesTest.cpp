@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 using namespace vesk;
 using namespace vesk::test;
 
@@ -84,6 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
     Boxes, NO2TabValues,
     ::testing::Values(
         BackgroundCase{1, "40", 40, 30, ""}, BackgroundCase{2, "40", 40, 30, ""},
+        // A NOx background equal to the NO2 background is accepted in either box.
+        BackgroundCase{1, "30", 40, 30, ""}, BackgroundCase{2, "30", 30, 20, ""},
         BackgroundCase{2, "50", 40, 30, "NO2 Background must not be larger than NOX Background"},
         BackgroundCase{1, "30", 40, 50, "NOX Background must not be smaller than NO2 Background"},
         BackgroundCase{1, "-1", 40, 0, "The value must be >=0"},
@@ -217,6 +221,78 @@ TEST(OptionCodes, CodesNoControlCanShowAreResetToValidDefaults) {
     EXPECT_EQ(s.NormWindScale, 2);
     EXPECT_EQ(s.ShowPol.size(), static_cast<std::size_t>(s.NPol + 1));
     EXPECT_TRUE(s.OptionFileChanged) << "the repaired file can be saved";
+}
+
+// Each code the repair checks, with its bounds and the value a code outside them is set to.
+struct CodeBounds {
+    const char *name;
+    int ProjectState::*code;
+    int lo, hi, fallback;
+};
+
+void PrintTo(const CodeBounds &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class OptionCodeBounds : public ::testing::TestWithParam<CodeBounds> {};
+
+TEST_P(OptionCodeBounds, KeepEachBoundAsItStandsAndSetOneBeyondToTheDefault) {
+    const CodeBounds &c = GetParam();
+    for (const int value : {c.lo, c.hi, c.lo - 1, c.hi + 1}) {
+        SCOPED_TRACE(std::to_string(value));
+        ProjectState s;
+        setDemolandCountry(s);
+        fillSingleStreetProject(s);
+        s.OptionFileChanged = false;
+        s.*c.code = value;
+        const bool inside = value >= c.lo && value <= c.hi;
+        const std::vector<std::string> notes = repairOptionCodes(s);
+        EXPECT_EQ(notes.size(), inside ? 0u : 1u);
+        EXPECT_EQ(s.*c.code, inside ? value : c.fallback);
+        EXPECT_EQ(s.OptionFileChanged, !inside);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, OptionCodeBounds,
+    ::testing::Values(CodeBounds{"CalcNO2", &ProjectState::CalcNO2, 0, 1, 1},
+                      CodeBounds{"PercMode", &ProjectState::PercMode, 0, 1, 0},
+                      CodeBounds{"Run8PercMode", &ProjectState::Run8PercMode, 0, 1, 0},
+                      CodeBounds{"DailyPercMode", &ProjectState::DailyPercMode, 0, 1, 0},
+                      CodeBounds{"ShowLimitValMode", &ProjectState::ShowLimitValMode, 0, 2, 0},
+                      CodeBounds{"NormWindScale", &ProjectState::NormWindScale, 0, 2, 2},
+                      CodeBounds{"NormLengthScale", &ProjectState::NormLengthScale, 0, 2, 1},
+                      CodeBounds{"MinNobs8", &ProjectState::MinNobs8, 1, 8, 6},
+                      CodeBounds{"MinDailyMax", &ProjectState::MinDailyMax, 1, 24, 18},
+                      CodeBounds{"MinNobsDay", &ProjectState::MinNobsDay, 1, 24, 18}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(OptionCodes, EachSourceOfEachPollutantKeepsZeroToThreeAndIsSetToThreeBeyond) {
+    ProjectState s;
+    setDemolandCountry(s);
+    fillSingleStreetProject(s);
+    const auto n = static_cast<std::size_t>(s.NPol + 1);
+    std::vector<int> *families[] = {&s.PercSource, &s.Run8Source, &s.AvSource, &s.DailySource};
+    for (std::vector<int> *f : families) {
+        f->assign(n, 0);
+    }
+    // Every family and pollutant a bound or one beyond it.
+    const int values[] = {0, 3, -1, 4};
+    std::size_t beyond = 0;
+    for (std::size_t f = 0; f < 4; ++f) {
+        for (std::size_t k = 0; k < n; ++k) {
+            (*families[f])[k] = values[(f + k) % 4];
+            beyond += values[(f + k) % 4] < 0 || values[(f + k) % 4] > 3 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(repairOptionCodes(s).size(), beyond);
+    for (std::size_t f = 0; f < 4; ++f) {
+        for (std::size_t k = 0; k < n; ++k) {
+            const int given = values[(f + k) % 4];
+            EXPECT_EQ((*families[f])[k], given < 0 || given > 3 ? 3 : given)
+                << "family " << f << ", pollutant " << k;
+        }
+    }
 }
 
 TEST(OptionCodes, AnOutOfRangeCodeInRunOptIsReportedAtLoadingAndReset) {

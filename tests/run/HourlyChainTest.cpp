@@ -1,13 +1,16 @@
 // How the steps of an hour hand their values on, checked where a slip in the
 // chain would change a number without failing anything else: the hour read
-// through a scaled hour column, values completed from related ones, and the
-// measurements of each side in the statistics.
+// through a scaled hour column, values completed from related ones, the
+// measurements of each side in the statistics, an emission factor of 0, the
+// receptor flag of each side, and the cloud cover and cold-start columns.
 
 #include "run/RunFixture.h"
 
 #include "core/Numbers.h"
 
 #include <map>
+#include <ostream>
+#include <regex>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -80,11 +83,19 @@ INSTANTIATE_TEST_SUITE_P(Factors, ScaledHourColumn,
                                            HourScaling{"2", 2}),
                          [](const auto &info) { return "factor_" + testNameOf(info.param.factor); });
 
-// The demo pollutant list's microgram-to-ppb factors of NOx, NO and NO2; the
-// project's units are micrograms, so these are the factors of the completion.
-constexpr double f0 = 0.5229, f1 = 0.8017, f2 = 0.5229;
+// Microgram-to-ppb factors of NOx, NO and NO2; the project's units are
+// micrograms, so these are the factors of the completion. The demo list
+// gives NOx the factor of NO2; a list of three different factors tells every
+// factor of a formula from the others.
+struct CompletionFactors {
+    const char *name;
+    double f0, f1, f2;
+};
 
-TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTwo) {
+class RelatedValues : public HourlyChain, public ::testing::WithParamInterface<CompletionFactors> {};
+
+TEST_P(RelatedValues, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTwo) {
+    const double f0 = GetParam().f0, f1 = GetParam().f1, f2 = GetParam().f2;
     // Per hour: background, side 1 and side 2 as NOx NO NO2, then nlight nheavy ntotal.
     const char *hours[] = {
         "100 -99 40   80 -99 30   60 -99 20   900 -99 1000",     // NO missing; nheavy missing
@@ -102,15 +113,18 @@ TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTw
         "cNOx_b,cNO_b,cNO2_b,cNOx_obs_1,cNO_obs_1,cNO2_obs_1,cNOx_obs_2,cNO_obs_2,cNO2_obs_2";
     loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad," + series +
                                          ",nlight,nheavy,ntotal,speed_light,speed_heavy,qNOx"),
-              outputFile("Out.txt", series + ",nlight,nheavy", "0,*")});
+              outputFile("Out.txt", series + ",nlight,nheavy,ntotal", "0,*")});
+    state.MicrogToPpb[0] = f0;
+    state.MicrogToPpb[1] = f1;
+    state.MicrogToPpb[2] = f2;
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const auto r = rows("Out.txt");
     ASSERT_EQ(r.size(), 4u);
 
-    const auto no = [](double nox, double no2) { return (nox * f0 - no2 * f2) / f1; };
-    const auto nox = [](double no, double no2) { return (no * f1 + no2 * f2) / f0; };
-    const auto no2 = [](double nox, double no) { return (nox * f0 - no * f1) / f2; };
+    const auto no = [&](double nox, double no2) { return (nox * f0 - no2 * f2) / f1; };
+    const auto nox = [&](double no, double no2) { return (no * f1 + no2 * f2) / f0; };
+    const auto no2 = [&](double nox, double no) { return (nox * f0 - no * f1) / f2; };
     struct Expected {
         int hour;
         const char *name;
@@ -133,6 +147,7 @@ TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTw
         {3, "cNO2_obs_2", -99},
         {0, "nheavy", 100},
         {1, "nlight", 850},
+        {2, "ntotal", 1000},
         {3, "nlight", -99},
         {3, "nheavy", -99},
     };
@@ -144,7 +159,13 @@ TEST_F(HourlyChain, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOtherTw
     EXPECT_EQ(r[0].at("cNOx_b"), 100);
     EXPECT_EQ(r[1].at("cNO_obs_2"), 5);
     EXPECT_EQ(r[2].at("cNO_obs_1"), 30);
+    EXPECT_EQ(r[3].at("ntotal"), 1000);
 }
+
+INSTANTIATE_TEST_SUITE_P(PollutantLists, RelatedValues,
+                         ::testing::Values(CompletionFactors{"demo", 0.5229, 0.8017, 0.5229},
+                                           CompletionFactors{"three_factors", 0.61, 0.8017, 0.5229}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(HourlyChain, eachSidesMeasurementsEnterItsOwnStatistics) {
     // Side 1 measures 40..43 NO2 and 100 NOx every hour; side 2 measures 10..14 NO2, missing every
@@ -174,6 +195,191 @@ TEST_F(HourlyChain, eachSidesMeasurementsEnterItsOwnStatistics) {
     ASSERT_EQ(modelled.size(), 7u);
     EXPECT_EQ(modelled[0], "NO2_mod");
     EXPECT_GT(Val(modelled[1]), 20) << "the modelled series is there beside the measured ones";
+}
+
+// Buses emit no benzene: their factors are 0 at every speed. An emission of
+// 0 is an emission, so benzene is modelled every hour, from the day cases of
+// a traffic file or from counts of each category.
+struct ZeroFactorRoute {
+    const char *name;
+    bool trafficFile;
+};
+
+void PrintTo(const ZeroFactorRoute &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class ZeroEmissionFactor : public HourlyChain, public ::testing::WithParamInterface<ZeroFactorRoute> {};
+
+TEST_P(ZeroEmissionFactor, givesAnEmissionOfZeroAndBenzeneResultsThatAreNumbers) {
+    const fs::path factors = appDir / "Data" / "Emission" / "Shared" / "EmissionFactors.eft";
+    const std::string before = readFile(factors);
+    const std::string after = std::regex_replace(
+        before, std::regex("(\"Bus diesel\",\"[^\"]*\",\"BNZ\",[0-9.]+,[0-9.]+)(,[0-9.]+)+"),
+        "$1,0,0,0,0,0,0,0,0,0,0,0,0,0");
+    ASSERT_NE(after, before);
+    dir.write("app/Data/Emission/Shared/EmissionFactors.eft", after);
+
+    const std::string met = "year,month,day,hour,u_mast,wind_dir,temperature,globalrad";
+    std::string text;
+    for (int h = 0; h < 48; ++h) {
+        text += "2023 3 " + std::to_string(6 + h / 24) + " " + std::to_string(h % 24 + 1) + " " +
+                std::to_string(1 + h % 5) + " " + std::to_string(90 + 7 * h) + " 10 " +
+                (h % 24 > 7 && h % 24 < 17 ? "300" : "0") + " 1.5 400 30 20 10 5 50 40\r\n";
+    }
+    writeWork("Hours.txt", text);
+    const std::string inputs = met + ",cBNZ_b,nPCPetrol,nPCDiesel,nVan,nHGV,nBus";
+    std::vector<FileRecord> records;
+    if (GetParam().trafficFile) {
+        fs::copy_file(dataDir() / "Working" / "DemoStreet.trf", work("DemoStreet.trf"));
+        records = {inputFile("Hours.txt", met + ",cBNZ_b"), {"DemoStreet.trf", "traffic", {"18000", "45"}}};
+    } else {
+        records = {inputFile("Hours.txt", inputs + ",speed_light,speed_heavy")};
+    }
+    records.push_back(outputFile("Out.txt", "qBNZBus,qBNZHGV,qBNZ,cBNZ_str_mod_1,cBNZ_mod_1,cBNZ_b", "0,*"));
+    loadWith(records);
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 48u);
+    for (std::size_t h = 0; h < r.size(); ++h) {
+        SCOPED_TRACE("hour " + std::to_string(h + 1));
+        EXPECT_EQ(r[h].at("qBNZBus"), 0);
+        EXPECT_GT(r[h].at("qBNZHGV"), 0);
+        EXPECT_GT(r[h].at("qBNZ"), 0) << "the cars, vans and lorries emit benzene";
+        EXPECT_GT(r[h].at("cBNZ_str_mod_1"), 0);
+        EXPECT_GT(r[h].at("cBNZ_mod_1"), r[h].at("cBNZ_b"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, ZeroEmissionFactor,
+                         ::testing::Values(ZeroFactorRoute{"traffic_file", true},
+                                           ZeroFactorRoute{"counts", false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// Receptors in use, side 1 and side 2.
+struct Receptors {
+    const char *name;
+    int side1, side2;
+};
+
+void PrintTo(const Receptors &c, std::ostream *out) {
+    *out << c.side1 << "/" << c.side2;
+}
+
+class ReceptorsInUse : public HourlyChain, public ::testing::WithParamInterface<Receptors> {
+protected:
+    void loadReceptors(const std::vector<FileRecord> &records) {
+        std::string text = projectText(records);
+        const std::string both = "          1             1             2 ";
+        const auto at = text.find(both);
+        ASSERT_NE(at, std::string::npos);
+        text.replace(at, both.size(),
+                     "          " + std::to_string(GetParam().side1) + "             " +
+                         std::to_string(GetParam().side2) + "             2 ");
+        loadProject("Test.vkp", text);
+        ASSERT_EQ(state.Receptor1, GetParam().side1);
+        ASSERT_EQ(state.Receptor2, GetParam().side2);
+    }
+};
+
+// Each side's own flag decides how its series pair up when statistics are
+// formed only from hours with both values: a side in use pairs its measured
+// and background values with its modelled ones, a side out of use pairs its
+// measured values with the background (it has no modelled ones).
+TEST_P(ReceptorsInUse, eachSideKeepsItsOwnSeriesAndTheStreetSideIsTheSideInUse) {
+    const Receptors &c = GetParam();
+    // NO2 background 20 + h % 3, measured 30 + h % 4 on side 1 and 15 + h % 2 on side 2, all day.
+    std::string text;
+    for (int h = 0; h < 24; ++h) {
+        text += "2023 3 6 " + std::to_string(h + 1) + " 3 200 10 300 1000 100 50 40 120 12 40 " +
+                std::to_string(20 + h % 3) + " 60 " + std::to_string(30 + h % 4) + " " +
+                std::to_string(15 + h % 2) + "\r\n";
+    }
+    writeWork("Hours.txt", text);
+    loadReceptors({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,"
+                                          "nheavy,speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b,"
+                                          "cNO2_obs_1,cNO2_obs_2"),
+                   outputFile("Out.txt", "hour,streetside", "0,*"),
+                   statFile("Stat.txt", "\"Series\",Average_1,Average_2,nHours_1,nHours_2",
+                            "NO2_b,NO2_obs,NO2_mod", "0,0.00")});
+    state.CalcOnlyIfBoth = true;
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+
+    const std::vector<std::string> out = fileLines(work("Out.txt"));
+    ASSERT_EQ(out.size(), 25u);
+    EXPECT_EQ(cells(out[1])[1], c.side1 == 1 ? "1" : "2");
+    EXPECT_EQ(cells(out[24])[1], c.side1 == 1 ? "1" : "2");
+
+    // Every hour has a background and both measurements, and each side in
+    // use its modelled value: whatever the flags, each side has 24 hours of
+    // its own measured and background values.
+    const std::vector<std::string> stat = fileLines(work("Stat.txt"));
+    ASSERT_EQ(stat.size(), 4u);
+    EXPECT_EQ(cells(stat[1]), (std::vector<std::string>{"NO2_b", "21.00", "21.00", "24.00", "24.00"}));
+    EXPECT_EQ(cells(stat[2]), (std::vector<std::string>{"NO2_obs", "31.50", "15.50", "24.00", "24.00"}));
+    const std::vector<std::string> modelled = cells(stat[3]);
+    ASSERT_EQ(modelled.size(), 5u);
+    EXPECT_EQ(modelled[3], c.side1 == 1 ? "24.00" : "0.00");
+    EXPECT_EQ(modelled[4], c.side2 == 1 ? "24.00" : "0.00");
+}
+
+INSTANTIATE_TEST_SUITE_P(Flags, ReceptorsInUse,
+                         ::testing::Values(Receptors{"both", 1, 1}, Receptors{"side_1", 1, 0},
+                                           Receptors{"side_2", 0, 1}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// An hour the street model can model: meteorology, traffic, emissions and background.
+constexpr const char *kModelledHourColumns =
+    "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,"
+    "nheavy,speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b";
+constexpr const char *kModelledHour = "3 200 10 300 1000 100 50 40 120 12 40 20 60";
+
+// The columns the samples do not use are read as every value column is:
+// scaled by their factor, a text counted as missing in the closing note, a
+// number beyond what the column can hold refused.
+TEST_F(HourlyChain, cloudCoverTakesItsScalingFactor) {
+    writeWork("Hours.txt", hourlyLines(2023, 3, 6, 4, [](int h) {
+                  return std::string(kModelledHour) + " " + std::to_string(2 * h + 2);
+              }));
+    loadWith({inputFile("Hours.txt", std::string(kModelledHourColumns) + ",cloudcover",
+                        "*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,0.5"),
+              outputFile("Out.txt", "hour,cloudcover", "0,*")});
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 4u);
+    for (int h = 0; h < 4; ++h) {
+        EXPECT_EQ(r[static_cast<std::size_t>(h)].at("cloudcover"), h + 1)
+            << "read " << 2 * h + 2 << ", halved";
+    }
+}
+
+TEST_F(HourlyChain, aColdStartItemThatIsNoNumberIsCountedAndOneBeyondASingleIsRefused) {
+    const std::string vars = std::string(kModelledHourColumns) + ",coldstart";
+    const auto hours = [](const char *third) {
+        return hourlyLines(2023, 3, 6, 4, [third](int h) {
+            return std::string(kModelledHour) + " " + (h == 2 ? third : "25");
+        });
+    };
+    writeWork("Hours.txt", hours("many"));
+    loadWith({inputFile("Hours.txt", vars), outputFile("Out.txt", "hour", "0,*")});
+    RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_NE(said().find("not numbers were read as missing values (-99):\r\n" + work("Hours.txt").string() +
+                          ", column coldstart: 1 item, the first in line 3"),
+              std::string::npos)
+        << said();
+
+    writeWork("Hours.txt", hours("1e39"));
+    ui.messages.clear();
+    report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_NE(said().find(work("Hours.txt").string() +
+                          ", line 3: the item 1e39 of column coldstart is out of range"),
+              std::string::npos)
+        << said();
 }
 
 } // namespace

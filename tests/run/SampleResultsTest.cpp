@@ -21,6 +21,7 @@
 #include <fstream>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -44,6 +45,8 @@ struct Sample {
     std::string project; // in data/Working
     bool specialMode = false;
     std::vector<ResultFile> files;
+    // Texts of the project file replaced before the run (a variant of a sample).
+    std::vector<std::pair<std::string, std::string>> edits = {};
 };
 
 // A failing sample is named, not dumped as bytes.
@@ -58,6 +61,13 @@ const std::vector<Sample> &samples() {
         {"SingleStreet", "DemoStreet.vkp", false, {{"Stat2023.txt"}, {"Out2023.txt", 29}}},
         {"MultiStreet", "DemoStreets.vkm", false, {{"StreetsStat2023.txt"}, {"StreetsOut2023.txt", 89}}},
         {"Route", "DemoRoute.vkp", false, {{"RouteStat2023.txt"}, {"RouteOut2023.txt"}}},
+        // Short street lengths, unequal: the length along the street the wind selects matters.
+        {"ShortUnequalLengths",
+         "DemoStreet.vkp",
+         false,
+         {{"Stat2023.txt"}},
+         {{" 18            24.5          120           95 ",
+           " 18            24.5          15            60 "}}},
         {"SpecialMode",
          "DemoStreet.vkp",
          true,
@@ -131,6 +141,15 @@ TEST_P(SampleResults, matchTheCommittedExpectedFiles) {
     const path appDir = dir.path() / "app";
     test::copyDataTree(appDir);
     path project = appDir / "Working" / sample.project;
+    if (!sample.edits.empty()) {
+        std::string text = test::readFile(project);
+        for (const auto &[from, to] : sample.edits) {
+            const std::size_t at = text.find(from);
+            ASSERT_NE(at, std::string::npos) << from;
+            text.replace(at, from.size(), to);
+        }
+        dir.write("app/Working/" + sample.project, text);
+    }
     if (sample.specialMode) {
         // The sweep runs for a project whose working folder's Run.opt says CalcMode 0.
         const path folder = dir.path() / "special";

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <sstream>
 
 namespace vesk {
@@ -254,6 +255,53 @@ TEST_F(SpecialModeRun, normalisedNOxIsCstTimesLengthAndWindScales) {
     EXPECT_EQ(numberAt(v[1], 99), -99);
     EXPECT_GT(numberAt(v[1], 29), 20) << "veskout is never normalised";
 }
+
+// Each length scale with each wind scale, in a street wider than it is high,
+// so that width and height, roof wind and mast wind cannot stand in for each other.
+struct NormalisationCase {
+    const char *name;
+    int lengthScale, windScale;
+};
+
+void PrintTo(const NormalisationCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class NormalisedSpecialMode : public SpecialModeRun,
+                              public ::testing::WithParamInterface<NormalisationCase> {};
+
+TEST_P(NormalisedSpecialMode, multipliesByTheLengthAndWindScalesNamed) {
+    const NormalisationCase &c = GetParam();
+    state.StreetWidth = 30;
+    state.StreetHeight = 12;
+    state.Normalise = true;
+    state.NormLengthScale = c.lengthScale;
+    state.NormWindScale = c.windScale;
+    state.WindSpeedCount = 1;
+    state.WindSpeeds[1] = 5;
+    state.WindDirStart = 270;
+    state.WindDirEnd = 271;
+    ASSERT_EQ(run(), SpecialModeOutcome::Completed);
+    float uRoof = 0, F = 0, deltaFi = 0, sWTpt = 0, sWRoof = 0, c1 = 0, c2 = 0;
+    CarTurb(50, 40, 1000, 100, state.StreetParams[5], state.StreetParams[6], 30, sWTpt);
+    Flow_par(5, uRoof, F);
+    Calc_Delta_Fi(uRoof, deltaFi);
+    modelConcentrations(state, uRoof, 270, deltaFi, sWTpt, 2.5f, F, sWRoof, c1, c2);
+    ASSERT_NE(uRoof, 5.0f);
+    const double length = c.lengthScale == 1 ? 30 : c.lengthScale == 2 ? 12 : 1;
+    const double wind = c.windScale == 1 ? uRoof : c.windScale == 2 ? 5 : 1;
+    EXPECT_NEAR(numberAt(lines(file("NOX_1.dat"))[0], 14), c1 * length * wind, 1e-4 * c1 * length * wind);
+    EXPECT_NEAR(numberAt(lines(file("NOX_2.dat"))[0], 14), c2 * length * wind, 1e-4 * c2 * length * wind);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, NormalisedSpecialMode,
+                         ::testing::Values(NormalisationCase{"width_and_roof_wind", 1, 1},
+                                           NormalisationCase{"width_and_mast_wind", 1, 2},
+                                           NormalisationCase{"height_and_roof_wind", 2, 1},
+                                           NormalisationCase{"height_and_mast_wind", 2, 2},
+                                           NormalisationCase{"no_length_and_mast_wind", 0, 2},
+                                           NormalisationCase{"width_and_no_wind", 1, 0}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 struct BadSpecialModeInput {
     const char *what;

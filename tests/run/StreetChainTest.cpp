@@ -335,6 +335,31 @@ TEST_F(Chain, chemistryGetsPpbFromTheRealUnitFactorsWhateverTheUnits) {
     EXPECT_NEAR(s.cPOL_mod_2[O3], o3 / 0.5f, 1e-3);
 }
 
+TEST_F(Chain, anHourWithoutOzoneBackgroundHasNoModelledNO2OnEitherSide) {
+    s.cPOL_b[O3] = -99;
+    CompleteBackground(s, f);
+    EXPECT_EQ(s.BackAvail[O3], 0);
+    EXPECT_EQ(s.ModAvail[NO2], 0) << "the chemistry needs the ozone background";
+    RunStreetModelHour(s);
+    FormConcentrations(s, f);
+    for (const auto *side : {&s.cPOL_str_mod_1, &s.cPOL_str_mod_2, &s.cPOL_mod_1, &s.cPOL_mod_2}) {
+        EXPECT_EQ((*side)[NO2], -99);
+    }
+    EXPECT_GT(s.cPOL_str_mod_1[NOx], 0) << "NOx is modelled as ever";
+    EXPECT_GT(s.cPOL_mod_2[NOx], 30);
+
+    // With its ozone background the same hour has its NO2 street part (the run sets the flags anew every
+    // hour).
+    s.cPOL_b[O3] = 40;
+    for (int p = 0; p <= 6; ++p) {
+        s.ModAvail[p] = s.BackAvail[p] = 1;
+    }
+    CompleteBackground(s, f);
+    FormConcentrations(s, f);
+    EXPECT_GT(s.cPOL_str_mod_1[NO2], 0);
+    EXPECT_GT(s.cPOL_mod_1[NO2], 10);
+}
+
 TEST_F(Chain, ozoneIsFormedOnlyByTheChemistry) {
     // O3 is available but not emitted: without the chemistry it has no modelled value.
     s.CalcNO2 = 0;

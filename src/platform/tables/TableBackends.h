@@ -87,6 +87,9 @@ enum class CompoundResult { Found, NotCompound, NoStream, Damaged };
 // bytes than the stream declares. NotCompound for bytes of another kind.
 CompoundResult compoundStream(const std::string &fileBytes, const std::vector<std::u16string> &names,
                               std::string *stream, std::string *problem);
+// Whether a cell of our workbooks holds the text whole: at most 8,221
+// characters, or 16,444 when every one is in Latin-1.
+bool excelTextFits(const std::string &text);
 // True when the bytes of an .xls file come from our writer.
 bool excelWrittenByUs(const std::string &fileBytes);
 

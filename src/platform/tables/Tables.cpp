@@ -113,6 +113,18 @@ protected:
             setError(error, tableFullMessage(m_book->file, sheet.name, sheet.rows.size()));
             return false;
         }
+        if (m_book->kind == TableKind::Excel) {
+            for (const Cell &cell : row) {
+                const auto *text = std::get_if<std::string>(&cell);
+                if (text != nullptr && !tables::excelTextFits(*text)) {
+                    setError(error,
+                             "A text of " + std::to_string(text->size()) + " bytes cannot be written to " +
+                                 plainTableName(sheet.name) + " in " + m_book->file +
+                                 ": a cell holds at most 8221 characters (16444 when all are Latin-1).");
+                    return false;
+                }
+            }
+        }
         sheet.rows.push_back(std::move(row));
         return true;
     }

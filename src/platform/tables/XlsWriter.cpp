@@ -1,11 +1,12 @@
 // Our BIFF8 writer: a workbook with one worksheet per sheet holding numbers
 // (NUMBER records) and texts (shared strings), wrapped in a compound file
-// (CompoundFile.cpp). Null cells are left out. Files it writes are read back
-// by FreeXL in the tests.
+// (CompoundFile.cpp). Null cells and empty texts are left out. Files it
+// writes are read back by FreeXL in the tests.
 
 #include "core/TextIO.h"
 #include "platform/tables/TableBackends.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -16,7 +17,10 @@ namespace vesk::tables {
 namespace {
 
 constexpr std::size_t kMaxRecord = 8224;
-constexpr std::size_t kMaxTextBytes = 8000;
+// A text stands in the shared-string table in at most two records: FreeXL
+// (and so our reading) loses the end of a text that goes on into a third.
+constexpr std::size_t kMaxWideChars = (kMaxRecord - 3) / 2 + (kMaxRecord - 1) / 2; // 8,221
+constexpr std::size_t kMaxLatin1Chars = (kMaxRecord - 3) + (kMaxRecord - 1);       // 16,444
 constexpr const char *kWriterName = "WinVESK";
 
 // UTF-8 to UTF-16 code units; invalid bytes are taken as Windows-1252
@@ -54,10 +58,17 @@ std::string unicodeChars(const std::u16string &s) {
     return b;
 }
 
+bool latin1(const std::u16string &u) {
+    return std::all_of(u.begin(), u.end(), [](char16_t c) { return c <= 0xFF; });
+}
+
+// A text as written: at most the characters two records hold (appending
+// refuses a longer one, see excelTextFits).
 std::u16string limited(const std::string &text) {
     auto u = utf16(text);
-    if (u.size() * 2 > kMaxTextBytes) {
-        u.resize(kMaxTextBytes / 2);
+    const std::size_t most = latin1(u) ? kMaxLatin1Chars : kMaxWideChars;
+    if (u.size() > most) {
+        u.resize(most);
     }
     return u;
 }
@@ -73,6 +84,13 @@ std::string bof(std::uint16_t kind) {
     return d;
 }
 
+// Whether a cell is written: Null and the empty text are not (FreeXL cannot
+// read a workbook whose shared-text table holds an empty text).
+bool written(const Cell &cell) {
+    const auto *text = std::get_if<std::string>(&cell);
+    return !isNull(cell) && (text == nullptr || !text->empty());
+}
+
 std::string worksheet(const Sheet &sheet, bool selected, std::unordered_map<std::string, std::uint32_t> &sst,
                       std::vector<std::string> &strings, std::uint32_t &stringUses) {
     std::string out;
@@ -82,7 +100,7 @@ std::string worksheet(const Sheet &sheet, bool selected, std::unordered_map<std:
     std::size_t rows = 0, cols = 0;
     for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
         for (std::size_t c = 0; c < sheet.rows[r].size(); ++c) {
-            if (!isNull(sheet.rows[r][c])) {
+            if (written(sheet.rows[r][c])) {
                 rows = r + 1;
                 cols = std::max(cols, c + 1);
             }
@@ -107,6 +125,9 @@ std::string worksheet(const Sheet &sheet, bool selected, std::unordered_map<std:
     for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
         for (std::size_t c = 0; c < sheet.rows[r].size(); ++c) {
             const auto &cell = sheet.rows[r][c];
+            if (!written(cell)) {
+                continue;
+            }
             std::string d;
             put16(d, static_cast<std::uint16_t>(r));
             put16(d, static_cast<std::uint16_t>(c));
@@ -129,25 +150,41 @@ std::string worksheet(const Sheet &sheet, bool selected, std::unordered_map<std:
     return out;
 }
 
-// The shared-string table, continued in CONTINUE records; a string is never
-// split.
+// The shared-string table, continued in CONTINUE records. A string longer
+// than the room left in a record goes on in the next one, which begins with
+// the string's option byte again; its length and option byte always stand in
+// one record with at least its first character, and a string that would go
+// on into a third record begins in a record of its own.
 std::string sharedStrings(const std::vector<std::string> &strings, std::uint32_t uses) {
     std::string out;
     std::string current;
     put32(current, uses);
     put32(current, static_cast<std::uint32_t>(strings.size()));
     std::uint16_t type = 0x00FC;
+    auto next = [&] {
+        record(out, type, current);
+        current.clear();
+        type = 0x003C;
+    };
     for (const auto &s : strings) {
-        auto u = limited(s);
-        std::string item;
-        put16(item, static_cast<std::uint16_t>(u.size()));
-        item += unicodeChars(u);
-        if (current.size() + item.size() > kMaxRecord) {
-            record(out, type, current);
-            current.clear();
-            type = 0x003C;
+        const std::u16string u = limited(s);
+        const std::string chars = unicodeChars(u); // the option byte, then the characters
+        const std::size_t unit = chars[0] != 0 ? 2 : 1;
+        const std::size_t room = kMaxRecord - std::min(kMaxRecord, current.size());
+        if (room < 3 + unit || u.size() > (room - 3) / unit + (kMaxRecord - 1) / unit) {
+            next();
         }
-        current += item;
+        put16(current, static_cast<std::uint16_t>(u.size()));
+        current.push_back(chars[0]);
+        for (std::size_t at = 1; at < chars.size();) {
+            if (current.size() + unit > kMaxRecord) {
+                next();
+                current.push_back(chars[0]);
+            }
+            const std::size_t take = std::min((kMaxRecord - current.size()) / unit * unit, chars.size() - at);
+            current.append(chars, at, take);
+            at += take;
+        }
     }
     record(out, type, current);
     return out;
@@ -164,6 +201,14 @@ std::string writeAccess() {
 }
 
 } // namespace
+
+bool excelTextFits(const std::string &text) {
+    if (text.size() <= kMaxWideChars) {
+        return true; // never more UTF-16 units than UTF-8 bytes
+    }
+    const std::u16string u = utf16(text);
+    return u.size() <= (latin1(u) ? kMaxLatin1Chars : kMaxWideChars);
+}
 
 bool excelWrittenByUs(const std::string &fileBytes) {
     std::string marker("\x5C\x00\x70\x00", 4);

@@ -47,13 +47,14 @@ struct ResultsFixture : ::testing::Test {
     ScriptedInteraction ui;
     MemorySettings settings;
 
-    ResultsFixture() {
+    // The limit values of limValDef (the small list when none is given).
+    explicit ResultsFixture(const char *limValDef = kSmallLimValDef) {
         for (const char *file : {"Countries.ini", "MathPars.ini"}) {
             fs::copy_file(dataDir() / file, dir.path() / file);
         }
         fs::copy(dataDir() / "Lists", dir.path() / "Lists", fs::copy_options::recursive);
         dir.write("Lists/National/DL/PercDef.lst", kSmallPercDef);
-        dir.write("Lists/National/DL/LimValDef.lst", kSmallLimValDef);
+        dir.write("Lists/National/DL/LimValDef.lst", limValDef);
         s.CurrentYear = 2020;
         const bool started = InitProgram(s, dir.path().string(), ui, settings, nullptr);
         EXPECT_TRUE(started);

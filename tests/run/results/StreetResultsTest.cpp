@@ -11,6 +11,7 @@
 #include "run/BatchRun.h"
 #include "run/RunFixture.h"
 #include "run/State.h"
+#include "run/results/ResultsFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -221,4 +222,48 @@ TEST(StreetResults, exceedancesCountOnlyValuesAboveTheirLimit) {
     }
     columns[3].limit = 200.0f;
     EXPECT_EQ(exceedances(e, columns), 2);
+}
+
+// NO2 with two limit values of the annual average: 40 and a stricter 25.
+const char *kTwoNO2Limits = "\"Hourly values\"\r\n"
+                            "\"Average\",\"Maximum\",\"th highest\",\" percentile\",\"Data capture\"\r\n"
+                            "\"Running 8 hours averages\"\r\n"
+                            "\"Maximum\",\"th highest\",\" percentile\",\"Data capture\"\r\n"
+                            "\"Daily averages\"\r\n"
+                            "\"Maximum\",\"th highest\",\" percentile\",\"Data capture\"\r\n"
+                            "1\r\n"
+                            "Average Maximum 99.8 dc Maximum dc Maximum 90.4 dc\r\n"
+                            "---- NO2\r\n"
+                            "\"NO2\",2\r\n"
+                            "\"EU limit value\",40,-99,200,-99,-99,-99,-99,-99,-99\r\n"
+                            "\"Guideline\",25,-99,-99,-99,-99,-99,-99,-99,-99\r\n";
+
+struct TwoLimitValues : test::ResultsFixture {
+    TwoLimitValues() : ResultsFixture(kTwoNO2Limits) {}
+    // A street of the given NO2 annual averages of both sides.
+    StreetEntry street(int number, float side1, float side2) {
+        set("AvNO2_mod", side1, side2);
+        StreetEntry e;
+        e.number = number;
+        e.name = "Street " + std::to_string(number);
+        return e;
+    }
+};
+
+TEST_F(TwoLimitValues, aStreetAboveTheLowerLimitOnlyIsCountedAsExceedingIt) {
+    StreetResultsStore store;
+    std::string error;
+    ASSERT_TRUE(store.start(s, &error)) << error;
+    const auto &cols = store.columns();
+    const auto average = std::find_if(cols.begin(), cols.end(),
+                                      [](const SummaryColumn &c) { return c.caption == "NO2 Average"; });
+    ASSERT_NE(average, cols.end()) << (ui.messages.empty() ? "" : ui.messages.front());
+    EXPECT_FLOAT_EQ(average->limit, 25.0f) << "the street list sets a street against the lower limit";
+    ASSERT_TRUE(store.addStreet(street(1, 30, 28), s.StatVarList, &error)) << error; // above 25, below 40
+    ASSERT_TRUE(store.addStreet(street(2, 20, 22), s.StatVarList, &error)) << error; // below both
+    ASSERT_TRUE(store.finish("2023-12-31 12:00", &error)) << error;
+    EXPECT_EQ(exceedances(store.streets()[0], cols), 1);
+    EXPECT_EQ(exceedances(store.streets()[1], cols), 0);
+    EXPECT_NE(streetListKeyInfo(store)[1].find("1 street exceeds a limit value"), std::string::npos)
+        << streetListKeyInfo(store)[1];
 }
