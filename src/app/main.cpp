@@ -51,8 +51,16 @@ int main(int argc, char **argv) {
         return 0;
     }
     std::vector<std::string> args(argv + 1, argv + argc);
-    vesk::CommandLine line;
     std::string error;
+    if (vesk::isToolCommandLine(args)) {
+        vesk::ToolCommandLine tool;
+        if (!vesk::parseToolCommandLine(args, &tool, &error)) {
+            std::fprintf(stderr, "WinVESK: %s\n%s", error.c_str(), vesk::commandLineUsage().c_str());
+            return vesk::kExitUsage;
+        }
+        return vesk::ui::runTool(argc, argv, tool);
+    }
+    vesk::CommandLine line;
     if (!vesk::parseCommandLine(args, &line, &error)) {
         std::fprintf(stderr, "WinVESK: %s\n%s", error.c_str(), vesk::commandLineUsage().c_str());
         return vesk::kExitUsage;

@@ -7,6 +7,7 @@
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
+#include "project/FileLists.h"
 
 #include <cmath>
 #include <filesystem>
@@ -94,6 +95,28 @@ void ensureEmissionTable(CalcState &s) {
 
 void CopyTrafficProperties(CalcState &s) {
     copyTrafficProperties(s);
+}
+
+bool ReadTrafficProperties(CalcState &s, std::string *error) {
+    const std::string path = trafficFilePath(s);
+    std::string why;
+    const bool read =
+        !s.TrafficFile.empty() &&
+        s.EmissionComponent.ReadTrafficFile(path, s.AverageTrafficSpeed, s.AnnualDiurnalTraffic, &why);
+    if (!read) {
+        if (s.TrafficFile.empty()) {
+            why = "No traffic file is set.";
+        }
+        s.ErrorInTrafficFile = true;
+        s.TrafficFileLoaded = false;
+        if (error) {
+            *error = why;
+        }
+        return false;
+    }
+    s.ErrorInTrafficFile = false;
+    copyTrafficProperties(s);
+    return true;
 }
 
 std::string DayCaseCondition(const std::string &codeDay, const std::string &codeMonth) {

@@ -45,6 +45,24 @@ TrafficSetupResult SetUpStreetTraffic(CalcState &state, Interaction &ui,
 // number of day cases. For the traffic-file readers of the main window too.
 void CopyTrafficProperties(CalcState &state);
 
+// The traffic file's properties when the main window's traffic file changes:
+// TrafficFile is resolved (bare name in WorkDir, ".\" in TrafficDir, else a
+// full path), the component reads it with the street's AverageTrafficSpeed
+// and AnnualDiurnalTraffic, and its properties are copied into the state as
+// CopyTrafficProperties does. A file the reader refuses sets
+// ErrorInTrafficFile, clears TrafficFileLoaded, leaves every property as it
+// was and returns false with the reader's message (file, line, what was
+// expected). TrafficFileLoaded is otherwise left alone: the caller decides
+// whether the run reads the file again.
+bool ReadTrafficProperties(CalcState &state, std::string *error);
+
+// True for a traffic file whose profiles are scaled to the street's daily
+// traffic and speed (a standard profile, type 2; 0 as older callers name it);
+// false for counted traffic (1) and for no traffic file (-1).
+inline bool TrafficScaledToStreet(int trafficFileType) {
+    return trafficFileType == 2 || trafficFileType == 0;
+}
+
 // Expands the profiles of day case d (1..DayCases) into FlowTable and, unless
 // in a route run or with the standard vehicle types, into
 // CategoryEmissionTable and EmissionTable. The tables must be sized.

@@ -23,6 +23,8 @@ std::string commandLineUsage() {
     return "Usage: winvesk [\"<project>\" [<flag> [<threshold>]]]\n"
            "       winvesk \"<project>\" <flag> <yyyymmdd> <hour> <yyyymmdd> <hour>\n"
            "       winvesk --version\n"
+           "       winvesk --emission-factors \"<vehicle list>\" \"<fuel list>\" <year> \"<country>\"\n"
+           "       winvesk --traffic-editor \"<vehicle list>\" \"<fuel list>\" <year> \"<country>\"\n"
            "A flag greater than 0 runs the project without a window and quits;\n"
            "hours are 0 to 24.\n";
 }
@@ -71,6 +73,38 @@ bool parseCommandLine(const std::vector<std::string> &args, CommandLine *out, st
         out->endHour = *endHour;
     }
     return true;
+}
+
+bool isToolCommandLine(const std::vector<std::string> &args) {
+    return !args.empty() && (args[0] == kEmissionFactorsOption || args[0] == kTrafficEditorOption);
+}
+
+bool parseToolCommandLine(const std::vector<std::string> &args, ToolCommandLine *out, std::string *error) {
+    *out = ToolCommandLine{};
+    if (!isToolCommandLine(args)) {
+        return fail(error, "The command line names no tool window.");
+    }
+    if (args.size() != 5) {
+        return fail(error, args[0] +
+                               " must be followed by the vehicle list, the fuel list, the year and "
+                               "the country, not " +
+                               std::to_string(args.size() - 1) + " items.");
+    }
+    const auto year = parseNumber(trim(args[3]));
+    if (!year || *year < 1 || *year > 9999 || *year != static_cast<int>(*year)) {
+        return fail(error, "The year \"" + args[3] + "\" is not a year.");
+    }
+    out->tool = args[0] == kEmissionFactorsOption ? ToolWindow::EmissionFactors : ToolWindow::TrafficEditor;
+    out->vehicleList = args[1];
+    out->fuelList = args[2];
+    out->year = static_cast<int>(*year);
+    out->country = args[4];
+    return true;
+}
+
+std::vector<std::string> toolArguments(const ToolCommandLine &line) {
+    return {line.tool == ToolWindow::EmissionFactors ? kEmissionFactorsOption : kTrafficEditorOption,
+            line.vehicleList, line.fuelList, std::to_string(line.year), line.country};
 }
 
 } // namespace vesk

@@ -26,6 +26,37 @@ struct CommandLine {
     int startHour = 0, endHour = 0;
 };
 
+// The two tool windows of the program run as processes of their own, started
+// by the main window with an argument list:
+//
+//   winvesk --emission-factors "<vehicle list>" "<fuel list>" <year> "<country>"
+//   winvesk --traffic-editor "<vehicle list>" "<fuel list>" <year> "<country>"
+//
+// The lists are full paths (either may be empty), the year is the scenario
+// year and the country the current country's name. A project is never named
+// by a first argument beginning with "--".
+enum class ToolWindow { None, EmissionFactors, TrafficEditor };
+
+struct ToolCommandLine {
+    ToolWindow tool = ToolWindow::None;
+    std::string vehicleList, fuelList;
+    int year = 0;
+    std::string country;
+};
+
+inline constexpr const char *kEmissionFactorsOption = "--emission-factors";
+inline constexpr const char *kTrafficEditorOption = "--traffic-editor";
+
+// True when args start with one of the two tool options (then parseToolCommandLine decides).
+bool isToolCommandLine(const std::vector<std::string> &args);
+
+// Parses a tool command line. False with *error when the option is followed
+// by other than four items or the year is not a whole number from 1 to 9999.
+bool parseToolCommandLine(const std::vector<std::string> &args, ToolCommandLine *out, std::string *error);
+
+// The arguments that start a tool window (without the program).
+std::vector<std::string> toolArguments(const ToolCommandLine &line);
+
 // The usage text printed for a malformed line.
 std::string commandLineUsage();
 

@@ -334,3 +334,79 @@ TEST(StreetTraffic, APollutantWithoutFactorsForSomeCategoryHasNoTotalEmission) {
 }
 
 } // namespace
+
+// ---- The traffic file's properties when the window's traffic file changes --------------------
+
+TEST(TrafficProperties, AreReadFromTheFileAndCopiedIntoTheState) {
+    EmissionFixture f;
+    f.writeTraffic("Street.trf");
+    f.state.TrafficFileLoaded = true;
+    std::string error;
+    ASSERT_TRUE(ReadTrafficProperties(f.state, &error)) << error;
+    const CalcState &s = f.state;
+    EXPECT_FALSE(s.ErrorInTrafficFile);
+    EXPECT_EQ(s.TrafficFileType, 1);
+    EXPECT_EQ(s.Nhours, 24);
+    EXPECT_EQ(s.DayCases, 2);
+    EXPECT_EQ(s.VehCategories, 2);
+    EXPECT_EQ(s.VehCatNames[2], "HGV");
+    EXPECT_EQ(s.DayCaseName[1], "Working day");
+    EXPECT_EQ(s.CodeDay[2], "DayNow >= 6");
+    EXPECT_EQ(s.DayCaseDay[2], 6);
+    EXPECT_EQ(s.DayCaseDayCop[2], 6); // >=
+    // Counted traffic: the file's own daily traffic, 24 x 110 vehicles, and speed.
+    EXPECT_NEAR(s.AnnualDiurnalTraffic, 24 * 110, 1e-3);
+    EXPECT_NEAR(s.AverageTrafficSpeed, 50, 1e-3);
+    EXPECT_TRUE(s.TrafficFileLoaded) << "left to the caller";
+    EXPECT_TRUE(f.ui.messages.empty());
+}
+
+TEST(TrafficProperties, AStandardProfileTakesTheStreetsDailyTrafficAndItsOwnSpeed) {
+    EmissionFixture f;
+    std::string text = f.writeTraffic("Standard.trf");
+    text.replace(text.find("\"Type\",1"), 8, "\"Type\",2");
+    f.dir.write("work/Standard.trf", text);
+    f.state.AnnualDiurnalTraffic = 5000;
+    f.state.AverageTrafficSpeed = 0; // the file's own
+    std::string error;
+    ASSERT_TRUE(ReadTrafficProperties(f.state, &error)) << error;
+    EXPECT_EQ(f.state.TrafficFileType, 2);
+    EXPECT_TRUE(TrafficScaledToStreet(f.state.TrafficFileType));
+    EXPECT_NEAR(f.state.AnnualDiurnalTraffic, 5000, 1e-3);
+    EXPECT_NEAR(f.state.sAnnualDiurnalTraffic, 24 * 110, 1e-3);
+    EXPECT_NEAR(f.state.AverageTrafficSpeed, 50, 1e-3);
+    EXPECT_FALSE(TrafficScaledToStreet(1));
+    EXPECT_FALSE(TrafficScaledToStreet(-1));
+}
+
+TEST(TrafficProperties, ADotPrefixedNameLiesInTheTrafficFolder) {
+    EmissionFixture f;
+    const std::string text = f.writeTraffic("Street.trf");
+    f.dir.write("traffic/National.trf", text);
+    f.state.TrafficFile = ".\\National.trf";
+    std::string error;
+    EXPECT_TRUE(ReadTrafficProperties(f.state, &error)) << error;
+    EXPECT_EQ(f.state.DayCases, 2);
+}
+
+TEST(TrafficProperties, AMalformedFileKeepsTheOldPropertiesAndGivesTheReadersMessage) {
+    EmissionFixture f;
+    f.writeTraffic("Good.trf");
+    std::string error;
+    ASSERT_TRUE(ReadTrafficProperties(f.state, &error));
+    f.state.TrafficFileLoaded = true;
+    const std::string bad = f.writeTraffic("Bad.trf", 24, 100, 10, 0); // a light speed of 0
+    EXPECT_FALSE(ReadTrafficProperties(f.state, &error));
+    EXPECT_NE(error.find("Bad.trf, line 16: expected speeds of light and heavy vehicles above 0"),
+              std::string::npos)
+        << error;
+    EXPECT_TRUE(f.state.ErrorInTrafficFile);
+    EXPECT_FALSE(f.state.TrafficFileLoaded);
+    EXPECT_EQ(f.state.DayCases, 2);
+    EXPECT_EQ(f.state.VehCatNames[1], "Cars");
+    EXPECT_EQ(readFile(f.dir.path() / "work" / "Bad.trf"), bad) << "the file is only read";
+
+    f.state.TrafficFile.clear();
+    EXPECT_FALSE(ReadTrafficProperties(f.state, &error));
+    EXPECT_FALSE(error.empty());
+}

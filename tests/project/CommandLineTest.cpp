@@ -189,3 +189,54 @@ TEST(CommandLine, ProgramExitsWithTheDocumentedStatus) {
         EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
     }
 }
+
+// ---- The two tool windows ---------------------------------------------------------------------
+
+TEST(ToolCommandLine, NamesTheWindowTheListsTheYearAndTheCountry) {
+    ToolCommandLine line;
+    std::string error;
+    const std::vector<std::string> args = {"--emission-factors", "/a/Fleet 2020.vlf", "/a/Fuels.flf", "2020",
+                                           "Demoland"};
+    ASSERT_TRUE(isToolCommandLine(args));
+    ASSERT_TRUE(parseToolCommandLine(args, &line, &error)) << error;
+    EXPECT_EQ(line.tool, ToolWindow::EmissionFactors);
+    EXPECT_EQ(line.vehicleList, "/a/Fleet 2020.vlf");
+    EXPECT_EQ(line.fuelList, "/a/Fuels.flf");
+    EXPECT_EQ(line.year, 2020);
+    EXPECT_EQ(line.country, "Demoland");
+    EXPECT_EQ(toolArguments(line), args);
+    ASSERT_TRUE(parseToolCommandLine({"--traffic-editor", "", "", "2031", "Demoland"}, &line, &error));
+    EXPECT_EQ(line.tool, ToolWindow::TrafficEditor);
+    EXPECT_TRUE(line.vehicleList.empty());
+}
+
+TEST(ToolCommandLine, AMalformedLineIsRefusedAndAProjectLineIsNoToolLine) {
+    const std::vector<std::vector<std::string>> malformed = {
+        {"--emission-factors"},
+        {"--emission-factors", "a.vlf", "b.flf", "2020"},
+        {"--traffic-editor", "a.vlf", "b.flf", "2020", "Demoland", "x"},
+        {"--traffic-editor", "a.vlf", "b.flf", "twenty", "Demoland"},
+        {"--traffic-editor", "a.vlf", "b.flf", "2020.5", "Demoland"},
+        {"--traffic-editor", "a.vlf", "b.flf", "0", "Demoland"},
+    };
+    for (const auto &args : malformed) {
+        ToolCommandLine line;
+        std::string error;
+        EXPECT_FALSE(parseToolCommandLine(args, &line, &error)) << args.size();
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_FALSE(isToolCommandLine({}));
+    EXPECT_FALSE(isToolCommandLine({"Demo.vkp", "1"}));
+    EXPECT_FALSE(isToolCommandLine({"--version"}));
+    // The batch line is read as it always was.
+    const CommandLine batch = parsed({"Demo.vkp", "1", "0,5"});
+    EXPECT_TRUE(batch.batch);
+    EXPECT_EQ(batch.projectFile, "Demo.vkp");
+}
+
+TEST(ToolCommandLine, TheProgramRefusesAMalformedToolLineWithTheUsage) {
+    ProgramRun run = runProgram({"--emission-factors", "a.vlf", "b.flf", "next year", "Demoland"});
+    EXPECT_EQ(run.status, 2) << run.output;
+    EXPECT_NE(run.output.find("is not a year"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("winvesk --traffic-editor"), std::string::npos) << run.output;
+}

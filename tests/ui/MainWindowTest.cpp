@@ -61,13 +61,18 @@ TEST(MainWindowToolbar, AKeyInAnotherLetterCaseRunsTheSameCommandAndUnknownKeysD
     EXPECT_EQ(win->toolbarKey("trafficnow"), win->toolbarKey("TrafficNow"));
 }
 
-TEST(MainWindowToolbar, CommandsWhoseDialogsAreMissingStayDisabledWhateverTheModeSays) {
+TEST(MainWindowToolbar, TheTrafficEditorFollowsTheTrafficFileAndTheListChoicesTheMode) {
     Window win;
     win->btnSeries_Click();
     EXPECT_FALSE(win->action("menEditTrf")->isEnabled());
-    EXPECT_FALSE(win->toolbarKey("VLF")->isEnabled());
-    EXPECT_FALSE(win->action("menEditCNDFile")->isEnabled());
-    EXPECT_TRUE(win->action("menEditTrf")->statusTip().contains("not available"));
+    EXPECT_FALSE(win->toolbarKey("TrafficNow")->isEnabled());
+    EXPECT_TRUE(win->toolbarKey("VLF")->isEnabled());
+    EXPECT_TRUE(win->action("menEditCNDFile")->isEnabled());
+    EXPECT_FALSE(win->action("menEditTrf")->statusTip().contains("not available"));
+    win.state.TrafficFile = "street.trf";
+    win->btnSeries_Click();
+    EXPECT_TRUE(win->action("menEditTrf")->isEnabled());
+    EXPECT_TRUE(win->toolbarKey("TrafficNow")->isEnabled());
 }
 
 TEST(MainWindowHelp, LanguageSwitchStoresTheFileAndTheSameLanguageChangesNothing) {

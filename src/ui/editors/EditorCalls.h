@@ -46,6 +46,28 @@ struct TrafficEditorData {
     bool Opened = false;       // the editor was shown on the file
 };
 
+// The switches of the main window (its traffic file, perhaps with unsaved
+// changes the emission component holds) ...
+inline TrafficEditorData mainWindowTrafficData(bool trafficFileLoaded, float speedDefault,
+                                               EmissionLibrary *emission) {
+    TrafficEditorData d;
+    d.TrafficFileLoaded = trafficFileLoaded;
+    d.TrafficSpeedDefault = speedDefault;
+    d.Emission = emission;
+    return d;
+}
+
+// ... and of the callers that work on a file itself: the new-project dialog
+// (which hands the emission component when its year's fleet data were
+// generated in memory) and the standard traffic files editor (none).
+inline TrafficEditorData fileTrafficData(float speedDefault, EmissionLibrary *emission = nullptr) {
+    TrafficEditorData d;
+    d.WorkOnFile = true;
+    d.TrafficSpeedDefault = speedDefault;
+    d.Emission = emission;
+    return d;
+}
+
 class TrafficLibrary {
 public:
     virtual ~TrafficLibrary() = default;
@@ -56,9 +78,12 @@ public:
     // the street's values a standard profile is scaled to (0 = the file's
     // own). The editor may change path (another file, Save As),
     // vehicleListFile, fuelListFile and scenarioYear (the fleet the traffic
-    // categories must match), replace env, and sets renewEmissions when the
-    // fleet changed. A malformed file is shown with the reader's message and
-    // never overwritten unasked. False when the editor could not be shown.
+    // categories must match) and replace env; renewEmissions comes back set
+    // exactly when the fleet changed (the emissions must be set up again).
+    // With data.Emission given, traffic that changed is handed to it
+    // (SetTrafficData) for the project's next run. A malformed file is shown
+    // with the reader's message and never overwritten unasked. False when
+    // the editor could not be shown.
     virtual bool EditTrafficFile(std::string &path, float averageTrafficSpeed, float annualDiurnalTraffic,
                                  std::string &vehicleListFile, std::string &fuelListFile, int &scenarioYear,
                                  ModelEnvironment &env, TrafficEditorData &data, bool &renewEmissions) = 0;

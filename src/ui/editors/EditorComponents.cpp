@@ -124,14 +124,15 @@ bool TrafficEditorComponent::EditTrafficFile(std::string &path, float averageTra
         m_ui.message(error, Icon::Critical);
         data.Changed = false;
     }
-    if (!data.ReadOnly && (dialog.vehicleListFile() != vehicleListFile ||
-                           dialog.fuelListFile() != fuelListFile || dialog.scenarioYear() != scenarioYear)) {
+    data.FleetChanged =
+        !data.ReadOnly && (dialog.vehicleListFile() != vehicleListFile ||
+                           dialog.fuelListFile() != fuelListFile || dialog.scenarioYear() != scenarioYear);
+    if (data.FleetChanged) {
         vehicleListFile = dialog.vehicleListFile();
         fuelListFile = dialog.fuelListFile();
         scenarioYear = dialog.scenarioYear();
-        data.FleetChanged = true;
-        renewEmissions = true;
     }
+    renewEmissions = data.FleetChanged;
     return true;
 }
 

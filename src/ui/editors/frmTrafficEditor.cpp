@@ -102,6 +102,7 @@ void frmTrafficEditor::showDocument() {
         description << unquoted(m_doc.headerLines[i]);
     }
     txtDescription->setText(description.join(QLatin1Char(' ')));
+    txtDescription->setCursorPosition(0);
     cmbType->setCurrentIndex(m_doc.type == 1 ? 0 : 1);
     cmbPeriods->setCurrentIndex(m_doc.periods == 48 ? 1 : 0);
     const bool scaled = m_doc.type == 2 && (m_streetADT > 0 || m_streetSpeed > 0);

@@ -127,6 +127,9 @@ void frmTrafficEditor::buildLayout() {
     lblFleetCheck = label(fleet, "lblFleetCheck");
     lblFleetCheck->setWordWrap(true);
     fleetGrid->addWidget(lblFleetCheck, 1, 0, 1, 8);
+    for (QPushButton *b : {btnVehicleList, btnFuelList}) {
+        b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+    }
     fleetGrid->setColumnStretch(3, 1);
     fleetGrid->setColumnStretch(6, 1);
     top->addWidget(fleet);
@@ -161,7 +164,7 @@ void frmTrafficEditor::buildLayout() {
     leftColumn->addLayout(dayButtons);
     picProfile = new CurvePlot(left);
     picProfile->setObjectName(QStringLiteral("picProfile"));
-    picProfile->setAxisTitles(QStringLiteral("Period"), QStringLiteral("Vehicles per period"));
+    picProfile->setAxisTitles(QStringLiteral("Period"), QStringLiteral("Vehicles"));
     leftColumn->addWidget(picProfile, 3);
 
     tblProfile = table(split, "tblProfile");

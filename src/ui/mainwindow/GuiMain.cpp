@@ -2,15 +2,22 @@
 
 #include "run/RunCalculation.h"
 #include "ui/common/EngineState.h"
-#include "ui/mainwindow/GuardedApplication.h"
 #include "ui/common/QtInteraction.h"
 #include "ui/common/QtSettings.h"
+#include "ui/mainwindow/GuardedApplication.h"
 #include "ui/mainwindow/frmRun.h"
+#include "ui/tools/ToolWindows.h"
 
 #include <QApplication>
 #include <QDir>
 
 namespace vesk::ui {
+
+namespace {
+std::string programFolder() {
+    return QDir(QCoreApplication::applicationDirPath()).absolutePath().toStdString() + "/";
+}
+} // namespace
 
 int runGui(int argc, char **argv) {
     GuardedApplication app(argc, argv);
@@ -18,7 +25,7 @@ int runGui(int argc, char **argv) {
     QApplication::setOrganizationName(QStringLiteral("WinVESK"));
 
     State state;
-    state.AppDir = QDir(QCoreApplication::applicationDirPath()).absolutePath().toStdString() + "/";
+    state.AppDir = programFolder();
     QtInteraction interaction;
     QtSettings settings;
     QStringList arguments = QCoreApplication::arguments();
@@ -37,6 +44,21 @@ int runGui(int argc, char **argv) {
     app.setInteraction(nullptr);
     settings.sync();
     return status;
+}
+
+int runTool(int argc, char **argv, const ToolCommandLine &line) {
+    GuardedApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("WinVESK"));
+    QApplication::setOrganizationName(QStringLiteral("WinVESK"));
+    State state;
+    QtInteraction interaction;
+    app.setInteraction(&interaction);
+    const bool started = setUpToolState(state, programFolder(), line.country, interaction);
+    if (started) {
+        showToolWindow(state, line, interaction);
+    }
+    app.setInteraction(nullptr);
+    return started ? 0 : 1;
 }
 
 } // namespace vesk::ui

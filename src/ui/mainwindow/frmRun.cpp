@@ -30,28 +30,11 @@
 
 namespace vesk::ui {
 
-namespace {
-// Commands whose dialogs or outside programs this version does not have.
-const char *const kUnavailableCommands[] = {
-    "menNewTrfFile",   "menOpenVehicleList", "menOpenFuelList", "menEditCNDFile",
-    "menEditTrf",      "menOpenTrf",         "menEditTarvik",   "menEditVehicleList",
-    "menEditFuelList",
-};
-const char *const kUnavailableKeys[] = {"SetTRF", "TrafficNow", "Traffic", "VLF",
-                                        "Fleet",  "FLF",        "Fuel",    "Tarvik"};
-} // namespace
-
 frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidget *parent)
     : QMainWindow(parent), m_state(state), m_interaction(interaction), m_settings(settings) {
     m_help = new HelpSystem(settings, this);
     setupUi();
     m_normalTextColour = palette().color(QPalette::Text).name();
-    for (const char *name : kUnavailableCommands) {
-        setAvailable(action(QString::fromLatin1(name)), false);
-    }
-    for (const char *key : kUnavailableKeys) {
-        setAvailable(toolbarKey(QString::fromLatin1(key)), false);
-    }
     TimerSize = new QTimer(this);
     TimerSize->setObjectName(QStringLiteral("TimerSize"));
     TimerSize->setSingleShot(true);

@@ -7,6 +7,7 @@
 // work to a handler or a form.
 
 #include "run/RunControl.h"
+#include "ui/editors/EditorCalls.h"
 #include "ui/mainwindow/RunThread.h"
 #include "ui/settings/CountryAdding.h"
 
@@ -43,6 +44,7 @@ class StreetResultsStore;
 }
 struct LoadResult;
 struct State;
+struct ToolCommandLine;
 class Interaction;
 class Settings;
 } // namespace vesk
@@ -50,6 +52,8 @@ class Settings;
 namespace vesk::ui {
 
 class HelpSystem;
+class frmListEditor;
+class frmTrafficEditor;
 class StreetSketchPanel;
 class FileCheckList;
 class LogoBox;
@@ -182,6 +186,30 @@ public:
     void menModBackg_Click();
     void menLastResults_Click();
 
+    // ---- Traffic file, vehicle and fuel lists and the two tool programs (frmRunEditors.cpp)
+    // With ReadTrafficOnly set: reads the traffic file's properties (after the
+    // traffic file changed); otherwise the traffic editor on the traffic file.
+    void menEditTrf_Click();
+    void menOpenTrf_Click(); // the traffic editor program (its files are not the project's)
+    void menNewTrfFile_Click();
+    void menOpenVehicleList_Click();
+    void menOpenFuelList_Click();
+    void menEditVehicleList_Click();
+    void menEditFuelList_Click();
+    void menEditTarvik_Click(); // the emission-factor program
+    void menEditCNDFile_Click();
+    // The traffic editor on the project's traffic file, asked to save it (the
+    // save questions of New, Open, Close and Exit): true when it is saved.
+    bool saveTrafficFileThroughEditor();
+    bool RenewEmissions = false;
+    TrafficEditorData TrafficEditData; // what the traffic editor reported last
+    // The editors run modally; tests work the real dialogs offscreen instead.
+    std::function<void(frmTrafficEditor &)> runTrafficEditor;
+    std::function<void(frmListEditor &)> runListEditor;
+    // Starts a separate program with an argument list (default: a detached
+    // process); false when it could not be started.
+    std::function<bool(const QString &program, const QStringList &arguments)> startProgram;
+
     // ---- Settings dialogs (frmRunSettings.cpp)
     void menOptions_Click();
     void menEmission_Click();
@@ -253,9 +281,19 @@ protected:
 private:
     friend class frmRunTestAccess;
     // The file dialog of Add and Change: the chosen name, "" when cancelled.
-    std::string askFileName(int kind, const QString &caption, const QString &infoLine);
+    // Kind -1 asks for a vehicle (openListKind 1) or fuel list (2), preset with its current name.
+    std::string askFileName(int kind, const QString &caption, const QString &infoLine, int openListKind = 1,
+                            const QString &preset = {});
     void runFinished();
     std::string trafficDir() const;
+    // The vehicle or fuel list choice of the Project menu (kind 1 or 2).
+    void chooseListFile(int kind);
+    // After a list editor returned: the list file kept or replaced, the emissions set up again.
+    void listEdited(int kind, const std::string &oldName, const std::string &newName, bool saved,
+                    long errorCode);
+    // The emission-factor and traffic editor programs: this program with a tool option.
+    void startTool(const ToolCommandLine &line, const QString &what);
+    void showListFiles(); // the vehicle and fuel list labels, the commands that need them
     bool noUrbEmiData() const;
     void showWindValues();
     bool handleBoxEvent(QObject *watched, QEvent *event);

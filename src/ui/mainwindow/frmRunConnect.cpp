@@ -72,6 +72,15 @@ void frmRun::connectMenus() {
     }
     on("menOpenSavedSingle", &frmRun::menOpenSavedSingle_Click);
     on("menOpenSavedMulti", &frmRun::menOpenSavedMulti_Click);
+    on("menEditTrf", &frmRun::menEditTrf_Click);
+    on("menOpenTrf", &frmRun::menOpenTrf_Click);
+    on("menNewTrfFile", &frmRun::menNewTrfFile_Click);
+    on("menOpenVehicleList", &frmRun::menOpenVehicleList_Click);
+    on("menOpenFuelList", &frmRun::menOpenFuelList_Click);
+    on("menEditVehicleList", &frmRun::menEditVehicleList_Click);
+    on("menEditFuelList", &frmRun::menEditFuelList_Click);
+    on("menEditTarvik", &frmRun::menEditTarvik_Click);
+    on("menEditCNDFile", &frmRun::menEditCNDFile_Click);
     for (int i = 0; i < 4; ++i) {
         connect(action(QStringLiteral("menMRU_%1").arg(i)), &QAction::triggered, this,
                 [this, i] { menMRU_Click(i); });

@@ -36,17 +36,14 @@ QColor qtColour(FileColour c) {
 void frmRun::readTrafficProperties() {
     // A traffic file just named shows its kind, traffic and speed at once: a
     // standard profile for a project without traffic of its own shows the
-    // profile's figures, ready to be changed; counted traffic shows none.
+    // profile's figures, ready to be changed; counted traffic shows none. A
+    // file that cannot be read is named with the reader's reason.
     if (m_state.TrafficFile.empty()) {
         return;
     }
-    std::string error;
-    m_state.EmissionComponent.ReadTrafficFile(trafficPath().toStdString(), m_state.AverageTrafficSpeed,
-                                              m_state.AnnualDiurnalTraffic, &error);
-    m_state.ErrorInTrafficFile = m_state.EmissionComponent.TrafficList.All.ErrorInTrafficFile;
-    if (!m_state.ErrorInTrafficFile) {
-        CopyTrafficProperties(m_state);
-    }
+    m_state.TrafficFileLoaded = false;
+    m_state.ReadTrafficOnly = true;
+    menEditTrf_Click();
     m_state.TrafficFileLoaded = false;
 }
 
@@ -112,7 +109,7 @@ void frmRun::List1_Click(int kind) {
     btnAddFile->setEnabled(true);
     btnChangeFile->setEnabled(!list->onlyPlaceholder());
     btnRemove->setEnabled(!list->text(i).isEmpty());
-    // Kind 3 opens the traffic editor, which this version does not have.
+    // Kind 3 opens the traffic editor.
     const bool checkedFile = !list->onlyPlaceholder() && list->isChecked(i);
     btnFormatFile->setEnabled(checkedFile &&
                               (kind != 3 || action(QStringLiteral("menEditTrf"))->isEnabled()));
@@ -152,12 +149,14 @@ bool anyCurrent(const std::array<FileCheckList *, 5> &lists) {
 }
 } // namespace
 
-std::string frmRun::askFileName(int kind, const QString &caption, const QString &infoLine) {
+std::string frmRun::askFileName(int kind, const QString &caption, const QString &infoLine, int openListKind,
+                                const QString &preset) {
     if (chooseFileName) {
         return chooseFileName(kind, caption, infoLine);
     }
     FileChooserContext context;
     context.SelectedFileKind = kind;
+    context.OpenListKind = openListKind;
     context.CitySize = m_state.CitySize;
     context.WorkDir = m_state.WorkDir;
     context.MetBackDir = m_state.MetBackDir;
@@ -169,6 +168,9 @@ std::string frmRun::askFileName(int kind, const QString &caption, const QString 
     dialog.setWindowTitle(caption);
     if (!infoLine.isEmpty()) {
         dialog.setInfoLine(infoLine);
+    }
+    if (!preset.isEmpty()) {
+        dialog.setName(preset);
     }
     dialog.exec();
     m_state.LastInputDir = context.LastInputDir;
@@ -240,6 +242,9 @@ void frmRun::btnChangeFile_Click() {
                                    Buttons::YesNoCancel, Icon::Information, Answer::Yes);
         if (a == Answer::Cancel) {
             return;
+        }
+        if (a == Answer::Yes && !saveTrafficFileThroughEditor()) {
+            return; // not saved: the edited traffic is not given up
         }
     }
     std::string name = m_state.NewFileName;

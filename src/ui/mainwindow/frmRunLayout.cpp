@@ -3,6 +3,7 @@
 #include "core/RecordIO.h"
 #include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
+#include "ui/common/ElidedLabel.h"
 #include "ui/common/SketchBox.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
@@ -59,9 +60,11 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text) {
     return b;
 }
 
-// A value label framed like a read-only field.
-QLabel *valueLabel(QWidget *parent, const QString &name) {
-    auto *l = label(parent, name, QString());
+// A value label framed like a read-only field. File names are shortened to
+// the frame's width (the whole name stays the label's text and its tip).
+QLabel *valueLabel(QWidget *parent, const QString &name, bool fileName = false) {
+    QLabel *l = fileName ? new ElidedLabel(parent) : new QLabel(parent);
+    l->setObjectName(name);
     l->setFrameShape(QFrame::StyledPanel);
     l->setFrameShadow(QFrame::Sunken);
     l->setMinimumHeight(22);
@@ -152,12 +155,12 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     txtCat->setReadOnly(true);
     for (int i = 0; i < 2; ++i) {
         lblFleet[i] = i == 0 ? label(Frame12, QStringLiteral("lblFleet_0"), QStringLiteral("Vehicle List:"))
-                             : valueLabel(Frame12, QStringLiteral("lblFleet_1"));
+                             : valueLabel(Frame12, QStringLiteral("lblFleet_1"), true);
         lblFuel[i] = i == 0 ? label(Frame12, QStringLiteral("lblFuel_0"), QStringLiteral("Fuel List:"))
-                            : valueLabel(Frame12, QStringLiteral("lblFuel_1"));
+                            : valueLabel(Frame12, QStringLiteral("lblFuel_1"), true);
     }
     Label3 = label(Frame12, QStringLiteral("Label3"), QStringLiteral("Trf.File:"));
-    Label4 = valueLabel(Frame12, QStringLiteral("Label4"));
+    Label4 = valueLabel(Frame12, QStringLiteral("Label4"), true);
     Label4->setText(QStringLiteral("(none)"));
     f12->addWidget(label(Frame12, QStringLiteral("lblYear"), QStringLiteral("Scenario Year:")), 0, 0);
     f12->addWidget(cmbYear, 0, 1);

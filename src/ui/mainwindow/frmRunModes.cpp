@@ -40,6 +40,7 @@ void frmRun::trafficRefresh() {
         Label4->setToolTip(Label4->text());
     }
     enableKey(QStringLiteral("TrafficNow"), !m_state.TrafficFile.empty());
+    enableCommand(action(QStringLiteral("menEditTrf")), !m_state.TrafficFile.empty());
 }
 
 void frmRun::applyRunButtonRule() {

@@ -98,8 +98,9 @@ void frmRun::cmbYear_Click(int index) {
     if (change.Changed) {
         // The next run computes the emissions of the year chosen.
         m_state.ProjectChanged = true;
-        m_state.EmissionReady = false;
         showListFiles();
+        // The chosen year's vehicle and fuel lists are read for the next run.
+        m_state.EmissionReady = false;
         setUpEmissions();
         UpdateProjectDisplay();
     }

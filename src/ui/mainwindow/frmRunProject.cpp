@@ -28,12 +28,9 @@
 namespace vesk::ui {
 
 namespace {
-// The traffic editor comes with a later version: nothing can be saved through it.
-TrafficFileSaver trafficSaver(Interaction &ui) {
-    return [&ui](ProjectState &) {
-        ui.message("The traffic editor is not available in this version of the program.");
-        return false;
-    };
+// The answer Yes to the traffic-file question: the traffic editor, where the user saves it.
+TrafficFileSaver trafficSaver(frmRun *window) {
+    return [window](ProjectState &) { return window->saveTrafficFileThroughEditor(); };
 }
 } // namespace
 
@@ -91,7 +88,7 @@ bool frmRun::editDamagedProject(const LoadResult &result) {
 }
 
 void frmRun::menClose_Click() {
-    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Close, trafficSaver(m_interaction))) {
+    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Close, trafficSaver(this))) {
         return;
     }
     closeProject(m_state);
@@ -125,7 +122,7 @@ bool frmRun::askOptionFileBeforeOpen() {
 
 void frmRun::menOpen_Click() {
     m_state.NewProjectPending = false;
-    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Open, trafficSaver(m_interaction)) ||
+    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Open, trafficSaver(this)) ||
         !askOptionFileBeforeOpen()) {
         return;
     }
@@ -169,7 +166,7 @@ void frmRun::menOpen_Click() {
 
 void frmRun::menNew_Click() {
     m_state.NewProjectPending = false;
-    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::New, trafficSaver(m_interaction))) {
+    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::New, trafficSaver(this))) {
         return;
     }
     std::string folder;
@@ -248,7 +245,7 @@ void frmRun::menExit_Click() {
 }
 
 bool frmRun::Form_Unload() {
-    return unloadProgram(m_state, m_interaction, m_settings, trafficSaver(m_interaction),
+    return unloadProgram(m_state, m_interaction, m_settings, trafficSaver(this),
                          [](ProjectState &s, std::string *error) { return SaveCountriesIni(s, error); });
 }
 

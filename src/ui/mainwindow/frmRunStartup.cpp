@@ -3,6 +3,7 @@
 
 #include "ui/common/EngineState.h"
 
+#include "calc/DayCases.h"
 #include "calc/EmissionSetup.h"
 #include "core/CountryLists.h"
 #include "core/Interaction.h"
