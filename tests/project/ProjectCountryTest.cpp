@@ -12,9 +12,11 @@ TEST(ChangeScenarioYear, TheSameTextChangesNothing) {
     ScriptedInteraction ui;
     s.ScenarioYearText = "2020";
     s.VehicleListFile = "kept.vlf";
+    s.FuelListFile = "kept.flf";
     const YearBoxChange change = ChangeScenarioYear(s, ui, "2020", 1);
     EXPECT_FALSE(change.Changed);
     EXPECT_EQ(s.VehicleListFile, "kept.vlf");
+    EXPECT_EQ(s.FuelListFile, "kept.flf");
 }
 
 TEST(ChangeScenarioYear, AnotherYearTakesTheListFilesOfItsEntry) {

@@ -72,6 +72,8 @@ TEST_P(DataCapture, isTheShareOfTheHoursAndDaysOfThePeriodRun) {
     state.EndDate = c.end;
     state.StartHour = 1;
     state.EndHour = 24;
+    // A run of the window: its results window shows every statistic, so all are computed.
+    state.BatchMode = false;
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
 
     EXPECT_EQ(state.CalcPeriod.hours, c.periodHours) << c.what;

@@ -209,11 +209,18 @@ TEST_F(StatisticsFiles, AStatisticNobodyKnowsLeavesItsTableCellsEmptyNotZero) {
                                          statFile("Stat.xls;Statistics", "\"Series\",Average_1,Bogus_1",
                                                   "NOx_b,NO2_b", "0,0.00")}));
     EXPECT_EQ(run().outcome, RunOutcome::Completed);
-    EXPECT_NE(said().find("Invalid variable name in the output list!\r\nBogus_1"), std::string::npos)
+    EXPECT_NE(said().find("Invalid variable name in the output list!\r\ncolumn Bogus_1"), std::string::npos)
         << said();
+    // The incomplete file replaces nothing: it keeps the temporary name the message gives.
+    EXPECT_FALSE(std::filesystem::exists(work("Stat.xls")));
+    const std::string text = said();
+    const std::size_t at = text.find("is kept in\r\n");
+    ASSERT_NE(at, std::string::npos) << text;
+    std::string kept = text.substr(at + std::string("is kept in\r\n").size());
+    kept = kept.substr(0, kept.find_first_of("\r\n"));
     TableData table;
     std::string error;
-    ASSERT_TRUE(readTable(work("Stat.xls").string(), "Statistics", &table, &error)) << error;
+    ASSERT_TRUE(readTable(kept, "Statistics", &table, &error)) << error;
     ASSERT_EQ(table.rows.size(), 2u);
     EXPECT_EQ(table.rows[0][1], Cell(30.0));
     EXPECT_TRUE(std::holds_alternative<std::monostate>(table.rows[0][2])) << "no statistic is no 0";

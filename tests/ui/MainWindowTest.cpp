@@ -437,6 +437,11 @@ struct ShortRun {
 void checkInputFile(Window &win) {
     win.state.NumInputFiles = 1;
     win->List1[1]->insertFile(0, "met.dat", true);
+    // The boxes the run takes hold valid values, as a loaded project's do.
+    win->txtADT->setText(QStringLiteral("10000"));
+    win->txtSpeed->setText(QStringLiteral("40"));
+    win->chkStartAuto->setChecked(true);
+    win->chkEndAuto->setChecked(true);
 }
 
 // Calculation mode with one checked input file and the short run behind Run.

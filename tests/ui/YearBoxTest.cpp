@@ -50,7 +50,8 @@ TEST(YearBox, AnotherYearIsTheYearTheNextRunComputesAsIfTheProjectHadBeenSavedWi
     s.runToEnd();
     const std::string ran2020 = statistics(sample);
     chooseYear(s, "2030");
-    EXPECT_EQ(s->lblFleet[1]->text().toStdString(), ".\\Fleet2030.vlf");
+    EXPECT_EQ(s.state.VehicleListFile, ".\\Fleet2030.vlf");
+    EXPECT_EQ(s->lblFleet[1]->text().toStdString(), sample.appDir + "Lists/National/DL/Fleet2030.vlf");
     EXPECT_TRUE(s.state.ProjectChanged);
     s.runToEnd();
     const std::string ran2030 = statistics(sample);
@@ -64,12 +65,18 @@ TEST(YearBox, ChoosingTheYearShownInANewProjectTakesThatYearsVehicleAndFuelLists
     std::filesystem::create_directories(sample.appDir + "Fresh");
     s.newSingleStreetProject(sample.appDir + "Fresh/");
     ASSERT_TRUE(s.state.UntitledProject);
-    ASSERT_EQ(s->lblFleet[1]->text().toStdString(), "(missing)");
+    // A project without vehicle and fuel lists (a project file that names none).
+    s.state.VehicleListFile.clear();
+    s.state.FuelListFile.clear();
     const QString shown = s->cmbYear->currentText();
     ASSERT_FALSE(shown.isEmpty());
     chooseYear(s, shown);
-    EXPECT_EQ(s->lblFleet[1]->text().toStdString(), ".\\Fleet" + shown.toStdString() + ".vlf");
-    EXPECT_EQ(s->lblFuel[1]->text().toStdString(), ".\\Fuels" + shown.toStdString() + ".flf");
+    EXPECT_EQ(s.state.VehicleListFile, ".\\Fleet" + shown.toStdString() + ".vlf");
+    EXPECT_EQ(s.state.FuelListFile, ".\\Fuels" + shown.toStdString() + ".flf");
+    EXPECT_EQ(s->lblFleet[1]->text().toStdString(),
+              sample.appDir + "Lists/National/DL/Fleet" + shown.toStdString() + ".vlf");
+    EXPECT_EQ(s->lblFuel[1]->text().toStdString(),
+              sample.appDir + "Lists/National/DL/Fuels" + shown.toStdString() + ".flf");
     EXPECT_TRUE(s.state.EmissionReady) << "the emissions are set up for the lists";
     // Chosen once more, it changes nothing.
     s.state.ProjectChanged = false;

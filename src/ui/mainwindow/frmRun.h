@@ -162,7 +162,6 @@ public:
     void setUpEmissions();    // the emission set-up of the loaded project and what it shows
     void fillFileLists();     // the four lists from the state
     void fillYearBox();
-    void showListFiles(); // the vehicle and fuel list files of the project ("(missing)" for none)
     bool CityListFilling = false;
     std::array<double, 2> KeptTrafficValues{0, 0};
 

@@ -236,18 +236,6 @@ void frmRun::fillYearBox() {
     m_state.ProjectLoaded = was;
 }
 
-void frmRun::showListFiles() {
-    const bool fleet = !m_state.VehicleListFile.empty();
-    const bool fuel = !m_state.FuelListFile.empty();
-    lblFleet[1]->setText(fleet ? QString::fromStdString(m_state.VehicleListFile)
-                               : QStringLiteral("(missing)"));
-    lblFuel[1]->setText(fuel ? QString::fromStdString(m_state.FuelListFile) : QStringLiteral("(missing)"));
-    enableCommand(action(QStringLiteral("menEditVehicleList")), fleet);
-    enableKey(QStringLiteral("Fleet"), fleet);
-    enableCommand(action(QStringLiteral("menEditFuelList")), fuel);
-    enableKey(QStringLiteral("Fuel"), fuel);
-}
-
 void frmRun::showProjectLoaded() {
     clearRunStatus();
     setWindowTitle(QString::fromStdString(windowCaption(m_state)));

@@ -1,6 +1,6 @@
-// The Results Summary of a run in the default output unit of each pollutant,
-// whatever unit the run wrote its values in: the sample year with CO in each
-// output unit, shown in each default unit of the pollutant list.
+// The Results Summary of a run shows each pollutant in the unit the run wrote
+// it in, whatever the default output unit of the pollutant list: the sample
+// year with CO in each output unit, under each default unit of the list.
 
 #include "run/RunFixture.h"
 
@@ -30,7 +30,7 @@ double ofOneMicrog(const std::string &unit) {
 struct UnitCase {
     const char *output;        // the project's output unit of CO
     const char *defaultOutput; // the pollutant list's default output unit of CO
-    const char *caption;       // the CO heading of the Results Summary
+    const char *caption;       // the CO heading of the Results Summary: the run's output unit
 };
 
 void PrintTo(const UnitCase &c, std::ostream *out) {
@@ -108,19 +108,19 @@ TEST_P(ResultsUnits, TheSummaryShowsCOInTheDefaultUnitOfThePollutantList) {
     runSample(c.output, c.defaultOutput);
     const auto [average, maximum] = summaryCO(c.caption);
     // Shown with two decimals: half a hundredth apart at most.
-    const double factor = ofOneMicrog(c.defaultOutput);
+    const double factor = ofOneMicrog(c.output);
     EXPECT_NEAR(Val(average), average_ugm3 * factor, 0.005 + 1e-4 * average_ugm3 * factor) << average;
     EXPECT_NEAR(Val(maximum), maximum_ugm3 * factor, 0.005 + 1e-4 * maximum_ugm3 * factor) << maximum;
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, ResultsUnits,
-                         ::testing::Values(UnitCase{"ppm", "milig", "Carbon monoxide (mg/m³)"},
+                         ::testing::Values(UnitCase{"ppm", "milig", "Carbon monoxide (ppm)"},
                                            UnitCase{"milig", "milig", "Carbon monoxide (mg/m³)"},
-                                           UnitCase{"microg", "ppm", "Carbon monoxide (ppm)"},
+                                           UnitCase{"microg", "ppm", "Carbon monoxide (µg/m³)"},
                                            UnitCase{"ppm", "ppm", "Carbon monoxide (ppm)"},
-                                           UnitCase{"milig", "ppb", "Carbon monoxide (ppb)"},
-                                           UnitCase{"ppb", "nanog", "Carbon monoxide (ng/m³)"},
-                                           UnitCase{"nanog", "microg", "Carbon monoxide (µg/m³)"}),
+                                           UnitCase{"milig", "ppb", "Carbon monoxide (mg/m³)"},
+                                           UnitCase{"ppb", "nanog", "Carbon monoxide (ppb)"},
+                                           UnitCase{"nanog", "microg", "Carbon monoxide (ng/m³)"}),
                          [](const auto &info) {
                              return std::string(info.param.output) + "_in_" + info.param.defaultOutput;
                          });
