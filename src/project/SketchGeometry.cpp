@@ -388,8 +388,8 @@ void addLabels(SketchScene &scene, const SketchStreet &street, const SketchProje
     // Each length label lies along its half of the street axis, ending at (or
     // starting from) the street end. A half too short on the picture for its
     // text gets the label beyond its end instead, running outward: the two
-    // labels never meet in the middle of the street (where the original put
-    // both, one running into the other).
+    // labels never meet in the middle of the street, one running into the
+    // other.
     const double axis = 90.0 - scene.labelDirections[0];
     const SketchPoint end1 = RotateSketchPoint(p, 0, street.length1_m, 0);
     const SketchPoint end2 = RotateSketchPoint(p, 0, -street.length2_m, 0);
@@ -527,9 +527,9 @@ SketchScene buildStreetSketch(const SketchStreet &street, const SketchView &view
 
     // Extent and pixel mapping. The whole scene, as projected, fills the target
     // at zoom 1 with a small margin, whatever the view angle and height, and is
-    // centred on it (the original fitted a fixed extent around the street
-    // centre, which cut the buildings at angle 0 and left a thin line in a
-    // wide empty box at other angles). Both directions keep one scale on paper.
+    // centred on it (a fixed extent around the street centre would cut the
+    // buildings at angle 0 and leave a thin line in a wide empty box at other
+    // angles). Both directions keep one scale on paper.
     const double heightTwips = target.height_px * kTwipsPerInch / target.dpiY;
     const double zoom = std::isfinite(view.zoom) ? std::max(view.zoom, kMinZoom) : 1.0;
     const SceneBounds bounds = sceneBounds(street, p, L);
