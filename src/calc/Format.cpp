@@ -1,23 +1,18 @@
+// The number part of the formatter: decimal digits and their rounding,
+// number patterns taken apart into sections and placeholders, and the plain
+// form of a number.
+
 #include "calc/Format.h"
 #include "calc/FormatDetail.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <unordered_map>
 #include <vector>
 
 namespace vesk {
-
-using format_detail::formatDateSection;
-using format_detail::formatText;
-using format_detail::fromSerial;
-using format_detail::startsWithI;
-using format_detail::toSerial;
 
 namespace {
 
@@ -361,7 +356,7 @@ NumberLayout numberLayout(const std::string &sec) {
     return L;
 }
 
-std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown) {
+void appendNumberSection(Decimal d, const NumberLayout &L, bool signShown, std::string &out) {
     const auto &toks = L.toks;
     const int pointAt = L.pointAt, expAt = L.expAt, mantEnd = L.mantEnd;
     const auto &intPos = L.intPos;
@@ -453,7 +448,9 @@ std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown
             atTok[p].clear();
         }
     }
-    std::string out = negative ? "-" : "";
+    if (negative) {
+        out += '-';
+    }
     bool intWritten = false;
     for (std::size_t i = 0; i < toks.size(); ++i) {
         const auto &t = toks[i];
@@ -479,81 +476,54 @@ std::string formatNumberSection(Decimal d, const NumberLayout &L, bool signShown
             out += atTok[i];
         }
     }
-    return out;
 }
 
-// Patterns are taken apart once per thread and kept; output files use a few
-// patterns for thousands of cells.
-const std::vector<NumberLayout> &layoutsOf(std::string_view pattern) {
-    thread_local std::unordered_map<std::string, std::vector<NumberLayout>> cache;
-    auto it = cache.find(std::string(pattern));
-    if (it != cache.end()) {
-        return it->second;
-    }
-    if (cache.size() > 256) {
-        cache.clear();
-    }
-    std::vector<NumberLayout> layouts;
-    for (const auto &sec : sections(pattern)) {
-        layouts.push_back(numberLayout(sec));
-    }
-    return cache.emplace(std::string(pattern), std::move(layouts)).first->second;
-}
+} // namespace
 
-std::string formatDecimal(const Decimal &d, std::string_view pattern) {
-    const auto &secs = layoutsOf(pattern);
+struct format_detail::NumberPattern {
+    std::vector<NumberLayout> sections;
+};
+
+namespace {
+
+void appendDecimal(const Decimal &d, const format_detail::NumberPattern &pattern, std::string &out) {
+    const auto &secs = pattern.sections;
     bool zero = d.digits.empty();
     if (zero && secs.size() >= 3 && !secs[2].empty) {
-        return formatNumberSection(d, secs[2], false);
-    }
-    if (d.negative && secs.size() >= 2 && !secs[1].empty) {
+        appendNumberSection(d, secs[2], false, out);
+    } else if (d.negative && secs.size() >= 2 && !secs[1].empty) {
         Decimal a = d;
         a.negative = false;
-        return formatNumberSection(a, secs[1], false);
+        appendNumberSection(a, secs[1], false, out);
+    } else {
+        appendNumberSection(d, secs[0], true, out);
     }
-    return formatNumberSection(d, secs[0], true);
 }
 
-enum class PatternKind { Number, Date, Text };
+} // namespace
 
-PatternKind patternKind(std::string_view p) {
-    bool quoted = false, date = false;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        char c = p[i];
-        if (c == '"') {
-            quoted = !quoted;
-            continue;
-        }
-        if (quoted) {
-            continue;
-        }
-        if (c == '\\') {
-            ++i;
-            continue;
-        }
-        if (c == '@' || c == '&') {
-            return PatternKind::Text;
-        }
-        if (c == '0' || c == '#') {
-            return PatternKind::Number;
-        }
-        char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (l == 'd' || l == 'm' || l == 'y' || l == 'h' || l == 'n' || l == 's' || l == 'w' || l == 'q' ||
-            (l == 'a' && startsWithI(p, i, "a/p"))) {
-            date = true; // "A/P" alone is a time pattern; "AM/PM" holds an "m"
-        }
+std::shared_ptr<const format_detail::NumberPattern> format_detail::numberPattern(std::string_view pattern) {
+    auto compiled = std::make_shared<NumberPattern>();
+    for (const auto &sec : sections(pattern)) {
+        compiled->sections.push_back(numberLayout(sec));
     }
-    return date ? PatternKind::Date : PatternKind::Number;
+    return compiled;
 }
 
-bool wholeNumber(std::string_view t, double *v) {
-    std::string s(t);
-    auto b = s.find_first_not_of(' ');
-    auto e = s.find_last_not_of(' ');
-    if (b == std::string::npos) {
+void format_detail::appendNumber(const NumberPattern &pattern, double v, int significant, std::string &out) {
+    appendDecimal(toDecimal(v, significant), pattern, out);
+}
+
+void format_detail::appendNumber(const NumberPattern &pattern, long v, std::string &out) {
+    appendDecimal(toDecimal(v), pattern, out);
+}
+
+bool format_detail::wholeNumber(std::string_view t, double *v) {
+    const auto b = t.find_first_not_of(' ');
+    if (b == std::string_view::npos) {
         return false;
     }
-    s = s.substr(b, e - b + 1);
+    const std::string_view s = t.substr(b, t.find_last_not_of(' ') - b + 1);
     std::size_t i = 0;
     if (s[i] == '+' || s[i] == '-') {
         ++i;
@@ -587,33 +557,38 @@ bool wholeNumber(std::string_view t, double *v) {
     if (!digits || i != s.size()) {
         return false;
     }
-    *v = std::strtod(s.c_str(), nullptr);
+    *v = std::strtod(std::string(s).c_str(), nullptr); // the view need not end in a NUL
     return true;
 }
 
-} // namespace
-
-std::string plainNumberText(double value, int significant) {
-    Decimal d = toDecimal(value, significant);
+void format_detail::appendPlainNumber(double value, int significant, std::string &out) {
+    const Decimal d = toDecimal(value, significant);
     if (d.digits.empty()) {
-        return "0";
+        out += '0';
+        return;
     }
-    std::string sign = d.negative ? "-" : "";
-    int exp = d.point - 1;
+    if (d.negative) {
+        out += '-';
+    }
+    const int exp = d.point - 1;
     if (exp < -4 || exp >= significant) {
-        std::string m = d.digits.substr(0, 1);
+        out += d.digits.front();
         if (d.digits.size() > 1) {
-            m += "." + d.digits.substr(1);
+            out += '.';
+            out.append(d.digits, 1);
         }
-        std::string e = std::to_string(std::abs(exp));
-        if (e.size() < 2) {
-            e.insert(0, "0");
+        out += 'E';
+        out += exp < 0 ? '-' : '+';
+        const int e = std::abs(exp);
+        if (e < 10) {
+            out += '0';
         }
-        return sign + m + "E" + (exp < 0 ? "-" : "+") + e;
+        char buf[16];
+        out.append(buf, std::to_chars(buf, buf + sizeof buf, e).ptr);
+        return;
     }
     // All digits are shown: "0.000123", "1234.5", "1200".
     const auto count = static_cast<int>(d.digits.size());
-    std::string out = sign;
     if (d.point <= 0) {
         out += "0.";
         out.append(static_cast<std::size_t>(-d.point), '0');
@@ -626,6 +601,11 @@ std::string plainNumberText(double value, int significant) {
         out += '.';
         out.append(d.digits, static_cast<std::size_t>(d.point));
     }
+}
+
+std::string plainNumberText(double value, int significant) {
+    std::string out;
+    format_detail::appendPlainNumber(value, significant, out);
     return out;
 }
 
@@ -639,136 +619,6 @@ std::string printNumberText(float value) {
         s.erase(0, 1);
     }
     return (negative ? "-" : " ") + s + " ";
-}
-
-namespace {
-
-// The named formats of the run time, as patterns; Yes/No-like names give
-// two words.
-struct NamedFormat {
-    const char *name;
-    const char *pattern;
-    const char *yes;
-    const char *no;
-};
-
-const NamedFormat *namedFormat(std::string_view p) {
-    static const NamedFormat names[] = {
-        {"general number", "", nullptr, nullptr},
-        {"currency", "#,##0.00", nullptr, nullptr},
-        {"fixed", "0.00", nullptr, nullptr},
-        {"standard", "#,##0.00", nullptr, nullptr},
-        {"percent", "0.00%", nullptr, nullptr},
-        {"scientific", "0.00E+00", nullptr, nullptr},
-        {"general date", "c", nullptr, nullptr},
-        {"long date", "dddd, d mmmm yyyy", nullptr, nullptr},
-        {"medium date", "dd-mmm-yy", nullptr, nullptr},
-        {"short date", "dd-mm-yyyy", nullptr, nullptr},
-        {"long time", "hh:nn:ss", nullptr, nullptr},
-        {"medium time", "hh:nn AM/PM", nullptr, nullptr},
-        {"short time", "hh:nn", nullptr, nullptr},
-        {"yes/no", "", "Yes", "No"},
-        {"true/false", "", "True", "False"},
-        {"on/off", "", "On", "Off"},
-    };
-    if (p.size() < 5 || p.size() > 14) {
-        return nullptr;
-    }
-    for (const auto &n : names) {
-        if (p.size() == std::string_view(n.name).size() && startsWithI(p, 0, n.name)) {
-            return &n;
-        }
-    }
-    return nullptr;
-}
-
-// Formats a number given by the makers of its decimal digits and of its
-// plain form, and its value as a date serial. The digits are made only when a
-// number pattern needs them.
-template <typename Digits, typename Plain>
-std::string formatNumeric(Digits digits, double serial, Plain plain, std::string_view pattern) {
-    if (const auto *n = namedFormat(pattern)) {
-        if (n->yes) {
-            return digits().digits.empty() ? n->no : n->yes;
-        }
-        pattern = n->pattern;
-    }
-    if (pattern.empty()) {
-        return plain();
-    }
-    switch (patternKind(pattern)) {
-    case PatternKind::Date:
-        return formatDateSection(fromSerial(serial), pattern);
-    case PatternKind::Text:
-        return formatText(plain(), pattern);
-    case PatternKind::Number:
-        break;
-    }
-    return formatDecimal(digits(), pattern);
-}
-
-} // namespace
-
-std::string Format(double value, std::string_view pattern) {
-    return formatNumeric([&] { return toDecimal(value, 15); }, value,
-                         [&] { return plainNumberText(value, 15); }, pattern);
-}
-
-std::string Format(float value, std::string_view pattern) {
-    return formatNumeric([&] { return toDecimal(value, 7); }, value,
-                         [&] { return plainNumberText(value, 7); }, pattern);
-}
-
-std::string Format(long value, std::string_view pattern) {
-    return formatNumeric([&] { return toDecimal(value); }, static_cast<double>(value),
-                         [&] { return std::to_string(value); }, pattern);
-}
-
-std::string Format(const DateTimeParts &value, std::string_view pattern) {
-    const auto *n = namedFormat(pattern);
-    if (n && !n->yes) {
-        pattern = n->pattern;
-    }
-    if (pattern.empty() || pattern == "c") {
-        return formatDateSection(value, value.hour || value.minute || value.second ? "dd-mm-yyyy hh:nn:ss"
-                                                                                   : "dd-mm-yyyy");
-    }
-    double serial = toSerial(value);
-    if (n && n->yes) {
-        return serial != 0 ? n->yes : n->no;
-    }
-    switch (patternKind(pattern)) {
-    case PatternKind::Date:
-        return formatDateSection(value, pattern);
-    case PatternKind::Text:
-        return formatText(Format(value, ""), pattern);
-    case PatternKind::Number:
-        break;
-    }
-    return Format(serial, pattern);
-}
-
-std::string Format(std::string_view text, std::string_view pattern) {
-    if (pattern.empty()) {
-        return std::string(text);
-    }
-    auto kind = patternKind(pattern);
-    if (kind == PatternKind::Text) {
-        return formatText(text, pattern);
-    }
-    double v = 0;
-    if (wholeNumber(text, &v)) {
-        return Format(v, pattern);
-    }
-    DateTimeParts t;
-    if (parseDateTimeText(text, &t)) {
-        return Format(t, pattern);
-    }
-    return std::string(text);
-}
-
-std::string Format(const char *text, std::string_view pattern) {
-    return Format(std::string_view(text), pattern);
 }
 
 void appendCell(std::string &row, std::string_view text, int width, bool firstCell,

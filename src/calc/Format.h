@@ -51,6 +51,7 @@
 //   123456789 with "###, ###, ###" gives "123, 456, 789".
 // - "Long Time" is the 24-hour "hh:nn:ss", the same on every machine.
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,39 @@ namespace vesk {
 struct DateTimeParts {
     int year = 1899, month = 12, day = 30;
     int hour = 0, minute = 0, second = 0;
+};
+
+// A pattern taken apart once for formatting many values with it, as an
+// output column does for every row of a run. It gives the same text as
+// Format(value, pattern) for every value (Format goes through it); the
+// append functions add the text to what `out` holds, so that a row is built
+// in one reused buffer. A compiled format is immutable: copies share it and
+// threads may use it at once.
+class CompiledFormat {
+public:
+    CompiledFormat(); // the empty pattern: the plain form
+    explicit CompiledFormat(std::string_view pattern);
+
+    const std::string &pattern() const;
+
+    void append(double value, std::string &out) const;
+    void append(float value, std::string &out) const;
+    void append(long value, std::string &out) const;
+    void append(int value, std::string &out) const { append(static_cast<long>(value), out); }
+    void append(const DateTimeParts &value, std::string &out) const;
+    void append(std::string_view text, std::string &out) const;
+    void append(const char *text, std::string &out) const { append(std::string_view(text), out); }
+
+    template <typename T> std::string format(const T &value) const {
+        std::string out;
+        append(value, out);
+        return out;
+    }
+
+    struct Parts;
+
+private:
+    std::shared_ptr<const Parts> m_parts;
 };
 
 std::string Format(double value, std::string_view pattern);

@@ -6,6 +6,7 @@
 #include "calc/Format.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,19 @@ std::string formatText(std::string_view text, std::string_view pattern);
 // agree with the exact value, else (and always when exactRoute) through
 // std::to_chars.
 std::string decimalDigits(double v, int significant, bool exactRoute, int *point);
+// A number pattern taken apart into its sections ("positive;negative;zero")
+// and placeholders, once, for many numbers.
+struct NumberPattern;
+std::shared_ptr<const NumberPattern> numberPattern(std::string_view pattern);
+// Appends a number in a number pattern to out: a Double (significant 15) or
+// Single (7) by its decimal digits, a Long by its own.
+void appendNumber(const NumberPattern &pattern, double v, int significant, std::string &out);
+void appendNumber(const NumberPattern &pattern, long v, std::string &out);
+// Appends plainNumberText(v, significant) to out.
+void appendPlainNumber(double v, int significant, std::string &out);
+// A text that is one whole number (blanks around it allowed, "." as the
+// point, an optional exponent) and its value; false for any other text.
+bool wholeNumber(std::string_view text, double *v);
 // s holds `what` at position i, letter case ignored.
 bool startsWithI(std::string_view s, std::size_t i, std::string_view what);
 

@@ -56,9 +56,10 @@ void applyLists(RunContext &c, std::vector<OutColumn> &cols, const std::string &
     for (std::size_t j = 0; j < cols.size(); ++j) {
         cols[j].width = widths[j];
         // Taken apart once here rather than for every cell.
-        cols[j].format.clear();
-        std::copy_if(formats[j].begin(), formats[j].end(), std::back_inserter(cols[j].format),
+        std::string pattern;
+        std::copy_if(formats[j].begin(), formats[j].end(), std::back_inserter(pattern),
                      [](char ch) { return ch != '"'; });
+        cols[j].format = CompiledFormat(pattern);
         cols[j].factor = factors[j];
     }
 }

@@ -232,7 +232,9 @@ enum class OutKey {
 
 struct OutColumn {
     std::string name;
-    std::string format; // the pattern of its cells: the format list's item less its double quotes
+    // The pattern of its cells (the format list's item less its double
+    // quotes), compiled once when the run binds its files.
+    CompiledFormat format;
     float factor = 1;
     int width = 14;
     int pol = 0, veh = 0;
@@ -336,6 +338,7 @@ struct RunContext {
     // street's traffic (0: not yet looked up); cleared when it is set up.
     std::array<std::array<int, 8>, 13> dayCaseOf{};
     std::string rowText;        // the output row being built (kept for its capacity)
+    std::string cellText;       // ... and the cell being formatted (kept for its capacity)
     std::vector<Cell> rowCells; // ... of a table (kept for its capacity)
     std::string DayDateText;
     DayHour dayOfRecord; // the last accepted day

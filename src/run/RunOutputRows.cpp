@@ -39,19 +39,25 @@ std::string removeDotPrefixes(std::string text) {
     }
 }
 
-struct CellText {
-    std::string text;
-    bool isText = false;
-};
-
-CellText outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std::size_t j) {
+// Appends the text of a cell of an hourly row to `out`; true when the cell
+// is a text rather than a number.
+bool outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std::size_t j, std::string &out) {
     State &s = c.s;
     const HourItems &h = c.items;
-    const std::string &fmt = col.format;
+    const CompiledFormat &fmt = col.format;
     const int p = col.pol;
-    auto single = [&](float v) { return CellText{Format(v, fmt), false}; };
-    auto whole = [&](long v) { return CellText{Format(v, fmt), false}; };
-    auto text = [&](const std::string &t) { return CellText{Format(std::string_view(t), fmt), true}; };
+    auto single = [&](float v) {
+        fmt.append(v, out);
+        return false;
+    };
+    auto whole = [&](long v) {
+        fmt.append(v, out);
+        return false;
+    };
+    auto text = [&](std::string_view t) {
+        fmt.append(t, out);
+        return true;
+    };
     const auto &stats = s.Statistics;
     switch (col.key) {
     case OutKey::Date:
@@ -203,7 +209,8 @@ CellText outputCell(RunContext &c, const OutputFile &file, const OutColumn &col,
     case OutKey::ExceptionNo:
         return whole(s.NumWindSectors);
     case OutKey::Blank:
-        return CellText{" ", true};
+        out += ' ';
+        return true;
     case OutKey::Unknown:
         break;
     }
@@ -341,6 +348,7 @@ std::string dayText(const DailyAverage &day) {
 
 void writeOutputRows(RunContext &c) {
     std::string &row = c.rowText;
+    std::string &text = c.cellText;
     std::vector<Cell> &cells = c.rowCells;
     for (std::size_t i = 0; i < c.outputs.size(); ++i) {
         OutputFile &file = c.outputs[i];
@@ -348,11 +356,12 @@ void writeOutputRows(RunContext &c) {
         cells.clear();
         for (std::size_t j = 0; j < file.cols.size(); ++j) {
             const OutColumn &col = file.cols[j];
-            const CellText cell = outputCell(c, file, col, j);
+            text.clear();
+            const bool isText = outputCell(c, file, col, j, text);
             if (file.table.IsTable) {
-                cells.push_back(hourlyTableCell(cell.text, cell.isText));
+                cells.push_back(hourlyTableCell(text, isText));
             } else {
-                appendCell(row, cell.text, col.width, j == 0);
+                appendCell(row, text, col.width, j == 0);
             }
         }
         appendOrFail(c, file.table, file.path, row, cells, c.rows != nullptr ? &c.rows->hourly[i] : nullptr);
@@ -467,7 +476,7 @@ void writeStatFiles(RunContext &c) {
             const std::string rowKey = file.dailyav ? std::string() : file.rowKeys[r];
             for (std::size_t j = 0; j < file.cols.size(); ++j) {
                 const OutColumn &col = file.cols[j];
-                const std::string &fmt = col.format;
+                const CompiledFormat &fmt = col.format;
                 const StatCellName cell = statCellName(s, file, rowKey, col, j);
                 std::string text;
                 std::string key = cell.key;
@@ -480,7 +489,7 @@ void writeStatFiles(RunContext &c) {
                     std::string label = file.dailyav        ? dayText(s.DailyAverageList.at(r))
                                         : s.MultiStreetMode ? s.StreetName
                                                             : rowKey;
-                    text = Format(std::string_view(label), fmt);
+                    text = fmt.format(std::string_view(label));
                     isText = true;
                     break;
                 }

@@ -18,6 +18,16 @@ TEST_P(FormatNumber, GivesTheTextOfTheRunTimeFormat) {
     EXPECT_EQ(Format(c.value, c.pattern), c.expected) << c.value << " with \"" << c.pattern << "\"";
 }
 
+TEST_P(FormatNumber, APatternCompiledOnceGivesTheSameTextEveryTime) {
+    const auto &c = GetParam();
+    const CompiledFormat compiled(c.pattern);
+    std::string row = "x;";
+    compiled.append(c.value, row);
+    row += ';';
+    compiled.append(c.value, row);
+    EXPECT_EQ(row, std::string("x;") + c.expected + ";" + c.expected) << c.value << " with \"" << c.pattern << "\"";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Patterns, FormatNumber,
     ::testing::Values(
