@@ -197,28 +197,40 @@ bool readTextFile(const std::string &path, std::string *text, std::string *error
 bool getLineBounded(std::istream &in, std::string &line, std::size_t maxBytes, bool *tooLong) {
     line.clear();
     *tooLong = false;
-    const std::istream::sentry ready(in, true);
-    if (!ready) {
-        return false;
-    }
-    std::streambuf *buffer = in.rdbuf();
+    // In pieces by istream::getline, which looks for the end of the line in
+    // the stream's buffer rather than character by character. A piece holds
+    // at most one character more than the line may still take, so that an
+    // overlong line shows without reading further into it.
+    char piece[4096];
     bool any = false;
     for (;;) {
-        const int c = buffer->sbumpc();
-        if (c == std::char_traits<char>::eof()) {
-            in.setstate(any ? std::ios::eofbit : std::ios::eofbit | std::ios::failbit);
-            return any;
-        }
-        any = true;
-        if (c == '\n') {
-            return true;
-        }
-        if (line.size() >= maxBytes) {
+        const std::size_t room = maxBytes - line.size();
+        const std::size_t size = room >= sizeof piece - 1 ? sizeof piece : room + 2;
+        in.getline(piece, static_cast<std::streamsize>(size));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        const bool full = in.fail() && !in.eof() && got == size - 1; // no end of line in the piece
+        const bool ended = !in.fail() && !in.eof();                   // the piece ends with the LF
+        line.append(piece, ended ? got - 1 : got);
+        any = any || got > 0;
+        if (line.size() > maxBytes) {
+            line.resize(maxBytes);
             *tooLong = true;
+            in.clear(in.rdstate() & ~std::ios::eofbit);
             in.setstate(std::ios::failbit);
             return false;
         }
-        line.push_back(static_cast<char>(c));
+        if (ended) {
+            return true;
+        }
+        if (!full) {
+            // The end of the data (or a stream that had failed before).
+            if (in.eof()) {
+                in.clear(in.rdstate() & std::ios::badbit);
+                in.setstate(any ? std::ios::eofbit : std::ios::eofbit | std::ios::failbit);
+            }
+            return any;
+        }
+        in.clear(in.rdstate() & ~std::ios::failbit);
     }
 }
 

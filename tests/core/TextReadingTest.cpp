@@ -66,5 +66,49 @@ TEST(TextReading, BoundedLinesReadAsGetlineUpToTheirBound) {
     EXPECT_EQ(line.size(), 10u) << "no more is taken in than the bound";
 }
 
+// Lines are taken in pieces of the stream's buffer: lines about as long as a
+// piece, and bounds about as long as a line, read as getline reads them or
+// end at the bound.
+TEST(TextReading, BoundedLinesOfEveryLengthAroundAPieceReadAsGetline) {
+    std::string text;
+    std::vector<std::size_t> lengths = {0, 1, 2, 4093, 4094, 4095, 4096, 4097, 8190, 8191, 8192, 8193, 12000};
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
+        text += std::string(lengths[i], static_cast<char>('a' + i % 26));
+        text += i % 3 == 0 ? "\r\n" : "\n";
+    }
+    text += "last line without an end";
+    for (const bool withEnd : {true, false}) {
+        const std::string all = withEnd ? text + "\n" : text;
+        std::istringstream expected(all), in(all);
+        std::string want, line;
+        bool tooLong = true;
+        while (std::getline(expected, want)) {
+            ASSERT_TRUE(getLineBounded(in, line, 1u << 20, &tooLong));
+            EXPECT_FALSE(tooLong);
+            EXPECT_EQ(line, want);
+        }
+        EXPECT_FALSE(getLineBounded(in, line, 1u << 20, &tooLong));
+        EXPECT_FALSE(tooLong);
+        EXPECT_TRUE(in.eof());
+        EXPECT_TRUE(in.fail());
+    }
+    for (const std::size_t length : {std::size_t{1}, std::size_t{4095}, std::size_t{4096}, std::size_t{9000}}) {
+        for (const char *end : {"\n", ""}) {
+            const std::string one(length, 'x');
+            std::istringstream fits(one + end);
+            std::string line;
+            bool tooLong = true;
+            EXPECT_TRUE(getLineBounded(fits, line, length, &tooLong)) << length;
+            EXPECT_FALSE(tooLong);
+            EXPECT_EQ(line, one);
+            std::istringstream over(one + end);
+            EXPECT_FALSE(getLineBounded(over, line, length - 1, &tooLong)) << length;
+            EXPECT_TRUE(tooLong);
+            EXPECT_EQ(line.size(), length - 1);
+            EXPECT_TRUE(over.fail());
+        }
+    }
+}
+
 } // namespace
 } // namespace vesk
