@@ -24,17 +24,25 @@ struct Decimal {
     int point = 0;
 };
 
+// The significant digits of a number, written into a buffer of their own
+// (no text is made for them on the way from the number to a cell).
+struct Digits {
+    char text[64];
+    int count = 0;
+    int point = 0; // digits before the decimal point
+};
+
 // The decimal digits of v > 0 (finite) rounded to `significant` digits by the
 // exact value, from std::to_chars.
-Decimal exactDecimal(double v, int significant) {
-    Decimal d;
-    char buf[64];
+void exactDigits(double v, int significant, Digits *d) {
+    char buf[80];
     auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, significant - 1);
     // "d.ddddde+XX": the digits without the point, and the exponent.
     const char *p = buf;
+    d->count = 0;
     for (; p < res.ptr && *p != 'e'; ++p) {
-        if (*p != '.') {
-            d.digits.push_back(*p);
+        if (*p != '.' && d->count < static_cast<int>(sizeof d->text)) {
+            d->text[d->count++] = *p;
         }
     }
     int exp = 0;
@@ -46,8 +54,7 @@ Decimal exactDecimal(double v, int significant) {
             exp = exp * 10 + (*p - '0');
         }
     }
-    d.point = (expNegative ? -exp : exp) + 1;
-    return d;
+    d->point = (expNegative ? -exp : exp) + 1;
 }
 
 // The same digits by one scaling in double precision, the common case of the
@@ -57,7 +64,7 @@ Decimal exactDecimal(double v, int significant) {
 // does, and is that n + 0.5 only when the exact value is or nearly is. Such a
 // tie, and a scale beyond the exact powers of ten, give false: the caller
 // takes the exact route. significant: 1..15.
-bool scaledDecimal(double v, int significant, Decimal *d) {
+bool scaledDigits(double v, int significant, Digits *d) {
     static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -82,13 +89,11 @@ bool scaledDecimal(double v, int significant, Decimal *d) {
     if (!scaled(e, &x)) {
         return false;
     }
-    if (x < low) {
-        --e;
-    } else if (x >= high) {
-        ++e;
-    }
-    if (!scaled(e, &x) || x < low || x >= high) {
-        return false;
+    if (x < low || x >= high) {
+        e += x < low ? -1 : 1;
+        if (!scaled(e, &x) || x < low || x >= high) {
+            return false;
+        }
     }
     double n = std::floor(x);
     const double rest = x - n; // exact, as n >= x / 2
@@ -102,26 +107,30 @@ bool scaledDecimal(double v, int significant, Decimal *d) {
         n = low;
         ++e;
     }
-    char buf[24];
-    auto res = std::to_chars(buf, buf + sizeof buf, static_cast<std::uint64_t>(n));
-    d->digits.assign(buf, res.ptr);
+    auto res = std::to_chars(d->text, d->text + sizeof d->text, static_cast<std::uint64_t>(n));
+    d->count = static_cast<int>(res.ptr - d->text);
     d->point = e + 1;
     return true;
+}
+
+// The digits of |v| (finite, not 0) without trailing zeros.
+void digitsOf(double v, int significant, bool exactRoute, Digits *d) {
+    v = std::fabs(v);
+    if (exactRoute || !scaledDigits(v, significant, d)) {
+        exactDigits(v, significant, d);
+    }
+    while (d->count > 0 && d->text[d->count - 1] == '0') {
+        --d->count;
+    }
 }
 
 } // namespace
 
 std::string format_detail::decimalDigits(double v, int significant, bool exactRoute, int *point) {
-    v = std::fabs(v);
-    Decimal d;
-    if (exactRoute || !scaledDecimal(v, significant, &d)) {
-        d = exactDecimal(v, significant);
-    }
-    while (!d.digits.empty() && d.digits.back() == '0') {
-        d.digits.pop_back();
-    }
+    Digits d;
+    digitsOf(v, significant, exactRoute, &d);
     *point = d.point;
-    return d.digits;
+    return std::string(d.text, static_cast<std::size_t>(d.count));
 }
 
 namespace {
@@ -562,20 +571,21 @@ bool format_detail::wholeNumber(std::string_view t, double *v) {
 }
 
 void format_detail::appendPlainNumber(double value, int significant, std::string &out) {
-    const Decimal d = toDecimal(value, significant);
-    if (d.digits.empty()) {
+    if (value == 0 || !std::isfinite(value)) {
         out += '0';
         return;
     }
-    if (d.negative) {
+    Digits d;
+    digitsOf(value, significant, false, &d);
+    if (std::signbit(value)) {
         out += '-';
     }
     const int exp = d.point - 1;
     if (exp < -4 || exp >= significant) {
-        out += d.digits.front();
-        if (d.digits.size() > 1) {
+        out += d.text[0];
+        if (d.count > 1) {
             out += '.';
-            out.append(d.digits, 1);
+            out.append(d.text + 1, static_cast<std::size_t>(d.count - 1));
         }
         out += 'E';
         out += exp < 0 ? '-' : '+';
@@ -588,18 +598,17 @@ void format_detail::appendPlainNumber(double value, int significant, std::string
         return;
     }
     // All digits are shown: "0.000123", "1234.5", "1200".
-    const auto count = static_cast<int>(d.digits.size());
     if (d.point <= 0) {
         out += "0.";
         out.append(static_cast<std::size_t>(-d.point), '0');
-        out += d.digits;
-    } else if (d.point >= count) {
-        out += d.digits;
-        out.append(static_cast<std::size_t>(d.point - count), '0');
+        out.append(d.text, static_cast<std::size_t>(d.count));
+    } else if (d.point >= d.count) {
+        out.append(d.text, static_cast<std::size_t>(d.count));
+        out.append(static_cast<std::size_t>(d.point - d.count), '0');
     } else {
-        out.append(d.digits, 0, static_cast<std::size_t>(d.point));
+        out.append(d.text, static_cast<std::size_t>(d.point));
         out += '.';
-        out.append(d.digits, static_cast<std::size_t>(d.point));
+        out.append(d.text + d.point, static_cast<std::size_t>(d.count - d.point));
     }
 }
 
