@@ -124,8 +124,13 @@ long roundHalfEven(double v) {
 }
 
 bool isMissingText(std::string_view text) {
-    const std::string t = toLower(trim(text));
-    return t.empty() || t == "na" || t == "n/a" || t == "#n/a";
+    const char *blanks = " \t\r\n";
+    const auto b = text.find_first_not_of(blanks);
+    if (b == std::string_view::npos) {
+        return true;
+    }
+    const std::string_view t = text.substr(b, text.find_last_not_of(blanks) - b + 1);
+    return iequals(t, "na") || iequals(t, "n/a") || iequals(t, "#n/a");
 }
 
 } // namespace vesk

@@ -160,7 +160,8 @@ std::string_view cleanItem(std::string_view raw) {
 // The item with decimal commas read as points; only an item that has one is
 // copied (into scratch).
 std::string_view withPoints(std::string_view item, std::string &scratch) {
-    if (item.find(',') == std::string_view::npos) {
+    // Items are short: a plain look at each character costs less than a call of memchr.
+    if (std::none_of(item.begin(), item.end(), [](char ch) { return ch == ','; })) {
         return item;
     }
     scratch.assign(item);

@@ -54,3 +54,12 @@ TEST(MissingText, KnowsTheMarkersOfAMissingInput) {
         EXPECT_FALSE(isMissingText(t)) << t;
     }
 }
+
+TEST(MissingText, TakesBlanksTabsAndLineEndsAroundTheMarkerButNothingElse) {
+    for (const char *t : {" NA\t", "\r\n", "\tN/a ", " #N/a\r"}) {
+        EXPECT_TRUE(isMissingText(t)) << t;
+    }
+    for (const char *t : {"na na", "#n/ab", "n/", "#na", "n a", "-", "nA1"}) {
+        EXPECT_FALSE(isMissingText(t)) << t;
+    }
+}
