@@ -12,9 +12,10 @@
 // other page keeps its bytes.
 //
 // The whole database is edited in memory and written to a temporary file
-// beside it, which is read back through libmdb (in the helper process)
-// before it replaces the file: the catalogue, the row count of every table
-// and every row of the new tables. Any failure leaves the file as it was.
+// beside it, which is read back through libmdb (in one helper process)
+// before it replaces the file: the catalogue's rows, every other table
+// against the file (columns and cells) and every row of the new tables. Any
+// failure leaves the file as it was.
 
 #include "platform/tables/JetDatabase.h"
 #include "platform/tables/TableBackends.h"
@@ -23,12 +24,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 
 namespace vesk::tables {
 
@@ -293,30 +290,22 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
     return addCatalogueEntry(db, name, defPage, problem);
 }
 
-// Whether a row read back through libmdb is the row written: libmdb prints
-// doubles with 15 significant digits, so numbers are compared at those.
-bool sameCells(const std::vector<Cell> &read, const std::vector<Cell> &written) {
-    if (read.size() != written.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < read.size(); ++i) {
-        const double *a = std::get_if<double>(&read[i]);
-        const double *b = std::get_if<double>(&written[i]);
-        if (a && b && *a == *b) {
-            continue;
-        }
-        if (a && b) {
-            char x[40], y[40];
-            std::snprintf(x, sizeof x, "%.15g", *a);
-            std::snprintf(y, sizeof y, "%.15g", *b);
-            if (std::string(x) != y) {
-                return false;
-            }
-        } else if (read[i] != written[i]) {
-            return false;
-        }
-    }
-    return true;
+// Whether a value read back is the value written or read before: the same
+// text, Null, or number (a number that is not a number counts as itself).
+bool sameCell(const Cell &a, const Cell &b) {
+    const double *x = std::get_if<double>(&a);
+    const double *y = std::get_if<double>(&b);
+    return x && y ? *x == *y || (std::isnan(*x) && std::isnan(*y)) : a == b;
+}
+
+bool sameRow(const std::vector<Cell> &a, const std::vector<Cell> &b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameCell);
+}
+
+// Whether a table reads back as before: the same columns and rows.
+bool sameTable(const TableData &a, const TableData &b) {
+    return a.fields == b.fields &&
+           std::equal(a.rows.begin(), a.rows.end(), b.rows.begin(), b.rows.end(), sameRow);
 }
 
 } // namespace
@@ -343,24 +332,6 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
     if (!loadDatabase(file, db, &exists, error)) {
         return false;
     }
-    // What the database holds before: every table's rows are counted again after.
-    std::map<std::string, std::size_t> before;
-    std::vector<TableInfo> listed;
-    if (exists) {
-        if (!accessListTablesIsolated(file, &listed, error)) {
-            return false;
-        }
-        for (const auto &info : listed) {
-            TableData data;
-            if (!accessReadTableIsolated(file, info.name, &data, error)) {
-                return false;
-            }
-            before[lowerAscii(info.name)] = data.rows.size();
-        }
-    }
-    // The catalogue gains a row for each table added.
-    const std::size_t catalogueRows = db.entries.size();
-    before.erase("msysobjects");
     const std::size_t oldPages = db.file.pages();
     for (const auto &t : tables) {
         std::string problem;
@@ -369,7 +340,6 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
                                 problem + ".");
             return false;
         }
-        before.erase(lowerAscii(plainTableName(t.name)));
     }
     finishGlobalMap(db, oldPages);
 
@@ -379,49 +349,95 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
         return false;
     }
     // Read the copy back before it takes the file's place.
-    const std::string copy = staged.temporary();
-    auto failed = [&](const std::string &what) {
-        staged.discard();
-        setError(error, "The Access file " + file + " was left as it was: the database written for it " +
-                            what + ".");
-        return false;
-    };
-    std::vector<TableInfo> after;
     std::string why;
-    if (!accessListTablesIsolated(copy, &after, &why)) {
-        return failed("could not be read back (" + why + ")");
-    }
-    TableData catalogueData;
-    if (exists && (!accessReadTableIsolated(copy, "MSysObjects", &catalogueData, &why) ||
-                   catalogueData.rows.size() != db.entries.size() || db.entries.size() < catalogueRows)) {
-        return failed("does not give its catalogue whole");
-    }
-    for (const auto &[name, count] : before) {
-        TableData data;
-        if (!accessReadTableIsolated(copy, name, &data, &why) || data.rows.size() != count) {
-            return failed("does not give the table " + name + " as before");
-        }
-    }
-    for (const auto &t : tables) {
-        TableData data;
-        if (!accessReadTableIsolated(copy, plainTableName(t.name), &data, &why)) {
-            return failed("does not give the table " + t.name + " back (" + why + ")");
-        }
-        const std::size_t expected = t.rows && !t.rows->empty() ? t.rows->size() - 1 : 0;
-        if (data.rows.size() != expected || data.fields.size() != t.columns.size()) {
-            return failed("gives the table " + t.name + " with " + std::to_string(data.rows.size()) +
-                          " rows of " + std::to_string(expected));
-        }
-        for (std::size_t r = 0; r < expected; ++r) {
-            auto want = (*t.rows)[r + 1];
-            want.resize(t.columns.size());
-            if (!sameCells(data.rows[r], want)) {
-                return failed("gives row " + std::to_string(r + 1) + " of the table " + t.name +
-                              " otherwise");
-            }
-        }
+    if (!jetCheckWritten(exists ? file : std::string(), staged.temporary(), tables, db.entries.size(),
+                         &why)) {
+        staged.discard();
+        setError(error,
+                 "The Access file " + file + " was left as it was: the database written for it " + why + ".");
+        return false;
     }
     return staged.commit(error);
+}
+
+bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,
+                     std::size_t catalogueRows, std::string *why) {
+    // One helper process reads both files, a table at a time, and compares
+    // what it reads with the tables in its own copy of this process's memory:
+    // only the verdict comes back.
+    auto work = [&](std::string *, std::string *failure) {
+        std::vector<TableInfo> before, after;
+        std::string problem;
+        if (!file.empty() && !accessListTables(file, &before, &problem)) {
+            *failure = "could not be compared with the file (" + problem + ")";
+            return false;
+        }
+        if (!accessListTables(copy, &after, &problem)) {
+            *failure = "could not be read back (" + problem + ")";
+            return false;
+        }
+        TableData catalogue;
+        if (!accessReadTable(copy, "MSysObjects", &catalogue, &problem) ||
+            catalogue.rows.size() != catalogueRows) {
+            *failure = "does not give its catalogue whole";
+            return false;
+        }
+        for (const auto &info : before) {
+            const bool written = std::any_of(tables.begin(), tables.end(), [&](const JetTable &t) {
+                return sameTableName(info.name, t.name);
+            });
+            if (written || lowerAscii(info.name) == "msysobjects") {
+                continue;
+            }
+            TableData was, is;
+            if (!accessReadTable(file, info.name, &was, &problem)) {
+                *failure = "could not be compared with the file (" + problem + ")";
+                return false;
+            }
+            if (!accessReadTable(copy, info.name, &is, &problem) || !sameTable(is, was)) {
+                *failure = "does not give the table " + info.name + " as before";
+                return false;
+            }
+        }
+        for (const auto &t : tables) {
+            TableData data;
+            if (!accessReadTable(copy, plainTableName(t.name), &data, &problem)) {
+                *failure = "does not give the table " + t.name + " back (" + problem + ")";
+                return false;
+            }
+            const std::size_t expected = t.rows && !t.rows->empty() ? t.rows->size() - 1 : 0;
+            if (data.rows.size() != expected || data.fields.size() != t.columns.size()) {
+                *failure = "gives the table " + t.name + " with " + std::to_string(data.rows.size()) +
+                           " rows of " + std::to_string(expected);
+                return false;
+            }
+            for (std::size_t r = 0; r < expected; ++r) {
+                auto want = (*t.rows)[r + 1];
+                want.resize(t.columns.size());
+                if (!sameRow(data.rows[r], want)) {
+                    *failure =
+                        "gives row " + std::to_string(r + 1) + " of the table " + t.name + " otherwise";
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    // Both files are read whole: allow time for large ones.
+    IsolationLimits limits;
+    std::error_code ec;
+    const std::uintmax_t bytes =
+        (file.empty() ? 0 : std::filesystem::file_size(file, ec)) + std::filesystem::file_size(copy, ec);
+    limits.seconds += static_cast<int>(std::min<std::uintmax_t>(bytes >> 20, 3600));
+    const IsolatedResult r = runIsolated(work, limits);
+    if (r.end != IsolatedEnd::Finished) {
+        *why = "could not be read back (" + isolationFailureText(r, copy, limits) + ")";
+        return false;
+    }
+    if (!r.ok) {
+        *why = r.error;
+    }
+    return r.ok;
 }
 
 } // namespace vesk::tables
