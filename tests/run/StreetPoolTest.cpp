@@ -5,6 +5,7 @@
 
 #include "core/RecordIO.h"
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <thread>
@@ -258,7 +259,7 @@ TEST_F(ParallelStreets, PauseHoldsEveryWorkerAndContinueFinishesTheSameFiles) {
 
     struct PauseAtSecondStreet : RunObserver {
         RunControl &control;
-        int captions = 0;
+        std::atomic<int> captions = 0; // written by the run's thread, read by the test's
         explicit PauseAtSecondStreet(RunControl &c) : control(c) {}
         void progress(double, const std::string &text) override {
             ++captions;
@@ -271,7 +272,17 @@ TEST_F(ParallelStreets, PauseHoldsEveryWorkerAndContinueFinishesTheSameFiles) {
     ui.messages.clear();
     RunReport report;
     std::thread running([&] { report = run(&pause); });
-    // While paused the run stands still: no street is written.
+    // Once paused, the streets finished before the pause are written; then the
+    // run stands still: no further street is written.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!control.PauseRequested() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!control.PauseRequested()) {
+        control.requestStop();
+        running.join();
+        FAIL() << "the run never reached its second street";
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const int captionsWhilePaused = pause.captions;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -297,7 +308,8 @@ TEST_F(ParallelStreets, PauseHoldsEveryWorkerAndContinueFinishesTheSameFiles) {
         }
     } pauseThenStop(control);
     const Outcome stopped = runWith(4, &pauseThenStop);
-    EXPECT_EQ(stopped.report.outcome, RunOutcome::StoppedWhilePaused);
+    EXPECT_EQ(stopped.report.outcome, RunOutcome::StoppedWhilePaused)
+        << stopped.report.error << (stopped.messages.empty() ? "" : stopped.messages.front());
     EXPECT_EQ(stopped.files, full.files);
 }
 
