@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <random>
 #include <sstream>
 
 namespace vesk {
@@ -231,14 +232,15 @@ TEST(AccessWriting, NumbersOfEveryColumnTypeReadBackExactly) {
     EXPECT_EQ(t.rows, rows) << "bit for bit through the program's reader";
 }
 
-TEST(AccessWriting, AnExistingDatabaseIsReadBackInOneHelperProcess) {
+TEST(AccessWriting, AnExistingDatabaseIsReadInTwoHelperProcessesWhateverTablesItHolds) {
     TempDir dir;
     const std::string file = copyDatabase(dir);
     WINVESK_NEEDS_SHARED_FILE(file);
     const std::uint64_t before = isolatedRunsStarted();
     std::string error;
     ASSERT_TRUE(writeTable(file, "Hourly", partRows(100), &error)) << error;
-    EXPECT_EQ(isolatedRunsStarted() - before, 1u) << "the file and its copy compared in one reading";
+    EXPECT_EQ(isolatedRunsStarted() - before, 2u)
+        << "its catalogue before the run; after it, the file and its copy compared in one reading";
 }
 
 // The check of a database written for a file, given copies that do not read
@@ -359,6 +361,55 @@ TEST_P(AccessRefusals, AreRefusedBeforeAnyRowNamingTheFileAndReasonAndLeaveItAsI
 
 INSTANTIATE_TEST_SUITE_P(Kinds, AccessRefusals, testing::ValuesIn(kRefusals),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// Damaged copies of a real database, made by the damaged-input helpers with
+// a fixed seed, the damage falling within its first pages (the database
+// page, the global page usage map, the catalogue's definition, rows and
+// indexes): each is refused before the run, naming the file, and left byte
+// for byte as it was, or takes the table with every other table as it was
+// (which the writer's reading back compares).
+TEST(AccessWriting, DamagedDatabasesAreRefusedAndLeftAsTheyWereOrTakeTheTable) {
+    TempDir dir;
+    const std::string original = copyDatabase(dir);
+    WINVESK_NEEDS_SHARED_FILE(original);
+    const std::string sample = test::readFile(original);
+    const std::size_t head = 18 * jet::kPage; // in this file: up to the catalogue's rows on page 17
+    ASSERT_GT(sample.size(), head);
+    const std::string file = (dir.path() / "Damaged.mdb").string();
+    std::mt19937 random(31); // fixed: every run damages the same way
+    int refused = 0, written = 0;
+    for (int v = 0; v < 80 && !HasFailure(); ++v) {
+        // Bytes lost or repeated shift the rest of those pages, which keep their size.
+        std::string damaged = test::damagedCopy(sample.substr(0, head), true, random);
+        damaged.resize(head, '\0');
+        const std::string bytes = damaged + sample.substr(head);
+        SCOPED_TRACE("variant " + std::to_string(v) + ", damaged " + test::describeDamage(sample, bytes));
+        fs::remove(file);
+        dir.write("Damaged.mdb", bytes);
+        std::string error;
+        auto w = createTable(file, "Hourly", partColumns(), &error);
+        if (!w) {
+            ++refused;
+            EXPECT_NE(error.find(file), std::string::npos) << error;
+        } else {
+            for (const auto &r : partRows(20)) {
+                ASSERT_TRUE(w->append(r, &error)) << error;
+            }
+            EXPECT_TRUE(w->close(&error)) << "a database taken before the run takes the table: " << error;
+            ++written;
+            TableData t;
+            EXPECT_TRUE(readTable(file, "Hourly", &t, &error)) << error;
+            EXPECT_EQ(t.rows.size(), 20u);
+        }
+        if (!w || HasFailure()) {
+            EXPECT_EQ(test::readFile(file), bytes) << error;
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
+            << "no copy left beside it";
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(written, 0) << "damage where nothing reads it leaves a database that takes the table";
+}
 
 TEST(AccessWriting, AJet3DatabaseIsRefusedAndLeftAsItWas) {
     TempDir dir;

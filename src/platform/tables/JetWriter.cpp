@@ -316,6 +316,7 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     if (!loadDatabase(file, db, &exists, error)) {
         return false;
     }
+    const std::size_t objects = db.entries.size();
     const std::vector<std::vector<Cell>> none;
     std::string problem;
     if (!putTable(db, {table, {}, &none}, &problem)) {
@@ -323,7 +324,24 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
                             problem + ".");
         return false;
     }
-    return true;
+    if (!exists) {
+        return true;
+    }
+    // The database written is read back through libmdb, which has to see the
+    // catalogue as this writer does: a catalogue damaged where only one of
+    // the two notices is refused now rather than after the run.
+    TableData catalogue;
+    std::string why;
+    if (!accessReadTableIsolated(file, "MSysObjects", &catalogue, &why)) {
+        problem = "its catalogue cannot be read (" + why + ")";
+    } else if (catalogue.rows.size() != objects) {
+        problem = "its catalogue is damaged (the Access reader finds " + std::to_string(catalogue.rows.size()) +
+                  " objects in it, this writer " + std::to_string(objects) + ")";
+    } else {
+        return true;
+    }
+    setError(error, "Tables cannot be written into the Access file " + file + ": " + problem + ".");
+    return false;
 }
 
 bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error) {
