@@ -238,6 +238,8 @@ TEST_F(DamagedRunInput, AStreetGeometryNoStreetCanHaveIsRefusedNamingTheField) {
     for (const Case &k :
          {Case{" 20            20 ", " -1            20 ", "the street height -1 is out of range (0 to 100000 m)."},
           Case{" 20            20 ", " 20            -5 ", "the street width -5 is out of range (0 to 100000 m)."},
+          Case{"100           100 ", "100           -30 ",
+               "the street length 2 -30 is out of range (0 to 100000 m)."},
           Case{"100           90 ", "100           400 ",
                "the street orientation 400 is out of range (0 to 360 degrees)."},
           Case{" 0 \r\nSector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
