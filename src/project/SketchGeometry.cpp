@@ -388,15 +388,64 @@ void addLabels(SketchScene &scene, const SketchStreet &street, const SketchProje
     // Each length label lies along its half of the street axis, ending at (or
     // starting from) the street end. A half too short on the picture for its
     // text gets the label beyond its end instead, running outward: the two
-    // labels never meet in the middle of the street (where the original put
-    // both, one running into the other).
+    // labels never meet in the middle of the street, one running into the
+    // other.
     const double axis = 90.0 - scene.labelDirections[0];
     const SketchPoint end1 = RotateSketchPoint(p, 0, street.length1_m, 0);
-    add("Length 1", end1, tooLong("Length 1", end1) ? SketchAlign::BottomLeft : SketchAlign::BottomRight,
-        axis);
     const SketchPoint end2 = RotateSketchPoint(p, 0, -street.length2_m, 0);
-    add("Length 2", end2, tooLong("Length 2", end2) ? SketchAlign::BottomRight : SketchAlign::BottomLeft,
-        axis);
+    const bool beyond1 = tooLong("Length 1", end1);
+    const bool beyond2 = tooLong("Length 2", end2);
+    // A label beyond its end that would leave the box moves back along the
+    // axis until its outer end is inside, when its street end is in the box (a
+    // zoomed picture may cut anything): at most to the other street end when
+    // the other label lies beyond that, else to the street centre. One that
+    // does not fit even so stays at its end. The text runs along its angle
+    // from the anchor (aligned left) or back to it (aligned right), as printed.
+    const SketchMapping &m = scene.mapping;
+    auto keptInBox = [&](const std::string &text, SketchPoint end, SketchAlign align, SketchPoint limit) {
+        if (!measure) {
+            return end;
+        }
+        const double textPx = measure(text, scene.labelSize);
+        const double ex = end.u * m.scaleX + m.offsetX, ey = end.v * m.scaleY + m.offsetY;
+        const double boxW = target.width_px, boxH = target.height_px;
+        if (!std::isfinite(textPx) || !std::isfinite(axis) || ex < 0 || ex > boxW || ey < 0 || ey > boxH) {
+            return end;
+        }
+        const double sign = align == SketchAlign::BottomRight ? -1.0 : 1.0;
+        const double ux = sign * std::cos(axis * kDegToRad), uy = -sign * std::sin(axis * kDegToRad);
+        // How far the text may run from the end before it meets an edge (a pixel short of it).
+        double room = textPx;
+        if (ux > 1e-9) {
+            room = std::min(room, (boxW - 1 - ex) / ux);
+        } else if (ux < -1e-9) {
+            room = std::min(room, (1 - ex) / ux);
+        }
+        if (uy > 1e-9) {
+            room = std::min(room, (boxH - 1 - ey) / uy);
+        } else if (uy < -1e-9) {
+            room = std::min(room, (1 - ey) / uy);
+        }
+        const double back = textPx - std::max(room, 0.0);
+        const double backMost = std::hypot((end.u - limit.u) * m.scaleX, (end.v - limit.v) * m.scaleY);
+        if (!(back > 0) || back > backMost) {
+            return end;
+        }
+        return SketchPoint{end.u - ux * back / m.scaleX, end.v - uy * back / m.scaleY};
+    };
+    const SketchPoint centre = RotateSketchPoint(p, 0, 0, 0);
+    if (beyond1) {
+        add("Length 1", keptInBox("Length 1", end1, SketchAlign::BottomLeft, beyond2 ? end2 : centre),
+            SketchAlign::BottomLeft, axis);
+    } else {
+        add("Length 1", end1, SketchAlign::BottomRight, axis);
+    }
+    if (beyond2) {
+        add("Length 2", keptInBox("Length 2", end2, SketchAlign::BottomRight, beyond1 ? end1 : centre),
+            SketchAlign::BottomRight, axis);
+    } else {
+        add("Length 2", end2, SketchAlign::BottomLeft, axis);
+    }
     add("Rec. 1", RotateSketchPoint(p, -hw, 0.06 * w, 0), SketchAlign::TopLeft,
         90.0 - scene.labelDirections[1]);
     add("Rec. 2", RotateSketchPoint(p, hw, 0.06 * w, 0), SketchAlign::BottomLeft,
@@ -478,9 +527,9 @@ SketchScene buildStreetSketch(const SketchStreet &street, const SketchView &view
 
     // Extent and pixel mapping. The whole scene, as projected, fills the target
     // at zoom 1 with a small margin, whatever the view angle and height, and is
-    // centred on it (the original fitted a fixed extent around the street
-    // centre, which cut the buildings at angle 0 and left a thin line in a
-    // wide empty box at other angles). Both directions keep one scale on paper.
+    // centred on it (a fixed extent around the street centre would cut the
+    // buildings at angle 0 and leave a thin line in a wide empty box at other
+    // angles). Both directions keep one scale on paper.
     const double heightTwips = target.height_px * kTwipsPerInch / target.dpiY;
     const double zoom = std::isfinite(view.zoom) ? std::max(view.zoom, kMinZoom) : 1.0;
     const SceneBounds bounds = sceneBounds(street, p, L);

@@ -649,6 +649,9 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     closeEverything(c);
     if (s.RouteMode || s.MultiStreetMode) {
         restoreStreet(s);
+        // The project has no traffic file of its own: no traffic amount or
+        // speed of the last street is left for the window to show.
+        s.TrafficFileType = 1;
     } else {
         s.TrafficFile = storedTrafficFile;
     }

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
+#include <utility>
 
 namespace vesk {
 namespace {
@@ -488,6 +490,46 @@ TEST(SketchScene, LengthLabelsMoveBeyondTheStreetEndsWhenTheHalfStreetIsTooShort
     EXPECT_EQ(find(wide, "Length 1").align, SketchAlign::BottomLeft);
     EXPECT_LT(find(wide, "Length 2").anchor.v, 0.0);
     EXPECT_EQ(find(wide, "Length 2").align, SketchAlign::BottomRight);
+}
+
+// A length label that runs beyond its street end stays in the box: at view
+// angle 0 from the roof height the near street end lies close to the lower
+// edge, and "Length 2" running outward from it was cut off there.
+TEST(SketchScene, LengthLabelsBeyondTheStreetEndsStayInTheBox) {
+    const double textPx = 48; // "Length 2" in the automatic font of a sketch box
+    const SketchTextWidth measure = [&](std::string_view, int) { return textPx; };
+    SketchStreet street = typicalStreet();
+    street.height_m = 18;
+    street.width_m = 24.5;
+    for (const SketchTarget target : {SketchTarget{320, 160, 96, 96}, SketchTarget{440, 240, 96, 96}}) {
+        for (const double angle : {0.0, 20.0, -20.0, 180.0}) {
+            SketchView view;
+            view.angle_deg = angle;
+            const SketchScene scene = buildStreetSketch(street, view, target, measure);
+            ASSERT_FALSE(scene.empty);
+            const SketchMapping &m = scene.mapping;
+            int lengthLabels = 0;
+            for (const SketchItem &item : scene.items) {
+                const auto *l = std::get_if<SketchLabel>(&item);
+                if (!l || l->text.rfind("Length", 0) != 0) {
+                    continue;
+                }
+                ++lengthLabels;
+                // The label runs from its anchor along its angle (aligned left) or back to it.
+                const double x = l->anchor.u * m.scaleX + m.offsetX, y = l->anchor.v * m.scaleY + m.offsetY;
+                const double sign = l->align == SketchAlign::BottomRight ? -1.0 : 1.0;
+                const double rad = l->angle_deg * std::numbers::pi / 180.0;
+                const double endX = x + sign * std::cos(rad) * textPx, endY = y - sign * std::sin(rad) * textPx;
+                for (const auto &[px, py] : {std::pair{x, y}, std::pair{endX, endY}}) {
+                    EXPECT_GE(px, 0) << l->text << " at " << angle << " degrees, box " << target.width_px;
+                    EXPECT_LE(px, target.width_px) << l->text << " at " << angle << " degrees";
+                    EXPECT_GE(py, 0) << l->text << " at " << angle << " degrees, box " << target.width_px;
+                    EXPECT_LE(py, target.height_px) << l->text << " at " << angle << " degrees";
+                }
+            }
+            EXPECT_EQ(lengthLabels, 2);
+        }
+    }
 }
 
 TEST(SketchScene, TextTurnsInWholeTenthsOfADegreeWithHalvesToEven) {

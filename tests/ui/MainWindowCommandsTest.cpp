@@ -70,6 +70,10 @@ TEST(MainWindowCommands, ADisabledMenuItemOrToolbarKeySaysWhyAndAnEnabledOneSays
     s.runToEnd();
     EXPECT_TRUE(enabled(s, "menLastResults"));
     EXPECT_TRUE(s->action("menLastResults")->statusTip().isEmpty());
+    // What Special Mode does not use says so, not that the window is out of Special Mode.
+    s->btnGeneric_Click();
+    ASSERT_FALSE(s->toolbarKey("Units")->isEnabled());
+    EXPECT_EQ(statusTip(s->toolbarKey("Units")), "Not available in Special Mode.");
 }
 
 TEST(MainWindowCommands, ADisabledToolbarKeyShowsItsIconInGrey) {

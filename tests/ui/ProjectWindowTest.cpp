@@ -404,6 +404,24 @@ TEST(RealRun, TheWindowRunsTheStreetsOfAMultiStreetProjectOnSeveralThreadsWithTh
     EXPECT_TRUE(test::readFile(hourly) == serialHourly);
 }
 
+// After a multi-street or route run the street panel shows no traffic of
+// its own, as when the project was opened (it showed a made-up 10000 vehicles
+// a day at 40 km/h, the defaults for a standard profile without a traffic amount).
+TEST(RealRun, AMultiStreetOrRouteRunLeavesNoTrafficInTheStreetPanel) {
+    for (const char *project : {"DemoStreets.vkm", "DemoRoute.vkp"}) {
+        Sample sample;
+        Session s(sample, sample.project(project));
+        ASSERT_TRUE(s.loaded) << project;
+        ASSERT_TRUE(s->txtADT->text().isEmpty()) << project;
+        s.runToEnd();
+        ASSERT_EQ(s->lblProgress->text(), "The calculation has ended.") << project;
+        EXPECT_TRUE(s->txtADT->text().isEmpty()) << project << ": " << s->txtADT->text().toStdString();
+        EXPECT_TRUE(s->txtSpeed->text().isEmpty()) << project << ": " << s->txtSpeed->text().toStdString();
+        EXPECT_FALSE(s->txtADT->isEnabled()) << project;
+        EXPECT_EQ(s.state.AnnualDiurnalTraffic, 0) << project;
+    }
+}
+
 TEST(RealRun, SpecialModeRunsTheEditedWindsOfTheSampleStreet) {
     Sample sample;
     Session s(sample, sample.project());

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
+#include <QPainter>
 #include <QPrinter>
 
 #include <gtest/gtest.h>
@@ -156,6 +158,48 @@ TEST(StreetSketchRendering, LabelsAddTextInTheChosenColour) {
         }
     }
     EXPECT_GT(red, 30);
+}
+
+// The columns of the image that hold ink (anything not white), as a span.
+std::pair<int, int> inkColumns(const QImage &image) {
+    int first = image.width(), last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) != QColor(Qt::white)) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    return {first, last};
+}
+
+// A label's size is a font size in points: on a screen of 96 dots per inch a
+// 9-point label is 12 pixels high, and a device of twice the resolution draws
+// it twice as large. (Taken as pixels at 96 dpi, "Rec. 1" came out a quarter
+// too small on screen.)
+TEST(StreetSketchRendering, LabelSizesArePointsOnDevicesOfAnyResolution) {
+    for (const int dpi : {96, 192}) {
+        QImage image(400, 200, QImage::Format_RGB32);
+        image.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
+        image.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
+        image.fill(Qt::white);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        {
+            QPainter painter(&image);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            SketchMapping mapping;
+            mapping.offsetX = 10;
+            mapping.offsetY = 100;
+            PrintRotatedText(painter, mapping, QStringLiteral("Rec. 1"), 0, 0, 0, 9, SketchAlign::BottomLeft);
+        }
+        const auto [first, last] = inkColumns(image);
+        ASSERT_LE(first, last) << dpi;
+        font.setPixelSize(9 * dpi / 72);
+        const double expected = QFontMetricsF(font, &image).boundingRect(QStringLiteral("Rec. 1")).width();
+        EXPECT_NEAR(last - first + 1, expected, 3.0 * dpi / 96) << dpi << " dpi";
+    }
 }
 
 int countPages(const QByteArray &pdf) {

@@ -91,7 +91,7 @@ QString frmRun::whyDisabled(QAction *action) const {
         return QStringLiteral("The country has no standard urban data to generate the urban background from.");
     }
     if (m_state.CalcMode == 0 && is({"VLF", "FLF", "Units", "Fleet", "Fuel", "SetTRF", "TrafficNow"})) {
-        return QStringLiteral("Not in Special Mode.");
+        return QStringLiteral("Not available in Special Mode.");
     }
     return QStringLiteral("Not available at this moment.");
 }
