@@ -36,9 +36,10 @@ int main() {
     std::printf("us per Single cell: compiled every cell / Format(v, p) / compiled once into a row buffer\n");
     for (const char *p : patterns) {
         std::size_t every = 0, lookedUp = 0, once = 0;
-        const double tEvery = microsecondsPerCell(
-            n, &every, [p](float v) { return vesk::CompiledFormat(p).format(v).size(); });
-        const double tLookedUp = microsecondsPerCell(n, &lookedUp, [p](float v) { return vesk::Format(v, p).size(); });
+        const double tEvery =
+            microsecondsPerCell(n, &every, [p](float v) { return vesk::CompiledFormat(p).format(v).size(); });
+        const double tLookedUp =
+            microsecondsPerCell(n, &lookedUp, [p](float v) { return vesk::Format(v, p).size(); });
         const vesk::CompiledFormat compiled(p);
         std::string row;
         const double tOnce = microsecondsPerCell(n, &once, [&](float v) {
@@ -46,8 +47,8 @@ int main() {
             compiled.append(v, row);
             return row.size();
         });
-        std::printf("  %-16s %7.3f  %7.3f  %7.3f%s\n", (std::string("\"") + p + "\"").c_str(), tEvery, tLookedUp,
-                    tOnce, every == lookedUp && lookedUp == once ? "" : "  (the texts differ!)");
+        std::printf("  %-16s %7.3f  %7.3f  %7.3f%s\n", (std::string("\"") + p + "\"").c_str(), tEvery,
+                    tLookedUp, tOnce, every == lookedUp && lookedUp == once ? "" : "  (the texts differ!)");
     }
     return 0;
 }

@@ -8,8 +8,8 @@
 #include "calc/FormatDetail.h"
 
 #include <cctype>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <unordered_map>
 
@@ -132,8 +132,8 @@ std::shared_ptr<const CompiledFormat::Parts> compile(std::string_view pattern) {
 // makers of its plain form and of its text in a number pattern, which are
 // called only when the pattern needs them.
 template <typename Plain, typename InPattern>
-void appendNumeric(const CompiledFormat::Parts &p, double serial, bool nonZero, Plain plain, InPattern inPattern,
-                   std::string &out) {
+void appendNumeric(const CompiledFormat::Parts &p, double serial, bool nonZero, Plain plain,
+                   InPattern inPattern, std::string &out) {
     if (p.yes != nullptr) {
         out += nonZero ? p.yes : p.no;
         return;
@@ -172,7 +172,9 @@ void CompiledFormat::append(double value, std::string &out) const {
     appendNumeric(
         *m_parts, value, value != 0 && std::isfinite(value),
         [value](std::string &o) { format_detail::appendPlainNumber(value, 15, o); },
-        [value](const format_detail::NumberPattern &n, std::string &o) { format_detail::appendNumber(n, value, 15, o); },
+        [value](const format_detail::NumberPattern &n, std::string &o) {
+            format_detail::appendNumber(n, value, 15, o);
+        },
         out);
 }
 
@@ -180,7 +182,9 @@ void CompiledFormat::append(float value, std::string &out) const {
     appendNumeric(
         *m_parts, value, value != 0 && std::isfinite(value),
         [value](std::string &o) { format_detail::appendPlainNumber(value, 7, o); },
-        [value](const format_detail::NumberPattern &n, std::string &o) { format_detail::appendNumber(n, value, 7, o); },
+        [value](const format_detail::NumberPattern &n, std::string &o) {
+            format_detail::appendNumber(n, value, 7, o);
+        },
         out);
 }
 
@@ -191,7 +195,9 @@ void CompiledFormat::append(long value, std::string &out) const {
             char buf[24];
             o.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
         },
-        [value](const format_detail::NumberPattern &n, std::string &o) { format_detail::appendNumber(n, value, o); },
+        [value](const format_detail::NumberPattern &n, std::string &o) {
+            format_detail::appendNumber(n, value, o);
+        },
         out);
 }
 

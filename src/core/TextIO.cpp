@@ -209,7 +209,7 @@ bool getLineBounded(std::istream &in, std::string &line, std::size_t maxBytes, b
         in.getline(piece, static_cast<std::streamsize>(size));
         const auto got = static_cast<std::size_t>(in.gcount());
         const bool full = in.fail() && !in.eof() && got == size - 1; // no end of line in the piece
-        const bool ended = !in.fail() && !in.eof();                   // the piece ends with the LF
+        const bool ended = !in.fail() && !in.eof();                  // the piece ends with the LF
         line.append(piece, ended ? got - 1 : got);
         any = any || got > 0;
         if (line.size() > maxBytes) {

@@ -41,7 +41,8 @@ std::string removeDotPrefixes(std::string text) {
 
 // Appends the text of a cell of an hourly row to `out`; true when the cell
 // is a text rather than a number.
-bool outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std::size_t j, std::string &out) {
+bool outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std::size_t j,
+                std::string &out) {
     State &s = c.s;
     const HourItems &h = c.items;
     const CompiledFormat &fmt = col.format;

@@ -21,16 +21,72 @@ namespace vesk::format_sweep {
 // grouping and scaling commas, percent, exponents, literals, sections, the
 // rules of the zeros, text and date patterns and the named formats.
 inline const std::vector<const char *> &patterns() {
-    static const std::vector<const char *> p = {
-        "", "0", "0.0", "0.00", "0.000", "#", "#.##", "#,##0", "#,##0.00", "0,", "0.0,,", "#,##0,",
-        "0%", "0.00%", "0.00E+00", "0.00E-00", "0.0000e+1", "0.0000e-1", "0.00E+", ".0000E+0", "##0.0E+0",
-        "0.0000e+0#", "000###", "#0.#0#0#0#0#", "0#.0#0#0#0#0", "0.#0", "0.0#", "###, ###, ###",
-        "0.0 \"ug/m3\"", "\\<0.0\\>", "0.0;(0.0)", "0.0;(0.0);\"zero\"", "0;-0;\"-\"", "+0.0;-0.0;;",
-        "$#,##0.00", "0.00 \\%", "\"text\"", "x", "@@@@@@", "&&&&", "!@@@", "<&&&>&", "Fixed",
-        "standard", "CURRENCY", "Percent", "Scientific", "General Number", "Yes/No", "True/False",
-        "On/Off", "dd-mm-yy  hh", "yyyy-mm-dd hh:nn", "dd.mm.yyyy", "d/m/yy h:n:s", "A/P", "hh:nn AM/PM",
-        "ddd dddd mmm mmmm q w ww", "Short Date", "Long Date", "Medium Date", "General Date",
-        "Long Time", "Medium Time", "Short Time", "c"};
+    static const std::vector<const char *> p = {"",
+                                                "0",
+                                                "0.0",
+                                                "0.00",
+                                                "0.000",
+                                                "#",
+                                                "#.##",
+                                                "#,##0",
+                                                "#,##0.00",
+                                                "0,",
+                                                "0.0,,",
+                                                "#,##0,",
+                                                "0%",
+                                                "0.00%",
+                                                "0.00E+00",
+                                                "0.00E-00",
+                                                "0.0000e+1",
+                                                "0.0000e-1",
+                                                "0.00E+",
+                                                ".0000E+0",
+                                                "##0.0E+0",
+                                                "0.0000e+0#",
+                                                "000###",
+                                                "#0.#0#0#0#0#",
+                                                "0#.0#0#0#0#0",
+                                                "0.#0",
+                                                "0.0#",
+                                                "###, ###, ###",
+                                                "0.0 \"ug/m3\"",
+                                                "\\<0.0\\>",
+                                                "0.0;(0.0)",
+                                                "0.0;(0.0);\"zero\"",
+                                                "0;-0;\"-\"",
+                                                "+0.0;-0.0;;",
+                                                "$#,##0.00",
+                                                "0.00 \\%",
+                                                "\"text\"",
+                                                "x",
+                                                "@@@@@@",
+                                                "&&&&",
+                                                "!@@@",
+                                                "<&&&>&",
+                                                "Fixed",
+                                                "standard",
+                                                "CURRENCY",
+                                                "Percent",
+                                                "Scientific",
+                                                "General Number",
+                                                "Yes/No",
+                                                "True/False",
+                                                "On/Off",
+                                                "dd-mm-yy  hh",
+                                                "yyyy-mm-dd hh:nn",
+                                                "dd.mm.yyyy",
+                                                "d/m/yy h:n:s",
+                                                "A/P",
+                                                "hh:nn AM/PM",
+                                                "ddd dddd mmm mmmm q w ww",
+                                                "Short Date",
+                                                "Long Date",
+                                                "Medium Date",
+                                                "General Date",
+                                                "Long Time",
+                                                "Medium Time",
+                                                "Short Time",
+                                                "c"};
     return p;
 }
 
@@ -38,11 +94,21 @@ inline const std::vector<const char *> &patterns() {
 // and tiny numbers, NaN and the infinities, and date serials.
 inline const std::vector<double> &doubles() {
     static const std::vector<double> v = [] {
-        std::vector<double> d = {0.0, -0.0, 1, -1, 0.5, -0.5, 1.5, 2.5, -2.5, 0.05, 0.15, 0.25, -0.25,
-                                 0.45, 1.005, 1.045, 12.345, 0.1 + 0.2, 2.0 / 3.0, -99, -99.5, -9999,
-                                 99.95, 999.5, 1234.5678, -1234567.891, 1e-4, 1e-5, 1.23456789e-9,
-                                 3.14159265358979, 1e7, 9999999.5, 123456789012345.0, 1e15, 1e16,
-                                 1e22, 1e300, -1e-300, 5e-324, 45000.5, 45292.75, 0.525, 0.999999999};
+        std::vector<double> d = {0.0,        -0.0,          1,
+                                 -1,         0.5,           -0.5,
+                                 1.5,        2.5,           -2.5,
+                                 0.05,       0.15,          0.25,
+                                 -0.25,      0.45,          1.005,
+                                 1.045,      12.345,        0.1 + 0.2,
+                                 2.0 / 3.0,  -99,           -99.5,
+                                 -9999,      99.95,         999.5,
+                                 1234.5678,  -1234567.891,  1e-4,
+                                 1e-5,       1.23456789e-9, 3.14159265358979,
+                                 1e7,        9999999.5,     123456789012345.0,
+                                 1e15,       1e16,          1e22,
+                                 1e300,      -1e-300,       5e-324,
+                                 45000.5,    45292.75,      0.525,
+                                 0.999999999};
         d.push_back(std::numeric_limits<double>::quiet_NaN());
         d.push_back(std::numeric_limits<double>::infinity());
         d.push_back(-std::numeric_limits<double>::infinity());
@@ -68,23 +134,25 @@ inline const std::vector<float> &singles() {
 }
 
 inline const std::vector<long> &longs() {
-    static const std::vector<long> v = {0, 1, -1, 5, 7, 10, -99, 1000, 2023, 1234567, -1234567, 45000,
-                                        2147483647L, LONG_MAX, LONG_MIN};
+    static const std::vector<long> v = {0,    1,       -1,       5,     7,           10,       -99,     1000,
+                                        2023, 1234567, -1234567, 45000, 2147483647L, LONG_MAX, LONG_MIN};
     return v;
 }
 
 inline const std::vector<const char *> &texts() {
-    static const std::vector<const char *> v = {"",         " ",     "1.5",        " -2e3 ",
-                                                "abc",      "+7",    ".5",         "1e",
-                                                "12.30",    "-99",   "2023-01-05", "05-01-2023 13:45",
-                                                "13:45:10", "12:00", "05.01.2023", "testing",
-                                                "Street 12"};
+    static const std::vector<const char *> v = {
+        "",         " ",     "1.5",        " -2e3 ",  "abc",        "+7",
+        ".5",       "1e",    "12.30",      "-99",     "2023-01-05", "05-01-2023 13:45",
+        "13:45:10", "12:00", "05.01.2023", "testing", "Street 12"};
     return v;
 }
 
 inline const std::vector<DateTimeParts> &dates() {
-    static const std::vector<DateTimeParts> v = {
-        {}, {2023, 1, 5, 0, 0, 0}, {2023, 12, 31, 23, 59, 59}, {2024, 2, 29, 12, 0, 0}, {1999, 7, 4, 6, 30, 0}};
+    static const std::vector<DateTimeParts> v = {{},
+                                                 {2023, 1, 5, 0, 0, 0},
+                                                 {2023, 12, 31, 23, 59, 59},
+                                                 {2024, 2, 29, 12, 0, 0},
+                                                 {1999, 7, 4, 6, 30, 0}};
     return v;
 }
 

@@ -25,7 +25,8 @@ TEST_P(FormatNumber, APatternCompiledOnceGivesTheSameTextEveryTime) {
     compiled.append(c.value, row);
     row += ';';
     compiled.append(c.value, row);
-    EXPECT_EQ(row, std::string("x;") + c.expected + ";" + c.expected) << c.value << " with \"" << c.pattern << "\"";
+    EXPECT_EQ(row, std::string("x;") + c.expected + ";" + c.expected)
+        << c.value << " with \"" << c.pattern << "\"";
 }
 
 INSTANTIATE_TEST_SUITE_P(

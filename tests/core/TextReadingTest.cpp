@@ -92,7 +92,8 @@ TEST(TextReading, BoundedLinesOfEveryLengthAroundAPieceReadAsGetline) {
         EXPECT_TRUE(in.eof());
         EXPECT_TRUE(in.fail());
     }
-    for (const std::size_t length : {std::size_t{1}, std::size_t{4095}, std::size_t{4096}, std::size_t{9000}}) {
+    for (const std::size_t length :
+         {std::size_t{1}, std::size_t{4095}, std::size_t{4096}, std::size_t{9000}}) {
         for (const char *end : {"\n", ""}) {
             const std::string one(length, 'x');
             std::istringstream fits(one + end);
