@@ -22,6 +22,11 @@ const std::array<const char *, 12> kMonthNames = {"January",   "February", "Marc
                                                   "September", "October",  "November", "December"};
 
 DateTimeParts fromSerial(double serial) {
+    // A number beyond any calendar (not finite, or more days than the day
+    // count can take safely) is no date: it reads as serial 0.
+    if (!(std::fabs(serial) < 1e17)) {
+        return DateTimeParts{};
+    }
     double whole = std::floor(serial);
     long seconds = std::lround((serial - whole) * 86400.0);
     long days = static_cast<long>(whole);

@@ -12,7 +12,9 @@ using namespace format_sweep;
 
 // The digests of the sweep's texts, per pattern: Doubles, Singles, Longs,
 // texts and dates (see calc/FormatSweep.h), taken with the formatter as it
-// stood before output columns compiled their patterns.
+// stood before output columns compiled their patterns, with one change: a
+// date pattern given a number beyond any calendar (NaN, infinite, 1e17 days
+// or more) reads it as serial 0, where it was undefined before.
 struct SweepDigests {
     const char *pattern;
     std::uint64_t doubles, singles, longs, texts, dates;
@@ -121,33 +123,33 @@ const SweepDigests kDigests[] = {
      0x20bd72c2b35c4028ULL},
     {"On/Off", 0xde75addd15165db1ULL, 0x9aeb277bfc2dda21ULL, 0x7b12027eec200a24ULL, 0xa817b2fac135d6b6ULL,
      0x40cb80a4db679b82ULL},
-    {"dd-mm-yy  hh", 0x18f901003b6890beULL, 0xead340e73bc6ee1bULL, 0xfc072fd59aea7f27ULL,
+    {"dd-mm-yy  hh", 0x3fbc4adba3d22eb2ULL, 0x55e8d939b6409abcULL, 0x787b8762203dc3e9ULL,
      0xb271cae817119b0bULL, 0x0fbdd641dfe5c790ULL},
-    {"yyyy-mm-dd hh:nn", 0xa1e733ee66766cebULL, 0xeacefa64ff0c20c8ULL, 0x0dd97eec30ede4a2ULL,
+    {"yyyy-mm-dd hh:nn", 0xa046b2fdd15fcd71ULL, 0x63057bde769b397fULL, 0x4fc2d9d9b9d6d018ULL,
      0xa48be4809851f46aULL, 0x0873086820b9079aULL},
-    {"dd.mm.yyyy", 0xddae59b617149c43ULL, 0x6a93fc4b97743d3fULL, 0xdfa88a27f7e03322ULL, 0x7f189c4ff95378c3ULL,
+    {"dd.mm.yyyy", 0x1ffaef37080512bcULL, 0x1acebe8f03093ca8ULL, 0xe3c2b8d49bbe37d8ULL, 0x7f189c4ff95378c3ULL,
      0x6e248012c27353c5ULL},
-    {"d/m/yy h:n:s", 0x51c87948437125abULL, 0x023e704735c4761aULL, 0x4a6c16cb772d2193ULL,
+    {"d/m/yy h:n:s", 0xe4daeea1a1abef7cULL, 0x3e5885b495460b93ULL, 0xfed4d32a38ac30b1ULL,
      0xdfcbc6c5a692e7fbULL, 0x6eabb0e59f509865ULL},
     {"A/P", 0x37494d887903da3eULL, 0x254eefc3a179d21bULL, 0xbc2a45996c372338ULL, 0x9f20cdcf454d9339ULL,
      0xc4578563f44d6ad0ULL},
-    {"hh:nn AM/PM", 0x1bfc2c667c4784cbULL, 0xc7cf26e9837999caULL, 0x5e2c5aea440d2344ULL,
+    {"hh:nn AM/PM", 0x7f180bf62f8bab5eULL, 0xcfd3029122cc14a0ULL, 0x5e2c5aea440d2344ULL,
      0x027cdebe4c59aa3eULL, 0x5bc943aa60fc0e79ULL},
-    {"ddd dddd mmm mmmm q w ww", 0xa6b4956ad2646fa4ULL, 0xef031ab6d0f628ddULL, 0x6f2c2321e9201638ULL,
+    {"ddd dddd mmm mmmm q w ww", 0x9f632793cb4fb316ULL, 0x92fc820d3652b56bULL, 0xdb04a942f5653d8cULL,
      0x6aafda2b6f87d6ceULL, 0xacb275671b1c2a7eULL},
-    {"Short Date", 0xc72d7307fdd15d9fULL, 0x5a4602bf13967837ULL, 0xdbe4ffbc67d4d7f0ULL, 0x888f6c1674356b1dULL,
+    {"Short Date", 0x27ea411630e5e734ULL, 0xd99b73e2aaae38a4ULL, 0x05468690d21389d6ULL, 0x888f6c1674356b1dULL,
      0xeec9c4da8e2a3e8bULL},
-    {"Long Date", 0x6e5c1a8096e5b97bULL, 0xc89383005a54de03ULL, 0xc2cd1f1edc998b8aULL, 0x3c7259db46aef35cULL,
+    {"Long Date", 0x3a49c7111f65a135ULL, 0x0f36d8e156dbbaf7ULL, 0x6049bbbc7e18ed82ULL, 0x3c7259db46aef35cULL,
      0x3c26df8e80730b52ULL},
-    {"Medium Date", 0xa2b4af47bf042de3ULL, 0x007f9bc076982d50ULL, 0xe257885f9dd20371ULL,
+    {"Medium Date", 0xa8e8fc2ef4d288e6ULL, 0x245fa0854559baa1ULL, 0x7bea09151a4c36b9ULL,
      0x80a1a04f797b34a6ULL, 0x351b1f6ac0cc958dULL},
     {"General Date", 0xbb336f5d21a009b6ULL, 0xfab8006377949e9dULL, 0x72cf0c4050503496ULL,
      0x59e0ca4f81183b8eULL, 0x401827273db0f5f6ULL},
-    {"Long Time", 0x000d16a1f4f3dc16ULL, 0x9b1eb2bf2041c289ULL, 0x9fa61e5736ce7363ULL, 0x2bad1556835c1dffULL,
+    {"Long Time", 0x6b92b8dffb591984ULL, 0xf83c5d6a746140f9ULL, 0x9fa61e5736ce7363ULL, 0x2bad1556835c1dffULL,
      0xef756d8d46dedc6cULL},
-    {"Medium Time", 0x1bfc2c667c4784cbULL, 0xc7cf26e9837999caULL, 0x5e2c5aea440d2344ULL,
+    {"Medium Time", 0x7f180bf62f8bab5eULL, 0xcfd3029122cc14a0ULL, 0x5e2c5aea440d2344ULL,
      0x027cdebe4c59aa3eULL, 0x5bc943aa60fc0e79ULL},
-    {"Short Time", 0x8dc2a7b2422c05e5ULL, 0xeac6287fb0327f56ULL, 0x739450058328cc53ULL, 0xc42440dd507b7600ULL,
+    {"Short Time", 0x7e24ce437069d05eULL, 0x43b870f23e92ff66ULL, 0x739450058328cc53ULL, 0xc42440dd507b7600ULL,
      0xbbac7d0ce46127e6ULL},
     {"c", 0xbb336f5d21a009b6ULL, 0xfab8006377949e9dULL, 0x72cf0c4050503496ULL, 0x59e0ca4f81183b8eULL,
      0x401827273db0f5f6ULL},
@@ -203,6 +205,14 @@ TEST(FormatSweepTable, CoversEveryPatternOfTheSweep) {
     for (std::size_t i = 0; i < patterns().size(); ++i) {
         EXPECT_STREQ(kDigests[i].pattern, patterns()[i]);
     }
+}
+
+TEST(CompiledFormat, ANumberBeyondAnyCalendarIsNoDateButSerialZero) {
+    for (double v : {1e17, -1e22, 1e300, std::numeric_limits<double>::quiet_NaN(),
+                     std::numeric_limits<double>::infinity()}) {
+        EXPECT_EQ(Format(v, "yyyy-mm-dd hh:nn"), "1899-12-30 00:00") << v;
+    }
+    EXPECT_EQ(Format(45292.75, "yyyy-mm-dd hh:nn"), "2024-01-01 18:00");
 }
 
 TEST(CompiledFormat, ADefaultFormatGivesThePlainForm) {
