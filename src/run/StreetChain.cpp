@@ -70,9 +70,10 @@ void resizeHourArrays(State &s) {
 }
 
 void clearModelledResults(State &s) {
-    for (std::vector<float> *v : {&s.cPOL_str_mod_1, &s.cPOL_str_mod_2, &s.cPOL_mod_1, &s.cPOL_mod_2}) {
-        std::fill(v->begin(), v->end(), kNoValue);
-    }
+    std::fill(s.cPOL_str_mod_1.begin(), s.cPOL_str_mod_1.end(), kNoValue);
+    std::fill(s.cPOL_str_mod_2.begin(), s.cPOL_str_mod_2.end(), kNoValue);
+    std::fill(s.cPOL_mod_1.begin(), s.cPOL_mod_1.end(), kNoValue);
+    std::fill(s.cPOL_mod_2.begin(), s.cPOL_mod_2.end(), kNoValue);
 }
 
 void clearHourResults(State &s) {
@@ -176,8 +177,8 @@ void CompleteBackground(State &s, const ChainFactors &f) {
             const float regionalNO2 = at(s.cPOL_r, 2) * factor(f.InputToPpbFactor, 2);
             s.ResidenceTime = radius / ((s.u_mast + 0.02f) * 0.5f);
             float no2 = 0, o3 = 0;
-            NO2NOX(regionalNOx, regionalO3, regionalNO2, backgroundNOx, no2, o3, 0.05f, s.globalrad,
-                   s.TempKelvin, s.ResidenceTime);
+            NO2NOX(regionalNOx, regionalO3, regionalNO2, backgroundNOx, no2, o3, 0.05f, hourChemistryRates(s),
+                   s.ResidenceTime);
             ref(s.cPOL_b, 1) = (backgroundNOx - no2) * factor(f.PpbToInputFactor, 1);
             ref(s.cPOL_b, 2) = no2 * factor(f.PpbToInputFactor, 2);
             ref(s.cPOL_b, 3) = o3 * factor(f.PpbToInputFactor, 3);

@@ -101,6 +101,11 @@ void FormConcentrations(State &state, const ChainFactors &factors);
 // flags (a modelled value only in a calculable hour and when formed).
 StatHourValues hourStatValues(const State &state, int p, int side);
 
+// Hands the hour's values of both sides of every pollutant the statistics
+// ask for to state.Statistics (after its beginHour). True when some
+// pollutant has a modelled value this hour, asked for or not.
+bool addHourStatistics(State &state);
+
 // The cross-side correction: corrected values and flags from the
 // measurements of the other side. Does nothing unless threshold > 0.
 void ApplyCrossSideCorrection(State &state, const ChainFactors &factors, double threshold);
