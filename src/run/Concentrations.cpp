@@ -11,6 +11,7 @@
 
 #include "platform/streetmodel/StreetModel.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vesk {
@@ -127,12 +128,12 @@ void FormConcentrations(State &s, const ChainFactors &f) {
             formSide(s, f, side2(s), chemistry);
         }
     }
-    for (int p = 0; p < npol; ++p) {
-        const float k = factor(f.InputToModelFactor, p);
-        for (std::vector<float> *v : {&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r}) {
-            float &x = ref(*v, p);
+    for (std::vector<float> *v : {&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r}) {
+        const int n = std::min(npol, static_cast<int>(v->size()));
+        for (int p = 0; p < n; ++p) {
+            float &x = (*v)[static_cast<std::size_t>(p)];
             if (x >= 0) {
-                x *= k;
+                x *= factor(f.InputToModelFactor, p);
             }
         }
     }

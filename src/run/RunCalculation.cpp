@@ -134,7 +134,14 @@ namespace {
 // The street model chain, the statistics and the output rows of an accepted hour.
 void calculateHour(RunContext &c, const ChainFactors &f) {
     State &s = c.s;
-    CompleteBackground(s, f);
+    BackgroundMemo *memo = nullptr;
+    if (c.hourStore != nullptr && c.storedHour >= 1 && c.storedHour <= c.hourStore->size()) {
+        if (c.backgroundMemo.size() != c.hourStore->size()) {
+            c.backgroundMemo.assign(c.hourStore->size(), BackgroundMemo());
+        }
+        memo = &c.backgroundMemo[c.storedHour - 1];
+    }
+    CompleteBackground(s, f, memo);
     RunStreetModelHour(s);
     FormConcentrations(s, f);
     StatisticsEngine &stats = s.Statistics;
