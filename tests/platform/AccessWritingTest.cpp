@@ -3,6 +3,7 @@
 // made elsewhere) and by the program; existing databases keep every other
 // table; foreign and damaged databases are refused and left as they were.
 
+#include "platform/Isolation.h"
 #include "platform/tables/JetFormat.h"
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <random>
 #include <sstream>
 
 namespace vesk {
@@ -207,6 +209,102 @@ TEST(AccessWriting, AnExistingDatabaseGetsTheTableAddedThenReplacedAndKeepsEvery
     EXPECT_TRUE(std::any_of(byName.begin(), byName.end(), [&](const std::string &e) { return e.rfind(key, 0) == 0; }));
 }
 
+TEST(AccessWriting, NumbersOfEveryColumnTypeReadBackExactly) {
+    TempDir dir;
+    const std::string file = (dir.path() / "Numbers.mdb").string();
+    const std::vector<TableColumn> columns = {
+        {"f", ColumnType::Float}, {"i", ColumnType::Integer}, {"s", ColumnType::Short}};
+    // Doubles that 16 printed digits do not give back, the tops of the integer
+    // ranges, negatives (from -99 down a value is missing, written as Null).
+    const std::vector<std::vector<Cell>> rows = {
+        {0.1 + 0.2, -98.0, -7.0},       {1.0 / 3.0, 2147483647.0, 32767.0}, {-5e-324, -1.0, -1.0},
+        {12.345678901234567, 0.0, 0.0}, {Cell(), Cell(), Cell()},
+    };
+    std::string error;
+    auto w = createTable(file, "Numbers", columns, &error);
+    ASSERT_TRUE(w) << error;
+    for (const auto &r : rows) {
+        ASSERT_TRUE(w->append(r, &error)) << error;
+    }
+    ASSERT_TRUE(w->close(&error)) << error;
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Numbers", &t, &error)) << error;
+    EXPECT_EQ(t.rows, rows) << "bit for bit through the program's reader";
+}
+
+TEST(AccessWriting, AnExistingDatabaseIsReadInTwoHelperProcessesWhateverTablesItHolds) {
+    TempDir dir;
+    const std::string file = copyDatabase(dir);
+    WINVESK_NEEDS_SHARED_FILE(file);
+    const std::uint64_t before = isolatedRunsStarted();
+    std::string error;
+    ASSERT_TRUE(writeTable(file, "Hourly", partRows(100), &error)) << error;
+    EXPECT_EQ(isolatedRunsStarted() - before, 2u)
+        << "its catalogue before the run; after it, the file and its copy compared in one reading";
+}
+
+// The check of a database written for a file, given copies that do not read
+// back as they should: each is refused with what differs.
+struct Misread {
+    const char *name;
+    const char *said;
+    std::string (*spoil)(std::string); // the database written
+    std::size_t rowsGiven;             // rows of the table said to be written
+    int catalogueRowsOff;
+};
+
+std::string changedText(std::string b) {
+    const std::string from("Year 1999"), to("Year 1998");
+    const auto at = b.find(from);
+    return at == std::string::npos ? std::string() : b.replace(at, from.size(), to);
+}
+
+const Misread kMisreads[] = {
+    {"as_written", "", [](std::string b) { return b; }, 20, 0},
+    {"another_table_changed", "does not give the table DateTest as before", changedText, 20, 0},
+    {"not_a_database", "could not be read back", [](std::string b) { return std::string(b.size(), 'x'); }, 20,
+     0},
+    {"a_row_missing", "with 20 rows of 21", [](std::string b) { return b; }, 21, 0},
+    {"a_catalogue_row_missing", "catalogue", [](std::string b) { return b; }, 20, 1},
+};
+
+class AccessReadBack : public testing::TestWithParam<Misread> {};
+
+TEST_P(AccessReadBack, RefusesACopyThatDoesNotGiveWhatWasWrittenAndEveryOtherTableAsBefore) {
+    TempDir dir;
+    const std::string original = copyDatabase(dir);
+    WINVESK_NEEDS_SHARED_FILE(original);
+    const std::string written = (dir.path() / "Written.mdb").string();
+    fs::copy_file(original, written);
+    std::string error;
+    ASSERT_TRUE(writeTable(written, "Hourly", partRows(20), &error)) << error;
+    TableData catalogue;
+    ASSERT_TRUE(tables::accessReadTable(written, "MSysObjects", &catalogue, &error)) << error;
+    const std::string bytes = GetParam().spoil(test::readFile(written));
+    ASSERT_FALSE(bytes.empty());
+    dir.write("Written.mdb", bytes);
+
+    // The rows as the table writer holds them: the column names first.
+    std::vector<std::vector<Cell>> rows = {{}};
+    for (const auto &r : partRows(GetParam().rowsGiven)) {
+        rows.push_back(r);
+        std::replace(rows.back().begin(), rows.back().end(), Cell(-99.0), Cell()); // written as Null
+    }
+    const std::vector<tables::JetTable> tables = {{"Hourly", partColumns(), &rows}};
+    std::string why;
+    const bool ok = tables::jetCheckWritten(original, written, tables,
+                                            catalogue.rows.size() + GetParam().catalogueRowsOff, &why);
+    if (std::string(GetParam().said).empty()) {
+        EXPECT_TRUE(ok) << why;
+    } else {
+        EXPECT_FALSE(ok);
+        EXPECT_NE(why.find(GetParam().said), std::string::npos) << why;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Copies, AccessReadBack, testing::ValuesIn(kMisreads),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 // Damaged and foreign databases: refused naming the file and the reason,
 // byte for byte as they were.
 struct Refusal {
@@ -263,6 +361,55 @@ TEST_P(AccessRefusals, AreRefusedBeforeAnyRowNamingTheFileAndReasonAndLeaveItAsI
 
 INSTANTIATE_TEST_SUITE_P(Kinds, AccessRefusals, testing::ValuesIn(kRefusals),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// Damaged copies of a real database, made by the damaged-input helpers with
+// a fixed seed, the damage falling within its first pages (the database
+// page, the global page usage map, the catalogue's definition, rows and
+// indexes): each is refused before the run, naming the file, and left byte
+// for byte as it was, or takes the table with every other table as it was
+// (which the writer's reading back compares).
+TEST(AccessWriting, DamagedDatabasesAreRefusedAndLeftAsTheyWereOrTakeTheTable) {
+    TempDir dir;
+    const std::string original = copyDatabase(dir);
+    WINVESK_NEEDS_SHARED_FILE(original);
+    const std::string sample = test::readFile(original);
+    const std::size_t head = 18 * jet::kPage; // in this file: up to the catalogue's rows on page 17
+    ASSERT_GT(sample.size(), head);
+    const std::string file = (dir.path() / "Damaged.mdb").string();
+    std::mt19937 random(31); // fixed: every run damages the same way
+    int refused = 0, written = 0;
+    for (int v = 0; v < 80 && !HasFailure(); ++v) {
+        // Bytes lost or repeated shift the rest of those pages, which keep their size.
+        std::string damaged = test::damagedCopy(sample.substr(0, head), true, random);
+        damaged.resize(head, '\0');
+        const std::string bytes = damaged + sample.substr(head);
+        SCOPED_TRACE("variant " + std::to_string(v) + ", damaged " + test::describeDamage(sample, bytes));
+        fs::remove(file);
+        dir.write("Damaged.mdb", bytes);
+        std::string error;
+        auto w = createTable(file, "Hourly", partColumns(), &error);
+        if (!w) {
+            ++refused;
+            EXPECT_NE(error.find(file), std::string::npos) << error;
+        } else {
+            for (const auto &r : partRows(20)) {
+                ASSERT_TRUE(w->append(r, &error)) << error;
+            }
+            EXPECT_TRUE(w->close(&error)) << "a database taken before the run takes the table: " << error;
+            ++written;
+            TableData t;
+            EXPECT_TRUE(readTable(file, "Hourly", &t, &error)) << error;
+            EXPECT_EQ(t.rows.size(), 20u);
+        }
+        if (!w || HasFailure()) {
+            EXPECT_EQ(test::readFile(file), bytes) << error;
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
+            << "no copy left beside it";
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(written, 0) << "damage where nothing reads it leaves a database that takes the table";
+}
 
 TEST(AccessWriting, AJet3DatabaseIsRefusedAndLeftAsItWas) {
     TempDir dir;

@@ -133,116 +133,6 @@ std::string replaced(std::string text, const std::string &from, const std::strin
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
-struct Damaged {
-    std::string bytes;
-};
-
-// One damage of the bytes, chosen by the random source.
-Damaged damage(const std::string &bytes, bool binary, std::mt19937 &random) {
-    Damaged d{bytes};
-    std::string &b = d.bytes;
-    if (b.empty()) {
-        return d;
-    }
-    auto at = [&](std::size_t size) {
-        return std::uniform_int_distribution<std::size_t>(0, size - 1)(random);
-    };
-    static const char *const numbers[] = {
-        "1e39", "-1e39", "2147483648", "-2147483648",          "1e-300", "nan", "inf",
-        "-99",  "0",     "-1",         "99999999999999999999", "",       "abc", "\"",
-        ","};
-    const int kinds = binary ? 6 : 10;
-    switch (std::uniform_int_distribution<int>(0, kinds - 1)(random)) {
-    case 0: // one bit turned over
-        b[at(b.size())] ^= static_cast<char>(1 << std::uniform_int_distribution<int>(0, 7)(random));
-        break;
-    case 1: { // bytes zeroed
-        const std::size_t from = at(b.size());
-        std::fill(b.begin() + static_cast<long>(from),
-                  b.begin() + static_cast<long>(std::min(b.size(), from + 16)), '\0');
-        break;
-    }
-    case 2: { // bytes lost
-        const std::size_t from = at(b.size());
-        const std::size_t count = std::uniform_int_distribution<std::size_t>(1, 64)(random);
-        b.erase(from, count);
-        break;
-    }
-    case 3: { // bytes repeated
-        const std::size_t from = at(b.size());
-        b.insert(from, b.substr(from, std::uniform_int_distribution<std::size_t>(1, 64)(random)));
-        break;
-    }
-    case 4: // cut short
-        b.resize(at(b.size()));
-        break;
-    case 5: // a byte of any value
-        b[at(b.size())] = static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random));
-        break;
-    case 6: { // a number replaced by an extreme or wrong one
-        std::size_t from = at(b.size());
-        while (from < b.size() && !std::isdigit(static_cast<unsigned char>(b[from]))) {
-            ++from;
-        }
-        std::size_t to = from;
-        while (to < b.size() && (std::isdigit(static_cast<unsigned char>(b[to])) || b[to] == '.')) {
-            ++to;
-        }
-        b.replace(from, to - from, numbers[at(std::size(numbers))]);
-        break;
-    }
-    case 7:
-    case 8:
-    case 9: { // a line lost, repeated or made blank
-        const std::vector<std::string> lines = splitLines(b);
-        if (lines.empty()) {
-            break;
-        }
-        const std::size_t line = at(lines.size());
-        const int how = std::uniform_int_distribution<int>(0, 2)(random);
-        std::string out;
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (i == line && how == 0) {
-                continue; // lost
-            }
-            if (i == line) {
-                out += how == 1 ? lines[i] + "\r\n" : "\r\n"; // repeated, or a blank line before it
-            }
-            out += lines[i] + "\r\n";
-        }
-        b = out;
-        break;
-    }
-    }
-    return d;
-}
-
-// Where the damaged bytes differ from the sample, for the failure message.
-std::string describeDamage(const std::string &sample, const std::string &damaged) {
-    std::size_t from = 0;
-    while (from < sample.size() && from < damaged.size() && sample[from] == damaged[from]) {
-        ++from;
-    }
-    std::size_t a = sample.size(), b = damaged.size();
-    while (a > from && b > from && sample[a - 1] == damaged[b - 1]) {
-        --a;
-        --b;
-    }
-    auto shown = [](const std::string &s, std::size_t begin, std::size_t end) {
-        std::string out;
-        for (std::size_t i = begin; i < std::min(end, s.size()) && i < begin + 60; ++i) {
-            const auto c = static_cast<unsigned char>(s[i]);
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            out += c >= 32 && c < 127 ? std::string(1, static_cast<char>(c)) : std::string(hex);
-        }
-        return out;
-    };
-    const std::size_t context = from >= 20 ? from - 20 : 0;
-    return "at byte " + std::to_string(from) + ": \"" + shown(sample, context, a + 10) + "\" became \"" +
-           shown(damaged, context, b + 10) + "\"";
-}
-
 std::vector<std::string> lines(const fs::path &p) {
     return fs::exists(p) ? fileLines(p) : std::vector<std::string>{};
 }
@@ -372,11 +262,10 @@ TEST_P(Mutation, DamagedInputNeverCrashesHangsAltersInputsOrPassesForAFullRun) {
     const char *wanted = std::getenv("WINVESK_MUTATION_VARIANTS");
     const int variants = wanted != nullptr ? std::atoi(wanted) : kVariants;
     for (int v = 0; v < variants && failed < 5; ++v) {
-        const Damaged d = damage(sample, r.binary, random);
+        const std::string damaged = damagedCopy(sample, r.binary, random);
         if (v % kShards != shard()) {
             continue; // another shard's copy: the sequence stays that of every shard
         }
-        const std::string &damaged = d.bytes;
         std::ofstream(target, std::ios::binary | std::ios::trunc) << damaged;
         for (const std::string &o : outputs) {
             std::ofstream(appDir / o, std::ios::binary | std::ios::trunc) << kPrevious;

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,14 @@ std::string commandOutput(const std::string &command, int *status = nullptr);
 std::string shellQuoted(const std::string &text);
 // Copies the whole data/ tree into dir, so that dir serves as AppDir.
 void copyDataTree(const fs::path &dir);
+
+// A damaged copy of a file's bytes, one damage chosen by the random source:
+// a bit turned over, bytes zeroed, lost or repeated, the file cut short, a
+// byte of any value; for texts (binary false) also a number replaced by an
+// extreme or wrong one, or a line lost, repeated or made blank.
+std::string damagedCopy(const std::string &bytes, bool binary, std::mt19937 &random);
+// Where the damaged bytes differ from the original, for a failure message.
+std::string describeDamage(const std::string &sample, const std::string &damaged);
 
 // Scripted answers for questions, input boxes and file choices; every message
 // and question is recorded in order.

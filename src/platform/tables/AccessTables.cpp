@@ -1,6 +1,9 @@
 // Access (.mdb) tables read through libmdb. Values come as texts from the
 // library; numeric columns are turned into numbers, dates into
-// "yyyy-mm-dd hh:nn:ss" texts, Booleans into 1 and 0.
+// "yyyy-mm-dd hh:nn:ss" texts, Booleans into 1 and 0. Double and integer
+// columns are taken from the bytes libmdb finds for them in the row, not
+// from its text: exact (its text of a double has 16 digits, which not every
+// double survives) and without printing and parsing every number.
 
 #include "platform/tables/TableBackends.h"
 
@@ -10,6 +13,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -99,6 +103,37 @@ std::string oleDateText(double serial) {
     return buf;
 }
 
+// The stored size of the column types read from their bytes (0: read as text).
+int directSize(int type) {
+    switch (type) {
+    case MDB_DOUBLE:
+        return 8;
+    case MDB_LONGINT:
+        return 4;
+    case MDB_INT:
+        return 2;
+    case MDB_BYTE:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+// The value of such a column in the row libmdb has just fetched.
+double directValue(MdbHandle *mdb, const MdbColumn *col) {
+    void *buf = mdb->pg_buf;
+    switch (col->col_type) {
+    case MDB_DOUBLE:
+        return mdb_get_double(buf, col->cur_value_start);
+    case MDB_LONGINT:
+        return static_cast<double>(static_cast<std::int32_t>(mdb_get_int32(buf, col->cur_value_start)));
+    case MDB_INT:
+        return static_cast<double>(static_cast<std::int16_t>(mdb_get_int16(buf, col->cur_value_start)));
+    default:
+        return static_cast<double>(mdb_get_byte(buf, col->cur_value_start));
+    }
+}
+
 } // namespace
 
 bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error) {
@@ -157,18 +192,24 @@ bool accessReadTable(const std::string &file, const std::string &table, TableDat
         types[c] = col->col_type;
         buffers.emplace_back(new char[MDB_BIND_SIZE]);
         buffers.back()[0] = '\0';
-        if (col->col_type == MDB_OLE) {
-            continue; // binary objects are not table values
+        if (col->col_type == MDB_OLE || directSize(col->col_type) != 0) {
+            continue; // binary objects are not table values; numbers are taken from their bytes
         }
         mdb_bind_column(def, static_cast<int>(c + 1), buffers.back().get(), &lengths[c]);
     }
     while (mdb_fetch_row(def)) {
         std::vector<Cell> row(n);
         for (unsigned c = 0; c < n; ++c) {
+            auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
+            if (const int size = directSize(types[c])) {
+                if (col->cur_value_len == size) {
+                    row[c] = directValue(def->entry->mdb, col);
+                }
+                continue; // otherwise Null
+            }
             if (types[c] == MDB_OLE || lengths[c] <= 0) {
                 continue; // Null
             }
-            auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
             if (types[c] == MDB_DATETIME && col->cur_value_len == 8) {
                 row[c] = oleDateText(mdb_get_double(def->entry->mdb->pg_buf, col->cur_value_start));
                 continue;

@@ -3,7 +3,8 @@
 // The pieces of the Jet 4 (Access 2000) file format that our writer builds
 // and edits: the database page, data pages and their rows, table definition
 // pages, page usage maps and the leaf pages of indexes. Internal to
-// src/platform/tables (JetPages.cpp, JetWriter.cpp).
+// src/platform/tables (JetPages.cpp, JetTableDefs.cpp, JetCatalogue.cpp,
+// JetWriter.cpp).
 //
 // A Jet 4 file is a sequence of 4 KB pages. Page 0 describes the database,
 // page 1 holds the global page usage map (bit set: the page is free), page 2
@@ -135,6 +136,23 @@ bool readDataPage(const char *page, std::uint32_t *tableDef, std::vector<PageRow
 bool writeDataPage(char *page, std::uint32_t tableDef, const std::vector<PageRow> &rows);
 // Room left on a data page holding such rows (bytes), as its header says.
 std::size_t dataPageRoom(const std::vector<PageRow> &rows);
+// The row a data pointer names, following a pointer to a row moved elsewhere.
+bool rowAt(const File &file, std::uint32_t pointer, PageRow *out);
+// Rewrites one row in place (same number); the page is packed anew.
+bool replaceRow(File &file, std::uint32_t pointer, const std::string &bytes, std::uint16_t flags);
+// Adds a row to one of `pages` that belongs to the table and has room for it,
+// or to a new page (then *newPage is set); the row's data pointer.
+std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes, const std::set<std::uint32_t> &pages,
+                     std::uint32_t *newPage);
+// Marks the row deleted (nothing for a null pointer or a page that is not a data page).
+void markDeleted(File &file, std::uint32_t pointer);
+
+// Stored values of the types we write.
+std::string longBytes(std::uint32_t v);
+std::string shortBytes(std::uint16_t v);
+std::string doubleBytes(double v);
+// A Text value: compressed (one byte a character) when every character allows it.
+std::string textBytes(const std::string &utf8);
 
 // --- page usage maps ------------------------------------------------------
 inline constexpr std::size_t kMapRow = 69;

@@ -388,6 +388,100 @@ bool writeDataPage(char *page, std::uint32_t tableDef, const std::vector<PageRow
     return true;
 }
 
+bool rowAt(const File &file, std::uint32_t pointer, PageRow *out) {
+    for (int hops = 0; hops < 2; ++hops) {
+        const std::uint32_t page = pointer >> 8;
+        const std::size_t row = pointer & 0xFF;
+        std::vector<PageRow> rows;
+        std::uint32_t def = 0;
+        if (page >= file.pages() || !readDataPage(file.page(page), &def, &rows) || row >= rows.size()) {
+            return false;
+        }
+        if (!(rows[row].flags & 0x4000)) {
+            *out = rows[row];
+            return true;
+        }
+        if (rows[row].bytes.size() < 4) {
+            return false;
+        }
+        pointer = rd32(rows[row].bytes.data());
+    }
+    return false;
+}
+
+bool replaceRow(File &file, std::uint32_t pointer, const std::string &bytes, std::uint16_t flags) {
+    const std::uint32_t page = pointer >> 8;
+    std::vector<PageRow> rows;
+    std::uint32_t def = 0;
+    if (page >= file.pages() || !readDataPage(file.page(page), &def, &rows) || (pointer & 0xFF) >= rows.size()) {
+        return false;
+    }
+    rows[pointer & 0xFF] = {flags, bytes};
+    return writeDataPage(file.page(page), def, rows);
+}
+
+std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes, const std::set<std::uint32_t> &pages,
+                     std::uint32_t *newPage) {
+    for (std::uint32_t page : pages) {
+        std::vector<PageRow> rows;
+        std::uint32_t def = 0;
+        if (page < file.pages() && readDataPage(file.page(page), &def, &rows) && def == tableDef &&
+            rows.size() < 255 && dataPageRoom(rows) >= bytes.size() + 2) {
+            rows.push_back({0, bytes});
+            writeDataPage(file.page(page), def, rows);
+            return page << 8 | static_cast<std::uint32_t>(rows.size() - 1);
+        }
+    }
+    const std::uint32_t page = file.append();
+    writeDataPage(file.page(page), tableDef, {{0, bytes}});
+    if (newPage) {
+        *newPage = page;
+    }
+    return page << 8;
+}
+
+void markDeleted(File &file, std::uint32_t pointer) {
+    const std::uint32_t page = pointer >> 8;
+    if (!pointer || page >= file.pages() || file.page(page)[0] != 0x01) {
+        return;
+    }
+    char *p = file.page(page);
+    const std::size_t row = pointer & 0xFF;
+    if (row < rd16(p + 12)) {
+        wr16(p + kDataHeader + 2 * row, static_cast<std::uint16_t>(rd16(p + kDataHeader + 2 * row) | 0x8000));
+    }
+}
+
+// --- values -------------------------------------------------------------
+
+std::string longBytes(std::uint32_t v) {
+    std::string b(4, '\0');
+    wr32(b.data(), v);
+    return b;
+}
+std::string shortBytes(std::uint16_t v) {
+    std::string b(2, '\0');
+    wr16(b.data(), v);
+    return b;
+}
+std::string doubleBytes(double v) {
+    std::string b(8, '\0');
+    wrDouble(b.data(), v);
+    return b;
+}
+
+std::string textBytes(const std::string &utf8) {
+    const std::string u = utf16(utf8);
+    std::string c = "\xFF\xFE";
+    for (std::size_t i = 0; i < u.size(); i += 2) {
+        if (u[i + 1] != '\0' || u[i] == '\0') {
+            return u;
+        }
+        c.push_back(u[i]);
+    }
+    return c;
+}
+
 // --- page usage maps ----------------------------------------------------
 
 bool decodeMap(const File &file, const std::string &row, std::set<std::uint32_t> *pages) {

@@ -139,6 +139,14 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
 // of its name; the file is replaced only once the database written has been
 // read back through libmdb. False with a message; the file is then unchanged.
 bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error);
+// Whether the database `copy`, written for `file` (which may be missing),
+// reads back through libmdb as it should, all of it in one helper process:
+// every table of `file` other than the catalogue and those written gives the
+// same columns and rows as in `file`, the catalogue gives catalogueRows rows
+// and every table written its rows, cell for cell.
+// False with what differs (or what could not be read) in *why.
+bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,
+                     std::size_t catalogueRows, std::string *why);
 
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error);
 

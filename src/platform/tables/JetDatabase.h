@@ -1,0 +1,63 @@
+#pragma once
+
+// A Jet 4 database being edited in memory, and its system catalogue
+// (JetCatalogue.cpp): reading the catalogue of an existing database, making
+// a new one, adding a table's row to the catalogue and its indexes, and the
+// global page usage map. Internal to src/platform/tables (JetWriter.cpp).
+
+#include "platform/tables/JetFormat.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vesk::tables::jet {
+
+inline constexpr std::uint32_t kTablesContainer = 0x0F000001;
+inline constexpr std::uint32_t kSystemFlags = 0x80000002;
+
+// A database being edited: its pages, its catalogue and what changes.
+struct Database {
+    File file;
+    TableDef catalogue;
+    struct Entry {
+        std::uint32_t page = 0;
+        std::uint8_t row = 0;
+        std::vector<Value> values;
+        std::uint32_t id() const { return values[0] ? rd32(values[0]->data()) : 0; }
+        std::uint32_t parent() const { return values[1] ? rd32(values[1]->data()) : 0; }
+        std::uint16_t type() const { return values[3] ? rd16(values[3]->data()) : 0; }
+        std::uint32_t flags() const { return values[7] ? rd32(values[7]->data()) : 0; }
+        std::string name() const { return values[2] ? fromUtf16(*values[2]) : std::string(); }
+    };
+    std::vector<Entry> entries;
+    std::set<std::uint32_t> freed; // pages given back
+    std::set<std::uint32_t> globalFree;
+    std::vector<std::uint32_t> globalMapPages;
+    std::uint32_t mapPage = 0; // the page our usage maps go to (0: none yet)
+    double now = oleNow();
+    std::string owner = std::string("\x72\x65", 2);
+};
+
+// The database in the file, its catalogue read (*exists true), or a new one
+// holding only the system tables when there is no such file (*exists false).
+// False, with a message naming the file and the reason, for a file this
+// writer does not handle (see databaseProblem) or whose catalogue is damaged.
+bool loadDatabase(const std::string &file, Database &db, bool *exists, std::string *error);
+
+// A usage map row of our own listing the pages, on our map page; its data pointer.
+std::uint32_t addMap(Database &db, const std::set<std::uint32_t> &pages);
+
+// The names (lower case) of the tables taking part in relationships (MSysRelationships).
+std::set<std::string> relatedTables(const Database &db);
+
+// Adds the catalogue row of a new table defined on defPage, and its entry in
+// each index of the catalogue; false with the reason when the catalogue or
+// an index cannot take it.
+bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defPage, std::string *problem);
+
+// Finishes the global page usage map: freed pages free, pages past
+// oldPages (those appended) in use.
+void finishGlobalMap(Database &db, std::size_t oldPages);
+
+} // namespace vesk::tables::jet
