@@ -32,6 +32,16 @@ template <typename T> T &ref(std::vector<T> &v, int p) {
     return sink;
 }
 
+// The chemistry's rates of the hour (globalrad, TempKelvin), made once for
+// all the NO2NOX calls of the hour, and again only when either changes.
+inline const ChemistryRates &hourChemistryRates(State &s) {
+    if (s.ChemRatesFor[0] != s.globalrad || s.ChemRatesFor[1] != s.TempKelvin) {
+        s.ChemRates = chemistryRates(s.globalrad, s.TempKelvin);
+        s.ChemRatesFor = {s.globalrad, s.TempKelvin};
+    }
+    return s.ChemRates;
+}
+
 inline float factor(std::span<const float> f, int p) {
     return p >= 0 && static_cast<std::size_t>(p) < f.size() ? f[static_cast<std::size_t>(p)] : 1.0f;
 }

@@ -11,6 +11,7 @@
 
 #include "platform/streetmodel/StreetModel.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vesk {
@@ -38,13 +39,13 @@ Side side2(State &s) {
 
 // Chemistry of a side from its NOx (ppb) with the hour's background inputs:
 // NO, NO2 and O3 in the output unit into `out`. False when an input is missing.
-bool sideChemistry(const State &s, const ChainFactors &f, float sideNOx, std::vector<float> &out) {
+bool sideChemistry(State &s, const ChainFactors &f, float sideNOx, std::vector<float> &out) {
     const auto &in = s.ChemInputs;
     if (!(sideNOx >= 0) || in[0] < 0 || in[2] < 0 || in[3] < 0 || s.ResidenceTime < 0) {
         return false;
     }
     float no2 = 0, o3 = 0;
-    NO2NOX(in[0], in[3], in[2], sideNOx, no2, o3, 0.05f, s.globalrad, s.TempKelvin, s.ResidenceTime);
+    NO2NOX(in[0], in[3], in[2], sideNOx, no2, o3, 0.05f, hourChemistryRates(s), s.ResidenceTime);
     ref(out, kNO) =
         static_cast<float>((sideNOx - no2) * ppbToMicrog(s, kNO) * factor(f.InputUnitFactor, kNO));
     ref(out, kNO2) = static_cast<float>(no2 * ppbToMicrog(s, kNO2) * factor(f.InputUnitFactor, kNO2));
@@ -127,18 +128,21 @@ void FormConcentrations(State &s, const ChainFactors &f) {
             formSide(s, f, side2(s), chemistry);
         }
     }
-    for (int p = 0; p < npol; ++p) {
-        const float k = factor(f.InputToModelFactor, p);
-        for (std::vector<float> *v : {&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r}) {
-            float &x = ref(*v, p);
+    for (std::vector<float> *v : {&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r}) {
+        const int n = std::min(npol, static_cast<int>(v->size()));
+        for (int p = 0; p < n; ++p) {
+            float &x = (*v)[static_cast<std::size_t>(p)];
             if (x >= 0) {
-                x *= k;
+                x *= factor(f.InputToModelFactor, p);
             }
         }
     }
 }
 
-StatHourValues hourStatValues(const State &s, int p, int side) {
+namespace {
+
+// hourStatValues, made inline for the statistics of every hour.
+inline StatHourValues statValues(const State &s, int p, int side) {
     const bool first = side == 1;
     StatHourValues v;
     v.modelled = at(first ? s.cPOL_mod_1 : s.cPOL_mod_2, p);
@@ -149,6 +153,32 @@ StatHourValues hourStatValues(const State &s, int p, int side) {
     v.backgroundAvailable = at(s.BackAvail, p) == 1;
     v.receptorInUse = (first ? s.Receptor1 : s.Receptor2) == 1;
     return v;
+}
+
+} // namespace
+
+StatHourValues hourStatValues(const State &s, int p, int side) {
+    return statValues(s, p, side);
+}
+
+bool addHourStatistics(State &s) {
+    StatisticsEngine &stats = s.Statistics;
+    const int n = s.NPol + 1;
+    const StatisticsDemand &demand = stats.setup().demand;
+    bool modelled = false;
+    for (int p = 0; p < n; ++p) {
+        const bool asked = demand.wantsAny(p);
+        for (int side = 1; side <= 2; ++side) {
+            if (asked || !modelled) {
+                const StatHourValues v = statValues(s, p, side);
+                modelled = modelled || v.modelledAvailable;
+                if (asked) {
+                    stats.addHour(p, side, v);
+                }
+            }
+        }
+    }
+    return modelled;
 }
 
 void ApplyCrossSideCorrection(State &s, const ChainFactors &f, double threshold) {

@@ -83,7 +83,8 @@ void HourStore::keep(const RunContext &c) {
     k.dateTimeLength = static_cast<std::uint8_t>(std::min<std::size_t>(h.DateTimeText.size(), 255));
     m_texts.append(h.date, 0, k.dateLength);
     m_texts.append(h.DateTimeText, 0, k.dateTimeLength);
-    m_texts.append(c.DayDateText);
+    k.dayLength = static_cast<std::uint32_t>(std::min(c.DayDateText.find('\0'), c.DayDateText.size()));
+    m_texts.append(c.DayDateText, 0, k.dayLength);
     m_texts += '\0';
     m_hours.push_back(k);
 
@@ -181,7 +182,7 @@ void HourStore::replay(RunContext &c, std::size_t i) const {
     const char *text = m_texts.data() + k.text;
     h.date.assign(text, k.dateLength);
     h.DateTimeText.assign(text + k.dateLength, k.dateTimeLength);
-    c.DayDateText.assign(text + k.dateLength + k.dateTimeLength);
+    c.DayDateText.assign(text + k.dateLength + k.dateTimeLength, k.dayLength);
 
     const float *v = m_values.data() + i * m_width;
     for (std::vector<float> *array : pollutantArrays(s)) {

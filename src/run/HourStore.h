@@ -80,6 +80,7 @@ private:
         std::int32_t hour, day, month, year, minute, dayofweek, daycase, cloudcover;
         std::int64_t hoursElapsed;
         std::uint32_t text;                      // the hour's texts in m_texts
+        std::uint32_t dayLength;                 // of the day text, up to its end mark
         std::uint8_t dateLength, dateTimeLength; // the day text follows them
         bool hasDate;
     };

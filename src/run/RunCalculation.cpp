@@ -134,7 +134,14 @@ namespace {
 // The street model chain, the statistics and the output rows of an accepted hour.
 void calculateHour(RunContext &c, const ChainFactors &f) {
     State &s = c.s;
-    CompleteBackground(s, f);
+    BackgroundMemo *memo = nullptr;
+    if (c.hourStore != nullptr && c.storedHour >= 1 && c.storedHour <= c.hourStore->size()) {
+        if (c.backgroundMemo.size() != c.hourStore->size()) {
+            c.backgroundMemo.assign(c.hourStore->size(), BackgroundMemo());
+        }
+        memo = &c.backgroundMemo[c.storedHour - 1];
+    }
+    CompleteBackground(s, f, memo);
     RunStreetModelHour(s);
     FormConcentrations(s, f);
     StatisticsEngine &stats = s.Statistics;
@@ -145,22 +152,7 @@ void calculateHour(RunContext &c, const ChainFactors &f) {
         c.dayOpen = true;
     }
     stats.beginHour(c.HoursElapsed);
-    const int n = s.NPol + 1;
-    const StatisticsDemand &demand = stats.setup().demand;
-    bool modelled = false; // some pollutant has a modelled value this hour
-    for (int p = 0; p < n; ++p) {
-        const bool asked = demand.wantsAny(p);
-        for (int side = 1; side <= 2; ++side) {
-            if (asked || !modelled) {
-                const StatHourValues v = hourStatValues(s, p, side);
-                modelled = modelled || v.modelledAvailable;
-                if (asked) {
-                    stats.addHour(p, side, v);
-                }
-            }
-        }
-    }
-    if (modelled) {
+    if (addHourStatistics(s)) {
         ++c.ModelledHours;
     }
     ApplyCrossSideCorrection(s, f, s.CorrectionThreshold());

@@ -21,6 +21,7 @@
 #include "core/RecordIO.h"
 #include "run/RunControl.h"
 #include "run/State.h"
+#include "run/StreetChain.h"
 #include "run/results/StreetResults.h"
 
 #include <array>
@@ -322,6 +323,9 @@ struct RunContext {
     // reads the files), and the next of them for the street.
     const HourStore *hourStore = nullptr;
     std::size_t storedHour = 0;
+    // Per kept hour, what the background completion made from the hour's
+    // inputs alone, for the next streets of this worker.
+    std::vector<BackgroundMemo> backgroundMemo;
 
     HourItems items;
     // Per pollutant (0..NPol), its emission table of the street's traffic
@@ -334,6 +338,16 @@ struct RunContext {
     int emissionSlots = 0, emissionDayCases = 0;
     // The length class of each vehicle category (1..VehCatCount) of the street's set-up.
     std::vector<int> lengthClasses;
+    // Per time slot and day case (as slotEmission), the traffic of the
+    // street's traffic file for an hour that gives none of its own: the
+    // counts of categories 1..VehCatCount and their light and heavy sums,
+    // made once an hour has needed them; cleared with emissionTables.
+    struct SlotTraffic {
+        bool made = false;
+        std::vector<float> counts; // 0..VehCatCount, [0] unused
+        float light = 0, heavy = 0;
+    };
+    std::vector<SlotTraffic> slotTraffic;
     // The day case of each month (1..12) and weekday (1..7) found for the
     // street's traffic (0: not yet looked up); cleared when it is set up.
     std::array<std::array<int, 8>, 13> dayCaseOf{};

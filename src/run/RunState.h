@@ -7,10 +7,12 @@
 // are single precision as the model works in single precision.
 
 #include "core/StatVar.h"
+#include "platform/streetmodel/StreetModel.h"
 #include "run/results/ResultsState.h"
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +76,11 @@ struct HourState {
     // Chemistry inputs of the hour in ppb: background NOx, NOx of the side,
     // background NO2, background O3.
     std::array<float, 4> ChemInputs{};
+    // The chemistry's rates, made for the global radiation and the
+    // temperature in ChemRatesFor (see hourChemistryRates).
+    ChemistryRates ChemRates;
+    std::array<float, 2> ChemRatesFor{std::numeric_limits<float>::quiet_NaN(),
+                                      std::numeric_limits<float>::quiet_NaN()};
 };
 
 // What a time-series run leaves for the results summary and the next run.

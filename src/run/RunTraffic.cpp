@@ -69,6 +69,61 @@ float &categoryEmission(State &s, int p, int k) {
     return row[static_cast<std::size_t>(k)];
 }
 
+// The light and heavy sums of the category counts, in category order (a
+// side whose flag is off is left alone).
+void addClassCounts(const RunContext &c, const std::vector<float> &counts, bool light, bool heavy,
+                    float &nlight, float &nheavy) {
+    if (light) {
+        nlight = 0;
+    }
+    if (heavy) {
+        nheavy = 0;
+    }
+    for (int k = 1; k <= c.VehCatCount; ++k) {
+        const float n = counts[static_cast<std::size_t>(k)];
+        const int cls = lengthClass(c, k);
+        if (light && cls == 1) {
+            nlight += n;
+        }
+        if (heavy && cls == 2) {
+            nheavy += n;
+        }
+    }
+}
+
+// The traffic of the slot and day case for an hour that gives no count of
+// any category: made on first use; nullptr when the hour gives some count,
+// or the tables do not cover the categories.
+RunContext::SlotTraffic *slotTraffic(RunContext &c, int slot, int d) {
+    const State &s = c.s;
+    const HourItems &h = c.items;
+    const auto categories = static_cast<std::size_t>(std::max(c.VehCatCount, 0));
+    if (slot < 1 || slot > c.emissionSlots || d < 1 || d > c.emissionDayCases ||
+        s.FlowTable.slots() < c.VehCatCount || h.nVEH.size() != categories + 1) {
+        return nullptr;
+    }
+    for (std::size_t k = 1; k <= categories; ++k) {
+        if (!(h.nVEH[k] < 0)) {
+            return nullptr;
+        }
+    }
+    const auto at = static_cast<std::size_t>(slot) * static_cast<std::size_t>(c.emissionDayCases + 1) +
+                    static_cast<std::size_t>(d);
+    if (at >= c.slotTraffic.size()) {
+        return nullptr;
+    }
+    RunContext::SlotTraffic &kept = c.slotTraffic[at];
+    if (!kept.made || kept.counts.size() != categories + 1) {
+        kept.counts.assign(categories + 1, kMiss);
+        for (int k = 1; k <= c.VehCatCount; ++k) {
+            kept.counts[static_cast<std::size_t>(k)] = s.FlowTable.at(k, slot, d);
+        }
+        addClassCounts(c, kept.counts, true, true, kept.light, kept.heavy);
+        kept.made = true;
+    }
+    return &kept;
+}
+
 bool withTrafficFile(RunContext &c, double D, double M) {
     State &s = c.s;
     HourItems &h = c.items;
@@ -156,28 +211,23 @@ bool withTrafficFile(RunContext &c, double D, double M) {
             }
         }
     }
-    for (int k = 1; k <= c.VehCatCount && s.FlowTable.slots() >= k; ++k) {
-        if (h.nVEH[static_cast<std::size_t>(k)] < 0) {
-            h.nVEH[static_cast<std::size_t>(k)] = s.FlowTable.at(k, slot, d);
+    if (const RunContext::SlotTraffic *kept = slotTraffic(c, slot, d)) {
+        // No count of the hour's own: the slot's counts and their sums, made as below.
+        std::copy(kept->counts.begin() + 1, kept->counts.end(), h.nVEH.begin() + 1);
+        if (s.nlight < 0) {
+            s.nlight = kept->light;
         }
-    }
-    if (s.nlight < 0 || s.nheavy < 0) {
-        const bool light = s.nlight < 0, heavy = s.nheavy < 0;
-        if (light) {
-            s.nlight = 0;
+        if (s.nheavy < 0) {
+            s.nheavy = kept->heavy;
         }
-        if (heavy) {
-            s.nheavy = 0;
-        }
-        for (int k = 1; k <= c.VehCatCount; ++k) {
-            const float n = h.nVEH[static_cast<std::size_t>(k)];
-            const int cls = lengthClass(c, k);
-            if (light && cls == 1) {
-                s.nlight += n;
+    } else {
+        for (int k = 1; k <= c.VehCatCount && s.FlowTable.slots() >= k; ++k) {
+            if (h.nVEH[static_cast<std::size_t>(k)] < 0) {
+                h.nVEH[static_cast<std::size_t>(k)] = s.FlowTable.at(k, slot, d);
             }
-            if (heavy && cls == 2) {
-                s.nheavy += n;
-            }
+        }
+        if (s.nlight < 0 || s.nheavy < 0) {
+            addClassCounts(c, h.nVEH, s.nlight < 0, s.nheavy < 0, s.nlight, s.nheavy);
         }
     }
     s.nlight = static_cast<float>(s.nlight * M);
@@ -273,6 +323,9 @@ void resolveEmissionTables(RunContext &c) {
     c.slotEmission.assign(s.PollutantNames.size() * static_cast<std::size_t>(c.emissionSlots + 1) *
                               static_cast<std::size_t>(c.emissionDayCases + 1),
                           std::numeric_limits<float>::quiet_NaN());
+    c.slotTraffic.assign(static_cast<std::size_t>(c.emissionSlots + 1) *
+                             static_cast<std::size_t>(c.emissionDayCases + 1),
+                         RunContext::SlotTraffic());
     const auto &cats = s.EmissionComponent.VehicleCategories;
     c.lengthClasses.assign(static_cast<std::size_t>(cats.Count()) + 1, 0);
     for (int k = 1; k <= cats.Count(); ++k) {

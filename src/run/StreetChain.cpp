@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace vesk {
 
@@ -70,9 +71,10 @@ void resizeHourArrays(State &s) {
 }
 
 void clearModelledResults(State &s) {
-    for (std::vector<float> *v : {&s.cPOL_str_mod_1, &s.cPOL_str_mod_2, &s.cPOL_mod_1, &s.cPOL_mod_2}) {
-        std::fill(v->begin(), v->end(), kNoValue);
-    }
+    std::fill(s.cPOL_str_mod_1.begin(), s.cPOL_str_mod_1.end(), kNoValue);
+    std::fill(s.cPOL_str_mod_2.begin(), s.cPOL_str_mod_2.end(), kNoValue);
+    std::fill(s.cPOL_mod_1.begin(), s.cPOL_mod_1.end(), kNoValue);
+    std::fill(s.cPOL_mod_2.begin(), s.cPOL_mod_2.end(), kNoValue);
 }
 
 void clearHourResults(State &s) {
@@ -131,7 +133,32 @@ float residenceTime(float streetHeight, float s_w_roof) {
     return std::isfinite(tau) ? tau : kNoValue;
 }
 
-void CompleteBackground(State &s, const ChainFactors &f) {
+namespace {
+
+bool sameBits(std::span<const float> a, std::span<const float> b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size_bytes()) == 0;
+}
+
+// CalcSpreadIntegral, or what the memo kept for the same inputs.
+bool spreadIntegral(const State &s, float radius, float height, float *spread, BackgroundMemo *memo) {
+    const std::array<float, 4> inputs{s.u_mast, s.h_mix, radius, height};
+    if (memo != nullptr && memo->spreadMade && sameBits(memo->spreadFor, inputs)) {
+        *spread = memo->spread;
+        return memo->spreadFound;
+    }
+    const bool found = CalcSpreadIntegral(s.u_mast, s.h_mix, radius, height, spread);
+    if (memo != nullptr) {
+        memo->spreadFor = inputs;
+        memo->spreadMade = true;
+        memo->spreadFound = found;
+        memo->spread = *spread;
+    }
+    return found;
+}
+
+} // namespace
+
+void CompleteBackground(State &s, const ChainFactors &f, BackgroundMemo *memo) {
     const int npol = polCount(s);
     std::fill(s.cPOL_str_obs_1.begin(), s.cPOL_str_obs_1.end(), kNoValue);
     std::fill(s.cPOL_str_obs_2.begin(), s.cPOL_str_obs_2.end(), kNoValue);
@@ -144,7 +171,7 @@ void CompleteBackground(State &s, const ChainFactors &f) {
         float spread = 0;
         // No finite spread integral (no wind, no building height): no modelled
         // background this hour.
-        if (CalcSpreadIntegral(s.u_mast, s.h_mix, radius, height, &spread)) {
+        if (spreadIntegral(s, radius, height, &spread, memo)) {
             s.SpreadIntegral = spread;
         }
 
@@ -176,8 +203,21 @@ void CompleteBackground(State &s, const ChainFactors &f) {
             const float regionalNO2 = at(s.cPOL_r, 2) * factor(f.InputToPpbFactor, 2);
             s.ResidenceTime = radius / ((s.u_mast + 0.02f) * 0.5f);
             float no2 = 0, o3 = 0;
-            NO2NOX(regionalNOx, regionalO3, regionalNO2, backgroundNOx, no2, o3, 0.05f, s.globalrad,
-                   s.TempKelvin, s.ResidenceTime);
+            const std::array<float, 7> inputs{regionalNOx,  regionalO3,   regionalNO2,    backgroundNOx,
+                                              s.globalrad, s.TempKelvin, s.ResidenceTime};
+            if (memo != nullptr && memo->chemistryMade && sameBits(memo->chemistryFor, inputs)) {
+                no2 = memo->no2;
+                o3 = memo->o3;
+            } else {
+                NO2NOX(regionalNOx, regionalO3, regionalNO2, backgroundNOx, no2, o3, 0.05f,
+                       hourChemistryRates(s), s.ResidenceTime);
+                if (memo != nullptr) {
+                    memo->chemistryFor = inputs;
+                    memo->chemistryMade = true;
+                    memo->no2 = no2;
+                    memo->o3 = o3;
+                }
+            }
             ref(s.cPOL_b, 1) = (backgroundNOx - no2) * factor(f.PpbToInputFactor, 1);
             ref(s.cPOL_b, 2) = no2 * factor(f.PpbToInputFactor, 2);
             ref(s.cPOL_b, 3) = o3 * factor(f.PpbToInputFactor, 3);

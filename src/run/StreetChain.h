@@ -19,6 +19,7 @@
 #include "calc/StatSeries.h"
 #include "run/State.h"
 
+#include <array>
 #include <span>
 
 namespace vesk {
@@ -83,7 +84,19 @@ float residenceTime(float streetHeight, float s_w_roof);
 // street contributions and the availability flags. Reads and writes
 // cPOL_b (input unit), sets cPOL_str_obs_1/2 (output unit), BackAvail,
 // ModAvail, SpreadIntegral.
-void CompleteBackground(State &state, const ChainFactors &factors);
+//
+// What it makes from the hour's inputs alone (the city's spread integral,
+// the NO2 and O3 background by the chemistry) is the same for every street
+// of the hour: given a memo of the hour, it takes them from there when they
+// were made from the same inputs, to the bit, and otherwise makes them and
+// keeps them there for the next street.
+struct BackgroundMemo {
+    std::array<float, 4> spreadFor{};    // u_mast, mixing height, city radius, building height
+    std::array<float, 7> chemistryFor{}; // the chemistry's inputs (see CompleteBackground)
+    float spread = 0, no2 = 0, o3 = 0;
+    bool spreadMade = false, spreadFound = false, chemistryMade = false;
+};
+void CompleteBackground(State &state, const ChainFactors &factors, BackgroundMemo *memo = nullptr);
 
 // The street model for the hour (only when HourCalculable is 1): s_w_tpt,
 // RelWindDir, u_roof, FlowParam, ShapeFactor, delta_fi, s_w_roof, c_st1,
@@ -100,6 +113,11 @@ void FormConcentrations(State &state, const ChainFactors &factors);
 // FormConcentrations: modelled, measured and background values with their
 // flags (a modelled value only in a calculable hour and when formed).
 StatHourValues hourStatValues(const State &state, int p, int side);
+
+// Hands the hour's values of both sides of every pollutant the statistics
+// ask for to state.Statistics (after its beginHour). True when some
+// pollutant has a modelled value this hour, asked for or not.
+bool addHourStatistics(State &state);
 
 // The cross-side correction: corrected values and flags from the
 // measurements of the other side. Does nothing unless threshold > 0.

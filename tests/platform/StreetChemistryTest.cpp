@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace vesk {
 namespace {
@@ -135,6 +136,28 @@ TEST(StreetChemistry, resultsStayInRangeAndConserveNOxAndOddOxygenOverAGrid) {
         }
     }
     EXPECT_EQ(n, 3 * 3 * 3 * 4 * 3 * 4);
+}
+
+// An hour makes the rates once and hands them to each of its chemistry calls:
+// the results must be those of the call given radiation and temperature, to
+// the bit, including dark, missing and odd inputs.
+TEST(StreetChemistry, ratesMadeOnceGiveTheSameBitsAsRadiationAndTemperature) {
+    for (float rad : {-99.0f, 0.0f, 0.5f, 200.0f, 900.0f, NAN}) {
+        for (float T : {-99.0f, 0.0f, 253.15f, 293.15f, 310.0f, NAN, INFINITY}) {
+            const ChemistryRates rates = chemistryRates(rad, T);
+            for (float nox : {-99.0f, 0.0f, 20.0f, 300.0f}) {
+                for (float tau : {-1.0f, 0.0f, 30.0f, INFINITY, NAN}) {
+                    float no2a = -1, o3a = -1, no2b = -1, o3b = -1;
+                    NO2NOX(20, 40, 12, nox, no2a, o3a, 0.05f, rad, T, tau);
+                    NO2NOX(20, 40, 12, nox, no2b, o3b, 0.05f, rates, tau);
+                    SCOPED_TRACE(testing::Message() << rad << " W/m2, " << T << " K, " << nox << " ppb, " << tau
+                                                    << " s");
+                    EXPECT_EQ(std::memcmp(&no2a, &no2b, sizeof no2a), 0);
+                    EXPECT_EQ(std::memcmp(&o3a, &o3b, sizeof o3a), 0);
+                }
+            }
+        }
+    }
 }
 
 TEST(StreetChemistry, missingInputsCountAsZeroAndNeverGiveNaN) {

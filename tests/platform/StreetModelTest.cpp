@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace vesk {
@@ -232,6 +233,38 @@ TEST(StreetModel, theStreetLengthUpwindIsTheOneTheWindDirectionSelects) {
             const Result c = model(other, h);
             EXPECT_NE(a.c1, c.c1) << "the other length gives another concentration";
         }
+    }
+}
+
+// The model picks the street length upwind from the sign of cos(x), x the
+// relative direction in radians in [0, 2 pi), without computing the cosine:
+// cos(x) >= 0 exactly when x <= the double nearest pi/2 or x > the double
+// nearest 3 pi/2. Both doubles lie below the true values, so the bounds
+// belong to different sides; checked on the doubles around each bound and
+// over the directions as the run makes them (degrees times pi/180).
+TEST(StreetModel, signOfTheCosineFollowsFromTheTwoBoundsWithoutComputingIt) {
+    constexpr double halfPi = std::numbers::pi / 2.0;
+    constexpr double threeHalfPi = 3.0 * std::numbers::pi / 2.0;
+    auto byBounds = [&](double x) { return x <= halfPi || x > threeHalfPi; };
+    EXPECT_GT(std::cos(halfPi), 0.0) << "the double nearest pi/2 lies below pi/2";
+    EXPECT_LT(std::cos(threeHalfPi), 0.0) << "the double nearest 3 pi/2 lies below 3 pi/2";
+    for (double bound : {halfPi, threeHalfPi}) {
+        double below = bound, above = bound;
+        for (int step = 0; step < 2000; ++step) {
+            EXPECT_EQ(std::cos(below) >= 0.0, byBounds(below)) << below;
+            EXPECT_EQ(std::cos(above) >= 0.0, byBounds(above)) << above;
+            below = std::nextafter(below, 0.0);
+            above = std::nextafter(above, 10.0);
+        }
+    }
+    constexpr double degToRad = std::numbers::pi / 180.0;
+    for (int k = 0; k < 3600000; ++k) {
+        const double x = (k / 10000.0) * degToRad;
+        ASSERT_EQ(std::cos(x) >= 0.0, byBounds(x)) << x;
+    }
+    for (double r : {90.0, 270.0, std::nextafter(90.0, 0.0), std::nextafter(90.0, 360.0),
+                      std::nextafter(270.0, 0.0), std::nextafter(270.0, 360.0), std::nextafter(360.0, 0.0)}) {
+        EXPECT_EQ(std::cos(r * degToRad) >= 0.0, byBounds(r * degToRad)) << r;
     }
 }
 

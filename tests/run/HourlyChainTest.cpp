@@ -383,3 +383,48 @@ TEST_F(HourlyChain, aColdStartItemThatIsNoNumberIsCountedAndOneBeyondASingleIsRe
 }
 
 } // namespace
+
+// The counts of the street's traffic file are made once per time slot and
+// day case and taken by every hour of them that gives no count of its own.
+// An hour that gives one keeps it and completes the rest from the file,
+// whether it comes before or after the hours that took the kept counts.
+class OwnCountOfAnHour : public HourlyChain, public ::testing::WithParamInterface<int> {};
+
+TEST_P(OwnCountOfAnHour, isKeptWhileTheOtherHoursOfItsSlotTakeTheTrafficFile) {
+    const int ownDay = GetParam(); // the working day of March 2023 whose hour 8 counts its vans
+    std::string text;
+    for (int day : {6, 7}) {
+        for (int h = 1; h <= 24; ++h) {
+            const char *vans = day == ownDay && h == 8 ? "5" : "-99";
+            text += "2023 3 " + std::to_string(day) + " " + std::to_string(h) + " 3 200 10 0 30 " + vans + "\r\n";
+        }
+    }
+    writeWork("Hours.txt", text);
+    writeWork("Streets.txt",
+              "#TRUE#,\"Counted Street\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n");
+    loadProject("Streets.vkm",
+                projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,nVan"),
+                             outputFile("Out.txt", "nlight,nheavy,nPCPetrol,nVan,nHGV", "0,*"),
+                             {"Streets.txt", "streets", {}}},
+                            "Streets"));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 48u);
+    const auto &own = r[static_cast<std::size_t>((ownDay - 6) * 24 + 7)];
+    const auto &file = r[static_cast<std::size_t>((7 - ownDay) * 24 + 7)]; // hour 8 of the other day
+    EXPECT_EQ(own.at("nVan"), 5);
+    EXPECT_GT(file.at("nVan"), 5);
+    EXPECT_NEAR(own.at("nlight"), file.at("nlight") - file.at("nVan") + 5, 0.05);
+    EXPECT_EQ(own.at("nPCPetrol"), file.at("nPCPetrol"));
+    EXPECT_EQ(own.at("nheavy"), file.at("nheavy"));
+    for (std::size_t h = 0; h < 24; ++h) {
+        if (h != 7) {
+            EXPECT_EQ(r[h].at("nlight"), r[h + 24].at("nlight")) << "hour " << h + 1;
+            EXPECT_EQ(r[h].at("nVan"), r[h + 24].at("nVan")) << "hour " << h + 1;
+        }
+    }
+    EXPECT_GT(r[7].at("nlight"), r[2].at("nlight")) << "the file's morning traffic, not one slot for all";
+}
+
+INSTANTIATE_TEST_SUITE_P(BeforeAndAfter, OwnCountOfAnHour, ::testing::Values(6, 7));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace vesk {
 namespace {
@@ -234,6 +235,55 @@ TEST_F(Chain, no2AndO3BackgroundComeFromTheChemistryOfTheRegionalValues) {
     EXPECT_FLOAT_EQ(s.cPOL_b[NO2], no2);
     EXPECT_FLOAT_EQ(s.cPOL_b[O3], o3);
     EXPECT_FLOAT_EQ(s.cPOL_b[NO], 30 - no2);
+}
+
+// The streets of a run keep, per hour, what the background completion made
+// from the hour's inputs alone. A kept hour must give the bits of a fresh
+// completion, be taken only for the very inputs it was made from, and be
+// made again for any other.
+TEST_F(Chain, aKeptHourGivesTheBitsOfAFreshCompletionAndOtherInputsMakeItAgain) {
+    s.CitySize = 1;
+    s.cPOL_b[NO2] = -99;
+    s.cPOL_b[PM10] = -99;
+    s.cPOL_r = {15, -99, 8, 35, -99, 5, -99};
+    s.UrbEmiValue.assign(7, 2);
+    s.UrbEmiValue[NO2] = -99; // NO2 from the chemistry alone
+    for (auto &profile : s.UrbEmiProfile) {
+        profile.fill(1);
+    }
+    const State start = s;
+    auto sameBits = [](const std::vector<float> &a, const std::vector<float> &b) {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+    };
+    BackgroundMemo memo;
+    for (float u : {4.0f, 4.0f, 6.5f, 6.5f, 0.0f, 4.0f}) {
+        State fresh = start, kept = start;
+        fresh.u_mast = kept.u_mast = u;
+        CompleteBackground(fresh, f);
+        CompleteBackground(kept, f, &memo);
+        SCOPED_TRACE(u);
+        EXPECT_TRUE(sameBits(fresh.cPOL_b, kept.cPOL_b));
+        EXPECT_EQ(std::memcmp(&fresh.SpreadIntegral, &kept.SpreadIntegral, sizeof(float)), 0);
+        EXPECT_EQ(fresh.ModAvail, kept.ModAvail);
+        EXPECT_EQ(memo.spreadFor[0], u);
+    }
+    // Taken as kept for the same inputs (a marked value shows it) ...
+    State again = start;
+    again.u_mast = 4;
+    CompleteBackground(again, f, &memo);
+    ASSERT_TRUE(memo.chemistryMade);
+    memo.no2 = 1000;
+    State marked = again;
+    marked.cPOL_b = start.cPOL_b;
+    CompleteBackground(marked, f, &memo);
+    EXPECT_FLOAT_EQ(marked.cPOL_b[NO2], 1000 * ppbToInput[NO2]);
+    // ... and made again when an input of the chemistry differs.
+    State warmer = start;
+    warmer.u_mast = 4;
+    warmer.TempKelvin = start.TempKelvin + 10;
+    CompleteBackground(warmer, f, &memo);
+    EXPECT_NE(warmer.cPOL_b[NO2], 1000 * ppbToInput[NO2]);
+    EXPECT_EQ(memo.chemistryFor[5], warmer.TempKelvin);
 }
 
 TEST_F(Chain, withoutCityTypeOnlyTheSecondBenzeneRuleAndTheConditionsFileFillGaps) {

@@ -42,8 +42,18 @@ double photolysisRate(double G) {
 
 } // namespace
 
+ChemistryRates chemistryRates(float globalRadiation, float temperature_K) {
+    return {reactionRate(temperature_K), photolysisRate(globalRadiation)};
+}
+
 void NO2NOX(float NOxBackground, float O3Background, float NO2Background, float NOx, float &NO2, float &O3,
             float directShare, float globalRadiation, float temperature_K, float residenceTime_s) {
+    NO2NOX(NOxBackground, O3Background, NO2Background, NOx, NO2, O3, directShare,
+           chemistryRates(globalRadiation, temperature_K), residenceTime_s);
+}
+
+void NO2NOX(float NOxBackground, float O3Background, float NO2Background, float NOx, float &NO2, float &O3,
+            float directShare, const ChemistryRates &rates, float residenceTime_s) {
     const double nox = nonNegative(NOx);
     const double noxB = nonNegative(NOxBackground);
     const double share = std::clamp(nonNegative(directShare), 0.0, 1.0);
@@ -55,8 +65,8 @@ void NO2NOX(float NOxBackground, float O3Background, float NO2Background, float 
     const double tau = std::isnan(residenceTime_s) ? 0.0 : static_cast<double>(residenceTime_s);
     double x = no2Start;
     if (tau > 0.0) {
-        const double k = reactionRate(temperature_K);
-        const double J = photolysisRate(globalRadiation);
+        const double k = rates.reaction;
+        const double J = rates.photolysis;
         const double b = k * (nox + ox) + J;
         const double root = std::sqrt(std::max(b * b - 4.0 * k * k * nox * ox, 0.0));
         const double x1 = (b + root) > 0.0 ? 2.0 * k * nox * ox / (b + root) : 0.0;

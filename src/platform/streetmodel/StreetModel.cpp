@@ -42,6 +42,12 @@ constexpr int kAveragingHalfNodes = 6;
 constexpr double kDefaultAveragingWidth = 2.0; // default P1
 
 constexpr double kDegToRad = std::numbers::pi / 180.0;
+// The doubles nearest pi/2 and 3 pi/2. Both lie just below the true values,
+// so for x in [0, 2 pi) the computed cos(x) >= 0 exactly when x <= kHalfPi or
+// x > kThreeHalfPi (tests/platform/StreetModelTest.cpp checks the neighbours
+// of both bounds): the sign of the cosine needs no cosine.
+constexpr double kHalfPi = std::numbers::pi / 2.0;
+constexpr double kThreeHalfPi = 3.0 * std::numbers::pi / 2.0;
 const double kSqrt2OverPi = std::sqrt(2.0 / std::numbers::pi);
 
 // A value that is negative or not finite counts as 0.
@@ -159,6 +165,8 @@ double directPlume(const Canyon &c, double s, double uStreet, double sigma) {
 // mostly share both, so the last one made is kept and reused.
 struct CrossStreet {
     double hUp = -1.0, accel = 0.0; // what it was made for (hUp -1: nothing yet)
+    double gFor = -1.0, g = 0.0;    // the closure of the row for the upwind height gFor
+    double box = 0.0, windwardShare = 0.0; // the recirculation, made with the plumes
     double uStreet = 0.0, sigma = 0.0;
     double leeVortex = 0.0, windVortex = 0.0, open = 0.0;
     double alongLength = -1.0, along = 0.0; // the plume along the street, for that upwind length
@@ -176,42 +184,54 @@ const CrossStreet &crossStreet(const Canyon &c, double hUp, double accel, CrossS
     const double aU = c.alpha * c.uRoof * accel;
     kept.sigma = std::sqrt(aU * aU + c.sigmaT2 + kSigmaFloor * kSigmaFloor);
     const double Lr = c.shape * hUp; // length of the recirculation zone
-    kept.leeVortex = directPlume(c, std::min(c.W, Lr), kept.uStreet, kept.sigma);
+    const double inVortex = std::min(c.W, Lr);
+    kept.leeVortex = directPlume(c, inVortex, kept.uStreet, kept.sigma);
     kept.windVortex = directPlume(c, std::max(0.0, c.W - Lr), kept.uStreet, kept.sigma);
-    kept.open = directPlume(c, c.W, kept.uStreet, kept.sigma);
+    // A vortex filling the street: its plume is the open street's.
+    kept.open = inVortex == c.W ? kept.leeVortex : directPlume(c, c.W, kept.uStreet, kept.sigma);
     kept.alongLength = -1.0;
+    kept.box = 0.0;
+    kept.windwardShare = 0.0;
+    if (Lr > 0.0) {
+        const double top = std::min(c.W, 0.5 * Lr);
+        kept.box = (inVortex / c.W) / (c.sigmaRoof * top);
+        kept.windwardShare = std::clamp(2.0 * Lr / c.W - 1.0, 0.0, 1.0);
+    }
     return kept;
+}
+
+// The closure of the upwind building row, 0 for a gap to 1 for a closed row.
+double rowClosure(const Canyon &c, double hUp, CrossStreet &kept) {
+    if (kept.gFor != hUp) {
+        kept.gFor = hUp;
+        kept.g = c.H > 0.0 ? std::clamp(hUp / c.H, 0.0, 1.0) : 0.0;
+    }
+    return kept.g;
 }
 
 // c_st of both sides for one relative wind direction r (degrees, [0, 360)).
 // kept: the cross-street part of an earlier direction of the same canyon.
 void canyonConcentrations(const Canyon &c, double r, CrossStreet &kept, double &c1, double &c2) {
-    const double sinR = std::sin(r * kDegToRad);
-    const double cosR = std::cos(r * kDegToRad);
+    const double rad = r * kDegToRad;
+    const double sinR = std::sin(rad);
+    const bool cosNonNegative = rad <= kHalfPi || rad > kThreeHalfPi;
     const double p = std::fabs(sinR); // share of the cross-street wind
 
     const double hUp = upwindHeight(c, r);
-    const double g = c.H > 0.0 ? std::clamp(hUp / c.H, 0.0, 1.0) : 0.0; // 0 = gap, 1 = closed row
-    const int quarter = std::min(static_cast<int>(r / 90.0), 3);
-    const double accel = (c.flags[quarter] != 0 && g < 1.0) ? 2.0 - g : 1.0;
+    const double g = rowClosure(c, hUp, kept);
+    // The wind accelerates through a gap (g < 1) where its quarter allows it.
+    const double accel = (g < 1.0 && c.flags[std::min(static_cast<int>(r / 90.0), 3)] != 0) ? 2.0 - g : 1.0;
     const CrossStreet &x = crossStreet(c, hUp, accel, kept);
 
-    const double Lr = c.shape * hUp; // length of the recirculation zone
-    const double lengthUp = cosR >= 0.0 ? c.L1 : c.L2;
+    const double lengthUp = cosNonNegative ? c.L1 : c.L2;
     if (kept.alongLength != lengthUp) {
         kept.alongLength = lengthUp;
         kept.along = directPlume(c, lengthUp, x.uStreet, x.sigma);
     }
     const double along = kept.along;
 
-    double box = 0.0;
-    double windwardShare = 0.0;
-    if (Lr > 0.0) {
-        const double inVortex = std::min(c.W, Lr);
-        const double top = std::min(c.W, 0.5 * Lr);
-        box = (inVortex / c.W) / (c.sigmaRoof * top);
-        windwardShare = std::clamp(2.0 * Lr / c.W - 1.0, 0.0, 1.0);
-    }
+    const double box = x.box;
+    const double windwardShare = x.windwardShare;
     const double v = p * g; // strength of the vortex
 
     const double leeward = (1.0 - p) * along + p * g * x.leeVortex + v * box;
@@ -224,15 +244,23 @@ void canyonConcentrations(const Canyon &c, double r, CrossStreet &kept, double &
     c2 = c.receptor2 ? (side2Leeward ? leeward : windward) : 0.0;
 }
 
-// The Gaussian weights of the averaging nodes, from -halfWidth to +halfWidth
-// standard deviations.
-std::array<double, 2 * kAveragingHalfNodes + 1> averagingWeights(double halfWidth) {
-    std::array<double, 2 * kAveragingHalfNodes + 1> w{};
+// The averaging nodes from -halfWidth to +halfWidth standard deviations:
+// their offsets (in standard deviations), Gaussian weights and the sum of
+// the weights, added up in node order.
+struct AveragingNodes {
+    std::array<double, 2 * kAveragingHalfNodes + 1> t{}, w{};
+    double weights = 0.0;
+};
+
+AveragingNodes averagingNodes(double halfWidth) {
+    AveragingNodes n;
     for (int j = -kAveragingHalfNodes; j <= kAveragingHalfNodes; ++j) {
-        const double t = halfWidth * j / kAveragingHalfNodes;
-        w[static_cast<std::size_t>(j + kAveragingHalfNodes)] = std::exp(-0.5 * t * t);
+        const auto i = static_cast<std::size_t>(j + kAveragingHalfNodes);
+        n.t[i] = halfWidth * j / kAveragingHalfNodes;
+        n.w[i] = std::exp(-0.5 * n.t[i] * n.t[i]);
+        n.weights += n.w[i];
     }
-    return w;
+    return n;
 }
 
 float toFloat(double x) {
@@ -342,20 +370,18 @@ void Averaging(float u_roof, float relativeWindDir, float delta_fi, float P1, st
         weights = 1.0;
     } else {
         const double halfWidth = positiveOr(P1, kDefaultAveragingWidth);
-        // The weights of the usual width are made once; any other width makes its own.
-        static const std::array<double, 2 *kAveragingHalfNodes + 1> kDefaultWeights =
-            averagingWeights(kDefaultAveragingWidth);
-        const std::array<double, 2 *kAveragingHalfNodes + 1> weightOf =
-            halfWidth == kDefaultAveragingWidth ? kDefaultWeights : averagingWeights(halfWidth);
-        for (int j = -kAveragingHalfNodes; j <= kAveragingHalfNodes; ++j) {
-            const double t = halfWidth * j / kAveragingHalfNodes; // in standard deviations
-            const double w = weightOf[static_cast<std::size_t>(j + kAveragingHalfNodes)];
+        // The nodes of the usual width are made once; any other width makes its own.
+        static const AveragingNodes kDefaultNodes = averagingNodes(kDefaultAveragingWidth);
+        const AveragingNodes other =
+            halfWidth == kDefaultAveragingWidth ? AveragingNodes() : averagingNodes(halfWidth);
+        const AveragingNodes &nodes = halfWidth == kDefaultAveragingWidth ? kDefaultNodes : other;
+        for (std::size_t i = 0; i < nodes.t.size(); ++i) {
             double c1 = 0, c2 = 0;
-            canyonConcentrations(c, normalDirection(r0 + t * sd), kept, c1, c2);
-            sum1 += w * c1;
-            sum2 += w * c2;
-            weights += w;
+            canyonConcentrations(c, normalDirection(r0 + nodes.t[i] * sd), kept, c1, c2);
+            sum1 += nodes.w[i] * c1;
+            sum2 += nodes.w[i] * c2;
         }
+        weights = nodes.weights;
     }
     c_st1 = toFloat(sum1 / weights);
     c_st2 = toFloat(sum2 / weights);

@@ -89,6 +89,20 @@ void Averaging(float u_roof, float relativeWindDir, float delta_fi, float P1, st
 void NO2NOX(float NOxBackground, float O3Background, float NO2Background, float NOx, float &NO2, float &O3,
             float directShare, float globalRadiation, float temperature_K, float residenceTime_s);
 
+// The two rates of the chemistry: NO + O3 -> NO2 (1/(ppb s)) and the
+// photolysis of NO2 (1/s). They depend on the hour's global radiation and
+// temperature alone, so an hour with several NO2NOX calls makes them once.
+struct ChemistryRates {
+    double reaction = 0.0;
+    double photolysis = 0.0;
+};
+ChemistryRates chemistryRates(float globalRadiation, float temperature_K);
+
+// NO2NOX with the rates of chemistryRates(globalRadiation, temperature_K):
+// the same results as the call with radiation and temperature.
+void NO2NOX(float NOxBackground, float O3Background, float NO2Background, float NOx, float &NO2, float &O3,
+            float directShare, const ChemistryRates &rates, float residenceTime_s);
+
 // Inserts value into list[0..n) held in descending order: the entries below
 // its place move down one slot and the last one drops out. A value not larger
 // than the last entry leaves the list unchanged. n is clamped to the list size.
