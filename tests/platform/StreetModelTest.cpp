@@ -268,6 +268,61 @@ TEST(StreetModel, signOfTheCosineFollowsFromTheTwoBoundsWithoutComputingIt) {
     }
 }
 
+// The averaging over directions weighs the model at 13 directions around the
+// wind; its sines come from one sine and cosine by rotation. Checked against
+// the model run at each of those directions and weighed here, with the nodes
+// falling exactly on 0, 180 and 360 (wind along the street, where the sides
+// swap), and just beside them: nothing may jump there.
+struct AveragingCase {
+    float windDir, deltaFi;
+};
+
+class StreetModelAveraging : public ::testing::TestWithParam<AveragingCase> {};
+
+TEST_P(StreetModelAveraging, equalsTheWeightedModelAtItsDirectionsAndIsContinuousWhereTheSidesSwap) {
+    constexpr double kRelative = 2e-6; // float results, directions handed over as floats
+    const AveragingCase k = GetParam();
+    std::array<float, 7> P{};
+    ModPar(20, P);
+    const std::array<float, 12> none{};
+    const std::array<std::int16_t, 4> flags{};
+    const float uRoof = 2.0f, sWTpt = 0.4f, F = 0.2f, shape = 2.5f;
+    auto averaged = [&](float dir, float &c1, float &c2) {
+        float sWRoof = 0;
+        Averaging(uRoof, dir, k.deltaFi, P[0], 0, none, none, none, sWTpt, sWRoof, 20, 20, shape, 100, 100, F,
+                  P[3], P[4], 1, 1, c1, c2, 2, flags);
+    };
+    double sum1 = 0, sum2 = 0, weights = 0;
+    for (int j = -6; j <= 6; ++j) {
+        const double t = P[0] * j / 6.0;
+        const double w = std::exp(-0.5 * t * t);
+        float sWRoof = 0, c1 = 0, c2 = 0;
+        Calc_C_st(uRoof, static_cast<float>(k.windDir + t * k.deltaFi), sWTpt, sWRoof, 20, 20, shape, 100, 100,
+                  F, P[3], P[4], 1, 1, 0, none, none, none, c1, c2, 2, flags);
+        sum1 += w * c1;
+        sum2 += w * c2;
+        weights += w;
+    }
+    float a1 = 0, a2 = 0;
+    averaged(k.windDir, a1, a2);
+    EXPECT_NEAR(a1, sum1 / weights, kRelative * a1);
+    EXPECT_NEAR(a2, sum2 / weights, kRelative * a2);
+    for (float beside : {std::nextafter(k.windDir, -1000.0f), std::nextafter(k.windDir, 1000.0f)}) {
+        float b1 = 0, b2 = 0;
+        averaged(beside, b1, b2);
+        EXPECT_NEAR(b1, a1, kRelative * a1) << beside;
+        EXPECT_NEAR(b2, a2, kRelative * a2) << beside;
+    }
+}
+
+// Half width 2 standard deviations in 6 steps: a step of deltaFi / 3.
+INSTANTIATE_TEST_SUITE_P(Nodes, StreetModelAveraging,
+                         ::testing::Values(AveragingCase{0, 15}, AveragingCase{180, 15}, AveragingCase{360, 15},
+                                           AveragingCase{30, 15}, AveragingCase{150, 15},
+                                           AveragingCase{330, 15}, AveragingCase{210, 45},
+                                           AveragingCase{90, 60}, AveragingCase{359.5f, 6},
+                                           AveragingCase{0.25f, 3}, AveragingCase{270, 0}));
+
 TEST(StreetModel, gapInTheUpwindBuildingRowWeakensTheLeewardConcentration) {
     Street closed;
     Street gap = closed;

@@ -209,13 +209,14 @@ double rowClosure(const Canyon &c, double hUp, CrossStreet &kept) {
     return kept.g;
 }
 
-// c_st of both sides for one relative wind direction r (degrees, [0, 360)).
-// kept: the cross-street part of an earlier direction of the same canyon.
-void canyonConcentrations(const Canyon &c, double r, CrossStreet &kept, double &c1, double &c2) {
+// c_st of both sides for one relative wind direction r (degrees, [0, 360))
+// whose sine is sinR. kept: the cross-street part of an earlier direction of
+// the same canyon.
+void canyonConcentrations(const Canyon &c, double r, double sinR, CrossStreet &kept, double &c1,
+                          double &c2) {
     const double rad = r * kDegToRad;
-    const double sinR = std::sin(rad);
     const bool cosNonNegative = rad <= kHalfPi || rad > kThreeHalfPi;
-    const double p = std::fabs(sinR); // share of the cross-street wind
+    const double p = std::min(std::fabs(sinR), 1.0); // share of the cross-street wind
 
     const double hUp = upwindHeight(c, r);
     const double g = rowClosure(c, hUp, kept);
@@ -239,6 +240,8 @@ void canyonConcentrations(const Canyon &c, double r, CrossStreet &kept, double &
         (1.0 - p) * along + p * (g * x.windVortex + (1.0 - g) * x.open) + v * windwardShare * box;
 
     // Wind from relative 0..180 comes over side 2: side 2 is the leeward side.
+    // The two sides differ only by terms proportional to p, so near 0 and 180
+    // the choice flips without a jump.
     const bool side2Leeward = sinR > 0.0;
     c1 = c.receptor1 ? (side2Leeward ? windward : leeward) : 0.0;
     c2 = c.receptor2 ? (side2Leeward ? leeward : windward) : 0.0;
@@ -261,6 +264,33 @@ AveragingNodes averagingNodes(double halfWidth) {
         n.weights += n.w[i];
     }
     return n;
+}
+
+// sin(x0 + j step) for j = -kAveragingHalfNodes..kAveragingHalfNodes (radians),
+// from one sine and cosine of x0 and of step by the angle-addition formulas
+// (the steps j step by complex rotation), instead of a sine per node: the
+// sines of the averaging are a good part of a street-hour. Each differs from
+// the library's sine of the rounded node direction by a few units in the last
+// place, which is also the size of the rounding of that direction in radians.
+// The decisions taken in degrees (quarter, upwind sector, sign of the cosine)
+// still use the node directions themselves; only the side of the wind takes
+// the sign of this sine, and where that sign is in doubt (|sin| ~ 1e-15) the
+// two sides differ by terms proportional to |sin|, so the choice moves no
+// result (see canyonConcentrations).
+std::array<double, 2 * kAveragingHalfNodes + 1> nodeSines(double x0, double step) {
+    const double s0 = std::sin(x0), c0 = std::cos(x0);
+    const double sStep = std::sin(step), cStep = std::cos(step);
+    std::array<double, 2 * kAveragingHalfNodes + 1> out{};
+    out[kAveragingHalfNodes] = s0;
+    double sj = 0.0, cj = 1.0; // sin and cos of j step
+    for (int j = 1; j <= kAveragingHalfNodes; ++j) {
+        const double s = sj * cStep + cj * sStep;
+        cj = cj * cStep - sj * sStep;
+        sj = s;
+        out[static_cast<std::size_t>(kAveragingHalfNodes + j)] = s0 * cj + c0 * sj;
+        out[static_cast<std::size_t>(kAveragingHalfNodes - j)] = s0 * cj - c0 * sj;
+    }
+    return out;
 }
 
 float toFloat(double x) {
@@ -345,7 +375,8 @@ void Calc_C_st(float u_roof, float relativeWindDir, float s_w_tpt, float &s_w_ro
                                 sectorB, SectorValue, RecHeight, WindAccelFlags);
     double c1 = 0, c2 = 0;
     CrossStreet kept;
-    canyonConcentrations(c, normalDirection(relativeWindDir), kept, c1, c2);
+    const double r = normalDirection(relativeWindDir);
+    canyonConcentrations(c, r, std::sin(r * kDegToRad), kept, c1, c2);
     s_w_roof = static_cast<float>(c.sigmaRoof);
     c_st1 = toFloat(c1);
     c_st2 = toFloat(c2);
@@ -366,7 +397,7 @@ void Averaging(float u_roof, float relativeWindDir, float delta_fi, float P1, st
     double sum1 = 0, sum2 = 0, weights = 0;
     CrossStreet kept;
     if (sd <= 0.0) {
-        canyonConcentrations(c, r0, kept, sum1, sum2);
+        canyonConcentrations(c, r0, std::sin(r0 * kDegToRad), kept, sum1, sum2);
         weights = 1.0;
     } else {
         const double halfWidth = positiveOr(P1, kDefaultAveragingWidth);
@@ -375,9 +406,11 @@ void Averaging(float u_roof, float relativeWindDir, float delta_fi, float P1, st
         const AveragingNodes other =
             halfWidth == kDefaultAveragingWidth ? AveragingNodes() : averagingNodes(halfWidth);
         const AveragingNodes &nodes = halfWidth == kDefaultAveragingWidth ? kDefaultNodes : other;
+        const std::array<double, 2 * kAveragingHalfNodes + 1> sines =
+            nodeSines(r0 * kDegToRad, halfWidth * sd / kAveragingHalfNodes * kDegToRad);
         for (std::size_t i = 0; i < nodes.t.size(); ++i) {
             double c1 = 0, c2 = 0;
-            canyonConcentrations(c, normalDirection(r0 + nodes.t[i] * sd), kept, c1, c2);
+            canyonConcentrations(c, normalDirection(r0 + nodes.t[i] * sd), sines[i], kept, c1, c2);
             sum1 += nodes.w[i] * c1;
             sum2 += nodes.w[i] * c2;
         }
