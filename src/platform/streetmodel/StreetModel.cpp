@@ -60,7 +60,7 @@ double positiveOr(double x, double fallback) {
 }
 
 // Direction in [0, 360).
-double normalDirection(double deg) {
+inline double normalDirection(double deg) {
     if (!std::isfinite(deg)) {
         return 0.0;
     }
@@ -135,7 +135,7 @@ Canyon makeCanyon(float u_roof, float s_w_tpt, float streetHeight, float streetW
 
 // Height of the building row the wind comes over: the value of the first
 // sector containing the relative direction r, else the street height.
-double upwindHeight(const Canyon &c, double r) {
+inline double upwindHeight(const Canyon &c, double r) {
     for (int k = 0; k < c.sectors; ++k) {
         const double a = c.A[k];
         const double b = c.B[k];
@@ -172,10 +172,7 @@ struct CrossStreet {
     double alongLength = -1.0, along = 0.0; // the plume along the street, for that upwind length
 };
 
-const CrossStreet &crossStreet(const Canyon &c, double hUp, double accel, CrossStreet &kept) {
-    if (kept.hUp == hUp && kept.accel == accel) {
-        return kept;
-    }
+void makeCrossStreet(const Canyon &c, double hUp, double accel, CrossStreet &kept) {
     kept.hUp = hUp;
     kept.accel = accel;
     // The plume travels with the street-level wind and grows with the
@@ -197,6 +194,13 @@ const CrossStreet &crossStreet(const Canyon &c, double hUp, double accel, CrossS
         kept.box = (inVortex / c.W) / (c.sigmaRoof * top);
         kept.windwardShare = std::clamp(2.0 * Lr / c.W - 1.0, 0.0, 1.0);
     }
+}
+
+// Inlined: most directions find what they need kept.
+inline const CrossStreet &crossStreet(const Canyon &c, double hUp, double accel, CrossStreet &kept) {
+    if (kept.hUp != hUp || kept.accel != accel) {
+        makeCrossStreet(c, hUp, accel, kept);
+    }
     return kept;
 }
 
@@ -211,8 +215,9 @@ double rowClosure(const Canyon &c, double hUp, CrossStreet &kept) {
 
 // c_st of both sides for one relative wind direction r (degrees, [0, 360))
 // whose sine is sinR. kept: the cross-street part of an earlier direction of
-// the same canyon.
-void canyonConcentrations(const Canyon &c, double r, double sinR, CrossStreet &kept, double &c1,
+// the same canyon. Inlined: it runs for every averaging direction, and a
+// call costs it a good share of its time.
+[[gnu::always_inline]] inline void canyonConcentrations(const Canyon &c, double r, double sinR, CrossStreet &kept, double &c1,
                           double &c2) {
     const double rad = r * kDegToRad;
     const bool cosNonNegative = rad <= kHalfPi || rad > kThreeHalfPi;
