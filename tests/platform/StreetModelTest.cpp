@@ -297,8 +297,8 @@ TEST_P(StreetModelAveraging, equalsTheWeightedModelAtItsDirectionsAndIsContinuou
         const double t = P[0] * j / 6.0;
         const double w = std::exp(-0.5 * t * t);
         float sWRoof = 0, c1 = 0, c2 = 0;
-        Calc_C_st(uRoof, static_cast<float>(k.windDir + t * k.deltaFi), sWTpt, sWRoof, 20, 20, shape, 100, 100,
-                  F, P[3], P[4], 1, 1, 0, none, none, none, c1, c2, 2, flags);
+        Calc_C_st(uRoof, static_cast<float>(k.windDir + t * k.deltaFi), sWTpt, sWRoof, 20, 20, shape, 100,
+                  100, F, P[3], P[4], 1, 1, 0, none, none, none, c1, c2, 2, flags);
         sum1 += w * c1;
         sum2 += w * c2;
         weights += w;
@@ -317,11 +317,12 @@ TEST_P(StreetModelAveraging, equalsTheWeightedModelAtItsDirectionsAndIsContinuou
 
 // Half width 2 standard deviations in 6 steps: a step of deltaFi / 3.
 INSTANTIATE_TEST_SUITE_P(Nodes, StreetModelAveraging,
-                         ::testing::Values(AveragingCase{0, 15}, AveragingCase{180, 15}, AveragingCase{360, 15},
-                                           AveragingCase{30, 15}, AveragingCase{150, 15},
-                                           AveragingCase{330, 15}, AveragingCase{210, 45},
-                                           AveragingCase{90, 60}, AveragingCase{359.5f, 6},
-                                           AveragingCase{0.25f, 3}, AveragingCase{270, 0}));
+                         ::testing::Values(AveragingCase{0, 15}, AveragingCase{180, 15},
+                                           AveragingCase{360, 15}, AveragingCase{30, 15},
+                                           AveragingCase{150, 15}, AveragingCase{330, 15},
+                                           AveragingCase{210, 45}, AveragingCase{90, 60},
+                                           AveragingCase{359.5f, 6}, AveragingCase{0.25f, 3},
+                                           AveragingCase{270, 0}));
 
 TEST(StreetModel, gapInTheUpwindBuildingRowWeakensTheLeewardConcentration) {
     Street closed;

@@ -217,8 +217,8 @@ double rowClosure(const Canyon &c, double hUp, CrossStreet &kept) {
 // whose sine is sinR. kept: the cross-street part of an earlier direction of
 // the same canyon. Inlined: it runs for every averaging direction, and a
 // call costs it a good share of its time.
-[[gnu::always_inline]] inline void canyonConcentrations(const Canyon &c, double r, double sinR, CrossStreet &kept, double &c1,
-                          double &c2) {
+[[gnu::always_inline]] inline void canyonConcentrations(const Canyon &c, double r, double sinR,
+                                                        CrossStreet &kept, double &c1, double &c2) {
     const double rad = r * kDegToRad;
     const bool cosNonNegative = rad <= kHalfPi || rad > kThreeHalfPi;
     const double p = std::min(std::fabs(sinR), 1.0); // share of the cross-street wind
