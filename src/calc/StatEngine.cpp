@@ -96,6 +96,7 @@ void StatisticsEngine::startSeries(const StatisticsSetup &setup) {
         }
         // Only what waits for the block needs room in it.
         const bool waits = m_setup.BlockHours > 0 && (plan.sums | plan.daily) != 0;
+        m_ranked.resize(waits ? static_cast<std::size_t>(m_setup.BlockHours) : m_ranked.size());
         for (int sd = 1; sd <= 2; ++sd) {
             side(p, sd).pending.resize(waits ? static_cast<std::size_t>(m_setup.BlockHours) : 0,
                                        SideState::Pending{});
@@ -269,40 +270,50 @@ bool StatisticsEngine::addHour(int pollutant, int sideNo, const StatHourValues &
 void StatisticsEngine::flushSide(int pollutant, int sideNo) {
     SideState &st = side(pollutant, sideNo);
     const PollutantPlan &plan = m_plan[static_cast<std::size_t>(pollutant)];
-    const auto hours = static_cast<std::size_t>(m_blockHours);
+    const std::size_t hours = static_cast<std::size_t>(m_blockHours);
+    const SideState::Pending *pending = st.pending.data();
+    // An hour a series does not take adds an exact 0 to its sum (which, made
+    // of values >= 0 from +0, is never -0), so the loops run without branches
+    // and the sums stay those of the hour-by-hour feed.
     for (unsigned take = plan.sums, i = 0; take != 0; take >>= 1, ++i) {
         if ((take & 1u) == 0) {
             continue;
         }
         HourlySeries &series = st.hourly[i];
         const bool rank = (plan.ranks >> i & 1u) != 0;
+        float *ranked = m_ranked.data();
+        std::size_t n = 0;
         for (std::size_t h = 0; h < hours; ++h) {
-            const SideState::Pending &hour = st.pending[h];
-            if ((hour.take >> i & 1u) != 0) {
-                series.take(hour.value[i], rank);
-            }
+            const float value = pending[h].value[i];
+            const unsigned takes = pending[h].take >> i & 1u;
+            series.sum += takes != 0 ? static_cast<double>(value) : 0.0;
+            ranked[n] = value;
+            n += takes;
+        }
+        series.count += static_cast<long>(n);
+        if (rank) {
+            series.top.add(ranked, n);
         }
     }
     for (unsigned daily = plan.daily, i = 0; daily != 0; daily >>= 1, ++i) {
         if ((daily & 1u) == 0) {
             continue;
         }
-        DaySum &sum = st.daySum[i];
-        std::size_t next = 0;
-        const auto closeDaysBefore = [&](std::size_t h) {
-            for (; next < m_pendingDays.size() && static_cast<std::size_t>(m_pendingDays[next].hour) <= h;
-                 ++next) {
-                closeDaySum(pollutant, sideNo, i, m_pendingDays[next].record);
+        DaySum &day = st.daySum[i];
+        std::size_t h = 0;
+        // The hours of each day closed within the block, then those of the open day.
+        for (std::size_t d = 0; d <= m_pendingDays.size(); ++d) {
+            const std::size_t end =
+                d < m_pendingDays.size() ? static_cast<std::size_t>(m_pendingDays[d].hour) : hours;
+            for (; h < end; ++h) {
+                const unsigned takes = pending[h].take >> i & 1u;
+                day.count += static_cast<int>(takes);
+                day.sum += takes != 0 ? static_cast<double>(pending[h].value[i]) : 0.0;
             }
-        };
-        for (std::size_t h = 0; h < hours; ++h) {
-            closeDaysBefore(h);
-            const SideState::Pending &hour = st.pending[h];
-            if ((hour.take >> i & 1u) != 0) {
-                sum.take(hour.value[i]);
+            if (d < m_pendingDays.size()) {
+                closeDaySum(pollutant, sideNo, i, m_pendingDays[d].record);
             }
         }
-        closeDaysBefore(hours); // days that closed at the end of the block
     }
     for (std::size_t h = 0; h < hours; ++h) {
         st.pending[h].take = 0;

@@ -294,6 +294,7 @@ private:
     bool m_ended = false;
     long m_blockHours = 0; // hours begun in the open block
     std::vector<PendingDay> m_pendingDays;
+    std::vector<float> m_ranked; // a series' values of the block, as they go into its list
 };
 
 } // namespace vesk

@@ -66,8 +66,9 @@ float Run8Window::update(float value, bool admitted, long hoursElapsed, int minN
     // leaves the sum as it was (and lets the loop run without branches).
     const float *slot = window();
     double sum = 0.0;
+#pragma GCC unroll 8
     for (int i = 0; i < 8; ++i) {
-        sum += slot[i] >= 0.0f ? static_cast<double>(slot[i]) : 0.0;
+        sum += static_cast<double>(std::max(slot[i], 0.0f));
     }
     return static_cast<float>(sum / m_valid);
 }

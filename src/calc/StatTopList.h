@@ -30,6 +30,12 @@ public:
         m_settled.clear();
     }
 
+    // Takes the values [first, first + n) into the list, as n calls of add would.
+    void add(const float *first, std::size_t n) {
+        m_values.insert(m_values.end(), first, first + n);
+        m_settled.clear();
+    }
+
     // Number of values taken since the last reset.
     long count() const { return static_cast<long>(m_values.size()); }
 
