@@ -50,6 +50,9 @@ void StatisticsEngine::SideState::reset() {
         t.reset();
     }
     daySum.fill(DaySum{});
+    for (Pending &hour : pending) {
+        hour.take = 0;
+    }
     lastClock = 0;
     lastHour = -1;
     windowsStarted = false;
@@ -91,7 +94,16 @@ void StatisticsEngine::startSeries(const StatisticsSetup &setup) {
                 plan.daily |= bit;
             }
         }
+        // Only what waits for the block needs room in it.
+        const bool waits = m_setup.BlockHours > 0 && (plan.sums | plan.daily) != 0;
+        m_ranked.resize(waits ? static_cast<std::size_t>(m_setup.BlockHours) : m_ranked.size());
+        for (int sd = 1; sd <= 2; ++sd) {
+            side(p, sd).pending.resize(waits ? static_cast<std::size_t>(m_setup.BlockHours) : 0,
+                                       SideState::Pending{});
+        }
     }
+    m_blockHours = 0;
+    m_pendingDays.clear();
     m_days.clear();
     m_keyUses.clear();
     m_day = StatDay{};
@@ -107,6 +119,15 @@ void StatisticsEngine::setStreet(const std::string &name, double x, double y) {
     m_streetName = name;
     m_streetX = x;
     m_streetY = y;
+}
+
+void StatisticsEngine::closeDaySum(int pollutant, int sideNo, unsigned series, long record) {
+    // A series the day does not sum keeps the -99 its record was made with.
+    const float average = side(pollutant, sideNo).daySum[series].close(m_setup.MinNobsDay);
+    if (record >= 0) {
+        m_days[static_cast<std::size_t>(record)]
+            .averages[static_cast<std::size_t>(pollutant)][static_cast<std::size_t>(sideNo - 1)][series] = average;
+    }
 }
 
 void StatisticsEngine::closeDay() {
@@ -129,23 +150,23 @@ void StatisticsEngine::closeDay() {
             }
             record.averages.assign(static_cast<std::size_t>(n), missing);
         }
-        for (int p = 0; p < n; ++p) {
-            if (modeOf(m_setup.DailySource, p) <= 0 || !m_setup.demand.wants(p, StatPart::Daily)) {
-                continue;
-            }
-            for (int sd = 1; sd <= 2; ++sd) {
-                for (Series s : kAllSeries) {
-                    const float average =
-                        side(p, sd).daySum[static_cast<std::size_t>(s)].close(m_setup.MinNobsDay);
-                    if (hadHours) {
-                        record.averages[static_cast<std::size_t>(p)][static_cast<std::size_t>(sd - 1)]
-                                       [static_cast<std::size_t>(s)] = average;
+        if (hadHours) {
+            m_days.push_back(std::move(record));
+        }
+        const long index = hadHours ? static_cast<long>(m_days.size()) - 1 : -1L;
+        if (m_setup.BlockHours > 0) {
+            // The day's sums are taken with the block; so is its average.
+            m_pendingDays.push_back({m_blockHours, index});
+        } else {
+            for (int p = 0; p < n; ++p) {
+                for (unsigned daily = m_plan[static_cast<std::size_t>(p)].daily, i = 0; daily != 0;
+                     daily >>= 1, ++i) {
+                    if ((daily & 1u) != 0) {
+                        closeDaySum(p, 1, i, index);
+                        closeDaySum(p, 2, i, index);
                     }
                 }
             }
-        }
-        if (hadHours) {
-            m_days.push_back(std::move(record));
         }
     }
 
@@ -180,6 +201,12 @@ void StatisticsEngine::beginHour(long hoursElapsed) {
     if (m_ended) {
         return;
     }
+    if (m_setup.BlockHours > 0) {
+        if (m_blockHours >= m_setup.BlockHours) {
+            flush();
+        }
+        ++m_blockHours;
+    }
     m_clock += std::max(hoursElapsed, 1L);
     ++m_hourIndex;
     ++m_acceptedHours;
@@ -196,27 +223,20 @@ bool StatisticsEngine::addHour(int pollutant, int sideNo, const StatHourValues &
     if (st.lastHour == m_hourIndex) {
         return false;
     }
+    st.lastHour = m_hourIndex;
     const PollutantPlan &plan = m_plan[static_cast<std::size_t>(pollutant)];
     if (!plan.any()) {
-        st.lastHour = m_hourIndex;
         return true;
     }
     const StatAvailability avail = availabilityOf(values);
     const bool both = m_setup.CalcOnlyIfBoth;
     const std::array<float, kSeriesCount> value = {values.modelled, values.measured, values.background};
-    unsigned admitted = 0; // bit i: series i takes the hour
-    for (Series s : kAllSeries) {
-        admitted |= pairAdmits(s, avail, both) ? 1u << static_cast<unsigned>(s) : 0u;
-    }
+    const unsigned admitted = (pairAdmits(Series::Modelled, avail, both) ? 1u : 0u) |
+                              (pairAdmits(Series::Measured, avail, both) ? 2u : 0u) |
+                              (pairAdmits(Series::Background, avail, both) ? 4u : 0u);
 
-    // Hourly series: counts and sums whatever the mode, ranked values as selected.
-    for (unsigned take = admitted & plan.sums, i = 0; take != 0; take >>= 1, ++i) {
-        if ((take & 1u) != 0) {
-            st.hourly[i].take(value[i], (plan.ranks >> i & 1u) != 0);
-        }
-    }
-
-    // Running 8-hour windows and the day's maximum of their averages.
+    // Running 8-hour windows and the day's maximum of their averages: the
+    // hourly rows may show this hour's average, so they never wait.
     const long elapsed = st.windowsStarted ? m_clock - st.lastClock : 8;
     for (unsigned windows = plan.run8, i = 0; windows != 0; windows >>= 1, ++i) {
         if ((windows & 1u) != 0) {
@@ -227,8 +247,17 @@ bool StatisticsEngine::addHour(int pollutant, int sideNo, const StatHourValues &
     }
     st.windowsStarted = true;
     st.lastClock = m_clock;
-    st.lastHour = m_hourIndex;
 
+    if (!st.pending.empty()) {
+        st.pending[static_cast<std::size_t>(m_blockHours - 1)] = {value, admitted & (plan.sums | plan.daily)};
+        return true;
+    }
+    // Hourly series: counts and sums whatever the mode, ranked values as selected.
+    for (unsigned take = admitted & plan.sums, i = 0; take != 0; take >>= 1, ++i) {
+        if ((take & 1u) != 0) {
+            st.hourly[i].take(value[i], (plan.ranks >> i & 1u) != 0);
+        }
+    }
     // The day's sums: every admitted value, whatever the mode.
     for (unsigned sums = admitted & plan.daily, i = 0; sums != 0; sums >>= 1, ++i) {
         if ((sums & 1u) != 0) {
@@ -236,6 +265,71 @@ bool StatisticsEngine::addHour(int pollutant, int sideNo, const StatHourValues &
         }
     }
     return true;
+}
+
+void StatisticsEngine::flushSide(int pollutant, int sideNo) {
+    SideState &st = side(pollutant, sideNo);
+    const PollutantPlan &plan = m_plan[static_cast<std::size_t>(pollutant)];
+    const std::size_t hours = static_cast<std::size_t>(m_blockHours);
+    const SideState::Pending *pending = st.pending.data();
+    // An hour a series does not take adds an exact 0 to its sum (which, made
+    // of values >= 0 from +0, is never -0), so the loops run without branches
+    // and the sums stay those of the hour-by-hour feed.
+    for (unsigned take = plan.sums, i = 0; take != 0; take >>= 1, ++i) {
+        if ((take & 1u) == 0) {
+            continue;
+        }
+        HourlySeries &series = st.hourly[i];
+        const bool rank = (plan.ranks >> i & 1u) != 0;
+        float *ranked = m_ranked.data();
+        std::size_t n = 0;
+        for (std::size_t h = 0; h < hours; ++h) {
+            const float value = pending[h].value[i];
+            const unsigned takes = pending[h].take >> i & 1u;
+            series.sum += takes != 0 ? static_cast<double>(value) : 0.0;
+            ranked[n] = value;
+            n += takes;
+        }
+        series.count += static_cast<long>(n);
+        if (rank) {
+            series.top.add(ranked, n);
+        }
+    }
+    for (unsigned daily = plan.daily, i = 0; daily != 0; daily >>= 1, ++i) {
+        if ((daily & 1u) == 0) {
+            continue;
+        }
+        DaySum &day = st.daySum[i];
+        std::size_t h = 0;
+        // The hours of each day closed within the block, then those of the open day.
+        for (std::size_t d = 0; d <= m_pendingDays.size(); ++d) {
+            const std::size_t end =
+                d < m_pendingDays.size() ? static_cast<std::size_t>(m_pendingDays[d].hour) : hours;
+            for (; h < end; ++h) {
+                const unsigned takes = pending[h].take >> i & 1u;
+                day.count += static_cast<int>(takes);
+                day.sum += takes != 0 ? static_cast<double>(pending[h].value[i]) : 0.0;
+            }
+            if (d < m_pendingDays.size()) {
+                closeDaySum(pollutant, sideNo, i, m_pendingDays[d].record);
+            }
+        }
+    }
+    for (std::size_t h = 0; h < hours; ++h) {
+        st.pending[h].take = 0;
+    }
+}
+
+void StatisticsEngine::flush() {
+    for (int p = 0; p < polCount(); ++p) {
+        for (int sd = 1; sd <= 2; ++sd) {
+            if (!side(p, sd).pending.empty()) {
+                flushSide(p, sd);
+            }
+        }
+    }
+    m_blockHours = 0;
+    m_pendingDays.clear();
 }
 
 float StatisticsEngine::run8Average(int pollutant, int sideNo, Series series) const {
@@ -250,6 +344,7 @@ void StatisticsEngine::endSeries() {
         return;
     }
     closeDay();
+    flush();
     m_ended = true;
 }
 
@@ -287,6 +382,20 @@ void StatisticsEngine::publishRankedFamily(const SourcedSink &sink, StatPart par
                                            int pollutant, int receptor) const {
     const std::string &pol = m_setup.PollutantNames[static_cast<std::size_t>(pollutant)];
     const std::size_t definitions = family.size();
+    // Settling the deepest slot asked for first leaves every other read a
+    // search among the few values in front of it, not a pass over the list.
+    for (Series s : kAllSeries) {
+        const auto i = static_cast<std::size_t>(s);
+        if (!modeSelects(mode, s) || !m_setup.demand.wants(pollutant, part, s)) {
+            continue;
+        }
+        long deepest = 1;
+        for (std::size_t j = 0; j < definitions; ++j) {
+            deepest = std::max({deepest, static_cast<long>(family.nth[j]),
+                                percentileIndex(family.fractions[j], counts[i])});
+        }
+        lists[i]->slot(std::min(deepest, lists[i]->count()));
+    }
     for (std::size_t j = 0; j < definitions; ++j) {
         for (Series s : kAllSeries) {
             const auto i = static_cast<std::size_t>(s);

@@ -20,8 +20,19 @@
 //       for every pollutant p and side 1, 2:
 //           engine.addHour(p, side, values);
 //           ... engine.run8Average(p, side, series) for the hourly output rows
-//   engine.endSeries();                     // closes the last day
+//   engine.endSeries();                     // closes the last day (and the last block)
 //   engine.publish(sink) / publishStatistics(...)   // when at least one hour was accepted
+//
+// Fed in blocks (StatisticsSetup::BlockHours > 0), addHour does at once only
+// what the hour itself needs: the running 8-hour windows (whose averages the
+// hourly output rows show) and the day's maximum of their averages. The hour
+// counts, sums, ranked values and the day's sums wait until the block is full
+// (or endSeries / flush), and are then taken series by series over the whole
+// block, in hour order, so that every sum adds the same values in the same
+// order as the hour-by-hour feed and every result is the same to the last bit.
+// Days that closed within the block get their daily averages at that moment.
+// Until then hourCount, hourSum, hourlyList and the daily averages of days()
+// lag behind by the hours of the open block.
 //
 // A value is taken only when its flag is set and it is >= 0; the pairing rule
 // (calcOnlyIfBoth) then decides which series take the hour.
@@ -110,6 +121,7 @@ struct StatisticsSetup {
     int MinNobs8 = 6;     // fewest admitted hours of an 8-hour average
     int MinDailyMax = 18; // a day counts with more valid 8-hour averages than this
     int MinNobsDay = 18;  // fewest hours of a daily average
+    int BlockHours = 0;   // hours gathered before the sums and ranks take them (0: at once)
     PercentileFamily hourly;
     PercentileFamily run8;
     PercentileFamily daily;
@@ -175,8 +187,13 @@ public:
     // The 8-hour average of the last hour added (-99 when not valid or never formed).
     float run8Average(int pollutant, int side, Series series) const;
 
-    // Closes the last day. Further calls do nothing until the next startSeries.
+    // Closes the last day and takes the open block. Further calls do nothing
+    // until the next startSeries.
     void endSeries();
+
+    // Takes the hours of the open block into the sums, ranked values and days
+    // now (the block feed does so by itself when a block is full).
+    void flush();
 
     // Hours begun since startSeries.
     long acceptedHours() const { return m_acceptedHours; }
@@ -209,6 +226,13 @@ private:
         std::array<Run8DayMaximum, kSeriesCount> dayMax;
         std::array<TopList, kSeriesCount> run8Top;
         std::array<DaySum, kSeriesCount> daySum;
+        // The open block: per hour the values and which series still take
+        // them (bit i = Series i); an hour without addHour keeps bits 0.
+        struct Pending {
+            std::array<float, kSeriesCount> value;
+            unsigned take;
+        };
+        std::vector<Pending> pending;
         long lastClock = 0;
         long lastHour = -1;
         bool windowsStarted = false;
@@ -235,6 +259,15 @@ private:
         bool any() const { return (sums | run8 | daily) != 0; }
     };
     void closeDay();
+    // A day closed within the open block: its hours end before block hour
+    // `hour`; its daily averages go into m_days[record] (none when -1).
+    struct PendingDay {
+        long hour;
+        long record;
+    };
+    void flushSide(int pollutant, int side);
+    // Closes the day's sum of a series into the day m_days[record] (none when -1).
+    void closeDaySum(int pollutant, int side, unsigned series, long record);
     void publishAll(const SourcedSink &sink) const;
     void publishDaily(const SourcedSink &sink) const;
     void publishRankedFamily(const SourcedSink &sink, StatPart part, const PercentileFamily &family,
@@ -259,6 +292,9 @@ private:
     long m_hourIndex = -1;
     long m_acceptedHours = 0;
     bool m_ended = false;
+    long m_blockHours = 0; // hours begun in the open block
+    std::vector<PendingDay> m_pendingDays;
+    std::vector<float> m_ranked; // a series' values of the block, as they go into its list
 };
 
 } // namespace vesk

@@ -41,64 +41,42 @@ void HourlySeries::reset() {
     top.reset();
 }
 
-void HourlySeries::take(float value, bool rank) {
-    ++count;
-    sum += value;
-    if (rank) {
-        top.add(value);
-    }
-}
-
 void Run8Window::reset() {
-    m_slot.fill(kStatMissing);
+    m_ring.fill(kStatMissing);
+    m_current = 7;
+    m_valid = 0;
 }
 
 float Run8Window::update(float value, bool admitted, long hoursElapsed, int minNobs8) {
     const long step = std::max(hoursElapsed, 1L);
-    if (step == 1) {
-        for (std::size_t i = 0; i < 7; ++i) {
-            m_slot[i] = m_slot[i + 1];
-        }
-    } else if (step >= 8) {
-        m_slot.fill(kStatMissing);
+    if (step >= 8) {
+        reset();
     } else {
-        const auto h = static_cast<std::size_t>(step);
-        for (std::size_t i = 0; i + h < 8; ++i) {
-            m_slot[i] = m_slot[i + h];
-        }
         // The hours skipped between two records hold no value.
-        for (std::size_t i = 8 - h; i < 7; ++i) {
-            m_slot[i] = kStatMissing;
+        for (long k = 1; k < step; ++k) {
+            push(kStatMissing);
         }
     }
-    m_slot[7] = (admitted && value >= 0.0f) ? value : kStatMissing;
+    push((admitted && value >= 0.0f) ? value : kStatMissing);
 
-    int count = 0;
-    for (float v : m_slot) {
-        count += v >= 0.0f ? 1 : 0;
-    }
-    if (count < std::max(minNobs8, 1)) {
+    if (m_valid < std::max(minNobs8, 1)) {
         return kStatMissing; // a series without values (often a measured one) ends here
     }
     // The valid values in slot order; a missing one adds an exact 0, which
     // leaves the sum as it was (and lets the loop run without branches).
+    const float *slot = window();
     double sum = 0.0;
-    for (float v : m_slot) {
-        sum += v >= 0.0f ? static_cast<double>(v) : 0.0;
+#pragma GCC unroll 8
+    for (int i = 0; i < 8; ++i) {
+        sum += static_cast<double>(std::max(slot[i], 0.0f));
     }
-    return static_cast<float>(sum / count);
+    return static_cast<float>(sum / m_valid);
 }
 
-int Run8Window::validCount() const {
-    return static_cast<int>(std::count_if(m_slot.begin(), m_slot.end(), [](float v) { return v >= 0.0f; }));
-}
-
-void Run8DayMaximum::take(float average8) {
-    if (!(average8 >= 0.0f)) {
-        return;
-    }
-    maximum = (maximum == kStatMissing) ? average8 : std::max(maximum, average8);
-    ++valid;
+std::array<float, 8> Run8Window::slots() const {
+    std::array<float, 8> out;
+    std::copy(window(), window() + 8, out.begin());
+    return out;
 }
 
 void Run8DayMaximum::endDay(bool rank, int minDailyMax, TopList &dailyMaxima) {
@@ -108,11 +86,6 @@ void Run8DayMaximum::endDay(bool rank, int minDailyMax, TopList &dailyMaxima) {
     }
     maximum = kStatMissing;
     valid = 0;
-}
-
-void DaySum::take(float value) {
-    ++count;
-    sum += value;
 }
 
 float DaySum::close(int minNobsDay) {

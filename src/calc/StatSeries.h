@@ -98,11 +98,23 @@ struct HourlySeries {
 
     void reset();
     // Counts and sums the value; ranks it only when `rank` (the mode selects the series).
-    void take(float value, bool rank);
+    void take(float value, bool rank) {
+        ++count;
+        sum += value;
+        if (rank) {
+            top.add(value);
+        }
+    }
 };
 
 // The running 8-hour window of one series: slot 7 is the current hour, slot 0
 // seven hours earlier; -99 marks an hour without an admitted value.
+//
+// The eight hours live in a ring that holds every value twice (at i and
+// i + 8), so the window is always eight contiguous floats, oldest first:
+// moving on writes one value instead of shifting seven, and the count of
+// valid values moves with it. The average still adds the valid values in slot
+// order, so it is the same double as a sum over a shifted window.
 class Run8Window {
 public:
     Run8Window() { reset(); }
@@ -115,11 +127,22 @@ public:
     // of them, else -99.
     float update(float value, bool admitted, long hoursElapsed, int minNobs8);
 
-    int validCount() const;
-    const std::array<float, 8> &slots() const { return m_slot; }
+    int validCount() const { return m_valid; }
+    std::array<float, 8> slots() const;
 
 private:
-    std::array<float, 8> m_slot;
+    // Writes the slot after the current one, which becomes the current one.
+    void push(float value) {
+        m_current = (m_current + 1) & 7u;
+        m_valid += (value >= 0.0f ? 1 : 0) - (m_ring[m_current] >= 0.0f ? 1 : 0);
+        m_ring[m_current] = value;
+        m_ring[m_current + 8] = value;
+    }
+    const float *window() const { return &m_ring[m_current + 1]; }
+
+    std::array<float, 16> m_ring;
+    unsigned m_current = 7; // ring position of the current hour (0..7)
+    int m_valid = 0;        // valid values in the window
 };
 
 // The day's maximum of the valid 8-hour averages of one series.
@@ -128,7 +151,13 @@ struct Run8DayMaximum {
     int valid = 0;
 
     // Takes an 8-hour average of the hour; a negative one (-99) is not valid.
-    void take(float average8);
+    void take(float average8) {
+        if (!(average8 >= 0.0f)) {
+            return;
+        }
+        maximum = (maximum == kStatMissing || average8 > maximum) ? average8 : maximum;
+        ++valid;
+    }
     // Closes the day: when `rank` and more than minDailyMax valid values were
     // taken, the maximum goes into the list of daily maxima. Clears the day.
     void endDay(bool rank, int minDailyMax, TopList &dailyMaxima);
@@ -139,7 +168,10 @@ struct DaySum {
     int count = 0;
     double sum = 0.0;
 
-    void take(float value);
+    void take(float value) {
+        ++count;
+        sum += value;
+    }
     // The daily average (sum / count when at least minNobsDay hours, at least
     // one, were taken; else -99). Clears the day.
     float close(int minNobsDay);

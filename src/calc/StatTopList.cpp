@@ -16,12 +16,6 @@ void TopList::reset() {
     m_settled.clear();
 }
 
-void TopList::add(float value) {
-    m_values.push_back(value);
-    // The new value may belong anywhere; positions are settled again on the next read.
-    m_settled.clear();
-}
-
 float TopList::slot(long k) const {
     if (k < 1 || k > count()) {
         return kMissingValue;

@@ -24,7 +24,17 @@ public:
 
     // Takes one value into the list. The caller decides which values count
     // (the statistics take only available values, which are >= 0).
-    void add(float value);
+    void add(float value) {
+        m_values.push_back(value);
+        // The new value may belong anywhere; positions are settled again on the next read.
+        m_settled.clear();
+    }
+
+    // Takes the values [first, first + n) into the list, as n calls of add would.
+    void add(const float *first, std::size_t n) {
+        m_values.insert(m_values.end(), first, first + n);
+        m_settled.clear();
+    }
 
     // Number of values taken since the last reset.
     long count() const { return static_cast<long>(m_values.size()); }

@@ -115,6 +115,10 @@ void run::startStreetStatistics(RunContext &c) {
     State &s = c.s;
     StatisticsSetup setup = statisticsSetupFrom(s);
     setup.demand = c.files.statisticsDemand;
+    // The hour's sums and ranks are taken a week at a time (the 8-hour
+    // averages of the hourly rows still every hour): a series is then run
+    // through in one loop rather than hour by hour among all the others.
+    setup.BlockHours = 7 * 24;
     s.Statistics.startSeries(setup);
     s.Statistics.setStreet(s.StreetName, s.StreetX, s.StreetY);
     s.DailyAverageList.clear();
