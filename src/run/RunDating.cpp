@@ -14,7 +14,10 @@
 namespace vesk::run {
 
 namespace {
-void digits(std::string &out, int value, int width) {
+// Writes value (negative as 0) with at least `width` digits, zeros in front,
+// to `to`; returns the end. Dates and times are built in a small buffer and
+// appended at once: they are written for every hour of a run.
+char *putDigits(char *to, int value, int width) {
     char buffer[12];
     int n = 0;
     unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
@@ -23,27 +26,30 @@ void digits(std::string &out, int value, int width) {
         v /= 10;
     } while (v != 0 && n < 11);
     for (int i = n; i < width; ++i) {
-        out += '0';
+        *to++ = '0';
     }
     while (n > 0) {
-        out += buffer[--n];
+        *to++ = buffer[--n];
     }
+    return to;
 }
-} // namespace
 
-namespace {
 void appendIsoDate(std::string &out, int y, int m, int d) {
-    digits(out, y, 4);
-    out += '-';
-    digits(out, m, 2);
-    out += '-';
-    digits(out, d, 2);
+    char text[40];
+    char *end = putDigits(text, y, 4);
+    *end++ = '-';
+    end = putDigits(end, m, 2);
+    *end++ = '-';
+    end = putDigits(end, d, 2);
+    out.append(text, static_cast<std::size_t>(end - text));
 }
 
 void appendTime(std::string &out, int hour0, int minute) {
-    digits(out, hour0, 2);
-    out += ':';
-    digits(out, minute, 2);
+    char text[30];
+    char *end = putDigits(text, hour0, 2);
+    *end++ = ':';
+    end = putDigits(end, minute, 2);
+    out.append(text, static_cast<std::size_t>(end - text));
 }
 } // namespace
 
@@ -286,7 +292,7 @@ DateOutcome dateHour(RunContext &c) {
     c.LastReadTime = time;
     const long days = daysFromCivil(h.year, h.month, h.day);
     if (h.date.empty()) {
-        h.date = isoDate(h.year, h.month, h.day);
+        appendIsoDate(h.date, h.year, h.month, h.day); // in place: the text keeps its memory
     }
     if (h.dayofweek < 0) {
         h.dayofweek = weekdayOf(days);

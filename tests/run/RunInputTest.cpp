@@ -317,9 +317,8 @@ TEST(RecordLines, SplitLikeTheListLineReaderForEveryKindOfSeparation) {
                            "2023 3 6 1\r"};
     for (bool commaSeparates : {true, false}) {
         for (const char *line : lines) {
-            std::string buffer;
             std::vector<std::string_view> fields;
-            run::splitRecordLine(line, commaSeparates, buffer, fields);
+            run::splitRecordLine(line, commaSeparates, fields);
             const std::vector<std::string> expected = ReadListLine(line, commaSeparates ? "." : ",");
             EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), expected)
                 << "\"" << line << "\" commas " << (commaSeparates ? "separate" : "are decimal marks");
