@@ -18,6 +18,11 @@ namespace {
 // to `to`; returns the end. Dates and times are built in a small buffer and
 // appended at once: they are written for every hour of a run.
 char *putDigits(char *to, int value, int width) {
+    if (width == 2 && value >= 0 && value < 100) { // months, days, hours, minutes
+        to[0] = static_cast<char>('0' + value / 10);
+        to[1] = static_cast<char>('0' + value % 10);
+        return to + 2;
+    }
     char buffer[12];
     int n = 0;
     unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
@@ -34,14 +39,18 @@ char *putDigits(char *to, int value, int width) {
     return to;
 }
 
-void appendIsoDate(std::string &out, int y, int m, int d) {
-    char text[40];
-    char *end = putDigits(text, y, 4);
+// "yyyy-mm-dd" into `to` (room for 40 characters); returns the end.
+char *putIsoDate(char *to, int y, int m, int d) {
+    char *end = putDigits(to, y, 4);
     *end++ = '-';
     end = putDigits(end, m, 2);
     *end++ = '-';
-    end = putDigits(end, d, 2);
-    out.append(text, static_cast<std::size_t>(end - text));
+    return putDigits(end, d, 2);
+}
+
+void appendIsoDate(std::string &out, int y, int m, int d) {
+    char text[40];
+    out.append(text, static_cast<std::size_t>(putIsoDate(text, y, m, d) - text));
 }
 
 void appendTime(std::string &out, int hour0, int minute) {
@@ -291,20 +300,21 @@ DateOutcome dateHour(RunContext &c) {
     }
     c.LastReadTime = time;
     const long days = daysFromCivil(h.year, h.month, h.day);
+    // The texts are built in place: they keep their memory from hour to hour.
+    char dayText[40];
+    const std::string_view day(dayText, static_cast<std::size_t>(putIsoDate(dayText, h.year, h.month, h.day) - dayText));
     if (h.date.empty()) {
-        appendIsoDate(h.date, h.year, h.month, h.day); // in place: the text keeps its memory
+        h.date.assign(day);
     }
     if (h.dayofweek < 0) {
         h.dayofweek = weekdayOf(days);
     }
-    // Built in place: the texts keep their memory from hour to hour.
     h.DateTimeText = h.date;
     if (h.date.find(':') == std::string::npos) {
         h.DateTimeText += ' ';
         appendTime(h.DateTimeText, s.hour - 1, h.minute > 0 ? h.minute : 0);
     }
-    c.DayDateText.clear();
-    appendIsoDate(c.DayDateText, h.year, h.month, h.day);
+    c.DayDateText.assign(day);
 
     // The period: a route segment always has one.
     const bool route = s.RouteMode;
