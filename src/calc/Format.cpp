@@ -585,39 +585,44 @@ void format_detail::appendPlainNumber(double value, int significant, std::string
     }
     Digits d;
     digitsOf(value, significant, false, &d);
+    // The text is put together in a buffer and appended at once: this runs
+    // for every number of every output row. It holds the digits (at most
+    // 64), a sign, a point and an exponent, or three zeros after the point,
+    // or zeros up to `significant` digits before it.
+    char text[80];
+    char *to = text;
     if (std::signbit(value)) {
-        out += '-';
+        *to++ = '-';
     }
     const int exp = d.point - 1;
     if (exp < -4 || exp >= significant) {
-        out += d.text[0];
+        *to++ = d.text[0];
         if (d.count > 1) {
-            out += '.';
-            out.append(d.text + 1, static_cast<std::size_t>(d.count - 1));
+            *to++ = '.';
+            to = std::copy(d.text + 1, d.text + d.count, to);
         }
-        out += 'E';
-        out += exp < 0 ? '-' : '+';
+        *to++ = 'E';
+        *to++ = exp < 0 ? '-' : '+';
         const int e = std::abs(exp);
         if (e < 10) {
-            out += '0';
+            *to++ = '0';
         }
-        char buf[16];
-        out.append(buf, std::to_chars(buf, buf + sizeof buf, e).ptr);
-        return;
-    }
-    // All digits are shown: "0.000123", "1234.5", "1200".
-    if (d.point <= 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-d.point), '0');
-        out.append(d.text, static_cast<std::size_t>(d.count));
+        to = std::to_chars(to, text + sizeof text, e).ptr;
+    } else if (d.point <= 0) {
+        // All digits are shown: "0.000123", "1234.5", "1200".
+        *to++ = '0';
+        *to++ = '.';
+        to = std::fill_n(to, -d.point, '0');
+        to = std::copy(d.text, d.text + d.count, to);
     } else if (d.point >= d.count) {
-        out.append(d.text, static_cast<std::size_t>(d.count));
-        out.append(static_cast<std::size_t>(d.point - d.count), '0');
+        to = std::copy(d.text, d.text + d.count, to);
+        to = std::fill_n(to, d.point - d.count, '0');
     } else {
-        out.append(d.text, static_cast<std::size_t>(d.point));
-        out += '.';
-        out.append(d.text + d.point, static_cast<std::size_t>(d.count - d.point));
+        to = std::copy(d.text, d.text + d.point, to);
+        *to++ = '.';
+        to = std::copy(d.text + d.point, d.text + d.count, to);
     }
+    out.append(text, static_cast<std::size_t>(to - text));
 }
 
 std::string plainNumberText(double value, int significant) {
