@@ -112,7 +112,22 @@ bool missingItem(std::string_view text) {
         return true;
     }
     const char c = text.front();
-    return (c == 'n' || c == 'N' || c == '#') && isMissingText(text);
+    if (c != 'n' && c != 'N' && c != '#') {
+        return false;
+    }
+    const char last = text.back();
+    if (last == ' ' || last == '\t' || last == '\r' || last == '\n') {
+        return isMissingText(text);
+    }
+    // An item without blanks after it is a marker as it stands: compared at
+    // once, as files with long gaps hold thousands of markers.
+    auto is = [text](std::string_view marker) {
+        return text.size() == marker.size() &&
+               std::equal(text.begin(), text.end(), marker.begin(), [](char a, char m) {
+                   return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == m;
+               });
+    };
+    return is("na") || is("n/a") || is("#n/a");
 }
 
 // The whole number of an item.
@@ -187,7 +202,7 @@ std::optional<double> numberOf(std::string_view text) {
 
 // Assigns the item of column j (without blanks and quotes around it; commas
 // when it may hold decimal commas) to its variable.
-void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view item, bool commas,
+[[gnu::always_inline]] inline void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view item, bool commas,
             ItemTally &tally) {
     State &s = c.s;
     HourItems &h = c.items;
