@@ -115,8 +115,14 @@ bool scaledDigits(double v, int significant, Digits *d) {
         n = low;
         ++e;
     }
-    auto res = std::to_chars(d->text, d->text + sizeof d->text, static_cast<std::uint64_t>(n));
-    d->count = static_cast<int>(res.ptr - d->text);
+    // n has exactly `significant` digits: written from the right, without
+    // first working out how many there are.
+    auto m = static_cast<std::uint64_t>(n);
+    for (int i = significant - 1; i >= 0; --i) {
+        d->text[i] = static_cast<char>('0' + m % 10);
+        m /= 10;
+    }
+    d->count = significant;
     d->point = e + 1;
     return true;
 }
