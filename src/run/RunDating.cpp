@@ -302,7 +302,8 @@ DateOutcome dateHour(RunContext &c) {
     const long days = daysFromCivil(h.year, h.month, h.day);
     // The texts are built in place: they keep their memory from hour to hour.
     char dayText[40];
-    const std::string_view day(dayText, static_cast<std::size_t>(putIsoDate(dayText, h.year, h.month, h.day) - dayText));
+    const std::string_view day(
+        dayText, static_cast<std::size_t>(putIsoDate(dayText, h.year, h.month, h.day) - dayText));
     if (h.date.empty()) {
         h.date.assign(day);
     }

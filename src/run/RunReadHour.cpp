@@ -23,8 +23,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 
 namespace vesk::run {
 
@@ -202,8 +202,8 @@ std::optional<double> numberOf(std::string_view text) {
 
 // Assigns the item of column j (without blanks and quotes around it; commas
 // when it may hold decimal commas) to its variable.
-[[gnu::always_inline]] inline void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view item, bool commas,
-            ItemTally &tally) {
+[[gnu::always_inline]] inline void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view item,
+                                          bool commas, ItemTally &tally) {
     State &s = c.s;
     HourItems &h = c.items;
     const InColumn &col = in.cols[j];
@@ -369,11 +369,11 @@ std::string cellText(const Cell &cell) {
 
 // The kinds of character a record line is checked for, in one pass.
 enum CharKind : unsigned char {
-    kSeparator = 1,  // ' ', ';', '\t': always separate items
-    kComma = 2,      // ',': separates items unless it is the decimal mark
-    kNonBlank = 4,   // anything but ' ' and '\t'
-    kReturn = 8,     // '\r'
-    kNotPlain = 16,  // '"' or a byte beyond ASCII: the full list-line reader splits the line
+    kSeparator = 1, // ' ', ';', '\t': always separate items
+    kComma = 2,     // ',': separates items unless it is the decimal mark
+    kNonBlank = 4,  // anything but ' ' and '\t'
+    kReturn = 8,    // '\r'
+    kNotPlain = 16, // '"' or a byte beyond ASCII: the full list-line reader splits the line
 };
 
 struct CharKinds {
@@ -415,8 +415,8 @@ bool nextLine(InputFile &in, std::string_view *line, bool *ended, bool *tooLong)
     std::vector<char> &b = in.block;
     std::size_t scanned = in.blockAt; // where the look for the LF goes on
     for (;;) {
-        const void *lf = scanned < in.blockEnd ? std::memchr(b.data() + scanned, '\n', in.blockEnd - scanned)
-                                               : nullptr;
+        const void *lf =
+            scanned < in.blockEnd ? std::memchr(b.data() + scanned, '\n', in.blockEnd - scanned) : nullptr;
         if (lf != nullptr) {
             const std::size_t at = static_cast<std::size_t>(static_cast<const char *>(lf) - b.data());
             if (at - in.blockAt > kMaxRecordLine) {
