@@ -6,6 +6,7 @@
 #include "calc/FormatDetail.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -82,9 +83,15 @@ bool scaledDigits(double v, int significant, Digits *d) {
         *x = k >= 0 ? v * kPow10[k] : v / kPow10[-k];
         return true;
     };
-    // The decimal exponent from the binary one: exact or one too small, corrected below.
-    constexpr double kLog10Of2 = 0.30102999566398120;
-    int e = static_cast<int>(std::floor(std::ilogb(v) * kLog10Of2));
+    // The decimal exponent from the binary one: exact or one too small,
+    // corrected below. The binary exponent is taken from the bits of a
+    // normal number rather than by a call (this runs for every cell).
+    // floor(b log10 2) is (b x 315653) >> 20 for |b| <= 2620, and C++20
+    // shifts a negative number arithmetically, as a floor.
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+    const int binary = biased != 0 ? biased - 1023 : std::ilogb(v);
+    int e = (binary * 315653) >> 20;
     double x = 0;
     if (!scaled(e, &x)) {
         return false;
@@ -95,7 +102,8 @@ bool scaledDigits(double v, int significant, Digits *d) {
             return false;
         }
     }
-    double n = std::floor(x);
+    // x < 1e15: the conversion to an integer is the floor, without a call.
+    double n = static_cast<double>(static_cast<std::uint64_t>(x));
     const double rest = x - n; // exact, as n >= x / 2
     if (rest == 0.5) {
         return false;
@@ -107,8 +115,14 @@ bool scaledDigits(double v, int significant, Digits *d) {
         n = low;
         ++e;
     }
-    auto res = std::to_chars(d->text, d->text + sizeof d->text, static_cast<std::uint64_t>(n));
-    d->count = static_cast<int>(res.ptr - d->text);
+    // n has exactly `significant` digits: written from the right, without
+    // first working out how many there are.
+    auto m = static_cast<std::uint64_t>(n);
+    for (int i = significant - 1; i >= 0; --i) {
+        d->text[i] = static_cast<char>('0' + m % 10);
+        m /= 10;
+    }
+    d->count = significant;
     d->point = e + 1;
     return true;
 }
@@ -577,39 +591,44 @@ void format_detail::appendPlainNumber(double value, int significant, std::string
     }
     Digits d;
     digitsOf(value, significant, false, &d);
+    // The text is put together in a buffer and appended at once: this runs
+    // for every number of every output row. It holds the digits (at most
+    // 64), a sign, a point and an exponent, or three zeros after the point,
+    // or zeros up to `significant` digits before it.
+    char text[80];
+    char *to = text;
     if (std::signbit(value)) {
-        out += '-';
+        *to++ = '-';
     }
     const int exp = d.point - 1;
     if (exp < -4 || exp >= significant) {
-        out += d.text[0];
+        *to++ = d.text[0];
         if (d.count > 1) {
-            out += '.';
-            out.append(d.text + 1, static_cast<std::size_t>(d.count - 1));
+            *to++ = '.';
+            to = std::copy(d.text + 1, d.text + d.count, to);
         }
-        out += 'E';
-        out += exp < 0 ? '-' : '+';
+        *to++ = 'E';
+        *to++ = exp < 0 ? '-' : '+';
         const int e = std::abs(exp);
         if (e < 10) {
-            out += '0';
+            *to++ = '0';
         }
-        char buf[16];
-        out.append(buf, std::to_chars(buf, buf + sizeof buf, e).ptr);
-        return;
-    }
-    // All digits are shown: "0.000123", "1234.5", "1200".
-    if (d.point <= 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-d.point), '0');
-        out.append(d.text, static_cast<std::size_t>(d.count));
+        to = std::to_chars(to, text + sizeof text, e).ptr;
+    } else if (d.point <= 0) {
+        // All digits are shown: "0.000123", "1234.5", "1200".
+        *to++ = '0';
+        *to++ = '.';
+        to = std::fill_n(to, -d.point, '0');
+        to = std::copy(d.text, d.text + d.count, to);
     } else if (d.point >= d.count) {
-        out.append(d.text, static_cast<std::size_t>(d.count));
-        out.append(static_cast<std::size_t>(d.point - d.count), '0');
+        to = std::copy(d.text, d.text + d.count, to);
+        to = std::fill_n(to, d.point - d.count, '0');
     } else {
-        out.append(d.text, static_cast<std::size_t>(d.point));
-        out += '.';
-        out.append(d.text + d.point, static_cast<std::size_t>(d.count - d.point));
+        to = std::copy(d.text, d.text + d.point, to);
+        *to++ = '.';
+        to = std::copy(d.text + d.point, d.text + d.count, to);
     }
+    out.append(text, static_cast<std::size_t>(to - text));
 }
 
 std::string plainNumberText(double value, int significant) {

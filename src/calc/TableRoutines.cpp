@@ -279,7 +279,8 @@ bool OutputTable::writeLine(const std::string &line) {
         return false;
     }
     std::ostream &out = TextFile.stream();
-    out << line << "\r\n";
+    out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    out.write("\r\n", 2);
     return static_cast<bool>(out);
 }
 

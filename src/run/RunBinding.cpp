@@ -702,6 +702,8 @@ namespace {
 void positionText(InputFile &in, std::streamoff to, long line) {
     in.text->clear();
     in.text->seekg(to);
+    in.blockAt = in.blockEnd = 0;
+    in.blockEof = false;
     in.position = to;
     in.line = line;
     in.recordStart[0] = in.recordStart[1] = to;

@@ -75,7 +75,8 @@ double inputFraction(const RunContext &c) {
                    ? 0
                    : static_cast<double>(in.row) / static_cast<double>(in.table.rows.size());
     }
-    const std::streamoff at = in.text->tellg();
+    // The stream reads ahead by a block: the position of the next line says where the run is.
+    const std::streamoff at = in.position;
     return in.size > 0 && at > 0 ? static_cast<double>(at) / static_cast<double>(in.size) : 0;
 }
 

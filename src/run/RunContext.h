@@ -148,9 +148,14 @@ struct InputFile {
     bool lastHadValue = false; // ... a number in a column of values (meteorology, concentrations, traffic)
     long usableHours = 0;      // hours of the run whose record of this file held such a number
     std::vector<InColumn> cols;
-    std::string lineText;                 // the last line read
-    std::string buffer;                   // the line being split
-    std::vector<std::string_view> fields; // its items
+    // A text file is read in large blocks and split into lines in place:
+    // one read call per block instead of per line, and no copy of a line.
+    // block[blockAt, blockEnd) is what has not been taken yet; it follows
+    // the stream's read position. Positioning the file empties the block.
+    std::vector<char> block;
+    std::size_t blockAt = 0, blockEnd = 0;
+    bool blockEof = false;                // the stream has given its last bytes
+    std::vector<std::string_view> fields; // the items of the record read last
 };
 
 enum class OutKey {
@@ -438,9 +443,9 @@ std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept)
 // Splits a record line without double quotes into its items as ReadListLine
 // does (blanks, semicolons, tabs and, when commaSeparates, commas; a second
 // separator right after another belongs to the same separation; an empty
-// item is one blank). The items point into buffer.
-void splitRecordLine(std::string_view line, bool commaSeparates, std::string &buffer,
-                     std::vector<std::string_view> &fields);
+// item is one blank). The items point into line (the empty item into a
+// constant).
+void splitRecordLine(std::string_view line, bool commaSeparates, std::vector<std::string_view> &fields);
 
 // The number an item holds when it is a plain number ("12", "-3.5", "+0.77",
 // "1e3"), exactly as std::from_chars reads it; nullopt for anything else

@@ -14,7 +14,15 @@
 namespace vesk::run {
 
 namespace {
-void digits(std::string &out, int value, int width) {
+// Writes value (negative as 0) with at least `width` digits, zeros in front,
+// to `to`; returns the end. Dates and times are built in a small buffer and
+// appended at once: they are written for every hour of a run.
+char *putDigits(char *to, int value, int width) {
+    if (width == 2 && value >= 0 && value < 100) { // months, days, hours, minutes
+        to[0] = static_cast<char>('0' + value / 10);
+        to[1] = static_cast<char>('0' + value % 10);
+        return to + 2;
+    }
     char buffer[12];
     int n = 0;
     unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
@@ -23,27 +31,34 @@ void digits(std::string &out, int value, int width) {
         v /= 10;
     } while (v != 0 && n < 11);
     for (int i = n; i < width; ++i) {
-        out += '0';
+        *to++ = '0';
     }
     while (n > 0) {
-        out += buffer[--n];
+        *to++ = buffer[--n];
     }
+    return to;
 }
-} // namespace
 
-namespace {
+// "yyyy-mm-dd" into `to` (room for 40 characters); returns the end.
+char *putIsoDate(char *to, int y, int m, int d) {
+    char *end = putDigits(to, y, 4);
+    *end++ = '-';
+    end = putDigits(end, m, 2);
+    *end++ = '-';
+    return putDigits(end, d, 2);
+}
+
 void appendIsoDate(std::string &out, int y, int m, int d) {
-    digits(out, y, 4);
-    out += '-';
-    digits(out, m, 2);
-    out += '-';
-    digits(out, d, 2);
+    char text[40];
+    out.append(text, static_cast<std::size_t>(putIsoDate(text, y, m, d) - text));
 }
 
 void appendTime(std::string &out, int hour0, int minute) {
-    digits(out, hour0, 2);
-    out += ':';
-    digits(out, minute, 2);
+    char text[30];
+    char *end = putDigits(text, hour0, 2);
+    *end++ = ':';
+    end = putDigits(end, minute, 2);
+    out.append(text, static_cast<std::size_t>(end - text));
 }
 } // namespace
 
@@ -285,20 +300,22 @@ DateOutcome dateHour(RunContext &c) {
     }
     c.LastReadTime = time;
     const long days = daysFromCivil(h.year, h.month, h.day);
+    // The texts are built in place: they keep their memory from hour to hour.
+    char dayText[40];
+    const std::string_view day(
+        dayText, static_cast<std::size_t>(putIsoDate(dayText, h.year, h.month, h.day) - dayText));
     if (h.date.empty()) {
-        h.date = isoDate(h.year, h.month, h.day);
+        h.date.assign(day);
     }
     if (h.dayofweek < 0) {
         h.dayofweek = weekdayOf(days);
     }
-    // Built in place: the texts keep their memory from hour to hour.
     h.DateTimeText = h.date;
     if (h.date.find(':') == std::string::npos) {
         h.DateTimeText += ' ';
         appendTime(h.DateTimeText, s.hour - 1, h.minute > 0 ? h.minute : 0);
     }
-    c.DayDateText.clear();
-    appendIsoDate(c.DayDateText, h.year, h.month, h.day);
+    c.DayDateText.assign(day);
 
     // The period: a route segment always has one.
     const bool route = s.RouteMode;

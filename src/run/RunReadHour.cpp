@@ -22,7 +22,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace vesk::run {
 
@@ -64,34 +66,35 @@ std::optional<double> plainNumber(std::string_view text) {
     static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    std::size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-        i = 1;
+    const char *p = text.data();
+    const char *const last = p + text.size();
+    const bool negative = p != last && *p == '-';
+    if (p != last && (*p == '-' || *p == '+')) {
+        ++p;
     }
-    std::uint64_t digits = 0;
-    int count = 0, decimals = 0;
-    bool point = false, simple = i < text.size();
-    for (; simple && i < text.size(); ++i) {
-        const char ch = text[i];
-        if (ch >= '0' && ch <= '9') {
-            digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
-            ++count;
-            decimals += point ? 1 : 0;
-        } else if (ch == '.' && !point) {
-            point = true;
-        } else {
-            simple = false;
+    std::uint64_t digits = 0; // wraps beyond 19 digits, but is then not used
+    auto digitRun = [&] {
+        const char *from = p;
+        while (p != last && static_cast<unsigned char>(*p - '0') < 10) {
+            digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+            ++p;
         }
+        return static_cast<int>(p - from);
+    };
+    int count = digitRun();
+    int decimals = 0;
+    if (p != last && *p == '.') {
+        ++p;
+        decimals = digitRun();
+        count += decimals;
     }
-    if (simple && count > 0 && count <= 15) {
+    if (p == last && count > 0 && count <= 15) {
         const double v = static_cast<double>(digits) / kPow10[decimals];
         return negative ? -v : v;
     }
     // Anything else a plain number may be ("1e3", long digit strings).
     double v = 0;
     const char *first = text.data();
-    const char *last = first + text.size();
     if (first != last && *first == '+') {
         ++first;
     }
@@ -109,13 +112,32 @@ bool missingItem(std::string_view text) {
         return true;
     }
     const char c = text.front();
-    return (c == 'n' || c == 'N' || c == '#') && isMissingText(text);
+    if (c != 'n' && c != 'N' && c != '#') {
+        return false;
+    }
+    const char last = text.back();
+    if (last == ' ' || last == '\t' || last == '\r' || last == '\n') {
+        return isMissingText(text);
+    }
+    // An item without blanks after it is a marker as it stands: compared at
+    // once, as files with long gaps hold thousands of markers.
+    auto is = [text](std::string_view marker) {
+        return text.size() == marker.size() &&
+               std::equal(text.begin(), text.end(), marker.begin(), [](char a, char m) {
+                   return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == m;
+               });
+    };
+    return is("na") || is("n/a") || is("#n/a");
 }
 
 // The whole number of an item.
 int intOf(std::string_view text, std::optional<double> v, std::size_t j) {
     if (!v || std::abs(*v) > 2e9) {
         throw ItemMismatch{j, std::string(text)};
+    }
+    // Dates and hours are whole numbers as a rule: they need no rounding.
+    if (const double whole = std::trunc(*v); whole == *v) {
+        return static_cast<int>(whole);
     }
     return static_cast<int>(roundHalfEven(*v));
 }
@@ -178,18 +200,20 @@ std::optional<double> numberOf(std::string_view text) {
     return parseNumber(text);
 }
 
-void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view raw, ItemTally &tally) {
+// Assigns the item of column j (without blanks and quotes around it; commas
+// when it may hold decimal commas) to its variable.
+[[gnu::always_inline]] inline void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view item,
+                                          bool commas, ItemTally &tally) {
     State &s = c.s;
     HourItems &h = c.items;
     const InColumn &col = in.cols[j];
     if (col.key == InKey::Ignore) {
         return;
     }
-    const std::string_view item = cleanItem(raw);
     // A missing item stays missing whatever the column's factor.
     const bool missing = missingItem(item);
     std::string scratch;
-    const std::string_view text = withPoints(item, scratch);
+    const std::string_view text = commas ? withPoints(item, scratch) : item;
     if (col.key == InKey::Date) {
         if (!missing) {
             DateTimeParts d;
@@ -343,8 +367,96 @@ std::string cellText(const Cell &cell) {
     return std::string();
 }
 
-bool blankLine(std::string_view line) {
-    return std::all_of(line.begin(), line.end(), [](char ch) { return ch == ' ' || ch == '\t'; });
+// The kinds of character a record line is checked for, in one pass.
+enum CharKind : unsigned char {
+    kSeparator = 1, // ' ', ';', '\t': always separate items
+    kComma = 2,     // ',': separates items unless it is the decimal mark
+    kNonBlank = 4,  // anything but ' ' and '\t'
+    kReturn = 8,    // '\r'
+    kNotPlain = 16, // '"' or a byte beyond ASCII: the full list-line reader splits the line
+};
+
+struct CharKinds {
+    unsigned char of[256] = {};
+    constexpr CharKinds() {
+        for (int ch = 0; ch < 256; ++ch) {
+            of[ch] = ch >= 0x80 || ch == '"' ? kNotPlain | kNonBlank : kNonBlank;
+        }
+        of[static_cast<unsigned char>(' ')] = kSeparator;
+        of[static_cast<unsigned char>('\t')] = kSeparator;
+        of[static_cast<unsigned char>(';')] = kSeparator | kNonBlank;
+        of[static_cast<unsigned char>(',')] = kComma | kNonBlank;
+        of[static_cast<unsigned char>('\r')] = kReturn | kNonBlank;
+    }
+};
+
+constexpr CharKinds kCharKinds;
+
+unsigned char kindOf(char ch) {
+    return kCharKinds.of[static_cast<unsigned char>(ch)];
+}
+
+// The kinds of character a line holds.
+unsigned lineKinds(std::string_view line) {
+    unsigned kinds = 0;
+    for (const char ch : line) {
+        kinds |= kindOf(ch);
+    }
+    return kinds;
+}
+
+// The next line of a text input file, without its LF, taken from the file's
+// block (which is refilled as needed); false at the end of the file or for
+// a line longer than kMaxRecordLine (*tooLong). *ended: the line ended with
+// a LF. The view stays valid until the next call.
+bool nextLine(InputFile &in, std::string_view *line, bool *ended, bool *tooLong) {
+    constexpr std::size_t kBlock = 1 << 16;
+    *tooLong = false;
+    std::vector<char> &b = in.block;
+    std::size_t scanned = in.blockAt; // where the look for the LF goes on
+    for (;;) {
+        const void *lf =
+            scanned < in.blockEnd ? std::memchr(b.data() + scanned, '\n', in.blockEnd - scanned) : nullptr;
+        if (lf != nullptr) {
+            const std::size_t at = static_cast<std::size_t>(static_cast<const char *>(lf) - b.data());
+            if (at - in.blockAt > kMaxRecordLine) {
+                *tooLong = true;
+                return false;
+            }
+            *line = std::string_view(b.data() + in.blockAt, at - in.blockAt);
+            *ended = true;
+            in.blockAt = at + 1;
+            return true;
+        }
+        const std::size_t rest = in.blockEnd - in.blockAt;
+        if (rest > kMaxRecordLine) {
+            *tooLong = true;
+            return false;
+        }
+        if (in.blockEof) {
+            if (rest == 0) {
+                return false;
+            }
+            *line = std::string_view(b.data() + in.blockAt, rest);
+            *ended = false;
+            in.blockAt = in.blockEnd;
+            return true;
+        }
+        // Keep the start of the line and read the next block after it.
+        if (in.blockAt > 0) {
+            std::memmove(b.data(), b.data() + in.blockAt, rest);
+            in.blockAt = 0;
+            in.blockEnd = rest;
+        }
+        scanned = rest;
+        if (b.size() < rest + kBlock) {
+            b.resize(rest + kBlock);
+        }
+        in.text->read(b.data() + rest, static_cast<std::streamsize>(kBlock));
+        const auto got = static_cast<std::size_t>(in.text->gcount());
+        in.blockEnd = rest + got;
+        in.blockEof = got < kBlock;
+    }
 }
 
 // Blank lines met since the last record count once a record follows them
@@ -383,8 +495,12 @@ bool readRecord(RunContext &c, InputFile &in) {
     c.err.InputIsText = !in.isTable;
     std::vector<std::string> owned;
     std::vector<std::string_view> &fields = in.fields;
+    const bool commaSeparates = c.s.DecimalSeparator != ",";
     for (;;) {
         std::streamoff start = 0;
+        // The items of a plain line are split at blanks (and commas, unless
+        // they are decimal marks): they need no cleaning.
+        bool plain = false;
         if (in.isTable) {
             if (in.row >= in.table.rows.size()) {
                 return false;
@@ -396,10 +512,9 @@ bool readRecord(RunContext &c, InputFile &in) {
             }
             fields.assign(owned.begin(), owned.end());
         } else {
-            std::istream &is = *in.text;
-            std::string &line = in.lineText;
-            bool tooLong = false;
-            if (!getLineBounded(is, line, kMaxRecordLine, &tooLong)) {
+            std::string_view line;
+            bool ended = false, tooLong = false;
+            if (!nextLine(in, &line, &ended, &tooLong)) {
                 if (tooLong) {
                     ++in.line;
                     throw RunRefusal{recordAt(in) + ": the line is longer than " +
@@ -409,12 +524,13 @@ bool readRecord(RunContext &c, InputFile &in) {
                 return false;
             }
             start = in.position;
-            in.position += static_cast<std::streamoff>(line.size()) + (is.eof() ? 0 : 1);
+            in.position += static_cast<std::streamoff>(line.size()) + (ended ? 1 : 0);
             ++in.line;
             if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
+                line.remove_suffix(1);
             }
-            if (blankLine(line)) {
+            const unsigned kinds = lineKinds(line);
+            if ((kinds & kNonBlank) == 0) {
                 if (in.pendingBlank++ == 0) {
                     in.pendingBlankLine = in.line;
                 }
@@ -423,16 +539,15 @@ bool readRecord(RunContext &c, InputFile &in) {
             if (in.pendingBlank > 0) {
                 countBlankLines(in);
             }
-            if (line.find('\r') != std::string::npos) {
+            if ((kinds & kReturn) != 0) {
                 throw RunRefusal{recordAt(in) + ": a carriage return stands inside the line. Lines of an "
                                                 "input file end with LF or CR LF."};
             }
-            const bool plain =
-                std::all_of(line.begin(), line.end(), [](char ch) { return (ch & 0x80) == 0 && ch != '"'; });
+            plain = (kinds & kNotPlain) == 0;
             if (plain) {
-                splitRecordLine(line, c.s.DecimalSeparator != ",", in.buffer, fields);
+                splitRecordLine(line, commaSeparates, fields);
             } else {
-                owned = ReadListLine(toUtf8(line), c.s.DecimalSeparator);
+                owned = ReadListLine(toUtf8(std::string(line)), c.s.DecimalSeparator);
                 fields.assign(owned.begin(), owned.end());
             }
             if (fields.size() < in.cols.size()) {
@@ -449,7 +564,13 @@ bool readRecord(RunContext &c, InputFile &in) {
         try {
             c.err.InItemsFlag = true;
             for (std::size_t j = 0; j < in.cols.size(); ++j) {
-                assign(c, in, j, fields[j], tally);
+                const std::string_view field = fields[j];
+                if (plain) {
+                    const bool empty = field.size() == 1 && field[0] == ' ';
+                    assign(c, in, j, empty ? std::string_view() : field, !commaSeparates, tally);
+                } else {
+                    assign(c, in, j, cleanItem(field), true, tally);
+                }
             }
             c.err.InItemsFlag = false;
         } catch (const ItemMismatch &m) {
@@ -497,8 +618,7 @@ bool readRecord(RunContext &c, InputFile &in) {
 
 } // namespace
 
-void splitRecordLine(std::string_view line, bool commaSeparates, std::string &buffer,
-                     std::vector<std::string_view> &fields) {
+void splitRecordLine(std::string_view line, bool commaSeparates, std::vector<std::string_view> &fields) {
     fields.clear();
     while (!line.empty() && line.front() == ' ') {
         line.remove_prefix(1);
@@ -506,29 +626,25 @@ void splitRecordLine(std::string_view line, bool commaSeparates, std::string &bu
     while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n')) {
         line.remove_suffix(1);
     }
-    buffer.assign(line);
-    buffer += ' ';
-    const std::string_view s = buffer;
-    const std::size_t n = s.size();
-    auto separates = [commaSeparates](char ch) {
-        return ch == ' ' || ch == ';' || ch == '\t' || (commaSeparates && ch == ',');
-    };
+    const unsigned separator = commaSeparates ? kSeparator | kComma : kSeparator;
+    auto separates = [separator](char ch) { return (kindOf(ch) & separator) != 0; };
+    const std::size_t n = line.size();
     std::size_t i = 0;
-    while (n - i >= 2) {
+    while (i < n) {
         std::size_t p = i;
-        while (!separates(s[p])) {
-            ++p; // the blank at the end stops this
+        while (p < n && !separates(line[p])) {
+            ++p;
         }
-        const char sep = s[p];
-        fields.push_back(p == i ? std::string_view(" ") : s.substr(i, p - i));
+        const char sep = p < n ? line[p] : ' ';
+        fields.push_back(p == i ? std::string_view(" ") : line.substr(i, p - i));
         i = p + 1;
-        while (i < n && s[i] == ' ') {
+        while (i < n && line[i] == ' ') {
             ++i;
         }
         // A further separator right after this one belongs to the same separation.
-        if (i < n && s[i] != ' ' && separates(s[i]) && s[i] != sep) {
+        if (i < n && line[i] != ' ' && separates(line[i]) && line[i] != sep) {
             ++i;
-            while (i < n && s[i] == ' ') {
+            while (i < n && line[i] == ' ') {
                 ++i;
             }
         }

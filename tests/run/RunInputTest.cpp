@@ -103,6 +103,34 @@ TEST_F(RunInput, TitleLinesOfSeveralFilesArePassedOverWithoutShiftingTheFiles) {
     EXPECT_EQ(emission.back(), "124");
 }
 
+TEST_F(RunInput, LinesAcrossAndBeyondTheReadBlocksReadLikeShortOnes) {
+    // Items beyond the fiftieth are ignored: they make the lines long. The
+    // file is read in blocks of 64 KiB; one line is longer than a block, the
+    // others cross the blocks' ends anywhere; LF and CR LF alternate and the
+    // last line has no line end.
+    std::string text;
+    for (int h = 1; h <= 24; ++h) {
+        std::string surplus;
+        while (surplus.size() < (h == 5 ? 150000u : 5000u + 37u * static_cast<unsigned>(h))) {
+            surplus += ",7";
+        }
+        text += "2023,3,6," + std::to_string(h) + ",3,200,10,0,1000,100,50,40," + std::to_string(100 + h) +
+                ",30" + surplus + (h % 2 == 1 ? "\r\n" : "\n");
+    }
+    text.pop_back();
+    writeWork("Hours.txt", text);
+    loadWith({hourFile(), outputFile("Out.txt", "hour,qNOx", "0,*")});
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    std::vector<std::string> hoursRead, emissions;
+    for (int h = 1; h <= 24; ++h) {
+        hoursRead.push_back(std::to_string(h));
+        emissions.push_back(std::to_string(100 + h));
+    }
+    EXPECT_EQ(column("Out.txt", 0), hoursRead);
+    EXPECT_EQ(column("Out.txt", 1), emissions);
+}
+
 TEST_F(RunInput, ItemsBeyondFiftyAreIgnoredAndAShortLineAfterTheFirstHourEndsTheRun) {
     std::string surplus;
     for (int i = 0; i < 60; ++i) {
@@ -317,9 +345,8 @@ TEST(RecordLines, SplitLikeTheListLineReaderForEveryKindOfSeparation) {
                            "2023 3 6 1\r"};
     for (bool commaSeparates : {true, false}) {
         for (const char *line : lines) {
-            std::string buffer;
             std::vector<std::string_view> fields;
-            run::splitRecordLine(line, commaSeparates, buffer, fields);
+            run::splitRecordLine(line, commaSeparates, fields);
             const std::vector<std::string> expected = ReadListLine(line, commaSeparates ? "." : ",");
             EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), expected)
                 << "\"" << line << "\" commas " << (commaSeparates ? "separate" : "are decimal marks");
