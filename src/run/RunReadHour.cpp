@@ -132,7 +132,8 @@ bool missingItem(std::string_view text) {
 
 // The whole number of an item.
 int intOf(std::string_view text, std::optional<double> v, std::size_t j) {
-    if (!v || std::abs(*v) > 2e9) {
+    // Written so that "nan" (which the number reader takes) fails it too.
+    if (!v || !(std::abs(*v) <= 2e9)) {
         throw ItemMismatch{j, std::string(text)};
     }
     // Dates and hours are whole numbers as a rule: they need no rounding.

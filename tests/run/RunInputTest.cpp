@@ -172,6 +172,24 @@ TEST_F(RunInput, ImpossibleDatesAndHoursAreRefusedNamingTheRecord) {
     }
 }
 
+TEST_F(RunInput, ADateOrHourItemThatIsNoFiniteNumberIsATypeMismatch) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"2023,nan,6,3,3,200,10,0,1000,100,50,40,120,30", "month = nan"},
+        {"2023,3,-nan,3,3,200,10,0,1000,100,50,40,120,30", "day = -nan"},
+        {"2023,3,6,inf,3,200,10,0,1000,100,50,40,120,30", "hour = inf"},
+        {"nan,3,6,3,3,200,10,0,1000,100,50,40,120,30", "year = nan"},
+    };
+    for (const auto &[line, item] : cases) {
+        ui.messages.clear();
+        writeWork("Hours.txt", hours(2) + line + "\r\n" + hours(2));
+        loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")});
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed) << line;
+        EXPECT_TRUE(said("doesn\u00b4t fit the type of the Input List") && said(item))
+            << line << "\n" << report.error;
+    }
+}
+
 TEST_F(RunInput, ADayCaseTheTrafficFileDoesNotHaveIsRefused) {
     std::string text;
     for (int h = 1; h <= 4; ++h) {
