@@ -12,7 +12,8 @@ cd "$root/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 600
 
 if [ "${WINVESK_SKIP_SANITIZERS:-0}" != 1 ]; then
-  cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWINVESK_SANITIZE=ON
+  cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWINVESK_SANITIZE=ON \
+    "$winvesk_lean_debug_info"
   rm -f "$root"/build-asan/*_autogen/timestamp
   cmake --build "$root/build-asan" -j"$(nproc)" --target engine_tests
   cd "$root/build-asan"

@@ -30,11 +30,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The demo country's catalogue, loaded once for all tests here.
+// The demo country's catalogue, loaded once for all tests here; its folder
+// goes when the test program ends.
 const State &demo() {
-    static test::ProgramDir *dir = new test::ProgramDir;
-    static auto *started = new test::StartedAs<State>(*dir);
-    return started->state;
+    static const test::ProgramDir dir;
+    static const test::StartedAs<State> started(dir);
+    return started.state;
 }
 
 struct Dialog {
