@@ -447,6 +447,23 @@ std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept)
 // constant).
 void splitRecordLine(std::string_view line, bool commaSeparates, std::vector<std::string_view> &fields);
 
+// An item of a record line as scanRecordLine found it.
+struct ScannedItem {
+    const char *at; // the item's characters (none for an empty item)
+    std::size_t size;
+    bool plain; // a short plain decimal: value holds what plainNumber makes of it
+    double value;
+    std::string_view text() const { return {at, size}; }
+};
+// Takes a record line apart as splitRecordLine does and reads the short plain
+// decimals among its items in the same pass. The first `room` items go to
+// items, *count is how many the line holds. False, and nothing certain in
+// the items, for a line that needs the general route: one with a double
+// quote, a carriage return or a byte beyond ASCII, or one without a
+// character in any item (blanks and separators only).
+bool scanRecordLine(std::string_view line, bool commaSeparates, ScannedItem *items, std::size_t room,
+                    std::size_t *count);
+
 // The number an item holds when it is a plain number ("12", "-3.5", "+0.77",
 // "1e3"), exactly as std::from_chars reads it; nullopt for anything else
 // (blanks, decimal commas, texts).

@@ -23,6 +23,13 @@ char *putDigits(char *to, int value, int width) {
         to[1] = static_cast<char>('0' + value % 10);
         return to + 2;
     }
+    if (width == 4 && value >= 1000 && value < 10000) { // years
+        to[0] = static_cast<char>('0' + value / 1000);
+        to[1] = static_cast<char>('0' + value / 100 % 10);
+        to[2] = static_cast<char>('0' + value / 10 % 10);
+        to[3] = static_cast<char>('0' + value % 10);
+        return to + 4;
+    }
     char buffer[12];
     int n = 0;
     unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
@@ -53,12 +60,16 @@ void appendIsoDate(std::string &out, int y, int m, int d) {
     out.append(text, static_cast<std::size_t>(putIsoDate(text, y, m, d) - text));
 }
 
+// "hh:mm" into `to` (room for 30 characters); returns the end.
+char *putTime(char *to, int hour0, int minute) {
+    char *end = putDigits(to, hour0, 2);
+    *end++ = ':';
+    return putDigits(end, minute, 2);
+}
+
 void appendTime(std::string &out, int hour0, int minute) {
     char text[30];
-    char *end = putDigits(text, hour0, 2);
-    *end++ = ':';
-    end = putDigits(end, minute, 2);
-    out.append(text, static_cast<std::size_t>(end - text));
+    out.append(text, static_cast<std::size_t>(putTime(text, hour0, minute) - text));
 }
 } // namespace
 
@@ -146,6 +157,11 @@ void checkFilesAgree(const RunContext &c) {
             continue;
         }
         const RecordDate d = ownDate(in);
+        // The common case: the same date as the first file, checked already.
+        if (first != nullptr && d.year == firstDate.year && d.month == firstDate.month &&
+            d.day == firstDate.day && d.hour == firstDate.hour) {
+            continue;
+        }
         const int year = d.year != -99 ? d.year : c.items.year;
         if ((d.hour != -99 && (d.hour < 1 || d.hour > 24)) ||
             (d.day != -99 && d.month != -99 && !isRealDate(year, d.month, d.day))) {
@@ -278,7 +294,8 @@ DateOutcome dateHour(RunContext &c) {
     // The records of the files must run forward in time (a repeated hour
     // would shift the file against the others and the period); the records
     // of a half-hourly file run forward by their minutes.
-    const long hourNo = hourNumber(h.year, h.month, h.day, s.hour);
+    const long days = daysFromCivil(h.year, h.month, h.day);
+    const long hourNo = days * 24 + (s.hour - 1); // as hourNumber gives it
     const long time = hourNo * 60 + (h.minute > 0 ? h.minute : 0);
     if (c.LastReadTime >= 0 && time <= c.LastReadTime) {
         throw RunRefusal{"The hours of the input must run forward, but the record of " + timeText(time) +
@@ -299,21 +316,27 @@ DateOutcome dateHour(RunContext &c) {
                          "file, or give the other files their dates."};
     }
     c.LastReadTime = time;
-    const long days = daysFromCivil(h.year, h.month, h.day);
     // The texts are built in place: they keep their memory from hour to hour.
-    char dayText[40];
+    char dayText[80];
     const std::string_view day(
         dayText, static_cast<std::size_t>(putIsoDate(dayText, h.year, h.month, h.day) - dayText));
-    if (h.date.empty()) {
-        h.date.assign(day);
-    }
     if (h.dayofweek < 0) {
         h.dayofweek = weekdayOf(days);
     }
-    h.DateTimeText = h.date;
-    if (h.date.find(':') == std::string::npos) {
-        h.DateTimeText += ' ';
-        appendTime(h.DateTimeText, s.hour - 1, h.minute > 0 ? h.minute : 0);
+    if (h.date.empty()) {
+        // The common case, a record without a date item: the day and the
+        // start of the hour are written once, one after the other.
+        h.date.assign(day);
+        char *end = dayText + day.size();
+        *end++ = ' ';
+        end = putTime(end, s.hour - 1, h.minute > 0 ? h.minute : 0);
+        h.DateTimeText.assign(dayText, static_cast<std::size_t>(end - dayText));
+    } else {
+        h.DateTimeText = h.date;
+        if (h.date.find(':') == std::string::npos) {
+            h.DateTimeText += ' ';
+            appendTime(h.DateTimeText, s.hour - 1, h.minute > 0 ? h.minute : 0);
+        }
     }
     c.DayDateText.assign(day);
 

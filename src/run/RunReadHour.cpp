@@ -59,13 +59,16 @@ bool readsValue(InKey key) {
     return key == InKey::DayOfWeek || (key >= InKey::UMast && key <= InKey::ColdStart);
 }
 
+namespace {
+// The common short decimal ("12", "-3.5", "0.77"): at most 15 digits make an
+// integer below 2^53 and at most 22 decimals an exact power of ten, so the
+// one division is the correctly rounded value, as from_chars gives it.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMaxShortDigits = 15;
+} // namespace
+
 std::optional<double> plainNumber(std::string_view text) {
-    // The common short decimal ("12", "-3.5", "0.77"): at most 15 digits make
-    // an integer below 2^53 and at most 22 decimals an exact power of ten, so
-    // the one division is the correctly rounded value, as from_chars gives it.
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char *p = text.data();
     const char *const last = p + text.size();
     const bool negative = p != last && *p == '-';
@@ -88,7 +91,7 @@ std::optional<double> plainNumber(std::string_view text) {
         decimals = digitRun();
         count += decimals;
     }
-    if (p == last && count > 0 && count <= 15) {
+    if (p == last && count > 0 && count <= kMaxShortDigits) {
         const double v = static_cast<double>(digits) / kPow10[decimals];
         return negative ? -v : v;
     }
@@ -131,14 +134,14 @@ bool missingItem(std::string_view text) {
 }
 
 // The whole number of an item.
-int intOf(std::string_view text, std::optional<double> v, std::size_t j) {
+[[gnu::always_inline]] inline int intOf(std::string_view text, std::optional<double> v, std::size_t j) {
     // Written so that "nan" (which the number reader takes) fails it too.
     if (!v || !(std::abs(*v) <= 2e9)) {
         throw ItemMismatch{j, std::string(text)};
     }
     // Dates and hours are whole numbers as a rule: they need no rounding.
-    if (const double whole = std::trunc(*v); whole == *v) {
-        return static_cast<int>(whole);
+    if (const int whole = static_cast<int>(*v); whole == *v) {
+        return whole;
     }
     return static_cast<int>(roundHalfEven(*v));
 }
@@ -201,44 +204,21 @@ std::optional<double> numberOf(std::string_view text) {
     return parseNumber(text);
 }
 
-// Assigns the item of column j (without blanks and quotes around it; commas
-// when it may hold decimal commas) to its variable.
-[[gnu::always_inline]] inline void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view item,
-                                          bool commas, ItemTally &tally) {
+// Stores what the item of column j (not a date column) held: item as it
+// stands, text with decimal points, whether it is a missing marker and the
+// number it holds.
+[[gnu::always_inline]] inline void store(RunContext &c, InputFile &in, std::size_t j, std::string_view item,
+                                         std::string_view text, bool missing, std::optional<double> number,
+                                         ItemTally &tally) {
     State &s = c.s;
     HourItems &h = c.items;
     const InColumn &col = in.cols[j];
     if (col.key == InKey::Ignore) {
         return;
     }
-    // A missing item stays missing whatever the column's factor.
-    const bool missing = missingItem(item);
-    std::string scratch;
-    const std::string_view text = commas ? withPoints(item, scratch) : item;
-    if (col.key == InKey::Date) {
-        if (!missing) {
-            DateTimeParts d;
-            if (!parseDateTimeText(text, &d) || d.year < 1000) {
-                throw ItemMismatch{j, std::string(text)};
-            }
-            tally.anyNumber = true;
-            h.hasDate = true;
-            h.dateValue = d;
-            h.date = isoDate(d.year, d.month, d.day);
-            if (d.hour != 0 || d.minute != 0) {
-                h.date = isoDateTime(d.year, d.month, d.day, d.hour, d.minute);
-            }
-            in.own.hasDate = true;
-            in.own.dateHasTime = text.find(':') != std::string_view::npos;
-            in.own.date = d;
-        }
-        return;
-    }
     const float f = col.factor;
     float value = kMiss;
-    std::optional<double> number;
     if (!missing) {
-        number = numberOf(text);
         if (number) {
             tally.anyNumber = true;
             if (readsValue(col.key)) {
@@ -272,8 +252,13 @@ std::optional<double> numberOf(std::string_view text) {
         h.year = in.own.year = missing ? -99 : intOf(text, number, j);
         break;
     case InKey::Hour:
-        s.hour = in.own.hour =
-            missing ? -99 : static_cast<int>(roundHalfEven(intOf(text, number, j) + 1.0 - f));
+        if (missing) {
+            s.hour = in.own.hour = -99;
+        } else {
+            // Without a factor the hour is the item as it stands (whole numbers are exact).
+            const int hour = intOf(text, number, j);
+            s.hour = in.own.hour = f == 1.0f ? hour : static_cast<int>(roundHalfEven(hour + 1.0 - f));
+        }
         break;
     case InKey::Minute:
         h.minute = missing ? -99 : intOf(text, number, j);
@@ -358,6 +343,41 @@ std::optional<double> numberOf(std::string_view text) {
     }
 }
 
+// Assigns the item of column j (without blanks and quotes around it; commas
+// when it may hold decimal commas) to its variable. scratch: room for a copy
+// of the item.
+[[gnu::always_inline]] inline void assign(RunContext &c, InputFile &in, std::size_t j, std::string_view item,
+                                          bool commas, ItemTally &tally, std::string &scratch) {
+    HourItems &h = c.items;
+    const InColumn &col = in.cols[j];
+    if (col.key == InKey::Ignore) {
+        return;
+    }
+    // A missing item stays missing whatever the column's factor.
+    const bool missing = missingItem(item);
+    const std::string_view text = commas ? withPoints(item, scratch) : item;
+    if (col.key == InKey::Date) {
+        if (!missing) {
+            DateTimeParts d;
+            if (!parseDateTimeText(text, &d) || d.year < 1000) {
+                throw ItemMismatch{j, std::string(text)};
+            }
+            tally.anyNumber = true;
+            h.hasDate = true;
+            h.dateValue = d;
+            h.date = isoDate(d.year, d.month, d.day);
+            if (d.hour != 0 || d.minute != 0) {
+                h.date = isoDateTime(d.year, d.month, d.day, d.hour, d.minute);
+            }
+            in.own.hasDate = true;
+            in.own.dateHasTime = text.find(':') != std::string_view::npos;
+            in.own.date = d;
+        }
+        return;
+    }
+    store(c, in, j, item, text, missing, missing ? std::nullopt : numberOf(text), tally);
+}
+
 std::string cellText(const Cell &cell) {
     if (const auto *d = std::get_if<double>(&cell)) {
         return formatNumber(*d);
@@ -405,6 +425,91 @@ unsigned lineKinds(std::string_view line) {
     }
     return kinds;
 }
+
+} // namespace
+
+bool scanRecordLine(std::string_view line, bool commaSeparates, ScannedItem *items, std::size_t room,
+                    std::size_t *count) {
+    // The line is looked at once, character by character: the item ends at
+    // a separator, and its digits are gathered on the way for the common
+    // short decimal (the rules of plainNumber's short route).
+    const char *p = line.data();
+    const char *end = p + line.size();
+    while (p != end && *p == ' ') {
+        ++p;
+    }
+    while (end != p && end[-1] == ' ') {
+        --end;
+    }
+    const unsigned separator = commaSeparates ? kSeparator | kComma : kSeparator;
+    const unsigned stop = separator | kNotPlain | kReturn;
+    std::size_t n = 0;
+    bool filled = false; // an item holds a character
+    while (p != end) {
+        const char *q = p;
+        const bool negative = *q == '-';
+        if (*q == '-' || *q == '+') {
+            ++q;
+        }
+        const char *const digitsFrom = q;
+        const char *dot = nullptr;
+        std::uint64_t digits = 0; // wraps beyond 19 digits, but is then not used
+        bool decimal = true;
+        unsigned kind = 0;
+        for (; q != end; ++q) {
+            const auto digit = static_cast<unsigned char>(*q - '0');
+            if (digit < 10) {
+                digits = digits * 10 + digit;
+                continue;
+            }
+            kind = kindOf(*q);
+            if ((kind & stop) != 0) {
+                break;
+            }
+            if (*q == '.' && dot == nullptr) {
+                dot = q;
+            } else {
+                decimal = false;
+            }
+        }
+        if ((kind & (kNotPlain | kReturn)) != 0) {
+            return false;
+        }
+        if (n < room) {
+            ScannedItem &item = items[n];
+            item.at = p;
+            item.size = static_cast<std::size_t>(q - p);
+            const long count = (q - digitsFrom) - (dot != nullptr ? 1 : 0);
+            item.plain = decimal && count > 0 && count <= kMaxShortDigits;
+            if (item.plain) {
+                const double v = static_cast<double>(digits) / kPow10[dot != nullptr ? q - dot - 1 : 0];
+                item.value = negative ? -v : v;
+            }
+        }
+        ++n;
+        filled = filled || q != p;
+        if (q == end) {
+            break;
+        }
+        // The separation: blanks after the separator, and a further separator
+        // other than the first with its blanks, belong to it.
+        const char sep = *q;
+        p = q + 1;
+        while (p != end && *p == ' ') {
+            ++p;
+        }
+        if (p != end && *p != sep && (kindOf(*p) & separator) != 0) {
+            ++p;
+            while (p != end && *p == ' ') {
+                ++p;
+            }
+        }
+    }
+    *count = n;
+    return filled;
+}
+
+namespace {
 
 // The next line of a text input file, without its LF, taken from the file's
 // block (which is refilled as needed); false at the end of the file or for
@@ -488,32 +593,40 @@ void countNonNumbers(InputFile &in, const std::vector<std::string_view> &fields,
     }
 }
 
-// Reads one record of file in; false at the end of its data.
-bool readRecord(RunContext &c, InputFile &in) {
-    c.err.FileIndex = in.k;
-    c.err.FilePath = in.path;
-    c.err.InputFile = c.s.InputFiles[static_cast<std::size_t>(in.k)];
-    c.err.InputIsText = !in.isTable;
+// Reads one record of file in; false at the end of its data. The error
+// context is left to the caller (see readRecord).
+bool readRecordItems(RunContext &c, InputFile &in) {
     std::vector<std::string> owned;
     std::vector<std::string_view> &fields = in.fields;
+    std::string scratch;
     const bool commaSeparates = c.s.DecimalSeparator != ",";
+    // The items of a common line, found and read in one pass over it (left
+    // uninitialised: the scan writes each item it hands over).
+    ScannedItem scanned[kMaxItems];
+    const bool mayScan = in.cols.size() <= static_cast<std::size_t>(kMaxItems);
     for (;;) {
         std::streamoff start = 0;
         // The items of a plain line are split at blanks (and commas, unless
         // they are decimal marks): they need no cleaning.
         bool plain = false;
+        bool isScanned = false;
+        std::string_view line;
         if (in.isTable) {
             if (in.row >= in.table.rows.size()) {
                 return false;
             }
             const auto &row = in.table.rows[in.row++];
+            // Only the cells the list reads: the rest is ignored.
+            const std::size_t cells = std::min(row.size(), in.cols.size());
             owned.clear();
-            for (std::size_t i = 0; i < row.size() && i < static_cast<std::size_t>(kMaxItems); ++i) {
+            for (std::size_t i = 0; i < cells; ++i) {
                 owned.push_back(cellText(row[i]));
             }
             fields.assign(owned.begin(), owned.end());
+            if (fields.size() < in.cols.size()) {
+                throw RunError(kErrTooFewItems, "Row " + std::to_string(in.row) + " holds too few items");
+            }
         } else {
-            std::string_view line;
             bool ended = false, tooLong = false;
             if (!nextLine(in, &line, &ended, &tooLong)) {
                 if (tooLong) {
@@ -530,28 +643,38 @@ bool readRecord(RunContext &c, InputFile &in) {
             if (!line.empty() && line.back() == '\r') {
                 line.remove_suffix(1);
             }
-            const unsigned kinds = lineKinds(line);
-            if ((kinds & kNonBlank) == 0) {
-                if (in.pendingBlank++ == 0) {
-                    in.pendingBlankLine = in.line;
+            std::size_t count = 0;
+            if (mayScan && scanRecordLine(line, commaSeparates, scanned, in.cols.size(), &count)) {
+                // A line with an item holds a character that is no blank.
+                if (in.pendingBlank > 0) {
+                    countBlankLines(in);
                 }
-                continue;
-            }
-            if (in.pendingBlank > 0) {
-                countBlankLines(in);
-            }
-            if ((kinds & kReturn) != 0) {
-                throw RunRefusal{recordAt(in) + ": a carriage return stands inside the line. Lines of an "
-                                                "input file end with LF or CR LF."};
-            }
-            plain = (kinds & kNotPlain) == 0;
-            if (plain) {
-                splitRecordLine(line, commaSeparates, fields);
+                plain = isScanned = true;
             } else {
-                owned = ReadListLine(toUtf8(std::string(line)), c.s.DecimalSeparator);
-                fields.assign(owned.begin(), owned.end());
+                const unsigned kinds = lineKinds(line);
+                if ((kinds & kNonBlank) == 0) {
+                    if (in.pendingBlank++ == 0) {
+                        in.pendingBlankLine = in.line;
+                    }
+                    continue;
+                }
+                if (in.pendingBlank > 0) {
+                    countBlankLines(in);
+                }
+                if ((kinds & kReturn) != 0) {
+                    throw RunRefusal{recordAt(in) + ": a carriage return stands inside the line. Lines of an "
+                                                    "input file end with LF or CR LF."};
+                }
+                plain = (kinds & kNotPlain) == 0;
+                if (plain) {
+                    splitRecordLine(line, commaSeparates, fields);
+                } else {
+                    owned = ReadListLine(toUtf8(std::string(line)), c.s.DecimalSeparator);
+                    fields.assign(owned.begin(), owned.end());
+                }
+                count = fields.size();
             }
-            if (fields.size() < in.cols.size()) {
+            if (count < in.cols.size()) {
                 if (c.NoHourYet) {
                     continue; // a title or short line before the first hour
                 }
@@ -564,13 +687,23 @@ bool readRecord(RunContext &c, InputFile &in) {
         }
         try {
             c.err.InItemsFlag = true;
-            for (std::size_t j = 0; j < in.cols.size(); ++j) {
+            const std::size_t columns = in.cols.size();
+            for (std::size_t j = 0; j < columns; ++j) {
+                if (isScanned) {
+                    const ScannedItem &item = scanned[j];
+                    if (item.plain && in.cols[j].key != InKey::Date) {
+                        store(c, in, j, item.text(), item.text(), false, item.value, tally);
+                    } else {
+                        assign(c, in, j, item.text(), !commaSeparates, tally, scratch);
+                    }
+                    continue;
+                }
                 const std::string_view field = fields[j];
                 if (plain) {
                     const bool empty = field.size() == 1 && field[0] == ' ';
-                    assign(c, in, j, empty ? std::string_view() : field, !commaSeparates, tally);
+                    assign(c, in, j, empty ? std::string_view() : field, !commaSeparates, tally, scratch);
                 } else {
-                    assign(c, in, j, cleanItem(field), true, tally);
+                    assign(c, in, j, cleanItem(field), true, tally, scratch);
                 }
             }
             c.err.InItemsFlag = false;
@@ -600,6 +733,9 @@ bool readRecord(RunContext &c, InputFile &in) {
                                                 "a line of column titles in the middle of the data?"};
             }
             if (at > in.countedTo) {
+                if (isScanned) {
+                    splitRecordLine(line, commaSeparates, fields);
+                }
                 countNonNumbers(in, fields, at);
             }
         }
@@ -614,6 +750,28 @@ bool readRecord(RunContext &c, InputFile &in) {
             in.recordLine[1] = in.line;
         }
         return true;
+    }
+}
+
+// Names file in in the error context, for the messages of errors raised
+// while it is read and after.
+void nameInErrors(RunContext &c, const InputFile &in) {
+    c.err.FileIndex = in.k;
+    c.err.FilePath = in.path;
+    c.err.InputFile = c.s.InputFiles[static_cast<std::size_t>(in.k)];
+    c.err.InputIsText = !in.isTable;
+}
+
+// Reads one record of file in; false at the end of its data. The error
+// context names the file, also when an error is raised.
+bool readRecord(RunContext &c, InputFile &in) {
+    try {
+        const bool read = readRecordItems(c, in);
+        nameInErrors(c, in);
+        return read;
+    } catch (...) {
+        nameInErrors(c, in);
+        throw;
     }
 }
 
@@ -713,11 +871,26 @@ void checkEndTogether(RunContext &c, std::size_t ended) {
 
 bool readHour(RunContext &c) {
     resetHour(c);
+    // The error context names the file read last; it is set once for the
+    // hour rather than for every file (the texts are copied), and at once
+    // when an error is raised or a file ends.
     for (std::size_t i = 0; i < c.inputs.size(); ++i) {
-        if (!readRecord(c, c.inputs[i])) {
+        InputFile &in = c.inputs[i];
+        bool read = false;
+        try {
+            read = readRecordItems(c, in);
+        } catch (...) {
+            nameInErrors(c, in);
+            throw;
+        }
+        if (!read) {
+            nameInErrors(c, in);
             checkEndTogether(c, i);
             return false;
         }
+    }
+    if (!c.inputs.empty()) {
+        nameInErrors(c, c.inputs.back());
     }
     c.err.InItemsFlag = false;
     return true;

@@ -1,10 +1,13 @@
 // Items of input records are read by a short exact route for plain decimals
 // and by std::from_chars otherwise; the value must not depend on the route.
+// A common record line is split and its decimals read in one pass; that pass
+// must find the items and values the split and the number reader find.
 
 #include "run/RunContext.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -97,6 +100,97 @@ TEST(PlainNumber, ReadsRandomDecimalsBitForBitAsFromChars) {
                       digits.substr(0, digits.size() - static_cast<std::size_t>(d)).c_str(),
                       digits.substr(digits.size() - static_cast<std::size_t>(d)).c_str());
         expectSameAsFromChars(text);
+    }
+}
+
+// What the one-pass scan of a line must agree with: the items of
+// splitRecordLine, and for each item it reads as a decimal the value of
+// plainNumber, bit for bit. Lines it leaves to the general route are those
+// with a quote, a carriage return or a byte beyond ASCII, and those without
+// a character in any item.
+void expectScanAgrees(const std::string &line, bool commaSeparates) {
+    SCOPED_TRACE("\"" + line + "\" commas " + (commaSeparates ? "separate" : "are decimal marks"));
+    std::vector<std::string_view> fields;
+    run::splitRecordLine(line, commaSeparates, fields);
+    run::ScannedItem items[8];
+    std::size_t count = 0;
+    const bool scanned = run::scanRecordLine(line, commaSeparates, items, std::size(items), &count);
+    const bool special = line.find_first_of("\"\r") != std::string::npos ||
+                         std::any_of(line.begin(), line.end(), [](char ch) { return (ch & 0x80) != 0; });
+    const bool blank = std::all_of(fields.begin(), fields.end(), [](std::string_view f) { return f == " "; });
+    ASSERT_EQ(scanned, !special && !blank);
+    if (!scanned) {
+        return;
+    }
+    ASSERT_EQ(count, fields.size());
+    for (std::size_t j = 0; j < count && j < std::size(items); ++j) {
+        const run::ScannedItem &item = items[j];
+        EXPECT_EQ(item.text(), fields[j] == " " ? std::string_view() : fields[j]) << "item " << j;
+        const std::optional<double> expected = run::plainNumber(item.text());
+        if (item.plain) {
+            ASSERT_TRUE(expected) << "item " << j;
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(item.value), std::bit_cast<std::uint64_t>(*expected))
+                << "item " << j << " \"" << item.text() << "\"";
+        }
+        // A short decimal is read on the way, not left to the full reader.
+        if (item.text().size() <= 12) {
+            const std::string_view t = item.text();
+            const bool shortDecimal = t.find_first_not_of("0123456789.-+") == std::string_view::npos &&
+                                      t.find_first_of("-+", 1) == std::string_view::npos &&
+                                      std::count(t.begin(), t.end(), '.') <= 1 &&
+                                      t.find_first_of("0123456789") != std::string_view::npos;
+            EXPECT_EQ(item.plain, shortDecimal) << "item " << j << " \"" << t << "\"";
+        }
+    }
+}
+
+TEST(RecordScan, FindsTheItemsAndDecimalsTheSplitAndTheReaderFind) {
+    const char *lines[] = {"2023 3 6 1 4.5 200",
+                           "  2023  3   6 1  ",
+                           "2023,3,6,1,,200",
+                           "2023, 3 ,6 ,, 1",
+                           "2023;3;;6;1",
+                           "2023\t3\t\t6 ; 1",
+                           "a,;b ;,c",
+                           "1,5 2,5",
+                           "-0 +0 -.5 +.5 5. . - +",
+                           "1.2.3 1e3 nan na n/a #N/A 12-3",
+                           "123456789012345 1234567890123456 0.00000000000001",
+                           ",,",
+                           "x",
+                           "",
+                           "   ",
+                           "\t\t",
+                           " ; , ",
+                           "2023 3 6 1\r",
+                           "2023 \"3\" 6",
+                           "2023 3 6 \xc3\xa9",
+                           "1 2 3 4 5 6 7 8 9 10 11"};
+    for (const bool commaSeparates : {true, false}) {
+        for (const char *line : lines) {
+            expectScanAgrees(line, commaSeparates);
+        }
+    }
+}
+
+TEST(RecordScan, AgreesOnRandomLines) {
+    // Lines of the characters that matter to the split and the reader.
+    const std::string alphabet = "0123456789012345678901234567890123456789.-+  \t;,eaN\"\r\x80";
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1), length(0, 24);
+    for (int i = 0; i < 100000; ++i) {
+        std::string line(length(random), ' ');
+        for (char &ch : line) {
+            ch = alphabet[pick(random)];
+        }
+        // Most lines as the files hold them: no quote, return or byte beyond ASCII.
+        if (i % 4 != 0) {
+            std::erase_if(line, [](char ch) { return ch == '"' || ch == '\r' || (ch & 0x80) != 0; });
+        }
+        expectScanAgrees(line, i % 2 == 0);
+        if (HasFatalFailure()) {
+            return;
+        }
     }
 }
 

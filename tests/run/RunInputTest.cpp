@@ -261,6 +261,49 @@ TEST_F(RunInput, ATableWithFewerFieldsThanTheListIsReportedNotFilledIn) {
     EXPECT_TRUE(said("is less than in the Input List"));
 }
 
+TEST_F(RunInput, ATableReadsTheColumnsOfAListLongerThanFiftyItems) {
+    // Fifty columns the list passes over before the values: the values lie
+    // beyond the fiftieth cell of a row.
+    std::vector<TableColumn> columns = {{"year", ColumnType::Integer},
+                                        {"month", ColumnType::Integer},
+                                        {"day", ColumnType::Integer},
+                                        {"hour", ColumnType::Integer}};
+    std::string list = "year,month,day,hour";
+    for (int i = 1; i <= 50; ++i) {
+        columns.push_back({"x" + std::to_string(i), ColumnType::Float});
+        list += ",?";
+    }
+    const char *names[] = {"u_mast", "wind_dir", "temperature", "globalrad", "nlight",
+                           "nheavy", "speed_light", "speed_heavy", "qNOx",     "cNOx_b"};
+    const double values[] = {3, 200, 10, 0, 1000, 100, 50, 40, 120, 30};
+    for (const char *name : names) {
+        columns.push_back({name, ColumnType::Float});
+        list += std::string(",") + name;
+    }
+    std::string error;
+    auto table = createTable(work("Long.xls").string(), "Hours", columns, &error);
+    ASSERT_TRUE(table) << error;
+    for (int h = 1; h <= 24; ++h) {
+        std::vector<double> numbers = {2023, 3, 6, static_cast<double>(h)};
+        numbers.resize(54, 1.0);
+        for (const double v : values) {
+            numbers.push_back(v + (h == 5 ? 1 : 0));
+        }
+        const std::vector<Cell> row(numbers.begin(), numbers.end());
+        ASSERT_TRUE(table->append(row, &error)) << error;
+    }
+    ASSERT_TRUE(table->close(&error)) << error;
+    loadWith({inputFile("Long.xls;Hours", list), outputFile("Out.txt", "hour,u_mast,cNOx_b", "0,*")});
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const std::vector<std::string> wind = column("Out.txt", 1), background = column("Out.txt", 2);
+    ASSERT_EQ(wind.size(), 24u);
+    EXPECT_EQ(wind[0], "3");
+    EXPECT_EQ(wind[4], "4");
+    EXPECT_EQ(background[0], "30");
+    EXPECT_EQ(background[4], "31");
+}
+
 TEST_F(RunInput, FilesWithEmptyListsAreLeftOutOnlyWhenTheUserAgrees) {
     writeWork("Hours.txt", hours());
     std::vector<FileRecord> records = {
