@@ -17,7 +17,7 @@ namespace {
 // Writes value (negative as 0) with at least `width` digits, zeros in front,
 // to `to`; returns the end. Dates and times are built in a small buffer and
 // appended at once: they are written for every hour of a run.
-char *putDigits(char *to, int value, int width) {
+[[gnu::always_inline]] inline char *putDigits(char *to, int value, int width) {
     if (width == 2 && value >= 0 && value < 100) { // months, days, hours, minutes
         to[0] = static_cast<char>('0' + value / 10);
         to[1] = static_cast<char>('0' + value % 10);

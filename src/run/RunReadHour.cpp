@@ -447,8 +447,9 @@ bool scanRecordLine(std::string_view line, bool commaSeparates, ScannedItem *ite
     bool filled = false; // an item holds a character
     while (p != end) {
         const char *q = p;
-        const bool negative = *q == '-';
-        if (*q == '-' || *q == '+') {
+        bool negative = false;
+        if (static_cast<unsigned char>(*q - '0') >= 10 && (*q == '-' || *q == '+')) {
+            negative = *q == '-';
             ++q;
         }
         const char *const digitsFrom = q;
@@ -495,6 +496,9 @@ bool scanRecordLine(std::string_view line, bool commaSeparates, ScannedItem *ite
         // other than the first with its blanks, belong to it.
         const char sep = *q;
         p = q + 1;
+        if (p != end && static_cast<unsigned char>(*p - '0') < 10) {
+            continue; // the common case: one separator, then the next number
+        }
         while (p != end && *p == ' ') {
             ++p;
         }
