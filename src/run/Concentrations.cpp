@@ -53,22 +53,35 @@ bool sideChemistry(State &s, const ChainFactors &f, float sideNOx, std::vector<f
     return true;
 }
 
-void formSide(State &s, const ChainFactors &f, Side side, bool chemistry) {
-    const int npol = polCount(s);
+// The street parts and the totals of one side. Direct: every array and
+// factor table it reads holds npol entries.
+template <bool Direct> void formSidePollutants(State &s, const ChainFactors &f, Side side, int npol) {
+    using A = PollutantAccess<Direct>;
     for (int p = 0; p < npol; ++p) {
-        if (at(s.ModAvail, p) != 1) {
+        if (A::get(s.ModAvail, p) != 1) {
             continue;
         }
-        const float q = at(s.qPOL, p);
+        const float q = A::get(s.qPOL, p);
         if (q < 0) {
             continue; // no emission of this pollutant this hour: no modelled value
         }
-        const float street = side.c_st * q * factor(f.InputUnitFactor, p);
-        ref(side.str, p) = street;
+        const float street = side.c_st * q * A::scale(f.InputUnitFactor, p);
+        A::put(side.str, p) = street;
         // NO, NO2 and O3 get their totals from the chemistry only.
         if (p != kNO && p != kNO2 && p != kO3) {
-            ref(side.mod, p) = at(s.cPOL_b, p) * factor(f.InputToModelFactor, p) + street;
+            A::put(side.mod, p) = A::get(s.cPOL_b, p) * A::scale(f.InputToModelFactor, p) + street;
         }
+    }
+}
+
+void formSide(State &s, const ChainFactors &f, Side side, bool chemistry) {
+    const int npol = polCount(s);
+    const auto n = static_cast<std::size_t>(npol);
+    if (s.ModAvail.size() == n && s.qPOL.size() == n && side.str.size() == n && side.mod.size() == n &&
+        f.InputUnitFactor.size() >= n && f.InputToModelFactor.size() >= n) {
+        formSidePollutants<true>(s, f, side, npol);
+    } else {
+        formSidePollutants<false>(s, f, side, npol);
     }
     if (chemistry) {
         const float sideNOx = at(side.mod, kNOx) * f.NOxToPpbFactor;
@@ -128,12 +141,15 @@ void FormConcentrations(State &s, const ChainFactors &f) {
             formSide(s, f, side2(s), chemistry);
         }
     }
+    // A pollutant beyond the factor table has a factor of 1: its value stays as it is.
+    const std::size_t scaled = std::min(static_cast<std::size_t>(npol), f.InputToModelFactor.size());
+    const float *toModel = f.InputToModelFactor.data();
     for (std::vector<float> *v : {&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r}) {
-        const int n = std::min(npol, static_cast<int>(v->size()));
-        for (int p = 0; p < n; ++p) {
-            float &x = (*v)[static_cast<std::size_t>(p)];
-            if (x >= 0) {
-                x *= factor(f.InputToModelFactor, p);
+        float *x = v->data();
+        const std::size_t n = std::min(scaled, v->size());
+        for (std::size_t p = 0; p < n; ++p) {
+            if (x[p] >= 0) {
+                x[p] *= toModel[p];
             }
         }
     }

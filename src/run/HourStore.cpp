@@ -77,6 +77,12 @@ void HourStore::keep(const RunContext &c) {
     k.daycase = h.daycase;
     k.cloudcover = h.cloudcover;
     k.hoursElapsed = c.HoursElapsed;
+    // The rates of the chemistry depend on the hour alone; each street's
+    // chemistry takes them as kept here when its hour's radiation and
+    // temperature (as the traffic step sets the temperature) are these.
+    k.chemRadiation = s.globalrad;
+    k.chemKelvin = (s.temperature < -50.0f ? 10.0f : s.temperature) + 273.0f;
+    k.chemRates = chemistryRates(k.chemRadiation, k.chemKelvin);
     k.hasDate = h.hasDate;
     k.text = static_cast<std::uint32_t>(m_texts.size());
     k.dateLength = static_cast<std::uint8_t>(std::min<std::size_t>(h.date.size(), 255));
@@ -167,6 +173,8 @@ void HourStore::replay(RunContext &c, std::size_t i) const {
     s.nlight = k.nlight;
     s.nheavy = k.nheavy;
     s.hour = k.hour;
+    s.ChemRates = k.chemRates;
+    s.ChemRatesFor = {k.chemRadiation, k.chemKelvin};
     h.netrad = k.netrad;
     h.r_hum = k.r_hum;
     h.ntotal = k.ntotal;
