@@ -12,6 +12,7 @@
 #include "platform/streetmodel/StreetModel.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vesk {
@@ -141,15 +142,18 @@ void FormConcentrations(State &s, const ChainFactors &f) {
             formSide(s, f, side2(s), chemistry);
         }
     }
-    // A pollutant beyond the factor table has a factor of 1: its value stays as it is.
+    // A factor of 1 (most pollutants, and every one beyond the factor table)
+    // leaves a value as it is, to the bit: only the others are applied.
     const std::size_t scaled = std::min(static_cast<std::size_t>(npol), f.InputToModelFactor.size());
-    const float *toModel = f.InputToModelFactor.data();
-    for (std::vector<float> *v : {&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r}) {
-        float *x = v->data();
-        const std::size_t n = std::min(scaled, v->size());
-        for (std::size_t p = 0; p < n; ++p) {
-            if (x[p] >= 0) {
-                x[p] *= toModel[p];
+    const std::array<std::vector<float> *, 4> values{&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r};
+    for (std::size_t p = 0; p < scaled; ++p) {
+        const float k = f.InputToModelFactor[p];
+        if (k == 1.0f) {
+            continue;
+        }
+        for (std::vector<float> *v : values) {
+            if (p < v->size() && (*v)[p] >= 0) {
+                (*v)[p] *= k;
             }
         }
     }

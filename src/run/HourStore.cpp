@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace vesk::run {
 
@@ -188,9 +189,16 @@ void HourStore::replay(RunContext &c, std::size_t i) const {
     h.cloudcover = k.cloudcover;
     h.hasDate = k.hasDate;
     const char *text = m_texts.data() + k.text;
-    h.date.assign(text, k.dateLength);
+    // The date and the day text stay the same for the hours of a day.
+    const std::string_view date(text, k.dateLength);
+    if (h.date != date) {
+        h.date.assign(date);
+    }
     h.DateTimeText.assign(text + k.dateLength, k.dateTimeLength);
-    c.DayDateText.assign(text + k.dateLength + k.dateTimeLength, k.dayLength);
+    const std::string_view day(text + k.dateLength + k.dateTimeLength, k.dayLength);
+    if (c.DayDateText != day) {
+        c.DayDateText.assign(day);
+    }
 
     const float *v = m_values.data() + i * m_width;
     for (std::vector<float> *array : pollutantArrays(s)) {
