@@ -38,19 +38,30 @@ Side side2(State &s) {
             s.cPOL_str_obs_2, s.cPOL_cor_2, s.flagPOL_2,      s.ObsAvail_2};
 }
 
+// NO, NO2 and O3 from ppb into the output unit: the ppb-to-µg/m³ factor,
+// then the unit factor, of each; the same for both sides of an hour.
+struct ChemistryUnits {
+    std::array<double, 3> ppbToMicrog;
+    std::array<float, 3> unit;
+};
+
+ChemistryUnits chemistryUnits(const State &s, const ChainFactors &f) {
+    return {{ppbToMicrog(s, kNO), ppbToMicrog(s, kNO2), ppbToMicrog(s, kO3)},
+            {factor(f.InputUnitFactor, kNO), factor(f.InputUnitFactor, kNO2), factor(f.InputUnitFactor, kO3)}};
+}
+
 // Chemistry of a side from its NOx (ppb) with the hour's background inputs:
 // NO, NO2 and O3 in the output unit into `out`. False when an input is missing.
-bool sideChemistry(State &s, const ChainFactors &f, float sideNOx, std::vector<float> &out) {
+bool sideChemistry(State &s, const ChemistryUnits &u, float sideNOx, std::vector<float> &out) {
     const auto &in = s.ChemInputs;
     if (!(sideNOx >= 0) || in[0] < 0 || in[2] < 0 || in[3] < 0 || s.ResidenceTime < 0) {
         return false;
     }
     float no2 = 0, o3 = 0;
     NO2NOX(in[0], in[3], in[2], sideNOx, no2, o3, 0.05f, hourChemistryRates(s), s.ResidenceTime);
-    ref(out, kNO) =
-        static_cast<float>((sideNOx - no2) * ppbToMicrog(s, kNO) * factor(f.InputUnitFactor, kNO));
-    ref(out, kNO2) = static_cast<float>(no2 * ppbToMicrog(s, kNO2) * factor(f.InputUnitFactor, kNO2));
-    ref(out, kO3) = static_cast<float>(o3 * ppbToMicrog(s, kO3) * factor(f.InputUnitFactor, kO3));
+    ref(out, kNO) = static_cast<float>((sideNOx - no2) * u.ppbToMicrog[0] * u.unit[0]);
+    ref(out, kNO2) = static_cast<float>(no2 * u.ppbToMicrog[1] * u.unit[1]);
+    ref(out, kO3) = static_cast<float>(o3 * u.ppbToMicrog[2] * u.unit[2]);
     return true;
 }
 
@@ -75,7 +86,7 @@ template <bool Direct> void formSidePollutants(State &s, const ChainFactors &f, 
     }
 }
 
-void formSide(State &s, const ChainFactors &f, Side side, bool chemistry) {
+void formSide(State &s, const ChainFactors &f, Side side, const ChemistryUnits *chemistry) {
     const int npol = polCount(s);
     const auto n = static_cast<std::size_t>(npol);
     if (s.ModAvail.size() == n && s.qPOL.size() == n && side.str.size() == n && side.mod.size() == n &&
@@ -84,10 +95,10 @@ void formSide(State &s, const ChainFactors &f, Side side, bool chemistry) {
     } else {
         formSidePollutants<false>(s, f, side, npol);
     }
-    if (chemistry) {
+    if (chemistry != nullptr) {
         const float sideNOx = at(side.mod, kNOx) * f.NOxToPpbFactor;
         s.ChemInputs[1] = sideNOx;
-        sideChemistry(s, f, sideNOx, side.mod);
+        sideChemistry(s, *chemistry, sideNOx, side.mod);
     }
 }
 
@@ -135,11 +146,12 @@ void FormConcentrations(State &s, const ChainFactors &f) {
             s.ChemInputs[2] = at(s.cPOL_b, kNO2) * f.NO2ToPpbFactor;
             s.ChemInputs[3] = at(s.cPOL_b, kO3) * f.O3ToPpbFactor;
         }
+        const ChemistryUnits units = chemistryUnits(s, f);
         if (s.Receptor1 == 1) {
-            formSide(s, f, side1(s), chemistry);
+            formSide(s, f, side1(s), chemistry ? &units : nullptr);
         }
         if (s.Receptor2 == 1) {
-            formSide(s, f, side2(s), chemistry);
+            formSide(s, f, side2(s), chemistry ? &units : nullptr);
         }
     }
     // A factor of 1 (most pollutants, and every one beyond the factor table)
@@ -219,6 +231,7 @@ void ApplyCrossSideCorrection(State &s, const ChainFactors &f, double threshold)
         correctFrom(s, p, T, side2(s), side1(s));
     }
     if (npol > kO3 && at(s.ModAvail, kNO2) == 1 && s.CalcNO2 == 1) {
+        const ChemistryUnits units = chemistryUnits(s, f);
         for (Side side : {side1(s), side2(s)}) {
             float sideNOx = 0;
             float flag = 0;
@@ -230,7 +243,7 @@ void ApplyCrossSideCorrection(State &s, const ChainFactors &f, double threshold)
                 flag = 2;
             }
             // Without a NOx of the side (NOx not modelled on it) there is nothing to correct.
-            if (sideChemistry(s, f, sideNOx, side.cor)) {
+            if (sideChemistry(s, units, sideNOx, side.cor)) {
                 ref(side.flag, kNO2) = flag;
             }
         }
