@@ -88,13 +88,30 @@ void clearModelledResults(State &s) {
 }
 
 void clearHourResults(State &s) {
+    s.ChemInputs.fill(kNoValue);
+    const std::size_t n = s.cPOL_mod_1.size();
+    const std::array<std::vector<float> *, 10> all{&s.cPOL_str_mod_1, &s.cPOL_str_mod_2, &s.cPOL_mod_1,
+                                                   &s.cPOL_mod_2,     &s.cPOL_cor_1,     &s.cPOL_cor_2,
+                                                   &s.cPOL_str_obs_1, &s.cPOL_str_obs_2, &s.flagPOL_1,
+                                                   &s.flagPOL_2};
+    if (std::all_of(all.begin(), all.end(), [n](const std::vector<float> *v) { return v->size() == n; })) {
+        // Every hour read clears them: one pass over all of them.
+        std::array<float *, 10> x{};
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            x[i] = all[i]->data();
+        }
+        for (std::size_t p = 0; p < n; ++p) {
+            x[0][p] = x[1][p] = x[2][p] = x[3][p] = x[4][p] = x[5][p] = x[6][p] = x[7][p] = kNoValue;
+            x[8][p] = x[9][p] = 0.0f;
+        }
+        return;
+    }
     for (std::vector<float> *v : {&s.cPOL_str_mod_1, &s.cPOL_str_mod_2, &s.cPOL_mod_1, &s.cPOL_mod_2,
                                   &s.cPOL_cor_1, &s.cPOL_cor_2, &s.cPOL_str_obs_1, &s.cPOL_str_obs_2}) {
         std::fill(v->begin(), v->end(), kNoValue);
     }
     std::fill(s.flagPOL_1.begin(), s.flagPOL_1.end(), 0.0f);
     std::fill(s.flagPOL_2.begin(), s.flagPOL_2.end(), 0.0f);
-    s.ChemInputs.fill(kNoValue);
 }
 
 void PassStreetGeometry(State &s) {
