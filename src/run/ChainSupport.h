@@ -32,6 +32,28 @@ template <typename T> T &ref(std::vector<T> &v, int p) {
     return sink;
 }
 
+// The same reads and writes for a loop over pollutants that has checked
+// once that every array and factor table it touches holds all of them
+// (as the run's set-up sizes them): Direct indexes them as they stand,
+// otherwise they go through the checked accessors above.
+template <bool Direct> struct PollutantAccess {
+    template <typename T> static T get(const std::vector<T> &v, int p) {
+        if constexpr (Direct) {
+            return v[static_cast<std::size_t>(p)];
+        } else {
+            return at(v, p);
+        }
+    }
+    template <typename T> static T &put(std::vector<T> &v, int p) {
+        if constexpr (Direct) {
+            return v[static_cast<std::size_t>(p)];
+        } else {
+            return ref(v, p);
+        }
+    }
+    static float scale(std::span<const float> f, int p);
+};
+
 // The chemistry's rates of the hour (globalrad, TempKelvin), made once for
 // all the NO2NOX calls of the hour, and again only when either changes.
 inline const ChemistryRates &hourChemistryRates(State &s) {
@@ -44,6 +66,14 @@ inline const ChemistryRates &hourChemistryRates(State &s) {
 
 inline float factor(std::span<const float> f, int p) {
     return p >= 0 && static_cast<std::size_t>(p) < f.size() ? f[static_cast<std::size_t>(p)] : 1.0f;
+}
+
+template <bool Direct> float PollutantAccess<Direct>::scale(std::span<const float> f, int p) {
+    if constexpr (Direct) {
+        return f[static_cast<std::size_t>(p)];
+    } else {
+        return factor(f, p);
+    }
 }
 
 inline double microgToPpb(const State &s, int p) {

@@ -12,6 +12,7 @@
 #include "platform/streetmodel/StreetModel.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vesk {
@@ -37,43 +38,67 @@ Side side2(State &s) {
             s.cPOL_str_obs_2, s.cPOL_cor_2, s.flagPOL_2,      s.ObsAvail_2};
 }
 
+// NO, NO2 and O3 from ppb into the output unit: the ppb-to-µg/m³ factor,
+// then the unit factor, of each; the same for both sides of an hour.
+struct ChemistryUnits {
+    std::array<double, 3> ppbToMicrog;
+    std::array<float, 3> unit;
+};
+
+ChemistryUnits chemistryUnits(const State &s, const ChainFactors &f) {
+    return {{ppbToMicrog(s, kNO), ppbToMicrog(s, kNO2), ppbToMicrog(s, kO3)},
+            {factor(f.InputUnitFactor, kNO), factor(f.InputUnitFactor, kNO2), factor(f.InputUnitFactor, kO3)}};
+}
+
 // Chemistry of a side from its NOx (ppb) with the hour's background inputs:
 // NO, NO2 and O3 in the output unit into `out`. False when an input is missing.
-bool sideChemistry(State &s, const ChainFactors &f, float sideNOx, std::vector<float> &out) {
+bool sideChemistry(State &s, const ChemistryUnits &u, float sideNOx, std::vector<float> &out) {
     const auto &in = s.ChemInputs;
     if (!(sideNOx >= 0) || in[0] < 0 || in[2] < 0 || in[3] < 0 || s.ResidenceTime < 0) {
         return false;
     }
     float no2 = 0, o3 = 0;
     NO2NOX(in[0], in[3], in[2], sideNOx, no2, o3, 0.05f, hourChemistryRates(s), s.ResidenceTime);
-    ref(out, kNO) =
-        static_cast<float>((sideNOx - no2) * ppbToMicrog(s, kNO) * factor(f.InputUnitFactor, kNO));
-    ref(out, kNO2) = static_cast<float>(no2 * ppbToMicrog(s, kNO2) * factor(f.InputUnitFactor, kNO2));
-    ref(out, kO3) = static_cast<float>(o3 * ppbToMicrog(s, kO3) * factor(f.InputUnitFactor, kO3));
+    ref(out, kNO) = static_cast<float>((sideNOx - no2) * u.ppbToMicrog[0] * u.unit[0]);
+    ref(out, kNO2) = static_cast<float>(no2 * u.ppbToMicrog[1] * u.unit[1]);
+    ref(out, kO3) = static_cast<float>(o3 * u.ppbToMicrog[2] * u.unit[2]);
     return true;
 }
 
-void formSide(State &s, const ChainFactors &f, Side side, bool chemistry) {
-    const int npol = polCount(s);
+// The street parts and the totals of one side. Direct: every array and
+// factor table it reads holds npol entries.
+template <bool Direct> void formSidePollutants(State &s, const ChainFactors &f, Side side, int npol) {
+    using A = PollutantAccess<Direct>;
     for (int p = 0; p < npol; ++p) {
-        if (at(s.ModAvail, p) != 1) {
+        if (A::get(s.ModAvail, p) != 1) {
             continue;
         }
-        const float q = at(s.qPOL, p);
+        const float q = A::get(s.qPOL, p);
         if (q < 0) {
             continue; // no emission of this pollutant this hour: no modelled value
         }
-        const float street = side.c_st * q * factor(f.InputUnitFactor, p);
-        ref(side.str, p) = street;
+        const float street = side.c_st * q * A::scale(f.InputUnitFactor, p);
+        A::put(side.str, p) = street;
         // NO, NO2 and O3 get their totals from the chemistry only.
         if (p != kNO && p != kNO2 && p != kO3) {
-            ref(side.mod, p) = at(s.cPOL_b, p) * factor(f.InputToModelFactor, p) + street;
+            A::put(side.mod, p) = A::get(s.cPOL_b, p) * A::scale(f.InputToModelFactor, p) + street;
         }
     }
-    if (chemistry) {
+}
+
+void formSide(State &s, const ChainFactors &f, Side side, const ChemistryUnits *chemistry) {
+    const int npol = polCount(s);
+    const auto n = static_cast<std::size_t>(npol);
+    if (s.ModAvail.size() == n && s.qPOL.size() == n && side.str.size() == n && side.mod.size() == n &&
+        f.InputUnitFactor.size() >= n && f.InputToModelFactor.size() >= n) {
+        formSidePollutants<true>(s, f, side, npol);
+    } else {
+        formSidePollutants<false>(s, f, side, npol);
+    }
+    if (chemistry != nullptr) {
         const float sideNOx = at(side.mod, kNOx) * f.NOxToPpbFactor;
         s.ChemInputs[1] = sideNOx;
-        sideChemistry(s, f, sideNOx, side.mod);
+        sideChemistry(s, *chemistry, sideNOx, side.mod);
     }
 }
 
@@ -121,19 +146,26 @@ void FormConcentrations(State &s, const ChainFactors &f) {
             s.ChemInputs[2] = at(s.cPOL_b, kNO2) * f.NO2ToPpbFactor;
             s.ChemInputs[3] = at(s.cPOL_b, kO3) * f.O3ToPpbFactor;
         }
+        const ChemistryUnits units = chemistryUnits(s, f);
         if (s.Receptor1 == 1) {
-            formSide(s, f, side1(s), chemistry);
+            formSide(s, f, side1(s), chemistry ? &units : nullptr);
         }
         if (s.Receptor2 == 1) {
-            formSide(s, f, side2(s), chemistry);
+            formSide(s, f, side2(s), chemistry ? &units : nullptr);
         }
     }
-    for (std::vector<float> *v : {&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r}) {
-        const int n = std::min(npol, static_cast<int>(v->size()));
-        for (int p = 0; p < n; ++p) {
-            float &x = (*v)[static_cast<std::size_t>(p)];
-            if (x >= 0) {
-                x *= factor(f.InputToModelFactor, p);
+    // A factor of 1 (most pollutants, and every one beyond the factor table)
+    // leaves a value as it is, to the bit: only the others are applied.
+    const std::size_t scaled = std::min(static_cast<std::size_t>(npol), f.InputToModelFactor.size());
+    const std::array<std::vector<float> *, 4> values{&s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_b, &s.cPOL_r};
+    for (std::size_t p = 0; p < scaled; ++p) {
+        const float k = f.InputToModelFactor[p];
+        if (k == 1.0f) {
+            continue;
+        }
+        for (std::vector<float> *v : values) {
+            if (p < v->size() && (*v)[p] >= 0) {
+                (*v)[p] *= k;
             }
         }
     }
@@ -199,6 +231,7 @@ void ApplyCrossSideCorrection(State &s, const ChainFactors &f, double threshold)
         correctFrom(s, p, T, side2(s), side1(s));
     }
     if (npol > kO3 && at(s.ModAvail, kNO2) == 1 && s.CalcNO2 == 1) {
+        const ChemistryUnits units = chemistryUnits(s, f);
         for (Side side : {side1(s), side2(s)}) {
             float sideNOx = 0;
             float flag = 0;
@@ -210,7 +243,7 @@ void ApplyCrossSideCorrection(State &s, const ChainFactors &f, double threshold)
                 flag = 2;
             }
             // Without a NOx of the side (NOx not modelled on it) there is nothing to correct.
-            if (sideChemistry(s, f, sideNOx, side.cor)) {
+            if (sideChemistry(s, units, sideNOx, side.cor)) {
                 ref(side.flag, kNO2) = flag;
             }
         }

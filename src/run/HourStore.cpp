@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace vesk::run {
 
@@ -77,6 +78,12 @@ void HourStore::keep(const RunContext &c) {
     k.daycase = h.daycase;
     k.cloudcover = h.cloudcover;
     k.hoursElapsed = c.HoursElapsed;
+    // The rates of the chemistry depend on the hour alone; each street's
+    // chemistry takes them as kept here when its hour's radiation and
+    // temperature (as the traffic step sets the temperature) are these.
+    k.chemRadiation = s.globalrad;
+    k.chemKelvin = (s.temperature < -50.0f ? 10.0f : s.temperature) + 273.0f;
+    k.chemRates = chemistryRates(k.chemRadiation, k.chemKelvin);
     k.hasDate = h.hasDate;
     k.text = static_cast<std::uint32_t>(m_texts.size());
     k.dateLength = static_cast<std::uint8_t>(std::min<std::size_t>(h.date.size(), 255));
@@ -167,6 +174,8 @@ void HourStore::replay(RunContext &c, std::size_t i) const {
     s.nlight = k.nlight;
     s.nheavy = k.nheavy;
     s.hour = k.hour;
+    s.ChemRates = k.chemRates;
+    s.ChemRatesFor = {k.chemRadiation, k.chemKelvin};
     h.netrad = k.netrad;
     h.r_hum = k.r_hum;
     h.ntotal = k.ntotal;
@@ -180,9 +189,16 @@ void HourStore::replay(RunContext &c, std::size_t i) const {
     h.cloudcover = k.cloudcover;
     h.hasDate = k.hasDate;
     const char *text = m_texts.data() + k.text;
-    h.date.assign(text, k.dateLength);
+    // The date and the day text stay the same for the hours of a day.
+    const std::string_view date(text, k.dateLength);
+    if (h.date != date) {
+        h.date.assign(date);
+    }
     h.DateTimeText.assign(text + k.dateLength, k.dateTimeLength);
-    c.DayDateText.assign(text + k.dateLength + k.dateTimeLength, k.dayLength);
+    const std::string_view day(text + k.dateLength + k.dateTimeLength, k.dayLength);
+    if (c.DayDateText != day) {
+        c.DayDateText.assign(day);
+    }
 
     const float *v = m_values.data() + i * m_width;
     for (std::vector<float> *array : pollutantArrays(s)) {

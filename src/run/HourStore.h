@@ -79,6 +79,10 @@ private:
         float netrad, r_hum, ntotal, coldstart;
         std::int32_t hour, day, month, year, minute, dayofweek, daycase, cloudcover;
         std::int64_t hoursElapsed;
+        // The chemistry's rates of the hour and the radiation and temperature
+        // (K) they were made for: the same for every street.
+        ChemistryRates chemRates;
+        float chemRadiation, chemKelvin;
         std::uint32_t text;                      // the hour's texts in m_texts
         std::uint32_t dayLength;                 // of the day text, up to its end mark
         std::uint8_t dateLength, dateTimeLength; // the day text follows them

@@ -71,6 +71,16 @@ void resizeHourArrays(State &s) {
 }
 
 void clearModelledResults(State &s) {
+    const std::size_t n = s.cPOL_mod_1.size();
+    if (s.cPOL_str_mod_1.size() == n && s.cPOL_str_mod_2.size() == n && s.cPOL_mod_2.size() == n) {
+        // Every hour of a street clears them: one pass over the four.
+        float *str1 = s.cPOL_str_mod_1.data(), *str2 = s.cPOL_str_mod_2.data();
+        float *mod1 = s.cPOL_mod_1.data(), *mod2 = s.cPOL_mod_2.data();
+        for (std::size_t p = 0; p < n; ++p) {
+            str1[p] = str2[p] = mod1[p] = mod2[p] = kNoValue;
+        }
+        return;
+    }
     std::fill(s.cPOL_str_mod_1.begin(), s.cPOL_str_mod_1.end(), kNoValue);
     std::fill(s.cPOL_str_mod_2.begin(), s.cPOL_str_mod_2.end(), kNoValue);
     std::fill(s.cPOL_mod_1.begin(), s.cPOL_mod_1.end(), kNoValue);
@@ -78,13 +88,30 @@ void clearModelledResults(State &s) {
 }
 
 void clearHourResults(State &s) {
+    s.ChemInputs.fill(kNoValue);
+    const std::size_t n = s.cPOL_mod_1.size();
+    const std::array<std::vector<float> *, 10> all{&s.cPOL_str_mod_1, &s.cPOL_str_mod_2, &s.cPOL_mod_1,
+                                                   &s.cPOL_mod_2,     &s.cPOL_cor_1,     &s.cPOL_cor_2,
+                                                   &s.cPOL_str_obs_1, &s.cPOL_str_obs_2, &s.flagPOL_1,
+                                                   &s.flagPOL_2};
+    if (std::all_of(all.begin(), all.end(), [n](const std::vector<float> *v) { return v->size() == n; })) {
+        // Every hour read clears them: one pass over all of them.
+        std::array<float *, 10> x{};
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            x[i] = all[i]->data();
+        }
+        for (std::size_t p = 0; p < n; ++p) {
+            x[0][p] = x[1][p] = x[2][p] = x[3][p] = x[4][p] = x[5][p] = x[6][p] = x[7][p] = kNoValue;
+            x[8][p] = x[9][p] = 0.0f;
+        }
+        return;
+    }
     for (std::vector<float> *v : {&s.cPOL_str_mod_1, &s.cPOL_str_mod_2, &s.cPOL_mod_1, &s.cPOL_mod_2,
                                   &s.cPOL_cor_1, &s.cPOL_cor_2, &s.cPOL_str_obs_1, &s.cPOL_str_obs_2}) {
         std::fill(v->begin(), v->end(), kNoValue);
     }
     std::fill(s.flagPOL_1.begin(), s.flagPOL_1.end(), 0.0f);
     std::fill(s.flagPOL_2.begin(), s.flagPOL_2.end(), 0.0f);
-    s.ChemInputs.fill(kNoValue);
 }
 
 void PassStreetGeometry(State &s) {
@@ -156,12 +183,42 @@ bool spreadIntegral(const State &s, float radius, float height, float *spread, B
     return found;
 }
 
+// The conditions-file background, the measured street parts (-99 where
+// none) and the availability of every pollutant. Direct: every array holds
+// npol entries, and each street part is written once.
+template <bool Direct> void completeMeasuredParts(State &s, const ChainFactors &f, int npol) {
+    using A = PollutantAccess<Direct>;
+    if constexpr (!Direct) {
+        std::fill(s.cPOL_str_obs_1.begin(), s.cPOL_str_obs_1.end(), kNoValue);
+        std::fill(s.cPOL_str_obs_2.begin(), s.cPOL_str_obs_2.end(), kNoValue);
+    }
+    for (int p = 0; p < npol; ++p) {
+        if (A::get(s.cPOL_b, p) < 0 && A::get(s.CndBackground, p) >= 0) {
+            A::put(s.cPOL_b, p) = A::get(s.CndBackground, p);
+        }
+        const float b = A::get(s.cPOL_b, p);
+        if (A::get(s.cPOL_obs_1, p) >= 0 && b >= 0) {
+            A::put(s.cPOL_str_obs_1, p) = (A::get(s.cPOL_obs_1, p) - b) * A::scale(f.InputToModelFactor, p);
+        } else if constexpr (Direct) {
+            A::put(s.cPOL_str_obs_1, p) = kNoValue;
+        }
+        if (A::get(s.cPOL_obs_2, p) >= 0 && b >= 0) {
+            A::put(s.cPOL_str_obs_2, p) = (A::get(s.cPOL_obs_2, p) - b) * A::scale(f.InputToModelFactor, p);
+        } else if constexpr (Direct) {
+            A::put(s.cPOL_str_obs_2, p) = kNoValue;
+        }
+        if (b < 0) {
+            A::put(s.BackAvail, p) = 0;
+            A::put(s.ModAvail, p) = 0;
+        }
+    }
+}
+
 } // namespace
 
 void CompleteBackground(State &s, const ChainFactors &f, BackgroundMemo *memo) {
     const int npol = polCount(s);
-    std::fill(s.cPOL_str_obs_1.begin(), s.cPOL_str_obs_1.end(), kNoValue);
-    std::fill(s.cPOL_str_obs_2.begin(), s.cPOL_str_obs_2.end(), kNoValue);
+    // The measured street parts are set afresh at the end (below).
     const bool city = s.CitySize > 0 && s.CitySize < static_cast<int>(s.CityRadius.size()) &&
                       s.CitySize < static_cast<int>(s.CityBuildingHeight.size()) && s.HourCalculable == 1;
     s.SpreadIntegral = kNoValue;
@@ -245,21 +302,13 @@ void CompleteBackground(State &s, const ChainFactors &f, BackgroundMemo *memo) {
         }
     }
 
-    for (int p = 0; p < npol; ++p) {
-        if (at(s.cPOL_b, p) < 0 && at(s.CndBackground, p) >= 0) {
-            ref(s.cPOL_b, p) = at(s.CndBackground, p);
-        }
-        const float b = at(s.cPOL_b, p);
-        if (at(s.cPOL_obs_1, p) >= 0 && b >= 0) {
-            ref(s.cPOL_str_obs_1, p) = (at(s.cPOL_obs_1, p) - b) * factor(f.InputToModelFactor, p);
-        }
-        if (at(s.cPOL_obs_2, p) >= 0 && b >= 0) {
-            ref(s.cPOL_str_obs_2, p) = (at(s.cPOL_obs_2, p) - b) * factor(f.InputToModelFactor, p);
-        }
-        if (b < 0) {
-            ref(s.BackAvail, p) = 0;
-            ref(s.ModAvail, p) = 0;
-        }
+    const auto n = static_cast<std::size_t>(npol);
+    if (s.CndBackground.size() == n && s.cPOL_obs_1.size() == n && s.cPOL_obs_2.size() == n &&
+        s.cPOL_str_obs_1.size() == n && s.cPOL_str_obs_2.size() == n && s.BackAvail.size() == n &&
+        s.ModAvail.size() == n && f.InputToModelFactor.size() >= n) {
+        completeMeasuredParts<true>(s, f, npol);
+    } else {
+        completeMeasuredParts<false>(s, f, npol);
     }
     if (npol > 3 && (at(s.BackAvail, 0) == 0 || at(s.BackAvail, 3) == 0 || at(s.ModAvail, 0) == 0)) {
         ref(s.ModAvail, 2) = 0;

@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace vesk {
 namespace {
@@ -567,6 +569,73 @@ TEST_F(Chain, correctedNO2ComesFromMeasuredNOxOrElseFromCorrectedNOx) {
     EXPECT_EQ(s.flagPOL_2[NO2], 2);
     // O3 is no emitter: it gets a value only from the chemistry, without a flag of its own.
     EXPECT_EQ(s.flagPOL_1[O3], 0);
+}
+
+// The hour's arrays are indexed directly when every one holds the run's
+// pollutants, and through the checked accessors otherwise (here: one
+// array a pollutant longer). Both routes must give the same bits, for
+// values of every kind: missing, unit factors other than 1, a conditions
+// value, measurements on one side only.
+TEST_F(Chain, theDirectAndTheCheckedRouteOfAnHourGiveTheSameBits) {
+    iuf = {1, 1, 1, 1, 0.001f, 0.5f, 1};
+    itmf = {1.5f, 1, 1, 1, 0.001f, 2, 1};
+    refresh();
+    f.Pol0ToPpbFactor = 0.53f;
+    f.NOxToPpbFactor = 0.53f;
+    s.cPOL_b[PM10] = -99;
+    s.CndBackground[PM10] = 18;
+    s.cPOL_obs_1 = {80, -99, 30, -99, 700, 45, -99};
+    s.cPOL_r = {15, -99, 8, 35, 250, -99, -99};
+    s.ModAvail[CO] = 0;
+    RunStreetModelHour(s);
+    auto bits = [](const std::vector<float> &v) {
+        std::vector<std::uint32_t> b(v.size());
+        std::memcpy(b.data(), v.data(), v.size() * sizeof(float));
+        return b;
+    };
+    struct Lengthen {
+        const char *array;
+        std::vector<float> State::*floats;
+        std::vector<int> State::*flags;
+    };
+    for (const Lengthen &l : {Lengthen{"none", nullptr, nullptr}, Lengthen{"qPOL", &State::qPOL, nullptr},
+                              Lengthen{"CndBackground", &State::CndBackground, nullptr},
+                              Lengthen{"cPOL_mod_2", &State::cPOL_mod_2, nullptr},
+                              Lengthen{"ModAvail", nullptr, &State::ModAvail}}) {
+        SCOPED_TRACE(l.array);
+        State direct = s, checked = s;
+        if (l.floats != nullptr) {
+            (checked.*l.floats).push_back(-99);
+        }
+        if (l.flags != nullptr) {
+            (checked.*l.flags).push_back(1);
+        }
+        for (State *x : {&direct, &checked}) {
+            CompleteBackground(*x, f);
+            FormConcentrations(*x, f);
+        }
+        for (auto array : {&State::cPOL_b, &State::cPOL_r, &State::cPOL_obs_1, &State::cPOL_obs_2,
+                           &State::cPOL_str_obs_1, &State::cPOL_str_obs_2, &State::cPOL_str_mod_1,
+                           &State::cPOL_str_mod_2, &State::cPOL_mod_1, &State::cPOL_mod_2}) {
+            std::vector<float> a = direct.*array, b = checked.*array;
+            b.resize(a.size());
+            EXPECT_EQ(bits(a), bits(b));
+        }
+        std::vector<int> avail = checked.ModAvail;
+        avail.resize(direct.ModAvail.size());
+        EXPECT_EQ(direct.ModAvail, avail);
+        EXPECT_EQ(direct.BackAvail, checked.BackAvail);
+    }
+    // The route is not a no-op: values of every kind were formed.
+    State x = s;
+    CompleteBackground(x, f);
+    FormConcentrations(x, f);
+    EXPECT_FLOAT_EQ(x.cPOL_b[PM10], 18 * 2);
+    EXPECT_FLOAT_EQ(x.cPOL_str_obs_1[PM10], (45 - 18) * 2);
+    EXPECT_EQ(x.cPOL_str_obs_2[PM10], -99);
+    EXPECT_EQ(x.cPOL_mod_1[CO], -99);
+    EXPECT_GT(x.cPOL_mod_1[NO2], 0);
+    EXPECT_FLOAT_EQ(x.cPOL_r[NOx], 15 * 1.5f);
 }
 
 } // namespace
