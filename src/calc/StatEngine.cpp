@@ -235,8 +235,9 @@ bool StatisticsEngine::addHour(int pollutant, int sideNo, const StatHourValues &
     // Running 8-hour windows and the day's maximum of their averages: the
     // hourly rows may show this hour's average, so they never wait.
     const long elapsed = st.windowsStarted ? m_clock - st.lastClock : 8;
-    for (unsigned windows = plan.run8, i = 0; windows != 0; windows >>= 1, ++i) {
-        if ((windows & 1u) != 0) {
+#pragma GCC unroll 3
+    for (unsigned i = 0; i < kSeriesCount; ++i) {
+        if ((plan.run8 >> i & 1u) != 0) {
             const float average8 =
                 st.window[i].update(value[i], (admitted >> i & 1u) != 0, elapsed, m_setup.MinNobs8);
             st.average8[i] = average8;

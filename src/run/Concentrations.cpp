@@ -142,18 +142,26 @@ void FormConcentrations(State &s, const ChainFactors &f) {
 namespace {
 
 // hourStatValues of both sides of pollutant p, made inline for the
-// statistics of every hour: what the sides share is read once.
-inline void statValues(const State &s, int p, std::array<StatHourValues, 2> &v) {
-    const float background = at(s.cPOL_b, p);
-    const bool backgroundAvailable = at(s.BackAvail, p) == 1;
-    const bool calculable = s.HourCalculable == 1 && at(s.ModAvail, p) == 1;
+// statistics of every hour: what the sides share is read once. Sized: every
+// array the values come from is known to hold p, so no read needs a check.
+template <bool Sized> inline void statValues(const State &s, int p, std::array<StatHourValues, 2> &v) {
+    const auto get = [p](const auto &array) {
+        if constexpr (Sized) {
+            return array[static_cast<std::size_t>(p)];
+        } else {
+            return at(array, p);
+        }
+    };
+    const float background = get(s.cPOL_b);
+    const bool backgroundAvailable = get(s.BackAvail) == 1;
+    const bool calculable = s.HourCalculable == 1 && get(s.ModAvail) == 1;
     const auto side = [&](StatHourValues &h, const std::vector<float> &mod, const std::vector<float> &obs,
                           const std::vector<int> &obsAvail, int receptor) {
-        h.modelled = at(mod, p);
-        h.measured = at(obs, p);
+        h.modelled = get(mod);
+        h.measured = get(obs);
         h.background = background;
         h.modelledAvailable = calculable && h.modelled >= 0;
-        h.measuredAvailable = at(obsAvail, p) == 1;
+        h.measuredAvailable = get(obsAvail) == 1;
         h.backgroundAvailable = backgroundAvailable;
         h.receptorInUse = receptor == 1;
     };
@@ -165,7 +173,7 @@ inline void statValues(const State &s, int p, std::array<StatHourValues, 2> &v) 
 
 StatHourValues hourStatValues(const State &s, int p, int side) {
     std::array<StatHourValues, 2> v;
-    statValues(s, p, v);
+    statValues<false>(s, p, v);
     return v[side == 1 ? 0 : 1];
 }
 
@@ -173,6 +181,11 @@ bool addHourStatistics(State &s) {
     StatisticsEngine &stats = s.Statistics;
     const int n = s.NPol + 1;
     const StatisticsDemand &demand = stats.setup().demand;
+    // The pollutants every array holds (all of them once the run has sized the arrays).
+    const std::size_t sized =
+        std::min({s.cPOL_b.size(), s.BackAvail.size(), s.ModAvail.size(), s.cPOL_mod_1.size(),
+                  s.cPOL_mod_2.size(), s.cPOL_obs_1.size(), s.cPOL_obs_2.size(), s.ObsAvail_1.size(),
+                  s.ObsAvail_2.size()});
     bool modelled = false;
     for (int p = 0; p < n; ++p) {
         const bool asked = demand.wantsAny(p);
@@ -180,7 +193,11 @@ bool addHourStatistics(State &s) {
             continue;
         }
         std::array<StatHourValues, 2> v;
-        statValues(s, p, v);
+        if (static_cast<std::size_t>(p) < sized) {
+            statValues<true>(s, p, v);
+        } else {
+            statValues<false>(s, p, v);
+        }
         modelled = modelled || v[0].modelledAvailable || v[1].modelledAvailable;
         if (asked) {
             stats.addHour(p, 1, v[0]);
