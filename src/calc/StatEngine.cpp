@@ -126,7 +126,8 @@ void StatisticsEngine::closeDaySum(int pollutant, int sideNo, unsigned series, l
     const float average = side(pollutant, sideNo).daySum[series].close(m_setup.MinNobsDay);
     if (record >= 0) {
         m_days[static_cast<std::size_t>(record)]
-            .averages[static_cast<std::size_t>(pollutant)][static_cast<std::size_t>(sideNo - 1)][series] = average;
+            .averages[static_cast<std::size_t>(pollutant)][static_cast<std::size_t>(sideNo - 1)][series] =
+            average;
     }
 }
 
@@ -228,21 +229,19 @@ bool StatisticsEngine::addHour(int pollutant, int sideNo, const StatHourValues &
     if (!plan.any()) {
         return true;
     }
-    const StatAvailability avail = availabilityOf(values);
-    const bool both = m_setup.CalcOnlyIfBoth;
     const std::array<float, kSeriesCount> value = {values.modelled, values.measured, values.background};
-    const unsigned admitted = (pairAdmits(Series::Modelled, avail, both) ? 1u : 0u) |
-                              (pairAdmits(Series::Measured, avail, both) ? 2u : 0u) |
-                              (pairAdmits(Series::Background, avail, both) ? 4u : 0u);
+    const unsigned admitted = admittedSeries(values, m_setup.CalcOnlyIfBoth);
 
     // Running 8-hour windows and the day's maximum of their averages: the
     // hourly rows may show this hour's average, so they never wait.
     const long elapsed = st.windowsStarted ? m_clock - st.lastClock : 8;
-    for (unsigned windows = plan.run8, i = 0; windows != 0; windows >>= 1, ++i) {
-        if ((windows & 1u) != 0) {
-            st.average8[i] =
+#pragma GCC unroll 3
+    for (unsigned i = 0; i < kSeriesCount; ++i) {
+        if ((plan.run8 >> i & 1u) != 0) {
+            const float average8 =
                 st.window[i].update(value[i], (admitted >> i & 1u) != 0, elapsed, m_setup.MinNobs8);
-            st.dayMax[i].take(st.average8[i]);
+            st.average8[i] = average8;
+            st.dayMax[i].take(average8);
         }
     }
     st.windowsStarted = true;
@@ -391,8 +390,8 @@ void StatisticsEngine::publishRankedFamily(const SourcedSink &sink, StatPart par
         }
         long deepest = 1;
         for (std::size_t j = 0; j < definitions; ++j) {
-            deepest = std::max({deepest, static_cast<long>(family.nth[j]),
-                                percentileIndex(family.fractions[j], counts[i])});
+            deepest = std::max(
+                {deepest, static_cast<long>(family.nth[j]), percentileIndex(family.fractions[j], counts[i])});
         }
         lists[i]->slot(std::min(deepest, lists[i]->count()));
     }

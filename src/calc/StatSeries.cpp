@@ -42,40 +42,24 @@ void HourlySeries::reset() {
 }
 
 void Run8Window::reset() {
-    m_ring.fill(kStatMissing);
+    m_ring.fill(0.0);
     m_current = 7;
     m_valid = 0;
+    m_count = 0;
 }
 
-float Run8Window::update(float value, bool admitted, long hoursElapsed, int minNobs8) {
-    const long step = std::max(hoursElapsed, 1L);
-    if (step >= 8) {
-        reset();
-    } else {
-        // The hours skipped between two records hold no value.
-        for (long k = 1; k < step; ++k) {
-            push(kStatMissing);
-        }
+void Run8Window::skip(long hours) {
+    for (long k = 0; k < hours; ++k) {
+        push(0.0, 0u);
     }
-    push((admitted && value >= 0.0f) ? value : kStatMissing);
-
-    if (m_valid < std::max(minNobs8, 1)) {
-        return kStatMissing; // a series without values (often a measured one) ends here
-    }
-    // The valid values in slot order; a missing one adds an exact 0, which
-    // leaves the sum as it was (and lets the loop run without branches).
-    const float *slot = window();
-    double sum = 0.0;
-#pragma GCC unroll 8
-    for (int i = 0; i < 8; ++i) {
-        sum += static_cast<double>(std::max(slot[i], 0.0f));
-    }
-    return static_cast<float>(sum / m_valid);
 }
 
 std::array<float, 8> Run8Window::slots() const {
     std::array<float, 8> out;
-    std::copy(window(), window() + 8, out.begin());
+    for (unsigned i = 0; i < 8; ++i) {
+        const bool valid = (m_valid >> (7 - i) & 1u) != 0;
+        out[i] = valid ? static_cast<float>(window()[i]) : kStatMissing;
+    }
     return out;
 }
 

@@ -11,6 +11,7 @@
 
 #include "calc/StatTopList.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vesk {
@@ -86,6 +87,24 @@ inline bool pairAdmits(Series series, const StatAvailability &hour, bool calcOnl
     return false;
 }
 
+// The series that take the hour (bit i = Series i), as pairAdmits decides
+// for each of them, worked out together without a branch per series.
+inline unsigned admittedSeries(const StatHourValues &hour, bool calcOnlyIfBoth) {
+    const unsigned m =
+        static_cast<unsigned>(hour.modelledAvailable) & static_cast<unsigned>(hour.modelled >= 0.0f);
+    const unsigned o =
+        static_cast<unsigned>(hour.measuredAvailable) & static_cast<unsigned>(hour.measured >= 0.0f);
+    const unsigned b =
+        static_cast<unsigned>(hour.backgroundAvailable) & static_cast<unsigned>(hour.background >= 0.0f);
+    if (!calcOnlyIfBoth) {
+        return m | o << 1 | b << 2;
+    }
+    const unsigned inUse = hour.receptorInUse ? 1u : 0u;
+    const unsigned measuredPartner = inUse != 0 ? m : b;
+    const unsigned backgroundPartner = inUse != 0 ? (m & o) : o;
+    return (m & o) | (o & measuredPartner) << 1 | (b & backgroundPartner) << 2;
+}
+
 // Average of a series: sum / count, or -99 when no value was taken or the sum
 // is negative.
 float seriesAverage(long count, double sum);
@@ -108,13 +127,16 @@ struct HourlySeries {
 };
 
 // The running 8-hour window of one series: slot 7 is the current hour, slot 0
-// seven hours earlier; -99 marks an hour without an admitted value.
+// seven hours earlier.
 //
-// The eight hours live in a ring that holds every value twice (at i and
-// i + 8), so the window is always eight contiguous floats, oldest first:
-// moving on writes one value instead of shifting seven, and the count of
-// valid values moves with it. The average still adds the valid values in slot
-// order, so it is the same double as a sum over a shifted window.
+// The eight hours live in a ring that holds every hour twice (at i and i + 8),
+// so the window is always eight contiguous doubles, oldest first: moving on
+// writes one hour instead of shifting seven. An hour without an admitted value
+// holds +0.0 and a clear bit in the mask of valid hours, whose count moves with
+// the window. The average then adds all eight slots in slot order without a
+// test: the sum starts at +0.0 and takes only values >= 0 (or -0.0), so adding
+// +0.0 for a gap leaves it the very same double as adding the valid values
+// alone.
 class Run8Window {
 public:
     Run8Window() { reset(); }
@@ -122,27 +144,54 @@ public:
 
     // Moves the window on by hoursElapsed (below 1 counts as 1; 8 or more
     // starts afresh), puts the value into the current slot when admitted
-    // (-99 otherwise), and returns the 8-hour average: the mean of the admitted
-    // values in the window when there are at least minNobs8 (and at least one)
-    // of them, else -99.
-    float update(float value, bool admitted, long hoursElapsed, int minNobs8);
+    // (a gap otherwise), and returns the 8-hour average: the mean of the
+    // admitted values in the window when there are at least minNobs8 (and at
+    // least one) of them, else -99.
+    float update(float value, bool admitted, long hoursElapsed, int minNobs8) {
+        if (hoursElapsed >= 8) {
+            reset();
+        } else if (hoursElapsed > 1) {
+            skip(hoursElapsed - 1);
+        }
+        const bool valid = admitted && value >= 0.0f;
+        push(valid ? static_cast<double>(value) : 0.0, valid ? 1u : 0u);
+        if (m_count < std::max(minNobs8, 1)) {
+            return kStatMissing; // a series without values (often a measured one) ends here
+        }
+        const double *slot = window();
+        double sum = 0.0;
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i) {
+            sum += slot[i];
+        }
+        return static_cast<float>(sum / m_count);
+    }
 
-    int validCount() const { return m_valid; }
+    int validCount() const {
+        return m_count;
+    }
+    // The window oldest first, -99 for an hour without a value.
     std::array<float, 8> slots() const;
 
 private:
     // Writes the slot after the current one, which becomes the current one.
-    void push(float value) {
+    void push(double value, unsigned valid) {
         m_current = (m_current + 1) & 7u;
-        m_valid += (value >= 0.0f ? 1 : 0) - (m_ring[m_current] >= 0.0f ? 1 : 0);
+        m_count += static_cast<int>(valid) - static_cast<int>(m_valid >> 7);
+        m_valid = (m_valid << 1 | valid) & 0xFFu;
         m_ring[m_current] = value;
         m_ring[m_current + 8] = value;
     }
-    const float *window() const { return &m_ring[m_current + 1]; }
+    // Hours between two records: gaps.
+    void skip(long hours);
+    const double *window() const {
+        return &m_ring[m_current + 1];
+    }
 
-    std::array<float, 16> m_ring;
+    std::array<double, 16> m_ring;
     unsigned m_current = 7; // ring position of the current hour (0..7)
-    int m_valid = 0;        // valid values in the window
+    unsigned m_valid = 0;   // bit k: the hour k hours before the current one has a value
+    int m_count = 0;        // valid hours in the window (bits of m_valid)
 };
 
 // The day's maximum of the valid 8-hour averages of one series.
@@ -151,12 +200,12 @@ struct Run8DayMaximum {
     int valid = 0;
 
     // Takes an 8-hour average of the hour; a negative one (-99) is not valid.
+    // (The maximum is -99 or a valid average, so a valid one above it is the
+    // new maximum: no branch is needed.)
     void take(float average8) {
-        if (!(average8 >= 0.0f)) {
-            return;
-        }
-        maximum = (maximum == kStatMissing || average8 > maximum) ? average8 : maximum;
-        ++valid;
+        const bool isValid = average8 >= 0.0f;
+        maximum = isValid && average8 > maximum ? average8 : maximum;
+        valid += isValid ? 1 : 0;
     }
     // Closes the day: when `rank` and more than minDailyMax valid values were
     // taken, the maximum goes into the list of daily maxima. Clears the day.

@@ -173,41 +173,67 @@ void FormConcentrations(State &s, const ChainFactors &f) {
 
 namespace {
 
-// hourStatValues, made inline for the statistics of every hour.
-inline StatHourValues statValues(const State &s, int p, int side) {
-    const bool first = side == 1;
-    StatHourValues v;
-    v.modelled = at(first ? s.cPOL_mod_1 : s.cPOL_mod_2, p);
-    v.measured = at(first ? s.cPOL_obs_1 : s.cPOL_obs_2, p);
-    v.background = at(s.cPOL_b, p);
-    v.modelledAvailable = s.HourCalculable == 1 && at(s.ModAvail, p) == 1 && v.modelled >= 0;
-    v.measuredAvailable = at(first ? s.ObsAvail_1 : s.ObsAvail_2, p) == 1;
-    v.backgroundAvailable = at(s.BackAvail, p) == 1;
-    v.receptorInUse = (first ? s.Receptor1 : s.Receptor2) == 1;
-    return v;
+// hourStatValues of both sides of pollutant p, made inline for the
+// statistics of every hour: what the sides share is read once. Sized: every
+// array the values come from is known to hold p, so no read needs a check.
+template <bool Sized> inline void statValues(const State &s, int p, std::array<StatHourValues, 2> &v) {
+    const auto get = [p](const auto &array) {
+        if constexpr (Sized) {
+            return array[static_cast<std::size_t>(p)];
+        } else {
+            return at(array, p);
+        }
+    };
+    const float background = get(s.cPOL_b);
+    const bool backgroundAvailable = get(s.BackAvail) == 1;
+    const bool calculable = s.HourCalculable == 1 && get(s.ModAvail) == 1;
+    const auto side = [&](StatHourValues &h, const std::vector<float> &mod, const std::vector<float> &obs,
+                          const std::vector<int> &obsAvail, int receptor) {
+        h.modelled = get(mod);
+        h.measured = get(obs);
+        h.background = background;
+        h.modelledAvailable = calculable && h.modelled >= 0;
+        h.measuredAvailable = get(obsAvail) == 1;
+        h.backgroundAvailable = backgroundAvailable;
+        h.receptorInUse = receptor == 1;
+    };
+    side(v[0], s.cPOL_mod_1, s.cPOL_obs_1, s.ObsAvail_1, s.Receptor1);
+    side(v[1], s.cPOL_mod_2, s.cPOL_obs_2, s.ObsAvail_2, s.Receptor2);
 }
 
 } // namespace
 
 StatHourValues hourStatValues(const State &s, int p, int side) {
-    return statValues(s, p, side);
+    std::array<StatHourValues, 2> v;
+    statValues<false>(s, p, v);
+    return v[side == 1 ? 0 : 1];
 }
 
 bool addHourStatistics(State &s) {
     StatisticsEngine &stats = s.Statistics;
     const int n = s.NPol + 1;
     const StatisticsDemand &demand = stats.setup().demand;
+    // The pollutants every array holds (all of them once the run has sized the arrays).
+    const std::size_t sized =
+        std::min({s.cPOL_b.size(), s.BackAvail.size(), s.ModAvail.size(), s.cPOL_mod_1.size(),
+                  s.cPOL_mod_2.size(), s.cPOL_obs_1.size(), s.cPOL_obs_2.size(), s.ObsAvail_1.size(),
+                  s.ObsAvail_2.size()});
     bool modelled = false;
     for (int p = 0; p < n; ++p) {
         const bool asked = demand.wantsAny(p);
-        for (int side = 1; side <= 2; ++side) {
-            if (asked || !modelled) {
-                const StatHourValues v = statValues(s, p, side);
-                modelled = modelled || v.modelledAvailable;
-                if (asked) {
-                    stats.addHour(p, side, v);
-                }
-            }
+        if (!asked && modelled) {
+            continue;
+        }
+        std::array<StatHourValues, 2> v;
+        if (static_cast<std::size_t>(p) < sized) {
+            statValues<true>(s, p, v);
+        } else {
+            statValues<false>(s, p, v);
+        }
+        modelled = modelled || v[0].modelledAvailable || v[1].modelledAvailable;
+        if (asked) {
+            stats.addHour(p, 1, v[0]);
+            stats.addHour(p, 2, v[1]);
         }
     }
     return modelled;

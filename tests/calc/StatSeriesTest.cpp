@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace vesk {
 namespace {
 
@@ -46,6 +48,27 @@ INSTANTIATE_TEST_SUITE_P(Table, StatPairingRule, testing::Values(
     PairCase{false, false, true,  true,  true,     false, true,  true },
     PairCase{false, true,  true,  true,  true,     true,  true,  true }));
 // clang-format on
+
+TEST(StatAdmittedSeries, AgreesWithThePairingRuleForEveryFlagValueAndSide) {
+    // Per series: the flag, and a value formed, never formed, -0 or not a number.
+    const float values[] = {5.0f, -99.0f, -0.0f, std::numeric_limits<float>::quiet_NaN()};
+    for (unsigned code = 0; code < 8 * 8 * 8 * 4; ++code) {
+        StatHourValues h;
+        h.modelled = values[code & 3u];
+        h.modelledAvailable = (code >> 2 & 1u) != 0;
+        h.measured = values[code >> 3 & 3u];
+        h.measuredAvailable = (code >> 5 & 1u) != 0;
+        h.background = values[code >> 6 & 3u];
+        h.backgroundAvailable = (code >> 8 & 1u) != 0;
+        h.receptorInUse = (code >> 9 & 1u) != 0;
+        const bool both = (code >> 10 & 1u) != 0;
+        const StatAvailability a = availabilityOf(h);
+        const unsigned expected = (pairAdmits(Series::Modelled, a, both) ? 1u : 0u) |
+                                  (pairAdmits(Series::Measured, a, both) ? 2u : 0u) |
+                                  (pairAdmits(Series::Background, a, both) ? 4u : 0u);
+        ASSERT_EQ(admittedSeries(h, both), expected) << "case " << code;
+    }
+}
 
 TEST(StatAvailability, AValueIsAvailableOnlyWhenFlaggedAndNotNegative) {
     StatHourValues h;

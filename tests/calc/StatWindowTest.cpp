@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -45,6 +48,39 @@ TEST(StatRun8WindowAgreement, MatchesTheMeanOfTheLastEightHoursOverRandomGapsAnd
             ASSERT_EQ(average, expected) << "hour " << i << ", minNobs8 " << minNobs8;
             ASSERT_EQ(window.validCount(), count) << "hour " << i;
         }
+    }
+}
+
+// Values far apart in size (where the order of the additions shows in the
+// last bit), zeros of either sign and the smallest numbers: the average must
+// be the mean of the window's values added oldest first, to the last bit.
+TEST(StatRun8WindowAgreement, AddsTheValuesOldestFirstToTheLastBit) {
+    const float values[] = {-0.0f, 0.0f, 1e-45f, 1e-30f, 0.1f, 3.0f, 7.25f, 1e7f, 3e20f, -99.0f};
+    std::mt19937 random(23);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(values) - 1);
+    std::uniform_int_distribution<int> percent(0, 99);
+    Run8Window window;
+    std::vector<float> clock;
+    for (int i = 0; i < 20000; ++i) {
+        const long step = percent(random) < 95 ? 1 : 2 + percent(random) % 9;
+        const float value = values[pick(random)];
+        for (long k = 1; k < step; ++k) {
+            clock.push_back(-99.0f);
+        }
+        clock.push_back(value);
+        const float average = window.update(value, true, step, 1);
+
+        int count = 0;
+        double sum = 0.0;
+        for (std::size_t h = clock.size() > 8 ? clock.size() - 8 : 0; h < clock.size(); ++h) {
+            if (clock[h] >= 0.0f) {
+                ++count;
+                sum += clock[h];
+            }
+        }
+        const float expected = count >= 1 ? static_cast<float>(sum / count) : -99.0f;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(average), std::bit_cast<std::uint32_t>(expected))
+            << "hour " << i << ": " << average << " against " << expected;
     }
 }
 
