@@ -7,8 +7,10 @@
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
+#include "platform/emission/EmissionLibrary.h"
 #include "project/FileLists.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
@@ -165,9 +167,68 @@ std::string CategoryMismatch(const CalcState &s) {
            "Vehicle list: " + join(categories);
 }
 
-static bool expandDayCase(CalcState &s, int d, std::string *error) {
+// The emission of one vehicle of each category, per period, day case and
+// emitting pollutant, at the speeds and cold-start shares of a traffic file
+// (see TrafficSetupCache). The emission of a category with flow f is then
+// f times it, exactly as computed for f itself: the emission is the flow
+// times the factor (or times the factor's share of a composed category), and
+// a missing factor gives -99 whatever the flow.
+struct TrafficSetupCache::UnitEmissions {
+    std::shared_ptr<const ParsedTrafficFile> file;
+    // What the per-vehicle emissions depend on besides the file and the run's emission set-up.
+    std::vector<float> speeds; // vShort, vLong and coldStart per period and day case
+    float defaultSpeed = 0;
+    int nhours = 0, dayCases = 0, categories = 0, vehCategories = 0;
+    std::vector<int> emitters;
+    // Per day case, period and emitter: the vehicle categories' cells
+    // (1..categories) then the traffic categories' totals (1..vehCategories).
+    std::vector<float> values;
+    std::vector<int> slotCategory; // the traffic category (1..) of each vehicle category's cell
+
+    std::size_t stride() const { return static_cast<std::size_t>(categories + vehCategories); }
+    const float *at(int d, int h, int j) const {
+        const auto n = static_cast<std::size_t>(emitters.size());
+        return values.data() + ((static_cast<std::size_t>(d - 1) * static_cast<std::size_t>(nhours) +
+                                 static_cast<std::size_t>(h - 1)) *
+                                    n +
+                                static_cast<std::size_t>(j - 1)) *
+                                   stride();
+    }
+};
+
+namespace {
+
+std::vector<float> speedProfiles(const CalcState &s) {
+    const TrafficAll &all = s.EmissionComponent.TrafficList.All;
+    std::vector<float> v;
+    v.reserve(static_cast<std::size_t>(3 * s.Nhours * s.DayCases));
+    for (int d = 1; d <= s.DayCases; ++d) {
+        for (int h = 1; h <= s.Nhours; ++h) {
+            v.push_back(all.Vshort(h, d));
+            v.push_back(all.Vlong(h, d));
+            v.push_back(all.ColdStart(h, d));
+        }
+    }
+    return v;
+}
+
+// The flow times an emission per vehicle; -99 stays missing.
+inline float timesFlow(float flow, float perVehicle) {
+    return perVehicle < 0 ? -99.0f : flow * perVehicle;
+}
+
+} // namespace
+
+static bool expandDayCase(CalcState &s, int d, std::string *error,
+                          const TrafficSetupCache::UnitEmissions *units = nullptr) {
     EmissionLibrary &lib = s.EmissionComponent;
     TrafficCollection &traffic = lib.TrafficList;
+    std::vector<EmissionTableItem *> totals;
+    if (units != nullptr) {
+        for (int j = 1; j <= s.EmitterCount; ++j) {
+            totals.push_back(lib.EmissionTable.find(s.PollutantNames[s.EmitterIndex[j]]));
+        }
+    }
     for (int h = 1; h <= s.Nhours; ++h) {
         int slot = 0;
         for (int i = 1; i <= s.VehCategories; ++i) {
@@ -189,6 +250,30 @@ static bool expandDayCase(CalcState &s, int d, std::string *error) {
         const float speed2 = traffic.All.Vlong(h, d);
         s.ColdStartShare = traffic.All.ColdStart(h, d) * 0.01f;
         if (s.StdEmissionSetup) {
+            continue;
+        }
+        if (units != nullptr) {
+            for (int j = 1; j <= s.EmitterCount; ++j) {
+                const int p = s.EmitterIndex[j];
+                const float *unit = units->at(d, h, j);
+                float sum = 0;
+                for (int i = 1; i <= s.VehCategories; ++i) {
+                    const float q = timesFlow(traffic.item(i).FlowNow, unit[units->categories + i - 1]);
+                    if (q < 0) {
+                        sum = -99.0f;
+                        break;
+                    }
+                    sum += q;
+                }
+                if (EmissionTableItem *item = totals[static_cast<std::size_t>(j - 1)]) {
+                    item->Value.set(h, d, sum);
+                }
+                for (int k = 1; k <= s.VehCatCount; ++k) {
+                    s.CategoryEmissionTable.at(p, k, h, d) =
+                        timesFlow(traffic.item(units->slotCategory[static_cast<std::size_t>(k)]).FlowNow,
+                                  unit[k - 1]);
+                }
+            }
             continue;
         }
         for (int j = 1; j <= s.EmitterCount; ++j) {
@@ -229,7 +314,133 @@ bool ExpandDayCase(CalcState &s, int d, std::string *error) {
     }
 }
 
-TrafficSetupResult SetUpStreetTraffic(CalcState &s, Interaction &ui, const std::string &streetsFolder) {
+namespace {
+
+// The emissions per vehicle of the state's traffic: each category's flow set
+// to one vehicle, the emissions computed as for the street itself. Null when
+// the traffic does not allow it: a category met under another's name, a
+// composed category with a negative share, cells that are not the vehicle
+// categories, or a failure (the street's own expansion then says why).
+std::shared_ptr<TrafficSetupCache::UnitEmissions> makeUnitEmissions(CalcState &s) {
+    if (s.RouteMode || s.StdEmissionSetup || s.EmitterCount < 1 || s.Nhours < 1 || s.DayCases < 1 ||
+        static_cast<int>(s.EmitterIndex.size()) <= s.EmitterCount) {
+        return nullptr;
+    }
+    EmissionLibrary &lib = s.EmissionComponent;
+    TrafficCollection &traffic = lib.TrafficList;
+    auto u = std::make_shared<TrafficSetupCache::UnitEmissions>();
+    u->nhours = s.Nhours;
+    u->dayCases = s.DayCases;
+    u->categories = s.VehCatCount;
+    u->vehCategories = s.VehCategories;
+    u->defaultSpeed = s.TrafficSpeedDefault;
+    u->emitters.assign(s.EmitterIndex.begin() + 1, s.EmitterIndex.begin() + 1 + s.EmitterCount);
+    u->slotCategory.assign(1, 0);
+    if (s.VehCategories != traffic.Count() || lib.EmissionList.Count() < s.VehCategories ||
+        static_cast<int>(s.VehCatNames.size()) <= s.VehCategories) {
+        return nullptr;
+    }
+    for (int i = 1; i <= s.VehCategories; ++i) {
+        TrafficCategory &c = traffic.item(i);
+        if (traffic.find(s.VehCatNames[i]) != &c || lib.EmissionList.find(s.VehCatNames[i]) != &lib.EmissionList.item(i)) {
+            return nullptr;
+        }
+        const int cells = c.Composed ? c.SubVehCats() : 1;
+        for (int k = 1; k <= cells; ++k) {
+            if (c.Composed && !(c.FractionSubVehCat(k) >= 0)) {
+                return nullptr;
+            }
+            u->slotCategory.push_back(i);
+        }
+        c.FlowNow = 1.0f;
+    }
+    if (static_cast<int>(u->slotCategory.size()) != s.VehCatCount + 1) {
+        return nullptr;
+    }
+    for (int p : u->emitters) {
+        if (p < 0 || static_cast<std::size_t>(p) >= s.CategoryEmission.size() ||
+            s.CategoryEmission[static_cast<std::size_t>(p)].size() != static_cast<std::size_t>(s.VehCatCount) + 1) {
+            return nullptr;
+        }
+    }
+    u->speeds = speedProfiles(s);
+    u->values.reserve(static_cast<std::size_t>(s.DayCases * s.Nhours * s.EmitterCount) * u->stride());
+    for (int d = 1; d <= s.DayCases; ++d) {
+        for (int h = 1; h <= s.Nhours; ++h) {
+            const float speed1 = traffic.All.Vshort(h, d);
+            const float speed2 = traffic.All.Vlong(h, d);
+            const float coldStart = traffic.All.ColdStart(h, d) * 0.01f;
+            for (int p : u->emitters) {
+                if (!CalcHourlyEmissions(s, p, speed1, speed2, s.TrafficSpeedDefault, coldStart, nullptr)) {
+                    return nullptr;
+                }
+                const std::vector<float> &cells = s.CategoryEmission[static_cast<std::size_t>(p)];
+                u->values.insert(u->values.end(), cells.begin() + 1, cells.end());
+                for (int i = 1; i <= s.VehCategories; ++i) {
+                    const EmissionItem &e = lib.EmissionList.item(i);
+                    u->values.push_back(p < static_cast<int>(e.QPOL.size()) ? e.QPOL[static_cast<std::size_t>(p)]
+                                                                             : -99.0f);
+                }
+            }
+        }
+    }
+    return u;
+}
+
+} // namespace
+
+TrafficSetupCache::TrafficSetupCache() = default;
+TrafficSetupCache::~TrafficSetupCache() = default;
+
+std::shared_ptr<const ParsedTrafficFile> TrafficSetupCache::file(const std::string &path) {
+    std::lock_guard lock(m_mutex);
+    auto &kept = m_files[path];
+    if (!kept) {
+        kept = std::make_shared<const ParsedTrafficFile>(ParseTrafficFile(path));
+    }
+    return kept;
+}
+
+std::shared_ptr<const TrafficSetupCache::UnitEmissions>
+TrafficSetupCache::unitEmissions(CalcState &s, const std::shared_ptr<const ParsedTrafficFile> &file) {
+    // Streets whose speeds all differ would each add one: beyond a few, each street expands its own.
+    constexpr std::size_t kMaxKept = 32;
+    std::vector<float> speeds;
+    try {
+        speeds = speedProfiles(s);
+    } catch (const std::out_of_range &) {
+        return nullptr;
+    }
+    if (s.EmitterCount < 1 || static_cast<int>(s.EmitterIndex.size()) <= s.EmitterCount) {
+        return nullptr;
+    }
+    const std::vector<int> emitters(s.EmitterIndex.begin() + 1, s.EmitterIndex.begin() + 1 + s.EmitterCount);
+    std::lock_guard lock(m_mutex);
+    for (const auto &u : m_units) {
+        if (u->file == file && u->nhours == s.Nhours && u->dayCases == s.DayCases &&
+            u->categories == s.VehCatCount && u->vehCategories == s.VehCategories &&
+            u->defaultSpeed == s.TrafficSpeedDefault && u->emitters == emitters && u->speeds == speeds) {
+            return u;
+        }
+    }
+    if (m_units.size() >= kMaxKept) {
+        return nullptr;
+    }
+    std::shared_ptr<UnitEmissions> made;
+    try {
+        made = makeUnitEmissions(s);
+    } catch (const std::out_of_range &) {
+        made = nullptr;
+    }
+    if (made) {
+        made->file = file;
+        m_units.push_back(made);
+    }
+    return made;
+}
+
+TrafficSetupResult SetUpStreetTraffic(CalcState &s, Interaction &ui, const std::string &streetsFolder,
+                                      TrafficSetupCache *cache) {
     TrafficSetupResult result;
     if (s.TrafficFile.empty()) {
         result.outcome = TrafficSetupOutcome::NoTrafficFile;
@@ -246,12 +457,20 @@ TrafficSetupResult SetUpStreetTraffic(CalcState &s, Interaction &ui, const std::
         return result;
     }
 
+    // The traffic file as read for this street (none when the loaded traffic is kept).
+    std::shared_ptr<const ParsedTrafficFile> parsed;
     if (!s.TrafficFileLoaded || s.TrafficEdited) {
         s.TrafficEdited = false;
         if (!s.TrafficFileLoaded) {
             std::string error;
-            s.EmissionComponent.ReadTrafficFile(result.FilePath, s.AverageTrafficSpeed,
-                                                s.AnnualDiurnalTraffic, &error);
+            if (cache != nullptr) {
+                parsed = cache->file(result.FilePath);
+                s.EmissionComponent.ReadTrafficFile(*parsed, s.AverageTrafficSpeed, s.AnnualDiurnalTraffic,
+                                                    &error);
+            } else {
+                s.EmissionComponent.ReadTrafficFile(result.FilePath, s.AverageTrafficSpeed,
+                                                    s.AnnualDiurnalTraffic, &error);
+            }
             s.ErrorInTrafficFile = s.EmissionComponent.TrafficList.All.ErrorInTrafficFile;
             if (s.ErrorInTrafficFile) {
                 ui.message(error, Icon::Critical);
@@ -293,6 +512,8 @@ TrafficSetupResult SetUpStreetTraffic(CalcState &s, Interaction &ui, const std::
         s.DayCaseExprs.assign(static_cast<size_t>(s.DayCases) + 1, Expression());
     }
 
+    const std::shared_ptr<const TrafficSetupCache::UnitEmissions> units =
+        cache != nullptr && parsed ? cache->unitEmissions(s, parsed) : nullptr;
     s.ParsedCount = 0;
     for (int d = 1; d <= s.DayCases; ++d) {
         const std::string condition = DayCaseCondition(s.CodeDay[d], s.CodeMonth[d]);
@@ -305,7 +526,13 @@ TrafficSetupResult SetUpStreetTraffic(CalcState &s, Interaction &ui, const std::
             return result;
         }
         std::string error;
-        if (!ExpandDayCase(s, d, &error)) {
+        bool expanded = false;
+        try {
+            expanded = units ? expandDayCase(s, d, &error, units.get()) : ExpandDayCase(s, d, &error);
+        } catch (const std::out_of_range &) {
+            expanded = ExpandDayCase(s, d, &error);
+        }
+        if (!expanded) {
             ui.message(error, Icon::Critical);
             result.outcome = TrafficSetupOutcome::EndRun;
             return result;

@@ -4,12 +4,46 @@
 // the day-case conditions, expanding every day case's profiles into the
 // street's traffic and emission tables, and finding the day case of an hour.
 
+#include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace vesk {
 
 struct CalcState;
 class Interaction;
+struct ParsedTrafficFile;
+
+// What the streets of one run share of setting up their traffic: each
+// traffic file read and parsed once (by its resolved path, kept for the
+// run), and, per traffic file and set of speed profiles, the emission of one
+// vehicle of every category in every period, day case and emitting
+// pollutant. A street then only scales its flows. Filled on first use; the
+// street workers of a run may use it at once.
+class TrafficSetupCache {
+public:
+    TrafficSetupCache();
+    ~TrafficSetupCache();
+    TrafficSetupCache(const TrafficSetupCache &) = delete;
+    TrafficSetupCache &operator=(const TrafficSetupCache &) = delete;
+
+    // The traffic file at path, read and parsed on first use.
+    std::shared_ptr<const ParsedTrafficFile> file(const std::string &path);
+
+    struct UnitEmissions;
+    // The emissions per vehicle for the traffic the state holds, read from
+    // file: made on first use with the state's speeds; nullptr when the
+    // traffic cannot be expanded that way (the street then expands it itself).
+    std::shared_ptr<const UnitEmissions> unitEmissions(CalcState &state,
+                                                       const std::shared_ptr<const ParsedTrafficFile> &file);
+
+private:
+    std::mutex m_mutex;
+    std::unordered_map<std::string, std::shared_ptr<const ParsedTrafficFile>> m_files;
+    std::vector<std::shared_ptr<const UnitEmissions>> m_units;
+};
 
 enum class TrafficSetupOutcome {
     Ready,         // traffic and tables set up
@@ -36,8 +70,11 @@ std::string DayCaseCondition(const std::string &codeDay, const std::string &code
 // split) are the emission set-up's vehicle categories in order, compiles the
 // conditions and fills FlowTable, CategoryEmissionTable and the component's
 // EmissionTable day case by day case. Every failure is shown through ui.
+// With a cache, a traffic file is read and expanded as the run's other streets
+// left it in the cache; the outcome and messages are the same.
 TrafficSetupResult SetUpStreetTraffic(CalcState &state, Interaction &ui,
-                                      const std::string &streetsFolder = {});
+                                      const std::string &streetsFolder = {},
+                                      TrafficSetupCache *cache = nullptr);
 
 // Copies the properties of the component's traffic item "All" into the
 // state (TrafficFileType, speeds and traffic, Nhours, DayCases, VehCategories,

@@ -90,7 +90,7 @@ void run::progress(RunContext &c, double fraction, const std::string &text) {
 
 void run::setUpTraffic(RunContext &c) {
     c.dayCaseOf = {};
-    const TrafficSetupResult r = SetUpStreetTraffic(c.s, c.ui, c.StreetsFolder);
+    const TrafficSetupResult r = SetUpStreetTraffic(c.s, c.ui, c.StreetsFolder, c.files.trafficCache.get());
     switch (r.outcome) {
     case TrafficSetupOutcome::Ready:
         if (c.s.MultiStreetMode || c.s.RouteMode) {

@@ -13,6 +13,7 @@
 // unknown keyword is kept and reported when the first record is read (input)
 // or the first row is written (output), as the users of the files know it.
 
+#include "calc/DayCases.h"
 #include "calc/Format.h"
 #include "calc/RunErrors.h"
 #include "calc/TableRoutines.h"
@@ -289,6 +290,9 @@ struct RunFiles {
     StatisticsDemand statisticsDemand;
     // An hourly output column shows the emission of a vehicle category.
     bool categoryEmissionShown = true;
+    // The streets' traffic files read and expanded once for the run (the
+    // streets share them; safe to use from every worker).
+    std::shared_ptr<TrafficSetupCache> trafficCache = std::make_shared<TrafficSetupCache>();
 };
 
 // The rows one street gives its output files, held for the run's writer when

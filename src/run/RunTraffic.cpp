@@ -27,22 +27,29 @@ int lengthClass(const RunContext &c, int k) {
                : 0;
 }
 
+// The kept emissions of every pollutant in a time slot and day case of the
+// street's traffic file (see slotEmission), one row per slot and day case so
+// that an hour finds its row once; nullptr outside the tables.
+float *slotEmissions(RunContext &c, int slot, int d) {
+    if (slot < 1 || slot > c.emissionSlots || d < 1 || d > c.emissionDayCases) {
+        return nullptr;
+    }
+    const std::size_t pollutants = c.emissionTables.size();
+    const std::size_t at = (static_cast<std::size_t>(slot) * static_cast<std::size_t>(c.emissionDayCases + 1) +
+                            static_cast<std::size_t>(d)) *
+                           pollutants;
+    return at + pollutants <= c.slotEmission.size() ? c.slotEmission.data() + at : nullptr;
+}
+
 // The emission of pollutant p in a time slot and day case of the street's
 // traffic file, in µg/(m·s): the same for every hour of that slot and day
-// case, so it is formed once and kept.
-float slotEmission(RunContext &c, int p, int slot, int d, double D) {
-    float *kept = nullptr;
-    if (p >= 0 && slot >= 1 && slot <= c.emissionSlots && d >= 1 && d <= c.emissionDayCases) {
-        const auto at = (static_cast<std::size_t>(p) * static_cast<std::size_t>(c.emissionSlots + 1) +
-                         static_cast<std::size_t>(slot)) *
-                            static_cast<std::size_t>(c.emissionDayCases + 1) +
-                        static_cast<std::size_t>(d);
-        if (at < c.slotEmission.size()) {
-            kept = &c.slotEmission[at];
-            if (!std::isnan(*kept)) {
-                return *kept;
-            }
-        }
+// case, so it is formed once and kept in the slot's row.
+float slotEmission(RunContext &c, float *row, int p, int slot, int d, double D) {
+    float *kept = row != nullptr && p >= 0 && static_cast<std::size_t>(p) < c.emissionTables.size()
+                      ? row + p
+                      : nullptr;
+    if (kept != nullptr && !std::isnan(*kept)) {
+        return *kept;
     }
     const EmissionTableItem *table = p >= 0 && static_cast<std::size_t>(p) < c.emissionTables.size()
                                          ? c.emissionTables[static_cast<std::size_t>(p)]
@@ -194,13 +201,21 @@ bool withTrafficFile(RunContext &c, double D, double M) {
             }
         }
     } else {
+        float *row = slotEmissions(c, slot, d);
+        // The emission of each category is shown by the hourly rows alone.
+        const bool categories = !s.StdEmissionSetup && c.files.categoryEmissionShown;
+        const std::size_t pollutants = c.emissionTables.size();
+        float *q = s.qPOL.data();
         for (int j = 1; j <= s.EmitterCount; ++j) {
             const int p = emitters[static_cast<std::size_t>(j)];
-            if (s.qPOL[static_cast<std::size_t>(p)] < 0) {
-                s.qPOL[static_cast<std::size_t>(p)] = slotEmission(c, p, slot, d, D);
+            float &qp = q[static_cast<std::size_t>(p)];
+            if (qp < 0) {
+                // The slot's kept emission when it has one, else formed and kept.
+                const bool kept = row != nullptr && p >= 0 && static_cast<std::size_t>(p) < pollutants &&
+                                  !std::isnan(row[p]);
+                qp = kept ? row[p] : slotEmission(c, row, p, slot, d, D);
             }
-            // The emission of each category is shown by the hourly rows alone.
-            if (!s.StdEmissionSetup && c.files.categoryEmissionShown) {
+            if (categories) {
                 for (int k = 1; k <= c.VehCatCount; ++k) {
                     float &e = categoryEmission(s, p, k);
                     if (e < 0) {
@@ -361,15 +376,34 @@ bool hourTraffic(RunContext &c) {
     s.delta_fi = kMiss;
     const int n = static_cast<int>(s.qPOL.size());
     s.HourCalculable = 1;
-    std::fill(s.ModAvail.begin(), s.ModAvail.end(), 1);
-    std::fill(s.ObsAvail_1.begin(), s.ObsAvail_1.end(), 1);
-    std::fill(s.ObsAvail_2.begin(), s.ObsAvail_2.end(), 1);
-    std::fill(s.BackAvail.begin(), s.BackAvail.end(), 1);
     if (s.u_mast < 0 || (!s.TrafficTurbulence && s.u_mast == 0) || s.wind_dir < 0 ||
         (s.TrafficTurbulence && (s.nlight < 0 || s.nheavy < 0 || s.speed_light < 0 || s.speed_heavy < 0))) {
         s.HourCalculable = 0;
     }
-    for (int p = 0; p < n; ++p) {
+    const auto pollutants = static_cast<std::size_t>(n);
+    const bool sized = s.ModAvail.size() == pollutants && s.ObsAvail_1.size() == pollutants &&
+                       s.ObsAvail_2.size() == pollutants && s.BackAvail.size() == pollutants &&
+                       s.cPOL_obs_1.size() >= pollutants && s.cPOL_obs_2.size() >= pollutants;
+    if (sized) {
+        // Every list is as long as the pollutants: each entry is set once,
+        // rather than filled with 1 and then corrected.
+        const float *obs1 = s.cPOL_obs_1.data(), *obs2 = s.cPOL_obs_2.data(), *q = s.qPOL.data();
+        int *obsAvail1 = s.ObsAvail_1.data(), *obsAvail2 = s.ObsAvail_2.data();
+        int *backAvail = s.BackAvail.data(), *modAvail = s.ModAvail.data();
+        const bool calculable = s.HourCalculable != 0;
+        for (std::size_t i = 0; i < pollutants; ++i) {
+            obsAvail1[i] = obs1[i] < 0 ? 0 : 1;
+            obsAvail2[i] = obs2[i] < 0 ? 0 : 1;
+            backAvail[i] = 1;
+            modAvail[i] = calculable && !(q[i] < 0 && i != 1 && i != 2 && i != 3) ? 1 : 0;
+        }
+    } else {
+        std::fill(s.ModAvail.begin(), s.ModAvail.end(), 1);
+        std::fill(s.ObsAvail_1.begin(), s.ObsAvail_1.end(), 1);
+        std::fill(s.ObsAvail_2.begin(), s.ObsAvail_2.end(), 1);
+        std::fill(s.BackAvail.begin(), s.BackAvail.end(), 1);
+    }
+    for (int p = 0; p < n && !sized; ++p) {
         const auto i = static_cast<std::size_t>(p);
         if (s.cPOL_obs_1[i] < 0) {
             s.ObsAvail_1[i] = 0;

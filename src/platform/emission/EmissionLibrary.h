@@ -27,6 +27,22 @@ struct EmissionFolders {
     std::string sharedEmissionDir; // emission data shared by the countries
 };
 
+// A traffic file as read and parsed, before a street's daily traffic and
+// speed scale it: all that reading the file again would give, so that the
+// streets of a run that share one traffic file read and check it once.
+struct ParsedTrafficFile {
+    std::string path;
+    bool read = false;     // the file could be read ...
+    bool parsed = false;   // ... and parsed
+    std::string error;     // why not (the reader's message)
+    TrafficDocument doc;   // when parsed
+    std::string problem;   // the document's first problem ("" when none)
+    TrafficAverages averages; // the document's own daily traffic and speed
+};
+
+// Reads and parses the traffic file at path (full path); the outcome says how far it came.
+ParsedTrafficFile ParseTrafficFile(const std::string &path);
+
 // Where the emission-factor file named in a vehicle list lies: a bare name in
 // folders.emissionDir, else in folders.sharedEmissionDir; ".\" or "./" in
 // folders.emissionDir; a relative path from the vehicle list's folder; any
@@ -82,6 +98,11 @@ public:
     bool ReadTrafficFile(const std::string &path, double averageTrafficSpeed, double annualDiurnalTraffic,
                          std::string *error);
 
+    // The same for a traffic file read and parsed already: the same outcome
+    // and messages as reading it at its path.
+    bool ReadTrafficFile(const ParsedTrafficFile &file, double averageTrafficSpeed, double annualDiurnalTraffic,
+                         std::string *error);
+
     // The same for a traffic document already in memory (an editor's work):
     // TrafficList afterwards holds what reading the document's file would
     // give. False with the first problem of the document (nothing changes
@@ -100,6 +121,8 @@ public:
     const std::vector<EmissionPollutant> &pollutants() const { return m_pollutants; }
 
 private:
+    bool setTrafficData(const TrafficDocument &doc, const std::string &problem, const TrafficAverages &own,
+                        double averageTrafficSpeed, double annualDiurnalTraffic, std::string *error);
     bool setUp(const VehicleListDocument &vehicles, const std::string &vehicleListPath,
                const FuelListDocument &fuels, const std::string &fuelListPath,
                const std::shared_ptr<const EmissionFactorTable> &table,

@@ -53,11 +53,33 @@ void structuredCondition(const std::string &code, const char *name, int *value, 
 
 } // namespace
 
+ParsedTrafficFile ParseTrafficFile(const std::string &path) {
+    ParsedTrafficFile file;
+    file.path = path;
+    std::string text;
+    file.read = readTextFile(path, &text, &file.error);
+    file.parsed = file.read && parseTrafficDocument(text, path, &file.doc, &file.error);
+    if (file.parsed) {
+        const std::vector<TrafficProblem> problems = checkTrafficDocument(file.doc);
+        if (!problems.empty()) {
+            file.problem = problems.front().message;
+        } else {
+            file.averages = trafficFileAverages(file.doc);
+        }
+    }
+    return file;
+}
+
 bool EmissionLibrary::ReadTrafficFile(const std::string &path, double averageTrafficSpeed,
                                       double annualDiurnalTraffic, std::string *error) {
-    std::string message, text;
-    TrafficDocument doc;
-    bool ok = readTextFile(path, &text, &message);
+    return ReadTrafficFile(ParseTrafficFile(path), averageTrafficSpeed, annualDiurnalTraffic, error);
+}
+
+bool EmissionLibrary::ReadTrafficFile(const ParsedTrafficFile &file, double averageTrafficSpeed,
+                                      double annualDiurnalTraffic, std::string *error) {
+    const std::string &path = file.path;
+    std::string message = file.error;
+    bool ok = file.read;
     // The project's values that scale a standard profile (0 or below: not given).
     if (ok && !(annualDiurnalTraffic <= kMaxDailyTraffic)) {
         ok = fail(&message, path + ": the daily traffic " + formatNumber(annualDiurnalTraffic) +
@@ -68,8 +90,9 @@ bool EmissionLibrary::ReadTrafficFile(const std::string &path, double averageTra
                                 " given for the street is out of range (at most " + formatNumber(kMaxSpeed) +
                                 " km/h).");
     }
-    ok = ok && parseTrafficDocument(text, path, &doc, &message);
-    ok = ok && SetTrafficData(doc, averageTrafficSpeed, annualDiurnalTraffic, &message);
+    ok = ok && file.parsed;
+    ok = ok && setTrafficData(file.doc, file.problem, file.averages, averageTrafficSpeed, annualDiurnalTraffic,
+                              &message);
     if (!ok) {
         TrafficList.All.ErrorInTrafficFile = true;
         TrafficList.All.errorText = message;
@@ -83,6 +106,16 @@ bool EmissionLibrary::SetTrafficData(const TrafficDocument &doc, double averageT
     const std::vector<TrafficProblem> problems = checkTrafficDocument(doc);
     if (!problems.empty()) {
         return fail(error, problems.front().message);
+    }
+    return setTrafficData(doc, {}, trafficFileAverages(doc), averageTrafficSpeed, annualDiurnalTraffic, error);
+}
+
+// problem: the document's first problem ("" when none); own: its averages.
+bool EmissionLibrary::setTrafficData(const TrafficDocument &doc, const std::string &problem,
+                                     const TrafficAverages &own, double averageTrafficSpeed,
+                                     double annualDiurnalTraffic, std::string *error) {
+    if (!problem.empty()) {
+        return fail(error, problem);
     }
     TrafficCollection traffic;
     TrafficAll &all = traffic.All;
@@ -129,7 +162,6 @@ bool EmissionLibrary::SetTrafficData(const TrafficDocument &doc, double averageT
         }
     }
 
-    const TrafficAverages own = trafficFileAverages(doc);
     all.sAnnualDiurnalTraffic = static_cast<float>(own.dailyTraffic);
     all.sAverageTrafficSpeed = static_cast<float>(own.speed);
     all.AnnualDiurnalTraffic = all.sAnnualDiurnalTraffic;
