@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace vesk {
@@ -28,8 +29,9 @@ struct Decimal {
 
 // The significant digits of a number, written into a buffer of their own
 // (no text is made for them on the way from the number to a cell).
+constexpr int kMaxDigits = 64;
 struct Digits {
-    char text[64];
+    char text[kMaxDigits + 16]; // room for a fixed-size copy of up to 16 digits from any place
     int count = 0;
     int point = 0; // digits before the decimal point
 };
@@ -49,14 +51,22 @@ void writeDigitsFromRight(std::uint64_t m, int count, char *to) {
                                      "80818283848586878889"
                                      "90919293949596979899";
     int i = count;
-    while (i >= 2) {
-        const auto pair = static_cast<std::size_t>(m % 100) * 2;
-        m /= 100;
-        to[--i] = kPairs[pair + 1];
-        to[--i] = kPairs[pair];
-    }
-    if (i == 1) {
-        to[0] = static_cast<char>('0' + m % 10);
+    // Up to nine digits fit 32-bit arithmetic, whose division by 100 is cheaper.
+    auto write = [&](auto n) {
+        while (i >= 2) {
+            const auto pair = static_cast<std::size_t>(n % 100) * 2;
+            n /= 100;
+            to[--i] = kPairs[pair + 1];
+            to[--i] = kPairs[pair];
+        }
+        if (i == 1) {
+            to[0] = static_cast<char>('0' + n % 10);
+        }
+    };
+    if (count <= 9) {
+        write(static_cast<std::uint32_t>(m));
+    } else {
+        write(m);
     }
 }
 
@@ -69,7 +79,7 @@ void exactDigits(double v, int significant, Digits *d) {
     const char *p = buf;
     d->count = 0;
     for (; p < res.ptr && *p != 'e'; ++p) {
-        if (*p != '.' && d->count < static_cast<int>(sizeof d->text)) {
+        if (*p != '.' && d->count < kMaxDigits) {
             d->text[d->count++] = *p;
         }
     }
@@ -618,6 +628,16 @@ char *copyChars(const char *from, const char *end, char *to) {
     return to;
 }
 
+// Copies `count` digits of a Digits buffer to `to`, which has room for 16
+// more characters: up to 16 as one fixed-size copy (two moves, no call).
+char *copyDigits(const char *from, int count, char *to) {
+    if (count <= 16) {
+        std::memcpy(to, from, 16);
+        return to + count;
+    }
+    return copyChars(from, from + count, to);
+}
+
 char *fillChars(char *to, int count, char c) {
     for (; count > 0; --count) {
         *to++ = c;
@@ -644,7 +664,7 @@ char *writePlainNumber(double value, int significant, char *to) {
         *to++ = d.text[0];
         if (d.count > 1) {
             *to++ = '.';
-            to = copyChars(d.text + 1, d.text + d.count, to);
+            to = copyDigits(d.text + 1, d.count - 1, to);
         }
         *to++ = 'E';
         *to++ = exp < 0 ? '-' : '+';
@@ -658,14 +678,14 @@ char *writePlainNumber(double value, int significant, char *to) {
         *to++ = '0';
         *to++ = '.';
         to = fillChars(to, -d.point, '0');
-        to = copyChars(d.text, d.text + d.count, to);
+        to = copyDigits(d.text, d.count, to);
     } else if (d.point >= d.count) {
-        to = copyChars(d.text, d.text + d.count, to);
+        to = copyDigits(d.text, d.count, to);
         to = fillChars(to, d.point - d.count, '0');
     } else {
-        to = copyChars(d.text, d.text + d.point, to);
+        to = copyDigits(d.text, d.point, to);
         *to++ = '.';
-        to = copyChars(d.text + d.point, d.text + d.count, to);
+        to = copyDigits(d.text + d.point, d.count - d.point, to);
     }
     return to;
 }
@@ -694,15 +714,36 @@ std::string printNumberText(float value) {
     return (negative ? "-" : " ") + s + " ";
 }
 
+namespace {
+
+// The characters of a UTF-8 text. Most cells are plain ASCII, checked eight
+// bytes at a time: then bytes and characters agree.
+int characterCount(std::string_view text) {
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t chunk = 0;
+        std::memcpy(&chunk, text.data() + i, 8);
+        if ((chunk & 0x8080808080808080ull) != 0) {
+            break;
+        }
+    }
+    for (; i < text.size() && static_cast<unsigned char>(text[i]) < 0x80; ++i) {
+    }
+    int chars = static_cast<int>(i);
+    for (; i < text.size(); ++i) {
+        chars += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return chars;
+}
+
+} // namespace
+
 void appendCell(std::string &row, std::string_view text, int width, bool firstCell,
                 std::string_view separator) {
     const bool separated = width <= 0 && !firstCell;
     int w = width < 0 ? -width : width;
     // Characters, not bytes, count for the width.
-    int chars = 0;
-    for (char c : text) {
-        chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    }
+    int chars = characterCount(text);
     // A text that fills its field would run into the one before it.
     const int pad = w > chars ? w - chars : (width > 0 && !firstCell ? 1 : 0);
     // The separator, the blanks and the text are put together in a buffer
