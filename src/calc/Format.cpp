@@ -4,6 +4,7 @@
 
 #include "calc/Format.h"
 #include "calc/FormatDetail.h"
+#include "calc/PlainNumber.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,6 +12,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace vesk {
@@ -27,11 +29,46 @@ struct Decimal {
 
 // The significant digits of a number, written into a buffer of their own
 // (no text is made for them on the way from the number to a cell).
+constexpr int kMaxDigits = 64;
 struct Digits {
-    char text[64];
+    char text[kMaxDigits + 16]; // room for a fixed-size copy of up to 16 digits from any place
     int count = 0;
     int point = 0; // digits before the decimal point
 };
+
+// Writes the `count` lowest decimal digits of m into to[0..count), two at a
+// time from a table: one division by 100 instead of two by 10 (this runs for
+// every number of every output row).
+void writeDigitsFromRight(std::uint64_t m, int count, char *to) {
+    static constexpr char kPairs[] = "00010203040506070809"
+                                     "10111213141516171819"
+                                     "20212223242526272829"
+                                     "30313233343536373839"
+                                     "40414243444546474849"
+                                     "50515253545556575859"
+                                     "60616263646566676869"
+                                     "70717273747576777879"
+                                     "80818283848586878889"
+                                     "90919293949596979899";
+    int i = count;
+    // Up to nine digits fit 32-bit arithmetic, whose division by 100 is cheaper.
+    auto write = [&](auto n) {
+        while (i >= 2) {
+            const auto pair = static_cast<std::size_t>(n % 100) * 2;
+            n /= 100;
+            to[--i] = kPairs[pair + 1];
+            to[--i] = kPairs[pair];
+        }
+        if (i == 1) {
+            to[0] = static_cast<char>('0' + n % 10);
+        }
+    };
+    if (count <= 9) {
+        write(static_cast<std::uint32_t>(m));
+    } else {
+        write(m);
+    }
+}
 
 // The decimal digits of v > 0 (finite) rounded to `significant` digits by the
 // exact value, from std::to_chars.
@@ -42,7 +79,7 @@ void exactDigits(double v, int significant, Digits *d) {
     const char *p = buf;
     d->count = 0;
     for (; p < res.ptr && *p != 'e'; ++p) {
-        if (*p != '.' && d->count < static_cast<int>(sizeof d->text)) {
+        if (*p != '.' && d->count < kMaxDigits) {
             d->text[d->count++] = *p;
         }
     }
@@ -117,11 +154,7 @@ bool scaledDigits(double v, int significant, Digits *d) {
     }
     // n has exactly `significant` digits: written from the right, without
     // first working out how many there are.
-    auto m = static_cast<std::uint64_t>(n);
-    for (int i = significant - 1; i >= 0; --i) {
-        d->text[i] = static_cast<char>('0' + m % 10);
-        m /= 10;
-    }
+    writeDigitsFromRight(static_cast<std::uint64_t>(n), significant, d->text);
     d->count = significant;
     d->point = e + 1;
     return true;
@@ -584,19 +617,45 @@ bool format_detail::wholeNumber(std::string_view t, double *v) {
     return true;
 }
 
-void format_detail::appendPlainNumber(double value, int significant, std::string &out) {
+namespace {
+
+// Copies a few characters: the digits of a cell are too short for a call of
+// memmove to pay.
+char *copyChars(const char *from, const char *end, char *to) {
+    while (from < end) {
+        *to++ = *from++;
+    }
+    return to;
+}
+
+// Copies `count` digits of a Digits buffer to `to`, which has room for 16
+// more characters: up to 16 as one fixed-size copy (two moves, no call).
+char *copyDigits(const char *from, int count, char *to) {
+    if (count <= 16) {
+        std::memcpy(to, from, 16);
+        return to + count;
+    }
+    return copyChars(from, from + count, to);
+}
+
+char *fillChars(char *to, int count, char c) {
+    for (; count > 0; --count) {
+        *to++ = c;
+    }
+    return to;
+}
+
+} // namespace
+
+char *writePlainNumber(double value, int significant, char *to) {
     if (value == 0 || !std::isfinite(value)) {
-        out += '0';
-        return;
+        *to++ = '0';
+        return to;
     }
     Digits d;
     digitsOf(value, significant, false, &d);
-    // The text is put together in a buffer and appended at once: this runs
-    // for every number of every output row. It holds the digits (at most
-    // 64), a sign, a point and an exponent, or three zeros after the point,
-    // or zeros up to `significant` digits before it.
-    char text[80];
-    char *to = text;
+    // The digits (at most 64), a sign, a point and an exponent, or three
+    // zeros after the point, or zeros up to `significant` digits before it.
     if (std::signbit(value)) {
         *to++ = '-';
     }
@@ -605,7 +664,7 @@ void format_detail::appendPlainNumber(double value, int significant, std::string
         *to++ = d.text[0];
         if (d.count > 1) {
             *to++ = '.';
-            to = std::copy(d.text + 1, d.text + d.count, to);
+            to = copyDigits(d.text + 1, d.count - 1, to);
         }
         *to++ = 'E';
         *to++ = exp < 0 ? '-' : '+';
@@ -613,22 +672,28 @@ void format_detail::appendPlainNumber(double value, int significant, std::string
         if (e < 10) {
             *to++ = '0';
         }
-        to = std::to_chars(to, text + sizeof text, e).ptr;
+        to = std::to_chars(to, to + 8, e).ptr;
     } else if (d.point <= 0) {
         // All digits are shown: "0.000123", "1234.5", "1200".
         *to++ = '0';
         *to++ = '.';
-        to = std::fill_n(to, -d.point, '0');
-        to = std::copy(d.text, d.text + d.count, to);
+        to = fillChars(to, -d.point, '0');
+        to = copyDigits(d.text, d.count, to);
     } else if (d.point >= d.count) {
-        to = std::copy(d.text, d.text + d.count, to);
-        to = std::fill_n(to, d.point - d.count, '0');
+        to = copyDigits(d.text, d.count, to);
+        to = fillChars(to, d.point - d.count, '0');
     } else {
-        to = std::copy(d.text, d.text + d.point, to);
+        to = copyDigits(d.text, d.point, to);
         *to++ = '.';
-        to = std::copy(d.text + d.point, d.text + d.count, to);
+        to = copyDigits(d.text + d.point, d.count - d.point, to);
     }
-    out.append(text, static_cast<std::size_t>(to - text));
+    return to;
+}
+
+void format_detail::appendPlainNumber(double value, int significant, std::string &out) {
+    // Put together in a buffer and appended at once.
+    char text[kPlainNumberChars];
+    out.append(text, static_cast<std::size_t>(writePlainNumber(value, significant, text) - text));
 }
 
 std::string plainNumberText(double value, int significant) {
@@ -649,22 +714,58 @@ std::string printNumberText(float value) {
     return (negative ? "-" : " ") + s + " ";
 }
 
+namespace {
+
+// The characters of a UTF-8 text. Most cells are plain ASCII, checked eight
+// bytes at a time: then bytes and characters agree.
+int characterCount(std::string_view text) {
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t chunk = 0;
+        std::memcpy(&chunk, text.data() + i, 8);
+        if ((chunk & 0x8080808080808080ull) != 0) {
+            break;
+        }
+    }
+    for (; i < text.size() && static_cast<unsigned char>(text[i]) < 0x80; ++i) {
+    }
+    int chars = static_cast<int>(i);
+    for (; i < text.size(); ++i) {
+        chars += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return chars;
+}
+
+} // namespace
+
 void appendCell(std::string &row, std::string_view text, int width, bool firstCell,
                 std::string_view separator) {
-    if (width <= 0 && !firstCell) {
-        row += separator;
-    }
+    const bool separated = width <= 0 && !firstCell;
     int w = width < 0 ? -width : width;
     // Characters, not bytes, count for the width.
-    int chars = static_cast<int>(std::count_if(
-        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-    if (w > chars) {
-        row.append(static_cast<std::size_t>(w - chars), ' ');
-    } else if (width > 0 && !firstCell) {
-        // A text that fills its field would run into the one before it.
-        row += ' ';
+    int chars = characterCount(text);
+    // A text that fills its field would run into the one before it.
+    const int pad = w > chars ? w - chars : (width > 0 && !firstCell ? 1 : 0);
+    // The separator, the blanks and the text are put together in a buffer
+    // and appended at once (this runs for every cell of every output row);
+    // a cell too long for it is appended piece by piece.
+    char cell[128];
+    const std::size_t size = (separated ? separator.size() : 0) + static_cast<std::size_t>(pad) + text.size();
+    if (size > sizeof cell) {
+        if (separated) {
+            row += separator;
+        }
+        row.append(static_cast<std::size_t>(pad), ' ');
+        row += text;
+        return;
     }
-    row += text;
+    char *to = cell;
+    if (separated) {
+        to = copyChars(separator.data(), separator.data() + separator.size(), to);
+    }
+    to = fillChars(to, pad, ' ');
+    to = copyChars(text.data(), text.data() + text.size(), to);
+    row.append(cell, size);
 }
 
 } // namespace vesk

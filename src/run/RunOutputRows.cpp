@@ -2,6 +2,7 @@
 // statistics files at the end of a street.
 
 #include "calc/Format.h"
+#include "calc/PlainNumber.h"
 #include "calc/StatCells.h"
 #include "calc/StatFormat.h"
 #include "calc/StatPublish.h"
@@ -13,6 +14,7 @@
 #include "run/StreetRun.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace vesk::run {
 
@@ -39,25 +41,37 @@ std::string removeDotPrefixes(std::string text) {
     }
 }
 
-// Appends the text of a cell of an hourly row to `out`; true when the cell
-// is a text rather than a number.
-bool outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std::size_t j,
-                std::string &out) {
+// The value of a cell of an hourly row, before its column's format: a
+// Single, a whole number, a text, or the blank of a Blank column (written
+// as it is).
+struct CellValue {
+    enum class Kind { Single, Whole, Text, Blank } kind = Kind::Blank;
+    float single = 0;
+    long whole = 0;
+    std::string_view text;
+    std::string made; // a text made for the cell, which `text` views
+};
+
+void outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std::size_t j, CellValue &v) {
     State &s = c.s;
     const HourItems &h = c.items;
-    const CompiledFormat &fmt = col.format;
     const int p = col.pol;
-    auto single = [&](float v) {
-        fmt.append(v, out);
-        return false;
+    auto single = [&v](float x) {
+        v.kind = CellValue::Kind::Single;
+        v.single = x;
     };
-    auto whole = [&](long v) {
-        fmt.append(v, out);
-        return false;
+    auto whole = [&v](long x) {
+        v.kind = CellValue::Kind::Whole;
+        v.whole = x;
     };
-    auto text = [&](std::string_view t) {
-        fmt.append(t, out);
-        return true;
+    auto text = [&v](std::string_view t) {
+        v.kind = CellValue::Kind::Text;
+        v.text = t;
+    };
+    auto madeText = [&v](std::string t) {
+        v.made = std::move(t);
+        v.kind = CellValue::Kind::Text;
+        v.text = v.made;
     };
     const auto &stats = s.Statistics;
     switch (col.key) {
@@ -168,9 +182,9 @@ bool outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std
     case OutKey::PersonId:
         return text(s.PersonId);
     case OutKey::SegTimeIn:
-        return text(dateTimeText(s.SegTimeIn));
+        return madeText(dateTimeText(s.SegTimeIn));
     case OutKey::SegTimeOut:
-        return text(dateTimeText(s.SegTimeOut));
+        return madeText(dateTimeText(s.SegTimeOut));
     case OutKey::TimeInSeg:
         return single(c.TimeInSeg);
     case OutKey::TimeInSegInp:
@@ -188,7 +202,7 @@ bool outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std
     case OutKey::SegmentLength:
         return single(static_cast<float>(s.SegmentLength));
     case OutKey::TrafficFile:
-        return text(removeDotPrefixes(s.TrafficFile));
+        return madeText(removeDotPrefixes(s.TrafficFile));
     case OutKey::DailyTraffic:
         return single(static_cast<float>(s.AnnualDiurnalTraffic));
     case OutKey::TravelSpeed:
@@ -210,8 +224,9 @@ bool outputCell(RunContext &c, const OutputFile &file, const OutColumn &col, std
     case OutKey::ExceptionNo:
         return whole(s.NumWindSectors);
     case OutKey::Blank:
-        out += ' ';
-        return true;
+        v.kind = CellValue::Kind::Blank;
+        v.text = " ";
+        return;
     case OutKey::Unknown:
         break;
     }
@@ -351,18 +366,51 @@ void writeOutputRows(RunContext &c) {
     std::string &row = c.rowText;
     std::string &text = c.cellText;
     std::vector<Cell> &cells = c.rowCells;
+    CellValue value;
     for (std::size_t i = 0; i < c.outputs.size(); ++i) {
         OutputFile &file = c.outputs[i];
         row.clear();
         cells.clear();
         for (std::size_t j = 0; j < file.cols.size(); ++j) {
             const OutColumn &col = file.cols[j];
-            text.clear();
-            const bool isText = outputCell(c, file, col, j, text);
+            outputCell(c, file, col, j, value);
+            // A number under the empty pattern (its plain form), the common
+            // cell, is written into a buffer on the stack; other cells go
+            // through their format.
+            char number[kPlainNumberChars];
+            std::string_view cell;
+            const bool plain = col.format.pattern().empty();
+            if (plain && value.kind == CellValue::Kind::Single) {
+                cell = {number, static_cast<std::size_t>(writePlainNumber(value.single, 7, number) - number)};
+            } else if (plain && value.kind == CellValue::Kind::Whole) {
+                cell = {number, static_cast<std::size_t>(
+                                    std::to_chars(number, number + sizeof number, value.whole).ptr - number)};
+            } else {
+                text.clear();
+                switch (value.kind) {
+                case CellValue::Kind::Single:
+                    col.format.append(value.single, text);
+                    break;
+                case CellValue::Kind::Whole:
+                    col.format.append(value.whole, text);
+                    break;
+                case CellValue::Kind::Text:
+                    col.format.append(value.text, text);
+                    break;
+                case CellValue::Kind::Blank:
+                    text = value.text;
+                    break;
+                }
+                cell = text;
+            }
+            const bool isText = value.kind == CellValue::Kind::Text || value.kind == CellValue::Kind::Blank;
             if (file.table.IsTable) {
+                if (cell.data() != text.data()) {
+                    text.assign(cell);
+                }
                 cells.push_back(hourlyTableCell(text, isText));
             } else {
-                appendCell(row, text, col.width, j == 0);
+                appendCell(row, cell, col.width, j == 0);
             }
         }
         appendOrFail(c, file.table, file.path, row, cells, c.rows != nullptr ? &c.rows->hourly[i] : nullptr);

@@ -220,6 +220,17 @@ TEST(WidthRule, JoinsAlignsAndSeparatesCells) {
     EXPECT_EQ(row({"µg", "x"}, 4), "  µg   x") << "characters count, not bytes";
 }
 
+TEST(WidthRule, WideFieldsAndLongTextsAreWrittenWhole) {
+    const std::string longText(300, 'x');
+    EXPECT_EQ(row({"1", longText.c_str()}, 0), "1;" + longText);
+    EXPECT_EQ(row({"1", longText.c_str()}, 10), "         1 " + longText);
+    EXPECT_EQ(row({"1", "2"}, -200), std::string(199, ' ') + "1;" + std::string(199, ' ') + "2");
+    EXPECT_EQ(row({"µ", "2"}, 127), std::string(126, ' ') + "µ" + std::string(126, ' ') + "2");
+    std::string r = "a";
+    appendCell(r, "b", 0, false, " | ");
+    EXPECT_EQ(r, "a | b") << "a separator of several characters";
+}
+
 TEST(WidthRule, AFieldThatFillsOrOverflowsItsWidthStillHasABlankBeforeIt) {
     EXPECT_EQ(row({"2023-01-01", "2023-01-01 00:00"}, 10), "2023-01-01 2023-01-01 00:00");
     EXPECT_EQ(row({"0.2524391", "DemoStreet.trf"}, 9), "0.2524391 DemoStreet.trf");

@@ -235,6 +235,24 @@ struct StopAtFirstHour : RunObserver {
 };
 } // namespace
 
+TEST_F(TimeSeriesRun, EachCellOfAnHourlyRowIsWrittenByItsColumnsFormatAndWidth) {
+    // Plain numbers and whole numbers, a number pattern, a named number
+    // format (a whole number, a number and a text through it), a text
+    // pattern, a date pattern and the blank column, in widths of both signs.
+    writeInputs();
+    std::vector<FileRecord> records = inputs();
+    records.push_back(outputFile("Out.txt", "hour,u_mast,u_mast,nlight,minute,u_mast,date,date,?,date,datetime",
+                                 "0,*,0,*,0,0.00,6,*,-5,General Number,9,General Number,0,@@@@@@@@@@@@,0,"
+                                 "General Number,0,*,0,dd.mm.yyyy,-18,*"));
+    loadProject("Test.vkp", projectText(records));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const std::vector<std::string> lines = fileLines(work("Out.txt"));
+    ASSERT_EQ(lines.size(), kHours + 1u);
+    // Hour 10 of 7 March: u_mast 3.5, no minutes.
+    EXPECT_EQ(lines[34], "10;3.5;3.50  1000;  -99      3.5;  2023-03-07;07-03-2023; ;07.03.2023;  2023-03-07 09:00");
+}
+
 TEST_F(TimeSeriesRun, StopDuringAnHourFinishesItAndWritesTheStatisticsButStopWhilePausedWritesNone) {
     writeInputs();
     std::vector<FileRecord> records = inputs();
