@@ -32,6 +32,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vesk::run {
@@ -111,6 +112,12 @@ struct InColumn {
     double limit = 0;        // the largest magnitude a value of the column can have, after scaling
     long nonNumbers = 0;     // items that were no number and were read as missing
     long firstNonNumber = 0; // line (row) of the first of them
+    // Where a number of a value column of the hour's state goes, worked out
+    // once for the run (see planColumns): a single value, or element `at` of
+    // a list; neither for the columns that need more than a store.
+    float *slot = nullptr;
+    std::vector<float> *slots = nullptr;
+    std::size_t at = 0;
 };
 
 // Whether a column reads its items as numbers that become missing when they
@@ -149,6 +156,7 @@ struct InputFile {
     bool lastHadValue = false; // ... a number in a column of values (meteorology, concentrations, traffic)
     long usableHours = 0;      // hours of the run whose record of this file held such a number
     std::vector<InColumn> cols;
+    bool planned = false; // the columns' slot, slots and at are set
     // A text file is read in large blocks and split into lines in place:
     // one read call per block instead of per line, and no copy of a line.
     // block[blockAt, blockEnd) is what has not been taken yet; it follows
@@ -337,6 +345,11 @@ struct RunContext {
     std::vector<BackgroundMemo> backgroundMemo;
 
     HourItems items;
+    // The list elements no input column sets every hour (see resetHour),
+    // once the columns are planned.
+    std::vector<std::pair<std::vector<float> *, std::size_t>> unsetSlots;
+    std::size_t plannedListsSize = 0; // the lists' total size when they were planned
+    bool columnsPlanned = false;
     // Per pollutant (0..NPol), its emission table of the street's traffic
     // file (nullptr: none); resolved whenever the street's traffic is set up.
     std::vector<const EmissionTableItem *> emissionTables;

@@ -21,6 +21,7 @@
 #include "run/StreetChain.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -146,14 +147,91 @@ bool missingItem(std::string_view text) {
     return static_cast<int>(roundHalfEven(*v));
 }
 
+// The lists of the hour's state that input columns set (every hour: an item
+// that is missing or no number is stored as missing).
+std::array<std::vector<float> *, 5> hourLists(State &s) {
+    return {&s.cPOL_b, &s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_r, &s.qPOL};
+}
+
+std::size_t hourListsSize(State &s) {
+    std::size_t n = 0;
+    for (const std::vector<float> *v : hourLists(s)) {
+        n += v->size();
+    }
+    return n;
+}
+
+// Works out once for the run where each input column stores a number, so
+// that a plain item is stored without looking at its keyword, and which
+// list elements no column sets (only those need resetting each hour).
+void planColumns(RunContext &c) {
+    State &s = c.s;
+    HourItems &h = c.items;
+    for (InputFile &in : c.inputs) {
+        for (InColumn &col : in.cols) {
+            col.slot = nullptr;
+            col.slots = nullptr;
+            col.at = 0;
+            auto list = [&col](std::vector<float> &v, int p) {
+                if (p >= 0) {
+                    col.slots = &v;
+                    col.at = static_cast<std::size_t>(p);
+                }
+            };
+            switch (col.key) {
+            case InKey::UMast: col.slot = &s.u_mast; break;
+            case InKey::WindDir: col.slot = &s.wind_dir; break;
+            case InKey::GlobalRad: col.slot = &s.globalrad; break;
+            case InKey::NetRad: col.slot = &h.netrad; break;
+            case InKey::Temperature: col.slot = &s.temperature; break;
+            case InKey::HMix: col.slot = &s.h_mix; break;
+            case InKey::RHum: col.slot = &h.r_hum; break;
+            case InKey::NLight: col.slot = &s.nlight; break;
+            case InKey::NHeavy: col.slot = &s.nheavy; break;
+            case InKey::NTotal: col.slot = &h.ntotal; break;
+            case InKey::SpeedLight: col.slot = &s.speed_light; break;
+            case InKey::SpeedHeavy: col.slot = &s.speed_heavy; break;
+            case InKey::CB: list(s.cPOL_b, col.pol); break;
+            case InKey::CObs1: list(s.cPOL_obs_1, col.pol); break;
+            case InKey::CObs2: list(s.cPOL_obs_2, col.pol); break;
+            case InKey::CR: list(s.cPOL_r, col.pol); break;
+            case InKey::Q: list(s.qPOL, col.pol); break;
+            default: break; // stored by store()
+            }
+        }
+        in.planned = true;
+    }
+    c.unsetSlots.clear();
+    for (std::vector<float> *v : hourLists(s)) {
+        for (std::size_t i = 0; i < v->size(); ++i) {
+            const bool set = std::any_of(c.inputs.begin(), c.inputs.end(), [v, i](const InputFile &in) {
+                return std::any_of(in.cols.begin(), in.cols.end(),
+                                   [v, i](const InColumn &col) { return col.slots == v && col.at == i; });
+            });
+            if (!set) {
+                c.unsetSlots.emplace_back(v, i);
+            }
+        }
+    }
+    c.plannedListsSize = hourListsSize(s);
+    c.columnsPlanned = true;
+}
+
 void resetHour(RunContext &c) {
     State &s = c.s;
     c.items.reset(c.VehCatCount);
     s.hour = -99;
     s.u_mast = s.wind_dir = s.globalrad = s.temperature = s.h_mix = kMiss;
     s.speed_light = s.speed_heavy = s.nlight = s.nheavy = kMiss;
-    for (std::vector<float> *v : {&s.cPOL_b, &s.cPOL_obs_1, &s.cPOL_obs_2, &s.cPOL_r, &s.qPOL}) {
-        std::fill(v->begin(), v->end(), kMiss);
+    if (c.columnsPlanned && hourListsSize(s) == c.plannedListsSize) {
+        // The elements a column sets are stored again by the reading of the hour.
+        for (const auto &[v, i] : c.unsetSlots) {
+            (*v)[i] = kMiss;
+        }
+    } else {
+        for (std::vector<float> *v : hourLists(s)) {
+            std::fill(v->begin(), v->end(), kMiss);
+        }
     }
     for (auto &row : s.CategoryEmission) {
         std::fill(row.begin(), row.end(), kMiss);
@@ -695,7 +773,22 @@ bool readRecordItems(RunContext &c, InputFile &in) {
             for (std::size_t j = 0; j < columns; ++j) {
                 if (isScanned) {
                     const ScannedItem &item = scanned[j];
-                    if (item.plain && in.cols[j].key != InKey::Date) {
+                    const InColumn &col = in.cols[j];
+                    if (item.plain && (col.slot != nullptr || col.slots != nullptr)) {
+                        // A plain number of a value column: checked, scaled and stored (as store does).
+                        tally.anyNumber = tally.anyValue = true;
+                        const double scaled = item.value * col.factor;
+                        if (!(std::abs(scaled) <= col.limit)) {
+                            throw ItemOutOfRange{j, std::string(item.text())};
+                        }
+                        if (col.slot != nullptr) {
+                            *col.slot = static_cast<float>(scaled);
+                        } else if (col.at < col.slots->size()) {
+                            (*col.slots)[col.at] = static_cast<float>(scaled);
+                        }
+                        continue;
+                    }
+                    if (item.plain && col.key != InKey::Date) {
                         store(c, in, j, item.text(), item.text(), false, item.value, tally);
                     } else {
                         assign(c, in, j, item.text(), !commaSeparates, tally, scratch);
@@ -874,6 +967,9 @@ void checkEndTogether(RunContext &c, std::size_t ended) {
 } // namespace
 
 bool readHour(RunContext &c) {
+    if (!c.columnsPlanned) {
+        planColumns(c);
+    }
     resetHour(c);
     // The error context names the file read last; it is set once for the
     // hour rather than for every file (the texts are copied), and at once

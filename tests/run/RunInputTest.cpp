@@ -354,6 +354,29 @@ TEST_F(RunInput, TheConditionsFileFillsMissingBackgroundsAndRefusesUnknownPollut
     EXPECT_TRUE(said("names a pollutant that is not in the list: Radon"));
 }
 
+TEST_F(RunInput, EveryHourStartsFromMissingValuesWhetherOrNotAFileSetsThem) {
+    // Background NOx comes from the file in every other hour and from the
+    // conditions file otherwise; O3 is in no input file. A value an hour
+    // filled in must not last into the next one.
+    std::string text;
+    for (int h = 1; h <= 24; ++h) {
+        text += "2023,3,6," + std::to_string(h) + ",3,200,10,0,1000,100,50,40,120," +
+                (h % 2 == 0 ? "na" : std::to_string(20 + h)) + "\r\n";
+    }
+    writeWork("Hours.txt", text);
+    writeWork("Site.cnd", "[BACKGROUND]\r\n1\r\n\"NOx\", 35\r\n");
+    loadWith({hourFile(), outputFile("Out.txt", "hour,cNOx_b,cO3_b", "0,*"), {"Site.cnd", "conditions", {}}});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed);
+    const std::vector<std::string> nox = column("Out.txt", 1);
+    const std::vector<std::string> o3 = column("Out.txt", 2);
+    ASSERT_EQ(nox.size(), 24u);
+    for (std::size_t i = 0; i < nox.size(); ++i) {
+        const int h = static_cast<int>(i) + 1;
+        EXPECT_EQ(nox[i], h % 2 == 0 ? "35" : std::to_string(20 + h)) << "hour " << h;
+        EXPECT_EQ(o3[i], "-99") << "hour " << h;
+    }
+}
+
 TEST_F(RunInput, AProjectWhoseOnlyInputFileHasAnEmptyVariableListSaysThatNoInputFileIsLeft) {
     writeWork("Hours.txt", hours(24));
     FileRecord empty = hourFile();
