@@ -530,25 +530,35 @@ bool scanRecordLine(std::string_view line, bool commaSeparates, ScannedItem *ite
             negative = *q == '-';
             ++q;
         }
+        // The digits, a point and the decimals, each in a loop of its own;
+        // any other character before the separator makes the item no
+        // plain decimal.
         const char *const digitsFrom = q;
-        const char *dot = nullptr;
         std::uint64_t digits = 0; // wraps beyond 19 digits, but is then not used
+        while (q != end && static_cast<unsigned char>(*q - '0') < 10) {
+            digits = digits * 10 + static_cast<unsigned char>(*q - '0');
+            ++q;
+        }
+        const char *dot = nullptr;
+        if (q != end && *q == '.') {
+            dot = q++;
+            while (q != end && static_cast<unsigned char>(*q - '0') < 10) {
+                digits = digits * 10 + static_cast<unsigned char>(*q - '0');
+                ++q;
+            }
+        }
         bool decimal = true;
         unsigned kind = 0;
-        for (; q != end; ++q) {
-            const auto digit = static_cast<unsigned char>(*q - '0');
-            if (digit < 10) {
-                digits = digits * 10 + digit;
-                continue;
-            }
+        if (q != end) {
             kind = kindOf(*q);
-            if ((kind & stop) != 0) {
-                break;
-            }
-            if (*q == '.' && dot == nullptr) {
-                dot = q;
-            } else {
+            if ((kind & stop) == 0) {
                 decimal = false;
+                while (++q != end) {
+                    kind = kindOf(*q);
+                    if ((kind & stop) != 0) {
+                        break;
+                    }
+                }
             }
         }
         if ((kind & (kNotPlain | kReturn)) != 0) {
