@@ -104,6 +104,8 @@ enum class InKey {
     Unknown
 };
 
+struct RecordDate;
+
 struct InColumn {
     std::string name;
     float factor = 1;
@@ -118,6 +120,10 @@ struct InColumn {
     float *slot = nullptr;
     std::vector<float> *slots = nullptr;
     std::size_t at = 0;
+    // Where a whole number of a date column goes (year, month, day, an
+    // unscaled hour): the hour's value and the file's own date.
+    int *whole = nullptr;
+    int RecordDate::*own = nullptr;
 };
 
 // Whether a column reads its items as numbers that become missing when they

@@ -172,6 +172,8 @@ void planColumns(RunContext &c) {
             col.slot = nullptr;
             col.slots = nullptr;
             col.at = 0;
+            col.whole = nullptr;
+            col.own = nullptr;
             auto list = [&col](std::vector<float> &v, int p) {
                 if (p >= 0) {
                     col.slots = &v;
@@ -196,6 +198,14 @@ void planColumns(RunContext &c) {
             case InKey::CObs2: list(s.cPOL_obs_2, col.pol); break;
             case InKey::CR: list(s.cPOL_r, col.pol); break;
             case InKey::Q: list(s.qPOL, col.pol); break;
+            case InKey::Year: col.whole = &h.year, col.own = &RecordDate::year; break;
+            case InKey::Month: col.whole = &h.month, col.own = &RecordDate::month; break;
+            case InKey::Day: col.whole = &h.day, col.own = &RecordDate::day; break;
+            case InKey::Hour:
+                if (col.factor == 1.0f) {
+                    col.whole = &s.hour, col.own = &RecordDate::hour;
+                }
+                break;
             default: break; // stored by store()
             }
         }
@@ -796,6 +806,12 @@ bool readRecordItems(RunContext &c, InputFile &in) {
                         } else if (col.at < col.slots->size()) {
                             (*col.slots)[col.at] = static_cast<float>(scaled);
                         }
+                        continue;
+                    }
+                    if (item.plain && col.whole != nullptr) {
+                        // A whole number of a date column (as store does).
+                        tally.anyNumber = true;
+                        *col.whole = in.own.*col.own = intOf(item.text(), item.value, j);
                         continue;
                     }
                     if (item.plain && col.key != InKey::Date) {

@@ -178,6 +178,9 @@ TEST_F(RunInput, ADateOrHourItemThatIsNoFiniteNumberIsATypeMismatch) {
         {"2023,3,-nan,3,3,200,10,0,1000,100,50,40,120,30", "day = -nan"},
         {"2023,3,6,inf,3,200,10,0,1000,100,50,40,120,30", "hour = inf"},
         {"nan,3,6,3,3,200,10,0,1000,100,50,40,120,30", "year = nan"},
+        // Plain decimals too large for a whole number of a date column.
+        {"2023,3,6,3000000000,3,200,10,0,1000,100,50,40,120,30", "hour = 3000000000"},
+        {"2023,-2500000000,6,3,3,200,10,0,1000,100,50,40,120,30", "month = -2500000000"},
     };
     for (const auto &[line, item] : cases) {
         ui.messages.clear();
