@@ -181,32 +181,73 @@ void planColumns(RunContext &c) {
                 }
             };
             switch (col.key) {
-            case InKey::UMast: col.slot = &s.u_mast; break;
-            case InKey::WindDir: col.slot = &s.wind_dir; break;
-            case InKey::GlobalRad: col.slot = &s.globalrad; break;
-            case InKey::NetRad: col.slot = &h.netrad; break;
-            case InKey::Temperature: col.slot = &s.temperature; break;
-            case InKey::HMix: col.slot = &s.h_mix; break;
-            case InKey::RHum: col.slot = &h.r_hum; break;
-            case InKey::NLight: col.slot = &s.nlight; break;
-            case InKey::NHeavy: col.slot = &s.nheavy; break;
-            case InKey::NTotal: col.slot = &h.ntotal; break;
-            case InKey::SpeedLight: col.slot = &s.speed_light; break;
-            case InKey::SpeedHeavy: col.slot = &s.speed_heavy; break;
-            case InKey::CB: list(s.cPOL_b, col.pol); break;
-            case InKey::CObs1: list(s.cPOL_obs_1, col.pol); break;
-            case InKey::CObs2: list(s.cPOL_obs_2, col.pol); break;
-            case InKey::CR: list(s.cPOL_r, col.pol); break;
-            case InKey::Q: list(s.qPOL, col.pol); break;
-            case InKey::Year: col.whole = &h.year, col.own = &RecordDate::year; break;
-            case InKey::Month: col.whole = &h.month, col.own = &RecordDate::month; break;
-            case InKey::Day: col.whole = &h.day, col.own = &RecordDate::day; break;
+            case InKey::UMast:
+                col.slot = &s.u_mast;
+                break;
+            case InKey::WindDir:
+                col.slot = &s.wind_dir;
+                break;
+            case InKey::GlobalRad:
+                col.slot = &s.globalrad;
+                break;
+            case InKey::NetRad:
+                col.slot = &h.netrad;
+                break;
+            case InKey::Temperature:
+                col.slot = &s.temperature;
+                break;
+            case InKey::HMix:
+                col.slot = &s.h_mix;
+                break;
+            case InKey::RHum:
+                col.slot = &h.r_hum;
+                break;
+            case InKey::NLight:
+                col.slot = &s.nlight;
+                break;
+            case InKey::NHeavy:
+                col.slot = &s.nheavy;
+                break;
+            case InKey::NTotal:
+                col.slot = &h.ntotal;
+                break;
+            case InKey::SpeedLight:
+                col.slot = &s.speed_light;
+                break;
+            case InKey::SpeedHeavy:
+                col.slot = &s.speed_heavy;
+                break;
+            case InKey::CB:
+                list(s.cPOL_b, col.pol);
+                break;
+            case InKey::CObs1:
+                list(s.cPOL_obs_1, col.pol);
+                break;
+            case InKey::CObs2:
+                list(s.cPOL_obs_2, col.pol);
+                break;
+            case InKey::CR:
+                list(s.cPOL_r, col.pol);
+                break;
+            case InKey::Q:
+                list(s.qPOL, col.pol);
+                break;
+            case InKey::Year:
+                col.whole = &h.year, col.own = &RecordDate::year;
+                break;
+            case InKey::Month:
+                col.whole = &h.month, col.own = &RecordDate::month;
+                break;
+            case InKey::Day:
+                col.whole = &h.day, col.own = &RecordDate::day;
+                break;
             case InKey::Hour:
                 if (col.factor == 1.0f) {
                     col.whole = &s.hour, col.own = &RecordDate::hour;
                 }
                 break;
-            default: break; // stored by store()
+            default:
+                break; // stored by store()
             }
         }
         in.planned = true;
@@ -979,10 +1020,10 @@ void checkEndTogether(RunContext &c, std::size_t ended) {
             continue;
         }
         const std::string last =
-            in.lastRecord > 0
-                ? "ends with " + lastRecordAt(in) +
-                      (c.LastReadTime >= 0 ? " (the record of " + timeText(c.LastReadTime) + ")" : std::string())
-                : "holds no record that could be read as an hour";
+            in.lastRecord > 0 ? "ends with " + lastRecordAt(in) +
+                                    (c.LastReadTime >= 0 ? " (the record of " + timeText(c.LastReadTime) + ")"
+                                                         : std::string())
+                              : "holds no record that could be read as an hour";
         throw RunRefusal{"The input file\r\n" + in.path + "\r\n" + last + ", but\r\n" + recordAt(other) +
                          "\r\nholds a record after it: the input files end at different hours, and the hours "
                          "after the end of the shorter one cannot be computed. Complete the file, or end the "

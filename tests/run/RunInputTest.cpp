@@ -188,8 +188,8 @@ TEST_F(RunInput, ADateOrHourItemThatIsNoFiniteNumberIsATypeMismatch) {
         loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")});
         const RunReport report = run();
         EXPECT_EQ(report.outcome, RunOutcome::Failed) << line;
-        EXPECT_TRUE(said("doesn\u00b4t fit the type of the Input List") && said(item))
-            << line << "\n" << report.error;
+        EXPECT_TRUE(said("doesn\u00b4t fit the type of the Input List") && said(item)) << line << "\n"
+                                                                                       << report.error;
     }
 }
 
@@ -219,12 +219,14 @@ TEST_F(RunInput, AnUnknownStatisticIsReportedOnceAndItsFileKeptAsideWithTheCellL
     ASSERT_EQ(report.outcome, RunOutcome::Completed);
     EXPECT_TRUE(report.outputIncomplete);
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0], "Invalid variable name in the output list!\r\ncolumn Bogus_1, column Bogus_2\r\n" +
-                                  work("Stat.txt").string());
+    EXPECT_EQ(ui.messages[0],
+              "Invalid variable name in the output list!\r\ncolumn Bogus_1, column Bogus_2\r\n" +
+                  work("Stat.txt").string());
     ASSERT_EQ(report.keptFiles.size(), 1u);
-    EXPECT_EQ(ui.messages[1], "Not every requested output could be written, so the run has replaced none of the "
-                              "files of the previous run.\r\nWhat it wrote into\r\n" +
-                                  work("Stat.txt").string() + "\r\nis kept in\r\n" + report.keptFiles[0]);
+    EXPECT_EQ(ui.messages[1],
+              "Not every requested output could be written, so the run has replaced none of the "
+              "files of the previous run.\r\nWhat it wrote into\r\n" +
+                  work("Stat.txt").string() + "\r\nis kept in\r\n" + report.keptFiles[0]);
     EXPECT_EQ(readFile(work("Stat.txt")), "previous\r\n");
     EXPECT_EQ(fs::path(report.keptFiles[0]).parent_path(), workDir);
     const std::vector<std::string> lines = fileLines(report.keptFiles[0]);
@@ -276,8 +278,8 @@ TEST_F(RunInput, ATableReadsTheColumnsOfAListLongerThanFiftyItems) {
         columns.push_back({"x" + std::to_string(i), ColumnType::Float});
         list += ",?";
     }
-    const char *names[] = {"u_mast", "wind_dir", "temperature", "globalrad", "nlight",
-                           "nheavy", "speed_light", "speed_heavy", "qNOx",     "cNOx_b"};
+    const char *names[] = {"u_mast", "wind_dir",    "temperature", "globalrad", "nlight",
+                           "nheavy", "speed_light", "speed_heavy", "qNOx",      "cNOx_b"};
     const double values[] = {3, 200, 10, 0, 1000, 100, 50, 40, 120, 30};
     for (const char *name : names) {
         columns.push_back({name, ColumnType::Float});
@@ -472,7 +474,8 @@ TEST_F(RunInput, HalfHourlyRecordsRunForwardByTheirMinutes) {
         std::string says;
     };
     for (const Case &damaged :
-         {Case{first + second + second, "the record of 2023-03-06, hour 1, minute 30 repeats the hour before it"},
+         {Case{first + second + second,
+               "the record of 2023-03-06, hour 1, minute 30 repeats the hour before it"},
           Case{first + "2023,3,6,1,75,3,200,10,0,500,50,50,40,60,30\r\n",
                "the minute must lie between 0 and 59"}}) {
         writeWork("Hours.txt", damaged.lines);
