@@ -638,6 +638,24 @@ char *copyDigits(const char *from, int count, char *to) {
     return copyChars(from, from + count, to);
 }
 
+// Copies n bytes: up to 16 by two fixed-size moves that may overlap (no
+// call, nothing read or written beyond the n bytes), longer ones by memcpy.
+void copyShort(const char *from, std::size_t n, char *to) {
+    if (n >= 8 && n <= 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else if (n > 16) {
+        std::memcpy(to, from, n);
+    } else {
+        for (std::size_t k = 0; k < n; ++k) {
+            to[k] = from[k];
+        }
+    }
+}
+
 char *fillChars(char *to, int count, char c) {
     for (; count > 0; --count) {
         *to++ = c;
@@ -738,34 +756,33 @@ int characterCount(std::string_view text) {
 
 } // namespace
 
-void appendCell(std::string &row, std::string_view text, int width, bool firstCell,
-                std::string_view separator) {
+std::size_t writeCell(std::string &row, std::size_t at, std::string_view text, int width, bool firstCell,
+                      std::string_view separator, bool ascii) {
     const bool separated = width <= 0 && !firstCell;
-    int w = width < 0 ? -width : width;
+    const int w = width < 0 ? -width : width;
     // Characters, not bytes, count for the width.
-    int chars = characterCount(text);
+    const int chars = ascii ? static_cast<int>(text.size()) : characterCount(text);
     // A text that fills its field would run into the one before it.
     const int pad = w > chars ? w - chars : (width > 0 && !firstCell ? 1 : 0);
-    // The separator, the blanks and the text are put together in a buffer
-    // and appended at once (this runs for every cell of every output row);
-    // a cell too long for it is appended piece by piece.
-    char cell[128];
     const std::size_t size = (separated ? separator.size() : 0) + static_cast<std::size_t>(pad) + text.size();
-    if (size > sizeof cell) {
-        if (separated) {
-            row += separator;
-        }
-        row.append(static_cast<std::size_t>(pad), ' ');
-        row += text;
-        return;
+    // The row is written in place through a pointer (this runs for every
+    // cell of every output row); it grows only when the cell does not fit,
+    // which for a reused row happens in its first hours only.
+    if (row.size() < at + size) {
+        row.resize(std::max(at + size, 2 * row.size()));
     }
-    char *to = cell;
+    char *to = row.data() + at;
     if (separated) {
         to = copyChars(separator.data(), separator.data() + separator.size(), to);
     }
     to = fillChars(to, pad, ' ');
-    to = copyChars(text.data(), text.data() + text.size(), to);
-    row.append(cell, size);
+    copyShort(text.data(), text.size(), to);
+    return at + size;
+}
+
+void appendCell(std::string &row, std::string_view text, int width, bool firstCell,
+                std::string_view separator) {
+    row.resize(writeCell(row, row.size(), text, width, firstCell, separator));
 }
 
 } // namespace vesk

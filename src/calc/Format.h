@@ -131,4 +131,11 @@ std::string printNumberText(float value);
 void appendCell(std::string &row, std::string_view text, int width, bool firstCell,
                 std::string_view separator = ";");
 
+// Writes a cell as appendCell does, but at offset `at` of `row`, which is
+// made longer when the cell does not fit and never shorter (a reused row
+// keeps its room); gives the offset after the cell. `ascii`: the caller
+// knows the text is ASCII, so its bytes are its characters.
+std::size_t writeCell(std::string &row, std::size_t at, std::string_view text, int width, bool firstCell,
+                      std::string_view separator = ";", bool ascii = false);
+
 } // namespace vesk

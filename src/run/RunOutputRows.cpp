@@ -256,20 +256,19 @@ void writeText(RunContext &c, OutputTable &table, const std::string &path, std::
 }
 
 // A row of a file: written at once, or kept in the street's buffer of it.
-void appendOrFail(RunContext &c, OutputTable &table, const std::string &path, std::string &row,
+// `line` is the row of a text file with its CR LF, written in one go.
+void appendOrFail(RunContext &c, OutputTable &table, const std::string &path, std::string_view line,
                   std::vector<Cell> &cells, RowBuffer *buffer) {
     if (buffer != nullptr) {
         if (table.IsTable) {
             buffer->cells.push_back(cells);
         } else {
-            buffer->text += row;
-            buffer->text += "\r\n";
+            buffer->text += line;
         }
     } else if (table.IsTable) {
         appendCells(c, table, path, cells);
-    } else if (!table.writeLine(row)) {
-        c.err.FilePath = path;
-        throw RunError(kErrPathFileAccess, "Cannot write to " + path);
+    } else {
+        writeText(c, table, path, line);
     }
 }
 
@@ -369,7 +368,9 @@ void writeOutputRows(RunContext &c) {
     CellValue value;
     for (std::size_t i = 0; i < c.outputs.size(); ++i) {
         OutputFile &file = c.outputs[i];
-        row.clear();
+        // The row is written in place from its start: the string keeps its
+        // length (its room) from hour to hour, `used` is the row so far.
+        std::size_t used = 0;
         cells.clear();
         for (std::size_t j = 0; j < file.cols.size(); ++j) {
             const OutColumn &col = file.cols[j];
@@ -410,10 +411,13 @@ void writeOutputRows(RunContext &c) {
                 }
                 cells.push_back(hourlyTableCell(text, isText));
             } else {
-                appendCell(row, cell, col.width, j == 0);
+                // A number's text is ASCII: no characters to count.
+                used = writeCell(row, used, cell, col.width, j == 0, ";", cell.data() == number);
             }
         }
-        appendOrFail(c, file.table, file.path, row, cells, c.rows != nullptr ? &c.rows->hourly[i] : nullptr);
+        used = writeCell(row, used, "\r\n", 0, true, ";", true);
+        appendOrFail(c, file.table, file.path, std::string_view(row).substr(0, used), cells,
+                     c.rows != nullptr ? &c.rows->hourly[i] : nullptr);
     }
 }
 
@@ -582,6 +586,7 @@ void writeStatFiles(RunContext &c) {
                     appendCell(row, text, col.width, j == 0);
                 }
             }
+            row += "\r\n";
             appendOrFail(c, file.table, file.path, row, cells, buffer);
         }
         std::vector<std::string> unknown = unknownCells.names(file.cols);

@@ -231,6 +231,30 @@ TEST(WidthRule, WideFieldsAndLongTextsAreWrittenWhole) {
     EXPECT_EQ(r, "a | b") << "a separator of several characters";
 }
 
+// A reused row written in place: each row must come out as appendCell builds
+// it, whatever longer row the string held before (its room is kept and
+// never shown), for texts of every length around the short-copy limits.
+TEST(WidthRule, ARowWrittenInPlaceOverALongerOneGivesTheAppendedRow) {
+    std::string reused(400, '#');
+    for (int width : {0, 1, 5, 9, -7, 20}) {
+        for (std::size_t length = 0; length <= 17; ++length) {
+            const std::string a(length, 'a');
+            const std::string b = std::string(length, 'b') + "\xC2\xB5"; // ends in a two-byte character
+            std::string appended;
+            appendCell(appended, a, width, true);
+            appendCell(appended, b, width, false);
+            appendCell(appended, a, width, false, " | ");
+            std::size_t used = writeCell(reused, 0, a, width, true, ";", true);
+            used = writeCell(reused, used, b, width, false);
+            used = writeCell(reused, used, a, width, false, " | ", true);
+            EXPECT_EQ(reused.substr(0, used), appended) << "width " << width << ", length " << length;
+            EXPECT_GE(reused.size(), 400u) << "the room is kept";
+        }
+    }
+    std::string empty;
+    EXPECT_EQ(writeCell(empty, 0, "", 0, true), 0u);
+}
+
 TEST(WidthRule, AFieldThatFillsOrOverflowsItsWidthStillHasABlankBeforeIt) {
     EXPECT_EQ(row({"2023-01-01", "2023-01-01 00:00"}, 10), "2023-01-01 2023-01-01 00:00");
     EXPECT_EQ(row({"0.2524391", "DemoStreet.trf"}, 9), "0.2524391 DemoStreet.trf");
