@@ -325,8 +325,6 @@ private:
 
     QAction *addMenuAction(QMenu *menu, const char *name, const QString &caption);
     // Commands and their reasons when disabled (frmRunCommands.cpp).
-    void setAvailable(QAction *action, bool available, const QString &why = {});
-    // Enables a command unless it is not available in this version.
     void enableCommand(QAction *action, bool on);
     void enableKey(const QString &key, bool on);
     // The tooltip of a toolbar key; a disabled key adds its reason.
@@ -336,7 +334,6 @@ private:
     void showWhyDisabled(QAction *action);
     bool projectShown() const;
     bool m_showingReason = false;
-    std::map<QAction *, QString> m_unavailableWhy;
     void setMenuEnabled(QMenu *menu, bool on);
     void setMenuVisible(QMenu *menu, bool on);
     void setBoxEnabled(QWidget *box, bool on); // enabled with white, disabled with button-face background
@@ -350,7 +347,6 @@ private:
     Interaction &m_interaction;
     Settings &m_settings;
     HelpSystem *m_help = nullptr;
-    std::set<QAction *> m_unavailable;
     std::map<QString, QAction *> m_keys; // lower-case key -> action
     QString m_normalTextColour;
     QTimer *TimerSize = nullptr;

@@ -11,28 +11,12 @@
 namespace vesk::ui {
 
 namespace {
-const char *const kNotYet = "This command is not available in this version of the program.";
 const char *const kBaseTip = "baseToolTip";
 } // namespace
 
-void frmRun::setAvailable(QAction *action, bool available, const QString &why) {
-    if (!action) {
-        return;
-    }
-    if (available) {
-        m_unavailable.erase(action);
-        m_unavailableWhy.erase(action);
-    } else {
-        m_unavailable.insert(action);
-        m_unavailableWhy[action] = why.isEmpty() ? QString::fromLatin1(kNotYet) : why;
-        action->setEnabled(false);
-    }
-    showWhyDisabled(action);
-}
-
 void frmRun::enableCommand(QAction *action, bool on) {
     if (action) {
-        action->setEnabled(on && !m_unavailable.count(action));
+        action->setEnabled(on);
     }
 }
 
@@ -50,9 +34,6 @@ bool frmRun::projectShown() const {
 }
 
 QString frmRun::whyDisabled(QAction *action) const {
-    if (auto it = m_unavailableWhy.find(action); it != m_unavailableWhy.end()) {
-        return it->second;
-    }
     if (isRunning()) {
         return QStringLiteral("Not while a calculation is running.");
     }
