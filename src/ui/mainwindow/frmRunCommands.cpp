@@ -74,6 +74,18 @@ QString frmRun::whyDisabled(QAction *action) const {
     if (m_state.CalcMode == 0 && is({"VLF", "FLF", "Units", "Fleet", "Fuel", "SetTRF", "TrafficNow"})) {
         return QStringLiteral("Not available in Special Mode.");
     }
+    // A multi-street or route project has no traffic file of its own.
+    const bool setTraffic = is({"menNewTrfFile", "SetTRF"});
+    if ((setTraffic || is({"menEditTrf", "TrafficNow"})) && !oneStreet) {
+        const QString why =
+            m_state.MultiStreetMode
+                ? QStringLiteral("Each street of a multi-street project names its own traffic "
+                                 "file in the streets data file")
+                : QStringLiteral("Each street segment of a route project names its own traffic "
+                                 "file in the route data file");
+        return why +
+               (setTraffic ? QStringLiteral(".") : QStringLiteral(": open one with Open Traffic File."));
+    }
     return QStringLiteral("Not available at this moment.");
 }
 
