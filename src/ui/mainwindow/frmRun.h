@@ -9,6 +9,7 @@
 #include "run/RunControl.h"
 #include "ui/editors/EditorCalls.h"
 #include "ui/mainwindow/RunThread.h"
+#include "ui/mainwindow/WrappingToolBar.h"
 #include "ui/settings/CountryAdding.h"
 
 #include <QMainWindow>
@@ -269,8 +270,19 @@ public:
     // The name the file dialog would return; tests and callers that know the name set it.
     std::function<std::string(int kind, const QString &caption, const QString &info)> chooseFileName;
 
-    // ---- Layout
+    // ---- Layout (frmRunResize.cpp)
+    // The cheap part of a resize, at once: the window kept at least 1.02 x the
+    // main frame's width, the frame and the product word centred; then the
+    // delayed re-layout is asked for.
     void Form_Resize();
+    // The delayed re-layout, once the event loop is idle after a resize: the
+    // toolbar wrapped into its rows, the window kept at least 1.1 x (toolbar +
+    // frame) high, the frame placed below the toolbar, the country box and the
+    // mode button placed on the toolbar's last row.
+    void TimerSize_Timer();
+    // The room the screen leaves for the window (available geometry, screen
+    // coordinates); tests put the window on screens of other sizes.
+    std::function<QRect()> screenRoom;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -351,10 +363,21 @@ private:
     QString m_normalTextColour;
     QTimer *TimerSize = nullptr;
     bool ResizeInProgress = false;
+    QSize frameDesignSize() const;
+    QRect screenRect() const;
+    QSize decorationSize() const;
+    QSize roomForWindow() const;
+    void activateLayouts();
+    bool inNormalState() const; // neither minimised, maximised nor full screen
+    int leastWidth() const;
+    int leastClientHeight() const; // below the menu bar: toolbar and scrolled area
+    void placeFrame0();
+    void placeCountryBox();
+    QWidget *m_centralArea = nullptr; // the scrolled area that holds the main frame and the product word
 
 public:
     // Widgets (object names are the control names).
-    QToolBar *Toolbar1 = nullptr;
+    WrappingToolBar *Toolbar1 = nullptr;
     CountryComboBox *cmbCountry = nullptr;
     QPushButton *btnReturnStd = nullptr;
     LogoBox *boxLabel = nullptr;
