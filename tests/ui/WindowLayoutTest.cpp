@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTimer>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -291,4 +292,19 @@ TEST(WindowLayout, On1366x768And1920x1080ScreensEveryControlIsInSightNarrowedLow
             }
         }
     }
+}
+
+TEST(WindowLayout, ABorderDraggedQuicklyIsLaidOutOnceWhenTheEventLoopIsIdle) {
+    Sample sample;
+    Session s(sample, sample.project());
+    showOn(s, kDesktop, QSize(1600, 1000));
+    QSignalSpy relayouts(s->findChild<QTimer *>(QStringLiteral("TimerSize")), &QTimer::timeout);
+    for (int width = 1700; width <= 1800; width += 20) {
+        s->resize(width, 1000);
+    }
+    EXPECT_EQ(relayouts.count(), 0) << "nothing is laid out inside the resize events";
+    settle(s);
+    EXPECT_EQ(relayouts.count(), 1);
+    EXPECT_EQ(s->width(), 1800);
+    EXPECT_LE(std::abs(inWindow(s, s->Frame0).center().x() - s->rect().center().x()), 1);
 }
