@@ -93,7 +93,6 @@ void frmRun::Form_Resize() {
     }
     const QSize frame = frameDesignSize();
     Frame0->resize(frame);
-    m_centralArea->setMinimumSize(Frame0->isHidden() ? boxLabel->minimumSize() : frame);
 
     // Never narrower than 1.02 x the frame, as far as the screen has room.
     if (inNormalState()) {
@@ -141,8 +140,10 @@ void frmRun::activateLayouts() {
 }
 
 void frmRun::placeFrame0() {
-    const QSize area = m_centralArea->size();
     const QSize frame = Frame0->size();
+    // The area scrolls when its view is smaller than the frame (a screen too small for the window).
+    m_centralArea->setMinimumSize(Frame0->isHidden() ? boxLabel->minimumSize() : frame);
+    const QSize area = m_centralArea->size().expandedTo(m_centralArea->minimumSize());
     // The rows after the first push the frame down by their height: the area
     // below the toolbar starts that much lower, and the frame keeps its place
     // in it as long as it fits.
