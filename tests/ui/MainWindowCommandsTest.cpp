@@ -131,3 +131,31 @@ TEST(MainWindowCommands, GraphsAreOfferedForASingleStreetAndRefusedWithTheReason
     }
     EXPECT_TRUE(s->menu("menMode")->menuAction()->statusTip().contains("Special Mode computes one street"));
 }
+
+TEST(MainWindowCommands,
+     SetTrafficFileAndViewEditTrafficDataSayWhyMultiStreetAndRouteProjectsHaveNoTrafficFile) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    ASSERT_TRUE(s.state.MultiStreetMode);
+    for (QAction *set : {s->action("menNewTrfFile"), s->toolbarKey("SetTRF")}) {
+        ASSERT_FALSE(set->isEnabled());
+        EXPECT_EQ(
+            statusTip(set),
+            "Each street of a multi-street project names its own traffic file in the streets data file.");
+    }
+    for (QAction *view : {s->action("menEditTrf"), s->toolbarKey("TrafficNow")}) {
+        ASSERT_FALSE(view->isEnabled());
+        EXPECT_EQ(statusTip(view), "Each street of a multi-street project names its own traffic file in the "
+                                   "streets data file: open one with Open Traffic File.");
+    }
+    s.open(sample.project("DemoRoute.vkp"));
+    ASSERT_TRUE(s.state.RouteMode);
+    ASSERT_FALSE(s->toolbarKey("SetTRF")->isEnabled());
+    EXPECT_EQ(statusTip(s->toolbarKey("SetTRF")),
+              "Each street segment of a route project names its own traffic file in the route data file.");
+    EXPECT_TRUE(s->toolbarKey("SetTRF")->toolTip().contains("in the route data file"));
+    ASSERT_FALSE(s->action("menEditTrf")->isEnabled());
+    EXPECT_EQ(statusTip(s->action("menEditTrf")), "Each street segment of a route project names its own "
+                                                  "traffic file in the route data file: open one with Open "
+                                                  "Traffic File.");
+}

@@ -37,14 +37,10 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
     m_normalTextColour = palette().color(QPalette::Text).name();
     TimerSize = new QTimer(this);
     TimerSize->setObjectName(QStringLiteral("TimerSize"));
+    // The delayed re-layout after a resize: a zero-time single shot runs once the event loop is idle.
     TimerSize->setSingleShot(true);
-    TimerSize->setInterval(1);
-    // The delayed re-layout after a resize: the layouts keep every frame at
-    // least at its minimum size and the toolbar on its own band above them.
-    connect(TimerSize, &QTimer::timeout, this, [this] {
-        ResizeInProgress = false;
-        centralWidget()->updateGeometry();
-    });
+    TimerSize->setInterval(0);
+    connect(TimerSize, &QTimer::timeout, this, &frmRun::TimerSize_Timer);
     connectMenus();
     connectSignals();
     runSpecialMode = [](State &s, RunControl &control, RunObserver &observer, Interaction &ui,
@@ -206,14 +202,6 @@ void frmRun::Toolbar1_ButtonClick(const QString &key) {
 }
 
 // ---- Window events ------------------------------------------------------------
-
-void frmRun::Form_Resize() {
-    if (!ResizeInProgress) {
-        TimerSize->start();
-    } else {
-        ResizeInProgress = false;
-    }
-}
 
 void frmRun::closeEvent(QCloseEvent *event) {
     if (isRunning()) {

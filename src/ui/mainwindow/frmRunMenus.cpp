@@ -145,13 +145,11 @@ void frmRun::setupMenus() {
 }
 
 void frmRun::setupToolbar() {
-    Toolbar1 = new QToolBar(QStringLiteral("Toolbar"), this);
+    // The keys wrap into as many rows as the window's width needs (frmRunResize.cpp lays them out).
+    Toolbar1 = new WrappingToolBar(QStringLiteral("Toolbar"), this);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setMovable(false);
-    Toolbar1->setFloatable(false);
     Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     Toolbar1->setIconSize(QSize(24, 24));
-    addToolBar(Qt::TopToolBarArea, Toolbar1);
 
     struct Key {
         const char *key;
@@ -188,25 +186,21 @@ void frmRun::setupToolbar() {
             Toolbar1->addSeparator();
         }
     }
-    auto *spacer = new QWidget(Toolbar1);
-    spacer->setObjectName(QStringLiteral("Space"));
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    Toolbar1->addWidget(spacer);
-
-    auto *countryBox = new QWidget(Toolbar1);
-    countryBox->setObjectName(QStringLiteral("Extra"));
-    auto *countryLayout = new QHBoxLayout(countryBox);
-    countryLayout->setContentsMargins(6, 0, 6, 0);
-    cmbCountry = new CountryComboBox(countryBox);
+    // Placeholders, never shown: "Space" keeps room at the end of the last row
+    // for the country box and the mode button, "Extra" marks the row they sit on.
+    for (const char *name : {"Space", "Extra"}) {
+        auto *placeholder = new QWidget(Toolbar1);
+        placeholder->setObjectName(QString::fromLatin1(name));
+        placeholder->setFixedWidth(0);
+        placeholder->setVisible(false);
+        Toolbar1->addWidget(placeholder);
+    }
+    cmbCountry = new CountryComboBox(Toolbar1);
     cmbCountry->setObjectName(QStringLiteral("cmbCountry"));
     cmbCountry->setMinimumWidth(140);
     cmbCountry->setToolTip(QStringLiteral("Country"));
-    btnReturnStd = button(countryBox, "btnReturnStd", QStringLiteral("Start Special"));
+    btnReturnStd = button(Toolbar1, "btnReturnStd", QStringLiteral("Start Special"));
     btnReturnStd->setToolTip(QStringLiteral("Start Special Mode/Return to Standard"));
-    countryLayout->addWidget(cmbCountry);
-    countryLayout->addSpacing(6);
-    countryLayout->addWidget(btnReturnStd);
-    Toolbar1->addWidget(countryBox);
 }
 
 } // namespace vesk::ui

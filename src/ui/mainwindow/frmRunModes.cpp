@@ -128,6 +128,7 @@ void frmRun::btnGeneric_Click() {
 
     btnReturnStd->setText(QStringLiteral("Close Special"));
     btnReturnStd->setVisible(true);
+    Form_Resize(); // the frame holds other frames, and the mode button another caption
     refreshDisabledReasons();
 }
 
