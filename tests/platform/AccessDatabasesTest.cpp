@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace vesk {
@@ -191,6 +192,19 @@ TEST(AccessDatabases, AnAccess97DatabaseTakesANewTableThenReplacesItAndKeepsEver
     WINVESK_NEEDS_SHARED_FILE(file);
     auto before = everyTable(file);
     ASSERT_TRUE(before.count("Order Details"));
+    // Its global page usage map reaches just past its end, in the row (type 0).
+    auto globalMap = [](const std::string &f, std::set<std::uint32_t> *free, std::size_t *pages) {
+        const jet::Database db = load(f);
+        jet::PageRow row;
+        EXPECT_TRUE(jet::rowAt(db.file, 1u << 8, &row));
+        EXPECT_TRUE(jet::decodeMap(db.file, row.bytes, free));
+        *pages = db.file.pages();
+        return row.bytes;
+    };
+    std::set<std::uint32_t> freeBefore, freeAfter;
+    std::size_t pagesBefore = 0, pagesAfter = 0;
+    const std::string mapBefore = globalMap(file, &freeBefore, &pagesBefore);
+    ASSERT_EQ(mapBefore[0], 0);
     const std::string name = "Stündliche Werte (Köln)";
     std::string error;
     const auto first = rowsOf(400);
@@ -206,6 +220,15 @@ TEST(AccessDatabases, AnAccess97DatabaseTakesANewTableThenReplacesItAndKeepsEver
     ASSERT_TRUE(readTable(file, name, &t, &error)) << error;
     EXPECT_EQ(t.rows, asRead(first)) << "through the program's own reader";
     expectCatalogueIndexed(file);
+    // Grown past the map's reach: the map goes to map pages of its own
+    // (type 1), its row as long as before; the free pages stay free, no other.
+    const std::string mapAfter = globalMap(file, &freeAfter, &pagesAfter);
+    EXPECT_EQ(mapAfter[0], 1);
+    EXPECT_EQ(mapAfter.size(), mapBefore.size());
+    ASSERT_GT(pagesAfter, (mapBefore.size() - 5) * 8);
+    for (std::uint32_t p = 0; p < pagesAfter; ++p) {
+        EXPECT_EQ(freeAfter.count(p), p < pagesBefore ? freeBefore.count(p) : 0u) << "page " << p;
+    }
 
     // Replaced, in another letter case: fewer rows, the catalogue keeps one row for it.
     const auto second = rowsOf(30, 5);
