@@ -422,6 +422,27 @@ TEST(AccessDatabases, UsageMapsKeptByReferenceAreReadAndUpdated) {
     EXPECT_EQ(t.rows, asRead(small));
 }
 
+// A table of the catalogue that names a table of another database (a
+// foreign name or a connection) is a linked table: its rows are not here,
+// and writing over it is refused, the file untouched.
+TEST(AccessDatabases, ALinkedTableIsRefusedAndTheFileLeftAsItWas) {
+    TempDir dir;
+    const std::string file = copyShared(dir, "DateTestDatabase.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    jet::Database db = load(file);
+    auto e = std::find_if(db.entries.begin(), db.entries.end(),
+                          [&](const auto &x) { return x.name(db.file.format) == "DateTest"; });
+    ASSERT_NE(e, db.entries.end());
+    e->values[10] = jet::utf16("DateTest"); // ForeignName: the table's name in the other database
+    ASSERT_TRUE(jet::replaceRow(db.file, e->page << 8 | e->row,
+                                jet::encodeRow(db.catalogue.columns, e->values, db.file.format), 0));
+    dir.write("DateTestDatabase.mdb", db.file.bytes);
+    std::string error;
+    EXPECT_EQ(createTable(file, "DateTest", columns(), &error), nullptr);
+    EXPECT_NE(error.find("linked to another database"), std::string::npos) << error;
+    EXPECT_EQ(test::readFile(file), db.file.bytes);
+}
+
 struct NameCase {
     const char *name;
     const char *said; // "" when Access accepts it
