@@ -32,15 +32,19 @@ std::string tool(const std::string &command, const std::string &file, const std:
 }
 
 std::vector<TableColumn> columns() {
-    return {{"NO2", ColumnType::Float},   {"Street", ColumnType::Text}, {"hour", ColumnType::Short},
-            {"nHours", ColumnType::Integer}, {"Note", ColumnType::Text}};
+    return {{"NO2", ColumnType::Float},
+            {"Street", ColumnType::Text},
+            {"hour", ColumnType::Short},
+            {"nHours", ColumnType::Integer},
+            {"Note", ColumnType::Text}};
 }
 
 std::vector<std::vector<Cell>> rowsOf(std::size_t n, std::size_t seed = 0) {
     std::vector<std::vector<Cell>> rows;
     for (std::size_t i = 0; i < n; ++i) {
         const double v = 12.345678901234 + static_cast<double>((i + seed) % 11) * 0.37;
-        rows.push_back({i % 7 == 3 ? Cell(-99.0) : Cell(v), std::string(i % 2 ? "Straße µg/m³ Ø" : "Main Street"),
+        rows.push_back({i % 7 == 3 ? Cell(-99.0) : Cell(v),
+                        std::string(i % 2 ? "Straße µg/m³ Ø" : "Main Street"),
                         static_cast<double>(i % 24 + 1), static_cast<double>(8760 + seed),
                         i % 5 ? Cell() : Cell(std::string("Köln, Genève & Århus"))});
     }
@@ -145,7 +149,8 @@ std::vector<std::string> indexEntries(const jet::File &f, std::uint32_t root) {
         if (entries.empty()) {
             return {};
         }
-        const auto *c = reinterpret_cast<const unsigned char *>(entries.front().data() + entries.front().size() - 4);
+        const auto *c =
+            reinterpret_cast<const unsigned char *>(entries.front().data() + entries.front().size() - 4);
         page = static_cast<std::uint32_t>(c[0]) << 24 | c[1] << 16 | c[2] << 8 | c[3];
     }
     for (int guard = 0; page != 0 && guard < 100000; ++guard) {
@@ -181,8 +186,8 @@ void expectCatalogueIndexed(const std::string &file) {
     }
 }
 
-#define NEEDS_MDBTOOLS()                                                                                         \
-    WINVESK_NEEDS_TOOL("mdb-export");                                                                            \
+#define NEEDS_MDBTOOLS()                                                                                     \
+    WINVESK_NEEDS_TOOL("mdb-export");                                                                        \
     WINVESK_NEEDS_TOOL("mdb-schema")
 
 TEST(AccessDatabases, AnAccess97DatabaseTakesANewTableThenReplacesItAndKeepsEveryOtherTable) {
@@ -262,7 +267,8 @@ TEST(AccessDatabases, Access97RowsLongerThan256BytesReadBackThroughTheirJumpTabl
     for (std::size_t r = 0; r < 60; ++r) {
         std::vector<Cell> row;
         for (int i = 0; i < 40; ++i) {
-            row.emplace_back(r % 3 == 1 && i % 4 == 0 ? Cell(-99.0) : Cell(1.0 / (1.0 + i + static_cast<double>(r))));
+            row.emplace_back(r % 3 == 1 && i % 4 == 0 ? Cell(-99.0)
+                                                      : Cell(1.0 / (1.0 + i + static_cast<double>(r))));
         }
         row.emplace_back(std::string(r % 254 + 1, 'x'));
         row.emplace_back(std::string(255 - r, static_cast<char>('a' + r % 26)));
@@ -292,12 +298,15 @@ TEST(AccessDatabases, TheKeysOfNamesAreThoseTheCataloguesOfRealDatabasesHold) {
 
     jet::Format f3;
     f3.jet3 = true;
-    EXPECT_EQ(*jet::keyOfText("Umsätze", f3), std::string("\x7f\x78\x6f\x76\x60\x77\x7e\x66\x02\x26\x00", 11));
+    EXPECT_EQ(*jet::keyOfText("Umsätze", f3),
+              std::string("\x7f\x78\x6f\x76\x60\x77\x7e\x66\x02\x26\x00", 11));
     EXPECT_EQ(*jet::keyOfText("Order Details", f3), *jet::keyOfText("ORDER DETAILS", f3));
     EXPECT_LT(*jet::keyOfText("Order Details", f3), *jet::keyOfText("Orders", f3)) << "the blank sorts first";
     EXPECT_LT(*jet::keyOfText("Koln", f3), *jet::keyOfText("Köln", f3));
-    EXPECT_LT(*jet::keyOfText("Köln", f3), *jet::keyOfText("Kolo", f3)) << "the diacritic counts after the letters";
-    EXPECT_EQ(jet::keyOfText("Hourly Out"), std::string("\x7f\x57\x64\x6f\x69\x5e\x76\x07\x64\x6f\x6d\x01\x00", 13));
+    EXPECT_LT(*jet::keyOfText("Köln", f3), *jet::keyOfText("Kolo", f3))
+        << "the diacritic counts after the letters";
+    EXPECT_EQ(jet::keyOfText("Hourly Out"),
+              std::string("\x7f\x57\x64\x6f\x69\x5e\x76\x07\x64\x6f\x6d\x01\x00", 13));
     std::string unknown;
     EXPECT_FALSE(jet::keyOfText("Straße", jet::kJet4, &unknown));
     EXPECT_EQ(unknown, "ß");
@@ -493,8 +502,9 @@ TEST_P(AccessTableNames, AreTakenAsAccessTakesThemOrRefusedNamingTheRuleWithTheF
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, AccessTableNames, testing::ValuesIn(kNames),
-                         [](const auto &info) { return "n" + std::to_string(info.index) + "_" + test::testNameOf(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Names, AccessTableNames, testing::ValuesIn(kNames), [](const auto &info) {
+    return "n" + std::to_string(info.index) + "_" + test::testNameOf(info.param.name);
+});
 
 } // namespace
 } // namespace vesk

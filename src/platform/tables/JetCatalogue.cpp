@@ -489,7 +489,8 @@ bool insertIndexEntry(Database &db, std::uint32_t tableDef, std::uint32_t root, 
         leaves.push_back(root);
     }
     const std::size_t listed = leaves.size();
-    for (std::uint32_t next = rd32(file.page(leaves.back()) + 12); next != 0; next = rd32(file.page(next) + 12)) {
+    for (std::uint32_t next = rd32(file.page(leaves.back()) + 12); next != 0;
+         next = rd32(file.page(next) + 12)) {
         if (!indexPage(next, 0x04) || !seen.insert(next).second) {
             return damaged();
         }
@@ -502,7 +503,8 @@ bool insertIndexEntry(Database &db, std::uint32_t tableDef, std::uint32_t root, 
         if (!indexPage(leaves[i], 0x04) || !readLeafPage(file.page(leaves[i]), &content[i], problem, f)) {
             return damaged();
         }
-        if (i > 0 && !content[i].empty() && !content[i - 1].empty() && content[i - 1].back() > content[i].front()) {
+        if (i > 0 && !content[i].empty() && !content[i - 1].empty() &&
+            content[i - 1].back() > content[i].front()) {
             return damaged();
         }
     }
@@ -618,7 +620,8 @@ bool insertIndexEntry(Database &db, std::uint32_t tableDef, std::uint32_t root, 
         }
         std::vector<std::string> up;
         for (std::size_t i = 0; i < pages.size(); ++i) {
-            writeInner(numbers[i], pages[i], i ? numbers[i - 1] : 0, i + 1 < pages.size() ? numbers[i + 1] : 0);
+            writeInner(numbers[i], pages[i], i ? numbers[i - 1] : 0,
+                       i + 1 < pages.size() ? numbers[i + 1] : 0);
             std::string lastEntry = pages[i].back();
             lastEntry.resize(lastEntry.size() - 4);
             up.push_back(lastEntry + childBytes(numbers[i]));
@@ -659,7 +662,8 @@ bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defP
     std::uint32_t fresh = 0;
     const std::uint32_t pointer =
         addRow(db.file, db.catalogue.page, encodeRow(db.catalogue.columns, e.values, f), pages, &fresh);
-    if (fresh && (!addToMap(db, db.catalogue.usedMap, {fresh}) || !addToMap(db, db.catalogue.freeMap, {fresh}))) {
+    if (fresh &&
+        (!addToMap(db, db.catalogue.usedMap, {fresh}) || !addToMap(db, db.catalogue.freeMap, {fresh}))) {
         *problem = "the page usage map of its catalogue is damaged";
         return false;
     }
@@ -672,8 +676,8 @@ bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defP
             *problem = "the table name " + name + " cannot be placed in the catalogue's index";
             return false;
         }
-        if (!insertIndexEntry(db, db.catalogue.page, ri.firstPage, ri.usedMap, *key + pointerBytes(e.page, e.row),
-                              problem)) {
+        if (!insertIndexEntry(db, db.catalogue.page, ri.firstPage, ri.usedMap,
+                              *key + pointerBytes(e.page, e.row), problem)) {
             return false;
         }
         ++ri.rowCount;

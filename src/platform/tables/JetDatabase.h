@@ -28,7 +28,9 @@ struct Database {
         std::uint32_t parent() const { return values[1] ? rd32(values[1]->data()) : 0; }
         std::uint16_t type() const { return values[3] ? rd16(values[3]->data()) : 0; }
         std::uint32_t flags() const { return values[7] ? rd32(values[7]->data()) : 0; }
-        std::string name(const Format &f) const { return values[2] ? readText(f, *values[2]) : std::string(); }
+        std::string name(const Format &f) const {
+            return values[2] ? readText(f, *values[2]) : std::string();
+        }
     };
     std::vector<Entry> entries;
     std::set<std::uint32_t> freed; // pages given back

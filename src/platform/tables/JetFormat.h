@@ -119,7 +119,9 @@ struct File {
     std::size_t pageSize() const { return format.page(); }
     std::size_t pages() const { return bytes.size() / pageSize(); }
     char *page(std::uint32_t n) { return bytes.data() + static_cast<std::size_t>(n) * pageSize(); }
-    const char *page(std::uint32_t n) const { return bytes.data() + static_cast<std::size_t>(n) * pageSize(); }
+    const char *page(std::uint32_t n) const {
+        return bytes.data() + static_cast<std::size_t>(n) * pageSize();
+    }
     std::uint32_t append() {
         bytes.append(pageSize(), '\0');
         return static_cast<std::uint32_t>(pages() - 1);
@@ -131,9 +133,9 @@ std::uint16_t rd16(const char *p);
 std::uint32_t rd32(const char *p);
 void wr16(char *p, std::uint16_t v);
 void wr32(char *p, std::uint32_t v);
-std::string utf16(const std::string &utf8);        // UTF-16LE
-std::string fromUtf16(const std::string &bytes);    // to UTF-8
-std::string jetText(const std::string &bytes);       // a Jet 4 Text value, compressed or not, to UTF-8
+std::string utf16(const std::string &utf8);      // UTF-16LE
+std::string fromUtf16(const std::string &bytes); // to UTF-8
+std::string jetText(const std::string &bytes);   // a Jet 4 Text value, compressed or not, to UTF-8
 // A Jet 3 text in the code page to UTF-8, and back (nothing when a character
 // is missing from the code page).
 std::string fromCodePage(const std::string &bytes, std::uint16_t codePage);
@@ -141,7 +143,7 @@ std::optional<std::string> toCodePage(const std::string &utf8, std::uint16_t cod
 // A text value or name as the format stores it, and back.
 std::optional<std::string> storedText(const Format &f, const std::string &utf8);
 std::string readText(const Format &f, const std::string &bytes);
-double oleNow();                                     // the current time as days since 1899-12-30
+double oleNow(); // the current time as days since 1899-12-30
 
 // --- the database page ----------------------------------------------------
 // Page 0 of a new Jet 4 database, created at `created` (days since 1899-12-30).
@@ -165,9 +167,11 @@ struct PageRow {
     std::string bytes;
 };
 // The rows of a data page, in row number order; false when damaged.
-bool readDataPage(const char *page, std::uint32_t *tableDef, std::vector<PageRow> *rows, const Format &f = kJet4);
+bool readDataPage(const char *page, std::uint32_t *tableDef, std::vector<PageRow> *rows,
+                  const Format &f = kJet4);
 // Fills a data page of the table with the rows; false when they do not fit.
-bool writeDataPage(char *page, std::uint32_t tableDef, const std::vector<PageRow> &rows, const Format &f = kJet4);
+bool writeDataPage(char *page, std::uint32_t tableDef, const std::vector<PageRow> &rows,
+                   const Format &f = kJet4);
 // Room left on a data page holding such rows (bytes), as its header says.
 std::size_t dataPageRoom(const std::vector<PageRow> &rows, const Format &f = kJet4);
 // The row a data pointer names, following a pointer to a row moved elsewhere.
@@ -176,8 +180,8 @@ bool rowAt(const File &file, std::uint32_t pointer, PageRow *out);
 bool replaceRow(File &file, std::uint32_t pointer, const std::string &bytes, std::uint16_t flags);
 // Adds a row to one of `pages` that belongs to the table and has room for it,
 // or to a new page (then *newPage is set); the row's data pointer.
-std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes, const std::set<std::uint32_t> &pages,
-                     std::uint32_t *newPage);
+std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes,
+                     const std::set<std::uint32_t> &pages, std::uint32_t *newPage);
 // Marks the row deleted (nothing for a null pointer or a page that is not a data page).
 void markDeleted(File &file, std::uint32_t pointer);
 
@@ -205,8 +209,8 @@ std::string encodeMap(File &file, const std::set<std::uint32_t> &pages, std::vec
                       std::size_t size = 0);
 // The global map row of `size` bytes: every page of the file not in `used`,
 // and every page past its end that the map reaches, is free.
-std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free, std::vector<std::uint32_t> *mapPages,
-                            std::size_t size = 0);
+std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free,
+                            std::vector<std::uint32_t> *mapPages, std::size_t size = 0);
 
 // --- table definitions ----------------------------------------------------
 bool readTableDef(const File &file, std::uint32_t page, TableDef *def, std::string *problem);

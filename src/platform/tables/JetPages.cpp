@@ -44,7 +44,8 @@ void wrDouble(char *p, double v) {
 } // namespace
 
 std::uint16_t rd16(const char *p) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8);
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1])
+                                                                             << 8);
 }
 std::uint32_t rd32(const char *p) {
     return rd16(p) | static_cast<std::uint32_t>(rd16(p + 2)) << 16;
@@ -65,7 +66,8 @@ std::string utf16(const std::string &utf8) {
         std::uint32_t cp = c;
         std::size_t n = 1;
         if (c >= 0xF0 && i + 3 < utf8.size()) {
-            cp = (c & 0x07u) << 18 | (utf8[i + 1] & 0x3Fu) << 12 | (utf8[i + 2] & 0x3Fu) << 6 | (utf8[i + 3] & 0x3Fu);
+            cp = (c & 0x07u) << 18 | (utf8[i + 1] & 0x3Fu) << 12 | (utf8[i + 2] & 0x3Fu) << 6 |
+                 (utf8[i + 3] & 0x3Fu);
             n = 4;
         } else if (c >= 0xE0 && i + 2 < utf8.size()) {
             cp = (c & 0x0Fu) << 12 | (utf8[i + 1] & 0x3Fu) << 6 | (utf8[i + 2] & 0x3Fu);
@@ -241,7 +243,8 @@ std::optional<std::string> databaseProblem(const std::string &bytes, Format *for
         return std::string("it is not an Access database");
     }
     if (bytes.compare(4, 15, "Standard ACE DB") == 0) {
-        return std::string("it is an Access 2007 or later database (.accdb), which this program does not write");
+        return std::string(
+            "it is an Access 2007 or later database (.accdb), which this program does not write");
     }
     if (bytes.compare(4, 15, "Standard Jet DB") != 0) {
         return std::string("it is not an Access database");
@@ -287,7 +290,8 @@ std::optional<std::string> databaseProblem(const std::string &bytes, Format *for
         }
     }
     if (bytes[page] != 0x01 || bytes[2 * page] != 0x02) {
-        return std::string("it is damaged: its page usage map or its catalogue is not where a database keeps them");
+        return std::string(
+            "it is damaged: its page usage map or its catalogue is not where a database keeps them");
     }
     if (format) {
         *format = f;
@@ -306,8 +310,8 @@ namespace {
 // jump table holds, for each 256 bytes of the row (row size - 1) / 256, the
 // first offset (by number, the end of the data last) that lies past that
 // many 256-byte blocks, or 0xFF when none does.
-std::string encodeRow3(const std::string &head, const std::vector<std::uint16_t> &offsets, std::size_t varCount,
-                       const std::string &mask) {
+std::string encodeRow3(const std::string &head, const std::vector<std::uint16_t> &offsets,
+                       std::size_t varCount, const std::string &mask) {
     if (varCount == 0) {
         return head + mask;
     }
@@ -558,7 +562,8 @@ bool rowAt(const File &file, std::uint32_t pointer, PageRow *out) {
         const std::size_t row = pointer & 0xFF;
         std::vector<PageRow> rows;
         std::uint32_t def = 0;
-        if (page >= file.pages() || !readDataPage(file.page(page), &def, &rows, file.format) || row >= rows.size()) {
+        if (page >= file.pages() || !readDataPage(file.page(page), &def, &rows, file.format) ||
+            row >= rows.size()) {
             return false;
         }
         if (!(rows[row].flags & 0x4000) || hops > 0) {
@@ -585,13 +590,13 @@ bool replaceRow(File &file, std::uint32_t pointer, const std::string &bytes, std
     return writeDataPage(file.page(page), def, rows, file.format);
 }
 
-std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes, const std::set<std::uint32_t> &pages,
-                     std::uint32_t *newPage) {
+std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes,
+                     const std::set<std::uint32_t> &pages, std::uint32_t *newPage) {
     for (std::uint32_t page : pages) {
         std::vector<PageRow> rows;
         std::uint32_t def = 0;
-        if (page < file.pages() && readDataPage(file.page(page), &def, &rows, file.format) && def == tableDef &&
-            rows.size() < 255 && dataPageRoom(rows, file.format) >= bytes.size() + 2) {
+        if (page < file.pages() && readDataPage(file.page(page), &def, &rows, file.format) &&
+            def == tableDef && rows.size() < 255 && dataPageRoom(rows, file.format) >= bytes.size() + 2) {
             rows.push_back({0, bytes});
             writeDataPage(file.page(page), def, rows, file.format);
             return page << 8 | static_cast<std::uint32_t>(rows.size() - 1);
@@ -748,7 +753,8 @@ std::string encodeMap(File &file, const std::set<std::uint32_t> &pages, std::vec
         size = file.format.mapRow();
     }
     std::string row(size, '\0');
-    const bool byReference = std::any_of(mapPages->begin(), mapPages->end(), [](std::uint32_t p) { return p != 0; });
+    const bool byReference =
+        std::any_of(mapPages->begin(), mapPages->end(), [](std::uint32_t p) { return p != 0; });
     if (pages.empty() && !byReference) {
         return row;
     }
@@ -766,13 +772,14 @@ std::string encodeMap(File &file, const std::set<std::uint32_t> &pages, std::vec
     return mapOnPages(file, pages, pages.empty() ? 0 : *pages.rbegin() + 1, mapPages, size);
 }
 
-std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free, std::vector<std::uint32_t> *mapPages,
-                            std::size_t size) {
+std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free,
+                            std::vector<std::uint32_t> *mapPages, std::size_t size) {
     if (size == 0) {
         size = file.format.mapRow();
     }
     const std::size_t rowReach = (size - 5) * 8;
-    const bool byReference = std::any_of(mapPages->begin(), mapPages->end(), [](std::uint32_t p) { return p != 0; });
+    const bool byReference =
+        std::any_of(mapPages->begin(), mapPages->end(), [](std::uint32_t p) { return p != 0; });
     if (file.pages() <= rowReach && !byReference) {
         std::string row(size, '\0');
         for (std::size_t page = 0; page < rowReach; ++page) {
@@ -978,7 +985,8 @@ std::string pointerBytes(std::uint32_t page, std::uint8_t row) {
     return p;
 }
 
-bool readLeafPage(const char *page, std::vector<std::string> *entries, std::string *problem, const Format &f) {
+bool readLeafPage(const char *page, std::vector<std::string> *entries, std::string *problem,
+                  const Format &f) {
     entries->clear();
     if (page[0] != 0x04 && page[0] != 0x03) {
         *problem = "an index page is not an index page";
@@ -1013,8 +1021,9 @@ bool readLeafPage(const char *page, std::vector<std::string> *entries, std::stri
     return true;
 }
 
-bool writeLeafPage(char *page, std::uint32_t tableDef, const std::vector<std::string> &entries, std::uint32_t prev,
-                   std::uint32_t next, std::uint32_t tail, const Format &f, std::uint8_t type) {
+bool writeLeafPage(char *page, std::uint32_t tableDef, const std::vector<std::string> &entries,
+                   std::uint32_t prev, std::uint32_t next, std::uint32_t tail, const Format &f,
+                   std::uint8_t type) {
     const std::size_t size = f.page(), first = f.indexEntries(), mask = f.indexMask();
     // The bytes every entry shares with the first, kept once (an entry keeps
     // at least its last byte).

@@ -18,19 +18,19 @@ constexpr std::uint32_t kRealIndexWord = 0x0783; // the word before each physica
 
 // Where the versions keep each part of a definition.
 struct Layout {
-    std::size_t header;                          // the header's length
+    std::size_t header; // the header's length
     std::size_t rows, type, maxColumns, varColumns, columns, logical, real, usedMap, freeMap;
-    std::size_t realHeader;                      // per physical index, after the header (its row count at 4)
-    std::size_t column;                          // per column
+    std::size_t realHeader; // per physical index, after the header (its row count at 4)
+    std::size_t column;     // per column
     std::size_t cType, cNumber, cVar, cNumber2, cSort, cCodePage, cFlags, cMisc, cFixed, cLength;
     std::size_t realIndex, riColumns, riUsed, riFirst, riFlags;
     std::size_t logicalIndex, liNumber, liReal, liRelated, liRelatedTable, liCascade, liType;
 };
 
-constexpr Layout kLayout4{63, 16, 40, 41, 43, 45, 47, 51, 55, 59, 12, 25, 0, 5, 7, 9, 11, 0, 15, 16, 21, 23,
-                          52, 4, 34, 38, 46, 28, 4, 8, 13, 17, 21, 23};
-constexpr Layout kLayout3{43, 12, 20, 21, 23, 25, 27, 31, 35, 39, 8, 18, 0, 1, 3, 5, 9, 11, 13, 0, 14, 16,
-                          39, 0, 30, 34, 38, 20, 0, 4, 9, 13, 17, 19};
+constexpr Layout kLayout4{63, 16, 40, 41, 43, 45, 47, 51, 55, 59, 12, 25, 0, 5,  7,  9,  11,
+                          0,  15, 16, 21, 23, 52, 4,  34, 38, 46, 28, 4,  8, 13, 17, 21, 23};
+constexpr Layout kLayout3{43, 12, 20, 21, 23, 25, 27, 31, 35, 39, 8,  18, 0, 1, 3,  5,  9,
+                          11, 13, 0,  14, 16, 39, 0,  30, 34, 38, 20, 0,  4, 9, 13, 17, 19};
 
 const Layout &layoutOf(const Format &f) {
     return f.jet3 ? kLayout3 : kLayout4;
@@ -219,7 +219,8 @@ bool writeTableDef(File &file, const TableDef &def, std::string *problem) {
     for (const auto &c : def.columns) {
         vars = static_cast<std::uint16_t>(vars + (c.fixed() ? 0 : 1));
     }
-    wr16(b.data() + l.maxColumns, static_cast<std::uint16_t>(std::max<std::size_t>(def.maxColumns, def.columns.size())));
+    wr16(b.data() + l.maxColumns,
+         static_cast<std::uint16_t>(std::max<std::size_t>(def.maxColumns, def.columns.size())));
     wr16(b.data() + l.varColumns, vars);
     wr16(b.data() + l.columns, static_cast<std::uint16_t>(def.columns.size()));
     wr32(b.data() + l.logical, static_cast<std::uint32_t>(def.logicalIndexes.size()));
@@ -240,7 +241,8 @@ bool writeTableDef(File &file, const TableDef &def, std::string *problem) {
             wr32(p + 1, def.version);
             p[l.cMisc] = static_cast<char>(c.miscFlags);
         } else {
-            wr16(p + l.cCodePage, f.codePage); // the code page of texts, in every column as Access 97 writes it
+            wr16(p + l.cCodePage,
+                 f.codePage); // the code page of texts, in every column as Access 97 writes it
         }
         wr16(p + l.cNumber, c.number);
         wr16(p + l.cVar, c.varIndex);

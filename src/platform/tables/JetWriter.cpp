@@ -295,8 +295,8 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
     // A new table: its definition page names it in the catalogue.
     std::string unknown;
     if (!keyOfText(name, f, &unknown)) {
-        *problem = "the table name " + name + " holds \"" + unknown + "\", whose place in the sort order of the " +
-                   (f.jet3 ? "Access 97" : "Access 2000") +
+        *problem = "the table name " + name + " holds \"" + unknown +
+                   "\", whose place in the sort order of the " + (f.jet3 ? "Access 97" : "Access 2000") +
                    " catalogue's index this program does not know; name the table without it";
         return false;
     }
@@ -386,8 +386,9 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     if (!accessReadTableIsolated(file, "MSysObjects", &catalogue, &why)) {
         problem = "its catalogue cannot be read (" + why + ")";
     } else if (catalogue.rows.size() != objects) {
-        problem = "its catalogue is damaged (the Access reader finds " + std::to_string(catalogue.rows.size()) +
-                  " objects in it, this writer " + std::to_string(objects) + ")";
+        problem = "its catalogue is damaged (the Access reader finds " +
+                  std::to_string(catalogue.rows.size()) + " objects in it, this writer " +
+                  std::to_string(objects) + ")";
     } else {
         return true;
     }
