@@ -131,11 +131,16 @@ struct JetTable {
     std::vector<TableColumn> columns;
     const std::vector<std::vector<Cell>> *rows = nullptr;
 };
+// Why Access would refuse the table name, or "": longer than 64 characters,
+// beginning or ending with a blank, or holding a control character, ".",
+// "!", "`", "[" or "]".
+std::string jetNameProblem(const std::string &name);
 // Whether the table can be written into the Access file (a new one when it
 // is missing): false with a message naming the file and the reason (Jet 3,
 // .accdb, encrypted, a password, damaged, a table in a relationship ...).
 bool jetCheckTable(const std::string &file, const std::string &table, std::string *error);
-// Writes the tables into the Access file (Jet 4), each replacing the table
+// Writes the tables into the Access file (a new one in Jet 4, an existing
+// one in its own version, Jet 4 or Jet 3), each replacing the table
 // of its name; the file is replaced only once the database written has been
 // read back through libmdb. False with a message; the file is then unchanged.
 bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error);

@@ -392,10 +392,8 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     }
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
-    if (kind == TableKind::Access && (table.find('.') != std::string::npos || table.find('!') != std::string::npos ||
-                                      table.find('`') != std::string::npos || table.size() > 64)) {
-        setError(error, "The table name \"" + table + "\" for " + file +
-                            " is longer than 64 characters or holds \".\", \"!\" or \"`\", which Access does not allow.");
+    if (kind == TableKind::Access && !tables::jetNameProblem(table).empty()) {
+        setError(error, "The table name \"" + table + "\" for " + file + " " + tables::jetNameProblem(table) + ".");
         return nullptr;
     }
     if (kind != TableKind::Text && (plainTableName(table).empty() || invalidName(table))) {

@@ -12,8 +12,8 @@
 // a temporary file and a rename, so a failure or a writer dropped without
 // closing leaves the old file whole.
 //
-// Back-ends: Access read through libmdb and written by our own Jet 4 writer
-// (JetWriter.cpp); Excel read through FreeXL and written by our own BIFF8
+// Back-ends: Access read through libmdb and written by our own Jet writer
+// (JetWriter.cpp: new databases in Jet 4, existing ones in Jet 4 or Jet 3); Excel read through FreeXL and written by our own BIFF8
 // writer; Lotus read through libwps (.wk1 by our own reader) and every kind
 // written by our own writers (a Lotus file holds one worksheet); text read
 // and written natively.
@@ -113,9 +113,10 @@ private:
 
 // Creates a table with the given columns in a file (and the file when it is
 // missing; its folder must exist). Replaces a table of the same name. Access
-// databases the writer does not handle (Jet 3, .accdb, encrypted, a password,
+// databases the writer does not handle (.accdb, encrypted, a password,
 // damaged) are refused with a message naming the file and the reason; so are
-// names holding "[", "]" or control characters, and a workbook of another
+// names holding "[", "]" or control characters, Access table names Access
+// refuses (see jetNameProblem) or whose sort key is not known, and a workbook of another
 // program that holds other sheets (we could keep only their values). A Lotus
 // file holds one worksheet: a new table replaces the file.
 // Nothing is written before close(). Returns nullptr on failure; *refused
