@@ -91,8 +91,8 @@ void showUserGuide(const QString &path, Interaction &ui) {
         return;
     case DocumentOpening::NoViewer:
         ui.message(std::string("No PDF viewer was found to show the User's Guide.") + kCrLf +
-                       "Install a program that shows PDF files, or open the guide with one: it is the file" +
-                       kCrLf + file,
+                       "The guide is the file" + kCrLf + file + kCrLf +
+                       "Open it with a program that shows PDF files, or install one.",
                    Icon::Exclamation);
         return;
     case DocumentOpening::Failed:
