@@ -425,12 +425,12 @@ void frmFormatFile::updateOkButton() {
     btnEndFormat->setEnabled(!InCorrection && names.empty());
     QString why;
     if (!names.empty()) {
-        QStringList quoted;
+        QStringList shown;
         for (const std::string &name : names) {
-            quoted << QString::fromStdString(name);
+            shown << QString::fromStdString(name);
         }
         why = QStringLiteral("Not a known variable name: %1. Correct the list (Enter checks it) before OK.")
-                  .arg(quoted.join(QStringLiteral(", ")));
+                  .arg(shown.join(QStringLiteral(", ")));
     }
     btnEndFormat->setToolTip(why);
     for (ListTextBox *box : {boxVariables, boxRows}) {
