@@ -404,6 +404,8 @@ TEST(CityTypesEditor, WithoutCityTypesTheFilesCannotBeChosen) {
 
 TEST(MetBackFilesEditor, FilesOfTheFolderAreListedRelativeAndABlankNameBlocksTheSave) {
     Lists l;
+    // A second year of the country's meteorology (a file is listed only when a calculation can read it).
+    fs::copy_file(l.s.state.MetBackDir + "MetBack2023.txt", l.s.state.MetBackDir + "MetBack2024.txt");
     frmEditMetBackFiles e(l.s.state, l.s.ui, nullptr);
     ASSERT_EQ(e.lstFiles->count(), 1);
     e.chooseDataFile = [&](int kind, const QString &caption, const QString &) {
@@ -467,7 +469,8 @@ TEST(MetBackFilesEditor, FilesOfTheFolderAreListedRelativeAndABlankNameBlocksThe
 TEST(TrafficFilesEditor, AFileFromElsewhereIsCopiedIntoTheTrafficFolderOnlyWhenTheSaveIsConfirmed) {
     Lists l;
     test::TempDir outside;
-    const fs::path source = outside.write("Avenue.trf", "traffic");
+    const std::string traffic = test::readFile(l.s.state.TrafficDir + "CityStreet.trf");
+    const fs::path source = outside.write("Avenue.trf", traffic);
     frmEditStdTrafficFiles e(l.s.state, l.s.ui, nullptr);
     e.chooseDataFile = [&](int kind, const QString &, const QString &) {
         EXPECT_EQ(kind, 3);
@@ -484,7 +487,7 @@ TEST(TrafficFilesEditor, AFileFromElsewhereIsCopiedIntoTheTrafficFolderOnlyWhenT
 
     l.s.ui.answers = {Answer::Ok};
     ASSERT_TRUE(e.btnSave_Click());
-    EXPECT_EQ(test::readFile(l.s.state.TrafficDir + "Avenue.trf"), "traffic");
+    EXPECT_EQ(test::readFile(l.s.state.TrafficDir + "Avenue.trf"), traffic);
     EXPECT_EQ(e.lstFiles->item(1)->text(), "Avenue.trf");
     EXPECT_NE(l.read("StrTrf.lst").find("\"Avenue.trf\""), std::string::npos);
 
