@@ -80,15 +80,18 @@ bool lockedByOthers(const std::string &file) {
     return locked;
 }
 
-// Whether a process of this machine other than this one has the file open
-// (as far as this user may see the processes' open files).
-bool openElsewhere(const struct stat &file) {
+// Whether a process of this machine other than this one has the file (its
+// full path, links resolved) open, as far as this user may see the
+// processes' open files. The links are read, never followed: a file of a
+// drive that does not answer cannot hold the check up.
+bool openElsewhere(const std::string &file) {
     DIR *proc = opendir("/proc");
     if (proc == nullptr) {
         return false;
     }
     const std::string self = std::to_string(getpid());
     bool found = false;
+    char target[4096];
     while (!found) {
         const dirent *process = readdir(proc);
         if (process == nullptr) {
@@ -104,9 +107,11 @@ bool openElsewhere(const struct stat &file) {
             continue; // ended meanwhile, or another user's
         }
         while (const dirent *entry = readdir(dir)) {
-            struct stat target {};
-            if (entry->d_name[0] != '.' && stat((fds + "/" + entry->d_name).c_str(), &target) == 0 &&
-                sameInode(target, file)) {
+            if (entry->d_name[0] == '.') {
+                continue;
+            }
+            const ssize_t n = readlink((fds + "/" + entry->d_name).c_str(), target, sizeof target);
+            if (n > 0 && file.compare(0, std::string::npos, target, static_cast<std::size_t>(n)) == 0) {
                 found = true;
                 break;
             }
@@ -144,7 +149,9 @@ std::string accessLockInUse(const std::string &database) {
     if (lstat(ldb.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return {};
     }
-    return lockedByOthers(ldb) || openElsewhere(info) ? ldb : std::string();
+    std::error_code ec;
+    const std::string full = std::filesystem::canonical(ldb, ec).string();
+    return lockedByOthers(ldb) || (!ec && openElsewhere(full)) ? ldb : std::string();
 }
 
 TableFileLock::~TableFileLock() {
