@@ -434,6 +434,51 @@ TEST(ListSaveQuestion, CancelledTheFirstSaveStillLeavesTheBackupOfTheInstalledLi
     EXPECT_TRUE(e.ListChanged);
 }
 
+TEST(ListSaveQuestion, EnterInAGridPressesNoButtonOfTheEditor) {
+    Sample sample;
+    Session s(sample, "");
+    // Enter on a grid that is not editing is passed on to the dialog, which
+    // pressed its first auto-default button ("Add Row", "Move Up").
+    auto cells = [](RowsTableModel *m) {
+        std::vector<std::string> texts;
+        for (int r = 0; r < m->rowCount(); ++r) {
+            for (int c = 0; c < m->columnCount(); ++c) {
+                texts.push_back(cell(m, r, c).toStdString());
+            }
+        }
+        return texts;
+    };
+    auto enterIn = [&cells](ListEditorFrame &e, QTableView *grid, RowsTableModel *m) {
+        e.show();
+        QApplication::processEvents();
+        grid->setFocus();
+        grid->setCurrentIndex(m->index(m->rowCount() - 1, 1));
+        const std::vector<std::string> before = cells(m);
+        const bool changed = e.ListChanged;
+        QTest::keyClick(grid, Qt::Key_Return);
+        QApplication::processEvents();
+        e.hide();
+        return cells(m) == before && e.ListChanged == changed;
+    };
+    {
+        frmEditPollutants e(s.state, s.ui, nullptr);
+        EXPECT_TRUE(enterIn(e, e.DataGrid1, e.model())) << "Pollutants";
+    }
+    {
+        frmEditPercentiles e(s.state, s.ui, nullptr);
+        EXPECT_TRUE(enterIn(e, e.DataGrid1[0], e.model(0))) << "Percentiles";
+    }
+    {
+        frmEditLimitVal e(s.state, s.ui, nullptr);
+        EXPECT_TRUE(enterIn(e, e.DataGrid1[0], e.model(0))) << "Limit values";
+    }
+    {
+        frmEditCityTypes e(s.state, s.ui, nullptr);
+        EXPECT_TRUE(enterIn(e, e.DataGrid1, e.model())) << "Urban data";
+    }
+    s.ui.answers = {Answer::No, Answer::No}; // the limit values editor adds NOx and NO: leave unsaved
+}
+
 // ---- The percentile cell
 
 TEST(PercentileCell, RefusesAPercentileOutsideZeroToHundredWithTheReason) {

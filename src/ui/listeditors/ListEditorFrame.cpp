@@ -39,6 +39,11 @@ ListEditorFrame::ListEditorFrame(State &state, Interaction &ui, HelpSystem *help
 }
 
 QHBoxLayout *ListEditorFrame::frameButtons() {
+    // Enter belongs to the grids: a grid that is not editing passes it on to
+    // the dialog, which would press its first auto-default button (Add Row).
+    for (QPushButton *b : findChildren<QPushButton *>()) {
+        b->setAutoDefault(false);
+    }
     auto *row = new QHBoxLayout;
     row->addWidget(btnSave);
     row->addWidget(btnRestore);

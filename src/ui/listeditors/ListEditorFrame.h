@@ -63,7 +63,9 @@ protected:
     // "Pollutants List" in "Changes have been made to the Pollutants List."
     virtual std::string unloadText() const = 0;
 
-    // The frame's buttons in one row: Save, Restore, Help and Close.
+    // The frame's buttons in one row: Save, Restore, Help and Close. Called
+    // once the editor's own buttons exist: from then on no button of the
+    // editor is pressed by Enter, which belongs to the grids.
     QHBoxLayout *frameButtons();
     // Asks the unload question for one list; Yes saves. True when the form may close.
     bool askToSaveList(const std::string &changesText);
