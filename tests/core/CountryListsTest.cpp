@@ -77,8 +77,9 @@ TEST(LoadCountryLists, TheDemoCountryFillsEveryTable) {
 
     EXPECT_EQ(st.LimValPollutantCount, 6);
     EXPECT_EQ(st.LimValLongNames[1], "Nitrogen dioxide");
-    EXPECT_EQ(st.LimValColNthHourly[1], "19th highest");
-    EXPECT_EQ(st.LimValColPercHourly[1], "99.8 percentile");
+    EXPECT_EQ(st.LimValColNthHourly[1], "176th highest");
+    EXPECT_EQ(st.LimValColNthHourly[2], "19th highest");
+    EXPECT_EQ(st.LimValColPercHourly[2], "99.8 percentile");
     EXPECT_EQ(st.LimValColPercDaily[1], "90.4 percentile");
 
     EXPECT_EQ(st.InputUnit.size(), 8u);

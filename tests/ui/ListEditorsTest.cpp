@@ -221,13 +221,14 @@ TEST(PercentilesEditor, EditingOneValueOfARowRecomputesTheOther) {
     e.Check1->setChecked(true);
     e.Check1_Click();
     ASSERT_TRUE(setCell(hourly, 1, frmEditPercentiles::Percentile, "97"));
-    EXPECT_EQ(cell(hourly, 1, frmEditPercentiles::NthHighest), "176") << "independent: only the cell changes";
+    EXPECT_EQ(cell(hourly, 1, frmEditPercentiles::NthHighest), "19") << "independent: only the cell changes";
 
     l.s.ui.answers = {Answer::Ok};
     e.btnRestore_Click();
     EXPECT_FALSE(l.s.state.PercIndependent);
     EXPECT_FALSE(e.Check1->isChecked());
-    EXPECT_EQ(cell(hourly, 0, frmEditPercentiles::Percentile), "99.8");
+    EXPECT_EQ(cell(hourly, 0, frmEditPercentiles::Percentile), "98");
+    EXPECT_EQ(cell(hourly, 1, frmEditPercentiles::Percentile), "99.8");
     EXPECT_FALSE(e.ListChanged);
 }
 
@@ -333,7 +334,8 @@ TEST(LimitValuesEditor, PercentileColumnsAreNamedByTheDisplayModeOfTheirFamily) 
     auto header = [&](int k, int column) {
         return e.model(k)->headerData(column, Qt::Horizontal).toString().toStdString();
     };
-    EXPECT_EQ(header(0, 3), "19th highest");
+    EXPECT_EQ(header(0, 3), "176th highest");
+    EXPECT_EQ(header(0, 4), "19th highest");
     EXPECT_EQ(header(2, 2), "90.4 percentile");
     EXPECT_EQ(header(0, 1), "Average");
     EXPECT_EQ(header(2, 4), "Data capture");
