@@ -59,7 +59,7 @@ bool parseCommandLine(const std::vector<std::string> &args, CommandLine *out, st
         auto start = parseEightDigitDate(items[2]);
         auto end = parseEightDigitDate(items[4]);
         if (!start || !end) {
-            return fail(error, "The dates must be given as yyyymmdd: \"" + items[start ? 4 : 2] + "\".");
+            return fail(error, eightDigitDateProblem(items[start ? 4 : 2]));
         }
         auto startHour = parsePeriodHour(items[3]);
         auto endHour = parsePeriodHour(items[5]);

@@ -18,6 +18,9 @@ namespace vesk {
 namespace {
 
 constexpr int kMaxFieldsPerLine = 20;
+// The longest line of a project file: far beyond any name, list or row it
+// holds (a list is written an item a line).
+constexpr std::size_t kMaxProjectLine = std::size_t{1} << 20;
 
 // A line too short for its values, or a sector row shorter than the number of
 // sectors: the user is offered to edit the file.
@@ -336,7 +339,18 @@ LoadResult LoadProject(ProjectState &s, Interaction &ui) {
     s.SectorStart.fill(0);
     s.SectorEnd.fill(0);
 
-    Lines lines(splitLines(text));
+    std::vector<std::string> split = splitLines(text);
+    for (std::size_t i = 0; i < split.size(); ++i) {
+        if (split[i].size() > kMaxProjectLine) {
+            ui.message("Can't open the file\r\n" + path + "\r\nIts line " + std::to_string(i + 1) +
+                           " is longer than " + std::to_string(kMaxProjectLine) +
+                           " characters: this is not a project file.",
+                       Icon::Critical);
+            s.ProjectFile.clear();
+            return fail(LoadOutcome::Failed);
+        }
+    }
+    Lines lines(std::move(split));
     bool continueInSpecialMode = false;
     try {
         // Line 1: street, year and (optionally) country, split at commas.
