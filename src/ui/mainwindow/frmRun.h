@@ -305,6 +305,10 @@ private:
     // The refusal naming the first box whose value a run would take that holds
     // an invalid one (*box: that box); empty when every box is valid.
     QString invalidBoxBeforeRun(QLineEdit **box) const;
+    // True while the check of a box left for Run runs: Run's refusal names the
+    // box, so the box's own check stays quiet (one message, not two stacked).
+    bool runWillNameTheBox() const { return m_boxLeftForRun; }
+    bool m_boxLeftForRun = false;
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;
