@@ -103,6 +103,8 @@ public:
     MDIGraphics *graphicsFrame() const;
     // The graphs open when a run ends: those whose data the run rewrote are drawn again.
     void refreshGraphs();
+    // Closes the graph frame with its graphs: New, Open and Close leave the project they plot.
+    void closeProjectWindows();
 
     // ---- Mode switches and run control
     void btnGeneric_Click();

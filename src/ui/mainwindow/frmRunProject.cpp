@@ -43,6 +43,7 @@ void frmRun::forgetResults() {
 }
 
 void frmRun::closeToEmptyState() {
+    closeProjectWindows();
     clearRunStatus();
     forgetResults();
     m_state.TrailingValue = -1;
@@ -146,6 +147,7 @@ void frmRun::menOpen_Click() {
         }
         path = *picked;
     }
+    closeProjectWindows();
     lstEmitters->clear();
     forgetResults();
     LoadResult result = openProject(m_state, m_interaction, path);
@@ -193,6 +195,7 @@ void frmRun::menNew_Click() {
             break;
         }
     }
+    closeProjectWindows();
     const LoadResult result = newProjectFromTemplate(m_state, m_interaction, folder);
     KeptTrafficValues = {0, 0}; // the traffic boxes start from the template's values too
     Frame0->setVisible(false);
