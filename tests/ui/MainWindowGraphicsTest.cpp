@@ -2,6 +2,7 @@
 // run of the sample street.
 
 #include "WindowSession.h"
+#include "ui/inputdef/frmViewFile.h"
 #include "ui/results/MDIGraphics.h"
 #include "ui/results/frmGraph.h"
 #include "ui/results/frmSelGraph.h"
@@ -10,6 +11,7 @@
 #include <QCheckBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <gtest/gtest.h>
 
@@ -158,6 +160,47 @@ TEST(MainWindowGraphics, ASecondRunRedrawsTheOpenGraphsAndASideAlreadyPlottedIsB
     EXPECT_EQ(frame->GraphWindowCount(), 1);
     ASSERT_FALSE(s.ui.messages.empty());
     EXPECT_NE(s.ui.messages.back().find("nox_2.gor"), std::string::npos) << s.ui.messages.back();
+}
+
+TEST(MainWindowGraphics, TheSummaryAndGraphsOfARunStayWithItWhenTheProjectIsSavedElsewhere) {
+    Sample sample;
+    const std::filesystem::path folder = specialModeFolder(sample);
+    Session s(sample, (folder / "DemoStreet.vkp").string());
+    ASSERT_TRUE(s.loaded);
+    s.runToEnd();
+    const std::filesystem::path elsewhere = sample.dir.path() / "Elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    s.ui.files.push_back((elsewhere / "Moved.vkp").string());
+    s->action("menSaveAs")->trigger();
+    ASSERT_EQ(s.state.ProjectFile, (elsewhere / "Moved.vkp").string());
+    ASSERT_TRUE(s->toolbarKey("Results")->isEnabled());
+
+    // The results summary of the run.
+    QString shown;
+    QTimer viewerShown;
+    QObject::connect(&viewerShown, &QTimer::timeout, [&viewerShown, &shown] {
+        if (auto *viewer = qobject_cast<ui::frmViewFile *>(QApplication::activeModalWidget())) {
+            shown = viewer->RichTextBox1->toPlainText();
+            viewer->accept();
+            viewerShown.stop();
+        }
+    });
+    viewerShown.start(10);
+    s.ui.messages.clear();
+    s->toolbarKey("Results")->trigger();
+    viewerShown.stop();
+    EXPECT_TRUE(s.ui.messages.empty()) << s.ui.messages.front();
+    const std::string written = readFile(folder / "veskout.dat");
+    ASSERT_FALSE(written.empty());
+    EXPECT_EQ(shown.left(20).toStdString(), written.substr(0, 20));
+
+    // Its graphs.
+    answerSelection(true, true);
+    s->action("menGraphic")->trigger();
+    ui::MDIGraphics *frame = s->graphicsFrame();
+    ASSERT_TRUE(frame);
+    waitForWindows(frame, 2);
+    EXPECT_EQ(frame->GraphWindowCount(), 2) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
 }
 
 TEST(MainWindowGraphics, NewOpenAndCloseCloseTheGraphsOfTheProjectTheyLeave) {

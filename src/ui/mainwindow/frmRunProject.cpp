@@ -38,6 +38,7 @@ void frmRun::forgetResults() {
     // The results of a run belong to the project that ran: another project shows none until it has run.
     CalcResultsEnabled = false;
     SpecialResultsEnabled = false;
+    m_state.SpecialResultsDir.clear();
     enableCommand(action(QStringLiteral("menLastResults")), false);
     enableKey(QStringLiteral("Results"), false);
 }
