@@ -6,6 +6,8 @@
 #include "project/Period.h"
 #include "project/ProjectText.h"
 
+#include <filesystem>
+
 namespace vesk {
 
 namespace {
@@ -73,6 +75,15 @@ bool parseCommandLine(const std::vector<std::string> &args, CommandLine *out, st
         out->endHour = *endHour;
     }
     return true;
+}
+
+std::string fullProjectPath(const std::string &path) {
+    if (path.empty()) {
+        return path;
+    }
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
 }
 
 bool isToolCommandLine(const std::vector<std::string> &args) {

@@ -116,6 +116,14 @@ TEST(CommandLine, ADateOfEightDigitsThatIsNoDateNamesWhatIsWrongWithIt) {
     EXPECT_EQ(eightDigitDateProblem("20240229"), "") << "a leap day";
 }
 
+TEST(CommandLine, AProjectPathIsMadeFullFromTheCurrentFolderAndAFullOneIsOnlyTidied) {
+    const std::filesystem::path here = std::filesystem::current_path();
+    EXPECT_EQ(fullProjectPath("Route New.vkp"), (here / "Route New.vkp").string());
+    EXPECT_EQ(fullProjectPath("./Working/../Demo.vkp"), (here / "Demo.vkp").string());
+    EXPECT_EQ(fullProjectPath("/work/a/./b.vkp"), "/work/a/b.vkp");
+    EXPECT_EQ(fullProjectPath(""), "");
+}
+
 TEST(CommandLine, BatchSetsThePeriodAndReportsTheRunsOutcome) {
     TempDir dir;
     const std::string appDir = dir.path().string() + "/";
