@@ -139,8 +139,10 @@ TEST(ScenariosFleetDatabase, TheLabelAndTheFilterNameEveryKindReadAndViewSaysWhe
     }
     EXPECT_EQ(label.indexOf(QStringLiteral("Requires")), -1);
 
-    // The demo country names FleetShare.xls, which its traffic folder does not hold.
+    // The demo country names FleetShare.xls in its traffic folder; without the file View says so.
     ASSERT_EQ(e.txtDataFile->text(), "FleetShare.xls");
+    ASSERT_TRUE(fs::exists(p.s.state.TrafficDir + "FleetShare.xls"));
+    fs::remove(p.s.state.TrafficDir + "FleetShare.xls");
     e.btnView->click();
     EXPECT_NE(p.lastMessage().find("The file was not found."), std::string::npos) << p.lastMessage();
     EXPECT_NE(p.lastMessage().find(p.s.state.TrafficDir + "FleetShare.xls"), std::string::npos);
