@@ -132,6 +132,8 @@ void run::startStreetStatistics(RunContext &c) {
     c.lastDayText.clear();
     c.firstHourText.clear();
     c.firstHourNo = c.lastHourNo = -1;
+    c.routePeriod = {};
+    c.routeLastHourNo = 0;
     c.anyHour = false;
     c.storedHour = 0;
     c.streetModelledFrom = c.ModelledHours;
@@ -413,6 +415,9 @@ void streetLoop(RunContext &c, RunReport &report) {
             for (;;) {
                 const long hoursBefore = report.hours, modelledBefore = c.ModelledHours;
                 stopped = recordLoop(c, f, report.hours);
+                if (route) {
+                    addSegmentPeriod(c, stopped);
+                }
                 if (route && report.hours > hoursBefore && c.ModelledHours == modelledBefore) {
                     c.unmodelled.push_back(routeSegmentText(c));
                 }
