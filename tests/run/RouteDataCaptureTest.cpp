@@ -149,3 +149,13 @@ TEST_F(RouteDataCapture, OfAStoppedRunCountsTheSegmentsUpToTheHourItStoppedAfter
     EXPECT_EQ(state.CalcPeriod.days, 1);
     EXPECT_EQ(shownCapture(), "100.00");
 }
+
+TEST_F(RouteDataCapture, ASegmentWithoutADayStopsTheRunNamingItsTime) {
+    // A time alone dated the segment to 30 December 1899: it was passed over without a word, and
+    // its hours lowered the data capture as if the data had missed them.
+    const std::string undated =
+        segment("A1", "A", "1", "6 01:00", "6 03:30") + segment("B1", "B", "1", "02:00", "04:00");
+    const RunReport report = runRoute(24, undated);
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_NE(said().find("\"02:00\" is a time without a date"), std::string::npos) << said();
+}
