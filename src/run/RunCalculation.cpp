@@ -132,6 +132,8 @@ void run::startStreetStatistics(RunContext &c) {
     c.lastDayText.clear();
     c.firstHourText.clear();
     c.firstHourNo = c.lastHourNo = -1;
+    c.earliestHourText.clear();
+    c.latestHourText.clear();
     c.routePeriod = {};
     c.routeLastHourNo = 0;
     c.anyHour = false;
@@ -221,9 +223,20 @@ bool run::recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
         ++hours;
         c.lastHourText = c.items.DateTimeText;
         c.lastHourNo = currentHourNo(c);
-        if (c.firstHourText.empty()) {
+        const bool firstHour = c.firstHourText.empty();
+        if (firstHour) {
             c.firstHourText = c.lastHourText;
             c.firstHourNo = c.lastHourNo;
+        }
+        if (c.s.RouteMode) {
+            if (firstHour || c.lastHourNo < c.earliestHourNo) {
+                c.earliestHourNo = c.lastHourNo;
+                c.earliestHourText = c.lastHourText;
+            }
+            if (firstHour || c.lastHourNo > c.latestHourNo) {
+                c.latestHourNo = c.lastHourNo;
+                c.latestHourText = c.lastHourText;
+            }
         }
         if (c.observer != nullptr) {
             c.observer->hourDone(c.items.day, c.items.month, c.s.hour);
@@ -261,8 +274,9 @@ void run::finishStreet(RunContext &c, bool active, const std::string &streetDone
     }
     s.CalcPeriod = periodRun(c);
     if (c.anyHour) {
-        s.FirstCalcDate = c.firstHourText;
-        s.LastCalcDate = c.lastHourText;
+        // A route covers its earliest to its latest hour, whichever segments calculated them.
+        s.FirstCalcDate = s.RouteMode ? c.earliestHourText : c.firstHourText;
+        s.LastCalcDate = s.RouteMode ? c.latestHourText : c.lastHourText;
         *lastDone = "the hour beginning " + c.lastHourText;
         if (s.MultiStreetMode) {
             *lastDone += " of street #" + std::to_string(c.StreetNo) + " out of " +

@@ -406,6 +406,10 @@ struct RunContext {
     std::string lastHourText;  // the start of the last accepted hour
     long firstHourNo = -1;     // hours since 1970 of the street's first accepted hour (-1 = none)
     long lastHourNo = -1;      // and of its last accepted hour
+    // The earliest and the latest hour a route calculated, the period it
+    // covers: its persons' segments do not follow one another in time.
+    long earliestHourNo = 0, latestHourNo = 0;
+    std::string earliestHourText, latestHourText;
     PeriodLength routePeriod;  // the hours (days) the route's segments asked for so far
     long routeLastHourNo = 0;  // the last hour counted in routePeriod (when it holds any)
     bool dayOpen = false;      // a day began with the last accepted hour

@@ -113,6 +113,13 @@ TEST_F(RouteDataCapture, IsTheShareOfTheHoursItsSegmentsAskFor) {
     EXPECT_EQ(shownCapture(true), "100.00");
 }
 
+TEST_F(RouteDataCapture, GoesWithThePeriodCoveredFromTheEarliestToTheLatestHourCalculated) {
+    // B1, read last, ends with hour 5; A2 went on to hour 6.
+    ASSERT_EQ(runRoute(24).outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(state.FirstCalcDate, "2023-03-06 01:00");
+    EXPECT_EQ(state.LastCalcDate, "2023-03-06 05:00") << "the latest hour, not the last one calculated";
+}
+
 TEST_F(RouteDataCapture, CountsTheHoursOfSegmentsBeyondTheDataAsMissing) {
     // The data end with hour 4: A2 gets one of its three hours and B1 two of its three.
     ASSERT_EQ(runRoute(4).outcome, RunOutcome::Completed) << said();
