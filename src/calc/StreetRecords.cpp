@@ -128,6 +128,16 @@ DateTimeParts dateItem(RecordReader &f) {
                                              std::to_string(f.line()) + ": \"" + text +
                                              "\" is not a date and time");
     }
+    const std::size_t begin = text.find_first_not_of(' ');
+    const std::size_t digitsEnd = text.find_first_not_of("0123456789", begin);
+    if (digitsEnd != std::string::npos && text[digitsEnd] == ':') {
+        // A time alone would date the segment to the day the calendar counts from (30 December 1899):
+        // it would find no hour and be passed over without a word.
+        throw RunError(kErrTypeMismatch, "Type mismatch in " + f.fileName() + " at line " +
+                                             std::to_string(f.line()) + ": \"" + text +
+                                             "\" is a time without a date; a route segment begins and "
+                                             "ends at a date and time");
+    }
     return t;
 }
 

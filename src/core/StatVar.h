@@ -20,7 +20,8 @@ namespace vesk {
 // The length of the period a run covered, from the start of its first hour to
 // the end of its last: what the data capture ("nHours", "nDays", "nDaysD") is
 // a share of. hours = 744 for a March, 8784 for a leap year; days counts the
-// calendar days the period touches. 0 = not known.
+// calendar days the period touches. 0 = not known. A route's period is the
+// hours its segments ask for, added up, and the days they begin.
 struct PeriodLength {
     long hours = 0;
     long days = 0;

@@ -132,6 +132,10 @@ void run::startStreetStatistics(RunContext &c) {
     c.lastDayText.clear();
     c.firstHourText.clear();
     c.firstHourNo = c.lastHourNo = -1;
+    c.earliestHourText.clear();
+    c.latestHourText.clear();
+    c.routePeriod = {};
+    c.routeLastHourNo = 0;
     c.anyHour = false;
     c.storedHour = 0;
     c.streetModelledFrom = c.ModelledHours;
@@ -219,9 +223,20 @@ bool run::recordLoop(RunContext &c, const ChainFactors &f, long &hours) {
         ++hours;
         c.lastHourText = c.items.DateTimeText;
         c.lastHourNo = currentHourNo(c);
-        if (c.firstHourText.empty()) {
+        const bool firstHour = c.firstHourText.empty();
+        if (firstHour) {
             c.firstHourText = c.lastHourText;
             c.firstHourNo = c.lastHourNo;
+        }
+        if (c.s.RouteMode) {
+            if (firstHour || c.lastHourNo < c.earliestHourNo) {
+                c.earliestHourNo = c.lastHourNo;
+                c.earliestHourText = c.lastHourText;
+            }
+            if (firstHour || c.lastHourNo > c.latestHourNo) {
+                c.latestHourNo = c.lastHourNo;
+                c.latestHourText = c.lastHourText;
+            }
         }
         if (c.observer != nullptr) {
             c.observer->hourDone(c.items.day, c.items.month, c.s.hour);
@@ -259,8 +274,9 @@ void run::finishStreet(RunContext &c, bool active, const std::string &streetDone
     }
     s.CalcPeriod = periodRun(c);
     if (c.anyHour) {
-        s.FirstCalcDate = c.firstHourText;
-        s.LastCalcDate = c.lastHourText;
+        // A route covers its earliest to its latest hour, whichever segments calculated them.
+        s.FirstCalcDate = s.RouteMode ? c.earliestHourText : c.firstHourText;
+        s.LastCalcDate = s.RouteMode ? c.latestHourText : c.lastHourText;
         *lastDone = "the hour beginning " + c.lastHourText;
         if (s.MultiStreetMode) {
             *lastDone += " of street #" + std::to_string(c.StreetNo) + " out of " +
@@ -413,6 +429,9 @@ void streetLoop(RunContext &c, RunReport &report) {
             for (;;) {
                 const long hoursBefore = report.hours, modelledBefore = c.ModelledHours;
                 stopped = recordLoop(c, f, report.hours);
+                if (route) {
+                    addSegmentPeriod(c, stopped);
+                }
                 if (route && report.hours > hoursBefore && c.ModelledHours == modelledBefore) {
                     c.unmodelled.push_back(routeSegmentText(c));
                 }

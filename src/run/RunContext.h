@@ -406,6 +406,12 @@ struct RunContext {
     std::string lastHourText;  // the start of the last accepted hour
     long firstHourNo = -1;     // hours since 1970 of the street's first accepted hour (-1 = none)
     long lastHourNo = -1;      // and of its last accepted hour
+    // The earliest and the latest hour a route calculated, the period it
+    // covers: its persons' segments do not follow one another in time.
+    long earliestHourNo = 0, latestHourNo = 0;
+    std::string earliestHourText, latestHourText;
+    PeriodLength routePeriod;  // the hours (days) the route's segments asked for so far
+    long routeLastHourNo = 0;  // the last hour counted in routePeriod (when it holds any)
     bool dayOpen = false;      // a day began with the last accepted hour
 
     // Streets and route.
@@ -539,9 +545,20 @@ std::string periodNote(const RunContext &c);
 // The period the street's run covered, what its data capture is a share of:
 // from the start of the period asked for (or, without one, of the first hour
 // calculated) to the end of the period asked for (or of the last hour
-// calculated; also when the run was stopped). A route segment's own period
-// is not the route's: a route covers its first to its last hour.
+// calculated; also when the run was stopped). A route's period is what its
+// segments ask for, added up (routePeriod): the segments of its persons
+// overlap in time and a person's next segment takes the hour of the change
+// again, so the span from the route's first to its last hour is no measure
+// of the hours it counts.
 PeriodLength periodRun(const RunContext &c);
+// Adds the hours the route segment in hand asks for (from the hour its start
+// lies in to the hour its end lies in, as the period filter takes them) to
+// routePeriod, and the days as the statistics count them: a new day whenever
+// the date differs from that of the hour before, so a segment that begins on
+// the day the previous one ended adds no day for it. A segment the run was
+// stopped in counts up to the hour it stopped after (a stop takes effect
+// after an hour calculated: the last hour of the run is the segment's own).
+void addSegmentPeriod(RunContext &c, bool stopped);
 
 // Traffic and emissions of the hour (RunTraffic.cpp). False when the run ends.
 bool hourTraffic(RunContext &c);

@@ -391,19 +391,44 @@ PeriodLength periodRun(const RunContext &c) {
     if (c.firstHourNo < 0) {
         return {};
     }
+    if (s.RouteMode) {
+        return c.routePeriod;
+    }
     long first = c.firstHourNo, last = c.lastHourNo;
-    if (!s.RouteMode) {
-        if (!s.StartAuto && s.StartDate.isSet()) {
-            first = std::min(first, hourNumber(s.StartDate.year, s.StartDate.month, s.StartDate.day,
-                                               std::clamp(s.StartHour, 1, 24)));
-        }
-        if (!s.EndAuto && s.EndDate.isSet() && !c.control.StopRequested()) {
-            // End hour 0 ends the period with the day before.
-            last = std::max(last, hourNumber(s.EndDate.year, s.EndDate.month, s.EndDate.day,
-                                             std::clamp(s.EndHour, 0, 24)));
-        }
+    if (!s.StartAuto && s.StartDate.isSet()) {
+        first = std::min(first, hourNumber(s.StartDate.year, s.StartDate.month, s.StartDate.day,
+                                           std::clamp(s.StartHour, 1, 24)));
+    }
+    if (!s.EndAuto && s.EndDate.isSet() && !c.control.StopRequested()) {
+        // End hour 0 ends the period with the day before.
+        last = std::max(last, hourNumber(s.EndDate.year, s.EndDate.month, s.EndDate.day,
+                                         std::clamp(s.EndHour, 0, 24)));
     }
     return periodBetween(first, last);
+}
+
+void addSegmentPeriod(RunContext &c, bool stopped) {
+    const State &s = c.s;
+    // A route record always dates its segment (the reader refuses a time without a day).
+    if (!s.StartDateRun.isSet() || !s.EndDateRun.isSet()) {
+        return;
+    }
+    const long first = hourNumber(s.StartDateRun.year, s.StartDateRun.month, s.StartDateRun.day,
+                                  std::clamp(s.StartHourRun, 1, 24));
+    long last = hourNumber(s.EndDateRun.year, s.EndDateRun.month, s.EndDateRun.day,
+                           std::clamp(s.EndHourRun, 1, 24));
+    if (stopped) {
+        last = std::min(last, c.lastHourNo);
+    }
+    const PeriodLength segment = periodBetween(first, last);
+    if (segment.hours <= 0) {
+        return;
+    }
+    const auto dayOf = [](long hourNo) { return hourNo >= 0 ? hourNo / 24 : -((-hourNo + 23) / 24); };
+    const bool sameDay = c.routePeriod.hours > 0 && dayOf(c.routeLastHourNo) == dayOf(first);
+    c.routePeriod.hours += segment.hours;
+    c.routePeriod.days += segment.days - (sameDay ? 1 : 0);
+    c.routeLastHourNo = last;
 }
 
 namespace {

@@ -209,5 +209,27 @@ TEST(RouteRecords, ATimeThatIsNoDateIsATypeMismatchAndSideZeroSelectsNoReceptor)
     EXPECT_EQ(s.EndHourRun, 1);
 }
 
+TEST(RouteRecords, ASegmentTimeWithoutADayIsATypeMismatchNamingIt) {
+    // A time without a day would date the segment to 30 December 1899, where no data lie: it
+    // would be passed over without a word (and its hours counted as missing).
+    for (const char *in : {"07:30", "2003-01-01 07:30"}) {
+        const std::string out = std::string(in) == "07:30" ? "2003-01-01 08:10" : "08:10";
+        RecordReader timeOnly(std::string("\"seg\",\"P\",1,1,0,2,4.5,350,\"") + in + "\",\"" + out +
+                                  "\",40,\"s.trf\",1,1,1,1,1,1,0,1,1.5,0\r\n",
+                              "route.txt");
+        try {
+            CalcState s;
+            ReadStreetRecordDated(s, timeOnly);
+            FAIL() << "no error for a segment from " << in << " to " << out;
+        } catch (const RunError &e) {
+            EXPECT_EQ(e.number(), kErrTypeMismatch);
+            const std::string alone = std::string(in) == "07:30" ? "07:30" : "08:10";
+            EXPECT_EQ(std::string(e.what()), "Type mismatch in route.txt at line 1: \"" + alone +
+                                                 "\" is a time without a date; a route segment begins "
+                                                 "and ends at a date and time");
+        }
+    }
+}
+
 } // namespace
 } // namespace vesk
