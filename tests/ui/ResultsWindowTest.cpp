@@ -34,6 +34,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 using namespace vesk;
@@ -608,4 +609,49 @@ TEST(MultiStreetResultsFromTheMainWindow, savedStreetResultsOpenAgainFromTheFile
     EXPECT_EQ(rows, 0);
     ASSERT_EQ(s.ui.messages.size(), messages + 1);
     EXPECT_EQ(s.ui.messages.back().rfind("Can't open the file!", 0), 0u);
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, resultsOfNoStreetOfferNoStreetToShow) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    const std::string saved = sample.appDir + "Working/Streets.msr";
+    const std::string none = sample.appDir + "Working/NoStreets.msr";
+    bool enabledWithStreets = false, enabledWithout = true;
+    int rowsWithout = -1;
+    std::string keyInfo;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto *w = dynamic_cast<frmMultiStreetResults *>(&dialog);
+        if (w == nullptr) {
+            return; // a street's own window
+        }
+        enabledWithStreets = w->btnShowStreet->isEnabled();
+        s.ui.files.push_back(saved);
+        w->btnSave_Click();
+        // The same results without a street line: a run whose streets file held none.
+        std::string text;
+        bool inStreets = false;
+        for (const std::string &line : splitLines(test::readFile(saved))) {
+            if (line.rfind("\"End\"", 0) == 0) {
+                text += line.substr(0, line.rfind(',')) + ",0\r\n";
+                break;
+            }
+            if (!inStreets) {
+                text += line + "\r\n";
+            }
+            inStreets = inStreets || line == "\"Streets\"";
+        }
+        std::ofstream(none, std::ios::binary) << text;
+        s.ui.files.push_back(none);
+        w->btnOpen_Click();
+        rowsWithout = w->model()->rowCount();
+        enabledWithout = w->btnShowStreet->isEnabled();
+        keyInfo = w->txtKeyInfo->toPlainText().toStdString();
+        w->btnShowStreet_Click();
+    };
+    s.runToEnd();
+    EXPECT_TRUE(enabledWithStreets);
+    EXPECT_EQ(rowsWithout, 0) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    EXPECT_FALSE(enabledWithout) << "Show Street Results with no street to show";
+    EXPECT_NE(keyInfo.find("Streets: 0, of which 0 calculated"), std::string::npos) << keyInfo;
+    EXPECT_EQ(s.resultsWindows.size(), 1u) << "no street's window opened";
 }
