@@ -23,14 +23,17 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -654,4 +657,71 @@ TEST(MultiStreetResultsFromTheMainWindow, resultsOfNoStreetOfferNoStreetToShow) 
     EXPECT_FALSE(enabledWithout) << "Show Street Results with no street to show";
     EXPECT_NE(keyInfo.find("Streets: 0, of which 0 calculated"), std::string::npos) << keyInfo;
     EXPECT_EQ(s.resultsWindows.size(), 1u) << "no street's window opened";
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, theStreetListReadsAcrossInShadedRowsAndEnterPressesNoButton) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    QRgb first = 0, second = 0;
+    bool stillOpen = false;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto *w = dynamic_cast<frmMultiStreetResults *>(&dialog);
+        if (w == nullptr) {
+            return; // a street's own window
+        }
+        w->show();
+        QApplication::setActiveWindow(w);
+        QCoreApplication::processEvents();
+        // Every other row is shaded, so that a street's values are read along its own row.
+        const QImage rows = w->grdStreets->viewport()->grab().toImage();
+        const int x = w->grdStreets->columnViewportPosition(StreetListModel::ColNumber) + 2;
+        first = rows.pixel(x, w->grdStreets->rowViewportPosition(1) + 2); // row 0 is selected
+        second = rows.pixel(x, w->grdStreets->rowViewportPosition(2) + 2);
+        // Enter in the list is no click on any of the window's buttons (no street, no file dialog, no close).
+        w->grdStreets->setFocus();
+        QTest::keyClick(w->grdStreets, Qt::Key_Return);
+        stillOpen = w->isVisible();
+        w->hide();
+    };
+    s.runToEnd();
+    EXPECT_NE(first, second) << "the rows are not shaded in turn";
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(s.resultsWindows.size(), 1u) << "Enter opened a street's window";
+    EXPECT_TRUE(s.ui.fileChoices.empty()) << "Enter opened a file dialog";
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, everyHeadingAndEveryLineOfTheKeyInformationIsShownWhole) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    std::vector<std::string> cut;
+    int keyInfoLines = 0, hiddenLines = -1;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto *w = dynamic_cast<frmMultiStreetResults *>(&dialog);
+        if (w == nullptr) {
+            return;
+        }
+        w->show();
+        QCoreApplication::processEvents();
+        // Each column as wide as its heading with the sort mark beside it, and as its values.
+        QHeaderView *header = w->grdStreets->horizontalHeader();
+        const QFontMetrics metrics = w->grdStreets->fontMetrics();
+        QAbstractItemModel *list = w->sorted();
+        for (int c = 0; c < list->columnCount(); ++c) {
+            int widest = header->sectionSizeHint(c);
+            for (int r = 0; r < list->rowCount(); ++r) {
+                widest = std::max(widest, metrics.horizontalAdvance(list->index(r, c).data().toString()));
+            }
+            if (header->sectionSize(c) < widest) {
+                cut.push_back(list->headerData(c, Qt::Horizontal).toString().toStdString());
+            }
+        }
+        // The key information without a scroll bar: every line in sight.
+        keyInfoLines = w->txtKeyInfo->document()->lineCount();
+        hiddenLines = w->txtKeyInfo->verticalScrollBar()->maximum();
+        w->hide();
+    };
+    s.runToEnd();
+    EXPECT_TRUE(cut.empty()) << "cut: " << cut.front();
+    EXPECT_EQ(keyInfoLines, 4);
+    EXPECT_EQ(hiddenLines, 0) << "a line of the key information is out of sight";
 }
