@@ -8,8 +8,10 @@
 #include <QIcon>
 #include <QImage>
 #include <QMenu>
+#include <QPalette>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -86,6 +88,44 @@ TEST(MainWindowCommands, ADisabledToolbarKeyShowsItsIconInGrey) {
     const QSize size = s->Toolbar1->iconSize();
     EXPECT_FALSE(greyOnly(button->icon().pixmap(size, QIcon::Normal).toImage())) << "the icon has colour";
     EXPECT_TRUE(greyOnly(button->icon().pixmap(size, QIcon::Disabled).toImage()));
+}
+
+namespace {
+// The lightness of the darkest pixel of a picture (0 black .. 255 white).
+int darkest(const QImage &picture) {
+    int least = 255;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            least = std::min(least, qGray(picture.pixel(x, y)));
+        }
+    }
+    return least;
+}
+} // namespace
+
+TEST(MainWindowCommands, EveryDisabledToolbarKeyIsDrawnAsPaleAsADisabledMenuItem) {
+    Sample sample;
+    Session s(sample, "");
+    s->show();
+    const QPalette palette = s->Toolbar1->palette();
+    int disabledText = 255;
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+        disabledText = std::min(disabledText, qGray(palette.color(QPalette::Disabled, role).rgb()));
+    }
+    const int tolerance = 12; // edge pixels of the grey text
+    for (const char *key : {"Save", "Street", "SetTRF", "TrafficNow", "VLF", "Fleet", "FLF", "Fuel", "Units",
+                            "Results", "Graph"}) {
+        QAction *a = s->toolbarKey(key);
+        ASSERT_FALSE(a->isEnabled()) << key;
+        auto *button = qobject_cast<QToolButton *>(s->Toolbar1->widgetForAction(a));
+        ASSERT_NE(button, nullptr) << key;
+        EXPECT_GE(darkest(button->grab().toImage()), disabledText - tolerance)
+            << key << " is drawn darker than a disabled menu item: it looks usable";
+    }
+    // An enabled key has darker lines: the measure tells the two looks apart.
+    auto *open = qobject_cast<QToolButton *>(s->Toolbar1->widgetForAction(s->toolbarKey("Open")));
+    EXPECT_LT(darkest(open->grab().toImage()), disabledText - 3 * tolerance);
+    s->hide();
 }
 
 TEST(MainWindowCommands, ANewProjectShowsNoResultsOfThePreviousProjectUntilItHasRun) {

@@ -179,9 +179,11 @@ std::string wk1Label(std::string_view utf8);
 enum class Wk1Result { Read, OtherKind, Damaged };
 // Reads the bytes of a Lotus 1-2-3 release 1A/2 worksheet (.wk1, .wks) and
 // checks its structure: it must end with its end record, every record must
-// be whole and decodable and every cell lie in the declared range, which its
-// cells must fill to the last row. Damaged gives *problem; OtherKind is a
-// file of a later Lotus release.
+// be whole and decodable and every cell lie in the declared range (in the
+// grid of 256 columns and kWk1MaxRows rows without one), at an address no
+// other cell holds (a formula's text result excepted), and the cells must
+// fill the range to its last row. Damaged gives *problem, naming the cell
+// ("a second cell at B7"); OtherKind is a file of a later Lotus release.
 Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem);
 // Reads a .wk1 file by wk1Parse; false with a message naming the file when
 // it is damaged, or with *otherKind set (and no message) for a later kind.

@@ -133,6 +133,13 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
 // keeps its old contents. A second table of one session in a .wk1 file (it
 // holds one worksheet) or under a sheet name the session already writes is
 // refused. Writers may outlive the session.
+//
+// A session holds each database or spreadsheet file it writes (TableLock.h)
+// from before it reads it until the last of its tables there is closed or
+// given up: another session, of this process or another, is refused the
+// file meanwhile ("The file ... is in use by another run or program ...",
+// *refused set) and never reverts this one's table. An Access database
+// whose .ldb another program holds open is refused the same way.
 class TableSession {
 public:
     struct Workbook;

@@ -7,6 +7,7 @@
 #include "run/RunCalculation.h"
 #include "run/SpecialMode.h"
 #include "ui/mainwindow/FileCheckList.h"
+#include "ui/common/DesktopDocuments.h"
 #include "ui/common/HelpSystem.h"
 
 #include <QAction>
@@ -118,19 +119,8 @@ void frmRun::btnHelp_Click() {
 }
 
 void frmRun::menUserGuide_Click() {
-    const bool danish = action(QStringLiteral("menHelpL_1"))->isChecked();
-    const QString english =
-        QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideEN.pdf");
-    QString path = danish
-                       ? QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideDK.pdf")
-                       : english;
-    if (danish && !QFileInfo::exists(path)) {
-        path = english; // the guide is written in English only
-    }
-    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        m_interaction.message("The User's Guide " + path.toStdString() + " could not be opened.",
-                              Icon::Exclamation);
-    }
+    showUserGuide(userGuidePath(m_state.AppDir, action(QStringLiteral("menHelpL_1"))->isChecked()),
+                  m_interaction);
 }
 
 void frmRun::menHelpL_Click(int index) {

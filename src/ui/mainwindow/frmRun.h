@@ -104,6 +104,8 @@ public:
     MDIGraphics *graphicsFrame() const;
     // The graphs open when a run ends: those whose data the run rewrote are drawn again.
     void refreshGraphs();
+    // Closes the graph frame with its graphs: New, Open and Close leave the project they plot.
+    void closeProjectWindows();
 
     // ---- Mode switches and run control
     void btnGeneric_Click();
@@ -317,6 +319,10 @@ private:
     // The refusal naming the first box whose value a run would take that holds
     // an invalid one (*box: that box); empty when every box is valid.
     QString invalidBoxBeforeRun(QLineEdit **box) const;
+    // True while the check of a box left for Run runs: Run's refusal names the
+    // box, so the box's own check stays quiet (one message, not two stacked).
+    bool runWillNameTheBox() const { return m_boxLeftForRun; }
+    bool m_boxLeftForRun = false;
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;

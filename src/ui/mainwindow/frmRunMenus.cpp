@@ -2,6 +2,7 @@
 
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/SketchBox.h"
+#include "ui/common/ToolbarIcons.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 
@@ -176,7 +177,10 @@ void frmRun::setupToolbar() {
         {"Graph", "Graph", "Graphics", QStyle::SP_DesktopIcon, false},
     };
     for (const Key &k : keys) {
-        QAction *a = Toolbar1->addAction(style()->standardIcon(k.icon), QString::fromLatin1(k.caption));
+        // A disabled key looks disabled whatever the colours of its icon.
+        const QIcon icon = withDisabledLook(style()->standardIcon(k.icon), palette(),
+                                            {Toolbar1->iconSize(), Toolbar1->iconSize() * 2});
+        QAction *a = Toolbar1->addAction(icon, QString::fromLatin1(k.caption));
         a->setObjectName(QString::fromLatin1(k.key));
         a->setToolTip(QString::fromLatin1(k.tip));
         a->setProperty("baseToolTip", QString::fromLatin1(k.tip));

@@ -416,6 +416,10 @@ void frmRun::runFinished() {
             m_interaction.message(error, Icon::Critical);
         }
     }
+    if (m_state.CalcMode == 0) {
+        // Its summary and graphs stay where it wrote them, even if the project is saved elsewhere.
+        m_state.SpecialResultsDir = m_state.WorkDir;
+    }
     refreshGraphs(); // also after a failed run: what it rewrote is drawn again
     if (m_state.CalcMode == 1) {
         UpdateProjectDisplay();
