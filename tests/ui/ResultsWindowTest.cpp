@@ -725,3 +725,52 @@ TEST(MultiStreetResultsFromTheMainWindow, everyHeadingAndEveryLineOfTheKeyInform
     EXPECT_EQ(keyInfoLines, 4);
     EXPECT_EQ(hiddenLines, 0) << "a line of the key information is out of sight";
 }
+
+TEST(MultiStreetResultsFromTheMainWindow, showStreetResultsAndADoubleClickOpenTheStreetOfTheRowChosenInTheSortedList) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    const std::string saved = sample.appDir + "Working/Chosen.msr";
+    std::vector<std::string> chosen, opened;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        if (auto *street = dynamic_cast<frmShowResults *>(&dialog)) {
+            opened.push_back(street->windowTitle().toStdString());
+            return;
+        }
+        auto *w = dynamic_cast<frmMultiStreetResults *>(&dialog);
+        ASSERT_NE(w, nullptr);
+        w->show();
+        QApplication::setActiveWindow(w);
+        QCoreApplication::processEvents();
+        // Sorted by street name, Z to A; the third row chosen, then Show Street Results.
+        QAbstractItemModel *list = w->sorted();
+        w->grdStreets->sortByColumn(StreetListModel::ColStreet, Qt::DescendingOrder);
+        const auto street = [&](int row) {
+            return list->index(row, StreetListModel::ColStreet).data().toString().toStdString();
+        };
+        w->grdStreets->selectRow(2);
+        chosen.push_back(street(2));
+        QTest::mouseClick(w->btnShowStreet, Qt::LeftButton);
+        // A double click on the last row's street opens that street.
+        const int last = list->rowCount() - 1;
+        chosen.push_back(street(last));
+        const QModelIndex cell = list->index(last, StreetListModel::ColStreet);
+        const QPoint at = w->grdStreets->visualRect(cell).center();
+        QTest::mouseClick(w->grdStreets->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(w->grdStreets->viewport(), Qt::LeftButton, {}, at);
+        // Save asks for a file to write, not for one to open.
+        s.ui.files.push_back(saved);
+        QTest::mouseClick(w->btnSave, Qt::LeftButton);
+        w->hide();
+    };
+    s.runToEnd();
+    ASSERT_EQ(chosen, (std::vector<std::string>{"Market Street", "Harbour Road"}));
+    ASSERT_EQ(opened.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(opened[i].rfind("Summary of Results for " + chosen[i] + ". Calculated on ", 0), 0u) << opened[i];
+    }
+    ASSERT_FALSE(s.ui.fileChoices.empty());
+    const FileChoice &save = s.ui.fileChoices.back();
+    EXPECT_EQ(save.title, "Save Multi-Street Results");
+    EXPECT_TRUE(save.save) << "a dialog that takes the name of a file still to be written";
+    EXPECT_TRUE(std::filesystem::exists(saved));
+}
