@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -492,4 +493,48 @@ TEST(EditorCalls, EditConditionsOpensTheConditionsFileInTheTextEditorOnlyWhenOne
     s->menEditCNDFile_Click();
     ASSERT_EQ(s.ui.messages.size(), 1u);
     EXPECT_EQ(s.ui.messages[0], "No Conditions File is set for the project.");
+}
+
+TEST(EditorCalls, AnotherScenarioYearChosenInTheTrafficEditorIsAFleetChangeAlsoWhenItsListsAreTheSame) {
+    Sample sample;
+    // A country whose fleet stays as it is from 2020 to 2025: both years name the same lists.
+    {
+        std::ofstream(sample.appDir + "Lists/National/DL/Scenarios.lst", std::ios::binary)
+            << "\"FleetShare.xls\",2015,2030\r\n"
+               "2015,\".\\Fleet2015.vlf\",\".\\Fuels2015.flf\"\r\n"
+               "2020,\".\\Fleet2020.vlf\",\".\\Fuels2020.flf\"\r\n"
+               "2025,\".\\Fleet2020.vlf\",\".\\Fuels2020.flf\"\r\n"
+               "2030,\".\\Fleet2030.vlf\",\".\\Fuels2030.flf\"\r\n";
+    }
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    ASSERT_EQ(s->cmbYear->currentText(), QStringLiteral("2020"));
+    std::string lists;
+    std::vector<std::string> yearsShown;
+    s->runTrafficEditor = [&](ui::frmTrafficEditor &d) {
+        const int y2025 = d.cmbYear->findText(QStringLiteral("2025"));
+        ASSERT_GE(y2025, 0);
+        d.cmbYear->setCurrentIndex(y2025);
+        d.cmbYear_Click(y2025);
+        lists = d.vehicleListFile() + " " + d.fuelListFile();
+        d.btnClose_Click();
+    };
+    // The main window's year box as the editor's year reaches it.
+    QObject::connect(s->cmbYear, &QComboBox::currentTextChanged,
+                     [&](const QString &text) { yearsShown.push_back(text.toStdString()); });
+    s->menEditTrf_Click();
+    EXPECT_EQ(lists, ".\\Fleet2020.vlf .\\Fuels2020.flf") << "the lists stay";
+    ASSERT_FALSE(yearsShown.empty()) << "the year box never showed the editor's year";
+    EXPECT_EQ(yearsShown.front(), "2025");
+    // The emissions are set up again; the fleet is the vehicle list's, which names its own year.
+    EXPECT_TRUE(s.state.EmissionReady);
+    EXPECT_EQ(s.state.EmissionComponent.scenarioYear, 2020);
+
+    // The project was changed: closing it asks whether to save it.
+    s.ui.messages.clear();
+    s.ui.answers = {Answer::No};
+    s->menClose_Click();
+    EXPECT_NE(std::find(s.ui.messages.begin(), s.ui.messages.end(),
+                        "Do you want to save changes you made to " + sample.project()),
+              s.ui.messages.end());
 }

@@ -351,3 +351,46 @@ TEST(EmissionFactorProgram, AMalformedFactorTableOpensWithTheReadersMessage) {
     EXPECT_NE(t.ui.messages[0].find("EmissionFactors.eft, line 4"), std::string::npos) << t.ui.messages[0];
     EXPECT_EQ(test::readFile(table), damaged);
 }
+
+TEST(EmissionFactorProgram, AFactorOfZeroAndTheBoundsAreTakenAndABitMoreOrLessIsRefused) {
+    ToolState t;
+    const std::string copy = t.sample.appDir + "Working/Electric.eft";
+    std::vector<QString> shown;
+    ui::showToolWindow(t.state, t.line(ToolWindow::EmissionFactors), t.ui, [&](QDialog &window) {
+        auto &w = dynamic_cast<ui::frmEmissionFactors &>(window);
+        w.cmbCategory->setCurrentIndex(w.cmbCategory->findData(QStringLiteral("HGV")));
+        w.cmbPollutant->setCurrentIndex(w.cmbPollutant->findText(QStringLiteral("NOx")));
+        ui::EmissionFactorModel *m = w.model();
+        const double before = m->curves().fleetAverage_gkm[4];
+        ASSERT_EQ(m->data(m->index(4, 1)).toString(), QStringLiteral("9"));
+        // No exhaust at all (an electric vehicle): 0 g/km is a factor like any other.
+        EXPECT_TRUE(m->setData(m->index(4, 1), QStringLiteral("0")));
+        EXPECT_TRUE(m->setData(m->index(5, 1), QStringLiteral("10000"))) << "the largest factor";
+        for (const char *refused : {"-0.001", "10000.5", "ten"}) {
+            EXPECT_FALSE(m->setData(m->index(6, 1), QString::fromLatin1(refused))) << refused;
+        }
+        QCoreApplication::processEvents();
+        shown = {m->data(m->index(4, 1)).toString(), m->data(m->index(5, 1)).toString(),
+                 m->data(m->index(6, 1)).toString()};
+        EXPECT_NEAR(m->curves().fleetAverage_gkm[4], before - 0.05 * 9, 1e-9)
+            << "5 % of the fleet, 9 g/km less";
+        t.ui.files.push_back(copy);
+        EXPECT_TRUE(w.btnSaveCopy_Click());
+        w.btnClose_Click();
+    });
+    FactorTableDocument read;
+    std::string error;
+    ASSERT_TRUE(
+        readFactorTableDocument(t.sample.appDir + "Data/Emission/Shared/EmissionFactors.eft", &read, &error))
+        << error;
+    const double untouched = read.find("HGV diesel", "pre-Euro IV", "NOx")->factors[6];
+    EXPECT_EQ(shown, (std::vector<QString>{QStringLiteral("0"), QStringLiteral("1e+04"),
+                                           QString::number(untouched, 'g', 4)}));
+    FactorTableDocument saved;
+    ASSERT_TRUE(readFactorTableDocument(copy, &saved, &error)) << error;
+    const FactorRow *row = saved.find("HGV diesel", "pre-Euro IV", "NOx");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->factors[4], 0);
+    EXPECT_EQ(row->factors[5], 10000);
+    EXPECT_EQ(row->factors[6], untouched);
+}

@@ -10,6 +10,7 @@
 #include "project/Batch.h"
 #include "project/InitProgram.h"
 #include "run/BatchRun.h"
+#include "ui/editors/frmTrafficEditor.h"
 #include "ui/inputdef/StreetSetModel.h"
 #include "ui/inputdef/frmNewStreet.h"
 #include "ui/inputdef/frmStreetConfig.h"
@@ -653,4 +654,94 @@ TEST(StreetSetEditor, AStreetsFileThatCannotBeReadIsReportedAndTheSetShownStays)
     EXPECT_NE(ui.messages[0].find("cannot be loaded"), std::string::npos);
     EXPECT_EQ(d.model()->rowCount(), 4);
     EXPECT_EQ(d.txtStreetsFile->text().toStdString(), choice.streetsFile);
+}
+
+TEST(NewProjectDialog, TrafficSavedUnderAnotherNameInTheEditorBringsItsOwnDailyTrafficAndSpeed) {
+    Sample sample;
+    Session s(sample, "");
+    const std::string folder = projectFolder(sample);
+    QString adtShown, speedShown, fileShown;
+    newProject(s, folder, Kind::Single, [&](frmNewStreet &d) {
+        streetNamed(d, s.state, "Busier Street");
+        d.Option2[2]->setChecked(true);
+        names(d, {"DemoStreet.trf"});
+        d.btnLoadFile_Click(1);
+        d.txtADT->setText("18000");
+        d.txtTrfSpeed->setText("45");
+        // The editor scales the file to another daily traffic and speed and saves it under a new name.
+        onModal<frmTrafficEditor>([&](frmTrafficEditor *e) {
+            e->txtADT->setText("24000");
+            e->txtADT_Apply();
+            e->txtSpeed->setText("38");
+            e->txtSpeed_Apply();
+            s.ui.files.push_back(folder + "Busier.trf");
+            EXPECT_TRUE(e->btnSaveAs_Click());
+            e->btnClose_Click();
+        });
+        d.btnEditTraffic_Click();
+        adtShown = d.txtADT->text();
+        speedShown = d.txtTrfSpeed->text();
+        fileShown = d.txtTrafficFile->text();
+        choose(d.cmbMetBack, 1, [&](int i) { d.cmbMetBack_Click(i); });
+        choose(d.cmbCitySize, 1, [&](int i) { d.cmbCitySize_Click(i); });
+        d.btnOK_Click();
+        if (!d.NewProjectAccepted) {
+            s.ui.answers = {Answer::Ok};
+            d.btnCancel_Click();
+        }
+    });
+    EXPECT_EQ(fileShown, QStringLiteral("Busier.trf"));
+    EXPECT_NEAR(adtShown.toDouble(), 24000, 0.5) << adtShown.toStdString();
+    EXPECT_NEAR(speedShown.toDouble(), 38, 0.05) << speedShown.toStdString();
+    ASSERT_FALSE(s.state.ProjectTypeCancelled) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    EXPECT_EQ(s.state.TrafficFile, "Busier.trf");
+    EXPECT_NEAR(s.state.AnnualDiurnalTraffic, 24000, 0.5);
+    EXPECT_NEAR(s.state.AverageTrafficSpeed, 38, 0.05);
+}
+
+TEST(NewProjectDialog, TheScenarioYearChosenInTheTrafficEditorIsShownInTheYearBoxAndTaken) {
+    Sample sample;
+    // A country whose fleet stays as it is from 2020 to 2025: both years name the same lists.
+    {
+        std::ofstream(sample.appDir + "Lists/National/DL/Scenarios.lst", std::ios::binary)
+            << "\"FleetShare.xls\",2015,2030\r\n"
+               "2015,\".\\Fleet2015.vlf\",\".\\Fuels2015.flf\"\r\n"
+               "2020,\".\\Fleet2020.vlf\",\".\\Fuels2020.flf\"\r\n"
+               "2025,\".\\Fleet2020.vlf\",\".\\Fuels2020.flf\"\r\n"
+               "2030,\".\\Fleet2030.vlf\",\".\\Fuels2030.flf\"\r\n";
+    }
+    Session s(sample, "");
+    const std::string folder = projectFolder(sample);
+    std::vector<std::string> years;
+    newProject(s, folder, Kind::Single, [&](frmNewStreet &d) {
+        streetNamed(d, s.state, "Fleet Street");
+        choose(d.cmbYear, d.cmbYear->findText("2020"), [&](int i) { d.cmbYear_Click(i); });
+        choose(d.cmbTrfType, 1, [&](int i) { d.cmbTrfType_Click(i); });
+        d.txtADT->setText("18000");
+        d.txtTrfSpeed->setText("45");
+        // In the editor the user picks another year: first one with the same lists, then one with others.
+        for (const char *year : {"2025", "2030"}) {
+            onModal<frmTrafficEditor>([year](frmTrafficEditor *e) {
+                const int k = e->cmbYear->findText(QString::fromLatin1(year));
+                e->cmbYear->setCurrentIndex(k);
+                e->cmbYear_Click(k);
+                e->btnClose_Click();
+            });
+            d.btnEditTraffic_Click();
+            years.push_back(d.cmbYear->currentText().toStdString());
+        }
+        choose(d.cmbMetBack, 1, [&](int i) { d.cmbMetBack_Click(i); });
+        choose(d.cmbCitySize, 1, [&](int i) { d.cmbCitySize_Click(i); });
+        d.btnOK_Click();
+        if (!d.NewProjectAccepted) {
+            s.ui.answers = {Answer::Ok};
+            d.btnCancel_Click();
+        }
+    });
+    EXPECT_EQ(years, (std::vector<std::string>{"2025", "2030"}));
+    ASSERT_FALSE(s.state.ProjectTypeCancelled) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    EXPECT_EQ(s.state.VehicleListFile, ".\\Fleet2030.vlf");
+    EXPECT_EQ(s.state.FuelListFile, ".\\Fuels2030.flf");
+    EXPECT_EQ(s.state.ScenarioYear, 2030);
+    EXPECT_EQ(s->cmbYear->currentText(), QStringLiteral("2030"));
 }

@@ -23,17 +23,21 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 using namespace vesk;
@@ -608,4 +612,165 @@ TEST(MultiStreetResultsFromTheMainWindow, savedStreetResultsOpenAgainFromTheFile
     EXPECT_EQ(rows, 0);
     ASSERT_EQ(s.ui.messages.size(), messages + 1);
     EXPECT_EQ(s.ui.messages.back().rfind("Can't open the file!", 0), 0u);
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, resultsOfNoStreetOfferNoStreetToShow) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    const std::string saved = sample.appDir + "Working/Streets.msr";
+    const std::string none = sample.appDir + "Working/NoStreets.msr";
+    bool enabledWithStreets = false, enabledWithout = true;
+    int rowsWithout = -1;
+    std::string keyInfo;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto *w = dynamic_cast<frmMultiStreetResults *>(&dialog);
+        if (w == nullptr) {
+            return; // a street's own window
+        }
+        enabledWithStreets = w->btnShowStreet->isEnabled();
+        s.ui.files.push_back(saved);
+        w->btnSave_Click();
+        // The same results without a street line: a run whose streets file held none.
+        std::string text;
+        bool inStreets = false;
+        for (const std::string &line : splitLines(test::readFile(saved))) {
+            if (line.rfind("\"End\"", 0) == 0) {
+                text += line.substr(0, line.rfind(',')) + ",0\r\n";
+                break;
+            }
+            if (!inStreets) {
+                text += line + "\r\n";
+            }
+            inStreets = inStreets || line == "\"Streets\"";
+        }
+        std::ofstream(none, std::ios::binary) << text;
+        s.ui.files.push_back(none);
+        w->btnOpen_Click();
+        rowsWithout = w->model()->rowCount();
+        enabledWithout = w->btnShowStreet->isEnabled();
+        keyInfo = w->txtKeyInfo->toPlainText().toStdString();
+        w->btnShowStreet_Click();
+    };
+    s.runToEnd();
+    EXPECT_TRUE(enabledWithStreets);
+    EXPECT_EQ(rowsWithout, 0) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    EXPECT_FALSE(enabledWithout) << "Show Street Results with no street to show";
+    EXPECT_NE(keyInfo.find("Streets: 0, of which 0 calculated"), std::string::npos) << keyInfo;
+    EXPECT_EQ(s.resultsWindows.size(), 1u) << "no street's window opened";
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, theStreetListReadsAcrossInShadedRowsAndEnterPressesNoButton) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    QRgb first = 0, second = 0;
+    bool stillOpen = false;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto *w = dynamic_cast<frmMultiStreetResults *>(&dialog);
+        if (w == nullptr) {
+            return; // a street's own window
+        }
+        w->show();
+        QApplication::setActiveWindow(w);
+        QCoreApplication::processEvents();
+        // Every other row is shaded, so that a street's values are read along its own row.
+        const QImage rows = w->grdStreets->viewport()->grab().toImage();
+        const int x = w->grdStreets->columnViewportPosition(StreetListModel::ColNumber) + 2;
+        first = rows.pixel(x, w->grdStreets->rowViewportPosition(1) + 2); // row 0 is selected
+        second = rows.pixel(x, w->grdStreets->rowViewportPosition(2) + 2);
+        // Enter in the list is no click on any of the window's buttons (no street, no file dialog, no close).
+        w->grdStreets->setFocus();
+        QTest::keyClick(w->grdStreets, Qt::Key_Return);
+        stillOpen = w->isVisible();
+        w->hide();
+    };
+    s.runToEnd();
+    EXPECT_NE(first, second) << "the rows are not shaded in turn";
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(s.resultsWindows.size(), 1u) << "Enter opened a street's window";
+    EXPECT_TRUE(s.ui.fileChoices.empty()) << "Enter opened a file dialog";
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, everyHeadingAndEveryLineOfTheKeyInformationIsShownWhole) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    std::vector<std::string> cut;
+    int keyInfoLines = 0, hiddenLines = -1;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto *w = dynamic_cast<frmMultiStreetResults *>(&dialog);
+        if (w == nullptr) {
+            return;
+        }
+        w->show();
+        QCoreApplication::processEvents();
+        // Each column as wide as its heading with the sort mark beside it, and as its values.
+        QHeaderView *header = w->grdStreets->horizontalHeader();
+        const QFontMetrics metrics = w->grdStreets->fontMetrics();
+        QAbstractItemModel *list = w->sorted();
+        for (int c = 0; c < list->columnCount(); ++c) {
+            int widest = header->sectionSizeHint(c);
+            for (int r = 0; r < list->rowCount(); ++r) {
+                widest = std::max(widest, metrics.horizontalAdvance(list->index(r, c).data().toString()));
+            }
+            if (header->sectionSize(c) < widest) {
+                cut.push_back(list->headerData(c, Qt::Horizontal).toString().toStdString());
+            }
+        }
+        // The key information without a scroll bar: every line in sight.
+        keyInfoLines = w->txtKeyInfo->document()->lineCount();
+        hiddenLines = w->txtKeyInfo->verticalScrollBar()->maximum();
+        w->hide();
+    };
+    s.runToEnd();
+    EXPECT_TRUE(cut.empty()) << "cut: " << cut.front();
+    EXPECT_EQ(keyInfoLines, 4);
+    EXPECT_EQ(hiddenLines, 0) << "a line of the key information is out of sight";
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, showStreetResultsAndADoubleClickOpenTheStreetOfTheRowChosenInTheSortedList) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    const std::string saved = sample.appDir + "Working/Chosen.msr";
+    std::vector<std::string> chosen, opened;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        if (auto *street = dynamic_cast<frmShowResults *>(&dialog)) {
+            opened.push_back(street->windowTitle().toStdString());
+            return;
+        }
+        auto *w = dynamic_cast<frmMultiStreetResults *>(&dialog);
+        ASSERT_NE(w, nullptr);
+        w->show();
+        QApplication::setActiveWindow(w);
+        QCoreApplication::processEvents();
+        // Sorted by street name, Z to A; the third row chosen, then Show Street Results.
+        QAbstractItemModel *list = w->sorted();
+        w->grdStreets->sortByColumn(StreetListModel::ColStreet, Qt::DescendingOrder);
+        const auto street = [&](int row) {
+            return list->index(row, StreetListModel::ColStreet).data().toString().toStdString();
+        };
+        w->grdStreets->selectRow(2);
+        chosen.push_back(street(2));
+        QTest::mouseClick(w->btnShowStreet, Qt::LeftButton);
+        // A double click on the last row's street opens that street.
+        const int last = list->rowCount() - 1;
+        chosen.push_back(street(last));
+        const QModelIndex cell = list->index(last, StreetListModel::ColStreet);
+        const QPoint at = w->grdStreets->visualRect(cell).center();
+        QTest::mouseClick(w->grdStreets->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(w->grdStreets->viewport(), Qt::LeftButton, {}, at);
+        // Save asks for a file to write, not for one to open.
+        s.ui.files.push_back(saved);
+        QTest::mouseClick(w->btnSave, Qt::LeftButton);
+        w->hide();
+    };
+    s.runToEnd();
+    ASSERT_EQ(chosen, (std::vector<std::string>{"Market Street", "Harbour Road"}));
+    ASSERT_EQ(opened.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(opened[i].rfind("Summary of Results for " + chosen[i] + ". Calculated on ", 0), 0u) << opened[i];
+    }
+    ASSERT_FALSE(s.ui.fileChoices.empty());
+    const FileChoice &save = s.ui.fileChoices.back();
+    EXPECT_EQ(save.title, "Save Multi-Street Results");
+    EXPECT_TRUE(save.save) << "a dialog that takes the name of a file still to be written";
+    EXPECT_TRUE(std::filesystem::exists(saved));
 }

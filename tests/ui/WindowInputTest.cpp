@@ -91,6 +91,7 @@ TEST(WindowInput, ClickingRunFromABoxWithAnInvalidValueGivesOneMessageThatNamesT
         const char *text, *named;
     };
     for (const Case &c : {Case{s->txtADT, "abc", "\"Average Daily Traffic\" holds \"abc\""},
+                          Case{s->txtADT, "0", "\"Average Daily Traffic\" holds \"0\""},
                           Case{s->txtSpeed, "0", "\"Travel Speed (km/h)\" holds \"0\""},
                           Case{s->mEditStart, "31-02-2023", "\"Start Date\" holds \"31-02-2023\""},
                           Case{s->txtHourStart, "25", "\"Start Date hour\" holds \"25\""}}) {
@@ -122,6 +123,65 @@ TEST(WindowInput, ClickingRunFromABoxWithAnInvalidValueGivesOneMessageThatNamesT
     ASSERT_EQ(s.ui.messages.size(), 1u);
     EXPECT_EQ(s.ui.messages[0], "The value must be > 0");
     s->hide();
+}
+
+TEST(WindowInput, APeriodBoxLeftWithAWrongValueIsNamedOnceAndTickingAutoDropsTheValueWithoutAWord) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->show();
+    QApplication::setActiveWindow(s.w.get());
+    for (int which = 0; which < 2; ++which) {
+        QCheckBox *autoBox = which == 0 ? s->chkStartAuto : s->chkEndAuto;
+        QLineEdit *date = which == 0 ? s->mEditStart : s->mEditEnd;
+        QLineEdit *hour = which == 0 ? s->txtHourStart : s->txtHourEnd;
+        ASSERT_TRUE(s->chkStartAuto->isChecked() && s->chkEndAuto->isChecked()) << which;
+        QTest::mouseClick(autoBox, Qt::LeftButton);
+        QTest::qWait(20);
+        ASSERT_FALSE(autoBox->isChecked()) << which;
+        ASSERT_TRUE(date->isEnabled() && hour->isEnabled()) << which;
+        date->setText(QStringLiteral("01-03-2023"));
+        // An hour outside 0 to 24, left for another box: named, and the focus goes back.
+        hour->setFocus();
+        QTest::qWait(20);
+        hour->selectAll();
+        QTest::keyClicks(hour, QStringLiteral("25"));
+        s.ui.messages.clear();
+        s->txtADT->setFocus();
+        QTest::qWait(20);
+        ASSERT_EQ(s.ui.messages.size(), 1u) << which;
+        EXPECT_EQ(s.ui.messages[0], "The value of Hour is not correct!");
+        EXPECT_TRUE(hour->hasFocus()) << which;
+        // Auto ticked from there: the hour typed no longer counts, nothing is said.
+        s.ui.messages.clear();
+        QTest::mouseClick(autoBox, Qt::LeftButton);
+        QTest::qWait(20);
+        EXPECT_TRUE(autoBox->isChecked()) << which;
+        EXPECT_FALSE(hour->isEnabled()) << which;
+        EXPECT_TRUE(s.ui.messages.empty()) << which << ": " << s.ui.messages.front();
+        // An impossible date, left for the hour box that still holds 25: the date is named, once, and the
+        // focus goes back to it, not to and fro between the two boxes.
+        QTest::mouseClick(autoBox, Qt::LeftButton);
+        QTest::qWait(20);
+        ASSERT_TRUE(date->hasFocus()) << which;
+        date->setText(QStringLiteral("31-02-2023"));
+        s.ui.messages.clear();
+        QTest::mouseClick(hour, Qt::LeftButton);
+        QTest::qWait(50);
+        EXPECT_EQ(s.ui.messages, std::vector<std::string>{"The Date value is not correct!"}) << which;
+        EXPECT_TRUE(date->hasFocus()) << which;
+        // Auto ticked from the date box: nothing is said either.
+        s.ui.messages.clear();
+        QTest::mouseClick(autoBox, Qt::LeftButton);
+        QTest::qWait(20);
+        EXPECT_TRUE(autoBox->isChecked()) << which;
+        EXPECT_TRUE(s.ui.messages.empty()) << which << ": " << s.ui.messages.front();
+    }
+    // The wrong values left in the unticked boxes keep no run from starting.
+    const std::string output = sample.appDir + "Working/Out2023.txt";
+    std::filesystem::remove(output);
+    s->hide();
+    s.runToEnd();
+    EXPECT_TRUE(std::filesystem::exists(output)) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
 }
 
 TEST(WindowInput, TheTrafficBoxesOfANewProjectTakeInputOnceATrafficFileIsNamedAndAreSavedAsShown) {

@@ -193,9 +193,10 @@ void frmNewStreet::btnEditTraffic_Click() {
             data.Emission = s.FleetDataUnsaved ? &s.EmissionComponent : nullptr;
             s.ModelEnv.WorkDir = s.WorkDir;
             bool renew = false;
-            int year = s.ScenarioYear;
+            // The editor may choose another fleet: its lists and its year come back together.
             editor.EditTrafficFile(path, static_cast<float>(EnteredSpeed), static_cast<float>(EnteredADT),
-                                   s.VehicleListFile, s.FuelListFile, year, s.ModelEnv, data, renew);
+                                   s.VehicleListFile, s.FuelListFile, s.ScenarioYear, s.ModelEnv, data,
+                                   renew);
             changed = data.Changed;
         }
         cmbYear->setCurrentIndex(cmbYear->findText(QString::number(s.ScenarioYear)));
