@@ -52,6 +52,12 @@ std::string projectText(const std::vector<FileRecord> &records, const std::strin
 std::string hourlyLines(int year, int month, int day, int hours,
                         const std::function<std::string(int)> &values);
 
+// Text of a counted traffic file (type 1) of `periods` periods (24 or 48)
+// and one day case that holds on every day: row(period) gives the rest of
+// the period's line: flows of Cars (60 % petrol, 40 % diesel cars), Van, HGV
+// and Bus, the light and heavy speeds and the cold-start share.
+std::string trafficFileText(int periods, const std::function<std::string(int)> &row);
+
 // The lines of a file split at CR LF, without the empty last one.
 std::vector<std::string> fileLines(const fs::path &path);
 // The ";"-separated cells of a line, trimmed.
