@@ -57,9 +57,11 @@ void clearHourResults(State &state);
 // ApplyCrossSideCorrection).
 void clearModelledResults(State &state);
 
-// Hands the street geometry to the street model: StreetParams from the
-// street height, the sector arrays and WindAccelFlags from the orientation
-// and the wind sectors (flags zeroed when NoWindAcceleration is set).
+// Sets a street up for its hours: hands the street geometry to the street
+// model (StreetParams from the street height, the sector arrays and
+// WindAccelFlags from the orientation and the wind sectors, flags zeroed
+// when NoWindAcceleration is set) and takes the benzene content of
+// gasoline for the benzene-from-CO rules (TakeBenzeneContent).
 void PassStreetGeometry(State &state);
 
 // Takes the benzene content of gasoline for the hourly steps: the "Benzene"
