@@ -31,7 +31,7 @@ struct ChainFactors {
     std::span<const float> InputUnitFactor;    // µg/m³ to the output unit, per pollutant
     std::span<const float> InputToModelFactor; // input unit to output unit
     std::span<const float> PpbToInputFactor;   // ppb to input unit
-    std::span<const float> InputToPpbFactor;   // standard input unit to ppb
+    std::span<const float> InputToPpbFactor;   // input unit to ppb
     float NO2ToPpbFactor = 1;                  // NO2, input unit to ppb
     float O3ToPpbFactor = 1;                   // O3, input unit to ppb
     float NOxToPpbFactor = 1;                  // NOx, output unit to ppb

@@ -121,5 +121,6 @@ TEST_P(BenzeneFromCO, HasTheBenzeneContentOfPetrolInEveryUnit) {
 INSTANTIATE_TEST_SUITE_P(Cases, BenzeneFromCO,
                          ::testing::Values(BenzeneCase{"no_city_type", 0, false},
                                            BenzeneCase{"city_type", 2, false},
-                                           BenzeneCase{"no_city_type_CO_in_mg", 0, true}),
+                                           BenzeneCase{"no_city_type_CO_in_mg", 0, true},
+                                           BenzeneCase{"city_type_CO_in_mg", 2, true}),
                          [](const auto &info) { return std::string(info.param.name); });
