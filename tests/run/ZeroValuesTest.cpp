@@ -159,3 +159,60 @@ TEST_F(ZeroValues, SeriesOfZerosHaveStatisticsOfZero) {
     }
     EXPECT_GT(Val(statRow("Stat.txt", "NOx_mod").at("Average_1")), 30.0) << "the run modelled the street";
 }
+
+TEST_F(ZeroValues, ARouteThroughATimeSlotWithoutTrafficHasAnEmissionOfZero) {
+    writeWork("Zero.trf", trafficFileText(24, [](int period) {
+                  return period == 3 ? std::string("0,0,0,0,50,40,0") : std::string("500,50,20,5,50,40,10");
+              }));
+    writeWork("Met.txt", hourlyLines(2023, 3, 6, 24, [](int h) { return metLine(h) + " 30 20 40"; }));
+    writeWork("Route.txt", "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 00:00\",\"2023-03-06 05:00\",18000,"
+                           "\"Zero.trf\",0,0,20,18,100,100,0,1,2,0\r\n");
+    loadProject("Route.vkp",
+                projectText({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                                  "cNOx_b,cNO2_b,cO3_b"),
+                             outputFile("Out.txt", "hour,nlight,qNOx,cNOx_mod_1", "0,*"),
+                             statFile("Stat.txt", "\"Series\",nHours_1", "NOx_mod", "0,*"),
+                             {"Route.txt", "route", {}}},
+                            "Route"));
+    ASSERT_TRUE(state.RouteMode);
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::vector<std::string> hour = column("Out.txt", "hour"), q = column("Out.txt", "qNOx"),
+                                   nox = column("Out.txt", "cNOx_mod_1");
+    ASSERT_GE(hour.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE("hour " + hour[i]);
+        if (hour[i] == "3") {
+            EXPECT_EQ(q[i], "0");
+            EXPECT_EQ(nox[i], "30") << "the background alone";
+        } else {
+            EXPECT_GT(Val(q[i]), 0.0);
+            EXPECT_GT(Val(nox[i]), 30.0);
+        }
+    }
+    EXPECT_EQ(statRow("Stat.txt", "NOx_mod").at("nHours_1"), std::to_string(hour.size()));
+}
+
+TEST_F(ZeroValues, CountsOfZeroFromTheInputAreKeptAndTheHoursModelled) {
+    // No traffic file: the input's own counts and emission; no heavy vehicle
+    // at all, and at night no vehicle.
+    writeWork("Hours.txt", hourlyLines(2023, 3, 6, 24, [](int h) {
+                  return metLine(h) + (h < 6 ? " 0 0" : " 1000 0") + " 50 40 120 30 20 40";
+              }));
+    loadProject(
+        "Test.vkp",
+        projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                            "nlight,nheavy,speed_light,speed_heavy,qNOx,cNOx_b,cNO2_b,cO3_b"),
+                     outputFile("Out.txt", "hour,nlight,nheavy,ntotal,cNOx_mod_1", "0,*")}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::vector<std::string> light = column("Out.txt", "nlight"), heavy = column("Out.txt", "nheavy"),
+                                   total = column("Out.txt", "ntotal"), nox = column("Out.txt", "cNOx_mod_1");
+    ASSERT_EQ(light.size(), 24u);
+    for (std::size_t i = 0; i < light.size(); ++i) {
+        SCOPED_TRACE("hour " + std::to_string(i + 1));
+        EXPECT_EQ(light[i], i < 6 ? "0" : "1000");
+        EXPECT_EQ(heavy[i], "0");
+        EXPECT_EQ(total[i], i < 6 ? "0" : "1000");
+        EXPECT_GT(Val(nox[i]), 30.0) << "the hour is modelled";
+    }
+    EXPECT_EQ(state.DailyTrafficCalc, 18 * 1000);
+}
