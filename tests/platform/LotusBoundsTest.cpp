@@ -1,9 +1,9 @@
 // Lotus worksheets at their bounds: a table of exactly the rows each kind's
-// grid holds below its column names (and the row after it refused), and
-// the range and column widths a worksheet declares when its last row ends
-// in missing values, so that it is shorter than the rows above it. Each is
-// read back by libwps' converter (wks2csv, a reader made elsewhere) and by
-// the program's reader.
+// grid holds below its column names (and the row after it refused), labels
+// of the most characters each kind keeps, and the range and column widths a
+// worksheet declares when its last row ends in missing values, so that it
+// is shorter than the rows above it. Each is read back by libwps' converter
+// (wks2csv, a reader made elsewhere) and by the program's reader.
 
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
@@ -89,8 +89,50 @@ TEST_P(LotusGrid, ATableFillingTheGridIsWrittenWholeAndOneRowMoreIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LotusGrid,
-                         testing::Values(GridCase{"wk1", 8191}, GridCase{"wk2", 8191},
-                                         GridCase{"wks", 32767}),
+                         testing::Values(GridCase{"wk1", 8191}, GridCase{"wk2", 8191}, GridCase{"wks", 32767},
+                                         GridCase{"wk3", 65535}),
+                         [](const auto &info) { return std::string(info.param.ext); });
+
+struct LabelCase {
+    const char *ext;
+    std::size_t longest; // characters of the longest label the kind keeps
+};
+
+class LotusLabels : public testing::TestWithParam<LabelCase> {};
+
+TEST_P(LotusLabels, KeepTheLongestLabelTheKindHoldsWholeAndTheBeginningOfALongerOne) {
+    WINVESK_NEEDS_TOOL("wks2csv");
+    const LabelCase &c = GetParam();
+    TempDir dir;
+    const std::string file = (dir.path() / (std::string("Labels.") + c.ext)).string();
+    std::string whole;
+    for (std::size_t i = 0; i < c.longest; ++i) {
+        whole += static_cast<char>('a' + i % 26);
+    }
+    const std::string longer = whole + "XYZ";
+    std::string error;
+    auto w = createTable(file, "Labels", {{"Street", ColumnType::Text}, {"n", ColumnType::Float}}, &error);
+    ASSERT_NE(w, nullptr) << error;
+    ASSERT_TRUE(w->append({whole.substr(1), 1.0}, &error)) << error;
+    ASSERT_TRUE(w->append({whole, 2.0}, &error)) << error;
+    ASSERT_TRUE(w->append({longer, 3.0}, &error)) << error;
+    ASSERT_TRUE(w->close(&error)) << error;
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Labels", &t, &error)) << error;
+    ASSERT_EQ(t.rows.size(), 3u);
+    EXPECT_EQ(t.rows[0][0], Cell(whole.substr(1)));
+    EXPECT_EQ(t.rows[1][0], Cell(whole));
+    EXPECT_EQ(t.rows[2][0], Cell(whole)) << "the beginning of the longer label";
+    EXPECT_EQ(t.rows[2][1], Cell(3.0)) << "the next cell as it was";
+    const std::vector<std::string> lines = csvLines(file);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[3], "\"" + whole + "\",\"2\"");
+    EXPECT_EQ(lines[4], "\"" + whole + "\",\"3\"");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LotusLabels,
+                         testing::Values(LabelCase{"wks", 239}, LabelCase{"wk1", 239}, LabelCase{"wk3", 511},
+                                         LabelCase{"wk4", 511}),
                          [](const auto &info) { return std::string(info.param.ext); });
 
 class LotusShortLastRow : public testing::TestWithParam<const char *> {};
