@@ -67,25 +67,22 @@ TEST_P(LotusGrid, ATableFillingTheGridIsWrittenWholeAndOneRowMoreIsRefused) {
     TempDir dir;
     const std::string file = (dir.path() / (std::string("Hourly.") + c.ext)).string();
     std::string error;
-    auto w = createTable(file, "Hourly", {{"hour", ColumnType::Integer}, {"c", ColumnType::Float}}, &error);
+    auto w = createTable(file, "Hourly", {{"hour", ColumnType::Integer}}, &error);
     ASSERT_NE(w, nullptr) << error;
     for (std::size_t r = 1; r <= c.rows; ++r) {
-        ASSERT_TRUE(w->append({static_cast<double>(r), 0.5 * static_cast<double>(r % 1000)}, &error))
-            << "row " << r << ": " << error;
+        ASSERT_TRUE(w->append({static_cast<double>(r)}, &error)) << "row " << r << ": " << error;
     }
-    EXPECT_FALSE(w->append({0.0, 0.0}, &error)) << "one row beyond the grid";
+    EXPECT_FALSE(w->append({0.0}, &error)) << "one row beyond the grid";
     EXPECT_NE(error.find("holds at most " + std::to_string(c.rows)), std::string::npos) << error;
     ASSERT_TRUE(w->close(&error)) << error;
 
     TableData t;
     ASSERT_TRUE(readTable(file, "Hourly", &t, &error)) << error;
     ASSERT_EQ(t.rows.size(), c.rows);
-    EXPECT_EQ(t.rows.back(),
-              (std::vector<Cell>{static_cast<double>(c.rows), 0.5 * static_cast<double>(c.rows % 1000)}));
+    EXPECT_EQ(t.rows.back(), (std::vector<Cell>{static_cast<double>(c.rows)}));
     const std::vector<std::string> lines = csvLines(file);
     ASSERT_EQ(lines.size(), c.rows + 2);
-    EXPECT_EQ(lines.back().substr(0, std::to_string(c.rows).size() + 3),
-              "\"" + std::to_string(c.rows) + "\",");
+    EXPECT_EQ(lines.back(), "\"" + std::to_string(c.rows) + "\"");
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LotusGrid,
