@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, LotusLabels,
 
 class LotusShortLastRow : public testing::TestWithParam<const char *> {};
 
-TEST_P(LotusShortLastRow, TheSheetDeclaresTheRangeAndWidthsOfItsWidestRow) {
+TEST_P(LotusShortLastRow, TheSheetDeclaresTheRangeAndWidthsOfEveryCellWritten) {
     WINVESK_NEEDS_TOOL("wks2csv");
     const std::string ext = GetParam();
     TempDir dir;
@@ -148,9 +148,12 @@ TEST_P(LotusShortLastRow, TheSheetDeclaresTheRangeAndWidthsOfItsWidestRow) {
                           {"d", ColumnType::Float}},
                          &error);
     ASSERT_NE(w, nullptr) << error;
-    // The widest row is in the middle; the last ends in missing values (empty cells).
-    const std::vector<std::vector<Cell>> rows = {
-        {1.0, 2.0, -99.0, -99.0, -99.0}, {2.0, 3.0, 4.0, 5.0, 6.0}, {3.0, 7.0, -99.0, -99.0, -99.0}};
+    // The widest row is in the middle; the last ones end in missing values
+    // (empty cells), the very last has its first cell alone.
+    const std::vector<std::vector<Cell>> rows = {{1.0, 2.0, -99.0, -99.0, -99.0},
+                                                 {2.0, 3.0, 4.0, 5.0, 6.0},
+                                                 {3.0, 7.0, -99.0, -99.0, -99.0},
+                                                 {4.0, -99.0, -99.0, -99.0, -99.0}};
     for (const auto &r : rows) {
         ASSERT_TRUE(w->append(r, &error)) << error;
     }
@@ -161,7 +164,7 @@ TEST_P(LotusShortLastRow, TheSheetDeclaresTheRangeAndWidthsOfItsWidestRow) {
         const std::vector<std::string> begin = records(bytes, 0x0000);
         ASSERT_EQ(begin.size(), 1u);
         ASSERT_EQ(begin[0].size(), 26u);
-        EXPECT_EQ(word(begin[0], 8), 3u) << "last row";
+        EXPECT_EQ(word(begin[0], 8), 4u) << "last row";
         EXPECT_EQ(static_cast<unsigned char>(begin[0][11]), 4u) << "last column";
         const std::vector<std::string> widths = records(bytes, 0x0007);
         ASSERT_EQ(widths.size(), 1u);
@@ -171,7 +174,7 @@ TEST_P(LotusShortLastRow, TheSheetDeclaresTheRangeAndWidthsOfItsWidestRow) {
     } else {
         const std::vector<std::string> range = records(bytes, 0x0006);
         ASSERT_EQ(range.size(), 1u);
-        EXPECT_EQ(range[0], std::string("\x00\x00\x00\x00\x04\x00\x03\x00", 8)) << "A1 to E4";
+        EXPECT_EQ(range[0], std::string("\x00\x00\x00\x00\x04\x00\x04\x00", 8)) << "A1 to E5";
     }
 
     TableData t;
@@ -184,10 +187,11 @@ TEST_P(LotusShortLastRow, TheSheetDeclaresTheRangeAndWidthsOfItsWidestRow) {
         }
     }
     const std::vector<std::string> lines = csvLines(file);
-    ASSERT_EQ(lines.size(), 5u) << ::testing::PrintToString(lines);
+    ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
     EXPECT_EQ(lines[1], "\"hour\",\"a\",\"b\",\"c\",\"d\"");
     EXPECT_EQ(lines[3], "\"2\",\"3\",\"4\",\"5\",\"6\"");
     EXPECT_EQ(lines[4].substr(0, 8), "\"3\",\"7\",");
+    EXPECT_EQ(lines[5].substr(0, 4), "\"4\",");
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LotusShortLastRow, testing::Values("wks", "wk1", "wk3", "wk4"));
