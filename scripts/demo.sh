@@ -12,7 +12,9 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/deps.sh"
 winvesk_install_missing
-winvesk_build "$root" >/dev/null
+# Only what the demo runs: the program and the data tree beside it (the tests
+# and benchmarks are built by scripts/test.sh).
+winvesk_build "$root" winvesk >/dev/null
 
 out="${1:-$(mktemp -d "${TMPDIR:-/tmp}/winvesk-demo.XXXXXX")}"
 mkdir -p "$out"

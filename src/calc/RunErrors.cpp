@@ -84,8 +84,12 @@ RunMessage runMessage(long number, const RunErrorContext &c) {
     case kErrWriteDenied:
         return text("Permission denied to write to " + nl + c.FilePath);
     case kErrPathFileAccess:
+        // The writer's own reason (a damaged database, a full disk) says
+        // more than the standard guess, which stands when there is none.
         return text("Can't write to " + nl + c.FilePath + nl +
-                    "The Network Drive is not connected or permission to write denied");
+                    (c.Description.empty()
+                         ? "The Network Drive is not connected or permission to write denied"
+                         : c.Description));
     case kErrDiskNotReady:
         m.buttons = Buttons::RetryCancel;
         m.icon = Icon::None;

@@ -74,7 +74,8 @@ struct RunErrorContext {
     bool NoHourYet = false;           // no hour inside the period processed yet
     bool InputIsText = false;         // input file k is a text file
     bool InItemsFlag = false;         // an item of an input record is being converted
-    std::string Description;          // the failing routine's description ("" = the standard one)
+    std::string Description;          // the failing routine's description ("" = the standard one);
+                                      // for 75 the writer's reason, shown instead of the standard guess
 };
 
 struct RunMessage {

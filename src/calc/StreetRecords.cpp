@@ -71,6 +71,18 @@ int integer(RecordReader &f) {
     return static_cast<int>(v);
 }
 
+// The street side item (receptors) of a record: one of the values that have
+// a meaning in its file; any other is refused, since it would switch the
+// street's receptors off without a word.
+int streetSide(RecordReader &f, int highest, const char *meanings) {
+    const int side = integer(f);
+    if (side < 0 || side > highest) {
+        throw RunError(kErrOutOfRange, at(f) + "the street side " + std::to_string(side) +
+                                           " is out of range (" + meanings + ")");
+    }
+    return side;
+}
+
 // Items from the traffic file to the orientation, common to both records.
 // A daily traffic or speed of 0 or below means "not given" (the traffic
 // file's own values are taken).
@@ -157,7 +169,7 @@ void ReadStreetRecord(CalcState &s, RecordReader &f) {
         s.StreetX = coordinate(f);
         s.StreetY = coordinate(f);
         readStreetItems(s, f);
-        int side = integer(f);
+        const int side = streetSide(f, 3, "0 both sides, 1 side 1, 2 side 2, 3 none");
         s.RecHeight = single(f, "receptor height", 0, kMaxStreetSize);
         s.NumWindSectors = integer(f);
         readSectors(s, f, s.CurrentStreetName);
@@ -184,7 +196,7 @@ void ReadStreetRecordDated(CalcState &s, RecordReader &f) {
         }
         s.TimeInSegInp = single(f);
         readStreetItems(s, f);
-        int side = integer(f);
+        const int side = streetSide(f, 2, "1 side 1, 2 side 2, 0 none");
         s.RecHeight = single(f, "receptor height", 0, kMaxStreetSize);
         s.NumWindSectors = integer(f);
         readSectors(s, f, s.CurrentStreetName);

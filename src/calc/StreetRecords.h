@@ -25,14 +25,17 @@ namespace vesk {
 // Reads the next streets record into the state: the street items, the
 // geometry and traffic of the project's working values, the wind sectors
 // (all 12 cleared first) and the receptors (side 0 selects both, 1 and 2
-// one, any other none).
+// one, 3 none).
 // Throws RunError: 62 when the record is short, 13 when an item has the
 // wrong type, 9 when the number of wind sectors is outside 0 to 12 (checked
-// before any sector is read). The description names the file and line.
+// before any sector is read), 5 when a value lies outside its range (a
+// street side other than 0 to 3 among them). The description names the
+// file, line and item ("streets.txt, line 4: the street side 1000 is out of
+// range (...)").
 void ReadStreetRecord(CalcState &state, RecordReader &file);
 
 // Reads the next route record likewise (side 1 or 2 selects that receptor,
-// any other none) and sets the run's period to the segment's times: the
+// 0 none, any other is refused: RunError 5) and sets the run's period to the segment's times: the
 // date of the time in and its hour + 1 (hours 1 to 24), and the same for the
 // time out. A time that is no date or time text throws RunError 13.
 void ReadStreetRecordDated(CalcState &state, RecordReader &file);

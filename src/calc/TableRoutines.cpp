@@ -224,7 +224,8 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         }
         if (!table.writeLine(header)) {
             table.discard();
-            fail(kErrPathFileAccess, "Cannot write to the file " + path, errorNumber, errorText);
+            fail(kErrPathFileAccess, "Cannot write the file " + path + ": the disk may be full.", errorNumber,
+                 errorText);
             return;
         }
         table.TextPath = path;

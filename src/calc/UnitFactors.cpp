@@ -77,7 +77,43 @@ double toPpbOf(const UnitValue &u, double microgToPpb) {
     return 1;
 }
 
+// The factor from micrograms per cubic metre to the unit.
+double microgToUnit(const UnitValue &u, double microgToPpb) {
+    switch (u.unit) {
+    case Unit::Ppb:
+        return microgToPpb;
+    case Unit::Ppm:
+        return microgToPpb / 1000;
+    case Unit::Ppt:
+        return microgToPpb * 1000;
+    case Unit::Microg:
+        return 1;
+    case Unit::Milig:
+        return 0.001;
+    case Unit::Nanog:
+        return 1000;
+    case Unit::Number:
+        return u.number;
+    }
+    return 1;
+}
+
 } // namespace
+
+std::optional<double> concentrationUnitFactor(const std::string &from, double fromMicrogToPpb,
+                                              const std::string &to, double toMicrogToPpb) {
+    const UnitValue a = classify(from);
+    const UnitValue b = classify(to);
+    if (a.unit == Unit::Number || b.unit == Unit::Number) {
+        return std::nullopt;
+    }
+    const double fromFactor = microgToUnit(a, fromMicrogToPpb);
+    const double toFactor = microgToUnit(b, toMicrogToPpb);
+    if (!(fromFactor > 0) || !std::isfinite(fromFactor) || !(toFactor > 0) || !std::isfinite(toFactor)) {
+        return std::nullopt;
+    }
+    return toFactor / fromFactor;
+}
 
 bool SetUnitFactors(CalcState &s, std::string *error) {
     const int n = s.NPol + 1;
@@ -139,30 +175,7 @@ bool SetUnitFactors(CalcState &s, std::string *error) {
         const std::string noPpb = noPpbText(s, i);
 
         // Micrograms per cubic metre to the output unit.
-        double iuf = 1;
-        switch (out.unit) {
-        case Unit::Ppb:
-            iuf = toPpb;
-            break;
-        case Unit::Ppm:
-            iuf = toPpb / 1000;
-            break;
-        case Unit::Ppt:
-            iuf = toPpb * 1000;
-            break;
-        case Unit::Microg:
-            iuf = 1;
-            break;
-        case Unit::Milig:
-            iuf = 0.001;
-            break;
-        case Unit::Nanog:
-            iuf = 1000;
-            break;
-        case Unit::Number:
-            iuf = out.number;
-            break;
-        }
+        const double iuf = microgToUnit(out, toPpb);
 
         // Output unit to the default output unit.
         double ouf = 1;

@@ -10,6 +10,7 @@
 // as an output unit it is the factor from micrograms per cubic metre to the
 // unit, as the project files have always used it.
 
+#include <optional>
 #include <string>
 
 namespace vesk {
@@ -26,5 +27,15 @@ struct CalcState;
 // division by zero (a volume unit for a pollutant without a
 // microgram-to-ppb factor); the factors of that pollutant are then 1.
 bool SetUnitFactors(CalcState &state, std::string *error = nullptr);
+
+// The factor that turns a concentration in unit from into unit to (both
+// keywords, letter case ignored): the ratio of their factors from
+// micrograms per cubic metre, the one the results convert statistics and
+// limit values with (10 milig -> 10,000 microg). microgToPpb: the
+// pollutant's ppb per µg/m³ that goes with each unit. nullopt when a unit is
+// a number (its size is not comparable to a default output unit's) or when a
+// volume unit needs a microgram-to-ppb factor of 0.
+std::optional<double> concentrationUnitFactor(const std::string &from, double fromMicrogToPpb,
+                                              const std::string &to, double toMicrogToPpb);
 
 } // namespace vesk

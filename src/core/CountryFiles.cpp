@@ -43,11 +43,11 @@ bool readPackageList(const std::string &sourceDir, const std::string &appDir, co
     *missing = false;
     const std::string listPath = findExisting(joinPath(sourceDir, "Files.lst"));
     std::error_code ec;
-    if (!fs::is_regular_file(listPath, ec)) {
+    if (!fs::exists(listPath, ec)) {
         *missing = true;
         return false;
     }
-    RecordReader reader;
+    RecordReader reader; // a folder or a pipe of that name is refused by its reading
     if (!RecordReader::open(listPath, &reader, error)) {
         return false;
     }

@@ -246,6 +246,8 @@ bool LoadCountryLists(CoreState &state, Interaction &ui, std::string *listFileNa
                 first = "Unexpected End of File in " + fileName;
             } else if (failure.number == kErrFileMissing) {
                 first = "The file " + fileName + " is missing!";
+            } else if (failure.number == kErrPathAccess) {
+                first = failure.text;
             } else {
                 first = std::to_string(failure.number) + " " + failure.text;
             }

@@ -44,6 +44,11 @@ std::array<int, 3> limitValueColumnCounts(const ReferenceTables &t) {
     return {3 + t.NumPercHourly, 2 + t.NumPercRun8, 2 + t.NumPercDaily};
 }
 
+std::array<int, 3> limitValueColumnCounts(const PercentileNumbers &definitions) {
+    return {3 + static_cast<int>(definitions[0].size()), 2 + static_cast<int>(definitions[1].size()),
+            2 + static_cast<int>(definitions[2].size())};
+}
+
 LimitValueRow emptyLimitValueRow(const ReferenceTables &t, const std::string &title) {
     const std::array<int, 3> n = limitValueColumnCounts(t);
     LimitValueRow row;
@@ -89,7 +94,12 @@ std::vector<LimitValueBlock> limitValueBlocks(const ReferenceTables &t) {
 }
 
 std::string limitValueListProblem(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t) {
-    const std::array<int, 3> n = limitValueColumnCounts(t);
+    return limitValueListProblem(blocks, percentileNumbers(t));
+}
+
+std::string limitValueListProblem(const std::vector<LimitValueBlock> &blocks,
+                                  const PercentileNumbers &definitions) {
+    const std::array<int, 3> n = limitValueColumnCounts(definitions);
     std::set<std::string> names;
     for (const LimitValueBlock &b : blocks) {
         if (trim(b.name).empty()) {
@@ -129,6 +139,11 @@ std::string limitValueListProblem(const std::vector<LimitValueBlock> &blocks, co
 }
 
 std::string limitValueListText(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t) {
+    return limitValueListText(blocks, t, percentileNumbers(t));
+}
+
+std::string limitValueListText(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t,
+                               const PercentileNumbers &definitions) {
     RecordWriter w;
     w.string(t.LimValHeadHourly).endRecord();
     w.string(t.LimValColAvHourly).string(t.LimValColMaxHourly).string(first(t.LimValColNthHourly));
@@ -141,18 +156,17 @@ std::string limitValueListText(const std::vector<LimitValueBlock> &blocks, const
     w.string(t.LimValColDCDaily).endRecord();
     w.integer(static_cast<long>(blocks.size())).endRecord();
 
-    // The percentile numbers of the current definitions.
-    auto numbers = [](const std::vector<std::string> &names, int count) {
+    // The percentile numbers of the definitions the columns belong to.
+    auto numbers = [](const std::vector<double> &family) {
         std::string out;
-        for (int j = 1; j <= count; ++j) {
-            out += formatSingle(static_cast<float>(typedNumber(names[static_cast<std::size_t>(j)]))) + " ";
+        for (double p : family) {
+            out += formatSingle(static_cast<float>(p)) + " ";
         }
         return out;
     };
     std::string header(25, ' ');
-    header += "av max " + numbers(t.PercNamesHourly, t.NumPercHourly) + "DC  max " +
-              numbers(t.PercNamesRun8, t.NumPercRun8) + "DC  max " +
-              numbers(t.PercNamesDaily, t.NumPercDaily) + "DC";
+    header += "av max " + numbers(definitions[0]) + "DC  max " + numbers(definitions[1]) + "DC  max " +
+              numbers(definitions[2]) + "DC";
     std::string out = w.str() + header + kCrLf;
 
     int width = 0;
@@ -178,6 +192,149 @@ std::string limitValueListText(const std::vector<LimitValueBlock> &blocks, const
         }
     }
     return out;
+}
+
+namespace {
+
+// Where the percentile columns of each family begin in a row's values:
+// after the average and the maximum of the hourly values, after the maximum
+// of the others. The last value of each family is its data capture.
+constexpr std::size_t kFirstPercentileColumn[kPercentileFamilies] = {2, 1, 1};
+
+std::vector<double> &familyValues(LimitValueRow &row, std::size_t k) {
+    return k == 0 ? row.hourly : k == 1 ? row.run8 : row.daily;
+}
+
+const std::vector<double> &familyValues(const LimitValueRow &row, std::size_t k) {
+    return k == 0 ? row.hourly : k == 1 ? row.run8 : row.daily;
+}
+
+// For each column of to, the column of from with the same percentile (-1: none).
+std::vector<int> sourceColumns(const std::vector<double> &from, const std::vector<double> &to) {
+    std::vector<bool> used(from.size(), false);
+    std::vector<int> source;
+    for (double p : to) {
+        int found = -1;
+        for (std::size_t i = 0; i < from.size() && found < 0; ++i) {
+            if (!used[i] && percentileText(from[i]) == percentileText(p)) {
+                used[i] = true;
+                found = static_cast<int>(i);
+            }
+        }
+        source.push_back(found);
+    }
+    return source;
+}
+
+double percentileValue(const std::vector<double> &values, std::size_t k, std::size_t column) {
+    const std::size_t at = kFirstPercentileColumn[k] + column;
+    // The data capture value is the last one and is never a percentile column.
+    return at + 1 < values.size() ? values[at] : kMissing;
+}
+
+bool namesPollutant(const LimitValueBlock &b, const std::string &name) {
+    return iequals(trim(b.name), trim(name));
+}
+
+} // namespace
+
+bool hasConcentrationLimits(const std::vector<LimitValueBlock> &blocks, const std::string &name) {
+    for (const LimitValueBlock &b : blocks) {
+        if (!namesPollutant(b, name)) {
+            continue;
+        }
+        for (const LimitValueRow &row : b.rows) {
+            for (std::size_t k = 0; k < kPercentileFamilies; ++k) {
+                const std::vector<double> &values = familyValues(row, k);
+                for (std::size_t i = 0; i + 1 < values.size(); ++i) {
+                    if (values[i] > 0) {
+                        return true;
+                    }
+                }
+            }
+        }
+    }
+    return false;
+}
+
+void scaleConcentrationLimits(std::vector<LimitValueBlock> &blocks, const std::string &name, double factor) {
+    for (LimitValueBlock &b : blocks) {
+        if (!namesPollutant(b, name)) {
+            continue;
+        }
+        for (LimitValueRow &row : b.rows) {
+            for (std::size_t k = 0; k < kPercentileFamilies; ++k) {
+                std::vector<double> &values = familyValues(row, k);
+                for (std::size_t i = 0; i + 1 < values.size(); ++i) {
+                    if (values[i] > 0) {
+                        // Kept as the list keeps it: a single-precision number.
+                        values[i] = static_cast<float>(values[i] * factor);
+                    }
+                }
+            }
+        }
+    }
+}
+
+std::array<LimitColumnChanges, kPercentileFamilies>
+limitColumnChanges(const std::vector<LimitValueBlock> &blocks, const PercentileNumbers &from,
+                   const PercentileNumbers &to) {
+    std::array<LimitColumnChanges, kPercentileFamilies> changes;
+    for (std::size_t k = 0; k < kPercentileFamilies; ++k) {
+        LimitColumnChanges &c = changes[k];
+        const std::vector<int> source = sourceColumns(from[k], to[k]);
+        std::vector<bool> kept(from[k].size(), false);
+        int last = -1;
+        for (std::size_t j = 0; j < source.size(); ++j) {
+            if (source[j] < 0) {
+                c.added.push_back(to[k][j]);
+                continue;
+            }
+            kept[static_cast<std::size_t>(source[j])] = true;
+            c.moved = c.moved || source[j] < last;
+            last = source[j];
+        }
+        for (std::size_t i = 0; i < from[k].size(); ++i) {
+            if (kept[i]) {
+                continue;
+            }
+            c.removed.push_back(from[k][i]);
+            for (const LimitValueBlock &b : blocks) {
+                const bool has = std::any_of(b.rows.begin(), b.rows.end(), [&](const LimitValueRow &row) {
+                    return percentileValue(familyValues(row, k), k, i) > 0;
+                });
+                if (has && std::find(c.lost.begin(), c.lost.end(), b.name) == c.lost.end()) {
+                    c.lost.push_back(b.name);
+                }
+            }
+        }
+    }
+    return changes;
+}
+
+std::vector<LimitValueBlock> carryLimitColumns(const std::vector<LimitValueBlock> &blocks,
+                                               const PercentileNumbers &from, const PercentileNumbers &to) {
+    std::array<std::vector<int>, kPercentileFamilies> source;
+    for (std::size_t k = 0; k < kPercentileFamilies; ++k) {
+        source[k] = sourceColumns(from[k], to[k]);
+    }
+    std::vector<LimitValueBlock> carried = blocks;
+    for (LimitValueBlock &b : carried) {
+        for (LimitValueRow &row : b.rows) {
+            for (std::size_t k = 0; k < kPercentileFamilies; ++k) {
+                const std::vector<double> old = familyValues(row, k);
+                std::vector<double> &values = familyValues(row, k);
+                values.assign(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                             old.size(), kFirstPercentileColumn[k])));
+                values.resize(kFirstPercentileColumn[k], kMissing);
+                for (int s : source[k]) {
+                    values.push_back(s < 0 ? kMissing : percentileValue(old, k, static_cast<std::size_t>(s)));
+                }
+                values.push_back(old.size() > kFirstPercentileColumn[k] ? old.back() : kMissing);
+            }
+        }
+    }
+    return carried;
 }
 
 } // namespace vesk

@@ -6,20 +6,9 @@
 
 namespace vesk {
 
-namespace {
-
-std::string leftTrimBlanks(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && s[i] == ' ') {
-        ++i;
-    }
-    return std::string(s.substr(i));
-}
-
-} // namespace
-
 std::vector<std::string> ReadListLine(std::string_view line, std::string_view decimalSeparator) {
     const bool commaSeparates = decimalSeparator != ",";
+    const std::string_view separators = commaSeparates ? std::string_view(" ,;\t") : std::string_view(" ;\t");
     std::vector<std::string> fields;
 
     // Leading and trailing blanks go; one blank ends the last field.
@@ -30,43 +19,45 @@ std::vector<std::string> ReadListLine(std::string_view line, std::string_view de
     while (!view.empty() && (view.back() == ' ' || view.back() == '\r' || view.back() == '\n')) {
         view.remove_suffix(1);
     }
-    std::string s(view);
-    s += ' ';
+    std::string text(view);
+    text += ' ';
 
+    // The rest of the line is a view that only moves forward: every
+    // character is looked at a bounded number of times, so the time grows
+    // with the length of the line, however many fields it holds.
+    std::string_view s = text;
+    auto skipBlanks = [&s] {
+        std::size_t i = 0;
+        while (i < s.size() && s[i] == ' ') {
+            ++i;
+        }
+        s.remove_prefix(i);
+    };
     while (s.size() >= 2) {
         // Positions below are 0-based; npos means "not found".
-        size_t searchStart = 0;
+        std::size_t searchStart = 0;
         if (s[0] == '"') {
-            const size_t close = s.find('"', 1);
-            searchStart = close == std::string::npos ? s.size() - 2 : close;
+            const std::size_t close = s.find('"', 1);
+            searchStart = close == std::string_view::npos ? s.size() - 2 : close;
         }
-        size_t p = s.find(' ', searchStart);
-        char sep = ' ';
-        auto tryEarlier = [&](char c) {
-            const size_t q = s.find(c, searchStart);
-            if (q != std::string::npos && q < p) {
-                p = q;
-                sep = c;
-            }
-        };
-        if (commaSeparates) {
-            tryEarlier(',');
-        }
-        tryEarlier(';');
-        tryEarlier('\t');
-        if (p == std::string::npos) {
+        // The first separator from there on (the rest always ends in a blank).
+        std::size_t p = s.find_first_of(separators, searchStart);
+        if (p == std::string_view::npos) {
             p = s.size() - 1; // cannot happen: s ends in a blank
         }
+        const char sep = s[p];
 
-        fields.push_back(p == 0 ? std::string(" ") : s.substr(0, p));
-        s = leftTrimBlanks(std::string_view(s).substr(p + 1));
+        fields.push_back(p == 0 ? std::string(" ") : std::string(s.substr(0, p)));
+        s.remove_prefix(p + 1);
+        skipBlanks();
 
         // A further separator right after this one belongs to the same separation.
         if (!s.empty()) {
             const char c = s[0];
             const bool isFurther = (c == ';' || c == '\t' || (commaSeparates && c == ','));
             if (isFurther && c != sep) {
-                s = leftTrimBlanks(std::string_view(s).substr(1));
+                s.remove_prefix(1);
+                skipBlanks();
             }
         }
     }

@@ -13,8 +13,17 @@ RecordReader openListFile(const std::string &path, std::string *listFileName) {
     }
     const std::string found = findExisting(path);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(found, ec)) {
+    const std::filesystem::file_status status = std::filesystem::status(found, ec);
+    if (!std::filesystem::exists(status)) {
         throw MissingFileError(path);
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        // Neither missing nor readable: reading a pipe would wait for a writer.
+        throw ListLoadError(kErrPathAccess, "The file " + found + " is not a regular file: " +
+                                                (std::filesystem::is_directory(status)
+                                                     ? std::string("it is a folder")
+                                                     : std::string("it is a device, a pipe or a socket")) +
+                                                ", which cannot be read as a list.");
     }
     RecordReader reader;
     std::string error;

@@ -6,8 +6,9 @@
 // A reader throws; the entry points (start-up, the country-list load, the
 // limit-value reader) catch and turn the failure into the program's messages
 // or ErrorCode. The numbers are the ones the rest of the program knows:
-// 62 reading past the end of a file, 53 a missing file, 13 a field of the
-// wrong type, 457 a duplicate key, 5 anything else.
+// 62 reading past the end of a file, 53 a missing file, 75 a name that is
+// no regular file, 13 a field of the wrong type, 457 a duplicate key, 5
+// anything else.
 
 #include "core/RecordIO.h"
 
@@ -22,6 +23,7 @@ inline constexpr int kErrFileMissing = 53;
 inline constexpr int kErrTypeMismatch = 13;
 inline constexpr int kErrOverflow = 6; // a count or size beyond what its field can hold
 inline constexpr int kErrDuplicateKey = 457;
+inline constexpr int kErrPathAccess = 75; // a name that is no regular file (a folder, a pipe)
 inline constexpr int kErrOther = 5;
 
 inline const char *const kDuplicateKeyText =
@@ -44,7 +46,8 @@ private:
 
 // Opens path (the exact name first, then one that matches without regard to
 // letter case), reads it whole and stores the path in *listFileName. Throws
-// MissingFileError when there is no such file and ListLoadError when it
+// MissingFileError when there is no such file, ListLoadError kErrPathAccess
+// when the name is a folder, a device or a pipe, and ListLoadError when it
 // cannot be read.
 RecordReader openListFile(const std::string &path, std::string *listFileName);
 

@@ -210,15 +210,22 @@ std::string percentileListProblem(const PercentileFamilies &families) {
     return {};
 }
 
-std::string percentileListText(const PercentileFamilies &families) {
-    std::string out = "Name,           Fraction, nMax,   Type";
-    out += kCrLf;
-    for (int k = 0; k < kPercentileFamilies; ++k) {
-        std::vector<PercentileRow> rows = families[static_cast<std::size_t>(k)];
+PercentileFamilies sortedPercentileFamilies(const PercentileFamilies &families) {
+    PercentileFamilies sorted = families;
+    for (std::vector<PercentileRow> &rows : sorted) {
         std::stable_sort(rows.begin(), rows.end(), [](const PercentileRow &a, const PercentileRow &b) {
             return a.percentile < b.percentile;
         });
-        for (const PercentileRow &r : rows) {
+    }
+    return sorted;
+}
+
+std::string percentileListText(const PercentileFamilies &families) {
+    std::string out = "Name,           Fraction, nMax,   Type";
+    out += kCrLf;
+    const PercentileFamilies sorted = sortedPercentileFamilies(families);
+    for (int k = 0; k < kPercentileFamilies; ++k) {
+        for (const PercentileRow &r : sorted[static_cast<std::size_t>(k)]) {
             const std::string text = percentileText(r.percentile);
             const float fraction = static_cast<float>(1.0 - typedNumber(text) / 100.0);
             ColumnLine line;
@@ -228,6 +235,45 @@ std::string percentileListText(const PercentileFamilies &families) {
         }
     }
     return out;
+}
+
+PercentileNumbers percentileNumbers(const ReferenceTables &t) {
+    const std::vector<std::string> *names[] = {&t.PercNamesHourly, &t.PercNamesRun8, &t.PercNamesDaily};
+    const int counts[] = {t.NumPercHourly, t.NumPercRun8, t.NumPercDaily};
+    PercentileNumbers numbers;
+    for (int k = 0; k < kPercentileFamilies; ++k) {
+        for (int j = 1; j <= counts[k]; ++j) {
+            const auto i = static_cast<std::size_t>(j);
+            numbers[static_cast<std::size_t>(k)].push_back(i < names[k]->size() ? typedNumber((*names[k])[i])
+                                                                                : std::nan(""));
+        }
+    }
+    return numbers;
+}
+
+PercentileNumbers percentileNumbers(const PercentileFamilies &families) {
+    const PercentileFamilies sorted = sortedPercentileFamilies(families);
+    PercentileNumbers numbers;
+    for (std::size_t k = 0; k < sorted.size(); ++k) {
+        for (const PercentileRow &r : sorted[k]) {
+            numbers[k].push_back(typedNumber(percentileText(r.percentile)));
+        }
+    }
+    return numbers;
+}
+
+bool samePercentileColumns(const PercentileNumbers &a, const PercentileNumbers &b) {
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        if (a[k].size() != b[k].size()) {
+            return false;
+        }
+        for (std::size_t j = 0; j < a[k].size(); ++j) {
+            if (percentileText(a[k][j]) != percentileText(b[k][j])) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 // ---- UrbEmi.lst and UrbEmiFiles.lst

@@ -67,8 +67,23 @@ std::string percentileText(double percentile);
 
 PercentileFamilies percentileFamilies(const ReferenceTables &t);
 std::string percentileListProblem(const PercentileFamilies &families);
+// Each family sorted by ascending percentile, as the list is written (a
+// stable sort: equal percentiles keep their order).
+PercentileFamilies sortedPercentileFamilies(const PercentileFamilies &families);
 // Each family sorted by ascending percentile, hourly first.
 std::string percentileListText(const PercentileFamilies &families);
+
+// The percentile numbers that the percentile columns of the limit values
+// belong to, per family in column order.
+using PercentileNumbers = std::array<std::vector<double>, kPercentileFamilies>;
+// Those of the definitions loaded in t: the columns of t's limit tables.
+PercentileNumbers percentileNumbers(const ReferenceTables &t);
+// Those of the definitions a save of families writes (sorted, each number
+// as its written name gives it).
+PercentileNumbers percentileNumbers(const PercentileFamilies &families);
+// Whether two sets of definitions name the same percentiles in the same
+// order in every family (numbers compared as the names write them).
+bool samePercentileColumns(const PercentileNumbers &a, const PercentileNumbers &b);
 
 // ---- LimValDef.lst
 
@@ -89,14 +104,51 @@ struct LimitValueBlock {
 
 // The number of value columns of each averaging type for the definitions of t.
 std::array<int, 3> limitValueColumnCounts(const ReferenceTables &t);
+std::array<int, 3> limitValueColumnCounts(const PercentileNumbers &definitions);
 // A row of missing values sized for the definitions of t.
 LimitValueRow emptyLimitValueRow(const ReferenceTables &t, const std::string &title);
 // The loaded limit values, pollutants in file order.
 std::vector<LimitValueBlock> limitValueBlocks(const ReferenceTables &t);
 std::string limitValueListProblem(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t);
+// The same for rows laid out for other percentile definitions.
+std::string limitValueListProblem(const std::vector<LimitValueBlock> &blocks,
+                                  const PercentileNumbers &definitions);
 // The headings and column names are t's, the percentile numbers of the
 // header line those of t's current definitions.
 std::string limitValueListText(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t);
+// The same with the percentile numbers of definitions in the header line
+// (the definitions a percentile save is about to write).
+std::string limitValueListText(const std::vector<LimitValueBlock> &blocks, const ReferenceTables &t,
+                               const PercentileNumbers &definitions);
+
+// Limit values are read in their pollutant's default output unit, and their
+// percentile columns belong to percentile definitions. When either changes,
+// the values are carried along so that each keeps its meaning.
+
+// Whether pollutant name (letter case ignored) has a limit value of a
+// concentration (> 0): the data capture values do not count.
+bool hasConcentrationLimits(const std::vector<LimitValueBlock> &blocks, const std::string &name);
+// Multiplies every concentration limit value (> 0) of pollutant name by
+// factor; data capture values and missing ones (<= 0, -99) stay.
+void scaleConcentrationLimits(std::vector<LimitValueBlock> &blocks, const std::string &name, double factor);
+
+// What carrying the limit columns from one set of definitions to another
+// does in one family. A column goes with its percentile (the number as its
+// name writes it): a new percentile gets a column without limit values, a
+// percentile that is gone takes its column with it.
+struct LimitColumnChanges {
+    std::vector<double> added;     // percentiles without limit values from now on
+    std::vector<double> removed;   // percentiles whose columns are dropped
+    std::vector<std::string> lost; // pollutants with a limit value (> 0) in a dropped column
+    bool moved = false;            // columns that stay stand at other positions
+    bool any() const { return !added.empty() || !removed.empty() || moved; }
+};
+std::array<LimitColumnChanges, kPercentileFamilies>
+limitColumnChanges(const std::vector<LimitValueBlock> &blocks, const PercentileNumbers &from,
+                   const PercentileNumbers &to);
+// blocks laid out for the definitions from, laid out for the definitions to.
+std::vector<LimitValueBlock> carryLimitColumns(const std::vector<LimitValueBlock> &blocks,
+                                               const PercentileNumbers &from, const PercentileNumbers &to);
 
 // ---- UrbEmi.lst and UrbEmiFiles.lst
 

@@ -66,6 +66,22 @@ bool RecordReader::atEnd() const {
     return true;
 }
 
+int RecordReader::nextFieldLine() const {
+    int line = m_line;
+    for (size_t i = m_pos; i < m_text.size(); ++i) {
+        const char c = m_text[i];
+        if (isLineEnd(c)) {
+            if (c == '\r' && i + 1 < m_text.size() && m_text[i + 1] == '\n') {
+                ++i;
+            }
+            ++line;
+        } else if (!isBlank(c)) {
+            return line;
+        }
+    }
+    return m_line;
+}
+
 std::string RecordReader::readHeaderLine() {
     if (m_pos >= m_text.size()) {
         throw EndOfFileError("Unexpected End of File in " + m_fileName);

@@ -49,6 +49,9 @@ public:
     bool atEnd() const;
 
     int line() const { return m_line; }           // 1-based line of the next character
+    // 1-based line on which the next field begins (the blanks and line ends
+    // before it passed over); line() at the end of the data.
+    int nextFieldLine() const;
     int fieldLine() const { return m_fieldLine; } // 1-based line on which the last field read began
     const std::string &fileName() const { return m_fileName; }
 

@@ -3,8 +3,6 @@
 #include "project/ProjectReader.h"
 #include "project/ProjectState.h"
 
-#include <filesystem>
-
 namespace vesk {
 
 std::string unexpectedErrorMessage(const std::string &what) {
@@ -40,9 +38,7 @@ int runBatch(ProjectState &s, Interaction &ui, const CommandLine &line, const Ba
     }
     s.BatchMode = true;
     s.TrailingValue = line.trailingValue;
-    std::error_code ec;
-    auto absolute = std::filesystem::absolute(line.projectFile, ec);
-    s.ProjectFile = ec ? line.projectFile : absolute.lexically_normal().string();
+    s.ProjectFile = fullProjectPath(line.projectFile);
     s.ProjectName = s.ProjectFile;
 
     LoadResult loaded = LoadProject(s, ui);

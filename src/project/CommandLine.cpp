@@ -6,6 +6,8 @@
 #include "project/Period.h"
 #include "project/ProjectText.h"
 
+#include <filesystem>
+
 namespace vesk {
 
 namespace {
@@ -59,7 +61,7 @@ bool parseCommandLine(const std::vector<std::string> &args, CommandLine *out, st
         auto start = parseEightDigitDate(items[2]);
         auto end = parseEightDigitDate(items[4]);
         if (!start || !end) {
-            return fail(error, "The dates must be given as yyyymmdd: \"" + items[start ? 4 : 2] + "\".");
+            return fail(error, eightDigitDateProblem(items[start ? 4 : 2]));
         }
         auto startHour = parsePeriodHour(items[3]);
         auto endHour = parsePeriodHour(items[5]);
@@ -73,6 +75,15 @@ bool parseCommandLine(const std::vector<std::string> &args, CommandLine *out, st
         out->endHour = *endHour;
     }
     return true;
+}
+
+std::string fullProjectPath(const std::string &path) {
+    if (path.empty()) {
+        return path;
+    }
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
 }
 
 bool isToolCommandLine(const std::vector<std::string> &args) {

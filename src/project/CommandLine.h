@@ -66,4 +66,11 @@ std::string commandLineUsage();
 // hour outside 0..24.
 bool parseCommandLine(const std::vector<std::string> &args, CommandLine *out, std::string *error);
 
+// The project path of a command line as a full path: a relative one is taken
+// from the folder the program was started in, so that the recent-files list
+// and the caption name a file that a later start from another folder finds.
+// A full path is only normalised ("a/./b" -> "a/b"); "" stays "". When the
+// current folder cannot be read the path is returned as it came.
+std::string fullProjectPath(const std::string &path);
+
 } // namespace vesk

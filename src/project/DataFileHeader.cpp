@@ -9,11 +9,16 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 
 namespace vesk {
 
 namespace {
+
+// The longest first line read for its column titles: the bound of a line of
+// an hourly input file.
+constexpr std::size_t kMaxHeaderLine = std::size_t{1} << 20;
 
 // The position where a trailing "_<digits>" begins, or npos.
 std::size_t numberedSuffix(const std::string &name) {
@@ -66,8 +71,19 @@ FileHeader textHeader(const std::string &path, const std::string &decimalSeparat
     if (!in) {
         return failed(HeaderFailure::NotAccessible, "The file " + path + " cannot be opened.");
     }
+    // The first line, read up to a bound: a file without line ends (or
+    // with CR alone) is not read whole to find the end of its first line.
     std::string line;
-    std::getline(in, line);
+    bool tooLong = false;
+    getLineBounded(in, line, kMaxHeaderLine, &tooLong);
+    if (tooLong) {
+        return failed(HeaderFailure::Unreadable, "The first line of " + path + " is longer than " +
+                                                     std::to_string(kMaxHeaderLine) +
+                                                     " characters: it is no line of column titles.");
+    }
+    if (const std::size_t cr = line.find('\r'); cr != std::string::npos && cr + 1 < line.size()) {
+        line.resize(cr); // lines that end with a CR alone: the first of them
+    }
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
@@ -114,15 +130,31 @@ FileHeader readDataFileHeader(const std::string &pathOrAddress, const std::strin
 
 std::vector<std::string> uniqueColumnNames(const std::vector<std::string> &names) {
     std::vector<std::string> result;
-    std::set<std::string> taken;
+    std::set<std::string> taken; // in lower case
+    // Per name (lower case), the last name its counting up gave: every name
+    // before it on its way is taken, so a later repeat goes on from there.
+    // (Counting from the start each time took time with the square of the
+    // repeats.) Counting up changes only the trailing "_<digits>", never a
+    // letter, so it runs in lower case and the result keeps the letters of
+    // the name as written.
+    std::map<std::string, std::string> countedTo;
     result.reserve(names.size());
     for (const std::string &original : names) {
-        std::string name = original;
-        while (taken.count(toLower(name)) != 0) {
+        const std::string key = toLower(original);
+        if (taken.insert(key).second) {
+            result.push_back(original);
+            continue;
+        }
+        const auto last = countedTo.find(key);
+        std::string name = nextName(last != countedTo.end() ? last->second : key);
+        while (taken.count(name) != 0) {
             name = nextName(name);
         }
-        taken.insert(toLower(name));
-        result.push_back(std::move(name));
+        taken.insert(name);
+        countedTo[key] = name;
+        const std::size_t suffix = numberedSuffix(original);
+        const std::size_t kept = suffix == std::string::npos ? original.size() : suffix + 1;
+        result.push_back(original.substr(0, kept) + name.substr(kept));
     }
     return result;
 }

@@ -88,6 +88,30 @@ std::optional<PeriodDate> parseEightDigitDate(std::string_view text) {
                     toInt(std::string_view(t).substr(6, 2)));
 }
 
+std::string eightDigitDateProblem(std::string_view text) {
+    const std::string t = trim(text);
+    if (t.size() != 8 || !allDigits(t)) {
+        return "The dates must be given as yyyymmdd: \"" + std::string(text) + "\".";
+    }
+    const int year = toInt(std::string_view(t).substr(0, 4));
+    const int month = toInt(std::string_view(t).substr(4, 2));
+    const int day = toInt(std::string_view(t).substr(6, 2));
+    if (year < 1000) {
+        return "The date \"" + t + "\" (yyyymmdd) names the year " + std::to_string(year) +
+               ": the years of a period run from 1000 to 9999.";
+    }
+    if (month < 1 || month > 12) {
+        return "The date \"" + t + "\" (yyyymmdd) names the month " + std::to_string(month) +
+               ", which no year has.";
+    }
+    if (!isValidDate(year, month, day)) {
+        return "The date \"" + t + "\" (yyyymmdd) names the day " + std::to_string(day) + " of " +
+               std::to_string(year) + "-" + (month < 10 ? "0" : "") + std::to_string(month) +
+               ", which that month lacks.";
+    }
+    return {};
+}
+
 std::optional<int> parsePeriodHour(std::string_view text) {
     auto value = parseNumber(trim(text));
     if (!value || *value < 0 || *value > 24) {

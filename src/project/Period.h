@@ -24,6 +24,12 @@ std::optional<PeriodDate> parsePeriodDate(std::string_view text);
 // A command-line date of eight digits, year, month and day ("20230115").
 std::optional<PeriodDate> parseEightDigitDate(std::string_view text);
 
+// Why parseEightDigitDate refuses text, for the command line's message: a
+// text that is not eight digits is "not yyyymmdd"; eight digits whose year
+// lies outside 1000 to 9999 name that year; others name the month or day
+// that the calendar lacks. "" when the text is a date.
+std::string eightDigitDateProblem(std::string_view text);
+
 // An hour of the period, 0..24 ("," accepted as decimal mark, rounded to the
 // nearest whole hour, halves to even). nullopt for no number or out of range.
 std::optional<int> parsePeriodHour(std::string_view text);

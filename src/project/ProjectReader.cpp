@@ -18,6 +18,9 @@ namespace vesk {
 namespace {
 
 constexpr int kMaxFieldsPerLine = 20;
+// The longest line of a project file: far beyond any name, list or row it
+// holds (a list is written an item a line).
+constexpr std::size_t kMaxProjectLine = std::size_t{1} << 20;
 
 // A line too short for its values, or a sector row shorter than the number of
 // sectors: the user is offered to edit the file.
@@ -33,6 +36,12 @@ struct Corrupted : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A value outside the values its field can take: the message names the
+// file, the line and the field.
+struct BadValue {
+    std::string text;
+};
+
 class Lines {
 public:
     explicit Lines(std::vector<std::string> lines) : m_lines(std::move(lines)) {}
@@ -44,6 +53,8 @@ public:
         return m_lines[m_next++];
     }
     bool atEnd() const { return m_next >= m_lines.size(); }
+    // The number of the line taken last (1 for the first line).
+    size_t lineNumber() const { return m_next; }
 
     // A print line split at blanks (a "," belongs to a number).
     std::vector<std::string> printFields() {
@@ -328,7 +339,18 @@ LoadResult LoadProject(ProjectState &s, Interaction &ui) {
     s.SectorStart.fill(0);
     s.SectorEnd.fill(0);
 
-    Lines lines(splitLines(text));
+    std::vector<std::string> split = splitLines(text);
+    for (std::size_t i = 0; i < split.size(); ++i) {
+        if (split[i].size() > kMaxProjectLine) {
+            ui.message("Can't open the file\r\n" + path + "\r\nIts line " + std::to_string(i + 1) +
+                           " is longer than " + std::to_string(kMaxProjectLine) +
+                           " characters: this is not a project file.",
+                       Icon::Critical);
+            s.ProjectFile.clear();
+            return fail(LoadOutcome::Failed);
+        }
+    }
+    Lines lines(std::move(split));
     bool continueInSpecialMode = false;
     try {
         // Line 1: street, year and (optionally) country, split at commas.
@@ -388,8 +410,19 @@ LoadResult LoadProject(ProjectState &s, Interaction &ui) {
         s.ProjectHeaders[11] = lines.take();
         s.ProjectHeaders[12] = lines.take();
         auto receptors = lines.printFields(3, kMissingInput);
-        s.StoredReceptor1 = integer(receptors[0]);
-        s.StoredReceptor2 = integer(receptors[1]);
+        // A receptor is in use (1) or not (0): another value would switch
+        // the side off without a word.
+        for (int side = 1; side <= 2; ++side) {
+            const std::string &field = receptors[static_cast<size_t>(side - 1)];
+            const std::optional<double> value = parseNumber(field);
+            const long flag = value ? roundHalfEven(*value) : -1;
+            if (flag != 0 && flag != 1) {
+                throw BadValue{path + ", line " + std::to_string(lines.lineNumber()) +
+                               ": the receptor of side " + std::to_string(side) + " is " + trim(field) +
+                               " (1 in use, 0 not in use)"};
+            }
+            (side == 1 ? s.StoredReceptor1 : s.StoredReceptor2) = static_cast<int>(flag);
+        }
         s.RecHeight = number(receptors[2]);
 
         s.ProjectHeaders[14] = lines.take();
@@ -469,6 +502,12 @@ LoadResult LoadProject(ProjectState &s, Interaction &ui) {
         }
     } catch (const ShortLine &flow) {
         auto a = ui.question(flow.text + "\r\nDo you want to edit the loaded configuration file?",
+                             Buttons::YesNoCancel, Icon::Exclamation, Answer::No);
+        result.editRequested = a == Answer::Yes;
+        return fail(LoadOutcome::Failed);
+    } catch (const BadValue &bad) {
+        auto a = ui.question("Project file is corrupted\r\n" + bad.text +
+                                 "\r\nDo you want to edit the loaded configuration file?",
                              Buttons::YesNoCancel, Icon::Exclamation, Answer::No);
         result.editRequested = a == Answer::Yes;
         return fail(LoadOutcome::Failed);

@@ -99,16 +99,25 @@ int countFileRecords(const ProjectState &s, const ProjectSaveNames &names) {
 }
 
 std::string formatBracketList(std::string_view list) {
-    std::string rest = "[" + std::string(list) + "]";
+    // A line per item: each comma ends a line, and the blanks after it go.
+    // The rest is a view that only moves forward, so a long list takes time
+    // in proportion to its length.
+    const std::string whole = "[" + std::string(list) + "]";
+    std::string_view rest = whole;
     std::string out;
+    out.reserve(whole.size() + 16);
     for (;;) {
-        auto comma = rest.find(',');
-        if (comma == std::string::npos) {
-            out += rest + kCrLf;
+        const auto comma = rest.find(',');
+        if (comma == std::string_view::npos) {
+            out += rest;
+            out += kCrLf;
             return out;
         }
-        out += rest.substr(0, comma + 1) + kCrLf;
-        rest = trim(rest.substr(comma + 1));
+        out += rest.substr(0, comma + 1);
+        out += kCrLf;
+        rest.remove_prefix(comma + 1);
+        const auto next = rest.find_first_not_of(" \t\r\n");
+        rest.remove_prefix(next == std::string_view::npos ? rest.size() : next);
     }
 }
 

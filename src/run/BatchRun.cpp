@@ -27,6 +27,12 @@ bool calculateProject(State &s, Interaction &ui, std::string *error) {
     if (report.outcome != RunOutcome::Completed) {
         return false; // the run has said why
     }
+    if (!report.unmodelled.empty()) {
+        *error = "The run reached its end, but " + std::to_string(report.unmodelled.size()) +
+                 (report.unmodelled.size() == 1 ? " street or route segment" : " streets or route segments") +
+                 " could not be modelled.";
+        return false;
+    }
     if (report.outputIncomplete) {
         *error = "The run reached its end, but not every requested output could be written.";
         return false;

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -445,7 +446,9 @@ void checkTitleLine(const State &s, const InputFile &in, const std::vector<std::
             break;
         }
     }
-    if (titles.size() != first.size() || titles.size() == names.size()) {
+    // A line beyond the bound ends the look without titles: the record
+    // reader refuses it, naming its line.
+    if (titles.empty() || titles.size() != first.size() || titles.size() == names.size()) {
         return;
     }
     const bool leading = names.size() < titles.size() &&
@@ -466,6 +469,28 @@ void checkTitleLine(const State &s, const InputFile &in, const std::vector<std::
                      std::to_string(names.size()) + " (" + joined(names) +
                      "): the values would be read into the wrong variables. Make the variable list name the "
                      "columns of the file."};
+}
+
+// A text input whose lines end with a carriage return alone (as old
+// Macintosh files do) holds no LF: it would be read as one line and be
+// refused only once that was read. Its first block tells: no LF in it, and
+// a CR that is not its last character. (A CR inside a line of a file whose
+// lines end with LF is the record reader's to refuse, at its line.)
+void checkLineEnds(const InputFile &in) {
+    std::ifstream text(in.path, std::ios::binary);
+    std::vector<char> block(1 << 16);
+    text.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const auto got = static_cast<std::size_t>(text.gcount());
+    if (std::memchr(block.data(), '\n', got) != nullptr) {
+        return;
+    }
+    const char *cr = static_cast<const char *>(std::memchr(block.data(), '\r', got));
+    if (cr == nullptr || cr + 1 == block.data() + got) {
+        return; // one line, perhaps ended by a CR
+    }
+    throw RunRefusal{"The input file\r\n" + in.path +
+                     "\r\nends its lines with a carriage return alone (CR), as old Macintosh files do. Lines "
+                     "of an input file end with LF or CR LF: save the file with such line ends."};
 }
 
 // The largest magnitude a value of an input column can have.
@@ -556,6 +581,7 @@ void bindInputFiles(RunContext &c) {
             in.cols.push_back(std::move(col));
         }
         if (!in.isTable) {
+            checkLineEnds(in);
             checkTitleLine(s, in, names);
         }
         c.datedInputs += in.dated ? 1 : 0;
@@ -799,6 +825,12 @@ void commitOutputFiles(RunContext &c) {
 }
 
 std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept) {
+    return "Not every requested output could be written, so the run has replaced none of the files of the "
+           "previous run." +
+           keepOutputsAside(c, kept, false);
+}
+
+std::string keepOutputsAside(RunContext &c, std::vector<std::string> *kept, bool everyFile) {
     std::string where;
     for (StatFile &st : c.stats) {
         if (st.open && st.incomplete) {
@@ -811,6 +843,36 @@ std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept)
             }
             kept->push_back(aside);
             where += "\r\nWhat it wrote into\r\n" + st.path + "\r\nis kept in\r\n" + aside;
+        }
+    }
+    if (everyFile) {
+        // Every other file too, in the order of the run's files; a table
+        // whose workbook went aside already goes into it.
+        auto aside = [&](OutputTable &table, const std::string &path) {
+            long number = 0;
+            std::string text, file;
+            const bool ok =
+                table.keptAside() ? table.commit(&number, &text) : table.keepAside(&file, &number, &text);
+            if (!ok) {
+                c.err.FilePath = path;
+                throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+            }
+            if (!file.empty()) {
+                kept->push_back(file);
+                where += "\r\nWhat it wrote into\r\n" + path + "\r\nis kept in\r\n" + file;
+            }
+        };
+        for (OutputFile &out : c.outputs) {
+            if (out.open) {
+                out.open = false;
+                aside(out.table, out.path);
+            }
+        }
+        for (StatFile &st : c.stats) {
+            if (st.open) {
+                st.open = false;
+                aside(st.table, st.path);
+            }
         }
     }
     // The other tables of a workbook written aside go with it; the rest is dropped.
@@ -835,9 +897,7 @@ std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept)
             finish(st.table, st.path);
         }
     }
-    return "Not every requested output could be written, so the run has replaced none of the files of the "
-           "previous run." +
-           where;
+    return where;
 }
 
 void discardOutputFiles(RunContext &c) {

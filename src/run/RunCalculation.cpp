@@ -11,7 +11,9 @@
 // output): a failed run, a period without data and a stop while paused leave
 // the previous files as they were, and so does a run that could not write
 // every requested output, which keeps its incomplete files under their
-// temporary names and says where.
+// temporary names and says where, and so does a multi-street or route run
+// with a street or segment that could model none of its hours (with every
+// file it wrote).
 
 #include "run/RunCalculation.h"
 
@@ -132,6 +134,7 @@ void run::startStreetStatistics(RunContext &c) {
     c.firstHourNo = c.lastHourNo = -1;
     c.anyHour = false;
     c.storedHour = 0;
+    c.streetModelledFrom = c.ModelledHours;
 }
 
 namespace {
@@ -250,6 +253,10 @@ void run::finishStreet(RunContext &c, bool active, const std::string &streetDone
     if (active && !c.anyHour) {
         throw NoHourInPeriod{};
     }
+    if (active && s.MultiStreetMode && c.ModelledHours == c.streetModelledFrom) {
+        c.unmodelled.push_back("street #" + std::to_string(c.StreetNo) + " out of " +
+                               std::to_string(c.StreetCount) + ", " + streetDone);
+    }
     s.CalcPeriod = periodRun(c);
     if (c.anyHour) {
         s.FirstCalcDate = c.firstHourText;
@@ -333,6 +340,28 @@ std::string nowText() {
     return buffer;
 }
 
+// A route segment as the run's messages name it.
+std::string routeSegmentText(const RunContext &c) {
+    const State &s = c.s;
+    return "the route segment " + s.StreetName + " of the person " + s.PersonId + " (" +
+           Format(s.SegTimeIn, "yyyy-mm-dd hh:nn") + " to " + Format(s.SegTimeOut, "yyyy-mm-dd hh:nn") +
+           "), line " + std::to_string(c.routeLine) + " of the route file";
+}
+
+// The message naming the streets and route segments without a modelled hour.
+std::string unmodelledText(const std::vector<std::string> &unmodelled) {
+    constexpr std::size_t kNamed = 20; // a message box of reasonable height
+    std::string text = "The run reached its end, but no hour of the following could be modelled: every "
+                       "modelled concentration of theirs is missing (-99).\r\n";
+    for (std::size_t i = 0; i < unmodelled.size() && i < kNamed; ++i) {
+        text += "  " + unmodelled[i] + "\r\n";
+    }
+    if (unmodelled.size() > kNamed) {
+        text += "  and " + std::to_string(unmodelled.size() - kNamed) + " more\r\n";
+    }
+    return text + "Check their traffic files, the meteorology and the emission set-up.";
+}
+
 void closeEverything(RunContext &c) {
     discardOutputFiles(c);
     c.inputs.clear();
@@ -382,12 +411,17 @@ void streetLoop(RunContext &c, RunReport &report) {
             PassStreetGeometry(s);
             c.NoHourYet = true;
             for (;;) {
+                const long hoursBefore = report.hours, modelledBefore = c.ModelledHours;
                 stopped = recordLoop(c, f, report.hours);
+                if (route && report.hours > hoursBefore && c.ModelledHours == modelledBefore) {
+                    c.unmodelled.push_back(routeSegmentText(c));
+                }
                 if (!route || stopped || c.routeFile->atEnd()) {
                     break;
                 }
                 // The next segment of the route.
                 c.err.FilePath = c.routeFile->fileName();
+                c.routeLine = c.routeFile->line();
                 ReadStreetRecordDated(s, *c.routeFile);
                 s.StreetName = s.CurrentStreetName;
                 s.TrafficFileLoaded = false;
@@ -430,7 +464,15 @@ void streetLoop(RunContext &c, RunReport &report) {
         report.outcome = RunOutcome::NothingModelled;
         throw EndRun{};
     }
-    if (c.outputIncomplete) {
+    if (!c.unmodelled.empty()) {
+        // The run did not compute what was asked: its files replace none of
+        // the previous run's, but what it computed is kept beside them.
+        report.unmodelled = c.unmodelled;
+        c.ui.message(unmodelledText(c.unmodelled) +
+                         "\r\nSo the run has replaced none of the files of the previous run." +
+                         keepOutputsAside(c, &report.keptFiles, true),
+                     Icon::Exclamation);
+    } else if (c.outputIncomplete) {
         c.ui.message(keepIncompleteOutputs(c, &report.keptFiles), Icon::Exclamation);
     } else {
         commitOutputFiles(c);
@@ -488,6 +530,7 @@ void openSources(RunContext &c) {
         c.routeFile = openRecordFile(c, s.RouteFile);
         checkRouteSegments(c);
         c.routeFile = openRecordFile(c, s.RouteFile);
+        c.routeLine = c.routeFile->line();
         ReadStreetRecordDated(s, *c.routeFile);
         s.StreetName = s.CurrentStreetName;
         c.LastPersonId = s.PersonId;
@@ -496,13 +539,33 @@ void openSources(RunContext &c) {
     if (s.MultiStreetMode) {
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.StreetsFolder = folderPart(c.err.FilePath);
+        std::map<std::string, int> firstLineOf; // street name -> the line of its first record
+        std::string twice;
+        int namedTwice = 0;
         while (!c.streetsFile->atEnd()) {
+            const int line = c.streetsFile->nextFieldLine();
             ReadStreetRecord(s, *c.streetsFile);
             ++c.StreetCount;
             c.ActiveStreetCount += s.StreetActive ? 1 : 0;
+            const auto [first, fresh] = firstLineOf.emplace(s.CurrentStreetName, line);
+            if (!fresh && ++namedTwice <= 20) {
+                twice += "\r\n  line " + std::to_string(line) + ": \"" + s.CurrentStreetName +
+                         "\", the name of the street in line " + std::to_string(first->second);
+            }
         }
         if (c.StreetCount == 0) {
             throw RunRefusal{"The streets file\r\n" + c.err.FilePath + "\r\nholds no street."};
+        }
+        if (namedTwice > 0) {
+            // The run goes on: the streets differ in everything but their names.
+            c.ui.message(
+                "The streets file\r\n" + c.err.FilePath + "\r\ngives " +
+                    (namedTwice == 1 ? std::string("a street") : std::to_string(namedTwice) + " streets") +
+                    " the name of an earlier street:" + twice +
+                    (namedTwice > 20 ? "\r\n  and " + std::to_string(namedTwice - 20) + " more" : "") +
+                    "\r\nTheir results can be told apart only by their order. Give each street a name "
+                    "of its own.",
+                Icon::Exclamation);
         }
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
@@ -595,6 +658,14 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         }
     }
 
+    if (std::string problem = periodProblem(s); !problem.empty()) {
+        // No hour can lie within the period: said as such, not as data that are missing.
+        ui.message(problem, Icon::Critical);
+        report.error = problem;
+        report.outcome = RunOutcome::NoData;
+        return report;
+    }
+
     // Before anything is opened: an output must never be written over a file the run reads.
     if (std::string refused = outputOverInput(s); !refused.empty()) {
         ui.message(refused, Icon::Critical);
@@ -621,6 +692,9 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         openSources(c);
         streetLoop(c, report);
         notes = inputNotes(c);
+        if (std::string period = periodNote(c); !period.empty()) {
+            notes += (notes.empty() ? "" : "\r\n\r\n") + period;
+        }
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;
     } catch (const NoHourInPeriod &) {

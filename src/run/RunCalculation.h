@@ -58,6 +58,14 @@ struct RunReport {
     // message named. The batch exits with 1.
     bool outputIncomplete = false;
     std::vector<std::string> keptFiles;
+    // Streets of a multi-street run and route segments that had hours but
+    // could model none of them (-99 throughout), as a message named them
+    // ("street #n out of m, <name>", "the route segment <name> of the person
+    // <id> (<in> to <out>), line n of the route file"). Then no file replaced
+    // the previous one: every file the run wrote is kept under its temporary
+    // name beside it (keptFiles), which the message named. The batch exits
+    // with 1.
+    std::vector<std::string> unmodelled;
 };
 
 RunReport runTimeSeries(State &state, Interaction &ui, RunControl &control, RunObserver *observer = nullptr);

@@ -390,8 +390,13 @@ struct RunContext {
     bool NoHourYet = true;
     bool anyHour = false; // an hour of this street was accepted
     long hoursRead = 0;   // hours accepted from the files (each once, however many streets run through them)
+    long periodHoursRead = 0; // hours accepted while the first street reads the files
     long HourCount = 0;
     long ModelledHours = 0; // hours with a modelled value, all streets
+    long streetModelledFrom = 0; // ModelledHours when the street began
+    // The streets and route segments that had hours but could model none of
+    // them, as the run's message names them, in the order of the run.
+    std::vector<std::string> unmodelled;
     double TrafficSum = 0, SpeedSum = 0;
     long SpeedCount = 0;
     float TimeInSeg = kMiss;
@@ -409,6 +414,7 @@ struct RunContext {
     bool FirstStreet = true;
     std::string StreetsFolder;
     std::string LastPersonId;
+    int routeLine = 0; // the line of the route file where the current segment's record begins
     std::unique_ptr<RecordReader> streetsFile, routeFile;
 
     // Dating of the records as read (also those outside the period).
@@ -462,6 +468,13 @@ void discardOutputFiles(RunContext &c);
 // Returns the message naming what was kept where. Throws RunError naming a
 // file that could not be written.
 std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept);
+// The same for a run that did not compute everything it was asked for: no
+// file is put in place of the old one, each incomplete statistics file and,
+// with everyFile, every other file is left under its temporary name (the
+// tables of one workbook together). Returns the lines naming what was kept
+// where ("\r\nWhat it wrote into\r\n<file>\r\nis kept in\r\n<kept>" each).
+// Throws RunError naming a file that could not be written.
+std::string keepOutputsAside(RunContext &c, std::vector<std::string> *kept, bool everyFile);
 
 // Splits a record line without double quotes into its items as ReadListLine
 // does (blanks, semicolons, tabs and, when commaSeparates, commas; a second
@@ -516,6 +529,13 @@ DateOutcome dateHour(RunContext &c);
 void completeRelatedValues(RunContext &c);
 // Hours since 1970-01-01 00:00 of the start of the hour being calculated.
 long currentHourNo(const RunContext &c);
+// The message refusing a period whose end lies before its start ("" when
+// the project asks for no period of its own, or for one that holds an hour).
+std::string periodProblem(const State &s);
+// How many hours of the period the project asks for had no data (the
+// files lack their records): the note at the end of a run that was not
+// stopped; "" when every hour had data or the project asks for no period.
+std::string periodNote(const RunContext &c);
 // The period the street's run covered, what its data capture is a share of:
 // from the start of the period asked for (or, without one, of the first hour
 // calculated) to the end of the period asked for (or of the last hour

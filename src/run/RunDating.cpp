@@ -406,6 +406,54 @@ PeriodLength periodRun(const RunContext &c) {
     return periodBetween(first, last);
 }
 
+namespace {
+
+// The first and last hour (hours since 1970) of the period the project asks
+// for: false when it has no start and end of its own (Auto, unset, a route).
+bool askedPeriod(const State &s, long *first, long *last) {
+    if (s.RouteMode || s.StartAuto || s.EndAuto || !s.StartDate.isSet() || !s.EndDate.isSet()) {
+        return false;
+    }
+    // Start hour 0 is the day's first hour; end hour 0 ends the period with the day before.
+    *first = hourNumber(s.StartDate.year, s.StartDate.month, s.StartDate.day, std::clamp(s.StartHour, 1, 24));
+    *last = hourNumber(s.EndDate.year, s.EndDate.month, s.EndDate.day, std::clamp(s.EndHour, 0, 24));
+    return true;
+}
+
+std::string periodEndText(const PeriodDate &date, int hour) {
+    return isoDate(date.year, date.month, date.day) + " hour " + std::to_string(hour);
+}
+
+} // namespace
+
+std::string periodProblem(const State &s) {
+    long first = 0, last = 0;
+    if (!askedPeriod(s, &first, &last) || last >= first) {
+        return {};
+    }
+    return "The end of the period, " + periodEndText(s.EndDate, s.EndHour) + ", lies before its start, " +
+           periodEndText(s.StartDate, s.StartHour) +
+           ": no hour lies within it.\r\nSet an end that follows the start.";
+}
+
+std::string periodNote(const RunContext &c) {
+    const State &s = c.s;
+    long first = 0, last = 0;
+    if (!askedPeriod(s, &first, &last) || last < first || c.control.StopRequested()) {
+        return {};
+    }
+    const long hours = last - first + 1;
+    const long missing = hours - c.periodHoursRead;
+    if (missing <= 0) {
+        return {};
+    }
+    return "The period " + periodEndText(s.StartDate, s.StartHour) + " to " +
+           periodEndText(s.EndDate, s.EndHour) + " holds " + std::to_string(hours) +
+           " hours; the input files gave " + std::to_string(c.periodHoursRead) +
+           " of them: " + std::to_string(missing) + (missing == 1 ? " hour" : " hours") +
+           " of the period had no data.";
+}
+
 void completeRelatedValues(RunContext &c) {
     State &s = c.s;
     const double f0 = s.Pol0ToPpbFactor, f1 = s.Pol1ToPpbFactor, f2 = s.Pol2ToPpbFactor;

@@ -123,6 +123,51 @@ std::string unfitOutput(const RunFile &output) {
     return {};
 }
 
+// The files of the program itself that a run must never replace: its
+// executable, the files of its folder that it reads at start-up or for its
+// graphs, and every file of its data trees (reference lists, emission,
+// traffic, meteorology and background data, help pages, the templates of a
+// new country, its tools). A run that wrote over one would leave a program
+// that cannot start, or one that reads the run's rows as its own data. The
+// Working folder beside them is the user's.
+const char *const kProgramFolderFiles[] = {"winvesk",      "Countries.ini", "MathPars.ini", "Run.opt",
+                                           "Standard.___", "nox_1.gor",     "nox_2.gor"};
+const char *const kProgramDataTrees[] = {"Lists", "Data", "Help", "NewCountry", "Tools"};
+
+std::string programFileOutput(const State &s, const RunFile &output) {
+    namespace fs = std::filesystem;
+    auto refused = [&](const std::string &what) {
+        return "The output file\r\n" + output.file + "\r\nis " + what +
+               ".\r\nThe run would write over a file of the program itself. Give the output file another "
+               "name.";
+    };
+    std::error_code ec;
+    const fs::path running = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec && sameFile(output.file, running.string())) {
+        return refused("the program's executable");
+    }
+    if (trim(s.AppDir).empty()) {
+        return {};
+    }
+    const std::string appDir = withTrailingSlash(nativePath(s.AppDir));
+    const std::string name = fs::path(output.file).filename().string();
+    for (const char *file : kProgramFolderFiles) {
+        if (sameFile(output.file, appDir + file) ||
+            (iequals(name, file) && sameFile(folderPart(output.file), appDir))) {
+            return refused(std::string(file) == "winvesk"
+                               ? "the program's executable"
+                               : "the file " + std::string(file) + " that the program reads from its folder");
+        }
+    }
+    for (const char *tree : kProgramDataTrees) {
+        const std::string folder = appDir + tree;
+        if (liesInFolder(output.file, folder)) {
+            return refused("a file of the program's own data folder " + findExisting(folder));
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 std::string workFilePath(const State &s, const std::string &stored) {
@@ -138,6 +183,9 @@ std::string outputOverInput(const State &s) {
     const std::vector<RunFile> in = inputs(s);
     for (std::size_t i = 0; i < out.size(); ++i) {
         if (std::string refused = unfitOutput(out[i]); !refused.empty()) {
+            return refused;
+        }
+        if (std::string refused = programFileOutput(s, out[i]); !refused.empty()) {
             return refused;
         }
         for (const RunFile &input : in) {

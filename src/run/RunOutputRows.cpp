@@ -251,7 +251,7 @@ void appendCells(RunContext &c, OutputTable &table, const std::string &path, con
 void writeText(RunContext &c, OutputTable &table, const std::string &path, std::string_view lines) {
     if (!table.TextFile.isOpen() || !table.TextFile.write(lines)) {
         c.err.FilePath = path;
-        throw RunError(kErrPathFileAccess, "Cannot write to " + path);
+        throw RunError(kErrPathFileAccess, "Cannot write the file " + path + ": the disk may be full.");
     }
 }
 

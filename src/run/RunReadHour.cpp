@@ -1082,6 +1082,9 @@ bool dataFollows(RunContext &c, InputFile &in, long *at) {
 
 void countUsableHour(RunContext &c) {
     ++c.hoursRead;
+    if (c.FirstStreet) {
+        ++c.periodHoursRead;
+    }
     for (InputFile &in : c.inputs) {
         in.usableHours += in.lastHadValue ? 1 : 0;
     }

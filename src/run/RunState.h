@@ -97,6 +97,9 @@ struct RunResultState {
     PeriodLength CalcPeriod;     // the period of the last street, what its data capture is a share of
     // The output unit of each pollutant (0..NPol) in the last run: its statistics are in these units.
     std::vector<std::string> CalcOutputUnits;
+    // The folder the last Special Mode run of the project wrote its result files to ("" = none):
+    // its summary and graphs are read there, also after the project was saved into another folder.
+    std::string SpecialResultsDir;
     // Every street of the last multi-street run (or a saved file of them); null = none.
     std::shared_ptr<results::StreetResultsStore> StreetResults;
 };

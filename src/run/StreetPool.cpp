@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -52,6 +53,7 @@ struct StreetResult {
     long modelledHours = 0;
     bool stopped = false; // stopped during an hour
     std::string lastDone;
+    std::vector<std::string> unmodelled; // the street, when it could model none of its hours
     RunFailure failure;
     int worker = -1;
 };
@@ -253,6 +255,8 @@ private:
             result.failure = RunFailure::current(m_c);
         }
         result.modelledHours = m_c.ModelledHours;
+        result.unmodelled = std::move(m_c.unmodelled);
+        m_c.unmodelled.clear();
         m_c.rows = nullptr;
         return result;
     }
@@ -285,13 +289,33 @@ private:
 
 } // namespace
 
+std::optional<int> threadCountSetting(std::string_view text) {
+    if (text.empty() || text.size() > 4) {
+        return std::nullopt;
+    }
+    int n = 0;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9') {
+            return std::nullopt; // no sign, blank, point or exponent
+        }
+        n = n * 10 + (ch - '0');
+    }
+    if (n < 1 || n > kMaxStreetThreads) {
+        return std::nullopt;
+    }
+    return n;
+}
+
 int streetThreads(int streets) {
     int threads = 0;
     if (const char *text = std::getenv("WINVESK_THREADS"); text != nullptr && *text != '\0') {
-        char *end = nullptr;
-        const long n = std::strtol(text, &end, 10);
-        if (end != nullptr && *end == '\0' && n >= 1) {
-            threads = static_cast<int>(std::min(n, 4096L));
+        if (const std::optional<int> n = threadCountSetting(text)) {
+            threads = *n;
+        } else {
+            std::fprintf(stderr,
+                         "WinVESK: WINVESK_THREADS=\"%s\" is not a whole number of threads from 1 to %d; "
+                         "the run goes on with the default, one thread per hardware thread.\n",
+                         text, kMaxStreetThreads);
         }
     }
     if (threads == 0) {
@@ -365,6 +389,7 @@ bool runStreetPool(RunContext &c, RunReport &report, int threads) {
         writeStreetRows(c, result->rows);
         report.hours += result->hours;
         c.ModelledHours += result->modelledHours;
+        c.unmodelled.insert(c.unmodelled.end(), result->unmodelled.begin(), result->unmodelled.end());
         ++report.streets;
         if (!result->lastDone.empty()) {
             report.lastDone = result->lastDone;

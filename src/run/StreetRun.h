@@ -9,7 +9,9 @@
 #include "run/RunContext.h"
 #include "run/StreetChain.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vesk::run {
 
@@ -63,9 +65,18 @@ void keepStreetResults(RunContext &c, results::StreetRecord street);
 // message about names it could not resolve (each name once per run).
 void writeStreetRows(RunContext &c, StreetRows &rows);
 
-// Threads for the streets of a multi-street run: WINVESK_THREADS when it is
-// a whole number of at least 1, else the machine's hardware threads; never
-// more than the streets.
+// The most threads WINVESK_THREADS may ask for.
+inline constexpr int kMaxStreetThreads = 4096;
+
+// The number of threads a WINVESK_THREADS text asks for: its digits alone
+// (no sign, blank, point or exponent), 1 to kMaxStreetThreads; nullopt for
+// any other text.
+std::optional<int> threadCountSetting(std::string_view text);
+
+// Threads for the streets of a multi-street run: the count WINVESK_THREADS
+// asks for (threadCountSetting), else the machine's hardware threads; a
+// WINVESK_THREADS that is set, not empty and no valid count is said on
+// standard error. Never more than the streets.
 int streetThreads(int streets);
 
 // The streets of a multi-street run computed side by side by `threads`

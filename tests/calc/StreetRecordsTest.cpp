@@ -52,6 +52,58 @@ TEST(StreetRecords, SideThreeSelectsNoReceptor) {
     EXPECT_EQ(s.Receptor2, 0);
 }
 
+// A street side without a meaning would switch the street's receptors off
+// without a word (every modelled value -99): it is refused, naming the file,
+// the line and the item; the sides that mean something keep their meaning.
+TEST(StreetRecords, AStreetSideOutsideItsValuesIsRefusedNamingFileLineAndItem) {
+    const std::string before = "#TRUE#,\"A\",0,0,\"a.trf\",1,1,1,1,1,1,0,0,1.5,0\r\n";
+    for (const char *side : {"1000", "4", "-1"}) {
+        SCOPED_TRACE(side);
+        CalcState s;
+        RecordReader f(before + "#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0," + side + ",1.5,0\r\n",
+                       "streets.txt");
+        ReadStreetRecord(s, f);
+        try {
+            ReadStreetRecord(s, f);
+            FAIL() << "no error for the street side " << side;
+        } catch (const RunError &e) {
+            EXPECT_EQ(e.number(), kErrOutOfRange);
+            EXPECT_EQ(std::string(e.what()),
+                      std::string("streets.txt, line 2: the street side ") + side +
+                          " is out of range (0 both sides, 1 side 1, 2 side 2, 3 none)");
+        }
+    }
+    const std::pair<int, std::pair<int, int>> meanings[] = {
+        {0, {1, 1}}, {1, {1, 0}}, {2, {0, 1}}, {3, {0, 0}}};
+    for (const auto &[side, receptors] : meanings) {
+        CalcState s;
+        RecordReader f("#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0," + std::to_string(side) + ",1.5,0\r\n",
+                       "streets.txt");
+        ReadStreetRecord(s, f);
+        EXPECT_EQ(std::make_pair(s.Receptor1, s.Receptor2), receptors) << "side " << side;
+    }
+}
+
+TEST(RouteRecords, AStreetSideOutsideItsValuesIsRefusedNamingFileLineAndItem) {
+    for (const char *side : {"3", "1000", "-2"}) {
+        SCOPED_TRACE(side);
+        CalcState s;
+        RecordReader f(
+            std::string("\"seg\",\"P\",1,1,0,2,4.5,350,\"2003-01-01 07:00\",\"2003-01-01 08:00\",0,"
+                        "\"s.trf\",1,1,1,1,1,1,0,") +
+                side + ",1.5,0\r\n",
+            "route.txt");
+        try {
+            ReadStreetRecordDated(s, f);
+            FAIL() << "no error for the street side " << side;
+        } catch (const RunError &e) {
+            EXPECT_EQ(e.number(), kErrOutOfRange);
+            EXPECT_EQ(std::string(e.what()), std::string("route.txt, line 1: the street side ") + side +
+                                                 " is out of range (1 side 1, 2 side 2, 0 none)");
+        }
+    }
+}
+
 struct BadRecord {
     const char *text;
     long error;

@@ -285,6 +285,22 @@ TEST(RunMessages, TextsFollowTheHandlersTable) {
               "Tables cannot be created in the Access file x.mdb\r\nC:\\w\\out.txt");
 }
 
+// A file that could not be written is named with the writer's own reason
+// (a damaged database, a full disk); the standard guess stands only when the
+// writer gave none.
+TEST(RunMessages, AFileThatCannotBeWrittenKeepsTheWritersReason) {
+    RunErrorContext c;
+    c.FilePath = "/w/Book.mdb;Hourly";
+    EXPECT_EQ(
+        runMessage(kErrPathFileAccess, c).text,
+        "Can't write to \r\n/w/Book.mdb;Hourly\r\nThe Network Drive is not connected or permission to write "
+        "denied");
+    c.Description = "Tables cannot be written into the Access file /w/Book.mdb: its catalogue is damaged.";
+    EXPECT_EQ(runMessage(kErrPathFileAccess, c).text,
+              "Can't write to \r\n/w/Book.mdb;Hourly\r\nTables cannot be written into the Access file "
+              "/w/Book.mdb: its catalogue is damaged.");
+}
+
 } // namespace
 } // namespace vesk
 

@@ -248,4 +248,41 @@ INSTANTIATE_TEST_SUITE_P(
                       BadUnit{"output", "ppb", "The units of BNZ need a microgram-to-ppb factor"},
                       BadUnit{"input", "ppm", "The units of BNZ need a microgram-to-ppb factor"}));
 
+// A limit value kept in one default output unit converted to another keeps
+// what the results show: the factor of the conversion is the one the run's
+// statistics and limit values are converted with (OutputUnitFactor), for
+// every pair of keyword units.
+TEST(ConcentrationUnitFactor, IsTheFactorTheResultsConvertWithForEveryPairOfUnits) {
+    constexpr double kCOToPpb = 0.8588;
+    const char *units[] = {"nanog", "microg", "milig", "ppt", "ppb", "ppm"};
+    for (const char *from : units) {
+        for (const char *to : units) {
+            Units u({0.5229, 0.8017, 0.5229, 0.5012, kCOToPpb});
+            u.s.OutputUnit[4] = from;
+            u.s.DefOutputUnits[4] = to;
+            ASSERT_TRUE(u.set());
+            const std::optional<double> f = concentrationUnitFactor(from, kCOToPpb, to, kCOToPpb);
+            ASSERT_TRUE(f.has_value()) << from << " to " << to;
+            EXPECT_NEAR(*f, u.s.OutputUnitFactor[4], 1e-6 * *f) << from << " to " << to;
+        }
+    }
+    EXPECT_DOUBLE_EQ(*concentrationUnitFactor("milig", kCOToPpb, "microg", kCOToPpb), 1000.0)
+        << "10 mg/m3 is 10,000 µg/m3";
+    EXPECT_DOUBLE_EQ(*concentrationUnitFactor("MICROG", 1, "milig", 1), 0.001) << "letter case is ignored";
+}
+
+TEST(ConcentrationUnitFactor, UsesTheMolarFactorThatGoesWithEachUnit) {
+    // 1 ppb at 0.5 ppb per µg/m3 is 2 µg/m3; at 0.25 in ppb again it is 0.5 ppb.
+    EXPECT_DOUBLE_EQ(*concentrationUnitFactor("ppb", 0.5, "microg", 0.25), 2.0);
+    EXPECT_DOUBLE_EQ(*concentrationUnitFactor("ppb", 0.5, "ppb", 0.25), 0.5);
+}
+
+TEST(ConcentrationUnitFactor, IsNotGivenForANumberUnitOrAVolumeUnitWithoutAMolarFactor) {
+    EXPECT_FALSE(concentrationUnitFactor("0.001", 1, "microg", 1).has_value());
+    EXPECT_FALSE(concentrationUnitFactor("microg", 1, "1000", 1).has_value());
+    EXPECT_FALSE(concentrationUnitFactor("microg", 0, "ppb", 0).has_value());
+    EXPECT_FALSE(concentrationUnitFactor("ppm", 0, "milig", 0).has_value());
+    EXPECT_FALSE(concentrationUnitFactor("ug/m3", 1, "milig", 1).has_value());
+}
+
 } // namespace

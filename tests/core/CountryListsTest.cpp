@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace vesk;
 using namespace vesk::test;
 
@@ -77,8 +79,9 @@ TEST(LoadCountryLists, TheDemoCountryFillsEveryTable) {
 
     EXPECT_EQ(st.LimValPollutantCount, 6);
     EXPECT_EQ(st.LimValLongNames[1], "Nitrogen dioxide");
-    EXPECT_EQ(st.LimValColNthHourly[1], "19th highest");
-    EXPECT_EQ(st.LimValColPercHourly[1], "99.8 percentile");
+    EXPECT_EQ(st.LimValColNthHourly[1], "176th highest");
+    EXPECT_EQ(st.LimValColNthHourly[2], "19th highest");
+    EXPECT_EQ(st.LimValColPercHourly[2], "99.8 percentile");
     EXPECT_EQ(st.LimValColPercDaily[1], "90.4 percentile");
 
     EXPECT_EQ(st.InputUnit.size(), 8u);
@@ -417,4 +420,23 @@ TEST(SaveCountriesIni, WritesEveryCountryWithTheCurrentOneFlagged) {
     ASSERT_TRUE(SaveCountriesIni(s.state, &error)) << error;
     EXPECT_EQ(readFile(dir.dir.path() / "Countries.ini"),
               "Country Code Default\r\n\"Demoland\",\"DL\",#FALSE#\r\n\"Utopia\",\"UT\",#TRUE#\r\n");
+}
+
+TEST(LoadCountryLists, AListOfTheNewCountryThatIsAPipeIsSaidToBeNoRegularFile) {
+    ProgramDir dir;
+    dir.addUtopia();
+    Started s(dir);
+    const std::string path = dir.appDir() + "Lists/National/UT/DateNames.lst";
+    dir.remove("Lists/National/UT/DateNames.lst");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    const std::string utopia = "Utopia";
+    s.state.CurrentCountry = utopia;
+    s.state.CountryCode = "UT";
+    EXPECT_FALSE(LoadCountryLists(s.state, s.ui, nullptr, &utopia));
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_EQ(s.ui.messages[0],
+              "The file " + path +
+                  " is not a regular file: it is a device, a pipe or a socket, which cannot be "
+                  "read as a list.\r\n\r\nCan't change the Country Settings");
+    EXPECT_EQ(s.state.LoadedCountry, "Demoland");
 }

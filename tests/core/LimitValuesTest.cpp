@@ -7,12 +7,12 @@
 using namespace vesk;
 using namespace vesk::test;
 
-// The demo definitions: hourly 99.8 (n 19) and 98 (n 176), running 8-hour
+// The demo definitions: hourly 98 (n 176) and 99.8 (n 19), running 8-hour
 // 93.2 (n 26), daily 90.4 (n 36) and 98 (n 8).
 
 namespace {
 
-const char *const kStandardLine = "Average Maximum 99.8 98 dc Maximum 93.2 dc Maximum 90.4 98 dc";
+const char *const kStandardLine = "Average Maximum 98 99.8 dc Maximum 93.2 dc Maximum 90.4 98 dc";
 
 std::string limitFile(const std::string &percentileLine,
                       const std::vector<std::pair<std::string, std::vector<std::string>>> &pollutants) {
@@ -57,8 +57,8 @@ TEST_F(LimitFixture, TheDemoListHoldsTheEuropeanLimitValues) {
     EXPECT_EQ(state.LimValRowCount[1], 1);
     EXPECT_EQ(state.LimValMaxRows, 1);
     EXPECT_EQ(state.LimValAvHourly[1][1], 40.0f);
-    EXPECT_EQ(state.LimValPercHourly[1][1][1], 200.0f); // 19th highest hour
-    EXPECT_EQ(state.LimValPercHourly[1][2][1], -99.0f);
+    EXPECT_EQ(state.LimValPercHourly[1][1][1], -99.0f);
+    EXPECT_EQ(state.LimValPercHourly[1][2][1], 200.0f); // 19th highest hour
     EXPECT_EQ(state.LimValPollutants[2], "PM10");
     EXPECT_EQ(state.LimValPercDaily[2][1][1], 50.0f); // 36th highest day
     EXPECT_EQ(state.LimValMaxRun8[4][1], 10.0f);      // CO, mg/m3
@@ -69,7 +69,7 @@ TEST_F(LimitFixture, TheDemoListHoldsTheEuropeanLimitValues) {
 }
 
 TEST_F(LimitFixture, ADifferentPercentileNumberIsReportedAndTheValuesStayByPosition) {
-    ASSERT_TRUE(read(limitFile("Average Maximum 99.8 99.9 dc Maximum 93.2 dc Maximum 90.4 98 dc",
+    ASSERT_TRUE(read(limitFile("Average Maximum 98 99.9 dc Maximum 93.2 dc Maximum 90.4 98 dc",
                                {{"NO2", {row("a", 1)}}})));
     EXPECT_TRUE(state.LimHourlyValueDiff);
     EXPECT_FALSE(state.LimHourlyCountDiff || state.LimRunAvgValueDiff || state.LimDailyValueDiff);
@@ -80,12 +80,12 @@ TEST_F(LimitFixture, ADifferentPercentileNumberIsReportedAndTheValuesStayByPosit
               "The values provided in the Percentiles Definition List will be used.\r\n"
               "Edit the Limit Values List to avoid this message in the future!");
     EXPECT_EQ(state.LimValPercHourly[1][2][1], 4.0f);
-    EXPECT_EQ(state.LimValColPercHourly[2], "98 perc");
+    EXPECT_EQ(state.LimValColPercHourly[2], "99.8 perc");
 }
 
 TEST_F(LimitFixture, ExtraPercentileColumnsAreDroppedAndMissingOnesGiveMissingValues) {
     // Three hourly numbers against two definitions: the third of every row is dropped.
-    ASSERT_TRUE(read(limitFile("Av Max 99.8 98 97 dc Max 93.2 dc Max 90.4 98 dc",
+    ASSERT_TRUE(read(limitFile("Av Max 98 99.8 97 dc Max 93.2 dc Max 90.4 98 dc",
                                {{"NO2", {"\"a\",1,2,3,4,5,6,7,8,9,10,11,12,13"}}})));
     EXPECT_TRUE(state.LimHourlyCountDiff);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -100,7 +100,7 @@ TEST_F(LimitFixture, ExtraPercentileColumnsAreDroppedAndMissingOnesGiveMissingVa
     EXPECT_EQ(state.LimValDCDaily[1][1], 13.0f);
 
     // One daily number against two: the second definition gets no limit value.
-    ASSERT_TRUE(read(limitFile("Av Max 99.8 98 dc Max 93.2 dc Max 90.4 dc",
+    ASSERT_TRUE(read(limitFile("Av Max 98 99.8 dc Max 93.2 dc Max 90.4 dc",
                                {{"PM10", {"\"a\",1,2,3,4,5,6,7,8,9,10,11"}}})));
     EXPECT_TRUE(state.LimDailyCountDiff);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -115,7 +115,7 @@ TEST_F(LimitFixture, ExtraPercentileColumnsAreDroppedAndMissingOnesGiveMissingVa
 }
 
 TEST_F(LimitFixture, APercentileWrittenWithADecimalCommaMatchesItsDefinition) {
-    ASSERT_TRUE(read(limitFile("Average Maximum 99,8 98 dc Maximum 93,2 dc Maximum 90,4 98 dc",
+    ASSERT_TRUE(read(limitFile("Average Maximum 98 99,8 dc Maximum 93,2 dc Maximum 90,4 98 dc",
                                {{"NO2", {row("a", 1)}}})));
     EXPECT_FALSE(state.LimHourlyValueDiff || state.LimRunAvgValueDiff || state.LimDailyValueDiff);
     EXPECT_TRUE(ui.messages.empty());

@@ -100,7 +100,7 @@ TEST(ListWriters, LimitValuesReadBackAsWrittenAndMatchTheDefinitions) {
     EXPECT_FALSE(s.state.LimHourlyCountDiff || s.state.LimRunAvgCountDiff || s.state.LimDailyCountDiff);
     EXPECT_FALSE(s.state.LimHourlyValueDiff || s.state.LimRunAvgValueDiff || s.state.LimDailyValueDiff);
     EXPECT_EQ(s.state.LimValHeadHourly, "Hourly values");
-    EXPECT_EQ(s.state.LimValColNthHourly[1], "19th highest");
+    EXPECT_EQ(s.state.LimValColNthHourly[2], "19th highest");
     EXPECT_TRUE(s.ui.messages.empty()) << s.ui.messages.front();
 }
 
@@ -117,6 +117,83 @@ TEST(ListWriters, LimitValuesFollowChangedPercentileDefinitions) {
     ASSERT_TRUE(writeAndReload(dir, s, "LimValDef.lst", limitValueListText(blocks, s.state)));
     EXPECT_FALSE(s.state.LimHourlyCountDiff);
     EXPECT_EQ(limitValueBlocks(s.state), blocks);
+}
+
+// ---- Limit values carried along with changed percentile definitions or units
+
+TEST(LimitColumns, GoWithTheirPercentilesWhenDefinitionsAreAddedAndRemoved) {
+    ProgramDir dir;
+    Started s(dir);
+    std::vector<LimitValueBlock> blocks = limitValueBlocks(s.state);
+    ASSERT_EQ(blocks[0].name, "NO2");
+    ASSERT_EQ(blocks[0].rows[0].hourly, (std::vector<double>{40, -99, -99, 200, -99})) << "98, 99.8";
+    ASSERT_EQ(blocks[1].name, "PM10");
+    blocks[1].rows[0].daily[2] = 75; // a limit under the daily 98th percentile, which goes
+    const PercentileNumbers from = percentileNumbers(s.state);
+
+    PercentileFamilies families = percentileFamilies(s.state);
+    families[0].push_back({90, 876}); // written first: the columns of 98 and 99.8 move on
+    families[2].pop_back();           // the daily 98th percentile
+    const PercentileNumbers to = percentileNumbers(families);
+    EXPECT_EQ(to[0], (std::vector<double>{90, 98, 99.8}));
+    ASSERT_FALSE(samePercentileColumns(from, to));
+
+    const auto changes = limitColumnChanges(blocks, from, to);
+    EXPECT_EQ(changes[0].added, (std::vector<double>{90}));
+    EXPECT_TRUE(changes[0].removed.empty());
+    EXPECT_FALSE(changes[0].moved) << "98 and 99.8 keep their order";
+    EXPECT_FALSE(changes[1].any());
+    EXPECT_EQ(changes[2].removed, (std::vector<double>{98}));
+    EXPECT_EQ(changes[2].lost, (std::vector<std::string>{"PM10"}));
+
+    const std::vector<LimitValueBlock> carried = carryLimitColumns(blocks, from, to);
+    EXPECT_EQ(carried[0].rows[0].hourly, (std::vector<double>{40, -99, -99, -99, 200, -99}));
+    EXPECT_EQ(carried[1].rows[0].daily, (std::vector<double>{-99, 50, -99}));
+    EXPECT_EQ(carried[0].rows[0].title, blocks[0].rows[0].title);
+    ASSERT_EQ(limitValueListProblem(carried, to), "");
+
+    // Both lists as the percentiles editor saves them: the reader finds them in step.
+    dir.write("Lists/National/DL/PercDef.lst", percentileListText(families));
+    ASSERT_TRUE(writeAndReload(dir, s, "LimValDef.lst", limitValueListText(carried, s.state, to)));
+    EXPECT_TRUE(s.ui.messages.empty()) << s.ui.messages.front();
+    EXPECT_FALSE(s.state.LimHourlyCountDiff || s.state.LimHourlyValueDiff || s.state.LimDailyCountDiff);
+    ASSERT_EQ(s.state.PercNamesHourly[3], "99.8_Perc");
+    EXPECT_FLOAT_EQ(s.state.LimValPercHourly[1][3][1], 200.0f) << "the 19th highest keeps its limit";
+    EXPECT_FLOAT_EQ(s.state.LimValPercHourly[1][1][1], -99.0f) << "the 876th highest has none";
+    EXPECT_FLOAT_EQ(s.state.LimValPercDaily[2][1][1], 50.0f);
+}
+
+TEST(LimitColumns, OfAListInAnotherOrderArePutInTheOrderOfTheDefinitions) {
+    LimitValueBlock no2{"NO2", {{"Hourly", {40, -99, 200, 150, 90}, {-99, -99}, {-99, -99}}}};
+    PercentileNumbers from, to;
+    from[0] = {99.8, 98}; // a list edited outside the program
+    to[0] = {98, 99.8};
+    const auto changes = limitColumnChanges({no2}, from, to);
+    EXPECT_TRUE(changes[0].moved);
+    EXPECT_TRUE(changes[0].added.empty() && changes[0].removed.empty());
+    const auto carried = carryLimitColumns({no2}, from, to);
+    EXPECT_EQ(carried[0].rows[0].hourly, (std::vector<double>{40, -99, 150, 200, 90}))
+        << "data capture stays last";
+    EXPECT_TRUE(
+        samePercentileColumns(to, percentileNumbers(PercentileFamilies{{{{99.8, 18}, {98, 175}}, {}, {}}})))
+        << "a save writes each family in ascending order";
+}
+
+TEST(LimitValueUnits, ScaleTheConcentrationsOfOnePollutantOnly) {
+    std::vector<LimitValueBlock> blocks = {
+        {"CO", {{"8-hour", {-99, -99, -99, -99, 90}, {10, -99, 75}, {0, -99, -99, -99}}}},
+        {"NO2", {{"Hourly", {40, -99, -99, 200, -99}, {-99, -99}, {-99, -99, -99, -99}}}},
+        {"PM10", {{"Capture only", {-99, -99, -99, -99, 90}, {-99, -99}, {-99, -99, -99, 80}}}}};
+    EXPECT_TRUE(hasConcentrationLimits(blocks, "co"));
+    EXPECT_FALSE(hasConcentrationLimits(blocks, "PM10")) << "data capture values are no concentrations";
+    EXPECT_FALSE(hasConcentrationLimits(blocks, "O3"));
+    scaleConcentrationLimits(blocks, "Co", 1000);
+    EXPECT_EQ(blocks[0].rows[0].run8, (std::vector<double>{10000, -99, 75})) << "10 mg/m3, data capture 75 %";
+    EXPECT_EQ(blocks[0].rows[0].hourly, (std::vector<double>{-99, -99, -99, -99, 90}));
+    EXPECT_EQ(blocks[0].rows[0].daily, (std::vector<double>{0, -99, -99, -99})) << "no limit stays none";
+    EXPECT_EQ(blocks[1].rows[0].hourly, (std::vector<double>{40, -99, -99, 200, -99})) << "NO2 untouched";
+    scaleConcentrationLimits(blocks, "NO2", 0.001);
+    EXPECT_DOUBLE_EQ(blocks[1].rows[0].hourly[0], static_cast<float>(0.04)) << "kept as the list keeps it";
 }
 
 TEST(ListWriters, UrbanDataAndScenariosReadBackAsWritten) {
@@ -199,7 +276,7 @@ TEST(ListWriters, LimitValueHeaderNamesTheCurrentPercentilesAndTitlesAlignTheVal
     blocks[1].rows[0].title = "Short";
     const std::vector<std::string> lines = linesOf(limitValueListText(blocks, s.state));
     EXPECT_EQ(lines[6], "2");
-    EXPECT_EQ(lines[7], std::string(25, ' ') + "av max 99.8 98 DC  max 93.2 DC  max 90.4 98 DC");
+    EXPECT_EQ(lines[7], std::string(25, ' ') + "av max 98 99.8 DC  max 93.2 DC  max 90.4 98 DC");
     EXPECT_EQ(lines[8], "*");
     EXPECT_EQ(lines[9], "\"NO2\",1");
     const int width = static_cast<int>(blocks[0].rows[0].title.size());

@@ -52,6 +52,19 @@ TEST(RecordReader, LetsARecordSpanLines) {
     EXPECT_TRUE(r.atEnd());
 }
 
+TEST(RecordReader, TellsTheLineOfTheNextFieldPastBlankLinesOfEveryLineEnd) {
+    RecordReader r("1,2\r\n\r\n  \n\r \"x\"\n\n");
+    EXPECT_EQ(r.nextFieldLine(), 1);
+    EXPECT_EQ(r.readLong(), 1);
+    EXPECT_EQ(r.readLong(), 2);
+    EXPECT_EQ(r.line(), 2);
+    EXPECT_EQ(r.nextFieldLine(), 5) << "CR LF, a blank line, LF and a lone CR each end a line";
+    EXPECT_EQ(r.line(), 2) << "looking ahead reads nothing";
+    EXPECT_EQ(r.readString(), "x");
+    EXPECT_EQ(r.fieldLine(), 5);
+    EXPECT_EQ(r.nextFieldLine(), r.line()) << "at the end of the data";
+}
+
 TEST(RecordReader, EndsAnUnquotedNumberAtABlank) {
     RecordReader r("12 34,5\n");
     EXPECT_EQ(r.readDouble(), 12.0);

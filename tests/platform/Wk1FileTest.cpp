@@ -221,6 +221,27 @@ INSTANTIATE_TEST_SUITE_P(
                "ends before its declared size (51 of 61 rows)"},
         Damage{"a cell outside the range", worksheet(1, 2, number(1, 2, 1.0) + number(5, 1, 2.0)),
                "outside the declared range"},
+        // A damaged address: the cell would take another cell's place, or lie
+        // where no cell of the sheet can be.
+        Damage{"a second cell at an address",
+               worksheet(1, 2,
+                         label(0, 0, "hour") + label(1, 0, "u") + number(0, 1, 1) + number(1, 1, 2.5) +
+                             number(0, 2, 2) + number(1, 1, 3.5)),
+               "the record at byte 96 cannot be decoded (a second cell at B2)"},
+        Damage{"a second cell at a blank's address",
+               worksheet(0, 1, label(0, 0, "x") + rec(0x0C, at(0xFF, 0, 1)) + number(0, 1, 4)),
+               "(a second cell at A2)"},
+        Damage{"a cell before the declared range",
+               rec(0x00, u16(0x0406)) + rec(0x06, u16(1) + u16(1) + u16(2) + u16(3)) + number(0, 0, 1) +
+                   rec(0x01, ""),
+               "(the cell A1 lies outside the declared range B2:C4)"},
+        Damage{"a cell beyond the grid without a range",
+               rec(0x00, u16(0x0406)) + label(0, 0, "x") + number(0, 9000, 1) + rec(0x01, ""),
+               "(the cell A9001 lies outside the worksheet A1:IV8192)"},
+        Damage{
+            "a formula text at another address",
+            worksheet(1, 1, label(0, 0, "a") + label(1, 0, "b") + formula(0, 1, 0) + stringResult(1, 1, "t")),
+            "a formula text without its formula"},
         Damage{"a zeroed record header", kGood.substr(0, 50) + std::string(4, '\0') + kGood.substr(54),
                "the record at byte 50 cannot be decoded"},
         Damage{"zeroed bytes in a label", kGood.substr(0, 40) + std::string(4, '\0') + kGood.substr(44),
@@ -248,6 +269,44 @@ TEST(Wk1Damage, NoZeroedOrDuplicatedBytesGiveFewerHours) {
         }
     }
     EXPECT_GT(refused, 0);
+}
+
+// Whatever cell's address is damaged, in its column or its row, the file is
+// refused: no value ever takes another's place or leaves its own empty.
+TEST(Wk1Damage, NoDamagedCellAddressMovesAValue) {
+    std::vector<std::size_t> cellRecords;
+    for (std::size_t at = 6; at + 4 <= kGood.size();) {
+        const auto type = static_cast<unsigned char>(kGood[at]);
+        if (type == 0x0D || type == 0x0E || type == 0x0F) {
+            cellRecords.push_back(at);
+        }
+        at +=
+            4 + (static_cast<unsigned char>(kGood[at + 2]) | static_cast<unsigned char>(kGood[at + 3]) << 8);
+    }
+    ASSERT_EQ(cellRecords.size(), 102u) << "two labels and fifty hours of two cells";
+    int tried = 0;
+    for (const std::size_t record : cellRecords) {
+        for (const std::size_t field : {record + 5, record + 7}) { // column, row
+            for (const int delta : {1, -1, 2, 49, 256}) {
+                std::string bytes = kGood;
+                const int was = static_cast<unsigned char>(bytes[field]) |
+                                static_cast<unsigned char>(bytes[field + 1]) << 8;
+                const int now = was + delta;
+                if (now < 0 || now > 0xFFFF) {
+                    continue;
+                }
+                bytes[field] = static_cast<char>(now & 0xFF);
+                bytes[field + 1] = static_cast<char>(now >> 8);
+                tables::Sheet sheet;
+                std::string problem;
+                ++tried;
+                EXPECT_EQ(tables::wk1Parse(bytes, &sheet, &problem), tables::Wk1Result::Damaged)
+                    << "the cell at byte " << record << " moved by " << delta
+                    << (field == record + 5 ? " columns" : " rows");
+            }
+        }
+    }
+    EXPECT_GT(tried, 800);
 }
 
 } // namespace

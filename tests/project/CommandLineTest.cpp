@@ -1,5 +1,6 @@
 #include "project/CommandLine.h"
 #include "project/Batch.h"
+#include "project/Period.h"
 #include "project/ProjectFixtures.h"
 #include "project/ProjectState.h"
 #include "support/TestSupport.h"
@@ -86,6 +87,41 @@ TEST(CommandLine, ItemsGiveProjectBatchFlagThresholdAndPeriod) {
     auto emptyPath = parsed({"\"\"", "1"});
     EXPECT_EQ(emptyPath.projectFile, "");
     EXPECT_TRUE(emptyPath.batch);
+}
+
+TEST(CommandLine, ADateOfEightDigitsThatIsNoDateNamesWhatIsWrongWithIt) {
+    struct Case {
+        std::string start, end;
+        std::string error;
+    };
+    for (const Case &c : {
+             Case{"00000101", "20231231",
+                  "The date \"00000101\" (yyyymmdd) names the year 0: the years of a period run from 1000 to "
+                  "9999."},
+             Case{"20230101", "09991231",
+                  "The date \"09991231\" (yyyymmdd) names the year 999: the years of a period run from 1000 "
+                  "to 9999."},
+             Case{"20231301", "20231231",
+                  "The date \"20231301\" (yyyymmdd) names the month 13, which no year has."},
+             Case{"20230229", "20231231",
+                  "The date \"20230229\" (yyyymmdd) names the day 29 of 2023-02, which that month lacks."},
+             Case{"2023011", "20231231", "The dates must be given as yyyymmdd: \"2023011\"."},
+             Case{"20230101", "2023-12-31", "The dates must be given as yyyymmdd: \"2023-12-31\"."},
+         }) {
+        CommandLine line;
+        std::string error;
+        EXPECT_FALSE(parseCommandLine({"P.vkp", "1", c.start, "1", c.end, "24"}, &line, &error));
+        EXPECT_EQ(error, c.error);
+    }
+    EXPECT_EQ(eightDigitDateProblem("20240229"), "") << "a leap day";
+}
+
+TEST(CommandLine, AProjectPathIsMadeFullFromTheCurrentFolderAndAFullOneIsOnlyTidied) {
+    const std::filesystem::path here = std::filesystem::current_path();
+    EXPECT_EQ(fullProjectPath("Route New.vkp"), (here / "Route New.vkp").string());
+    EXPECT_EQ(fullProjectPath("./Working/../Demo.vkp"), (here / "Demo.vkp").string());
+    EXPECT_EQ(fullProjectPath("/work/a/./b.vkp"), "/work/a/b.vkp");
+    EXPECT_EQ(fullProjectPath(""), "");
 }
 
 TEST(CommandLine, BatchSetsThePeriodAndReportsTheRunsOutcome) {

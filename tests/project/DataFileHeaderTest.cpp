@@ -126,3 +126,36 @@ TEST(ColumnCaptions, TakeTheDecimalSeparatorWhereTheDriverWroteANumberSign) {
     EXPECT_EQ(columnCaption("cPM2#5_b", "."), "cPM2.5_b");
     EXPECT_EQ(columnCaption("cPM2#5_b", ","), "cPM2,5_b");
 }
+
+TEST(DataFileHeader, LinesEndedByACarriageReturnAloneGiveTheFirstLinesNames) {
+    TempDir dir;
+    const auto path = dir.write("mac.txt", "year month day\r2023 3 6\r2023 3 7\r").string();
+    const FileHeader h = readDataFileHeader(path, ".");
+    ASSERT_TRUE(h.ok()) << h.detail;
+    EXPECT_EQ(h.names, (Names{"year", "month", "day"}));
+}
+
+TEST(DataFileHeader, AFirstLineBeyondAMegabyteIsRefusedWithoutReadingTheFileWhole) {
+    TempDir dir;
+    const auto path = dir.write("long.txt", std::string((1 << 20) + 1, 'x') + "\r\n1 2 3\r\n").string();
+    const FileHeader h = readDataFileHeader(path, ".");
+    EXPECT_EQ(h.failure, HeaderFailure::Unreadable);
+    EXPECT_EQ(h.detail, "The first line of " + path +
+                            " is longer than 1048576 characters: it is no line of "
+                            "column titles.");
+    const std::string longest((1 << 20) - 1, 'x'); // with its CR, the longest line read
+    const auto bound = dir.write("bound.txt", longest + "\r\n").string();
+    EXPECT_EQ(readDataFileHeader(bound, ".").names, Names{longest}) << "a line at the bound";
+}
+
+TEST(RepeatedColumnNames, ManyRepeatsGoOnCountingWhereTheLastStoppedPastNamesTakenOtherwise) {
+    EXPECT_EQ(uniqueColumnNames({"A", "a_1", "A", "Hour_9", "A", "hour_9", "HOUR_9", "a_4", "A"}),
+              (Names{"A", "a_1", "A_2", "Hour_9", "A_3", "hour_10", "HOUR_11", "a_4", "A_5"}));
+    // Two hundred thousand titles alike: counting each from the start took
+    // time with the square of their number.
+    const Names many = uniqueColumnNames(Names(200000, "ab"));
+    ASSERT_EQ(many.size(), 200000u);
+    EXPECT_EQ(many[0], "ab");
+    EXPECT_EQ(many[1], "ab_1");
+    EXPECT_EQ(many.back(), "ab_199999");
+}

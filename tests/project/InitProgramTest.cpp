@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace vesk;
 using namespace vesk::test;
 
@@ -211,5 +213,32 @@ TEST(InitProgram, ABatchStartWithoutADefaultCountrySaysWhatIsWrongWithWhichFile)
         ASSERT_EQ(start.ui.messages.size(), 1u);
         EXPECT_EQ(start.ui.messages[0],
                   "Can't start the program\r\nThe file " + dir.appDir() + "Countries.ini " + k.says);
+    }
+}
+
+TEST(InitProgram, AListThatIsAFolderOrAPipeIsSaidToBeNoRegularFileNotMissing) {
+    struct Case {
+        const char *file;
+        bool pipe; // else a folder
+        const char *kind;
+    };
+    for (const Case &c : {Case{"Lists/National/DL/Pollutants.lst", false, "it is a folder"},
+                          Case{"Lists/Shared/StFuels.lst", true, "it is a device, a pipe or a socket"},
+                          Case{"Countries.ini", true, "it is a device, a pipe or a socket"}}) {
+        SCOPED_TRACE(c.file);
+        ProgramDir dir;
+        const fs::path path = dir.dir.path() / c.file;
+        fs::remove(path);
+        if (c.pipe) {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        } else {
+            fs::create_directory(path);
+        }
+        Start start;
+        EXPECT_FALSE(start.run(dir)) << "the start neither waits for a writer of the pipe nor goes on";
+        ASSERT_EQ(start.ui.messages.size(), 1u);
+        EXPECT_EQ(start.ui.messages[0], "Can't start the program\r\nThe file " + path.string() +
+                                            " is not a regular file: " + c.kind +
+                                            ", which cannot be read as a list.");
     }
 }

@@ -105,7 +105,7 @@ void fillSingleStreetProject(ProjectState &s) {
     s.SectorEnd = {0, 100, 280};
     s.SectorValue = {0, 0.5, 0.25};
     s.Receptor1 = 1;
-    s.Receptor2 = 2;
+    s.Receptor2 = 1;
     s.RecHeight = 2;
     s.TrafficLight = 1500;
     s.TrafficHeavy = 120;

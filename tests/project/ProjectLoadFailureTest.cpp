@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace vesk;
 using namespace vesk::test;
 
@@ -84,6 +86,40 @@ TEST_F(ProjectLoading, ShortLinesAndDamageEndTheLoadWithTheirQuestion) {
         EXPECT_TRUE(s.LoadFailed);
         EXPECT_EQ(ui.messages, std::vector<std::string>{c.question});
         EXPECT_EQ(s.StreetName, "Previous street"); // the working set is not touched
+    }
+}
+
+// A receptor flag other than 1 (in use) or 0 (not) would switch its side off
+// without a word: the load is refused with the file, line and field named.
+TEST_F(ProjectLoading, AReceptorFlagOutsideItsValuesEndsTheLoadNamingFileLineAndField) {
+    const std::string file = folder.workDir + "P.vkp";
+    struct Case {
+        std::string line;
+        std::string says;
+    };
+    for (const Case &c :
+         {Case{" 3 1 2 ", "line 14: the receptor of side 1 is 3 (1 in use, 0 not in use)"},
+          Case{" 1 -1 2 ", "line 14: the receptor of side 2 is -1 (1 in use, 0 not in use)"},
+          Case{" 1 yes 2 ", "line 14: the receptor of side 2 is yes (1 in use, 0 not in use)"},
+          Case{" 1000 1000 2 ", "line 14: the receptor of side 1 is 1000 (1 in use, 0 not in use)"}}) {
+        SCOPED_TRACE(c.line);
+        ui.messages.clear();
+        ProjectState s;
+        const LoadResult r = load(withLine(text, 14, c.line), &s);
+        EXPECT_EQ(r.outcome, LoadOutcome::Failed);
+        EXPECT_TRUE(s.LoadFailed);
+        EXPECT_EQ(ui.messages,
+                  std::vector<std::string>{"Project file is corrupted\r\n" + file + ", " + c.says + kEdit});
+        EXPECT_EQ(s.StreetName, "Previous street");
+    }
+    // Both flags that mean something load as they are.
+    for (const auto &[line, one, two] : {std::tuple{" 0 1 2 ", 0, 1}, std::tuple{" 1 0 1.5 ", 1, 0},
+                                         std::tuple{" 0 0 0 ", 0, 0}, std::tuple{" 1 1 2 ", 1, 1}}) {
+        ui.messages.clear();
+        ProjectState s;
+        ASSERT_EQ(load(withLine(text, 14, line), &s).outcome, LoadOutcome::Loaded) << line;
+        EXPECT_EQ(s.Receptor1, one) << line;
+        EXPECT_EQ(s.Receptor2, two) << line;
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include "run/RunFixture.h"
 
+#include "run/RunFiles.h"
+
 #include <fstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -304,4 +306,133 @@ TEST_F(OutputFiles, AStreetsTrafficFileNamedAsTheStatisticsFileIsRefusedAndKept)
         << report.error;
     EXPECT_EQ(readFile(work("Mine.trf")), traffic);
     EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+}
+
+namespace {
+
+// An output named as a file of the program itself.
+struct ProgramFile {
+    std::string name;
+    std::function<void(const fs::path &appDir, const fs::path &workDir)> prepare;
+    std::string output;     // the hourly output ("APP" = the program folder, "WORK" = the working folder)
+    std::string statistics; // the statistics file, likewise
+    std::string says;       // a part of the message
+};
+
+void PrintTo(const ProgramFile &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class OutputOverProgramFile : public OutputFiles, public ::testing::WithParamInterface<ProgramFile> {
+protected:
+    std::string resolved(const std::string &name) const {
+        if (name.rfind("APP", 0) == 0) {
+            return appDir.string() + name.substr(3);
+        }
+        if (name.rfind("WORK", 0) == 0) {
+            return workDir.string() + name.substr(4);
+        }
+        return name;
+    }
+    // Every file of the program's folder tree with its bytes.
+    std::map<std::string, std::string> programFiles() const {
+        std::map<std::string, std::string> out;
+        for (const auto &entry : fs::recursive_directory_iterator(appDir)) {
+            if (entry.is_regular_file()) {
+                out[entry.path().string()] = readFile(entry.path());
+            }
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_P(OutputOverProgramFile, IsRefusedBeforeAnythingIsOpenedAndTheProgramStillStarts) {
+    const ProgramFile &c = GetParam();
+    writeWork("Hours.txt", hoursText(1, kHours));
+    std::ofstream(appDir / "winvesk", std::ios::binary) << "the program's executable";
+    c.prepare(appDir, workDir);
+    loadProject(
+        "Test.vkp",
+        projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                            "cNOx_b,cNO2_b,cO3_b"),
+                     outputFile(resolved(c.output), "day,hour,cNOx_mod_1", "0,*"),
+                     statFile(resolved(c.statistics), "\"Series\",Average_1", "NOx_mod", "0,0.0"),
+                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+    const auto before = programFiles();
+
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find(c.says), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("The run would write over a file of the program itself. Give the output "
+                                  "file another name."),
+              std::string::npos)
+        << ui.messages[0];
+    EXPECT_EQ(programFiles(), before) << "no file of the program is written, none is made";
+    EXPECT_FALSE(fs::exists(work("Out.txt")) || fs::exists(work("Stat.txt"))) << "no output is opened";
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+
+    State fresh;
+    ScriptedInteraction quiet;
+    MemorySettings none;
+    EXPECT_TRUE(InitProgram(fresh, appDir.string() + "/", quiet, none, [](CoreState &) {}))
+        << (quiet.messages.empty() ? "" : quiet.messages.back());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, OutputOverProgramFile,
+    ::testing::Values(
+        ProgramFile{"the hourly output is the country list of the program folder",
+                    [](const fs::path &, const fs::path &) {}, "APP/Countries.ini", "Stat.txt",
+                    "is the file Countries.ini that the program reads from its folder"},
+        ProgramFile{"the hourly output is the country list in other letters",
+                    [](const fs::path &, const fs::path &) {}, "APP/cOUNTRIES.INI", "Stat.txt",
+                    "is the file Countries.ini that the program reads from its folder"},
+        ProgramFile{"the statistics file is the program's executable",
+                    [](const fs::path &, const fs::path &) {}, "Out.txt", "APP/winvesk",
+                    "is the program's executable"},
+        ProgramFile{"the statistics file is a list of the country", [](const fs::path &, const fs::path &) {},
+                    "Out.txt", "APP/Lists/National/DL/Pollutants.lst",
+                    "is a file of the program's own data folder"},
+        ProgramFile{"the hourly output is a new file among the country's emission data",
+                    [](const fs::path &, const fs::path &) {}, "APP/Data/Emission/National/DL/New.txt",
+                    "Stat.txt", "is a file of the program's own data folder"},
+        ProgramFile{"the hourly output is a shared list by a path through the working folder of the program",
+                    [](const fs::path &, const fs::path &) {}, "APP/Working/../Lists/Shared/StFuels.lst",
+                    "Stat.txt", "is a file of the program's own data folder"},
+        ProgramFile{"the statistics file is the model parameters through a symbolic link",
+                    [](const fs::path &app, const fs::path &work) {
+                        fs::create_symlink(app / "MathPars.ini", work / "Link.txt");
+                    },
+                    "Out.txt", "WORK/Link.txt",
+                    "is the file MathPars.ini that the program reads from its folder"}),
+    [](const ::testing::TestParamInfo<ProgramFile> &info) { return testNameOf(info.param.name); });
+
+TEST_F(OutputFiles, AnOutputNamedAsTheRunningProgramIsRefusedWithoutOpeningIt) {
+    std::error_code ec;
+    const fs::path running = fs::read_symlink("/proc/self/exe", ec);
+    ASSERT_FALSE(ec);
+    writeWork("Hours.txt", hoursText(1, kHours));
+    loadProject(
+        "Test.vkp",
+        projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                            "cNOx_b,cNO2_b,cO3_b"),
+                     outputFile(running.string(), "day,hour,cNOx_mod_1", "0,*")}));
+    // The check alone: it opens no file, so it cannot harm this test's own program.
+    const std::string refused = run::outputOverInput(state);
+    EXPECT_NE(refused.find("is the program's executable"), std::string::npos) << refused;
+}
+
+TEST_F(OutputFiles, AnOutputInTheWorkingFolderBesideTheProgramIsWritten) {
+    writeWork("Hours.txt", hoursText(1, kHours));
+    loadProject(
+        "Test.vkp",
+        projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                            "cNOx_b,cNO2_b,cO3_b"),
+                     outputFile((appDir / "Working" / "Out.txt").string(), "day,hour,cNOx_mod_1", "0,*"),
+                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+    EXPECT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(fileLines(appDir / "Working" / "Out.txt").size(), 1u + kHours);
 }

@@ -307,18 +307,26 @@ INSTANTIATE_TEST_SUITE_P(
 // The sample's hourly output and statistics in Access databases: a new one,
 // and a copy of a real database made elsewhere, whose other tables export
 // byte for byte as before (mdbtools' mdb-export, a reader made elsewhere).
-class RunAccessTables : public RunWorkbooks, public testing::WithParamInterface<bool> {};
+// A real database made elsewhere, and one of its tables.
+struct RealDatabase {
+    const char *name;     // of the test
+    const char *file;     // in ../shared/testdata/mdb ("": a new database)
+    const char *table;
+};
+
+class RunAccessTables : public RunWorkbooks, public testing::WithParamInterface<RealDatabase> {};
 
 TEST_P(RunAccessTables, HourlyOutputAndStatisticsAreEveryRowOfTheTextFiles) {
-    const bool existing = GetParam();
+    const bool existing = *GetParam().file != '\0';
+    const std::string own = GetParam().table;
     std::string others;
     if (existing) {
-        const fs::path src = sharedTestFile("mdb/DateTestDatabase.mdb");
+        const fs::path src = sharedTestFile(std::string("mdb/") + GetParam().file);
         WINVESK_NEEDS_SHARED_FILE(src);
         WINVESK_NEEDS_TOOL("mdb-export");
         fs::copy_file(src, work("Results.mdb"));
         fs::permissions(work("Results.mdb"), fs::perms::owner_read | fs::perms::owner_write);
-        others = commandOutput("mdb-export " + shellQuoted(work("Results.mdb").string()) + " DateTest");
+        others = commandOutput("mdb-export " + shellQuoted(work("Results.mdb").string()) + " " + shellQuoted(own));
         ASSERT_FALSE(others.empty());
     }
     loadSample({});
@@ -335,7 +343,8 @@ TEST_P(RunAccessTables, HourlyOutputAndStatisticsAreEveryRowOfTheTextFiles) {
     }
     EXPECT_EQ(table("Results.mdb", "Statistics").rows, text.statistics);
     if (existing) {
-        EXPECT_TRUE(commandOutput("mdb-export " + shellQuoted(work("Results.mdb").string()) + " DateTest") == others)
+        EXPECT_TRUE(commandOutput("mdb-export " + shellQuoted(work("Results.mdb").string()) + " " + shellQuoted(own)) ==
+                    others)
             << "the database's own table exports byte for byte as before";
         // A second run replaces both tables.
         ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
@@ -343,5 +352,8 @@ TEST_P(RunAccessTables, HourlyOutputAndStatisticsAreEveryRowOfTheTextFiles) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Databases, RunAccessTables, testing::Values(false, true),
-                         [](const auto &info) { return info.param ? "ARealDatabase" : "ANewDatabase"; });
+INSTANTIATE_TEST_SUITE_P(Databases, RunAccessTables,
+                         testing::Values(RealDatabase{"ANewDatabase", "", ""},
+                                         RealDatabase{"ARealDatabase", "DateTestDatabase.mdb", "DateTest"},
+                                         RealDatabase{"AnAccess97Database", "nwind.mdb", "Order Details"}),
+                         [](const auto &info) { return std::string(info.param.name); });

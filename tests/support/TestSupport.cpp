@@ -6,12 +6,13 @@
 #include <atomic>
 #include <cctype>
 #include <cstdio>
-#include <sys/wait.h>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vesk::test {
 
@@ -252,6 +253,51 @@ std::string describeDamage(const std::string &sample, const std::string &damaged
     const std::size_t context = from >= 20 ? from - 20 : 0;
     return "at byte " + std::to_string(from) + ": \"" + shown(sample, context, a + 10) + "\" became \"" +
            shown(damaged, context, b + 10) + "\"";
+}
+
+OtherProcess::OtherProcess(const std::function<bool()> &hold) {
+    int ready[2], stay[2];
+    if (pipe(ready) != 0) {
+        return;
+    }
+    if (pipe(stay) != 0) {
+        close(ready[0]);
+        close(ready[1]);
+        return;
+    }
+    m_pid = fork();
+    if (m_pid == 0) {
+        close(ready[0]);
+        close(stay[1]);
+        const char held = hold() ? '1' : '0';
+        (void)!write(ready[1], &held, 1);
+        char c;
+        (void)!read(stay[0], &c, 1); // returns when the parent closes its end
+        _exit(0);
+    }
+    close(ready[1]);
+    close(stay[0]);
+    char held = '0';
+    if (m_pid > 0 && read(ready[0], &held, 1) == 1) {
+        m_holding = held == '1';
+    }
+    close(ready[0]);
+    m_stay = stay[1];
+}
+
+OtherProcess::~OtherProcess() {
+    end();
+}
+
+void OtherProcess::end() {
+    if (m_stay >= 0) {
+        close(m_stay);
+        m_stay = -1;
+    }
+    if (m_pid > 0) {
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
 }
 
 } // namespace vesk::test

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -75,6 +76,28 @@ public:
     std::optional<std::string> inputBox(const std::string &prompt, const std::string &title,
                                         const std::string &defaultText) override;
     std::optional<std::string> chooseFile(const FileChoice &choice) override;
+};
+
+// Another process that takes hold of something (opens or locks a file: `hold`
+// runs in a child of this process) and keeps it until the object ends. The
+// child ends without tidying up, as a program that is killed: what it locked
+// is released, what it created is left.
+class OtherProcess {
+public:
+    explicit OtherProcess(const std::function<bool()> &hold);
+    ~OtherProcess();
+    OtherProcess(const OtherProcess &) = delete;
+    OtherProcess &operator=(const OtherProcess &) = delete;
+
+    // Whether hold() succeeded in the child.
+    bool holding() const { return m_holding; }
+    // Ends the child and waits for it.
+    void end();
+
+private:
+    int m_pid = -1;
+    int m_stay = -1; // the child lives while this end of a pipe is open
+    bool m_holding = false;
 };
 
 } // namespace vesk::test

@@ -130,26 +130,29 @@ TEST(FormatFromTheMainWindow, EscapeInTheTypeAheadListClosesOnlyTheListAndKeepsT
     Sample sample;
     Session s(sample, sample.project());
     s.select(1, 0);
-    bool listClosed = false, dialogOpen = false;
+    bool listClosed = false, dialogOpen = false, okWhileUnknown = true;
     QString typed;
     onModal<frmFormatFile>([&](frmFormatFile *d) {
         d->Form_Activate();
         d->boxVariables->setFocus();
         d->boxVariables->moveCursor(QTextCursor::End);
-        QTest::keyClicks(d->boxVariables, ", tem");
+        QTest::keyClicks(d->boxVariables, ", r_h");
         if (d->ListVariables->isHidden()) {
             ADD_FAILURE() << "typing opens the list";
         }
         QTest::keyClick(d->boxVariables, Qt::Key_Escape);
         listClosed = d->ListVariables->isHidden();
         dialogOpen = d->isVisible();
+        okWhileUnknown = d->btnEndFormat->isEnabled();
+        QTest::keyClicks(d->boxVariables, "um");
         typed = d->boxVariables->toPlainText();
         d->btnEndFormat_Click();
     });
     s->btnFormatFile_Click();
     EXPECT_TRUE(listClosed);
     EXPECT_TRUE(dialogOpen) << "Escape in the list does not close the dialog";
-    EXPECT_TRUE(typed.endsWith(", tem")) << typed.toStdString();
+    EXPECT_FALSE(okWhileUnknown) << "r_h is no variable name: OK waits";
+    EXPECT_TRUE(typed.endsWith(", r_hum")) << typed.toStdString();
     EXPECT_EQ(s.state.InputVarLists[1], typed.toStdString()) << "OK stores what was typed";
 }
 

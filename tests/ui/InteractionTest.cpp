@@ -2,19 +2,24 @@
 
 #include "support/TestSupport.h"
 #include "ui/WindowSession.h"
-#include "ui/mainwindow/GuardedApplication.h"
 #include "ui/common/QtInteraction.h"
 #include "ui/common/QtSettings.h"
+#include "ui/inputdef/frmNewFileName.h"
+#include "ui/mainwindow/GuardedApplication.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <thread>
 
 using namespace vesk;
@@ -164,6 +169,83 @@ TEST(QtInteraction, ProjectSavedAsANameWithoutExtensionIsSavedAsAProjectFileTheO
     w.menSaveAs_Click();
     EXPECT_EQ(state.ProjectFile, sample.appDir + "Working/Copy of the street.vkp");
     EXPECT_TRUE(std::filesystem::exists(sample.appDir + "Working/Copy of the street.vkp"));
+}
+
+namespace {
+// Runs act on the modal widget of type T once it is open; gives up after about five seconds.
+template <typename T> QTimer *whenModal(std::function<void(T *)> act) {
+    auto *timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
+        auto *widget = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!widget && ++*tries < 1000) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        if (widget) {
+            act(widget);
+        }
+    });
+    timer->start(5);
+    return timer;
+}
+
+// In the file chooser that Add File opens next: Browse, the name typed into
+// the file dialog and accepted, then OK. What the file dialog refused (its
+// message boxes, or staying open) goes to refusals.
+void browseForNewName(const QString &name, std::vector<std::string> *refusals) {
+    whenModal<frmNewFileName>([name, refusals](frmNewFileName *chooser) {
+        auto *boxes = new QTimer;
+        QObject::connect(boxes, &QTimer::timeout, [refusals] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                refusals->push_back(box->text().toStdString());
+                box->button(box->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok)->click();
+            }
+        });
+        boxes->start(5);
+        whenModal<QFileDialog>([name, refusals](QFileDialog *dialog) {
+            dialog->selectFile(name);
+            static_cast<QDialog *>(dialog)->accept(); // the dialog checks the name as its button does
+            if (dialog->isVisible()) {
+                refusals->push_back("the file dialog stayed open");
+                dialog->reject();
+            }
+        });
+        chooser->findChild<QPushButton *>(QStringLiteral("btnBrowse"))->click();
+        boxes->stop();
+        boxes->deleteLater();
+        if (chooser->nameBox()->text().isEmpty()) {
+            chooser->reject();
+        } else {
+            chooser->okButton()->click();
+        }
+    });
+}
+} // namespace
+
+TEST(QtInteraction, AddFileBrowseNamesANewOutputOrStatisticsFileWithTheFiltersExtension) {
+    test::Sample sample;
+    State state;
+    state.AppDir = sample.appDir;
+    QtInteraction ui;
+    frmRun w(state, ui, sample.settings);
+    ui.setParentWidget(&w);
+    ASSERT_TRUE(w.Form_Load({QString::fromStdString(sample.project())}));
+    w.Form_Activate();
+    ASSERT_FALSE(state.ProjectFile.empty());
+    for (const auto &[kind, name] : {std::pair{2, "New hourly"}, std::pair{4, "New statistics"}}) {
+        const int before = w.List1[kind]->count();
+        w.List1[kind]->setCurrentRow(before - 1);
+        w.List1_Click(kind);
+        std::vector<std::string> refusals;
+        browseForNewName(QString::fromLatin1(name), &refusals);
+        w.btnAddFile_Click();
+        EXPECT_TRUE(refusals.empty()) << kind << ": " << refusals.front();
+        ASSERT_EQ(w.List1[kind]->count(), before + 1) << kind;
+        EXPECT_EQ(w.List1[kind]->text(before).toStdString(), state.WorkDir + name + ".dat");
+        EXPECT_FALSE(std::filesystem::exists(state.WorkDir + name + ".dat")) << "the run writes it";
+    }
 }
 
 TEST(QtInteraction, TheExtensionOfAFilterIsItsFirstPatternWithoutWildcards) {

@@ -221,13 +221,14 @@ TEST(PercentilesEditor, EditingOneValueOfARowRecomputesTheOther) {
     e.Check1->setChecked(true);
     e.Check1_Click();
     ASSERT_TRUE(setCell(hourly, 1, frmEditPercentiles::Percentile, "97"));
-    EXPECT_EQ(cell(hourly, 1, frmEditPercentiles::NthHighest), "176") << "independent: only the cell changes";
+    EXPECT_EQ(cell(hourly, 1, frmEditPercentiles::NthHighest), "19") << "independent: only the cell changes";
 
     l.s.ui.answers = {Answer::Ok};
     e.btnRestore_Click();
     EXPECT_FALSE(l.s.state.PercIndependent);
     EXPECT_FALSE(e.Check1->isChecked());
-    EXPECT_EQ(cell(hourly, 0, frmEditPercentiles::Percentile), "99.8");
+    EXPECT_EQ(cell(hourly, 0, frmEditPercentiles::Percentile), "98");
+    EXPECT_EQ(cell(hourly, 1, frmEditPercentiles::Percentile), "99.8");
     EXPECT_FALSE(e.ListChanged);
 }
 
@@ -333,7 +334,8 @@ TEST(LimitValuesEditor, PercentileColumnsAreNamedByTheDisplayModeOfTheirFamily) 
     auto header = [&](int k, int column) {
         return e.model(k)->headerData(column, Qt::Horizontal).toString().toStdString();
     };
-    EXPECT_EQ(header(0, 3), "19th highest");
+    EXPECT_EQ(header(0, 3), "176th highest");
+    EXPECT_EQ(header(0, 4), "19th highest");
     EXPECT_EQ(header(2, 2), "90.4 percentile");
     EXPECT_EQ(header(0, 1), "Average");
     EXPECT_EQ(header(2, 4), "Data capture");
@@ -404,6 +406,8 @@ TEST(CityTypesEditor, WithoutCityTypesTheFilesCannotBeChosen) {
 
 TEST(MetBackFilesEditor, FilesOfTheFolderAreListedRelativeAndABlankNameBlocksTheSave) {
     Lists l;
+    // A second year of the country's meteorology (a file is listed only when a calculation can read it).
+    fs::copy_file(l.s.state.MetBackDir + "MetBack2023.txt", l.s.state.MetBackDir + "MetBack2024.txt");
     frmEditMetBackFiles e(l.s.state, l.s.ui, nullptr);
     ASSERT_EQ(e.lstFiles->count(), 1);
     e.chooseDataFile = [&](int kind, const QString &caption, const QString &) {
@@ -467,7 +471,8 @@ TEST(MetBackFilesEditor, FilesOfTheFolderAreListedRelativeAndABlankNameBlocksThe
 TEST(TrafficFilesEditor, AFileFromElsewhereIsCopiedIntoTheTrafficFolderOnlyWhenTheSaveIsConfirmed) {
     Lists l;
     test::TempDir outside;
-    const fs::path source = outside.write("Avenue.trf", "traffic");
+    const std::string traffic = test::readFile(l.s.state.TrafficDir + "CityStreet.trf");
+    const fs::path source = outside.write("Avenue.trf", traffic);
     frmEditStdTrafficFiles e(l.s.state, l.s.ui, nullptr);
     e.chooseDataFile = [&](int kind, const QString &, const QString &) {
         EXPECT_EQ(kind, 3);
@@ -484,7 +489,7 @@ TEST(TrafficFilesEditor, AFileFromElsewhereIsCopiedIntoTheTrafficFolderOnlyWhenT
 
     l.s.ui.answers = {Answer::Ok};
     ASSERT_TRUE(e.btnSave_Click());
-    EXPECT_EQ(test::readFile(l.s.state.TrafficDir + "Avenue.trf"), "traffic");
+    EXPECT_EQ(test::readFile(l.s.state.TrafficDir + "Avenue.trf"), traffic);
     EXPECT_EQ(e.lstFiles->item(1)->text(), "Avenue.trf");
     EXPECT_NE(l.read("StrTrf.lst").find("\"Avenue.trf\""), std::string::npos);
 

@@ -8,8 +8,10 @@
 #include <QIcon>
 #include <QImage>
 #include <QMenu>
+#include <QPalette>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -88,6 +90,44 @@ TEST(MainWindowCommands, ADisabledToolbarKeyShowsItsIconInGrey) {
     EXPECT_TRUE(greyOnly(button->icon().pixmap(size, QIcon::Disabled).toImage()));
 }
 
+namespace {
+// The lightness of the darkest pixel of a picture (0 black .. 255 white).
+int darkest(const QImage &picture) {
+    int least = 255;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            least = std::min(least, qGray(picture.pixel(x, y)));
+        }
+    }
+    return least;
+}
+} // namespace
+
+TEST(MainWindowCommands, EveryDisabledToolbarKeyIsDrawnAsPaleAsADisabledMenuItem) {
+    Sample sample;
+    Session s(sample, "");
+    s->show();
+    const QPalette palette = s->Toolbar1->palette();
+    int disabledText = 255;
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+        disabledText = std::min(disabledText, qGray(palette.color(QPalette::Disabled, role).rgb()));
+    }
+    const int tolerance = 12; // edge pixels of the grey text
+    for (const char *key : {"Save", "Street", "SetTRF", "TrafficNow", "VLF", "Fleet", "FLF", "Fuel", "Units",
+                            "Results", "Graph"}) {
+        QAction *a = s->toolbarKey(key);
+        ASSERT_FALSE(a->isEnabled()) << key;
+        auto *button = qobject_cast<QToolButton *>(s->Toolbar1->widgetForAction(a));
+        ASSERT_NE(button, nullptr) << key;
+        EXPECT_GE(darkest(button->grab().toImage()), disabledText - tolerance)
+            << key << " is drawn darker than a disabled menu item: it looks usable";
+    }
+    // An enabled key has darker lines: the measure tells the two looks apart.
+    auto *open = qobject_cast<QToolButton *>(s->Toolbar1->widgetForAction(s->toolbarKey("Open")));
+    EXPECT_LT(darkest(open->grab().toImage()), disabledText - 3 * tolerance);
+    s->hide();
+}
+
 TEST(MainWindowCommands, ANewProjectShowsNoResultsOfThePreviousProjectUntilItHasRun) {
     Sample sample;
     Session s(sample, sample.project());
@@ -130,4 +170,32 @@ TEST(MainWindowCommands, GraphsAreOfferedForASingleStreetAndRefusedWithTheReason
             << graph->statusTip().toStdString();
     }
     EXPECT_TRUE(s->menu("menMode")->menuAction()->statusTip().contains("Special Mode computes one street"));
+}
+
+TEST(MainWindowCommands,
+     SetTrafficFileAndViewEditTrafficDataSayWhyMultiStreetAndRouteProjectsHaveNoTrafficFile) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    ASSERT_TRUE(s.state.MultiStreetMode);
+    for (QAction *set : {s->action("menNewTrfFile"), s->toolbarKey("SetTRF")}) {
+        ASSERT_FALSE(set->isEnabled());
+        EXPECT_EQ(
+            statusTip(set),
+            "Each street of a multi-street project names its own traffic file in the streets data file.");
+    }
+    for (QAction *view : {s->action("menEditTrf"), s->toolbarKey("TrafficNow")}) {
+        ASSERT_FALSE(view->isEnabled());
+        EXPECT_EQ(statusTip(view), "Each street of a multi-street project names its own traffic file in the "
+                                   "streets data file: open one with Open Traffic File.");
+    }
+    s.open(sample.project("DemoRoute.vkp"));
+    ASSERT_TRUE(s.state.RouteMode);
+    ASSERT_FALSE(s->toolbarKey("SetTRF")->isEnabled());
+    EXPECT_EQ(statusTip(s->toolbarKey("SetTRF")),
+              "Each street segment of a route project names its own traffic file in the route data file.");
+    EXPECT_TRUE(s->toolbarKey("SetTRF")->toolTip().contains("in the route data file"));
+    ASSERT_FALSE(s->action("menEditTrf")->isEnabled());
+    EXPECT_EQ(statusTip(s->action("menEditTrf")), "Each street segment of a route project names its own "
+                                                  "traffic file in the route data file: open one with Open "
+                                                  "Traffic File.");
 }

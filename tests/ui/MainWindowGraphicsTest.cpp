@@ -2,6 +2,7 @@
 // run of the sample street.
 
 #include "WindowSession.h"
+#include "ui/inputdef/frmViewFile.h"
 #include "ui/results/MDIGraphics.h"
 #include "ui/results/frmGraph.h"
 #include "ui/results/frmSelGraph.h"
@@ -10,6 +11,8 @@
 #include <QCheckBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 #include <QThread>
@@ -157,6 +160,104 @@ TEST(MainWindowGraphics, ASecondRunRedrawsTheOpenGraphsAndASideAlreadyPlottedIsB
     EXPECT_EQ(frame->GraphWindowCount(), 1);
     ASSERT_FALSE(s.ui.messages.empty());
     EXPECT_NE(s.ui.messages.back().find("nox_2.gor"), std::string::npos) << s.ui.messages.back();
+}
+
+TEST(MainWindowGraphics, TheSummaryAndGraphsOfARunStayWithItWhenTheProjectIsSavedElsewhere) {
+    Sample sample;
+    const std::filesystem::path folder = specialModeFolder(sample);
+    Session s(sample, (folder / "DemoStreet.vkp").string());
+    ASSERT_TRUE(s.loaded);
+    s.runToEnd();
+    const std::filesystem::path elsewhere = sample.dir.path() / "Elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    s.ui.files.push_back((elsewhere / "Moved.vkp").string());
+    s->action("menSaveAs")->trigger();
+    ASSERT_EQ(s.state.ProjectFile, (elsewhere / "Moved.vkp").string());
+    ASSERT_TRUE(s->toolbarKey("Results")->isEnabled());
+
+    // The results summary of the run.
+    QString shown;
+    QTimer viewerShown;
+    QObject::connect(&viewerShown, &QTimer::timeout, [&viewerShown, &shown] {
+        if (auto *viewer = qobject_cast<ui::frmViewFile *>(QApplication::activeModalWidget())) {
+            shown = viewer->RichTextBox1->toPlainText();
+            viewer->accept();
+            viewerShown.stop();
+        }
+    });
+    viewerShown.start(10);
+    s.ui.messages.clear();
+    s->toolbarKey("Results")->trigger();
+    viewerShown.stop();
+    EXPECT_TRUE(s.ui.messages.empty()) << s.ui.messages.front();
+    const std::string written = readFile(folder / "veskout.dat");
+    ASSERT_FALSE(written.empty());
+    EXPECT_EQ(shown.left(20).toStdString(), written.substr(0, 20));
+
+    // Its graphs.
+    answerSelection(true, true);
+    s->action("menGraphic")->trigger();
+    ui::MDIGraphics *frame = s->graphicsFrame();
+    ASSERT_TRUE(frame);
+    waitForWindows(frame, 2);
+    EXPECT_EQ(frame->GraphWindowCount(), 2) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+}
+
+TEST(MainWindowGraphics, NewOpenAndCloseCloseTheGraphsOfTheProjectTheyLeave) {
+    Sample sample;
+    const std::filesystem::path folder = specialModeFolder(sample);
+    const std::string special = (folder / "DemoStreet.vkp").string();
+    Session s(sample, special);
+    ASSERT_TRUE(s.loaded);
+    s.runToEnd();
+    auto openGraphs = [&s](bool side1, bool side2) {
+        answerSelection(side1, side2);
+        s->action("menGraphic")->trigger();
+        QPointer<ui::MDIGraphics> frame = s->graphicsFrame();
+        if (frame) {
+            waitForWindows(frame, (side1 ? 1 : 0) + (side2 ? 1 : 0));
+        }
+        return frame;
+    };
+    auto deleted = [](const QPointer<ui::MDIGraphics> &frame) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return frame.isNull();
+    };
+
+    // File > New: the old project's curves do not stay beside the new project.
+    QPointer<ui::MDIGraphics> frame = openGraphs(true, true);
+    ASSERT_TRUE(frame);
+    ASSERT_EQ(frame->GraphWindowCount(), 2);
+    ASSERT_TRUE(frame->isVisible());
+    const std::filesystem::path fresh = sample.dir.path() / "Fresh";
+    std::filesystem::create_directory(fresh);
+    s.newSingleStreetProject(fresh.string() + "/");
+    ASSERT_TRUE(s.state.UntitledProject);
+    EXPECT_EQ(s->graphicsFrame(), nullptr);
+    EXPECT_TRUE(deleted(frame)) << "the graph frame of the previous project is closed";
+
+    // File > Open: a cancelled file choice stays with the project and its graphs; a chosen project closes
+    // them.
+    s.open(special);
+    ASSERT_EQ(s.state.ProjectFile, special);
+    frame = openGraphs(true, false);
+    ASSERT_TRUE(frame);
+    ASSERT_EQ(frame->GraphWindowCount(), 1);
+    s.ui.files.push_back(std::nullopt);
+    s->menOpen_Click();
+    EXPECT_FALSE(deleted(frame)) << "Open was cancelled: the project and its graph stay";
+    EXPECT_TRUE(frame->isVisible());
+    s.open(sample.project());
+    ASSERT_EQ(s.state.ProjectFile, sample.project());
+    EXPECT_TRUE(deleted(frame));
+
+    // File > Close.
+    frame = openGraphs(false, false);
+    ASSERT_TRUE(frame);
+    s->menClose_Click();
+    ASSERT_TRUE(s.state.ProjectFile.empty());
+    EXPECT_TRUE(deleted(frame));
+    EXPECT_EQ(s->graphicsFrame(), nullptr);
 }
 
 } // namespace

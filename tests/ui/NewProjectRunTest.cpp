@@ -129,6 +129,37 @@ TEST(NewProjectByHand, RunsExactlyAsTheSameProjectSavedAndOpenedAgain) {
     EXPECT_EQ(set_up.statistics, reopened.statistics);
 }
 
+TEST(NewProjectByHand, SavingAfterTheFirstRunKeepsItsResultsAtHand) {
+    Sample sample;
+    Session s(sample, "");
+    const std::string folder = freshFolder(sample);
+    s.newSingleStreetProject(folder);
+    ASSERT_TRUE(s.state.UntitledProject);
+    addDescribedFile(s, 1, "Met2023.txt", "year, month, day, hour, u_mast, wind_dir, temperature, globalrad");
+    addDescribedFile(s, 1, "Back2023.txt",
+                     "year, month, day, hour, cNOx_b, cNO2_b, cO3_b, cCO_b, cPM10_b, cPM2.5_b, cBNZ_b");
+    addDescribedFile(s, 3, "DemoStreet.trf", "");
+    addDescribedFile(s, 4, "Stat.txt", "\"Series\", Average_1, Average_2, 19thHighest_1, MaxHourly_1",
+                     "NOx_mod, NO2_mod");
+    s.state.ShowResultsAuto = false;
+    s.runToEnd();
+    ASSERT_EQ(s->lblProgress->text(), "The calculation has ended.")
+        << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    ASSERT_TRUE(s->toolbarKey("Results")->isEnabled());
+
+    for (const char *command : {"menSave", "menSaveAs"}) {
+        s.ui.files.push_back(folder + command + ".vkp");
+        s->action(command)->trigger();
+        ASSERT_EQ(s.state.ProjectFile, folder + command + ".vkp");
+        EXPECT_TRUE(s->toolbarKey("Results")->isEnabled()) << command << ": the results of the run stay";
+        EXPECT_TRUE(s->action("menLastResults")->isEnabled()) << command;
+        s.resultsWindows.clear();
+        s->toolbarKey("Results")->trigger();
+        EXPECT_EQ(s.resultsWindows.size(), 1u)
+            << command << " " << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    }
+}
+
 TEST(NewProjectByHand, StartsFromTheTemplatesTrafficNotThePreviousProjects) {
     Sample sample;
     Session s(sample, sample.project());

@@ -568,6 +568,37 @@ TEST(ProjectWindow, AQuotedProjectFollowedByZeroOpensTheProjectInTheWindow) {
     EXPECT_FALSE(w.Frame0->isHidden());
 }
 
+namespace {
+// Makes folder the current folder for its lifetime.
+struct CurrentFolder {
+    std::filesystem::path before = std::filesystem::current_path();
+    explicit CurrentFolder(const std::filesystem::path &folder) { std::filesystem::current_path(folder); }
+    ~CurrentFolder() { std::filesystem::current_path(before); }
+};
+} // namespace
+
+TEST(ProjectWindow, AProjectNamedByARelativePathIsRememberedByItsFullPath) {
+    Sample sample;
+    {
+        CurrentFolder inWorking(sample.appDir + "Working");
+        Session s(sample, "DemoStreet.vkp");
+        ASSERT_TRUE(s.loaded);
+        ASSERT_FALSE(s->Frame0->isHidden());
+        EXPECT_EQ(s.state.ProjectFile, sample.project());
+        EXPECT_EQ(s->windowTitle().toStdString(), "WinVESK Calculation [" + sample.project() + "]");
+        EXPECT_EQ(s->action("menMRU_0")->text().toStdString(), "&1 " + sample.project());
+        s.ui.answers = {Answer::No, Answer::No, Answer::No};
+        ASSERT_TRUE(s->Form_Unload());
+    }
+    // A later start from another folder opens it from the recent-files list.
+    CurrentFolder elsewhere(sample.dir.path());
+    Session again(sample, "");
+    ASSERT_EQ(again->action("menMRU_0")->text().toStdString(), "&1 " + sample.project());
+    again->menMRU_Click(0);
+    EXPECT_EQ(again.state.ProjectFile, sample.project());
+    EXPECT_FALSE(again->Frame0->isHidden()) << (again.ui.messages.empty() ? "" : again.ui.messages.back());
+}
+
 TEST(ProjectWindow, AFirstStartWithoutADefaultCountryAsksAndCancelQuitsWithoutAMessage) {
     Sample sample;
     std::string ini = test::readFile(sample.appDir + "Countries.ini");

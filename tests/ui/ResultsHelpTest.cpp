@@ -83,6 +83,15 @@ TEST(UserGuide, theHelpMenuOpensItInEitherLanguage) {
                                std::filesystem::path(sample.appDir) / "Help" / "VESKUserGuideEN.pdf");
     Session s(sample, "");
     UrlCatcher desktop;
+    // A PDF viewer on the search path: the program hands the guide to the desktop only when there is one.
+    TempDir programs;
+    const fs::path viewer = programs.write("evince", "#!/bin/sh\nexit 0\n");
+    fs::permissions(viewer, fs::perms::owner_all);
+    struct SearchPath {
+        QByteArray old = qgetenv("PATH");
+        ~SearchPath() { qputenv("PATH", old); }
+    } restore;
+    qputenv("PATH", QByteArray::fromStdString(programs.path().string()));
     s->action("menUserGuide")->trigger();
     ASSERT_EQ(desktop.opened.size(), 1u) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
     EXPECT_EQ(desktop.opened[0].toLocalFile().toStdString(), sample.appDir + "Help/VESKUserGuideEN.pdf");

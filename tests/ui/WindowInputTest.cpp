@@ -77,6 +77,53 @@ TEST(WindowInput, ARunDoesNotStartWhileABoxHoldsAnInvalidValueAndTheMessageNames
     EXPECT_TRUE(std::filesystem::exists(output));
 }
 
+TEST(WindowInput, ClickingRunFromABoxWithAnInvalidValueGivesOneMessageThatNamesTheBox) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->show();
+    QApplication::setActiveWindow(s.w.get());
+    s->chkStartAuto->setChecked(false);
+    s->chkAuto_Click(0);
+    s->mEditStart->setText("01-03-2023");
+    s->txtHourStart->setText("1");
+    struct Case {
+        QLineEdit *box;
+        const char *text, *named;
+    };
+    for (const Case &c : {Case{s->txtADT, "abc", "\"Average Daily Traffic\" holds \"abc\""},
+                          Case{s->txtSpeed, "0", "\"Travel Speed (km/h)\" holds \"0\""},
+                          Case{s->mEditStart, "31-02-2023", "\"Start Date\" holds \"31-02-2023\""},
+                          Case{s->txtHourStart, "25", "\"Start Date hour\" holds \"25\""}}) {
+        const QString good = c.box->text();
+        c.box->setFocus();
+        QTest::qWait(20); // the check of the box left runs before anything is typed
+        ASSERT_TRUE(c.box->hasFocus()) << c.text;
+        c.box->selectAll();
+        QTest::keyClicks(c.box, QString::fromLatin1(c.text));
+        s.ui.messages.clear();
+        QTest::mouseClick(s->btnRun, Qt::LeftButton);
+        QTest::qWait(20); // the box's own check runs once the focus has moved
+        EXPECT_FALSE(s->isRunning()) << c.text;
+        ASSERT_EQ(s.ui.messages.size(), 1u)
+            << c.text << ": " << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+        EXPECT_NE(s.ui.messages[0].find(c.named), std::string::npos) << s.ui.messages[0];
+        EXPECT_TRUE(c.box->hasFocus()) << "the focus goes back into the box named";
+        c.box->selectAll();
+        QTest::keyClicks(c.box, good);
+    }
+    // Leaving a box for anything but Run keeps the box's own message.
+    s->txtADT->setFocus();
+    QTest::qWait(20);
+    s->txtADT->selectAll();
+    QTest::keyClicks(s->txtADT, QStringLiteral("-5"));
+    s.ui.messages.clear();
+    s->txtSpeed->setFocus();
+    QTest::qWait(20);
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_EQ(s.ui.messages[0], "The value must be > 0");
+    s->hide();
+}
+
 TEST(WindowInput, TheTrafficBoxesOfANewProjectTakeInputOnceATrafficFileIsNamedAndAreSavedAsShown) {
     Sample sample;
     Session s(sample, "");

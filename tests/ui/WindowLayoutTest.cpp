@@ -4,15 +4,25 @@
 
 #include "ui/WindowSession.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTimer>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace vesk;
 using test::Sample;
 using test::Session;
+using ui::WrappingToolBar;
 
 namespace {
 
@@ -88,4 +98,213 @@ TEST(WindowLayout, SpecialModeShowsItsOwnTrafficAndCalculationTheTimeSeriesTraff
     EXPECT_FALSE(s->txtADT->isHidden());
     EXPECT_FALSE(s->txtSpeed->isHidden());
     EXPECT_TRUE(s->lblSpecialTraffic->isHidden());
+}
+
+// ---- The window's own layout rules -------------------------------------------------------------
+
+namespace {
+
+const QRect kLaptop(0, 0, 1366, 768);
+const QRect kDesktop(0, 0, 1920, 1080);
+
+// Lets the event loop run until the delayed re-layout after the last resize has been done.
+void settle(Session &s) {
+    auto *timer = s->findChild<QTimer *>(QStringLiteral("TimerSize"));
+    for (int i = 0; i < 50 && (i < 3 || timer->isActive()); ++i) {
+        QApplication::processEvents();
+    }
+    ASSERT_FALSE(timer->isActive());
+}
+
+// The window on a screen of the given room, shown at size.
+void showOn(Session &s, const QRect &room, const QSize &size) {
+    s->screenRoom = [room] { return room; };
+    s->resize(size);
+    s->show();
+    settle(s);
+}
+
+int rounded(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+// Where the widget lies in the window.
+QRect inWindow(Session &s, QWidget *widget) {
+    return QRect(widget->mapTo(s.w.get(), QPoint()), widget->size());
+}
+
+// The controls a user works with: buttons, boxes, lists and labels, as far as they are shown.
+std::vector<QWidget *> shownControls(Session &s) {
+    std::vector<QWidget *> controls;
+    for (QWidget *w : s->findChildren<QWidget *>()) {
+        const bool control = qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) ||
+                             qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractItemView *>(w) ||
+                             qobject_cast<QLabel *>(w);
+        if (control && w->isVisibleTo(s.w.get()) && w->window() == s.w.get() &&
+            !qobject_cast<QAbstractScrollArea *>(w->parentWidget() ? w->parentWidget()->parentWidget()
+                                                                   : nullptr)) {
+            controls.push_back(w);
+        }
+    }
+    return controls;
+}
+
+// Every control shown lies inside the window, the frame's inside the scrolled area's view: nothing
+// has to be scrolled to.
+void expectEveryControlInSight(Session &s, const std::string &where) {
+    QScrollArea *scroll = scrollArea(s);
+    EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible()) << where;
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible()) << where;
+    const QRect view(scroll->viewport()->mapTo(s.w.get(), QPoint()), scroll->viewport()->size());
+    const QRect window = s->rect();
+    int counted = 0;
+    for (QWidget *control : shownControls(s)) {
+        const QRect place = inWindow(s, control);
+        const bool inFrame = s->Frame0->isAncestorOf(control);
+        EXPECT_TRUE((inFrame ? view : window).contains(place))
+            << control->objectName().toStdString() << " (" << control->metaObject()->className() << ") at "
+            << place.x() << "," << place.y() << " " << place.width() << "x" << place.height() << " " << where;
+        ++counted;
+    }
+    EXPECT_GT(counted, 40) << where;
+}
+
+} // namespace
+
+TEST(WindowLayout, NarrowedOrLoweredTheWindowSnapsBackToTheLeastSizeOfTheFrameAndToolbar) {
+    Sample sample;
+    Session s(sample, sample.project());
+    showOn(s, kDesktop, QSize(1600, 1000));
+    const QSize frame = s->Frame0->size();
+    s->resize(600, 1000);
+    settle(s);
+    EXPECT_EQ(s->width(), rounded(1.02 * frame.width())) << "no narrower than 1.02 x the main frame";
+    s->resize(s->width(), 300);
+    settle(s);
+    // Below the menu bar: the toolbar and the area of the frame.
+    EXPECT_EQ(s->centralWidget()->height(), rounded(1.1 * (s->Toolbar1->height() + frame.height())))
+        << "no lower than 1.1 x (toolbar + main frame)";
+    expectEveryControlInSight(s, "at the least size");
+    // The frame is centred across the window.
+    EXPECT_LE(std::abs(inWindow(s, s->Frame0).center().x() - s->rect().center().x()), 1);
+}
+
+TEST(WindowLayout, OnAScreenTooSmallForTheLeastSizeTheWindowTakesTheScreenAndTheFrameScrolls) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const QRect small(0, 0, 900, 500);
+    showOn(s, small, QSize(800, 450));
+    s->resize(400, 300);
+    settle(s);
+    // The window's own frame and title bar take their part of the screen.
+    const QSize decoration = s->frameGeometry().size() - s->size();
+    EXPECT_EQ(s->size(), small.size() - decoration);
+    EXPECT_TRUE(scrollArea(s)->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(scrollArea(s)->verticalScrollBar()->isVisible());
+}
+
+TEST(WindowLayout, AToolbarThatFitsOneRowIsLeftOneRowWithTheCountryBoxAtItsRightEnd) {
+    Sample sample;
+    Session s(sample, sample.project());
+    showOn(s, kDesktop, QSize(1600, 1000));
+    ASSERT_EQ(s->Toolbar1->rows(), 1);
+    EXPECT_EQ(s->Toolbar1->height(), s->Toolbar1->heightForRows(1));
+    const int row = s->Toolbar1->buttonHeight();
+    for (QAction *key : s->Toolbar1->actions()) {
+        if (!key->isSeparator()) {
+            QWidget *button = s->Toolbar1->widgetForAction(key);
+            EXPECT_EQ(button->y(), WrappingToolBar::kMargin_px) << key->objectName().toStdString();
+            EXPECT_LE(button->geometry().right(), s->cmbCountry->x()) << key->objectName().toStdString();
+        }
+    }
+    // The country box and the mode button end 300 twips (20 px) from the right, 100 twips (7 px) apart,
+    // centred on the row.
+    EXPECT_EQ(s->btnReturnStd->x() + s->btnReturnStd->width() + 13, s->Toolbar1->width());
+    EXPECT_EQ(s->btnReturnStd->x() - (s->cmbCountry->x() + s->cmbCountry->width()), 7);
+    EXPECT_LE(std::abs(s->cmbCountry->geometry().center().y() - (WrappingToolBar::kMargin_px + row / 2)), 1);
+    EXPECT_LE(std::abs(s->btnReturnStd->geometry().center().y() - (WrappingToolBar::kMargin_px + row / 2)),
+              1);
+}
+
+TEST(WindowLayout, TwoToolbarRowsMoveTheFrameDownByOneButtonHeightAndSixPixels) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const int oneRow = s->Toolbar1->sizeHint().width();
+    const int twoRows = oneRow - 60;
+    ASSERT_EQ(s->Toolbar1->rowsFor(twoRows), 2);
+    // A screen only that wide (the frame scrolls across), but tall enough to centre the frame.
+    showOn(s, QRect(0, 0, twoRows, 1400), QSize(oneRow, 1200));
+    ASSERT_EQ(s->Toolbar1->rows(), 1);
+    const int topWithOneRow = inWindow(s, s->Frame0).y();
+    s->resize(twoRows, 1200);
+    settle(s);
+    ASSERT_EQ(s->width(), twoRows);
+    ASSERT_EQ(s->Toolbar1->rows(), 2);
+    const int bh = s->Toolbar1->buttonHeight();
+    EXPECT_EQ(s->Toolbar1->height(), s->Toolbar1->heightForRows(1) + bh + 6);
+    EXPECT_EQ(inWindow(s, s->Frame0).y(), topWithOneRow + bh + 6);
+    // The country box moves to the second row, with the keys that wrapped.
+    EXPECT_LE(
+        std::abs(s->cmbCountry->geometry().center().y() - (WrappingToolBar::kMargin_px + bh + 6 + bh / 2)),
+        1);
+    for (QAction *key : s->Toolbar1->actions()) {
+        QWidget *button = s->Toolbar1->widgetForAction(key);
+        if (!key->isSeparator() && button->y() > bh) {
+            EXPECT_LE(button->geometry().right(), s->cmbCountry->x()) << key->objectName().toStdString();
+        }
+    }
+}
+
+TEST(WindowLayout, AMaximisedWindowIsNeverResizedByTheRules) {
+    Sample sample;
+    Session s(sample, sample.project());
+    // The rules would ask for more room than the window system gives the maximised window.
+    showOn(s, kDesktop, QSize(1600, 1000));
+    s->showMaximized();
+    settle(s);
+    ASSERT_TRUE(s->isMaximized());
+    const QSize given = s->screen()->availableGeometry().size() - (s->frameGeometry().size() - s->size());
+    ASSERT_LT(given.width(), rounded(1.02 * s->Frame0->width()))
+        << "the test needs a screen smaller than that";
+    EXPECT_EQ(s->size(), given);
+    EXPECT_TRUE(s->isMaximized());
+}
+
+TEST(WindowLayout, On1366x768And1920x1080ScreensEveryControlIsInSightNarrowedLoweredWidenedAndMaximised) {
+    // A 1366 x 768 screen also with a task bar and the window's title bar.
+    for (const QRect &screen : {kLaptop, QRect(0, 0, 1366, 700), kDesktop}) {
+        Sample sample;
+        Session s(sample, sample.project());
+        // Narrowed and lowered, widened to the screen's size, and as the window opens on it.
+        const QSize opening(std::min(1300, screen.width() - 16), std::min(860, screen.height() - 40));
+        for (const QSize &size : {QSize(300, 200), screen.size(), opening}) {
+            showOn(s, screen, size);
+            for (const bool special : {false, true}) {
+                special ? s->btnGeneric_Click() : s->btnSeries_Click();
+                settle(s);
+                const std::string where = std::to_string(screen.width()) + "x" +
+                                          std::to_string(screen.height()) + " screen, window asked " +
+                                          std::to_string(size.width()) + "x" + std::to_string(size.height()) +
+                                          (special ? ", Special Mode" : "");
+                EXPECT_LE(s->width(), screen.width()) << where;
+                EXPECT_LE(s->height(), screen.height()) << where;
+                expectEveryControlInSight(s, where);
+            }
+        }
+    }
+}
+
+TEST(WindowLayout, ABorderDraggedQuicklyIsLaidOutOnceWhenTheEventLoopIsIdle) {
+    Sample sample;
+    Session s(sample, sample.project());
+    showOn(s, kDesktop, QSize(1600, 1000));
+    QSignalSpy relayouts(s->findChild<QTimer *>(QStringLiteral("TimerSize")), &QTimer::timeout);
+    for (int width = 1700; width <= 1800; width += 20) {
+        s->resize(width, 1000);
+    }
+    EXPECT_EQ(relayouts.count(), 0) << "nothing is laid out inside the resize events";
+    settle(s);
+    EXPECT_EQ(relayouts.count(), 1);
+    EXPECT_EQ(s->width(), 1800);
+    EXPECT_LE(std::abs(inWindow(s, s->Frame0).center().x() - s->rect().center().x()), 1);
 }

@@ -1,5 +1,5 @@
-// The system catalogue of a Jet 4 database (MSysObjects) as our writer
-// reads, makes and extends it (see JetDatabase.h).
+// The system catalogue of a Jet database (MSysObjects) as our writer reads,
+// makes (Jet 4) and extends (Jet 4 and Jet 3) it (see JetDatabase.h).
 //
 // Every table, query and container has a row in the catalogue; the
 // catalogue's two indexes (by id, and by parent id and name) list each row
@@ -108,13 +108,13 @@ bool loadCatalogue(Database &db, std::string *problem) {
     }
     const auto expected = catalogueColumns();
     if (db.catalogue.columns.size() != expected.size()) {
-        *problem = "its catalogue does not have the columns of Access 2000";
+        *problem = "its catalogue does not have the columns of Access";
         return false;
     }
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const Column &c = db.catalogue.columns[i];
         if (c.name != expected[i].name || c.type != expected[i].type || c.fixed() != expected[i].fixed()) {
-            *problem = "its catalogue does not have the columns of Access 2000";
+            *problem = "its catalogue does not have the columns of Access";
             return false;
         }
     }
@@ -130,7 +130,7 @@ bool loadCatalogue(Database &db, std::string *problem) {
         if (page >= db.file.pages() || db.file.page(page)[0] != 0x01) {
             continue;
         }
-        if (!readDataPage(db.file.page(page), &def, &rows)) {
+        if (!readDataPage(db.file.page(page), &def, &rows, db.file.format)) {
             *problem = "a page of its catalogue is damaged (page " + std::to_string(page) + ")";
             return false;
         }
@@ -149,7 +149,7 @@ bool loadCatalogue(Database &db, std::string *problem) {
             Database::Entry e;
             e.page = page;
             e.row = static_cast<std::uint8_t>(r);
-            if (!crackRow(row.bytes, db.catalogue.columns, &e.values)) {
+            if (!crackRow(row.bytes, db.catalogue.columns, &e.values, db.file.format)) {
                 *problem = "a row of its catalogue is damaged (page " + std::to_string(page) + ")";
                 return false;
             }
@@ -161,15 +161,10 @@ bool loadCatalogue(Database &db, std::string *problem) {
         *problem = "its global page usage map is damaged";
         return false;
     }
-    if (global.bytes[0] == 0x01) {
-        for (std::size_t i = 0; 1 + 4 * i + 4 <= global.bytes.size(); ++i) {
-            if (const std::uint32_t p = rd32(global.bytes.data() + 1 + 4 * i)) {
-                db.globalMapPages.push_back(p);
-            }
-        }
-    }
+    db.globalMapPages = mapPagesOf(global.bytes);
+    db.globalRowSize = std::max<std::size_t>(global.bytes.size(), 5 + 4);
     for (const auto &e : db.entries) {
-        if (e.type() == 1 && !(e.flags() & kSystemFlags) && e.values[6]) {
+        if (e.type() == 1 && !(e.flags() & kSystemFlags) && e.values[6] && e.values[6]->size() == 2) {
             db.owner = *e.values[6]; // the owner the database's own tables have
             break;
         }
@@ -189,7 +184,7 @@ std::optional<std::string> catalogueKey(const Database &db, const RealIndex &ind
         if (col.type == kLong) {
             key += keyOfLong(static_cast<std::int32_t>(rd32(values[c]->data())));
         } else if (col.type == kText) {
-            auto k = keyOfText(jetText(*values[c]));
+            auto k = keyOfText(readText(db.file.format, *values[c]), db.file.format);
             if (!k) {
                 return std::nullopt;
             }
@@ -346,7 +341,7 @@ void finishGlobalMap(Database &db, std::size_t oldPages) {
         }
     }
     free.insert(db.freed.begin(), db.freed.end());
-    const std::string row = encodeGlobalMap(db.file, free, &db.globalMapPages);
+    const std::string row = encodeGlobalMap(db.file, free, &db.globalMapPages, db.globalRowSize);
     replaceRow(db.file, 1u << 8, row, 0);
 }
 
@@ -364,7 +359,7 @@ bool loadDatabase(const std::string &file, Database &db, bool *exists, std::stri
         return false;
     }
     std::string problem;
-    if (auto why = databaseProblem(db.file.bytes)) {
+    if (auto why = databaseProblem(db.file.bytes, &db.file.format)) {
         problem = *why;
     } else if (!loadCatalogue(db, &problem)) {
     } else {
@@ -377,7 +372,7 @@ bool loadDatabase(const std::string &file, Database &db, bool *exists, std::stri
 std::set<std::string> relatedTables(const Database &db) {
     std::set<std::string> names;
     for (const auto &e : db.entries) {
-        if (e.type() != 1 || lowerAscii(e.name()) != "msysrelationships") {
+        if (e.type() != 1 || lowerAscii(e.name(db.file.format)) != "msysrelationships") {
             continue;
         }
         TableDef def;
@@ -391,17 +386,18 @@ std::set<std::string> relatedTables(const Database &db) {
         for (std::uint32_t p : pages) {
             std::vector<PageRow> rows;
             std::uint32_t owner = 0;
-            if (p >= db.file.pages() || !readDataPage(db.file.page(p), &owner, &rows) || owner != def.page) {
+            if (p >= db.file.pages() || !readDataPage(db.file.page(p), &owner, &rows, db.file.format) ||
+                owner != def.page) {
                 continue;
             }
             for (const auto &r : rows) {
                 std::vector<Value> v;
-                if (r.flags || !crackRow(r.bytes, def.columns, &v)) {
+                if (r.flags || !crackRow(r.bytes, def.columns, &v, db.file.format)) {
                     continue;
                 }
                 for (const auto &c : def.columns) {
                     if ((c.name == "szObject" || c.name == "szReferencedObject") && v[c.number]) {
-                        names.insert(lowerAscii(jetText(*v[c.number])));
+                        names.insert(lowerAscii(readText(db.file.format, *v[c.number])));
                     }
                 }
             }
@@ -410,12 +406,248 @@ std::set<std::string> relatedTables(const Database &db) {
     return names;
 }
 
+namespace {
+
+// Adds the pages to the usage map row at `pointer` (kept as long as it is,
+// by reference when it was); false when the row cannot be read.
+bool addToMap(Database &db, std::uint32_t pointer, const std::set<std::uint32_t> &added) {
+    PageRow row;
+    std::set<std::uint32_t> pages;
+    if (!rowAt(db.file, pointer, &row) || !decodeMap(db.file, row.bytes, &pages) || row.bytes.size() < 5) {
+        return false;
+    }
+    pages.insert(added.begin(), added.end());
+    std::vector<std::uint32_t> mapPages = mapPagesOf(row.bytes);
+    return replaceRow(db.file, pointer, encodeMap(db.file, pages, &mapPages, row.bytes.size()), 0);
+}
+
+std::uint32_t childOf(const std::string &entry) {
+    const auto *p = reinterpret_cast<const unsigned char *>(entry.data() + entry.size() - 4);
+    return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
+
+std::string childBytes(std::uint32_t page) {
+    std::string b(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+        b[i] = static_cast<char>(page >> (24 - 8 * i));
+    }
+    return b;
+}
+
+} // namespace
+
+bool insertIndexEntry(Database &db, std::uint32_t tableDef, std::uint32_t root, std::uint32_t usedMap,
+                      const std::string &entry, std::string *problem) {
+    File &file = db.file;
+    const Format &f = file.format;
+    auto damaged = [&] {
+        *problem = "an index of its catalogue is damaged";
+        return false;
+    };
+    auto indexPage = [&](std::uint32_t p, std::uint8_t type) {
+        return p > 2 && p < file.pages() && static_cast<std::uint8_t>(file.page(p)[0]) == type &&
+               rd32(file.page(p) + 4) == tableDef;
+    };
+    if (!indexPage(root, 0x04) && !indexPage(root, 0x03)) {
+        return damaged();
+    }
+    // The pages above the leaves, level by level from the root, and the
+    // leaves: those the levels list, then those chained after the last (the
+    // tail, which Access adds to without listing).
+    std::vector<std::uint32_t> inner, leaves;
+    std::set<std::uint32_t> seen{root};
+    if (file.page(root)[0] == 0x03) {
+        std::vector<std::uint32_t> level{root};
+        while (!level.empty()) {
+            std::vector<std::uint32_t> below;
+            for (std::uint32_t p : level) {
+                inner.push_back(p);
+                std::vector<std::string> entries;
+                if (!readLeafPage(file.page(p), &entries, problem, f)) {
+                    return damaged();
+                }
+                for (const auto &e : entries) {
+                    if (e.size() < 9 || !seen.insert(childOf(e)).second) {
+                        return damaged();
+                    }
+                    below.push_back(childOf(e));
+                }
+            }
+            if (below.empty()) {
+                return damaged();
+            }
+            if (indexPage(below.front(), 0x04)) {
+                leaves = below;
+                break;
+            }
+            level = below;
+            if (inner.size() > 10000) {
+                return damaged();
+            }
+        }
+    } else {
+        leaves.push_back(root);
+    }
+    const std::size_t listed = leaves.size();
+    for (std::uint32_t next = rd32(file.page(leaves.back()) + 12); next != 0;
+         next = rd32(file.page(next) + 12)) {
+        if (!indexPage(next, 0x04) || !seen.insert(next).second) {
+            return damaged();
+        }
+        leaves.push_back(next);
+    }
+    // Leaves chained after the last one listed: the tail, kept unlisted.
+    const bool tailUnlisted = leaves.size() > listed;
+    std::vector<std::vector<std::string>> content(leaves.size());
+    for (std::size_t i = 0; i < leaves.size(); ++i) {
+        if (!indexPage(leaves[i], 0x04) || !readLeafPage(file.page(leaves[i]), &content[i], problem, f)) {
+            return damaged();
+        }
+        if (i > 0 && !content[i].empty() && !content[i - 1].empty() &&
+            content[i - 1].back() > content[i].front()) {
+            return damaged();
+        }
+    }
+    // The leaf where the entry belongs: the first whose last entry follows it.
+    std::size_t at = leaves.size() - 1;
+    for (std::size_t i = 0; i < leaves.size(); ++i) {
+        if (!content[i].empty() && content[i].back() >= entry) {
+            at = i;
+            break;
+        }
+    }
+    auto &into = content[at];
+    into.insert(std::upper_bound(into.begin(), into.end(), entry), entry);
+    std::set<std::uint32_t> added;
+    char *page = file.page(leaves[at]);
+    const std::uint32_t prev = rd32(page + 8), next = rd32(page + 12), leafTail = rd32(page + 16);
+    std::string scratch(f.page(), '\0');
+    const bool fits = writeLeafPage(scratch.data(), tableDef, into, prev, next, leafTail, f);
+    const bool last = at + 1 == leaves.size();
+    if (fits) {
+        std::memcpy(page, scratch.data(), f.page());
+        if (!last || tailUnlisted || leaves.size() == 1) {
+            return true; // no entry above names this leaf's last entry anew
+        }
+    } else if (leaves.size() == 1) {
+        // The root leaf splits: its halves go to two new pages, the root
+        // becomes the page above them.
+        const std::uint32_t left = file.append(), right = file.append();
+        added = {left, right};
+        const std::size_t half = into.size() / 2;
+        const std::vector<std::string> a(into.begin(), into.begin() + static_cast<long>(half)),
+            b(into.begin() + static_cast<long>(half), into.end());
+        if (!writeLeafPage(file.page(left), tableDef, a, 0, right, 0, f) ||
+            !writeLeafPage(file.page(right), tableDef, b, left, 0, 0, f)) {
+            *problem = "an entry of the catalogue's index is too long";
+            return false;
+        }
+        leaves = {left, right};
+        content = {a, b};
+    } else {
+        // A full leaf splits: the second half goes to a new page chained after it.
+        const std::uint32_t fresh = file.append();
+        added.insert(fresh);
+        page = file.page(leaves[at]);
+        const std::size_t half = into.size() / 2;
+        std::vector<std::string> b(into.begin() + static_cast<long>(half), into.end());
+        into.resize(half);
+        if (!writeLeafPage(page, tableDef, into, prev, fresh, leafTail, f) ||
+            !writeLeafPage(file.page(fresh), tableDef, b, leaves[at], next, 0, f)) {
+            *problem = "an entry of the catalogue's index is too long";
+            return false;
+        }
+        if (next != 0) {
+            wr32(file.page(next) + 8, fresh);
+        }
+        leaves.insert(leaves.begin() + static_cast<long>(at) + 1, fresh);
+        content.insert(content.begin() + static_cast<long>(at) + 1, std::move(b));
+    }
+    // The pages above the leaves, built anew on the pages they had (the root
+    // staying where it is), a page more where they no longer fit.
+    const std::size_t show = tailUnlisted ? leaves.size() - 1 : leaves.size();
+    const std::uint32_t tailPage = tailUnlisted ? leaves.back() : 0;
+    std::vector<std::string> level; // entries naming the pages below: their last entry, then the page
+    for (std::size_t i = 0; i < show; ++i) {
+        if (content[i].empty()) {
+            return damaged();
+        }
+        level.push_back(content[i].back() + childBytes(leaves[i]));
+    }
+    std::vector<std::uint32_t> spare(inner.begin() + (inner.empty() ? 0 : 1), inner.end());
+    std::reverse(spare.begin(), spare.end());
+    auto takePage = [&] {
+        if (!spare.empty()) {
+            const std::uint32_t p = spare.back();
+            spare.pop_back();
+            return p;
+        }
+        const std::uint32_t p = file.append();
+        added.insert(p);
+        return p;
+    };
+    auto writeInner = [&](std::uint32_t p, const std::vector<std::string> &entries, std::uint32_t prevPage,
+                          std::uint32_t nextPage) {
+        if (!writeLeafPage(file.page(p), tableDef, entries, prevPage, nextPage, tailPage, f, 0x03)) {
+            return false;
+        }
+        if (f.jet3) {
+            file.page(p)[21] = 0x01; // as Access 97 marks the pages above the leaves
+        }
+        return true;
+    };
+    for (;;) {
+        // Does the level fit the root?
+        if (writeInner(root, level, 0, 0)) {
+            break;
+        }
+        // Pack it on pages of its own, each as full as it goes.
+        std::vector<std::vector<std::string>> pages(1);
+        for (const auto &e : level) {
+            pages.back().push_back(e);
+            if (!writeLeafPage(scratch.data(), tableDef, pages.back(), 0, 0, 0, f, 0x03)) {
+                pages.back().pop_back();
+                if (pages.back().empty()) {
+                    *problem = "an entry of the catalogue's index is too long";
+                    return false;
+                }
+                pages.push_back({e});
+            }
+        }
+        std::vector<std::uint32_t> numbers;
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            numbers.push_back(takePage());
+        }
+        std::vector<std::string> up;
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            writeInner(numbers[i], pages[i], i ? numbers[i - 1] : 0,
+                       i + 1 < pages.size() ? numbers[i + 1] : 0);
+            std::string lastEntry = pages[i].back();
+            lastEntry.resize(lastEntry.size() - 4);
+            up.push_back(lastEntry + childBytes(numbers[i]));
+        }
+        level = std::move(up);
+    }
+    if (!added.empty() && !addToMap(db, usedMap, added)) {
+        *problem = "the page usage map of an index of its catalogue is damaged";
+        return false;
+    }
+    return true;
+}
+
 bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defPage, std::string *problem) {
+    const Format &f = db.file.format;
+    const auto stored = storedText(f, name);
+    if (!stored) {
+        *problem = "the table name " + name + " holds a character the database's code page (" +
+                   std::to_string(f.codePage) + ") lacks";
+        return false;
+    }
     Database::Entry e;
     e.values.assign(db.catalogue.columns.size(), std::nullopt);
     e.values[0] = longBytes(defPage);
     e.values[1] = longBytes(kTablesContainer);
-    e.values[2] = utf16(name);
+    e.values[2] = f.jet3 ? *stored : utf16(name);
     e.values[3] = shortBytes(1);
     e.values[4] = doubleBytes(db.now);
     e.values[5] = doubleBytes(db.now);
@@ -429,44 +661,34 @@ bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defP
     }
     std::uint32_t fresh = 0;
     const std::uint32_t pointer =
-        addRow(db.file, 2, encodeRow(db.catalogue.columns, e.values), pages, &fresh);
-    if (fresh) {
-        pages.insert(fresh);
-        std::vector<std::uint32_t> none;
-        const std::string map = encodeMap(db.file, pages, &none);
-        if (!none.empty() || !replaceRow(db.file, db.catalogue.usedMap, map, 0) ||
-            !replaceRow(db.file, db.catalogue.freeMap, map, 0)) {
-            *problem = "its catalogue is full: compact the database in Access first";
-            return false;
-        }
+        addRow(db.file, db.catalogue.page, encodeRow(db.catalogue.columns, e.values, f), pages, &fresh);
+    if (fresh &&
+        (!addToMap(db, db.catalogue.usedMap, {fresh}) || !addToMap(db, db.catalogue.freeMap, {fresh}))) {
+        *problem = "the page usage map of its catalogue is damaged";
+        return false;
     }
     e.page = pointer >> 8;
     e.row = static_cast<std::uint8_t>(pointer & 0xFF);
     // An entry in each index of the catalogue.
     for (auto &ri : db.catalogue.realIndexes) {
         const auto key = catalogueKey(db, ri, e.values);
-        char *root = ri.firstPage < db.file.pages() ? db.file.page(ri.firstPage) : nullptr;
-        std::vector<std::string> entries;
-        std::string why;
-        if (!key || !root || !readLeafPage(root, &entries, &why) || rd32(root + 12) != 0 ||
-            rd32(root + 16) != 0) {
-            *problem = "the catalogue's index spans several pages, which this program cannot yet extend; "
-                       "compact the database in Access or write the table to a new .mdb file";
+        if (!key) {
+            *problem = "the table name " + name + " cannot be placed in the catalogue's index";
             return false;
         }
-        const std::string entry = *key + pointerBytes(e.page, e.row);
-        entries.insert(std::upper_bound(entries.begin(), entries.end(), entry), entry);
-        if (!writeLeafPage(root, 2, entries, rd32(root + 8))) {
-            *problem = "the catalogue's index page is full; compact the database in Access first";
+        if (!insertIndexEntry(db, db.catalogue.page, ri.firstPage, ri.usedMap,
+                              *key + pointerBytes(e.page, e.row), problem)) {
             return false;
         }
         ++ri.rowCount;
     }
     ++db.catalogue.rowCount;
-    char *catalogue = db.file.page(2);
-    wr32(catalogue + 16, db.catalogue.rowCount);
+    // The counts in the catalogue's definition.
+    char *catalogue = db.file.page(db.catalogue.page);
+    const std::size_t rowsAt = f.jet3 ? 12 : 16, indexesAt = f.jet3 ? 43 : 63, perIndex = f.jet3 ? 8 : 12;
+    wr32(catalogue + rowsAt, db.catalogue.rowCount);
     for (std::size_t i = 0; i < db.catalogue.realIndexes.size(); ++i) {
-        wr32(catalogue + 63 + 12 * i + 4, db.catalogue.realIndexes[i].rowCount);
+        wr32(catalogue + indexesAt + perIndex * i + 4, db.catalogue.realIndexes[i].rowCount);
     }
     db.entries.push_back(std::move(e));
     return true;

@@ -1,6 +1,6 @@
 #pragma once
 
-// A Jet 4 database being edited in memory, and its system catalogue
+// A Jet database (Jet 4, or Jet 3 when it exists) being edited in memory, and its system catalogue
 // (JetCatalogue.cpp): reading the catalogue of an existing database, making
 // a new one, adding a table's row to the catalogue and its indexes, and the
 // global page usage map. Internal to src/platform/tables (JetWriter.cpp).
@@ -28,12 +28,15 @@ struct Database {
         std::uint32_t parent() const { return values[1] ? rd32(values[1]->data()) : 0; }
         std::uint16_t type() const { return values[3] ? rd16(values[3]->data()) : 0; }
         std::uint32_t flags() const { return values[7] ? rd32(values[7]->data()) : 0; }
-        std::string name() const { return values[2] ? fromUtf16(*values[2]) : std::string(); }
+        std::string name(const Format &f) const {
+            return values[2] ? readText(f, *values[2]) : std::string();
+        }
     };
     std::vector<Entry> entries;
     std::set<std::uint32_t> freed; // pages given back
     std::set<std::uint32_t> globalFree;
-    std::vector<std::uint32_t> globalMapPages;
+    std::vector<std::uint32_t> globalMapPages; // by slot of the global map row (0: none)
+    std::size_t globalRowSize = kMapRow;
     std::uint32_t mapPage = 0; // the page our usage maps go to (0: none yet)
     double now = oleNow();
     std::string owner = std::string("\x72\x65", 2);
@@ -52,9 +55,18 @@ std::uint32_t addMap(Database &db, const std::set<std::uint32_t> &pages);
 std::set<std::string> relatedTables(const Database &db);
 
 // Adds the catalogue row of a new table defined on defPage, and its entry in
-// each index of the catalogue; false with the reason when the catalogue or
+// each index of the catalogue (where it belongs among the index's pages,
+// splitting a page that fills); false with the reason when the catalogue or
 // an index cannot take it.
 bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defPage, std::string *problem);
+
+// Inserts the entry into the index whose root page is `root`, belonging to
+// the table defined on `tableDef` with its usage map at `usedMap`: into the
+// leaf page where it belongs, a full page split in two (a new page at the
+// end of the file), the pages above rebuilt; false with the reason when the
+// index is damaged.
+bool insertIndexEntry(Database &db, std::uint32_t tableDef, std::uint32_t root, std::uint32_t usedMap,
+                      const std::string &entry, std::string *problem);
 
 // Finishes the global page usage map: freed pages free, pages past
 // oldPages (those appended) in use.

@@ -1,12 +1,14 @@
 #pragma once
 
-// The pieces of the Jet 4 (Access 2000) file format that our writer builds
-// and edits: the database page, data pages and their rows, table definition
-// pages, page usage maps and the leaf pages of indexes. Internal to
-// src/platform/tables (JetPages.cpp, JetTableDefs.cpp, JetCatalogue.cpp,
-// JetWriter.cpp).
+// The pieces of the Jet file format that our writer builds and edits, in
+// both versions: Jet 4 (Access 2000 to 2003) and Jet 3 (Access 97). The
+// database page, data pages and their rows, table definition pages, page
+// usage maps and the pages of indexes. Internal to src/platform/tables
+// (JetPages.cpp, JetTableDefs.cpp, JetCatalogue.cpp, JetWriter.cpp).
 //
-// A Jet 4 file is a sequence of 4 KB pages. Page 0 describes the database,
+// A Jet 4 file is a sequence of 4 KB pages, a Jet 3 file of 2 KB pages (its
+// rows, definitions and index pages laid out a little differently, its
+// texts in the database's code page rather than UTF-16; see Format). Page 0 describes the database,
 // page 1 holds the global page usage map (bit set: the page is free), page 2
 // the definition of the catalogue table MSysObjects. Every table has a
 // definition page; its rows lie in data pages listed by its own usage map.
@@ -24,7 +26,27 @@
 
 namespace vesk::tables::jet {
 
-inline constexpr std::size_t kPage = 4096;
+inline constexpr std::size_t kPage = 4096;  // Jet 4
+inline constexpr std::size_t kPage3 = 2048; // Jet 3
+
+// What differs between the versions of the format.
+struct Format {
+    bool jet3 = false;
+    std::uint16_t codePage = 1252; // of the texts of a Jet 3 database
+    std::size_t page() const { return jet3 ? kPage3 : kPage; }
+    // Data pages: where the row count and the row offsets are.
+    std::size_t rowCountAt() const { return jet3 ? 8 : 12; }
+    std::size_t dataHeader() const { return jet3 ? 10 : 14; }
+    // Index pages: the mask of entry starts and the first entry.
+    std::size_t indexMask() const { return jet3 ? 0x16 : 0x1B; }
+    std::size_t indexEntries() const { return jet3 ? 0xF8 : 0x1E0; }
+    // A table's usage map row (a type byte, then a start page and a bitmap or map page numbers).
+    std::size_t mapRow() const { return jet3 ? 133 : 69; }
+    std::uint32_t pagesPerMapPage() const { return static_cast<std::uint32_t>((page() - 4) * 8); }
+    // The length of a Text column of 255 characters.
+    std::uint16_t textLength() const { return jet3 ? 255 : 510; }
+};
+inline constexpr Format kJet4{};
 
 // Column types of Jet files (those we write and the catalogue's).
 enum : std::uint8_t {
@@ -46,7 +68,7 @@ struct Column {
     std::uint16_t number = 0;      // position in the row
     std::uint16_t varIndex = 0;    // index in the table of variable columns
     std::uint16_t fixedOffset = 0; // offset in the fixed part of the row
-    std::uint16_t length = 0;      // bytes (510 for Text: 255 characters)
+    std::uint16_t length = 0;      // bytes (Text of 255 characters: 510 in Jet 4, 255 in Jet 3)
     std::uint8_t flags = 0;        // 0x01 fixed length, 0x02 may be Null
     std::uint8_t miscFlags = 0;    // 0x01 compressed Unicode
     bool fixed() const { return flags & 0x01; }
@@ -79,7 +101,7 @@ struct LongValueMaps {
 struct TableDef {
     std::uint32_t page = 0;
     std::vector<std::uint32_t> chain; // its pages, the first one first
-    std::uint32_t version = 0x0659;   // the word after the length, repeated in every column
+    std::uint32_t version = 0x0659;   // Jet 4: the word after the length, repeated in every column
     std::uint32_t rowCount = 0;
     bool system = false;
     std::uint16_t maxColumns = 0;
@@ -93,11 +115,15 @@ struct TableDef {
 // The whole file as pages; appended pages start zeroed.
 struct File {
     std::string bytes;
-    std::size_t pages() const { return bytes.size() / kPage; }
-    char *page(std::uint32_t n) { return bytes.data() + static_cast<std::size_t>(n) * kPage; }
-    const char *page(std::uint32_t n) const { return bytes.data() + static_cast<std::size_t>(n) * kPage; }
+    Format format;
+    std::size_t pageSize() const { return format.page(); }
+    std::size_t pages() const { return bytes.size() / pageSize(); }
+    char *page(std::uint32_t n) { return bytes.data() + static_cast<std::size_t>(n) * pageSize(); }
+    const char *page(std::uint32_t n) const {
+        return bytes.data() + static_cast<std::size_t>(n) * pageSize();
+    }
     std::uint32_t append() {
-        bytes.append(kPage, '\0');
+        bytes.append(pageSize(), '\0');
         return static_cast<std::uint32_t>(pages() - 1);
     }
 };
@@ -107,43 +133,55 @@ std::uint16_t rd16(const char *p);
 std::uint32_t rd32(const char *p);
 void wr16(char *p, std::uint16_t v);
 void wr32(char *p, std::uint32_t v);
-std::string utf16(const std::string &utf8);        // UTF-16LE
-std::string fromUtf16(const std::string &bytes);    // to UTF-8
-std::string jetText(const std::string &bytes);       // a Text value, compressed or not, to UTF-8
-double oleNow();                                     // the current time as days since 1899-12-30
+std::string utf16(const std::string &utf8);      // UTF-16LE
+std::string fromUtf16(const std::string &bytes); // to UTF-8
+std::string jetText(const std::string &bytes);   // a Jet 4 Text value, compressed or not, to UTF-8
+// A Jet 3 text in the code page to UTF-8, and back (nothing when a character
+// is missing from the code page).
+std::string fromCodePage(const std::string &bytes, std::uint16_t codePage);
+std::optional<std::string> toCodePage(const std::string &utf8, std::uint16_t codePage);
+// A text value or name as the format stores it, and back.
+std::optional<std::string> storedText(const Format &f, const std::string &utf8);
+std::string readText(const Format &f, const std::string &bytes);
+double oleNow(); // the current time as days since 1899-12-30
 
 // --- the database page ----------------------------------------------------
 // Page 0 of a new Jet 4 database, created at `created` (days since 1899-12-30).
 std::string databasePage(double created);
-// Why a file cannot be edited here (Jet 3, a later Access, encrypted, a
-// password, not a database, damaged), or nothing.
-std::optional<std::string> databaseProblem(const std::string &bytes);
+// Why a file cannot be edited here (a later Access, encrypted, a password,
+// not a database, damaged), or nothing; *format (when given) gets the
+// version and code page of a database that can be edited.
+std::optional<std::string> databaseProblem(const std::string &bytes, Format *format = nullptr);
 
 // --- rows and data pages --------------------------------------------------
 using Value = std::optional<std::string>; // the stored bytes of a column; nullopt is Null
-// A row of the columns (by number) in Jet 4 layout.
-std::string encodeRow(const std::vector<Column> &columns, const std::vector<Value> &values);
+// A row of the columns (by number) in the layout of the format.
+std::string encodeRow(const std::vector<Column> &columns, const std::vector<Value> &values,
+                      const Format &f = kJet4);
 // The values of a row by column number; false when the row is damaged.
-bool crackRow(const std::string &row, const std::vector<Column> &columns, std::vector<Value> *values);
+bool crackRow(const std::string &row, const std::vector<Column> &columns, std::vector<Value> *values,
+              const Format &f = kJet4);
 
 struct PageRow {
     std::uint16_t flags = 0; // 0x8000 deleted, 0x4000 a pointer to the row elsewhere
     std::string bytes;
 };
 // The rows of a data page, in row number order; false when damaged.
-bool readDataPage(const char *page, std::uint32_t *tableDef, std::vector<PageRow> *rows);
+bool readDataPage(const char *page, std::uint32_t *tableDef, std::vector<PageRow> *rows,
+                  const Format &f = kJet4);
 // Fills a data page of the table with the rows; false when they do not fit.
-bool writeDataPage(char *page, std::uint32_t tableDef, const std::vector<PageRow> &rows);
+bool writeDataPage(char *page, std::uint32_t tableDef, const std::vector<PageRow> &rows,
+                   const Format &f = kJet4);
 // Room left on a data page holding such rows (bytes), as its header says.
-std::size_t dataPageRoom(const std::vector<PageRow> &rows);
+std::size_t dataPageRoom(const std::vector<PageRow> &rows, const Format &f = kJet4);
 // The row a data pointer names, following a pointer to a row moved elsewhere.
 bool rowAt(const File &file, std::uint32_t pointer, PageRow *out);
 // Rewrites one row in place (same number); the page is packed anew.
 bool replaceRow(File &file, std::uint32_t pointer, const std::string &bytes, std::uint16_t flags);
 // Adds a row to one of `pages` that belongs to the table and has room for it,
 // or to a new page (then *newPage is set); the row's data pointer.
-std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes, const std::set<std::uint32_t> &pages,
-                     std::uint32_t *newPage);
+std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes,
+                     const std::set<std::uint32_t> &pages, std::uint32_t *newPage);
 // Marks the row deleted (nothing for a null pointer or a page that is not a data page).
 void markDeleted(File &file, std::uint32_t pointer);
 
@@ -151,20 +189,28 @@ void markDeleted(File &file, std::uint32_t pointer);
 std::string longBytes(std::uint32_t v);
 std::string shortBytes(std::uint16_t v);
 std::string doubleBytes(double v);
-// A Text value: compressed (one byte a character) when every character allows it.
+// A Jet 4 Text value: compressed (one byte a character) when every character allows it.
 std::string textBytes(const std::string &utf8);
 
 // --- page usage maps ------------------------------------------------------
+// A map row holds its bitmap (type 0: a start page, then one bit a page) or
+// the numbers of map pages holding it (type 1, "by reference": map page i
+// covers pages i * pagesPerMapPage on).
 inline constexpr std::size_t kMapRow = 69;
 inline constexpr std::uint32_t kPagesPerMapPage = (kPage - 4) * 8;
 // The pages a map row lists (for the global map: the free pages).
 bool decodeMap(const File &file, const std::string &row, std::set<std::uint32_t> *pages);
-// A map row listing the pages; a map of more than 512 pages' reach is kept on
-// map pages of its own (reusing `mapPages`, appending more to the file).
-std::string encodeMap(File &file, const std::set<std::uint32_t> &pages, std::vector<std::uint32_t> *mapPages);
-// The global map row: every page of the file not in `used`, and every page
-// past its end that the map reaches, is free.
-std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free, std::vector<std::uint32_t> *mapPages);
+// The map pages a map row refers to (none for a map of type 0).
+std::vector<std::uint32_t> mapPagesOf(const std::string &row);
+// A map row of `size` bytes (the format's own by default) listing the pages;
+// a map reaching further than such a row does is kept on map pages of its
+// own (reusing `mapPages`, appending more to the file).
+std::string encodeMap(File &file, const std::set<std::uint32_t> &pages, std::vector<std::uint32_t> *mapPages,
+                      std::size_t size = 0);
+// The global map row of `size` bytes: every page of the file not in `used`,
+// and every page past its end that the map reaches, is free.
+std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free,
+                            std::vector<std::uint32_t> *mapPages, std::size_t size = 0);
 
 // --- table definitions ----------------------------------------------------
 bool readTableDef(const File &file, std::uint32_t page, TableDef *def, std::string *problem);
@@ -175,14 +221,22 @@ void layOutColumns(std::vector<Column> &columns);
 
 // --- indexes --------------------------------------------------------------
 std::string keyOfLong(std::int32_t v);
-// The key of a text in the "General" sort order of Access 2000, or nothing
-// when it holds a character we do not know the order of.
-std::optional<std::string> keyOfText(const std::string &utf8);
+// The key of a text in the "General" sort order (of Access 2000 for Jet 4,
+// of Access 97 for Jet 3), or nothing when it holds a character whose place
+// in that order we do not know; *unknown (when given) gets the first such
+// character.
+std::optional<std::string> keyOfText(const std::string &utf8, const Format &f = kJet4,
+                                     std::string *unknown = nullptr);
 std::string pointerBytes(std::uint32_t page, std::uint8_t row); // 3-byte page, then the row
-// The entries of a leaf page, each whole (the shared prefix restored).
-bool readLeafPage(const char *page, std::vector<std::string> *entries, std::string *problem);
-// Fills a leaf page of the table's index with the sorted entries; false when they do not fit.
+// The entries of an index page (leaf, type 4, or intermediate, type 3), each
+// whole (the shared prefix restored).
+bool readLeafPage(const char *page, std::vector<std::string> *entries, std::string *problem,
+                  const Format &f = kJet4);
+// Fills an index page of the table's index with the sorted entries; false
+// when they do not fit. `type` 4 is a leaf, 3 an intermediate page (each
+// entry ends with the page it leads to).
 bool writeLeafPage(char *page, std::uint32_t tableDef, const std::vector<std::string> &entries,
-                   std::uint32_t prev = 0, std::uint32_t next = 0, std::uint32_t tail = 0);
+                   std::uint32_t prev = 0, std::uint32_t next = 0, std::uint32_t tail = 0,
+                   const Format &f = kJet4, std::uint8_t type = 0x04);
 
 } // namespace vesk::tables::jet

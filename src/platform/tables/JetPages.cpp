@@ -1,4 +1,5 @@
-// The Jet 4 page structures our writer builds and edits (see JetFormat.h).
+// The Jet page structures our writer builds and edits, in Jet 4 and Jet 3
+// (see JetFormat.h).
 
 #include "platform/tables/JetFormat.h"
 
@@ -6,16 +7,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <iconv.h>
 
 namespace vesk::tables::jet {
 
 namespace {
 
-constexpr std::size_t kDataHeader = 14;     // type, 1, free space, definition page, 4 unknown, row count
-constexpr std::size_t kLeafEntries = 0x1E0; // where the entries of an index page begin
-constexpr std::size_t kLeafMask = 0x1B;     // where the mask of entry starts begins
 constexpr std::uint32_t kHeaderKey = 0x6B39DAC7;
-constexpr std::size_t kHeaderStart = 0x18, kHeaderLength = 128;
+constexpr std::size_t kHeaderStart = 0x18, kHeaderLength = 128, kHeaderLength3 = 126;
 
 // The header of the database page is scrambled with RC4 under a fixed key.
 void rc4(std::string &bytes, std::size_t from, std::size_t length, std::uint32_t key) {
@@ -45,7 +44,8 @@ void wrDouble(char *p, double v) {
 } // namespace
 
 std::uint16_t rd16(const char *p) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8);
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1])
+                                                                             << 8);
 }
 std::uint32_t rd32(const char *p) {
     return rd16(p) | static_cast<std::uint32_t>(rd16(p + 2)) << 16;
@@ -66,7 +66,8 @@ std::string utf16(const std::string &utf8) {
         std::uint32_t cp = c;
         std::size_t n = 1;
         if (c >= 0xF0 && i + 3 < utf8.size()) {
-            cp = (c & 0x07u) << 18 | (utf8[i + 1] & 0x3Fu) << 12 | (utf8[i + 2] & 0x3Fu) << 6 | (utf8[i + 3] & 0x3Fu);
+            cp = (c & 0x07u) << 18 | (utf8[i + 1] & 0x3Fu) << 12 | (utf8[i + 2] & 0x3Fu) << 6 |
+                 (utf8[i + 3] & 0x3Fu);
             n = 4;
         } else if (c >= 0xE0 && i + 2 < utf8.size()) {
             cp = (c & 0x0Fu) << 12 | (utf8[i + 1] & 0x3Fu) << 6 | (utf8[i + 2] & 0x3Fu);
@@ -147,6 +148,65 @@ std::string jetText(const std::string &bytes) {
     return fromUtf16(units);
 }
 
+namespace {
+
+// Converts with iconv; nothing when a character has no place in the target.
+std::optional<std::string> convert(const std::string &in, const std::string &to, const std::string &from) {
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return std::nullopt;
+    }
+    std::string out(in.size() * 4 + 8, '\0');
+    char *src = const_cast<char *>(in.data());
+    std::size_t srcLeft = in.size();
+    char *dst = out.data();
+    std::size_t dstLeft = out.size();
+    const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    iconv_close(cd);
+    if (r == static_cast<std::size_t>(-1) || srcLeft != 0) {
+        return std::nullopt;
+    }
+    out.resize(out.size() - dstLeft);
+    return out;
+}
+
+std::string codePageName(std::uint16_t codePage) {
+    return "CP" + std::to_string(codePage == 0 ? 1252 : codePage);
+}
+
+} // namespace
+
+std::string fromCodePage(const std::string &bytes, std::uint16_t codePage) {
+    if (auto s = convert(bytes, "UTF-8", codePageName(codePage))) {
+        return *s;
+    }
+    std::string out; // a byte the code page leaves undefined: as Latin-1
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | c >> 6));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> toCodePage(const std::string &utf8, std::uint16_t codePage) {
+    return convert(utf8, codePageName(codePage), "UTF-8");
+}
+
+std::optional<std::string> storedText(const Format &f, const std::string &utf8) {
+    if (f.jet3) {
+        return toCodePage(utf8, f.codePage);
+    }
+    return textBytes(utf8);
+}
+
+std::string readText(const Format &f, const std::string &bytes) {
+    return f.jet3 ? fromCodePage(bytes, f.codePage) : jetText(bytes);
+}
+
 double oleNow() {
     using namespace std::chrono;
     const double seconds = duration<double>(system_clock::now().time_since_epoch()).count();
@@ -178,52 +238,142 @@ std::string databasePage(double created) {
     return p;
 }
 
-std::optional<std::string> databaseProblem(const std::string &bytes) {
-    if (bytes.size() < 0x20 || bytes.compare(0, 4, std::string("\0\1\0\0", 4)) != 0) {
+std::optional<std::string> databaseProblem(const std::string &bytes, Format *format) {
+    if (bytes.size() < 0x100 || bytes.compare(0, 4, std::string("\0\1\0\0", 4)) != 0) {
         return std::string("it is not an Access database");
     }
     if (bytes.compare(4, 15, "Standard ACE DB") == 0) {
-        return std::string("it is an Access 2007 or later database (.accdb), which this program does not write");
+        return std::string(
+            "it is an Access 2007 or later database (.accdb), which this program does not write");
     }
     if (bytes.compare(4, 15, "Standard Jet DB") != 0) {
         return std::string("it is not an Access database");
     }
     const std::uint32_t version = rd32(bytes.data() + 0x14);
-    if (version == 0) {
-        return std::string("it is a Jet 3 (Access 97) database, which this program reads but does not write; "
-                           "convert it to Access 2000 or write the table to a new .mdb file");
-    }
-    if (version != 1) {
+    if (version > 1) {
         return std::string("it is an Access 2007 or later database, which this program does not write");
     }
-    if (bytes.size() % kPage != 0 || bytes.size() < 3 * kPage) {
-        return std::string("it is damaged: its size is not a whole number of 4 KB pages");
+    Format f;
+    f.jet3 = version == 0;
+    const std::size_t page = f.page();
+    if (bytes.size() % page != 0 || bytes.size() < 3 * page) {
+        return std::string("it is damaged: its size is not a whole number of ") + (f.jet3 ? "2" : "4") +
+               " KB pages";
     }
     std::string header = bytes.substr(0, 0x100);
-    rc4(header, kHeaderStart, kHeaderLength, kHeaderKey);
+    rc4(header, kHeaderStart, f.jet3 ? kHeaderLength3 : kHeaderLength, kHeaderKey);
     if (rd32(header.data() + 0x3E) != 0) {
         return std::string("it is encrypted, which this program does not write");
     }
-    double created = 0;
-    std::memcpy(&created, header.data() + 0x72, 8);
-    char mask[4];
-    wr32(mask, std::isfinite(created) && std::fabs(created) < 2e9
-                   ? static_cast<std::uint32_t>(static_cast<std::int32_t>(created))
-                   : 0);
-    for (std::size_t i = 0; i < 40; ++i) {
+    // The password, in Jet 4 masked with the creation date.
+    char mask[4] = {};
+    if (!f.jet3) {
+        double created = 0;
+        std::memcpy(&created, header.data() + 0x72, 8);
+        wr32(mask, std::isfinite(created) && std::fabs(created) < 2e9
+                       ? static_cast<std::uint32_t>(static_cast<std::int32_t>(created))
+                       : 0);
+    }
+    for (std::size_t i = 0; i < (f.jet3 ? 20u : 40u); ++i) {
         if ((header[0x42 + i] ^ mask[i % 4]) != 0) {
             return std::string("it is protected by a password, which this program does not write");
         }
     }
-    if (bytes[kPage] != 0x01 || bytes[2 * kPage] != 0x02) {
-        return std::string("it is damaged: its page usage map or its catalogue is not where a database keeps them");
+    if (f.jet3) {
+        f.codePage = rd16(header.data() + 0x3C);
+        if (f.codePage == 0) {
+            f.codePage = 1252;
+        }
+        if (!toCodePage("A", f.codePage)) {
+            return "its texts are in code page " + std::to_string(f.codePage) +
+                   ", which this program cannot write";
+        }
+    }
+    if (bytes[page] != 0x01 || bytes[2 * page] != 0x02) {
+        return std::string(
+            "it is damaged: its page usage map or its catalogue is not where a database keeps them");
+    }
+    if (format) {
+        *format = f;
     }
     return std::nullopt;
 }
 
 // --- rows ---------------------------------------------------------------
 
-std::string encodeRow(const std::vector<Column> &columns, const std::vector<Value> &values) {
+namespace {
+
+// A Jet 3 row: a byte of column count, the fixed columns, the variable ones,
+// then from the end backwards: the null mask, the count of variable
+// columns, a jump table, the variable columns' offsets (one byte each, the
+// first last) and the end of their data. Offsets keep their low byte; the
+// jump table holds, for each 256 bytes of the row (row size - 1) / 256, the
+// first offset (by number, the end of the data last) that lies past that
+// many 256-byte blocks, or 0xFF when none does.
+std::string encodeRow3(const std::string &head, const std::vector<std::uint16_t> &offsets,
+                       std::size_t varCount, const std::string &mask) {
+    if (varCount == 0) {
+        return head + mask;
+    }
+    std::vector<std::size_t> all(offsets.begin(), offsets.end());
+    all.push_back(head.size()); // the end of the variable data
+    std::size_t jumps = 0;
+    for (;;) {
+        const std::size_t size = head.size() + all.size() + jumps + 1 + mask.size();
+        const std::size_t needed = (size - 1) / 256;
+        if (needed == jumps) {
+            break;
+        }
+        jumps = needed;
+    }
+    std::string tail;
+    for (std::size_t i = all.size(); i-- > 0;) {
+        tail.push_back(static_cast<char>(all[i] & 0xFF));
+    }
+    for (std::size_t j = jumps; j-- > 0;) {
+        std::size_t first = 0xFF;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (all[i] >= 256 * (j + 1)) {
+                first = i;
+                break;
+            }
+        }
+        tail.push_back(static_cast<char>(first));
+    }
+    tail.push_back(static_cast<char>(varCount));
+    return head + tail + mask;
+}
+
+bool crackOffsets3(const std::string &row, std::size_t maskSize, std::size_t *varCount,
+                   std::vector<std::size_t> *offsets) {
+    if (row.size() < 2 + maskSize) {
+        return false;
+    }
+    const std::size_t countAt = row.size() - maskSize - 1;
+    *varCount = static_cast<unsigned char>(row[countAt]);
+    std::size_t jumps = (row.size() - 1) / 256;
+    if (countAt < jumps + *varCount + 1) {
+        return false;
+    }
+    const std::size_t tableEnd = countAt - jumps; // the first offset just before it
+    // The last jump is no more than filler when the data ends before it.
+    if ((tableEnd - *varCount - 1) / 256 < jumps) {
+        --jumps;
+    }
+    std::size_t used = 0;
+    offsets->clear();
+    for (std::size_t i = 0; i <= *varCount; ++i) {
+        while (used < jumps && static_cast<unsigned char>(row[countAt - 1 - used]) == i) {
+            ++used;
+        }
+        offsets->push_back(static_cast<unsigned char>(row[tableEnd - 1 - i]) + 256 * used);
+    }
+    return offsets->back() <= tableEnd - *varCount - 1;
+}
+
+} // namespace
+
+std::string encodeRow(const std::vector<Column> &columns, const std::vector<Value> &values, const Format &f) {
     std::size_t fixedSize = 0, varCount = 0;
     for (const auto &c : columns) {
         if (c.fixed()) {
@@ -233,8 +383,13 @@ std::string encodeRow(const std::vector<Column> &columns, const std::vector<Valu
         }
     }
     const std::size_t n = columns.size();
-    std::string row(2 + fixedSize, '\0');
-    wr16(row.data(), static_cast<std::uint16_t>(n));
+    const std::size_t countSize = f.jet3 ? 1 : 2;
+    std::string row(countSize + fixedSize, '\0');
+    if (f.jet3) {
+        row[0] = static_cast<char>(n);
+    } else {
+        wr16(row.data(), static_cast<std::uint16_t>(n));
+    }
     std::string mask((n + 7) / 8, '\0');
     std::vector<const Column *> vars(varCount, nullptr);
     for (const auto &c : columns) {
@@ -244,14 +399,12 @@ std::string encodeRow(const std::vector<Column> &columns, const std::vector<Valu
         }
         if (c.fixed()) {
             if (v) {
-                std::memcpy(row.data() + 2 + c.fixedOffset, v->data(), std::min<std::size_t>(v->size(), c.length));
+                std::memcpy(row.data() + countSize + c.fixedOffset, v->data(),
+                            std::min<std::size_t>(v->size(), c.length));
             }
         } else {
             vars[c.varIndex] = &c;
         }
-    }
-    if (varCount == 0) {
-        return row + mask;
     }
     std::vector<std::uint16_t> offsets;
     for (const Column *c : vars) {
@@ -259,6 +412,12 @@ std::string encodeRow(const std::vector<Column> &columns, const std::vector<Valu
         if (c && values[c->number]) {
             row += *values[c->number];
         }
+    }
+    if (f.jet3) {
+        return encodeRow3(row, offsets, varCount, mask);
+    }
+    if (varCount == 0) {
+        return row + mask;
     }
     std::string tail(2, '\0');
     wr16(tail.data(), static_cast<std::uint16_t>(row.size())); // the end of the variable data
@@ -273,18 +432,20 @@ std::string encodeRow(const std::vector<Column> &columns, const std::vector<Valu
     return row + tail + mask;
 }
 
-bool crackRow(const std::string &row, const std::vector<Column> &columns, std::vector<Value> *values) {
+bool crackRow(const std::string &row, const std::vector<Column> &columns, std::vector<Value> *values,
+              const Format &f) {
     std::size_t count = 0;
     for (const auto &c : columns) {
         count = std::max<std::size_t>(count, c.number + 1u);
     }
     values->assign(count, std::nullopt);
-    if (row.size() < 2) {
+    const std::size_t countSize = f.jet3 ? 1 : 2;
+    if (row.size() < countSize) {
         return false;
     }
-    const std::size_t n = rd16(row.data());
+    const std::size_t n = f.jet3 ? static_cast<unsigned char>(row[0]) : rd16(row.data());
     const std::size_t maskSize = (n + 7) / 8;
-    if (row.size() < 2 + maskSize) {
+    if (row.size() < countSize + maskSize) {
         return false;
     }
     const char *mask = row.data() + row.size() - maskSize;
@@ -294,7 +455,12 @@ bool crackRow(const std::string &row, const std::vector<Column> &columns, std::v
     }
     std::size_t varCount = 0, eod = 0;
     std::vector<std::size_t> offsets;
-    if (anyVar) {
+    if (anyVar && f.jet3) {
+        if (!crackOffsets3(row, maskSize, &varCount, &offsets)) {
+            return false;
+        }
+        eod = offsets.back();
+    } else if (anyVar) {
         if (row.size() < 4 + maskSize) {
             return false;
         }
@@ -316,10 +482,10 @@ bool crackRow(const std::string &row, const std::vector<Column> &columns, std::v
             continue; // Null (or a column added after the row was written)
         }
         if (c.fixed()) {
-            if (2u + c.fixedOffset + c.length > row.size()) {
+            if (countSize + c.fixedOffset + c.length > row.size()) {
                 return false;
             }
-            (*values)[c.number] = row.substr(2 + c.fixedOffset, c.length);
+            (*values)[c.number] = row.substr(countSize + c.fixedOffset, c.length);
         } else if (c.varIndex < varCount) {
             const std::size_t from = offsets[c.varIndex];
             const std::size_t to = c.varIndex + 1u < varCount ? offsets[c.varIndex + 1] : eod;
@@ -334,21 +500,22 @@ bool crackRow(const std::string &row, const std::vector<Column> &columns, std::v
 
 // --- data pages ---------------------------------------------------------
 
-bool readDataPage(const char *page, std::uint32_t *tableDef, std::vector<PageRow> *rows) {
+bool readDataPage(const char *page, std::uint32_t *tableDef, std::vector<PageRow> *rows, const Format &f) {
     rows->clear();
     if (page[0] != 0x01) {
         return false;
     }
     *tableDef = rd32(page + 4);
-    const std::size_t n = rd16(page + 12);
-    if (kDataHeader + 2 * n > kPage) {
+    const std::size_t n = rd16(page + f.rowCountAt());
+    const std::size_t header = f.dataHeader();
+    if (header + 2 * n > f.page()) {
         return false;
     }
-    std::size_t end = kPage;
+    std::size_t end = f.page();
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint16_t entry = rd16(page + kDataHeader + 2 * i);
+        const std::uint16_t entry = rd16(page + header + 2 * i);
         const std::size_t start = entry & 0x1FFF;
-        if (start < kDataHeader + 2 * n || start > end) {
+        if (start < header + 2 * n || start > end) {
             return false;
         }
         rows->push_back({static_cast<std::uint16_t>(entry & 0xC000), std::string(page + start, end - start)});
@@ -357,33 +524,34 @@ bool readDataPage(const char *page, std::uint32_t *tableDef, std::vector<PageRow
     return true;
 }
 
-std::size_t dataPageRoom(const std::vector<PageRow> &rows) {
-    std::size_t used = kDataHeader + 2 * rows.size();
+std::size_t dataPageRoom(const std::vector<PageRow> &rows, const Format &f) {
+    std::size_t used = f.dataHeader() + 2 * rows.size();
     for (const auto &r : rows) {
         used += r.bytes.size();
     }
-    return used > kPage ? 0 : kPage - used;
+    return used > f.page() ? 0 : f.page() - used;
 }
 
-bool writeDataPage(char *page, std::uint32_t tableDef, const std::vector<PageRow> &rows) {
-    std::size_t used = kDataHeader + 2 * rows.size();
+bool writeDataPage(char *page, std::uint32_t tableDef, const std::vector<PageRow> &rows, const Format &f) {
+    const std::size_t size = f.page(), header = f.dataHeader();
+    std::size_t used = header + 2 * rows.size();
     for (const auto &r : rows) {
         used += r.bytes.size();
     }
-    if (used > kPage) {
+    if (used > size) {
         return false;
     }
-    std::memset(page, 0, kPage);
+    std::memset(page, 0, size);
     page[0] = 0x01;
     page[1] = 0x01;
-    wr16(page + 2, static_cast<std::uint16_t>(kPage - used));
+    wr16(page + 2, static_cast<std::uint16_t>(size - used));
     wr32(page + 4, tableDef);
-    wr16(page + 12, static_cast<std::uint16_t>(rows.size()));
-    std::size_t end = kPage;
+    wr16(page + f.rowCountAt(), static_cast<std::uint16_t>(rows.size()));
+    std::size_t end = size;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         end -= rows[i].bytes.size();
         std::memcpy(page + end, rows[i].bytes.data(), rows[i].bytes.size());
-        wr16(page + kDataHeader + 2 * i, static_cast<std::uint16_t>(end | rows[i].flags));
+        wr16(page + header + 2 * i, static_cast<std::uint16_t>(end | rows[i].flags));
     }
     return true;
 }
@@ -394,10 +562,11 @@ bool rowAt(const File &file, std::uint32_t pointer, PageRow *out) {
         const std::size_t row = pointer & 0xFF;
         std::vector<PageRow> rows;
         std::uint32_t def = 0;
-        if (page >= file.pages() || !readDataPage(file.page(page), &def, &rows) || row >= rows.size()) {
+        if (page >= file.pages() || !readDataPage(file.page(page), &def, &rows, file.format) ||
+            row >= rows.size()) {
             return false;
         }
-        if (!(rows[row].flags & 0x4000)) {
+        if (!(rows[row].flags & 0x4000) || hops > 0) {
             *out = rows[row];
             return true;
         }
@@ -413,27 +582,28 @@ bool replaceRow(File &file, std::uint32_t pointer, const std::string &bytes, std
     const std::uint32_t page = pointer >> 8;
     std::vector<PageRow> rows;
     std::uint32_t def = 0;
-    if (page >= file.pages() || !readDataPage(file.page(page), &def, &rows) || (pointer & 0xFF) >= rows.size()) {
+    if (page >= file.pages() || !readDataPage(file.page(page), &def, &rows, file.format) ||
+        (pointer & 0xFF) >= rows.size()) {
         return false;
     }
     rows[pointer & 0xFF] = {flags, bytes};
-    return writeDataPage(file.page(page), def, rows);
+    return writeDataPage(file.page(page), def, rows, file.format);
 }
 
-std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes, const std::set<std::uint32_t> &pages,
-                     std::uint32_t *newPage) {
+std::uint32_t addRow(File &file, std::uint32_t tableDef, const std::string &bytes,
+                     const std::set<std::uint32_t> &pages, std::uint32_t *newPage) {
     for (std::uint32_t page : pages) {
         std::vector<PageRow> rows;
         std::uint32_t def = 0;
-        if (page < file.pages() && readDataPage(file.page(page), &def, &rows) && def == tableDef &&
-            rows.size() < 255 && dataPageRoom(rows) >= bytes.size() + 2) {
+        if (page < file.pages() && readDataPage(file.page(page), &def, &rows, file.format) &&
+            def == tableDef && rows.size() < 255 && dataPageRoom(rows, file.format) >= bytes.size() + 2) {
             rows.push_back({0, bytes});
-            writeDataPage(file.page(page), def, rows);
+            writeDataPage(file.page(page), def, rows, file.format);
             return page << 8 | static_cast<std::uint32_t>(rows.size() - 1);
         }
     }
     const std::uint32_t page = file.append();
-    writeDataPage(file.page(page), tableDef, {{0, bytes}});
+    writeDataPage(file.page(page), tableDef, {{0, bytes}}, file.format);
     if (newPage) {
         *newPage = page;
     }
@@ -447,8 +617,9 @@ void markDeleted(File &file, std::uint32_t pointer) {
     }
     char *p = file.page(page);
     const std::size_t row = pointer & 0xFF;
-    if (row < rd16(p + 12)) {
-        wr16(p + kDataHeader + 2 * row, static_cast<std::uint16_t>(rd16(p + kDataHeader + 2 * row) | 0x8000));
+    const std::size_t header = file.format.dataHeader();
+    if (row < rd16(p + file.format.rowCountAt())) {
+        wr16(p + header + 2 * row, static_cast<std::uint16_t>(rd16(p + header + 2 * row) | 0x8000));
     }
 }
 
@@ -506,6 +677,8 @@ bool decodeMap(const File &file, const std::string &row, std::set<std::uint32_t>
     if (row[0] != 0x01) {
         return false;
     }
+    const std::size_t size = file.pageSize();
+    const std::uint32_t perPage = file.format.pagesPerMapPage();
     for (std::size_t i = 0; 1 + 4 * i + 4 <= row.size(); ++i) {
         const std::uint32_t mapPage = rd32(row.data() + 1 + 4 * i);
         if (mapPage == 0) {
@@ -515,10 +688,10 @@ bool decodeMap(const File &file, const std::string &row, std::set<std::uint32_t>
             return false;
         }
         const char *p = file.page(mapPage);
-        for (std::size_t k = 4; k < kPage; ++k) {
+        for (std::size_t k = 4; k < size; ++k) {
             for (int b = 0; b < 8; ++b) {
                 if (static_cast<unsigned char>(p[k]) >> b & 1) {
-                    pages->insert(static_cast<std::uint32_t>(i * kPagesPerMapPage + (k - 4) * 8 + b));
+                    pages->insert(static_cast<std::uint32_t>(i * perPage + (k - 4) * 8 + b));
                 }
             }
         }
@@ -526,26 +699,46 @@ bool decodeMap(const File &file, const std::string &row, std::set<std::uint32_t>
     return true;
 }
 
+std::vector<std::uint32_t> mapPagesOf(const std::string &row) {
+    std::vector<std::uint32_t> pages;
+    if (!row.empty() && row[0] == 0x01) {
+        for (std::size_t i = 0; 1 + 4 * i + 4 <= row.size(); ++i) {
+            pages.push_back(rd32(row.data() + 1 + 4 * i));
+        }
+    }
+    return pages;
+}
+
 namespace {
 
-// A map reaching further than one row holds: bitmaps on map pages of their own.
+// A map reaching further than one row holds: bitmaps on map pages of their
+// own. `mapPages` holds one entry per slot of the row (0: no page yet).
 std::string mapOnPages(File &file, const std::set<std::uint32_t> &pages, std::size_t reach,
-                       std::vector<std::uint32_t> *mapPages) {
-    const std::size_t needed = (reach + kPagesPerMapPage - 1) / kPagesPerMapPage;
-    while (mapPages->size() < needed) {
-        mapPages->push_back(file.append());
+                       std::vector<std::uint32_t> *mapPages, std::size_t size) {
+    const std::uint32_t perPage = file.format.pagesPerMapPage();
+    const std::size_t needed = (reach + perPage - 1) / perPage;
+    if (mapPages->size() < needed) {
+        mapPages->resize(needed, 0);
     }
-    std::string row(kMapRow, '\0');
+    for (std::size_t i = 0; i < needed; ++i) {
+        if ((*mapPages)[i] == 0 || (*mapPages)[i] >= file.pages()) {
+            (*mapPages)[i] = file.append();
+        }
+    }
+    std::string row(size, '\0');
     row[0] = 0x01;
-    for (std::size_t i = 0; i < mapPages->size() && 1 + 4 * i + 4 <= kMapRow; ++i) {
+    for (std::size_t i = 0; i < mapPages->size() && 1 + 4 * i + 4 <= size; ++i) {
+        if ((*mapPages)[i] == 0) {
+            continue;
+        }
         char *p = file.page((*mapPages)[i]);
-        std::memset(p, 0, kPage);
+        std::memset(p, 0, file.pageSize());
         p[0] = 0x05;
         p[1] = 0x01;
         wr32(row.data() + 1 + 4 * i, (*mapPages)[i]);
     }
     for (std::uint32_t page : pages) {
-        const std::size_t i = page / kPagesPerMapPage, bit = page % kPagesPerMapPage;
+        const std::size_t i = page / perPage, bit = page % perPage;
         char *p = file.page((*mapPages)[i]);
         p[4 + bit / 8] = static_cast<char>(p[4 + bit / 8] | 1 << (bit % 8));
     }
@@ -554,27 +747,41 @@ std::string mapOnPages(File &file, const std::set<std::uint32_t> &pages, std::si
 
 } // namespace
 
-std::string encodeMap(File &file, const std::set<std::uint32_t> &pages, std::vector<std::uint32_t> *mapPages) {
-    std::string row(kMapRow, '\0');
-    if (pages.empty()) {
+std::string encodeMap(File &file, const std::set<std::uint32_t> &pages, std::vector<std::uint32_t> *mapPages,
+                      std::size_t size) {
+    if (size == 0) {
+        size = file.format.mapRow();
+    }
+    std::string row(size, '\0');
+    const bool byReference =
+        std::any_of(mapPages->begin(), mapPages->end(), [](std::uint32_t p) { return p != 0; });
+    if (pages.empty() && !byReference) {
         return row;
     }
-    const std::uint32_t first = *pages.begin(), last = *pages.rbegin();
-    if (last - first < (kMapRow - 5) * 8 && mapPages->empty()) {
-        wr32(row.data() + 1, first);
-        for (std::uint32_t page : pages) {
-            const std::uint32_t bit = page - first;
-            row[5 + bit / 8] = static_cast<char>(row[5 + bit / 8] | 1 << (bit % 8));
+    if (!pages.empty() && !byReference) {
+        const std::uint32_t first = *pages.begin(), last = *pages.rbegin();
+        if (last - first < (size - 5) * 8) {
+            wr32(row.data() + 1, first);
+            for (std::uint32_t page : pages) {
+                const std::uint32_t bit = page - first;
+                row[5 + bit / 8] = static_cast<char>(row[5 + bit / 8] | 1 << (bit % 8));
+            }
+            return row;
         }
-        return row;
     }
-    return mapOnPages(file, pages, last + 1, mapPages);
+    return mapOnPages(file, pages, pages.empty() ? 0 : *pages.rbegin() + 1, mapPages, size);
 }
 
-std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free, std::vector<std::uint32_t> *mapPages) {
-    constexpr std::size_t rowReach = (kMapRow - 5) * 8;
-    if (file.pages() <= rowReach && mapPages->empty()) {
-        std::string row(kMapRow, '\0');
+std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free,
+                            std::vector<std::uint32_t> *mapPages, std::size_t size) {
+    if (size == 0) {
+        size = file.format.mapRow();
+    }
+    const std::size_t rowReach = (size - 5) * 8;
+    const bool byReference =
+        std::any_of(mapPages->begin(), mapPages->end(), [](std::uint32_t p) { return p != 0; });
+    if (file.pages() <= rowReach && !byReference) {
+        std::string row(size, '\0');
         for (std::size_t page = 0; page < rowReach; ++page) {
             if (page >= file.pages() || free.count(static_cast<std::uint32_t>(page))) {
                 row[5 + page / 8] = static_cast<char>(row[5 + page / 8] | 1 << (page % 8));
@@ -584,14 +791,34 @@ std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free, std
     }
     // Map pages of their own, reaching past the end of the file; adding them
     // lengthens the file, so settle their number first.
-    while (mapPages->size() * kPagesPerMapPage < file.pages() + 1) {
-        mapPages->push_back(file.append());
+    const std::uint32_t perPage = file.format.pagesPerMapPage();
+    for (;;) {
+        const std::size_t needed = (file.pages() + perPage) / perPage; // one page past the end
+        std::size_t have = 0;
+        for (std::size_t i = 0; i < needed; ++i) {
+            have += i < mapPages->size() && (*mapPages)[i] != 0 && (*mapPages)[i] < file.pages();
+        }
+        if (have == needed) {
+            break;
+        }
+        if (mapPages->size() < needed) {
+            mapPages->resize(needed, 0);
+        }
+        for (std::size_t i = 0; i < needed; ++i) {
+            if ((*mapPages)[i] == 0 || (*mapPages)[i] >= file.pages()) {
+                (*mapPages)[i] = file.append();
+            }
+        }
     }
-    std::string row = mapOnPages(file, free, file.pages(), mapPages);
-    const std::size_t end = std::min<std::size_t>(mapPages->size(), (kMapRow - 1) / 4) * kPagesPerMapPage;
-    for (std::size_t page = file.pages(); page < end; ++page) {
-        char *p = file.page((*mapPages)[page / kPagesPerMapPage]);
-        const std::size_t bit = page % kPagesPerMapPage;
+    std::string row = mapOnPages(file, free, file.pages(), mapPages, size);
+    const std::size_t slots = std::min<std::size_t>(mapPages->size(), (size - 1) / 4);
+    for (std::size_t page = file.pages(); page < slots * perPage; ++page) {
+        const std::uint32_t mapPage = (*mapPages)[page / perPage];
+        if (mapPage == 0) {
+            continue;
+        }
+        char *p = file.page(mapPage);
+        const std::size_t bit = page % perPage;
         p[4 + bit / 8] = static_cast<char>(p[4 + bit / 8] | 1 << (bit % 8));
     }
     return row;
@@ -609,15 +836,42 @@ std::string keyOfLong(std::int32_t v) {
     return k;
 }
 
-std::optional<std::string> keyOfText(const std::string &utf8) {
-    // The "General" order of Access 2000: letters without regard to case,
-    // then digits below them. The codes of a, b, c ... are not evenly spaced:
-    // they follow the sort weights of the letters.
+namespace {
+
+// The code points of a UTF-8 text (a broken sequence gives U+FFFD).
+std::vector<std::uint32_t> codePoints(const std::string &utf8) {
+    const std::string u = utf16(utf8);
+    std::vector<std::uint32_t> out;
+    for (std::size_t i = 0; i + 1 < u.size(); i += 2) {
+        std::uint32_t cp = rd16(u.data() + i);
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < u.size()) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (rd16(u.data() + i + 2) - 0xDC00);
+            i += 2;
+        }
+        out.push_back(cp);
+    }
+    return out;
+}
+
+std::string utf8Of(std::uint32_t cp) {
+    std::string u(2, '\0');
+    wr16(u.data(), static_cast<std::uint16_t>(cp));
+    return cp < 0x10000 ? fromUtf16(u) : std::string("?");
+}
+
+// Jet 4, "General" order of Access 2000: one code a character, after the
+// text 01 and 00. Letters and digits as Access wrote them in the catalogue
+// of a real database (k, q, v, w, x and z following from the order of the
+// others); the blank and punctuation as libmdb's index search keys them.
+std::optional<std::string> keyOfText4(const std::vector<std::uint32_t> &text, std::string *unknown) {
     static const unsigned char letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59,
                                               0x5B, 0x5C, 0x5E, 0x60, 0x62, 0x64, 0x66, 0x68, 0x69,
                                               0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
+    static const std::string punctuation = " \"#$%&()*,/:;?@+<=>";
+    static const unsigned char codes[] = {0x07, 0x0A, 0x0C, 0x0E, 0x10, 0x12, 0x14, 0x16, 0x18, 0x1A,
+                                          0x1E, 0x20, 0x22, 0x24, 0x26, 0x2C, 0x2E, 0x30, 0x32};
     std::string k(1, '\x7F');
-    for (char ch : utf8) {
+    for (std::uint32_t ch : text) {
         if (ch >= 'a' && ch <= 'z') {
             k.push_back(static_cast<char>(letters[ch - 'a']));
         } else if (ch >= 'A' && ch <= 'Z') {
@@ -626,12 +880,100 @@ std::optional<std::string> keyOfText(const std::string &utf8) {
             k.push_back(static_cast<char>(0x36 + 2 * (ch - '0')));
         } else if (ch == '_') {
             k += "\x2B\x03";
+        } else if (ch < 0x80 && punctuation.find(static_cast<char>(ch)) != std::string::npos) {
+            k.push_back(static_cast<char>(codes[punctuation.find(static_cast<char>(ch))]));
         } else {
+            if (unknown) {
+                *unknown = utf8Of(ch);
+            }
             return std::nullopt;
         }
     }
     k += std::string("\x01\x00", 2);
     return k;
+}
+
+// Jet 3, "General" order of Access 97, as the indexes of a real Access 97
+// database hold it: a code a character (a letter with a diacritic takes the
+// letter's), then a string of 4-bit diacritic weights, two to a byte, the
+// first high: 0, then a weight for each letter that can bear a diacritic in
+// the code page (a, c, e, i, n, o, s, u, y; 2 where it bears none), those 2s
+// that end it dropped, then 0 (a 0 more to fill the last byte). Trailing
+// blanks do not count.
+std::optional<std::string> keyOfText3(std::vector<std::uint32_t> text, std::string *unknown) {
+    static const unsigned char letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 0x69, 0x6A,
+                                              0x6B, 0x6C, 0x6D, 0x6F, 0x70, 0x72, 0x73, 0x74, 0x75,
+                                              0x76, 0x77, 0x78, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E};
+    static const std::string punctuation = " &'(),-/";
+    static const unsigned char codes[] = {0x11, 0x17, 0x18, 0x19, 0x1A, 0x1D, 0x1E, 0x20};
+    // Latin-1 letters with a diacritic: the letter and the weight.
+    struct Accented {
+        std::uint32_t ch;
+        char base;
+        unsigned char weight;
+    };
+    static const Accented accented[] = {
+        {0xE0, 'a', 3}, {0xE1, 'a', 4}, {0xE2, 'a', 5}, {0xE3, 'a', 7}, {0xE4, 'a', 6}, {0xE5, 'a', 8},
+        {0xE7, 'c', 9}, {0xE8, 'e', 3}, {0xE9, 'e', 4}, {0xEA, 'e', 5}, {0xEB, 'e', 6}, {0xEC, 'i', 3},
+        {0xED, 'i', 4}, {0xEE, 'i', 5}, {0xEF, 'i', 6}, {0xF2, 'o', 3}, {0xF3, 'o', 4}, {0xF4, 'o', 5},
+        {0xF5, 'o', 7}, {0xF6, 'o', 6}, {0xF9, 'u', 3}, {0xFA, 'u', 4}, {0xFB, 'u', 5}, {0xFC, 'u', 6},
+    };
+    static const std::string bearers = "aceinosuy";
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    std::string k(1, '\x7F');
+    std::vector<unsigned char> weights{0};
+    for (std::uint32_t ch : text) {
+        std::uint32_t lower = ch;
+        if ((ch >= 'A' && ch <= 'Z') || (ch >= 0xC0 && ch <= 0xDE && ch != 0xD7)) {
+            lower = ch + 0x20;
+        }
+        if (lower >= 'a' && lower <= 'z') {
+            k.push_back(static_cast<char>(letters[lower - 'a']));
+            if (bearers.find(static_cast<char>(lower)) != std::string::npos) {
+                weights.push_back(2);
+            }
+        } else if (ch >= '0' && ch <= '9') {
+            k.push_back(static_cast<char>(0x56 + (ch - '0')));
+        } else if (ch < 0x80 && punctuation.find(static_cast<char>(ch)) != std::string::npos) {
+            k.push_back(static_cast<char>(codes[punctuation.find(static_cast<char>(ch))]));
+        } else if (lower == 0xF8) { // ø, a letter of its own after z
+            k.push_back('\x81');
+        } else if (ch == 0xDF) { // ß, as "ss"
+            k += "\x76\x76";
+            weights.insert(weights.end(), 4, 2);
+        } else {
+            const auto *a = std::find_if(std::begin(accented), std::end(accented),
+                                         [&](const Accented &x) { return x.ch == lower; });
+            if (a == std::end(accented)) {
+                if (unknown) {
+                    *unknown = utf8Of(ch);
+                }
+                return std::nullopt;
+            }
+            k.push_back(static_cast<char>(letters[a->base - 'a']));
+            weights.push_back(a->weight);
+        }
+    }
+    while (weights.size() > 1 && weights.back() == 2) {
+        weights.pop_back();
+    }
+    weights.push_back(0);
+    if (weights.size() % 2) {
+        weights.push_back(0);
+    }
+    for (std::size_t i = 0; i < weights.size(); i += 2) {
+        k.push_back(static_cast<char>(weights[i] << 4 | weights[i + 1]));
+    }
+    return k;
+}
+
+} // namespace
+
+std::optional<std::string> keyOfText(const std::string &utf8, const Format &f, std::string *unknown) {
+    const auto text = codePoints(utf8);
+    return f.jet3 ? keyOfText3(text, unknown) : keyOfText4(text, unknown);
 }
 
 std::string pointerBytes(std::uint32_t page, std::uint8_t row) {
@@ -643,22 +985,25 @@ std::string pointerBytes(std::uint32_t page, std::uint8_t row) {
     return p;
 }
 
-bool readLeafPage(const char *page, std::vector<std::string> *entries, std::string *problem) {
+bool readLeafPage(const char *page, std::vector<std::string> *entries, std::string *problem,
+                  const Format &f) {
     entries->clear();
-    if (page[0] != 0x04) {
-        *problem = "an index page is not a leaf page";
+    if (page[0] != 0x04 && page[0] != 0x03) {
+        *problem = "an index page is not an index page";
         return false;
     }
-    const std::size_t prefix = rd16(page + 20);
-    std::vector<std::size_t> bounds{kLeafEntries};
-    for (std::size_t i = kLeafMask; i < kLeafEntries; ++i) {
+    // Jet 3 keeps the length of the shared prefix in one byte.
+    const std::size_t prefix = f.jet3 ? static_cast<unsigned char>(page[20]) : rd16(page + 20);
+    const std::size_t first = f.indexEntries(), mask = f.indexMask();
+    std::vector<std::size_t> bounds{first};
+    for (std::size_t i = mask; i < first; ++i) {
         for (int b = 0; b < 8; ++b) {
             if (static_cast<unsigned char>(page[i]) >> b & 1) {
-                bounds.push_back(kLeafEntries + (i - kLeafMask) * 8 + b);
+                bounds.push_back(first + (i - mask) * 8 + b);
             }
         }
     }
-    if (bounds.back() > kPage) {
+    if (bounds.back() > f.page()) {
         *problem = "an index page is damaged";
         return false;
     }
@@ -676,8 +1021,10 @@ bool readLeafPage(const char *page, std::vector<std::string> *entries, std::stri
     return true;
 }
 
-bool writeLeafPage(char *page, std::uint32_t tableDef, const std::vector<std::string> &entries, std::uint32_t prev,
-                   std::uint32_t next, std::uint32_t tail) {
+bool writeLeafPage(char *page, std::uint32_t tableDef, const std::vector<std::string> &entries,
+                   std::uint32_t prev, std::uint32_t next, std::uint32_t tail, const Format &f,
+                   std::uint8_t type) {
+    const std::size_t size = f.page(), first = f.indexEntries(), mask = f.indexMask();
     // The bytes every entry shares with the first, kept once (an entry keeps
     // at least its last byte).
     std::size_t prefix = entries.size() > 1 ? entries.front().size() - 1 : 0;
@@ -688,30 +1035,34 @@ bool writeLeafPage(char *page, std::uint32_t tableDef, const std::vector<std::st
         }
         prefix = k;
     }
-    std::size_t used = kLeafEntries;
+    std::size_t used = first;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         used += entries[i].size() - (i ? prefix : 0);
     }
-    if (used > kPage) {
+    if (used > size || (f.jet3 && prefix > 0xFF)) {
         return false;
     }
-    std::memset(page, 0, kPage);
-    page[0] = 0x04;
+    std::memset(page, 0, size);
+    page[0] = static_cast<char>(type);
     page[1] = 0x01;
-    wr16(page + 2, static_cast<std::uint16_t>(kPage - used));
+    wr16(page + 2, static_cast<std::uint16_t>(size - used));
     wr32(page + 4, tableDef);
     wr32(page + 8, prev);
     wr32(page + 12, next);
     wr32(page + 16, tail);
-    wr16(page + 20, static_cast<std::uint16_t>(prefix));
-    std::size_t at = kLeafEntries;
+    if (f.jet3) {
+        page[20] = static_cast<char>(prefix);
+    } else {
+        wr16(page + 20, static_cast<std::uint16_t>(prefix));
+    }
+    std::size_t at = first;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::size_t from = i ? prefix : 0;
         std::memcpy(page + at, entries[i].data() + from, entries[i].size() - from);
         at += entries[i].size() - from;
         // The start of the next entry (and the end of the last one).
-        const std::size_t bit = at - kLeafEntries;
-        page[kLeafMask + bit / 8] = static_cast<char>(page[kLeafMask + bit / 8] | 1 << (bit % 8));
+        const std::size_t bit = at - first;
+        page[mask + bit / 8] = static_cast<char>(page[mask + bit / 8] | 1 << (bit % 8));
     }
     return true;
 }

@@ -1,5 +1,6 @@
-// Tables written into Access (Jet 4, Access 2000) databases by our own
-// writer; libmdb, which reads them, cannot create tables.
+// Tables written into Access databases by our own writer: new databases in
+// Jet 4 (Access 2000), existing ones in their own version, Jet 4 or Jet 3
+// (Access 97); libmdb, which reads them, cannot create tables.
 //
 // A new database gets its system catalogue (JetCatalogue.cpp) and the
 // tables. In an existing database a table of the same name is replaced: its
@@ -86,7 +87,7 @@ struct NewTable {
     const std::vector<std::vector<Cell>> *rows = nullptr; // the first holds the column names
 };
 
-std::vector<Column> jetColumns(const NewTable &t) {
+std::vector<Column> jetColumns(const NewTable &t, const Format &f) {
     std::vector<Column> cols;
     for (const auto &c : t.columns) {
         Column j;
@@ -102,7 +103,7 @@ std::vector<Column> jetColumns(const NewTable &t) {
             j.type = kInt, j.length = 2, j.flags = 0x03;
             break;
         case ColumnType::Text:
-            j.type = kText, j.length = 2 * kMaxTextChars, j.flags = 0x02, j.miscFlags = 0x01;
+            j.type = kText, j.length = f.textLength(), j.flags = 0x02, j.miscFlags = f.jet3 ? 0x00 : 0x01;
             break;
         }
         cols.push_back(j);
@@ -114,15 +115,16 @@ std::vector<Column> jetColumns(const NewTable &t) {
 // Writes the rows on new data pages at the end of the file; their page numbers.
 bool writeRows(Database &db, const NewTable &t, const std::vector<Column> &cols, std::uint32_t defPage,
                std::set<std::uint32_t> *pages, std::string *problem) {
+    const Format &f = db.file.format;
     std::vector<PageRow> pageRows;
-    std::size_t room = jet::kPage - 14;
+    std::size_t room = f.page() - f.dataHeader();
     auto flush = [&] {
         if (!pageRows.empty()) {
             const std::uint32_t p = db.file.append();
-            writeDataPage(db.file.page(p), defPage, pageRows);
+            writeDataPage(db.file.page(p), defPage, pageRows, f);
             pages->insert(p);
             pageRows.clear();
-            room = jet::kPage - 14;
+            room = f.page() - f.dataHeader();
         }
     };
     for (std::size_t r = 1; t.rows && r < t.rows->size(); ++r) {
@@ -156,11 +158,18 @@ bool writeRows(Database &db, const NewTable &t, const std::vector<Column> &cols,
                                " is longer than the 255 characters of an Access text column";
                     return false;
                 }
-                values[c] = textBytes(s ? *s : std::string());
+                auto stored = storedText(f, s ? *s : std::string());
+                if (!stored || stored->size() > cols[c].length) {
+                    *problem = "the text in row " + std::to_string(r) + " of the column " + cols[c].name +
+                               " holds a character the database's code page (" + std::to_string(f.codePage) +
+                               ") lacks";
+                    return false;
+                }
+                values[c] = std::move(*stored);
             }
             }
         }
-        std::string row = encodeRow(cols, values);
+        std::string row = encodeRow(cols, values, f);
         if (row.size() + 2 > room || pageRows.size() == 255) {
             flush();
         }
@@ -174,7 +183,7 @@ bool writeRows(Database &db, const NewTable &t, const std::vector<Column> &cols,
 // A table definition of our columns on the page, with its maps.
 bool defineTable(Database &db, const NewTable &t, std::uint32_t defPage, std::uint32_t usedMap,
                  std::uint32_t freeMap, std::string *problem) {
-    const auto cols = jetColumns(t);
+    const auto cols = jetColumns(t, db.file.format);
     std::set<std::uint32_t> pages;
     if (!writeRows(db, t, cols, defPage, &pages, problem)) {
         return false;
@@ -184,15 +193,21 @@ bool defineTable(Database &db, const NewTable &t, std::uint32_t defPage, std::ui
     def.version = db.catalogue.version;
     def.rowCount = static_cast<std::uint32_t>(t.rows && !t.rows->empty() ? t.rows->size() - 1 : 0);
     def.columns = cols;
-    std::vector<std::uint32_t> mapPages;
-    const std::string map = encodeMap(db.file, pages, &mapPages);
     if (usedMap) {
-        // The maps of the table replaced keep their places (and the pointers to them).
-        std::vector<std::uint32_t> freeMapPages;
-        const std::string free = encodeMap(db.file, pages, &freeMapPages);
-        if (!replaceRow(db.file, usedMap, map, 0) || !replaceRow(db.file, freeMap, free, 0)) {
-            *problem = "the page usage maps of the table replaced are damaged";
-            return false;
+        // The maps of the table replaced keep their places (and the pointers
+        // to them), their size and the map pages of a map kept by reference.
+        for (std::uint32_t pointer : {usedMap, freeMap}) {
+            PageRow old;
+            if (!rowAt(db.file, pointer, &old) || old.bytes.size() < 5) {
+                *problem = "the page usage maps of the table replaced are damaged";
+                return false;
+            }
+            std::vector<std::uint32_t> mapPages = mapPagesOf(old.bytes);
+            const std::string map = encodeMap(db.file, pages, &mapPages, old.bytes.size());
+            if (!replaceRow(db.file, pointer, map, 0)) {
+                *problem = "the page usage maps of the table replaced are damaged";
+                return false;
+            }
         }
     } else {
         usedMap = addMap(db, pages);
@@ -205,9 +220,10 @@ bool defineTable(Database &db, const NewTable &t, std::uint32_t defPage, std::ui
 
 // Replaces the table of that name, or adds it.
 bool putTable(Database &db, const NewTable &t, std::string *problem) {
+    const Format &f = db.file.format;
     std::vector<Database::Entry *> matches;
     for (auto &e : db.entries) {
-        if (e.type() == 1 && e.parent() == kTablesContainer && sameTableName(e.name(), t.name)) {
+        if (e.type() == 1 && e.parent() == kTablesContainer && sameTableName(e.name(f), t.name)) {
             matches.push_back(&e);
         }
     }
@@ -220,15 +236,15 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
     if (!matches.empty()) {
         Database::Entry &e = *matches.front();
         if (e.flags() & kSystemFlags) {
-            *problem = "its table " + e.name() + " is a system table";
+            *problem = "its table " + e.name(f) + " is a system table";
             return false;
         }
         if (e.values[9] || e.values[10]) {
-            *problem = "its table " + e.name() + " is linked to another database";
+            *problem = "its table " + e.name(f) + " is linked to another database";
             return false;
         }
-        if (lowerAscii(e.name()) != lowerAscii(name) || keyOfText(e.name()) != keyOfText(name)) {
-            *problem = "its table " + e.name() + " would have to be renamed to " + name +
+        if (lowerAscii(e.name(f)) != lowerAscii(name) || keyOfText(e.name(f), f) != keyOfText(name, f)) {
+            *problem = "its table " + e.name(f) + " would have to be renamed to " + name +
                        ", which this program does not do; rename or delete it in Access first";
             return false;
         }
@@ -237,17 +253,17 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
             return false;
         }
         const auto related = relatedTables(db);
-        bool foreign = related.count(lowerAscii(e.name())) > 0;
+        bool foreign = related.count(lowerAscii(e.name(f))) > 0;
         for (const auto &li : old.logicalIndexes) {
             foreign = foreign || li.relatedIndex != -1 || li.type == 2;
         }
         if (foreign) {
-            *problem = "its table " + e.name() +
+            *problem = "its table " + e.name(f) +
                        " takes part in a relationship; delete the relationship in Access first";
             return false;
         }
         for (std::uint32_t p : ownedPages(db, old)) {
-            std::memset(db.file.page(p), 0, jet::kPage);
+            std::memset(db.file.page(p), 0, db.file.pageSize());
             db.freed.insert(p);
         }
         for (const auto &ri : old.realIndexes) {
@@ -262,21 +278,26 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
         }
         // The catalogue row: the name as given, the time of the change, no
         // properties of the old columns.
-        e.values[2] = utf16(name);
+        e.values[2] = f.jet3 ? storedText(f, name) : utf16(name);
+        if (!e.values[2]) {
+            *problem = "the table name " + name + " holds a character the database's code page (" +
+                       std::to_string(f.codePage) + ") lacks";
+            return false;
+        }
         e.values[5] = doubleBytes(db.now);
         e.values[14] = std::nullopt;
-        if (!replaceRow(db.file, e.page << 8 | e.row, encodeRow(db.catalogue.columns, e.values), 0)) {
+        if (!replaceRow(db.file, e.page << 8 | e.row, encodeRow(db.catalogue.columns, e.values, f), 0)) {
             *problem = "a page of its catalogue is damaged";
             return false;
         }
         return true;
     }
     // A new table: its definition page names it in the catalogue.
-    if (!keyOfText(name)) {
-        *problem =
-            "the table name " + name +
-            " holds a character other than the letters A to Z, the digits and \"_\", which this program "
-            "cannot yet place in the catalogue's index of an existing database";
+    std::string unknown;
+    if (!keyOfText(name, f, &unknown)) {
+        *problem = "the table name " + name + " holds \"" + unknown +
+                   "\", whose place in the sort order of the " + (f.jet3 ? "Access 97" : "Access 2000") +
+                   " catalogue's index this program does not know; name the table without it";
         return false;
     }
     const std::uint32_t defPage = db.file.append();
@@ -310,7 +331,37 @@ bool sameTable(const TableData &a, const TableData &b) {
 
 } // namespace
 
+std::string jetNameProblem(const std::string &name) {
+    const std::string plain = plainTableName(name);
+    if (plain.empty()) {
+        return "is empty";
+    }
+    if (characters(name) > 64) {
+        return "is longer than the 64 characters Access allows";
+    }
+    if (plain.front() == ' ') {
+        return "begins with a blank, which Access does not allow";
+    }
+    if (plain.back() == ' ') {
+        return "ends with a blank, which Access would drop";
+    }
+    for (unsigned char c : name) {
+        if (c < 32 || c == 127) {
+            return "holds a control character, which Access does not allow";
+        }
+        if (c == '.' || c == '!' || c == '`' || c == '[' || c == ']') {
+            return std::string("holds \"") + static_cast<char>(c) +
+                   "\"; Access allows no \".\", \"!\", \"`\", \"[\" or \"]\" in a table name";
+        }
+    }
+    return {};
+}
+
 bool jetCheckTable(const std::string &file, const std::string &table, std::string *error) {
+    if (const std::string why = jetNameProblem(table); !why.empty()) {
+        setError(error, "The table name \"" + table + "\" for " + file + " " + why + ".");
+        return false;
+    }
     Database db;
     bool exists = false;
     if (!loadDatabase(file, db, &exists, error)) {
@@ -335,8 +386,9 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     if (!accessReadTableIsolated(file, "MSysObjects", &catalogue, &why)) {
         problem = "its catalogue cannot be read (" + why + ")";
     } else if (catalogue.rows.size() != objects) {
-        problem = "its catalogue is damaged (the Access reader finds " + std::to_string(catalogue.rows.size()) +
-                  " objects in it, this writer " + std::to_string(objects) + ")";
+        problem = "its catalogue is damaged (the Access reader finds " +
+                  std::to_string(catalogue.rows.size()) + " objects in it, this writer " +
+                  std::to_string(objects) + ")";
     } else {
         return true;
     }

@@ -131,11 +131,16 @@ struct JetTable {
     std::vector<TableColumn> columns;
     const std::vector<std::vector<Cell>> *rows = nullptr;
 };
+// Why Access would refuse the table name, or "": longer than 64 characters,
+// beginning or ending with a blank, or holding a control character, ".",
+// "!", "`", "[" or "]".
+std::string jetNameProblem(const std::string &name);
 // Whether the table can be written into the Access file (a new one when it
 // is missing): false with a message naming the file and the reason (Jet 3,
 // .accdb, encrypted, a password, damaged, a table in a relationship ...).
 bool jetCheckTable(const std::string &file, const std::string &table, std::string *error);
-// Writes the tables into the Access file (Jet 4), each replacing the table
+// Writes the tables into the Access file (a new one in Jet 4, an existing
+// one in its own version, Jet 4 or Jet 3), each replacing the table
 // of its name; the file is replaced only once the database written has been
 // read back through libmdb. False with a message; the file is then unchanged.
 bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error);
@@ -174,9 +179,11 @@ std::string wk1Label(std::string_view utf8);
 enum class Wk1Result { Read, OtherKind, Damaged };
 // Reads the bytes of a Lotus 1-2-3 release 1A/2 worksheet (.wk1, .wks) and
 // checks its structure: it must end with its end record, every record must
-// be whole and decodable and every cell lie in the declared range, which its
-// cells must fill to the last row. Damaged gives *problem; OtherKind is a
-// file of a later Lotus release.
+// be whole and decodable and every cell lie in the declared range (in the
+// grid of 256 columns and kWk1MaxRows rows without one), at an address no
+// other cell holds (a formula's text result excepted), and the cells must
+// fill the range to its last row. Damaged gives *problem, naming the cell
+// ("a second cell at B7"); OtherKind is a file of a later Lotus release.
 Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem);
 // Reads a .wk1 file by wk1Parse; false with a message naming the file when
 // it is damaged, or with *otherKind set (and no message) for a later kind.

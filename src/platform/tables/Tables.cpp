@@ -5,6 +5,7 @@
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 #include "platform/tables/TableBackends.h"
+#include "platform/tables/TableLock.h"
 
 #include <algorithm>
 #include <cctype>
@@ -48,7 +49,9 @@ bool invalidName(const std::string &name) {
 
 // A spreadsheet file as the tables of one session write it: every sheet in
 // memory (those of the file kept, ours added), written once, when the last
-// of its tables is closed.
+// of its tables is closed. The session holds the file (TableLock.h) from
+// before it is read until then, so that no other run writes it meanwhile and
+// has its tables reverted by ours.
 struct TableSession::Workbook {
     std::string file;
     TableKind kind = TableKind::Excel;
@@ -59,6 +62,7 @@ struct TableSession::Workbook {
     int open = 0;              // tables not yet closed
     bool dropped = false;      // a table was given up: the file is not written
     std::string aside;         // written under this temporary name instead ("": in place)
+    tables::TableFileLock lock;
 
     bool write(std::string *error) const {
         const std::string &to = aside.empty() ? file : aside;
@@ -90,7 +94,9 @@ public:
         if (!m_closed) {
             // Given up (a failed run): the workbook keeps its old contents.
             m_book->dropped = true;
-            --m_book->open;
+            if (--m_book->open == 0) {
+                m_book->lock.release();
+            }
         }
     }
     bool close(std::string *error) override {
@@ -98,13 +104,23 @@ public:
             return true;
         }
         m_closed = true;
-        --m_book->open;
+        if (--m_book->open > 0) {
+            if (m_book->dropped) {
+                setError(error, "The file " + m_book->file +
+                                    " was not written: another of its tables was not finished.");
+                return false;
+            }
+            return true;
+        }
+        // The last table: the file is written (unless a table was given up)
+        // and the hold on it ends.
+        const bool written = !m_book->dropped && m_book->write(error);
         if (m_book->dropped) {
             setError(error, "The file " + m_book->file +
                                 " was not written: another of its tables was not finished.");
-            return false;
         }
-        return m_book->open > 0 || m_book->write(error);
+        m_book->lock.release();
+        return written;
     }
     bool closeAside(std::string *kept, std::string *error) override {
         if (m_book->aside.empty()) {
@@ -392,10 +408,8 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     }
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
-    if (kind == TableKind::Access && (table.find('.') != std::string::npos || table.find('!') != std::string::npos ||
-                                      table.find('`') != std::string::npos || table.size() > 64)) {
-        setError(error, "The table name \"" + table + "\" for " + file +
-                            " is longer than 64 characters or holds \".\", \"!\" or \"`\", which Access does not allow.");
+    if (kind == TableKind::Access && !tables::jetNameProblem(table).empty()) {
+        setError(error, "The table name \"" + table + "\" for " + file + " " + tables::jetNameProblem(table) + ".");
         return nullptr;
     }
     if (kind != TableKind::Text && (plainTableName(table).empty() || invalidName(table))) {
@@ -435,19 +449,48 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
         types.push_back(c.type);
     }
     std::error_code ec;
-    const std::string key = std::filesystem::weakly_canonical(file, ec).string();
-    auto &book = m_books[ec ? file : key];
-    if (!book) {
+    const std::string canonical = std::filesystem::weakly_canonical(file, ec).string();
+    const std::string key = ec ? file : canonical;
+    auto &book = m_books[key];
+    if (book && book->open == 0) {
+        // Every table of the file was closed (and the hold on it ended): a
+        // new one starts from the file as it is now.
+        book.reset();
+    }
+    const bool fresh = !book;
+    if (fresh) {
         book = std::make_shared<Workbook>();
         book->file = file;
         book->kind = kind;
+        // Held before it is read, until the last of its tables is closed.
+        bool inUse = false;
+        std::string lockError;
+        if (!book->lock.acquire(file, &lockError, &inUse)) {
+            m_books.erase(key);
+            StagedFile probe;
+            if (!inUse && !probe.open(file, error)) {
+                // The folder cannot take a new file: said as for the file itself.
+                if (refused) {
+                    *refused = false;
+                }
+                return nullptr;
+            }
+            setError(error, lockError);
+            if (refused) {
+                *refused = inUse;
+            }
+            return nullptr;
+        }
         if (!loadWorkbook(*book, sheetName, error, refused)) {
-            m_books.erase(ec ? file : key);
+            m_books.erase(key);
             return nullptr;
         }
     }
     // Whether this table can go into the database, before any hour is run.
     if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error)) {
+        if (fresh) {
+            m_books.erase(key);
+        }
         return nullptr;
     }
     // Tables of this session that would share a sheet would lose each other's rows.

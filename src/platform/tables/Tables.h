@@ -12,8 +12,8 @@
 // a temporary file and a rename, so a failure or a writer dropped without
 // closing leaves the old file whole.
 //
-// Back-ends: Access read through libmdb and written by our own Jet 4 writer
-// (JetWriter.cpp); Excel read through FreeXL and written by our own BIFF8
+// Back-ends: Access read through libmdb and written by our own Jet writer
+// (JetWriter.cpp: new databases in Jet 4, existing ones in Jet 4 or Jet 3); Excel read through FreeXL and written by our own BIFF8
 // writer; Lotus read through libwps (.wk1 by our own reader) and every kind
 // written by our own writers (a Lotus file holds one worksheet); text read
 // and written natively.
@@ -113,9 +113,10 @@ private:
 
 // Creates a table with the given columns in a file (and the file when it is
 // missing; its folder must exist). Replaces a table of the same name. Access
-// databases the writer does not handle (Jet 3, .accdb, encrypted, a password,
+// databases the writer does not handle (.accdb, encrypted, a password,
 // damaged) are refused with a message naming the file and the reason; so are
-// names holding "[", "]" or control characters, and a workbook of another
+// names holding "[", "]" or control characters, Access table names Access
+// refuses (see jetNameProblem) or whose sort key is not known, and a workbook of another
 // program that holds other sheets (we could keep only their values). A Lotus
 // file holds one worksheet: a new table replaces the file.
 // Nothing is written before close(). Returns nullptr on failure; *refused
@@ -132,6 +133,13 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
 // keeps its old contents. A second table of one session in a .wk1 file (it
 // holds one worksheet) or under a sheet name the session already writes is
 // refused. Writers may outlive the session.
+//
+// A session holds each database or spreadsheet file it writes (TableLock.h)
+// from before it reads it until the last of its tables there is closed or
+// given up: another session, of this process or another, is refused the
+// file meanwhile ("The file ... is in use by another run or program ...",
+// *refused set) and never reverts this one's table. An Access database
+// whose .ldb another program holds open is refused the same way.
 class TableSession {
 public:
     struct Workbook;

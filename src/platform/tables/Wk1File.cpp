@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 namespace vesk::tables {
 
@@ -107,6 +108,15 @@ Cell numberCell(double value, unsigned char format) {
     return value;
 }
 
+// A cell's address as the worksheet shows it: column letters and row number ("B7").
+std::string cellName(std::size_t col, std::size_t row) {
+    std::string letters;
+    for (std::size_t c = col + 1; c > 0; c = (c - 1) / 26) {
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    }
+    return letters + std::to_string(row + 1);
+}
+
 // The text of a label after its alignment prefix.
 std::string labelText(const std::string &data, std::size_t from) {
     std::string raw = data.substr(from, data.size() - from - 1); // without the closing NUL
@@ -190,23 +200,46 @@ Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem)
     if (version < 0x0404 || version > 0x0406) {
         return Wk1Result::OtherKind;
     }
+    // Cells lie within the declared range (the whole grid of 256 columns and
+    // 8,192 rows without one), each address once: a damaged address must not
+    // put a value in another cell's place. Only a formula's text result
+    // comes second, at its formula's address.
     bool haveRange = false;
-    std::size_t rangeRows = 0, rangeCols = 0;
+    std::size_t rangeFirstRow = 0, rangeFirstCol = 0;
+    std::size_t rangeRows = kWk1MaxRows, rangeCols = 256;
     std::size_t lastRow = 0;
     bool anyCell = false;
     std::size_t at = 6;
     bool stringAllowed = false; // a string result may follow a formula only
-    auto cellAt = [&](std::size_t col, std::size_t row) -> Cell * {
-        if (haveRange && (row >= rangeRows || col >= rangeCols)) {
+    std::size_t formulaRow = 0, formulaCol = 0;
+    std::vector<std::vector<bool>> filled; // by row, then column
+    auto rangeText = [&] {
+        return rangeRows == 0 || rangeCols == 0
+                   ? std::string("(none: the worksheet is declared empty)")
+                   : cellName(rangeFirstCol, rangeFirstRow) + ":" + cellName(rangeCols - 1, rangeRows - 1);
+    };
+    // The cell at an address, or nullptr with *why when it cannot be there.
+    auto cellAt = [&](std::size_t col, std::size_t row, bool second, std::string *why) -> Cell * {
+        if (row < rangeFirstRow || row >= rangeRows || col < rangeFirstCol || col >= rangeCols) {
+            *why = "the cell " + cellName(col, row) + " lies outside the " +
+                   (haveRange ? "declared range " : "worksheet ") + rangeText();
             return nullptr;
         }
         if (sheet->rows.size() <= row) {
             sheet->rows.resize(row + 1);
+            filled.resize(row + 1);
         }
         auto &cells = sheet->rows[row];
         if (cells.size() <= col) {
             cells.resize(col + 1);
+            filled[row].resize(col + 1);
         }
+        if (filled[row][col] != second) {
+            *why = second ? "a formula text at " + cellName(col, row) + " without its formula there"
+                          : "a second cell at " + cellName(col, row);
+            return nullptr;
+        }
+        filled[row][col] = true;
         anyCell = true;
         lastRow = std::max(lastRow, row);
         return &cells[col];
@@ -266,6 +299,8 @@ Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem)
             // An empty worksheet declares its range as -1.
             rangeCols = c1 == 0xFFFF || c1 < c0 ? 0 : c1 + 1;
             rangeRows = r1 == 0xFFFF || r1 < r0 ? 0 : r1 + 1;
+            rangeFirstCol = rangeCols == 0 ? 0 : c0;
+            rangeFirstRow = rangeRows == 0 ? 0 : r0;
             break;
         }
         case kBlank:
@@ -286,10 +321,18 @@ Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem)
                 return bad("cell length");
             }
             const auto format = static_cast<unsigned char>(data[0]);
-            Cell *cell = cellAt(get16(data, 1), get16(data, 3));
-            if (cell == nullptr) {
-                return bad("a cell outside the declared range");
+            const std::size_t col = get16(data, 1), row = get16(data, 3);
+            if (type == kString && (!followsFormula || col != formulaCol || row != formulaRow)) {
+                return bad("a formula text without its formula");
             }
+            std::string why;
+            Cell *cell = cellAt(col, row, type == kString, &why);
+            if (cell == nullptr) {
+                *problem = "the record at byte " + std::to_string(start) + " cannot be decoded (" + why + ")";
+                return Wk1Result::Damaged;
+            }
+            formulaCol = col;
+            formulaRow = row;
             if (type == kInteger) {
                 *cell = numberCell(static_cast<std::int16_t>(get16(data, 5)), format);
             } else if (type == kNumber || type == kFormula) {
@@ -298,9 +341,6 @@ Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem)
             } else if (type == kLabel) {
                 *cell = labelText(data, 5);
             } else if (type == kString) {
-                if (!followsFormula) {
-                    return bad("a formula text without its formula");
-                }
                 *cell = convert(data.substr(5, data.size() - 6), "UTF-8", "CP850");
             }
             break;

@@ -5,6 +5,16 @@
 // the anchors "contents" and "index". Requests carry a command and a context
 // number as the Help buttons and menus set them; they open the pages in one
 // help window with a QTextBrowser. A missing page or anchor is never an error.
+//
+// The help window belongs to the window that asked for it last: it is a
+// window of its own with that window as its parent, so it stands above it and
+// takes clicks and keys while that window is modal. When the asking window
+// closes, the help window stays open above the window below it (the main
+// window below a dialog).
+//
+// F1 anywhere in the program presses the Help button ("btnHelp") of the
+// window that has the keyboard, where it has one that can be pressed: the
+// same topic as the button. Windows with a help shortcut of their own keep it.
 
 #include "core/Settings.h"
 #include "ui/common/HelpWindow.h"
@@ -62,7 +72,17 @@ public:
     QUrl lastShown() const { return m_lastShown; }
     HelpWindow *window() const { return m_window; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // Makes the help window a window of `asking` (the window asking for help).
+    void attachTo(QWidget *asking);
+    // The asking window closes: the help window goes to the window below it.
+    void detachFrom(QWidget *asking);
+    // F1 in window: presses its Help button; false when it has none to press.
+    static bool pressHelpButton(QWidget *window);
+
     Settings &m_settings;
     std::string m_appDir;
     QPointer<HelpWindow> m_window;

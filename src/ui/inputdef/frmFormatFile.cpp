@@ -224,7 +224,12 @@ void frmFormatFile::setupUi() {
             }
         };
         box->focusLost = [this, box](QWidget *to) { boxLostFocus(box, to); };
-        connect(box, &QPlainTextEdit::textChanged, this, [this] { ListChecked = false; });
+        connect(box, &QPlainTextEdit::textChanged, this, [this] {
+            ListChecked = false;
+            if (!InCorrection) {
+                updateOkButton();
+            }
+        });
     }
     for (ListTextBox *box : {boxFormats, boxUnits}) {
         box->keyPressed = [](QKeyEvent *e) {
@@ -321,7 +326,7 @@ void frmFormatFile::Form_Activate() {
     CheckVariableList();
     if (!Unloading) {
         Activated = true;
-        // A walk through unknown names under way keeps its selection and the focus on the list.
+        // A walk through unknown names under way keeps its selection and the focus.
         if (!InCorrection) {
             boxVariables->moveCursor(QTextCursor::End);
             if (boxVariables->isVisible()) {
@@ -358,6 +363,9 @@ void frmFormatFile::Option1_Click(int index) {
     if (type != StatOutputType::SingleStreet) {
         ActiveListBox = boxVariables;
         CheckVariableList();
+    }
+    if (!InCorrection) {
+        updateOkButton(); // the lists against the output type's names
     }
 }
 
@@ -474,6 +482,18 @@ void frmFormatFile::btnEndFormat_Click() {
             StatRowsError = true;
             m_interaction.message(statCombinationMessage(*bad), Icon::Critical);
             boxRows->setFocus();
+            return;
+        }
+    }
+    // A list with a name a run would not know is never stored: the walk
+    // through its unknown names starts again instead.
+    for (ListTextBox *box : {boxRows, boxVariables}) {
+        if (InCorrection || !unknownNames(box).empty()) {
+            if (!InCorrection) {
+                ActiveListBox = box;
+                CheckVariableList();
+            }
+            updateOkButton();
             return;
         }
     }

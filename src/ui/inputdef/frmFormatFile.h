@@ -181,6 +181,11 @@ private:
     void endCorrection();
     void afterListHidden();
     void setCorrectionControls(bool correcting);
+    // The names of a checked list (the variables; the rows of a single-street
+    // statistics file) that the known-variable list does not hold.
+    std::vector<std::string> unknownNames(const ListTextBox *box) const;
+    // OK only when no walk is under way and no checked list holds an unknown name.
+    void updateOkButton();
     StatOutputType chosenOutputType() const;
 
     const ReferenceTables &m_tables;
@@ -197,6 +202,7 @@ private:
     bool m_waitingForPick = false;
     ListTextBox *m_correctionBox = nullptr;
     std::vector<ListTextBox *> m_pendingChecks;
+    std::vector<QPointer<QWidget>> m_walkDisabled; // what the walk disabled, to be enabled after it
 };
 
 } // namespace vesk::ui

@@ -4,9 +4,15 @@
 // unknown name of a list.
 //
 // The walk does not wait in a loop of its own: it selects the first unknown
-// name, reports it and opens the known-variable list; each of the three ways
-// of closing that list (a pick, Escape, Delete Item) moves it on to the next
-// name. Checks asked for while a walk is under way run after it.
+// name, reports it and opens the known-variable list under it. The keyboard
+// stays in the box: typing replaces the selected name (the list follows the
+// letters), Down goes into the list. A pick from the list, Escape, Enter in
+// the box and Delete Item move the walk on to the next name. Checks asked
+// for while a walk is under way run after it.
+//
+// OK stays disabled while a checked list holds a name that is not known
+// (during the walk and after it, until the name is corrected), so that no
+// list a run would refuse is stored.
 
 #include "ui/inputdef/frmFormatFile.h"
 
@@ -75,8 +81,10 @@ bool frmFormatFile::boxKeyPress(ListTextBox *box, QKeyEvent *event) {
         ListVariables->setFocus();
         return true;
     }
-    if (key == Qt::Key_Escape && ListVariables->isVisible()) {
-        // Escape closes the list the typing opened, not the dialog.
+    if (key == Qt::Key_Escape &&
+        (ListVariables->isVisible() || (m_waitingForPick && box == m_correctionBox))) {
+        // Escape closes the list the typing opened (and leaves an unknown
+        // name as it is), not the dialog.
         ListVariables_Escape();
         return true;
     }
@@ -102,6 +110,15 @@ bool frmFormatFile::boxKeyPress(ListTextBox *box, QKeyEvent *event) {
     if (enter) {
         TypedWord.clear();
         hideKnownList();
+        if (m_waitingForPick && box == m_correctionBox) {
+            // The name stands as typed: on to the next unknown name.
+            TrackTyping = false;
+            afterListHidden();
+            return true;
+        }
+        if (!btnEndFormat->isEnabled() && !InCorrection) {
+            CheckVariableList(); // the list as corrected by hand
+        }
         if (btnEndFormat->isEnabled()) {
             btnEndFormat->setFocus();
         }
@@ -110,6 +127,7 @@ bool frmFormatFile::boxKeyPress(ListTextBox *box, QKeyEvent *event) {
     if (backspace) {
         if (!TypedWord.empty()) {
             TypedWord.pop_back();
+            WordLength = qtLength(TypedWord);
         }
         return false;
     }
@@ -209,7 +227,6 @@ void frmFormatFile::ListVariables_DblClick() {
     const QString name = item->text();
     cursor.insertText(cursor.selectedText().contains(QLatin1Char(',')) ? name + QStringLiteral(", ") : name);
     box->setTextCursor(cursor);
-    btnEndFormat->setEnabled(true);
     hideKnownList();
     if (box->isEnabled()) {
         box->setFocus();
@@ -218,6 +235,7 @@ void frmFormatFile::ListVariables_DblClick() {
     }
     ListChecked = true;
     afterListHidden();
+    updateOkButton();
 }
 
 void frmFormatFile::ListVariables_Escape() {
@@ -229,10 +247,19 @@ void frmFormatFile::ListVariables_Escape() {
 
 void frmFormatFile::btnDel_Click() {
     ListTextBox *box = ActiveListBox;
+    const bool walk = m_waitingForPick && box != nullptr && box == m_correctionBox;
+    if (walk && TrackTyping) {
+        // The unknown name, or what the user typed in its place.
+        QTextCursor cursor = box->textCursor();
+        const int length = static_cast<int>(box->toPlainText().size());
+        cursor.setPosition(std::min(WordStart, length));
+        cursor.setPosition(std::min(WordStart + WordLength, length), QTextCursor::KeepAnchor);
+        box->setTextCursor(cursor);
+    }
     if (box == nullptr || !box->textCursor().hasSelection()) {
         return;
     }
-    if (box->isEnabled()) {
+    if (box->isEnabled() && !walk) {
         WordAtCaret(box);
     }
     QTextCursor cursor = box->textCursor();
@@ -341,8 +368,8 @@ void frmFormatFile::startCheck(ListTextBox *box) {
     m_correctionBox = box;
     m_nextUnknown = 0;
     CheckBusy = true;
-    setCorrectionControls(true);
     InCorrection = true;
+    setCorrectionControls(true);
     ResetColour = true;
     // The pick replaces the selected name, not a word typed before the check.
     TrackTyping = false;
@@ -350,13 +377,67 @@ void frmFormatFile::startCheck(ListTextBox *box) {
 }
 
 void frmFormatFile::setCorrectionControls(bool correcting) {
-    Frame1->setEnabled(!correcting);
+    // The box being corrected stays open to the keyboard; the other boxes
+    // and the output type wait for the walk to end.
+    if (correcting) {
+        m_walkDisabled.clear();
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{boxVariables, boxFormats, boxUnits, boxRows, FrameOpt}) {
+            if (w != m_correctionBox && w->isEnabled()) {
+                w->setEnabled(false);
+                m_walkDisabled.emplace_back(w);
+            }
+        }
+    } else {
+        for (const QPointer<QWidget> &w : m_walkDisabled) {
+            if (w) {
+                w->setEnabled(true);
+            }
+        }
+        m_walkDisabled.clear();
+    }
     btnLoadList[0]->setEnabled(!correcting);
     btnLoadList[1]->setEnabled(!correcting);
     btnViewFile->setEnabled(!correcting);
-    btnEndFormat->setEnabled(!correcting);
     btnSave->setEnabled(!correcting);
     btnDel->setEnabled(correcting);
+    updateOkButton();
+}
+
+std::vector<std::string> frmFormatFile::unknownNames(const ListTextBox *box) const {
+    std::vector<std::string> names;
+    const bool checked = box == boxVariables || (box == boxRows && m_input.kind == 4 &&
+                                                 chosenOutputType() == StatOutputType::SingleStreet);
+    if (!checked || m_known.empty()) {
+        return names;
+    }
+    for (const UnknownName &u : checkVariableList(boxText(box), m_known).unknown) {
+        names.push_back(u.name);
+    }
+    return names;
+}
+
+void frmFormatFile::updateOkButton() {
+    std::vector<std::string> names = unknownNames(boxRows);
+    for (std::string &name : unknownNames(boxVariables)) {
+        names.push_back(std::move(name));
+    }
+    btnEndFormat->setEnabled(!InCorrection && names.empty());
+    QString why;
+    if (!names.empty()) {
+        QStringList shown;
+        for (const std::string &name : names) {
+            shown << QString::fromStdString(name);
+        }
+        why = QStringLiteral("Not a known variable name: %1. Correct the list (Enter checks it) before OK.")
+                  .arg(shown.join(QStringLiteral(", ")));
+    }
+    btnEndFormat->setToolTip(why);
+    for (ListTextBox *box : {boxVariables, boxRows}) {
+        if (box != m_correctionBox && unknownNames(box).empty()) {
+            setTextRed(box, false); // corrected by hand
+        }
+    }
 }
 
 void frmFormatFile::nextUnknown() {
@@ -390,7 +471,13 @@ void frmFormatFile::nextUnknown() {
     if (index < 0) {
         ListVariables->clearSelection();
     }
-    ListVariables->setFocus();
+    // Typing replaces the selected name and the list follows the letters; a
+    // pick replaces the name, or what was typed in its place.
+    TrackTyping = true;
+    TypedWord.clear();
+    WordStart = start;
+    WordLength = std::min(start + qtLength(u.name), length) - start;
+    box->setFocus();
     m_waitingForPick = true;
 }
 
@@ -411,11 +498,13 @@ void frmFormatFile::endCorrection() {
     m_correctionBox = nullptr;
     m_unknown.clear();
     CheckBusy = false;
+    InCorrection = false;
     setCorrectionControls(false);
     ListChecked = true;
-    InCorrection = false;
+    TrackTyping = false;
     if (box) {
         box->setEnabled(true);
+        setTextRed(box, !unknownNames(box).empty()); // a name left as it was stays red
     }
     if (!m_pendingChecks.empty()) {
         ListTextBox *next = m_pendingChecks.front();

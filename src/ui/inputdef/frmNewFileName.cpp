@@ -194,6 +194,11 @@ void frmNewFileName::btnBrowse_Click() {
     FileChoice choice;
     choice.title = windowTitle().toStdString();
     choice.folder = browseFolder();
+    // Output and statistics files are written by the run: Browse names a new
+    // one as well as an existing one, and a name typed without an extension
+    // takes the one of the chosen filter.
+    const int kind = m_context.SelectedFileKind;
+    choice.save = kind == 2 || kind == 4;
     const QString filter = qtFilter(browseFilter());
     for (const QString &f : filter.split(QStringLiteral(";;"))) {
         choice.filters.push_back(f.toStdString());

@@ -8,14 +8,13 @@
 #include "calc/FleetGeneration.h"
 #include "core/Interaction.h"
 #include "run/State.h"
+#include "ui/common/DesktopDocuments.h"
 #include "ui/common/HelpSystem.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,7 +26,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
-#include <QUrl>
 
 namespace vesk::ui {
 
@@ -500,13 +498,7 @@ void frmNewStreet::menHelpL_Click(int index) {
 }
 
 void frmNewStreet::menUserGuide_Click() {
-    const QString path = QString::fromStdString(m_state.AppDir) +
-                         (menHelpL[1]->isChecked() ? QStringLiteral("Help/VESKUserGuideDK.pdf")
-                                                   : QStringLiteral("Help/VESKUserGuideEN.pdf"));
-    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        m_interaction.message("The User's Guide " + path.toStdString() + " could not be opened.",
-                              Icon::Exclamation);
-    }
+    showUserGuide(userGuidePath(m_state.AppDir, menHelpL[1]->isChecked()), m_interaction);
 }
 
 } // namespace vesk::ui

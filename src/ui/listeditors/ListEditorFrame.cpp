@@ -39,6 +39,11 @@ ListEditorFrame::ListEditorFrame(State &state, Interaction &ui, HelpSystem *help
 }
 
 QHBoxLayout *ListEditorFrame::frameButtons() {
+    // Enter belongs to the grids: a grid that is not editing passes it on to
+    // the dialog, which would press its first auto-default button (Add Row).
+    for (QPushButton *b : findChildren<QPushButton *>()) {
+        b->setAutoDefault(false);
+    }
     auto *row = new QHBoxLayout;
     row->addWidget(btnSave);
     row->addWidget(btnRestore);
@@ -119,7 +124,7 @@ bool ListEditorFrame::makeBackup(const ListFileNames &names) {
 bool ListEditorFrame::confirmSave(const std::string &listWord, const ListFileNames &names) {
     return m_ui.question("A new " + listWord + " will be created in the National Lists Folder." + kCrLf +
                              "The actual " + listWord + " will be renamed as: " + names.previous,
-                         Buttons::OkCancel, Icon::Information, Answer::Cancel) == Answer::Ok;
+                         Buttons::OkCancel, Icon::Information, Answer::Ok) == Answer::Ok;
 }
 
 bool ListEditorFrame::writeList(const ListFileNames &names, const std::string &text) {
@@ -132,13 +137,38 @@ bool ListEditorFrame::writeList(const ListFileNames &names, const std::string &t
 }
 
 bool ListEditorFrame::saveOneList(const std::string &listWord, const ListFileNames &names,
-                                  const std::string &problem, const std::string &text) {
-    if (refuseProblem(problem) || !makeBackup(names) || !confirmSave(listWord, names) ||
-        !writeList(names, text)) {
+                                  const std::string &problem, const std::string &text,
+                                  const std::vector<CompanionList> &companions) {
+    if (refuseProblem(problem) || !makeBackup(names)) {
         return false;
     }
+    for (const CompanionList &c : companions) {
+        if (!makeBackup(c.names)) {
+            return false;
+        }
+    }
+    if (!confirmSave(listWord, names) || !writeList(names, text)) {
+        return false;
+    }
+    std::vector<ListFileNames> written = {names};
+    for (const CompanionList &c : companions) {
+        std::string error;
+        if (!writeListFile(listsDir(), c.names, c.text, &error)) {
+            // The lists written before go back to what they were, so that they still agree.
+            std::string putBack;
+            for (const ListFileNames &w : written) {
+                std::string why;
+                putBack += kCrLf + (restorePreviousVersion(listsDir(), w, &why)
+                                        ? w.list + " was put back as it was before this save."
+                                        : why);
+            }
+            saveFailed(error + putBack);
+            return false;
+        }
+        written.push_back(c.names);
+    }
     // A list whose load failed stays marked changed, so closing asks again.
-    if (!reloadLists(&names)) {
+    if (!reloadLists(written)) {
         return false;
     }
     ListChanged = false;
@@ -161,24 +191,40 @@ bool ListEditorFrame::restoreOneList(const ListFileNames &names) {
 }
 
 bool ListEditorFrame::reloadLists(const ListFileNames *names) {
+    return reloadLists(names == nullptr ? std::vector<ListFileNames>() : std::vector<ListFileNames>{*names});
+}
+
+bool ListEditorFrame::reloadLists(const std::vector<ListFileNames> &names) {
     std::string listFile, error;
     if (ReloadCountryListsKeepingProject(m_state, m_ui, &listFile, &error)) {
         return true;
     }
     m_state.ErrorCode = 0;
     std::string text = "The lists of the country could not be loaded again:" + std::string(kCrLf) + error;
-    if (names == nullptr || !listFileExists(listsDir(), names->previous)) {
+    std::vector<ListFileNames> previous;
+    std::string previousNames;
+    for (const ListFileNames &n : names) {
+        if (listFileExists(listsDir(), n.previous)) {
+            previous.push_back(n);
+            previousNames += (previousNames.empty() ? "" : ", ") + n.previous;
+        }
+    }
+    if (previous.empty()) {
         m_ui.message(text + kCrLf + "The program goes on with the lists loaded before.", Icon::Critical);
         return false;
     }
-    text += std::string(kCrLf) + kCrLf + "Do you want to put back the list as it was before this save (" +
-            names->previous + ")?";
+    text += std::string(kCrLf) + kCrLf +
+            (previous.size() == 1 ? "Do you want to put back the list as it was before this save ("
+                                  : "Do you want to put back the lists as they were before this save (") +
+            previousNames + ")?";
     if (m_ui.question(text, Buttons::YesNo, Icon::Critical, Answer::Yes) != Answer::Yes) {
         return false;
     }
-    if (!restorePreviousVersion(listsDir(), *names, &error)) {
-        m_ui.message(error, Icon::Critical);
-        return false;
+    for (const ListFileNames &n : previous) {
+        if (!restorePreviousVersion(listsDir(), n, &error)) {
+            m_ui.message(error, Icon::Critical);
+            return false;
+        }
     }
     if (!ReloadCountryListsKeepingProject(m_state, m_ui, &listFile, &error)) {
         m_state.ErrorCode = 0;

@@ -18,6 +18,7 @@
 
 #include <QDialog>
 #include <string>
+#include <vector>
 
 class QHBoxLayout;
 class QPushButton;
@@ -62,7 +63,9 @@ protected:
     // "Pollutants List" in "Changes have been made to the Pollutants List."
     virtual std::string unloadText() const = 0;
 
-    // The frame's buttons in one row: Save, Restore, Help and Close.
+    // The frame's buttons in one row: Save, Restore, Help and Close. Called
+    // once the editor's own buttons exist: from then on no button of the
+    // editor is pressed by Enter, which belongs to the grids.
     QHBoxLayout *frameButtons();
     // Asks the unload question for one list; Yes saves. True when the form may close.
     bool askToSaveList(const std::string &changesText);
@@ -71,18 +74,30 @@ protected:
     // ("Pollutants List"); problem is the writer's check ("" when fine).
     bool refuseProblem(const std::string &problem);
     bool makeBackup(const ListFileNames &names);
+    // "A new ... will be created ...", OK or Cancel; OK is the default, so
+    // Enter saves.
     bool confirmSave(const std::string &listWord, const ListFileNames &names);
     bool writeList(const ListFileNames &names, const std::string &text);
-    // The whole sequence for an editor of one list: check, .bak, question,
-    // .ls0 and the new list, reload. True when saved and reloaded.
+    // A list that a save writes along with the editor's own, so that the two
+    // stay in step (the limit values that follow a changed unit or changed
+    // percentile definitions); the user has agreed to it before.
+    struct CompanionList {
+        ListFileNames names;
+        std::string text;
+    };
+    // The whole sequence for an editor of one list: check, .bak (of the
+    // companions too), question, .ls0 and the new list, then the companions,
+    // reload. When a companion cannot be written, the lists written before it
+    // are put back from their .ls0. True when saved and reloaded.
     bool saveOneList(const std::string &listWord, const ListFileNames &names, const std::string &problem,
-                     const std::string &text);
+                     const std::string &text, const std::vector<CompanionList> &companions = {});
     // The restore of one list from its .bak; true when a copy was made.
     // Without a .bak nothing changes on disk.
     bool restoreOneList(const ListFileNames &names);
     // Loads the country's lists again; on failure offers the .ls0 of names
     // (when given). True when the lists loaded.
     bool reloadLists(const ListFileNames *names);
+    bool reloadLists(const std::vector<ListFileNames> &names);
     // "An error occured when saving the file!" with the reason.
     void saveFailed(const std::string &why);
     // A value the grid refused ("Error entering data").

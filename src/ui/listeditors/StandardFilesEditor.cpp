@@ -201,9 +201,20 @@ bool StandardFilesEditor::eventFilter(QObject *watched, QEvent *event) {
     return ListEditorFrame::eventFilter(watched, event);
 }
 
+bool StandardFilesEditor::acceptFile(const std::string &path) {
+    const std::string problem = fileProblem(path);
+    if (problem.empty()) {
+        return true;
+    }
+    m_ui.message(std::string("The file cannot be listed: a calculation could not read it.") + kCrLf + kCrLf +
+                     problem,
+                 Icon::Critical);
+    return false;
+}
+
 void StandardFilesEditor::btnAddFile_Click() {
     const std::string chosen = chooseDataFile(m_kind.fileKind, QStringLiteral("Add New File"), QString());
-    if (chosen.empty()) {
+    if (chosen.empty() || !acceptFile(chosen)) {
         return;
     }
     const int at = current() + 1;
@@ -223,7 +234,7 @@ void StandardFilesEditor::btnChangeFile_Click() {
     }
     const std::string chosen =
         chooseDataFile(m_kind.fileKind, QStringLiteral("Change File"), lstFiles->item(row)->text());
-    if (chosen.empty()) {
+    if (chosen.empty() || !acceptFile(chosen)) {
         return;
     }
     m_files[static_cast<std::size_t>(row)].fileName = storedName(chosen);

@@ -5,7 +5,9 @@
 // with a show name and a help text each, Add, Change, Remove and View, the
 // list's load (a missing list may be made from the template of the
 // NewCountry folder) and its save with backups. A list that cannot be read
-// is reported and cannot be saved over, so nothing of it is lost.
+// is reported and cannot be saved over, so nothing of it is lost. A file is
+// listed only when a calculation could read it: Add and Change read the
+// chosen file as a run would and refuse it with the reader's message.
 
 #include "project/StandardFileList.h"
 #include "ui/listeditors/ListEditorFrame.h"
@@ -70,6 +72,10 @@ protected:
     virtual std::string storedName(const std::string &path) const = 0;
     virtual std::string pathOf(const std::string &stored) const = 0;
     virtual void specialClicked() = 0;
+    // Why a calculation could not read the chosen file (a full path), "" when it could.
+    virtual std::string fileProblem(const std::string &path) const = 0;
+    // The chosen file may be listed; otherwise the reader's message is shown.
+    bool acceptFile(const std::string &path);
 
     // Reads the list (asking to create a missing one); false when it could not be read.
     bool readList(bool askForMissing);

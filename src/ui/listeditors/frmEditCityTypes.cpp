@@ -352,7 +352,7 @@ bool frmEditCityTypes::saveCityTypes(bool *saved) {
     if (m_ui.question(std::string("A new List with Standard City Types will be created in the National Lists "
                                   "Folder.") +
                           kCrLf + "The actual Standard City Types List will be renamed as: " + names.previous,
-                      Buttons::OkCancel, Icon::Information, Answer::Cancel) != Answer::Ok) {
+                      Buttons::OkCancel, Icon::Information, Answer::Ok) != Answer::Ok) {
         return true;
     }
     if (!writeList(names, cityTypeListText(m_cities))) {
@@ -378,7 +378,7 @@ bool frmEditCityTypes::saveUrbanFiles(bool *saved) {
                                   "Folder.") +
                           kCrLf +
                           "The actual Urban Emission Files List will be renamed as: " + names.previous,
-                      Buttons::OkCancel, Icon::Information, Answer::Cancel) != Answer::Ok) {
+                      Buttons::OkCancel, Icon::Information, Answer::Ok) != Answer::Ok) {
         return true;
     }
     std::vector<UrbanFileRow> rows;

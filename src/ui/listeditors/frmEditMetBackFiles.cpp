@@ -4,6 +4,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "project/FormatFiles.h"
+#include "run/InputFileCheck.h"
 #include "ui/common/EngineState.h"
 #include "ui/inputdef/frmFormatFile.h"
 
@@ -95,6 +96,13 @@ std::string frmEditMetBackFiles::storedName(const std::string &path) const {
 
 std::string frmEditMetBackFiles::pathOf(const std::string &stored) const {
     return resolveStoredName(stored, m_state.WorkDir, m_state.MetBackDir);
+}
+
+std::string frmEditMetBackFiles::fileProblem(const std::string &path) const {
+    if (trim(m_format.varList).empty()) {
+        return {};
+    }
+    return hourlyInputFileProblem(m_state, path, m_format);
 }
 
 void frmEditMetBackFiles::btnFormat_Click() {

@@ -5,7 +5,9 @@
 // offers, and the one column layout they share (MetBack.fmt), edited in the
 // format dialog. A file inside the national meteorology and background
 // folder is listed relative to it (".\name"). Neither list is among the
-// lists the program loads, so a save reloads nothing.
+// lists the program loads, so a save reloads nothing. A file is read with
+// the common layout before it is listed (not while that layout is still
+// empty, as in a new country: then there is nothing to read it by).
 
 #include "project/FileLists.h"
 #include "ui/listeditors/StandardFilesEditor.h"
@@ -35,6 +37,7 @@ protected:
     std::string storedName(const std::string &path) const override;
     std::string pathOf(const std::string &stored) const override;
     void specialClicked() override { btnFormat_Click(); }
+    std::string fileProblem(const std::string &path) const override;
     bool saveLists() override;
     void restoreLists() override;
     bool mayClose() override;

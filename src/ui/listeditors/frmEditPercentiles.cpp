@@ -42,6 +42,10 @@ frmEditPercentiles::frmEditPercentiles(State &state, Interaction &ui, HelpSystem
                      dataError(QStringLiteral("The value %1 is not a number.").arg(v.toString()));
                      return false;
                  }
+                 if (const QString problem = percentileProblem(*p); !problem.isEmpty()) {
+                     dataError(problem);
+                     return false;
+                 }
                  PercentileRow &cell = row(r);
                  const PercentileRow before = cell;
                  cell.percentile = *p;
@@ -65,11 +69,28 @@ frmEditPercentiles::frmEditPercentiles(State &state, Interaction &ui, HelpSystem
                      dataError(QStringLiteral("The value %1 is not a number.").arg(v.toString()));
                      return false;
                  }
+                 const long n = static_cast<long>(roundHalfEven(*number));
+                 if (n < 0 || n > kMaxNthHighestValue) {
+                     dataError(QStringLiteral("The nth Highest value %1 must lie between 0 and %2.")
+                                   .arg(n)
+                                   .arg(kMaxNthHighestValue));
+                     return false;
+                 }
+                 const double p = percentileOfNthHighest(n, k);
+                 if (!m_state.PercIndependent) {
+                     if (const QString problem = percentileProblem(p); !problem.isEmpty()) {
+                         dataError(QStringLiteral("The nth Highest value %1 gives a percentile of %2.\r\n")
+                                       .arg(n)
+                                       .arg(QString::fromStdString(percentileText(p))) +
+                                   problem);
+                         return false;
+                     }
+                 }
                  PercentileRow &cell = row(r);
                  const PercentileRow before = cell;
-                 cell.nthHighest = static_cast<int>(roundHalfEven(*number));
+                 cell.nthHighest = static_cast<int>(n);
                  if (!m_state.PercIndependent) {
-                     cell.percentile = percentileOfNthHighest(cell.nthHighest, k);
+                     cell.percentile = p;
                  }
                  if (percentileText(before.percentile) != percentileText(cell.percentile) ||
                      before.nthHighest != cell.nthHighest) {
@@ -126,6 +147,16 @@ void frmEditPercentiles::buildTables() {
     }
 }
 
+QString frmEditPercentiles::percentileProblem(double percentile) const {
+    // As the list writes it: a single-precision number.
+    const float p = static_cast<float>(percentile);
+    if (p > 0.0f && p < 100.0f) {
+        return {};
+    }
+    return QStringLiteral("The percentile %1 must lie between 0 and 100.")
+        .arg(QString::fromStdString(percentileText(percentile)));
+}
+
 void frmEditPercentiles::Check1_Click() {
     m_state.PercIndependent = Check1->isChecked();
 }
@@ -157,8 +188,86 @@ void frmEditPercentiles::btnDeleteRow_Click() {
 }
 
 bool frmEditPercentiles::saveLists() {
-    return saveOneList("Percentile Definition List", listFileNames("PercDef.lst"),
-                       percentileListProblem(m_families), percentileListText(m_families));
+    const ListFileNames names = listFileNames("PercDef.lst");
+    // The first-save backup comes before any question.
+    if (refuseProblem(percentileListProblem(m_families)) || !makeBackup(names)) {
+        return false;
+    }
+    std::vector<CompanionList> limits;
+    if (!carryLimitValues(&limits)) {
+        return false;
+    }
+    return saveOneList("Percentile Definition List", names, std::string(), percentileListText(m_families),
+                       limits);
+}
+
+namespace {
+
+std::string numbersText(const std::vector<double> &numbers) {
+    std::string text;
+    for (double p : numbers) {
+        text += (text.empty() ? "" : ", ") + percentileText(p);
+    }
+    return text;
+}
+
+// One line of the question for family k, "" when its columns stay as they are.
+std::string columnChangesText(const LimitColumnChanges &c, int k) {
+    static const char *const families[kPercentileFamilies] = {"Hourly", "Running Average", "Daily"};
+    if (!c.any()) {
+        return {};
+    }
+    std::vector<std::string> parts;
+    if (!c.added.empty()) {
+        parts.push_back(numbersText(c.added) + " added, without limit values");
+    }
+    if (!c.removed.empty()) {
+        std::string lost;
+        for (const std::string &name : c.lost) {
+            lost += (lost.empty() ? "" : ", ") + name;
+        }
+        parts.push_back(numbersText(c.removed) + " removed" +
+                        (lost.empty() ? ", no limit values with it" : ", with the limit values of " + lost));
+    }
+    if (c.moved) {
+        parts.push_back("the columns put in ascending order");
+    }
+    std::string line = std::string(families[k]) + " Percentiles: ";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        line += (i == 0 ? "" : "; ") + parts[i];
+    }
+    return line + ".";
+}
+
+} // namespace
+
+bool frmEditPercentiles::carryLimitValues(std::vector<CompanionList> *lists) {
+    const PercentileNumbers from = percentileNumbers(m_state);
+    const PercentileNumbers to = percentileNumbers(m_families);
+    if (samePercentileColumns(from, to) || !listFileExists(listsDir(), "LimValDef.lst")) {
+        return true;
+    }
+    const std::vector<LimitValueBlock> blocks = limitValueBlocks(m_state);
+    const std::vector<LimitValueBlock> carried = carryLimitColumns(blocks, from, to);
+    if (refuseProblem(limitValueListProblem(carried, to))) {
+        return false;
+    }
+    const auto changes = limitColumnChanges(blocks, from, to);
+    std::string text = "The Limit Values List gives one column of limit values per percentile. Saved with "
+                       "these percentile definitions, its columns go with their percentiles:";
+    for (int k = 0; k < kPercentileFamilies; ++k) {
+        if (const std::string line = columnChangesText(changes[static_cast<std::size_t>(k)], k);
+            !line.empty()) {
+            text += "\r\n" + line;
+        }
+    }
+    text += "\r\n\r\nA new Limit Values List will be created in the National Lists Folder too.\r\n"
+            "The actual Limit Values List will be renamed as: LimValDef.ls0";
+    if (m_ui.question(text, Buttons::OkCancel, Icon::Information, Answer::Ok) != Answer::Ok) {
+        return false;
+    }
+    lists->push_back({listFileNames("LimValDef.lst"), limitValueListText(carried, m_state, to)});
+    return true;
 }
 
 void frmEditPercentiles::restoreLists() {

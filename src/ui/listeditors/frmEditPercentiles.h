@@ -4,8 +4,15 @@
 // (hourly values, daily maxima of running 8-hour averages, daily averages),
 // one tab and grid each. Editing the percentile of a row recomputes its n-th
 // highest value from a year of 8760 hours or 365 days, and the other way
-// round, unless the independent definition is allowed. A save writes each
-// family sorted by ascending percentile.
+// round, unless the independent definition is allowed. A percentile outside
+// 0 to 100 is refused in its cell. A save writes each family sorted by
+// ascending percentile.
+//
+// The limit values give one column per percentile. When a save adds,
+// removes or reorders percentiles, the Limit Values List is saved with it,
+// after a question that says what happens: each column goes with its
+// percentile, a new percentile gets a column without limit values and a
+// removed one takes its column with it.
 
 #include "core/ListWriters.h"
 #include "ui/listeditors/ListEditorFrame.h"
@@ -47,6 +54,12 @@ protected:
 
 private:
     void buildTables();
+    // The Limit Values List with its columns carried to the definitions of
+    // the save (in *lists) when they differ from the loaded ones and the user
+    // agrees; false when the user cancelled the save.
+    bool carryLimitValues(std::vector<CompanionList> *lists);
+    // "" when a percentile can stand in a row (0 < p < 100 as written); else why not.
+    QString percentileProblem(double percentile) const;
 
     PercentileFamilies m_families;
     std::array<RowsTableModel *, kPercentileFamilies> m_models{};

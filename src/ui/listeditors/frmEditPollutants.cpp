@@ -1,7 +1,9 @@
 #include "ui/listeditors/frmEditPollutants.h"
 
+#include "calc/UnitFactors.h"
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
+#include "core/TextIO.h"
 #include "ui/common/EngineState.h"
 #include "ui/editors/RowsTableModel.h"
 #include "ui/listeditors/CellDelegates.h"
@@ -20,6 +22,27 @@ namespace {
 
 QString text(const std::string &s) {
     return QString::fromStdString(s);
+}
+
+constexpr const char *kCrLf = "\r\n";
+
+// The first concentration limit value (> 0) of the pollutant, for an example.
+double firstLimitValue(const std::vector<LimitValueBlock> &blocks, const std::string &name) {
+    for (const LimitValueBlock &b : blocks) {
+        if (!iequals(trim(b.name), trim(name))) {
+            continue;
+        }
+        for (const LimitValueRow &row : b.rows) {
+            for (const std::vector<double> *values : {&row.hourly, &row.run8, &row.daily}) {
+                for (std::size_t i = 0; i + 1 < values->size(); ++i) {
+                    if ((*values)[i] > 0) {
+                        return (*values)[i];
+                    }
+                }
+            }
+        }
+    }
+    return 0;
 }
 
 } // namespace
@@ -186,8 +209,81 @@ void frmEditPollutants::btnDeleteRow_Click() {
 }
 
 bool frmEditPollutants::saveLists() {
-    return saveOneList("Pollutants List", listFileNames("Pollutants.lst"), pollutantListProblem(m_rows),
-                       pollutantListText(m_rows));
+    const ListFileNames names = listFileNames("Pollutants.lst");
+    // The first-save backup comes before any question.
+    if (refuseProblem(pollutantListProblem(m_rows)) || !makeBackup(names)) {
+        return false;
+    }
+    std::vector<CompanionList> limits;
+    if (!convertLimitValues(&limits)) {
+        return false;
+    }
+    return saveOneList("Pollutants List", names, std::string(), pollutantListText(m_rows), limits);
+}
+
+bool frmEditPollutants::convertLimitValues(std::vector<CompanionList> *lists) {
+    if (!listFileExists(listsDir(), "LimValDef.lst")) {
+        return true;
+    }
+    std::vector<LimitValueBlock> blocks = limitValueBlocks(m_state);
+    bool converted = false;
+    for (const PollutantRow &row : m_rows) {
+        // The pollutant as loaded, by its name.
+        int k = -1;
+        for (int i = 0; i <= m_state.NPol && k < 0; ++i) {
+            if (iequals(trim(m_state.PollutantNames[static_cast<std::size_t>(i)]), trim(row.name))) {
+                k = i;
+            }
+        }
+        if (k < 0) {
+            continue;
+        }
+        const std::string &oldUnit = m_state.DefOutputUnits[static_cast<std::size_t>(k)];
+        const std::string &newUnit = row.outputUnit;
+        if (iequals(trim(oldUnit), trim(newUnit)) || !hasConcentrationLimits(blocks, row.name)) {
+            continue;
+        }
+        const std::string readInNewUnit =
+            "The limit values of " + row.name + " will now be read in " + newUnit + ".";
+        const std::optional<double> factor = concentrationUnitFactor(
+            oldUnit, m_state.MicrogToPpb[static_cast<std::size_t>(k)], newUnit, row.microgToPpb);
+        if (!factor) {
+            m_ui.message("The limit values of " + row.name +
+                             " in the Limit Values List cannot be converted from " + oldUnit + " to " +
+                             newUnit + "." + kCrLf + readInNewUnit,
+                         Icon::Information);
+            continue;
+        }
+        const double example = firstLimitValue(blocks, row.name);
+        const Answer a = m_ui.question(
+            "The Default Output Units of " + row.name + " change from " + oldUnit + " to " + newUnit + "." +
+                kCrLf + "The limit values of " + row.name +
+                " in the Limit Values List are read in its Default Output Units." + kCrLf + kCrLf +
+                "Do you want to convert them to " + newUnit + " (" +
+                formatSingle(static_cast<float>(example)) + " " + oldUnit + " becomes " +
+                formatSingle(static_cast<float>(example * *factor)) + " " + newUnit + ")?" + kCrLf +
+                "Yes: the Limit Values List is saved with the converted values (the actual list is "
+                "renamed as: LimValDef.ls0)." +
+                kCrLf + "No: the values stay as they are and will be read in " + newUnit + ".",
+            Buttons::YesNoCancel, Icon::Question, Answer::Yes);
+        if (a == Answer::Cancel) {
+            return false;
+        }
+        if (a != Answer::Yes) {
+            m_ui.message(readInNewUnit, Icon::Information);
+            continue;
+        }
+        scaleConcentrationLimits(blocks, row.name, *factor);
+        converted = true;
+    }
+    if (!converted) {
+        return true;
+    }
+    if (refuseProblem(limitValueListProblem(blocks, m_state))) {
+        return false;
+    }
+    lists->push_back({listFileNames("LimValDef.lst"), limitValueListText(blocks, m_state)});
+    return true;
 }
 
 void frmEditPollutants::restoreLists() {

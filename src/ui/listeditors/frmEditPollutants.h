@@ -5,6 +5,13 @@
 // and factor from µg/m³ to ppb. The rows of NO, NOX, NO2 and O3 cannot be
 // renamed or deleted, nor their emitter flag or factor changed. Units and
 // the emitter flag are picked, never typed.
+//
+// Limit values are read in their pollutant's default output unit. A save
+// that changes that unit for a pollutant with limit values asks whether to
+// convert them (the default): the Limit Values List is then saved with the
+// values converted as the results convert them, so that 10 milig stays
+// 10,000 microg; otherwise the user is told they will now be read in the new
+// unit.
 
 #include "core/ListWriters.h"
 #include "ui/listeditors/ListEditorFrame.h"
@@ -43,6 +50,10 @@ protected:
 
 private:
     void buildRows();
+    // The Limit Values List with the limit values of every pollutant whose
+    // unit the save changes converted, when the user wants that (in *lists);
+    // false when the user cancelled the save.
+    bool convertLimitValues(std::vector<CompanionList> *lists);
     bool isProtectedRow(int row) const;
     int selectedRow() const;
     void selectRow(int row);

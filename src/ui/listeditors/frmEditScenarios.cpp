@@ -4,12 +4,14 @@
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
+#include "ui/common/DesktopDocuments.h"
 #include "ui/common/EngineState.h"
 #include "ui/editors/EditorComponents.h"
 #include "ui/editors/RowsTableModel.h"
 #include "ui/listeditors/CellDelegates.h"
 
-#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,7 +19,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -27,6 +28,13 @@ namespace {
 
 constexpr const char *kCrLf = "\r\n";
 const char *const kNoData = "No data available";
+// The kinds of table files the program reads.
+const char *const kFleetKinds = "Access (.mdb), Excel (.xls) or Lotus (.wk1-.wk4, .wks) file";
+const char *const kFleetFilter =
+    "Fleet Database File "
+    "(*.mdb;*.xls;*.wk1;*.wk2;*.wk3;*.wk4;*.wks)|*.mdb;*.xls;*.wk1;*.wk2;*.wk3;*.wk4;*.wks|"
+    "Access (*.mdb)|*.mdb|Excel (*.xls)|*.xls|Lotus (*.wk1;*.wk2;*.wk3;*.wk4;*.wks)|*.wk1;*.wk2;*.wk3;*.wk4;"
+    "*.wks|All (*.*)|*.*";
 const char *const kOutsideRange = "The date value is outside the valid range!";
 
 // A typed year: a whole number of the plausible range.
@@ -162,8 +170,26 @@ frmEditScenarios::frmEditScenarios(State &state, Interaction &ui, HelpSystem *he
     connect(btnView, &QPushButton::clicked, this, &frmEditScenarios::btnView_Click);
     connect(btnChange, &QPushButton::clicked, this, &frmEditScenarios::btnChange_Click);
     connect(btnDelete, &QPushButton::clicked, this, &frmEditScenarios::btnDelete_Click);
-    openDatabase = [](const std::string &path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    openDatabase = [this](const std::string &path) {
+        const std::string shown = QDir::toNativeSeparators(QString::fromStdString(path)).toStdString();
+        switch (openDocumentFile(QString::fromStdString(path))) {
+        case DocumentOpening::Opened:
+            break;
+        case DocumentOpening::FileMissing:
+            m_ui.message(std::string("The file was not found.") + kCrLf + shown, Icon::Critical);
+            break;
+        case DocumentOpening::FolderMissing:
+            m_ui.message(std::string("The path was not found.") + kCrLf + shown, Icon::Critical);
+            break;
+        case DocumentOpening::NoViewer:
+            m_ui.message(std::string("No program was found that shows this kind of file.") + kCrLf +
+                             "The fleet database is the file" + kCrLf + shown,
+                         Icon::Critical);
+            break;
+        case DocumentOpening::Failed:
+            m_ui.message(std::string("The file could not be opened.") + kCrLf + shown, Icon::Critical);
+            break;
+        }
     };
 
     auto *layout = new QVBoxLayout(this);
@@ -177,7 +203,7 @@ frmEditScenarios::frmEditScenarios(State &state, Interaction &ui, HelpSystem *he
     auto *fleet = new QGridLayout;
     fleet->addWidget(new QLabel(QStringLiteral("Fleet Database File"), this), 0, 0);
     fleet->addWidget(txtDataFile, 0, 1, 1, 4);
-    auto *label1 = new QLabel(QStringLiteral("Requires  Access!"), this);
+    auto *label1 = new QLabel(QString::fromLatin1(kFleetKinds), this);
     label1->setObjectName(QStringLiteral("Label1"));
     fleet->addWidget(label1, 0, 5);
     fleet->addWidget(new QLabel(QStringLiteral("Start Year"), this), 1, 0);
@@ -314,15 +340,24 @@ void frmEditScenarios::btnListFile_Click() {
 
 void frmEditScenarios::btnView_Click() {
     const std::string stored = txtDataFile->text().toStdString();
-    if (stored != kNoData) {
-        openDatabase(resolvedIn(stored, m_state.TrafficDir));
+    if (stored == kNoData) {
+        return;
     }
+    const std::string path = findExisting(resolvedIn(stored, m_state.TrafficDir));
+    if (!QFileInfo(QString::fromStdString(path)).isFile()) {
+        const bool folder = QFileInfo(QString::fromStdString(path)).absoluteDir().exists();
+        m_ui.message(std::string(folder ? "The file was not found." : "The path was not found.") + kCrLf +
+                         QDir::toNativeSeparators(QString::fromStdString(path)).toStdString(),
+                     Icon::Critical);
+        return;
+    }
+    openDatabase(path);
 }
 
 void frmEditScenarios::btnChange_Click() {
     FileChoice choice;
     choice.folder = m_state.TrafficDir;
-    choice.filters = {"Fleet Database File (MsAccess) (*.mdb)|*.mdb|All (*.*)|*.*"};
+    choice.filters = {kFleetFilter};
     const auto chosen = m_ui.chooseFile(choice);
     if (!chosen || chosen->empty()) {
         return;

@@ -51,7 +51,8 @@ public:
 
     // Shows the list editor modally (default: exec()); tests set it.
     std::function<void(frmListEditor &)> runListEditor;
-    // Opens the fleet database with the desktop's program; tests set it.
+    // Opens the fleet database with the desktop's program, or says why it
+    // cannot (the file or a program for its kind missing); tests set it.
     std::function<void(const std::string &path)> openDatabase;
 
 protected:

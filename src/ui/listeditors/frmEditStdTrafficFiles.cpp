@@ -3,11 +3,14 @@
 #include "core/Interaction.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
+#include "platform/emission/EmissionLibrary.h"
 #include "ui/common/EngineState.h"
 #include "ui/editors/EditorComponents.h"
 
 #include <QListWidget>
 #include <QPushButton>
+#include <filesystem>
+#include <set>
 
 namespace vesk::ui {
 
@@ -61,6 +64,14 @@ std::string frmEditStdTrafficFiles::pathOf(const std::string &stored) const {
     return isAbsolute(stored) ? s : joinPath(m_state.TrafficDir, s);
 }
 
+std::string frmEditStdTrafficFiles::fileProblem(const std::string &path) const {
+    const ParsedTrafficFile file = ParseTrafficFile(path);
+    if (!file.read || !file.parsed) {
+        return file.error;
+    }
+    return file.problem.empty() ? std::string() : path + ":\r\n" + file.problem;
+}
+
 void frmEditStdTrafficFiles::btnEditTraffic_Click() {
     const int row = current();
     if (row < 0) {
@@ -108,9 +119,18 @@ bool frmEditStdTrafficFiles::saveLists() {
             if (!isAbsolute(f.fileName)) {
                 continue;
             }
+            // The names there before the copy: a new one is this editor's copy.
+            std::set<std::string> before;
+            std::error_code ec;
+            for (const auto &entry : std::filesystem::directory_iterator(m_state.TrafficDir, ec)) {
+                before.insert(entry.path().filename().string());
+            }
             std::string name;
             if (!copyIntoFolder(pathOf(f.fileName), m_state.TrafficDir, &name)) {
                 return false;
+            }
+            if (!before.count(name) && std::filesystem::exists(joinPath(m_state.TrafficDir, name), ec)) {
+                m_copies.push_back(name);
             }
             f.fileName = name;
         }
@@ -129,6 +149,20 @@ void frmEditStdTrafficFiles::restoreLists() {
     readList(false);
     showFiles();
     ListChanged = false;
+    // The copies this editor made that the restored list does not name go.
+    std::vector<std::string> kept;
+    for (const std::string &name : m_copies) {
+        const std::string path = joinPath(m_state.TrafficDir, name);
+        bool named = false;
+        for (const StandardFile &f : m_files) {
+            named = named || iequals(nativePath(pathOf(f.fileName)), nativePath(path));
+        }
+        std::error_code ec;
+        if (named || (!std::filesystem::remove(path, ec) && ec)) {
+            kept.push_back(name);
+        }
+    }
+    m_copies = kept;
 }
 
 } // namespace vesk::ui

@@ -7,6 +7,7 @@
 #include "run/RunCalculation.h"
 #include "run/SpecialMode.h"
 #include "ui/mainwindow/FileCheckList.h"
+#include "ui/common/DesktopDocuments.h"
 #include "ui/common/HelpSystem.h"
 
 #include <QAction>
@@ -37,14 +38,10 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
     m_normalTextColour = palette().color(QPalette::Text).name();
     TimerSize = new QTimer(this);
     TimerSize->setObjectName(QStringLiteral("TimerSize"));
+    // The delayed re-layout after a resize: a zero-time single shot runs once the event loop is idle.
     TimerSize->setSingleShot(true);
-    TimerSize->setInterval(1);
-    // The delayed re-layout after a resize: the layouts keep every frame at
-    // least at its minimum size and the toolbar on its own band above them.
-    connect(TimerSize, &QTimer::timeout, this, [this] {
-        ResizeInProgress = false;
-        centralWidget()->updateGeometry();
-    });
+    TimerSize->setInterval(0);
+    connect(TimerSize, &QTimer::timeout, this, &frmRun::TimerSize_Timer);
     connectMenus();
     connectSignals();
     runSpecialMode = [](State &s, RunControl &control, RunObserver &observer, Interaction &ui,
@@ -122,19 +119,8 @@ void frmRun::btnHelp_Click() {
 }
 
 void frmRun::menUserGuide_Click() {
-    const bool danish = action(QStringLiteral("menHelpL_1"))->isChecked();
-    const QString english =
-        QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideEN.pdf");
-    QString path = danish
-                       ? QString::fromStdString(m_state.AppDir) + QStringLiteral("Help/VESKUserGuideDK.pdf")
-                       : english;
-    if (danish && !QFileInfo::exists(path)) {
-        path = english; // the guide is written in English only
-    }
-    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        m_interaction.message("The User's Guide " + path.toStdString() + " could not be opened.",
-                              Icon::Exclamation);
-    }
+    showUserGuide(userGuidePath(m_state.AppDir, action(QStringLiteral("menHelpL_1"))->isChecked()),
+                  m_interaction);
 }
 
 void frmRun::menHelpL_Click(int index) {
@@ -206,14 +192,6 @@ void frmRun::Toolbar1_ButtonClick(const QString &key) {
 }
 
 // ---- Window events ------------------------------------------------------------
-
-void frmRun::Form_Resize() {
-    if (!ResizeInProgress) {
-        TimerSize->start();
-    } else {
-        ResizeInProgress = false;
-    }
-}
 
 void frmRun::closeEvent(QCloseEvent *event) {
     if (isRunning()) {

@@ -9,6 +9,7 @@
 #include "run/RunControl.h"
 #include "ui/editors/EditorCalls.h"
 #include "ui/mainwindow/RunThread.h"
+#include "ui/mainwindow/WrappingToolBar.h"
 #include "ui/settings/CountryAdding.h"
 
 #include <QMainWindow>
@@ -103,6 +104,8 @@ public:
     MDIGraphics *graphicsFrame() const;
     // The graphs open when a run ends: those whose data the run rewrote are drawn again.
     void refreshGraphs();
+    // Closes the graph frame with its graphs: New, Open and Close leave the project they plot.
+    void closeProjectWindows();
 
     // ---- Mode switches and run control
     void btnGeneric_Click();
@@ -269,8 +272,19 @@ public:
     // The name the file dialog would return; tests and callers that know the name set it.
     std::function<std::string(int kind, const QString &caption, const QString &info)> chooseFileName;
 
-    // ---- Layout
+    // ---- Layout (frmRunResize.cpp)
+    // The cheap part of a resize, at once: the window kept at least 1.02 x the
+    // main frame's width, the frame and the product word centred; then the
+    // delayed re-layout is asked for.
     void Form_Resize();
+    // The delayed re-layout, once the event loop is idle after a resize: the
+    // toolbar wrapped into its rows, the window kept at least 1.1 x (toolbar +
+    // frame) high, the frame placed below the toolbar, the country box and the
+    // mode button placed on the toolbar's last row.
+    void TimerSize_Timer();
+    // The room the screen leaves for the window (available geometry, screen
+    // coordinates); tests put the window on screens of other sizes.
+    std::function<QRect()> screenRoom;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -305,6 +319,10 @@ private:
     // The refusal naming the first box whose value a run would take that holds
     // an invalid one (*box: that box); empty when every box is valid.
     QString invalidBoxBeforeRun(QLineEdit **box) const;
+    // True while the check of a box left for Run runs: Run's refusal names the
+    // box, so the box's own check stays quiet (one message, not two stacked).
+    bool runWillNameTheBox() const { return m_boxLeftForRun; }
+    bool m_boxLeftForRun = false;
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;
@@ -325,8 +343,6 @@ private:
 
     QAction *addMenuAction(QMenu *menu, const char *name, const QString &caption);
     // Commands and their reasons when disabled (frmRunCommands.cpp).
-    void setAvailable(QAction *action, bool available, const QString &why = {});
-    // Enables a command unless it is not available in this version.
     void enableCommand(QAction *action, bool on);
     void enableKey(const QString &key, bool on);
     // The tooltip of a toolbar key; a disabled key adds its reason.
@@ -336,7 +352,6 @@ private:
     void showWhyDisabled(QAction *action);
     bool projectShown() const;
     bool m_showingReason = false;
-    std::map<QAction *, QString> m_unavailableWhy;
     void setMenuEnabled(QMenu *menu, bool on);
     void setMenuVisible(QMenu *menu, bool on);
     void setBoxEnabled(QWidget *box, bool on); // enabled with white, disabled with button-face background
@@ -350,15 +365,25 @@ private:
     Interaction &m_interaction;
     Settings &m_settings;
     HelpSystem *m_help = nullptr;
-    std::set<QAction *> m_unavailable;
     std::map<QString, QAction *> m_keys; // lower-case key -> action
     QString m_normalTextColour;
     QTimer *TimerSize = nullptr;
     bool ResizeInProgress = false;
+    QSize frameDesignSize() const;
+    QRect screenRect() const;
+    QSize decorationSize() const;
+    QSize roomForWindow() const;
+    void activateLayouts();
+    bool inNormalState() const; // neither minimised, maximised nor full screen
+    int leastWidth() const;
+    int leastClientHeight() const; // below the menu bar: toolbar and scrolled area
+    void placeFrame0();
+    void placeCountryBox();
+    QWidget *m_centralArea = nullptr; // the scrolled area that holds the main frame and the product word
 
 public:
     // Widgets (object names are the control names).
-    QToolBar *Toolbar1 = nullptr;
+    WrappingToolBar *Toolbar1 = nullptr;
     CountryComboBox *cmbCountry = nullptr;
     QPushButton *btnReturnStd = nullptr;
     LogoBox *boxLabel = nullptr;

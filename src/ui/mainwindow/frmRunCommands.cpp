@@ -11,28 +11,12 @@
 namespace vesk::ui {
 
 namespace {
-const char *const kNotYet = "This command is not available in this version of the program.";
 const char *const kBaseTip = "baseToolTip";
 } // namespace
 
-void frmRun::setAvailable(QAction *action, bool available, const QString &why) {
-    if (!action) {
-        return;
-    }
-    if (available) {
-        m_unavailable.erase(action);
-        m_unavailableWhy.erase(action);
-    } else {
-        m_unavailable.insert(action);
-        m_unavailableWhy[action] = why.isEmpty() ? QString::fromLatin1(kNotYet) : why;
-        action->setEnabled(false);
-    }
-    showWhyDisabled(action);
-}
-
 void frmRun::enableCommand(QAction *action, bool on) {
     if (action) {
-        action->setEnabled(on && !m_unavailable.count(action));
+        action->setEnabled(on);
     }
 }
 
@@ -50,9 +34,6 @@ bool frmRun::projectShown() const {
 }
 
 QString frmRun::whyDisabled(QAction *action) const {
-    if (auto it = m_unavailableWhy.find(action); it != m_unavailableWhy.end()) {
-        return it->second;
-    }
     if (isRunning()) {
         return QStringLiteral("Not while a calculation is running.");
     }
@@ -92,6 +73,18 @@ QString frmRun::whyDisabled(QAction *action) const {
     }
     if (m_state.CalcMode == 0 && is({"VLF", "FLF", "Units", "Fleet", "Fuel", "SetTRF", "TrafficNow"})) {
         return QStringLiteral("Not available in Special Mode.");
+    }
+    // A multi-street or route project has no traffic file of its own.
+    const bool setTraffic = is({"menNewTrfFile", "SetTRF"});
+    if ((setTraffic || is({"menEditTrf", "TrafficNow"})) && !oneStreet) {
+        const QString why =
+            m_state.MultiStreetMode
+                ? QStringLiteral("Each street of a multi-street project names its own traffic "
+                                 "file in the streets data file")
+                : QStringLiteral("Each street segment of a route project names its own traffic "
+                                 "file in the route data file");
+        return why +
+               (setTraffic ? QStringLiteral(".") : QStringLiteral(": open one with Open Traffic File."));
     }
     return QStringLiteral("Not available at this moment.");
 }

@@ -219,13 +219,17 @@ bool frmRun::handleBoxEvent(QObject *watched, QEvent *event) {
         return false;
     }
     // A check may show a message and move the focus: it runs once the focus change is done.
-    auto later = [this](std::function<void()> check) {
-        QTimer::singleShot(0, this, [this, check] {
+    // Whether the focus went to Run is taken now: by then Run's own message may hold it.
+    const bool toRun = focusOut && QApplication::focusWidget() == btnRun && btnRun->isEnabled();
+    auto later = [this, toRun](std::function<void()> check) {
+        QTimer::singleShot(0, this, [this, check, toRun] {
             if (m_checking) {
                 return;
             }
             m_checking = true;
+            m_boxLeftForRun = toRun;
             check();
+            m_boxLeftForRun = false;
             m_checking = false;
         });
     };

@@ -449,7 +449,10 @@ void frmRun::menModBackg_Click() {
 
 void frmRun::menLastResults_Click() {
     if (m_state.CalcMode == 0) {
-        m_state.ViewFilePath = findExisting(joinPath(m_state.WorkDir, "VESKout.dat"));
+        // The summary of the run that made the results, wherever the project has been saved since.
+        const std::string &folder =
+            m_state.SpecialResultsDir.empty() ? m_state.WorkDir : m_state.SpecialResultsDir;
+        m_state.ViewFilePath = findExisting(joinPath(folder, "VESKout.dat"));
         frmViewFile::view(m_state.ViewFilePath, m_state.DecimalSeparator, m_interaction, this);
         m_state.ViewFilePath.clear();
         return;

@@ -27,4 +27,15 @@ void frmRun::refreshGraphs() {
     }
 }
 
+void frmRun::closeProjectWindows() {
+    // The graphs plot the Special Mode results of the project being left: no
+    // old curves stay beside another project. The results windows are modal,
+    // so none is open while a File command runs.
+    MDIGraphics *frame = m_graphics;
+    m_graphics = nullptr; // a Graphics command before the frame is deleted makes a new one
+    if (frame) {
+        frame->close();
+    }
+}
+
 } // namespace vesk::ui

@@ -364,16 +364,24 @@ void frmRun::setupUi() {
     setupMenus();
     setupToolbar();
 
-    // The frames scroll when the window is smaller than they need (a small screen): nothing is cut off.
-    auto *scroll = new QScrollArea(this);
+    // The toolbar band above the main frame. The frame scrolls only when the
+    // screen is too small for the window's least size: nothing is cut off.
+    // The frame and the product word are placed by the window's own layout
+    // rules (frmRunResize.cpp); inside the frame Qt's layouts arrange the frames.
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("clientArea"));
+    auto *clientLayout = new QVBoxLayout(client);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+    clientLayout->setSpacing(0);
+    clientLayout->addWidget(Toolbar1);
+    auto *scroll = new QScrollArea(client);
     scroll->setObjectName(QStringLiteral("centralScroll"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     auto *central = new QWidget(scroll);
     central->setObjectName(QStringLiteral("centralArea"));
-    auto *centralLayout = new QVBoxLayout(central);
+    m_centralArea = central;
     boxLabel = new LogoBox(central);
-    centralLayout->addWidget(boxLabel);
 
     Frame0 = new QWidget(central);
     Frame0->setObjectName(QStringLiteral("Frame0"));
@@ -407,10 +415,10 @@ void frmRun::setupUi() {
     m_rightColumn->addWidget(FrameEmitters);
     placeFrame3(false);
 
-    centralLayout->addWidget(Frame0);
     Frame0->setVisible(false);
     scroll->setWidget(central);
-    setCentralWidget(scroll);
+    clientLayout->addWidget(scroll, 1);
+    setCentralWidget(client);
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));

@@ -2,6 +2,7 @@
 
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/SketchBox.h"
+#include "ui/common/ToolbarIcons.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 
@@ -145,13 +146,11 @@ void frmRun::setupMenus() {
 }
 
 void frmRun::setupToolbar() {
-    Toolbar1 = new QToolBar(QStringLiteral("Toolbar"), this);
+    // The keys wrap into as many rows as the window's width needs (frmRunResize.cpp lays them out).
+    Toolbar1 = new WrappingToolBar(QStringLiteral("Toolbar"), this);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setMovable(false);
-    Toolbar1->setFloatable(false);
     Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     Toolbar1->setIconSize(QSize(24, 24));
-    addToolBar(Qt::TopToolBarArea, Toolbar1);
 
     struct Key {
         const char *key;
@@ -178,7 +177,10 @@ void frmRun::setupToolbar() {
         {"Graph", "Graph", "Graphics", QStyle::SP_DesktopIcon, false},
     };
     for (const Key &k : keys) {
-        QAction *a = Toolbar1->addAction(style()->standardIcon(k.icon), QString::fromLatin1(k.caption));
+        // A disabled key looks disabled whatever the colours of its icon.
+        const QIcon icon = withDisabledLook(style()->standardIcon(k.icon), palette(),
+                                            {Toolbar1->iconSize(), Toolbar1->iconSize() * 2});
+        QAction *a = Toolbar1->addAction(icon, QString::fromLatin1(k.caption));
         a->setObjectName(QString::fromLatin1(k.key));
         a->setToolTip(QString::fromLatin1(k.tip));
         a->setProperty("baseToolTip", QString::fromLatin1(k.tip));
@@ -188,25 +190,21 @@ void frmRun::setupToolbar() {
             Toolbar1->addSeparator();
         }
     }
-    auto *spacer = new QWidget(Toolbar1);
-    spacer->setObjectName(QStringLiteral("Space"));
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    Toolbar1->addWidget(spacer);
-
-    auto *countryBox = new QWidget(Toolbar1);
-    countryBox->setObjectName(QStringLiteral("Extra"));
-    auto *countryLayout = new QHBoxLayout(countryBox);
-    countryLayout->setContentsMargins(6, 0, 6, 0);
-    cmbCountry = new CountryComboBox(countryBox);
+    // Placeholders, never shown: "Space" keeps room at the end of the last row
+    // for the country box and the mode button, "Extra" marks the row they sit on.
+    for (const char *name : {"Space", "Extra"}) {
+        auto *placeholder = new QWidget(Toolbar1);
+        placeholder->setObjectName(QString::fromLatin1(name));
+        placeholder->setFixedWidth(0);
+        placeholder->setVisible(false);
+        Toolbar1->addWidget(placeholder);
+    }
+    cmbCountry = new CountryComboBox(Toolbar1);
     cmbCountry->setObjectName(QStringLiteral("cmbCountry"));
     cmbCountry->setMinimumWidth(140);
     cmbCountry->setToolTip(QStringLiteral("Country"));
-    btnReturnStd = button(countryBox, "btnReturnStd", QStringLiteral("Start Special"));
+    btnReturnStd = button(Toolbar1, "btnReturnStd", QStringLiteral("Start Special"));
     btnReturnStd->setToolTip(QStringLiteral("Start Special Mode/Return to Standard"));
-    countryLayout->addWidget(cmbCountry);
-    countryLayout->addSpacing(6);
-    countryLayout->addWidget(btnReturnStd);
-    Toolbar1->addWidget(countryBox);
 }
 
 } // namespace vesk::ui

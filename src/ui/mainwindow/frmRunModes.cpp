@@ -128,6 +128,7 @@ void frmRun::btnGeneric_Click() {
 
     btnReturnStd->setText(QStringLiteral("Close Special"));
     btnReturnStd->setVisible(true);
+    Form_Resize(); // the frame holds other frames, and the mode button another caption
     refreshDisabledReasons();
 }
 
@@ -414,6 +415,10 @@ void frmRun::runFinished() {
         if (!error.empty()) {
             m_interaction.message(error, Icon::Critical);
         }
+    }
+    if (m_state.CalcMode == 0) {
+        // Its summary and graphs stay where it wrote them, even if the project is saved elsewhere.
+        m_state.SpecialResultsDir = m_state.WorkDir;
     }
     refreshGraphs(); // also after a failed run: what it rewrote is drawn again
     if (m_state.CalcMode == 1) {

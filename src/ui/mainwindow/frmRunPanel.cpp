@@ -60,6 +60,9 @@ bool frmRun::txtTraffic_LostFocus(int which) {
     const auto v = parseNumber(box->text().trimmed().toStdString());
     if (!v || *v <= 0) {
         // The wrong value is not stored: the last valid one stays.
+        if (runWillNameTheBox()) {
+            return false;
+        }
         m_interaction.message("The value must be > 0", Icon::Critical);
         box->setFocus();
         return false;

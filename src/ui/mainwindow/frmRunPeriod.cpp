@@ -58,6 +58,9 @@ bool frmRun::mEdit_LostFocus(int which) {
     }
     if (!boxDate(date->text())) {
         m_state.DateError = true;
+        if (runWillNameTheBox()) {
+            return false;
+        }
         m_interaction.message("The Date value is not correct!", Icon::Critical);
         date->setFocus();
         return false;
@@ -86,8 +89,11 @@ bool frmRun::txtHour_LostFocus(int which) {
         return false;
     }
     if (*value > 24 || *value < 0) {
-        m_interaction.message("The value of Hour is not correct!", Icon::Critical);
         m_state.HourError = true;
+        if (runWillNameTheBox()) {
+            return false;
+        }
+        m_interaction.message("The value of Hour is not correct!", Icon::Critical);
         hour->setFocus();
         return false;
     }

@@ -38,11 +38,13 @@ void frmRun::forgetResults() {
     // The results of a run belong to the project that ran: another project shows none until it has run.
     CalcResultsEnabled = false;
     SpecialResultsEnabled = false;
+    m_state.SpecialResultsDir.clear();
     enableCommand(action(QStringLiteral("menLastResults")), false);
     enableKey(QStringLiteral("Results"), false);
 }
 
 void frmRun::closeToEmptyState() {
+    closeProjectWindows();
     clearRunStatus();
     forgetResults();
     m_state.TrailingValue = -1;
@@ -146,6 +148,7 @@ void frmRun::menOpen_Click() {
         }
         path = *picked;
     }
+    closeProjectWindows();
     lstEmitters->clear();
     forgetResults();
     LoadResult result = openProject(m_state, m_interaction, path);
@@ -193,6 +196,7 @@ void frmRun::menNew_Click() {
             break;
         }
     }
+    closeProjectWindows();
     const LoadResult result = newProjectFromTemplate(m_state, m_interaction, folder);
     KeptTrafficValues = {0, 0}; // the traffic boxes start from the template's values too
     Frame0->setVisible(false);

@@ -132,7 +132,7 @@ bool frmRun::Form_Load(const QStringList &arguments) {
         CommandLine line;
         std::string error;
         if (parseCommandLine(items, &line, &error)) {
-            m_state.ProjectFile = line.projectFile;
+            m_state.ProjectFile = fullProjectPath(line.projectFile);
             m_state.TrailingValue = line.trailingValue;
         } else {
             m_interaction.message(error, Icon::Exclamation);

@@ -54,13 +54,16 @@ QSize frmGraph::designSize() const {
 }
 
 bool frmGraph::Form_Load(const State &state, const std::string &graphFile, std::string *message) {
+    // The results of the last Special Mode run are read where it wrote them, even when the
+    // project has been saved into another folder since.
+    const std::string &folder = state.SpecialResultsDir.empty() ? state.WorkDir : state.SpecialResultsDir;
     GraphDescriptor descriptor;
-    if (ReadGraphDescriptor(state.WorkDir, state.AppDir, graphFile, &descriptor, message) !=
+    if (ReadGraphDescriptor(folder, state.AppDir, graphFile, &descriptor, message) !=
         DescriptorStatus::Read) {
         return false;
     }
     GraphContent graph;
-    const std::string dataPath = findExisting(joinPath(nativePath(state.WorkDir), descriptor.dataFile));
+    const std::string dataPath = findExisting(joinPath(nativePath(folder), descriptor.dataFile));
     if (!ReadGraphFile(dataPath, &graph.data, message)) {
         return false;
     }

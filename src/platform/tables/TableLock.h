@@ -1,0 +1,56 @@
+#pragma once
+
+// The exclusive hold of one writer on a database or spreadsheet file.
+//
+// A writer reads such a file (to keep its other tables) and writes it whole
+// later; a second writer in between would put back what it read and revert
+// the first one's table. So a writer holds the file from the moment it reads
+// it until the new file is in place, and a second writer, of this process
+// or another, is refused at once: nobody waits.
+//
+// The hold is an advisory lock (an open-file-description lock, so that two
+// runs in threads of one process exclude each other as two processes do) on
+// a lock file beside the file: ".Book.xls.lock" beside "Book.xls", in the
+// folder of a linked file's destination. The lock file is removed when the
+// hold ends; one left behind by a program that was killed holds nothing.
+// An Access database whose lock file (".ldb") another program holds open or
+// locked is in use too.
+//
+// On a file system that cannot lock files at all, the hold is taken without
+// a lock (the file is then written as before).
+
+#include <string>
+
+namespace vesk::tables {
+
+class TableFileLock {
+public:
+    TableFileLock() = default;
+    ~TableFileLock();
+    TableFileLock(const TableFileLock &) = delete;
+    TableFileLock &operator=(const TableFileLock &) = delete;
+
+    // Takes the hold on file (which may be missing). False with a message
+    // naming the file: *inUse true when another writer or program has it
+    // ("The file ... is in use ..."), false when the lock file could not be
+    // made (the folder cannot take a new file).
+    bool acquire(const std::string &file, std::string *error, bool *inUse);
+    // Ends the hold (also done by the destructor); the lock file is removed.
+    void release();
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+    std::string m_path; // the lock file
+};
+
+// The lock file of a database or spreadsheet file: ".<name>.lock" beside the
+// file (beside a link's destination).
+std::string tableLockPath(const std::string &file);
+
+// The Access lock file of a database ("Book.ldb" beside "Book.mdb", found
+// without regard to letter case), when it exists and another program holds
+// it open or locked: its path; "" otherwise (none, or one left behind).
+std::string accessLockInUse(const std::string &database);
+
+} // namespace vesk::tables

@@ -1,0 +1,510 @@
+// Tables written into the Access databases analysts bring: Access 97 (Jet 3)
+// files, catalogues whose indexes span several pages, usage maps kept by
+// reference, and table names with blanks and letters of the code page. Each
+// is read back by mdbtools' programs (readers made elsewhere) and by the
+// program's own reader, every other table exporting as before.
+
+#include "platform/tables/JetDatabase.h"
+#include "platform/tables/TableBackends.h"
+#include "platform/tables/Tables.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace vesk {
+namespace {
+
+using test::TempDir;
+namespace jet = tables::jet;
+namespace fs = std::filesystem;
+
+std::string tool(const std::string &command, const std::string &file, const std::string &extra = {}) {
+    int status = 0;
+    const std::string out =
+        test::commandOutput(command + " " + test::shellQuoted(file) + extra + " 2>/dev/null", &status);
+    EXPECT_EQ(status, 0) << command << " " << file;
+    return out;
+}
+
+std::vector<TableColumn> columns() {
+    return {{"NO2", ColumnType::Float},
+            {"Street", ColumnType::Text},
+            {"hour", ColumnType::Short},
+            {"nHours", ColumnType::Integer},
+            {"Note", ColumnType::Text}};
+}
+
+std::vector<std::vector<Cell>> rowsOf(std::size_t n, std::size_t seed = 0) {
+    std::vector<std::vector<Cell>> rows;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double v = 12.345678901234 + static_cast<double>((i + seed) % 11) * 0.37;
+        rows.push_back({i % 7 == 3 ? Cell(-99.0) : Cell(v),
+                        std::string(i % 2 ? "Straße µg/m³ Ø" : "Main Street"),
+                        static_cast<double>(i % 24 + 1), static_cast<double>(8760 + seed),
+                        i % 5 ? Cell() : Cell(std::string("Köln, Genève & Århus"))});
+    }
+    return rows;
+}
+
+// mdb-export's lines for the rows (16 significant digits, Null empty, texts quoted).
+std::string exported(const std::vector<TableColumn> &cols, const std::vector<std::vector<Cell>> &rows) {
+    std::string out;
+    for (std::size_t c = 0; c < cols.size(); ++c) {
+        out += (c ? "," : "") + cols[c].name;
+    }
+    out += "\n";
+    for (const auto &row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (c) {
+                out += ",";
+            }
+            if (const auto *d = std::get_if<double>(&row[c])) {
+                if (*d > -99.0) {
+                    char buf[40];
+                    std::snprintf(buf, sizeof buf, "%.16g", *d);
+                    out += buf;
+                }
+            } else if (const auto *s = std::get_if<std::string>(&row[c])) {
+                out += "\"" + *s + "\"";
+            }
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+// The rows as the program reads them back: -99 a Null.
+std::vector<std::vector<Cell>> asRead(std::vector<std::vector<Cell>> rows) {
+    for (auto &r : rows) {
+        for (auto &c : r) {
+            const auto *d = std::get_if<double>(&c);
+            if (d && *d <= -99.0) {
+                c = Cell();
+            }
+        }
+    }
+    return rows;
+}
+
+bool writeTable(const std::string &file, const std::string &name, const std::vector<TableColumn> &cols,
+                const std::vector<std::vector<Cell>> &rows, std::string *error) {
+    auto w = createTable(file, name, cols, error);
+    if (!w) {
+        return false;
+    }
+    for (const auto &r : rows) {
+        if (!w->append(r, error)) {
+            return false;
+        }
+    }
+    return w->close(error);
+}
+
+// Every table's schema and rows as mdbtools gives them.
+std::map<std::string, std::string> everyTable(const std::string &file) {
+    std::map<std::string, std::string> out;
+    std::istringstream names(tool("mdb-tables -1 -S", file));
+    std::string name;
+    while (std::getline(names, name)) {
+        out[name] = tool("mdb-schema", file, " -T " + test::shellQuoted(name)) +
+                    tool("mdb-export", file, " " + test::shellQuoted(name));
+    }
+    return out;
+}
+
+// A copy of a shared database in the folder; "" without the shared files.
+std::string copyShared(const TempDir &dir, const std::string &name) {
+    const fs::path src = test::sharedTestFile("mdb/" + name);
+    if (src.empty()) {
+        return {};
+    }
+    const auto dst = dir.path() / name;
+    fs::copy_file(src, dst);
+    fs::permissions(dst, fs::perms::owner_read | fs::perms::owner_write);
+    return dst.string();
+}
+
+// The database as the writer reads it.
+jet::Database load(const std::string &file) {
+    jet::Database db;
+    bool exists = false;
+    std::string error;
+    EXPECT_TRUE(jet::loadDatabase(file, db, &exists, &error)) << error;
+    return db;
+}
+
+// Every entry of an index, walking from its root down to the first leaf and
+// along the chain of leaves; each page's entries sorted, pages in order.
+std::vector<std::string> indexEntries(const jet::File &f, std::uint32_t root) {
+    std::vector<std::string> all, entries;
+    std::string problem;
+    std::uint32_t page = root;
+    while (f.page(page)[0] == 0x03) {
+        EXPECT_TRUE(jet::readLeafPage(f.page(page), &entries, &problem, f.format)) << problem;
+        if (entries.empty()) {
+            return {};
+        }
+        const auto *c =
+            reinterpret_cast<const unsigned char *>(entries.front().data() + entries.front().size() - 4);
+        page = static_cast<std::uint32_t>(c[0]) << 24 | c[1] << 16 | c[2] << 8 | c[3];
+    }
+    for (int guard = 0; page != 0 && guard < 100000; ++guard) {
+        EXPECT_EQ(f.page(page)[0], 0x04);
+        EXPECT_TRUE(jet::readLeafPage(f.page(page), &entries, &problem, f.format)) << problem;
+        all.insert(all.end(), entries.begin(), entries.end());
+        page = jet::rd32(f.page(page) + 12);
+    }
+    return all;
+}
+
+// The catalogue's two indexes hold one entry per catalogue row, sorted, each
+// the key of its row's values (id; parent id and name) and its place.
+void expectCatalogueIndexed(const std::string &file) {
+    const jet::Database db = load(file);
+    ASSERT_EQ(db.catalogue.realIndexes.size(), 2u);
+    std::vector<std::string> byName, byId;
+    for (const auto &e : db.entries) {
+        const std::string at = jet::pointerBytes(e.page, e.row);
+        const auto name = jet::keyOfText(e.name(db.file.format), db.file.format);
+        ASSERT_TRUE(name) << e.name(db.file.format);
+        byName.push_back(jet::keyOfLong(static_cast<std::int32_t>(e.parent())) + *name + at);
+        byId.push_back(jet::keyOfLong(static_cast<std::int32_t>(e.id())) + at);
+    }
+    std::sort(byName.begin(), byName.end());
+    std::sort(byId.begin(), byId.end());
+    for (const auto &ri : db.catalogue.realIndexes) {
+        const auto entries = indexEntries(db.file, ri.firstPage);
+        EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end()));
+        EXPECT_TRUE(entries == (ri.columns.size() == 2 ? byName : byId))
+            << "index on " << ri.columns.size() << " columns: " << entries.size() << " entries for "
+            << db.entries.size() << " catalogue rows";
+    }
+}
+
+#define NEEDS_MDBTOOLS()                                                                                     \
+    WINVESK_NEEDS_TOOL("mdb-export");                                                                        \
+    WINVESK_NEEDS_TOOL("mdb-schema")
+
+TEST(AccessDatabases, AnAccess97DatabaseTakesANewTableThenReplacesItAndKeepsEveryOtherTable) {
+    NEEDS_MDBTOOLS();
+    TempDir dir;
+    const std::string file = copyShared(dir, "nwind.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    auto before = everyTable(file);
+    ASSERT_TRUE(before.count("Order Details"));
+    // Its global page usage map reaches just past its end, in the row (type 0).
+    auto globalMap = [](const std::string &f, std::set<std::uint32_t> *free, std::size_t *pages) {
+        const jet::Database db = load(f);
+        jet::PageRow row;
+        EXPECT_TRUE(jet::rowAt(db.file, 1u << 8, &row));
+        EXPECT_TRUE(jet::decodeMap(db.file, row.bytes, free));
+        *pages = db.file.pages();
+        return row.bytes;
+    };
+    std::set<std::uint32_t> freeBefore, freeAfter;
+    std::size_t pagesBefore = 0, pagesAfter = 0;
+    const std::string mapBefore = globalMap(file, &freeBefore, &pagesBefore);
+    ASSERT_EQ(mapBefore[0], 0);
+    const std::string name = "Stündliche Werte (Köln)";
+    std::string error;
+    const auto first = rowsOf(400);
+    ASSERT_TRUE(writeTable(file, name, columns(), first, &error)) << error;
+    EXPECT_EQ(tool("mdb-ver", file), "JET3\n") << "written in its own version";
+    EXPECT_EQ(tool("mdb-export", file, " " + test::shellQuoted(name)), exported(columns(), first));
+    const std::string schema = tool("mdb-schema", file, " -T " + test::shellQuoted(name));
+    for (const char *line : {"[NO2]\t\t\tDouble", "[Street]\t\t\tText (255)", "[hour]\t\t\tInteger",
+                             "[nHours]\t\t\tLong Integer"}) {
+        EXPECT_NE(schema.find(line), std::string::npos) << line << "\n" << schema;
+    }
+    TableData t;
+    ASSERT_TRUE(readTable(file, name, &t, &error)) << error;
+    EXPECT_EQ(t.rows, asRead(first)) << "through the program's own reader";
+    expectCatalogueIndexed(file);
+    // Grown past the map's reach: the map goes to map pages of its own
+    // (type 1), its row as long as before; the free pages stay free, no other.
+    const std::string mapAfter = globalMap(file, &freeAfter, &pagesAfter);
+    EXPECT_EQ(mapAfter[0], 1);
+    EXPECT_EQ(mapAfter.size(), mapBefore.size());
+    ASSERT_GT(pagesAfter, (mapBefore.size() - 5) * 8);
+    for (std::uint32_t p = 0; p < pagesAfter; ++p) {
+        EXPECT_EQ(freeAfter.count(p), p < pagesBefore ? freeBefore.count(p) : 0u) << "page " << p;
+    }
+
+    // Replaced, in another letter case: fewer rows, the catalogue keeps one row for it.
+    const auto second = rowsOf(30, 5);
+    ASSERT_TRUE(writeTable(file, "stündliche werte (köln)", columns(), second, &error)) << error;
+    auto after = everyTable(file);
+    ASSERT_EQ(after.count("stündliche werte (köln)"), 1u);
+    EXPECT_EQ(after.count(name), 0u);
+    EXPECT_EQ(tool("mdb-export", file, " " + test::shellQuoted("stündliche werte (köln)")),
+              exported(columns(), second));
+    after.erase("stündliche werte (köln)");
+    before.erase("MSysObjects");
+    after.erase("MSysObjects");
+    EXPECT_TRUE(after == before) << "every other table, system tables among them, exports as before";
+    expectCatalogueIndexed(file);
+}
+
+TEST(AccessDatabases, Access97RowsLongerThan256BytesReadBackThroughTheirJumpTable) {
+    NEEDS_MDBTOOLS();
+    TempDir dir;
+    const std::string file = copyShared(dir, "nwind.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    // 40 doubles (320 bytes) before the texts: offsets past 256 and 512.
+    std::vector<TableColumn> cols;
+    for (int i = 0; i < 40; ++i) {
+        cols.push_back({"c" + std::to_string(i), ColumnType::Float});
+    }
+    cols.push_back({"a", ColumnType::Text});
+    cols.push_back({"b", ColumnType::Text});
+    cols.push_back({"c", ColumnType::Text});
+    std::vector<std::vector<Cell>> rows;
+    for (std::size_t r = 0; r < 60; ++r) {
+        std::vector<Cell> row;
+        for (int i = 0; i < 40; ++i) {
+            row.emplace_back(r % 3 == 1 && i % 4 == 0 ? Cell(-99.0)
+                                                      : Cell(1.0 / (1.0 + i + static_cast<double>(r))));
+        }
+        row.emplace_back(std::string(r % 254 + 1, 'x'));
+        row.emplace_back(std::string(255 - r, static_cast<char>('a' + r % 26)));
+        row.emplace_back(std::string(r * 4 % 255 + 1, 'z'));
+        rows.push_back(std::move(row));
+    }
+    std::string error;
+    ASSERT_TRUE(writeTable(file, "Wide", cols, rows, &error)) << error;
+    EXPECT_EQ(tool("mdb-export", file, " Wide"), exported(cols, rows));
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Wide", &t, &error)) << error;
+    EXPECT_EQ(t.rows, asRead(rows));
+}
+
+TEST(AccessDatabases, TheKeysOfNamesAreThoseTheCataloguesOfRealDatabasesHold) {
+    // Every catalogue row of an Access 97 and an Access 2000 database is
+    // listed in the index by parent and name under the key this writer
+    // gives its name: letters of both cases, digits, blanks, parentheses,
+    // "_" and "Umsätze" among them.
+    TempDir dir;
+    const std::string jet3 = copyShared(dir, "nwind.mdb");
+    WINVESK_NEEDS_SHARED_FILE(jet3);
+    expectCatalogueIndexed(jet3);
+    const std::string jet4 = copyShared(dir, "DateTestDatabase.mdb");
+    WINVESK_NEEDS_SHARED_FILE(jet4);
+    expectCatalogueIndexed(jet4);
+
+    jet::Format f3;
+    f3.jet3 = true;
+    EXPECT_EQ(*jet::keyOfText("Umsätze", f3),
+              std::string("\x7f\x78\x6f\x76\x60\x77\x7e\x66\x02\x26\x00", 11));
+    EXPECT_EQ(*jet::keyOfText("Order Details", f3), *jet::keyOfText("ORDER DETAILS", f3));
+    EXPECT_LT(*jet::keyOfText("Order Details", f3), *jet::keyOfText("Orders", f3)) << "the blank sorts first";
+    EXPECT_LT(*jet::keyOfText("Koln", f3), *jet::keyOfText("Köln", f3));
+    EXPECT_LT(*jet::keyOfText("Köln", f3), *jet::keyOfText("Kolo", f3))
+        << "the diacritic counts after the letters";
+    EXPECT_EQ(jet::keyOfText("Hourly Out"),
+              std::string("\x7f\x57\x64\x6f\x69\x5e\x76\x07\x64\x6f\x6d\x01\x00", 13));
+    std::string unknown;
+    EXPECT_FALSE(jet::keyOfText("Straße", jet::kJet4, &unknown));
+    EXPECT_EQ(unknown, "ß");
+}
+
+TEST(AccessDatabases, ADatabaseOfMoreThanAHundredTablesTakesTablesAmongThemByNameAndId) {
+    NEEDS_MDBTOOLS();
+    TempDir dir;
+    // Made by the writer itself: 110 tables in one go, their catalogue
+    // index splitting page after page.
+    const std::string file = (dir.path() / "Many.mdb").string();
+    std::vector<std::vector<std::vector<Cell>>> data;
+    std::vector<tables::JetTable> tables;
+    for (int i = 0; i < 110; ++i) {
+        data.push_back({{}});
+        for (const auto &r : asRead(rowsOf(2 + i % 3, static_cast<std::size_t>(i)))) {
+            data.back().push_back(r);
+        }
+    }
+    for (int i = 0; i < 110; ++i) {
+        // Names whose order is not that of their ids.
+        tables.push_back({"Street " + std::to_string((i * 37) % 110) + " hourly output of the study area",
+                          columns(), &data[static_cast<std::size_t>(i)]});
+    }
+    std::string error;
+    ASSERT_TRUE(tables::jetWriteTables(file, tables, &error)) << error;
+    jet::Database db = load(file);
+    for (const auto &ri : db.catalogue.realIndexes) {
+        if (ri.columns.size() == 2) {
+            EXPECT_EQ(db.file.page(ri.firstPage)[0], 0x03) << "the index by name spans several pages";
+        }
+    }
+    expectCatalogueIndexed(file);
+    std::istringstream listed(tool("mdb-tables -1", file));
+    std::size_t count = 0;
+    for (std::string line; std::getline(listed, line);) {
+        ++count;
+    }
+    EXPECT_EQ(count, 110u);
+
+    // Then, as an existing database: a table added, one replaced.
+    auto before = everyTable(file);
+    const auto added = rowsOf(50, 1);
+    ASSERT_TRUE(writeTable(file, "Hourly Out", columns(), added, &error)) << error;
+    const auto replaced = rowsOf(7, 2);
+    const std::string victim = "Street 37 hourly output of the study area";
+    ASSERT_TRUE(writeTable(file, victim, columns(), replaced, &error)) << error;
+    expectCatalogueIndexed(file);
+    auto after = everyTable(file);
+    EXPECT_EQ(after["Hourly Out"].substr(after["Hourly Out"].find("NO2,")), exported(columns(), added));
+    EXPECT_EQ(after[victim].substr(after[victim].find("NO2,")), exported(columns(), replaced));
+    for (const char *t : {"Hourly Out", "MSysObjects"}) {
+        after.erase(t);
+        before.erase(t);
+    }
+    after.erase(victim);
+    before.erase(victim);
+    EXPECT_TRUE(after == before);
+    TableData t;
+    ASSERT_TRUE(readTable(file, victim, &t, &error)) << error;
+    EXPECT_EQ(t.rows, asRead(replaced));
+}
+
+TEST(AccessDatabases, UsageMapsKeptByReferenceAreReadAndUpdated) {
+    NEEDS_MDBTOOLS();
+    TempDir dir;
+    const std::string file = (dir.path() / "Large.mdb").string();
+    // More than 512 pages: the global map and the table's own maps are kept
+    // on map pages of their own, referred to from their rows.
+    const auto big = rowsOf(60000);
+    std::string error;
+    ASSERT_TRUE(writeTable(file, "Year", columns(), big, &error)) << error;
+    auto mapType = [&](const jet::File &f, std::uint32_t pointer) {
+        jet::PageRow row;
+        EXPECT_TRUE(jet::rowAt(f, pointer, &row));
+        return row.bytes.empty() ? -1 : row.bytes[0];
+    };
+    jet::Database db = load(file);
+    ASSERT_EQ(mapType(db.file, 1u << 8), 1) << "the global map by reference";
+    const auto year = std::find_if(db.entries.begin(), db.entries.end(),
+                                   [&](const auto &e) { return e.name(db.file.format) == "Year"; });
+    ASSERT_NE(year, db.entries.end());
+    const std::uint32_t yearPage = year->id() & 0xFFFFFF;
+    jet::TableDef def;
+    std::string problem;
+    ASSERT_TRUE(jet::readTableDef(db.file, yearPage, &def, &problem)) << problem;
+    ASSERT_EQ(mapType(db.file, def.usedMap), 1) << "the table's own map by reference";
+
+    // Another table added, then the large one replaced by a small one: its
+    // pages are given back as free in the global map, by reference.
+    const auto other = rowsOf(40, 3);
+    ASSERT_TRUE(writeTable(file, "Other", columns(), other, &error)) << error;
+    const auto small = rowsOf(10, 4);
+    ASSERT_TRUE(writeTable(file, "Year", columns(), small, &error)) << error;
+    EXPECT_EQ(tool("mdb-export", file, " Year"), exported(columns(), small));
+    EXPECT_EQ(tool("mdb-export", file, " Other"), exported(columns(), other));
+    db = load(file);
+    jet::PageRow global;
+    ASSERT_TRUE(jet::rowAt(db.file, 1u << 8, &global));
+    EXPECT_EQ(global.bytes[0], 1);
+    std::set<std::uint32_t> free;
+    ASSERT_TRUE(jet::decodeMap(db.file, global.bytes, &free));
+    std::size_t dataPagesFree = 0;
+    for (std::uint32_t p : free) {
+        if (p < db.file.pages()) {
+            dataPagesFree += db.file.page(p)[0] == 0x00;
+            EXPECT_NE(db.file.page(p)[0], 0x02) << "no table definition is free, page " << p;
+        }
+    }
+    EXPECT_GT(dataPagesFree, 600u) << "the old rows' pages are free";
+    ASSERT_TRUE(jet::readTableDef(db.file, yearPage, &def, &problem)) << problem;
+    jet::PageRow used;
+    std::set<std::uint32_t> pages;
+    ASSERT_TRUE(jet::rowAt(db.file, def.usedMap, &used));
+    ASSERT_TRUE(jet::decodeMap(db.file, used.bytes, &pages));
+    EXPECT_EQ(pages.size(), 1u) << "the small table's one data page, in its map kept by reference";
+    for (std::uint32_t p : pages) {
+        EXPECT_EQ(free.count(p), 0u);
+    }
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Year", &t, &error)) << error;
+    EXPECT_EQ(t.rows, asRead(small));
+}
+
+// A table of the catalogue that names a table of another database (a
+// foreign name or a connection) is a linked table: its rows are not here,
+// and writing over it is refused, the file untouched.
+TEST(AccessDatabases, ALinkedTableIsRefusedAndTheFileLeftAsItWas) {
+    TempDir dir;
+    const std::string file = copyShared(dir, "DateTestDatabase.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    jet::Database db = load(file);
+    auto e = std::find_if(db.entries.begin(), db.entries.end(),
+                          [&](const auto &x) { return x.name(db.file.format) == "DateTest"; });
+    ASSERT_NE(e, db.entries.end());
+    e->values[10] = jet::utf16("DateTest"); // ForeignName: the table's name in the other database
+    ASSERT_TRUE(jet::replaceRow(db.file, e->page << 8 | e->row,
+                                jet::encodeRow(db.catalogue.columns, e->values, db.file.format), 0));
+    dir.write("DateTestDatabase.mdb", db.file.bytes);
+    std::string error;
+    EXPECT_EQ(createTable(file, "DateTest", columns(), &error), nullptr);
+    EXPECT_NE(error.find("linked to another database"), std::string::npos) << error;
+    EXPECT_EQ(test::readFile(file), db.file.bytes);
+}
+
+struct NameCase {
+    const char *name;
+    const char *said; // "" when Access accepts it
+};
+
+const NameCase kNames[] = {
+    {"Hourly Out", ""},
+    {"Stunden Werte & Mittel (2023)", ""},
+    {"Stunden-Werte", "\"-\""},
+    {"Werte; Summe #1 = 100% @ Ort/Zeit", ""},
+    {" Hourly", "begins with a blank"},
+    {"Hourly ", "ends with a blank"},
+    {"a.b", "\".\""},
+    {"a!b", "\"!\""},
+    {"a`b", "\"`\""},
+    {"a[b]", "\"[\""},
+    {"a\tb", "control character"},
+    {"0123456789012345678901234567890123456789012345678901234567890123", ""},
+    {"01234567890123456789012345678901234567890123456789012345678901234", "longer than the 64 characters"},
+    {"Straße", "\"ß\""},
+};
+
+class AccessTableNames : public testing::TestWithParam<NameCase> {};
+
+TEST_P(AccessTableNames, AreTakenAsAccessTakesThemOrRefusedNamingTheRuleWithTheFileUntouched) {
+    TempDir dir;
+    const std::string file = copyShared(dir, "DateTestDatabase.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    const std::string bytes = test::readFile(file);
+    std::string error;
+    bool refused = false;
+    auto w = createTable(file, GetParam().name, columns(), &error, &refused);
+    if (std::string(GetParam().said).empty()) {
+        ASSERT_TRUE(w) << error;
+        for (const auto &r : rowsOf(3)) {
+            ASSERT_TRUE(w->append(r, &error)) << error;
+        }
+        ASSERT_TRUE(w->close(&error)) << error;
+        TableData t;
+        ASSERT_TRUE(readTable(file, GetParam().name, &t, &error)) << error;
+        EXPECT_EQ(t.rows, asRead(rowsOf(3)));
+        expectCatalogueIndexed(file);
+    } else {
+        EXPECT_EQ(w, nullptr);
+        EXPECT_TRUE(refused);
+        EXPECT_NE(error.find(GetParam().said), std::string::npos) << error;
+        EXPECT_EQ(test::readFile(file), bytes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, AccessTableNames, testing::ValuesIn(kNames), [](const auto &info) {
+    return "n" + std::to_string(info.index) + "_" + test::testNameOf(info.param.name);
+});
+
+} // namespace
+} // namespace vesk
