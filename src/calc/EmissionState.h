@@ -92,7 +92,7 @@ struct EmissionState {
     std::vector<float> InputUnitFactor;               // microgram per cubic metre to the output unit
     std::vector<float> InputToModelFactor;            // input unit to output unit
     std::vector<float> PpbToInputFactor;              // ppb to input unit
-    std::vector<float> InputToPpbFactor;              // standard input unit to ppb
+    std::vector<float> InputToPpbFactor;              // input unit to ppb
     float NO2ToPpbFactor = 1, O3ToPpbFactor = 1;      // input unit of pollutants 2 and 3 to ppb
     float NOxToPpbFactor = 1, OutputToPpbFactor1 = 1; // output unit of pollutants 0 and 1 to ppb
     float Pol0ToPpbFactor = 1, Pol1ToPpbFactor = 1, Pol2ToPpbFactor = 1; // input unit of 0, 1, 2 to ppb

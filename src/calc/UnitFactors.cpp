@@ -261,7 +261,9 @@ bool SetUnitFactors(CalcState &s, std::string *error) {
         } else {
             s.PpbToInputFactor[i] = static_cast<float>(ppbToIn);
         }
-        s.InputToPpbFactor[i] = static_cast<float>(toPpbOf(stdIn, toPpb));
+        // The regional and background values it converts are read in the
+        // project's input unit, which need not be the list's standard one.
+        s.InputToPpbFactor[i] = static_cast<float>(toPpbOf(in, toPpb));
     }
 
     if (n > 2) {

@@ -332,6 +332,40 @@ std::size_t hourlyRowsBound(const RunContext &c) {
     return streets == 0 || hours <= SIZE_MAX / streets ? hours * streets : SIZE_MAX;
 }
 
+// The key of an output column and its pollutant. The column names its
+// pollutant by the longest pollutant name it holds from its second
+// character on (the later one of equal length). When that name makes no
+// keyword because the keyword's own suffix holds it (CO in "cNO_cor_1" and
+// "cO3_cor_1"), the other names the column holds are tried, longest first,
+// and the first that makes a keyword is the column's pollutant.
+OutKey bindOutputColumn(const State &s, OutColumn &col, const std::string &vehicleName) {
+    const std::string lower = toLower(col.name);
+    const OutKey key = outputKey(lower, lowerPollutant(s, col.pol), vehicleName);
+    if (key != OutKey::Unknown || lower.size() < 2) {
+        return key;
+    }
+    std::vector<int> named;
+    for (std::size_t p = 0; p < s.PollutantNames.size(); ++p) {
+        const std::string pol = toLower(s.PollutantNames[p]);
+        if (!pol.empty() && static_cast<int>(p) != col.pol && lower.find(pol, 1) != std::string::npos) {
+            named.push_back(static_cast<int>(p));
+        }
+    }
+    std::sort(named.begin(), named.end(), [&s](int a, int b) {
+        const std::size_t la = s.PollutantNames[static_cast<std::size_t>(a)].size();
+        const std::size_t lb = s.PollutantNames[static_cast<std::size_t>(b)].size();
+        return la != lb ? la > lb : a > b;
+    });
+    for (int p : named) {
+        const OutKey other = outputKey(lower, lowerPollutant(s, p), vehicleName);
+        if (other != OutKey::Unknown) {
+            col.pol = p;
+            return other;
+        }
+    }
+    return key;
+}
+
 void raiseIfFailed(long number, const std::string &text) {
     if (number != 0) {
         throw RunError(number, text);
@@ -596,7 +630,7 @@ void bindOutputFiles(RunContext &c) {
             if (col.veh > 0) {
                 vehicleName = lowerVehicle(s, col.veh);
             }
-            col.key = outputKey(toLower(col.name), lowerPollutant(s, col.pol), vehicleName);
+            col.key = bindOutputColumn(s, col, vehicleName);
         }
         long number = 0;
         std::string text;

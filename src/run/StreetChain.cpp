@@ -128,6 +128,7 @@ void PassStreetGeometry(State &s) {
     if (s.NoWindAcceleration) {
         s.WindAccelFlags.fill(0);
     }
+    TakeBenzeneContent(s);
 }
 
 void modelConcentrations(const State &s, float u_roof, float relativeWindDir, float delta_fi, float s_w_tpt,

@@ -31,7 +31,7 @@ struct ChainFactors {
     std::span<const float> InputUnitFactor;    // µg/m³ to the output unit, per pollutant
     std::span<const float> InputToModelFactor; // input unit to output unit
     std::span<const float> PpbToInputFactor;   // ppb to input unit
-    std::span<const float> InputToPpbFactor;   // standard input unit to ppb
+    std::span<const float> InputToPpbFactor;   // input unit to ppb
     float NO2ToPpbFactor = 1;                  // NO2, input unit to ppb
     float O3ToPpbFactor = 1;                   // O3, input unit to ppb
     float NOxToPpbFactor = 1;                  // NOx, output unit to ppb
@@ -57,9 +57,11 @@ void clearHourResults(State &state);
 // ApplyCrossSideCorrection).
 void clearModelledResults(State &state);
 
-// Hands the street geometry to the street model: StreetParams from the
-// street height, the sector arrays and WindAccelFlags from the orientation
-// and the wind sectors (flags zeroed when NoWindAcceleration is set).
+// Sets a street up for its hours: hands the street geometry to the street
+// model (StreetParams from the street height, the sector arrays and
+// WindAccelFlags from the orientation and the wind sectors, flags zeroed
+// when NoWindAcceleration is set) and takes the benzene content of
+// gasoline for the benzene-from-CO rules (TakeBenzeneContent).
 void PassStreetGeometry(State &state);
 
 // Takes the benzene content of gasoline for the hourly steps: the "Benzene"

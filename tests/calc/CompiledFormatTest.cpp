@@ -226,5 +226,27 @@ TEST(CompiledFormat, ADefaultFormatGivesThePlainForm) {
     EXPECT_EQ(plain.format("text"), "text");
 }
 
+TEST(CompiledFormat, TheDefaultDateFormShowsTheTimeWhenAnyPartOfItIsSet) {
+    struct Case {
+        DateTimeParts value;
+        const char *text;
+    };
+    const Case cases[] = {
+        {{2003, 1, 5, 0, 0, 0}, "05-01-2003"},
+        {{2003, 1, 5, 0, 0, 30}, "05-01-2003 00:00:30"},
+        {{2003, 1, 5, 0, 1, 0}, "05-01-2003 00:01:00"},
+        {{2003, 1, 5, 7, 0, 0}, "05-01-2003 07:00:00"},
+        {{2003, 1, 5, 23, 59, 59}, "05-01-2003 23:59:59"},
+    };
+    for (const Case &c : cases) {
+        for (const char *pattern : {"", "c", "General Date"}) {
+            EXPECT_EQ(Format(c.value, pattern), c.text) << "pattern \"" << pattern << "\"";
+        }
+    }
+    // A date text in a column of that format: its time shown the same way.
+    EXPECT_EQ(Format("2003-01-05 00:00", "general date"), "05-01-2003");
+    EXPECT_EQ(Format("2003-01-05 00:30", "general date"), "05-01-2003 00:30:00");
+}
+
 } // namespace
 } // namespace vesk

@@ -194,6 +194,9 @@ TEST(LimitValueUnits, ScaleTheConcentrationsOfOnePollutantOnly) {
     EXPECT_EQ(blocks[1].rows[0].hourly, (std::vector<double>{40, -99, -99, 200, -99})) << "NO2 untouched";
     scaleConcentrationLimits(blocks, "NO2", 0.001);
     EXPECT_DOUBLE_EQ(blocks[1].rows[0].hourly[0], static_cast<float>(0.04)) << "kept as the list keeps it";
+    EXPECT_DOUBLE_EQ(blocks[1].rows[0].hourly[3], static_cast<float>(0.2))
+        << "the last percentile column, just before the data capture, is a concentration too";
+    EXPECT_EQ(blocks[1].rows[0].hourly[4], -99);
 }
 
 TEST(ListWriters, UrbanDataAndScenariosReadBackAsWritten) {
@@ -284,6 +287,28 @@ TEST(ListWriters, LimitValueHeaderNamesTheCurrentPercentilesAndTitlesAlignTheVal
         << lines[10]; // the comma after the title, values at w + 4
     EXPECT_EQ(lines[13], "\"Short\"," + std::string(static_cast<std::size_t>(width + 3 - 8), ' ') +
                              "40,-99,-99,-99,-99,-99,-99,-99,-99,50,-99,-99");
+}
+
+TEST(ListWriters, LimitValuesMarkedMissingBelowMinus99AreWrittenAsMinus99) {
+    ProgramDir dir;
+    Started s(dir);
+    std::vector<LimitValueBlock> blocks = limitValueBlocks(s.state);
+    const LimitValueRow before = blocks[0].rows[0];
+    // A list edited by hand may mark a value missing with any number at or below -99.
+    LimitValueRow &row = blocks[0].rows[0];
+    row.hourly[1] = -999;
+    row.run8[0] = -99.5;
+    row.daily.back() = -1e30;
+    ASSERT_EQ(limitValueListProblem(blocks, s.state), "");
+    const std::string text = limitValueListText(blocks, s.state);
+    const std::vector<std::string> lines = linesOf(text);
+    ASSERT_GT(lines.size(), 10u);
+    const std::string values = "40,-99,-99,200,-99,-99,-99,-99,-99,-99,-99,-99";
+    EXPECT_EQ(lines[10].substr(lines[10].size() - values.size()), values) << lines[10];
+    EXPECT_EQ(text.find("-999"), std::string::npos);
+    EXPECT_EQ(text.find("-99.5"), std::string::npos);
+    ASSERT_TRUE(writeAndReload(dir, s, "LimValDef.lst", text));
+    EXPECT_EQ(limitValueBlocks(s.state)[0].rows[0], before);
 }
 
 // ---- Refusals

@@ -135,3 +135,34 @@ TEST(StreetSet, ADamagedFileIsRefusedWithItsLine) {
         ASSERT_EQ(set.streets.size(), 1u) << "a refused file leaves the set as it was";
     }
 }
+
+TEST(StreetSet, StreetsWithAReceptorOnOneSideKeepThatSideThroughTheEditorAndTheRun) {
+    // Side codes: 0 both sides, 1 side 1 only, 2 side 2 only.
+    const std::string text = "#TRUE#,\"Both\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,0\r\n"
+                             "#TRUE#,\"West\",1,2,\"t.trf\",100,40,20,18,150,150,20,1,2,0\r\n"
+                             "#TRUE#,\"East\",1,2,\"t.trf\",100,40,20,18,150,150,20,2,2,0\r\n";
+    TempDir dir;
+    const std::string path = dir.write("Streets.txt", text).string();
+    StreetSet set;
+    std::string error;
+    ASSERT_TRUE(readStreetSet(path, &set, &error)) << error;
+    ASSERT_EQ(set.streets.size(), 3u);
+    const int sides[3][2] = {{1, 1}, {1, 0}, {0, 1}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(set.streets[i].street.Receptor1, sides[i][0]) << set.streets[i].street.StreetName;
+        EXPECT_EQ(set.streets[i].street.Receptor2, sides[i][1]) << set.streets[i].street.StreetName;
+        EXPECT_EQ(streetSetEntryProblem(set.streets[i]), "");
+    }
+    EXPECT_EQ(streetSetText(set), text) << "saved back as it was read";
+
+    // The run reads the sides the editor wrote.
+    ASSERT_TRUE(writeStreetSet(path, set).ok());
+    RecordReader file;
+    ASSERT_TRUE(RecordReader::open(path, &file, &error)) << error;
+    CalcState s;
+    for (std::size_t i = 0; i < 3; ++i) {
+        ReadStreetRecord(s, file);
+        EXPECT_EQ(s.Receptor1, sides[i][0]) << s.CurrentStreetName;
+        EXPECT_EQ(s.Receptor2, sides[i][1]) << s.CurrentStreetName;
+    }
+}

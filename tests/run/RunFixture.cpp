@@ -93,6 +93,34 @@ std::string hourlyLines(int year, int month, int day, int hours,
     return out;
 }
 
+std::string trafficFileText(int periods, const std::function<std::string(int)> &row) {
+    return trafficFileText(periods, {{"Every day", "", ""}}, [&row](int period, int) { return row(period); });
+}
+
+std::string trafficFileText(int periods, const std::vector<DayCaseLine> &dayCases,
+                            const std::function<std::string(int, int)> &row) {
+    std::string out = "\"WinVESK traffic file\"\r\n\"Made by a test\"\r\n[Settings]\r\n\"Name\",\"Value\"\r\n"
+                      "\"Type\",1\r\n\"Periods\"," +
+                      std::to_string(periods) +
+                      "\r\n[Categories]\r\n\"Name\",\"Long name\",\"Sub-categories with their fractions\"\r\n"
+                      "\"Cars\",\"Passenger cars\",\"PCPetrol\",0.6,\"PCDiesel\",0.4\r\n\"Van\",\"Vans\"\r\n"
+                      "\"HGV\",\"Heavy goods vehicles\"\r\n\"Bus\",\"Buses\"\r\n[Day cases]\r\n"
+                      "\"Name\",\"Day condition\",\"Month condition\"\r\n";
+    for (const DayCaseLine &d : dayCases) {
+        out += "\"" + d.name + "\",\"" + d.day + "\",\"" + d.month + "\"\r\n";
+    }
+    for (std::size_t d = 1; d <= dayCases.size(); ++d) {
+        out +=
+            "[Day case " + std::to_string(d) +
+            "]\r\n\"Period\",\"Cars\",\"Van\",\"HGV\",\"Bus\",\"Speed light\",\"Speed heavy\",\"Cold start "
+            "(%)\"\r\n";
+        for (int p = 1; p <= periods; ++p) {
+            out += std::to_string(p) + "," + row(p, static_cast<int>(d)) + "\r\n";
+        }
+    }
+    return out;
+}
+
 std::vector<std::string> fileLines(const fs::path &path) {
     std::vector<std::string> lines = splitLines(readFile(path));
     while (!lines.empty() && lines.back().empty()) {

@@ -52,6 +52,19 @@ std::string projectText(const std::vector<FileRecord> &records, const std::strin
 std::string hourlyLines(int year, int month, int day, int hours,
                         const std::function<std::string(int)> &values);
 
+// Text of a counted traffic file (type 1) of `periods` periods (24 or 48)
+// and one day case that holds on every day: row(period) gives the rest of
+// the period's line: flows of Cars (60 % petrol, 40 % diesel cars), Van, HGV
+// and Bus, the light and heavy speeds and the cold-start share.
+std::string trafficFileText(int periods, const std::function<std::string(int)> &row);
+// The same with the day cases given (name, day condition, month condition),
+// row(period, day case) giving the rest of each line.
+struct DayCaseLine {
+    std::string name, day, month;
+};
+std::string trafficFileText(int periods, const std::vector<DayCaseLine> &dayCases,
+                            const std::function<std::string(int, int)> &row);
+
 // The lines of a file split at CR LF, without the empty last one.
 std::vector<std::string> fileLines(const fs::path &path);
 // The ";"-separated cells of a line, trimmed.

@@ -505,6 +505,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, CrossSideCorrection,
                              CorrectionCase{"no_rule", 15, 10, 5, 12, 4, 8, 18, 1, 18, 0},
                              CorrectionCase{"no_measurement", 40, 10, 30, 30, 12, 24, 34, 0, 34, 0},
                              CorrectionCase{"street_part_zero", 40, 10, 30, 10, 0, 24, 34, 1, 34, 0},
+                             // No street part on the corrected side: the background alone, first rule.
+                             CorrectionCase{"other_street_part_zero", 40, 10, 30, 30, 12, 0, 10, 1, 10, 1},
+                             // Values below 1, as of CO in mg/m³: 0.4 < 0.6, first rule, 0.6 / 2 × 1 + 0.2.
+                             CorrectionCase{"values_below_one", 0.8f, 0.2f, 0.6f, 1.4f, 2, 1, 1.2f, 1, 0.5f,
+                                            1},
                              CorrectionCase{"street_part_missing", 40, 10, 30, 10, 12, -99, -99, 1, -99, 0},
                              // Measured below the background: 4 < -2 fails and 9 < 8 fails, though 15 < 20.
                              CorrectionCase{"measured_below_background", 8, 10, -2, 20, 4, 8, 18, 1, 18, 0},
