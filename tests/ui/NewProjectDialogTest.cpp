@@ -503,16 +503,19 @@ TEST(NewProjectDialog, TheChoicesChangeTheProjectsFilesAtOnceAndUserFilesComeBac
     EXPECT_EQ(s.state.TrafficFile, ".\\CityStreet.trf");
     EXPECT_TRUE(d.btnEditTraffic->isEnabled());
     EXPECT_EQ(d.cmbTrfType->toolTip().toStdString(), d.StdTraffic.front().helpText);
-    d.txtADT->setText("0");
-    d.txtTrfSpeed->setText("45");
     d.editTraffic = [](std::string &) {
-        ADD_FAILURE() << "the editor needs the traffic amount first";
+        ADD_FAILURE() << "the editor needs the traffic amount and speed first";
         return false;
     };
-    d.btnEditTraffic_Click();
-    ASSERT_FALSE(s.ui.messages.empty());
-    EXPECT_EQ(s.ui.messages.back(),
-              "The Annual Diurnal Traffic and Traffic Speed\r\nmust be set before displying the traffic");
+    for (const auto &[adt, speed] : {std::pair{"0", "45"}, std::pair{"12000", "0"}}) {
+        d.txtADT->setText(adt);
+        d.txtTrfSpeed->setText(speed);
+        s.ui.messages.clear();
+        d.btnEditTraffic_Click();
+        ASSERT_EQ(s.ui.messages.size(), 1u) << adt << " " << speed;
+        EXPECT_EQ(s.ui.messages.back(),
+                  "The Annual Diurnal Traffic and Traffic Speed\r\nmust be set before displying the traffic");
+    }
     choose(d.cmbTrfType, 0, [&](int i) { d.cmbTrfType_Click(i); });
     EXPECT_TRUE(s.state.TrafficFile.empty());
     EXPECT_FALSE(d.btnEditTraffic->isEnabled());
