@@ -316,14 +316,15 @@ TEST(ListEditorWindow, AListThatCannotBeReadStartsFromTheStandardTypesAndFuelsAn
     EXPECT_FALSE(saved);
     EXPECT_EQ(path, ".\\Fleet2031.vlf");
 
-    // A fuel list likewise, saved into the country's list folder: stored as a national file.
+    // A fuel list likewise, saved under another name into the country's list folder: the call
+    // hands it back as a national file.
     t.ui.messages.clear();
     path = ".\\Fuels2031.flf";
     editor.run = [&](ui::frmListEditor &d) {
         ASSERT_EQ(d.fuels().fuels.size(), 2u);
         EXPECT_EQ(d.fuels().fuels[0].name, "Petrol");
         EXPECT_EQ(d.fuels().fuels[1].name, "Diesel");
-        t.ui.files.push_back(t.lists("Fuels2031.flf"));
+        t.ui.files.push_back(t.lists("Fuels2032.flf"));
         EXPECT_TRUE(d.btnSave_Click()) << d.problem().toStdString();
         d.btnClose_Click();
     };
@@ -331,12 +332,12 @@ TEST(ListEditorWindow, AListThatCannotBeReadStartsFromTheStandardTypesAndFuelsAn
     EXPECT_EQ(t.ui.messages.size(), 1u);
     EXPECT_EQ(errorCode, 0);
     EXPECT_TRUE(saved);
-    EXPECT_EQ(path, ".\\Fuels2031.flf");
+    EXPECT_EQ(path, ".\\Fuels2032.flf");
 
     // Opened again, the saved list is read as it is: no message, its own name.
     t.ui.messages.clear();
     editor.run = [&](ui::frmListEditor &d) {
-        EXPECT_EQ(d.path(), t.lists("Fuels2031.flf"));
+        EXPECT_EQ(d.path(), t.lists("Fuels2032.flf"));
         EXPECT_EQ(d.fuels().fuels.size(), 2u);
         d.btnClose_Click();
     };
