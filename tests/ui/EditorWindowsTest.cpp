@@ -183,6 +183,41 @@ TEST(TrafficEditorWindow, ViewOnlyChangesNothing) {
     EXPECT_FALSE(data.FleetChanged);
 }
 
+TEST(TrafficEditorWindow, AFileNamedButNotWrittenYetStartsFromTheFleetAndIsSavedUnderThatName) {
+    ToolState t;
+    const std::string target = t.sample.appDir + "Working/Planned.trf";
+    std::string path = target;
+    ui::TrafficEditorComponent editor(t.ui, nullptr);
+    std::string vehicles = ".\\Fleet2020.vlf", fuels = ".\\Fuels2020.flf";
+    int year = 2020;
+    ui::TrafficEditorData data = ui::fileTrafficData(15);
+    bool renew = true;
+    bool shown = false;
+    editor.run = [&](ui::frmTrafficEditor &d) {
+        shown = true;
+        EXPECT_EQ(d.path(), target) << "Save writes the file the project names";
+        ASSERT_EQ(d.document().categories.size(), 5u) << "the categories of the vehicle list";
+        const int c = categoryColumn(d, "Bus");
+        ASSERT_GE(c, 0);
+        ASSERT_TRUE(d.profileModel()->setData(d.profileModel()->index(7, c), QStringLiteral("12")));
+        EXPECT_TRUE(d.btnSave_Click()) << d.problem().toStdString();
+        d.btnClose_Click();
+    };
+    editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew);
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(t.ui.messages.empty()) << t.ui.messages.front();
+    EXPECT_EQ(path, target);
+    EXPECT_TRUE(data.Saved);
+    EXPECT_TRUE(data.Changed);
+    EXPECT_FALSE(renew);
+    TrafficDocument saved;
+    std::string error;
+    ASSERT_TRUE(readTrafficDocument(target, &saved, &error)) << error;
+    ASSERT_EQ(saved.categories.size(), 5u);
+    EXPECT_EQ(saved.categories[4].name, "Bus");
+    EXPECT_EQ(saved.dayCases.at(0).periods.at(7).flows.at(4), 12);
+}
+
 // ---- Traffic editor program ---------------------------------------------------------------------
 
 TEST(TrafficEditorProgram, StartsANewFileWithTheVehicleListsCategoriesAndSavesWhereTheUserSays) {
@@ -244,6 +279,72 @@ TEST(ListEditorWindow, SharesThatDoNotAddUpToAHundredKeepSaveDisabledUntilMended
     EXPECT_EQ(errorCode, 0);
     EXPECT_FALSE(saved);
     EXPECT_EQ(path, ".\\Fleet2020.vlf");
+}
+
+TEST(ListEditorWindow, AListThatCannotBeReadStartsFromTheStandardTypesAndFuelsAndIsStoredAsNamed) {
+    ToolState t;
+    const std::vector<std::string> &types = t.state.StVehTypeNames;
+    const std::vector<std::string> &fuelNames = t.state.StFuelNames;
+    ASSERT_EQ(types.size(), 6u);
+    ASSERT_EQ(fuelNames.size(), 3u);
+    ui::ListEditorComponent editor(t.ui, nullptr);
+
+    // A vehicle list the scenario names but nobody wrote: the reader's message, then a new list
+    // of the standard vehicle types; closed unsaved, the call reports that nothing was made.
+    std::string path = ".\\Fleet2031.vlf";
+    bool saved = true;
+    long errorCode = -1;
+    editor.run = [&](ui::frmListEditor &d) {
+        EXPECT_TRUE(d.path().empty()) << "a new list has no name yet";
+        const VehicleListDocument &v = d.vehicles();
+        ASSERT_EQ(v.categories.size(), types.size() - 1);
+        for (size_t i = 0; i < v.categories.size(); ++i) {
+            EXPECT_EQ(v.categories[i].name, types[i + 1]);
+            EXPECT_EQ(v.categories[i].fuel, "Petrol");
+            ASSERT_EQ(v.sharesOf(types[i + 1]).size(), 1u) << types[i + 1];
+            EXPECT_EQ(v.sharesOf(types[i + 1])[0]->percent, 100);
+        }
+        EXPECT_EQ(v.categories[0].lengthClass, 1);
+        EXPECT_EQ(d.rowsModel()->rowCount(), 5);
+        EXPECT_TRUE(d.btnSave->isEnabled()) << d.problem().toStdString();
+        d.btnClose_Click();
+    };
+    editor.EditListFile(path, ui::kVehicleListKind, t.state.ModelEnv, types, fuelNames, saved, errorCode);
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_NE(t.ui.messages[0].find("Fleet2031.vlf"), std::string::npos) << t.ui.messages[0];
+    EXPECT_EQ(errorCode, 1);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(path, ".\\Fleet2031.vlf");
+
+    // A fuel list likewise, saved under another name into the country's list folder: the call
+    // hands it back as a national file.
+    t.ui.messages.clear();
+    path = ".\\Fuels2031.flf";
+    editor.run = [&](ui::frmListEditor &d) {
+        ASSERT_EQ(d.fuels().fuels.size(), 2u);
+        EXPECT_EQ(d.fuels().fuels[0].name, "Petrol");
+        EXPECT_EQ(d.fuels().fuels[1].name, "Diesel");
+        t.ui.files.push_back(t.lists("Fuels2032.flf"));
+        EXPECT_TRUE(d.btnSave_Click()) << d.problem().toStdString();
+        d.btnClose_Click();
+    };
+    editor.EditListFile(path, ui::kFuelListKind, t.state.ModelEnv, types, fuelNames, saved, errorCode);
+    EXPECT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_EQ(errorCode, 0);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(path, ".\\Fuels2032.flf");
+
+    // Opened again, the saved list is read as it is: no message, its own name.
+    t.ui.messages.clear();
+    editor.run = [&](ui::frmListEditor &d) {
+        EXPECT_EQ(d.path(), t.lists("Fuels2032.flf"));
+        EXPECT_EQ(d.fuels().fuels.size(), 2u);
+        d.btnClose_Click();
+    };
+    editor.EditListFile(path, ui::kFuelListKind, t.state.ModelEnv, types, fuelNames, saved, errorCode);
+    EXPECT_TRUE(t.ui.messages.empty()) << t.ui.messages.front();
+    EXPECT_EQ(errorCode, 0);
+    EXPECT_FALSE(saved);
 }
 
 // ---- Emission-factor program ------------------------------------------------------------------

@@ -503,16 +503,19 @@ TEST(NewProjectDialog, TheChoicesChangeTheProjectsFilesAtOnceAndUserFilesComeBac
     EXPECT_EQ(s.state.TrafficFile, ".\\CityStreet.trf");
     EXPECT_TRUE(d.btnEditTraffic->isEnabled());
     EXPECT_EQ(d.cmbTrfType->toolTip().toStdString(), d.StdTraffic.front().helpText);
-    d.txtADT->setText("0");
-    d.txtTrfSpeed->setText("45");
     d.editTraffic = [](std::string &) {
-        ADD_FAILURE() << "the editor needs the traffic amount first";
+        ADD_FAILURE() << "the editor needs the traffic amount and speed first";
         return false;
     };
-    d.btnEditTraffic_Click();
-    ASSERT_FALSE(s.ui.messages.empty());
-    EXPECT_EQ(s.ui.messages.back(),
-              "The Annual Diurnal Traffic and Traffic Speed\r\nmust be set before displying the traffic");
+    for (const auto &[adt, speed] : {std::pair{"0", "45"}, std::pair{"12000", "0"}}) {
+        d.txtADT->setText(adt);
+        d.txtTrfSpeed->setText(speed);
+        s.ui.messages.clear();
+        d.btnEditTraffic_Click();
+        ASSERT_EQ(s.ui.messages.size(), 1u) << adt << " " << speed;
+        EXPECT_EQ(s.ui.messages.back(),
+                  "The Annual Diurnal Traffic and Traffic Speed\r\nmust be set before displying the traffic");
+    }
     choose(d.cmbTrfType, 0, [&](int i) { d.cmbTrfType_Click(i); });
     EXPECT_TRUE(s.state.TrafficFile.empty());
     EXPECT_FALSE(d.btnEditTraffic->isEnabled());
@@ -543,6 +546,68 @@ TEST(NewProjectDialog, TheChoicesChangeTheProjectsFilesAtOnceAndUserFilesComeBac
     EXPECT_EQ(s.state.InputVarLists[1], kMet.varList);
     EXPECT_EQ(s.state.InputVarLists[2], "year, month, day, hour, cO3_b");
     EXPECT_EQ(d.lstFileNames[1]->item(1)->toolTip(), "C.txt");
+}
+
+TEST(NewProjectDialog, EachChoiceShowsItsOwnButtonsTipAndNextEntryAndTheCitySizeChosenFirstIsKept) {
+    Sample sample;
+    // A country with two pre-defined meteorology/background files, each with its own help text.
+    {
+        std::ofstream(sample.appDir + "Lists/National/DL/MetBack.lst", std::ios::binary)
+            << "Name,              FileName,              HelpText\r\n"
+               "\"Demoland 2023\",   \".\\MetBack2023.txt\",   \"Rural background of 2023\"\r\n"
+               "\"Demoland 2023 town\", \".\\MetBack2023.txt\", \"Town background of 2023\"\r\n";
+    }
+    Session s(sample, "");
+    const std::string folder = projectFolder(sample);
+    QWidget *focusAfterEditor = nullptr;
+    QWidget *okButton = nullptr;
+    newProject(s, folder, Kind::Single, [&](frmNewStreet &d) {
+        okButton = d.btnOK;
+        streetNamed(d, s.state, "Town Street");
+        // User data: Add File for them; the traffic's Add File only for a user traffic file.
+        d.Option3[2]->setChecked(true);
+        EXPECT_TRUE(d.btnLoadFile[2]->isEnabled());
+        d.Option2[2]->setChecked(true);
+        EXPECT_TRUE(d.btnLoadFile[1]->isEnabled());
+        d.Option2[1]->setChecked(true);
+        EXPECT_FALSE(d.btnLoadFile[1]->isEnabled());
+        EXPECT_TRUE(d.btnLoadFile[2]->isEnabled()) << "the user data keep their Add File";
+
+        // The pre-defined files: each shows its own help text.
+        d.Option3[1]->setChecked(true);
+        EXPECT_FALSE(d.btnLoadFile[2]->isEnabled());
+        choose(d.cmbMetBack, 2, [&](int i) { d.cmbMetBack_Click(i); });
+        EXPECT_EQ(d.cmbMetBack->toolTip(), QStringLiteral("Town background of 2023"));
+        choose(d.cmbMetBack, 1, [&](int i) { d.cmbMetBack_Click(i); });
+        EXPECT_EQ(d.cmbMetBack->toolTip(), QStringLiteral("Rural background of 2023"));
+
+        // The first city size, then user data and back: the size shown is the one taken.
+        choose(d.cmbCitySize, 0, [&](int i) { d.cmbCitySize_Click(i); });
+        d.Option3[2]->setChecked(true);
+        EXPECT_FALSE(d.cmbCitySize->isEnabled());
+        d.Option3[1]->setChecked(true);
+        EXPECT_TRUE(d.cmbCitySize->isEnabled());
+        EXPECT_EQ(d.cmbCitySize->currentIndex(), 0);
+
+        // Every entry filled: after the traffic is viewed, the focus goes on to OK.
+        choose(d.cmbTrfType, 1, [&](int i) { d.cmbTrfType_Click(i); });
+        d.txtADT->setText("9000");
+        d.txtTrfSpeed->setText("30");
+        d.editTraffic = [](std::string &) { return false; };
+        d.btnEditTraffic_Click();
+        focusAfterEditor = d.focusWidget();
+        d.btnOK_Click();
+        if (!d.NewProjectAccepted) {
+            s.ui.answers = {Answer::Ok};
+            d.btnCancel_Click();
+        }
+    });
+    EXPECT_EQ(focusAfterEditor, okButton);
+    ASSERT_FALSE(s.state.ProjectTypeCancelled) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    EXPECT_EQ(s.state.InputFiles[1], ".\\MetBack2023.txt");
+    ASSERT_GE(s.state.CitySizeNames.size(), 2u);
+    EXPECT_EQ(s->cmbCitySize->currentText().toStdString(), s.state.CitySizeNames[1]);
+    EXPECT_TRUE(s->cmbCitySize->isEnabled());
 }
 
 TEST(NewProjectDialog, AMapThatIsNoPictureIsReportedAndThePreviousMapStays) {
