@@ -304,7 +304,12 @@ TEST(ListEditorWindow, AListThatCannotBeReadStartsFromTheStandardTypesAndFuelsAn
             ASSERT_EQ(v.sharesOf(types[i + 1]).size(), 1u) << types[i + 1];
             EXPECT_EQ(v.sharesOf(types[i + 1])[0]->percent, 100);
         }
+        // Light and heavy as the standard types are: the speeds of a run follow the class.
+        for (size_t i = 0; i < v.categories.size(); ++i) {
+            EXPECT_EQ(v.categories[i].lengthClass, t.state.StVehTypeLengthClass[i + 1]) << types[i + 1];
+        }
         EXPECT_EQ(v.categories[0].lengthClass, 1);
+        EXPECT_EQ(v.categories[3].lengthClass, 2) << v.categories[3].name;
         EXPECT_EQ(d.rowsModel()->rowCount(), 5);
         EXPECT_TRUE(d.btnSave->isEnabled()) << d.problem().toStdString();
         d.btnClose_Click();

@@ -4,6 +4,7 @@
 #include "ui/editors/EditorComponents.h"
 
 #include "core/Interaction.h"
+#include "core/ListReading.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/emission/EmissionLibrary.h"
@@ -21,6 +22,27 @@ namespace {
 bool fileExists(const std::string &path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+// The length class of a standard vehicle type as the shared list of standard
+// types gives it (1, light, when the type or the list cannot be found): a new
+// vehicle list gives its heavy goods vehicles and buses the speed of heavy
+// vehicles from the start.
+int standardLengthClass(const ModelEnvironment &env, const std::string &type) {
+    try {
+        std::string fileName;
+        RecordReader r = openListFile(env.SharedListsDir + "StVehTypes.lst", &fileName);
+        while (!r.atEnd()) {
+            const std::string name = r.readString();
+            r.readString();
+            const long lengthClass = r.readLong();
+            if (name == type) {
+                return lengthClass == 2 ? 2 : 1;
+            }
+        }
+    } catch (const std::exception &) {
+    }
+    return 1;
 }
 
 // The categories of a new traffic document: those of the vehicle list, or
@@ -166,7 +188,8 @@ void ListEditorComponent::EditListFile(std::string &path, int kind, ModelEnviron
         for (size_t i = 1; i < stVehTypeNames.size(); ++i) {
             const std::string fuel = stFuelNames.size() > 1 ? stFuelNames[1] : "Petrol";
             setup.vehicles.categories.push_back(
-                {stVehTypeNames[i], stVehTypeNames[i], 1, stVehTypeNames[i], fuel, 0});
+                {stVehTypeNames[i], stVehTypeNames[i], standardLengthClass(env, stVehTypeNames[i]),
+                 stVehTypeNames[i], fuel, 0});
             setup.vehicles.fleet.push_back({stVehTypeNames[i], "all", 100, 0});
         }
         for (size_t i = 1; i < stFuelNames.size(); ++i) {
