@@ -5,6 +5,7 @@
 
 #include "core/Settings.h"
 #include "support/TestSupport.h"
+#include "ui/WindowSession.h"
 #include "ui/inputdef/ListTextBox.h"
 #include "ui/inputdef/frmFormatFile.h"
 #include "ui/inputdef/frmTextEditor.h"
@@ -30,23 +31,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Acts on the next modal dialog of type T once it is open (gives up after a few seconds).
-template <typename T> void onModal(std::function<void(T *)> act) {
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(dialog);
-        } else if (++*tries > 1000) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
-}
+using test::onModal;
 
 struct Sample {
     test::TempDir dir;

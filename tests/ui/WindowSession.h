@@ -20,6 +20,24 @@
 
 namespace vesk::test {
 
+// Acts on the next modal dialog of type T once it is open (gives up after a few seconds).
+template <typename T> inline void onModal(std::function<void(T *)> act) {
+    auto *timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
+        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(dialog);
+        } else if (++*tries > 1000) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
 // A private copy of the data tree that serves as AppDir.
 struct Sample {
     TempDir dir;
