@@ -187,9 +187,9 @@ void ListEditorComponent::EditListFile(std::string &path, int kind, ModelEnviron
         setup.fuels = FuelListDocument{env.CountryCode, 0, {"\"New fuel list\""}, {}, {}};
         for (size_t i = 1; i < stVehTypeNames.size(); ++i) {
             const std::string fuel = stFuelNames.size() > 1 ? stFuelNames[1] : "Petrol";
-            setup.vehicles.categories.push_back(
-                {stVehTypeNames[i], stVehTypeNames[i], standardLengthClass(env, stVehTypeNames[i]),
-                 stVehTypeNames[i], fuel, 0});
+            setup.vehicles.categories.push_back({stVehTypeNames[i], stVehTypeNames[i],
+                                                 standardLengthClass(env, stVehTypeNames[i]),
+                                                 stVehTypeNames[i], fuel, 0});
             setup.vehicles.fleet.push_back({stVehTypeNames[i], "all", 100, 0});
         }
         for (size_t i = 1; i < stFuelNames.size(); ++i) {
