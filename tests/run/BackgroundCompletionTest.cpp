@@ -17,23 +17,7 @@ using namespace vesk::test;
 
 namespace {
 
-class BackgroundCompletion : public RunFixture {
-protected:
-    std::vector<std::string> column(const std::string &file, const std::string &name) const {
-        const std::vector<std::string> lines = fileLines(work(file));
-        std::vector<std::string> out;
-        if (lines.empty()) {
-            return out;
-        }
-        const std::vector<std::string> names = cells(lines[0]);
-        const auto j = static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
-        for (std::size_t i = 1; i < lines.size(); ++i) {
-            const std::vector<std::string> row = cells(lines[i]);
-            out.push_back(j < row.size() ? row[j] : "(none)");
-        }
-        return out;
-    }
-};
+using BackgroundCompletion = RunFixture;
 
 // µg/m³ to ppb, the demo country's factors.
 constexpr double kNOx = 0.5229, kNO = 0.8017, kNO2 = 0.5229, kO3 = 0.5012, kCO = 0.8588, kBNZ = 0.3080;

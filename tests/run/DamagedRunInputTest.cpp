@@ -14,24 +14,13 @@ using namespace vesk::test;
 
 namespace {
 
-constexpr const char *kHourVariables =
-    "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,cO3_b";
-
-std::string hours(int count) {
-    std::string out;
-    for (int h = 1; h <= count; ++h) {
-        out += "2023,3,6," + std::to_string(h) + ",3,200,10,0,30,20,40\r\n";
-    }
-    return out;
-}
-
 class DamagedRunInput : public RunFixture {
 protected:
     void loadStreets(const std::string &streets) {
-        writeWork("Hours.txt", hours(24));
+        writeWork("Hours.txt", marchHours(24));
         writeWork("Streets.txt", streets);
         loadProject("Streets.vkm",
-                    projectText({inputFile("Hours.txt", kHourVariables),
+                    projectText({inputFile("Hours.txt", kMarchHourVariables),
                                  outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
                                  statFile("Streets.sum", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"),
                                  {"Streets.txt", "streets", {}}},
@@ -71,7 +60,7 @@ TEST_F(DamagedRunInput, AStreetWithoutATrafficFileTakesItsTrafficFromTheInputWha
     auto southRow = [&](const std::string &streets) {
         writeWork("Streets.txt", streets);
         loadProject("Streets.vkm",
-                    projectText({inputFile("Hours.txt", std::string(kHourVariables) +
+                    projectText({inputFile("Hours.txt", std::string(kMarchHourVariables) +
                                                             ",nPCPetrol,nPCDiesel,nVan,nHGV,nBus,speed_light,"
                                                             "speed_heavy,coldstart"),
                                  statFile("Streets.sum", "\"Street\",DailyTraffic,AvNOx_mod_1,AvNOx_mod_2",
@@ -85,7 +74,8 @@ TEST_F(DamagedRunInput, AStreetWithoutATrafficFileTakesItsTrafficFromTheInputWha
     };
     StreetThreads serial(1); // the street after North is computed in the state North left
     const std::string alone = southRow(south);
-    EXPECT_EQ(cells(alone).at(1), "30720.0") << "the input's own traffic: 1.5 x (5 x 100 + 19 x 900) + 24 x 180";
+    EXPECT_EQ(cells(alone).at(1), "30720.0")
+        << "the input's own traffic: 1.5 x (5 x 100 + 19 x 900) + 24 x 180";
     EXPECT_GT(Val(cells(alone).at(2)), 40.0) << "a street increment above the background of 30";
     EXPECT_EQ(southRow(std::string(kNorth) + south), alone)
         << "North's traffic file leaves nothing behind that South's emissions would take";
@@ -107,7 +97,7 @@ TEST_F(DamagedRunInput, AnInactiveStreetMayNameNoTrafficFile) {
 }
 
 TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButReplacesNoFileAndTheBatchExitsWithOne) {
-    writeWork("Hours.txt", hours(24));
+    writeWork("Hours.txt", marchHours(24));
     struct Case {
         std::string variables, rows;
         std::string unknown; // "" when every statistic is known
@@ -116,7 +106,7 @@ TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButReplacesNoFileAndTheBa
                           Case{"\"Series\",Average_1,Bogus_1", "NOx_mod,NOx_b", "column Bogus_1"},
                           Case{"\"Series\",Average_1,MaxHourly_1", "NOx_mod,NOx_xyz,NOx_b", "row NOx_xyz"}}) {
         SCOPED_TRACE(k.variables + " / " + k.rows);
-        writeWork("Batch.vkp", projectText({inputFile("Hours.txt", kHourVariables),
+        writeWork("Batch.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables),
                                             outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
                                             statFile("Stat.txt", k.variables, k.rows, "0,0.0"),
                                             {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
@@ -139,9 +129,11 @@ TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButReplacesNoFileAndTheBa
                   std::string::npos)
             << r.output;
         EXPECT_EQ(r.output.find("Average_1\r\n"), std::string::npos) << "only the unknown part is named";
-        EXPECT_NE(r.output.find("not every requested output could be written"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("not every requested output could be written"), std::string::npos)
+            << r.output;
         EXPECT_EQ(readFile(work("Stat.txt")), "the previous run's statistics\r\n");
-        EXPECT_EQ(readFile(work("Out.txt")), "the previous run's hours\r\n") << "no file of the run replaces one";
+        EXPECT_EQ(readFile(work("Out.txt")), "the previous run's hours\r\n")
+            << "no file of the run replaces one";
         std::vector<fs::path> kept;
         for (const auto &entry : fs::directory_iterator(workDir)) {
             if (entry.path().filename().string().rfind(".Stat.txt.", 0) == 0) {
@@ -160,7 +152,7 @@ TEST_F(DamagedRunInput, ADeviceOrAPipeNamedAsAnInputIsRefusedAtOnceNamingIt) {
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     for (const std::string input : {std::string("/dev/zero"), pipe.string()}) {
         SCOPED_TRACE(input);
-        loadProject("Test.vkp", projectText({inputFile(input, kHourVariables),
+        loadProject("Test.vkp", projectText({inputFile(input, kMarchHourVariables),
                                              outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
                                              {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
         const RunReport report = run();
@@ -172,7 +164,7 @@ TEST_F(DamagedRunInput, ADeviceOrAPipeNamedAsAnInputIsRefusedAtOnceNamingIt) {
 }
 
 TEST_F(DamagedRunInput, ADeviceNamedAsTheVehicleListOrItsFactorFileIsRefused) {
-    loadProject("Test.vkp", projectText({inputFile("Hours.txt", kHourVariables)}));
+    loadProject("Test.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables)}));
     std::string fleet = readFile(dataDir() / "Lists" / "National" / "DL" / "Fleet2020.vlf");
     fleet.replace(fleet.find("\"EmissionFactors.eft\""), 21, "\"/dev/zero\"");
     writeWork("Zero.vlf", fleet);
@@ -189,8 +181,8 @@ TEST_F(DamagedRunInput, ADeviceNamedAsTheVehicleListOrItsFactorFileIsRefused) {
 }
 
 TEST_F(DamagedRunInput, AnInputLineWithoutAnEndIsRefusedWithFileAndLine) {
-    writeWork("Hours.txt", hours(2) + std::string(2 << 20, '7'));
-    loadProject("Test.vkp", projectText({inputFile("Hours.txt", kHourVariables),
+    writeWork("Hours.txt", marchHours(2) + std::string(2 << 20, '7'));
+    loadProject("Test.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables),
                                          outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
                                          {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
     const RunReport report = run();
@@ -206,11 +198,11 @@ TEST_F(DamagedRunInput, ADamagedWorkbookAsInputOrOutputIsNamedWithItsDamageAndKe
     ASSERT_TRUE(tables::excelWriteWorkbook(work("Whole.xls").string(), {sheet}, &error)) << error;
     const std::string whole = readFile(work("Whole.xls"));
     const std::string damaged = whole.substr(0, whole.size() / 2);
-    writeWork("Hours.txt", hours(24));
+    writeWork("Hours.txt", marchHours(24));
     for (bool asOutput : {false, true}) {
         SCOPED_TRACE(asOutput ? "output" : "input");
         writeWork("Book.xls", damaged);
-        std::vector<FileRecord> records = {inputFile("Hours.txt", kHourVariables),
+        std::vector<FileRecord> records = {inputFile("Hours.txt", kMarchHourVariables),
                                            {".\\CityStreet.trf", "traffic", {"20000", "40"}}};
         if (asOutput) {
             records.push_back(outputFile("Book.xls;Hourly", "day,hour,cNOx_mod_1"));
@@ -230,25 +222,28 @@ TEST_F(DamagedRunInput, ADamagedWorkbookAsInputOrOutputIsNamedWithItsDamageAndKe
 }
 
 TEST_F(DamagedRunInput, AStreetGeometryNoStreetCanHaveIsRefusedNamingTheField) {
-    writeWork("Hours.txt", hours(24));
+    writeWork("Hours.txt", marchHours(24));
     struct Case {
         std::string from, to; // in the project's geometry and sector lines
         std::string says;
     };
     for (const Case &k :
-         {Case{" 20            20 ", " -1            20 ", "the street height -1 is out of range (0 to 100000 m)."},
-          Case{" 20            20 ", " 20            -5 ", "the street width -5 is out of range (0 to 100000 m)."},
+         {Case{" 20            20 ", " -1            20 ",
+               "the street height -1 is out of range (0 to 100000 m)."},
+          Case{" 20            20 ", " 20            -5 ",
+               "the street width -5 is out of range (0 to 100000 m)."},
           Case{"100           100 ", "100           -30 ",
                "the street length 2 -30 is out of range (0 to 100000 m)."},
           Case{"100           90 ", "100           400 ",
                "the street orientation 400 is out of range (0 to 360 degrees)."},
-          Case{" 0 \r\nSector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
-               "\r\n\r\n\r\n",
-               " 1 \r\nSector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
-               " 80 \r\n 370 \r\n 12 \r\n",
-               "the end of wind sector 1 370 is out of range (0 to 360 degrees)."}}) {
+          Case{
+              " 0 \r\nSector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
+              "\r\n\r\n\r\n",
+              " 1 \r\nSector start (degrees) / sector end (degrees) / sector value; one column per sector\r\n"
+              " 80 \r\n 370 \r\n 12 \r\n",
+              "the end of wind sector 1 370 is out of range (0 to 360 degrees)."}}) {
         SCOPED_TRACE(k.says);
-        std::string project = projectText({inputFile("Hours.txt", kHourVariables),
+        std::string project = projectText({inputFile("Hours.txt", kMarchHourVariables),
                                            outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
                                            {".\\CityStreet.trf", "traffic", {"20000", "40"}}});
         ASSERT_NE(project.find(k.from), std::string::npos);

@@ -17,24 +17,7 @@ using namespace vesk::test;
 
 namespace {
 
-class InputKinds : public RunFixture {
-protected:
-    // The named column of every row of a ";"-separated output file.
-    std::vector<std::string> column(const std::string &file, const std::string &name) const {
-        const std::vector<std::string> lines = fileLines(work(file));
-        std::vector<std::string> out;
-        if (lines.empty()) {
-            return out;
-        }
-        const std::vector<std::string> names = cells(lines[0]);
-        const auto j = static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
-        for (std::size_t i = 1; i < lines.size(); ++i) {
-            const std::vector<std::string> row = cells(lines[i]);
-            out.push_back(j < row.size() ? row[j] : "(none)");
-        }
-        return out;
-    }
-};
+using InputKinds = RunFixture;
 
 std::string metLine(int h) {
     return std::to_string(2 + h % 4) + " " + std::to_string((150 + h * 11) % 360) + " 10 " +

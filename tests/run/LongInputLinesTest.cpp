@@ -8,9 +8,6 @@ using namespace vesk::test;
 
 namespace {
 
-constexpr const char *kHourVariables =
-    "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,cO3_b";
-
 std::string hourLine(int h) {
     return "2023,3,6," + std::to_string(h) + ",3,200,10,0,30,20,40";
 }
@@ -29,7 +26,7 @@ class LongInputLines : public RunFixture {
 protected:
     RunReport runHours(const std::string &text) {
         writeWork("Hours.txt", text);
-        loadProject("Test.vkp", projectText({inputFile("Hours.txt", kHourVariables),
+        loadProject("Test.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables),
                                              outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
                                              {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
         return run();

@@ -14,9 +14,6 @@ using namespace vesk::test;
 
 namespace {
 
-constexpr const char *kHourVariables =
-    "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,cO3_b";
-
 // Meteorology and background from hour 1 of 6 March 2023 on, `count` hours.
 std::string hours(int count) {
     std::string out;
@@ -89,7 +86,7 @@ protected:
                        RunObserver *observer = nullptr) {
         writeWork("Hours.txt", hours(hoursOfData));
         writeWork("Route.txt", routeText);
-        loadProject("Route.vkp", projectText({inputFile("Hours.txt", kHourVariables),
+        loadProject("Route.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables),
                                               outputFile("Out.txt", "segmentid,hour,cNO2_mod_1", "0,*"),
                                               {"Route.txt", "route", {}}}));
         state.BatchMode = false; // a run of the window: its results window shows the data capture

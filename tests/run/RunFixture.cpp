@@ -1,5 +1,6 @@
 #include "run/RunFixture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -129,6 +130,14 @@ std::vector<std::string> fileLines(const fs::path &path) {
     return lines;
 }
 
+std::string marchHours(int count) {
+    std::string out;
+    for (int h = 1; h <= count; ++h) {
+        out += "2023,3,6," + std::to_string(h) + ",3,200,10,0,30,20,40\r\n";
+    }
+    return out;
+}
+
 std::vector<std::string> cells(const std::string &line) {
     std::vector<std::string> out;
     std::string cell;
@@ -217,6 +226,21 @@ std::string RunFixture::said() const {
         all += m + "\n";
     }
     return all;
+}
+
+std::vector<std::string> RunFixture::column(const std::string &file, const std::string &name) const {
+    const std::vector<std::string> lines = fileLines(work(file));
+    std::vector<std::string> out;
+    if (lines.empty()) {
+        return out;
+    }
+    const std::vector<std::string> names = cells(lines[0]);
+    const auto j = static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::vector<std::string> row = cells(lines[i]);
+        out.push_back(j < row.size() ? row[j] : "(none)");
+    }
+    return out;
 }
 
 void RunFixture::writeWork(const std::string &name, const std::string &text) const {

@@ -94,6 +94,13 @@ private:
     std::optional<std::string> m_before;
 };
 
+// The columns of marchHours(): meteorology and urban background of an hour.
+inline constexpr const char *kMarchHourVariables =
+    "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,cO3_b";
+// Hours 1 to count (up to 24) of 6 March 2023, in the columns of kMarchHourVariables: a steady wind of 3 m/s
+// from 200 degrees and the same background every hour, lines ending in CR LF.
+std::string marchHours(int count);
+
 class RunFixture : public ::testing::Test {
 protected:
     RunFixture();
@@ -105,6 +112,9 @@ protected:
     RunReport run(RunObserver *observer = nullptr) { return runTimeSeries(state, ui, control, observer); }
     // Every message and question of the run so far, one a line.
     std::string said() const;
+    // The named column of every row of a ";"-separated output file of the work folder
+    // ("(none)" in a row without it).
+    std::vector<std::string> column(const std::string &file, const std::string &name) const;
 
     TempDir dir;
     fs::path appDir, workDir;

@@ -11,9 +11,6 @@ using namespace vesk::test;
 
 namespace {
 
-constexpr const char *kHourVariables =
-    "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,cO3_b";
-
 // Hours of 6 and 7 March 2023 (1..48), but those in skip.
 std::string hours(int count, const std::vector<int> &skip = {}) {
     std::string out;
@@ -31,7 +28,7 @@ class RunPeriod : public RunFixture {
 protected:
     void loadSingle(const std::string &hourLines) {
         writeWork("Hours.txt", hourLines);
-        loadProject("Test.vkp", projectText({inputFile("Hours.txt", kHourVariables),
+        loadProject("Test.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables),
                                              outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
                                              {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
     }
@@ -113,7 +110,7 @@ TEST_F(RunPeriod, AMultiStreetRunCountsTheHoursOfItsDataOnceWhateverItsStreetsAn
               "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,0,2,0\r\n"
               "#TRUE#,\"East\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,0,2,0\r\n");
     loadProject("Streets.vkm",
-                projectText({inputFile("Hours.txt", kHourVariables),
+                projectText({inputFile("Hours.txt", kMarchHourVariables),
                              statFile("Streets.sum", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"),
                              {"Streets.txt", "streets", {}}},
                             "Streets"));

@@ -10,9 +10,6 @@ using namespace vesk::test;
 
 namespace {
 
-constexpr const char *kHourVariables =
-    "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,cO3_b";
-
 class StreetSidesRun : public RunFixture {
 protected:
     StreetSidesRun() {
@@ -23,7 +20,7 @@ protected:
         writeWork("Hours.txt", hours);
     }
     std::vector<FileRecord> files() const {
-        return {inputFile("Hours.txt", kHourVariables),
+        return {inputFile("Hours.txt", kMarchHourVariables),
                 outputFile("Out.txt", "day,hour,cNOx_mod_1,cNOx_mod_2", "0,*"),
                 {".\\CityStreet.trf", "traffic", {"20000", "40"}}};
     }

@@ -13,18 +13,6 @@ using namespace vesk::test;
 
 namespace {
 
-constexpr const char *kHourVariables =
-    "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,cO3_b";
-
-// Meteorology and background of 6 March 2023, no traffic: only a traffic file gives a street its traffic.
-std::string hours(int count) {
-    std::string out;
-    for (int h = 1; h <= count; ++h) {
-        out += "2023,3,6," + std::to_string(h) + ",3,200,10,0,30,20,40\r\n";
-    }
-    return out;
-}
-
 std::string street(const std::string &name, const std::string &traffic, bool active = true) {
     return std::string(active ? "#TRUE#" : "#FALSE#") + ",\"" + name + "\",100,200,\"" + traffic +
            "\",20000,40,20,18,100,100,0,0,2,0\r\n";
@@ -43,19 +31,19 @@ const char *kNotModelled = "The run reached its end, but no hour of the followin
 class UnmodelledStreets : public RunFixture {
 protected:
     void loadStreets(const std::string &streets) {
-        writeWork("Hours.txt", hours(24));
+        writeWork("Hours.txt", marchHours(24));
         writeWork("Streets.txt", streets);
         loadProject("Streets.vkm",
-                    projectText({inputFile("Hours.txt", kHourVariables),
+                    projectText({inputFile("Hours.txt", kMarchHourVariables),
                                  outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
                                  statFile("Streets.sum", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"),
                                  {"Streets.txt", "streets", {}}},
                                 "Streets"));
     }
     void loadRoute(const std::string &route) {
-        writeWork("Hours.txt", hours(24));
+        writeWork("Hours.txt", marchHours(24));
         writeWork("Route.txt", route);
-        loadProject("Route.vkp", projectText({inputFile("Hours.txt", kHourVariables),
+        loadProject("Route.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables),
                                               outputFile("Out.txt", "segmentid,hour,cNOx_mod_1", "0,*"),
                                               {"Route.txt", "route", {}}}));
     }

@@ -19,21 +19,6 @@ constexpr int kHours = 48; // 6 and 7 March 2023
 
 class ZeroValues : public RunFixture {
 protected:
-    // The named column of every row of a ";"-separated output file.
-    std::vector<std::string> column(const std::string &file, const std::string &name) const {
-        const std::vector<std::string> lines = fileLines(work(file));
-        std::vector<std::string> out;
-        if (lines.empty()) {
-            return out;
-        }
-        const std::vector<std::string> names = cells(lines[0]);
-        const auto j = static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
-        for (std::size_t i = 1; i < lines.size(); ++i) {
-            const std::vector<std::string> row = cells(lines[i]);
-            out.push_back(j < row.size() ? row[j] : "(none)");
-        }
-        return out;
-    }
     // The statistics file's cells of the row whose first cell is `series`, by column name.
     std::map<std::string, std::string> statRow(const std::string &file, const std::string &series) const {
         const std::vector<std::string> lines = fileLines(work(file));
