@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <filesystem>
+#include <map>
 
 namespace vesk::ui {
 
@@ -24,25 +25,23 @@ bool fileExists(const std::string &path) {
     return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
-// The length class of a standard vehicle type as the shared list of standard
-// types gives it (1, light, when the type or the list cannot be found): a new
-// vehicle list gives its heavy goods vehicles and buses the speed of heavy
-// vehicles from the start.
-int standardLengthClass(const ModelEnvironment &env, const std::string &type) {
+// The length class of each standard vehicle type as the shared list of
+// standard types gives it: a new vehicle list gives its heavy goods vehicles
+// and buses the speed of heavy vehicles from the start. A type the list does
+// not give (or a list that cannot be read) is light, class 1.
+std::map<std::string, int> standardLengthClasses(const ModelEnvironment &env) {
+    std::map<std::string, int> classes;
     try {
         std::string fileName;
         RecordReader r = openListFile(env.SharedListsDir + "StVehTypes.lst", &fileName);
         while (!r.atEnd()) {
             const std::string name = r.readString();
             r.readString();
-            const long lengthClass = r.readLong();
-            if (name == type) {
-                return lengthClass == 2 ? 2 : 1;
-            }
+            classes[name] = r.readLong() == 2 ? 2 : 1;
         }
     } catch (const std::exception &) {
     }
-    return 1;
+    return classes;
 }
 
 // The categories of a new traffic document: those of the vehicle list, or
@@ -185,10 +184,12 @@ void ListEditorComponent::EditListFile(std::string &path, int kind, ModelEnviron
         setup.vehicles =
             VehicleListDocument{env.CountryCode, 0, {"\"New vehicle list\""}, "EmissionFactors.eft", {}, {}};
         setup.fuels = FuelListDocument{env.CountryCode, 0, {"\"New fuel list\""}, {}, {}};
+        const std::map<std::string, int> lengthClasses = standardLengthClasses(env);
         for (size_t i = 1; i < stVehTypeNames.size(); ++i) {
             const std::string fuel = stFuelNames.size() > 1 ? stFuelNames[1] : "Petrol";
+            const auto lengthClass = lengthClasses.find(stVehTypeNames[i]);
             setup.vehicles.categories.push_back({stVehTypeNames[i], stVehTypeNames[i],
-                                                 standardLengthClass(env, stVehTypeNames[i]),
+                                                 lengthClass != lengthClasses.end() ? lengthClass->second : 1,
                                                  stVehTypeNames[i], fuel, 0});
             setup.vehicles.fleet.push_back({stVehTypeNames[i], "all", 100, 0});
         }
