@@ -157,6 +157,50 @@ TEST(TrafficEditorWindow, TheDailyTrafficScalesTheFlowsAndHalfHoursSplitThem) {
     EXPECT_NEAR(trafficFileAverages(d.document()).dailyTraffic, 2 * adt, 1.0) << "the day keeps its vehicles";
 }
 
+TEST(TrafficEditorWindow, TheDaysColumnCountsTheDaysOfAYearEachDayCaseTakesAsTheConditionsAreTyped) {
+    ToolState t;
+    std::string path = t.sample.appDir + "Working/DemoStreet.trf";
+    ui::TrafficEditorComponent editor(t.ui, nullptr);
+    std::string vehicles = ".\\Fleet2020.vlf", fuels = ".\\Fuels2020.flf";
+    int year = 2020;
+    ui::TrafficEditorData data = ui::fileTrafficData(15);
+    bool renew = false;
+    std::vector<std::vector<std::string>> shown;
+    bool typeable = true;
+    editor.run = [&](ui::frmTrafficEditor &d) {
+        QAbstractItemModel *table = d.tblDayCases->model();
+        const auto days = [&] {
+            std::vector<std::string> column;
+            for (int r = 0; r < table->rowCount(); ++r) {
+                column.push_back(
+                    table->index(r, ui::TrafficDayCaseModel::ColDays).data().toString().toStdString());
+            }
+            shown.push_back(column);
+        };
+        days();
+        typeable = table->flags(table->index(0, ui::TrafficDayCaseModel::ColDays)) & Qt::ItemIsEditable;
+        // The summer working days without their months: every working day of the year, none left for the
+        // next.
+        EXPECT_TRUE(table->setData(table->index(0, ui::TrafficDayCaseModel::ColMonth), QString()));
+        days();
+        // A condition no day meets: Sundays are taken by no day case.
+        EXPECT_TRUE(
+            table->setData(table->index(3, ui::TrafficDayCaseModel::ColDay), QStringLiteral("DayNow = 8")));
+        days();
+        t.ui.answers.push_back(Answer::No);
+        d.btnClose_Click();
+    };
+    editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew);
+    using Days = std::vector<std::string>;
+    ASSERT_EQ(shown.size(), 3u);
+    // Weekdays of a year of 365: 365 / 7 of each, 5 x 365 / 7 working days, 62 x 5 / 7 of them in July and
+    // August.
+    EXPECT_EQ(shown[0], (Days{"44", "216", "52", "52"})) << "the sample's summer and other working days";
+    EXPECT_EQ(shown[1], (Days{"261", "0", "52", "52"}));
+    EXPECT_EQ(shown[2], (Days{"261", "0", "52", "0"}));
+    EXPECT_FALSE(typeable) << "the days are counted, not typed";
+}
+
 TEST(TrafficEditorWindow, ViewOnlyChangesNothing) {
     ToolState t;
     std::string path = t.sample.appDir + "Working/DemoStreet.trf";
