@@ -389,6 +389,65 @@ TEST(CityTypesEditor, RowsMoveAndRenumberAndAnOutsideFileIsCopiedOnSave) {
     EXPECT_FALSE(e.CityTypesChanged || e.UrbEmiFilesChanged);
 }
 
+TEST(CityTypesEditor, TheMoveButtonsOfTheFirstAMiddleAndTheLastRowMoveTheRowAsFarAsTheListGoes) {
+    struct Case {
+        int row, button; // the row clicked, then the button: 1 up, 2 down
+        bool up, down;   // the buttons offered on the clicked row
+        std::vector<std::string> after;
+        int rowAfter; // the row chosen afterwards: the one moved
+    };
+    const std::vector<std::string> sample{"Small town", "Medium city", "Large city"};
+    const std::vector<Case> cases{
+        {0, 1, false, true, sample, 0},
+        {0, 2, false, true, {"Medium city", "Small town", "Large city"}, 1},
+        {1, 1, true, true, {"Medium city", "Small town", "Large city"}, 0},
+        {1, 2, true, true, {"Small town", "Large city", "Medium city"}, 2},
+        {2, 1, true, false, {"Small town", "Large city", "Medium city"}, 1},
+        {2, 2, true, false, sample, 2},
+    };
+    Lists l;
+    for (const Case &c : cases) {
+        SCOPED_TRACE("row " + std::to_string(c.row) + (c.button == 1 ? ", up" : ", down"));
+        frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
+        e.show();
+        RowsTableModel *m = e.model();
+        ASSERT_EQ(m->rowCount(), 3);
+        const auto clickRow = [&](int row) {
+            const QRect cellRect = e.DataGrid1->visualRect(m->index(row, frmEditCityTypes::Radius));
+            QTest::mouseClick(e.DataGrid1->viewport(), Qt::LeftButton, {}, cellRect.center());
+        };
+        clickRow(c.row);
+        EXPECT_EQ(e.MoveUpDown[1]->isEnabled(), c.up);
+        EXPECT_EQ(e.lblUpDown[1]->isEnabled(), c.up);
+        EXPECT_EQ(e.MoveUpDown[2]->isEnabled(), c.down);
+        EXPECT_EQ(e.lblUpDown[2]->isEnabled(), c.down);
+        QTest::mouseClick(e.MoveUpDown[static_cast<std::size_t>(c.button)], Qt::LeftButton);
+        std::vector<std::string> order;
+        for (int r = 0; r < m->rowCount(); ++r) {
+            order.push_back(cell(m, r, frmEditCityTypes::Population).toStdString());
+            EXPECT_EQ(cell(m, r, frmEditCityTypes::Index), QString::number(r + 1));
+        }
+        EXPECT_EQ(order, c.after);
+        EXPECT_EQ(e.DataGrid1->currentIndex().row(), c.rowAfter);
+        EXPECT_EQ(e.MoveUpDown[1]->isEnabled(), c.rowAfter > 0) << "the buttons follow the moved row";
+        EXPECT_EQ(e.MoveUpDown[2]->isEnabled(), c.rowAfter < 2);
+        EXPECT_EQ(e.CityTypesChanged, order != sample);
+    }
+
+    // Shorter lists: the second of two moves up only; the only row moves nowhere.
+    frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
+    e.show();
+    for (const int rows : {2, 1}) {
+        e.selectRow(rows);
+        e.btnDeleteRow_Click();
+        ASSERT_EQ(e.model()->rowCount(), rows);
+        const QRect last = e.DataGrid1->visualRect(e.model()->index(rows - 1, frmEditCityTypes::Radius));
+        QTest::mouseClick(e.DataGrid1->viewport(), Qt::LeftButton, {}, last.center());
+        EXPECT_EQ(e.MoveUpDown[1]->isEnabled(), rows == 2) << rows << " rows";
+        EXPECT_FALSE(e.MoveUpDown[2]->isEnabled()) << rows << " rows";
+    }
+}
+
 TEST(CityTypesEditor, WithoutCityTypesTheFilesCannotBeChosen) {
     Lists l;
     frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
