@@ -448,6 +448,70 @@ TEST(CityTypesEditor, TheMoveButtonsOfTheFirstAMiddleAndTheLastRowMoveTheRowAsFa
     }
 }
 
+TEST(CityTypesEditor, AListNotChangedIsSavedOnlyWhenTheUserSaysSo) {
+    for (const Answer anyway : {Answer::No, Answer::Yes}) {
+        SCOPED_TRACE(anyway == Answer::Yes ? "saved anyway" : "not saved");
+        Lists l;
+        const std::string files = l.read("UrbEmiFiles.lst");
+        frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
+        ASSERT_TRUE(setCell(e.model(), 0, frmEditCityTypes::Population, "Village"));
+        l.s.ui.messages.clear();
+        l.s.ui.answers = {Answer::Ok, anyway, Answer::Ok};
+        ASSERT_TRUE(e.btnSave_Click()) << testing::PrintToString(l.s.ui.messages);
+        ASSERT_GE(l.s.ui.messages.size(), 2u);
+        EXPECT_EQ(l.s.ui.messages[1], "No changes have been made to the List of Urban Emission files.\r\n"
+                                      "Do you want to save this list anyway?");
+        EXPECT_EQ(l.s.ui.messages.size(), anyway == Answer::Yes ? 3u : 2u);
+        EXPECT_EQ(l.exists("UrbEmiFiles.ls0"), anyway == Answer::Yes) << "the list before is kept aside";
+        EXPECT_EQ(l.read("UrbEmiFiles.lst"), files) << "the same files either way";
+        EXPECT_NE(l.read("UrbEmi.lst").find("\"Village\""), std::string::npos);
+    }
+}
+
+TEST(CityTypesEditor, RestoreKeepsTheFileListTheCountryHadBeforeItsFirstSaveOrElseItsFirstList) {
+    // A country with urban emission files: the installed list is kept aside before the first save.
+    {
+        Lists l;
+        const std::string installed = l.read("UrbEmiFiles.lst");
+        frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
+        e.cmbPollutants->setCurrentIndex(e.cmbPollutants->findText("Carbon monoxide"));
+        e.btnDelete_Click();
+        l.s.ui.answers = {Answer::No, Answer::Ok};
+        ASSERT_TRUE(e.btnSave_Click()) << testing::PrintToString(l.s.ui.messages);
+        EXPECT_EQ(l.read("UrbEmiFiles.lst").find("\"CO\""), std::string::npos);
+        l.s.ui.answers = {Answer::Ok};
+        e.btnRestore_Click();
+        EXPECT_EQ(l.read("UrbEmiFiles.lst"), installed);
+        EXPECT_EQ(e.dataFile(4), "UrbEmiCO.dat");
+    }
+    // A country without any: the first list with a file is the one Restore brings back.
+    Sample sample;
+    std::ofstream(sample.appDir + "Lists/National/DL/UrbEmiFiles.lst", std::ios::binary)
+        << "PollutName, FileName\r\n";
+    Session s(sample, "");
+    const std::string lists = s.state.ListsDir;
+    frmEditCityTypes e(s.state, s.ui, nullptr);
+    ASSERT_EQ(e.dataFile(0), "");
+    e.cmbPollutants->setCurrentIndex(e.cmbPollutants->findText("Nitrogen oxides"));
+    s.ui.files = {s.state.MetBackDir + "UrbEmiNOx.dat"};
+    e.btnChange_Click();
+    s.ui.answers = {Answer::No, Answer::Ok};
+    ASSERT_TRUE(e.btnSave_Click()) << testing::PrintToString(s.ui.messages);
+    const std::string first = test::readFile(lists + "UrbEmiFiles.lst");
+    EXPECT_NE(first.find("\"UrbEmiNOx.dat\""), std::string::npos);
+    e.cmbPollutants->setCurrentIndex(e.cmbPollutants->findText("Carbon monoxide"));
+    s.ui.files = {s.state.MetBackDir + "UrbEmiCO.dat"};
+    e.btnChange_Click();
+    s.ui.answers = {Answer::No, Answer::Ok};
+    ASSERT_TRUE(e.btnSave_Click()) << testing::PrintToString(s.ui.messages);
+    ASSERT_NE(test::readFile(lists + "UrbEmiFiles.lst"), first);
+    s.ui.answers = {Answer::Ok};
+    e.btnRestore_Click();
+    EXPECT_EQ(test::readFile(lists + "UrbEmiFiles.lst"), first);
+    EXPECT_EQ(e.dataFile(0), "UrbEmiNOx.dat");
+    EXPECT_EQ(e.dataFile(4), "");
+}
+
 TEST(CityTypesEditor, WithoutCityTypesTheFilesCannotBeChosen) {
     Lists l;
     frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
