@@ -841,3 +841,58 @@ TEST(MultiStreetResultsFromTheMainWindow, aStreetsWindowLeavesTheCommentsAndTheR
     EXPECT_EQ(runItem, runFile);
     EXPECT_NE(caption.find("[" + runFile + "]"), std::string::npos) << caption;
 }
+
+TEST(MultiStreetResultsFromTheMainWindow,
+     aSaveCancelledOrRefusedAndAFileThatCannotBeOpenedKeepTheRunsStreetsShown) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    const test::TempDir scratch;
+    const std::string bad = scratch.write("bad.msr", "\"something else\"\r\n").string();
+    const std::string saved = sample.appDir + "Working/Kept.msr";
+    std::vector<std::string> captions, proposed, messages;
+    int rowsAfter = 0, streetWindows = 0;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        if (dynamic_cast<frmShowResults *>(&dialog) != nullptr) {
+            ++streetWindows;
+            return;
+        }
+        auto &w = dynamic_cast<frmMultiStreetResults &>(dialog);
+        const auto step = [&] {
+            captions.push_back(w.windowTitle().toStdString());
+            const std::string said = s.ui.messages.empty() ? "" : s.ui.messages.back();
+            messages.push_back(said.substr(0, said.find('\r'))); // its first line
+            s.ui.messages.clear();
+        };
+        step();
+        w.btnSave_Click(); // cancelled
+        proposed.push_back(s.ui.fileChoices.back().fileName);
+        step();
+        s.ui.files.push_back((scratch.path() / "no such folder" / "Streets.msr").string());
+        w.btnSave_Click();
+        step();
+        s.ui.files.push_back(bad);
+        w.btnOpen_Click();
+        step();
+        rowsAfter = w.model()->rowCount();
+        w.btnShowStreet_Click();
+        s.ui.files.push_back(saved);
+        w.btnSave_Click();
+        step();
+        w.btnSave_Click(); // cancelled
+        proposed.push_back(s.ui.fileChoices.back().fileName);
+    };
+    s.runToEnd();
+    ASSERT_EQ(captions.size(), 5u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_TRUE(QString::fromStdString(captions[i]).endsWith("[untitled]")) << i << ": " << captions[i];
+    }
+    EXPECT_NE(captions[4].find("[" + saved + "]"), std::string::npos) << captions[4];
+    EXPECT_EQ(messages, (std::vector<std::string>{"", "", "The results could not be saved.",
+                                                  "Can't open the file!", ""}));
+    EXPECT_EQ(proposed, (std::vector<std::string>{"", saved}))
+        << "a saved file is offered under its own name";
+    EXPECT_EQ(rowsAfter, 4);
+    EXPECT_EQ(streetWindows, 1) << "the run's streets still open after the refused save";
+    EXPECT_TRUE(std::filesystem::exists(saved));
+    EXPECT_EQ(s.state.LastResultFile, saved);
+}
