@@ -265,6 +265,10 @@ TEST(EditorCalls, ChoosingAnotherTrafficFileReadsItsPropertiesAndAMalformedOneGi
     ASSERT_FALSE(s.ui.messages.empty());
     EXPECT_NE(s.ui.messages[0].find("Bad.trf, line 4"), std::string::npos);
     EXPECT_EQ(test::readFile(work / "Bad.trf"), bad);
+    // Closed without saving, the new document changes nothing: the project still names its file.
+    EXPECT_EQ(s.state.TrafficFile, "Bad.trf");
+    EXPECT_EQ(fileNameAt(s.state, 3, 0), "Bad.trf");
+    EXPECT_FALSE(s.state.TrafficEdited);
 }
 
 TEST(EditorCalls, TheTwoProgramsStartWithTheirArgumentListAndNoShellLine) {
