@@ -73,8 +73,7 @@ TEST(TrafficEditorWindow, ShowsTheSamplesDayCasesProfilesAndAverages) {
             d.dayCaseModel()->data(d.dayCaseModel()->index(0, ui::TrafficDayCaseModel::ColDay)).toString(),
             QStringLiteral("DayNow <= 5"));
         EXPECT_EQ(d.profileModel()->rowCount(), 24);
-        // The first day case's 8th hour as the file holds it: a flow per category, the speeds, the cold
-        // starts.
+        // The first day case's 8th hour as the file holds it: flows, speeds and cold starts.
         QAbstractItemModel *profile = d.tblProfile->model();
         QStringList hour8, headings;
         for (int c = 0; c < profile->columnCount(); ++c) {
@@ -190,8 +189,7 @@ TEST(TrafficEditorWindow, TheDaysColumnCountsTheDaysOfAYearEachDayCaseTakesAsThe
         };
         days();
         typeable = table->flags(table->index(0, ui::TrafficDayCaseModel::ColDays)) & Qt::ItemIsEditable;
-        // The summer working days without their months: every working day of the year, none left for the
-        // next.
+        // The summer working days without their months: every working day, none left for the next case.
         EXPECT_TRUE(table->setData(table->index(0, ui::TrafficDayCaseModel::ColMonth), QString()));
         days();
         // A condition no day meets: Sundays are taken by no day case.
@@ -204,8 +202,7 @@ TEST(TrafficEditorWindow, TheDaysColumnCountsTheDaysOfAYearEachDayCaseTakesAsThe
     editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew);
     using Days = std::vector<std::string>;
     ASSERT_EQ(shown.size(), 3u);
-    // Weekdays of a year of 365: 365 / 7 of each, 5 x 365 / 7 working days, 62 x 5 / 7 of them in July and
-    // August.
+    // A year of 365 days: 365 / 7 of each weekday, 5 x 365 / 7 working days, 5 x 62 / 7 in July and August.
     EXPECT_EQ(shown[0], (Days{"44", "216", "52", "52"})) << "the sample's summer and other working days";
     EXPECT_EQ(shown[1], (Days{"261", "0", "52", "52"}));
     EXPECT_EQ(shown[2], (Days{"261", "0", "52", "0"}));

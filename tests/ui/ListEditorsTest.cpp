@@ -405,6 +405,10 @@ TEST(CityTypesEditor, TheMoveButtonsOfTheFirstAMiddleAndTheLastRowMoveTheRowAsFa
         {2, 1, true, false, {"Small town", "Large city", "Medium city"}, 1},
         {2, 2, true, false, sample, 2},
     };
+    const auto clickRow = [](frmEditCityTypes &e, int row) {
+        const QRect cellRect = e.DataGrid1->visualRect(e.model()->index(row, frmEditCityTypes::Radius));
+        QTest::mouseClick(e.DataGrid1->viewport(), Qt::LeftButton, {}, cellRect.center());
+    };
     Lists l;
     for (const Case &c : cases) {
         SCOPED_TRACE("row " + std::to_string(c.row) + (c.button == 1 ? ", up" : ", down"));
@@ -412,11 +416,7 @@ TEST(CityTypesEditor, TheMoveButtonsOfTheFirstAMiddleAndTheLastRowMoveTheRowAsFa
         e.show();
         RowsTableModel *m = e.model();
         ASSERT_EQ(m->rowCount(), 3);
-        const auto clickRow = [&](int row) {
-            const QRect cellRect = e.DataGrid1->visualRect(m->index(row, frmEditCityTypes::Radius));
-            QTest::mouseClick(e.DataGrid1->viewport(), Qt::LeftButton, {}, cellRect.center());
-        };
-        clickRow(c.row);
+        clickRow(e, c.row);
         EXPECT_EQ(e.MoveUpDown[1]->isEnabled(), c.up);
         EXPECT_EQ(e.lblUpDown[1]->isEnabled(), c.up);
         EXPECT_EQ(e.MoveUpDown[2]->isEnabled(), c.down);
@@ -441,8 +441,7 @@ TEST(CityTypesEditor, TheMoveButtonsOfTheFirstAMiddleAndTheLastRowMoveTheRowAsFa
         e.selectRow(rows);
         e.btnDeleteRow_Click();
         ASSERT_EQ(e.model()->rowCount(), rows);
-        const QRect last = e.DataGrid1->visualRect(e.model()->index(rows - 1, frmEditCityTypes::Radius));
-        QTest::mouseClick(e.DataGrid1->viewport(), Qt::LeftButton, {}, last.center());
+        clickRow(e, rows - 1);
         EXPECT_EQ(e.MoveUpDown[1]->isEnabled(), rows == 2) << rows << " rows";
         EXPECT_FALSE(e.MoveUpDown[2]->isEnabled()) << rows << " rows";
     }

@@ -286,12 +286,11 @@ TEST(OptionsDialog, ResetShowsTheOpeningValuesAndTheCloseBoxThenAsksNothing) {
 }
 
 TEST(OptionsDialog, ResetInSpecialModeShowsTheOpeningScalesAndModelSwitches) {
+    // The caption of the scale button chosen, "" for none.
     const auto checked = [](const std::array<QRadioButton *, 4> &buttons) {
         std::string texts;
-        for (int i = 1; i <= 3; ++i) {
-            texts += buttons[static_cast<std::size_t>(i)]->isChecked()
-                         ? buttons[static_cast<std::size_t>(i)]->text().toStdString()
-                         : "";
+        for (std::size_t i = 1; i <= 3; ++i) {
+            texts += buttons[i]->isChecked() ? buttons[i]->text().toStdString() : "";
         }
         return texts;
     };

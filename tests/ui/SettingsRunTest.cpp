@@ -257,7 +257,7 @@ TEST_P(SettingsRunNormalisation, TheOptionsShowTheScalesOfTheProjectsOptionFile)
     Session s(sample, sample.project());
     ASSERT_TRUE(s.loaded);
     s->btnGeneric_Click();
-    bool ticked = !n.on, scalesEnabled = !n.on;
+    bool ticked = false, scalesEnabled = false;
     std::vector<std::string> wind, length;
     auto acted = whenShown<frmOptions>([&](frmOptions &o) {
         o.Options->setCurrentIndex(frmOptions::Normalised);
