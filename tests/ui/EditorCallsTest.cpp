@@ -195,22 +195,28 @@ TEST(EditorCalls, ChangesKeptForTheProjectWithoutSavingAreAskedAboutWhenTheProje
     EXPECT_TRUE(s.state.ProjectFile.empty()) << "the project was closed";
 }
 
-TEST(EditorCalls, TheEditorSavedUnderAnotherNameBecomesTheProjectsTrafficFile) {
-    Sample sample;
-    Session s(sample, sample.project());
-    const std::string copy = sample.appDir + "Working/Heavier.trf";
-    s->runTrafficEditor = [&](ui::frmTrafficEditor &d) {
-        scaleCategory(d, 2, 2.0);
-        s.ui.files.push_back(copy);
-        EXPECT_TRUE(d.btnSaveAs_Click());
-        d.btnClose_Click();
-    };
-    s->menEditTrf_Click();
-    EXPECT_EQ(s.state.TrafficFile, "Heavier.trf");
-    EXPECT_TRUE(s.state.ProjectChanged);
-    EXPECT_EQ(s->Label4->text().toStdString(), copy);
-    EXPECT_EQ(fileNameAt(s.state, 3, 0), "Heavier.trf");
-    EXPECT_TRUE(std::filesystem::exists(copy));
+TEST(EditorCalls, TheEditorSavedUnderAnotherNameBecomesTheProjectsTrafficFileEditedOrNot) {
+    for (const bool edited : {true, false}) {
+        SCOPED_TRACE(edited ? "edited" : "saved as it was read");
+        Sample sample;
+        Session s(sample, sample.project());
+        s.state.ProjectChanged = false;
+        const std::string copy = sample.appDir + "Working/Heavier.trf";
+        s->runTrafficEditor = [&](ui::frmTrafficEditor &d) {
+            if (edited) {
+                scaleCategory(d, 2, 2.0);
+            }
+            s.ui.files.push_back(copy);
+            EXPECT_TRUE(d.btnSaveAs_Click());
+            d.btnClose_Click();
+        };
+        s->menEditTrf_Click();
+        EXPECT_EQ(s.state.TrafficFile, "Heavier.trf");
+        EXPECT_TRUE(s.state.ProjectChanged);
+        EXPECT_EQ(s->Label4->text().toStdString(), copy);
+        EXPECT_EQ(fileNameAt(s.state, 3, 0), "Heavier.trf");
+        EXPECT_TRUE(std::filesystem::exists(copy));
+    }
 }
 
 TEST(EditorCalls, ChoosingAnotherTrafficFileReadsItsPropertiesAndAMalformedOneGivesTheReadersMessage) {
@@ -259,6 +265,10 @@ TEST(EditorCalls, ChoosingAnotherTrafficFileReadsItsPropertiesAndAMalformedOneGi
     ASSERT_FALSE(s.ui.messages.empty());
     EXPECT_NE(s.ui.messages[0].find("Bad.trf, line 4"), std::string::npos);
     EXPECT_EQ(test::readFile(work / "Bad.trf"), bad);
+    // Closed without saving, the new document changes nothing: the project still names its file.
+    EXPECT_EQ(s.state.TrafficFile, "Bad.trf");
+    EXPECT_EQ(fileNameAt(s.state, 3, 0), "Bad.trf");
+    EXPECT_FALSE(s.state.TrafficEdited);
 }
 
 TEST(EditorCalls, TheTwoProgramsStartWithTheirArgumentListAndNoShellLine) {

@@ -73,6 +73,16 @@ TEST(TrafficEditorWindow, ShowsTheSamplesDayCasesProfilesAndAverages) {
             d.dayCaseModel()->data(d.dayCaseModel()->index(0, ui::TrafficDayCaseModel::ColDay)).toString(),
             QStringLiteral("DayNow <= 5"));
         EXPECT_EQ(d.profileModel()->rowCount(), 24);
+        // The first day case's 8th hour as the file holds it: flows, speeds and cold starts.
+        QAbstractItemModel *profile = d.tblProfile->model();
+        QStringList hour8, headings;
+        for (int c = 0; c < profile->columnCount(); ++c) {
+            hour8 << profile->index(7, c).data().toString();
+            headings << profile->headerData(c, Qt::Horizontal).toString();
+        }
+        EXPECT_EQ(hour8.join(QLatin1Char(' ')), QStringLiteral("858.8 102.2 43.7 10.2 32.8 28.8 25"));
+        EXPECT_EQ(headings.join(QLatin1Char(',')),
+                  QStringLiteral("Cars,Van,HGV,Bus,Speed light,Speed heavy,Cold start (%)"));
         // The plot holds one curve per category over the 24 periods.
         ASSERT_EQ(d.picProfile->curves().size(), d.document().categories.size());
         EXPECT_EQ(d.picProfile->curves()[0].x.size(), 24u);
@@ -155,6 +165,91 @@ TEST(TrafficEditorWindow, TheDailyTrafficScalesTheFlowsAndHalfHoursSplitThem) {
     EXPECT_EQ(d.profileModel()->rowCount(), 48);
     EXPECT_EQ(d.picProfile->curves()[0].x.size(), 48u);
     EXPECT_NEAR(trafficFileAverages(d.document()).dailyTraffic, 2 * adt, 1.0) << "the day keeps its vehicles";
+}
+
+TEST(TrafficEditorWindow, TheDaysColumnCountsTheDaysOfAYearEachDayCaseTakesAsTheConditionsAreTyped) {
+    ToolState t;
+    std::string path = t.sample.appDir + "Working/DemoStreet.trf";
+    ui::TrafficEditorComponent editor(t.ui, nullptr);
+    std::string vehicles = ".\\Fleet2020.vlf", fuels = ".\\Fuels2020.flf";
+    int year = 2020;
+    ui::TrafficEditorData data = ui::fileTrafficData(15);
+    bool renew = false;
+    std::vector<std::vector<std::string>> shown;
+    bool typeable = true;
+    editor.run = [&](ui::frmTrafficEditor &d) {
+        QAbstractItemModel *table = d.tblDayCases->model();
+        const auto days = [&] {
+            std::vector<std::string> column;
+            for (int r = 0; r < table->rowCount(); ++r) {
+                column.push_back(
+                    table->index(r, ui::TrafficDayCaseModel::ColDays).data().toString().toStdString());
+            }
+            shown.push_back(column);
+        };
+        days();
+        typeable = table->flags(table->index(0, ui::TrafficDayCaseModel::ColDays)) & Qt::ItemIsEditable;
+        // The summer working days without their months: every working day, none left for the next case.
+        EXPECT_TRUE(table->setData(table->index(0, ui::TrafficDayCaseModel::ColMonth), QString()));
+        days();
+        // A condition no day meets: Sundays are taken by no day case.
+        EXPECT_TRUE(
+            table->setData(table->index(3, ui::TrafficDayCaseModel::ColDay), QStringLiteral("DayNow = 8")));
+        days();
+        t.ui.answers.push_back(Answer::No);
+        d.btnClose_Click();
+    };
+    editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew);
+    using Days = std::vector<std::string>;
+    ASSERT_EQ(shown.size(), 3u);
+    // A year of 365 days: 365 / 7 of each weekday, 5 x 365 / 7 working days, 5 x 62 / 7 in July and August.
+    EXPECT_EQ(shown[0], (Days{"44", "216", "52", "52"})) << "the sample's summer and other working days";
+    EXPECT_EQ(shown[1], (Days{"261", "0", "52", "52"}));
+    EXPECT_EQ(shown[2], (Days{"261", "0", "52", "0"}));
+    EXPECT_FALSE(typeable) << "the days are counted, not typed";
+}
+
+TEST(TrafficEditorWindow, TypedCellsTakeACommaAsThePointAndMalformedSubCategoriesAreRefused) {
+    ToolState t;
+    std::string path = t.sample.appDir + "Working/DemoStreet.trf";
+    ui::TrafficEditorComponent editor(t.ui, nullptr);
+    std::string vehicles = ".\\Fleet2020.vlf", fuels = ".\\Fuels2020.flf";
+    int year = 2020;
+    ui::TrafficEditorData data = ui::fileTrafficData(15);
+    bool renew = false;
+    QStringList hour8;
+    std::vector<std::string> parts;
+    editor.run = [&](ui::frmTrafficEditor &d) {
+        QAbstractItemModel *profile = d.tblProfile->model();
+        const char *typed[] = {"900,5", "100", "40", "10", "31,5", "27", "20"};
+        for (int c = 0; c < profile->columnCount(); ++c) {
+            EXPECT_TRUE(profile->setData(profile->index(7, c), QString::fromLatin1(typed[c]))) << typed[c];
+            hour8 << profile->index(7, c).data().toString();
+        }
+        QAbstractItemModel *categories = d.tblCategories->model();
+        const QModelIndex cars = categories->index(0, ui::TrafficCategoryModel::ColParts);
+        for (const char *text : {"PCPetrol, PCDiesel 0.35", "PCPetrol 0.6 0.1, PCDiesel 0.3", "PCPetrol many",
+                                 "PCPetrol 0.7; PCDiesel 0.3"}) {
+            categories->setData(cars, QString::fromLatin1(text));
+            parts.push_back(cars.data().toString().toStdString());
+        }
+        EXPECT_TRUE(d.btnSave_Click()) << d.problem().toStdString();
+        d.btnClose_Click();
+    };
+    editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew);
+    EXPECT_EQ(hour8.join(QLatin1Char(' ')), QStringLiteral("900.5 100 40 10 31.5 27 20"));
+    EXPECT_EQ(parts, (std::vector<std::string>{"PCPetrol 0.65, PCDiesel 0.35", "PCPetrol 0.65, PCDiesel 0.35",
+                                               "PCPetrol 0.65, PCDiesel 0.35", "PCPetrol 0.7, PCDiesel 0.3"}))
+        << "a sub-category without its one fraction is refused and the cell keeps what it held";
+    TrafficDocument saved;
+    std::string error;
+    ASSERT_TRUE(readTrafficDocument(path, &saved, &error)) << error;
+    const TrafficPeriod &p = saved.dayCases.at(0).periods.at(7);
+    EXPECT_EQ(p.flows.at(0), 900.5);
+    EXPECT_EQ(p.speedLight, 31.5);
+    EXPECT_EQ(p.speedHeavy, 27);
+    EXPECT_EQ(p.coldStart, 20);
+    EXPECT_EQ(saved.categories.at(0).subFractions, (std::vector<double>{0.7, 0.3}));
 }
 
 TEST(TrafficEditorWindow, ViewOnlyChangesNothing) {

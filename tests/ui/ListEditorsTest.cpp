@@ -389,6 +389,128 @@ TEST(CityTypesEditor, RowsMoveAndRenumberAndAnOutsideFileIsCopiedOnSave) {
     EXPECT_FALSE(e.CityTypesChanged || e.UrbEmiFilesChanged);
 }
 
+TEST(CityTypesEditor, TheMoveButtonsOfTheFirstAMiddleAndTheLastRowMoveTheRowAsFarAsTheListGoes) {
+    struct Case {
+        int row, button; // the row clicked, then the button: 1 up, 2 down
+        bool up, down;   // the buttons offered on the clicked row
+        std::vector<std::string> after;
+        int rowAfter; // the row chosen afterwards: the one moved
+    };
+    const std::vector<std::string> sample{"Small town", "Medium city", "Large city"};
+    const std::vector<Case> cases{
+        {0, 1, false, true, sample, 0},
+        {0, 2, false, true, {"Medium city", "Small town", "Large city"}, 1},
+        {1, 1, true, true, {"Medium city", "Small town", "Large city"}, 0},
+        {1, 2, true, true, {"Small town", "Large city", "Medium city"}, 2},
+        {2, 1, true, false, {"Small town", "Large city", "Medium city"}, 1},
+        {2, 2, true, false, sample, 2},
+    };
+    const auto clickRow = [](frmEditCityTypes &e, int row) {
+        const QRect cellRect = e.DataGrid1->visualRect(e.model()->index(row, frmEditCityTypes::Radius));
+        QTest::mouseClick(e.DataGrid1->viewport(), Qt::LeftButton, {}, cellRect.center());
+    };
+    Lists l;
+    for (const Case &c : cases) {
+        SCOPED_TRACE("row " + std::to_string(c.row) + (c.button == 1 ? ", up" : ", down"));
+        frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
+        e.show();
+        RowsTableModel *m = e.model();
+        ASSERT_EQ(m->rowCount(), 3);
+        clickRow(e, c.row);
+        EXPECT_EQ(e.MoveUpDown[1]->isEnabled(), c.up);
+        EXPECT_EQ(e.lblUpDown[1]->isEnabled(), c.up);
+        EXPECT_EQ(e.MoveUpDown[2]->isEnabled(), c.down);
+        EXPECT_EQ(e.lblUpDown[2]->isEnabled(), c.down);
+        QTest::mouseClick(e.MoveUpDown[static_cast<std::size_t>(c.button)], Qt::LeftButton);
+        std::vector<std::string> order;
+        for (int r = 0; r < m->rowCount(); ++r) {
+            order.push_back(cell(m, r, frmEditCityTypes::Population).toStdString());
+            EXPECT_EQ(cell(m, r, frmEditCityTypes::Index), QString::number(r + 1));
+        }
+        EXPECT_EQ(order, c.after);
+        EXPECT_EQ(e.DataGrid1->currentIndex().row(), c.rowAfter);
+        EXPECT_EQ(e.MoveUpDown[1]->isEnabled(), c.rowAfter > 0) << "the buttons follow the moved row";
+        EXPECT_EQ(e.MoveUpDown[2]->isEnabled(), c.rowAfter < 2);
+        EXPECT_EQ(e.CityTypesChanged, order != sample);
+    }
+
+    // Shorter lists: the second of two moves up only; the only row moves nowhere.
+    frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
+    e.show();
+    for (const int rows : {2, 1}) {
+        e.selectRow(rows);
+        e.btnDeleteRow_Click();
+        ASSERT_EQ(e.model()->rowCount(), rows);
+        clickRow(e, rows - 1);
+        EXPECT_EQ(e.MoveUpDown[1]->isEnabled(), rows == 2) << rows << " rows";
+        EXPECT_FALSE(e.MoveUpDown[2]->isEnabled()) << rows << " rows";
+    }
+}
+
+TEST(CityTypesEditor, AListNotChangedIsSavedOnlyWhenTheUserSaysSo) {
+    for (const Answer anyway : {Answer::No, Answer::Yes}) {
+        SCOPED_TRACE(anyway == Answer::Yes ? "saved anyway" : "not saved");
+        Lists l;
+        const std::string files = l.read("UrbEmiFiles.lst");
+        frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
+        ASSERT_TRUE(setCell(e.model(), 0, frmEditCityTypes::Population, "Village"));
+        l.s.ui.messages.clear();
+        l.s.ui.answers = {Answer::Ok, anyway, Answer::Ok};
+        ASSERT_TRUE(e.btnSave_Click()) << testing::PrintToString(l.s.ui.messages);
+        ASSERT_GE(l.s.ui.messages.size(), 2u);
+        EXPECT_EQ(l.s.ui.messages[1], "No changes have been made to the List of Urban Emission files.\r\n"
+                                      "Do you want to save this list anyway?");
+        EXPECT_EQ(l.s.ui.messages.size(), anyway == Answer::Yes ? 3u : 2u);
+        EXPECT_EQ(l.exists("UrbEmiFiles.ls0"), anyway == Answer::Yes) << "the list before is kept aside";
+        EXPECT_EQ(l.read("UrbEmiFiles.lst"), files) << "the same files either way";
+        EXPECT_NE(l.read("UrbEmi.lst").find("\"Village\""), std::string::npos);
+    }
+}
+
+TEST(CityTypesEditor, RestoreKeepsTheFileListTheCountryHadBeforeItsFirstSaveOrElseItsFirstList) {
+    // A country with urban emission files: the installed list is kept aside before the first save.
+    {
+        Lists l;
+        const std::string installed = l.read("UrbEmiFiles.lst");
+        frmEditCityTypes e(l.s.state, l.s.ui, nullptr);
+        e.cmbPollutants->setCurrentIndex(e.cmbPollutants->findText("Carbon monoxide"));
+        e.btnDelete_Click();
+        l.s.ui.answers = {Answer::No, Answer::Ok};
+        ASSERT_TRUE(e.btnSave_Click()) << testing::PrintToString(l.s.ui.messages);
+        EXPECT_EQ(l.read("UrbEmiFiles.lst").find("\"CO\""), std::string::npos);
+        l.s.ui.answers = {Answer::Ok};
+        e.btnRestore_Click();
+        EXPECT_EQ(l.read("UrbEmiFiles.lst"), installed);
+        EXPECT_EQ(e.dataFile(4), "UrbEmiCO.dat");
+    }
+    // A country without any: the first list with a file is the one Restore brings back.
+    Sample sample;
+    std::ofstream(sample.appDir + "Lists/National/DL/UrbEmiFiles.lst", std::ios::binary)
+        << "PollutName, FileName\r\n";
+    Session s(sample, "");
+    const std::string lists = s.state.ListsDir;
+    frmEditCityTypes e(s.state, s.ui, nullptr);
+    ASSERT_EQ(e.dataFile(0), "");
+    e.cmbPollutants->setCurrentIndex(e.cmbPollutants->findText("Nitrogen oxides"));
+    s.ui.files = {s.state.MetBackDir + "UrbEmiNOx.dat"};
+    e.btnChange_Click();
+    s.ui.answers = {Answer::No, Answer::Ok};
+    ASSERT_TRUE(e.btnSave_Click()) << testing::PrintToString(s.ui.messages);
+    const std::string first = test::readFile(lists + "UrbEmiFiles.lst");
+    EXPECT_NE(first.find("\"UrbEmiNOx.dat\""), std::string::npos);
+    e.cmbPollutants->setCurrentIndex(e.cmbPollutants->findText("Carbon monoxide"));
+    s.ui.files = {s.state.MetBackDir + "UrbEmiCO.dat"};
+    e.btnChange_Click();
+    s.ui.answers = {Answer::No, Answer::Ok};
+    ASSERT_TRUE(e.btnSave_Click()) << testing::PrintToString(s.ui.messages);
+    ASSERT_NE(test::readFile(lists + "UrbEmiFiles.lst"), first);
+    s.ui.answers = {Answer::Ok};
+    e.btnRestore_Click();
+    EXPECT_EQ(test::readFile(lists + "UrbEmiFiles.lst"), first);
+    EXPECT_EQ(e.dataFile(0), "UrbEmiNOx.dat");
+    EXPECT_EQ(e.dataFile(4), "");
+}
+
 TEST(CityTypesEditor, WithoutCityTypesTheFilesCannotBeChosen) {
     Lists l;
     frmEditCityTypes e(l.s.state, l.s.ui, nullptr);

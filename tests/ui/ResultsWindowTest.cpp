@@ -726,7 +726,8 @@ TEST(MultiStreetResultsFromTheMainWindow, everyHeadingAndEveryLineOfTheKeyInform
     EXPECT_EQ(hiddenLines, 0) << "a line of the key information is out of sight";
 }
 
-TEST(MultiStreetResultsFromTheMainWindow, showStreetResultsAndADoubleClickOpenTheStreetOfTheRowChosenInTheSortedList) {
+TEST(MultiStreetResultsFromTheMainWindow,
+     showStreetResultsAndADoubleClickOpenTheStreetOfTheRowChosenInTheSortedList) {
     Sample sample;
     Session s(sample, sample.project("DemoStreets.vkm"));
     const std::string saved = sample.appDir + "Working/Chosen.msr";
@@ -766,11 +767,132 @@ TEST(MultiStreetResultsFromTheMainWindow, showStreetResultsAndADoubleClickOpenTh
     ASSERT_EQ(chosen, (std::vector<std::string>{"Market Street", "Harbour Road"}));
     ASSERT_EQ(opened.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(opened[i].rfind("Summary of Results for " + chosen[i] + ". Calculated on ", 0), 0u) << opened[i];
+        EXPECT_EQ(opened[i].rfind("Summary of Results for " + chosen[i] + ". Calculated on ", 0), 0u)
+            << opened[i];
     }
     ASSERT_FALSE(s.ui.fileChoices.empty());
     const FileChoice &save = s.ui.fileChoices.back();
     EXPECT_EQ(save.title, "Save Multi-Street Results");
     EXPECT_TRUE(save.save) << "a dialog that takes the name of a file still to be written";
     EXPECT_TRUE(std::filesystem::exists(saved));
+}
+
+TEST(MultiStreetResultsFromTheMainWindow, aStreetsWindowLeavesTheCommentsAndTheResultFileOfTheRunAsTheyWere) {
+    Sample sample;
+    const std::string streets = sample.appDir + "Working/Streets.msr";
+    {
+        Session multi(sample, sample.project("DemoStreets.vkm"));
+        multi.onResultsWindow = [&](QDialog &dialog) {
+            multi.ui.files.push_back(streets);
+            dynamic_cast<frmMultiStreetResults &>(dialog).btnSave_Click();
+        };
+        multi.runToEnd();
+        ASSERT_TRUE(std::filesystem::exists(streets));
+    }
+
+    // A single street's run, commented and saved.
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    const std::string runFile = sample.appDir + "Working/Run.res";
+    const std::string streetFile = sample.appDir + "Working/Market Street.res";
+    const auto comment = [&](frmShowResults &w, const char *text, const std::string &file) {
+        w.btnComments_Click();
+        w.txtComments->setPlainText(QString::fromUtf8(text));
+        w.btnClose_Click();
+        s.ui.files.push_back(file);
+        w.menSave_Click();
+    };
+    s.onResultsWindow = [&](QDialog &dialog) {
+        comment(dynamic_cast<frmShowResults &>(dialog), "Checked against the monitor", runFile);
+    };
+    s.runToEnd();
+    ASSERT_TRUE(std::filesystem::exists(runFile));
+
+    // The saved streets opened from the File menu, and one street's window commented and saved there.
+    std::string streetCaption, streetComments = "(not shown)";
+    s.onResultsWindow = [&](QDialog &dialog) {
+        if (auto *street = dynamic_cast<frmShowResults *>(&dialog)) {
+            streetCaption = street->windowTitle().toStdString();
+            street->btnComments_Click();
+            streetComments = street->txtComments->toPlainText().toStdString();
+            street->btnClose_Click();
+            comment(*street, "A note on one street", streetFile);
+            return;
+        }
+        dynamic_cast<frmMultiStreetResults &>(dialog).showStreet(0);
+    };
+    s.ui.files.push_back(streets);
+    s->action("menOpenSavedMulti")->trigger();
+    EXPECT_NE(streetCaption.find("[untitled]"), std::string::npos) << streetCaption;
+    EXPECT_EQ(streetComments, "") << "the street's window starts without the run's comments";
+    ASSERT_TRUE(std::filesystem::exists(streetFile));
+
+    // The run's summary again: its own comments and its own file.
+    std::string caption, runItem, comments;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto &w = dynamic_cast<frmShowResults &>(dialog);
+        caption = w.windowTitle().toStdString();
+        runItem = w.menNewFile[0]->text().toStdString();
+        w.btnComments_Click();
+        comments = w.txtComments->toPlainText().toStdString();
+    };
+    s->action("menLastResults")->trigger();
+    EXPECT_EQ(comments, "Checked against the monitor");
+    EXPECT_EQ(runItem, runFile);
+    EXPECT_NE(caption.find("[" + runFile + "]"), std::string::npos) << caption;
+}
+
+TEST(MultiStreetResultsFromTheMainWindow,
+     aSaveCancelledOrRefusedAndAFileThatCannotBeOpenedKeepTheRunsStreetsShown) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    const test::TempDir scratch;
+    const std::string bad = scratch.write("bad.msr", "\"something else\"\r\n").string();
+    const std::string saved = sample.appDir + "Working/Kept.msr";
+    std::vector<std::string> captions, proposed, messages;
+    int rowsAfter = 0, streetWindows = 0;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        if (dynamic_cast<frmShowResults *>(&dialog) != nullptr) {
+            ++streetWindows;
+            return;
+        }
+        auto &w = dynamic_cast<frmMultiStreetResults &>(dialog);
+        const auto step = [&] {
+            captions.push_back(w.windowTitle().toStdString());
+            const std::string said = s.ui.messages.empty() ? "" : s.ui.messages.back();
+            messages.push_back(said.substr(0, said.find('\r'))); // its first line
+            s.ui.messages.clear();
+        };
+        step();
+        w.btnSave_Click(); // cancelled
+        proposed.push_back(s.ui.fileChoices.back().fileName);
+        step();
+        s.ui.files.push_back((scratch.path() / "no such folder" / "Streets.msr").string());
+        w.btnSave_Click();
+        step();
+        s.ui.files.push_back(bad);
+        w.btnOpen_Click();
+        step();
+        rowsAfter = w.model()->rowCount();
+        w.btnShowStreet_Click();
+        s.ui.files.push_back(saved);
+        w.btnSave_Click();
+        step();
+        w.btnSave_Click(); // cancelled
+        proposed.push_back(s.ui.fileChoices.back().fileName);
+    };
+    s.runToEnd();
+    ASSERT_EQ(captions.size(), 5u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_TRUE(QString::fromStdString(captions[i]).endsWith("[untitled]")) << i << ": " << captions[i];
+    }
+    EXPECT_NE(captions[4].find("[" + saved + "]"), std::string::npos) << captions[4];
+    EXPECT_EQ(messages, (std::vector<std::string>{"", "", "The results could not be saved.",
+                                                  "Can't open the file!", ""}));
+    EXPECT_EQ(proposed, (std::vector<std::string>{"", saved}))
+        << "a saved file is offered under its own name";
+    EXPECT_EQ(rowsAfter, 4);
+    EXPECT_EQ(streetWindows, 1) << "the run's streets still open after the refused save";
+    EXPECT_TRUE(std::filesystem::exists(saved));
+    EXPECT_EQ(s.state.LastResultFile, saved);
 }

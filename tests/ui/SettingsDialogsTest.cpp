@@ -285,6 +285,44 @@ TEST(OptionsDialog, ResetShowsTheOpeningValuesAndTheCloseBoxThenAsksNothing) {
     EXPECT_TRUE(o->isHidden());
 }
 
+TEST(OptionsDialog, ResetInSpecialModeShowsTheOpeningScalesAndModelSwitches) {
+    // The caption of the scale button chosen, "" for none.
+    const auto checked = [](const std::array<QRadioButton *, 4> &buttons) {
+        std::string texts;
+        for (std::size_t i = 1; i <= 3; ++i) {
+            texts += buttons[i]->isChecked() ? buttons[i]->text().toStdString() : "";
+        }
+        return texts;
+    };
+    for (const bool normalised : {true, false}) {
+        SCOPED_TRACE(normalised ? "normalised at opening" : "not normalised at opening");
+        State s = optionState(0);
+        s.Normalise = normalised;
+        s.NormWindScale = 1, s.NormLengthScale = 2;
+        s.WindIntegration = 1, s.TrafficTurbulence = false, s.NoWindAcceleration = true;
+        test::ScriptedInteraction ui;
+        frmOptions o(s, ui, nullptr);
+        if (!normalised) {
+            o.chkNormalisation->click();
+        }
+        o.Option1[2]->click();
+        o.Option2[3]->click();
+        o.chkIntegration->click();
+        o.chkTPT->click();
+        o.chkWindAcc->click();
+        ASSERT_EQ(s.WindIntegration, 0);
+        o.btnReset_Click();
+        EXPECT_EQ(o.chkNormalisation->isChecked(), normalised);
+        EXPECT_EQ(checked(o.Option1), normalised ? "u_roof" : "") << "wind scale";
+        EXPECT_EQ(checked(o.Option2), normalised ? "Street height" : "") << "length scale";
+        EXPECT_FALSE(o.chkIntegration->isChecked());
+        EXPECT_TRUE(o.chkTPT->isChecked()) << "traffic turbulence off";
+        EXPECT_TRUE(o.chkWindAcc->isChecked()) << "no wind acceleration";
+        EXPECT_EQ(s.WindIntegration, 1);
+        EXPECT_EQ(s.NormWindScale, 1);
+    }
+}
+
 TEST(OptionsDialog, TheCloseBoxAfterAChangeAsksAndCancelKeepsTheDialogWithTheChange) {
     OptionsDialog o(1);
     o->show();

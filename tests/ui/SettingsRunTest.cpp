@@ -234,6 +234,61 @@ TEST(SettingsRun, OptionsSurviveTheOptionFileAndTheNextLoad) {
     EXPECT_FALSE(again.state.NoLocalOptionFile) << "the working folder has its own Run.opt now";
 }
 
+// The normalisation line of a project's own option file: switch, length scale code, wind scale code.
+struct Normalisation {
+    bool on;
+    int length, wind;
+};
+void PrintTo(const Normalisation &n, std::ostream *out) {
+    *out << (n.on ? "#TRUE#," : "#FALSE#,") << n.length << "," << n.wind;
+}
+
+class SettingsRunNormalisation : public testing::TestWithParam<Normalisation> {};
+
+TEST_P(SettingsRunNormalisation, TheOptionsShowTheScalesOfTheProjectsOptionFile) {
+    const Normalisation n = GetParam();
+    Sample sample;
+    std::string options = test::readFile(sample.appDir + "Run.opt");
+    const std::string stored = "#FALSE#,1,2";
+    ASSERT_NE(options.find(stored), std::string::npos);
+    options.replace(options.find(stored), stored.size(), testing::PrintToString(n));
+    std::ofstream(sample.appDir + "Working/Run.opt", std::ios::binary) << options;
+
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    s->btnGeneric_Click();
+    bool ticked = false, scalesEnabled = false;
+    std::vector<std::string> wind, length;
+    auto acted = whenShown<frmOptions>([&](frmOptions &o) {
+        o.Options->setCurrentIndex(frmOptions::Normalised);
+        ticked = o.chkNormalisation->isChecked();
+        scalesEnabled = true;
+        for (int i = 1; i <= 3; ++i) {
+            scalesEnabled = scalesEnabled && o.Option1[i]->isEnabled() && o.Option2[i]->isEnabled();
+            if (o.Option1[i]->isChecked()) {
+                wind.push_back(o.Option1[i]->text().toStdString());
+            }
+            if (o.Option2[i]->isChecked()) {
+                length.push_back(o.Option2[i]->text().toStdString());
+            }
+        }
+        o.btnCancel_Click();
+    });
+    s->menOptions_Click();
+    ASSERT_TRUE(*acted);
+    EXPECT_EQ(ticked, n.on);
+    EXPECT_EQ(scalesEnabled, n.on) << "the scales are greyed while results are not normalised";
+    using Shown = std::vector<std::string>;
+    const char *const windNames[] = {"none", "u_roof", "u_mast"};
+    const char *const lengthNames[] = {"none", "Street width", "Street height"};
+    EXPECT_EQ(wind, n.on ? Shown{windNames[n.wind]} : Shown{});
+    EXPECT_EQ(length, n.on ? Shown{lengthNames[n.length]} : Shown{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, SettingsRunNormalisation,
+                         testing::Values(Normalisation{true, 1, 2}, Normalisation{true, 2, 1},
+                                         Normalisation{true, 0, 0}, Normalisation{false, 2, 1}));
+
 // ---- Units ------------------------------------------------------------------------------------------------
 
 TEST(SettingsRun, NO2OutputInPpbIsTheMicrogramValueTimesTheFactorAndIsSavedWithTheProject) {
