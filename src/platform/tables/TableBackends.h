@@ -200,6 +200,10 @@ bool textReadTable(const std::string &file, TableData *data, std::string *error)
 bool textWriteTable(const std::string &file, const std::vector<TableColumn> &columns,
                     const std::vector<std::vector<Cell>> &rows, std::string *error);
 
+// A cell's address as a spreadsheet shows it, from its column and row
+// counted from 0: column letters and row number ("B7" for column 1, row 6).
+std::string cellName(std::size_t col, std::size_t row);
+
 // Turns a sheet into a table: the first row gives the field names (an empty
 // or missing name becomes "F" & (column + 1)); rows after the last non-empty
 // one are dropped.

@@ -20,8 +20,9 @@ namespace vesk::tables {
 
 namespace {
 
-constexpr std::uint16_t kBof = 0x0000, kEof = 0x0001, kCalcMode = 0x0002, kCalcOrder = 0x0003, kRange = 0x0006, kBlank = 0x000C, kInteger = 0x000D,
-                        kNumber = 0x000E, kLabel = 0x000F, kFormula = 0x0010, kString = 0x0033;
+constexpr std::uint16_t kBof = 0x0000, kEof = 0x0001, kCalcMode = 0x0002, kCalcOrder = 0x0003,
+                        kRange = 0x0006, kBlank = 0x000C, kInteger = 0x000D, kNumber = 0x000E,
+                        kLabel = 0x000F, kFormula = 0x0010, kString = 0x0033;
 constexpr std::size_t kMaxLabel = 239; // characters of a label, as 1-2-3 keeps them
 
 void setError(std::string *error, std::string text) {
@@ -106,15 +107,6 @@ Cell numberCell(double value, unsigned char format) {
         }
     }
     return value;
-}
-
-// A cell's address as the worksheet shows it: column letters and row number ("B7").
-std::string cellName(std::size_t col, std::size_t row) {
-    std::string letters;
-    for (std::size_t c = col + 1; c > 0; c = (c - 1) / 26) {
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    }
-    return letters + std::to_string(row + 1);
 }
 
 // The text of a label after its alignment prefix.
