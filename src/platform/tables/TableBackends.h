@@ -117,8 +117,9 @@ struct BiffBook {
 // Boolean, or the error's text. False, with *problem, when the stream is
 // damaged: it ends inside a record or before an end record, a record cannot
 // be decoded (a wrong length, a cell outside its sheet's declared size or
-// with no such format, a text result without its formula), a sheet does not
-// begin where the workbook says, or its cells end before its declared last row.
+// with no such format, a second cell at an address, a text result without
+// its formula), a sheet does not begin where the workbook says, or its
+// cells end before its declared last row.
 bool biffCells(const std::string &stream, BiffBook *book, std::string *problem);
 // Whether a number format code shows a date or time (its first section holds
 // d, m, y, h or s outside quotes, escapes and [colour] brackets, or [h]).
