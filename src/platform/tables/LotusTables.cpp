@@ -1,5 +1,6 @@
 // Lotus worksheets: .wk1 files by our own reader (Wk1File.cpp), the other
-// kinds (.wk2-.wk4, .wks) through libwps' spreadsheet interface.
+// kinds (.wk2-.wk4, .wks) through libwps' spreadsheet interface once our own
+// walk through their records has found them whole.
 
 #include "platform/tables/TableBackends.h"
 
