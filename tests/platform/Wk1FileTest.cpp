@@ -182,6 +182,41 @@ TEST(Wk1Writing, AWrittenFileIsReadAlikeByLibwps) {
     EXPECT_EQ(std::get<double>(table.rows[2][0]), 3.0);
 }
 
+// A table our writer writes with a missing value (a Null, as -99 is stored)
+// and a row shorter than the others reads back with those cells empty: the
+// writer fills the range with blanks, so that no cell is taken for lost.
+TEST(Wk1Writing, EmptyCellsOfTheRangeAreWrittenAsBlanksAndReadBackEmpty) {
+    tables::Sheet sheet;
+    sheet.rows = {{std::string("hour"), std::string("u_mast"), std::string("cNO2_b")},
+                  {1.0, 2.5, 30.0},
+                  {2.0, std::monostate{}, 31.0},
+                  {3.0, 2.0}};
+    const std::string bytes = tables::wk1Bytes(sheet);
+    EXPECT_NE(bytes.find(rec(0x0C, at(0xFF, 1, 2))), std::string::npos) << "a blank at B3";
+    EXPECT_NE(bytes.find(rec(0x0C, at(0xFF, 2, 3))), std::string::npos) << "a blank at C4";
+    const auto table = tables::tableFromSheet(parsed(bytes));
+    ASSERT_EQ(table.rows.size(), 3u);
+    EXPECT_TRUE(isNull(table.rows[1][1]));
+    EXPECT_EQ(table.rows[1][2], Cell(31.0));
+    EXPECT_TRUE(isNull(table.rows[2][2]));
+}
+
+// Cells a worksheet leaves empty without a record of their own are no
+// damage where their row or their column has other gaps: a column of
+// occasional notes, a value left out in two hours.
+TEST(Wk1Reading, EmptyCellsAmongOthersAreReadEmpty) {
+    const auto sheet =
+        parsed(worksheet(2, 4,
+                         label(0, 0, "hour") + label(1, 0, "u_mast") + label(2, 0, "note") +
+                             integer(0, 1, 1) + number(1, 1, 2.5) + integer(0, 2, 2) + label(2, 2, "gust") +
+                             integer(0, 3, 3) + integer(0, 4, 4) + number(1, 4, 3.0)));
+    const auto table = tables::tableFromSheet(sheet);
+    ASSERT_EQ(table.rows.size(), 4u);
+    EXPECT_TRUE(isNull(table.rows[1][1]));
+    EXPECT_TRUE(isNull(table.rows[2][1]));
+    EXPECT_EQ(table.rows[3][1], Cell(3.0));
+}
+
 // Fifty hours of a table that 1-2-3 would write.
 std::string fiftyHours() {
     std::string cells = label(0, 0, "hour") + label(1, 0, "u_mast");
@@ -194,8 +229,12 @@ std::string fiftyHours() {
 struct Damage {
     const char *name;
     std::string bytes;
-    const char *says;
+    std::string says;
 };
+
+void PrintTo(const Damage &d, std::ostream *os) {
+    *os << d.name;
+}
 
 class Wk1Damage : public testing::TestWithParam<Damage> {};
 
@@ -211,6 +250,30 @@ TEST_P(Wk1Damage, IsAnErrorNamingTheFileNeverAShorterTable) {
 
 const std::string kGood = fiftyHours();
 const std::size_t kEnd = kGood.size() - 4; // where the end record begins
+
+// Where the cell record of the fifty hours lies (column 0: the hour, 1: the value; row 0: their names).
+std::size_t cellAt(int col, int row) {
+    const std::string cell = row == 0   ? label(col, 0, col == 0 ? "hour" : "u_mast")
+                             : col == 0 ? integer(0, row, static_cast<std::int16_t>(row))
+                                        : number(1, row, 1.5 + row);
+    const std::size_t found = kGood.find(cell);
+    EXPECT_NE(found, std::string::npos) << col << ", " << row;
+    return found;
+}
+
+// The fifty hours with the type of the record at byte `at` made another.
+std::string retyped(std::size_t at, std::uint8_t type) {
+    std::string bytes = kGood;
+    bytes[at] = static_cast<char>(type);
+    return bytes;
+}
+
+// The fifty hours without the record of a cell.
+std::string withoutCell(int col, int row) {
+    const std::size_t from = cellAt(col, row);
+    const std::size_t length = 4 + static_cast<unsigned char>(kGood[from + 2]);
+    return kGood.substr(0, from) + kGood.substr(from + length);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Wk1Damage,
@@ -248,6 +311,18 @@ INSTANTIATE_TEST_SUITE_P(
                "the record at byte 33 cannot be decoded"},
         Damage{"duplicated bytes", kGood.substr(0, 100) + kGood.substr(97), "is damaged"},
         Damage{"data after the end", kGood + number(0, 1, 1.0), "data after its end record"},
+        // A damaged type byte: a number record of no kind, or of a kind that
+        // holds no cell, must not make the hour's value vanish.
+        Damage{"a number record of a type no worksheet holds", retyped(cellAt(1, 20), 0xD2),
+               "the record at byte " + std::to_string(cellAt(1, 20)) +
+                   " is of a type (0xD2) no Lotus worksheet holds"},
+        Damage{"a number record turned into column widths", retyped(cellAt(1, 20), 0x08),
+               "the cell B21 is missing, while its row and its column hold every other cell of the declared "
+               "range A1:B51"},
+        Damage{"the hour of the last row lost", withoutCell(0, 50),
+               "the cell A51 is missing, while its row and its column hold every other cell of the declared "
+               "range A1:B51"},
+        Damage{"a column name lost", withoutCell(1, 0), "the cell B1 is missing"},
         Damage{"a text file", std::string("hour u_mast\r\n1 2.5\r\n"), "does not begin as a Lotus"}),
     [](const testing::TestParamInfo<Damage> &info) { return test::testNameOf(info.param.name); });
 
@@ -269,6 +344,31 @@ TEST(Wk1Damage, NoZeroedOrDuplicatedBytesGiveFewerHours) {
         }
     }
     EXPECT_GT(refused, 0);
+}
+
+// Whatever type other than a cell's a cell record's damaged type byte gives
+// it (a type of no record, or of one that holds no cell), the file is
+// refused or read with every value in its place: a cell never vanishes.
+TEST(Wk1Damage, NoCellRecordGivenAnotherKindLosesItsValue) {
+    const auto whole = tables::tableFromSheet(parsed(kGood));
+    for (int row = 0; row <= 50; row += 7) {
+        for (int col = 0; col < 2; ++col) {
+            const std::size_t at = cellAt(col, row);
+            for (int type = 0; type < 256; ++type) {
+                if ((type >= 0x0C && type <= 0x10) || type == 0x33) {
+                    continue; // a blank, a number, a label or a formula: a cell still
+                }
+                tables::Sheet sheet;
+                std::string problem;
+                if (tables::wk1Parse(retyped(at, static_cast<std::uint8_t>(type)), &sheet, &problem) ==
+                    tables::Wk1Result::Read) {
+                    const auto table = tables::tableFromSheet(sheet);
+                    EXPECT_TRUE(table.fields == whole.fields && table.rows == whole.rows)
+                        << tables::cellName(col, row) << " as a record of the type " << type;
+                }
+            }
+        }
+    }
 }
 
 // Whatever cell's address is damaged, in its column or its row, the file is

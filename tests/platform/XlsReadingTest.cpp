@@ -179,8 +179,12 @@ TEST(XlsDamage, RowsOfFormattingAloneAfterTheLastCellAreNoDamage) {
 struct Damage {
     const char *name;
     std::string bytes;
-    const char *says;
+    std::string says;
 };
+
+void PrintTo(const Damage &d, std::ostream *os) {
+    *os << d.name;
+}
 
 class XlsDamage : public testing::TestWithParam<Damage> {};
 
@@ -230,6 +234,20 @@ std::string rowOfCellsZeroed() {
     return tables::compoundFile(zeroed(kStream, at, row20.size()));
 }
 
+// The stream with the row of a cell record (at byte `at`) made another.
+std::string movedRow(const std::string &stream, std::size_t at, int row) {
+    return stream.substr(0, at + 4) + u16(static_cast<std::uint16_t>(row)) + stream.substr(at + 6);
+}
+
+// Where the number cell of the fifty hours lies in the workbook stream.
+std::size_t numberAt(int row, int col) {
+    const std::string cell =
+        col == 0 ? number(row, 0, 16, 45000 + row / 24.0) : number(row, 1, 15, 1.5 + row);
+    const std::size_t at = kStream.find(cell);
+    EXPECT_NE(at, std::string::npos) << row << ", " << col;
+    return at;
+}
+
 std::string textWithoutFormula() {
     Book book = fiftyHours();
     book.sheets[0].cells += rec(0x0207, ustr16("x"));
@@ -246,6 +264,27 @@ INSTANTIATE_TEST_SUITE_P(
                            "the sheet Data ends before its declared size (51 of 61 rows)"},
                     Damage{"a cell outside its sheet", cellOutsideItsSheet(), "outside the declared size"},
                     Damage{"a text result without its formula", textWithoutFormula(), "without its formula"},
+                    // A damaged address: the hour of row 31 would take row 30's value and lose its own.
+                    Damage{"a second cell at an address",
+                           tables::compoundFile(movedRow(kStream, numberAt(30, 1), 29)),
+                           "is damaged: the record at byte " + std::to_string(numberAt(30, 1)) +
+                               " cannot be decoded (a second cell at B30)"},
+                    Damage{"a second cell at a blank's address",
+                           [] {
+                               Book book = fiftyHours();
+                               book.sheets[0].cells += blank(7, 1);
+                               return book.file();
+                           }(),
+                           "(a second cell at B8)"},
+                    Damage{"a blank at a cell's address",
+                           [] {
+                               Book book = fiftyHours();
+                               book.sheets[0].cells =
+                                   rec(0x00BE, u16(3) + u16(0) + u16(15) + u16(15) + u16(1)) +
+                                   book.sheets[0].cells;
+                               return book.file();
+                           }(),
+                           "(a second cell at A4)"},
                     Damage{"the cells of a row zeroed", rowOfCellsZeroed(),
                            "is damaged: it holds a record of the type 0, which no workbook holds"},
                     Damage{"zeroed bytes in a record",
@@ -276,6 +315,38 @@ TEST(XlsDamage, NoZeroedOrDuplicatedBytesGiveFewerHours) {
         }
     }
     EXPECT_GT(refused, 0);
+}
+
+// Whatever cell's address is damaged, in its row or its column, the
+// workbook is refused: no value ever takes another's place or leaves its
+// own empty.
+TEST(XlsDamage, NoDamagedCellAddressMovesAValue) {
+    int tried = 0;
+    for (int row = 1; row <= 50; ++row) {
+        for (int col = 0; col < 2; ++col) {
+            const std::size_t at = numberAt(row, col);
+            for (const std::size_t field : {at + 4, at + 6}) { // row, column
+                for (const int delta : {1, -1, 2, 49, 256}) {
+                    const int was = static_cast<unsigned char>(kStream[field]) |
+                                    static_cast<unsigned char>(kStream[field + 1]) << 8;
+                    const int now = was + delta;
+                    if (now < 0 || now > 0xFFFF) {
+                        continue;
+                    }
+                    const std::string stream = kStream.substr(0, field) +
+                                               u16(static_cast<std::uint16_t>(now)) +
+                                               kStream.substr(field + 2);
+                    tables::BiffBook book;
+                    std::string problem;
+                    ++tried;
+                    EXPECT_FALSE(tables::biffCells(stream, &book, &problem))
+                        << "the cell " << tables::cellName(col, row) << " moved by " << delta
+                        << (field == at + 4 ? " rows" : " columns");
+                }
+            }
+        }
+    }
+    EXPECT_GT(tried, 900);
 }
 
 // Our reader of compound files, on what our writer writes: streams in the

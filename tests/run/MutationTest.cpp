@@ -155,19 +155,22 @@ protected:
         }
         // A local option file: the folder's projects read it rather than the program's.
         fs::copy_file(appDir / "Run.opt", appDir / "Working" / "Run.opt");
-        const fs::path met = appDir / "Working" / "Met2023.txt";
+        // The meteorology as a table of each spreadsheet kind, one read by
+        // our own walk beside FreeXL, one by our own reader, one by libwps.
+        const tables::Sheet met = sheetOf(readFile(appDir / "Working" / "Met2023.txt"));
         std::string error;
-        ASSERT_TRUE(tables::excelWriteWorkbook((appDir / "Working" / "Met2023.xls").string(),
-                                               {sheetOf(readFile(met))}, &error))
+        ASSERT_TRUE(tables::excelWriteWorkbook((appDir / "Working" / "Met2023.xls").string(), {met}, &error))
             << error;
-        ASSERT_TRUE(
-            tables::wk1Write((appDir / "Working" / "Met2023.wk1").string(), sheetOf(readFile(met)), &error))
-            << error;
+        for (const char *ext : {"wk1", "wk4"}) {
+            ASSERT_TRUE(tables::lotusWrite((appDir / "Working" / ("Met2023." + std::string(ext))).string(),
+                                           met, &error))
+                << error;
+        }
         const Reader &r = reader();
         const fs::path project = appDir / projectOf(r.project);
-        if (r.file == "Working/Met2023.xls" || r.file == "Working/Met2023.wk1") {
-            const std::string table =
-                r.file == "Working/Met2023.xls" ? "Met2023.xls;Met$" : "Met2023.wk1;Met";
+        if (r.file.starts_with("Working/Met2023.") && !r.file.ends_with(".txt")) {
+            const std::string file = fs::path(r.file).filename().string();
+            const std::string table = file + (file.ends_with(".xls") ? ";Met$" : ";Met");
             const std::string text = replaced(readFile(project), "\"Met2023.txt\"", "\"" + table + "\"");
             std::ofstream(project, std::ios::binary | std::ios::trunc) << text;
         }
@@ -358,7 +361,8 @@ INSTANTIATE_TEST_SUITE_P(
             Reader{"percentile list", Project::Single, "Lists/National/DL/PercDef.lst"},
             Reader{"limit values", Project::Single, "Lists/National/DL/LimValDef.lst"},
             Reader{"Excel meteorology", Project::Single, "Working/Met2023.xls", true},
-            Reader{"Lotus meteorology", Project::Single, "Working/Met2023.wk1", true}),
+            Reader{"Lotus meteorology", Project::Single, "Working/Met2023.wk1", true},
+            Reader{"Lotus release 4 meteorology", Project::Single, "Working/Met2023.wk4", true}),
         ::testing::Range(0, kShards)),
     [](const ::testing::TestParamInfo<Shard> &info) {
         const std::string name = testNameOf(std::get<0>(info.param).name);

@@ -1,9 +1,10 @@
 // Access (.mdb) tables read through libmdb. Values come as texts from the
 // library; numeric columns are turned into numbers, dates into
-// "yyyy-mm-dd hh:nn:ss" texts, Booleans into 1 and 0. Double and integer
-// columns are taken from the bytes libmdb finds for them in the row, not
-// from its text: exact (its text of a double has 16 digits, which not every
-// double survives) and without printing and parsing every number.
+// "yyyy-mm-dd hh:nn:ss" texts, Booleans into 1 and 0. Double, integer and
+// date columns are taken from the bytes libmdb finds for them in the row,
+// not from its text: exact (its text of a double has 16 digits, which not
+// every double survives), without printing and parsing every number, and
+// with a date outside the years Access holds found as damage.
 
 #include "platform/tables/TableBackends.h"
 
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 namespace vesk::tables {
 
@@ -85,9 +87,18 @@ bool isNumericType(int type) {
 }
 
 // An OLE date serial (days since 30 December 1899; for dates before it the
-// fraction is still the time after midnight) as "yyyy-mm-dd hh:nn:ss". The
+// fraction is still the time after midnight) as "yyyy-mm-dd hh:nn:ss", or
+// nothing for a serial outside the dates Access holds (years 100 to 9999;
+// also NaN and the infinities), which only damage puts in a cell. The
 // library's own conversion gives up outside 1900..2700.
-std::string oleDateText(double serial) {
+std::optional<std::string> oleDateText(double serial) {
+    static const long first = daysFromCivil(100, 1, 1) + kSerialDayOf1970;
+    static const long last = daysFromCivil(9999, 12, 31) + kSerialDayOf1970;
+    // Checked before any conversion to an integer, which would be undefined
+    // far outside; a day's rounding to the second is checked after it.
+    if (!(serial > static_cast<double>(first) - 1 && serial < static_cast<double>(last) + 1)) {
+        return std::nullopt;
+    }
     double whole = std::trunc(serial);
     double frac = std::fabs(serial - whole);
     long seconds = std::lround(frac * 86400.0);
@@ -96,17 +107,21 @@ std::string oleDateText(double serial) {
         seconds -= 86400;
         days += serial < 0 ? -1 : 1;
     }
+    if (days < first || days > last) {
+        return std::nullopt;
+    }
     const CivilDate date = civilFromDays(days - kSerialDayOf1970);
     char buf[96];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02ld:%02ld:%02ld", date.year, date.month, date.day,
                   seconds / 3600, seconds / 60 % 60, seconds % 60);
-    return buf;
+    return std::string(buf);
 }
 
 // The stored size of the column types read from their bytes (0: read as text).
 int directSize(int type) {
     switch (type) {
     case MDB_DOUBLE:
+    case MDB_DATETIME:
         return 8;
     case MDB_LONGINT:
         return 4;
@@ -193,7 +208,7 @@ bool accessReadTable(const std::string &file, const std::string &table, TableDat
         buffers.emplace_back(new char[MDB_BIND_SIZE]);
         buffers.back()[0] = '\0';
         if (col->col_type == MDB_OLE || directSize(col->col_type) != 0) {
-            continue; // binary objects are not table values; numbers are taken from their bytes
+            continue; // binary objects are not table values; numbers and dates are taken from their bytes
         }
         mdb_bind_column(def, static_cast<int>(c + 1), buffers.back().get(), &lengths[c]);
     }
@@ -202,17 +217,26 @@ bool accessReadTable(const std::string &file, const std::string &table, TableDat
         for (unsigned c = 0; c < n; ++c) {
             auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
             if (const int size = directSize(types[c])) {
-                if (col->cur_value_len == size) {
-                    row[c] = directValue(def->entry->mdb, col);
+                if (col->cur_value_len != size) {
+                    continue; // Null
                 }
-                continue; // otherwise Null
+                if (types[c] != MDB_DATETIME) {
+                    row[c] = directValue(def->entry->mdb, col);
+                    continue;
+                }
+                auto date = oleDateText(mdb_get_double(def->entry->mdb->pg_buf, col->cur_value_start));
+                if (!date) {
+                    setError(error, "The Access file " + file + " is damaged: row " +
+                                        std::to_string(data->rows.size() + 1) + " of the table " + table +
+                                        " holds a date outside the years 100 to 9999 in the column " +
+                                        col->name + ".");
+                    return false;
+                }
+                row[c] = std::move(*date);
+                continue;
             }
             if (types[c] == MDB_OLE || lengths[c] <= 0) {
                 continue; // Null
-            }
-            if (types[c] == MDB_DATETIME && col->cur_value_len == 8) {
-                row[c] = oleDateText(mdb_get_double(def->entry->mdb->pg_buf, col->cur_value_start));
-                continue;
             }
             std::string text(buffers[c].get(), static_cast<std::size_t>(lengths[c]));
             if (isNumericType(types[c])) {

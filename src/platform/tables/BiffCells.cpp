@@ -287,12 +287,27 @@ private:
         int depth = 1;                   // charts inside the sheet have their own beginning and end
         bool textResultDue = false;
         std::uint32_t textKey = 0;
+        // Each address holds one cell: a damaged address must not put a
+        // value in another cell's place (a formula's text result follows
+        // its formula in a record of its own).
+        std::vector<std::vector<bool>> placed; // by row, then column
         auto place = [&](const Record &rec, std::uint32_t row, std::uint32_t col, std::uint16_t xf) {
             need(rec,
                  !bounds.known || (row >= bounds.firstRow && row < bounds.rows && col >= bounds.firstCol &&
                                    col < bounds.cols),
                  "a cell outside the declared size");
             need(rec, m_xfFormats.empty() || xf < m_xfFormats.size(), "a cell format");
+            if (placed.size() <= row) {
+                placed.resize(row + 1);
+            }
+            if (placed[row].size() <= col) {
+                placed[row].resize(col + 1);
+            }
+            if (placed[row][col]) {
+                throw Damage{"the record at byte " + std::to_string(rec.at) +
+                             " cannot be decoded (a second cell at " + cellName(col, row) + ")"};
+            }
+            placed[row][col] = true;
             anyCell = true;
             lastRow = std::max(lastRow, row);
             return row << 16 | col;
@@ -429,7 +444,10 @@ private:
                 const std::uint32_t first = get16(r.data, 2);
                 const std::size_t count = (n - 6) / 2;
                 need(r, get16(r.data, n - 2) == first + count - 1, "its columns");
-                place(r, get16(r.data, 0), first + static_cast<std::uint32_t>(count) - 1, get16(r.data, 4));
+                for (std::size_t k = 0; k < count; ++k) {
+                    place(r, get16(r.data, 0), first + static_cast<std::uint32_t>(k),
+                          get16(r.data, 4 + 2 * k));
+                }
                 break;
             }
             default:

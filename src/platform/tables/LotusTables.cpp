@@ -1,5 +1,6 @@
 // Lotus worksheets: .wk1 files by our own reader (Wk1File.cpp), the other
-// kinds (.wk2-.wk4, .wks) through libwps' spreadsheet interface.
+// kinds (.wk2-.wk4, .wks) through libwps' spreadsheet interface once our own
+// walk through their records has found them whole.
 
 #include "platform/tables/TableBackends.h"
 
@@ -12,6 +13,8 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace vesk::tables {
 
@@ -189,6 +192,40 @@ private:
     Cell m_value;
 };
 
+// Checks the records of a Lotus file libwps is to read: libwps stops where
+// the records stop making sense and gives the cells read so far, so a file
+// cut short would be read as a shorter table, its last row cut short too. A
+// file that begins with the beginning record of a release 1A/2 worksheet (2
+// bytes) or of a later release (26) must reach its end record through whole
+// records; after it a release 1A/2 file holds padding at most, while a later
+// release may keep its formats there. Files of other kinds are left to
+// libwps. Empty when the records are whole, else the damage.
+std::string recordsProblem(const std::string &bytes) {
+    if (bytes.size() < 6 || get16(bytes, 0) != 0x0000 || (get16(bytes, 2) != 2 && get16(bytes, 2) != 26)) {
+        return {};
+    }
+    const bool release2 = get16(bytes, 2) == 2;
+    for (std::size_t at = 0;;) {
+        if (at + 4 > bytes.size()) {
+            return "it ends before its end record (at byte " + std::to_string(bytes.size()) + ")";
+        }
+        const std::uint16_t type = get16(bytes, at);
+        const std::size_t end = at + 4 + get16(bytes, at + 2);
+        if (end > bytes.size()) {
+            return "it ends inside a record (at byte " + std::to_string(bytes.size()) + ")";
+        }
+        if (type == 0x0001) {
+            for (std::size_t k = end; release2 && k < bytes.size(); ++k) {
+                if (bytes[k] != '\0' && bytes[k] != '\x1A') {
+                    return "it holds data after its end record (at byte " + std::to_string(k) + ")";
+                }
+            }
+            return {};
+        }
+        at = end;
+    }
+}
+
 } // namespace
 
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error) {
@@ -209,6 +246,18 @@ bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::s
             return false;
         }
         // A later Lotus kind under a .wk1 name: libwps knows it.
+    }
+    {
+        std::ifstream in(file, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.eof() && !in) {
+            setError(error, "The Lotus file " + file + " cannot be read.");
+            return false;
+        }
+        if (const std::string problem = recordsProblem(bytes); !problem.empty()) {
+            setError(error, "The Lotus file " + file + " is damaged: " + problem + ".");
+            return false;
+        }
     }
     librevenge::RVNGFileStream input(file.c_str());
     libwps::WPSKind kind = libwps::WPS_TEXT;

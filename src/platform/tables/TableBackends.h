@@ -117,8 +117,9 @@ struct BiffBook {
 // Boolean, or the error's text. False, with *problem, when the stream is
 // damaged: it ends inside a record or before an end record, a record cannot
 // be decoded (a wrong length, a cell outside its sheet's declared size or
-// with no such format, a text result without its formula), a sheet does not
-// begin where the workbook says, or its cells end before its declared last row.
+// with no such format, a second cell at an address, a text result without
+// its formula), a sheet does not begin where the workbook says, or its
+// cells end before its declared last row.
 bool biffCells(const std::string &stream, BiffBook *book, std::string *problem);
 // Whether a number format code shows a date or time (its first section holds
 // d, m, y, h or s outside quotes, escapes and [colour] brackets, or [h]).
@@ -160,7 +161,8 @@ inline constexpr std::size_t kWk1MaxRows = 8192;
 // Writes a one-sheet .wk1 file; more than kWk1MaxRows rows are refused.
 bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error);
 // The bytes of a release 1A (version 0x0404, .wks) or release 2 (0x0406,
-// .wk1) worksheet.
+// .wk1) worksheet; its range is the rows and columns up to the last that
+// hold a value, an empty cell in it a blank.
 std::string wk1Bytes(const Sheet &sheet, std::uint16_t version = 0x0406);
 // The bytes of a release 3 (version 0x1000, .wk3) or release 4 (0x1002,
 // .wk4) worksheet of one sheet named after the sheet.
@@ -179,11 +181,13 @@ std::string wk1Label(std::string_view utf8);
 enum class Wk1Result { Read, OtherKind, Damaged };
 // Reads the bytes of a Lotus 1-2-3 release 1A/2 worksheet (.wk1, .wks) and
 // checks its structure: it must end with its end record, every record must
-// be whole and decodable and every cell lie in the declared range (in the
-// grid of 256 columns and kWk1MaxRows rows without one), at an address no
-// other cell holds (a formula's text result excepted), and the cells must
-// fill the range to its last row. Damaged gives *problem, naming the cell
-// ("a second cell at B7"); OtherKind is a file of a later Lotus release.
+// be whole, decodable and of a type 1-2-3 or Symphony defines, every cell
+// lie in the declared range (in the grid of 256 columns and kWk1MaxRows rows
+// without one), at an address no other cell holds (a formula's text result
+// excepted), the cells must fill the range to its last row, and no cell of
+// the range may be missing where its row and its column hold every other
+// one (a lost record). Damaged gives *problem, naming the cell ("a second
+// cell at B7") or the record; OtherKind is a file of a later Lotus release.
 Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem);
 // Reads a .wk1 file by wk1Parse; false with a message naming the file when
 // it is damaged, or with *otherKind set (and no message) for a later kind.
@@ -199,6 +203,10 @@ std::string sheetSerialText(double serial, bool date1904);
 bool textReadTable(const std::string &file, TableData *data, std::string *error);
 bool textWriteTable(const std::string &file, const std::vector<TableColumn> &columns,
                     const std::vector<std::vector<Cell>> &rows, std::string *error);
+
+// A cell's address as a spreadsheet shows it, from its column and row
+// counted from 0: column letters and row number ("B7" for column 1, row 6).
+std::string cellName(std::size_t col, std::size_t row);
 
 // Turns a sheet into a table: the first row gives the field names (an empty
 // or missing name becomes "F" & (column + 1)); rows after the last non-empty

@@ -588,6 +588,14 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
+std::string cellName(std::size_t col, std::size_t row) {
+    std::string letters;
+    for (std::size_t c = col + 1; c > 0; c = (c - 1) / 26) {
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    }
+    return letters + std::to_string(row + 1);
+}
+
 TableData tableFromSheet(const Sheet &sheet) {
     TableData t;
     std::size_t width = sheet.rows.empty() ? 0 : sheet.rows.front().size();

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -20,8 +21,9 @@ namespace vesk::tables {
 
 namespace {
 
-constexpr std::uint16_t kBof = 0x0000, kEof = 0x0001, kCalcMode = 0x0002, kCalcOrder = 0x0003, kRange = 0x0006, kBlank = 0x000C, kInteger = 0x000D,
-                        kNumber = 0x000E, kLabel = 0x000F, kFormula = 0x0010, kString = 0x0033;
+constexpr std::uint16_t kBof = 0x0000, kEof = 0x0001, kCalcMode = 0x0002, kCalcOrder = 0x0003,
+                        kRange = 0x0006, kBlank = 0x000C, kInteger = 0x000D, kNumber = 0x000E,
+                        kLabel = 0x000F, kFormula = 0x0010, kString = 0x0033;
 constexpr std::size_t kMaxLabel = 239; // characters of a label, as 1-2-3 keeps them
 
 void setError(std::string *error, std::string text) {
@@ -73,6 +75,51 @@ std::string convert(std::string_view text, const char *to, const char *from) {
     return out;
 }
 
+// Whether 1-2-3 (releases 1A and 2) or Symphony defines records of the
+// type: those of the Lotus worksheet file format, and the hidden columns
+// and the parse, regression and matrix ranges of release 2. Any other type
+// is damage: a cell record whose type byte is damaged must not vanish.
+bool definedRecord(std::uint16_t type) {
+    return type <= 0x10 || (type >= 0x18 && type <= 0x1D) || type == 0x20 || (type >= 0x23 && type <= 0x2A) ||
+           (type >= 0x2D && type <= 0x33) || type == 0x37 || type == 0x38 || (type >= 0x3C && type <= 0x4A) ||
+           (type >= 0x64 && type <= 0x69);
+}
+
+// A cell missing from a worksheet's rectangle of rows and columns (from
+// first to end, exclusive; `filled` by row, then column) where its row and
+// its column hold every other cell: what a lost record leaves in a table
+// that is otherwise whole. Empty when there is none; a table of one row or
+// one column has no such cell.
+std::string missingCell(const std::vector<std::vector<bool>> &filled, std::size_t firstRow,
+                        std::size_t endRow, std::size_t firstCol, std::size_t endCol) {
+    if (endRow < firstRow + 2 || endCol < firstCol + 2) {
+        return {};
+    }
+    auto at = [&](std::size_t r, std::size_t c) {
+        return r < filled.size() && c < filled[r].size() && filled[r][c];
+    };
+    std::vector<std::size_t> inColumn(endCol - firstCol, 0);
+    for (std::size_t r = firstRow; r < endRow; ++r) {
+        for (std::size_t c = firstCol; c < endCol; ++c) {
+            inColumn[c - firstCol] += at(r, c) ? 1 : 0;
+        }
+    }
+    for (std::size_t r = firstRow; r < endRow; ++r) {
+        std::size_t inRow = 0, gap = endCol;
+        for (std::size_t c = firstCol; c < endCol; ++c) {
+            if (at(r, c)) {
+                ++inRow;
+            } else {
+                gap = c;
+            }
+        }
+        if (inRow + 1 == endCol - firstCol && inColumn[gap - firstCol] + 1 == endRow - firstRow) {
+            return cellName(gap, r);
+        }
+    }
+    return {};
+}
+
 // A Lotus date or time format: the special formats D1-D5 (dates) and D6-D9 (times).
 bool dateFormat(unsigned char format) {
     if (((format >> 4) & 7) != 7) {
@@ -106,15 +153,6 @@ Cell numberCell(double value, unsigned char format) {
         }
     }
     return value;
-}
-
-// A cell's address as the worksheet shows it: column letters and row number ("B7").
-std::string cellName(std::size_t col, std::size_t row) {
-    std::string letters;
-    for (std::size_t c = col + 1; c > 0; c = (c - 1) / 26) {
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    }
-    return letters + std::to_string(row + 1);
 }
 
 // The text of a label after its alignment prefix.
@@ -158,14 +196,19 @@ std::string wk1Bytes(const Sheet &sheet, std::uint16_t version) {
     // so these let a sheet of a single cell be read.
     record(out, kCalcMode, std::string(1, '\xFF'));
     record(out, kCalcOrder, std::string(1, '\0'));
-    for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
-        for (std::size_t c = 0; c < sheet.rows[r].size(); ++c) {
-            const auto &cell = sheet.rows[r][c];
+    // Every cell of the range is written, an empty one as a blank: a reader
+    // tells a missing value from a cell a damaged file has lost.
+    static const Cell empty;
+    for (std::size_t r = 0; r <= lastRow && r < sheet.rows.size(); ++r) {
+        for (std::size_t c = 0; c <= lastCol; ++c) {
+            const auto &cell = c < sheet.rows[r].size() ? sheet.rows[r][c] : empty;
             std::string d;
             d.push_back(static_cast<char>(0xFF)); // protected, default format
             put16(d, static_cast<std::uint16_t>(c));
             put16(d, static_cast<std::uint16_t>(r));
-            if (auto *v = std::get_if<double>(&cell)) {
+            if (isNull(cell)) {
+                record(out, kBlank, d);
+            } else if (auto *v = std::get_if<double>(&cell)) {
                 putDouble(d, *v);
                 record(out, kNumber, d);
             } else if (auto *s = std::get_if<std::string>(&cell)) {
@@ -264,8 +307,12 @@ Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem)
                        what + ")";
             return Wk1Result::Damaged;
         };
-        if (type > 0xFF) {
-            return bad("no such record kind");
+        if (!definedRecord(type)) {
+            char kind[16];
+            std::snprintf(kind, sizeof kind, "0x%02X", static_cast<unsigned>(type));
+            *problem = "the record at byte " + std::to_string(start) + " is of a type (" + kind +
+                       ") no Lotus worksheet holds";
+            return Wk1Result::Damaged;
         }
         const bool followsFormula = stringAllowed;
         stringAllowed = false;
@@ -285,6 +332,17 @@ Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem)
                 *problem = "it ends before its declared size (" + std::to_string(anyCell ? lastRow + 1 : 0) +
                            " of " + std::to_string(rangeRows) + " rows)";
                 return Wk1Result::Damaged;
+            }
+            if (haveRange) {
+                if (const std::string cell =
+                        missingCell(filled, rangeFirstRow, rangeRows, rangeFirstCol, rangeCols);
+                    !cell.empty()) {
+                    *problem = "the cell " + cell +
+                               " is missing, while its row and its column hold every other cell of the "
+                               "declared range " +
+                               rangeText();
+                    return Wk1Result::Damaged;
+                }
             }
             return Wk1Result::Read;
         case kBof:
