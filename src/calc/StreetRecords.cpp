@@ -25,10 +25,6 @@ struct Reading {
     std::string record; // the record, once its line has been read: "the street \"Main\" (line 4)"
 };
 
-std::string itemsText(int n) {
-    return std::to_string(n) + (n == 1 ? " item" : " items");
-}
-
 // Runs body, turning the record reader's exceptions into the run's error
 // numbers. A line that holds too few items is read no further than its end,
 // one that holds too many no further than its own items: either is named
@@ -38,10 +34,7 @@ template <typename F> void reading(Reading &r, F &&body) {
     try {
         body();
     } catch (const RecordLineError &e) {
-        throw RunError(e.held() < e.expected() ? kErrPastEnd : kErrOutOfRange,
-                       file.fileName() + ", line " + std::to_string(e.line()) + ": the line " +
-                           (r.line.empty() ? "" : "of " + r.line + " ") + "holds " + itemsText(e.held()) +
-                           ", but " + r.rule);
+        throw RunError(e.held() < e.expected() ? kErrPastEnd : kErrOutOfRange, e.describe(r.line, r.rule));
     } catch (const EndOfFileError &e) {
         throw RunError(kErrPastEnd, "Input past end of file in " + file.fileName() + " at line " +
                                         std::to_string(file.line()) + ": the record" +

@@ -253,7 +253,13 @@ bool RecordReader::readBool() {
 RecordLineError::RecordLineError(const std::string &fileName, int line, int held, int expected)
     : RecordError(fileName + ", line " + std::to_string(line) + ": the line holds " + std::to_string(held) +
                   (held == 1 ? " item" : " items") + ", not " + std::to_string(expected)),
-      m_line(line), m_held(held), m_expected(expected) {}
+      m_fileName(fileName), m_line(line), m_held(held), m_expected(expected) {}
+
+std::string RecordLineError::describe(const std::string &what, const std::string &rule) const {
+    return m_fileName + ", line " + std::to_string(m_line) + ": the line " +
+           (what.empty() ? "" : "of " + what + " ") + "holds " + std::to_string(m_held) +
+           (m_held == 1 ? " item" : " items") + ", but " + rule;
+}
 
 template <typename Read> auto RecordLine::item(Read read) {
     if (m_read > 0 && m_f.fieldEndedLine()) {

@@ -81,8 +81,12 @@ public:
     int line() const { return m_line; }
     int held() const { return m_held; }         // the items the line holds
     int expected() const { return m_expected; } // the items it must hold
+    // "<file>, line n: the line of <what> holds m items, but <rule>" ("the
+    // line holds ..." when what is empty).
+    std::string describe(const std::string &what, const std::string &rule) const;
 
 private:
+    std::string m_fileName;
     int m_line, m_held, m_expected;
 };
 
