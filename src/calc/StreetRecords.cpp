@@ -81,13 +81,15 @@ double coordinate(const std::string &at, double v) {
 }
 
 // An Integer item: a whole number, never rounded (a street side of 1.5
-// would model side 2 without a word).
-int integer(const std::string &at, double v, const char *what) {
+// would model side 2 without a word); meanings, when given, close the
+// message.
+int integer(const std::string &at, double v, const char *what, const char *meanings = nullptr) {
     if (!(v >= -32768.5 && v < 32767.5)) {
         throw RunError(kErrOverflow, "Overflow in " + at + formatNumber(v) + " is not a 16-bit integer");
     }
     if (v != std::trunc(v)) {
-        throw RunError(kErrOutOfRange, at + "the " + what + " " + formatNumber(v) + " is not a whole number");
+        throw RunError(kErrOutOfRange, at + "the " + what + " " + formatNumber(v) + " is not a whole number" +
+                                           (meanings != nullptr ? " (" + std::string(meanings) + ")" : ""));
     }
     return static_cast<int>(v);
 }
@@ -96,11 +98,7 @@ int integer(const std::string &at, double v, const char *what) {
 // a meaning in its file; any other is refused, since it would switch the
 // street's receptors off without a word.
 int streetSide(const std::string &at, double v, int highest, const char *meanings) {
-    if (std::isfinite(v) && v != std::trunc(v)) {
-        throw RunError(kErrOutOfRange, at + "the street side " + formatNumber(v) +
-                                           " is not a whole number (" + meanings + ")");
-    }
-    const int side = integer(at, v, "street side");
+    const int side = integer(at, v, "street side", meanings);
     if (side < 0 || side > highest) {
         throw RunError(kErrOutOfRange, at + "the street side " + std::to_string(side) + " is out of range (" +
                                            meanings + ")");
