@@ -106,49 +106,20 @@ int streetSide(const std::string &at, double v, int highest, const char *meaning
     return side;
 }
 
-// Items from the traffic file to the orientation, common to both records,
-// as the line holds them.
+// The items both records end with, from the traffic file to the number of
+// wind sectors, as the line holds them.
 struct StreetItems {
     std::string trafficFile;
-    double dailyTraffic, speed, height, width, length1, length2, orientation;
+    double dailyTraffic, speed, height, width, length1, length2, orientation, side, recHeight, sectors;
 };
 
 StreetItems readStreetItems(RecordLine &line) {
     StreetItems i;
     i.trafficFile = line.readString();
-    i.dailyTraffic = line.readDouble();
-    i.speed = line.readDouble();
-    i.height = line.readDouble();
-    i.width = line.readDouble();
-    i.length1 = line.readDouble();
-    i.length2 = line.readDouble();
-    i.orientation = line.readDouble();
-    return i;
-}
-
-// A daily traffic or speed of 0 or below means "not given" (the traffic
-// file's own values are taken).
-void setStreetItems(CalcState &s, const std::string &at, const StreetItems &i) {
-    s.TrafficFile = i.trafficFile;
-    s.AnnualDiurnalTraffic = single(at, i.dailyTraffic, "daily traffic", kNoLimit, kMaxDailyTraffic);
-    s.AverageTrafficSpeed = single(at, i.speed, "travel speed", kNoLimit, kMaxSpeed);
-    s.StreetHeight = single(at, i.height, "street height", 0, kMaxStreetSize);
-    s.StreetWidth = single(at, i.width, "street width", 0, kMaxStreetSize);
-    s.StreetLength_1 = single(at, i.length1, "street length 1", 0, kMaxStreetSize);
-    s.StreetLength_2 = single(at, i.length2, "street length 2", 0, kMaxStreetSize);
-    s.StreetOrientation = single(at, i.orientation, "street orientation", 0, kMaxDegrees);
-}
-
-// The last three items of both records; their values are judged by the caller.
-struct ReceptorItems {
-    double side, recHeight, sectors;
-};
-
-ReceptorItems readReceptorItems(RecordLine &line) {
-    ReceptorItems i;
-    i.side = line.readDouble();
-    i.recHeight = line.readDouble();
-    i.sectors = line.readDouble();
+    for (double *v : {&i.dailyTraffic, &i.speed, &i.height, &i.width, &i.length1, &i.length2, &i.orientation,
+                      &i.side, &i.recHeight, &i.sectors}) {
+        *v = line.readDouble();
+    }
     return i;
 }
 
@@ -176,6 +147,27 @@ void readSectors(CalcState &s, Reading &r, const std::string &record) {
         s.SectorEnd[k] = single(where, end, "end of a wind sector", 0, kMaxDegrees);
         s.SectorValue[k] = single(where, value, "building height of a wind sector", 0, kMaxStreetSize);
     }
+}
+
+// Judges the street items of the record read in r (its line at `where`), in
+// their order, then reads its wind sectors; the street side (one of 0 to
+// highest) is returned. A daily traffic or speed of 0 or below means "not
+// given" (the traffic file's own values are taken).
+int setStreetItems(CalcState &s, Reading &r, const std::string &where, const StreetItems &i, int highest,
+                   const char *meanings) {
+    s.TrafficFile = i.trafficFile;
+    s.AnnualDiurnalTraffic = single(where, i.dailyTraffic, "daily traffic", kNoLimit, kMaxDailyTraffic);
+    s.AverageTrafficSpeed = single(where, i.speed, "travel speed", kNoLimit, kMaxSpeed);
+    s.StreetHeight = single(where, i.height, "street height", 0, kMaxStreetSize);
+    s.StreetWidth = single(where, i.width, "street width", 0, kMaxStreetSize);
+    s.StreetLength_1 = single(where, i.length1, "street length 1", 0, kMaxStreetSize);
+    s.StreetLength_2 = single(where, i.length2, "street length 2", 0, kMaxStreetSize);
+    s.StreetOrientation = single(where, i.orientation, "street orientation", 0, kMaxDegrees);
+    const int side = streetSide(where, i.side, highest, meanings);
+    s.RecHeight = single(where, i.recHeight, "receptor height", 0, kMaxStreetSize);
+    s.NumWindSectors = integer(where, i.sectors, "number of wind sectors");
+    readSectors(s, r, where);
+    return side;
 }
 
 long long secondsOf(const DateTimeParts &t) {
@@ -242,17 +234,12 @@ void ReadStreetRecord(CalcState &s, RecordReader &f) {
         r.line = "the street \"" + s.CurrentStreetName + "\"";
         const double x = line.readDouble(), y = line.readDouble();
         const StreetItems items = readStreetItems(line);
-        const ReceptorItems receptors = readReceptorItems(line);
         // The values are judged once the line is known to hold the record.
         const std::string where = at(f, line.line());
         r.record = r.line + " (line " + std::to_string(line.line()) + ")";
         s.StreetX = coordinate(where, x);
         s.StreetY = coordinate(where, y);
-        setStreetItems(s, where, items);
-        const int side = streetSide(where, receptors.side, 3, "0 both sides, 1 side 1, 2 side 2, 3 none");
-        s.RecHeight = single(where, receptors.recHeight, "receptor height", 0, kMaxStreetSize);
-        s.NumWindSectors = integer(where, receptors.sectors, "number of wind sectors");
-        readSectors(s, r, where);
+        const int side = setStreetItems(s, r, where, items, 3, "0 both sides, 1 side 1, 2 side 2, 3 none");
         s.Receptor1 = side == 0 || side == 1 ? 1 : 0;
         s.Receptor2 = side == 0 || side == 2 ? 1 : 0;
     });
@@ -275,7 +262,6 @@ void ReadStreetRecordDated(CalcState &s, RecordReader &f) {
         const std::string inText = line.readString(), outText = line.readString();
         const double timeInSeg = line.readDouble();
         const StreetItems items = readStreetItems(line);
-        const ReceptorItems receptors = readReceptorItems(line);
         const std::string where = at(f, line.line());
         r.record = r.line + " (line " + std::to_string(line.line()) + ")";
         s.TurSegmentNo = integer(where, segmentNo, "trip segment number");
@@ -291,11 +277,7 @@ void ReadStreetRecordDated(CalcState &s, RecordReader &f) {
                                                ") before it starts (" + Format(in, "yyyy-mm-dd hh:nn") + ")");
         }
         s.TimeInSegInp = single(where, timeInSeg);
-        setStreetItems(s, where, items);
-        const int side = streetSide(where, receptors.side, 2, "1 side 1, 2 side 2, 0 none");
-        s.RecHeight = single(where, receptors.recHeight, "receptor height", 0, kMaxStreetSize);
-        s.NumWindSectors = integer(where, receptors.sectors, "number of wind sectors");
-        readSectors(s, r, where);
+        const int side = setStreetItems(s, r, where, items, 2, "1 side 1, 2 side 2, 0 none");
         s.Receptor1 = side == 1 ? 1 : 0;
         s.Receptor2 = side == 2 ? 1 : 0;
         s.SegTimeIn = in;
