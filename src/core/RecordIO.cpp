@@ -99,6 +99,7 @@ std::string RecordReader::readHeaderLine() {
         ++m_line;
     }
     m_afterComma = false;
+    m_endedLine = true;
     return line;
 }
 
@@ -108,14 +109,17 @@ void RecordReader::skipTerminator() {
     }
     if (m_pos >= m_text.size()) {
         m_afterComma = false;
+        m_endedLine = true;
         return;
     }
     if (m_text[m_pos] == ',') {
         ++m_pos;
         m_afterComma = true;
+        m_endedLine = false;
         return;
     }
-    if (isLineEnd(m_text[m_pos])) {
+    m_endedLine = isLineEnd(m_text[m_pos]);
+    if (m_endedLine) {
         if (m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n') {
             ++m_pos;
         }
@@ -149,6 +153,7 @@ std::string RecordReader::readField(bool numeric, Kind *kind) {
     if (m_pos >= m_text.size()) {
         if (m_afterComma) {
             m_afterComma = false;
+            m_endedLine = true;
             *kind = Kind::Plain;
             return {};
         }
@@ -243,6 +248,66 @@ bool RecordReader::readBool() {
         }
     }
     failField("#TRUE# or #FALSE#", field);
+}
+
+RecordLineError::RecordLineError(const std::string &fileName, int line, int held, int expected)
+    : RecordError(fileName + ", line " + std::to_string(line) + ": the line holds " + std::to_string(held) +
+                  (held == 1 ? " item" : " items") + ", not " + std::to_string(expected)),
+      m_fileName(fileName), m_line(line), m_held(held), m_expected(expected) {}
+
+std::string RecordLineError::describe(const std::string &what, const std::string &rule) const {
+    return m_fileName + ", line " + std::to_string(m_line) + ": the line " +
+           (what.empty() ? "" : "of " + what + " ") + "holds " + std::to_string(m_held) +
+           (m_held == 1 ? " item" : " items") + ", but " + rule;
+}
+
+template <typename Read> auto RecordLine::item(Read read) {
+    if (m_read > 0 && m_f.fieldEndedLine()) {
+        fail(m_read); // the line is cut short: the next item lies on another line
+    }
+    decltype(read()) value{};
+    try {
+        value = read();
+    } catch (const EndOfFileError &) {
+        throw;
+    } catch (const RecordError &) {
+        if (const int held = m_read + 1 + itemsLeft(); held != m_items) {
+            fail(held);
+        }
+        throw;
+    }
+    if (m_read == 0) {
+        m_line = m_f.fieldLine();
+    }
+    if (++m_read == m_items && !m_f.fieldEndedLine()) {
+        fail(m_read + itemsLeft());
+    }
+    return value;
+}
+
+void RecordLine::fail(int held) const {
+    throw RecordLineError(m_f.fileName(), m_line != 0 ? m_line : m_f.fieldLine(), held, m_items);
+}
+
+int RecordLine::itemsLeft() {
+    int n = 0;
+    while (!m_f.fieldEndedLine()) {
+        m_f.readString();
+        ++n;
+    }
+    return n;
+}
+
+std::string RecordLine::readString() {
+    return item([this] { return m_f.readString(); });
+}
+
+double RecordLine::readDouble() {
+    return item([this] { return m_f.readDouble(); });
+}
+
+bool RecordLine::readBool() {
+    return item([this] { return m_f.readBool(); });
 }
 
 void RecordWriter::separate() {

@@ -47,6 +47,9 @@ public:
 
     // True when nothing but blanks and line ends is left.
     bool atEnd() const;
+    // Whether the last field read ended its line: a line end or the end of
+    // the data follows it (blanks aside), not a comma or a further field.
+    bool fieldEndedLine() const { return m_endedLine; }
 
     int line() const { return m_line; }           // 1-based line of the next character
     // 1-based line on which the next field begins (the blanks and line ends
@@ -68,6 +71,55 @@ private:
     int m_line = 1;
     int m_fieldLine = 1; // line on which the last field began
     bool m_afterComma = false;
+    bool m_endedLine = true;
+};
+
+// A line of a record that holds another number of items than the line must.
+class RecordLineError : public RecordError {
+public:
+    RecordLineError(const std::string &fileName, int line, int held, int expected);
+    int line() const { return m_line; }
+    int held() const { return m_held; }         // the items the line holds
+    int expected() const { return m_expected; } // the items it must hold
+    // "<file>, line n: the line of <what> holds m items, but <rule>" ("the
+    // line holds ..." when what is empty).
+    std::string describe(const std::string &what, const std::string &rule) const;
+
+private:
+    std::string m_fileName;
+    int m_line, m_held, m_expected;
+};
+
+// Reads the items of one line of a record, for files whose records keep
+// their items on lines of a fixed count (a streets file: one line for the
+// street, one for each wind sector). The reader still reads a stream of
+// items; this only makes sure that the line the first item begins on holds
+// every item and no more, so that a line cut short never takes its items
+// from the next line and items left over are never read as the next line's.
+// A read throws RecordLineError before it would take an item from another
+// line, after the last item when the line holds more, and in place of the
+// RecordError of an item that is not of its kind when the line holds another
+// number of items (that is then the fault).
+class RecordLine {
+public:
+    RecordLine(RecordReader &reader, int items) : m_f(reader), m_items(items) {}
+
+    std::string readString();
+    double readDouble();
+    bool readBool();
+
+    // The line the first item began on (0 before it is read).
+    int line() const { return m_line; }
+
+private:
+    template <typename Read> auto item(Read read);
+    [[noreturn]] void fail(int held) const;
+    int itemsLeft(); // reads the further items of the line, counting them
+
+    RecordReader &m_f;
+    int m_items;
+    int m_read = 0;
+    int m_line = 0;
 };
 
 // Writes records: fields separated by commas, each record ended by CRLF.

@@ -11,13 +11,15 @@ namespace {
 
 const char *const kCrLf = "\r\n";
 
+constexpr int kStreetItems = 15;
+constexpr int kSectorItems = 3;
+
 // "<file>, line n: " of the field read last.
 std::string at(const RecordReader &f) {
     return f.fileName() + ", line " + std::to_string(f.fieldLine()) + ": ";
 }
 
-double number(RecordReader &f, const char *what, double low, double high) {
-    const double v = f.readDouble();
+double number(RecordReader &f, double v, const char *what, double low, double high) {
     if (!std::isfinite(v) || v < low || v > high) {
         throw RecordError(at(f) + "the " + what + " " + formatNumber(v) + " is out of range (" +
                           formatNumber(low) + " to " + formatNumber(high) + ")");
@@ -25,46 +27,75 @@ double number(RecordReader &f, const char *what, double low, double high) {
     return v;
 }
 
-double anyNumber(RecordReader &f, const char *what) {
-    const double v = f.readDouble();
+double anyNumber(RecordReader &f, double v, const char *what) {
     if (!std::isfinite(v) || !fitsSingle(v)) {
         throw RecordError(at(f) + "the " + what + " is not a number");
     }
     return v;
 }
 
+// A whole number from 0 to high: never rounded, so that the editor neither
+// shows nor saves another value than the file holds.
+long wholeNumber(RecordReader &f, double v, const char *what, long high, const std::string &meanings) {
+    if (!std::isfinite(v) || v != std::trunc(v)) {
+        throw RecordError(at(f) + "the " + what + " " + formatNumber(v) + " is not a whole number");
+    }
+    if (v < 0 || v > static_cast<double>(high)) {
+        throw RecordError(at(f) + "the " + what + " " + formatNumber(v) + " is out of range (" + meanings +
+                          ")");
+    }
+    return static_cast<long>(v);
+}
+
 StreetSetEntry readEntry(RecordReader &f) {
     StreetSetEntry e;
     StreetConfig &c = e.street;
-    e.active = f.readBool();
-    c.StreetName = f.readString();
-    e.x = anyNumber(f, "x coordinate");
-    e.y = anyNumber(f, "y coordinate");
-    e.trafficFile = f.readString();
-    // The runs read a daily traffic or speed of 0 or below as "the file's own".
-    e.dailyTraffic = std::max(0.0, number(f, "daily traffic", -kMaxDailyTraffic, kMaxDailyTraffic));
-    e.speed = std::max(0.0, number(f, "travel speed", -kMaxSpeed, kMaxSpeed));
-    c.StreetHeight = number(f, "street height", 0, kMaxStreetSize);
-    c.StreetWidth = number(f, "street width", 0, kMaxStreetSize);
-    c.StreetLength_1 = number(f, "street length 1", 0, kMaxStreetSize);
-    c.StreetLength_2 = number(f, "street length 2", 0, kMaxStreetSize);
-    c.StreetOrientation = anyNumber(f, "orientation");
-    const long side = f.readLong();
-    c.Receptor1 = side == 0 || side == 1 ? 1 : 0;
-    c.Receptor2 = side == 0 || side == 2 ? 1 : 0;
-    c.RecHeight = number(f, "receptor height", 0, kMaxStreetSize);
-    const long sectors = f.readLong();
-    if (sectors < 0 || sectors > kMaxSectors) {
-        throw RecordError(at(f) + "the street " + c.StreetName + " has " + std::to_string(sectors) +
-                          " wind sectors (at most " + std::to_string(kMaxSectors) + ")");
-    }
-    c.NumWindSectors = static_cast<int>(sectors);
-    c.SectorColumns = c.NumWindSectors;
-    for (int k = 1; k <= c.NumWindSectors; ++k) {
-        c.SectorStart[k] = anyNumber(f, "sector start");
-        c.SectorEnd[k] = anyNumber(f, "sector end");
-        c.SectorValue[k] = anyNumber(f, "sector value");
-        c.SectorUsed[k] = true;
+    // What names the line being read in a message, and what the line must hold.
+    std::string what, rule = "a street record is one line of 15 items";
+    try {
+        RecordLine line(f, kStreetItems);
+        e.active = line.readBool();
+        c.StreetName = line.readString();
+        what = "the street \"" + c.StreetName + "\"";
+        const double x = line.readDouble(), y = line.readDouble();
+        e.trafficFile = line.readString();
+        double values[10]; // from the daily traffic to the number of wind sectors
+        for (double &v : values) {
+            v = line.readDouble();
+        }
+        // The values are judged once the line is known to hold the record.
+        e.x = anyNumber(f, x, "x coordinate");
+        e.y = anyNumber(f, y, "y coordinate");
+        // The runs read a daily traffic or speed of 0 or below as "the file's own".
+        e.dailyTraffic =
+            std::max(0.0, number(f, values[0], "daily traffic", -kMaxDailyTraffic, kMaxDailyTraffic));
+        e.speed = std::max(0.0, number(f, values[1], "travel speed", -kMaxSpeed, kMaxSpeed));
+        c.StreetHeight = number(f, values[2], "street height", 0, kMaxStreetSize);
+        c.StreetWidth = number(f, values[3], "street width", 0, kMaxStreetSize);
+        c.StreetLength_1 = number(f, values[4], "street length 1", 0, kMaxStreetSize);
+        c.StreetLength_2 = number(f, values[5], "street length 2", 0, kMaxStreetSize);
+        c.StreetOrientation = anyNumber(f, values[6], "orientation");
+        const long side =
+            wholeNumber(f, values[7], "street side", 3, "0 both sides, 1 side 1, 2 side 2, 3 none");
+        c.Receptor1 = side == 0 || side == 1 ? 1 : 0;
+        c.Receptor2 = side == 0 || side == 2 ? 1 : 0;
+        c.RecHeight = number(f, values[8], "receptor height", 0, kMaxStreetSize);
+        c.NumWindSectors = static_cast<int>(wholeNumber(f, values[9], "number of wind sectors", kMaxSectors,
+                                                        "at most " + std::to_string(kMaxSectors)));
+        c.SectorColumns = c.NumWindSectors;
+        const std::string street = what;
+        rule = "a wind sector is one line of 3 items (its start, end and building height)";
+        for (int k = 1; k <= c.NumWindSectors; ++k) {
+            what = "wind sector " + std::to_string(k) + " of " + street;
+            RecordLine sector(f, kSectorItems);
+            const double start = sector.readDouble(), end = sector.readDouble(), value = sector.readDouble();
+            c.SectorStart[k] = anyNumber(f, start, "sector start");
+            c.SectorEnd[k] = anyNumber(f, end, "sector end");
+            c.SectorValue[k] = anyNumber(f, value, "sector value");
+            c.SectorUsed[k] = true;
+        }
+    } catch (const RecordLineError &error) {
+        throw RecordError(error.describe(what, rule));
     }
     return e;
 }

@@ -34,7 +34,6 @@
 #include "run/StreetRun.h"
 
 #include <chrono>
-#include <map>
 #include <ctime>
 #include <span>
 
@@ -302,7 +301,7 @@ void run::recordStreetResults(RunContext &c) {
     results::StreetEntry e;
     e.number = c.StreetNo;
     e.name = s.StreetName;
-    e.active = s.StreetActive;
+    e.active = streetCalculated(s);
     e.x = s.StreetX;
     e.y = s.StreetY;
     e.recHeight = s.RecHeight;
@@ -422,7 +421,7 @@ void streetLoop(RunContext &c, RunReport &report) {
             }
         }
         startStreetStatistics(c);
-        const bool active = !multi || s.StreetActive;
+        const bool active = !multi || streetCalculated(s);
         if (active) {
             PassStreetGeometry(s);
             c.NoHourYet = true;
@@ -510,39 +509,6 @@ void streetLoop(RunContext &c, RunReport &report) {
     report.outcome = stopped ? RunOutcome::Stopped : RunOutcome::Completed;
 }
 
-// The segments of one person follow each other in time: a segment that
-// begins before the person's previous one ends would take its hours twice
-// (and a route stepped back record by record would lose its place).
-void checkRouteSegments(RunContext &c) {
-    State &s = c.s;
-    RecordReader &route = *c.routeFile;
-    struct Last {
-        DateTimeParts out;
-        int line = 0;
-    };
-    std::map<std::string, Last> persons;
-    auto seconds = [](const DateTimeParts &t) {
-        return daysFromCivil(t.year, t.month, t.day) * 86400LL + t.hour * 3600LL + t.minute * 60LL + t.second;
-    };
-    while (!route.atEnd()) {
-        const int line = route.line();
-        try {
-            ReadStreetRecordDated(s, route);
-        } catch (const RunError &) {
-            return; // a damaged record stops the run when the run reaches it, after the hours before it
-        }
-        const auto before = persons.find(s.PersonId);
-        if (before != persons.end() && seconds(s.SegTimeIn) < seconds(before->second.out)) {
-            throw RunRefusal{"The route file\r\n" + route.fileName() + "\r\nholds overlapping segments of the person " +
-                             s.PersonId + ": the segment of line " + std::to_string(line) + " (" +
-                             Format(s.SegTimeIn, "yyyy-mm-dd hh:nn") + " to " + Format(s.SegTimeOut, "yyyy-mm-dd hh:nn") +
-                             ") begins before the segment of line " + std::to_string(before->second.line) +
-                             " ends (" + Format(before->second.out, "yyyy-mm-dd hh:nn") + ")."};
-        }
-        persons[s.PersonId] = Last{s.SegTimeOut, line};
-    }
-}
-
 void openSources(RunContext &c) {
     State &s = c.s;
     if (s.RouteMode) {
@@ -558,34 +524,7 @@ void openSources(RunContext &c) {
     if (s.MultiStreetMode) {
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.StreetsFolder = folderPart(c.err.FilePath);
-        std::map<std::string, int> firstLineOf; // street name -> the line of its first record
-        std::string twice;
-        int namedTwice = 0;
-        while (!c.streetsFile->atEnd()) {
-            const int line = c.streetsFile->nextFieldLine();
-            ReadStreetRecord(s, *c.streetsFile);
-            ++c.StreetCount;
-            c.ActiveStreetCount += s.StreetActive ? 1 : 0;
-            const auto [first, fresh] = firstLineOf.emplace(s.CurrentStreetName, line);
-            if (!fresh && ++namedTwice <= 20) {
-                twice += "\r\n  line " + std::to_string(line) + ": \"" + s.CurrentStreetName +
-                         "\", the name of the street in line " + std::to_string(first->second);
-            }
-        }
-        if (c.StreetCount == 0) {
-            throw RunRefusal{"The streets file\r\n" + c.err.FilePath + "\r\nholds no street."};
-        }
-        if (namedTwice > 0) {
-            // The run goes on: the streets differ in everything but their names.
-            c.ui.message(
-                "The streets file\r\n" + c.err.FilePath + "\r\ngives " +
-                    (namedTwice == 1 ? std::string("a street") : std::to_string(namedTwice) + " streets") +
-                    " the name of an earlier street:" + twice +
-                    (namedTwice > 20 ? "\r\n  and " + std::to_string(namedTwice - 20) + " more" : "") +
-                    "\r\nTheir results can be told apart only by their order. Give each street a name "
-                    "of its own.",
-                Icon::Exclamation);
-        }
+        countStreets(c);
         c.streetsFile = openRecordFile(c, s.StreetsFile);
         c.FirstStreet = true;
         // The streets' results are the window's: a batch run keeps none.
@@ -710,9 +649,10 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         readConditionsFile(c);
         openSources(c);
         streetLoop(c, report);
-        notes = inputNotes(c);
-        if (std::string period = periodNote(c); !period.empty()) {
-            notes += (notes.empty() ? "" : "\r\n\r\n") + period;
+        for (const std::string &note : {c.streetsNote, inputNotes(c), periodNote(c)}) {
+            if (!note.empty()) {
+                notes += (notes.empty() ? "" : "\r\n\r\n") + note;
+            }
         }
     } catch (const StopWhilePaused &) {
         report.outcome = RunOutcome::StoppedWhilePaused;

@@ -417,6 +417,7 @@ struct RunContext {
     // Streets and route.
     int StreetNo = 0, StreetCount = 0;
     int ActiveStreetCount = 0; // streets of the streets file to be calculated
+    std::string streetsNote;   // the streets left out for want of a receptor, said once the run has ended
     bool FirstStreet = true;
     std::string StreetsFolder;
     std::string LastPersonId;
@@ -528,6 +529,20 @@ bool dataFollows(RunContext &c, InputFile &in, long *at);
 // What the reading passed over or read as missing, for the note at the end
 // of the run ("" = nothing).
 std::string inputNotes(const RunContext &c);
+
+// The first pass over the street sources (StreetSources.cpp).
+// The segments of one person follow each other in time: a segment that
+// begins before the person's previous one ends would take its hours twice
+// (and a route stepped back record by record would lose its place), and is
+// refused (RunRefusal). A damaged record ends the check: the run reports it
+// when it reaches it.
+void checkRouteSegments(RunContext &c);
+// Reads the streets file through, counting its streets (StreetCount) and
+// those to be calculated (ActiveStreetCount); names streets named alike in a
+// message, and those left out for want of a receptor in streetsNote.
+// Refuses (RunRefusal) a file without a street or without one to calculate;
+// throws the RunError of a damaged record.
+void countStreets(RunContext &c);
 
 // Dating (RunDating.cpp).
 enum class DateOutcome { Accept, Skip, EndOfInput };

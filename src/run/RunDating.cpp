@@ -258,7 +258,9 @@ DateOutcome dateHour(RunContext &c) {
         if (h.minute < 0) {
             h.minute = d.minute;
         }
-        if (s.hour < 0) {
+        if (s.hour == -99) {
+            // Only a missing hour takes the date's: any other below 0 is no
+            // hour of a day and ends the data, as it does without a date.
             s.hour = d.hour + 1;
         }
         if (h.dayofweek < 0 && isRealDate(d.year, d.month, d.day)) {

@@ -384,9 +384,11 @@ std::optional<double> numberOf(std::string_view text) {
         if (missing) {
             s.hour = in.own.hour = -99;
         } else {
-            // Without a factor the hour is the item as it stands (whole numbers are exact).
+            // Without a factor the hour is the item as it stands (whole numbers are exact); a
+            // missing -99 stays missing whatever the factor.
             const int hour = intOf(text, number, j);
-            s.hour = in.own.hour = f == 1.0f ? hour : static_cast<int>(roundHalfEven(hour + 1.0 - f));
+            s.hour = in.own.hour =
+                f == 1.0f || hour == -99 ? hour : static_cast<int>(roundHalfEven(hour + 1.0 - f));
         }
         break;
     case InKey::Minute:

@@ -244,7 +244,7 @@ private:
                 setUpTraffic(m_c);
             }
             startStreetStatistics(m_c);
-            const bool active = m_state.StreetActive;
+            const bool active = streetCalculated(m_state);
             if (active) {
                 PassStreetGeometry(m_state);
                 m_c.NoHourYet = true;

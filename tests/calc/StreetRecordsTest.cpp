@@ -1,6 +1,8 @@
 #include "calc/StreetRecords.h"
 #include "calc/RunErrors.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace vesk {
@@ -103,6 +105,185 @@ TEST(RouteRecords, AStreetSideOutsideItsValuesIsRefusedNamingFileLineAndItem) {
         }
     }
 }
+
+// An Integer item of a street or route record was rounded without a word: a
+// side of 1.5 modelled side 2, 0.9 side 1. It is a whole number now, or the
+// record is refused naming the file, the line and the field.
+struct FractionCase {
+    const char *name;
+    bool route;
+    const char *tail; // the record's items from the street side on
+    const char *expected;
+};
+
+void PrintTo(const FractionCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class FractionalIntegers : public ::testing::TestWithParam<FractionCase> {};
+
+TEST_P(FractionalIntegers, AreRefusedNamingFileLineAndField) {
+    const FractionCase &c = GetParam();
+    const std::string first =
+        c.route ? "\"seg\",\"P\",1,1,0,2,4.5,350,\"2003-01-01 07:00\",\"2003-01-01 08:00\",0,"
+                  "\"s.trf\",1,1,1,1,1,1,0,1,1.5,0\r\n"
+                : "#TRUE#,\"A\",0,0,\"a.trf\",1,1,1,1,1,1,0,0,1.5,0\r\n";
+    const std::string second =
+        c.route ? std::string("\"seg\",\"P\",2,1,0,2,4.5,350,\"2003-01-01 08:00\",\"2003-01-01 09:00\",0,"
+                              "\"s.trf\",1,1,1,1,1,1,0,") +
+                      c.tail
+                : std::string("#TRUE#,\"X\",0,0,\"a.trf\",1,1,1,1,1,1,0,") + c.tail;
+    RecordReader f(first + second + "\r\n0,90,1\r\n", c.route ? "route.txt" : "streets.txt");
+    CalcState s;
+    const auto read = [&] { c.route ? ReadStreetRecordDated(s, f) : ReadStreetRecord(s, f); };
+    read();
+    try {
+        read();
+        FAIL() << "read with the receptors " << s.Receptor1 << "," << s.Receptor2 << " and "
+               << s.NumWindSectors << " wind sectors";
+    } catch (const RunError &e) {
+        EXPECT_EQ(e.number(), kErrOutOfRange);
+        EXPECT_EQ(std::string(e.what()), c.expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, FractionalIntegers,
+    ::testing::Values(
+        FractionCase{
+            "a street side of one and a half", false, "1.5,2,1",
+            "streets.txt, line 2: the street side 1.5 is not a whole number (0 both sides, 1 side 1, "
+            "2 side 2, 3 none)"},
+        FractionCase{
+            "a street side just below one", false, "0.9,2,1",
+            "streets.txt, line 2: the street side 0.9 is not a whole number (0 both sides, 1 side 1, "
+            "2 side 2, 3 none)"},
+        FractionCase{"a count of wind sectors that is no count", false, "0,2,0.6",
+                     "streets.txt, line 2: the number of wind sectors 0.6 is not a whole number"},
+        FractionCase{
+            "a route's street side of one and a half", true, "1.5,2,1",
+            "route.txt, line 2: the street side 1.5 is not a whole number (1 side 1, 2 side 2, 0 none)"},
+        FractionCase{
+            "a route's street side just above two", true, "2.1,2,1",
+            "route.txt, line 2: the street side 2.1 is not a whole number (1 side 1, 2 side 2, 0 none)"}),
+    [](const auto &info) { return test::testNameOf(info.param.name); });
+
+TEST(RouteRecords, ATripSegmentNumberOrCodeThatIsNoWholeNumberIsRefusedNamingIt) {
+    const char *items[] = {"2.5,1,0,2", "2,0.5,0,2", "2,1,1.5,2", "2,1,0,1.5"};
+    const char *names[] = {"trip segment number 2.5", "in/out code 0.5", "stay code 1.5",
+                           "transport mode 1.5"};
+    for (int i = 0; i < 4; ++i) {
+        RecordReader f(
+            std::string("\"seg\",\"P\",") + items[i] +
+                ",4.5,350,\"2003-01-01 07:00\",\"2003-01-01 08:00\",0,\"s.trf\",1,1,1,1,1,1,0,1,1.5,0\r\n",
+            "route.txt");
+        CalcState s;
+        try {
+            ReadStreetRecordDated(s, f);
+            FAIL() << "no error for " << names[i];
+        } catch (const RunError &e) {
+            EXPECT_EQ(std::string(e.what()),
+                      std::string("route.txt, line 1: the ") + names[i] + " is not a whole number");
+        }
+    }
+}
+
+// A street line cut short took its items from the next line, and items left
+// over at the end of a line were read as the next record's, blamed on the
+// next line under a field that does not apply. Each line now holds its
+// record's items, or is named with its own line and street.
+struct LayoutCase {
+    const char *name;
+    const char *file; // "streets.txt" or "route.txt"
+    std::string text;
+    long error;
+    const char *expected;
+};
+
+void PrintTo(const LayoutCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class DamagedRecordLines : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(DamagedRecordLines, AreNamedWithTheirOwnLineAndStreet) {
+    const LayoutCase &c = GetParam();
+    RecordReader f(c.text, c.file);
+    CalcState s;
+    try {
+        while (!f.atEnd()) {
+            std::string(c.file) == "route.txt" ? ReadStreetRecordDated(s, f) : ReadStreetRecord(s, f);
+        }
+        FAIL() << "every record was read; the last: " << s.CurrentStreetName;
+    } catch (const RunError &e) {
+        EXPECT_EQ(std::string(e.what()), c.expected);
+        EXPECT_EQ(e.number(), c.error);
+    }
+}
+
+const char *kNorth = "#TRUE#,\"North\",100,200,\"a.trf\",20000,40,20,18,100,100,0,0,2,";
+const char *kSouth = "#TRUE#,\"South\",700,800,\"a.trf\",30000,50,12,30,200,200,160,1,2,0\r\n";
+const char *kSegment = "\"Walk\",\"Anna\",1,1,0,1,5,1500,\"2023-03-15 07:40\",\"2023-03-15 08:00\",1200,"
+                       "\"a.trf\",22000,40,20,18,150,150,20,1"; // up to the street side
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedRecordLines,
+    ::testing::Values(
+        LayoutCase{
+            "a street line without its count of wind sectors", "streets.txt",
+            std::string("#TRUE#,\"North\",100,200,\"a.trf\",20000,40,20,18,100,100,0,0,2\r\n") + kSouth,
+            kErrPastEnd,
+            "streets.txt, line 1: the line of the street \"North\" holds 14 items, but a street record is "
+            "one line of 15 items"},
+        LayoutCase{"a street line cut after its first item", "streets.txt",
+                   std::string(kSouth) + "#TRUE#\r\n" + kSouth, kErrPastEnd,
+                   "streets.txt, line 2: the line holds 1 item, but a street record is one line of 15 items"},
+        LayoutCase{
+            "a street line wrapped onto the next", "streets.txt",
+            std::string("#TRUE#,\"North\",100,200,\"a.trf\",20000,40,\r\n20,18,100,100,0,0,2,0\r\n") + kSouth,
+            kErrPastEnd,
+            "streets.txt, line 1: the line of the street \"North\" holds 8 items, but a street record is "
+            "one line of 15 items"},
+        LayoutCase{
+            "a street line with items left over", "streets.txt",
+            std::string(kNorth) + "0,3600,5\r\n" + kSouth, kErrOutOfRange,
+            "streets.txt, line 1: the line of the street \"North\" holds 17 items, but a street record is "
+            "one line of 15 items"},
+        LayoutCase{
+            "a wind sector line cut short", "streets.txt",
+            std::string(kNorth) + "2\r\n0,90,1\r\n90,180\r\n" + kSouth, kErrPastEnd,
+            "streets.txt, line 3: the line of wind sector 2 of the street \"North\" (line 1) holds 2 items, "
+            "but a wind sector is one line of 3 items (its start, end and building height)"},
+        LayoutCase{
+            "a wind sector line with an item left over", "streets.txt",
+            std::string(kNorth) + "1\r\n0,90,1,4\r\n" + kSouth, kErrOutOfRange,
+            "streets.txt, line 2: the line of wind sector 1 of the street \"North\" (line 1) holds 4 items, "
+            "but a wind sector is one line of 3 items (its start, end and building height)"},
+        LayoutCase{"more wind sectors counted than given", "streets.txt",
+                   std::string(kNorth) + "2\r\n0,90,1\r\n" + kSouth, kErrOutOfRange,
+                   "streets.txt, line 3: the line of wind sector 2 of the street \"North\" (line 1) holds 15 "
+                   "items, but a wind sector is one line of 3 items (its start, end and building height)"},
+        LayoutCase{
+            "fewer wind sectors counted than given", "streets.txt",
+            std::string(kNorth) + "1\r\n0,90,1\r\n90,180,2\r\n" + kSouth, kErrPastEnd,
+            "streets.txt, line 3: the line of the street \"180\" holds 3 items, but a street record is one "
+            "line of 15 items"},
+        LayoutCase{
+            "wind sectors missing at the end of the file", "streets.txt",
+            std::string(kNorth) + "2\r\n0,90,1\r\n", kErrPastEnd,
+            "Input past end of file in streets.txt at line 3: the record of the street \"North\" (line 1) "
+            "is incomplete"},
+        LayoutCase{
+            "a route line cut short", "route.txt", std::string(kSegment) + ",2\r\n" + kSegment + ",2,0\r\n",
+            kErrPastEnd,
+            "route.txt, line 1: the line of the route segment \"Walk\" of the person \"Anna\" holds 21 "
+            "items, but a route record is one line of 22 items"},
+        LayoutCase{
+            "a route line with an item left over", "route.txt",
+            std::string(kSegment) + ",2,0,7\r\n" + kSegment + ",2,0\r\n", kErrOutOfRange,
+            "route.txt, line 1: the line of the route segment \"Walk\" of the person \"Anna\" holds 23 "
+            "items, but a route record is one line of 22 items"}),
+    [](const auto &info) { return test::testNameOf(info.param.name); });
 
 struct BadRecord {
     const char *text;

@@ -119,6 +119,92 @@ TEST(RecordReader, RoundsIntegersHalfToEven) {
     EXPECT_EQ(r.readLong(), 4);
 }
 
+// A line of three numbers read through RecordLine: what it reads, or the
+// line and the count of items it names when the line holds another number.
+struct LineCase {
+    const char *name;
+    const char *text;
+    int line;             // the line the items lie on, or the line named
+    int held;             // 0: the three items are read; else the count named
+    const char *nextItem; // what the reader reads next (after a line cut short: the next line's first)
+};
+
+void PrintTo(const LineCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class RecordLines : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(RecordLines, HoldTheirItemsOrAreNamedWithTheCountTheyHold) {
+    const LineCase &c = GetParam();
+    RecordReader r(c.text, "sectors.txt");
+    RecordLine line(r, 3);
+    try {
+        const double a = line.readDouble(), b = line.readDouble(), v = line.readDouble();
+        EXPECT_EQ(c.held, 0) << "the line was read as " << a << "," << b << "," << v;
+        EXPECT_EQ(std::vector<double>({a, b, v}), std::vector<double>({10, 20, 30}));
+        EXPECT_EQ(line.line(), c.line);
+    } catch (const RecordLineError &e) {
+        ASSERT_NE(c.held, 0) << e.what();
+        EXPECT_EQ(e.line(), c.line);
+        EXPECT_EQ(e.held(), c.held);
+        EXPECT_EQ(e.expected(), 3);
+        EXPECT_EQ(std::string(e.what()), "sectors.txt, line " + std::to_string(c.line) + ": the line holds " +
+                                             std::to_string(c.held) + (c.held == 1 ? " item" : " items") +
+                                             ", not 3");
+    }
+    if (c.nextItem != nullptr) {
+        EXPECT_EQ(r.readString(), c.nextItem) << "no item of the next line is taken";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, RecordLines,
+    ::testing::Values(LineCase{"whole", "10,20,30\r\n40\r\n", 1, 0, "40"},
+                      LineCase{"after blank lines", "\r\n  \n10, 20 ,30\n40", 3, 0, "40"},
+                      LineCase{"without a line end at the end", "10,20,30", 1, 0, nullptr},
+                      LineCase{"blank-separated", "10 20 30\r\n40\r\n", 1, 0, "40"},
+                      LineCase{"cut short", "10,20\r\n30,40,50\r\n", 1, 2, "30"},
+                      LineCase{"cut after its first item", "10\r\n20,30\r\n", 1, 1, "20"},
+                      LineCase{"cut short at the end of the data", "\r\n10,20", 2, 2, nullptr},
+                      LineCase{"one item more", "10,20,30,40\r\n50\r\n", 1, 4, "50"},
+                      LineCase{"a comma after its last item", "10,20,30,\r\n50\r\n", 1, 4, "50"},
+                      LineCase{"a text in place of a number, one item more", "10,\"x\",30,40\r\n50\r\n", 1, 4,
+                               "50"},
+                      LineCase{"a street record for a sector line",
+                               "#TRUE#,\"Main\",1,2,\"a.trf\",1,1,1,1,1,1,0,0,2,0\r\n50\r\n", 1, 15, "50"}),
+    [](const auto &info) { return test::testNameOf(info.param.name); });
+
+TEST(RecordLine, LeavesATextInPlaceOfANumberOnALineOfTheRightCountToTheReadersError) {
+    RecordReader r("10,abc,30\r\n", "sectors.txt");
+    RecordLine line(r, 3);
+    line.readDouble();
+    try {
+        line.readDouble();
+        FAIL() << "no error";
+    } catch (const RecordLineError &e) {
+        FAIL() << e.what();
+    } catch (const RecordError &e) {
+        EXPECT_EQ(std::string(e.what()), "Expected a number but found \"abc\" in sectors.txt, line 1");
+    }
+}
+
+TEST(RecordReader, TellsWhetherAFieldEndedItsLine) {
+    RecordReader r("1,2 3\r\n4,\r\n5");
+    r.readDouble();
+    EXPECT_FALSE(r.fieldEndedLine()) << "a comma follows";
+    r.readDouble();
+    EXPECT_FALSE(r.fieldEndedLine()) << "a field follows after a blank";
+    r.readDouble();
+    EXPECT_TRUE(r.fieldEndedLine());
+    r.readDouble();
+    EXPECT_FALSE(r.fieldEndedLine()) << "the comma opens an empty field";
+    EXPECT_EQ(r.readDouble(), 0.0);
+    EXPECT_TRUE(r.fieldEndedLine());
+    r.readDouble();
+    EXPECT_TRUE(r.fieldEndedLine()) << "at the end of the data";
+}
+
 TEST(RecordWriter, WritesWhatTheReaderReadsBack) {
     RecordWriter w;
     w.line("Header text")

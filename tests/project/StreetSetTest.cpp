@@ -119,9 +119,29 @@ TEST(StreetSet, ADamagedFileIsRefusedWithItsLine) {
         const char *text;
         const char *says;
     };
+    // A line that holds another count of items than its record is named with
+    // its street, never read on into the next line; a side or a count of wind
+    // sectors is a whole number (the editor would show and save another).
     const Case cases[] = {
-        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2\r\n", "incomplete"},
-        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,13\r\n", "13 wind sectors"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2\r\n#TRUE#,\"B\",1,2,\"t.trf\",100,40,20,18,"
+         "150,150,20,0,2,0\r\n",
+         "line 1: the line of the street \"A\" holds 14 items, but a street record is one line of 15 items"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,0,7\r\n",
+         "line 1: the line of the street \"A\" holds 16 items, but a street record is one line of 15 items"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,2\r\n0,90,1\r\n90,180\r\n",
+         "line 3: the line of wind sector 2 of the street \"A\" holds 2 items, but a wind sector is one line "
+         "of "
+         "3 items (its start, end and building height)"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,1\r\n",
+         "line 2: the street record is incomplete"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,1.5,2,0\r\n",
+         "line 1: the street side 1.5 is not a whole number"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,7,2,0\r\n",
+         "line 1: the street side 7 is out of range (0 both sides, 1 side 1, 2 side 2, 3 none)"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,13\r\n",
+         "line 1: the number of wind sectors 13 is out of range (at most 12)"},
+        {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,0.5\r\n",
+         "line 1: the number of wind sectors 0.5 is not a whole number"},
         {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,-5,18,150,150,20,0,2,0\r\n", "street height"},
         {"#TRUE#,\"A\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2,1\r\n5,x,1\r\n", "line 2"},
     };

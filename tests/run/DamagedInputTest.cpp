@@ -230,6 +230,73 @@ TEST_F(DamagedInput, ARecordWithoutAnHourEndsTheDataNamingItsFileAndLineAndNoDat
     }
 }
 
+// A negative hour in a file with a date column took the date's hour (hour 1)
+// without a word, where a file of year, month and day ends its data there
+// and refuses the data after it. Both read it as a record without an hour.
+TEST_F(DamagedInput, ANegativeHourIsNoHourWhetherTheFileDatesItByADateOrByYearMonthAndDay) {
+    const std::string rest =
+        "u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,speed_heavy,qNOx,cNOx_b";
+    for (const bool dateColumn : {true, false}) {
+        SCOPED_TRACE(dateColumn ? "a date column" : "year, month and day");
+        const auto line = [&](int day, const std::string &hour) {
+            return (dateColumn ? "2023-03-0" + std::to_string(day) : "2023 3 " + std::to_string(day)) + " " +
+                   hour + " 3 200 10 0 1000 100 50 40 120 25\r\n";
+        };
+        const auto runWith = [&](const std::string &met) {
+            writeWork("Met.txt", met);
+            loadWith({inputFile("Met.txt", (dateColumn ? "date,hour," : "year,month,day,hour,") + rest),
+                      outputFile("Out.txt", "hour,wind_dir,cNOx_b", "0,*")});
+            ui.messages.clear();
+            return run();
+        };
+        // Amid the data, after the last hour of the day before.
+        std::string met = line(5, "23") + line(5, "24") + line(6, "-1");
+        for (int h = 2; h <= 24; ++h) {
+            met += line(6, std::to_string(h));
+        }
+        RunReport report = runWith(met);
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.error,
+                  "The input file\r\n" + path("Met.txt") +
+                      ", line 3\r\nholds a record without an hour, which ends the input there, but its "
+                      "line 4 holds data after it: the hours from there on would be lost. Give the "
+                      "record its hour, or remove it.");
+        // Closing the file.
+        met.clear();
+        for (int h = 1; h <= 24; ++h) {
+            met += line(5, std::to_string(h));
+        }
+        report = runWith(met + line(6, "-1"));
+        ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+        EXPECT_EQ(column(0).size(), 24u);
+        EXPECT_TRUE(says("The input ended at a record without an hour:\r\n" + path("Met.txt") + ", line 25"))
+            << said();
+    }
+}
+
+TEST_F(DamagedInput, AMissingHourTakesTheDatesHourAlsoInAFileWhoseHoursCountFromZero) {
+    // Hour items 0 to 23 (the hour column's factor 0 counts them on by one); -99 is missing whatever the
+    // factor.
+    std::string met = "2023-03-06 -99 3 200 10 0 1000 100 50 40 120 25\r\n";
+    for (int h = 1; h <= 23; ++h) {
+        met += "2023-03-06 " + std::to_string(h) + " 3 200 10 0 1000 100 50 40 120 25\r\n";
+    }
+    writeWork("Met.txt", met);
+    loadWith(
+        {inputFile(
+             "Met.txt",
+             "date,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,speed_heavy,qNOx,"
+             "cNOx_b",
+             "*,0,*,*,*,*,*,*,*,*,*,*"),
+         outputFile("Out.txt", "hour,wind_dir,cNOx_b", "0,*")});
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const std::vector<std::string> hours = column(0);
+    ASSERT_EQ(hours.size(), 24u);
+    EXPECT_EQ(hours.front(), "1") << "the date's hour";
+    EXPECT_EQ(hours.back(), "24");
+}
+
 // --- files of different lengths, gaps and lists that do not fit ------------
 
 TEST_F(DamagedInput, AnInputFileThatEndsBeforeAnotherStopsTheRunUnlessThePeriodEndsThere) {

@@ -1,7 +1,9 @@
 // A street side or receptor flag without a meaning once switched the
 // street's receptors off without a word: every modelled value -99 and a batch
-// exit status of 0. The batch run refuses both now, naming the file, the
-// line and the field, and writes nothing.
+// exit status of 0; a side that is no whole number was rounded to another
+// side, and a street line cut short took its items from the next line. The
+// batch run refuses each now, naming the file, the line and the field or
+// street, and writes nothing.
 
 #include "run/RunFixture.h"
 
@@ -61,3 +63,54 @@ TEST_F(StreetSidesRun, AProjectReceptorFlagWithoutAMeaningEndsTheBatchRunNamingF
         << r.output;
     EXPECT_FALSE(fs::exists(work("Out.txt")));
 }
+
+namespace {
+
+struct DamagedSource {
+    const char *name;
+    const char *file; // Streets.txt or Route.txt
+    std::string text;
+    const char *expected; // after the file's path
+};
+
+void PrintTo(const DamagedSource &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class DamagedStreetSources : public StreetSidesRun, public ::testing::WithParamInterface<DamagedSource> {};
+
+} // namespace
+
+TEST_P(DamagedStreetSources, EndTheBatchRunNamingFileLineAndFieldAndWriteNothing) {
+    const DamagedSource &c = GetParam();
+    writeWork(c.file, c.text);
+    std::vector<FileRecord> records = files();
+    const bool route = std::string(c.file) == "Route.txt";
+    records.push_back({c.file, route ? "route" : "streets", {}});
+    const std::string project = route ? "Route.vkp" : "Streets.vkm";
+    writeWork(project, projectText(records, "Streets"));
+    const ProgramRun r = runWinvesk({work(project).string(), "1"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find(work(c.file).string() + c.expected), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(work("Out.txt"))) << "no street's values are written";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedStreetSources,
+    ::testing::Values(
+        DamagedSource{
+            "a street side of one and a half", "Streets.txt",
+            "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
+            "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,1.5,2,0\r\n",
+            ", line 2: the street side 1.5 is not a whole number (0 both sides, 1 side 1, 2 side 2, 3 "
+            "none)"},
+        DamagedSource{"a route's street side just below one", "Route.txt",
+                      "\"Walk\",\"Anna\",1,1,0,1,5,1500,\"2023-03-06 07:40\",\"2023-03-06 08:00\",1200,"
+                      "\".\\CityStreet.trf\",22000,40,20,18,150,150,20,0.9,2,0\r\n",
+                      ", line 1: the street side 0.9 is not a whole number (1 side 1, 2 side 2, 0 none)"},
+        DamagedSource{"a street line without its count of wind sectors", "Streets.txt",
+                      "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2\r\n"
+                      "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,1,2,0\r\n",
+                      ", line 1: the line of the street \"North\" holds 14 items, but a street record is one "
+                      "line of 15 items"}),
+    [](const auto &info) { return test::testNameOf(info.param.name); });

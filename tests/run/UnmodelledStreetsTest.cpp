@@ -13,9 +13,10 @@ using namespace vesk::test;
 
 namespace {
 
-std::string street(const std::string &name, const std::string &traffic, bool active = true) {
+std::string street(const std::string &name, const std::string &traffic, bool active = true,
+                   const std::string &side = "0") {
     return std::string(active ? "#TRUE#" : "#FALSE#") + ",\"" + name + "\",100,200,\"" + traffic +
-           "\",20000,40,20,18,100,100,0,0,2,0\r\n";
+           "\",20000,40,20,18,100,100,0," + side + ",2,0\r\n";
 }
 
 // A route segment of person A on 6 March 2023 with the given traffic file.
@@ -147,6 +148,47 @@ TEST_F(UnmodelledStreets, TwoStreetsOfOneNameAreNamedWithTheirLinesAndTheRunGoes
                   "Their results can be told apart only by their order. Give each street a name "
                   "of its own.");
     EXPECT_EQ(fileLines(work("Streets.sum")).size(), 6u) << "every street is calculated";
+}
+
+// A street whose side is 3 has no receptor: it was calculated to -99 alone
+// and named as a street that could not be modelled, its traffic files to
+// blame. It is left out as a switched-off street is, and a note says so.
+TEST_F(UnmodelledStreets, AStreetWithoutAReceptorIsLeftOutWithANoteAndTheRunReplacesTheFiles) {
+    for (const int threads : {1, 3}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        const StreetThreads streetThreads(threads);
+        loadStreets(street("North", ".\\CityStreet.trf") + street("South", ".\\CityStreet.trf", true, "3") +
+                    street("Closed", ".\\CityStreet.trf", false, "3") + street("East", ".\\CityStreet.trf"));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+        EXPECT_TRUE(report.unmodelled.empty()) << report.unmodelled.front();
+        EXPECT_TRUE(report.keptFiles.empty());
+        EXPECT_EQ(said(),
+                  "The streets file\r\n" + work("Streets.txt").string() +
+                      "\r\ngives a street no receptor (street side 3): it was left out of the run, as a "
+                      "street that is switched off is:\r\n  line 2: \"South\"\n");
+        const std::vector<std::string> rows = fileLines(work("Streets.sum"));
+        ASSERT_EQ(rows.size(), 5u) << "every street has its line";
+        EXPECT_EQ(cells(rows[2]), (std::vector<std::string>{"South", "-99.0"}))
+            << "as the switched-off street";
+        EXPECT_EQ(cells(rows[3]), (std::vector<std::string>{"Closed", "-99.0"}));
+        EXPECT_NE(cells(rows[4]).at(1), "-99.0") << "East is calculated";
+        EXPECT_EQ(fileLines(work("Out.txt")).size(), 1u + 2 * 24) << "the hours of North and East alone";
+        ui.messages.clear();
+    }
+}
+
+TEST_F(UnmodelledStreets, AStreetsFileWithNoStreetToCalculateIsRefusedBeforeTheFirstHour) {
+    for (const bool anyWithoutReceptor : {false, true}) {
+        loadStreets(street("North", ".\\CityStreet.trf", false) +
+                    street("South", ".\\CityStreet.trf", anyWithoutReceptor, "3"));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.error, "The streets file\r\n" + work("Streets.txt").string() +
+                                    "\r\nholds no street to calculate: every street is switched off" +
+                                    (anyWithoutReceptor ? " or has no receptor (street side 3)." : "."));
+        EXPECT_FALSE(fs::exists(work("Out.txt")));
+    }
 }
 
 TEST(StreetThreadsSetting, IsADigitsOnlyCountFromOneTo4096) {

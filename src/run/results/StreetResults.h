@@ -47,7 +47,7 @@ namespace results {
 struct StreetEntry {
     int number = 0; // 1.. in the order of the streets file
     std::string name;
-    bool active = true;
+    bool active = true; // calculated: switched on, with a receptor
     double x = 0, y = 0;
     double recHeight = 0;     // receptor height, m
     double givenTraffic = 0;  // annual average daily traffic of the record, vehicles/day

@@ -104,7 +104,9 @@ QVariant StreetListModel::data(const QModelIndex &index, int role) const {
             return QStringLiteral("Above the limit value of %1 %2")
                 .arg(QString::fromStdString(plainNumberText(sc.limit, 7)), QString::fromStdString(sc.unit));
         }
-        return street.active ? QVariant() : QStringLiteral("Not calculated: the street is not active");
+        return street.active
+                   ? QVariant()
+                   : QStringLiteral("Not calculated: the street is switched off or has no receptor");
     default:
         return {};
     }

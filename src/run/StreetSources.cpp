@@ -1,0 +1,103 @@
+// The first pass over a route file or a streets file, before the first hour:
+// what can be said of the file as a whole is said, or refused, before any
+// street is calculated.
+
+#include "calc/StreetRecords.h"
+#include "run/RunContext.h"
+
+#include <map>
+
+namespace vesk::run {
+
+namespace {
+
+constexpr int kNamed = 20; // streets named in a message of reasonable height
+
+// "\r\n  and n more" of a list that names kNamed of its `count` entries.
+std::string moreText(int count) {
+    return count > kNamed ? "\r\n  and " + std::to_string(count - kNamed) + " more" : "";
+}
+
+} // namespace
+
+void checkRouteSegments(RunContext &c) {
+    State &s = c.s;
+    RecordReader &route = *c.routeFile;
+    struct Last {
+        DateTimeParts out;
+        int line = 0;
+    };
+    std::map<std::string, Last> persons;
+    auto seconds = [](const DateTimeParts &t) {
+        return daysFromCivil(t.year, t.month, t.day) * 86400LL + t.hour * 3600LL + t.minute * 60LL + t.second;
+    };
+    while (!route.atEnd()) {
+        const int line = route.line();
+        try {
+            ReadStreetRecordDated(s, route);
+        } catch (const RunError &) {
+            return; // a damaged record stops the run when the run reaches it, after the hours before it
+        }
+        const auto before = persons.find(s.PersonId);
+        if (before != persons.end() && seconds(s.SegTimeIn) < seconds(before->second.out)) {
+            throw RunRefusal{
+                "The route file\r\n" + route.fileName() + "\r\nholds overlapping segments of the person " +
+                s.PersonId + ": the segment of line " + std::to_string(line) + " (" +
+                Format(s.SegTimeIn, "yyyy-mm-dd hh:nn") + " to " + Format(s.SegTimeOut, "yyyy-mm-dd hh:nn") +
+                ") begins before the segment of line " + std::to_string(before->second.line) + " ends (" +
+                Format(before->second.out, "yyyy-mm-dd hh:nn") + ")."};
+        }
+        persons[s.PersonId] = Last{s.SegTimeOut, line};
+    }
+}
+
+void countStreets(RunContext &c) {
+    State &s = c.s;
+    RecordReader &streets = *c.streetsFile;
+    std::map<std::string, int> firstLineOf; // street name -> the line of its first record
+    std::string twice, withoutReceptor;
+    int namedTwice = 0, leftOut = 0;
+    while (!streets.atEnd()) {
+        const int line = streets.nextFieldLine();
+        ReadStreetRecord(s, streets);
+        ++c.StreetCount;
+        c.ActiveStreetCount += streetCalculated(s) ? 1 : 0;
+        const auto [first, fresh] = firstLineOf.emplace(s.CurrentStreetName, line);
+        if (!fresh && ++namedTwice <= kNamed) {
+            twice += "\r\n  line " + std::to_string(line) + ": \"" + s.CurrentStreetName +
+                     "\", the name of the street in line " + std::to_string(first->second);
+        }
+        if (s.StreetActive && !streetCalculated(s) && ++leftOut <= kNamed) {
+            withoutReceptor += "\r\n  line " + std::to_string(line) + ": \"" + s.CurrentStreetName + "\"";
+        }
+    }
+    const std::string file = "The streets file\r\n" + streets.fileName() + "\r\n";
+    if (c.StreetCount == 0) {
+        throw RunRefusal{file + "holds no street."};
+    }
+    if (c.ActiveStreetCount == 0) {
+        // Every street would give -99 alone: said as what it is, not as hours that could not be modelled.
+        throw RunRefusal{file + "holds no street to calculate: " +
+                         (leftOut == 0 ? std::string("every street is switched off.")
+                                       : "every street is switched off or has no receptor (street side 3).")};
+    }
+    if (namedTwice > 0) {
+        // The run goes on: the streets differ in everything but their names.
+        c.ui.message(
+            file + "gives " +
+                (namedTwice == 1 ? std::string("a street") : std::to_string(namedTwice) + " streets") +
+                " the name of an earlier street:" + twice + moreText(namedTwice) +
+                "\r\nTheir results can be told apart only by their order. Give each street a name "
+                "of its own.",
+            Icon::Exclamation);
+    }
+    if (leftOut > 0) {
+        c.streetsNote = file +
+                        (leftOut == 1 ? "gives a street" : "gives " + std::to_string(leftOut) + " streets") +
+                        " no receptor (street side 3): " + (leftOut == 1 ? "it was" : "they were") +
+                        " left out of the run, as a street that is switched off is:" + withoutReceptor +
+                        moreText(leftOut);
+    }
+}
+
+} // namespace vesk::run
