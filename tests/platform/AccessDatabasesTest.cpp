@@ -431,6 +431,99 @@ TEST(AccessDatabases, UsageMapsKeptByReferenceAreReadAndUpdated) {
     EXPECT_EQ(t.rows, asRead(small));
 }
 
+// A sound database whose global page usage map is kept by reference on no
+// map page at all (each slot of its row 0, the last one negative): an empty
+// map, not a damaged one.
+TEST(AccessDatabases, ADatabaseWhoseGlobalMapRefersToNoMapPageTakesTwoTablesAndKeepsEveryOther) {
+    NEEDS_MDBTOOLS();
+    TempDir dir;
+    const std::string file = copyShared(dir, "testRefGlobalV2000.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    auto globalMap = [](const std::string &f, std::set<std::uint32_t> *free, std::size_t *pages) {
+        const jet::Database db = load(f);
+        jet::PageRow row;
+        EXPECT_TRUE(jet::rowAt(db.file, 1u << 8, &row));
+        EXPECT_TRUE(jet::decodeMap(db.file, row.bytes, free));
+        *pages = db.file.pages();
+        return row.bytes;
+    };
+    std::set<std::uint32_t> freeBefore, freeAfter;
+    std::size_t pagesBefore = 0, pagesAfter = 0;
+    const std::string mapBefore = globalMap(file, &freeBefore, &pagesBefore);
+    ASSERT_EQ(mapBefore[0], 1) << "by reference";
+    EXPECT_TRUE(freeBefore.empty()) << "on no map page";
+    auto before = everyTable(file);
+    ASSERT_EQ(before.size(), 9u) << "Table1 to Table4 and five system tables";
+
+    const auto hourly = rowsOf(400), statistics = rowsOf(30, 7);
+    std::string error;
+    ASSERT_TRUE(writeTable(file, "Hourly", columns(), hourly, &error)) << error;
+    ASSERT_TRUE(writeTable(file, "Statistics", columns(), statistics, &error)) << error;
+    for (const auto &[name, rows] : {std::pair{"Hourly", &hourly}, std::pair{"Statistics", &statistics}}) {
+        EXPECT_EQ(tool("mdb-export", file, std::string(" ") + name), exported(columns(), *rows)) << name;
+        TableData t;
+        ASSERT_TRUE(readTable(file, name, &t, &error)) << error;
+        EXPECT_EQ(t.rows, asRead(*rows)) << name << " through the program's own reader";
+    }
+    auto after = everyTable(file);
+    for (const char *t : {"Hourly", "Statistics", "MSysObjects"}) {
+        after.erase(t);
+        before.erase(t);
+    }
+    EXPECT_TRUE(after == before) << "every other table, system tables among them, exports as before";
+    expectCatalogueIndexed(file);
+    // Still by reference, now on a map page of its own: the pages added are
+    // in use, no other page changed.
+    const std::string mapAfter = globalMap(file, &freeAfter, &pagesAfter);
+    EXPECT_EQ(mapAfter[0], 1);
+    EXPECT_EQ(mapAfter.size(), mapBefore.size());
+    for (std::uint32_t p = 0; p < pagesAfter; ++p) {
+        EXPECT_EQ(freeAfter.count(p), 0u) << "page " << p;
+    }
+}
+
+TEST(AccessDatabases, AGlobalMapReferringToAPageThatIsNoMapPageIsRefusedSayingWhich) {
+    TempDir dir;
+    const std::string file = copyShared(dir, "testRefGlobalV2000.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    jet::File f{test::readFile(file), {}};
+    ASSERT_FALSE(jet::databaseProblem(f.bytes, &f.format));
+    for (const auto &[page, said] :
+         {std::pair<std::uint32_t, const char *>{
+              5000, "page 5000 as a map page, past the end of the file (743 pages)"},
+          {3, "page 3 as a map page, which is none"}}) {
+        jet::PageRow row;
+        ASSERT_TRUE(jet::rowAt(f, 1u << 8, &row));
+        jet::wr32(row.bytes.data() + 1, page);
+        jet::File damaged = f;
+        ASSERT_TRUE(jet::replaceRow(damaged, 1u << 8, row.bytes, 0));
+        dir.write("testRefGlobalV2000.mdb", damaged.bytes);
+        std::string error;
+        EXPECT_EQ(createTable(file, "Hourly", columns(), &error), nullptr);
+        EXPECT_NE(error.find(std::string("its global page usage map is damaged: it names ") + said),
+                  std::string::npos)
+            << error;
+        EXPECT_EQ(test::readFile(file), damaged.bytes);
+    }
+}
+
+TEST(AccessDatabases, AMapRowNeverWritesOverAPageThatIsNoMapPage) {
+    // A map row by reference whose first slot names a data page: the map
+    // goes to a new map page, the data page keeps its bytes.
+    jet::File f;
+    f.bytes.assign(4 * jet::kPage, '\0');
+    ASSERT_TRUE(jet::writeDataPage(f.page(3), 2, {{0, "a row"}}));
+    const std::string page3(f.page(3), jet::kPage);
+    std::vector<std::uint32_t> mapPages = {3, 0};
+    const std::string row = jet::encodeMap(f, {1, 2, 3}, &mapPages);
+    EXPECT_EQ(std::string(f.page(3), jet::kPage), page3);
+    ASSERT_EQ(f.pages(), 5u);
+    EXPECT_EQ(jet::rd32(row.data() + 1), 4u);
+    std::set<std::uint32_t> pages;
+    ASSERT_TRUE(jet::decodeMap(f, row, &pages));
+    EXPECT_EQ(pages, (std::set<std::uint32_t>{1, 2, 3}));
+}
+
 // A table of the catalogue that names a table of another database (a
 // foreign name or a connection) is a linked table: its rows are not here,
 // and writing over it is refused, the file untouched.

@@ -120,8 +120,9 @@ bool loadCatalogue(Database &db, std::string *problem) {
     }
     PageRow mapRow;
     std::set<std::uint32_t> pages;
-    if (!rowAt(db.file, db.catalogue.usedMap, &mapRow) || !decodeMap(db.file, mapRow.bytes, &pages)) {
-        *problem = "the page usage map of its catalogue is damaged";
+    std::string why = "its row cannot be read";
+    if (!rowAt(db.file, db.catalogue.usedMap, &mapRow) || !decodeMap(db.file, mapRow.bytes, &pages, &why)) {
+        *problem = "the page usage map of its catalogue is damaged: " + why;
         return false;
     }
     for (std::uint32_t page : pages) {
@@ -157,8 +158,9 @@ bool loadCatalogue(Database &db, std::string *problem) {
         }
     }
     PageRow global;
-    if (!rowAt(db.file, 1u << 8, &global) || !decodeMap(db.file, global.bytes, &db.globalFree)) {
-        *problem = "its global page usage map is damaged";
+    why = "its row (page 1, row 0) cannot be read";
+    if (!rowAt(db.file, 1u << 8, &global) || !decodeMap(db.file, global.bytes, &db.globalFree, &why)) {
+        *problem = "its global page usage map is damaged: " + why;
         return false;
     }
     db.globalMapPages = mapPagesOf(global.bytes);

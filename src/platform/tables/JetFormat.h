@@ -192,23 +192,28 @@ std::string doubleBytes(double v);
 // A Jet 4 Text value: compressed (one byte a character) when every character allows it.
 std::string textBytes(const std::string &utf8);
 
-// --- page usage maps ------------------------------------------------------
+// --- page usage maps (JetUsageMaps.cpp) -------------------------------------
 // A map row holds its bitmap (type 0: a start page, then one bit a page) or
 // the numbers of map pages holding it (type 1, "by reference": map page i
-// covers pages i * pagesPerMapPage on).
+// covers pages i * pagesPerMapPage on; 0 or a negative number: none).
 inline constexpr std::size_t kMapRow = 69;
 inline constexpr std::uint32_t kPagesPerMapPage = (kPage - 4) * 8;
-// The pages a map row lists (for the global map: the free pages).
-bool decodeMap(const File &file, const std::string &row, std::set<std::uint32_t> *pages);
-// The map pages a map row refers to (none for a map of type 0).
+// The pages a map row lists (for the global map: the free pages); false,
+// with *problem (when given) saying what is wrong, for a damaged row.
+bool decodeMap(const File &file, const std::string &row, std::set<std::uint32_t> *pages,
+               std::string *problem = nullptr);
+// The map pages a map row refers to by slot (0: none), for a map of type 1;
+// nothing for a map of type 0.
 std::vector<std::uint32_t> mapPagesOf(const std::string &row);
 // A map row of `size` bytes (the format's own by default) listing the pages;
-// a map reaching further than such a row does is kept on map pages of its
-// own (reusing `mapPages`, appending more to the file).
+// a map that was kept by reference (`mapPages` not empty) or reaches further
+// than such a row does is kept on map pages of its own (reusing those of
+// `mapPages` that are map pages, appending more to the file).
 std::string encodeMap(File &file, const std::set<std::uint32_t> &pages, std::vector<std::uint32_t> *mapPages,
                       std::size_t size = 0);
-// The global map row of `size` bytes: every page of the file not in `used`,
-// and every page past its end that the map reaches, is free.
+// The global map row of `size` bytes: the pages in `free`, and every page
+// past the end of the file that the map reaches, are free (by reference
+// as encodeMap keeps maps).
 std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free,
                             std::vector<std::uint32_t> *mapPages, std::size_t size = 0);
 
