@@ -655,154 +655,19 @@ std::string textBytes(const std::string &utf8) {
 
 // --- indexes ------------------------------------------------------------
 
-std::string keyOfLong(std::int32_t v) {
+std::string keyOfLong(std::int32_t v, bool descending) {
     std::string k(5, '\0');
     k[0] = 0x7F;
     const auto u = static_cast<std::uint32_t>(v) ^ 0x80000000u;
     for (int i = 0; i < 4; ++i) {
         k[1 + i] = static_cast<char>(u >> (24 - 8 * i));
     }
-    return k;
-}
-
-namespace {
-
-// The code points of a UTF-8 text (a broken sequence gives U+FFFD).
-std::vector<std::uint32_t> codePoints(const std::string &utf8) {
-    const std::string u = utf16(utf8);
-    std::vector<std::uint32_t> out;
-    for (std::size_t i = 0; i + 1 < u.size(); i += 2) {
-        std::uint32_t cp = rd16(u.data() + i);
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < u.size()) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (rd16(u.data() + i + 2) - 0xDC00);
-            i += 2;
+    if (descending) {
+        for (char &c : k) {
+            c = static_cast<char>(~c);
         }
-        out.push_back(cp);
-    }
-    return out;
-}
-
-std::string utf8Of(std::uint32_t cp) {
-    std::string u(2, '\0');
-    wr16(u.data(), static_cast<std::uint16_t>(cp));
-    return cp < 0x10000 ? fromUtf16(u) : std::string("?");
-}
-
-// Jet 4, "General" order of Access 2000: one code a character, after the
-// text 01 and 00. Letters and digits as Access wrote them in the catalogue
-// of a real database (k, q, v, w, x and z following from the order of the
-// others); the blank and punctuation as libmdb's index search keys them.
-std::optional<std::string> keyOfText4(const std::vector<std::uint32_t> &text, std::string *unknown) {
-    static const unsigned char letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59,
-                                              0x5B, 0x5C, 0x5E, 0x60, 0x62, 0x64, 0x66, 0x68, 0x69,
-                                              0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
-    static const std::string punctuation = " \"#$%&()*,/:;?@+<=>";
-    static const unsigned char codes[] = {0x07, 0x0A, 0x0C, 0x0E, 0x10, 0x12, 0x14, 0x16, 0x18, 0x1A,
-                                          0x1E, 0x20, 0x22, 0x24, 0x26, 0x2C, 0x2E, 0x30, 0x32};
-    std::string k(1, '\x7F');
-    for (std::uint32_t ch : text) {
-        if (ch >= 'a' && ch <= 'z') {
-            k.push_back(static_cast<char>(letters[ch - 'a']));
-        } else if (ch >= 'A' && ch <= 'Z') {
-            k.push_back(static_cast<char>(letters[ch - 'A']));
-        } else if (ch >= '0' && ch <= '9') {
-            k.push_back(static_cast<char>(0x36 + 2 * (ch - '0')));
-        } else if (ch == '_') {
-            k += "\x2B\x03";
-        } else if (ch < 0x80 && punctuation.find(static_cast<char>(ch)) != std::string::npos) {
-            k.push_back(static_cast<char>(codes[punctuation.find(static_cast<char>(ch))]));
-        } else {
-            if (unknown) {
-                *unknown = utf8Of(ch);
-            }
-            return std::nullopt;
-        }
-    }
-    k += std::string("\x01\x00", 2);
-    return k;
-}
-
-// Jet 3, "General" order of Access 97, as the indexes of a real Access 97
-// database hold it: a code a character (a letter with a diacritic takes the
-// letter's), then a string of 4-bit diacritic weights, two to a byte, the
-// first high: 0, then a weight for each letter that can bear a diacritic in
-// the code page (a, c, e, i, n, o, s, u, y; 2 where it bears none), those 2s
-// that end it dropped, then 0 (a 0 more to fill the last byte). Trailing
-// blanks do not count.
-std::optional<std::string> keyOfText3(std::vector<std::uint32_t> text, std::string *unknown) {
-    static const unsigned char letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 0x69, 0x6A,
-                                              0x6B, 0x6C, 0x6D, 0x6F, 0x70, 0x72, 0x73, 0x74, 0x75,
-                                              0x76, 0x77, 0x78, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E};
-    static const std::string punctuation = " &'(),-/";
-    static const unsigned char codes[] = {0x11, 0x17, 0x18, 0x19, 0x1A, 0x1D, 0x1E, 0x20};
-    // Latin-1 letters with a diacritic: the letter and the weight.
-    struct Accented {
-        std::uint32_t ch;
-        char base;
-        unsigned char weight;
-    };
-    static const Accented accented[] = {
-        {0xE0, 'a', 3}, {0xE1, 'a', 4}, {0xE2, 'a', 5}, {0xE3, 'a', 7}, {0xE4, 'a', 6}, {0xE5, 'a', 8},
-        {0xE7, 'c', 9}, {0xE8, 'e', 3}, {0xE9, 'e', 4}, {0xEA, 'e', 5}, {0xEB, 'e', 6}, {0xEC, 'i', 3},
-        {0xED, 'i', 4}, {0xEE, 'i', 5}, {0xEF, 'i', 6}, {0xF2, 'o', 3}, {0xF3, 'o', 4}, {0xF4, 'o', 5},
-        {0xF5, 'o', 7}, {0xF6, 'o', 6}, {0xF9, 'u', 3}, {0xFA, 'u', 4}, {0xFB, 'u', 5}, {0xFC, 'u', 6},
-    };
-    static const std::string bearers = "aceinosuy";
-    while (!text.empty() && text.back() == ' ') {
-        text.pop_back();
-    }
-    std::string k(1, '\x7F');
-    std::vector<unsigned char> weights{0};
-    for (std::uint32_t ch : text) {
-        std::uint32_t lower = ch;
-        if ((ch >= 'A' && ch <= 'Z') || (ch >= 0xC0 && ch <= 0xDE && ch != 0xD7)) {
-            lower = ch + 0x20;
-        }
-        if (lower >= 'a' && lower <= 'z') {
-            k.push_back(static_cast<char>(letters[lower - 'a']));
-            if (bearers.find(static_cast<char>(lower)) != std::string::npos) {
-                weights.push_back(2);
-            }
-        } else if (ch >= '0' && ch <= '9') {
-            k.push_back(static_cast<char>(0x56 + (ch - '0')));
-        } else if (ch < 0x80 && punctuation.find(static_cast<char>(ch)) != std::string::npos) {
-            k.push_back(static_cast<char>(codes[punctuation.find(static_cast<char>(ch))]));
-        } else if (lower == 0xF8) { // ø, a letter of its own after z
-            k.push_back('\x81');
-        } else if (ch == 0xDF) { // ß, as "ss"
-            k += "\x76\x76";
-            weights.insert(weights.end(), 4, 2);
-        } else {
-            const auto *a = std::find_if(std::begin(accented), std::end(accented),
-                                         [&](const Accented &x) { return x.ch == lower; });
-            if (a == std::end(accented)) {
-                if (unknown) {
-                    *unknown = utf8Of(ch);
-                }
-                return std::nullopt;
-            }
-            k.push_back(static_cast<char>(letters[a->base - 'a']));
-            weights.push_back(a->weight);
-        }
-    }
-    while (weights.size() > 1 && weights.back() == 2) {
-        weights.pop_back();
-    }
-    weights.push_back(0);
-    if (weights.size() % 2) {
-        weights.push_back(0);
-    }
-    for (std::size_t i = 0; i < weights.size(); i += 2) {
-        k.push_back(static_cast<char>(weights[i] << 4 | weights[i + 1]));
     }
     return k;
-}
-
-} // namespace
-
-std::optional<std::string> keyOfText(const std::string &utf8, const Format &f, std::string *unknown) {
-    const auto text = codePoints(utf8);
-    return f.jet3 ? keyOfText3(text, unknown) : keyOfText4(text, unknown);
 }
 
 std::string pointerBytes(std::uint32_t page, std::uint8_t row) {
