@@ -236,10 +236,16 @@ TEST(AccessIndexKeys, EveryIndexedTextOfAnAccess97DatabaseHasTheKeyAccessStoredF
             ASSERT_EQ(stored.size(), expected.size()) << table;
             for (std::size_t i = 0; i < stored.size(); ++i) {
                 if (stored[i] != expected[i]) {
-                    const std::uint32_t pointer = jet::rd32(stored[i].data() + stored[i].size() - 4);
-                    ADD_FAILURE() << table << ", entry " << i << ": Access stored " << hex(stored[i])
-                                  << "\nwe compute          " << hex(expected[i]) << "\n(row at "
-                                  << (pointer & 0xFFFFFF00u) << ")";
+                    const auto *at =
+                        reinterpret_cast<const unsigned char *>(stored[i].data() + stored[i].size() - 4);
+                    const std::uint32_t pointer =
+                        static_cast<std::uint32_t>(at[0]) << 24 | at[1] << 16 | at[2] << 8 | at[3];
+                    const auto row = rows.find(pointer);
+                    const auto &first =
+                        row == rows.end() ? jet::Value() : row->second.at(index.columns.front());
+                    ADD_FAILURE() << table << ", entry " << i << " (the row of \""
+                                  << (first ? jet::readText(f.format, *first) : "") << "\"): Access stored "
+                                  << hex(stored[i]) << "\nwe compute " << hex(expected[i]);
                     break;
                 }
             }
