@@ -100,6 +100,17 @@ bool writeTable(const std::string &file, const std::string &name, const std::vec
     return w->close(error);
 }
 
+// The row of the database's global page usage map; *free gets the pages it
+// lists as free, *pages the file's number of pages.
+std::string globalMap(const std::string &file, std::set<std::uint32_t> *free, std::size_t *pages) {
+    const jet::Database db = test::loadJet(file);
+    jet::PageRow row;
+    EXPECT_TRUE(jet::rowAt(db.file, 1u << 8, &row));
+    EXPECT_TRUE(jet::decodeMap(db.file, row.bytes, free));
+    *pages = db.file.pages();
+    return row.bytes;
+}
+
 #define NEEDS_MDBTOOLS()                                                                                     \
     WINVESK_NEEDS_TOOL("mdb-export");                                                                        \
     WINVESK_NEEDS_TOOL("mdb-schema")
@@ -112,14 +123,6 @@ TEST(AccessDatabases, AnAccess97DatabaseTakesANewTableThenReplacesItAndKeepsEver
     auto before = everyTable(file);
     ASSERT_TRUE(before.count("Order Details"));
     // Its global page usage map reaches just past its end, in the row (type 0).
-    auto globalMap = [](const std::string &f, std::set<std::uint32_t> *free, std::size_t *pages) {
-        const jet::Database db = test::loadJet(f);
-        jet::PageRow row;
-        EXPECT_TRUE(jet::rowAt(db.file, 1u << 8, &row));
-        EXPECT_TRUE(jet::decodeMap(db.file, row.bytes, free));
-        *pages = db.file.pages();
-        return row.bytes;
-    };
     std::set<std::uint32_t> freeBefore, freeAfter;
     std::size_t pagesBefore = 0, pagesAfter = 0;
     const std::string mapBefore = globalMap(file, &freeBefore, &pagesBefore);
@@ -385,14 +388,6 @@ TEST(AccessDatabases, ADatabaseWhoseGlobalMapRefersToNoMapPageTakesTwoTablesAndK
     TempDir dir;
     const std::string file = copyShared(dir, "testRefGlobalV2000.mdb");
     WINVESK_NEEDS_SHARED_FILE(file);
-    auto globalMap = [](const std::string &f, std::set<std::uint32_t> *free, std::size_t *pages) {
-        const jet::Database db = test::loadJet(f);
-        jet::PageRow row;
-        EXPECT_TRUE(jet::rowAt(db.file, 1u << 8, &row));
-        EXPECT_TRUE(jet::decodeMap(db.file, row.bytes, free));
-        *pages = db.file.pages();
-        return row.bytes;
-    };
     std::set<std::uint32_t> freeBefore, freeAfter;
     std::size_t pagesBefore = 0, pagesAfter = 0;
     const std::string mapBefore = globalMap(file, &freeBefore, &pagesBefore);
