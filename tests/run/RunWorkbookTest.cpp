@@ -1,8 +1,9 @@
 // The sample single-street year run with the workbooks analysts make: its
 // hourly output and statistics in one Excel workbook, its statistics layout
 // in Excel and Lotus tables, its meteorology in a workbook of formulas and
-// date-times shown as dates, a year too long for a Lotus worksheet, and
-// damaged input workbooks.
+// date-times shown as dates, a year too long for a Lotus worksheet,
+// damaged input workbooks, and its tables in Access databases made elsewhere,
+// under the names analysts give them.
 
 #include "run/RunFixture.h"
 
@@ -10,6 +11,7 @@
 #include "platform/XlsRecords.h"
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
+#include "support/JetTestSupport.h"
 
 #include <map>
 #include <sstream>
@@ -355,5 +357,124 @@ TEST_P(RunAccessTables, HourlyOutputAndStatisticsAreEveryRowOfTheTextFiles) {
 INSTANTIATE_TEST_SUITE_P(Databases, RunAccessTables,
                          testing::Values(RealDatabase{"ANewDatabase", "", ""},
                                          RealDatabase{"ARealDatabase", "DateTestDatabase.mdb", "DateTest"},
-                                         RealDatabase{"AnAccess97Database", "nwind.mdb", "Order Details"}),
+                                         RealDatabase{"AnAccess97Database", "nwind.mdb", "Order Details"},
+                                         RealDatabase{"ADatabaseWhoseGlobalMapRefersToNoMapPage",
+                                                      "testRefGlobalV2000.mdb", "Table1"}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// The sample's hourly output under names an analyst gives tables, in copies
+// of an Access 97 (Jet 3) and an Access 2000 (Jet 4) database made elsewhere:
+// each name Access accepts that the database's version can hold is taken,
+// read back by mdb-export as the text output gives it, the second run
+// replacing the table; any other name is refused before the first hour,
+// naming the character, the file untouched.
+namespace {
+
+struct NamedOutput {
+    const char *database; // in ../shared/testdata/mdb
+    const char *table;
+    const char *said; // "" when the name is taken
+};
+
+class RunAccessTableNames : public RunWorkbooks, public testing::WithParamInterface<NamedOutput> {
+protected:
+    // The text output as mdb-export prints its table: the names, then the
+    // values (16 significant digits, a missing value (-99) empty), each line
+    // joined by ",".
+    std::string textAsExported(const std::string &file) {
+        std::string out;
+        for (const std::string &line : fileLines(work(file))) {
+            std::istringstream items(line);
+            std::string item, joined;
+            for (bool first = true; items >> item; first = false) {
+                joined += first ? "" : ",";
+                if (item.find_first_not_of("-+.0123456789") != std::string::npos) {
+                    joined += item;
+                } else if (const double v = std::strtod(item.c_str(), nullptr); v > -99) {
+                    char number[40];
+                    std::snprintf(number, sizeof number, "%.16g", v);
+                    joined += number;
+                }
+            }
+            out += joined + "\n";
+        }
+        return out;
+    }
+};
+
+TEST_P(RunAccessTableNames, AreTakenAsAccessTakesThemOrRefusedBeforeTheFirstHour) {
+    WINVESK_NEEDS_TOOL("mdb-export");
+    const fs::path src = sharedTestFile(std::string("mdb/") + GetParam().database);
+    WINVESK_NEEDS_SHARED_FILE(src);
+    const std::string file = work("Results.mdb").string(), name = GetParam().table;
+    fs::copy_file(src, file);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string bytes = readFile(file);
+    auto before = everyTable(file);
+    loadSample({});
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::string text = textAsExported("Out2023.txt");
+    const auto textHourly = textRows("Out2023.txt");
+
+    loadSample({{"Out2023.txt", "Results.mdb;" + name}});
+    if (*GetParam().said) {
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.hours, 0) << "refused before the first hour";
+        EXPECT_NE(said().find(GetParam().said), std::string::npos) << said();
+        EXPECT_EQ(readFile(file), bytes);
+        return;
+    }
+    for (const char *pass : {"the first run", "the second run, replacing the table"}) {
+        ASSERT_EQ(run().outcome, RunOutcome::Completed) << pass << ": " << said();
+        EXPECT_TRUE(mdbTool("mdb-export", file, " " + shellQuoted(name)) == text) << pass;
+        EXPECT_EQ(table("Results.mdb", name).rows, textHourly)
+            << pass << ", through the program's own reader";
+        ASSERT_NO_FATAL_FAILURE(expectCatalogueIndexed(file)) << pass;
+    }
+    auto after = everyTable(file);
+    EXPECT_EQ(after.count(name), 1u);
+    for (auto *tables : {&before, &after}) {
+        tables->erase(name);
+        tables->erase("MSysObjects");
+    }
+    EXPECT_TRUE(after == before) << "every other table exports as before";
+}
+
+const NamedOutput kNamedOutputs[] = {
+    {"nwind.mdb", "Hourly_Out", ""},
+    {"nwind.mdb", "Stat#1", ""},
+    {"nwind.mdb", "O'Brien", ""},
+    {"nwind.mdb", "Hourly-Out", ""},
+    {"nwind.mdb", "Stündliche Werte", ""},
+    {"nwind.mdb", "Straße", ""},
+    {"nwind.mdb", "Nørrebro", ""},
+    {"nwind.mdb", "Ærø", ""},
+    {"nwind.mdb", "Ñandú", ""},
+    {"nwind.mdb", "€ Werte", ""},
+    {"nwind.mdb", "Hourly~1", ""},
+    {"nwind.mdb", "Łódź",
+     "holds \"Ł\", which the database's code page (1252) lacks; name the table without it"},
+    {"DateTestDatabase.mdb", "Hourly_Out", ""},
+    {"DateTestDatabase.mdb", "Stat#1", ""},
+    {"DateTestDatabase.mdb", "O'Brien", ""},
+    {"DateTestDatabase.mdb", "Hourly-Out", ""},
+    {"DateTestDatabase.mdb", "Stündliche Werte", ""},
+    {"DateTestDatabase.mdb", "Straße", ""},
+    {"DateTestDatabase.mdb", "Nørrebro", ""},
+    {"DateTestDatabase.mdb", "Ærø", ""},
+    {"DateTestDatabase.mdb", "Ñandú", ""},
+    {"DateTestDatabase.mdb", "Łódź", ""},
+    {"DateTestDatabase.mdb", "€ Werte", ""},
+    {"DateTestDatabase.mdb", "Åby", ""},
+    {"DateTestDatabase.mdb", "Hourly \xF0\x9F\x98\x80",
+     "holds \"\xF0\x9F\x98\x80\" (U+1F600), which has no place in the sort order of Access; name the table "
+     "without it"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Names, RunAccessTableNames, testing::ValuesIn(kNamedOutputs), [](const auto &info) {
+    return std::string(*info.param.database == 'n' ? "Access97_" : "Access2000_") +
+           testNameOf(info.param.table) + std::to_string(info.index);
+});
+
+} // namespace

@@ -120,8 +120,9 @@ bool loadCatalogue(Database &db, std::string *problem) {
     }
     PageRow mapRow;
     std::set<std::uint32_t> pages;
-    if (!rowAt(db.file, db.catalogue.usedMap, &mapRow) || !decodeMap(db.file, mapRow.bytes, &pages)) {
-        *problem = "the page usage map of its catalogue is damaged";
+    std::string why = "its row cannot be read";
+    if (!rowAt(db.file, db.catalogue.usedMap, &mapRow) || !decodeMap(db.file, mapRow.bytes, &pages, &why)) {
+        *problem = "the page usage map of its catalogue is damaged: " + why;
         return false;
     }
     for (std::uint32_t page : pages) {
@@ -157,8 +158,9 @@ bool loadCatalogue(Database &db, std::string *problem) {
         }
     }
     PageRow global;
-    if (!rowAt(db.file, 1u << 8, &global) || !decodeMap(db.file, global.bytes, &db.globalFree)) {
-        *problem = "its global page usage map is damaged";
+    why = "its row (page 1, row 0) cannot be read";
+    if (!rowAt(db.file, 1u << 8, &global) || !decodeMap(db.file, global.bytes, &db.globalFree, &why)) {
+        *problem = "its global page usage map is damaged: " + why;
         return false;
     }
     db.globalMapPages = mapPagesOf(global.bytes);
@@ -176,24 +178,40 @@ bool loadCatalogue(Database &db, std::string *problem) {
 std::optional<std::string> catalogueKey(const Database &db, const RealIndex &index,
                                         const std::vector<Value> &values) {
     std::string key;
-    for (std::uint16_t c : index.columns) {
+    for (std::size_t i = 0; i < index.columns.size(); ++i) {
+        const std::uint16_t c = index.columns[i];
         if (c >= db.catalogue.columns.size() || !values[c]) {
             return std::nullopt;
         }
         const Column &col = db.catalogue.columns[c];
+        const bool descending = i < index.descending.size() && index.descending[i];
+        std::optional<std::string> k;
         if (col.type == kLong) {
-            key += keyOfLong(static_cast<std::int32_t>(rd32(values[c]->data())));
+            k = keyOfLong(static_cast<std::int32_t>(rd32(values[c]->data())), descending);
         } else if (col.type == kText) {
-            auto k = keyOfText(readText(db.file.format, *values[c]), db.file.format);
-            if (!k) {
-                return std::nullopt;
-            }
-            key += *k;
-        } else {
+            k = keyOfText(readText(db.file.format, *values[c]), sortOrderOf(db.file.format, col), descending);
+        }
+        if (!k) {
             return std::nullopt;
         }
+        key += *k;
     }
     return key;
+}
+
+// The first character of the text that the code page lacks ("" when none does).
+std::string missingFromCodePage(const std::string &utf8, std::uint16_t codePage) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t n = 1;
+        while (i + n < utf8.size() && (static_cast<unsigned char>(utf8[i + n]) & 0xC0) == 0x80) {
+            ++n;
+        }
+        if (!toCodePage(utf8.substr(i, n), codePage)) {
+            return utf8.substr(i, n);
+        }
+        i += n;
+    }
+    return {};
 }
 
 // A new database holding the system tables, ready for tables to be added.
@@ -367,6 +385,23 @@ bool loadDatabase(const std::string &file, Database &db, bool *exists, std::stri
     }
     setError(error, "Tables cannot be written into the Access file " + file + ": " + problem + ".");
     return false;
+}
+
+std::optional<std::string> nameKey(const Database &db, const std::string &name, std::string *problem) {
+    const Format &f = db.file.format;
+    const Column &column = db.catalogue.columns.size() > 2 ? db.catalogue.columns[2] : Column{};
+    std::string why;
+    auto key = keyOfText(name, sortOrderOf(f, column), false, &why);
+    if (!key && problem) {
+        if (sortOrderOf(f, column) == SortOrder::Unknown) {
+            *problem = "its catalogue sorts names in the sort order " + sortOrderName(f, column) +
+                       ", whose keys this program does not know (only those of \"General\"); write the table "
+                       "into a database made with the \"General\" sort order";
+        } else {
+            *problem = "the table name " + name + " holds " + why + "; name the table without it";
+        }
+    }
+    return key;
 }
 
 std::set<std::string> relatedTables(const Database &db) {
@@ -639,8 +674,9 @@ bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defP
     const Format &f = db.file.format;
     const auto stored = storedText(f, name);
     if (!stored) {
-        *problem = "the table name " + name + " holds a character the database's code page (" +
-                   std::to_string(f.codePage) + ") lacks";
+        *problem = "the table name " + name + " holds \"" + missingFromCodePage(name, f.codePage) +
+                   "\", which the database's code page (" + std::to_string(f.codePage) +
+                   ") lacks; name the table without it";
         return false;
     }
     Database::Entry e;

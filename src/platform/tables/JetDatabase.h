@@ -51,6 +51,12 @@ bool loadDatabase(const std::string &file, Database &db, bool *exists, std::stri
 // A usage map row of our own listing the pages, on our map page; its data pointer.
 std::uint32_t addMap(Database &db, const std::set<std::uint32_t> &pages);
 
+// The key of a table name in the catalogue's index by name (in the sort
+// order of its column Name); nothing, with *problem (when given) naming the
+// character or the sort order and what to do, when the name has none.
+std::optional<std::string> nameKey(const Database &db, const std::string &name,
+                                   std::string *problem = nullptr);
+
 // The names (lower case) of the tables taking part in relationships (MSysRelationships).
 std::set<std::string> relatedTables(const Database &db);
 

@@ -4,7 +4,8 @@
 // both versions: Jet 4 (Access 2000 to 2003) and Jet 3 (Access 97). The
 // database page, data pages and their rows, table definition pages, page
 // usage maps and the pages of indexes. Internal to src/platform/tables
-// (JetPages.cpp, JetTableDefs.cpp, JetCatalogue.cpp, JetWriter.cpp).
+// (JetPages.cpp, JetUsageMaps.cpp, JetTableDefs.cpp, JetSortKeys.cpp,
+// JetCatalogue.cpp, JetWriter.cpp).
 //
 // A Jet 4 file is a sequence of 4 KB pages, a Jet 3 file of 2 KB pages (its
 // rows, definitions and index pages laid out a little differently, its
@@ -71,15 +72,20 @@ struct Column {
     std::uint16_t length = 0;      // bytes (Text of 255 characters: 510 in Jet 4, 255 in Jet 3)
     std::uint8_t flags = 0;        // 0x01 fixed length, 0x02 may be Null
     std::uint8_t miscFlags = 0;    // 0x01 compressed Unicode
+    // The sort order of a text column (1033, "General", by default) and, in
+    // Jet 4, its version (of General: 0 up to Access 2007, 1 from Access 2010).
+    std::uint16_t sortOrder = 0x0409;
+    std::uint8_t sortVersion = 0;
     bool fixed() const { return flags & 0x01; }
     bool longValue() const { return type == kMemo || type == kOle; }
 };
 
 // A physical index of a table definition.
 struct RealIndex {
-    std::vector<std::uint16_t> columns; // ascending
-    std::uint32_t usedMap = 0;          // data pointer of its page usage map
-    std::uint32_t firstPage = 0;        // its root page
+    std::vector<std::uint16_t> columns;
+    std::vector<bool> descending; // by column (empty: every column ascending)
+    std::uint32_t usedMap = 0;    // data pointer of its page usage map
+    std::uint32_t firstPage = 0;  // its root page
     std::uint8_t flags = 0;
     std::uint32_t rowCount = 0;
 };
@@ -192,23 +198,28 @@ std::string doubleBytes(double v);
 // A Jet 4 Text value: compressed (one byte a character) when every character allows it.
 std::string textBytes(const std::string &utf8);
 
-// --- page usage maps ------------------------------------------------------
+// --- page usage maps (JetUsageMaps.cpp) -------------------------------------
 // A map row holds its bitmap (type 0: a start page, then one bit a page) or
 // the numbers of map pages holding it (type 1, "by reference": map page i
-// covers pages i * pagesPerMapPage on).
+// covers pages i * pagesPerMapPage on; 0 or a negative number: none).
 inline constexpr std::size_t kMapRow = 69;
 inline constexpr std::uint32_t kPagesPerMapPage = (kPage - 4) * 8;
-// The pages a map row lists (for the global map: the free pages).
-bool decodeMap(const File &file, const std::string &row, std::set<std::uint32_t> *pages);
-// The map pages a map row refers to (none for a map of type 0).
+// The pages a map row lists (for the global map: the free pages); false,
+// with *problem (when given) saying what is wrong, for a damaged row.
+bool decodeMap(const File &file, const std::string &row, std::set<std::uint32_t> *pages,
+               std::string *problem = nullptr);
+// The map pages a map row refers to by slot (0: none), for a map of type 1;
+// nothing for a map of type 0.
 std::vector<std::uint32_t> mapPagesOf(const std::string &row);
 // A map row of `size` bytes (the format's own by default) listing the pages;
-// a map reaching further than such a row does is kept on map pages of its
-// own (reusing `mapPages`, appending more to the file).
+// a map that was kept by reference (`mapPages` not empty) or reaches further
+// than such a row does is kept on map pages of its own (reusing those of
+// `mapPages` that are map pages, appending more to the file).
 std::string encodeMap(File &file, const std::set<std::uint32_t> &pages, std::vector<std::uint32_t> *mapPages,
                       std::size_t size = 0);
-// The global map row of `size` bytes: every page of the file not in `used`,
-// and every page past its end that the map reaches, is free.
+// The global map row of `size` bytes: the pages in `free`, and every page
+// past the end of the file that the map reaches, are free (by reference
+// as encodeMap keeps maps).
 std::string encodeGlobalMap(File &file, const std::set<std::uint32_t> &free,
                             std::vector<std::uint32_t> *mapPages, std::size_t size = 0);
 
@@ -220,13 +231,43 @@ bool writeTableDef(File &file, const TableDef &def, std::string *problem);
 void layOutColumns(std::vector<Column> &columns);
 
 // --- indexes --------------------------------------------------------------
-std::string keyOfLong(std::int32_t v);
-// The key of a text in the "General" sort order (of Access 2000 for Jet 4,
-// of Access 97 for Jet 3), or nothing when it holds a character whose place
-// in that order we do not know; *unknown (when given) gets the first such
-// character.
-std::optional<std::string> keyOfText(const std::string &utf8, const Format &f = kJet4,
-                                     std::string *unknown = nullptr);
+// Each key starts with the column's flag byte: 0x7F ascending, 0x80 descending.
+std::string keyOfLong(std::int32_t v, bool descending = false);
+
+// --- text sort keys (JetSortKeys.cpp) ---------------------------------------
+// The sort orders whose keys this writer computes, from the complete tables of
+// third_party/jet-sort-order: "General" of Access 97 (Jet 3, texts in code
+// page 1252), of Access 2000 to 2007 (Jet 4, 1033 version 0) and of Access
+// 2010 and later (Jet 4, 1033 version 1).
+enum class SortOrder : std::uint8_t { Unknown, General97, GeneralLegacy, General };
+// The sort order of a text column of a database of that format.
+SortOrder sortOrderOf(const Format &f, const Column &c);
+// The column's sort order as a message names it ("1031", "1033 version 2",
+// "General in code page 1250").
+std::string sortOrderName(const Format &f, const Column &c);
+
+// How one character enters a key of the sort order, as its table says: the
+// kind ('S' simple, 'G' significant, 'I' international, 'U' unprintable,
+// 'P' modifier, 'Z' international with a flag, 'X' ignored; 0: the table
+// has no line for it), the inline bytes (of 'U' its unprintable bytes, of
+// 'P' its modifier), the extra bytes and the flag of 'Z' (1 or 2). Jet 3
+// characters above 255 take the code of the character they map to, or 'X'.
+struct SortCode {
+    char kind = 0;
+    std::string bytes, extra;
+    std::uint8_t flag = 0;
+};
+SortCode sortCode(SortOrder order, std::uint32_t ch);
+
+// The key of a text value (UTF-8) in an index of the sort order (by default
+// that of the databases this writer makes), the flag byte first: trailing
+// blanks do not count, nor characters past the 255th.
+// Nothing for an unknown sort order, or (Jet 4) a text holding a character
+// the tables do not list (one above U+FFFF); *problem (when given) then
+// names it.
+std::optional<std::string> keyOfText(const std::string &utf8, SortOrder order = SortOrder::GeneralLegacy,
+                                     bool descending = false, std::string *problem = nullptr);
+
 std::string pointerBytes(std::uint32_t page, std::uint8_t row); // 3-byte page, then the row
 // The entries of an index page (leaf, type 4, or intermediate, type 3), each
 // whole (the shared prefix restored).

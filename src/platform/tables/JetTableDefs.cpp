@@ -144,6 +144,10 @@ bool readTableDef(const File &file, std::uint32_t page, TableDef *def, std::stri
         col.miscFlags = f.jet3 ? 0 : static_cast<std::uint8_t>(c[l.cMisc]);
         col.fixedOffset = rd16(c + l.cFixed);
         col.length = rd16(c + l.cLength);
+        if (col.type == kText || col.type == kMemo) {
+            col.sortOrder = rd16(c + l.cSort);
+            col.sortVersion = f.jet3 ? 0 : static_cast<std::uint8_t>(c[l.cSort + 3]); // Jet 4: after 3 bytes
+        }
         def->columns.push_back(col);
         at += l.column;
     }
@@ -163,6 +167,7 @@ bool readTableDef(const File &file, std::uint32_t page, TableDef *def, std::stri
             const std::uint16_t col = rd16(r + l.riColumns + 3 * k);
             if (col != 0xFFFF) {
                 ri.columns.push_back(col);
+                ri.descending.push_back(r[l.riColumns + 2 + 3 * k] == 0x00);
             }
         }
         ri.usedMap = rd32(r + l.riUsed);
@@ -247,7 +252,10 @@ bool writeTableDef(File &file, const TableDef &def, std::string *problem) {
         wr16(p + l.cNumber, c.number);
         wr16(p + l.cVar, c.varIndex);
         wr16(p + l.cNumber2, def.system ? 0 : c.number);
-        wr16(p + l.cSort, 0x0409); // the sort order of text: General
+        wr16(p + l.cSort, c.sortOrder); // of text; General by default
+        if (!f.jet3) {
+            p[l.cSort + 3] = static_cast<char>(c.sortVersion);
+        }
         p[l.cFlags] = static_cast<char>(c.flags);
         wr16(p + l.cFixed, c.fixedOffset);
         wr16(p + l.cLength, c.length);
@@ -270,7 +278,9 @@ bool writeTableDef(File &file, const TableDef &def, std::string *problem) {
         for (int k = 0; k < 10; ++k) {
             const bool used = static_cast<std::size_t>(k) < ri.columns.size();
             wr16(p + l.riColumns + 3 * k, used ? ri.columns[k] : 0xFFFF);
-            p[l.riColumns + 2 + 3 * k] = used ? 0x01 : 0x00;
+            const bool descending =
+                used && static_cast<std::size_t>(k) < ri.descending.size() && ri.descending[k];
+            p[l.riColumns + 2 + 3 * k] = used && !descending ? 0x01 : 0x00;
         }
         wr32(p + l.riUsed, ri.usedMap);
         wr32(p + l.riFirst, ri.firstPage);

@@ -243,7 +243,7 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
             *problem = "its table " + e.name(f) + " is linked to another database";
             return false;
         }
-        if (lowerAscii(e.name(f)) != lowerAscii(name) || keyOfText(e.name(f), f) != keyOfText(name, f)) {
+        if (lowerAscii(e.name(f)) != lowerAscii(name) || nameKey(db, e.name(f)) != nameKey(db, name)) {
             *problem = "its table " + e.name(f) + " would have to be renamed to " + name +
                        ", which this program does not do; rename or delete it in Access first";
             return false;
@@ -292,13 +292,25 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
         }
         return true;
     }
-    // A new table: its definition page names it in the catalogue.
-    std::string unknown;
-    if (!keyOfText(name, f, &unknown)) {
-        *problem = "the table name " + name + " holds \"" + unknown +
-                   "\", whose place in the sort order of the " + (f.jet3 ? "Access 97" : "Access 2000") +
-                   " catalogue's index this program does not know; name the table without it";
+    // A new table: its definition page names it in the catalogue, under a
+    // key no other name there has (Access takes names of one key for one).
+    const auto key = nameKey(db, name, problem);
+    if (!key) {
         return false;
+    }
+    for (const auto &e : db.entries) {
+        if (e.parent() == kTablesContainer && nameKey(db, e.name(f)) == key) {
+            const std::uint16_t type = e.type();
+            const std::string what = type == 1 ? "a table" : type == 5 ? "a query" : "an object";
+            *problem = "it holds " + what + " named " + e.name(f);
+            if (!sameTableName(e.name(f), name)) {
+                *problem += ", which Access takes for the same name as " + name +
+                            " (they differ only in letter case or in marks Access does not sort by)";
+            }
+            *problem += type == 1 ? "; write to " + e.name(f) + " to replace it, or choose another name"
+                                  : "; choose another name for the table";
+            return false;
+        }
     }
     const std::uint32_t defPage = db.file.append();
     if (defPage > 0xFFFFFF) {
