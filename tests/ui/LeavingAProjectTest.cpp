@@ -1,10 +1,12 @@
 // Going from one project to the next in the main window: Enter at the
 // question "Do you want to save changes you made to ..." of New, Open, Close
-// and Exit saves the project (Yes is the default button).
+// and Exit saves the project (Yes is the default button), and a new project
+// starts with an empty status line, not with the end of the last one's run.
 
 #include "ui/WindowSession.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -88,3 +90,24 @@ INSTANTIATE_TEST_SUITE_P(
                     LeaveCase{"Close", Leave::Close, "Do you want to save changes you made to "},
                     LeaveCase{"Exit", Leave::Exit, "Do you want to save changes you made to "}),
     [](const testing::TestParamInfo<LeaveCase> &info) { return std::string(info.param.name); });
+
+TEST(LeavingAProject, ANewProjectStartsWithAnEmptyStatusLineNotTheEndOfTheLastRun) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s.runToEnd();
+    ASSERT_EQ(s->lblProgress->text(), "The calculation has ended.");
+    const std::string folder = sample.appDir + "Working/Next/";
+    std::filesystem::create_directories(folder);
+    // What the status line says while the new project is being set up in its dialog.
+    QString whileSettingUp = QStringLiteral("(the new-project dialog was not shown)");
+    s->chooseFileName = [folder](int, const QString &, const QString &) { return folder; };
+    s->showNewStreetDialog = [&] {
+        whileSettingUp = s->lblProgress->text();
+        return true;
+    };
+    test::onModal<QDialog>([](QDialog *kind) { kind->accept(); }); // the project type: single street
+    s->menNew_Click();
+    EXPECT_EQ(s.state.ProjectName, "untitled");
+    EXPECT_EQ(whileSettingUp.toStdString(), "");
+    EXPECT_EQ(s->lblProgress->text().toStdString(), "");
+}

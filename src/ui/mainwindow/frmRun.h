@@ -247,7 +247,8 @@ public:
     void menSaveAs_Click();
     void menExit_Click();
     void closeToEmptyState(); // the window without a project
-    void forgetResults();     // Results disabled in both modes: the project shown has not run
+    // Results disabled in both modes, the status line cleared: the project shown has not run.
+    void forgetResults();
     // After a load that asked to edit the damaged project file: the text
     // editor on it. True when the file was saved (the caller loads it again).
     bool editDamagedProject(const LoadResult &result);
