@@ -8,10 +8,15 @@
 #include "run/results/ResultsFixture.h"
 #include "ui/WindowSession.h"
 #include "ui/editors/RowsTableModel.h"
+#include "ui/results/ResultsTableModel.h"
 #include "ui/results/StreetListModel.h"
 #include "ui/results/frmMultiStreetResults.h"
+#include "ui/results/frmShowResults.h"
+#include "ui/settings/frmConcUnits.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QTimer>
 #include <algorithm>
@@ -119,6 +124,31 @@ inline std::string resultsCell(const results::ResultsPage &t, const std::string 
         return "(none)";
     }
     return t.cell(row, col).text;
+}
+
+// The limit value of CO (maximum daily 8-hour mean) in the results summary
+// of the single-street sample run with its CO output in µg/m³.
+inline std::string coLimitInMicrograms(Sample &sample, Session &s) {
+    s.open(sample.project());
+    whenShown<ui::frmConcUnits>([](ui::frmConcUnits &u) {
+        u.cmbUnit_Click(false, 4, 1); // CO output: µg/m³
+        u.btnOK_Click();
+    });
+    s->action("menConcUnit")->trigger();
+    if (s.state.OutputUnit[4] != "microg") {
+        return "(CO output in " + s.state.OutputUnit[4] + ")";
+    }
+    std::string limit = "(no summary)";
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto &w = dynamic_cast<ui::frmShowResults &>(dialog);
+        w.cmbPage->setCurrentIndex(0);
+        limit =
+            resultsCell(w.model()->page(), "Carbon monoxide (µg/m³)",
+                        "EU limit value, maximum daily 8-hour mean", "Maximum", "Running 8 hours averages");
+    };
+    s.runToEnd();
+    s.onResultsWindow = nullptr;
+    return limit;
 }
 
 } // namespace vesk::test

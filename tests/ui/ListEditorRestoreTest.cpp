@@ -11,7 +11,6 @@
 #include "ui/listeditors/frmEditPollutants.h"
 #include "ui/results/ResultsTableModel.h"
 #include "ui/results/frmShowResults.h"
-#include "ui/settings/frmConcUnits.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -25,6 +24,7 @@ using namespace vesk;
 using namespace vesk::ui;
 using test::anyHas;
 using test::cell;
+using test::coLimitInMicrograms;
 using test::inEditor;
 using test::resultsCell;
 using test::rowNamed;
@@ -33,7 +33,6 @@ using test::Sample;
 using test::Session;
 using test::setCell;
 using test::StreetList;
-using test::whenShown;
 namespace fs = std::filesystem;
 
 namespace {
@@ -116,23 +115,7 @@ TEST(PollutantsRestore, ConvertsTheLimitValuesBackSoThatCOsLimitIsTenMilligramsA
     EXPECT_NE(streets.coCaption.find("limit 10 mg/m³"), std::string::npos) << streets.coCaption;
 
     // The single-street sample with its CO in µg/m³: the limit is 10,000, not 1E+07.
-    s.open(sample.project());
-    whenShown<frmConcUnits>([](frmConcUnits &u) {
-        u.cmbUnit_Click(false, 4, 1); // CO output: µg/m³
-        u.btnOK_Click();
-    });
-    s->action("menConcUnit")->trigger();
-    ASSERT_EQ(s.state.OutputUnit[4], "microg");
-    std::string limit;
-    s.onResultsWindow = [&](QDialog &dialog) {
-        auto &w = dynamic_cast<frmShowResults &>(dialog);
-        w.cmbPage->setCurrentIndex(0);
-        limit =
-            resultsCell(w.model()->page(), "Carbon monoxide (µg/m³)",
-                        "EU limit value, maximum daily 8-hour mean", "Maximum", "Running 8 hours averages");
-    };
-    s.runToEnd();
-    EXPECT_EQ(limit, "10000");
+    EXPECT_EQ(coLimitInMicrograms(sample, s), "10000");
 }
 
 TEST(PollutantsRestore, LimitValuesLeftUnconvertedAtTheSaveMayStayAsTheyAreAtTheRestore) {
