@@ -20,6 +20,8 @@ struct ListContext {
 };
 
 void readPollutants(ReferenceTables &t, const ListContext &c);
+// The same from the file at path in the list's layout (a backup of it).
+void readPollutants(ReferenceTables &t, const ListContext &c, const std::string &path);
 void readScenarios(ReferenceTables &t, ModelEnvironment &env, const ListContext &c);
 // Moves currentYear to the scenario year in force and picks its list files:
 // an exact year wins, a year before the first or after the last takes that
@@ -29,6 +31,7 @@ void clampCurrentYear(ReferenceTables &t, int &currentYear);
 void readUrbanEmission(ReferenceTables &t, const ListContext &c);
 void readDateNames(ReferenceTables &t, ModelEnvironment &env, const ListContext &c);
 void readPercentileDefinitions(ReferenceTables &t, const ListContext &c);
+void readPercentileDefinitions(ReferenceTables &t, const ListContext &c, const std::string &path);
 void buildPercNameList(ReferenceTables &t);
 // StatVarNew.lst, the limit values, VarList, the statistics catalogue,
 // StatVarTypeList, PercNameList, InputVarNew.lst and OutputVarNew.lst.

@@ -27,7 +27,11 @@ int readInt(RecordReader &r) {
 } // namespace
 
 void readPollutants(ReferenceTables &t, const ListContext &c) {
-    RecordReader r = openListFile(c.listsDir + "Pollutants.lst", c.listFileName);
+    readPollutants(t, c, c.listsDir + "Pollutants.lst");
+}
+
+void readPollutants(ReferenceTables &t, const ListContext &c, const std::string &path) {
+    RecordReader r = openListFile(path, c.listFileName);
     r.readHeaderLine();
     int i = 0;
     while (!r.atEnd()) {

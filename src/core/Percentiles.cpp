@@ -28,7 +28,11 @@ struct Family {
 } // namespace
 
 void readPercentileDefinitions(ReferenceTables &t, const ListContext &c) {
-    RecordReader r = openListFile(c.listsDir + "PercDef.lst", c.listFileName);
+    readPercentileDefinitions(t, c, c.listsDir + "PercDef.lst");
+}
+
+void readPercentileDefinitions(ReferenceTables &t, const ListContext &c, const std::string &path) {
+    RecordReader r = openListFile(path, c.listFileName);
     r.readHeaderLine();
     Family families[] = {
         {t.PercNamesHourly, t.NthHighestNamesHourly, t.PercFracHourly, t.PercNthHourly, t.NumPercHourly,

@@ -38,7 +38,7 @@ bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
                       const TrafficFileSaver &saveTraffic) {
     if (!s.TrafficFileSaved && s.TrafficFileOpened) {
         auto a = ui.question("Do you want to save changes you made to the current traffic file?",
-                             Buttons::YesNoCancel, Icon::Information, Answer::No);
+                             Buttons::YesNoCancel, Icon::Information, Answer::Yes);
         if (a == Answer::Cancel) {
             return false;
         }
@@ -62,7 +62,7 @@ bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
         } else {
             text = "Do you want to save changes you made to " + s.ProjectFile;
         }
-        auto a = ui.question(text, Buttons::YesNoCancel, Icon::Information, Answer::No);
+        auto a = ui.question(text, Buttons::YesNoCancel, Icon::Information, Answer::Yes);
         if (a == Answer::Cancel) {
             return false;
         }

@@ -31,7 +31,9 @@ using TrafficFileSaver = std::function<bool(ProjectState &)>;
 // saved), the project (when changed), the local option file (when changed;
 // not asked by Open). Returns false when the user cancelled, or when a save
 // the user asked for failed or was cancelled, so that nothing unsaved is
-// lost. Batch answers No to every question.
+// lost. Yes comes first and is the default of the traffic-file and project
+// questions, so Enter saves; the option-file question keeps No. A batch run
+// asks none of them.
 bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
                       const TrafficFileSaver &saveTraffic);
 

@@ -120,16 +120,6 @@ std::optional<int> parsePeriodHour(std::string_view text) {
     return static_cast<int>(roundHalfEven(*value));
 }
 
-std::optional<PeriodDate> checkPeriodDate(ProjectState &s, Interaction &ui, std::string_view text) {
-    s.DateError = false;
-    auto date = parsePeriodDate(text);
-    if (!date) {
-        s.DateError = true;
-        ui.message("The Date value is not correct!", Icon::Critical);
-    }
-    return date;
-}
-
 std::optional<int> checkPeriodHour(ProjectState &s, Interaction &ui, std::string_view text) {
     s.HourError = false;
     auto value = parseNumber(trim(text));

@@ -17,8 +17,10 @@ struct ProjectState;
 
 bool isValidDate(int year, int month, int day);
 
-// A date typed in a date box: "yyyy-mm-dd", "dd-mm-yyyy", "dd.mm.yyyy" or
-// "dd/mm/yyyy". Two-digit years and impossible dates are refused.
+// A date of the main window's date boxes: "dd-mm-yyyy", a day or month of
+// one digit allowed ("1-3-2023"); "yyyy-mm-dd", "dd.mm.yyyy" and
+// "dd/mm/yyyy" are read too. Two-digit years and impossible dates are
+// refused.
 std::optional<PeriodDate> parsePeriodDate(std::string_view text);
 
 // A command-line date of eight digits, year, month and day ("20230115").
@@ -33,11 +35,6 @@ std::string eightDigitDateProblem(std::string_view text);
 // An hour of the period, 0..24 ("," accepted as decimal mark, rounded to the
 // nearest whole hour, halves to even). nullopt for no number or out of range.
 std::optional<int> parsePeriodHour(std::string_view text);
-
-// The check when a date box is left: sets DateError and shows
-// "The Date value is not correct!" for a text that is no valid date.
-// Returns the date when it is valid.
-std::optional<PeriodDate> checkPeriodDate(ProjectState &s, Interaction &ui, std::string_view text);
 
 // The check when an hour box is left: sets HourError. A box holding no
 // number is refused without a message (the user is still typing); an hour

@@ -33,17 +33,6 @@ TEST(Period, DateBoxesAcceptFourDigitYearsInTheUsualOrders) {
     }
 }
 
-TEST(Period, LeavingABadDateBoxReportsIt) {
-    ProjectState s;
-    ScriptedInteraction ui;
-    EXPECT_FALSE(checkPeriodDate(s, ui, "31-02-2003"));
-    EXPECT_TRUE(s.DateError);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], "The Date value is not correct!");
-    EXPECT_TRUE(checkPeriodDate(s, ui, "28-02-2003"));
-    EXPECT_FALSE(s.DateError);
-}
-
 TEST(Period, HoursRunFromZeroToTwentyFourAndNoNumberIsRefusedQuietly) {
     ProjectState s;
     ScriptedInteraction ui;

@@ -6,10 +6,9 @@
 // the percentile cell's own refusals, and an unchanged save of every list
 // the program installs.
 
+#include "ui/ListEditorLimits.h"
 #include "core/AddCountry.h"
 #include "core/ListWriters.h"
-#include "run/results/ResultsFixture.h"
-#include "ui/WindowSession.h"
 #include "ui/common/QtInteraction.h"
 #include "ui/editors/RowsTableModel.h"
 #include "ui/listeditors/frmEditCityTypes.h"
@@ -20,10 +19,7 @@
 #include "ui/listeditors/frmEditScenarios.h"
 #include "ui/listeditors/frmEditStdTrafficFiles.h"
 #include "ui/results/ResultsTableModel.h"
-#include "ui/results/StreetListModel.h"
-#include "ui/results/frmMultiStreetResults.h"
 #include "ui/results/frmShowResults.h"
-#include "ui/settings/frmConcUnits.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -42,113 +38,18 @@
 
 using namespace vesk;
 using namespace vesk::ui;
-using test::ResultsFixture;
+using test::anyHas;
+using test::cell;
+using test::coLimitInMicrograms;
+using test::inEditor;
+using test::resultsCell;
+using test::rowNamed;
+using test::runStreets;
 using test::Sample;
 using test::Session;
+using test::setCell;
+using test::StreetList;
 namespace fs = std::filesystem;
-
-namespace {
-
-bool setCell(RowsTableModel *m, int row, int column, const QString &text) {
-    return m->setData(m->index(row, column), text);
-}
-QString cell(RowsTableModel *m, int row, int column) {
-    return m->data(m->index(row, column)).toString();
-}
-int rowNamed(RowsTableModel *m, const QString &name) {
-    for (int r = 0; r < m->rowCount(); ++r) {
-        if (cell(m, r, 0) == name) {
-            return r;
-        }
-    }
-    return -1;
-}
-bool anyHas(const std::vector<std::string> &texts, const std::string &part) {
-    return std::any_of(texts.begin(), texts.end(),
-                       [&](const std::string &t) { return t.find(part) != std::string::npos; });
-}
-
-// Opens editor E from its item of the Settings menu (with no project open)
-// and acts on it while it is shown; the editor is closed afterwards.
-template <typename E> void inEditor(Session &s, const char *item, std::function<void(E &)> act) {
-    bool acted = false;
-    QTimer::singleShot(0, [&] {
-        auto *e = qobject_cast<E *>(QApplication::activeModalWidget());
-        ASSERT_NE(e, nullptr) << item;
-        acted = true;
-        act(*e);
-        e->btnClose_Click();
-        if (e->isVisible()) { // it stayed open on its unload question: the test ends it
-            e->QDialog::done(QDialog::Rejected);
-        }
-    });
-    s->action(QString::fromLatin1(item))->trigger();
-    ASSERT_TRUE(acted) << item;
-}
-
-// Acts on dialog D as soon as it is shown modally.
-template <typename D> void whenShown(std::function<void(D &)> act) {
-    QTimer::singleShot(0, [act] {
-        if (auto *dialog = qobject_cast<D *>(QApplication::activeModalWidget())) {
-            act(*dialog);
-        }
-    });
-}
-
-// The figures of the multi-street list of the sample: the caption of its CO
-// column (with the limit value) and each street's number of limit values
-// exceeded.
-struct StreetList {
-    std::string coCaption;
-    std::vector<std::string> exceeded;
-};
-
-StreetList runStreets(Sample &sample, Session &s) {
-    StreetList out;
-    s.onResultsWindow = [&out](QDialog &dialog) {
-        auto *w = dynamic_cast<frmMultiStreetResults *>(&dialog);
-        if (w == nullptr) {
-            return;
-        }
-        StreetListModel *m = w->model();
-        for (int c = StreetListModel::FirstStatisticColumn; c < m->exceedanceColumn(); ++c) {
-            const QString caption = m->headerData(c, Qt::Horizontal).toString();
-            if (caption.startsWith(QStringLiteral("CO\n"))) {
-                out.coCaption = caption.toStdString();
-            }
-        }
-        for (int r = 0; r < m->rowCount(); ++r) {
-            out.exceeded.push_back(m->index(r, m->exceedanceColumn()).data().toString().toStdString());
-        }
-    };
-    s.open(sample.project("DemoStreets.vkm"));
-    s.runToEnd();
-    s.onResultsWindow = nullptr;
-    s->menClose_Click();
-    return out;
-}
-
-// The text of the cell of a results page in the row labelled rowLabel (under
-// the component row component) and the column named column (under the
-// section heading, when given).
-std::string resultsCell(const results::ResultsPage &t, const std::string &component,
-                        const std::string &rowLabel, const std::string &column,
-                        const std::string &section = {}) {
-    const int co = ResultsFixture::rowOf(t, component);
-    const int row = co < 0 ? -1 : ResultsFixture::rowOf(t, rowLabel, co);
-    int col = -1;
-    for (int c = 0; c < t.columnCount(); ++c) {
-        if (t.cell(1, c).text == column && (section.empty() || t.cell(0, c).text == section)) {
-            col = c;
-        }
-    }
-    if (row < 0 || col < 0) {
-        return "(none)";
-    }
-    return t.cell(row, col).text;
-}
-
-} // namespace
 
 // ---- A changed default output unit
 
@@ -184,23 +85,7 @@ TEST(PollutantUnitChange, ConvertsTheLimitValuesSoThatTheSampleRunsMeetTheSameLi
     EXPECT_EQ(after.exceeded, before.exceeded);
 
     // The single-street sample with its CO in µg/m³: the limit is 10,000.
-    s.open(sample.project());
-    whenShown<frmConcUnits>([](frmConcUnits &u) {
-        u.cmbUnit_Click(false, 4, 1); // CO output: µg/m³
-        u.btnOK_Click();
-    });
-    s->action("menConcUnit")->trigger();
-    ASSERT_EQ(s.state.OutputUnit[4], "microg");
-    std::string limit;
-    s.onResultsWindow = [&](QDialog &dialog) {
-        auto &w = dynamic_cast<frmShowResults &>(dialog);
-        w.cmbPage->setCurrentIndex(0);
-        limit =
-            resultsCell(w.model()->page(), "Carbon monoxide (µg/m³)",
-                        "EU limit value, maximum daily 8-hour mean", "Maximum", "Running 8 hours averages");
-    };
-    s.runToEnd();
-    EXPECT_EQ(limit, "10000");
+    EXPECT_EQ(coLimitInMicrograms(sample, s), "10000");
 }
 
 TEST(PollutantUnitChange, LeftUnconvertedSaysTheLimitsAreNowReadInTheNewUnitAndCancelSavesNothing) {

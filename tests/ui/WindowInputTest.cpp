@@ -12,8 +12,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
-#include <iostream>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <sstream>
 
 using namespace vesk;
 using test::Sample;
@@ -184,6 +185,52 @@ TEST(WindowInput, APeriodBoxLeftWithAWrongValueIsNamedOnceAndTickingAutoDropsThe
     EXPECT_TRUE(std::filesystem::exists(output)) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
 }
 
+TEST(WindowInput, ADateTypedWithOneDigitForTheDayOrMonthIsTakenAndTheRunCoversTheDaysTyped) {
+    Sample sample;
+    Session s(sample, sample.project());
+    for (int which = 0; which < 2; ++which) {
+        (which == 0 ? s->chkStartAuto : s->chkEndAuto)->setChecked(false);
+        s->chkAuto_Click(which);
+    }
+    s->txtHourStart->setText("1");
+    // The date boxes take "dd-mm-yyyy", where each day and month digit may be left blank.
+    struct Case {
+        const char *typed;
+        bool date;
+    };
+    for (const Case &c : {Case{"01-03-2023", true}, Case{"1-3-2023", true}, Case{"1-03-2023", true},
+                          Case{"01-03-23", false}, Case{"31-02-2023", false}, Case{"1-13-2023", false}}) {
+        s.ui.messages.clear();
+        s->mEditStart->setText(QString::fromLatin1(c.typed));
+        EXPECT_EQ(s->mEdit_LostFocus(0), c.date) << c.typed;
+        EXPECT_EQ(s.ui.messages, c.date ? std::vector<std::string>{}
+                                        : std::vector<std::string>{"The Date value is not correct!"})
+            << c.typed;
+    }
+    // From 1-3-2023 hour 1 to 31-03-2023 hour 24: the hourly output holds March's 744 hours.
+    s->mEditStart->setText("1-3-2023");
+    ASSERT_EQ(s->mEditStart->displayText().toStdString(), "1_-3_-2023");
+    s->mEditEnd->setText("31-03-2023");
+    s->txtHourEnd->setText("24");
+    const std::string output = sample.appDir + "Working/Out2023.txt";
+    std::filesystem::remove(output);
+    s.ui.messages.clear();
+    s.runToEnd();
+    ASSERT_EQ(s->lblProgress->text().toStdString(), "The calculation has ended.")
+        << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    std::istringstream lines(test::readFile(output));
+    std::vector<std::string> dates;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string year, month, day, hour;
+        fields >> year >> month >> day >> hour;
+        dates.push_back(year + "-" + month + "-" + day + " " + hour);
+    }
+    ASSERT_EQ(dates.size(), 1u + 744u);
+    EXPECT_EQ(dates[1], "2023-3-1 1");
+    EXPECT_EQ(dates.back(), "2023-3-31 24");
+}
+
 TEST(WindowInput, TheTrafficBoxesOfANewProjectTakeInputOnceATrafficFileIsNamedAndAreSavedAsShown) {
     Sample sample;
     Session s(sample, "");
@@ -202,7 +249,8 @@ TEST(WindowInput, TheTrafficBoxesOfANewProjectTakeInputOnceATrafficFileIsNamedAn
     ASSERT_TRUE(s->txtSpeed->isEnabled());
     const QString shownSpeed = s->txtSpeed->text();
     EXPECT_GT(s->txtADT->text().toDouble(), 0);
-    EXPECT_LE(s->txtADT->text().size(), 10) << s->txtADT->text().toStdString() << ": a figure as the file gives it";
+    EXPECT_LE(s->txtADT->text().size(), 10)
+        << s->txtADT->text().toStdString() << ": a figure as the file gives it";
 
     const std::string project = folder + "New.vkp";
     s.ui.files.push_back(project);
@@ -247,8 +295,8 @@ TEST(WindowInput, TheRedNoteOnEmptyVariableListsComesAndGoesWithoutMovingTheList
     // Where the frames of the window are.
     auto places = [&s] {
         std::vector<QRect> at{QRect(QPoint(), s->size())};
-        for (QWidget *frame : {(QWidget *)s->Frame8, (QWidget *)s->Frame9, s->Frame10, (QWidget *)s->FrameStartEnd,
-                               s->Frame3, (QWidget *)s->FrameEmitters}) {
+        for (QWidget *frame : {(QWidget *)s->Frame8, (QWidget *)s->Frame9, s->Frame10,
+                               (QWidget *)s->FrameStartEnd, s->Frame3, (QWidget *)s->FrameEmitters}) {
             at.push_back(QRect(frame->mapTo(s.w.get(), QPoint()), frame->size()));
         }
         return at;

@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTimer>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -31,8 +32,8 @@ std::vector<QWidget *> framesOf(Session &s) {
     if (s.state.CalcMode == 0) {
         return {s->Frame5, s->Frame1, s->frmboxStreet3D, s->FrameStreetData, s->Frame3};
     }
-    return {s->Frame7, s->FrameStartEnd, s->Frame3, s->Frame12, s->FrameStreetData, s->FrameConcUnits,
-            s->FrameEmitters};
+    return {s->Frame7,          s->FrameStartEnd,  s->Frame3,       s->Frame12,
+            s->FrameStreetData, s->FrameConcUnits, s->FrameEmitters};
 }
 
 QScrollArea *scrollArea(Session &s) {
@@ -201,6 +202,35 @@ TEST(WindowLayout, OnAScreenTooSmallForTheLeastSizeTheWindowTakesTheScreenAndThe
     EXPECT_EQ(s->size(), small.size() - decoration);
     EXPECT_TRUE(scrollArea(s)->horizontalScrollBar()->isVisible());
     EXPECT_TRUE(scrollArea(s)->verticalScrollBar()->isVisible());
+}
+
+TEST(WindowLayout, OnAScreenTooSmallTheWindowIsFittedAgainOnceTheWindowSystemHasGivenItsFrame) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const QRect screen(0, 0, 1024, 768);
+    // The window system frames the window only once it is shown: until then it adds nothing.
+    QSize frame(0, 0);
+    s->windowFrameSize = [&frame] { return frame; };
+    showOn(s, screen, QSize(1024 - 16, 768 - 40)); // as the window opens
+    ASSERT_EQ(s->height(), screen.height()) << "the test needs a least height beyond the screen's";
+
+    // The frame and title bar come, and the window manager moves the window into them.
+    frame = QSize(8, 34);
+    s->move(s->pos() + QPoint(4, 30));
+    settle(s);
+    EXPECT_EQ(s->height() + frame.height(), screen.height()) << "the status bar is on the screen";
+    EXPECT_LE(s->width() + frame.width(), screen.width());
+    EXPECT_TRUE(scrollArea(s)->verticalScrollBar()->isVisible()) << "the frames scroll instead";
+    const QRect status(s->statusBar()->mapTo(s.w.get(), QPoint()), s->statusBar()->size());
+    EXPECT_TRUE(s->rect().contains(status));
+
+    // Moved again with the same frame, the window keeps the size the user gives it.
+    s->resize(s->width() - 100, s->height() - 50);
+    settle(s);
+    const QSize chosen = s->size();
+    s->move(s->pos() + QPoint(10, 10));
+    settle(s);
+    EXPECT_EQ(s->size(), chosen);
 }
 
 TEST(WindowLayout, AToolbarThatFitsOneRowIsLeftOneRowWithTheCountryBoxAtItsRightEnd) {

@@ -155,14 +155,7 @@ bool ListEditorFrame::saveOneList(const std::string &listWord, const ListFileNam
         std::string error;
         if (!writeListFile(listsDir(), c.names, c.text, &error)) {
             // The lists written before go back to what they were, so that they still agree.
-            std::string putBack;
-            for (const ListFileNames &w : written) {
-                std::string why;
-                putBack += kCrLf + (restorePreviousVersion(listsDir(), w, &why)
-                                        ? w.list + " was put back as it was before this save."
-                                        : why);
-            }
-            saveFailed(error + putBack);
+            saveFailed(error + putBackPreviousVersions(written, "this save"));
             return false;
         }
         written.push_back(c.names);
@@ -175,19 +168,52 @@ bool ListEditorFrame::saveOneList(const std::string &listWord, const ListFileNam
     return true;
 }
 
-bool ListEditorFrame::restoreOneList(const ListFileNames &names) {
-    std::string error;
-    switch (restoreFirstSaveBackup(listsDir(), names, &error)) {
-    case RestoreResult::Restored:
-        return true;
-    case RestoreResult::NoBackup:
+void ListEditorFrame::backupUnreadable(const ListFileNames &names, const std::string &error) {
+    m_ui.message(names.backup + " cannot be read:" + kCrLf + error + kCrLf + kCrLf + "Nothing was restored.",
+                 Icon::Critical);
+}
+
+std::string ListEditorFrame::putBackPreviousVersions(const std::vector<ListFileNames> &written,
+                                                     const std::string &when) {
+    std::string text;
+    for (const ListFileNames &w : written) {
+        std::string why;
+        text += kCrLf + (restorePreviousVersion(listsDir(), w, &why)
+                             ? w.list + " was put back as it was before " + when + "."
+                             : why);
+    }
+    return text;
+}
+
+bool ListEditorFrame::restoreOneList(const ListFileNames &names,
+                                     const std::vector<CompanionList> &companions) {
+    if (!listFileExists(listsDir(), names.backup)) {
         return false;
-    case RestoreResult::Failed:
-        m_ui.message("The list could not be restored from " + names.backup + ":" + kCrLf + error,
+    }
+    for (const CompanionList &c : companions) {
+        if (!makeBackup(c.names)) {
+            return false;
+        }
+    }
+    std::vector<ListFileNames> written;
+    for (const CompanionList &c : companions) {
+        std::string error;
+        if (!writeListFile(listsDir(), c.names, c.text, &error)) {
+            m_ui.message("Nothing was restored: " + c.names.list + " could not be written." + kCrLf + error +
+                             putBackPreviousVersions(written, "the restore"),
+                         Icon::Critical);
+            return false;
+        }
+        written.push_back(c.names);
+    }
+    std::string error;
+    if (restoreFirstSaveBackup(listsDir(), names, &error) != RestoreResult::Restored) {
+        m_ui.message("The list could not be restored from " + names.backup + ":" + kCrLf + error +
+                         putBackPreviousVersions(written, "the restore"),
                      Icon::Critical);
         return false;
     }
-    return false;
+    return true;
 }
 
 bool ListEditorFrame::reloadLists(const ListFileNames *names) {

@@ -92,14 +92,27 @@ protected:
     bool saveOneList(const std::string &listWord, const ListFileNames &names, const std::string &problem,
                      const std::string &text, const std::vector<CompanionList> &companions = {});
     // The restore of one list from its .bak; true when a copy was made.
-    // Without a .bak nothing changes on disk.
-    bool restoreOneList(const ListFileNames &names);
+    // Without a .bak nothing changes on disk. The companions are the lists
+    // that go with the restored list (the limit values carried to the
+    // restored units or percentiles): they are written first, each keeping
+    // its .bak and .ls0; when one of them or the copy fails, those written
+    // are put back from their .ls0 and nothing is restored.
+    bool restoreOneList(const ListFileNames &names, const std::vector<CompanionList> &companions = {});
     // Loads the country's lists again; on failure offers the .ls0 of names
     // (when given). True when the lists loaded.
     bool reloadLists(const ListFileNames *names);
     bool reloadLists(const std::vector<ListFileNames> &names);
     // "An error occured when saving the file!" with the reason.
     void saveFailed(const std::string &why);
+    // What to do about limit values a restore could not carry to the restored list.
+    static constexpr const char *kCheckLimitValues = "Check them with Settings > Limit Values.";
+    // "X.bak cannot be read: ... Nothing was restored." (a restore that reads
+    // the backup first, to carry the limit values to it).
+    void backupUnreadable(const ListFileNames &names, const std::string &error);
+    // Puts the lists written back from their .ls0, after a later list of the
+    // same save or restore failed; a line for each ("... was put back as it
+    // was before <when>.", or why not).
+    std::string putBackPreviousVersions(const std::vector<ListFileNames> &written, const std::string &when);
     // A value the grid refused ("Error entering data").
     void dataError(const QString &text);
 

@@ -2,6 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/Numbers.h"
+#include "core/RestoredLists.h"
 #include "ui/common/EngineState.h"
 #include "ui/editors/RowsTableModel.h"
 
@@ -194,7 +195,7 @@ bool frmEditPercentiles::saveLists() {
         return false;
     }
     std::vector<CompanionList> limits;
-    if (!carryLimitValues(&limits)) {
+    if (!carryLimitValues(percentileNumbers(m_families), false, &limits)) {
         return false;
     }
     return saveOneList("Percentile Definition List", names, std::string(), percentileListText(m_families),
@@ -241,20 +242,28 @@ std::string columnChangesText(const LimitColumnChanges &c, int k) {
 
 } // namespace
 
-bool frmEditPercentiles::carryLimitValues(std::vector<CompanionList> *lists) {
+bool frmEditPercentiles::carryLimitValues(const PercentileNumbers &to, bool restoring,
+                                          std::vector<CompanionList> *lists) {
     const PercentileNumbers from = percentileNumbers(m_state);
-    const PercentileNumbers to = percentileNumbers(m_families);
     if (samePercentileColumns(from, to) || !listFileExists(listsDir(), "LimValDef.lst")) {
         return true;
     }
     const std::vector<LimitValueBlock> blocks = limitValueBlocks(m_state);
     const std::vector<LimitValueBlock> carried = carryLimitColumns(blocks, from, to);
-    if (refuseProblem(limitValueListProblem(carried, to))) {
-        return false;
+    if (const std::string problem = limitValueListProblem(carried, to); !problem.empty()) {
+        if (restoring) {
+            m_ui.message(problem + "\r\n\r\nThe limit values stay as they are. " + kCheckLimitValues,
+                         Icon::Information);
+            return true;
+        }
+        return !refuseProblem(problem);
     }
     const auto changes = limitColumnChanges(blocks, from, to);
-    std::string text = "The Limit Values List gives one column of limit values per percentile. Saved with "
-                       "these percentile definitions, its columns go with their percentiles:";
+    std::string text =
+        std::string("The Limit Values List gives one column of limit values per percentile. ") +
+        (restoring ? "Restored to the original percentile definitions"
+                   : "Saved with these percentile definitions") +
+        ", its columns go with their percentiles:";
     for (int k = 0; k < kPercentileFamilies; ++k) {
         if (const std::string line = columnChangesText(changes[static_cast<std::size_t>(k)], k);
             !line.empty()) {
@@ -270,12 +279,31 @@ bool frmEditPercentiles::carryLimitValues(std::vector<CompanionList> *lists) {
     return true;
 }
 
+bool frmEditPercentiles::carryLimitValuesBack(const ListFileNames &names, std::vector<CompanionList> *lists) {
+    if (!listFileExists(listsDir(), names.backup)) {
+        return true; // nothing is restored
+    }
+    PercentileNumbers restored;
+    std::string error;
+    if (!readPercentileNumbers(listFilePath(listsDir(), names.backup), &restored, &error)) {
+        backupUnreadable(names, error);
+        return false;
+    }
+    return carryLimitValues(restored, true, lists);
+}
+
 void frmEditPercentiles::restoreLists() {
     if (m_ui.question("This will restore the percentiles settings to the original values.", Buttons::OkCancel,
                       Icon::Information, Answer::Cancel) != Answer::Ok) {
         return;
     }
-    if (restoreOneList(listFileNames("PercDef.lst"))) {
+    // The limit values' columns go back with their percentiles, as a save carries them.
+    const ListFileNames names = listFileNames("PercDef.lst");
+    std::vector<CompanionList> limits;
+    if (!carryLimitValuesBack(names, &limits)) {
+        return;
+    }
+    if (restoreOneList(names, limits)) {
         reloadLists(nullptr);
     }
     m_state.PercIndependent = false;

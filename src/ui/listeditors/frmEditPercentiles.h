@@ -12,7 +12,8 @@
 // removes or reorders percentiles, the Limit Values List is saved with it,
 // after a question that says what happens: each column goes with its
 // percentile, a new percentile gets a column without limit values and a
-// removed one takes its column with it.
+// removed one takes its column with it. Restore carries the columns back to
+// the definitions of PercDef.bak in the same way, after the same question.
 
 #include "core/ListWriters.h"
 #include "ui/listeditors/ListEditorFrame.h"
@@ -54,10 +55,15 @@ protected:
 
 private:
     void buildTables();
-    // The Limit Values List with its columns carried to the definitions of
-    // the save (in *lists) when they differ from the loaded ones and the user
-    // agrees; false when the user cancelled the save.
-    bool carryLimitValues(std::vector<CompanionList> *lists);
+    // The Limit Values List with its columns carried to the definitions to
+    // (those a save writes, or those a restore brings back) in *lists, when
+    // they differ from the loaded ones and the user agrees; false when the
+    // user cancelled. A list that cannot be carried refuses the save; a
+    // restore then leaves the limit values as they are, saying so.
+    bool carryLimitValues(const PercentileNumbers &to, bool restoring, std::vector<CompanionList> *lists);
+    // The same for the definitions that a restore from names' backup brings
+    // back; false also (after a message) when the backup cannot be read.
+    bool carryLimitValuesBack(const ListFileNames &names, std::vector<CompanionList> *lists);
     // "" when a percentile can stand in a row (0 < p < 100 as written); else why not.
     QString percentileProblem(double percentile) const;
 

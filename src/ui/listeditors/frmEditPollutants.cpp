@@ -3,6 +3,7 @@
 #include "calc/UnitFactors.h"
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
+#include "core/RestoredLists.h"
 #include "core/TextIO.h"
 #include "ui/common/EngineState.h"
 #include "ui/editors/RowsTableModel.h"
@@ -215,19 +216,20 @@ bool frmEditPollutants::saveLists() {
         return false;
     }
     std::vector<CompanionList> limits;
-    if (!convertLimitValues(&limits)) {
+    if (!convertLimitValues(m_rows, &limits)) {
         return false;
     }
     return saveOneList("Pollutants List", names, std::string(), pollutantListText(m_rows), limits);
 }
 
-bool frmEditPollutants::convertLimitValues(std::vector<CompanionList> *lists) {
+bool frmEditPollutants::convertLimitValues(const std::vector<PollutantRow> &rows,
+                                           std::vector<CompanionList> *lists) {
     if (!listFileExists(listsDir(), "LimValDef.lst")) {
         return true;
     }
     std::vector<LimitValueBlock> blocks = limitValueBlocks(m_state);
     bool converted = false;
-    for (const PollutantRow &row : m_rows) {
+    for (const PollutantRow &row : rows) {
         // The pollutant as loaded, by its name.
         int k = -1;
         for (int i = 0; i <= m_state.NPol && k < 0; ++i) {
@@ -250,7 +252,7 @@ bool frmEditPollutants::convertLimitValues(std::vector<CompanionList> *lists) {
         if (!factor) {
             m_ui.message("The limit values of " + row.name +
                              " in the Limit Values List cannot be converted from " + oldUnit + " to " +
-                             newUnit + "." + kCrLf + readInNewUnit,
+                             newUnit + "." + kCrLf + readInNewUnit + kCrLf + kCheckLimitValues,
                          Icon::Information);
             continue;
         }
@@ -286,12 +288,32 @@ bool frmEditPollutants::convertLimitValues(std::vector<CompanionList> *lists) {
     return true;
 }
 
+bool frmEditPollutants::convertLimitValuesBack(const ListFileNames &names,
+                                               std::vector<CompanionList> *lists) {
+    if (!listFileExists(listsDir(), names.backup)) {
+        return true; // nothing is restored
+    }
+    std::vector<PollutantRow> restored;
+    std::string error;
+    if (!readPollutantRows(listFilePath(listsDir(), names.backup), &restored, &error)) {
+        backupUnreadable(names, error);
+        return false;
+    }
+    return convertLimitValues(restored, lists);
+}
+
 void frmEditPollutants::restoreLists() {
     if (m_ui.question("This will restore the pollutants settings to the original values.", Buttons::OkCancel,
                       Icon::Information, Answer::Cancel) != Answer::Ok) {
         return;
     }
-    if (restoreOneList(listFileNames("Pollutants.lst"))) {
+    // The limit values that the saves converted to other units go back with the units.
+    const ListFileNames names = listFileNames("Pollutants.lst");
+    std::vector<CompanionList> limits;
+    if (!convertLimitValuesBack(names, &limits)) {
+        return;
+    }
+    if (restoreOneList(names, limits)) {
         reloadLists(nullptr);
     }
     buildRows();

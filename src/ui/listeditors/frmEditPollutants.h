@@ -11,7 +11,8 @@
 // convert them (the default): the Limit Values List is then saved with the
 // values converted as the results convert them, so that 10 milig stays
 // 10,000 microg; otherwise the user is told they will now be read in the new
-// unit.
+// unit. Restore asks the same for the units it brings back from
+// Pollutants.bak, so that 10,000 microg is 10 milig again.
 
 #include "core/ListWriters.h"
 #include "ui/listeditors/ListEditorFrame.h"
@@ -51,9 +52,12 @@ protected:
 private:
     void buildRows();
     // The Limit Values List with the limit values of every pollutant whose
-    // unit the save changes converted, when the user wants that (in *lists);
-    // false when the user cancelled the save.
-    bool convertLimitValues(std::vector<CompanionList> *lists);
+    // default output unit rows change converted, when the user wants that (in
+    // *lists); false when the user cancelled.
+    bool convertLimitValues(const std::vector<PollutantRow> &rows, std::vector<CompanionList> *lists);
+    // The same for the rows that a restore from names' backup brings back;
+    // false also (after a message) when the backup cannot be read.
+    bool convertLimitValuesBack(const ListFileNames &names, std::vector<CompanionList> *lists);
     bool isProtectedRow(int row) const;
     int selectedRow() const;
     void selectRow(int row);

@@ -6,9 +6,9 @@
 
 #include "run/RunCalculation.h"
 #include "run/SpecialMode.h"
-#include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/DesktopDocuments.h"
 #include "ui/common/HelpSystem.h"
+#include "ui/mainwindow/FileCheckList.h"
 
 #include <QAction>
 #include <QApplication>
@@ -215,6 +215,18 @@ void frmRun::closeEvent(QCloseEvent *event) {
 void frmRun::resizeEvent(QResizeEvent *event) {
     QMainWindow::resizeEvent(event);
     Form_Resize();
+}
+
+void frmRun::moveEvent(QMoveEvent *event) {
+    QMainWindow::moveEvent(event);
+    followWindowFrame(); // a window manager that frames the window moves it into its frame
+}
+
+void frmRun::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange) {
+        followWindowFrame();
+    }
 }
 
 bool frmRun::eventFilter(QObject *watched, QEvent *event) {

@@ -247,7 +247,8 @@ public:
     void menSaveAs_Click();
     void menExit_Click();
     void closeToEmptyState(); // the window without a project
-    void forgetResults();     // Results disabled in both modes: the project shown has not run
+    // Results disabled in both modes, the status line cleared: the project shown has not run.
+    void forgetResults();
     // After a load that asked to edit the damaged project file: the text
     // editor on it. True when the file was saved (the caller loads it again).
     bool editDamagedProject(const LoadResult &result);
@@ -285,10 +286,15 @@ public:
     // The room the screen leaves for the window (available geometry, screen
     // coordinates); tests put the window on screens of other sizes.
     std::function<QRect()> screenRoom;
+    // What the window system's frame and title bar add to the window's size
+    // once it has given the window one; tests fake a frame.
+    std::function<QSize()> windowFrameSize;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -372,6 +378,10 @@ private:
     QSize frameDesignSize() const;
     QRect screenRect() const;
     QSize decorationSize() const;
+    QSize m_decorationLaidOut{0, 0}; // the frame the window's size was last fitted to the screen with
+    // Once the window system has given the window its frame (or another one),
+    // the window is fitted to the screen's room again and laid out anew.
+    void followWindowFrame();
     QSize roomForWindow() const;
     void activateLayouts();
     bool inNormalState() const; // neither minimised, maximised nor full screen

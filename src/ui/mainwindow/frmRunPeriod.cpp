@@ -3,26 +3,24 @@
 
 #include "core/Interaction.h"
 #include "core/Numbers.h"
+#include "project/Period.h"
 #include "ui/common/EngineState.h"
 #include "ui/mainwindow/frmRun.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDate>
 #include <QLineEdit>
 #include <QMenu>
 
 namespace vesk::ui {
 
 namespace {
-// "dd-mm-yyyy" as a calendar date; nullopt for a partly filled or impossible date.
+// The date of a date box, whose mask gives "dd-mm-yyyy" with any day or
+// month digit left blank ("1-3-2023"); nullopt for a partly filled or
+// impossible date.
 std::optional<PeriodDate> boxDate(const QString &text) {
-    const QDate d = QDate::fromString(text, QStringLiteral("dd-MM-yyyy"));
-    if (!d.isValid()) {
-        return std::nullopt;
-    }
-    return PeriodDate{d.year(), d.month(), d.day()};
+    return parsePeriodDate(text.toStdString());
 }
 
 std::optional<double> boxHour(const QString &text) {
@@ -111,7 +109,7 @@ QString frmRun::invalidBoxBeforeRun(QLineEdit **box) const {
     };
     if (m_state.CalcMode == 1) {
         const std::pair<QLineEdit *, QString> traffic[] = {{txtADT, QStringLiteral("Average Daily Traffic")},
-                                                          {txtSpeed, QStringLiteral("Travel Speed (km/h)")}};
+                                                           {txtSpeed, QStringLiteral("Travel Speed (km/h)")}};
         for (const auto &[edit, caption] : traffic) {
             const auto v = parseNumber(edit->text().trimmed().toStdString());
             if (edit->isEnabled() && (!v || *v <= 0)) {
@@ -130,7 +128,8 @@ QString frmRun::invalidBoxBeforeRun(QLineEdit **box) const {
             }
             const auto h = boxHour(hour->text());
             if (!h || *h < 0 || *h > 24) {
-                return refuse(hour, name + QStringLiteral(" hour"), QStringLiteral("not an hour from 0 to 24"));
+                return refuse(hour, name + QStringLiteral(" hour"),
+                              QStringLiteral("not an hour from 0 to 24"));
             }
         }
     }

@@ -35,7 +35,9 @@ TrafficFileSaver trafficSaver(frmRun *window) {
 } // namespace
 
 void frmRun::forgetResults() {
-    // The results of a run belong to the project that ran: another project shows none until it has run.
+    // The results of a run belong to the project that ran: another project
+    // shows none, nor the run's last word in the status line, until it has run.
+    clearRunStatus();
     CalcResultsEnabled = false;
     SpecialResultsEnabled = false;
     m_state.SpecialResultsDir.clear();
@@ -45,7 +47,6 @@ void frmRun::forgetResults() {
 
 void frmRun::closeToEmptyState() {
     closeProjectWindows();
-    clearRunStatus();
     forgetResults();
     m_state.TrailingValue = -1;
     setWindowTitle(QStringLiteral("WinVESK"));

@@ -19,6 +19,13 @@
 // row. A size change the rules make themselves is made with ResizeInProgress
 // set, so it starts no further re-layout. A minimised, maximised or full-
 // screen window is never resized here.
+//
+// The room for the window is the screen's less the window's frame and title
+// bar, which the window system adds only after the window is shown: the
+// first layout fits the window to the whole screen. When the frame becomes
+// known (the window is moved into it, or activated), a window that the rules
+// made as large as the whole screen is made to fit the room left and laid
+// out again, so that its status bar does not lie below the screen's edge.
 
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/WrappingToolBar.h"
@@ -61,7 +68,35 @@ QRect frmRun::screenRect() const {
 
 QSize frmRun::decorationSize() const {
     // The window's own frame and title bar, once the window system has given it one.
+    if (windowFrameSize) {
+        return windowFrameSize();
+    }
     return isVisible() ? frameGeometry().size() - geometry().size() : QSize(0, 0);
+}
+
+void frmRun::followWindowFrame() {
+    const QSize decoration = decorationSize();
+    if (decoration == m_decorationLaidOut || !inNormalState() || ResizeInProgress) {
+        return;
+    }
+    m_decorationLaidOut = decoration;
+    // The rules made the window no smaller than the whole room as it was
+    // without the frame; a window that stands at that least size takes the
+    // room left now. A window the user made larger keeps its size.
+    const QSize room = roomForWindow();
+    const QSize least = minimumSize();
+    QSize fitted = size();
+    if (fitted.width() > room.width() && fitted.width() <= least.width()) {
+        fitted.setWidth(room.width());
+    }
+    if (fitted.height() > room.height() && fitted.height() <= least.height()) {
+        fitted.setHeight(room.height());
+    }
+    ResizeInProgress = true;
+    setMinimumSize(least.boundedTo(room));
+    resize(fitted);
+    ResizeInProgress = false;
+    Form_Resize();
 }
 
 QSize frmRun::roomForWindow() const {
