@@ -218,14 +218,37 @@ bool defineTable(Database &db, const NewTable &t, std::uint32_t defPage, std::ui
     return writeTableDef(db.file, def, problem);
 }
 
+// What an object of the tables' container other than a local table is.
+std::string objectKind(std::uint16_t type) {
+    switch (type) {
+    case 5:
+        return "a query";
+    case 4:
+    case 6:
+        return "a linked table";
+    default:
+        return "an object (of type " + std::to_string(type) + ")";
+    }
+}
+
 // Replaces the table of that name, or adds it.
 bool putTable(Database &db, const NewTable &t, std::string *problem) {
     const Format &f = db.file.format;
     std::vector<Database::Entry *> matches;
     for (auto &e : db.entries) {
-        if (e.type() == 1 && e.parent() == kTablesContainer && sameTableName(e.name(f), t.name)) {
-            matches.push_back(&e);
+        if (e.parent() != kTablesContainer || !sameTableName(e.name(f), t.name)) {
+            continue;
         }
+        // Tables share their names with queries and linked tables, which sit
+        // in the same container (forms, reports, macros and modules have
+        // containers, and so names, of their own).
+        if (e.type() != 1) {
+            *problem = "it holds " + objectKind(e.type()) + " named " + e.name(f) +
+                       ", and a table cannot have the name of a query or a linked table in Access; give the "
+                       "table another name";
+            return false;
+        }
+        matches.push_back(&e);
     }
     const std::string name = matches.empty() ? plainTableName(t.name) : t.name;
     if (matches.size() > 1) {
