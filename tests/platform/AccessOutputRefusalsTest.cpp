@@ -142,5 +142,32 @@ TEST(AccessSharedNames, ATableNamedLikeALinkedTableIsRefused) {
     EXPECT_EQ(test::readFile(linked), db.file.bytes);
 }
 
+// The version number of the header says Access 2000 for an Access 97 file,
+// or the other way round: the rest of the header, read in the other layout,
+// would look like a password.
+class AccessDamagedVersions : public testing::TestWithParam<const char *> {};
+
+TEST_P(AccessDamagedVersions, AreRefusedAsAHeaderThatDoesNotMatchItsPages) {
+    TempDir dir;
+    const std::string file = copyShared(dir, GetParam());
+    WINVESK_NEEDS_SHARED_FILE(file);
+    std::string bytes = test::readFile(file);
+    const bool jet3 = bytes[0x14] == 0;
+    bytes[0x14] = jet3 ? 1 : 0;
+    dir.write(GetParam(), bytes);
+    std::string error;
+    EXPECT_EQ(createTable(file, "Hourly", hourColumns(), &error), nullptr);
+    EXPECT_EQ(error,
+              "Tables cannot be written into the Access file " + file +
+                  ": it is damaged: its header does not match its pages (the header gives the version " +
+                  (jet3 ? "of Access 2000, the pages are those of Access 97)."
+                        : "of Access 97, the pages are those of Access 2000)."));
+    EXPECT_EQ(test::readFile(file), bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, AccessDamagedVersions,
+                         testing::Values("nwind.mdb", "DateTestDatabase.mdb", "testIndexCodesV1997.mdb"),
+                         [](const auto &info) { return test::testNameOf(info.param); });
+
 } // namespace
 } // namespace vesk
