@@ -142,6 +142,46 @@ TEST(AccessSharedNames, ATableNamedLikeALinkedTableIsRefused) {
     EXPECT_EQ(test::readFile(linked), db.file.bytes);
 }
 
+// A system table of the catalogue whose definition page is lost: the writer
+// itself never reads it, but the database written is compared with this one
+// table by table after the run, so it is refused now.
+class AccessUnreadableSystemTables : public testing::TestWithParam<const char *> {};
+
+TEST_P(AccessUnreadableSystemTables, AreRefusedBeforeAnyRowNamingTheDatabaseAndTheTable) {
+    TempDir dir;
+    const std::string file = copyShared(dir, "nwind.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    jet::Database db;
+    bool exists = false;
+    std::string error;
+    ASSERT_TRUE(jet::loadDatabase(file, db, &exists, &error)) << error;
+    const auto e = std::find_if(db.entries.begin(), db.entries.end(),
+                                [&](const auto &x) { return x.name(db.file.format) == GetParam(); });
+    ASSERT_NE(e, db.entries.end());
+    const std::uint32_t page = e->id() & 0xFFFFFF; // its definition
+    std::string bytes = test::readFile(file);
+    bytes.replace(page * db.file.pageSize(), db.file.pageSize(), std::string(db.file.pageSize(), '\0'));
+    dir.write("nwind.mdb", bytes);
+
+    bool refused = false;
+    auto w = createTable(file, "Hourly", hourColumns(), &error, &refused);
+    EXPECT_EQ(w, nullptr);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(error.rfind("Tables cannot be written into the Access file " + file + ": its table " +
+                              GetParam() + " cannot be read (",
+                          0),
+              0u)
+        << error;
+    EXPECT_NE(error.find("repair the database in Access (Compact and Repair) first."), std::string::npos)
+        << error;
+    EXPECT_EQ(error.find(".part"), std::string::npos) << error;
+    EXPECT_EQ(test::readFile(file), bytes);
+    EXPECT_EQ(filesIn(dir), 1u) << "no lock or copy left beside it";
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, AccessUnreadableSystemTables,
+                         testing::Values("MSysQueries", "MSysRelationships"));
+
 // The version number of the header says Access 2000 for an Access 97 file,
 // or the other way round: the rest of the header, read in the other layout,
 // would look like a password.

@@ -334,6 +334,21 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
     return addCatalogueEntry(db, name, defPage, problem);
 }
 
+// The limits of reading the files whole: time for large ones.
+IsolationLimits readingLimits(const std::string &file, const std::string &other = {}) {
+    IsolationLimits limits;
+    std::error_code ec;
+    std::uintmax_t bytes = 0;
+    for (const std::string *f : {&file, &other}) {
+        if (!f->empty()) {
+            const std::uintmax_t size = std::filesystem::file_size(*f, ec);
+            bytes += ec ? 0 : size;
+        }
+    }
+    limits.seconds += static_cast<int>(std::min<std::uintmax_t>(bytes >> 20, 3600));
+    return limits;
+}
+
 // Whether a value read back is the value written or read before: the same
 // text, Null, or number (a number that is not a number counts as itself).
 bool sameCell(const Cell &a, const Cell &b) {
@@ -401,19 +416,29 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     if (!exists) {
         return true;
     }
-    // The database written is read back through libmdb, which has to see the
-    // catalogue as this writer does: a catalogue damaged where only one of
-    // the two notices is refused now rather than after the run.
-    TableData catalogue;
-    std::string why;
-    if (!accessReadTableIsolated(file, "MSysObjects", &catalogue, &why)) {
-        problem = "its catalogue cannot be read (" + why + ")";
-    } else if (catalogue.rows.size() != objects) {
-        problem = "its catalogue is damaged (the Access reader finds " +
-                  std::to_string(catalogue.rows.size()) + " objects in it, this writer " +
-                  std::to_string(objects) + ")";
+    // The database written is compared with this one through libmdb, table
+    // by table, after the run: every table of it is read the same way now,
+    // and the catalogue has to give the objects this writer sees, so that a
+    // damaged one is refused before the first hour rather than after the last.
+    std::vector<std::pair<std::string, std::size_t>> rows;
+    std::string unreadable, why;
+    if (!accessReadEveryTableIsolated(file, table, &rows, &unreadable, &why, readingLimits(file))) {
+        problem = unreadable.empty() || lowerAscii(unreadable) == "msysobjects"
+                      ? "its catalogue cannot be read (" + why + ")"
+                      : "its table " + unreadable + " cannot be read (" + why +
+                            "); repair the database in Access (Compact and Repair) first";
     } else {
-        return true;
+        const auto catalogue = std::find_if(
+            rows.begin(), rows.end(), [](const auto &r) { return lowerAscii(r.first) == "msysobjects"; });
+        if (catalogue == rows.end()) {
+            problem = "its catalogue cannot be read (the Access reader does not find it)";
+        } else if (catalogue->second != objects) {
+            problem = "its catalogue is damaged (the Access reader finds " +
+                      std::to_string(catalogue->second) + " objects in it, this writer " +
+                      std::to_string(objects) + ")";
+        } else {
+            return true;
+        }
     }
     setError(error, "Tables cannot be written into the Access file " + file + ": " + problem + ".");
     return false;
@@ -517,14 +542,29 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
         return true;
     };
     // Both files are read whole: allow time for large ones.
-    IsolationLimits limits;
-    std::error_code ec;
-    const std::uintmax_t bytes =
-        (file.empty() ? 0 : std::filesystem::file_size(file, ec)) + std::filesystem::file_size(copy, ec);
-    limits.seconds += static_cast<int>(std::min<std::uintmax_t>(bytes >> 20, 3600));
+    const IsolationLimits limits = readingLimits(file, copy);
     const IsolatedResult r = runIsolated(work, limits);
     if (r.end != IsolatedEnd::Finished) {
-        *why = "could not be read back (" + isolationFailureText(r, copy, limits) + ")";
+        // The reader failed on one of the two files: on the file itself when
+        // one of its tables cannot be read on its own (it changed since the
+        // check before the run), otherwise on the copy, which is named as the
+        // database written (its temporary name is gone by the time one reads this).
+        std::vector<std::pair<std::string, std::size_t>> rows;
+        std::string unreadable, problem;
+        if (!file.empty() && !accessReadEveryTableIsolated(file, "", &rows, &unreadable, &problem, limits)) {
+            *why = "could not be compared with the file, whose " +
+                   (unreadable.empty() ? std::string("tables") : "table " + unreadable) +
+                   " cannot be read (" + problem + ")";
+        } else {
+            // "The file <copy> is damaged: its reader failed on it (...)."
+            const std::string said = isolationFailureText(r, copy, limits);
+            const std::size_t named = said.find(copy);
+            const std::size_t at = named == std::string::npos ? named : said.find(": ", named + copy.size());
+            *why = "could not be read back; " + (at == std::string::npos ? said : said.substr(at + 2));
+            if (!why->empty() && why->back() == '.') {
+                why->pop_back();
+            }
+        }
         return false;
     }
     if (!r.ok) {

@@ -72,6 +72,17 @@ bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *t
 bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
                              std::string *error, const IsolationLimits &limits = {}, bool *missing = nullptr);
 
+// Reads every table of the Access file but `except` (a name as sameTableName
+// compares them; "" for none) in one helper process, to tell that each can
+// be read: true with the number of rows of each, by name in the file's
+// order. False with the reason in *error and the table that cannot be read
+// in *table ("" when the file or its list of tables cannot be read); when the
+// reader fails on the file (it crashes, loops or fills the memory), each
+// table is then read in a helper process of its own to find it.
+bool accessReadEveryTableIsolated(const std::string &file, const std::string &except,
+                                  std::vector<std::pair<std::string, std::size_t>> *rows, std::string *table,
+                                  std::string *error, const IsolationLimits &limits = {});
+
 bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error);
 bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
                      bool *missing = nullptr);
