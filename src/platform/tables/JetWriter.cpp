@@ -545,26 +545,10 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
     const IsolationLimits limits = readingLimits(file, copy);
     const IsolatedResult r = runIsolated(work, limits);
     if (r.end != IsolatedEnd::Finished) {
-        // The reader failed on one of the two files: on the file itself when
-        // one of its tables cannot be read on its own (it changed since the
-        // check before the run), otherwise on the copy, which is named as the
-        // database written (its temporary name is gone by the time one reads this).
-        std::vector<std::pair<std::string, std::size_t>> rows;
-        std::string unreadable, problem;
-        if (!file.empty() && !accessReadEveryTableIsolated(file, "", &rows, &unreadable, &problem, limits)) {
-            *why = "could not be compared with the file, whose " +
-                   (unreadable.empty() ? std::string("tables") : "table " + unreadable) +
-                   " cannot be read (" + problem + ")";
-        } else {
-            // "The file <copy> is damaged: its reader failed on it (...)."
-            const std::string said = isolationFailureText(r, copy, limits);
-            const std::size_t named = said.find(copy);
-            const std::size_t at = named == std::string::npos ? named : said.find(": ", named + copy.size());
-            *why = "could not be read back; " + (at == std::string::npos ? said : said.substr(at + 2));
-            if (!why->empty() && why->back() == '.') {
-                why->pop_back();
-            }
-        }
+        // Every table of the file was read before the run: the reader failed
+        // on the copy, named as the database written (its temporary name is
+        // gone by the time one reads this).
+        *why = "could not be read back: " + isolationFailureReason(r, limits);
         return false;
     }
     if (!r.ok) {
