@@ -169,9 +169,8 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
             *systemError = EINVAL;
         }
         if (error != nullptr) {
-            *error =
-                "Cannot write the file " + target +
-                ": it is not a regular file but a device, a pipe or a socket, which a file must not replace.";
+            *error = "Cannot write the file " + target +
+                     ": it is not a regular file but a device, a pipe or a socket, which a file must not replace.";
         }
         return false;
     }

@@ -41,6 +41,23 @@ std::size_t filesIn(const TempDir &dir) {
         std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()));
 }
 
+// The catalogue row of the object of that name, in the database as the writer reads it.
+jet::Database::Entry *entryNamed(jet::Database &db, const std::string &file, const std::string &name) {
+    bool exists = false;
+    std::string error;
+    if (!jet::loadDatabase(file, db, &exists, &error)) {
+        ADD_FAILURE() << error;
+        return nullptr;
+    }
+    for (auto &e : db.entries) {
+        if (e.name(db.file.format) == name) {
+            return &e;
+        }
+    }
+    ADD_FAILURE() << "no object named " << name << " in " << file;
+    return nullptr;
+}
+
 // The catalogue's objects of that name (any letter case).
 std::size_t objectsNamed(const std::string &file, const std::string &name) {
     TableData catalogue;
@@ -125,21 +142,16 @@ TEST(AccessSharedNames, ATableNamedLikeALinkedTableIsRefused) {
     const std::string file = copyShared(dir, "DateTestDatabase.mdb");
     WINVESK_NEEDS_SHARED_FILE(file);
     jet::Database db;
-    bool exists = false;
-    std::string error;
-    ASSERT_TRUE(jet::loadDatabase(file, db, &exists, &error)) << error;
-    auto e = std::find_if(db.entries.begin(), db.entries.end(),
-                          [&](const auto &x) { return x.name(db.file.format) == "DateTest"; });
-    ASSERT_NE(e, db.entries.end());
+    jet::Database::Entry *e = entryNamed(db, file, "DateTest");
+    ASSERT_NE(e, nullptr);
     e->values[3] = jet::shortBytes(6); // the catalogue's row of a link to a table of another database
     ASSERT_TRUE(jet::replaceRow(db.file, e->page << 8 | e->row,
                                 jet::encodeRow(db.catalogue.columns, e->values, db.file.format), 0));
-    TempDir other;
-    other.write("DateTestDatabase.mdb", db.file.bytes);
-    const std::string linked = (other.path() / "DateTestDatabase.mdb").string();
-    EXPECT_EQ(createTable(linked, "datetest", hourColumns(), &error), nullptr);
+    dir.write("DateTestDatabase.mdb", db.file.bytes);
+    std::string error;
+    EXPECT_EQ(createTable(file, "datetest", hourColumns(), &error), nullptr);
     EXPECT_NE(error.find("it holds a linked table named DateTest"), std::string::npos) << error;
-    EXPECT_EQ(test::readFile(linked), db.file.bytes);
+    EXPECT_EQ(test::readFile(file), db.file.bytes);
 }
 
 // A system table of the catalogue whose definition page is lost: the writer
@@ -152,17 +164,14 @@ TEST_P(AccessUnreadableSystemTables, AreRefusedBeforeAnyRowNamingTheDatabaseAndT
     const std::string file = copyShared(dir, "nwind.mdb");
     WINVESK_NEEDS_SHARED_FILE(file);
     jet::Database db;
-    bool exists = false;
-    std::string error;
-    ASSERT_TRUE(jet::loadDatabase(file, db, &exists, &error)) << error;
-    const auto e = std::find_if(db.entries.begin(), db.entries.end(),
-                                [&](const auto &x) { return x.name(db.file.format) == GetParam(); });
-    ASSERT_NE(e, db.entries.end());
+    const jet::Database::Entry *e = entryNamed(db, file, GetParam());
+    ASSERT_NE(e, nullptr);
     const std::uint32_t page = e->id() & 0xFFFFFF; // its definition
     std::string bytes = test::readFile(file);
     bytes.replace(page * db.file.pageSize(), db.file.pageSize(), std::string(db.file.pageSize(), '\0'));
     dir.write("nwind.mdb", bytes);
 
+    std::string error;
     bool refused = false;
     auto w = createTable(file, "Hourly", hourColumns(), &error, &refused);
     EXPECT_EQ(w, nullptr);
