@@ -4,6 +4,7 @@
 // table the reader cannot read, a damaged version number. And the names a
 // table may share: those of forms, reports, macros and modules.
 
+#include "platform/Isolation.h"
 #include "platform/tables/JetDatabase.h"
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
@@ -190,6 +191,26 @@ TEST_P(AccessUnreadableSystemTables, AreRefusedBeforeAnyRowNamingTheDatabaseAndT
 
 INSTANTIATE_TEST_SUITE_P(Tables, AccessUnreadableSystemTables,
                          testing::Values("MSysQueries", "MSysRelationships"));
+
+// A run writing its hourly output and statistics into one database reads
+// it once before the first hour, and compares the database written with it
+// once after the last.
+TEST(AccessUnreadableSystemTables, TheTablesOfADatabaseAreReadOnceForTwoTablesOfARun) {
+    TempDir dir;
+    const std::string file = copyShared(dir, "nwind.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    const std::uint64_t before = isolatedRunsStarted();
+    TableSession run;
+    std::string error;
+    auto hourly = run.createTable(file, "Hourly", hourColumns(), &error);
+    ASSERT_NE(hourly, nullptr) << error;
+    auto statistics = run.createTable(file, "Statistics", hourColumns(), &error);
+    ASSERT_NE(statistics, nullptr) << error;
+    EXPECT_EQ(isolatedRunsStarted() - before, 1u) << "one reading of every table before the run";
+    ASSERT_TRUE(hourly->append({1.0, 20.0}, &error) && statistics->append({2.0, 30.0}, &error)) << error;
+    ASSERT_TRUE(hourly->close(&error) && statistics->close(&error)) << error;
+    EXPECT_EQ(isolatedRunsStarted() - before, 2u) << "and one of the database written after it";
+}
 
 // The version number of the header says Access 2000 for an Access 97 file,
 // or the other way round: the rest of the header, read in the other layout,

@@ -395,7 +395,7 @@ std::string jetNameProblem(const std::string &name) {
     return {};
 }
 
-bool jetCheckTable(const std::string &file, const std::string &table, std::string *error) {
+bool jetCheckTable(const std::string &file, const std::string &table, std::string *error, bool readTables) {
     if (const std::string why = jetNameProblem(table); !why.empty()) {
         setError(error, "The table name \"" + table + "\" for " + file + " " + why + ".");
         return false;
@@ -413,7 +413,7 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
                             problem + ".");
         return false;
     }
-    if (!exists) {
+    if (!exists || !readTables) {
         return true;
     }
     // The database written is compared with this one through libmdb, table

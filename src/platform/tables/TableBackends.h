@@ -149,7 +149,11 @@ std::string jetNameProblem(const std::string &name);
 // Whether the table can be written into the Access file (a new one when it
 // is missing): false with a message naming the file and the reason (Jet 3,
 // .accdb, encrypted, a password, damaged, a table in a relationship ...).
-bool jetCheckTable(const std::string &file, const std::string &table, std::string *error);
+// With readTables, every other table of an existing file is read as well
+// (through libmdb, in a helper process), as the check of the database
+// written reads them: the first table of a file that a session writes.
+bool jetCheckTable(const std::string &file, const std::string &table, std::string *error,
+                   bool readTables = true);
 // Writes the tables into the Access file (a new one in Jet 4, an existing
 // one in its own version, Jet 4 or Jet 3), each replacing the table
 // of its name; the file is replaced only once the database written has been
