@@ -1,5 +1,7 @@
 #include "core/StagedFile.h"
 
+#include "core/FileLock.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -26,7 +28,78 @@ std::string temporaryName(const fs::path &target) {
     return (target.parent_path() / ("." + target.filename().string() + suffix)).string();
 }
 
+bool sameInode(const struct stat &a, const struct stat &b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether a name in the target's folder is one temporaryName() gives it.
+bool temporaryOf(const std::string &name, const std::string &target) {
+    const std::string prefix = "." + target + ".";
+    const std::string suffix = ".part";
+    if (name.size() != prefix.size() + 8 + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return false;
+    }
+    return name.find_first_not_of("0123456789abcdef", prefix.size()) == prefix.size() + 8;
+}
+
+// Creates a temporary file beside the target and locks it for as long as it
+// is written; its descriptor, or -1 with the system's error number.
+int createHeld(const fs::path &where, std::string *temp, int *err) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temp = temporaryName(where);
+        const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            *err = errno;
+            if (*err != EEXIST) {
+                return -1;
+            }
+            continue;
+        }
+        // Locked, and still there: a writer that has just started tidying up
+        // may have taken the file for a left-over in between.
+        const LockTry held = lockWholeFile(fd, true);
+        struct stat own {
+        }, named{};
+        if ((held == LockTry::Taken || held == LockTry::Unsupported) && ::fstat(fd, &own) == 0 &&
+            ::lstat(temp->c_str(), &named) == 0 && sameInode(own, named)) {
+            return fd;
+        }
+        ::close(fd);
+        *err = EEXIST;
+    }
+    temp->clear();
+    return -1;
+}
+
 } // namespace
+
+void removeLeftOverTemporaries(const std::string &target) {
+    const fs::path where(target);
+    const std::string name = where.filename().string();
+    std::error_code ec;
+    for (fs::directory_iterator it(where.parent_path().empty() ? fs::path(".") : where.parent_path(), ec),
+         end;
+         !ec && it != end; it.increment(ec)) {
+        if (!temporaryOf(it->path().filename().string(), name)) {
+            continue;
+        }
+        // Its writer holds it locked; a shared lock taken on it shows none
+        // does, and keeps any from starting on it until it is gone.
+        const std::string path = it->path().string();
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat own {
+        }, named{};
+        if (::fstat(fd, &own) == 0 && S_ISREG(own.st_mode) && lockWholeFile(fd, false) == LockTry::Taken &&
+            ::lstat(path.c_str(), &named) == 0 && sameInode(own, named)) {
+            ::unlink(path.c_str());
+        }
+        ::close(fd);
+    }
+}
 
 std::string temporaryPathFor(const std::string &target) {
     std::string name;
@@ -46,8 +119,9 @@ StagedFile::~StagedFile() {
 
 StagedFile::StagedFile(StagedFile &&other) noexcept
     : m_target(std::move(other.m_target)), m_temp(std::move(other.m_temp)),
-      m_stream(std::move(other.m_stream)) {
+      m_stream(std::move(other.m_stream)), m_held(other.m_held) {
     other.m_temp.clear();
+    other.m_held = -1;
 }
 
 StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
@@ -56,7 +130,9 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
         m_target = std::move(other.m_target);
         m_temp = std::move(other.m_temp);
         m_stream = std::move(other.m_stream);
+        m_held = other.m_held;
         other.m_temp.clear();
+        other.m_held = -1;
     }
     return *this;
 }
@@ -98,14 +174,8 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
         }
         return false;
     }
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        m_temp = temporaryName(where);
-        fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        err = errno;
-        if (fd < 0 && err != EEXIST) {
-            break;
-        }
-    }
+    removeLeftOverTemporaries(m_target);
+    fd = createHeld(where, &m_temp, &err);
     if (fd < 0) {
         m_temp.clear();
         if (systemError != nullptr) {
@@ -120,12 +190,11 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
     if (fs::is_regular_file(existing)) {
         ::fchmod(fd, static_cast<mode_t>(existing.permissions() & fs::perms::mask));
     }
-    ::close(fd);
+    m_held = fd; // held until the file is put in place, kept or removed
     m_stream.open(m_temp, std::ios::binary | std::ios::trunc);
     if (!m_stream) {
         const int openErr = errno;
-        ::unlink(m_temp.c_str());
-        m_temp.clear();
+        discard();
         if (systemError != nullptr) {
             *systemError = openErr;
         }
@@ -168,6 +237,7 @@ bool StagedFile::commit(std::string *error) {
         return false;
     }
     m_temp.clear();
+    releaseHold();
     return true;
 }
 
@@ -189,10 +259,24 @@ bool StagedFile::keep(std::string *keptPath, std::string *error) {
         }
         return false;
     }
+    // Under a name of its own, which a later writer of the target never
+    // takes for a left-over: ending in the target's extension, so that it
+    // opens as one (".Stat.txt.3fa2c100.part.txt").
+    const std::string extension = fs::path(m_target).extension().string();
+    const std::string kept = m_temp + (extension.size() > 1 ? extension : std::string(".kept"));
+    if (::rename(m_temp.c_str(), kept.c_str()) != 0) {
+        const int err = errno;
+        discard();
+        if (error != nullptr) {
+            *error = "Cannot keep the file written for " + m_target + ": " + std::strerror(err);
+        }
+        return false;
+    }
     if (keptPath != nullptr) {
-        *keptPath = m_temp;
+        *keptPath = kept;
     }
     m_temp.clear();
+    releaseHold();
     return true;
 }
 
@@ -204,6 +288,14 @@ void StagedFile::discard() {
     if (!m_temp.empty()) {
         ::unlink(m_temp.c_str());
         m_temp.clear();
+    }
+    releaseHold();
+}
+
+void StagedFile::releaseHold() {
+    if (m_held >= 0) {
+        ::close(m_held);
+        m_held = -1;
     }
 }
 

@@ -12,6 +12,11 @@
 //
 // A StagedFile that is neither committed nor discarded removes its
 // temporary file when it is destroyed: the target is never touched then.
+//
+// The temporary file is locked (core/FileLock.h) while it is written, so
+// that one left behind by a writer that was killed tells itself apart: the
+// next writer of the target removes such left-overs, never a file another
+// writer, of this process or another, is still writing.
 
 #include <fstream>
 #include <string>
@@ -23,6 +28,11 @@ namespace vesk {
 // behind a dot, with a random part and ".part" ("Out.txt" gives
 // ".Out.txt.3fa2c100.part"). The file does not exist yet.
 std::string temporaryPathFor(const std::string &target);
+
+// Removes the temporary files of target (named as temporaryPathFor names
+// them) that no writer holds: those of writers that were killed. Files kept
+// aside and those of other targets stay. StagedFile::open() does it.
+void removeLeftOverTemporaries(const std::string &target);
 
 class StagedFile {
 public:
@@ -58,18 +68,22 @@ public:
     bool commit(std::string *error);
     // Removes the temporary file; the target keeps its old contents.
     void discard();
-    // Flushes and closes the temporary file and leaves it where it is, under
-    // its temporary name (*keptPath), instead of putting it in place: the
-    // file of a run that must not replace the previous one but whose output
-    // is worth a look. The target keeps its old contents. False with a
-    // message when a write or the close failed (the temporary file is then
-    // removed).
+    // Flushes and closes the temporary file and leaves it beside the target
+    // (*keptPath: its temporary name with the target's extension added,
+    // ".Out.txt.3fa2c100.part.txt", or ".kept" without one) instead of
+    // putting it in place: the file of a run that must not replace the
+    // previous one but whose output is worth a look. The target keeps its
+    // old contents. False with a message when a write, the close or the
+    // renaming failed (the temporary file is then removed).
     bool keep(std::string *keptPath, std::string *error);
 
 private:
+    void releaseHold();
+
     std::string m_target; // where the file goes (a link resolved)
     std::string m_temp;   // the temporary file beside it ("" when none)
     std::ofstream m_stream;
+    int m_held = -1; // a descriptor of the temporary file holding its lock (-1: none)
 };
 
 } // namespace vesk

@@ -210,25 +210,32 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
     return result;
 }
 
-std::string isolationFailureText(const IsolatedResult &result, const std::string &file,
-                                 const IsolationLimits &limits) {
+std::string isolationFailureReason(const IsolatedResult &result, const IsolationLimits &limits) {
     switch (result.end) {
     case IsolatedEnd::Finished:
         return {};
     case IsolatedEnd::TimedOut:
-        return "The file " + file + " is damaged: it could not be read within " +
-               std::to_string(limits.seconds) + " seconds, and its reading was stopped.";
+        return "it could not be read within " + std::to_string(limits.seconds) +
+               " seconds, and its reading was stopped";
     case IsolatedEnd::OutOfMemory:
-        return "The file " + file + " is damaged: reading it needed more than " +
-               std::to_string(limits.memoryBytes >> 20) + " MB of memory, and its reading was stopped.";
+        return "reading it needed more than " + std::to_string(limits.memoryBytes >> 20) +
+               " MB of memory, and its reading was stopped";
     case IsolatedEnd::Crashed:
-        return "The file " + file + " is damaged: its reader failed on it" +
-               (result.signal != 0 ? " (" + std::string(::strsignal(result.signal)) + ")." : ".");
+        return "its reader failed on it" +
+               (result.signal != 0 ? " (" + std::string(::strsignal(result.signal)) + ")" : std::string());
     case IsolatedEnd::NotStarted:
-        return "The file " + file + " cannot be read: no reading process could be started (" + result.error +
-               ").";
+        return "no reading process could be started (" + result.error + ")";
     }
     return {};
+}
+
+std::string isolationFailureText(const IsolatedResult &result, const std::string &file,
+                                 const IsolationLimits &limits) {
+    if (result.end == IsolatedEnd::Finished) {
+        return {};
+    }
+    return "The file " + file + (result.end == IsolatedEnd::NotStarted ? " cannot be read: " : " is damaged: ") +
+           isolationFailureReason(result, limits) + ".";
 }
 
 } // namespace vesk

@@ -72,5 +72,8 @@ std::uint64_t isolatedRunsStarted();
 // with the reason (the time or memory limit, the signal). Empty for Finished.
 std::string isolationFailureText(const IsolatedResult &result, const std::string &file,
                                  const IsolationLimits &limits = {});
+// The reason alone, of no file in particular: "its reader failed on it
+// (Segmentation fault)". Empty for Finished.
+std::string isolationFailureReason(const IsolatedResult &result, const IsolationLimits &limits = {});
 
 } // namespace vesk

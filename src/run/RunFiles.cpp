@@ -3,6 +3,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
+#include "project/DataFileHeader.h"
 #include "run/State.h"
 
 #include <algorithm>
@@ -171,11 +172,15 @@ std::string programFileOutput(const State &s, const RunFile &output) {
 } // namespace
 
 std::string workFilePath(const State &s, const std::string &stored) {
-    return findExisting(bare(stored) ? joinPath(nativePath(s.WorkDir), stored) : nativePath(stored));
+    // Only the file part of a table address is a path: the table name after
+    // it keeps its characters, "\" and "/" among them.
+    const std::string file = parseTableAddress(stored).file;
+    return findExisting(bare(file) ? joinPath(nativePath(s.WorkDir), file) : nativePath(file)) +
+           stored.substr(file.size());
 }
 
 std::string inputFilePath(const State &s, const std::string &stored) {
-    return findExisting(resolveStoredName(stored, s.WorkDir, s.MetBackDir));
+    return dataFilePath(stored, s.WorkDir, s.MetBackDir);
 }
 
 std::string outputOverInput(const State &s) {

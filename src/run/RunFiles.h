@@ -13,7 +13,8 @@ namespace vesk::run {
 
 // A stored name without a folder lies in WorkDir; any other is a path of its
 // own. Hourly output, statistics, streets, route and conditions files. The
-// existing file is found without regard to letter case.
+// existing file is found without regard to letter case. Of a table address
+// ("file;table") only the file part counts; the table part stays as it is.
 std::string workFilePath(const State &s, const std::string &stored);
 
 // An hourly input file: as workFilePath, and a name beginning with ".\"
@@ -26,9 +27,9 @@ std::string inputFilePath(const State &s, const std::string &stored);
 // conditions file, its vehicle, fuel or emission-factor list, an urban
 // emission file or the project file itself; or two outputs that are one text
 // file; or an output that exists and is no regular file (a device, a pipe,
-// a folder), or that is named Run.opt (the option file of its folder). Files are the same after the lookup that ignores letter case and
-// through links; two tables of one workbook only when their names agree.
-// Empty when there is none. Opens no file.
+// a folder), or that is named Run.opt (the option file of its folder). Files are the same after the lookup
+// that ignores letter case and through links; two tables of one workbook only when their names agree. Empty
+// when there is none. Opens no file.
 std::string outputOverInput(const State &s);
 
 // The same for one file that a run reads once it has begun (the traffic

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <set>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -136,6 +137,73 @@ TEST(StagedFile, AReplacedFileKeepsItsPermissions) {
     ASSERT_TRUE(file.commit(nullptr));
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::mask,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// The names of the folder's files, in order.
+std::set<std::string> namesIn(const fs::path &folder) {
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// A writer of the target in another process, which ends without tidying
+// up when the object does, as a program that is killed.
+class OtherWriter {
+public:
+    explicit OtherWriter(const fs::path &target)
+        : m_process([target] {
+              auto *file = new StagedFile; // kept to the end of the process
+              return file->open(target.string(), nullptr) && file->write("half a file") &&
+                     file->stream().flush();
+          }) {}
+    bool writing() const { return m_process.holding(); }
+
+private:
+    test::OtherProcess m_process;
+};
+
+// The temporary files of writers that were killed are removed by the next
+// writer of their target; those a writer is still writing (in another
+// process here), the files a writer kept and every other file stay.
+TEST(StagedFile, TheNextWriterRemovesWhatKilledWritersLeftAndNothingElse) {
+    TempDir dir;
+    const fs::path target = dir.write("Out.txt", "previous run\r\n");
+    dir.write(".Out.txt.3fa2c1zz.part", "not a name of ours");
+    dir.write(".Out.txt.3fa2c100.part.bak", "a copy of someone's");
+    std::string kept, error;
+    {
+        StagedFile aside;
+        ASSERT_TRUE(aside.open(target.string(), &error)) << error;
+        ASSERT_TRUE(aside.write("a run that must not replace the file"));
+        ASSERT_TRUE(aside.keep(&kept, &error)) << error;
+    }
+    EXPECT_EQ(fs::path(kept).parent_path(), dir.path());
+    EXPECT_EQ(kept.substr(kept.size() - 9), ".part.txt") << kept;
+    OtherWriter running(target);
+    ASSERT_TRUE(running.writing());
+    const std::set<std::string> before = namesIn(dir.path());
+    for (const char *other : {"Out.txt", "Other.txt"}) {
+        OtherWriter killed(dir.path() / other);
+        ASSERT_TRUE(killed.writing());
+    }
+    std::set<std::string> expected = namesIn(dir.path());
+    ASSERT_EQ(expected.size(), before.size() + 2);
+    for (const std::string &name : namesIn(dir.path())) {
+        if (before.count(name) == 0 && name.rfind(".Out.txt.", 0) == 0) {
+            expected.erase(name); // the killed writer's
+        }
+    }
+    ASSERT_EQ(expected.size(), before.size() + 1);
+
+    StagedFile next;
+    ASSERT_TRUE(next.open(target.string(), &error)) << error;
+    ASSERT_TRUE(next.write("this run\r\n"));
+    ASSERT_TRUE(next.commit(&error)) << error;
+    EXPECT_EQ(namesIn(dir.path()), expected);
+    EXPECT_EQ(readFile(kept), "a run that must not replace the file");
+    EXPECT_EQ(readFile(target), "this run\r\n");
 }
 
 } // namespace

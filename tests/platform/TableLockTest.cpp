@@ -4,12 +4,16 @@
 // another program holds open is in use too.
 
 #include "platform/tables/TableLock.h"
+#include "platform/Isolation.h"
 #include "platform/tables/Tables.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vesk {
@@ -44,10 +48,14 @@ std::size_t rowsOf(const std::string &file, const std::string &table) {
     return t.rows.size();
 }
 
-std::string inUse(const std::string &file) {
-    return "The file " + file +
-           " is in use by another run or program: its tables cannot be written now. Run again once it is "
-           "free.";
+std::string userNamed(uid_t uid) {
+    const passwd *entry = getpwuid(uid);
+    return entry != nullptr ? entry->pw_name : std::to_string(uid);
+}
+
+std::string inUse(const std::string &file, const std::string &holder) {
+    return "The file " + file + " is in use by another run or program (" + holder +
+           "): its tables cannot be written now. Run again once it is free.";
 }
 
 // Files of the folder other than those named.
@@ -80,11 +88,11 @@ TEST_P(TableFileHolds, ASecondWriterOfThisProcessIsRefusedUntilTheFirstHasClosed
         TableSession second;
         EXPECT_EQ(second.createTable(file, "Short", hourColumns(), &error, &refused), nullptr);
         EXPECT_TRUE(refused);
-        EXPECT_EQ(error, inUse(file));
+        EXPECT_EQ(error, inUse(file, test::heldBy(getpid())));
     }
     error.clear();
     EXPECT_FALSE(writeHours(file, "Short", 24, &error)) << "nor a writer of its own";
-    EXPECT_EQ(error, inUse(file));
+    EXPECT_EQ(error, inUse(file, test::heldBy(getpid())));
     for (int h = 1; h <= 48; ++h) {
         ASSERT_TRUE(longTable->append({double(h), 1.0}, &error)) << error;
     }
@@ -121,7 +129,7 @@ TEST_P(TableFileHolds, AFileHeldByAnotherProcessIsRefusedAtOnceAndFreeWhenItEnds
         bool refused = false;
         EXPECT_EQ(createTable(file, "Short", hourColumns(), &error, &refused), nullptr);
         EXPECT_TRUE(refused);
-        EXPECT_EQ(error, inUse(file));
+        EXPECT_EQ(error, inUse(file, test::heldBy(other.pid())));
         EXPECT_EQ(test::readFile(file), before);
     }
     EXPECT_TRUE(fs::exists(tables::tableLockPath(file))) << "left by the process that ended";
@@ -156,7 +164,7 @@ TEST(TableFileHolds, TwoNamesOfOneWorkbookAreOneFile) {
     ASSERT_NE(first, nullptr) << error;
     const std::string link = (dir.path() / "other" / "Link.xls").string();
     EXPECT_EQ(createTable(link, "Short", hourColumns(), &error), nullptr);
-    EXPECT_EQ(error, inUse(link));
+    EXPECT_EQ(error, inUse(link, test::heldBy(getpid())));
 }
 
 // The lock file of Access (.ldb) that another program holds open tells that
@@ -186,6 +194,121 @@ TEST(TableFileHolds, AnAccessDatabaseWhoseLockFileAnotherProgramHoldsOpenIsInUse
     ASSERT_TRUE(writeHours(file, "Short", 24, &error)) << error;
     EXPECT_EQ(rowsOf(file, "Long"), 48u);
     EXPECT_EQ(rowsOf(file, "Short"), 24u);
+}
+
+// Lock files of another user, whom this one may not write: a run of that
+// user killed (its lock file left over) or under way. The other user is the
+// user nobody when the tests run as root (which may write any file);
+// otherwise the lock file is made read-only, which its owner cannot open for
+// writing either.
+class ForeignLockFiles : public testing::Test {
+protected:
+    ForeignLockFiles() {
+        fs::permissions(dir.path(), fs::perms::all); // a folder shared by the users of a project
+    }
+
+    // Makes the lock file one this user cannot open for writing.
+    void makeForeign(fs::perms perms = fs::perms::owner_read | fs::perms::group_read |
+                                       fs::perms::others_read) {
+        ASSERT_TRUE(fs::exists(lock)) << lock;
+        fs::permissions(lock, perms);
+        leftOver = fs::status(lock).type() == fs::file_type::regular ? inodeOf(lock) : 0;
+    }
+
+    // What acquire() says to this user: "held, another lock file" with the
+    // hold, or the message (the hold ends with the child).
+    std::string acquireAsThisUser() const {
+        const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *) {
+            if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+                *bytes = "could not become another user";
+                return true;
+            }
+            tables::TableFileLock hold;
+            std::string error;
+            bool busy = false;
+            if (!hold.acquire(file, &error, &busy)) {
+                *bytes = (busy ? "in use: " : "refused: ") + error;
+                return true;
+            }
+            *bytes = "held";
+            if (inodeOf(lock) != leftOver) {
+                *bytes += ", another lock file";
+            }
+            return true;
+        });
+        EXPECT_EQ(r.end, IsolatedEnd::Finished);
+        return r.bytes;
+    }
+
+    static ino_t inodeOf(const std::string &path) {
+        struct stat st {};
+        return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+    }
+
+    TempDir dir;
+    const std::string file = (dir.path() / "Book.xls").string();
+    const std::string lock = tables::tableLockPath(file);
+    ino_t leftOver = 0;
+};
+
+// A hold taken by a process that then ends without tidying up, as a killed run.
+bool heldUntilTheEnd(const std::string &file) {
+    auto *hold = new tables::TableFileLock; // kept to the end of the process
+    std::string why;
+    bool busy = false;
+    return hold->acquire(file, &why, &busy);
+}
+
+TEST_F(ForeignLockFiles, ALeftOverLockFileIsReplacedAndTheFileWritten) {
+    std::string error;
+    ASSERT_TRUE(writeHours(file, "Long", 4, &error)) << error;
+    {
+        OtherProcess killed([&] { return heldUntilTheEnd(file); });
+        ASSERT_TRUE(killed.holding());
+    }
+    ASSERT_NO_FATAL_FAILURE(makeForeign());
+    EXPECT_EQ(acquireAsThisUser(), "held, another lock file");
+    EXPECT_FALSE(fs::exists(lock)) << "the lock file goes with the hold";
+    ASSERT_TRUE(writeHours(file, "Short", 24, &error)) << error;
+    EXPECT_EQ(rowsOf(file, "Long"), 4u);
+}
+
+TEST_F(ForeignLockFiles, OneHeldByARunMakesTheFileInUseNamingTheHolder) {
+    OtherProcess run([&] { return heldUntilTheEnd(file); });
+    ASSERT_TRUE(run.holding());
+    ASSERT_NO_FATAL_FAILURE(makeForeign());
+    EXPECT_EQ(acquireAsThisUser(), "in use: " + inUse(file, test::heldBy(run.pid())));
+    EXPECT_EQ(inodeOf(lock), leftOver) << "the holder's lock file stays";
+}
+
+TEST_F(ForeignLockFiles, OneThatCannotBeReadIsRefusedNamingItsOwner) {
+    {
+        OtherProcess killed([&] { return heldUntilTheEnd(file); });
+        ASSERT_TRUE(killed.holding());
+    }
+    ASSERT_NO_FATAL_FAILURE(makeForeign(fs::perms::none));
+    EXPECT_EQ(acquireAsThisUser(), "refused: The lock file " + lock + " for " + file +
+                                       " cannot be used: it belongs to the user " + userNamed(geteuid()) +
+                                       ", whose run may be writing the file, and cannot be read (Permission "
+                                       "denied).");
+    EXPECT_EQ(inodeOf(lock), leftOver);
+}
+
+// The umask decides who else may write the lock file, as it does for the
+// table file itself: in a folder shared by a group, the group.
+TEST(TableFileHolds, ALockFileIsMadeAsTheTableFilesAreMade) {
+    TempDir dir;
+    const std::string file = (dir.path() / "Book.xls").string();
+    const mode_t before = umask(0002);
+    std::string error;
+    const bool written = writeHours(file, "Long", 4, &error);
+    tables::TableFileLock hold;
+    bool busy = false;
+    const bool held = hold.acquire(file, &error, &busy);
+    umask(before);
+    ASSERT_TRUE(written && held) << error;
+    EXPECT_EQ(fs::status(tables::tableLockPath(file)).permissions(), fs::status(file).permissions());
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::group_write, fs::perms::group_write);
 }
 
 } // namespace

@@ -17,11 +17,8 @@
 
 #include "run/RunFixture.h"
 
-#include "platform/Isolation.h"
 #include "platform/tables/TableBackends.h"
-#include "project/Batch.h"
-#include "project/CommandLine.h"
-#include "run/BatchRun.h"
+#include "run/MutationSupport.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -95,21 +92,6 @@ int activeStreets(Project p) {
     return p == Project::Multi || p == Project::OwnTraffic ? 3 : 1;
 }
 
-// The hourly lines of the two weeks, with the title line.
-std::string twoWeeks(const std::string &text) {
-    std::string out;
-    for (const std::string &line : splitLines(text)) {
-        std::istringstream in(line);
-        int year = 0, month = 0, day = 0;
-        if (!(in >> year >> month >> day)) {
-            out += line + "\r\n"; // the title line
-        } else if (month == 3 && day >= 9 && day <= 22) {
-            out += line + "\r\n";
-        }
-    }
-    return out;
-}
-
 // A sheet of the meteorology: the title line gives the names, the rest numbers.
 tables::Sheet sheetOf(const std::string &text) {
     tables::Sheet sheet{"Met", {}};
@@ -147,14 +129,7 @@ protected:
 
     void SetUp() override {
         appDir = dir.path() / "app";
-        copyDataTree(appDir);
-        for (const char *name : {"Met2023.txt", "Back2023.txt", "Obs2023.txt", "Traffic2023.txt"}) {
-            const fs::path p = appDir / "Working" / name;
-            const std::string cut = twoWeeks(readFile(p));
-            std::ofstream(p, std::ios::binary | std::ios::trunc) << cut;
-        }
-        // A local option file: the folder's projects read it rather than the program's.
-        fs::copy_file(appDir / "Run.opt", appDir / "Working" / "Run.opt");
+        copyTwoWeeksTree(appDir);
         // The meteorology as a table of each spreadsheet kind, one read by
         // our own walk beside FreeXL, one by our own reader, one by libwps.
         const tables::Sheet met = sheetOf(readFile(appDir / "Working" / "Met2023.txt"));
@@ -176,63 +151,15 @@ protected:
         }
     }
 
-    // Runs the batch as the command line does, in a child process. The
-    // child's messages come back after its exit status.
+    // Runs the batch as the command line does, in a child process.
     IsolatedResult batch() const {
-        std::vector<std::string> args = {(appDir / projectOf(reader().project)).string(), "1"};
-        if (reader().project != Project::Route) {
-            args.insert(args.end(), {"20230309", "1", "20230322", "24"});
-        }
-        IsolationLimits limits;
-        limits.seconds = 60;
-        limits.keepErrorOutput = true; // a sanitizer's report reaches the test's log
-        const std::string app = appDir.string() + "/";
-        return runIsolated(
-            [&](std::string *bytes, std::string *) {
-                CommandLine line;
-                std::string error;
-                if (!parseCommandLine(args, &line, &error)) {
-                    *bytes = "2\n" + error;
-                    return true;
-                }
-                State state;
-                ScriptedInteraction ui;
-                MemorySettings settings;
-                // As the command line's batch does it (src/app/main.cpp).
-                auto startUp = [&](ProjectState &s, Interaction &i) {
-                    return InitProgram(s, app, i, settings, [](CoreState &) {});
-                };
-                auto calculate = [&state](ProjectState &, Interaction &i, std::string *error) {
-                    return calculateProject(state, i, error);
-                };
-                const int status =
-                    runGuarded([&] { return runBatch(state, ui, line, startUp, calculate); }, ui);
-                *bytes = std::to_string(status);
-                for (const std::string &m : ui.messages) {
-                    *bytes += "\n" + m;
-                }
-                return true;
-            },
-            limits);
+        return batchInChild(appDir, appDir / projectOf(reader().project), reader().project == Project::Route);
     }
 
     // Every file of the program folder but the outputs and the files a run
     // said it kept (what it says is given), by content.
     std::map<std::string, std::string> inputs(const std::string &said = {}) const {
-        std::map<std::string, std::string> out;
-        const std::vector<std::string> written = outputsOf(reader().project);
-        for (const auto &entry : fs::recursive_directory_iterator(appDir)) {
-            const std::string relative = fs::relative(entry.path(), appDir).string();
-            if (entry.is_regular_file() && std::find(written.begin(), written.end(), relative) == written.end() &&
-                !keptBy(said, entry.path())) {
-                out[relative] = readFile(entry.path());
-            }
-        }
-        return out;
-    }
-    // Whether the run's messages name the file as one it kept under its temporary name.
-    static bool keptBy(const std::string &said, const fs::path &file) {
-        return said.find("is kept in\r\n" + file.string()) != std::string::npos;
+        return filesBelow(appDir, outputsOf(reader().project), said);
     }
 
     TempDir dir;

@@ -5,12 +5,13 @@
 
 #include "run/RunFixture.h"
 
+#include "core/StagedFile.h"
 #include "run/RunFiles.h"
 
 #include <fstream>
+#include <map>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <map>
 #include <thread>
 
 using namespace vesk;
@@ -273,7 +274,8 @@ INSTANTIATE_TEST_SUITE_P(
                             "Pipe.txt", "Stat.txt", "is not a regular file but a device, a pipe or a socket"},
                       Clash{"the statistics file is a link to a device",
                             [](const fs::path &w) {
-                                // A device of the kind of /dev/full where this process may make one, else a pipe.
+                                // A device of the kind of /dev/full where this process may make one, else a
+                                // pipe.
                                 if (::mknod((w / "Full").c_str(), S_IFCHR | 0600, ::makedev(1, 7)) != 0) {
                                     ASSERT_EQ(::mkfifo((w / "Full").c_str(), 0600), 0);
                                 }
@@ -281,7 +283,8 @@ INSTANTIATE_TEST_SUITE_P(
                             },
                             "Out.txt", "Full.txt", "is not a regular file but a device, a pipe or a socket"},
                       Clash{"the hourly output is the folder's option file", [](const fs::path &) {},
-                            "run.OPT", "Stat.txt", "would be the option file that every project of its folder"},
+                            "run.OPT", "Stat.txt",
+                            "would be the option file that every project of its folder"},
                       Clash{"the statistics file is the option file of another folder",
                             [](const fs::path &w) { fs::create_directory(w / "sub"); }, "Out.txt",
                             "WORK/sub/Run.opt", "would be the option file that every project of its folder"}),
@@ -435,4 +438,44 @@ TEST_F(OutputFiles, AnOutputInTheWorkingFolderBesideTheProgramIsWritten) {
                      {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
     EXPECT_EQ(run().outcome, RunOutcome::Completed) << said();
     EXPECT_EQ(fileLines(appDir / "Working" / "Out.txt").size(), 1u + kHours);
+}
+
+// A run killed while it wrote its files left their temporary copies, each
+// as large as the file, hidden beside them: the next run of those outputs
+// removes them, but not one that another run, still under way, writes, nor
+// one of a file that is no output of the run.
+TEST_F(OutputFiles, ARunRemovesWhatKilledRunsLeftBesideItsOutputsAndNothingElse) {
+    writeWork("Hours.txt", hoursText(1, kHours));
+    auto writer = [&](const std::string &name) {
+        return OtherProcess([file = work(name).string()] {
+            auto *staged = new StagedFile; // kept to the end of the process, which ends without tidying up
+            return staged->open(file, nullptr) && staged->write("half a file");
+        });
+    };
+    OtherProcess running = writer("Out.txt");
+    ASSERT_TRUE(running.holding());
+    const std::vector<std::string> before = strayFiles();
+    for (const char *name : {"Out.txt", "Stat.xls", "Hours.txt"}) {
+        OtherProcess killed = writer(name);
+        ASSERT_TRUE(killed.holding());
+    }
+    std::vector<std::string> expected = before;
+    for (const std::string &name : strayFiles()) {
+        if (name.rfind(".Hours.txt.", 0) == 0) {
+            expected.push_back(name);
+        }
+    }
+    ASSERT_EQ(strayFiles().size(), before.size() + 3);
+    loadProject(
+        "Test.vkp",
+        projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                            "cNOx_b,cNO2_b,cO3_b"),
+                     outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                     statFile("Stat.xls;Statistics", "\"Series\",Average_1", "NOx_mod", "0,0.0"),
+                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    std::vector<std::string> left = strayFiles();
+    std::sort(left.begin(), left.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
 }

@@ -133,11 +133,10 @@ TEST_F(SharedTableFiles, AWindowRunIntoAWorkbookAnotherProcessHoldsIsRefusedBefo
         EXPECT_EQ(report.outcome, RunOutcome::Failed);
         EXPECT_EQ(report.hours, 0);
         ASSERT_EQ(ui.messages.size(), 1u) << said();
-        EXPECT_EQ(ui.messages[0],
-                  "The file " + path +
-                      " is in use by another run or program: its tables cannot be written now. Run "
-                      "again once it is free.\r\n" +
-                      path + ";Window");
+        EXPECT_EQ(ui.messages[0], "The file " + path + " is in use by another run or program (" +
+                                      heldBy(batch.pid()) +
+                                      "): its tables cannot be written now. Run again once it is free.\r\n" +
+                                      path + ";Window");
         EXPECT_EQ(readFile(path), before);
         EXPECT_FALSE(fs::exists(work("WindowStat.txt")));
     }

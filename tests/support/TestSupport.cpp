@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <pwd.h>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -253,6 +254,14 @@ std::string describeDamage(const std::string &sample, const std::string &damaged
     const std::size_t context = from >= 20 ? from - 20 : 0;
     return "at byte " + std::to_string(from) + ": \"" + shown(sample, context, a + 10) + "\" became \"" +
            shown(damaged, context, b + 10) + "\"";
+}
+
+std::string heldBy(int pid) {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    const passwd *user = getpwuid(geteuid());
+    return "process " + std::to_string(pid) + " of the user " +
+           (user != nullptr ? std::string(user->pw_name) : std::to_string(geteuid())) + " on " + host;
 }
 
 OtherProcess::OtherProcess(const std::function<bool()> &hold) {

@@ -78,6 +78,10 @@ public:
     std::optional<std::string> chooseFile(const FileChoice &choice) override;
 };
 
+// How a message names the holder of a table file, a process of this user on
+// this computer: "process 4711 of the user ana on ws1".
+std::string heldBy(int pid);
+
 // Another process that takes hold of something (opens or locks a file: `hold`
 // runs in a child of this process) and keeps it until the object ends. The
 // child ends without tidying up, as a program that is killed: what it locked
@@ -91,6 +95,8 @@ public:
 
     // Whether hold() succeeded in the child.
     bool holding() const { return m_holding; }
+    // The child's process id (-1 once it has ended).
+    int pid() const { return m_pid; }
     // Ends the child and waits for it.
     void end();
 
@@ -106,8 +112,8 @@ private:
 // shared files are required, as CI, whose scripts install the programs, does).
 #define WINVESK_NEEDS_TOOL(tool)                                                                             \
     if (!::vesk::test::toolAvailable(tool)) {                                                                \
-        const std::string missing = std::string("the outside program ") + (tool) +                           \
-                                    " is missing (scripts/deps.sh installs it)";                              \
+        const std::string missing =                                                                          \
+            std::string("the outside program ") + (tool) + " is missing (scripts/deps.sh installs it)";      \
         if (::vesk::test::testDataRequired()) {                                                              \
             FAIL() << missing;                                                                               \
         }                                                                                                    \

@@ -229,6 +229,93 @@ bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *t
         error, limits);
 }
 
+bool accessReadEveryTableIsolated(const std::string &file, const std::string &except,
+                                  std::vector<std::pair<std::string, std::size_t>> *rows, std::string *table,
+                                  std::string *error, const IsolationLimits &limits) {
+    rows->clear();
+    table->clear();
+    std::string unreadable, why;
+    const bool finished = isolated(
+        file,
+        [&](std::string *bytes, std::string *failure) {
+            std::vector<TableInfo> tables;
+            if (!accessListTables(file, &tables, failure)) {
+                return false;
+            }
+            std::string counts;
+            std::uint32_t n = 0;
+            for (const TableInfo &t : tables) {
+                if (!except.empty() && sameTableName(t.name, except)) {
+                    continue;
+                }
+                TableData data;
+                if (!accessReadTable(file, t.name, &data, failure)) {
+                    // The table that cannot be read comes back as a result.
+                    bytes->push_back(0);
+                    putText(*bytes, t.name);
+                    putText(*bytes, *failure);
+                    return true;
+                }
+                putText(counts, t.name);
+                put32(counts, static_cast<std::uint32_t>(data.rows.size()));
+                ++n;
+            }
+            bytes->push_back(1);
+            put32(*bytes, n);
+            *bytes += counts;
+            return true;
+        },
+        [&](const std::string &bytes) {
+            Unpacker in(bytes);
+            bool whole = false;
+            if (!in.flag(&whole)) {
+                return false;
+            }
+            if (!whole) {
+                return in.text(&unreadable) && in.text(&why) && in.done();
+            }
+            std::uint32_t n = 0;
+            if (!in.count(&n, 8)) {
+                return false;
+            }
+            rows->resize(n);
+            for (auto &[name, count] : *rows) {
+                std::uint32_t c = 0;
+                if (!in.text(&name) || !in.count(&c, 0)) {
+                    return false;
+                }
+                count = c;
+            }
+            return in.done();
+        },
+        &why, limits);
+    if (finished && unreadable.empty()) {
+        return true;
+    }
+    rows->clear();
+    if (!finished) {
+        // The reader failed on some table of the file: each read on its own names it.
+        std::vector<TableInfo> tables;
+        if (accessListTablesIsolated(file, &tables, nullptr, limits)) {
+            for (const TableInfo &t : tables) {
+                TableData data;
+                std::string problem;
+                if ((except.empty() || !sameTableName(t.name, except)) &&
+                    !accessReadTableIsolated(file, t.name, &data, &problem, limits)) {
+                    unreadable = t.name;
+                    why = problem;
+                    break;
+                }
+            }
+        }
+    }
+    *table = unreadable;
+    if (error != nullptr) {
+        *error = why;
+    }
+    return false;
+}
+
 bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
                              std::string *error, const IsolationLimits &limits, bool *missing) {
     *data = {};

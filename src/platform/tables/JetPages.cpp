@@ -256,6 +256,20 @@ std::optional<std::string> databaseProblem(const std::string &bytes, Format *for
     Format f;
     f.jet3 = version == 0;
     const std::size_t page = f.page();
+    // A damaged version number would have the rest of the header read in the
+    // other version's layout, as garbage (a password, encryption): the pages
+    // tell it, lying where the other version keeps them.
+    auto pagesAt = [&](std::size_t size) {
+        return bytes.size() % size == 0 && bytes.size() >= 3 * size && bytes[size] == 0x01 &&
+               bytes[2 * size] == 0x02;
+    };
+    if (!pagesAt(page) && pagesAt(f.jet3 ? kPage : kPage3)) {
+        return std::string(
+                   "it is damaged: its header does not match its pages (the header gives the version ") +
+               (f.jet3 ? "of Access 97, the pages are those of Access 2000"
+                       : "of Access 2000, the pages are those of Access 97") +
+               ")";
+    }
     if (bytes.size() % page != 0 || bytes.size() < 3 * page) {
         return std::string("it is damaged: its size is not a whole number of ") + (f.jet3 ? "2" : "4") +
                " KB pages";

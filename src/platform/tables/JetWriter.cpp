@@ -218,14 +218,37 @@ bool defineTable(Database &db, const NewTable &t, std::uint32_t defPage, std::ui
     return writeTableDef(db.file, def, problem);
 }
 
+// What an object of the tables' container other than a local table is.
+std::string objectKind(std::uint16_t type) {
+    switch (type) {
+    case 5:
+        return "a query";
+    case 4:
+    case 6:
+        return "a linked table";
+    default:
+        return "an object (of type " + std::to_string(type) + ")";
+    }
+}
+
 // Replaces the table of that name, or adds it.
 bool putTable(Database &db, const NewTable &t, std::string *problem) {
     const Format &f = db.file.format;
     std::vector<Database::Entry *> matches;
     for (auto &e : db.entries) {
-        if (e.type() == 1 && e.parent() == kTablesContainer && sameTableName(e.name(f), t.name)) {
-            matches.push_back(&e);
+        if (e.parent() != kTablesContainer || !sameTableName(e.name(f), t.name)) {
+            continue;
         }
+        // Tables share their names with queries and linked tables, which sit
+        // in the same container (forms, reports, macros and modules have
+        // containers, and so names, of their own).
+        if (e.type() != 1) {
+            *problem = "it holds " + objectKind(e.type()) + " named " + e.name(f) +
+                       ", and a table cannot have the name of a query or a linked table in Access; give the "
+                       "table another name";
+            return false;
+        }
+        matches.push_back(&e);
     }
     const std::string name = matches.empty() ? plainTableName(t.name) : t.name;
     if (matches.size() > 1) {
@@ -323,6 +346,21 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
     return addCatalogueEntry(db, name, defPage, problem);
 }
 
+// The limits of reading the files whole: time for large ones.
+IsolationLimits readingLimits(const std::string &file, const std::string &other = {}) {
+    IsolationLimits limits;
+    std::error_code ec;
+    std::uintmax_t bytes = 0;
+    for (const std::string *f : {&file, &other}) {
+        if (!f->empty()) {
+            const std::uintmax_t size = std::filesystem::file_size(*f, ec);
+            bytes += ec ? 0 : size;
+        }
+    }
+    limits.seconds += static_cast<int>(std::min<std::uintmax_t>(bytes >> 20, 3600));
+    return limits;
+}
+
 // Whether a value read back is the value written or read before: the same
 // text, Null, or number (a number that is not a number counts as itself).
 bool sameCell(const Cell &a, const Cell &b) {
@@ -369,7 +407,7 @@ std::string jetNameProblem(const std::string &name) {
     return {};
 }
 
-bool jetCheckTable(const std::string &file, const std::string &table, std::string *error) {
+bool jetCheckTable(const std::string &file, const std::string &table, std::string *error, bool readTables) {
     if (const std::string why = jetNameProblem(table); !why.empty()) {
         setError(error, "The table name \"" + table + "\" for " + file + " " + why + ".");
         return false;
@@ -387,22 +425,32 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
                             problem + ".");
         return false;
     }
-    if (!exists) {
+    if (!exists || !readTables) {
         return true;
     }
-    // The database written is read back through libmdb, which has to see the
-    // catalogue as this writer does: a catalogue damaged where only one of
-    // the two notices is refused now rather than after the run.
-    TableData catalogue;
-    std::string why;
-    if (!accessReadTableIsolated(file, "MSysObjects", &catalogue, &why)) {
-        problem = "its catalogue cannot be read (" + why + ")";
-    } else if (catalogue.rows.size() != objects) {
-        problem = "its catalogue is damaged (the Access reader finds " +
-                  std::to_string(catalogue.rows.size()) + " objects in it, this writer " +
-                  std::to_string(objects) + ")";
+    // The database written is compared with this one through libmdb, table
+    // by table, after the run: every table of it is read the same way now,
+    // and the catalogue has to give the objects this writer sees, so that a
+    // damaged one is refused before the first hour rather than after the last.
+    std::vector<std::pair<std::string, std::size_t>> rows;
+    std::string unreadable, why;
+    if (!accessReadEveryTableIsolated(file, table, &rows, &unreadable, &why, readingLimits(file))) {
+        problem = unreadable.empty() || lowerAscii(unreadable) == "msysobjects"
+                      ? "its catalogue cannot be read (" + why + ")"
+                      : "its table " + unreadable + " cannot be read (" + why +
+                            "); repair the database in Access (Compact and Repair) first";
     } else {
-        return true;
+        const auto catalogue = std::find_if(
+            rows.begin(), rows.end(), [](const auto &r) { return lowerAscii(r.first) == "msysobjects"; });
+        if (catalogue == rows.end()) {
+            problem = "its catalogue cannot be read (the Access reader does not find it)";
+        } else if (catalogue->second != objects) {
+            problem = "its catalogue is damaged (the Access reader finds " +
+                      std::to_string(catalogue->second) + " objects in it, this writer " +
+                      std::to_string(objects) + ")";
+        } else {
+            return true;
+        }
     }
     setError(error, "Tables cannot be written into the Access file " + file + ": " + problem + ".");
     return false;
@@ -506,14 +554,13 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
         return true;
     };
     // Both files are read whole: allow time for large ones.
-    IsolationLimits limits;
-    std::error_code ec;
-    const std::uintmax_t bytes =
-        (file.empty() ? 0 : std::filesystem::file_size(file, ec)) + std::filesystem::file_size(copy, ec);
-    limits.seconds += static_cast<int>(std::min<std::uintmax_t>(bytes >> 20, 3600));
+    const IsolationLimits limits = readingLimits(file, copy);
     const IsolatedResult r = runIsolated(work, limits);
     if (r.end != IsolatedEnd::Finished) {
-        *why = "could not be read back (" + isolationFailureText(r, copy, limits) + ")";
+        // Every table of the file was read before the run: the reader failed
+        // on the copy, named as the database written (its temporary name is
+        // gone by the time one reads this).
+        *why = "could not be read back: " + isolationFailureReason(r, limits);
         return false;
     }
     if (!r.ok) {

@@ -72,6 +72,17 @@ bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *t
 bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
                              std::string *error, const IsolationLimits &limits = {}, bool *missing = nullptr);
 
+// Reads every table of the Access file but `except` (a name as sameTableName
+// compares them; "" for none) in one helper process, to tell that each can
+// be read: true with the number of rows of each, by name in the file's
+// order. False with the reason in *error and the table that cannot be read
+// in *table ("" when the file or its list of tables cannot be read); when the
+// reader fails on the file (it crashes, loops or fills the memory), each
+// table is then read in a helper process of its own to find it.
+bool accessReadEveryTableIsolated(const std::string &file, const std::string &except,
+                                  std::vector<std::pair<std::string, std::size_t>> *rows, std::string *table,
+                                  std::string *error, const IsolationLimits &limits = {});
+
 bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error);
 bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
                      bool *missing = nullptr);
@@ -139,7 +150,11 @@ std::string jetNameProblem(const std::string &name);
 // Whether the table can be written into the Access file (a new one when it
 // is missing): false with a message naming the file and the reason (Jet 3,
 // .accdb, encrypted, a password, damaged, a table in a relationship ...).
-bool jetCheckTable(const std::string &file, const std::string &table, std::string *error);
+// With readTables, every other table of an existing file is read as well
+// (through libmdb, in a helper process), as the check of the database
+// written reads them: the first table of a file that a session writes.
+bool jetCheckTable(const std::string &file, const std::string &table, std::string *error,
+                   bool readTables = true);
 // Writes the tables into the Access file (a new one in Jet 4, an existing
 // one in its own version, Jet 4 or Jet 3), each replacing the table
 // of its name; the file is replaced only once the database written has been

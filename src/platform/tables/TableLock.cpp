@@ -1,14 +1,17 @@
 #include "platform/tables/TableLock.h"
 
+#include "core/FileLock.h"
 #include "core/Paths.h"
+#include "core/StagedFile.h"
 #include "platform/tables/Tables.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,40 +27,6 @@ void setError(std::string *error, std::string text) {
     }
 }
 
-struct flock wholeFile(short type) {
-    struct flock l {};
-    l.l_type = type;
-    l.l_whence = SEEK_SET;
-    l.l_start = 0;
-    l.l_len = 0; // to the end, however far the file grows
-    return l;
-}
-
-enum class LockTry { Taken, Busy, Unsupported, Failed };
-
-// An exclusive lock on the whole of an open file, without waiting.
-LockTry lockWhole(int fd) {
-    struct flock l = wholeFile(F_WRLCK);
-    if (fcntl(fd, F_OFD_SETLK, &l) == 0) {
-        return LockTry::Taken;
-    }
-    if (errno == EAGAIN || errno == EACCES) {
-        return LockTry::Busy;
-    }
-    if (errno == EINVAL) {
-        // A kernel without open-file-description locks: whole-file locks
-        // exclude other descriptions of the file too.
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            return LockTry::Taken;
-        }
-        if (errno == EWOULDBLOCK) {
-            return LockTry::Busy;
-        }
-    }
-    return errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL ? LockTry::Unsupported
-                                                                                        : LockTry::Failed;
-}
-
 bool sameInode(const struct stat &a, const struct stat &b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -68,12 +37,12 @@ bool lockedByOthers(const std::string &file) {
     if (fd < 0) {
         return false;
     }
-    struct flock l = wholeFile(F_WRLCK);
+    struct flock l = wholeFileLock(F_WRLCK);
     bool locked = false;
     if (fcntl(fd, F_OFD_GETLK, &l) == 0) {
         locked = l.l_type != F_UNLCK;
     } else {
-        l = wholeFile(F_WRLCK);
+        l = wholeFileLock(F_WRLCK);
         locked = fcntl(fd, F_GETLK, &l) == 0 && l.l_type != F_UNLCK;
     }
     close(fd);
@@ -122,10 +91,136 @@ bool openElsewhere(const std::string &file) {
     return found;
 }
 
-std::string inUseMessage(const std::string &file) {
-    return "The file " + file +
-           " is in use by another run or program: its tables cannot be written now. Run again once it is "
-           "free.";
+// A user's name, or the number when the system has none for it.
+std::string userName(uid_t uid) {
+    char buffer[1024];
+    struct passwd entry {
+    }, *found = nullptr;
+    if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr) {
+        return found->pw_name;
+    }
+    return std::to_string(uid);
+}
+
+// Who holds the lock file, as its holder writes it into the file:
+// "winvesk <process> <user> <computer>".
+std::string holderLine() {
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0) {
+        host[0] = '\0';
+    }
+    return "winvesk " + std::to_string(getpid()) + " " + userName(geteuid()) + " " + (host[0] ? host : "-") +
+           "\n";
+}
+
+// The holder a lock file names, for a message ("process 4711 of the user ana
+// on ws1"); "" when it names none. Written by another user's run: only a
+// line of the expected form with names of plain characters is taken.
+std::string holderOf(int fd) {
+    char text[256];
+    const ssize_t n = pread(fd, text, sizeof text - 1, 0);
+    if (n <= 0) {
+        return {};
+    }
+    text[n] = '\0';
+    char process[16], user[64], host[128];
+    if (std::sscanf(text, "winvesk %15[0-9] %63[A-Za-z0-9._@$-] %127[A-Za-z0-9._-]\n", process, user, host) !=
+        3) {
+        return {};
+    }
+    return "process " + std::string(process) + " of the user " + user +
+           (host[0] != '-' ? " on " + std::string(host) : "");
+}
+
+std::string inUseMessage(const std::string &file, const std::string &holder) {
+    return "The file " + file + " is in use by another run or program" +
+           (holder.empty() ? std::string() : " (" + holder + ")") +
+           ": its tables cannot be written now. Run again once it is free.";
+}
+
+enum class Takeover { Held, Busy, Again, Failed };
+
+// A lock file this user cannot open for writing: one of another user (made
+// under a umask that gives others no write access). Held by a run, the file
+// is in use (*said: its holder). Left over by a run that ended, it is
+// replaced by a lock file of this user, held (*fd). Failed: *said is why not.
+//
+// A shared lock on the left-over keeps every run from taking it meanwhile.
+// The new lock file, held already, takes its place in one exchange of the
+// two names; should another run have replaced the left-over first (the file
+// exchanged is not it), the exchange is undone: a lock file a run holds is
+// never removed by another.
+Takeover takeOver(const std::string &path, int *fd, std::string *said) {
+    const int old = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    struct stat was {};
+    if (old < 0) {
+        const int err = errno;
+        *said = lstat(path.c_str(), &was) == 0
+                    ? "it belongs to the user " + userName(was.st_uid) +
+                          ", whose run may be writing the file, and cannot be read (" + std::strerror(err) +
+                          ")"
+                    : std::strerror(err);
+        return Takeover::Failed;
+    }
+    auto fail = [&](const std::string &why, int mine = -1) {
+        if (mine >= 0) {
+            close(mine);
+        }
+        close(old);
+        *said = why;
+        return Takeover::Failed;
+    };
+    if (fstat(old, &was) != 0 || !S_ISREG(was.st_mode)) {
+        return fail("it is not a regular file");
+    }
+    const LockTry shared = lockWholeFile(old, false);
+    const int lockError = errno;
+    if (shared == LockTry::Busy) {
+        *said = holderOf(old);
+        close(old);
+        return Takeover::Busy;
+    }
+    if (shared != LockTry::Taken) {
+        return fail("it belongs to the user " + userName(was.st_uid) + " and cannot be locked (" +
+                    std::strerror(lockError) + ")");
+    }
+    struct stat named {};
+    if (lstat(path.c_str(), &named) != 0 || !sameInode(was, named)) {
+        close(old); // replaced or removed meanwhile
+        return Takeover::Again;
+    }
+    const std::string fresh = temporaryPathFor(path);
+    const int mine = open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (mine < 0) {
+        return fail(std::strerror(errno));
+    }
+    struct stat own {};
+    if (lockWholeFile(mine, true) != LockTry::Taken || fstat(mine, &own) != 0 ||
+        renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) != 0) {
+        const int err = errno;
+        unlink(fresh.c_str());
+        return fail("it was left by a run of the user " + userName(was.st_uid) +
+                        " that has ended, and cannot be replaced (" + std::strerror(err) +
+                        "); remove it, then run again",
+                    mine);
+    }
+    struct stat moved {};
+    if (lstat(fresh.c_str(), &moved) == 0 && sameInode(moved, was)) {
+        unlink(fresh.c_str()); // the left-over
+        close(old);
+        *fd = mine;
+        return Takeover::Held;
+    }
+    // Another run's lock file: put back.
+    const bool back = renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0 &&
+                      lstat(fresh.c_str(), &moved) == 0 && sameInode(moved, own);
+    if (back) {
+        unlink(fresh.c_str());
+        close(mine);
+        close(old);
+        return Takeover::Again;
+    }
+    return fail("another run replaced it at the same time; run again", mine);
 }
 
 } // namespace
@@ -162,41 +257,64 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     release();
     *inUse = false;
     const std::string path = tableLockPath(file);
+    auto cannot = [&](const std::string &what, const std::string &why) {
+        setError(error, "The lock file " + path + " for " + file + " cannot be " + what + ": " + why + ".");
+        return false;
+    };
+    auto busy = [&](const std::string &holder) {
+        *inUse = true;
+        setError(error, inUseMessage(file, holder));
+        return false;
+    };
     // A holder ending its hold removes the lock file: a lock taken on a file
     // removed meanwhile holds nothing, so it is taken again on the new one.
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-        if (fd < 0) {
-            setError(error, "The lock file " + path + " for " + file +
-                                " cannot be made: " + std::strerror(errno) + ".");
-            return false;
+    for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
+        // Made as the table files are made: the umask decides who else may write it.
+        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        const int openError = errno;
+        struct stat existing {};
+        if (fd < 0 && openError == EACCES && lstat(path.c_str(), &existing) == 0) {
+            std::string said;
+            switch (takeOver(path, &fd, &said)) {
+            case Takeover::Held:
+                m_fd = fd;
+                m_path = path;
+                continue;
+            case Takeover::Busy:
+                return busy(said);
+            case Takeover::Again:
+                continue;
+            case Takeover::Failed:
+                return cannot("used", said);
+            }
         }
-        const LockTry taken = lockWhole(fd);
+        if (fd < 0) {
+            return cannot("made", std::strerror(openError));
+        }
+        const LockTry taken = lockWholeFile(fd, true);
         if (taken == LockTry::Busy || taken == LockTry::Failed) {
             const int err = errno;
+            const std::string holder = taken == LockTry::Busy ? holderOf(fd) : std::string();
             close(fd);
-            if (taken == LockTry::Busy) {
-                *inUse = true;
-                setError(error, inUseMessage(file));
-            } else {
-                setError(error, "The lock file " + path + " for " + file +
-                                    " cannot be locked: " + std::strerror(err) + ".");
-            }
-            return false;
+            return taken == LockTry::Busy ? busy(holder) : cannot("locked", std::strerror(err));
         }
         struct stat held {
         }, named{};
         if (fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && sameInode(held, named)) {
             m_fd = fd;
             m_path = path;
-            break;
+        } else {
+            close(fd);
         }
-        close(fd);
     }
     if (m_fd < 0) {
-        *inUse = true;
-        setError(error, inUseMessage(file));
-        return false;
+        return busy({});
+    }
+    // Who holds it, for the message of a run refused meanwhile (the hold
+    // stands without it).
+    const std::string line = holderLine();
+    if (ftruncate(m_fd, 0) == 0) {
+        (void)!pwrite(m_fd, line.data(), line.size(), 0);
     }
     if (tableKindOfFile(file) == TableKind::Access) {
         if (const std::string ldb = accessLockInUse(file); !ldb.empty()) {

@@ -11,10 +11,15 @@
 // The hold is an advisory lock (an open-file-description lock, so that two
 // runs in threads of one process exclude each other as two processes do) on
 // a lock file beside the file: ".Book.xls.lock" beside "Book.xls", in the
-// folder of a linked file's destination. The lock file is removed when the
-// hold ends; one left behind by a program that was killed holds nothing.
-// An Access database whose lock file (".ldb") another program holds open or
-// locked is in use too.
+// folder of a linked file's destination. The lock file is made as the table
+// files are (the umask decides who else may write it) and names its holder
+// (process, user, computer) for the message of a run refused meanwhile. It
+// is removed when the hold ends; one left behind by a program that was
+// killed holds nothing. A lock file of another user that this one may not
+// write is tested for a holder under a shared lock: held, the file is in
+// use; left over, it is replaced by one of this user's (a file a run holds
+// is never replaced). An Access database whose lock file (".ldb") another
+// program holds open or locked is in use too.
 //
 // On a file system that cannot lock files at all, the hold is taken without
 // a lock (the file is then written as before).
@@ -32,8 +37,10 @@ public:
 
     // Takes the hold on file (which may be missing). False with a message
     // naming the file: *inUse true when another writer or program has it
-    // ("The file ... is in use ..."), false when the lock file could not be
-    // made (the folder cannot take a new file).
+    // ("The file ... is in use by another run or program (process 4711 of
+    // the user ana on ws1): ...", the holder where its lock file names it),
+    // false when the lock file could not be made (the folder cannot take a
+    // new file) or used (another user's that cannot be read or replaced).
     bool acquire(const std::string &file, std::string *error, bool *inUse);
     // Ends the hold (also done by the destructor); the lock file is removed.
     void release();

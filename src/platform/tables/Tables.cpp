@@ -486,8 +486,9 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
             return nullptr;
         }
     }
-    // Whether this table can go into the database, before any hour is run.
-    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error)) {
+    // Whether this table can go into the database, before any hour is run
+    // (its other tables are read for the first table of the file).
+    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error, fresh)) {
         if (fresh) {
             m_books.erase(key);
         }

@@ -1,0 +1,39 @@
+#include "core/FileLock.h"
+
+#include <cerrno>
+#include <sys/file.h>
+
+namespace vesk {
+
+struct flock wholeFileLock(short type) {
+    struct flock l {};
+    l.l_type = type;
+    l.l_whence = SEEK_SET;
+    l.l_start = 0;
+    l.l_len = 0; // to the end, however far the file grows
+    return l;
+}
+
+LockTry lockWholeFile(int fd, bool exclusive) {
+    struct flock l = wholeFileLock(exclusive ? F_WRLCK : F_RDLCK);
+    if (fcntl(fd, F_OFD_SETLK, &l) == 0) {
+        return LockTry::Taken;
+    }
+    if (errno == EAGAIN || errno == EACCES) {
+        return LockTry::Busy;
+    }
+    if (errno == EINVAL) {
+        // A kernel without open-file-description locks: whole-file locks
+        // exclude other descriptions of the file too.
+        if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {
+            return LockTry::Taken;
+        }
+        if (errno == EWOULDBLOCK) {
+            return LockTry::Busy;
+        }
+    }
+    return errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL ? LockTry::Unsupported
+                                                                                        : LockTry::Failed;
+}
+
+} // namespace vesk
