@@ -62,11 +62,12 @@ TEST_P(ScaledHourColumn, turnsTheHoursOfADayIntoOneToTwentyFour) {
         }
     }
     writeWork("Met.txt", text);
-    loadWith({inputFile("Met.txt",
-                        "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,"
-                        "speed_heavy,qNOx,cNOx_b",
-                        std::string("*,*,*,") + c.factor),
-              outputFile("Out.txt", "day,hour,datetime", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(loadWith(
+        {inputFile("Met.txt",
+                   "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,"
+                   "speed_heavy,qNOx,cNOx_b",
+                   std::string("*,*,*,") + c.factor),
+         outputFile("Out.txt", "day,hour,datetime", "0,*")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const std::vector<std::string> lines = fileLines(work("Out.txt"));
@@ -111,9 +112,10 @@ TEST_P(RelatedValues, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOther
     writeWork("Hours.txt", text);
     const std::string series =
         "cNOx_b,cNO_b,cNO2_b,cNOx_obs_1,cNO_obs_1,cNO2_obs_1,cNOx_obs_2,cNO_obs_2,cNO2_obs_2";
-    loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad," + series +
-                                         ",nlight,nheavy,ntotal,speed_light,speed_heavy,qNOx"),
-              outputFile("Out.txt", series + ",nlight,nheavy,ntotal", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad," +
+                                             series + ",nlight,nheavy,ntotal,speed_light,speed_heavy,qNOx"),
+                  outputFile("Out.txt", series + ",nlight,nheavy,ntotal", "0,*")}));
     state.MicrogToPpb[0] = f0;
     state.MicrogToPpb[1] = f1;
     state.MicrogToPpb[2] = f2;
@@ -177,12 +179,12 @@ TEST_F(HourlyChain, eachSidesMeasurementsEnterItsOwnStatistics) {
                 std::to_string(40 + h % 4) + " " + side2 + " 100 60\r\n";
     }
     writeWork("Hours.txt", text);
-    loadWith(
+    ASSERT_NO_FATAL_FAILURE(loadWith(
         {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,"
                                 "speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b,cNO2_obs_1,"
                                 "cNO2_obs_2,cNOx_obs_1,cNOx_obs_2"),
          statFile("Stat.txt", "\"Series\",Average_1,Average_2,MaxHourly_1,MaxHourly_2,nHours_1,nHours_2",
-                  "NO2_obs,NOx_obs,NO2_mod", "0,0.000")});
+                  "NO2_obs,NOx_obs,NO2_mod", "0,0.000")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const std::vector<std::string> stat = fileLines(work("Stat.txt"));
@@ -237,7 +239,7 @@ TEST_P(ZeroEmissionFactor, givesAnEmissionOfZeroAndBenzeneResultsThatAreNumbers)
         records = {inputFile("Hours.txt", inputs + ",speed_light,speed_heavy")};
     }
     records.push_back(outputFile("Out.txt", "qBNZBus,qBNZHGV,qBNZ,cBNZ_str_mod_1,cBNZ_mod_1,cBNZ_b", "0,*"));
-    loadWith(records);
+    ASSERT_NO_FATAL_FAILURE(loadWith(records));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const auto r = rows("Out.txt");
@@ -277,7 +279,7 @@ protected:
         text.replace(at, both.size(),
                      "          " + std::to_string(GetParam().side1) + "             " +
                          std::to_string(GetParam().side2) + "             2 ");
-        loadProject("Test.vkp", text);
+        ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", text));
         ASSERT_EQ(state.Receptor1, GetParam().side1);
         ASSERT_EQ(state.Receptor2, GetParam().side2);
     }
@@ -297,12 +299,13 @@ TEST_P(ReceptorsInUse, eachSideKeepsItsOwnSeriesAndTheStreetSideIsTheSideInUse) 
                 std::to_string(15 + h % 2) + "\r\n";
     }
     writeWork("Hours.txt", text);
-    loadReceptors({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,"
-                                          "nheavy,speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b,"
-                                          "cNO2_obs_1,cNO2_obs_2"),
-                   outputFile("Out.txt", "hour,streetside", "0,*"),
-                   statFile("Stat.txt", "\"Series\",Average_1,Average_2,nHours_1,nHours_2",
-                            "NO2_b,NO2_obs,NO2_mod", "0,0.00")});
+    ASSERT_NO_FATAL_FAILURE(loadReceptors(
+        {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,"
+                                "nheavy,speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b,"
+                                "cNO2_obs_1,cNO2_obs_2"),
+         outputFile("Out.txt", "hour,streetside", "0,*"),
+         statFile("Stat.txt", "\"Series\",Average_1,Average_2,nHours_1,nHours_2", "NO2_b,NO2_obs,NO2_mod",
+                  "0,0.00")}));
     state.CalcOnlyIfBoth = true;
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
@@ -343,9 +346,10 @@ TEST_F(HourlyChain, cloudCoverTakesItsScalingFactor) {
     writeWork("Hours.txt", hourlyLines(2023, 3, 6, 4, [](int h) {
                   return std::string(kModelledHour) + " " + std::to_string(2 * h + 2);
               }));
-    loadWith({inputFile("Hours.txt", std::string(kModelledHourColumns) + ",cloudcover",
-                        "*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,0.5"),
-              outputFile("Out.txt", "hour,cloudcover", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", std::string(kModelledHourColumns) + ",cloudcover",
+                            "*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,0.5"),
+                  outputFile("Out.txt", "hour,cloudcover", "0,*")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const auto r = rows("Out.txt");
@@ -364,7 +368,7 @@ TEST_F(HourlyChain, aColdStartItemThatIsNoNumberIsCountedAndOneBeyondASingleIsRe
         });
     };
     writeWork("Hours.txt", hours("many"));
-    loadWith({inputFile("Hours.txt", vars), outputFile("Out.txt", "hour", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(loadWith({inputFile("Hours.txt", vars), outputFile("Out.txt", "hour", "0,*")}));
     RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     EXPECT_NE(said().find("not numbers were read as missing values (-99):\r\n" + work("Hours.txt").string() +
@@ -402,11 +406,13 @@ TEST_P(OwnCountOfAnHour, isKeptWhileTheOtherHoursOfItsSlotTakeTheTrafficFile) {
     writeWork("Hours.txt", text);
     writeWork("Streets.txt",
               "#TRUE#,\"Counted Street\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n");
-    loadProject("Streets.vkm",
-                projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,nVan"),
-                             outputFile("Out.txt", "nlight,nheavy,nPCPetrol,nVan,nHGV", "0,*"),
-                             {"Streets.txt", "streets", {}}},
-                            "Streets"));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Streets.vkm",
+        projectText(
+            {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,nVan"),
+             outputFile("Out.txt", "nlight,nheavy,nPCPetrol,nVan,nHGV", "0,*"),
+             {"Streets.txt", "streets", {}}},
+            "Streets")));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const auto r = rows("Out.txt");

@@ -53,9 +53,7 @@ TEST(QtInteraction, AQuestionFromAWorkerThreadIsAskedOnTheUserInterfaceThread) {
         answer = interaction.question("Save?", Buttons::YesNoCancel, Icon::Information, Answer::Yes);
         done = true;
     });
-    while (!done) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    EXPECT_TRUE(test::processEventsUntil([&] { return done.load(); })) << "the question was never answered";
     worker.join();
     EXPECT_EQ(answer, Answer::No);
     EXPECT_EQ(boxThread, QCoreApplication::instance()->thread());
