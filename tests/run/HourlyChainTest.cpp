@@ -7,6 +7,7 @@
 #include "run/RunFixture.h"
 
 #include "core/Numbers.h"
+#include "core/RecordIO.h"
 
 #include <map>
 #include <ostream>
@@ -384,6 +385,93 @@ TEST_F(HourlyChain, aColdStartItemThatIsNoNumberIsCountedAndOneBeyondASingleIsRe
                           ", line 3: the item 1e39 of column coldstart is out of range"),
               std::string::npos)
         << said();
+}
+
+// A factor table whose speeds begin at 5 km/h, its factors there twice those
+// at 10 km/h (a table of stop-and-go traffic): every speed below 10 km/h
+// takes the factor at 10 km/h, for a street without a traffic file as for
+// one with a traffic file; only from 10 km/h up does the speed count.
+TEST_F(HourlyChain, speedsBelowTenKilometresAnHourTakeTheFactorAtTenWithoutATrafficFile) {
+    const fs::path factors = appDir / "Data" / "Emission" / "Shared" / "EmissionFactors.eft";
+    std::string table = readFile(factors);
+    const std::string speeds = "10,20,30,40,50,60,70,80,90,100,110,120,130";
+    ASSERT_NE(table.find(speeds), std::string::npos);
+    table.replace(table.find(speeds), speeds.size(), "5," + speeds);
+    // Each factor row: class, technology, pollutant, cold ratio, fuel reference, then the factors.
+    const std::regex factorRow("^(\"[^\"]*\",\"[^\"]*\",\"[^\"]*\",[0-9.]+,[0-9]+,)([0-9.]+)");
+    std::string rewritten;
+    int factorRows = 0;
+    for (const std::string &line : splitLines(table)) {
+        std::smatch m;
+        if (std::regex_search(line, m, factorRow)) {
+            ++factorRows;
+            rewritten +=
+                m[1].str() + formatNumber(2 * Val(m[2].str())) + "," + line.substr(m[1].length()) + "\r\n";
+        } else {
+            rewritten += line + "\r\n";
+        }
+    }
+    ASSERT_GT(factorRows, 50);
+    dir.write("app/Data/Emission/Shared/EmissionFactors.eft", rewritten);
+
+    // The same traffic every hour, at 6, 10, 4, 9.9 and 11 km/h.
+    const char *speedsOfHours[] = {"6", "10", "4", "9.9", "11"};
+    std::string text;
+    int h = 1;
+    for (const char *speed : speedsOfHours) {
+        text += "2023 3 6 " + std::to_string(h++) + " 3 200 10 300 30 20 1200 300 150 80 20 " + speed + " " +
+                speed + "\r\n";
+    }
+    writeWork("Hours.txt", text);
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                         "cNOx_b,cPM10_b,nPCPetrol,nPCDiesel,nVan,nHGV,nBus,speed_light,"
+                                         "speed_heavy"),
+                  outputFile("Out.txt", "hour,speed_light,qNOx,qPM10", "0,*")}));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 5u);
+    const double at10 = r[1].at("qNOx");
+    ASSERT_GT(at10, 0);
+    for (std::size_t i : {0u, 2u, 3u}) {
+        EXPECT_EQ(r[i].at("qNOx"), at10) << "at " << r[i].at("speed_light") << " km/h";
+        EXPECT_EQ(r[i].at("qPM10"), r[1].at("qPM10")) << "at " << r[i].at("speed_light") << " km/h";
+    }
+    EXPECT_LT(r[4].at("qNOx"), at10) << "10 km/h itself is no floor: at 11 km/h the factors are lower";
+}
+
+// An input nlight of 0 is a count: the hour keeps it beside a traffic file,
+// whether the hour takes every category count from the file or gives one of
+// its own; a missing nlight takes the file's.
+TEST_F(HourlyChain, anInputLightCountOfZeroStaysZeroBesideATrafficFile) {
+    std::string text;
+    for (int h = 1; h <= 24; ++h) {
+        text += "2023 3 6 " + std::to_string(h) + " 3 200 10 0 30 " + (h % 2 == 0 ? "0" : "-99") + " " +
+                (h == 8 ? "5" : "-99") + "\r\n";
+    }
+    writeWork("Hours.txt", text);
+    fs::copy_file(dataDir() / "Working" / "DemoStreet.trf", work("DemoStreet.trf"));
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,"
+                                         "nlight,nVan"),
+                  {"DemoStreet.trf", "traffic", {"18000", "45"}},
+                  outputFile("Out.txt", "hour,nlight,nheavy,ntotal,nVan", "0,*")}));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 24u);
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        SCOPED_TRACE("hour " + std::to_string(i + 1));
+        EXPECT_GT(r[i].at("nheavy"), 0) << "the file's heavy vehicles";
+        if (i % 2 == 1) {
+            EXPECT_EQ(r[i].at("nlight"), 0);
+            EXPECT_EQ(r[i].at("ntotal"), r[i].at("nheavy"));
+        } else {
+            EXPECT_GT(r[i].at("nlight"), 0) << "the file's light vehicles";
+        }
+    }
+    EXPECT_EQ(r[7].at("nVan"), 5) << "hour 8 gives its own vans and keeps its light count of 0";
 }
 
 } // namespace
