@@ -441,6 +441,39 @@ TEST_F(HourlyChain, speedsBelowTenKilometresAnHourTakeTheFactorAtTenWithoutATraf
     EXPECT_LT(r[4].at("qNOx"), at10) << "10 km/h itself is no floor: at 11 km/h the factors are lower";
 }
 
+// A global radiation below -10 W/m² counts as missing: the hour has no
+// modelled NO2, whose chemistry needs it. -10 itself is a reading, as dark
+// for the chemistry as 0, and NO2 is modelled.
+TEST_F(HourlyChain, aGlobalRadiationBelowMinusTenLeavesNO2UnmodelledAndMinusTenItselfDoesNot) {
+    const char *radiations[] = {"-10", "-10.5", "-99", "0"};
+    std::string text;
+    int h = 1;
+    for (const char *radiation : radiations) {
+        text += "2023 3 6 " + std::to_string(h++) + " 3 200 10 " + radiation +
+                " 1000 100 50 40 120 12 40 20 60\r\n";
+    }
+    writeWork("Hours.txt", text);
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", kModelledHourColumns),
+                  outputFile("Out.txt", "hour,cNOx_mod_1,cNO2_mod_1,cNO2_mod_2", "0,*")}));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 4u);
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        SCOPED_TRACE(std::string("global radiation ") + radiations[i]);
+        EXPECT_GT(r[i].at("cNOx_mod_1"), 40) << "NOx is modelled in every hour";
+        if (i == 1 || i == 2) {
+            EXPECT_EQ(r[i].at("cNO2_mod_1"), -99);
+            EXPECT_EQ(r[i].at("cNO2_mod_2"), -99);
+        } else {
+            EXPECT_GT(r[i].at("cNO2_mod_1"), 20);
+            EXPECT_GT(r[i].at("cNO2_mod_2"), 20);
+        }
+    }
+    EXPECT_EQ(r[0].at("cNO2_mod_1"), r[3].at("cNO2_mod_1")) << "-10 W/m² is the darkness of 0 W/m²";
+}
+
 // An input nlight of 0 is a count: the hour keeps it beside a traffic file,
 // whether the hour takes every category count from the file or gives one of
 // its own; a missing nlight takes the file's.
