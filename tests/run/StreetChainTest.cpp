@@ -210,6 +210,14 @@ TEST_F(Chain, urbanBackgroundIsModelledInTheInputUnitForEveryEmitterFoundByIndex
     // ppb = SI × emission × profile × µg-to-ppb + regional × input-to-ppb, then back to the input unit.
     EXPECT_NEAR(s.cPOL_b[NOx], (si * 3 * 0.5 * 0.5 + 10 * 0.5) * 2, 1e-3);
     EXPECT_NEAR(s.cPOL_b[PM10], (si * 1 * 2 * 1 + 8 * 0.25) * 4, 1e-3);
+
+    // An hour in which the city emits nothing of PM10: the regional background alone.
+    s.cPOL_b[NOx] = -99;
+    s.cPOL_b[PM10] = -99;
+    s.UrbEmiProfile[PM10][8] = 0;
+    CompleteBackground(s, f);
+    EXPECT_NEAR(s.cPOL_b[PM10], 8 * 0.25 * 4, 1e-6);
+    EXPECT_EQ(s.BackAvail[PM10], 1);
 }
 
 TEST_F(Chain, calmWindGivesNoCityBackgroundInsteadOfDividingByZero) {
