@@ -271,7 +271,7 @@ TEST(AccessDatabases, Access97RowsWithAColumnOrTheirDataEndingAtByte256ReadBackA
 
     std::string error;
     ASSERT_TRUE(writeTable(file, "Blocks", cols, rows, &error)) << error;
-    EXPECT_EQ(tool("mdb-export", file, " Blocks"), exported(cols, rows));
+    EXPECT_EQ(test::mdbTool("mdb-export", file, " Blocks"), exported(cols, rows));
     TableData t;
     ASSERT_TRUE(readTable(file, "Blocks", &t, &error)) << error;
     EXPECT_EQ(t.rows, rows);

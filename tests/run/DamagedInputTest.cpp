@@ -284,13 +284,13 @@ TEST_F(DamagedInput, AMissingHourTakesTheDatesHourAlsoInAFileWhoseHoursCountFrom
         met += "2023-03-06 " + std::to_string(h) + " 3 200 10 0 1000 100 50 40 120 25\r\n";
     }
     writeWork("Met.txt", met);
-    loadWith(
+    ASSERT_NO_FATAL_FAILURE(loadWith(
         {inputFile(
              "Met.txt",
              "date,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,speed_heavy,qNOx,"
              "cNOx_b",
              "*,0,*,*,*,*,*,*,*,*,*,*"),
-         outputFile("Out.txt", "hour,wind_dir,cNOx_b", "0,*")});
+         outputFile("Out.txt", "hour,wind_dir,cNOx_b", "0,*")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const std::vector<std::string> hours = column(0);

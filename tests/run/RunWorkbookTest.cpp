@@ -414,12 +414,12 @@ TEST_P(RunAccessTableNames, AreTakenAsAccessTakesThemOrRefusedBeforeTheFirstHour
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
     const std::string bytes = readFile(file);
     auto before = everyTable(file);
-    loadSample({});
+    ASSERT_NO_FATAL_FAILURE(loadSample({}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::string text = textAsExported("Out2023.txt");
     const auto textHourly = textRows("Out2023.txt");
 
-    loadSample({{"Out2023.txt", "Results.mdb;" + name}});
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", "Results.mdb;" + name}}));
     if (*GetParam().said) {
         const RunReport report = run();
         EXPECT_EQ(report.outcome, RunOutcome::Failed);

@@ -160,8 +160,9 @@ TEST_F(UnmodelledStreets, AStreetWithoutAReceptorIsLeftOutWithANoteAndTheRunRepl
     for (const int threads : {1, 3}) {
         SCOPED_TRACE(std::to_string(threads) + " threads");
         const StreetThreads streetThreads(threads);
-        loadStreets(street("North", ".\\CityStreet.trf") + street("South", ".\\CityStreet.trf", true, "3") +
-                    street("Closed", ".\\CityStreet.trf", false, "3") + street("East", ".\\CityStreet.trf"));
+        ASSERT_NO_FATAL_FAILURE(loadStreets(
+            street("North", ".\\CityStreet.trf") + street("South", ".\\CityStreet.trf", true, "3") +
+            street("Closed", ".\\CityStreet.trf", false, "3") + street("East", ".\\CityStreet.trf")));
         const RunReport report = run();
         EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
         EXPECT_TRUE(report.unmodelled.empty()) << report.unmodelled.front();
@@ -183,8 +184,8 @@ TEST_F(UnmodelledStreets, AStreetWithoutAReceptorIsLeftOutWithANoteAndTheRunRepl
 
 TEST_F(UnmodelledStreets, AStreetsFileWithNoStreetToCalculateIsRefusedBeforeTheFirstHour) {
     for (const bool anyWithoutReceptor : {false, true}) {
-        loadStreets(street("North", ".\\CityStreet.trf", false) +
-                    street("South", ".\\CityStreet.trf", anyWithoutReceptor, "3"));
+        ASSERT_NO_FATAL_FAILURE(loadStreets(street("North", ".\\CityStreet.trf", false) +
+                                            street("South", ".\\CityStreet.trf", anyWithoutReceptor, "3")));
         const RunReport report = run();
         EXPECT_EQ(report.outcome, RunOutcome::Failed);
         EXPECT_EQ(report.error, "The streets file\r\n" + work("Streets.txt").string() +

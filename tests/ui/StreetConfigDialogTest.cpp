@@ -155,10 +155,13 @@ TEST(StreetSetWindow, OpensAStreetOfTwelveWindSectorsAndRefusesThirteenAsTheRunD
         } else {
             EXPECT_EQ(window.model()->rowCount(), 0);
             ASSERT_EQ(ui.messages.size(), 1u);
-            EXPECT_NE(ui.messages[0].find("the street Ring Road has 13 wind sectors (at most 12)"),
-                      std::string::npos)
+            EXPECT_NE(
+                ui.messages[0].find("Streets.txt, line 1: the number of wind sectors 13 is out of range "
+                                    "(at most 12)"),
+                std::string::npos)
                 << ui.messages[0];
-            EXPECT_NE(refused.find("the street Ring Road has 13 wind sectors (at most 12)"),
+            EXPECT_NE(refused.find(
+                          "Streets.txt, line 1: the street \"Ring Road\" has 13 wind sectors (at most 12)"),
                       std::string::npos)
                 << refused;
         }

@@ -211,13 +211,13 @@ TEST(WindowLayout, OnAScreenTooSmallTheWindowIsFittedAgainOnceTheWindowSystemHas
     // The window system frames the window only once it is shown: until then it adds nothing.
     QSize frame(0, 0);
     s->windowFrameSize = [&frame] { return frame; };
-    showOn(s, screen, QSize(1024 - 16, 768 - 40)); // as the window opens
+    ASSERT_NO_FATAL_FAILURE(showOn(s, screen, QSize(1024 - 16, 768 - 40))); // as the window opens
     ASSERT_EQ(s->height(), screen.height()) << "the test needs a least height beyond the screen's";
 
     // The frame and title bar come, and the window manager moves the window into them.
     frame = QSize(8, 34);
     s->move(s->pos() + QPoint(4, 30));
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     EXPECT_EQ(s->height() + frame.height(), screen.height()) << "the status bar is on the screen";
     EXPECT_LE(s->width() + frame.width(), screen.width());
     EXPECT_TRUE(scrollArea(s)->verticalScrollBar()->isVisible()) << "the frames scroll instead";
@@ -226,10 +226,10 @@ TEST(WindowLayout, OnAScreenTooSmallTheWindowIsFittedAgainOnceTheWindowSystemHas
 
     // Moved again with the same frame, the window keeps the size the user gives it.
     s->resize(s->width() - 100, s->height() - 50);
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     const QSize chosen = s->size();
     s->move(s->pos() + QPoint(10, 10));
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     EXPECT_EQ(s->size(), chosen);
 }
 
