@@ -136,6 +136,20 @@ TEST(HourlyEmissions, AComposedCategoryWithASubCategoryWithoutFactorHasNoEmissio
     // NOx, which both have, is the sum of the two.
     ASSERT_TRUE(CalcHourlyEmissions(r.state, 0, 50, 50, 15, 0));
     EXPECT_NEAR(r.qpol("Mixed", 0), 100 * (0.5 * kDieselNOx + 0.5 * 2.0), kTol);
+
+    // The sub-category without a factor first, and a mere 0.001 of the flow
+    // beside diesel cars of 0.2 g/km: still none.
+    const std::string newCarBenzene = "\"Car\",\"new\",\"BNZ\",1,1.0,0.002,0.002,0.002\n";
+    ASSERT_NE(factors.find(newCarBenzene), std::string::npos);
+    factors.replace(factors.find(newCarBenzene), newCarBenzene.size(),
+                    "\"Car\",\"new\",\"BNZ\",1,1.0,0.2,0.2,0.2\n");
+    Ready few(factors);
+    few.traffic("Mixed", 100, {{"HGV", 0.001f}, {"PCDiesel", 0.999f}});
+    few.sizeTables(2);
+    ASSERT_TRUE(CalcHourlyEmissions(few.state, kBenzene, 50, 50, 15, 0));
+    EXPECT_FLOAT_EQ(few.qpol("Mixed", kBenzene), -99.0f);
+    EXPECT_FLOAT_EQ(few.state.CategoryEmission[kBenzene][1], -99.0f) << "lorries have none";
+    EXPECT_NEAR(few.state.CategoryEmission[kBenzene][2], 100 * 0.999 * 0.2, kTol);
 }
 
 TEST(HourlyEmissions, AFactorOfZeroIsAnEmissionOfZeroAlsoInAComposedCategory) {

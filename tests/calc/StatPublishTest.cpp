@@ -156,7 +156,7 @@ void prepare(CalcState &state) {
 
 TEST(StatPublication, StoresEveryStatisticAndTheDaysIntoTheState) {
     CalcState state;
-    prepare(state);
+    ASSERT_NO_FATAL_FAILURE(prepare(state));
     StatisticsEngine &e = state.Statistics;
     e.startSeries(statisticsSetupFrom(state));
     e.setStreet("Harbour Road", 1.5f, 2.5f);
@@ -192,7 +192,7 @@ TEST(StatPublication, StoresEveryStatisticAndTheDaysIntoTheState) {
 
 TEST(StatPublication, AKeyMissingFromTheListIsReportedWhileTheRestIsStored) {
     CalcState state;
-    prepare(state);
+    ASSERT_NO_FATAL_FAILURE(prepare(state));
     state.StatVarList.remove("MaxRun8PM10_b");
     StatisticsEngine e;
     e.startSeries(statisticsSetupFrom(state));

@@ -323,6 +323,25 @@ TEST(LoadCountryLists, PercentileFamiliesKeepFileOrderAndSizeTheirTopLists) {
     EXPECT_EQ(s.state.PercNameList.item("All").nPercHourly, 0);
 }
 
+TEST(LoadCountryLists, AnNthHighestUpToTheHoursOfALeapYearIsReadAndOneMoreIsRefused) {
+    ProgramDir dir;
+    Started s(dir);
+    dir.write("Lists/National/DL/PercDef.lst", "Name, Fraction, nMax, Type\r\n\"Lowest\",0.9999,8784,0\r\n");
+    ASSERT_TRUE(reload(s));
+    EXPECT_EQ(s.state.NumPercHourly, 1);
+    EXPECT_EQ(s.state.NthHighestNamesHourly[1], "8784thHighest");
+    EXPECT_EQ(s.state.HourlyTopCapacity, 8786) << "a top list of every hour of a leap year";
+
+    dir.write("Lists/National/DL/PercDef.lst", "Name, Fraction, nMax, Type\r\n\"Lowest\",0.9999,8785,0\r\n");
+    std::string error;
+    EXPECT_FALSE(LoadProjectCountryLists(s.state, s.ui, nullptr, nullptr, &error));
+    EXPECT_EQ(s.state.ErrorCode, 6);
+    EXPECT_NE(error.find(", line 2: nMax 8785 lies outside 0 to 8784 (the hours of a year)."),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(s.state.NthHighestNamesHourly[1], "8784thHighest") << "the lists read before stay";
+}
+
 TEST(LoadCountryLists, ChangingCountryLoadsItsListsAndMovesTheDefaultMark) {
     ProgramDir dir;
     dir.addUtopia();

@@ -200,6 +200,83 @@ TEST(AccessDatabases, Access97RowsLongerThan256BytesReadBackThroughTheirJumpTabl
     EXPECT_EQ(t.rows, asRead(rows));
 }
 
+// Access 97 keeps a byte of each variable column's offset and a jump table
+// for the 256-byte blocks of a row: columns that begin, and data that ends,
+// one byte before a block, at its first byte and one byte into it, and rows
+// of 256 bytes and one byte more (the first to need a jump table), read
+// back by mdbtools, by the program and by the writer's reader of rows.
+TEST(AccessDatabases, Access97RowsWithAColumnOrTheirDataEndingAtByte256ReadBackAsWritten) {
+    NEEDS_MDBTOOLS();
+    TempDir dir;
+    const std::string file = copyShared(dir, "nwind.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    // A row: its column count (a byte), 30 doubles, then the texts a, b and c.
+    constexpr std::size_t kDoubles = 30, kHead = 1 + 8 * kDoubles;
+    struct Lengths {
+        std::size_t a, b, c;
+    };
+    const Lengths lengths[] = {
+        {14, 10, 5}, {15, 10, 5}, {16, 10, 5}, // b begins at byte 255, 256, 257
+        {9, 6, 3},   {10, 5, 3},  {11, 4, 3},  // c begins at byte 255, 256, 257
+        {5, 5, 4},   {5, 5, 5},   {5, 5, 6},   // the data ends at byte 255, 256, 257
+        {2, 2, 1},   {2, 2, 2},                // a row of 256 bytes; one more byte brings a jump table
+    };
+    std::vector<TableColumn> cols;
+    std::vector<jet::Column> stored;
+    for (std::size_t i = 0; i < kDoubles; ++i) {
+        cols.push_back({"v" + std::to_string(i), ColumnType::Float});
+        jet::Column c;
+        c.type = jet::kDouble, c.length = 8, c.flags = 0x03;
+        stored.push_back(c);
+    }
+    for (const char *name : {"a", "b", "c"}) {
+        cols.push_back({name, ColumnType::Text});
+        jet::Column c;
+        c.type = jet::kText, c.length = 255, c.flags = 0x02;
+        stored.push_back(c);
+    }
+    jet::layOutColumns(stored);
+    jet::Format access97;
+    access97.jet3 = true;
+    std::vector<std::vector<Cell>> rows;
+    std::vector<std::size_t> sizes;
+    for (std::size_t r = 0; r < std::size(lengths); ++r) {
+        const Lengths &l = lengths[r];
+        std::vector<Cell> row;
+        std::vector<jet::Value> bytes;
+        for (std::size_t i = 0; i < kDoubles; ++i) {
+            const double v = 1.0 / (1.0 + static_cast<double>(i + r));
+            row.emplace_back(v);
+            bytes.emplace_back(jet::doubleBytes(v));
+        }
+        const std::string texts[] = {std::string(l.a, 'a'), std::string(l.b, static_cast<char>('B' + r)),
+                                     std::string(l.c, 'c')};
+        for (const std::string &t : texts) {
+            row.emplace_back(t);
+            bytes.emplace_back(t);
+        }
+        // Where the texts lie in the row as Access 97 stores it.
+        const std::string stored97 = jet::encodeRow(stored, bytes, access97);
+        ASSERT_EQ(stored97.substr(kHead + l.a, l.b), texts[1]) << "row " << r + 1;
+        ASSERT_EQ(stored97.substr(kHead + l.a + l.b, l.c), texts[2]) << "row " << r + 1;
+        // The writer's own reader of rows (of the catalogue of a database it adds to) finds them there.
+        std::vector<jet::Value> back;
+        EXPECT_TRUE(jet::crackRow(stored97, stored, &back, access97)) << "row " << r + 1;
+        EXPECT_EQ(back, bytes) << "row " << r + 1;
+        sizes.push_back(stored97.size());
+        rows.push_back(std::move(row));
+    }
+    ASSERT_EQ(sizes[9], 256u);
+    ASSERT_EQ(sizes[10], 258u) << "257 bytes and a byte of jump table";
+
+    std::string error;
+    ASSERT_TRUE(writeTable(file, "Blocks", cols, rows, &error)) << error;
+    EXPECT_EQ(test::mdbTool("mdb-export", file, " Blocks"), exported(cols, rows));
+    TableData t;
+    ASSERT_TRUE(readTable(file, "Blocks", &t, &error)) << error;
+    EXPECT_EQ(t.rows, rows);
+}
+
 TEST(AccessDatabases, ADatabaseOfMoreThanAHundredTablesTakesTablesAmongThemByNameAndId) {
     NEEDS_MDBTOOLS();
     TempDir dir;

@@ -362,6 +362,78 @@ TEST(StreetModel, windAccelerationThroughAGapLowersConcentrationsAndCanBeSwitche
     EXPECT_LT(fast.c1 + fast.c2, slow.c1 + slow.c2);
 }
 
+// A gap of half the street height over one whole quarter of directions,
+// for each quarter: the wind from anywhere in that quarter is accelerated
+// through it (lower concentrations than without acceleration); the wind
+// from the other quarters, over the closed rows, is not.
+TEST(StreetModel, aGapInOneQuarterAcceleratesTheWindFromThatQuarterOnly) {
+    for (int q = 0; q < 4; ++q) {
+        SCOPED_TRACE("the gap in quarter " + std::to_string(q + 1));
+        Street gap;
+        gap.sectors = 1;
+        gap.start[0] = 90.0f * q;
+        gap.end[0] = 90.0f * (q + 1);
+        gap.value[0] = 10;
+        std::array<float, 12> A{}, B{};
+        std::array<std::int16_t, 4> flags{};
+        RotStreet(gap.orientation, gap.start, gap.end, gap.value, A, B, gap.sectors, flags);
+        std::array<std::int16_t, 4> quarter{};
+        quarter[static_cast<std::size_t>(q)] = 1;
+        EXPECT_EQ(flags, quarter);
+        for (int p = 0; p < 4; ++p) {
+            for (float within : {1.0f, 45.0f, 89.0f}) {
+                Hour h;
+                h.windDir = 90.0f * p + within;
+                SCOPED_TRACE("wind from " + std::to_string(h.windDir));
+                const Result fast = model(gap, h);
+                h.acceleration = false;
+                const Result slow = model(gap, h);
+                if (p == q) {
+                    EXPECT_LT(fast.c1 + fast.c2, 0.99f * (slow.c1 + slow.c2));
+                } else {
+                    EXPECT_EQ(fast.c1, slow.c1);
+                    EXPECT_EQ(fast.c2, slow.c2);
+                }
+            }
+        }
+    }
+}
+
+// One sector all round, from 0 to 360 or from 90 to 450 degrees, is the
+// same building height in every direction as four sectors of a quarter each.
+TEST(StreetModel, aSectorAllRoundIsTheSameHeightInEveryDirection) {
+    Street quarters;
+    quarters.sectors = 4;
+    for (std::size_t k = 0; k < 4; ++k) {
+        quarters.start[k] = 90.0f * static_cast<float>(k);
+        quarters.end[k] = 90.0f * static_cast<float>(k + 1);
+        quarters.value[k] = 10;
+    }
+    for (float from : {0.0f, 90.0f}) {
+        Street round;
+        round.sectors = 1;
+        round.start[0] = from;
+        round.end[0] = from + 360;
+        round.value[0] = 10;
+        for (bool averaging : {false, true}) {
+            for (float dir : {0.0f, 30.0f, 90.0f, 135.0f, 200.0f, 270.0f, 359.0f}) {
+                SCOPED_TRACE(std::to_string(from) + " to " + std::to_string(from + 360) + ", wind from " +
+                             std::to_string(dir) + (averaging ? ", averaged" : ""));
+                Hour h;
+                h.windDir = dir;
+                h.averaging = averaging;
+                const Result expected = model(quarters, h);
+                const Result r = model(round, h);
+                EXPECT_FLOAT_EQ(r.c1, expected.c1);
+                EXPECT_FLOAT_EQ(r.c2, expected.c2);
+            }
+        }
+    }
+    // Not the closed rows of the street's own height.
+    Hour h;
+    EXPECT_NE(model(quarters, h).c2, model(Street(), h).c2);
+}
+
 TEST(StreetModel, moreTrafficTurbulenceDilutesAtCalm) {
     Hour h;
     h.uMast = 0.5f;

@@ -100,6 +100,29 @@ TEST(Wk1Reading, DateCellsKeepTheirTimeWhateverFormatShowsThem) {
     EXPECT_EQ(std::get<double>(sheet.rows[5][0]), 45000.625) << "a number format keeps the number";
 }
 
+TEST(Wk1Reading, EverySpecialDateAndTimeFormatGivesTheDateAndOnlyThose) {
+    // The special formats (type 7) D1 to D9 are 2 to 4 and 7 to 12; 0 (+/-), 1 (general), 5 (text),
+    // 6 (hidden), 13, 14 and 15 (default) show the number. With the protection bit the same.
+    std::string cells = label(0, 0, "unprotected") + label(1, 0, "protected");
+    for (int n = 0; n < 16; ++n) {
+        cells += number(0, n + 1, 45000.625, static_cast<std::uint8_t>(0x70 | n)) +
+                 number(1, n + 1, 45000.625, static_cast<std::uint8_t>(0xF0 | n));
+    }
+    const auto sheet = parsed(worksheet(1, 16, cells));
+    ASSERT_EQ(sheet.rows.size(), 17u);
+    for (int n = 0; n < 16; ++n) {
+        const bool date = (n >= 2 && n <= 4) || (n >= 7 && n <= 12);
+        for (std::size_t col = 0; col < 2; ++col) {
+            const Cell &c = sheet.rows[static_cast<std::size_t>(n) + 1][col];
+            if (date) {
+                EXPECT_EQ(textOf(c), "2023-03-15 15:00:00") << "special format " << n << ", column " << col;
+            } else {
+                EXPECT_EQ(c, Cell(45000.625)) << "special format " << n << ", column " << col;
+            }
+        }
+    }
+}
+
 TEST(Wk1Reading, IntegerCellsAreSigned) {
     const auto sheet = parsed(worksheet(
         0, 3, label(0, 0, "x") + integer(0, 1, -99) + integer(0, 2, -32768) + integer(0, 3, 32767)));

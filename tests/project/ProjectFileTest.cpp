@@ -36,6 +36,10 @@ TEST(ProjectRoundTrip, SingleStreetProjectReloadsToTheSameStateAndTheSameBytes) 
     original.WorkDir = folder.workDir;
     original.ConditionsFile = folder.workDir + "Winter.cnd";
     original.MapFile = "Map.bmp";
+    // Left, top, right and bottom of the map, each different from the others.
+    original.MapCoord1 = 512345.25;
+    original.MapCoord2 = 6190000.5;
+    original.MapCoord3 = 514000.75;
     original.MapCoord4 = -2;
 
     ProjectState loaded = roundTrip(folder, original, "Demo.vkp");
@@ -52,6 +56,10 @@ TEST(ProjectRoundTrip, SingleStreetProjectReloadsToTheSameStateAndTheSameBytes) 
     EXPECT_DOUBLE_EQ(loaded.AnnualDiurnalTraffic, 18000);
     EXPECT_EQ(loaded.VehicleListFile, ".\\Fleet2020.vlf");
     EXPECT_EQ(loaded.ConditionsFile, "Winter.cnd");
+    EXPECT_EQ(loaded.MapFile, "Map.bmp");
+    EXPECT_DOUBLE_EQ(loaded.MapCoord1, 512345.25);
+    EXPECT_DOUBLE_EQ(loaded.MapCoord2, 6190000.5);
+    EXPECT_DOUBLE_EQ(loaded.MapCoord3, 514000.75);
     EXPECT_DOUBLE_EQ(loaded.MapCoord4, -2);
     EXPECT_EQ(loaded.OutputUnit[4], "milig");
     EXPECT_EQ(loaded.NumFileRecords, 10);

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace vesk;
 using namespace vesk::test;
 
@@ -69,7 +71,7 @@ TEST(StreetSet, AWrittenSetIsReadByTheRunAsTheEditorLeftIt) {
     ASSERT_TRUE(RecordReader::open(path, &file, &error)) << error;
     CalcState s;
     std::vector<std::string> names;
-    while (!file.atEnd()) {
+    while (!file.atEnd() && names.size() < 10) {
         ReadStreetRecord(s, file);
         names.push_back(s.CurrentStreetName);
     }
@@ -111,6 +113,40 @@ TEST(StreetSet, AStreetWithAProblemIsNamedAndTheFileIsNotTouched) {
         EXPECT_EQ(readFile(path), "old");
     }
     EXPECT_FALSE(writeStreetSet(path, StreetSet{}).ok()) << "an empty set";
+}
+
+// Street sizes of 100,000 m, the most the run reads, are saved; a metre
+// more is refused, each size on its own.
+TEST(StreetSet, EachStreetSizeUpToTheMostTheRunReadsIsSavedAndOneMetreMoreIsRefused) {
+    TempDir dir;
+    const std::string path = (dir.path() / "Streets.txt").string();
+    const std::function<double &(StreetConfig &)> sizes[] = {
+        [](StreetConfig &c) -> double & { return c.StreetHeight; },
+        [](StreetConfig &c) -> double & { return c.StreetWidth; },
+        [](StreetConfig &c) -> double & { return c.StreetLength_1; },
+        [](StreetConfig &c) -> double & { return c.StreetLength_2; },
+        [](StreetConfig &c) -> double & { return c.RecHeight; },
+    };
+    for (std::size_t i = 0; i < std::size(sizes); ++i) {
+        SCOPED_TRACE("size " + std::to_string(i + 1));
+        StreetSet set;
+        set.streets.push_back(newStreetSetEntry("Long Street", "t.trf"));
+        sizes[i](set.streets[0].street) = 1e5;
+        ASSERT_TRUE(writeStreetSet(path, set).ok()) << writeStreetSet(path, set).message;
+        RecordReader file;
+        std::string error;
+        ASSERT_TRUE(RecordReader::open(path, &file, &error)) << error;
+        CalcState s;
+        ReadStreetRecord(s, file);
+        const double read[] = {s.StreetHeight, s.StreetWidth, s.StreetLength_1, s.StreetLength_2,
+                               s.RecHeight};
+        EXPECT_EQ(read[i], 1e5);
+
+        sizes[i](set.streets[0].street) = 1e5 + 1;
+        const FileSaveResult refused = writeStreetSet(path, set);
+        EXPECT_FALSE(refused.ok());
+        EXPECT_EQ(refused.message, "Street 1 (Long Street): Street sizes must be at most 100000 m.");
+    }
 }
 
 TEST(StreetSet, ADamagedFileIsRefusedWithItsLine) {

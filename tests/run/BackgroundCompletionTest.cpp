@@ -34,12 +34,12 @@ TEST_F(BackgroundCompletion, TheUrbanBackgroundOfACityTypeSharesOutItsNOxByTheCh
     // Regional NOx 20, NO2 12 and O3 60 µg/m³; no urban background given.
     writeWork("Hours.txt",
               hourlyLines(2023, 3, 6, 24, [](int h) { return metLine(h) + " 1000 100 50 40 150 20 12 60"; }));
-    loadProject("Test.vkp",
-                projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,"
-                                                    "globalrad,h_mix,nlight,nheavy,speed_light,"
-                                                    "speed_heavy,qNOx,cNOx_r,cNO2_r,cO3_r"),
-                             outputFile("Out.txt", "hour,cNOx_b,cNO_b,cNO2_b,cO3_b", "0,*")},
-                            "Test Street", 2));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Test.vkp", projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,"
+                                                        "globalrad,h_mix,nlight,nheavy,speed_light,"
+                                                        "speed_heavy,qNOx,cNOx_r,cNO2_r,cO3_r"),
+                                 outputFile("Out.txt", "hour,cNOx_b,cNO_b,cNO2_b,cO3_b", "0,*")},
+                                "Test Street", 2)));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::vector<std::string> nox = column("Out.txt", "cNOx_b"), no = column("Out.txt", "cNO_b"),
                                    no2 = column("Out.txt", "cNO2_b"), o3 = column("Out.txt", "cO3_b");
@@ -88,7 +88,7 @@ TEST_P(BenzeneFromCO, HasTheBenzeneContentOfPetrolInEveryUnit) {
         project.replace(project.find(units), units.size(),
                         "microg   microg    microg    microg    milig     microg    microg    microg\r\n");
     }
-    loadProject("Test.vkp", project);
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", project));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::vector<std::string> co = column("Out.txt", "cCO_b"), bnz = column("Out.txt", "cBNZ_b");
     ASSERT_EQ(co.size(), 24u);

@@ -28,7 +28,7 @@ protected:
 } // namespace
 
 TEST_F(Coordinates, ReachTheStreetAndDailyCellsOfTheStatisticsFilesWithEveryDigit) {
-    writeStreetsProject("512345.25", "6190000.5");
+    ASSERT_NO_FATAL_FAILURE(writeStreetsProject("512345.25", "6190000.5"));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
 

@@ -120,7 +120,8 @@ TEST_F(DamagedInput, ACommaStillReadsAsADecimalPointWhereItCannotSeparateItems) 
         met += "2023;3;6;" + std::to_string(h) + ";" + speeds[h - 1] + ";200;10;0;1000;100;50;40;120;25\r\n";
     }
     writeWork("Met.txt", met);
-    loadWith({inputFile("Met.txt", kMetList), outputFile("Out.txt", "hour,u_mast", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Met.txt", kMetList), outputFile("Out.txt", "hour,u_mast", "0,*")}));
     state.DecimalSeparator = ",";
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     EXPECT_EQ(column(1), (std::vector<std::string>{"3.5", "-99", "0.25"}));
@@ -133,10 +134,11 @@ TEST_F(DamagedInput, ItemsReadAgainForTheNextStreetAreNotCountedTwice) {
     writeWork("Streets.txt",
               "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
               "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,0,2,0\r\n");
-    loadProject("Streets.vkm", projectText({inputFile("Met.txt", kMetList),
-                                            outputFile("Out.txt", "hour,wind_dir", "0,*"),
-                                            {"Streets.txt", "streets", {}}},
-                                           "Streets"));
+    ASSERT_NO_FATAL_FAILURE(
+        loadProject("Streets.vkm", projectText({inputFile("Met.txt", kMetList),
+                                                outputFile("Out.txt", "hour,wind_dir", "0,*"),
+                                                {"Streets.txt", "streets", {}}},
+                                               "Streets")));
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     EXPECT_EQ(column(1).size(), 48u);
     EXPECT_TRUE(says("column wind_dir: 1 item, the first in line 3")) << said();
@@ -282,13 +284,13 @@ TEST_F(DamagedInput, AMissingHourTakesTheDatesHourAlsoInAFileWhoseHoursCountFrom
         met += "2023-03-06 " + std::to_string(h) + " 3 200 10 0 1000 100 50 40 120 25\r\n";
     }
     writeWork("Met.txt", met);
-    loadWith(
+    ASSERT_NO_FATAL_FAILURE(loadWith(
         {inputFile(
              "Met.txt",
              "date,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,speed_heavy,qNOx,"
              "cNOx_b",
              "*,0,*,*,*,*,*,*,*,*,*,*"),
-         outputFile("Out.txt", "hour,wind_dir,cNOx_b", "0,*")});
+         outputFile("Out.txt", "hour,wind_dir,cNOx_b", "0,*")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const std::vector<std::string> hours = column(0);
@@ -316,8 +318,9 @@ TEST_F(DamagedInput, AnInputFileThatEndsBeforeAnotherStopsTheRunUnlessThePeriodE
         SCOPED_TRACE(k.name);
         writeWork("Met.txt", k.met);
         writeWork("Back.txt", k.back);
-        loadWith({inputFile("Met.txt", kMetList), inputFile("Back.txt", "year,month,day,hour,cNOx_b"),
-                  outputFile("Out.txt", "hour", "0,*")});
+        ASSERT_NO_FATAL_FAILURE(
+            loadWith({inputFile("Met.txt", kMetList), inputFile("Back.txt", "year,month,day,hour,cNOx_b"),
+                      outputFile("Out.txt", "hour", "0,*")}));
         if (k.endHour > 0) {
             state.EndAuto = false;
             state.EndDate = PeriodDate{2023, 3, 6};
@@ -410,7 +413,8 @@ TEST_F(DamagedInput, OverlappingSegmentsOfOnePersonAreRefusedNamingThePersonAndT
     writeWork("Met.txt", metLines(1, 24));
     const std::string b = "\"B1\",\"B\",1,1,0,1,5,2000,\"2023-03-06 08:00\",\"2023-03-06 09:00\",3600,"
                           "\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n";
-    loadRoute(segment("A1", "1", "07:30", "08:30") + b + segment("A2", "2", "08:10", "09:30"));
+    ASSERT_NO_FATAL_FAILURE(
+        loadRoute(segment("A1", "1", "07:30", "08:30") + b + segment("A2", "2", "08:10", "09:30")));
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
     EXPECT_EQ(report.error, "The route file\r\n" + path("Route.txt") +
@@ -420,7 +424,8 @@ TEST_F(DamagedInput, OverlappingSegmentsOfOnePersonAreRefusedNamingThePersonAndT
     EXPECT_FALSE(fs::exists(work("Out.txt")));
 
     // Segments that meet, and another person's at the same time, are no overlap.
-    loadRoute(segment("A1", "1", "07:30", "08:30") + b + segment("A2", "2", "08:30", "09:30"));
+    ASSERT_NO_FATAL_FAILURE(
+        loadRoute(segment("A1", "1", "07:30", "08:30") + b + segment("A2", "2", "08:30", "09:30")));
     EXPECT_EQ(run().outcome, RunOutcome::Completed) << said();
 }
 
@@ -436,7 +441,8 @@ TEST_F(DamagedInput, ARouteStepsItsInputsBackByRecordsWhateverBlankLinesLieBetwe
         met += metLine(h) + "\r\n" + (h >= 7 && h <= 9 ? "\r\n\r\n" : "");
     }
     writeWork("Met.txt", met);
-    loadRoute(segment("A1", "1", "07:30", "08:30") + segment("A2", "2", "08:30", "09:30"));
+    ASSERT_NO_FATAL_FAILURE(
+        loadRoute(segment("A1", "1", "07:30", "08:30") + segment("A2", "2", "08:30", "09:30")));
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     std::vector<std::string> rows;
     for (const std::string &line : fileLines(work("Out.txt"))) {
@@ -509,7 +515,8 @@ TEST_F(DamagedInput, HoursOfATableThatDoNotRunForwardAreRefusedNamingTheRow) {
         ASSERT_TRUE(table->append({2023.0, 3.0, 6.0, static_cast<double>(h), 3.0}, &error)) << error;
     }
     ASSERT_TRUE(table->close(&error)) << error;
-    loadWith({inputFile("Met.xls;Met", "year,month,day,hour,u_mast"), outputFile("Out.txt", "hour", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(loadWith(
+        {inputFile("Met.xls;Met", "year,month,day,hour,u_mast"), outputFile("Out.txt", "hour", "0,*")}));
     EXPECT_EQ(run().outcome, RunOutcome::Failed);
     EXPECT_TRUE(says("the record of 2023-03-06, hour 3 repeats the hour before it.\r\n" + path("Met.xls") +
                      ";Met, row 4"))
@@ -558,7 +565,7 @@ TEST_F(DamagedInput, AFailureNamesTheDayAndHourOnlyWhenARecordWasRead) {
         {first + overflowing, "is not a 16-bit integer\r\n6,3,10"},
     };
     for (const Case &c : cases) {
-        loadRoute(c.route);
+        ASSERT_NO_FATAL_FAILURE(loadRoute(c.route));
         ASSERT_EQ(run().outcome, RunOutcome::Failed);
         ASSERT_EQ(ui.messages.size(), 1u) << said();
         const std::string &m = ui.messages[0];
@@ -597,7 +604,7 @@ TEST_F(DamagedInput, NumbersNoTrafficOrStreetCanHaveStopTheRunNamingTheFileAndLi
         std::vector<FileRecord> records = {inputFile("Met.txt", kMetList),
                                            outputFile("Out.txt", "hour", "0,*")};
         records.insert(records.end(), c.records.begin(), c.records.end());
-        loadProject(c.project, projectText(records, "Street"));
+        ASSERT_NO_FATAL_FAILURE(loadProject(c.project, projectText(records, "Street")));
         EXPECT_EQ(run().outcome, RunOutcome::Failed) << c.project;
         EXPECT_TRUE(says(c.expected)) << c.expected << "\n" << said();
     }
@@ -605,7 +612,8 @@ TEST_F(DamagedInput, NumbersNoTrafficOrStreetCanHaveStopTheRunNamingTheFileAndLi
 
 TEST_F(DamagedInput, ARouteSegmentThatEndsBeforeItStartsIsRefusedWithTheRouteFileLine) {
     writeWork("Met.txt", metLines(1, 24));
-    loadRoute(segment("A1", "1", "07:30", "08:30") + segment("A2", "2", "09:30", "08:30"));
+    ASSERT_NO_FATAL_FAILURE(
+        loadRoute(segment("A1", "1", "07:30", "08:30") + segment("A2", "2", "09:30", "08:30")));
     EXPECT_EQ(run().outcome, RunOutcome::Failed);
     EXPECT_TRUE(says(path("Route.txt") +
                      ", line 2: the segment ends (2023-03-06 08:30) before it starts (2023-03-06 09:30)"))

@@ -60,12 +60,12 @@ TEST_P(DataCapture, isTheShareOfTheHoursAndDaysOfThePeriodRun) {
     writeWork("Met.txt", keptLines(hourlyLines(c.year, c.month, c.day, c.hours, metLine), kept));
     writeWork("Traffic.txt", keptLines(hourlyLines(c.year, c.month, c.day, c.hours, trafficLine), kept));
     writeWork("Back.txt", keptLines(hourlyLines(c.year, c.month, c.day, c.hours, backLine), kept));
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
                      inputFile("Traffic.txt", "year,month,day,hour,nlight,nheavy,speed_light,"
                                               "speed_heavy,qNOx,qNO2,qPM10"),
-                     inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b")}));
+                     inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b,cPM10_b")})));
     state.StartAuto = !c.start.isSet();
     state.EndAuto = !c.end.isSet();
     state.StartDate = c.start;

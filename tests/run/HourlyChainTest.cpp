@@ -7,6 +7,7 @@
 #include "run/RunFixture.h"
 
 #include "core/Numbers.h"
+#include "core/RecordIO.h"
 
 #include <map>
 #include <ostream>
@@ -62,11 +63,12 @@ TEST_P(ScaledHourColumn, turnsTheHoursOfADayIntoOneToTwentyFour) {
         }
     }
     writeWork("Met.txt", text);
-    loadWith({inputFile("Met.txt",
-                        "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,"
-                        "speed_heavy,qNOx,cNOx_b",
-                        std::string("*,*,*,") + c.factor),
-              outputFile("Out.txt", "day,hour,datetime", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(loadWith(
+        {inputFile("Met.txt",
+                   "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,speed_light,"
+                   "speed_heavy,qNOx,cNOx_b",
+                   std::string("*,*,*,") + c.factor),
+         outputFile("Out.txt", "day,hour,datetime", "0,*")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const std::vector<std::string> lines = fileLines(work("Out.txt"));
@@ -111,9 +113,10 @@ TEST_P(RelatedValues, aMissingNitrogenOxideOrTrafficCountIsCompletedFromTheOther
     writeWork("Hours.txt", text);
     const std::string series =
         "cNOx_b,cNO_b,cNO2_b,cNOx_obs_1,cNO_obs_1,cNO2_obs_1,cNOx_obs_2,cNO_obs_2,cNO2_obs_2";
-    loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad," + series +
-                                         ",nlight,nheavy,ntotal,speed_light,speed_heavy,qNOx"),
-              outputFile("Out.txt", series + ",nlight,nheavy,ntotal", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad," +
+                                             series + ",nlight,nheavy,ntotal,speed_light,speed_heavy,qNOx"),
+                  outputFile("Out.txt", series + ",nlight,nheavy,ntotal", "0,*")}));
     state.MicrogToPpb[0] = f0;
     state.MicrogToPpb[1] = f1;
     state.MicrogToPpb[2] = f2;
@@ -177,12 +180,12 @@ TEST_F(HourlyChain, eachSidesMeasurementsEnterItsOwnStatistics) {
                 std::to_string(40 + h % 4) + " " + side2 + " 100 60\r\n";
     }
     writeWork("Hours.txt", text);
-    loadWith(
+    ASSERT_NO_FATAL_FAILURE(loadWith(
         {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,"
                                 "speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b,cNO2_obs_1,"
                                 "cNO2_obs_2,cNOx_obs_1,cNOx_obs_2"),
          statFile("Stat.txt", "\"Series\",Average_1,Average_2,MaxHourly_1,MaxHourly_2,nHours_1,nHours_2",
-                  "NO2_obs,NOx_obs,NO2_mod", "0,0.000")});
+                  "NO2_obs,NOx_obs,NO2_mod", "0,0.000")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const std::vector<std::string> stat = fileLines(work("Stat.txt"));
@@ -237,7 +240,7 @@ TEST_P(ZeroEmissionFactor, givesAnEmissionOfZeroAndBenzeneResultsThatAreNumbers)
         records = {inputFile("Hours.txt", inputs + ",speed_light,speed_heavy")};
     }
     records.push_back(outputFile("Out.txt", "qBNZBus,qBNZHGV,qBNZ,cBNZ_str_mod_1,cBNZ_mod_1,cBNZ_b", "0,*"));
-    loadWith(records);
+    ASSERT_NO_FATAL_FAILURE(loadWith(records));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const auto r = rows("Out.txt");
@@ -277,7 +280,7 @@ protected:
         text.replace(at, both.size(),
                      "          " + std::to_string(GetParam().side1) + "             " +
                          std::to_string(GetParam().side2) + "             2 ");
-        loadProject("Test.vkp", text);
+        ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", text));
         ASSERT_EQ(state.Receptor1, GetParam().side1);
         ASSERT_EQ(state.Receptor2, GetParam().side2);
     }
@@ -297,12 +300,13 @@ TEST_P(ReceptorsInUse, eachSideKeepsItsOwnSeriesAndTheStreetSideIsTheSideInUse) 
                 std::to_string(15 + h % 2) + "\r\n";
     }
     writeWork("Hours.txt", text);
-    loadReceptors({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,"
-                                          "nheavy,speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b,"
-                                          "cNO2_obs_1,cNO2_obs_2"),
-                   outputFile("Out.txt", "hour,streetside", "0,*"),
-                   statFile("Stat.txt", "\"Series\",Average_1,Average_2,nHours_1,nHours_2",
-                            "NO2_b,NO2_obs,NO2_mod", "0,0.00")});
+    ASSERT_NO_FATAL_FAILURE(loadReceptors(
+        {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,"
+                                "nheavy,speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b,"
+                                "cNO2_obs_1,cNO2_obs_2"),
+         outputFile("Out.txt", "hour,streetside", "0,*"),
+         statFile("Stat.txt", "\"Series\",Average_1,Average_2,nHours_1,nHours_2", "NO2_b,NO2_obs,NO2_mod",
+                  "0,0.00")}));
     state.CalcOnlyIfBoth = true;
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
@@ -343,9 +347,10 @@ TEST_F(HourlyChain, cloudCoverTakesItsScalingFactor) {
     writeWork("Hours.txt", hourlyLines(2023, 3, 6, 4, [](int h) {
                   return std::string(kModelledHour) + " " + std::to_string(2 * h + 2);
               }));
-    loadWith({inputFile("Hours.txt", std::string(kModelledHourColumns) + ",cloudcover",
-                        "*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,0.5"),
-              outputFile("Out.txt", "hour,cloudcover", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", std::string(kModelledHourColumns) + ",cloudcover",
+                            "*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,0.5"),
+                  outputFile("Out.txt", "hour,cloudcover", "0,*")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const auto r = rows("Out.txt");
@@ -364,7 +369,7 @@ TEST_F(HourlyChain, aColdStartItemThatIsNoNumberIsCountedAndOneBeyondASingleIsRe
         });
     };
     writeWork("Hours.txt", hours("many"));
-    loadWith({inputFile("Hours.txt", vars), outputFile("Out.txt", "hour", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(loadWith({inputFile("Hours.txt", vars), outputFile("Out.txt", "hour", "0,*")}));
     RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     EXPECT_NE(said().find("not numbers were read as missing values (-99):\r\n" + work("Hours.txt").string() +
@@ -380,6 +385,126 @@ TEST_F(HourlyChain, aColdStartItemThatIsNoNumberIsCountedAndOneBeyondASingleIsRe
                           ", line 3: the item 1e39 of column coldstart is out of range"),
               std::string::npos)
         << said();
+}
+
+// A factor table whose speeds begin at 5 km/h, its factors there twice those
+// at 10 km/h (a table of stop-and-go traffic): every speed below 10 km/h
+// takes the factor at 10 km/h, for a street without a traffic file as for
+// one with a traffic file; only from 10 km/h up does the speed count.
+TEST_F(HourlyChain, speedsBelowTenKilometresAnHourTakeTheFactorAtTenWithoutATrafficFile) {
+    const fs::path factors = appDir / "Data" / "Emission" / "Shared" / "EmissionFactors.eft";
+    std::string table = readFile(factors);
+    const std::string speeds = "10,20,30,40,50,60,70,80,90,100,110,120,130";
+    ASSERT_NE(table.find(speeds), std::string::npos);
+    table.replace(table.find(speeds), speeds.size(), "5," + speeds);
+    // Each factor row: class, technology, pollutant, cold ratio, fuel reference, then the factors.
+    const std::regex factorRow("^(\"[^\"]*\",\"[^\"]*\",\"[^\"]*\",[0-9.]+,[0-9]+,)([0-9.]+)");
+    std::string rewritten;
+    int factorRows = 0;
+    for (const std::string &line : splitLines(table)) {
+        std::smatch m;
+        if (std::regex_search(line, m, factorRow)) {
+            ++factorRows;
+            rewritten +=
+                m[1].str() + formatNumber(2 * Val(m[2].str())) + "," + line.substr(m[1].length()) + "\r\n";
+        } else {
+            rewritten += line + "\r\n";
+        }
+    }
+    ASSERT_GT(factorRows, 50);
+    dir.write("app/Data/Emission/Shared/EmissionFactors.eft", rewritten);
+
+    // The same traffic every hour, at 6, 10, 4, 9.9 and 11 km/h.
+    const char *speedsOfHours[] = {"6", "10", "4", "9.9", "11"};
+    std::string text;
+    int h = 1;
+    for (const char *speed : speedsOfHours) {
+        text += "2023 3 6 " + std::to_string(h++) + " 3 200 10 300 30 20 1200 300 150 80 20 " + speed + " " +
+                speed + "\r\n";
+    }
+    writeWork("Hours.txt", text);
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                         "cNOx_b,cPM10_b,nPCPetrol,nPCDiesel,nVan,nHGV,nBus,speed_light,"
+                                         "speed_heavy"),
+                  outputFile("Out.txt", "hour,speed_light,qNOx,qPM10", "0,*")}));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 5u);
+    const double at10 = r[1].at("qNOx");
+    ASSERT_GT(at10, 0);
+    for (std::size_t i : {0u, 2u, 3u}) {
+        EXPECT_EQ(r[i].at("qNOx"), at10) << "at " << r[i].at("speed_light") << " km/h";
+        EXPECT_EQ(r[i].at("qPM10"), r[1].at("qPM10")) << "at " << r[i].at("speed_light") << " km/h";
+    }
+    EXPECT_LT(r[4].at("qNOx"), at10) << "10 km/h itself is no floor: at 11 km/h the factors are lower";
+}
+
+// A global radiation below -10 W/m² counts as missing: the hour has no
+// modelled NO2, whose chemistry needs it. -10 itself is a reading, as dark
+// for the chemistry as 0, and NO2 is modelled.
+TEST_F(HourlyChain, aGlobalRadiationBelowMinusTenLeavesNO2UnmodelledAndMinusTenItselfDoesNot) {
+    const char *radiations[] = {"-10", "-10.5", "-99", "0"};
+    std::string text;
+    int h = 1;
+    for (const char *radiation : radiations) {
+        text += "2023 3 6 " + std::to_string(h++) + " 3 200 10 " + radiation +
+                " 1000 100 50 40 120 12 40 20 60\r\n";
+    }
+    writeWork("Hours.txt", text);
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", kModelledHourColumns),
+                  outputFile("Out.txt", "hour,cNOx_mod_1,cNO2_mod_1,cNO2_mod_2", "0,*")}));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 4u);
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        SCOPED_TRACE(std::string("global radiation ") + radiations[i]);
+        EXPECT_GT(r[i].at("cNOx_mod_1"), 40) << "NOx is modelled in every hour";
+        if (i == 1 || i == 2) {
+            EXPECT_EQ(r[i].at("cNO2_mod_1"), -99);
+            EXPECT_EQ(r[i].at("cNO2_mod_2"), -99);
+        } else {
+            EXPECT_GT(r[i].at("cNO2_mod_1"), 20);
+            EXPECT_GT(r[i].at("cNO2_mod_2"), 20);
+        }
+    }
+    EXPECT_EQ(r[0].at("cNO2_mod_1"), r[3].at("cNO2_mod_1")) << "-10 W/m² is the darkness of 0 W/m²";
+}
+
+// An input nlight of 0 is a count: the hour keeps it beside a traffic file,
+// whether the hour takes every category count from the file or gives one of
+// its own; a missing nlight takes the file's.
+TEST_F(HourlyChain, anInputLightCountOfZeroStaysZeroBesideATrafficFile) {
+    std::string text;
+    for (int h = 1; h <= 24; ++h) {
+        text += "2023 3 6 " + std::to_string(h) + " 3 200 10 0 30 " + (h % 2 == 0 ? "0" : "-99") + " " +
+                (h == 8 ? "5" : "-99") + "\r\n";
+    }
+    writeWork("Hours.txt", text);
+    fs::copy_file(dataDir() / "Working" / "DemoStreet.trf", work("DemoStreet.trf"));
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,"
+                                         "nlight,nVan"),
+                  {"DemoStreet.trf", "traffic", {"18000", "45"}},
+                  outputFile("Out.txt", "hour,nlight,nheavy,ntotal,nVan", "0,*")}));
+    const RunReport report = run();
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    const auto r = rows("Out.txt");
+    ASSERT_EQ(r.size(), 24u);
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        SCOPED_TRACE("hour " + std::to_string(i + 1));
+        EXPECT_GT(r[i].at("nheavy"), 0) << "the file's heavy vehicles";
+        if (i % 2 == 1) {
+            EXPECT_EQ(r[i].at("nlight"), 0);
+            EXPECT_EQ(r[i].at("ntotal"), r[i].at("nheavy"));
+        } else {
+            EXPECT_GT(r[i].at("nlight"), 0) << "the file's light vehicles";
+        }
+    }
+    EXPECT_EQ(r[7].at("nVan"), 5) << "hour 8 gives its own vans and keeps its light count of 0";
 }
 
 } // namespace
@@ -402,11 +527,13 @@ TEST_P(OwnCountOfAnHour, isKeptWhileTheOtherHoursOfItsSlotTakeTheTrafficFile) {
     writeWork("Hours.txt", text);
     writeWork("Streets.txt",
               "#TRUE#,\"Counted Street\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n");
-    loadProject("Streets.vkm",
-                projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,nVan"),
-                             outputFile("Out.txt", "nlight,nheavy,nPCPetrol,nVan,nHGV", "0,*"),
-                             {"Streets.txt", "streets", {}}},
-                            "Streets"));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Streets.vkm",
+        projectText(
+            {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,nVan"),
+             outputFile("Out.txt", "nlight,nheavy,nPCPetrol,nVan,nHGV", "0,*"),
+             {"Streets.txt", "streets", {}}},
+            "Streets")));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const auto r = rows("Out.txt");

@@ -48,7 +48,7 @@ TEST_F(InputKinds, AHalfHourlyTrafficFileGivesEachHalfHourItsOwnPeriod) {
          outputFile("Out.txt", "hour,minute,nlight,nheavy,speed_light,speed_heavy,qNOx", "0,*"),
          {"Half.trf", "traffic", {"0", "0"}}});
     project.replace(project.find(",24,0\r\n"), 7, ",48,0\r\n");
-    loadProject("Test.vkp", project);
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", project));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
 
     const std::vector<std::string> minute = column("Out.txt", "minute"), light = column("Out.txt", "nlight"),
@@ -81,13 +81,14 @@ TEST_F(InputKinds, ARouteKeepsTheEmissionItsInputGivesAndFormsOnlyTheMissingOnes
     writeWork("Route.txt",
               "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 07:00\",\"2023-03-06 09:00\",7200" + street +
                   "\"A2\",\"A\",2,0,1,0,0,0,\"2023-03-06 09:00\",\"2023-03-06 11:00\",7200" + street);
-    loadProject("Route.vkp",
-                projectText({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
-                                                  "cNOx_b,cNO2_b,cO3_b,cPM10_b"),
-                             inputFile("Emission.txt", "year,month,day,hour,qNOx,qPM10"),
-                             outputFile("Out.txt", "segmentid,hour,qNOx,qPM10,cNOx_mod_1", "0,*"),
-                             {"Route.txt", "route", {}}},
-                            "Route"));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Route.vkp",
+        projectText({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                          "cNOx_b,cNO2_b,cO3_b,cPM10_b"),
+                     inputFile("Emission.txt", "year,month,day,hour,qNOx,qPM10"),
+                     outputFile("Out.txt", "segmentid,hour,qNOx,qPM10,cNOx_mod_1", "0,*"),
+                     {"Route.txt", "route", {}}},
+                    "Route")));
     ASSERT_TRUE(state.RouteMode);
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::vector<std::string> hour = column("Out.txt", "hour"), nox = column("Out.txt", "qNOx"),
@@ -127,7 +128,7 @@ TEST_P(NitrogenOxides, NOAndNO2AddUpToNOxAndNO2AndO3KeepTheirSumInEveryUnit) {
         project.replace(output, units.size(),
                         "ppb      ppb       ppb       ppb       microg    microg    microg    microg\r\n");
     }
-    loadProject("Test.vkp", project);
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", project));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     // µg/m³ to ppb of NOx (as NO2), NO, NO2 and O3 (the demo country's factors).
     const double toPpbNOx = ppb ? 1.0 : 0.5229, toPpbNO = ppb ? 1.0 : 0.8017, toPpbNO2 = ppb ? 1.0 : 0.5229,
@@ -163,14 +164,15 @@ TEST_F(InputKinds, AStreetWithAReceptorOnOneSideHasModelledValuesOnThatSideOnly)
               "#TRUE#,\"Both\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
               "#TRUE#,\"West\",300,400,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,1,2,0\r\n"
               "#TRUE#,\"East\",500,600,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,2,2,0\r\n");
-    loadProject("Streets.vkm",
-                projectText({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
-                                                  "cNOx_b,cNO2_b,cO3_b"),
-                             outputFile("Out.txt", "streetside,hour,cNOx_mod_1,cNOx_mod_2", "0,*"),
-                             statFile("Streets.sum", "\"Street\",AvNOx_mod_1,AvNOx_mod_2,nHoursNOx_mod_2",
-                                      "streets", "0,*"),
-                             {"Streets.txt", "streets", {}}},
-                            "Streets"));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Streets.vkm",
+        projectText(
+            {inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                  "cNOx_b,cNO2_b,cO3_b"),
+             outputFile("Out.txt", "streetside,hour,cNOx_mod_1,cNOx_mod_2", "0,*"),
+             statFile("Streets.sum", "\"Street\",AvNOx_mod_1,AvNOx_mod_2,nHoursNOx_mod_2", "streets", "0,*"),
+             {"Streets.txt", "streets", {}}},
+            "Streets")));
     ASSERT_TRUE(state.MultiStreetMode);
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
 
@@ -217,13 +219,13 @@ TEST_P(OwnCategoryCount, IsKeptAndTheOthersComeFromTheTrafficFile) {
     const std::string category = GetParam().category;
     writeWork("Counted.trf", trafficFileText(24, [](int) { return std::string("500,50,20,5,50,40,10"); }));
     writeWork("Hours.txt", hourlyLines(2023, 3, 6, 24, [](int h) { return metLine(h) + " 30 20 40 7"; }));
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,"
                                             "globalrad,cNOx_b,cNO2_b,cO3_b,n" +
                                                 category),
                      outputFile("Out.txt", "hour,nPCPetrol,nPCDiesel,nVan,nHGV,nBus,nlight,nheavy", "0,*"),
-                     {"Counted.trf", "traffic", {"0", "0"}}}));
+                     {"Counted.trf", "traffic", {"0", "0"}}})));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     // Cars 500 (60 % petrol, 40 % diesel), vans 50, HGV 20, buses 5; the input's own 7.
     std::map<std::string, std::string> expected = {
@@ -259,12 +261,12 @@ TEST_F(InputKinds, AWeekdayGivenByTheInputChoosesTheDayCaseAndOneOutsideOneToSev
     };
     const std::string lines = day("2023 4 3", "na") + day("2023 4 4", "7");
     writeWork("Hours.txt", lines);
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Hours.txt", "year,month,day,hour,dayofweek,u_mast,wind_dir,temperature,"
                                             "globalrad,cNOx_b,cNO2_b,cO3_b"),
                      outputFile("Out.txt", "day,dayofweek,daycase,nPCPetrol", "0,*"),
-                     {"Days.trf", "traffic", {"0", "0"}}}));
+                     {"Days.trf", "traffic", {"0", "0"}}})));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::vector<std::string> weekday = column("Out.txt", "dayofweek"),
                                    dayCase = column("Out.txt", "daycase"),
@@ -308,7 +310,7 @@ TEST_F(InputKinds, AStreetWithOneReceptorIsCorrectedOnThatSideOnly) {
     ASSERT_NE(project.find(receptors), std::string::npos);
     project.replace(project.find(receptors), receptors.size(),
                     "          1             0             2 \r\n");
-    loadProject("Test.vkp", project);
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", project));
     ASSERT_EQ(state.Receptor2, 0);
     state.TrailingValue = 0.5; // the correction threshold of the command line
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
@@ -338,14 +340,14 @@ TEST_F(InputKinds, AnHourWithoutWindHasNoModelledValuesWhateverTheHourBefore) {
                   return (h == 4 || h == 5 ? "na" + met.substr(met.find(' ')) : met) +
                          " 1000 100 50 40 150 40 25 50";
               }));
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
                                             "nlight,nheavy,speed_light,speed_heavy,qNOx,cNOx_b,cNO2_b,cO3_b"),
                      outputFile("Out.txt",
                                 "hour,cNOx_str_mod_1,cNOx_mod_1,cNOx_str_mod_2,cNOx_mod_2,cNO2_mod_1,"
                                 "cNO2_mod_2,cNOx_b",
-                                "0,*")}));
+                                "0,*")})));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::vector<std::string> hour = column("Out.txt", "hour");
     ASSERT_EQ(hour.size(), 24u);
@@ -401,7 +403,7 @@ TEST_F(InputKinds, EveryOneOfTwelveWindSectorsCountsWhereverItIsListed) {
                                  "column per sector\r\n\r\n\r\n\r\n";
         ASSERT_NE(project.find(none), std::string::npos);
         project.replace(project.find(none), none.size(), block);
-        loadProject("Test.vkp", project);
+        ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", project));
         ASSERT_EQ(state.NumWindSectors, 12) << name;
         ASSERT_EQ(run().outcome, RunOutcome::Completed) << name << ": " << said();
         outputs[name] = readFile(work("Out.txt"));

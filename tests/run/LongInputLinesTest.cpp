@@ -26,6 +26,7 @@ class LongInputLines : public RunFixture {
 protected:
     RunReport runHours(const std::string &text) {
         writeWork("Hours.txt", text);
+
         loadProject("Test.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables),
                                              outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
                                              {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));

@@ -79,7 +79,7 @@ TEST(PlainNumber, ReadsItemsAsFromCharsDoes) {
                              "16.91371",
                              "1e400",
                              "#N/A"}) {
-        expectSameAsFromChars(text);
+        ASSERT_NO_FATAL_FAILURE(expectSameAsFromChars(text));
     }
 }
 
@@ -99,7 +99,7 @@ TEST(PlainNumber, ReadsRandomDecimalsBitForBitAsFromChars) {
         std::snprintf(text, sizeof text, "%s%s.%s", m < 0 ? "-" : "",
                       digits.substr(0, digits.size() - static_cast<std::size_t>(d)).c_str(),
                       digits.substr(digits.size() - static_cast<std::size_t>(d)).c_str());
-        expectSameAsFromChars(text);
+        ASSERT_NO_FATAL_FAILURE(expectSameAsFromChars(text));
     }
 }
 
@@ -168,7 +168,7 @@ TEST(RecordScan, FindsTheItemsAndDecimalsTheSplitAndTheReaderFind) {
                            "1 2 3 4 5 6 7 8 9 10 11"};
     for (const bool commaSeparates : {true, false}) {
         for (const char *line : lines) {
-            expectScanAgrees(line, commaSeparates);
+            ASSERT_NO_FATAL_FAILURE(expectScanAgrees(line, commaSeparates));
         }
     }
 }
@@ -187,7 +187,7 @@ TEST(RecordScan, AgreesOnRandomLines) {
         if (i % 4 != 0) {
             std::erase_if(line, [](char ch) { return ch == '"' || ch == '\r' || (ch & 0x80) != 0; });
         }
-        expectScanAgrees(line, i % 2 == 0);
+        ASSERT_NO_FATAL_FAILURE(expectScanAgrees(line, i % 2 == 0));
         if (HasFatalFailure()) {
             return;
         }

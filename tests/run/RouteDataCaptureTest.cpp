@@ -86,6 +86,7 @@ protected:
                        RunObserver *observer = nullptr) {
         writeWork("Hours.txt", hours(hoursOfData));
         writeWork("Route.txt", routeText);
+
         loadProject("Route.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables),
                                               outputFile("Out.txt", "segmentid,hour,cNO2_mod_1", "0,*"),
                                               {"Route.txt", "route", {}}}));

@@ -64,7 +64,7 @@ protected:
             statFile("Streets.sum", "\"Street\",X_coordinate,DailyTraffic,AvNOx_mod_1,MaxHourlyNOx_mod_1",
                      "streets", "0,0.0"),
             {"Streets.txt", "streets", {}}};
-        loadProject("Streets.vkm", projectText(records, "Streets"));
+        ASSERT_NO_FATAL_FAILURE(loadProject("Streets.vkm", projectText(records, "Streets")));
         ASSERT_TRUE(state.MultiStreetMode);
     }
     std::map<std::string, std::string> row(const std::vector<std::string> &lines, std::size_t i) const {
@@ -100,7 +100,7 @@ TEST_F(TimeSeriesRun, EveryOutputKeywordOfAnHourAgreesWithItsInputsAndTheStatist
     records.push_back(outputFile("Out.txt", kAllKeywords, "0,*"));
     records.push_back(statFile("Stat.txt", "\"Series\",Average_1,MaxHourly_1,Average_2",
                                "NOx_mod,NOx_b,PM10_mod", "0,0.0000"));
-    loadProject("Test.vkp", projectText(records));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
 
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
@@ -244,7 +244,7 @@ TEST_F(TimeSeriesRun, EachCellOfAnHourlyRowIsWrittenByItsColumnsFormatAndWidth) 
     records.push_back(outputFile("Out.txt", "hour,u_mast,u_mast,nlight,minute,u_mast,date,date,?,date,datetime",
                                  "0,*,0,*,0,0.00,6,*,-5,General Number,9,General Number,0,@@@@@@@@@@@@,0,"
                                  "General Number,0,*,0,dd.mm.yyyy,-18,*"));
-    loadProject("Test.vkp", projectText(records));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const std::vector<std::string> lines = fileLines(work("Out.txt"));
@@ -258,7 +258,7 @@ TEST_F(TimeSeriesRun, StopDuringAnHourFinishesItAndWritesTheStatisticsButStopWhi
     std::vector<FileRecord> records = inputs();
     records.push_back(outputFile("Out.txt", "year,month,day,hour,cNOx_mod_1"));
     records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
-    loadProject("Test.vkp", projectText(records));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
 
     StopAtFirstHour stop(control, false);
     RunReport report = run(&stop);
@@ -295,7 +295,7 @@ TEST_F(TimeSeriesRun, APeriodWithoutRecordsSaysSoAndWritesNoStatistics) {
     writeInputs();
     std::vector<FileRecord> records = inputs();
     records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
-    loadProject("Test.vkp", projectText(records));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
     state.StartAuto = false;
     state.StartDate = {2024, 1, 1};
     state.StartHour = 1;
@@ -318,7 +318,7 @@ TEST_F(TimeSeriesRun, ARunInWhichNoHourWasModelledSaysSoInsteadOfEndingNormally)
     std::vector<FileRecord> records = inputs();
     records.push_back(outputFile("Out.txt", "day,hour,cNOx_mod_1"));
     records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
-    loadProject("Test.vkp", projectText(records));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
     writeWork("Stat.txt", "the previous run's statistics\r\n");
 
     const RunReport report = run();
@@ -344,7 +344,7 @@ TEST_F(TimeSeriesRun, APeriodOnBothSidesKeepsOnlyItsHoursAndTheRunNamesItsFirstA
     writeInputs();
     std::vector<FileRecord> records = inputs();
     records.push_back(outputFile("Out.txt", "day,hour", "0,*"));
-    loadProject("Test.vkp", projectText(records));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
     state.StartAuto = state.EndAuto = false;
     state.StartDate = {2023, 3, 6};
     state.StartHour = 5;
@@ -361,7 +361,7 @@ TEST_F(TimeSeriesRun, APeriodOnBothSidesKeepsOnlyItsHoursAndTheRunNamesItsFirstA
 }
 
 TEST_F(TimeSeriesRun, AMultiStreetProjectWritesEveryActiveStreetIntoTheSameFilesAndSkipsTheInactiveOne) {
-    loadStreetsProject();
+    ASSERT_NO_FATAL_FAILURE(loadStreetsProject());
 
     struct Captions : RunObserver {
         std::vector<std::string> seen;
@@ -400,7 +400,7 @@ TEST_F(TimeSeriesRun, AMultiStreetProjectWritesEveryActiveStreetIntoTheSameFiles
 
 TEST_F(TimeSeriesRun, AStoppedMultiStreetRunNamesTheStreetAndTheHourItStoppedAfter) {
     const StreetThreads serial(1); // the street and hour a stop lands on, one street after the other
-    loadStreetsProject();
+    ASSERT_NO_FATAL_FAILURE(loadStreetsProject());
     struct StopAtThirdStreet : RunObserver {
         RunControl &control;
         std::vector<std::string> stops;
@@ -431,7 +431,7 @@ TEST_F(TimeSeriesRun, ARouteOfTwoPersonsRepositionsTheTextInputsForEverySegment)
     records.push_back(outputFile("Out.txt", "personid,segmentid,day,hour,timeinseg,cNOx_mod_1", "0,*"));
     records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
     records.push_back({"Route.txt", "route", {}});
-    loadProject("Route.vkp", projectText(records, "Route"));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Route.vkp", projectText(records, "Route")));
     ASSERT_TRUE(state.RouteMode);
 
     const RunReport report = run();

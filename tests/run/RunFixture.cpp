@@ -243,6 +243,16 @@ std::vector<std::string> RunFixture::column(const std::string &file, const std::
     return out;
 }
 
+RunReport RunFixture::run(RunObserver *observer) {
+    if (HasFatalFailure()) {
+        RunReport report;
+        report.outcome = RunOutcome::Failed;
+        report.error = "not run: a step before the run failed";
+        return report;
+    }
+    return runTimeSeries(state, ui, control, observer);
+}
+
 void RunFixture::writeWork(const std::string &name, const std::string &text) const {
     dir.write("work/" + name, text);
 }

@@ -109,7 +109,9 @@ protected:
     void loadProject(const std::string &fileName, const std::string &text);
     fs::path work(const std::string &name) const { return workDir / name; }
     void writeWork(const std::string &name, const std::string &text) const;
-    RunReport run(RunObserver *observer = nullptr) { return runTimeSeries(state, ui, control, observer); }
+    // Runs the project loaded. After a fatal failure (the project was not
+    // loaded) nothing runs: the report is of a failed run that says so.
+    RunReport run(RunObserver *observer = nullptr);
     // Every message and question of the run so far, one a line.
     std::string said() const;
     // The named column of every row of a ";"-separated output file of the work folder

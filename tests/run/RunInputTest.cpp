@@ -60,7 +60,8 @@ TEST_F(RunInput, AMissingItemStaysMissingWhateverTheScalingFactor) {
         text += "2023;3;6;" + std::to_string(h++) + ";" + item + ";200;10;0;1000;100;50;40;120;30\r\n";
     }
     writeWork("Hours.txt", text);
-    loadWith({hourFile("Hours.txt", "*,*,*,*,0.5"), outputFile("Out.txt", "u_mast", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({hourFile("Hours.txt", "*,*,*,*,0.5"), outputFile("Out.txt", "u_mast", "0,*")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     EXPECT_EQ(column("Out.txt", 0),
@@ -75,7 +76,8 @@ TEST_F(RunInput, DecimalCommasReadAsPointsWhereTheSystemWritesThem) {
         text += "2023;3;6;" + std::to_string(h++) + ";" + item + ";200;10;0;1000;100;50;40;120;30\r\n";
     }
     writeWork("Hours.txt", text);
-    loadWith({hourFile("Hours.txt", "*,*,*,*,2"), outputFile("Out.txt", "u_mast", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({hourFile("Hours.txt", "*,*,*,*,2"), outputFile("Out.txt", "u_mast", "0,*")}));
     state.DecimalSeparator = ",";
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
@@ -91,10 +93,10 @@ TEST_F(RunInput, TitleLinesOfSeveralFilesArePassedOverWithoutShiftingTheFiles) {
     }
     writeWork("Met.txt", met);
     writeWork("Traffic.txt", traffic);
-    loadWith(
+    ASSERT_NO_FATAL_FAILURE(loadWith(
         {inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
          inputFile("Traffic.txt", "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx,cNOx_b"),
-         outputFile("Out.txt", "hour,qNOx", "0,*")});
+         outputFile("Out.txt", "hour,qNOx", "0,*")}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     const std::vector<std::string> hoursRead = column("Out.txt", 0), emission = column("Out.txt", 1);
     ASSERT_EQ(hoursRead.size(), 24u);
@@ -119,7 +121,7 @@ TEST_F(RunInput, LinesAcrossAndBeyondTheReadBlocksReadLikeShortOnes) {
     }
     text.pop_back();
     writeWork("Hours.txt", text);
-    loadWith({hourFile(), outputFile("Out.txt", "hour,qNOx", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(loadWith({hourFile(), outputFile("Out.txt", "hour,qNOx", "0,*")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     std::vector<std::string> hoursRead, emissions;
@@ -137,7 +139,7 @@ TEST_F(RunInput, ItemsBeyondFiftyAreIgnoredAndAShortLineAfterTheFirstHourEndsThe
         surplus += ",7";
     }
     writeWork("Hours.txt", hours(24, surplus));
-    loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")}));
     EXPECT_EQ(run().outcome, RunOutcome::Completed);
     EXPECT_EQ(column("Out.txt", 0).size(), 24u);
 
@@ -162,7 +164,7 @@ TEST_F(RunInput, ImpossibleDatesAndHoursAreRefusedNamingTheRecord) {
     };
     for (const Case &c : cases) {
         writeWork("Hours.txt", hours(2) + c.line + "\r\n" + hours(2));
-        loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")});
+        ASSERT_NO_FATAL_FAILURE(loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")}));
         const RunReport report = run();
         EXPECT_EQ(report.outcome, RunOutcome::Failed) << c.line;
         EXPECT_TRUE(said(c.says)) << c.line << "\n" << report.error;
@@ -185,7 +187,7 @@ TEST_F(RunInput, ADateOrHourItemThatIsNoFiniteNumberIsATypeMismatch) {
     for (const auto &[line, item] : cases) {
         ui.messages.clear();
         writeWork("Hours.txt", hours(2) + line + "\r\n" + hours(2));
-        loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")});
+        ASSERT_NO_FATAL_FAILURE(loadWith({hourFile(), outputFile("Out.txt", "hour", "0,*")}));
         const RunReport report = run();
         EXPECT_EQ(report.outcome, RunOutcome::Failed) << line;
         EXPECT_TRUE(said("doesn\u00b4t fit the type of the Input List") && said(item)) << line << "\n"
@@ -199,10 +201,10 @@ TEST_F(RunInput, ADayCaseTheTrafficFileDoesNotHaveIsRefused) {
         text += "2023,3,6," + std::to_string(h) + ",3,200,10,0," + (h == 3 ? "7" : "2") + ",20\r\n";
     }
     writeWork("Hours.txt", text);
-    loadWith(
+    ASSERT_NO_FATAL_FAILURE(loadWith(
         {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,daycase,cNOx_b"),
          outputFile("Out.txt", "hour,daycase,ntotal", "0,*"),
-         {".\\CityStreet.trf", "traffic", {"20000", "40"}}});
+         {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
     EXPECT_TRUE(said("The day case 7 of the input record of 2023-03-06 is not one of the 4 day cases"))
@@ -213,8 +215,8 @@ TEST_F(RunInput, ADayCaseTheTrafficFileDoesNotHaveIsRefused) {
 TEST_F(RunInput, AnUnknownStatisticIsReportedOnceAndItsFileKeptAsideWithTheCellLeftEmpty) {
     writeWork("Hours.txt", hours());
     writeWork("Stat.txt", "previous\r\n");
-    loadWith(
-        {hourFile(), statFile("Stat.txt", "\"Series\",Bogus_1,Average_1,Bogus_2", "NOx_mod,NOx_b", "0,0.0")});
+    ASSERT_NO_FATAL_FAILURE(loadWith({hourFile(), statFile("Stat.txt", "\"Series\",Bogus_1,Average_1,Bogus_2",
+                                                           "NOx_mod,NOx_b", "0,0.0")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed);
     EXPECT_TRUE(report.outputIncomplete);
@@ -238,7 +240,8 @@ TEST_F(RunInput, AnUnknownStatisticIsReportedOnceAndItsFileKeptAsideWithTheCellL
 TEST_F(RunInput, AStatisticsWorkbookWithoutATableOffersToDefineItOnlyWithAWindow) {
     writeWork("Hours.txt", hours());
     for (bool batch : {false, true}) {
-        loadWith({hourFile(), statFile("Stat.xls", "\"Series\",Average_1", "NOx_mod")});
+        ASSERT_NO_FATAL_FAILURE(
+            loadWith({hourFile(), statFile("Stat.xls", "\"Series\",Average_1", "NOx_mod")}));
         state.BatchMode = batch;
         ui.messages.clear();
         ui.answers = {Answer::Ok};
@@ -260,8 +263,8 @@ TEST_F(RunInput, ATableWithFewerFieldsThanTheListIsReportedNotFilledIn) {
     ASSERT_TRUE(table) << error;
     ASSERT_TRUE(table->append({2023.0, 3.0, 6.0}, &error)) << error;
     ASSERT_TRUE(table->close(&error)) << error;
-    loadWith(
-        {inputFile("Hours.xls;Hours", "year,month,day,hour,u_mast"), outputFile("Out.txt", "hour", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(loadWith(
+        {inputFile("Hours.xls;Hours", "year,month,day,hour,u_mast"), outputFile("Out.txt", "hour", "0,*")}));
     EXPECT_EQ(run().outcome, RunOutcome::Failed);
     EXPECT_TRUE(said("is less than in the Input List"));
 }
@@ -298,7 +301,8 @@ TEST_F(RunInput, ATableReadsTheColumnsOfAListLongerThanFiftyItems) {
         ASSERT_TRUE(table->append(row, &error)) << error;
     }
     ASSERT_TRUE(table->close(&error)) << error;
-    loadWith({inputFile("Long.xls;Hours", list), outputFile("Out.txt", "hour,u_mast,cNOx_b", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({inputFile("Long.xls;Hours", list), outputFile("Out.txt", "hour,u_mast,cNOx_b", "0,*")}));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const std::vector<std::string> wind = column("Out.txt", 1), background = column("Out.txt", 2);
@@ -313,7 +317,7 @@ TEST_F(RunInput, FilesWithEmptyListsAreLeftOutOnlyWhenTheUserAgrees) {
     writeWork("Hours.txt", hours());
     std::vector<FileRecord> records = {
         hourFile(), outputFile("Out.txt", "hour", "0,*"), {"Empty.txt", "output", {"[]", "[*]", "[*]"}}};
-    loadWith(records);
+    ASSERT_NO_FATAL_FAILURE(loadWith(records));
     ui.answers = {Answer::No};
     EXPECT_EQ(run().outcome, RunOutcome::Declined);
     EXPECT_FALSE(fs::exists(work("Out.txt")));
@@ -331,7 +335,7 @@ TEST_F(RunInput, TheMeanTravelSpeedTakesOnlyKnownSpeeds) {
                 ",40,120,30\r\n";
     }
     writeWork("Hours.txt", text);
-    loadWith({hourFile()});
+    ASSERT_NO_FATAL_FAILURE(loadWith({hourFile()}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     EXPECT_FLOAT_EQ(state.TravelSpeedCalc, 60.0f);
     EXPECT_EQ(state.DailyTrafficCalc, 1100 * 24);
@@ -347,7 +351,8 @@ TEST_F(RunInput, TheConditionsFileFillsMissingBackgroundsAndRefusesUnknownPollut
     writeWork(
         "Site.cnd",
         "Conditions of the site\r\n[Other]\r\n1\r\n[BACKGROUND]\r\n2\r\n\"NOx\", 35\r\n\"O3\",\r\n50\r\n");
-    loadWith({hourFile(), outputFile("Out.txt", "hour,cNOx_b", "0,*"), {"Site.cnd", "conditions", {}}});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({hourFile(), outputFile("Out.txt", "hour,cNOx_b", "0,*"), {"Site.cnd", "conditions", {}}}));
     ASSERT_EQ(state.ConditionsFile, "Site.cnd");
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     const std::vector<std::string> background = column("Out.txt", 1);
@@ -370,7 +375,8 @@ TEST_F(RunInput, EveryHourStartsFromMissingValuesWhetherOrNotAFileSetsThem) {
     }
     writeWork("Hours.txt", text);
     writeWork("Site.cnd", "[BACKGROUND]\r\n1\r\n\"NOx\", 35\r\n");
-    loadWith({hourFile(), outputFile("Out.txt", "hour,cNOx_b,cO3_b", "0,*"), {"Site.cnd", "conditions", {}}});
+    ASSERT_NO_FATAL_FAILURE(loadWith(
+        {hourFile(), outputFile("Out.txt", "hour,cNOx_b,cO3_b", "0,*"), {"Site.cnd", "conditions", {}}}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     const std::vector<std::string> nox = column("Out.txt", 1);
     const std::vector<std::string> o3 = column("Out.txt", 2);
@@ -386,7 +392,7 @@ TEST_F(RunInput, AProjectWhoseOnlyInputFileHasAnEmptyVariableListSaysThatNoInput
     writeWork("Hours.txt", hours(24));
     FileRecord empty = hourFile();
     empty.lists[0] = "[]";
-    loadWith({empty, outputFile("Out.txt", "hour", "0,*")});
+    ASSERT_NO_FATAL_FAILURE(loadWith({empty, outputFile("Out.txt", "hour", "0,*")}));
     ui.answers = {Answer::Yes}; // continue without the files whose lists are empty
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
@@ -407,7 +413,8 @@ TEST_F(RunInput, ADailyFileHasOneRowPerDayWithItsDate) {
             }
             return next;
         }());
-    loadWith({hourFile(), statFile("Daily.txt", "\"Day\",NOx_b_1,NOx_mod_1", "dailyav", "0,*,0,0.0")});
+    ASSERT_NO_FATAL_FAILURE(
+        loadWith({hourFile(), statFile("Daily.txt", "\"Day\",NOx_b_1,NOx_mod_1", "dailyav", "0,*,0,0.0")}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     const std::vector<std::string> lines = fileLines(work("Daily.txt"));
     ASSERT_EQ(lines.size(), 3u);
@@ -457,7 +464,7 @@ TEST_F(RunInput, HalfHourlyRecordsRunForwardByTheirMinutes) {
                                 "nheavy,speed_light,speed_heavy,qNOx,cNOx_b"),
          outputFile("Out.txt", "hour,minute,nlight", "0,*")});
     project.replace(project.find(",24,0\r\n"), 7, ",48,0\r\n");
-    loadProject("Test.vkp", project);
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", project));
     ASSERT_EQ(state.Nhours, 48);
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;

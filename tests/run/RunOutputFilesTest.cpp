@@ -77,11 +77,11 @@ protected:
             writeWork("Streets.txt", streetsText("CityStreet.trf"));
             records.push_back(statFile("Streets.sum", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"));
             records.push_back({"Streets.txt", "streets", {}});
-            loadProject("Streets.vkm", projectText(records, "Streets"));
+            ASSERT_NO_FATAL_FAILURE(loadProject("Streets.vkm", projectText(records, "Streets")));
         } else {
             records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod", "0,0.0"));
             records.push_back({".\\CityStreet.trf", "traffic", {"20000", "40"}});
-            loadProject("Test.vkp", projectText(records));
+            ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
         }
     }
     std::vector<std::string> outputs(Project kind) const {
@@ -113,7 +113,7 @@ class RunOutputFiles : public OutputFiles, public ::testing::WithParamInterface<
 
 TEST_P(RunOutputFiles, ARunThatDoesNotWriteItsFilesLeavesThePreviousOnes) {
     const Damage &d = GetParam();
-    loadKind(d.project);
+    ASSERT_NO_FATAL_FAILURE(loadKind(d.project));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << (ui.messages.empty() ? "" : ui.messages.back());
     const auto before = contents(d.project);
     for (const auto &[name, text] : before) {
@@ -174,7 +174,7 @@ struct StopWhilePaused : RunObserver {
 
 TEST_F(OutputFiles, AStopWhilePausedLeavesThePreviousFilesAndAStopDuringAnHourReplacesThem) {
     const StreetThreads serial(1); // the stop lands on the first hour of the first street
-    loadKind(Project::Multi);
+    ASSERT_NO_FATAL_FAILURE(loadKind(Project::Multi));
     ASSERT_EQ(run().outcome, RunOutcome::Completed);
     const auto before = contents(Project::Multi);
 
@@ -219,18 +219,18 @@ class OutputOverInput : public OutputFiles, public ::testing::WithParamInterface
 TEST_P(OutputOverInput, IsRefusedBeforeAnythingIsOpenedAndTheInputIsKept) {
     const Clash &c = GetParam();
     writeWork("Hours.txt", hoursText(1, kHours));
-    c.prepare(workDir);
+    ASSERT_NO_FATAL_FAILURE(c.prepare(workDir));
     std::string statistics = c.statistics;
     if (statistics.rfind("WORK", 0) == 0) {
         statistics = workDir.string() + statistics.substr(4);
     }
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
                                             "cNOx_b,cNO2_b,cO3_b"),
                      outputFile(c.output, "day,hour,cNOx_mod_1", "0,*"),
                      statFile(statistics, "\"Series\",Average_1", "NOx_mod", "0,0.0"),
-                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}})));
     const std::string hours = readFile(work("Hours.txt"));
     const std::string project = readFile(work("Test.vkp"));
 
@@ -296,12 +296,12 @@ TEST_F(OutputFiles, AStreetsTrafficFileNamedAsTheStatisticsFileIsRefusedAndKept)
     writeWork("Streets.txt",
               "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
               "#TRUE#,\"South\",700,800,\"Mine.trf\",30000,50,12,30,200,200,160,0,2,0\r\n");
-    loadProject("Streets.vkm",
-                projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,"
-                                                    "globalrad,cNOx_b,cNO2_b,cO3_b"),
-                             statFile("mine.TRF", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"),
-                             {"Streets.txt", "streets", {}}},
-                            "Streets"));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Streets.vkm", projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,"
+                                                           "globalrad,cNOx_b,cNO2_b,cO3_b"),
+                                    statFile("mine.TRF", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"),
+                                    {"Streets.txt", "streets", {}}},
+                                   "Streets")));
     const std::string traffic = readFile(work("Mine.trf"));
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
@@ -356,13 +356,13 @@ TEST_P(OutputOverProgramFile, IsRefusedBeforeAnythingIsOpenedAndTheProgramStillS
     writeWork("Hours.txt", hoursText(1, kHours));
     std::ofstream(appDir / "winvesk", std::ios::binary) << "the program's executable";
     c.prepare(appDir, workDir);
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
                                             "cNOx_b,cNO2_b,cO3_b"),
                      outputFile(resolved(c.output), "day,hour,cNOx_mod_1", "0,*"),
                      statFile(resolved(c.statistics), "\"Series\",Average_1", "NOx_mod", "0,0.0"),
-                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}})));
     const auto before = programFiles();
 
     const RunReport report = run();
@@ -418,11 +418,11 @@ TEST_F(OutputFiles, AnOutputNamedAsTheRunningProgramIsRefusedWithoutOpeningIt) {
     const fs::path running = fs::read_symlink("/proc/self/exe", ec);
     ASSERT_FALSE(ec);
     writeWork("Hours.txt", hoursText(1, kHours));
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
                                             "cNOx_b,cNO2_b,cO3_b"),
-                     outputFile(running.string(), "day,hour,cNOx_mod_1", "0,*")}));
+                     outputFile(running.string(), "day,hour,cNOx_mod_1", "0,*")})));
     // The check alone: it opens no file, so it cannot harm this test's own program.
     const std::string refused = run::outputOverInput(state);
     EXPECT_NE(refused.find("is the program's executable"), std::string::npos) << refused;
@@ -430,12 +430,12 @@ TEST_F(OutputFiles, AnOutputNamedAsTheRunningProgramIsRefusedWithoutOpeningIt) {
 
 TEST_F(OutputFiles, AnOutputInTheWorkingFolderBesideTheProgramIsWritten) {
     writeWork("Hours.txt", hoursText(1, kHours));
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
                                             "cNOx_b,cNO2_b,cO3_b"),
                      outputFile((appDir / "Working" / "Out.txt").string(), "day,hour,cNOx_mod_1", "0,*"),
-                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}})));
     EXPECT_EQ(run().outcome, RunOutcome::Completed) << said();
     EXPECT_EQ(fileLines(appDir / "Working" / "Out.txt").size(), 1u + kHours);
 }

@@ -44,7 +44,7 @@ protected:
 } // namespace
 
 TEST_F(RunPeriod, AnEndBeforeTheStartIsSaidAsSuchBeforeAnythingIsOpened) {
-    loadSingle(hours(48));
+    ASSERT_NO_FATAL_FAILURE(loadSingle(hours(48)));
     for (const auto &[endDay, endHour] : {std::pair{6, 24}, std::pair{7, 0}}) {
         setPeriod({2023, 3, 7}, 1, {2023, 3, endDay}, endHour);
         const RunReport report = run();
@@ -85,7 +85,7 @@ TEST_F(RunPeriod, HoursOfThePeriodWithoutDataAreCountedInTheClosingNote) {
                "gave 45 of them: 3 hours of the period had no data."},
           Case{{}, {2023, 3, 7}, 24, ""}}) {
         SCOPED_TRACE(c.note);
-        loadSingle(hours(48, c.skip));
+        ASSERT_NO_FATAL_FAILURE(loadSingle(hours(48, c.skip)));
         setPeriod({2023, 3, 6}, 1, c.end, c.endHour);
         const RunReport report = run();
         ASSERT_EQ(report.outcome, RunOutcome::Completed) << said();
@@ -109,11 +109,11 @@ TEST_F(RunPeriod, AMultiStreetRunCountsTheHoursOfItsDataOnceWhateverItsStreetsAn
               "#TRUE#,\"North\",100,200,\".\\CityStreet.trf\",20000,40,20,18,100,100,0,0,2,0\r\n"
               "#TRUE#,\"South\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,0,2,0\r\n"
               "#TRUE#,\"East\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,200,160,0,2,0\r\n");
-    loadProject("Streets.vkm",
-                projectText({inputFile("Hours.txt", kMarchHourVariables),
-                             statFile("Streets.sum", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"),
-                             {"Streets.txt", "streets", {}}},
-                            "Streets"));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Streets.vkm", projectText({inputFile("Hours.txt", kMarchHourVariables),
+                                    statFile("Streets.sum", "\"Street\",AvNOx_mod_1", "streets", "0,0.0"),
+                                    {"Streets.txt", "streets", {}}},
+                                   "Streets")));
     for (const int threads : {1, 3}) {
         const StreetThreads streetThreads(threads);
         setPeriod({2023, 3, 5}, 1, {2023, 3, 7}, 24);
@@ -129,7 +129,7 @@ TEST_F(RunPeriod, AMultiStreetRunCountsTheHoursOfItsDataOnceWhateverItsStreetsAn
 }
 
 TEST_F(RunPeriod, TheBatchSaysAnEndBeforeTheStartAndTheHoursOfAPeriodBeyondTheData) {
-    loadSingle(hours(48));
+    ASSERT_NO_FATAL_FAILURE(loadSingle(hours(48)));
     const ProgramRun before = runWinvesk({work("Test.vkp").string(), "1", "20230307", "1", "20230306", "24"});
     EXPECT_EQ(before.status, 1) << before.output;
     EXPECT_NE(before.output.find("lies before its start, 2023-03-07 hour 1"), std::string::npos)

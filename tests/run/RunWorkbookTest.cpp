@@ -98,12 +98,13 @@ struct TextResults {
 };
 
 TEST_F(RunWorkbooks, HourlyOutputAndStatisticsInOneWorkbookAreBothComplete) {
-    loadSample({});
+    ASSERT_NO_FATAL_FAILURE(loadSample({}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     TextResults text{textRows("Stat2023.txt"), textRows("Out2023.txt")};
     ASSERT_EQ(text.hourly.size(), 8760u);
 
-    loadSample({{"Out2023.txt", "Results.xls;Hourly"}, {"Stat2023.txt", "Results.xls;Statistics"}});
+    ASSERT_NO_FATAL_FAILURE(
+        loadSample({{"Out2023.txt", "Results.xls;Hourly"}, {"Stat2023.txt", "Results.xls;Statistics"}}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     EXPECT_EQ(said(), "") << "every statistics column has its type and values";
 
@@ -128,13 +129,14 @@ TEST_F(RunWorkbooks, HourlyOutputAndStatisticsInOneWorkbookAreBothComplete) {
 }
 
 TEST_F(RunWorkbooks, AWorkbookWithAnUnknownStatisticIsWrittenAsideWholeAndTheOldOneKept) {
-    loadSample({{"Out2023.txt", "Results.xls;Hourly"}, {"Stat2023.txt", "Results.xls;Statistics"}});
+    ASSERT_NO_FATAL_FAILURE(
+        loadSample({{"Out2023.txt", "Results.xls;Hourly"}, {"Stat2023.txt", "Results.xls;Statistics"}}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::string previous = readFile(work("Results.xls"));
 
-    loadSampleEdited({{"\"Out2023.txt\"", "\"Results.xls;Hourly\""},
-                      {"\"Stat2023.txt\"", "\"Results.xls;Statistics\""},
-                      {"O3_mod]", "O3_mod,\r\nNOx_xyz]"}});
+    ASSERT_NO_FATAL_FAILURE(loadSampleEdited({{"\"Out2023.txt\"", "\"Results.xls;Hourly\""},
+                                              {"\"Stat2023.txt\"", "\"Results.xls;Statistics\""},
+                                              {"O3_mod]", "O3_mod,\r\nNOx_xyz]"}}));
     ui.messages.clear();
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << said();
@@ -158,12 +160,12 @@ TEST_F(RunWorkbooks, AWorkbookWithAnUnknownStatisticIsWrittenAsideWholeAndTheOld
 class RunStatisticsTables : public RunWorkbooks, public testing::WithParamInterface<const char *> {};
 
 TEST_P(RunStatisticsTables, TheSampleLayoutIsWrittenWithEveryColumnFilled) {
-    loadSample({});
+    ASSERT_NO_FATAL_FAILURE(loadSample({}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const auto expected = textRows("Stat2023.txt");
 
     const std::string file = GetParam();
-    loadSample({{"Stat2023.txt", file + ";Statistics"}});
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Stat2023.txt", file + ";Statistics"}}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     EXPECT_EQ(said(), "");
     const TableData stats = table(file, "Statistics");
@@ -179,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, RunStatisticsTables, testing::Values("Stat.xls",
 
 TEST_F(RunWorkbooks, AYearTooLongForALotusWorksheetIsRefusedBeforeTheFirstHour) {
     writeWork("Out.wk1", "an older file");
-    loadSample({{"Out2023.txt", "Out.wk1;Hourly"}});
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", "Out.wk1;Hourly"}}));
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
     EXPECT_EQ(report.hours, 0) << "refused at binding, not when the table is full";
@@ -238,12 +240,12 @@ std::string meteorologyWorkbook(const std::string &metText,
 }
 
 TEST_F(RunWorkbooks, AMeteorologyWorkbookOfFormulasAndDateTimesShownAsDatesRunsAsItsTextFile) {
-    loadSample({});
+    ASSERT_NO_FATAL_FAILURE(loadSample({}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::string expected = readFile(work("Stat2023.txt"));
 
     writeWork("Met2023.xls", meteorologyWorkbook(readFile(work("Met2023.txt"))));
-    loadWorkbookMeteorology();
+    ASSERT_NO_FATAL_FAILURE(loadWorkbookMeteorology());
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     EXPECT_EQ(readFile(work("Stat2023.txt")), expected) << "every hour dated and every wind speed read";
 }
@@ -253,7 +255,7 @@ TEST_F(RunWorkbooks, AFormulaWithAnErrorIsAMissingValueTheRunReports) {
               meteorologyWorkbook(readFile(work("Met2023.txt")),
                                   {{10, xls::formulaError(10, 1, 0x07)},    // #DIV/0!
                                    {11, xls::formulaError(11, 1, 0x2A)}})); // #N/A: missing by intent
-    loadWorkbookMeteorology();
+    ASSERT_NO_FATAL_FAILURE(loadWorkbookMeteorology());
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     EXPECT_NE(said().find("Items of the input files that are not numbers were read as missing values"),
               std::string::npos)
@@ -287,8 +289,8 @@ std::string meteorologyWorksheet() {
 TEST_P(RunDamagedInputs, StopTheRunNamingTheFileNeverRunOverFewerHours) {
     const DamagedInput &input = GetParam();
     writeWork(input.file, input.bytes);
-    loadSampleEdited({{"\"Met2023.txt\"", "\"" + input.file + ";Met\""},
-                      {"wind_dir,\r\ntemperature,\r\nglobalrad]", "wind_dir]"}});
+    ASSERT_NO_FATAL_FAILURE(loadSampleEdited({{"\"Met2023.txt\"", "\"" + input.file + ";Met\""},
+                                              {"wind_dir,\r\ntemperature,\r\nglobalrad]", "wind_dir]"}}));
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
     EXPECT_EQ(report.hours, 0);
@@ -331,11 +333,12 @@ TEST_P(RunAccessTables, HourlyOutputAndStatisticsAreEveryRowOfTheTextFiles) {
         others = commandOutput("mdb-export " + shellQuoted(work("Results.mdb").string()) + " " + shellQuoted(own));
         ASSERT_FALSE(others.empty());
     }
-    loadSample({});
+    ASSERT_NO_FATAL_FAILURE(loadSample({}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     TextResults text{textRows("Stat2023.txt"), textRows("Out2023.txt")};
 
-    loadSample({{"Out2023.txt", "Results.mdb;Hourly"}, {"Stat2023.txt", "Results.mdb;Statistics"}});
+    ASSERT_NO_FATAL_FAILURE(
+        loadSample({{"Out2023.txt", "Results.mdb;Hourly"}, {"Stat2023.txt", "Results.mdb;Statistics"}}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     EXPECT_EQ(said(), "");
     const TableData hourly = table("Results.mdb", "Hourly");
@@ -411,12 +414,12 @@ TEST_P(RunAccessTableNames, AreTakenAsAccessTakesThemOrRefusedBeforeTheFirstHour
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
     const std::string bytes = readFile(file);
     auto before = everyTable(file);
-    loadSample({});
+    ASSERT_NO_FATAL_FAILURE(loadSample({}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::string text = textAsExported("Out2023.txt");
     const auto textHourly = textRows("Out2023.txt");
 
-    loadSample({{"Out2023.txt", "Results.mdb;" + name}});
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", "Results.mdb;" + name}}));
     if (*GetParam().said) {
         const RunReport report = run();
         EXPECT_EQ(report.outcome, RunOutcome::Failed);

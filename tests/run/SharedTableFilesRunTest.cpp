@@ -75,7 +75,7 @@ TEST_P(SharedTableFileKinds, ABatchRunIntoAFileALongerRunWritesIsRefusedBeforeIt
     const std::string book = std::string("Book.") + GetParam();
     const std::string path = work(book).string();
     writeWork("Short.vkp", sample(book + ";Short", "ShortStat.txt"));
-    loadProject("Long.vkp", sample(book + ";Long", "LongStat.txt"));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Long.vkp", sample(book + ";Long", "LongStat.txt")));
     firstDays(3);
 
     ProgramRun during;
@@ -113,12 +113,12 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SharedTableFileKinds, testing::Values("xls", "md
 // The window's run, while another process (a batch run) holds the workbook.
 TEST_F(SharedTableFiles, AWindowRunIntoAWorkbookAnotherProcessHoldsIsRefusedBeforeItsFirstHour) {
     const std::string path = work("Book.xls").string();
-    loadProject("Long.vkp", sample("Book.xls;Long", "LongStat.txt"));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Long.vkp", sample("Book.xls;Long", "LongStat.txt")));
     state.BatchMode = false;
     firstDays(2);
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::string before = readFile(path);
-    loadProject("Window.vkp", sample("Book.xls;Window", "WindowStat.txt"));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Window.vkp", sample("Book.xls;Window", "WindowStat.txt")));
     state.BatchMode = false;
     firstDays(1);
     {
@@ -149,7 +149,7 @@ TEST_F(SharedTableFiles, AWindowRunIntoAWorkbookAnotherProcessHoldsIsRefusedBefo
 // Access keeps a lock file (.ldb) beside a database it has open.
 TEST_F(SharedTableFiles, ARunIntoADatabaseAnotherProgramHasOpenIsRefusedBeforeItsFirstHour) {
     const std::string path = work("Book.mdb").string();
-    loadProject("Long.vkp", sample("Book.mdb;Long", "LongStat.txt"));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Long.vkp", sample("Book.mdb;Long", "LongStat.txt")));
     firstDays(2);
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::string before = readFile(path);
@@ -180,11 +180,11 @@ TEST_F(SharedTableFiles, ARunIntoADatabaseAnotherProgramHasOpenIsRefusedBeforeIt
 // the standard guess of a disconnected drive.
 TEST_F(SharedTableFiles, ADatabaseThatCannotBeWrittenIsNamedWithTheWritersReason) {
     const std::string path = work("Book.mdb").string();
-    loadProject("Long.vkp", sample("Book.mdb;Long", "LongStat.txt"));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Long.vkp", sample("Book.mdb;Long", "LongStat.txt")));
     firstDays(1);
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::string whole = readFile(path);
-    loadProject("Short.vkp", sample("Book.mdb;Short", "ShortStat.txt"));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Short.vkp", sample("Book.mdb;Short", "ShortStat.txt")));
     firstDays(1);
     AtFirstHour observer;
     observer.then = [&] { writeWork("Book.mdb", whole.substr(0, whole.size() / 2 + 100)); };

@@ -36,7 +36,8 @@ TEST_F(StandardFilesRun, TheStandardMeteorologyFileWithItsCommonLayoutGeneratesT
         {"[" + layout.varList + "]", "[" + layout.formatList + "]", "[" + layout.scalingList + "]"}};
     FileRecord trafficFile{".\\" + traffic.front().fileName, "traffic", {"18000", "45"}};
     FileRecord output = outputFile("Out.txt", "year, month, day, hour, cNOx_r, cNOx_b, cNO2_mod_1", "0,*");
-    loadProject("Standard.vkp", projectText({input, trafficFile, output}, "Standard Street", 2));
+    ASSERT_NO_FATAL_FAILURE(
+        loadProject("Standard.vkp", projectText({input, trafficFile, output}, "Standard Street", 2)));
 
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;

@@ -63,10 +63,10 @@ protected:
                       "#TRUE#,\"East\",500,600,\".\\CityStreet.trf\",10000,35,15,12,80,80,90,0,2,1\r\n"
                       "0,90,0.5\r\n");
             records.push_back({"Streets.txt", "streets", {}});
-            loadProject("Streets.vkm", projectText(records, "Streets"));
+            ASSERT_NO_FATAL_FAILURE(loadProject("Streets.vkm", projectText(records, "Streets")));
         } else {
             records.push_back({".\\CityStreet.trf", "traffic", {"18000", "45"}});
-            loadProject("Street.vkp", projectText(records));
+            ASSERT_NO_FATAL_FAILURE(loadProject("Street.vkp", projectText(records)));
         }
     }
 
@@ -87,7 +87,7 @@ protected:
 };
 
 TEST_P(StatisticsDemand, ABatchRunComputesWhatItsFilesAskForAndWritesTheSameFilesAsARunFromTheWindow) {
-    load(GetParam());
+    ASSERT_NO_FATAL_FAILURE(load(GetParam()));
     float computed = 0, leftOut = 0;
     const std::map<std::string, std::string> window = runAs(false, &computed);
     const std::map<std::string, std::string> batch = runAs(true, &leftOut);

@@ -64,7 +64,7 @@ protected:
         }
         writeWork("Streets.txt", text);
         records.push_back({"Streets.txt", "streets", {}});
-        loadProject("Streets.vkm", projectText(records, "Streets"));
+        ASSERT_NO_FATAL_FAILURE(loadProject("Streets.vkm", projectText(records, "Streets")));
         ASSERT_TRUE(state.MultiStreetMode);
     }
     // The rows of a ";"-separated file as maps from its header's names to its cells.
@@ -93,10 +93,11 @@ std::string street(const std::string &name, int length1, int length2, int dailyT
 
 TEST_F(StatisticsFiles, AStreetsFileShowsEachStreetsOwnLengthOfEachSide) {
     writeInputs(allHours());
-    loadStreets({street("Long", 150, 90), street("Short", 40, 25)},
-                {met(), back(),
-                 statFile("Streets.sum", "\"Street\",StreetLength_1,StreetLength_2,StreetHeight,StreetWidth",
-                          "streets", "0,0")});
+    ASSERT_NO_FATAL_FAILURE(loadStreets(
+        {street("Long", 150, 90), street("Short", 40, 25)},
+        {met(), back(),
+         statFile("Streets.sum", "\"Street\",StreetLength_1,StreetLength_2,StreetHeight,StreetWidth",
+                  "streets", "0,0")}));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const auto r = rows("Streets.sum");
     ASSERT_EQ(r.size(), 2u);
@@ -126,7 +127,7 @@ TEST_F(StatisticsFiles, RunningEightHourMeansOfEveryStreetStartAfreshAfterAGapIn
     const std::vector<std::string> streets = {street("North", 100, 100), street("East", 60, 80, 8000),
                                               street("South", 200, 150, 35000)};
     const FileRecord out = outputFile("Out.txt", "day,hour,av8NOx_mod_1,av8NOx_b_1", "0,*");
-    loadStreets(streets, {met(), back(), out});
+    ASSERT_NO_FATAL_FAILURE(loadStreets(streets, {met(), back(), out}));
     state.MinNobs8 = 6;
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const auto together = rows("Out.txt");
@@ -136,7 +137,7 @@ TEST_F(StatisticsFiles, RunningEightHourMeansOfEveryStreetStartAfreshAfterAGapIn
     for (std::size_t k = 0; k < streets.size(); ++k) {
         SCOPED_TRACE(streets[k]);
         // The street run alone, as the only street of its project.
-        loadStreets({streets[k]}, {met(), back(), out});
+        ASSERT_NO_FATAL_FAILURE(loadStreets({streets[k]}, {met(), back(), out}));
         state.MinNobs8 = 6;
         ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
         const auto alone = rows("Out.txt");
@@ -166,12 +167,12 @@ TEST_F(StatisticsFiles, ATitleRowAboveStatisticsRowsIsWrittenEmptyAndTheRunCompl
     writeInputs(allHours());
     writeWork("Traffic.txt", hourlyLines(2023, 3, 6, kHours,
                                          [](int h) { return "1000 100 50 40 " + std::to_string(100 + h); }));
-    loadProject("Test.vkp",
-                projectText({met(), back(),
-                             inputFile("Traffic.txt",
-                                       "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx"),
-                             statFile("Stat.txt", "Average_1,MaxHourly_1,nHours_1",
-                                      "\"Nitrogen oxides, side 1\",NOx_mod,NOx_b", "0,0.00")}));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Test.vkp", projectText({met(), back(),
+                                 inputFile("Traffic.txt",
+                                           "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx"),
+                                 statFile("Stat.txt", "Average_1,MaxHourly_1,nHours_1",
+                                          "\"Nitrogen oxides, side 1\",NOx_mod,NOx_b", "0,0.00")})));
     const RunReport report = run();
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << said();
     EXPECT_EQ(said(), "") << "a title row is no invalid variable name";
@@ -186,12 +187,12 @@ TEST_F(StatisticsFiles, ATitleRowAboveStatisticsRowsIsWrittenEmptyAndTheRunCompl
     EXPECT_EQ(background, (std::vector<std::string>{"30.00", "30.00", "48.00"}));
 
     // The same layout as a table: the title row's cell is empty, the others are numbers.
-    loadProject("Test.vkp",
-                projectText({met(), back(),
-                             inputFile("Traffic.txt",
-                                       "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx"),
-                             statFile("Stat.xls;Statistics", "Average_1,MaxHourly_1,nHours_1",
-                                      "\"Nitrogen oxides, side 1\",NOx_mod,NOx_b", "0,0.00")}));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Test.vkp", projectText({met(), back(),
+                                 inputFile("Traffic.txt",
+                                           "year,month,day,hour,nlight,nheavy,speed_light,speed_heavy,qNOx"),
+                                 statFile("Stat.xls;Statistics", "Average_1,MaxHourly_1,nHours_1",
+                                          "\"Nitrogen oxides, side 1\",NOx_mod,NOx_b", "0,0.00")})));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     EXPECT_EQ(said(), "");
     TableData table;
@@ -205,9 +206,10 @@ TEST_F(StatisticsFiles, ATitleRowAboveStatisticsRowsIsWrittenEmptyAndTheRunCompl
 
 TEST_F(StatisticsFiles, AStatisticNobodyKnowsLeavesItsTableCellsEmptyNotZero) {
     writeInputs(allHours());
-    loadProject("Test.vkp", projectText({met(), back(), traffic(),
-                                         statFile("Stat.xls;Statistics", "\"Series\",Average_1,Bogus_1",
-                                                  "NOx_b,NO2_b", "0,0.00")}));
+    ASSERT_NO_FATAL_FAILURE(
+        loadProject("Test.vkp", projectText({met(), back(), traffic(),
+                                             statFile("Stat.xls;Statistics", "\"Series\",Average_1,Bogus_1",
+                                                      "NOx_b,NO2_b", "0,0.00")})));
     EXPECT_EQ(run().outcome, RunOutcome::Completed);
     EXPECT_NE(said().find("Invalid variable name in the output list!\r\ncolumn Bogus_1"), std::string::npos)
         << said();

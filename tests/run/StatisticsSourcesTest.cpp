@@ -34,7 +34,7 @@ class StatisticsSources : public RunFixture {};
 
 TEST_F(StatisticsSources, ChooseTheSeriesWithRankedAndRunning8HourValues) {
     writeWork("Hours.txt", hourlyLines(2023, 3, 6, kHours, hourLine));
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText(
             {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
@@ -42,7 +42,7 @@ TEST_F(StatisticsSources, ChooseTheSeriesWithRankedAndRunning8HourValues) {
                                     "cNO2_b,cO3_b,cCO_b,cPM10_b,cNOx_obs_1,cPM10_obs_1,cCO_obs_1"),
              statFile("Stat.txt", "\"Series\",19thHighest_1,MaxRun8_1",
                       "NOx_mod,NOx_obs,NOx_b,NO2_mod,NO2_b,PM10_mod,PM10_obs,PM10_b,CO_mod,CO_obs,CO_b",
-                      "0,*")}));
+                      "0,*")})));
     // Pollutants NOx, NO, NO2, O3, CO, PM10, PM2.5, BNZ.
     state.PercSource = {1, 3, 0, 3, 3, 2, 3, 3};
     state.Run8Source = {2, 3, 3, 3, 1, 0, 3, 3};

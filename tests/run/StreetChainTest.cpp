@@ -210,6 +210,14 @@ TEST_F(Chain, urbanBackgroundIsModelledInTheInputUnitForEveryEmitterFoundByIndex
     // ppb = SI × emission × profile × µg-to-ppb + regional × input-to-ppb, then back to the input unit.
     EXPECT_NEAR(s.cPOL_b[NOx], (si * 3 * 0.5 * 0.5 + 10 * 0.5) * 2, 1e-3);
     EXPECT_NEAR(s.cPOL_b[PM10], (si * 1 * 2 * 1 + 8 * 0.25) * 4, 1e-3);
+
+    // An hour in which the city emits nothing of PM10: the regional background alone.
+    s.cPOL_b[NOx] = -99;
+    s.cPOL_b[PM10] = -99;
+    s.UrbEmiProfile[PM10][8] = 0;
+    CompleteBackground(s, f);
+    EXPECT_NEAR(s.cPOL_b[PM10], 8 * 0.25 * 4, 1e-6);
+    EXPECT_EQ(s.BackAvail[PM10], 1);
 }
 
 TEST_F(Chain, calmWindGivesNoCityBackgroundInsteadOfDividingByZero) {
@@ -237,6 +245,35 @@ TEST_F(Chain, no2AndO3BackgroundComeFromTheChemistryOfTheRegionalValues) {
     EXPECT_FLOAT_EQ(s.cPOL_b[NO2], no2);
     EXPECT_FLOAT_EQ(s.cPOL_b[O3], o3);
     EXPECT_FLOAT_EQ(s.cPOL_b[NO], 30 - no2);
+}
+
+// A small town at a fresh wind: the air crosses it in 99.5 s, too short for
+// the chemistry to settle, so the NO2 and O3 background are those after
+// that residence time (radius / (half the wind speed + 0.01 m/s)). The
+// regional values and the background NOx enter in ppb, each by its own
+// factor, and the results go back to the input unit by theirs.
+TEST_F(Chain, no2AndO3BackgroundOfASmallTownAreTheChemistryAfterItsResidenceTime) {
+    inputToPpb = {0.5f, 0.75f, 0.625f, 0.4375f, 1, 1, 1};
+    ppbToInput = {2, 1 / 0.75f, 1.6f, 1 / 0.4375f, 1, 1, 1};
+    refresh();
+    f.Pol0ToPpbFactor = 0.5f;
+    s.CitySize = 1;
+    s.CityRadius = {0, 200};
+    s.cPOL_b[NO2] = -99;
+    s.cPOL_r = {30, -99, 12.8f, 80, -99, -99, -99};
+    s.cPOL_b[NOx] = 60;
+    s.u_mast = 4;
+    CompleteBackground(s, f);
+    // In ppb: regional NOx 15, NO2 8 and O3 35, background NOx 30.
+    const float residence_s = 200 / (4.02f * 0.5f);
+    float no2 = 0, o3 = 0, settledNO2 = 0, settledO3 = 0;
+    NO2NOX(15, 35, 8, 30, no2, o3, 0.05f, 300, 288, residence_s);
+    NO2NOX(15, 35, 8, 30, settledNO2, settledO3, 0.05f, 300, 288, 100 * residence_s);
+    ASSERT_GT(std::fabs(no2 - settledNO2), 0.05f * settledNO2) << "the residence time matters here";
+    EXPECT_NEAR(s.cPOL_b[NO2], no2 * 1.6f, 2e-6f * no2);
+    EXPECT_NEAR(s.cPOL_b[O3], o3 / 0.4375f, 2e-6f * o3);
+    EXPECT_NEAR(s.cPOL_b[NO], (30 - no2) / 0.75f, 2e-6f * 30);
+    EXPECT_EQ(s.cPOL_b[NOx], 60) << "the measured background stays";
 }
 
 // The streets of a run keep, per hour, what the background completion made
@@ -494,28 +531,37 @@ TEST_P(CrossSideCorrection, correctsTheOtherSideFromTheMeasuringSide) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CrossSideCorrection,
-                         ::testing::Values(
-                             // 0.5 × 40 = 20 < 30: first rule.
-                             CorrectionCase{"first_rule", 40, 10, 30, 30, 12, 24, 34, 1, 30.0f / 12 * 24 + 10,
-                                            1},
-                             // 7.5 < 5 fails; 9 < 15 and 15 < 20: second rule.
-                             CorrectionCase{"second_rule", 15, 10, 5, 20, 4, 8, 18, 1, 5.0f / 4 * 8 + 10, 2},
-                             // Neither rule: modelled value, flag 0.
-                             CorrectionCase{"no_rule", 15, 10, 5, 12, 4, 8, 18, 1, 18, 0},
-                             CorrectionCase{"no_measurement", 40, 10, 30, 30, 12, 24, 34, 0, 34, 0},
-                             CorrectionCase{"street_part_zero", 40, 10, 30, 10, 0, 24, 34, 1, 34, 0},
-                             // No street part on the corrected side: the background alone, first rule.
-                             CorrectionCase{"other_street_part_zero", 40, 10, 30, 30, 12, 0, 10, 1, 10, 1},
-                             // Values below 1, as of CO in mg/m³: 0.4 < 0.6, first rule, 0.6 / 2 × 1 + 0.2.
-                             CorrectionCase{"values_below_one", 0.8f, 0.2f, 0.6f, 1.4f, 2, 1, 1.2f, 1, 0.5f,
-                                            1},
-                             CorrectionCase{"street_part_missing", 40, 10, 30, 10, 12, -99, -99, 1, -99, 0},
-                             // Measured below the background: 4 < -2 fails and 9 < 8 fails, though 15 < 20.
-                             CorrectionCase{"measured_below_background", 8, 10, -2, 20, 4, 8, 18, 1, 18, 0},
-                             // A corrected value below 0 would be no concentration: the modelled value stays.
-                             CorrectionCase{"negative_result", 9.5f, 10, -0.5f, 30, 0.1f, 24, 34, 1, 34, 0}),
-                         [](const auto &info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CrossSideCorrection,
+    ::testing::Values(
+        // 0.5 × 40 = 20 < 30: first rule.
+        CorrectionCase{"first_rule", 40, 10, 30, 30, 12, 24, 34, 1, 30.0f / 12 * 24 + 10, 1},
+        // 7.5 < 5 fails; 9 < 15 and 15 < 20: second rule.
+        CorrectionCase{"second_rule", 15, 10, 5, 20, 4, 8, 18, 1, 5.0f / 4 * 8 + 10, 2},
+        // Neither rule: modelled value, flag 0.
+        CorrectionCase{"no_rule", 15, 10, 5, 12, 4, 8, 18, 1, 18, 0},
+        // Measured below the background, modelled above 1.5 × 10: the second rule
+        // takes a measurement above 0.9 × 10 only.
+        CorrectionCase{"measured_0_85_of_the_background", 8.5f, 10, -1.5f, 20, 4, 8, 18, 1, 18, 0},
+        CorrectionCase{"measured_0_9_of_the_background", 9, 10, -1, 20, 4, 8, 18, 1, 18, 0},
+        CorrectionCase{"measured_0_91_of_the_background", 9.1f, 10, -0.9f, 20, 4, 8, 18, 1,
+                       -0.9f / 4 * 8 + 10, 2},
+        // The modelled value at 1.5 × 10 and just above it.
+        CorrectionCase{"modelled_1_5_times_the_background", 15, 10, 5, 15, 4, 8, 18, 1, 18, 0},
+        CorrectionCase{"modelled_just_above_1_5_times_the_background", 15, 10, 5, 15.1f, 4, 8, 18, 1,
+                       5.0f / 4 * 8 + 10, 2},
+        CorrectionCase{"no_measurement", 40, 10, 30, 30, 12, 24, 34, 0, 34, 0},
+        CorrectionCase{"street_part_zero", 40, 10, 30, 10, 0, 24, 34, 1, 34, 0},
+        // No street part on the corrected side: the background alone, first rule.
+        CorrectionCase{"other_street_part_zero", 40, 10, 30, 30, 12, 0, 10, 1, 10, 1},
+        // Values below 1, as of CO in mg/m³: 0.4 < 0.6, first rule, 0.6 / 2 × 1 + 0.2.
+        CorrectionCase{"values_below_one", 0.8f, 0.2f, 0.6f, 1.4f, 2, 1, 1.2f, 1, 0.5f, 1},
+        CorrectionCase{"street_part_missing", 40, 10, 30, 10, 12, -99, -99, 1, -99, 0},
+        // Measured below the background: 4 < -2 fails and 9 < 8 fails, though 15 < 20.
+        CorrectionCase{"measured_below_background", 8, 10, -2, 20, 4, 8, 18, 1, 18, 0},
+        // A corrected value below 0 would be no concentration: the modelled value stays.
+        CorrectionCase{"negative_result", 9.5f, 10, -0.5f, 30, 0.1f, 24, 34, 1, 34, 0}),
+    [](const auto &info) { return std::string(info.param.what); });
 
 TEST_F(Chain, bothMeasuringSidesCorrectEachOtherFromTheirOwnStreetContribution) {
     s.CalcNO2 = 0;

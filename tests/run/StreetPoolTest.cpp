@@ -80,7 +80,7 @@ protected:
             statFile("Daily.txt", "\"Day\",NOx_b_1,NOx_mod_1,NO2_mod_2,NO2_obs_1,StreetName", "dailyav"),
             statFile("Summary.xls;Streets", "\"Street\",AvNOx_mod_1,MaxHourlyNO2_mod_2", "streets"),
             {"Streets.txt", "streets", {}}};
-        loadProject("Streets.vkm", projectText(records, "Streets"));
+        ASSERT_NO_FATAL_FAILURE(loadProject("Streets.vkm", projectText(records, "Streets")));
         ASSERT_TRUE(state.MultiStreetMode);
     }
 
@@ -116,7 +116,7 @@ protected:
 };
 
 TEST_F(ParallelStreets, EveryNumberOfThreadsWritesTheSameFilesAndMessagesAsOneStreetAfterTheOther) {
-    loadStreets();
+    ASSERT_NO_FATAL_FAILURE(loadStreets());
     const Outcome serial = runWith(1);
     ASSERT_EQ(serial.report.outcome, RunOutcome::Completed) << serial.report.error;
     EXPECT_EQ(serial.report.streets, kStreets);
@@ -141,7 +141,7 @@ TEST_F(ParallelStreets, EveryNumberOfThreadsWritesTheSameFilesAndMessagesAsOneSt
 }
 
 TEST_F(ParallelStreets, AnUnknownStatisticIsReportedOnceAndKeptAsideAsByOneStreetAfterTheOther) {
-    loadStreets(0, {}, "NoSuchStatistic_1");
+    ASSERT_NO_FATAL_FAILURE(loadStreets(0, {}, "NoSuchStatistic_1"));
     const Outcome serial = runWith(1);
     ASSERT_EQ(serial.report.outcome, RunOutcome::Completed) << serial.report.error;
     ASSERT_EQ(serial.messages.size(), 2u) << "the unknown statistic is reported once per run";
@@ -167,7 +167,7 @@ struct SetUpFailure {
 class ParallelStreetFailure : public ParallelStreets, public ::testing::WithParamInterface<SetUpFailure> {};
 
 TEST_P(ParallelStreetFailure, AStreetWhoseSetUpFailsEndsTheRunWithTheMessageOfASerialRun) {
-    loadStreets(23, GetParam().record);
+    ASSERT_NO_FATAL_FAILURE(loadStreets(23, GetParam().record));
     const Outcome serial = runWith(1);
     ASSERT_EQ(serial.report.outcome, RunOutcome::Failed);
     ASSERT_FALSE(serial.messages.empty());
@@ -199,7 +199,7 @@ std::vector<std::string> summaryStreets(const fs::path &summary) {
 }
 
 TEST_F(ParallelStreets, StopWritesTheStreetsInFlightInStreetOrderAndStartsNoFurtherStreet) {
-    loadStreets();
+    ASSERT_NO_FATAL_FAILURE(loadStreets());
     const Outcome full = runWith(1);
     ASSERT_EQ(full.report.outcome, RunOutcome::Completed);
     const std::vector<std::string> fullStreets = summaryStreets(work("Streets.sum"));
@@ -253,7 +253,7 @@ TEST_F(ParallelStreets, StopWritesTheStreetsInFlightInStreetOrderAndStartsNoFurt
 }
 
 TEST_F(ParallelStreets, PauseHoldsEveryWorkerAndContinueFinishesTheSameFiles) {
-    loadStreets();
+    ASSERT_NO_FATAL_FAILURE(loadStreets());
     const Outcome full = runWith(1);
     ASSERT_EQ(full.report.outcome, RunOutcome::Completed);
 

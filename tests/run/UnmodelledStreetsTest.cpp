@@ -56,8 +56,9 @@ TEST_F(UnmodelledStreets, AStreetWithoutTrafficAmongOthersIsNamedAndTheRestWritt
     for (const int threads : {1, 3}) {
         SCOPED_TRACE(std::to_string(threads) + " threads");
         const StreetThreads streetThreads(threads);
-        loadStreets(street("North", ".\\CityStreet.trf") + street("South", "") + street("Closed", "", false) +
-                    street("East", ".\\CityStreet.trf"));
+        ASSERT_NO_FATAL_FAILURE(loadStreets(street("North", ".\\CityStreet.trf") + street("South", "") +
+                                            street("Closed", "", false) +
+                                            street("East", ".\\CityStreet.trf")));
         writeWork("Streets.sum", "the previous run's streets\r\n");
         writeWork("Out.txt", "the previous run's hours\r\n");
         const RunReport report = run();
@@ -92,9 +93,9 @@ TEST_F(UnmodelledStreets, AStreetWithoutTrafficAmongOthersIsNamedAndTheRestWritt
 }
 
 TEST_F(UnmodelledStreets, ARouteSegmentWithoutTrafficIsNamedWithItsPersonTimesAndLine) {
-    loadRoute(segment("A1", "1", "07:30", "08:30", ".\\CityStreet.trf") +
-              segment("A2", "2", "08:30", "09:30", "") +
-              segment("A3", "3", "09:30", "10:30", ".\\CityStreet.trf"));
+    ASSERT_NO_FATAL_FAILURE(loadRoute(segment("A1", "1", "07:30", "08:30", ".\\CityStreet.trf") +
+                                      segment("A2", "2", "08:30", "09:30", "") +
+                                      segment("A3", "3", "09:30", "10:30", ".\\CityStreet.trf")));
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     const std::string a2 = "the route segment A2 of the person A (2023-03-06 08:30 to 2023-03-06 09:30), "
@@ -113,7 +114,8 @@ TEST_F(UnmodelledStreets, ARouteSegmentWithoutTrafficIsNamedWithItsPersonTimesAn
 }
 
 TEST_F(UnmodelledStreets, EveryStreetModelledSaysNothingOfIt) {
-    loadStreets(street("North", ".\\CityStreet.trf") + street("East", ".\\CityStreet.trf"));
+    ASSERT_NO_FATAL_FAILURE(
+        loadStreets(street("North", ".\\CityStreet.trf") + street("East", ".\\CityStreet.trf")));
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     EXPECT_TRUE(report.unmodelled.empty());
@@ -121,7 +123,7 @@ TEST_F(UnmodelledStreets, EveryStreetModelledSaysNothingOfIt) {
 }
 
 TEST_F(UnmodelledStreets, TheBatchExitsWithOneNamingTheStreetItCouldNotModel) {
-    loadStreets(street("North", ".\\CityStreet.trf") + street("South", ""));
+    ASSERT_NO_FATAL_FAILURE(loadStreets(street("North", ".\\CityStreet.trf") + street("South", "")));
     const ProgramRun r = runWinvesk({work("Streets.vkm").string(), "1"});
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_NE(r.output.find("street #2 out of 2, South"), std::string::npos) << r.output;
@@ -134,9 +136,10 @@ TEST_F(UnmodelledStreets, TheBatchExitsWithOneNamingTheStreetItCouldNotModel) {
 }
 
 TEST_F(UnmodelledStreets, TwoStreetsOfOneNameAreNamedWithTheirLinesAndTheRunGoesOn) {
-    loadStreets(street("North", ".\\CityStreet.trf") + "\r\n" + street("East", ".\\CityStreet.trf") +
-                street("North", ".\\CityStreet.trf") + street("north", ".\\CityStreet.trf") +
-                street("East", ".\\CityStreet.trf"));
+    ASSERT_NO_FATAL_FAILURE(
+        loadStreets(street("North", ".\\CityStreet.trf") + "\r\n" + street("East", ".\\CityStreet.trf") +
+                    street("North", ".\\CityStreet.trf") + street("north", ".\\CityStreet.trf") +
+                    street("East", ".\\CityStreet.trf")));
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     ASSERT_EQ(ui.messages.size(), 1u) << said();
@@ -157,8 +160,9 @@ TEST_F(UnmodelledStreets, AStreetWithoutAReceptorIsLeftOutWithANoteAndTheRunRepl
     for (const int threads : {1, 3}) {
         SCOPED_TRACE(std::to_string(threads) + " threads");
         const StreetThreads streetThreads(threads);
-        loadStreets(street("North", ".\\CityStreet.trf") + street("South", ".\\CityStreet.trf", true, "3") +
-                    street("Closed", ".\\CityStreet.trf", false, "3") + street("East", ".\\CityStreet.trf"));
+        ASSERT_NO_FATAL_FAILURE(loadStreets(
+            street("North", ".\\CityStreet.trf") + street("South", ".\\CityStreet.trf", true, "3") +
+            street("Closed", ".\\CityStreet.trf", false, "3") + street("East", ".\\CityStreet.trf")));
         const RunReport report = run();
         EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
         EXPECT_TRUE(report.unmodelled.empty()) << report.unmodelled.front();
@@ -180,8 +184,8 @@ TEST_F(UnmodelledStreets, AStreetWithoutAReceptorIsLeftOutWithANoteAndTheRunRepl
 
 TEST_F(UnmodelledStreets, AStreetsFileWithNoStreetToCalculateIsRefusedBeforeTheFirstHour) {
     for (const bool anyWithoutReceptor : {false, true}) {
-        loadStreets(street("North", ".\\CityStreet.trf", false) +
-                    street("South", ".\\CityStreet.trf", anyWithoutReceptor, "3"));
+        ASSERT_NO_FATAL_FAILURE(loadStreets(street("North", ".\\CityStreet.trf", false) +
+                                            street("South", ".\\CityStreet.trf", anyWithoutReceptor, "3")));
         const RunReport report = run();
         EXPECT_EQ(report.outcome, RunOutcome::Failed);
         EXPECT_EQ(report.error, "The streets file\r\n" + work("Streets.txt").string() +

@@ -51,14 +51,14 @@ TEST_F(ZeroValues, ATimeSlotWithoutTrafficHasAnEmissionOfZeroAndItsHoursCount) {
               }));
     writeWork("Met.txt", hourlyLines(2023, 3, 6, kHours, metLine));
     writeWork("Back.txt", hourlyLines(2023, 3, 6, kHours, [](int) { return "30 20 40"; }));
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText(
             {inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad"),
              inputFile("Back.txt", "year,month,day,hour,cNOx_b,cNO2_b,cO3_b"),
              outputFile("Out.txt", "day,hour,nlight,qNOx,cNOx_str_mod_1,cNOx_mod_1,cNO2_mod_1", "0,*"),
              statFile("Stat.txt", "\"Series\",Average_1,nHours_1", "NOx_mod,NO2_mod", "0,*"),
-             {"Zero.trf", "traffic", {"0", "0"}}}));
+             {"Zero.trf", "traffic", {"0", "0"}}})));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
 
     const std::vector<std::string> hour = column("Out.txt", "hour"), light = column("Out.txt", "nlight"),
@@ -95,12 +95,12 @@ TEST_F(ZeroValues, ABackgroundOfZeroFromTheConditionsFileIsUsed) {
     // NOx and NO2 have no background in the input; O3 has 40, and PM10 0 in
     // its second half (a value of its own, which the conditions file never replaces).
     writeWork("Site.cnd", "[background]\r\n3\r\n\"NOx\", 0\r\n\"NO2\", 0\r\n\"PM10\", 25\r\n");
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
                                             "nlight,nheavy,speed_light,speed_heavy,qNOx,cO3_b,cPM10_b"),
                      outputFile("Out.txt", "hour,cNOx_b,cNO2_b,cPM10_b,cNOx_mod_1,cNO2_mod_1", "0,*"),
-                     {"Site.cnd", "conditions", {}}}));
+                     {"Site.cnd", "conditions", {}}})));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::vector<std::string> noxB = column("Out.txt", "cNOx_b"), no2B = column("Out.txt", "cNO2_b"),
                                    pm10B = column("Out.txt", "cPM10_b"),
@@ -123,14 +123,14 @@ TEST_F(ZeroValues, SeriesOfZerosHaveStatisticsOfZero) {
     writeWork("Hours.txt", hourlyLines(2023, 3, 6, 24, [](int h) {
                   return metLine(h) + " 1000 100 50 40 120 30 20 40 0 0 0";
               }));
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText(
             {inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
                                     "nlight,nheavy,speed_light,speed_heavy,qNOx,cNOx_b,cNO2_b,"
                                     "cO3_b,cPM10_b,cNOx_obs_1,cNOx_obs_2"),
              statFile("Stat.txt", "\"Series\",Average_1,MaxHourly_1,MaxDaily_1,nHours_1,Average_2,nHours_2",
-                      "NOx_obs,PM10_b,NOx_mod", "0,*")}));
+                      "NOx_obs,PM10_b,NOx_mod", "0,*")})));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     for (const char *series : {"NOx_obs", "PM10_b"}) {
         SCOPED_TRACE(series);
@@ -152,13 +152,14 @@ TEST_F(ZeroValues, ARouteThroughATimeSlotWithoutTrafficHasAnEmissionOfZero) {
     writeWork("Met.txt", hourlyLines(2023, 3, 6, 24, [](int h) { return metLine(h) + " 30 20 40"; }));
     writeWork("Route.txt", "\"A1\",\"A\",1,1,0,1,5,2000,\"2023-03-06 00:00\",\"2023-03-06 05:00\",18000,"
                            "\"Zero.trf\",0,0,20,18,100,100,0,1,2,0\r\n");
-    loadProject("Route.vkp",
-                projectText({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
-                                                  "cNOx_b,cNO2_b,cO3_b"),
-                             outputFile("Out.txt", "hour,nlight,qNOx,cNOx_mod_1", "0,*"),
-                             statFile("Stat.txt", "\"Series\",nHours_1", "NOx_mod", "0,*"),
-                             {"Route.txt", "route", {}}},
-                            "Route"));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Route.vkp",
+        projectText({inputFile("Met.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                          "cNOx_b,cNO2_b,cO3_b"),
+                     outputFile("Out.txt", "hour,nlight,qNOx,cNOx_mod_1", "0,*"),
+                     statFile("Stat.txt", "\"Series\",nHours_1", "NOx_mod", "0,*"),
+                     {"Route.txt", "route", {}}},
+                    "Route")));
     ASSERT_TRUE(state.RouteMode);
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::vector<std::string> hour = column("Out.txt", "hour"), q = column("Out.txt", "qNOx"),
@@ -183,11 +184,11 @@ TEST_F(ZeroValues, CountsOfZeroFromTheInputAreKeptAndTheHoursModelled) {
     writeWork("Hours.txt", hourlyLines(2023, 3, 6, 24, [](int h) {
                   return metLine(h) + (h < 6 ? " 0 0" : " 1000 0") + " 50 40 120 30 20 40";
               }));
-    loadProject(
+    ASSERT_NO_FATAL_FAILURE(loadProject(
         "Test.vkp",
         projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
                                             "nlight,nheavy,speed_light,speed_heavy,qNOx,cNOx_b,cNO2_b,cO3_b"),
-                     outputFile("Out.txt", "hour,nlight,nheavy,ntotal,cNOx_mod_1", "0,*")}));
+                     outputFile("Out.txt", "hour,nlight,nheavy,ntotal,cNOx_mod_1", "0,*")})));
     ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     const std::vector<std::string> light = column("Out.txt", "nlight"), heavy = column("Out.txt", "nheavy"),
                                    total = column("Out.txt", "ntotal"), nox = column("Out.txt", "cNOx_mod_1");

@@ -131,11 +131,11 @@ TEST(EditorCalls, DoublingTheHeavyGoodsVehiclesInTheTrafficEditorIsSavedAndRaise
         shownPath = d.path();
         shownADT = static_cast<float>(d.txtADT->text().toDouble());
         EXPECT_FALSE(d.btnSave->isHidden());
-        scaleCategory(d, 2, 2.0); // HGV
+        ASSERT_NO_FATAL_FAILURE(scaleCategory(d, 2, 2.0)); // HGV
         EXPECT_TRUE(d.btnSave_Click());
         d.btnClose_Click();
     };
-    s->toolbarKey(QStringLiteral("TrafficNow"))->trigger();
+    ASSERT_NO_FATAL_FAILURE(s->toolbarKey(QStringLiteral("TrafficNow"))->trigger());
     EXPECT_EQ(shownPath, sampleTraffic(sample));
     EXPECT_GT(shownADT, 0);
     EXPECT_TRUE(s.state.TrafficFileOpened);
@@ -165,11 +165,11 @@ TEST(EditorCalls, ChangesKeptForTheProjectWithoutSavingAreAskedAboutWhenTheProje
     Session s(sample, sample.project());
     const std::string text = test::readFile(sampleTraffic(sample));
     s->runTrafficEditor = [&](ui::frmTrafficEditor &d) {
-        scaleCategory(d, 2, 3.0);
+        ASSERT_NO_FATAL_FAILURE(scaleCategory(d, 2, 3.0));
         s.ui.answers.push_back(Answer::No); // keep them for the project's runs
         d.btnClose_Click();
     };
-    s->menEditTrf_Click();
+    ASSERT_NO_FATAL_FAILURE(s->menEditTrf_Click());
     EXPECT_TRUE(s.state.TrafficFileOpened);
     EXPECT_FALSE(s.state.TrafficFileSaved);
     EXPECT_TRUE(s.state.TrafficEdited);
@@ -205,13 +205,13 @@ TEST(EditorCalls, TheEditorSavedUnderAnotherNameBecomesTheProjectsTrafficFileEdi
         const std::string copy = sample.appDir + "Working/Heavier.trf";
         s->runTrafficEditor = [&](ui::frmTrafficEditor &d) {
             if (edited) {
-                scaleCategory(d, 2, 2.0);
+                ASSERT_NO_FATAL_FAILURE(scaleCategory(d, 2, 2.0));
             }
             s.ui.files.push_back(copy);
             EXPECT_TRUE(d.btnSaveAs_Click());
             d.btnClose_Click();
         };
-        s->menEditTrf_Click();
+        ASSERT_NO_FATAL_FAILURE(s->menEditTrf_Click());
         EXPECT_EQ(s.state.TrafficFile, "Heavier.trf");
         EXPECT_TRUE(s.state.ProjectChanged);
         EXPECT_EQ(s->Label4->text().toStdString(), copy);
@@ -382,7 +382,7 @@ TEST(EditorCalls, AVehicleListSavedInTheListEditorIsReadAgainForTheNextRun) {
         EXPECT_TRUE(d.btnSave_Click());
         d.btnClose_Click();
     };
-    s->toolbarKey(QStringLiteral("Fleet"))->trigger();
+    ASSERT_NO_FATAL_FAILURE(s->toolbarKey(QStringLiteral("Fleet"))->trigger());
     EXPECT_TRUE(s.ui.messages.empty()) << s.ui.messages.front();
     EXPECT_TRUE(s.state.EmissionReady) << "set up again from the saved list";
     const Fleet *hgv = s.state.EmissionComponent.FleetList.find("HGV");
@@ -533,7 +533,7 @@ TEST(EditorCalls, AnotherScenarioYearChosenInTheTrafficEditorIsAFleetChangeAlsoW
     // The main window's year box as the editor's year reaches it.
     QObject::connect(s->cmbYear, &QComboBox::currentTextChanged,
                      [&](const QString &text) { yearsShown.push_back(text.toStdString()); });
-    s->menEditTrf_Click();
+    ASSERT_NO_FATAL_FAILURE(s->menEditTrf_Click());
     EXPECT_EQ(lists, ".\\Fleet2020.vlf .\\Fuels2020.flf") << "the lists stay";
     ASSERT_FALSE(yearsShown.empty()) << "the year box never showed the editor's year";
     EXPECT_EQ(yearsShown.front(), "2025");

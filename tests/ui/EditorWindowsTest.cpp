@@ -92,7 +92,8 @@ TEST(TrafficEditorWindow, ShowsTheSamplesDayCasesProfilesAndAverages) {
         EXPECT_TRUE(d.problem().isEmpty());
         d.btnClose_Click();
     };
-    editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew);
+    ASSERT_NO_FATAL_FAILURE(
+        editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew));
     EXPECT_TRUE(shown);
     EXPECT_TRUE(data.Opened);
     EXPECT_FALSE(data.Changed);
@@ -137,7 +138,8 @@ TEST(TrafficEditorWindow, ConditionsAreCheckedAsTheUserTypesAndABadOneKeepsSaveD
         t.ui.answers.push_back(Answer::No);
         d.btnClose_Click();
     };
-    editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew);
+    ASSERT_NO_FATAL_FAILURE(
+        editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew));
     EXPECT_EQ(test::readFile(path), before);
 }
 
@@ -298,7 +300,8 @@ TEST(TrafficEditorWindow, AFileNamedButNotWrittenYetStartsFromTheFleetAndIsSaved
         EXPECT_TRUE(d.btnSave_Click()) << d.problem().toStdString();
         d.btnClose_Click();
     };
-    editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew);
+    ASSERT_NO_FATAL_FAILURE(
+        editor.EditTrafficFile(path, 0, 0, vehicles, fuels, year, t.state.ModelEnv, data, renew));
     ASSERT_TRUE(shown);
     EXPECT_TRUE(t.ui.messages.empty()) << t.ui.messages.front();
     EXPECT_EQ(path, target);
@@ -337,6 +340,9 @@ TEST(TrafficEditorProgram, StartsANewFileWithTheVehicleListsCategoriesAndSavesWh
         EXPECT_TRUE(d.btnSave_Click()) << d.problem().toStdString();
         d.btnClose_Click();
     });
+    if (HasFatalFailure()) {
+        return;
+    }
     EXPECT_TRUE(shown);
     TrafficDocument saved;
     std::string error;
@@ -369,8 +375,9 @@ TEST(ListEditorWindow, SharesThatDoNotAddUpToAHundredKeepSaveDisabledUntilMended
         EXPECT_TRUE(d.btnSave->isEnabled());
         d.btnClose_Click();
     };
-    editor.EditListFile(path, ui::kVehicleListKind, t.state.ModelEnv, t.state.StVehTypeNames,
-                        t.state.StFuelNames, saved, errorCode);
+    ASSERT_NO_FATAL_FAILURE(editor.EditListFile(path, ui::kVehicleListKind, t.state.ModelEnv,
+                                                t.state.StVehTypeNames, t.state.StFuelNames, saved,
+                                                errorCode));
     EXPECT_EQ(errorCode, 0);
     EXPECT_FALSE(saved);
     EXPECT_EQ(path, ".\\Fleet2020.vlf");
@@ -409,7 +416,8 @@ TEST(ListEditorWindow, AListThatCannotBeReadStartsFromTheStandardTypesAndFuelsAn
         EXPECT_TRUE(d.btnSave->isEnabled()) << d.problem().toStdString();
         d.btnClose_Click();
     };
-    editor.EditListFile(path, ui::kVehicleListKind, t.state.ModelEnv, types, fuelNames, saved, errorCode);
+    ASSERT_NO_FATAL_FAILURE(editor.EditListFile(path, ui::kVehicleListKind, t.state.ModelEnv, types,
+                                                fuelNames, saved, errorCode));
     ASSERT_EQ(t.ui.messages.size(), 1u);
     EXPECT_NE(t.ui.messages[0].find("Fleet2031.vlf"), std::string::npos) << t.ui.messages[0];
     EXPECT_EQ(errorCode, 1);
@@ -428,7 +436,8 @@ TEST(ListEditorWindow, AListThatCannotBeReadStartsFromTheStandardTypesAndFuelsAn
         EXPECT_TRUE(d.btnSave_Click()) << d.problem().toStdString();
         d.btnClose_Click();
     };
-    editor.EditListFile(path, ui::kFuelListKind, t.state.ModelEnv, types, fuelNames, saved, errorCode);
+    ASSERT_NO_FATAL_FAILURE(
+        editor.EditListFile(path, ui::kFuelListKind, t.state.ModelEnv, types, fuelNames, saved, errorCode));
     EXPECT_EQ(t.ui.messages.size(), 1u);
     EXPECT_EQ(errorCode, 0);
     EXPECT_TRUE(saved);
@@ -497,6 +506,9 @@ TEST(EmissionFactorProgram, ShowsTheFactorsTheRunUsesPerCategoryPollutantAndSpee
         EXPECT_FALSE(m->flags(m->index(4, 1)) & Qt::ItemIsEditable);
         w.btnClose_Click();
     });
+    if (HasFatalFailure()) {
+        return;
+    }
     EXPECT_TRUE(shown);
 }
 
@@ -528,6 +540,9 @@ TEST(EmissionFactorProgram, EditsOnlyACopyAndNeverTheTableTheProgramReads) {
         EXPECT_EQ(w.copyPath(), copy);
         w.btnClose_Click();
     });
+    if (HasFatalFailure()) {
+        return;
+    }
     EXPECT_EQ(test::readFile(table), original);
     FactorTableDocument saved;
     std::string error;
@@ -579,6 +594,9 @@ TEST(EmissionFactorProgram, AFactorOfZeroAndTheBoundsAreTakenAndABitMoreOrLessIs
         EXPECT_TRUE(w.btnSaveCopy_Click());
         w.btnClose_Click();
     });
+    if (HasFatalFailure()) {
+        return;
+    }
     FactorTableDocument read;
     std::string error;
     ASSERT_TRUE(

@@ -97,7 +97,7 @@ TEST(FormatDialogCheck, TwoUnknownNamesAreWalkedInOrderAndALongerReplacementStil
     EXPECT_EQ(d->ListVariables->currentRow(), 0) << "no name begins with \"tmp\": the first one is current";
     EXPECT_TRUE(d->ListVariables->selectedItems().isEmpty());
 
-    d.pick("temperature");
+    ASSERT_NO_FATAL_FAILURE(d.pick("temperature"));
     ASSERT_EQ(d.ui.messages.size(), 2u);
     EXPECT_EQ(d.ui.messages[1], "wnd is not a valid name");
     EXPECT_EQ(d.text(d->boxVariables), "year, temperature, hour, wnd");

@@ -102,7 +102,7 @@ TEST(HelpFromDialogs, F1InOptionsOpensItsTopicAboveTheDialogAndTheHelpWindowTake
         EXPECT_EQ(help->browser()->source().fragment(), "contents");
         d->reject();
     });
-    s->action(QStringLiteral("menOptions"))->trigger();
+    ASSERT_NO_FATAL_FAILURE(s->action(QStringLiteral("menOptions"))->trigger());
     ASSERT_TRUE(seen);
     // Options has closed: the help window stays open above the main window.
     ui::HelpWindow *help = s->help().window();

@@ -28,18 +28,10 @@ using namespace vesk::ui;
 namespace {
 // Presses the button of the message box that opens next, once it is there.
 void pressWhenShown(QMessageBox::StandardButton button, QThread **boxThread) {
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, button, boxThread] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box) {
-            return;
-        }
+    test::onModal<QMessageBox>([button, boxThread](QMessageBox *box) {
         *boxThread = box->thread();
         box->button(button)->click();
-        timer->stop();
-        timer->deleteLater();
     });
-    timer->start(5);
 }
 } // namespace
 
@@ -53,9 +45,9 @@ TEST(QtInteraction, AQuestionFromAWorkerThreadIsAskedOnTheUserInterfaceThread) {
         answer = interaction.question("Save?", Buttons::YesNoCancel, Icon::Information, Answer::Yes);
         done = true;
     });
-    while (!done) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    // A question never answered leaves the worker waiting for good: the test
+    // ends there, and with it the test program, rather than waiting too.
+    ASSERT_TRUE(test::processEventsUntil([&] { return done.load(); })) << "the question was never answered";
     worker.join();
     EXPECT_EQ(answer, Answer::No);
     EXPECT_EQ(boxThread, QCoreApplication::instance()->thread());

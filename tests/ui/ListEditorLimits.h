@@ -49,11 +49,9 @@ inline bool anyHas(const std::vector<std::string> &texts, const std::string &par
 // Opens editor E from its item of the Settings menu (with no project open)
 // and acts on it while it is shown; the editor is closed afterwards.
 template <typename E> inline void inEditor(Session &s, const char *item, std::function<void(E &)> act) {
-    bool acted = false;
-    QTimer::singleShot(0, [&] {
-        auto *e = qobject_cast<E *>(QApplication::activeModalWidget());
-        ASSERT_NE(e, nullptr) << item;
-        acted = true;
+    auto acted = std::make_shared<bool>(false);
+    onModal<E>([acted, act](E *e) {
+        *acted = true;
         act(*e);
         e->btnClose_Click();
         if (e->isVisible()) { // it stayed open on its unload question: the test ends it
@@ -61,7 +59,7 @@ template <typename E> inline void inEditor(Session &s, const char *item, std::fu
         }
     });
     s->action(QString::fromLatin1(item))->trigger();
-    ASSERT_TRUE(acted) << item;
+    ASSERT_TRUE(*acted) << item;
 }
 
 // Acts on dialog D as soon as it is shown modally.

@@ -91,6 +91,9 @@ TEST(PollutantsRestore, ConvertsTheLimitValuesBackSoThatCOsLimitIsTenMilligramsA
         ASSERT_TRUE(setCell(e.model(), co, frmEditPollutants::OutputUnit, "microg"));
         saveWithEnter(s, e);
     });
+    if (HasFatalFailure()) {
+        return;
+    }
     ASSERT_FLOAT_EQ(s.state.LimValMaxRun8[4][1], 10000.0f);
 
     // Later: Restore, and Enter at the question about the limit values.
@@ -98,6 +101,9 @@ TEST(PollutantsRestore, ConvertsTheLimitValuesBackSoThatCOsLimitIsTenMilligramsA
         restoreWithEnter(s, e);
         EXPECT_EQ(cell(e.model(), rowNamed(e.model(), "CO"), frmEditPollutants::OutputUnit), "milig");
     });
+    if (HasFatalFailure()) {
+        return;
+    }
     ASSERT_GE(s.ui.messages.size(), 2u);
     EXPECT_EQ(s.ui.messages[0], kRestoreQuestion[0]);
     EXPECT_NE(s.ui.messages[1].find("The Default Output Units of CO change from microg to milig."),
@@ -217,12 +223,16 @@ TEST_P(PercentilesRestore, TakesTheLimitValuesBackWithTheirPercentilesSoThe200St
 
     inEditor<frmEditPercentiles>(s, "menPercentiles", [&](frmEditPercentiles &e) {
         e.SSTab1->setCurrentIndex(0);
-        c.edit(e);
+        ASSERT_NO_FATAL_FAILURE(c.edit(e));
         saveWithEnter(s, e);
     });
+    if (HasFatalFailure()) {
+        return;
+    }
     ASSERT_NE(test::readFile(lists + "PercDef.lst"), installedPercentiles);
 
-    inEditor<frmEditPercentiles>(s, "menPercentiles", [&](frmEditPercentiles &e) { restoreWithEnter(s, e); });
+    ASSERT_NO_FATAL_FAILURE(inEditor<frmEditPercentiles>(
+        s, "menPercentiles", [&](frmEditPercentiles &e) { restoreWithEnter(s, e); }));
     ASSERT_GE(s.ui.messages.size(), 2u);
     EXPECT_EQ(s.ui.messages[0], kRestoreQuestion[1]);
     EXPECT_NE(s.ui.messages[1].find("Restored to the original percentile definitions, its columns go with "

@@ -751,9 +751,7 @@ TEST(ListEditorsFromTheMainWindow, AChangedLimitValueShowsInTheNextResultsAndRes
     // Closes the project, edits (or restores) the limit values, opens the project again and runs it.
     auto editAndRun = [&](const QString &value, bool restore) {
         s->menClose_Click();
-        QTimer::singleShot(0, [&, value, restore] {
-            auto *e = qobject_cast<frmEditLimitVal *>(QApplication::activeModalWidget());
-            ASSERT_NE(e, nullptr);
+        test::onModal<frmEditLimitVal>([&, value, restore](frmEditLimitVal *e) {
             e->cmbPollut->setCurrentIndex(e->cmbPollut->findText("Nitrogen dioxide"));
             // Restore brings back a list without NOx and NO: they are added again, and closing asks.
             s.ui.answers =
@@ -766,13 +764,13 @@ TEST(ListEditorsFromTheMainWindow, AChangedLimitValueShowsInTheNextResultsAndRes
             }
             e->btnClose_Click();
         });
-        s->action("menLimitVal")->trigger();
+        ASSERT_NO_FATAL_FAILURE(s->action("menLimitVal")->trigger());
         s.open(sample.project());
         ASSERT_FALSE(s.state.ProjectFile.empty());
         s.runToEnd();
     };
 
-    editAndRun("30", false);
+    ASSERT_NO_FATAL_FAILURE(editAndRun("30", false));
     EXPECT_FLOAT_EQ(s.state.LimValAvHourly[1][1], 30.0f);
     EXPECT_EQ(annual, "30") << testing::PrintToString(s.ui.messages);
     // The statistics file of that run holds the figures the window sets against the new limit.
@@ -781,7 +779,7 @@ TEST(ListEditorsFromTheMainWindow, AChangedLimitValueShowsInTheNextResultsAndRes
     ASSERT_NE(stats.find("NO2_mod"), std::string::npos);
     EXPECT_NE(stats.find(average), std::string::npos) << average;
 
-    editAndRun("", true);
+    ASSERT_NO_FATAL_FAILURE(editAndRun("", true));
     EXPECT_FLOAT_EQ(s.state.LimValAvHourly[1][1], 40.0f);
     EXPECT_EQ(annual, "40");
     EXPECT_EQ(test::readFile(statistics), stats) << "the limit values do not change the statistics";

@@ -2,9 +2,10 @@
 
 #include "core/Settings.h"
 #include "support/TestSupport.h"
-#include "ui/inputdef/frmStreetConfig.h"
+#include "ui/WindowSession.h"
 #include "ui/common/EngineState.h"
 #include "ui/common/SketchBox.h"
+#include "ui/inputdef/frmStreetConfig.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 
@@ -43,9 +44,7 @@ struct Window {
 
 // Answers the next street configuration dialog: edit runs on it, then OK or Cancel.
 void answerStreetDialog(std::function<void(frmStreetConfig &)> edit, bool ok) {
-    QTimer::singleShot(0, [edit, ok] {
-        auto *dialog = qobject_cast<frmStreetConfig *>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    test::onModal<frmStreetConfig>([edit, ok](frmStreetConfig *dialog) {
         edit(*dialog);
         ok ? dialog->btnOK_Click() : dialog->btnCancel_Click();
     });

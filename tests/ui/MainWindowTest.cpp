@@ -2,9 +2,10 @@
 // period, mode switching and run control.
 
 #include "support/TestSupport.h"
+#include "ui/WindowSession.h"
 #include "ui/common/EngineState.h"
-#include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/HelpSystem.h"
+#include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 
 #include <QAction>
@@ -502,9 +503,7 @@ TEST(RunControl, PauseHoldsTheRunContinueResumesItAndStopEndsIt) {
     run.total = 100000;
     prepareRun(win, run);
     win->btnRun_Click();
-    while (run.records < 5) {
-        QCoreApplication::processEvents();
-    }
+    ASSERT_TRUE(test::processEventsUntil([&] { return run.records >= 5; })) << "the run never started";
     win->btnPause_Click();
     EXPECT_TRUE(win->PauseRequested);
     EXPECT_TRUE(win->btnContinue->isEnabled());
@@ -517,9 +516,8 @@ TEST(RunControl, PauseHoldsTheRunContinueResumesItAndStopEndsIt) {
     win->btnContinue_Click();
     EXPECT_FALSE(win->btnContinue->isEnabled());
     const int resumed = run.records;
-    while (run.records < resumed + 5) {
-        QCoreApplication::processEvents();
-    }
+    ASSERT_TRUE(test::processEventsUntil([&] { return run.records >= resumed + 5; }))
+        << "the run did not go on";
     win->btnStop_Click();
     EXPECT_TRUE(win->StopRequested);
     win->waitForRun();
@@ -549,9 +547,7 @@ TEST(RunControl, TheBoxesShowTheHourComputedAndTheStatusLineTheStreetBeingCalcul
     win->lblProgress->setText("The calculation has ended.");
     win->btnRun_Click();
     EXPECT_NE(win->lblProgress->text(), "The calculation has ended.") << "a new run clears the old status";
-    while (!reported) {
-        QCoreApplication::processEvents();
-    }
+    ASSERT_TRUE(test::processEventsUntil([&] { return reported.load(); })) << "the run never reported";
     QCoreApplication::processEvents();
     EXPECT_EQ(win->Text0[1]->text(), "6/3");
     EXPECT_EQ(win->Text0[2]->text(), "17");
@@ -566,9 +562,7 @@ TEST(RunControl, StopWhilePausedEndsTheRunAndClearsBothFlags) {
     run.total = 100000;
     prepareRun(win, run);
     win->btnRun_Click();
-    while (run.records < 3) {
-        QCoreApplication::processEvents();
-    }
+    ASSERT_TRUE(test::processEventsUntil([&] { return run.records >= 3; })) << "the run never started";
     win->btnPause_Click();
     QThread::msleep(20);
     win->btnStop_Click();

@@ -258,7 +258,7 @@ TEST(NewProjectDialog, ASingleStreetWithTheStandardFilesOfTheCountryRunsAYearInT
     EXPECT_FALSE(s->Label22->isVisibleTo(s.w.get())) << "every file is described";
 
     const std::string hourly = saveAndRunBoth(s, sample, folder, "Harbour.vkp", {"Out.txt", "Stat.txt"});
-    expectModelled(hourly, "cNOx_mod_1", 8760);
+    ASSERT_NO_FATAL_FAILURE(expectModelled(hourly, "cNOx_mod_1", 8760));
     expectModelled(hourly, "cNO2_mod_1", 8760);
 }
 
@@ -465,6 +465,9 @@ TEST(NewProjectDialog, TheScenarioYearOffersGeneratedFleetDataAndTheProjectRunsW
         d.btnLoadFile_Click(3);
         d.btnOK_Click();
     });
+    if (HasFatalFailure()) {
+        return;
+    }
     EXPECT_EQ(years, (std::vector<std::string>{"2025", "2022"})) << "No keeps 2025, Yes takes 2022";
     ASSERT_FALSE(s.state.ProjectTypeCancelled) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
     EXPECT_EQ(s.state.ScenarioYear, 2022);

@@ -80,14 +80,17 @@ TEST(NewProjectByHand, RunsExactlyAsTheSameProjectSavedAndOpenedAgain) {
     s.newSingleStreetProject(folder);
     ASSERT_TRUE(s.state.UntitledProject);
 
-    addDescribedFile(s, 1, "Met2023.txt", "year, month, day, hour, u_mast, wind_dir, temperature, globalrad");
-    addDescribedFile(s, 1, "Back2023.txt",
-                     "year, month, day, hour, cNOx_b, cNO2_b, cO3_b, cCO_b, cPM10_b, cPM2.5_b, cBNZ_b");
-    addDescribedFile(s, 3, "DemoStreet.trf", "");
-    addDescribedFile(s, 2, "Out.txt",
-                     "year, month, day, hour, cNOx_mod_1, cNOx_mod_2, cNO2_mod_1, cNO2_mod_2");
-    addDescribedFile(s, 4, "Stat.txt", "\"Series\", Average_1, Average_2, 19thHighest_1, MaxHourly_1",
-                     "NOx_mod, NO2_mod, NO2_b");
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(
+        s, 1, "Met2023.txt", "year, month, day, hour, u_mast, wind_dir, temperature, globalrad"));
+    ASSERT_NO_FATAL_FAILURE(
+        addDescribedFile(s, 1, "Back2023.txt",
+                         "year, month, day, hour, cNOx_b, cNO2_b, cO3_b, cCO_b, cPM10_b, cPM2.5_b, cBNZ_b"));
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 3, "DemoStreet.trf", ""));
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(
+        s, 2, "Out.txt", "year, month, day, hour, cNOx_mod_1, cNOx_mod_2, cNO2_mod_1, cNO2_mod_2"));
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 4, "Stat.txt",
+                                             "\"Series\", Average_1, Average_2, 19thHighest_1, MaxHourly_1",
+                                             "NOx_mod, NO2_mod, NO2_b"));
     ASSERT_EQ(s.state.NumInputFiles, 2);
     ASSERT_FALSE(s.state.TrafficFile.empty());
     ASSERT_TRUE(s->btnRun->isEnabled());
@@ -119,12 +122,15 @@ TEST(NewProjectByHand, SavingAfterTheFirstRunKeepsItsResultsAtHand) {
     const std::string folder = freshFolder(sample);
     s.newSingleStreetProject(folder);
     ASSERT_TRUE(s.state.UntitledProject);
-    addDescribedFile(s, 1, "Met2023.txt", "year, month, day, hour, u_mast, wind_dir, temperature, globalrad");
-    addDescribedFile(s, 1, "Back2023.txt",
-                     "year, month, day, hour, cNOx_b, cNO2_b, cO3_b, cCO_b, cPM10_b, cPM2.5_b, cBNZ_b");
-    addDescribedFile(s, 3, "DemoStreet.trf", "");
-    addDescribedFile(s, 4, "Stat.txt", "\"Series\", Average_1, Average_2, 19thHighest_1, MaxHourly_1",
-                     "NOx_mod, NO2_mod");
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(
+        s, 1, "Met2023.txt", "year, month, day, hour, u_mast, wind_dir, temperature, globalrad"));
+    ASSERT_NO_FATAL_FAILURE(
+        addDescribedFile(s, 1, "Back2023.txt",
+                         "year, month, day, hour, cNOx_b, cNO2_b, cO3_b, cCO_b, cPM10_b, cPM2.5_b, cBNZ_b"));
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 3, "DemoStreet.trf", ""));
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 4, "Stat.txt",
+                                             "\"Series\", Average_1, Average_2, 19thHighest_1, MaxHourly_1",
+                                             "NOx_mod, NO2_mod"));
     s.state.ShowResultsAuto = false;
     s.runToEnd();
     ASSERT_EQ(s->lblProgress->text(), "The calculation has ended.")
@@ -158,7 +164,7 @@ TEST(NewProjectByHand, StartsFromTheTemplatesTrafficNotThePreviousProjects) {
     EXPECT_EQ(s.state.AnnualDiurnalTraffic, 0) << "the template gives no traffic";
     EXPECT_EQ(s.state.AverageTrafficSpeed, 0);
 
-    addDescribedFile(s, 3, "DemoStreet.trf", "");
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 3, "DemoStreet.trf", ""));
     EXPECT_NE(s.state.AnnualDiurnalTraffic, 36000) << "the old project's traffic does not come back";
     s.ui.files.push_back(folder + "New.vkp");
     s->menSave_Click();

@@ -88,7 +88,9 @@ std::string cellText(frmShowResults &w, int page, const std::string &component, 
 void whenModal(std::function<void(QWidget *)> answer) {
     QTimer::singleShot(0, [answer] {
         if (QWidget *dialog = QApplication::activeModalWidget()) {
+            const QPointer<QWidget> open(dialog);
             answer(dialog);
+            test::closeAfterFatalFailure(open);
         }
     });
 }
@@ -118,7 +120,7 @@ TEST(ResultsFromTheMainWindow, theSampleYearShowsNO2AgainstItsLimitValuesWithThe
         seen["limit hourly"] = t.cell(limit, columnOf(t, "19th highest")).text;
         seen["key info"] = w.txtKeyInfo->toPlainText().toStdString();
     };
-    s.runToEnd();
+    ASSERT_NO_FATAL_FAILURE(s.runToEnd());
     ASSERT_EQ(s.resultsWindows.size(), 1u) << "the options ask for the summary after every run";
     EXPECT_EQ(s.resultsWindows[0].rfind("Summary of Results for Demo Street. Calculated on ", 0), 0u);
 
@@ -187,7 +189,9 @@ template <typename D> void whenShown(std::function<void(D &)> act) {
     QTimer::singleShot(0, [act] {
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *dialog = qobject_cast<D *>(modal)) {
+            const QPointer<QWidget> open(dialog);
             act(*dialog);
+            test::closeAfterFatalFailure(open);
         } else if (modal) {
             modal->close();
         }
@@ -224,7 +228,7 @@ TEST(ResultsFromTheMainWindow, theDataCaptureOfACompleteMonthIsAHundredPerCent) 
         daily = t.cell(modelled, last).text;
         average = t.cell(modelled, columnOf(t, "Average")).text;
     };
-    s.runToEnd();
+    ASSERT_NO_FATAL_FAILURE(s.runToEnd());
     ASSERT_EQ(s.resultsWindows.size(), 1u) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
     EXPECT_EQ(hourly, Format(100.0f, s.state.NumberFormat)) << "744 hours of a 744-hour March, not 8.49 %";
     EXPECT_EQ(daily, Format(100.0f, s.state.NumberFormat)) << "31 days of 31";
@@ -369,7 +373,7 @@ TEST_F(ResultsWindow, aSavedFileKeepsEveryDigitAndEveryColumnWhateverTheWindowSh
         numbers->txtFormat->setText("0.00");
         numbers->btnOK_Click();
     });
-    w->findChild<QAction *>("menNumbers")->trigger();
+    ASSERT_NO_FATAL_FAILURE(w->findChild<QAction *>("menNumbers")->trigger());
     EXPECT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Average"), "18.69") << "not 18.70";
     EXPECT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Maximum"), "39.97")
         << "the first maximum is the 8-hour one: the hourly one stays hidden as the column choice says";
@@ -384,7 +388,7 @@ TEST_F(ResultsWindow, aSavedFileKeepsEveryDigitAndEveryColumnWhateverTheWindowSh
         columns->btnOK_Click();
     });
     ASSERT_TRUE(w->menColumns->isEnabled()) << "the column choice applies to a stored table too";
-    w->menColumns->trigger();
+    ASSERT_NO_FATAL_FAILURE(w->menColumns->trigger());
     EXPECT_FALSE(s.HideColMaxHourly);
     const results::ResultsPage &t = page();
     const int modelled = rowOf(t, "Street Modelled", rowOf(t, kNO2));
@@ -418,7 +422,7 @@ TEST_F(ResultsWindow, theColumnDialogHidesAColumnAndApplyThenCancelKeepsWhatWasA
         columns->btnApply_Click();
         columns->btnCancel_Click();
     });
-    w->menColumns->trigger();
+    ASSERT_NO_FATAL_FAILURE(w->menColumns->trigger());
     EXPECT_TRUE(s.HideColPercHourly[1]);
     EXPECT_EQ(columnOf(page(), "19th highest"), -1);
 }
@@ -435,7 +439,7 @@ TEST_F(ResultsWindow, theNumberDialogStartsWithTheFormatInForceAndRefusesAPatter
         numbers->txtFormat->setText("0.000");
         numbers->btnOK_Click();
     });
-    w->findChild<QAction *>("menNumbers")->trigger();
+    ASSERT_NO_FATAL_FAILURE(w->findChild<QAction *>("menNumbers")->trigger());
     EXPECT_EQ(s.NumberFormat, "0.000");
     EXPECT_EQ(cellText(*w, 0, kNO2, "Street Modelled", "Average"), "18.690");
 }
@@ -523,7 +527,7 @@ TEST_F(ResultsWindow, aResultFileSavedUnderANameWithoutExtensionGetsTheExtension
         files->selectFile(QStringLiteral("Summary of March"));
         static_cast<QDialog *>(files)->accept(); // as the Save button does
     });
-    real.menSave_Click();
+    ASSERT_NO_FATAL_FAILURE(real.menSave_Click());
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "Summary of March.res"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Summary of March"));
     EXPECT_EQ(s.ResultFileName, (dir.path() / "Summary of March.res").string());
@@ -567,7 +571,7 @@ TEST(MultiStreetResultsFromTheMainWindow, theStreetListShowsEveryStreetAndOpensO
             }
         }
     };
-    s.runToEnd();
+    ASSERT_NO_FATAL_FAILURE(s.runToEnd());
     EXPECT_EQ(streets,
               (std::vector<std::string>{"Harbour Road", "Market Street", "Old Lane", "Ring Avenue"}));
     EXPECT_EQ(calculated, (std::vector<std::string>{"Yes", "Yes", "No", "Yes"}));
@@ -763,7 +767,7 @@ TEST(MultiStreetResultsFromTheMainWindow,
         QTest::mouseClick(w->btnSave, Qt::LeftButton);
         w->hide();
     };
-    s.runToEnd();
+    ASSERT_NO_FATAL_FAILURE(s.runToEnd());
     ASSERT_EQ(chosen, (std::vector<std::string>{"Market Street", "Harbour Road"}));
     ASSERT_EQ(opened.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {

@@ -1,12 +1,18 @@
+#include "calc/CalcState.h"
+#include "calc/RunErrors.h"
+#include "calc/StreetRecords.h"
+#include "core/RecordIO.h"
 #include "core/Settings.h"
 #include "project/InitProgram.h"
 #include "project/ProjectReader.h"
 #include "project/ProjectWriter.h"
 #include "run/State.h"
 #include "support/TestSupport.h"
-#include "ui/inputdef/SectorTableModel.h"
-#include "ui/inputdef/frmStreetConfig.h"
 #include "ui/common/SketchBox.h"
+#include "ui/inputdef/SectorTableModel.h"
+#include "ui/inputdef/StreetSetModel.h"
+#include "ui/inputdef/frmStreetConfig.h"
+#include "ui/inputdef/frmStreetSet.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -90,6 +96,76 @@ TEST(StreetConfigDialog, AtMostTwelveSectorsCanBeAddedAndRemovingEnablesAddingAg
     EXPECT_EQ(dialog.sectorModel()->rowCount(), 11);
     EXPECT_TRUE(dialog.btnAddSector->isEnabled());
     EXPECT_EQ(dialog.config().NumWindSectors, 11);
+}
+
+// A streets file of one street with n wind sectors, sector k from 30 (k - 1)
+// to 30 k degrees and k metres high.
+std::string streetWithSectors(int n) {
+    std::string text =
+        "#TRUE#,\"Ring Road\",1,2,\"t.trf\",100,40,20,18,150,150,20,0,2," + std::to_string(n) + "\r\n";
+    for (int k = 1; k <= n; ++k) {
+        text +=
+            std::to_string(30 * (k - 1)) + "," + std::to_string(30 * k) + "," + std::to_string(k) + "\r\n";
+    }
+    return text;
+}
+
+// The street-set window opens a street of twelve wind sectors (the most)
+// and refuses one of thirteen, as the run reads the one and refuses the other.
+TEST(StreetSetWindow, OpensAStreetOfTwelveWindSectorsAndRefusesThirteenAsTheRunDoes) {
+    test::TempDir dir;
+    test::ScriptedInteraction ui;
+    const StreetSetContext context{dir.path().string() + "/", dir.path().string() + "/"};
+    for (const int n : {12, 13}) {
+        SCOPED_TRACE(std::to_string(n) + " wind sectors");
+        const std::string path = dir.write("Streets.txt", streetWithSectors(n)).string();
+        ui.messages.clear();
+        frmStreetSet window(StreetSetChoice{path, "", {}}, context, ui);
+
+        RecordReader file;
+        std::string error;
+        ASSERT_TRUE(RecordReader::open(path, &file, &error)) << error;
+        CalcState run;
+        std::string refused;
+        try {
+            ReadStreetRecord(run, file);
+        } catch (const RunError &e) {
+            refused = e.what();
+        }
+
+        if (n == 12) {
+            EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+            ASSERT_EQ(window.model()->rowCount(), 1);
+            EXPECT_EQ(window.model()->data(window.model()->index(0, StreetSetModel::ColSectors)).toInt(), 12);
+            int shown = 0;
+            bool more = true;
+            window.runStreetEditor = [&](frmStreetConfig &street) {
+                shown = street.sectorModel()->rowCount();
+                more = street.btnAddSector->isEnabled();
+                EXPECT_DOUBLE_EQ(street.config().SectorValue[12], 12);
+                return static_cast<int>(QDialog::Rejected);
+            };
+            window.btnEditStreet_Click();
+            EXPECT_EQ(shown, 12);
+            EXPECT_FALSE(more) << "twelve sectors are the most";
+            EXPECT_EQ(refused, "");
+            EXPECT_EQ(run.NumWindSectors, 12);
+            EXPECT_EQ(run.SectorStart[12], 330);
+            EXPECT_EQ(run.SectorValue[12], 12);
+        } else {
+            EXPECT_EQ(window.model()->rowCount(), 0);
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_NE(
+                ui.messages[0].find("Streets.txt, line 1: the number of wind sectors 13 is out of range "
+                                    "(at most 12)"),
+                std::string::npos)
+                << ui.messages[0];
+            EXPECT_NE(refused.find(
+                          "Streets.txt, line 1: the street \"Ring Road\" has 13 wind sectors (at most 12)"),
+                      std::string::npos)
+                << refused;
+        }
+    }
 }
 
 TEST(StreetConfigDialog, SketchFollowsEveryEdit) {

@@ -175,13 +175,13 @@ void expectEveryControlInSight(Session &s, const std::string &where) {
 TEST(WindowLayout, NarrowedOrLoweredTheWindowSnapsBackToTheLeastSizeOfTheFrameAndToolbar) {
     Sample sample;
     Session s(sample, sample.project());
-    showOn(s, kDesktop, QSize(1600, 1000));
+    ASSERT_NO_FATAL_FAILURE(showOn(s, kDesktop, QSize(1600, 1000)));
     const QSize frame = s->Frame0->size();
     s->resize(600, 1000);
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     EXPECT_EQ(s->width(), rounded(1.02 * frame.width())) << "no narrower than 1.02 x the main frame";
     s->resize(s->width(), 300);
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     // Below the menu bar: the toolbar and the area of the frame.
     EXPECT_EQ(s->centralWidget()->height(), rounded(1.1 * (s->Toolbar1->height() + frame.height())))
         << "no lower than 1.1 x (toolbar + main frame)";
@@ -194,9 +194,9 @@ TEST(WindowLayout, OnAScreenTooSmallForTheLeastSizeTheWindowTakesTheScreenAndThe
     Sample sample;
     Session s(sample, sample.project());
     const QRect small(0, 0, 900, 500);
-    showOn(s, small, QSize(800, 450));
+    ASSERT_NO_FATAL_FAILURE(showOn(s, small, QSize(800, 450)));
     s->resize(400, 300);
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     // The window's own frame and title bar take their part of the screen.
     const QSize decoration = s->frameGeometry().size() - s->size();
     EXPECT_EQ(s->size(), small.size() - decoration);
@@ -211,13 +211,13 @@ TEST(WindowLayout, OnAScreenTooSmallTheWindowIsFittedAgainOnceTheWindowSystemHas
     // The window system frames the window only once it is shown: until then it adds nothing.
     QSize frame(0, 0);
     s->windowFrameSize = [&frame] { return frame; };
-    showOn(s, screen, QSize(1024 - 16, 768 - 40)); // as the window opens
+    ASSERT_NO_FATAL_FAILURE(showOn(s, screen, QSize(1024 - 16, 768 - 40))); // as the window opens
     ASSERT_EQ(s->height(), screen.height()) << "the test needs a least height beyond the screen's";
 
     // The frame and title bar come, and the window manager moves the window into them.
     frame = QSize(8, 34);
     s->move(s->pos() + QPoint(4, 30));
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     EXPECT_EQ(s->height() + frame.height(), screen.height()) << "the status bar is on the screen";
     EXPECT_LE(s->width() + frame.width(), screen.width());
     EXPECT_TRUE(scrollArea(s)->verticalScrollBar()->isVisible()) << "the frames scroll instead";
@@ -226,17 +226,17 @@ TEST(WindowLayout, OnAScreenTooSmallTheWindowIsFittedAgainOnceTheWindowSystemHas
 
     // Moved again with the same frame, the window keeps the size the user gives it.
     s->resize(s->width() - 100, s->height() - 50);
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     const QSize chosen = s->size();
     s->move(s->pos() + QPoint(10, 10));
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     EXPECT_EQ(s->size(), chosen);
 }
 
 TEST(WindowLayout, AToolbarThatFitsOneRowIsLeftOneRowWithTheCountryBoxAtItsRightEnd) {
     Sample sample;
     Session s(sample, sample.project());
-    showOn(s, kDesktop, QSize(1600, 1000));
+    ASSERT_NO_FATAL_FAILURE(showOn(s, kDesktop, QSize(1600, 1000)));
     ASSERT_EQ(s->Toolbar1->rows(), 1);
     EXPECT_EQ(s->Toolbar1->height(), s->Toolbar1->heightForRows(1));
     const int row = s->Toolbar1->buttonHeight();
@@ -263,11 +263,11 @@ TEST(WindowLayout, TwoToolbarRowsMoveTheFrameDownByOneButtonHeightAndSixPixels) 
     const int twoRows = oneRow - 60;
     ASSERT_EQ(s->Toolbar1->rowsFor(twoRows), 2);
     // A screen only that wide (the frame scrolls across), but tall enough to centre the frame.
-    showOn(s, QRect(0, 0, twoRows, 1400), QSize(oneRow, 1200));
+    ASSERT_NO_FATAL_FAILURE(showOn(s, QRect(0, 0, twoRows, 1400), QSize(oneRow, 1200)));
     ASSERT_EQ(s->Toolbar1->rows(), 1);
     const int topWithOneRow = inWindow(s, s->Frame0).y();
     s->resize(twoRows, 1200);
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     ASSERT_EQ(s->width(), twoRows);
     ASSERT_EQ(s->Toolbar1->rows(), 2);
     const int bh = s->Toolbar1->buttonHeight();
@@ -289,9 +289,9 @@ TEST(WindowLayout, AMaximisedWindowIsNeverResizedByTheRules) {
     Sample sample;
     Session s(sample, sample.project());
     // The rules would ask for more room than the window system gives the maximised window.
-    showOn(s, kDesktop, QSize(1600, 1000));
+    ASSERT_NO_FATAL_FAILURE(showOn(s, kDesktop, QSize(1600, 1000)));
     s->showMaximized();
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     ASSERT_TRUE(s->isMaximized());
     const QSize given = s->screen()->availableGeometry().size() - (s->frameGeometry().size() - s->size());
     ASSERT_LT(given.width(), rounded(1.02 * s->Frame0->width()))
@@ -308,10 +308,10 @@ TEST(WindowLayout, On1366x768And1920x1080ScreensEveryControlIsInSightNarrowedLow
         // Narrowed and lowered, widened to the screen's size, and as the window opens on it.
         const QSize opening(std::min(1300, screen.width() - 16), std::min(860, screen.height() - 40));
         for (const QSize &size : {QSize(300, 200), screen.size(), opening}) {
-            showOn(s, screen, size);
+            ASSERT_NO_FATAL_FAILURE(showOn(s, screen, size));
             for (const bool special : {false, true}) {
                 special ? s->btnGeneric_Click() : s->btnSeries_Click();
-                settle(s);
+                ASSERT_NO_FATAL_FAILURE(settle(s));
                 const std::string where = std::to_string(screen.width()) + "x" +
                                           std::to_string(screen.height()) + " screen, window asked " +
                                           std::to_string(size.width()) + "x" + std::to_string(size.height()) +
@@ -327,13 +327,13 @@ TEST(WindowLayout, On1366x768And1920x1080ScreensEveryControlIsInSightNarrowedLow
 TEST(WindowLayout, ABorderDraggedQuicklyIsLaidOutOnceWhenTheEventLoopIsIdle) {
     Sample sample;
     Session s(sample, sample.project());
-    showOn(s, kDesktop, QSize(1600, 1000));
+    ASSERT_NO_FATAL_FAILURE(showOn(s, kDesktop, QSize(1600, 1000)));
     QSignalSpy relayouts(s->findChild<QTimer *>(QStringLiteral("TimerSize")), &QTimer::timeout);
     for (int width = 1700; width <= 1800; width += 20) {
         s->resize(width, 1000);
     }
     EXPECT_EQ(relayouts.count(), 0) << "nothing is laid out inside the resize events";
-    settle(s);
+    ASSERT_NO_FATAL_FAILURE(settle(s));
     EXPECT_EQ(relayouts.count(), 1);
     EXPECT_EQ(s->width(), 1800);
     EXPECT_LE(std::abs(inWindow(s, s->Frame0).center().x() - s->rect().center().x()), 1);

@@ -11,16 +11,40 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace vesk::test {
 
-// Acts on the next modal dialog of type T once it is open (gives up after a few seconds).
+// Closes a dialog as Cancel or the window's close button would.
+inline void closeDialog(QWidget *dialog) {
+    if (auto *d = qobject_cast<QDialog *>(dialog)) {
+        d->done(QDialog::Rejected);
+    } else {
+        dialog->close();
+    }
+}
+
+// Closes a dialog that a test's step left open after a fatal failure: the
+// step's ASSERT returned from the step only, and the call that opened the
+// dialog returns once it is closed, so that the test ends there (that call
+// is wrapped in ASSERT_NO_FATAL_FAILURE).
+inline void closeAfterFatalFailure(QWidget *dialog) {
+    if (dialog != nullptr && ::testing::Test::HasFatalFailure() && dialog->isVisible()) {
+        closeDialog(dialog);
+    }
+}
+
+// Acts on the next modal dialog of type T once it is open (gives up after a
+// few seconds). A step that fails fatally closes the dialog; so does giving
+// up while another modal dialog stays open, with a failure naming it.
 template <typename T> inline void onModal(std::function<void(T *)> act) {
     auto *timer = new QTimer;
     auto tries = std::make_shared<int>(0);
@@ -29,13 +53,31 @@ template <typename T> inline void onModal(std::function<void(T *)> act) {
         if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
             timer->stop();
             timer->deleteLater();
+            const QPointer<T> open(dialog);
             act(dialog);
+            closeAfterFatalFailure(open);
         } else if (++*tries > 1000) {
             timer->stop();
             timer->deleteLater();
+            if (QWidget *other = QApplication::activeModalWidget()) {
+                ADD_FAILURE() << "the dialog awaited was not shown; \"" << other->windowTitle().toStdString()
+                              << "\" stayed open instead and is closed";
+                closeDialog(other);
+            }
         }
     });
     timer->start();
+}
+
+// Lets the event loop run until done() holds or `seconds` have passed;
+// whether done() holds.
+inline bool processEventsUntil(const std::function<bool()> &done, int seconds = 30) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < seconds * 1000LL) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
 }
 
 // A private copy of the data tree that serves as AppDir.

@@ -34,7 +34,7 @@ TEST(YearBox, AnotherYearIsTheYearTheNextRunComputesAsIfTheProjectHadBeenSavedWi
     {
         Sample sample;
         Session s(sample, sample.project());
-        chooseYear(s, "2030");
+        ASSERT_NO_FATAL_FAILURE(chooseYear(s, "2030"));
         const std::string copy = sample.appDir + "Working/Demo2030.vkp";
         s.ui.files.push_back(copy);
         s->menSaveAs_Click();
@@ -49,7 +49,7 @@ TEST(YearBox, AnotherYearIsTheYearTheNextRunComputesAsIfTheProjectHadBeenSavedWi
     ASSERT_EQ(s.state.ScenarioYear, 2020);
     s.runToEnd();
     const std::string ran2020 = statistics(sample);
-    chooseYear(s, "2030");
+    ASSERT_NO_FATAL_FAILURE(chooseYear(s, "2030"));
     EXPECT_EQ(s.state.VehicleListFile, ".\\Fleet2030.vlf");
     EXPECT_EQ(s->lblFleet[1]->text().toStdString(), sample.appDir + "Lists/National/DL/Fleet2030.vlf");
     EXPECT_TRUE(s.state.ProjectChanged);
@@ -70,7 +70,7 @@ TEST(YearBox, ChoosingTheYearShownInANewProjectTakesThatYearsVehicleAndFuelLists
     s.state.FuelListFile.clear();
     const QString shown = s->cmbYear->currentText();
     ASSERT_FALSE(shown.isEmpty());
-    chooseYear(s, shown);
+    ASSERT_NO_FATAL_FAILURE(chooseYear(s, shown));
     EXPECT_EQ(s.state.VehicleListFile, ".\\Fleet" + shown.toStdString() + ".vlf");
     EXPECT_EQ(s.state.FuelListFile, ".\\Fuels" + shown.toStdString() + ".flf");
     EXPECT_EQ(s->lblFleet[1]->text().toStdString(),
@@ -80,6 +80,6 @@ TEST(YearBox, ChoosingTheYearShownInANewProjectTakesThatYearsVehicleAndFuelLists
     EXPECT_TRUE(s.state.EmissionReady) << "the emissions are set up for the lists";
     // Chosen once more, it changes nothing.
     s.state.ProjectChanged = false;
-    chooseYear(s, shown);
+    ASSERT_NO_FATAL_FAILURE(chooseYear(s, shown));
     EXPECT_FALSE(s.state.ProjectChanged);
 }

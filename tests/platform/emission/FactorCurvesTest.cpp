@@ -24,8 +24,8 @@ struct SmallLists {
         EXPECT_TRUE(parseVehicleListDocument(kSmallVehicles, "Small.vlf", &vehicles, &error)) << error;
         EXPECT_TRUE(parseFuelListDocument(kSmallFuels, "Small.flf", &fuels, &error)) << error;
         EXPECT_TRUE(parseFactorTableDocument(kSmallFactors, "Small.eft", &factors, &error)) << error;
-        setUp();
     }
+    // Sets up the component from the documents (again); each test calls it first.
     void setUp() {
         std::vector<int> emitters;
         std::string error;
@@ -43,6 +43,7 @@ struct SmallLists {
 
 TEST(FactorCurves, EachTechnologyShowsItsTableFactorsAtTheTableSpeeds) {
     SmallLists l;
+    ASSERT_NO_FATAL_FAILURE(l.setUp());
     const CategoryFactorCurves c = l.curves("pcpetrol", "NOx", 0);
     ASSERT_EQ(c.speeds_kmh, (std::vector<double>{10, 50, 130}));
     ASSERT_EQ(c.technologies.size(), 2u);
@@ -57,6 +58,7 @@ TEST(FactorCurves, EachTechnologyShowsItsTableFactorsAtTheTableSpeeds) {
 // Fleet average = sum of share x hot x (1 + cold x (cold ratio - 1)) x fuel effect, worked out by hand.
 TEST(FactorCurves, TheFleetAverageIsTheOneTheCalculationUses) {
     SmallLists l;
+    ASSERT_NO_FATAL_FAILURE(l.setUp());
     struct Case {
         std::string category, pollutant;
         int index;
@@ -88,10 +90,11 @@ TEST(FactorCurves, TheFleetAverageIsTheOneTheCalculationUses) {
 
 TEST(FactorCurves, AnEditedFactorChangesTheFleetAverageOnceTheComponentIsSetUpAgain) {
     SmallLists l;
+    ASSERT_NO_FATAL_FAILURE(l.setUp());
     const CategoryFactorCurves before = l.curves("PCDiesel", "NOx", 0);
     const int row = before.technologies.at(0).row;
     l.factors.rows[static_cast<size_t>(row)].factors[1] = 0.6;
-    l.setUp();
+    ASSERT_NO_FATAL_FAILURE(l.setUp());
     const CategoryFactorCurves after = l.curves("PCDiesel", "NOx", 0);
     EXPECT_NEAR(before.fleetAverage_gkm[1], 0.2, kTol);
     EXPECT_NEAR(after.fleetAverage_gkm[1], 0.6, kTol);
@@ -101,6 +104,7 @@ TEST(FactorCurves, AnEditedFactorChangesTheFleetAverageOnceTheComponentIsSetUpAg
 
 TEST(FactorCurves, WithoutAComponentOrForAnUnknownCategoryNothingIsMadeUp) {
     SmallLists l;
+    ASSERT_NO_FATAL_FAILURE(l.setUp());
     const CategoryFactorCurves none =
         categoryFactorCurves(l.vehicles, l.factors, "PCPetrol", "NOx", nullptr, 0, 0);
     EXPECT_EQ(none.technologies.size(), 2u);

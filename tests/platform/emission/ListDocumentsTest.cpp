@@ -56,9 +56,11 @@ void rewrite(const std::string &path, Read read, Write write) {
 TEST(ListDocuments, TheDemoListsWrittenAgainGiveTheSameEmissionFactors) {
     DemoLists lists;
     const std::vector<double> before = lists.factors();
-    rewrite<VehicleListDocument>(lists.vlf, readVehicleListDocument, writeVehicleListFile);
-    rewrite<FuelListDocument>(lists.flf, readFuelListDocument, writeFuelListFile);
-    rewrite<FactorTableDocument>(lists.eft, readFactorTableDocument, writeFactorTableFile);
+    ASSERT_NO_FATAL_FAILURE(
+        rewrite<VehicleListDocument>(lists.vlf, readVehicleListDocument, writeVehicleListFile));
+    ASSERT_NO_FATAL_FAILURE(rewrite<FuelListDocument>(lists.flf, readFuelListDocument, writeFuelListFile));
+    ASSERT_NO_FATAL_FAILURE(
+        rewrite<FactorTableDocument>(lists.eft, readFactorTableDocument, writeFactorTableFile));
     EXPECT_EQ(lists.factors(), before);
     EXPECT_NE(readFile(lists.vlf).find("\"DL\",2020\r\n\"Demoland vehicle fleet"), std::string::npos);
     EXPECT_NE(readFile(lists.flf).find("\"Petrol\",\"BNZ\",0.8,\"% by volume\""), std::string::npos)

@@ -70,7 +70,8 @@ TEST(TrafficDocument, TheDemoTrafficFileWrittenAgainReadsBackToTheSameTraffic) {
     const std::string copy = (dir.path() / "Copy.trf").string();
     std::string error;
     ASSERT_TRUE(writeTrafficFile(copy, doc, &error)) << error;
-    expectSameTraffic(readTraffic(demoTrafficPath()).TrafficList, readTraffic(copy).TrafficList);
+    ASSERT_NO_FATAL_FAILURE(
+        expectSameTraffic(readTraffic(demoTrafficPath()).TrafficList, readTraffic(copy).TrafficList));
     // The header lines describing the file stay.
     EXPECT_EQ(
         readFile(copy).rfind("\"WinVESK traffic file\"\r\n\"Standard traffic of a Demoland city street", 0),
@@ -88,7 +89,8 @@ TEST(TrafficDocument, AnEditedDocumentHandedToTheComponentGivesWhatItsSavedFileG
     EmissionLibrary inMemory;
     inMemory.SetStandardCategories({}, noxPollutants());
     ASSERT_TRUE(inMemory.SetTrafficData(doc, 40, 20000, &error)) << error;
-    expectSameTraffic(inMemory.TrafficList, readTraffic(path, 40, 20000).TrafficList);
+    ASSERT_NO_FATAL_FAILURE(
+        expectSameTraffic(inMemory.TrafficList, readTraffic(path, 40, 20000).TrafficList));
     EXPECT_NEAR(readTraffic(path).TrafficList.item(3).Flow(8, 2), 120, kTol);
     EXPECT_EQ(inMemory.TrafficSource.dayCases[0].codeMonth, "MonthNow = 7") << "the unscaled source is kept";
 }

@@ -62,7 +62,7 @@ protected:
         ASSERT_NE(at, std::string::npos);
         project.replace(at, outputUnits.size(),
                         "microg   microg    microg    microg    " + output + "    microg");
-        loadProject("DemoStreet.vkp", project);
+        ASSERT_NO_FATAL_FAILURE(loadProject("DemoStreet.vkp", project));
         ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
     }
     // The CO rows of the summary's page of the larger side: the modelled
@@ -97,7 +97,7 @@ protected:
 
 TEST_P(ResultsUnits, TheSummaryShowsCOInTheDefaultUnitOfThePollutantList) {
     // CO as the run keeps it, in micrograms, shown in micrograms.
-    runSample("microg", "microg");
+    ASSERT_NO_FATAL_FAILURE(runSample("microg", "microg"));
     const auto [averageText, maximumText] = summaryCO("Carbon monoxide (µg/m³)");
     const double average_ugm3 = Val(averageText), maximum_ugm3 = Val(maximumText);
     ASSERT_GT(average_ugm3, 100) << averageText;
@@ -105,7 +105,7 @@ TEST_P(ResultsUnits, TheSummaryShowsCOInTheDefaultUnitOfThePollutantList) {
 
     const UnitCase &c = GetParam();
     ui.messages.clear();
-    runSample(c.output, c.defaultOutput);
+    ASSERT_NO_FATAL_FAILURE(runSample(c.output, c.defaultOutput));
     const auto [average, maximum] = summaryCO(c.caption);
     // Shown with two decimals: half a hundredth apart at most.
     const double factor = ofOneMicrog(c.output);
