@@ -73,8 +73,9 @@ private:
 
 class TableNamesWithABackslash : public RunFixture, public testing::WithParamInterface<const char *> {};
 
-// The run writes the table into the project's file, under its own name, or
-// refuses it with the writer's message naming both; never a file elsewhere.
+// The run writes the table into the project's file, under its own name; an
+// Excel sheet name cannot hold a backslash, so there the writer's message
+// names both. Never a file elsewhere.
 TEST_P(TableNamesWithABackslash, NameATableOfTheProjectsFileNeverAFileElsewhere) {
     const std::string file = std::string("Out.") + GetParam();
     std::string hours;
@@ -94,7 +95,8 @@ TEST_P(TableNamesWithABackslash, NameATableOfTheProjectsFileNeverAFileElsewhere)
         report = run();
     }
     EXPECT_TRUE(fs::is_empty(elsewhere.path())) << "nothing is written where the program was started";
-    if (report.outcome == RunOutcome::Completed) {
+    if (std::string(GetParam()) != "xls") {
+        ASSERT_EQ(report.outcome, RunOutcome::Completed) << said();
         TableData t;
         std::string error;
         ASSERT_TRUE(readTable(work(file).string(), "a\\b", &t, &error)) << error;
