@@ -53,6 +53,16 @@ void addDescribedFile(Session &s, int kind, const std::string &name, const std::
     s->btnFormatFile_Click();
 }
 
+// The sample's meteorology, background and traffic files, described as the sample describes them.
+void addSampleInputs(Session &s) {
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(
+        s, 1, "Met2023.txt", "year, month, day, hour, u_mast, wind_dir, temperature, globalrad"));
+    ASSERT_NO_FATAL_FAILURE(
+        addDescribedFile(s, 1, "Back2023.txt",
+                         "year, month, day, hour, cNOx_b, cNO2_b, cO3_b, cCO_b, cPM10_b, cPM2.5_b, cBNZ_b"));
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 3, "DemoStreet.trf", ""));
+}
+
 struct Outputs {
     std::string hourly, statistics;
 };
@@ -80,12 +90,7 @@ TEST(NewProjectByHand, RunsExactlyAsTheSameProjectSavedAndOpenedAgain) {
     s.newSingleStreetProject(folder);
     ASSERT_TRUE(s.state.UntitledProject);
 
-    ASSERT_NO_FATAL_FAILURE(addDescribedFile(
-        s, 1, "Met2023.txt", "year, month, day, hour, u_mast, wind_dir, temperature, globalrad"));
-    ASSERT_NO_FATAL_FAILURE(
-        addDescribedFile(s, 1, "Back2023.txt",
-                         "year, month, day, hour, cNOx_b, cNO2_b, cO3_b, cCO_b, cPM10_b, cPM2.5_b, cBNZ_b"));
-    ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 3, "DemoStreet.trf", ""));
+    ASSERT_NO_FATAL_FAILURE(addSampleInputs(s));
     ASSERT_NO_FATAL_FAILURE(addDescribedFile(
         s, 2, "Out.txt", "year, month, day, hour, cNOx_mod_1, cNOx_mod_2, cNO2_mod_1, cNO2_mod_2"));
     ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 4, "Stat.txt",
@@ -122,12 +127,7 @@ TEST(NewProjectByHand, SavingAfterTheFirstRunKeepsItsResultsAtHand) {
     const std::string folder = freshFolder(sample);
     s.newSingleStreetProject(folder);
     ASSERT_TRUE(s.state.UntitledProject);
-    ASSERT_NO_FATAL_FAILURE(addDescribedFile(
-        s, 1, "Met2023.txt", "year, month, day, hour, u_mast, wind_dir, temperature, globalrad"));
-    ASSERT_NO_FATAL_FAILURE(
-        addDescribedFile(s, 1, "Back2023.txt",
-                         "year, month, day, hour, cNOx_b, cNO2_b, cO3_b, cCO_b, cPM10_b, cPM2.5_b, cBNZ_b"));
-    ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 3, "DemoStreet.trf", ""));
+    ASSERT_NO_FATAL_FAILURE(addSampleInputs(s));
     ASSERT_NO_FATAL_FAILURE(addDescribedFile(s, 4, "Stat.txt",
                                              "\"Series\", Average_1, Average_2, 19thHighest_1, MaxHourly_1",
                                              "NOx_mod, NO2_mod"));
