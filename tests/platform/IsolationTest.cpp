@@ -111,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, IsolatedFailures,
     ::testing::Values(Failure{"a loop without end",
                               [](std::string *, std::string *) {
-                                  for (volatile unsigned long i = 0;; i = i + 1) {
+                                  for (volatile unsigned long i = 0;;) {
+                                      i = i + 1;
                                   }
                                   return true;
                               },

@@ -154,7 +154,7 @@ TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButReplacesNoFileAndTheBa
 TEST_F(DamagedRunInput, ADeviceOrAPipeNamedAsAnInputIsRefusedAtOnceNamingIt) {
     const fs::path pipe = work("Pipe.txt");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    for (const std::string input : {std::string("/dev/zero"), pipe.string()}) {
+    for (const std::string &input : {std::string("/dev/zero"), pipe.string()}) {
         SCOPED_TRACE(input);
         ASSERT_NO_FATAL_FAILURE(
             loadProject("Test.vkp", projectText({inputFile(input, kMarchHourVariables),
@@ -174,7 +174,7 @@ TEST_F(DamagedRunInput, ADeviceNamedAsTheVehicleListOrItsFactorFileIsRefused) {
     std::string fleet = readFile(dataDir() / "Lists" / "National" / "DL" / "Fleet2020.vlf");
     fleet.replace(fleet.find("\"EmissionFactors.eft\""), 21, "\"/dev/zero\"");
     writeWork("Zero.vlf", fleet);
-    for (const std::string list : {std::string("/dev/zero"), work("Zero.vlf").string()}) {
+    for (const std::string &list : {std::string("/dev/zero"), work("Zero.vlf").string()}) {
         SCOPED_TRACE(list);
         state.VehicleListFile = list;
         state.EmissionReady = false;
