@@ -30,8 +30,9 @@ private:
     std::string m_root;
 };
 
-// The seconds a test may run before the watchdog ends it: 120, or
-// WINVESK_TEST_WATCHDOG_SECONDS when that is set to a positive number.
+// The seconds a test may run before the watchdog ends it: 120 (300 in the
+// sanitizer build), or WINVESK_TEST_WATCHDOG_SECONDS when that is set to a
+// positive number.
 int watchdogSeconds();
 
 // Lets the running test take up to `seconds` (a test that runs a long batch

@@ -73,10 +73,13 @@ struct Child {
 Child runChild(const std::string &which, int boundSeconds) {
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     Child c;
-    c.output = commandOutput(
-        "WINVESK_TEST_SCENARIO=" + which + " WINVESK_TEST_WATCHDOG_SECONDS=" + std::to_string(boundSeconds) +
-            " timeout 120 " + shellQuoted(self) + " --gtest_filter='WatchdogScenario.*' 2>&1",
-        &c.status);
+    // The child runs its one test whatever shard or repetition of the tests the parent runs.
+    c.output =
+        commandOutput("env -u GTEST_TOTAL_SHARDS -u GTEST_SHARD_INDEX -u GTEST_OUTPUT -u GTEST_REPEAT "
+                      "WINVESK_TEST_SCENARIO=" +
+                          which + " WINVESK_TEST_WATCHDOG_SECONDS=" + std::to_string(boundSeconds) +
+                          " timeout 120 " + shellQuoted(self) + " --gtest_filter='WatchdogScenario.*' 2>&1",
+                      &c.status);
     return c;
 }
 

@@ -137,21 +137,14 @@ std::string describeModalWindows() {
 
 int closeModalWindows() {
     int closed = 0;
-    // Each round closes the topmost; a window that refuses to close is left after a few rounds.
-    for (int round = 0; round < 50; ++round) {
-        QWidget *top = topInputWindow();
-        if (top == nullptr) {
-            for (QWidget *w : openModalWindows()) {
-                closeDialog(w);
-                ++closed;
-            }
-            break;
-        }
+    // Each round closes the topmost; one that refuses to close ends the work, as what lies below it
+    // cannot be reached.
+    for (QWidget *top = topInputWindow(); top != nullptr; top = topInputWindow()) {
         closeDialog(top);
-        ++closed;
-        if (top == topInputWindow() && top->isVisible()) {
+        if (top->isVisible()) {
             break;
         }
+        ++closed;
     }
     return closed;
 }

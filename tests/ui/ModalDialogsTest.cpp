@@ -171,6 +171,36 @@ TEST(ModalHelpers, DescribingTheOpenWindowsNamesEachFromTheTop) {
         << seen;
 }
 
+TEST(ModalHelpers, ClosingTheOpenWindowsClosesEachFromTheTop) {
+    int closed = 0;
+    std::string left;
+    onModal<QDialog>([&](QDialog *outer) {
+        onModal<QMessageBox>([&](QMessageBox *) {
+            closed = closeModalWindows();
+            left = describeModalWindows();
+        });
+        QMessageBox inner(QMessageBox::Warning, QStringLiteral("Inner"), QStringLiteral("On top"),
+                          QMessageBox::Ok, outer);
+        inner.exec();
+    });
+    QDialog outer;
+    EXPECT_EQ(outer.exec(), QDialog::Rejected);
+    EXPECT_EQ(closed, 2);
+    EXPECT_EQ(left, "none");
+
+    // A window that refuses to close is left as it is.
+    struct Stubborn : QDialog {
+        void done(int) override {}
+        void reallyClose() { QDialog::done(QDialog::Accepted); }
+    } stubborn;
+    onModal<QDialog>([&closed](QDialog *d) {
+        closed = closeModalWindows();
+        static_cast<Stubborn *>(d)->reallyClose();
+    });
+    stubborn.exec();
+    EXPECT_EQ(closed, 0);
+}
+
 // ---- The test program's user folders and watchdog
 
 TEST(GuiTestFolders, QtSettingsAndTheFileDialogsStateStayInTheTestsOwnFolders) {
@@ -248,10 +278,12 @@ struct Child {
 Child runChild(const std::string &which) {
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     Child c;
-    c.output =
-        commandOutput("WINVESK_TEST_SCENARIO=" + which + " WINVESK_TEST_WATCHDOG_SECONDS=2 timeout 120 " +
-                          shellQuoted(self) + " --gtest_filter='WatchdogScenario.*' 2>&1",
-                      &c.status);
+    // The child runs its one test whatever shard or repetition of the tests the parent runs.
+    c.output = commandOutput("env -u GTEST_TOTAL_SHARDS -u GTEST_SHARD_INDEX -u GTEST_OUTPUT -u GTEST_REPEAT "
+                             "WINVESK_TEST_SCENARIO=" +
+                                 which + " WINVESK_TEST_WATCHDOG_SECONDS=2 timeout 120 " + shellQuoted(self) +
+                                 " --gtest_filter='WatchdogScenario.*' 2>&1",
+                             &c.status);
     return c;
 }
 
