@@ -171,6 +171,10 @@ public:
     // ---- Street data panel
     void txtTraffic_Edited(int which); // 0 ADT, 1 speed
     bool txtTraffic_LostFocus(int which);
+    // Whether the user has typed into a traffic box since it was last left or
+    // filled by code, and the box's value before that typing.
+    std::array<bool, 2> m_trafficTyped{false, false};
+    std::array<double, 2> m_trafficBeforeTyping{0, 0};
     void cmbCitySize_Click(int index);
     void cmbYear_Click(int index);
 

@@ -157,6 +157,12 @@ void frmRun::connectSignals() {
     for (int which = 0; which < 2; ++which) {
         QLineEdit *box = which == 0 ? txtADT : txtSpeed;
         connect(box, &QLineEdit::textEdited, this, [this, which] { txtTraffic_Edited(which); });
+        // Text set by code (which clears the box's modified mark) ends the user's typing.
+        connect(box, &QLineEdit::textChanged, this, [this, which, box] {
+            if (!box->isModified()) {
+                m_trafficTyped[static_cast<std::size_t>(which)] = false;
+            }
+        });
         box->installEventFilter(this);
     }
     connect(cmbCitySize, &QComboBox::activated, this, &frmRun::cmbCitySize_Click);
