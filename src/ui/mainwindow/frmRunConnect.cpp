@@ -22,6 +22,8 @@
 #include <QToolBar>
 #include <QWhatsThis>
 
+#include <algorithm>
+
 namespace vesk::ui {
 
 std::string frmRun::trafficDir() const {
@@ -185,6 +187,17 @@ void frmRun::connectSignals() {
         connect(box, &QLineEdit::textEdited, this,
                 [this] { setMenuEnabled(menu(QStringLiteral("menMode")), false); });
         box->installEventFilter(this);
+    }
+    for (QLineEdit *date : {mEditStart, mEditEnd}) {
+        // In an empty date box the cursor stays at the first position of the mask,
+        // wherever a click put it, so that every digit typed lands in the box.
+        connect(date, &QLineEdit::cursorPositionChanged, this, [date](int, int now) {
+            const QString text = date->text();
+            const bool empty = std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); });
+            if (now != 0 && empty && !date->hasSelectedText()) {
+                date->setCursorPosition(0);
+            }
+        });
     }
 
     // Right-click on a frame offers "What's This?".
