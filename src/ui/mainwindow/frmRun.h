@@ -293,6 +293,12 @@ public:
     // What the window system's frame and title bar add to the window's size
     // once it has given the window one; tests fake a frame.
     std::function<QSize()> windowFrameSize;
+    // The size a window of size takes once the window system's frame
+    // (decoration) is known, on a screen whose room is screen: where the
+    // window is larger than the room the frame leaves but no larger than the
+    // whole room (as large as the layout rules may have made it before the
+    // frame was known), it takes the room left; elsewhere it keeps its size.
+    static QSize fittedToFrame(QSize size, QSize decoration, QSize screen);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
