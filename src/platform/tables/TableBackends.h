@@ -169,6 +169,11 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
 bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,
                      std::size_t catalogueRows, std::string *why);
 
+// Reads the sheets of a Lotus file: .wk1 by wk1Read, the other kinds by
+// libwps once our own walk has found their records whole, with no two cells
+// at one address. A file libwps does not read whole (a cell of the walk it
+// does not give, or its reading stopping before the end record) is damaged:
+// false with a message naming the file and where.
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error);
 
 // Rows a .wk1 worksheet holds (the column names' row among them).
