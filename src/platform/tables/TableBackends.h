@@ -204,10 +204,10 @@ enum class Wk1Result { Read, OtherKind, Damaged };
 // be whole, decodable and of a type 1-2-3 or Symphony defines, every cell
 // lie in the declared range (in the grid of 256 columns and kWk1MaxRows rows
 // without one), at an address no other cell holds (a formula's text result
-// excepted), the cells must fill the range to its last row, and no cell of
-// the range may be missing where its row and its column hold every other
-// one (a lost record). Damaged gives *problem, naming the cell ("a second
-// cell at B7") or the record; OtherKind is a file of a later Lotus release.
+// excepted), and the cells must reach the range's last row. A cell of the
+// range without a record is empty (a missing value), as 1-2-3 saves it.
+// Damaged gives *problem, naming the cell ("a second cell at B7") or the
+// record; OtherKind is a file of a later Lotus release.
 Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem);
 // Reads a .wk1 file by wk1Parse; false with a message naming the file when
 // it is damaged, or with *otherKind set (and no message) for a later kind.
