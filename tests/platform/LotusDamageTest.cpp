@@ -211,6 +211,30 @@ TEST_P(LotusInside, ACellMovedOntoAnotherIsDamageNamingTheCell) {
     EXPECT_GT(tried, 80);
 }
 
+// Labels of no text, with their alignment prefix or without one, are whole
+// records: empty cells, no damage.
+TEST_P(LotusInside, LabelsOfNoTextAreEmptyCells) {
+    const std::string whole = bytesOf(ext());
+    // The name of column A made a label of the prefix alone, that of column B
+    // a label of nothing but its closing NUL.
+    const std::size_t a = cellRecord(whole, ext(), 0, 0), b = cellRecord(whole, ext(), 1, 0);
+    const std::size_t address = ext() == "wks" ? 5 : 4; // the label's text begins after it
+    auto emptied = [&](std::size_t at, const std::string &text) {
+        return with16(whole.substr(at, 4 + address), 2, static_cast<std::uint16_t>(address + text.size())) +
+               text;
+    };
+    ASSERT_EQ(a + 4 + tables::get16(whole, a + 2), b);
+    const std::string bytes = whole.substr(0, a) + emptied(a, std::string("'") + '\0') +
+                              emptied(b, std::string(1, '\0')) +
+                              whole.substr(b + 4 + tables::get16(whole, b + 2));
+    const auto file = dir.write("met." + ext(), bytes).string();
+    TableData t;
+    std::string error;
+    ASSERT_TRUE(readTable(file, "Met", &t, &error)) << error;
+    EXPECT_EQ(t.fields, (std::vector<std::string>{"F1", "F2", "wind_dir"}));
+    EXPECT_EQ(t.rows.size(), 100u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, LotusInside, testing::Values("wks", "wk3", "wk4"),
                          [](const testing::TestParamInfo<const char *> &info) {
                              return std::string(info.param);
