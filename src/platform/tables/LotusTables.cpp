@@ -290,8 +290,8 @@ std::string walkRecords(const std::string &bytes, RecordWalk *walk) {
             cellLength = type == 0x16 ? 0 : type == 0x17 ? 14 : type == 0x18 ? 6 : -1;
         }
         if (cellLength >= 0) {
-            // A label holds an alignment prefix (in release 1A/2 a format
-            // byte before its address) and ends with its only NUL.
+            // A label's text follows its address (in release 1A/2 a format
+            // byte and the address) and ends with its only NUL.
             const std::size_t label = release2 ? 5 : 4;
             if (cellLength > 0 ? length != static_cast<std::size_t>(cellLength)
                                : length < label + 1 || data.find('\0', label) != length - 1) {
