@@ -15,9 +15,9 @@
 // files are (the umask decides who else may write it) and names its holder
 // (process, user, computer) for the message of a run refused meanwhile. It
 // is removed when the hold ends; one left behind by a program that was
-// killed holds nothing. A file of another kind under the lock file's name
-// (another name of some file, made with ln) is locked but neither written
-// nor removed. A lock file of another user that this one may not
+// killed holds nothing. A file under the lock file's name that this user
+// may write but that is no lock file (another name of some file, made with
+// ln, or a file of other bytes) is locked but neither written nor removed. A lock file of another user that this one may not
 // write is tested for a holder under a shared lock: held, the file is in
 // use; left over, it is replaced by one of this user's (a file a run holds
 // is never replaced). An Access database whose lock file (".ldb") another
