@@ -4,6 +4,7 @@
 #include "calc/RunErrors.h"
 #include "core/Calendar.h"
 #include "core/ValueRanges.h"
+#include "project/StreetConfig.h"
 
 #include <algorithm>
 #include <cmath>
@@ -197,32 +198,7 @@ DateTimeParts dateItem(const RecordReader &f, int line, const std::string &text)
 } // namespace
 
 std::string streetGeometryProblem(const CalcState &s) {
-    struct Field {
-        const char *name;
-        double value, high;
-        const char *unit;
-    };
-    std::vector<Field> fields = {{"street height", s.StreetHeight, kMaxStreetSize, "m"},
-                                 {"street width", s.StreetWidth, kMaxStreetSize, "m"},
-                                 {"street length 1", s.StreetLength_1, kMaxStreetSize, "m"},
-                                 {"street length 2", s.StreetLength_2, kMaxStreetSize, "m"},
-                                 {"street orientation", s.StreetOrientation, kMaxDegrees, "degrees"},
-                                 {"receptor height", s.RecHeight, kMaxStreetSize, "m"}};
-    for (int k = 1; k <= std::min(s.NumWindSectors, kMaxSectors); ++k) {
-        fields.push_back({"start of wind sector", s.SectorStart[k], kMaxDegrees, "degrees"});
-        fields.push_back({"end of wind sector", s.SectorEnd[k], kMaxDegrees, "degrees"});
-        fields.push_back({"building height of wind sector", s.SectorValue[k], kMaxStreetSize, "m"});
-    }
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const Field &f = fields[i];
-        if (!(f.value >= 0 && f.value <= f.high)) {
-            const std::string sector =
-                i >= 6 ? " " + std::to_string((i - 6) / 3 + 1) : std::string();
-            return "the " + std::string(f.name) + sector + " " + formatNumber(f.value) + " is out of range (0 to " +
-                   formatNumber(f.high) + " " + f.unit + ").";
-        }
-    }
-    return {};
+    return streetGeometryProblem(streetConfigFromState(s));
 }
 
 void ReadStreetRecord(CalcState &s, RecordReader &f) {

@@ -166,9 +166,7 @@ std::string streetSetText(const StreetSet &set) {
 }
 
 std::string streetSetEntryProblem(const StreetSetEntry &e) {
-    if (e.street.StreetName.empty()) {
-        return "The street has no name.";
-    }
+    // The street's name and geometry are judged as the single street's are.
     const std::string geometry = streetConfigProblem(e.street);
     if (!geometry.empty()) {
         return geometry;
@@ -185,11 +183,6 @@ std::string streetSetEntryProblem(const StreetSetEntry &e) {
     }
     if (!std::isfinite(e.speed) || e.speed < 0 || e.speed > kMaxSpeed) {
         return "The travel speed must be between 0 and " + formatNumber(kMaxSpeed) + " km/h.";
-    }
-    if (e.street.RecHeight > kMaxStreetSize || e.street.StreetHeight > kMaxStreetSize ||
-        e.street.StreetWidth > kMaxStreetSize || e.street.StreetLength_1 > kMaxStreetSize ||
-        e.street.StreetLength_2 > kMaxStreetSize) {
-        return "Street sizes must be at most " + formatNumber(kMaxStreetSize) + " m.";
     }
     if (!e.street.Receptor1 && !e.street.Receptor2) {
         return "At least one side of the street must have a receptor.";
