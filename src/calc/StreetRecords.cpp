@@ -3,6 +3,7 @@
 #include "calc/Format.h"
 #include "calc/RunErrors.h"
 #include "core/Calendar.h"
+#include "core/TextIO.h"
 #include "core/ValueRanges.h"
 #include "project/StreetConfig.h"
 
@@ -179,8 +180,8 @@ DateTimeParts dateItem(const RecordReader &f, int line, const std::string &text)
     DateTimeParts t;
     if (!parseDateTimeText(text, &t)) {
         throw RunError(kErrTypeMismatch, "Type mismatch in " + f.fileName() + " at line " +
-                                             std::to_string(line) + ": \"" + text +
-                                             "\" is not a date and time");
+                                             std::to_string(line) + ": " + quotedText(text) +
+                                             " is not a date and time");
     }
     const std::size_t begin = text.find_first_not_of(' ');
     const std::size_t digitsEnd = text.find_first_not_of("0123456789", begin);
@@ -188,8 +189,8 @@ DateTimeParts dateItem(const RecordReader &f, int line, const std::string &text)
         // A time alone would date the segment to the day the calendar counts from (30 December 1899):
         // it would find no hour and be passed over without a word.
         throw RunError(kErrTypeMismatch, "Type mismatch in " + f.fileName() + " at line " +
-                                             std::to_string(line) + ": \"" + text +
-                                             "\" is a time without a date; a route segment begins and "
+                                             std::to_string(line) + ": " + quotedText(text) +
+                                             " is a time without a date; a route segment begins and "
                                              "ends at a date and time");
     }
     return t;
@@ -207,7 +208,7 @@ void ReadStreetRecord(CalcState &s, RecordReader &f) {
         RecordLine line(f, kStreetItems);
         s.StreetActive = line.readBool();
         s.CurrentStreetName = line.readString();
-        r.line = "the street \"" + s.CurrentStreetName + "\"";
+        r.line = "the street " + quotedText(s.CurrentStreetName);
         const double x = line.readDouble(), y = line.readDouble();
         const StreetItems items = readStreetItems(line);
         // The values are judged once the line is known to hold the record.
@@ -230,9 +231,9 @@ void ReadStreetRecordDated(CalcState &s, RecordReader &f) {
     reading(r, [&] {
         RecordLine line(f, kRouteItems);
         s.CurrentStreetName = line.readString();
-        r.line = "the route segment \"" + s.CurrentStreetName + "\"";
+        r.line = "the route segment " + quotedText(s.CurrentStreetName);
         s.PersonId = line.readString();
-        r.line += " of the person \"" + s.PersonId + "\"";
+        r.line += " of the person " + quotedText(s.PersonId);
         const double segmentNo = line.readDouble(), inpOut = line.readDouble(), stay = line.readDouble(),
                      mode = line.readDouble(), speed = line.readDouble(), length = line.readDouble();
         const std::string inText = line.readString(), outText = line.readString();

@@ -1,6 +1,7 @@
 #include "project/StreetSet.h"
 
 #include "core/RecordIO.h"
+#include "core/TextIO.h"
 #include "core/ValueRanges.h"
 
 #include <cmath>
@@ -56,7 +57,7 @@ StreetSetEntry readEntry(RecordReader &f) {
         RecordLine line(f, kStreetItems);
         e.active = line.readBool();
         c.StreetName = line.readString();
-        what = "the street \"" + c.StreetName + "\"";
+        what = "the street " + quotedText(c.StreetName);
         const double x = line.readDouble(), y = line.readDouble();
         e.trafficFile = line.readString();
         double values[10]; // from the daily traffic to the number of wind sectors

@@ -82,7 +82,7 @@ std::vector<std::string> fieldsOf(std::string_view line) {
 double numberOf(const std::string &field) {
     const std::optional<double> v = parseNumber(field);
     if (!v) {
-        throw std::runtime_error("\"" + field + "\" is not a number");
+        throw std::runtime_error(quotedText(field) + " is not a number");
     }
     return *v;
 }
