@@ -407,6 +407,61 @@ INSTANTIATE_TEST_SUITE_P(
                         truncated(meteorologyWorkbook(readFile(dataDir() / "Working" / "Met2023.txt")))}),
     [](const auto &info) { return testNameOf(info.param.name); });
 
+// A cell without a record in a Lotus input, as 1-2-3 saves an empty cell
+// and earlier versions of this program wrote a value of -99, is a missing
+// value: the run gives the statistics of the text file with the item
+// missing, one hour fewer in their count.
+using EmptyInputCells = RunFixture;
+
+TEST_F(EmptyInputCells, AnEmptyLotusCellIsAMissingHourAsInTheTextFile) {
+    const std::string variables = "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,"
+                                  "speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b";
+    // 24 hours with an NO2 background of 20 + h % 3, none in hour 10.
+    tables::Sheet sheet{"Met", {{}}};
+    std::string text;
+    std::istringstream names(variables);
+    for (std::string name; std::getline(names, name, ',');) {
+        sheet.rows[0].emplace_back(name);
+    }
+    for (int h = 1; h <= 24; ++h) {
+        const std::vector<int> values = {2023, 3,  6,  h,   3,  200, 10,         300, 1000,
+                                         100,  50, 40, 120, 12, 40,  20 + h % 3, 60};
+        std::vector<Cell> row;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const bool missing = h == 10 && i == 15;
+            row.push_back(missing ? Cell{} : Cell(static_cast<double>(values[i])));
+            text += (i > 0 ? " " : "") + (missing ? std::string("-99") : std::to_string(values[i]));
+        }
+        sheet.rows.push_back(std::move(row));
+        text += "\r\n";
+    }
+    // 1-2-3 writes no record for an empty cell: our writer's blank taken out.
+    const std::string written = tables::wk1Bytes(sheet);
+    std::string saved;
+    for (std::size_t at = 0; at + 4 <= written.size();) {
+        const std::size_t end = at + 4 + tables::get16(written, at + 2);
+        if (tables::get16(written, at) != 0x000C) {
+            saved += written.substr(at, end - at);
+        }
+        at = end;
+    }
+    ASSERT_LT(saved.size(), written.size());
+    writeWork("Hours.txt", text);
+    writeWork("Hours.wk1", saved);
+    const auto stat = statFile("Stat.txt", "\"Series\",Average_1,nHours_1", "NO2_b,NO2_mod", "0,0.00");
+
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText({inputFile("Hours.txt", variables), stat})));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::vector<std::string> expected = fileLines(work("Stat.txt"));
+    ASSERT_EQ(expected.size(), 3u);
+    EXPECT_EQ(cells(expected[1]), (std::vector<std::string>{"NO2_b", "21.00", "23.00"}));
+
+    ASSERT_NO_FATAL_FAILURE(
+        loadProject("Test.vkp", projectText({inputFile("Hours.wk1;Met", variables), stat})));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(fileLines(work("Stat.txt")), expected);
+}
+
 } // namespace
 
 // The sample's hourly output and statistics in Access databases: a new one,
