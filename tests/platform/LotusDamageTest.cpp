@@ -1,6 +1,8 @@
 // Damaged Lotus files of the kinds libwps reads for us (.wks, .wk3, .wk4):
-// a file cut short, anywhere, is refused as damaged, never read as a shorter
-// table whose cut last row would end the hours of a run.
+// a file cut short, anywhere, or damaged inside so that libwps cannot read
+// on, is refused as damaged, never read as a shorter table whose cut last
+// row would end the hours of a run; a damaged cell address never puts a
+// value in another cell's place.
 
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 namespace vesk {
@@ -90,6 +93,167 @@ INSTANTIATE_TEST_SUITE_P(Kinds, LotusCut, testing::Values("wks", "wk3", "wk4"),
                          [](const testing::TestParamInfo<const char *> &info) {
                              return std::string(info.param);
                          });
+
+// The record of the cell (col, row) in the bytes of the hundred hours.
+std::size_t cellRecord(const std::string &bytes, const std::string &ext, std::size_t col, std::size_t row) {
+    for (const std::size_t at : recordStarts(bytes)) {
+        const auto type = static_cast<unsigned char>(bytes[at]);
+        if (ext == "wks" && type >= 0x0C && type <= 0x0F && tables::get16(bytes, at + 5) == col &&
+            tables::get16(bytes, at + 7) == row) {
+            return at;
+        }
+        if (ext != "wks" && (type == 0x16 || type == 0x17) && tables::get16(bytes, at + 4) == row &&
+            static_cast<unsigned char>(bytes[at + 7]) == col) {
+            return at;
+        }
+    }
+    ADD_FAILURE() << "no cell " << tables::cellName(col, row);
+    return 0;
+}
+
+// Where the row word of a cell record lies.
+std::size_t rowWord(const std::string &ext, std::size_t record) {
+    return record + (ext == "wks" ? 7 : 4);
+}
+
+std::string with16(std::string bytes, std::size_t at, std::uint16_t value) {
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>(value >> 8);
+    return bytes;
+}
+
+class LotusInside : public LotusCut {};
+
+// The hour of row 52 (B52) damaged in its record's type or length: libwps
+// would stop there and give the 51 rows before it.
+TEST_P(LotusInside, ADamagedCellRecordIsDamageNamingWhereNeverAShorterTable) {
+    const std::string whole = bytesOf(ext());
+    const std::string file = (dir.path() / ("met." + ext())).string();
+    const std::size_t hour = cellRecord(whole, ext(), 1, 51);
+    const std::size_t next = cellRecord(whole, ext(), 2, 51);
+    const std::string damaged = "The Lotus file " + file + " is damaged: ";
+    struct Case {
+        const char *what;
+        std::string bytes;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"the high bit of the type turned over", with16(whole, hour, tables::get16(whole, hour) | 0x8000),
+         "the cell C52 of the record at byte " + std::to_string(next) +
+             " cannot be read (nor 147 later cells)"},
+        {"no length", with16(whole, hour + 2, 0),
+         "the record at byte " + std::to_string(hour) + " cannot be decoded (cell length)"},
+        {"a longer length", with16(whole, hour + 2, 30),
+         "the record at byte " + std::to_string(hour) + " cannot be decoded (cell length)"},
+        {"the type of the end record", with16(whole, hour, 0x0001),
+         "the record at byte " + std::to_string(hour) + " cannot be decoded (end record)"},
+        {"the type of the beginning", with16(whole, hour, 0x0000),
+         "the record at byte " + std::to_string(hour) + " cannot be decoded (a second beginning)"},
+    };
+    for (const Case &c : cases) {
+        std::string error;
+        const auto read = rowsRead(c.bytes, &error);
+        EXPECT_FALSE(read) << c.what << ": " << *read << " rows";
+        EXPECT_EQ(error, damaged + c.says + ".") << c.what;
+    }
+}
+
+// A block of zeros anywhere: the table is refused or read with its hundred
+// hours, never fewer. (A step prime to the record lengths reaches every
+// place within the records.)
+TEST_P(LotusInside, NoZeroedBytesGiveFewerHours) {
+    const std::string whole = bytesOf(ext());
+    int refused = 0;
+    for (std::size_t i = 0; i + 16 < whole.size(); i += 47) {
+        std::string bytes = whole;
+        std::fill(bytes.begin() + static_cast<long>(i), bytes.begin() + static_cast<long>(i + 16), '\0');
+        std::string error;
+        const auto read = rowsRead(bytes, &error);
+        if (!read) {
+            ++refused;
+            EXPECT_NE(error.find(dir.path().string()), std::string::npos) << error;
+            continue;
+        }
+        EXPECT_EQ(*read, 100u) << "zeros at byte " << i;
+    }
+    EXPECT_GT(refused, 0);
+}
+
+// A damaged row word that puts a cell at the address of another is refused
+// naming the cell, as in .xls and .wk1 files: the value never replaces
+// another one.
+TEST_P(LotusInside, ACellMovedOntoAnotherIsDamageNamingTheCell) {
+    const std::string whole = bytesOf(ext());
+    const std::string file = (dir.path() / ("met." + ext())).string();
+    std::string error;
+    const std::size_t hour = cellRecord(whole, ext(), 1, 51);
+    EXPECT_FALSE(rowsRead(with16(whole, rowWord(ext(), hour), 50), &error));
+    EXPECT_EQ(error, "The Lotus file " + file + " is damaged: the record at byte " + std::to_string(hour) +
+                         " cannot be decoded (a second cell at B51).");
+    int tried = 0;
+    for (std::size_t row = 1; row <= 100; row += 9) {
+        for (std::size_t col = 0; col < 3; ++col) {
+            const std::size_t record = cellRecord(whole, ext(), col, row);
+            for (const int delta : {-1, 1, 5}) {
+                if (row + delta > 100) {
+                    continue;
+                }
+                ++tried;
+                const auto read = rowsRead(
+                    with16(whole, rowWord(ext(), record), static_cast<std::uint16_t>(row + delta)), &error);
+                EXPECT_FALSE(read) << tables::cellName(col, row) << " moved by " << delta << " rows";
+                EXPECT_NE(error.find("(a second cell at " + tables::cellName(col, row + delta) + ")"),
+                          std::string::npos)
+                    << error;
+            }
+        }
+    }
+    EXPECT_GT(tried, 80);
+}
+
+// Labels of no text, with their alignment prefix or without one, are whole
+// records: empty cells, no damage.
+TEST_P(LotusInside, LabelsOfNoTextAreEmptyCells) {
+    const std::string whole = bytesOf(ext());
+    // The name of column A made a label of the prefix alone, that of column B
+    // a label of nothing but its closing NUL.
+    const std::size_t a = cellRecord(whole, ext(), 0, 0), b = cellRecord(whole, ext(), 1, 0);
+    const std::size_t address = ext() == "wks" ? 5 : 4; // the label's text begins after it
+    auto emptied = [&](std::size_t at, const std::string &text) {
+        return with16(whole.substr(at, 4 + address), 2, static_cast<std::uint16_t>(address + text.size())) +
+               text;
+    };
+    ASSERT_EQ(a + 4 + tables::get16(whole, a + 2), b);
+    const std::string bytes = whole.substr(0, a) + emptied(a, std::string("'") + '\0') +
+                              emptied(b, std::string(1, '\0')) +
+                              whole.substr(b + 4 + tables::get16(whole, b + 2));
+    const auto file = dir.write("met." + ext(), bytes).string();
+    TableData t;
+    std::string error;
+    ASSERT_TRUE(readTable(file, "Met", &t, &error)) << error;
+    EXPECT_EQ(t.fields, (std::vector<std::string>{"F1", "F2", "wind_dir"}));
+    EXPECT_EQ(t.rows.size(), 100u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LotusInside, testing::Values("wks", "wk3", "wk4"),
+                         [](const testing::TestParamInfo<const char *> &info) {
+                             return std::string(info.param);
+                         });
+
+// A release 1A file whose last cell record libwps cannot read: no cell after
+// it is missing, but libwps stops before the end record.
+TEST(LotusDamage, AReadingThatStopsBeforeTheEndRecordIsDamage) {
+    TempDir dir;
+    const std::string whole = bytesOf("wks");
+    const std::size_t last = cellRecord(whole, "wks", 2, 100);
+    const auto file = dir.write("met.wks", with16(whole, last, 0x0008)).string();
+    TableData t;
+    std::string error;
+    EXPECT_FALSE(readTable(file, "Met", &t, &error)) << t.rows.size() << " rows";
+    EXPECT_EQ(error, "The Lotus file " + file +
+                         " is damaged: its reading stops before its end record (at byte " +
+                         std::to_string(whole.size() - 4) + ").");
+}
 
 TEST(LotusDamage, ARelease1AFileWithDataAfterItsEndIsDamaged) {
     TempDir dir;

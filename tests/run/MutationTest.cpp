@@ -131,12 +131,13 @@ protected:
         appDir = dir.path() / "app";
         copyTwoWeeksTree(appDir);
         // The meteorology as a table of each spreadsheet kind, one read by
-        // our own walk beside FreeXL, one by our own reader, one by libwps.
+        // our own walk beside FreeXL, one by our own reader, three by libwps
+        // after our own walk.
         const tables::Sheet met = sheetOf(readFile(appDir / "Working" / "Met2023.txt"));
         std::string error;
         ASSERT_TRUE(tables::excelWriteWorkbook((appDir / "Working" / "Met2023.xls").string(), {met}, &error))
             << error;
-        for (const char *ext : {"wk1", "wk4"}) {
+        for (const char *ext : {"wk1", "wks", "wk3", "wk4"}) {
             ASSERT_TRUE(tables::lotusWrite((appDir / "Working" / ("Met2023." + std::string(ext))).string(),
                                            met, &error))
                 << error;
@@ -289,6 +290,8 @@ INSTANTIATE_TEST_SUITE_P(
             Reader{"limit values", Project::Single, "Lists/National/DL/LimValDef.lst"},
             Reader{"Excel meteorology", Project::Single, "Working/Met2023.xls", true},
             Reader{"Lotus meteorology", Project::Single, "Working/Met2023.wk1", true},
+            Reader{"Lotus release 1A meteorology", Project::Single, "Working/Met2023.wks", true},
+            Reader{"Lotus release 3 meteorology", Project::Single, "Working/Met2023.wk3", true},
             Reader{"Lotus release 4 meteorology", Project::Single, "Working/Met2023.wk4", true}),
         ::testing::Range(0, kShards)),
     [](const ::testing::TestParamInfo<Shard> &info) {

@@ -202,6 +202,107 @@ TEST_F(RunWorkbooks, AYearTooLongForALotusWorksheetIsRefusedBeforeTheFirstHour) 
     EXPECT_EQ(table("Out.wk1", "Hourly").rows.size(), 2160u);
 }
 
+// A period given by its start alone, or by both ends, against the sample's
+// year 2023: the rows a Lotus worksheet would take are the hours of the
+// data within the period, not the records of the files.
+struct PeriodInWorksheet {
+    const char *name;
+    PeriodDate start;
+    std::optional<PeriodDate> end; // nullopt: to the end of the data
+    RunOutcome outcome;
+    std::size_t rows; // of the worksheet after a completed run
+};
+
+class RunPeriodsInAWorksheet : public RunWorkbooks, public testing::WithParamInterface<PeriodInWorksheet> {};
+
+TEST_P(RunPeriodsInAWorksheet, AreRefusedOrRunAsTheTextOutputIs) {
+    const PeriodInWorksheet &p = GetParam();
+    writeWork("Out.wk1", "an older file");
+    std::vector<std::vector<Cell>> textHours;
+    for (const bool worksheet : {false, true}) {
+        SCOPED_TRACE(worksheet ? "a .wk1 worksheet" : "a text file");
+        ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", worksheet ? "Out.wk1;Hourly" : "Out.txt"}}));
+        state.StartAuto = false;
+        state.StartDate = p.start;
+        state.StartHour = 1;
+        state.EndAuto = !p.end;
+        if (p.end) {
+            state.EndDate = *p.end;
+            state.EndHour = 24;
+        }
+        ui.messages.clear();
+        EXPECT_EQ(run().outcome, p.outcome) << said();
+        if (p.outcome == RunOutcome::NoData) {
+            EXPECT_EQ(said(), "No data within the specified Start and End Dates!\n");
+        } else if (worksheet) {
+            EXPECT_EQ(table("Out.wk1", "Hourly").rows, textHours) << "the hours of the text file";
+        } else {
+            textHours = textRows("Out.txt");
+            EXPECT_EQ(textHours.size(), p.rows);
+        }
+    }
+    if (p.outcome == RunOutcome::NoData) {
+        EXPECT_EQ(readFile(work("Out.wk1")), "an older file");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Periods, RunPeriodsInAWorksheet,
+    testing::Values(
+        PeriodInWorksheet{"StartingAfterTheDataAlone", {2024, 3, 1}, std::nullopt, RunOutcome::NoData, 0},
+        PeriodInWorksheet{"AYearAfterTheData", {2024, 1, 1}, PeriodDate{2024, 12, 31}, RunOutcome::NoData, 0},
+        PeriodInWorksheet{"StartingInTheDataAlone", {2023, 12, 1}, std::nullopt, RunOutcome::Completed, 744},
+        PeriodInWorksheet{"AYearOverlappingTheLastMonth",
+                          {2023, 12, 1},
+                          PeriodDate{2024, 11, 30},
+                          RunOutcome::Completed,
+                          744}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A multi-street run writes the hours within its period for every active street.
+TEST_F(RunWorkbooks, AMultiStreetRunIsRefusedOrRunByTheHoursOfItsActiveStreetsWithinThePeriod) {
+    fs::copy_file(dataDir() / "Working" / "Streets.txt", work("Streets.txt"));
+    std::string text = readFile(dataDir() / "Working" / "DemoStreets.vkm");
+    const std::string output = "\"StreetsOut2023.txt\"";
+    text.replace(text.find(output), output.size(), "\"Out.wk1;Hourly\"");
+    loadProject("DemoStreets.vkm", text);
+    EXPECT_EQ(run().outcome, RunOutcome::Failed);
+    EXPECT_NE(said().find("cannot hold 26280 rows of values"), std::string::npos) << said();
+
+    state.StartAuto = state.EndAuto = false;
+    state.StartDate = {2024, 1, 1};
+    state.StartHour = 1;
+    state.EndDate = {2024, 12, 31};
+    state.EndHour = 24;
+    ui.messages.clear();
+    EXPECT_EQ(run().outcome, RunOutcome::NoData) << said();
+    EXPECT_EQ(said(), "No data within the specified Start and End Dates!\n");
+
+    state.StartDate = {2023, 12, 1};
+    ui.messages.clear();
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(table("Out.wk1", "Hourly").rows.size(), 3u * 744u) << "three active streets";
+}
+
+// A route's segments give its hours: no bound is known before the run, and
+// its rows fill the worksheet as they come.
+TEST_F(RunWorkbooks, ARouteWritesItsHoursToALotusWorksheet) {
+    fs::copy_file(dataDir() / "Working" / "DemoRoute.txt", work("DemoRoute.txt"));
+    const std::string route = readFile(dataDir() / "Working" / "DemoRoute.vkp");
+    loadProject("DemoRoute.vkp", route);
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::size_t hours = fileLines(work("RouteOut2023.txt")).size() - 1;
+    ASSERT_GT(hours, 0u);
+
+    std::string text = route;
+    const std::string output = "\"RouteOut2023.txt\"";
+    text.replace(text.find(output), output.size(), "\"RouteOut.wk1;Hourly\"");
+    loadProject("DemoRoute.vkp", text);
+    ui.messages.clear();
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(table("RouteOut.wk1", "Hourly").rows.size(), hours);
+}
+
 // The sample's meteorology as a workbook: dates and hours in one column of
 // date-times shown with a date-only format, the wind speed as formulas (the
 // rows given their own wind speed cell).
@@ -305,6 +406,61 @@ INSTANTIATE_TEST_SUITE_P(
                         "truncated Excel workbook", "Met.xls",
                         truncated(meteorologyWorkbook(readFile(dataDir() / "Working" / "Met2023.txt")))}),
     [](const auto &info) { return testNameOf(info.param.name); });
+
+// A cell without a record in a Lotus input, as 1-2-3 saves an empty cell
+// and earlier versions of this program wrote a value of -99, is a missing
+// value: the run gives the statistics of the text file with the item
+// missing, one hour fewer in their count.
+using EmptyInputCells = RunFixture;
+
+TEST_F(EmptyInputCells, AnEmptyLotusCellIsAMissingHourAsInTheTextFile) {
+    const std::string variables = "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,nlight,nheavy,"
+                                  "speed_light,speed_heavy,qNOx,qNO2,cNOx_b,cNO2_b,cO3_b";
+    // 24 hours with an NO2 background of 20 + h % 3, none in hour 10.
+    tables::Sheet sheet{"Met", {{}}};
+    std::string text;
+    std::istringstream names(variables);
+    for (std::string name; std::getline(names, name, ',');) {
+        sheet.rows[0].emplace_back(name);
+    }
+    for (int h = 1; h <= 24; ++h) {
+        const std::vector<int> values = {2023, 3,  6,  h,   3,  200, 10,         300, 1000,
+                                         100,  50, 40, 120, 12, 40,  20 + h % 3, 60};
+        std::vector<Cell> row;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const bool missing = h == 10 && i == 15;
+            row.push_back(missing ? Cell{} : Cell(static_cast<double>(values[i])));
+            text += (i > 0 ? " " : "") + (missing ? std::string("-99") : std::to_string(values[i]));
+        }
+        sheet.rows.push_back(std::move(row));
+        text += "\r\n";
+    }
+    // 1-2-3 writes no record for an empty cell: our writer's blank taken out.
+    const std::string written = tables::wk1Bytes(sheet);
+    std::string saved;
+    for (std::size_t at = 0; at + 4 <= written.size();) {
+        const std::size_t end = at + 4 + tables::get16(written, at + 2);
+        if (tables::get16(written, at) != 0x000C) {
+            saved += written.substr(at, end - at);
+        }
+        at = end;
+    }
+    ASSERT_LT(saved.size(), written.size());
+    writeWork("Hours.txt", text);
+    writeWork("Hours.wk1", saved);
+    const auto stat = statFile("Stat.txt", "\"Series\",Average_1,nHours_1", "NO2_b,NO2_mod", "0,0.00");
+
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText({inputFile("Hours.txt", variables), stat})));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::vector<std::string> expected = fileLines(work("Stat.txt"));
+    ASSERT_EQ(expected.size(), 3u);
+    EXPECT_EQ(cells(expected[1]), (std::vector<std::string>{"NO2_b", "21.00", "23.00"}));
+
+    ASSERT_NO_FATAL_FAILURE(
+        loadProject("Test.vkp", projectText({inputFile("Hours.wk1;Met", variables), stat})));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(fileLines(work("Stat.txt")), expected);
+}
 
 } // namespace
 

@@ -78,6 +78,45 @@ TEST(WindowInput, ARunDoesNotStartWhileABoxHoldsAnInvalidValueAndTheMessageNames
     EXPECT_TRUE(std::filesystem::exists(output));
 }
 
+// A traffic amount or speed beyond any street's, typed into its box, is
+// refused as the box's, before the run reads the traffic file with it.
+TEST(WindowInput, ATrafficValueBeyondAnyStreetIsRefusedNamingTheBoxItCameFrom) {
+    Sample sample;
+    Session s(sample, sample.project());
+    struct Case {
+        QLineEdit *box;
+        const char *text, *says;
+    };
+    for (const Case &c :
+         {Case{s->txtADT, "1e9",
+               "The calculation cannot start: the box \"Average Daily Traffic\" holds \"1e9\", which "
+               "is out of range (at most 10000000 vehicles a day)."},
+          Case{s->txtSpeed, "301",
+               "The calculation cannot start: the box \"Travel Speed (km/h)\" holds \"301\", which "
+               "is out of range (at most 300 km/h)."}}) {
+        const QString good = c.box->text();
+        typeAndLeave(s, c.box, QString::fromLatin1(c.text));
+        s.ui.messages.clear();
+        s->btnRun_Click();
+        const bool started = s->isRunning();
+        s->waitForRun();
+        EXPECT_FALSE(started) << c.text;
+        ASSERT_FALSE(s.ui.messages.empty()) << c.text;
+        EXPECT_EQ(s.ui.messages[0], c.says);
+        EXPECT_EQ(s.ui.messages.size(), 1u) << c.text;
+        c.box->setText(good);
+        s->txtTraffic_Edited(c.box == s->txtADT ? 0 : 1);
+    }
+    // The most a street can carry runs.
+    typeAndLeave(s, s->txtADT, QStringLiteral("10000000"));
+    s.ui.messages.clear();
+    s.runToEnd();
+    EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.");
+    for (const std::string &m : s.ui.messages) {
+        EXPECT_EQ(m.find("out of range"), std::string::npos) << m;
+    }
+}
+
 TEST(WindowInput, ClickingRunFromABoxWithAnInvalidValueGivesOneMessageThatNamesTheBox) {
     Sample sample;
     Session s(sample, sample.project());
@@ -183,6 +222,33 @@ TEST(WindowInput, APeriodBoxLeftWithAWrongValueIsNamedOnceAndTickingAutoDropsThe
     s->hide();
     s.runToEnd();
     EXPECT_TRUE(std::filesystem::exists(output)) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+}
+
+TEST(WindowInput, DigitsTypedIntoAnEmptiedDateBoxLandWhereverTheClickPutTheCursor) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->show();
+    QApplication::setActiveWindow(s.w.get());
+    for (int which = 0; which < 2; ++which) {
+        QCheckBox *autoBox = which == 0 ? s->chkStartAuto : s->chkEndAuto;
+        QLineEdit *date = which == 0 ? s->mEditStart : s->mEditEnd;
+        QTest::mouseClick(autoBox, Qt::LeftButton);
+        ASSERT_TRUE(test::processEventsUntil([&] { return date->hasFocus(); }, 5)) << which;
+        // The box emptied, then a click into its middle, its right end and its left end.
+        for (const int x : {date->width() / 2, date->width() - 4, 4}) {
+            date->selectAll();
+            QTest::keyClick(date, Qt::Key_Backspace);
+            ASSERT_EQ(date->displayText().toStdString(), "__-__-____") << which;
+            QTest::mouseClick(date, Qt::LeftButton, Qt::NoModifier, QPoint(x, date->height() / 2));
+            QTest::keyClicks(date, QStringLiteral("01032023"));
+            EXPECT_EQ(date->displayText().toStdString(), "01-03-2023") << which << " clicked at " << x;
+        }
+        // In a box that holds a date the click places the cursor as usual.
+        QTest::mouseClick(date, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(date->width() - 4, date->height() / 2));
+        EXPECT_GT(date->cursorPosition(), 0) << which;
+    }
+    s->hide();
 }
 
 TEST(WindowInput, ADateTypedWithOneDigitForTheDayOrMonthIsTakenAndTheRunCoversTheDaysTyped) {

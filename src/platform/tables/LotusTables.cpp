@@ -1,6 +1,7 @@
 // Lotus worksheets: .wk1 files by our own reader (Wk1File.cpp), the other
 // kinds (.wk2-.wk4, .wks) through libwps' spreadsheet interface once our own
-// walk through their records has found them whole.
+// walk through their records has found them whole; libwps must then give
+// every cell the walk found and read on to the end record.
 
 #include "platform/tables/TableBackends.h"
 
@@ -10,6 +11,7 @@
 #include <librevenge/librevenge.h>
 #include <libwps/libwps.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -32,6 +34,8 @@ void setError(std::string *error, std::string text) {
 class SheetCollector : public librevenge::RVNGSpreadsheetInterface {
 public:
     std::vector<Sheet> sheets;
+    // Every cell libwps gives, empty ones too, by sheet: row << 16 | column.
+    std::vector<std::vector<std::uint32_t>> given;
 
     void openSheet(const RVNGPropertyList &p) override {
         Sheet s;
@@ -42,6 +46,7 @@ public:
             s.name = "Sheet" + std::to_string(sheets.size() + 1);
         }
         sheets.push_back(std::move(s));
+        given.emplace_back();
         m_row = -1;
     }
     void openSheetRow(const RVNGPropertyList &p) override {
@@ -62,6 +67,10 @@ public:
         }
         if (const auto *r = p["librevenge:row"]) {
             m_cellRow = r->getInt();
+        }
+        if (!given.empty() && m_col >= 0 && m_col <= 0xFFFF && m_cellRow >= 0 && m_cellRow <= 0xFFFF) {
+            given.back().push_back(static_cast<std::uint32_t>(m_cellRow) << 16 |
+                                   static_cast<std::uint32_t>(m_col));
         }
         const auto *type = p["librevenge:value-type"];
         std::string t = type ? type->getStr().cstr() : "";
@@ -192,15 +201,47 @@ private:
     Cell m_value;
 };
 
-// Checks the records of a Lotus file libwps is to read: libwps stops where
+// A cell record of a Lotus file: its sheet, row and column
+// (sheet << 32 | row << 16 | column) and the byte its record begins at.
+struct WalkedCell {
+    std::uint64_t key = 0;
+    std::size_t at = 0;
+};
+
+// What our walk through the records of a Lotus file found.
+struct RecordWalk {
+    bool walked = false;           // a file of a release whose records we know
+    std::size_t endAt = 0;         // where its end record begins
+    std::vector<WalkedCell> cells; // in the file's order
+};
+
+// A cell's name as 1-2-3 shows it, with its sheet's letters before it
+// beyond the first sheet ("B:C7").
+std::string walkedCellName(std::uint64_t key) {
+    const auto sheet = static_cast<std::size_t>(key >> 32);
+    const std::string name = cellName(key & 0xFFFF, (key >> 16) & 0xFFFF);
+    if (sheet == 0) {
+        return name;
+    }
+    std::string letters = cellName(sheet, 0);
+    letters.pop_back(); // the row's "1"
+    return letters + ":" + name;
+}
+
+// Walks the records of a Lotus file libwps is to read: libwps stops where
 // the records stop making sense and gives the cells read so far, so a file
-// cut short would be read as a shorter table, its last row cut short too. A
-// file that begins with the beginning record of a release 1A/2 worksheet (2
-// bytes) or of a later release (26) must reach its end record through whole
-// records; after it a release 1A/2 file holds padding at most, while a later
-// release may keep its formats there. Files of other kinds are left to
-// libwps. Empty when the records are whole, else the damage.
-std::string recordsProblem(const std::string &bytes) {
+// cut short or damaged inside would be read as a shorter table, its last row
+// cut short too. A file that begins with the beginning record of a release
+// 1A/2 worksheet (2 bytes) or of a later release (26) must reach its end
+// record (of no length) through whole records, with no second beginning
+// before it; after it a release 1A/2 file holds padding at most, while a
+// later release may keep its formats there. The cell records of each
+// release (release 1A/2: blanks, integers, numbers, labels and formulas;
+// release 3/4: labels, numbers and small numbers) must have their lengths,
+// each at an address no other cell holds: a damaged address must not put a
+// value in another cell's place. Files of other kinds are left to libwps.
+// Empty when the records are whole, else the damage; *walk gets the cells.
+std::string walkRecords(const std::string &bytes, RecordWalk *walk) {
     if (bytes.size() < 6 || get16(bytes, 0) != 0x0000 || (get16(bytes, 2) != 2 && get16(bytes, 2) != 26)) {
         return {};
     }
@@ -210,21 +251,134 @@ std::string recordsProblem(const std::string &bytes) {
             return "it ends before its end record (at byte " + std::to_string(bytes.size()) + ")";
         }
         const std::uint16_t type = get16(bytes, at);
-        const std::size_t end = at + 4 + get16(bytes, at + 2);
+        const std::size_t length = get16(bytes, at + 2);
+        const std::size_t end = at + 4 + length;
         if (end > bytes.size()) {
             return "it ends inside a record (at byte " + std::to_string(bytes.size()) + ")";
         }
+        auto bad = [&](const char *what) {
+            return "the record at byte " + std::to_string(at) + " cannot be decoded (" + what + ")";
+        };
+        const std::string_view data(bytes.data() + at + 4, length);
         if (type == 0x0001) {
+            if (length != 0) {
+                return bad("end record");
+            }
             for (std::size_t k = end; release2 && k < bytes.size(); ++k) {
                 if (bytes[k] != '\0' && bytes[k] != '\x1A') {
                     return "it holds data after its end record (at byte " + std::to_string(k) + ")";
                 }
             }
-            return {};
+            walk->walked = true;
+            walk->endAt = at;
+            break;
+        }
+        if (type == 0x0000 && at > 0) {
+            return bad("a second beginning");
+        }
+        // The length a cell record of the type must have (0: it may be
+        // longer, ending in a NUL), or -1 for no cell record.
+        long cellLength = -1;
+        if (release2) {
+            cellLength = type == 0x0C   ? 5
+                         : type == 0x0D ? 7
+                         : type == 0x0E ? 13
+                         : type == 0x0F ? 0
+                         : type == 0x10 ? (length >= 15 ? 15 + long{get16(bytes, at + 4 + 13)} : 15)
+                                        : -1;
+        } else {
+            cellLength = type == 0x16 ? 0 : type == 0x17 ? 14 : type == 0x18 ? 6 : -1;
+        }
+        if (cellLength >= 0) {
+            // A label's text follows its address (in release 1A/2 a format
+            // byte and the address) and ends with its only NUL.
+            const std::size_t label = release2 ? 5 : 4;
+            if (cellLength > 0 ? length != static_cast<std::size_t>(cellLength)
+                               : length < label + 1 || data.find('\0', label) != length - 1) {
+                return bad("cell length");
+            }
+            const std::uint64_t sheet = release2 ? 0 : static_cast<unsigned char>(data[2]);
+            const std::uint64_t row = release2 ? get16(bytes, at + 4 + 3) : get16(bytes, at + 4);
+            const std::uint64_t col =
+                release2 ? get16(bytes, at + 4 + 1) : static_cast<unsigned char>(data[3]);
+            walk->cells.push_back({sheet << 32 | row << 16 | col, at});
         }
         at = end;
     }
+    // Two cells at one address: the second, in the file's order, is damaged.
+    std::vector<std::size_t> order(walk->cells.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return walk->cells[a].key < walk->cells[b].key; });
+    std::size_t second = order.size();
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        if (walk->cells[order[i]].key == walk->cells[order[i - 1]].key && order[i] < second) {
+            second = order[i];
+        }
+    }
+    if (second < order.size()) {
+        return "the record at byte " + std::to_string(walk->cells[second].at) +
+               " cannot be decoded (a second cell at " + walkedCellName(walk->cells[second].key) + ")";
+    }
+    return {};
 }
+
+// The cells of the walk libwps did not give: the first of them, in the
+// file's order, and how many there are. Empty when it gave every one.
+std::string cellsNotGiven(const RecordWalk &walk, std::vector<std::vector<std::uint32_t>> given) {
+    for (auto &cells : given) {
+        std::sort(cells.begin(), cells.end());
+    }
+    const WalkedCell *first = nullptr;
+    std::size_t missing = 0;
+    for (const WalkedCell &cell : walk.cells) {
+        const auto sheet = static_cast<std::size_t>(cell.key >> 32);
+        const auto address = static_cast<std::uint32_t>(cell.key & 0xFFFFFFFF);
+        if (sheet >= given.size() || !std::binary_search(given[sheet].begin(), given[sheet].end(), address)) {
+            first = first != nullptr ? first : &cell;
+            ++missing;
+        }
+    }
+    if (first == nullptr) {
+        return {};
+    }
+    return "the cell " + walkedCellName(first->key) + " of the record at byte " + std::to_string(first->at) +
+           " cannot be read" + (missing > 1 ? " (nor " + std::to_string(missing - 1) + " later cells)" : "");
+}
+
+// A file stream that keeps how far libwps has read in it.
+class TrackedStream : public librevenge::RVNGInputStream {
+public:
+    explicit TrackedStream(const std::string &file) : m_file(file.c_str()) {}
+    long furthest() const { return m_furthest; }
+
+    bool isStructured() override { return m_file.isStructured(); }
+    unsigned subStreamCount() override { return m_file.subStreamCount(); }
+    const char *subStreamName(unsigned id) override { return m_file.subStreamName(id); }
+    bool existsSubStream(const char *name) override { return m_file.existsSubStream(name); }
+    librevenge::RVNGInputStream *getSubStreamByName(const char *name) override {
+        return m_file.getSubStreamByName(name);
+    }
+    librevenge::RVNGInputStream *getSubStreamById(unsigned id) override {
+        return m_file.getSubStreamById(id);
+    }
+    const unsigned char *read(unsigned long numBytes, unsigned long &numBytesRead) override {
+        const unsigned char *data = m_file.read(numBytes, numBytesRead);
+        m_furthest = std::max(m_furthest, m_file.tell());
+        return data;
+    }
+    int seek(long offset, librevenge::RVNG_SEEK_TYPE seekType) override {
+        return m_file.seek(offset, seekType);
+    }
+    long tell() override { return m_file.tell(); }
+    bool isEnd() override { return m_file.isEnd(); }
+
+private:
+    librevenge::RVNGFileStream m_file;
+    long m_furthest = 0;
+};
 
 } // namespace
 
@@ -247,6 +401,7 @@ bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::s
         }
         // A later Lotus kind under a .wk1 name: libwps knows it.
     }
+    RecordWalk walk;
     {
         std::ifstream in(file, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -254,12 +409,12 @@ bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::s
             setError(error, "The Lotus file " + file + " cannot be read.");
             return false;
         }
-        if (const std::string problem = recordsProblem(bytes); !problem.empty()) {
+        if (const std::string problem = walkRecords(bytes, &walk); !problem.empty()) {
             setError(error, "The Lotus file " + file + " is damaged: " + problem + ".");
             return false;
         }
     }
-    librevenge::RVNGFileStream input(file.c_str());
+    TrackedStream input(file);
     libwps::WPSKind kind = libwps::WPS_TEXT;
     libwps::WPSCreator creator = libwps::WPS_MSWORKS;
     bool needEncoding = false;
@@ -275,6 +430,18 @@ bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::s
     if (result != libwps::WPS_OK) {
         setError(error, "The Lotus file " + file + " cannot be read.");
         return false;
+    }
+    // libwps gives the cells it read before a record it cannot read on from:
+    // short of what the walk found, the rest is lost.
+    if (walk.walked) {
+        std::string problem = cellsNotGiven(walk, std::move(collector.given));
+        if (problem.empty() && input.furthest() < static_cast<long>(walk.endAt + 4)) {
+            problem = "its reading stops before its end record (at byte " + std::to_string(walk.endAt) + ")";
+        }
+        if (!problem.empty()) {
+            setError(error, "The Lotus file " + file + " is damaged: " + problem + ".");
+            return false;
+        }
     }
     *sheets = std::move(collector.sheets);
     return true;

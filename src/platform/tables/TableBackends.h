@@ -77,8 +77,9 @@ bool accessReadTableIsolated(const std::string &file, const std::string &table, 
 // be read: true with the number of rows of each, by name in the file's
 // order. False with the reason in *error and the table that cannot be read
 // in *table ("" when the file or its list of tables cannot be read); when the
-// reader fails on the file (it crashes, loops or fills the memory), each
-// table is then read in a helper process of its own to find it.
+// reader crashes on the file, each table is then read in a helper process of
+// its own to find it. The whole check takes at most limits.seconds: a reading
+// stopped at the time or memory limit is not tried again.
 bool accessReadEveryTableIsolated(const std::string &file, const std::string &except,
                                   std::vector<std::pair<std::string, std::size_t>> *rows, std::string *table,
                                   std::string *error, const IsolationLimits &limits = {});
@@ -169,6 +170,11 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
 bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,
                      std::size_t catalogueRows, std::string *why);
 
+// Reads the sheets of a Lotus file: .wk1 by wk1Read, the other kinds by
+// libwps once our own walk has found their records whole, with no two cells
+// at one address. A file libwps does not read whole (a cell of the walk it
+// does not give, or its reading stopping before the end record) is damaged:
+// false with a message naming the file and where.
 bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::string *error);
 
 // Rows a .wk1 worksheet holds (the column names' row among them).
@@ -199,10 +205,10 @@ enum class Wk1Result { Read, OtherKind, Damaged };
 // be whole, decodable and of a type 1-2-3 or Symphony defines, every cell
 // lie in the declared range (in the grid of 256 columns and kWk1MaxRows rows
 // without one), at an address no other cell holds (a formula's text result
-// excepted), the cells must fill the range to its last row, and no cell of
-// the range may be missing where its row and its column hold every other
-// one (a lost record). Damaged gives *problem, naming the cell ("a second
-// cell at B7") or the record; OtherKind is a file of a later Lotus release.
+// excepted), and the cells must reach the range's last row. A cell of the
+// range without a record is empty (a missing value), as 1-2-3 saves it.
+// Damaged gives *problem, naming the cell ("a second cell at B7") or the
+// record; OtherKind is a file of a later Lotus release.
 Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem);
 // Reads a .wk1 file by wk1Parse; false with a message naming the file when
 // it is damaged, or with *otherKind set (and no message) for a later kind.

@@ -85,41 +85,6 @@ bool definedRecord(std::uint16_t type) {
            (type >= 0x64 && type <= 0x69);
 }
 
-// A cell missing from a worksheet's rectangle of rows and columns (from
-// first to end, exclusive; `filled` by row, then column) where its row and
-// its column hold every other cell: what a lost record leaves in a table
-// that is otherwise whole. Empty when there is none; a table of one row or
-// one column has no such cell.
-std::string missingCell(const std::vector<std::vector<bool>> &filled, std::size_t firstRow,
-                        std::size_t endRow, std::size_t firstCol, std::size_t endCol) {
-    if (endRow < firstRow + 2 || endCol < firstCol + 2) {
-        return {};
-    }
-    auto at = [&](std::size_t r, std::size_t c) {
-        return r < filled.size() && c < filled[r].size() && filled[r][c];
-    };
-    std::vector<std::size_t> inColumn(endCol - firstCol, 0);
-    for (std::size_t r = firstRow; r < endRow; ++r) {
-        for (std::size_t c = firstCol; c < endCol; ++c) {
-            inColumn[c - firstCol] += at(r, c) ? 1 : 0;
-        }
-    }
-    for (std::size_t r = firstRow; r < endRow; ++r) {
-        std::size_t inRow = 0, gap = endCol;
-        for (std::size_t c = firstCol; c < endCol; ++c) {
-            if (at(r, c)) {
-                ++inRow;
-            } else {
-                gap = c;
-            }
-        }
-        if (inRow + 1 == endCol - firstCol && inColumn[gap - firstCol] + 1 == endRow - firstRow) {
-            return cellName(gap, r);
-        }
-    }
-    return {};
-}
-
 // A Lotus date or time format: the special formats D1-D5 (dates) and D6-D9 (times).
 bool dateFormat(unsigned char format) {
     if (((format >> 4) & 7) != 7) {
@@ -196,8 +161,8 @@ std::string wk1Bytes(const Sheet &sheet, std::uint16_t version) {
     // so these let a sheet of a single cell be read.
     record(out, kCalcMode, std::string(1, '\xFF'));
     record(out, kCalcOrder, std::string(1, '\0'));
-    // Every cell of the range is written, an empty one as a blank: a reader
-    // tells a missing value from a cell a damaged file has lost.
+    // Every cell of the range is written, an empty one as a blank; a reader
+    // takes a blank and a cell without a record alike for an empty cell.
     static const Cell empty;
     for (std::size_t r = 0; r <= lastRow && r < sheet.rows.size(); ++r) {
         for (std::size_t c = 0; c <= lastCol; ++c) {
@@ -333,17 +298,7 @@ Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem)
                            " of " + std::to_string(rangeRows) + " rows)";
                 return Wk1Result::Damaged;
             }
-            if (haveRange) {
-                if (const std::string cell =
-                        missingCell(filled, rangeFirstRow, rangeRows, rangeFirstCol, rangeCols);
-                    !cell.empty()) {
-                    *problem = "the cell " + cell +
-                               " is missing, while its row and its column hold every other cell of the "
-                               "declared range " +
-                               rangeText();
-                    return Wk1Result::Damaged;
-                }
-            }
+            // A cell without a record is empty, as 1-2-3 saves it: a missing value.
             return Wk1Result::Read;
         case kBof:
             return bad("a second beginning");

@@ -171,6 +171,10 @@ public:
     // ---- Street data panel
     void txtTraffic_Edited(int which); // 0 ADT, 1 speed
     bool txtTraffic_LostFocus(int which);
+    // Whether the user has typed into a traffic box since it was last left or
+    // filled by code, and the box's value before that typing.
+    std::array<bool, 2> m_trafficTyped{false, false};
+    std::array<double, 2> m_trafficBeforeTyping{0, 0};
     void cmbCitySize_Click(int index);
     void cmbYear_Click(int index);
 
@@ -231,7 +235,8 @@ public:
     // The streets of a multi-street run (or of a saved file of them).
     void showMultiStreetResults(std::shared_ptr<results::StreetResultsStore> store);
     void showResultsSummary(); // the results window of the last Calculation-mode run
-    // Results enabled after a run that wrote its statistics, and shown when the options ask for it.
+    // Results enabled after a run that wrote its statistics, and shown when the options ask for it
+    // (not when the run was stopped for the window to close).
     void resultsAfterRun();
     // Shows a results window modally; tests replace it to look at the window instead.
     std::function<void(QDialog &)> showResultsWindow;
@@ -289,6 +294,12 @@ public:
     // What the window system's frame and title bar add to the window's size
     // once it has given the window one; tests fake a frame.
     std::function<QSize()> windowFrameSize;
+    // The size a window of size takes once the window system's frame
+    // (decoration) is known, on a screen whose room is screen: where the
+    // window is larger than the room the frame leaves but no larger than the
+    // whole room (as large as the layout rules may have made it before the
+    // frame was known), it takes the room left; elsewhere it keeps its size.
+    static QSize fittedToFrame(QSize size, QSize decoration, QSize screen);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -332,6 +343,7 @@ private:
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;
+    bool m_stoppingToClose = false; // the run is being stopped for the window to close
     QPointer<MDIGraphics> m_graphics;
     bool m_checking = false;
 
