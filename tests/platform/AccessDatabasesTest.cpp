@@ -548,9 +548,9 @@ TEST(AccessDatabases, AMapRowNeverWritesOverAPageThatIsNoMapPage) {
 }
 
 // Access takes two names of one key in the catalogue's index for one name:
-// a new table under a name that differs from a table's only in letter case
-// or in marks the sort order passes over ("ß" sorts as "ss") is refused,
-// naming that table.
+// a new table under a name that differs from a table's in more than letter
+// case, but only in what the sort order passes over ("ß" sorts as "ss"), is
+// refused, naming that table.
 TEST(AccessDatabases, ANameAccessTakesForTheNameOfATableThereIsRefusedNamingThatTable) {
     TempDir dir;
     for (const auto &[database, first, second] : {std::tuple{"nwind.mdb", "Straßenlärm", "Strassenlärm"},
@@ -568,6 +568,32 @@ TEST(AccessDatabases, ANameAccessTakesForTheNameOfATableThereIsRefusedNamingThat
         EXPECT_NE(error.find(std::string("write to ") + first + " to replace it"), std::string::npos)
             << error;
         EXPECT_EQ(test::readFile(file), bytes);
+    }
+}
+
+// A name that differs from a table's only in letter case, beyond ASCII as
+// within, replaces that table, which takes the name as written.
+TEST(AccessDatabases, ANameDifferingOnlyInLetterCaseReplacesTheTable) {
+    TempDir dir;
+    for (const auto &[database, first, second] :
+         {std::tuple{"nwind.mdb", "Köln", "KÖLN"}, std::tuple{"DateTestDatabase.mdb", "Größe", "GRÖßE"}}) {
+        const std::string file = copyShared(dir, database);
+        WINVESK_NEEDS_SHARED_FILE(file);
+        std::string error;
+        ASSERT_TRUE(writeTable(file, first, columns(), rowsOf(3), &error)) << error;
+        std::vector<TableInfo> tables;
+        ASSERT_TRUE(listTables(file, &tables, &error)) << error;
+        ASSERT_TRUE(writeTable(file, second, columns(), rowsOf(5), &error)) << database << ": " << error;
+        std::vector<TableInfo> after;
+        ASSERT_TRUE(listTables(file, &after, &error)) << error;
+        EXPECT_EQ(after.size(), tables.size()) << "replaced, not added";
+        EXPECT_EQ(
+            std::count_if(after.begin(), after.end(), [&](const TableInfo &t) { return t.name == second; }),
+            1);
+        TableData t;
+        ASSERT_TRUE(readTable(file, first, &t, &error)) << error;
+        EXPECT_EQ(t.rows, asRead(rowsOf(5)));
+        ASSERT_NO_FATAL_FAILURE(expectCatalogueIndexed(file));
     }
 }
 

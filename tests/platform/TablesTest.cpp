@@ -544,6 +544,17 @@ TEST(TableNames, BracketsAndControlCharactersAreRefusedNotWritten) {
     EXPECT_FALSE(sameTableName("Sheet1", "Sheet2"));
 }
 
+TEST(TableNames, LetterCaseIsFoldedOverUnicode) {
+    EXPECT_TRUE(sameTableName("Umsätze", "UMSÄTZE"));
+    EXPECT_TRUE(sameTableName("Мир", "мИР"));
+    EXPECT_TRUE(sameTableName("Σοφίας", "ΣΟΦΊΑΣ")) << "a final sigma";
+    EXPECT_TRUE(sameTableName("Straße", "STRAẞE")) << "a capital sharp s";
+    EXPECT_FALSE(sameTableName("Straße", "STRASSE"))
+        << "one key in Access's index, but not one name by letter case";
+    EXPECT_EQ(foldCase("KÖLN"), "köln");
+    EXPECT_EQ(foldCase("KOLN \xFF"), "koln \xFF") << "bytes that are not UTF-8 kept";
+}
+
 } // namespace
 } // namespace vesk
 

@@ -579,6 +579,11 @@ const NamedOutput kNamedOutputs[] = {
      "Strassenlärm (they differ only in letter case or in marks Access does not sort by); write to "
      "Straßenlärm to replace it, or choose another name",
      "Straßenlärm"},
+    // Names that differ from a table's only in letter case replace it, beyond
+    // ASCII as within.
+    {"nwind.mdb", "UMSÄTZE", "", "Umsätze"},
+    {"DateTestDatabase.mdb", "DATETEST", "", "DateTest"},
+    {"DateTestDatabase.mdb", "SCHÄTZE", "", "Schätze"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Names, RunAccessTableNames, testing::ValuesIn(kNamedOutputs), [](const auto &info) {

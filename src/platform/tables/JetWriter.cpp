@@ -266,7 +266,7 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
             *problem = "its table " + e.name(f) + " is linked to another database";
             return false;
         }
-        if (lowerAscii(e.name(f)) != lowerAscii(name) || nameKey(db, e.name(f)) != nameKey(db, name)) {
+        if (foldCase(e.name(f)) != foldCase(name) || nameKey(db, e.name(f)) != nameKey(db, name)) {
             *problem = "its table " + e.name(f) + " would have to be renamed to " + name +
                        ", which this program does not do; rename or delete it in Access first";
             return false;
@@ -276,7 +276,7 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
             return false;
         }
         const auto related = relatedTables(db);
-        bool foreign = related.count(lowerAscii(e.name(f))) > 0;
+        bool foreign = related.count(foldCase(e.name(f))) > 0;
         for (const auto &li : old.logicalIndexes) {
             foreign = foreign || li.relatedIndex != -1 || li.type == 2;
         }

@@ -7,6 +7,8 @@
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/TableLock.h"
 
+#include <glib.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -226,7 +228,22 @@ std::string plainTableName(const std::string &name) {
 }
 
 bool sameTableName(const std::string &a, const std::string &b) {
-    return tables::lowerAscii(plainTableName(a)) == tables::lowerAscii(plainTableName(b));
+    return foldCase(plainTableName(a)) == foldCase(plainTableName(b));
+}
+
+std::string foldCase(const std::string &utf8) {
+    if (!g_utf8_validate(utf8.data(), static_cast<gssize>(utf8.size()), nullptr)) {
+        return tables::lowerAscii(utf8);
+    }
+    std::string out;
+    out.reserve(utf8.size());
+    const char *end = utf8.data() + utf8.size();
+    for (const char *p = utf8.data(); p < end; p = g_utf8_next_char(p)) {
+        char bytes[6];
+        const gunichar folded = g_unichar_tolower(g_unichar_toupper(g_utf8_get_char(p)));
+        out.append(bytes, static_cast<std::size_t>(g_unichar_to_utf8(folded, bytes)));
+    }
+    return out;
 }
 
 namespace {

@@ -66,7 +66,8 @@ bool listTables(const std::string &file, std::vector<TableInfo> *tables, std::st
 // naming the damage; true for a text file.
 bool tableFileReadable(const std::string &file, std::string *error);
 
-// Reads the table whole. The table name is matched without regard to case;
+// Reads the table whole. The table name is matched without regard to case
+// (over Unicode);
 // a trailing "$" (Excel) or ":" (Lotus) and surrounding apostrophes are
 // ignored. For a text file the table name is ignored: its first line holds
 // the field names, items are split by the list-line rule. False with a
@@ -166,9 +167,16 @@ std::size_t tableRowCapacity(const std::string &file);
 // the writers give it when a table is full.
 std::string tableFullMessage(const std::string &file, const std::string &table, std::size_t rows);
 
-// Table names compare equal without regard to case, without one pair of
-// surrounding apostrophes and without a trailing "$" or ":".
+// Table names compare equal without regard to case (over Unicode:
+// foldCase), without one pair of surrounding apostrophes and without a
+// trailing "$" or ":".
 bool sameTableName(const std::string &a, const std::string &b);
 std::string plainTableName(const std::string &name);
+// The text with each character's letter case folded (its simple upper-case
+// then lower-case mapping, over Unicode), so that names equal but for letter
+// case fold to one text ("UMSÄTZE" and "Umsätze"); "ß" stays "ß", so
+// "STRASSE" folds to another text than "Straße". Bytes that are not UTF-8
+// keep their values (ASCII letters folded).
+std::string foldCase(const std::string &utf8);
 
 } // namespace vesk
