@@ -35,7 +35,7 @@ bool sameData(const RunFile &a, const RunFile &b) {
         return false;
     }
     // Two tables of one workbook are different data; anything else in one file is the same.
-    return a.table.empty() || b.table.empty() || sameTableName(a.table, b.table);
+    return a.table.empty() || b.table.empty() || sameTableNameIn(a.file, a.table, b.table);
 }
 
 std::vector<RunFile> outputs(const State &s) {

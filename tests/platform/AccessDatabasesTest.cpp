@@ -674,6 +674,11 @@ const NameCase kNames[] = {
     {"Straße", ""},
     {"Hourly~1 O'Brien", ""},
     {"Hourly \xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\" (U+1F600), which has no place in the sort order"},
+    {"Cost$", ""},
+    {"Rate:", ""},
+    {"'Quoted'", ""},
+    {"' Quoted'", ""},
+    {"Cost $", ""},
 };
 
 class AccessTableNames : public testing::TestWithParam<NameCase> {};

@@ -584,6 +584,14 @@ const NamedOutput kNamedOutputs[] = {
     {"nwind.mdb", "UMSÄTZE", "", "Umsätze"},
     {"DateTestDatabase.mdb", "DATETEST", "", "DateTest"},
     {"DateTestDatabase.mdb", "SCHÄTZE", "", "Schätze"},
+    // "$", ":" and apostrophes are characters of an Access table name: the
+    // table is written, read and replaced under the name as written.
+    {"nwind.mdb", "Cost$", ""},
+    {"nwind.mdb", "Rate:", ""},
+    {"nwind.mdb", "'Quoted'", ""},
+    {"DateTestDatabase.mdb", "Cost$", ""},
+    {"DateTestDatabase.mdb", "Rate:", ""},
+    {"DateTestDatabase.mdb", "'Quoted'", ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Names, RunAccessTableNames, testing::ValuesIn(kNamedOutputs), [](const auto &info) {

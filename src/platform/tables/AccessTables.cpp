@@ -175,7 +175,7 @@ bool accessReadTable(const std::string &file, const std::string &table, TableDat
     MdbCatalogEntry *found = nullptr;
     for (unsigned i = 0; i < mdb->num_catalog && !found; ++i) {
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
-        // Access finds a table by its name, letter case aside.
+        // Access finds a table by its name as written, letter case aside.
         if (entry->object_type == MDB_TABLE && foldCase(entry->object_name) == foldCase(table)) {
             found = entry;
         }

@@ -245,7 +245,7 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
             std::string counts;
             std::uint32_t n = 0;
             for (const TableInfo &t : tables) {
-                if (!except.empty() && sameTableName(t.name, except)) {
+                if (!except.empty() && sameAccessTableName(t.name, except)) {
                     continue;
                 }
                 TableData data;
@@ -300,7 +300,7 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
             for (const TableInfo &t : tables) {
                 TableData data;
                 std::string problem;
-                if ((except.empty() || !sameTableName(t.name, except)) &&
+                if ((except.empty() || !sameAccessTableName(t.name, except)) &&
                     !accessReadTableIsolated(file, t.name, &data, &problem, limits)) {
                     unreadable = t.name;
                     why = problem;

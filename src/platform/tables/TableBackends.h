@@ -72,8 +72,8 @@ bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *t
 bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
                              std::string *error, const IsolationLimits &limits = {}, bool *missing = nullptr);
 
-// Reads every table of the Access file but `except` (a name as sameTableName
-// compares them; "" for none) in one helper process, to tell that each can
+// Reads every table of the Access file but `except` (a name as
+// sameAccessTableName compares them; "" for none) in one helper process, to tell that each can
 // be read: true with the number of rows of each, by name in the file's
 // order. False with the reason in *error and the table that cannot be read
 // in *table ("" when the file or its list of tables cannot be read); when the
