@@ -673,7 +673,7 @@ const NameCase kNames[] = {
     {"01234567890123456789012345678901234567890123456789012345678901234", "longer than the 64 characters"},
     {"Straße", ""},
     {"Hourly~1 O'Brien", ""},
-    {"Hourly \xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\" (U+1F600), which has no place in the sort order"},
+    {"Hourly \xF0\x9F\x98\x80", "(U+1F600), which this program cannot place in the sort order of Access"},
     {"Cost$", ""},
     {"Rate:", ""},
     {"'Quoted'", ""},

@@ -410,7 +410,10 @@ TEST(AccessIndexKeys, SortAsAccessSortsNames) {
 TEST(AccessIndexKeys, ACharacterAboveTheTablesHasNoKeyInAccess2000AndIsNamed) {
     std::string problem;
     EXPECT_FALSE(jet::keyOfText("Hourly \xF0\x9F\x98\x80", SortOrder::GeneralLegacy, false, &problem));
-    EXPECT_NE(problem.find("\"\xF0\x9F\x98\x80\" (U+1F600)"), std::string::npos) << problem;
+    EXPECT_NE(problem.find("\"\xF0\x9F\x98\x80\" (U+1F600), which this program cannot place in the sort "
+                           "order of Access (its tables end at U+FFFF)"),
+              std::string::npos)
+        << problem;
     EXPECT_FALSE(jet::keyOfText("Hourly \xF0\x9F\x98\x80", SortOrder::General));
     EXPECT_FALSE(jet::keyOfText("Hourly", SortOrder::Unknown));
 }

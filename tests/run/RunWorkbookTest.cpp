@@ -559,8 +559,8 @@ const NamedOutput kNamedOutputs[] = {
     {"DateTestDatabase.mdb", "€ Werte", ""},
     {"DateTestDatabase.mdb", "Åby", ""},
     {"DateTestDatabase.mdb", "Hourly \xF0\x9F\x98\x80",
-     "holds \"\xF0\x9F\x98\x80\" (U+1F600), which has no place in the sort order of Access; name the table "
-     "without it"},
+     "holds \"\xF0\x9F\x98\x80\" (U+1F600), which this program cannot place in the sort order of Access (its "
+     "tables end at U+FFFF); name the table without it"},
     // Names with "ß" before a letter with a diacritic, under the keys Access
     // 97 gives them: "ß" counts as the two letters "ss" before the diacritic's
     // place (the rule of the keys Access wrote in nwind.mdb).

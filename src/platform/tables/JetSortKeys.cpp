@@ -356,7 +356,11 @@ std::optional<std::string> keyOfText(const std::string &utf8, SortOrder order, b
         auto k = jet4Key(text, order, &missing);
         if (!k) {
             if (problem) {
-                *problem = characterName(missing) + ", which has no place in the sort order of Access";
+                // Access 2010 and later do sort such characters; the tables
+                // here end at U+FFFF.
+                *problem = characterName(missing) +
+                           ", which this program cannot place in the sort order of Access (its tables end at "
+                           "U+FFFF)";
             }
             return std::nullopt;
         }
