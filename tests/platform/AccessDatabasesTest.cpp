@@ -571,6 +571,54 @@ TEST(AccessDatabases, ANameAccessTakesForTheNameOfATableThereIsRefusedNamingThat
     }
 }
 
+// Two tables of one session (a run's hourly output and statistics) that
+// would be one table of the database are refused when the second is
+// created, naming both, the file untouched; a name Access takes as another
+// one is written beside.
+TEST(AccessDatabases, TwoTablesOfOneSessionThatWouldBeOneTableAreRefusedWhenTheSecondIsCreated) {
+    struct Pair {
+        const char *database, *first, *second, *said;
+    };
+    const Pair pairs[] = {
+        {"nwind.mdb", "Xyz", "XYZ", "Access takes Xyz and XYZ for one name"},
+        {"nwind.mdb", "Straßenlärm", "STRASSENLÄRM",
+         "Access takes Straßenlärm and STRASSENLÄRM for one name"},
+        {"DateTestDatabase.mdb", "Straße", "STRASSE", "Access takes Straße and STRASSE for one name"},
+        {"DateTestDatabase.mdb", "'Xyz'", "xyz",
+         "a pair of apostrophes around a table name does not make it another table here"},
+        {"DateTestDatabase.mdb", "Xyz", "Xyz$", ""},
+    };
+    for (const Pair &p : pairs) {
+        TempDir dir;
+        const std::string file = copyShared(dir, p.database);
+        WINVESK_NEEDS_SHARED_FILE(file);
+        const std::string bytes = test::readFile(file);
+        TableSession session;
+        std::string error;
+        auto first = session.createTable(file, p.first, columns(), &error);
+        ASSERT_NE(first, nullptr) << error;
+        bool refused = false;
+        auto second = session.createTable(file, p.second, columns(), &error, &refused);
+        if (*p.said == '\0') {
+            ASSERT_NE(second, nullptr) << error;
+            ASSERT_TRUE(first->close(&error) && second->close(&error)) << error;
+            TableData t;
+            EXPECT_TRUE(readTable(file, p.second, &t, &error)) << error;
+            continue;
+        }
+        EXPECT_EQ(second, nullptr) << p.first << ", " << p.second;
+        EXPECT_TRUE(refused);
+        EXPECT_NE(error.find(std::string("The table ") + p.second +
+                             " cannot be written into the Access file " + file +
+                             ": this run writes the table " + p.first + " into it already, and " + p.said +
+                             "; give each table a name of its own."),
+                  std::string::npos)
+            << error;
+        first.reset();
+        EXPECT_EQ(test::readFile(file), bytes);
+    }
+}
+
 // A name that differs from a table's only in letter case, beyond ASCII as
 // within, replaces that table, which takes the name as written.
 TEST(AccessDatabases, ANameDifferingOnlyInLetterCaseReplacesTheTable) {

@@ -408,7 +408,8 @@ std::string jetNameProblem(const std::string &name) {
     return {};
 }
 
-bool jetCheckTable(const std::string &file, const std::string &table, std::string *error, bool readTables) {
+bool jetCheckTable(const std::string &file, const std::string &table, std::string *error, bool readTables,
+                   const std::vector<std::string> &written) {
     if (const std::string why = jetNameProblem(table); !why.empty()) {
         setError(error, "The table name \"" + table + "\" for " + file + " " + why + ".");
         return false;
@@ -421,6 +422,21 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     const std::size_t objects = db.entries.size();
     const std::vector<std::vector<Cell>> none;
     std::string problem;
+    const auto key = nameKey(db, table);
+    for (const std::string &other : written) {
+        const bool oneName = foldCase(other) == foldCase(table) || (key && nameKey(db, other) == key);
+        if (oneName || sameAccessTableName(other, table)) {
+            // Both would be written as one table, the second refused after the run.
+            problem =
+                "this run writes the table " + other + " into it already, and " +
+                (oneName ? "Access takes " + other + " and " + table + " for one name"
+                         : "a pair of apostrophes around a table name does not make it another table here") +
+                "; give each table a name of its own";
+            setError(error, "The table " + table + " cannot be written into the Access file " + file + ": " +
+                                problem + ".");
+            return false;
+        }
+    }
     if (!putTable(db, {table, {}, &none}, &problem)) {
         setError(error, "The table " + table + " cannot be written into the Access file " + file + ": " +
                             problem + ".");

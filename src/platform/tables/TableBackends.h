@@ -153,8 +153,12 @@ std::string jetNameProblem(const std::string &name);
 // With readTables, every other table of an existing file is read as well
 // (through libmdb, in a helper process), as the check of the database
 // written reads them: the first table of a file that a session writes.
+// `written` are the tables the session writes into the file already: a
+// table Access would take for one of them (its name equal to theirs under
+// the key of the catalogue's sort order, or as sameAccessTableName compares
+// them) is refused.
 bool jetCheckTable(const std::string &file, const std::string &table, std::string *error,
-                   bool readTables = true);
+                   bool readTables = true, const std::vector<std::string> &written = {});
 // Writes the tables into the Access file (a new one in Jet 4, an existing
 // one in its own version, Jet 4 or Jet 3), each replacing the table
 // of its name; the file is replaced only once the database written has been

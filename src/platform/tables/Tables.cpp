@@ -525,8 +525,15 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
         }
     }
     // Whether this table can go into the database, before any hour is run
-    // (its other tables are read for the first table of the file).
-    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error, fresh)) {
+    // (its other tables are read for the first table of the file), beside
+    // the tables this session writes into it.
+    std::vector<std::string> written;
+    for (std::size_t i = 0; kind == TableKind::Access && i < book->names.size(); ++i) {
+        if (book->created[i]) {
+            written.push_back(book->names[i]);
+        }
+    }
+    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error, fresh, written)) {
         if (fresh) {
             m_books.erase(key);
         }
