@@ -6,7 +6,9 @@
 #include "core/CoreState.h"
 #include "core/Interaction.h"
 
+#include <array>
 #include <string>
+#include <vector>
 
 namespace vesk {
 
@@ -39,5 +41,12 @@ void buildVariableCatalogue(ReferenceTables &t, const ListContext &c);
 // Reads LimValDef.lst into *out; the percentile definitions and pollutants
 // come from defs. Shows its messages; false (after a message) on failure.
 bool readLimitValues(LimitValueTables *out, const ReferenceTables &defs, const ListContext &c);
+// The same for the limit value list at path; throws as the list readers do.
+void readLimitValueFile(LimitValueTables *out, const ReferenceTables &defs, const ListContext &c,
+                        const std::string &path);
+// The percentile numbers that the header line of the limit value list at path
+// gives the percentile columns of each family (hourly, running 8-hour,
+// daily), in file order. Throws as the list readers do.
+std::array<std::vector<double>, 3> readLimitValueColumns(const std::string &path);
 
 } // namespace vesk

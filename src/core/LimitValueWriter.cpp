@@ -337,4 +337,120 @@ std::vector<LimitValueBlock> carryLimitColumns(const std::vector<LimitValueBlock
     return carried;
 }
 
+namespace {
+
+float asStored(double v) {
+    return static_cast<float>(v);
+}
+
+// The column of a version laid out for columns that holds percentile p of family k (-1: none).
+int columnOf(const std::vector<double> &columns, double p) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (percentileText(columns[i]) == percentileText(p)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// Whether row (laid out for to) and the version's row agree on every value
+// they share, the columns added to to left aside.
+bool rowsAgree(const LimitValueRow &row, const LimitValueRow &earlier, const PercentileNumbers &to,
+               const std::array<std::vector<int>, kPercentileFamilies> &source,
+               const PercentileNumbers &columns) {
+    for (std::size_t k = 0; k < kPercentileFamilies; ++k) {
+        const std::vector<double> &mine = familyValues(row, k);
+        const std::vector<double> &theirs = familyValues(earlier, k);
+        const std::size_t first = kFirstPercentileColumn[k];
+        if (mine.size() < first + 1 || theirs.size() < first + 1) {
+            return false;
+        }
+        for (std::size_t i = 0; i < first; ++i) {
+            if (asStored(mine[i]) != asStored(theirs[i])) {
+                return false;
+            }
+        }
+        if (asStored(mine.back()) != asStored(theirs.back())) {
+            return false; // data capture
+        }
+        for (std::size_t j = 0; j < to[k].size(); ++j) {
+            const int at = columnOf(columns[k], to[k][j]);
+            if (source[k][j] < 0 || at < 0) {
+                continue;
+            }
+            if (asStored(percentileValue(mine, k, j)) !=
+                asStored(percentileValue(theirs, k, static_cast<std::size_t>(at)))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+const LimitValueRow *sameRow(const LimitValueVersion &version, const std::string &pollutant,
+                             const std::string &title) {
+    for (const LimitValueBlock &b : version.blocks) {
+        if (!namesPollutant(b, pollutant)) {
+            continue;
+        }
+        for (const LimitValueRow &row : b.rows) {
+            if (trim(row.title) == trim(title)) {
+                return &row;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void addOnce(std::vector<std::string> &names, const std::string &name) {
+    if (std::find(names.begin(), names.end(), name) == names.end()) {
+        names.push_back(name);
+    }
+}
+
+} // namespace
+
+std::array<LimitColumnsTakenBack, kPercentileFamilies>
+takeBackLimitColumns(std::vector<LimitValueBlock> &carried, const PercentileNumbers &from,
+                     const PercentileNumbers &to, const std::vector<LimitValueVersion> &earlier) {
+    std::array<std::vector<int>, kPercentileFamilies> source;
+    for (std::size_t k = 0; k < kPercentileFamilies; ++k) {
+        source[k] = sourceColumns(from[k], to[k]);
+    }
+    std::array<LimitColumnsTakenBack, kPercentileFamilies> taken;
+    for (LimitValueBlock &b : carried) {
+        for (LimitValueRow &row : b.rows) {
+            for (std::size_t k = 0; k < kPercentileFamilies; ++k) {
+                for (std::size_t j = 0; j < to[k].size(); ++j) {
+                    const std::size_t at = kFirstPercentileColumn[k] + j;
+                    if (source[k][j] >= 0 || at + 1 >= familyValues(row, k).size()) {
+                        continue;
+                    }
+                    bool found = false;
+                    for (const LimitValueVersion &version : earlier) {
+                        const LimitValueRow *then = sameRow(version, b.name, row.title);
+                        const int column = columnOf(version.columns[k], to[k][j]);
+                        if (then == nullptr || column < 0 ||
+                            !rowsAgree(row, *then, to, source, version.columns)) {
+                            continue;
+                        }
+                        const double value =
+                            percentileValue(familyValues(*then, k), k, static_cast<std::size_t>(column));
+                        familyValues(row, k)[at] = value;
+                        if (value > 0) {
+                            addOnce(taken[k].regained, b.name);
+                        }
+                        found = true;
+                        break;
+                    }
+                    if (!found) {
+                        addOnce(taken[k].unknown, b.name);
+                    }
+                }
+            }
+        }
+    }
+    return taken;
+}
+
 } // namespace vesk

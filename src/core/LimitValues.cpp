@@ -13,6 +13,7 @@
 #include "core/TextIO.h"
 
 #include <algorithm>
+#include <array>
 
 namespace vesk {
 
@@ -31,6 +32,7 @@ struct ColumnFamily {
     int found = 0;          // percentile columns of the file
     bool countDiff = false; // filled by the walk
     bool valueDiff = false;
+    std::vector<double> numbers{}; // the percentile of each column, as the line gives it
 };
 
 // Walks the fields of the percentile line (1-based t as the file counts
@@ -51,6 +53,7 @@ void walkPercentileLine(const std::vector<std::string> &fields, const ReferenceT
         f.found = std::max(0, t - firstField);
         f.countDiff = f.found != f.definitions;
         for (int k = 1; k <= f.found; ++k) {
+            f.numbers.push_back(typedNumber(fields[firstField + k - 2]));
             const float value = percentileNumber(fields[firstField + k - 2]);
             if (k <= f.definitions && value != percentileNumber((*names[state])[k])) {
                 f.valueDiff = true;
@@ -110,158 +113,24 @@ void growRows(std::vector<float> &v, std::size_t rows) {
 
 } // namespace
 
+std::array<std::vector<double>, 3> readLimitValueColumns(const std::string &path) {
+    RecordReader r = openListFile(path, nullptr);
+    // The headings and column names of the three families, then the number of pollutants.
+    constexpr int kHeadingFields = 16;
+    for (int i = 0; i < kHeadingFields; ++i) {
+        r.readString();
+    }
+    r.readLong();
+    const std::vector<std::string> fields = ReadListLine(r.readHeaderLine(), ",");
+    const ReferenceTables none;
+    ColumnFamily families[3] = {{"Hourly", 0}, {"Running Average", 0}, {"Daily", 0}};
+    walkPercentileLine(fields, none, families);
+    return {families[0].numbers, families[1].numbers, families[2].numbers};
+}
+
 bool readLimitValues(LimitValueTables *out, const ReferenceTables &defs, const ListContext &c) {
-    LimitValueTables &lv = *out;
     try {
-        RecordReader r = openListFile(c.listsDir + "LimValDef.lst", c.listFileName);
-        auto names = [](std::vector<std::string> &target, const std::string &base, int count,
-                        const std::vector<std::string> &source) {
-            target.assign(1, base);
-            for (int k = 1; k <= count; ++k) {
-                target.push_back(source[static_cast<std::size_t>(k)] + base);
-            }
-        };
-        auto nthTexts = [](const std::vector<int> &n) {
-            std::vector<std::string> texts;
-            for (int v : n) {
-                texts.push_back(std::to_string(v));
-            }
-            return texts;
-        };
-        auto percTexts = [](const std::vector<std::string> &percNames) {
-            std::vector<std::string> texts;
-            for (const std::string &name : percNames) {
-                texts.push_back(formatNumber(typedNumber(name)));
-            }
-            return texts;
-        };
-
-        lv.LimValHeadHourly = r.readString();
-        lv.LimValColAvHourly = r.readString();
-        lv.LimValColMaxHourly = r.readString();
-        names(lv.LimValColNthHourly, r.readString(), defs.NumPercHourly, nthTexts(defs.PercNthHourly));
-        names(lv.LimValColPercHourly, r.readString(), defs.NumPercHourly, percTexts(defs.PercNamesHourly));
-        lv.LimValColDCHourly = r.readString();
-        lv.LimValHeadRun8 = r.readString();
-        lv.LimValColMaxRun8 = r.readString();
-        names(lv.LimValColNthRun8, r.readString(), defs.NumPercRun8, nthTexts(defs.PercNthRun8));
-        names(lv.LimValColPercRun8, r.readString(), defs.NumPercRun8, percTexts(defs.PercNamesRun8));
-        lv.LimValColDCRun8 = r.readString();
-        lv.LimValHeadDaily = r.readString();
-        lv.LimValColMaxDaily = r.readString();
-        names(lv.LimValColNthDaily, r.readString(), defs.NumPercDaily, nthTexts(defs.PercNthDaily));
-        names(lv.LimValColPercDaily, r.readString(), defs.NumPercDaily, percTexts(defs.PercNamesDaily));
-        lv.LimValColDCDaily = r.readString();
-
-        const long pollutantCount = r.readLong();
-        if (pollutantCount < 0) {
-            throw ListLoadError(kErrOther, "Negative number of pollutants in " + r.fileName());
-        }
-        lv.LimValPollutantCount = static_cast<int>(pollutantCount);
-        // The percentile line: commas stay inside fields.
-        const std::vector<std::string> fields = ReadListLine(r.readHeaderLine(), ",");
-        ColumnFamily families[3] = {{"Hourly", defs.NumPercHourly},
-                                    {"Running Average", defs.NumPercRun8},
-                                    {"Daily", defs.NumPercDaily}};
-        walkPercentileLine(fields, defs, families);
-        lv.LimHourlyCountDiff = families[0].countDiff;
-        lv.LimRunAvgCountDiff = families[1].countDiff;
-        lv.LimDailyCountDiff = families[2].countDiff;
-        lv.LimHourlyValueDiff = families[0].valueDiff;
-        lv.LimRunAvgValueDiff = families[1].valueDiff;
-        lv.LimDailyValueDiff = families[2].valueDiff;
-        showMismatches(c.ui, families);
-        const int nH = families[0].found, nR = families[1].found, nD = families[2].found;
-
-        lv.LimValPollutants.assign(1, std::string());
-        lv.LimValLongNames.assign(1, std::string());
-        lv.LimValRowCount.assign(1, 0);
-        lv.LimValTitles.assign(1, {});
-        for (FloatTable *table :
-             {&lv.LimValAvHourly, &lv.LimValMaxHourly, &lv.LimValDCHourly, &lv.LimValMaxRun8,
-              &lv.LimValDCRun8, &lv.LimValMaxDaily, &lv.LimValDCDaily}) {
-            table->assign(1, {});
-        }
-        for (FloatTable3 *table : {&lv.LimValPercHourly, &lv.LimValPercRun8, &lv.LimValPercDaily}) {
-            table->assign(1, {});
-        }
-        lv.LimValMaxRows = 0;
-
-        for (int p = 1; p <= lv.LimValPollutantCount; ++p) {
-            r.readHeaderLine();
-            const std::string name = r.readString();
-            const long rowCount = std::max(0L, r.readLong());
-            lv.LimValPollutants.push_back(name);
-            lv.LimValRowCount.push_back(static_cast<int>(rowCount));
-            const Pollutant *pollutant = defs.PollutantList.find(name);
-            lv.LimValLongNames.push_back(pollutant != nullptr ? pollutant->LongName : std::string());
-            if (pollutant == nullptr && c.ui != nullptr) {
-                c.ui->message(
-                    "The pollutant " + name +
-                        ", refered to in the Limit Values List, is not in the current Pollutants List!" +
-                        kCrLf + "You should remove this pollutant from the List.",
-                    Icon::Information);
-            }
-            lv.LimValTitles.emplace_back(1);
-            for (FloatTable *table :
-                 {&lv.LimValAvHourly, &lv.LimValMaxHourly, &lv.LimValDCHourly, &lv.LimValMaxRun8,
-                  &lv.LimValDCRun8, &lv.LimValMaxDaily, &lv.LimValDCDaily}) {
-                table->emplace_back(1, kMissingValue);
-            }
-            lv.LimValPercHourly.emplace_back(static_cast<std::size_t>(defs.NumPercHourly) + 1,
-                                             std::vector<float>(1, kMissingValue));
-            lv.LimValPercRun8.emplace_back(static_cast<std::size_t>(defs.NumPercRun8) + 1,
-                                           std::vector<float>(1, kMissingValue));
-            lv.LimValPercDaily.emplace_back(static_cast<std::size_t>(defs.NumPercDaily) + 1,
-                                            std::vector<float>(1, kMissingValue));
-            const std::size_t pi = static_cast<std::size_t>(p);
-            for (long row = 1; row <= rowCount; ++row) {
-                const std::size_t ri = static_cast<std::size_t>(row);
-                lv.LimValMaxRows = std::max(lv.LimValMaxRows, static_cast<int>(rowCount));
-                lv.LimValTitles[pi].resize(ri + 1);
-                for (FloatTable *table :
-                     {&lv.LimValAvHourly, &lv.LimValMaxHourly, &lv.LimValDCHourly, &lv.LimValMaxRun8,
-                      &lv.LimValDCRun8, &lv.LimValMaxDaily, &lv.LimValDCDaily}) {
-                    growRows((*table)[pi], ri + 1);
-                }
-                for (FloatTable3 *table : {&lv.LimValPercHourly, &lv.LimValPercRun8, &lv.LimValPercDaily}) {
-                    for (std::vector<float> &column : (*table)[pi]) {
-                        growRows(column, ri + 1);
-                    }
-                }
-                lv.LimValTitles[pi][ri] = r.readString();
-                lv.LimValAvHourly[pi][ri] = static_cast<float>(r.readDouble());
-                lv.LimValMaxHourly[pi][ri] = static_cast<float>(r.readDouble());
-                readPercentileValues(r, lv.LimValPercHourly[pi], ri, nH, defs.NumPercHourly);
-                lv.LimValDCHourly[pi][ri] = static_cast<float>(r.readDouble());
-                lv.LimValMaxRun8[pi][ri] = static_cast<float>(r.readDouble());
-                readPercentileValues(r, lv.LimValPercRun8[pi], ri, nR, defs.NumPercRun8);
-                lv.LimValDCRun8[pi][ri] = static_cast<float>(r.readDouble());
-                lv.LimValMaxDaily[pi][ri] = static_cast<float>(r.readDouble());
-                readPercentileValues(r, lv.LimValPercDaily[pi], ri, nD, defs.NumPercDaily);
-                lv.LimValDCDaily[pi][ri] = static_cast<float>(r.readDouble());
-            }
-        }
-
-        // Every per-row table runs over rows 0..LimValMaxRows.
-        const std::size_t rows = static_cast<std::size_t>(lv.LimValMaxRows) + 1;
-        for (std::size_t p = 0; p < lv.LimValTitles.size(); ++p) {
-            lv.LimValTitles[p].resize(rows);
-        }
-        for (FloatTable *table :
-             {&lv.LimValAvHourly, &lv.LimValMaxHourly, &lv.LimValDCHourly, &lv.LimValMaxRun8,
-              &lv.LimValDCRun8, &lv.LimValMaxDaily, &lv.LimValDCDaily}) {
-            for (std::vector<float> &v : *table) {
-                v.resize(rows, kMissingValue);
-            }
-        }
-        for (FloatTable3 *table : {&lv.LimValPercHourly, &lv.LimValPercRun8, &lv.LimValPercDaily}) {
-            for (std::vector<std::vector<float>> &columns : *table) {
-                for (std::vector<float> &v : columns) {
-                    v.resize(rows, kMissingValue);
-                }
-            }
-        }
+        readLimitValueFile(out, defs, c, c.listsDir + "LimValDef.lst");
         return true;
     } catch (...) {
         const ListFailure failure = currentListFailure();
@@ -271,6 +140,157 @@ bool readLimitValues(LimitValueTables *out, const ReferenceTables &defs, const L
                           Icon::Critical);
         }
         return false;
+    }
+}
+
+void readLimitValueFile(LimitValueTables *out, const ReferenceTables &defs, const ListContext &c,
+                        const std::string &path) {
+    LimitValueTables &lv = *out;
+    RecordReader r = openListFile(path, c.listFileName);
+    auto names = [](std::vector<std::string> &target, const std::string &base, int count,
+                    const std::vector<std::string> &source) {
+        target.assign(1, base);
+        for (int k = 1; k <= count; ++k) {
+            target.push_back(source[static_cast<std::size_t>(k)] + base);
+        }
+    };
+    auto nthTexts = [](const std::vector<int> &n) {
+        std::vector<std::string> texts;
+        for (int v : n) {
+            texts.push_back(std::to_string(v));
+        }
+        return texts;
+    };
+    auto percTexts = [](const std::vector<std::string> &percNames) {
+        std::vector<std::string> texts;
+        for (const std::string &name : percNames) {
+            texts.push_back(formatNumber(typedNumber(name)));
+        }
+        return texts;
+    };
+
+    lv.LimValHeadHourly = r.readString();
+    lv.LimValColAvHourly = r.readString();
+    lv.LimValColMaxHourly = r.readString();
+    names(lv.LimValColNthHourly, r.readString(), defs.NumPercHourly, nthTexts(defs.PercNthHourly));
+    names(lv.LimValColPercHourly, r.readString(), defs.NumPercHourly, percTexts(defs.PercNamesHourly));
+    lv.LimValColDCHourly = r.readString();
+    lv.LimValHeadRun8 = r.readString();
+    lv.LimValColMaxRun8 = r.readString();
+    names(lv.LimValColNthRun8, r.readString(), defs.NumPercRun8, nthTexts(defs.PercNthRun8));
+    names(lv.LimValColPercRun8, r.readString(), defs.NumPercRun8, percTexts(defs.PercNamesRun8));
+    lv.LimValColDCRun8 = r.readString();
+    lv.LimValHeadDaily = r.readString();
+    lv.LimValColMaxDaily = r.readString();
+    names(lv.LimValColNthDaily, r.readString(), defs.NumPercDaily, nthTexts(defs.PercNthDaily));
+    names(lv.LimValColPercDaily, r.readString(), defs.NumPercDaily, percTexts(defs.PercNamesDaily));
+    lv.LimValColDCDaily = r.readString();
+
+    const long pollutantCount = r.readLong();
+    if (pollutantCount < 0) {
+        throw ListLoadError(kErrOther, "Negative number of pollutants in " + r.fileName());
+    }
+    lv.LimValPollutantCount = static_cast<int>(pollutantCount);
+    // The percentile line: commas stay inside fields.
+    const std::vector<std::string> fields = ReadListLine(r.readHeaderLine(), ",");
+    ColumnFamily families[3] = {
+        {"Hourly", defs.NumPercHourly}, {"Running Average", defs.NumPercRun8}, {"Daily", defs.NumPercDaily}};
+    walkPercentileLine(fields, defs, families);
+    lv.LimHourlyCountDiff = families[0].countDiff;
+    lv.LimRunAvgCountDiff = families[1].countDiff;
+    lv.LimDailyCountDiff = families[2].countDiff;
+    lv.LimHourlyValueDiff = families[0].valueDiff;
+    lv.LimRunAvgValueDiff = families[1].valueDiff;
+    lv.LimDailyValueDiff = families[2].valueDiff;
+    showMismatches(c.ui, families);
+    const int nH = families[0].found, nR = families[1].found, nD = families[2].found;
+
+    lv.LimValPollutants.assign(1, std::string());
+    lv.LimValLongNames.assign(1, std::string());
+    lv.LimValRowCount.assign(1, 0);
+    lv.LimValTitles.assign(1, {});
+    for (FloatTable *table : {&lv.LimValAvHourly, &lv.LimValMaxHourly, &lv.LimValDCHourly, &lv.LimValMaxRun8,
+                              &lv.LimValDCRun8, &lv.LimValMaxDaily, &lv.LimValDCDaily}) {
+        table->assign(1, {});
+    }
+    for (FloatTable3 *table : {&lv.LimValPercHourly, &lv.LimValPercRun8, &lv.LimValPercDaily}) {
+        table->assign(1, {});
+    }
+    lv.LimValMaxRows = 0;
+
+    for (int p = 1; p <= lv.LimValPollutantCount; ++p) {
+        r.readHeaderLine();
+        const std::string name = r.readString();
+        const long rowCount = std::max(0L, r.readLong());
+        lv.LimValPollutants.push_back(name);
+        lv.LimValRowCount.push_back(static_cast<int>(rowCount));
+        const Pollutant *pollutant = defs.PollutantList.find(name);
+        lv.LimValLongNames.push_back(pollutant != nullptr ? pollutant->LongName : std::string());
+        if (pollutant == nullptr && c.ui != nullptr) {
+            c.ui->message(
+                "The pollutant " + name +
+                    ", refered to in the Limit Values List, is not in the current Pollutants List!" + kCrLf +
+                    "You should remove this pollutant from the List.",
+                Icon::Information);
+        }
+        lv.LimValTitles.emplace_back(1);
+        for (FloatTable *table :
+             {&lv.LimValAvHourly, &lv.LimValMaxHourly, &lv.LimValDCHourly, &lv.LimValMaxRun8,
+              &lv.LimValDCRun8, &lv.LimValMaxDaily, &lv.LimValDCDaily}) {
+            table->emplace_back(1, kMissingValue);
+        }
+        lv.LimValPercHourly.emplace_back(static_cast<std::size_t>(defs.NumPercHourly) + 1,
+                                         std::vector<float>(1, kMissingValue));
+        lv.LimValPercRun8.emplace_back(static_cast<std::size_t>(defs.NumPercRun8) + 1,
+                                       std::vector<float>(1, kMissingValue));
+        lv.LimValPercDaily.emplace_back(static_cast<std::size_t>(defs.NumPercDaily) + 1,
+                                        std::vector<float>(1, kMissingValue));
+        const std::size_t pi = static_cast<std::size_t>(p);
+        for (long row = 1; row <= rowCount; ++row) {
+            const std::size_t ri = static_cast<std::size_t>(row);
+            lv.LimValMaxRows = std::max(lv.LimValMaxRows, static_cast<int>(rowCount));
+            lv.LimValTitles[pi].resize(ri + 1);
+            for (FloatTable *table :
+                 {&lv.LimValAvHourly, &lv.LimValMaxHourly, &lv.LimValDCHourly, &lv.LimValMaxRun8,
+                  &lv.LimValDCRun8, &lv.LimValMaxDaily, &lv.LimValDCDaily}) {
+                growRows((*table)[pi], ri + 1);
+            }
+            for (FloatTable3 *table : {&lv.LimValPercHourly, &lv.LimValPercRun8, &lv.LimValPercDaily}) {
+                for (std::vector<float> &column : (*table)[pi]) {
+                    growRows(column, ri + 1);
+                }
+            }
+            lv.LimValTitles[pi][ri] = r.readString();
+            lv.LimValAvHourly[pi][ri] = static_cast<float>(r.readDouble());
+            lv.LimValMaxHourly[pi][ri] = static_cast<float>(r.readDouble());
+            readPercentileValues(r, lv.LimValPercHourly[pi], ri, nH, defs.NumPercHourly);
+            lv.LimValDCHourly[pi][ri] = static_cast<float>(r.readDouble());
+            lv.LimValMaxRun8[pi][ri] = static_cast<float>(r.readDouble());
+            readPercentileValues(r, lv.LimValPercRun8[pi], ri, nR, defs.NumPercRun8);
+            lv.LimValDCRun8[pi][ri] = static_cast<float>(r.readDouble());
+            lv.LimValMaxDaily[pi][ri] = static_cast<float>(r.readDouble());
+            readPercentileValues(r, lv.LimValPercDaily[pi], ri, nD, defs.NumPercDaily);
+            lv.LimValDCDaily[pi][ri] = static_cast<float>(r.readDouble());
+        }
+    }
+
+    // Every per-row table runs over rows 0..LimValMaxRows.
+    const std::size_t rows = static_cast<std::size_t>(lv.LimValMaxRows) + 1;
+    for (std::size_t p = 0; p < lv.LimValTitles.size(); ++p) {
+        lv.LimValTitles[p].resize(rows);
+    }
+    for (FloatTable *table : {&lv.LimValAvHourly, &lv.LimValMaxHourly, &lv.LimValDCHourly, &lv.LimValMaxRun8,
+                              &lv.LimValDCRun8, &lv.LimValMaxDaily, &lv.LimValDCDaily}) {
+        for (std::vector<float> &v : *table) {
+            v.resize(rows, kMissingValue);
+        }
+    }
+    for (FloatTable3 *table : {&lv.LimValPercHourly, &lv.LimValPercRun8, &lv.LimValPercDaily}) {
+        for (std::vector<std::vector<float>> &columns : *table) {
+            for (std::vector<float> &v : columns) {
+                v.resize(rows, kMissingValue);
+            }
+        }
     }
 }
 

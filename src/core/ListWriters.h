@@ -150,6 +150,28 @@ limitColumnChanges(const std::vector<LimitValueBlock> &blocks, const PercentileN
 std::vector<LimitValueBlock> carryLimitColumns(const std::vector<LimitValueBlock> &blocks,
                                                const PercentileNumbers &from, const PercentileNumbers &to);
 
+// An earlier version of the limit values (a backup of the list) and the
+// percentile numbers its columns belong to.
+struct LimitValueVersion {
+    std::vector<LimitValueBlock> blocks;
+    PercentileNumbers columns;
+};
+// What the columns that carryLimitColumns added empty took back from earlier
+// versions, per family: the pollutants that took back a limit value (> 0),
+// and those with a row for which no earlier version gives the column.
+struct LimitColumnsTakenBack {
+    std::vector<std::string> regained, unknown;
+};
+// Gives each column of carried (laid out for to) that the definitions from
+// lack the values it had in the first of the earlier versions (most recent
+// first) that holds it: a row takes them from that version's row of the same
+// pollutant and title, when the two rows agree on every other value they
+// share, so that the values are read in the same unit and belong to the same
+// limit. Without such a row the column stays without limit values.
+std::array<LimitColumnsTakenBack, kPercentileFamilies>
+takeBackLimitColumns(std::vector<LimitValueBlock> &carried, const PercentileNumbers &from,
+                     const PercentileNumbers &to, const std::vector<LimitValueVersion> &earlier);
+
 // ---- UrbEmi.lst and UrbEmiFiles.lst
 
 struct CityTypeRow {

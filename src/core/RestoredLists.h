@@ -23,4 +23,9 @@ bool readPollutantRows(const std::string &path, std::vector<PollutantRow> *rows,
 // read.
 bool readPercentileNumbers(const std::string &path, PercentileNumbers *numbers, std::string *error);
 
+// The limit values of the limit value list file at path (a backup of it),
+// with the percentile numbers that its header line gives their columns.
+// False with *error when it cannot be read.
+bool readLimitValueVersion(const std::string &path, LimitValueVersion *version, std::string *error);
+
 } // namespace vesk

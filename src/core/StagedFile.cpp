@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <pwd.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,7 +73,30 @@ int createHeld(const fs::path &where, std::string *temp, int *err) {
     return -1;
 }
 
+// A user's name, or the number when the system has none for it.
+std::string userName(uid_t uid) {
+    char buffer[1024];
+    struct passwd entry {
+    }, *found = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr) {
+        return found->pw_name;
+    }
+    return std::to_string(uid);
+}
+
 } // namespace
+
+std::string stickyFolderRefusal(const std::string &target, const struct stat &file, const struct stat &folder,
+                                uid_t user) {
+    if ((folder.st_mode & S_ISVTX) == 0 || file.st_uid == user || folder.st_uid == user) {
+        return {};
+    }
+    const std::string owner = userName(file.st_uid);
+    return "Cannot write the file " + target + ": it belongs to the user " + owner + ", and in its folder " +
+           fs::path(target).parent_path().string() +
+           ", whose sticky bit is set, only a file's owner may replace it. Ask " + owner +
+           " to remove it, or write to a file of another name.";
+}
 
 void removeLeftOverTemporaries(const std::string &target) {
     const fs::path where(target);
@@ -233,6 +257,17 @@ bool StagedFile::commit(std::string *error) {
         discard();
         if (error != nullptr) {
             *error = "Cannot write the file " + m_target + ": " + std::strerror(err);
+            // In a shared folder such as /tmp, another user's file.
+            struct stat file {
+            }, folder{};
+            const fs::path where = fs::path(m_target).parent_path();
+            if ((err == EPERM || err == EACCES) && ::lstat(m_target.c_str(), &file) == 0 &&
+                ::stat(where.empty() ? "." : where.c_str(), &folder) == 0) {
+                if (std::string refusal = stickyFolderRefusal(m_target, file, folder, ::geteuid());
+                    !refusal.empty()) {
+                    *error = std::move(refusal);
+                }
+            }
         }
         return false;
     }

@@ -21,6 +21,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace vesk {
 
@@ -33,6 +34,14 @@ std::string temporaryPathFor(const std::string &target);
 // them) that no writer holds: those of writers that were killed. Files kept
 // aside and those of other targets stay. StagedFile::open() does it.
 void removeLeftOverTemporaries(const std::string &target);
+
+// Why user may not put a file in place of target (file: its status, folder:
+// its folder's), when its folder has the sticky bit (a folder shared by
+// several users, as /tmp) and the file belongs to another user, whose file
+// only its owner may replace there: a message naming the owner and saying
+// what to do. "" when that is not the case.
+std::string stickyFolderRefusal(const std::string &target, const struct stat &file, const struct stat &folder,
+                                uid_t user);
 
 class StagedFile {
 public:

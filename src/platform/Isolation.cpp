@@ -11,6 +11,7 @@
 #include <fstream>
 #include <new>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,15 +45,61 @@ bool writeAll(int fd, const char *data, std::size_t size) {
     return true;
 }
 
-[[noreturn]] void childMain(int fd, int errorFd, const std::function<bool(std::string *, std::string *)> &work,
-                            const IsolationLimits &limits) {
-    const int null = ::open("/dev/null", O_WRONLY);
+// A descriptor moved to a number above the standard streams (a pipe made
+// while one of them was closed may have taken its number).
+int aboveStandardStreams(int fd) {
+    return fd >= 0 && fd <= STDERR_FILENO ? ::fcntl(fd, F_DUPFD, STDERR_FILENO + 1) : fd;
+}
+
+// Closes every descriptor from `first` on.
+void closeFrom(int first) {
+    if (::close_range(static_cast<unsigned>(first), ~0U, 0) == 0) {
+        return;
+    }
+    rlimit open{};
+    const rlim_t last = ::getrlimit(RLIMIT_NOFILE, &open) == 0 && open.rlim_cur != RLIM_INFINITY
+                            ? std::min<rlim_t>(open.rlim_cur, 1 << 20)
+                            : 1 << 16;
+    for (rlim_t fd = static_cast<rlim_t>(first); fd < last; ++fd) {
+        ::close(static_cast<int>(fd));
+    }
+}
+
+// The child ends with its parent, and keeps open nothing but its standard
+// streams (input and output on /dev/null, its error on errorFd when given)
+// and the result pipe, which it gets back as the descriptor returned.
+int childSetUp(pid_t parent, int fd, int errorFd) {
+    // A parent killed before this took effect is gone already: its process
+    // is then no longer the parent.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) {
+        ::_exit(3);
+    }
+    fd = aboveStandardStreams(fd);
+    errorFd = aboveStandardStreams(errorFd);
+    const int null = aboveStandardStreams(::open("/dev/null", O_RDWR));
     if (null >= 0) {
+        ::dup2(null, STDIN_FILENO);
         ::dup2(null, STDOUT_FILENO);
     }
     if (errorFd >= 0) {
         ::dup2(errorFd, STDERR_FILENO);
     }
+    // Every other descriptor of the parent (the read ends of the child's own
+    // pipes, those of other helpers' pipes, a lock file held) is closed, so
+    // that nothing of the parent lives on in the child and a write to a pipe
+    // whose reader has gone fails.
+    constexpr int kResult = STDERR_FILENO + 1;
+    if (fd != kResult && (fd < 0 || ::dup2(fd, kResult) < 0)) {
+        ::_exit(3);
+    }
+    closeFrom(kResult + 1);
+    return kResult;
+}
+
+[[noreturn]] void childMain(pid_t parent, int fd, int errorFd,
+                            const std::function<bool(std::string *, std::string *)> &work,
+                            const IsolationLimits &limits) {
+    fd = childSetUp(parent, fd, errorFd);
 #if !defined(__SANITIZE_ADDRESS__)
     // A hard bound behind the parent's watch, which normally ends the child
     // first (AddressSanitizer needs far more address space than it uses, so
@@ -111,6 +158,7 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
     if (!limits.keepErrorOutput && ::pipe2(errorFds, O_CLOEXEC) != 0) {
         errorFds[0] = errorFds[1] = -1; // the child's standard error is then lost, as /dev/null
     }
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         result.error = std::strerror(errno);
@@ -122,8 +170,7 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
         return result;
     }
     if (pid == 0) {
-        ::close(fds[0]);
-        childMain(fds[1], errorFds[1], work, limits);
+        childMain(parent, fds[1], errorFds[1], work, limits);
     }
     ::close(fds[1]);
     if (errorFds[1] >= 0) {
@@ -140,7 +187,10 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
         return n;
     };
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
+    if (limits.deadline != std::chrono::steady_clock::time_point{}) {
+        deadline = std::min(deadline, limits.deadline);
+    }
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     std::string message;
     bool ended = false; // by us

@@ -20,7 +20,14 @@
 // added to the memory it started with exceeds the limit or the time is up; as a backstop the child's address
 // space is bounded to twice the limit above what it started with (not
 // under AddressSanitizer, which reserves terabytes of address space).
+//
+// The child ends with the process that started it (a run that is killed
+// takes its helper along, and with it every descriptor the helper shares,
+// such as that of a lock file), and it keeps open nothing but its standard
+// streams and its end of the result pipe: once nobody reads its pipes, its
+// writes fail rather than wait.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -34,6 +41,9 @@ struct IsolationLimits {
     int seconds = 30;                               // wall-clock time the work may take
     std::size_t memoryBytes = std::size_t{1} << 30; // resident memory the work may add
     bool keepErrorOutput = false;                   // the child writes to this process's standard error
+    // When set, the work is also ended at this moment (a time-out): several
+    // readings of one check share the check's time.
+    std::chrono::steady_clock::time_point deadline{};
 };
 
 enum class IsolatedEnd {

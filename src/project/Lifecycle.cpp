@@ -82,7 +82,8 @@ bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
                 ? "Do you want to generate and save a local Option File in the current Working Directory?\r\n"
                   "This Option File will be used for all projects in this Directory."
                 : "Do you want to save the changes you made to the local Option File ?";
-        auto a = ui.question(text, Buttons::YesNo, Icon::Question, Answer::No);
+        // Enter saves the changes to the folder's own option file; a new one is made only when asked for.
+        auto a = ui.question(text, Buttons::YesNo, Icon::Question, generate ? Answer::No : Answer::Yes);
         if (a == Answer::Yes) {
             std::string error;
             if (!SaveOptionFile(s, localOptionFilePath(s), &error)) {

@@ -179,6 +179,111 @@ TEST(LimitColumns, OfAListInAnotherOrderArePutInTheOrderOfTheDefinitions) {
         << "a save writes each family in ascending order";
 }
 
+namespace {
+
+// The NO2 block with its hourly values for the columns 98 and 99.8 (average,
+// maximum, 98, 99.8, data capture) and no running or daily limit values.
+LimitValueBlock no2With(double annual, double p98, double p998, const char *title = "Hourly") {
+    return {"NO2", {{title, {annual, -99, p98, p998, -99}, {-99, -99}, {-99, -99}}}};
+}
+
+struct TakeBackCase {
+    const char *name;
+    std::vector<LimitValueVersion> earlier; // most recent first
+    double annualNow;                       // NO2's annual limit value in the list restored from
+    double taken;                           // what the 99.8 column holds afterwards
+    std::vector<std::string> regained, unknown;
+};
+
+void PrintTo(const TakeBackCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class LimitColumnsTakenBackFromEarlierLists : public testing::TestWithParam<TakeBackCase> {};
+
+PercentileNumbers hourly(std::vector<double> numbers) {
+    PercentileNumbers p;
+    p[0] = std::move(numbers);
+    return p;
+}
+
+} // namespace
+
+TEST_P(LimitColumnsTakenBackFromEarlierLists, GiveTheColumnBroughtBackTheValuesItHadWhenItWasRemoved) {
+    const TakeBackCase &c = GetParam();
+    // Now: only the 98th percentile. The restore brings 99.8 back.
+    const PercentileNumbers from = hourly({98}), to = hourly({98, 99.8});
+    const std::vector<LimitValueBlock> now = {
+        {"NO2", {{"Hourly", {c.annualNow, -99, -99, -99}, {-99, -99}, {-99, -99}}}}};
+    std::vector<LimitValueBlock> carried = carryLimitColumns(now, from, to);
+    ASSERT_EQ(carried[0].rows[0].hourly, (std::vector<double>{c.annualNow, -99, -99, -99, -99}));
+    const auto taken = takeBackLimitColumns(carried, from, to, c.earlier);
+    EXPECT_EQ(carried[0].rows[0].hourly, (std::vector<double>{c.annualNow, -99, -99, c.taken, -99}));
+    EXPECT_EQ(taken[0].regained, c.regained);
+    EXPECT_EQ(taken[0].unknown, c.unknown);
+    EXPECT_TRUE(taken[1].regained.empty() && taken[1].unknown.empty() && taken[2].unknown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Restore, LimitColumnsTakenBackFromEarlierLists,
+    testing::Values(
+        // The latest save's backup holds the column: its value comes back.
+        TakeBackCase{
+            "FromTheLatestBackup",
+            {{{no2With(40, -99, 180)}, hourly({98, 99.8})}, {{no2With(40, -99, 200)}, hourly({98, 99.8})}},
+            40,
+            180,
+            {"NO2"},
+            {}},
+        // The latest backup lacks the column (a later save): the first-save backup gives it.
+        TakeBackCase{"FromTheFirstBackup",
+                     {{{{"NO2", {{"Hourly", {40, -99, -99, -99}, {-99, -99}, {-99, -99}}}}}, hourly({98})},
+                      {{no2With(40, -99, 200)}, hourly({98, 99.8})}},
+                     40,
+                     200,
+                     {"NO2"},
+                     {}},
+        // The column had no limit value when it was removed: none comes back from an older list.
+        TakeBackCase{
+            "NoneWhenItWasRemoved",
+            {{{no2With(40, -99, -99)}, hourly({98, 99.8})}, {{no2With(40, -99, 200)}, hourly({98, 99.8})}},
+            40,
+            -99,
+            {},
+            {}},
+        // Columns in another order in the backup are found by their percentile.
+        TakeBackCase{
+            "ByPercentileNotPosition",
+            {{{{"NO2", {{"Hourly", {40, -99, 200, -99, -99}, {-99, -99}, {-99, -99}}}}}, hourly({99.8, 98})}},
+            40,
+            200,
+            {"NO2"},
+            {}},
+        // The row's other values differ (another unit, or edited since): nothing is taken.
+        TakeBackCase{"NotFromARowThatDisagrees",
+                     {{{no2With(40, -99, 200)}, hourly({98, 99.8})}},
+                     21.3,
+                     -99,
+                     {},
+                     {"NO2"}},
+        // Nor from one that differs in a percentile column both lists have, wherever it stands.
+        TakeBackCase{
+            "NotFromARowThatDisagreesOnASharedPercentile",
+            {{{{"NO2", {{"Hourly", {40, -99, 200, 150, -99}, {-99, -99}, {-99, -99}}}}}, hourly({99.8, 98})}},
+            40,
+            -99,
+            {},
+            {"NO2"}},
+        // No earlier list at all, or none with a row of that title.
+        TakeBackCase{"NoEarlierList", {}, 40, -99, {}, {"NO2"}},
+        TakeBackCase{"NoRowOfThatTitle",
+                     {{{no2With(40, -99, 200, "Alert")}, hourly({98, 99.8})}},
+                     40,
+                     -99,
+                     {},
+                     {"NO2"}}),
+    [](const testing::TestParamInfo<TakeBackCase> &info) { return std::string(info.param.name); });
+
 TEST(LimitValueUnits, ScaleTheConcentrationsOfOnePollutantOnly) {
     std::vector<LimitValueBlock> blocks = {
         {"CO", {{"8-hour", {-99, -99, -99, -99, 90}, {10, -99, 75}, {0, -99, -99, -99}}}},

@@ -41,3 +41,27 @@ TEST(RestoredLists, ABackupThatCannotBeReadGivesTheReadersReason) {
     EXPECT_FALSE(readPercentileNumbers(dir.lists() + "PercDef.bak", &numbers, &error));
     EXPECT_FALSE(error.empty());
 }
+
+TEST(RestoredLists, ALimitValueBackupReadsWithTheColumnsItsHeaderLineNames) {
+    ProgramDir dir;
+    Started s(dir);
+    const std::string lists = dir.lists();
+    std::filesystem::copy_file(lists + "LimValDef.lst", lists + "LimValDef.bak");
+    LimitValueVersion version;
+    std::string error;
+    ASSERT_TRUE(readLimitValueVersion(lists + "LimValDef.bak", &version, &error)) << error;
+    EXPECT_TRUE(version.blocks == limitValueBlocks(s.state));
+    EXPECT_EQ(version.columns, percentileNumbers(s.state));
+
+    // Written for other definitions (a 90th hourly percentile more): every column is read with its number.
+    PercentileNumbers other = percentileNumbers(s.state);
+    other[0] = {90, 98, 99.8};
+    const std::vector<LimitValueBlock> carried = carryLimitColumns(version.blocks, version.columns, other);
+    dir.write("Lists/National/DL/LimValDef.ls0", limitValueListText(carried, s.state, other));
+    ASSERT_TRUE(readLimitValueVersion(lists + "LimValDef.ls0", &version, &error)) << error;
+    EXPECT_EQ(version.columns, other);
+    EXPECT_TRUE(version.blocks == carried);
+
+    EXPECT_FALSE(readLimitValueVersion(lists + "LimValDef.none", &version, &error));
+    EXPECT_NE(error.find("LimValDef.none"), std::string::npos) << error;
+}

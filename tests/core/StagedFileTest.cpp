@@ -1,11 +1,14 @@
 // Files written under a temporary name and put in place only when complete.
 
 #include "core/StagedFile.h"
+#include "platform/Isolation.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <grp.h>
+#include <pwd.h>
 #include <set>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -137,6 +140,85 @@ TEST(StagedFile, AReplacedFileKeepsItsPermissions) {
     ASSERT_TRUE(file.commit(nullptr));
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::mask,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// In a folder with the sticky bit (shared by several users, as /tmp) only
+// a file's owner, or the folder's, may replace the file: the message names
+// the owner and says what to do.
+struct StickyCase {
+    const char *name;
+    mode_t folderMode;
+    uid_t folderOwner;
+    uid_t fileOwner;
+    bool refused; // with the message naming the file's owner
+};
+
+void PrintTo(const StickyCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class StickyFolders : public testing::TestWithParam<StickyCase> {};
+
+TEST_P(StickyFolders, NameTheOwnerOfAFileOnlyItsOwnerMayReplace) {
+    const StickyCase &c = GetParam();
+    const uid_t user = 4711;
+    struct stat file {
+    }, folder{};
+    folder.st_mode = S_IFDIR | c.folderMode;
+    folder.st_uid = c.folderOwner;
+    file.st_mode = S_IFREG | 0644;
+    file.st_uid = c.fileOwner;
+    const std::string said = stickyFolderRefusal("/shared/Out.txt", file, folder, user);
+    EXPECT_EQ(said, c.refused
+                        ? "Cannot write the file /shared/Out.txt: it belongs to the user root, and in its "
+                          "folder /shared, whose sticky bit is set, only a file's owner may replace it. "
+                          "Ask root to remove it, or write to a file of another name."
+                        : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StickyFolders,
+    testing::Values(StickyCase{"another users file in a shared folder", S_ISVTX | 0777, 0, 0, true},
+                    StickyCase{"a folder without the sticky bit", 0777, 0, 0, false},
+                    StickyCase{"the users own file", S_ISVTX | 0777, 0, 4711, false},
+                    StickyCase{"the users own folder", S_ISVTX | 0777, 4711, 0, false}),
+    [](const testing::TestParamInfo<StickyCase> &info) { return test::testNameOf(info.param.name); });
+
+// The same through a writer: another user (nobody) writes a file of this
+// user's into a shared folder of this user's.
+TEST(StagedFile, AFileOnlyItsOwnerMayReplaceIsRefusedNamingTheOwner) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs a second user: as root, the test writes as the user nobody";
+    }
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const fs::path shared = dir.path() / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(chmod(shared.c_str(), S_ISVTX | 0777), 0);
+    const fs::path target = dir.write("shared/Out.txt", "previous run\r\n");
+    const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) {
+            *bytes = "could not become the user nobody";
+            return true;
+        }
+        StagedFile file;
+        std::string error;
+        if (!file.open(target.string(), &error) || !file.write("new run\r\n")) {
+            *bytes = "not opened: " + error;
+        } else {
+            *bytes = file.commit(&error) ? "written" : error;
+        }
+        return true;
+    });
+    ASSERT_EQ(r.end, IsolatedEnd::Finished);
+    const passwd *owner = getpwuid(0);
+    const std::string root = owner != nullptr ? owner->pw_name : "0";
+    EXPECT_EQ(r.bytes, "Cannot write the file " + target.string() + ": it belongs to the user " + root +
+                           ", and in its folder " + shared.string() +
+                           ", whose sticky bit is set, only a file's owner may replace it. Ask " + root +
+                           " to remove it, or write to a file of another name.");
+    EXPECT_EQ(readFile(target), "previous run\r\n");
+    EXPECT_EQ(entriesIn(shared), 1u) << "no temporary file is left behind";
 }
 
 // The names of the folder's files, in order.

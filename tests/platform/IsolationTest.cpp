@@ -5,13 +5,17 @@
 #include "platform/Isolation.h"
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
+#include "support/ProcessGroups.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <map>
+#include <thread>
 #include <vector>
 
 namespace vesk {
@@ -76,6 +80,83 @@ TEST(Isolation, TheStartOfWhatTheWorkWritesToItsStandardErrorComesBackBounded) {
     EXPECT_EQ(chatty.bytes, "done");
     EXPECT_EQ(chatty.errorOutput.size(), kErrorOutputKept);
     EXPECT_EQ(chatty.errorOutput.rfind("warning: a row of the table is too long\n", 0), 0u);
+}
+
+// A run killed while its helper works (a plain kill, a task manager, the
+// out-of-memory killer) takes the helper along: the helper neither lives on
+// nor waits for ever to write its warnings, which nobody reads any more.
+TEST(Isolation, AHelperEndsWithTheProcessThatStartedIt) {
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        SCOPED_TRACE(::strsignal(signal));
+        test::TempDir dir;
+        const fs::path started = dir.path() / "helper";
+        test::ProcessGroup run([&] {
+            const IsolatedResult r = runIsolated([&](std::string *, std::string *) {
+                std::ofstream(started) << "reading";
+                for (;;) { // a library warning without end about a damaged file
+                    std::fputs("Warning: mdb_col_to_string called on unsupported data type.\n", stderr);
+                }
+                return true;
+            });
+            return r.end == IsolatedEnd::Finished ? 0 : 1;
+        });
+        ASSERT_TRUE(run.started());
+        ASSERT_TRUE(test::waitUntil([&] { return fs::exists(started); }, 60)) << "the helper did not start";
+        kill(run.leader(), signal);
+        ASSERT_TRUE(run.waitLeader(30));
+        EXPECT_EQ(run.waitForTheGroup(30), std::vector<pid_t>{}) << "the helper lives on";
+    }
+}
+
+// The helper keeps open its standard streams and its end of the result pipe
+// alone: not the descriptors of the process that started it (a lock file's
+// would keep the lock), nor the read end of its own error pipe (on which its
+// writes would wait once the process that read it had gone).
+TEST(Isolation, AHelperKeepsNoDescriptorOfTheProcessThatStartedIt) {
+    test::TempDir dir;
+    const fs::path held = dir.write(".Db.mdb.lock", "");
+    const int fd = ::open(held.c_str(), O_RDWR); // without O_CLOEXEC, which a fork ignores anyway
+    ASSERT_GE(fd, 0);
+    const IsolatedResult r = runIsolated([](std::string *bytes, std::string *) {
+        std::error_code ec;
+        for (const auto &entry : fs::directory_iterator("/proc/self/fd")) {
+            const std::string target = fs::read_symlink(entry.path(), ec).string();
+            if (!target.starts_with("/proc/")) { // the listing's own
+                *bytes += entry.path().filename().string() + " " + target + "\n";
+            }
+        }
+        return true;
+    });
+    ::close(fd);
+    ASSERT_EQ(r.end, IsolatedEnd::Finished);
+    std::map<int, std::string> open;
+    std::istringstream lines(r.bytes);
+    for (std::string number, target; lines >> number >> target;) {
+        open[std::stoi(number)] = target;
+    }
+    EXPECT_EQ(r.bytes.find(held.string()), std::string::npos) << r.bytes;
+    ASSERT_EQ(open.size(), 4u) << r.bytes;
+    EXPECT_EQ(open[0], "/dev/null");
+    EXPECT_EQ(open[1], "/dev/null");
+    EXPECT_EQ(open[2].rfind("pipe:", 0), 0u) << "its standard error";
+    EXPECT_EQ(open[3].rfind("pipe:", 0), 0u) << "its result";
+    EXPECT_NE(open[2], open[3]);
+}
+
+// Several readings of one check share its time: a deadline ends the work
+// before its own limit.
+TEST(Isolation, ADeadlineEndsTheWorkBeforeItsOwnTimeLimit) {
+    IsolationLimits limits;
+    limits.seconds = 120;
+    limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    const IsolatedResult r = runIsolated(
+        [](std::string *bytes, std::string *) {
+            std::this_thread::sleep_for(std::chrono::seconds(30)); // past the deadline, within the limit
+            *bytes = "done";
+            return true;
+        },
+        limits);
+    EXPECT_EQ(r.end, IsolatedEnd::TimedOut);
 }
 
 struct Failure {
@@ -150,9 +231,7 @@ TEST(IsolatedTables, AnAccessFileWithADamagedCatalogueGivesAMessageAndNoHang) {
         GTEST_SKIP() << "needs the folder " << test::testDataDir();
     }
     test::TempDir dir;
-    std::string bytes = test::readFile(source);
-    ASSERT_GT(bytes.size(), 71696u);
-    std::memset(bytes.data() + 71680, 0, 16);
+    const std::string bytes = test::accessFileItsReaderRunsAwayOn(source);
     const fs::path damaged = dir.write("Damaged.mdb", bytes);
 
     std::vector<TableInfo> tables;
@@ -161,6 +240,32 @@ TEST(IsolatedTables, AnAccessFileWithADamagedCatalogueGivesAMessageAndNoHang) {
     EXPECT_EQ(error.rfind("The file " + damaged.string() + " is damaged: ", 0), 0u) << error;
     EXPECT_NE(error.find("\r\nIts reader reported:\r\n"), std::string::npos) << "the library's own warnings";
     EXPECT_EQ(test::readFile(damaged), bytes) << "the input is never altered";
+}
+
+// The check that every table of a database can be read takes one time
+// limit, however many readings it needs: a reading stopped at the limit is
+// not followed by a reading of the list of tables and of each table.
+TEST(IsolatedTables, AnAccessFileItsReaderRunsAwayOnIsCheckedWithinOneLimit) {
+    const fs::path source = test::testDataDir() / "mdb" / "DateTestDatabase.mdb";
+    if (!fs::exists(source)) {
+        if (std::getenv("WINVESK_REQUIRE_TESTDATA") != nullptr) {
+            FAIL() << "missing " << source;
+        }
+        GTEST_SKIP() << "needs the folder " << test::testDataDir();
+    }
+    test::TempDir dir;
+    const fs::path damaged = dir.write("Damaged.mdb", test::accessFileItsReaderRunsAwayOn(source));
+    std::vector<std::pair<std::string, std::size_t>> rows;
+    std::string table, error;
+    const std::uint64_t before = isolatedRunsStarted();
+    EXPECT_FALSE(
+        tables::accessReadEveryTableIsolated(damaged.string(), "Hourly", &rows, &table, &error, quick()));
+    EXPECT_EQ(isolatedRunsStarted() - before, 1u) << "one reading, not tried again";
+    EXPECT_EQ(error.rfind("The file " + damaged.string() + " is damaged: ", 0), 0u) << error;
+    EXPECT_TRUE(error.find("could not be read within 2 seconds") != std::string::npos ||
+                error.find("needed more than 128 MB of memory") != std::string::npos)
+        << error;
+    EXPECT_EQ(table, "") << "no table is named: the file as a whole ran away";
 }
 
 TEST(IsolatedTables, AWorkbookReadsAsWithoutTheHelperProcess) {

@@ -4,13 +4,16 @@
 // another program holds open is in use too.
 
 #include "platform/tables/TableLock.h"
+#include "core/FileLock.h"
 #include "platform/Isolation.h"
 #include "platform/tables/Tables.h"
+#include "support/ProcessGroups.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <fstream>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -195,6 +198,116 @@ TEST(TableFileHolds, AnAccessDatabaseWhoseLockFileAnotherProgramHoldsOpenIsInUse
     EXPECT_EQ(rowsOf(file, "Long"), 48u);
     EXPECT_EQ(rowsOf(file, "Short"), 24u);
 }
+
+// A run killed while its helper process reads (a damaged database that
+// makes the reading library run long): the helper ends with the run and
+// keeps no hold, so that the next run may write the file.
+TEST(TableFileHolds, AKilledRunsHelperKeepsNoHold) {
+    TempDir dir;
+    const std::string file = (dir.path() / "Db.mdb").string();
+    const fs::path reading = dir.path() / "reading";
+    test::ProcessGroup run([&] {
+        tables::TableFileLock hold;
+        std::string why;
+        bool busy = false;
+        if (!hold.acquire(file, &why, &busy)) {
+            return 1;
+        }
+        runIsolated([&](std::string *, std::string *) {
+            std::ofstream(reading) << "reading";
+            for (;;) { // a reading without end
+                pause();
+            }
+            return true;
+        });
+        return 0;
+    });
+    ASSERT_TRUE(run.started());
+    ASSERT_TRUE(test::waitUntil([&] { return fs::exists(reading); }, 60)) << "the helper did not start";
+    kill(run.leader(), SIGTERM);
+    ASSERT_TRUE(run.waitLeader(30));
+    EXPECT_EQ(run.waitForTheGroup(30), std::vector<pid_t>{}) << "the helper lives on";
+    tables::TableFileLock next;
+    std::string error;
+    bool busy = false;
+    EXPECT_TRUE(next.acquire(file, &error, &busy)) << error;
+}
+
+// A lock file still locked whose holder line names a process of this
+// computer that has ended: that process is not named as the one using the
+// file (whatever holds the lock, it is not that process).
+TEST(TableFileHolds, AHolderThatHasEndedIsNeverNamed) {
+    TempDir dir;
+    const std::string file = (dir.path() / "Db.mdb").string();
+    const pid_t ended = fork();
+    if (ended == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(ended, 0);
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    char host[256] = {};
+    ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
+    const std::string lock = tables::tableLockPath(file);
+    dir.write(fs::path(lock).filename().string(),
+              "winvesk " + std::to_string(ended) + " " + userNamed(geteuid()) + " " + host + "\n");
+    const int fd = open(lock.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(lockWholeFile(fd, true), LockTry::Taken);
+    tables::TableFileLock hold;
+    std::string error;
+    bool busy = false;
+    EXPECT_FALSE(hold.acquire(file, &error, &busy));
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(error,
+              "The file " + file +
+                  " is in use by another run or program: its tables cannot be written now. Run again once "
+                  "it is free.");
+    close(fd);
+}
+
+// A file under the lock file's name that is none: another name of a file
+// (made with ln), or a file of other bytes. The file is written, and that
+// file is neither written, cut nor removed.
+struct NotALockFile {
+    const char *name;
+    std::function<void(const fs::path &other, const fs::path &lock)> make;
+};
+
+void PrintTo(const NotALockFile &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class NotLockFiles : public testing::TestWithParam<NotALockFile> {};
+
+TEST_P(NotLockFiles, AreLeftAsTheyAre) {
+    TempDir dir;
+    const std::string metBytes = "year month day hour u_mast\r\n2023 3 9 1 2.5\r\n";
+    const fs::path met = dir.write("Met2023.txt", metBytes);
+    const std::string file = (dir.path() / "Db.mdb").string();
+    const fs::path lock = tables::tableLockPath(file);
+    GetParam().make(met, lock);
+    const std::string before = test::readFile(lock);
+    std::string error;
+    ASSERT_TRUE(writeHours(file, "Hourly", 24, &error)) << error;
+    EXPECT_EQ(rowsOf(file, "Hourly"), 24u);
+    EXPECT_EQ(test::readFile(met), metBytes);
+    ASSERT_TRUE(fs::exists(lock));
+    EXPECT_EQ(test::readFile(lock), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, NotLockFiles,
+                         testing::Values(NotALockFile{"a hard link to another file",
+                                                      [](const fs::path &other, const fs::path &lock) {
+                                                          fs::create_hard_link(other, lock);
+                                                      }},
+                                         NotALockFile{"a file of other bytes",
+                                                      [](const fs::path &, const fs::path &lock) {
+                                                          std::ofstream(lock, std::ios::binary)
+                                                              << "notes on the database\n";
+                                                      }}),
+                         [](const testing::TestParamInfo<NotALockFile> &info) {
+                             return test::testNameOf(info.param.name);
+                         });
 
 // Lock files of another user, whom this one may not write: a run of that
 // user killed (its lock file left over) or under way. The other user is the

@@ -153,6 +153,14 @@ std::optional<std::string> ScriptedInteraction::chooseFile(const FileChoice &cho
     return v;
 }
 
+std::string accessFileItsReaderRunsAwayOn(const fs::path &dateTestDatabase) {
+    std::string bytes = readFile(dateTestDatabase);
+    if (bytes.size() > 71696) {
+        std::fill_n(bytes.begin() + 71680, 16, '\0');
+    }
+    return bytes;
+}
+
 std::string damagedCopy(const std::string &bytes, bool binary, std::mt19937 &random) {
     std::string b = bytes;
     if (b.empty()) {

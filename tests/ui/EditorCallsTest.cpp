@@ -20,6 +20,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -194,6 +196,81 @@ TEST(EditorCalls, ChangesKeptForTheProjectWithoutSavingAreAskedAboutWhenTheProje
     EXPECT_TRUE(startedFromKept);
     EXPECT_NE(test::readFile(sampleTraffic(sample)), text);
     EXPECT_TRUE(s.state.ProjectFile.empty()) << "the project was closed";
+}
+
+TEST(EditorCalls, TrafficKeptForTheProjectIsRunAfterTheFocusLeftAnUntouchedSpeedBox) {
+    Sample sample;
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    s->show();
+    QApplication::setActiveWindow(s.w.get());
+    const std::string output = sample.appDir + "Working/Out2023.txt";
+    s.runToEnd();
+    const std::string unedited = test::readFile(output);
+    ASSERT_FALSE(unedited.empty());
+    auto queuedChecksRun = [] {
+        // The check of a box left is queued when the focus moves: it has run once a later call has.
+        bool reached = false;
+        QTimer::singleShot(0, [&reached] { reached = true; });
+        return test::processEventsUntil([&reached] { return reached; }, 5);
+    };
+
+    // A click into "Travel Speed (km/h)", nothing typed.
+    QTest::mouseClick(s->txtSpeed, Qt::LeftButton);
+    ASSERT_TRUE(test::processEventsUntil([&] { return s->txtSpeed->hasFocus(); }, 5));
+    // View/Edit Traffic Data: 55 cars become 900 in hour 2 of the first day case; Close, and No keeps
+    // them for the calculations of the project without saving them.
+    auto carsInHour2 = [](ui::frmTrafficEditor *d) {
+        d->dayCaseChosen(0);
+        return d->profileModel()->index(1, 0).data().toString();
+    };
+    QString shownFirst, shownAgain;
+    test::onModal<ui::frmTrafficEditor>([&](ui::frmTrafficEditor *d) {
+        ASSERT_EQ(d->document().dayCases[0].name, "Working day, summer holidays");
+        shownFirst = carsInHour2(d);
+        ASSERT_TRUE(d->profileModel()->setData(d->profileModel()->index(1, 0), QStringLiteral("900")));
+        s.ui.answers.push_back(Answer::No);
+        d->btnClose_Click();
+    });
+    ASSERT_NO_FATAL_FAILURE(s->action(QStringLiteral("menEditTrf"))->trigger());
+    ASSERT_EQ(shownFirst, "55");
+    ASSERT_TRUE(s.state.TrafficFileLoaded);
+    // The main window active again, its focus in the speed box as before.
+    QApplication::setActiveWindow(s.w.get());
+    ASSERT_TRUE(test::processEventsUntil([&] { return s->txtSpeed->hasFocus(); }, 5));
+    ASSERT_TRUE(queuedChecksRun());
+
+    // Run, clicked as a hand does: the press takes the focus from the box, the run starts at the release.
+    QTest::mousePress(s->btnRun, Qt::LeftButton);
+    ASSERT_TRUE(queuedChecksRun());
+    EXPECT_TRUE(s.state.TrafficFileLoaded) << "the speed box was left unchanged";
+    QTest::mouseRelease(s->btnRun, Qt::LeftButton);
+    s->waitForRun();
+    EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.");
+    EXPECT_TRUE(test::readFile(output) != unedited) << "the run computed with 900 cars in hour 2";
+
+    // The editor opened again starts from the traffic kept.
+    test::onModal<ui::frmTrafficEditor>([&](ui::frmTrafficEditor *d) {
+        shownAgain = carsInHour2(d);
+        d->btnClose_Click();
+    });
+    ASSERT_NO_FATAL_FAILURE(s->action(QStringLiteral("menEditTrf"))->trigger());
+    EXPECT_EQ(shownAgain, "900");
+
+    // The speed typed again as it stands keeps the traffic; another speed is read with the file.
+    QApplication::setActiveWindow(s.w.get());
+    ASSERT_TRUE(s.state.TrafficFileLoaded);
+    const QString speed = s->txtSpeed->text();
+    for (const QString &typed : {speed, speed + QStringLiteral("5")}) {
+        s->txtSpeed->setFocus();
+        ASSERT_TRUE(test::processEventsUntil([&] { return s->txtSpeed->hasFocus(); }, 5));
+        s->txtSpeed->selectAll();
+        QTest::keyClicks(s->txtSpeed, typed);
+        s->txtADT->setFocus();
+        ASSERT_TRUE(queuedChecksRun());
+        EXPECT_EQ(s.state.TrafficFileLoaded, typed == speed) << typed.toStdString();
+    }
+    s->hide();
 }
 
 TEST(EditorCalls, TheEditorSavedUnderAnotherNameBecomesTheProjectsTrafficFileEditedOrNot) {

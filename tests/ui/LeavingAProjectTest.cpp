@@ -4,10 +4,13 @@
 // starts with an empty status line, not with the end of the last one's run.
 
 #include "ui/WindowSession.h"
+#include "ui/settings/frmOptions.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -110,4 +113,53 @@ TEST(LeavingAProject, ANewProjectStartsWithAnEmptyStatusLineNotTheEndOfTheLastRu
     EXPECT_EQ(s.state.ProjectName, "untitled");
     EXPECT_EQ(whileSettingUp.toStdString(), "");
     EXPECT_EQ(s->lblProgress->text().toStdString(), "");
+}
+
+TEST(LeavingAProject, EnterAtTheQuestionAboutTheLocalOptionFileSavesTheOptionsChanged) {
+    Sample sample;
+    const std::string local = sample.appDir + "Working/Run.opt";
+    std::filesystem::copy_file(sample.appDir + "Run.opt", local);
+    const std::string installed = test::readFile(local);
+    {
+        Session s(sample, sample.project());
+        ASSERT_TRUE(s.loaded);
+        ASSERT_FALSE(s.state.NoLocalOptionFile);
+        // Project > Options: "Show Benzene" unticked, OK.
+        bool unticked = false;
+        test::onModal<ui::frmOptions>([&](ui::frmOptions *o) {
+            for (QCheckBox *show : o->chkShowPOL) {
+                if (show->text() == "Show Benzene" && show->isChecked()) {
+                    show->click();
+                    unticked = true;
+                }
+            }
+            o->btnOK_Click();
+        });
+        s->action("menOptions")->trigger();
+        ASSERT_TRUE(unticked);
+        ASSERT_TRUE(s.state.OptionFileChanged);
+
+        s.ui.messages.clear();
+        s.ui.answers.clear(); // Enter at every question: its default button
+        s->menExit_Click();
+        EXPECT_NE(std::find(s.ui.messages.begin(), s.ui.messages.end(),
+                            "Do you want to save the changes you made to the local Option File ?"),
+                  s.ui.messages.end())
+            << testing::PrintToString(s.ui.messages);
+    }
+    EXPECT_TRUE(test::readFile(local) != installed) << "the options changed are saved";
+    // The options opened again show Benzene unticked.
+    Session again(sample, sample.project());
+    ASSERT_TRUE(again.loaded);
+    int shown = -1;
+    test::onModal<ui::frmOptions>([&](ui::frmOptions *o) {
+        for (QCheckBox *show : o->chkShowPOL) {
+            if (show->text() == "Show Benzene") {
+                shown = show->isChecked() ? 1 : 0;
+            }
+        }
+        o->btnCancel_Click();
+    });
+    again->action("menOptions")->trigger();
+    EXPECT_EQ(shown, 0);
 }

@@ -7,6 +7,7 @@
 // one whose limit values cannot be written restores nothing.
 
 #include "ui/ListEditorLimits.h"
+#include "ui/listeditors/frmEditLimitVal.h"
 #include "ui/listeditors/frmEditPercentiles.h"
 #include "ui/listeditors/frmEditPollutants.h"
 #include "ui/results/ResultsTableModel.h"
@@ -267,6 +268,98 @@ INSTANTIATE_TEST_SUITE_P(
                                    },
                                    "Hourly Percentiles: 90 removed, no limit values with it."}),
     [](const testing::TestParamInfo<PercentileEdit> &info) { return std::string(info.param.name); });
+
+// ---- A percentile brought back by Restore after it was removed
+
+namespace {
+
+void delete998(frmEditPercentiles &e) {
+    ASSERT_EQ(cell(e.model(0), 1, frmEditPercentiles::Percentile), "99.8");
+    e.DataGrid1[0]->setCurrentIndex(e.model(0)->index(1, 0));
+    e.btnDeleteRow_Click();
+}
+
+void add90(frmEditPercentiles &e) {
+    e.DataGrid1[0]->setCurrentIndex(QModelIndex());
+    e.btnAddRow_Click();
+    const int added = e.model(0)->rowCount() - 1;
+    ASSERT_TRUE(setCell(e.model(0), added, frmEditPercentiles::Percentile, "90"));
+}
+
+struct RemovedPercentile {
+    const char *name;
+    std::vector<std::function<void(frmEditPercentiles &)>> saves; // each edit is saved
+    const char *no2AnnualLimit; // typed in Settings > Limit Values after the saves ("" none)
+    const char *change;         // the hourly line of the restore's question
+    const char *no2Hourly;      // the NO2 hourly limits of the summary afterwards
+};
+
+void PrintTo(const RemovedPercentile &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class PercentilesRestoreOfARemovedColumn : public testing::TestWithParam<RemovedPercentile> {};
+
+} // namespace
+
+TEST_P(PercentilesRestoreOfARemovedColumn, TakesBackTheLimitValuesTheColumnHadWhenItWasRemoved) {
+    const RemovedPercentile &c = GetParam();
+    Sample sample;
+    Session s(sample, "");
+    const std::string lists = s.state.ListsDir;
+    const std::string installedPercentiles = test::readFile(lists + "PercDef.lst");
+    const std::vector<LimitValueBlock> installedLimits = limitValueBlocks(s.state);
+    for (const auto &edit : c.saves) {
+        inEditor<frmEditPercentiles>(s, "menPercentiles", [&](frmEditPercentiles &e) {
+            e.SSTab1->setCurrentIndex(0);
+            ASSERT_NO_FATAL_FAILURE(edit(e));
+            saveWithEnter(s, e);
+        });
+        ASSERT_FALSE(HasFatalFailure());
+    }
+    ASSERT_EQ(no2HourlyLimits(sample, s), "(none)|") << "no 19th highest";
+    if (*c.no2AnnualLimit != '\0') {
+        inEditor<frmEditLimitVal>(s, "menLimitVal", [&](frmEditLimitVal &e) {
+            e.cmbPollut->setCurrentIndex(e.cmbPollut->findText("Nitrogen dioxide"));
+            ASSERT_TRUE(setCell(e.model(0), 0, 1, QString::fromLatin1(c.no2AnnualLimit)));
+            saveWithEnter(s, e);
+        });
+        ASSERT_FALSE(HasFatalFailure());
+    }
+
+    ASSERT_NO_FATAL_FAILURE(inEditor<frmEditPercentiles>(
+        s, "menPercentiles", [&](frmEditPercentiles &e) { restoreWithEnter(s, e); }));
+    ASSERT_GE(s.ui.messages.size(), 2u);
+    EXPECT_NE(s.ui.messages[1].find(c.change), std::string::npos) << s.ui.messages[1];
+    EXPECT_EQ(test::readFile(lists + "PercDef.lst"), installedPercentiles);
+    if (*c.no2AnnualLimit == '\0') {
+        EXPECT_TRUE(limitValueBlocks(s.state) == installedLimits) << "the limit values as installed";
+    }
+    EXPECT_EQ(no2HourlyLimits(sample, s), c.no2Hourly);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RemovedSavedRestored, PercentilesRestoreOfARemovedColumn,
+    testing::Values(
+        RemovedPercentile{"InOneSave",
+                          {delete998},
+                          "",
+                          "Hourly Percentiles: 99.8 added, with its earlier limit values of NO2.",
+                          "200|"},
+        // The latest save's backup of the limit values no longer holds the column: the first one does.
+        RemovedPercentile{"ThenAnotherSave",
+                          {delete998, add90},
+                          "",
+                          "Hourly Percentiles: 99.8 added, with its earlier limit values of NO2; 90 removed",
+                          "200|"},
+        // NO2's limit values were edited since: no earlier list gives the column's value for them.
+        RemovedPercentile{"ThenNO2sLimitsEdited",
+                          {delete998},
+                          "35",
+                          "Hourly Percentiles: 99.8 added, without limit values (no earlier Limit Values "
+                          "List gives them for NO2).",
+                          "|"}),
+    [](const testing::TestParamInfo<RemovedPercentile> &info) { return std::string(info.param.name); });
 
 TEST(PercentilesRestoreQuestion, CancelRestoresNothingAndALimitListThatCannotBeWrittenRestoresNothingEither) {
     Sample sample;

@@ -185,6 +185,33 @@ TEST(WindowInput, APeriodBoxLeftWithAWrongValueIsNamedOnceAndTickingAutoDropsThe
     EXPECT_TRUE(std::filesystem::exists(output)) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
 }
 
+TEST(WindowInput, DigitsTypedIntoAnEmptiedDateBoxLandWhereverTheClickPutTheCursor) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->show();
+    QApplication::setActiveWindow(s.w.get());
+    for (int which = 0; which < 2; ++which) {
+        QCheckBox *autoBox = which == 0 ? s->chkStartAuto : s->chkEndAuto;
+        QLineEdit *date = which == 0 ? s->mEditStart : s->mEditEnd;
+        QTest::mouseClick(autoBox, Qt::LeftButton);
+        ASSERT_TRUE(test::processEventsUntil([&] { return date->hasFocus(); }, 5)) << which;
+        // The box emptied, then a click into its middle, its right end and its left end.
+        for (const int x : {date->width() / 2, date->width() - 4, 4}) {
+            date->selectAll();
+            QTest::keyClick(date, Qt::Key_Backspace);
+            ASSERT_EQ(date->displayText().toStdString(), "__-__-____") << which;
+            QTest::mouseClick(date, Qt::LeftButton, Qt::NoModifier, QPoint(x, date->height() / 2));
+            QTest::keyClicks(date, QStringLiteral("01032023"));
+            EXPECT_EQ(date->displayText().toStdString(), "01-03-2023") << which << " clicked at " << x;
+        }
+        // In a box that holds a date the click places the cursor as usual.
+        QTest::mouseClick(date, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(date->width() - 4, date->height() / 2));
+        EXPECT_GT(date->cursorPosition(), 0) << which;
+    }
+    s->hide();
+}
+
 TEST(WindowInput, ADateTypedWithOneDigitForTheDayOrMonthIsTakenAndTheRunCoversTheDaysTyped) {
     Sample sample;
     Session s(sample, sample.project());

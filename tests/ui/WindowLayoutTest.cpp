@@ -233,6 +233,88 @@ TEST(WindowLayout, OnAScreenTooSmallTheWindowIsFittedAgainOnceTheWindowSystemHas
     EXPECT_EQ(s->size(), chosen);
 }
 
+namespace {
+
+// How the window system's frame becomes known to a window that opened on a
+// screen too small for it: the window manager moves the window into its
+// frame, or first sends a configure whose delayed layout already sees the
+// frame, then moves it or leaves it where it is.
+struct FrameArrival {
+    const char *name;
+    bool withProject;
+    bool laidOutFirst; // a resize's delayed layout runs with the frame known before any move
+    bool moved;
+    bool buildingFrameFirst = false; // the frame is smaller than the window for a moment before
+};
+
+void PrintTo(const FrameArrival &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class WindowFitOnceTheFrameIsKnown : public testing::TestWithParam<FrameArrival> {};
+
+} // namespace
+
+TEST_P(WindowFitOnceTheFrameIsKnown, PutsTheStatusBarOnTheScreenWhicheverEventComesFirst) {
+    const FrameArrival &c = GetParam();
+    Sample sample;
+    Session s(sample, c.withProject ? sample.project() : "");
+    const QRect screen(0, 0, 1024, 768);
+    QSize frame(0, 0);
+    s->windowFrameSize = [&frame] { return frame; };
+    ASSERT_NO_FATAL_FAILURE(showOn(s, screen, QSize(1024 - 16, 768 - 40))); // as the window opens
+    ASSERT_EQ(s->height(), screen.height()) << "the test needs a least height beyond the screen's";
+
+    if (c.buildingFrameFirst) {
+        // As a window manager builds its frame: 1 x 1 for a moment, while the window is 1024 x 728.
+        frame = QSize(1, 1) - QSize(1024, 728);
+        s->Form_Resize();
+        ASSERT_NO_FATAL_FAILURE(settle(s));
+        EXPECT_LE(s->width(), screen.width()) << "that is no frame yet";
+    }
+    frame = QSize(2, 25);
+    if (c.laidOutFirst) {
+        s->Form_Resize(); // what the window's resize event does
+        ASSERT_NO_FATAL_FAILURE(settle(s));
+    }
+    if (c.moved) {
+        s->move(s->pos() + QPoint(1, 20));
+        ASSERT_NO_FATAL_FAILURE(settle(s));
+    }
+    EXPECT_EQ(s->height() + frame.height(), screen.height()) << "the status bar is on the screen";
+    EXPECT_EQ(s->width() + frame.width(), screen.width());
+    const QRect status(s->statusBar()->mapTo(s.w.get(), QPoint()), s->statusBar()->size());
+    EXPECT_TRUE(s->rect().contains(status));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screen1024x768, WindowFitOnceTheFrameIsKnown,
+    testing::Values(FrameArrival{"MovedIntoTheFrame", true, false, true},
+                    FrameArrival{"MovedIntoTheFrameWithoutAProject", false, false, true},
+                    FrameArrival{"LaidOutThenMoved", true, true, true},
+                    FrameArrival{"LaidOutThenMovedWithoutAProject", false, true, true},
+                    FrameArrival{"LaidOutAndNotMovedWithoutAProject", false, true, false},
+                    FrameArrival{"WhileTheFrameIsBuiltWithoutAProject", false, true, true, true}),
+    [](const testing::TestParamInfo<FrameArrival> &info) { return std::string(info.param.name); });
+
+TEST(WindowLayout, TheSizeFittedToTheFrameIsTheRoomLeftOnlyWhereTheWholeScreenHeldTheWindow) {
+    const QSize screen(1024, 768), frame(2, 25);
+    struct Case {
+        QSize size, fitted;
+    };
+    for (const Case &c : {Case{{1024, 768}, {1022, 743}}, // stretched to the whole screen: fitted both ways
+                          Case{{1023, 760}, {1022, 743}}, // between the room left and the whole screen
+                          Case{{1022, 743}, {1022, 743}}, // fits already
+                          Case{{900, 600}, {900, 600}},   // smaller: kept
+                          Case{{1100, 768}, {1100, 743}}, // wider than the screen: not the rules' doing, kept
+                          Case{{1024, 900}, {1022, 900}}}) // taller than the screen: kept
+    {
+        EXPECT_EQ(ui::frmRun::fittedToFrame(c.size, frame, screen), c.fitted)
+            << c.size.width() << "x" << c.size.height();
+    }
+    EXPECT_EQ(ui::frmRun::fittedToFrame({1024, 768}, {0, 0}, screen), QSize(1024, 768)) << "no frame yet";
+}
+
 TEST(WindowLayout, AToolbarThatFitsOneRowIsLeftOneRowWithTheCountryBoxAtItsRightEnd) {
     Sample sample;
     Session s(sample, sample.project());

@@ -133,11 +133,14 @@ std::string trimmedReport(const std::string &output) {
 }
 
 // Runs read in the helper process; false with the reader's own message or
-// with the damage the helper met (a loop, the memory, a crash).
+// with the damage the helper met (a loop, the memory, a crash: *end).
 bool isolated(const std::string &file, const std::function<bool(std::string *, std::string *)> &read,
               const std::function<bool(const std::string &)> &unpack, std::string *error,
-              const IsolationLimits &limits) {
+              const IsolationLimits &limits, IsolatedEnd *end = nullptr) {
     const IsolatedResult r = runIsolated(read, limits);
+    if (end != nullptr) {
+        *end = r.end;
+    }
     std::string text;
     if (r.end != IsolatedEnd::Finished) {
         text = isolationFailureText(r, file, limits);
@@ -234,7 +237,14 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
                                   std::string *error, const IsolationLimits &limits) {
     rows->clear();
     table->clear();
+    // One time limit for the whole check, however many readings it takes.
+    IsolationLimits budget = limits;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
+    budget.deadline = budget.deadline == std::chrono::steady_clock::time_point{}
+                          ? deadline
+                          : std::min(budget.deadline, deadline);
     std::string unreadable, why;
+    IsolatedEnd end = IsolatedEnd::Finished;
     const bool finished = isolated(
         file,
         [&](std::string *bytes, std::string *failure) {
@@ -288,20 +298,22 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
             }
             return in.done();
         },
-        &why, limits);
+        &why, budget, &end);
     if (finished && unreadable.empty()) {
         return true;
     }
     rows->clear();
-    if (!finished) {
-        // The reader failed on some table of the file: each read on its own names it.
+    // The reader failed on some table of the file (a crash): each read on its
+    // own names it, within what is left of the time. A reading stopped at the
+    // time or memory limit is not tried again: it would only run away again.
+    if (!finished && end != IsolatedEnd::TimedOut && end != IsolatedEnd::OutOfMemory) {
         std::vector<TableInfo> tables;
-        if (accessListTablesIsolated(file, &tables, nullptr, limits)) {
+        if (accessListTablesIsolated(file, &tables, nullptr, budget)) {
             for (const TableInfo &t : tables) {
                 TableData data;
                 std::string problem;
                 if ((except.empty() || !sameAccessTableName(t.name, except)) &&
-                    !accessReadTableIsolated(file, t.name, &data, &problem, limits)) {
+                    !accessReadTableIsolated(file, t.name, &data, &problem, budget)) {
                     unreadable = t.name;
                     why = problem;
                     break;

@@ -77,8 +77,9 @@ bool accessReadTableIsolated(const std::string &file, const std::string &table, 
 // be read: true with the number of rows of each, by name in the file's
 // order. False with the reason in *error and the table that cannot be read
 // in *table ("" when the file or its list of tables cannot be read); when the
-// reader fails on the file (it crashes, loops or fills the memory), each
-// table is then read in a helper process of its own to find it.
+// reader crashes on the file, each table is then read in a helper process of
+// its own to find it. The whole check takes at most limits.seconds: a reading
+// stopped at the time or memory limit is not tried again.
 bool accessReadEveryTableIsolated(const std::string &file, const std::string &except,
                                   std::vector<std::pair<std::string, std::size_t>> *rows, std::string *table,
                                   std::string *error, const IsolationLimits &limits = {});

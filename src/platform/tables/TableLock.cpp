@@ -6,12 +6,16 @@
 #include "platform/tables/Tables.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,7 +119,9 @@ std::string holderLine() {
 
 // The holder a lock file names, for a message ("process 4711 of the user ana
 // on ws1"); "" when it names none. Written by another user's run: only a
-// line of the expected form with names of plain characters is taken.
+// line of the expected form with names of plain characters is taken. A
+// process of this computer that has ended is named by nobody: whatever
+// holds the file now, it is not that process.
 std::string holderOf(int fd) {
     char text[256];
     const ssize_t n = pread(fd, text, sizeof text - 1, 0);
@@ -128,8 +134,34 @@ std::string holderOf(int fd) {
         3) {
         return {};
     }
+    char here[256] = {};
+    const bool local =
+        host[0] == '-' || (gethostname(here, sizeof here - 1) == 0 && std::strcmp(here, host) == 0);
+    const long pid = std::strtol(process, nullptr, 10);
+    if (local && (pid <= 0 || pid > std::numeric_limits<pid_t>::max() ||
+                  (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH))) {
+        return {};
+    }
     return "process " + std::string(process) + " of the user " + user +
            (host[0] != '-' ? " on " + std::string(host) : "");
+}
+
+// Whether the bytes of a lock file are those a holder writes (or none): a
+// file that may be written over. Another file that bears a lock file's
+// name, or is another name of a file (a hard link), is left as it is.
+bool holderLineOrEmpty(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1) {
+        return false;
+    }
+    if (info.st_size == 0) {
+        return true;
+    }
+    char text[256];
+    const ssize_t n = pread(fd, text, sizeof text, 0);
+    const std::string_view start(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+    return info.st_size < static_cast<off_t>(sizeof text) && start.starts_with("winvesk ") &&
+           start.find('\n') == start.size() - 1;
 }
 
 std::string inUseMessage(const std::string &file, const std::string &holder) {
@@ -269,9 +301,18 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     // A holder ending its hold removes the lock file: a lock taken on a file
     // removed meanwhile holds nothing, so it is taken again on the new one.
     for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
-        // Made as the table files are made: the umask decides who else may write it.
-        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-        const int openError = errno;
+        // Made as the table files are made: the umask decides who else may
+        // write it. Whether this run made it tells whether it may write it.
+        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        int openError = errno;
+        bool made = fd >= 0;
+        if (fd < 0 && openError == EEXIST) {
+            fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            openError = errno;
+            if (fd < 0 && openError == ENOENT) {
+                continue; // removed meanwhile by its holder
+            }
+        }
         struct stat existing {};
         if (fd < 0 && openError == EACCES && lstat(path.c_str(), &existing) == 0) {
             std::string said;
@@ -279,6 +320,7 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
             case Takeover::Held:
                 m_fd = fd;
                 m_path = path;
+                m_made = true;
                 continue;
             case Takeover::Busy:
                 return busy(said);
@@ -303,6 +345,7 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
         if (fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && sameInode(held, named)) {
             m_fd = fd;
             m_path = path;
+            m_made = made;
         } else {
             close(fd);
         }
@@ -311,10 +354,17 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
         return busy({});
     }
     // Who holds it, for the message of a run refused meanwhile (the hold
-    // stands without it).
-    const std::string line = holderLine();
-    if (ftruncate(m_fd, 0) == 0) {
-        (void)!pwrite(m_fd, line.data(), line.size(), 0);
+    // stands without it): written into a lock file this run made, or into
+    // one a run left behind (it then goes with the hold as one made); never
+    // into another file that bears its name, which stays as it is.
+    if (!m_made && holderLineOrEmpty(m_fd)) {
+        m_made = true;
+    }
+    if (m_made) {
+        const std::string line = holderLine();
+        if (ftruncate(m_fd, 0) == 0) {
+            (void)!pwrite(m_fd, line.data(), line.size(), 0);
+        }
     }
     if (tableKindOfFile(file) == TableKind::Access) {
         if (const std::string ldb = accessLockInUse(file); !ldb.empty()) {
@@ -336,11 +386,12 @@ void TableFileLock::release() {
     // and believes it holds the file.
     struct stat held {
     }, named{};
-    if (fstat(m_fd, &held) == 0 && lstat(m_path.c_str(), &named) == 0 && sameInode(held, named)) {
+    if (m_made && fstat(m_fd, &held) == 0 && lstat(m_path.c_str(), &named) == 0 && sameInode(held, named)) {
         unlink(m_path.c_str());
     }
     close(m_fd);
     m_fd = -1;
+    m_made = false;
     m_path.clear();
 }
 

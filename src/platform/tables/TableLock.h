@@ -15,7 +15,9 @@
 // files are (the umask decides who else may write it) and names its holder
 // (process, user, computer) for the message of a run refused meanwhile. It
 // is removed when the hold ends; one left behind by a program that was
-// killed holds nothing. A lock file of another user that this one may not
+// killed holds nothing. A file under the lock file's name that this user
+// may write but that is no lock file (another name of some file, made with
+// ln, or a file of other bytes) is locked but neither written nor removed. A lock file of another user that this one may not
 // write is tested for a holder under a shared lock: held, the file is in
 // use; left over, it is replaced by one of this user's (a file a run holds
 // is never replaced). An Access database whose lock file (".ldb") another
@@ -48,7 +50,8 @@ public:
 
 private:
     int m_fd = -1;
-    std::string m_path; // the lock file
+    bool m_made = false; // the lock file is this hold's own (made, or left by a run): it goes with the hold
+    std::string m_path;  // the lock file
 };
 
 // The lock file of a database or spreadsheet file: ".<name>.lock" beside the

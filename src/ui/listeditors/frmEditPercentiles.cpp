@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -212,15 +213,34 @@ std::string numbersText(const std::vector<double> &numbers) {
     return text;
 }
 
+std::string namesText(const std::vector<std::string> &names) {
+    std::string text;
+    for (const std::string &name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
+}
+
 // One line of the question for family k, "" when its columns stay as they are.
-std::string columnChangesText(const LimitColumnChanges &c, int k) {
+// taken: what the columns added took back from earlier limit value lists.
+std::string columnChangesText(const LimitColumnChanges &c, const LimitColumnsTakenBack &taken, int k) {
     static const char *const families[kPercentileFamilies] = {"Hourly", "Running Average", "Daily"};
     if (!c.any()) {
         return {};
     }
     std::vector<std::string> parts;
     if (!c.added.empty()) {
-        parts.push_back(numbersText(c.added) + " added, without limit values");
+        std::string added = numbersText(c.added) + " added, ";
+        if (taken.regained.empty()) {
+            added += "without limit values";
+        } else {
+            added += std::string(c.added.size() == 1 ? "with its" : "with their") +
+                     " earlier limit values of " + namesText(taken.regained);
+        }
+        if (!taken.unknown.empty()) {
+            added += " (no earlier Limit Values List gives them for " + namesText(taken.unknown) + ")";
+        }
+        parts.push_back(added);
     }
     if (!c.removed.empty()) {
         std::string lost;
@@ -249,7 +269,14 @@ bool frmEditPercentiles::carryLimitValues(const PercentileNumbers &to, bool rest
         return true;
     }
     const std::vector<LimitValueBlock> blocks = limitValueBlocks(m_state);
-    const std::vector<LimitValueBlock> carried = carryLimitColumns(blocks, from, to);
+    std::vector<LimitValueBlock> carried = carryLimitColumns(blocks, from, to);
+    // A column that the restore brings back takes back the limit values it had
+    // when a save removed it: the latest save's backup of the limit values
+    // holds them, or else the list as it was before its first save.
+    std::array<LimitColumnsTakenBack, kPercentileFamilies> taken{};
+    if (restoring) {
+        taken = takeBackLimitColumns(carried, from, to, earlierLimitValues());
+    }
     if (const std::string problem = limitValueListProblem(carried, to); !problem.empty()) {
         if (restoring) {
             m_ui.message(problem + "\r\n\r\nThe limit values stay as they are. " + kCheckLimitValues,
@@ -265,10 +292,14 @@ bool frmEditPercentiles::carryLimitValues(const PercentileNumbers &to, bool rest
                    : "Saved with these percentile definitions") +
         ", its columns go with their percentiles:";
     for (int k = 0; k < kPercentileFamilies; ++k) {
-        if (const std::string line = columnChangesText(changes[static_cast<std::size_t>(k)], k);
-            !line.empty()) {
+        const auto i = static_cast<std::size_t>(k);
+        if (const std::string line = columnChangesText(changes[i], taken[i], k); !line.empty()) {
             text += "\r\n" + line;
         }
+    }
+    if (std::any_of(taken.begin(), taken.end(),
+                    [](const LimitColumnsTakenBack &t) { return !t.unknown.empty(); })) {
+        text += "\r\n" + std::string(kCheckLimitValues);
     }
     text += "\r\n\r\nA new Limit Values List will be created in the National Lists Folder too.\r\n"
             "The actual Limit Values List will be renamed as: LimValDef.ls0";
@@ -277,6 +308,21 @@ bool frmEditPercentiles::carryLimitValues(const PercentileNumbers &to, bool rest
     }
     lists->push_back({listFileNames("LimValDef.lst"), limitValueListText(carried, m_state, to)});
     return true;
+}
+
+std::vector<LimitValueVersion> frmEditPercentiles::earlierLimitValues() const {
+    const ListFileNames names = listFileNames("LimValDef.lst");
+    std::vector<LimitValueVersion> versions;
+    for (const std::string &file : {names.previous, names.backup}) {
+        LimitValueVersion version;
+        std::string error;
+        // A backup that cannot be read gives nothing back.
+        if (listFileExists(listsDir(), file) &&
+            readLimitValueVersion(listFilePath(listsDir(), file), &version, &error)) {
+            versions.push_back(std::move(version));
+        }
+    }
+    return versions;
 }
 
 bool frmEditPercentiles::carryLimitValuesBack(const ListFileNames &names, std::vector<CompanionList> *lists) {

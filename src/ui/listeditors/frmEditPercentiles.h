@@ -64,6 +64,9 @@ private:
     // The same for the definitions that a restore from names' backup brings
     // back; false also (after a message) when the backup cannot be read.
     bool carryLimitValuesBack(const ListFileNames &names, std::vector<CompanionList> *lists);
+    // The limit values as the latest save found them (LimValDef.ls0) and as
+    // they were before their first save (LimValDef.bak), where they can be read.
+    std::vector<LimitValueVersion> earlierLimitValues() const;
     // "" when a percentile can stand in a row (0 < p < 100 as written); else why not.
     QString percentileProblem(double percentile) const;
 

@@ -171,6 +171,10 @@ public:
     // ---- Street data panel
     void txtTraffic_Edited(int which); // 0 ADT, 1 speed
     bool txtTraffic_LostFocus(int which);
+    // Whether the user has typed into a traffic box since it was last left or
+    // filled by code, and the box's value before that typing.
+    std::array<bool, 2> m_trafficTyped{false, false};
+    std::array<double, 2> m_trafficBeforeTyping{0, 0};
     void cmbCitySize_Click(int index);
     void cmbYear_Click(int index);
 
@@ -289,6 +293,12 @@ public:
     // What the window system's frame and title bar add to the window's size
     // once it has given the window one; tests fake a frame.
     std::function<QSize()> windowFrameSize;
+    // The size a window of size takes once the window system's frame
+    // (decoration) is known, on a screen whose room is screen: where the
+    // window is larger than the room the frame leaves but no larger than the
+    // whole room (as large as the layout rules may have made it before the
+    // frame was known), it takes the room left; elsewhere it keeps its size.
+    static QSize fittedToFrame(QSize size, QSize decoration, QSize screen);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -22,6 +22,8 @@
 #include <QToolBar>
 #include <QWhatsThis>
 
+#include <algorithm>
+
 namespace vesk::ui {
 
 std::string frmRun::trafficDir() const {
@@ -157,6 +159,12 @@ void frmRun::connectSignals() {
     for (int which = 0; which < 2; ++which) {
         QLineEdit *box = which == 0 ? txtADT : txtSpeed;
         connect(box, &QLineEdit::textEdited, this, [this, which] { txtTraffic_Edited(which); });
+        // Text set by code (which clears the box's modified mark) ends the user's typing.
+        connect(box, &QLineEdit::textChanged, this, [this, which, box] {
+            if (!box->isModified()) {
+                m_trafficTyped[static_cast<std::size_t>(which)] = false;
+            }
+        });
         box->installEventFilter(this);
     }
     connect(cmbCitySize, &QComboBox::activated, this, &frmRun::cmbCitySize_Click);
@@ -179,6 +187,17 @@ void frmRun::connectSignals() {
         connect(box, &QLineEdit::textEdited, this,
                 [this] { setMenuEnabled(menu(QStringLiteral("menMode")), false); });
         box->installEventFilter(this);
+    }
+    for (QLineEdit *date : {mEditStart, mEditEnd}) {
+        // In an empty date box the cursor stays at the first position of the mask,
+        // wherever a click put it, so that every digit typed lands in the box.
+        connect(date, &QLineEdit::cursorPositionChanged, this, [date](int, int now) {
+            const QString text = date->text();
+            const bool empty = std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); });
+            if (now != 0 && empty && !date->hasSelectedText()) {
+                date->setCursorPosition(0);
+            }
+        });
     }
 
     // Right-click on a frame offers "What's This?".

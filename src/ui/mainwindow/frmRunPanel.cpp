@@ -45,10 +45,15 @@ bool sameText(const std::string &a, const std::string &b) {
 void frmRun::txtTraffic_Edited(int which) {
     // Only a valid value is taken; every user edit marks the project changed.
     QLineEdit *box = which == 0 ? txtADT : txtSpeed;
+    double &value = which == 0 ? m_state.AnnualDiurnalTraffic : m_state.AverageTrafficSpeed;
     m_state.ProjectChanged = true;
+    if (!m_trafficTyped[static_cast<std::size_t>(which)]) {
+        m_trafficTyped[static_cast<std::size_t>(which)] = true;
+        m_trafficBeforeTyping[static_cast<std::size_t>(which)] = value;
+    }
     const auto v = parseNumber(box->text().trimmed().toStdString());
     if (v && *v > 0) {
-        (which == 0 ? m_state.AnnualDiurnalTraffic : m_state.AverageTrafficSpeed) = *v;
+        value = *v;
     }
 }
 
@@ -67,8 +72,18 @@ bool frmRun::txtTraffic_LostFocus(int which) {
         box->setFocus();
         return false;
     }
-    (which == 0 ? m_state.AnnualDiurnalTraffic : m_state.AverageTrafficSpeed) = *v;
-    m_state.TrafficFileLoaded = false;
+    // Leaving the box reads the traffic file again with the new value, the next
+    // run only: a box left as it was (the focus moved to a menu, a message or
+    // another window, or on) keeps the traffic loaded, and with it what the
+    // traffic editor kept for the project's calculations.
+    double &value = which == 0 ? m_state.AnnualDiurnalTraffic : m_state.AverageTrafficSpeed;
+    const auto w = static_cast<std::size_t>(which);
+    const double before = m_trafficTyped[w] ? m_trafficBeforeTyping[w] : value;
+    m_trafficTyped[w] = false;
+    value = *v;
+    if (*v != before) {
+        m_state.TrafficFileLoaded = false;
+    }
     return true;
 }
 

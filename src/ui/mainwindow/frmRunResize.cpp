@@ -23,9 +23,10 @@
 // The room for the window is the screen's less the window's frame and title
 // bar, which the window system adds only after the window is shown: the
 // first layout fits the window to the whole screen. When the frame becomes
-// known (the window is moved into it, or activated), a window that the rules
-// made as large as the whole screen is made to fit the room left and laid
-// out again, so that its status bar does not lie below the screen's edge.
+// known (the window is moved into it, activated, or laid out after a resize,
+// whichever comes first), a window that the rules made as large as the whole
+// screen is made to fit the room left and laid out again, so that its status
+// bar does not lie below the screen's edge.
 
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/WrappingToolBar.h"
@@ -68,10 +69,29 @@ QRect frmRun::screenRect() const {
 
 QSize frmRun::decorationSize() const {
     // The window's own frame and title bar, once the window system has given it one.
+    QSize decoration(0, 0);
     if (windowFrameSize) {
-        return windowFrameSize();
+        decoration = windowFrameSize();
+    } else if (isVisible()) {
+        decoration = frameGeometry().size() - geometry().size();
     }
-    return isVisible() ? frameGeometry().size() - geometry().size() : QSize(0, 0);
+    // While the window manager builds the frame it may be smaller than the
+    // window for a moment (a frame of 1 x 1): that is no frame yet.
+    if (decoration.width() < 0 || decoration.height() < 0) {
+        return QSize(0, 0);
+    }
+    return decoration;
+}
+
+QSize frmRun::fittedToFrame(QSize size, QSize decoration, QSize screen) {
+    const QSize room = (screen - decoration).expandedTo(QSize(0, 0));
+    if (size.width() > room.width() && size.width() <= screen.width()) {
+        size.setWidth(room.width());
+    }
+    if (size.height() > room.height() && size.height() <= screen.height()) {
+        size.setHeight(room.height());
+    }
+    return size;
 }
 
 void frmRun::followWindowFrame() {
@@ -80,21 +100,14 @@ void frmRun::followWindowFrame() {
         return;
     }
     m_decorationLaidOut = decoration;
-    // The rules made the window no smaller than the whole room as it was
-    // without the frame; a window that stands at that least size takes the
-    // room left now. A window the user made larger keeps its size.
-    const QSize room = roomForWindow();
-    const QSize least = minimumSize();
-    QSize fitted = size();
-    if (fitted.width() > room.width() && fitted.width() <= least.width()) {
-        fitted.setWidth(room.width());
-    }
-    if (fitted.height() > room.height() && fitted.height() <= least.height()) {
-        fitted.setHeight(room.height());
-    }
+    // Before the frame was known the rules could make the window as large as
+    // the whole room; now it takes the room the frame leaves. Which comes
+    // first, the move into the frame, the activation or the delayed layout of
+    // a resize (which may already have lowered the least size), does not
+    // matter: the size is decided from the frame and the screen alone.
     ResizeInProgress = true;
-    setMinimumSize(least.boundedTo(room));
-    resize(fitted);
+    setMinimumSize(minimumSize().boundedTo(roomForWindow()));
+    resize(fittedToFrame(size(), decoration, screenRect().size()));
     ResizeInProgress = false;
     Form_Resize();
 }
@@ -148,6 +161,7 @@ void frmRun::Form_Resize() {
 void frmRun::TimerSize_Timer() {
     ResizeInProgress = false;
     TimerSize->stop();
+    followWindowFrame(); // the frame may be known by now without a move or an activation
     activateLayouts();
     Toolbar1->arrange();
     activateLayouts();
