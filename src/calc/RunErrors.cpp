@@ -1,5 +1,7 @@
 #include "calc/RunErrors.h"
 
+#include "core/TextIO.h"
+
 namespace vesk {
 
 std::string errorName(long number) {
@@ -122,7 +124,7 @@ RunMessage runMessage(long number, const RunErrorContext &c) {
                 return m;
             }
             return text("The type of the input variable doesn\u00B4t fit the type of the Input List" + nl +
-                        c.InputFile + nl + c.InColName + " = " + c.ItemText);
+                        c.InputFile + nl + c.InColName + " = " + visibleText(c.ItemText));
         }
         break;
     case kErrInputItem:

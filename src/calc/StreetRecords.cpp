@@ -3,7 +3,9 @@
 #include "calc/Format.h"
 #include "calc/RunErrors.h"
 #include "core/Calendar.h"
+#include "core/TextIO.h"
 #include "core/ValueRanges.h"
+#include "project/StreetConfig.h"
 
 #include <algorithm>
 #include <cmath>
@@ -178,8 +180,8 @@ DateTimeParts dateItem(const RecordReader &f, int line, const std::string &text)
     DateTimeParts t;
     if (!parseDateTimeText(text, &t)) {
         throw RunError(kErrTypeMismatch, "Type mismatch in " + f.fileName() + " at line " +
-                                             std::to_string(line) + ": \"" + text +
-                                             "\" is not a date and time");
+                                             std::to_string(line) + ": " + quotedText(text) +
+                                             " is not a date and time");
     }
     const std::size_t begin = text.find_first_not_of(' ');
     const std::size_t digitsEnd = text.find_first_not_of("0123456789", begin);
@@ -187,8 +189,8 @@ DateTimeParts dateItem(const RecordReader &f, int line, const std::string &text)
         // A time alone would date the segment to the day the calendar counts from (30 December 1899):
         // it would find no hour and be passed over without a word.
         throw RunError(kErrTypeMismatch, "Type mismatch in " + f.fileName() + " at line " +
-                                             std::to_string(line) + ": \"" + text +
-                                             "\" is a time without a date; a route segment begins and "
+                                             std::to_string(line) + ": " + quotedText(text) +
+                                             " is a time without a date; a route segment begins and "
                                              "ends at a date and time");
     }
     return t;
@@ -197,32 +199,7 @@ DateTimeParts dateItem(const RecordReader &f, int line, const std::string &text)
 } // namespace
 
 std::string streetGeometryProblem(const CalcState &s) {
-    struct Field {
-        const char *name;
-        double value, high;
-        const char *unit;
-    };
-    std::vector<Field> fields = {{"street height", s.StreetHeight, kMaxStreetSize, "m"},
-                                 {"street width", s.StreetWidth, kMaxStreetSize, "m"},
-                                 {"street length 1", s.StreetLength_1, kMaxStreetSize, "m"},
-                                 {"street length 2", s.StreetLength_2, kMaxStreetSize, "m"},
-                                 {"street orientation", s.StreetOrientation, kMaxDegrees, "degrees"},
-                                 {"receptor height", s.RecHeight, kMaxStreetSize, "m"}};
-    for (int k = 1; k <= std::min(s.NumWindSectors, kMaxSectors); ++k) {
-        fields.push_back({"start of wind sector", s.SectorStart[k], kMaxDegrees, "degrees"});
-        fields.push_back({"end of wind sector", s.SectorEnd[k], kMaxDegrees, "degrees"});
-        fields.push_back({"building height of wind sector", s.SectorValue[k], kMaxStreetSize, "m"});
-    }
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const Field &f = fields[i];
-        if (!(f.value >= 0 && f.value <= f.high)) {
-            const std::string sector =
-                i >= 6 ? " " + std::to_string((i - 6) / 3 + 1) : std::string();
-            return "the " + std::string(f.name) + sector + " " + formatNumber(f.value) + " is out of range (0 to " +
-                   formatNumber(f.high) + " " + f.unit + ").";
-        }
-    }
-    return {};
+    return streetGeometryProblem(streetConfigFromState(s));
 }
 
 void ReadStreetRecord(CalcState &s, RecordReader &f) {
@@ -231,7 +208,7 @@ void ReadStreetRecord(CalcState &s, RecordReader &f) {
         RecordLine line(f, kStreetItems);
         s.StreetActive = line.readBool();
         s.CurrentStreetName = line.readString();
-        r.line = "the street \"" + s.CurrentStreetName + "\"";
+        r.line = "the street " + quotedText(s.CurrentStreetName);
         const double x = line.readDouble(), y = line.readDouble();
         const StreetItems items = readStreetItems(line);
         // The values are judged once the line is known to hold the record.
@@ -254,9 +231,9 @@ void ReadStreetRecordDated(CalcState &s, RecordReader &f) {
     reading(r, [&] {
         RecordLine line(f, kRouteItems);
         s.CurrentStreetName = line.readString();
-        r.line = "the route segment \"" + s.CurrentStreetName + "\"";
+        r.line = "the route segment " + quotedText(s.CurrentStreetName);
         s.PersonId = line.readString();
-        r.line += " of the person \"" + s.PersonId + "\"";
+        r.line += " of the person " + quotedText(s.PersonId);
         const double segmentNo = line.readDouble(), inpOut = line.readDouble(), stay = line.readDouble(),
                      mode = line.readDouble(), speed = line.readDouble(), length = line.readDouble();
         const std::string inText = line.readString(), outText = line.readString();

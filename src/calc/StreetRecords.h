@@ -54,10 +54,9 @@ void ReadStreetRecordDated(CalcState &state, RecordReader &file);
 
 // The first value of the street's geometry in the state that no street can
 // have, as "the street height -1 is out of range (0 to 100000 m)."; "" when
-// there is none. Heights, width, lengths and the receptor height lie within
-// 0 to 100,000 m, the orientation and the directions of the wind sectors in
-// use within 0 to 360 degrees. The records above check the same ranges as
-// they read, naming file and line.
+// there is none: streetGeometryProblem of the state's street configuration,
+// the check the street configuration dialog makes before OK. The records
+// above check the same ranges as they read, naming file and line.
 std::string streetGeometryProblem(const CalcState &state);
 
 } // namespace vesk

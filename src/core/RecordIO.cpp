@@ -198,7 +198,7 @@ std::string RecordReader::readField(bool numeric, Kind *kind) {
 
 void RecordReader::failField(const std::string &what, const std::string &field) const {
     std::string where = m_fileName.empty() ? std::string() : " in " + m_fileName;
-    throw RecordError("Expected " + what + " but found \"" + field + "\"" + where + ", line " +
+    throw RecordError("Expected " + what + " but found " + quotedText(field) + where + ", line " +
                       std::to_string(m_fieldLine));
 }
 

@@ -262,6 +262,25 @@ bool writeFileAtomically(const std::string &path, std::string_view bytes, std::s
     return file.commit(error);
 }
 
+std::string visibleText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            out += '^';
+            out += c == 0x7F ? '?' : static_cast<char>(c + 0x40);
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+std::string quotedText(std::string_view text) {
+    return "\"" + visibleText(text) + "\"";
+}
+
 std::string trim(std::string_view s) {
     const char *ws = " \t\r\n";
     const auto b = s.find_first_not_of(ws);

@@ -54,6 +54,14 @@ std::vector<std::string> splitLines(std::string_view text);
 // failed save leaves the old file whole. Returns false with a message on failure.
 bool writeFileAtomically(const std::string &path, std::string_view bytes, std::string *error);
 
+// Input text as a message shows it: every control character in caret
+// notation (an end-of-file mark ^Z, a tab ^I, a carriage return ^M, a NUL
+// ^@), DEL as ^?; everything else as it stands. A character that would not
+// show is never left out of a message that names what a reader found.
+std::string visibleText(std::string_view text);
+// The same between double quotes: "0^Z".
+std::string quotedText(std::string_view text);
+
 std::string trim(std::string_view s);    // removes blanks, tabs, CR and LF at both ends
 std::string toLower(std::string_view s); // ASCII letters only
 bool iequals(std::string_view a, std::string_view b);

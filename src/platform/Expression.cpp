@@ -1,5 +1,7 @@
 #include "platform/Expression.h"
 
+#include "core/TextIO.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -77,10 +79,10 @@ private:
     }
 
     std::string failText(const std::string &expected) const {
-        std::string found = m_pos < m_text.size() ? "\"" + std::string(m_text.substr(m_pos, 12)) + "\""
-                                                  : "the end of the condition";
-        return "Expected " + expected + " at position " + std::to_string(m_pos + 1) + " of \"" +
-               std::string(m_text) + "\", found " + found + ".";
+        std::string found =
+            m_pos < m_text.size() ? quotedText(m_text.substr(m_pos, 12)) : "the end of the condition";
+        return "Expected " + expected + " at position " + std::to_string(m_pos + 1) + " of " +
+               quotedText(m_text) + ", found " + found + ".";
     }
 
     bool fail(const std::string &expected) {
@@ -282,8 +284,8 @@ private:
             auto it = std::find(m_ev.m_names.begin(), m_ev.m_names.end(), name);
             if (it == m_ev.m_names.end()) {
                 m_pos = start;
-                m_error = "Unknown name \"" + std::string(m_text.substr(start, name.size())) + "\" in \"" +
-                          std::string(m_text) + "\".";
+                m_error = "Unknown name " + quotedText(m_text.substr(start, name.size())) + " in " +
+                          quotedText(m_text) + ".";
                 return false;
             }
             emit(Expression::Op::Variable, static_cast<int>(it - m_ev.m_names.begin()));

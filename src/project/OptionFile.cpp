@@ -67,7 +67,7 @@ public:
             // A value that is no number is damage, not a 0 that changes the run.
             const std::optional<double> number = parseNumber(x);
             if (!number || !std::isfinite(*number)) {
-                throw Damaged("line " + std::to_string(m_next) + ": \"" + x + "\" is not a number");
+                throw Damaged("line " + std::to_string(m_next) + ": " + quotedText(x) + " is not a number");
             }
             v.push_back(*number);
         }
@@ -78,7 +78,8 @@ public:
     static double number(const std::string &item, size_t line) {
         const std::optional<double> v = parseNumber(item);
         if (!v || !std::isfinite(*v)) {
-            throw Damaged("line " + std::to_string(line) + ": \"" + trim(item) + "\" is not a number");
+            throw Damaged("line " + std::to_string(line) + ": " + quotedText(trim(item)) +
+                          " is not a number");
         }
         return *v;
     }

@@ -1,7 +1,12 @@
 #include "project/StreetConfig.h"
 
+#include "core/RecordIO.h"
+#include "core/ValueRanges.h"
+
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace vesk {
 
@@ -46,47 +51,71 @@ StreetConfig streetConfigFromState(const ProjectFileState &s) {
     return c;
 }
 
+std::string streetGeometryProblem(const StreetConfig &c) {
+    struct Field {
+        const char *name;
+        double value, high;
+        const char *unit;
+    };
+    std::vector<Field> fields = {{"street height", c.StreetHeight, kMaxStreetSize, "m"},
+                                 {"street width", c.StreetWidth, kMaxStreetSize, "m"},
+                                 {"street length 1", c.StreetLength_1, kMaxStreetSize, "m"},
+                                 {"street length 2", c.StreetLength_2, kMaxStreetSize, "m"},
+                                 {"street orientation", c.StreetOrientation, kMaxDegrees, "degrees"},
+                                 {"receptor height", c.RecHeight, kMaxStreetSize, "m"}};
+    const std::size_t streetFields = fields.size();
+    for (int k = 1; k <= std::min(c.NumWindSectors, kMaxSectors); ++k) {
+        fields.push_back({"start of wind sector", c.SectorStart[k], kMaxDegrees, "degrees"});
+        fields.push_back({"end of wind sector", c.SectorEnd[k], kMaxDegrees, "degrees"});
+        fields.push_back({"building height of wind sector", c.SectorValue[k], kMaxStreetSize, "m"});
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const Field &f = fields[i];
+        if (!(f.value >= 0 && f.value <= f.high)) {
+            const std::string sector =
+                i >= streetFields ? " " + std::to_string((i - streetFields) / 3 + 1) : std::string();
+            return "the " + std::string(f.name) + sector + " " + formatNumber(f.value) +
+                   " is out of range (0 to " + formatNumber(f.high) + " " + f.unit + ").";
+        }
+    }
+    return {};
+}
+
 std::string streetConfigProblem(const StreetConfig &c) {
     if (c.StreetName.find('"') != std::string::npos) {
         return "The street name must not contain a double quote.";
     }
-    struct Check {
-        const char *name;
-        double value;
-        bool strictlyPositive;
-    };
-    const Check checks[] = {
-        {"The street height", c.StreetHeight, true},  {"The street width", c.StreetWidth, true},
-        {"Street length 1", c.StreetLength_1, false}, {"Street length 2", c.StreetLength_2, false},
-        {"The receptor height", c.RecHeight, false},
-    };
-    for (const Check &check : checks) {
-        if (!std::isfinite(check.value)) {
-            return std::string(check.name) + " must be a number.";
-        }
-        if (check.strictlyPositive && check.value <= 0) {
-            return std::string(check.name) + " must be > 0.";
-        }
-        if (!check.strictlyPositive && check.value < 0) {
-            return std::string(check.name) + " must be >= 0.";
-        }
-    }
-    if (!std::isfinite(c.StreetOrientation) || c.StreetOrientation < 0 || c.StreetOrientation > 360) {
-        return "The street orientation must be between 0 and 360 degrees.";
+    if (c.StreetName.find_first_not_of(" \t") == std::string::npos) {
+        return "The street has no name.";
     }
     if (c.NumWindSectors < 0 || c.NumWindSectors > kMaxSectors) {
         return "There can be at most " + std::to_string(kMaxSectors) + " wind sectors.";
     }
+    std::vector<std::pair<std::string, double>> numbers = {
+        {"The street height", c.StreetHeight},           {"The street width", c.StreetWidth},
+        {"Street length 1", c.StreetLength_1},           {"Street length 2", c.StreetLength_2},
+        {"The street orientation", c.StreetOrientation}, {"The receptor height", c.RecHeight}};
     for (int i = 1; i <= c.NumWindSectors; ++i) {
-        for (auto [what, value] :
-             {std::pair{"The start", c.SectorStart[i]}, std::pair{"The end", c.SectorEnd[i]}}) {
-            if (!std::isfinite(value) || value < 0 || value > 360) {
-                return formatted(what, i) + " must be between 0 and 360 degrees.";
-            }
+        numbers.emplace_back(formatted("The start", i), c.SectorStart[i]);
+        numbers.emplace_back(formatted("The end", i), c.SectorEnd[i]);
+        numbers.emplace_back(formatted("The building height", i), c.SectorValue[i]);
+    }
+    for (const auto &[name, value] : numbers) {
+        if (!std::isfinite(value)) {
+            return name + " must be a number.";
         }
-        if (!std::isfinite(c.SectorValue[i]) || c.SectorValue[i] < 0) {
-            return formatted("The building height", i) + " must be >= 0.";
-        }
+    }
+    // The ranges a run accepts, in the words a run refuses a value with.
+    if (std::string problem = streetGeometryProblem(c); !problem.empty()) {
+        problem.front() = 'T';
+        return problem;
+    }
+    // A street of no height or width is no canyon, though a project file may hold one.
+    if (c.StreetHeight <= 0) {
+        return "The street height must be > 0.";
+    }
+    if (c.StreetWidth <= 0) {
+        return "The street width must be > 0.";
     }
     return {};
 }

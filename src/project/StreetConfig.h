@@ -36,11 +36,19 @@ struct StreetConfig {
 // The street values of the project state.
 StreetConfig streetConfigFromState(const ProjectFileState &state);
 
+// The first value of the street's geometry that no street can have, as a run
+// refuses it: "the street height -1 is out of range (0 to 100000 m)."; ""
+// when there is none. Heights, width, lengths, the receptor height and the
+// building heights of the sectors in use lie within 0 to 100,000 m, the
+// orientation and the directions of the sectors in use within 0 to 360
+// degrees; NaN is out of every range.
+std::string streetGeometryProblem(const StreetConfig &config);
+
 // The first problem of the values, as a sentence for the user; "" when they
-// can be stored. Heights and the width must be above 0, lengths and the
-// receptor height not below 0, the orientation and every sector direction
-// within 0..360, sector values not below 0, at most 12 sectors, every value
-// finite, and the name without double quotes (the project file quotes it).
+// can be stored: the name given and without double quotes (the project file
+// quotes it), every value a number, at most 12 sectors, the ranges of
+// streetGeometryProblem (its sentence with a capital), and the building
+// height and the width above 0.
 std::string streetConfigProblem(const StreetConfig &config);
 
 // Stores the values into the state. Sectors 1..NumWindSectors are marked in

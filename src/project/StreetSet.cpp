@@ -1,6 +1,7 @@
 #include "project/StreetSet.h"
 
 #include "core/RecordIO.h"
+#include "core/TextIO.h"
 #include "core/ValueRanges.h"
 
 #include <cmath>
@@ -56,7 +57,7 @@ StreetSetEntry readEntry(RecordReader &f) {
         RecordLine line(f, kStreetItems);
         e.active = line.readBool();
         c.StreetName = line.readString();
-        what = "the street \"" + c.StreetName + "\"";
+        what = "the street " + quotedText(c.StreetName);
         const double x = line.readDouble(), y = line.readDouble();
         e.trafficFile = line.readString();
         double values[10]; // from the daily traffic to the number of wind sectors
@@ -166,9 +167,7 @@ std::string streetSetText(const StreetSet &set) {
 }
 
 std::string streetSetEntryProblem(const StreetSetEntry &e) {
-    if (e.street.StreetName.empty()) {
-        return "The street has no name.";
-    }
+    // The street's name and geometry are judged as the single street's are.
     const std::string geometry = streetConfigProblem(e.street);
     if (!geometry.empty()) {
         return geometry;
@@ -185,11 +184,6 @@ std::string streetSetEntryProblem(const StreetSetEntry &e) {
     }
     if (!std::isfinite(e.speed) || e.speed < 0 || e.speed > kMaxSpeed) {
         return "The travel speed must be between 0 and " + formatNumber(kMaxSpeed) + " km/h.";
-    }
-    if (e.street.RecHeight > kMaxStreetSize || e.street.StreetHeight > kMaxStreetSize ||
-        e.street.StreetWidth > kMaxStreetSize || e.street.StreetLength_1 > kMaxStreetSize ||
-        e.street.StreetLength_2 > kMaxStreetSize) {
-        return "Street sizes must be at most " + formatNumber(kMaxStreetSize) + " m.";
     }
     if (!e.street.Receptor1 && !e.street.Receptor2) {
         return "At least one side of the street must have a receptor.";

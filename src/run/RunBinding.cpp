@@ -13,6 +13,7 @@
 #include "core/TextIO.h"
 #include "core/ValueRanges.h"
 #include "platform/tables/TableAddress.h"
+#include "run/HourStore.h"
 #include "run/RunContext.h"
 #include "run/RunFiles.h"
 
@@ -638,14 +639,46 @@ void bindOutputFiles(RunContext &c) {
                         &text, &c.tables);
         raiseIfFailed(number, text);
         out.open = true;
-        // A table too small for the run's hours is refused now, not when it is full.
-        const std::string file = parseTableAddress(path).file;
-        if (out.table.IsTable && tableRowCapacity(file) != SIZE_MAX) {
-            if (const std::size_t rows = hourlyRowsBound(c); rows > tableRowCapacity(file)) {
-                throw RunRefusal{tableFullMessage(file, parseTableAddress(path).table, rows)};
-            }
-        }
         c.outputs.push_back(std::move(out));
+    }
+}
+
+namespace {
+
+// The capacity of the smallest hourly output table of the run (SIZE_MAX: no
+// output is a table of bounded size).
+std::size_t smallestOutputTable(const RunContext &c) {
+    std::size_t capacity = SIZE_MAX;
+    for (const OutputFile &out : c.outputs) {
+        if (out.table.IsTable) {
+            capacity = std::min(capacity, tableRowCapacity(parseTableAddress(out.path).file));
+        }
+    }
+    return capacity;
+}
+
+} // namespace
+
+bool outputTablesMayOverflow(const RunContext &c) {
+    const std::size_t bound = hourlyRowsBound(c);
+    return bound != SIZE_MAX && bound > smallestOutputTable(c);
+}
+
+void refuseOverfullOutputTables(const RunContext &c) {
+    std::size_t rows = hourlyRowsBound(c);
+    if (c.hourStore != nullptr) {
+        const std::size_t streets =
+            c.s.MultiStreetMode ? static_cast<std::size_t>(std::max(c.ActiveStreetCount, 0)) : 1;
+        const std::size_t hours = c.hourStore->size();
+        rows = streets == 0 || hours <= SIZE_MAX / streets ? hours * streets : SIZE_MAX;
+    } else if (rows == SIZE_MAX) {
+        return; // no bound is known before the run
+    }
+    for (const OutputFile &out : c.outputs) {
+        const TableAddress address = parseTableAddress(out.path);
+        if (out.table.IsTable && rows > tableRowCapacity(address.file)) {
+            throw RunRefusal{tableFullMessage(address.file, address.table, rows)};
+        }
     }
 }
 

@@ -407,16 +407,23 @@ void streetLoop(RunContext &c, RunReport &report) {
             bindStatFiles(c);
             setOutputDemand(c);
             readUrbanEmissions(c);
-            if (multi) {
-                // Every street runs through the same hours: read them once.
+            // Every street of a multi-street run runs through the same hours:
+            // they are read once. So are the hours of a street when they decide
+            // whether an output table can hold them, as only the dated records
+            // say how many lie within the period.
+            if (multi || (!route && outputTablesMayOverflow(c))) {
                 if (store.build(c)) {
                     c.hourStore = &store;
-                    if (const int threads = streetThreads(c.StreetCount); threads > 1) {
-                        stopped = runStreetPool(c, report, threads);
-                        break;
-                    }
                 } else {
                     rewindInputs(c);
+                }
+            }
+            // A table too small for the run's hours is refused now, not when it is full.
+            refuseOverfullOutputTables(c);
+            if (multi && c.hourStore != nullptr) {
+                if (const int threads = streetThreads(c.StreetCount); threads > 1) {
+                    stopped = runStreetPool(c, report, threads);
+                    break;
                 }
             }
         }

@@ -430,6 +430,10 @@ struct RunContext {
     // the files were positioned): the records must run forward by it.
     long LastReadTime = -1;
     std::string endOfDataAt; // the files and lines of a record without an hour that ended the data
+    // Whether a record has given its year (from a year or date column), and
+    // where the first records that gave none (and took the scenario's) lie.
+    bool yearsGiven = false;
+    std::string yearlessFrom;
 
     // Names of statistics cells already reported as unknown.
     std::set<std::string> reportedNames;
@@ -448,6 +452,15 @@ struct RunContext {
 // bindInputFiles throws RunRefusal when no input file is left to read.
 void bindInputFiles(RunContext &c);
 void bindOutputFiles(RunContext &c);
+// Whether an hourly output table may be too small for the rows of the run:
+// more than it holds by the hours of the period and the records of the input
+// files, before the records are dated. False when no bound is known (a route).
+bool outputTablesMayOverflow(const RunContext &c);
+// Refuses (RunRefusal) an hourly output table too small for the rows the run
+// would write: the kept hours (for every active street) when the run keeps
+// them, else the bound of outputTablesMayOverflow. A run without an hour in
+// its period is not refused here: it ends saying so.
+void refuseOverfullOutputTables(const RunContext &c);
 void bindStatFiles(RunContext &c);
 void readUrbanEmissions(RunContext &c);
 // The pollutant (0..NPol) whose name occurs in the column name from its

@@ -228,6 +228,46 @@ void endWithoutHour(RunContext &c) {
     }
 }
 
+// Whether a file carries a year of its own: a year or a date column.
+bool carriesYear(const InputFile &in) {
+    return std::any_of(in.cols.begin(), in.cols.end(),
+                       [](const InColumn &col) { return col.key == InKey::Year || col.key == InKey::Date; });
+}
+
+// The year of a record whose year items gave none: the year another dated
+// file gives for it; else, when no file carries a year, the scenario's.
+// Records without a year among records that give theirs are refused, naming
+// the files that lack it: a year taken from the scenario there would date
+// the record in a year no file holds.
+int yearOfYearlessRecord(RunContext &c) {
+    std::string lacking;
+    for (const InputFile &in : c.inputs) {
+        if (!in.dated || !carriesYear(in)) {
+            continue;
+        }
+        const int year = ownDate(in).year;
+        if (year >= 0) {
+            return year;
+        }
+        lacking += "\r\n" + recordAt(in);
+    }
+    if (lacking.empty()) {
+        return c.s.ScenarioYear;
+    }
+    const HourItems &h = c.items;
+    if (c.yearsGiven) {
+        throw RunRefusal{
+            "The date of an input record is not valid: the year is missing (-99 or an empty item)\r\n"
+            "day " +
+            std::to_string(h.day) + ", month " + std::to_string(h.month) + ", hour " +
+            std::to_string(c.s.hour) + lacking};
+    }
+    if (c.yearlessFrom.empty()) {
+        c.yearlessFrom = lacking;
+    }
+    return c.s.ScenarioYear;
+}
+
 // The dated input files and where their record lies.
 std::string datedPlaces(const RunContext &c) {
     std::string place;
@@ -268,7 +308,17 @@ DateOutcome dateHour(RunContext &c) {
         }
     }
     if (h.year < 0) {
-        h.year = s.ScenarioYear;
+        h.year = yearOfYearlessRecord(c);
+    } else if (!c.yearsGiven) {
+        if (!c.yearlessFrom.empty()) {
+            // The first records had no year and took the scenario's.
+            throw RunRefusal{
+                "The year is missing (-99 or an empty item) in the first records of the input, from" +
+                c.yearlessFrom + "\r\non, but the record" + datedPlaces(c) + "\r\ngives the year " +
+                std::to_string(h.year) + ": the records without a year would be dated in the scenario year " +
+                std::to_string(s.ScenarioYear) + ". Give every record its year."};
+        }
+        c.yearsGiven = true;
     }
     if (s.hour == 0) {
         throw RunError(kErrHourZero, "Hour 0");

@@ -883,7 +883,7 @@ bool readRecordItems(RunContext &c, InputFile &in) {
             throw RunError(kErrTypeMismatch, "Type mismatch");
         } catch (const ItemOutOfRange &r) {
             const InColumn &col = in.cols[r.column];
-            throw RunRefusal{recordAt(in) + ": the item " + r.text + " of column " + col.name +
+            throw RunRefusal{recordAt(in) + ": the item " + visibleText(r.text) + " of column " + col.name +
                              " is out of range (a value of the column is at most " +
                              (col.limit < kMaxSingle ? formatNumber(col.limit) : std::string("3.4E+38")) +
                              " in magnitude" + (col.factor != 1.0f ? ", after scaling" : "") + ")."};

@@ -3,6 +3,7 @@
 // street is calculated.
 
 #include "calc/StreetRecords.h"
+#include "core/TextIO.h"
 #include "run/RunContext.h"
 
 #include <map>
@@ -64,11 +65,11 @@ void countStreets(RunContext &c) {
         c.ActiveStreetCount += streetCalculated(s) ? 1 : 0;
         const auto [first, fresh] = firstLineOf.emplace(s.CurrentStreetName, line);
         if (!fresh && ++namedTwice <= kNamed) {
-            twice += "\r\n  line " + std::to_string(line) + ": \"" + s.CurrentStreetName +
-                     "\", the name of the street in line " + std::to_string(first->second);
+            twice += "\r\n  line " + std::to_string(line) + ": " + quotedText(s.CurrentStreetName) +
+                     ", the name of the street in line " + std::to_string(first->second);
         }
         if (s.StreetActive && !streetCalculated(s) && ++leftOut <= kNamed) {
-            withoutReceptor += "\r\n  line " + std::to_string(line) + ": \"" + s.CurrentStreetName + "\"";
+            withoutReceptor += "\r\n  line " + std::to_string(line) + ": " + quotedText(s.CurrentStreetName);
         }
     }
     const std::string file = "The streets file\r\n" + streets.fileName() + "\r\n";

@@ -111,5 +111,24 @@ TEST(TextReading, BoundedLinesOfEveryLengthAroundAPieceReadAsGetline) {
     }
 }
 
+// What a message shows of a text a reader found.
+TEST(TextReading, ControlCharactersOfInputTextShowInMessagesInCaretNotation) {
+    const struct {
+        std::string text, shown;
+    } cases[] = {
+        {"0\x1A", "\"0^Z\""},
+        {std::string("a\0b", 3), "\"a^@b\""},
+        {"North\tRoad", "\"North^IRoad\""},
+        {"x\r\ny", "\"x^M^Jy\""},
+        {"\x1B\x1F\x7F", "\"^[^_^?\""},
+        {"", "\"\""},
+        {"µg/m³ ~ 12,5", "\"µg/m³ ~ 12,5\""},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(quotedText(c.text), c.shown);
+        EXPECT_EQ(visibleText(c.text), c.shown.substr(1, c.shown.size() - 2));
+    }
+}
+
 } // namespace
 } // namespace vesk

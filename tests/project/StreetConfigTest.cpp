@@ -48,42 +48,51 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 INSTANTIATE_TEST_SUITE_P(
     Values, StreetConfigProblems,
-    ::testing::Values(ProblemCase{"valid", [](StreetConfig &) {}, ""},
-                      ProblemCase{"bounds are allowed",
-                                  [](StreetConfig &c) {
-                                      c.StreetOrientation = 360;
-                                      c.SectorStart[1] = 0;
-                                      c.SectorEnd[1] = 360;
-                                      c.RecHeight = 0;
-                                      c.StreetLength_2 = 0;
-                                  },
-                                  ""},
-                      ProblemCase{"height 0", [](StreetConfig &c) { c.StreetHeight = 0; },
-                                  "The street height must be > 0."},
-                      ProblemCase{"negative width", [](StreetConfig &c) { c.StreetWidth = -1; },
-                                  "The street width must be > 0."},
-                      ProblemCase{"width not a number", [](StreetConfig &c) { c.StreetWidth = kNaN; },
-                                  "The street width must be a number."},
-                      ProblemCase{"negative length", [](StreetConfig &c) { c.StreetLength_1 = -5; },
-                                  "Street length 1 must be >= 0."},
-                      ProblemCase{"orientation above 360", [](StreetConfig &c) { c.StreetOrientation = 361; },
-                                  "The street orientation must be between 0 and 360 degrees."},
-                      ProblemCase{"negative orientation", [](StreetConfig &c) { c.StreetOrientation = -1; },
-                                  "The street orientation must be between 0 and 360 degrees."},
-                      ProblemCase{"sector start", [](StreetConfig &c) { c.SectorStart[2] = 400; },
-                                  "The start of wind sector 2 must be between 0 and 360 degrees."},
-                      ProblemCase{"sector end", [](StreetConfig &c) { c.SectorEnd[1] = -10; },
-                                  "The end of wind sector 1 must be between 0 and 360 degrees."},
-                      ProblemCase{"sector height", [](StreetConfig &c) { c.SectorValue[1] = -1; },
-                                  "The building height of wind sector 1 must be >= 0."},
-                      ProblemCase{"unused sector is not checked",
-                                  [](StreetConfig &c) { c.SectorStart[3] = 999; }, ""},
-                      ProblemCase{"too many sectors", [](StreetConfig &c) { c.NumWindSectors = 13; },
-                                  "There can be at most 12 wind sectors."},
-                      ProblemCase{"receptor height", [](StreetConfig &c) { c.RecHeight = -0.5; },
-                                  "The receptor height must be >= 0."},
-                      ProblemCase{"quote in name", [](StreetConfig &c) { c.StreetName = "The \"Main\""; },
-                                  "The street name must not contain a double quote."}));
+    ::testing::Values(
+        ProblemCase{"valid", [](StreetConfig &) {}, ""},
+        ProblemCase{"bounds are allowed",
+                    [](StreetConfig &c) {
+                        c.StreetOrientation = 360;
+                        c.SectorStart[1] = 0;
+                        c.SectorEnd[1] = 360;
+                        c.RecHeight = 0;
+                        c.StreetLength_2 = 0;
+                    },
+                    ""},
+        ProblemCase{"height 0", [](StreetConfig &c) { c.StreetHeight = 0; },
+                    "The street height must be > 0."},
+        ProblemCase{"negative width", [](StreetConfig &c) { c.StreetWidth = -1; },
+                    "The street width -1 is out of range (0 to 100000 m)."},
+        ProblemCase{"width not a number", [](StreetConfig &c) { c.StreetWidth = kNaN; },
+                    "The street width must be a number."},
+        ProblemCase{"negative length", [](StreetConfig &c) { c.StreetLength_1 = -5; },
+                    "The street length 1 -5 is out of range (0 to 100000 m)."},
+        ProblemCase{"orientation above 360", [](StreetConfig &c) { c.StreetOrientation = 361; },
+                    "The street orientation 361 is out of range (0 to 360 degrees)."},
+        ProblemCase{"negative orientation", [](StreetConfig &c) { c.StreetOrientation = -1; },
+                    "The street orientation -1 is out of range (0 to 360 degrees)."},
+        ProblemCase{"sector start", [](StreetConfig &c) { c.SectorStart[2] = 400; },
+                    "The start of wind sector 2 400 is out of range (0 to 360 degrees)."},
+        ProblemCase{"sector end", [](StreetConfig &c) { c.SectorEnd[1] = -10; },
+                    "The end of wind sector 1 -10 is out of range (0 to 360 degrees)."},
+        ProblemCase{"sector height", [](StreetConfig &c) { c.SectorValue[1] = -1; },
+                    "The building height of wind sector 1 -1 is out of range (0 to 100000 m)."},
+        ProblemCase{"unused sector is not checked", [](StreetConfig &c) { c.SectorStart[3] = 999; }, ""},
+        ProblemCase{"too many sectors", [](StreetConfig &c) { c.NumWindSectors = 13; },
+                    "There can be at most 12 wind sectors."},
+        ProblemCase{"receptor height", [](StreetConfig &c) { c.RecHeight = -0.5; },
+                    "The receptor height -0.5 is out of range (0 to 100000 m)."},
+        ProblemCase{"width beyond any street", [](StreetConfig &c) { c.StreetWidth = 1e7; },
+                    "The street width 10000000 is out of range (0 to 100000 m)."},
+        ProblemCase{"sector building height beyond any street",
+                    [](StreetConfig &c) { c.SectorValue[2] = 2e5; },
+                    "The building height of wind sector 2 200000 is out of range (0 to 100000 m)."},
+        ProblemCase{"orientation not a number", [](StreetConfig &c) { c.StreetOrientation = kNaN; },
+                    "The street orientation must be a number."},
+        ProblemCase{"empty name", [](StreetConfig &c) { c.StreetName.clear(); }, "The street has no name."},
+        ProblemCase{"blank name", [](StreetConfig &c) { c.StreetName = "  "; }, "The street has no name."},
+        ProblemCase{"quote in name", [](StreetConfig &c) { c.StreetName = "The \"Main\""; },
+                    "The street name must not contain a double quote."}));
 
 TEST(StreetConfigStore, UnchangedValuesLeaveTheProjectUnchanged) {
     ProjectFileState state;

@@ -127,6 +127,9 @@ TEST(StreetSet, EachStreetSizeUpToTheMostTheRunReadsIsSavedAndOneMetreMoreIsRefu
         [](StreetConfig &c) -> double & { return c.StreetLength_2; },
         [](StreetConfig &c) -> double & { return c.RecHeight; },
     };
+    // As a run refuses the size.
+    const char *names[] = {"street height", "street width", "street length 1", "street length 2",
+                           "receptor height"};
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
         SCOPED_TRACE("size " + std::to_string(i + 1));
         StreetSet set;
@@ -145,7 +148,8 @@ TEST(StreetSet, EachStreetSizeUpToTheMostTheRunReadsIsSavedAndOneMetreMoreIsRefu
         sizes[i](set.streets[0].street) = 1e5 + 1;
         const FileSaveResult refused = writeStreetSet(path, set);
         EXPECT_FALSE(refused.ok());
-        EXPECT_EQ(refused.message, "Street 1 (Long Street): Street sizes must be at most 100000 m.");
+        EXPECT_EQ(refused.message, std::string("Street 1 (Long Street): The ") + names[i] +
+                                       " 100001 is out of range (0 to 100000 m).");
     }
 }
 

@@ -498,8 +498,70 @@ INSTANTIATE_TEST_SUITE_P(
         DateDamage{"a repeated hour in the only dated file", metLines(1, 10) + metLines(10, 24), "",
                    "the record of 2023-03-06, hour 10 repeats the hour before it.\r\nMET, line 11"},
         DateDamage{"an hour that goes back", metLines(1, 10) + metLines(5, 24), "",
-                   "the record of 2023-03-06, hour 5 follows that of 2023-03-06, hour 10.\r\nMET, line 11"}),
+                   "the record of 2023-03-06, hour 5 follows that of 2023-03-06, hour 10.\r\nMET, line 11"},
+        // A year lost among records that give theirs is no year of the scenario's.
+        DateDamage{"a year of -99 among years",
+                   metLines(1, 4) + "-99" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), "",
+                   "The date of an input record is not valid: the year is missing (-99 or an empty item)\r\n"
+                   "day 6, month 3, hour 5\r\nMET, line 5"},
+        DateDamage{"a year lost among years",
+                   metLines(1, 4) + "na" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), "",
+                   "The date of an input record is not valid: the year is missing (-99 or an empty item)\r\n"
+                   "day 6, month 3, hour 5\r\nMET, line 5"},
+        DateDamage{"a year lost in both dated files",
+                   metLines(1, 4) + "-99" + metLine(5).substr(4) + "\r\n" + metLines(6, 24),
+                   backLines(1, 4) + "-99 3 6 5 30\r\n" + backLines(6, 24),
+                   "The date of an input record is not valid: the year is missing (-99 or an empty item)\r\n"
+                   "day 6, month 3, hour 5\r\nMET, line 5\r\nBACK, line 5"},
+        DateDamage{
+            "years that begin after records without one",
+            "-99" + metLine(1).substr(4) + "\r\n-99" + metLine(2).substr(4) + "\r\n" + metLines(3, 24), "",
+            "The year is missing (-99 or an empty item) in the first records of the input, from\r\nMET, "
+            "line 1\r\non, but the record\r\nMET, line 3\r\ngives the year 2023: the records without a "
+            "year would be dated in the scenario year 2020. Give every record its year."}),
     [](const ::testing::TestParamInfo<DateDamage> &info) { return testNameOf(info.param.name); });
+
+// A record takes the year of the scenario only when no input file gives one
+// for it; a year one file lost is taken from another.
+TEST_F(DamagedInput, AYearOneFileLostIsTakenFromAnotherAndRecordsWithoutAnyYearTakeTheScenarios) {
+    std::string back = backLines(1, 4) + "-99 3 6 5 30\r\n" + backLines(6, 24);
+    RunReport report = runMet(metLines(1, 24), back, "year,month,day,hour,cNOx_b", "year,month,day,hour");
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << said();
+    ASSERT_EQ(fileLines(work("Out.txt")).size(), 25u) << said();
+    EXPECT_EQ(cells(fileLines(work("Out.txt"))[5]), (std::vector<std::string>{"2023", "3", "6", "5"}));
+
+    std::string yearless;
+    for (int h = 1; h <= 24; ++h) {
+        yearless += "-99" + metLine(h).substr(4) + "\r\n";
+    }
+    report = runMet(yearless, {}, "cNOx_b", "year,month,day,hour");
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(cells(fileLines(work("Out.txt"))[1])[0], "2020") << "the scenario year";
+}
+
+TEST_F(DamagedInput, AnEmptyYearCellOfATableIsNamedAsAMissingYearWithItsRow) {
+    std::string error;
+    auto table = createTable(work("Met.xls").string(), "Met",
+                             {{"year", ColumnType::Integer},
+                              {"month", ColumnType::Integer},
+                              {"day", ColumnType::Integer},
+                              {"hour", ColumnType::Integer},
+                              {"u_mast", ColumnType::Float}},
+                             &error);
+    ASSERT_TRUE(table) << error;
+    for (int h = 1; h <= 6; ++h) {
+        const Cell year = h == 5 ? Cell() : Cell(2023.0);
+        ASSERT_TRUE(table->append({year, 3.0, 6.0, static_cast<double>(h), 3.0}, &error)) << error;
+    }
+    ASSERT_TRUE(table->close(&error)) << error;
+    ASSERT_NO_FATAL_FAILURE(loadWith(
+        {inputFile("Met.xls;Met", "year,month,day,hour,u_mast"), outputFile("Out.txt", "hour", "0,*")}));
+    EXPECT_EQ(run().outcome, RunOutcome::Failed);
+    EXPECT_EQ(ui.messages.back(),
+              "The date of an input record is not valid: the year is missing (-99 or an empty "
+              "item)\r\nday 6, month 3, hour 5\r\n" +
+                  path("Met.xls") + ";Met, row 5");
+}
 
 TEST_F(DamagedInput, HoursOfATableThatDoNotRunForwardAreRefusedNamingTheRow) {
     std::string error;

@@ -228,6 +228,31 @@ TEST_F(DamagedRunInput, ADamagedWorkbookAsInputOrOutputIsNamedWithItsDamageAndKe
     }
 }
 
+// An end-of-file mark (^Z) left at the end of a street line, as old editors
+// wrote it, is shown where the message quotes what was found.
+TEST_F(DamagedRunInput, AControlCharacterInAStreetLineIsShownInTheMessage) {
+    std::string north = kNorth;
+    north.insert(north.size() - 2, "\x1A");
+    ASSERT_NO_FATAL_FAILURE(loadStreets(north));
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_NE(report.error.find("Expected a number but found \"0^Z\" in " + work("Streets.txt").string() +
+                                ", line 1"),
+              std::string::npos)
+        << report.error;
+    EXPECT_EQ(report.error.find('\x1A'), std::string::npos);
+
+    // A street name holding one is named with it.
+    ASSERT_NO_FATAL_FAILURE(loadStreets(
+        std::string(kNorth) + "#TRUE#,\"South\x01\",700,800,\".\\CityStreet.trf\",30000,50,12,30,200,"
+                              "200,160,0,2\r\n"));
+    const RunReport named = run();
+    EXPECT_EQ(named.outcome, RunOutcome::Failed);
+    EXPECT_NE(named.error.find("line 2: the line of the street \"South^A\" holds 14 items"),
+              std::string::npos)
+        << named.error;
+}
+
 TEST_F(DamagedRunInput, AStreetGeometryNoStreetCanHaveIsRefusedNamingTheField) {
     writeWork("Hours.txt", marchHours(24));
     struct Case {

@@ -202,6 +202,107 @@ TEST_F(RunWorkbooks, AYearTooLongForALotusWorksheetIsRefusedBeforeTheFirstHour) 
     EXPECT_EQ(table("Out.wk1", "Hourly").rows.size(), 2160u);
 }
 
+// A period given by its start alone, or by both ends, against the sample's
+// year 2023: the rows a Lotus worksheet would take are the hours of the
+// data within the period, not the records of the files.
+struct PeriodInWorksheet {
+    const char *name;
+    PeriodDate start;
+    std::optional<PeriodDate> end; // nullopt: to the end of the data
+    RunOutcome outcome;
+    std::size_t rows; // of the worksheet after a completed run
+};
+
+class RunPeriodsInAWorksheet : public RunWorkbooks, public testing::WithParamInterface<PeriodInWorksheet> {};
+
+TEST_P(RunPeriodsInAWorksheet, AreRefusedOrRunAsTheTextOutputIs) {
+    const PeriodInWorksheet &p = GetParam();
+    writeWork("Out.wk1", "an older file");
+    std::vector<std::vector<Cell>> textHours;
+    for (const bool worksheet : {false, true}) {
+        SCOPED_TRACE(worksheet ? "a .wk1 worksheet" : "a text file");
+        ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", worksheet ? "Out.wk1;Hourly" : "Out.txt"}}));
+        state.StartAuto = false;
+        state.StartDate = p.start;
+        state.StartHour = 1;
+        state.EndAuto = !p.end;
+        if (p.end) {
+            state.EndDate = *p.end;
+            state.EndHour = 24;
+        }
+        ui.messages.clear();
+        EXPECT_EQ(run().outcome, p.outcome) << said();
+        if (p.outcome == RunOutcome::NoData) {
+            EXPECT_EQ(said(), "No data within the specified Start and End Dates!\n");
+        } else if (worksheet) {
+            EXPECT_EQ(table("Out.wk1", "Hourly").rows, textHours) << "the hours of the text file";
+        } else {
+            textHours = textRows("Out.txt");
+            EXPECT_EQ(textHours.size(), p.rows);
+        }
+    }
+    if (p.outcome == RunOutcome::NoData) {
+        EXPECT_EQ(readFile(work("Out.wk1")), "an older file");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Periods, RunPeriodsInAWorksheet,
+    testing::Values(
+        PeriodInWorksheet{"StartingAfterTheDataAlone", {2024, 3, 1}, std::nullopt, RunOutcome::NoData, 0},
+        PeriodInWorksheet{"AYearAfterTheData", {2024, 1, 1}, PeriodDate{2024, 12, 31}, RunOutcome::NoData, 0},
+        PeriodInWorksheet{"StartingInTheDataAlone", {2023, 12, 1}, std::nullopt, RunOutcome::Completed, 744},
+        PeriodInWorksheet{"AYearOverlappingTheLastMonth",
+                          {2023, 12, 1},
+                          PeriodDate{2024, 11, 30},
+                          RunOutcome::Completed,
+                          744}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A multi-street run writes the hours within its period for every active street.
+TEST_F(RunWorkbooks, AMultiStreetRunIsRefusedOrRunByTheHoursOfItsActiveStreetsWithinThePeriod) {
+    fs::copy_file(dataDir() / "Working" / "Streets.txt", work("Streets.txt"));
+    std::string text = readFile(dataDir() / "Working" / "DemoStreets.vkm");
+    const std::string output = "\"StreetsOut2023.txt\"";
+    text.replace(text.find(output), output.size(), "\"Out.wk1;Hourly\"");
+    loadProject("DemoStreets.vkm", text);
+    EXPECT_EQ(run().outcome, RunOutcome::Failed);
+    EXPECT_NE(said().find("cannot hold 26280 rows of values"), std::string::npos) << said();
+
+    state.StartAuto = state.EndAuto = false;
+    state.StartDate = {2024, 1, 1};
+    state.StartHour = 1;
+    state.EndDate = {2024, 12, 31};
+    state.EndHour = 24;
+    ui.messages.clear();
+    EXPECT_EQ(run().outcome, RunOutcome::NoData) << said();
+    EXPECT_EQ(said(), "No data within the specified Start and End Dates!\n");
+
+    state.StartDate = {2023, 12, 1};
+    ui.messages.clear();
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(table("Out.wk1", "Hourly").rows.size(), 3u * 744u) << "three active streets";
+}
+
+// A route's segments give its hours: no bound is known before the run, and
+// its rows fill the worksheet as they come.
+TEST_F(RunWorkbooks, ARouteWritesItsHoursToALotusWorksheet) {
+    fs::copy_file(dataDir() / "Working" / "DemoRoute.txt", work("DemoRoute.txt"));
+    const std::string route = readFile(dataDir() / "Working" / "DemoRoute.vkp");
+    loadProject("DemoRoute.vkp", route);
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::size_t hours = fileLines(work("RouteOut2023.txt")).size() - 1;
+    ASSERT_GT(hours, 0u);
+
+    std::string text = route;
+    const std::string output = "\"RouteOut2023.txt\"";
+    text.replace(text.find(output), output.size(), "\"RouteOut.wk1;Hourly\"");
+    loadProject("DemoRoute.vkp", text);
+    ui.messages.clear();
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(table("RouteOut.wk1", "Hourly").rows.size(), hours);
+}
+
 // The sample's meteorology as a workbook: dates and hours in one column of
 // date-times shown with a date-only format, the wind speed as formulas (the
 // rows given their own wind speed cell).

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -116,6 +117,54 @@ TEST(MainWindowSketch, OpenedSampleProjectIsSketchedFromTheResetView) {
     EXPECT_DOUBLE_EQ(box->view().angle_deg, 0.0);
     EXPECT_EQ(w.sketchPanel->TextZoom->text(), QStringLiteral("100%"));
     EXPECT_DOUBLE_EQ(state.ViewHeight, state.StreetHeight); // automatic at angle 0
+}
+
+// A value the run would refuse keeps OK disabled, saying why in the words of
+// the run; so does an empty street name. The run refuses the same value
+// (from a project file) with the same sentence.
+TEST(MainWindowSketch, TheStreetDialogRefusesBeforeOkWhatTheRunRefusesInTheRunsWords) {
+    test::Sample sample;
+    test::Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    const double width = s.state.StreetWidth;
+    const std::string refusal = "the street width 10000000 is out of range (0 to 100000 m).";
+    struct Entry {
+        QLineEdit *frmStreetConfig::*box;
+        const char *text, *says;
+    };
+    const Entry entries[] = {
+        {&frmStreetConfig::txtStreetWidth, "1e7",
+         "The street width 10000000 is out of range (0 to 100000 m)."},
+        {&frmStreetConfig::txtStreetLength2, "100001",
+         "The street length 2 100001 is out of range (0 to 100000 m)."},
+        {&frmStreetConfig::txtRecHeight, "2e5",
+         "The receptor height 200000 is out of range (0 to 100000 m)."},
+        {&frmStreetConfig::txtStreetName, "", "The street has no name."},
+    };
+    for (const Entry &e : entries) {
+        SCOPED_TRACE(e.text);
+        bool shown = false;
+        test::onModal<frmStreetConfig>([&](frmStreetConfig *d) {
+            shown = true;
+            (d->*e.box)->setText(QString::fromLatin1(e.text));
+            EXPECT_FALSE(d->btnOK->isEnabled());
+            EXPECT_EQ(d->btnOK->toolTip().toStdString(), e.says);
+            EXPECT_EQ(d->lblProblem->text().toStdString(), e.says);
+            d->btnOK_Click();
+            EXPECT_TRUE(d->isVisible()) << "OK does not close the dialog";
+            d->btnCancel_Click();
+        });
+        s->menEditStreetConfiguration_Click();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(s.state.StreetWidth, width);
+        EXPECT_FALSE(s.state.StreetName.empty());
+        EXPECT_FALSE(s.state.ProjectChanged);
+    }
+
+    s.state.StreetWidth = 1e7;
+    s.runToEnd();
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_EQ(s.ui.messages.back(), "The street of the project cannot be calculated:\r\n" + refusal);
 }
 
 } // namespace

@@ -24,9 +24,12 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace vesk;
 using namespace vesk::ui;
@@ -362,6 +365,54 @@ TEST(RealRun, AStopDuringTheRunNamesTheLastHourComputedInsteadOfANormalEnd) {
               "The calculation was stopped after the hour beginning 2023-03-10 00:00.");
     EXPECT_TRUE(s->btnRun->isEnabled());
     const std::string stat = test::readFile(sample.appDir + "Working/Stat2023.txt");
+    EXPECT_NE(stat.find("1633.00"), std::string::npos) << "68 days and one hour computed\n" << stat;
+}
+
+// The window closed during a run, once the first hour of 10 March was
+// computed, with Yes to stopping it: the run stops as Stop stops it, its
+// files are written, and the program exits without showing the results
+// summary that the options ask for after a run.
+TEST(RealRun, ClosingTheWindowDuringARunStopsItKeepsWhatStopWritesAndExitsWithoutTheResultsSummary) {
+    Sample sample;
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.state.ShowResultsAuto) << "the sample's options show the summary after a run";
+    const std::string statistics = sample.appDir + "Working/Stat2023.txt";
+    std::filesystem::remove(statistics);
+    static std::atomic<bool> reached;
+    reached = false;
+    s->runCalculation = [](State &state, RunControl &control, RunObserver &window, Interaction &ui,
+                           std::string *error) {
+        struct HoldOn10March : RunObserver {
+            RunObserver &window;
+            RunControl &control;
+            HoldOn10March(RunObserver &w, RunControl &c) : window(w), control(c) {}
+            void progress(double f, const std::string &text) override { window.progress(f, text); }
+            void hourDone(int day, int month, int hour) override {
+                window.hourDone(day, month, hour);
+                if (day == 10 && month == 3 && !reached) {
+                    reached = true;
+                    // The run goes on once the window has been closed (or gives up after a while).
+                    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+                    while (!control.StopRequested() && std::chrono::steady_clock::now() < until) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                    }
+                }
+            }
+            void runStopped(const std::string &lastDone) override { window.runStopped(lastDone); }
+        } observer(window, control);
+        return RunCalculation(state, control, observer, ui, error);
+    };
+    s->show();
+    s->btnRun_Click();
+    ASSERT_TRUE(test::processEventsUntil([] { return reached.load(); })) << "the run never reached 10 March";
+    s.ui.messages.clear();
+    s.ui.answers = {Answer::Yes};
+    EXPECT_TRUE(s->close());
+    EXPECT_FALSE(s->isRunning());
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_EQ(s.ui.messages[0], "A calculation is running. Do you want to stop it and exit?");
+    EXPECT_TRUE(s.resultsWindows.empty()) << "shown: " << s.resultsWindows.front();
+    const std::string stat = test::readFile(statistics);
     EXPECT_NE(stat.find("1633.00"), std::string::npos) << "68 days and one hour computed\n" << stat;
 }
 

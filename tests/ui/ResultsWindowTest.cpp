@@ -2,6 +2,7 @@
 // Window and Format menus, the number and column dialogs, comments, result
 // files and printing.
 
+#include "run/RunCalculation.h"
 #include "run/results/ResultsFixture.h"
 #include "ui/WindowSession.h"
 #include "ui/common/QtInteraction.h"
@@ -582,6 +583,50 @@ TEST(MultiStreetResultsFromTheMainWindow, theStreetListShowsEveryStreetAndOpensO
     EXPECT_EQ(Format(std::stod(streetAverage), "0.0"), stats.at("Market Street").at("AvNO2_mod_1"))
         << "the annual mean of the statistics file, which has one decimal fewer";
     EXPECT_TRUE(s->action("menLastResults")->isEnabled());
+}
+
+// Stop pressed once the second street has computed the first hour of 10
+// March: the first street covers the year, the second the hours up to the
+// stop, and the summary says both.
+TEST(MultiStreetResultsFromTheMainWindow, afterAStopThePeriodCoveredSaysWhereTheStreetStoppedEarlyEnds) {
+    Sample sample;
+    Session s(sample, sample.project("DemoStreets.vkm"));
+    ASSERT_TRUE(s.loaded);
+    s->runCalculation = [](State &state, RunControl &control, RunObserver &window, Interaction &ui,
+                           std::string *error) {
+        struct StopInTheSecondStreet : RunObserver {
+            RunObserver &window;
+            RunControl &control;
+            bool second = false;
+            StopInTheSecondStreet(RunObserver &w, RunControl &c) : window(w), control(c) {}
+            void progress(double f, const std::string &text) override {
+                window.progress(f, text);
+                second = second || text.rfind("Calculating street #2 ", 0) == 0;
+            }
+            void hourDone(int day, int month, int hour) override {
+                window.hourDone(day, month, hour);
+                if (second && day == 10 && month == 3) {
+                    control.requestStop();
+                }
+            }
+            void runStopped(const std::string &lastDone) override { window.runStopped(lastDone); }
+        } observer(window, control);
+        return RunCalculation(state, control, observer, ui, error);
+    };
+    std::vector<std::string> keyInfo;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        auto &w = dynamic_cast<frmMultiStreetResults &>(dialog);
+        keyInfo = splitLines(w.txtKeyInfo->toPlainText().toStdString());
+    };
+    setenv("WINVESK_THREADS", "1", 1); // one street after the other
+    s.runToEnd();
+    unsetenv("WINVESK_THREADS");
+    ASSERT_EQ(s->lblProgress->text().toStdString(),
+              "The calculation was stopped after the hour beginning 2023-03-10 00:00 of street #2 out of 4, "
+              "Market Street.");
+    ASSERT_EQ(keyInfo.size(), 4u);
+    EXPECT_EQ(keyInfo[3], "Period Covered: 01. January 2023 00:00  -  31. December 2023 23:00 (1 street ends "
+                          "earlier, at 10. March 2023 00:00)");
 }
 
 TEST(MultiStreetResultsFromTheMainWindow, savedStreetResultsOpenAgainFromTheFileMenu) {

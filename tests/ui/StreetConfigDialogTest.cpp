@@ -56,8 +56,9 @@ TEST(StreetConfigDialog, WrongValueDisablesOkAndSaysWhyInItsTooltip) {
     const Case cases[] = {
         {dialog.txtStreetWidth, "0", "The street width must be > 0."},
         {dialog.txtStreetHeight, "abc", "The street height must be a number."},
-        {dialog.txtStreetOrientation, "400", "The street orientation must be between 0 and 360 degrees."},
-        {dialog.txtRecHeight, "-1", "The receptor height must be >= 0."},
+        {dialog.txtStreetOrientation, "400",
+         "The street orientation 400 is out of range (0 to 360 degrees)."},
+        {dialog.txtRecHeight, "-1", "The receptor height -1 is out of range (0 to 100000 m)."},
     };
     for (const Case &c : cases) {
         const QString before = c.box->text();
@@ -80,7 +81,7 @@ TEST(StreetConfigDialog, SectorCellsTakeNumbersAndRangeErrorsBlockOk) {
     EXPECT_TRUE(model->setData(model->index(0, SectorTableModel::ColEnd), QStringLiteral("370")));
     EXPECT_FALSE(dialog.btnOK->isEnabled());
     EXPECT_EQ(dialog.btnOK->toolTip(),
-              QStringLiteral("The end of wind sector 1 must be between 0 and 360 degrees."));
+              QStringLiteral("The end of wind sector 1 370 is out of range (0 to 360 degrees)."));
 }
 
 TEST(StreetConfigDialog, AtMostTwelveSectorsCanBeAddedAndRemovingEnablesAddingAgain) {

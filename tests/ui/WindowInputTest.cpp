@@ -78,6 +78,45 @@ TEST(WindowInput, ARunDoesNotStartWhileABoxHoldsAnInvalidValueAndTheMessageNames
     EXPECT_TRUE(std::filesystem::exists(output));
 }
 
+// A traffic amount or speed beyond any street's, typed into its box, is
+// refused as the box's, before the run reads the traffic file with it.
+TEST(WindowInput, ATrafficValueBeyondAnyStreetIsRefusedNamingTheBoxItCameFrom) {
+    Sample sample;
+    Session s(sample, sample.project());
+    struct Case {
+        QLineEdit *box;
+        const char *text, *says;
+    };
+    for (const Case &c :
+         {Case{s->txtADT, "1e9",
+               "The calculation cannot start: the box \"Average Daily Traffic\" holds \"1e9\", which "
+               "is out of range (at most 10000000 vehicles a day)."},
+          Case{s->txtSpeed, "301",
+               "The calculation cannot start: the box \"Travel Speed (km/h)\" holds \"301\", which "
+               "is out of range (at most 300 km/h)."}}) {
+        const QString good = c.box->text();
+        typeAndLeave(s, c.box, QString::fromLatin1(c.text));
+        s.ui.messages.clear();
+        s->btnRun_Click();
+        const bool started = s->isRunning();
+        s->waitForRun();
+        EXPECT_FALSE(started) << c.text;
+        ASSERT_FALSE(s.ui.messages.empty()) << c.text;
+        EXPECT_EQ(s.ui.messages[0], c.says);
+        EXPECT_EQ(s.ui.messages.size(), 1u) << c.text;
+        c.box->setText(good);
+        s->txtTraffic_Edited(c.box == s->txtADT ? 0 : 1);
+    }
+    // The most a street can carry runs.
+    typeAndLeave(s, s->txtADT, QStringLiteral("10000000"));
+    s.ui.messages.clear();
+    s.runToEnd();
+    EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.");
+    for (const std::string &m : s.ui.messages) {
+        EXPECT_EQ(m.find("out of range"), std::string::npos) << m;
+    }
+}
+
 TEST(WindowInput, ClickingRunFromABoxWithAnInvalidValueGivesOneMessageThatNamesTheBox) {
     Sample sample;
     Session s(sample, sample.project());

@@ -170,8 +170,8 @@ bool parseVehicleListDocument(const std::string &text, const std::string &fileNa
                     }
                     for (const auto &c : doc.categories) {
                         if (iequals(c.name, in.field(0))) {
-                            return fail(error,
-                                        in.at("the category \"" + in.field(0) + "\" is listed twice."));
+                            return fail(error, in.at("the category " + quotedText(in.field(0)) +
+                                                     " is listed twice."));
                         }
                     }
                     doc.categories.push_back({in.field(0), in.field(1), static_cast<int>(*length),
@@ -194,13 +194,13 @@ bool parseVehicleListDocument(const std::string &text, const std::string &fileNa
                         known = known || iequals(c.name, in.field(0));
                     }
                     if (!known) {
-                        return fail(error, in.at("the category \"" + in.field(0) +
-                                                 "\" is not in the [Categories] section above."));
+                        return fail(error, in.at("the category " + quotedText(in.field(0)) +
+                                                 " is not in the [Categories] section above."));
                     }
                     for (const auto *s : doc.sharesOf(in.field(0))) {
                         if (iequals(s->technology, in.field(1))) {
-                            return fail(error, in.at("the technology \"" + in.field(1) + "\" of \"" +
-                                                     in.field(0) + "\" is listed twice."));
+                            return fail(error, in.at("the technology " + quotedText(in.field(1)) + " of " +
+                                                     quotedText(in.field(0)) + " is listed twice."));
                         }
                     }
                     doc.fleet.push_back({in.field(0), in.field(1), *share, in.lineNumber()});
@@ -221,7 +221,7 @@ bool parseVehicleListDocument(const std::string &text, const std::string &fileNa
     for (const auto &c : doc.categories) {
         const double total = doc.shareSum(c.name);
         if (doc.sharesOf(c.name).empty() || std::fabs(total - 100.0) > kFleetShareTolerance_percent) {
-            return fail(error, in.whole("the fleet shares of \"" + c.name + "\" add up to " +
+            return fail(error, in.whole("the fleet shares of " + quotedText(c.name) + " add up to " +
                                         std::to_string(total) + " % instead of 100 %."));
         }
     }
@@ -293,7 +293,8 @@ bool parseFuelListDocument(const std::string &text, const std::string &fileName,
                         return fail(error, in.expected("a fuel name and its long name"));
                     }
                     if (findFuel(in.field(0))) {
-                        return fail(error, in.at("the fuel \"" + in.field(0) + "\" is listed twice."));
+                        return fail(error,
+                                    in.at("the fuel " + quotedText(in.field(0)) + " is listed twice."));
                     }
                     doc.fuels.push_back({in.field(0), in.field(1)});
                     return true;
@@ -310,13 +311,13 @@ bool parseFuelListDocument(const std::string &text, const std::string &fileName,
                         return fail(error, in.expected("a fuel, a substance and a content of 0 or more"));
                     }
                     if (!findFuel(in.field(0))) {
-                        return fail(error, in.at("the fuel \"" + in.field(0) +
-                                                 "\" is not in the [Fuels] section above."));
+                        return fail(error, in.at("the fuel " + quotedText(in.field(0)) +
+                                                 " is not in the [Fuels] section above."));
                     }
                     for (const auto &c : doc.contents) {
                         if (iequals(c.fuel, in.field(0)) && iequals(c.substance, in.field(1))) {
-                            return fail(error, in.at("the " + in.field(1) + " content of \"" + in.field(0) +
-                                                     "\" is given twice."));
+                            return fail(error, in.at("the " + visibleText(in.field(1)) + " content of " +
+                                                     quotedText(in.field(0)) + " is given twice."));
                         }
                     }
                     doc.contents.push_back({in.field(0), in.field(1), *value, in.field(3)});
@@ -445,9 +446,9 @@ bool parseFactorTableDocument(const std::string &text, const std::string &fileNa
                     row.line = in.lineNumber();
                     row.source = trim(in.rawLine());
                     if (doc.find(row.factorClass, row.technology, row.pollutant)) {
-                        return fail(error,
-                                    in.at("the factors of " + row.pollutant + " for \"" + row.factorClass +
-                                          "\", \"" + row.technology + "\" are given twice."));
+                        return fail(error, in.at("the factors of " + visibleText(row.pollutant) + " for " +
+                                                 quotedText(row.factorClass) + ", " +
+                                                 quotedText(row.technology) + " are given twice."));
                     }
                     if (iequals(in.field(3), "share of")) {
                         auto share = in.number(5);

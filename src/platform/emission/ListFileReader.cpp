@@ -89,7 +89,7 @@ std::optional<double> ListFileReader::number(size_t i) const {
 
 std::string ListFileReader::expected(const std::string &what) const {
     bool atEnd = m_index < 0 || m_index >= static_cast<int>(m_lines.size());
-    std::string found = atEnd ? "found the end of the file" : "found \"" + trim(rawLine()) + "\"";
+    std::string found = atEnd ? "found the end of the file" : "found " + quotedText(trim(rawLine()));
     int line = atEnd ? static_cast<int>(m_lines.size()) : lineNumber();
     return m_fileName + ", line " + std::to_string(line) + ": expected " + what + ", " + found + ".";
 }

@@ -66,8 +66,8 @@ bool buildFactorTable(const FactorTableDocument &doc, const std::string &path,
                 return fail(error,
                             path + ", line " + std::to_string(row.line) +
                                 ": expected \"share of\", a pollutant of the country and a share from 0 "
-                                "to 1, found \"" +
-                                row.source + "\".");
+                                "to 1, found " +
+                                quotedText(row.source) + ".");
             }
             pf.shareOf = base;
             pf.share = row.share;

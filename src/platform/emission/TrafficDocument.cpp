@@ -96,7 +96,8 @@ bool readCategories(Reading &r) {
             }
             for (const auto &other : r.doc.categories) {
                 if (iequals(other.name, in.field(0))) {
-                    return fail(r.error, in.at("the category \"" + in.field(0) + "\" is listed twice."));
+                    return fail(r.error,
+                                in.at("the category " + quotedText(in.field(0)) + " is listed twice."));
                 }
             }
             TrafficCategoryDefinition c;
@@ -111,7 +112,8 @@ bool readCategories(Reading &r) {
                 }
                 for (const auto &n : c.subNames) {
                     if (iequals(n, in.field(i))) {
-                        return fail(r.error, in.at("the sub-category \"" + n + "\" is listed twice."));
+                        return fail(r.error,
+                                    in.at("the sub-category " + quotedText(n) + " is listed twice."));
                     }
                 }
                 c.subNames.push_back(in.field(i));
@@ -119,8 +121,8 @@ bool readCategories(Reading &r) {
                 total += *fraction;
             }
             if (c.composed() && std::fabs(total - 1.0) > kFractionTolerance) {
-                return fail(r.error, in.at("the sub-category fractions of \"" + c.name + "\" add up to " +
-                                           std::to_string(total) + " instead of 1."));
+                return fail(r.error, in.at("the sub-category fractions of " + quotedText(c.name) +
+                                           " add up to " + std::to_string(total) + " instead of 1."));
             }
             r.doc.categories.push_back(std::move(c));
             return true;
@@ -152,8 +154,8 @@ bool readDayCases(Reading &r) {
                 why = conditionProblem(d.codeMonth);
             }
             if (!why.empty()) {
-                return fail(r.error,
-                            in.at("the conditions of day case \"" + d.name + "\" are not valid: " + why));
+                return fail(r.error, in.at("the conditions of day case " + quotedText(d.name) +
+                                           " are not valid: " + why));
             }
             d.periods.assign(r.doc.periods, TrafficPeriod{std::vector<double>(r.doc.categories.size(), 0.0)});
             r.doc.dayCases.push_back(std::move(d));

@@ -82,7 +82,7 @@ std::vector<std::string> fieldsOf(std::string_view line) {
 double numberOf(const std::string &field) {
     const std::optional<double> v = parseNumber(field);
     if (!v) {
-        throw std::runtime_error("\"" + field + "\" is not a number");
+        throw std::runtime_error(quotedText(field) + " is not a number");
     }
     return *v;
 }
@@ -187,13 +187,30 @@ std::vector<std::string> streetListKeyInfo(const StreetResultsStore &store) {
         DateTimeParts parts;
         return parseDateTimeText(text, &parts) ? Format(parts, "dd. mmmm yyyy hh:mm") : text;
     };
+    // Streets that end before the last hour (stopped while others had run to the end).
+    int shorter = 0;
+    std::string earliestEnd, latestEnd;
+    for (const StreetEntry &e : store.streets()) {
+        if (!e.lastCalcDate.empty() && e.lastCalcDate < last) {
+            ++shorter;
+            earliestEnd = earliestEnd.empty() || e.lastCalcDate < earliestEnd ? e.lastCalcDate : earliestEnd;
+            latestEnd = std::max(latestEnd, e.lastCalcDate);
+        }
+    }
+    std::string period = "Period Covered: " + date(first) + "  -  " + date(last);
+    if (shorter > 0) {
+        period += " (" + std::to_string(shorter) + (shorter == 1 ? " street ends" : " streets end") +
+                  " earlier, " +
+                  (earliestEnd == latestEnd ? "at " + date(earliestEnd)
+                                            : "from " + date(earliestEnd) + " to " + date(latestEnd)) +
+                  ")";
+    }
     const std::size_t n = store.streets().size();
     return {"Project: " + store.title() + "    Calculated on: " + store.calcTime(),
             "Streets: " + std::to_string(n) + ", of which " + std::to_string(active) + " calculated; " +
                 std::to_string(exceeding) + (exceeding == 1 ? " street exceeds" : " streets exceed") +
                 " a limit value",
-            "Emission Scenario Year: " + std::to_string(store.scenarioYear()),
-            "Period Covered: " + date(first) + "  -  " + date(last)};
+            "Emission Scenario Year: " + std::to_string(store.scenarioYear()), period};
 }
 
 StreetResultsStore::~StreetResultsStore() {

@@ -89,7 +89,10 @@ struct StreetRecord {
 
 // The lines above the street list: the project and the time of calculation,
 // the number of streets (calculated, exceeding a limit value), the emission
-// scenario year and the period covered.
+// scenario year and the period covered: from the earliest first hour to the
+// latest last hour of the streets, and when streets end before that (a
+// stopped run), how many and where they end ("(1 street ends earlier, at
+// 10. March 2023 00:00)"; "from ... to ..." when they end at different hours).
 std::vector<std::string> streetListKeyInfo(const StreetResultsStore &store);
 
 class StreetResultsStore {

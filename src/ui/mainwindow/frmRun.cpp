@@ -202,8 +202,12 @@ void frmRun::closeEvent(QCloseEvent *event) {
             event->ignore();
             return;
         }
+        // The program exits once the run has stopped: the results it wrote are
+        // not shown first.
+        m_stoppingToClose = true;
         btnStop_Click();
         waitForRun();
+        m_stoppingToClose = false;
     }
     if (!Form_Unload()) {
         event->ignore();

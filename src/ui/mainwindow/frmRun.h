@@ -235,7 +235,8 @@ public:
     // The streets of a multi-street run (or of a saved file of them).
     void showMultiStreetResults(std::shared_ptr<results::StreetResultsStore> store);
     void showResultsSummary(); // the results window of the last Calculation-mode run
-    // Results enabled after a run that wrote its statistics, and shown when the options ask for it.
+    // Results enabled after a run that wrote its statistics, and shown when the options ask for it
+    // (not when the run was stopped for the window to close).
     void resultsAfterRun();
     // Shows a results window modally; tests replace it to look at the window instead.
     std::function<void(QDialog &)> showResultsWindow;
@@ -342,6 +343,7 @@ private:
     void copyPeriodToState();
     RunControl m_control;
     RunThread *m_runThread = nullptr;
+    bool m_stoppingToClose = false; // the run is being stopped for the window to close
     QPointer<MDIGraphics> m_graphics;
     bool m_checking = false;
 

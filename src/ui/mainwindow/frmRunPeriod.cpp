@@ -3,6 +3,8 @@
 
 #include "core/Interaction.h"
 #include "core/Numbers.h"
+#include "core/RecordIO.h"
+#include "core/ValueRanges.h"
 #include "project/Period.h"
 #include "ui/common/EngineState.h"
 #include "ui/mainwindow/frmRun.h"
@@ -114,6 +116,15 @@ QString frmRun::invalidBoxBeforeRun(QLineEdit **box) const {
             const auto v = parseNumber(edit->text().trimmed().toStdString());
             if (edit->isEnabled() && (!v || *v <= 0)) {
                 return refuse(edit, caption, QStringLiteral("not a number greater than 0"));
+            }
+            // The run scales the traffic file by the value: one beyond any street's is the box's fault.
+            const bool daily = edit == txtADT;
+            if (edit->isEnabled() && *v > (daily ? kMaxDailyTraffic : kMaxSpeed)) {
+                return refuse(edit, caption,
+                              daily ? QStringLiteral("out of range (at most %1 vehicles a day)")
+                                          .arg(QString::fromStdString(formatNumber(kMaxDailyTraffic)))
+                                    : QStringLiteral("out of range (at most %1 km/h)")
+                                          .arg(QString::fromStdString(formatNumber(kMaxSpeed))));
             }
         }
         for (int which = 0; which < 2; ++which) {

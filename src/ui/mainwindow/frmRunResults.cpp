@@ -100,7 +100,7 @@ void frmRun::resultsAfterRun() {
     enableCommand(action(QStringLiteral("menLastResults")), true);
     enableKey(QStringLiteral("Results"), true);
     CalcResultsEnabled = true;
-    if (m_state.ShowResultsAuto) {
+    if (m_state.ShowResultsAuto && !m_stoppingToClose) {
         menLastResults_Click();
     }
 }

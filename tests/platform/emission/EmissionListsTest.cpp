@@ -213,7 +213,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadList{"speed no vehicle drives", "eft", "10 50 130", "10 50 1300",
                 R"(line 5: expected increasing speeds above 0 and up to 300 km/h)"},
         BadList{"fuel content beyond a Single", "flf", "0.5,", "5e38,",
-                R"(Small\.flf, line 9: expected a fuel, a substance and a content)"}),
+                R"(Small\.flf, line 9: expected a fuel, a substance and a content)"},
+        BadList{
+            "fuel content with an end-of-file mark", "flf", "0.5,", "0.5\x1A,",
+            R"(Small\.flf, line 9: expected a fuel, a substance and a content.*, found ".*0\.5\^Z,.*"\.$)"}),
     [](const auto &info) { return vesk::test::testNameOf(info.param.name); });
 
 TEST(EmissionLists, AFactorFileNameLongerThanTheSystemAllowsIsRefusedWithAMessage) {

@@ -344,3 +344,47 @@ TEST_F(TwoLimitValues, aStreetAboveTheLowerLimitOnlyIsCountedAsExceedingIt) {
     EXPECT_NE(streetListKeyInfo(store)[1].find("1 street exceeds a limit value"), std::string::npos)
         << streetListKeyInfo(store)[1];
 }
+
+// The period covered of streets with these last hours (all from 1 January
+// 2023 00:00; "" = a street without an hour).
+struct StreetEnds {
+    const char *name;
+    std::vector<std::string> lasts;
+    const char *says;
+};
+
+class StreetListPeriod : public TwoLimitValues, public testing::WithParamInterface<StreetEnds> {};
+
+TEST_P(StreetListPeriod, namesTheStreetsThatEndEarlier) {
+    StreetResultsStore store;
+    std::string error;
+    ASSERT_TRUE(store.start(s, &error)) << error;
+    int number = 0;
+    for (const std::string &last : GetParam().lasts) {
+        StreetEntry e = street(++number, 30, 28);
+        if (!last.empty()) {
+            e.firstCalcDate = "2023-01-01 00:00";
+            e.lastCalcDate = last;
+        }
+        ASSERT_TRUE(store.addStreet(e, s.StatVarList, &error)) << error;
+    }
+    ASSERT_TRUE(store.finish("2023-12-31 12:00", &error)) << error;
+    EXPECT_EQ(streetListKeyInfo(store)[3],
+              std::string("Period Covered: 01. January 2023 00:00  -  ") + GetParam().says);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, StreetListPeriod,
+    testing::Values(
+        StreetEnds{"AllAtTheEnd", {"2023-12-31 23:00", "", "2023-12-31 23:00"}, "31. December 2023 23:00"},
+        StreetEnds{"OneEarlier",
+                   {"2023-12-31 23:00", "2023-03-10 00:00"},
+                   "31. December 2023 23:00 (1 street ends earlier, at 10. March 2023 00:00)"},
+        StreetEnds{"SeveralEarlierAtDifferentHours",
+                   {"2023-12-31 23:00", "2023-03-10 05:00", "2023-03-10 00:00", "2023-03-10 02:00"},
+                   "31. December 2023 23:00 (3 streets end earlier, from 10. March 2023 00:00 to "
+                   "10. March 2023 05:00)"},
+        StreetEnds{"SeveralEarlierAtOneHour",
+                   {"2023-03-10 00:00", "2023-03-10 00:00", "2023-12-31 23:00"},
+                   "31. December 2023 23:00 (2 streets end earlier, at 10. March 2023 00:00)"}),
+    [](const auto &info) { return std::string(info.param.name); });
