@@ -5,7 +5,7 @@ WINVESK_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev
-  mdbtools-dev libfreexl-dev libwps-dev librevenge-dev
+  mdbtools-dev libglib2.0-dev libfreexl-dev libwps-dev librevenge-dev
   libspreadsheet-writeexcel-perl libspreadsheet-parseexcel-perl
   mdbtools libwps-tools
   xvfb xauth

@@ -241,7 +241,7 @@ void OpenOutputTable(const std::string &address, const std::string &header,
     }
     std::string statement;
     std::vector<TableColumn> columns;
-    if (!CreateTableStatement(plainTableName(a.table), columnNames, catalogue, &statement, &columns,
+    if (!CreateTableStatement(tableNameIn(a.file, a.table), columnNames, catalogue, &statement, &columns,
                               errorNumber, errorText)) {
         return;
     }

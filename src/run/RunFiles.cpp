@@ -35,7 +35,18 @@ bool sameData(const RunFile &a, const RunFile &b) {
         return false;
     }
     // Two tables of one workbook are different data; anything else in one file is the same.
-    return a.table.empty() || b.table.empty() || sameTableName(a.table, b.table);
+    return a.table.empty() || b.table.empty() || sameTableNameIn(a.file, a.table, b.table);
+}
+
+// Why two tables of one file, named by different texts, are one table.
+std::string oneTable(const RunFile &a, const RunFile &b) {
+    if (tableKindOfFile(a.file) != TableKind::Access) {
+        return a.table + " and " + b.table + " name one sheet";
+    }
+    if (foldCase(a.table) == foldCase(b.table)) {
+        return "Access takes " + a.table + " and " + b.table + " for one name";
+    }
+    return "a pair of apostrophes around a table name does not make it another table here";
 }
 
 std::vector<RunFile> outputs(const State &s) {
@@ -199,10 +210,16 @@ std::string outputOverInput(const State &s) {
             }
         }
         for (std::size_t j = 0; j < i; ++j) {
-            if (sameData(out[i], out[j])) {
-                return "The output file\r\n" + out[i].file + "\r\nis named twice: as " + out[j].role +
-                       " and as " + out[i].role + ". Give each output file a name of its own.";
+            if (!sameData(out[i], out[j])) {
+                continue;
             }
+            if (out[i].table != out[j].table && !out[i].table.empty() && !out[j].table.empty()) {
+                return "The output file\r\n" + out[i].file + "\r\nreceives two tables of one name, " +
+                       out[j].table + " as " + out[j].role + " and " + out[i].table + " as " + out[i].role +
+                       ": " + oneTable(out[j], out[i]) + ". Give each output table a name of its own.";
+            }
+            return "The output file\r\n" + out[i].file + "\r\nis named twice: as " + out[j].role +
+                   " and as " + out[i].role + ". Give each output file a name of its own.";
         }
     }
     return {};

@@ -548,15 +548,13 @@ TEST(AccessDatabases, AMapRowNeverWritesOverAPageThatIsNoMapPage) {
 }
 
 // Access takes two names of one key in the catalogue's index for one name:
-// a new table under a name that differs from a table's only in letter case
-// or in marks the sort order passes over is refused, naming that table.
+// a new table under a name that differs from a table's in more than letter
+// case, but only in what the sort order passes over ("ß" sorts as "ss"), is
+// refused, naming that table.
 TEST(AccessDatabases, ANameAccessTakesForTheNameOfATableThereIsRefusedNamingThatTable) {
     TempDir dir;
-    for (const auto &[database, first, second] :
-         {std::tuple{"nwind.mdb", "K\xC3\xB6ln", "K\xC3\x96LN"}, std::tuple{"DateTestDatabase.mdb",
-                                                                            "Stra\xC3\x9F"
-                                                                            "e",
-                                                                            "STRASSE"}}) {
+    for (const auto &[database, first, second] : {std::tuple{"nwind.mdb", "Straßenlärm", "Strassenlärm"},
+                                                  std::tuple{"DateTestDatabase.mdb", "Straße", "STRASSE"}}) {
         const std::string file = copyShared(dir, database);
         WINVESK_NEEDS_SHARED_FILE(file);
         std::string error;
@@ -570,6 +568,80 @@ TEST(AccessDatabases, ANameAccessTakesForTheNameOfATableThereIsRefusedNamingThat
         EXPECT_NE(error.find(std::string("write to ") + first + " to replace it"), std::string::npos)
             << error;
         EXPECT_EQ(test::readFile(file), bytes);
+    }
+}
+
+// Two tables of one session (a run's hourly output and statistics) that
+// would be one table of the database are refused when the second is
+// created, naming both, the file untouched; a name Access takes as another
+// one is written beside.
+TEST(AccessDatabases, TwoTablesOfOneSessionThatWouldBeOneTableAreRefusedWhenTheSecondIsCreated) {
+    struct Pair {
+        const char *database, *first, *second, *said;
+    };
+    const Pair pairs[] = {
+        {"nwind.mdb", "Xyz", "XYZ", "Access takes Xyz and XYZ for one name"},
+        {"nwind.mdb", "Straßenlärm", "STRASSENLÄRM",
+         "Access takes Straßenlärm and STRASSENLÄRM for one name"},
+        {"DateTestDatabase.mdb", "Straße", "STRASSE", "Access takes Straße and STRASSE for one name"},
+        {"DateTestDatabase.mdb", "'Xyz'", "xyz",
+         "a pair of apostrophes around a table name does not make it another table here"},
+        {"DateTestDatabase.mdb", "Xyz", "Xyz$", ""},
+    };
+    for (const Pair &p : pairs) {
+        TempDir dir;
+        const std::string file = copyShared(dir, p.database);
+        WINVESK_NEEDS_SHARED_FILE(file);
+        const std::string bytes = test::readFile(file);
+        TableSession session;
+        std::string error;
+        auto first = session.createTable(file, p.first, columns(), &error);
+        ASSERT_NE(first, nullptr) << error;
+        bool refused = false;
+        auto second = session.createTable(file, p.second, columns(), &error, &refused);
+        if (*p.said == '\0') {
+            ASSERT_NE(second, nullptr) << error;
+            ASSERT_TRUE(first->close(&error) && second->close(&error)) << error;
+            TableData t;
+            EXPECT_TRUE(readTable(file, p.second, &t, &error)) << error;
+            continue;
+        }
+        EXPECT_EQ(second, nullptr) << p.first << ", " << p.second;
+        EXPECT_TRUE(refused);
+        EXPECT_NE(error.find(std::string("The table ") + p.second +
+                             " cannot be written into the Access file " + file +
+                             ": this run writes the table " + p.first + " into it already, and " + p.said +
+                             "; give each table a name of its own."),
+                  std::string::npos)
+            << error;
+        first.reset();
+        EXPECT_EQ(test::readFile(file), bytes);
+    }
+}
+
+// A name that differs from a table's only in letter case, beyond ASCII as
+// within, replaces that table, which takes the name as written.
+TEST(AccessDatabases, ANameDifferingOnlyInLetterCaseReplacesTheTable) {
+    TempDir dir;
+    for (const auto &[database, first, second] :
+         {std::tuple{"nwind.mdb", "Köln", "KÖLN"}, std::tuple{"DateTestDatabase.mdb", "Größe", "GRÖßE"}}) {
+        const std::string file = copyShared(dir, database);
+        WINVESK_NEEDS_SHARED_FILE(file);
+        std::string error;
+        ASSERT_TRUE(writeTable(file, first, columns(), rowsOf(3), &error)) << error;
+        std::vector<TableInfo> tables;
+        ASSERT_TRUE(listTables(file, &tables, &error)) << error;
+        ASSERT_TRUE(writeTable(file, second, columns(), rowsOf(5), &error)) << database << ": " << error;
+        std::vector<TableInfo> after;
+        ASSERT_TRUE(listTables(file, &after, &error)) << error;
+        EXPECT_EQ(after.size(), tables.size()) << "replaced, not added";
+        EXPECT_EQ(
+            std::count_if(after.begin(), after.end(), [&](const TableInfo &t) { return t.name == second; }),
+            1);
+        TableData t;
+        ASSERT_TRUE(readTable(file, first, &t, &error)) << error;
+        EXPECT_EQ(t.rows, asRead(rowsOf(5)));
+        ASSERT_NO_FATAL_FAILURE(expectCatalogueIndexed(file));
     }
 }
 
@@ -649,7 +721,12 @@ const NameCase kNames[] = {
     {"01234567890123456789012345678901234567890123456789012345678901234", "longer than the 64 characters"},
     {"Straße", ""},
     {"Hourly~1 O'Brien", ""},
-    {"Hourly \xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\" (U+1F600), which has no place in the sort order"},
+    {"Hourly \xF0\x9F\x98\x80", "(U+1F600), which this program cannot place in the sort order of Access"},
+    {"Cost$", ""},
+    {"Rate:", ""},
+    {"'Quoted'", ""},
+    {"' Quoted'", ""},
+    {"Cost $", ""},
 };
 
 class AccessTableNames : public testing::TestWithParam<NameCase> {};

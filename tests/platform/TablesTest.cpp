@@ -544,6 +544,48 @@ TEST(TableNames, BracketsAndControlCharactersAreRefusedNotWritten) {
     EXPECT_FALSE(sameTableName("Sheet1", "Sheet2"));
 }
 
+TEST(TableNames, LetterCaseIsFoldedOverUnicode) {
+    EXPECT_TRUE(sameTableName("Umsätze", "UMSÄTZE"));
+    EXPECT_TRUE(sameTableName("Мир", "мИР"));
+    EXPECT_TRUE(sameTableName("Σοφίας", "ΣΟΦΊΑΣ")) << "a final sigma";
+    EXPECT_TRUE(sameTableName("Straße", "STRAẞE")) << "a capital sharp s";
+    EXPECT_FALSE(sameTableName("Straße", "STRASSE"))
+        << "one key in Access's index, but not one name by letter case";
+    EXPECT_EQ(foldCase("KÖLN"), "köln");
+    EXPECT_EQ(foldCase("KOLN \xFF"), "koln \xFF") << "bytes that are not UTF-8 kept";
+}
+
+// Which names one table: the syntax of sheet addresses ("$", ":") for sheets
+// only; letter case and apostrophes around a name for both.
+struct NamePair {
+    const char *a, *b;
+    bool sheets, access;
+};
+
+const NamePair kNamePairs[] = {
+    {"DateTest", "DATETEST", true, true}, {"Umsätze", "UMSÄTZE", true, true},  {"Cost$", "Cost", true, false},
+    {"Rate:", "rate", true, false},       {"'Quoted'", "quoted", true, true},  {"Cost$", "COST$", true, true},
+    {"Straße", "STRASSE", false, false},  {"Hourly", "Hourly2", false, false},
+};
+
+class TableNamePairs : public testing::TestWithParam<NamePair> {};
+
+TEST_P(TableNamePairs, NameOneTableAsTheirFileKindTakesThem) {
+    EXPECT_EQ(sameTableName(GetParam().a, GetParam().b), GetParam().sheets);
+    EXPECT_EQ(sameTableNameIn("x.xls", GetParam().a, GetParam().b), GetParam().sheets);
+    EXPECT_EQ(sameTableNameIn("x.MDB", GetParam().a, GetParam().b), GetParam().access);
+    EXPECT_EQ(sameAccessTableName(GetParam().b, GetParam().a), GetParam().access);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, TableNamePairs, testing::ValuesIn(kNamePairs),
+                         [](const auto &info) { return "p" + std::to_string(info.index); });
+
+TEST(TableNames, AnAccessTableIsNamedAsWrittenASheetWithoutItsAddressSyntax) {
+    EXPECT_EQ(tableNameIn("x.mdb", "'Cost$'"), "'Cost$'");
+    EXPECT_EQ(tableNameIn("x.xls", "'Cost$'"), "Cost");
+    EXPECT_EQ(tableNameIn("x.wk3", "Rate:"), "Rate");
+}
+
 } // namespace
 } // namespace vesk
 

@@ -236,6 +236,7 @@ TEST_P(OutputOverInput, IsRefusedBeforeAnythingIsOpenedAndTheInputIsKept) {
 
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.hours, 0) << "refused before the first hour";
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find(c.says), std::string::npos) << ui.messages[0];
     EXPECT_EQ(report.error, ui.messages[0]);
@@ -288,6 +289,28 @@ INSTANTIATE_TEST_SUITE_P(
                       Clash{"the statistics file is the option file of another folder",
                             [](const fs::path &w) { fs::create_directory(w / "sub"); }, "Out.txt",
                             "WORK/sub/Run.opt", "would be the option file that every project of its folder"}),
+    [](const ::testing::TestParamInfo<Clash> &info) { return testNameOf(info.param.name); });
+
+// Two tables of one file whose names its program takes for one: the message
+// names both tables and why they are one.
+INSTANTIATE_TEST_SUITE_P(
+    TablesOfOneName, OutputOverInput,
+    ::testing::Values(
+        Clash{
+            "two tables of one database named alike but for letter case", [](const fs::path &) {},
+            "Names.mdb;Xyz", "Names.mdb;XYZ",
+            "receives two tables of one name, Xyz as the hourly output file and XYZ as the statistics file: "
+            "Access takes Xyz and XYZ for one name. Give each output table a name of its own."},
+        Clash{
+            "two tables of one database whose names Access sorts as one", [](const fs::path &) {},
+            "Names.mdb;Straße", "Names.mdb;STRASSE",
+            ": this run writes the table Straße into it already, and Access takes Straße and STRASSE for one "
+            "name; give each table a name of its own."},
+        Clash{
+            "two sheets of one workbook named alike", [](const fs::path &) {}, "Book.xls;Xyz$",
+            "Book.xls;XYZ",
+            "receives two tables of one name, Xyz$ as the hourly output file and XYZ as the statistics file: "
+            "Xyz$ and XYZ name one sheet. Give each output table a name of its own."}),
     [](const ::testing::TestParamInfo<Clash> &info) { return testNameOf(info.param.name); });
 
 TEST_F(OutputFiles, AStreetsTrafficFileNamedAsTheStatisticsFileIsRefusedAndKept) {
@@ -367,6 +390,7 @@ TEST_P(OutputOverProgramFile, IsRefusedBeforeAnythingIsOpenedAndTheProgramStillS
 
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.hours, 0) << "refused before the first hour";
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find(c.says), std::string::npos) << ui.messages[0];
     EXPECT_NE(ui.messages[0].find("The run would write over a file of the program itself. Give the output "

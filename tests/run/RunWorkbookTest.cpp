@@ -533,7 +533,17 @@ struct NamedOutput {
     const char *database; // in ../shared/testdata/mdb
     const char *table;
     const char *said; // "" when the name is taken
+    // A table of the database, written by a run before when the database
+    // does not hold it, that the name replaces ("": none).
+    const char *existing = "";
+    // The key of the name in the catalogue's index as Access builds it
+    // (empty: not checked here).
+    std::string key = {};
 };
+
+void PrintTo(const NamedOutput &n, std::ostream *os) {
+    *os << n.database << ";" << n.table;
+}
 
 class RunAccessTableNames : public RunWorkbooks, public testing::WithParamInterface<NamedOutput> {
 protected:
@@ -568,6 +578,11 @@ TEST_P(RunAccessTableNames, AreTakenAsAccessTakesThemOrRefusedBeforeTheFirstHour
     const std::string file = work("Results.mdb").string(), name = GetParam().table;
     fs::copy_file(src, file);
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string replaced = GetParam().existing;
+    if (!replaced.empty() && everyTable(file).count(replaced) == 0) {
+        ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", "Results.mdb;" + replaced}}));
+        ASSERT_EQ(run().outcome, RunOutcome::Completed) << "writing " << replaced << ": " << said();
+    }
     const std::string bytes = readFile(file);
     auto before = everyTable(file);
     ASSERT_NO_FATAL_FAILURE(loadSample({}));
@@ -590,14 +605,32 @@ TEST_P(RunAccessTableNames, AreTakenAsAccessTakesThemOrRefusedBeforeTheFirstHour
         EXPECT_EQ(table("Results.mdb", name).rows, textHourly)
             << pass << ", through the program's own reader";
         ASSERT_NO_FATAL_FAILURE(expectCatalogueIndexed(file)) << pass;
+        if (!GetParam().key.empty()) {
+            EXPECT_EQ(testing::PrintToString(catalogueKeyOf(file, name)),
+                      testing::PrintToString(GetParam().key))
+                << pass << ": the key Access gives the name";
+        }
     }
     auto after = everyTable(file);
     EXPECT_EQ(after.count(name), 1u);
+    if (!replaced.empty()) {
+        EXPECT_EQ(after.count(replaced), 0u) << "replaced, its name now " << name;
+        EXPECT_EQ(before.count(replaced), 1u);
+    }
     for (auto *tables : {&before, &after}) {
         tables->erase(name);
+        tables->erase(replaced);
         tables->erase("MSysObjects");
     }
     EXPECT_TRUE(after == before) << "every other table exports as before";
+}
+
+std::string key(std::initializer_list<int> bytes) {
+    std::string s;
+    for (int b : bytes) {
+        s.push_back(static_cast<char>(b));
+    }
+    return s;
 }
 
 const NamedOutput kNamedOutputs[] = {
@@ -627,8 +660,39 @@ const NamedOutput kNamedOutputs[] = {
     {"DateTestDatabase.mdb", "€ Werte", ""},
     {"DateTestDatabase.mdb", "Åby", ""},
     {"DateTestDatabase.mdb", "Hourly \xF0\x9F\x98\x80",
-     "holds \"\xF0\x9F\x98\x80\" (U+1F600), which has no place in the sort order of Access; name the table "
-     "without it"},
+     "holds \"\xF0\x9F\x98\x80\" (U+1F600), which this program cannot place in the sort order of Access (its "
+     "tables end at U+FFFF); name the table without it"},
+    // Names with "ß" before a letter with a diacritic, under the keys Access
+    // 97 gives them: "ß" counts as the two letters "ss" before the diacritic's
+    // place (the rule of the keys Access wrote in nwind.mdb).
+    {"nwind.mdb", "Straßenlärm", "", "",
+     key({0x7F, 0x76, 0x77, 0x75, 0x60, 0x76, 0x76, 0x66, 0x70, 0x6D, 0x60, 0x75, 0x6F, 0x02, 0x22, 0x22,
+          0x26, 0x00})},
+    {"nwind.mdb", "Fußgängerzone", "", "",
+     key({0x7F, 0x67, 0x78, 0x76, 0x76, 0x68, 0x60, 0x70, 0x68, 0x66, 0x75, 0x7E, 0x72, 0x70, 0x66, 0x02,
+          0x22, 0x60})},
+    {"nwind.mdb", "Maßstäbe", "", "",
+     key({0x7F, 0x6F, 0x60, 0x76, 0x76, 0x76, 0x77, 0x60, 0x61, 0x66, 0x02, 0x22, 0x26, 0x00})},
+    {"nwind.mdb", "Meßstelle Süd", "", "", key({0x7F, 0x6F, 0x66, 0x76, 0x76, 0x76, 0x77, 0x66, 0x6D, 0x6D,
+                                                0x66, 0x11, 0x76, 0x78, 0x64, 0x02, 0x22, 0x22, 0x22, 0x60})},
+    {"nwind.mdb", "Strassenlärm",
+     "it holds a table named Straßenlärm, which Access takes for the same name as "
+     "Strassenlärm (they differ only in letter case or in marks Access does not sort by); write to "
+     "Straßenlärm to replace it, or choose another name",
+     "Straßenlärm"},
+    // Names that differ from a table's only in letter case replace it, beyond
+    // ASCII as within.
+    {"nwind.mdb", "UMSÄTZE", "", "Umsätze"},
+    {"DateTestDatabase.mdb", "DATETEST", "", "DateTest"},
+    {"DateTestDatabase.mdb", "SCHÄTZE", "", "Schätze"},
+    // "$", ":" and apostrophes are characters of an Access table name: the
+    // table is written, read and replaced under the name as written.
+    {"nwind.mdb", "Cost$", ""},
+    {"nwind.mdb", "Rate:", ""},
+    {"nwind.mdb", "'Quoted'", ""},
+    {"DateTestDatabase.mdb", "Cost$", ""},
+    {"DateTestDatabase.mdb", "Rate:", ""},
+    {"DateTestDatabase.mdb", "'Quoted'", ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Names, RunAccessTableNames, testing::ValuesIn(kNamedOutputs), [](const auto &info) {

@@ -98,6 +98,34 @@ inline std::vector<std::string> indexEntries(const jet::File &f, std::uint32_t r
     return all;
 }
 
+// The key under which the catalogue's index by parent and name lists the
+// object of that name (as written), without the parent's key before it and
+// the object's place after it; "" when there is none.
+inline std::string catalogueKeyOf(const std::string &file, const std::string &name) {
+    const jet::Database db = loadJet(file);
+    for (const auto &e : db.entries) {
+        if (e.name(db.file.format) != name) {
+            continue;
+        }
+        const std::string at = jet::pointerBytes(e.page, e.row);
+        const std::string parent = jet::keyOfLong(static_cast<std::int32_t>(e.parent()));
+        for (const auto &ri : db.catalogue.realIndexes) {
+            if (ri.columns.size() != 2) {
+                continue;
+            }
+            for (const std::string &entry : indexEntries(db.file, ri.firstPage)) {
+                if (entry.size() >= parent.size() + at.size() &&
+                    entry.compare(0, parent.size(), parent) == 0 &&
+                    entry.compare(entry.size() - at.size(), at.size(), at) == 0) {
+                    return entry.substr(parent.size(), entry.size() - parent.size() - at.size());
+                }
+            }
+        }
+    }
+    ADD_FAILURE() << "no entry of " << name << " in the catalogue's index of " << file;
+    return {};
+}
+
 // The catalogue's two indexes hold one entry per catalogue row, sorted, each
 // the key of its row's values (id; parent id and name) and its place.
 inline void expectCatalogueIndexed(const std::string &file) {

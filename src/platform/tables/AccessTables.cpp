@@ -175,7 +175,8 @@ bool accessReadTable(const std::string &file, const std::string &table, TableDat
     MdbCatalogEntry *found = nullptr;
     for (unsigned i = 0; i < mdb->num_catalog && !found; ++i) {
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type == MDB_TABLE && lowerAscii(entry->object_name) == lowerAscii(table)) {
+        // Access finds a table by its name as written, letter case aside.
+        if (entry->object_type == MDB_TABLE && foldCase(entry->object_name) == foldCase(table)) {
             found = entry;
         }
     }

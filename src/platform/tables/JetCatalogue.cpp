@@ -432,7 +432,7 @@ std::set<std::string> relatedTables(const Database &db) {
                 }
                 for (const auto &c : def.columns) {
                     if ((c.name == "szObject" || c.name == "szReferencedObject") && v[c.number]) {
-                        names.insert(lowerAscii(readText(db.file.format, *v[c.number])));
+                        names.insert(foldCase(readText(db.file.format, *v[c.number])));
                     }
                 }
             }

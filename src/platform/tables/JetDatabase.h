@@ -57,7 +57,7 @@ std::uint32_t addMap(Database &db, const std::set<std::uint32_t> &pages);
 std::optional<std::string> nameKey(const Database &db, const std::string &name,
                                    std::string *problem = nullptr);
 
-// The names (lower case) of the tables taking part in relationships (MSysRelationships).
+// The names (foldCase) of the tables taking part in relationships (MSysRelationships).
 std::set<std::string> relatedTables(const Database &db);
 
 // Adds the catalogue row of a new table defined on defPage, and its entry in

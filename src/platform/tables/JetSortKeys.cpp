@@ -17,7 +17,8 @@
 // Jet 3: the inline bytes; then the diacritics of the international
 // characters as 4-bit values between two 0 values, each preceded by a 2 for
 // every "significant" letter since the one before (a letter that could bear
-// a diacritic but bears none), or 0x00 when there are none.
+// a diacritic but bears none; a character that sorts as two such letters,
+// as ß sorts as "ss", counts twice), or 0x00 when there are none.
 //
 // A descending index holds the bytes inverted (in Jet 4 with a 0xFF more,
 // then 0x00), under the flag byte 0x80.
@@ -172,6 +173,10 @@ std::string jet3Key(const std::vector<std::uint32_t> &text) {
         key += c.bytes;
         if (c.kind == 'G') {
             ++significant;
+        } else if (c.kind == 'S' && c.bytes.size() > 1) {
+            // A character that sorts as two letters (Æ, Œ, ß) counts as
+            // two significant ones, as Access 97 counts them.
+            significant += c.bytes.size();
         } else if (c.kind == 'I' && !c.extra.empty()) {
             if (nibbles.empty()) {
                 nibbles.push_back(0);
@@ -351,7 +356,11 @@ std::optional<std::string> keyOfText(const std::string &utf8, SortOrder order, b
         auto k = jet4Key(text, order, &missing);
         if (!k) {
             if (problem) {
-                *problem = characterName(missing) + ", which has no place in the sort order of Access";
+                // Access 2010 and later do sort such characters; the tables
+                // here end at U+FFFF.
+                *problem = characterName(missing) +
+                           ", which this program cannot place in the sort order of Access (its tables end at "
+                           "U+FFFF)";
             }
             return std::nullopt;
         }

@@ -236,7 +236,7 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
     const Format &f = db.file.format;
     std::vector<Database::Entry *> matches;
     for (auto &e : db.entries) {
-        if (e.parent() != kTablesContainer || !sameTableName(e.name(f), t.name)) {
+        if (e.parent() != kTablesContainer || !sameAccessTableName(e.name(f), t.name)) {
             continue;
         }
         // Tables share their names with queries and linked tables, which sit
@@ -250,7 +250,9 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
         }
         matches.push_back(&e);
     }
-    const std::string name = matches.empty() ? plainTableName(t.name) : t.name;
+    // The name as written: "$", ":" and apostrophes are characters of an
+    // Access table name, so every run writes and replaces the same table.
+    const std::string &name = t.name;
     if (matches.size() > 1) {
         *problem = "it holds " + std::to_string(matches.size()) + " tables named like " + t.name +
                    " (with and without apostrophes); delete all but one in Access first";
@@ -266,7 +268,7 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
             *problem = "its table " + e.name(f) + " is linked to another database";
             return false;
         }
-        if (lowerAscii(e.name(f)) != lowerAscii(name) || nameKey(db, e.name(f)) != nameKey(db, name)) {
+        if (foldCase(e.name(f)) != foldCase(name) || nameKey(db, e.name(f)) != nameKey(db, name)) {
             *problem = "its table " + e.name(f) + " would have to be renamed to " + name +
                        ", which this program does not do; rename or delete it in Access first";
             return false;
@@ -276,7 +278,7 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
             return false;
         }
         const auto related = relatedTables(db);
-        bool foreign = related.count(lowerAscii(e.name(f))) > 0;
+        bool foreign = related.count(foldCase(e.name(f))) > 0;
         for (const auto &li : old.logicalIndexes) {
             foreign = foreign || li.relatedIndex != -1 || li.type == 2;
         }
@@ -326,7 +328,7 @@ bool putTable(Database &db, const NewTable &t, std::string *problem) {
             const std::uint16_t type = e.type();
             const std::string what = type == 1 ? "a table" : type == 5 ? "a query" : "an object";
             *problem = "it holds " + what + " named " + e.name(f);
-            if (!sameTableName(e.name(f), name)) {
+            if (!sameAccessTableName(e.name(f), name)) {
                 *problem += ", which Access takes for the same name as " + name +
                             " (they differ only in letter case or in marks Access does not sort by)";
             }
@@ -382,17 +384,16 @@ bool sameTable(const TableData &a, const TableData &b) {
 } // namespace
 
 std::string jetNameProblem(const std::string &name) {
-    const std::string plain = plainTableName(name);
-    if (plain.empty()) {
+    if (name.empty()) {
         return "is empty";
     }
     if (characters(name) > 64) {
         return "is longer than the 64 characters Access allows";
     }
-    if (plain.front() == ' ') {
+    if (name.front() == ' ') {
         return "begins with a blank, which Access does not allow";
     }
-    if (plain.back() == ' ') {
+    if (name.back() == ' ') {
         return "ends with a blank, which Access would drop";
     }
     for (unsigned char c : name) {
@@ -407,7 +408,8 @@ std::string jetNameProblem(const std::string &name) {
     return {};
 }
 
-bool jetCheckTable(const std::string &file, const std::string &table, std::string *error, bool readTables) {
+bool jetCheckTable(const std::string &file, const std::string &table, std::string *error, bool readTables,
+                   const std::vector<std::string> &written) {
     if (const std::string why = jetNameProblem(table); !why.empty()) {
         setError(error, "The table name \"" + table + "\" for " + file + " " + why + ".");
         return false;
@@ -420,6 +422,21 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     const std::size_t objects = db.entries.size();
     const std::vector<std::vector<Cell>> none;
     std::string problem;
+    const auto key = nameKey(db, table);
+    for (const std::string &other : written) {
+        const bool oneName = foldCase(other) == foldCase(table) || (key && nameKey(db, other) == key);
+        if (oneName || sameAccessTableName(other, table)) {
+            // Both would be written as one table, the second refused after the run.
+            problem =
+                "this run writes the table " + other + " into it already, and " +
+                (oneName ? "Access takes " + other + " and " + table + " for one name"
+                         : "a pair of apostrophes around a table name does not make it another table here") +
+                "; give each table a name of its own";
+            setError(error, "The table " + table + " cannot be written into the Access file " + file + ": " +
+                                problem + ".");
+            return false;
+        }
+    }
     if (!putTable(db, {table, {}, &none}, &problem)) {
         setError(error, "The table " + table + " cannot be written into the Access file " + file + ": " +
                             problem + ".");
@@ -514,7 +531,7 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
         }
         for (const auto &info : before) {
             const bool written = std::any_of(tables.begin(), tables.end(), [&](const JetTable &t) {
-                return sameTableName(info.name, t.name);
+                return sameAccessTableName(info.name, t.name);
             });
             if (written || lowerAscii(info.name) == "msysobjects") {
                 continue;
@@ -531,7 +548,7 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
         }
         for (const auto &t : tables) {
             TableData data;
-            if (!accessReadTable(copy, plainTableName(t.name), &data, &problem)) {
+            if (!accessReadTable(copy, t.name, &data, &problem)) {
                 *failure = "does not give the table " + t.name + " back (" + problem + ")";
                 return false;
             }

@@ -72,8 +72,8 @@ bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *t
 bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
                              std::string *error, const IsolationLimits &limits = {}, bool *missing = nullptr);
 
-// Reads every table of the Access file but `except` (a name as sameTableName
-// compares them; "" for none) in one helper process, to tell that each can
+// Reads every table of the Access file but `except` (a name as
+// sameAccessTableName compares them; "" for none) in one helper process, to tell that each can
 // be read: true with the number of rows of each, by name in the file's
 // order. False with the reason in *error and the table that cannot be read
 // in *table ("" when the file or its list of tables cannot be read); when the
@@ -154,8 +154,12 @@ std::string jetNameProblem(const std::string &name);
 // With readTables, every other table of an existing file is read as well
 // (through libmdb, in a helper process), as the check of the database
 // written reads them: the first table of a file that a session writes.
+// `written` are the tables the session writes into the file already: a
+// table Access would take for one of them (its name equal to theirs under
+// the key of the catalogue's sort order, or as sameAccessTableName compares
+// them) is refused.
 bool jetCheckTable(const std::string &file, const std::string &table, std::string *error,
-                   bool readTables = true);
+                   bool readTables = true, const std::vector<std::string> &written = {});
 // Writes the tables into the Access file (a new one in Jet 4, an existing
 // one in its own version, Jet 4 or Jet 3), each replacing the table
 // of its name; the file is replaced only once the database written has been

@@ -7,6 +7,8 @@
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/TableLock.h"
 
+#include <glib.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -226,7 +228,43 @@ std::string plainTableName(const std::string &name) {
 }
 
 bool sameTableName(const std::string &a, const std::string &b) {
-    return tables::lowerAscii(plainTableName(a)) == tables::lowerAscii(plainTableName(b));
+    return foldCase(plainTableName(a)) == foldCase(plainTableName(b));
+}
+
+namespace {
+
+std::string unquoted(const std::string &name) {
+    return name.size() >= 2 && name.front() == '\'' && name.back() == '\'' ? name.substr(1, name.size() - 2)
+                                                                           : name;
+}
+
+} // namespace
+
+bool sameAccessTableName(const std::string &a, const std::string &b) {
+    return foldCase(unquoted(a)) == foldCase(unquoted(b));
+}
+
+bool sameTableNameIn(const std::string &file, const std::string &a, const std::string &b) {
+    return tableKindOfFile(file) == TableKind::Access ? sameAccessTableName(a, b) : sameTableName(a, b);
+}
+
+std::string tableNameIn(const std::string &file, const std::string &name) {
+    return tableKindOfFile(file) == TableKind::Access ? name : plainTableName(name);
+}
+
+std::string foldCase(const std::string &utf8) {
+    if (!g_utf8_validate(utf8.data(), static_cast<gssize>(utf8.size()), nullptr)) {
+        return tables::lowerAscii(utf8);
+    }
+    std::string out;
+    out.reserve(utf8.size());
+    const char *end = utf8.data() + utf8.size();
+    for (const char *p = utf8.data(); p < end; p = g_utf8_next_char(p)) {
+        char bytes[6];
+        const gunichar folded = g_unichar_tolower(g_unichar_toupper(g_utf8_get_char(p)));
+        out.append(bytes, static_cast<std::size_t>(g_unichar_to_utf8(folded, bytes)));
+    }
+    return out;
 }
 
 namespace {
@@ -412,7 +450,7 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
         setError(error, "The table name \"" + table + "\" for " + file + " " + tables::jetNameProblem(table) + ".");
         return nullptr;
     }
-    if (kind != TableKind::Text && (plainTableName(table).empty() || invalidName(table))) {
+    if (kind != TableKind::Text && (tableNameIn(file, table).empty() || invalidName(table))) {
         setError(error, "The table name \"" + table + "\" for " + file +
                             " is empty or holds \"[\", \"]\" or a control character.");
         return nullptr;
@@ -427,7 +465,7 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     if (kind == TableKind::Text) {
         return std::make_unique<TextWriter>(file, columns);
     }
-    std::string sheetName = plainTableName(table);
+    std::string sheetName = tableNameIn(file, table);
     if (kind == TableKind::Excel) {
         static const std::string forbidden = "*?/\\:";
         if (sheetName.size() > 31 || sheetName.find_first_of(forbidden) != std::string::npos) {
@@ -487,8 +525,15 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
         }
     }
     // Whether this table can go into the database, before any hour is run
-    // (its other tables are read for the first table of the file).
-    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error, fresh)) {
+    // (its other tables are read for the first table of the file), beside
+    // the tables this session writes into it.
+    std::vector<std::string> written;
+    for (std::size_t i = 0; kind == TableKind::Access && i < book->names.size(); ++i) {
+        if (book->created[i]) {
+            written.push_back(book->names[i]);
+        }
+    }
+    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error, fresh, written)) {
         if (fresh) {
             m_books.erase(key);
         }
@@ -497,7 +542,7 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     // Tables of this session that would share a sheet would lose each other's rows.
     for (std::size_t i = 0; i < book->sheets.size(); ++i) {
         if (book->created[i] &&
-            (kind == TableKind::Lotus || sameTableName(book->sheets[i].name, sheetName))) {
+            (kind == TableKind::Lotus || sameTableNameIn(file, book->sheets[i].name, sheetName))) {
             setError(error, kind == TableKind::Lotus
                                 ? "The Lotus file " + file + " already receives the table " +
                                       book->sheets[i].name + " of this run: a ." + ext +
@@ -520,7 +565,7 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     // A sheet of the file with the same name is replaced where it stands.
     std::size_t index = book->sheets.size();
     for (std::size_t i = 0; i < book->sheets.size(); ++i) {
-        if (sameTableName(book->sheets[i].name, sheetName)) {
+        if (sameTableNameIn(file, book->sheets[i].name, sheetName)) {
             index = i;
         }
     }

@@ -66,9 +66,10 @@ bool listTables(const std::string &file, std::vector<TableInfo> *tables, std::st
 // naming the damage; true for a text file.
 bool tableFileReadable(const std::string &file, std::string *error);
 
-// Reads the table whole. The table name is matched without regard to case;
-// a trailing "$" (Excel) or ":" (Lotus) and surrounding apostrophes are
-// ignored. For a text file the table name is ignored: its first line holds
+// Reads the table whole. The table name is matched without regard to case
+// (over Unicode); in a workbook a trailing "$" (Excel) or ":" (Lotus) and
+// surrounding apostrophes are ignored, in a database the name is taken as
+// written. For a text file the table name is ignored: its first line holds
 // the field names, items are split by the list-line rule. False with a
 // message naming the file and table when it cannot be read or is missing;
 // *missing (when given) then tells a file read whole that lacks the table
@@ -166,9 +167,28 @@ std::size_t tableRowCapacity(const std::string &file);
 // the writers give it when a table is full.
 std::string tableFullMessage(const std::string &file, const std::string &table, std::size_t rows);
 
-// Table names compare equal without regard to case, without one pair of
-// surrounding apostrophes and without a trailing "$" or ":".
+// Sheet names of Excel and Lotus tables compare equal without regard to
+// case (over Unicode: foldCase), without one pair of surrounding apostrophes
+// and without a trailing "$" or ":", the syntax of their addresses.
 bool sameTableName(const std::string &a, const std::string &b);
 std::string plainTableName(const std::string &name);
+// An Access table name is the name as written: "$", ":" and apostrophes are
+// characters of it. A table written under one name replaces the table whose
+// name is equal to it without regard to case (over Unicode) and to one pair
+// of surrounding apostrophes (it is refused where that would rename the
+// table; see JetWriter.cpp).
+bool sameAccessTableName(const std::string &a, const std::string &b);
+// Whether two table names of the file name one table: the rule of Access
+// for a database (.mdb), of sheets for any other file.
+bool sameTableNameIn(const std::string &file, const std::string &a, const std::string &b);
+// The name a table of the file gets: as written in a database, its plain
+// name (plainTableName) in a workbook.
+std::string tableNameIn(const std::string &file, const std::string &name);
+// The text with each character's letter case folded (its simple upper-case
+// then lower-case mapping, over Unicode), so that names equal but for letter
+// case fold to one text ("UMSÄTZE" and "Umsätze"); "ß" stays "ß", so
+// "STRASSE" folds to another text than "Straße". Bytes that are not UTF-8
+// keep their values (ASCII letters folded).
+std::string foldCase(const std::string &utf8);
 
 } // namespace vesk
