@@ -1,6 +1,7 @@
 // The small dialogs: project type, countries, file and folder chooser, About.
 
 #include "support/TestSupport.h"
+#include "ui/WindowSession.h"
 #include "ui/inputdef/frmNewFileName.h"
 #include "ui/settings/frmAbout.h"
 #include "ui/settings/frmCountries.h"
@@ -10,8 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QSysInfo>
 #include <gtest/gtest.h>
 
@@ -149,12 +150,13 @@ TEST_F(CountriesFixture, AFailedWriteKeepsTheDialogOpenAndReportsIt) {
         return false;
     };
     dlg.list()->item(0)->setCheckState(Qt::Checked);
-    QTimer::singleShot(0, [] {
-        if (QWidget *box = QApplication::activeModalWidget()) {
-            box->close();
-        }
+    std::string reported;
+    test::onModal<QMessageBox>([&reported](QMessageBox *box) {
+        reported = box->text().toStdString();
+        box->close();
     });
     dlg.btnOK_Click();
+    EXPECT_NE(reported.find("disk full"), std::string::npos) << reported;
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_FALSE(dlg.written());
 }

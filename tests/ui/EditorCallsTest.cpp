@@ -210,9 +210,9 @@ TEST(EditorCalls, TrafficKeptForTheProjectIsRunAfterTheFocusLeftAnUntouchedSpeed
     ASSERT_FALSE(unedited.empty());
     auto queuedChecksRun = [] {
         // The check of a box left is queued when the focus moves: it has run once a later call has.
-        bool reached = false;
-        QTimer::singleShot(0, [&reached] { reached = true; });
-        return test::processEventsUntil([&reached] { return reached; }, 5);
+        auto reached = std::make_shared<bool>(false);
+        QTimer::singleShot(0, [reached] { *reached = true; });
+        return test::processEventsUntil([reached] { return *reached; }, 5);
     };
 
     // A click into "Travel Speed (km/h)", nothing typed.
@@ -245,7 +245,7 @@ TEST(EditorCalls, TrafficKeptForTheProjectIsRunAfterTheFocusLeftAnUntouchedSpeed
     ASSERT_TRUE(queuedChecksRun());
     EXPECT_TRUE(s.state.TrafficFileLoaded) << "the speed box was left unchanged";
     QTest::mouseRelease(s->btnRun, Qt::LeftButton);
-    s->waitForRun();
+    ASSERT_TRUE(test::waitForRunToEnd(*s.w));
     EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.");
     EXPECT_TRUE(test::readFile(output) != unedited) << "the run computed with 900 cars in hour 2";
 

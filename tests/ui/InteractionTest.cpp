@@ -9,12 +9,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
-#include <QTimer>
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -72,16 +70,10 @@ TEST(QtInteraction, AQuestionShowsExactlyTheButtonsItNamesAndTheirAnswerComesBac
     QtInteraction ui;
     for (const Case &c : cases) {
         QMessageBox::StandardButtons shown;
-        auto *timer = new QTimer;
-        QObject::connect(timer, &QTimer::timeout, [timer, &shown, &c] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                shown = box->standardButtons();
-                box->button(c.pressed)->click();
-                timer->stop();
-                timer->deleteLater();
-            }
+        test::onModal<QMessageBox>([&shown, &c](QMessageBox *box) {
+            shown = box->standardButtons();
+            box->button(c.pressed)->click();
         });
-        timer->start(5);
         EXPECT_EQ(ui.question("Do you want it?", c.buttons, Icon::Question, Answer::Cancel), c.answer);
         EXPECT_EQ(shown, c.shown) << static_cast<int>(c.buttons);
     }
@@ -98,36 +90,6 @@ TEST(QtInteraction, FiltersInTheProgramsBarFormBecomeQtFiltersThatNameTheirPatte
     EXPECT_EQ(filterExtension(f[3]).toStdString(), "dat");
 }
 
-namespace {
-// Types name into the file dialog that opens next, chooses the filter that
-// begins with filterStart and accepts; message boxes that come are answered No.
-void typeIntoFileDialog(const QString &name, const QString &filterStart) {
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, name, filterStart] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            box->button(box->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok)->click();
-            return;
-        }
-        auto *dialog = qobject_cast<QFileDialog *>(modal);
-        if (!dialog) {
-            return;
-        }
-        for (const QString &filter : dialog->nameFilters()) {
-            if (filter.startsWith(filterStart)) {
-                dialog->selectNameFilter(filter);
-                Q_EMIT dialog->filterSelected(filter);
-            }
-        }
-        dialog->selectFile(name);
-        static_cast<QDialog *>(dialog)->accept(); // the dialog checks the name as the OK button does
-        timer->stop();
-        timer->deleteLater();
-    });
-    timer->start(5);
-}
-} // namespace
-
 TEST(QtInteraction, ASavedNameWithoutExtensionTakesTheExtensionOfTheChosenFilter) {
     test::TempDir dir;
     QtInteraction ui;
@@ -138,12 +100,15 @@ TEST(QtInteraction, ASavedNameWithoutExtensionTakesTheExtensionOfTheChosenFilter
     struct Case {
         const char *typed, *filter, *saved;
     };
-    for (const Case &c : {Case{"street", "VESK Project", "street.vkp"}, Case{"streets", "VESK Multi", "streets.vkm"},
-                          Case{"plain", "All", "plain"}, Case{"named.txt", "VESK Project", "named.txt"}}) {
-        typeIntoFileDialog(QString::fromLatin1(c.typed), QString::fromLatin1(c.filter));
-        const auto chosen = ui.chooseFile(choice);
-        ASSERT_TRUE(chosen.has_value()) << c.typed;
-        EXPECT_EQ(*chosen, (dir.path() / c.saved).string()) << c.typed;
+    for (const bool focusFirst : {false, true}) {
+        for (const Case &c :
+             {Case{"street", "VESK Project", "street.vkp"}, Case{"streets", "VESK Multi", "streets.vkm"},
+              Case{"plain", "All", "plain"}, Case{"named.txt", "VESK Project", "named.txt"}}) {
+            test::typeIntoFileDialog(QString::fromLatin1(c.typed), QString::fromLatin1(c.filter), focusFirst);
+            const auto chosen = ui.chooseFile(choice);
+            ASSERT_TRUE(chosen.has_value()) << c.typed;
+            EXPECT_EQ(*chosen, (dir.path() / c.saved).string()) << c.typed;
+        }
     }
 }
 
@@ -157,56 +122,24 @@ TEST(QtInteraction, ProjectSavedAsANameWithoutExtensionIsSavedAsAProjectFileTheO
     ASSERT_TRUE(w.Form_Load({QString::fromStdString(sample.project())}));
     w.Form_Activate();
     ASSERT_FALSE(state.ProjectFile.empty());
-    typeIntoFileDialog(QStringLiteral("Copy of the street"), QStringLiteral("VESK Project"));
+    test::typeIntoFileDialog(QStringLiteral("Copy of the street"), QStringLiteral("VESK Project"));
     w.menSaveAs_Click();
     EXPECT_EQ(state.ProjectFile, sample.appDir + "Working/Copy of the street.vkp");
     EXPECT_TRUE(std::filesystem::exists(sample.appDir + "Working/Copy of the street.vkp"));
 }
 
 namespace {
-// Runs act on the modal widget of type T once it is open; gives up after about five seconds.
-template <typename T> QTimer *whenModal(std::function<void(T *)> act) {
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        auto *widget = qobject_cast<T *>(QApplication::activeModalWidget());
-        if (!widget && ++*tries < 1000) {
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        if (widget) {
-            act(widget);
-        }
-    });
-    timer->start(5);
-    return timer;
-}
-
 // In the file chooser that Add File opens next: Browse, the name typed into
-// the file dialog and accepted, then OK. What the file dialog refused (its
-// message boxes, or staying open) goes to refusals.
+// the file dialog and accepted, then OK. The message boxes that come up
+// meanwhile (the file dialog's refusals) are answered and go to refusals.
 void browseForNewName(const QString &name, std::vector<std::string> *refusals) {
-    whenModal<frmNewFileName>([name, refusals](frmNewFileName *chooser) {
-        auto *boxes = new QTimer;
-        QObject::connect(boxes, &QTimer::timeout, [refusals] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                refusals->push_back(box->text().toStdString());
-                box->button(box->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok)->click();
-            }
+    test::onModal<frmNewFileName>([name, refusals](frmNewFileName *chooser) {
+        test::OnEachModal<QMessageBox> boxes([refusals](QMessageBox *box) {
+            refusals->push_back(box->text().toStdString());
+            box->button(box->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok)->click();
         });
-        boxes->start(5);
-        whenModal<QFileDialog>([name, refusals](QFileDialog *dialog) {
-            dialog->selectFile(name);
-            static_cast<QDialog *>(dialog)->accept(); // the dialog checks the name as its button does
-            if (dialog->isVisible()) {
-                refusals->push_back("the file dialog stayed open");
-                dialog->reject();
-            }
-        });
+        test::typeIntoFileDialog(name, QString());
         chooser->findChild<QPushButton *>(QStringLiteral("btnBrowse"))->click();
-        boxes->stop();
-        boxes->deleteLater();
         if (chooser->nameBox()->text().isEmpty()) {
             chooser->reject();
         } else {

@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QTimer>
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
@@ -64,11 +63,7 @@ template <typename E> inline void inEditor(Session &s, const char *item, std::fu
 
 // Acts on dialog D as soon as it is shown modally.
 template <typename D> inline void whenShown(std::function<void(D &)> act) {
-    QTimer::singleShot(0, [act] {
-        if (auto *dialog = qobject_cast<D *>(QApplication::activeModalWidget())) {
-            act(*dialog);
-        }
-    });
+    onModal<D>([act](D *dialog) { act(*dialog); });
 }
 
 // The figures of the multi-street list of the sample: the caption of its CO

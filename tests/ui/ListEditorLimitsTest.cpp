@@ -30,7 +30,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -238,18 +237,9 @@ struct BoxSeen {
 class EnterOnEachBox {
 public:
     std::vector<BoxSeen> seen;
-    EnterOnEachBox() {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
-        m_timer.start(5);
-    }
 
 private:
-    void look() {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (box == nullptr || box->property("seen").toBool()) {
-            return;
-        }
-        box->setProperty("seen", true);
+    void look(QMessageBox *box) {
         BoxSeen b;
         b.text = box->text().toStdString();
         QAbstractButton *ok = box->button(QMessageBox::Ok);
@@ -260,7 +250,7 @@ private:
         seen.push_back(b);
         QTest::keyClick(box, Qt::Key_Return);
     }
-    QTimer m_timer;
+    test::OnEachModal<QMessageBox> m_boxes{[this](QMessageBox *box) { look(box); }};
 };
 
 } // namespace

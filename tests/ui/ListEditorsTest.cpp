@@ -38,7 +38,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -720,11 +719,9 @@ TEST(ListEditorsFromTheMainWindow, TheEditorsAreReachedOnlyWithoutAnOpenProject)
         ASSERT_TRUE(a->isEnabled()) << item;
         std::string shown;
         s.ui.answers = {Answer::No}; // the limit values editor adds NOx and NO: leave without saving
-        QTimer::singleShot(0, [&shown] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                shown = modal->objectName().toStdString();
-                static_cast<QDialog *>(modal)->reject();
-            }
+        test::onModal<QDialog>([&shown](QDialog *modal) {
+            shown = modal->objectName().toStdString();
+            modal->reject();
         });
         a->trigger();
         EXPECT_EQ(shown, form) << item;
@@ -806,8 +803,7 @@ TEST(ListEditorPictures, DISABLED_SaveTheEditors) {
     s->resize(1300, 740);
     s->show();
     auto shootEditor = [&](const char *item, const char *picture, std::function<void(QDialog &)> act) {
-        QTimer::singleShot(0, [&, picture, act] {
-            auto *editor = static_cast<QDialog *>(QApplication::activeModalWidget());
+        test::onModal<QDialog>([&, picture, act](QDialog *editor) {
             act(*editor);
             shootScreen(picture);
             s.ui.answers = {Answer::No};

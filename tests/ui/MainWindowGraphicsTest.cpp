@@ -15,35 +15,30 @@
 #include <QPointer>
 #include <gtest/gtest.h>
 
-#include <QThread>
 #include <filesystem>
 #include <fstream>
 
 namespace vesk::test {
 namespace {
 
-// Answers the side selection, when it comes up, with the sides given.
-void answerSelection(bool side1, bool side2) {
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, side1, side2] {
-        auto *dialog = qobject_cast<ui::frmSelGraph *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            return;
-        }
+// Answers the side selection, which the frame shows once it is up, with the sides given; whether it has.
+std::shared_ptr<bool> answerSelection(bool side1, bool side2) {
+    auto answered = std::make_shared<bool>(false);
+    onModal<ui::frmSelGraph>([side1, side2, answered](ui::frmSelGraph *dialog) {
         dialog->chkReceptor[1]->setChecked(side1);
         dialog->chkReceptor[2]->setChecked(side2);
         dialog->btnOK_Click();
-        timer->deleteLater();
+        *answered = true;
     });
-    timer->start(10);
+    return answered;
 }
 
-// Handles events until the frame has opened `count` graph windows (or a while has passed).
-void waitForWindows(ui::MDIGraphics *frame, int count) {
-    for (int i = 0; i < 200 && frame->GraphWindowCount() < count; ++i) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
+// Handles events until the selection has been answered and the frame has opened `count` graph windows
+// (half a minute at most).
+void waitForWindows(ui::MDIGraphics *frame, const std::shared_ptr<bool> &answered, int count) {
+    EXPECT_TRUE(processEventsUntil([&] { return *answered && frame->GraphWindowCount() >= count; }))
+        << "the side selection was " << (*answered ? "" : "not ") << "answered; graph windows "
+        << frame->GraphWindowCount() << " of " << count;
 }
 
 TEST(MainWindowGraphics, GraphicsIsOfferedInBothModesOnceAProjectIsOpen) {
@@ -65,13 +60,13 @@ TEST(MainWindowGraphics, GraphicsIsOfferedInBothModesOnceAProjectIsOpen) {
 TEST(MainWindowGraphics, TheToolbarKeyShowsTheOneGraphFrameAndClosingItReleasesIt) {
     Sample sample;
     Session s(sample, sample.project());
-    answerSelection(false, false);
+    const auto answered = answerSelection(false, false);
     s->Toolbar1_ButtonClick("Graph");
     ui::MDIGraphics *frame = s->graphicsFrame();
     ASSERT_TRUE(frame);
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle(), "Graphics");
-    waitForWindows(frame, 1);
+    waitForWindows(frame, answered, 0);
     s->menGraphic_Click();
     EXPECT_EQ(s->graphicsFrame(), frame) << "shown again, not made anew";
     frame->action("menExit")->trigger();
@@ -103,11 +98,11 @@ TEST(MainWindowGraphics, ASpecialModeRunOfTheSampleStreetIsPlottedPerSideWithIts
     ASSERT_TRUE(std::filesystem::exists(folder / "NOX_1.dat"))
         << (s.ui.messages.empty() ? "" : s.ui.messages.back());
 
-    answerSelection(true, true);
+    const auto answered = answerSelection(true, true);
     s->action("menGraphic")->trigger();
     ui::MDIGraphics *frame = s->graphicsFrame();
     ASSERT_TRUE(frame);
-    waitForWindows(frame, 2);
+    waitForWindows(frame, answered, 2);
     ASSERT_EQ(frame->GraphWindowCount(), 2) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
     const std::vector<ui::frmGraph *> graphs = frame->graphWindows();
     for (int side = 0; side < 2; ++side) {
@@ -132,11 +127,11 @@ TEST(MainWindowGraphics, ASecondRunRedrawsTheOpenGraphsAndASideAlreadyPlottedIsB
     Session s(sample, (folder / "DemoStreet.vkp").string());
     ASSERT_TRUE(s.loaded);
     s.runToEnd();
-    answerSelection(true, true);
+    const auto answered = answerSelection(true, true);
     s->action("menGraphic")->trigger();
     ui::MDIGraphics *frame = s->graphicsFrame();
     ASSERT_TRUE(frame);
-    waitForWindows(frame, 2);
+    waitForWindows(frame, answered, 2);
     ASSERT_EQ(frame->GraphWindowCount(), 2);
     const double before = frame->graphWindows()[0]->graph().data.yMax;
 
@@ -177,29 +172,23 @@ TEST(MainWindowGraphics, TheSummaryAndGraphsOfARunStayWithItWhenTheProjectIsSave
 
     // The results summary of the run.
     QString shown;
-    QTimer viewerShown;
-    QObject::connect(&viewerShown, &QTimer::timeout, [&viewerShown, &shown] {
-        if (auto *viewer = qobject_cast<ui::frmViewFile *>(QApplication::activeModalWidget())) {
-            shown = viewer->RichTextBox1->toPlainText();
-            viewer->accept();
-            viewerShown.stop();
-        }
+    onModal<ui::frmViewFile>([&shown](ui::frmViewFile *viewer) {
+        shown = viewer->RichTextBox1->toPlainText();
+        viewer->accept();
     });
-    viewerShown.start(10);
     s.ui.messages.clear();
     s->toolbarKey("Results")->trigger();
-    viewerShown.stop();
     EXPECT_TRUE(s.ui.messages.empty()) << s.ui.messages.front();
     const std::string written = readFile(folder / "veskout.dat");
     ASSERT_FALSE(written.empty());
     EXPECT_EQ(shown.left(20).toStdString(), written.substr(0, 20));
 
     // Its graphs.
-    answerSelection(true, true);
+    const auto answered = answerSelection(true, true);
     s->action("menGraphic")->trigger();
     ui::MDIGraphics *frame = s->graphicsFrame();
     ASSERT_TRUE(frame);
-    waitForWindows(frame, 2);
+    waitForWindows(frame, answered, 2);
     EXPECT_EQ(frame->GraphWindowCount(), 2) << (s.ui.messages.empty() ? "" : s.ui.messages.back());
 }
 
@@ -211,11 +200,11 @@ TEST(MainWindowGraphics, NewOpenAndCloseCloseTheGraphsOfTheProjectTheyLeave) {
     ASSERT_TRUE(s.loaded);
     s.runToEnd();
     auto openGraphs = [&s](bool side1, bool side2) {
-        answerSelection(side1, side2);
+        const auto answered = answerSelection(side1, side2);
         s->action("menGraphic")->trigger();
         QPointer<ui::MDIGraphics> frame = s->graphicsFrame();
         if (frame) {
-            waitForWindows(frame, (side1 ? 1 : 0) + (side2 ? 1 : 0));
+            waitForWindows(frame, answered, (side1 ? 1 : 0) + (side2 ? 1 : 0));
         }
         return frame;
     };

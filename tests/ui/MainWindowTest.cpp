@@ -19,7 +19,6 @@
 #include <QSignalSpy>
 #include <QTextBrowser>
 #include <QThread>
-#include <QTimer>
 #include <QToolBar>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -134,7 +133,7 @@ TEST(MainWindowHelp, BothHelpPagesHaveAnAnchorForEveryContextTheProgramUses) {
 
 TEST(MainWindowHelp, WhatsThisTargetIsEmptyAgainAfterTheContextMenuCloses) {
     Window win;
-    QTimer::singleShot(0, [&] { win->menBtnContextMenu->close(); });
+    test::onModal<QMenu>([](QMenu *menu) { menu->close(); });
     win->showFrameContextMenu(win->Frame7, QPoint(10, 10));
     EXPECT_EQ(win->WhatsThisTarget, nullptr);
     EXPECT_FALSE(win->Frame7->whatsThis().isEmpty());
@@ -486,7 +485,7 @@ TEST(RunControl, ARunLocksTheWindowAndUnlocksItWhenItReachesItsEnd) {
     EXPECT_FALSE(win.menuEnabled("menFile"));
     EXPECT_FALSE(win.menuEnabled("menMode"));
     EXPECT_FALSE(win->Toolbar1->isEnabled());
-    win->waitForRun();
+    ASSERT_TRUE(test::waitForRunToEnd(*win.w));
     EXPECT_EQ(run.records, 20);
     EXPECT_FALSE(win->isRunning());
     EXPECT_TRUE(win->btnRun->isEnabled());
@@ -520,7 +519,7 @@ TEST(RunControl, PauseHoldsTheRunContinueResumesItAndStopEndsIt) {
         << "the run did not go on";
     win->btnStop_Click();
     EXPECT_TRUE(win->StopRequested);
-    win->waitForRun();
+    ASSERT_TRUE(test::waitForRunToEnd(*win.w));
     EXPECT_LT(run.records, 100000);
     EXPECT_FALSE(win->StopRequested);
     EXPECT_FALSE(win->PauseRequested);
@@ -553,7 +552,7 @@ TEST(RunControl, TheBoxesShowTheHourComputedAndTheStatusLineTheStreetBeingCalcul
     EXPECT_EQ(win->Text0[2]->text(), "17");
     EXPECT_EQ(win->lblProgress->text(), "Calculating street #2 out of 4: North");
     win->btnStop_Click();
-    win->waitForRun();
+    ASSERT_TRUE(test::waitForRunToEnd(*win.w));
 }
 
 TEST(RunControl, StopWhilePausedEndsTheRunAndClearsBothFlags) {
@@ -566,7 +565,7 @@ TEST(RunControl, StopWhilePausedEndsTheRunAndClearsBothFlags) {
     win->btnPause_Click();
     QThread::msleep(20);
     win->btnStop_Click();
-    win->waitForRun();
+    ASSERT_TRUE(test::waitForRunToEnd(*win.w));
     EXPECT_TRUE(run.stoppedWhilePaused);
     EXPECT_FALSE(win->PauseRequested);
     EXPECT_FALSE(win->StopRequested);
@@ -583,7 +582,7 @@ TEST(RunControl, SpecialModeRunDisablesWindEditingAndStopGivesBackOnlyEdit) {
     EXPECT_FALSE(win->btnEditWind->isEnabled());
     EXPECT_FALSE(win->btnEndEditWind->isEnabled());
     win->btnStop_Click();
-    win->waitForRun();
+    ASSERT_TRUE(test::waitForRunToEnd(*win.w));
     EXPECT_TRUE(win->btnEditWind->isEnabled());
     EXPECT_FALSE(win->btnEndEditWind->isEnabled());
 }

@@ -22,7 +22,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QThread>
-#include <QTimer>
 #include <QToolBar>
 #include <atomic>
 #include <chrono>
@@ -308,7 +307,7 @@ TEST(RealRun, TheSampleYearRunsToItsEndAndUnlocksTheWindow) {
     ASSERT_TRUE(s->btnRun->isEnabled());
     s->btnRun_Click();
     EXPECT_FALSE(s->Toolbar1->isEnabled());
-    s->waitForRun();
+    ASSERT_TRUE(test::waitForRunToEnd(*s.w));
     EXPECT_TRUE(s->Toolbar1->isEnabled());
     EXPECT_TRUE(s->btnRun->isEnabled());
     EXPECT_FALSE(s->btnStop->isEnabled());
@@ -329,7 +328,7 @@ TEST(RealRun, PauseHoldsTheRunAndStopWhilePausedEndsItWithoutStatistics) {
     s->btnPause_Click();
     QThread::msleep(20);
     s->btnStop_Click();
-    s->waitForRun();
+    ASSERT_TRUE(test::waitForRunToEnd(*s.w));
     EXPECT_FALSE(s->isRunning());
     EXPECT_FALSE(s->PauseRequested);
     EXPECT_FALSE(s->StopRequested);
@@ -490,7 +489,7 @@ TEST(RealRun, SpecialModeRunsTheEditedWindsOfTheSampleStreet) {
     ASSERT_EQ(s.state.WindSpeedCount, 2);
     ASSERT_TRUE(s->btnRun->isEnabled());
     s->btnRun_Click();
-    s->waitForRun();
+    ASSERT_TRUE(test::waitForRunToEnd(*s.w));
     EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.")
         << (s.ui.messages.empty() ? "" : s.ui.messages.back());
     EXPECT_TRUE(std::filesystem::exists(s.state.WorkDir + "veskout.dat") ||
@@ -557,11 +556,7 @@ TEST(ProjectWindow, NewStopsAtACancelledFolderChoiceAndACancelledProjectTypeLeav
     };
     // The working folder holds a Run.opt: OK keeps it; then the project type dialog is cancelled.
     s.ui.answers = {Answer::Ok};
-    QTimer::singleShot(0, [] {
-        if (QWidget *dialog = QApplication::activeModalWidget()) {
-            dialog->close();
-        }
-    });
+    test::onModal<QDialog>([](QDialog *dialog) { dialog->close(); });
     s->menNew_Click();
     EXPECT_TRUE(s.state.ProjectTypeCancelled);
     EXPECT_TRUE(s.state.NewProjectPending);
@@ -575,10 +570,8 @@ TEST(ProjectWindow, NewFromTheTemplateGivesAnUntitledProjectOfTheChosenKind) {
     Session s(sample, "");
     std::filesystem::create_directories(sample.appDir + "Fresh");
     s.w->chooseFileName = [&](int, const QString &, const QString &) { return sample.appDir + "Fresh/"; };
-    QTimer::singleShot(0, [] {
-        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-            dialog->accept(); // OK with the preselected single street
-        }
+    test::onModal<QDialog>([](QDialog *dialog) {
+        dialog->accept(); // OK with the preselected single street
     });
     bool newProjectDialog = false;
     s.w->showNewStreetDialog = [&] { return newProjectDialog = true; };
@@ -665,11 +658,9 @@ TEST(ProjectWindow, AFirstStartWithoutADefaultCountryAsksAndCancelQuitsWithoutAM
     test::ScriptedInteraction ui;
     frmRun w(state, ui, sample.settings);
     QString shown;
-    QTimer::singleShot(0, [&] {
-        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-            shown = dialog->objectName();
-            dialog->reject();
-        }
+    test::onModal<QDialog>([&shown](QDialog *dialog) {
+        shown = dialog->objectName();
+        dialog->reject();
     });
     EXPECT_FALSE(w.Form_Load({}));
     EXPECT_EQ(shown, "frmCountries");

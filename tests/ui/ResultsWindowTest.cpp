@@ -22,7 +22,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -35,7 +34,6 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -87,13 +85,7 @@ std::string cellText(frmShowResults &w, int page, const std::string &component, 
 
 // Answers the next modal dialog once it is shown.
 void whenModal(std::function<void(QWidget *)> answer) {
-    QTimer::singleShot(0, [answer] {
-        if (QWidget *dialog = QApplication::activeModalWidget()) {
-            const QPointer<QWidget> open(dialog);
-            answer(dialog);
-            test::closeAfterFatalFailure(open);
-        }
-    });
+    test::onModal<QWidget>(answer);
 }
 
 const char *kNO2 = "Nitrogen dioxide (µg/m³)";
@@ -185,18 +177,9 @@ TEST(ResultsFromTheMainWindow, aSavedResultFileOpensFromTheFileMenuAndABrokenOne
               0u);
 }
 
-// Answers the next dialog of type D once it is shown (any other is closed).
+// Answers the next dialog of type D once it is shown.
 template <typename D> void whenShown(std::function<void(D &)> act) {
-    QTimer::singleShot(0, [act] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *dialog = qobject_cast<D *>(modal)) {
-            const QPointer<QWidget> open(dialog);
-            act(*dialog);
-            test::closeAfterFatalFailure(open);
-        } else if (modal) {
-            modal->close();
-        }
-    });
+    test::onModal<D>([act](D *dialog) { act(*dialog); });
 }
 
 TEST(ResultsFromTheMainWindow, theDataCaptureOfACompleteMonthIsAHundredPerCent) {
@@ -522,12 +505,7 @@ TEST_F(ResultsWindow, aResultFileSavedUnderANameWithoutExtensionGetsTheExtension
     ui::QtInteraction dialogs;
     frmShowResults real(s, dialogs, settings);
     real.Form_Load();
-    whenModal([](QWidget *dialog) {
-        auto *files = qobject_cast<QFileDialog *>(dialog);
-        ASSERT_NE(files, nullptr);
-        files->selectFile(QStringLiteral("Summary of March"));
-        static_cast<QDialog *>(files)->accept(); // as the Save button does
-    });
+    test::typeIntoFileDialog(QStringLiteral("Summary of March"));
     ASSERT_NO_FATAL_FAILURE(real.menSave_Click());
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "Summary of March.res"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Summary of March"));

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,17 +41,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Acts on dialog D as soon as it is shown modally (a dialog of another kind is closed).
+// Acts on dialog D as soon as it is shown modally; whether it was.
 template <typename D> std::shared_ptr<bool> whenShown(std::function<void(D &)> act) {
     auto acted = std::make_shared<bool>(false);
-    QTimer::singleShot(0, [act, acted] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *dialog = qobject_cast<D *>(modal)) {
-            *acted = true;
-            act(*dialog);
-        } else if (modal) {
-            modal->close();
-        }
+    test::onModal<D>([act, acted](D *dialog) {
+        *acted = true;
+        act(*dialog);
     });
     return acted;
 }
@@ -458,9 +454,9 @@ TEST(SettingsPictures, DISABLED_SaveAddingACountry) {
     s->show();
     s->countryAddingWindows.chooseOption = [&s] {
         frmCountrySelOptions dialog(nullptr, s.w.get());
-        QTimer::singleShot(0, [&dialog] {
+        test::onModal<frmCountrySelOptions>([](frmCountrySelOptions *shown) {
             shoot("country_options.png");
-            dialog.btnOK_Click();
+            shown->btnOK_Click();
         });
         dialog.exec();
         return dialog.NewCountryOption_;
@@ -482,17 +478,23 @@ TEST(SettingsPictures, DISABLED_SaveAddingACountry) {
     s->countryAddingWindows.chooseOption = [] { return NewCountryOption::Package; };
     s->countryAddingWindows.chooseSourceFolder = [package] { return std::optional<std::string>(package); };
     s.ui.inputs = {std::string("Packland"), std::string("PK")};
-    // Looks again at every turn of the event loop until the copying window is up.
-    std::function<void()> whenCopying = [&whenCopying] {
+    // Looks again at every turn of the event loop until the copying window is up (while the test runs,
+    // for a minute at most).
+    auto looking = std::make_shared<QElapsedTimer>();
+    looking->start();
+    auto whenCopying = std::make_shared<std::function<void()>>();
+    *whenCopying = [again = std::weak_ptr<std::function<void()>>(whenCopying), looking] {
         for (QWidget *w : QApplication::topLevelWidgets()) {
             if (qobject_cast<frmAnimation *>(w) && w->isVisible()) {
                 shoot("country_copying.png");
                 return;
             }
         }
-        QTimer::singleShot(0, whenCopying);
+        if (const auto next = again.lock(); next && looking->elapsed() < 60000) {
+            QTimer::singleShot(0, *next);
+        }
     };
-    QTimer::singleShot(0, whenCopying);
+    QTimer::singleShot(0, *whenCopying);
     const int addAgain = s->cmbCountry->count() - 1;
     s->cmbCountry->setCurrentIndex(addAgain);
     s->cmbCountry_Click(addAgain);

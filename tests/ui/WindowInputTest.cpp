@@ -99,7 +99,7 @@ TEST(WindowInput, ATrafficValueBeyondAnyStreetIsRefusedNamingTheBoxItCameFrom) {
         s.ui.messages.clear();
         s->btnRun_Click();
         const bool started = s->isRunning();
-        s->waitForRun();
+        ASSERT_TRUE(test::waitForRunToEnd(*s.w));
         EXPECT_FALSE(started) << c.text;
         ASSERT_FALSE(s.ui.messages.empty()) << c.text;
         EXPECT_EQ(s.ui.messages[0], c.says);

@@ -5,6 +5,7 @@
 
 #include "core/Settings.h"
 #include "support/TestSupport.h"
+#include "ui/ModalDialogs.h"
 #include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
 #include <deque>
@@ -23,61 +25,48 @@
 
 namespace vesk::test {
 
-// Closes a dialog as Cancel or the window's close button would.
-inline void closeDialog(QWidget *dialog) {
-    if (auto *d = qobject_cast<QDialog *>(dialog)) {
-        d->done(QDialog::Rejected);
-    } else {
-        dialog->close();
-    }
-}
-
-// Closes a dialog that a test's step left open after a fatal failure: the
-// step's ASSERT returned from the step only, and the call that opened the
-// dialog returns once it is closed, so that the test ends there (that call
-// is wrapped in ASSERT_NO_FATAL_FAILURE).
-inline void closeAfterFatalFailure(QWidget *dialog) {
-    if (dialog != nullptr && ::testing::Test::HasFatalFailure() && dialog->isVisible()) {
-        closeDialog(dialog);
-    }
-}
-
-// Acts on the next modal dialog of type T once it is open (gives up after a
-// few seconds). A step that fails fatally closes the dialog; so does giving
-// up while another modal dialog stays open, with a failure naming it.
+// Acts on the next modal dialog of type T once it is open (waiting for it
+// up to a minute), then sees it close. A step that fails fatally closes the
+// dialog; so does a dialog that stays open 20 s after the step, and another
+// window that stays on top unanswered 20 s while T is awaited, each with a
+// failure naming the window, its title and what it shows (ModalDialogs.h).
 template <typename T> inline void onModal(std::function<void(T *)> act) {
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            const QPointer<T> open(dialog);
-            act(dialog);
-            closeAfterFatalFailure(open);
-        } else if (++*tries > 1000) {
-            timer->stop();
-            timer->deleteLater();
-            if (QWidget *other = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "the dialog awaited was not shown; \"" << other->windowTitle().toStdString()
-                              << "\" stayed open instead and is closed";
-                closeDialog(other);
-            }
-        }
-    });
-    timer->start();
+    ModalWatch w;
+    w.kind = T::staticMetaObject.className();
+    w.match = [](QWidget *widget) -> QWidget * { return qobject_cast<T *>(widget); };
+    w.act = [act](QWidget *widget) { act(static_cast<T *>(widget)); };
+    startModalWatch(std::move(w));
 }
 
 // Lets the event loop run until done() holds or `seconds` have passed;
-// whether done() holds.
+// whether done() holds. Between events the thread sleeps rather than spins,
+// so that the work waited for (a run's thread) has the processor.
 inline bool processEventsUntil(const std::function<bool()> &done, int seconds = 30) {
+    if (done()) {
+        return true;
+    }
     QElapsedTimer clock;
     clock.start();
-    while (!done() && clock.elapsed() < seconds * 1000LL) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    QEventLoop loop;
+    QTimer look;
+    look.setInterval(5);
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() >= seconds * 1000LL) {
+            loop.quit();
+        }
+    });
+    look.start();
+    loop.exec();
     return done();
+}
+
+// Seconds a run of the window may take before a test gives up waiting for it.
+inline constexpr int kRunSeconds = 100;
+
+// Lets the event loop run until the window's run has returned (see
+// processEventsUntil); whether it has.
+inline bool waitForRunToEnd(ui::frmRun &window, int seconds = kRunSeconds) {
+    return processEventsUntil([&window] { return !window.isRunning(); }, seconds);
 }
 
 // A private copy of the data tree that serves as AppDir.
@@ -147,17 +136,13 @@ struct Session {
     void newSingleStreetProject(const std::string &folder) {
         w->chooseFileName = [folder](int, const QString &, const QString &) { return folder; };
         w->showNewStreetDialog = [] { return true; };
-        QTimer::singleShot(0, [] {
-            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-                dialog->accept();
-            }
-        });
+        onModal<QDialog>([](QDialog *dialog) { dialog->accept(); });
         w->menNew_Click();
     }
-    // Run, then wait until the run has returned.
+    // Run, then wait until the run has returned (a failure when it has not within kRunSeconds).
     void runToEnd() {
         w->btnRun_Click();
-        w->waitForRun();
+        EXPECT_TRUE(waitForRunToEnd(*w)) << "the run did not end within " << kRunSeconds << " s";
     }
 };
 
