@@ -659,20 +659,32 @@ std::size_t smallestOutputTable(const RunContext &c) {
 
 } // namespace
 
+// The records of the input files are counted (a reading of each text file
+// whole) only when an output is a table of bounded size.
 bool outputTablesMayOverflow(const RunContext &c) {
+    const std::size_t capacity = smallestOutputTable(c);
+    if (capacity == SIZE_MAX) {
+        return false;
+    }
     const std::size_t bound = hourlyRowsBound(c);
-    return bound != SIZE_MAX && bound > smallestOutputTable(c);
+    return bound != SIZE_MAX && bound > capacity;
 }
 
 void refuseOverfullOutputTables(const RunContext &c) {
-    std::size_t rows = hourlyRowsBound(c);
+    if (smallestOutputTable(c) == SIZE_MAX) {
+        return; // no output is a table of bounded size
+    }
+    std::size_t rows = SIZE_MAX;
     if (c.hourStore != nullptr) {
         const std::size_t streets =
             c.s.MultiStreetMode ? static_cast<std::size_t>(std::max(c.ActiveStreetCount, 0)) : 1;
         const std::size_t hours = c.hourStore->size();
         rows = streets == 0 || hours <= SIZE_MAX / streets ? hours * streets : SIZE_MAX;
-    } else if (rows == SIZE_MAX) {
-        return; // no bound is known before the run
+    } else {
+        rows = hourlyRowsBound(c);
+        if (rows == SIZE_MAX) {
+            return; // no bound is known before the run
+        }
     }
     for (const OutputFile &out : c.outputs) {
         const TableAddress address = parseTableAddress(out.path);

@@ -417,9 +417,10 @@ void streetLoop(RunContext &c, RunReport &report) {
                 } else {
                     rewindInputs(c);
                 }
+                // A table too small for the run's hours is refused now, not when it is full
+                // (any other single street's tables hold the bound of its hours).
+                refuseOverfullOutputTables(c);
             }
-            // A table too small for the run's hours is refused now, not when it is full.
-            refuseOverfullOutputTables(c);
             if (multi && c.hourStore != nullptr) {
                 if (const int threads = streetThreads(c.StreetCount); threads > 1) {
                     stopped = runStreetPool(c, report, threads);
