@@ -73,7 +73,8 @@ int createHeld(const fs::path &where, std::string *temp, int *err) {
     return -1;
 }
 
-// A user's name, or the number when the system has none for it.
+} // namespace
+
 std::string userName(uid_t uid) {
     char buffer[1024];
     struct passwd entry {
@@ -83,8 +84,6 @@ std::string userName(uid_t uid) {
     }
     return std::to_string(uid);
 }
-
-} // namespace
 
 std::string stickyFolderRefusal(const std::string &target, const struct stat &file, const struct stat &folder,
                                 uid_t user) {

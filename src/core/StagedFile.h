@@ -35,6 +35,9 @@ std::string temporaryPathFor(const std::string &target);
 // aside and those of other targets stay. StagedFile::open() does it.
 void removeLeftOverTemporaries(const std::string &target);
 
+// A user's name, or the number when the system has none for it.
+std::string userName(uid_t uid);
+
 // Why user may not put a file in place of target (file: its status, folder:
 // its folder's), when its folder has the sticky bit (a folder shared by
 // several users, as /tmp) and the file belongs to another user, whose file

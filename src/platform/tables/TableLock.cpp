@@ -14,7 +14,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
-#include <pwd.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,17 +92,6 @@ bool openElsewhere(const std::string &file) {
     }
     closedir(proc);
     return found;
-}
-
-// A user's name, or the number when the system has none for it.
-std::string userName(uid_t uid) {
-    char buffer[1024];
-    struct passwd entry {
-    }, *found = nullptr;
-    if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr) {
-        return found->pw_name;
-    }
-    return std::to_string(uid);
 }
 
 // Who holds the lock file, as its holder writes it into the file:
