@@ -213,32 +213,27 @@ std::string tableFullMessage(const std::string &file, const std::string &table, 
            (lotus ? " or an Excel (.xls) file," : ",") + " or run a shorter period.";
 }
 
-std::string plainTableName(const std::string &name) {
-    std::string s = name;
-    if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'') {
-        s = s.substr(1, s.size() - 2);
-    }
-    if (!s.empty() && (s.back() == '$' || s.back() == ':')) {
-        s.pop_back();
-    }
-    if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'') {
-        s = s.substr(1, s.size() - 2);
-    }
-    return s;
-}
-
-bool sameTableName(const std::string &a, const std::string &b) {
-    return foldCase(plainTableName(a)) == foldCase(plainTableName(b));
-}
-
 namespace {
 
+// The name without one pair of surrounding apostrophes.
 std::string unquoted(const std::string &name) {
     return name.size() >= 2 && name.front() == '\'' && name.back() == '\'' ? name.substr(1, name.size() - 2)
                                                                            : name;
 }
 
 } // namespace
+
+std::string plainTableName(const std::string &name) {
+    std::string s = unquoted(name);
+    if (!s.empty() && (s.back() == '$' || s.back() == ':')) {
+        s.pop_back();
+    }
+    return unquoted(s);
+}
+
+bool sameTableName(const std::string &a, const std::string &b) {
+    return foldCase(plainTableName(a)) == foldCase(plainTableName(b));
+}
 
 bool sameAccessTableName(const std::string &a, const std::string &b) {
     return foldCase(unquoted(a)) == foldCase(unquoted(b));
