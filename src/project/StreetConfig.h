@@ -47,8 +47,8 @@ std::string streetGeometryProblem(const StreetConfig &config);
 // The first problem of the values, as a sentence for the user; "" when they
 // can be stored: the name given and without double quotes (the project file
 // quotes it), every value a number, at most 12 sectors, the ranges of
-// streetGeometryProblem (its sentence with a capital), and the building
-// height and the width above 0.
+// streetGeometryProblem (its sentence with a capital), and the street
+// height and width above 0.
 std::string streetConfigProblem(const StreetConfig &config);
 
 // Stores the values into the state. Sectors 1..NumWindSectors are marked in

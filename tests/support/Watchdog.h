@@ -36,8 +36,9 @@ private:
 int watchdogSeconds();
 
 // Lets the running test take up to `seconds` (a test that runs a long batch
-// under the sanitizers): its bound becomes the larger of the two. The
-// watchdog's own bound set by WINVESK_TEST_WATCHDOG_SECONDS is kept as it is.
+// under the sanitizers): its bound becomes the larger of the two, also over
+// a bound set by WINVESK_TEST_WATCHDOG_SECONDS. The tests after it start
+// again with watchdogSeconds().
 void allowTestSeconds(int seconds);
 
 // Watches each test from its start to its end on a thread of its own. A

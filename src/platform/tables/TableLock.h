@@ -17,11 +17,12 @@
 // is removed when the hold ends; one left behind by a program that was
 // killed holds nothing. A file under the lock file's name that this user
 // may write but that is no lock file (another name of some file, made with
-// ln, or a file of other bytes) is locked but neither written nor removed. A lock file of another user that this one may not
-// write is tested for a holder under a shared lock: held, the file is in
-// use; left over, it is replaced by one of this user's (a file a run holds
-// is never replaced). An Access database whose lock file (".ldb") another
-// program holds open or locked is in use too.
+// ln, or a file of other bytes) is locked but neither written nor removed.
+// A lock file of another user that this one may not write is tested for a
+// holder under a shared lock: held, the file is in use; left over, it is
+// replaced by one of this user's (a file a run holds is never replaced).
+// An Access database whose lock file (".ldb") another program holds open or
+// locked is in use too.
 //
 // On a file system that cannot lock files at all, the hold is taken without
 // a lock (the file is then written as before).
