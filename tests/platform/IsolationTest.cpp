@@ -223,13 +223,8 @@ INSTANTIATE_TEST_SUITE_P(
 // An Access file whose catalogue has 16 zeroed bytes: the library loops
 // over it with ever more memory and millions of warnings.
 TEST(IsolatedTables, AnAccessFileWithADamagedCatalogueGivesAMessageAndNoHang) {
-    const fs::path source = test::testDataDir() / "mdb" / "DateTestDatabase.mdb";
-    if (!fs::exists(source)) {
-        if (std::getenv("WINVESK_REQUIRE_TESTDATA") != nullptr) {
-            FAIL() << "missing " << source;
-        }
-        GTEST_SKIP() << "needs the folder " << test::testDataDir();
-    }
+    const fs::path source = test::sharedTestFile("mdb/DateTestDatabase.mdb");
+    WINVESK_NEEDS_SHARED_FILE(source);
     test::TempDir dir;
     const std::string bytes = test::accessFileItsReaderRunsAwayOn(source);
     const fs::path damaged = dir.write("Damaged.mdb", bytes);
@@ -246,13 +241,8 @@ TEST(IsolatedTables, AnAccessFileWithADamagedCatalogueGivesAMessageAndNoHang) {
 // limit, however many readings it needs: a reading stopped at the limit is
 // not followed by a reading of the list of tables and of each table.
 TEST(IsolatedTables, AnAccessFileItsReaderRunsAwayOnIsCheckedWithinOneLimit) {
-    const fs::path source = test::testDataDir() / "mdb" / "DateTestDatabase.mdb";
-    if (!fs::exists(source)) {
-        if (std::getenv("WINVESK_REQUIRE_TESTDATA") != nullptr) {
-            FAIL() << "missing " << source;
-        }
-        GTEST_SKIP() << "needs the folder " << test::testDataDir();
-    }
+    const fs::path source = test::sharedTestFile("mdb/DateTestDatabase.mdb");
+    WINVESK_NEEDS_SHARED_FILE(source);
     test::TempDir dir;
     const fs::path damaged = dir.write("Damaged.mdb", test::accessFileItsReaderRunsAwayOn(source));
     std::vector<std::pair<std::string, std::size_t>> rows;
