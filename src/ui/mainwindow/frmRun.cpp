@@ -238,6 +238,12 @@ bool frmRun::eventFilter(QObject *watched, QEvent *event) {
     if (handleBoxEvent(watched, event)) {
         return true;
     }
+    if (watched == Frame0 &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        // The scrolled area takes the size of what it shows now (the frame or the product word),
+        // though the window's size stays as it was.
+        Form_Resize();
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         auto *frame = qobject_cast<QWidget *>(watched);
