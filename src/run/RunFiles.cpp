@@ -38,6 +38,17 @@ bool sameData(const RunFile &a, const RunFile &b) {
     return a.table.empty() || b.table.empty() || sameTableNameIn(a.file, a.table, b.table);
 }
 
+// Whether writing the output replaces the input: a table of a database is
+// replaced by one written under its name or under its name without a pair
+// of apostrophes ('Quoted' by Quoted), not by its name in apostrophes.
+bool writesOver(const RunFile &output, const RunFile &input) {
+    if (!sameFile(output.file, input.file)) {
+        return false;
+    }
+    return output.table.empty() || input.table.empty() ||
+           tableReplacedIn(input.file, input.table, output.table);
+}
+
 // Why two tables of one file, named by different texts, are one table.
 std::string oneTable(const RunFile &a, const RunFile &b) {
     if (tableKindOfFile(a.file) != TableKind::Access) {
@@ -46,7 +57,7 @@ std::string oneTable(const RunFile &a, const RunFile &b) {
     if (foldCase(a.table) == foldCase(b.table)) {
         return "Access takes " + a.table + " and " + b.table + " for one name";
     }
-    return "a pair of apostrophes around a table name does not make it another table here";
+    return accessReplacement(a.table, b.table);
 }
 
 std::vector<RunFile> outputs(const State &s) {
@@ -205,7 +216,7 @@ std::string outputOverInput(const State &s) {
             return refused;
         }
         for (const RunFile &input : in) {
-            if (sameData(out[i], input)) {
+            if (writesOver(out[i], input)) {
                 return refusal(out[i], input);
             }
         }
@@ -228,7 +239,7 @@ std::string outputOverInput(const State &s) {
 std::string outputOverFile(const State &s, const std::string &path, const std::string &role) {
     const RunFile input = runFile(path, role);
     for (const RunFile &output : outputs(s)) {
-        if (sameData(output, input)) {
+        if (writesOver(output, input)) {
             return refusal(output, input);
         }
     }

@@ -693,11 +693,69 @@ const NamedOutput kNamedOutputs[] = {
     {"DateTestDatabase.mdb", "Cost$", ""},
     {"DateTestDatabase.mdb", "Rate:", ""},
     {"DateTestDatabase.mdb", "'Quoted'", ""},
+    // A table of the name in apostrophes is replaced by the name without
+    // them, which the table takes.
+    {"nwind.mdb", "Quoted", "", "'Quoted'"},
+    {"DateTestDatabase.mdb", "Quoted", "", "'Quoted'"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Names, RunAccessTableNames, testing::ValuesIn(kNamedOutputs), [](const auto &info) {
     return std::string(*info.param.database == 'n' ? "Access97_" : "Access2000_") +
            testNameOf(info.param.table) + std::to_string(info.index);
 });
+
+// A table named in apostrophes is another table than the name without them:
+// the statistics written as 'Quoted' go beside the hourly output in Quoted,
+// which keeps its rows. Written as Quoted, the statistics then replace both:
+// one table of that name holds them, and every other table of the database
+// exports as before.
+class RunAccessQuotedNames : public RunWorkbooks, public testing::WithParamInterface<const char *> {};
+
+TEST_P(RunAccessQuotedNames, ANameInApostrophesIsWrittenBesideTheNameWhichThenReplacesBoth) {
+    WINVESK_NEEDS_TOOL("mdb-export");
+    const fs::path src = sharedTestFile(std::string("mdb/") + GetParam());
+    WINVESK_NEEDS_SHARED_FILE(src);
+    const std::string file = work("Results.mdb").string();
+    fs::copy_file(src, file);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    const auto original = everyTable(file);
+    ASSERT_NO_FATAL_FAILURE(loadSample({}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const auto textHourly = textRows("Out2023.txt");
+
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", "Results.mdb;Quoted"}}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::string hourly = mdbTool("mdb-export", file, " Quoted");
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Stat2023.txt", "Results.mdb;'Quoted'"}}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << "written beside Quoted: " << said();
+    auto beside = everyTable(file);
+    EXPECT_EQ(beside.size(), original.size() + 2);
+    EXPECT_TRUE(beside.count("Quoted") && beside.count("'Quoted'"));
+    EXPECT_TRUE(mdbTool("mdb-export", file, " Quoted") == hourly) << "Quoted keeps its rows";
+    EXPECT_EQ(table("Results.mdb", "Quoted").rows, textHourly);
+    const TableData statistics = table("Results.mdb", "'Quoted'");
+    EXPECT_FALSE(statistics.rows.empty());
+    ASSERT_NO_FATAL_FAILURE(expectCatalogueIndexed(file));
+
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Stat2023.txt", "Results.mdb;Quoted"}}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << "replacing both: " << said();
+    auto after = everyTable(file);
+    EXPECT_EQ(after.size(), original.size() + 1) << "one table of the two";
+    EXPECT_EQ(after.count("'Quoted'"), 0u);
+    const TableData replaced = table("Results.mdb", "Quoted");
+    EXPECT_EQ(replaced.fields, statistics.fields);
+    EXPECT_EQ(replaced.rows, statistics.rows);
+    ASSERT_NO_FATAL_FAILURE(expectCatalogueIndexed(file));
+    after.erase("Quoted");
+    after.erase("MSysObjects");
+    auto expected = original;
+    expected.erase("MSysObjects");
+    EXPECT_TRUE(after == expected) << "every other table exports as before";
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, RunAccessQuotedNames,
+                         testing::Values("nwind.mdb", "DateTestDatabase.mdb"), [](const auto &info) {
+                             return std::string(*info.param == 'n' ? "Access97" : "Access2000");
+                         });
 
 } // namespace

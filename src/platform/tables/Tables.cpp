@@ -235,12 +235,28 @@ bool sameTableName(const std::string &a, const std::string &b) {
     return foldCase(plainTableName(a)) == foldCase(plainTableName(b));
 }
 
+bool accessNameReplaces(const std::string &existing, const std::string &given) {
+    const std::string name = foldCase(given);
+    return foldCase(existing) == name || foldCase(unquoted(existing)) == name;
+}
+
 bool sameAccessTableName(const std::string &a, const std::string &b) {
-    return foldCase(unquoted(a)) == foldCase(unquoted(b));
+    return accessNameReplaces(a, b) || accessNameReplaces(b, a);
+}
+
+std::string accessReplacement(const std::string &a, const std::string &b) {
+    const bool aReplacesB = accessNameReplaces(b, a);
+    const std::string &given = aReplacesB ? a : b, &existing = aReplacesB ? b : a;
+    return "a table written as " + given + " replaces one named " + existing;
 }
 
 bool sameTableNameIn(const std::string &file, const std::string &a, const std::string &b) {
     return tableKindOfFile(file) == TableKind::Access ? sameAccessTableName(a, b) : sameTableName(a, b);
+}
+
+bool tableReplacedIn(const std::string &file, const std::string &existing, const std::string &given) {
+    return tableKindOfFile(file) == TableKind::Access ? accessNameReplaces(existing, given)
+                                                      : sameTableName(existing, given);
 }
 
 std::string tableNameIn(const std::string &file, const std::string &name) {
