@@ -508,9 +508,11 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
                 }
                 return nullptr;
             }
+            // In use, or a lock file that cannot be used: refused as it is,
+            // the file not even read (so never taken for a damaged one).
             setError(error, lockError);
             if (refused) {
-                *refused = inUse;
+                *refused = true;
             }
             return nullptr;
         }
