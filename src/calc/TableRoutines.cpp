@@ -122,8 +122,14 @@ void OpenInputTable(const std::string &address, InputTable &table, long *errorNu
     }
     auto file = nativePathOf(a.file);
     std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) {
+    if (!fs::exists(fs::status(file, ec))) {
         fail(kErrCannotOpen, "The file " + file + " was not found.", errorNumber, errorText);
+        return;
+    }
+    if (std::string what; !isRegularFile(file, &what)) {
+        // A folder, a pipe or a device: said what it is. A pipe is never
+        // opened (its opening would wait for a writer).
+        fail(kErrCannotOpen, what, errorNumber, errorText);
         return;
     }
     TableData data;

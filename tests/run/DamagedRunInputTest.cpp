@@ -168,6 +168,36 @@ TEST_F(DamagedRunInput, ADeviceOrAPipeNamedAsAnInputIsRefusedAtOnceNamingIt) {
     }
 }
 
+// A workbook or database input that is a pipe, a folder or a device is
+// refused saying what it is, a missing one as not found; a pipe is never
+// opened, which would wait for a writer.
+TEST_F(DamagedRunInput, ATableInputThatIsAPipeAFolderOrADeviceIsRefusedSayingWhatItIs) {
+    ASSERT_EQ(mkfifo(work("Pipe.xls").c_str(), 0600), 0);
+    fs::create_directory(work("Folder.mdb"));
+    fs::create_symlink("/dev/null", work("Null.wk1"));
+    const std::vector<std::pair<std::string, std::string>> kinds = {{"Pipe.xls", "a pipe (FIFO)"},
+                                                                    {"Folder.mdb", "a folder"},
+                                                                    {"Null.wk1", "a device"},
+                                                                    {"Missing.xls", ""}};
+    for (const auto &[name, kind] : kinds) {
+        SCOPED_TRACE(name);
+        writeWork("Batch.vkp", projectText({inputFile(name + ";Hours", kMarchHourVariables),
+                                            outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                                            {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+        const ProgramRun r = runWinvesk({work("Batch.vkp").string(), "1"}, 120);
+        ASSERT_FALSE(r.timedOut) << r.output;
+        EXPECT_EQ(r.status, 1) << r.output;
+        const std::string file = work(name).string();
+        EXPECT_NE(r.output.find(kind.empty() ? "The file " + file + " was not found."
+                                             : "The file " + file + " is not a regular file but " + kind +
+                                                   ": it cannot be read as a data file."),
+                  std::string::npos)
+            << r.output;
+        EXPECT_FALSE(fs::exists(work("Out.txt")));
+    }
+    EXPECT_EQ(fs::status(work("Pipe.xls")).type(), fs::file_type::fifo);
+}
+
 TEST_F(DamagedRunInput, ADeviceNamedAsTheVehicleListOrItsFactorFileIsRefused) {
     ASSERT_NO_FATAL_FAILURE(
         loadProject("Test.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables)})));
