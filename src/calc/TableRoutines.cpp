@@ -150,8 +150,8 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
                           std::vector<TableColumn> *columns, long *errorNumber, std::string *errorText) {
     auto bad = [](const std::string &s) { return s.find_first_of("[]") != std::string::npos; };
     if (bad(tableName)) {
-        fail(kErrTableRefused, "The table name " + tableName + " holds \"[\" or \"]\".", errorNumber,
-             errorText);
+        fail(kErrTableRefused, "The table name " + visibleText(tableName) + " holds \"[\" or \"]\".",
+             errorNumber, errorText);
         return false;
     }
     std::string s = "CREATE TABLE [" + tableName + "] (";

@@ -198,6 +198,55 @@ TEST_F(DamagedRunInput, ATableInputThatIsAPipeAFolderOrADeviceIsRefusedSayingWha
     EXPECT_EQ(fs::status(work("Pipe.xls")).type(), fs::file_type::fifo);
 }
 
+// A table name holding control characters (an end-of-file mark, a NUL) is
+// shown with them in caret notation where a message names it, and a NUL
+// cuts no message short.
+TEST_F(DamagedRunInput, ControlCharactersInATableNameAreShownAndCutNoMessageShort) {
+    writeWork("Hours.txt", marchHours(24));
+    std::string error;
+    for (const char *book : {"Met.xls", "Met.mdb"}) {
+        auto w = createTable(work(book).string(), "Hours", {{"hour", ColumnType::Integer}}, &error);
+        ASSERT_TRUE(w && w->append({1.0}, &error) && w->close(&error)) << error;
+    }
+    const std::string nul = std::string("Ho") + '\0' + "urs";
+    struct Case {
+        std::string address;
+        bool input;
+        std::string says, shown; // the table's message, and the address as shown
+    };
+    const std::vector<Case> cases = {
+        {"Out.xls;" + nul, false,
+         "The table name \"Ho^@urs\" for " + work("Out.xls").string() +
+             " is empty or holds \"[\", \"]\" or a control character.",
+         "Out.xls;Ho^@urs"},
+        {"Out.mdb;Ho\x1Aurs", false,
+         "The table name \"Ho^Zurs\" for " + work("Out.mdb").string() +
+             " holds a control character, which Access does not allow.",
+         "Out.mdb;Ho^Zurs"},
+        {"Met.xls;Ho\x1Aurs", true, "The table Ho^Zurs was not found in the file " + work("Met.xls").string(),
+         ""},
+        {"Met.mdb;" + nul, true,
+         "The table Ho^@urs was not found in the Access file " + work("Met.mdb").string(), ""}};
+    for (const Case &k : cases) {
+        SCOPED_TRACE(visibleText(k.address));
+        std::vector<FileRecord> records = {inputFile("Hours.txt", kMarchHourVariables),
+                                           {".\\CityStreet.trf", "traffic", {"20000", "40"}}};
+        records.push_back(k.input ? inputFile(k.address, "hour")
+                                  : outputFile(k.address, "day,hour,cNOx_mod_1"));
+        ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_NE(said().find(k.says), std::string::npos) << visibleText(said());
+        EXPECT_NE(said().find(k.shown), std::string::npos) << visibleText(said());
+        const std::string text = said();
+        EXPECT_FALSE(std::any_of(
+            text.begin(), text.end(),
+            [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n'; }))
+            << "a control character said raw: " << visibleText(text);
+        ui.messages.clear();
+    }
+}
+
 TEST_F(DamagedRunInput, ADeviceNamedAsTheVehicleListOrItsFactorFileIsRefused) {
     ASSERT_NO_FATAL_FAILURE(
         loadProject("Test.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables)})));
