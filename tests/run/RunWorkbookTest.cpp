@@ -10,6 +10,7 @@
 #include "core/Calendar.h"
 #include "platform/XlsRecords.h"
 #include "platform/tables/TableBackends.h"
+#include "platform/tables/TableLock.h"
 #include "platform/tables/Tables.h"
 #include "support/JetTestSupport.h"
 
@@ -155,6 +156,43 @@ TEST_F(RunWorkbooks, AWorkbookWithAnUnknownStatisticIsWrittenAsideWholeAndTheOld
     ASSERT_EQ(stats.rows.size(), 10u);
     EXPECT_EQ(stats.rows[9][0], Cell(std::string("NOx_xyz")));
     EXPECT_TRUE(isNull(stats.rows[9][1])) << "the unknown statistics are left empty";
+}
+
+// A sound workbook whose lock file is a link or a folder: the run is refused
+// for the lock file, saying what is there, and never calls the workbook
+// corrupted; the workbook, the link and its file stay as they were.
+TEST_F(RunWorkbooks, AWorkbookWhoseLockFileIsALinkOrAFolderIsRefusedForItsLockFile) {
+    const std::string book = work("Out.xls").string();
+    std::string error;
+    auto previous = createTable(book, "Hourly", {{"hour", ColumnType::Integer}}, &error);
+    ASSERT_TRUE(previous && previous->append({1.0}, &error) && previous->close(&error)) << error;
+    const std::string before = readFile(book);
+    const std::string met = readFile(work("Met2023.txt"));
+    const fs::path lock = tables::tableLockPath(book);
+    for (const std::string kind : {"a symbolic link", "a folder"}) {
+        SCOPED_TRACE(kind);
+        if (kind == "a folder") {
+            fs::create_directory(lock);
+        } else {
+            fs::create_symlink(work("Met2023.txt"), lock);
+        }
+        ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", "Out.xls;Hourly"}}));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.hours, 0);
+        EXPECT_EQ(said().find("corrupted"), std::string::npos) << said();
+        EXPECT_NE(said().find("The lock file " + lock.string() + " for " + book + " is " + kind +
+                              ", not a lock file: it is left as it is"),
+                  std::string::npos)
+            << said();
+        EXPECT_EQ(readFile(book), before);
+        EXPECT_EQ(readFile(work("Met2023.txt")), met);
+        EXPECT_EQ(fs::symlink_status(lock).type(),
+                  kind == "a folder" ? fs::file_type::directory : fs::file_type::symlink);
+        EXPECT_FALSE(fs::exists(work("Stat2023.txt"))) << "nothing of the run is written";
+        fs::remove(lock);
+        ui.messages.clear();
+    }
 }
 
 class RunStatisticsTables : public RunWorkbooks, public testing::WithParamInterface<const char *> {};

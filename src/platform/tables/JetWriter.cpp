@@ -24,6 +24,7 @@
 #include "platform/tables/TableBackends.h"
 
 #include "core/StagedFile.h"
+#include "core/TextIO.h"
 
 #include <algorithm>
 #include <cmath>
@@ -505,7 +506,7 @@ std::string jetNameProblem(const std::string &name) {
 bool jetCheckTable(const std::string &file, const std::string &table, std::string *error, bool readTables,
                    const std::vector<std::string> &written) {
     if (const std::string why = jetNameProblem(table); !why.empty()) {
-        setError(error, "The table name \"" + table + "\" for " + file + " " + why + ".");
+        setError(error, "The table name " + quotedText(table) + " for " + file + " " + why + ".");
         return false;
     }
     Database db;

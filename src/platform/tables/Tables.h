@@ -140,7 +140,8 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
 // given up: another session, of this process or another, is refused the
 // file meanwhile ("The file ... is in use by another run or program ...",
 // *refused set) and never reverts this one's table. An Access database
-// whose .ldb another program holds open is refused the same way.
+// whose .ldb another program holds open is refused the same way, and so is
+// a file whose lock file cannot be used (the message says why).
 class TableSession {
 public:
     struct Workbook;
