@@ -291,16 +291,28 @@ bool OutputTable::writeLine(const std::string &line) {
     return static_cast<bool>(out);
 }
 
-bool OutputTable::commit(long *errorNumber, std::string *errorText) {
+bool OutputTable::prepare(long *errorNumber, std::string *errorText) {
     *errorNumber = 0;
     std::string error;
-    if (TextFile.isOpen() && !TextFile.commit(&error)) {
+    const bool written =
+        TextFile.pending() ? TextFile.prepare(&error) : !Recordset || Recordset->prepare(&error);
+    if (!written) {
+        fail(kErrPathFileAccess, error, errorNumber, errorText);
+        discard();
+    }
+    return written;
+}
+
+bool OutputTable::commit(long *errorNumber, std::string *errorText, ReplacedFiles *replaced) {
+    *errorNumber = 0;
+    std::string error;
+    if (TextFile.pending() && !TextFile.commit(&error, replaced)) {
         fail(kErrPathFileAccess, error, errorNumber, errorText);
         discard();
         return false;
     }
     if (Recordset) {
-        const bool written = Recordset->close(&error);
+        const bool written = Recordset->close(&error, replaced);
         Recordset.reset();
         if (!written) {
             fail(kErrPathFileAccess, error, errorNumber, errorText);
@@ -314,7 +326,7 @@ bool OutputTable::keepAside(std::string *kept, long *errorNumber, std::string *e
     *errorNumber = 0;
     std::string error;
     bool written = true;
-    if (TextFile.isOpen()) {
+    if (TextFile.pending()) {
         written = TextFile.keep(kept, &error);
     } else if (Recordset) {
         written = Recordset->closeAside(kept, &error);

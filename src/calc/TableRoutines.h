@@ -51,10 +51,18 @@ struct OutputTable {
 
     // Writes one line (CR LF added) to the text file. False when it failed.
     bool writeLine(const std::string &line);
-    // Puts the file in place of the old one: renames the text file or
-    // writes the table. Errors as for OpenOutputTable; after a failure the
-    // old file is unchanged.
-    bool commit(long *errorNumber, std::string *errorText = nullptr);
+    // Writes the file out under its temporary name, checked and synced (a
+    // table: its file, when this is the last of its tables), so that commit()
+    // has only to put it in place: the files of a run are each prepared
+    // before the first is committed. Errors as for commit(); after a failure
+    // the old file is unchanged and what was written is dropped.
+    bool prepare(long *errorNumber, std::string *errorText = nullptr);
+    // Puts the file in place of the old one (prepares it first when that was
+    // not done): renames the text file or writes the table. Errors as for
+    // OpenOutputTable; after a failure the old file is unchanged. With
+    // replaced given, the old file is kept there until the caller's group of
+    // files is in place (core/StagedFile.h).
+    bool commit(long *errorNumber, std::string *errorText = nullptr, ReplacedFiles *replaced = nullptr);
     // Drops what was written; the old file is unchanged.
     void discard();
     // Leaves what was written under a temporary name beside the file

@@ -19,13 +19,14 @@ namespace fs = std::filesystem;
 namespace {
 
 // A name for the temporary file that no other writer picks: the target's
-// name hidden behind a dot, with a random part.
-std::string temporaryName(const fs::path &target) {
+// name hidden behind a dot, with a random part and the ending (".part" for
+// a file being written, ".prev" for the old contents of a replaced one).
+std::string temporaryName(const fs::path &target, const char *ending = ".part") {
     static std::atomic<unsigned> counter{0};
     thread_local std::mt19937 random{std::random_device{}()};
     char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%06x%02x.part", static_cast<unsigned>(random() & 0xFFFFFF),
-                  counter.fetch_add(1) & 0xFF);
+    std::snprintf(suffix, sizeof suffix, ".%06x%02x%s", static_cast<unsigned>(random() & 0xFFFFFF),
+                  counter.fetch_add(1) & 0xFF, ending);
     return (target.parent_path() / ("." + target.filename().string() + suffix)).string();
 }
 
@@ -73,7 +74,16 @@ int createHeld(const fs::path &where, std::string *temp, int *err) {
     return -1;
 }
 
+std::function<bool(const std::string &)> &writeOutFailure() {
+    static std::function<bool(const std::string &)> fails;
+    return fails;
+}
+
 } // namespace
+
+void failWritingOutForTesting(std::function<bool(const std::string &target)> fails) {
+    writeOutFailure() = std::move(fails);
+}
 
 std::string userName(uid_t uid) {
     char buffer[1024];
@@ -142,9 +152,10 @@ StagedFile::~StagedFile() {
 
 StagedFile::StagedFile(StagedFile &&other) noexcept
     : m_target(std::move(other.m_target)), m_temp(std::move(other.m_temp)),
-      m_stream(std::move(other.m_stream)), m_held(other.m_held) {
+      m_stream(std::move(other.m_stream)), m_held(other.m_held), m_prepared(other.m_prepared) {
     other.m_temp.clear();
     other.m_held = -1;
+    other.m_prepared = false;
 }
 
 StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
@@ -154,8 +165,10 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
         m_temp = std::move(other.m_temp);
         m_stream = std::move(other.m_stream);
         m_held = other.m_held;
+        m_prepared = other.m_prepared;
         other.m_temp.clear();
         other.m_held = -1;
+        other.m_prepared = false;
     }
     return *this;
 }
@@ -192,8 +205,9 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
             *systemError = EINVAL;
         }
         if (error != nullptr) {
-            *error = "Cannot write the file " + target +
-                     ": it is not a regular file but a device, a pipe or a socket, which a file must not replace.";
+            *error =
+                "Cannot write the file " + target +
+                ": it is not a regular file but a device, a pipe or a socket, which a file must not replace.";
         }
         return false;
     }
@@ -234,25 +248,107 @@ bool StagedFile::write(std::string_view bytes) {
     return static_cast<bool>(m_stream);
 }
 
-bool StagedFile::commit(std::string *error) {
+bool StagedFile::writeOut(int *err) {
+    *err = 0;
+    m_stream.flush();
+    if (writeOutFailure() && writeOutFailure()(m_target)) {
+        m_stream.setstate(std::ios::badbit);
+    }
+    const bool written = static_cast<bool>(m_stream);
+    m_stream.close();
+    if (!written || !m_stream) {
+        return false;
+    }
+    // On the disk before it takes the target's place: a crash after the
+    // rename then finds the new file whole, not empty. (A file system that
+    // cannot sync says EINVAL.)
+    if (m_held >= 0 && ::fsync(m_held) != 0 && errno != EINVAL) {
+        *err = errno;
+        return false;
+    }
+    m_prepared = true;
+    return true;
+}
+
+bool StagedFile::prepare(std::string *error) {
     if (m_temp.empty()) {
         if (error != nullptr) {
             *error = "The file " + m_target + " was not opened for writing.";
         }
         return false;
     }
-    m_stream.flush();
-    const bool written = static_cast<bool>(m_stream);
-    m_stream.close();
-    if (!written || !m_stream) {
+    if (m_prepared) {
+        return true;
+    }
+    int err = 0;
+    if (!writeOut(&err)) {
         discard();
         if (error != nullptr) {
-            *error = "Cannot write the file " + m_target + ": the disk may be full.";
+            *error =
+                "Cannot write the file " + m_target + ": " +
+                (err == 0 ? std::string("the disk may be full.") : std::strerror(err) + std::string("."));
         }
         return false;
     }
+    return true;
+}
+
+namespace {
+
+// Keeps the old contents of target under a name of their own beside it (in
+// *previous): a hard link, or a copy where the file system has none. *existed:
+// whether there was a target; *lost: why its contents could not be kept.
+void keepPrevious(const std::string &target, std::string *previous, bool *existed, std::string *lost) {
+    struct stat st {};
+    *existed = ::lstat(target.c_str(), &st) == 0;
+    if (!*existed) {
+        return;
+    }
+    int err = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = temporaryName(fs::path(target), ".prev");
+        if (::link(target.c_str(), name.c_str()) == 0) {
+            *previous = name;
+            return;
+        }
+        err = errno;
+        if (err != EEXIST) {
+            std::error_code ec;
+            if (fs::copy_file(target, name, fs::copy_options::none, ec)) {
+                *previous = name;
+                return;
+            }
+            if (ec != std::errc::file_exists) {
+                *lost = ec.message();
+                fs::remove(name, ec); // a copy cut short
+                return;
+            }
+        }
+    }
+    *lost = std::strerror(err);
+}
+
+} // namespace
+
+bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
+    if (!prepare(error)) {
+        return false;
+    }
+    ReplacedFiles::Entry entry;
+    entry.target = m_target;
+    struct stat own {};
+    if (replaced != nullptr) {
+        keepPrevious(m_target, &entry.previous, &entry.existed, &entry.lost);
+        if (m_held >= 0 && ::fstat(m_held, &own) == 0) {
+            entry.device = own.st_dev;
+            entry.inode = own.st_ino;
+        }
+    }
     if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
         const int err = errno;
+        if (!entry.previous.empty()) {
+            ::unlink(entry.previous.c_str());
+        }
         discard();
         if (error != nullptr) {
             *error = "Cannot write the file " + m_target + ": " + std::strerror(err);
@@ -270,7 +366,11 @@ bool StagedFile::commit(std::string *error) {
         }
         return false;
     }
+    if (replaced != nullptr) {
+        replaced->m_entries.push_back(std::move(entry));
+    }
     m_temp.clear();
+    m_prepared = false;
     releaseHold();
     return true;
 }
@@ -282,14 +382,14 @@ bool StagedFile::keep(std::string *keptPath, std::string *error) {
         }
         return false;
     }
-    m_stream.flush();
-    const bool written = static_cast<bool>(m_stream);
-    m_stream.close();
-    if (!written || !m_stream) {
+    int err = 0;
+    if (!m_prepared && !writeOut(&err)) {
         const std::string temp = m_temp;
         discard();
         if (error != nullptr) {
-            *error = "Cannot write the file " + temp + ": the disk may be full.";
+            *error =
+                "Cannot write the file " + temp + ": " +
+                (err == 0 ? std::string("the disk may be full.") : std::strerror(err) + std::string("."));
         }
         return false;
     }
@@ -299,10 +399,10 @@ bool StagedFile::keep(std::string *keptPath, std::string *error) {
     const std::string extension = fs::path(m_target).extension().string();
     const std::string kept = m_temp + (extension.size() > 1 ? extension : std::string(".kept"));
     if (::rename(m_temp.c_str(), kept.c_str()) != 0) {
-        const int err = errno;
+        const int renameErr = errno;
         discard();
         if (error != nullptr) {
-            *error = "Cannot keep the file written for " + m_target + ": " + std::strerror(err);
+            *error = "Cannot keep the file written for " + m_target + ": " + std::strerror(renameErr);
         }
         return false;
     }
@@ -310,6 +410,7 @@ bool StagedFile::keep(std::string *keptPath, std::string *error) {
         *keptPath = kept;
     }
     m_temp.clear();
+    m_prepared = false;
     releaseHold();
     return true;
 }
@@ -319,6 +420,7 @@ void StagedFile::discard() {
         m_stream.close();
     }
     m_stream.clear();
+    m_prepared = false;
     if (!m_temp.empty()) {
         ::unlink(m_temp.c_str());
         m_temp.clear();
@@ -331,6 +433,48 @@ void StagedFile::releaseHold() {
         ::close(m_held);
         m_held = -1;
     }
+}
+
+ReplacedFiles::~ReplacedFiles() {
+    restore(nullptr);
+}
+
+void ReplacedFiles::keepNew() {
+    for (const Entry &entry : m_entries) {
+        if (!entry.previous.empty()) {
+            ::unlink(entry.previous.c_str());
+        }
+    }
+    m_entries.clear();
+}
+
+bool ReplacedFiles::restore(std::string *error) {
+    std::string said;
+    for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
+        const Entry &entry = *it;
+        if (!entry.previous.empty()) {
+            if (::rename(entry.previous.c_str(), entry.target.c_str()) != 0) {
+                said += "\r\nThe file " + entry.target + " could not be put back (" + std::strerror(errno) +
+                        "): its old contents are in " + entry.previous + ".";
+            }
+        } else if (!entry.existed) {
+            // New with this group: removed again, unless another file has
+            // taken its place meanwhile.
+            struct stat st {};
+            if (::lstat(entry.target.c_str(), &st) == 0 && st.st_dev == entry.device &&
+                st.st_ino == entry.inode) {
+                ::unlink(entry.target.c_str());
+            }
+        } else {
+            said += "\r\nThe file " + entry.target +
+                    " could not be put back: its old contents could not be kept (" + entry.lost + ").";
+        }
+    }
+    m_entries.clear();
+    if (error != nullptr) {
+        *error = said.empty() ? said : said.substr(2);
+    }
+    return said.empty();
 }
 
 } // namespace vesk

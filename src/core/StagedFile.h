@@ -10,6 +10,14 @@
 // be atomic); a target that is a symbolic link is replaced at the link's
 // destination, and an existing target keeps its permission bits.
 //
+// Putting a file in place has two steps: prepare() writes every byte out
+// (a full disk shows here, as the stream's buffer reaches the file only
+// then), checks it and syncs it to the disk; commit() renames. Files that
+// must replace their targets all or none (the outputs of a run) are each
+// prepared before the first is committed, so that only renames follow, and
+// are committed into one ReplacedFiles, which puts back what they replaced
+// should one of the renames fail.
+//
 // A StagedFile that is neither committed nor discarded removes its
 // temporary file when it is destroyed: the target is never touched then.
 //
@@ -19,9 +27,11 @@
 // writer, of this process or another, is still writing.
 
 #include <fstream>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <vector>
 
 namespace vesk {
 
@@ -45,6 +55,14 @@ std::string userName(uid_t uid);
 // what to do. "" when that is not the case.
 std::string stickyFolderRefusal(const std::string &target, const struct stat &file, const struct stat &folder,
                                 uid_t user);
+
+// For tests: makes writing out the bytes of every staged file whose target
+// `fails` picks (true) fail as on a full disk, so that a failure late in a
+// run can be met without filling a disk; an empty function ends it. Set it
+// only while no file is being written.
+void failWritingOutForTesting(std::function<bool(const std::string &target)> fails);
+
+class ReplacedFiles;
 
 class StagedFile {
 public:
@@ -74,28 +92,81 @@ public:
     // The temporary file (flush the stream before reading it back).
     const std::string &temporary() const { return m_temp; }
 
-    // Flushes and closes the temporary file and renames it onto the target.
-    // False with a message when a write, the close or the rename failed; the
+    // Whether a temporary file is being written or waits to be put in place.
+    bool pending() const { return !m_temp.empty(); }
+
+    // Writes the file out under its temporary name: flushes the stream,
+    // checks that every byte reached the file, syncs it to the disk and
+    // closes it (writes fail after it), so that commit() has only the rename
+    // left. False with a message when a write, the sync or the close failed
+    // (a full disk); the temporary file is then removed and the target keeps
+    // its old contents. Once done it is not done again.
+    bool prepare(std::string *error);
+    // Puts the file in place: prepares it (when that was not done) and
+    // renames it onto the target. False with a message when that failed; the
     // target then keeps its old contents and the temporary file is removed.
-    bool commit(std::string *error);
+    // With replaced given, the target's old contents are kept in it until the
+    // group of files it gathers is complete (see ReplacedFiles).
+    bool commit(std::string *error, ReplacedFiles *replaced = nullptr);
     // Removes the temporary file; the target keeps its old contents.
     void discard();
-    // Flushes and closes the temporary file and leaves it beside the target
+    // Prepares the temporary file (when that was not done) and leaves it beside the target
     // (*keptPath: its temporary name with the target's extension added,
     // ".Out.txt.3fa2c100.part.txt", or ".kept" without one) instead of
     // putting it in place: the file of a run that must not replace the
     // previous one but whose output is worth a look. The target keeps its
-    // old contents. False with a message when a write, the close or the
-    // renaming failed (the temporary file is then removed).
+    // old contents. False with a message when a write, the sync, the close
+    // or the renaming failed (the temporary file is then removed).
     bool keep(std::string *keptPath, std::string *error);
 
 private:
+    // Flushes, checks, syncs and closes the stream; false with the system's
+    // error number (0: the stream failed, as on a full disk).
+    bool writeOut(int *err);
     void releaseHold();
 
     std::string m_target; // where the file goes (a link resolved)
     std::string m_temp;   // the temporary file beside it ("" when none)
     std::ofstream m_stream;
-    int m_held = -1; // a descriptor of the temporary file holding its lock (-1: none)
+    int m_held = -1;         // a descriptor of the temporary file holding its lock (-1: none)
+    bool m_prepared = false; // written out, synced and closed: only the rename is left
+};
+
+// What the files of one group replaced, while the group is put in place: a
+// run's outputs, which must replace the previous run's all or none. Each
+// StagedFile::commit(error, &replaced) keeps the target's old contents
+// under a second name beside it (".Out.txt.3fa2c100.prev": a hard link made
+// just before the rename, or a copy where the file system has no links).
+// When a file of the group cannot be put in place, restore() puts back what
+// the files before it replaced (and removes those that were new); once every
+// file is in place, keepNew() removes the old contents. A group that ends
+// with neither is restored. (A program killed between the renames leaves
+// the old contents under their second name, where the user finds them.)
+class ReplacedFiles {
+public:
+    ReplacedFiles() = default;
+    ~ReplacedFiles();
+    ReplacedFiles(const ReplacedFiles &) = delete;
+    ReplacedFiles &operator=(const ReplacedFiles &) = delete;
+
+    // Every file of the group is in place: the old contents go.
+    void keepNew();
+    // Puts back what the group replaced, the last file first. False with a
+    // message naming each file that could not be put back, and where its
+    // old contents are then.
+    bool restore(std::string *error);
+
+private:
+    friend class StagedFile;
+    struct Entry {
+        std::string target;   // the file put in place
+        std::string previous; // its old contents ("": none kept)
+        bool existed = false; // the target existed before
+        std::string lost;     // why its old contents could not be kept
+        dev_t device = 0;     // the file put in place
+        ino_t inode = 0;
+    };
+    std::vector<Entry> m_entries;
 };
 
 } // namespace vesk

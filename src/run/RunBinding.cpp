@@ -9,6 +9,7 @@
 #include "core/ListLine.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
+#include "core/StagedFile.h"
 #include "core/StatVarNames.h"
 #include "core/TextIO.h"
 #include "core/ValueRanges.h"
@@ -845,28 +846,54 @@ void stepInputsBack(RunContext &c) {
 }
 
 void commitOutputFiles(RunContext &c) {
+    // Every file is written out, checked and synced before the first is put
+    // in place (a full disk shows now, while every previous file is whole):
+    // only renames follow. Should one of them fail, the files put in place
+    // before it are put back, so that the run replaces all or none.
+    auto prepare = [&](OutputTable &table, const std::string &path) {
+        long number = 0;
+        std::string text;
+        if (!table.prepare(&number, &text)) {
+            c.err.FilePath = path;
+            throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+        }
+    };
+    for (OutputFile &out : c.outputs) {
+        if (out.open) {
+            prepare(out.table, out.path);
+        }
+    }
+    for (StatFile &st : c.stats) {
+        if (st.open) {
+            prepare(st.table, st.path);
+        }
+    }
+    ReplacedFiles replaced;
+    auto commit = [&](OutputTable &table, const std::string &path) {
+        long number = 0;
+        std::string text;
+        if (!table.commit(&number, &text, &replaced)) {
+            std::string notPutBack;
+            if (!replaced.restore(&notPutBack)) {
+                text += "\r\n" + notPutBack;
+            }
+            c.err.FilePath = path;
+            throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+        }
+    };
     for (OutputFile &out : c.outputs) {
         if (out.open) {
             out.open = false;
-            long number = 0;
-            std::string text;
-            if (!out.table.commit(&number, &text)) {
-                c.err.FilePath = out.path;
-                throw RunError(number != 0 ? number : kErrPathFileAccess, text);
-            }
+            commit(out.table, out.path);
         }
     }
     for (StatFile &st : c.stats) {
         if (st.open) {
             st.open = false;
-            long number = 0;
-            std::string text;
-            if (!st.table.commit(&number, &text)) {
-                c.err.FilePath = st.path;
-                throw RunError(number != 0 ? number : kErrPathFileAccess, text);
-            }
+            commit(st.table, st.path);
         }
     }
+    replaced.keepNew();
 }
 
 std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept) {

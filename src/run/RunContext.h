@@ -476,8 +476,10 @@ void rewindInputs(RunContext &c);
 void stepInputsBack(RunContext &c);
 // Puts every hourly output and statistics file of the run in place of the
 // old one: the end of a run that writes its files (it reached its end or
-// was stopped during an hour). Throws RunError naming the file that could
-// not be put in place; the files not yet committed are then left as they were.
+// was stopped during an hour). Every file is written out, checked and synced
+// before the first is put in place. Throws RunError naming the file that
+// could not be written or put in place; every file then keeps (or gets back)
+// what it held before the run.
 void commitOutputFiles(RunContext &c);
 // Drops what the run wrote: the files named by the project keep what they
 // held before the run (a failed run, no hour in the period, a stop while paused).

@@ -65,8 +65,10 @@ struct Files {
     PrintText veskout, nox1, nox2, no21, no22;
 };
 
-// Writes every result file under a temporary name first and puts them in
-// place only when all were written, so a failure replaces none of them.
+// Writes every result file under a temporary name first, out to the disk,
+// and puts them in place only when all were written, so a failure (a full
+// disk) replaces none of them; should a rename fail, those before it are put
+// back.
 bool writeAll(const State &state, const Files &files, bool withNO2, Interaction &ui) {
     std::vector<std::pair<std::string, const PrintText *>> list = {
         {"veskout.dat", &files.veskout}, {"NOX_1.dat", &files.nox1}, {"NOX_2.dat", &files.nox2}};
@@ -84,14 +86,25 @@ bool writeAll(const State &state, const Files &files, bool withNO2, Interaction 
         if (!staged[i].open(joinPath(nativePath(state.WorkDir), list[i].first), &error)) {
             return failed(staged[i].target(), error);
         }
-        staged[i].write(list[i].second->str()); // a failed write is reported by commit()
+        staged[i].write(list[i].second->str()); // a failed write is reported by prepare()
     }
     for (StagedFile &file : staged) {
         std::string error;
-        if (!file.commit(&error)) {
+        if (!file.prepare(&error)) {
             return failed(file.target(), error);
         }
     }
+    ReplacedFiles replaced;
+    for (StagedFile &file : staged) {
+        std::string error, notPutBack;
+        if (!file.commit(&error, &replaced)) {
+            if (!replaced.restore(&notPutBack)) {
+                error += "\r\n" + notPutBack;
+            }
+            return failed(file.target(), error);
+        }
+    }
+    replaced.keepNew();
     return true;
 }
 

@@ -192,12 +192,15 @@ TEST(StagedFile, AFileOnlyItsOwnerMayReplaceIsRefusedNamingTheOwner) {
     }
     TempDir dir;
     fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    if (const std::string why = test::whyNobodyCannotEnter(dir.path()); !why.empty()) {
+        GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+    }
     const fs::path shared = dir.path() / "shared";
     fs::create_directory(shared);
     ASSERT_EQ(chmod(shared.c_str(), S_ISVTX | 0777), 0);
     const fs::path target = dir.write("shared/Out.txt", "previous run\r\n");
     const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *) {
-        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(test::kNobody) != 0 || setuid(test::kNobody) != 0) {
             *bytes = "could not become the user nobody";
             return true;
         }
@@ -286,6 +289,135 @@ TEST(StagedFile, TheNextWriterRemovesWhatKilledWritersLeftAndNothingElse) {
     EXPECT_EQ(namesIn(dir.path()), expected);
     EXPECT_EQ(readFile(kept), "a run that must not replace the file");
     EXPECT_EQ(readFile(target), "this run\r\n");
+}
+
+// prepare() writes every byte out under the temporary name: the target
+// keeps its old contents, a full disk shows there (its temporary file goes)
+// and commit() has only the rename left.
+TEST(StagedFile, PrepareWritesEveryByteOutAndLeavesOnlyTheRename) {
+    TempDir dir;
+    const fs::path target = dir.write("Out.txt", "previous run\r\n");
+    const fs::path full = dir.write("Stat.txt", "previous run\r\n");
+    const std::string bytes(100000, 'x'); // more than the stream's buffer holds
+    StagedFile file, onFullDisk;
+    std::string error, fullError;
+    ASSERT_TRUE(file.open(target.string(), &error) && file.write(bytes)) << error;
+    ASSERT_TRUE(onFullDisk.open(full.string(), &error) && onFullDisk.write(bytes)) << error;
+    failWritingOutForTesting([&](const std::string &name) { return name == full.string(); });
+    const bool prepared = file.prepare(&error);
+    const bool preparedOnFullDisk = onFullDisk.prepare(&fullError);
+    failWritingOutForTesting(nullptr);
+
+    ASSERT_TRUE(prepared) << error;
+    EXPECT_EQ(readFile(file.temporary()), bytes);
+    EXPECT_FALSE(file.write("more")) << "nothing is written after it";
+    EXPECT_EQ(readFile(target), "previous run\r\n");
+    EXPECT_FALSE(preparedOnFullDisk);
+    EXPECT_EQ(fullError, "Cannot write the file " + full.string() + ": the disk may be full.");
+    EXPECT_EQ(readFile(full), "previous run\r\n");
+    EXPECT_EQ(namesIn(dir.path()).size(), 3u) << "the full disk's temporary file is gone";
+    ASSERT_TRUE(file.commit(&error)) << error;
+    EXPECT_EQ(readFile(target), bytes);
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"Out.txt", "Stat.txt"}));
+}
+
+// Three files of a group (a run's outputs), each prepared; `targets` gets
+// their paths: Out.txt and Stat.txt exist, New.txt does not.
+std::vector<StagedFile> preparedGroup(const TempDir &dir, std::vector<fs::path> *targets) {
+    *targets = {dir.write("Out.txt", "previous hours\r\n"), dir.path() / "New.txt",
+                dir.write("Stat.txt", "previous statistics\r\n")};
+    fs::permissions(targets->front(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    std::vector<StagedFile> files(targets->size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::string error;
+        EXPECT_TRUE(files[i].open((*targets)[i].string(), &error) && files[i].write("this run\r\n") &&
+                    files[i].prepare(&error))
+            << error;
+    }
+    return files;
+}
+
+// A group replaces all its files or none: when one cannot be put in place
+// (here a folder has taken its place since the files were prepared), the
+// files before it get back what they held (the same file, its permissions
+// with it) and a file that was new goes again.
+TEST(ReplacedFiles, AFileThatCannotBePutInPlaceTakesBackWhatTheOthersReplaced) {
+    TempDir dir;
+    std::vector<fs::path> targets;
+    std::vector<StagedFile> files = preparedGroup(dir, &targets);
+    fs::remove(targets[2]);
+    fs::create_directories(targets[2] / "inside");
+    ReplacedFiles replaced;
+    std::string error;
+    ASSERT_TRUE(files[0].commit(&error, &replaced)) << error;
+    ASSERT_TRUE(files[1].commit(&error, &replaced)) << error;
+    EXPECT_EQ(readFile(targets[0]), "this run\r\n");
+    EXPECT_FALSE(files[2].commit(&error, &replaced));
+    EXPECT_EQ(error, "Cannot write the file " + targets[2].string() + ": Is a directory");
+
+    EXPECT_TRUE(replaced.restore(&error)) << error;
+    EXPECT_EQ(readFile(targets[0]), "previous hours\r\n");
+    EXPECT_EQ(fs::status(targets[0]).permissions() & fs::perms::mask,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_FALSE(fs::exists(targets[1]));
+    EXPECT_TRUE(fs::is_directory(targets[2]));
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"Out.txt", "Stat.txt"})) << "nothing else is left";
+}
+
+// Once every file is in place the old contents go; a group left unfinished
+// (the caller failed between its renames) is put back.
+TEST(ReplacedFiles, AGroupInPlaceDropsTheOldContentsAndOneLeftUnfinishedIsPutBack) {
+    for (const bool finished : {true, false}) {
+        SCOPED_TRACE(finished ? "finished" : "left unfinished");
+        TempDir dir;
+        std::vector<fs::path> targets;
+        std::vector<StagedFile> files = preparedGroup(dir, &targets);
+        {
+            ReplacedFiles replaced;
+            std::string error;
+            for (StagedFile &file : files) {
+                ASSERT_TRUE(file.commit(&error, &replaced)) << error;
+            }
+            EXPECT_EQ(namesIn(dir.path()).size(), 5u) << "the old contents of two files are kept meanwhile";
+            if (finished) {
+                replaced.keepNew();
+            }
+        }
+        if (finished) {
+            for (const fs::path &target : targets) {
+                EXPECT_EQ(readFile(target), "this run\r\n") << target;
+            }
+            EXPECT_EQ(namesIn(dir.path()).size(), 3u);
+        } else {
+            EXPECT_EQ(readFile(targets[0]), "previous hours\r\n");
+            EXPECT_FALSE(fs::exists(targets[1]));
+            EXPECT_EQ(readFile(targets[2]), "previous statistics\r\n");
+            EXPECT_EQ(namesIn(dir.path()).size(), 2u);
+        }
+    }
+}
+
+// A file that cannot be put back is named, with where its old contents are.
+TEST(ReplacedFiles, AFileThatCannotBePutBackIsNamedWithWhereItsOldContentsAre) {
+    TempDir dir;
+    std::vector<fs::path> targets;
+    std::vector<StagedFile> files = preparedGroup(dir, &targets);
+    ReplacedFiles replaced;
+    std::string error;
+    ASSERT_TRUE(files[0].commit(&error, &replaced)) << error;
+    fs::remove(targets[0]);
+    fs::create_directories(targets[0] / "inside");
+    EXPECT_FALSE(replaced.restore(&error));
+    std::string kept;
+    for (const std::string &name : namesIn(dir.path())) {
+        if (name.starts_with(".Out.txt.") && name.ends_with(".prev")) {
+            kept = (dir.path() / name).string();
+        }
+    }
+    ASSERT_NE(kept, "");
+    EXPECT_EQ(error, "The file " + targets[0].string() +
+                         " could not be put back (Is a directory): its old contents are in " + kept + ".");
+    EXPECT_EQ(readFile(kept), "previous hours\r\n");
 }
 
 } // namespace

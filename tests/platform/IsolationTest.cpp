@@ -10,12 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace vesk {
@@ -108,26 +111,79 @@ TEST(Isolation, AHelperEndsWithTheProcessThatStartedIt) {
     }
 }
 
+// This process's standard input and output on pipes of their own while the
+// object lives (put back after), so that a helper that kept them open could
+// not pass for one that opened /dev/null, as when this program's own are
+// /dev/null (the sanitizer shards run it so).
+class OwnStandardStreams {
+public:
+    OwnStandardStreams() {
+        for (int stream : {STDIN_FILENO, STDOUT_FILENO}) {
+            std::fflush(stdout);
+            int ends[2];
+            if (::pipe(ends) != 0) {
+                continue;
+            }
+            m_saved[stream] = ::dup(stream);
+            ::dup2(ends[stream == STDIN_FILENO ? 0 : 1], stream);
+            m_other[stream] = ends[stream == STDIN_FILENO ? 1 : 0];
+            ::close(ends[stream == STDIN_FILENO ? 0 : 1]);
+        }
+    }
+    ~OwnStandardStreams() {
+        std::fflush(stdout);
+        for (int stream : {STDIN_FILENO, STDOUT_FILENO}) {
+            if (m_saved[stream] >= 0) {
+                ::dup2(m_saved[stream], stream);
+                ::close(m_saved[stream]);
+                ::close(m_other[stream]);
+            }
+        }
+    }
+    OwnStandardStreams(const OwnStandardStreams &) = delete;
+    OwnStandardStreams &operator=(const OwnStandardStreams &) = delete;
+    // What /proc says a stream is ("pipe:[4711]"; "" when it could not be set up).
+    std::string target(int stream) const {
+        std::error_code ec;
+        return m_saved[stream] >= 0 ? fs::read_symlink("/proc/self/fd/" + std::to_string(stream), ec).string()
+                                    : std::string();
+    }
+
+private:
+    int m_saved[2] = {-1, -1}; // the streams as they were
+    int m_other[2] = {-1, -1}; // the other end of each pipe
+};
+
 // The helper keeps open its standard streams and its end of the result pipe
 // alone: not the descriptors of the process that started it (a lock file's
-// would keep the lock), nor the read end of its own error pipe (on which its
-// writes would wait once the process that read it had gone).
+// would keep the lock; its standard input and output, here pipes), nor the
+// read end of its own error pipe (on which its writes would wait once the
+// process that read it had gone).
 TEST(Isolation, AHelperKeepsNoDescriptorOfTheProcessThatStartedIt) {
     test::TempDir dir;
     const fs::path held = dir.write(".Db.mdb.lock", "");
     const int fd = ::open(held.c_str(), O_RDWR); // without O_CLOEXEC, which a fork ignores anyway
     ASSERT_GE(fd, 0);
-    const IsolatedResult r = runIsolated([](std::string *bytes, std::string *) {
-        std::error_code ec;
-        for (const auto &entry : fs::directory_iterator("/proc/self/fd")) {
-            const std::string target = fs::read_symlink(entry.path(), ec).string();
-            if (!target.starts_with("/proc/")) { // the listing's own
-                *bytes += entry.path().filename().string() + " " + target + "\n";
+    std::string input, output;
+    IsolatedResult r;
+    {
+        const OwnStandardStreams streams;
+        input = streams.target(STDIN_FILENO);
+        output = streams.target(STDOUT_FILENO);
+        r = runIsolated([](std::string *bytes, std::string *) {
+            std::error_code ec;
+            for (const auto &entry : fs::directory_iterator("/proc/self/fd")) {
+                const std::string target = fs::read_symlink(entry.path(), ec).string();
+                if (!target.starts_with("/proc/")) { // the listing's own
+                    *bytes += entry.path().filename().string() + " " + target + "\n";
+                }
             }
-        }
-        return true;
-    });
+            return true;
+        });
+    }
     ::close(fd);
+    ASSERT_EQ(input.rfind("pipe:", 0), 0u) << "this process's standard input: " << input;
+    ASSERT_EQ(output.rfind("pipe:", 0), 0u) << "this process's standard output: " << output;
     ASSERT_EQ(r.end, IsolatedEnd::Finished);
     std::map<int, std::string> open;
     std::istringstream lines(r.bytes);

@@ -383,6 +383,13 @@ protected:
     ForeignLockFiles() {
         fs::permissions(dir.path(), fs::perms::all); // a folder shared by the users of a project
     }
+    void SetUp() override {
+        if (geteuid() == 0) {
+            if (const std::string why = test::whyNobodyCannotEnter(dir.path()); !why.empty()) {
+                GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+            }
+        }
+    }
 
     // Makes the lock file one this user cannot open for writing.
     void makeForeign(fs::perms perms = fs::perms::owner_read | fs::perms::group_read |
@@ -396,7 +403,8 @@ protected:
     // hold, or the message (the hold ends with the child).
     std::string acquireAsThisUser() const {
         const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *) {
-            if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+            if (geteuid() == 0 &&
+                (setgroups(0, nullptr) != 0 || setgid(test::kNobody) != 0 || setuid(test::kNobody) != 0)) {
                 *bytes = "could not become another user";
                 return true;
             }

@@ -1,6 +1,7 @@
 // The Special Mode sweep and its result files.
 
 #include "run/SpecialMode.h"
+#include "core/StagedFile.h"
 
 #include "platform/streetmodel/StreetModel.h"
 #include "run/StreetChain.h"
@@ -410,6 +411,30 @@ TEST_F(SpecialModeRun, aResultFileThatCannotBeWrittenReplacesNoneOfTheOthers) {
     EXPECT_NE(ui.messages[0].find("NOX_2.dat could not be written"), std::string::npos) << ui.messages[0];
     EXPECT_EQ(file("veskout.dat"), "old results\r\n");
     EXPECT_FALSE(exists("NOX_1.dat"));
+}
+
+// A full disk shows when the last file is written out: by then none is in place.
+TEST_F(SpecialModeRun, aDiskThatFillsUpAtTheLastFileReplacesNoneOfTheOthers) {
+    const std::vector<std::string> names = {"veskout.dat", "NOX_1.dat", "NOX_2.dat", "NO2_1.dat",
+                                            "NO2_2.dat"};
+    for (const std::string &name : names) {
+        dir.write(name, "old " + name + "\r\n");
+    }
+    failWritingOutForTesting(
+        [](const std::string &target) { return fs::path(target).filename() == "NO2_2.dat"; });
+    const SpecialModeOutcome outcome = run();
+    failWritingOutForTesting(nullptr);
+    EXPECT_EQ(outcome, SpecialModeOutcome::Failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("NO2_2.dat could not be written.\r\nCannot write the file " +
+                                  (dir.path() / "NO2_2.dat").string() + ": the disk may be full."),
+              std::string::npos)
+        << ui.messages[0];
+    for (const std::string &name : names) {
+        EXPECT_EQ(file(name), "old " + name + "\r\n");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 5)
+        << "no temporary file is left behind";
 }
 
 } // namespace

@@ -1,13 +1,17 @@
 #include "support/TestSupport.h"
 
 #include "core/TextIO.h"
+#include "platform/Isolation.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <grp.h>
 #include <pwd.h>
 #include <random>
 #include <sstream>
@@ -270,6 +274,31 @@ std::string heldBy(int pid) {
     const passwd *user = getpwuid(geteuid());
     return "process " + std::to_string(pid) + " of the user " +
            (user != nullptr ? std::string(user->pw_name) : std::to_string(geteuid())) + " on " + host;
+}
+
+std::string whyNobodyCannotEnter(const fs::path &folder) {
+    const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *error) {
+        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+            *error = "the test cannot become the user nobody: " + std::string(std::strerror(errno));
+            return false;
+        }
+        // The first folder on the way that the user may not pass.
+        fs::path way;
+        for (const fs::path &part : fs::absolute(folder)) {
+            way /= part;
+            if (access(way.c_str(), X_OK) != 0) {
+                *bytes = "the user nobody, as whom it writes, cannot enter " + way.string() + " (" +
+                         std::strerror(errno) + "), which holds its folder " + folder.string() +
+                         ": give TMPDIR a folder other users may pass";
+                break;
+            }
+        }
+        return true;
+    });
+    if (r.end != IsolatedEnd::Finished) {
+        return "the test could not find out whether the user nobody may enter " + folder.string();
+    }
+    return r.ok ? r.bytes : r.error;
 }
 
 OtherProcess::OtherProcess(const std::function<bool()> &hold) {

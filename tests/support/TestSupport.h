@@ -87,6 +87,13 @@ public:
 // this computer: "process 4711 of the user ana on ws1".
 std::string heldBy(int pid);
 
+// The user (and group) nobody, whom tests run as root become to act as a second user.
+inline constexpr unsigned kNobody = 65534;
+// Why the user nobody cannot enter folder (one of the folders on its way is
+// closed to that user, as a TMPDIR of mode 0700 is): the reason for a test
+// that acts as that user to skip, naming the folder; "" when it can.
+std::string whyNobodyCannotEnter(const fs::path &folder);
+
 // Another process that takes hold of something (opens or locks a file: `hold`
 // runs in a child of this process) and keeps it until the object ends. The
 // child ends without tidying up, as a program that is killed: what it locked

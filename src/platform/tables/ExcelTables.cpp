@@ -192,8 +192,9 @@ bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool n
     return true;
 }
 
-bool excelWriteWorkbook(const std::string &file, const std::vector<Sheet> &sheets, std::string *error) {
-    return saveFile(file, compoundFile(biff8Workbook(sheets)), error);
+bool excelWriteWorkbook(const std::string &file, const std::vector<Sheet> &sheets, std::string *error,
+                        StagedFile *staged) {
+    return saveFile(file, compoundFile(biff8Workbook(sheets)), error, staged);
 }
 
 } // namespace vesk::tables

@@ -568,7 +568,8 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     return false;
 }
 
-bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error) {
+bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error,
+                    StagedFile *into) {
     Database db;
     bool exists = false;
     if (!loadDatabase(file, db, &exists, error)) {
@@ -586,9 +587,13 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
     }
     finishGlobalMap(db, oldPages);
 
-    StagedFile staged;
-    if (!staged.open(file, error) || !staged.write(db.file.bytes) || !staged.stream().flush()) {
+    StagedFile own;
+    StagedFile &staged = into != nullptr ? *into : own;
+    if (!staged.open(file, error) || !staged.write(db.file.bytes)) {
         setError(error, "Cannot write the file " + file + ".");
+        return false;
+    }
+    if (!staged.prepare(error)) {
         return false;
     }
     // Read the copy back before it takes the file's place.
@@ -600,7 +605,7 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
                  "The Access file " + file + " was left as it was: the database written for it " + why + ".");
         return false;
     }
-    return staged.commit(error);
+    return into != nullptr || staged.commit(error);
 }
 
 bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,

@@ -182,7 +182,7 @@ std::size_t lotusMaxRows(const std::string &file) {
     return kWk1MaxRows;
 }
 
-bool lotusWrite(const std::string &file, const Sheet &sheet, std::string *error) {
+bool lotusWrite(const std::string &file, const Sheet &sheet, std::string *error, StagedFile *staged) {
     const std::string ext = fileExtension(file);
     if (sheet.rows.size() > lotusMaxRows(file)) {
         setError(error, "A ." + ext + " worksheet holds at most " + std::to_string(lotusMaxRows(file)) +
@@ -190,7 +190,8 @@ bool lotusWrite(const std::string &file, const Sheet &sheet, std::string *error)
         return false;
     }
     const std::uint16_t version = versionOf(ext);
-    return saveFile(file, version >= 0x1000 ? wk3Bytes(sheet, version) : wk1Bytes(sheet, version), error);
+    return saveFile(file, version >= 0x1000 ? wk3Bytes(sheet, version) : wk1Bytes(sheet, version), error,
+                    staged);
 }
 
 } // namespace vesk::tables

@@ -2,6 +2,7 @@
 
 // The back-ends behind Tables.h. Internal to src/platform/tables.
 
+#include "core/StagedFile.h"
 #include "platform/Isolation.h"
 #include "platform/tables/Tables.h"
 
@@ -91,7 +92,11 @@ bool accessReadTable(const std::string &file, const std::string &table, TableDat
 // All sheets of an .xls file with their cell values.
 bool excelReadSheets(const std::string &file, std::vector<Sheet> *sheets, bool namesOnly, std::string *error);
 // Writes a BIFF8 workbook (one worksheet per sheet; numbers and texts).
-bool excelWriteWorkbook(const std::string &file, const std::vector<Sheet> &sheets, std::string *error);
+// With staged given, the file is only written and prepared under its
+// temporary name, and put in place when the caller commits *staged; so for
+// the other writers below.
+bool excelWriteWorkbook(const std::string &file, const std::vector<Sheet> &sheets, std::string *error,
+                        StagedFile *staged = nullptr);
 // The workbook stream and the compound file around it, for the writer and its tests.
 std::string biff8Workbook(const std::vector<Sheet> &sheets);
 std::string compoundFile(const std::string &workbookStream, const std::u16string &streamName = u"Workbook");
@@ -165,7 +170,8 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
 // names it replaces (accessNameReplaces); the file is replaced only once the
 // database written has been read back through libmdb. False with a message;
 // the file is then unchanged.
-bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error);
+bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error,
+                    StagedFile *staged = nullptr);
 // Whether the database `copy`, written for `file` (which may be missing),
 // reads back through libmdb as it should, all of it in one helper process:
 // every table of `file` other than the catalogue and those the tables written
@@ -203,7 +209,8 @@ std::string extendedReal(double v);
 std::size_t lotusMaxRows(const std::string &file);
 // Writes a one-sheet Lotus file in the layout of its extension (.wks, .wk1,
 // .wk2, .wk3, .wk4; see LotusWriting.cpp); too many rows are refused.
-bool lotusWrite(const std::string &file, const Sheet &sheet, std::string *error);
+bool lotusWrite(const std::string &file, const Sheet &sheet, std::string *error,
+                StagedFile *staged = nullptr);
 // A UTF-8 text as a .wk1 label: code page 850, "?" for characters it lacks.
 std::string wk1Label(std::string_view utf8);
 enum class Wk1Result { Read, OtherKind, Damaged };
@@ -230,7 +237,8 @@ std::string sheetSerialText(double serial, bool date1904);
 
 bool textReadTable(const std::string &file, TableData *data, std::string *error);
 bool textWriteTable(const std::string &file, const std::vector<TableColumn> &columns,
-                    const std::vector<std::vector<Cell>> &rows, std::string *error);
+                    const std::vector<std::vector<Cell>> &rows, std::string *error,
+                    StagedFile *staged = nullptr);
 
 // A cell's address as a spreadsheet shows it, from its column and row
 // counted from 0: column letters and row number ("B7" for column 1, row 6).
@@ -241,8 +249,10 @@ std::string cellName(std::size_t col, std::size_t row);
 // one are dropped.
 TableData tableFromSheet(const Sheet &sheet);
 
-// Writes bytes through a temporary file and a rename.
-bool saveFile(const std::string &file, const std::string &bytes, std::string *error);
+// Writes bytes through a temporary file and a rename; with staged given,
+// only into *staged, prepared (StagedFile::prepare), for the caller to commit.
+bool saveFile(const std::string &file, const std::string &bytes, std::string *error,
+              StagedFile *staged = nullptr);
 
 std::string lowerAscii(std::string s);
 

@@ -58,27 +58,42 @@ struct TableSession::Workbook {
     std::string file;
     TableKind kind = TableKind::Excel;
     std::vector<tables::Sheet> sheets;
-    std::vector<bool> created; // the sheet is a table of this session
-    std::vector<std::string> names;                 // Access: each table's name as given
-    std::vector<std::vector<TableColumn>> columns;  // Access: each table's columns
-    int open = 0;              // tables not yet closed
-    bool dropped = false;      // a table was given up: the file is not written
-    std::string aside;         // written under this temporary name instead ("": in place)
+    std::vector<bool> created;                     // the sheet is a table of this session
+    std::vector<std::string> names;                // Access: each table's name as given
+    std::vector<std::vector<TableColumn>> columns; // Access: each table's columns
+    int open = 0;                                  // tables not yet closed
+    int unprepared = 0;                            // tables not yet prepared
+    bool dropped = false;                          // a table was given up: the file is not written
+    std::string aside;                             // written under this temporary name instead ("": in place)
     tables::TableFileLock lock;
+    StagedFile staged;     // the file written, waiting to be put in place
+    std::string stagedFor; // where staged goes ("": nothing written yet)
 
-    bool write(std::string *error) const {
-        const std::string &to = aside.empty() ? file : aside;
+    std::string destination() const { return aside.empty() ? file : aside; }
+
+    // Writes the file into staged, for destination().
+    bool write(std::string *error) {
+        const std::string to = destination();
+        staged.discard();
+        stagedFor.clear();
+        bool written = false;
         if (kind == TableKind::Excel) {
-            return tables::excelWriteWorkbook(to, sheets, error);
-        }
-        if (kind == TableKind::Access) {
+            written = tables::excelWriteWorkbook(to, sheets, error, &staged);
+        } else if (kind == TableKind::Access) {
             std::vector<tables::JetTable> tables;
             for (std::size_t i = 0; i < sheets.size(); ++i) {
                 tables.push_back({names[i], columns[i], &sheets[i].rows});
             }
-            return tables::jetWriteTables(to, tables, error);
+            written = tables::jetWriteTables(to, tables, error, &staged);
+        } else {
+            written = tables::lotusWrite(to, sheets.front(), error, &staged);
         }
-        return tables::lotusWrite(to, sheets.front(), error);
+        if (written) {
+            stagedFor = to;
+        } else {
+            staged.discard();
+        }
+        return written;
     }
 };
 
@@ -91,36 +106,60 @@ public:
         : m_book(std::move(book)), m_index(index) {
         m_types = std::move(types);
         ++m_book->open;
+        ++m_book->unprepared;
     }
     ~SheetWriter() override {
         if (!m_closed) {
             // Given up (a failed run): the workbook keeps its old contents.
             m_book->dropped = true;
+            if (!m_prepared) {
+                --m_book->unprepared;
+            }
             if (--m_book->open == 0) {
+                m_book->staged.discard();
                 m_book->lock.release();
             }
         }
     }
-    bool close(std::string *error) override {
+    bool prepare(std::string *error) override {
+        if (!m_prepared && !m_closed) {
+            m_prepared = true;
+            // The last table: the file is written under its temporary name
+            // (not when a table was given up: close() says so).
+            if (--m_book->unprepared == 0 && !m_book->dropped && !m_book->write(&m_failure)) {
+                m_book->dropped = true;
+                m_failed = true;
+            }
+        }
+        if (m_failed) {
+            setError(error, m_failure);
+            return false;
+        }
+        return true;
+    }
+    bool close(std::string *error, ReplacedFiles *replaced = nullptr) override {
         if (m_closed) {
             return true;
         }
+        bool written = prepare(error);
         m_closed = true;
-        if (--m_book->open > 0) {
-            if (m_book->dropped) {
-                setError(error, "The file " + m_book->file +
-                                    " was not written: another of its tables was not finished.");
-                return false;
-            }
-            return true;
-        }
-        // The last table: the file is written (unless a table was given up)
-        // and the hold on it ends.
-        const bool written = !m_book->dropped && m_book->write(error);
-        if (m_book->dropped) {
+        const bool last = --m_book->open == 0;
+        if (written && m_book->dropped) {
             setError(error, "The file " + m_book->file +
                                 " was not written: another of its tables was not finished.");
+            written = false;
         }
+        if (!last) {
+            return written;
+        }
+        // The last table: the file is put in place (a workbook that went
+        // aside meanwhile is written anew for its place), and the hold on it
+        // ends.
+        if (written) {
+            written = (m_book->stagedFor == m_book->destination() || m_book->write(error)) &&
+                      m_book->staged.commit(error, replaced);
+        }
+        m_book->staged.discard();
         m_book->lock.release();
         return written;
     }
@@ -161,6 +200,9 @@ protected:
 private:
     std::shared_ptr<TableSession::Workbook> m_book;
     std::size_t m_index;
+    bool m_prepared = false;
+    bool m_failed = false; // the file could not be written at this table's prepare() ...
+    std::string m_failure; // ... for this reason
     bool m_closed = false;
 };
 
@@ -172,7 +214,12 @@ public:
             m_types.push_back(c.type);
         }
     }
-    bool close(std::string *error) override { return tables::textWriteTable(m_file, m_cols, m_rows, error); }
+    bool prepare(std::string *error) override {
+        return m_staged.pending() || tables::textWriteTable(m_file, m_cols, m_rows, error, &m_staged);
+    }
+    bool close(std::string *error, ReplacedFiles *replaced = nullptr) override {
+        return prepare(error) && m_staged.commit(error, replaced);
+    }
     bool closeAside(std::string *kept, std::string *error) override {
         *kept = temporaryPathFor(m_file);
         return tables::textWriteTable(*kept, m_cols, m_rows, error);
@@ -188,6 +235,7 @@ private:
     std::string m_file;
     std::vector<TableColumn> m_cols;
     std::vector<std::vector<Cell>> m_rows;
+    StagedFile m_staged; // the file written by prepare()
 };
 
 } // namespace
@@ -731,8 +779,15 @@ std::string sheetSerialText(double serial, bool date1904) {
     return buf;
 }
 
-bool saveFile(const std::string &file, const std::string &bytes, std::string *error) {
-    return writeFileAtomically(file, bytes, error);
+bool saveFile(const std::string &file, const std::string &bytes, std::string *error, StagedFile *staged) {
+    if (staged == nullptr) {
+        return writeFileAtomically(file, bytes, error);
+    }
+    if (!staged->open(file, error)) {
+        return false;
+    }
+    staged->write(bytes); // a failed write is reported by prepare()
+    return staged->prepare(error);
 }
 
 } // namespace tables

@@ -26,6 +26,8 @@
 
 namespace vesk {
 
+class ReplacedFiles; // core/StagedFile.h
+
 // A cell: Null, a number or a text.
 using Cell = std::variant<std::monostate, double, std::string>;
 
@@ -88,10 +90,21 @@ public:
     // and short columns round halves to even (short: -32768 to 32767).
     bool append(const std::vector<Cell> &row, std::string *error);
     std::size_t rowCount() const { return m_rows; }
-    // Writes the file with the rows appended. After a failure the old file
-    // is unchanged. A writer destroyed without close() leaves the file as it
-    // was: rows are never written by accident.
-    virtual bool close(std::string *error) = 0;
+    // Writes the file with the rows appended under its temporary name,
+    // checked and synced to the disk, so that close() has only to put it in
+    // place (a rename): tables that must replace their files all or none (a
+    // run's) are each prepared before the first is closed. A workbook is
+    // written when the last of its tables is prepared. False with a message
+    // (a full disk); the old file is unchanged. close() does it when it was
+    // not done.
+    virtual bool prepare(std::string *error) = 0;
+    // Writes the file with the rows appended (prepare()) and puts it in
+    // place; a workbook, when the last of its tables is closed. After a
+    // failure the old file is unchanged. With replaced given, what the file
+    // replaced is kept there until the caller's group of files is complete
+    // (StagedFile.h). A writer destroyed without close() leaves the file as
+    // it was: rows are never written by accident.
+    virtual bool close(std::string *error, ReplacedFiles *replaced = nullptr) = 0;
     // Writes the file with the rows appended under a temporary name beside
     // it (*kept), leaving the file itself as it was: the table of a run that
     // must not replace the previous one. For a table of a workbook the whole

@@ -67,7 +67,7 @@ bool textReadTable(const std::string &file, TableData *data, std::string *error)
 }
 
 bool textWriteTable(const std::string &file, const std::vector<TableColumn> &columns,
-                    const std::vector<std::vector<Cell>> &rows, std::string *error) {
+                    const std::vector<std::vector<Cell>> &rows, std::string *error, StagedFile *staged) {
     std::string out;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         out += (i ? ";" : "") + columns[i].name;
@@ -88,7 +88,7 @@ bool textWriteTable(const std::string &file, const std::vector<TableColumn> &col
         }
         out += "\r\n";
     }
-    return saveFile(file, out, error);
+    return saveFile(file, out, error, staged);
 }
 
 } // namespace vesk::tables
