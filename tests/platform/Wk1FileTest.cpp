@@ -353,6 +353,24 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"a text file", std::string("hour u_mast\r\n1 2.5\r\n"), "does not begin as a Lotus"}),
     [](const testing::TestParamInfo<Damage> &info) { return test::testNameOf(info.param.name); });
 
+// The 26-byte beginning of releases 3 and 4 is no damaged release 2 file but
+// another kind, which libwps reads; a beginning of another length is damage.
+TEST(Wk1Reading, TheBeginningOfALaterReleaseIsAnotherKind) {
+    tables::Sheet sheet{"Met", {{std::string("hour")}, {1.0}}};
+    std::string problem;
+    for (const std::uint16_t version : {0x1000, 0x1002}) {
+        EXPECT_EQ(tables::wk1Parse(tables::wk3Bytes(sheet, version), &sheet, &problem),
+                  tables::Wk1Result::OtherKind)
+            << version;
+    }
+    EXPECT_EQ(tables::wk1Parse(tables::wk1Bytes(sheet, 0x5120), &sheet, &problem),
+              tables::Wk1Result::OtherKind);
+    EXPECT_EQ(
+        tables::wk1Parse(rec(0x00, u16(0x1000) + std::string(22, '\0')) + rec(0x01, ""), &sheet, &problem),
+        tables::Wk1Result::Damaged);
+    EXPECT_EQ(problem, "it does not begin as a Lotus worksheet");
+}
+
 // A cell without a record is an empty cell, as 1-2-3 saves one and as
 // earlier versions of this program wrote a value of -99: a missing value,
 // even where its row and its column hold every other cell, in the first
