@@ -186,6 +186,30 @@ TEST_P(LotusInside, TheRecordLibwpsStopsAtIsNamedNotACellAfterIt) {
     }
 }
 
+// The range and the calculation settings before the cells, made longer or
+// shorter: the refusal names the record, not the bytes after it where the
+// walk would stumble.
+TEST(LotusDamage, ASettingsRecordOfAnotherLengthIsNamedItself) {
+    TempDir dir;
+    const std::string whole = bytesOf("wks");
+    const auto file = (dir.path() / "met.wks").string();
+    const std::vector<std::size_t> starts = recordStarts(whole);
+    ASSERT_EQ(std::vector<std::size_t>(starts.begin(), starts.begin() + 4),
+              (std::vector<std::size_t>{0, 6, 18, 23}));
+    for (const std::size_t at : {starts[1], starts[2], starts[3]}) {
+        const std::uint16_t length = tables::get16(whole, at + 2);
+        for (const int change : {-1, 1, 2, 7}) {
+            dir.write("met.wks", with16(whole, at + 2, static_cast<std::uint16_t>(length + change)));
+            TableData t;
+            std::string error;
+            EXPECT_FALSE(readTable(file, "Met", &t, &error)) << at << " " << change;
+            EXPECT_EQ(error, "The Lotus file " + file + " is damaged: the record at byte " +
+                                 std::to_string(at) + " cannot be decoded (length).")
+                << "its length " << length << " changed by " << change;
+        }
+    }
+}
+
 // A block of zeros anywhere: the table is refused or read with its hundred
 // hours, never fewer. (A step prime to the record lengths reaches every
 // place within the records.)

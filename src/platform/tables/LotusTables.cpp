@@ -328,6 +328,10 @@ std::string walkRecords(const std::string &bytes, RecordWalk *walk) {
         if (type == 0x0000 && at > 0) {
             return bad("a second beginning");
         }
+        if (const long fixed = release2 ? lotusRelease2Length(type) : -1;
+            lotus && fixed >= 0 && length != static_cast<std::size_t>(fixed)) {
+            return bad("length");
+        }
         const bool followsFormula = afterFormula;
         afterFormula = false;
         // The length a cell record of the type must have (0: it may be

@@ -209,6 +209,11 @@ std::string wk1Text(std::string_view cp850);
 // (in .wks, .wk1 and .wk2 files). Any other type is damage: a cell record
 // whose type is damaged must not vanish.
 bool lotusRelease2Record(std::uint16_t type);
+// The length the Lotus worksheet file format fixes for a release 1A/2
+// record that every version writes alike (the active range, 8 bytes; the
+// one-byte settings), or -1: a record of such a type made longer or shorter
+// is named itself, not the records after it the reading would stumble over.
+long lotusRelease2Length(std::uint16_t type);
 // A record type as the messages show it: "0x17", "0x8017".
 std::string lotusTypeText(std::uint16_t type);
 enum class Wk1Result { Read, OtherKind, Damaged };

@@ -129,6 +129,25 @@ bool lotusRelease2Record(std::uint16_t type) {
            (type >= 0x64 && type <= 0x69);
 }
 
+long lotusRelease2Length(std::uint16_t type) {
+    switch (type) {
+    case 0x02: // calculation mode
+    case 0x03: // calculation order
+    case 0x04: // split window
+    case 0x05: // synchronised windows
+    case 0x24: // global protection
+    case 0x29: // label alignment
+    case 0x2F: // iteration count
+    case 0x30: // unformatted print
+    case 0x38: // locked
+        return 1;
+    case 0x06: // the active range
+        return 8;
+    default:
+        return -1;
+    }
+}
+
 std::string lotusTypeText(std::uint16_t type) {
     char kind[16];
     std::snprintf(kind, sizeof kind, type > 0xFF ? "0x%04X" : "0x%02X", static_cast<unsigned>(type));
@@ -287,6 +306,10 @@ Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem)
             *problem = "the record at byte " + std::to_string(start) + " is of a type (" +
                        lotusTypeText(type) + ") no Lotus worksheet holds";
             return Wk1Result::Damaged;
+        }
+        if (const long fixed = lotusRelease2Length(type);
+            fixed >= 0 && length != static_cast<std::size_t>(fixed)) {
+            return bad(type == kRange ? "range" : "length");
         }
         const bool followsFormula = stringAllowed;
         stringAllowed = false;
