@@ -9,6 +9,7 @@
 #include "platform/tables/TableBackends.h"
 
 #include "core/Calendar.h"
+#include "core/TextIO.h"
 
 #include <mdbtools.h>
 
@@ -181,7 +182,7 @@ bool accessReadTable(const std::string &file, const std::string &table, TableDat
         }
     }
     if (!found) {
-        setError(error, "The table " + table + " was not found in the Access file " + file);
+        setError(error, "The table " + visibleText(table) + " was not found in the Access file " + file);
         if (missing != nullptr) {
             *missing = true;
         }

@@ -255,7 +255,7 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
             std::string counts;
             std::uint32_t n = 0;
             for (const TableInfo &t : tables) {
-                if (!except.empty() && sameAccessTableName(t.name, except)) {
+                if (!except.empty() && accessNameReplaces(t.name, except)) {
                     continue;
                 }
                 TableData data;
@@ -312,7 +312,7 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
             for (const TableInfo &t : tables) {
                 TableData data;
                 std::string problem;
-                if ((except.empty() || !sameAccessTableName(t.name, except)) &&
+                if ((except.empty() || !accessNameReplaces(t.name, except)) &&
                     !accessReadTableIsolated(file, t.name, &data, &problem, budget)) {
                     unreadable = t.name;
                     why = problem;

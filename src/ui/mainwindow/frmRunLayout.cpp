@@ -420,6 +420,7 @@ void frmRun::setupUi() {
     placeFrame3(false);
 
     Frame0->setVisible(false);
+    Frame0->installEventFilter(this); // shown or hidden, the window is laid out again
     scroll->setWidget(central);
     clientLayout->addWidget(scroll, 1);
     setCentralWidget(client);
