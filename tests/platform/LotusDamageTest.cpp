@@ -161,17 +161,23 @@ TEST_P(LotusInside, ADamagedCellRecordIsDamageNamingWhereNeverAShorterTable) {
 // libwps stops reading at it, the message names it, not a cell after it.
 TEST_P(LotusInside, TheRecordLibwpsStopsAtIsNamedNotACellAfterIt) {
     const std::string whole = bytesOf(ext());
-    const std::string file = (dir.path() / ("met." + ext())).string();
+    const std::string path = (dir.path() / ("met." + ext())).string();
     const std::size_t hour = cellRecord(whole, ext(), 1, 51);
     const std::size_t next = cellRecord(whole, ext(), 2, 51);
-    const std::string stops = "The Lotus file " + file +
+    const std::string stops = "The Lotus file " + path +
                               " is damaged: its reading stops at the record at byte " + std::to_string(hour);
     int stopped = 0;
     for (std::uint16_t type = 0x02; type <= 0xFF; ++type) {
+        if (ext() == "wks" ? !tables::lotusRelease2Record(type) : type > 0x24) {
+            continue; // the walk refuses a type the release does not define (LotusRecordTypesTest.cpp)
+        }
+        // Read here, not in a helper process as the runs read it: a hundred reads.
+        const std::string file = dir.write("met." + ext(), with16(whole, hour, type)).string();
+        std::vector<tables::Sheet> sheets;
         std::string error;
-        const auto read = rowsRead(with16(whole, hour, type), &error);
-        if (read) {
-            EXPECT_EQ(*read, 100u) << "the type " << tables::lotusTypeText(type);
+        if (tables::lotusReadSheets(file, &sheets, &error)) {
+            EXPECT_EQ(tables::tableFromSheet(sheets.front()).rows.size(), 100u)
+                << "the type " << tables::lotusTypeText(type);
         } else if (error.find("its reading stops") != std::string::npos) {
             ++stopped;
             // libwps ends in an error, or gives the cells before the record.
