@@ -32,6 +32,7 @@
 #include "run/RunFiles.h"
 #include "run/StreetChain.h"
 #include "run/StreetRun.h"
+#include "run/results/ResultsKeyInfo.h"
 
 #include <chrono>
 #include <ctime>
@@ -643,6 +644,8 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         observer->runStateChanged(true);
     }
     const std::string storedTrafficFile = s.TrafficFile;
+    // The traffic given for the street: reading the traffic file puts the file's own in its place.
+    const double givenTraffic = s.AnnualDiurnalTraffic;
     std::string notes; // what the reading passed over, said once the run has ended
     try {
         resizeHourArrays(s);
@@ -692,6 +695,14 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         s.TrafficFileType = 1;
     } else {
         s.TrafficFile = storedTrafficFile;
+    }
+    if (report.outcome == RunOutcome::Completed || report.outcome == RunOutcome::Stopped) {
+        // What labels the results of this run from now on, whatever the project is given next.
+        s.CalcCitySize = s.CitySize;
+        s.CalcCitySizeName = results::citySizeName(s, s.CitySize);
+        s.CalcTrafficFileType = s.TrafficFileType;
+        s.CalcTrafficFile = s.TrafficFile;
+        s.CalcAnnualDiurnalTraffic = givenTraffic;
     }
     if (observer != nullptr) {
         if (report.outcome == RunOutcome::Stopped) {

@@ -235,10 +235,10 @@ bool carriesYear(const InputFile &in) {
 }
 
 // The year of a record whose year items gave none: the year another dated
-// file gives for it, else the scenario's. When its files carry a year, the
-// places that lack it are kept in yearlessAt, for the refusal of a date that
-// the scenario year puts out of order.
-int yearOfYearlessRecord(RunContext &c) {
+// file gives for it, else the scenario's (scenarioYear set). When its files
+// carry a year, the places that lack it are kept in yearlessAt, for the
+// refusal of a date that the scenario year puts out of order.
+int yearOfYearlessRecord(RunContext &c, bool *scenarioYear) {
     std::string lacking;
     for (const InputFile &in : c.inputs) {
         if (!in.dated || !carriesYear(in)) {
@@ -251,7 +251,38 @@ int yearOfYearlessRecord(RunContext &c) {
         lacking += "\r\n" + recordAt(in);
     }
     c.yearlessAt = std::move(lacking);
+    *scenarioYear = true;
     return c.s.ScenarioYear;
+}
+
+// The dated input files and where their record lies.
+std::string datedPlaces(const RunContext &c) {
+    std::string place;
+    for (const InputFile &in : c.inputs) {
+        if (in.dated) {
+            place += "\r\n" + recordAt(in);
+        }
+    }
+    return place;
+}
+
+// Refuses a record of 29 February without a year when the scenario year it
+// would take has no such day. The message names the record that lacks its
+// year: the items that are -99 or empty or, when its files carry no year at
+// all, the dated files.
+[[noreturn]] void refuseLeapDayWithoutYear(const RunContext &c) {
+    const std::string year = std::to_string(c.s.ScenarioYear);
+    const std::string hour = std::to_string(c.s.hour);
+    if (!c.yearlessAt.empty()) {
+        throw RunRefusal{"The year is missing (-99 or an empty item) in the record" + c.yearlessAt +
+                         "\r\nof 29 February, hour " + hour + ", which would take the scenario year " + year +
+                         ": " + year + " has no 29 February. Give the record its year."};
+    }
+    const bool files = c.datedInputs > 1;
+    throw RunRefusal{"The year is missing in the record" + datedPlaces(c) + "\r\nof 29 February, hour " +
+                     hour + (files ? ": its files have" : ": its file has") +
+                     " no year or date column. It would take the scenario year " + year + ": " + year +
+                     " has no 29 February. Give the " + (files ? "files their" : "file its") + " years."};
 }
 
 // Refuses the record in hand (time: minutes since 1970) when it or the
@@ -271,17 +302,6 @@ int yearOfYearlessRecord(RunContext &c) {
                             "dates, would be read against the wrong hours."
                           : ": the hours of the input must run forward.") +
                      " Give the record its year."};
-}
-
-// The dated input files and where their record lies.
-std::string datedPlaces(const RunContext &c) {
-    std::string place;
-    for (const InputFile &in : c.inputs) {
-        if (in.dated) {
-            place += "\r\n" + recordAt(in);
-        }
-    }
-    return place;
 }
 
 } // namespace
@@ -313,8 +333,9 @@ DateOutcome dateHour(RunContext &c) {
         }
     }
     c.yearlessAt.clear();
+    bool scenarioYear = false;
     if (h.year < 0) {
-        h.year = yearOfYearlessRecord(c);
+        h.year = yearOfYearlessRecord(c, &scenarioYear);
     }
     if (s.hour == 0) {
         throw RunError(kErrHourZero, "Hour 0");
@@ -334,6 +355,10 @@ DateOutcome dateHour(RunContext &c) {
         refuseDate(c, "the record has no day or month");
     }
     if (!isRealDate(h.year, h.month, h.day)) {
+        if (scenarioYear && isRealDate(2000, h.month, h.day)) {
+            // A day of leap years only, in a scenario year that is none.
+            refuseLeapDayWithoutYear(c);
+        }
         refuseDate(c, "no such day");
     }
     if (c.datedInputs > 1) {

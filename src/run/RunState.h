@@ -89,6 +89,14 @@ struct RunResultState {
     std::string CalcTime;     // end of the last run, "yyyy-mm-dd hh:mm:ss" ("" = none)
     std::string CalcStreetName; // the street (project) the last run computed: its results keep this name
     int CalcScenarioYear = 0; // ScenarioYear of the last run
+    // What else labels the last run's results, as the run had it: the city
+    // size (below 1: the user's own background) and its name, the traffic file
+    // and its type, and the average daily traffic given for the street.
+    int CalcCitySize = 0;
+    std::string CalcCitySizeName;
+    int CalcTrafficFileType = -1;
+    std::string CalcTrafficFile;
+    double CalcAnnualDiurnalTraffic = 0;
     std::string ResultFileName, LastResultFile;
     std::string FirstCalcDate;   // start of the first hour calculated, "yyyy-mm-dd hh:mm" ("" = none)
     std::string LastCalcDate;    // start of the last hour calculated, "yyyy-mm-dd hh:mm"

@@ -624,6 +624,71 @@ TEST_F(DamagedInput, ARecordWithoutAYearIsDatedInTheScenarioYearWhereThatKeepsTh
     }
 }
 
+// 29 February of a record without a year: dated in a leap scenario year it
+// runs; a scenario year without that day refuses it, naming the record that
+// lacks its year and the scenario year it would take, whether the year item
+// is -99 or the file carries no year at all.
+TEST_F(DamagedInput,
+       TheTwentyNinthOfFebruaryWithoutAYearIsRefusedNamingTheRecordWhenTheScenarioYearHasNoSuchDay) {
+    // Hour h of day d of February 2024, with or without the year item.
+    auto februaryLine = [](const std::string &year, int d, int h) {
+        return (year.empty() ? "" : year + " ") + "2 " + std::to_string(d) + " " + metLine(h).substr(9) +
+               "\r\n";
+    };
+    struct Case {
+        const char *name;
+        const char *list; // of Met.txt
+        std::string year; // of the records that give one ("" = no year item)
+        bool back;        // beside a background file "month day hour cNOx_b"
+        std::string refusal;
+    };
+    const std::string withoutYear = std::string(kMetList).substr(5);
+    const std::vector<Case> cases = {
+        {"a year of -99 among years", kMetList, "2024", false,
+         "The year is missing (-99 or an empty item) in the record\r\nMET, line 3\r\nof 29 February, hour 1, "
+         "which would take the scenario year 2023: 2023 has no 29 February. Give the record its year."},
+        {"a file without years", withoutYear.c_str(), "", false,
+         "The year is missing in the record\r\nMET, line 3\r\nof 29 February, hour 1: its file has no year "
+         "or date column. It would take the scenario year 2023: 2023 has no 29 February. Give the file its "
+         "years."},
+        {"two files without years", withoutYear.c_str(), "", true,
+         "The year is missing in the record\r\nMET, line 3\r\nBACK, line 3\r\nof 29 February, hour 1: its "
+         "files have no year or date column. It would take the scenario year 2023: 2023 has no 29 February. "
+         "Give the files their years."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string met = februaryLine(c.year, 28, 23) + februaryLine(c.year, 28, 24) +
+                                februaryLine(c.year.empty() ? "" : "-99", 29, 1) +
+                                februaryLine(c.year, 29, 2);
+        writeWork("Met.txt", met);
+        std::vector<FileRecord> records = {inputFile("Met.txt", c.list),
+                                           outputFile("Out.txt", "year,month,day,hour", "0,*")};
+        if (c.back) {
+            writeWork("Back.txt", "2 28 23 30\r\n2 28 24 30\r\n2 29 1 30\r\n2 29 2 30\r\n");
+            records.insert(records.begin() + 1, inputFile("Back.txt", "month,day,hour,cNOx_b"));
+        }
+        scenarioYear = 2024;
+        ASSERT_NO_FATAL_FAILURE(loadWith(records));
+        ui.messages.clear();
+        ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+        const std::vector<std::string> lines = fileLines(work("Out.txt"));
+        ASSERT_EQ(lines.size(), 5u) << said();
+        EXPECT_EQ(cells(lines[3]), (std::vector<std::string>{"2024", "2", "29", "1"}));
+
+        scenarioYear = 2023;
+        ASSERT_NO_FATAL_FAILURE(loadWith(records));
+        ui.messages.clear();
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        ASSERT_FALSE(ui.messages.empty());
+        EXPECT_EQ(ui.messages.back(),
+                  std::regex_replace(std::regex_replace(c.refusal, std::regex("MET"), path("Met.txt")),
+                                     std::regex("BACK"), path("Back.txt")));
+        EXPECT_EQ(fileLines(work("Out.txt")), lines) << "the output of the run before stays";
+    }
+}
+
 TEST_F(DamagedInput, AnEmptyYearCellOfATableTakesTheScenarioYearAndIsNamedWithItsRowWhereThatBreaksTheOrder) {
     std::string error;
     auto table = createTable(work("Met.xls").string(), "Met",

@@ -4,6 +4,7 @@
 
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
+#include "run/results/ResultsKeyInfo.h"
 
 #include <algorithm>
 #include <map>
@@ -338,6 +339,48 @@ TEST_F(TimeSeriesRun, ARunInWhichNoHourWasModelledSaysSoInsteadOfEndingNormally)
     ui.messages.clear();
     EXPECT_EQ(run().outcome, RunOutcome::Completed);
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+}
+
+// The summary names the city size and traffic of the last run that reached
+// its end: neither a project changed after it nor a run that failed since
+// puts its own in their place.
+TEST_F(TimeSeriesRun, TheSummaryKeepsTheCitySizeAndTrafficOfTheLastRunThatEnded) {
+    writeInputs();
+    std::vector<FileRecord> records = inputs();
+    records.push_back(statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod"));
+    ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records, "Test Street", 2)));
+    ASSERT_GE(state.CitySizeNames.size(), 4u);
+    state.TrafficFile = ".\\CityStreet.trf"; // a standard profile
+    state.AnnualDiurnalTraffic = 18000;
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::string citySizeName = state.CitySizeNames[2];
+    auto expectFirstRun = [&] {
+        const results::KeyInfoFacts f = results::keyInfoFactsFrom(state);
+        EXPECT_EQ(f.citySize, 2);
+        EXPECT_EQ(f.citySizeName, citySizeName);
+        EXPECT_EQ(f.trafficFileType, 0) << "a profile scaled to the street's traffic";
+        EXPECT_EQ(f.trafficFile, ".\\CityStreet.trf");
+        EXPECT_EQ(f.annualDiurnalTraffic, 18000);
+    };
+    expectFirstRun();
+
+    state.CitySize = 3;
+    state.CitySizeNames[2] = "renamed by another country";
+    state.TrafficFile = "Counted.trf";
+    state.AnnualDiurnalTraffic = 5000;
+    expectFirstRun();
+    // A run that fails once it has read its hours.
+    state.TrafficFile = ".\\CityStreet.trf";
+    writeWork("Met.txt", hourlyLines(2023, 3, 6, kHours, metWithoutWind));
+    EXPECT_EQ(run().outcome, RunOutcome::NothingModelled);
+    expectFirstRun();
+
+    writeInputs();
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const results::KeyInfoFacts f = results::keyInfoFactsFrom(state);
+    EXPECT_EQ(f.citySize, 3);
+    EXPECT_EQ(f.citySizeName, state.CitySizeNames[3]);
+    EXPECT_EQ(f.annualDiurnalTraffic, 5000);
 }
 
 TEST_F(TimeSeriesRun, APeriodOnBothSidesKeepsOnlyItsHoursAndTheRunNamesItsFirstAndLastHour) {

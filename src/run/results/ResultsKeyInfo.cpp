@@ -55,6 +55,13 @@ int keyInfoTrafficFileType(int trafficFileType) {
     return trafficFileType == 2 ? 0 : trafficFileType;
 }
 
+std::string citySizeName(const State &s, int citySize) {
+    if (citySize >= 1 && static_cast<std::size_t>(citySize) < s.CitySizeNames.size()) {
+        return s.CitySizeNames[static_cast<std::size_t>(citySize)];
+    }
+    return {};
+}
+
 KeyInfoFacts keyInfoFactsFrom(const State &s) {
     KeyInfoFacts f;
     f.streetName = s.CalcStreetName.empty() ? s.StreetName : s.CalcStreetName;
@@ -62,14 +69,12 @@ KeyInfoFacts keyInfoFactsFrom(const State &s) {
     f.firstCalcDate = s.FirstCalcDate;
     f.lastCalcDate = s.LastCalcDate;
     f.dailyTrafficCalc = s.DailyTrafficCalc;
-    f.trafficFileType = keyInfoTrafficFileType(s.TrafficFileType);
-    f.trafficFile = s.TrafficFile;
-    f.annualDiurnalTraffic = s.AnnualDiurnalTraffic;
+    f.trafficFileType = keyInfoTrafficFileType(s.CalcTrafficFileType);
+    f.trafficFile = s.CalcTrafficFile;
+    f.annualDiurnalTraffic = s.CalcAnnualDiurnalTraffic;
     f.scenarioYear = s.CalcScenarioYear;
-    f.citySize = s.CitySize;
-    if (s.CitySize >= 1 && static_cast<std::size_t>(s.CitySize) < s.CitySizeNames.size()) {
-        f.citySizeName = s.CitySizeNames[static_cast<std::size_t>(s.CitySize)];
-    }
+    f.citySize = s.CalcCitySize;
+    f.citySizeName = s.CalcCitySizeName;
     return f;
 }
 

@@ -30,7 +30,13 @@ struct KeyInfoFacts {
     std::string citySizeName; // of a standard city type
 };
 
+// The facts of the last run: what the run kept of its traffic, city size and
+// scenario year when it ended, whatever the project holds since.
 KeyInfoFacts keyInfoFactsFrom(const State &s);
+
+// The name of a standard city size in the country's list ("" below 1 or
+// beyond the list).
+std::string citySizeName(const State &s, int citySize);
 
 // The key information's traffic file type (0 standard, 1 the user's own) of
 // the type a traffic file gives (1 counted traffic, 2 a standard profile

@@ -6,6 +6,7 @@
 #include "core/StagedFile.h"
 #include "core/TextIO.h"
 #include "run/State.h"
+#include "run/results/ResultsKeyInfo.h"
 #include "run/results/ResultsTable.h"
 
 #include <algorithm>
@@ -254,6 +255,9 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
 
     m_title = s.StoredStreetName.empty() ? s.StreetName : s.StoredStreetName;
     m_scenarioYear = s.ScenarioYear;
+    m_citySizeKnown = true;
+    m_citySize = s.CitySize;
+    m_citySizeName = results::citySizeName(s, s.CitySize);
     m_keys.clear();
     for (std::size_t i = 0; i < s.StatVarList.size(); ++i) {
         m_keys.push_back(s.StatVarList.keyAt(i));

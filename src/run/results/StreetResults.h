@@ -132,6 +132,12 @@ public:
     const std::vector<SummaryColumn> &columns() const { return m_columns; }
     const std::string &title() const { return m_title; }
     int scenarioYear() const { return m_scenarioYear; }
+    // The city size of the run and its name, the urban background of every
+    // street: known for the results of a run, not for a saved file (its
+    // layout holds no city size).
+    bool citySizeKnown() const { return m_citySizeKnown; }
+    int citySize() const { return m_citySize; }
+    const std::string &citySizeName() const { return m_citySizeName; }
     const std::string &calcTime() const { return m_calcTime; }
     // The file the results are in (temporary until saved) and whether it was saved.
     const std::string &path() const { return m_path; }
@@ -161,6 +167,9 @@ private:
     std::ofstream m_out;
     std::string m_title;
     int m_scenarioYear = 0;
+    bool m_citySizeKnown = false;
+    int m_citySize = 0;
+    std::string m_citySizeName;
     std::string m_calcTime;
     std::vector<std::string> m_keys;
     KeyedList<Pollutant> m_pollutants;

@@ -163,6 +163,14 @@ void frmMultiStreetResults::showStreet(int row) {
     run.facts.trafficFile = street.trafficFile;
     run.facts.annualDiurnalTraffic = street.givenTraffic;
     run.facts.scenarioYear = store->scenarioYear();
+    if (store->citySizeKnown()) {
+        run.facts.citySize = store->citySize();
+        run.facts.citySizeName = store->citySizeName();
+    } else {
+        // A saved file holds no city size: the project's is shown.
+        run.facts.citySize = m_state.CitySize;
+        run.facts.citySizeName = results::citySizeName(m_state, m_state.CitySize);
+    }
     run.recHeight = street.recHeight;
 
     // The street's window is a view of its own: the run's name and comments stay as they are.

@@ -270,14 +270,15 @@ TEST(ResultsUnitText, unitCodesGiveTheirTextsWithoutRegardToCaseAndAnUnknownCode
 }
 
 TEST_F(ResultsFixture, aStandardProfileTrafficFileIsToldAsDefaultTrafficWithTheGivenAndTheCalculatedTraffic) {
-    s.TrafficFileType = 2; // a standard profile scaled to the project's traffic
-    s.TrafficFile = "DemoStreet.trf";
-    s.AnnualDiurnalTraffic = 18000;
+    // As the run kept them.
+    s.CalcTrafficFileType = 2; // a standard profile scaled to the project's traffic
+    s.CalcTrafficFile = "DemoStreet.trf";
+    s.CalcAnnualDiurnalTraffic = 18000;
     s.DailyTrafficCalc = 17985;
     const auto lines =
         keyInfoLines(keyInfoFactsFrom(s), 100, [](std::string_view t) { return double(t.size()); });
     EXPECT_EQ(lines[1], "Average Daily Traffic: 18000 (Calculated: 17985); Default Traffic DemoStreet.trf");
-    s.TrafficFileType = 1; // counted traffic of the user's own
+    s.CalcTrafficFileType = 1; // counted traffic of the user's own
     EXPECT_EQ(keyInfoLines(keyInfoFactsFrom(s), 100, [](std::string_view t) { return double(t.size()); })[1],
               "Average Daily Traffic: 17985 (Calculated) ; User provided [DemoStreet.trf]");
 }
