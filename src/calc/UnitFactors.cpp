@@ -2,9 +2,12 @@
 
 #include "calc/CalcState.h"
 #include "core/Numbers.h"
+#include "core/RecordIO.h"
 #include "core/TextIO.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace vesk {
 
@@ -51,9 +54,24 @@ double divide(double a, double b, Problems *problems, const std::string &what) {
     return a / b;
 }
 
+// Where the pollutant list gives pollutant i's factor: "<list>, line <n>",
+// or "The pollutant list" when the state holds no line of it.
+std::string factorPlace(const CalcState &s, int i) {
+    const auto k = static_cast<std::size_t>(i);
+    if (s.PollutantListFile.empty() || k >= s.PollutantLines.size()) {
+        return "The pollutant list";
+    }
+    return s.PollutantListFile + ", line " + std::to_string(s.PollutantLines[k]);
+}
+
 std::string noPpbText(const CalcState &s, int i) {
-    return "The units of " + s.PollutantNames[i] +
-           " need a microgram-to-ppb factor, which the pollutant list does not give.";
+    std::string text = "The units of " + s.PollutantNames[i] +
+                       " need a microgram-to-ppb factor, which the pollutant list does not give";
+    const auto k = static_cast<std::size_t>(i);
+    if (!s.PollutantListFile.empty() && k < s.PollutantLines.size()) {
+        text += " (" + factorPlace(s, i) + ": " + formatNumber(s.MicrogToPpb[k]) + ")";
+    }
+    return text + ".";
 }
 
 // The factor from a value in the unit to ppb.
@@ -113,6 +131,48 @@ std::optional<double> concentrationUnitFactor(const std::string &from, double fr
         return std::nullopt;
     }
     return toFactor / fromFactor;
+}
+
+bool CheckPpbFactors(const CalcState &s, std::string *error) {
+    const int n =
+        std::min(s.NPol + 1, static_cast<int>(std::min(s.MicrogToPpb.size(), s.PollutantNames.size())));
+    // Emitting pollutants whose urban background a city type models from
+    // their urban emission file.
+    std::vector<bool> urban(static_cast<std::size_t>(std::max(n, 0)), false);
+    if (s.CitySize > 0) {
+        for (std::size_t e = 1; e < s.EmitterIndex.size() && static_cast<int>(e) <= s.EmitterCount; ++e) {
+            const int p = s.EmitterIndex[e];
+            if (p >= 0 && p < n && static_cast<std::size_t>(p) < s.UrbEmiFileNames.size() &&
+                !trim(s.UrbEmiFileNames[static_cast<std::size_t>(p)]).empty()) {
+                urban[static_cast<std::size_t>(p)] = true;
+            }
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const double factor = s.MicrogToPpb[k];
+        const bool chemistry = i <= 3;
+        if (factor > 0 || (factor == 0 && !chemistry && !urban[k])) {
+            continue;
+        }
+        const std::string &name = s.PollutantNames[k];
+        std::string text = factorPlace(s, i) + ": the microgram-to-ppb factor ";
+        if (!(factor == 0)) {
+            text += formatNumber(factor) + " of " + name + " lies below 0.";
+        } else if (chemistry) {
+            text +=
+                "of " + name + " is 0; the NO2 chemistry of the run converts with it and needs it above 0.";
+        } else {
+            text += "of " + name +
+                    " is 0; the urban background of the city type converts with it and needs "
+                    "it above 0.";
+        }
+        if (error) {
+            *error = text;
+        }
+        return false;
+    }
+    return true;
 }
 
 bool SetUnitFactors(CalcState &s, std::string *error) {

@@ -28,6 +28,15 @@ struct CalcState;
 // microgram-to-ppb factor); the factors of that pollutant are then 1.
 bool SetUnitFactors(CalcState &state, std::string *error = nullptr);
 
+// Whether every microgram-to-ppb factor the run converts with is above 0:
+// those of pollutants 0 to 3 (NOx, NO, NO2 and O3, which the NO2 chemistry
+// converts to and from ppb and which complete one another), and that of
+// every emitting pollutant whose urban background the project's city type
+// models from an urban emission file. A factor below 0 is refused for any
+// pollutant. False with a message naming the pollutant list, the factor's
+// line and the pollutant.
+bool CheckPpbFactors(const CalcState &state, std::string *error = nullptr);
+
 // The factor that turns a concentration in unit from into unit to (both
 // keywords, letter case ignored): the ratio of their factors from
 // micrograms per cubic metre, the one the results convert statistics and

@@ -89,6 +89,8 @@ struct ReferenceTables : LimitValueTables {
         StdInputUnitsCopy;
     std::vector<double> MicrogToPpb; // microgram per cubic metre to ppb
     std::vector<double> PpbToMicrog; // 1 / MicrogToPpb; -99 where the factor is 0
+    std::string PollutantListFile;   // the list read, for messages
+    std::vector<int> PollutantLines; // the line of each row's factor in it
     int PollutantCount = 0;
     int NPol = -1;
     int IndexCO = -1;  // pollutant named "CO", -1 when absent

@@ -33,6 +33,7 @@ void readPollutants(ReferenceTables &t, const ListContext &c) {
 void readPollutants(ReferenceTables &t, const ListContext &c, const std::string &path) {
     RecordReader r = openListFile(path, c.listFileName);
     r.readHeaderLine();
+    t.PollutantListFile = r.fileName();
     int i = 0;
     while (!r.atEnd()) {
         const std::string name = r.readString();
@@ -41,6 +42,14 @@ void readPollutants(ReferenceTables &t, const ListContext &c, const std::string 
         const std::string stdIn = r.readString();
         const bool emitter = r.readBool();
         const double toPpb = r.readDouble();
+        // A negative factor converts nothing: NO2 and O3 converted by it
+        // would be negative, that is missing, in every hour of a run.
+        if (!(toPpb >= 0)) {
+            throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) +
+                                                  ": the microgram-to-ppb factor " + formatNumber(toPpb) +
+                                                  " of " + name + " lies below 0.");
+        }
+        t.PollutantLines.push_back(r.fieldLine());
         t.PollutantNames.push_back(name);
         t.PollutantLongNames.push_back(longName);
         t.DefOutputUnits.push_back(defOut);

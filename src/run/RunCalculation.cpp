@@ -577,7 +577,7 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
     s.UserComments.clear();
 
     std::string error;
-    if (!SetUnitFactors(s, &error)) {
+    if (!CheckPpbFactors(s, &error) || !SetUnitFactors(s, &error)) {
         ui.message(error, Icon::Critical);
         report.error = error;
         return report;

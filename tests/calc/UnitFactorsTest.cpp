@@ -285,4 +285,61 @@ TEST(ConcentrationUnitFactor, IsNotGivenForANumberUnitOrAVolumeUnitWithoutAMolar
     EXPECT_FALSE(concentrationUnitFactor("ug/m3", 1, "milig", 1).has_value());
 }
 
+// The factors the run converts with must be above 0: NOx, NO, NO2 and O3
+// always (the chemistry), an emitter's where the city type models its urban
+// background; one below 0 never. The message names the list and the line.
+TEST(PpbFactors, ZeroIsRefusedWhereTheRunConvertsWithItAndBelowZeroEverywhere) {
+    struct Case {
+        int pollutant;
+        double factor;
+        int citySize;
+        std::string says; // "" when the run goes on
+    };
+    const std::string list = "/lists/Pollutants.lst, line ";
+    for (const Case &c : {
+             Case{0, 0.0, 0, list + "2: the microgram-to-ppb factor of NOx is 0; the NO2 chemistry"},
+             Case{1, 0.0, 0, list + "3: the microgram-to-ppb factor of NO is 0; the NO2 chemistry"},
+             Case{2, 0.0, 0, list + "5: the microgram-to-ppb factor of NO2 is 0;"},
+             Case{3, 0.0, 0, list + "6: the microgram-to-ppb factor of O3 is 0;"},
+             Case{3, -1.0, 0, list + "6: the microgram-to-ppb factor -1 of O3 lies below 0."},
+             Case{4, -0.5, 0, list + "7: the microgram-to-ppb factor -0.5 of BNZ lies below 0."},
+             Case{4, 0.0, 0, ""},
+             Case{4, 0.0, 2, list + "7: the microgram-to-ppb factor of BNZ is 0; the urban background"},
+             Case{4, 0.3080, 2, ""},
+         }) {
+        SCOPED_TRACE(std::to_string(c.pollutant) + " " + std::to_string(c.factor) + " city " +
+                     std::to_string(c.citySize));
+        Units u;
+        u.s.PollutantListFile = "/lists/Pollutants.lst";
+        u.s.PollutantLines = {2, 3, 5, 6, 7};
+        u.s.MicrogToPpb[static_cast<std::size_t>(c.pollutant)] = c.factor;
+        u.s.CitySize = c.citySize;
+        u.s.EmitterIndex = {0, 0, 2, 4};
+        u.s.EmitterCount = 3;
+        u.s.UrbEmiFileNames = {"UrbEmiNOx.dat", "", "", "", "UrbEmiBNZ.dat"};
+        std::string error;
+        EXPECT_EQ(CheckPpbFactors(u.s, &error), c.says.empty());
+        EXPECT_EQ(error.substr(0, c.says.size()), c.says);
+    }
+    // Without the list's lines (a state not loaded from a list) the message
+    // names the list alone.
+    Units u({0.5229, 0.8017, 0.5229, 0.0});
+    std::string error;
+    EXPECT_FALSE(CheckPpbFactors(u.s, &error));
+    EXPECT_EQ(error.substr(0, 55), "The pollutant list: the microgram-to-ppb factor of O3 i");
+}
+
+// A volume unit of a pollutant without a factor names where the list leaves it out.
+TEST(PpbFactors, AVolumeUnitWithoutAFactorNamesItsLine) {
+    Units u({0.5229, 0.8017, 0.5229, 0.5012, 0.0});
+    u.s.PollutantListFile = "/lists/Pollutants.lst";
+    u.s.PollutantLines = {2, 3, 4, 5, 9};
+    u.s.OutputUnit[4] = "ppb";
+    std::string error;
+    EXPECT_FALSE(u.set(&error));
+    EXPECT_EQ(error,
+              "The units of BNZ need a microgram-to-ppb factor, which the pollutant list does not give "
+              "(/lists/Pollutants.lst, line 9: 0).");
+}
+
 } // namespace

@@ -169,6 +169,41 @@ TEST(LoadCountryLists, PollutantNamesAreMatchedWithoutRegardToCaseAndAZeroFactor
     EXPECT_EQ(s.state.UrbEmiFileNames[0], "a.dat");
 }
 
+// A factor below 0 converts nothing: the list is refused naming its line,
+// whichever pollutant it is; 0 stays a factor the list does not give.
+TEST(LoadCountryLists, AMicrogramToPpbFactorBelowZeroIsRefusedNamingTheListAndLine) {
+    ProgramDir dir;
+    Started s(dir);
+    const std::string rows = "\"NOx\",\"a\",\"microg\",\"microg\",#TRUE#,0.5229\r\n"
+                             "\"NO\",\"b\",\"microg\",\"microg\",#FALSE#,0\r\n"
+                             "\"NO2\",\"c\",\"microg\",\"microg\",#TRUE#\r\n0.5229\r\n";
+    struct Case {
+        std::string last; // the list's last row
+        std::string says; // after the list's name
+    };
+    for (const Case &c : {Case{"\"O3\",\"d\",\"microg\",\"microg\",#FALSE#,-1",
+                               ", line 6: the microgram-to-ppb factor -1 of O3"},
+                          Case{"\"PM10\",\"e\",\"microg\",\"microg\",#TRUE#,-0.001",
+                               ", line 6: the microgram-to-ppb factor -0.001 of PM10"},
+                          Case{"\"BNZ\",\"e\",\"microg\"\r\n\"microg\",#TRUE#\r\n-7",
+                               ", line 8: the microgram-to-ppb factor -7 of BNZ"}}) {
+        SCOPED_TRACE(c.last);
+        dir.write("Lists/National/DL/Pollutants.lst", pollutantsWith(rows + c.last + "\r\n"));
+        std::string error;
+        EXPECT_FALSE(LoadProjectCountryLists(s.state, s.ui, nullptr, nullptr, &error));
+        EXPECT_EQ(s.state.ErrorCode, 6);
+        EXPECT_EQ(error, dir.appDir() + "Lists/National/DL/Pollutants.lst" + c.says + " lies below 0.");
+        EXPECT_DOUBLE_EQ(s.state.MicrogToPpb[3], 0.5012) << "the lists loaded before stay";
+    }
+    // Each factor's line is kept for the run's messages.
+    dir.write("Lists/National/DL/Pollutants.lst",
+              pollutantsWith(rows + "\"O3\",\"d\",\"microg\",\"microg\",#FALSE#,0.5012\r\n"));
+    ASSERT_TRUE(reload(s));
+    EXPECT_EQ(s.state.PollutantLines, (std::vector<int>{2, 3, 5, 6}));
+    EXPECT_EQ(s.state.PollutantListFile, dir.appDir() + "Lists/National/DL/Pollutants.lst");
+    EXPECT_EQ(s.state.MicrogToPpb[1], 0.0) << "a factor the list does not give";
+}
+
 TEST(LoadCountryLists, AFailedReloadSetsTheErrorNumberAndKeepsEveryTable) {
     struct Broken {
         const char *file;
@@ -192,6 +227,8 @@ TEST(LoadCountryLists, AFailedReloadSetsTheErrorNumberAndKeepsEveryTable) {
         {"PercDef.lst", "Name\r\n\"98_Perc\",0.02,-1,0\r\n", 6},
         {"PercDef.lst", "Name\r\n\"99.8_Perc\",2,19,0\r\n", 6},
         {"PercDef.lst", "Name\r\n\"99.8_Perc\",-0.002,19,0\r\n", 6},
+        {"Pollutants.lst", "PollutName\r\n\"NO2\",\"a\",\"microg\",\"microg\",#TRUE#,-1\r\n", 6},
+        {"Pollutants.lst", "PollutName\r\n\"O3\",\"a\",\"microg\",\"microg\",#TRUE#,#TRUE#\r\n", 6},
     };
     for (const Broken &b : cases) {
         SCOPED_TRACE(std::string(b.file) + " " + (b.content ? b.content : "(missing)"));

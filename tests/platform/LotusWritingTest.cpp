@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 namespace vesk {
@@ -20,7 +21,7 @@ using test::TempDir;
 // quoted names (A, ?, A, A and "Street"), with a label column of non-ASCII
 // characters.
 std::vector<TableColumn> partColumns() {
-    return {{"A", ColumnType::Float},    {"F2", ColumnType::Text},   {"A(1)", ColumnType::Float},
+    return {{"A", ColumnType::Float},    {"F2", ColumnType::Text},     {"A(1)", ColumnType::Float},
             {"A(2)", ColumnType::Float}, {"Street", ColumnType::Text}, {"µg/m³ Straße", ColumnType::Text}};
 }
 
@@ -157,6 +158,39 @@ TEST(LotusLayouts, EachKindBeginsWithItsOwnVersionWord) {
     EXPECT_NE(tables::wk3Bytes(sheet, 0x1000).find(std::string("\xB0\x36\x00\x00Hourly\0", 11)),
               std::string::npos)
         << "a release 3 sheet carries the table's name";
+}
+
+// The kind is told by the file's content, not its name: a file of every
+// kind renamed .wk1 gives the table it gives under its own name (release
+// 1A/2 by our own reader, release 3/4 by libwps after our walk), and a
+// damaged release 3 file so named is damaged as a release 3 file.
+TEST(LotusLayouts, AFileOfAnyKindUnderAWk1NameIsReadAsUnderItsOwn) {
+    TempDir dir;
+    std::string error;
+    for (const char *ext : {"wks", "wk2", "wk3", "wk4"}) {
+        SCOPED_TRACE(ext);
+        const auto own = (dir.path() / (std::string("Results.") + ext)).string();
+        auto w = createTable(own, "Hourly", partColumns(), &error);
+        ASSERT_NE(w, nullptr) << error;
+        for (const auto &row : partRows()) {
+            ASSERT_TRUE(w->append(row, &error)) << error;
+        }
+        ASSERT_TRUE(w->close(&error)) << error;
+        const std::string renamed = (dir.path() / (std::string("Renamed-") + ext + ".wk1")).string();
+        std::filesystem::copy_file(own, renamed);
+        TableData expected, t;
+        ASSERT_TRUE(readTable(own, "Hourly", &expected, &error)) << error;
+        ASSERT_TRUE(readTable(renamed, "Hourly", &t, &error)) << error;
+        EXPECT_EQ(t.fields, expected.fields);
+        EXPECT_EQ(t.rows, expected.rows);
+        EXPECT_EQ(t.rows.size(), partRows().size());
+    }
+    const std::string bytes = test::readFile(dir.path() / "Results.wk3");
+    const auto cut = dir.write("Cut.wk1", bytes.substr(0, bytes.size() - 4)).string();
+    TableData t;
+    EXPECT_FALSE(readTable(cut, "Hourly", &t, &error));
+    EXPECT_EQ(error, "The Lotus file " + cut + " is damaged: it ends before its end record (at byte " +
+                         std::to_string(bytes.size() - 4) + ").");
 }
 
 TEST(LotusLayouts, ExtendedRealsHoldEveryDoubleExactly) {

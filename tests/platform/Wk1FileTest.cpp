@@ -353,6 +353,47 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"a text file", std::string("hour u_mast\r\n1 2.5\r\n"), "does not begin as a Lotus"}),
     [](const testing::TestParamInfo<Damage> &info) { return test::testNameOf(info.param.name); });
 
+// The range and the calculation settings of our writer made longer or
+// shorter: the message names the record, not the bytes after it.
+TEST(Wk1Damage, ASettingsRecordOfAnotherLengthIsNamedItself) {
+    tables::Sheet sheet{"Met", {{std::string("hour"), std::string("u_mast")}}};
+    for (int r = 1; r <= 24; ++r) {
+        sheet.rows.push_back({static_cast<double>(r), 1.5 * r});
+    }
+    const std::string whole = tables::wk1Bytes(sheet);
+    for (const auto &[at, what] : {std::pair{6, "range"}, std::pair{18, "length"}, std::pair{23, "length"}}) {
+        const int length = static_cast<unsigned char>(whole[at + 2]);
+        for (const int change : {-1, 1, 2, 7}) {
+            std::string bytes = whole;
+            bytes[at + 2] = static_cast<char>(length + change);
+            tables::Sheet read;
+            std::string problem;
+            EXPECT_EQ(tables::wk1Parse(bytes, &read, &problem), tables::Wk1Result::Damaged);
+            EXPECT_EQ(problem,
+                      "the record at byte " + std::to_string(at) + " cannot be decoded (" + what + ")")
+                << "its length " << length << " changed by " << change;
+        }
+    }
+}
+
+// The 26-byte beginning of releases 3 and 4 is no damaged release 2 file but
+// another kind, which libwps reads; a beginning of another length is damage.
+TEST(Wk1Reading, TheBeginningOfALaterReleaseIsAnotherKind) {
+    tables::Sheet sheet{"Met", {{std::string("hour")}, {1.0}}};
+    std::string problem;
+    for (const std::uint16_t version : {0x1000, 0x1002}) {
+        EXPECT_EQ(tables::wk1Parse(tables::wk3Bytes(sheet, version), &sheet, &problem),
+                  tables::Wk1Result::OtherKind)
+            << version;
+    }
+    EXPECT_EQ(tables::wk1Parse(tables::wk1Bytes(sheet, 0x5120), &sheet, &problem),
+              tables::Wk1Result::OtherKind);
+    EXPECT_EQ(
+        tables::wk1Parse(rec(0x00, u16(0x1000) + std::string(22, '\0')) + rec(0x01, ""), &sheet, &problem),
+        tables::Wk1Result::Damaged);
+    EXPECT_EQ(problem, "it does not begin as a Lotus worksheet");
+}
+
 // A cell without a record is an empty cell, as 1-2-3 saves one and as
 // earlier versions of this program wrote a value of -99: a missing value,
 // even where its row and its column hold every other cell, in the first

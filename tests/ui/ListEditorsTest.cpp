@@ -125,6 +125,8 @@ TEST(PollutantsEditor, ANewRowIsSavedWithBackupsAndTheWholeProgramSeesIt) {
     ASSERT_TRUE(setCell(m, row, frmEditPollutants::Name, "SO2"));
     EXPECT_FALSE(setCell(m, row, frmEditPollutants::MicrogToPpb, "abc"));
     EXPECT_TRUE(lastMessageHas(l.s.ui, "abc is not a number"));
+    EXPECT_FALSE(setCell(m, row, frmEditPollutants::MicrogToPpb, "-0,5")) << "a list the loading refuses";
+    EXPECT_TRUE(lastMessageHas(l.s.ui, "The microgram-to-ppb factor -0,5 lies below 0."));
     ASSERT_TRUE(setCell(m, row, frmEditPollutants::MicrogToPpb, "0,3817"));
     ASSERT_TRUE(setCell(m, row, frmEditPollutants::Emitter, "False"));
 

@@ -94,8 +94,10 @@ public:
         if (sheets.empty() || m_col < 0 || m_cellRow < 0) {
             return;
         }
+        // A formula whose result is a text comes as the value 0 and the text:
+        // the text is the cell's (a date keeps its day).
         Cell cell = m_value;
-        if (isNull(cell) && m_hasText) {
+        if (m_hasText && !std::holds_alternative<std::string>(m_value)) {
             cell = m_text;
         }
         if (isNull(cell)) {
@@ -210,10 +212,25 @@ struct WalkedCell {
 
 // What our walk through the records of a Lotus file found.
 struct RecordWalk {
-    bool walked = false;           // a file of a release whose records we know
-    std::size_t endAt = 0;         // where its end record begins
-    std::vector<WalkedCell> cells; // in the file's order
+    bool walked = false;              // a file of a release whose records we know
+    std::size_t endAt = 0;            // where its end record begins
+    std::vector<WalkedCell> cells;    // in the file's order
+    std::vector<std::size_t> records; // where each record begins, the end record last
+    // The text results of release 1A/2 formulas (code page 850), which
+    // libwps gives as 0: (row << 16 | column, text).
+    std::vector<std::pair<std::uint32_t, std::string>> formulaTexts;
 };
+
+// Whether 1-2-3 releases 3 and 4 define records of the type before the end
+// record of a worksheet: 0x00 to 0x24, from the beginning, the end, the
+// settings, ranges and names to the cells (errors, NA, labels, numbers,
+// small numbers, formulas and their texts) and the extended records (0x1B).
+// The cells of 8-byte numbers from 0x25 on came with 1-2-3 97 (version
+// 0x1003 and later). Formats come after the end record, which the walk does
+// not read.
+bool lotusRelease3Record(std::uint16_t type) {
+    return type <= 0x24;
+}
 
 // A cell's name as 1-2-3 shows it, with its sheet's letters before it
 // beyond the first sheet ("B:C7").
@@ -235,17 +252,46 @@ std::string walkedCellName(std::uint64_t key) {
 // 1A/2 worksheet (2 bytes) or of a later release (26) must reach its end
 // record (of no length) through whole records, with no second beginning
 // before it; after it a release 1A/2 file holds padding at most, while a
-// later release may keep its formats there. The cell records of each
-// release (release 1A/2: blanks, integers, numbers, labels and formulas;
-// release 3/4: labels, numbers and small numbers) must have their lengths,
-// each at an address no other cell holds: a damaged address must not put a
-// value in another cell's place. Files of other kinds are left to libwps.
-// Empty when the records are whole, else the damage; *walk gets the cells.
+// later release may keep its formats there. A file of 1-2-3 (releases 1A to
+// 4, versions 0x0404-0x0406 and 0x1000-0x1002) holds records of the types
+// its release defines alone (and MS Works' own 0x54xx in the release 1A
+// layout Works writes), so that a cell record whose type is damaged never
+// vanishes. The cell records of each release (release 1A/2: blanks,
+// integers, numbers, labels and formulas; release 3/4: labels, numbers,
+// small numbers, formulas, errors and NA) must have their lengths, each at an
+// address no other cell holds: a damaged address must not put a value in
+// another cell's place; a formula's text follows its formula. Files of other
+// kinds are left to libwps. Empty when the records are whole, else the
+// damage; *walk gets the records and the cells libwps is to give.
 std::string walkRecords(const std::string &bytes, RecordWalk *walk) {
     if (bytes.size() < 6 || get16(bytes, 0) != 0x0000 || (get16(bytes, 2) != 2 && get16(bytes, 2) != 26)) {
         return {};
     }
     const bool release2 = get16(bytes, 2) == 2;
+    const std::uint16_t version = get16(bytes, 4);
+    const bool lotus =
+        release2 ? version >= 0x0404 && version <= 0x0406 : version >= 0x1000 && version <= 0x1002;
+    // The range a release 3/4 beginning declares (first and last row, sheet
+    // and column); all zeros declares none.
+    std::uint64_t first = 0, last = ~std::uint64_t{0};
+    if (!release2 && bytes.find_first_not_of('\0', 8) < 16) {
+        first = std::uint64_t{static_cast<unsigned char>(bytes[10])} << 32 |
+                std::uint64_t{get16(bytes, 8)} << 16 | static_cast<unsigned char>(bytes[11]);
+        last = std::uint64_t{static_cast<unsigned char>(bytes[14])} << 32 |
+               std::uint64_t{get16(bytes, 12)} << 16 | static_cast<unsigned char>(bytes[15]);
+    }
+    auto inRange = [&](std::uint64_t key) {
+        for (const int shift : {32, 16, 0}) {
+            const std::uint64_t mask = shift == 16 ? 0xFFFF : 0xFF;
+            const std::uint64_t part = key >> shift & mask;
+            if (part < (first >> shift & mask) || part > (last >> shift & mask)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    std::uint64_t formulaKey = 0; // the address of the formula just read
+    bool afterFormula = false;
     for (std::size_t at = 0;;) {
         if (at + 4 > bytes.size()) {
             return "it ends before its end record (at byte " + std::to_string(bytes.size()) + ")";
@@ -256,9 +302,15 @@ std::string walkRecords(const std::string &bytes, RecordWalk *walk) {
         if (end > bytes.size()) {
             return "it ends inside a record (at byte " + std::to_string(bytes.size()) + ")";
         }
+        walk->records.push_back(at);
         auto bad = [&](const char *what) {
             return "the record at byte " + std::to_string(at) + " cannot be decoded (" + what + ")";
         };
+        if (lotus && !(release2 ? lotusRelease2Record(type) || (version == 0x0404 && type >> 8 == 0x54)
+                                : lotusRelease3Record(type))) {
+            return "the record at byte " + std::to_string(at) + " is of a type (" + lotusTypeText(type) +
+                   ") no Lotus worksheet holds";
+        }
         const std::string_view data(bytes.data() + at + 4, length);
         if (type == 0x0001) {
             if (length != 0) {
@@ -276,32 +328,69 @@ std::string walkRecords(const std::string &bytes, RecordWalk *walk) {
         if (type == 0x0000 && at > 0) {
             return bad("a second beginning");
         }
+        if (const long fixed = release2 ? lotusRelease2Length(type) : -1;
+            lotus && fixed >= 0 && length != static_cast<std::size_t>(fixed)) {
+            return bad("length");
+        }
+        const bool followsFormula = afterFormula;
+        afterFormula = false;
         // The length a cell record of the type must have (0: it may be
-        // longer, ending in a NUL), or -1 for no cell record.
+        // longer, its text ending in its only NUL; -2: at least 14 bytes, a
+        // value and a formula), or -1 for no cell record.
         long cellLength = -1;
+        const bool formulaText = type == (release2 ? 0x33 : 0x1A);
         if (release2) {
-            cellLength = type == 0x0C   ? 5
-                         : type == 0x0D ? 7
-                         : type == 0x0E ? 13
-                         : type == 0x0F ? 0
+            cellLength = type == 0x0C                  ? 5
+                         : type == 0x0D                ? 7
+                         : type == 0x0E                ? 13
+                         : type == 0x0F || formulaText ? 0
                          : type == 0x10 ? (length >= 15 ? 15 + long{get16(bytes, at + 4 + 13)} : 15)
                                         : -1;
         } else {
-            cellLength = type == 0x16 ? 0 : type == 0x17 ? 14 : type == 0x18 ? 6 : -1;
+            cellLength = type == 0x16 || formulaText    ? 0
+                         : type == 0x17                 ? 14
+                         : type == 0x18                 ? 6
+                         : type == 0x19                 ? -2
+                         : type == 0x14 || type == 0x15 ? 4
+                                                        : -1;
         }
-        if (cellLength >= 0) {
-            // A label's text follows its address (in release 1A/2 a format
-            // byte and the address) and ends with its only NUL.
-            const std::size_t label = release2 ? 5 : 4;
-            if (cellLength > 0 ? length != static_cast<std::size_t>(cellLength)
-                               : length < label + 1 || data.find('\0', label) != length - 1) {
-                return bad("cell length");
+        if (cellLength == -1) {
+            at = end;
+            continue;
+        }
+        // A label's text follows its address (in release 1A/2 a format
+        // byte and the address) and ends with its only NUL.
+        const std::size_t label = release2 ? 5 : 4;
+        if (cellLength > 0   ? length != static_cast<std::size_t>(cellLength)
+            : cellLength < 0 ? length < 14
+                             : length < label + 1 || data.find('\0', label) != length - 1) {
+            return bad("cell length");
+        }
+        const std::uint64_t sheet = release2 ? 0 : static_cast<unsigned char>(data[2]);
+        const std::uint64_t row = release2 ? get16(bytes, at + 4 + 3) : get16(bytes, at + 4);
+        const std::uint64_t col = release2 ? get16(bytes, at + 4 + 1) : static_cast<unsigned char>(data[3]);
+        const std::uint64_t key = sheet << 32 | row << 16 | col;
+        // A record damaged into a cell must not add rows far below the others.
+        if (!inRange(key)) {
+            return bad(("the cell " + walkedCellName(key) + " lies outside the declared range " +
+                        walkedCellName(first) + ":" + walkedCellName(last))
+                           .c_str());
+        }
+        if (formulaText) {
+            if (!followsFormula || key != formulaKey) {
+                return bad("a formula text without its formula");
             }
-            const std::uint64_t sheet = release2 ? 0 : static_cast<unsigned char>(data[2]);
-            const std::uint64_t row = release2 ? get16(bytes, at + 4 + 3) : get16(bytes, at + 4);
-            const std::uint64_t col =
-                release2 ? get16(bytes, at + 4 + 1) : static_cast<unsigned char>(data[3]);
-            walk->cells.push_back({sheet << 32 | row << 16 | col, at});
+            if (release2) {
+                walk->formulaTexts.emplace_back(static_cast<std::uint32_t>(key),
+                                                std::string(data.substr(label, length - label - 1)));
+            }
+        } else if (release2 || (type != 0x14 && type != 0x15)) {
+            // libwps gives no cell for an error or NA of release 3/4: it is empty.
+            walk->cells.push_back({key, at});
+        }
+        if (type == (release2 ? 0x10 : 0x19)) {
+            formulaKey = key;
+            afterFormula = true;
         }
         at = end;
     }
@@ -348,6 +437,18 @@ std::string cellsNotGiven(const RecordWalk &walk, std::vector<std::vector<std::u
            " cannot be read" + (missing > 1 ? " (nor " + std::to_string(missing - 1) + " later cells)" : "");
 }
 
+// The record that holds the furthest byte libwps read (the one it began at,
+// when it read the whole record before it and no more).
+std::size_t recordStoppedAt(const RecordWalk &walk, std::size_t furthest) {
+    const auto &records = walk.records;
+    auto after = std::upper_bound(records.begin(), records.end(), furthest);
+    if (after != records.begin() && *(after - 1) == furthest) {
+        return furthest;
+    }
+    after = std::upper_bound(records.begin(), records.end(), furthest > 0 ? furthest - 1 : 0);
+    return after == records.begin() ? 0 : *(after - 1);
+}
+
 // A file stream that keeps how far libwps has read in it.
 class TrackedStream : public librevenge::RVNGInputStream {
 public:
@@ -374,6 +475,7 @@ public:
     }
     long tell() override { return m_file.tell(); }
     bool isEnd() override { return m_file.isEnd(); }
+    void forgetFurthest() { m_furthest = 0; }
 
 private:
     librevenge::RVNGFileStream m_file;
@@ -425,22 +527,48 @@ bool lotusReadSheets(const std::string &file, std::vector<Sheet> *sheets, std::s
     }
     SheetCollector collector;
     input.seek(0, librevenge::RVNG_SEEK_SET);
+    input.forgetFurthest(); // how far the recognition read is no reading of the cells
     // Labels of every Lotus kind are read in code page 850, as they are written.
     auto result = libwps::WPSDocument::parse(&input, &collector, "", needEncoding ? "CP850" : "");
     if (result != libwps::WPS_OK) {
-        setError(error, "The Lotus file " + file + " cannot be read.");
+        // In a file whose records the walk found whole, the record libwps stopped at is damaged.
+        const auto furthest = static_cast<std::size_t>(std::max(input.furthest(), 0L));
+        setError(error, "The Lotus file " + file +
+                            (walk.walked && result == libwps::WPS_PARSE_ERROR && furthest < walk.endAt + 4
+                                 ? " is damaged: its reading stops at the record at byte " +
+                                       std::to_string(recordStoppedAt(walk, furthest)) + "."
+                                 : " cannot be read."));
         return false;
     }
     // libwps gives the cells it read before a record it cannot read on from:
     // short of what the walk found, the rest is lost.
     if (walk.walked) {
         std::string problem = cellsNotGiven(walk, std::move(collector.given));
-        if (problem.empty() && input.furthest() < static_cast<long>(walk.endAt + 4)) {
-            problem = "its reading stops before its end record (at byte " + std::to_string(walk.endAt) + ")";
+        const auto furthest = static_cast<std::size_t>(std::max(input.furthest(), 0L));
+        if (furthest < walk.endAt + 4) {
+            // The record libwps stopped at is the damaged one, not a cell after it.
+            const std::string stops =
+                "its reading stops at the record at byte " + std::to_string(recordStoppedAt(walk, furthest));
+            problem = problem.empty()
+                          ? stops + ", before its end record (at byte " + std::to_string(walk.endAt) + ")"
+                          : stops + ": " + problem;
         }
         if (!problem.empty()) {
             setError(error, "The Lotus file " + file + " is damaged: " + problem + ".");
             return false;
+        }
+    }
+    for (const auto &[key, text] : walk.formulaTexts) {
+        if (!collector.sheets.empty()) {
+            auto &rows = collector.sheets.front().rows;
+            const std::size_t row = key >> 16, col = key & 0xFFFF;
+            if (rows.size() <= row) {
+                rows.resize(row + 1);
+            }
+            if (rows[row].size() <= col) {
+                rows[row].resize(col + 1);
+            }
+            rows[row][col] = wk1Text(text);
         }
     }
     *sheets = std::move(collector.sheets);

@@ -213,6 +213,19 @@ bool lotusWrite(const std::string &file, const Sheet &sheet, std::string *error,
                 StagedFile *staged = nullptr);
 // A UTF-8 text as a .wk1 label: code page 850, "?" for characters it lacks.
 std::string wk1Label(std::string_view utf8);
+// A text of a Lotus file, in code page 850, as UTF-8.
+std::string wk1Text(std::string_view cp850);
+// Whether 1-2-3 releases 1A and 2 or Symphony define records of the type
+// (in .wks, .wk1 and .wk2 files). Any other type is damage: a cell record
+// whose type is damaged must not vanish.
+bool lotusRelease2Record(std::uint16_t type);
+// The length the Lotus worksheet file format fixes for a release 1A/2
+// record that every version writes alike (the active range, 8 bytes; the
+// one-byte settings), or -1: a record of such a type made longer or shorter
+// is named itself, not the records after it the reading would stumble over.
+long lotusRelease2Length(std::uint16_t type);
+// A record type as the messages show it: "0x17", "0x8017".
+std::string lotusTypeText(std::uint16_t type);
 enum class Wk1Result { Read, OtherKind, Damaged };
 // Reads the bytes of a Lotus 1-2-3 release 1A/2 worksheet (.wk1, .wks) and
 // checks its structure: it must end with its end record, every record must
@@ -222,7 +235,8 @@ enum class Wk1Result { Read, OtherKind, Damaged };
 // excepted), and the cells must reach the range's last row. A cell of the
 // range without a record is empty (a missing value), as 1-2-3 saves it.
 // Damaged gives *problem, naming the cell ("a second cell at B7") or the
-// record; OtherKind is a file of a later Lotus release.
+// record; OtherKind is a file of a later Lotus release (another version
+// word, or the 26-byte beginning record of release 3 and later).
 Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem);
 // Reads a .wk1 file by wk1Parse; false with a message naming the file when
 // it is damaged, or with *otherKind set (and no message) for a later kind.

@@ -75,16 +75,6 @@ std::string convert(std::string_view text, const char *to, const char *from) {
     return out;
 }
 
-// Whether 1-2-3 (releases 1A and 2) or Symphony defines records of the
-// type: those of the Lotus worksheet file format, and the hidden columns
-// and the parse, regression and matrix ranges of release 2. Any other type
-// is damage: a cell record whose type byte is damaged must not vanish.
-bool definedRecord(std::uint16_t type) {
-    return type <= 0x10 || (type >= 0x18 && type <= 0x1D) || type == 0x20 || (type >= 0x23 && type <= 0x2A) ||
-           (type >= 0x2D && type <= 0x33) || type == 0x37 || type == 0x38 || (type >= 0x3C && type <= 0x4A) ||
-           (type >= 0x64 && type <= 0x69);
-}
-
 // A Lotus date or time format: the special formats D1-D5 (dates) and D6-D9 (times).
 bool dateFormat(unsigned char format) {
     if (((format >> 4) & 7) != 7) {
@@ -131,8 +121,45 @@ std::string labelText(const std::string &data, std::size_t from) {
 
 } // namespace
 
+// Those of the Lotus worksheet file format, and the hidden columns and the
+// parse, regression and matrix ranges of release 2.
+bool lotusRelease2Record(std::uint16_t type) {
+    return type <= 0x10 || (type >= 0x18 && type <= 0x1D) || type == 0x20 || (type >= 0x23 && type <= 0x2A) ||
+           (type >= 0x2D && type <= 0x33) || type == 0x37 || type == 0x38 || (type >= 0x3C && type <= 0x4A) ||
+           (type >= 0x64 && type <= 0x69);
+}
+
+long lotusRelease2Length(std::uint16_t type) {
+    switch (type) {
+    case 0x02: // calculation mode
+    case 0x03: // calculation order
+    case 0x04: // split window
+    case 0x05: // synchronised windows
+    case 0x24: // global protection
+    case 0x29: // label alignment
+    case 0x2F: // iteration count
+    case 0x30: // unformatted print
+    case 0x38: // locked
+        return 1;
+    case 0x06: // the active range
+        return 8;
+    default:
+        return -1;
+    }
+}
+
+std::string lotusTypeText(std::uint16_t type) {
+    char kind[16];
+    std::snprintf(kind, sizeof kind, type > 0xFF ? "0x%04X" : "0x%02X", static_cast<unsigned>(type));
+    return kind;
+}
+
 std::string wk1Label(std::string_view utf8) {
     return convert(utf8, "CP850", "UTF-8");
+}
+
+std::string wk1Text(std::string_view cp850) {
+    return convert(cp850, "UTF-8", "CP850");
 }
 
 std::string wk1Bytes(const Sheet &sheet, std::uint16_t version) {
@@ -199,6 +226,9 @@ bool wk1Write(const std::string &file, const Sheet &sheet, std::string *error) {
 Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem) {
     sheet->rows.clear();
     sheet->name = "Sheet1";
+    if (bytes.size() >= 6 && get16(bytes, 0) == kBof && get16(bytes, 2) == 26) {
+        return Wk1Result::OtherKind; // the 26-byte beginning of release 3 and later
+    }
     if (bytes.size() < 6 || get16(bytes, 0) != kBof || get16(bytes, 2) != 2) {
         // Not even the first record of a Lotus file.
         *problem = "it does not begin as a Lotus worksheet";
@@ -272,12 +302,14 @@ Wk1Result wk1Parse(const std::string &bytes, Sheet *sheet, std::string *problem)
                        what + ")";
             return Wk1Result::Damaged;
         };
-        if (!definedRecord(type)) {
-            char kind[16];
-            std::snprintf(kind, sizeof kind, "0x%02X", static_cast<unsigned>(type));
-            *problem = "the record at byte " + std::to_string(start) + " is of a type (" + kind +
-                       ") no Lotus worksheet holds";
+        if (!lotusRelease2Record(type)) {
+            *problem = "the record at byte " + std::to_string(start) + " is of a type (" +
+                       lotusTypeText(type) + ") no Lotus worksheet holds";
             return Wk1Result::Damaged;
+        }
+        if (const long fixed = lotusRelease2Length(type);
+            fixed >= 0 && length != static_cast<std::size_t>(fixed)) {
+            return bad(type == kRange ? "range" : "length");
         }
         const bool followsFormula = stringAllowed;
         stringAllowed = false;

@@ -97,25 +97,30 @@ frmEditPollutants::frmEditPollutants(State &state, Interaction &ui, HelpSystem *
              return true;
          },
          false});
-    columns.push_back({QStringLiteral("microg_To_ppb"),
-                       [this](int r) {
-                           return QVariant(
-                               text(formatNumber(m_rows[static_cast<std::size_t>(r)].microgToPpb)));
-                       },
-                       [this](int r, const QVariant &v) {
-                           const auto number = typedNumber(v);
-                           if (!number) {
-                               dataError(QStringLiteral("The value %1 is not a number.").arg(v.toString()));
-                               return false;
-                           }
-                           double &cell = m_rows[static_cast<std::size_t>(r)].microgToPpb;
-                           if (*number != cell) {
-                               cell = *number;
-                               ListChanged = true;
-                           }
-                           return true;
-                       },
-                       true});
+    columns.push_back(
+        {QStringLiteral("microg_To_ppb"),
+         [this](int r) {
+             return QVariant(text(formatNumber(m_rows[static_cast<std::size_t>(r)].microgToPpb)));
+         },
+         [this](int r, const QVariant &v) {
+             const auto number = typedNumber(v);
+             if (!number) {
+                 dataError(QStringLiteral("The value %1 is not a number.").arg(v.toString()));
+                 return false;
+             }
+             // The list is refused on loading with a factor below 0.
+             if (*number < 0) {
+                 dataError(QStringLiteral("The microgram-to-ppb factor %1 lies below 0.").arg(v.toString()));
+                 return false;
+             }
+             double &cell = m_rows[static_cast<std::size_t>(r)].microgToPpb;
+             if (*number != cell) {
+                 cell = *number;
+                 ListChanged = true;
+             }
+             return true;
+         },
+         true});
     m_model =
         new RowsTableModel([this] { return static_cast<int>(m_rows.size()); }, std::move(columns), this);
     // The name, the emitter flag and the factor of NO, NOX, NO2 and O3 stay.
