@@ -159,6 +159,43 @@ TEST(Isolation, ADeadlineEndsTheWorkBeforeItsOwnTimeLimit) {
     EXPECT_EQ(r.end, IsolatedEnd::TimedOut);
 }
 
+// What the work last said it was doing comes back however the child ended,
+// so that a reading stopped or crashed can be said to have stopped there.
+TEST(Isolation, TheWorksLastReportOfWhatItDoesComesBackHoweverItEnds) {
+    reportIsolatedProgress("not in a helper: no effect");
+    const IsolatedResult done = runIsolated([](std::string *, std::string *) {
+        reportIsolatedProgress("the table First and its long name");
+        reportIsolatedProgress("the table Last"); // shorter: nothing of the one before is left
+        return true;
+    });
+    EXPECT_EQ(done.end, IsolatedEnd::Finished);
+    EXPECT_EQ(done.progress, "the table Last");
+
+    const IsolatedResult silent = runIsolated([](std::string *, std::string *) { return true; });
+    EXPECT_EQ(silent.progress, "");
+
+    const IsolatedResult crashed = runIsolated([](std::string *, std::string *) {
+        reportIsolatedProgress("the table Hourly");
+        std::abort();
+        return true;
+    });
+    EXPECT_EQ(crashed.end, IsolatedEnd::Crashed);
+    EXPECT_EQ(crashed.progress, "the table Hourly");
+
+    const IsolatedResult stopped = runIsolated(
+        [](std::string *, std::string *) {
+            reportIsolatedProgress(std::string(kProgressKept + 100, 'x'));
+            for (volatile unsigned long i = 0;;) {
+                i = i + 1;
+            }
+            return true;
+        },
+        quick());
+    EXPECT_EQ(stopped.end, IsolatedEnd::TimedOut);
+    EXPECT_EQ(stopped.progress, std::string(kProgressKept, 'x')) << "the start of a long report";
+    EXPECT_EQ(done.progress, "the table Last") << "each run has a report of its own";
+}
+
 struct Failure {
     const char *name;
     std::function<bool(std::string *, std::string *)> work;
