@@ -22,8 +22,10 @@
 #include "platform/tables/TableBackends.h"
 
 #include "core/StagedFile.h"
+#include "core/TextIO.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -504,8 +506,14 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
     finishGlobalMap(db, oldPages);
 
     StagedFile staged;
-    if (!staged.open(file, error) || !staged.write(db.file.bytes) || !staged.stream().flush()) {
-        setError(error, "Cannot write the file " + file + ".");
+    if (!staged.open(file, error)) {
+        return false; // its message gives the system's reason
+    }
+    errno = 0;
+    if (!staged.write(db.file.bytes) || !staged.stream().flush()) {
+        const int err = errno;
+        staged.discard();
+        setError(error, writeFailureText(file, err));
         return false;
     }
     // Read the copy back before it takes the file's place.
