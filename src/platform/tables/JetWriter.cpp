@@ -380,12 +380,13 @@ bool sameRow(const std::vector<Cell> &a, const std::vector<Cell> &b) {
 } // namespace
 
 int accessCheckSeconds(std::uintmax_t bytes) {
-    // Measured (bench/access_bench.cpp), reading every table a row at a time:
-    // about 0.01 s a MB in the plain build and 0.04 s under the sanitizers,
-    // a little more for a file of one large table. One second a MB leaves a
-    // margin of 25 under the sanitizers for a machine many times busier. The
-    // MB counted end at two files of 2 GB, the most an Access file holds, so
-    // that a file of any size is stopped after a bounded time.
+    // Measured (bench/access_bench.cpp, databases of 128 to 515 MB on a busy
+    // machine), reading every table a row at a time: about 0.01 s a MB in
+    // the plain build and 0.05 to 0.06 s under the sanitizers. One second a
+    // MB leaves a margin of more than 15 under the sanitizers, for a machine
+    // many times busier. The MB counted end at two files of 2 GB, the most an
+    // Access file holds, so that a file of any size is stopped after a
+    // bounded time.
     constexpr int kBaseSeconds = 30;
     constexpr std::uintmax_t kSecondsPerMb = 1;
     constexpr std::uintmax_t kMostMb = 2 * 2048;
