@@ -60,7 +60,11 @@ std::string errorName(long number) {
     }
 }
 
-RunMessage runMessage(long number, const RunErrorContext &c) {
+RunMessage runMessage(long number, const RunErrorContext &context) {
+    // The address may hold a table name of control characters: shown as ^Z
+    // (a NUL would end the message there).
+    RunErrorContext c = context;
+    c.FilePath = visibleText(c.FilePath);
     const std::string nl = "\r\n";
     const std::string name = c.Description.empty() ? errorName(number) : c.Description;
     RunMessage m;

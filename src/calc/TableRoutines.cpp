@@ -122,8 +122,14 @@ void OpenInputTable(const std::string &address, InputTable &table, long *errorNu
     }
     auto file = nativePathOf(a.file);
     std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) {
+    if (!fs::exists(fs::status(file, ec))) {
         fail(kErrCannotOpen, "The file " + file + " was not found.", errorNumber, errorText);
+        return;
+    }
+    if (std::string what; !isRegularFile(file, &what)) {
+        // A folder, a pipe or a device: said what it is. A pipe is never
+        // opened (its opening would wait for a writer).
+        fail(kErrCannotOpen, what, errorNumber, errorText);
         return;
     }
     TableData data;
@@ -144,8 +150,8 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
                           std::vector<TableColumn> *columns, long *errorNumber, std::string *errorText) {
     auto bad = [](const std::string &s) { return s.find_first_of("[]") != std::string::npos; };
     if (bad(tableName)) {
-        fail(kErrTableRefused, "The table name " + tableName + " holds \"[\" or \"]\".", errorNumber,
-             errorText);
+        fail(kErrTableRefused, "The table name " + visibleText(tableName) + " holds \"[\" or \"]\".",
+             errorNumber, errorText);
         return false;
     }
     std::string s = "CREATE TABLE [" + tableName + "] (";

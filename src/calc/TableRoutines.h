@@ -71,9 +71,10 @@ struct OutputTable {
 // table is prepared with one typed column per name (see
 // CreateTableStatement); at commit a table of the same name is replaced. Errors: 9500
 // (no table name), 9910 (a file kind or table this program cannot create,
-// Access files among them), 5 (a column missing from the catalogue),
-// -2147467259 (the file cannot be opened; the message about a corrupted
-// worksheet is shown through ui), 70/75/76 for a text file that cannot be
+// Access files among them, or a file in use or whose lock file cannot be
+// used), 5 (a column missing from the catalogue), -2147467259 (the file
+// cannot be read; the message about a corrupted worksheet is shown through
+// ui), 70/75/76 for a text file that cannot be
 // created. Tables created within one session that lie in one workbook are
 // written together (see TableSession); without a session the table has a
 // workbook copy of its own.

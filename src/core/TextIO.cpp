@@ -151,8 +151,26 @@ bool isRegularFile(const std::string &path, std::string *error) {
     }
     if (!fs::is_regular_file(status)) {
         if (error) {
-            *error = "The file " + path +
-                     " is not a regular file: a folder, a device or a pipe cannot be read as a data file.";
+            const char *kind = "of another kind";
+            switch (status.type()) {
+            case fs::file_type::directory:
+                kind = "a folder";
+                break;
+            case fs::file_type::fifo:
+                kind = "a pipe (FIFO)";
+                break;
+            case fs::file_type::character:
+            case fs::file_type::block:
+                kind = "a device";
+                break;
+            case fs::file_type::socket:
+                kind = "a socket";
+                break;
+            default:
+                break;
+            }
+            *error = "The file " + path + " is not a regular file but " + kind +
+                     ": it cannot be read as a data file.";
         }
         return false;
     }

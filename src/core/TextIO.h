@@ -20,8 +20,9 @@ namespace vesk {
 inline constexpr std::size_t kMaxTextFileBytes = std::size_t{256} << 20;
 
 // True when path names an existing regular file (through links). Otherwise
-// false with a message naming it: "The file ... is missing!", or that a
-// folder, a device or a pipe cannot be read as a data file.
+// false with a message naming it: "The file ... is missing!", or what it is
+// ("... is not a regular file but a folder: it cannot be read as a data
+// file."). Only the file's status is looked at: a pipe is never opened.
 bool isRegularFile(const std::string &path, std::string *error);
 
 // Reads a whole file into *text as UTF-8. A byte-order mark is dropped.

@@ -51,18 +51,21 @@ StreetConfig streetConfigFromState(const ProjectFileState &s) {
     return c;
 }
 
-std::string streetGeometryProblem(const StreetConfig &c) {
+namespace {
+
+// The first value out of its range, in a sentence that calls the values by names.
+std::string geometryProblem(const StreetConfig &c, const StreetValueNames &names) {
     struct Field {
-        const char *name;
+        std::string name;
         double value, high;
         const char *unit;
     };
-    std::vector<Field> fields = {{"street height", c.StreetHeight, kMaxStreetSize, "m"},
-                                 {"street width", c.StreetWidth, kMaxStreetSize, "m"},
-                                 {"street length 1", c.StreetLength_1, kMaxStreetSize, "m"},
-                                 {"street length 2", c.StreetLength_2, kMaxStreetSize, "m"},
-                                 {"street orientation", c.StreetOrientation, kMaxDegrees, "degrees"},
-                                 {"receptor height", c.RecHeight, kMaxStreetSize, "m"}};
+    std::vector<Field> fields = {{names.height, c.StreetHeight, kMaxStreetSize, "m"},
+                                 {names.width, c.StreetWidth, kMaxStreetSize, "m"},
+                                 {names.length1, c.StreetLength_1, kMaxStreetSize, "m"},
+                                 {names.length2, c.StreetLength_2, kMaxStreetSize, "m"},
+                                 {names.orientation, c.StreetOrientation, kMaxDegrees, "degrees"},
+                                 {names.receptorHeight, c.RecHeight, kMaxStreetSize, "m"}};
     const std::size_t streetFields = fields.size();
     for (int k = 1; k <= std::min(c.NumWindSectors, kMaxSectors); ++k) {
         fields.push_back({"start of wind sector", c.SectorStart[k], kMaxDegrees, "degrees"});
@@ -74,14 +77,20 @@ std::string streetGeometryProblem(const StreetConfig &c) {
         if (!(f.value >= 0 && f.value <= f.high)) {
             const std::string sector =
                 i >= streetFields ? " " + std::to_string((i - streetFields) / 3 + 1) : std::string();
-            return "the " + std::string(f.name) + sector + " " + formatNumber(f.value) +
-                   " is out of range (0 to " + formatNumber(f.high) + " " + f.unit + ").";
+            return "the " + f.name + sector + " " + formatNumber(f.value) + " is out of range (0 to " +
+                   formatNumber(f.high) + " " + f.unit + ").";
         }
     }
     return {};
 }
 
-std::string streetConfigProblem(const StreetConfig &c) {
+} // namespace
+
+std::string streetGeometryProblem(const StreetConfig &c) {
+    return geometryProblem(c, StreetValueNames{});
+}
+
+std::string streetConfigProblem(const StreetConfig &c, const StreetValueNames &names) {
     if (c.StreetName.find('"') != std::string::npos) {
         return "The street name must not contain a double quote.";
     }
@@ -92,9 +101,9 @@ std::string streetConfigProblem(const StreetConfig &c) {
         return "There can be at most " + std::to_string(kMaxSectors) + " wind sectors.";
     }
     std::vector<std::pair<std::string, double>> numbers = {
-        {"The street height", c.StreetHeight},           {"The street width", c.StreetWidth},
-        {"Street length 1", c.StreetLength_1},           {"Street length 2", c.StreetLength_2},
-        {"The street orientation", c.StreetOrientation}, {"The receptor height", c.RecHeight}};
+        {"The " + names.height, c.StreetHeight},           {"The " + names.width, c.StreetWidth},
+        {"The " + names.length1, c.StreetLength_1},        {"The " + names.length2, c.StreetLength_2},
+        {"The " + names.orientation, c.StreetOrientation}, {"The " + names.receptorHeight, c.RecHeight}};
     for (int i = 1; i <= c.NumWindSectors; ++i) {
         numbers.emplace_back(formatted("The start", i), c.SectorStart[i]);
         numbers.emplace_back(formatted("The end", i), c.SectorEnd[i]);
@@ -105,17 +114,17 @@ std::string streetConfigProblem(const StreetConfig &c) {
             return name + " must be a number.";
         }
     }
-    // The ranges a run accepts, in the words a run refuses a value with.
-    if (std::string problem = streetGeometryProblem(c); !problem.empty()) {
+    // The ranges a run accepts.
+    if (std::string problem = geometryProblem(c, names); !problem.empty()) {
         problem.front() = 'T';
         return problem;
     }
     // A street of no height or width is no canyon, though a project file may hold one.
     if (c.StreetHeight <= 0) {
-        return "The street height must be > 0.";
+        return "The " + names.height + " must be > 0.";
     }
     if (c.StreetWidth <= 0) {
-        return "The street width must be > 0.";
+        return "The " + names.width + " must be > 0.";
     }
     return {};
 }

@@ -44,12 +44,23 @@ StreetConfig streetConfigFromState(const ProjectFileState &state);
 // degrees; NaN is out of every range.
 std::string streetGeometryProblem(const StreetConfig &config);
 
-// The first problem of the values, as a sentence for the user; "" when they
-// can be stored: the name given and without double quotes (the project file
-// quotes it), every value a number, at most 12 sectors, the ranges of
-// streetGeometryProblem (its sentence with a capital), and the street
-// height and width above 0.
-std::string streetConfigProblem(const StreetConfig &config);
+// What the sentences below call the street's values: a window names them
+// as its boxes are captioned, where that differs from the words of a run.
+struct StreetValueNames {
+    std::string height = "street height";
+    std::string width = "street width";
+    std::string length1 = "street length 1";
+    std::string length2 = "street length 2";
+    std::string orientation = "street orientation";
+    std::string receptorHeight = "receptor height";
+};
+
+// The first problem of the values, as a sentence for the user that calls
+// them by names; "" when they can be stored: the name given and without
+// double quotes (the project file quotes it), every value a number, at most
+// 12 sectors, the ranges of streetGeometryProblem (its sentence with a
+// capital), and the street height and width above 0.
+std::string streetConfigProblem(const StreetConfig &config, const StreetValueNames &names = {});
 
 // Stores the values into the state. Sectors 1..NumWindSectors are marked in
 // use and the rest not. When the sectors changed, SectorColumns becomes

@@ -430,10 +430,10 @@ struct RunContext {
     // the files were positioned): the records must run forward by it.
     long LastReadTime = -1;
     std::string endOfDataAt; // the files and lines of a record without an hour that ended the data
-    // Whether a record has given its year (from a year or date column), and
-    // where the first records that gave none (and took the scenario's) lie.
-    bool yearsGiven = false;
-    std::string yearlessFrom;
+    // Where the record in hand and the one read before it lie, when their
+    // files carry a year (a year or date column) but gave none, so that the
+    // record took the scenario's ("" when it had its year).
+    std::string yearlessAt, lastYearlessAt;
 
     // Names of statistics cells already reported as unknown.
     std::set<std::string> reportedNames;

@@ -235,10 +235,9 @@ bool carriesYear(const InputFile &in) {
 }
 
 // The year of a record whose year items gave none: the year another dated
-// file gives for it; else, when no file carries a year, the scenario's.
-// Records without a year among records that give theirs are refused, naming
-// the files that lack it: a year taken from the scenario there would date
-// the record in a year no file holds.
+// file gives for it, else the scenario's. When its files carry a year, the
+// places that lack it are kept in yearlessAt, for the refusal of a date that
+// the scenario year puts out of order.
 int yearOfYearlessRecord(RunContext &c) {
     std::string lacking;
     for (const InputFile &in : c.inputs) {
@@ -251,21 +250,27 @@ int yearOfYearlessRecord(RunContext &c) {
         }
         lacking += "\r\n" + recordAt(in);
     }
-    if (lacking.empty()) {
-        return c.s.ScenarioYear;
-    }
-    const HourItems &h = c.items;
-    if (c.yearsGiven) {
-        throw RunRefusal{
-            "The date of an input record is not valid: the year is missing (-99 or an empty item)\r\n"
-            "day " +
-            std::to_string(h.day) + ", month " + std::to_string(h.month) + ", hour " +
-            std::to_string(c.s.hour) + lacking};
-    }
-    if (c.yearlessFrom.empty()) {
-        c.yearlessFrom = lacking;
-    }
+    c.yearlessAt = std::move(lacking);
     return c.s.ScenarioYear;
+}
+
+// Refuses the record in hand (time: minutes since 1970) when it or the
+// record before it took the scenario year for a missing one and the two
+// dates break the run of the hours: they do not run forward or, with `gap`,
+// hours lie between them while undated files are read alongside. The
+// message names the record without a year and the year it took.
+[[noreturn]] void refuseYearlessDate(const RunContext &c, long time, bool gap) {
+    const bool inHand = !c.yearlessAt.empty();
+    const std::string &at = inHand ? c.yearlessAt : c.lastYearlessAt;
+    throw RunRefusal{"The year is missing (-99 or an empty item) in the record" + at +
+                     "\r\nwhich takes the scenario year " + std::to_string(c.s.ScenarioYear) +
+                     ". Dated so, it is the record of " + timeText(inHand ? time : c.LastReadTime) +
+                     ", and " + (inHand ? "the record before it" : "the record after it") + " is of " +
+                     timeText(inHand ? c.LastReadTime : time) +
+                     (gap ? ": the hours between them are missing, and the other input files, which carry no "
+                            "dates, would be read against the wrong hours."
+                          : ": the hours of the input must run forward.") +
+                     " Give the record its year."};
 }
 
 // The dated input files and where their record lies.
@@ -307,18 +312,9 @@ DateOutcome dateHour(RunContext &c) {
             h.dayofweek = weekdayOf(daysFromCivil(d.year, d.month, d.day));
         }
     }
+    c.yearlessAt.clear();
     if (h.year < 0) {
         h.year = yearOfYearlessRecord(c);
-    } else if (!c.yearsGiven) {
-        if (!c.yearlessFrom.empty()) {
-            // The first records had no year and took the scenario's.
-            throw RunRefusal{
-                "The year is missing (-99 or an empty item) in the first records of the input, from" +
-                c.yearlessFrom + "\r\non, but the record" + datedPlaces(c) + "\r\ngives the year " +
-                std::to_string(h.year) + ": the records without a year would be dated in the scenario year " +
-                std::to_string(s.ScenarioYear) + ". Give every record its year."};
-        }
-        c.yearsGiven = true;
     }
     if (s.hour == 0) {
         throw RunError(kErrHourZero, "Hour 0");
@@ -349,7 +345,13 @@ DateOutcome dateHour(RunContext &c) {
     const long days = daysFromCivil(h.year, h.month, h.day);
     const long hourNo = days * 24 + (s.hour - 1); // as hourNumber gives it
     const long time = hourNo * 60 + (h.minute > 0 ? h.minute : 0);
+    // Of two records one without a year: the scenario year it took may be
+    // what breaks the run of the hours.
+    const bool yearTaken = c.yearlessAt.empty() != c.lastYearlessAt.empty();
     if (c.LastReadTime >= 0 && time <= c.LastReadTime) {
+        if (yearTaken) {
+            refuseYearlessDate(c, time, false);
+        }
         throw RunRefusal{"The hours of the input must run forward, but the record of " + timeText(time) +
                          (time == c.LastReadTime ? " repeats the hour before it."
                                                  : " follows that of " + timeText(c.LastReadTime) + ".") +
@@ -359,6 +361,9 @@ DateOutcome dateHour(RunContext &c) {
     // the one dated file: a missing hour there would shift them for the
     // rest of the period.
     if (c.datedInputs == 1 && c.inputs.size() > 1 && c.LastReadTime >= 0 && time - c.LastReadTime > 60) {
+        if (yearTaken) {
+            refuseYearlessDate(c, time, true);
+        }
         const auto dated = std::find_if(c.inputs.begin(), c.inputs.end(), [](const InputFile &in) { return in.dated; });
         throw RunRefusal{"The input file\r\n" + recordAt(*dated) + "\r\nholds the record of " + timeText(time) +
                          " after that of " + timeText(c.LastReadTime) + ": the hour " +
@@ -368,6 +373,7 @@ DateOutcome dateHour(RunContext &c) {
                          "file, or give the other files their dates."};
     }
     c.LastReadTime = time;
+    c.lastYearlessAt.swap(c.yearlessAt);
     // The texts are built in place: they keep their memory from hour to hour.
     char dayText[80];
     const std::string_view day(

@@ -38,15 +38,26 @@ bool sameData(const RunFile &a, const RunFile &b) {
     return a.table.empty() || b.table.empty() || sameTableNameIn(a.file, a.table, b.table);
 }
 
+// Whether writing the output replaces the input: a table of a database is
+// replaced by one written under its name or under its name without a pair
+// of apostrophes ('Quoted' by Quoted), not by its name in apostrophes.
+bool writesOver(const RunFile &output, const RunFile &input) {
+    if (!sameFile(output.file, input.file)) {
+        return false;
+    }
+    return output.table.empty() || input.table.empty() ||
+           tableReplacedIn(input.file, input.table, output.table);
+}
+
 // Why two tables of one file, named by different texts, are one table.
 std::string oneTable(const RunFile &a, const RunFile &b) {
     if (tableKindOfFile(a.file) != TableKind::Access) {
-        return a.table + " and " + b.table + " name one sheet";
+        return visibleText(a.table) + " and " + visibleText(b.table) + " name one sheet";
     }
     if (foldCase(a.table) == foldCase(b.table)) {
-        return "Access takes " + a.table + " and " + b.table + " for one name";
+        return "Access takes " + visibleText(a.table) + " and " + visibleText(b.table) + " for one name";
     }
-    return "a pair of apostrophes around a table name does not make it another table here";
+    return accessReplacement(a.table, b.table);
 }
 
 std::vector<RunFile> outputs(const State &s) {
@@ -108,9 +119,9 @@ std::vector<RunFile> inputs(const State &s) {
 }
 
 std::string refusal(const RunFile &output, const RunFile &input) {
-    return "The output file\r\n" + output.file + (output.table.empty() ? "" : ";" + output.table) +
-           "\r\nis also " + input.role + " of the project:\r\n" + input.file +
-           (input.table.empty() ? "" : ";" + input.table) +
+    return "The output file\r\n" + output.file +
+           (output.table.empty() ? "" : ";" + visibleText(output.table)) + "\r\nis also " + input.role +
+           " of the project:\r\n" + input.file + (input.table.empty() ? "" : ";" + visibleText(input.table)) +
            "\r\nThe run would write over it. Give the output file another name.";
 }
 
@@ -205,7 +216,7 @@ std::string outputOverInput(const State &s) {
             return refused;
         }
         for (const RunFile &input : in) {
-            if (sameData(out[i], input)) {
+            if (writesOver(out[i], input)) {
                 return refusal(out[i], input);
             }
         }
@@ -215,8 +226,9 @@ std::string outputOverInput(const State &s) {
             }
             if (out[i].table != out[j].table && !out[i].table.empty() && !out[j].table.empty()) {
                 return "The output file\r\n" + out[i].file + "\r\nreceives two tables of one name, " +
-                       out[j].table + " as " + out[j].role + " and " + out[i].table + " as " + out[i].role +
-                       ": " + oneTable(out[j], out[i]) + ". Give each output table a name of its own.";
+                       visibleText(out[j].table) + " as " + out[j].role + " and " +
+                       visibleText(out[i].table) + " as " + out[i].role + ": " + oneTable(out[j], out[i]) +
+                       ". Give each output table a name of its own.";
             }
             return "The output file\r\n" + out[i].file + "\r\nis named twice: as " + out[j].role +
                    " and as " + out[i].role + ". Give each output file a name of its own.";
@@ -228,7 +240,7 @@ std::string outputOverInput(const State &s) {
 std::string outputOverFile(const State &s, const std::string &path, const std::string &role) {
     const RunFile input = runFile(path, role);
     for (const RunFile &output : outputs(s)) {
-        if (sameData(output, input)) {
+        if (writesOver(output, input)) {
             return refusal(output, input);
         }
     }

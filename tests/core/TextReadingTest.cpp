@@ -22,13 +22,16 @@ TEST(TextReading, OnlyRegularFilesAreRead) {
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     fs::create_directory(dir.path() / "Folder.lst");
     fs::create_symlink("/dev/zero", dir.path() / "Zero.lst");
-    for (const fs::path &path : {fs::path("/dev/zero"), fs::path("/dev/urandom"), pipe,
-                                 dir.path() / "Folder.lst", dir.path() / "Zero.lst"}) {
+    const std::vector<std::pair<fs::path, std::string>> kinds = {{"/dev/zero", "a device"},
+                                                                 {"/dev/urandom", "a device"},
+                                                                 {pipe, "a pipe (FIFO)"},
+                                                                 {dir.path() / "Folder.lst", "a folder"},
+                                                                 {dir.path() / "Zero.lst", "a device"}};
+    for (const auto &[path, kind] : kinds) {
         std::string text, error;
         EXPECT_FALSE(readTextFile(path.string(), &text, &error)) << path;
-        EXPECT_EQ(error,
-                  "The file " + path.string() +
-                      " is not a regular file: a folder, a device or a pipe cannot be read as a data file.");
+        EXPECT_EQ(error, "The file " + path.string() + " is not a regular file but " + kind +
+                             ": it cannot be read as a data file.");
         EXPECT_TRUE(text.empty());
     }
     std::string error;

@@ -572,9 +572,9 @@ TEST(AccessDatabases, ANameAccessTakesForTheNameOfATableThereIsRefusedNamingThat
 }
 
 // Two tables of one session (a run's hourly output and statistics) that
-// would be one table of the database are refused when the second is
-// created, naming both, the file untouched; a name Access takes as another
-// one is written beside.
+// would be one table of the database, or of which one would replace the
+// other, are refused when the second is created, naming both, the file
+// untouched; a name Access takes as another one is written beside.
 TEST(AccessDatabases, TwoTablesOfOneSessionThatWouldBeOneTableAreRefusedWhenTheSecondIsCreated) {
     struct Pair {
         const char *database, *first, *second, *said;
@@ -584,8 +584,8 @@ TEST(AccessDatabases, TwoTablesOfOneSessionThatWouldBeOneTableAreRefusedWhenTheS
         {"nwind.mdb", "Straßenlärm", "STRASSENLÄRM",
          "Access takes Straßenlärm and STRASSENLÄRM for one name"},
         {"DateTestDatabase.mdb", "Straße", "STRASSE", "Access takes Straße and STRASSE for one name"},
-        {"DateTestDatabase.mdb", "'Xyz'", "xyz",
-         "a pair of apostrophes around a table name does not make it another table here"},
+        {"DateTestDatabase.mdb", "'Xyz'", "xyz", "a table written as xyz replaces one named 'Xyz'"},
+        {"nwind.mdb", "Xyz", "'Xyz'", "a table written as Xyz replaces one named 'Xyz'"},
         {"DateTestDatabase.mdb", "Xyz", "Xyz$", ""},
     };
     for (const Pair &p : pairs) {

@@ -392,11 +392,12 @@ TEST(IsolatedTables, TheDatabaseWrittenIsComparedWithTheFileInTheMemoryOfARow) {
     const std::vector<std::vector<Cell>> added{{std::string("hour")}, {1.0}, {2.0}};
     const tables::JetTable hourly{"Small", {{"hour", ColumnType::Float}}, &added};
     std::string why;
-    EXPECT_TRUE(tables::jetCheckWritten(file, copy, {}, catalogue.rows.size(), &why, std::size_t{16} << 20))
+    EXPECT_TRUE(
+        tables::jetCheckWritten(file, copy, {}, catalogue.rows.size(), &why, {}, std::size_t{16} << 20))
         << why;
     // and the comparison still finds what differs
-    EXPECT_FALSE(
-        tables::jetCheckWritten(file, copy, {hourly}, catalogue.rows.size(), &why, std::size_t{16} << 20));
+    EXPECT_FALSE(tables::jetCheckWritten(file, copy, {hourly}, catalogue.rows.size(), &why, {},
+                                         std::size_t{16} << 20));
     EXPECT_EQ(why, "gives the table Small with 0 rows of 2") << why;
 }
 
@@ -408,7 +409,7 @@ TEST(IsolatedTables, AReadBackStoppedAtALimitSaysWhatItWasReading) {
     test::TempDir dir;
     const fs::path damaged = dir.write("Damaged.mdb", test::accessFileItsReaderRunsAwayOn(source));
     std::string why;
-    EXPECT_FALSE(tables::jetCheckWritten("", damaged.string(), {}, 0, &why, std::size_t{64} << 20));
+    EXPECT_FALSE(tables::jetCheckWritten("", damaged.string(), {}, 0, &why, {}, std::size_t{64} << 20));
     const std::string seconds = std::to_string(tables::accessCheckSeconds(fs::file_size(damaged)));
     EXPECT_TRUE(
         why == "could not be read back: the reading was stopped when it needed more than 64 MB of memory, "

@@ -1,9 +1,12 @@
 // Two writers of one workbook or database: the second, of this process or of
 // another, is refused at once while the first holds the file, so that it
 // never reverts the first one's table; an Access database whose lock file
-// another program holds open is in use too.
+// another program holds open is in use too. A lock file that cannot be used
+// refuses the file, saying what is wrong with the lock file.
 
 #include "platform/tables/TableLock.h"
+#include "calc/RunErrors.h"
+#include "calc/TableRoutines.h"
 #include "core/FileLock.h"
 #include "platform/Isolation.h"
 #include "platform/tables/Tables.h"
@@ -169,6 +172,67 @@ TEST(TableFileHolds, TwoNamesOfOneWorkbookAreOneFile) {
     EXPECT_EQ(createTable(link, "Short", hourColumns(), &error), nullptr);
     EXPECT_EQ(error, inUse(link, test::heldBy(getpid())));
 }
+
+// Something under the lock file's name that is no file of its own: a link
+// (to another file, or to nothing), a folder, a pipe. It is neither followed,
+// opened nor removed, and the workbook is refused, saying what is there.
+struct NoFileOfItsOwn {
+    const char *name;
+    const char *kind; // as the message says it
+    std::function<void(const fs::path &other, const fs::path &lock)> make;
+};
+
+void PrintTo(const NoFileOfItsOwn &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class NoLockFilesOfTheirOwn : public testing::TestWithParam<NoFileOfItsOwn> {};
+
+TEST_P(NoLockFilesOfTheirOwn, AreLeftAloneAndTheWorkbookRefusedSayingWhatIsThere) {
+    TempDir dir;
+    const std::string metBytes = "year month day hour u_mast\r\n2023 3 9 1 2.5\r\n";
+    const fs::path met = dir.write("Met2023.txt", metBytes);
+    const std::string file = (dir.path() / "Book.xls").string();
+    std::string error;
+    ASSERT_TRUE(writeHours(file, "Long", 4, &error)) << error;
+    const std::string before = test::readFile(file);
+    const fs::path lock = tables::tableLockPath(file);
+    GetParam().make(met, lock);
+    const fs::file_type type = fs::symlink_status(lock).type();
+
+    const std::string says = "The lock file " + lock.string() + " for " + file + " is " + GetParam().kind +
+                             ", not a lock file: it is left as it is, and the file is not written without a "
+                             "lock file of its own. Remove it or give it another name, then run again.";
+    tables::TableFileLock hold;
+    bool busy = true;
+    EXPECT_FALSE(hold.acquire(file, &error, &busy));
+    EXPECT_FALSE(busy);
+    EXPECT_EQ(error, says);
+    bool refused = false;
+    EXPECT_EQ(createTable(file, "Short", hourColumns(), &error, &refused), nullptr);
+    EXPECT_TRUE(refused) << "refused as it is, never read and taken for a damaged workbook";
+    EXPECT_EQ(error, says);
+
+    EXPECT_EQ(test::readFile(file), before);
+    EXPECT_EQ(test::readFile(met), metBytes);
+    EXPECT_EQ(fs::symlink_status(lock).type(), type) << "left as it was";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, NoLockFilesOfTheirOwn,
+    testing::Values(
+        NoFileOfItsOwn{"a link to another file", "a symbolic link",
+                       [](const fs::path &other, const fs::path &lock) { fs::create_symlink(other, lock); }},
+        NoFileOfItsOwn{"a link to nothing", "a symbolic link",
+                       [](const fs::path &other, const fs::path &lock) {
+                           fs::create_symlink(other.string() + ".missing", lock);
+                       }},
+        NoFileOfItsOwn{"a folder", "a folder",
+                       [](const fs::path &, const fs::path &lock) { fs::create_directory(lock); }},
+        NoFileOfItsOwn{
+            "a pipe", "a pipe (FIFO)",
+            [](const fs::path &, const fs::path &lock) { ASSERT_EQ(mkfifo(lock.c_str(), 0600), 0); }}),
+    [](const testing::TestParamInfo<NoFileOfItsOwn> &info) { return test::testNameOf(info.param.name); });
 
 // The lock file of Access (.ldb) that another program holds open tells that
 // program has the database open; one left behind by a program that ended
@@ -405,6 +469,42 @@ TEST_F(ForeignLockFiles, OneThatCannotBeReadIsRefusedNamingItsOwner) {
                                        ", whose run may be writing the file, and cannot be read (Permission "
                                        "denied).");
     EXPECT_EQ(inodeOf(lock), leftOver);
+}
+
+// A sound workbook whose lock file cannot be used is refused for its lock
+// file: the run never calls the workbook corrupted.
+TEST_F(ForeignLockFiles, AWorkbookWhoseLockFileCannotBeUsedIsNeverCalledCorrupted) {
+    std::string error;
+    ASSERT_TRUE(writeHours(file, "Long", 4, &error)) << error;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    const std::string before = test::readFile(file);
+    {
+        OtherProcess killed([&] { return heldUntilTheEnd(file); });
+        ASSERT_TRUE(killed.holding());
+    }
+    ASSERT_NO_FATAL_FAILURE(makeForeign(fs::perms::none));
+    const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+            *bytes = "could not become another user";
+            return true;
+        }
+        test::ScriptedInteraction ui;
+        OutputTable table;
+        long number = 0;
+        std::string text;
+        OpenOutputTable(file + ";Hourly", "", {"?"}, KeyedList<VESKVar>(), table, ui, &number, &text);
+        *bytes = "error " + std::to_string(number) + ": " + text;
+        for (const std::string &m : ui.messages) {
+            *bytes += "\nsaid: " + m;
+        }
+        return true;
+    });
+    EXPECT_EQ(r.end, IsolatedEnd::Finished);
+    EXPECT_EQ(r.bytes, "error " + std::to_string(kErrTableRefused) + ": The lock file " + lock + " for " +
+                           file + " cannot be used: it belongs to the user " + userNamed(geteuid()) +
+                           ", whose run may be writing the file, and cannot be read (Permission denied).");
+    EXPECT_EQ(test::readFile(file), before);
 }
 
 // The umask decides who else may write the lock file, as it does for the

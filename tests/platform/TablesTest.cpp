@@ -580,6 +580,30 @@ TEST_P(TableNamePairs, NameOneTableAsTheirFileKindTakesThem) {
 INSTANTIATE_TEST_SUITE_P(Names, TableNamePairs, testing::ValuesIn(kNamePairs),
                          [](const auto &info) { return "p" + std::to_string(info.index); });
 
+// The tables of a database that a table written under a name replaces:
+// those of the name and those of the name in one pair of apostrophes, letter
+// case aside. The name in apostrophes is another table than the name
+// without them, and replaces only itself.
+TEST(TableNames, AnAccessTableReplacesTablesOfItsNameWithOrWithoutOnePairOfApostrophes) {
+    EXPECT_TRUE(accessNameReplaces("Quoted", "QUOTED"));
+    EXPECT_TRUE(accessNameReplaces("'Quoted'", "quoted"));
+    EXPECT_TRUE(accessNameReplaces("'Quoted'", "'QUOTED'")) << "a table of the very name given";
+    EXPECT_TRUE(accessNameReplaces("'Umsätze'", "UMSÄTZE"));
+    EXPECT_FALSE(accessNameReplaces("Quoted", "'Quoted'"));
+    EXPECT_FALSE(accessNameReplaces("''Quoted''", "Quoted")) << "one pair of apostrophes only";
+    EXPECT_TRUE(accessNameReplaces("''Quoted''", "'Quoted'"));
+    EXPECT_FALSE(accessNameReplaces("'Quoted", "Quoted"));
+    EXPECT_FALSE(accessNameReplaces("'Cost$'", "Cost")) << "\"$\" is a character of the name";
+    EXPECT_FALSE(accessNameReplaces("'", "")) << "a lone apostrophe is no pair";
+    EXPECT_TRUE(sameAccessTableName("Quoted", "'Quoted'")) << "one of them replaces the other";
+    EXPECT_FALSE(tableReplacedIn("x.mdb", "Quoted", "'Quoted'"));
+    EXPECT_TRUE(tableReplacedIn("x.xls", "Quoted$", "'Quoted'")) << "sheets: apostrophes are syntax";
+    EXPECT_EQ(accessReplacement("'Quoted'", "quoted"),
+              "a table written as quoted replaces one named 'Quoted'");
+    EXPECT_EQ(accessReplacement("Quoted", "'Quoted'"),
+              "a table written as Quoted replaces one named 'Quoted'");
+}
+
 TEST(TableNames, AnAccessTableIsNamedAsWrittenASheetWithoutItsAddressSyntax) {
     EXPECT_EQ(tableNameIn("x.mdb", "'Cost$'"), "'Cost$'");
     EXPECT_EQ(tableNameIn("x.xls", "'Cost$'"), "Cost");

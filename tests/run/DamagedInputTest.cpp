@@ -42,9 +42,34 @@ std::string backLines(int from, int to) {
     return out;
 }
 
+// n lines of a background file without dates: "cNOx_b" of 30.
+std::string undatedBackLines(int n) {
+    std::string out;
+    for (int h = 1; h <= n; ++h) {
+        out += "30\r\n";
+    }
+    return out;
+}
+
 class DamagedInput : public RunFixture {
 protected:
-    void loadWith(std::vector<FileRecord> records) { loadProject("Test.vkp", projectText(records)); }
+    // The scenario year of the project loadWith writes: the year of its
+    // vehicle list, the demo fleet given another year in the work folder.
+    int scenarioYear = 2020;
+    void loadWith(std::vector<FileRecord> records) {
+        std::string text = projectText(records);
+        if (scenarioYear != 2020) {
+            const std::string name = "Fleet" + std::to_string(scenarioYear) + ".vlf";
+            std::string fleet = readFile(appDir / "Lists/National/DL/Fleet2020.vlf");
+            const std::string year = "\"DL\",2020";
+            fleet.replace(fleet.find(year), year.size(), "\"DL\"," + std::to_string(scenarioYear));
+            writeWork(name, fleet);
+            const std::string stored = "\".\\Fleet2020.vlf\"";
+            text.replace(text.find(stored), stored.size(), "\"" + name + "\"");
+        }
+        loadProject("Test.vkp", text);
+        ASSERT_EQ(state.ScenarioYear, scenarioYear);
+    }
     // Runs Met.txt (kMetList) and, when given, a background file with its list.
     RunReport runMet(const std::string &met, const std::string &back = {},
                      const std::string &backList = "cNOx_b",
@@ -461,6 +486,8 @@ struct DateDamage {
     std::string met;      // the meteorology file
     std::string back;     // a background file "year month day hour cNOx_b" ("" = none)
     std::string expected; // part of the message
+    int scenarioYear = 2020;
+    std::string backList = "year,month,day,hour,cNOx_b";
 };
 
 class DamagedDates : public DamagedInput, public ::testing::WithParamInterface<DateDamage> {};
@@ -470,7 +497,8 @@ TEST_P(DamagedDates, StopTheRunNamingTheFilesAndLines) {
     const std::string expected =
         std::regex_replace(std::regex_replace(d.expected, std::regex("MET"), path("Met.txt")),
                            std::regex("BACK"), path("Back.txt"));
-    const RunReport report = runMet(d.met, d.back, "year,month,day,hour,cNOx_b");
+    scenarioYear = d.scenarioYear;
+    const RunReport report = runMet(d.met, d.back, d.backList);
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
     EXPECT_TRUE(says(expected)) << "expected: " << expected << "\nsaid: " << said();
     EXPECT_FALSE(says("-99,-99,-99"));
@@ -499,26 +527,50 @@ INSTANTIATE_TEST_SUITE_P(
                    "the record of 2023-03-06, hour 10 repeats the hour before it.\r\nMET, line 11"},
         DateDamage{"an hour that goes back", metLines(1, 10) + metLines(5, 24), "",
                    "the record of 2023-03-06, hour 5 follows that of 2023-03-06, hour 10.\r\nMET, line 11"},
-        // A year lost among records that give theirs is no year of the scenario's.
-        DateDamage{"a year of -99 among years",
-                   metLines(1, 4) + "-99" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), "",
-                   "The date of an input record is not valid: the year is missing (-99 or an empty item)\r\n"
-                   "day 6, month 3, hour 5\r\nMET, line 5"},
-        DateDamage{"a year lost among years",
-                   metLines(1, 4) + "na" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), "",
-                   "The date of an input record is not valid: the year is missing (-99 or an empty item)\r\n"
-                   "day 6, month 3, hour 5\r\nMET, line 5"},
-        DateDamage{"a year lost in both dated files",
-                   metLines(1, 4) + "-99" + metLine(5).substr(4) + "\r\n" + metLines(6, 24),
-                   backLines(1, 4) + "-99 3 6 5 30\r\n" + backLines(6, 24),
-                   "The date of an input record is not valid: the year is missing (-99 or an empty item)\r\n"
-                   "day 6, month 3, hour 5\r\nMET, line 5\r\nBACK, line 5"},
+        // A record without a year takes the scenario's: where that puts it out
+        // of order, the message names the record and the year it took.
+        DateDamage{
+            "a year of -99 among years",
+            metLines(1, 4) + "-99" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), "",
+            "The year is missing (-99 or an empty item) in the record\r\nMET, line 5\r\nwhich takes the "
+            "scenario year 2020. Dated so, it is the record of 2020-03-06, hour 5, and the record before it "
+            "is of 2023-03-06, hour 4: the hours of the input must run forward. Give the record its year."},
+        DateDamage{
+            "a year lost among years",
+            metLines(1, 4) + "na" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), "",
+            "The year is missing (-99 or an empty item) in the record\r\nMET, line 5\r\nwhich takes the "
+            "scenario year 2020. Dated so, it is the record of 2020-03-06, hour 5, and the record before it "
+            "is of 2023-03-06, hour 4"},
+        DateDamage{
+            "a year lost in both dated files",
+            metLines(1, 4) + "-99" + metLine(5).substr(4) + "\r\n" + metLines(6, 24),
+            backLines(1, 4) + "-99 3 6 5 30\r\n" + backLines(6, 24),
+            "The year is missing (-99 or an empty item) in the record\r\nMET, line 5\r\nBACK, line "
+            "5\r\nwhich takes the scenario year 2020. Dated so, it is the record of 2020-03-06, hour 5"},
+        // A later scenario year: the record after it is the one out of order.
+        DateDamage{
+            "a year lost among years before the scenario year",
+            metLines(1, 4) + "-99" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), "",
+            "The year is missing (-99 or an empty item) in the record\r\nMET, line 5\r\nwhich takes the "
+            "scenario year 2025. Dated so, it is the record of 2025-03-06, hour 5, and the record after it "
+            "is of 2023-03-06, hour 6: the hours of the input must run forward. Give the record its year.",
+            2025},
         DateDamage{
             "years that begin after records without one",
             "-99" + metLine(1).substr(4) + "\r\n-99" + metLine(2).substr(4) + "\r\n" + metLines(3, 24), "",
-            "The year is missing (-99 or an empty item) in the first records of the input, from\r\nMET, "
-            "line 1\r\non, but the record\r\nMET, line 3\r\ngives the year 2023: the records without a "
-            "year would be dated in the scenario year 2020. Give every record its year."}),
+            "The year is missing (-99 or an empty item) in the record\r\nMET, line 2\r\nwhich takes the "
+            "scenario year 2025. Dated so, it is the record of 2025-03-06, hour 2, and the record after "
+            "it is of 2023-03-06, hour 3: the hours of the input must run forward.",
+            2025},
+        // Beside a file without dates, read record by record, hours may not be left out.
+        DateDamage{
+            "a year lost beside a file without dates",
+            metLines(1, 4) + "-99" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), undatedBackLines(24),
+            "The year is missing (-99 or an empty item) in the record\r\nMET, line 5\r\nwhich takes the "
+            "scenario year 2025. Dated so, it is the record of 2025-03-06, hour 5, and the record before it "
+            "is of 2023-03-06, hour 4: the hours between them are missing, and the other input files, "
+            "which carry no dates, would be read against the wrong hours. Give the record its year.",
+            2025, "cNOx_b"}),
     [](const ::testing::TestParamInfo<DateDamage> &info) { return testNameOf(info.param.name); });
 
 // A record takes the year of the scenario only when no input file gives one
@@ -539,28 +591,85 @@ TEST_F(DamagedInput, AYearOneFileLostIsTakenFromAnotherAndRecordsWithoutAnyYearT
     EXPECT_EQ(cells(fileLines(work("Out.txt"))[1])[0], "2020") << "the scenario year";
 }
 
-TEST_F(DamagedInput, AnEmptyYearCellOfATableIsNamedAsAMissingYearWithItsRow) {
+// A record whose year is -99 in every dated file takes the scenario year;
+// when that is the year of the data, the run completes with the right dates.
+TEST_F(DamagedInput, ARecordWithoutAYearIsDatedInTheScenarioYearWhereThatKeepsTheHoursInOrder) {
+    scenarioYear = 2023;
+    const std::string yearless5 = metLines(1, 4) + "-99" + metLine(5).substr(4) + "\r\n" + metLines(6, 24);
+    struct Case {
+        const char *name;
+        std::string met, back, backList;
+    };
+    const std::vector<Case> cases = {
+        {"one dated file", yearless5, {}, {}},
+        {"two dated files, the year lost in both", yearless5,
+         backLines(1, 4) + "-99 3 6 5 30\r\n" + backLines(6, 24), "year,month,day,hour,cNOx_b"},
+        {"beside a file without dates", yearless5, undatedBackLines(24), "cNOx_b"},
+        {"the first records without a year",
+         "-99" + metLine(1).substr(4) + "\r\n-99" + metLine(2).substr(4) + "\r\n" + metLines(3, 24),
+         {},
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunReport report = runMet(c.met, c.back, c.backList, "year,month,day,hour");
+        ASSERT_EQ(report.outcome, RunOutcome::Completed) << said();
+        const std::vector<std::string> lines = fileLines(work("Out.txt"));
+        ASSERT_EQ(lines.size(), 25u) << said();
+        for (int h = 1; h <= 24; ++h) {
+            EXPECT_EQ(cells(lines[static_cast<std::size_t>(h)]),
+                      (std::vector<std::string>{"2023", "3", "6", std::to_string(h)}));
+        }
+        EXPECT_FALSE(says("year")) << said();
+    }
+}
+
+TEST_F(DamagedInput, AnEmptyYearCellOfATableTakesTheScenarioYearAndIsNamedWithItsRowWhereThatBreaksTheOrder) {
     std::string error;
     auto table = createTable(work("Met.xls").string(), "Met",
                              {{"year", ColumnType::Integer},
                               {"month", ColumnType::Integer},
                               {"day", ColumnType::Integer},
                               {"hour", ColumnType::Integer},
-                              {"u_mast", ColumnType::Float}},
+                              {"u_mast", ColumnType::Float},
+                              {"wind_dir", ColumnType::Float},
+                              {"temperature", ColumnType::Float},
+                              {"globalrad", ColumnType::Float},
+                              {"nlight", ColumnType::Float},
+                              {"nheavy", ColumnType::Float},
+                              {"speed_light", ColumnType::Float},
+                              {"speed_heavy", ColumnType::Float},
+                              {"qNOx", ColumnType::Float},
+                              {"cNOx_b", ColumnType::Float}},
                              &error);
     ASSERT_TRUE(table) << error;
     for (int h = 1; h <= 6; ++h) {
+        // As metLine(h) gives them.
         const Cell year = h == 5 ? Cell() : Cell(2023.0);
-        ASSERT_TRUE(table->append({year, 3.0, 6.0, static_cast<double>(h), 3.0}, &error)) << error;
+        ASSERT_TRUE(table->append({year, 3.0, 6.0, static_cast<double>(h), 3.0, 200.0, 10.0, 0.0, 1000.0,
+                                   100.0, 50.0, 40.0, 120.0, 25.0},
+                                  &error))
+            << error;
     }
     ASSERT_TRUE(table->close(&error)) << error;
-    ASSERT_NO_FATAL_FAILURE(loadWith(
-        {inputFile("Met.xls;Met", "year,month,day,hour,u_mast"), outputFile("Out.txt", "hour", "0,*")}));
+    const std::vector<FileRecord> records = {inputFile("Met.xls;Met", kMetList),
+                                             outputFile("Out.txt", "year,hour", "0,*")};
+    scenarioYear = 2023;
+    ASSERT_NO_FATAL_FAILURE(loadWith(records));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_EQ(RunFixture::column("Out.txt", "year"), (std::vector<std::string>(6, "2023")));
+    EXPECT_EQ(RunFixture::column("Out.txt", "hour"),
+              (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
+
+    scenarioYear = 2020;
+    ASSERT_NO_FATAL_FAILURE(loadWith(records));
+    ui.messages.clear();
     EXPECT_EQ(run().outcome, RunOutcome::Failed);
     EXPECT_EQ(ui.messages.back(),
-              "The date of an input record is not valid: the year is missing (-99 or an empty "
-              "item)\r\nday 6, month 3, hour 5\r\n" +
-                  path("Met.xls") + ";Met, row 5");
+              "The year is missing (-99 or an empty item) in the record\r\n" + path("Met.xls") +
+                  ";Met, row 5\r\nwhich takes the scenario year 2020. Dated so, it is the "
+                  "record of 2020-03-06, hour 5, and the record before it is of 2023-03-06, "
+                  "hour 4: the hours of the input must run forward. Give the record its year.");
 }
 
 TEST_F(DamagedInput, HoursOfATableThatDoNotRunForwardAreRefusedNamingTheRow) {

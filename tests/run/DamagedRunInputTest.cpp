@@ -168,6 +168,85 @@ TEST_F(DamagedRunInput, ADeviceOrAPipeNamedAsAnInputIsRefusedAtOnceNamingIt) {
     }
 }
 
+// A workbook or database input that is a pipe, a folder or a device is
+// refused saying what it is, a missing one as not found; a pipe is never
+// opened, which would wait for a writer.
+TEST_F(DamagedRunInput, ATableInputThatIsAPipeAFolderOrADeviceIsRefusedSayingWhatItIs) {
+    ASSERT_EQ(mkfifo(work("Pipe.xls").c_str(), 0600), 0);
+    fs::create_directory(work("Folder.mdb"));
+    fs::create_symlink("/dev/null", work("Null.wk1"));
+    const std::vector<std::pair<std::string, std::string>> kinds = {{"Pipe.xls", "a pipe (FIFO)"},
+                                                                    {"Folder.mdb", "a folder"},
+                                                                    {"Null.wk1", "a device"},
+                                                                    {"Missing.xls", ""}};
+    for (const auto &[name, kind] : kinds) {
+        SCOPED_TRACE(name);
+        writeWork("Batch.vkp", projectText({inputFile(name + ";Hours", kMarchHourVariables),
+                                            outputFile("Out.txt", "day,hour,cNOx_mod_1", "0,*"),
+                                            {".\\CityStreet.trf", "traffic", {"20000", "40"}}}));
+        const ProgramRun r = runWinvesk({work("Batch.vkp").string(), "1"}, 120);
+        ASSERT_FALSE(r.timedOut) << r.output;
+        EXPECT_EQ(r.status, 1) << r.output;
+        const std::string file = work(name).string();
+        EXPECT_NE(r.output.find(kind.empty() ? "The file " + file + " was not found."
+                                             : "The file " + file + " is not a regular file but " + kind +
+                                                   ": it cannot be read as a data file."),
+                  std::string::npos)
+            << r.output;
+        EXPECT_FALSE(fs::exists(work("Out.txt")));
+    }
+    EXPECT_EQ(fs::status(work("Pipe.xls")).type(), fs::file_type::fifo);
+}
+
+// A table name holding control characters (an end-of-file mark, a NUL) is
+// shown with them in caret notation where a message names it, and a NUL
+// cuts no message short.
+TEST_F(DamagedRunInput, ControlCharactersInATableNameAreShownAndCutNoMessageShort) {
+    writeWork("Hours.txt", marchHours(24));
+    std::string error;
+    for (const char *book : {"Met.xls", "Met.mdb"}) {
+        auto w = createTable(work(book).string(), "Hours", {{"hour", ColumnType::Integer}}, &error);
+        ASSERT_TRUE(w && w->append({1.0}, &error) && w->close(&error)) << error;
+    }
+    const std::string nul = std::string("Ho") + '\0' + "urs";
+    struct Case {
+        std::string address;
+        bool input;
+        std::string says, shown; // the table's message, and the address as shown
+    };
+    const std::vector<Case> cases = {
+        {"Out.xls;" + nul, false,
+         "The table name \"Ho^@urs\" for " + work("Out.xls").string() +
+             " is empty or holds \"[\", \"]\" or a control character.",
+         "Out.xls;Ho^@urs"},
+        {"Out.mdb;Ho\x1Aurs", false,
+         "The table name \"Ho^Zurs\" for " + work("Out.mdb").string() +
+             " holds a control character, which Access does not allow.",
+         "Out.mdb;Ho^Zurs"},
+        {"Met.xls;Ho\x1Aurs", true, "The table Ho^Zurs was not found in the file " + work("Met.xls").string(),
+         ""},
+        {"Met.mdb;" + nul, true,
+         "The table Ho^@urs was not found in the Access file " + work("Met.mdb").string(), ""}};
+    for (const Case &k : cases) {
+        SCOPED_TRACE(visibleText(k.address));
+        std::vector<FileRecord> records = {inputFile("Hours.txt", kMarchHourVariables),
+                                           {".\\CityStreet.trf", "traffic", {"20000", "40"}}};
+        records.push_back(k.input ? inputFile(k.address, "hour")
+                                  : outputFile(k.address, "day,hour,cNOx_mod_1"));
+        ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_NE(said().find(k.says), std::string::npos) << visibleText(said());
+        EXPECT_NE(said().find(k.shown), std::string::npos) << visibleText(said());
+        const std::string text = said();
+        EXPECT_FALSE(std::any_of(
+            text.begin(), text.end(),
+            [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n'; }))
+            << "a control character said raw: " << visibleText(text);
+        ui.messages.clear();
+    }
+}
+
 TEST_F(DamagedRunInput, ADeviceNamedAsTheVehicleListOrItsFactorFileIsRefused) {
     ASSERT_NO_FATAL_FAILURE(
         loadProject("Test.vkp", projectText({inputFile("Hours.txt", kMarchHourVariables)})));

@@ -306,6 +306,11 @@ INSTANTIATE_TEST_SUITE_P(
             "Names.mdb;Straße", "Names.mdb;STRASSE",
             ": this run writes the table Straße into it already, and Access takes Straße and STRASSE for one "
             "name; give each table a name of its own."},
+        Clash{"two tables of one database, the one named as the other in apostrophes",
+              [](const fs::path &) {}, "Names.mdb;'Xyz'", "Names.mdb;xyz",
+              "receives two tables of one name, 'Xyz' as the hourly output file and xyz as the statistics "
+              "file: "
+              "a table written as xyz replaces one named 'Xyz'. Give each output table a name of its own."},
         Clash{
             "two sheets of one workbook named alike", [](const fs::path &) {}, "Book.xls;Xyz$",
             "Book.xls;XYZ",
@@ -436,6 +441,30 @@ INSTANTIATE_TEST_SUITE_P(
                     "Out.txt", "WORK/Link.txt",
                     "is the file MathPars.ini that the program reads from its folder"}),
     [](const ::testing::TestParamInfo<ProgramFile> &info) { return testNameOf(info.param.name); });
+
+// An output table of a database is refused over an input table that it
+// would replace: one of its name, letter case aside, or of its name in
+// apostrophes. An output named in apostrophes is another table than the
+// input of the name without them.
+TEST_F(OutputFiles, AnOutputTableIsRefusedOverTheInputTablesItWouldReplaceOnly) {
+    struct Case {
+        const char *input, *output;
+        bool refused;
+    };
+    for (const Case &c :
+         {Case{"Db.mdb;Quoted", "Db.mdb;QUOTED", true}, Case{"Db.mdb;'Quoted'", "Db.mdb;Quoted", true},
+          Case{"Db.mdb;'Quoted'", "Db.mdb;'quoted'", true}, Case{"Db.mdb;Quoted", "Db.mdb;'Quoted'", false},
+          Case{"Db.mdb;Quoted", "Other.mdb;Quoted", false}}) {
+        ASSERT_NO_FATAL_FAILURE(loadProject(
+            "Test.vkp",
+            projectText({inputFile(c.input, "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                            "cNOx_b,cNO2_b,cO3_b"),
+                         outputFile(c.output, "day,hour,cNOx_mod_1", "0,*")})));
+        const std::string refused = run::outputOverInput(state);
+        EXPECT_EQ(refused.find("is also an hourly input file of the project") != std::string::npos, c.refused)
+            << c.input << " read, " << c.output << " written: " << refused;
+    }
+}
 
 TEST_F(OutputFiles, AnOutputNamedAsTheRunningProgramIsRefusedWithoutOpeningIt) {
     std::error_code ec;

@@ -10,6 +10,7 @@
 #include "core/Calendar.h"
 #include "platform/XlsRecords.h"
 #include "platform/tables/TableBackends.h"
+#include "platform/tables/TableLock.h"
 #include "platform/tables/Tables.h"
 #include "support/JetTestSupport.h"
 
@@ -155,6 +156,43 @@ TEST_F(RunWorkbooks, AWorkbookWithAnUnknownStatisticIsWrittenAsideWholeAndTheOld
     ASSERT_EQ(stats.rows.size(), 10u);
     EXPECT_EQ(stats.rows[9][0], Cell(std::string("NOx_xyz")));
     EXPECT_TRUE(isNull(stats.rows[9][1])) << "the unknown statistics are left empty";
+}
+
+// A sound workbook whose lock file is a link or a folder: the run is refused
+// for the lock file, saying what is there, and never calls the workbook
+// corrupted; the workbook, the link and its file stay as they were.
+TEST_F(RunWorkbooks, AWorkbookWhoseLockFileIsALinkOrAFolderIsRefusedForItsLockFile) {
+    const std::string book = work("Out.xls").string();
+    std::string error;
+    auto previous = createTable(book, "Hourly", {{"hour", ColumnType::Integer}}, &error);
+    ASSERT_TRUE(previous && previous->append({1.0}, &error) && previous->close(&error)) << error;
+    const std::string before = readFile(book);
+    const std::string met = readFile(work("Met2023.txt"));
+    const fs::path lock = tables::tableLockPath(book);
+    for (const std::string kind : {"a symbolic link", "a folder"}) {
+        SCOPED_TRACE(kind);
+        if (kind == "a folder") {
+            fs::create_directory(lock);
+        } else {
+            fs::create_symlink(work("Met2023.txt"), lock);
+        }
+        ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", "Out.xls;Hourly"}}));
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.hours, 0);
+        EXPECT_EQ(said().find("corrupted"), std::string::npos) << said();
+        EXPECT_NE(said().find("The lock file " + lock.string() + " for " + book + " is " + kind +
+                              ", not a lock file: it is left as it is"),
+                  std::string::npos)
+            << said();
+        EXPECT_EQ(readFile(book), before);
+        EXPECT_EQ(readFile(work("Met2023.txt")), met);
+        EXPECT_EQ(fs::symlink_status(lock).type(),
+                  kind == "a folder" ? fs::file_type::directory : fs::file_type::symlink);
+        EXPECT_FALSE(fs::exists(work("Stat2023.txt"))) << "nothing of the run is written";
+        fs::remove(lock);
+        ui.messages.clear();
+    }
 }
 
 class RunStatisticsTables : public RunWorkbooks, public testing::WithParamInterface<const char *> {};
@@ -693,11 +731,69 @@ const NamedOutput kNamedOutputs[] = {
     {"DateTestDatabase.mdb", "Cost$", ""},
     {"DateTestDatabase.mdb", "Rate:", ""},
     {"DateTestDatabase.mdb", "'Quoted'", ""},
+    // A table of the name in apostrophes is replaced by the name without
+    // them, which the table takes.
+    {"nwind.mdb", "Quoted", "", "'Quoted'"},
+    {"DateTestDatabase.mdb", "Quoted", "", "'Quoted'"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Names, RunAccessTableNames, testing::ValuesIn(kNamedOutputs), [](const auto &info) {
     return std::string(*info.param.database == 'n' ? "Access97_" : "Access2000_") +
            testNameOf(info.param.table) + std::to_string(info.index);
 });
+
+// A table named in apostrophes is another table than the name without them:
+// the statistics written as 'Quoted' go beside the hourly output in Quoted,
+// which keeps its rows. Written as Quoted, the statistics then replace both:
+// one table of that name holds them, and every other table of the database
+// exports as before.
+class RunAccessQuotedNames : public RunWorkbooks, public testing::WithParamInterface<const char *> {};
+
+TEST_P(RunAccessQuotedNames, ANameInApostrophesIsWrittenBesideTheNameWhichThenReplacesBoth) {
+    WINVESK_NEEDS_TOOL("mdb-export");
+    const fs::path src = sharedTestFile(std::string("mdb/") + GetParam());
+    WINVESK_NEEDS_SHARED_FILE(src);
+    const std::string file = work("Results.mdb").string();
+    fs::copy_file(src, file);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    const auto original = everyTable(file);
+    ASSERT_NO_FATAL_FAILURE(loadSample({}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const auto textHourly = textRows("Out2023.txt");
+
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", "Results.mdb;Quoted"}}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::string hourly = mdbTool("mdb-export", file, " Quoted");
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Stat2023.txt", "Results.mdb;'Quoted'"}}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << "written beside Quoted: " << said();
+    auto beside = everyTable(file);
+    EXPECT_EQ(beside.size(), original.size() + 2);
+    EXPECT_TRUE(beside.count("Quoted") && beside.count("'Quoted'"));
+    EXPECT_TRUE(mdbTool("mdb-export", file, " Quoted") == hourly) << "Quoted keeps its rows";
+    EXPECT_EQ(table("Results.mdb", "Quoted").rows, textHourly);
+    const TableData statistics = table("Results.mdb", "'Quoted'");
+    EXPECT_FALSE(statistics.rows.empty());
+    ASSERT_NO_FATAL_FAILURE(expectCatalogueIndexed(file));
+
+    ASSERT_NO_FATAL_FAILURE(loadSample({{"Stat2023.txt", "Results.mdb;Quoted"}}));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << "replacing both: " << said();
+    auto after = everyTable(file);
+    EXPECT_EQ(after.size(), original.size() + 1) << "one table of the two";
+    EXPECT_EQ(after.count("'Quoted'"), 0u);
+    const TableData replaced = table("Results.mdb", "Quoted");
+    EXPECT_EQ(replaced.fields, statistics.fields);
+    EXPECT_EQ(replaced.rows, statistics.rows);
+    ASSERT_NO_FATAL_FAILURE(expectCatalogueIndexed(file));
+    after.erase("Quoted");
+    after.erase("MSysObjects");
+    auto expected = original;
+    expected.erase("MSysObjects");
+    EXPECT_TRUE(after == expected) << "every other table exports as before";
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, RunAccessQuotedNames,
+                         testing::Values("nwind.mdb", "DateTestDatabase.mdb"), [](const auto &info) {
+                             return std::string(*info.param == 'n' ? "Access97" : "Access2000");
+                         });
 
 } // namespace

@@ -8,6 +8,8 @@
 #include "ui/mainwindow/GuardedApplication.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -36,12 +38,31 @@ void endLongTest(const std::string &report, unsigned long serial) {
     vesk::test::closeModalWindows();
 }
 
+// The offscreen platform with a screen of 1024 x 768, the least the program is
+// made for, unless the tests are given a platform (or offscreen options) of
+// their own. The screen's description is a file below the private folders.
+QByteArray testPlatform(const std::string &folder) {
+    const QByteArray given = qgetenv("QT_QPA_PLATFORM");
+    if (!given.isEmpty() && given != "offscreen") {
+        return given;
+    }
+    const std::string path = folder + "/offscreen-screen.json";
+    std::ofstream file(path);
+    file << R"({"windowFrameMargins": true, "screens": [{"name": "offscreen", "x": 0, "y": 0, )"
+         << R"("width": 1024, "height": 768, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    file.close();
+    if (!file) {
+        std::fprintf(stderr, "cannot write %s: the offscreen screen keeps its default size\n", path.c_str());
+        return "offscreen";
+    }
+    return QByteArray("offscreen:configfile=") + QByteArray::fromStdString(path);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     vesk::test::PrivateUserFolders folders; // before Qt reads HOME or XDG_CONFIG_HOME
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM", testPlatform(folders.root()));
     vesk::ui::GuardedApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new EndModalWatches);

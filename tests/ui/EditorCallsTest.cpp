@@ -13,11 +13,14 @@
 #include "ui/editors/TrafficTableModels.h"
 #include "ui/editors/frmListEditor.h"
 #include "ui/editors/frmTrafficEditor.h"
+#include "ui/results/frmShowResults.h"
+#include "ui/tools/ToolWindows.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -347,6 +350,55 @@ TEST(EditorCalls, ChoosingAnotherTrafficFileReadsItsPropertiesAndAMalformedOneGi
     EXPECT_EQ(s.state.TrafficFile, "Bad.trf");
     EXPECT_EQ(fileNameAt(s.state, 3, 0), "Bad.trf");
     EXPECT_FALSE(s.state.TrafficEdited);
+}
+
+// A new traffic file saved by the traffic editor program holds no traffic
+// (its own daily traffic is 0). Named as the project's traffic file, the
+// boxes show the daily traffic and speed the run takes, and the run's
+// summary says the same.
+TEST(EditorCalls, ATrafficFileWithoutTrafficShowsInTheBoxesTheAmountTheRunsSummaryGives) {
+    Sample sample;
+    const std::string lists = sample.appDir + "Lists/National/DL/";
+    {
+        State tool;
+        test::ScriptedInteraction toolUi;
+        ASSERT_TRUE(ui::setUpToolState(tool, sample.appDir, "Demoland", toolUi));
+        const ToolCommandLine line{ToolWindow::TrafficEditor, lists + "Fleet2020.vlf",
+                                   lists + "Fuels2020.flf", 2020, "Demoland"};
+        ui::showToolWindow(tool, line, toolUi, [&](QDialog &window) {
+            auto &d = dynamic_cast<ui::frmTrafficEditor &>(window);
+            EXPECT_EQ(d.txtADT->text(), QStringLiteral("0"));
+            toolUi.files.push_back(sample.appDir + "Working/NoTraffic.trf");
+            EXPECT_TRUE(d.btnSave_Click()) << d.problem().toStdString();
+            d.btnClose_Click();
+        });
+    }
+    ASSERT_EQ(readTraffic(sample.appDir + "Working/NoTraffic.trf").type, 2) << "a standard profile";
+
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s->txtADT->isEnabled()) << "the sample's own traffic file gives the street its traffic";
+    const QString sampleSpeed = s->txtSpeed->text();
+    s.names({"NoTraffic.trf"});
+    s->action(QStringLiteral("menNewTrfFile"))->trigger();
+    ASSERT_EQ(s.state.TrafficFile, "NoTraffic.trf");
+    const QString adt = s->txtADT->text(), speed = s->txtSpeed->text();
+    EXPECT_TRUE(s->txtADT->isEnabled());
+    EXPECT_TRUE(s->txtSpeed->isEnabled());
+    EXPECT_EQ(adt, QStringLiteral("10000")) << "a street without traffic of its own";
+    EXPECT_EQ(speed, sampleSpeed) << "the speed the profile was scaled to";
+
+    std::string keyInfo;
+    s.onResultsWindow = [&](QDialog &dialog) {
+        keyInfo = dynamic_cast<ui::frmShowResults &>(dialog).txtKeyInfo->toPlainText().toStdString();
+    };
+    s.runToEnd();
+    EXPECT_NE(keyInfo.find("Average Daily Traffic: " + adt.toStdString() + " "), std::string::npos)
+        << "the box shows " << adt.toStdString() << "\n"
+        << keyInfo;
+    EXPECT_EQ(s->txtADT->text(), adt) << "after the run";
+    EXPECT_EQ(s->txtSpeed->text(), speed) << "after the run";
+    EXPECT_EQ(s.state.AnnualDiurnalTraffic, adt.toDouble());
+    EXPECT_EQ(s.state.AverageTrafficSpeed, speed.toDouble());
 }
 
 TEST(EditorCalls, TheTwoProgramsStartWithTheirArgumentListAndNoShellLine) {

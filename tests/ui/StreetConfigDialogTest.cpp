@@ -15,11 +15,14 @@
 #include "ui/inputdef/frmStreetSet.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace vesk::ui {
 namespace {
@@ -55,7 +58,7 @@ TEST(StreetConfigDialog, WrongValueDisablesOkAndSaysWhyInItsTooltip) {
     };
     const Case cases[] = {
         {dialog.txtStreetWidth, "0", "The street width must be > 0."},
-        {dialog.txtStreetHeight, "abc", "The street height must be a number."},
+        {dialog.txtStreetHeight, "abc", "The building height must be a number."},
         {dialog.txtStreetOrientation, "400",
          "The street orientation 400 is out of range (0 to 360 degrees)."},
         {dialog.txtRecHeight, "-1", "The receptor height -1 is out of range (0 to 100000 m)."},
@@ -70,6 +73,23 @@ TEST(StreetConfigDialog, WrongValueDisablesOkAndSaysWhyInItsTooltip) {
         c.box->setText(before);
         EXPECT_TRUE(dialog.btnOK->isEnabled()) << c.text;
     }
+}
+
+TEST(StreetConfigDialog, TheBuildingHeightBoxIsNamedAsItIsCaptionedWhereTheRunSaysStreetHeight) {
+    frmStreetConfig dialog(streetConfigFromState(sampleState()), "Sample", SketchView{});
+    for (const auto &[typed, says] :
+         {std::pair{"-3", "The building height -3 is out of range (0 to 100000 m)."},
+          std::pair{"0", "The building height must be > 0."},
+          std::pair{"100001", "The building height 100001 is out of range (0 to 100000 m)."}}) {
+        dialog.txtStreetHeight->setText(QString::fromLatin1(typed));
+        EXPECT_EQ(dialog.lblProblem->text().toStdString(), says) << typed;
+        EXPECT_EQ(dialog.btnOK->toolTip().toStdString(), says) << typed;
+        EXPECT_FALSE(dialog.btnOK->isEnabled()) << typed;
+    }
+    // The run refuses such a street in its own words.
+    StreetConfig street = dialog.config();
+    street.StreetHeight = -3;
+    EXPECT_EQ(streetGeometryProblem(street), "the street height -3 is out of range (0 to 100000 m).");
 }
 
 TEST(StreetConfigDialog, SectorCellsTakeNumbersAndRangeErrorsBlockOk) {

@@ -165,6 +165,57 @@ TEST(WindowInput, ClickingRunFromABoxWithAnInvalidValueGivesOneMessageThatNamesT
     s->hide();
 }
 
+TEST(WindowInput, ClickingEndEditFromAWindBoxWithABadValueGivesItsMessageOnce) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->show();
+    QApplication::setActiveWindow(s.w.get());
+    s->btnGeneric_Click();
+    s->btnEditWind_Click();
+    const auto settle = [] { // the check of a box left runs once the focus has moved
+        for (int i = 0; i < 3; ++i) {
+            QApplication::processEvents();
+        }
+    };
+    struct Case {
+        QLineEdit *box;
+        const char *text, *says;
+    };
+    for (const Case &c :
+         {Case{s->Text2[3], "0", "The value must be >0"}, Case{s->Text2[3], "400", "The value must be >0"},
+          Case{s->Text2[1], "-1", "The value must be between 0 and 360"},
+          Case{s->Text1[1], "-1", "The value of wind speed is not defined or negative   1"}}) {
+        const QString good = c.box->text();
+        c.box->setFocus();
+        settle();
+        ASSERT_TRUE(c.box->hasFocus()) << c.text;
+        c.box->setText(QString::fromLatin1(c.text));
+        s.ui.messages.clear();
+        QTest::mouseClick(s->btnEndEditWind, Qt::LeftButton);
+        settle();
+        EXPECT_EQ(s.state.WindEditMode, 1) << c.text << ": the edit goes on";
+        ASSERT_EQ(s.ui.messages.size(), 1u) << c.text << ": " << testing::PrintToString(s.ui.messages);
+        EXPECT_EQ(s.ui.messages[0], c.says);
+        EXPECT_TRUE(c.box->hasFocus()) << c.text << ": the focus goes back into the box";
+        c.box->setText(good);
+    }
+    // Leaving a wind box for another box keeps the box's own message.
+    s->Text2[3]->setFocus();
+    settle();
+    s->Text2[3]->setText(QStringLiteral("0"));
+    s.ui.messages.clear();
+    s->Text2[1]->setFocus();
+    settle();
+    ASSERT_EQ(s.ui.messages.size(), 1u) << testing::PrintToString(s.ui.messages);
+    EXPECT_EQ(s.ui.messages[0], "The value must be >0");
+    s->Text2[3]->setText(QStringLiteral("10"));
+    QTest::mouseClick(s->btnEndEditWind, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(s.state.WindEditMode, 0) << testing::PrintToString(s.ui.messages);
+    EXPECT_DOUBLE_EQ(s.state.WindDirStep, 10);
+    s->hide();
+}
+
 TEST(WindowInput, APeriodBoxLeftWithAWrongValueIsNamedOnceAndTickingAutoDropsTheValueWithoutAWord) {
     Sample sample;
     Session s(sample, sample.project());

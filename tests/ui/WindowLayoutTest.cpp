@@ -420,3 +420,41 @@ TEST(WindowLayout, ABorderDraggedQuicklyIsLaidOutOnceWhenTheEventLoopIsIdle) {
     EXPECT_EQ(s->width(), 1800);
     EXPECT_LE(std::abs(inWindow(s, s->Frame0).center().x() - s->rect().center().x()), 1);
 }
+
+TEST(WindowLayout, AProjectOpenedAgainAfterCloseCanBeScrolledToItsRunRowOnA1024x768Screen) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const QRect screen(0, 0, 1024, 768);
+    QSize frame(0, 0);
+    s->windowFrameSize = [&frame] { return frame; };
+    ASSERT_NO_FATAL_FAILURE(showOn(s, screen, QSize(1024 - 16, 768 - 40))); // as the window opens
+    frame = QSize(2, 25);
+    s->move(s->pos() + QPoint(1, 20)); // framed by the window manager
+    ASSERT_NO_FATAL_FAILURE(settle(s));
+    for (const bool reopen : {false, true}) {
+        if (reopen) {
+            s->menClose_Click();
+            ASSERT_NO_FATAL_FAILURE(settle(s));
+            ASSERT_TRUE(s->Frame0->isHidden());
+            s.open(sample.project());
+            ASSERT_NO_FATAL_FAILURE(settle(s));
+            ASSERT_FALSE(s->Frame0->isHidden());
+        }
+        const std::string where = reopen ? "opened again after Close" : "as opened";
+        EXPECT_EQ(s->height() + frame.height(), screen.height()) << where;
+        // The frames lie whole in the scrolled area, and the Run row can be scrolled into the view.
+        QScrollArea *scroll = scrollArea(s);
+        QWidget *content = scroll->widget();
+        for (QWidget *f : framesOf(s)) {
+            const QRect place(f->mapTo(content, QPoint()), f->size());
+            EXPECT_TRUE(content->rect().contains(place)) << f->objectName().toStdString() << ", " << where;
+        }
+        scroll->ensureWidgetVisible(s->btnRun, 0, 0);
+        QApplication::processEvents();
+        const QRect run(s->btnRun->mapTo(scroll->viewport(), QPoint()), s->btnRun->size());
+        EXPECT_TRUE(scroll->viewport()->rect().contains(run))
+            << "Run at " << run.y() << ".." << run.bottom() << " in a view " << scroll->viewport()->height()
+            << " high, " << where;
+        scroll->verticalScrollBar()->setValue(0);
+    }
+}

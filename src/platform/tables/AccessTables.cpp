@@ -9,6 +9,7 @@
 #include "platform/tables/TableBackends.h"
 
 #include "core/Calendar.h"
+#include "core/TextIO.h"
 
 #include <mdbtools.h>
 
@@ -199,7 +200,7 @@ bool AccessRows::open(const std::string &file, const std::string &table, std::st
         }
     }
     if (!found) {
-        setError(error, "The table " + table + " was not found in the Access file " + file);
+        setError(error, "The table " + visibleText(table) + " was not found in the Access file " + file);
         if (missing != nullptr) {
             *missing = true;
         }

@@ -266,7 +266,7 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
             std::string counts;
             std::uint32_t n = 0;
             for (const TableInfo &t : tables) {
-                if (!except.empty() && sameAccessTableName(t.name, except)) {
+                if (!except.empty() && accessNameReplaces(t.name, except)) {
                     continue;
                 }
                 reportIsolatedProgress(t.name);

@@ -3,9 +3,11 @@
 //
 // Every table, query and container has a row in the catalogue; the
 // catalogue's two indexes (by id, and by parent id and name) list each row
-// once, sorted by key. A new database gets the rows and empty system tables
-// Access 2000 itself creates; an existing one gains a row and an index entry
-// per table added, its other rows kept as they are.
+// once, sorted by key (JetIndexes.cpp). A new database gets the rows and
+// empty system tables Access 2000 itself creates; an existing one gains a
+// row and an index entry per table added, and loses those of a table
+// deleted, with its permissions (its rows of MSysACEs), its other rows kept
+// as they are.
 
 #include "platform/tables/JetDatabase.h"
 #include "platform/tables/TableBackends.h"
@@ -212,6 +214,40 @@ std::string missingFromCodePage(const std::string &utf8, std::uint16_t codePage)
         i += n;
     }
     return {};
+}
+
+// Deletes the row as Access deletes rows: its place keeps its number, marked
+// both deleted (0x8000) and moved (0x4000), with no bytes, so that every
+// reader skips it; a row moved to another page goes there too.
+void deleteRow(File &file, std::uint32_t pointer) {
+    for (int hops = 0; hops < 2; ++hops) {
+        std::vector<PageRow> rows;
+        std::uint32_t def = 0;
+        const std::uint32_t page = pointer >> 8;
+        const std::size_t row = pointer & 0xFF;
+        if (page >= file.pages() || !readDataPage(file.page(page), &def, &rows, file.format) ||
+            row >= rows.size()) {
+            return;
+        }
+        const PageRow was = rows[row];
+        rows[row] = {0xC000, std::string()};
+        writeDataPage(file.page(page), def, rows, file.format); // it only got shorter
+        if (was.flags != 0x4000 || was.bytes.size() < 4) {
+            return;
+        }
+        pointer = rd32(was.bytes.data());
+    }
+}
+
+// The numbers of rows of the table and of each of its indexes in its definition.
+void writeRowCounts(File &file, const TableDef &def) {
+    const Format &f = file.format;
+    char *page = file.page(def.page);
+    const std::size_t rowsAt = f.jet3 ? 12 : 16, indexesAt = f.jet3 ? 43 : 63, perIndex = f.jet3 ? 8 : 12;
+    wr32(page + rowsAt, def.rowCount);
+    for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
+        wr32(page + indexesAt + perIndex * i + 4, def.realIndexes[i].rowCount);
+    }
 }
 
 // A new database holding the system tables, ready for tables to be added.
@@ -441,235 +477,6 @@ std::set<std::string> relatedTables(const Database &db) {
     return names;
 }
 
-namespace {
-
-// Adds the pages to the usage map row at `pointer` (kept as long as it is,
-// by reference when it was); false when the row cannot be read.
-bool addToMap(Database &db, std::uint32_t pointer, const std::set<std::uint32_t> &added) {
-    PageRow row;
-    std::set<std::uint32_t> pages;
-    if (!rowAt(db.file, pointer, &row) || !decodeMap(db.file, row.bytes, &pages) || row.bytes.size() < 5) {
-        return false;
-    }
-    pages.insert(added.begin(), added.end());
-    std::vector<std::uint32_t> mapPages = mapPagesOf(row.bytes);
-    return replaceRow(db.file, pointer, encodeMap(db.file, pages, &mapPages, row.bytes.size()), 0);
-}
-
-std::uint32_t childOf(const std::string &entry) {
-    const auto *p = reinterpret_cast<const unsigned char *>(entry.data() + entry.size() - 4);
-    return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
-}
-
-std::string childBytes(std::uint32_t page) {
-    std::string b(4, '\0');
-    for (int i = 0; i < 4; ++i) {
-        b[i] = static_cast<char>(page >> (24 - 8 * i));
-    }
-    return b;
-}
-
-} // namespace
-
-bool insertIndexEntry(Database &db, std::uint32_t tableDef, std::uint32_t root, std::uint32_t usedMap,
-                      const std::string &entry, std::string *problem) {
-    File &file = db.file;
-    const Format &f = file.format;
-    auto damaged = [&] {
-        *problem = "an index of its catalogue is damaged";
-        return false;
-    };
-    auto indexPage = [&](std::uint32_t p, std::uint8_t type) {
-        return p > 2 && p < file.pages() && static_cast<std::uint8_t>(file.page(p)[0]) == type &&
-               rd32(file.page(p) + 4) == tableDef;
-    };
-    if (!indexPage(root, 0x04) && !indexPage(root, 0x03)) {
-        return damaged();
-    }
-    // The pages above the leaves, level by level from the root, and the
-    // leaves: those the levels list, then those chained after the last (the
-    // tail, which Access adds to without listing).
-    std::vector<std::uint32_t> inner, leaves;
-    std::set<std::uint32_t> seen{root};
-    if (file.page(root)[0] == 0x03) {
-        std::vector<std::uint32_t> level{root};
-        while (!level.empty()) {
-            std::vector<std::uint32_t> below;
-            for (std::uint32_t p : level) {
-                inner.push_back(p);
-                std::vector<std::string> entries;
-                if (!readLeafPage(file.page(p), &entries, problem, f)) {
-                    return damaged();
-                }
-                for (const auto &e : entries) {
-                    if (e.size() < 9 || !seen.insert(childOf(e)).second) {
-                        return damaged();
-                    }
-                    below.push_back(childOf(e));
-                }
-            }
-            if (below.empty()) {
-                return damaged();
-            }
-            if (indexPage(below.front(), 0x04)) {
-                leaves = below;
-                break;
-            }
-            level = below;
-            if (inner.size() > 10000) {
-                return damaged();
-            }
-        }
-    } else {
-        leaves.push_back(root);
-    }
-    const std::size_t listed = leaves.size();
-    for (std::uint32_t next = rd32(file.page(leaves.back()) + 12); next != 0;
-         next = rd32(file.page(next) + 12)) {
-        if (!indexPage(next, 0x04) || !seen.insert(next).second) {
-            return damaged();
-        }
-        leaves.push_back(next);
-    }
-    // Leaves chained after the last one listed: the tail, kept unlisted.
-    const bool tailUnlisted = leaves.size() > listed;
-    std::vector<std::vector<std::string>> content(leaves.size());
-    for (std::size_t i = 0; i < leaves.size(); ++i) {
-        if (!indexPage(leaves[i], 0x04) || !readLeafPage(file.page(leaves[i]), &content[i], problem, f)) {
-            return damaged();
-        }
-        if (i > 0 && !content[i].empty() && !content[i - 1].empty() &&
-            content[i - 1].back() > content[i].front()) {
-            return damaged();
-        }
-    }
-    // The leaf where the entry belongs: the first whose last entry follows it.
-    std::size_t at = leaves.size() - 1;
-    for (std::size_t i = 0; i < leaves.size(); ++i) {
-        if (!content[i].empty() && content[i].back() >= entry) {
-            at = i;
-            break;
-        }
-    }
-    auto &into = content[at];
-    into.insert(std::upper_bound(into.begin(), into.end(), entry), entry);
-    std::set<std::uint32_t> added;
-    char *page = file.page(leaves[at]);
-    const std::uint32_t prev = rd32(page + 8), next = rd32(page + 12), leafTail = rd32(page + 16);
-    std::string scratch(f.page(), '\0');
-    const bool fits = writeLeafPage(scratch.data(), tableDef, into, prev, next, leafTail, f);
-    const bool last = at + 1 == leaves.size();
-    if (fits) {
-        std::memcpy(page, scratch.data(), f.page());
-        if (!last || tailUnlisted || leaves.size() == 1) {
-            return true; // no entry above names this leaf's last entry anew
-        }
-    } else if (leaves.size() == 1) {
-        // The root leaf splits: its halves go to two new pages, the root
-        // becomes the page above them.
-        const std::uint32_t left = file.append(), right = file.append();
-        added = {left, right};
-        const std::size_t half = into.size() / 2;
-        const std::vector<std::string> a(into.begin(), into.begin() + static_cast<long>(half)),
-            b(into.begin() + static_cast<long>(half), into.end());
-        if (!writeLeafPage(file.page(left), tableDef, a, 0, right, 0, f) ||
-            !writeLeafPage(file.page(right), tableDef, b, left, 0, 0, f)) {
-            *problem = "an entry of the catalogue's index is too long";
-            return false;
-        }
-        leaves = {left, right};
-        content = {a, b};
-    } else {
-        // A full leaf splits: the second half goes to a new page chained after it.
-        const std::uint32_t fresh = file.append();
-        added.insert(fresh);
-        page = file.page(leaves[at]);
-        const std::size_t half = into.size() / 2;
-        std::vector<std::string> b(into.begin() + static_cast<long>(half), into.end());
-        into.resize(half);
-        if (!writeLeafPage(page, tableDef, into, prev, fresh, leafTail, f) ||
-            !writeLeafPage(file.page(fresh), tableDef, b, leaves[at], next, 0, f)) {
-            *problem = "an entry of the catalogue's index is too long";
-            return false;
-        }
-        if (next != 0) {
-            wr32(file.page(next) + 8, fresh);
-        }
-        leaves.insert(leaves.begin() + static_cast<long>(at) + 1, fresh);
-        content.insert(content.begin() + static_cast<long>(at) + 1, std::move(b));
-    }
-    // The pages above the leaves, built anew on the pages they had (the root
-    // staying where it is), a page more where they no longer fit.
-    const std::size_t show = tailUnlisted ? leaves.size() - 1 : leaves.size();
-    const std::uint32_t tailPage = tailUnlisted ? leaves.back() : 0;
-    std::vector<std::string> level; // entries naming the pages below: their last entry, then the page
-    for (std::size_t i = 0; i < show; ++i) {
-        if (content[i].empty()) {
-            return damaged();
-        }
-        level.push_back(content[i].back() + childBytes(leaves[i]));
-    }
-    std::vector<std::uint32_t> spare(inner.begin() + (inner.empty() ? 0 : 1), inner.end());
-    std::reverse(spare.begin(), spare.end());
-    auto takePage = [&] {
-        if (!spare.empty()) {
-            const std::uint32_t p = spare.back();
-            spare.pop_back();
-            return p;
-        }
-        const std::uint32_t p = file.append();
-        added.insert(p);
-        return p;
-    };
-    auto writeInner = [&](std::uint32_t p, const std::vector<std::string> &entries, std::uint32_t prevPage,
-                          std::uint32_t nextPage) {
-        if (!writeLeafPage(file.page(p), tableDef, entries, prevPage, nextPage, tailPage, f, 0x03)) {
-            return false;
-        }
-        if (f.jet3) {
-            file.page(p)[21] = 0x01; // as Access 97 marks the pages above the leaves
-        }
-        return true;
-    };
-    for (;;) {
-        // Does the level fit the root?
-        if (writeInner(root, level, 0, 0)) {
-            break;
-        }
-        // Pack it on pages of its own, each as full as it goes.
-        std::vector<std::vector<std::string>> pages(1);
-        for (const auto &e : level) {
-            pages.back().push_back(e);
-            if (!writeLeafPage(scratch.data(), tableDef, pages.back(), 0, 0, 0, f, 0x03)) {
-                pages.back().pop_back();
-                if (pages.back().empty()) {
-                    *problem = "an entry of the catalogue's index is too long";
-                    return false;
-                }
-                pages.push_back({e});
-            }
-        }
-        std::vector<std::uint32_t> numbers;
-        for (std::size_t i = 0; i < pages.size(); ++i) {
-            numbers.push_back(takePage());
-        }
-        std::vector<std::string> up;
-        for (std::size_t i = 0; i < pages.size(); ++i) {
-            writeInner(numbers[i], pages[i], i ? numbers[i - 1] : 0,
-                       i + 1 < pages.size() ? numbers[i + 1] : 0);
-            std::string lastEntry = pages[i].back();
-            lastEntry.resize(lastEntry.size() - 4);
-            up.push_back(lastEntry + childBytes(numbers[i]));
-        }
-        level = std::move(up);
-    }
-    if (!added.empty() && !addToMap(db, usedMap, added)) {
-        *problem = "the page usage map of an index of its catalogue is damaged";
-        return false;
-    }
-    return true;
-}
-
 bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defPage, std::string *problem) {
     const Format &f = db.file.format;
     const auto stored = storedText(f, name);
@@ -699,7 +506,7 @@ bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defP
     const std::uint32_t pointer =
         addRow(db.file, db.catalogue.page, encodeRow(db.catalogue.columns, e.values, f), pages, &fresh);
     if (fresh &&
-        (!addToMap(db, db.catalogue.usedMap, {fresh}) || !addToMap(db, db.catalogue.freeMap, {fresh}))) {
+        (!changeMap(db, db.catalogue.usedMap, {fresh}) || !changeMap(db, db.catalogue.freeMap, {fresh}))) {
         *problem = "the page usage map of its catalogue is damaged";
         return false;
     }
@@ -719,14 +526,124 @@ bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defP
         ++ri.rowCount;
     }
     ++db.catalogue.rowCount;
-    // The counts in the catalogue's definition.
-    char *catalogue = db.file.page(db.catalogue.page);
-    const std::size_t rowsAt = f.jet3 ? 12 : 16, indexesAt = f.jet3 ? 43 : 63, perIndex = f.jet3 ? 8 : 12;
-    wr32(catalogue + rowsAt, db.catalogue.rowCount);
-    for (std::size_t i = 0; i < db.catalogue.realIndexes.size(); ++i) {
-        wr32(catalogue + indexesAt + perIndex * i + 4, db.catalogue.realIndexes[i].rowCount);
-    }
+    writeRowCounts(db.file, db.catalogue);
     db.entries.push_back(std::move(e));
+    return true;
+}
+
+bool reindexCatalogueEntry(Database &db, const Database::Entry &e, const std::vector<Value> &before,
+                           std::string *problem) {
+    const std::string place = pointerBytes(e.page, e.row);
+    for (const auto &ri : db.catalogue.realIndexes) {
+        const auto was = catalogueKey(db, ri, before), is = catalogueKey(db, ri, e.values);
+        if (was == is) {
+            continue;
+        }
+        if (!is) {
+            *problem =
+                "the table name " + e.name(db.file.format) + " cannot be placed in the catalogue's index";
+            return false;
+        }
+        if (!removeIndexEntry(db, db.catalogue.page, ri.firstPage, ri.usedMap, place, problem) ||
+            !insertIndexEntry(db, db.catalogue.page, ri.firstPage, ri.usedMap, *is + place, problem)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool removeCatalogueEntry(Database &db, std::uint32_t page, std::uint8_t row, std::string *problem) {
+    const auto e = std::find_if(db.entries.begin(), db.entries.end(),
+                                [&](const Database::Entry &x) { return x.page == page && x.row == row; });
+    if (e == db.entries.end()) {
+        *problem = "a row of its catalogue is damaged";
+        return false;
+    }
+    for (auto &ri : db.catalogue.realIndexes) {
+        if (!removeIndexEntry(db, db.catalogue.page, ri.firstPage, ri.usedMap, pointerBytes(page, row),
+                              problem)) {
+            return false;
+        }
+        ri.rowCount -= ri.rowCount > 0;
+    }
+    deleteRow(db.file, page << 8 | row);
+    db.catalogue.rowCount -= db.catalogue.rowCount > 0;
+    writeRowCounts(db.file, db.catalogue);
+    db.entries.erase(e);
+    return true;
+}
+
+bool removePermissions(Database &db, std::uint32_t id, std::string *problem) {
+    const Format &f = db.file.format;
+    const auto aces = std::find_if(db.entries.begin(), db.entries.end(), [&](const Database::Entry &e) {
+        return e.type() == 1 && (e.flags() & kSystemFlags) && lowerAscii(e.name(f)) == "msysaces";
+    });
+    if (aces == db.entries.end()) {
+        return true;
+    }
+    TableDef def;
+    PageRow mapRow;
+    std::set<std::uint32_t> pages;
+    auto damaged = [&] {
+        *problem = "its table of permissions (MSysACEs) is damaged";
+        return false;
+    };
+    if (!readTableDef(db.file, aces->id() & 0xFFFFFF, &def, problem) ||
+        !rowAt(db.file, def.usedMap, &mapRow) || !decodeMap(db.file, mapRow.bytes, &pages)) {
+        return damaged();
+    }
+    const auto objectId = std::find_if(def.columns.begin(), def.columns.end(), [](const Column &c) {
+        return c.name == "ObjectId" && c.type == kLong;
+    });
+    if (objectId == def.columns.end()) {
+        return damaged();
+    }
+    // The rows of the object, where the table's pages hold them.
+    std::vector<std::uint32_t> rows;
+    for (std::uint32_t page : pages) {
+        std::vector<PageRow> onPage;
+        std::uint32_t owner = 0;
+        if (page >= db.file.pages() || db.file.page(page)[0] != 0x01) {
+            continue;
+        }
+        if (!readDataPage(db.file.page(page), &owner, &onPage, f)) {
+            return damaged();
+        }
+        for (std::size_t r = 0; owner == def.page && r < onPage.size(); ++r) {
+            const std::uint32_t pointer = page << 8 | static_cast<std::uint32_t>(r);
+            PageRow row;
+            std::vector<Value> values;
+            if (onPage[r].flags & 0x8000) {
+                continue;
+            }
+            if (!rowAt(db.file, pointer, &row) || !crackRow(row.bytes, def.columns, &values, f)) {
+                return damaged();
+            }
+            const Value &v = values[objectId->number];
+            if (v && v->size() == 4 && rd32(v->data()) == id) {
+                rows.push_back(pointer);
+            }
+        }
+    }
+    if (rows.empty()) {
+        return true;
+    }
+    for (std::uint32_t pointer : rows) {
+        for (const auto &ri : def.realIndexes) {
+            if (!removeIndexEntry(db, def.page, ri.firstPage, ri.usedMap,
+                                  pointerBytes(pointer >> 8, static_cast<std::uint8_t>(pointer & 0xFF)),
+                                  problem, "its table of permissions (MSysACEs)")) {
+                return false;
+            }
+        }
+        deleteRow(db.file, pointer);
+        def.rowCount -= def.rowCount > 0;
+    }
+    // An index counts its keys, each once: the object's id is one key less.
+    for (auto &ri : def.realIndexes) {
+        ri.rowCount -= ri.rowCount > 0;
+    }
+    writeRowCounts(db.file, def);
     return true;
 }
 

@@ -2,8 +2,8 @@
 
 // A Jet database (Jet 4, or Jet 3 when it exists) being edited in memory, and its system catalogue
 // (JetCatalogue.cpp): reading the catalogue of an existing database, making
-// a new one, adding a table's row to the catalogue and its indexes, and the
-// global page usage map. Internal to src/platform/tables (JetWriter.cpp).
+// a new one, adding a table's row to the catalogue and its indexes (JetIndexes.cpp) or
+// removing it, and the global page usage map. Internal to src/platform/tables (JetWriter.cpp).
 
 #include "platform/tables/JetFormat.h"
 
@@ -66,13 +66,45 @@ std::set<std::string> relatedTables(const Database &db);
 // an index cannot take it.
 bool addCatalogueEntry(Database &db, const std::string &name, std::uint32_t defPage, std::string *problem);
 
+// Moves a catalogue row's entries in the catalogue's indexes from the keys
+// of `before` (its values when its entries were made) to those of its values
+// now (a table renamed); false with the reason when a key is not known or an
+// index is damaged.
+bool reindexCatalogueEntry(Database &db, const Database::Entry &e, const std::vector<Value> &before,
+                           std::string *problem);
+
+// Deletes the catalogue row at that place (as Access deletes rows: marked
+// deleted) and its entry in each index of the catalogue, and drops it from
+// db.entries; false with the reason when an index or the row is damaged.
+bool removeCatalogueEntry(Database &db, std::uint32_t page, std::uint8_t row, std::string *problem);
+
+// Deletes the permissions of the object with that id (its rows of MSysACEs)
+// and their index entries, as Access does when it deletes the object; true
+// when there are none.
+bool removePermissions(Database &db, std::uint32_t id, std::string *problem);
+
 // Inserts the entry into the index whose root page is `root`, belonging to
 // the table defined on `tableDef` with its usage map at `usedMap`: into the
 // leaf page where it belongs, a full page split in two (a new page at the
 // end of the file), the pages above rebuilt; false with the reason when the
-// index is damaged.
+// index is damaged. Messages name the index as an index of `of`.
 bool insertIndexEntry(Database &db, std::uint32_t tableDef, std::uint32_t root, std::uint32_t usedMap,
-                      const std::string &entry, std::string *problem);
+                      const std::string &entry, std::string *problem,
+                      const std::string &of = "its catalogue");
+
+// Removes the entry of the row at `place` (pointerBytes) from that index: a
+// leaf left empty leaves the chain of leaves and is given back as free, the
+// pages above are rebuilt as for an insertion, and an index left with one
+// leaf becomes a single leaf again, its root. False with the reason when the
+// index is damaged or does not list the row.
+bool removeIndexEntry(Database &db, std::uint32_t tableDef, std::uint32_t root, std::uint32_t usedMap,
+                      const std::string &place, std::string *problem,
+                      const std::string &of = "its catalogue");
+
+// Adds pages to and removes pages from the usage map row at `pointer` (kept
+// as long as it is, by reference when it was); false when the row cannot be read.
+bool changeMap(Database &db, std::uint32_t pointer, const std::set<std::uint32_t> &added,
+               const std::set<std::uint32_t> &removed = {});
 
 // Finishes the global page usage map: freed pages free, pages past
 // oldPages (those appended) in use.

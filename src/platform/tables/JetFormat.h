@@ -87,7 +87,7 @@ struct RealIndex {
     std::uint32_t usedMap = 0;    // data pointer of its page usage map
     std::uint32_t firstPage = 0;  // its root page
     std::uint8_t flags = 0;
-    std::uint32_t rowCount = 0;
+    std::uint32_t rowCount = 0; // the number of its keys, each counted once
 };
 
 struct LogicalIndex {

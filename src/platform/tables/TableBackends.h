@@ -73,15 +73,15 @@ bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *t
 bool accessReadTableIsolated(const std::string &file, const std::string &table, TableData *data,
                              std::string *error, const IsolationLimits &limits = {}, bool *missing = nullptr);
 
-// Reads every table of the Access file but `except` (a name as
-// sameAccessTableName compares them; "" for none) in one helper process, a
-// row at a time, to tell that each can be read: true with the number of rows
-// of each, by name in the file's order. False with the reason in *error and
-// the table that cannot be read in *table ("" when the file or its list of
-// tables cannot be read); *end (when given) tells how the helper ended. A
-// check stopped at its time limit (limits.seconds, or limits.deadline when
-// that comes first) or its memory limit names no table in *table: its reason
-// says the time the check had and what it was reading then.
+// Reads every table of the Access file but those a table written as `except`
+// replaces (accessNameReplaces; "" for none) in one helper process, a row at
+// a time, to tell that each can be read: true with the number of rows of
+// each, by name in the file's order. False with the reason in *error and the
+// table that cannot be read in *table ("" when the file or its list of tables
+// cannot be read); *end (when given) tells how the helper ended. A check
+// stopped at its time limit (limits.seconds, or limits.deadline when that
+// comes first) or its memory limit names no table in *table: its reason says
+// the time the check had and what it was reading then.
 bool accessReadEveryTableIsolated(const std::string &file, const std::string &except,
                                   std::vector<std::pair<std::string, std::size_t>> *rows, std::string *table,
                                   std::string *error, const IsolationLimits &limits = {},
@@ -196,20 +196,23 @@ std::string jetNameProblem(const std::string &name);
 bool jetCheckTable(const std::string &file, const std::string &table, std::string *error,
                    bool readTables = true, const std::vector<std::string> &written = {});
 // Writes the tables into the Access file (a new one in Jet 4, an existing
-// one in its own version, Jet 4 or Jet 3), each replacing the table
-// of its name; the file is replaced only once the database written has been
-// read back through libmdb. False with a message; the file is then unchanged.
+// one in its own version, Jet 4 or Jet 3), each replacing the tables whose
+// names it replaces (accessNameReplaces); the file is replaced only once the
+// database written has been read back through libmdb. False with a message;
+// the file is then unchanged.
 bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error);
 // Whether the database `copy`, written for `file` (which may be missing),
 // reads back through libmdb as it should, all of it in one helper process:
-// every table of `file` other than the catalogue and those written gives the
-// same columns and rows as in `file`, the catalogue gives catalogueRows rows
-// and every table written its rows, cell for cell.
+// every table of `file` other than the catalogue and those the tables written
+// replace gives the same columns and rows as in `file` (MSysACEs without the
+// permissions of the tables `deleted`, by id), the catalogue gives
+// catalogueRows rows and every table written its rows, cell for cell.
 // Every table is read a row at a time, within memoryBytes and the time
 // accessCheckSeconds gives both files. False with what differs (or what could
 // not be read, and what was being read when a limit was reached) in *why.
 bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,
                      std::size_t catalogueRows, std::string *why,
+                     const std::vector<std::uint32_t> &deleted = {},
                      std::size_t memoryBytes = IsolationLimits{}.memoryBytes);
 
 // Reads the sheets of a Lotus file: .wk1 by wk1Read, the other kinds by

@@ -152,6 +152,26 @@ bool holderLineOrEmpty(int fd) {
            start.find('\n') == start.size() - 1;
 }
 
+// What a file of the mode is, for a message ("a folder"); "" for a regular file.
+std::string kindOfNonFile(mode_t mode) {
+    if (S_ISLNK(mode)) {
+        return "a symbolic link";
+    }
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a pipe (FIFO)";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return S_ISREG(mode) ? "" : "no regular file";
+}
+
 std::string inUseMessage(const std::string &file, const std::string &holder) {
     return "The file " + file + " is in use by another run or program" +
            (holder.empty() ? std::string() : " (" + holder + ")") +
@@ -281,6 +301,14 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
         setError(error, "The lock file " + path + " for " + file + " cannot be " + what + ": " + why + ".");
         return false;
     };
+    // Something else under the lock file's name: neither followed, opened
+    // nor removed (opening a device or a pipe may have effects of its own).
+    auto notALockFile = [&](const std::string &kind) {
+        setError(error, "The lock file " + path + " for " + file + " is " + kind +
+                            ", not a lock file: it is left as it is, and the file is not written without a "
+                            "lock file of its own. Remove it or give it another name, then run again.");
+        return false;
+    };
     auto busy = [&](const std::string &holder) {
         *inUse = true;
         setError(error, inUseMessage(file, holder));
@@ -295,10 +323,17 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
         int openError = errno;
         bool made = fd >= 0;
         if (fd < 0 && openError == EEXIST) {
+            struct stat there {};
+            if (lstat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode)) {
+                return notALockFile(kindOfNonFile(there.st_mode));
+            }
             fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
             openError = errno;
             if (fd < 0 && openError == ENOENT) {
                 continue; // removed meanwhile by its holder
+            }
+            if (fd < 0 && openError == ELOOP) {
+                return notALockFile("a symbolic link"); // made so meanwhile
             }
         }
         struct stat existing {};

@@ -18,6 +18,8 @@
 // killed holds nothing. A file under the lock file's name that this user
 // may write but that is no lock file (another name of some file, made with
 // ln, or a file of other bytes) is locked but neither written nor removed.
+// Anything else under that name (a symbolic link, a folder, a pipe, a
+// device) is left alone, not even opened, and the file is not written.
 // A lock file of another user that this one may not write is tested for a
 // holder under a shared lock: held, the file is in use; left over, it is
 // replaced by one of this user's (a file a run holds is never replaced).
@@ -43,7 +45,8 @@ public:
     // ("The file ... is in use by another run or program (process 4711 of
     // the user ana on ws1): ...", the holder where its lock file names it),
     // false when the lock file could not be made (the folder cannot take a
-    // new file) or used (another user's that cannot be read or replaced).
+    // new file) or used (another user's that cannot be read or replaced; a
+    // link, a folder or another kind of file under its name: said so).
     bool acquire(const std::string &file, std::string *error, bool *inUse);
     // Ends the hold (also done by the destructor); the lock file is removed.
     void release();

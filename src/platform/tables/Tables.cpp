@@ -235,12 +235,28 @@ bool sameTableName(const std::string &a, const std::string &b) {
     return foldCase(plainTableName(a)) == foldCase(plainTableName(b));
 }
 
+bool accessNameReplaces(const std::string &existing, const std::string &given) {
+    const std::string name = foldCase(given);
+    return foldCase(existing) == name || foldCase(unquoted(existing)) == name;
+}
+
 bool sameAccessTableName(const std::string &a, const std::string &b) {
-    return foldCase(unquoted(a)) == foldCase(unquoted(b));
+    return accessNameReplaces(a, b) || accessNameReplaces(b, a);
+}
+
+std::string accessReplacement(const std::string &a, const std::string &b) {
+    const bool aReplacesB = accessNameReplaces(b, a);
+    const std::string &given = aReplacesB ? a : b, &existing = aReplacesB ? b : a;
+    return "a table written as " + given + " replaces one named " + existing;
 }
 
 bool sameTableNameIn(const std::string &file, const std::string &a, const std::string &b) {
     return tableKindOfFile(file) == TableKind::Access ? sameAccessTableName(a, b) : sameTableName(a, b);
+}
+
+bool tableReplacedIn(const std::string &file, const std::string &existing, const std::string &given) {
+    return tableKindOfFile(file) == TableKind::Access ? accessNameReplaces(existing, given)
+                                                      : sameTableName(existing, given);
 }
 
 std::string tableNameIn(const std::string &file, const std::string &name) {
@@ -416,7 +432,7 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
         *data = tables::tableFromSheet(sheets.front());
         return true;
     }
-    setError(error, "The table " + table + " was not found in the file " + file);
+    setError(error, "The table " + visibleText(table) + " was not found in the file " + file);
     if (missing != nullptr) {
         *missing = true;
     }
@@ -442,11 +458,12 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
     if (kind == TableKind::Access && !tables::jetNameProblem(table).empty()) {
-        setError(error, "The table name \"" + table + "\" for " + file + " " + tables::jetNameProblem(table) + ".");
+        setError(error, "The table name " + quotedText(table) + " for " + file + " " +
+                            tables::jetNameProblem(table) + ".");
         return nullptr;
     }
     if (kind != TableKind::Text && (tableNameIn(file, table).empty() || invalidName(table))) {
-        setError(error, "The table name \"" + table + "\" for " + file +
+        setError(error, "The table name " + quotedText(table) + " for " + file +
                             " is empty or holds \"[\", \"]\" or a control character.");
         return nullptr;
     }
@@ -508,9 +525,11 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
                 }
                 return nullptr;
             }
+            // In use, or a lock file that cannot be used: refused as it is,
+            // the file not even read (so never taken for a damaged one).
             setError(error, lockError);
             if (refused) {
-                *refused = inUse;
+                *refused = true;
             }
             return nullptr;
         }

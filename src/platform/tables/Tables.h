@@ -140,7 +140,8 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
 // given up: another session, of this process or another, is refused the
 // file meanwhile ("The file ... is in use by another run or program ...",
 // *refused set) and never reverts this one's table. An Access database
-// whose .ldb another program holds open is refused the same way.
+// whose .ldb another program holds open is refused the same way, and so is
+// a file whose lock file cannot be used (the message says why).
 class TableSession {
 public:
     struct Workbook;
@@ -173,14 +174,24 @@ std::string tableFullMessage(const std::string &file, const std::string &table, 
 bool sameTableName(const std::string &a, const std::string &b);
 std::string plainTableName(const std::string &name);
 // An Access table name is the name as written: "$", ":" and apostrophes are
-// characters of it. A table written under one name replaces the table whose
-// name is equal to it without regard to case (over Unicode) and to one pair
-// of surrounding apostrophes (it is refused where that would rename the
-// table; see JetWriter.cpp).
+// characters of it. A table written under the name `given` replaces every
+// table `existing` of the database whose name, or whose name without one
+// pair of surrounding apostrophes, equals `given` without regard to case
+// (over Unicode): `Quoted` replaces `Quoted` and `'Quoted'`, while `'Quoted'`
+// replaces `'Quoted'` only and is written beside `Quoted` (see JetWriter.cpp).
+bool accessNameReplaces(const std::string &existing, const std::string &given);
+// Whether a table written under one of the names replaces a table of the
+// other: two tables of one run under such names would not both be kept.
 bool sameAccessTableName(const std::string &a, const std::string &b);
+// Why two such names of one run cannot both be written, when they differ in
+// more than letter case: "a table written as Quoted replaces one named 'Quoted'".
+std::string accessReplacement(const std::string &a, const std::string &b);
 // Whether two table names of the file name one table: the rule of Access
 // for a database (.mdb), of sheets for any other file.
 bool sameTableNameIn(const std::string &file, const std::string &a, const std::string &b);
+// Whether writing the table `given` into the file replaces its table
+// `existing`: accessNameReplaces for a database, sameTableName for any other file.
+bool tableReplacedIn(const std::string &file, const std::string &existing, const std::string &given);
 // The name a table of the file gets: as written in a database, its plain
 // name (plainTableName) in a workbook.
 std::string tableNameIn(const std::string &file, const std::string &name);

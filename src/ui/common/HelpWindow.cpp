@@ -1,9 +1,10 @@
 #include "ui/common/HelpWindow.h"
 
+#include "ui/common/ScreenFit.h"
+
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -63,12 +64,7 @@ void HelpWindow::showPage(const QString &page, const QString &anchor) {
 void HelpWindow::placeOver(const QWidget *asking) {
     QRect place(QPoint(), size().expandedTo(minimumSizeHint())); // the size it will show with
     place.moveCenter(asking->frameGeometry().center());
-    if (const QScreen *screen = asking->screen()) {
-        const QRect room = screen->availableGeometry();
-        place.moveLeft(std::max(room.left(), std::min(place.left(), room.right() - place.width())));
-        place.moveTop(std::max(room.top(), std::min(place.top(), room.bottom() - place.height())));
-    }
-    move(place.topLeft());
+    move(fittedFrame(place, place.size(), screenRoom(asking)).topLeft()); // on the asking window's screen
 }
 
 } // namespace vesk::ui

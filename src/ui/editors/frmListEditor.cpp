@@ -4,6 +4,7 @@
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
+#include "ui/common/ElidedLabel.h"
 #include "ui/editors/RowsTableModel.h"
 
 #include <QCloseEvent>
@@ -99,7 +100,7 @@ void frmListEditor::buildLayout() {
     auto *top = new QVBoxLayout(this);
     auto *head = new QGridLayout;
     head->addWidget(new QLabel(QStringLiteral("File:"), this), 0, 0);
-    lblFile = new QLabel(this);
+    lblFile = new ElidedLabel(this); // a long path never widens the window beyond the screen
     lblFile->setObjectName(QStringLiteral("lblFile"));
     head->addWidget(lblFile, 0, 1, 1, 5);
     head->addWidget(new QLabel(QStringLiteral("Country:"), this), 1, 0);

@@ -1,5 +1,6 @@
 // Static layout of the traffic editor and the wiring of its controls.
 
+#include "ui/common/ElidedLabel.h"
 #include "ui/editors/CurvePlot.h"
 #include "ui/editors/TrafficTableModels.h"
 #include "ui/editors/frmTrafficEditor.h"
@@ -31,6 +32,14 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text) {
 
 QLabel *label(QWidget *parent, const char *name, const QString &text = {}) {
     auto *l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+// A file's name, shortened in the middle where the window is narrower than it: a long path never
+// makes the window wider than the screen.
+QLabel *fileLabel(QWidget *parent, const char *name) {
+    auto *l = new ElidedLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
     return l;
 }
@@ -71,7 +80,7 @@ void frmTrafficEditor::buildLayout() {
 
     auto *fileRow = new QGridLayout;
     fileRow->addWidget(new QLabel(QStringLiteral("File:"), this), 0, 0);
-    lblFile = label(this, "lblFile");
+    lblFile = fileLabel(this, "lblFile");
     lblFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
     fileRow->addWidget(lblFile, 0, 1, 1, 5);
     fileRow->addWidget(new QLabel(QStringLiteral("Description:"), this), 1, 0);
@@ -115,12 +124,12 @@ void frmTrafficEditor::buildLayout() {
     cmbYear->setObjectName(QStringLiteral("cmbYear"));
     fleetGrid->addWidget(cmbYear, 0, 1);
     fleetGrid->addWidget(new QLabel(QStringLiteral("Vehicle List:"), fleet), 0, 2);
-    lblVehicleList = label(fleet, "lblVehicleList");
+    lblVehicleList = fileLabel(fleet, "lblVehicleList");
     fleetGrid->addWidget(lblVehicleList, 0, 3);
     btnVehicleList = button(fleet, "btnVehicleList", QStringLiteral("..."));
     fleetGrid->addWidget(btnVehicleList, 0, 4);
     fleetGrid->addWidget(new QLabel(QStringLiteral("Fuel List:"), fleet), 0, 5);
-    lblFuelList = label(fleet, "lblFuelList");
+    lblFuelList = fileLabel(fleet, "lblFuelList");
     fleetGrid->addWidget(lblFuelList, 0, 6);
     btnFuelList = button(fleet, "btnFuelList", QStringLiteral("..."));
     fleetGrid->addWidget(btnFuelList, 0, 7);

@@ -1,10 +1,11 @@
 #include "ui/inputdef/FloatingFrame.h"
 
+#include "ui/common/ScreenFit.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace vesk::ui {
@@ -65,14 +66,9 @@ void FloatingFrame::setContent(QWidget *content, int minimumWidth, int minimumHe
 
 void FloatingFrame::showAt(const QPoint &globalTopLeft) {
     clearDrag();
-    QPoint at = globalTopLeft;
     // Never partly off the screen: a frame that would stick out is moved back.
-    if (const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen()) {
-        const QRect room = screen->availableGeometry();
-        at.setX(std::max(room.left(), std::min(at.x(), room.right() - width())));
-        at.setY(std::max(room.top(), std::min(at.y(), room.bottom() - height())));
-    }
-    move(at);
+    const QRect room = screenRoom(parentWidget() ? parentWidget() : this);
+    move(fittedFrame(QRect(globalTopLeft, size()), size(), room).topLeft());
     show();
     raise();
 }

@@ -6,6 +6,7 @@
 
 #include "core/Interaction.h"
 #include "project/DataFileHeader.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/inputdef/FloatingFrame.h"
 #include "ui/inputdef/ListTextBox.h"
 
@@ -15,7 +16,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -122,8 +122,7 @@ void frmFormatFile::btnViewHeader_Click() {
     const QMargins m = Frame5->contentLayout()->contentsMargins();
     const int margins = m.left() + m.right() + 2 * Frame5->frameWidth() + 2 * DataGrid1->frameWidth();
     const QPoint below = boxVariables->mapToGlobal(QPoint(0, boxVariables->height() + 20));
-    const QScreen *screen = this->screen();
-    const int room = screen ? screen->availableGeometry().right() - below.x() : width();
+    const int room = screenRoom(this).right() - below.x();
     Frame5->resize(std::clamp(columns + margins + 4, 456, std::max(456, room)), Frame5->height());
     Frame5->showAt(below);
 }

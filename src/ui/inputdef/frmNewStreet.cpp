@@ -10,6 +10,7 @@
 #include "run/State.h"
 #include "ui/common/DesktopDocuments.h"
 #include "ui/common/HelpSystem.h"
+#include "ui/common/ScreenFit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,7 +23,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -259,20 +259,13 @@ void frmNewStreet::Form_Activate() {
         return;
     }
     // As large as the contents, but never larger than the screen: the
-    // viewport then scrolls.
-    if (const QScreen *screen = this->screen()) {
-        const QRect available = screen->availableGeometry();
-        const QSize wanted = FrameMain->sizeHint() + QSize(40, 110);
-        resize(std::min(wanted.width(), available.width() - 20),
-               std::min(wanted.height(), available.height() - 40));
-        // Wholly on the screen, over the window that opened it where there is room.
-        QPoint topLeft = parentWidget() ? parentWidget()->geometry().center() - rect().center() : pos();
-        topLeft.setX(
-            std::max(available.left(), std::min(topLeft.x(), available.right() - frameGeometry().width())));
-        topLeft.setY(
-            std::max(available.top(), std::min(topLeft.y(), available.bottom() - frameGeometry().height())));
-        move(topLeft);
+    // viewport then scrolls. Wholly on the screen, over the window that
+    // opened it where there is room.
+    resize((FrameMain->sizeHint() + QSize(40, 110)).boundedTo(roomForWindow(this)));
+    if (parentWidget()) {
+        move(parentWidget()->geometry().center() - rect().center());
     }
+    fitToScreen(this);
 }
 
 void frmNewStreet::Check1_Click() {

@@ -32,6 +32,13 @@ double boxNumber(const QLineEdit *box) {
     return value.value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
+// The values as the dialog's boxes are captioned: the street height is the "Building height (m)".
+StreetValueNames boxNames() {
+    StreetValueNames names;
+    names.height = "building height";
+    return names;
+}
+
 QLineEdit *numberBox(QWidget *parent, const char *name, double value) {
     auto *box = new QLineEdit(numberText(value), parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -187,7 +194,7 @@ StreetConfig frmStreetConfig::config() const {
 
 void frmStreetConfig::valuesChanged() {
     const StreetConfig c = config();
-    m_problem = QString::fromStdString(streetConfigProblem(c));
+    m_problem = QString::fromStdString(streetConfigProblem(c, boxNames()));
     btnOK->setEnabled(m_problem.isEmpty());
     btnOK->setToolTip(m_problem);
     lblProblem->setText(m_problem);

@@ -1,6 +1,9 @@
 #include "ui/mainwindow/GuardedApplication.h"
 
 #include "project/Batch.h"
+#include "ui/common/ScreenFit.h"
+
+#include <QPointer>
 
 #include <cstdio>
 #include <exception>
@@ -11,7 +14,14 @@ GuardedApplication::GuardedApplication(int &argc, char **argv) : QApplication(ar
 
 bool GuardedApplication::notify(QObject *receiver, QEvent *event) {
     try {
-        return QApplication::notify(receiver, event);
+        if (!mayFitWindow(receiver, event)) {
+            return QApplication::notify(receiver, event);
+        }
+        // Every window within its screen, once it has handled its own showing or framing.
+        const QPointer<QObject> alive(receiver);
+        const bool handled = QApplication::notify(receiver, event);
+        fitWindowAfterEvent(alive.data(), event);
+        return handled;
     } catch (const std::exception &e) {
         report(e.what());
     } catch (...) {

@@ -8,6 +8,7 @@
 #include "run/SpecialMode.h"
 #include "ui/common/DesktopDocuments.h"
 #include "ui/common/HelpSystem.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/mainwindow/FileCheckList.h"
 
 #include <QAction>
@@ -23,7 +24,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -53,9 +53,10 @@ frmRun::frmRun(State &state, Interaction &interaction, Settings &settings, QWidg
     connectStreetSketch();
     connectDisabledReasons();
     // The window opens as large as it is laid out for, but never larger than the screen's room
-    // (title bar and frame included): on a small screen the frames scroll.
-    const QRect room = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1366, 768);
-    resize(std::min(1300, room.width() - 16), std::min(860, room.height() - 40));
+    // (title bar and frame included): on a small screen the frames scroll. Its layout rules keep it
+    // within the screen from then on.
+    fitsItselfToScreen(this);
+    resize(QSize(1300, 860).boundedTo(ui::roomForWindow(this)));
 }
 
 frmRun::~frmRun() = default;
@@ -236,6 +237,12 @@ void frmRun::changeEvent(QEvent *event) {
 bool frmRun::eventFilter(QObject *watched, QEvent *event) {
     if (handleBoxEvent(watched, event)) {
         return true;
+    }
+    if (watched == Frame0 &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        // The scrolled area takes the size of what it shows now (the frame or the product word),
+        // though the window's size stays as it was.
+        Form_Resize();
     }
     if (event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);

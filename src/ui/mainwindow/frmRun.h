@@ -315,6 +315,12 @@ private:
     std::string askFileName(int kind, const QString &caption, const QString &infoLine, int openListKind = 1,
                             const QString &preset = {});
     void runFinished();
+    // Locks (true) or unlocks what a run takes its inputs and the labels of
+    // its results from: the file lists, the traffic and emission data, the
+    // ADT, speed and city size boxes, the country and the list editors.
+    void lockRunInputs(bool locked);
+    // Gives the window back once the run has returned, whichever way it ended.
+    void unlockAfterRun();
     std::string trafficDir() const;
     // The vehicle or fuel list choice of the Project menu (kind 1 or 2).
     void chooseListFile(int kind);
@@ -461,6 +467,7 @@ private:
     QWidget *m_streetRow = nullptr;
     QVBoxLayout *m_box3DLayout = nullptr;
     QFormLayout *m_trafficForm = nullptr;
+    QWidget *m_streetTraffic = nullptr; // holds the ADT, speed and city size boxes
 };
 
 } // namespace vesk::ui

@@ -240,6 +240,10 @@ bool frmRun::handleBoxEvent(QObject *watched, QEvent *event) {
     // A check may show a message and move the focus: it runs once the focus change is done.
     // Whether the focus went to Run is taken now: by then Run's own message may hold it.
     const bool toRun = focusOut && QApplication::focusWidget() == btnRun && btnRun->isEnabled();
+    // A wind box left for End Edit is checked by End Edit, with the same message: its own check
+    // stays quiet (one message, not two stacked).
+    const bool toEndEdit =
+        focusOut && QApplication::focusWidget() == btnEndEditWind && btnEndEditWind->isEnabled();
     auto later = [this, toRun](std::function<void()> check) {
         QTimer::singleShot(0, this, [this, check, toRun] {
             if (m_checking) {
@@ -258,9 +262,9 @@ bool frmRun::handleBoxEvent(QObject *watched, QEvent *event) {
                 later([this, i] { Text1_Check(i, false); });
                 return true;
             }
-            later([this, i] {
-                if (m_state.WindEditMode != 0 && QApplication::focusWidget() != btnCancelEditWind &&
-                    Text1[i]->isEnabled()) {
+            later([this, i, toEndEdit] {
+                if (m_state.WindEditMode != 0 && !toEndEdit &&
+                    QApplication::focusWidget() != btnCancelEditWind && Text1[i]->isEnabled()) {
                     Text1_Check(i, true);
                 }
             });
@@ -269,8 +273,9 @@ bool frmRun::handleBoxEvent(QObject *watched, QEvent *event) {
     }
     for (int j = 1; j <= 3; ++j) {
         if (watched == Text2[j]) {
-            later([this, j] {
-                if (m_state.WindEditMode != 0 && QApplication::focusWidget() != btnCancelEditWind) {
+            later([this, j, toEndEdit] {
+                if (m_state.WindEditMode != 0 && !toEndEdit &&
+                    QApplication::focusWidget() != btnCancelEditWind) {
                     Text2_LostFocus(j);
                 }
             });

@@ -196,7 +196,11 @@ void frmRun::setupStreetFrames(QWidget *parent) {
     txtSpeed = lineEdit(FrameStreetData, QStringLiteral("txtSpeed"), 90);
     cmbCitySize = new QComboBox(FrameStreetData);
     cmbCitySize->setObjectName(QStringLiteral("cmbCitySize"));
-    auto *traffic = new QFormLayout;
+    // The boxes whose values label a run's results: a run locks them as one (frmRunModes.cpp).
+    m_streetTraffic = new QWidget(FrameStreetData);
+    m_streetTraffic->setObjectName(QStringLiteral("streetTraffic"));
+    auto *traffic = new QFormLayout(m_streetTraffic);
+    traffic->setContentsMargins(0, 0, 0, 0);
     m_trafficForm = traffic;
     traffic->addRow(label(FrameStreetData, QStringLiteral("lblADT"), QStringLiteral("Average Daily Traffic")),
                     txtADT);
@@ -219,7 +223,7 @@ void frmRun::setupStreetFrames(QWidget *parent) {
         lblSpecialSpeed);
     traffic->setRowVisible(lblSpecialTraffic, false);
     traffic->setRowVisible(lblSpecialSpeed, false);
-    sd->addLayout(traffic, 5, 0, 1, 3);
+    sd->addWidget(m_streetTraffic, 5, 0, 1, 3);
     sd->setRowStretch(4, 1);
     sd->setColumnStretch(2, 1);
 
@@ -416,6 +420,7 @@ void frmRun::setupUi() {
     placeFrame3(false);
 
     Frame0->setVisible(false);
+    Frame0->installEventFilter(this); // shown or hidden, the window is laid out again
     scroll->setWidget(central);
     clientLayout->addWidget(scroll, 1);
     setCentralWidget(client);

@@ -327,8 +327,8 @@ void frmRun::btnRun_Click() {
     }
     setMenuEnabled(menu(QStringLiteral("menTools")), false);
     Toolbar1->setEnabled(false);
-    cmbCountry->setEnabled(false);
-    Frame7->setEnabled(false);
+    lockRunInputs(true);
+    setCursor(Qt::BusyCursor); // busy, yet Pause and Stop answer
     if (m_state.CalcMode == 0) {
         btnEditWind->setEnabled(false);
         btnEndEditWind->setEnabled(false);
@@ -389,11 +389,10 @@ void frmRun::runFinished() {
     m_runThread = nullptr;
     thread->deleteLater();
 
-    btnStop_Click();
+    unlockAfterRun();
     PauseRequested = false;
     StopRequested = false;
     m_control.reset();
-    ProgressBar1->setVisible(false);
     if (stopped) {
         // A stopped run is never mistaken for a full one: the status names
         // the last hour computed (or says that nothing was written).
@@ -462,6 +461,33 @@ void frmRun::btnStop_Click() {
     StopRequested = true;
     m_control.requestStop();
     btnStop->setEnabled(false);
+    btnPause->setEnabled(false);
+    btnContinue->setEnabled(false);
+    if (isRunning()) {
+        // The run finishes its hour and writes its files (a paused one ends at
+        // once) on its own thread: the window stays locked until it has
+        // returned, so that nothing changes what it is still writing.
+        lblProgress->setText(QStringLiteral("Stopping..."));
+        return;
+    }
+    unlockAfterRun();
+}
+
+void frmRun::lockRunInputs(bool locked) {
+    cmbCountry->setEnabled(!locked);
+    Frame7->setEnabled(!locked);
+    Frame12->setEnabled(!locked);
+    m_streetTraffic->setEnabled(!locked);
+    // A list editor may save a list and make it the project's, which sets the
+    // emissions up again: not under a run that computes with them, paused or not.
+    enableCommand(action(QStringLiteral("menEditVehicleList")), !locked && !m_state.VehicleListFile.empty());
+    enableCommand(action(QStringLiteral("menEditFuelList")), !locked && !m_state.FuelListFile.empty());
+}
+
+void frmRun::unlockAfterRun() {
+    // Whichever way the run ended (at its end, stopped, stopped while paused
+    // or failed), every control it locked is given back.
+    btnStop->setEnabled(false);
     btnRun->setEnabled(true);
     btnPause->setEnabled(false);
     btnContinue->setEnabled(false);
@@ -479,11 +505,9 @@ void frmRun::btnStop_Click() {
     setMenuEnabled(menu(QStringLiteral("menTools")), true);
     setMenuEnabled(menu(QStringLiteral("menBackground")), true);
     Toolbar1->setEnabled(true);
-    cmbCountry->setEnabled(true);
-    Frame7->setEnabled(true);
-    if (isRunning()) {
-        lblProgress->setText(QStringLiteral("Stopping..."));
-    }
+    lockRunInputs(false);
+    ProgressBar1->setVisible(false);
+    unsetCursor();
 }
 
 } // namespace vesk::ui

@@ -20,21 +20,24 @@
 // set, so it starts no further re-layout. A minimised, maximised or full-
 // screen window is never resized here.
 //
-// The room for the window is the screen's less the window's frame and title
-// bar, which the window system adds only after the window is shown: the
-// first layout fits the window to the whole screen. When the frame becomes
+// The window keeps itself within its screen by these rules (the application's
+// fit of every other window, ui/common/ScreenFit.h, leaves it alone; the room
+// and the frame are taken with the same routines). The room for the window
+// is the screen's less the window's frame and title bar, which the window
+// system adds only after the window is shown: the first layout fits the
+// window to the whole screen. When the frame becomes
 // known (the window is moved into it, activated, or laid out after a resize,
 // whichever comes first), a window that the rules made as large as the whole
 // screen is made to fit the room left and laid out again, so that its status
 // bar does not lie below the screen's edge.
 
+#include "ui/common/ScreenFit.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/WrappingToolBar.h"
 #include "ui/mainwindow/frmRun.h"
 
 #include <QLayout>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -61,20 +64,16 @@ bool frmRun::inNormalState() const {
 
 QRect frmRun::screenRect() const {
     QRect room = screenRoom ? screenRoom() : QRect();
-    if (room.isEmpty() && screen() != nullptr) {
-        room = screen()->availableGeometry();
-    }
-    return room;
+    return room.isEmpty() ? ui::screenRoom(this) : room;
 }
 
 QSize frmRun::decorationSize() const {
     // The window's own frame and title bar, once the window system has given it one.
-    QSize decoration(0, 0);
-    if (windowFrameSize) {
-        decoration = windowFrameSize();
-    } else if (isVisible()) {
-        decoration = frameGeometry().size() - geometry().size();
+    if (!windowFrameSize) {
+        const QMargins known = isVisible() ? knownDecoration(this) : QMargins();
+        return QSize(known.left() + known.right(), known.top() + known.bottom());
     }
+    const QSize decoration = windowFrameSize();
     // While the window manager builds the frame it may be smaller than the
     // window for a moment (a frame of 1 x 1): that is no frame yet.
     if (decoration.width() < 0 || decoration.height() < 0) {

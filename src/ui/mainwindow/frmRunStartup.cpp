@@ -322,10 +322,14 @@ void frmRun::UpdateProjectDisplay() {
     // 0: a standard profile scaled to the project's traffic; 1: a file of counted traffic.
     const int fileType = results::keyInfoTrafficFileType(m_state.TrafficFileType);
     if (fileType == 0) {
-        if (!txtADT->isEnabled() && KeptTrafficValues[0] == 0) {
+        // A profile is scaled to the street's traffic: without an amount of
+        // its own (none kept, or a traffic file without traffic just read
+        // while the box was enabled) the street takes 10000 vehicles a day
+        // and 40 km/h, shown in the boxes as the run takes them.
+        if (KeptTrafficValues[0] == 0) {
             KeptTrafficValues[0] = 10000;
         }
-        if (!txtSpeed->isEnabled() && KeptTrafficValues[1] == 0) {
+        if (KeptTrafficValues[1] == 0) {
             KeptTrafficValues[1] = 40;
         }
         if (m_state.AnnualDiurnalTraffic == 0) {

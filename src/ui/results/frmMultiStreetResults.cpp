@@ -4,6 +4,7 @@
 #include "run/results/ResultsKeyInfo.h"
 #include "run/results/StreetResults.h"
 #include "ui/common/EngineState.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/results/StreetListModel.h"
 #include "ui/results/frmShowResults.h"
 
@@ -11,7 +12,6 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -121,8 +121,7 @@ void frmMultiStreetResults::setStore(std::shared_ptr<results::StreetResultsStore
     for (int c = 0; c < m_model->columnCount(); ++c) {
         width += grdStreets->columnWidth(c);
     }
-    const QRect room = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1366, 768);
-    resize(std::min(std::max(width, 700), room.width()), std::min(560, room.height()));
+    resize(QSize(std::max(width, 700), 560).boundedTo(roomForWindow(this)));
 }
 
 std::string frmMultiStreetResults::ResultFileName() const {

@@ -8,6 +8,7 @@
 #include "core/Settings.h"
 #include "run/results/ResultsChoices.h"
 #include "ui/common/EngineState.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/results/ResultsTableModel.h"
 #include "ui/results/ResultsTablePainter.h"
 #include "ui/results/frmFormatColumns.h"
@@ -25,7 +26,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QTableView>
 #include <QTextDocument>
@@ -223,10 +223,8 @@ bool frmShowResults::Form_Load() {
 }
 
 void frmShowResults::fitToTable() {
-    const QScreen *screen = this->screen();
-    const QRect room = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1366, 768);
     const int width = twipsToPixels(GridWidth) + 2 * layout()->contentsMargins().left() + 24;
-    resize(std::min(std::max(width, 760), room.width()), std::min(height(), room.height()));
+    resize(QSize(std::max(width, 760), height()).boundedTo(roomForWindow(this)));
 }
 
 void frmShowResults::ReLoad() {

@@ -3,6 +3,7 @@
 #include "core/Interaction.h"
 #include "core/RecordIO.h"
 #include "run/State.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/settings/EditBoxes.h"
 
 #include <QGridLayout>
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -101,9 +101,8 @@ frmEmission::frmEmission(State &state, Interaction &interaction, QWidget *parent
     setWindowTitle(QStringLiteral("Traffic/Emission - Special Mode [") +
                    QString::fromStdString(m_state.ProjectName) + QStringLiteral("]"));
     // Wide enough for the whole caption (and the title bar's buttons), up to the screen's width.
-    const int screenWidth = screen() ? screen()->availableGeometry().width() : 1366;
-    setMinimumWidth(
-        std::min(fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarExtra, screenWidth - 40));
+    setMinimumWidth(std::min(fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarExtra,
+                             roomForWindow(this).width()));
     m_opening = takeSpecialTraffic(m_state);
     ShowTrafficEmission();
     CalcEmission();
