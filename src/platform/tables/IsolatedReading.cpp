@@ -9,6 +9,8 @@
 #include "platform/Isolation.h"
 #include "platform/tables/TableBackends.h"
 
+#include "core/TextIO.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -252,7 +254,8 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
     // What the helper was reading when it was stopped or failed: a table
     // (by name), or before the first its list of tables.
     auto reading = [](const IsolatedResult &r) {
-        return r.progress.empty() ? std::string("its list of tables") : "the table " + r.progress;
+        return r.progress.empty() ? std::string("its list of tables")
+                                  : "the table " + visibleText(r.progress);
     };
     std::string unreadable, why;
     IsolatedResult result;

@@ -665,7 +665,7 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
             if (written || lowerAscii(info.name) == "msysobjects") {
                 continue;
             }
-            reportIsolatedProgress("the table " + info.name);
+            reportIsolatedProgress("the table " + visibleText(info.name));
             AccessRows was, is;
             if (!was.open(file, info.name, &problem)) {
                 *failure = "could not be compared with the file (" + problem + ")";
@@ -704,7 +704,7 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
             }
         }
         for (const auto &t : tables) {
-            reportIsolatedProgress("the table " + t.name + " written");
+            reportIsolatedProgress("the table " + visibleText(t.name) + " written");
             AccessRows data;
             if (!data.open(copy, t.name, &problem)) {
                 *failure = "does not give the table " + t.name + " back (" + problem + ")";
