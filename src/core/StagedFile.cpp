@@ -1,6 +1,7 @@
 #include "core/StagedFile.h"
 
 #include "core/FileLock.h"
+#include "core/TextIO.h"
 
 #include <atomic>
 #include <cerrno>
@@ -284,9 +285,7 @@ bool StagedFile::prepare(std::string *error) {
     if (!writeOut(&err)) {
         discard();
         if (error != nullptr) {
-            *error =
-                "Cannot write the file " + m_target + ": " +
-                (err == 0 ? std::string("the disk may be full.") : std::strerror(err) + std::string("."));
+            *error = writeFailureText(m_target, err);
         }
         return false;
     }
@@ -387,9 +386,7 @@ bool StagedFile::keep(std::string *keptPath, std::string *error) {
         const std::string temp = m_temp;
         discard();
         if (error != nullptr) {
-            *error =
-                "Cannot write the file " + temp + ": " +
-                (err == 0 ? std::string("the disk may be full.") : std::strerror(err) + std::string("."));
+            *error = writeFailureText(temp, err);
         }
         return false;
     }

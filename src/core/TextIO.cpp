@@ -2,6 +2,8 @@
 
 #include "core/StagedFile.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -276,8 +278,22 @@ bool writeFileAtomically(const std::string &path, std::string_view bytes, std::s
     if (!file.open(path, error)) {
         return false;
     }
-    file.write(bytes); // a failed write is reported by commit()
+    // Flushed here, so that a failed write is known with its reason.
+    errno = 0;
+    if (!file.write(bytes) || !file.stream().flush()) {
+        const int err = errno;
+        file.discard();
+        if (error != nullptr) {
+            *error = writeFailureText(path, err);
+        }
+        return false;
+    }
     return file.commit(error);
+}
+
+std::string writeFailureText(const std::string &path, int err) {
+    return "Cannot write the file " + path + ": " +
+           (err != 0 ? std::string(std::strerror(err)) : "the disk may be full") + ".";
 }
 
 std::string visibleText(std::string_view text) {

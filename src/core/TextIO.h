@@ -52,8 +52,16 @@ std::string utf8ToWindows1252(std::string_view text);
 std::vector<std::string> splitLines(std::string_view text);
 
 // Writes bytes through a temporary file in the same folder and a rename, so a
-// failed save leaves the old file whole. Returns false with a message on failure.
+// failed save leaves the old file whole. Returns false with a message on
+// failure, which gives the system's reason (writeFailureText).
 bool writeFileAtomically(const std::string &path, std::string_view bytes, std::string *error);
+
+// The message of a write to the file at path that failed with the system's
+// error number err: "Cannot write the file <path>: No space left on device."
+// (or "File too large", "Read-only file system", ...); without a number (0)
+// "Cannot write the file <path>: the disk may be full.", as the text outputs
+// say it.
+std::string writeFailureText(const std::string &path, int err);
 
 // Input text as a message shows it: every control character in caret
 // notation (an end-of-file mark ^Z, a tab ^I, a carriage return ^M, a NUL

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <new>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -22,6 +23,48 @@ namespace {
 
 // The child's message: one status byte, eight bytes of length, the payload.
 constexpr char kOk = '1', kFailed = '0', kNoMemory = 'M';
+
+// What the work of a helper process last reported doing, in memory it
+// shares with the process that started it. The length is 0 while the text is
+// written: a child ended in the middle leaves no half text, only none.
+struct Progress {
+    std::atomic<std::uint32_t> length{0};
+    char text[kProgressKept];
+};
+
+// The report of this process when it is a helper (set in the child only).
+Progress *g_progress = nullptr;
+
+// A page shared with the children forked while it lives.
+class SharedProgress {
+public:
+    SharedProgress() {
+        void *page =
+            ::mmap(nullptr, sizeof(Progress), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        m_progress = page == MAP_FAILED ? nullptr : new (page) Progress;
+    }
+    ~SharedProgress() {
+        if (m_progress != nullptr) {
+            m_progress->~Progress();
+            ::munmap(m_progress, sizeof(Progress));
+        }
+    }
+    SharedProgress(const SharedProgress &) = delete;
+    SharedProgress &operator=(const SharedProgress &) = delete;
+
+    Progress *get() const { return m_progress; }
+    // What the child reported last (read once it has ended).
+    std::string text() const {
+        if (m_progress == nullptr) {
+            return {};
+        }
+        const std::uint32_t n = m_progress->length.load(std::memory_order_acquire);
+        return std::string(m_progress->text, std::min<std::size_t>(n, kProgressKept));
+    }
+
+private:
+    Progress *m_progress = nullptr;
+};
 
 // Pages of this process: the whole address space ([0]) and the resident part ([1]).
 bool processPages(pid_t pid, long *total, long *resident) {
@@ -98,8 +141,9 @@ int childSetUp(pid_t parent, int fd, int errorFd) {
 
 [[noreturn]] void childMain(pid_t parent, int fd, int errorFd,
                             const std::function<bool(std::string *, std::string *)> &work,
-                            const IsolationLimits &limits) {
+                            const IsolationLimits &limits, Progress *progress) {
     fd = childSetUp(parent, fd, errorFd);
+    g_progress = progress;
 #if !defined(__SANITIZE_ADDRESS__)
     // A hard bound behind the parent's watch, which normally ends the child
     // first (AddressSanitizer needs far more address space than it uses, so
@@ -142,6 +186,20 @@ std::uint64_t isolatedRunsStarted() {
     return g_runsStarted.load();
 }
 
+void reportIsolatedProgress(std::string_view what) {
+    if (g_progress == nullptr) {
+        return;
+    }
+    const std::size_t n = std::min(what.size(), kProgressKept);
+    // In this order as the program runs, for a child killed at any point
+    // (the parent reads only once it has ended).
+    g_progress->length.store(0);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    std::memcpy(g_progress->text, what.data(), n);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    g_progress->length.store(static_cast<std::uint32_t>(n));
+}
+
 IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::string *error)> &work,
                            const IsolationLimits &limits) {
     IsolatedResult result;
@@ -158,6 +216,7 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
     if (!limits.keepErrorOutput && ::pipe2(errorFds, O_CLOEXEC) != 0) {
         errorFds[0] = errorFds[1] = -1; // the child's standard error is then lost, as /dev/null
     }
+    const SharedProgress progress;
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
@@ -170,7 +229,7 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
         return result;
     }
     if (pid == 0) {
-        childMain(parent, fds[1], errorFds[1], work, limits);
+        childMain(parent, fds[1], errorFds[1], work, limits, progress.get());
     }
     ::close(fds[1]);
     if (errorFds[1] >= 0) {
@@ -181,8 +240,8 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
         char chunk[4096];
         const ssize_t n = ::read(errorFds[0], chunk, sizeof chunk);
         if (n > 0 && result.errorOutput.size() < kErrorOutputKept) {
-            result.errorOutput.append(chunk, std::min(static_cast<std::size_t>(n),
-                                                      kErrorOutputKept - result.errorOutput.size()));
+            result.errorOutput.append(
+                chunk, std::min(static_cast<std::size_t>(n), kErrorOutputKept - result.errorOutput.size()));
         }
         return n;
     };
@@ -240,6 +299,7 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
     if (errorFds[0] >= 0) {
         ::close(errorFds[0]);
     }
+    result.progress = progress.text();
     if (ended) {
         return result;
     }

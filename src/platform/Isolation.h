@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace vesk {
 
@@ -55,6 +56,8 @@ enum class IsolatedEnd {
 };
 
 inline constexpr std::size_t kErrorOutputKept = 4096;
+// The bytes of the work's last report of what it is doing that come back.
+inline constexpr std::size_t kProgressKept = 512;
 
 struct IsolatedResult {
     IsolatedEnd end = IsolatedEnd::NotStarted;
@@ -65,6 +68,10 @@ struct IsolatedResult {
     // The start of what the child wrote to its standard error (at most
     // kErrorOutputKept bytes; empty with keepErrorOutput).
     std::string errorOutput;
+    // What the work last said it was doing (reportIsolatedProgress), however
+    // the child ended: what it was at when the time or the memory ran out or
+    // it crashed. Empty when it said nothing.
+    std::string progress;
 };
 
 // Runs work(bytes, error) in a child process under limits. Returns at the
@@ -73,6 +80,12 @@ struct IsolatedResult {
 // child).
 IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::string *error)> &work,
                            const IsolationLimits &limits = {});
+
+// Called by the work in a helper process: tells the process that started it
+// what the work is doing now (the first kProgressKept bytes of it), so that a
+// reading stopped at its limits or crashing can be said to have stopped at
+// that point. Does nothing outside a helper process.
+void reportIsolatedProgress(std::string_view what);
 
 // Helper processes this process has started so far (for diagnostics, and
 // for tests that a file is read once).

@@ -477,5 +477,62 @@ TEST(AccessFormat, RowsAndLeafPagesReadBackAsWritten) {
     EXPECT_EQ(jet::rd16(page.data() + 20), 3u) << "the prefix they share is kept once";
 }
 
+// The read-back of a database written, which compares the file and the copy
+// a row at a time, finds every kind of difference: a table of the file
+// given otherwise or with a row fewer, a table written whose row or count
+// differs from what was written, a catalogue of another size.
+TEST(AccessWrittenCheck, FindsEveryDifferenceOfTheDatabaseWrittenFromTheFile) {
+    TempDir dir;
+    const std::vector<TableColumn> columns{{"hour", ColumnType::Integer}, {"Street", ColumnType::Text}};
+    auto rowsOf = [](std::vector<double> hours) {
+        std::vector<std::vector<Cell>> rows{{std::string("hour"), std::string("Street")}};
+        for (double h : hours) {
+            rows.push_back({h, std::string("Main Street")});
+        }
+        return rows;
+    };
+    const auto kept = rowsOf({1, 2, 3}), written = rowsOf({4, 5, 6});
+    std::string error;
+    // A database of two tables, "Kept" and "Written".
+    auto make = [&](const std::string &name, const std::vector<std::vector<Cell>> &k,
+                    const std::vector<std::vector<Cell>> &w) {
+        const std::string file = (dir.path() / name).string();
+        EXPECT_TRUE(tables::jetWriteTables(file, {{"Kept", columns, &k}, {"Written", columns, &w}}, &error))
+            << error;
+        return file;
+    };
+    const std::string file = make("File.mdb", kept, written);
+    TableData catalogue;
+    ASSERT_TRUE(tables::accessReadTable(file, "MSysObjects", &catalogue, &error)) << error;
+    const std::size_t objects = catalogue.rows.size();
+    const tables::JetTable table{"Written", columns, &written};
+    struct Case {
+        const char *what;
+        std::string copy;
+        std::size_t objects;
+        const char *why; // "" when the copy is as it should be
+    };
+    const Case cases[] = {
+        {"the same", make("Same.mdb", kept, written), objects, ""},
+        {"a cell of another table", make("Cell.mdb", rowsOf({1, 9, 3}), written), objects,
+         "does not give the table Kept as before"},
+        {"a row fewer in another table", make("Fewer.mdb", rowsOf({1, 2}), written), objects,
+         "does not give the table Kept as before"},
+        {"a row more in another table", make("More.mdb", rowsOf({1, 2, 3, 4}), written), objects,
+         "does not give the table Kept as before"},
+        {"a row of the table written", make("Row.mdb", kept, rowsOf({4, 7, 6})), objects,
+         "gives row 2 of the table Written otherwise"},
+        {"rows of the table written", make("Count.mdb", kept, rowsOf({4, 7, 6, 8})), objects,
+         "gives the table Written with 4 rows of 3"},
+        {"the catalogue", make("Catalogue.mdb", kept, written), objects + 1,
+         "does not give its catalogue whole"},
+    };
+    for (const Case &c : cases) {
+        std::string why;
+        EXPECT_EQ(tables::jetCheckWritten(file, c.copy, {table}, c.objects, &why), *c.why == '\0') << c.what;
+        EXPECT_EQ(why, c.why) << c.what;
+    }
+}
+
 } // namespace
 } // namespace vesk

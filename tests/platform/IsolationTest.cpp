@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -215,6 +217,43 @@ TEST(Isolation, ADeadlineEndsTheWorkBeforeItsOwnTimeLimit) {
     EXPECT_EQ(r.end, IsolatedEnd::TimedOut);
 }
 
+// What the work last said it was doing comes back however the child ended,
+// so that a reading stopped or crashed can be said to have stopped there.
+TEST(Isolation, TheWorksLastReportOfWhatItDoesComesBackHoweverItEnds) {
+    reportIsolatedProgress("not in a helper: no effect");
+    const IsolatedResult done = runIsolated([](std::string *, std::string *) {
+        reportIsolatedProgress("the table First and its long name");
+        reportIsolatedProgress("the table Last"); // shorter: nothing of the one before is left
+        return true;
+    });
+    EXPECT_EQ(done.end, IsolatedEnd::Finished);
+    EXPECT_EQ(done.progress, "the table Last");
+
+    const IsolatedResult silent = runIsolated([](std::string *, std::string *) { return true; });
+    EXPECT_EQ(silent.progress, "");
+
+    const IsolatedResult crashed = runIsolated([](std::string *, std::string *) {
+        reportIsolatedProgress("the table Hourly");
+        std::abort();
+        return true;
+    });
+    EXPECT_EQ(crashed.end, IsolatedEnd::Crashed);
+    EXPECT_EQ(crashed.progress, "the table Hourly");
+
+    const IsolatedResult stopped = runIsolated(
+        [](std::string *, std::string *) {
+            reportIsolatedProgress(std::string(kProgressKept + 100, 'x'));
+            for (volatile unsigned long i = 0;;) {
+                i = i + 1;
+            }
+            return true;
+        },
+        quick());
+    EXPECT_EQ(stopped.end, IsolatedEnd::TimedOut);
+    EXPECT_EQ(stopped.progress, std::string(kProgressKept, 'x')) << "the start of a long report";
+    EXPECT_EQ(done.progress, "the table Last") << "each run has a report of its own";
+}
+
 struct Failure {
     const char *name;
     std::function<bool(std::string *, std::string *)> work;
@@ -295,7 +334,8 @@ TEST(IsolatedTables, AnAccessFileWithADamagedCatalogueGivesAMessageAndNoHang) {
 
 // The check that every table of a database can be read takes one time
 // limit, however many readings it needs: a reading stopped at the limit is
-// not followed by a reading of the list of tables and of each table.
+// not followed by a reading of the list of tables and of each table. Its
+// message says what the reader was reading then (here the catalogue).
 TEST(IsolatedTables, AnAccessFileItsReaderRunsAwayOnIsCheckedWithinOneLimit) {
     const fs::path source = test::sharedTestFile("mdb/DateTestDatabase.mdb");
     WINVESK_NEEDS_SHARED_FILE(source);
@@ -303,15 +343,158 @@ TEST(IsolatedTables, AnAccessFileItsReaderRunsAwayOnIsCheckedWithinOneLimit) {
     const fs::path damaged = dir.write("Damaged.mdb", test::accessFileItsReaderRunsAwayOn(source));
     std::vector<std::pair<std::string, std::size_t>> rows;
     std::string table, error;
+    IsolatedEnd end = IsolatedEnd::Finished;
     const std::uint64_t before = isolatedRunsStarted();
-    EXPECT_FALSE(
-        tables::accessReadEveryTableIsolated(damaged.string(), "Hourly", &rows, &table, &error, quick()));
+    EXPECT_FALSE(tables::accessReadEveryTableIsolated(damaged.string(), "Hourly", &rows, &table, &error,
+                                                      quick(), &end));
     EXPECT_EQ(isolatedRunsStarted() - before, 1u) << "one reading, not tried again";
-    EXPECT_EQ(error.rfind("The file " + damaged.string() + " is damaged: ", 0), 0u) << error;
-    EXPECT_TRUE(error.find("could not be read within 2 seconds") != std::string::npos ||
-                error.find("needed more than 128 MB of memory") != std::string::npos)
+    EXPECT_EQ(error.rfind(
+                  "The file " + damaged.string() + " is damaged: the reading of its tables was stopped ", 0),
+              0u)
         << error;
+    ASSERT_TRUE(end == IsolatedEnd::TimedOut || end == IsolatedEnd::OutOfMemory) << error;
+    EXPECT_NE(error.find(end == IsolatedEnd::TimedOut ? "at the end of the 2 seconds its check had"
+                                                      : "when it needed more than 128 MB of memory"),
+              std::string::npos)
+        << error;
+    EXPECT_NE(error.find(", while it read its list of tables."), std::string::npos) << error;
     EXPECT_EQ(table, "") << "no table is named: the file as a whole ran away";
+}
+
+// A check given less time than its limit (a deadline) says the time it had,
+// not its limit.
+TEST(IsolatedTables, ACheckStoppedAtItsDeadlineStatesTheTimeItHad) {
+    const fs::path source = test::sharedTestFile("mdb/DateTestDatabase.mdb");
+    WINVESK_NEEDS_SHARED_FILE(source);
+    test::TempDir dir;
+    const fs::path damaged = dir.write("Damaged.mdb", test::accessFileItsReaderRunsAwayOn(source));
+    IsolationLimits limits;
+    limits.seconds = 120;
+    limits.memoryBytes = std::size_t{4} << 30; // the loop meets the deadline first
+    limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    std::vector<std::pair<std::string, std::size_t>> rows;
+    std::string table, error;
+    IsolatedEnd end = IsolatedEnd::Finished;
+    EXPECT_FALSE(
+        tables::accessReadEveryTableIsolated(damaged.string(), "", &rows, &table, &error, limits, &end));
+    EXPECT_EQ(end, IsolatedEnd::TimedOut) << error;
+    EXPECT_NE(error.find("at the end of the 2 seconds its check had, while it read its list of tables."),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(error.find("120"), std::string::npos) << error;
+    EXPECT_EQ(table, "");
+}
+
+// A database of a table "Small" without rows and a table "Large" of 60,000
+// rows of 40 numbers: about 20 MB in the file, about 100 MB as the table's
+// rows in memory. Written by a process of its own, so that the memory of the
+// rows is not left to this one's helpers as memory freed but still held.
+// "" when it cannot be written.
+std::string largeDatabase(const test::TempDir &dir) {
+    const std::string file = (dir.path() / "Large.mdb").string();
+    const IsolatedResult written = runIsolated([&](std::string *, std::string *failure) {
+        std::vector<TableColumn> columns;
+        std::vector<Cell> names;
+        for (int c = 0; c < 40; ++c) {
+            columns.push_back({"c" + std::to_string(c), ColumnType::Float});
+            names.emplace_back(columns.back().name);
+        }
+        std::vector<std::vector<Cell>> rows{names};
+        for (int r = 0; r < 60000; ++r) {
+            rows.emplace_back(columns.size(), Cell{r * 0.5});
+        }
+        return tables::jetWriteTables(file, {{"Small", columns, nullptr}, {"Large", columns, &rows}},
+                                      failure);
+    });
+    EXPECT_TRUE(written.ok) << written.error;
+    return written.ok ? file : std::string();
+}
+
+// A sound table is counted a row at a time: a table whose rows held at once
+// would take more memory than the check may use is read whole.
+TEST(IsolatedTables, EveryTableIsCheckedInTheMemoryOfARow) {
+    test::TempDir dir;
+    const std::string file = largeDatabase(dir);
+    ASSERT_FALSE(file.empty());
+    std::string error;
+    IsolationLimits limits;
+    // The bound behind the watch of the memory (not under AddressSanitizer)
+    // ends a reading whose address space grows by more than twice this.
+    limits.memoryBytes = std::size_t{16} << 20;
+    std::vector<std::pair<std::string, std::size_t>> counted;
+    std::string table;
+    ASSERT_TRUE(tables::accessReadEveryTableIsolated(file, "Small", &counted, &table, &error, limits))
+        << error;
+    const auto large =
+        std::find_if(counted.begin(), counted.end(), [](const auto &c) { return c.first == "Large"; });
+    ASSERT_NE(large, counted.end());
+    EXPECT_EQ(large->second, 60000u);
+    EXPECT_EQ(std::count_if(counted.begin(), counted.end(), [](const auto &c) { return c.first == "Small"; }),
+              0)
+        << "the table left out";
+}
+
+// The database written is compared with the file a row at a time too: a
+// table the check may not hold in its memory is compared whole.
+TEST(IsolatedTables, TheDatabaseWrittenIsComparedWithTheFileInTheMemoryOfARow) {
+    test::TempDir dir;
+    const std::string file = largeDatabase(dir);
+    ASSERT_FALSE(file.empty());
+    const std::string copy = (dir.path() / "Copy.mdb").string();
+    fs::copy_file(file, copy);
+    TableData catalogue;
+    std::string error;
+    ASSERT_TRUE(tables::accessReadTable(file, "MSysObjects", &catalogue, &error)) << error;
+    const std::vector<std::vector<Cell>> added{{std::string("hour")}, {1.0}, {2.0}};
+    const tables::JetTable hourly{"Small", {{"hour", ColumnType::Float}}, &added};
+    std::string why;
+    EXPECT_TRUE(
+        tables::jetCheckWritten(file, copy, {}, catalogue.rows.size(), &why, {}, std::size_t{16} << 20))
+        << why;
+    // and the comparison still finds what differs
+    EXPECT_FALSE(tables::jetCheckWritten(file, copy, {hourly}, catalogue.rows.size(), &why, {},
+                                         std::size_t{16} << 20));
+    EXPECT_EQ(why, "gives the table Small with 0 rows of 2") << why;
+}
+
+// A read-back stopped at a limit says which limit and what it was reading
+// (here the damaged catalogue of the copy, which the reader runs away on).
+TEST(IsolatedTables, AReadBackStoppedAtALimitSaysWhatItWasReading) {
+    const fs::path source = test::sharedTestFile("mdb/DateTestDatabase.mdb");
+    WINVESK_NEEDS_SHARED_FILE(source);
+    test::TempDir dir;
+    const fs::path damaged = dir.write("Damaged.mdb", test::accessFileItsReaderRunsAwayOn(source));
+    std::string why;
+    EXPECT_FALSE(tables::jetCheckWritten("", damaged.string(), {}, 0, &why, {}, std::size_t{64} << 20));
+    const std::string seconds = std::to_string(tables::accessCheckSeconds(fs::file_size(damaged)));
+    EXPECT_TRUE(
+        why == "could not be read back: the reading was stopped when it needed more than 64 MB of memory, "
+               "while it read the list of tables" ||
+        why == "could not be read back: the reading was stopped at the end of the " + seconds +
+                   " seconds its check had, while it read the list of tables")
+        << why;
+}
+
+// The time the check of Access files may take follows their size: far
+// beyond what reading a sound database costs (measured by
+// bench/access_bench.cpp: about 0.01 s a MB, 0.06 s under the sanitizers),
+// and bounded for a file of any size.
+TEST(AccessCheckBudget, FollowsTheSizeOfTheFilesWithAWideMarginAndIsBounded) {
+    constexpr std::uintmax_t mb = 1 << 20;
+    EXPECT_EQ(tables::accessCheckSeconds(0), 30);
+    EXPECT_EQ(tables::accessCheckSeconds(mb - 1), 30);
+    EXPECT_EQ(tables::accessCheckSeconds(34 * mb), 64);
+    EXPECT_EQ(tables::accessCheckSeconds(500 * mb), 530);
+    // Sound files of up to 2 GB each (the most Access holds), file and copy:
+    // ten times the cost measured under the sanitizers fits with room to spare.
+    for (std::uintmax_t size = mb; size <= 4096 * mb; size *= 2) {
+        EXPECT_GE(tables::accessCheckSeconds(size), 10 * 0.06 * static_cast<double>(size / mb) + 20)
+            << size / mb << " MB";
+    }
+    const int most = tables::accessCheckSeconds(4096 * mb);
+    EXPECT_EQ(most, 30 + 4096);
+    EXPECT_EQ(tables::accessCheckSeconds(std::uintmax_t{1} << 40), most) << "a file of any size ends";
+    EXPECT_EQ(tables::accessCheckSeconds(~std::uintmax_t{0}), most);
 }
 
 TEST(IsolatedTables, AWorkbookReadsAsWithoutTheHelperProcess) {

@@ -407,6 +407,19 @@ TEST(AccessIndexKeys, SortAsAccessSortsNames) {
     }
 }
 
+// The names docs/tables.md gives as one name for Access: "ß" sorts as "ss"
+// in every order, but where a later letter's mark stands Access 97 counts it
+// as two letters and Access 2000 and later as one character.
+TEST(AccessIndexKeys, SharpSAndDoubleSAreOneNameBeforeAMarkInAccess97Only) {
+    const char *sharp = "Stra\u00DFenl\u00E4rm", *twoS = "Strassenl\u00E4rm";
+    EXPECT_EQ(jet::keyOfText(sharp, SortOrder::General97), jet::keyOfText(twoS, SortOrder::General97));
+    for (SortOrder order : {SortOrder::GeneralLegacy, SortOrder::General}) {
+        EXPECT_NE(jet::keyOfText(sharp, order), jet::keyOfText(twoS, order));
+        EXPECT_EQ(jet::keyOfText("Stra\u00DFe", order), jet::keyOfText("STRASSE", order))
+            << "no mark after it";
+    }
+}
+
 TEST(AccessIndexKeys, ACharacterAboveTheTablesHasNoKeyInAccess2000AndIsNamed) {
     std::string problem;
     EXPECT_FALSE(jet::keyOfText("Hourly \xF0\x9F\x98\x80", SortOrder::GeneralLegacy, false, &problem));

@@ -167,12 +167,30 @@ bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, s
     return true;
 }
 
-bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
-                     bool *missing) {
-    auto mdb = openMdb(file, error);
-    if (!mdb) {
+// The table open in libmdb, with a buffer for each column read as text.
+struct AccessRows::State {
+    std::string file, table;
+    MdbPtr mdb;
+    std::unique_ptr<MdbTableDef, void (*)(MdbTableDef *)> def{nullptr, mdb_free_tabledef};
+    std::vector<std::unique_ptr<char[]>> buffers;
+    std::vector<int> lengths, types;
+    std::size_t rows = 0; // read so far
+};
+
+AccessRows::AccessRows() = default;
+AccessRows::~AccessRows() = default;
+
+bool AccessRows::open(const std::string &file, const std::string &table, std::string *error, bool *missing) {
+    m_state.reset();
+    m_fields.clear();
+    auto state = std::make_unique<State>();
+    state->file = file;
+    state->table = table;
+    state->mdb = openMdb(file, error);
+    if (!state->mdb) {
         return false;
     }
+    MdbHandle *mdb = state->mdb.get();
     MdbCatalogEntry *found = nullptr;
     for (unsigned i = 0; i < mdb->num_catalog && !found; ++i) {
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
@@ -188,83 +206,115 @@ bool accessReadTable(const std::string &file, const std::string &table, TableDat
         }
         return false;
     }
-    MdbTableDef *def = mdb_read_table(found);
+    state->def.reset(mdb_read_table(found));
+    MdbTableDef *def = state->def.get();
     if (!def) {
         setError(error, "The table " + table + " of the Access file " + file + " cannot be read.");
         return false;
     }
-    std::unique_ptr<MdbTableDef, void (*)(MdbTableDef *)> guard(def, mdb_free_tabledef);
     if (!mdb_read_columns(def)) {
         setError(error, "The columns of the table " + table + " in " + file + " cannot be read.");
         return false;
     }
     mdb_rewind_table(def);
     const unsigned n = def->num_cols;
-    std::vector<std::unique_ptr<char[]>> buffers;
-    std::vector<int> lengths(n, 0);
-    std::vector<int> types(n, 0);
+    state->lengths.assign(n, 0);
+    state->types.assign(n, 0);
     for (unsigned c = 0; c < n; ++c) {
         auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
-        data->fields.emplace_back(col->name);
-        types[c] = col->col_type;
-        buffers.emplace_back(new char[MDB_BIND_SIZE]);
-        buffers.back()[0] = '\0';
+        m_fields.emplace_back(col->name);
+        state->types[c] = col->col_type;
+        state->buffers.emplace_back(new char[MDB_BIND_SIZE]);
+        state->buffers.back()[0] = '\0';
         if (col->col_type == MDB_OLE || directSize(col->col_type) != 0) {
             continue; // binary objects are not table values; numbers and dates are taken from their bytes
         }
-        mdb_bind_column(def, static_cast<int>(c + 1), buffers.back().get(), &lengths[c]);
+        mdb_bind_column(def, static_cast<int>(c + 1), state->buffers.back().get(), &state->lengths[c]);
     }
-    while (mdb_fetch_row(def)) {
-        std::vector<Cell> row(n);
-        for (unsigned c = 0; c < n; ++c) {
-            auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
-            if (const int size = directSize(types[c])) {
-                if (col->cur_value_len != size) {
-                    continue; // Null
-                }
-                if (types[c] != MDB_DATETIME) {
-                    row[c] = directValue(def->entry->mdb, col);
-                    continue;
-                }
-                auto date = oleDateText(mdb_get_double(def->entry->mdb->pg_buf, col->cur_value_start));
-                if (!date) {
-                    setError(error, "The Access file " + file + " is damaged: row " +
-                                        std::to_string(data->rows.size() + 1) + " of the table " + table +
-                                        " holds a date outside the years 100 to 9999 in the column " +
-                                        col->name + ".");
-                    return false;
-                }
-                row[c] = std::move(*date);
-                continue;
-            }
-            if (types[c] == MDB_OLE || lengths[c] <= 0) {
+    m_state = std::move(state);
+    return true;
+}
+
+AccessRows::Read AccessRows::next(std::vector<Cell> *row, std::string *error) {
+    if (!m_state) {
+        return Read::End;
+    }
+    State &s = *m_state;
+    MdbTableDef *def = s.def.get();
+    for (auto &len : s.lengths) {
+        len = 0;
+    }
+    if (!mdb_fetch_row(def)) {
+        return Read::End;
+    }
+    const unsigned n = def->num_cols;
+    row->assign(n, Cell{});
+    for (unsigned c = 0; c < n; ++c) {
+        auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
+        if (const int size = directSize(s.types[c])) {
+            if (col->cur_value_len != size) {
                 continue; // Null
             }
-            std::string text(buffers[c].get(), static_cast<std::size_t>(lengths[c]));
-            if (isNumericType(types[c])) {
-                // The library prints with the C library; read it back the
-                // same way whatever the locale's decimal mark.
-                std::string t = text;
-                for (auto &ch : t) {
-                    if (ch == ',') {
-                        ch = '.';
-                    }
-                }
-                double v = 0;
-                auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-                if (ec == std::errc() && p != t.data()) {
-                    row[c] = v;
-                    continue;
+            if (s.types[c] != MDB_DATETIME) {
+                (*row)[c] = directValue(def->entry->mdb, col);
+                continue;
+            }
+            auto date = oleDateText(mdb_get_double(def->entry->mdb->pg_buf, col->cur_value_start));
+            if (!date) {
+                setError(error, "The Access file " + s.file + " is damaged: row " +
+                                    std::to_string(s.rows + 1) + " of the table " + s.table +
+                                    " holds a date outside the years 100 to 9999 in the column " + col->name +
+                                    ".");
+                return Read::Damaged;
+            }
+            (*row)[c] = std::move(*date);
+            continue;
+        }
+        if (s.types[c] == MDB_OLE || s.lengths[c] <= 0) {
+            continue; // Null
+        }
+        std::string text(s.buffers[c].get(), static_cast<std::size_t>(s.lengths[c]));
+        if (isNumericType(s.types[c])) {
+            // The library prints with the C library; read it back the
+            // same way whatever the locale's decimal mark.
+            std::string t = text;
+            for (auto &ch : t) {
+                if (ch == ',') {
+                    ch = '.';
                 }
             }
-            row[c] = std::move(text);
+            double v = 0;
+            auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+            if (ec == std::errc() && p != t.data()) {
+                (*row)[c] = v;
+                continue;
+            }
         }
-        data->rows.push_back(std::move(row));
-        for (auto &len : lengths) {
-            len = 0;
+        (*row)[c] = std::move(text);
+    }
+    ++s.rows;
+    return Read::Row;
+}
+
+bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
+                     bool *missing) {
+    AccessRows rows;
+    if (!rows.open(file, table, error, missing)) {
+        return false;
+    }
+    data->fields = rows.fields();
+    std::vector<Cell> row;
+    for (;;) {
+        switch (rows.next(&row, error)) {
+        case AccessRows::Read::Row:
+            data->rows.push_back(std::move(row));
+            break;
+        case AccessRows::Read::End:
+            return true;
+        case AccessRows::Read::Damaged:
+            return false;
         }
     }
-    return true;
 }
 
 } // namespace vesk::tables

@@ -9,6 +9,11 @@
 #include "platform/Isolation.h"
 #include "platform/tables/TableBackends.h"
 
+#include "core/TextIO.h"
+
+#include <algorithm>
+#include <chrono>
+
 namespace vesk::tables {
 
 namespace {
@@ -133,17 +138,19 @@ std::string trimmedReport(const std::string &output) {
 }
 
 // Runs read in the helper process; false with the reader's own message or
-// with the damage the helper met (a loop, the memory, a crash: *end).
+// with the damage the helper met (a loop, the memory, a crash: *result),
+// said by `stopped` when given.
 bool isolated(const std::string &file, const std::function<bool(std::string *, std::string *)> &read,
               const std::function<bool(const std::string &)> &unpack, std::string *error,
-              const IsolationLimits &limits, IsolatedEnd *end = nullptr) {
+              const IsolationLimits &limits, IsolatedResult *result = nullptr,
+              const std::function<std::string(const IsolatedResult &)> &stopped = {}) {
     const IsolatedResult r = runIsolated(read, limits);
-    if (end != nullptr) {
-        *end = r.end;
+    if (result != nullptr) {
+        *result = r;
     }
     std::string text;
     if (r.end != IsolatedEnd::Finished) {
-        text = isolationFailureText(r, file, limits);
+        text = stopped ? stopped(r) : isolationFailureText(r, file, limits);
     } else if (!r.ok) {
         text = r.error;
     } else if (!unpack(r.bytes)) {
@@ -234,17 +241,24 @@ bool accessListTablesIsolated(const std::string &file, std::vector<TableInfo> *t
 
 bool accessReadEveryTableIsolated(const std::string &file, const std::string &except,
                                   std::vector<std::pair<std::string, std::size_t>> *rows, std::string *table,
-                                  std::string *error, const IsolationLimits &limits) {
+                                  std::string *error, const IsolationLimits &limits, IsolatedEnd *end) {
     rows->clear();
     table->clear();
-    // One time limit for the whole check, however many readings it takes.
-    IsolationLimits budget = limits;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
-    budget.deadline = budget.deadline == std::chrono::steady_clock::time_point{}
-                          ? deadline
-                          : std::min(budget.deadline, deadline);
+    // The time the check has: its limit, or less to an earlier deadline.
+    long had = limits.seconds;
+    if (limits.deadline != std::chrono::steady_clock::time_point{}) {
+        const auto left =
+            std::chrono::ceil<std::chrono::seconds>(limits.deadline - std::chrono::steady_clock::now());
+        had = std::clamp<long>(static_cast<long>(left.count()), 0, had);
+    }
+    // What the helper was reading when it was stopped or failed: a table
+    // (by name), or before the first its list of tables.
+    auto reading = [](const IsolatedResult &r) {
+        return r.progress.empty() ? std::string("its list of tables")
+                                  : "the table " + visibleText(r.progress);
+    };
     std::string unreadable, why;
-    IsolatedEnd end = IsolatedEnd::Finished;
+    IsolatedResult result;
     const bool finished = isolated(
         file,
         [&](std::string *bytes, std::string *failure) {
@@ -258,8 +272,19 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
                 if (!except.empty() && accessNameReplaces(t.name, except)) {
                     continue;
                 }
-                TableData data;
-                if (!accessReadTable(file, t.name, &data, failure)) {
+                reportIsolatedProgress(t.name);
+                // Counted a row at a time: a table of any size takes the
+                // memory of a row.
+                AccessRows reader;
+                std::vector<Cell> row;
+                std::uint32_t count = 0;
+                AccessRows::Read read = AccessRows::Read::End;
+                if (reader.open(file, t.name, failure)) {
+                    while ((read = reader.next(&row, failure)) == AccessRows::Read::Row) {
+                        ++count;
+                    }
+                }
+                if (!reader.isOpen() || read == AccessRows::Read::Damaged) {
                     // The table that cannot be read comes back as a result.
                     bytes->push_back(0);
                     putText(*bytes, t.name);
@@ -267,7 +292,7 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
                     return true;
                 }
                 putText(counts, t.name);
-                put32(counts, static_cast<std::uint32_t>(data.rows.size()));
+                put32(counts, count);
                 ++n;
             }
             bytes->push_back(1);
@@ -298,28 +323,33 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
             }
             return in.done();
         },
-        &why, budget, &end);
+        &why, limits, &result,
+        [&](const IsolatedResult &r) {
+            // Said with the time the check had and where it was: the table it
+            // was reading then is not known to be damaged, only the file.
+            const std::string damaged = "The file " + file + " is damaged: ";
+            switch (r.end) {
+            case IsolatedEnd::TimedOut:
+                return damaged + "the reading of its tables was stopped at the end of the " +
+                       std::to_string(had) + " seconds its check had, while it read " + reading(r) + ".";
+            case IsolatedEnd::OutOfMemory:
+                return damaged + "the reading of its tables was stopped when it needed more than " +
+                       std::to_string(limits.memoryBytes >> 20) + " MB of memory, while it read " +
+                       reading(r) + ".";
+            default:
+                return isolationFailureText(r, file, limits);
+            }
+        });
+    if (end != nullptr) {
+        *end = result.end;
+    }
     if (finished && unreadable.empty()) {
         return true;
     }
     rows->clear();
-    // The reader failed on some table of the file (a crash): each read on its
-    // own names it, within what is left of the time. A reading stopped at the
-    // time or memory limit is not tried again: it would only run away again.
-    if (!finished && end != IsolatedEnd::TimedOut && end != IsolatedEnd::OutOfMemory) {
-        std::vector<TableInfo> tables;
-        if (accessListTablesIsolated(file, &tables, nullptr, budget)) {
-            for (const TableInfo &t : tables) {
-                TableData data;
-                std::string problem;
-                if ((except.empty() || !accessNameReplaces(t.name, except)) &&
-                    !accessReadTableIsolated(file, t.name, &data, &problem, budget)) {
-                    unreadable = t.name;
-                    why = problem;
-                    break;
-                }
-            }
-        }
+    // The reader failed (a crash) on the table it was reading then.
+    if (!finished && result.end == IsolatedEnd::Crashed) {
+        unreadable = result.progress;
     }
     *table = unreadable;
     if (error != nullptr) {

@@ -27,6 +27,7 @@
 #include "core/TextIO.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -454,7 +455,7 @@ IsolationLimits readingLimits(const std::string &file, const std::string &other 
             bytes += ec ? 0 : size;
         }
     }
-    limits.seconds += static_cast<int>(std::min<std::uintmax_t>(bytes >> 20, 3600));
+    limits.seconds = accessCheckSeconds(bytes);
     return limits;
 }
 
@@ -470,13 +471,21 @@ bool sameRow(const std::vector<Cell> &a, const std::vector<Cell> &b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameCell);
 }
 
-// Whether a table reads back as before: the same columns and rows.
-bool sameTable(const TableData &a, const TableData &b) {
-    return a.fields == b.fields &&
-           std::equal(a.rows.begin(), a.rows.end(), b.rows.begin(), b.rows.end(), sameRow);
-}
-
 } // namespace
+
+int accessCheckSeconds(std::uintmax_t bytes) {
+    // Measured (bench/access_bench.cpp, databases of 128 to 515 MB on a busy
+    // machine), reading every table a row at a time: about 0.01 s a MB in
+    // the plain build and 0.05 to 0.06 s under the sanitizers. One second a
+    // MB leaves a margin of more than 15 under the sanitizers, for a machine
+    // many times busier. The MB counted end at two files of 2 GB, the most an
+    // Access file holds, so that a file of any size is stopped after a
+    // bounded time.
+    constexpr int kBaseSeconds = 30;
+    constexpr std::uintmax_t kSecondsPerMb = 1;
+    constexpr std::uintmax_t kMostMb = 2 * 2048;
+    return kBaseSeconds + static_cast<int>(std::min<std::uintmax_t>(bytes >> 20, kMostMb) * kSecondsPerMb);
+}
 
 std::string jetNameProblem(const std::string &name) {
     if (name.empty()) {
@@ -546,11 +555,17 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     // damaged one is refused before the first hour rather than after the last.
     std::vector<std::pair<std::string, std::size_t>> rows;
     std::string unreadable, why;
-    if (!accessReadEveryTableIsolated(file, table, &rows, &unreadable, &why, readingLimits(file))) {
-        problem = unreadable.empty() || lowerAscii(unreadable) == "msysobjects"
-                      ? "its catalogue cannot be read (" + why + ")"
-                      : "its table " + unreadable + " cannot be read (" + why +
-                            "); repair the database in Access (Compact and Repair) first";
+    IsolatedEnd end = IsolatedEnd::Finished;
+    if (!accessReadEveryTableIsolated(file, table, &rows, &unreadable, &why, readingLimits(file), &end)) {
+        if (end == IsolatedEnd::TimedOut || end == IsolatedEnd::OutOfMemory) {
+            // Stopped at a limit: its message says what it was reading.
+            problem = "its tables cannot be checked (" + why + ")";
+        } else {
+            problem = unreadable.empty() || lowerAscii(unreadable) == "msysobjects"
+                          ? "its catalogue cannot be read (" + why + ")"
+                          : "its table " + unreadable + " cannot be read (" + why +
+                                "); repair the database in Access (Compact and Repair) first";
+        }
     } else {
         const auto catalogue = std::find_if(
             rows.begin(), rows.end(), [](const auto &r) { return lowerAscii(r.first) == "msysobjects"; });
@@ -589,8 +604,14 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
 
     StagedFile own;
     StagedFile &staged = into != nullptr ? *into : own;
-    if (!staged.open(file, error) || !staged.write(db.file.bytes)) {
-        setError(error, "Cannot write the file " + file + ".");
+    if (!staged.open(file, error)) {
+        return false; // its message gives the system's reason
+    }
+    errno = 0;
+    if (!staged.write(db.file.bytes) || !staged.stream().flush()) {
+        const int err = errno;
+        staged.discard();
+        setError(error, writeFailureText(file, err));
         return false;
     }
     if (!staged.prepare(error)) {
@@ -609,13 +630,17 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
 }
 
 bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,
-                     std::size_t catalogueRows, std::string *why, const std::vector<std::uint32_t> &deleted) {
-    // One helper process reads both files, a table at a time, and compares
-    // what it reads with the tables in its own copy of this process's memory:
-    // only the verdict comes back.
+                     std::size_t catalogueRows, std::string *why, const std::vector<std::uint32_t> &deleted,
+                     std::size_t memoryBytes) {
+    // One helper process reads both files, a table at a time and a row at a
+    // time (a table of any size takes the memory of a row), and compares what
+    // it reads with the tables in its own copy of this process's memory: only
+    // the verdict comes back. It says what it reads, for a message when it is
+    // stopped.
     auto work = [&](std::string *, std::string *failure) {
         std::vector<TableInfo> before, after;
         std::string problem;
+        reportIsolatedProgress("the list of tables");
         if (!file.empty() && !accessListTables(file, &before, &problem)) {
             *failure = "could not be compared with the file (" + problem + ")";
             return false;
@@ -624,9 +649,17 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
             *failure = "could not be read back (" + problem + ")";
             return false;
         }
-        TableData catalogue;
-        if (!accessReadTable(copy, "MSysObjects", &catalogue, &problem) ||
-            catalogue.rows.size() != catalogueRows) {
+        reportIsolatedProgress("the catalogue");
+        AccessRows catalogue;
+        std::vector<Cell> row, other;
+        std::size_t objects = 0;
+        AccessRows::Read read = AccessRows::Read::End;
+        if (catalogue.open(copy, "MSysObjects", &problem)) {
+            while ((read = catalogue.next(&row, &problem)) == AccessRows::Read::Row) {
+                ++objects;
+            }
+        }
+        if (!catalogue.isOpen() || read == AccessRows::Read::Damaged || objects != catalogueRows) {
             *failure = "does not give its catalogue whole";
             return false;
         }
@@ -637,57 +670,105 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
             if (written || lowerAscii(info.name) == "msysobjects") {
                 continue;
             }
-            TableData was, is;
-            if (!accessReadTable(file, info.name, &was, &problem)) {
+            reportIsolatedProgress("the table " + visibleText(info.name));
+            AccessRows was, is;
+            if (!was.open(file, info.name, &problem)) {
                 *failure = "could not be compared with the file (" + problem + ")";
                 return false;
             }
-            if (lowerAscii(info.name) == "msysaces") {
-                // The permissions of the tables deleted are gone with them.
-                std::erase_if(was.rows, [&](const std::vector<Cell> &row) {
-                    const double *id = row.empty() ? nullptr : std::get_if<double>(&row.front());
-                    return id && std::any_of(deleted.begin(), deleted.end(), [&](std::uint32_t d) {
-                               return *id == static_cast<double>(static_cast<std::int32_t>(d));
-                           });
-                });
-            }
-            if (!accessReadTable(copy, info.name, &is, &problem) || !sameTable(is, was)) {
-                *failure = "does not give the table " + info.name + " as before";
+            const std::string differs = "does not give the table " + info.name + " as before";
+            if (!is.open(copy, info.name, &problem) || is.fields() != was.fields()) {
+                *failure = differs;
                 return false;
+            }
+            // The permissions of the tables deleted are gone with them.
+            const bool permissions = lowerAscii(info.name) == "msysaces";
+            auto deletedTables = [&](const std::vector<Cell> &r) {
+                const double *id = r.empty() ? nullptr : std::get_if<double>(&r.front());
+                return id && std::any_of(deleted.begin(), deleted.end(), [&](std::uint32_t d) {
+                           return *id == static_cast<double>(static_cast<std::int32_t>(d));
+                       });
+            };
+            for (;;) {
+                AccessRows::Read a = was.next(&row, &problem);
+                while (permissions && a == AccessRows::Read::Row && deletedTables(row)) {
+                    a = was.next(&row, &problem);
+                }
+                if (a == AccessRows::Read::Damaged) {
+                    *failure = "could not be compared with the file (" + problem + ")";
+                    return false;
+                }
+                const AccessRows::Read b = is.next(&other, &problem);
+                if (b != a || (a == AccessRows::Read::Row && !sameRow(other, row))) {
+                    *failure = differs;
+                    return false;
+                }
+                if (a == AccessRows::Read::End) {
+                    break;
+                }
             }
         }
         for (const auto &t : tables) {
-            TableData data;
-            if (!accessReadTable(copy, t.name, &data, &problem)) {
+            reportIsolatedProgress("the table " + visibleText(t.name) + " written");
+            AccessRows data;
+            if (!data.open(copy, t.name, &problem)) {
                 *failure = "does not give the table " + t.name + " back (" + problem + ")";
                 return false;
             }
+            // Every row is read, so that a count that differs is told
+            // before a row that differs.
             const std::size_t expected = t.rows && !t.rows->empty() ? t.rows->size() - 1 : 0;
-            if (data.rows.size() != expected || data.fields.size() != t.columns.size()) {
-                *failure = "gives the table " + t.name + " with " + std::to_string(data.rows.size()) +
-                           " rows of " + std::to_string(expected);
+            std::size_t count = 0, firstOtherwise = 0;
+            bool otherwise = false;
+            while ((read = data.next(&row, &problem)) == AccessRows::Read::Row) {
+                if (count < expected && !otherwise) {
+                    std::vector<Cell> want = (*t.rows)[count + 1];
+                    want.resize(t.columns.size());
+                    if (!sameRow(row, want)) {
+                        otherwise = true;
+                        firstOtherwise = count;
+                    }
+                }
+                ++count;
+            }
+            if (read == AccessRows::Read::Damaged) {
+                *failure = "does not give the table " + t.name + " back (" + problem + ")";
                 return false;
             }
-            for (std::size_t r = 0; r < expected; ++r) {
-                auto want = (*t.rows)[r + 1];
-                want.resize(t.columns.size());
-                if (!sameRow(data.rows[r], want)) {
-                    *failure =
-                        "gives row " + std::to_string(r + 1) + " of the table " + t.name + " otherwise";
-                    return false;
-                }
+            if (count != expected || data.fields().size() != t.columns.size()) {
+                *failure = "gives the table " + t.name + " with " + std::to_string(count) + " rows of " +
+                           std::to_string(expected);
+                return false;
+            }
+            if (otherwise) {
+                *failure = "gives row " + std::to_string(firstOtherwise + 1) + " of the table " + t.name +
+                           " otherwise";
+                return false;
             }
         }
         return true;
     };
     // Both files are read whole: allow time for large ones.
-    const IsolationLimits limits = readingLimits(file, copy);
+    IsolationLimits limits = readingLimits(file, copy);
+    limits.memoryBytes = memoryBytes;
     const IsolatedResult r = runIsolated(work, limits);
     if (r.end != IsolatedEnd::Finished) {
         // Every table of the file was read before the run: the reader failed
         // on the copy, named as the database written (its temporary name is
         // gone by the time one reads this).
-        *why = "could not be read back: " + isolationFailureReason(r, limits);
+        const std::string reading = r.progress.empty() ? std::string() : ", while it read " + r.progress;
+        switch (r.end) {
+        case IsolatedEnd::TimedOut:
+            *why = "could not be read back: the reading was stopped at the end of the " +
+                   std::to_string(limits.seconds) + " seconds its check had" + reading;
+            break;
+        case IsolatedEnd::OutOfMemory:
+            *why = "could not be read back: the reading was stopped when it needed more than " +
+                   std::to_string(limits.memoryBytes >> 20) + " MB of memory" + reading;
+            break;
+        default:
+            *why = "could not be read back: " + isolationFailureReason(r, limits) + reading;
+        }
         return false;
     }
     if (!r.ok) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -74,18 +75,45 @@ bool accessReadTableIsolated(const std::string &file, const std::string &table, 
                              std::string *error, const IsolationLimits &limits = {}, bool *missing = nullptr);
 
 // Reads every table of the Access file but those a table written as `except`
-// replaces (accessNameReplaces; "" for none) in one helper process, to tell that each can
-// be read: true with the number of rows of each, by name in the file's
-// order. False with the reason in *error and the table that cannot be read
-// in *table ("" when the file or its list of tables cannot be read); when the
-// reader crashes on the file, each table is then read in a helper process of
-// its own to find it. The whole check takes at most limits.seconds: a reading
-// stopped at the time or memory limit is not tried again.
+// replaces (accessNameReplaces; "" for none) in one helper process, a row at
+// a time, to tell that each can be read: true with the number of rows of
+// each, by name in the file's order. False with the reason in *error and the
+// table that cannot be read in *table ("" when the file or its list of tables
+// cannot be read); *end (when given) tells how the helper ended. A check
+// stopped at its time limit (limits.seconds, or limits.deadline when that
+// comes first) or its memory limit names no table in *table: its reason says
+// the time the check had and what it was reading then.
 bool accessReadEveryTableIsolated(const std::string &file, const std::string &except,
                                   std::vector<std::pair<std::string, std::size_t>> *rows, std::string *table,
-                                  std::string *error, const IsolationLimits &limits = {});
+                                  std::string *error, const IsolationLimits &limits = {},
+                                  IsolatedEnd *end = nullptr);
 
 bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error);
+// The rows of a table of an Access file read one at a time through libmdb
+// (as accessReadTable gives them), so that a table of any size is read in
+// the memory of a row.
+class AccessRows {
+public:
+    AccessRows();
+    ~AccessRows();
+    AccessRows(const AccessRows &) = delete;
+    AccessRows &operator=(const AccessRows &) = delete;
+
+    // Opens the table (its name as Access finds it); false with a message as
+    // accessReadTable gives it, *missing (when given) set when the file does
+    // not hold the table.
+    bool open(const std::string &file, const std::string &table, std::string *error, bool *missing = nullptr);
+    bool isOpen() const { return m_state != nullptr; }
+    const std::vector<std::string> &fields() const { return m_fields; }
+    enum class Read { Row, End, Damaged };
+    // The next row into *row; Damaged with a message naming the row.
+    Read next(std::vector<Cell> *row, std::string *error);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+    std::vector<std::string> m_fields;
+};
 bool accessReadTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
                      bool *missing = nullptr);
 
@@ -149,6 +177,13 @@ struct JetTable {
     std::vector<TableColumn> columns;
     const std::vector<std::vector<Cell>> *rows = nullptr;
 };
+// The time in seconds that reading Access files of that many bytes in all
+// through libmdb may take when their tables are checked (before a run, and
+// the database written after it): 30 s and 1 s a MB, far more than a sound
+// database needs, for files up to 4 GB in all (two files of the 2 GB Access
+// allows; larger ones get the time of 4 GB). A file the reader loops on is
+// stopped after that time.
+int accessCheckSeconds(std::uintmax_t bytes);
 // Why Access would refuse the table name, or "": longer than 64 characters,
 // beginning or ending with a blank, or holding a control character, ".",
 // "!", "`", "[" or "]".
@@ -178,10 +213,13 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
 // replace gives the same columns and rows as in `file` (MSysACEs without the
 // permissions of the tables `deleted`, by id), the catalogue gives
 // catalogueRows rows and every table written its rows, cell for cell.
-// False with what differs (or what could not be read) in *why.
+// Every table is read a row at a time, within memoryBytes and the time
+// accessCheckSeconds gives both files. False with what differs (or what could
+// not be read, and what was being read when a limit was reached) in *why.
 bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,
                      std::size_t catalogueRows, std::string *why,
-                     const std::vector<std::uint32_t> &deleted = {});
+                     const std::vector<std::uint32_t> &deleted = {},
+                     std::size_t memoryBytes = IsolationLimits{}.memoryBytes);
 
 // Reads the sheets of a Lotus file: .wk1 by wk1Read, the other kinds by
 // libwps once our own walk has found their records whole, with no two cells
