@@ -251,13 +251,16 @@ bool StagedFile::write(std::string_view bytes) {
 
 bool StagedFile::writeOut(int *err) {
     *err = 0;
+    errno = 0;
     m_stream.flush();
     if (writeOutFailure() && writeOutFailure()(m_target)) {
+        errno = 0; // as a full disk that gives no reason
         m_stream.setstate(std::ios::badbit);
     }
     const bool written = static_cast<bool>(m_stream);
     m_stream.close();
     if (!written || !m_stream) {
+        *err = errno; // the system's reason where the failed write left one
         return false;
     }
     // On the disk before it takes the target's place: a crash after the

@@ -4,6 +4,7 @@
 // process, under which the system refuses the write with "File too large"),
 // and a folder that cannot take the file.
 
+#include "core/StagedFile.h"
 #include "platform/Isolation.h"
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
@@ -101,6 +102,19 @@ INSTANTIATE_TEST_SUITE_P(
                     Kind{"Lotus", "Out.wk3",
                          [](const std::string &file, int n, std::string *error) {
                              return tables::lotusWrite(file, {"Hourly", hourRows(n)}, error);
+                         }},
+                    // A text output, written through its stream: the reason
+                    // the failed write left is kept when the file is closed.
+                    Kind{"Text", "Out.txt",
+                         [](const std::string &file, int n, std::string *error) {
+                             StagedFile staged;
+                             if (!staged.open(file, error)) {
+                                 return false;
+                             }
+                             for (int h = 1; h <= n; ++h) {
+                                 staged.stream() << h << ", " << h * 0.25 << ", \"Main Street\"\r\n";
+                             }
+                             return staged.commit(error);
                          }}),
     [](const testing::TestParamInfo<Kind> &info) { return std::string(info.param.name); });
 
