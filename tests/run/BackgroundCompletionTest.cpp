@@ -3,7 +3,8 @@
 // urban background of a city type (NO and NO2 sharing out its NOx, NO2 and
 // O3 keeping their sum with the direct NO2 share), and benzene from CO by
 // the benzene content of petrol, with and without a city type, with CO in
-// µg/m³ and in mg/m³.
+// µg/m³ and in mg/m³. Also the other values a run fills in: a traffic count
+// from the other two, and the time of a date that has none.
 
 #include "run/RunFixture.h"
 
@@ -108,3 +109,48 @@ INSTANTIATE_TEST_SUITE_P(Cases, BenzeneFromCO,
                                            BenzeneCase{"no_city_type_CO_in_mg", 0, true},
                                            BenzeneCase{"city_type_CO_in_mg", 2, true}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(BackgroundCompletion, TrafficCountsAreCompletedFromTheOtherTwoOnlyWhenBothAreGiven) {
+    // Light, heavy and total counts, one of them missing (-99) in each of the first three hours; in the
+    // fourth two are missing, which leaves nothing to complete them from.
+    const char *counts[] = {"1000 100 -99", "1000 -99 1100", "-99 100 1100", "1000 -99 -99"};
+    writeWork("Hours.txt", hourlyLines(2023, 3, 6, 4, [&counts](int h) {
+                  return metLine(h) + " " + counts[h] + " 50 40 150 30 20 40";
+              }));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Test.vkp", projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,"
+                                                        "globalrad,h_mix,nlight,nheavy,ntotal,speed_light,"
+                                                        "speed_heavy,qNOx,cNOx_b,cNO2_b,cO3_b"),
+                                 outputFile("Out.txt", "hour,nlight,nheavy,ntotal", "0,*")})));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::vector<std::string> light = column("Out.txt", "nlight"), heavy = column("Out.txt", "nheavy"),
+                                   total = column("Out.txt", "ntotal");
+    ASSERT_EQ(total.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE("hour " + std::to_string(i + 1));
+        EXPECT_DOUBLE_EQ(Val(light[i]), 1000);
+        EXPECT_DOUBLE_EQ(Val(heavy[i]), 100);
+        EXPECT_DOUBLE_EQ(Val(total[i]), 1100);
+    }
+    EXPECT_DOUBLE_EQ(Val(light[3]), 1000);
+    EXPECT_LT(Val(heavy[3]), 0) << "left missing";
+    EXPECT_LT(Val(total[3]), 0) << "not the light count plus a missing heavy one";
+}
+
+TEST_F(BackgroundCompletion, ADateWithoutATimeTakesTheStartOfTheHour) {
+    std::string met;
+    for (int h = 1; h <= 3; ++h) {
+        met += "2023-03-06 " + std::to_string(h) + " " + metLine(h) + " 1000 100 50 40 150 30 20 40\r\n";
+    }
+    writeWork("Hours.txt", met);
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Test.vkp", projectText({inputFile("Hours.txt", "date,hour,u_mast,wind_dir,temperature,globalrad,"
+                                                        "h_mix,nlight,nheavy,speed_light,speed_heavy,qNOx,cNOx_b,"
+                                                        "cNO2_b,cO3_b"),
+                                 outputFile("Out.txt", "hour,datetime", "0,*")})));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::vector<std::string> times = column("Out.txt", "datetime");
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_EQ(times[0], "2023-03-06 00:00");
+    EXPECT_EQ(times[2], "2023-03-06 02:00");
+}
