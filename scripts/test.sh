@@ -23,7 +23,11 @@ if [ "${WINVESK_SKIP_SANITIZERS:-0}" != 1 ]; then
   # test program's own watchdog; the shard's bound is a last resort, far above
   # the half hour a shard takes on two cores that another build keeps busy.
   # A failing shard prints its log without the lines of the tests that passed.
-  export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_string_checks=1
+  # A smaller quarantine of freed memory than the default 256 MB (still far more than
+  # a test's run frees): every isolated run forks the test program, and the
+  # kernel copies the page tables of all the quarantine holds, which took a
+  # sixth of the shards' time.
+  export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_string_checks=1:quarantine_size_mb=32
   export UBSAN_OPTIONS=print_stacktrace=1
   export LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp"
   shards="$(nproc)"
