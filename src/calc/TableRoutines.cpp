@@ -42,6 +42,18 @@ long openErrorNumber(int err) {
     }
 }
 
+// Whether the run may put its file in place of the existing one, known
+// before the first hour (StagedFile.h: groupReplacementRefusal); false with
+// the message (70) otherwise.
+bool mayBeReplaced(const std::string &file, long *errorNumber, std::string *errorText) {
+    std::string refusal = groupReplacementRefusal(file);
+    if (!refusal.empty()) {
+        fail(kErrPermission, std::move(refusal), errorNumber, errorText);
+        return false;
+    }
+    return true;
+}
+
 // Creates the folder of a file when it is missing, one level only.
 bool makeFolder(const std::string &file, long *errorNumber, std::string *errorText) {
     auto parent = fs::path(file).parent_path();
@@ -219,7 +231,7 @@ void OpenOutputTable(const std::string &address, const std::string &header,
     }
     if (!a.isTable()) {
         auto path = nativePathOf(address);
-        if (!makeFolder(path, errorNumber, errorText)) {
+        if (!makeFolder(path, errorNumber, errorText) || !mayBeReplaced(path, errorNumber, errorText)) {
             return;
         }
         std::string error;
@@ -242,7 +254,7 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         return;
     }
     auto file = nativePathOf(a.file);
-    if (!makeFolder(file, errorNumber, errorText)) {
+    if (!makeFolder(file, errorNumber, errorText) || !mayBeReplaced(file, errorNumber, errorText)) {
         return;
     }
     std::string statement;
@@ -301,6 +313,18 @@ bool OutputTable::prepare(long *errorNumber, std::string *errorText) {
         discard();
     }
     return written;
+}
+
+bool OutputTable::keepReplaced(ReplacedFiles &replaced, long *errorNumber, std::string *errorText) {
+    *errorNumber = 0;
+    std::string error;
+    const bool kept = TextFile.pending() ? TextFile.keepReplaced(replaced, &error)
+                                         : !Recordset || Recordset->keepReplaced(replaced, &error);
+    if (!kept) {
+        fail(kErrPathFileAccess, error, errorNumber, errorText);
+        discard();
+    }
+    return kept;
 }
 
 bool OutputTable::commit(long *errorNumber, std::string *errorText, ReplacedFiles *replaced) {
