@@ -44,11 +44,11 @@ long openErrorNumber(int err) {
 
 // Whether the run may put its file in place of the existing one, known
 // before the first hour (StagedFile.h: groupReplacementRefusal); false with
-// the message (70) otherwise.
+// the message (75, which shows it) otherwise.
 bool mayBeReplaced(const std::string &file, long *errorNumber, std::string *errorText) {
     std::string refusal = groupReplacementRefusal(file);
     if (!refusal.empty()) {
-        fail(kErrPermission, std::move(refusal), errorNumber, errorText);
+        fail(kErrPathFileAccess, std::move(refusal), errorNumber, errorText);
         return false;
     }
     return true;
