@@ -58,7 +58,7 @@ TEST(FolderNamesWindow, FilesPickedInSubfoldersOfTheProjectRunFromAProgramStarte
         CurrentFolder started(elsewhere.path());
         s.runToEnd();
     }
-    EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.");
+    EXPECT_EQ(s->lblProgress->text().toStdString(), "The calculation has ended.");
     for (const std::string &m : s.ui.messages) {
         EXPECT_EQ(m.find("Can't open"), std::string::npos) << m;
     }
