@@ -54,18 +54,17 @@ bool mayBeReplaced(const std::string &file, long *errorNumber, std::string *erro
     return true;
 }
 
-// Creates the folder of a file when it is missing, one level only.
-bool makeFolder(const std::string &file, long *errorNumber, std::string *errorText) {
+// Whether the folder of an output file exists. A missing folder is never
+// created: an output named in a folder that is not there is refused.
+bool outputFolderExists(const std::string &file, long *errorNumber, std::string *errorText) {
     auto parent = fs::path(file).parent_path();
     std::error_code ec;
     if (parent.empty() || fs::is_directory(parent, ec)) {
         return true;
     }
-    if (!fs::create_directory(parent, ec) || ec) {
-        fail(kErrFolderNotCreated, "Cannot create the folder " + parent.string(), errorNumber, errorText);
-        return false;
-    }
-    return true;
+    fail(kErrPathNotFound, "The folder " + parent.string() + " of the output file does not exist.",
+         errorNumber, errorText);
+    return false;
 }
 
 ColumnType columnTypeOf(const std::string &dataType) {
@@ -231,7 +230,8 @@ void OpenOutputTable(const std::string &address, const std::string &header,
     }
     if (!a.isTable()) {
         auto path = nativePathOf(address);
-        if (!makeFolder(path, errorNumber, errorText) || !mayBeReplaced(path, errorNumber, errorText)) {
+        if (!outputFolderExists(path, errorNumber, errorText) ||
+            !mayBeReplaced(path, errorNumber, errorText)) {
             return;
         }
         std::string error;
@@ -254,7 +254,7 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         return;
     }
     auto file = nativePathOf(a.file);
-    if (!makeFolder(file, errorNumber, errorText) || !mayBeReplaced(file, errorNumber, errorText)) {
+    if (!outputFolderExists(file, errorNumber, errorText) || !mayBeReplaced(file, errorNumber, errorText)) {
         return;
     }
     std::string statement;
