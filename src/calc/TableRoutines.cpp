@@ -42,6 +42,18 @@ long openErrorNumber(int err) {
     }
 }
 
+// Whether the run may put its file in place of the existing one, known
+// before the first hour (StagedFile.h: groupReplacementRefusal); false with
+// the message (75, which shows it) otherwise.
+bool mayBeReplaced(const std::string &file, long *errorNumber, std::string *errorText) {
+    std::string refusal = groupReplacementRefusal(file);
+    if (!refusal.empty()) {
+        fail(kErrPathFileAccess, std::move(refusal), errorNumber, errorText);
+        return false;
+    }
+    return true;
+}
+
 // Whether the folder of an output file exists. A missing folder is never
 // created: an output named in a folder that is not there is refused.
 bool outputFolderExists(const std::string &file, long *errorNumber, std::string *errorText) {
@@ -218,7 +230,8 @@ void OpenOutputTable(const std::string &address, const std::string &header,
     }
     if (!a.isTable()) {
         auto path = nativePathOf(address);
-        if (!outputFolderExists(path, errorNumber, errorText)) {
+        if (!outputFolderExists(path, errorNumber, errorText) ||
+            !mayBeReplaced(path, errorNumber, errorText)) {
             return;
         }
         std::string error;
@@ -241,7 +254,7 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         return;
     }
     auto file = nativePathOf(a.file);
-    if (!outputFolderExists(file, errorNumber, errorText)) {
+    if (!outputFolderExists(file, errorNumber, errorText) || !mayBeReplaced(file, errorNumber, errorText)) {
         return;
     }
     std::string statement;
@@ -300,6 +313,18 @@ bool OutputTable::prepare(long *errorNumber, std::string *errorText) {
         discard();
     }
     return written;
+}
+
+bool OutputTable::keepReplaced(ReplacedFiles &replaced, long *errorNumber, std::string *errorText) {
+    *errorNumber = 0;
+    std::string error;
+    const bool kept = TextFile.pending() ? TextFile.keepReplaced(replaced, &error)
+                                         : !Recordset || Recordset->keepReplaced(replaced, &error);
+    if (!kept) {
+        fail(kErrPathFileAccess, error, errorNumber, errorText);
+        discard();
+    }
+    return kept;
 }
 
 bool OutputTable::commit(long *errorNumber, std::string *errorText, ReplacedFiles *replaced) {

@@ -57,6 +57,12 @@ struct OutputTable {
     // before the first is committed. Errors as for commit(); after a failure
     // the old file is unchanged and what was written is dropped.
     bool prepare(long *errorNumber, std::string *errorText = nullptr);
+    // For a file of a group (a run's outputs), once every file of the group
+    // is prepared and before the first is committed: checks that the file
+    // may be replaced and keeps its old contents in replaced
+    // (StagedFile::keepReplaced). Errors as for commit(); after a failure the
+    // old file is unchanged and what was written is dropped.
+    bool keepReplaced(ReplacedFiles &replaced, long *errorNumber, std::string *errorText = nullptr);
     // Puts the file in place of the old one (prepares it first when that was
     // not done): renames the text file or writes the table. Errors as for
     // OpenOutputTable; after a failure the old file is unchanged. With

@@ -36,4 +36,15 @@ LockTry lockWholeFile(int fd, bool exclusive) {
                                                                                         : LockTry::Failed;
 }
 
+LockTry lockWholeFileAnyMode(int fd, bool exclusive) {
+    if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {
+        return LockTry::Taken;
+    }
+    if (errno == EWOULDBLOCK) {
+        return LockTry::Busy;
+    }
+    return errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL ? LockTry::Unsupported
+                                                                                        : LockTry::Failed;
+}
+
 } // namespace vesk

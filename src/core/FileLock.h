@@ -25,6 +25,13 @@ enum class LockTry {
 // reading) on the whole of the file, however far it grows.
 LockTry lockWholeFile(int fd, bool exclusive);
 
+// The same with a whole-file flock() lock, which a descriptor opened for
+// reading alone may take exclusively too: the hold of a group on the old
+// contents it keeps (StagedFile.h), which may be a file this user may only
+// read. Locks of this kind and those of lockWholeFile() do not exclude each
+// other, so each kind of file is locked with one of them only.
+LockTry lockWholeFileAnyMode(int fd, bool exclusive);
+
 // A request or query for a lock of the type on the whole file.
 struct flock wholeFileLock(short type);
 

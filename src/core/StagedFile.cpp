@@ -35,10 +35,10 @@ bool sameInode(const struct stat &a, const struct stat &b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Whether a name in the target's folder is one temporaryName() gives it.
-bool temporaryOf(const std::string &name, const std::string &target) {
+// Whether a name in the target's folder is one temporaryName() gives it
+// with the ending.
+bool temporaryOf(const std::string &name, const std::string &target, const std::string &suffix) {
     const std::string prefix = "." + target + ".";
-    const std::string suffix = ".part";
     if (name.size() != prefix.size() + 8 + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
         return false;
@@ -80,10 +80,137 @@ std::function<bool(const std::string &)> &writeOutFailure() {
     return fails;
 }
 
+std::function<bool(const std::string &)> &renameFailure() {
+    static std::function<bool(const std::string &)> fails;
+    return fails;
+}
+
+// Removes the files beside target named as temporaryName() names them with
+// the ending that nobody holds: lock() takes a shared lock on one, which
+// shows that its writer holds none, and keeps any from starting on it until
+// it is gone.
+void removeUnheld(const std::string &target, const std::string &ending, LockTry (*lock)(int, bool)) {
+    const fs::path where(target);
+    const std::string name = where.filename().string();
+    std::error_code ec;
+    for (fs::directory_iterator it(where.parent_path().empty() ? fs::path(".") : where.parent_path(), ec),
+         end;
+         !ec && it != end; it.increment(ec)) {
+        if (!temporaryOf(it->path().filename().string(), name, ending)) {
+            continue;
+        }
+        const std::string path = it->path().string();
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat own {
+        }, named{};
+        if (::fstat(fd, &own) == 0 && S_ISREG(own.st_mode) && lock(fd, false) == LockTry::Taken &&
+            ::lstat(path.c_str(), &named) == 0 && sameInode(own, named)) {
+            ::unlink(path.c_str());
+        }
+        ::close(fd);
+    }
+}
+
+// Where a file written for target goes: a link's destination, as open() takes it.
+fs::path resolvedTarget(const std::string &target) {
+    std::error_code ec;
+    fs::path where(target);
+    if (fs::is_symlink(where, ec)) {
+        const fs::path resolved = fs::weakly_canonical(where, ec);
+        if (!ec) {
+            where = resolved;
+        }
+    }
+    return where;
+}
+
+// Why the rename of a file onto target would be refused now, where that is
+// known beforehand ("" otherwise): a folder in its place, or another user's
+// file in a folder with the sticky bit. The user root may replace any file.
+std::string renameRefusal(const std::string &target) {
+    struct stat file {
+    }, folder{};
+    if (::lstat(target.c_str(), &file) != 0) {
+        return {};
+    }
+    if (S_ISDIR(file.st_mode)) {
+        return "Cannot write the file " + target + ": " + std::strerror(EISDIR);
+    }
+    const fs::path where = fs::path(target).parent_path();
+    if (::geteuid() != 0 && ::stat(where.empty() ? "." : where.c_str(), &folder) == 0) {
+        return stickyFolderRefusal(target, file, folder, ::geteuid());
+    }
+    return {};
+}
+
+// Copies the file target (its status: old) to the new file name, with its
+// permissions and, where this user may give it, its owner; synced to the
+// disk. The copy's descriptor, holding the lock on it, or -1 with the
+// system's error number (EEXIST: the name is taken; nothing is left then).
+int copyPrevious(const std::string &target, const struct stat &old, const std::string &name, int *err) {
+    const int in = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (in < 0) {
+        *err = errno;
+        return -1;
+    }
+    const int out = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        *err = errno;
+        ::close(in);
+        return -1;
+    }
+    lockWholeFileAnyMode(out, true);
+    bool copied = true;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            copied = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; copied && done < n;) {
+            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR) {
+                continue;
+            }
+            copied = w > 0;
+            done += w > 0 ? w : 0;
+        }
+        if (!copied) {
+            break;
+        }
+    }
+    *err = copied ? 0 : errno != 0 ? errno : ENOSPC;
+    ::close(in);
+    if (copied && ::fsync(out) != 0 && errno != EINVAL) {
+        *err = errno;
+        copied = false;
+    }
+    if (!copied) {
+        ::unlink(name.c_str());
+        ::close(out);
+        return -1;
+    }
+    // The owner first: a change of owner clears some permission bits.
+    (void)!::fchown(out, old.st_uid, old.st_gid);
+    ::fchmod(out, old.st_mode & 07777);
+    return out;
+}
+
 } // namespace
 
 void failWritingOutForTesting(std::function<bool(const std::string &target)> fails) {
     writeOutFailure() = std::move(fails);
+}
+
+void failRenamingForTesting(std::function<bool(const std::string &target)> fails) {
+    renameFailure() = std::move(fails);
 }
 
 std::string userName(uid_t uid) {
@@ -109,30 +236,43 @@ std::string stickyFolderRefusal(const std::string &target, const struct stat &fi
 }
 
 void removeLeftOverTemporaries(const std::string &target) {
-    const fs::path where(target);
-    const std::string name = where.filename().string();
-    std::error_code ec;
-    for (fs::directory_iterator it(where.parent_path().empty() ? fs::path(".") : where.parent_path(), ec),
-         end;
-         !ec && it != end; it.increment(ec)) {
-        if (!temporaryOf(it->path().filename().string(), name)) {
-            continue;
-        }
-        // Its writer holds it locked; a shared lock taken on it shows none
-        // does, and keeps any from starting on it until it is gone.
-        const std::string path = it->path().string();
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd < 0) {
-            continue;
-        }
-        struct stat own {
-        }, named{};
-        if (::fstat(fd, &own) == 0 && S_ISREG(own.st_mode) && lockWholeFile(fd, false) == LockTry::Taken &&
-            ::lstat(path.c_str(), &named) == 0 && sameInode(own, named)) {
-            ::unlink(path.c_str());
-        }
-        ::close(fd);
+    removeUnheld(target, ".part", lockWholeFile);
+}
+
+void removeLeftOverPrevious(const std::string &target) {
+    removeUnheld(target, ".prev", lockWholeFileAnyMode);
+}
+
+std::string groupReplacementRefusal(const std::string &target) {
+    const std::string where = resolvedTarget(target).string();
+    struct stat file {};
+    if (::lstat(where.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) {
+        return {};
     }
+    if (std::string refusal = renameRefusal(where); !refusal.empty()) {
+        return refusal;
+    }
+    // Its old contents can be kept by a link (a file of one's own) or a copy
+    // (a file one may read); another user's file may still take a link where
+    // the system does not protect links.
+    if (file.st_uid == ::geteuid() || ::faccessat(AT_FDCWD, where.c_str(), R_OK, AT_EACCESS) == 0) {
+        return {};
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = temporaryName(fs::path(where), ".prev");
+        if (::link(where.c_str(), name.c_str()) == 0) {
+            ::unlink(name.c_str());
+            return {};
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    const std::string owner = userName(file.st_uid);
+    return "Cannot replace the file " + where + ": it belongs to the user " + owner +
+           " and you may not read it, so its old contents could not be kept to be put back should another "
+           "file of the run fail. Ask " +
+           owner + " to let you read it or to remove it, or write to a file of another name.";
 }
 
 std::string temporaryPathFor(const std::string &target) {
@@ -295,61 +435,106 @@ bool StagedFile::prepare(std::string *error) {
     return true;
 }
 
-namespace {
-
-// Keeps the old contents of target under a name of their own beside it (in
-// *previous): a hard link, or a copy where the file system has none. *existed:
-// whether there was a target; *lost: why its contents could not be kept.
-void keepPrevious(const std::string &target, std::string *previous, bool *existed, std::string *lost) {
-    struct stat st {};
-    *existed = ::lstat(target.c_str(), &st) == 0;
-    if (!*existed) {
-        return;
+bool ReplacedFiles::keepOld(Entry &entry, std::string *why) {
+    struct stat old {};
+    entry.existed = ::lstat(entry.target.c_str(), &old) == 0;
+    if (!entry.existed) {
+        return true;
     }
     int err = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = temporaryName(fs::path(target), ".prev");
-        if (::link(target.c_str(), name.c_str()) == 0) {
-            *previous = name;
-            return;
+        const std::string name = temporaryName(fs::path(entry.target), ".prev");
+        if (::link(entry.target.c_str(), name.c_str()) == 0) {
+            entry.previous = name;
+            // Held while the group runs (unless this user may not even read
+            // the file, or another group holds it too).
+            const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            if (fd >= 0 && lockWholeFileAnyMode(fd, true) == LockTry::Taken) {
+                entry.held = fd;
+            } else if (fd >= 0) {
+                ::close(fd);
+            }
+            return true;
         }
         err = errno;
+        if (err == EEXIST) {
+            continue;
+        }
+        // No link (another user's file, or a file system without them): a copy.
+        const int fd = copyPrevious(entry.target, old, name, &err);
+        if (fd >= 0) {
+            entry.previous = name;
+            entry.held = fd;
+            return true;
+        }
         if (err != EEXIST) {
-            std::error_code ec;
-            if (fs::copy_file(target, name, fs::copy_options::none, ec)) {
-                *previous = name;
-                return;
-            }
-            if (ec != std::errc::file_exists) {
-                *lost = ec.message();
-                fs::remove(name, ec); // a copy cut short
-                return;
-            }
+            break;
         }
     }
-    *lost = std::strerror(err);
+    *why = std::strerror(err);
+    return false;
 }
 
-} // namespace
+bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
+    if (!prepare(error)) {
+        return false;
+    }
+    if (replaced.find(m_temp) != nullptr) {
+        return true;
+    }
+    ReplacedFiles::Entry entry;
+    entry.staged = m_temp;
+    entry.target = m_target;
+    std::string refusal = renameRefusal(m_target), why;
+    if (refusal.empty() && !ReplacedFiles::keepOld(entry, &why)) {
+        refusal =
+            "Cannot replace the file " + m_target +
+            ": its old contents could not be kept to be put back should another file of the run fail (" +
+            why + ").";
+    }
+    if (!refusal.empty()) {
+        discard();
+        if (error != nullptr) {
+            *error = std::move(refusal);
+        }
+        return false;
+    }
+    struct stat own {};
+    if (m_held >= 0 && ::fstat(m_held, &own) == 0) {
+        entry.device = own.st_dev;
+        entry.inode = own.st_ino;
+    }
+    replaced.m_entries.push_back(std::move(entry));
+    return true;
+}
 
 bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
     if (!prepare(error)) {
         return false;
     }
-    ReplacedFiles::Entry entry;
-    entry.target = m_target;
-    struct stat own {};
-    if (replaced != nullptr) {
-        keepPrevious(m_target, &entry.previous, &entry.existed, &entry.lost);
-        if (m_held >= 0 && ::fstat(m_held, &own) == 0) {
-            entry.device = own.st_dev;
-            entry.inode = own.st_ino;
-        }
+    if (replaced != nullptr && replaced->find(m_temp) == nullptr && !keepReplaced(*replaced, error)) {
+        return false;
     }
-    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
-        const int err = errno;
-        if (!entry.previous.empty()) {
-            ::unlink(entry.previous.c_str());
+    int err = 0;
+    if (renameFailure() && renameFailure()(m_target)) {
+        err = EIO;
+    } else if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        err = errno;
+    }
+    if (err != 0) {
+        if (replaced != nullptr) {
+            // The target was not replaced: nothing of it is to be put back.
+            auto &entries = replaced->m_entries;
+            for (auto it = entries.begin(); it != entries.end(); ++it) {
+                if (it->staged == m_temp) {
+                    if (!it->previous.empty()) {
+                        ::unlink(it->previous.c_str());
+                    }
+                    replaced->release(*it);
+                    entries.erase(it);
+                    break;
+                }
+            }
         }
         discard();
         if (error != nullptr) {
@@ -369,7 +554,7 @@ bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
         return false;
     }
     if (replaced != nullptr) {
-        replaced->m_entries.push_back(std::move(entry));
+        replaced->find(m_temp)->renamed = true;
     }
     m_temp.clear();
     m_prepared = false;
@@ -439,20 +624,60 @@ ReplacedFiles::~ReplacedFiles() {
     restore(nullptr);
 }
 
-void ReplacedFiles::keepNew() {
-    for (const Entry &entry : m_entries) {
-        if (!entry.previous.empty()) {
-            ::unlink(entry.previous.c_str());
+ReplacedFiles::Entry *ReplacedFiles::find(const std::string &staged) {
+    for (Entry &entry : m_entries) {
+        if (entry.staged == staged && !entry.renamed) {
+            return &entry;
         }
     }
+    return nullptr;
+}
+
+void ReplacedFiles::release(Entry &entry) {
+    if (entry.held >= 0) {
+        ::close(entry.held);
+        entry.held = -1;
+    }
+}
+
+void ReplacedFiles::holdUntilFinal(std::function<void()> onFinal) {
+    m_finals.push_back(std::move(onFinal));
+}
+
+void ReplacedFiles::finish() {
+    std::vector<std::function<void()>> finals = std::move(m_finals);
+    m_finals.clear();
+    for (const auto &release : finals) {
+        release();
+    }
+}
+
+void ReplacedFiles::keepNew() {
+    std::vector<std::string> targets;
+    for (Entry &entry : m_entries) {
+        if (!entry.previous.empty()) {
+            ::unlink(entry.previous.c_str()); // still held: never taken for a left-over meanwhile
+        }
+        release(entry);
+        targets.push_back(entry.target);
+    }
     m_entries.clear();
+    for (const std::string &target : targets) {
+        removeLeftOverPrevious(target);
+    }
+    finish();
 }
 
 bool ReplacedFiles::restore(std::string *error) {
     std::string said;
     for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
-        const Entry &entry = *it;
-        if (!entry.previous.empty()) {
+        Entry &entry = *it;
+        if (!entry.renamed) {
+            // Kept, but the target was not replaced.
+            if (!entry.previous.empty()) {
+                ::unlink(entry.previous.c_str());
+            }
+        } else if (!entry.previous.empty()) {
             if (::rename(entry.previous.c_str(), entry.target.c_str()) != 0) {
                 said += "\r\nThe file " + entry.target + " could not be put back (" + std::strerror(errno) +
                         "): its old contents are in " + entry.previous + ".";
@@ -465,12 +690,11 @@ bool ReplacedFiles::restore(std::string *error) {
                 st.st_ino == entry.inode) {
                 ::unlink(entry.target.c_str());
             }
-        } else {
-            said += "\r\nThe file " + entry.target +
-                    " could not be put back: its old contents could not be kept (" + entry.lost + ").";
         }
+        release(entry);
     }
     m_entries.clear();
+    finish();
     if (error != nullptr) {
         *error = said.empty() ? said : said.substr(2);
     }

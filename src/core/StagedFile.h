@@ -13,10 +13,12 @@
 // Putting a file in place has two steps: prepare() writes every byte out
 // (a full disk shows here, as the stream's buffer reaches the file only
 // then), checks it and syncs it to the disk; commit() renames. Files that
-// must replace their targets all or none (the outputs of a run) are each
-// prepared before the first is committed, so that only renames follow, and
-// are committed into one ReplacedFiles, which puts back what they replaced
-// should one of the renames fail.
+// must replace their targets all or none (the outputs of a run) go in three
+// rounds over one ReplacedFiles: each is prepared; then each target's old
+// contents are kept (keepReplaced), so that a target that may not be
+// replaced, or whose old contents cannot be kept, is refused while nothing
+// has been renamed; only then are they committed, and should one of the
+// renames fail, what the files before it replaced is put back.
 //
 // A StagedFile that is neither committed nor discarded removes its
 // temporary file when it is destroyed: the target is never touched then.
@@ -45,6 +47,12 @@ std::string temporaryPathFor(const std::string &target);
 // aside and those of other targets stay. StagedFile::open() does it.
 void removeLeftOverTemporaries(const std::string &target);
 
+// Removes the old contents of target that a group of files kept
+// (".Out.txt.3fa2c100.prev", see ReplacedFiles) and that no group holds:
+// those of a program killed while its group was put in place. Those of
+// other targets stay. ReplacedFiles::keepNew() does it.
+void removeLeftOverPrevious(const std::string &target);
+
 // A user's name, or the number when the system has none for it.
 std::string userName(uid_t uid);
 
@@ -56,11 +64,26 @@ std::string userName(uid_t uid);
 std::string stickyFolderRefusal(const std::string &target, const struct stat &file, const struct stat &folder,
                                 uid_t user);
 
+// Why a file of a group (a run's outputs) may not be put in place of target
+// by this process's user, known before anything is written: another user's
+// file in a folder with the sticky bit (stickyFolderRefusal), or another
+// user's file that this user may not read (nor give a second name), whose
+// old contents therefore could not be kept for a later failure of the group
+// to put back. A message naming the file, its owner and what to do; "" when
+// neither is the case (also for a target that does not exist yet). A
+// symbolic link is taken at its destination, as open() takes it.
+std::string groupReplacementRefusal(const std::string &target);
+
 // For tests: makes writing out the bytes of every staged file whose target
 // `fails` picks (true) fail as on a full disk, so that a failure late in a
 // run can be met without filling a disk; an empty function ends it. Set it
 // only while no file is being written.
 void failWritingOutForTesting(std::function<bool(const std::string &target)> fails);
+// For tests: makes the rename that puts a staged file in place of a target
+// that `fails` picks (true) fail (Input/output error), so that a failure
+// between the renames of a group can be met; `fails` runs just before the
+// rename. An empty function ends it. Set it only while no file is committed.
+void failRenamingForTesting(std::function<bool(const std::string &target)> fails);
 
 class ReplacedFiles;
 
@@ -102,11 +125,22 @@ public:
     // (a full disk); the temporary file is then removed and the target keeps
     // its old contents. Once done it is not done again.
     bool prepare(std::string *error);
+    // For a file of a group, before the first file of the group is renamed:
+    // prepares the file (when that was not done), checks that the target can
+    // be replaced (not another user's file in a folder with the sticky bit,
+    // not a folder) and keeps its old contents in replaced (see
+    // ReplacedFiles), to be put back should a later file of the group fail.
+    // False with a message when the target may not be replaced or its old
+    // contents could not be kept: nothing is renamed then, and the target is
+    // as it was (replaced.restore() drops what the group kept so far).
+    bool keepReplaced(ReplacedFiles &replaced, std::string *error);
     // Puts the file in place: prepares it (when that was not done) and
     // renames it onto the target. False with a message when that failed; the
     // target then keeps its old contents and the temporary file is removed.
     // With replaced given, the target's old contents are kept in it until the
-    // group of files it gathers is complete (see ReplacedFiles).
+    // group of files it gathers is complete (see ReplacedFiles): kept now
+    // when keepReplaced() was not called, and the target is not replaced when
+    // they cannot be kept.
     bool commit(std::string *error, ReplacedFiles *replaced = nullptr);
     // Removes the temporary file; the target keeps its old contents.
     void discard();
@@ -134,14 +168,25 @@ private:
 
 // What the files of one group replaced, while the group is put in place: a
 // run's outputs, which must replace the previous run's all or none. Each
-// StagedFile::commit(error, &replaced) keeps the target's old contents
-// under a second name beside it (".Out.txt.3fa2c100.prev": a hard link made
-// just before the rename, or a copy where the file system has no links).
-// When a file of the group cannot be put in place, restore() puts back what
-// the files before it replaced (and removes those that were new); once every
-// file is in place, keepNew() removes the old contents. A group that ends
-// with neither is restored. (A program killed between the renames leaves
-// the old contents under their second name, where the user finds them.)
+// StagedFile::keepReplaced(replaced, error), made for every file of the
+// group before the first is committed, keeps the target's old contents
+// under a second name beside it (".Out.txt.3fa2c100.prev"): a hard link,
+// which is the old file itself with its owner and permissions, or, where no
+// link can be made (another user's file, a file system without links), a
+// copy with the old file's permissions (and its owner where this user may
+// give it). A file whose old contents cannot be kept is refused then, before
+// anything is renamed. When a file of the group cannot be put in place,
+// restore() puts back what the files before it replaced (and removes those
+// that were new); once every file is in place, keepNew() removes the old
+// contents. A group that ends with neither is restored.
+//
+// The group holds each file of old contents locked (core/FileLock.h) until
+// it ends, so that one left by a program killed between the renames (then
+// the user finds the old contents there) tells itself apart: keepNew()
+// removes those of the group's targets that nobody holds. Other holds that
+// must last until the group is final (the lock on a database or workbook
+// file, so that no other run writes it before ours is put back) are given
+// to holdUntilFinal().
 class ReplacedFiles {
 public:
     ReplacedFiles() = default;
@@ -149,24 +194,38 @@ public:
     ReplacedFiles(const ReplacedFiles &) = delete;
     ReplacedFiles &operator=(const ReplacedFiles &) = delete;
 
-    // Every file of the group is in place: the old contents go.
+    // Every file of the group is in place: the old contents go, and with
+    // them those that killed programs left beside the group's targets.
     void keepNew();
-    // Puts back what the group replaced, the last file first. False with a
-    // message naming each file that could not be put back, and where its
-    // old contents are then.
+    // Puts back what the group replaced, the last file first, and drops the
+    // old contents kept of files not yet replaced. False with a message
+    // naming each file that could not be put back, and where its old
+    // contents are then.
     bool restore(std::string *error);
+    // Runs onFinal once the group is final (after keepNew() or restore(),
+    // at the latest when the group ends), not before.
+    void holdUntilFinal(std::function<void()> onFinal);
 
 private:
     friend class StagedFile;
     struct Entry {
+        std::string staged;   // the temporary file that goes in place
         std::string target;   // the file put in place
         std::string previous; // its old contents ("": none kept)
         bool existed = false; // the target existed before
-        std::string lost;     // why its old contents could not be kept
+        bool renamed = false; // the file has been put in place
+        int held = -1;        // a descriptor holding the lock on previous (-1: none)
         dev_t device = 0;     // the file put in place
         ino_t inode = 0;
     };
+    // Keeps the old contents of entry.target (when it exists) in
+    // entry.previous, held in entry.held; false with the system's reason.
+    static bool keepOld(Entry &entry, std::string *why);
+    Entry *find(const std::string &staged);
+    void release(Entry &entry);
+    void finish();
     std::vector<Entry> m_entries;
+    std::vector<std::function<void()>> m_finals;
 };
 
 } // namespace vesk

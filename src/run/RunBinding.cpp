@@ -847,9 +847,13 @@ void stepInputsBack(RunContext &c) {
 
 void commitOutputFiles(RunContext &c) {
     // Every file is written out, checked and synced before the first is put
-    // in place (a full disk shows now, while every previous file is whole):
-    // only renames follow. Should one of them fail, the files put in place
-    // before it are put back, so that the run replaces all or none.
+    // in place (a full disk shows now, while every previous file is whole);
+    // then every file's old contents are kept, and a file that may not be
+    // replaced, or whose old contents cannot be kept, is refused while
+    // nothing has been replaced. Only renames follow. Should one of them
+    // fail, the files put in place before it are put back, so that the run
+    // replaces all or none; the holds on databases and workbooks last until
+    // then.
     auto prepare = [&](OutputTable &table, const std::string &path) {
         long number = 0;
         std::string text;
@@ -869,6 +873,26 @@ void commitOutputFiles(RunContext &c) {
         }
     }
     ReplacedFiles replaced;
+    auto keep = [&](OutputTable &table, const std::string &path) {
+        long number = 0;
+        std::string text;
+        if (!table.keepReplaced(replaced, &number, &text)) {
+            replaced.restore(nullptr); // drops what was kept: nothing was replaced
+            c.err.FilePath = path;
+            throw RunError(number != 0 ? number : kErrPathFileAccess,
+                           text + "\r\nSo the run has replaced none of the files of the previous run.");
+        }
+    };
+    for (OutputFile &out : c.outputs) {
+        if (out.open) {
+            keep(out.table, out.path);
+        }
+    }
+    for (StatFile &st : c.stats) {
+        if (st.open) {
+            keep(st.table, st.path);
+        }
+    }
     auto commit = [&](OutputTable &table, const std::string &path) {
         long number = 0;
         std::string text;

@@ -66,9 +66,9 @@ struct Files {
 };
 
 // Writes every result file under a temporary name first, out to the disk,
-// and puts them in place only when all were written, so a failure (a full
-// disk) replaces none of them; should a rename fail, those before it are put
-// back.
+// and puts them in place only when all were written and the old contents of
+// each are kept, so a failure (a full disk, a file that may not be replaced)
+// replaces none of them; should a rename fail, those before it are put back.
 bool writeAll(const State &state, const Files &files, bool withNO2, Interaction &ui) {
     std::vector<std::pair<std::string, const PrintText *>> list = {
         {"veskout.dat", &files.veskout}, {"NOX_1.dat", &files.nox1}, {"NOX_2.dat", &files.nox2}};
@@ -95,6 +95,13 @@ bool writeAll(const State &state, const Files &files, bool withNO2, Interaction 
         }
     }
     ReplacedFiles replaced;
+    for (StagedFile &file : staged) {
+        std::string error;
+        if (!file.keepReplaced(replaced, &error)) {
+            replaced.restore(nullptr); // drops what was kept: nothing was replaced
+            return failed(file.target(), error);
+        }
+    }
     for (StagedFile &file : staged) {
         std::string error, notPutBack;
         if (!file.commit(&error, &replaced)) {

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <grp.h>
+#include <map>
 #include <pwd.h>
 #include <set>
 #include <sys/stat.h>
@@ -418,6 +419,208 @@ TEST(ReplacedFiles, AFileThatCannotBePutBackIsNamedWithWhereItsOldContentsAre) {
     EXPECT_EQ(error, "The file " + targets[0].string() +
                          " could not be put back (Is a directory): its old contents are in " + kept + ".");
     EXPECT_EQ(readFile(kept), "previous hours\r\n");
+}
+
+// What a file is: its bytes, owner, permissions and which file it is.
+struct FileLook {
+    std::string bytes;
+    uid_t owner = 0;
+    mode_t mode = 0;
+    ino_t inode = 0;
+    bool operator==(const FileLook &) const = default;
+};
+
+void PrintTo(const FileLook &look, std::ostream *os) {
+    *os << "\"" << look.bytes << "\" of " << look.owner << ", mode " << std::oct << look.mode << std::dec
+        << ", inode " << look.inode;
+}
+
+FileLook lookOf(const fs::path &file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        return {"(missing)"};
+    }
+    return {readFile(file), st.st_uid, static_cast<mode_t>(st.st_mode & 07777), st.st_ino};
+}
+
+// Files of another user (root, the test running as root) that a third user
+// (nobody) writes as a group, as a run writes its outputs: an earlier hourly
+// output in a project folder every user may write and statistics in a
+// folder with the sticky bit, as /tmp.
+struct OtherUsersCase {
+    const char *name;
+    mode_t hourlyMode;     // of the other user's hourly output
+    bool stickyStatistics; // the statistics lie in the folder with the sticky bit
+    bool renameFails;      // else the rename of the statistics fails
+    const char *refusal;   // the start of the message; "{out}" and "{stat}" stand for the files
+};
+
+void PrintTo(const OtherUsersCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class OtherUsersFiles : public testing::TestWithParam<OtherUsersCase> {};
+
+// The group replaces none of them, and every file stays the other user's
+// own, with its contents and permissions: a file whose old contents cannot
+// be kept (the other user's hourly output, which nobody may neither read nor
+// link) is refused before anything is renamed, and so is a file only its
+// owner may replace; a file kept by a copy is put back with its contents and
+// permissions.
+TEST_P(OtherUsersFiles, AreNeitherReplacedNorLostByAGroupThatFails) {
+    const OtherUsersCase &c = GetParam();
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs two other users: as root, the test writes as the user nobody";
+    }
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    if (const std::string why = test::whyNobodyCannotEnter(dir.path()); !why.empty()) {
+        GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+    }
+    const fs::path project = dir.path() / "project", shared = dir.path() / "shared";
+    fs::create_directory(project);
+    fs::create_directory(shared);
+    ASSERT_EQ(chmod(project.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(shared.c_str(), S_ISVTX | 0777), 0);
+    const fs::path out = dir.write("project/Out.txt", "the other user's hours\r\n");
+    ASSERT_EQ(chmod(out.c_str(), c.hourlyMode), 0);
+    const fs::path stat =
+        dir.write(c.stickyStatistics ? "shared/S.txt" : "project/S.txt", "the other user's statistics\r\n");
+    ASSERT_EQ(chmod(stat.c_str(), 0644), 0);
+    const FileLook outBefore = lookOf(out), statBefore = lookOf(stat);
+
+    const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *) {
+        if (setgroups(0, nullptr) != 0 || setgid(test::kNobody) != 0 || setuid(test::kNobody) != 0) {
+            *bytes = "could not become the user nobody";
+            return true;
+        }
+        if (c.renameFails) {
+            failRenamingForTesting([&](const std::string &target) { return target == stat.string(); });
+        }
+        std::vector<StagedFile> files(2);
+        std::string error;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (!files[i].open((i == 0 ? out : stat).string(), &error) || !files[i].write("this run\r\n") ||
+                !files[i].prepare(&error)) {
+                *bytes = "not written: " + error;
+                return true;
+            }
+        }
+        ReplacedFiles replaced;
+        for (StagedFile &file : files) {
+            if (!file.keepReplaced(replaced, &error)) {
+                replaced.restore(nullptr);
+                *bytes = error;
+                return true;
+            }
+        }
+        for (StagedFile &file : files) {
+            if (!file.commit(&error, &replaced)) {
+                std::string notPutBack;
+                replaced.restore(&notPutBack);
+                *bytes = error + notPutBack;
+                return true;
+            }
+        }
+        replaced.keepNew();
+        *bytes = "replaced";
+        return true;
+    });
+    ASSERT_EQ(r.end, IsolatedEnd::Finished);
+    std::string refusal = c.refusal;
+    for (const auto &[name, file] : {std::pair<std::string, fs::path>{"{out}", out}, {"{stat}", stat}}) {
+        if (const auto at = refusal.find(name); at != std::string::npos) {
+            refusal.replace(at, name.size(), file.string());
+        }
+    }
+    EXPECT_EQ(r.bytes.substr(0, refusal.size()), refusal) << r.bytes;
+    FileLook outAfter = lookOf(out);
+    if (c.renameFails) {
+        // Put back from a copy: a new file of the user who wrote, with the old contents and permissions.
+        EXPECT_EQ(outAfter.owner, test::kNobody);
+        outAfter.owner = outBefore.owner;
+        outAfter.inode = outBefore.inode;
+    }
+    EXPECT_EQ(outAfter, outBefore);
+    EXPECT_EQ(lookOf(stat), statBefore);
+    EXPECT_EQ(namesIn(project).size() + namesIn(shared).size(), 2u) << "nothing is left beside them";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OtherUsersFiles,
+    testing::Values(
+        OtherUsersCase{
+            "an hourly output the writer may not read", 0600, true, false,
+            "Cannot replace the file {out}: its old contents could not be kept to be put back should "
+            "another file of the run fail (Permission denied)."},
+        OtherUsersCase{"an hourly output the writer may read", 0644, true, false,
+                       "Cannot write the file {stat}: it belongs to the user root, and in its folder"},
+        OtherUsersCase{"an hourly output the writer may read and a later rename that fails", 0644, false,
+                       true, "Cannot write the file {stat}: Input/output error"}),
+    [](const testing::TestParamInfo<OtherUsersCase> &info) { return test::testNameOf(info.param.name); });
+
+// A program that puts a group of files in place in another process: it
+// keeps the old contents of target, puts its file in place and, while the
+// object lives, holds its group unfinished; then it ends without tidying up,
+// as a program that is killed between the renames of its group.
+class OtherGroup {
+public:
+    OtherGroup(const fs::path &target, const std::string &bytes)
+        : m_process([target, bytes] {
+              auto *file = new StagedFile;        // kept to the end of the process
+              auto *replaced = new ReplacedFiles; // never finished
+              std::string error;
+              return file->open(target.string(), &error) && file->write(bytes) &&
+                     file->commit(&error, replaced);
+          }) {}
+    bool holding() const { return m_process.holding(); }
+
+private:
+    test::OtherProcess m_process;
+};
+
+// The old contents a group keeps while it is put in place are removed by
+// the next group that puts the same file in place once it is final, when
+// their program was killed; those of a group still being put in place, in
+// another process, stay, and so does every other file.
+TEST(ReplacedFiles, TheNextGroupRemovesOldContentsKilledProgramsLeftAndKeepsThoseHeld) {
+    TempDir dir;
+    const fs::path target = dir.write("Out.txt", "the first run\r\n");
+    dir.write(".Out.txt.3fa2c100.prev.bak", "a copy of someone's");
+    dir.write(".Out.txt.3fa2c1zz.prev", "not a name of ours");
+    {
+        OtherGroup killed(target, "the killed run\r\n");
+        ASSERT_TRUE(killed.holding());
+    }
+    OtherGroup running(target, "the running run\r\n");
+    ASSERT_TRUE(running.holding());
+    {
+        OtherGroup killedBesideIt(dir.path() / "Other.txt", "another file's run\r\n");
+        ASSERT_TRUE(killedBesideIt.holding());
+    }
+    // The old contents each group kept: the first run's by the killed one, the killed run's by the
+    // running one (and none of Other.txt, which was new).
+    std::map<std::string, std::string> kept;
+    for (const std::string &name : namesIn(dir.path())) {
+        if (name.starts_with(".Out.txt.") && name.ends_with(".prev") && name != ".Out.txt.3fa2c1zz.prev") {
+            kept[readFile(dir.path() / name)] = name;
+        }
+    }
+    ASSERT_EQ(kept.size(), 2u);
+    ASSERT_EQ(kept.count("the first run\r\n"), 1u);
+    ASSERT_EQ(kept.count("the killed run\r\n"), 1u);
+    std::set<std::string> expected = namesIn(dir.path());
+    expected.erase(kept["the first run\r\n"]);
+
+    StagedFile next;
+    ReplacedFiles replaced;
+    std::string error;
+    ASSERT_TRUE(next.open(target.string(), &error) && next.write("this run\r\n")) << error;
+    ASSERT_TRUE(next.commit(&error, &replaced)) << error;
+    replaced.keepNew();
+    EXPECT_EQ(namesIn(dir.path()), expected);
+    EXPECT_EQ(readFile(dir.path() / kept["the killed run\r\n"]), "the killed run\r\n");
+    EXPECT_EQ(readFile(target), "this run\r\n");
 }
 
 } // namespace

@@ -1,15 +1,23 @@
 // A run whose last file cannot be written (its statistics, on a disk that
 // has just filled up) replaces none of the previous run's files: every
-// output is written out and checked before the first is put in place. The
-// sample projects of every kind, their hourly output and statistics in text
-// files, Access databases, Excel workbooks and Lotus worksheets.
+// output is written out and checked before the first is put in place, and
+// none is touched then. A run whose last file cannot be put in place (its
+// rename fails) puts back the very files it replaced, holding every
+// database and workbook until then. The sample projects of every kind,
+// their hourly output and statistics in text files, Access databases,
+// Excel workbooks and Lotus worksheets.
 
 #include "run/RunFixture.h"
 
 #include "core/StagedFile.h"
+#include "platform/tables/TableLock.h"
 
+#include <cstring>
 #include <map>
 #include <sstream>
+#include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -61,6 +69,74 @@ public:
     FullDiskFor(const FullDiskFor &) = delete;
     FullDiskFor &operator=(const FullDiskFor &) = delete;
 };
+
+// While it lives, the rename that puts the file of the given name in place
+// fails; check() runs just before it.
+class FailingRenameOf {
+public:
+    FailingRenameOf(const std::string &name, std::function<void()> check) {
+        failRenamingForTesting([name, check](const std::string &target) {
+            if (fs::path(target).filename().string() != name) {
+                return false;
+            }
+            check();
+            return true;
+        });
+    }
+    ~FailingRenameOf() { failRenamingForTesting(nullptr); }
+    FailingRenameOf(const FailingRenameOf &) = delete;
+    FailingRenameOf &operator=(const FailingRenameOf &) = delete;
+};
+
+// What happens to the names of a folder while the object lives: "<what>
+// <name>" for each name created, moved in or out, removed, written or
+// changed in its status (a second name given to a file changes its status).
+class FolderWatch {
+public:
+    explicit FolderWatch(const fs::path &folder) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (m_fd >= 0) {
+            inotify_add_watch(m_fd, folder.c_str(),
+                              IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_MODIFY | IN_ATTRIB);
+        }
+    }
+    ~FolderWatch() {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    FolderWatch(const FolderWatch &) = delete;
+    FolderWatch &operator=(const FolderWatch &) = delete;
+
+    bool watching() const { return m_fd >= 0; }
+    std::vector<std::string> events() {
+        alignas(inotify_event) char buffer[65536];
+        for (ssize_t n; (n = read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (char *at = buffer; at < buffer + n;) {
+                const auto *e = reinterpret_cast<const inotify_event *>(at);
+                const std::string what = (e->mask & IN_CREATE)       ? "created"
+                                         : (e->mask & IN_MOVED_TO)   ? "moved in"
+                                         : (e->mask & IN_MOVED_FROM) ? "moved out"
+                                         : (e->mask & IN_DELETE)     ? "removed"
+                                         : (e->mask & IN_MODIFY)     ? "written"
+                                                                     : "changed";
+                m_events.push_back(what + " " + (e->len > 0 ? std::string(e->name) : std::string()));
+                at += sizeof(inotify_event) + e->len;
+            }
+        }
+        return m_events;
+    }
+
+private:
+    int m_fd;
+    std::vector<std::string> m_events;
+};
+
+// Which file is under the name, and when its status last changed.
+std::pair<ino_t, timespec> identity(const fs::path &file) {
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    return {st.st_ino, st.st_ctim};
+}
 
 class LateWriteFailures : public RunFixture, public ::testing::WithParamInterface<LateFailure> {
 protected:
@@ -154,6 +230,96 @@ TEST_P(LateWriteFailures, LeaveEveryEarlierOutputAsItWas) {
     for (const std::string &name : {hourly, stat}) {
         EXPECT_NE(after.at(name), before.at(name)) << name << " is written again, with other values";
     }
+}
+
+// The same run on a disk that fills up as its statistics are written out:
+// the earlier hourly output is not even touched (no second name is given to
+// it, no copy of it made, nothing is put in its place or back), and no
+// rename is tried.
+TEST_P(LateWriteFailures, TouchNoEarlierOutputWhenTheWriteOutOfTheLastFails) {
+    ASSERT_NO_FATAL_FAILURE(load());
+    writeWork("Met2023.txt", windier(meteorology, 1.0));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    writeWork("Met2023.txt", meteorology);
+    const auto hourlyBefore = identity(work(hourly)), statBefore = identity(work(stat));
+
+    FolderWatch watch(workDir);
+    ASSERT_TRUE(watch.watching()) << std::strerror(errno);
+    int renames = 0;
+    failRenamingForTesting([&](const std::string &) {
+        ++renames;
+        return false;
+    });
+    RunReport report;
+    {
+        const FullDiskFor full(stat);
+        report = run();
+    }
+    failRenamingForTesting(nullptr);
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(renames, 0) << "no file was put in place";
+    for (const std::string &event : watch.events()) {
+        const std::string name = event.substr(event.find(' ') + 1);
+        EXPECT_TRUE(name != hourly && name != stat && !name.ends_with(".prev")) << event;
+    }
+    const auto hourlyAfter = identity(work(hourly)), statAfter = identity(work(stat));
+    EXPECT_EQ(hourlyAfter.first, hourlyBefore.first);
+    EXPECT_EQ(hourlyAfter.second.tv_sec, hourlyBefore.second.tv_sec);
+    EXPECT_EQ(hourlyAfter.second.tv_nsec, hourlyBefore.second.tv_nsec) << "its status did not change";
+    EXPECT_EQ(statAfter.first, statBefore.first);
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+}
+
+// The same run when the rename of its last file (the statistics) fails, not
+// its write-out: the hourly output it has put in place goes back, the very
+// file it was (the same file, so with its owner and permissions), while the
+// run still holds it when it is a database or workbook. The next run that
+// puts the same outputs in place removes the old contents that a killed run
+// left beside them, never those a run still holds.
+TEST_P(LateWriteFailures, PutBackEveryEarlierOutputWhenTheRenameOfTheLastFails) {
+    ASSERT_NO_FATAL_FAILURE(load());
+    writeWork("Met2023.txt", windier(meteorology, 1.0));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    writeWork("Met2023.txt", meteorology);
+    const std::map<std::string, std::string> before = outputs();
+    const ino_t hourlyFile = identity(work(hourly)).first;
+
+    const bool table = std::string(GetParam().extension) != "txt";
+    std::string heldAtTheFailure = "(the rename was not tried)";
+    RunReport report;
+    {
+        const FailingRenameOf failing(stat, [&] {
+            tables::TableFileLock other;
+            std::string error;
+            bool inUse = false;
+            heldAtTheFailure = other.acquire(work(hourly).string(), &error, &inUse) ? "no" : error;
+        });
+        report = run();
+    }
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_NE(report.error.find("Cannot write the file " + work(stat).string() + ": Input/output error"),
+              std::string::npos)
+        << report.error;
+    if (table) {
+        EXPECT_NE(heldAtTheFailure.find("is in use by another run or program"), std::string::npos)
+            << "the run held " << hourly << " until it was put back: " << heldAtTheFailure;
+    }
+    EXPECT_EQ(outputs(), before);
+    EXPECT_EQ(identity(work(hourly)).first, hourlyFile) << "the very file is put back";
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << "no temporary file or old contents are left";
+
+    // Old contents a killed run left, and those a run still holds (locked here).
+    const fs::path killed = work("." + hourly + ".0123abcd.prev"), held = work("." + stat + ".4567ef01.prev");
+    writeWork(killed.filename().string(), "old contents a killed run left");
+    writeWork(held.filename().string(), "old contents a run holds");
+    const int holder = open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    EXPECT_NE(outputs(), before);
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_EQ(readFile(held), "old contents a run holds");
+    close(holder);
 }
 
 INSTANTIATE_TEST_SUITE_P(

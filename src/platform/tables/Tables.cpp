@@ -137,6 +137,20 @@ public:
         }
         return true;
     }
+    bool keepReplaced(ReplacedFiles &replaced, std::string *error) override {
+        if (m_closed) {
+            return true;
+        }
+        if (!prepare(error)) {
+            return false;
+        }
+        if (m_book->dropped) {
+            setError(error, notWritten());
+            return false;
+        }
+        // Once the workbook is written (its last table prepared).
+        return m_book->stagedFor != m_book->destination() || m_book->staged.keepReplaced(replaced, error);
+    }
     bool close(std::string *error, ReplacedFiles *replaced = nullptr) override {
         if (m_closed) {
             return true;
@@ -145,8 +159,7 @@ public:
         m_closed = true;
         const bool last = --m_book->open == 0;
         if (written && m_book->dropped) {
-            setError(error, "The file " + m_book->file +
-                                " was not written: another of its tables was not finished.");
+            setError(error, notWritten());
             written = false;
         }
         if (!last) {
@@ -154,13 +167,17 @@ public:
         }
         // The last table: the file is put in place (a workbook that went
         // aside meanwhile is written anew for its place), and the hold on it
-        // ends.
+        // ends, in a group once the group is final.
         if (written) {
             written = (m_book->stagedFor == m_book->destination() || m_book->write(error)) &&
                       m_book->staged.commit(error, replaced);
         }
         m_book->staged.discard();
-        m_book->lock.release();
+        if (replaced != nullptr) {
+            replaced->holdUntilFinal([book = m_book] { book->lock.release(); });
+        } else {
+            m_book->lock.release();
+        }
         return written;
     }
     bool closeAside(std::string *kept, std::string *error) override {
@@ -198,6 +215,10 @@ protected:
     }
 
 private:
+    std::string notWritten() const {
+        return "The file " + m_book->file + " was not written: another of its tables was not finished.";
+    }
+
     std::shared_ptr<TableSession::Workbook> m_book;
     std::size_t m_index;
     bool m_prepared = false;
@@ -216,6 +237,9 @@ public:
     }
     bool prepare(std::string *error) override {
         return m_staged.pending() || tables::textWriteTable(m_file, m_cols, m_rows, error, &m_staged);
+    }
+    bool keepReplaced(ReplacedFiles &replaced, std::string *error) override {
+        return prepare(error) && m_staged.keepReplaced(replaced, error);
     }
     bool close(std::string *error, ReplacedFiles *replaced = nullptr) override {
         return prepare(error) && m_staged.commit(error, replaced);

@@ -98,12 +98,22 @@ public:
     // (a full disk); the old file is unchanged. close() does it when it was
     // not done.
     virtual bool prepare(std::string *error) = 0;
+    // For a table of a group of files (a run's), once every table of the
+    // group is prepared and before the first is closed: checks that the file
+    // may be replaced and keeps its old contents in replaced
+    // (StagedFile::keepReplaced); a workbook once, when it is written. False
+    // with a message when the file may not be replaced or its old contents
+    // could not be kept (the old file is unchanged). close() does it when it
+    // was not done.
+    virtual bool keepReplaced(ReplacedFiles &replaced, std::string *error) = 0;
     // Writes the file with the rows appended (prepare()) and puts it in
     // place; a workbook, when the last of its tables is closed. After a
     // failure the old file is unchanged. With replaced given, what the file
     // replaced is kept there until the caller's group of files is complete
-    // (StagedFile.h). A writer destroyed without close() leaves the file as
-    // it was: rows are never written by accident.
+    // (StagedFile.h), and the hold on a database or workbook file
+    // (TableSession) lasts until then too, so that no other run writes it
+    // before the old file is put back. A writer destroyed without close()
+    // leaves the file as it was: rows are never written by accident.
     virtual bool close(std::string *error, ReplacedFiles *replaced = nullptr) = 0;
     // Writes the file with the rows appended under a temporary name beside
     // it (*kept), leaving the file itself as it was: the table of a run that
@@ -149,9 +159,10 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
 // refused. Writers may outlive the session.
 //
 // A session holds each database or spreadsheet file it writes (TableLock.h)
-// from before it reads it until the last of its tables there is closed or
-// given up: another session, of this process or another, is refused the
-// file meanwhile ("The file ... is in use by another run or program ...",
+// from before it reads it until the last of its tables there is closed
+// (and the group of files it was closed into is final) or given up:
+// another session, of this process or another, is refused the file
+// meanwhile ("The file ... is in use by another run or program ...",
 // *refused set) and never reverts this one's table. An Access database
 // whose .ldb another program holds open is refused the same way, and so is
 // a file whose lock file cannot be used (the message says why).
