@@ -87,6 +87,10 @@ public:
     std::ostream &stream() { return m_stream; }
     // Appends bytes; false when the stream has failed (disk full).
     bool write(std::string_view bytes);
+    // The system's error number of the first write() that failed
+    // (ENOSPC, EFBIG, ...), kept until the file is put in place or
+    // discarded; 0 when none failed or the system gave no reason.
+    int writeError() const { return m_writeError; }
 
     const std::string &target() const { return m_target; }
     // The temporary file (flush the stream before reading it back).
@@ -130,6 +134,7 @@ private:
     std::ofstream m_stream;
     int m_held = -1;         // a descriptor of the temporary file holding its lock (-1: none)
     bool m_prepared = false; // written out, synced and closed: only the rename is left
+    int m_writeError = 0;    // the system's reason of the first failed write (0: none known)
 };
 
 // What the files of one group replaced, while the group is put in place: a
