@@ -214,6 +214,20 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
         }
         return false;
     }
+    if (fs::is_regular_file(existing) &&
+        (existing.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        // Marked read-only by its owner (mode 444 and the like): not
+        // replaced, whoever runs the program.
+        if (systemError != nullptr) {
+            *systemError = EACCES;
+        }
+        if (error != nullptr) {
+            *error =
+                "Cannot write the file " + target +
+                ": it is read-only. Make it writable (or remove it), or write to a file of another name.";
+        }
+        return false;
+    }
     removeLeftOverTemporaries(m_target);
     fd = createHeld(where, &m_temp, &err);
     if (fd < 0) {
@@ -239,7 +253,7 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
             *systemError = openErr;
         }
         if (error != nullptr) {
-            *error = "Cannot create the file " + target + ".";
+            *error = "Cannot create the file " + target + ": " + std::strerror(openErr);
         }
         return false;
     }

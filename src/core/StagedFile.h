@@ -74,11 +74,13 @@ public:
     StagedFile &operator=(const StagedFile &) = delete;
 
     // Creates an empty temporary file beside target. False with a message
-    // naming target when the folder cannot take a new file, or when target
+    // naming target when the folder cannot take a new file, when target
     // exists and is no regular file (a folder: EISDIR; a device, a pipe or a
-    // socket: EINVAL; nothing is created then); *systemError (when given)
-    // receives the system's error number (ENOENT: the folder is missing;
-    // EACCES, EROFS: not allowed).
+    // socket: EINVAL), or when it is read-only, with no write permission for
+    // its owner as mode 444 (EACCES, whoever runs the program; nothing is
+    // created in these cases); *systemError (when given) receives the
+    // system's error number (ENOENT: the folder is missing; EACCES, EROFS:
+    // not allowed).
     bool open(const std::string &target, std::string *error, int *systemError = nullptr);
     bool isOpen() const { return m_stream.is_open(); }
 

@@ -532,3 +532,71 @@ TEST_F(OutputFiles, ARunRemovesWhatKilledRunsLeftBesideItsOutputsAndNothingElse)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(left, expected);
 }
+
+namespace {
+
+// An output the user has made read-only (mode 444), of each kind.
+struct ReadOnly {
+    std::string output;     // the hourly output
+    std::string statistics; // the statistics file
+    std::string file;       // the one of them made read-only
+};
+
+void PrintTo(const ReadOnly &r, std::ostream *os) {
+    *os << r.file;
+}
+
+class ReadOnlyOutput : public OutputFiles, public ::testing::WithParamInterface<ReadOnly> {};
+
+} // namespace
+
+TEST_P(ReadOnlyOutput, IsRefusedBeforeTheFirstHourSayingSoAndWhatToDo) {
+    const ReadOnly &r = GetParam();
+    writeWork("Hours.txt", hoursText(1, kHours));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Test.vkp",
+        projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                            "cNOx_b,cNO2_b,cO3_b"),
+                     outputFile(r.output, "day,hour,cNOx_mod_1", "0,*"),
+                     statFile(r.statistics, "\"Series\",Average_1", "NOx_mod", "0,0.0"),
+                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}})));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    std::map<std::string, std::string> before;
+    for (const std::string &name : {r.output, r.statistics}) {
+        const std::string file = name.substr(0, name.find(';'));
+        before[file] = readFile(work(file));
+    }
+    const fs::path readOnly = work(r.file);
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ui.messages.clear();
+
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.hours, 0) << "refused before the first hour";
+    EXPECT_NE(report.error.find("Cannot write the file " + readOnly.string() +
+                                ": it is read-only. Make it writable (or remove it), or write to a file of "
+                                "another name."),
+              std::string::npos)
+        << report.error;
+    for (const auto &[file, bytes] : before) {
+        EXPECT_TRUE(readFile(work(file)) == bytes) << file << " was replaced";
+    }
+    EXPECT_EQ(fs::status(readOnly).permissions() & fs::perms::mask,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+
+    // Made writable again, it is replaced.
+    fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(run().outcome, RunOutcome::Completed) << said();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ReadOnlyOutput,
+                         ::testing::Values(ReadOnly{"Out.txt", "Stat.txt", "Out.txt"},
+                                           ReadOnly{"Out.txt", "Stat.txt", "Stat.txt"},
+                                           ReadOnly{"Db.mdb;Hourly", "Stat.txt", "Db.mdb"},
+                                           ReadOnly{"Book.xls;Hourly", "Stat.txt", "Book.xls"},
+                                           ReadOnly{"Out.txt", "Sheet.wk1;Statistics", "Sheet.wk1"},
+                                           ReadOnly{"Sheet.wk3;Hourly", "Stat.txt", "Sheet.wk3"}),
+                         [](const ::testing::TestParamInfo<ReadOnly> &info) {
+                             return testNameOf(info.param.file);
+                         });
