@@ -88,7 +88,10 @@ RunMessage runMessage(long number, const RunErrorContext &context) {
         return text("Can't open the input file " + c.FilePath);
     case kErrPermission:
     case kErrWriteDenied:
-        return text("Permission denied to write to " + nl + c.FilePath);
+        // With the writer's reason where it gives one (a read-only file, a
+        // folder that takes no new file).
+        return text("Permission denied to write to " + nl + c.FilePath +
+                    (c.Description.empty() ? std::string() : nl + c.Description));
     case kErrPathFileAccess:
         // The writer's own reason (a damaged database, a full disk) says
         // more than the standard guess, which stands when there is none.

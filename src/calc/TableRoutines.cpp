@@ -241,9 +241,9 @@ void OpenOutputTable(const std::string &address, const std::string &header,
             return;
         }
         if (!table.writeLine(header)) {
+            const int err = table.TextFile.writeError();
             table.discard();
-            fail(kErrPathFileAccess, "Cannot write the file " + path + ": the disk may be full.", errorNumber,
-                 errorText);
+            fail(kErrPathFileAccess, writeFailureText(path, err), errorNumber, errorText);
             return;
         }
         table.TextPath = path;
@@ -297,10 +297,7 @@ bool OutputTable::writeLine(const std::string &line) {
     if (!TextFile.isOpen()) {
         return false;
     }
-    std::ostream &out = TextFile.stream();
-    out.write(line.data(), static_cast<std::streamsize>(line.size()));
-    out.write("\r\n", 2);
-    return static_cast<bool>(out);
+    return TextFile.write(line) && TextFile.write("\r\n");
 }
 
 bool OutputTable::prepare(long *errorNumber, std::string *errorText) {

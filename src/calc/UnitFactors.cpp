@@ -64,12 +64,21 @@ std::string factorPlace(const CalcState &s, int i) {
     return s.PollutantListFile + ", line " + std::to_string(s.PollutantLines[k]);
 }
 
+// The microgram-to-ppb factors the run takes: it converts in single
+// precision, multiplying and dividing by them and by the units' factors
+// (up to a million) and values; within these bounds none of that leaves
+// the range a Single holds (about 1e-38 to 3e+38).
+constexpr double kSmallestPpbFactor = 1e-20;
+constexpr double kLargestPpbFactor = 1e20;
+
 std::string noPpbText(const CalcState &s, int i) {
-    std::string text = "The units of " + s.PollutantNames[i] +
-                       " need a microgram-to-ppb factor, which the pollutant list does not give";
     const auto k = static_cast<std::size_t>(i);
+    const double factor = k < s.MicrogToPpb.size() ? s.MicrogToPpb[k] : 0.0;
+    std::string text = "The units of " + s.PollutantNames[i] + " need a microgram-to-ppb factor";
+    text += factor == 0.0 ? ", which the pollutant list does not give"
+                          : " that the run can convert with in single precision";
     if (!s.PollutantListFile.empty() && k < s.PollutantLines.size()) {
-        text += " (" + factorPlace(s, i) + ": " + formatNumber(s.MicrogToPpb[k]) + ")";
+        text += " (" + factorPlace(s, i) + ": " + formatNumber(factor) + ")";
     }
     return text + ".";
 }
@@ -148,24 +157,39 @@ bool CheckPpbFactors(const CalcState &s, std::string *error) {
             }
         }
     }
+    // With a city type, a missing benzene background is CO's times the
+    // benzene content of petrol, converted with CO's factor and benzene's
+    // (where benzene's is above 0).
+    const int co = s.IndexCO, bnz = s.IndexBNZ;
+    const bool benzeneFromCO = s.CitySize > 0 && co > 0 && bnz > 0 && co < n && bnz < n &&
+                               s.MicrogToPpb[static_cast<std::size_t>(bnz)] > 0;
     for (int i = 0; i < n; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const double factor = s.MicrogToPpb[k];
         const bool chemistry = i <= 3;
-        if (factor > 0 || (factor == 0 && !chemistry && !urban[k])) {
+        const bool benzene = benzeneFromCO && i == co;
+        if ((factor >= kSmallestPpbFactor && factor <= kLargestPpbFactor) ||
+            (factor == 0 && !chemistry && !urban[k] && !benzene)) {
             continue;
         }
         const std::string &name = s.PollutantNames[k];
         std::string text = factorPlace(s, i) + ": the microgram-to-ppb factor ";
-        if (!(factor == 0)) {
+        if (factor < 0 || std::isnan(factor)) {
             text += formatNumber(factor) + " of " + name + " lies below 0.";
+        } else if (factor != 0) {
+            text += formatNumber(factor) + " of " + name + " is too " + (factor < 1 ? "small" : "large") +
+                    ": the run converts with it in single precision, which takes factors from " +
+                    formatNumber(kSmallestPpbFactor) + " to " + formatNumber(kLargestPpbFactor) + ".";
         } else if (chemistry) {
             text +=
                 "of " + name + " is 0; the NO2 chemistry of the run converts with it and needs it above 0.";
-        } else {
+        } else if (urban[k]) {
             text += "of " + name +
                     " is 0; the urban background of the city type converts with it and needs "
                     "it above 0.";
+        } else {
+            text += "of " + name + " is 0; the benzene background that the city type derives from " + name +
+                    "'s converts with it and needs it above 0.";
         }
         if (error) {
             *error = text;

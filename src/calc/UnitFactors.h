@@ -30,11 +30,14 @@ bool SetUnitFactors(CalcState &state, std::string *error = nullptr);
 
 // Whether every microgram-to-ppb factor the run converts with is above 0:
 // those of pollutants 0 to 3 (NOx, NO, NO2 and O3, which the NO2 chemistry
-// converts to and from ppb and which complete one another), and that of
-// every emitting pollutant whose urban background the project's city type
-// models from an urban emission file. A factor below 0 is refused for any
-// pollutant. False with a message naming the pollutant list, the factor's
-// line and the pollutant.
+// converts to and from ppb and which complete one another), that of every
+// emitting pollutant whose urban background the project's city type models
+// from an urban emission file, and, with a city type, that of CO, from
+// which the benzene background is derived where it is missing (when the
+// list has CO and BNZ and BNZ's factor is above 0). A factor below 0 is
+// refused for any pollutant, and so is one other than 0 outside 1e-20 to
+// 1e+20, the factors the run's single precision converts with. False with a
+// message naming the pollutant list, the factor's line and the pollutant.
 bool CheckPpbFactors(const CalcState &state, std::string *error = nullptr);
 
 // The factor that turns a concentration in unit from into unit to (both

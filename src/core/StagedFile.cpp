@@ -293,7 +293,8 @@ StagedFile::~StagedFile() {
 
 StagedFile::StagedFile(StagedFile &&other) noexcept
     : m_target(std::move(other.m_target)), m_temp(std::move(other.m_temp)),
-      m_stream(std::move(other.m_stream)), m_held(other.m_held), m_prepared(other.m_prepared) {
+      m_stream(std::move(other.m_stream)), m_held(other.m_held), m_prepared(other.m_prepared),
+      m_writeError(other.m_writeError) {
     other.m_temp.clear();
     other.m_held = -1;
     other.m_prepared = false;
@@ -307,6 +308,7 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
         m_stream = std::move(other.m_stream);
         m_held = other.m_held;
         m_prepared = other.m_prepared;
+        m_writeError = other.m_writeError;
         other.m_temp.clear();
         other.m_held = -1;
         other.m_prepared = false;
@@ -352,6 +354,20 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
         }
         return false;
     }
+    if (fs::is_regular_file(existing) &&
+        (existing.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        // Marked read-only by its owner (mode 444 and the like): not
+        // replaced, whoever runs the program.
+        if (systemError != nullptr) {
+            *systemError = EACCES;
+        }
+        if (error != nullptr) {
+            *error =
+                "Cannot write the file " + target +
+                ": it is read-only. Make it writable (or remove it), or write to a file of another name.";
+        }
+        return false;
+    }
     removeLeftOverTemporaries(m_target);
     fd = createHeld(where, &m_temp, &err);
     if (fd < 0) {
@@ -377,7 +393,7 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
             *systemError = openErr;
         }
         if (error != nullptr) {
-            *error = "Cannot create the file " + target + ".";
+            *error = "Cannot create the file " + target + ": " + std::strerror(openErr);
         }
         return false;
     }
@@ -385,8 +401,17 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
 }
 
 bool StagedFile::write(std::string_view bytes) {
+    errno = 0;
     m_stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(m_stream);
+    if (!m_stream) {
+        // The reason is known only now: by the time the file is written out
+        // or closed, the stream has nothing left to write and errno is gone.
+        if (m_writeError == 0) {
+            m_writeError = errno;
+        }
+        return false;
+    }
+    return true;
 }
 
 bool StagedFile::writeOut(int *err) {
@@ -400,7 +425,9 @@ bool StagedFile::writeOut(int *err) {
     const bool written = static_cast<bool>(m_stream);
     m_stream.close();
     if (!written || !m_stream) {
-        *err = errno; // the system's reason where the failed write left one
+        // The system's reason: of the first write that failed, else of the
+        // flush or the close.
+        *err = m_writeError != 0 ? m_writeError : errno;
         return false;
     }
     // On the disk before it takes the target's place: a crash after the
@@ -606,6 +633,7 @@ void StagedFile::discard() {
     }
     m_stream.clear();
     m_prepared = false;
+    m_writeError = 0;
     if (!m_temp.empty()) {
         ::unlink(m_temp.c_str());
         m_temp.clear();

@@ -97,11 +97,13 @@ public:
     StagedFile &operator=(const StagedFile &) = delete;
 
     // Creates an empty temporary file beside target. False with a message
-    // naming target when the folder cannot take a new file, or when target
+    // naming target when the folder cannot take a new file, when target
     // exists and is no regular file (a folder: EISDIR; a device, a pipe or a
-    // socket: EINVAL; nothing is created then); *systemError (when given)
-    // receives the system's error number (ENOENT: the folder is missing;
-    // EACCES, EROFS: not allowed).
+    // socket: EINVAL), or when it is read-only, with no write permission for
+    // its owner as mode 444 (EACCES, whoever runs the program; nothing is
+    // created in these cases); *systemError (when given) receives the
+    // system's error number (ENOENT: the folder is missing; EACCES, EROFS:
+    // not allowed).
     bool open(const std::string &target, std::string *error, int *systemError = nullptr);
     bool isOpen() const { return m_stream.is_open(); }
 
@@ -110,6 +112,10 @@ public:
     std::ostream &stream() { return m_stream; }
     // Appends bytes; false when the stream has failed (disk full).
     bool write(std::string_view bytes);
+    // The system's error number of the first write() that failed
+    // (ENOSPC, EFBIG, ...), kept until the file is put in place or
+    // discarded; 0 when none failed or the system gave no reason.
+    int writeError() const { return m_writeError; }
 
     const std::string &target() const { return m_target; }
     // The temporary file (flush the stream before reading it back).
@@ -164,6 +170,7 @@ private:
     std::ofstream m_stream;
     int m_held = -1;         // a descriptor of the temporary file holding its lock (-1: none)
     bool m_prepared = false; // written out, synced and closed: only the rename is left
+    int m_writeError = 0;    // the system's reason of the first failed write (0: none known)
 };
 
 // What the files of one group replaced, while the group is put in place: a

@@ -29,7 +29,11 @@ FileSaveResult saveFileChecked(const std::string &path, std::string_view bytes) 
         result.message = "Cannot write the file " + path + ": it is a folder.";
         return result;
     }
-    if ((exists && ::access(path.c_str(), W_OK) != 0) || ::access(folder.c_str(), W_OK) != 0) {
+    // A file made read-only (no write permission for its owner) is refused
+    // for every user, the superuser among them, as the file writer refuses it.
+    const bool readOnly =
+        exists && (fs::status(target, ec).permissions() & fs::perms::owner_write) == fs::perms::none;
+    if (readOnly || (exists && ::access(path.c_str(), W_OK) != 0) || ::access(folder.c_str(), W_OK) != 0) {
         result.failure = SaveFailure::PermissionDenied;
         result.message = "Cannot write the file " + path + ": permission denied.";
         return result;

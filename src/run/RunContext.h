@@ -392,7 +392,7 @@ struct RunContext {
     long hoursRead = 0;   // hours accepted from the files (each once, however many streets run through them)
     long periodHoursRead = 0; // hours accepted while the first street reads the files
     long HourCount = 0;
-    long ModelledHours = 0; // hours with a modelled value, all streets
+    long ModelledHours = 0;      // hours with a modelled value, all streets
     long streetModelledFrom = 0; // ModelledHours when the street began
     // The streets and route segments that had hours but could model none of
     // them, as the run's message names them, in the order of the run.
@@ -410,9 +410,9 @@ struct RunContext {
     // covers: its persons' segments do not follow one another in time.
     long earliestHourNo = 0, latestHourNo = 0;
     std::string earliestHourText, latestHourText;
-    PeriodLength routePeriod;  // the hours (days) the route's segments asked for so far
-    long routeLastHourNo = 0;  // the last hour counted in routePeriod (when it holds any)
-    bool dayOpen = false;      // a day began with the last accepted hour
+    PeriodLength routePeriod; // the hours (days) the route's segments asked for so far
+    long routeLastHourNo = 0; // the last hour counted in routePeriod (when it holds any)
+    bool dayOpen = false;     // a day began with the last accepted hour
 
     // Streets and route.
     int StreetNo = 0, StreetCount = 0;
@@ -425,14 +425,16 @@ struct RunContext {
     std::unique_ptr<RecordReader> streetsFile, routeFile;
 
     // Dating of the records as read (also those outside the period).
-    int datedInputs = 0;    // input files with date items of their own
+    int datedInputs = 0; // input files with date items of their own
     // Minutes since 1970 of the start of the record read last (-1 = none since
     // the files were positioned): the records must run forward by it.
     long LastReadTime = -1;
     std::string endOfDataAt; // the files and lines of a record without an hour that ended the data
     // Where the record in hand and the one read before it lie, when their
     // files carry a year (a year or date column) but gave none, so that the
-    // record took the scenario's ("" when it had its year).
+    // record took the scenario's, and what their year items held: the start of
+    // a refusal ("The year is -1 (below 0: ...) in the record" and the files
+    // and lines; "" when it had its year).
     std::string yearlessAt, lastYearlessAt;
 
     // Names of statistics cells already reported as unknown.

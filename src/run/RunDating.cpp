@@ -219,11 +219,12 @@ void endWithoutHour(RunContext &c) {
         const std::string at = recordAt(*in);
         long next = 0;
         if (dataFollows(c, *in, &next)) {
-            throw RunRefusal{"The input file\r\n" + at +
-                             "\r\nholds a record without an hour, which ends the input there, but its " +
-                             (in->isTable ? "row " : "line ") + std::to_string(next) +
-                             " holds data after it: the hours from there on would be lost. Give the record its "
-                             "hour, or remove it."};
+            throw RunRefusal{
+                "The input file\r\n" + at +
+                "\r\nholds a record without an hour, which ends the input there, but its " +
+                (in->isTable ? "row " : "line ") + std::to_string(next) +
+                " holds data after it: the hours from there on would be lost. Give the record its "
+                "hour, or remove it."};
         }
     }
 }
@@ -236,10 +237,13 @@ bool carriesYear(const InputFile &in) {
 
 // The year of a record whose year items gave none: the year another dated
 // file gives for it, else the scenario's (scenarioYear set). When its files
-// carry a year, the places that lack it are kept in yearlessAt, for the
+// carry a year, what they hold and where is kept in yearlessAt ("The year is
+// missing (-99 or an empty item) in the record" and the places), for the
 // refusal of a date that the scenario year puts out of order.
 int yearOfYearlessRecord(RunContext &c, bool *scenarioYear) {
-    std::string lacking;
+    std::string places, placesWithYears;
+    bool allMissing = true, oneValue = true;
+    int held = -99;
     for (const InputFile &in : c.inputs) {
         if (!in.dated || !carriesYear(in)) {
             continue;
@@ -248,9 +252,24 @@ int yearOfYearlessRecord(RunContext &c, bool *scenarioYear) {
         if (year >= 0) {
             return year;
         }
-        lacking += "\r\n" + recordAt(in);
+        // The year item as read: -99 when missing or empty, else a year below 0.
+        const int item = in.own.year;
+        oneValue = oneValue && (places.empty() || item == held);
+        allMissing = allMissing && item == -99;
+        held = item;
+        places += "\r\n" + recordAt(in);
+        placesWithYears += "\r\n" + recordAt(in) + " (year " + std::to_string(item) + ")";
     }
-    c.yearlessAt = std::move(lacking);
+    if (places.empty()) {
+        c.yearlessAt.clear();
+    } else if (allMissing) {
+        c.yearlessAt = "The year is missing (-99 or an empty item) in the record" + places;
+    } else if (oneValue) {
+        c.yearlessAt = "The year is " + std::to_string(held) +
+                       " (below 0: taken for a missing one) in the record" + places;
+    } else {
+        c.yearlessAt = "The year is missing or below 0 in the record" + placesWithYears;
+    }
     *scenarioYear = true;
     return c.s.ScenarioYear;
 }
@@ -268,15 +287,15 @@ std::string datedPlaces(const RunContext &c) {
 
 // Refuses a record of 29 February without a year when the scenario year it
 // would take has no such day. The message names the record that lacks its
-// year: the items that are -99 or empty or, when its files carry no year at
-// all, the dated files.
+// year: the items that are -99, empty or below 0 or, when its files carry no
+// year at all, the dated files.
 [[noreturn]] void refuseLeapDayWithoutYear(const RunContext &c) {
     const std::string year = std::to_string(c.s.ScenarioYear);
     const std::string hour = std::to_string(c.s.hour);
     if (!c.yearlessAt.empty()) {
-        throw RunRefusal{"The year is missing (-99 or an empty item) in the record" + c.yearlessAt +
-                         "\r\nof 29 February, hour " + hour + ", which would take the scenario year " + year +
-                         ": " + year + " has no 29 February. Give the record its year."};
+        throw RunRefusal{c.yearlessAt + "\r\nof 29 February, hour " + hour +
+                         ", which would take the scenario year " + year + ": " + year +
+                         " has no 29 February. Give the record its year."};
     }
     const bool files = c.datedInputs > 1;
     throw RunRefusal{"The year is missing in the record" + datedPlaces(c) + "\r\nof 29 February, hour " +
@@ -293,8 +312,7 @@ std::string datedPlaces(const RunContext &c) {
 [[noreturn]] void refuseYearlessDate(const RunContext &c, long time, bool gap) {
     const bool inHand = !c.yearlessAt.empty();
     const std::string &at = inHand ? c.yearlessAt : c.lastYearlessAt;
-    throw RunRefusal{"The year is missing (-99 or an empty item) in the record" + at +
-                     "\r\nwhich takes the scenario year " + std::to_string(c.s.ScenarioYear) +
+    throw RunRefusal{at + "\r\nwhich takes the scenario year " + std::to_string(c.s.ScenarioYear) +
                      ". Dated so, it is the record of " + timeText(inHand ? time : c.LastReadTime) +
                      ", and " + (inHand ? "the record before it" : "the record after it") + " is of " +
                      timeText(inHand ? c.LastReadTime : time) +
@@ -389,13 +407,14 @@ DateOutcome dateHour(RunContext &c) {
         if (yearTaken) {
             refuseYearlessDate(c, time, true);
         }
-        const auto dated = std::find_if(c.inputs.begin(), c.inputs.end(), [](const InputFile &in) { return in.dated; });
-        throw RunRefusal{"The input file\r\n" + recordAt(*dated) + "\r\nholds the record of " + timeText(time) +
-                         " after that of " + timeText(c.LastReadTime) + ": the hour " +
-                         timeText(c.LastReadTime + 60) +
-                         " is missing. The other input files carry no dates and are read record by record "
-                         "alongside it: from there on they would be read against the wrong hours. Complete the "
-                         "file, or give the other files their dates."};
+        const auto dated =
+            std::find_if(c.inputs.begin(), c.inputs.end(), [](const InputFile &in) { return in.dated; });
+        throw RunRefusal{
+            "The input file\r\n" + recordAt(*dated) + "\r\nholds the record of " + timeText(time) +
+            " after that of " + timeText(c.LastReadTime) + ": the hour " + timeText(c.LastReadTime + 60) +
+            " is missing. The other input files carry no dates and are read record by record "
+            "alongside it: from there on they would be read against the wrong hours. Complete the "
+            "file, or give the other files their dates."};
     }
     c.LastReadTime = time;
     c.lastYearlessAt.swap(c.yearlessAt);
@@ -484,8 +503,8 @@ PeriodLength periodRun(const RunContext &c) {
     }
     if (!s.EndAuto && s.EndDate.isSet() && !c.control.StopRequested()) {
         // End hour 0 ends the period with the day before.
-        last = std::max(last, hourNumber(s.EndDate.year, s.EndDate.month, s.EndDate.day,
-                                         std::clamp(s.EndHour, 0, 24)));
+        last = std::max(
+            last, hourNumber(s.EndDate.year, s.EndDate.month, s.EndDate.day, std::clamp(s.EndHour, 0, 24)));
     }
     return periodBetween(first, last);
 }
@@ -498,8 +517,8 @@ void addSegmentPeriod(RunContext &c, bool stopped) {
     }
     const long first = hourNumber(s.StartDateRun.year, s.StartDateRun.month, s.StartDateRun.day,
                                   std::clamp(s.StartHourRun, 1, 24));
-    long last = hourNumber(s.EndDateRun.year, s.EndDateRun.month, s.EndDateRun.day,
-                           std::clamp(s.EndHourRun, 1, 24));
+    long last =
+        hourNumber(s.EndDateRun.year, s.EndDateRun.month, s.EndDateRun.day, std::clamp(s.EndHourRun, 1, 24));
     if (stopped) {
         last = std::min(last, c.lastHourNo);
     }

@@ -18,7 +18,7 @@ namespace {
 struct RunFile {
     std::string file;  // the file part, resolved
     std::string table; // the table of a workbook or database ("" for a text file)
-    std::string role;  // how the message names it
+    std::string role;  // how the message names it (an output: by its place in its list)
 };
 
 // The file a run writes: the existing file, or a new one in its existing
@@ -72,12 +72,14 @@ std::vector<RunFile> outputs(const State &s) {
     std::vector<RunFile> out;
     for (int k = 1; k <= std::min(s.NumOutputFiles, kMaxFilesPerKind); ++k) {
         if (s.OutputFileChecked[k] && !trim(s.OutputVarLists[k]).empty()) {
-            out.push_back(runFile(workFilePath(s, s.OutputFiles[k]), "the hourly output file"));
+            out.push_back(runFile(workFilePath(s, s.OutputFiles[k]),
+                                  "entry " + std::to_string(k) + " of the hourly output files"));
         }
     }
     for (int k = 1; k <= std::min(s.NumStatFiles, kMaxFilesPerKind); ++k) {
         if (s.StatFileChecked[k] && !trim(s.StatVarLists[k]).empty()) {
-            out.push_back(runFile(workFilePath(s, s.StatFiles[k]), "the statistics file"));
+            out.push_back(runFile(workFilePath(s, s.StatFiles[k]),
+                                  "entry " + std::to_string(k) + " of the statistics files"));
         }
     }
     return out;

@@ -251,7 +251,8 @@ void appendCells(RunContext &c, OutputTable &table, const std::string &path, con
 void writeText(RunContext &c, OutputTable &table, const std::string &path, std::string_view lines) {
     if (!table.TextFile.isOpen() || !table.TextFile.write(lines)) {
         c.err.FilePath = path;
-        throw RunError(kErrPathFileAccess, "Cannot write the file " + path + ": the disk may be full.");
+        // With the system's reason (No space left on device, File too large).
+        throw RunError(kErrPathFileAccess, writeFailureText(path, table.TextFile.writeError()));
     }
 }
 
@@ -442,7 +443,8 @@ StatCellName statCellName(const State &s, const StatFile &file, const std::strin
     }
     if (!rowKey.empty() && rowKey.front() == '"') {
         // A title row keeps only its first column, which stays empty under a statistic.
-        return j > 0 ? StatCellName{StatCellName::Kind::EndOfRow, {}} : StatCellName{StatCellName::Kind::Title, col.name};
+        return j > 0 ? StatCellName{StatCellName::Kind::EndOfRow, {}}
+                     : StatCellName{StatCellName::Kind::Title, col.name};
     }
     return {StatCellName::Kind::Statistic, toLower(NormalizeVarName(s, rowKey, col.name))};
 }
@@ -475,7 +477,8 @@ void setOutputDemand(RunContext &c) {
                 }
                 if (cell.kind == StatCellName::Kind::Daily) {
                     dailyPollutants.push_back(file.cols[j].pol);
-                } else if (cell.kind == StatCellName::Kind::Statistic || cell.kind == StatCellName::Kind::Street) {
+                } else if (cell.kind == StatCellName::Kind::Statistic ||
+                           cell.kind == StatCellName::Kind::Street) {
                     keys.insert(foldKey(splitSideSuffix(cell.key).key));
                 }
             }

@@ -306,8 +306,19 @@ TEST(PpbFactors, ZeroIsRefusedWhereTheRunConvertsWithItAndBelowZeroEverywhere) {
              Case{4, 0.0, 0, ""},
              Case{4, 0.0, 2, list + "7: the microgram-to-ppb factor of BNZ is 0; the urban background"},
              Case{4, 0.3080, 2, ""},
+             // The run's Singles would make it 0, or its inverse.
+             Case{
+                 2, 1e-300, 0,
+                 list +
+                     "5: the microgram-to-ppb factor 1e-300 of NO2 is too small: the run converts with it in "
+                     "single precision, which takes factors from 1e-20 to 1e+20."},
+             Case{3, 1e-300, 0, list + "6: the microgram-to-ppb factor 1e-300 of O3 is too small:"},
+             Case{3, 1e300, 0, list + "6: the microgram-to-ppb factor 1e+300 of O3 is too large:"},
+             Case{4, 1e-21, 0, list + "7: the microgram-to-ppb factor 1e-21 of BNZ is too small:"},
+             Case{3, 1e-20, 0, ""},
+             Case{3, 1e20, 0, ""},
          }) {
-        SCOPED_TRACE(std::to_string(c.pollutant) + " " + std::to_string(c.factor) + " city " +
+        SCOPED_TRACE(std::to_string(c.pollutant) + " " + testing::PrintToString(c.factor) + " city " +
                      std::to_string(c.citySize));
         Units u;
         u.s.PollutantListFile = "/lists/Pollutants.lst";
@@ -327,6 +338,44 @@ TEST(PpbFactors, ZeroIsRefusedWhereTheRunConvertsWithItAndBelowZeroEverywhere) {
     std::string error;
     EXPECT_FALSE(CheckPpbFactors(u.s, &error));
     EXPECT_EQ(error.substr(0, 55), "The pollutant list: the microgram-to-ppb factor of O3 i");
+}
+
+// With a city type, a missing benzene background is derived from CO's with
+// CO's factor: a CO factor of 0 would make it 0 in every such hour.
+TEST(PpbFactors, COsZeroIsRefusedWhereTheCityTypeDerivesTheBenzeneBackgroundFromCO) {
+    struct Case {
+        const char *name;
+        int citySize;
+        double benzeneFactor;
+        bool benzeneListed;
+        bool refused;
+    };
+    for (const Case &c : {
+             Case{"with a city type", 2, 0.3080, true, true},
+             Case{"without a city type", 0, 0.3080, true, false},
+             Case{"benzene without a factor", 2, 0.0, true, false},
+             Case{"no benzene in the list", 2, 0.3080, false, false},
+         }) {
+        SCOPED_TRACE(c.name);
+        Units u({0.5229, 0.8017, 0.5229, 0.5012, 0.0, c.benzeneFactor});
+        u.s.PollutantNames = {"NOx", "NO", "NO2", "O3", "CO", c.benzeneListed ? "BNZ" : "PM10"};
+        u.s.IndexCO = 4;
+        u.s.IndexBNZ = c.benzeneListed ? 5 : -1;
+        u.s.PollutantListFile = "/lists/Pollutants.lst";
+        u.s.PollutantLines = {2, 3, 4, 5, 6, 9};
+        u.s.CitySize = c.citySize;
+        u.s.EmitterIndex = {0, 0, 4, 5};
+        u.s.EmitterCount = 3;
+        u.s.UrbEmiFileNames = {"UrbEmiNOx.dat", "", "", "", "", ""}; // none for CO
+        std::string error;
+        EXPECT_EQ(CheckPpbFactors(u.s, &error), !c.refused);
+        if (c.refused) {
+            EXPECT_EQ(error,
+                      "/lists/Pollutants.lst, line 6: the microgram-to-ppb factor of CO is 0; the benzene "
+                      "background that the city type derives from CO's converts with it and needs it "
+                      "above 0.");
+        }
+    }
 }
 
 // A volume unit of a pollutant without a factor names where the list leaves it out.

@@ -253,7 +253,8 @@ TEST_F(DamagedInput, ARecordWithoutAnHourEndsTheDataNamingItsFileAndLineAndNoDat
         EXPECT_EQ(column(0).size(), 12u);
         EXPECT_TRUE(says("The input ended at a record without an hour:\r\n" + path("Back.txt") + ", line 13"))
             << said();
-        EXPECT_FALSE(says(path("Met.txt") + ", line")) << "only the file without the hour is named\n" << said();
+        EXPECT_FALSE(says(path("Met.txt") + ", line")) << "only the file without the hour is named\n"
+                                                       << said();
     }
 }
 
@@ -330,16 +331,16 @@ TEST_F(DamagedInput, AnInputFileThatEndsBeforeAnotherStopsTheRunUnlessThePeriodE
     struct Case {
         std::string name;
         std::string met, back;
-        int endHour; // the end of the period on 6 March (0: the end of the data)
+        int endHour;               // the end of the period on 6 March (0: the end of the data)
         std::string ended, goesOn; // "" when the run completes
     };
-    for (const Case &k : {Case{"the background ends at noon", metLines(1, 24), backLines(1, 12), 0, "Back.txt, line 12",
-                               "Met.txt, line 13"},
-                          Case{"the meteorology ends at noon", metLines(1, 12), backLines(1, 24), 0, "Met.txt, line 12",
-                               "Back.txt, line 13"},
+    for (const Case &k : {Case{"the background ends at noon", metLines(1, 24), backLines(1, 12), 0,
+                               "Back.txt, line 12", "Met.txt, line 13"},
+                          Case{"the meteorology ends at noon", metLines(1, 12), backLines(1, 24), 0,
+                               "Met.txt, line 12", "Back.txt, line 13"},
                           Case{"the period ends at noon", metLines(1, 24), backLines(1, 12), 12, "", ""},
-                          Case{"the period ends at 20", metLines(1, 24), backLines(1, 12), 20, "Back.txt, line 12",
-                               "Met.txt, line 13"}}) {
+                          Case{"the period ends at 20", metLines(1, 24), backLines(1, 12), 20,
+                               "Back.txt, line 12", "Met.txt, line 13"}}) {
         SCOPED_TRACE(k.name);
         writeWork("Met.txt", k.met);
         writeWork("Back.txt", k.back);
@@ -360,11 +361,12 @@ TEST_F(DamagedInput, AnInputFileThatEndsBeforeAnotherStopsTheRunUnlessThePeriodE
         }
         EXPECT_EQ(report.outcome, RunOutcome::Failed);
         const std::string file = k.ended.substr(0, k.ended.find(','));
-        EXPECT_EQ(report.error, "The input file\r\n" + path(file) + "\r\nends with " + path(k.ended) +
-                                    " (the record of 2023-03-06, hour 12), but\r\n" + path(k.goesOn) +
-                                    "\r\nholds a record after it: the input files end at different hours, and "
-                                    "the hours after the end of the shorter one cannot be computed. Complete "
-                                    "the file, or end the period of the run with its last hour.");
+        EXPECT_EQ(report.error,
+                  "The input file\r\n" + path(file) + "\r\nends with " + path(k.ended) +
+                      " (the record of 2023-03-06, hour 12), but\r\n" + path(k.goesOn) +
+                      "\r\nholds a record after it: the input files end at different hours, and "
+                      "the hours after the end of the shorter one cannot be computed. Complete "
+                      "the file, or end the period of the run with its last hour.");
     }
 }
 
@@ -376,12 +378,13 @@ TEST_F(DamagedInput, AMissingHourOfTheOnlyDatedFileStopsTheRunWhereUndatedFilesW
     }
     RunReport report = runMet(gap, undated);
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
-    EXPECT_EQ(report.error,
-              "The input file\r\n" + path("Met.txt") +
-                  ", line 7\r\nholds the record of 2023-03-06, hour 8 after that of 2023-03-06, hour 6: the "
-                  "hour 2023-03-06, hour 7 is missing. The other input files carry no dates and are read record "
-                  "by record alongside it: from there on they would be read against the wrong hours. Complete "
-                  "the file, or give the other files their dates.");
+    EXPECT_EQ(
+        report.error,
+        "The input file\r\n" + path("Met.txt") +
+            ", line 7\r\nholds the record of 2023-03-06, hour 8 after that of 2023-03-06, hour 6: the "
+            "hour 2023-03-06, hour 7 is missing. The other input files carry no dates and are read record "
+            "by record alongside it: from there on they would be read against the wrong hours. Complete "
+            "the file, or give the other files their dates.");
 
     // Where every file carries its dates, a gap is only an hour less.
     report = runMet(gap, backLines(1, 6) + backLines(8, 24), "year,month,day,hour,cNOx_b");
@@ -401,7 +404,7 @@ TEST_F(DamagedInput, AVariableListOfAnotherLengthThanTheFilesTitleLineIsRefused)
         std::string list;
         bool refused;
     };
-    for (const Case &k : {Case{"year,month,day,cNO2_b,cO3_b", true},          // two names deleted
+    for (const Case &k : {Case{"year,month,day,cNO2_b,cO3_b", true},                   // two names deleted
                           Case{"year,month,day,hour,cNOx_b,cNO2_b,cO3_b,cCO_b", true}, // one too many
                           Case{"YEAR,month,day,hour,cNOx_b", false}, // the last columns left out on purpose
                           Case{"year,month,day,hour,cNOx_b,cNO2_b,cO3_b", false}}) {
@@ -427,9 +430,10 @@ TEST_F(DamagedInput, AFileThatGaveNoValueInAnyHourIsNamedInTheClosingNote) {
     }
     const RunReport report = runMet(metLines(1, 24), missing, "year,month,day,hour,cCO_b");
     ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
-    EXPECT_TRUE(says("These input files gave no value in any hour of the run (every item of their columns of "
-                     "values was missing or no number); check their variable lists against their columns:\r\n" +
-                     path("Back.txt")))
+    EXPECT_TRUE(
+        says("These input files gave no value in any hour of the run (every item of their columns of "
+             "values was missing or no number); check their variable lists against their columns:\r\n" +
+             path("Back.txt")))
         << said();
     EXPECT_FALSE(says(path("Met.txt") + "\r\n")) << said();
 }
@@ -442,10 +446,11 @@ TEST_F(DamagedInput, OverlappingSegmentsOfOnePersonAreRefusedNamingThePersonAndT
         loadRoute(segment("A1", "1", "07:30", "08:30") + b + segment("A2", "2", "08:10", "09:30")));
     const RunReport report = run();
     EXPECT_EQ(report.outcome, RunOutcome::Failed);
-    EXPECT_EQ(report.error, "The route file\r\n" + path("Route.txt") +
-                                "\r\nholds overlapping segments of the person A: the segment of line 3 "
-                                "(2023-03-06 08:10 to 2023-03-06 09:30) begins before the segment of line 1 ends "
-                                "(2023-03-06 08:30).");
+    EXPECT_EQ(report.error,
+              "The route file\r\n" + path("Route.txt") +
+                  "\r\nholds overlapping segments of the person A: the segment of line 3 "
+                  "(2023-03-06 08:10 to 2023-03-06 09:30) begins before the segment of line 1 ends "
+                  "(2023-03-06 08:30).");
     EXPECT_FALSE(fs::exists(work("Out.txt")));
 
     // Segments that meet, and another person's at the same time, are no overlap.
@@ -535,6 +540,20 @@ INSTANTIATE_TEST_SUITE_P(
             "The year is missing (-99 or an empty item) in the record\r\nMET, line 5\r\nwhich takes the "
             "scenario year 2020. Dated so, it is the record of 2020-03-06, hour 5, and the record before it "
             "is of 2023-03-06, hour 4: the hours of the input must run forward. Give the record its year."},
+        // A year below 0 other than -99 is taken for a missing one: the message names it.
+        DateDamage{
+            "a year of -1 among years",
+            metLines(1, 4) + "-1" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), "",
+            "The year is -1 (below 0: taken for a missing one) in the record\r\nMET, line 5\r\nwhich takes "
+            "the scenario year 2020. Dated so, it is the record of 2020-03-06, hour 5, and the record before "
+            "it is of 2023-03-06, hour 4: the hours of the input must run forward. Give the record its "
+            "year."},
+        DateDamage{
+            "a year of -1 in one dated file and -99 in the other",
+            metLines(1, 4) + "-1" + metLine(5).substr(4) + "\r\n" + metLines(6, 24),
+            backLines(1, 4) + "-99 3 6 5 30\r\n" + backLines(6, 24),
+            "The year is missing or below 0 in the record\r\nMET, line 5 (year -1)\r\nBACK, line 5 (year "
+            "-99)\r\nwhich takes the scenario year 2020. Dated so, it is the record of 2020-03-06, hour 5"},
         DateDamage{
             "a year lost among years",
             metLines(1, 4) + "na" + metLine(5).substr(4) + "\r\n" + metLines(6, 24), "",

@@ -12,11 +12,13 @@
 #include "core/StagedFile.h"
 #include "platform/tables/TableLock.h"
 
+#include <csignal>
 #include <cstring>
 #include <map>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace vesk;
@@ -332,6 +334,79 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return cases;
     }()),
+    [](const ::testing::TestParamInfo<LateFailure> &info) {
+        return testNameOf(std::string(info.param.project) + "_" + info.param.extension);
+    });
+
+namespace {
+
+// While it lives, no file of this process may grow beyond `bytes` (its soft
+// limit; SIGXFSZ ignored), so that a write past it fails with the system's
+// "File too large", as one on a full disk fails with "No space left on
+// device".
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_before);
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, m_before.rlim_max};
+        m_set = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_before{};
+    void (*m_signal)(int) = SIG_DFL;
+    bool m_set = false;
+};
+
+class FilesTooLarge : public LateWriteFailures {};
+
+} // namespace
+
+// A disk that fills up while the run writes its hourly rows (text), or as
+// it writes out a workbook, a worksheet or a database: the message gives
+// the system's reason, and the earlier outputs stay.
+TEST_P(FilesTooLarge, GiveTheSystemsReasonAndLeaveEveryEarlierOutputAsItWas) {
+    ASSERT_NO_FATAL_FAILURE(load());
+    writeWork("Met2023.txt", windier(meteorology, 1.0));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    const std::map<std::string, std::string> before = outputs();
+    // Larger than a stream's buffer (8 KB), so that a text output meets the limit
+    // while the rows are written, not when the file is closed.
+    ASSERT_GT(before.at(hourly).size(), 8192u) << "the hourly output is too small for the test";
+    writeWork("Met2023.txt", meteorology);
+
+    RunReport report;
+    {
+        const FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.set());
+        report = run();
+    }
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    const std::string reason = std::string(": ") + std::strerror(EFBIG) + ".";
+    EXPECT_TRUE(
+        report.error.find("Cannot write the file " + work(hourly).string() + reason) != std::string::npos ||
+        report.error.find("Cannot write the file " + work(stat).string() + reason) != std::string::npos)
+        << report.error;
+    EXPECT_EQ(report.error.find("the disk may be full"), std::string::npos) << report.error;
+    EXPECT_EQ(outputs(), before) << "the failed run replaced an earlier output";
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << "no temporary file is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SampleProjects, FilesTooLarge,
+    ::testing::Values(LateFailure{"DemoStreet.vkp", "Out2023.txt", "Stat2023.txt", "txt"},
+                      LateFailure{"DemoStreets.vkm", "StreetsOut2023.txt", "StreetsStat2023.txt", "txt"},
+                      LateFailure{"DemoStreet.vkp", "Out2023.txt", "Stat2023.txt", "xls"},
+                      LateFailure{"DemoStreet.vkp", "Out2023.txt", "Stat2023.txt", "wk3"},
+                      LateFailure{"DemoStreet.vkp", "Out2023.txt", "Stat2023.txt", "mdb"}),
     [](const ::testing::TestParamInfo<LateFailure> &info) {
         return testNameOf(std::string(info.param.project) + "_" + info.param.extension);
     });

@@ -1,7 +1,8 @@
 // The microgram-to-ppb factors of the pollutant list in a batch run of the
-// sample street: a factor below 0, or of 0 where the run converts with it,
-// ends the run with 1, naming the list and the line, before any output is
-// replaced; it never gives a year of missing or zero NO2 under exit 0.
+// sample street: a factor below 0, of 0 where the run converts with it, or
+// one too small or too large for the run to convert with, ends the run with
+// 1, naming the list and the line, before any output is replaced; it never
+// gives a year of missing or zero NO2 under exit 0.
 
 #include "run/RunFixture.h"
 
@@ -64,6 +65,12 @@ TEST_F(PpbFactorRun, AFactorBelowZeroOrAZeroTheRunConvertsWithEndsItWithOneNamin
          file + ", line 2: the microgram-to-ppb factor of NOx is 0; the NO2 chemistry of the run converts "
                 "with it and needs it above 0."},
         {"\"NO\"", "0", file + ", line 3: the microgram-to-ppb factor of NO is 0; the NO2 chemistry"},
+        // Factors that single precision would make 0, or their inverses.
+        {"\"NO2\"", "1e-300",
+         file +
+             ", line 4: the microgram-to-ppb factor 1e-300 of NO2 is too small: the run converts with it in "
+             "single precision, which takes factors from 1e-20 to 1e+20."},
+        {"\"O3\"", "1E-300", file + ", line 5: the microgram-to-ppb factor 1e-300 of O3 is too small:"},
         // The sample street's city type models the urban background of PM10.
         {"\"PM10\"", "0",
          file + ", line 7: the microgram-to-ppb factor of PM10 is 0; the urban background of the city type "

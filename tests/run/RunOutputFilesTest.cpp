@@ -252,43 +252,43 @@ TEST_P(OutputOverInput, IsRefusedBeforeAnythingIsOpenedAndTheInputIsKept) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, OutputOverInput,
-    ::testing::Values(Clash{"the hourly output is the input", [](const fs::path &) {}, "Hours.txt",
-                            "Stat.txt", "is also an hourly input file of the project"},
-                      Clash{"the hourly output is the input in other letters", [](const fs::path &) {},
-                            "hOURS.TXT", "Stat.txt", "is also an hourly input file of the project"},
-                      Clash{"the statistics file is the input through a symbolic link",
-                            [](const fs::path &w) { fs::create_symlink(w / "Hours.txt", w / "Link.txt"); },
-                            "Out.txt", "Link.txt", "is also an hourly input file of the project"},
-                      Clash{"the statistics file is the input through a hard link",
-                            [](const fs::path &w) { fs::create_hard_link(w / "Hours.txt", w / "Other.txt"); },
-                            "Out.txt", "Other.txt", "is also an hourly input file of the project"},
-                      Clash{"the statistics file is the input by a path through another folder",
-                            [](const fs::path &w) { fs::create_directory(w / "sub"); }, "Out.txt",
-                            "WORK/sub/../Hours.txt", "is also an hourly input file of the project"},
-                      Clash{"the hourly output is the project file", [](const fs::path &) {}, "Test.vkp",
-                            "Stat.txt", "is also the project file"},
-                      Clash{"the hourly output and the statistics file are one file", [](const fs::path &) {},
-                            "Same.txt", "Same.txt",
-                            "is named twice: as the hourly output file and as the statistics file"},
-                      Clash{"the hourly output is a pipe",
-                            [](const fs::path &w) { ASSERT_EQ(::mkfifo((w / "Pipe.txt").c_str(), 0600), 0); },
-                            "Pipe.txt", "Stat.txt", "is not a regular file but a device, a pipe or a socket"},
-                      Clash{"the statistics file is a link to a device",
-                            [](const fs::path &w) {
-                                // A device of the kind of /dev/full where this process may make one, else a
-                                // pipe.
-                                if (::mknod((w / "Full").c_str(), S_IFCHR | 0600, ::makedev(1, 7)) != 0) {
-                                    ASSERT_EQ(::mkfifo((w / "Full").c_str(), 0600), 0);
-                                }
-                                fs::create_symlink(w / "Full", w / "Full.txt");
-                            },
-                            "Out.txt", "Full.txt", "is not a regular file but a device, a pipe or a socket"},
-                      Clash{"the hourly output is the folder's option file", [](const fs::path &) {},
-                            "run.OPT", "Stat.txt",
-                            "would be the option file that every project of its folder"},
-                      Clash{"the statistics file is the option file of another folder",
-                            [](const fs::path &w) { fs::create_directory(w / "sub"); }, "Out.txt",
-                            "WORK/sub/Run.opt", "would be the option file that every project of its folder"}),
+    ::testing::Values(
+        Clash{"the hourly output is the input", [](const fs::path &) {}, "Hours.txt", "Stat.txt",
+              "is also an hourly input file of the project"},
+        Clash{"the hourly output is the input in other letters", [](const fs::path &) {}, "hOURS.TXT",
+              "Stat.txt", "is also an hourly input file of the project"},
+        Clash{"the statistics file is the input through a symbolic link",
+              [](const fs::path &w) { fs::create_symlink(w / "Hours.txt", w / "Link.txt"); }, "Out.txt",
+              "Link.txt", "is also an hourly input file of the project"},
+        Clash{"the statistics file is the input through a hard link",
+              [](const fs::path &w) { fs::create_hard_link(w / "Hours.txt", w / "Other.txt"); }, "Out.txt",
+              "Other.txt", "is also an hourly input file of the project"},
+        Clash{"the statistics file is the input by a path through another folder",
+              [](const fs::path &w) { fs::create_directory(w / "sub"); }, "Out.txt", "WORK/sub/../Hours.txt",
+              "is also an hourly input file of the project"},
+        Clash{"the hourly output is the project file", [](const fs::path &) {}, "Test.vkp", "Stat.txt",
+              "is also the project file"},
+        Clash{"the hourly output and the statistics file are one file", [](const fs::path &) {}, "Same.txt",
+              "Same.txt",
+              "is named twice: as entry 1 of the hourly output files and as entry 1 of the statistics files"},
+        Clash{"the hourly output is a pipe",
+              [](const fs::path &w) { ASSERT_EQ(::mkfifo((w / "Pipe.txt").c_str(), 0600), 0); }, "Pipe.txt",
+              "Stat.txt", "is not a regular file but a device, a pipe or a socket"},
+        Clash{"the statistics file is a link to a device",
+              [](const fs::path &w) {
+                  // A device of the kind of /dev/full where this process may make one, else a
+                  // pipe.
+                  if (::mknod((w / "Full").c_str(), S_IFCHR | 0600, ::makedev(1, 7)) != 0) {
+                      ASSERT_EQ(::mkfifo((w / "Full").c_str(), 0600), 0);
+                  }
+                  fs::create_symlink(w / "Full", w / "Full.txt");
+              },
+              "Out.txt", "Full.txt", "is not a regular file but a device, a pipe or a socket"},
+        Clash{"the hourly output is the folder's option file", [](const fs::path &) {}, "run.OPT", "Stat.txt",
+              "would be the option file that every project of its folder"},
+        Clash{"the statistics file is the option file of another folder",
+              [](const fs::path &w) { fs::create_directory(w / "sub"); }, "Out.txt", "WORK/sub/Run.opt",
+              "would be the option file that every project of its folder"}),
     [](const ::testing::TestParamInfo<Clash> &info) { return testNameOf(info.param.name); });
 
 // Two tables of one file whose names its program takes for one: the message
@@ -296,11 +296,12 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     TablesOfOneName, OutputOverInput,
     ::testing::Values(
-        Clash{
-            "two tables of one database named alike but for letter case", [](const fs::path &) {},
-            "Names.mdb;Xyz", "Names.mdb;XYZ",
-            "receives two tables of one name, Xyz as the hourly output file and XYZ as the statistics file: "
-            "Access takes Xyz and XYZ for one name. Give each output table a name of its own."},
+        Clash{"two tables of one database named alike but for letter case", [](const fs::path &) {},
+              "Names.mdb;Xyz", "Names.mdb;XYZ",
+              "receives two tables of one name, Xyz as entry 1 of the hourly output files and XYZ as entry 1 "
+              "of "
+              "the statistics files: "
+              "Access takes Xyz and XYZ for one name. Give each output table a name of its own."},
         Clash{
             "two tables of one database whose names Access sorts as one", [](const fs::path &) {},
             "Names.mdb;Straße", "Names.mdb;STRASSE",
@@ -308,15 +309,54 @@ INSTANTIATE_TEST_SUITE_P(
             "name; give each table a name of its own."},
         Clash{"two tables of one database, the one named as the other in apostrophes",
               [](const fs::path &) {}, "Names.mdb;'Xyz'", "Names.mdb;xyz",
-              "receives two tables of one name, 'Xyz' as the hourly output file and xyz as the statistics "
-              "file: "
+              "receives two tables of one name, 'Xyz' as entry 1 of the hourly output files and xyz as entry "
+              "1 of "
+              "the statistics files: "
               "a table written as xyz replaces one named 'Xyz'. Give each output table a name of its own."},
-        Clash{
-            "two sheets of one workbook named alike", [](const fs::path &) {}, "Book.xls;Xyz$",
-            "Book.xls;XYZ",
-            "receives two tables of one name, Xyz$ as the hourly output file and XYZ as the statistics file: "
-            "Xyz$ and XYZ name one sheet. Give each output table a name of its own."}),
+        Clash{"two sheets of one workbook named alike", [](const fs::path &) {}, "Book.xls;Xyz$",
+              "Book.xls;XYZ",
+              "receives two tables of one name, Xyz$ as entry 1 of the hourly output files and XYZ as entry "
+              "1 of "
+              "the statistics files: "
+              "Xyz$ and XYZ name one sheet. Give each output table a name of its own."}),
     [](const ::testing::TestParamInfo<Clash> &info) { return testNameOf(info.param.name); });
+
+// Two entries of one list that name one file (or one table) are told apart
+// by their places in the list.
+TEST_F(OutputFiles, TwoHourlyOutputsNamingOneFileAreRefusedNamingTheirPlacesInTheList) {
+    writeWork("Hours.txt", hoursText(1, kHours));
+    struct Case {
+        std::string first, third; // entries 1 and 3 of the hourly output files (entry 2 is Other.txt)
+        std::string says;
+    };
+    for (const Case &c : {
+             Case{"Same.txt", "Same.txt",
+                  "\r\nis named twice: as entry 1 of the hourly output files and as entry 3 of the hourly "
+                  "output files. Give each output file a name of its own."},
+             Case{
+                 "Book.xls;Hours", "Book.xls;HOURS",
+                 "\r\nreceives two tables of one name, Hours as entry 1 of the hourly output files and HOURS "
+                 "as entry 3 of the hourly output files: Hours and HOURS name one sheet. Give each output "
+                 "table a name of its own."},
+         }) {
+        SCOPED_TRACE(c.first);
+        ASSERT_NO_FATAL_FAILURE(loadProject(
+            "Test.vkp",
+            projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                                "cNOx_b,cNO2_b,cO3_b"),
+                         outputFile(c.first, "day,hour,cNOx_mod_1", "0,*"),
+                         outputFile("Other.txt", "day,hour,cNOx_mod_1", "0,*"),
+                         outputFile(c.third, "day,hour,cNO2_mod_1", "0,*"),
+                         {".\\CityStreet.trf", "traffic", {"20000", "40"}}})));
+        ui.messages.clear();
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Failed);
+        EXPECT_EQ(report.hours, 0);
+        const std::string file = c.third.substr(0, c.third.find(';'));
+        EXPECT_EQ(report.error, "The output file\r\n" + work(file).string() + c.says) << report.error;
+        EXPECT_FALSE(fs::exists(work("Other.txt"))) << "nothing is opened";
+    }
+}
 
 TEST_F(OutputFiles, AStreetsTrafficFileNamedAsTheStatisticsFileIsRefusedAndKept) {
     writeWork("Hours.txt", hoursText(1, kHours));
@@ -532,3 +572,71 @@ TEST_F(OutputFiles, ARunRemovesWhatKilledRunsLeftBesideItsOutputsAndNothingElse)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(left, expected);
 }
+
+namespace {
+
+// An output the user has made read-only (mode 444), of each kind.
+struct ReadOnly {
+    std::string output;     // the hourly output
+    std::string statistics; // the statistics file
+    std::string file;       // the one of them made read-only
+};
+
+void PrintTo(const ReadOnly &r, std::ostream *os) {
+    *os << r.file;
+}
+
+class ReadOnlyOutput : public OutputFiles, public ::testing::WithParamInterface<ReadOnly> {};
+
+} // namespace
+
+TEST_P(ReadOnlyOutput, IsRefusedBeforeTheFirstHourSayingSoAndWhatToDo) {
+    const ReadOnly &r = GetParam();
+    writeWork("Hours.txt", hoursText(1, kHours));
+    ASSERT_NO_FATAL_FAILURE(loadProject(
+        "Test.vkp",
+        projectText({inputFile("Hours.txt", "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,"
+                                            "cNOx_b,cNO2_b,cO3_b"),
+                     outputFile(r.output, "day,hour,cNOx_mod_1", "0,*"),
+                     statFile(r.statistics, "\"Series\",Average_1", "NOx_mod", "0,0.0"),
+                     {".\\CityStreet.trf", "traffic", {"20000", "40"}}})));
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+    std::map<std::string, std::string> before;
+    for (const std::string &name : {r.output, r.statistics}) {
+        const std::string file = name.substr(0, name.find(';'));
+        before[file] = readFile(work(file));
+    }
+    const fs::path readOnly = work(r.file);
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ui.messages.clear();
+
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::Failed);
+    EXPECT_EQ(report.hours, 0) << "refused before the first hour";
+    EXPECT_NE(report.error.find("Cannot write the file " + readOnly.string() +
+                                ": it is read-only. Make it writable (or remove it), or write to a file of "
+                                "another name."),
+              std::string::npos)
+        << report.error;
+    for (const auto &[file, bytes] : before) {
+        EXPECT_TRUE(readFile(work(file)) == bytes) << file << " was replaced";
+    }
+    EXPECT_EQ(fs::status(readOnly).permissions() & fs::perms::mask,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+
+    // Made writable again, it is replaced.
+    fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(run().outcome, RunOutcome::Completed) << said();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ReadOnlyOutput,
+                         ::testing::Values(ReadOnly{"Out.txt", "Stat.txt", "Out.txt"},
+                                           ReadOnly{"Out.txt", "Stat.txt", "Stat.txt"},
+                                           ReadOnly{"Db.mdb;Hourly", "Stat.txt", "Db.mdb"},
+                                           ReadOnly{"Book.xls;Hourly", "Stat.txt", "Book.xls"},
+                                           ReadOnly{"Out.txt", "Sheet.wk1;Statistics", "Sheet.wk1"},
+                                           ReadOnly{"Sheet.wk3;Hourly", "Stat.txt", "Sheet.wk3"}),
+                         [](const ::testing::TestParamInfo<ReadOnly> &info) {
+                             return testNameOf(info.param.file);
+                         });

@@ -9,6 +9,7 @@
 
 #include "ui/common/EngineState.h"
 
+#include "core/StagedFile.h"
 #include "run/RunCalculation.h"
 #include "support/TestSupport.h"
 #include "ui/WindowSession.h"
@@ -17,6 +18,7 @@
 #include "ui/results/frmMultiStreetResults.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -200,7 +202,80 @@ std::string expectedFile(const char *sample, const char *name) {
 
 const std::set<std::string> kResultsOfTheRun = {"command menLastResults", "command Results"};
 
+// While it lives, writing out the file of the given name fails as on a full disk.
+class FullDiskFor {
+public:
+    explicit FullDiskFor(const std::string &name) {
+        failWritingOutForTesting([name](const std::string &target) {
+            return std::filesystem::path(target).filename().string() == name;
+        });
+    }
+    ~FullDiskFor() { failWritingOutForTesting(nullptr); }
+    FullDiskFor(const FullDiskFor &) = delete;
+    FullDiskFor &operator=(const FullDiskFor &) = delete;
+};
+
+// A Calculation run of the project held where hold says, then failing at
+// its end: its statistics file cannot be written out. The window, locked
+// while the run works, is given back whole once it has failed: every
+// control as before the run, the normal pointer.
+void expectAFailedRunToGiveTheWindowBack(Sample &sample, const std::string &project,
+                                         std::shared_ptr<Hold> hold, const std::string &statistics) {
+    Session s(sample, project);
+    ASSERT_TRUE(s.loaded);
+    const std::string statisticsFile = sample.appDir + "Working/" + statistics;
+    std::filesystem::remove(statisticsFile);
+    const std::map<std::string, bool> before = enabledStates(*s.w);
+    s->runCalculation = heldRun(hold);
+    const FullDiskFor full(statistics);
+    s->btnRun_Click();
+    ASSERT_TRUE(test::processEventsUntil([&] { return hold->reached.load(); }, 60))
+        << "the run never reached the point it is held at";
+    {
+        SCOPED_TRACE("running");
+        expectLockedForRun(s, false);
+    }
+    hold->released = true;
+    ASSERT_TRUE(test::waitForRunToEnd(*s.w));
+    EXPECT_EQ(s->lblProgress->text(), "The calculation did not reach its end.");
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_NE(s.ui.messages.back().find("Cannot write the file " + statisticsFile), std::string::npos)
+        << s.ui.messages.back();
+    expectUnlockedAsBefore(s, before, {});
+    // What the run locked, by name (the controls a project of its kind keeps
+    // disabled, as the Mode menu of a multi-street project, stay so).
+    for (QWidget *control : std::initializer_list<QWidget *>{s->cmbCountry, s->List1[1], s->List1[4],
+                                                             s->txtCat, s->cmbCitySize, s->cmbYear}) {
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+    }
+    EXPECT_FALSE(s->action("menLastResults")->isEnabled()) << "the failed run left no results";
+    EXPECT_TRUE(s.resultsWindows.empty()) << "no summary of a failed run";
+    // The normal pointer: none of the window's own, none over the application.
+    EXPECT_EQ(s->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(statisticsFile)) << "the failed run replaced nothing";
+}
+
 } // namespace
+
+// A single-street run that fails (its statistics file cannot be written out).
+TEST(RunLock, AFailedSingleStreetRunGivesBackEveryControlAndTheNormalPointer) {
+    Sample sample;
+    auto hold = std::make_shared<Hold>();
+    hold->day = 10;
+    hold->month = 3;
+    expectAFailedRunToGiveTheWindowBack(sample, sample.project(), hold, "Stat2023.txt");
+}
+
+// The same of a multi-street run, its streets computed side by side.
+TEST(RunLock, AFailedMultiStreetRunGivesBackEveryControlAndTheNormalPointer) {
+    Sample sample;
+    StreetThreads threads("3");
+    auto hold = std::make_shared<Hold>();
+    hold->streetText = "Calculating street #2 out of";
+    expectAFailedRunToGiveTheWindowBack(sample, sample.project("DemoStreets.vkm"), hold,
+                                        "StreetsStat2023.txt");
+}
 
 // Run, Pause, another City Size chosen, Continue: the choice cannot be made,
 // and the summary of a street names the city size the run computed with.
