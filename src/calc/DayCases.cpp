@@ -41,6 +41,14 @@ std::string trafficFilePath(const CalcState &s, const std::string &streetsFolder
             }
         }
     }
+    if (!*found) {
+        // A name with a folder that only the program folder holds.
+        std::string inAppDir = findStoredInput(s.TrafficFile, s.WorkDir, s.TrafficDir, s.AppDir);
+        if (fileExists(inAppDir)) {
+            *found = true;
+            return inAppDir;
+        }
+    }
     return path;
 }
 

@@ -62,10 +62,11 @@ struct TrafficSetupResult {
 std::string DayCaseCondition(const std::string &codeDay, const std::string &codeMonth);
 
 // Sets up the traffic of the current street before its tables are bound.
-// Resolves TrafficFile (bare name in WorkDir, ".\" in TrafficDir, else a full
-// path; in a multi-street run a missing file is looked for again with the
-// WorkDir prefix replaced by streetsFolder), reads it unless it is loaded and
-// unedited, copies its properties into the state, asks when its periods per
+// Resolves TrafficFile (bare name in WorkDir, ".\" in TrafficDir, a name
+// with a folder below WorkDir, a full path as it is; in a multi-street run a
+// missing file is looked for again with the WorkDir prefix replaced by
+// streetsFolder, then a name with a folder in AppDir), reads it unless it is
+// loaded and unedited, copies its properties into the state, asks when its periods per
 // day differ from the project's, checks that its categories (composed ones
 // split) are the emission set-up's vehicle categories in order, compiles the
 // conditions and fills FlowTable, CategoryEmissionTable and the component's

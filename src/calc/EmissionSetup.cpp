@@ -148,7 +148,7 @@ std::string ListFilePath(const CalcState &state, const std::string &stored) {
     if (stored.find('[') != std::string::npos) {
         return stored;
     }
-    return findExisting(resolveStoredName(stored, state.WorkDir, state.ListsDir));
+    return findStoredInput(stored, state.WorkDir, state.ListsDir, state.AppDir);
 }
 
 EmissionSetupResult InitEmissions(CalcState &s, Interaction &ui) {

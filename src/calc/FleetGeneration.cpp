@@ -32,7 +32,7 @@ std::vector<Listed> listedYears(const CalcState &s) {
 }
 
 std::string listPath(const CalcState &s, const std::string &stored) {
-    return findExisting(resolveStoredName(stored, s.WorkDir, s.ListsDir));
+    return findStoredInput(stored, s.WorkDir, s.ListsDir, s.AppDir);
 }
 
 bool sameCategories(const VehicleListDocument &a, const VehicleListDocument &b) {

@@ -42,18 +42,17 @@ long openErrorNumber(int err) {
     }
 }
 
-// Creates the folder of a file when it is missing, one level only.
-bool makeFolder(const std::string &file, long *errorNumber, std::string *errorText) {
+// Whether the folder of an output file exists. A missing folder is never
+// created: an output named in a folder that is not there is refused.
+bool outputFolderExists(const std::string &file, long *errorNumber, std::string *errorText) {
     auto parent = fs::path(file).parent_path();
     std::error_code ec;
     if (parent.empty() || fs::is_directory(parent, ec)) {
         return true;
     }
-    if (!fs::create_directory(parent, ec) || ec) {
-        fail(kErrFolderNotCreated, "Cannot create the folder " + parent.string(), errorNumber, errorText);
-        return false;
-    }
-    return true;
+    fail(kErrPathNotFound, "The folder " + parent.string() + " of the output file does not exist.",
+         errorNumber, errorText);
+    return false;
 }
 
 ColumnType columnTypeOf(const std::string &dataType) {
@@ -219,7 +218,7 @@ void OpenOutputTable(const std::string &address, const std::string &header,
     }
     if (!a.isTable()) {
         auto path = nativePathOf(address);
-        if (!makeFolder(path, errorNumber, errorText)) {
+        if (!outputFolderExists(path, errorNumber, errorText)) {
             return;
         }
         std::string error;
@@ -242,7 +241,7 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         return;
     }
     auto file = nativePathOf(a.file);
-    if (!makeFolder(file, errorNumber, errorText)) {
+    if (!outputFolderExists(file, errorNumber, errorText)) {
         return;
     }
     std::string statement;

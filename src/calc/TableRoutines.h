@@ -74,8 +74,9 @@ struct OutputTable {
     bool keptAside() const;
 };
 
-// Prepares an output file. A text file is started (its folder is created,
-// one level; 7076 when that fails) with the header as its first line. A
+// Prepares an output file. A text file is started with the header as its
+// first line; its folder must exist (76 when it does not: no folder is
+// created, for a text file or a table file). A
 // table is prepared with one typed column per name (see
 // CreateTableStatement); at commit a table of the same name is replaced. Errors: 9500
 // (no table name), 9910 (a file kind or table this program cannot create,

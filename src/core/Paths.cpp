@@ -2,6 +2,7 @@
 
 #include "core/TextIO.h"
 
+#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -27,6 +28,24 @@ std::string withTrailingSlash(std::string_view folder) {
     return f;
 }
 
+namespace {
+
+// A relative name holding a folder: it lies below the working folder.
+bool belowWorkDir(const std::string &native) {
+    return native.find('/') != std::string::npos && native.rfind("./", 0) != 0 && !isFullStoredPath(native);
+}
+
+} // namespace
+
+bool isFullStoredPath(std::string_view stored) {
+    const std::string s = nativePath(trim(stored));
+    if (!s.empty() && s.front() == '/') {
+        return true;
+    }
+    const auto letter = static_cast<unsigned char>(s.empty() ? ' ' : s.front());
+    return s.size() >= 2 && std::isalpha(letter) && s[1] == ':';
+}
+
 std::string resolveStoredName(std::string_view stored, const std::string &workDir,
                               const std::string &nationalDir) {
     const std::string s = nativePath(trim(stored));
@@ -39,7 +58,22 @@ std::string resolveStoredName(std::string_view stored, const std::string &workDi
     if (s.rfind("./", 0) == 0) {
         return withTrailingSlash(nationalDir) + s.substr(2);
     }
+    if (belowWorkDir(s)) {
+        return withTrailingSlash(workDir) + s;
+    }
     return s;
+}
+
+std::string findStoredInput(std::string_view stored, const std::string &workDir,
+                            const std::string &nationalDir, const std::string &appDir) {
+    const std::string path = findExisting(resolveStoredName(stored, workDir, nationalDir));
+    const std::string s = nativePath(trim(stored));
+    std::error_code ec;
+    if (!belowWorkDir(s) || trim(appDir).empty() || fs::exists(path, ec)) {
+        return path;
+    }
+    const std::string inAppDir = findExisting(withTrailingSlash(appDir) + s);
+    return fs::exists(inAppDir, ec) ? inAppDir : path;
 }
 
 std::string findExisting(const std::string &path) {

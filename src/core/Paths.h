@@ -4,10 +4,11 @@
 //
 // Stored names may use "\" or "/". A name without a separator lies in the
 // working folder; a name starting with ".\" or "./" lies in the national data
-// folder of its file kind; anything else is a full path. Folders are kept as
-// texts ending in "/". Lookups try the exact name first and then a match that
-// ignores letter case, one path component at a time. Only a leading folder
-// prefix is ever removed or replaced.
+// folder of its file kind; a full path stays as it is; any other name holds a
+// folder below the working folder ("traffic\City.trf"), wherever the program
+// was started. Folders are kept as texts ending in "/". Lookups try the exact
+// name first and then a match that ignores letter case, one path component at
+// a time. Only a leading folder prefix is ever removed or replaced.
 
 #include <string>
 #include <string_view>
@@ -20,9 +21,23 @@ std::string nativePath(std::string_view stored);
 // Ensures a trailing "/" (an empty folder stays empty).
 std::string withTrailingSlash(std::string_view folder);
 
-// The full path of a stored name (see above).
+// True when a stored name is a full path: it begins with "/" or "\" (a path
+// of this system, a Windows network name), or with a drive letter and a colon
+// ("C:\data\Met.txt": a Windows full path, used as it is written).
+bool isFullStoredPath(std::string_view stored);
+
+// The full path of a stored name (see above). A file kind without a national
+// folder passes workDir as nationalDir.
 std::string resolveStoredName(std::string_view stored, const std::string &workDir,
                               const std::string &nationalDir);
+
+// The file a stored input name names, found without regard to letter case:
+// the path of resolveStoredName; but a name holding a folder below the
+// working folder that the working folder does not hold is taken from appDir,
+// the program folder, when the file lies there (the folder such names were
+// once read from). Returns the working folder's path when neither holds it.
+std::string findStoredInput(std::string_view stored, const std::string &workDir,
+                            const std::string &nationalDir, const std::string &appDir);
 
 // The existing file or folder that path names: the exact path when it exists,
 // otherwise the path whose components match without regard to letter case.

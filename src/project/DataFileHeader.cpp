@@ -97,11 +97,11 @@ FileHeader textHeader(const std::string &path, const std::string &decimalSeparat
 
 } // namespace
 
-std::string dataFilePath(const std::string &listed, const std::string &workDir,
-                         const std::string &metBackDir) {
+std::string dataFilePath(const std::string &listed, const std::string &workDir, const std::string &metBackDir,
+                         const std::string &appDir) {
     const std::string name = trim(listed);
     const TableAddress address = parseTableAddress(name);
-    const std::string file = findExisting(resolveStoredName(address.file, workDir, metBackDir));
+    const std::string file = findStoredInput(address.file, workDir, metBackDir, appDir);
     // Whatever followed the file part (";" and the table name) stays as it is.
     return file + name.substr(address.file.size());
 }

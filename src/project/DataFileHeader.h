@@ -12,11 +12,12 @@ namespace vesk {
 
 // The full path (or table address "path;table") of a data file as a project
 // lists it: a name without a folder lies in workDir, a name beginning ".\" or
-// "./" in metBackDir (the national meteorology and background folder), any
-// other name is a full path. The file part is found without regard to letter
-// case; the table part stays as it is.
-std::string dataFilePath(const std::string &listed, const std::string &workDir,
-                         const std::string &metBackDir);
+// "./" in metBackDir (the national meteorology and background folder), a name
+// holding a folder below workDir ("met\Met.txt"), or in appDir (the program
+// folder) when only that holds the file; a full path stays as it is. The file
+// part is found without regard to letter case; the table part stays as it is.
+std::string dataFilePath(const std::string &listed, const std::string &workDir, const std::string &metBackDir,
+                         const std::string &appDir = {});
 
 enum class HeaderFailure {
     None,

@@ -311,7 +311,7 @@ std::string trafficFilePath(const ProjectState &s) {
     if (s.TrafficFile.empty()) {
         return {};
     }
-    return findExisting(resolveStoredName(s.TrafficFile, s.WorkDir, s.TrafficDir));
+    return findStoredInput(s.TrafficFile, s.WorkDir, s.TrafficDir, s.AppDir);
 }
 
 void recountFileRecords(ProjectState &s) {

@@ -75,9 +75,10 @@ bool runEnabled(const ProjectState &s);
 // True when some file of the lists is shown red (the warning note is shown).
 bool TestVariableList(const ProjectState &s);
 
-// The traffic file's path: a bare name in WorkDir, ".\name" in TrafficDir,
-// anything else as it stands; found without regard to letter case. "" when
-// there is no traffic file.
+// The traffic file's path: a bare name in WorkDir, ".\name" in TrafficDir, a
+// name with a folder below WorkDir (or in AppDir when only that holds it), a
+// full path as it stands; found without regard to letter case. "" when there
+// is no traffic file.
 std::string trafficFilePath(const ProjectState &s);
 
 // Recounts NumFileRecords as a save would write it.

@@ -50,7 +50,7 @@ const char *kNothingModelled =
     "Check the meteorology, the traffic and the emission set-up of the project.";
 
 std::unique_ptr<RecordReader> openRecordFile(RunContext &c, const std::string &stored) {
-    const std::string path = workFilePath(c.s, stored);
+    const std::string path = workInputPath(c.s, stored);
     c.err.FilePath = path;
     auto reader = std::make_unique<RecordReader>();
     std::string error;
@@ -635,6 +635,12 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
 
     // Before anything is opened: an output must never be written over a file the run reads.
     if (std::string refused = outputOverInput(s); !refused.empty()) {
+        ui.message(refused, Icon::Critical);
+        report.error = refused;
+        return report;
+    }
+    // Nor does a run create a folder: an output in a missing one is refused before the first hour.
+    if (std::string refused = missingOutputFolder(s); !refused.empty()) {
         ui.message(refused, Icon::Critical);
         report.error = refused;
         return report;

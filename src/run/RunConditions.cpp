@@ -27,7 +27,7 @@ void readConditionsFile(RunContext &c) {
     if (trim(s.ConditionsFile).empty()) {
         return;
     }
-    const std::string path = workFilePath(s, trim(s.ConditionsFile));
+    const std::string path = workInputPath(s, trim(s.ConditionsFile));
     c.err.FilePath = path;
     std::string text, error;
     if (!readTextFile(path, &text, &error)) {

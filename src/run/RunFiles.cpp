@@ -21,8 +21,16 @@ struct RunFile {
     std::string role;  // how the message names it
 };
 
-bool bare(const std::string &stored) {
-    return stored.find('\\') == std::string::npos && stored.find('/') == std::string::npos;
+// The file a run writes: the existing file, or a new one in its existing
+// folder, both found without regard to letter case.
+std::string outputPath(const std::string &resolved) {
+    std::error_code ec;
+    const std::string found = findExisting(resolved);
+    const std::string folder = folderPart(resolved);
+    if (std::filesystem::exists(found, ec) || folder.size() < 2) {
+        return found;
+    }
+    return withTrailingSlash(findExisting(folder.substr(0, folder.size() - 1))) + fileNamePart(resolved);
 }
 
 RunFile runFile(const std::string &resolvedAddress, const std::string &role) {
@@ -88,7 +96,7 @@ std::vector<RunFile> inputs(const State &s) {
         }
     }
     if (!trim(s.TrafficFile).empty()) {
-        add(resolveStoredName(s.TrafficFile, s.WorkDir, s.TrafficDir), "the traffic file");
+        add(findStoredInput(s.TrafficFile, s.WorkDir, s.TrafficDir, s.AppDir), "the traffic file");
     }
     const std::pair<const std::string *, const char *> stored[] = {
         {&s.StreetsFile, "the streets file"},
@@ -96,7 +104,7 @@ std::vector<RunFile> inputs(const State &s) {
         {&s.ConditionsFile, "the conditions file"}};
     for (const auto &[name, role] : stored) {
         if (!trim(*name).empty()) {
-            add(workFilePath(s, trim(*name)), role);
+            add(workInputPath(s, trim(*name)), role);
         }
     }
     add(s.VehicleListPath.find('[') == std::string::npos ? s.VehicleListPath : std::string(),
@@ -197,12 +205,30 @@ std::string workFilePath(const State &s, const std::string &stored) {
     // Only the file part of a table address is a path: the table name after
     // it keeps its characters, "\" and "/" among them.
     const std::string file = parseTableAddress(stored).file;
-    return findExisting(bare(file) ? joinPath(nativePath(s.WorkDir), file) : nativePath(file)) +
-           stored.substr(file.size());
+    return outputPath(resolveStoredName(file, s.WorkDir, s.WorkDir)) + stored.substr(file.size());
+}
+
+std::string workInputPath(const State &s, const std::string &stored) {
+    const std::string file = parseTableAddress(stored).file;
+    return findStoredInput(file, s.WorkDir, s.WorkDir, s.AppDir) + stored.substr(file.size());
 }
 
 std::string inputFilePath(const State &s, const std::string &stored) {
-    return dataFilePath(stored, s.WorkDir, s.MetBackDir);
+    return dataFilePath(stored, s.WorkDir, s.MetBackDir, s.AppDir);
+}
+
+std::string missingOutputFolder(const State &s) {
+    namespace fs = std::filesystem;
+    for (const RunFile &output : outputs(s)) {
+        const fs::path folder = fs::path(output.file).parent_path();
+        std::error_code ec;
+        if (!folder.empty() && !fs::is_directory(folder, ec)) {
+            return "The folder\r\n" + folder.string() + "\r\nof the output file\r\n" + output.file +
+                   "\r\ndoes not exist. The run creates no folder: create it, or give the output file "
+                   "another folder.";
+        }
+    }
+    return {};
 }
 
 std::string outputOverInput(const State &s) {

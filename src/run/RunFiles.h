@@ -11,15 +11,26 @@ struct State;
 
 namespace vesk::run {
 
-// A stored name without a folder lies in WorkDir; any other is a path of its
-// own. Hourly output, statistics, streets, route and conditions files. The
+// An hourly output or statistics file: a stored name without a folder, one
+// beginning with ".\" and one holding a folder ("res\Out.txt") lie in WorkDir
+// (these kinds have no national folder); a full path is used as it is. The
 // existing file is found without regard to letter case. Of a table address
 // ("file;table") only the file part counts; the table part stays as it is.
 std::string workFilePath(const State &s, const std::string &stored);
 
-// An hourly input file: as workFilePath, and a name beginning with ".\"
+// A streets, route or conditions file: as workFilePath, but a name holding a
+// folder that WorkDir does not hold is read from the program folder (AppDir)
+// when the file lies there.
+std::string workInputPath(const State &s, const std::string &stored);
+
+// An hourly input file: as workInputPath, and a name beginning with ".\"
 // lies in the national meteorology and background folder (MetBackDir).
 std::string inputFilePath(const State &s, const std::string &stored);
+
+// The message refusing a run whose checked hourly output or statistics file
+// lies in a folder that does not exist: the run creates no folder. Empty when
+// every folder is there. Opens and creates nothing.
+std::string missingOutputFolder(const State &s);
 
 // The message refusing a run that would write over a file it reads: a
 // checked hourly output or statistics file that is one of the project's

@@ -149,22 +149,30 @@ TEST(OpenTables, ADamagedOrTablelessWorkbookIsReadOnceToTellTheTwoApart) {
     EXPECT_EQ(test::readFile(damaged), whole.substr(0, whole.size() / 2));
 }
 
-TEST(OpenOutputTable, TextFileGetsItsFolderOneLevelAndItsHeader) {
+TEST(OpenOutputTable, TextFileGetsItsHeaderInAnExistingFolderAndNoFolderIsCreated) {
     TempDir dir;
     test::ScriptedInteraction ui;
     OutputTable t;
     long err = -1;
-    auto path = (dir.path() / "new" / "out.txt").string();
+    fs::create_directory(dir.path() / "res");
+    auto path = (dir.path() / "res" / "out.txt").string();
     OpenOutputTable(path, "date;cNOx_mod_1", {"date", "cNOx_mod_1"}, catalogue(), t, ui, &err);
     ASSERT_EQ(err, 0);
     EXPECT_TRUE(t.writeLine("05-01-2003;12.5"));
     ASSERT_TRUE(t.commit(&err));
     EXPECT_EQ(test::readFile(path), "date;cNOx_mod_1\r\n05-01-2003;12.5\r\n");
 
-    OutputTable deep;
-    auto deepPath = (dir.path() / "a" / "b" / "out.txt").string();
-    OpenOutputTable(deepPath, "h", {"hour"}, catalogue(), deep, ui, &err);
-    EXPECT_EQ(err, kErrFolderNotCreated) << "stops at the first error";
+    for (const fs::path &missing : {dir.path() / "new" / "out.txt", dir.path() / "a" / "b" / "out.txt",
+                                    dir.path() / "book" / "out.xls"}) {
+        SCOPED_TRACE(missing.string());
+        OutputTable other;
+        std::string text;
+        const std::string address = missing.string() + (missing.extension() == ".xls" ? ";Sheet1$" : "");
+        OpenOutputTable(address, "h", {"hour"}, catalogue(), other, ui, &err, &text);
+        EXPECT_EQ(err, kErrPathNotFound);
+        EXPECT_NE(text.find(missing.parent_path().string()), std::string::npos) << text;
+        EXPECT_FALSE(fs::exists(missing.parent_path())) << "no folder is created";
+    }
     EXPECT_FALSE(fs::exists(dir.path() / "a"));
     EXPECT_TRUE(ui.messages.empty());
 }

@@ -20,7 +20,51 @@ TEST(ResolveStoredName, DotBackslashNamesTheNationalFolder) {
 
 TEST(ResolveStoredName, OtherNamesAreFullPathsWithBackslashesTurned) {
     EXPECT_EQ(resolveStoredName("\\data\\in\\met.txt", "/w/", "/n/"), "/data/in/met.txt");
-    EXPECT_EQ(resolveStoredName("sub\\met.txt", "/w/", "/n/"), "sub/met.txt");
+    EXPECT_EQ(resolveStoredName("\\\\server\\share\\met.txt", "/w/", "/n/"), "//server/share/met.txt");
+    // A Windows full path is used as it is written: no folder of this system is put in front.
+    EXPECT_EQ(resolveStoredName("C:\\data\\met.txt", "/w/", "/n/"), "C:/data/met.txt");
+    EXPECT_EQ(resolveStoredName("d:/data/met.txt", "/w/", "/n/"), "d:/data/met.txt");
+}
+
+TEST(ResolveStoredName, ANameWithAFolderLiesBelowTheWorkingFolderWhereverTheProgramWasStarted) {
+    EXPECT_EQ(resolveStoredName("sub\\met.txt", "/w/", "/n/"), "/w/sub/met.txt");
+    EXPECT_EQ(resolveStoredName("traffic/City.trf", "/w", "/n/"), "/w/traffic/City.trf");
+    EXPECT_EQ(resolveStoredName("a\\b\\c.txt", "/w/", "/n/"), "/w/a/b/c.txt");
+    EXPECT_EQ(resolveStoredName("..\\shared\\met.txt", "/w/proj/", "/n/"), "/w/proj/../shared/met.txt");
+    EXPECT_EQ(resolveStoredName(" res\\Out.txt ", "/w/", "/n/"), "/w/res/Out.txt");
+    EXPECT_TRUE(isFullStoredPath("C:\\x\\y.txt"));
+    EXPECT_TRUE(isFullStoredPath("/x/y.txt"));
+    EXPECT_FALSE(isFullStoredPath("x\\y.txt"));
+    EXPECT_FALSE(isFullStoredPath("y.txt"));
+}
+
+// The program folder and a project folder beside it, each holding what a case needs.
+struct InputFolders {
+    TempDir dir;
+    std::string app = dir.path().string() + "/app/";
+    std::string work = dir.path().string() + "/work/";
+    std::string national = dir.path().string() + "/app/Data/Traffic/";
+};
+
+TEST(FindStoredInput, ANameWithAFolderIsReadFromTheProgramFolderOnlyWhenTheWorkingFolderLacksIt) {
+    InputFolders f;
+    f.dir.write("work/traffic/Both.trf", "w");
+    f.dir.write("app/traffic/Both.trf", "a");
+    f.dir.write("app/Lists/Old.vlf", "a");
+    f.dir.write("app/Bare.trf", "a");
+    f.dir.write("app/Data/Traffic/Std.trf", "n");
+    f.dir.write("app/Std.trf", "a");
+    EXPECT_EQ(findStoredInput("traffic\\Both.trf", f.work, f.national, f.app), f.work + "traffic/Both.trf");
+    EXPECT_EQ(findStoredInput("lists\\old.VLF", f.work, f.national, f.app), f.app + "Lists/Old.vlf")
+        << "only the program folder holds it, in its own letter case";
+    EXPECT_EQ(findStoredInput("traffic\\None.trf", f.work, f.national, f.app), f.work + "traffic/None.trf")
+        << "held by neither: the working folder's path, for the message";
+    EXPECT_EQ(findStoredInput("Bare.trf", f.work, f.national, f.app), f.work + "Bare.trf")
+        << "a name without a folder lies in the working folder only";
+    EXPECT_EQ(findStoredInput(".\\Std.trf", f.work, f.national, f.app), f.national + "Std.trf");
+    EXPECT_EQ(findStoredInput(f.app + "Bare.trf", f.work, f.national, f.app), f.app + "Bare.trf");
+    EXPECT_EQ(findStoredInput("", f.work, f.national, f.app), "");
+    EXPECT_EQ(findStoredInput("Lists\\Old.vlf", f.work, f.national, ""), f.work + "Lists/Old.vlf");
 }
 
 TEST(FindExisting, FindsAFileWhoseLetterCaseDiffers) {

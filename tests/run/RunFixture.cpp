@@ -153,7 +153,7 @@ std::vector<std::string> cells(const std::string &line) {
     return out;
 }
 
-ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds) {
+ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds, const fs::path &startedIn) {
     ProgramRun result;
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) {
@@ -171,6 +171,9 @@ ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds) 
         dup2(pipeEnds[1], 1);
         dup2(pipeEnds[1], 2);
         close(pipeEnds[0]);
+        if (!startedIn.empty() && chdir(startedIn.c_str()) != 0) {
+            _exit(126);
+        }
         std::vector<char *> argv;
         argv.push_back(const_cast<char *>(WINVESK_BINARY));
         for (const std::string &a : args) {

@@ -70,16 +70,18 @@ std::vector<std::string> fileLines(const fs::path &path);
 // The ";"-separated cells of a line, trimmed.
 std::vector<std::string> cells(const std::string &line);
 
-// What the built program did when started with args: its exit status
-// (-1 when it did not exit), the signal that ended it (0 = none), whether it
-// was killed after timeoutSeconds, and its standard output and error.
+// What the built program did when started with args (in the folder
+// startedIn, or in the test's own): its exit status (-1 when it did not
+// exit), the signal that ended it (0 = none), whether it was killed after
+// timeoutSeconds, and its standard output and error.
 struct ProgramRun {
     int status = -1;
     int signal = 0;
     bool timedOut = false;
     std::string output;
 };
-ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds = 300);
+ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds = 300,
+                      const fs::path &startedIn = {});
 
 // The streets of multi-street runs computed by n threads while it lives
 // (WINVESK_THREADS); 1 is the serial run, one street after the other.

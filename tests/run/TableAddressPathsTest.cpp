@@ -31,7 +31,11 @@ const StoredName kNames[] = {
     {"DB.MDB;Hourly", false, "work/Db.mdb;Hourly"}, // the existing file, in its own letter case
     {"/data/Db.mdb;a\\b", false, "/data/Db.mdb;a\\b"},
     {"Out.txt", false, "work/Out.txt"},
-    {"sub\\Out.txt", false, "sub/Out.txt"},
+    {"sub\\Out.txt", false, "work/sub/Out.txt"}, // a folder below the project's folder
+    {"SUB\\New.txt", false, "work/sub/New.txt"}, // a new file in the folder, its letter case as it is
+    {".\\Out.txt", false, "work/Out.txt"},       // an output has no national folder
+    {"sub\\Db.mdb;a\\b", false, "work/sub/Db.mdb;a\\b"},
+    {"met\\Met.txt", true, "work/met/Met.txt"},
     {"Met.xls;Met\\2023$", true, "work/Met.xls;Met\\2023$"},
     {".\\Met.mdb;a\\b", true, "metback/Met.mdb;a\\b"},
     {"Met.txt", true, "work/Met.txt"},
@@ -41,7 +45,7 @@ class RunFilePaths : public testing::TestWithParam<StoredName> {};
 
 TEST_P(RunFilePaths, OnlyTheFilePartOfATableAddressIsAPath) {
     TempDir dir;
-    fs::create_directories(dir.path() / "work");
+    fs::create_directories(dir.path() / "work" / "sub");
     fs::create_directories(dir.path() / "metback");
     dir.write("work/Db.mdb", "");
     State s;

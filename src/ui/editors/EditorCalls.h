@@ -8,9 +8,10 @@
 //
 // Paths handed in may be stored names: a bare name lies in env.WorkDir, a
 // name beginning with ".\" or "./" in the national folder of its kind
-// (env.TrafficDir for traffic files, env.ListsDir for list files); anything
-// else is a full path. A path handed back is stored the same way when it
-// lies in one of those folders.
+// (env.TrafficDir for traffic files, env.ListsDir for list files); a full
+// path as it is; any other name holds a folder below env.WorkDir (or below
+// env.AppDir when only that holds the file). A path handed back is stored the
+// same way when it lies in one of those folders.
 
 #include "core/ModelEnvironment.h"
 
@@ -108,9 +109,10 @@ public:
                               const std::vector<std::string> &stFuelNames, bool &saved, long &errorCode) = 0;
 };
 
-// Stored names (see the top of this file).
+// Stored names (see the top of this file). A name with a folder that only
+// appDir (the program folder) holds is read from there, as the run reads it.
 std::string resolveEditorPath(const std::string &stored, const std::string &workDir,
-                              const std::string &nationalDir);
+                              const std::string &nationalDir, const std::string &appDir = {});
 std::string storedEditorPath(const std::string &path, const std::string &workDir,
                              const std::string &nationalDir);
 

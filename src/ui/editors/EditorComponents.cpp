@@ -52,8 +52,8 @@ std::vector<TrafficCategoryDefinition> fleetCategories(const std::string &vehicl
     std::string error;
     std::vector<TrafficCategoryDefinition> out;
     if (vehicleListFile.find('[') == std::string::npos &&
-        readVehicleListDocument(resolveEditorPath(vehicleListFile, env.WorkDir, env.ListsDir), &fleet,
-                                &error)) {
+        readVehicleListDocument(resolveEditorPath(vehicleListFile, env.WorkDir, env.ListsDir, env.AppDir),
+                                &fleet, &error)) {
         for (const auto &c : fleet.categories) {
             out.push_back({c.name, c.longName, {}, {}});
         }
@@ -67,11 +67,11 @@ std::vector<TrafficCategoryDefinition> fleetCategories(const std::string &vehicl
 } // namespace
 
 std::string resolveEditorPath(const std::string &stored, const std::string &workDir,
-                              const std::string &nationalDir) {
+                              const std::string &nationalDir, const std::string &appDir) {
     if (stored.empty()) {
         return {};
     }
-    return findExisting(resolveStoredName(stored, workDir, nationalDir));
+    return findStoredInput(stored, workDir, nationalDir, appDir);
 }
 
 std::string storedEditorPath(const std::string &path, const std::string &workDir,
@@ -93,7 +93,7 @@ bool TrafficEditorComponent::EditTrafficFile(std::string &path, float averageTra
                                              std::string &fuelListFile, int &scenarioYear,
                                              ModelEnvironment &env, TrafficEditorData &data,
                                              bool &renewEmissions) {
-    const std::string fullPath = resolveEditorPath(path, env.WorkDir, env.TrafficDir);
+    const std::string fullPath = resolveEditorPath(path, env.WorkDir, env.TrafficDir, env.AppDir);
     frmTrafficEditor::Setup setup;
     setup.path = fullPath;
     TrafficDocument onDisk;
@@ -169,7 +169,7 @@ void ListEditorComponent::EditListFile(std::string &path, int kind, ModelEnviron
     saved = false;
     frmListEditor::Setup setup;
     setup.kind = kind == kFuelListKind ? kFuelListKind : kVehicleListKind;
-    setup.path = resolveEditorPath(path, env.WorkDir, env.ListsDir);
+    setup.path = resolveEditorPath(path, env.WorkDir, env.ListsDir, env.AppDir);
     setup.env = env;
     setup.stVehTypeNames = stVehTypeNames;
     setup.stFuelNames = stFuelNames;
@@ -204,7 +204,7 @@ void ListEditorComponent::EditListFile(std::string &path, int kind, ModelEnviron
         dialog.exec();
     }
     saved = dialog.savedOnce();
-    if (saved && dialog.path() != resolveEditorPath(path, env.WorkDir, env.ListsDir)) {
+    if (saved && dialog.path() != resolveEditorPath(path, env.WorkDir, env.ListsDir, env.AppDir)) {
         path = storedEditorPath(dialog.path(), env.WorkDir, env.ListsDir);
     }
     if (!read && !saved) {

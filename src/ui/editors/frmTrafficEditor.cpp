@@ -168,8 +168,8 @@ void frmTrafficEditor::showFleet() {
     } else {
         VehicleListDocument fleet;
         std::string error;
-        if (!readVehicleListDocument(resolveEditorPath(name, m_env.WorkDir, m_env.ListsDir), &fleet,
-                                     &error)) {
+        if (!readVehicleListDocument(resolveEditorPath(name, m_env.WorkDir, m_env.ListsDir, m_env.AppDir),
+                                     &fleet, &error)) {
             check = QString::fromStdString(error);
         } else {
             std::vector<std::string> names;

@@ -532,7 +532,11 @@ void frmFormatFile::reject() {
 }
 
 std::string frmFormatFile::dataFilePathOfInput() const {
-    return dataFilePath(m_input.fileName, m_input.workDir, m_input.metBackDir);
+    // Where the run finds the file: an output has no national folder.
+    if (m_input.kind != 1) {
+        return dataFilePath(m_input.fileName, m_input.workDir, m_input.workDir);
+    }
+    return dataFilePath(m_input.fileName, m_input.workDir, m_input.metBackDir, m_input.appDir);
 }
 
 void frmFormatFile::btnViewFile_Click() {

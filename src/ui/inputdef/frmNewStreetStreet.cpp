@@ -24,9 +24,9 @@ namespace vesk::ui {
 namespace {
 const char *const kCrLf = "\r\n";
 
-// A stored file name with the working folder in front when it names no folder.
-std::string inWorkDir(const std::string &stored, const std::string &workDir) {
-    return stored.empty() ? stored : resolveStoredName(stored, workDir, workDir);
+// The path of a stored streets or map file name, as the run finds it.
+std::string inWorkDir(const std::string &stored, const State &s) {
+    return stored.empty() ? stored : findStoredInput(stored, s.WorkDir, s.WorkDir, s.AppDir);
 }
 } // namespace
 
@@ -58,8 +58,8 @@ void frmNewStreet::btnStreetConf_Click() {
     } else {
         s.ModelEnv.WorkDir = s.WorkDir;
         StreetSetChoice choice;
-        choice.streetsFile = inWorkDir(s.StreetsFile, s.WorkDir);
-        choice.mapFile = inWorkDir(s.MapFile, s.WorkDir);
+        choice.streetsFile = inWorkDir(s.StreetsFile, s);
+        choice.mapFile = inWorkDir(s.MapFile, s);
         choice.mapCoord = {s.MapCoord1, s.MapCoord2, s.MapCoord3, s.MapCoord4};
         if (editStreetSet) {
             editStreetSet(choice);

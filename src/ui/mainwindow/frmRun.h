@@ -135,6 +135,8 @@ public:
     void applyRunButtonRule();
     // The traffic file as a path ("" when there is none).
     QString trafficPath() const;
+    // The path the run reads a streets or route file from, for the label that names it.
+    QString workInputLabel(const std::string &stored) const;
     void trafficRefresh();
     // Pending window events are handled (the engine's "let the event loop run once").
     static void doEvents();

@@ -377,8 +377,9 @@ void frmRun::menEditCNDFile_Click() {
         m_interaction.message("No Conditions File is set for the project.", Icon::Information);
         return;
     }
+    // Where the run reads it.
     const std::string path =
-        findExisting(resolveStoredName(m_state.ConditionsFile, m_state.WorkDir, std::string()));
+        findStoredInput(m_state.ConditionsFile, m_state.WorkDir, m_state.WorkDir, m_state.AppDir);
     frmTextEditor::edit(path, m_interaction, this);
 }
 

@@ -31,7 +31,11 @@ QString frmRun::trafficPath() const {
     if (t.empty()) {
         return {};
     }
-    return QString::fromStdString(resolveStoredName(t, m_state.WorkDir, trafficDir()));
+    return QString::fromStdString(findStoredInput(t, m_state.WorkDir, trafficDir(), m_state.AppDir));
+}
+
+QString frmRun::workInputLabel(const std::string &stored) const {
+    return QString::fromStdString(findStoredInput(stored, m_state.WorkDir, m_state.WorkDir, m_state.AppDir));
 }
 
 void frmRun::trafficRefresh() {
@@ -237,8 +241,7 @@ void frmRun::btnSeries_Click() {
         streetKey->setText(QStringLiteral("Route"));
         Label3->setText(QStringLiteral("Route File:"));
         List1[4]->setEnabled(false);
-        shown =
-            QString::fromStdString(resolveStoredName(m_state.RouteFile, m_state.WorkDir, m_state.WorkDir));
+        shown = workInputLabel(m_state.RouteFile);
     }
     if (m_state.MultiStreetMode) {
         street->setText(QStringLiteral("Set Streets Data File"));
@@ -246,8 +249,7 @@ void frmRun::btnSeries_Click() {
         streetKey->setText(QStringLiteral("Streets"));
         Label3->setText(QStringLiteral("Streets File:"));
         List1[2]->setEnabled(false);
-        shown =
-            QString::fromStdString(resolveStoredName(m_state.StreetsFile, m_state.WorkDir, m_state.WorkDir));
+        shown = workInputLabel(m_state.StreetsFile);
     }
     if (m_state.RouteMode || m_state.MultiStreetMode) {
         setMenuEnabled(menu(QStringLiteral("menMode")), false);

@@ -52,7 +52,7 @@ void frmRun::menEditStreetConfiguration_Click() {
             return; // cancelled: the route file stays
         }
         s.RouteFile = *path;
-        Label4->setText(QString::fromStdString(s.RouteFile));
+        Label4->setText(workInputLabel(s.RouteFile));
         Label4->setToolTip(Label4->text());
         s.ProjectChanged = true;
         return;
@@ -73,7 +73,7 @@ void frmRun::editStreetSet() {
     State &s = m_state;
     s.ModelEnv.WorkDir = s.WorkDir;
     auto inWorkDir = [&s](const std::string &stored) {
-        return stored.empty() ? stored : resolveStoredName(stored, s.WorkDir, s.WorkDir);
+        return stored.empty() ? stored : findStoredInput(stored, s.WorkDir, s.WorkDir, s.AppDir);
     };
     StreetSetChoice choice;
     choice.streetsFile = inWorkDir(s.StreetsFile);
@@ -94,7 +94,7 @@ void frmRun::editStreetSet() {
     s.MapCoord2 = choice.mapCoord[1];
     s.MapCoord3 = choice.mapCoord[2];
     s.MapCoord4 = choice.mapCoord[3];
-    Label4->setText(QString::fromStdString(s.StreetsFile));
+    Label4->setText(workInputLabel(s.StreetsFile));
     Label4->setToolTip(Label4->text());
 }
 
