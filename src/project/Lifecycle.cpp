@@ -92,6 +92,10 @@ bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
             }
             s.OptionFileChanged = false;
             s.NoLocalOptionFile = false;
+        } else if (command == ProjectCommand::Close) {
+            // No at Close settles it for the project closed: the next project
+            // reads its own options, and nothing asks about these again.
+            s.OptionFileChanged = false;
         }
     }
     return true;

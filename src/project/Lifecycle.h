@@ -32,8 +32,10 @@ using TrafficFileSaver = std::function<bool(ProjectState &)>;
 // not asked by Open). Returns false when the user cancelled, or when a save
 // the user asked for failed or was cancelled, so that nothing unsaved is
 // lost. Yes comes first and is the default of the traffic-file and project
-// questions, so Enter saves; the option-file question keeps No. A batch run
-// asks none of them.
+// questions, so Enter saves; the option-file question keeps No. No to the
+// project question (Close, New, Open) and to the option-file question (Close)
+// settles it: the command after it does not ask again. A batch run asks none
+// of them.
 bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
                       const TrafficFileSaver &saveTraffic);
 

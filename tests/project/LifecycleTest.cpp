@@ -72,6 +72,7 @@ TEST_F(Lifecycle, QuestionsComeInOrderAndCancelStopsAtOnce) {
     EXPECT_EQ(trafficSaves, 1);
     EXPECT_TRUE(s.TrafficFileSaved);
     EXPECT_FALSE(s.ProjectChanged); // No clears it, so leaving asks nothing more
+    EXPECT_FALSE(s.OptionFileChanged) << "No at Close settles the option file too";
     EXPECT_FALSE(fs::exists(workDir + "Open.vkp"));
 
     ui.messages.clear();

@@ -117,6 +117,37 @@ TEST(ProjectWindow, OpenAsksAboutTheChangesAndAboutTheChangedOptionFile) {
     EXPECT_EQ(s.state.MRUFiles[0], sample.project("DemoStreets.vkm"));
 }
 
+TEST(ProjectWindow, ANoToTheOptionFileQuestionAtCloseIsNotAskedAgainByTheOpensAfterIt) {
+    Sample sample;
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    ASSERT_TRUE(s.state.NoLocalOptionFile) << "the sample's folder holds no Run.opt";
+    // The Special Mode wind directions changed.
+    s->btnGeneric_Click();
+    s->btnEditWind_Click();
+    s->Text2[3]->setText("15");
+    s->btnEndEditWind_Click();
+    ASSERT_TRUE(s.state.OptionFileChanged);
+
+    s.ui.messages.clear();
+    s.ui.answers = {Answer::No};
+    s->menClose_Click();
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_NE(s.ui.messages[0].find("generate and save a local Option File"), std::string::npos);
+    ASSERT_TRUE(s.state.ProjectFile.empty());
+
+    // File > Open, the file dialog cancelled; File > Open again, a project chosen: no question.
+    s.ui.messages.clear();
+    s.ui.answers.clear();
+    s.ui.files = {std::nullopt};
+    s->menOpen_Click();
+    EXPECT_TRUE(s.ui.messages.empty()) << testing::PrintToString(s.ui.messages);
+    s.open(sample.project());
+    EXPECT_TRUE(s.ui.messages.empty()) << testing::PrintToString(s.ui.messages);
+    EXPECT_EQ(s.state.ProjectFile, sample.project());
+    EXPECT_FALSE(std::filesystem::exists(sample.appDir + "Working/Run.opt")) << "No made no option file";
+}
+
 TEST(ProjectWindow, RecentFilesComeBackInTheirOrderAfterARestart) {
     Sample sample;
     {

@@ -10,6 +10,7 @@
 #include "ui/editors/frmListEditor.h"
 #include "ui/editors/frmTrafficEditor.h"
 #include "ui/inputdef/frmListTables.h"
+#include "ui/inputdef/frmNewStreet.h"
 #include "ui/inputdef/frmTextEditor.h"
 #include "ui/inputdef/frmViewFile.h"
 #include "ui/results/MDIGraphics.h"
@@ -31,9 +32,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 
 using namespace vesk;
@@ -291,6 +294,54 @@ TEST(ScreenFit, TheNewProjectDialogsOfEveryKindAndTheStreetSetLieWithinTheScreen
     modal.opener = "Set Street Configuration of a multi-street project";
     streets->action("menEditStreetConfiguration")->trigger();
     modal.expectSeen({"frmStreetSet"});
+}
+
+// Where a window is, client area, as it reaches the screen: when its native
+// window is shown, which is after its own show handling and the fit.
+class PlaceAsShown : public QObject {
+public:
+    explicit PlaceAsShown(QWidget *window) : m_window(window) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~PlaceAsShown() override { QCoreApplication::instance()->removeEventFilter(this); }
+    std::optional<QRect> place;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Show && m_window->windowHandle() != nullptr &&
+            watched == m_window->windowHandle()) {
+            place = m_window->geometry();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+};
+
+TEST(ScreenFit, TheNewProjectDialogIsSizedAndPlacedBeforeItReachesTheScreenAndIsNotMovedOnceThere) {
+    // A window system frames a window only once it is on the screen: a window moved or resized
+    // before its frame is known lands with its title bar above the screen's edge. So the dialog
+    // is given its size and place before it is shown, as every window is, and keeps them.
+    Sample sample;
+    Session s(sample, sample.project());
+    ASSERT_TRUE(s.loaded);
+    s->show();
+    QApplication::processEvents();
+    ui::frmNewStreet dialog(s.state, s.ui, nullptr, s.w.get());
+    ASSERT_FALSE(dialog.CloseOnActivate);
+    PlaceAsShown shown(&dialog);
+    dialog.show();
+    ASSERT_TRUE(shown.place.has_value()) << "the dialog's window was not seen reaching the screen";
+    for (int i = 0; i < 5; ++i) { // its activation and whatever it started
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(text(dialog.geometry()), text(*shown.place)) << "moved or resized after it reached the screen";
+    expectWithinScreen(&dialog, "the new-project dialog");
+    // As large as its contents, as far as the screen has room: on 1024 x 768 the room's height.
+    const QRect room = dialog.screen()->availableGeometry();
+    EXPECT_GE(dialog.frameGeometry().height(), room.height() - 40) << text(dialog.frameGeometry());
+    dialog.hide();
 }
 
 TEST(ScreenFit, TheResultsAndGraphWindowsOfRunsLieWithinTheScreen) {

@@ -14,11 +14,13 @@
 #include "ui/inputdef/frmStreetConfig.h"
 #include "ui/inputdef/frmStreetSet.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -188,6 +190,101 @@ TEST(StreetSetWindow, OpensAStreetOfTwelveWindSectorsAndRefusesThirteenAsTheRunD
         }
     }
 }
+
+// Types text into a cell of the street grid as a user does: the cell's
+// editor opened, the text typed in, Enter.
+void typeIntoCell(QTableView *view, int row, int column, const QString &text) {
+    const QModelIndex cell = view->model()->index(row, column);
+    view->setCurrentIndex(cell);
+    view->edit(cell);
+    QLineEdit *editor = nullptr;
+    for (QLineEdit *e : view->viewport()->findChildren<QLineEdit *>()) {
+        if (e->isVisible()) {
+            editor = e;
+        }
+    }
+    ASSERT_NE(editor, nullptr) << "no editor opened on the cell";
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents(); // the delegate commits the entry and closes the editor once called back
+    ASSERT_FALSE(editor->isVisible()) << "the editor stayed open";
+}
+
+struct RefusedEntry {
+    const char *name;
+    int column;
+    const char *typed;
+    const char *kept;    // what the cell shows afterwards
+    const char *message; // the red line
+};
+
+void PrintTo(const RefusedEntry &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class StreetGridRefusal : public testing::TestWithParam<RefusedEntry> {};
+
+TEST_P(StreetGridRefusal, KeepsTheCellAndNamesTheCellAndTheRuleInTheRedLine) {
+    const RefusedEntry &c = GetParam();
+    test::TempDir dir;
+    test::ScriptedInteraction ui;
+    frmStreetSet window(StreetSetChoice{},
+                        StreetSetContext{dir.path().string() + "/", dir.path().string() + "/"}, ui);
+    window.show();
+    window.btnAddStreet_Click();
+    window.btnAddStreet_Click();
+    StreetSetModel *m = window.model();
+    ASSERT_TRUE(m->setData(m->index(1, StreetSetModel::ColName), QStringLiteral("Quay Side")));
+    ASSERT_TRUE(m->setData(m->index(1, StreetSetModel::ColDailyTraffic), QStringLiteral("9000")));
+    ASSERT_TRUE(m->setData(m->index(1, StreetSetModel::ColSpeed), QStringLiteral("35")));
+    ASSERT_EQ(window.lblProblem->text().toStdString(), "");
+
+    ASSERT_NO_FATAL_FAILURE(typeIntoCell(window.tblStreets, 1, c.column, QString::fromUtf8(c.typed)));
+    EXPECT_EQ(m->data(m->index(1, c.column)).toString().toStdString(), c.kept);
+    EXPECT_EQ(window.lblProblem->text().toStdString(), c.message);
+    EXPECT_TRUE(window.btnOK->isEnabled()) << "the set as it stands can be saved";
+    // Another street chosen: the line still says it; an entry taken clears it.
+    window.tblStreets->setCurrentIndex(m->index(0, StreetSetModel::ColName));
+    EXPECT_EQ(window.lblProblem->text().toStdString(), c.message);
+    ASSERT_NO_FATAL_FAILURE(
+        typeIntoCell(window.tblStreets, 0, StreetSetModel::ColSpeed, QStringLiteral("40")));
+    EXPECT_EQ(window.lblProblem->text().toStdString(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StreetSetWindow, StreetGridRefusal,
+    testing::Values(
+        RefusedEntry{"NameWithADoubleQuote", StreetSetModel::ColName, "Quay \"Side\"", "Quay Side",
+                     "Street 2 (Quay Side), Name: \"Quay \"Side\"\" was not taken. The street name must not "
+                     "contain a double quote."},
+        RefusedEntry{"BlankName", StreetSetModel::ColName, " ", "Quay Side",
+                     "Street 2 (Quay Side), Name: \"\" was not taken. The street has no name."},
+        RefusedEntry{
+            "LettersAsDailyTraffic", StreetSetModel::ColDailyTraffic, "abc", "9000",
+            "Street 2 (Quay Side), Daily Traffic (veh/day): \"abc\" was not taken. The daily traffic "
+            "must be a number."},
+        RefusedEntry{
+            "NegativeSpeed", StreetSetModel::ColSpeed, "-5", "35",
+            "Street 2 (Quay Side), Speed (km/h): \"-5\" was not taken. The travel speed must be >= 0."},
+        RefusedEntry{
+            "SpeedWithTwoDecimalMarks", StreetSetModel::ColSpeed, "1.234,5", "35",
+            "Street 2 (Quay Side), Speed (km/h): \"1.234,5\" was not taken. The travel speed must be a "
+            "number with one decimal mark (\".\" or \",\") at most."},
+        RefusedEntry{
+            "TrafficFileWithADoubleQuote", StreetSetModel::ColTrafficFile, "a\"b.trf", "",
+            "Street 2 (Quay Side), Traffic File: \"a\"b.trf\" was not taken. The traffic file name must "
+            "not contain a double quote."},
+        RefusedEntry{"WordAsCoordinate", StreetSetModel::ColX, "east", "0",
+                     "Street 2 (Quay Side), X: \"east\" was not taken. The coordinates must be numbers."},
+        RefusedEntry{
+            "SideThree", StreetSetModel::ColSide, "3", "0",
+            "Street 2 (Quay Side), Side (0 both): \"3\" was not taken. The side must be 0 (both sides), "
+            "1 or 2."},
+        RefusedEntry{
+            "NegativeHeight", StreetSetModel::ColHeight, "-1", "20",
+            "Street 2 (Quay Side), Height (m): \"-1\" was not taken. The street height must be >= 0."}),
+    [](const testing::TestParamInfo<RefusedEntry> &info) { return std::string(info.param.name); });
 
 TEST(StreetConfigDialog, SketchFollowsEveryEdit) {
     frmStreetConfig dialog(streetConfigFromState(sampleState()), "Sample", SketchView{});

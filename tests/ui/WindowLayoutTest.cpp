@@ -3,6 +3,7 @@
 // scrolled to, and each mode shows the traffic it computes with.
 
 #include "ui/WindowSession.h"
+#include "ui/mainwindow/StreetSketchPanel.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace vesk;
 using test::Sample;
@@ -456,5 +458,49 @@ TEST(WindowLayout, AProjectOpenedAgainAfterCloseCanBeScrolledToItsRunRowOnA1024x
             << "Run at " << run.y() << ".." << run.bottom() << " in a view " << scroll->viewport()->height()
             << " high, " << where;
         scroll->verticalScrollBar()->setValue(0);
+    }
+}
+
+TEST(WindowLayout, AfterSpecialModeAndBackEveryControlLiesWhereItLayBeforeOnA1024x768Screen) {
+    Sample sample;
+    Session s(sample, sample.project());
+    s->windowFrameSize = [] { return QSize(2, 25); };
+    ASSERT_NO_FATAL_FAILURE(showOn(s, QRect(0, 0, 1024, 768), QSize(1024 - 2, 768 - 25)));
+    // Where each control of the main frame lies in the window, and how large it is.
+    auto layout = [&s] {
+        std::map<std::string, std::string> places;
+        for (QWidget *w : s->Frame0->findChildren<QWidget *>()) {
+            if (!w->objectName().isEmpty() && w->isVisibleTo(s.w.get())) {
+                const QRect r = inWindow(s, w);
+                places[w->objectName().toStdString()] = std::to_string(r.x()) + "," + std::to_string(r.y()) +
+                                                        " " + std::to_string(r.width()) + "x" +
+                                                        std::to_string(r.height());
+            }
+        }
+        return places;
+    };
+    const std::map<std::string, std::string> before = layout();
+    ASSERT_GT(before.size(), 40u);
+
+    s->btnGeneric_Click();
+    ASSERT_NO_FATAL_FAILURE(settle(s));
+    s->btnSeries_Click();
+    ASSERT_NO_FATAL_FAILURE(settle(s));
+
+    const std::map<std::string, std::string> after = layout();
+    for (const auto &[name, place] : before) {
+        const auto found = after.find(name);
+        ASSERT_NE(found, after.end()) << name << " is no longer shown";
+        EXPECT_EQ(found->second, place) << name;
+    }
+    EXPECT_EQ(after.size(), before.size());
+    // The sketch whole, no row of the panel over it.
+    const QRect sketch = inWindow(s, s->picSketch);
+    for (QWidget *w : s->sketchPanel->findChildren<QWidget *>()) {
+        if (w->isVisibleTo(s.w.get()) && w != s->picSketch && !w->isAncestorOf(s->picSketch) &&
+            !s->picSketch->isAncestorOf(w)) {
+            EXPECT_FALSE(inWindow(s, w).intersects(sketch))
+                << w->objectName().toStdString() << " covers the sketch";
+        }
     }
 }

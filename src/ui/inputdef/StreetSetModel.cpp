@@ -2,7 +2,13 @@
 
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
+#include "core/TextIO.h"
 #include "project/NewProject.h"
+#include "project/StreetConfig.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
 
 namespace vesk::ui {
 
@@ -39,6 +45,43 @@ int sideOf(const StreetConfig &c) {
     return c.Receptor1 && c.Receptor2 ? 0 : c.Receptor1 ? 1 : 2;
 }
 
+// What the numbers of a column are called in its rule.
+std::string quantityOf(int column) {
+    const StreetValueNames names;
+    switch (column) {
+    case StreetSetModel::ColDailyTraffic:
+        return "daily traffic";
+    case StreetSetModel::ColSpeed:
+        return "travel speed";
+    case StreetSetModel::ColHeight:
+        return names.height;
+    case StreetSetModel::ColWidth:
+        return names.width;
+    case StreetSetModel::ColLength1:
+        return names.length1;
+    case StreetSetModel::ColLength2:
+        return names.length2;
+    case StreetSetModel::ColOrientation:
+        return names.orientation;
+    case StreetSetModel::ColRecHeight:
+        return names.receptorHeight;
+    default:
+        return "value";
+    }
+}
+
+// The rule a number refused by newProjectNumber breaks.
+std::string numberRule(int column, const std::string &text) {
+    const std::string quantity = "The " + quantityOf(column) + " must be ";
+    const std::string t = trim(text);
+    const auto marks = std::count_if(t.begin(), t.end(), [](char c) { return c == '.' || c == ','; });
+    if (marks > 1) {
+        return quantity + "a number with one decimal mark (\".\" or \",\") at most.";
+    }
+    const std::optional<double> value = parseNumber(t);
+    return value && *value < 0 ? quantity + ">= 0." : quantity + "a number.";
+}
+
 } // namespace
 
 StreetSetModel::StreetSetModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -46,6 +89,7 @@ StreetSetModel::StreetSetModel(QObject *parent) : QAbstractTableModel(parent) {}
 void StreetSetModel::setStreets(const StreetSet &set) {
     beginResetModel();
     m_set = set;
+    m_refusal.clear();
     endResetModel();
 }
 
@@ -53,6 +97,7 @@ int StreetSetModel::addStreet(const StreetSetEntry &entry) {
     const int row = rowCount();
     beginInsertRows(QModelIndex(), row, row);
     m_set.streets.push_back(entry);
+    m_refusal.clear();
     endInsertRows();
     return row;
 }
@@ -63,6 +108,7 @@ void StreetSetModel::removeStreet(int row) {
     }
     beginRemoveRows(QModelIndex(), row, row);
     m_set.streets.erase(m_set.streets.begin() + row);
+    m_refusal.clear();
     endRemoveRows();
 }
 
@@ -71,6 +117,7 @@ void StreetSetModel::setStreet(int row, const StreetSetEntry &entry) {
         return;
     }
     m_set.streets[static_cast<std::size_t>(row)] = entry;
+    m_refusal.clear();
     Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
@@ -126,31 +173,48 @@ bool StreetSetModel::setData(const QModelIndex &index, const QVariant &value, in
         return false;
     } else if (column == ColName || column == ColTrafficFile) {
         const std::string text = value.toString().trimmed().toStdString();
-        if (text.find('"') != std::string::npos || (column == ColName && text.empty())) {
-            return false; // the file quotes them
+        if (text.find('"') != std::string::npos) { // the file quotes them
+            return refuse(index, value,
+                          column == ColName ? "The street name must not contain a double quote."
+                                            : "The traffic file name must not contain a double quote.");
+        }
+        if (column == ColName && text.empty()) {
+            return refuse(index, value, "The street has no name.");
         }
         (column == ColName ? e.street.StreetName : e.trafficFile) = text;
     } else if (column == ColSide) {
         const std::optional<double> side = parseNumber(value.toString().toStdString());
         if (!side || (*side != 0 && *side != 1 && *side != 2)) {
-            return false;
+            return refuse(index, value, "The side must be 0 (both sides), 1 or 2.");
         }
         e.street.Receptor1 = *side == 0 || *side == 1 ? 1 : 0;
         e.street.Receptor2 = *side == 0 || *side == 2 ? 1 : 0;
     } else if (double *target = numberOf(e, column)) {
+        const std::string text = value.toString().toStdString();
         std::string unused;
-        const std::optional<double> number = column == ColX || column == ColY
-                                                 ? parseNumber(value.toString().toStdString())
-                                                 : newProjectNumber(value.toString().toStdString(), &unused);
+        const bool coordinate = column == ColX || column == ColY;
+        const std::optional<double> number = coordinate ? parseNumber(text) : newProjectNumber(text, &unused);
         if (!number) {
-            return false;
+            return refuse(index, value,
+                          coordinate ? "The coordinates must be numbers." : numberRule(column, text));
         }
         *target = *number;
     } else {
         return false;
     }
+    m_refusal.clear();
     Q_EMIT dataChanged(index, index);
     return true;
+}
+
+bool StreetSetModel::refuse(const QModelIndex &index, const QVariant &value, const std::string &rule) {
+    const StreetSetEntry &e = m_set.streets[static_cast<std::size_t>(index.row())];
+    m_refusal = QStringLiteral("Street %1 (%2), %3: \"%4\" was not taken. %5")
+                    .arg(QString::number(index.row() + 1), QString::fromStdString(e.street.StreetName),
+                         headerData(index.column(), Qt::Horizontal).toString(), value.toString().trimmed(),
+                         QString::fromStdString(rule));
+    Q_EMIT entryRefused(m_refusal);
+    return false;
 }
 
 QVariant StreetSetModel::headerData(int section, Qt::Orientation orientation, int role) const {

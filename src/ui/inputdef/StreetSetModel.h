@@ -3,9 +3,10 @@
 // The streets of a streets file as a table: one row per street, one column
 // per item of its record. Cells take what the record may hold (numbers with
 // "." or a single "," as decimal mark, the side as 0 both, 1 or 2, names
-// without double quotes); anything else is refused and the cell keeps its
-// value. The wind sectors are edited with the street's geometry in the
-// single-street editor and shown here as their number.
+// without double quotes); anything else is refused, the cell keeps its value
+// and refusal() says which cell refused what, and why. The wind sectors are
+// edited with the street's geometry in the single-street editor and shown
+// here as their number.
 
 #include "project/StreetSet.h"
 
@@ -53,8 +54,21 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    // The entry the last edit of a cell refused, as a sentence naming the
+    // street, the column, the text and the rule ("Street 2 (Quay Side), Speed
+    // (km/h): "-5" was not taken. The travel speed must be >= 0."); "" once an
+    // edit was taken or the streets changed otherwise.
+    QString refusal() const { return m_refusal; }
+
+Q_SIGNALS:
+    // A cell refused what was entered (see refusal()).
+    void entryRefused(const QString &message);
+
 private:
+    bool refuse(const QModelIndex &index, const QVariant &value, const std::string &rule);
+
     StreetSet m_set;
+    QString m_refusal;
 };
 
 } // namespace vesk::ui

@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QTimer>
 
 namespace vesk::ui {
@@ -249,6 +250,15 @@ void frmNewStreet::Form_Load() {
 }
 
 void frmNewStreet::showEvent(QShowEvent *event) {
+    if (!event->spontaneous()) {
+        // As large as the contents, but never larger than the screen's room:
+        // the viewport then scrolls. Sized before the dialog is centred over
+        // the window that opened it and fitted to the screen, as every window
+        // is as it is shown: once on the screen it is not moved, for the
+        // window system frames it only then, and a window moved before its
+        // frame is known ends with its title bar above the screen's edge.
+        resize((FrameMain->sizeHint() + QSize(40, 110)).boundedTo(roomForWindow(this)));
+    }
     QDialog::showEvent(event);
     QTimer::singleShot(0, this, [this] { Form_Activate(); });
 }
@@ -256,16 +266,7 @@ void frmNewStreet::showEvent(QShowEvent *event) {
 void frmNewStreet::Form_Activate() {
     if (CloseOnActivate) {
         reject();
-        return;
     }
-    // As large as the contents, but never larger than the screen: the
-    // viewport then scrolls. Wholly on the screen, over the window that
-    // opened it where there is room.
-    resize((FrameMain->sizeHint() + QSize(40, 110)).boundedTo(roomForWindow(this)));
-    if (parentWidget()) {
-        move(parentWidget()->geometry().center() - rect().center());
-    }
-    fitToScreen(this);
 }
 
 void frmNewStreet::Check1_Click() {

@@ -137,6 +137,7 @@ void frmStreetSet::setupUi() {
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &frmStreetSet::valuesChanged);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &frmStreetSet::valuesChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, &frmStreetSet::valuesChanged);
+    connect(m_model, &StreetSetModel::entryRefused, this, &frmStreetSet::valuesChanged);
     connect(tblStreets->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &frmStreetSet::valuesChanged);
     connect(tblStreets, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
@@ -185,7 +186,14 @@ void frmStreetSet::valuesChanged() {
     }
     btnOK->setEnabled(m_problem.isEmpty());
     btnOK->setToolTip(m_problem);
-    lblProblem->setText(m_problem);
+    // An entry a cell refused first (it kept its value), until the streets change.
+    QStringList lines;
+    for (const QString &line : {m_model->refusal(), m_problem}) {
+        if (!line.isEmpty()) {
+            lines << line;
+        }
+    }
+    lblProblem->setText(lines.join(QLatin1Char('\n')));
     btnDeleteStreet->setEnabled(currentRow() >= 0);
     btnEditStreet->setEnabled(currentRow() >= 0);
 }

@@ -6,6 +6,8 @@
 // picture with its four coordinates, and Save, which checks the set and
 // writes the streets file through a temporary file and a rename. OK stays
 // disabled while something is wrong; its tooltip and the red line say what.
+// The red line also names the cell that refused an entry (the cell keeps its
+// value) and the rule it broke, until the streets change.
 //
 // A streets file that cannot be read is reported and the set shown before
 // stays; so does a map that cannot be shown as a picture.

@@ -396,6 +396,8 @@ private:
     QTimer *TimerSize = nullptr;
     bool ResizeInProgress = false;
     QSize frameDesignSize() const;
+    // Brings the layouts inside the main frame up to date at once, innermost first.
+    void settleFrameLayouts();
     QRect screenRect() const;
     QSize decorationSize() const;
     QSize m_decorationLaidOut{0, 0}; // the frame the window's size was last fitted to the screen with

@@ -99,9 +99,11 @@ void frmRun::menClose_Click() {
 }
 
 // Open asks about a changed option file too, as New and Close do: changes
-// made to the options of this folder are not lost by opening another project.
+// made to the options of the open project are not lost by opening another
+// one. With no project open there is nothing to ask about: a No at Close
+// settled it for the project closed.
 bool frmRun::askOptionFileBeforeOpen() {
-    if (!m_state.OptionFileChanged) {
+    if (!m_state.OptionFileChanged || m_state.ProjectFile.empty()) {
         return true;
     }
     const bool generate = m_state.NoLocalOptionFile;

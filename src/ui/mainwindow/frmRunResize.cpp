@@ -42,6 +42,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace vesk::ui {
 
@@ -115,6 +117,30 @@ QSize frmRun::roomForWindow() const {
     return (screenRect().size() - decorationSize()).expandedTo(QSize(0, 0));
 }
 
+void frmRun::settleFrameLayouts() {
+    // A frame whose rows were shown or hidden (the mode switches) tells the
+    // frame around it only when the event loop comes round to it, one level
+    // at a time: until then the main frame's least size is that of the rows
+    // shown before. Each layout brought up to date, from the innermost out,
+    // tells the one around it at once.
+    std::vector<std::pair<int, QLayout *>> layouts;
+    for (QWidget *w : Frame0->findChildren<QWidget *>()) {
+        if (w->layout() != nullptr) {
+            int depth = 0;
+            for (const QWidget *p = w; p != Frame0; p = p->parentWidget()) {
+                ++depth;
+            }
+            layouts.emplace_back(depth, w->layout());
+        }
+    }
+    std::stable_sort(layouts.begin(), layouts.end(),
+                     [](const auto &a, const auto &b) { return a.first > b.first; });
+    for (const auto &[depth, layout] : layouts) {
+        layout->activate();
+    }
+    Frame0->layout()->activate();
+}
+
 QSize frmRun::frameDesignSize() const {
     // The frames at the least size that shows each of them whole (their lists
     // at their least number of rows): on a 1366 x 768 screen the window holds
@@ -138,6 +164,7 @@ void frmRun::Form_Resize() {
     if (auto *space = Toolbar1->findChild<QWidget *>(QStringLiteral("Space"))) {
         space->setFixedWidth(btnReturnStd->width() + cmbCountry->width() + kCountryRoom_px);
     }
+    settleFrameLayouts();
     const QSize frame = frameDesignSize();
     Frame0->resize(frame);
 
