@@ -14,6 +14,16 @@ struct flock wholeFileLock(short type) {
     return l;
 }
 
+namespace {
+
+// What a lock that was not taken for another reason than a holder means.
+LockTry notTaken(int err) {
+    return err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL ? LockTry::Unsupported
+                                                                                : LockTry::Failed;
+}
+
+} // namespace
+
 LockTry lockWholeFile(int fd, bool exclusive) {
     struct flock l = wholeFileLock(exclusive ? F_WRLCK : F_RDLCK);
     if (fcntl(fd, F_OFD_SETLK, &l) == 0) {
@@ -25,15 +35,9 @@ LockTry lockWholeFile(int fd, bool exclusive) {
     if (errno == EINVAL) {
         // A kernel without open-file-description locks: whole-file locks
         // exclude other descriptions of the file too.
-        if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {
-            return LockTry::Taken;
-        }
-        if (errno == EWOULDBLOCK) {
-            return LockTry::Busy;
-        }
+        return lockWholeFileAnyMode(fd, exclusive);
     }
-    return errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL ? LockTry::Unsupported
-                                                                                        : LockTry::Failed;
+    return notTaken(errno);
 }
 
 LockTry lockWholeFileAnyMode(int fd, bool exclusive) {
@@ -43,8 +47,7 @@ LockTry lockWholeFileAnyMode(int fd, bool exclusive) {
     if (errno == EWOULDBLOCK) {
         return LockTry::Busy;
     }
-    return errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL ? LockTry::Unsupported
-                                                                                        : LockTry::Failed;
+    return notTaken(errno);
 }
 
 } // namespace vesk

@@ -319,14 +319,8 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
 bool StagedFile::open(const std::string &target, std::string *error, int *systemError) {
     discard();
     std::error_code ec;
-    fs::path where(target);
     // A link is replaced at its destination, so that the link stays.
-    if (fs::is_symlink(where, ec)) {
-        const fs::path resolved = fs::weakly_canonical(where, ec);
-        if (!ec) {
-            where = resolved;
-        }
-    }
+    const fs::path where = resolvedTarget(target);
     m_target = where.string();
     int fd = -1;
     int err = 0;

@@ -16,20 +16,6 @@ using namespace vesk::test;
 
 namespace {
 
-// Makes folder the current folder while the object lives.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const fs::path &folder) : m_before(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~CurrentFolder() { fs::current_path(m_before); }
-    CurrentFolder(const CurrentFolder &) = delete;
-    CurrentFolder &operator=(const CurrentFolder &) = delete;
-
-private:
-    fs::path m_before;
-};
-
 // The bytes of every file below folder, by their path relative to it.
 std::map<std::string, std::string> filesBelow(const fs::path &folder) {
     std::map<std::string, std::string> files;

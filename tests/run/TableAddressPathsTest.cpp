@@ -61,20 +61,6 @@ TEST_P(RunFilePaths, OnlyTheFilePartOfATableAddressIsAPath) {
 INSTANTIATE_TEST_SUITE_P(Names, RunFilePaths, testing::ValuesIn(kNames),
                          [](const auto &info) { return "n" + std::to_string(info.index); });
 
-// The folder the program was started in, another while the object lives.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const fs::path &folder) : m_before(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~CurrentFolder() { fs::current_path(m_before); }
-    CurrentFolder(const CurrentFolder &) = delete;
-    CurrentFolder &operator=(const CurrentFolder &) = delete;
-
-private:
-    fs::path m_before;
-};
-
 class TableNamesWithABackslash : public RunFixture, public testing::WithParamInterface<const char *> {};
 
 // The run writes the table into the project's file, under its own name; an

@@ -32,6 +32,21 @@ private:
     fs::path m_path;
 };
 
+// Makes a folder the current folder while the object lives (the folder the
+// program was started in, for the tests of names that lie below a project).
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const fs::path &folder) : m_before(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~CurrentFolder() { fs::current_path(m_before); }
+    CurrentFolder(const CurrentFolder &) = delete;
+    CurrentFolder &operator=(const CurrentFolder &) = delete;
+
+private:
+    fs::path m_before;
+};
+
 fs::path sourceDir();   // the repository's root
 fs::path dataDir();     // the repository's data/ tree
 fs::path testDataDir(); // ../shared/testdata beside the repository

@@ -13,20 +13,10 @@
 
 using namespace vesk;
 using namespace vesk::ui;
+using test::CurrentFolder;
 using test::Sample;
 using test::Session;
 namespace fs = std::filesystem;
-
-namespace {
-
-// Makes folder the current folder while the object lives.
-struct CurrentFolder {
-    fs::path before = fs::current_path();
-    explicit CurrentFolder(const fs::path &folder) { fs::current_path(folder); }
-    ~CurrentFolder() { fs::current_path(before); }
-};
-
-} // namespace
 
 TEST(FolderNamesWindow, FilesPickedInSubfoldersOfTheProjectRunFromAProgramStartedElsewhere) {
     Sample sample;

@@ -32,6 +32,7 @@
 
 using namespace vesk;
 using namespace vesk::ui;
+using test::CurrentFolder;
 using test::Sample;
 using test::Session;
 
@@ -642,15 +643,6 @@ TEST(ProjectWindow, AQuotedProjectFollowedByZeroOpensTheProjectInTheWindow) {
     EXPECT_EQ(state.ProjectFile, sample.project());
     EXPECT_FALSE(w.Frame0->isHidden());
 }
-
-namespace {
-// Makes folder the current folder for its lifetime.
-struct CurrentFolder {
-    std::filesystem::path before = std::filesystem::current_path();
-    explicit CurrentFolder(const std::filesystem::path &folder) { std::filesystem::current_path(folder); }
-    ~CurrentFolder() { std::filesystem::current_path(before); }
-};
-} // namespace
 
 TEST(ProjectWindow, AProjectNamedByARelativePathIsRememberedByItsFullPath) {
     Sample sample;
