@@ -845,6 +845,25 @@ void stepInputsBack(RunContext &c) {
     c.LastReadTime = -1;
 }
 
+namespace {
+
+// Calls step(table, path, open) for every hourly output and statistics file
+// still open, in the order the run puts them in place.
+template <class Step> void forEachOpenOutput(RunContext &c, Step step) {
+    for (OutputFile &out : c.outputs) {
+        if (out.open) {
+            step(out.table, out.path, out.open);
+        }
+    }
+    for (StatFile &st : c.stats) {
+        if (st.open) {
+            step(st.table, st.path, st.open);
+        }
+    }
+}
+
+} // namespace
+
 void commitOutputFiles(RunContext &c) {
     // Every file is written out, checked and synced before the first is put
     // in place (a full disk shows now, while every previous file is whole);
@@ -854,46 +873,28 @@ void commitOutputFiles(RunContext &c) {
     // fail, the files put in place before it are put back, so that the run
     // replaces all or none; the holds on databases and workbooks last until
     // then.
-    auto prepare = [&](OutputTable &table, const std::string &path) {
+    auto fail = [&](long number, std::string text, const std::string &path) {
+        c.err.FilePath = path;
+        throw RunError(number != 0 ? number : kErrPathFileAccess, std::move(text));
+    };
+    forEachOpenOutput(c, [&](OutputTable &table, const std::string &path, bool &) {
         long number = 0;
         std::string text;
         if (!table.prepare(&number, &text)) {
-            c.err.FilePath = path;
-            throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+            fail(number, text, path);
         }
-    };
-    for (OutputFile &out : c.outputs) {
-        if (out.open) {
-            prepare(out.table, out.path);
-        }
-    }
-    for (StatFile &st : c.stats) {
-        if (st.open) {
-            prepare(st.table, st.path);
-        }
-    }
+    });
     ReplacedFiles replaced;
-    auto keep = [&](OutputTable &table, const std::string &path) {
+    forEachOpenOutput(c, [&](OutputTable &table, const std::string &path, bool &) {
         long number = 0;
         std::string text;
         if (!table.keepReplaced(replaced, &number, &text)) {
             replaced.restore(nullptr); // drops what was kept: nothing was replaced
-            c.err.FilePath = path;
-            throw RunError(number != 0 ? number : kErrPathFileAccess,
-                           text + "\r\nSo the run has replaced none of the files of the previous run.");
+            fail(number, text + "\r\nSo the run has replaced none of the files of the previous run.", path);
         }
-    };
-    for (OutputFile &out : c.outputs) {
-        if (out.open) {
-            keep(out.table, out.path);
-        }
-    }
-    for (StatFile &st : c.stats) {
-        if (st.open) {
-            keep(st.table, st.path);
-        }
-    }
-    auto commit = [&](OutputTable &table, const std::string &path) {
+    });
+    forEachOpenOutput(c, [&](OutputTable &table, const std::string &path, bool &open) {
+        open = false;
         long number = 0;
         std::string text;
         if (!table.commit(&number, &text, &replaced)) {
@@ -901,22 +902,9 @@ void commitOutputFiles(RunContext &c) {
             if (!replaced.restore(&notPutBack)) {
                 text += "\r\n" + notPutBack;
             }
-            c.err.FilePath = path;
-            throw RunError(number != 0 ? number : kErrPathFileAccess, text);
+            fail(number, text, path);
         }
-    };
-    for (OutputFile &out : c.outputs) {
-        if (out.open) {
-            out.open = false;
-            commit(out.table, out.path);
-        }
-    }
-    for (StatFile &st : c.stats) {
-        if (st.open) {
-            st.open = false;
-            commit(st.table, st.path);
-        }
-    }
+    });
     replaced.keepNew();
 }
 
