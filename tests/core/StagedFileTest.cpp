@@ -381,7 +381,7 @@ TEST(ReplacedFiles, AGroupInPlaceDropsTheOldContentsAndOneLeftUnfinishedIsPutBac
             }
             EXPECT_EQ(namesIn(dir.path()).size(), 5u) << "the old contents of two files are kept meanwhile";
             if (finished) {
-                replaced.keepNew();
+                EXPECT_TRUE(replaced.keepNew(nullptr));
             }
         }
         if (finished) {
@@ -522,7 +522,10 @@ TEST_P(OtherUsersFiles, AreNeitherReplacedNorLostByAGroupThatFails) {
                 return true;
             }
         }
-        replaced.keepNew();
+        if (!replaced.keepNew(&error)) {
+            *bytes = error;
+            return true;
+        }
         *bytes = "replaced";
         return true;
     });
@@ -617,7 +620,7 @@ TEST(ReplacedFiles, TheNextGroupRemovesOldContentsKilledProgramsLeftAndKeepsThos
     std::string error;
     ASSERT_TRUE(next.open(target.string(), &error) && next.write("this run\r\n")) << error;
     ASSERT_TRUE(next.commit(&error, &replaced)) << error;
-    replaced.keepNew();
+    ASSERT_TRUE(replaced.keepNew(&error)) << error;
     EXPECT_EQ(namesIn(dir.path()), expected);
     EXPECT_EQ(readFile(dir.path() / kept["the killed run\r\n"]), "the killed run\r\n");
     EXPECT_EQ(readFile(target), "this run\r\n");
