@@ -399,6 +399,15 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
     return true;
 }
 
+std::string StagedFile::readBackPath() const {
+    if (m_temp.empty() || m_held < 0) {
+        return {};
+    }
+    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(m_held);
+    struct stat st {};
+    return ::stat(own.c_str(), &st) == 0 && staged::sameFile(st, m_file) ? own : m_temp;
+}
+
 bool StagedFile::isOpen() const {
     return m_out->buffer.attached();
 }

@@ -168,6 +168,11 @@ public:
     const std::string &target() const { return m_target; }
     // The temporary file (flush the stream before reading it back).
     const std::string &temporary() const { return m_temp; }
+    // A path that reads back the file written, whatever another program has
+    // put under the temporary name since: the descriptor of this process
+    // (/proc/<process>/fd/<n>, also open to a child process), or the
+    // temporary name where the system has no /proc. "" when none is pending.
+    std::string readBackPath() const;
 
     // Whether a temporary file is being written or waits to be put in place.
     bool pending() const { return !m_temp.empty(); }
