@@ -571,6 +571,7 @@ bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
     ReplacedFiles::Entry *entry = replaced != nullptr ? replaced->find(m_temp) : nullptr;
     if (entry != nullptr) {
         entry->renamed = true;
+        entry->placedHeld = std::exchange(m_held, -1); // which file it is stays certain
     }
     if (!holds(m_folder, m_name, m_file)) {
         // What the rename put there is not this file (another program took

@@ -318,6 +318,7 @@ private:
         bool renamed = false;     // the file has been put in place
         bool foreign = false;     // ... but another file came under the target's name with the rename
         int held = -1;            // a descriptor of the old contents holding the lock on them (-1: none)
+        int placedHeld = -1;      // a descriptor of the file put in place, so that its inode is not reused
         struct stat kept {};      // which file the old contents are
         struct stat placed {};    // which file was put in place
         struct stat came {};      // what came under the target's name instead (foreign)

@@ -260,7 +260,8 @@ void ReplacedFiles::putBack(Entry &entry, std::string *said) {
     staged::step(StagedStep::PuttingBack, entry.target, entry.previous);
     const int folder = entry.folder;
     // The old contents: under their name, or, where another program has
-    // taken it, under a fresh one given from the descriptor held.
+    // taken or removed it, from the descriptor held: given a fresh name, or
+    // copied when they have no name left.
     std::string source = entry.previousName;
     if (!holds(folder, source, entry.kept)) {
         bool named = false;
@@ -270,6 +271,16 @@ void ReplacedFiles::putBack(Entry &entry, std::string *said) {
             named = staged::linkOpenFile(entry.held, entry.kept, folder, {}, source, &err);
             if (!named && err != EEXIST) {
                 break;
+            }
+        }
+        if (!named && entry.held >= 0) {
+            struct stat copied {};
+            const int copy = copyHeld(entry.held, entry.kept, folder, entry.name, &source, &copied, &err);
+            if (copy >= 0) {
+                ::close(entry.held);
+                entry.held = copy;
+                entry.kept = copied;
+                named = true;
             }
         }
         if (!named) {
@@ -362,6 +373,10 @@ void ReplacedFiles::release(Entry &entry) {
     if (entry.held >= 0) {
         ::close(entry.held);
         entry.held = -1;
+    }
+    if (entry.placedHeld >= 0) {
+        ::close(entry.placedHeld);
+        entry.placedHeld = -1;
     }
     if (entry.folder >= 0) {
         ::close(entry.folder);
