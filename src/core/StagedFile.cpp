@@ -1,6 +1,7 @@
 #include "core/StagedFile.h"
 
 #include "core/FileLock.h"
+#include "core/OutputPlace.h"
 #include "core/StagedFileNames.h"
 #include "core/TextIO.h"
 
@@ -92,55 +93,12 @@ std::function<bool(const std::string &)> &renameFailure() {
     return fails;
 }
 
-// Where a file written for target goes: a link's destination, as open() takes it.
-fs::path resolvedTarget(const std::string &target) {
-    std::error_code ec;
-    fs::path where(target);
-    if (fs::is_symlink(where, ec)) {
-        const fs::path resolved = fs::weakly_canonical(where, ec);
-        if (!ec) {
-            where = resolved;
-        }
-    }
-    return where;
-}
-
-// Where a file written for target goes, with a descriptor of its folder
-// (O_PATH) that every later step takes its names relative to.
-struct Place {
-    std::string path; // the file written (a link resolved)
-    std::string name; // its name in the folder
-    int folder = -1;  // the folder (-1: not opened)
-
-    Place() = default;
-    Place(const Place &) = delete;
-    Place &operator=(const Place &) = delete;
-    ~Place() {
-        if (folder >= 0) {
-            ::close(folder);
-        }
-    }
-    // Hands the folder's descriptor over.
-    int take() { return std::exchange(folder, -1); }
-};
-
-// Finds where a file written for target goes and opens its folder; false with
-// the system's error number (place->path is set in any case).
-bool openPlace(const std::string &target, Place *place, int *err) {
-    const fs::path where = resolvedTarget(target);
-    place->path = where.string();
-    place->name = where.filename().string();
-    const fs::path parent = where.parent_path();
-    place->folder = ::open(parent.empty() ? "." : parent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (place->folder < 0) {
-        *err = errno;
-        return false;
-    }
-    if (place->name.empty() || place->name == "." || place->name == "..") {
-        *err = EISDIR;
-        return false;
-    }
-    return true;
+// Where a file written for target goes (a link's destination, where the
+// link may be followed: core/OutputPlace.h), with its folder opened as it
+// was resolved, which every later step takes its names relative to. False
+// with the system's error number.
+bool openPlace(const std::string &target, OutputPlace *place, int *err) {
+    return resolveOutputPlace(target, place, nullptr, err);
 }
 
 // The folder of a file's path, for a message.
@@ -197,16 +155,22 @@ std::string renameRefusal(int folder, const std::string &name, const std::string
     return {};
 }
 
-// A fresh name beside target that no file bears now, with the ending.
-std::string freshPathFor(const std::string &target, const std::string &ending) {
-    Place place;
+// A fresh name beside target that no file bears now: a temporary one, or
+// (kept) one ending in the target's extension.
+std::string freshPathFor(const std::string &target, bool kept) {
+    OutputPlace place;
     int err = 0;
     const bool opened = openPlace(target, &place, &err);
+    if (!opened) {
+        place.path = target;
+        place.name = fs::path(target).filename().string();
+    }
+    const std::string ending = kept ? staged::keptEnding(place.path) : std::string();
     std::string name;
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = hiddenName(place.name, ".part") + ending;
         struct stat st {};
-        if (!opened || ::fstatat(place.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (!opened || ::fstatat(place.folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             break;
         }
     }
@@ -251,37 +215,41 @@ std::string stickyFolderRefusal(const std::string &target, const struct stat &fi
 }
 
 void removeLeftOverTemporaries(const std::string &target) {
-    Place place;
+    OutputPlace place;
     int err = 0;
     if (openPlace(target, &place, &err)) {
-        staged::removeUnheld(place.folder, place.name, ".part");
+        staged::removeUnheld(place.folder.get(), place.name, ".part");
     }
 }
 
 void removeLeftOverPrevious(const std::string &target) {
-    Place place;
+    OutputPlace place;
     int err = 0;
     if (openPlace(target, &place, &err)) {
-        staged::removeUnheld(place.folder, place.name, ".prev");
+        staged::removeUnheld(place.folder.get(), place.name, ".prev");
     }
 }
 
 std::string groupReplacementRefusal(const std::string &target) {
-    Place place;
+    if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
+        return refusal;
+    }
+    OutputPlace place;
     int err = 0;
     struct stat file {};
     if (!openPlace(target, &place, &err) ||
-        ::fstatat(place.folder, place.name.c_str(), &file, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstatat(place.folder.get(), place.name.c_str(), &file, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(file.st_mode)) {
         return {};
     }
-    if (std::string refusal = renameRefusal(place.folder, place.name, place.path); !refusal.empty()) {
+    if (std::string refusal = renameRefusal(place.folder.get(), place.name, place.path); !refusal.empty()) {
         return refusal;
     }
     // Its old contents are held while the group is put in place, and kept by
     // a link or a copy: a file this user may not read can be neither held nor
     // copied.
-    if (file.st_uid == ::geteuid() || ::faccessat(place.folder, place.name.c_str(), R_OK, AT_EACCESS) == 0) {
+    if (file.st_uid == ::geteuid() ||
+        ::faccessat(place.folder.get(), place.name.c_str(), R_OK, AT_EACCESS) == 0) {
         return {};
     }
     const std::string owner = userName(file.st_uid);
@@ -292,11 +260,11 @@ std::string groupReplacementRefusal(const std::string &target) {
 }
 
 std::string temporaryPathFor(const std::string &target) {
-    return freshPathFor(target, "");
+    return freshPathFor(target, false);
 }
 
 std::string keptPathFor(const std::string &target) {
-    return freshPathFor(target, staged::keptEnding(resolvedTarget(target).string()));
+    return freshPathFor(target, true);
 }
 
 StagedFile::StagedFile() : m_out(std::make_unique<Output>()) {}
@@ -346,15 +314,20 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
         }
         return false;
     };
-    Place place;
+    // Another user's link on the way is not followed (core/OutputPlace.h).
+    if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
+        m_target = target;
+        return failed(EACCES, refusal);
+    }
+    OutputPlace place;
     int err = 0;
     const bool opened = openPlace(target, &place, &err);
-    m_target = place.path;
+    m_target = opened ? place.path : target;
     m_name = place.name;
     if (!opened) {
         return failed(err, "Cannot create the file " + target + ": " + std::strerror(err));
     }
-    m_folder = place.take();
+    m_folder = place.folder.release();
     struct stat existing {};
     // Followed: the destination of a link that leads nowhere is no file yet.
     const bool exists = ::fstatat(m_folder, m_name.c_str(), &existing, 0) == 0;
