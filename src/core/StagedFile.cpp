@@ -632,7 +632,10 @@ bool StagedFile::keepUnder(const std::string &name, bool fresh, std::string *kep
         const std::string target = m_target;
         discard();
         if (error != nullptr) {
-            *error = "Cannot keep the file written for " + target + ": " + std::strerror(err);
+            *error = !fresh && err == EEXIST
+                         ? "Cannot keep the file written for " + target + " as " + besides(target, name) +
+                               ": another program took that name meanwhile."
+                         : "Cannot keep the file written for " + target + ": " + std::strerror(err);
         }
         return false;
     }

@@ -317,3 +317,50 @@ INSTANTIATE_TEST_SUITE_P(Outputs, SharedFolders, ::testing::ValuesIn([] {
                              return testNameOf(std::string(info.param.kind) + " " + actName(info.param.act) +
                                                (info.param.sticky ? " sticky" : ""));
                          });
+
+namespace {
+
+class KeepingRound : public RunFixture, public ::testing::WithParamInterface<const char *> {};
+
+} // namespace
+
+// The old contents of every output, a table's as a text's, are kept before
+// the first output is put in place: a table that could not be kept is
+// refused while nothing has been replaced.
+TEST_P(KeepingRound, KeepsTheOldContentsOfEveryOutputBeforeTheFirstRename) {
+    for (const auto &entry : fs::directory_iterator(dataDir() / "Working")) {
+        const std::string name = entry.path().filename().string();
+        if (name.front() != '.') {
+            fs::copy_file(entry.path(), work(name));
+        }
+    }
+    const std::string ext = GetParam();
+    std::string project = readFile(dataDir() / "Working" / "DemoStreet.vkp");
+    for (const auto &[from, to] : {std::pair<std::string, std::string>{"Out2023.txt", "Hourly.txt"},
+                                   {"Stat2023.txt", "Stat." + ext + ";Statistics"}}) {
+        const auto at = project.find("\"" + from + "\"");
+        ASSERT_NE(at, std::string::npos) << from;
+        project.replace(at + 1, from.size(), to);
+    }
+    ASSERT_NO_FATAL_FAILURE(loadProject("DemoStreet.vkp", project));
+    state.StartAuto = state.EndAuto = false;
+    state.StartDate = state.EndDate = {2023, 3, 14};
+    state.StartHour = 1;
+    state.EndHour = 24;
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+
+    std::vector<std::string> steps;
+    onStagedStepForTesting([&](StagedStep step, const std::string &target, const std::string &) {
+        if (step == StagedStep::PreviousNamed || step == StagedStep::Renamed) {
+            steps.push_back((step == StagedStep::Renamed ? "put in place " : "kept ") +
+                            fs::path(target).filename().string());
+        }
+    });
+    const RunReport report = run();
+    onStagedStepForTesting(nullptr);
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(steps, (std::vector<std::string>{"kept Hourly.txt", "kept Stat." + ext,
+                                               "put in place Hourly.txt", "put in place Stat." + ext}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, KeepingRound, ::testing::Values("xls", "wk3", "mdb"));
