@@ -157,28 +157,22 @@ TEST(StagedFile, AKeptFileTakesANameOfItsOwnThatNoLaterWriterRemoves) {
 }
 
 // Two groups keeping the old contents of one file at once (two runs of one
-// project, the other in another process): each holds its own, so that the
-// tidying of the group that ends first leaves the other's for it to put
-// back.
+// project, here in threads of one process, which hold files as two
+// processes do): each holds its own, so that the tidying of the group that
+// ends first leaves the other's for it to put back.
 TEST(ReplacedFiles, OldContentsOfOneFileKeptByTwoGroupsAreHeldByEach) {
     TempDir dir;
     const fs::path target = dir.write("Out.txt", "the first run\r\n");
-    StagedFile file;
-    ReplacedFiles replaced;
+    StagedFile first, second;
+    ReplacedFiles firstGroup, secondGroup;
     std::string error;
-    ASSERT_TRUE(file.open(target.string(), &error) && file.write("this run\r\n") && file.prepare(&error))
-        << error;
-    ASSERT_TRUE(file.keepReplaced(replaced, &error)) << error;
-    test::OtherProcess other([&] {
-        auto *staged = new StagedFile;   // kept to the end of the process
-        auto *group = new ReplacedFiles; // never finished
-        std::string why;
-        return staged->open(target.string(), &why) && staged->write("the other run\r\n") &&
-               staged->keepReplaced(*group, &why);
-    });
-    ASSERT_TRUE(other.holding());
-    ASSERT_TRUE(file.commit(&error, &replaced)) << error;
-    ASSERT_TRUE(replaced.keepNew(&error)) << error;
+    for (auto [file, group] : {std::pair{&first, &firstGroup}, {&second, &secondGroup}}) {
+        ASSERT_TRUE(file->open(target.string(), &error) && file->write("a run\r\n") && file->prepare(&error))
+            << error;
+        ASSERT_TRUE(file->keepReplaced(*group, &error)) << error;
+    }
+    ASSERT_TRUE(first.commit(&error, &firstGroup)) << error;
+    ASSERT_TRUE(firstGroup.keepNew(&error)) << error;
 
     std::vector<std::string> previous;
     for (const std::string &name : namesIn(dir.path())) {
@@ -186,9 +180,13 @@ TEST(ReplacedFiles, OldContentsOfOneFileKeptByTwoGroupsAreHeldByEach) {
             previous.push_back(name);
         }
     }
-    ASSERT_EQ(previous.size(), 1u) << "the other group's old contents stay";
+    ASSERT_EQ(previous.size(), 1u) << "the second group's old contents stay";
     EXPECT_EQ(readFile(dir.path() / previous[0]), "the first run\r\n");
-    EXPECT_EQ(readFile(target), "this run\r\n");
+    failRenamingForTesting([](const std::string &) { return true; });
+    EXPECT_FALSE(second.commit(&error, &secondGroup));
+    failRenamingForTesting(nullptr);
+    EXPECT_TRUE(secondGroup.restore(&error)) << error;
+    EXPECT_EQ(readFile(target), "a run\r\n") << "the first group's file stays";
 }
 
 // A folder this user may not write: the message names the folder as the cause.

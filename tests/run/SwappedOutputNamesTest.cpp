@@ -296,7 +296,12 @@ TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDo
         left[actedOn] = anotherRuns;
         EXPECT_NE(keptCopyOf(workDir, actedOn, before.at(actedOn)), "") << "the old contents are kept";
     }
-    EXPECT_EQ(outputs(), left) << "every other output holds its old contents again";
+    for (const auto &[name, bytes] : outputs()) {
+        EXPECT_TRUE(bytes == left.at(name)) << name << " holds "
+                                            << (bytes == before.at(name) ? "its old contents"
+                                                : bytes.size() < 100     ? bytes
+                                                                         : "what the run wrote");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Outputs, SharedFolders, ::testing::ValuesIn([] {
