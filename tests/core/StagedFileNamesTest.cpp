@@ -90,6 +90,24 @@ INSTANTIATE_TEST_SUITE_P(
                     SwapCase{"the target after the rename", StagedStep::Renamed}),
     [](const testing::TestParamInfo<SwapCase> &info) { return test::testNameOf(info.param.name); });
 
+// A file given up (a run that failed) whose temporary name another program
+// took: what that program put there stays.
+TEST(StagedFile, AFileGivenUpLeavesWhatAnotherProgramPutUnderItsTemporaryName) {
+    TempDir dir;
+    const fs::path target = dir.write("Out.txt", "previous\r\n");
+    const fs::path secret = dir.write("mine/Secret.txt", "mine\r\n");
+    StagedFile file;
+    std::string error;
+    ASSERT_TRUE(file.open(target.string(), &error)) << error;
+    const std::string temporary = file.temporary();
+    fs::remove(temporary);
+    fs::create_symlink(secret, temporary);
+    file.discard();
+    EXPECT_TRUE(fs::is_symlink(temporary));
+    EXPECT_EQ(readFile(secret), "mine\r\n");
+    EXPECT_EQ(readFile(target), "previous\r\n");
+}
+
 // Names of left-overs beside the target that are none of this user's own:
 // links (to a private file), second names of a private file, pipes, a
 // folder, and files of another user. The tidying of a writer and of a group
@@ -154,6 +172,14 @@ TEST(StagedFile, AKeptFileTakesANameOfItsOwnThatNoLaterWriterRemoves) {
     ASSERT_TRUE(next.open(target.string(), &error) && next.write("next run\r\n")) << error;
     ASSERT_TRUE(next.commit(&error)) << error;
     EXPECT_EQ(readFile(kept), "worth a look\r\n");
+
+    // A name chosen for it elsewhere than beside the target is refused.
+    const fs::path elsewhere = dir.path() / "mine" / ".Out.txt.0000aaaa.part.txt";
+    ASSERT_TRUE(next.open(target.string(), &error)) << error;
+    EXPECT_FALSE(next.keepAs(elsewhere.string(), &error));
+    EXPECT_EQ(error, "Cannot keep the file written for " + target.string() + " as " + elsewhere.string() +
+                         ": it lies in another folder.");
+    EXPECT_FALSE(fs::exists(elsewhere));
 }
 
 // Two groups keeping the old contents of one file at once (two runs of one
