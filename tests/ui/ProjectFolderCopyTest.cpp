@@ -69,10 +69,6 @@ void pickInFileList(Session &s, int kind, int row, bool change, const std::strin
     }
 }
 
-std::string projectText(const std::string &path) {
-    return test::readFile(path);
-}
-
 } // namespace
 
 TEST(ProjectFolderCopy, ACopyOfAFolderBuiltThroughThePickersReadsAndWritesItsOwnFiles) {
@@ -120,7 +116,7 @@ TEST(ProjectFolderCopy, ACopyOfAFolderBuiltThroughThePickersReadsAndWritesItsOwn
     EXPECT_EQ(s->Label4->text().toStdString(), orig + "trf/DemoStreet.trf");
     s->menSave_Click();
     ASSERT_FALSE(s.state.ProjectChanged);
-    EXPECT_EQ(projectText(orig + "DemoStreet.vkp").find(orig), std::string::npos)
+    EXPECT_EQ(test::readFile(orig + "DemoStreet.vkp").find(orig), std::string::npos)
         << "the project names no file by the path of its folder";
 
     // Outputs of an earlier run of the original, then the copy made to try a variant.
@@ -177,7 +173,7 @@ TEST(ProjectFolderCopy, ACopyOfARouteProjectReadsTheRouteFilePickedInItsFolder) 
     EXPECT_EQ(s.state.RouteFile, "route\\Walks.txt");
     EXPECT_EQ(s->Label4->text().toStdString(), orig + "route/Walks.txt");
     s->menSave_Click();
-    EXPECT_EQ(projectText(orig + "DemoRoute.vkp").find(orig), std::string::npos);
+    EXPECT_EQ(test::readFile(orig + "DemoRoute.vkp").find(orig), std::string::npos);
 
     fs::copy(orig, copy, fs::copy_options::recursive);
     // The variant: only Anna's route.
