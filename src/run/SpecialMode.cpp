@@ -111,7 +111,10 @@ bool writeAll(const State &state, const Files &files, bool withNO2, Interaction 
             return failed(file.target(), error);
         }
     }
-    replaced.keepNew();
+    // Each name holds the file written, else the tables were not written.
+    if (std::string error, file; !replaced.keepNew(&error, &file)) {
+        return failed(file, error);
+    }
     return true;
 }
 
