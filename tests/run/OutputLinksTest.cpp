@@ -11,6 +11,7 @@
 #include "run/RunFixture.h"
 
 #include "platform/tables/Tables.h"
+#include "run/SpecialMode.h"
 
 #include <cerrno>
 #include <cstring>
@@ -358,5 +359,47 @@ INSTANTIATE_TEST_SUITE_P(
                      [](const Places &p) { return linkAsNobody(p.mine / "Secret.txt", p.work / "Out.txt"); },
                      "{work}/Out.txt", "{mine}/Secret.txt", "", ""}),
     [](const testing::TestParamInfo<LinkOnTheWay> &info) { return testNameOf(info.param.name); });
+
+// ---- Special Mode ---------------------------------------------------------------------------------
+
+// Counts the cases of a sweep as it reports them, each before it is computed.
+struct CaseCount : RunObserver {
+    int cases = 0;
+    void progress(double, const std::string &) override { ++cases; }
+};
+
+class SpecialModeTables : public RunFixture {};
+
+TEST_F(SpecialModeTables, AnotherUsersLinkAsATableRefusesTheSweepBeforeItsFirstCase) {
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0711), 0);
+    const fs::path mine = dir.path() / "mine";
+    fs::create_directory(mine);
+    ASSERT_EQ(::chmod(mine.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(workDir.c_str(), 0777), 0);
+    if (const std::string why = whyNoSecondUser(workDir); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    const fs::path secret = mine / "Secret.dat";
+    ASSERT_NO_FATAL_FAILURE(writePrivateFile(secret));
+    std::string options = readFile(appDir / "Run.opt");
+    options.replace(0, options.find("\r\n"), " 0 ");
+    writeWork("Run.opt", options);
+    ASSERT_NO_FATAL_FAILURE(
+        loadProject("DemoStreet.vkp", readFile(dataDir() / "Working" / "DemoStreet.vkp")));
+    ASSERT_EQ(state.CalcMode, 0);
+    ASSERT_EQ(linkAsNobody(secret, work("NO2_2.dat")), "");
+    std::map<std::string, std::string> before = lookBelow(dir.path());
+    before.erase(before.lower_bound("app"), before.lower_bound("app0")); // the program folder
+
+    CaseCount observer;
+    const SpecialModeOutcome outcome = RunSpecialMode(state, ui, control, &observer);
+    EXPECT_NE(outcome, SpecialModeOutcome::Completed);
+    EXPECT_EQ(observer.cases, 0) << "refused before the first case\n" << said();
+    EXPECT_NE(said().find(work("NO2_2.dat").string()), std::string::npos) << said();
+    EXPECT_NE(said().find("nobody"), std::string::npos) << said();
+    std::map<std::string, std::string> after = lookBelow(dir.path());
+    after.erase(after.lower_bound("app"), after.lower_bound("app0"));
+    EXPECT_EQ(changes(before, after), "") << "nothing replaced, nothing left beside them\n" << said();
+}
 
 } // namespace
