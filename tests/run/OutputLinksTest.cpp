@@ -397,6 +397,7 @@ TEST_F(SpecialModeTables, AnotherUsersLinkAsATableRefusesTheSweepBeforeItsFirstC
     EXPECT_EQ(observer.cases, 0) << "refused before the first case\n" << said();
     EXPECT_NE(said().find(work("NO2_2.dat").string()), std::string::npos) << said();
     EXPECT_NE(said().find("nobody"), std::string::npos) << said();
+    EXPECT_EQ(said().find("The file  "), std::string::npos) << "every file is named in full\n" << said();
     std::map<std::string, std::string> after = lookBelow(dir.path());
     after.erase(after.lower_bound("app"), after.lower_bound("app0"));
     EXPECT_EQ(changes(before, after), "") << "nothing replaced, nothing left beside them\n" << said();
