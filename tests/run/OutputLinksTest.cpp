@@ -193,9 +193,10 @@ INSTANTIATE_TEST_SUITE_P(Kinds, AnotherUsersLinkInASharedFolder,
 // ---- Each rule, through the run of one street ---------------------------------------------------
 
 // The folders of a case: the project's (work), root's private one (mine,
-// mode 700, holding Secret.txt of mode 600) and a team's (shared, mode 777).
+// mode 700, holding Secret.txt of mode 600), a team's (shared, mode 777)
+// and the user nobody's own (theirs, mode 755).
 struct Places {
-    fs::path work, mine, shared;
+    fs::path work, mine, shared, theirs;
 };
 
 enum class RunBy { Root, Nobody };
@@ -220,8 +221,10 @@ void PrintTo(const LinkOnTheWay &c, std::ostream *os) {
 }
 
 std::string placed(std::string text, const Places &p) {
-    for (const auto &[name, folder] :
-         {std::pair<std::string, fs::path>{"{work}", p.work}, {"{mine}", p.mine}, {"{shared}", p.shared}}) {
+    for (const auto &[name, folder] : {std::pair<std::string, fs::path>{"{work}", p.work},
+                                       {"{mine}", p.mine},
+                                       {"{shared}", p.shared},
+                                       {"{theirs}", p.theirs}}) {
         for (auto at = text.find(name); at != std::string::npos; at = text.find(name)) {
             text.replace(at, name.size(), folder.string());
         }
@@ -238,11 +241,13 @@ class LinksOnTheWayToAnOutput : public RunFixture, public testing::WithParamInte
 TEST_P(LinksOnTheWayToAnOutput, AreFollowedOnlyWhenTheirOwnersMayBeTrusted) {
     const LinkOnTheWay &c = GetParam();
     ASSERT_EQ(::chmod(dir.path().c_str(), 0711), 0);
-    const Places p{workDir, dir.path() / "mine", dir.path() / "shared"};
-    fs::create_directory(p.mine);
-    fs::create_directory(p.shared);
+    const Places p{workDir, dir.path() / "mine", dir.path() / "shared", dir.path() / "theirs"};
+    for (const fs::path &folder : {p.mine, p.shared, p.theirs}) {
+        fs::create_directory(folder);
+    }
     ASSERT_EQ(::chmod(p.mine.c_str(), 0700), 0);
     ASSERT_EQ(::chmod(p.shared.c_str(), 0777), 0);
+    ASSERT_EQ(::chown(p.theirs.c_str(), kNobody, kNobody), 0);
     if (c.runBy == RunBy::Nobody) {
         // The user's own folder.
         ASSERT_EQ(::chown(workDir.c_str(), kNobody, kNobody), 0);
@@ -264,7 +269,7 @@ TEST_P(LinksOnTheWayToAnOutput, AreFollowedOnlyWhenTheirOwnersMayBeTrusted) {
                                              statFile("Stat.txt", "\"Series\",Average_1", "NOx_mod")})));
     ASSERT_EQ(c.plant(p), "");
     std::map<std::string, std::string> before;
-    for (const fs::path &folder : {p.work, p.mine, p.shared}) {
+    for (const fs::path &folder : {p.work, p.mine, p.shared, p.theirs}) {
         for (const auto &[name, look] : lookBelow(folder)) {
             before[(folder / name).string()] = look;
         }
@@ -290,7 +295,7 @@ TEST_P(LinksOnTheWayToAnOutput, AreFollowedOnlyWhenTheirOwnersMayBeTrusted) {
     }
 
     std::map<std::string, std::string> after;
-    for (const fs::path &folder : {p.work, p.mine, p.shared}) {
+    for (const fs::path &folder : {p.work, p.mine, p.shared, p.theirs}) {
         for (const auto &[name, look] : lookBelow(folder)) {
             after[(folder / name).string()] = look;
         }
@@ -328,6 +333,10 @@ INSTANTIATE_TEST_SUITE_P(
         LinkOnTheWay{"another users link as a folder of the path", RunBy::Root, "sub\\Secret.txt",
                      [](const Places &p) { return linkAsNobody(p.mine, p.work / "sub"); }, "{work}/sub", "",
                      "nobody", ""},
+        LinkOnTheWay{
+            "another users link in that users own folder", RunBy::Root, "{theirs}/Out.txt",
+            [](const Places &p) { return linkAsNobody(p.mine / "Secret.txt", p.theirs / "Out.txt"); },
+            "{theirs}/Out.txt", "", "nobody", ""},
         LinkOnTheWay{"another users dangling link", RunBy::Root, "Out.txt",
                      [](const Places &p) { return linkAsNobody(p.mine / "Gone.txt", p.work / "Out.txt"); },
                      "{work}/Out.txt", "", "nobody", ""},
