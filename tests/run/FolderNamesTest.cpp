@@ -136,6 +136,85 @@ TEST_F(FolderNames, AnInputNamedRelativeToTheProgramFolderIsStillFoundThere) {
     EXPECT_NE(readFile(work("AppOut.txt")), readFile(work("Out.txt")));
 }
 
+// A streets, route or conditions file named with a folder that the project's
+// folder does not hold is read from the program folder, where such names
+// were once read from: the run gives what it gives with the same file
+// beside the project, and no folder is created.
+struct ProgramFolderInput {
+    const char *name;
+    const char *project; // in data/Working; "" for a street of the hours above with a conditions file
+    const char *file;    // the input: beside the project, then only in the program folder's subfolder
+    const char *folder;
+};
+
+void PrintTo(const ProgramFolderInput &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class InputInTheProgramFolder : public FolderNames, public testing::WithParamInterface<ProgramFolderInput> {
+protected:
+    // The files a run of the project naming the input as stored adds to the
+    // working folder, by name; they are removed again.
+    std::map<std::string, std::string> outputsNaming(const std::string &stored) {
+        const ProgramFolderInput &c = GetParam();
+        if (*c.project) {
+            std::string text = readFile(dataDir() / "Working" / c.project);
+            const std::string named = "\"" + std::string(c.file) + "\"";
+            const auto at = text.find(named);
+            EXPECT_NE(at, std::string::npos) << named;
+            text.replace(at, named.size(), "\"" + stored + "\"");
+            EXPECT_NO_FATAL_FAILURE(loadProject(c.project, text));
+            state.StartAuto = state.EndAuto = false;
+            state.StartDate = {2023, 3, 14};
+            state.StartHour = 1;
+            state.EndDate = {2023, 3, 16};
+            state.EndHour = 24;
+        } else {
+            EXPECT_NO_FATAL_FAILURE(
+                loadProject("Test.vkp", project("Hours.txt", "City.trf", stored, "Out.txt", "Stat.txt")));
+        }
+        const std::map<std::string, std::string> before = filesBelow(workDir);
+        const RunReport report = run();
+        EXPECT_EQ(report.outcome, RunOutcome::Completed) << said();
+        EXPECT_GT(report.hours, 0);
+        std::map<std::string, std::string> added;
+        for (const auto &[name, bytes] : filesBelow(workDir)) {
+            if (!before.contains(name)) {
+                added[name] = bytes;
+                fs::remove(work(name));
+            }
+        }
+        return added;
+    }
+};
+
+TEST_P(InputInTheProgramFolder, IsReadFromThereWhenTheProjectsFolderDoesNotHoldItsFolder) {
+    const ProgramFolderInput &c = GetParam();
+    if (*c.project) {
+        for (const char *input : {"Met2023.txt", "Back2023.txt", "Obs2023.txt", c.file}) {
+            fs::copy_file(dataDir() / "Working" / input, work(input));
+        }
+    } else {
+        writeInputs("Hours.txt", "City.trf", c.file);
+    }
+    const std::map<std::string, std::string> beside = outputsNaming(c.file);
+    ASSERT_FALSE(beside.empty()) << said();
+
+    fs::create_directories(appDir / c.folder);
+    fs::rename(work(c.file), appDir / c.folder / c.file);
+    const std::map<std::string, std::string> fromProgramFolder =
+        outputsNaming(std::string(c.folder) + "\\" + c.file);
+    EXPECT_EQ(fromProgramFolder, beside);
+    EXPECT_FALSE(fs::exists(work(c.folder))) << "no folder is created";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, InputInTheProgramFolder,
+    testing::Values(ProgramFolderInput{"the streets file", "DemoStreets.vkm", "Streets.txt", "streets"},
+                    ProgramFolderInput{"the route file", "DemoRoute.vkp", "DemoRoute.txt", "route"},
+                    ProgramFolderInput{"the conditions file", "", "Site.cnd", "conditions"}),
+    [](const testing::TestParamInfo<ProgramFolderInput> &info) { return testNameOf(info.param.name); });
+
 struct MissingFolder {
     const char *name;
     const char *output;     // the hourly output file as named

@@ -301,6 +301,23 @@ std::string whyNobodyCannotEnter(const fs::path &folder) {
     return r.ok ? r.bytes : r.error;
 }
 
+std::string asNobody(const std::function<std::string()> &work, int seconds) {
+    const IsolatedResult r = runIsolated(
+        [&](std::string *bytes, std::string *error) {
+            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+                *error = std::strerror(errno);
+                return false;
+            }
+            *bytes = work();
+            return true;
+        },
+        IsolationLimits{seconds});
+    if (r.end != IsolatedEnd::Finished) {
+        return "not done as the user nobody: " + isolationFailureReason(r) + " " + r.errorOutput;
+    }
+    return r.ok ? r.bytes : "not done as the user nobody: " + r.error;
+}
+
 OtherProcess::OtherProcess(const std::function<bool()> &hold) {
     int ready[2], stay[2];
     if (pipe(ready) != 0) {

@@ -108,6 +108,11 @@ inline constexpr unsigned kNobody = 65534;
 // closed to that user, as a TMPDIR of mode 0700 is): the reason for a test
 // that acts as that user to skip, naming the folder; "" when it can.
 std::string whyNobodyCannotEnter(const fs::path &folder);
+// What work returns, done as the user nobody: in a child process of this one
+// that takes that user's ids (the test runs as root). A text beginning "not
+// done as the user nobody: " when the child could not become that user or
+// did not finish within the time.
+std::string asNobody(const std::function<std::string()> &work, int seconds = 60);
 
 // Another process that takes hold of something (opens or locks a file: `hold`
 // runs in a child of this process) and keeps it until the object ends. The
