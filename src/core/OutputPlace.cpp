@@ -100,14 +100,23 @@ std::string linkText(int folder, const std::string &name, int *err) {
 }
 
 Resolved resolve(const std::string &target, OutputPlace *place, std::string *error, int *systemError) {
+    bool throughLink = false;
+    std::string lastLink, leadsTo; // the last link followed and its text
     auto fail = [&](int err, std::string refusal = std::string()) {
         const Resolved result = refusal.empty() ? Resolved::Failed : Resolved::ForeignLink;
         if (systemError != nullptr) {
             *systemError = err;
         }
-        if (error != nullptr) {
-            *error = refusal.empty() ? "Cannot write the file " + target + ": " + std::strerror(err)
-                                     : std::move(refusal);
+        if (place != nullptr) {
+            place->throughLink = throughLink;
+        }
+        if (error != nullptr && refusal.empty()) {
+            // Where a link led, the message says so: the name alone would not tell the user why.
+            *error = "Cannot write the file " + target +
+                     (throughLink ? " (through the symbolic link " + lastLink + " to " + leadsTo + ")" : "") +
+                     ": " + std::strerror(err);
+        } else if (error != nullptr) {
+            *error = std::move(refusal);
         }
         return result;
     };
@@ -123,7 +132,6 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
     std::deque<std::string> rest;
     pushComponents(target, &rest);
     int links = 0, retries = 0;
-    bool throughLink = false;
     std::string name;
     while (!rest.empty()) {
         std::string part = std::move(rest.front());
@@ -167,6 +175,8 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
             if (text.empty()) {
                 return fail(err != 0 ? err : ENOENT);
             }
+            lastLink = joined(at, part);
+            leadsTo = text;
             if (text.front() == '/') {
                 FileDescriptor root(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
                 if (!root) {

@@ -80,7 +80,10 @@ struct OutputPlace {
 //     folder that others may write; the message names the link, its
 //     owner and its folder (foreignLinkRefusal() gives it alone);
 //   - ENOENT: a folder on the way is missing; ENOTDIR: a name on the way
-//     is no folder; ELOOP: more than 40 links; others as the system says.
+//     is no folder; ELOOP: more than 40 links; others as the system says
+//     (EACCES: a folder on the way may not be entered). Where a link was
+//     followed, the message names the last one and where it leads, and
+//     place->throughLink (when place is given) is set.
 bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::string *error,
                         int *systemError = nullptr);
 

@@ -97,8 +97,8 @@ std::function<bool(const std::string &)> &renameFailure() {
 // link may be followed: core/OutputPlace.h), with its folder opened as it
 // was resolved, which every later step takes its names relative to. False
 // with the system's error number.
-bool openPlace(const std::string &target, OutputPlace *place, int *err) {
-    return resolveOutputPlace(target, place, nullptr, err);
+bool openPlace(const std::string &target, OutputPlace *place, int *err, std::string *why = nullptr) {
+    return resolveOutputPlace(target, place, why, err);
 }
 
 // The folder of a file's path, for a message.
@@ -321,11 +321,14 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
     }
     OutputPlace place;
     int err = 0;
-    const bool opened = openPlace(target, &place, &err);
+    std::string why;
+    const bool opened = openPlace(target, &place, &err, &why);
     m_target = opened ? place.path : target;
     m_name = place.name;
     if (!opened) {
-        return failed(err, "Cannot create the file " + target + ": " + std::strerror(err));
+        // Through a link, the message says where it led.
+        return failed(
+            err, place.throughLink ? why : "Cannot create the file " + target + ": " + std::strerror(err));
     }
     m_folder = place.folder.release();
     struct stat existing {};
