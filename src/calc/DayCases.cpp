@@ -108,14 +108,16 @@ void CopyTrafficProperties(CalcState &s) {
 }
 
 bool ReadTrafficProperties(CalcState &s, std::string *error) {
-    const std::string path = trafficFilePath(s);
+    // A name with a drive letter names no file of this system: nothing is read.
+    const bool usable = !s.TrafficFile.empty() && !hasDriveLetter(s.TrafficFile);
     std::string why;
-    const bool read =
-        !s.TrafficFile.empty() &&
-        s.EmissionComponent.ReadTrafficFile(path, s.AverageTrafficSpeed, s.AnnualDiurnalTraffic, &why);
+    const bool read = usable && s.EmissionComponent.ReadTrafficFile(trafficFilePath(s), s.AverageTrafficSpeed,
+                                                                    s.AnnualDiurnalTraffic, &why);
     if (!read) {
         if (s.TrafficFile.empty()) {
             why = "No traffic file is set.";
+        } else if (!usable) {
+            why = driveLetterRefusal(s.TrafficFile, "the traffic file");
         }
         s.ErrorInTrafficFile = true;
         s.TrafficFileLoaded = false;
@@ -277,9 +279,8 @@ static bool expandDayCase(CalcState &s, int d, std::string *error,
                     item->Value.set(h, d, sum);
                 }
                 for (int k = 1; k <= s.VehCatCount; ++k) {
-                    s.CategoryEmissionTable.at(p, k, h, d) =
-                        timesFlow(traffic.item(units->slotCategory[static_cast<std::size_t>(k)]).FlowNow,
-                                  unit[k - 1]);
+                    s.CategoryEmissionTable.at(p, k, h, d) = timesFlow(
+                        traffic.item(units->slotCategory[static_cast<std::size_t>(k)]).FlowNow, unit[k - 1]);
                 }
             }
             continue;
@@ -350,7 +351,8 @@ std::shared_ptr<TrafficSetupCache::UnitEmissions> makeUnitEmissions(CalcState &s
     }
     for (int i = 1; i <= s.VehCategories; ++i) {
         TrafficCategory &c = traffic.item(i);
-        if (traffic.find(s.VehCatNames[i]) != &c || lib.EmissionList.find(s.VehCatNames[i]) != &lib.EmissionList.item(i)) {
+        if (traffic.find(s.VehCatNames[i]) != &c ||
+            lib.EmissionList.find(s.VehCatNames[i]) != &lib.EmissionList.item(i)) {
             return nullptr;
         }
         const int cells = c.Composed ? c.SubVehCats() : 1;
@@ -367,7 +369,8 @@ std::shared_ptr<TrafficSetupCache::UnitEmissions> makeUnitEmissions(CalcState &s
     }
     for (int p : u->emitters) {
         if (p < 0 || static_cast<std::size_t>(p) >= s.CategoryEmission.size() ||
-            s.CategoryEmission[static_cast<std::size_t>(p)].size() != static_cast<std::size_t>(s.VehCatCount) + 1) {
+            s.CategoryEmission[static_cast<std::size_t>(p)].size() !=
+                static_cast<std::size_t>(s.VehCatCount) + 1) {
             return nullptr;
         }
     }
@@ -386,8 +389,8 @@ std::shared_ptr<TrafficSetupCache::UnitEmissions> makeUnitEmissions(CalcState &s
                 u->values.insert(u->values.end(), cells.begin() + 1, cells.end());
                 for (int i = 1; i <= s.VehCategories; ++i) {
                     const EmissionItem &e = lib.EmissionList.item(i);
-                    u->values.push_back(p < static_cast<int>(e.QPOL.size()) ? e.QPOL[static_cast<std::size_t>(p)]
-                                                                             : -99.0f);
+                    u->values.push_back(
+                        p < static_cast<int>(e.QPOL.size()) ? e.QPOL[static_cast<std::size_t>(p)] : -99.0f);
                 }
             }
         }
@@ -452,6 +455,12 @@ TrafficSetupResult SetUpStreetTraffic(CalcState &s, Interaction &ui, const std::
     TrafficSetupResult result;
     if (s.TrafficFile.empty()) {
         result.outcome = TrafficSetupOutcome::NoTrafficFile;
+        return result;
+    }
+    if (hasDriveLetter(s.TrafficFile)) {
+        // Refused before the run's first hour; nothing is looked for under such a name.
+        ui.message(driveLetterRefusal(s.TrafficFile, "the traffic file"), Icon::Critical);
+        result.outcome = TrafficSetupOutcome::EndRun;
         return result;
     }
     s.DayNowVar = s.DayCaseEvaluator.defineVariable("DayNow");
