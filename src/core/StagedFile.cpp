@@ -1,6 +1,7 @@
 #include "core/StagedFile.h"
 
 #include "core/FileLock.h"
+#include "core/OutputPlace.h"
 #include "core/TextIO.h"
 
 #include <atomic>
@@ -114,17 +115,11 @@ void removeUnheld(const std::string &target, const std::string &ending, LockTry 
     }
 }
 
-// Where a file written for target goes: a link's destination, as open() takes it.
+// Where a file written for target goes: a link's destination, as open()
+// takes it, where the link may be followed (core/OutputPlace.h).
 fs::path resolvedTarget(const std::string &target) {
-    std::error_code ec;
-    fs::path where(target);
-    if (fs::is_symlink(where, ec)) {
-        const fs::path resolved = fs::weakly_canonical(where, ec);
-        if (!ec) {
-            where = resolved;
-        }
-    }
-    return where;
+    OutputPlace place;
+    return resolveOutputPlace(target, &place, nullptr) ? fs::path(place.path) : fs::path(target);
 }
 
 // Why the rename of a file onto target would be refused now, where that is
@@ -244,6 +239,9 @@ void removeLeftOverPrevious(const std::string &target) {
 }
 
 std::string groupReplacementRefusal(const std::string &target) {
+    if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
+        return refusal;
+    }
     const std::string where = resolvedTarget(target).string();
     struct stat file {};
     if (::lstat(where.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) {
@@ -318,6 +316,16 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
 
 bool StagedFile::open(const std::string &target, std::string *error, int *systemError) {
     discard();
+    // Another user's link on the way is not followed (core/OutputPlace.h).
+    if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
+        if (systemError != nullptr) {
+            *systemError = EACCES;
+        }
+        if (error != nullptr) {
+            *error = std::move(refusal);
+        }
+        return false;
+    }
     std::error_code ec;
     // A link is replaced at its destination, so that the link stays.
     const fs::path where = resolvedTarget(target);

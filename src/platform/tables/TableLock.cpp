@@ -1,6 +1,7 @@
 #include "platform/tables/TableLock.h"
 
 #include "core/FileLock.h"
+#include "core/OutputPlace.h"
 #include "core/Paths.h"
 #include "core/StagedFile.h"
 #include "platform/tables/Tables.h"
@@ -266,14 +267,10 @@ Takeover takeOver(const std::string &path, int *fd, std::string *said) {
 } // namespace
 
 std::string tableLockPath(const std::string &file) {
-    std::error_code ec;
-    fs::path where(file);
-    if (fs::is_symlink(where, ec)) {
-        const fs::path resolved = fs::weakly_canonical(where, ec);
-        if (!ec) {
-            where = resolved;
-        }
-    }
+    // Beside the file the writer writes: a link's destination, where the
+    // link may be followed (core/OutputPlace.h).
+    OutputPlace place;
+    const fs::path where(resolveOutputPlace(file, &place, nullptr) ? place.path : file);
     return (where.parent_path() / ("." + where.filename().string() + ".lock")).string();
 }
 
@@ -296,6 +293,13 @@ TableFileLock::~TableFileLock() {
 bool TableFileLock::acquire(const std::string &file, std::string *error, bool *inUse) {
     release();
     *inUse = false;
+    // Another user's link on the way is followed for no lock file either.
+    if (std::string refusal = foreignLinkRefusal(file); !refusal.empty()) {
+        if (error != nullptr) {
+            *error = std::move(refusal);
+        }
+        return false;
+    }
     const std::string path = tableLockPath(file);
     auto cannot = [&](const std::string &what, const std::string &why) {
         setError(error, "The lock file " + path + " for " + file + " cannot be " + what + ": " + why + ".");
