@@ -279,8 +279,9 @@ static bool expandDayCase(CalcState &s, int d, std::string *error,
                     item->Value.set(h, d, sum);
                 }
                 for (int k = 1; k <= s.VehCatCount; ++k) {
-                    s.CategoryEmissionTable.at(p, k, h, d) = timesFlow(
-                        traffic.item(units->slotCategory[static_cast<std::size_t>(k)]).FlowNow, unit[k - 1]);
+                    s.CategoryEmissionTable.at(p, k, h, d) =
+                        timesFlow(traffic.item(units->slotCategory[static_cast<std::size_t>(k)]).FlowNow,
+                                  unit[k - 1]);
                 }
             }
             continue;
@@ -351,8 +352,7 @@ std::shared_ptr<TrafficSetupCache::UnitEmissions> makeUnitEmissions(CalcState &s
     }
     for (int i = 1; i <= s.VehCategories; ++i) {
         TrafficCategory &c = traffic.item(i);
-        if (traffic.find(s.VehCatNames[i]) != &c ||
-            lib.EmissionList.find(s.VehCatNames[i]) != &lib.EmissionList.item(i)) {
+        if (traffic.find(s.VehCatNames[i]) != &c || lib.EmissionList.find(s.VehCatNames[i]) != &lib.EmissionList.item(i)) {
             return nullptr;
         }
         const int cells = c.Composed ? c.SubVehCats() : 1;
@@ -369,8 +369,7 @@ std::shared_ptr<TrafficSetupCache::UnitEmissions> makeUnitEmissions(CalcState &s
     }
     for (int p : u->emitters) {
         if (p < 0 || static_cast<std::size_t>(p) >= s.CategoryEmission.size() ||
-            s.CategoryEmission[static_cast<std::size_t>(p)].size() !=
-                static_cast<std::size_t>(s.VehCatCount) + 1) {
+            s.CategoryEmission[static_cast<std::size_t>(p)].size() != static_cast<std::size_t>(s.VehCatCount) + 1) {
             return nullptr;
         }
     }
@@ -389,8 +388,8 @@ std::shared_ptr<TrafficSetupCache::UnitEmissions> makeUnitEmissions(CalcState &s
                 u->values.insert(u->values.end(), cells.begin() + 1, cells.end());
                 for (int i = 1; i <= s.VehCategories; ++i) {
                     const EmissionItem &e = lib.EmissionList.item(i);
-                    u->values.push_back(
-                        p < static_cast<int>(e.QPOL.size()) ? e.QPOL[static_cast<std::size_t>(p)] : -99.0f);
+                    u->values.push_back(p < static_cast<int>(e.QPOL.size()) ? e.QPOL[static_cast<std::size_t>(p)]
+                                                                             : -99.0f);
                 }
             }
         }
