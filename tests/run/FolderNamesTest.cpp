@@ -141,6 +141,7 @@ struct MissingFolder {
     const char *output;     // the hourly output file as named
     const char *statistics; // the statistics file as named
     const char *folder;     // the missing folder, below the working folder
+    const char *noun;       // how the message names the file in the missing folder
 };
 
 void PrintTo(const MissingFolder &m, std::ostream *os) {
@@ -166,7 +167,8 @@ TEST_P(OutputInAMissingFolder, IsRefusedBeforeTheFirstHourNamingTheFolderAndNoth
     EXPECT_EQ(report.hours, 0);
     ASSERT_EQ(ui.messages.size(), 1u) << said();
     const std::string folder = work(m.folder).string();
-    EXPECT_NE(ui.messages[0].find("The folder\r\n" + folder + "\r\nof the output file"), std::string::npos)
+    EXPECT_NE(ui.messages[0].find("The folder\r\n" + folder + "\r\nof the " + m.noun + "\r\n"),
+              std::string::npos)
         << ui.messages[0];
     EXPECT_NE(ui.messages[0].find("does not exist"), std::string::npos) << ui.messages[0];
     EXPECT_FALSE(fs::exists(work(m.folder))) << "no folder is created";
@@ -179,10 +181,11 @@ TEST_P(OutputInAMissingFolder, IsRefusedBeforeTheFirstHourNamingTheFolderAndNoth
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, OutputInAMissingFolder,
-    testing::Values(MissingFolder{"the hourly output", "new\\Out.txt", "Stat.txt", "new"},
+    testing::Values(MissingFolder{"the hourly output", "new\\Out.txt", "Stat.txt", "new", "output file"},
                     MissingFolder{"the statistics file two levels down", "res\\Out.txt", "new\\sub\\Stat.txt",
-                                  "new/sub"},
-                    MissingFolder{"a table of a workbook", "res\\Out.txt", "new\\Book.xls;Stat", "new"}),
+                                  "new/sub", "statistics file"},
+                    MissingFolder{"a table of a workbook", "res\\Out.txt", "new\\Book.xls;Stat", "new",
+                                  "statistics file"}),
     [](const testing::TestParamInfo<MissingFolder> &info) { return testNameOf(info.param.name); });
 
 // ---- The batch, started from another folder -------------------------------------------------
