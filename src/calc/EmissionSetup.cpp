@@ -57,12 +57,13 @@ void standardSetup(CalcState &s) {
 // Step 3.3: the year box entry of the vehicle list.
 void chooseYearEntry(CalcState &s, int fileYear, EmissionSetupResult *result) {
     for (int i = 1; i <= s.YearItemCount && i < static_cast<int>(s.ScenarioVehicleFiles.size()); ++i) {
-        std::string listed = resolveStoredName(s.ScenarioVehicleFiles[i], s.WorkDir, s.ListsDir);
+        // The entry's file, found where the run reads the list.
+        const std::string listed = ListFilePath(s, s.ScenarioVehicleFiles[i]);
         if (normalisedPath(listed) != normalisedPath(s.VehicleListPath)) {
             continue;
         }
         if (i > s.StdYearCount && i < static_cast<int>(s.ScenarioFuelFiles.size())) {
-            s.ScenarioFuelFiles[i] = s.FuelListPath;
+            s.ScenarioFuelFiles[i] = s.FuelListFile;
         }
         s.ScenarioYear = fileYear;
         s.LoadedScenarioYear = fileYear;
@@ -74,7 +75,9 @@ void chooseYearEntry(CalcState &s, int fileYear, EmissionSetupResult *result) {
                 : "[" + std::to_string(fileYear) + "]";
         return;
     }
-    // Not a scenario of the country: a user year is added and selected.
+    // Not a scenario of the country: a user year is added and selected. It
+    // holds the names as the project stores them, so that choosing it again
+    // names the project's own lists, not the full paths of this folder.
     s.ScenarioYear = fileYear;
     s.LoadedScenarioYear = fileYear;
     s.YearItemCount += 1;
@@ -82,8 +85,8 @@ void chooseYearEntry(CalcState &s, int fileYear, EmissionSetupResult *result) {
         v.resize(static_cast<size_t>(s.YearItemCount) + 1);
         v[s.YearItemCount] = value;
     };
-    grow(s.ScenarioVehicleFiles, s.VehicleListPath);
-    grow(s.ScenarioFuelFiles, s.FuelListPath);
+    grow(s.ScenarioVehicleFiles, s.VehicleListFile);
+    grow(s.ScenarioFuelFiles, s.FuelListFile);
     grow(s.ScenarioYears, fileYear);
     result->addYearItem = true;
     result->yearItemText = "[" + std::to_string(fileYear) + "]";

@@ -3,6 +3,7 @@
 #include "core/TextIO.h"
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace vesk {
@@ -133,17 +134,70 @@ std::string findExisting(const std::string &path) {
     return result;
 }
 
-std::string storedNameFor(const std::string &path, const std::string &workDir) {
-    const std::string p = nativePath(path);
-    const std::string w = withTrailingSlash(workDir);
-    if (!w.empty() && startsWithI(p, w)) {
-        return p.substr(w.size());
+namespace {
+
+// The rest of path below folder, with "\\" between its folders; nullopt when
+// path does not lie below folder. Both are compared as written (letter case
+// aside), then, for full paths, with folder and the folder holding path
+// resolved through links (the file itself may be a link: its own name is kept).
+std::optional<std::string> restBelow(const std::string &path, const std::string &folder) {
+    auto windowsRest = [](std::string rest) {
+        for (char &c : rest) {
+            c = c == '/' ? '\\' : c;
+        }
+        return rest;
+    };
+    const std::string dir = withTrailingSlash(fs::path(nativePath(folder)).lexically_normal().string());
+    const std::string file = fs::path(path).lexically_normal().string();
+    if (dir.empty()) {
+        return std::nullopt;
+    }
+    if (file.size() > dir.size() && startsWithI(file, dir)) {
+        return windowsRest(file.substr(dir.size()));
+    }
+    if (file.front() != '/' || dir.front() != '/') {
+        return std::nullopt;
+    }
+    std::error_code ec;
+    const std::string realDir = withTrailingSlash(fs::weakly_canonical(dir, ec).string());
+    if (ec) {
+        return std::nullopt;
+    }
+    const fs::path realParent = fs::weakly_canonical(fs::path(file).parent_path(), ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    const std::string real = withTrailingSlash(realParent.string()) + fs::path(file).filename().string();
+    if (real.size() > realDir.size() && real.compare(0, realDir.size(), realDir) == 0) {
+        return windowsRest(real.substr(realDir.size()));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string storedNameFor(const std::string &path, const std::string &workDir,
+                          const std::string &nationalDir) {
+    const std::string p = nativePath(trim(path));
+    if (p.empty() || p.rfind("./", 0) == 0) {
+        return path; // nothing chosen, or a national name already
+    }
+    if (!trim(workDir).empty()) {
+        if (auto rest = restBelow(p, workDir)) {
+            return *rest;
+        }
+    }
+    if (!trim(nationalDir).empty()) {
+        if (auto rest = restBelow(p, nationalDir)) {
+            return ".\\" + *rest;
+        }
     }
     return path;
 }
 
 bool sameStoredName(std::string_view a, std::string_view b, const std::string &workDir) {
-    return iequals(storedNameFor(nativePath(a), workDir), storedNameFor(nativePath(b), workDir));
+    return iequals(nativePath(storedNameFor(nativePath(a), workDir)),
+                   nativePath(storedNameFor(nativePath(b), workDir)));
 }
 
 bool sameFile(const std::string &a, const std::string &b) {

@@ -60,9 +60,18 @@ std::string findStoredInput(std::string_view stored, const std::string &workDir,
 // Returns the path unchanged when nothing matches.
 std::string findExisting(const std::string &path);
 
-// The name to store for a path: a leading workDir (letter case ignored) is
-// removed; other paths stay as they are.
-std::string storedNameFor(const std::string &path, const std::string &workDir);
+// The name a project stores for a file chosen at path (a file picker's
+// result, a full path): a file in workDir or a subfolder of it is stored with
+// workDir removed ("Out.txt", "res\Out.txt"); else a file in nationalDir, the
+// national data folder of its kind, or a subfolder of it as ".\" and the
+// rest (".\Fleet2020.vlf"); any other path stays as it is. Folders are
+// compared without regard to letter case, and also once resolved through
+// links; the stored rest separates its folders with "\", as project files
+// do. An empty nationalDir: the kind has no national folder (outputs,
+// statistics, streets, route and conditions files). A name already stored
+// (a relative one) stays as it is, so storing twice changes nothing.
+std::string storedNameFor(const std::string &path, const std::string &workDir,
+                          const std::string &nationalDir = {});
 
 // Two stored names are the same file when they agree after removing workDir,
 // without regard to letter case or the kind of separator.

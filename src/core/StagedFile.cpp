@@ -2,79 +2,86 @@
 
 #include "core/FileLock.h"
 #include "core/OutputPlace.h"
+#include "core/StagedFileNames.h"
 #include "core/TextIO.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <pwd.h>
-#include <random>
+#include <streambuf>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace vesk {
 
 namespace fs = std::filesystem;
+using staged::besides;
+using staged::hiddenName;
+using staged::holds;
 
 namespace {
 
-// A name for the temporary file that no other writer picks: the target's
-// name hidden behind a dot, with a random part and the ending (".part" for
-// a file being written, ".prev" for the old contents of a replaced one).
-std::string temporaryName(const fs::path &target, const char *ending = ".part") {
-    static std::atomic<unsigned> counter{0};
-    thread_local std::mt19937 random{std::random_device{}()};
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%06x%02x%s", static_cast<unsigned>(random() & 0xFFFFFF),
-                  counter.fetch_add(1) & 0xFF, ending);
-    return (target.parent_path() / ("." + target.filename().string() + suffix)).string();
-}
-
-bool sameInode(const struct stat &a, const struct stat &b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// Whether a name in the target's folder is one temporaryName() gives it
-// with the ending.
-bool temporaryOf(const std::string &name, const std::string &target, const std::string &suffix) {
-    const std::string prefix = "." + target + ".";
-    if (name.size() != prefix.size() + 8 + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-        return false;
+// A stream buffer that writes through a descriptor, keeping the system's
+// reason of the first write that failed. Detached, it takes no more bytes.
+class DescriptorBuffer : public std::streambuf {
+public:
+    void attach(int fd) {
+        m_fd = fd;
+        m_error = 0;
+        m_space.resize(1 << 16);
+        setp(m_space.data(), m_space.data() + m_space.size());
     }
-    return name.find_first_not_of("0123456789abcdef", prefix.size()) == prefix.size() + 8;
-}
+    void detach() {
+        m_fd = -1;
+        setp(nullptr, nullptr);
+        std::vector<char>().swap(m_space);
+    }
+    bool attached() const { return m_fd >= 0; }
+    // The system's error number of the first write that failed (0: none, or no reason given).
+    int error() const { return m_error; }
 
-// Creates a temporary file beside the target and locks it for as long as it
-// is written; its descriptor, or -1 with the system's error number.
-int createHeld(const fs::path &where, std::string *temp, int *err) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *temp = temporaryName(where);
-        const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            *err = errno;
-            if (*err != EEXIST) {
-                return -1;
+protected:
+    int_type overflow(int_type c) override {
+        if (m_fd < 0 || !drain()) {
+            return traits_type::eof();
+        }
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return m_fd >= 0 && drain() ? 0 : -1; }
+
+private:
+    // Writes what the buffer holds; false when the file takes no more.
+    bool drain() {
+        for (const char *at = pbase(); at < pptr();) {
+            const ssize_t n = ::write(m_fd, at, static_cast<std::size_t>(pptr() - at));
+            if (n < 0 && errno == EINTR) {
+                continue;
             }
-            continue;
+            if (n <= 0) {
+                if (m_error == 0 && n < 0) {
+                    m_error = errno;
+                }
+                setp(m_space.data(), m_space.data() + m_space.size());
+                return false;
+            }
+            at += n;
         }
-        // Locked, and still there: a writer that has just started tidying up
-        // may have taken the file for a left-over in between.
-        const LockTry held = lockWholeFile(fd, true);
-        struct stat own {
-        }, named{};
-        if ((held == LockTry::Taken || held == LockTry::Unsupported) && ::fstat(fd, &own) == 0 &&
-            ::lstat(temp->c_str(), &named) == 0 && sameInode(own, named)) {
-            return fd;
-        }
-        ::close(fd);
-        *err = EEXIST;
+        setp(m_space.data(), m_space.data() + m_space.size());
+        return true;
     }
-    temp->clear();
-    return -1;
-}
+
+    int m_fd = -1;
+    int m_error = 0;
+    std::vector<char> m_space;
+};
 
 std::function<bool(const std::string &)> &writeOutFailure() {
     static std::function<bool(const std::string &)> fails;
@@ -86,119 +93,96 @@ std::function<bool(const std::string &)> &renameFailure() {
     return fails;
 }
 
-// Removes the files beside target named as temporaryName() names them with
-// the ending that nobody holds: lock() takes a shared lock on one, which
-// shows that its writer holds none, and keeps any from starting on it until
-// it is gone.
-void removeUnheld(const std::string &target, const std::string &ending, LockTry (*lock)(int, bool)) {
-    const fs::path where(target);
-    const std::string name = where.filename().string();
-    std::error_code ec;
-    for (fs::directory_iterator it(where.parent_path().empty() ? fs::path(".") : where.parent_path(), ec),
-         end;
-         !ec && it != end; it.increment(ec)) {
-        if (!temporaryOf(it->path().filename().string(), name, ending)) {
-            continue;
-        }
-        const std::string path = it->path().string();
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+// Where a file written for target goes (a link's destination, where the
+// link may be followed: core/OutputPlace.h), with its folder opened as it
+// was resolved, which every later step takes its names relative to. False
+// with the system's error number.
+bool openPlace(const std::string &target, OutputPlace *place, int *err) {
+    return resolveOutputPlace(target, place, nullptr, err);
+}
+
+// The folder of a file's path, for a message.
+std::string folderOf(const std::string &path) {
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+// Creates a temporary file beside the target (never through a link) and
+// locks it for as long as it is written; its descriptor, or -1 with the
+// system's error number.
+int createHeld(int folder, const std::string &name, std::string *temp, struct stat *own, int *err) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temp = hiddenName(name, ".part");
+        const int fd =
+            ::openat(folder, temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
+            *err = errno;
+            if (*err != EEXIST) {
+                return -1;
+            }
             continue;
         }
-        struct stat own {
-        }, named{};
-        if (::fstat(fd, &own) == 0 && S_ISREG(own.st_mode) && lock(fd, false) == LockTry::Taken &&
-            ::lstat(path.c_str(), &named) == 0 && sameInode(own, named)) {
-            ::unlink(path.c_str());
+        // Locked, and still there: a writer that has just started tidying up
+        // may have taken the file for a left-over in between.
+        const LockTry held = lockWholeFile(fd, true);
+        if ((held == LockTry::Taken || held == LockTry::Unsupported) && ::fstat(fd, own) == 0 &&
+            holds(folder, *temp, *own)) {
+            return fd;
         }
         ::close(fd);
+        *err = EEXIST;
     }
+    temp->clear();
+    return -1;
 }
 
-// Where a file written for target goes: a link's destination, as open()
-// takes it, where the link may be followed (core/OutputPlace.h).
-fs::path resolvedTarget(const std::string &target) {
-    OutputPlace place;
-    return resolveOutputPlace(target, &place, nullptr) ? fs::path(place.path) : fs::path(target);
-}
-
-// Why the rename of a file onto target would be refused now, where that is
-// known beforehand ("" otherwise): a folder in its place, or another user's
-// file in a folder with the sticky bit. The user root may replace any file.
-std::string renameRefusal(const std::string &target) {
+// Why the rename of a file onto name in folder (target: its path) would be
+// refused now, where that is known beforehand ("" otherwise): a folder in its
+// place, or another user's file in a folder with the sticky bit. The user
+// root may replace any file.
+std::string renameRefusal(int folder, const std::string &name, const std::string &target) {
     struct stat file {
-    }, folder{};
-    if (::lstat(target.c_str(), &file) != 0) {
+    }, dir{};
+    if (::fstatat(folder, name.c_str(), &file, AT_SYMLINK_NOFOLLOW) != 0) {
         return {};
     }
     if (S_ISDIR(file.st_mode)) {
         return "Cannot write the file " + target + ": " + std::strerror(EISDIR);
     }
-    const fs::path where = fs::path(target).parent_path();
-    if (::geteuid() != 0 && ::stat(where.empty() ? "." : where.c_str(), &folder) == 0) {
-        return stickyFolderRefusal(target, file, folder, ::geteuid());
+    if (::geteuid() != 0 && ::fstat(folder, &dir) == 0) {
+        return stickyFolderRefusal(target, file, dir, ::geteuid());
     }
     return {};
 }
 
-// Copies the file target (its status: old) to the new file name, with its
-// permissions and, where this user may give it, its owner; synced to the
-// disk. The copy's descriptor, holding the lock on it, or -1 with the
-// system's error number (EEXIST: the name is taken; nothing is left then).
-int copyPrevious(const std::string &target, const struct stat &old, const std::string &name, int *err) {
-    const int in = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (in < 0) {
-        *err = errno;
-        return -1;
+// A fresh name beside target that no file bears now: a temporary one, or
+// (kept) one ending in the target's extension.
+std::string freshPathFor(const std::string &target, bool kept) {
+    OutputPlace place;
+    int err = 0;
+    const bool opened = openPlace(target, &place, &err);
+    if (!opened) {
+        place.path = target;
+        place.name = fs::path(target).filename().string();
     }
-    const int out = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-        *err = errno;
-        ::close(in);
-        return -1;
-    }
-    lockWholeFileAnyMode(out, true);
-    bool copied = true;
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            copied = n == 0;
-            break;
-        }
-        for (ssize_t done = 0; copied && done < n;) {
-            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno == EINTR) {
-                continue;
-            }
-            copied = w > 0;
-            done += w > 0 ? w : 0;
-        }
-        if (!copied) {
+    const std::string ending = kept ? staged::keptEnding(place.path) : std::string();
+    std::string name;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = hiddenName(place.name, ".part") + ending;
+        struct stat st {};
+        if (!opened || ::fstatat(place.folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             break;
         }
     }
-    *err = copied ? 0 : errno != 0 ? errno : ENOSPC;
-    ::close(in);
-    if (copied && ::fsync(out) != 0 && errno != EINVAL) {
-        *err = errno;
-        copied = false;
-    }
-    if (!copied) {
-        ::unlink(name.c_str());
-        ::close(out);
-        return -1;
-    }
-    // The owner first: a change of owner clears some permission bits.
-    (void)!::fchown(out, old.st_uid, old.st_gid);
-    ::fchmod(out, old.st_mode & 07777);
-    return out;
+    return besides(place.path, name);
 }
 
 } // namespace
+
+struct StagedFile::Output {
+    DescriptorBuffer buffer;
+    std::ostream stream{&buffer};
+};
 
 void failWritingOutForTesting(std::function<bool(const std::string &target)> fails) {
     writeOutFailure() = std::move(fails);
@@ -231,185 +215,187 @@ std::string stickyFolderRefusal(const std::string &target, const struct stat &fi
 }
 
 void removeLeftOverTemporaries(const std::string &target) {
-    removeUnheld(target, ".part", lockWholeFile);
+    OutputPlace place;
+    int err = 0;
+    if (openPlace(target, &place, &err)) {
+        staged::removeUnheld(place.folder.get(), place.name, ".part");
+    }
 }
 
 void removeLeftOverPrevious(const std::string &target) {
-    removeUnheld(target, ".prev", lockWholeFileAnyMode);
+    OutputPlace place;
+    int err = 0;
+    if (openPlace(target, &place, &err)) {
+        staged::removeUnheld(place.folder.get(), place.name, ".prev");
+    }
 }
 
 std::string groupReplacementRefusal(const std::string &target) {
     if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
         return refusal;
     }
-    const std::string where = resolvedTarget(target).string();
+    OutputPlace place;
+    int err = 0;
     struct stat file {};
-    if (::lstat(where.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) {
+    if (!openPlace(target, &place, &err) ||
+        ::fstatat(place.folder.get(), place.name.c_str(), &file, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(file.st_mode)) {
         return {};
     }
-    if (std::string refusal = renameRefusal(where); !refusal.empty()) {
+    if (std::string refusal = renameRefusal(place.folder.get(), place.name, place.path); !refusal.empty()) {
         return refusal;
     }
-    // Its old contents can be kept by a link (a file of one's own) or a copy
-    // (a file one may read); another user's file may still take a link where
-    // the system does not protect links.
-    if (file.st_uid == ::geteuid() || ::faccessat(AT_FDCWD, where.c_str(), R_OK, AT_EACCESS) == 0) {
+    // Its old contents are held while the group is put in place, and kept by
+    // a link or a copy: a file this user may not read can be neither held nor
+    // copied.
+    if (file.st_uid == ::geteuid() ||
+        ::faccessat(place.folder.get(), place.name.c_str(), R_OK, AT_EACCESS) == 0) {
         return {};
     }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = temporaryName(fs::path(where), ".prev");
-        if (::link(where.c_str(), name.c_str()) == 0) {
-            ::unlink(name.c_str());
-            return {};
-        }
-        if (errno != EEXIST) {
-            break;
-        }
-    }
     const std::string owner = userName(file.st_uid);
-    return "Cannot replace the file " + where + ": it belongs to the user " + owner +
+    return "Cannot replace the file " + place.path + ": it belongs to the user " + owner +
            " and you may not read it, so its old contents could not be kept to be put back should another "
            "file of the run fail. Ask " +
            owner + " to let you read it or to remove it, or write to a file of another name.";
 }
 
 std::string temporaryPathFor(const std::string &target) {
-    std::string name;
-    std::error_code ec;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = temporaryName(fs::path(target));
-        if (!fs::exists(fs::symlink_status(name, ec))) {
-            break;
-        }
-    }
-    return name;
+    return freshPathFor(target, false);
 }
+
+std::string keptPathFor(const std::string &target) {
+    return freshPathFor(target, true);
+}
+
+StagedFile::StagedFile() : m_out(std::make_unique<Output>()) {}
 
 StagedFile::~StagedFile() {
     discard();
 }
 
 StagedFile::StagedFile(StagedFile &&other) noexcept
-    : m_target(std::move(other.m_target)), m_temp(std::move(other.m_temp)),
-      m_stream(std::move(other.m_stream)), m_held(other.m_held), m_prepared(other.m_prepared),
-      m_writeError(other.m_writeError) {
+    : m_target(std::move(other.m_target)), m_name(std::move(other.m_name)), m_temp(std::move(other.m_temp)),
+      m_tempName(std::move(other.m_tempName)), m_folder(std::exchange(other.m_folder, -1)),
+      m_held(std::exchange(other.m_held, -1)), m_file(other.m_file), m_out(std::move(other.m_out)),
+      m_prepared(std::exchange(other.m_prepared, false)), m_writeError(other.m_writeError) {
     other.m_temp.clear();
-    other.m_held = -1;
-    other.m_prepared = false;
+    other.m_tempName.clear();
+    other.m_out = std::make_unique<Output>();
 }
 
 StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
     if (this != &other) {
         discard();
         m_target = std::move(other.m_target);
+        m_name = std::move(other.m_name);
         m_temp = std::move(other.m_temp);
-        m_stream = std::move(other.m_stream);
-        m_held = other.m_held;
-        m_prepared = other.m_prepared;
+        m_tempName = std::move(other.m_tempName);
+        m_folder = std::exchange(other.m_folder, -1);
+        m_held = std::exchange(other.m_held, -1);
+        m_file = other.m_file;
+        std::swap(m_out, other.m_out);
+        m_prepared = std::exchange(other.m_prepared, false);
         m_writeError = other.m_writeError;
         other.m_temp.clear();
-        other.m_held = -1;
-        other.m_prepared = false;
+        other.m_tempName.clear();
     }
     return *this;
 }
 
 bool StagedFile::open(const std::string &target, std::string *error, int *systemError) {
     discard();
-    // Another user's link on the way is not followed (core/OutputPlace.h).
-    if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
-        if (systemError != nullptr) {
-            *systemError = EACCES;
-        }
-        if (error != nullptr) {
-            *error = std::move(refusal);
-        }
-        return false;
-    }
-    std::error_code ec;
-    // A link is replaced at its destination, so that the link stays.
-    const fs::path where = resolvedTarget(target);
-    m_target = where.string();
-    int fd = -1;
-    int err = 0;
-    const fs::file_status existing = fs::status(where, ec);
-    if (fs::is_directory(existing)) {
-        // Known now rather than when the file is put in place.
-        if (systemError != nullptr) {
-            *systemError = EISDIR;
-        }
-        if (error != nullptr) {
-            *error = "Cannot create the file " + target + ": " + std::strerror(EISDIR);
-        }
-        return false;
-    }
-    if (fs::exists(existing) && !fs::is_regular_file(existing)) {
-        // A device, a pipe or a socket: a rename would put a plain file in
-        // its place (and the temporary file would lie in its folder, /dev).
-        if (systemError != nullptr) {
-            *systemError = EINVAL;
-        }
-        if (error != nullptr) {
-            *error =
-                "Cannot write the file " + target +
-                ": it is not a regular file but a device, a pipe or a socket, which a file must not replace.";
-        }
-        return false;
-    }
-    if (fs::is_regular_file(existing) &&
-        (existing.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        // Marked read-only by its owner (mode 444 and the like): not
-        // replaced, whoever runs the program.
-        if (systemError != nullptr) {
-            *systemError = EACCES;
-        }
-        if (error != nullptr) {
-            *error =
-                "Cannot write the file " + target +
-                ": it is read-only. Make it writable (or remove it), or write to a file of another name.";
-        }
-        return false;
-    }
-    removeLeftOverTemporaries(m_target);
-    fd = createHeld(where, &m_temp, &err);
-    if (fd < 0) {
-        m_temp.clear();
+    auto failed = [&](int err, const std::string &text) {
+        releaseHold();
         if (systemError != nullptr) {
             *systemError = err;
         }
         if (error != nullptr) {
-            *error = "Cannot create the file " + target + ": " + std::strerror(err);
+            *error = text;
         }
         return false;
+    };
+    // Another user's link on the way is not followed (core/OutputPlace.h).
+    if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
+        m_target = target;
+        return failed(EACCES, refusal);
+    }
+    OutputPlace place;
+    int err = 0;
+    const bool opened = openPlace(target, &place, &err);
+    m_target = opened ? place.path : target;
+    m_name = place.name;
+    if (!opened) {
+        return failed(err, "Cannot create the file " + target + ": " + std::strerror(err));
+    }
+    m_folder = place.folder.release();
+    struct stat existing {};
+    // Followed: the destination of a link that leads nowhere is no file yet.
+    const bool exists = ::fstatat(m_folder, m_name.c_str(), &existing, 0) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        // Known now rather than when the file is put in place.
+        return failed(EISDIR, "Cannot create the file " + target + ": " + std::strerror(EISDIR));
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // A device, a pipe or a socket: a rename would put a plain file in
+        // its place (and the temporary file would lie in its folder, /dev).
+        return failed(
+            EINVAL, "Cannot write the file " + target +
+                        ": it is not a regular file but a device, a pipe or a socket, which a file must not "
+                        "replace.");
+    }
+    if (exists && (existing.st_mode & S_IWUSR) == 0) {
+        // Marked read-only by its owner (mode 444 and the like): not
+        // replaced, whoever runs the program.
+        return failed(EACCES, "Cannot write the file " + target +
+                                  ": it is read-only. Make it writable (or remove it), or write to a file of "
+                                  "another name.");
+    }
+    staged::removeUnheld(m_folder, m_name, ".part");
+    const int fd = createHeld(m_folder, m_name, &m_tempName, &m_file, &err);
+    if (fd < 0) {
+        m_tempName.clear();
+        if (err == EACCES || err == EPERM || err == EROFS) {
+            return failed(err, "Cannot write the file " + target + ": the folder " + folderOf(m_target) +
+                                   " may not be written (" + std::strerror(err) + ").");
+        }
+        return failed(err, "Cannot create the file " + target + ": " + std::strerror(err));
     }
     // An existing file keeps its permissions when it is replaced.
-    if (fs::is_regular_file(existing)) {
-        ::fchmod(fd, static_cast<mode_t>(existing.permissions() & fs::perms::mask));
+    if (exists) {
+        ::fchmod(fd, existing.st_mode & 07777);
     }
     m_held = fd; // held until the file is put in place, kept or removed
-    m_stream.open(m_temp, std::ios::binary | std::ios::trunc);
-    if (!m_stream) {
-        const int openErr = errno;
-        discard();
-        if (systemError != nullptr) {
-            *systemError = openErr;
-        }
-        if (error != nullptr) {
-            *error = "Cannot create the file " + target + ": " + std::strerror(openErr);
-        }
-        return false;
-    }
+    m_temp = besides(m_target, m_tempName);
+    m_out->stream.clear();
+    m_out->buffer.attach(fd);
+    staged::step(StagedStep::Created, m_target, m_temp);
     return true;
 }
 
+std::string StagedFile::readBackPath() const {
+    if (m_temp.empty() || m_held < 0) {
+        return {};
+    }
+    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(m_held);
+    struct stat st {};
+    return ::stat(own.c_str(), &st) == 0 && staged::sameFile(st, m_file) ? own : m_temp;
+}
+
+bool StagedFile::isOpen() const {
+    return m_out->buffer.attached();
+}
+
+std::ostream &StagedFile::stream() {
+    return m_out->stream;
+}
+
 bool StagedFile::write(std::string_view bytes) {
-    errno = 0;
-    m_stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!m_stream) {
-        // The reason is known only now: by the time the file is written out
-        // or closed, the stream has nothing left to write and errno is gone.
+    m_out->stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!m_out->stream) {
+        // The reason is known only now: by the time the file is written out,
+        // the stream has nothing left to write.
         if (m_writeError == 0) {
-            m_writeError = errno;
+            m_writeError = m_out->buffer.error();
         }
         return false;
     }
@@ -418,24 +404,22 @@ bool StagedFile::write(std::string_view bytes) {
 
 bool StagedFile::writeOut(int *err) {
     *err = 0;
-    errno = 0;
-    m_stream.flush();
+    m_out->stream.flush();
+    bool written = static_cast<bool>(m_out->stream);
+    int reason = m_writeError != 0 ? m_writeError : m_out->buffer.error();
     if (writeOutFailure() && writeOutFailure()(m_target)) {
-        errno = 0; // as a full disk that gives no reason
-        m_stream.setstate(std::ios::badbit);
+        written = false; // as a full disk that gives no reason
+        reason = m_writeError;
     }
-    const bool written = static_cast<bool>(m_stream);
-    m_stream.close();
-    if (!written || !m_stream) {
-        // The system's reason: of the first write that failed, else of the
-        // flush or the close.
-        *err = m_writeError != 0 ? m_writeError : errno;
+    m_out->buffer.detach();
+    if (!written) {
+        *err = reason;
         return false;
     }
     // On the disk before it takes the target's place: a crash after the
     // rename then finds the new file whole, not empty. (A file system that
     // cannot sync says EINVAL.)
-    if (m_held >= 0 && ::fsync(m_held) != 0 && errno != EINVAL) {
+    if (::fsync(m_held) != 0 && errno != EINVAL) {
         *err = errno;
         return false;
     }
@@ -464,46 +448,6 @@ bool StagedFile::prepare(std::string *error) {
     return true;
 }
 
-bool ReplacedFiles::keepOld(Entry &entry, std::string *why) {
-    struct stat old {};
-    entry.existed = ::lstat(entry.target.c_str(), &old) == 0;
-    if (!entry.existed) {
-        return true;
-    }
-    int err = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = temporaryName(fs::path(entry.target), ".prev");
-        if (::link(entry.target.c_str(), name.c_str()) == 0) {
-            entry.previous = name;
-            // Held while the group runs (unless this user may not even read
-            // the file, or another group holds it too).
-            const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-            if (fd >= 0 && lockWholeFileAnyMode(fd, true) == LockTry::Taken) {
-                entry.held = fd;
-            } else if (fd >= 0) {
-                ::close(fd);
-            }
-            return true;
-        }
-        err = errno;
-        if (err == EEXIST) {
-            continue;
-        }
-        // No link (another user's file, or a file system without them): a copy.
-        const int fd = copyPrevious(entry.target, old, name, &err);
-        if (fd >= 0) {
-            entry.previous = name;
-            entry.held = fd;
-            return true;
-        }
-        if (err != EEXIST) {
-            break;
-        }
-    }
-    *why = std::strerror(err);
-    return false;
-}
-
 bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
     if (!prepare(error)) {
         return false;
@@ -513,25 +457,28 @@ bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
     }
     ReplacedFiles::Entry entry;
     entry.staged = m_temp;
+    entry.stagedName = m_tempName;
     entry.target = m_target;
-    std::string refusal = renameRefusal(m_target), why;
-    if (refusal.empty() && !ReplacedFiles::keepOld(entry, &why)) {
+    entry.name = m_name;
+    entry.placed = m_file;
+    entry.folder = ::fcntl(m_folder, F_DUPFD_CLOEXEC, 0);
+    std::string refusal = renameRefusal(m_folder, m_name, m_target), why;
+    if (refusal.empty() && entry.folder < 0) {
+        why = std::strerror(errno);
+    }
+    if (refusal.empty() && (entry.folder < 0 || !ReplacedFiles::keepOld(entry, &why))) {
         refusal =
             "Cannot replace the file " + m_target +
             ": its old contents could not be kept to be put back should another file of the run fail (" +
             why + ").";
     }
     if (!refusal.empty()) {
+        replaced.release(entry);
         discard();
         if (error != nullptr) {
             *error = std::move(refusal);
         }
         return false;
-    }
-    struct stat own {};
-    if (m_held >= 0 && ::fstat(m_held, &own) == 0) {
-        entry.device = own.st_dev;
-        entry.inode = own.st_ino;
     }
     replaced.m_entries.push_back(std::move(entry));
     return true;
@@ -544,54 +491,126 @@ bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
     if (replaced != nullptr && replaced->find(m_temp) == nullptr && !keepReplaced(*replaced, error)) {
         return false;
     }
+    // The target is not replaced: nothing of it is to be put back.
+    auto leaveGroup = [&] {
+        if (replaced != nullptr) {
+            if (ReplacedFiles::Entry *entry = replaced->find(m_temp)) {
+                replaced->drop(*entry);
+                replaced->release(*entry);
+                replaced->m_entries.erase(replaced->m_entries.begin() + (entry - replaced->m_entries.data()));
+            }
+        }
+    };
+    if (!holds(m_folder, m_tempName, m_file)) {
+        // Another program took the temporary name: whatever it put there is
+        // not this file, and is neither put in place nor removed.
+        leaveGroup();
+        const std::string temp = m_temp;
+        abandon();
+        if (error != nullptr) {
+            *error = "Cannot write the file " + m_target +
+                     ": another program replaced the file written for it (" + temp +
+                     ") before it was put in place.";
+        }
+        return false;
+    }
+    staged::step(StagedStep::Checked, m_target, m_temp);
     int err = 0;
     if (renameFailure() && renameFailure()(m_target)) {
         err = EIO;
-    } else if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+    } else if (::renameat(m_folder, m_tempName.c_str(), m_folder, m_name.c_str()) != 0) {
         err = errno;
     }
     if (err != 0) {
-        if (replaced != nullptr) {
-            // The target was not replaced: nothing of it is to be put back.
-            auto &entries = replaced->m_entries;
-            for (auto it = entries.begin(); it != entries.end(); ++it) {
-                if (it->staged == m_temp) {
-                    if (!it->previous.empty()) {
-                        ::unlink(it->previous.c_str());
-                    }
-                    replaced->release(*it);
-                    entries.erase(it);
-                    break;
-                }
-            }
-        }
-        discard();
+        leaveGroup();
         if (error != nullptr) {
             *error = "Cannot write the file " + m_target + ": " + std::strerror(err);
             // In a shared folder such as /tmp, another user's file.
             struct stat file {
             }, folder{};
-            const fs::path where = fs::path(m_target).parent_path();
-            if ((err == EPERM || err == EACCES) && ::lstat(m_target.c_str(), &file) == 0 &&
-                ::stat(where.empty() ? "." : where.c_str(), &folder) == 0) {
+            if ((err == EPERM || err == EACCES) &&
+                ::fstatat(m_folder, m_name.c_str(), &file, AT_SYMLINK_NOFOLLOW) == 0 &&
+                ::fstat(m_folder, &folder) == 0) {
                 if (std::string refusal = stickyFolderRefusal(m_target, file, folder, ::geteuid());
                     !refusal.empty()) {
                     *error = std::move(refusal);
                 }
             }
         }
+        discard();
         return false;
     }
-    if (replaced != nullptr) {
-        replaced->find(m_temp)->renamed = true;
+    staged::step(StagedStep::Renamed, m_target, m_temp);
+    ReplacedFiles::Entry *entry = replaced != nullptr ? replaced->find(m_temp) : nullptr;
+    if (entry != nullptr) {
+        entry->renamed = true;
+        entry->placedHeld = std::exchange(m_held, -1); // which file it is stays certain
+    }
+    if (!holds(m_folder, m_name, m_file)) {
+        // What the rename put there is not this file (another program took
+        // the temporary name between the check and the rename), or another
+        // program replaced it at once: a group puts the old contents back
+        // over it.
+        if (entry != nullptr) {
+            entry->foreign = true;
+            if (::fstatat(m_folder, m_name.c_str(), &entry->came, AT_SYMLINK_NOFOLLOW) != 0) {
+                entry->came = {};
+            }
+        }
+        abandon();
+        if (error != nullptr) {
+            *error = "Cannot write the file " + m_target +
+                     ": another program replaced it as soon as it was put in place.";
+        }
+        return false;
     }
     m_temp.clear();
+    m_tempName.clear();
     m_prepared = false;
     releaseHold();
     return true;
 }
 
+bool StagedFile::nameKept(std::string name, bool fresh, std::string *keptPath, int *err) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (staged::linkOpenFile(m_held, m_file, m_folder, m_tempName, name, err)) {
+            *keptPath = besides(m_target, name);
+            return true;
+        }
+        if (!fresh || (*err != EEXIST && *err != ESTALE)) {
+            return false;
+        }
+        name = hiddenName(m_name, ".part") + staged::keptEnding(m_target);
+    }
+    return false;
+}
+
 bool StagedFile::keep(std::string *keptPath, std::string *error) {
+    std::string kept;
+    if (!keepUnder(m_tempName + staged::keptEnding(m_target), true, &kept, error)) {
+        return false;
+    }
+    if (keptPath != nullptr) {
+        *keptPath = kept;
+    }
+    return true;
+}
+
+bool StagedFile::keepAs(const std::string &keptPath, std::string *error) {
+    if (!m_temp.empty() && fs::path(keptPath).parent_path() != fs::path(m_target).parent_path()) {
+        const std::string target = m_target;
+        discard();
+        if (error != nullptr) {
+            *error = "Cannot keep the file written for " + target + " as " + keptPath +
+                     ": it lies in another folder.";
+        }
+        return false;
+    }
+    std::string kept;
+    return keepUnder(fs::path(keptPath).filename().string(), false, &kept, error);
+}
+
+bool StagedFile::keepUnder(const std::string &name, bool fresh, std::string *keptPath, std::string *error) {
     if (m_temp.empty()) {
         if (error != nullptr) {
             *error = "The file " + m_target + " was not opened for writing.";
@@ -607,39 +626,45 @@ bool StagedFile::keep(std::string *keptPath, std::string *error) {
         }
         return false;
     }
-    // Under a name of its own, which a later writer of the target never
-    // takes for a left-over: ending in the target's extension, so that it
-    // opens as one (".Stat.txt.3fa2c100.part.txt").
-    const std::string extension = fs::path(m_target).extension().string();
-    const std::string kept = m_temp + (extension.size() > 1 ? extension : std::string(".kept"));
-    if (::rename(m_temp.c_str(), kept.c_str()) != 0) {
-        const int renameErr = errno;
+    // Under a name of its own, made exclusively (never over anything), which
+    // a later writer of the target never takes for a left-over.
+    if (!nameKept(name, fresh, keptPath, &err)) {
+        const std::string target = m_target;
         discard();
         if (error != nullptr) {
-            *error = "Cannot keep the file written for " + m_target + ": " + std::strerror(renameErr);
+            *error = !fresh && err == EEXIST
+                         ? "Cannot keep the file written for " + target + " as " + besides(target, name) +
+                               ": another program took that name meanwhile."
+                         : "Cannot keep the file written for " + target + ": " + std::strerror(err);
         }
         return false;
     }
-    if (keptPath != nullptr) {
-        *keptPath = kept;
-    }
-    m_temp.clear();
-    m_prepared = false;
-    releaseHold();
+    discard(); // the temporary name goes, the file stays under the kept one
     return true;
 }
 
 void StagedFile::discard() {
-    if (m_stream.is_open()) {
-        m_stream.close();
+    if (m_out) {
+        m_out->buffer.detach();
+        m_out->stream.clear();
     }
-    m_stream.clear();
     m_prepared = false;
     m_writeError = 0;
-    if (!m_temp.empty()) {
-        ::unlink(m_temp.c_str());
-        m_temp.clear();
+    if (!m_tempName.empty() && m_folder >= 0 && holds(m_folder, m_tempName, m_file)) {
+        ::unlinkat(m_folder, m_tempName.c_str(), 0);
     }
+    m_temp.clear();
+    m_tempName.clear();
+    releaseHold();
+}
+
+void StagedFile::abandon() {
+    m_out->buffer.detach();
+    m_out->stream.clear();
+    m_prepared = false;
+    m_writeError = 0;
+    m_temp.clear();
+    m_tempName.clear();
     releaseHold();
 }
 
@@ -648,87 +673,10 @@ void StagedFile::releaseHold() {
         ::close(m_held);
         m_held = -1;
     }
-}
-
-ReplacedFiles::~ReplacedFiles() {
-    restore(nullptr);
-}
-
-ReplacedFiles::Entry *ReplacedFiles::find(const std::string &staged) {
-    for (Entry &entry : m_entries) {
-        if (entry.staged == staged && !entry.renamed) {
-            return &entry;
-        }
+    if (m_folder >= 0) {
+        ::close(m_folder);
+        m_folder = -1;
     }
-    return nullptr;
-}
-
-void ReplacedFiles::release(Entry &entry) {
-    if (entry.held >= 0) {
-        ::close(entry.held);
-        entry.held = -1;
-    }
-}
-
-void ReplacedFiles::holdUntilFinal(std::function<void()> onFinal) {
-    m_finals.push_back(std::move(onFinal));
-}
-
-void ReplacedFiles::finish() {
-    std::vector<std::function<void()>> finals = std::move(m_finals);
-    m_finals.clear();
-    for (const auto &release : finals) {
-        release();
-    }
-}
-
-void ReplacedFiles::keepNew() {
-    std::vector<std::string> targets;
-    for (Entry &entry : m_entries) {
-        if (!entry.previous.empty()) {
-            ::unlink(entry.previous.c_str()); // still held: never taken for a left-over meanwhile
-        }
-        release(entry);
-        targets.push_back(entry.target);
-    }
-    m_entries.clear();
-    for (const std::string &target : targets) {
-        removeLeftOverPrevious(target);
-    }
-    finish();
-}
-
-bool ReplacedFiles::restore(std::string *error) {
-    std::string said;
-    for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
-        Entry &entry = *it;
-        if (!entry.renamed) {
-            // Kept, but the target was not replaced.
-            if (!entry.previous.empty()) {
-                ::unlink(entry.previous.c_str());
-            }
-        } else if (!entry.previous.empty()) {
-            if (::rename(entry.previous.c_str(), entry.target.c_str()) != 0) {
-                said += "\r\nThe file " + entry.target + " could not be put back (" + std::strerror(errno) +
-                        "): its old contents are in " + entry.previous + ".";
-            }
-        } else if (!entry.existed) {
-            // New with this group: removed again, unless another file has
-            // taken its place meanwhile.
-            struct stat st {};
-            if (::lstat(entry.target.c_str(), &st) == 0 && st.st_dev == entry.device &&
-                st.st_ino == entry.inode) {
-                ::unlink(entry.target.c_str());
-            }
-        }
-        release(entry);
-    }
-    m_entries.clear();
-    finish();
-    if (error != nullptr) {
-        *error = said.empty() ? said : said.substr(2);
-    }
-    return said.empty();
 }
 
 } // namespace vesk

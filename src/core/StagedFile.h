@@ -10,6 +10,19 @@
 // be atomic); a target that is a symbolic link is replaced at the link's
 // destination, and an existing target keeps its permission bits.
 //
+// The folder may be one other users may write too (a team's project folder,
+// /tmp). So the temporary file is created exclusively, never through a link,
+// and written only through the descriptor that created it: no name is opened
+// a second time. Every later step on the names of the temporary file, the
+// target and the old contents is taken relative to a descriptor of the
+// target's folder held from open(), so that a folder renamed or swapped
+// meanwhile changes nothing. Before the rename the temporary name must still
+// hold the file written, and after it the target's name: where another
+// program has put something else under either, the file is not counted as
+// put in place (commit() fails naming it), and a group puts back what it
+// replaced. Names another user planted (links, second names of a file,
+// pipes, folders) are never followed and never removed.
+//
 // Putting a file in place has two steps: prepare() writes every byte out
 // (a full disk shows here, as the stream's buffer reaches the file only
 // then), checks it and syncs it to the disk; commit() renames. Files that
@@ -25,11 +38,13 @@
 //
 // The temporary file is locked (core/FileLock.h) while it is written, so
 // that one left behind by a writer that was killed tells itself apart: the
-// next writer of the target removes such left-overs, never a file another
-// writer, of this process or another, is still writing.
+// next writer of the target removes such left-overs (regular files of this
+// user with one name), never a file another writer, of this process or
+// another, is still writing.
 
-#include <fstream>
 #include <functional>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -37,20 +52,33 @@
 
 namespace vesk {
 
-// A fresh name for a temporary file beside target: the target's name hidden
+// A fresh name for a temporary file beside target (beside a link's
+// destination, where the file written for it goes): the target's name hidden
 // behind a dot, with a random part and ".part" ("Out.txt" gives
-// ".Out.txt.3fa2c100.part"). The file does not exist yet.
+// ".Out.txt.3fa2c100.part"). The file does not exist yet; whoever makes it
+// makes it exclusively (O_EXCL), as another program may take the name first.
 std::string temporaryPathFor(const std::string &target);
 
+// A fresh name beside target for a file kept aside (StagedFile::keep), as
+// temporaryPathFor() but ending in the target's extension, so that it opens
+// as one (".Book.xls.3fa2c100.part.xls"; ".kept" without an extension). No
+// later writer takes it for a left-over. The file does not exist yet.
+std::string keptPathFor(const std::string &target);
+
 // Removes the temporary files of target (named as temporaryPathFor names
-// them) that no writer holds: those of writers that were killed. Files kept
-// aside and those of other targets stay. StagedFile::open() does it.
+// them) that no writer holds: those of writers that were killed. Only
+// regular files of this user with no other name go; files kept aside, those
+// of other targets and anything another user put under such a name stay.
+// StagedFile::open() does it.
 void removeLeftOverTemporaries(const std::string &target);
 
 // Removes the old contents of target that a group of files kept
 // (".Out.txt.3fa2c100.prev", see ReplacedFiles) and that no group holds:
-// those of a program killed while its group was put in place. Those of
-// other targets stay. ReplacedFiles::keepNew() does it.
+// those of a program killed while its group was put in place. A group holds
+// its old contents from before they get that name, so none of a group still
+// running goes, whichever group tidies. Only regular files of this user with
+// no other name go, and a second name of the target's own file; those of
+// other targets and anything else stay. ReplacedFiles::keepNew() does it.
 void removeLeftOverPrevious(const std::string &target);
 
 // A user's name, or the number when the system has none for it.
@@ -67,11 +95,12 @@ std::string stickyFolderRefusal(const std::string &target, const struct stat &fi
 // Why a file of a group (a run's outputs) may not be put in place of target
 // by this process's user, known before anything is written: another user's
 // file in a folder with the sticky bit (stickyFolderRefusal), or another
-// user's file that this user may not read (nor give a second name), whose
-// old contents therefore could not be kept for a later failure of the group
-// to put back. A message naming the file, its owner and what to do; "" when
-// neither is the case (also for a target that does not exist yet). A
-// symbolic link is taken at its destination, as open() takes it.
+// user's file that this user may not read, which it therefore cannot hold
+// while the group is put in place, nor copy, so that its old contents could
+// not be kept for a later failure of the group to put back. A message naming
+// the file, its owner and what to do; "" when neither is the case (also for
+// a target that does not exist yet). A symbolic link is taken at its
+// destination, as open() takes it.
 std::string groupReplacementRefusal(const std::string &target);
 
 // For tests: makes writing out the bytes of every staged file whose target
@@ -85,11 +114,28 @@ void failWritingOutForTesting(std::function<bool(const std::string &target)> fai
 // rename. An empty function ends it. Set it only while no file is committed.
 void failRenamingForTesting(std::function<bool(const std::string &target)> fails);
 
+// The moments at which another program may act on the names of a staged
+// file, for tests that act as that program (onStagedStepForTesting).
+enum class StagedStep {
+    Created,       // the temporary file exists, nothing is written yet (name: the temporary file)
+    Checked,       // the temporary name was found to hold the file; the rename comes next
+    Renamed,       // the file was renamed onto the target; the check of the target comes next
+    PreviousNamed, // the target's old contents got their second name (name: the .prev file)
+    PuttingBack,   // a group is about to put the old contents back (name: the .prev file)
+};
+
+// For tests: calls act(step, target, name) at each of those moments (target:
+// the file written, a link resolved; name: as said above, else the
+// temporary file), in the thread that writes; an empty function ends it.
+// Set it only while no file is being written.
+void onStagedStepForTesting(
+    std::function<void(StagedStep step, const std::string &target, const std::string &name)> act);
+
 class ReplacedFiles;
 
 class StagedFile {
 public:
-    StagedFile() = default;
+    StagedFile();
     ~StagedFile();
     StagedFile(StagedFile &&other) noexcept;
     StagedFile &operator=(StagedFile &&other) noexcept;
@@ -97,19 +143,21 @@ public:
     StagedFile &operator=(const StagedFile &) = delete;
 
     // Creates an empty temporary file beside target. False with a message
-    // naming target when the folder cannot take a new file, when target
-    // exists and is no regular file (a folder: EISDIR; a device, a pipe or a
-    // socket: EINVAL), or when it is read-only, with no write permission for
-    // its owner as mode 444 (EACCES, whoever runs the program; nothing is
-    // created in these cases); *systemError (when given) receives the
-    // system's error number (ENOENT: the folder is missing; EACCES, EROFS:
-    // not allowed).
+    // naming target when the folder cannot take a new file (one that may not
+    // be written is named as the cause), when target exists and is no
+    // regular file (a folder: EISDIR; a device, a pipe or a socket: EINVAL),
+    // or when it is read-only, with no write permission for its owner as
+    // mode 444 (EACCES, whoever runs the program; nothing is created in
+    // these cases); *systemError (when given) receives the system's error
+    // number (ENOENT: the folder is missing; EACCES, EPERM, EROFS: not
+    // allowed).
     bool open(const std::string &target, std::string *error, int *systemError = nullptr);
-    bool isOpen() const { return m_stream.is_open(); }
+    // Whether bytes may still be written (open, not yet prepared).
+    bool isOpen() const;
 
     // The stream of the temporary file; writes fail silently until commit()
     // reports them.
-    std::ostream &stream() { return m_stream; }
+    std::ostream &stream();
     // Appends bytes; false when the stream has failed (disk full).
     bool write(std::string_view bytes);
     // The system's error number of the first write() that failed
@@ -120,16 +168,21 @@ public:
     const std::string &target() const { return m_target; }
     // The temporary file (flush the stream before reading it back).
     const std::string &temporary() const { return m_temp; }
+    // A path that reads back the file written, whatever another program has
+    // put under the temporary name since: the descriptor of this process
+    // (/proc/<process>/fd/<n>, also open to a child process), or the
+    // temporary name where the system has no /proc. "" when none is pending.
+    std::string readBackPath() const;
 
     // Whether a temporary file is being written or waits to be put in place.
     bool pending() const { return !m_temp.empty(); }
 
     // Writes the file out under its temporary name: flushes the stream,
     // checks that every byte reached the file, syncs it to the disk and
-    // closes it (writes fail after it), so that commit() has only the rename
-    // left. False with a message when a write, the sync or the close failed
-    // (a full disk); the temporary file is then removed and the target keeps
-    // its old contents. Once done it is not done again.
+    // closes it for writing (writes fail after it), so that commit() has
+    // only the rename left. False with a message when a write or the sync
+    // failed (a full disk); the temporary file is then removed and the
+    // target keeps its old contents. Once done it is not done again.
     bool prepare(std::string *error);
     // For a file of a group, before the first file of the group is renamed:
     // prepares the file (when that was not done), checks that the target can
@@ -143,34 +196,59 @@ public:
     // Puts the file in place: prepares it (when that was not done) and
     // renames it onto the target. False with a message when that failed; the
     // target then keeps its old contents and the temporary file is removed.
-    // With replaced given, the target's old contents are kept in it until the
-    // group of files it gathers is complete (see ReplacedFiles): kept now
-    // when keepReplaced() was not called, and the target is not replaced when
-    // they cannot be kept.
+    // Also false, naming the file, when another program put something else
+    // under the temporary name before the rename (the file is not put in
+    // place; what that program put there stays) or under the target's name
+    // right after it. With replaced given, the target's old contents are
+    // kept in it until the group of files it gathers is complete (see
+    // ReplacedFiles): kept now when keepReplaced() was not called, and the
+    // target is not replaced when they cannot be kept; after a failure
+    // replaced.restore() puts back what the group replaced, this file's
+    // target included when something else came under its name.
     bool commit(std::string *error, ReplacedFiles *replaced = nullptr);
-    // Removes the temporary file; the target keeps its old contents.
+    // Removes the temporary file (its name, when it still holds the file);
+    // the target keeps its old contents.
     void discard();
     // Prepares the temporary file (when that was not done) and leaves it beside the target
     // (*keptPath: its temporary name with the target's extension added,
-    // ".Out.txt.3fa2c100.part.txt", or ".kept" without one) instead of
-    // putting it in place: the file of a run that must not replace the
-    // previous one but whose output is worth a look. The target keeps its
-    // old contents. False with a message when a write, the sync, the close
-    // or the renaming failed (the temporary file is then removed).
+    // ".Out.txt.3fa2c100.part.txt", or ".kept" without one; a fresh name
+    // when another program has taken that one) instead of putting it in
+    // place: the file of a run that must not replace the previous one but
+    // whose output is worth a look. The kept name is made exclusively, never
+    // over anything. The target keeps its old contents. False with a message
+    // when a write, the sync or the naming failed (the temporary file is then
+    // removed).
     bool keep(std::string *keptPath, std::string *error);
+    // The same under the given name beside the target (from keptPathFor()),
+    // which must not exist: false with a message when it does (another
+    // program made it meanwhile) or lies elsewhere.
+    bool keepAs(const std::string &keptPath, std::string *error);
 
 private:
-    // Flushes, checks, syncs and closes the stream; false with the system's
-    // error number (0: the stream failed, as on a full disk).
+    struct Output;
+    // Flushes, checks and syncs the file; false with the system's error
+    // number (0: the stream failed, as on a full disk).
     bool writeOut(int *err);
+    // Gives the file written the name beside the target (fresh: another
+    // fresh one when it is taken); false with the system's error number.
+    bool nameKept(std::string name, bool fresh, std::string *keptPath, int *err);
+    // keep() and keepAs(): the file written out and named so, its temporary name removed.
+    bool keepUnder(const std::string &name, bool fresh, std::string *keptPath, std::string *error);
+    // Forgets the temporary file without touching its name (used once the
+    // name no longer holds it).
+    void abandon();
     void releaseHold();
 
-    std::string m_target; // where the file goes (a link resolved)
-    std::string m_temp;   // the temporary file beside it ("" when none)
-    std::ofstream m_stream;
-    int m_held = -1;         // a descriptor of the temporary file holding its lock (-1: none)
-    bool m_prepared = false; // written out, synced and closed: only the rename is left
-    int m_writeError = 0;    // the system's reason of the first failed write (0: none known)
+    std::string m_target;          // where the file goes (a link resolved)
+    std::string m_name;            // the target's name in its folder
+    std::string m_temp;            // the temporary file beside it ("" when none)
+    std::string m_tempName;        // its name in the folder
+    int m_folder = -1;             // a descriptor of the target's folder (-1: none)
+    int m_held = -1;               // the temporary file, written through, holding its lock (-1: none)
+    struct stat m_file {};         // which file the temporary file is
+    std::unique_ptr<Output> m_out; // the stream writing through m_held
+    bool m_prepared = false;       // written out and synced: only the rename is left
+    int m_writeError = 0;          // the system's reason of the first failed write (0: none known)
 };
 
 // What the files of one group replaced, while the group is put in place: a
@@ -184,13 +262,20 @@ private:
 // give it). A file whose old contents cannot be kept is refused then, before
 // anything is renamed. When a file of the group cannot be put in place,
 // restore() puts back what the files before it replaced (and removes those
-// that were new); once every file is in place, keepNew() removes the old
-// contents. A group that ends with neither is restored.
+// that were new); once every file is in place, keepNew() checks that each
+// target still holds the file put there and removes the old contents.
+// A group that ends with neither is restored.
 //
-// The group holds each file of old contents locked (core/FileLock.h) until
-// it ends, so that one left by a program killed between the renames (then
-// the user finds the old contents there) tells itself apart: keepNew()
-// removes those of the group's targets that nobody holds. Other holds that
+// The group holds each file of old contents (a shared whole-file lock,
+// core/FileLock.h) from before it gets its second name until the group
+// ends, so that no other group takes it for a left-over meanwhile, and one
+// left by a program killed between the renames (then the user finds the old
+// contents there) tells itself apart: keepNew() removes those of the group's
+// targets that nobody holds. Old contents are put back only over the file the
+// group put in place itself: where another program (another run) has put
+// its own file there since, that file stays and the old contents are kept
+// under a name no later group takes for a left-over
+// (".Out.txt.3fa2c100.prev.txt"), which restore() names. Other holds that
 // must last until the group is final (the lock on a database or workbook
 // file, so that no other run writes it before ours is put back) are given
 // to holdUntilFinal().
@@ -201,13 +286,19 @@ public:
     ReplacedFiles(const ReplacedFiles &) = delete;
     ReplacedFiles &operator=(const ReplacedFiles &) = delete;
 
-    // Every file of the group is in place: the old contents go, and with
-    // them those that killed programs left beside the group's targets.
-    void keepNew();
+    // Every file of the group has been put in place: checks that each
+    // target's name still holds the file the group put there and, when so,
+    // drops the old contents, and with them those that killed programs left
+    // beside the group's targets. False with a message naming each file that
+    // another program replaced meanwhile: the group is then restored (that
+    // file stays as the other program left it, its old contents kept aside
+    // and named), and the group did not put its files in place; *file (when
+    // given) receives the first file so replaced.
+    [[nodiscard]] bool keepNew(std::string *error, std::string *file = nullptr);
     // Puts back what the group replaced, the last file first, and drops the
     // old contents kept of files not yet replaced. False with a message
-    // naming each file that could not be put back, and where its old
-    // contents are then.
+    // naming each file that could not be put back, or that another program
+    // had replaced since, and where its old contents are then.
     bool restore(std::string *error);
     // Runs onFinal once the group is final (after keepNew() or restore(),
     // at the latest when the group ends), not before.
@@ -216,19 +307,29 @@ public:
 private:
     friend class StagedFile;
     struct Entry {
-        std::string staged;   // the temporary file that goes in place
-        std::string target;   // the file put in place
-        std::string previous; // its old contents ("": none kept)
-        bool existed = false; // the target existed before
-        bool renamed = false; // the file has been put in place
-        int held = -1;        // a descriptor holding the lock on previous (-1: none)
-        dev_t device = 0;     // the file put in place
-        ino_t inode = 0;
+        std::string staged;       // the temporary file that goes in place
+        std::string stagedName;   // its name in the folder
+        std::string target;       // the file put in place
+        std::string name;         // its name in the folder
+        std::string previous;     // its old contents ("": none kept)
+        std::string previousName; // their name in the folder
+        int folder = -1;          // a descriptor of the folder (-1: none)
+        bool existed = false;     // the target existed before
+        bool renamed = false;     // the file has been put in place
+        bool foreign = false;     // ... but another file came under the target's name with the rename
+        int held = -1;            // a descriptor of the old contents holding the lock on them (-1: none)
+        int placedHeld = -1;      // a descriptor of the file put in place, so that its inode is not reused
+        struct stat kept {};      // which file the old contents are
+        struct stat placed {};    // which file was put in place
+        struct stat came {};      // what came under the target's name instead (foreign)
     };
-    // Keeps the old contents of entry.target (when it exists) in
-    // entry.previous, held in entry.held; false with the system's reason.
+    // Keeps the old contents of entry.name (when it exists) under
+    // entry.previousName, held in entry.held; false with the reason.
     static bool keepOld(Entry &entry, std::string *why);
+    // Puts entry's old contents back; what went wrong is added to said.
+    static void putBack(Entry &entry, std::string *said);
     Entry *find(const std::string &staged);
+    void drop(Entry &entry);
     void release(Entry &entry);
     void finish();
     std::vector<Entry> m_entries;

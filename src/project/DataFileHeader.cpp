@@ -106,6 +106,13 @@ std::string dataFilePath(const std::string &listed, const std::string &workDir, 
     return file + name.substr(address.file.size());
 }
 
+std::string storedDataFileName(const std::string &chosen, const std::string &workDir,
+                               const std::string &nationalDir) {
+    const std::string name = trim(chosen);
+    const TableAddress address = parseTableAddress(name);
+    return storedNameFor(address.file, workDir, nationalDir) + name.substr(address.file.size());
+}
+
 FileHeader readDataFileHeader(const std::string &pathOrAddress, const std::string &decimalSeparator) {
     const TableAddress address = parseTableAddress(pathOrAddress);
     if (address.unsupported) {

@@ -19,6 +19,13 @@ namespace vesk {
 std::string dataFilePath(const std::string &listed, const std::string &workDir, const std::string &metBackDir,
                          const std::string &appDir = {});
 
+// The name a project stores for a data file chosen in a file picker (a path
+// or a table address "path;table"): the file part as storedNameFor gives it
+// (nationalDir: the national folder of the file's kind, "" for none), the
+// table part as it is.
+std::string storedDataFileName(const std::string &chosen, const std::string &workDir,
+                               const std::string &nationalDir);
+
 enum class HeaderFailure {
     None,
     NotAccessible, // no such file, or it cannot be opened

@@ -870,9 +870,10 @@ void commitOutputFiles(RunContext &c) {
     // then every file's old contents are kept, and a file that may not be
     // replaced, or whose old contents cannot be kept, is refused while
     // nothing has been replaced. Only renames follow. Should one of them
-    // fail, the files put in place before it are put back, so that the run
-    // replaces all or none; the holds on databases and workbooks last until
-    // then.
+    // fail, or another program replace a file as it is put in place or
+    // afterwards (each name is checked once more after the last rename), the
+    // files put in place are put back, so that the run replaces all or none;
+    // the holds on databases and workbooks last until then.
     auto fail = [&](long number, std::string text, const std::string &path) {
         c.err.FilePath = path;
         throw RunError(number != 0 ? number : kErrPathFileAccess, std::move(text));
@@ -905,7 +906,11 @@ void commitOutputFiles(RunContext &c) {
             fail(number, text, path);
         }
     });
-    replaced.keepNew();
+    // Each name holds the file the run put there, else the run failed.
+    std::string replacedMeanwhile, file;
+    if (!replaced.keepNew(&replacedMeanwhile, &file)) {
+        fail(kErrPathFileAccess, replacedMeanwhile, file);
+    }
 }
 
 std::string keepIncompleteOutputs(RunContext &c, std::vector<std::string> *kept) {

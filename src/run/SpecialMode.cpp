@@ -141,7 +141,10 @@ bool writeAll(const Files &files, bool withNO2, std::vector<StagedFile> &staged,
             return failed(file.target(), error);
         }
     }
-    replaced.keepNew();
+    // Each name holds the file written, else the tables were not written.
+    if (std::string error, file; !replaced.keepNew(&error, &file)) {
+        return failed(file, error);
+    }
     return true;
 }
 

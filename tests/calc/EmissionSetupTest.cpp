@@ -104,7 +104,9 @@ TEST(InitEmissions, AVehicleListOutsideTheScenariosAddsABracketedYear) {
     EXPECT_EQ(r.yearListIndex, 1);
     EXPECT_EQ(s.YearItemCount, 2);
     EXPECT_EQ(s.ScenarioYearText, "[2021]");
-    EXPECT_EQ(s.ScenarioVehicleFiles[2], s.VehicleListPath);
+    EXPECT_EQ(s.ScenarioVehicleFiles[2], s.VehicleListFile) << "the names the project stores";
+    EXPECT_EQ(s.ScenarioFuelFiles[2], s.FuelListFile);
+    EXPECT_EQ(ListFilePath(s, s.ScenarioVehicleFiles[2]), s.VehicleListPath);
     EXPECT_EQ(s.LoadedScenarioYear, 2021);
 }
 

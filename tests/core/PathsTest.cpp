@@ -135,6 +135,56 @@ TEST(SameNameButCase, TakesNamesThatDifferInLetterCaseOnlyForOneWhetherOrNotTheF
     EXPECT_FALSE(sameNameButCase(d + "/Out.txt", ""));
 }
 
+struct PickedName {
+    const char *picked, *stored, *why;
+};
+
+// A picker's full path against the project's folder /w/proj and the national folder /app/Lists/DL.
+class StoredNameForPicks : public ::testing::TestWithParam<PickedName> {};
+
+TEST_P(StoredNameForPicks, StoresTheNameAProjectFolderCopyStillFinds) {
+    const PickedName &c = GetParam();
+    EXPECT_EQ(storedNameFor(c.picked, "/w/proj/", "/app/Lists/DL"), c.stored) << c.why;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Picks, StoredNameForPicks,
+    ::testing::Values(
+        PickedName{"/w/proj/Out.txt", "Out.txt", "in the project's folder: the folder removed"},
+        PickedName{"/w/proj/res/Out.txt", "res\\Out.txt",
+                   "below it: the rest, folders as project files write them"},
+        PickedName{"/w/proj/a/b/Met.txt", "a\\b\\Met.txt", "two folders down"},
+        PickedName{"/W/PROJ/res/Out.txt", "res\\Out.txt",
+                   "the folder compared without regard to letter case"},
+        PickedName{"/w/proj/x/../Out.txt", "Out.txt", "a path with a step back"},
+        PickedName{"/app/Lists/DL/Fleet2020.vlf", ".\\Fleet2020.vlf", "in the national folder of its kind"},
+        PickedName{"/app/lists/dl/sub/Fleet.vlf", ".\\sub\\Fleet.vlf", "below the national folder"},
+        PickedName{"/w/project2/Out.txt", "/w/project2/Out.txt", "a folder that only begins alike"},
+        PickedName{"/w/Out.txt", "/w/Out.txt", "above the project's folder: a full path"},
+        PickedName{"/app/Lists/DLX/Fleet.vlf", "/app/Lists/DLX/Fleet.vlf", "beside the national folder"},
+        PickedName{"res\\Out.txt", "res\\Out.txt", "stored already: unchanged"},
+        PickedName{".\\Fleet2020.vlf", ".\\Fleet2020.vlf", "a national name stays"},
+        PickedName{"", "", "nothing chosen"}),
+    [](const auto &info) { return "n" + std::to_string(info.index); });
+
+TEST(StoredNameFor, TheProjectsFolderComesBeforeANationalFolderAndAKindWithoutOneKeepsTheFullPath) {
+    EXPECT_EQ(storedNameFor("/app/Lists/DL/Fleet.vlf", "/app/Lists/DL/", "/app/Lists/DL/"), "Fleet.vlf");
+    EXPECT_EQ(storedNameFor("/app/Lists/DL/Fleet.vlf", "/app/Lists/", "/app/Lists/DL/"), "DL\\Fleet.vlf");
+    EXPECT_EQ(storedNameFor("/app/Lists/DL/Out.txt", "/w/proj/", ""), "/app/Lists/DL/Out.txt");
+    EXPECT_EQ(storedNameFor("/w/proj/Out.txt", "", "/app/Lists/DL/"), "/w/proj/Out.txt");
+}
+
+TEST(StoredNameFor, AFileReachedThroughALinkToTheProjectsFolderIsStoredRelative) {
+    TempDir dir;
+    dir.write("proj/res/Out.txt", "x");
+    std::filesystem::create_directory_symlink(dir.path() / "proj", dir.path() / "alias");
+    const std::string real = dir.path().string() + "/proj/";
+    const std::string alias = dir.path().string() + "/alias/";
+    EXPECT_EQ(storedNameFor(alias + "res/Out.txt", real), "res\\Out.txt") << "picked through the link";
+    EXPECT_EQ(storedNameFor(real + "res/Out.txt", alias), "res\\Out.txt") << "the project opened through it";
+    EXPECT_TRUE(sameStoredName(real + "res/OUT.txt", "res\\Out.txt", real));
+}
+
 TEST(PathParts, SplitsFolderAndFileName) {
     EXPECT_EQ(fileNamePart("C:\\a\\b.vkp"), "b.vkp");
     EXPECT_EQ(folderPart("C:\\a\\b.vkp"), "C:/a/");

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
 #include <grp.h>
 #include <map>
 #include <pwd.h>
@@ -381,7 +382,7 @@ TEST(ReplacedFiles, AGroupInPlaceDropsTheOldContentsAndOneLeftUnfinishedIsPutBac
             }
             EXPECT_EQ(namesIn(dir.path()).size(), 5u) << "the old contents of two files are kept meanwhile";
             if (finished) {
-                replaced.keepNew();
+                EXPECT_TRUE(replaced.keepNew(nullptr));
             }
         }
         if (finished) {
@@ -398,27 +399,129 @@ TEST(ReplacedFiles, AGroupInPlaceDropsTheOldContentsAndOneLeftUnfinishedIsPutBac
     }
 }
 
-// A file that cannot be put back is named, with where its old contents are.
-TEST(ReplacedFiles, AFileThatCannotBePutBackIsNamedWithWhereItsOldContentsAre) {
+// The old contents kept of a group's file (".Out.txt.<random>.prev"), and
+// those set aside for good (".Out.txt.<random>.prev.txt"): their paths.
+std::vector<fs::path> oldContentsBeside(const fs::path &folder, const std::string &ending) {
+    std::vector<fs::path> found;
+    for (const std::string &name : namesIn(folder)) {
+        if (name.starts_with(".Out.txt.") && name.ends_with(ending) && name.size() == 17 + ending.size()) {
+            found.push_back(folder / name);
+        }
+    }
+    return found;
+}
+
+// What another program does to the names of a group's first file after the
+// group put it in place and before the group puts its old contents back.
+struct PutBackCase {
+    const char *name;
+    std::function<void(const fs::path &target, const fs::path &previous)> act;
+    bool leftAsItIs; // the target keeps what the other program put there
+};
+
+void PrintTo(const PutBackCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class PutBacks : public testing::TestWithParam<PutBackCase> {};
+
+// Old contents go back only over the file the group put in place: another
+// program's file there stays, and the old contents are kept under a name no
+// later group takes for a left-over, which the message names. Old contents
+// whose name another program took or removed go back from the file the
+// group holds, never what now bears their name.
+TEST_P(PutBacks, GoOnlyOverTheGroupsOwnFileAndBringBackTheOldContentsThemselves) {
+    const PutBackCase &c = GetParam();
     TempDir dir;
     std::vector<fs::path> targets;
     std::vector<StagedFile> files = preparedGroup(dir, &targets);
     ReplacedFiles replaced;
     std::string error;
     ASSERT_TRUE(files[0].commit(&error, &replaced)) << error;
-    fs::remove(targets[0]);
-    fs::create_directories(targets[0] / "inside");
-    EXPECT_FALSE(replaced.restore(&error));
-    std::string kept;
-    for (const std::string &name : namesIn(dir.path())) {
-        if (name.starts_with(".Out.txt.") && name.ends_with(".prev")) {
-            kept = (dir.path() / name).string();
-        }
+    const std::vector<fs::path> previous = oldContentsBeside(dir.path(), ".prev");
+    ASSERT_EQ(previous.size(), 1u);
+    c.act(targets[0], previous[0]);
+    const std::string there = fs::is_regular_file(targets[0]) ? readFile(targets[0]) : "(a folder)";
+
+    const bool restored = replaced.restore(&error);
+    const std::vector<fs::path> setAside = oldContentsBeside(dir.path(), ".prev.txt");
+    if (c.leftAsItIs) {
+        EXPECT_FALSE(restored);
+        ASSERT_EQ(setAside.size(), 1u);
+        EXPECT_EQ(readFile(setAside[0]), "previous hours\r\n");
+        EXPECT_EQ(error,
+                  "The file " + targets[0].string() +
+                      " was replaced by another program after the run had put it in place: it is left as it "
+                      "is, and its old contents are kept in " +
+                      setAside[0].string() + ".");
+        EXPECT_EQ(fs::is_regular_file(targets[0]) ? readFile(targets[0]) : "(a folder)", there);
+    } else {
+        EXPECT_TRUE(restored) << error;
+        EXPECT_EQ(readFile(targets[0]), "previous hours\r\n");
+        EXPECT_EQ(setAside.size(), 0u);
     }
-    ASSERT_NE(kept, "");
-    EXPECT_EQ(error, "The file " + targets[0].string() +
-                         " could not be put back (Is a directory): its old contents are in " + kept + ".");
-    EXPECT_EQ(readFile(kept), "previous hours\r\n");
+    if (fs::exists(previous[0])) {
+        EXPECT_EQ(readFile(previous[0]), "another file\r\n") << "what another program put there stays";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PutBacks,
+    testing::Values(PutBackCase{"another runs output put in place meanwhile",
+                                [](const fs::path &target, const fs::path &) {
+                                    const fs::path other = target.parent_path() / "other run";
+                                    std::ofstream(other, std::ios::binary) << "another run's hours\r\n";
+                                    fs::rename(other, target);
+                                },
+                                true},
+                    PutBackCase{"a folder put in its place",
+                                [](const fs::path &target, const fs::path &) {
+                                    fs::remove(target);
+                                    fs::create_directories(target / "inside");
+                                },
+                                true},
+                    PutBackCase{"another file under the old contents name",
+                                [](const fs::path &, const fs::path &previous) {
+                                    fs::remove(previous);
+                                    std::ofstream(previous, std::ios::binary) << "another file\r\n";
+                                },
+                                false},
+                    PutBackCase{"the old contents name removed",
+                                [](const fs::path &, const fs::path &previous) { fs::remove(previous); },
+                                false}),
+    [](const testing::TestParamInfo<PutBackCase> &info) { return test::testNameOf(info.param.name); });
+
+// Once every file is in place, each target must still hold the file put
+// there: a file another program replaced after its rename fails the group,
+// which puts back the others and says where that file's old contents are.
+TEST(ReplacedFiles, AFileReplacedAfterItsRenameFailsTheGroupAtItsEnd) {
+    TempDir dir;
+    std::vector<fs::path> targets;
+    std::vector<StagedFile> files = preparedGroup(dir, &targets);
+    ReplacedFiles replaced;
+    std::string error, file;
+    for (StagedFile &staged : files) {
+        ASSERT_TRUE(staged.commit(&error, &replaced)) << error;
+    }
+    const fs::path other = dir.write("other run", "another run's hours\r\n");
+    fs::rename(other, targets[0]);
+
+    EXPECT_FALSE(replaced.keepNew(&error, &file));
+    const std::vector<fs::path> setAside = oldContentsBeside(dir.path(), ".prev.txt");
+    ASSERT_EQ(setAside.size(), 1u);
+    EXPECT_EQ(file, targets[0].string());
+    EXPECT_EQ(error,
+              "Cannot write the file " + targets[0].string() +
+                  ": another program replaced it after the run had put it in place.\r\nThe file " +
+                  targets[0].string() +
+                  " was replaced by another program after the run had put it in place: it is left as it is, "
+                  "and its old contents are kept in " +
+                  setAside[0].string() + ".");
+    EXPECT_EQ(readFile(targets[0]), "another run's hours\r\n");
+    EXPECT_EQ(readFile(setAside[0]), "previous hours\r\n");
+    EXPECT_FALSE(fs::exists(targets[1]));
+    EXPECT_EQ(readFile(targets[2]), "previous statistics\r\n");
+    EXPECT_EQ(namesIn(dir.path()).size(), 3u) << "nothing else is left";
 }
 
 // What a file is: its bytes, owner, permissions and which file it is.
@@ -522,7 +625,10 @@ TEST_P(OtherUsersFiles, AreNeitherReplacedNorLostByAGroupThatFails) {
                 return true;
             }
         }
-        replaced.keepNew();
+        if (!replaced.keepNew(&error)) {
+            *bytes = error;
+            return true;
+        }
         *bytes = "replaced";
         return true;
     });
@@ -617,7 +723,7 @@ TEST(ReplacedFiles, TheNextGroupRemovesOldContentsKilledProgramsLeftAndKeepsThos
     std::string error;
     ASSERT_TRUE(next.open(target.string(), &error) && next.write("this run\r\n")) << error;
     ASSERT_TRUE(next.commit(&error, &replaced)) << error;
-    replaced.keepNew();
+    ASSERT_TRUE(replaced.keepNew(&error)) << error;
     EXPECT_EQ(namesIn(dir.path()), expected);
     EXPECT_EQ(readFile(dir.path() / kept["the killed run\r\n"]), "the killed run\r\n");
     EXPECT_EQ(readFile(target), "this run\r\n");

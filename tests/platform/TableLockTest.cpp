@@ -479,6 +479,34 @@ TEST_F(ForeignLockFiles, OneThatCannotBeReadIsRefusedNamingItsOwner) {
     EXPECT_EQ(inodeOf(lock), leftOver);
 }
 
+// A file of another user under the lock file's name that this user may
+// read but not write, and that is no lock file a run left: one of other
+// bytes, or a second name of another file. It is neither replaced nor
+// removed, and the workbook is refused, saying what is there.
+TEST_F(ForeignLockFiles, AnotherUsersFileThatIsNoLockFileIsNeitherReplacedNorRemoved) {
+    const fs::path notes = dir.write("Notes.txt", "winvesk 1 " + userNamed(geteuid()) + " -\n");
+    for (const bool secondName : {false, true}) {
+        SCOPED_TRACE(secondName ? "a second name of another file" : "a file of other bytes");
+        fs::remove(lock);
+        if (secondName) {
+            fs::create_hard_link(notes, lock);
+        } else {
+            dir.write(fs::path(lock).filename().string(), "notes on the workbook\n");
+        }
+        const std::string before = test::readFile(lock);
+        ASSERT_NO_FATAL_FAILURE(makeForeign());
+        EXPECT_EQ(
+            acquireAsThisUser(),
+            "refused: The lock file " + lock + " for " + file + " is a file of the user " +
+                userNamed(geteuid()) +
+                (secondName ? " that is a second name of another file" : " that holds other bytes") +
+                ", not a lock file: it is left as it is, and the file is not written without a lock file "
+                "of its own. Remove it or give it another name, then run again.");
+        EXPECT_EQ(inodeOf(lock), leftOver) << "left under its name";
+        EXPECT_EQ(test::readFile(lock), before);
+    }
+}
+
 // A sound workbook whose lock file cannot be used is refused for its lock
 // file: the run never calls the workbook corrupted.
 TEST_F(ForeignLockFiles, AWorkbookWhoseLockFileCannotBeUsedIsNeverCalledCorrupted) {

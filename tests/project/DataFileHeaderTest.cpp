@@ -122,6 +122,17 @@ TEST(DataFilePath, ABareNameLiesInTheWorkingFolderADotNameInTheNationalFolderAnd
     EXPECT_EQ(dataFilePath("a;b.txt", work, metBack), work + "a;b.txt");
 }
 
+TEST(StoredDataFileName, StoresTheFilePartOfAChoiceAsAProjectDoesAndKeepsItsTable) {
+    const std::string work = "/w/proj/", metBack = "/app/MetBack/DL";
+    EXPECT_EQ(storedDataFileName("/w/proj/met/Met.txt", work, metBack), "met\\Met.txt");
+    EXPECT_EQ(storedDataFileName("/w/proj/res/Db.mdb;Hourly/Out", work, ""), "res\\Db.mdb;Hourly/Out")
+        << "a \"/\" in the table's name is no folder";
+    EXPECT_EQ(storedDataFileName("/app/MetBack/DL/Book.xls;My Sheet$", work, metBack),
+              ".\\Book.xls;My Sheet$");
+    EXPECT_EQ(storedDataFileName("/x/a;b.txt", work, metBack), "/x/a;b.txt");
+    EXPECT_EQ(storedDataFileName("", work, metBack), "");
+}
+
 TEST(ColumnCaptions, TakeTheDecimalSeparatorWhereTheDriverWroteANumberSign) {
     EXPECT_EQ(columnCaption("cPM2#5_b", "."), "cPM2.5_b");
     EXPECT_EQ(columnCaption("cPM2#5_b", ","), "cPM2,5_b");

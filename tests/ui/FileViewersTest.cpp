@@ -246,6 +246,24 @@ TEST(TableChooser, AWorkbookStillToBeWrittenAsksForTheSheetsName) {
     EXPECT_EQ(dlg.NewFileName, "Stat.xls;Stat$");
 }
 
+TEST(TableChooser, AWorkbookNamedWithAFolderThatOnlyTheProgramFolderHoldsIsReadThere) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "Working");
+    fs::create_directories(dir.path() / "met");
+    workbook(dir, "met/hours.xls", {"Hours"});
+    FileChooserContext ctx;
+    ctx.SelectedFileKind = 1;
+    ctx.WorkDir = dir.path().string() + "/Working/";
+    ctx.AppDir = dir.path().string() + "/";
+    test::ScriptedInteraction ui;
+    frmNewFileName dlg(ctx, ui);
+    dlg.chooseTable = [](const QStringList &) { return QString(); }; // not wanted: the file holds one sheet
+    dlg.nameBox()->setText("met\\hours.xls");
+    dlg.btnEndNewFileName_Click();
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+    EXPECT_EQ(dlg.nameBox()->text().toStdString(), "met\\hours.xls;Hours$") << "as the run reads it";
+}
+
 TEST(TableChooser, AnUnknownSpreadsheetKindIsRefusedAndTheChooserStaysOpen) {
     FileChooserContext ctx;
     ctx.SelectedFileKind = 1;

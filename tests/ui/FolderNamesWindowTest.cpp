@@ -1,7 +1,7 @@
 // A file picked through its dialog in a subfolder of the project's folder is
-// stored with that folder ("streets/Streets.txt"); the window's label shows
-// where it lies, and the run finds it whatever folder the program was
-// started in.
+// stored with that folder ("streets\Streets.txt", as project files write
+// it); the window's label shows where it lies, and the run finds it whatever
+// folder the program was started in.
 
 #include "ui/WindowSession.h"
 
@@ -34,12 +34,12 @@ TEST(FolderNamesWindow, FilesPickedInSubfoldersOfTheProjectRunFromAProgramStarte
         d->btnOK_Click();
     });
     s->menEditStreetConfiguration_Click();
-    EXPECT_EQ(s.state.StreetsFile, "streets/Streets.txt");
+    EXPECT_EQ(s.state.StreetsFile, "streets\\Streets.txt");
     EXPECT_EQ(s->Label4->text().toStdString(), work + "streets/Streets.txt");
     // Project > Set Conditions File picks one in cnd/.
     s.ui.files.push_back(work + "cnd/Site.cnd");
     s->menSetCNDFile_Click();
-    EXPECT_EQ(s.state.ConditionsFile, "cnd/Site.cnd");
+    EXPECT_EQ(s.state.ConditionsFile, "cnd\\Site.cnd");
     fs::remove(work + "Streets.txt"); // only the picked file is left to read
 
     const test::TempDir elsewhere;

@@ -168,7 +168,8 @@ TEST(QtInteraction, AddFileBrowseNamesANewOutputOrStatisticsFileWithTheFiltersEx
         w.btnAddFile_Click();
         EXPECT_TRUE(refusals.empty()) << kind << ": " << refusals.front();
         ASSERT_EQ(w.List1[kind]->count(), before + 1) << kind;
-        EXPECT_EQ(w.List1[kind]->text(before).toStdString(), state.WorkDir + name + ".dat");
+        EXPECT_EQ(w.List1[kind]->text(before).toStdString(), std::string(name) + ".dat")
+            << "named in the project's folder: stored without it";
         EXPECT_FALSE(std::filesystem::exists(state.WorkDir + name + ".dat")) << "the run writes it";
     }
 }

@@ -617,10 +617,14 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
     if (!staged.prepare(error)) {
         return false;
     }
-    // Read the copy back before it takes the file's place.
+    // Read the copy back before it takes the file's place (the copy written,
+    // whatever another program has put under its temporary name since).
     std::string why;
-    if (!jetCheckWritten(exists ? file : std::string(), staged.temporary(), tables, db.entries.size(), &why,
-                         deleted)) {
+    const std::string copy = staged.readBackPath();
+    if (!jetCheckWritten(exists ? file : std::string(), copy, tables, db.entries.size(), &why, deleted)) {
+        if (const std::size_t at = why.find(copy); !copy.empty() && at != std::string::npos) {
+            why.replace(at, copy.size(), staged.temporary()); // named as the user may find it
+        }
         staged.discard();
         setError(error,
                  "The Access file " + file + " was left as it was: the database written for it " + why + ".");

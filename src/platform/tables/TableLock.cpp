@@ -179,7 +179,7 @@ std::string inUseMessage(const std::string &file, const std::string &holder) {
            ": its tables cannot be written now. Run again once it is free.";
 }
 
-enum class Takeover { Held, Busy, Again, Failed };
+enum class Takeover { Held, Busy, Again, Failed, NotALockFile };
 
 // A lock file this user cannot open for writing: one of another user (made
 // under a umask that gives others no write access). Held by a run, the file
@@ -214,6 +214,14 @@ Takeover takeOver(const std::string &path, int *fd, std::string *said) {
     if (fstat(old, &was) != 0 || !S_ISREG(was.st_mode)) {
         return fail("it is not a regular file");
     }
+    if (!holderLineOrEmpty(old)) {
+        // Another file of that user's under the name (other bytes, or a
+        // second name of some file): no left-over of a run, so not replaced.
+        *said = "a file of the user " + userName(was.st_uid) +
+                (was.st_nlink != 1 ? " that is a second name of another file" : " that holds other bytes");
+        close(old);
+        return Takeover::NotALockFile;
+    }
     const LockTry shared = lockWholeFile(old, false);
     const int lockError = errno;
     if (shared == LockTry::Busy) {
@@ -239,7 +247,10 @@ Takeover takeOver(const std::string &path, int *fd, std::string *said) {
     if (lockWholeFile(mine, true) != LockTry::Taken || fstat(mine, &own) != 0 ||
         renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) != 0) {
         const int err = errno;
-        unlink(fresh.c_str());
+        struct stat named {};
+        if (lstat(fresh.c_str(), &named) == 0 && sameInode(named, own)) {
+            unlink(fresh.c_str()); // only the file made here
+        }
         return fail("it was left by a run of the user " + userName(was.st_uid) +
                         " that has ended, and cannot be replaced (" + std::strerror(err) +
                         "); remove it, then run again",
@@ -355,10 +366,16 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
                 continue;
             case Takeover::Failed:
                 return cannot("used", said);
+            case Takeover::NotALockFile:
+                return notALockFile(said);
             }
         }
         if (fd < 0) {
             return cannot("made", std::strerror(openError));
+        }
+        if (struct stat opened{}; fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            close(fd); // something else put there meanwhile: not locked, not written
+            return notALockFile(kindOfNonFile(opened.st_mode));
         }
         const LockTry taken = lockWholeFile(fd, true);
         if (taken == LockTry::Busy || taken == LockTry::Failed) {

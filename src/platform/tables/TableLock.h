@@ -23,6 +23,9 @@
 // A lock file of another user that this one may not write is tested for a
 // holder under a shared lock: held, the file is in use; left over, it is
 // replaced by one of this user's (a file a run holds is never replaced).
+// Only a lock file left over is replaced: another user's file of other
+// bytes, or a second name of some file, under that name stays as it is, and
+// the file is not written.
 // An Access database whose lock file (".ldb") another program holds open or
 // locked is in use too.
 //

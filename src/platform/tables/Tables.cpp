@@ -64,33 +64,27 @@ struct TableSession::Workbook {
     int open = 0;                                  // tables not yet closed
     int unprepared = 0;                            // tables not yet prepared
     bool dropped = false;                          // a table was given up: the file is not written
-    std::string aside;                             // written under this temporary name instead ("": in place)
+    std::string aside;                             // kept under this name instead ("": put in place)
     tables::TableFileLock lock;
-    StagedFile staged;     // the file written, waiting to be put in place
-    std::string stagedFor; // where staged goes ("": nothing written yet)
+    StagedFile staged;    // the file written, waiting to be put in place (or kept aside)
+    bool written = false; // staged holds the file
 
-    std::string destination() const { return aside.empty() ? file : aside; }
-
-    // Writes the file into staged, for destination().
+    // Writes the file into staged.
     bool write(std::string *error) {
-        const std::string to = destination();
         staged.discard();
-        stagedFor.clear();
-        bool written = false;
+        written = false;
         if (kind == TableKind::Excel) {
-            written = tables::excelWriteWorkbook(to, sheets, error, &staged);
+            written = tables::excelWriteWorkbook(file, sheets, error, &staged);
         } else if (kind == TableKind::Access) {
             std::vector<tables::JetTable> tables;
             for (std::size_t i = 0; i < sheets.size(); ++i) {
                 tables.push_back({names[i], columns[i], &sheets[i].rows});
             }
-            written = tables::jetWriteTables(to, tables, error, &staged);
+            written = tables::jetWriteTables(file, tables, error, &staged);
         } else {
-            written = tables::lotusWrite(to, sheets.front(), error, &staged);
+            written = tables::lotusWrite(file, sheets.front(), error, &staged);
         }
-        if (written) {
-            stagedFor = to;
-        } else {
+        if (!written) {
             staged.discard();
         }
         return written;
@@ -149,7 +143,7 @@ public:
             return false;
         }
         // Once the workbook is written (its last table prepared).
-        return m_book->stagedFor != m_book->destination() || m_book->staged.keepReplaced(replaced, error);
+        return !m_book->written || m_book->staged.keepReplaced(replaced, error);
     }
     bool close(std::string *error, ReplacedFiles *replaced = nullptr) override {
         if (m_closed) {
@@ -165,12 +159,13 @@ public:
         if (!last) {
             return written;
         }
-        // The last table: the file is put in place (a workbook that went
-        // aside meanwhile is written anew for its place), and the hold on it
-        // ends, in a group once the group is final.
+        // The last table: the file is put in place (or, when it went aside,
+        // given the name kept for it), and the hold on it ends, in a group
+        // once the group is final.
         if (written) {
-            written = (m_book->stagedFor == m_book->destination() || m_book->write(error)) &&
-                      m_book->staged.commit(error, replaced);
+            written = (m_book->written || m_book->write(error)) &&
+                      (m_book->aside.empty() ? m_book->staged.commit(error, replaced)
+                                             : m_book->staged.keepAs(m_book->aside, error));
         }
         m_book->staged.discard();
         if (replaced != nullptr) {
@@ -182,8 +177,9 @@ public:
     }
     bool closeAside(std::string *kept, std::string *error) override {
         if (m_book->aside.empty()) {
-            // Ending in the workbook's own extension, so that it opens as one.
-            m_book->aside = temporaryPathFor(m_book->file) + "." + fileExtension(m_book->file);
+            // Ending in the workbook's own extension, so that it opens as one;
+            // made when the last of its tables is closed, exclusively.
+            m_book->aside = keptPathFor(m_book->file);
         }
         *kept = m_book->aside;
         return close(error);
@@ -245,8 +241,7 @@ public:
         return prepare(error) && m_staged.commit(error, replaced);
     }
     bool closeAside(std::string *kept, std::string *error) override {
-        *kept = temporaryPathFor(m_file);
-        return tables::textWriteTable(*kept, m_cols, m_rows, error);
+        return prepare(error) && m_staged.keep(kept, error);
     }
 
 protected:
@@ -279,8 +274,7 @@ std::string tableFullMessage(const std::string &file, const std::string &table, 
     const bool lotus = tableKindOfFile(file) == TableKind::Lotus;
     return "The table " + plainTableName(table) + " in " + file + " cannot hold " + std::to_string(rows) +
            " rows of values: " + (lotus ? "a ." + fileExtension(file) + " worksheet" : "an Excel sheet") +
-           " holds at most " +
-           std::to_string(tableRowCapacity(file)) +
+           " holds at most " + std::to_string(tableRowCapacity(file)) +
            " below its column names. Write the table to a text file" +
            (lotus ? " or an Excel (.xls) file," : ",") + " or run a shorter period.";
 }

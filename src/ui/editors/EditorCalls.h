@@ -113,7 +113,5 @@ public:
 // appDir (the program folder) holds is read from there, as the run reads it.
 std::string resolveEditorPath(const std::string &stored, const std::string &workDir,
                               const std::string &nationalDir, const std::string &appDir = {});
-std::string storedEditorPath(const std::string &path, const std::string &workDir,
-                             const std::string &nationalDir);
 
 } // namespace vesk::ui

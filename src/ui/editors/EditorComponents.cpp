@@ -74,15 +74,6 @@ std::string resolveEditorPath(const std::string &stored, const std::string &work
     return findStoredInput(stored, workDir, nationalDir, appDir);
 }
 
-std::string storedEditorPath(const std::string &path, const std::string &workDir,
-                             const std::string &nationalDir) {
-    const std::string folder = folderPart(nativePath(path));
-    if (!nationalDir.empty() && iequals(folder, withTrailingSlash(nativePath(nationalDir)))) {
-        return ".\\" + fileNamePart(path);
-    }
-    return storedNameFor(path, workDir);
-}
-
 // ---- Traffic editor
 
 TrafficEditorComponent::TrafficEditorComponent(Interaction &ui, QWidget *parent)
@@ -135,7 +126,7 @@ bool TrafficEditorComponent::EditTrafficFile(std::string &path, float averageTra
     data.Saved = dialog.saved();
     bool otherFile = false;
     if (!dialog.path().empty() && dialog.path() != fullPath) {
-        path = storedEditorPath(dialog.path(), env.WorkDir, env.TrafficDir);
+        path = storedNameFor(dialog.path(), env.WorkDir, env.TrafficDir);
         otherFile = true;
     }
     data.Changed = !data.ReadOnly && (dialog.changed() || otherFile);
@@ -205,7 +196,7 @@ void ListEditorComponent::EditListFile(std::string &path, int kind, ModelEnviron
     }
     saved = dialog.savedOnce();
     if (saved && dialog.path() != resolveEditorPath(path, env.WorkDir, env.ListsDir, env.AppDir)) {
-        path = storedEditorPath(dialog.path(), env.WorkDir, env.ListsDir);
+        path = storedNameFor(dialog.path(), env.WorkDir, env.ListsDir);
     }
     if (!read && !saved) {
         errorCode = 1;

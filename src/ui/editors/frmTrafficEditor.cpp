@@ -331,7 +331,7 @@ void frmTrafficEditor::btnVehicleList_Click() {
     choice.folder = m_env.ListsDir;
     choice.filters = {"Vehicle List Files (*.vlf)|*.vlf|All (*.*)|*.*"};
     if (auto picked = m_ui.chooseFile(choice)) {
-        m_vehicleList = storedEditorPath(*picked, m_env.WorkDir, m_env.ListsDir);
+        m_vehicleList = storedNameFor(*picked, m_env.WorkDir, m_env.ListsDir);
         showFleet();
     }
 }
@@ -342,7 +342,7 @@ void frmTrafficEditor::btnFuelList_Click() {
     choice.folder = m_env.ListsDir;
     choice.filters = {"Fuel List Files (*.flf)|*.flf|All (*.*)|*.*"};
     if (auto picked = m_ui.chooseFile(choice)) {
-        m_fuelList = storedEditorPath(*picked, m_env.WorkDir, m_env.ListsDir);
+        m_fuelList = storedNameFor(*picked, m_env.WorkDir, m_env.ListsDir);
         showFleet();
     }
 }

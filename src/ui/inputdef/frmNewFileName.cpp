@@ -54,6 +54,24 @@ std::string folderOf(const std::string &name) {
 }
 } // namespace
 
+std::string storedFileChoice(const FileChooserContext &context, const std::string &chosen) {
+    const std::string *national = nullptr;
+    switch (context.SelectedFileKind) {
+    case 1:
+        national = &context.MetBackDir;
+        break;
+    case 3:
+        national = &context.TrafficDir;
+        break;
+    case -1:
+        national = &context.ListsDir;
+        break;
+    default:
+        break;
+    }
+    return storedDataFileName(chosen, context.WorkDir, national ? *national : std::string());
+}
+
 frmNewFileName::frmNewFileName(FileChooserContext &context, Interaction &interaction, QWidget *parent)
     : QDialog(parent), m_context(context), m_interaction(interaction) {
     setObjectName(QStringLiteral("frmNewFileName"));
@@ -263,7 +281,7 @@ void frmNewFileName::SelectDataTable(const std::string &name) {
     }
     // The name box keeps the name as typed; the file is looked for where a
     // project would look for it.
-    const std::string path = dataFilePath(name, m_context.WorkDir, m_context.MetBackDir);
+    const std::string path = dataFilePath(name, m_context.WorkDir, m_context.MetBackDir, m_context.AppDir);
     std::vector<std::string> names;
     std::string error;
     if (!tablesForChooser(path, &names, &error)) {

@@ -24,8 +24,17 @@ struct FileChooserContext {
     int OpenListKind = 1; // kind -1: 1 vehicle list, 2 fuel list
     int CitySize = -1;
     std::string WorkDir, LastPath, MetBackDir, TrafficDir, ListsDir; // folders
-    std::string LastInputDir, LastTrafficDir;                        // remembered, written after OK
+    std::string AppDir; // the program folder: where a name with a folder is read when WorkDir lacks it
+    std::string LastInputDir, LastTrafficDir; // remembered, written after OK
 };
+
+// The name a project stores for the name chosen in the dialog (for the
+// context's kind): a file in WorkDir or below it without WorkDir, a file in
+// the national folder of its kind (MetBackDir for hourly input files,
+// TrafficDir for traffic files, ListsDir for vehicle and fuel lists; outputs
+// and statistics have none) as ".\" and the rest, any other as chosen; a
+// table address keeps its table. "" stays "".
+std::string storedFileChoice(const FileChooserContext &context, const std::string &chosen);
 
 class frmNewFileName : public QDialog {
     Q_OBJECT

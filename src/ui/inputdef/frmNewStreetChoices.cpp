@@ -35,9 +35,6 @@ void addFileItem(QListWidget *list, const std::string &name) {
 } // namespace
 
 std::string frmNewStreet::askFileName(int kind, const QString &caption) {
-    if (chooseFileName) {
-        return chooseFileName(kind, caption);
-    }
     FileChooserContext context;
     context.SelectedFileKind = kind;
     context.CitySize = m_state.CitySize;
@@ -45,14 +42,18 @@ std::string frmNewStreet::askFileName(int kind, const QString &caption) {
     context.MetBackDir = m_state.MetBackDir;
     context.TrafficDir = m_state.TrafficDir;
     context.ListsDir = m_state.ListsDir;
+    context.AppDir = m_state.AppDir;
     context.LastInputDir = m_state.LastInputDir;
     context.LastTrafficDir = m_state.LastTrafficDir;
+    if (chooseFileName) {
+        return storedFileChoice(context, chooseFileName(kind, caption));
+    }
     frmNewFileName dialog(context, m_interaction, this);
     dialog.setWindowTitle(caption);
     dialog.exec();
     m_state.LastInputDir = context.LastInputDir;
     m_state.LastTrafficDir = context.LastTrafficDir;
-    return dialog.NewFileName;
+    return storedFileChoice(context, dialog.NewFileName);
 }
 
 // ---- Traffic -------------------------------------------------------------------------

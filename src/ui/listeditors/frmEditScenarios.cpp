@@ -223,7 +223,7 @@ frmEditScenarios::frmEditScenarios(State &state, Interaction &ui, HelpSystem *he
 }
 
 std::string frmEditScenarios::storedIn(const std::string &path, const std::string &folder) const {
-    return storedEditorPath(path, std::string(), folder); // a country list never names the project's folder
+    return storedNameFor(path, std::string(), folder); // a country list never names the project's folder
 }
 
 std::string frmEditScenarios::resolvedIn(const std::string &stored, const std::string &folder) const {

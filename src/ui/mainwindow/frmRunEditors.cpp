@@ -8,8 +8,8 @@
 #include "calc/DayCases.h"
 #include "calc/EmissionSetup.h"
 #include "core/Interaction.h"
-#include "core/RecordIO.h"
 #include "core/Paths.h"
+#include "core/RecordIO.h"
 #include "core/TextIO.h"
 #include "project/CommandLine.h"
 #include "project/FileLists.h"
@@ -118,7 +118,7 @@ void frmRun::menEditTrf_Click() {
         if (path != fullPath) {
             // Opened or saved under another name: the project names the traffic it computes with.
             std::string error;
-            if (changeFile(m_state, 3, 0, storedNameFor(path, m_state.WorkDir), &error)) {
+            if (changeFile(m_state, 3, 0, storedNameFor(path, m_state.WorkDir, m_state.TrafficDir), &error)) {
                 fillFileList(3);
                 trafficRefresh();
                 m_state.ProjectChanged = true;

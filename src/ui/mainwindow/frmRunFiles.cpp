@@ -151,9 +151,6 @@ bool anyCurrent(const std::array<FileCheckList *, 5> &lists) {
 
 std::string frmRun::askFileName(int kind, const QString &caption, const QString &infoLine, int openListKind,
                                 const QString &preset) {
-    if (chooseFileName) {
-        return chooseFileName(kind, caption, infoLine);
-    }
     FileChooserContext context;
     context.SelectedFileKind = kind;
     context.OpenListKind = openListKind;
@@ -162,8 +159,12 @@ std::string frmRun::askFileName(int kind, const QString &caption, const QString 
     context.MetBackDir = m_state.MetBackDir;
     context.TrafficDir = m_state.TrafficDir;
     context.ListsDir = m_state.ListsDir;
+    context.AppDir = m_state.AppDir;
     context.LastInputDir = m_state.LastInputDir;
     context.LastTrafficDir = m_state.LastTrafficDir;
+    if (chooseFileName) {
+        return storedFileChoice(context, chooseFileName(kind, caption, infoLine));
+    }
     frmNewFileName dialog(context, m_interaction, this);
     dialog.setWindowTitle(caption);
     if (!infoLine.isEmpty()) {
@@ -175,7 +176,7 @@ std::string frmRun::askFileName(int kind, const QString &caption, const QString 
     dialog.exec();
     m_state.LastInputDir = context.LastInputDir;
     m_state.LastTrafficDir = context.LastTrafficDir;
-    return dialog.NewFileName;
+    return storedFileChoice(context, dialog.NewFileName);
 }
 
 void frmRun::btnAddFile_Click() {

@@ -51,7 +51,7 @@ void frmRun::menEditStreetConfiguration_Click() {
         if (!path) {
             return; // cancelled: the route file stays
         }
-        s.RouteFile = *path;
+        s.RouteFile = storedNameFor(*path, s.WorkDir);
         Label4->setText(workInputLabel(s.RouteFile));
         Label4->setToolTip(Label4->text());
         s.ProjectChanged = true;

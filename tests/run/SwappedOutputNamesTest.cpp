@@ -1,0 +1,371 @@
+// A run whose outputs lie in a folder that other users may write (mode 777,
+// or 1777 as /tmp), while another party acts on the names the run steps on,
+// at the very moments it steps on them: another user (nobody) swaps the
+// temporary file for a link to a private file of the user running (root) as
+// it appears or between its check and its rename, or the output for such a
+// link right after it is put in place; another run tidies left-over old
+// contents as soon as a ".prev" appears, or puts its own finished output in
+// place just before a failing run puts its old contents back. Text, Excel,
+// Lotus and Access outputs of the sample street, and Special Mode tables.
+//
+// The private file never changes; no output is lost (each holds what the
+// run wrote or its old contents, and the run names where they are otherwise);
+// the run fails exactly when an output's name does not hold what it wrote.
+
+#include "run/RunFixture.h"
+
+#include "core/StagedFile.h"
+#include "platform/Isolation.h"
+#include "run/SpecialMode.h"
+
+#include <grp.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+enum class Act {
+    SwapTemporaryAsItAppears,  // nobody: the temporary file for a link to the private file, before the first
+                               // write
+    SwapTemporaryBeforeRename, // ... between its check and its rename
+    SwapOutputAfterRename,     // nobody: the output just put in place for such a link
+    TidyAsPreviousAppears,     // another run tidies the first output's left-overs; the last rename then fails
+    FinishAnotherRunFirst,     // another run puts its own first output in place before the put-back of the
+                               // failing run
+};
+
+struct SharedCase {
+    const char *kind; // "txt", "xls", "wk3", "mdb", or "special" (Special Mode tables)
+    Act act;
+    bool sticky; // the folder has the sticky bit (1777), else 777
+};
+
+const char *actName(Act act) {
+    switch (act) {
+    case Act::SwapTemporaryAsItAppears:
+        return "a temporary file swapped as it appears";
+    case Act::SwapTemporaryBeforeRename:
+        return "a temporary file swapped before its rename";
+    case Act::SwapOutputAfterRename:
+        return "an output swapped after its rename";
+    case Act::TidyAsPreviousAppears:
+        return "old contents tidied as they appear";
+    case Act::FinishAnotherRunFirst:
+        return "another run finished before the put back";
+    }
+    return "";
+}
+
+void PrintTo(const SharedCase &c, std::ostream *os) {
+    *os << c.kind << ", " << actName(c.act) << (c.sticky ? ", sticky folder" : "");
+}
+
+// Does act() as the user nobody, in a child process; whether it succeeded.
+bool asNobody(const std::function<bool()> &act) {
+    const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *) {
+        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+            *bytes = "could not become the user nobody";
+            return true;
+        }
+        *bytes = act() ? "done" : "refused";
+        return true;
+    });
+    return r.end == IsolatedEnd::Finished && r.bytes == "done";
+}
+
+// Puts a link to secret under name, as the user nobody: false where nobody may not remove what is there.
+bool plantLink(const std::string &name, const fs::path &secret) {
+    return asNobody(
+        [&] { return ::unlink(name.c_str()) == 0 && ::symlink(secret.c_str(), name.c_str()) == 0; });
+}
+
+class SharedFolders : public RunFixture, public ::testing::WithParamInterface<SharedCase> {
+protected:
+    bool special() const { return std::string(GetParam().kind) == "special"; }
+
+    // The run's outputs, in the order it puts them in place.
+    std::vector<std::string> outputNames() const {
+        if (special()) {
+            return {"veskout.dat", "NOX_1.dat", "NOX_2.dat", "NO2_1.dat", "NO2_2.dat"};
+        }
+        const std::string ext = GetParam().kind;
+        return {"Hourly." + ext, "Stat." + ext};
+    }
+
+    std::map<std::string, std::string> outputs() const {
+        std::map<std::string, std::string> out;
+        for (const std::string &name : outputNames()) {
+            out[name] = fs::exists(work(name)) ? readFile(work(name)) : "(missing)";
+        }
+        return out;
+    }
+
+    void load() {
+        if (special()) {
+            state.WorkDir = workDir.string() + "/";
+            state.StreetHeight = state.StreetWidth = 20;
+            state.StreetLength_1 = state.StreetLength_2 = 100;
+            state.Receptor1 = state.Receptor2 = 1;
+            state.RecHeight = 2;
+            state.TrafficLight = 1000;
+            state.EmFactorLight = 1;
+            state.TrafficHeavy = 100;
+            state.EmFactorHeavy = 10;
+            state.SpeedLight = 50;
+            state.SpeedHeavy = 40;
+            state.BackgroundNOx = 20;
+            state.BackgroundO3 = 40;
+            state.BackgroundNO2 = 12;
+            state.AirTemperature = 15;
+            state.GlobalRadiation = 300;
+            state.WindSpeedCount = 1;
+            state.WindSpeeds[1] = 3;
+            state.WindDirStart = 80;
+            state.WindDirEnd = 100;
+            state.WindDirStep = 10;
+            state.CalcNO2 = 1;
+            state.TrafficTurbulence = true;
+            state.WindIntegration = 1;
+            return;
+        }
+        for (const auto &entry : fs::directory_iterator(dataDir() / "Working")) {
+            const std::string name = entry.path().filename().string();
+            if (name.front() != '.') {
+                fs::copy_file(entry.path(), work(name));
+            }
+        }
+        const std::string ext = GetParam().kind;
+        const bool text = ext == "txt";
+        std::string project = readFile(dataDir() / "Working" / "DemoStreet.vkp");
+        for (const auto &[from, to] : {std::pair<std::string, std::string>{
+                                           "Out2023.txt", text ? "Hourly.txt" : "Hourly." + ext + ";Hourly"},
+                                       {"Stat2023.txt", text ? "Stat.txt" : "Stat." + ext + ";Statistics"}}) {
+            const auto at = project.find("\"" + from + "\"");
+            ASSERT_NE(at, std::string::npos) << from;
+            project.replace(at + 1, from.size(), to);
+        }
+        ASSERT_NO_FATAL_FAILURE(loadProject("DemoStreet.vkp", project));
+        state.StartAuto = state.EndAuto = false;
+        state.StartDate = {2023, 3, 14};
+        state.StartHour = 1;
+        state.EndDate = {2023, 3, 14};
+        state.EndHour = 24;
+    }
+
+    // Runs the sweep or the period (a day longer, or a direction more, than
+    // the time before, so that it writes other bytes); whether it ended
+    // well, with what it said.
+    bool runAgain(std::string *said) {
+        ui.messages.clear();
+        bool completed = false;
+        if (special()) {
+            state.WindDirEnd += 10;
+            completed = RunSpecialMode(state, ui, control, nullptr) == SpecialModeOutcome::Completed;
+            *said = this->said();
+        } else {
+            state.EndDate.day += 1;
+            const RunReport report = run();
+            completed = report.outcome == RunOutcome::Completed;
+            *said = report.error;
+        }
+        return completed;
+    }
+};
+
+// Another file of the folder with what each of names held before the run
+// (*where: its path), found by its bytes; "" when there is none.
+std::string keptCopyOf(const fs::path &folder, const std::string &name, const std::string &bytes) {
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        const std::string file = entry.path().filename().string();
+        if (file.starts_with("." + name + ".") && file.find(".prev.") != std::string::npos &&
+            entry.is_regular_file() && readFile(entry.path()) == bytes) {
+            return entry.path().string();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDoesNotHoldWhatWasWritten) {
+    const SharedCase &c = GetParam();
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs a second user: as root, the test acts as the user nobody";
+    }
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    if (const std::string why = whyNobodyCannotEnter(workDir); !why.empty()) {
+        GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+    }
+    ASSERT_NO_FATAL_FAILURE(load());
+    std::string said;
+    ASSERT_TRUE(runAgain(&said)) << said;
+    const std::map<std::string, std::string> before = outputs();
+    ASSERT_EQ(chmod(workDir.c_str(), c.sticky ? S_ISVTX | 0777 : 0777), 0);
+    const fs::path secret = dir.write("mine/Secret.txt", "root's own\r\n");
+    ASSERT_EQ(chmod(secret.parent_path().c_str(), 0700), 0);
+    ASSERT_EQ(chmod(secret.c_str(), 0600), 0);
+
+    // The step of the run at which the other party acts, and on which output.
+    const std::vector<std::string> names = outputNames();
+    const bool onLast = c.act == Act::SwapTemporaryAsItAppears || c.act == Act::SwapTemporaryBeforeRename ||
+                        c.act == Act::SwapOutputAfterRename;
+    const std::string actedOn = onLast ? names.back() : names.front();
+    const StagedStep when = c.act == Act::SwapTemporaryAsItAppears    ? StagedStep::Created
+                            : c.act == Act::SwapTemporaryBeforeRename ? StagedStep::Checked
+                            : c.act == Act::SwapOutputAfterRename     ? StagedStep::Renamed
+                            : c.act == Act::TidyAsPreviousAppears     ? StagedStep::PreviousNamed
+                                                                      : StagedStep::PuttingBack;
+    const std::string anotherRuns = "another run's output\r\n";
+    int acted = 0;
+    onStagedStepForTesting([&](StagedStep step, const std::string &target, const std::string &name) {
+        if (step != when || fs::path(target).filename() != actedOn) {
+            return;
+        }
+        bool done = false;
+        switch (c.act) {
+        case Act::SwapTemporaryAsItAppears:
+        case Act::SwapTemporaryBeforeRename:
+            done = plantLink(name, secret);
+            break;
+        case Act::SwapOutputAfterRename:
+            done = plantLink(target, secret);
+            break;
+        case Act::TidyAsPreviousAppears:
+            removeLeftOverPrevious(target);
+            done = fs::exists(name);
+            break;
+        case Act::FinishAnotherRunFirst: {
+            const fs::path finished = dir.write("another run's", anotherRuns);
+            done = ::rename(finished.c_str(), target.c_str()) == 0;
+            break;
+        }
+        }
+        acted += done ? 1 : 0;
+    });
+    // The acts of another run come before a put back: the last rename fails.
+    const bool renameFails = c.act == Act::TidyAsPreviousAppears || c.act == Act::FinishAnotherRunFirst;
+    if (renameFails) {
+        failRenamingForTesting(
+            [&](const std::string &target) { return fs::path(target).filename() == names.back(); });
+    }
+    const bool completed = runAgain(&said);
+    onStagedStepForTesting(nullptr);
+    failRenamingForTesting(nullptr);
+
+    EXPECT_EQ(readFile(secret), "root's own\r\n") << "the private file was written";
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(secret)));
+    // In the sticky folder nobody may neither remove nor rename root's files: nothing was swapped.
+    EXPECT_EQ(acted > 0, !c.sticky || renameFails) << "acts done: " << acted;
+    const std::string file = work(actedOn).string();
+    std::string expected;
+    switch (c.act) {
+    case Act::SwapTemporaryAsItAppears:
+        expected = "Cannot write the file " + file + ": another program replaced the file written for it";
+        break;
+    case Act::SwapTemporaryBeforeRename: // what the rename put in place is not the file written
+    case Act::SwapOutputAfterRename:
+        expected =
+            "Cannot write the file " + file + ": another program replaced it as soon as it was put in place.";
+        break;
+    case Act::TidyAsPreviousAppears:
+        expected = "Cannot write the file " + work(names.back()).string() + ": Input/output error";
+        break;
+    case Act::FinishAnotherRunFirst:
+        expected =
+            "The file " + file +
+            " was replaced by another program after the run had put it in place: it is left as it is, and "
+            "its old contents are kept in " +
+            keptCopyOf(workDir, actedOn, before.at(actedOn)) + ".";
+        break;
+    }
+    if (c.sticky && !renameFails) {
+        EXPECT_TRUE(completed) << said;
+        for (const auto &[name, bytes] : outputs()) {
+            EXPECT_NE(bytes, before.at(name)) << name << " holds what the run wrote";
+        }
+        return;
+    }
+    EXPECT_FALSE(completed);
+    EXPECT_NE(said.find(expected), std::string::npos) << said;
+    std::map<std::string, std::string> left = before;
+    if (c.act == Act::FinishAnotherRunFirst) {
+        left[actedOn] = anotherRuns;
+        EXPECT_NE(keptCopyOf(workDir, actedOn, before.at(actedOn)), "") << "the old contents are kept";
+    }
+    for (const auto &[name, bytes] : outputs()) {
+        EXPECT_TRUE(bytes == left.at(name)) << name << " holds "
+                                            << (bytes == before.at(name) ? "its old contents"
+                                                : bytes.size() < 100     ? bytes
+                                                                         : "what the run wrote");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, SharedFolders, ::testing::ValuesIn([] {
+                             std::vector<SharedCase> cases;
+                             for (const char *kind : {"txt", "xls", "wk3", "mdb", "special"}) {
+                                 for (const Act act :
+                                      {Act::SwapTemporaryAsItAppears, Act::SwapTemporaryBeforeRename,
+                                       Act::SwapOutputAfterRename}) {
+                                     cases.push_back({kind, act, false});
+                                     cases.push_back({kind, act, true});
+                                 }
+                                 cases.push_back({kind, Act::TidyAsPreviousAppears, false});
+                                 cases.push_back({kind, Act::FinishAnotherRunFirst, false});
+                             }
+                             return cases;
+                         }()),
+                         [](const ::testing::TestParamInfo<SharedCase> &info) {
+                             return testNameOf(std::string(info.param.kind) + " " + actName(info.param.act) +
+                                               (info.param.sticky ? " sticky" : ""));
+                         });
+
+namespace {
+
+class KeepingRound : public RunFixture, public ::testing::WithParamInterface<const char *> {};
+
+} // namespace
+
+// The old contents of every output, a table's as a text's, are kept before
+// the first output is put in place: a table that could not be kept is
+// refused while nothing has been replaced.
+TEST_P(KeepingRound, KeepsTheOldContentsOfEveryOutputBeforeTheFirstRename) {
+    for (const auto &entry : fs::directory_iterator(dataDir() / "Working")) {
+        const std::string name = entry.path().filename().string();
+        if (name.front() != '.') {
+            fs::copy_file(entry.path(), work(name));
+        }
+    }
+    const std::string ext = GetParam();
+    std::string project = readFile(dataDir() / "Working" / "DemoStreet.vkp");
+    for (const auto &[from, to] : {std::pair<std::string, std::string>{"Out2023.txt", "Hourly.txt"},
+                                   {"Stat2023.txt", "Stat." + ext + ";Statistics"}}) {
+        const auto at = project.find("\"" + from + "\"");
+        ASSERT_NE(at, std::string::npos) << from;
+        project.replace(at + 1, from.size(), to);
+    }
+    ASSERT_NO_FATAL_FAILURE(loadProject("DemoStreet.vkp", project));
+    state.StartAuto = state.EndAuto = false;
+    state.StartDate = state.EndDate = {2023, 3, 14};
+    state.StartHour = 1;
+    state.EndHour = 24;
+    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+
+    std::vector<std::string> steps;
+    onStagedStepForTesting([&](StagedStep step, const std::string &target, const std::string &) {
+        if (step == StagedStep::PreviousNamed || step == StagedStep::Renamed) {
+            steps.push_back((step == StagedStep::Renamed ? "put in place " : "kept ") +
+                            fs::path(target).filename().string());
+        }
+    });
+    const RunReport report = run();
+    onStagedStepForTesting(nullptr);
+    ASSERT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(steps, (std::vector<std::string>{"kept Hourly.txt", "kept Stat." + ext,
+                                               "put in place Hourly.txt", "put in place Stat." + ext}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, KeepingRound, ::testing::Values("xls", "wk3", "mdb"));
