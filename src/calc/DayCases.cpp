@@ -108,14 +108,16 @@ void CopyTrafficProperties(CalcState &s) {
 }
 
 bool ReadTrafficProperties(CalcState &s, std::string *error) {
-    const std::string path = trafficFilePath(s);
+    // A name with a drive letter names no file of this system: nothing is read.
+    const bool usable = !s.TrafficFile.empty() && !hasDriveLetter(s.TrafficFile);
     std::string why;
-    const bool read =
-        !s.TrafficFile.empty() &&
-        s.EmissionComponent.ReadTrafficFile(path, s.AverageTrafficSpeed, s.AnnualDiurnalTraffic, &why);
+    const bool read = usable && s.EmissionComponent.ReadTrafficFile(trafficFilePath(s), s.AverageTrafficSpeed,
+                                                                    s.AnnualDiurnalTraffic, &why);
     if (!read) {
         if (s.TrafficFile.empty()) {
             why = "No traffic file is set.";
+        } else if (!usable) {
+            why = driveLetterRefusal(s.TrafficFile, "the traffic file");
         }
         s.ErrorInTrafficFile = true;
         s.TrafficFileLoaded = false;
@@ -452,6 +454,12 @@ TrafficSetupResult SetUpStreetTraffic(CalcState &s, Interaction &ui, const std::
     TrafficSetupResult result;
     if (s.TrafficFile.empty()) {
         result.outcome = TrafficSetupOutcome::NoTrafficFile;
+        return result;
+    }
+    if (hasDriveLetter(s.TrafficFile)) {
+        // Refused before the run's first hour; nothing is looked for under such a name.
+        ui.message(driveLetterRefusal(s.TrafficFile, "the traffic file"), Icon::Critical);
+        result.outcome = TrafficSetupOutcome::EndRun;
         return result;
     }
     s.DayNowVar = s.DayCaseEvaluator.defineVariable("DayNow");

@@ -70,7 +70,8 @@ std::string DayCaseCondition(const std::string &codeDay, const std::string &code
 // day differ from the project's, checks that its categories (composed ones
 // split) are the emission set-up's vehicle categories in order, compiles the
 // conditions and fills FlowTable, CategoryEmissionTable and the component's
-// EmissionTable day case by day case. Every failure is shown through ui.
+// EmissionTable day case by day case. Every failure is shown through ui; a
+// TrafficFile with a drive letter ends the run (EndRun) with nothing read.
 // With a cache, a traffic file is read and expanded as the run's other streets
 // left it in the cache; the outcome and messages are the same.
 TrafficSetupResult SetUpStreetTraffic(CalcState &state, Interaction &ui,
@@ -90,7 +91,8 @@ void CopyTrafficProperties(CalcState &state);
 // CopyTrafficProperties does. A file the reader refuses sets
 // ErrorInTrafficFile, clears TrafficFileLoaded, leaves every property as it
 // was and returns false with the reader's message (file, line, what was
-// expected). TrafficFileLoaded is otherwise left alone: the caller decides
+// expected), or, for a name with a drive letter, read nowhere, with the
+// message refusing it (driveLetterRefusal). TrafficFileLoaded is otherwise left alone: the caller decides
 // whether the run reads the file again.
 bool ReadTrafficProperties(CalcState &state, std::string *error);
 

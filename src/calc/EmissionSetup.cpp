@@ -162,6 +162,15 @@ EmissionSetupResult InitEmissions(CalcState &s, Interaction &ui) {
     if (s.VehicleListFile.empty() || s.FuelListFile.empty()) {
         standardSetup(s);
     } else {
+        // A list named on a drive of Windows is read nowhere: the set-up fails before it reads anything.
+        for (const auto &[name, field] : {std::pair{&s.VehicleListFile, "the vehicle list"},
+                                          std::pair{&s.FuelListFile, "the fuel list"}}) {
+            if (hasDriveLetter(*name)) {
+                ui.message(driveLetterRefusal(*name, field), Icon::Critical);
+                result.failed = true;
+                return result;
+            }
+        }
         s.VehicleListPath = ListFilePath(s, s.VehicleListFile);
         s.FuelListPath = ListFilePath(s, s.FuelListFile);
         if (!s.FleetDataUnsaved) {

@@ -43,7 +43,8 @@ std::vector<EmissionPollutant> EmissionPollutants(const CalcState &state);
 
 // Sets the emissions up for VehicleListFile and FuelListFile (standard
 // vehicle types when either is empty). Messages and the country question go
-// through ui. Updates EmissionReady, StdEmissionSetup, EmissionInitError,
+// through ui; a list named with a drive letter is refused with nothing read
+// (failed). Updates EmissionReady, StdEmissionSetup, EmissionInitError,
 // EmitterIndex/EmitterCount, the scenario year state and the catalogues.
 EmissionSetupResult InitEmissions(CalcState &state, Interaction &ui);
 

@@ -62,7 +62,7 @@ bool outputFolderExists(const std::string &file, long *errorNumber, std::string 
     if (parent.empty() || fs::is_directory(parent, ec)) {
         return true;
     }
-    fail(kErrPathNotFound, "The folder " + parent.string() + " of the output file does not exist.",
+    fail(kErrPathNotFound, "The folder " + parent.string() + " of the file " + file + " does not exist.",
          errorNumber, errorText);
     return false;
 }
@@ -218,6 +218,20 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
     return true;
 }
 
+bool OpenOutputText(const std::string &path, StagedFile &file, long *errorNumber, std::string *errorText) {
+    *errorNumber = 0;
+    if (!outputFolderExists(path, errorNumber, errorText) || !mayBeReplaced(path, errorNumber, errorText)) {
+        return false;
+    }
+    std::string error;
+    int err = 0;
+    if (!file.open(path, &error, &err)) {
+        fail(openErrorNumber(err), error, errorNumber, errorText);
+        return false;
+    }
+    return true;
+}
+
 void OpenOutputTable(const std::string &address, const std::string &header,
                      const std::vector<std::string> &columnNames, const KeyedList<VESKVar> &catalogue,
                      OutputTable &table, Interaction &ui, long *errorNumber, std::string *errorText,
@@ -230,14 +244,7 @@ void OpenOutputTable(const std::string &address, const std::string &header,
     }
     if (!a.isTable()) {
         auto path = nativePathOf(address);
-        if (!outputFolderExists(path, errorNumber, errorText) ||
-            !mayBeReplaced(path, errorNumber, errorText)) {
-            return;
-        }
-        std::string error;
-        int err = 0;
-        if (!table.TextFile.open(path, &error, &err)) {
-            fail(openErrorNumber(err), error, errorNumber, errorText);
+        if (!OpenOutputText(path, table.TextFile, errorNumber, errorText)) {
             return;
         }
         if (!table.writeLine(header)) {

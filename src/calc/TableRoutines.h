@@ -98,6 +98,15 @@ void OpenOutputTable(const std::string &address, const std::string &header,
                      OutputTable &table, Interaction &ui, long *errorNumber, std::string *errorText = nullptr,
                      TableSession *session = nullptr);
 
+// Starts the temporary file of a text output at path, as OpenOutputTable
+// starts a text file before the run's first hour: refused when its folder
+// does not exist (76), when the run may not put a file in place of the
+// existing one (StagedFile.h: groupReplacementRefusal; 75), or when the file
+// cannot be created beside it or the existing one is read-only or no regular
+// file (StagedFile::open; 70, 75 or 76 by the system's reason). False with
+// the number and the message then, and nothing is created.
+bool OpenOutputText(const std::string &path, StagedFile &file, long *errorNumber, std::string *errorText);
+
 // The definition of a new table: the names as stored and the types. A name
 // "?" becomes "F" & (i + 1) and text; a name in double quotes loses them and
 // is text; others take the catalogue's DataType. A name that is already

@@ -2,7 +2,6 @@
 
 #include "core/TextIO.h"
 
-#include <cctype>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -33,24 +32,36 @@ namespace {
 
 // A relative name holding a folder: it lies below the working folder.
 bool belowWorkDir(const std::string &native) {
-    return native.find('/') != std::string::npos && native.rfind("./", 0) != 0 && !isFullStoredPath(native);
+    return native.find('/') != std::string::npos && native.rfind("./", 0) != 0 && !isFullStoredPath(native) &&
+           !hasDriveLetter(native);
 }
 
 } // namespace
 
 bool isFullStoredPath(std::string_view stored) {
     const std::string s = nativePath(trim(stored));
-    if (!s.empty() && s.front() == '/') {
-        return true;
-    }
-    const auto letter = static_cast<unsigned char>(s.empty() ? ' ' : s.front());
-    return s.size() >= 2 && std::isalpha(letter) && s[1] == ':';
+    return !s.empty() && s.front() == '/';
+}
+
+bool hasDriveLetter(std::string_view stored) {
+    const std::string s = trim(stored);
+    const char letter = s.empty() ? ' ' : s.front();
+    return s.size() >= 2 && ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) &&
+           s[1] == ':';
+}
+
+std::string driveLetterRefusal(std::string_view stored, const std::string &field) {
+    const std::string name = trim(stored);
+    return "The name\r\n" + name + "\r\nof " + field + " begins with the drive " + name.substr(0, 2) +
+           ", which this system does not have: the file is neither read nor written. Give its name without "
+           "the drive: a name in the project's folder, a name below it (\"res\\Out.txt\") or a full path of "
+           "this system (\"/data/Met.txt\").";
 }
 
 std::string resolveStoredName(std::string_view stored, const std::string &workDir,
                               const std::string &nationalDir) {
     const std::string s = nativePath(trim(stored));
-    if (s.empty()) {
+    if (s.empty() || hasDriveLetter(s)) {
         return s;
     }
     if (s.find('/') == std::string::npos) {
@@ -67,6 +78,9 @@ std::string resolveStoredName(std::string_view stored, const std::string &workDi
 
 std::string findStoredInput(std::string_view stored, const std::string &workDir,
                             const std::string &nationalDir, const std::string &appDir) {
+    if (hasDriveLetter(stored)) {
+        return resolveStoredName(stored, workDir, nationalDir); // looked for nowhere
+    }
     const std::string path = findExisting(resolveStoredName(stored, workDir, nationalDir));
     const std::string s = nativePath(trim(stored));
     std::error_code ec;
@@ -201,6 +215,19 @@ bool sameFile(const std::string &a, const std::string &b) {
     const fs::path cx = fs::weakly_canonical(x, ec);
     const fs::path cy = ec ? fs::path() : fs::weakly_canonical(y, ec);
     return !ec && cx == cy;
+}
+
+bool sameNameButCase(const std::string &a, const std::string &b) {
+    if (a.empty() || b.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    const fs::path x = fs::weakly_canonical(fs::absolute(nativePath(a), ec), ec);
+    if (ec) {
+        return iequals(nativePath(a), nativePath(b));
+    }
+    const fs::path y = fs::weakly_canonical(fs::absolute(nativePath(b), ec), ec);
+    return ec ? iequals(nativePath(a), nativePath(b)) : iequals(x.string(), y.string());
 }
 
 bool liesInFolder(const std::string &path, const std::string &folder) {

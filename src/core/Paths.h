@@ -6,9 +6,13 @@
 // working folder; a name starting with ".\" or "./" lies in the national data
 // folder of its file kind; a full path stays as it is; any other name holds a
 // folder below the working folder ("traffic\City.trf"), wherever the program
-// was started. Folders are kept as texts ending in "/". Lookups try the exact
-// name first and then a match that ignores letter case, one path component at
-// a time. Only a leading folder prefix is ever removed or replaced.
+// was started. A name beginning with a drive letter and a colon ("C:\res\Met.txt",
+// "d:/x.txt", "C:Met.txt") names a drive of Windows, which this system does not
+// have: callers refuse it (driveLetterRefusal) before they resolve it, so that
+// it is never taken relative to the folder the program was started in.
+// Folders are kept as texts ending in "/". Lookups try the exact name first and
+// then a match that ignores letter case, one path component at a time. Only a
+// leading folder prefix is ever removed or replaced.
 
 #include <string>
 #include <string_view>
@@ -22,12 +26,24 @@ std::string nativePath(std::string_view stored);
 std::string withTrailingSlash(std::string_view folder);
 
 // True when a stored name is a full path: it begins with "/" or "\" (a path
-// of this system, a Windows network name), or with a drive letter and a colon
-// ("C:\data\Met.txt": a Windows full path, used as it is written).
+// of this system, a Windows network name).
 bool isFullStoredPath(std::string_view stored);
 
+// True when a stored name (blanks around it aside) begins with a letter A-Z
+// or a-z and a colon: the name of a file on a Windows drive ("C:\res\Out.txt",
+// "d:/Met.txt", "C:Met.txt" on the current folder of drive C). No file of this
+// system is meant by it.
+bool hasDriveLetter(std::string_view stored);
+
+// The message refusing a stored name with a drive letter: it names the name
+// as stored and the field that holds it (field: "the traffic file", "entry 2
+// of the hourly input files", ...) and says what to give instead.
+std::string driveLetterRefusal(std::string_view stored, const std::string &field);
+
 // The full path of a stored name (see above). A file kind without a national
-// folder passes workDir as nationalDir.
+// folder passes workDir as nationalDir. A name with a drive letter comes back
+// as stored, "\" turned to "/": it names no file here and is refused before
+// anything opens it (hasDriveLetter).
 std::string resolveStoredName(std::string_view stored, const std::string &workDir,
                               const std::string &nationalDir);
 
@@ -66,6 +82,11 @@ bool sameStoredName(std::string_view a, std::string_view b, const std::string &w
 // that name no existing file are the same when they agree once resolved.
 // Never throws.
 bool sameFile(const std::string &a, const std::string &b);
+
+// True when two paths, each resolved as far as it exists (links, "." and
+// ".."), are one text without regard to letter case: names the program
+// takes for one file, whether or not it exists. Never throws.
+bool sameNameButCase(const std::string &a, const std::string &b);
 
 // True when path names a file in folder or one of its subfolders (links and
 // letter case resolved as sameFile does). Never throws.

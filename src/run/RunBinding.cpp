@@ -607,7 +607,7 @@ void bindOutputFiles(RunContext &c) {
         if (!s.OutputFileChecked[k]) {
             continue;
         }
-        const std::string path = workFilePath(s, s.OutputFiles[k]);
+        const std::string path = outputFilePath(s, false, k);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         const std::vector<std::string> names = splitItems(s.OutputVarLists[k]);
@@ -702,7 +702,7 @@ void bindStatFiles(RunContext &c) {
         if (!s.StatFileChecked[k]) {
             continue;
         }
-        const std::string path = workFilePath(s, s.StatFiles[k]);
+        const std::string path = outputFilePath(s, true, k);
         c.err.FilePath = path;
         c.err.FileIndex = k;
         const std::vector<std::string> names = splitItems(s.StatVarLists[k]);

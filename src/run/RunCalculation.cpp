@@ -633,6 +633,12 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         return report;
     }
 
+    // Nor is a name on a drive of Windows looked for anywhere: it names no file of this system.
+    if (std::string refused = driveLetterName(s); !refused.empty()) {
+        ui.message(refused, Icon::Critical);
+        report.error = refused;
+        return report;
+    }
     // Before anything is opened: an output must never be written over a file the run reads.
     if (std::string refused = outputOverInput(s); !refused.empty()) {
         ui.message(refused, Icon::Critical);

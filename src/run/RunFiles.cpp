@@ -16,9 +16,10 @@ namespace {
 
 // A file the run reads or writes, resolved as the run resolves it.
 struct RunFile {
-    std::string file;  // the file part, resolved
-    std::string table; // the table of a workbook or database ("" for a text file)
-    std::string role;  // how the message names it (an output: by its place in its list)
+    std::string file;          // the file part, resolved
+    std::string table;         // the table of a workbook or database ("" for a text file)
+    std::string role;          // how the message names it (an output: by its place in its list)
+    std::string noun = "file"; // an output: "output file" (hourly) or "statistics file"
 };
 
 // The file a run writes: the existing file, or a new one in its existing
@@ -33,9 +34,37 @@ std::string outputPath(const std::string &resolved) {
     return withTrailingSlash(findExisting(folder.substr(0, folder.size() - 1))) + fileNamePart(resolved);
 }
 
-RunFile runFile(const std::string &resolvedAddress, const std::string &role) {
+RunFile runFile(const std::string &resolvedAddress, const std::string &role,
+                const std::string &noun = "file") {
     const TableAddress a = parseTableAddress(resolvedAddress);
-    return {findExisting(nativePath(a.file)), a.isTable() ? a.table : std::string(), role};
+    return {findExisting(nativePath(a.file)), a.isTable() ? a.table : std::string(), role, noun};
+}
+
+// The noun of a message naming one file as two outputs.
+std::string nounOfBoth(const RunFile &a, const RunFile &b) {
+    return a.noun == b.noun ? a.noun : "file";
+}
+
+// A checked entry of the hourly output files (statistics false) or of the
+// statistics files, in the order the run binds them.
+struct OutputEntry {
+    bool statistics = false;
+    int k = 0;
+};
+
+std::vector<OutputEntry> checkedOutputEntries(const State &s) {
+    std::vector<OutputEntry> entries;
+    for (int k = 1; k <= std::min(s.NumOutputFiles, kMaxFilesPerKind); ++k) {
+        if (s.OutputFileChecked[k]) {
+            entries.push_back({false, k});
+        }
+    }
+    for (int k = 1; k <= std::min(s.NumStatFiles, kMaxFilesPerKind); ++k) {
+        if (s.StatFileChecked[k]) {
+            entries.push_back({true, k});
+        }
+    }
+    return entries;
 }
 
 bool sameData(const RunFile &a, const RunFile &b) {
@@ -70,16 +99,14 @@ std::string oneTable(const RunFile &a, const RunFile &b) {
 
 std::vector<RunFile> outputs(const State &s) {
     std::vector<RunFile> out;
-    for (int k = 1; k <= std::min(s.NumOutputFiles, kMaxFilesPerKind); ++k) {
-        if (s.OutputFileChecked[k] && !trim(s.OutputVarLists[k]).empty()) {
-            out.push_back(runFile(workFilePath(s, s.OutputFiles[k]),
-                                  "entry " + std::to_string(k) + " of the hourly output files"));
-        }
-    }
-    for (int k = 1; k <= std::min(s.NumStatFiles, kMaxFilesPerKind); ++k) {
-        if (s.StatFileChecked[k] && !trim(s.StatVarLists[k]).empty()) {
-            out.push_back(runFile(workFilePath(s, s.StatFiles[k]),
-                                  "entry " + std::to_string(k) + " of the statistics files"));
+    for (const OutputEntry &e : checkedOutputEntries(s)) {
+        const std::string &list = e.statistics ? s.StatVarLists[e.k] : s.OutputVarLists[e.k];
+        if (!trim(list).empty()) {
+            out.push_back(
+                runFile(outputFilePath(s, e.statistics, e.k),
+                        "entry " + std::to_string(e.k) +
+                            (e.statistics ? " of the statistics files" : " of the hourly output files"),
+                        e.statistics ? "statistics file" : "output file"));
         }
     }
     return out;
@@ -88,7 +115,8 @@ std::vector<RunFile> outputs(const State &s) {
 std::vector<RunFile> inputs(const State &s) {
     std::vector<RunFile> in;
     auto add = [&](const std::string &path, const std::string &role) {
-        if (!trim(path).empty()) {
+        // A name with a drive letter names no file here (driveLetterName refuses it).
+        if (!trim(path).empty() && !hasDriveLetter(path)) {
             in.push_back(runFile(path, role));
         }
     };
@@ -129,10 +157,10 @@ std::vector<RunFile> inputs(const State &s) {
 }
 
 std::string refusal(const RunFile &output, const RunFile &input) {
-    return "The output file\r\n" + output.file +
+    return "The " + output.noun + "\r\n" + output.file +
            (output.table.empty() ? "" : ";" + visibleText(output.table)) + "\r\nis also " + input.role +
            " of the project:\r\n" + input.file + (input.table.empty() ? "" : ";" + visibleText(input.table)) +
-           "\r\nThe run would write over it. Give the output file another name.";
+           "\r\nThe run would write over it. Give the " + output.noun + " another name.";
 }
 
 // An output the run must not write whatever it reads: one that exists and
@@ -144,14 +172,14 @@ std::string unfitOutput(const RunFile &output) {
     std::error_code ec;
     const fs::file_status status = fs::status(output.file, ec);
     if (fs::exists(status) && !fs::is_regular_file(status)) {
-        return "The output file\r\n" + output.file + "\r\nis not a regular file but " +
+        return "The " + output.noun + "\r\n" + output.file + "\r\nis not a regular file but " +
                (fs::is_directory(status) ? "a folder" : "a device, a pipe or a socket") +
-               ": the run's file must not replace it. Give the output file another name.";
+               ": the run's file must not replace it. Give the " + output.noun + " another name.";
     }
     if (iequals(fs::path(output.file).filename().string(), "Run.opt")) {
-        return "The output file\r\n" + output.file +
-               "\r\nwould be the option file that every project of its folder reads. Give the output file "
-               "another name.";
+        return "The " + output.noun + "\r\n" + output.file +
+               "\r\nwould be the option file that every project of its folder reads. Give the " +
+               output.noun + " another name.";
     }
     return {};
 }
@@ -170,9 +198,9 @@ const char *const kProgramDataTrees[] = {"Lists", "Data", "Help", "NewCountry", 
 std::string programFileOutput(const State &s, const RunFile &output) {
     namespace fs = std::filesystem;
     auto refused = [&](const std::string &what) {
-        return "The output file\r\n" + output.file + "\r\nis " + what +
-               ".\r\nThe run would write over a file of the program itself. Give the output file another "
-               "name.";
+        return "The " + output.noun + "\r\n" + output.file + "\r\nis " + what +
+               ".\r\nThe run would write over a file of the program itself. Give the " + output.noun +
+               " another name.";
     };
     std::error_code ec;
     const fs::path running = fs::read_symlink("/proc/self/exe", ec);
@@ -207,7 +235,62 @@ std::string workFilePath(const State &s, const std::string &stored) {
     // Only the file part of a table address is a path: the table name after
     // it keeps its characters, "\" and "/" among them.
     const std::string file = parseTableAddress(stored).file;
+    if (hasDriveLetter(file)) {
+        return resolveStoredName(file, s.WorkDir, s.WorkDir) + stored.substr(file.size()); // looked for nowhere
+    }
     return outputPath(resolveStoredName(file, s.WorkDir, s.WorkDir)) + stored.substr(file.size());
+}
+
+std::string outputFilePath(const State &s, bool statistics, int k) {
+    const std::string &stored = statistics ? s.StatFiles[k] : s.OutputFiles[k];
+    const std::string path = workFilePath(s, stored);
+    const std::string file = parseTableAddress(path).file;
+    if (hasDriveLetter(stored)) {
+        return path;
+    }
+    for (const OutputEntry &e : checkedOutputEntries(s)) {
+        if (e.statistics == statistics && e.k == k) {
+            break; // only the entries before it
+        }
+        const std::string &earlierStored = e.statistics ? s.StatFiles[e.k] : s.OutputFiles[e.k];
+        if (hasDriveLetter(earlierStored)) {
+            continue;
+        }
+        const std::string earlier = parseTableAddress(workFilePath(s, earlierStored)).file;
+        if (earlier != file && sameNameButCase(earlier, file)) {
+            return earlier + path.substr(file.size());
+        }
+    }
+    return path;
+}
+
+std::string driveLetterName(const State &s) {
+    const std::pair<const FileNameTable *, const FileFlagTable *> lists[] = {
+        {&s.InputFiles, &s.InputFileChecked},
+        {&s.OutputFiles, &s.OutputFileChecked},
+        {&s.StatFiles, &s.StatFileChecked}};
+    const int counts[] = {s.NumInputFiles, s.NumOutputFiles, s.NumStatFiles};
+    const char *const kinds[] = {" of the hourly input files", " of the hourly output files",
+                                 " of the statistics files"};
+    for (int list = 0; list < 3; ++list) {
+        for (int k = 1; k <= std::min(counts[list], kMaxFilesPerKind); ++k) {
+            const std::string &name = (*lists[list].first)[k];
+            if ((*lists[list].second)[k] && hasDriveLetter(name)) {
+                return driveLetterRefusal(name, "entry " + std::to_string(k) + kinds[list]);
+            }
+        }
+    }
+    const std::pair<const std::string *, const char *> named[] = {
+        {&s.TrafficFile, "the traffic file"}, {&s.StreetsFile, "the streets file"},
+        {&s.RouteFile, "the route file"},     {&s.ConditionsFile, "the conditions file"},
+        {&s.MapFile, "the map file"},         {&s.VehicleListFile, "the vehicle list"},
+        {&s.FuelListFile, "the fuel list"}};
+    for (const auto &[name, field] : named) {
+        if (hasDriveLetter(*name)) {
+            return driveLetterRefusal(*name, field);
+        }
+    }
+    return {};
 }
 
 std::string workInputPath(const State &s, const std::string &stored) {
@@ -225,9 +308,9 @@ std::string missingOutputFolder(const State &s) {
         const fs::path folder = fs::path(output.file).parent_path();
         std::error_code ec;
         if (!folder.empty() && !fs::is_directory(folder, ec)) {
-            return "The folder\r\n" + folder.string() + "\r\nof the output file\r\n" + output.file +
-                   "\r\ndoes not exist. The run creates no folder: create it, or give the output file "
-                   "another folder.";
+            return "The folder\r\n" + folder.string() + "\r\nof the " + output.noun + "\r\n" + output.file +
+                   "\r\ndoes not exist. The run creates no folder: create it, or give the " + output.noun +
+                   " another folder.";
         }
     }
     return {};
@@ -253,13 +336,14 @@ std::string outputOverInput(const State &s) {
                 continue;
             }
             if (out[i].table != out[j].table && !out[i].table.empty() && !out[j].table.empty()) {
-                return "The output file\r\n" + out[i].file + "\r\nreceives two tables of one name, " +
-                       visibleText(out[j].table) + " as " + out[j].role + " and " +
-                       visibleText(out[i].table) + " as " + out[i].role + ": " + oneTable(out[j], out[i]) +
-                       ". Give each output table a name of its own.";
+                return "The " + nounOfBoth(out[j], out[i]) + "\r\n" + out[i].file +
+                       "\r\nreceives two tables of one name, " + visibleText(out[j].table) + " as " +
+                       out[j].role + " and " + visibleText(out[i].table) + " as " + out[i].role + ": " +
+                       oneTable(out[j], out[i]) + ". Give each output table a name of its own.";
             }
-            return "The output file\r\n" + out[i].file + "\r\nis named twice: as " + out[j].role +
-                   " and as " + out[i].role + ". Give each output file a name of its own.";
+            const std::string noun = nounOfBoth(out[j], out[i]);
+            return "The " + noun + "\r\n" + out[i].file + "\r\nis named twice: as " + out[j].role +
+                   " and as " + out[i].role + ". Give each " + noun + " a name of its own.";
         }
     }
     return {};

@@ -1,6 +1,8 @@
 #include "run/SpecialMode.h"
 
 #include "calc/Format.h"
+#include "calc/RunErrors.h"
+#include "calc/TableRoutines.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "core/StagedFile.h"
@@ -65,28 +67,56 @@ struct Files {
     PrintText veskout, nox1, nox2, no21, no22;
 };
 
-// Writes every result file under a temporary name first, out to the disk,
-// and puts them in place only when all were written and the old contents of
-// each are kept, so a failure (a full disk, a file that may not be replaced)
-// replaces none of them; should a rename fail, those before it are put back.
-bool writeAll(const State &state, const Files &files, bool withNO2, Interaction &ui) {
-    std::vector<std::pair<std::string, const PrintText *>> list = {
-        {"veskout.dat", &files.veskout}, {"NOX_1.dat", &files.nox1}, {"NOX_2.dat", &files.nox2}};
+// The result files of a run, in the order they are written.
+std::vector<std::string> resultFileNames(bool withNO2) {
+    std::vector<std::string> names = {"veskout.dat", "NOX_1.dat", "NOX_2.dat"};
     if (withNO2) {
-        list.push_back({"NO2_1.dat", &files.no21});
-        list.push_back({"NO2_2.dat", &files.no22});
+        names.push_back("NO2_1.dat");
+        names.push_back("NO2_2.dat");
     }
-    std::vector<StagedFile> staged(list.size());
+    return names;
+}
+
+// Starts the temporary file of every result file before the first case, as a
+// time-series run starts its outputs before its first hour (OpenOutputText):
+// a result file that may not be replaced (a read-only one, another user's
+// that could not be put back, no regular file) is refused with the message a
+// time-series run gives, and nothing is computed or created.
+bool openResultFiles(const State &state, bool withNO2, std::vector<StagedFile> *staged, Interaction &ui) {
+    const std::vector<std::string> names = resultFileNames(withNO2);
+    staged->clear();
+    staged->resize(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        RunErrorContext context;
+        context.FilePath = joinPath(nativePath(state.WorkDir), names[i]);
+        long number = 0;
+        if (!OpenOutputText(context.FilePath, (*staged)[i], &number, &context.Description)) {
+            staged->clear(); // the temporary files made so far go
+            const RunMessage m = runMessage(number, context);
+            ui.message(m.text.empty() ? context.Description : m.text, Icon::Critical);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes every result file under its temporary name (opened before the first
+// case), out to the disk, and puts them in place only when all were written
+// and the old contents of each are kept, so a failure (a full disk, a file
+// that may not be replaced) replaces none of them; should a rename fail,
+// those before it are put back.
+bool writeAll(const Files &files, bool withNO2, std::vector<StagedFile> &staged, Interaction &ui) {
+    std::vector<const PrintText *> texts = {&files.veskout, &files.nox1, &files.nox2};
+    if (withNO2) {
+        texts.push_back(&files.no21);
+        texts.push_back(&files.no22);
+    }
     auto failed = [&](const std::string &path, const std::string &error) {
         ui.message("The file " + path + " could not be written." + "\r\n" + error, Icon::Critical);
         return false;
     };
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        std::string error;
-        if (!staged[i].open(joinPath(nativePath(state.WorkDir), list[i].first), &error)) {
-            return failed(staged[i].target(), error);
-        }
-        staged[i].write(list[i].second->str()); // a failed write is reported by prepare()
+    for (std::size_t i = 0; i < staged.size() && i < texts.size(); ++i) {
+        staged[i].write(texts[i]->str()); // a failed write is reported by prepare()
     }
     for (StagedFile &file : staged) {
         std::string error;
@@ -120,10 +150,10 @@ bool writeAll(const State &state, const Files &files, bool withNO2, Interaction 
 
 // Finishes a run that has computed something: writes the files and reports.
 // lastDone names the last direction computed of a stopped run.
-SpecialModeOutcome finish(const State &state, const Files &files, bool withNO2, Interaction &ui,
+SpecialModeOutcome finish(const Files &files, bool withNO2, std::vector<StagedFile> &staged, Interaction &ui,
                           RunObserver *observer, SpecialModeOutcome outcome,
                           const std::string &lastDone = std::string()) {
-    if (!writeAll(state, files, withNO2, ui)) {
+    if (!writeAll(files, withNO2, staged, ui)) {
         outcome = SpecialModeOutcome::Failed;
     }
     if (observer != nullptr) {
@@ -224,11 +254,15 @@ SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &con
             return SpecialModeOutcome::Stopped;
         }
     }
+    const bool withNO2 = state.CalcNO2 == 1;
+    std::vector<StagedFile> staged;
+    if (!openResultFiles(state, withNO2, &staged, ui)) {
+        return SpecialModeOutcome::Refused;
+    }
     if (observer != nullptr) {
         observer->runStateChanged(true);
     }
 
-    const bool withNO2 = state.CalcNO2 == 1;
     const auto H = static_cast<float>(state.StreetHeight);
     const auto W = static_cast<float>(state.StreetWidth);
     PassStreetGeometry(state);
@@ -344,14 +378,14 @@ SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &con
             tableLine(files.no22, [](const Case &c) { return c.no22; });
         }
         if (control.StopRequested()) {
-            return finish(state, files, withNO2, ui, observer, SpecialModeOutcome::Stopped,
+            return finish(files, withNO2, staged, ui, observer, SpecialModeOutcome::Stopped,
                           "the wind direction " + formatSingle(D) + " at every wind speed");
         }
     }
     if (observer != nullptr) {
         observer->progress(1.0, std::string());
     }
-    return finish(state, files, withNO2, ui, observer, SpecialModeOutcome::Completed);
+    return finish(files, withNO2, staged, ui, observer, SpecialModeOutcome::Completed);
 }
 
 } // namespace vesk

@@ -17,7 +17,8 @@ enum class SpecialModeOutcome {
     Completed, // every case computed and the files written
     Stopped,   // stopped by the user: the directions computed are written, but a stop while
                // paused or a cancel at the turbulence note writes nothing (the previous files stay)
-    Refused,   // bad input; nothing computed and no file touched
+    Refused,   // bad input, or a result file that may not be replaced; nothing computed and no
+               // file touched
     Failed,    // a result file could not be written (the message says which)
 };
 
@@ -53,7 +54,10 @@ double shownDirection(double d);
 // Refuses, before any file is touched: a route or multi-street project (it
 // has no street of its own), a negative or undefined wind speed, a
 // direction step of 0 or less when there is a direction to compute, values
-// that are not numbers, more than kMaxSpecialModeDirections directions.
+// that are not numbers, more than kMaxSpecialModeDirections directions; and,
+// before the first case, as a time-series run refuses its outputs before its
+// first hour (OpenOutputText), a result file that may not be replaced (a
+// read-only one, another user's that could not be put back, no regular file).
 // Sets EmissionTermSM.
 SpecialModeOutcome RunSpecialMode(State &state, Interaction &ui, RunControl &control,
                                   RunObserver *observer = nullptr);

@@ -3,6 +3,7 @@
 // street is calculated.
 
 #include "calc/StreetRecords.h"
+#include "core/Paths.h"
 #include "core/TextIO.h"
 #include "run/RunContext.h"
 
@@ -17,6 +18,16 @@ constexpr int kNamed = 20; // streets named in a message of reasonable height
 // "\r\n  and n more" of a list that names kNamed of its `count` entries.
 std::string moreText(int count) {
     return count > kNamed ? "\r\n  and " + std::to_string(count - kNamed) + " more" : "";
+}
+
+// A street's or route segment's traffic file named on a drive of Windows
+// (the record just read, of the given line) is refused before the first hour.
+void refuseDriveLetterTraffic(const State &s, const RecordReader &file, int line, const std::string &what) {
+    if (hasDriveLetter(s.TrafficFile)) {
+        throw RunRefusal{driveLetterRefusal(s.TrafficFile, "the traffic file of " + what + " in line " +
+                                                               std::to_string(line) + " of " +
+                                                               file.fileName())};
+    }
 }
 
 } // namespace
@@ -39,6 +50,7 @@ void checkRouteSegments(RunContext &c) {
         } catch (const RunError &) {
             return; // a damaged record stops the run when the run reaches it, after the hours before it
         }
+        refuseDriveLetterTraffic(s, route, line, "the route segment " + quotedText(s.CurrentStreetName));
         const auto before = persons.find(s.PersonId);
         if (before != persons.end() && seconds(s.SegTimeIn) < seconds(before->second.out)) {
             throw RunRefusal{
@@ -61,6 +73,7 @@ void countStreets(RunContext &c) {
     while (!streets.atEnd()) {
         const int line = streets.nextFieldLine();
         ReadStreetRecord(s, streets);
+        refuseDriveLetterTraffic(s, streets, line, "the street " + quotedText(s.CurrentStreetName));
         ++c.StreetCount;
         c.ActiveStreetCount += streetCalculated(s) ? 1 : 0;
         const auto [first, fresh] = firstLineOf.emplace(s.CurrentStreetName, line);

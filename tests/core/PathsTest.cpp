@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using namespace vesk;
+using vesk::test::CurrentFolder;
 using vesk::test::TempDir;
 
 TEST(ResolveStoredName, PlainNameLiesInTheWorkingFolder) {
@@ -21,9 +22,31 @@ TEST(ResolveStoredName, DotBackslashNamesTheNationalFolder) {
 TEST(ResolveStoredName, OtherNamesAreFullPathsWithBackslashesTurned) {
     EXPECT_EQ(resolveStoredName("\\data\\in\\met.txt", "/w/", "/n/"), "/data/in/met.txt");
     EXPECT_EQ(resolveStoredName("\\\\server\\share\\met.txt", "/w/", "/n/"), "//server/share/met.txt");
-    // A Windows full path is used as it is written: no folder of this system is put in front.
+}
+
+// A name on a drive of Windows names no file here: its callers refuse it
+// before resolving it; resolved it stays as stored, with no folder of this
+// system put in front.
+TEST(DriveLetters, AreToldFromEveryOtherKindOfName) {
+    struct Case {
+        const char *stored;
+        bool drive;
+    };
+    for (const Case &c :
+         {Case{"C:\\res\\Out.txt", true}, Case{"d:/res/Met.txt", true}, Case{"C:Stat.txt", true},
+          Case{" z:\\x.txt ", true}, Case{"C:", true}, Case{"\\\\server\\share\\x.txt", false},
+          Case{"/data/x.txt", false}, Case{"res\\C:x.txt", false}, Case{".\\C:x.txt", false},
+          Case{"Met.txt", false}, Case{"1:\\x.txt", false}, Case{"CD:\\x.txt", false}, Case{":x.txt", false},
+          Case{"\xC3\x84:\\x.txt", false}, Case{"", false}}) {
+        EXPECT_EQ(hasDriveLetter(c.stored), c.drive) << c.stored;
+    }
     EXPECT_EQ(resolveStoredName("C:\\data\\met.txt", "/w/", "/n/"), "C:/data/met.txt");
-    EXPECT_EQ(resolveStoredName("d:/data/met.txt", "/w/", "/n/"), "d:/data/met.txt");
+    EXPECT_EQ(resolveStoredName("C:met.txt", "/w/", "/n/"), "C:met.txt")
+        << "not a name in the working folder";
+    EXPECT_FALSE(isFullStoredPath("C:\\x\\y.txt"));
+    EXPECT_EQ(driveLetterRefusal(" C:\\res\\Met.txt ", "the traffic file")
+                  .rfind("The name\r\nC:\\res\\Met.txt\r\nof the traffic file begins with the drive C:", 0),
+              0u);
 }
 
 TEST(ResolveStoredName, ANameWithAFolderLiesBelowTheWorkingFolderWhereverTheProgramWasStarted) {
@@ -32,7 +55,6 @@ TEST(ResolveStoredName, ANameWithAFolderLiesBelowTheWorkingFolderWhereverTheProg
     EXPECT_EQ(resolveStoredName("a\\b\\c.txt", "/w/", "/n/"), "/w/a/b/c.txt");
     EXPECT_EQ(resolveStoredName("..\\shared\\met.txt", "/w/proj/", "/n/"), "/w/proj/../shared/met.txt");
     EXPECT_EQ(resolveStoredName(" res\\Out.txt ", "/w/", "/n/"), "/w/res/Out.txt");
-    EXPECT_TRUE(isFullStoredPath("C:\\x\\y.txt"));
     EXPECT_TRUE(isFullStoredPath("/x/y.txt"));
     EXPECT_FALSE(isFullStoredPath("x\\y.txt"));
     EXPECT_FALSE(isFullStoredPath("y.txt"));
@@ -67,6 +89,14 @@ TEST(FindStoredInput, ANameWithAFolderIsReadFromTheProgramFolderOnlyWhenTheWorki
     EXPECT_EQ(findStoredInput("Lists\\Old.vlf", f.work, f.national, ""), f.work + "Lists/Old.vlf");
 }
 
+TEST(DriveLetters, AreLookedForNeitherInTheStartingFolderNorInTheProgramFolder) {
+    InputFolders f;
+    f.dir.write("start/c:/RES/met.txt", "decoy");
+    f.dir.write("app/C:/res/Met.txt", "decoy");
+    CurrentFolder started(f.dir.path() / "start");
+    EXPECT_EQ(findStoredInput("C:\\res\\Met.txt", f.work, f.national, f.app), "C:/res/Met.txt");
+}
+
 TEST(FindExisting, FindsAFileWhoseLetterCaseDiffers) {
     TempDir dir;
     dir.write("Data/Traffic/Std.TRF", "x");
@@ -90,6 +120,19 @@ TEST(StoredNameFor, RemovesOnlyALeadingWorkingFolder) {
     EXPECT_EQ(storedNameFor("/other/w/proj/met.txt", "/w/proj/"), "/other/w/proj/met.txt");
     EXPECT_TRUE(sameStoredName("/w/proj/MET.txt", "met.TXT", "/w/proj/"));
     EXPECT_FALSE(sameStoredName("/w/x/met.txt", "met.txt", "/w/proj/"));
+}
+
+TEST(SameNameButCase, TakesNamesThatDifferInLetterCaseOnlyForOneWhetherOrNotTheFileExists) {
+    TempDir dir;
+    dir.write("Out.txt", "x");
+    dir.write("Other.txt", "y");
+    const std::string d = dir.path().string();
+    EXPECT_TRUE(sameNameButCase(d + "/Out.txt", d + "/OUT.TXT")) << "one exists";
+    EXPECT_TRUE(sameNameButCase(d + "/New.txt", d + "/sub/../NEW.txt")) << "neither exists";
+    EXPECT_TRUE(sameNameButCase(d + "/Out.txt", d + "/Out.txt"));
+    EXPECT_FALSE(sameNameButCase(d + "/Out.txt", d + "/Other.txt"));
+    EXPECT_FALSE(sameNameButCase(d + "/Out.txt", d + "/Out.txt2"));
+    EXPECT_FALSE(sameNameButCase(d + "/Out.txt", ""));
 }
 
 struct PickedName {

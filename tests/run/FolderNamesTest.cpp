@@ -220,6 +220,7 @@ struct MissingFolder {
     const char *output;     // the hourly output file as named
     const char *statistics; // the statistics file as named
     const char *folder;     // the missing folder, below the working folder
+    const char *noun;       // how the message names the file in the missing folder
 };
 
 void PrintTo(const MissingFolder &m, std::ostream *os) {
@@ -245,7 +246,8 @@ TEST_P(OutputInAMissingFolder, IsRefusedBeforeTheFirstHourNamingTheFolderAndNoth
     EXPECT_EQ(report.hours, 0);
     ASSERT_EQ(ui.messages.size(), 1u) << said();
     const std::string folder = work(m.folder).string();
-    EXPECT_NE(ui.messages[0].find("The folder\r\n" + folder + "\r\nof the output file"), std::string::npos)
+    EXPECT_NE(ui.messages[0].find("The folder\r\n" + folder + "\r\nof the " + m.noun + "\r\n"),
+              std::string::npos)
         << ui.messages[0];
     EXPECT_NE(ui.messages[0].find("does not exist"), std::string::npos) << ui.messages[0];
     EXPECT_FALSE(fs::exists(work(m.folder))) << "no folder is created";
@@ -258,10 +260,11 @@ TEST_P(OutputInAMissingFolder, IsRefusedBeforeTheFirstHourNamingTheFolderAndNoth
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, OutputInAMissingFolder,
-    testing::Values(MissingFolder{"the hourly output", "new\\Out.txt", "Stat.txt", "new"},
+    testing::Values(MissingFolder{"the hourly output", "new\\Out.txt", "Stat.txt", "new", "output file"},
                     MissingFolder{"the statistics file two levels down", "res\\Out.txt", "new\\sub\\Stat.txt",
-                                  "new/sub"},
-                    MissingFolder{"a table of a workbook", "res\\Out.txt", "new\\Book.xls;Stat", "new"}),
+                                  "new/sub", "statistics file"},
+                    MissingFolder{"a table of a workbook", "res\\Out.txt", "new\\Book.xls;Stat", "new",
+                                  "statistics file"}),
     [](const testing::TestParamInfo<MissingFolder> &info) { return testNameOf(info.param.name); });
 
 // ---- The batch, started from another folder -------------------------------------------------
@@ -363,5 +366,91 @@ INSTANTIATE_TEST_SUITE_P(
                                       "traffic\\CityStreet.trf", "Data/Traffic/National/DL/CityStreet.trf",
                                       "StreetsStat2023.txt", "StreetsOut2023.txt"}),
     [](const testing::TestParamInfo<SampleWithFolders> &info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// ---- Names with a drive letter, in the batch started from another folder ----------------------
+
+struct DriveLetterField {
+    const char *name;
+    const char *project; // in data/Working
+    const char *file;    // the file the project names, named on drive C: instead
+    const char *field;   // how the message names the field
+    bool input;          // a decoy input lies under the name below the starting folder (else its folder)
+};
+
+void PrintTo(const DriveLetterField &f, std::ostream *os) {
+    *os << f.name;
+}
+
+// What a file holds, short enough for a failure's message: its size and a hash of its bytes.
+std::string fingerprint(const std::string &bytes) {
+    return std::to_string(bytes.size()) + " bytes, hash " + std::to_string(std::hash<std::string>{}(bytes));
+}
+
+// Every file below folder (by its fingerprint) and every folder ("<folder>"), by their path relative to it.
+std::map<std::string, std::string> entriesBelow(const fs::path &folder) {
+    std::map<std::string, std::string> out;
+    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+        out[fs::relative(entry.path(), folder).string()] =
+            entry.is_regular_file() ? fingerprint(readFile(entry.path())) : std::string("<folder>");
+    }
+    return out;
+}
+
+class DriveLettersInBatch : public testing::TestWithParam<DriveLetterField> {};
+
+// A name such as C:\res\Met2023.txt was once taken relative to the folder the
+// program was started in: a decoy there was read, an output written there.
+TEST_P(DriveLettersInBatch, AreRefusedBeforeTheFirstHourAndNothingIsReadOrWrittenWhereTheProgramStarted) {
+    const DriveLetterField &f = GetParam();
+    const TempDir dir;
+    const fs::path data = dataDir();
+    for (const char *file : {"Met2023.txt", "Back2023.txt", "Obs2023.txt", "DemoStreet.trf", "Streets.txt"}) {
+        dir.write(std::string("project/") + file, readFile(data / "Working" / file));
+    }
+    const std::string drive = std::string("C:\\res\\") + f.file;
+    dir.write(std::string("project/") + f.project,
+              replaced(readFile(data / "Working" / f.project), "\"" + std::string(f.file) + "\"",
+                       "\"" + drive + "\""));
+    if (f.input) {
+        dir.write(std::string("start/C:/res/") + f.file, readFile(data / "Working" / f.file));
+    } else {
+        fs::create_directories(dir.path() / "start" / "C:" / "res");
+    }
+    const auto started = entriesBelow(dir.path() / "start");
+    const auto project = entriesBelow(dir.path() / "project");
+
+    const ProgramRun r =
+        runWinvesk({(dir.path() / "project" / f.project).string(), "1", "20230101", "1", "20230131", "24"},
+                   120, dir.path() / "start");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find(drive), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("of " + std::string(f.field) +
+                            " begins with the drive C:, which this system does "
+                            "not have"),
+              std::string::npos)
+        << r.output;
+    EXPECT_EQ(entriesBelow(dir.path() / "start"), started) << "nothing is read or written where it started";
+    EXPECT_EQ(entriesBelow(dir.path() / "project"), project) << "no output is written";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, DriveLettersInBatch,
+    testing::Values(DriveLetterField{"SingleStreetInput", "DemoStreet.vkp", "Met2023.txt",
+                                     "entry 1 of the hourly input files", true},
+                    DriveLetterField{"SingleStreetOutput", "DemoStreet.vkp", "Out2023.txt",
+                                     "entry 1 of the hourly output files", false},
+                    DriveLetterField{"SingleStreetStatistics", "DemoStreet.vkp", "Stat2023.txt",
+                                     "entry 1 of the statistics files", false},
+                    DriveLetterField{"MultiStreetInput", "DemoStreets.vkm", "Back2023.txt",
+                                     "entry 2 of the hourly input files", true},
+                    DriveLetterField{"MultiStreetOutput", "DemoStreets.vkm", "StreetsOut2023.txt",
+                                     "entry 1 of the hourly output files", false},
+                    DriveLetterField{"MultiStreetStatistics", "DemoStreets.vkm", "StreetsStat2023.txt",
+                                     "entry 1 of the statistics files", false}),
+    [](const testing::TestParamInfo<DriveLetterField> &info) { return std::string(info.param.name); });
 
 } // namespace

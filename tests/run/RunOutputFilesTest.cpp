@@ -438,8 +438,11 @@ TEST_P(OutputOverProgramFile, IsRefusedBeforeAnythingIsOpenedAndTheProgramStillS
     EXPECT_EQ(report.hours, 0) << "refused before the first hour";
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find(c.says), std::string::npos) << ui.messages[0];
-    EXPECT_NE(ui.messages[0].find("The run would write over a file of the program itself. Give the output "
-                                  "file another name."),
+    // A statistics file is named as such, an hourly output as the output file.
+    const std::string noun = c.name.rfind("the statistics file", 0) == 0 ? "statistics file" : "output file";
+    EXPECT_EQ(ui.messages[0].rfind("The " + noun + "\r\n", 0), 0u) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("The run would write over a file of the program itself. Give the " + noun +
+                                  " another name."),
               std::string::npos)
         << ui.messages[0];
     EXPECT_EQ(programFiles(), before) << "no file of the program is written, none is made";

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <functional>
 #include <ostream>
 #include <sstream>
 
@@ -396,22 +398,76 @@ TEST_F(SpecialModeRun, stopWhilePausedEndsAtTheNextCaseAndKeepsThePreviousFiles)
     EXPECT_EQ(stops.said, std::vector<std::string>{""}) << "stopped, with nothing kept";
 }
 
-TEST_F(SpecialModeRun, anUnwritableFolderIsReportedAsSuch) {
+// Result files that cannot be written are refused before the first case, as
+// a time-series run refuses its outputs before its first hour: nothing is
+// computed, created or replaced.
+TEST_F(SpecialModeRun, aMissingFolderIsRefusedBeforeTheFirstCase) {
     state.WorkDir = (dir.path() / "missing" / "folder").string() + "/";
-    EXPECT_EQ(run(), SpecialModeOutcome::Failed);
+    EXPECT_EQ(run(), SpecialModeOutcome::Refused);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].find("veskout.dat could not be written"), std::string::npos);
+    EXPECT_EQ(ui.messages[0], "Path not found when opening the file:\r\n" + state.WorkDir + "veskout.dat");
+    EXPECT_FALSE(fs::exists(dir.path() / "missing"));
 }
 
-TEST_F(SpecialModeRun, aResultFileThatCannotBeWrittenReplacesNoneOfTheOthers) {
-    dir.write("veskout.dat", "old results\r\n");
-    fs::create_directory(dir.path() / "NOX_2.dat");
-    EXPECT_EQ(run(), SpecialModeOutcome::Failed);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].find("NOX_2.dat could not be written"), std::string::npos) << ui.messages[0];
-    EXPECT_EQ(file("veskout.dat"), "old results\r\n");
-    EXPECT_FALSE(exists("NOX_1.dat"));
+struct UnfitResultFile {
+    const char *name;
+    const char *file; // the result file that cannot be replaced
+    std::function<void(const fs::path &file)> make;
+    const char *says; // the start of the message, before the file's path
+};
+
+void PrintTo(const UnfitResultFile &u, std::ostream *os) {
+    *os << u.name;
 }
+
+class UnfitSpecialModeFile : public SpecialModeRun, public ::testing::WithParamInterface<UnfitResultFile> {};
+
+// An old result file that its owner may only read (mode 444).
+void readOnlyFile(const fs::path &f) {
+    std::ofstream(f, std::ios::binary) << "old " << f.filename().string() << "\r\n";
+    fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST_P(UnfitSpecialModeFile, IsRefusedBeforeTheFirstCaseAndNothingIsComputedOrReplaced) {
+    const UnfitResultFile &u = GetParam();
+    const std::vector<std::string> names = {"veskout.dat", "NOX_1.dat", "NOX_2.dat", "NO2_1.dat",
+                                            "NO2_2.dat"};
+    for (const std::string &name : names) {
+        if (name != u.file) {
+            dir.write(name, "old " + name + "\r\n");
+        }
+    }
+    const fs::path target = dir.path() / u.file;
+    u.make(target);
+    struct Progress : RunObserver {
+        int cases = 0, started = 0;
+        void progress(double, const std::string &) override { ++cases; }
+        void runStateChanged(bool running) override { started += running ? 1 : 0; }
+    } progress;
+
+    EXPECT_EQ(RunSpecialMode(state, ui, control, &progress), SpecialModeOutcome::Refused);
+    EXPECT_EQ(progress.cases, 0) << "no case is computed";
+    EXPECT_EQ(progress.started, 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].rfind(u.says + std::string("\r\n") + target.string(), 0), 0u) << ui.messages[0];
+    for (const std::string &name : names) {
+        if (fs::is_regular_file(dir.path() / name)) {
+            EXPECT_EQ(file(name), "old " + name + "\r\n") << name;
+        }
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 5)
+        << "no temporary file is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnfitSpecialModeFile,
+    ::testing::Values(UnfitResultFile{"a read-only veskout.dat", "veskout.dat", readOnlyFile,
+                                      "Permission denied to write to "},
+                      UnfitResultFile{"a read-only NO2 table", "NO2_2.dat", readOnlyFile,
+                                      "Permission denied to write to "},
+                      UnfitResultFile{"a folder named as a table", "NOX_2.dat",
+                                      [](const fs::path &f) { fs::create_directory(f); }, "Can't write to "}),
+    [](const ::testing::TestParamInfo<UnfitResultFile> &info) { return test::testNameOf(info.param.name); });
 
 // A full disk shows when the last file is written out: by then none is in place.
 TEST_F(SpecialModeRun, aDiskThatFillsUpAtTheLastFileReplacesNoneOfTheOthers) {

@@ -528,6 +528,32 @@ TEST(RealRun, SpecialModeRunsTheEditedWindsOfTheSampleStreet) {
                 std::filesystem::exists(s.state.WorkDir + "VESKout.dat"));
 }
 
+// A result table the run may not replace (mode 444) is refused before the
+// first case, as a time-series output is before its first hour: nothing is
+// computed and no result file changes.
+TEST(RealRun, SpecialModeRefusesAReadOnlyResultTableBeforeItsFirstCase) {
+    Sample sample;
+    Session s(sample, sample.project());
+    const std::filesystem::path table = std::filesystem::path(s.state.WorkDir) / "NOX_1.dat";
+    std::ofstream(table, std::ios::binary) << "old table\r\n";
+    std::filesystem::permissions(table, std::filesystem::perms::owner_read |
+                                            std::filesystem::perms::group_read |
+                                            std::filesystem::perms::others_read);
+    s->btnGeneric_Click();
+    ASSERT_TRUE(s->btnRun->isEnabled());
+    s.ui.messages.clear();
+    s->btnRun_Click();
+    ASSERT_TRUE(test::waitForRunToEnd(*s.w));
+    ASSERT_EQ(s.ui.messages.size(), 1u);
+    EXPECT_EQ(s.ui.messages[0].rfind("Permission denied to write to \r\n" + table.string(), 0), 0u)
+        << s.ui.messages[0];
+    EXPECT_NE(s->lblProgress->text(), "The calculation has ended.");
+    EXPECT_EQ(test::readFile(table), "old table\r\n");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(s.state.WorkDir) / "veskout.dat"))
+        << "nothing is computed or written";
+    EXPECT_TRUE(s->btnRun->isEnabled()) << "the window is given back";
+}
+
 TEST(RealRun, ARouteProjectNeverReachesSpecialModeNotEvenAfterARun) {
     Sample sample;
     Session s(sample, sample.project("DemoRoute.vkp"));

@@ -135,6 +135,11 @@ bool EmissionLibrary::InitialiseEmissions(const std::string &vehicleListPath, co
     if (!readVehicleListDocument(vehicleListPath, &vehicles, error)) {
         return false;
     }
+    if (hasDriveLetter(vehicles.factorFile)) {
+        return fail(error,
+                    driveLetterRefusal(vehicles.factorFile,
+                                       "the emission-factor file of the vehicle list " + vehicleListPath));
+    }
     const std::string factorPath = factorFilePath(vehicles.factorFile, vehicleListPath, folders);
     FactorTableDocument factors;
     if (!readFactorTableDocument(factorPath, &factors, error)) {
