@@ -1,5 +1,6 @@
 #include "run/RunFiles.h"
 
+#include "core/OutputPlace.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
@@ -169,6 +170,11 @@ std::string refusal(const RunFile &output, const RunFile &input) {
 // run of a project in that folder would read it as its options).
 std::string unfitOutput(const RunFile &output) {
     namespace fs = std::filesystem;
+    // Another user's link under its name is not followed (core/OutputPlace.h):
+    // what lies behind it is no business of the run, not even to compare.
+    if (std::string refusal = foreignLinkRefusal(output.file); !refusal.empty()) {
+        return refusal;
+    }
     std::error_code ec;
     const fs::file_status status = fs::status(output.file, ec);
     if (fs::exists(status) && !fs::is_regular_file(status)) {
@@ -236,7 +242,8 @@ std::string workFilePath(const State &s, const std::string &stored) {
     // it keeps its characters, "\" and "/" among them.
     const std::string file = parseTableAddress(stored).file;
     if (hasDriveLetter(file)) {
-        return resolveStoredName(file, s.WorkDir, s.WorkDir) + stored.substr(file.size()); // looked for nowhere
+        return resolveStoredName(file, s.WorkDir, s.WorkDir) +
+               stored.substr(file.size()); // looked for nowhere
     }
     return outputPath(resolveStoredName(file, s.WorkDir, s.WorkDir)) + stored.substr(file.size());
 }

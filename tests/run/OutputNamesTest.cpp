@@ -214,3 +214,25 @@ TEST_F(OutputNames, TwoTablesOfOneWorkbookNamedInOtherLettersGoIntoOneFile) {
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Hourly$", "Statistics$"}));
 }
+
+// Two outputs that are another user's links to one file are refused for the
+// links, which the run does not follow, not as one file named twice.
+TEST_F(OutputNames, TwoOutputsThatAreAnotherUsersLinksToOneFileAreRefusedForTheLinks) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs links of another user: as root, the test gives them to the user nobody";
+    }
+    ASSERT_NO_FATAL_FAILURE(loadOutputs(NamedOutputs{"", false, {"Out.txt"}, {"Stat.txt"}, {}, ""}));
+    ASSERT_EQ(::chmod(workDir.c_str(), 0777), 0);
+    const fs::path mine = dir.write("mine/Secret.txt", "root's own\r\n");
+    for (const char *name : {"Out.txt", "Stat.txt"}) {
+        ASSERT_EQ(::symlink(mine.c_str(), work(name).c_str()), 0);
+        ASSERT_EQ(::lchown(work(name).c_str(), kNobody, kNobody), 0);
+    }
+    const RunReport report = run();
+    EXPECT_EQ(report.hours, 0);
+    ASSERT_EQ(ui.messages.size(), 1u) << said();
+    EXPECT_NE(ui.messages[0].find(work("Out.txt").string() + " is a symbolic link of the user nobody"),
+              std::string::npos)
+        << ui.messages[0];
+    EXPECT_EQ(readFile(mine), "root's own\r\n");
+}
