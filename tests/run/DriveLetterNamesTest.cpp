@@ -17,21 +17,6 @@ using namespace vesk::test;
 
 namespace {
 
-// What a file holds, short enough for a failure's message: its size and a hash of its bytes.
-std::string fingerprint(const std::string &bytes) {
-    return std::to_string(bytes.size()) + " bytes, hash " + std::to_string(std::hash<std::string>{}(bytes));
-}
-
-// Every file below folder (by its fingerprint) and every folder ("<folder>"), by their path relative to it.
-std::map<std::string, std::string> entriesBelow(const fs::path &folder) {
-    std::map<std::string, std::string> out;
-    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
-        out[fs::relative(entry.path(), folder).string()] =
-            entry.is_regular_file() ? fingerprint(readFile(entry.path())) : std::string("<folder>");
-    }
-    return out;
-}
-
 const char *const kHourVariables =
     "year,month,day,hour,u_mast,wind_dir,temperature,globalrad,cNOx_b,cNO2_b,cO3_b";
 

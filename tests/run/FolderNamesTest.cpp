@@ -385,21 +385,6 @@ void PrintTo(const DriveLetterField &f, std::ostream *os) {
     *os << f.name;
 }
 
-// What a file holds, short enough for a failure's message: its size and a hash of its bytes.
-std::string fingerprint(const std::string &bytes) {
-    return std::to_string(bytes.size()) + " bytes, hash " + std::to_string(std::hash<std::string>{}(bytes));
-}
-
-// Every file below folder (by its fingerprint) and every folder ("<folder>"), by their path relative to it.
-std::map<std::string, std::string> entriesBelow(const fs::path &folder) {
-    std::map<std::string, std::string> out;
-    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
-        out[fs::relative(entry.path(), folder).string()] =
-            entry.is_regular_file() ? fingerprint(readFile(entry.path())) : std::string("<folder>");
-    }
-    return out;
-}
-
 class DriveLettersInBatch : public testing::TestWithParam<DriveLetterField> {};
 
 // A name such as C:\res\Met2023.txt was once taken relative to the folder the

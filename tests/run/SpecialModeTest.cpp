@@ -4,6 +4,7 @@
 #include "core/StagedFile.h"
 
 #include "platform/streetmodel/StreetModel.h"
+#include "run/SpecialModeSweep.h"
 #include "run/StreetChain.h"
 #include "support/TestSupport.h"
 
@@ -54,32 +55,11 @@ struct SpecialModeRun : ::testing::Test {
     RunControl control;
 
     void SetUp() override {
-        state.WorkDir = dir.path().string() + "/";
-        state.StreetHeight = 20;
-        state.StreetWidth = 20;
-        state.StreetLength_1 = state.StreetLength_2 = 100;
-        state.Receptor1 = state.Receptor2 = 1;
-        state.RecHeight = 2;
-        state.TrafficLight = 1000;
-        state.EmFactorLight = 1;
-        state.TrafficHeavy = 100;
-        state.EmFactorHeavy = 10;
-        state.SpeedLight = 50;
-        state.SpeedHeavy = 40;
-        state.BackgroundNOx = 20;
-        state.BackgroundO3 = 40;
-        state.BackgroundNO2 = 12;
-        state.AirTemperature = 15;
-        state.GlobalRadiation = 300;
+        test::setSmallSweep(state, dir.path());
+        // Two wind speeds: a calm and 3 m/s.
         state.WindSpeedCount = 2;
         state.WindSpeeds[1] = 0;
         state.WindSpeeds[2] = 3;
-        state.WindDirStart = 80;
-        state.WindDirEnd = 100;
-        state.WindDirStep = 10;
-        state.CalcNO2 = 1;
-        state.TrafficTurbulence = true;
-        state.WindIntegration = 1;
     }
 
     // Remembers what the run said when it was stopped.

@@ -17,6 +17,7 @@
 #include "core/StagedFile.h"
 #include "platform/Isolation.h"
 #include "run/SpecialMode.h"
+#include "run/SpecialModeSweep.h"
 
 #include <grp.h>
 #include <map>
@@ -106,30 +107,7 @@ protected:
 
     void load() {
         if (special()) {
-            state.WorkDir = workDir.string() + "/";
-            state.StreetHeight = state.StreetWidth = 20;
-            state.StreetLength_1 = state.StreetLength_2 = 100;
-            state.Receptor1 = state.Receptor2 = 1;
-            state.RecHeight = 2;
-            state.TrafficLight = 1000;
-            state.EmFactorLight = 1;
-            state.TrafficHeavy = 100;
-            state.EmFactorHeavy = 10;
-            state.SpeedLight = 50;
-            state.SpeedHeavy = 40;
-            state.BackgroundNOx = 20;
-            state.BackgroundO3 = 40;
-            state.BackgroundNO2 = 12;
-            state.AirTemperature = 15;
-            state.GlobalRadiation = 300;
-            state.WindSpeedCount = 1;
-            state.WindSpeeds[1] = 3;
-            state.WindDirStart = 80;
-            state.WindDirEnd = 100;
-            state.WindDirStep = 10;
-            state.CalcNO2 = 1;
-            state.TrafficTurbulence = true;
-            state.WindIntegration = 1;
+            setSmallSweep(state, workDir);
             return;
         }
         for (const auto &entry : fs::directory_iterator(dataDir() / "Working")) {

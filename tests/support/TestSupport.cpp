@@ -75,6 +75,19 @@ std::string readFile(const fs::path &path) {
     return s.str();
 }
 
+std::string fingerprint(const std::string &bytes) {
+    return std::to_string(bytes.size()) + " bytes, hash " + std::to_string(std::hash<std::string>{}(bytes));
+}
+
+std::map<std::string, std::string> entriesBelow(const fs::path &folder) {
+    std::map<std::string, std::string> out;
+    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+        out[fs::relative(entry.path(), folder).string()] =
+            entry.is_regular_file() ? fingerprint(readFile(entry.path())) : std::string("<folder>");
+    }
+    return out;
+}
+
 std::string testNameOf(std::string text) {
     for (char &c : text) {
         if (!std::isalnum(static_cast<unsigned char>(c))) {

@@ -8,6 +8,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -55,6 +56,10 @@ fs::path sharedTestFile(const std::string &relative);
 // True when WINVESK_REQUIRE_TESTDATA=1: a missing shared file then fails the test.
 bool testDataRequired();
 std::string readFile(const fs::path &path);
+// What a file holds, short enough for a failure's message: its size and a hash of its bytes.
+std::string fingerprint(const std::string &bytes);
+// Every file below folder (by its fingerprint) and every folder ("<folder>"), by their path relative to it.
+std::map<std::string, std::string> entriesBelow(const fs::path &folder);
 // A parameterised test's name from a readable text: other than letters and digits become "_".
 std::string testNameOf(std::string text);
 // True when the outside program (a reader made elsewhere, "mdb-export") is on the PATH.
