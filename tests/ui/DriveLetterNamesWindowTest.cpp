@@ -212,14 +212,14 @@ std::vector<Place> places() {
          }},
         {"the format dialog's file header",
          "DemoStreet.vkp",
-         "C:/res/Out.txt",
+         "C:/res/Stat.txt",
          "Working/Met2023.txt",
-         "C:\\res\\Out.txt",
-         "entry 1 of the hourly output files",
+         "C:\\res\\Stat.txt",
+         "entry 1 of the statistics files",
          {},
          [](Opened &o) {
-             o.s.state.OutputFiles[1] = "C:\\res\\Out.txt";
-             frmFormatFile d(o.s.state, formatDialogInput(o.s.state, 2, 0), o.s.ui);
+             o.s.state.StatFiles[1] = "C:\\res\\Stat.txt";
+             frmFormatFile d(o.s.state, formatDialogInput(o.s.state, 4, 0), o.s.ui);
              d.btnViewHeader_Click();
              if (d.DataGrid1->columnCount() > 0) {
                  o.show("a header of " + std::to_string(d.DataGrid1->columnCount()) + " columns");
