@@ -124,6 +124,18 @@ bool generateFleetLists(const CalcState &s, int year, GeneratedFleet *fleet, std
         }
     }
     const Listed &base = before ? *before : *after;
+    // The lists read below: one on a drive of Windows is read nowhere (not in
+    // the folder the program was started from).
+    const std::pair<const Listed *, bool> read[] = {
+        {&base, true}, {&base, false}, {before ? after : nullptr, true}};
+    for (const auto &[l, vehicles] : read) {
+        const std::string *name = l ? (vehicles ? &l->vehicleFile : &l->fuelFile) : nullptr;
+        if (name && hasDriveLetter(*name)) {
+            *error = driveLetterRefusal(*name, std::string(vehicles ? "the vehicle list" : "the fuel list") +
+                                                   " of the scenario year " + std::to_string(l->year));
+            return false;
+        }
+    }
     VehicleListDocument baseList;
     fleet->basePath = listPath(s, base.vehicleFile);
     if (!readVehicleListDocument(fleet->basePath, &baseList, error)) {

@@ -5,6 +5,7 @@
 #include "calc/FleetGeneration.h"
 
 #include "calc/EmissionSetup.h"
+#include "core/Paths.h"
 #include "core/TextIO.h"
 #include "project/InitProgram.h"
 #include "run/State.h"
@@ -117,6 +118,37 @@ TEST(FleetGeneration, ListedYearsYearsOutsideTheRangeAndListsThatDoNotMatchAreRe
     EXPECT_FALSE(generateFleetLists(d.state, 2022, &fleet, &error));
     EXPECT_NE(error.find("2020 and 2025 do not have the same vehicle categories"), std::string::npos)
         << error;
+}
+
+TEST(FleetGeneration, AListOnADriveOfWindowsIsRefusedAndReadNowhere) {
+    // The program started in a folder that holds copies of the lists under
+    // the names taken as written: none of them may be read.
+    struct Case {
+        int index; // of the scenario lists: 2020 is the second, 2025 the third
+        bool vehicles;
+        const char *stored;
+        const char *field;
+    };
+    const Case cases[] = {
+        {2, true, "C:\\res\\Fleet2020.vlf", "the vehicle list of the scenario year 2020"},
+        {3, true, "c:/res/Fleet2025.vlf", "the vehicle list of the scenario year 2025"},
+        {2, false, "C:\\res\\Fuels2020.flf", "the fuel list of the scenario year 2020"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.stored);
+        Demo d;
+        TempDir start;
+        for (const char *list : {"Fleet2020.vlf", "Fleet2025.vlf", "Fuels2020.flf"}) {
+            start.write(std::string("C:/res/") + list, readFile(d.lists() + list));
+            start.write(std::string("c:/res/") + list, readFile(d.lists() + list));
+        }
+        (c.vehicles ? d.state.ScenarioVehicleFiles : d.state.ScenarioFuelFiles).at(c.index) = c.stored;
+        CurrentFolder here(start.path());
+        GeneratedFleet fleet;
+        std::string error;
+        EXPECT_FALSE(generateFleetLists(d.state, 2022, &fleet, &error));
+        EXPECT_EQ(error, driveLetterRefusal(c.stored, c.field));
+    }
 }
 
 TEST(FleetGeneration, TheEmissionsAreSetUpWithTheGeneratedFleetWhichNoFileHolds) {

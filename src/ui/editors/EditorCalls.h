@@ -84,7 +84,8 @@ public:
     // With data.Emission given, traffic that changed is handed to it
     // (SetTrafficData) for the project's next run. A malformed file is shown
     // with the reader's message and never overwritten unasked. False when
-    // the editor could not be shown.
+    // the editor could not be shown: a path with a drive letter is refused
+    // with a message and nothing is read or changed.
     virtual bool EditTrafficFile(std::string &path, float averageTrafficSpeed, float annualDiurnalTraffic,
                                  std::string &vehicleListFile, std::string &fuelListFile, int &scenarioYear,
                                  ModelEnvironment &env, TrafficEditorData &data, bool &renewEmissions) = 0;
@@ -103,7 +104,8 @@ public:
     // names. path comes back changed when the user saved under another name;
     // saved is set when a file was saved. errorCode is 0 on success and not 0
     // when the list could not be read and nothing was saved (the reader's
-    // message has been shown).
+    // message has been shown). A path with a drive letter is refused with a
+    // message and the editor is not shown (saved false, errorCode 0).
     virtual void EditListFile(std::string &path, int kind, ModelEnvironment &env,
                               const std::vector<std::string> &stVehTypeNames,
                               const std::vector<std::string> &stFuelNames, bool &saved, long &errorCode) = 0;
@@ -111,6 +113,7 @@ public:
 
 // Stored names (see the top of this file). A name with a folder that only
 // appDir (the program folder) holds is read from there, as the run reads it.
+// A name with a drive letter gives "": it names no file of this system.
 std::string resolveEditorPath(const std::string &stored, const std::string &workDir,
                               const std::string &nationalDir, const std::string &appDir = {});
 

@@ -8,6 +8,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/emission/EmissionLibrary.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/editors/frmListEditor.h"
 #include "ui/editors/frmTrafficEditor.h"
 
@@ -68,8 +69,8 @@ std::vector<TrafficCategoryDefinition> fleetCategories(const std::string &vehicl
 
 std::string resolveEditorPath(const std::string &stored, const std::string &workDir,
                               const std::string &nationalDir, const std::string &appDir) {
-    if (stored.empty()) {
-        return {};
+    if (stored.empty() || hasDriveLetter(stored)) {
+        return {}; // a drive of Windows: looked for nowhere
     }
     return findStoredInput(stored, workDir, nationalDir, appDir);
 }
@@ -84,6 +85,9 @@ bool TrafficEditorComponent::EditTrafficFile(std::string &path, float averageTra
                                              std::string &fuelListFile, int &scenarioYear,
                                              ModelEnvironment &env, TrafficEditorData &data,
                                              bool &renewEmissions) {
+    if (refuseDriveLetterName(m_ui, path, "the traffic file")) {
+        return false;
+    }
     const std::string fullPath = resolveEditorPath(path, env.WorkDir, env.TrafficDir, env.AppDir);
     frmTrafficEditor::Setup setup;
     setup.path = fullPath;
@@ -158,6 +162,9 @@ void ListEditorComponent::EditListFile(std::string &path, int kind, ModelEnviron
                                        long &errorCode) {
     errorCode = 0;
     saved = false;
+    if (refuseDriveLetterName(m_ui, path, kind == kFuelListKind ? "the fuel list" : "the vehicle list")) {
+        return;
+    }
     frmListEditor::Setup setup;
     setup.kind = kind == kFuelListKind ? kFuelListKind : kVehicleListKind;
     setup.path = resolveEditorPath(path, env.WorkDir, env.ListsDir, env.AppDir);

@@ -165,6 +165,9 @@ void frmTrafficEditor::showFleet() {
     } else if (name.find('[') != std::string::npos) {
         check = QStringLiteral(
             "The fleet data are not saved to a permanent file: the categories cannot be checked.");
+    } else if (hasDriveLetter(name)) {
+        check = QString::fromStdString(driveLetterRefusal(name, "the vehicle list"))
+                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     } else {
         VehicleListDocument fleet;
         std::string error;

@@ -10,6 +10,7 @@
 #include "project/DataFileHeader.h"
 #include "project/FormatFiles.h"
 #include "run/State.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/common/HelpSystem.h"
 #include "ui/inputdef/FloatingFrame.h"
 #include "ui/inputdef/ListTextBox.h"
@@ -52,6 +53,7 @@ FormatDialogInput formatDialogInput(const State &state, int kind, int position) 
     FormatDialogInput in;
     in.kind = kind;
     in.fileName = fileNameAt(state, kind, position);
+    in.field = fileListEntryField(kind, position);
     in.lists = fileFormatLists(state, kind, position);
     in.multiStreet = state.MultiStreetMode;
     in.projectList = formatDialogProjectLists(state, kind);
@@ -539,7 +541,15 @@ std::string frmFormatFile::dataFilePathOfInput() const {
     return dataFilePath(m_input.fileName, m_input.workDir, m_input.metBackDir, m_input.appDir);
 }
 
+bool frmFormatFile::refusedDriveLetter() {
+    return refuseDriveLetterName(m_interaction, m_input.fileName,
+                                 m_input.field.empty() ? std::string("the data file") : m_input.field);
+}
+
 void frmFormatFile::btnViewFile_Click() {
+    if (refusedDriveLetter()) {
+        return;
+    }
     const std::string path = dataFilePathOfInput();
     if (showFile) {
         showFile(path);

@@ -52,6 +52,7 @@ class HelpSystem;
 struct FormatDialogInput {
     int kind = 1;         // 1 hourly input, 2 hourly output, 4 statistics and other output
     std::string fileName; // the data file as listed (caption, header view, View File)
+    std::string field;    // what fileName is, for messages ("entry 2 of the hourly input files")
     FileFormatLists lists;
     bool multiStreet = false;             // a multi-street project: statistics files are multi-street
     std::vector<std::string> projectList; // the lists "Load from Project" offers
@@ -122,6 +123,8 @@ public:
 
     // The file viewer's and header view's path of the data file.
     std::string dataFilePathOfInput() const;
+    // True when the data file's name has a drive letter: the refusal has been shown.
+    bool refusedDriveLetter();
 
     // Form state (names as the dialog knows them).
     bool Activated = false;

@@ -78,6 +78,9 @@ void frmFormatFile::btnViewHeader_Click() {
         Frame5->hide();
         return;
     }
+    if (refusedDriveLetter()) {
+        return;
+    }
     const std::string path = dataFilePathOfInput();
     const FileHeader header = readDataFileHeader(path, m_input.decimalSeparator);
     HeaderFailed = !header.ok();

@@ -3,6 +3,7 @@
 #include "core/Interaction.h"
 #include "platform/tables/TableAddress.h"
 #include "project/DataFileHeader.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/inputdef/frmListTables.h"
 
 #include <QDir>
@@ -261,6 +262,15 @@ void frmNewFileName::btnEndNewFileName_Click() {
 void frmNewFileName::SelectDataTable(const std::string &name) {
     lblInfo->hide();
     if (name.empty()) {
+        return;
+    }
+    // A drive of Windows names no file here: it is neither looked up nor
+    // accepted (a run would refuse it).
+    const char *const kinds[] = {"the hourly input file", "the hourly output file", "the traffic file",
+                                 "the statistics file"};
+    const int kind = m_context.SelectedFileKind;
+    if (refuseDriveLetterName(m_interaction, name, kind >= 1 && kind <= 4 ? kinds[kind - 1] : "the file")) {
+        AcceptAsIs = false;
         return;
     }
     AcceptAsIs = true;

@@ -52,7 +52,8 @@ public:
     // spreadsheet file without a table gets its table appended to the name
     // box (its only table at once with the hint "Press OK to accept the
     // file", else the one picked in the table chooser), and the next OK
-    // accepts the address.
+    // accepts the address. A name with a drive letter is refused with a
+    // message, looked up nowhere, and the dialog stays open.
     void SelectDataTable(const std::string &name);
     // The table chooser: the accepted table, "" when cancelled. Tests set it.
     std::function<QString(const QStringList &tables)> chooseTable;

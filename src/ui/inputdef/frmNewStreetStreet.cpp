@@ -8,6 +8,7 @@
 #include "core/Interaction.h"
 #include "core/Paths.h"
 #include "run/State.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/inputdef/frmStreetConfig.h"
 #include "ui/inputdef/frmStreetSet.h"
 
@@ -24,9 +25,11 @@ namespace vesk::ui {
 namespace {
 const char *const kCrLf = "\r\n";
 
-// The path of a stored streets or map file name, as the run finds it.
+// The path of a stored streets or map file name, as the run finds it. A name
+// on a drive of Windows stays as stored: the dialogs refuse it.
 std::string inWorkDir(const std::string &stored, const State &s) {
-    return stored.empty() ? stored : findStoredInput(stored, s.WorkDir, s.WorkDir, s.AppDir);
+    return stored.empty() || hasDriveLetter(stored) ? stored
+                                                    : findStoredInput(stored, s.WorkDir, s.WorkDir, s.AppDir);
 }
 } // namespace
 
@@ -99,6 +102,9 @@ void frmNewStreet::showMap(const StreetSetChoice &choice) {
         Image1->clear();
         lblMap->show();
         return;
+    }
+    if (refuseDriveLetterName(m_interaction, choice.mapFile, "the map file")) {
+        return; // the previous map stays
     }
     QPixmap picture;
     if (!picture.load(QString::fromStdString(choice.mapFile)) || picture.isNull()) {

@@ -4,6 +4,7 @@
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/inputdef/StreetSetModel.h"
 #include "ui/inputdef/frmStreetConfig.h"
 
@@ -39,7 +40,10 @@ frmStreetSet::frmStreetSet(const StreetSetChoice &choice, const StreetSetContext
     setObjectName(QStringLiteral("frmStreetSet"));
     setWindowTitle(QStringLiteral("Street Collection"));
     setupUi();
-    if (!choice.streetsFile.empty()) {
+    // A streets file on a drive of Windows is read nowhere: the dialog starts
+    // as for a file it cannot load, with a new set, and another file may be opened.
+    if (!choice.streetsFile.empty() &&
+        !refuseDriveLetterName(m_interaction, choice.streetsFile, "the streets file")) {
         openStreetsFile(choice.streetsFile);
     }
     txtMapFile->setText(QString::fromStdString(choice.mapFile));

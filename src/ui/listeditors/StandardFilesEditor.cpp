@@ -2,6 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/TextIO.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/common/EngineState.h"
 #include "ui/inputdef/frmNewFileName.h"
 #include "ui/inputdef/frmViewFile.h"
@@ -258,8 +259,13 @@ void StandardFilesEditor::btnRemove_Click() {
 
 void StandardFilesEditor::btnView_Click() {
     const int row = current();
-    if (row >= 0) {
-        viewFile(pathOf(m_files[static_cast<std::size_t>(row)].fileName));
+    if (row < 0) {
+        return;
+    }
+    const std::string &stored = m_files[static_cast<std::size_t>(row)].fileName;
+    if (!refuseDriveLetterName(m_ui, stored,
+                               "entry " + std::to_string(row + 1) + " of the " + m_kind.listWord)) {
+        viewFile(pathOf(stored));
     }
 }
 

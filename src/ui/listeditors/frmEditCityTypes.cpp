@@ -4,6 +4,7 @@
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/common/EngineState.h"
 #include "ui/editors/RowsTableModel.h"
 #include "ui/inputdef/frmViewFile.h"
@@ -338,6 +339,9 @@ void frmEditCityTypes::btnView_Click() {
         return;
     }
     const std::string &f = m_dataFiles[static_cast<std::size_t>(k)];
+    if (refuseDriveLetterName(m_ui, f, "the urban emission file")) {
+        return;
+    }
     viewFile(hasFolder(f) ? f : joinPath(m_state.MetBackDir, f));
 }
 

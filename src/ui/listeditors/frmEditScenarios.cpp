@@ -5,6 +5,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "ui/common/DesktopDocuments.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/common/EngineState.h"
 #include "ui/editors/EditorComponents.h"
 #include "ui/editors/RowsTableModel.h"
@@ -340,7 +341,7 @@ void frmEditScenarios::btnListFile_Click() {
 
 void frmEditScenarios::btnView_Click() {
     const std::string stored = txtDataFile->text().toStdString();
-    if (stored == kNoData) {
+    if (stored == kNoData || refuseDriveLetterName(m_ui, stored, "the fleet database file")) {
         return;
     }
     const std::string path = findExisting(resolvedIn(stored, m_state.TrafficDir));

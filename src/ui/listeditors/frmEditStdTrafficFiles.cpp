@@ -4,6 +4,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/emission/EmissionLibrary.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/common/EngineState.h"
 #include "ui/editors/EditorComponents.h"
 
@@ -118,6 +119,9 @@ bool frmEditStdTrafficFiles::saveLists() {
         for (StandardFile &f : files) {
             if (!isAbsolute(f.fileName)) {
                 continue;
+            }
+            if (refuseDriveLetterName(m_ui, f.fileName, "the traffic file of " + f.name)) {
+                return false; // it would be copied from the folder the program was started from
             }
             // The names there before the copy: a new one is this editor's copy.
             std::set<std::string> before;

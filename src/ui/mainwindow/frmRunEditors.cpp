@@ -13,6 +13,7 @@
 #include "core/TextIO.h"
 #include "project/CommandLine.h"
 #include "project/FileLists.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/editors/EditorComponents.h"
 #include "ui/inputdef/frmTextEditor.h"
 #include "ui/mainwindow/FileCheckList.h"
@@ -62,7 +63,8 @@ void frmRun::menEditTrf_Click() {
         }
         return;
     }
-    if (m_state.TrafficFile.empty()) {
+    if (m_state.TrafficFile.empty() ||
+        refuseDriveLetterName(m_interaction, m_state.TrafficFile, "the traffic file")) {
         return;
     }
     const std::string fullPath = trafficFilePath(m_state);
@@ -163,6 +165,14 @@ void frmRun::menNewTrfFile_Click() {
 }
 
 void frmRun::menOpenTrf_Click() {
+    const std::string vehicles =
+        m_state.VehicleListFile.empty() ? m_state.DefaultVehicleListFile : m_state.VehicleListFile;
+    const std::string fuels =
+        m_state.FuelListFile.empty() ? m_state.DefaultFuelListFile : m_state.FuelListFile;
+    if (refuseDriveLetterName(m_interaction, vehicles, "the vehicle list") ||
+        refuseDriveLetterName(m_interaction, fuels, "the fuel list")) {
+        return; // the program would read it in the folder it was started from
+    }
     if (!m_state.ProjectFile.empty()) {
         const Answer a =
             m_interaction.question("The traffic files edited with the Kestal program will not be associated "
@@ -172,10 +182,6 @@ void frmRun::menOpenTrf_Click() {
             return;
         }
     }
-    const std::string vehicles =
-        m_state.VehicleListFile.empty() ? m_state.DefaultVehicleListFile : m_state.VehicleListFile;
-    const std::string fuels =
-        m_state.FuelListFile.empty() ? m_state.DefaultFuelListFile : m_state.FuelListFile;
     const int year = m_state.ScenarioYear < 1 ? m_state.CurrentYear : m_state.ScenarioYear;
     startTool({ToolWindow::TrafficEditor, ListFilePath(m_state, vehicles), ListFilePath(m_state, fuels), year,
                m_state.CurrentCountry},
@@ -300,6 +306,9 @@ void frmRun::menEditVehicleList_Click() {
             "viewed/edited!");
         return;
     }
+    if (refuseDriveLetterName(m_interaction, old, "the vehicle list")) {
+        return;
+    }
     m_state.ModelEnv.WorkDir = m_state.WorkDir;
     std::string path = old;
     bool saved = false;
@@ -316,6 +325,9 @@ void frmRun::menEditFuelList_Click() {
     if (old.find('[') != std::string::npos) {
         m_interaction.message(
             "The currently used Fuel data are not saved to a permanent file and can't be viewed/edited!");
+        return;
+    }
+    if (refuseDriveLetterName(m_interaction, old, "the fuel list")) {
         return;
     }
     m_state.ModelEnv.WorkDir = m_state.WorkDir;
@@ -364,6 +376,10 @@ void frmRun::menEditTarvik_Click() {
     }
     const std::string fuels =
         m_state.FuelListFile.empty() ? m_state.DefaultFuelListFile : m_state.FuelListFile;
+    if (refuseDriveLetterName(m_interaction, vehicles, "the vehicle list") ||
+        refuseDriveLetterName(m_interaction, fuels, "the fuel list")) {
+        return; // the program would read it in the folder it was started from
+    }
     const int year = m_state.ScenarioYear < 1 ? m_state.CurrentYear : m_state.ScenarioYear;
     startTool({ToolWindow::EmissionFactors, ListFilePath(m_state, vehicles), ListFilePath(m_state, fuels),
                year, m_state.CurrentCountry},
@@ -375,6 +391,9 @@ void frmRun::menEditTarvik_Click() {
 void frmRun::menEditCNDFile_Click() {
     if (m_state.ConditionsFile.empty()) {
         m_interaction.message("No Conditions File is set for the project.", Icon::Information);
+        return;
+    }
+    if (refuseDriveLetterName(m_interaction, m_state.ConditionsFile, "the conditions file")) {
         return;
     }
     // Where the run reads it.

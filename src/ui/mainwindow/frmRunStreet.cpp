@@ -72,8 +72,11 @@ void frmRun::menEditStreetConfiguration_Click() {
 void frmRun::editStreetSet() {
     State &s = m_state;
     s.ModelEnv.WorkDir = s.WorkDir;
+    // A name on a drive of Windows stays as stored: the dialog refuses it.
     auto inWorkDir = [&s](const std::string &stored) {
-        return stored.empty() ? stored : findStoredInput(stored, s.WorkDir, s.WorkDir, s.AppDir);
+        return stored.empty() || hasDriveLetter(stored)
+                   ? stored
+                   : findStoredInput(stored, s.WorkDir, s.WorkDir, s.AppDir);
     };
     StreetSetChoice choice;
     choice.streetsFile = inWorkDir(s.StreetsFile);
