@@ -416,7 +416,8 @@ std::vector<fs::path> oldContentsBeside(const fs::path &folder, const std::strin
 struct PutBackCase {
     const char *name;
     std::function<void(const fs::path &target, const fs::path &previous)> act;
-    bool leftAsItIs; // the target keeps what the other program put there
+    bool leftAsItIs;          // the target keeps what the other program put there
+    bool theVeryFile = false; // the old file itself goes back (it still has a name to link from)
 };
 
 void PrintTo(const PutBackCase &c, std::ostream *os) {
@@ -435,6 +436,8 @@ TEST_P(PutBacks, GoOnlyOverTheGroupsOwnFileAndBringBackTheOldContentsThemselves)
     TempDir dir;
     std::vector<fs::path> targets;
     std::vector<StagedFile> files = preparedGroup(dir, &targets);
+    struct stat old {};
+    ASSERT_EQ(::stat(targets[0].c_str(), &old), 0);
     ReplacedFiles replaced;
     std::string error;
     ASSERT_TRUE(files[0].commit(&error, &replaced)) << error;
@@ -459,6 +462,9 @@ TEST_P(PutBacks, GoOnlyOverTheGroupsOwnFileAndBringBackTheOldContentsThemselves)
         EXPECT_TRUE(restored) << error;
         EXPECT_EQ(readFile(targets[0]), "previous hours\r\n");
         EXPECT_EQ(setAside.size(), 0u);
+        struct stat back {};
+        ASSERT_EQ(::stat(targets[0].c_str(), &back), 0);
+        EXPECT_EQ(back.st_ino == old.st_ino, c.theVeryFile) << "a copy only where no name of it was left";
     }
     if (fs::exists(previous[0])) {
         EXPECT_EQ(readFile(previous[0]), "another file\r\n") << "what another program put there stays";
@@ -488,7 +494,12 @@ INSTANTIATE_TEST_SUITE_P(
                                 false},
                     PutBackCase{"the old contents name removed",
                                 [](const fs::path &, const fs::path &previous) { fs::remove(previous); },
-                                false}),
+                                false},
+                    PutBackCase{"the old contents taken under another name",
+                                [](const fs::path &, const fs::path &previous) {
+                                    fs::rename(previous, previous.parent_path() / "taken");
+                                },
+                                false, true}),
     [](const testing::TestParamInfo<PutBackCase> &info) { return test::testNameOf(info.param.name); });
 
 // Once every file is in place, each target must still hold the file put
