@@ -160,14 +160,9 @@ protected:
         const bool text = ext == "txt";
         hourly = "Hourly." + ext;
         stat = "Stat." + ext;
-        std::string project = readFile(dataDir() / "Working" / c.project);
-        for (const auto &[from, to] :
-             {std::pair<std::string, std::string>{c.hourly, text ? hourly : hourly + ";Hourly"},
-              {c.stat, text ? stat : stat + ";Statistics"}}) {
-            const auto at = project.find("\"" + from + "\"");
-            ASSERT_NE(at, std::string::npos) << from;
-            project.replace(at + 1, from.size(), to);
-        }
+        const std::string project =
+            sampleProjectWith(c.project, {{c.hourly, text ? hourly : hourly + ";Hourly"},
+                                          {c.stat, text ? stat : stat + ";Statistics"}});
         ASSERT_NO_FATAL_FAILURE(loadProject(c.project, project));
         state.StartAuto = state.EndAuto = false;
         state.StartDate = {2023, 3, 14};

@@ -72,13 +72,8 @@ TEST_P(OtherUsersOutputs, AreRefusedBeforeTheFirstHourAndKeptAsTheyWere) {
     writeWork("Out.txt", "the other user's hours\r\n");
     ASSERT_EQ(chmod(out.c_str(), c.hourlyMode), 0);
     dir.write("shared/S.txt", "the other user's statistics\r\n");
-    std::string project = readFile(dataDir() / "Working" / "DemoStreet.vkp");
-    for (const auto &[from, to] :
-         {std::pair<std::string, std::string>{"Out2023.txt", "Out.txt"}, {"Stat2023.txt", stat.string()}}) {
-        const auto at = project.find("\"" + from + "\"");
-        ASSERT_NE(at, std::string::npos) << from;
-        project.replace(at + 1, from.size(), to);
-    }
+    const std::string project =
+        sampleProjectWith("DemoStreet.vkp", {{"Out2023.txt", "Out.txt"}, {"Stat2023.txt", stat.string()}});
     ASSERT_NO_FATAL_FAILURE(loadProject("DemoStreet.vkp", project));
     state.StartAuto = state.EndAuto = false;
     state.StartDate = {2023, 3, 14};

@@ -122,6 +122,19 @@ std::string trafficFileText(int periods, const std::vector<DayCaseLine> &dayCase
     return out;
 }
 
+std::string sampleProjectWith(const std::string &project,
+                              const std::vector<std::pair<std::string, std::string>> &names) {
+    std::string text = readFile(dataDir() / "Working" / project);
+    for (const auto &[from, to] : names) {
+        const auto at = text.find("\"" + from + "\"");
+        EXPECT_NE(at, std::string::npos) << from << " in " << project;
+        if (at != std::string::npos) {
+            text.replace(at + 1, from.size(), to);
+        }
+    }
+    return text;
+}
+
 std::vector<std::string> fileLines(const fs::path &path) {
     std::vector<std::string> lines = splitLines(readFile(path));
     while (!lines.empty() && lines.back().empty()) {

@@ -65,6 +65,12 @@ struct DayCaseLine {
 std::string trafficFileText(int periods, const std::vector<DayCaseLine> &dayCases,
                             const std::function<std::string(int, int)> &row);
 
+// The text of a sample project of data/Working with stored names replaced,
+// each in its double quotes ({"Out2023.txt", "Hourly.xls;Hourly"}); a name
+// the project lacks fails the test.
+std::string sampleProjectWith(const std::string &project,
+                              const std::vector<std::pair<std::string, std::string>> &names);
+
 // The lines of a file split at CR LF, without the empty last one.
 std::vector<std::string> fileLines(const fs::path &path);
 // The ";"-separated cells of a line, trimmed.

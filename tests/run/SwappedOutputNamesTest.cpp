@@ -118,14 +118,9 @@ protected:
         }
         const std::string ext = GetParam().kind;
         const bool text = ext == "txt";
-        std::string project = readFile(dataDir() / "Working" / "DemoStreet.vkp");
-        for (const auto &[from, to] : {std::pair<std::string, std::string>{
-                                           "Out2023.txt", text ? "Hourly.txt" : "Hourly." + ext + ";Hourly"},
-                                       {"Stat2023.txt", text ? "Stat.txt" : "Stat." + ext + ";Statistics"}}) {
-            const auto at = project.find("\"" + from + "\"");
-            ASSERT_NE(at, std::string::npos) << from;
-            project.replace(at + 1, from.size(), to);
-        }
+        const std::string project = sampleProjectWith(
+            "DemoStreet.vkp", {{"Out2023.txt", text ? "Hourly.txt" : "Hourly." + ext + ";Hourly"},
+                               {"Stat2023.txt", text ? "Stat.txt" : "Stat." + ext + ";Statistics"}});
         ASSERT_NO_FATAL_FAILURE(loadProject("DemoStreet.vkp", project));
         state.StartAuto = state.EndAuto = false;
         state.StartDate = {2023, 3, 14};
@@ -318,13 +313,8 @@ TEST_P(KeepingRound, KeepsTheOldContentsOfEveryOutputBeforeTheFirstRename) {
         }
     }
     const std::string ext = GetParam();
-    std::string project = readFile(dataDir() / "Working" / "DemoStreet.vkp");
-    for (const auto &[from, to] : {std::pair<std::string, std::string>{"Out2023.txt", "Hourly.txt"},
-                                   {"Stat2023.txt", "Stat." + ext + ";Statistics"}}) {
-        const auto at = project.find("\"" + from + "\"");
-        ASSERT_NE(at, std::string::npos) << from;
-        project.replace(at + 1, from.size(), to);
-    }
+    const std::string project = sampleProjectWith(
+        "DemoStreet.vkp", {{"Out2023.txt", "Hourly.txt"}, {"Stat2023.txt", "Stat." + ext + ";Statistics"}});
     ASSERT_NO_FATAL_FAILURE(loadProject("DemoStreet.vkp", project));
     state.StartAuto = state.EndAuto = false;
     state.StartDate = state.EndDate = {2023, 3, 14};

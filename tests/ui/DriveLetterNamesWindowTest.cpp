@@ -36,6 +36,7 @@
 
 using namespace vesk;
 using namespace vesk::ui;
+using test::NoPrograms;
 using test::Sample;
 using test::Session;
 
@@ -62,20 +63,6 @@ void replaceIn(const std::string &path, const std::string &from, const std::stri
     test::TempDir scratch;
     fs::copy_file(scratch.write("list", text), path, fs::copy_options::overwrite_existing);
 }
-
-// The program's search path for the time of a test: an empty folder, so that
-// no program of the desktop is started on a file.
-class NoPrograms {
-public:
-    NoPrograms() : m_old(qgetenv("PATH")) {
-        qputenv("PATH", QByteArray::fromStdString(m_dir.path().string()));
-    }
-    ~NoPrograms() { qputenv("PATH", m_old); }
-
-private:
-    QByteArray m_old;
-    test::TempDir m_dir;
-};
 
 // One place opened on the program: the window (a project loaded when the
 // place names one) and what the place showed, opened or started.

@@ -20,6 +20,7 @@
 
 using namespace vesk;
 using namespace vesk::ui;
+using test::NoPrograms;
 using test::Sample;
 using test::Session;
 
@@ -43,20 +44,6 @@ struct Program {
         return outside.write(name, bytes).string();
     }
     std::string lastMessage() const { return s.ui.messages.empty() ? std::string() : s.ui.messages.back(); }
-};
-
-// The program's search path for the time of a test: an empty folder, so that
-// the desktop has no program for any kind of file.
-class NoPrograms {
-public:
-    NoPrograms() : m_old(qgetenv("PATH")) {
-        qputenv("PATH", QByteArray::fromStdString(m_dir.path().string()));
-    }
-    ~NoPrograms() { qputenv("PATH", m_old); }
-
-private:
-    QByteArray m_old;
-    test::TempDir m_dir;
 };
 
 } // namespace

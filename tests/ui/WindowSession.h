@@ -25,6 +25,20 @@
 
 namespace vesk::test {
 
+// The program's search path for the time of a test: an empty folder, so that
+// the desktop has no program for any kind of file and none is started.
+class NoPrograms {
+public:
+    NoPrograms() : m_old(qgetenv("PATH")) {
+        qputenv("PATH", QByteArray::fromStdString(m_dir.path().string()));
+    }
+    ~NoPrograms() { qputenv("PATH", m_old); }
+
+private:
+    QByteArray m_old;
+    TempDir m_dir;
+};
+
 // Acts on the next modal dialog of type T once it is open (waiting for it
 // up to a minute), then sees it close. A step that fails fatally closes the
 // dialog; so does a dialog that stays open 20 s after the step, and another
