@@ -172,8 +172,13 @@ int frmStreetSet::currentRow() const {
 }
 
 QString frmStreetSet::mapProblem() const {
-    if (txtMapFile->text().trimmed().isEmpty()) {
+    const std::string map = txtMapFile->text().trimmed().toStdString();
+    if (map.empty()) {
         return {};
+    }
+    // A drive of Windows names no picture here (the run refuses it too).
+    if (const std::string typed = typedDriveLetterName(map); !typed.empty()) {
+        return QString::fromStdString(driveLetterRefusal(typed, "the map file"));
     }
     for (QLineEdit *box : txtMapCoord) {
         if (!parseNumber(box->text().toStdString())) {
@@ -259,6 +264,11 @@ void frmStreetSet::btnMapFile_Click() {
         "Pictures (*.png *.jpg *.jpeg *.bmp *.gif)|*.png;*.jpg;*.jpeg;*.bmp;*.gif|All (*.*)|*.*"};
     const auto path = m_interaction.chooseFile(choice);
     if (!path || path->empty()) {
+        return;
+    }
+    // A name typed with a drive letter comes back behind the dialog's folder.
+    if (const std::string typed = typedDriveLetterName(*path); !typed.empty()) {
+        m_interaction.message(driveLetterRefusal(typed, "the map file"), Icon::Critical);
         return;
     }
     QImageReader reader(QString::fromStdString(*path));
