@@ -82,21 +82,21 @@ TEST(DisabledFileLists, AreNotSelectedByAClickAndTakeNoFileFromAddOrChangeFile) 
         ASSERT_TRUE(s.loaded);
         ui::FileCheckList *list = s->List1[c.kind];
         ASSERT_FALSE(list->isEnabled());
-        std::vector<QString> before;
-        for (int i = 0; i < list->count(); ++i) {
-            before.push_back(list->text(i));
-        }
+        auto entries = [list] {
+            std::vector<std::string> out;
+            for (int i = 0; i < list->count(); ++i) {
+                out.push_back(list->text(i).toStdString());
+            }
+            return out;
+        };
+        const std::vector<std::string> before = entries();
         // A click below its entries (it selects an enabled list, ready for Add File).
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(4, list->viewport()->height() - 2));
         EXPECT_FALSE(s->btnAddFile->isEnabled());
         s.names({"Extra.txt", "Other.txt"});
         s->btnAddFile_Click();
         s->btnChangeFile_Click();
-        std::vector<QString> after;
-        for (int i = 0; i < list->count(); ++i) {
-            after.push_back(list->text(i));
-        }
-        EXPECT_EQ(after, before);
+        EXPECT_EQ(entries(), before);
         EXPECT_FALSE(s.state.ProjectChanged);
     }
 }
