@@ -120,6 +120,7 @@ void frmStreetSet::setupUi() {
     lblProblem = new QLabel;
     lblProblem->setObjectName(QStringLiteral("lblProblem"));
     lblProblem->setStyleSheet(QStringLiteral("color: red"));
+    lblProblem->setWordWrap(true); // a long refusal does not widen the dialog beyond the screen
     form->addWidget(lblProblem);
     auto *buttons = new QHBoxLayout;
     btnOK = button(QStringLiteral("btnOK"), QStringLiteral("&Save"));
