@@ -230,26 +230,53 @@ void removeLeftOverPrevious(const std::string &target) {
     }
 }
 
-std::string groupReplacementRefusal(const std::string &target) {
-    if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
-        return refusal;
+namespace {
+
+// Whether this user may read the file opened as fd (O_PATH): it is opened
+// again for reading through its descriptor, never by a name. Where the
+// system has no /proc, its name in folder is asked, without following a
+// link there.
+bool mayRead(int fd, int folder, const std::string &name) {
+    const std::string own = "/proc/self/fd/" + std::to_string(fd);
+    const int reading = ::open(own.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (reading >= 0) {
+        ::close(reading);
+        return true;
     }
+    if (errno != ENOENT) {
+        return false;
+    }
+    return ::faccessat(folder, name.c_str(), R_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+} // namespace
+
+std::string groupReplacementRefusal(const std::string &target) {
+    // One resolution under the rule for links, and one look at the file it
+    // leads to, which is never followed should it be a link.
     OutputPlace place;
     int err = 0;
-    struct stat file {};
-    if (!openPlace(target, &place, &err) ||
-        ::fstatat(place.folder.get(), place.name.c_str(), &file, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISREG(file.st_mode)) {
+    std::string why;
+    if (!openPlace(target, &place, &err, &why)) {
+        return place.refused ? why : std::string();
+    }
+    const FileDescriptor looked(
+        ::openat(place.folder.get(), place.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat file {
+    }, folder{};
+    if (!looked || ::fstat(looked.get(), &file) != 0 || !S_ISREG(file.st_mode)) {
         return {};
     }
-    if (std::string refusal = renameRefusal(place.folder.get(), place.name, place.path); !refusal.empty()) {
-        return refusal;
+    if (::geteuid() != 0 && ::fstat(place.folder.get(), &folder) == 0) {
+        if (std::string refusal = stickyFolderRefusal(place.path, file, folder, ::geteuid());
+            !refusal.empty()) {
+            return refusal;
+        }
     }
     // Its old contents are held while the group is put in place, and kept by
     // a link or a copy: a file this user may not read can be neither held nor
     // copied.
-    if (file.st_uid == ::geteuid() ||
-        ::faccessat(place.folder.get(), place.name.c_str(), R_OK, AT_EACCESS) == 0) {
+    if (file.st_uid == ::geteuid() || mayRead(looked.get(), place.folder.get(), place.name)) {
         return {};
     }
     const std::string owner = userName(file.st_uid);
@@ -274,9 +301,10 @@ StagedFile::~StagedFile() {
 }
 
 StagedFile::StagedFile(StagedFile &&other) noexcept
-    : m_target(std::move(other.m_target)), m_name(std::move(other.m_name)), m_temp(std::move(other.m_temp)),
-      m_tempName(std::move(other.m_tempName)), m_folder(std::exchange(other.m_folder, -1)),
-      m_held(std::exchange(other.m_held, -1)), m_file(other.m_file), m_out(std::move(other.m_out)),
+    : m_given(std::move(other.m_given)), m_target(std::move(other.m_target)), m_name(std::move(other.m_name)),
+      m_temp(std::move(other.m_temp)), m_tempName(std::move(other.m_tempName)),
+      m_folder(std::exchange(other.m_folder, -1)), m_held(std::exchange(other.m_held, -1)),
+      m_file(other.m_file), m_out(std::move(other.m_out)), m_hold(std::move(other.m_hold)),
       m_prepared(std::exchange(other.m_prepared, false)), m_writeError(other.m_writeError) {
     other.m_temp.clear();
     other.m_tempName.clear();
@@ -286,6 +314,7 @@ StagedFile::StagedFile(StagedFile &&other) noexcept
 StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
     if (this != &other) {
         discard();
+        m_given = std::move(other.m_given);
         m_target = std::move(other.m_target);
         m_name = std::move(other.m_name);
         m_temp = std::move(other.m_temp);
@@ -294,6 +323,7 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
         m_held = std::exchange(other.m_held, -1);
         m_file = other.m_file;
         std::swap(m_out, other.m_out);
+        m_hold = std::move(other.m_hold);
         m_prepared = std::exchange(other.m_prepared, false);
         m_writeError = other.m_writeError;
         other.m_temp.clear();
@@ -314,6 +344,7 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
         }
         return false;
     };
+    m_given = target;
     // Another user's link on the way is not followed (core/OutputPlace.h).
     if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
         m_target = target;
@@ -388,6 +419,16 @@ bool StagedFile::isOpen() const {
     return m_out->buffer.attached();
 }
 
+void StagedFile::holdUntilDone(std::shared_ptr<void> hold) {
+    m_hold = std::move(hold);
+}
+
+void StagedFile::holdUntilFinal(ReplacedFiles &replaced) {
+    if (m_hold) {
+        replaced.holdUntilFinal([hold = std::move(m_hold)]() mutable { hold.reset(); });
+    }
+}
+
 std::ostream &StagedFile::stream() {
     return m_out->stream;
 }
@@ -460,7 +501,7 @@ bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
     }
     ReplacedFiles::Entry entry;
     entry.staged = m_temp;
-    entry.stagedName = m_tempName;
+    entry.given = m_given;
     entry.target = m_target;
     entry.name = m_name;
     entry.placed = m_file;
@@ -484,10 +525,14 @@ bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
         return false;
     }
     replaced.m_entries.push_back(std::move(entry));
+    holdUntilFinal(replaced);
     return true;
 }
 
 bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
+    if (replaced != nullptr) {
+        holdUntilFinal(*replaced);
+    }
     if (!prepare(error)) {
         return false;
     }
@@ -552,14 +597,9 @@ bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
     if (!holds(m_folder, m_name, m_file)) {
         // What the rename put there is not this file (another program took
         // the temporary name between the check and the rename), or another
-        // program replaced it at once: a group puts the old contents back
-        // over it.
-        if (entry != nullptr) {
-            entry->foreign = true;
-            if (::fstatat(m_folder, m_name.c_str(), &entry->came, AT_SYMLINK_NOFOLLOW) != 0) {
-                entry->came = {};
-            }
-        }
+        // program replaced it at once: which it is cannot be told, so it
+        // stays as it is; a group keeps the old contents aside and names
+        // them.
         abandon();
         if (error != nullptr) {
             *error = "Cannot write the file " + m_target +
@@ -672,6 +712,7 @@ void StagedFile::abandon() {
 }
 
 void StagedFile::releaseHold() {
+    m_hold.reset();
     if (m_held >= 0) {
         ::close(m_held);
         m_held = -1;

@@ -100,7 +100,8 @@ std::string stickyFolderRefusal(const std::string &target, const struct stat &fi
 // not be kept for a later failure of the group to put back. A message naming
 // the file, its owner and what to do; "" when neither is the case (also for
 // a target that does not exist yet). A symbolic link is taken at its
-// destination, as open() takes it.
+// destination, as open() takes it; the file there is looked at once, and a
+// link put at its name is not followed.
 std::string groupReplacementRefusal(const std::string &target);
 
 // For tests: makes writing out the bytes of every staged file whose target
@@ -154,6 +155,14 @@ public:
     bool open(const std::string &target, std::string *error, int *systemError = nullptr);
     // Whether bytes may still be written (open, not yet prepared).
     bool isOpen() const;
+    // Ties a hold on the target to the file opened: the exclusion of other
+    // runs from it (platform/tables/TableLock.h), taken before open(). The
+    // hold is dropped once the file is put in place, kept aside or
+    // discarded; for a file of a group (keepReplaced(), or commit() with
+    // replaced) once the group is final (ReplacedFiles::holdUntilFinal), so
+    // that no other run writes the target before a group that fails has put
+    // its old contents back.
+    void holdUntilDone(std::shared_ptr<void> hold);
 
     // The stream of the temporary file; writes fail silently until commit()
     // reports them.
@@ -203,8 +212,9 @@ public:
     // kept in it until the group of files it gathers is complete (see
     // ReplacedFiles): kept now when keepReplaced() was not called, and the
     // target is not replaced when they cannot be kept; after a failure
-    // replaced.restore() puts back what the group replaced, this file's
-    // target included when something else came under its name.
+    // replaced.restore() puts back what the group replaced. Where something
+    // else came under this file's target's name, it stays there, and
+    // restore() keeps the target's old contents aside and names them.
     bool commit(std::string *error, ReplacedFiles *replaced = nullptr);
     // Removes the temporary file (its name, when it still holds the file);
     // the target keeps its old contents.
@@ -238,7 +248,10 @@ private:
     // name no longer holds it).
     void abandon();
     void releaseHold();
+    // Gives the hold on the target (holdUntilDone) to the group.
+    void holdUntilFinal(ReplacedFiles &replaced);
 
+    std::string m_given;           // the target's name as open() was given it
     std::string m_target;          // where the file goes (a link resolved)
     std::string m_name;            // the target's name in its folder
     std::string m_temp;            // the temporary file beside it ("" when none)
@@ -247,6 +260,7 @@ private:
     int m_held = -1;               // the temporary file, written through, holding its lock (-1: none)
     struct stat m_file {};         // which file the temporary file is
     std::unique_ptr<Output> m_out; // the stream writing through m_held
+    std::shared_ptr<void> m_hold;  // the exclusion of other runs from the target (none: nullptr)
     bool m_prepared = false;       // written out and synced: only the rename is left
     int m_writeError = 0;          // the system's reason of the first failed write (0: none known)
 };
@@ -270,15 +284,16 @@ private:
 // core/FileLock.h) from before it gets its second name until the group
 // ends, so that no other group takes it for a left-over meanwhile, and one
 // left by a program killed between the renames (then the user finds the old
-// contents there) tells itself apart: keepNew() removes those of the group's
-// targets that nobody holds. Old contents are put back only over the file the
-// group put in place itself: where another program (another run) has put
-// its own file there since, that file stays and the old contents are kept
-// under a name no later group takes for a left-over
+// contents there) tells itself apart: keepNew() lets go of the group's own
+// and then removes those of the group's targets that nobody holds. Old
+// contents are put back only over the file the group put in place itself:
+// where anything else is under the target's name (another program's file,
+// put there right after the rename or later), it stays and the old contents
+// are kept under a name no later group takes for a left-over
 // (".Out.txt.3fa2c100.prev.txt"), which restore() names. Other holds that
-// must last until the group is final (the lock on a database or workbook
-// file, so that no other run writes it before ours is put back) are given
-// to holdUntilFinal().
+// must last until the group is final (the hold of the run on each output,
+// so that no other run writes it before ours is put back) are given to
+// holdUntilFinal().
 class ReplacedFiles {
 public:
     ReplacedFiles() = default;
@@ -287,13 +302,18 @@ public:
     ReplacedFiles &operator=(const ReplacedFiles &) = delete;
 
     // Every file of the group has been put in place: checks that each
-    // target's name still holds the file the group put there and, when so,
-    // drops the old contents, and with them those that killed programs left
+    // target's name still holds the file the group put there, and that the
+    // name each file was given, followed again from the start under the
+    // rule for links (core/OutputPlace.h), still leads to it; when so, drops
+    // the old contents, and with them those that killed programs left
     // beside the group's targets. False with a message naming each file that
-    // another program replaced meanwhile: the group is then restored (that
-    // file stays as the other program left it, its old contents kept aside
-    // and named), and the group did not put its files in place; *file (when
-    // given) receives the first file so replaced.
+    // another program replaced meanwhile, and the folder of each file whose
+    // name leads elsewhere now (a folder on its way was moved or replaced,
+    // or a link on it): the group is then restored, each old file put back
+    // in the folder it was replaced in, wherever that folder is now (a file
+    // replaced stays as the other program left it, its old contents kept
+    // aside and named), and the group did not put its files in place; *file
+    // (when given) receives the first file so named.
     [[nodiscard]] bool keepNew(std::string *error, std::string *file = nullptr);
     // Puts back what the group replaced, the last file first, and drops the
     // old contents kept of files not yet replaced. False with a message
@@ -308,20 +328,18 @@ private:
     friend class StagedFile;
     struct Entry {
         std::string staged;       // the temporary file that goes in place
-        std::string stagedName;   // its name in the folder
-        std::string target;       // the file put in place
+        std::string given;        // its name as the group was given it, followed again at the end
+        std::string target;       // the file put in place (a link resolved)
         std::string name;         // its name in the folder
         std::string previous;     // its old contents ("": none kept)
         std::string previousName; // their name in the folder
         int folder = -1;          // a descriptor of the folder (-1: none)
         bool existed = false;     // the target existed before
         bool renamed = false;     // the file has been put in place
-        bool foreign = false;     // ... but another file came under the target's name with the rename
         int held = -1;            // a descriptor of the old contents holding the lock on them (-1: none)
         int placedHeld = -1;      // a descriptor of the file put in place, so that its inode is not reused
         struct stat kept {};      // which file the old contents are
         struct stat placed {};    // which file was put in place
-        struct stat came {};      // what came under the target's name instead (foreign)
     };
     // Keeps the old contents of entry.name (when it exists) under
     // entry.previousName, held in entry.held; false with the reason.

@@ -4,13 +4,18 @@
 // The old contents of a target are held (a shared whole-file lock) before
 // they get their second name, so that at no moment does a ".prev" name exist
 // that another group could take for a left-over: the tidying of left-overs
-// takes an exclusive lock, which no held file gives. They are put back only
-// over the file the group itself put in place (its device and inode); where
-// another program has put a file of its own there since, that file stays.
+// takes an exclusive lock, which no held file gives. A group lets go of its
+// own before it tidies, so that its hold never keeps the left-overs of a
+// killed run (second names of the same old file) from going. They are put
+// back only over the file the group itself put in place (its device and
+// inode); whatever else is under the target's name, whoever put it there
+// and when, stays there: no check or put-back moves or removes a file that
+// the group did not write.
 
 #include "core/StagedFile.h"
 
 #include "core/FileLock.h"
+#include "core/OutputPlace.h"
 #include "core/StagedFileNames.h"
 
 #include <cerrno>
@@ -254,6 +259,36 @@ std::string setAside(int folder, const std::string &target, const std::string &n
     return besides(target, from);
 }
 
+// Whether the name a file of the group was given, followed again from the
+// start under the rule for links, leads to the file the group put in place:
+// not when a folder on its way was moved or replaced meanwhile (the file
+// lies in the folder held, wherever that is now).
+bool leadsTo(const std::string &given, const struct stat &placed) {
+    OutputPlace place;
+    return resolveOutputPlace(given, &place, nullptr) && holds(place.folder.get(), place.name, placed);
+}
+
+// The folder of a file's path, for a message.
+std::string folderOf(const std::string &path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".")
+           : slash == 0               ? std::string("/")
+                                      : path.substr(0, slash);
+}
+
+// Where the folder held as fd lies now, for a message: " (in <folder>)", or
+// "" where the system does not say.
+std::string whereNow(int fd) {
+    char text[4096];
+    const std::string own = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(own.c_str(), text, sizeof text);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof text || text[0] != '/') {
+        return {};
+    }
+    const std::string now(text, static_cast<std::size_t>(n));
+    return now.ends_with(" (deleted)") ? std::string() : " (in " + now + ")";
+}
+
 } // namespace
 
 void ReplacedFiles::putBack(Entry &entry, std::string *said) {
@@ -289,9 +324,6 @@ void ReplacedFiles::putBack(Entry &entry, std::string *said) {
             return;
         }
     }
-    const auto ours = [&](const struct stat &st) {
-        return sameFile(st, entry.placed) || (entry.foreign && sameFile(st, entry.came));
-    };
     const auto leftAsItIs = [&] {
         *said +=
             "\r\nThe file " + entry.target +
@@ -315,7 +347,7 @@ void ReplacedFiles::putBack(Entry &entry, std::string *said) {
         }
         return;
     }
-    if (!ours(now)) {
+    if (!sameFile(now, entry.placed)) {
         leftAsItIs();
         return;
     }
@@ -328,9 +360,6 @@ void ReplacedFiles::putBack(Entry &entry, std::string *said) {
         }
         if (sameFile(out, entry.placed)) {
             ::unlinkat(folder, source.c_str(), 0);
-        } else if (entry.foreign && sameFile(out, entry.came)) {
-            // What another program put under the temporary name: back under it.
-            ::renameat2(folder, source.c_str(), folder, entry.stagedName.c_str(), RENAME_NOREPLACE);
         } else if (::renameat2(folder, source.c_str(), folder, entry.name.c_str(), RENAME_EXCHANGE) == 0) {
             leftAsItIs();
         }
@@ -399,13 +428,26 @@ void ReplacedFiles::finish() {
 bool ReplacedFiles::keepNew(std::string *error, std::string *file) {
     std::string said;
     for (const Entry &entry : m_entries) {
-        if (entry.renamed && !holds(entry.folder, entry.name, entry.placed)) {
-            if (file != nullptr && said.empty()) {
-                *file = entry.target;
-            }
-            said += "\r\nCannot write the file " + entry.target +
-                    ": another program replaced it after the run had put it in place.";
+        if (!entry.renamed) {
+            continue;
         }
+        std::string named = entry.target, why;
+        if (!holds(entry.folder, entry.name, entry.placed)) {
+            why = ": another program replaced it after the run had put it in place.";
+        } else if (!entry.given.empty() && !leadsTo(entry.given, entry.placed)) {
+            named = entry.given;
+            why = ": another program moved or replaced its folder " + folderOf(entry.target) +
+                  ", or a folder or link on the way to it, while the run went on, so that the name no longer "
+                  "leads to the file the run wrote" +
+                  whereNow(entry.folder) +
+                  ". There the run removes the files it wrote and puts back what they replaced.";
+        } else {
+            continue;
+        }
+        if (file != nullptr && said.empty()) {
+            *file = named;
+        }
+        said += "\r\nCannot write the file " + named + why;
     }
     if (!said.empty()) {
         std::string notPutBack;
@@ -415,8 +457,14 @@ bool ReplacedFiles::keepNew(std::string *error, std::string *file) {
         }
         return false;
     }
+    // The group's own old contents go, and so does its hold on them: a killed
+    // run's ".prev" may be a second name of the very file the group held.
     for (Entry &entry : m_entries) {
         drop(entry);
+        if (entry.held >= 0) {
+            ::close(entry.held);
+            entry.held = -1;
+        }
     }
     for (Entry &entry : m_entries) {
         staged::removeUnheld(entry.folder, entry.name, ".prev");
@@ -440,13 +488,9 @@ bool ReplacedFiles::restore(std::string *error) {
         } else if (!entry.existed &&
                    ::fstatat(entry.folder, entry.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
             // New with this group: removed again, unless another file has
-            // taken its place meanwhile (what came with the rename, from
-            // another program, goes back under the temporary name).
+            // taken its place meanwhile, which stays.
             if (sameFile(now, entry.placed)) {
                 ::unlinkat(entry.folder, entry.name.c_str(), 0);
-            } else if (entry.foreign && sameFile(now, entry.came)) {
-                ::renameat2(entry.folder, entry.name.c_str(), entry.folder, entry.stagedName.c_str(),
-                            RENAME_NOREPLACE);
             }
         }
         release(entry);
