@@ -304,8 +304,8 @@ StagedFile::StagedFile(StagedFile &&other) noexcept
     : m_given(std::move(other.m_given)), m_target(std::move(other.m_target)), m_name(std::move(other.m_name)),
       m_temp(std::move(other.m_temp)), m_tempName(std::move(other.m_tempName)),
       m_folder(std::exchange(other.m_folder, -1)), m_held(std::exchange(other.m_held, -1)),
-      m_file(other.m_file), m_out(std::move(other.m_out)), m_prepared(std::exchange(other.m_prepared, false)),
-      m_writeError(other.m_writeError) {
+      m_file(other.m_file), m_out(std::move(other.m_out)), m_hold(std::move(other.m_hold)),
+      m_prepared(std::exchange(other.m_prepared, false)), m_writeError(other.m_writeError) {
     other.m_temp.clear();
     other.m_tempName.clear();
     other.m_out = std::make_unique<Output>();
@@ -323,6 +323,7 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
         m_held = std::exchange(other.m_held, -1);
         m_file = other.m_file;
         std::swap(m_out, other.m_out);
+        m_hold = std::move(other.m_hold);
         m_prepared = std::exchange(other.m_prepared, false);
         m_writeError = other.m_writeError;
         other.m_temp.clear();
@@ -418,6 +419,16 @@ bool StagedFile::isOpen() const {
     return m_out->buffer.attached();
 }
 
+void StagedFile::holdUntilDone(std::shared_ptr<void> hold) {
+    m_hold = std::move(hold);
+}
+
+void StagedFile::holdUntilFinal(ReplacedFiles &replaced) {
+    if (m_hold) {
+        replaced.holdUntilFinal([hold = std::move(m_hold)]() mutable { hold.reset(); });
+    }
+}
+
 std::ostream &StagedFile::stream() {
     return m_out->stream;
 }
@@ -490,7 +501,6 @@ bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
     }
     ReplacedFiles::Entry entry;
     entry.staged = m_temp;
-    entry.stagedName = m_tempName;
     entry.given = m_given;
     entry.target = m_target;
     entry.name = m_name;
@@ -515,10 +525,14 @@ bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
         return false;
     }
     replaced.m_entries.push_back(std::move(entry));
+    holdUntilFinal(replaced);
     return true;
 }
 
 bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
+    if (replaced != nullptr) {
+        holdUntilFinal(*replaced);
+    }
     if (!prepare(error)) {
         return false;
     }
@@ -583,14 +597,9 @@ bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
     if (!holds(m_folder, m_name, m_file)) {
         // What the rename put there is not this file (another program took
         // the temporary name between the check and the rename), or another
-        // program replaced it at once: a group puts the old contents back
-        // over it.
-        if (entry != nullptr) {
-            entry->foreign = true;
-            if (::fstatat(m_folder, m_name.c_str(), &entry->came, AT_SYMLINK_NOFOLLOW) != 0) {
-                entry->came = {};
-            }
-        }
+        // program replaced it at once: which it is cannot be told, so it
+        // stays as it is; a group keeps the old contents aside and names
+        // them.
         abandon();
         if (error != nullptr) {
             *error = "Cannot write the file " + m_target +
@@ -703,6 +712,7 @@ void StagedFile::abandon() {
 }
 
 void StagedFile::releaseHold() {
+    m_hold.reset();
     if (m_held >= 0) {
         ::close(m_held);
         m_held = -1;
