@@ -8,7 +8,12 @@
 #include "platform/tables/TableLock.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <limits>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace vesk {
 
@@ -96,9 +101,66 @@ const char *typeText(ColumnType t) {
     return "text";
 }
 
-bool containsI(const std::string &text, const std::string &what) {
-    return toLower(text).find(toLower(what)) != std::string::npos;
+// The whole part of v as a long (towards zero); a value beyond the long
+// range (or not a number) gives the smallest long, as the processor's
+// conversion does.
+long wholePart(double v) {
+    if (std::isnan(v) || v >= 0x1p63 || v < -0x1p63) {
+        return std::numeric_limits<long>::min();
+    }
+    return static_cast<long>(v);
 }
+
+// n + 1, the largest long followed by the smallest.
+long following(long n) {
+    return static_cast<long>(static_cast<unsigned long>(n) + 1UL);
+}
+
+// The names of a new table's columns, each distinct from the table's own
+// name and from the columns before it, letter case ignored (as the names
+// are compared within the statement text). A name that is taken gets a
+// number in brackets: name(1), name(2), ... or, when it ends in "(" and a
+// number, the number after it ("A(3)" gives "A(4)"); the first number free
+// is taken. Each name costs a few look-ups however often it is repeated:
+// where the numbers of a name were counted through before, the count goes
+// on after the last one given instead of trying each again.
+class ColumnNames {
+public:
+    explicit ColumnNames(const std::string &tableName) { m_taken.insert(toLower(tableName)); }
+
+    std::string take(const std::string &name) {
+        if (m_taken.insert(toLower(name)).second) {
+            return name;
+        }
+        std::string stem = name;
+        long number = 1;
+        if (const auto open = name.rfind('('); open != std::string::npos) {
+            stem = name.substr(0, open);
+            number = following(wholePart(Val(name.substr(open + 1) + "]")));
+        }
+        const std::string lowerStem = toLower(stem);
+        auto numbered = [&](long n) { return lowerStem + "(" + std::to_string(n) + ")"; };
+        std::vector<std::string> passed;
+        std::string candidate = numbered(number);
+        while (m_taken.contains(candidate)) {
+            const auto known = m_next.find(candidate);
+            number = known != m_next.end() ? known->second : following(number);
+            passed.push_back(std::move(candidate));
+            candidate = numbered(number);
+        }
+        for (const std::string &p : passed) {
+            m_next[p] = number;
+        }
+        m_taken.insert(std::move(candidate));
+        return stem + "(" + std::to_string(number) + ")";
+    }
+
+private:
+    std::unordered_set<std::string> m_taken; // every name given, in lower case
+    // A numbered name (lower case) -> a number such that the names of its
+    // stem from its own number up to this one are all taken.
+    std::unordered_map<std::string, long> m_next;
+};
 
 } // namespace
 
@@ -168,6 +230,7 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
     }
     std::string s = "CREATE TABLE [" + tableName + "] (";
     columns->clear();
+    ColumnNames names(tableName);
     for (std::size_t i = 0; i < columnNames.size(); ++i) {
         std::string name = columnNames[i];
         std::string type;
@@ -198,21 +261,12 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
             }
             ct = columnTypeOf(v->DataType);
         }
-        std::string col = "[" + name + "]";
-        while (containsI(s, col)) {
-            auto open = col.rfind('(');
-            if (open == std::string::npos) {
-                col.insert(col.size() - 1, "(1)");
-            } else {
-                long k = static_cast<long>(Val(col.substr(open + 1)));
-                col = col.substr(0, open) + "(" + std::to_string(k + 1) + ")]";
-            }
-        }
-        s += " " + col + " " + typeText(ct);
+        std::string column = names.take(name);
+        s += " [" + column + "] " + typeText(ct);
         if (i + 1 < columnNames.size()) {
             s += ",";
         }
-        columns->push_back({col.substr(1, col.size() - 2), ct});
+        columns->push_back({std::move(column), ct});
     }
     s += ")";
     *statement = s;

@@ -113,7 +113,10 @@ bool OpenOutputText(const std::string &path, StagedFile &file, long *errorNumber
 // The definition of a new table: the names as stored and the types. A name
 // "?" becomes "F" & (i + 1) and text; a name in double quotes loses them and
 // is text; others take the catalogue's DataType. A name that is already
-// part of the statement becomes name(1), name(2), ... The statement text is
+// taken, letter case ignored, by the table's name or an earlier column
+// becomes name(1), name(2), ... (one ending in "(" and a number counts on
+// from that number: "A(3)" becomes "A(4)"), the first that is free; the
+// time grows with the number of names, however often one repeats. The statement text is
 // "CREATE TABLE [T] ( [A] float, [F2] text, [A(1)] float)". False with a
 // message when a name holds "[" or "]" or a column is not in the catalogue
 // (*errorNumber 9910 or 5).

@@ -86,10 +86,10 @@ public:
         case NewCountryOption::Cancelled:
             break;
         }
-        if (result == Attempt::Added) {
-            files.commit();
-        } else {
+        if (result != Attempt::Added) {
             files.rollback();
+        } else if (std::string error; !files.commit(&error)) {
+            return failed(error);
         }
         return result;
     }

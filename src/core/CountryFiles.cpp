@@ -1,11 +1,16 @@
 #include "core/CountryFiles.h"
 
+#include "core/OutputPlace.h"
 #include "core/Paths.h"
 #include "core/RecordIO.h"
+#include "core/StagedFile.h"
 #include "core/TextIO.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <sstream>
 
 namespace vesk {
 
@@ -126,43 +131,44 @@ bool FileTransaction::prepareTarget(const fs::path &target, std::string *error) 
     if (target.has_parent_path() && createFolder(target.parent_path(), error) == FolderResult::Failed) {
         return false;
     }
-    if (std::find(m_files.begin(), m_files.end(), target) != m_files.end()) {
-        return true; // made by this adding: simply replaced
+    // Known now, before the files that follow it are read.
+    if (std::string refusal = foreignLinkRefusal(target.string()); !refusal.empty()) {
+        *error = refusal;
+        return false;
     }
     std::error_code ec;
-    if (fs::exists(target, ec)) {
-        if (!fs::is_regular_file(target, ec)) {
-            *error = "The file " + target.string() + " could not be written: a folder of that name exists";
-            return false;
-        }
-        fs::path kept = target;
-        kept += ".kept";
-        for (int n = 1; fs::exists(kept, ec); ++n) {
-            kept = target;
-            kept += ".kept" + std::to_string(n);
-        }
-        fs::rename(target, kept, ec);
-        if (ec) {
-            *error = "The file " + target.string() + " could not be replaced: " + ec.message();
-            return false;
-        }
-        m_kept.emplace_back(target, kept);
+    if (fs::exists(target, ec) && !fs::is_regular_file(target, ec)) {
+        *error = "The file " + target.string() + " could not be written: a folder of that name exists";
+        return false;
     }
-    m_files.push_back(target);
     return true;
+}
+
+void FileTransaction::addFile(const fs::path &target, std::string bytes) {
+    const auto known =
+        std::find_if(m_files.begin(), m_files.end(), [&](const auto &file) { return file.first == target; });
+    if (known != m_files.end()) {
+        known->second = std::move(bytes); // written before by this adding: simply replaced
+    } else {
+        m_files.emplace_back(target, std::move(bytes));
+    }
 }
 
 bool FileTransaction::copyFile(const fs::path &source, const fs::path &target, std::string *error) {
     if (!prepareTarget(target, error)) {
         return false;
     }
-    std::error_code ec;
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
+    std::ifstream in(source, std::ios::binary);
+    std::ostringstream bytes;
+    if (in) {
+        bytes << in.rdbuf();
+    }
+    if (!in || in.bad()) {
         *error = "The file " + source.string() + " could not be copied to " + target.string() + ": " +
-                 ec.message();
+                 std::strerror(errno != 0 ? errno : EIO);
         return false;
     }
+    addFile(target, std::move(bytes).str());
     return true;
 }
 
@@ -170,42 +176,56 @@ bool FileTransaction::writeFile(const fs::path &target, const std::string &bytes
     if (!prepareTarget(target, error)) {
         return false;
     }
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        *error = "The file " + target.string() + " could not be written.";
-        return false;
-    }
+    addFile(target, bytes);
     return true;
 }
 
 void FileTransaction::rollback() {
     std::error_code ec;
-    for (auto it = m_files.rbegin(); it != m_files.rend(); ++it) {
-        fs::remove(*it, ec);
-    }
-    for (auto it = m_kept.rbegin(); it != m_kept.rend(); ++it) {
-        fs::rename(it->second, it->first, ec);
-    }
     for (auto it = m_folders.rbegin(); it != m_folders.rend(); ++it) {
         fs::remove(*it, ec); // removes only an empty folder
     }
     m_files.clear();
-    m_kept.clear();
     m_folders.clear();
     m_done = true;
 }
 
-void FileTransaction::commit() {
-    std::error_code ec;
-    for (const auto &kept : m_kept) {
-        fs::remove(kept.second, ec);
+bool FileTransaction::commit(std::string *error) {
+    ReplacedFiles replaced;
+    std::string why;
+    bool placed = true;
+    for (const auto &[target, bytes] : m_files) {
+        StagedFile file;
+        if (!file.open(target.string(), &why)) {
+            placed = false;
+        } else if (!file.write(bytes)) {
+            const int err = file.writeError();
+            file.discard();
+            why = writeFailureText(target.string(), err);
+            placed = false;
+        } else {
+            placed = file.commit(&why, &replaced);
+        }
+        if (!placed) {
+            break;
+        }
+    }
+    if (placed) {
+        placed = replaced.keepNew(&why);
+    } else if (std::string notPutBack; !replaced.restore(&notPutBack)) {
+        why += "\r\n" + notPutBack;
+    }
+    if (!placed) {
+        rollback();
+        if (error != nullptr) {
+            *error = why;
+        }
+        return false;
     }
     m_files.clear();
-    m_kept.clear();
     m_folders.clear();
     m_done = true;
+    return true;
 }
 
 } // namespace vesk

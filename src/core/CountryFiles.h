@@ -33,10 +33,15 @@ struct PackageItem {
 bool readPackageList(const std::string &sourceDir, const std::string &appDir, const std::string &code,
                      std::vector<PackageItem> *items, bool *missing, std::string *error);
 
-// Folders and files made for one adding. Everything it creates, and every
-// file it overwrites, is recorded: rollback() removes what it made and puts
-// overwritten files back; commit() keeps the new state. The destructor rolls
-// back unless commit() was called.
+// Folders and files made for one adding. Folders are made at once; files
+// are gathered and put in place together by commit(), all or none, as a
+// run's outputs are (core/StagedFile.h: each through a temporary file and a
+// rename, the old contents kept until every file is in place), and under
+// the rule for symbolic links in folders that other users may write
+// (core/OutputPlace.h): another user's link on the way to a file is not
+// followed, and the file is refused naming it. rollback() removes the
+// folders it made and puts nothing in place. The destructor rolls back
+// unless commit() was called.
 class FileTransaction {
 public:
     FileTransaction() = default;
@@ -48,22 +53,27 @@ public:
     // Creates folder and any missing folder above it.
     FolderResult createFolder(const std::filesystem::path &folder, std::string *error);
 
-    // Copies source to target (creating target's folder when missing); an
-    // existing target is kept aside until commit or rollback.
+    // Reads source, to be copied to target at commit() (target's folder is
+    // created when missing). A target written before in this adding takes
+    // the later bytes. False with a message when source cannot be read, or
+    // target is a folder or lies behind another user's link.
     bool copyFile(const std::filesystem::path &source, const std::filesystem::path &target,
                   std::string *error);
-    // Writes bytes to target, likewise.
+    // Bytes to be written to target at commit(), likewise.
     bool writeFile(const std::filesystem::path &target, const std::string &bytes, std::string *error);
 
     void rollback();
-    void commit();
+    // Puts every file in place. False with a message naming the file that
+    // could not be written: then nothing is replaced (what was put in place
+    // is put back) and the transaction is rolled back.
+    bool commit(std::string *error = nullptr);
 
 private:
     bool prepareTarget(const std::filesystem::path &target, std::string *error);
+    void addFile(const std::filesystem::path &target, std::string bytes);
 
-    std::vector<std::filesystem::path> m_folders;                                // created, in order
-    std::vector<std::filesystem::path> m_files;                                  // created or replaced
-    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> m_kept; // target, its old copy
+    std::vector<std::filesystem::path> m_folders;                       // created, in order
+    std::vector<std::pair<std::filesystem::path, std::string>> m_files; // target, its bytes, in order
     bool m_done = false;
 };
 

@@ -40,6 +40,64 @@ TEST(CreateStatement, RepeatedAndPlaceholderNamesGetTheirOwnColumns) {
     EXPECT_EQ(s, "CREATE TABLE [a] ( [A(1)] float, [a(2)] float)") << "the table name counts as taken";
 }
 
+// The columns of names that repeat, in any letter case, that end in a
+// number in brackets, or that take the table's own name: each gets the name
+// the earlier naming gave it (which searched the statement text once per
+// number tried; the expectations are its results).
+TEST(CreateStatement, RepeatedNamesAreNumberedAsTheyAlwaysWere) {
+    struct Case {
+        std::string table;
+        std::vector<std::string> names, columns;
+    } cases[] = {
+        {"T", {"A", "F2", "A", "A"}, {"A", "F2", "A(1)", "A(2)"}},
+        {"a", {"A", "a"}, {"A(1)", "a(2)"}},
+        {"A(1)", {"A", "A", "a"}, {"A", "A(2)", "a(3)"}},
+        {"T", {"T", "t", "T(1)"}, {"T(1)", "t(2)", "T(3)"}},
+        {"T",
+         {"A", "A(1)", "A", "A(2)", "A", "a(4)", "A"},
+         {"A", "A(1)", "A(2)", "A(3)", "A(4)", "a(5)", "A(6)"}},
+        {"T",
+         {"A", "A", "A", "A", "A", "A(1)", "A(1)", "A(1)", "A", "A", "A(3)"},
+         {"A", "A(1)", "A(2)", "A(3)", "A(4)", "A(5)", "A(6)", "A(7)", "A(8)", "A(9)", "A(10)"}},
+        {"T", {"X(3)", "X(3)", "X(3)", "x(4)"}, {"X(3)", "X(4)", "X(5)", "x(6)"}},
+        {"T", {"B(1)", "b", "B", "B"}, {"B(1)", "b", "B(2)", "B(3)"}},
+        {"T",
+         {"f(x)", "f(x)", "f(a)(b", "f(a)(b", "f(", "f("},
+         {"f(x)", "f(1)", "f(a)(b", "f(a)(1)", "f(", "f(2)"}},
+        {"T", {"X(-2)", "X(-2)", "X(-2)", "X(-2)"}, {"X(-2)", "X(-1)", "X(0)", "X(1)"}},
+        {"T",
+         {"X( 2.7)", "X( 2.7)", "X(1e1)", "X(1e1)", "Y(1d1x)", "Y(1d1x)"},
+         {"X( 2.7)", "X(3)", "X(1e1)", "X(11)", "Y(1d1x)", "Y(11)"}},
+        {"T", {"", "", "(", "("}, {"", "(1)", "(", "(2)"}},
+        {"T", {"X(1e300)", "X(1e300)"}, {"X(1e300)", "X(-9223372036854775807)"}},
+        // Where the earlier naming never ended (it read each number back as a
+        // double, which beyond 2^53 or at the end of the range gives the
+        // same name again), the count goes on.
+        {"T", {"X(9007199254740993)", "X(9007199254740993)"}, {"X(9007199254740993)", "X(9007199254740994)"}},
+        {"T",
+         {"X(1e300)", "X(1e300)", "X(1e300)"},
+         {"X(1e300)", "X(-9223372036854775807)", "X(-9223372036854775806)"}},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> quoted; // text columns: no catalogue needed
+        for (const std::string &name : c.names) {
+            quoted.push_back("\"" + name + "\"");
+        }
+        std::string s, text;
+        std::vector<TableColumn> cols;
+        long err = 0;
+        ASSERT_TRUE(CreateTableStatement(c.table, quoted, catalogue(), &s, &cols, &err, &text)) << text;
+        std::vector<std::string> names;
+        std::string expected = "CREATE TABLE [" + c.table + "] (";
+        for (std::size_t i = 0; i < cols.size(); ++i) {
+            names.push_back(cols[i].name);
+            expected += " [" + c.columns[i] + "] text" + (i + 1 < cols.size() ? "," : "");
+        }
+        EXPECT_EQ(names, c.columns) << "table " << c.table;
+        EXPECT_EQ(s, expected + ")");
+    }
+}
+
 TEST(CreateStatement, RefusesBracketsAndUnknownColumns) {
     std::string s;
     std::vector<TableColumn> cols;
@@ -127,7 +185,8 @@ TEST(OpenTables, ADamagedOrTablelessWorkbookIsReadOnceToTellTheTwoApart) {
         std::string address;
         long number;
     };
-    for (const Case &k : {Case{book + ";Other$", kErrNoSuchTable}, Case{damaged + ";Sheet1$", kErrCannotOpen}}) {
+    for (const Case &k :
+         {Case{book + ";Other$", kErrNoSuchTable}, Case{damaged + ";Sheet1$", kErrCannotOpen}}) {
         SCOPED_TRACE(k.address);
         InputTable t;
         long err = 0;
@@ -189,7 +248,8 @@ TEST(OpenOutputTable, AccessAndSpreadsheetTablesAreCreated) {
     EXPECT_FALSE(fs::exists(dir.path() / "out.mdb")) << "the database is written when the table is finished";
     OutputTable foreign;
     dir.write("old.mdb", std::string(8192, 'x'));
-    OpenOutputTable((dir.path() / "old.mdb;Hourly").string(), "", {"hour"}, catalogue(), foreign, ui, &err, &text);
+    OpenOutputTable((dir.path() / "old.mdb;Hourly").string(), "", {"hour"}, catalogue(), foreign, ui, &err,
+                    &text);
     EXPECT_EQ(err, kErrTableRefused);
     EXPECT_NE(text.find("old.mdb"), std::string::npos);
     EXPECT_FALSE(foreign.IsTable);

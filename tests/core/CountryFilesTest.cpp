@@ -86,7 +86,8 @@ TEST(FileTransaction, RollbackRemovesWhatItMadeAndPutsOverwrittenFilesBack) {
         ASSERT_TRUE(t.copyFile(root / "src/a.txt", root / "keep/old.txt", &error)) << error;
         ASSERT_TRUE(t.writeFile(root / "other/new.txt", "x", &error)) << error;
         ASSERT_TRUE(t.writeFile(root / "other/new.txt", "y", &error)) << "a file it made is simply replaced";
-        EXPECT_EQ(readFile(root / "keep/old.txt"), "new a");
+        EXPECT_EQ(readFile(root / "keep/old.txt"), "old bytes")
+            << "the files go in place together at the commit";
         t.rollback();
     }
     EXPECT_EQ(readFile(root / "keep/old.txt"), "old bytes");
@@ -104,7 +105,7 @@ TEST(FileTransaction, CommitKeepsTheNewFilesAndDropsTheOldCopies) {
         FileTransaction t;
         std::string error;
         ASSERT_TRUE(t.writeFile(root / "keep/old.txt", "new", &error)) << error;
-        t.commit();
+        ASSERT_TRUE(t.commit(&error)) << error;
     }
     EXPECT_EQ(readFile(root / "keep/old.txt"), "new");
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "keep"), fs::directory_iterator()), 1);

@@ -14,9 +14,11 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vesk::results {
@@ -86,6 +88,35 @@ double numberOf(const std::string &field) {
         throw std::runtime_error(quotedText(field) + " is not a number");
     }
     return *v;
+}
+
+// The line that starts at offset in the file fd (without its line end);
+// false when it cannot be read or there is none.
+bool lineAt(int fd, std::uint64_t offset, std::string &line) {
+    line.clear();
+    char piece[4096];
+    for (auto at = static_cast<off_t>(offset);;) {
+        const ssize_t n = ::pread(fd, piece, sizeof piece, at);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            return !line.empty();
+        }
+        const char *end = std::find(piece, piece + n, '\n');
+        line.append(static_cast<const char *>(piece), end);
+        if (end != piece + n) {
+            break;
+        }
+        at += n;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return true;
 }
 
 bool getLine(std::istream &in, std::string &line) {
@@ -216,16 +247,39 @@ std::vector<std::string> streetListKeyInfo(const StreetResultsStore &store) {
 
 StreetResultsStore::~StreetResultsStore() {
     removeTemporary();
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
 }
 
 void StreetResultsStore::removeTemporary() {
-    if (m_out.is_open()) {
-        m_out.close();
+    m_writing = false;
+    if (!m_temporary || m_path.empty() || m_fd < 0) {
+        return;
     }
-    if (m_temporary && !m_path.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(m_path, ignored);
+    // Only while the name still holds the run's file: whatever another
+    // program has put under it stays.
+    struct stat own {};
+    struct stat named {};
+    if (::fstat(m_fd, &own) == 0 && ::lstat(m_path.c_str(), &named) == 0 && own.st_dev == named.st_dev &&
+        own.st_ino == named.st_ino) {
+        ::unlink(m_path.c_str());
     }
+}
+
+bool StreetResultsStore::put(const std::string &bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    m_written += bytes.size();
+    return true;
 }
 
 bool StreetResultsStore::fail(const std::string &why, std::string *error) const {
@@ -239,19 +293,19 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
     std::string pattern = (ec ? std::filesystem::path("/tmp") : folder) / "winvesk-streets-XXXXXX";
-    const int fd = mkstemp(pattern.data());
+    // Made exclusively (never through a link), and written and read only
+    // through this descriptor.
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         return fail("The street results cannot be kept: no temporary file (" +
                         std::string(std::strerror(errno)) + ").",
                     error);
     }
-    close(fd);
+    m_fd = fd;
     m_path = pattern;
     m_temporary = true;
-    m_out.open(m_path, std::ios::binary | std::ios::trunc);
-    if (!m_out) {
-        return fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
-    }
+    m_writing = true;
+    m_written = 0;
 
     m_title = s.StoredStreetName.empty() ? s.StreetName : s.StoredStreetName;
     m_scenarioYear = s.ScenarioYear;
@@ -290,8 +344,8 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
         appendQuoted(head, k);
     }
     head += std::string(kCrLf) + "\"Streets\"" + kCrLf;
-    m_out << head;
-    return m_out ? true : fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
+    return put(head) ? true
+                     : fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
 }
 
 StreetRecord StreetResultsStore::record(StreetEntry street, const KeyedList<StatVar> &stats) const {
@@ -307,11 +361,11 @@ StreetRecord StreetResultsStore::record(StreetEntry street, const KeyedList<Stat
 }
 
 bool StreetResultsStore::add(StreetRecord street, std::string *error) {
-    if (m_failed || !m_out.is_open()) {
+    if (m_failed || !m_writing) {
         return false;
     }
     StreetEntry &e = street.entry;
-    e.offset = static_cast<std::uint64_t>(m_out.tellp());
+    e.offset = m_written;
     std::string &line = m_line;
     line.clear();
     line += std::to_string(e.number) + ',';
@@ -336,8 +390,7 @@ bool StreetResultsStore::add(StreetRecord street, std::string *error) {
         appendFloat(line, x);
     }
     line += kCrLf;
-    m_out << line;
-    if (!m_out) {
+    if (!put(line)) {
         m_failed = true;
         return fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
     }
@@ -397,9 +450,11 @@ bool StreetResultsStore::finish(const std::string &calcTime, std::string *error)
     std::string tail = "\"End\",";
     appendQuoted(tail, calcTime);
     tail += "," + std::to_string(m_streets.size()) + kCrLf;
-    m_out << tail;
-    m_out.close();
-    return m_out ? true : fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
+    m_writing = false;
+    if (m_fd < 0 || !put(tail)) {
+        return fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
+    }
+    return true;
 }
 
 std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &path, const State &s,
@@ -508,10 +563,16 @@ bool StreetResultsStore::streetStatistics(std::size_t i, KeyedList<StatVar> *sta
     if (i >= m_streets.size()) {
         return fail("There is no street " + std::to_string(i + 1) + " in these results.", error);
     }
-    std::ifstream in(m_path, std::ios::binary);
     std::string line;
-    in.seekg(static_cast<std::streamoff>(m_streets[i].offset));
-    if (!in || !getLine(in, line)) {
+    bool read = false;
+    if (m_fd >= 0) {
+        read = lineAt(m_fd, m_streets[i].offset, line);
+    } else {
+        std::ifstream in(m_path, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(m_streets[i].offset));
+        read = in && getLine(in, line);
+    }
+    if (!read) {
         return fail("The results of " + m_streets[i].name + " cannot be read from " + m_path + ".", error);
     }
     const std::vector<std::string> f = fieldsOf(line);
@@ -533,17 +594,53 @@ bool StreetResultsStore::streetStatistics(std::size_t i, KeyedList<StatVar> *sta
     return true;
 }
 
+namespace {
+
+// The bytes of the file fd, appended to out; false when they could not all be read or written.
+bool copyInto(int fd, StagedFile &out) {
+    std::vector<char> piece(1 << 16);
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(fd, piece.data(), piece.size(), at);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0;
+        }
+        if (!out.write(std::string_view(piece.data(), static_cast<std::size_t>(n)))) {
+            return false;
+        }
+        at += n;
+    }
+}
+
+} // namespace
+
 bool StreetResultsStore::saveAs(const std::string &path, std::string *error) {
-    std::ifstream in(m_path, std::ios::binary);
-    if (!in) {
-        return fail("The street results cannot be read from " + m_path + ".", error);
+    // A run's file is read through its descriptor, whatever its temporary
+    // name holds by now; a saved file that was opened, by its name.
+    std::ifstream in;
+    if (m_fd < 0) {
+        in.open(m_path, std::ios::binary);
+        if (!in) {
+            return fail("The street results cannot be read from " + m_path + ".", error);
+        }
     }
     StagedFile out;
     if (!out.open(path, error)) {
         return false;
     }
-    out.stream() << in.rdbuf();
-    if (!in || !out.commit(error)) {
+    bool copied = true;
+    if (m_fd >= 0) {
+        copied = copyInto(m_fd, out);
+    } else {
+        out.stream() << in.rdbuf();
+        copied = static_cast<bool>(in);
+    }
+    if (error != nullptr) {
+        error->clear();
+    }
+    if (!copied || !out.commit(error)) {
         if (error != nullptr && error->empty()) {
             *error = "The street results could not be copied to " + path + ".";
         }

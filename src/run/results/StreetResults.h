@@ -150,12 +150,15 @@ public:
     // The full statistics of street i (0-based) read back from the file.
     bool streetStatistics(std::size_t i, KeyedList<StatVar> *stats, std::string *error) const;
 
-    // Copies the file to path (through a temporary file); the store then
-    // reads from path and is no longer temporary.
+    // Copies the file to path (through a temporary file, StagedFile); the
+    // store is then no longer temporary (path() is path). A run's store keeps
+    // reading what it wrote.
     bool saveAs(const std::string &path, std::string *error);
 
 private:
     bool fail(const std::string &why, std::string *error) const;
+    // Appends bytes to a run's file; false when they could not all be written.
+    bool put(const std::string &bytes);
     // The summary columns of the state in the units the results show them in.
     void setColumns(const State &s);
     void summarise(StreetEntry &street, const std::vector<float> &values) const;
@@ -164,7 +167,12 @@ private:
     std::string m_path;
     bool m_temporary = false;
     bool m_failed = false;
-    std::ofstream m_out;
+    // A run's file, written and read through the descriptor that created it
+    // (never opened again by its name, which lies in a folder other users
+    // may write too, as /tmp); -1 for a saved file that was opened.
+    int m_fd = -1;
+    bool m_writing = false;      // the run's file takes streets (start() to finish())
+    std::uint64_t m_written = 0; // bytes written to it
     std::string m_title;
     int m_scenarioYear = 0;
     bool m_citySizeKnown = false;

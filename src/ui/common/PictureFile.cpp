@@ -1,10 +1,31 @@
 #include "ui/common/PictureFile.h"
 
+#include "core/TextIO.h"
+
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <QPrinter>
+#include <QTemporaryDir>
 
 namespace vesk::ui {
+
+namespace {
+
+// Writes bytes to path through the engine's staged writer; false with its message.
+bool writeStaged(const QString &path, const QByteArray &bytes, QString *reason) {
+    std::string error;
+    if (writeFileAtomically(path.toStdString(), std::string_view(bytes.constData(), bytes.size()), &error)) {
+        return true;
+    }
+    if (reason) {
+        *reason = QString::fromStdString(error);
+    }
+    return false;
+}
+
+} // namespace
 
 bool savePictureFile(const QImage &picture, const QString &path, const QString &what, QString *error) {
     auto fail = [&](const QString &reason) {
@@ -23,19 +44,55 @@ bool savePictureFile(const QImage &picture, const QString &path, const QString &
     if (!QImageWriter::supportedImageFormats().contains(format)) {
         format = "bmp";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail(file.errorString());
-    }
-    QImageWriter writer(&file, format);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (!writer.write(picture)) {
-        file.cancelWriting();
         return fail(writer.errorString());
     }
-    if (!file.commit()) {
-        return fail(file.errorString());
+    buffer.close();
+    QString reason;
+    if (!writeStaged(path, bytes, &reason)) {
+        return fail(reason);
     }
     return true;
+}
+
+PrintedFile::PrintedFile(QPrinter &printer) : m_printer(printer), m_chosen(printer.outputFileName()) {
+    if (m_chosen.isEmpty()) {
+        return;
+    }
+    // Made by this user alone (mode 700): nobody else puts a name there.
+    m_folder = std::make_unique<QTemporaryDir>();
+    const QString name = QFileInfo(m_chosen).fileName();
+    // Without the folder, a name no one can create: the printer fails to
+    // start, rather than printing on paper or into the file chosen by name.
+    m_printer.setOutputFileName(m_folder->isValid()
+                                    ? m_folder->filePath(name.isEmpty() ? QStringLiteral("print") : name)
+                                    : QStringLiteral("/dev/null/print"));
+}
+
+PrintedFile::~PrintedFile() {
+    if (!m_chosen.isEmpty()) {
+        m_printer.setOutputFileName(m_chosen);
+    }
+}
+
+bool PrintedFile::place(QString *reason) {
+    if (m_chosen.isEmpty()) {
+        return true;
+    }
+    QFile printed(m_printer.outputFileName());
+    if (!printed.open(QIODevice::ReadOnly)) {
+        if (reason) {
+            *reason =
+                QStringLiteral("Cannot write the file %1: what was printed could not be read back (%2).")
+                    .arg(m_chosen, printed.errorString());
+        }
+        return false;
+    }
+    return writeStaged(m_chosen, printed.readAll(), reason);
 }
 
 } // namespace vesk::ui

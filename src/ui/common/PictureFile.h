@@ -1,9 +1,21 @@
 #pragma once
 
-// Saving a drawn picture (a graph, the street sketch) to a file.
+// Saving a drawn picture (a graph, the street sketch) to a file, and
+// printing into a file (a PDF, as the print dialog offers).
+//
+// Both go the way of every file the program writes (core/StagedFile.h):
+// through a temporary file beside the chosen one and a rename, and under the
+// rule for symbolic links in folders that other users may write
+// (core/OutputPlace.h): another user's link on the way is not followed, the
+// save is refused naming it, and nothing is written through it.
 
 #include <QImage>
 #include <QString>
+
+#include <memory>
+
+class QPrinter;
+class QTemporaryDir;
 
 namespace vesk::ui {
 
@@ -11,5 +23,29 @@ namespace vesk::ui {
 // names, through a temporary file: on failure the old file stays whole and
 // error says "The <what> could not be saved to <path>: <reason>".
 bool savePictureFile(const QImage &picture, const QString &path, const QString &what, QString *error);
+
+// A print into a file, made a save: while the object lives, a printer that
+// prints into a file writes into a private temporary folder instead; place()
+// then puts what it printed at the file chosen. A printer that prints on
+// paper is left as it is. The printer gets its file name back when the
+// object ends.
+class PrintedFile {
+public:
+    explicit PrintedFile(QPrinter &printer);
+    ~PrintedFile();
+    PrintedFile(const PrintedFile &) = delete;
+    PrintedFile &operator=(const PrintedFile &) = delete;
+
+    // Puts the file printed (the painter on the printer has ended) in place
+    // of the file chosen. True when it is there, or when the printer prints
+    // on paper; false with the reason (the file chosen keeps its old
+    // contents), as "Cannot write the file ...", or the refusal of a link.
+    bool place(QString *reason);
+
+private:
+    QPrinter &m_printer;
+    QString m_chosen; // the file chosen ("": printed on paper)
+    std::unique_ptr<QTemporaryDir> m_folder;
+};
 
 } // namespace vesk::ui

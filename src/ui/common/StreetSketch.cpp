@@ -163,6 +163,7 @@ bool saveSketchPicture(const QImage &picture, const QString &path, QString *erro
 
 bool printStreetSketch(QPrinter &printer, const SketchStreet &street, const SketchView &view,
                        const SketchLabelFont &font, QString *error) {
+    PrintedFile file(printer);
     QPainter painter;
     if (!painter.begin(&printer)) {
         if (error) {
@@ -182,6 +183,12 @@ bool printStreetSketch(QPrinter &printer, const SketchStreet &street, const Sket
     if (printer.printerState() == QPrinter::Error) {
         if (error) {
             *error = QStringLiteral("The sketch could not be printed: the printer reported an error.");
+        }
+        return false;
+    }
+    if (QString why; !file.place(&why)) {
+        if (error) {
+            *error = QStringLiteral("The sketch could not be printed: ") + why;
         }
         return false;
     }

@@ -59,7 +59,8 @@ QImage renderStreetSketch(const QSize &size, const SketchStreet &street, const S
 bool saveSketchPicture(const QImage &picture, const QString &path, QString *error);
 
 // Prints the sketch on one page of printer. False with the reason in error when
-// the printer cannot be started or the page cannot be finished.
+// the printer cannot be started or the page cannot be finished, or when a
+// print into a file cannot be saved (ui/common/PictureFile.h: PrintedFile).
 bool printStreetSketch(QPrinter &printer, const SketchStreet &street, const SketchView &view,
                        const SketchLabelFont &font, QString *error);
 

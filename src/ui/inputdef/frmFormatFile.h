@@ -114,7 +114,9 @@ public:
     void btnViewHeader_Click();
     void btnShowVariables_Click();
     void btnPrint_Click();
-    // Prints the catalogue table; returns the number of pages.
+    // Prints the catalogue table; returns the number of pages (0 when the
+    // printer failed, or a print into a file could not be saved: the reason
+    // is shown; ui/common/PictureFile.h: PrintedFile).
     int printCatalogue(QPrinter &printer) const;
     // The print dialog: true when the user chose a printer. Tests set it.
     std::function<bool(QPrinter &)> choosePrinter;

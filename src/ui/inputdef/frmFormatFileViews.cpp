@@ -6,6 +6,7 @@
 
 #include "core/Interaction.h"
 #include "project/DataFileHeader.h"
+#include "ui/common/PictureFile.h"
 #include "ui/common/ScreenFit.h"
 #include "ui/inputdef/FloatingFrame.h"
 #include "ui/inputdef/ListTextBox.h"
@@ -160,6 +161,7 @@ void frmFormatFile::btnShowVariables_Click() {
 }
 
 int frmFormatFile::printCatalogue(QPrinter &printer) const {
+    PrintedFile file(printer);
     QPainter painter;
     if (!painter.begin(&printer)) {
         return 0;
@@ -194,6 +196,10 @@ int frmFormatFile::printCatalogue(QPrinter &printer) const {
         printRow(name ? name->text() : QString(), description ? description->text() : QString());
     }
     painter.end();
+    if (QString why; !file.place(&why)) {
+        m_interaction.message("The variables could not be printed.\r\n" + why.toStdString(), Icon::Critical);
+        return 0;
+    }
     return pages;
 }
 

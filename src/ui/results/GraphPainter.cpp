@@ -1,5 +1,7 @@
 #include "ui/results/GraphPainter.h"
 
+#include "ui/common/PictureFile.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -129,6 +131,7 @@ bool printGraph(QPrinter &printer, const GraphContent &graph, QString *error) {
         }
         return false;
     };
+    PrintedFile file(printer);
     QPainter painter;
     if (!painter.begin(&printer)) {
         return fail(QStringLiteral("the printer could not be started."));
@@ -147,6 +150,9 @@ bool printGraph(QPrinter &printer, const GraphContent &graph, QString *error) {
     }
     if (printer.printerState() == QPrinter::Error) {
         return fail(QStringLiteral("the printer reported an error."));
+    }
+    if (QString why; !file.place(&why)) {
+        return fail(why);
     }
     return true;
 }

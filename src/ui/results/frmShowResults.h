@@ -72,6 +72,9 @@ public:
     void menPrint_Click();
     // Prints the pages of the printer's page range (1 = the page of all
     // receptors; none set = every page) and returns the text lines printed.
+    // A print into a file is saved as every file is (ui/common/PictureFile.h:
+    // PrintedFile); where that is refused, the reason is shown and no line
+    // is returned.
     std::vector<QString> printResults(QPrinter &printer);
     // The PDF the print dialog proposes: "<street>_results.pdf" in the
     // project's folder (characters no file name may hold become "_").

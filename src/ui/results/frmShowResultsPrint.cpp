@@ -3,8 +3,10 @@
 // table, one sheet per page. A table wider than 85 % of the sheet is shrunk
 // to it; one taller than the room left on its sheet is shrunk to fit as well.
 
+#include "core/Interaction.h"
 #include "run/results/ResultsPrintPlan.h"
 #include "ui/common/EngineState.h"
+#include "ui/common/PictureFile.h"
 #include "ui/results/ResultsTablePainter.h"
 #include "ui/results/frmShowResults.h"
 
@@ -64,6 +66,7 @@ std::vector<QString> frmShowResults::printResults(QPrinter &printer) {
     if (pages.empty()) {
         return printed;
     }
+    PrintedFile file(printer);
     QPainter painter;
     if (!painter.begin(&printer)) {
         return printed; // the printer failed: nothing is sent
@@ -119,6 +122,10 @@ std::vector<QString> frmShowResults::printResults(QPrinter &printer) {
         painter.restore();
     }
     painter.end();
+    if (QString why; !file.place(&why)) {
+        m_interaction.message("The results could not be printed.\r\n" + why.toStdString(), Icon::Critical);
+        return {};
+    }
     return printed;
 }
 
