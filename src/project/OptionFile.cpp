@@ -11,12 +11,30 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <set>
 
 namespace vesk {
 
 namespace {
+
+// The bytes of a file as they stand (a damaged option file kept aside).
+bool readFileBytes(const std::string &path, std::string *bytes, std::string *error) {
+    std::string why;
+    if (!isRegularFile(path, &why)) {
+        *error = why;
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = "Cannot read the file " + path;
+        return false;
+    }
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
 
 constexpr const char *kCrLf = "\r\n";
 constexpr size_t kMaxRowFields = 20;
@@ -404,12 +422,13 @@ bool readProjectOptionFile(ProjectState &s, Interaction &ui, bool continueInSpec
         if (a != Answer::Yes) {
             return false;
         }
-        fs::copy_file(local, local + ".bak", fs::copy_options::overwrite_existing, ec);
-        std::string standard;
-        if (ec || !readTextFile(programWide, &standard, &error) ||
-            !writeFileAtomically(local, standard, &error)) {
-            ui.message("The local Option file could not be replaced.\r\n" + (ec ? ec.message() : error),
-                       Icon::Critical);
+        // The damaged file is kept beside it, written as every save is (a
+        // temporary file and a rename, no other user's link followed).
+        std::string damaged, standard;
+        if (!readFileBytes(local, &damaged, &error) ||
+            !writeFileAtomically(local + ".bak", damaged, &error) ||
+            !readTextFile(programWide, &standard, &error) || !writeFileAtomically(local, standard, &error)) {
+            ui.message("The local Option file could not be replaced.\r\n" + error, Icon::Critical);
             return false;
         }
         replaced = true;

@@ -3,7 +3,10 @@
 #include "project/ProjectFixtures.h"
 #include "project/ProjectState.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -144,6 +147,36 @@ TEST_F(OptionFile, CorruptedLocalFileIsReplacedOnlyAfterConsentAndABackup) {
                                        "this option file with the standard Option file?"});
     EXPECT_EQ(readFile(folder.workDir + "Run.opt.bak"), broken);
     EXPECT_EQ(readFile(folder.workDir + "Run.opt"), standard);
+}
+
+// The project's folder is one other users may write: the backup of the
+// damaged file is written as every save is, through no other user's link.
+TEST_F(OptionFile, TheBackupOfACorruptedLocalFileFollowsNoOtherUsersLink) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs a second user: as root, the test makes a link as the user nobody";
+    }
+    if (const std::string why = whyNobodyCannotEnter(folder.workDir); !why.empty()) {
+        GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+    }
+    const std::string broken = withLine(standard, 9, "#MAYBE#,1,2");
+    folder.write("Run.opt", broken);
+    const std::string secret = folder.appDir + "Secret.txt";
+    std::ofstream(secret, std::ios::binary) << "root's private bytes";
+    ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(folder.workDir.c_str(), 0777), 0);
+    ASSERT_EQ(asNobody([&] {
+                  return ::symlink(secret.c_str(), (folder.workDir + "Run.opt.bak").c_str()) == 0
+                             ? std::string()
+                             : std::string("no link");
+              }),
+              "");
+    ProjectState s = folder.fresh();
+    ui.answers = {Answer::Yes};
+    EXPECT_EQ(loadProject(s).outcome, LoadOutcome::Failed);
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_NE(ui.messages.back().find("nobody"), std::string::npos) << ui.messages.back();
+    EXPECT_EQ(readFile(secret), "root's private bytes");
+    EXPECT_EQ(readFile(folder.workDir + "Run.opt"), broken);
 }
 
 TEST_F(OptionFile, CorruptedProgramWideFileFailsWithoutAQuestion) {
