@@ -16,13 +16,17 @@
 
 #include "core/StagedFile.h"
 #include "platform/Isolation.h"
+#include "platform/tables/Tables.h"
 #include "run/SpecialMode.h"
 #include "run/SpecialModeSweep.h"
 
+#include <cstdio>
+#include <fcntl.h>
 #include <grp.h>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -39,10 +43,21 @@ enum class Act {
                                // failing run
 };
 
+// What the other user does to the first output in NamesChangedAfterTheCheck.
+enum class Plant {
+    None,
+    LinkAsChecked,      // exchanges it for a link to the private file as its check ends, before its old
+                        // contents are read, and back at the first hour
+    PipeAsChecked,      // exchanges it for a named pipe as its check ends
+    PipeWhileComputing, // exchanges it for a named pipe at the first hour
+    PipeUnderNewName,   // makes a named pipe under its name, the output being new, at the first hour
+};
+
 struct SharedCase {
     const char *kind; // "txt", "xls", "wk3", "mdb", or "special" (Special Mode tables)
     Act act;
-    bool sticky; // the folder has the sticky bit (1777), else 777
+    bool sticky;               // the folder has the sticky bit (1777), else 777
+    Plant plant = Plant::None; // (NamesChangedAfterTheCheck only)
 };
 
 const char *actName(Act act) {
@@ -61,8 +76,25 @@ const char *actName(Act act) {
     return "";
 }
 
+const char *plantName(Plant plant) {
+    switch (plant) {
+    case Plant::None:
+        return "";
+    case Plant::LinkAsChecked:
+        return "a link as its check ends";
+    case Plant::PipeAsChecked:
+        return "a pipe as its check ends";
+    case Plant::PipeWhileComputing:
+        return "a pipe while the run computes";
+    case Plant::PipeUnderNewName:
+        return "a pipe under a new name";
+    }
+    return "";
+}
+
 void PrintTo(const SharedCase &c, std::ostream *os) {
-    *os << c.kind << ", " << actName(c.act) << (c.sticky ? ", sticky folder" : "");
+    *os << c.kind << ", " << (c.plant != Plant::None ? plantName(c.plant) : actName(c.act))
+        << (c.sticky ? ", sticky folder" : "");
 }
 
 // Does act() as the user nobody, in a child process; whether it succeeded.
@@ -132,16 +164,16 @@ protected:
     // Runs the sweep or the period (a day longer, or a direction more, than
     // the time before, so that it writes other bytes); whether it ended
     // well, with what it said.
-    bool runAgain(std::string *said) {
+    bool runAgain(std::string *said, RunObserver *observer = nullptr) {
         ui.messages.clear();
         bool completed = false;
         if (special()) {
             state.WindDirEnd += 10;
-            completed = RunSpecialMode(state, ui, control, nullptr) == SpecialModeOutcome::Completed;
+            completed = RunSpecialMode(state, ui, control, observer) == SpecialModeOutcome::Completed;
             *said = this->said();
         } else {
             state.EndDate.day += 1;
-            const RunReport report = run();
+            const RunReport report = run(observer);
             completed = report.outcome == RunOutcome::Completed;
             *said = report.error;
         }
@@ -337,3 +369,140 @@ TEST_P(KeepingRound, KeepsTheOldContentsOfEveryOutputBeforeTheFirstRename) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, KeepingRound, ::testing::Values("xls", "wk3", "mdb"));
+
+namespace {
+
+// Acts once, at the end of the first hour.
+struct AtFirstHour : RunObserver {
+    std::function<void()> act;
+    void hourDone(int, int, int) override {
+        if (act) {
+            std::exchange(act, nullptr)();
+        }
+    }
+};
+
+// A private file of root's of the output's kind, holding the table "Secret".
+void writeSecret(const fs::path &file) {
+    std::string error;
+    const std::unique_ptr<TableWriter> table =
+        createTable(file.string(), "Secret", {{"Private", ColumnType::Float}}, &error);
+    ASSERT_NE(table, nullptr) << error;
+    ASSERT_TRUE(table->append({42.0}, &error)) << error;
+    ASSERT_TRUE(table->close(&error)) << error;
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+}
+
+class NamesChangedAfterTheCheck : public SharedFolders {};
+
+} // namespace
+
+// The other user changes the name of an output (which the run read old
+// contents of, for a workbook or a database) after the check before the
+// first hour: for a link to a private file of root's, or for a named pipe.
+// The run goes in a helper process with a time limit, since a pipe opened to
+// be read waits for a writer.
+TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplaceNothing) {
+    const SharedCase &c = GetParam();
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs a second user: as root, the test acts as the user nobody";
+    }
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    if (const std::string why = whyNobodyCannotEnter(workDir); !why.empty()) {
+        GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+    }
+    ASSERT_NO_FATAL_FAILURE(load());
+    std::string said;
+    ASSERT_TRUE(runAgain(&said)) << said;
+    const std::string file = work(outputNames().front()).string(), other = work(".other").string();
+    if (c.plant == Plant::PipeUnderNewName) {
+        fs::remove(file);
+    }
+    const std::map<std::string, std::string> before = outputs();
+    ASSERT_EQ(chmod(workDir.c_str(), c.sticky ? S_ISVTX | 0777 : 0777), 0);
+    fs::create_directory(dir.path() / "mine");
+    ASSERT_EQ(chmod((dir.path() / "mine").c_str(), 0700), 0);
+    const fs::path secret = dir.path() / "mine" / ("Secret" + fs::path(file).extension().string());
+    ASSERT_NO_FATAL_FAILURE(writeSecret(secret));
+    const std::string secretBytes = readFile(secret);
+
+    auto exchange = [&] {
+        return renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE) == 0;
+    };
+    auto act = [&] {
+        return asNobody([&] {
+            if (c.plant == Plant::PipeUnderNewName) {
+                return mkfifo(file.c_str(), 0666) == 0;
+            }
+            const bool made = c.plant == Plant::LinkAsChecked ? symlink(secret.c_str(), other.c_str()) == 0
+                                                              : mkfifo(other.c_str(), 0666) == 0;
+            return made && exchange();
+        });
+    };
+    const bool asChecked = c.plant == Plant::LinkAsChecked || c.plant == Plant::PipeAsChecked;
+    const IsolatedResult r = runIsolated(
+        [&](std::string *bytes, std::string *) {
+            bool acted = false;
+            AtFirstHour observer;
+            if (asChecked) {
+                onStagedStepForTesting([&](StagedStep step, const std::string &target, const std::string &) {
+                    if (step == StagedStep::Created && fs::path(target) == fs::path(file) && !acted) {
+                        acted = act();
+                    }
+                });
+                if (c.plant == Plant::LinkAsChecked) {
+                    observer.act = [&] { asNobody(exchange); }; // for no longer than that
+                }
+            } else {
+                observer.act = [&] { acted = act(); };
+            }
+            std::string told;
+            const bool completed = runAgain(&told, &observer);
+            *bytes = std::string(completed ? "1" : "0") + (acted ? "1" : "0") + told;
+            return true;
+        },
+        IsolationLimits{120});
+    // What the other user put there goes, and the output gets its name back.
+    if (fs::exists(fs::symlink_status(other))) {
+        if (!fs::exists(fs::symlink_status(file)) || fs::is_fifo(fs::symlink_status(file)) ||
+            fs::is_symlink(fs::symlink_status(file))) {
+            exchange();
+        }
+        fs::remove(other);
+    }
+    if (c.plant == Plant::PipeUnderNewName && fs::is_fifo(fs::symlink_status(file))) {
+        fs::remove(file);
+    }
+    ASSERT_EQ(r.end, IsolatedEnd::Finished) << "the run did not end at once: " << isolationFailureReason(r);
+    ASSERT_GE(r.bytes.size(), 2u);
+    said = r.bytes.substr(2);
+    EXPECT_EQ(r.bytes[1], '1') << "the other user acted";
+    EXPECT_EQ(r.bytes[0], '0') << "the run failed\n" << said;
+    EXPECT_NE(said.find(file), std::string::npos) << said;
+    EXPECT_NE(said.find(c.plant == Plant::LinkAsChecked
+                            ? "another program has replaced it since it was checked"
+                            : "a named pipe"),
+              std::string::npos)
+        << said;
+    for (const char *word : {"damaged", "not found", "missing", "corrupted"}) {
+        EXPECT_EQ(said.find(word), std::string::npos) << said;
+    }
+    EXPECT_EQ(readFile(secret), secretBytes) << "the private file was written";
+    EXPECT_TRUE(outputs() == before) << "every output keeps its old contents";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, NamesChangedAfterTheCheck,
+    ::testing::Values(SharedCase{"xls", Act::SwapOutputAfterRename, false, Plant::LinkAsChecked},
+                      SharedCase{"mdb", Act::SwapOutputAfterRename, false, Plant::LinkAsChecked},
+                      SharedCase{"xls", Act::SwapOutputAfterRename, false, Plant::PipeAsChecked},
+                      SharedCase{"mdb", Act::SwapOutputAfterRename, false, Plant::PipeAsChecked},
+                      SharedCase{"txt", Act::SwapOutputAfterRename, false, Plant::PipeWhileComputing},
+                      SharedCase{"xls", Act::SwapOutputAfterRename, false, Plant::PipeWhileComputing},
+                      SharedCase{"wk3", Act::SwapOutputAfterRename, false, Plant::PipeWhileComputing},
+                      SharedCase{"mdb", Act::SwapOutputAfterRename, false, Plant::PipeWhileComputing},
+                      SharedCase{"txt", Act::SwapOutputAfterRename, true, Plant::PipeUnderNewName},
+                      SharedCase{"mdb", Act::SwapOutputAfterRename, true, Plant::PipeUnderNewName}),
+    [](const ::testing::TestParamInfo<SharedCase> &info) {
+        return testNameOf(std::string(info.param.kind) + " " + plantName(info.param.plant));
+    });
