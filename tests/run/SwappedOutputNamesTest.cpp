@@ -401,7 +401,7 @@ class NamesChangedAfterTheCheck : public SharedFolders {};
 // contents of, for a workbook or a database) after the check before the
 // first hour: for a link to a private file of root's, or for a named pipe.
 // The run goes in a helper process with a time limit, since a pipe opened to
-// be read waits for a writer.
+// be read waits for a writer (its time, within the tests' watchdog).
 TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplaceNothing) {
     const SharedCase &c = GetParam();
     if (geteuid() != 0) {
@@ -440,6 +440,7 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
         });
     };
     const bool asChecked = c.plant == Plant::LinkAsChecked || c.plant == Plant::PipeAsChecked;
+    const IsolationLimits limits{60};
     const IsolatedResult r = runIsolated(
         [&](std::string *bytes, std::string *) {
             bool acted = false;
@@ -461,7 +462,7 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
             *bytes = std::string(completed ? "1" : "0") + (acted ? "1" : "0") + told;
             return true;
         },
-        IsolationLimits{120});
+        limits);
     // What the other user put there goes, and the output gets its name back.
     if (fs::exists(fs::symlink_status(other))) {
         if (!fs::exists(fs::symlink_status(file)) || fs::is_fifo(fs::symlink_status(file)) ||
@@ -473,7 +474,8 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
     if (c.plant == Plant::PipeUnderNewName && fs::is_fifo(fs::symlink_status(file))) {
         fs::remove(file);
     }
-    ASSERT_EQ(r.end, IsolatedEnd::Finished) << "the run did not end at once: " << isolationFailureReason(r);
+    ASSERT_EQ(r.end, IsolatedEnd::Finished)
+        << "the run did not end at once: " << isolationFailureReason(r, limits);
     ASSERT_GE(r.bytes.size(), 2u);
     said = r.bytes.substr(2);
     EXPECT_EQ(r.bytes[1], '1') << "the other user acted";
