@@ -6,6 +6,7 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -23,9 +24,6 @@ namespace {
 
 // As the system counts them before it gives up (ELOOP).
 constexpr int kMaxLinks = 40;
-// How often a folder on the way may change between its look and its
-// opening before the resolution gives up (EAGAIN): someone is swapping it.
-constexpr int kMaxRetries = 8;
 
 enum class Resolved { Fine, ForeignLink, Failed };
 
@@ -80,10 +78,11 @@ bool ownLink(const struct stat &link) {
     return link.st_uid == ::geteuid() || link.st_uid == 0;
 }
 
-std::string linkText(int folder, const std::string &name, int *err) {
+// Where the link opened as fd (O_PATH | O_NOFOLLOW) leads.
+std::string linkText(int fd, int *err) {
     std::vector<char> buffer(256);
     for (;;) {
-        const ssize_t n = ::readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
+        const ssize_t n = ::readlinkat(fd, "", buffer.data(), buffer.size());
         if (n < 0) {
             *err = errno;
             return {};
@@ -99,6 +98,11 @@ std::string linkText(int folder, const std::string &name, int *err) {
     }
 }
 
+std::function<void(const std::string &, const std::function<void()> &)> &aroundLinkRead() {
+    static std::function<void(const std::string &, const std::function<void()> &)> around;
+    return around;
+}
+
 Resolved resolve(const std::string &target, OutputPlace *place, std::string *error, int *systemError) {
     bool throughLink = false;
     std::string lastLink, leadsTo; // the last link followed and its text
@@ -109,6 +113,7 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
         }
         if (place != nullptr) {
             place->throughLink = throughLink;
+            place->refused = !refusal.empty();
         }
         if (error != nullptr && refusal.empty()) {
             // Where a link led, the message says so: the name alone would not tell the user why.
@@ -131,7 +136,7 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
     std::string at = absolute ? std::string("/") : currentFolder(); // the folder reached, links resolved
     std::deque<std::string> rest;
     pushComponents(target, &rest);
-    int links = 0, retries = 0;
+    int links = 0;
     std::string name;
     while (!rest.empty()) {
         std::string part = std::move(rest.front());
@@ -145,8 +150,13 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
             at = parentOf(at);
             continue;
         }
+        // One look at the name: it is opened without following a link, and
+        // all that is known of it (its kind, a link's owner and text, a
+        // folder to go on from) comes from that descriptor, so that nothing
+        // put under the name meanwhile is taken for what was looked at.
+        FileDescriptor looked(::openat(folder.get(), part.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
         struct stat st {};
-        if (::fstatat(folder.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (!looked || ::fstat(looked.get(), &st) != 0) {
             const int err = errno;
             if (err == ENOENT && rest.empty()) {
                 name = std::move(part); // a new file
@@ -167,11 +177,17 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
                 return fail(EACCES, "Cannot write the file " + target + ": " + joined(at, part) +
                                         " is a symbolic link of the user " + owner + " in the folder " + at +
                                         ", which other users may write, and the program follows no other "
-                                        "user's link there. Ask " +
-                                        owner + " to remove it, or write to a file of another name.");
+                                        "user's link there. Ask the user \"" +
+                                        owner + "\" to remove it, or write to a file of another name.");
             }
             int err = 0;
-            const std::string text = linkText(folder.get(), part, &err);
+            std::string text;
+            const auto read = [&] { text = linkText(looked.get(), &err); };
+            if (aroundLinkRead()) {
+                aroundLinkRead()(joined(at, part), read);
+            } else {
+                read();
+            }
             if (text.empty()) {
                 return fail(err != 0 ? err : ENOENT);
             }
@@ -199,22 +215,7 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
         if (!S_ISDIR(st.st_mode)) {
             return fail(ENOTDIR);
         }
-        FileDescriptor next(
-            ::openat(folder.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        struct stat opened {};
-        if (!next || ::fstat(next.get(), &opened) != 0 || opened.st_dev != st.st_dev ||
-            opened.st_ino != st.st_ino) {
-            // Replaced between the look and the opening (by a link, say):
-            // looked at again.
-            const int err = next ? EAGAIN : errno;
-            if ((err == EAGAIN || err == ELOOP || err == ENOTDIR || err == ENOENT) &&
-                ++retries <= kMaxRetries) {
-                rest.push_front(std::move(part));
-                continue;
-            }
-            return fail(err);
-        }
-        folder = std::move(next);
+        folder = std::move(looked);
         at = joined(at, part);
     }
     if (name.empty()) {
@@ -225,6 +226,7 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
         place->name = std::move(name);
         place->folder = std::move(folder);
         place->throughLink = throughLink;
+        place->refused = false;
     }
     return Resolved::Fine;
 }
@@ -233,6 +235,11 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
 
 bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::string *error, int *systemError) {
     return resolve(target, place, error, systemError) == Resolved::Fine;
+}
+
+void aroundLinkReadForTesting(
+    std::function<void(const std::string &link, const std::function<void()> &read)> around) {
+    aroundLinkRead() = std::move(around);
 }
 
 std::string foreignLinkRefusal(const std::string &target) {

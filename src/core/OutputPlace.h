@@ -22,10 +22,17 @@
 // written, naming the link and its owner. The folder at a link's
 // destination is held to the same rule, as every name is.
 //
+// Each name on the way is looked at once: opened without following a link
+// (O_PATH | O_NOFOLLOW), and its kind, a link's owner and where it leads, or
+// the folder to go on from, are all read from that descriptor. A name
+// swapped meanwhile (another user's link put in place of one's own between
+// two looks) is therefore never followed.
+//
 // The result holds the output's folder, opened as it was resolved, so that
 // what is done there later (a temporary file made, a rename) happens in
 // that very folder even when a name on the way is replaced meanwhile.
 
+#include <functional>
 #include <string>
 
 namespace vesk {
@@ -68,6 +75,7 @@ struct OutputPlace {
     std::string name;         // its name in its folder
     FileDescriptor folder;    // its folder, opened (O_PATH) as it was resolved
     bool throughLink = false; // a link was followed on the way
+    bool refused = false;     // not resolved: a link on the way breaks the rule (the error is the refusal)
 };
 
 // Resolves target (a path of this system, relative to the current folder
@@ -84,6 +92,7 @@ struct OutputPlace {
 //     (EACCES: a folder on the way may not be entered). Where a link was
 //     followed, the message names the last one and where it leads, and
 //     place->throughLink (when place is given) is set.
+// place->refused tells the first case from the others.
 bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::string *error,
                         int *systemError = nullptr);
 
@@ -91,5 +100,13 @@ bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::stri
 // breaks it (also when target cannot be resolved for another reason, which
 // the writer reports as it opens the file). Opens no file for writing.
 std::string foreignLinkRefusal(const std::string &target);
+
+// For tests: where a link on the way is read, between its one look and the
+// reading of where it leads, calls around(link, read) instead of read()
+// (link: its full path), so that a test may act on the link's name at that
+// very moment and after it; an empty function ends it. Set it only while no
+// name is resolved.
+void aroundLinkReadForTesting(
+    std::function<void(const std::string &link, const std::function<void()> &read)> around);
 
 } // namespace vesk

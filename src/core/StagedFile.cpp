@@ -249,26 +249,53 @@ void removeLeftOverPrevious(const std::string &target) {
     }
 }
 
-std::string groupReplacementRefusal(const std::string &target) {
-    if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
-        return refusal;
+namespace {
+
+// Whether this user may read the file opened as fd (O_PATH): it is opened
+// again for reading through its descriptor, never by a name. Where the
+// system has no /proc, its name in folder is asked, without following a
+// link there.
+bool mayRead(int fd, int folder, const std::string &name) {
+    const std::string own = "/proc/self/fd/" + std::to_string(fd);
+    const int reading = ::open(own.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (reading >= 0) {
+        ::close(reading);
+        return true;
     }
+    if (errno != ENOENT) {
+        return false;
+    }
+    return ::faccessat(folder, name.c_str(), R_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+} // namespace
+
+std::string groupReplacementRefusal(const std::string &target) {
+    // One resolution under the rule for links, and one look at the file it
+    // leads to, which is never followed should it be a link.
     OutputPlace place;
     int err = 0;
-    struct stat file {};
-    if (!openPlace(target, &place, &err) ||
-        ::fstatat(place.folder.get(), place.name.c_str(), &file, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISREG(file.st_mode)) {
+    std::string why;
+    if (!openPlace(target, &place, &err, &why)) {
+        return place.refused ? why : std::string();
+    }
+    const FileDescriptor looked(
+        ::openat(place.folder.get(), place.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat file {
+    }, folder{};
+    if (!looked || ::fstat(looked.get(), &file) != 0 || !S_ISREG(file.st_mode)) {
         return {};
     }
-    if (std::string refusal = renameRefusal(place.folder.get(), place.name, place.path); !refusal.empty()) {
-        return refusal;
+    if (::geteuid() != 0 && ::fstat(place.folder.get(), &folder) == 0) {
+        if (std::string refusal = stickyFolderRefusal(place.path, file, folder, ::geteuid());
+            !refusal.empty()) {
+            return refusal;
+        }
     }
     // Its old contents are held while the group is put in place, and kept by
     // a link or a copy: a file this user may not read can be neither held nor
     // copied.
-    if (file.st_uid == ::geteuid() ||
-        ::faccessat(place.folder.get(), place.name.c_str(), R_OK, AT_EACCESS) == 0) {
+    if (file.st_uid == ::geteuid() || mayRead(looked.get(), place.folder.get(), place.name)) {
         return {};
     }
     const std::string owner = userName(file.st_uid);
@@ -293,10 +320,11 @@ StagedFile::~StagedFile() {
 }
 
 StagedFile::StagedFile(StagedFile &&other) noexcept
-    : m_target(std::move(other.m_target)), m_name(std::move(other.m_name)), m_temp(std::move(other.m_temp)),
-      m_tempName(std::move(other.m_tempName)), m_folder(std::exchange(other.m_folder, -1)),
-      m_held(std::exchange(other.m_held, -1)), m_file(other.m_file), m_checked(other.m_checked),
-      m_existed(other.m_existed), m_old(std::exchange(other.m_old, -1)), m_out(std::move(other.m_out)),
+    : m_given(std::move(other.m_given)), m_target(std::move(other.m_target)), m_name(std::move(other.m_name)),
+      m_temp(std::move(other.m_temp)), m_tempName(std::move(other.m_tempName)),
+      m_folder(std::exchange(other.m_folder, -1)), m_held(std::exchange(other.m_held, -1)),
+      m_file(other.m_file), m_checked(other.m_checked), m_existed(other.m_existed),
+      m_old(std::exchange(other.m_old, -1)), m_out(std::move(other.m_out)),
       m_prepared(std::exchange(other.m_prepared, false)), m_writeError(other.m_writeError) {
     other.m_temp.clear();
     other.m_tempName.clear();
@@ -306,6 +334,7 @@ StagedFile::StagedFile(StagedFile &&other) noexcept
 StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
     if (this != &other) {
         discard();
+        m_given = std::move(other.m_given);
         m_target = std::move(other.m_target);
         m_name = std::move(other.m_name);
         m_temp = std::move(other.m_temp);
@@ -337,6 +366,7 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
         }
         return false;
     };
+    m_given = target;
     // Another user's link on the way is not followed (core/OutputPlace.h).
     if (std::string refusal = foreignLinkRefusal(target); !refusal.empty()) {
         m_target = target;
@@ -549,6 +579,7 @@ bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
     ReplacedFiles::Entry entry;
     entry.staged = m_temp;
     entry.stagedName = m_tempName;
+    entry.given = m_given;
     entry.target = m_target;
     entry.name = m_name;
     entry.placed = m_file;

@@ -113,7 +113,8 @@ std::string stickyFolderRefusal(const std::string &target, const struct stat &fi
 // not be kept for a later failure of the group to put back. A message naming
 // the file, its owner and what to do; "" when neither is the case (also for
 // a target that does not exist yet). A symbolic link is taken at its
-// destination, as open() takes it.
+// destination, as open() takes it; the file there is looked at once, and a
+// link put at its name is not followed.
 std::string groupReplacementRefusal(const std::string &target);
 
 // For tests: makes writing out the bytes of every staged file whose target
@@ -273,6 +274,7 @@ private:
     void abandon();
     void releaseHold();
 
+    std::string m_given;           // the target's name as open() was given it
     std::string m_target;          // where the file goes (a link resolved)
     std::string m_name;            // the target's name in its folder
     std::string m_temp;            // the temporary file beside it ("" when none)
@@ -324,13 +326,18 @@ public:
     ReplacedFiles &operator=(const ReplacedFiles &) = delete;
 
     // Every file of the group has been put in place: checks that each
-    // target's name still holds the file the group put there and, when so,
-    // drops the old contents, and with them those that killed programs left
+    // target's name still holds the file the group put there, and that the
+    // name each file was given, followed again from the start under the
+    // rule for links (core/OutputPlace.h), still leads to it; when so, drops
+    // the old contents, and with them those that killed programs left
     // beside the group's targets. False with a message naming each file that
-    // another program replaced meanwhile: the group is then restored (that
-    // file stays as the other program left it, its old contents kept aside
-    // and named), and the group did not put its files in place; *file (when
-    // given) receives the first file so replaced.
+    // another program replaced meanwhile, and the folder of each file whose
+    // name leads elsewhere now (a folder on its way was moved or replaced,
+    // or a link on it): the group is then restored, each old file put back
+    // in the folder it was replaced in, wherever that folder is now (a file
+    // replaced stays as the other program left it, its old contents kept
+    // aside and named), and the group did not put its files in place; *file
+    // (when given) receives the first file so named.
     [[nodiscard]] bool keepNew(std::string *error, std::string *file = nullptr);
     // Puts back what the group replaced, the last file first, and drops the
     // old contents kept of files not yet replaced. False with a message
@@ -346,7 +353,8 @@ private:
     struct Entry {
         std::string staged;       // the temporary file that goes in place
         std::string stagedName;   // its name in the folder
-        std::string target;       // the file put in place
+        std::string given;        // its name as the group was given it, followed again at the end
+        std::string target;       // the file put in place (a link resolved)
         std::string name;         // its name in the folder
         std::string previous;     // its old contents ("": none kept)
         std::string previousName; // their name in the folder

@@ -11,6 +11,7 @@
 #include "core/StagedFile.h"
 
 #include "core/FileLock.h"
+#include "core/OutputPlace.h"
 #include "core/StagedFileNames.h"
 
 #include <cerrno>
@@ -238,6 +239,36 @@ std::string setAside(int folder, const std::string &target, const std::string &n
     return besides(target, from);
 }
 
+// Whether the name a file of the group was given, followed again from the
+// start under the rule for links, leads to the file the group put in place:
+// not when a folder on its way was moved or replaced meanwhile (the file
+// lies in the folder held, wherever that is now).
+bool leadsTo(const std::string &given, const struct stat &placed) {
+    OutputPlace place;
+    return resolveOutputPlace(given, &place, nullptr) && holds(place.folder.get(), place.name, placed);
+}
+
+// The folder of a file's path, for a message.
+std::string folderOf(const std::string &path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".")
+           : slash == 0               ? std::string("/")
+                                      : path.substr(0, slash);
+}
+
+// Where the folder held as fd lies now, for a message: " (in <folder>)", or
+// "" where the system does not say.
+std::string whereNow(int fd) {
+    char text[4096];
+    const std::string own = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(own.c_str(), text, sizeof text);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof text || text[0] != '/') {
+        return {};
+    }
+    const std::string now(text, static_cast<std::size_t>(n));
+    return now.ends_with(" (deleted)") ? std::string() : " (in " + now + ")";
+}
+
 } // namespace
 
 void ReplacedFiles::putBack(Entry &entry, std::string *said) {
@@ -383,13 +414,26 @@ void ReplacedFiles::finish() {
 bool ReplacedFiles::keepNew(std::string *error, std::string *file) {
     std::string said;
     for (const Entry &entry : m_entries) {
-        if (entry.renamed && !holds(entry.folder, entry.name, entry.placed)) {
-            if (file != nullptr && said.empty()) {
-                *file = entry.target;
-            }
-            said += "\r\nCannot write the file " + entry.target +
-                    ": another program replaced it after the run had put it in place.";
+        if (!entry.renamed) {
+            continue;
         }
+        std::string named = entry.target, why;
+        if (!holds(entry.folder, entry.name, entry.placed)) {
+            why = ": another program replaced it after the run had put it in place.";
+        } else if (!entry.given.empty() && !leadsTo(entry.given, entry.placed)) {
+            named = entry.given;
+            why = ": another program moved or replaced its folder " + folderOf(entry.target) +
+                  ", or a folder or link on the way to it, while the run went on, so that the name no longer "
+                  "leads to the file the run wrote" +
+                  whereNow(entry.folder) +
+                  ". There the run removes the files it wrote and puts back what they replaced.";
+        } else {
+            continue;
+        }
+        if (file != nullptr && said.empty()) {
+            *file = named;
+        }
+        said += "\r\nCannot write the file " + named + why;
     }
     if (!said.empty()) {
         std::string notPutBack;

@@ -5,6 +5,7 @@
 #include "core/TextIO.h"
 #include "project/OptionFile.h"
 #include "project/PrintColumns.h"
+#include "project/ProjectFolder.h"
 #include "project/ProjectState.h"
 #include "project/ProjectText.h"
 #include "project/RecentFiles.h"
@@ -352,7 +353,7 @@ bool folderIsReadOnly(const std::string &folder) {
 } // namespace
 
 SaveResult saveProject(ProjectState &s, Interaction &ui) {
-    ProjectSaveNames names = defaultSaveNames(s);
+    bool withoutLists = false;
     if (s.VehicleListFile.find('[') != std::string::npos || s.FuelListFile.find('[') != std::string::npos) {
         auto a =
             ui.question("The currently used Fleet Share or Fuel data are not saved to a permanent file and "
@@ -362,8 +363,7 @@ SaveResult saveProject(ProjectState &s, Interaction &ui) {
         if (a != Answer::Yes) {
             return SaveResult::Cancelled;
         }
-        names.fleet.clear();
-        names.fuel.clear();
+        withoutLists = true;
     }
     if (s.UntitledProject) {
         FileChoice choice;
@@ -377,7 +377,13 @@ SaveResult saveProject(ProjectState &s, Interaction &ui) {
         s.ProjectFile = *chosen;
         s.ProjectName = *chosen;
         s.UntitledProject = false;
-        s.WorkDir = folderOf(*chosen);
+        moveProjectFolder(s, folderOf(*chosen)); // the names keep naming the files the project used
+    }
+    // The names are those of the project's folder as it now stands.
+    ProjectSaveNames names = defaultSaveNames(s);
+    if (withoutLists) {
+        names.fleet.clear();
+        names.fuel.clear();
     }
     if (!s.ProjectCountry.empty() && !iequals(s.ProjectCountry, s.CurrentCountry)) {
         auto a =
@@ -437,10 +443,11 @@ SaveResult saveProjectAs(ProjectState &s, Interaction &ui) {
         }
         const std::string oldFile = s.ProjectFile, oldName = s.ProjectName, oldDir = s.WorkDir;
         const bool oldUntitled = s.UntitledProject;
+        const StoredFileNames oldNames = storedFileNames(s);
         s.ProjectFile = *chosen;
         s.ProjectName = *chosen;
         s.UntitledProject = false;
-        s.WorkDir = folderOf(*chosen);
+        moveProjectFolder(s, folderOf(*chosen)); // the names keep naming the files the project used
         SaveResult r = saveProject(s, ui);
         if (r != SaveResult::Saved) {
             // Nothing was written under the new name: stay with the old one.
@@ -448,6 +455,7 @@ SaveResult saveProjectAs(ProjectState &s, Interaction &ui) {
             s.ProjectName = oldName;
             s.WorkDir = oldDir;
             s.UntitledProject = oldUntitled;
+            putStoredFileNames(s, oldNames);
         }
         return r;
     }

@@ -53,7 +53,9 @@ bool writeProjectFile(const ProjectState &s, const ProjectSaveNames &names, cons
 enum class SaveResult { Saved, Cancelled, Failed };
 
 // The Save command. Asks (through ui) about in-memory fleet/fuel data, asks
-// for a name when the project is untitled, asks about a country that differs
+// for a name when the project is untitled (a folder other than WorkDir
+// becomes the project's folder as moveProjectFolder makes it, so every name
+// still names the file the project used), asks about a country that differs
 // from the current one, writes the file, clears ProjectChanged, puts the file
 // at the top of the recent files and finally offers to save a changed local
 // option file. A write failure is shown and leaves ProjectChanged set.
@@ -62,7 +64,9 @@ enum class SaveResult { Saved, Cancelled, Failed };
 // option file: No.
 SaveResult saveProject(ProjectState &s, Interaction &ui);
 
-// Save As: asks for a new name (refusing a read-only folder) and saves.
+// Save As: asks for a new name (refusing a read-only folder), makes its folder
+// the project's folder as moveProjectFolder does and saves. Nothing saved:
+// the project keeps its name, folder and stored names.
 SaveResult saveProjectAs(ProjectState &s, Interaction &ui);
 
 // "WinVESK Calculation [name]", "WinVESK Special Mode [name]" or "WinVESK".

@@ -74,11 +74,12 @@ TEST_P(OutputPlaceLinks, AreFollowedOnlyWhereNoOtherUserCouldHavePutThem) {
     if (*c.refused) {
         EXPECT_FALSE(resolved);
         EXPECT_EQ(err, EACCES);
-        EXPECT_EQ(error, "Cannot write the file " + target + ": " + (base / c.refused).string() +
-                             " is a symbolic link of the user nobody in the folder " +
-                             (base / c.refused).parent_path().string() +
-                             ", which other users may write, and the program follows no other user's link "
-                             "there. Ask nobody to remove it, or write to a file of another name.");
+        EXPECT_EQ(error,
+                  "Cannot write the file " + target + ": " + (base / c.refused).string() +
+                      " is a symbolic link of the user nobody in the folder " +
+                      (base / c.refused).parent_path().string() +
+                      ", which other users may write, and the program follows no other user's link "
+                      "there. Ask the user \"nobody\" to remove it, or write to a file of another name.");
     } else if (c.error != 0) {
         EXPECT_FALSE(resolved);
         EXPECT_EQ(err, c.error) << error;

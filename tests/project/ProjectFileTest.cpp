@@ -3,6 +3,7 @@
 #include "project/ProjectState.h"
 #include "project/ProjectWriter.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace vesk;
@@ -242,6 +243,68 @@ TEST(ProjectWriter, FailedOrRefusedSavesKeepTheOldFileAndTheChangedFlag) {
     EXPECT_EQ(saveProject(s, ui), SaveResult::Failed);
     EXPECT_EQ(readFile(s.ProjectFile), "old contents");
     EXPECT_TRUE(s.ProjectChanged);
+}
+
+TEST(ProjectWriter, SaveAsIntoAnotherFolderStoresEveryNameSoThatItNamesTheFileItNamed) {
+    ProjectFolder folder;
+    ProjectState s = folder.fresh();
+    fillSingleStreetProject(s);
+    s.MetBackDir = folder.appDir + "Data/MetBack/National/DL/";
+    const std::string old = folder.workDir, copy = folder.appDir + "Copy/";
+    std::filesystem::create_directories(copy);
+    folder.dir.write("data/Met.txt",
+                     "hourly data\r\n"); // the program folder's, read where Working has no data/
+    s.WorkDir = old;
+    s.ProjectFile = old + "P.vkp";
+    s.NumInputFiles = 5;
+    s.NumOutputFiles = 2;
+    s.NumStatFiles = 2;
+    struct Case {
+        std::string *field;
+        std::string stored, saved;
+    };
+    const Case cases[] = {
+        {&s.InputFiles[1], "Met.txt", old + "Met.txt"},
+        {&s.InputFiles[2], "met\\Met.txt", old + "met/Met.txt"},
+        {&s.InputFiles[3], ".\\Back.txt", ".\\Back.txt"}, // the national folder stays where it was
+        {&s.InputFiles[4], copy + "met/Met.txt", "met\\Met.txt"},
+        {&s.InputFiles[5], "data\\Met.txt", folder.appDir + "data/Met.txt"},
+        {&s.OutputFiles[1], "res\\Out.txt", old + "res/Out.txt"},
+        {&s.OutputFiles[2], ".\\Out.txt", old + "Out.txt"}, // outputs have no national folder
+        {&s.StatFiles[1], "Stat.xls;Tab\\1", old + "Stat.xls;Tab\\1"},
+        {&s.StatFiles[2], "C:\\res\\Stat.txt", "C:\\res\\Stat.txt"}, // no file here: refused by the run
+        {&s.TrafficFile, "trf\\Own.trf", old + "trf/Own.trf"},
+        {&s.StreetsFile, "Streets.txt", old + "Streets.txt"},
+        {&s.RouteFile, "Route.txt", old + "Route.txt"},
+        {&s.MapFile, "maps\\City.png", old + "maps/City.png"},
+        {&s.ConditionsFile, "Cond.txt", old + "Cond.txt"},
+        {&s.VehicleListFile, "lists\\Fleet2020.vlf", old + "lists/Fleet2020.vlf"},
+        {&s.FuelListFile, ".\\Fuels2020.flf", ".\\Fuels2020.flf"},
+    };
+    for (const Case &c : cases) {
+        *c.field = c.stored;
+    }
+    s.TrafficListItems = {s.TrafficFile, ".\\CityStreet.trf"};
+    const std::string before = savedBytes(s);
+    ScriptedInteraction ui;
+    ui.files = {copy + "missing/P.vkp"};
+    EXPECT_EQ(saveProjectAs(s, ui), SaveResult::Failed);
+    EXPECT_EQ(s.WorkDir, old);
+    EXPECT_EQ(savedBytes(s), before) << "a failed Save As keeps the names as they were";
+
+    ui.files = {copy + "P.vkp"};
+    ASSERT_EQ(saveProjectAs(s, ui), SaveResult::Saved);
+    EXPECT_EQ(s.WorkDir, copy);
+    const std::string saved = readFile(copy + "P.vkp");
+    for (const Case &c : cases) {
+        EXPECT_EQ(*c.field, c.saved) << c.stored;
+        EXPECT_TRUE(contains(saved, "\"" + c.saved + "\"")) << c.stored;
+    }
+    EXPECT_EQ(s.TrafficListItems, (std::vector<std::string>{old + "trf/Own.trf", ".\\CityStreet.trf"}));
+    // Into the same folder, the names are written as they stand.
+    ui.files = {copy + "Q.vkp"};
+    ASSERT_EQ(saveProjectAs(s, ui), SaveResult::Saved);
+    EXPECT_EQ(readFile(copy + "Q.vkp"), saved);
 }
 
 TEST(ProjectWriter, WidePollutantNamesStayOnTheirLineAndReadBack) {

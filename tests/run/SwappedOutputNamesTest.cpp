@@ -14,9 +14,13 @@
 
 #include "run/RunFixture.h"
 
+#include "core/OutputPlace.h"
 #include "core/StagedFile.h"
 #include "platform/Isolation.h"
 #include "platform/tables/Tables.h"
+#include "project/Batch.h"
+#include "project/CommandLine.h"
+#include "run/BatchRun.h"
 #include "run/SpecialMode.h"
 #include "run/SpecialModeSweep.h"
 
@@ -508,3 +512,189 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<SharedCase> &info) {
         return testNameOf(std::string(info.param.kind) + " " + plantName(info.param.plant));
     });
+
+// ---- Names on the way, changed while a batch run goes on ------------------------------------------
+//
+// Root's project in a folder every user may write (777, or 1777 as /tmp)
+// writes its outputs into sh/sub, through the batch as the command line
+// runs it; root's private folder `mine` holds files of the same names.
+
+namespace {
+
+enum class Midway {
+    OwnLinkSwapped, // sh/sub is root's link to sh/real; nobody swaps it for a link to `mine` between the look
+                    // at the link and the reading of where it leads, and back right after
+    FolderMoved,    // sh/sub is root's folder; nobody moves it away and puts a link to `mine` in its place
+                    // once the statistics, the last output, are started (a text's before the first hour)
+    RenameFails,    // the rename of the statistics fails: the hourly output put in place goes back
+};
+
+struct MidwayCase {
+    const char *name;
+    const char *kind; // "txt" or "xls"
+    Midway act;
+    bool sticky;
+};
+
+void PrintTo(const MidwayCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class NamesOnTheWay : public RunFixture, public ::testing::WithParamInterface<MidwayCase> {
+protected:
+    // Runs the project from 14 March 2023 to the day given as the command
+    // line's batch does (src/app/main.cpp), in this process, where the seams
+    // act: its exit status, with what it said (*said).
+    int batch(const fs::path &project, const std::string &lastDay, std::string *said) {
+        CommandLine line;
+        EXPECT_TRUE(parseCommandLine({project.string(), "1", "20230314", "1", lastDay, "24"}, &line, said));
+        State s;
+        ScriptedInteraction asked;
+        MemorySettings stored;
+        auto startUp = [&](ProjectState &p, Interaction &i) {
+            return InitProgram(p, appDir.string() + "/", i, stored, [](CoreState &) {});
+        };
+        auto calculate = [&s](ProjectState &, Interaction &i, std::string *e) {
+            return calculateProject(s, i, e);
+        };
+        const int status = runGuarded([&] { return runBatch(s, asked, line, startUp, calculate); }, asked);
+        *said = "";
+        for (const std::string &m : asked.messages) {
+            *said += m + "\n";
+        }
+        return status;
+    }
+};
+
+// Each entry of a folder by its name (hidden ones too): its bytes' fingerprint, or where a link leads.
+std::map<std::string, std::string> filesIn(const fs::path &folder) {
+    std::map<std::string, std::string> out;
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        out[entry.path().filename().string()] = entry.is_symlink()
+                                                    ? "link to " + fs::read_symlink(entry.path()).string()
+                                                    : fingerprint(readFile(entry.path()));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
+    const MidwayCase &c = GetParam();
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs a second user: as root, the test acts as the user nobody";
+    }
+    ASSERT_EQ(chmod(dir.path().c_str(), 0711), 0);
+    const fs::path sh = dir.path() / "sh", mine = dir.path() / "mine", sub = sh / "sub";
+    const fs::path outputs = c.act == Midway::OwnLinkSwapped ? sh / "real" : sub;
+    fs::create_directories(outputs);
+    if (c.act == Midway::OwnLinkSwapped) {
+        fs::create_directory_symlink("real", sub);
+    }
+    if (const std::string why = whyNobodyCannotEnter(sh); !why.empty()) {
+        GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+    }
+    for (const auto &entry : fs::directory_iterator(dataDir() / "Working")) {
+        if (entry.path().filename().string().front() != '.') {
+            fs::copy_file(entry.path(), sh / entry.path().filename());
+        }
+    }
+    const std::string ext = c.kind, hourly = "Hourly." + ext, stat = "Stat." + ext;
+    const bool text = ext == "txt";
+    std::ofstream(sh / "DemoStreet.vkp", std::ios::binary) << sampleProjectWith(
+        "DemoStreet.vkp", {{"Out2023.txt", (sub / hourly).string() + (text ? "" : ";Hourly")},
+                           {"Stat2023.txt", (sub / stat).string() + (text ? "" : ";Statistics")}});
+    ASSERT_EQ(chmod(sh.c_str(), c.sticky ? S_ISVTX | 0777 : 0777), 0);
+    fs::create_directory(mine);
+    ASSERT_EQ(chmod(mine.c_str(), 0700), 0);
+    for (const std::string &name : {hourly, stat}) {
+        std::ofstream(mine / name, std::ios::binary) << "root's own\r\n";
+        ASSERT_EQ(chmod((mine / name).c_str(), 0600), 0);
+    }
+    const std::map<std::string, std::string> secrets = filesIn(mine);
+    std::string said;
+    ASSERT_EQ(batch(sh / "DemoStreet.vkp", "20230315", &said), 0) << said;
+    const std::map<std::string, std::string> before = filesIn(outputs);
+    ASSERT_EQ(before.size(), 2u) << "the earlier run's outputs, nothing beside them";
+
+    int acted = 0;
+    const auto exchangeAsNobody = [&] {
+        return asNobody([&] {
+            return ::renameat2(AT_FDCWD, sub.c_str(), AT_FDCWD, (sh / ".theirs").c_str(), RENAME_EXCHANGE) ==
+                   0;
+        });
+    };
+    switch (c.act) {
+    case Midway::OwnLinkSwapped:
+        ASSERT_TRUE(asNobody([&] { return ::symlink(mine.c_str(), (sh / ".theirs").c_str()) == 0; }));
+        aroundLinkReadForTesting([&](const std::string &link, const std::function<void()> &read) {
+            const bool swapped = link == sub.string() && exchangeAsNobody();
+            read();
+            if (swapped) {
+                ++acted;
+                EXPECT_TRUE(exchangeAsNobody()) << "swapped back";
+            }
+        });
+        break;
+    case Midway::FolderMoved:
+        onStagedStepForTesting([&](StagedStep step, const std::string &target, const std::string &) {
+            if (step == StagedStep::Created && fs::path(target).filename() == stat && asNobody([&] {
+                    return ::rename(sub.c_str(), (sh / "moved").c_str()) == 0 &&
+                           ::symlink(mine.c_str(), sub.c_str()) == 0;
+                })) {
+                ++acted;
+            }
+        });
+        break;
+    case Midway::RenameFails:
+        failRenamingForTesting(
+            [&](const std::string &target) { return fs::path(target).filename() == stat; });
+        break;
+    }
+    const int status = batch(sh / "DemoStreet.vkp", "20230316", &said);
+    aroundLinkReadForTesting(nullptr);
+    onStagedStepForTesting(nullptr);
+    failRenamingForTesting(nullptr);
+
+    EXPECT_EQ(filesIn(mine), secrets) << "root's private files are as they were\n" << said;
+    // In the sticky folder nobody may neither move nor exchange root's names.
+    EXPECT_EQ(acted > 0, !c.sticky && c.act != Midway::RenameFails);
+    const bool fails = c.act == Midway::RenameFails || (c.act == Midway::FolderMoved && !c.sticky);
+    EXPECT_EQ(status, fails ? 1 : 0) << said;
+    // Where the run wrote: no temporary, old or lock file is left beside the outputs.
+    const fs::path wroteIn = c.act == Midway::FolderMoved && !c.sticky ? sh / "moved" : outputs;
+    const std::map<std::string, std::string> after = filesIn(wroteIn);
+    EXPECT_EQ(after.size(), 2u) << "nothing left beside the outputs";
+    if (!fails) {
+        EXPECT_TRUE(after.at(hourly) != before.at(hourly) && after.at(stat) != before.at(stat))
+            << "the outputs hold what the run wrote";
+        return;
+    }
+    EXPECT_TRUE(after == before) << "the earlier outputs are put back whole\n" << said;
+    if (c.act == Midway::RenameFails) {
+        EXPECT_NE(said.find((sub / stat).string() + ": Input/output error"), std::string::npos) << said;
+        return;
+    }
+    // The folder itself is named (a table, written at the end, is refused by the link in its place), and
+    // where it is now.
+    EXPECT_TRUE(said.find(sub.string() + ",") != std::string::npos ||
+                said.find(sub.string() + " ") != std::string::npos)
+        << said;
+    EXPECT_TRUE(!text ||
+                said.find("(in " + fs::weakly_canonical(wroteIn).string() + ")") != std::string::npos)
+        << said;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, NamesOnTheWay,
+    ::testing::Values(MidwayCase{"txt own link swapped", "txt", Midway::OwnLinkSwapped, false},
+                      MidwayCase{"txt own link swapped sticky", "txt", Midway::OwnLinkSwapped, true},
+                      MidwayCase{"txt folder moved", "txt", Midway::FolderMoved, false},
+                      MidwayCase{"txt folder moved sticky", "txt", Midway::FolderMoved, true},
+                      MidwayCase{"txt rename fails", "txt", Midway::RenameFails, false},
+                      MidwayCase{"xls own link swapped", "xls", Midway::OwnLinkSwapped, false},
+                      MidwayCase{"xls own link swapped sticky", "xls", Midway::OwnLinkSwapped, true},
+                      MidwayCase{"xls folder moved", "xls", Midway::FolderMoved, false},
+                      MidwayCase{"xls folder moved sticky", "xls", Midway::FolderMoved, true},
+                      MidwayCase{"xls rename fails", "xls", Midway::RenameFails, false}),
+    [](const ::testing::TestParamInfo<MidwayCase> &info) { return testNameOf(info.param.name); });

@@ -118,27 +118,6 @@ const FileFormatLists kOut{"year, month, day, hour, cNOx_mod_1, cNOx_mod_2, cNO2
 const FileFormatLists kStat{"\"Series\", Average_1, Average_2, MaxHourly_1", "*", "*",
                             "NOx_mod, NO2_mod, NO2_b"};
 
-// The batch run of a saved project on a fresh state: the exit status, and what it said.
-int batchRun(const Sample &sample, const std::string &project, std::string *said) {
-    State state;
-    test::ScriptedInteraction ui;
-    MemorySettings settings;
-    auto startUp = [&](ProjectState &s, Interaction &interaction) {
-        return InitProgram(s, sample.appDir, interaction, settings, [](CoreState &) {});
-    };
-    auto calculate = [&state](ProjectState &, Interaction &interaction, std::string *error) {
-        return calculateProject(state, interaction, error);
-    };
-    CommandLine line;
-    line.projectFile = project;
-    line.batch = true;
-    const int status = runBatch(state, ui, line, startUp, calculate);
-    for (const std::string &m : ui.messages) {
-        *said += m + "\n";
-    }
-    return status;
-}
-
 // The values of one column of a text output file, by heading.
 std::vector<double> column(const std::string &text, const std::string &heading) {
     std::vector<double> values;

@@ -171,3 +171,38 @@ TEST(NewProjectByHand, StartsFromTheTemplatesTrafficNotThePreviousProjects) {
     const std::string saved = test::readFile(folder + "New.vkp");
     EXPECT_EQ(saved.find("36000"), std::string::npos) << saved;
 }
+
+TEST(NewProjectByHand, SavedFirstOutsideItsWorkingFolderItRunsOnTheFilesItWasSetUpWith) {
+    Sample sample;
+    Session s(sample, "");
+    const std::string folder = freshFolder(sample);
+    const std::string elsewhere = sample.appDir + "Elsewhere/";
+    // Other files under the names the project stores, in the folder it is saved to.
+    fs::create_directories(elsewhere);
+    fs::copy_file(sample.appDir + "Data/Traffic/National/DL/CityStreet.trf", elsewhere + "DemoStreet.trf");
+    fs::copy_file(folder + "Back2023.txt", elsewhere + "Met2023.txt");
+    s.newSingleStreetProject(folder);
+    ASSERT_NO_FATAL_FAILURE(addSampleInputs(s));
+    ASSERT_NO_FATAL_FAILURE(addDescribedFile(
+        s, 4, "Stat.txt", "\"Series\", Average_1, Average_2, MaxHourly_1", "NOx_mod, NO2_mod, NO2_b"));
+    s.runToEnd();
+    ASSERT_EQ(s->lblProgress->text(), "The calculation has ended.")
+        << (s.ui.messages.empty() ? "" : s.ui.messages.back());
+    const std::string statistics = test::readFile(folder + "Stat.txt");
+
+    s.ui.files.push_back(elsewhere + "New.vkp");
+    s->menSave_Click();
+    ASSERT_EQ(s.state.WorkDir, elsewhere);
+    EXPECT_EQ(s->Label4->text().toStdString(), folder + "DemoStreet.trf");
+    EXPECT_EQ(s->List1[4]->text(0).toStdString(), folder + "Stat.txt");
+    fs::remove(folder + "Stat.txt");
+    s.runToEnd();
+    EXPECT_EQ(s->lblProgress->text(), "The calculation has ended.");
+    EXPECT_EQ(test::readFile(folder + "Stat.txt"), statistics) << "the window's run after the save";
+    fs::remove(folder + "Stat.txt");
+    std::string said;
+    EXPECT_EQ(test::batchRun(sample, elsewhere + "New.vkp", &said), kExitSucceeded) << said;
+    EXPECT_EQ(test::readFile(folder + "Stat.txt"), statistics) << "the batch of the saved file";
+    EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), fs::directory_iterator()), 3)
+        << "the folder saved to gets the project file, and nothing else";
+}

@@ -296,3 +296,98 @@ TEST(ProjectFolderCopy, NewProjectStoresTheFilesPickedInTheProjectsFolderWithout
     EXPECT_EQ(traffic, "trf\\DemoStreet.trf");
     EXPECT_EQ(output, "res\\Out.txt");
 }
+
+namespace {
+
+// What the window shows of the project's files: the traffic (or streets or
+// route) file, the vehicle and fuel lists and the entries of the four lists.
+std::vector<std::string> shownFiles(Session &s) {
+    std::vector<std::string> shown = {s->Label4->text().toStdString(), s->lblFleet[1]->text().toStdString(),
+                                      s->lblFuel[1]->text().toStdString()};
+    for (int kind = 1; kind <= 4; ++kind) {
+        for (int i = 0; i < s->List1[kind]->count(); ++i) {
+            shown.push_back(s->List1[kind]->text(i).toStdString());
+        }
+    }
+    return shown;
+}
+
+} // namespace
+
+TEST(ProjectFolderCopy, SavedAsIntoAFolderHoldingOtherFilesOfTheSameNamesItRunsOnTheFilesItUsed) {
+    Sample sample;
+    const std::string working = sample.appDir + "Working/";
+    const std::string national = sample.appDir + "Lists/National/DL/";
+    const std::string orig = sample.appDir + "Study/";
+    const std::string other = sample.appDir + "Variant/";
+    for (const std::string &folder : {orig, other}) {
+        for (const char *below : {"met", "trf", "lists", "res"}) {
+            fs::create_directories(folder + below);
+        }
+    }
+    for (const char *name : {"Back2023.txt", "Obs2023.txt"}) {
+        fs::copy_file(working + name, orig + name);
+    }
+    fs::copy_file(working + "Met2023.txt", orig + "met/Met2023.txt");
+    fs::copy_file(working + "DemoStreet.trf", orig + "trf/DemoStreet.trf");
+    fs::copy_file(national + "Fleet2020.vlf", orig + "lists/Fleet2020.vlf");
+    // The other folder: another year's fleet, another street's traffic and the
+    // background as meteorology, under the names the project stores.
+    fs::copy_file(national + "Fleet2030.vlf", other + "lists/Fleet2020.vlf");
+    fs::copy_file(sample.appDir + "Data/Traffic/National/DL/CityStreet.trf", other + "trf/DemoStreet.trf");
+    fs::copy_file(working + "Back2023.txt", other + "met/Met2023.txt");
+    std::string text = test::readFile(working + "DemoStreet.vkp");
+    for (const auto &[from, to] : {std::pair<std::string, std::string>{"Met2023.txt", "met\\Met2023.txt"},
+                                   {"Out2023.txt", "res\\Out.txt"},
+                                   {"DemoStreet.trf", "trf\\DemoStreet.trf"},
+                                   {".\\Fleet2020.vlf", "lists\\Fleet2020.vlf"}}) {
+        const std::size_t at = text.find("\"" + from + "\"");
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at + 1, from.size(), to);
+    }
+    std::ofstream(orig + "Study.vkp", std::ios::binary) << text;
+    const std::vector<std::string> outputs = {orig + "res/Out.txt", orig + "Stat2023.txt"};
+
+    Session s(sample, orig + "Study.vkp");
+    ASSERT_TRUE(s.loaded);
+    s.runToEnd();
+    ASSERT_EQ(s->lblProgress->text().toStdString(), "The calculation has ended.");
+    const FolderSnapshot ran = snapshot(orig); // the project's files with its own results
+
+    s.ui.files.push_back(other + "Variant.vkp");
+    s->menSaveAs_Click();
+    ASSERT_EQ(s.state.WorkDir, other);
+    EXPECT_EQ(s->lblFleet[1]->text().toStdString(), orig + "lists/Fleet2020.vlf");
+    EXPECT_EQ(s->Label4->text().toStdString(), orig + "trf/DemoStreet.trf");
+    const std::vector<std::string> shown = shownFiles(s);
+    const FolderSnapshot others = snapshot(other);
+
+    // The window's run right after Save As, the batch of the saved file and the saved file opened again.
+    auto ranAsBefore = [&](const std::string &run) {
+        const FolderSnapshot now = snapshot(orig);
+        EXPECT_EQ(now.size(), ran.size()) << run;
+        for (const auto &[name, file] : ran) {
+            const auto found = now.find(name);
+            EXPECT_TRUE(found != now.end() && found->second.first == file.first)
+                << run << ": " << name << " is not what the project wrote before Save As";
+        }
+        EXPECT_TRUE(snapshot(other) == others) << run << ": the other folder's files are left alone";
+    };
+    for (const std::string &run : {"the window's", "the batch's", "the reopened project's"}) {
+        for (const std::string &output : outputs) {
+            fs::remove(output);
+        }
+        if (run == "the window's") {
+            s.runToEnd();
+            EXPECT_EQ(s->lblProgress->text().toStdString(), "The calculation has ended.");
+        } else if (run == "the batch's") {
+            std::string said;
+            EXPECT_EQ(test::batchRun(sample, other + "Variant.vkp", &said), kExitSucceeded) << said;
+        } else {
+            s.open(other + "Variant.vkp");
+            EXPECT_EQ(shownFiles(s), shown) << "the window showed what the saved file names";
+            s.runToEnd();
+        }
+        ranAsBefore(run);
+    }
+}

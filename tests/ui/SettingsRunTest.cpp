@@ -57,23 +57,6 @@ void typeAndEnter(EditBoxes *boxes, QLineEdit *box, const QString &text) {
     boxes->enter(box);
 }
 
-// The project run in batch, as "winvesk <project> 1" runs it.
-int batchRun(const Sample &sample, const std::string &project) {
-    State state;
-    BatchInteraction ui;
-    MemorySettings settings;
-    CommandLine line;
-    line.projectFile = project;
-    line.batch = true;
-    auto startUp = [&](ProjectState &s, Interaction &i) {
-        return InitProgram(s, sample.appDir, i, settings, nullptr);
-    };
-    auto calculate = [&state](ProjectState &, Interaction &i, std::string *error) {
-        return calculateProject(state, i, error);
-    };
-    return runBatch(state, ui, line, startUp, calculate);
-}
-
 // The values of one column of a whitespace-separated table file (after its header line).
 std::vector<double> column(const std::string &text, const std::string &name) {
     std::istringstream in(text);

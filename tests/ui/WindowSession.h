@@ -4,6 +4,9 @@
 // the program start-up, then (optionally) a project named on the command line.
 
 #include "core/Settings.h"
+#include "project/Batch.h"
+#include "project/InitProgram.h"
+#include "run/BatchRun.h"
 #include "support/TestSupport.h"
 #include "ui/ModalDialogs.h"
 #include "ui/common/EngineState.h"
@@ -94,6 +97,30 @@ struct Sample {
     }
     std::string project(const char *name = "DemoStreet.vkp") const { return appDir + "Working/" + name; }
 };
+
+// The batch run of a saved project on a fresh program, as "winvesk <project> 1"
+// runs it: the exit status; what it said goes to *said when given.
+inline int batchRun(const Sample &sample, const std::string &project, std::string *said = nullptr) {
+    State state;
+    ScriptedInteraction ui;
+    MemorySettings settings;
+    auto startUp = [&](ProjectState &s, Interaction &interaction) {
+        return InitProgram(s, sample.appDir, interaction, settings, [](CoreState &) {});
+    };
+    auto calculate = [&state](ProjectState &, Interaction &interaction, std::string *error) {
+        return calculateProject(state, interaction, error);
+    };
+    CommandLine line;
+    line.projectFile = project;
+    line.batch = true;
+    const int status = runBatch(state, ui, line, startUp, calculate);
+    for (const std::string &m : ui.messages) {
+        if (said) {
+            *said += m + "\n";
+        }
+    }
+    return status;
+}
 
 struct Session {
     State state;

@@ -397,6 +397,19 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     if (m_fd < 0) {
         return busy({});
     }
+    // The folder the lock file lies in, held (where it still holds the lock
+    // file), so that the hold ends there even when a folder on its way is
+    // moved or replaced meanwhile.
+    const fs::path lockFile(m_path);
+    m_folder = open(lockFile.has_parent_path() ? lockFile.parent_path().c_str() : ".",
+                    O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (struct stat held{}, named{};
+        m_folder >= 0 && !(fstat(m_fd, &held) == 0 &&
+                           fstatat(m_folder, lockFile.filename().c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                           sameInode(held, named))) {
+        close(m_folder);
+        m_folder = -1;
+    }
     // Who holds it, for the message of a run refused meanwhile (the hold
     // stands without it): written into a lock file this run made, or into
     // one a run left behind (it then goes with the hold as one made); never
@@ -430,8 +443,20 @@ void TableFileLock::release() {
     // and believes it holds the file.
     struct stat held {
     }, named{};
-    if (m_made && fstat(m_fd, &held) == 0 && lstat(m_path.c_str(), &named) == 0 && sameInode(held, named)) {
-        unlink(m_path.c_str());
+    const std::string name = fs::path(m_path).filename().string();
+    if (m_made && fstat(m_fd, &held) == 0 &&
+        (m_folder >= 0 ? fstatat(m_folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW)
+                       : lstat(m_path.c_str(), &named)) == 0 &&
+        sameInode(held, named)) {
+        if (m_folder >= 0) {
+            unlinkat(m_folder, name.c_str(), 0);
+        } else {
+            unlink(m_path.c_str());
+        }
+    }
+    if (m_folder >= 0) {
+        close(m_folder);
+        m_folder = -1;
     }
     close(m_fd);
     m_fd = -1;

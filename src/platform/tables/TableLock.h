@@ -59,6 +59,7 @@ private:
     int m_fd = -1;
     bool m_made = false; // the lock file is this hold's own (made, or left by a run): it goes with the hold
     std::string m_path;  // the lock file
+    int m_folder = -1;   // its folder, held so that it is removed there should a name on its way change
 };
 
 // The lock file of a database or spreadsheet file: ".<name>.lock" beside the

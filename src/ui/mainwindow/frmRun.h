@@ -45,6 +45,7 @@ class StreetResultsStore;
 }
 struct LoadResult;
 struct State;
+struct StoredFileNames;
 struct ToolCommandLine;
 class Interaction;
 class Settings;
@@ -332,6 +333,9 @@ private:
     // The emission-factor and traffic editor programs: this program with a tool option.
     void startTool(const ToolCommandLine &line, const QString &what);
     void showListFiles(); // the vehicle and fuel list labels, the commands that need them
+    // After a save that may have given the project another folder: where the
+    // stored names differ from shown, the lists and labels show them anew.
+    void showStoredNames(const StoredFileNames &shown);
     bool noUrbEmiData() const;
     void showWindValues();
     bool handleBoxEvent(QObject *watched, QEvent *event);

@@ -7,6 +7,7 @@
 #include "core/Interaction.h"
 #include "project/Lifecycle.h"
 #include "project/OptionFile.h"
+#include "project/ProjectFolder.h"
 #include "project/ProjectReader.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
@@ -90,8 +91,22 @@ bool frmRun::editDamagedProject(const LoadResult &result) {
     return frmTextEditor::edit(path, m_interaction, this);
 }
 
+void frmRun::showStoredNames(const StoredFileNames &shown) {
+    if (m_state.ProjectFile.empty() || storedFileNames(m_state) == shown) {
+        return;
+    }
+    fillFileLists();
+    showListFiles();
+    if (m_state.RouteMode || m_state.MultiStreetMode) {
+        Label4->setText(workInputLabel(m_state.RouteMode ? m_state.RouteFile : m_state.StreetsFile));
+        Label4->setToolTip(Label4->text());
+    }
+}
+
 void frmRun::menClose_Click() {
+    const StoredFileNames shown = storedFileNames(m_state);
     if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Close, trafficSaver(this))) {
+        showStoredNames(shown); // saved, then a later question cancelled closing
         return;
     }
     closeProject(m_state);
@@ -126,9 +141,13 @@ bool frmRun::askOptionFileBeforeOpen() {
 }
 
 void frmRun::menOpen_Click() {
+    const StoredFileNames shown = storedFileNames(m_state);
     m_state.NewProjectPending = false;
-    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::Open, trafficSaver(this)) ||
-        !askOptionFileBeforeOpen()) {
+    const bool questionsDone =
+        askSaveQuestions(m_state, m_interaction, ProjectCommand::Open, trafficSaver(this));
+    // A save may have given the project another folder; the project stays if no other is opened.
+    showStoredNames(shown);
+    if (!questionsDone || !askOptionFileBeforeOpen()) {
         return;
     }
     std::string path;
@@ -172,7 +191,11 @@ void frmRun::menOpen_Click() {
 
 void frmRun::menNew_Click() {
     m_state.NewProjectPending = false;
-    if (!askSaveQuestions(m_state, m_interaction, ProjectCommand::New, trafficSaver(this))) {
+    const StoredFileNames shown = storedFileNames(m_state);
+    const bool questionsDone =
+        askSaveQuestions(m_state, m_interaction, ProjectCommand::New, trafficSaver(this));
+    showStoredNames(shown); // the project stays until the new one is made
+    if (!questionsDone) {
         return;
     }
     std::string folder;
@@ -232,19 +255,23 @@ void frmRun::menNew_Click() {
 }
 
 void frmRun::menSave_Click() {
+    const StoredFileNames shown = storedFileNames(m_state);
     if (saveProject(m_state, m_interaction) == SaveResult::Saved) {
         m_state.ProjectName = m_state.ProjectFile;
         setWindowTitle(QString::fromStdString(windowCaption(m_state)));
         refreshMRUMenu();
     }
+    showStoredNames(shown);
 }
 
 void frmRun::menSaveAs_Click() {
+    const StoredFileNames shown = storedFileNames(m_state);
     if (saveProjectAs(m_state, m_interaction) == SaveResult::Saved) {
         m_state.ProjectName = m_state.ProjectFile;
         setWindowTitle(QString::fromStdString(windowCaption(m_state)));
         refreshMRUMenu();
     }
+    showStoredNames(shown);
 }
 
 void frmRun::menExit_Click() {
@@ -252,8 +279,14 @@ void frmRun::menExit_Click() {
 }
 
 bool frmRun::Form_Unload() {
-    return unloadProgram(m_state, m_interaction, m_settings, trafficSaver(this),
-                         [](ProjectState &s, std::string *error) { return SaveCountriesIni(s, error); });
+    const StoredFileNames shown = storedFileNames(m_state);
+    const bool unloaded =
+        unloadProgram(m_state, m_interaction, m_settings, trafficSaver(this),
+                      [](ProjectState &s, std::string *error) { return SaveCountriesIni(s, error); });
+    if (!unloaded) {
+        showStoredNames(shown); // the window stays
+    }
+    return unloaded;
 }
 
 } // namespace vesk::ui
