@@ -384,12 +384,19 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
             err, place.throughLink ? why : "Cannot create the file " + target + ": " + std::strerror(err));
     }
     m_folder = place.folder.release();
-    // What the name holds is looked at, never opened (a pipe would wait):
-    // the file checked, which is the only one whose old contents are read
-    // or kept later. The name was resolved link by link, so a link there now
-    // was put there meanwhile.
+    // What the name holds is opened as a path only, never to be read or
+    // written (a pipe would wait, a device might act): the file checked,
+    // which is the only one whose old contents are read or kept later, held
+    // from now on so that no other file can take its device and inode. The
+    // name was resolved link by link, so a link there now was put there
+    // meanwhile.
+    FileDescriptor looked(::openat(m_folder, m_name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     struct stat existing {};
-    const bool exists = ::fstatat(m_folder, m_name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!looked && errno != ENOENT) {
+        const int why = errno;
+        return failed(why, "Cannot create the file " + target + ": " + std::strerror(why));
+    }
+    const bool exists = looked && ::fstat(looked.get(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
         // Known now rather than when the file is put in place.
         return failed(EISDIR, "Cannot create the file " + target + ": " + std::strerror(EISDIR));
@@ -407,6 +414,7 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
     m_checked = {};
     if (exists) {
         m_checked = existing;
+        m_old = looked.release();
     }
     if (exists && (existing.st_mode & S_IWUSR) == 0) {
         // Marked read-only by its owner (mode 444 and the like): not
@@ -448,48 +456,28 @@ bool StagedFile::oldContents(std::string *path, std::string *error) {
     if (m_folder < 0) {
         return refused("The file " + m_target + " was not opened for writing.");
     }
-    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
-    if (m_old < 0) {
-        // Looked at before it is opened (a pipe is never opened), then opened
-        // as a path only, so that no device is opened either, and looked at
-        // once more through what was opened.
-        struct stat now {};
-        const bool present = ::fstatat(m_folder, m_name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
-        if (std::string changed =
-                staged::changedSinceChecked(m_target, present ? &now : nullptr, m_existed, m_checked);
-            !changed.empty()) {
-            return refused(changed);
-        }
-        if (!m_existed || !present) {
-            return true; // no old contents (removed meanwhile: none are kept either)
-        }
-        FileDescriptor old(::openat(m_folder, m_name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-        struct stat opened {};
-        if (!old || ::fstat(old.get(), &opened) != 0) {
-            const int err = errno;
-            if (err == ENOENT) {
-                return true;
-            }
-            if (err != ELOOP) {
-                return refused("Cannot read the file " + m_target + ": " + std::strerror(err));
-            }
-            opened.st_mode = S_IFLNK; // a link put there meanwhile
-            return refused(staged::changedSinceChecked(m_target, &opened, false, opened));
-        }
-        if (std::string changed = staged::changedSinceChecked(m_target, &opened, m_existed, m_checked);
-            !changed.empty()) {
-            return refused(changed);
-        }
-        struct stat through {};
-        if (::stat((own + std::to_string(old.get())).c_str(), &through) != 0 ||
-            !staged::sameFile(through, m_checked)) {
-            return refused("Cannot read the file " + m_target +
-                           " safely: the system offers no way to read it through the file that was checked "
-                           "(/proc is missing).");
-        }
-        m_old = old.release();
+    // The name must still hold the file checked (held since, so that no
+    // other file can have taken its device and inode); a pipe is never
+    // opened, a link never followed.
+    struct stat now {};
+    const bool present = ::fstatat(m_folder, m_name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+    if (std::string changed =
+            staged::changedSinceChecked(m_target, present ? &now : nullptr, m_existed, m_checked);
+        !changed.empty()) {
+        return refused(changed);
     }
-    *path = own + std::to_string(m_old);
+    if (!m_existed || !present || m_old < 0) {
+        return true; // no old contents (removed meanwhile: none are kept either)
+    }
+    // Read through the descriptor held, which a helper process may open too.
+    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(m_old);
+    struct stat through {};
+    if (::stat(own.c_str(), &through) != 0 || !staged::sameFile(through, m_checked)) {
+        return refused("Cannot read the file " + m_target +
+                       " safely: the system offers no way to read it through the file that was checked "
+                       "(/proc is missing).");
+    }
+    *path = own;
     return true;
 }
 

@@ -171,17 +171,18 @@ public:
     bool open(const std::string &target, std::string *error, int *systemError = nullptr);
     // For a writer that keeps part of the target's old contents (a
     // workbook's other sheets, a database's other tables): the file that
-    // open() found under the target's name, opened once without following a
-    // link and without opening anything that is no regular file (a pipe
-    // would make its reader wait), and found to be that very file (its
-    // device and inode). *path receives a path that reads it whatever
-    // becomes of the name: this process's descriptor (/proc/<process>/fd/<n>,
-    // which a helper process may open too), held until the file is put in
-    // place or discarded; "" when there was no file at open(). Later calls
-    // give the same path. False with a message naming the target when its
-    // name holds another file now (or a file where there was none), or no
-    // regular file ("... it is a named pipe ..."), or when the system offers
-    // no way to read it through the descriptor.
+    // open() found under the target's name, opened there once as a path
+    // (without following a link, and without opening anything to be read,
+    // as a pipe would make its reader wait) and held since, when the name
+    // still holds that very file (its device and inode). *path receives a
+    // path that reads it whatever becomes of the name: this process's
+    // descriptor (/proc/<process>/fd/<n>, which a helper process may open
+    // too), held until the file is put in place or discarded; "" when there
+    // was no file at open(), or it was removed meanwhile. False with a
+    // message naming the target when its name holds another file now (or a
+    // file where there was none, or a link), or no regular file ("... a
+    // named pipe ..."), or when the system offers no way to read it through
+    // the descriptor.
     bool oldContents(std::string *path, std::string *error);
     // Whether bytes may still be written (open, not yet prepared).
     bool isOpen() const;
@@ -284,7 +285,7 @@ private:
     struct stat m_file {};         // which file the temporary file is
     struct stat m_checked {};      // which file the target's name held at open() ...
     bool m_existed = false;        // ... when it held one
-    int m_old = -1;                // that file, opened (O_PATH) by oldContents() (-1: not yet)
+    int m_old = -1;                // that file, held (O_PATH) from open() on (-1: none)
     std::unique_ptr<Output> m_out; // the stream writing through m_held
     bool m_prepared = false;       // written out and synced: only the rename is left
     int m_writeError = 0;          // the system's reason of the first failed write (0: none known)
