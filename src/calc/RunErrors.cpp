@@ -2,6 +2,8 @@
 
 #include "core/TextIO.h"
 
+#include <cctype>
+
 namespace vesk {
 
 std::string errorName(long number) {
@@ -60,6 +62,33 @@ std::string errorName(long number) {
     }
 }
 
+namespace {
+
+// The writer's reason without its own naming of the file the message names
+// already: "Cannot write the file X: it is read-only. ..." gives "It is
+// read-only. ..." for the file X (or a table of it), and a bare "permission
+// denied" nothing. Any other reason stays whole.
+std::string reasonFor(const std::string &filePath, const std::string &reason) {
+    for (const std::string lead : {"Cannot write the file ", "Cannot create the file "}) {
+        const std::size_t colon = reason.find(": ", lead.size());
+        if (reason.rfind(lead, 0) != 0 || colon == std::string::npos || colon + 2 >= reason.size()) {
+            continue;
+        }
+        const std::string named = reason.substr(lead.size(), colon - lead.size());
+        if (filePath == named || filePath.rfind(named + ";", 0) == 0) {
+            std::string rest = reason.substr(colon + 2);
+            if (toLower(rest) == "permission denied" || toLower(rest) == "permission denied.") {
+                return {};
+            }
+            rest[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(rest[0])));
+            return rest;
+        }
+    }
+    return reason;
+}
+
+} // namespace
+
 RunMessage runMessage(long number, const RunErrorContext &context) {
     // The address may hold a table name of control characters: shown as ^Z
     // (a NUL would end the message there).
@@ -87,11 +116,13 @@ RunMessage runMessage(long number, const RunErrorContext &context) {
     case kErrFileNotFound:
         return text("Can't open the input file " + c.FilePath);
     case kErrPermission:
-    case kErrWriteDenied:
+    case kErrWriteDenied: {
         // With the writer's reason where it gives one (a read-only file, a
-        // folder that takes no new file).
+        // folder that takes no new file), said once.
+        const std::string reason = reasonFor(c.FilePath, c.Description);
         return text("Permission denied to write to " + nl + c.FilePath +
-                    (c.Description.empty() ? std::string() : nl + c.Description));
+                    (reason.empty() ? std::string() : nl + reason));
+    }
     case kErrPathFileAccess:
         // The writer's own reason (a damaged database, a full disk) says
         // more than the standard guess, which stands when there is none.

@@ -5,6 +5,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
+#include "platform/tables/TableLock.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -223,12 +224,27 @@ bool OpenOutputText(const std::string &path, StagedFile &file, long *errorNumber
     if (!outputFolderExists(path, errorNumber, errorText) || !mayBeReplaced(path, errorNumber, errorText)) {
         return false;
     }
-    std::string error;
+    // Held from now until the run's outputs are final, as a table file is.
+    auto hold = std::make_shared<tables::TableFileLock>();
+    std::string error, lockError;
+    bool inUse = false;
+    const bool held = hold->acquire(path, &lockError, &inUse);
     int err = 0;
+    if (!held && inUse) {
+        fail(kErrTableRefused, lockError, errorNumber, errorText);
+        return false;
+    }
+    // A file that cannot be written is said as such, before its lock file.
     if (!file.open(path, &error, &err)) {
         fail(openErrorNumber(err), error, errorNumber, errorText);
         return false;
     }
+    if (!held) {
+        file.discard();
+        fail(kErrTableRefused, lockError, errorNumber, errorText);
+        return false;
+    }
+    file.holdUntilDone(std::move(hold));
     return true;
 }
 

@@ -86,8 +86,8 @@ struct OutputTable {
 // table is prepared with one typed column per name (see
 // CreateTableStatement); at commit a table of the same name is replaced. Errors: 9500
 // (no table name), 9910 (a file kind or table this program cannot create,
-// Access files among them, or a file in use or whose lock file cannot be
-// used), 5 (a column missing from the catalogue), -2147467259 (the file
+// Access files among them, or a file, text or table, that another run holds
+// or whose lock file cannot be used), 5 (a column missing from the catalogue), -2147467259 (the file
 // cannot be read; the message about a corrupted worksheet is shown through
 // ui), 70/75/76 for a text file that cannot be
 // created. Tables created within one session that lie in one workbook are
@@ -99,12 +99,15 @@ void OpenOutputTable(const std::string &address, const std::string &header,
                      TableSession *session = nullptr);
 
 // Starts the temporary file of a text output at path, as OpenOutputTable
-// starts a text file before the run's first hour: refused when its folder
-// does not exist (76), when the run may not put a file in place of the
-// existing one (StagedFile.h: groupReplacementRefusal; 75), or when the file
-// cannot be created beside it or the existing one is read-only or no regular
-// file (StagedFile::open; 70, 75 or 76 by the system's reason). False with
-// the number and the message then, and nothing is created.
+// starts a text file before the run's first hour, and holds the file against
+// other runs until it is put in place or dropped, in a group until the group
+// is final (platform/tables/TableLock.h; StagedFile::holdUntilDone): refused
+// when its folder does not exist (76), when the run may not put a file in
+// place of the existing one (StagedFile.h: groupReplacementRefusal; 75), when
+// another run holds it or its lock file cannot be used (9910), or when the
+// file cannot be created beside it or the existing one is read-only or no
+// regular file (StagedFile::open; 70, 75 or 76 by the system's reason). False
+// with the number and the message then, and nothing is created.
 bool OpenOutputText(const std::string &path, StagedFile &file, long *errorNumber, std::string *errorText);
 
 // The definition of a new table: the names as stored and the types. A name

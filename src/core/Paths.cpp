@@ -58,6 +58,25 @@ std::string driveLetterRefusal(std::string_view stored, const std::string &field
            "this system (\"/data/Met.txt\").";
 }
 
+std::string typedDriveLetterName(std::string_view path) {
+    const std::string s = trim(path);
+    if (hasDriveLetter(s)) {
+        return s;
+    }
+    std::error_code ec;
+    for (std::size_t at = s.find('/'); at != std::string::npos; at = s.find('/', at + 1)) {
+        const std::string rest = s.substr(at + 1);
+        if (!hasDriveLetter(rest)) {
+            continue;
+        }
+        const std::size_t end = s.find('/', at + 1);
+        if (!fs::is_directory(end == std::string::npos ? s : s.substr(0, end), ec)) {
+            return rest;
+        }
+    }
+    return {};
+}
+
 std::string resolveStoredName(std::string_view stored, const std::string &workDir,
                               const std::string &nationalDir) {
     const std::string s = nativePath(trim(stored));

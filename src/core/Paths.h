@@ -40,6 +40,15 @@ bool hasDriveLetter(std::string_view stored);
 // of the hourly input files", ...) and says what to give instead.
 std::string driveLetterRefusal(std::string_view stored, const std::string &field);
 
+// The name with a drive letter in a path that a file or folder dialog of this
+// system gave back for a name typed with one: the dialog puts the folder it
+// shows in front ("/work/C:\res\Out.txt", "/work/d:/res/Out.txt"). Returns the
+// typed name from its drive letter on ("C:\res\Out.txt", "d:/res/Out.txt"), the
+// path itself when it begins with a drive letter, and "" when no component of
+// the path begins with one, or when such a component is a folder that exists
+// (a folder of this system named "c:"). Looks at the disk for that only.
+std::string typedDriveLetterName(std::string_view path);
+
 // The full path of a stored name (see above). A file kind without a national
 // folder passes workDir as nationalDir. A name with a drive letter comes back
 // as stored, "\" turned to "/": it names no file here and is refused before

@@ -324,7 +324,7 @@ StagedFile::StagedFile(StagedFile &&other) noexcept
       m_temp(std::move(other.m_temp)), m_tempName(std::move(other.m_tempName)),
       m_folder(std::exchange(other.m_folder, -1)), m_held(std::exchange(other.m_held, -1)),
       m_file(other.m_file), m_checked(other.m_checked), m_existed(other.m_existed),
-      m_old(std::exchange(other.m_old, -1)), m_out(std::move(other.m_out)),
+      m_old(std::exchange(other.m_old, -1)), m_out(std::move(other.m_out)), m_hold(std::move(other.m_hold)),
       m_prepared(std::exchange(other.m_prepared, false)), m_writeError(other.m_writeError) {
     other.m_temp.clear();
     other.m_tempName.clear();
@@ -346,6 +346,7 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
         m_existed = other.m_existed;
         m_old = std::exchange(other.m_old, -1);
         std::swap(m_out, other.m_out);
+        m_hold = std::move(other.m_hold);
         m_prepared = std::exchange(other.m_prepared, false);
         m_writeError = other.m_writeError;
         other.m_temp.clear();
@@ -494,6 +495,16 @@ bool StagedFile::isOpen() const {
     return m_out->buffer.attached();
 }
 
+void StagedFile::holdUntilDone(std::shared_ptr<void> hold) {
+    m_hold = std::move(hold);
+}
+
+void StagedFile::holdUntilFinal(ReplacedFiles &replaced) {
+    if (m_hold) {
+        replaced.holdUntilFinal([hold = std::move(m_hold)]() mutable { hold.reset(); });
+    }
+}
+
 std::ostream &StagedFile::stream() {
     return m_out->stream;
 }
@@ -566,7 +577,6 @@ bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
     }
     ReplacedFiles::Entry entry;
     entry.staged = m_temp;
-    entry.stagedName = m_tempName;
     entry.given = m_given;
     entry.target = m_target;
     entry.name = m_name;
@@ -601,10 +611,14 @@ bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
         return false;
     }
     replaced.m_entries.push_back(std::move(entry));
+    holdUntilFinal(replaced);
     return true;
 }
 
 bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
+    if (replaced != nullptr) {
+        holdUntilFinal(*replaced);
+    }
     if (!prepare(error)) {
         return false;
     }
@@ -669,14 +683,9 @@ bool StagedFile::commit(std::string *error, ReplacedFiles *replaced) {
     if (!holds(m_folder, m_name, m_file)) {
         // What the rename put there is not this file (another program took
         // the temporary name between the check and the rename), or another
-        // program replaced it at once: a group puts the old contents back
-        // over it.
-        if (entry != nullptr) {
-            entry->foreign = true;
-            if (::fstatat(m_folder, m_name.c_str(), &entry->came, AT_SYMLINK_NOFOLLOW) != 0) {
-                entry->came = {};
-            }
-        }
+        // program replaced it at once: which it is cannot be told, so it
+        // stays as it is; a group keeps the old contents aside and names
+        // them.
         abandon();
         if (error != nullptr) {
             *error = "Cannot write the file " + m_target +
@@ -789,6 +798,7 @@ void StagedFile::abandon() {
 }
 
 void StagedFile::releaseHold() {
+    m_hold.reset();
     if (m_held >= 0) {
         ::close(m_held);
         m_held = -1;

@@ -186,6 +186,14 @@ public:
     bool oldContents(std::string *path, std::string *error);
     // Whether bytes may still be written (open, not yet prepared).
     bool isOpen() const;
+    // Ties a hold on the target to the file opened: the exclusion of other
+    // runs from it (platform/tables/TableLock.h), taken before open(). The
+    // hold is dropped once the file is put in place, kept aside or
+    // discarded; for a file of a group (keepReplaced(), or commit() with
+    // replaced) once the group is final (ReplacedFiles::holdUntilFinal), so
+    // that no other run writes the target before a group that fails has put
+    // its old contents back.
+    void holdUntilDone(std::shared_ptr<void> hold);
 
     // The stream of the temporary file; writes fail silently until commit()
     // reports them.
@@ -239,8 +247,9 @@ public:
     // kept in it until the group of files it gathers is complete (see
     // ReplacedFiles): kept now when keepReplaced() was not called, and the
     // target is not replaced when they cannot be kept; after a failure
-    // replaced.restore() puts back what the group replaced, this file's
-    // target included when something else came under its name.
+    // replaced.restore() puts back what the group replaced. Where something
+    // else came under this file's target's name, it stays there, and
+    // restore() keeps the target's old contents aside and names them.
     bool commit(std::string *error, ReplacedFiles *replaced = nullptr);
     // Removes the temporary file (its name, when it still holds the file);
     // the target keeps its old contents.
@@ -274,6 +283,8 @@ private:
     // name no longer holds it).
     void abandon();
     void releaseHold();
+    // Gives the hold on the target (holdUntilDone) to the group.
+    void holdUntilFinal(ReplacedFiles &replaced);
 
     std::string m_given;           // the target's name as open() was given it
     std::string m_target;          // where the file goes (a link resolved)
@@ -287,6 +298,7 @@ private:
     bool m_existed = false;        // ... when it held one
     int m_old = -1;                // that file, held (O_PATH) from open() on (-1: none)
     std::unique_ptr<Output> m_out; // the stream writing through m_held
+    std::shared_ptr<void> m_hold;  // the exclusion of other runs from the target (none: nullptr)
     bool m_prepared = false;       // written out and synced: only the rename is left
     int m_writeError = 0;          // the system's reason of the first failed write (0: none known)
 };
@@ -310,15 +322,16 @@ private:
 // core/FileLock.h) from before it gets its second name until the group
 // ends, so that no other group takes it for a left-over meanwhile, and one
 // left by a program killed between the renames (then the user finds the old
-// contents there) tells itself apart: keepNew() removes those of the group's
-// targets that nobody holds. Old contents are put back only over the file the
-// group put in place itself: where another program (another run) has put
-// its own file there since, that file stays and the old contents are kept
-// under a name no later group takes for a left-over
+// contents there) tells itself apart: keepNew() lets go of the group's own
+// and then removes those of the group's targets that nobody holds. Old
+// contents are put back only over the file the group put in place itself:
+// where anything else is under the target's name (another program's file,
+// put there right after the rename or later), it stays and the old contents
+// are kept under a name no later group takes for a left-over
 // (".Out.txt.3fa2c100.prev.txt"), which restore() names. Other holds that
-// must last until the group is final (the lock on a database or workbook
-// file, so that no other run writes it before ours is put back) are given
-// to holdUntilFinal().
+// must last until the group is final (the hold of the run on each output,
+// so that no other run writes it before ours is put back) are given to
+// holdUntilFinal().
 class ReplacedFiles {
 public:
     ReplacedFiles() = default;
@@ -353,7 +366,6 @@ private:
     friend class StagedFile;
     struct Entry {
         std::string staged;       // the temporary file that goes in place
-        std::string stagedName;   // its name in the folder
         std::string given;        // its name as the group was given it, followed again at the end
         std::string target;       // the file put in place (a link resolved)
         std::string name;         // its name in the folder
@@ -362,14 +374,12 @@ private:
         int folder = -1;          // a descriptor of the folder (-1: none)
         bool existed = false;     // the target existed before
         bool renamed = false;     // the file has been put in place
-        bool foreign = false;     // ... but another file came under the target's name with the rename
         int held = -1;            // a descriptor of the old contents holding the lock on them (-1: none)
         int placedHeld = -1;      // a descriptor of the file put in place, so that its inode is not reused
         bool checkedFile = false; // the target's name held a file when the file was opened ...
         struct stat checked {};   // ... this one: its old contents are kept only as it
         struct stat kept {};      // which file the old contents are
         struct stat placed {};    // which file was put in place
-        struct stat came {};      // what came under the target's name instead (foreign)
     };
     // Keeps the old contents of entry.name (when it exists) under
     // entry.previousName, held in entry.held; false with the reason, or with

@@ -4,9 +4,13 @@
 // The old contents of a target are held (a shared whole-file lock) before
 // they get their second name, so that at no moment does a ".prev" name exist
 // that another group could take for a left-over: the tidying of left-overs
-// takes an exclusive lock, which no held file gives. They are put back only
-// over the file the group itself put in place (its device and inode); where
-// another program has put a file of its own there since, that file stays.
+// takes an exclusive lock, which no held file gives. A group lets go of its
+// own before it tidies, so that its hold never keeps the left-overs of a
+// killed run (second names of the same old file) from going. They are put
+// back only over the file the group itself put in place (its device and
+// inode); whatever else is under the target's name, whoever put it there
+// and when, stays there: no check or put-back moves or removes a file that
+// the group did not write.
 
 #include "core/StagedFile.h"
 
@@ -304,9 +308,6 @@ void ReplacedFiles::putBack(Entry &entry, std::string *said) {
             return;
         }
     }
-    const auto ours = [&](const struct stat &st) {
-        return sameFile(st, entry.placed) || (entry.foreign && sameFile(st, entry.came));
-    };
     const auto leftAsItIs = [&] {
         *said +=
             "\r\nThe file " + entry.target +
@@ -330,7 +331,7 @@ void ReplacedFiles::putBack(Entry &entry, std::string *said) {
         }
         return;
     }
-    if (!ours(now)) {
+    if (!sameFile(now, entry.placed)) {
         leftAsItIs();
         return;
     }
@@ -343,9 +344,6 @@ void ReplacedFiles::putBack(Entry &entry, std::string *said) {
         }
         if (sameFile(out, entry.placed)) {
             ::unlinkat(folder, source.c_str(), 0);
-        } else if (entry.foreign && sameFile(out, entry.came)) {
-            // What another program put under the temporary name: back under it.
-            ::renameat2(folder, source.c_str(), folder, entry.stagedName.c_str(), RENAME_NOREPLACE);
         } else if (::renameat2(folder, source.c_str(), folder, entry.name.c_str(), RENAME_EXCHANGE) == 0) {
             leftAsItIs();
         }
@@ -443,8 +441,14 @@ bool ReplacedFiles::keepNew(std::string *error, std::string *file) {
         }
         return false;
     }
+    // The group's own old contents go, and so does its hold on them: a killed
+    // run's ".prev" may be a second name of the very file the group held.
     for (Entry &entry : m_entries) {
         drop(entry);
+        if (entry.held >= 0) {
+            ::close(entry.held);
+            entry.held = -1;
+        }
     }
     for (Entry &entry : m_entries) {
         staged::removeUnheld(entry.folder, entry.name, ".prev");
@@ -468,13 +472,9 @@ bool ReplacedFiles::restore(std::string *error) {
         } else if (!entry.existed &&
                    ::fstatat(entry.folder, entry.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
             // New with this group: removed again, unless another file has
-            // taken its place meanwhile (what came with the rename, from
-            // another program, goes back under the temporary name).
+            // taken its place meanwhile, which stays.
             if (sameFile(now, entry.placed)) {
                 ::unlinkat(entry.folder, entry.name.c_str(), 0);
-            } else if (entry.foreign && sameFile(now, entry.came)) {
-                ::renameat2(entry.folder, entry.name.c_str(), entry.folder, entry.stagedName.c_str(),
-                            RENAME_NOREPLACE);
             }
         }
         release(entry);

@@ -149,6 +149,12 @@ std::string startFolder(const ProjectState &s, const Settings &settings) {
 }
 
 FolderCheck checkWorkingFolder(const std::string &chosen, Interaction &ui) {
+    // A drive of Windows names no folder here: it would be created in the
+    // folder the program was started from.
+    if (const std::string typed = typedDriveLetterName(chosen); !typed.empty()) {
+        ui.message(driveLetterRefusal(typed, "the working folder"), Icon::Critical);
+        return FolderCheck::ChooseAgain;
+    }
     const std::string folder = withTrailingSlash(chosen);
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {

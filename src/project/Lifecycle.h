@@ -58,9 +58,10 @@ enum class FolderCheck {
     ChooseAgain, // show the folder choice again
 };
 
-// The checks of a folder chosen for a new project: a missing folder may be
-// created (then checked again), a read-only one is refused, one holding a
-// Run.opt (any letter case) is accepted only after the user's OK.
+// The checks of a folder chosen for a new project: a name with a drive letter
+// (typedDriveLetterName) is refused with the run's message, a missing folder
+// may be created (then checked again), a read-only one is refused, one holding
+// a Run.opt (any letter case) is accepted only after the user's OK.
 FolderCheck checkWorkingFolder(const std::string &folder, Interaction &ui);
 
 // Loads the template "Standard.___" of AppDir as an untitled project in

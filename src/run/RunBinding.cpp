@@ -17,6 +17,7 @@
 #include "run/HourStore.h"
 #include "run/RunContext.h"
 #include "run/RunFiles.h"
+#include "run/StreetRun.h"
 
 #include <algorithm>
 #include <cctype>
@@ -695,13 +696,27 @@ void refuseOverfullOutputTables(const RunContext &c) {
     }
 }
 
-void bindStatFiles(RunContext &c) {
+namespace {
+
+// A statistics workbook or database named without its table (9501): the
+// user is asked to define it now. OK: the window opens Change File on entry k
+// (RunObserver::defineStatTable) and the file is opened again under the name
+// it then has, once that name has passed the checks made before the first
+// hour. Cancel, or no window to change it in, ends the run.
+void defineStatTable(RunContext &c, int k) {
+    const RunMessage m = runMessage(kErrNoStatTable, c.err);
+    if (c.ui.question(m.text, m.buttons, m.icon, Answer::Cancel) != Answer::Ok || c.observer == nullptr ||
+        !c.observer->defineStatTable(k)) {
+        throw EndRun{m.text};
+    }
+    if (std::string refused = outputNamesRefusal(c.s); !refused.empty()) {
+        throw RunRefusal{refused};
+    }
+}
+
+void bindStatFile(RunContext &c, int k) {
     State &s = c.s;
-    c.stats.clear();
-    for (int k = 1; k <= std::min(s.NumStatFiles, kMaxFilesPerKind); ++k) {
-        if (!s.StatFileChecked[k]) {
-            continue;
-        }
+    for (;;) {
         const std::string path = outputFilePath(s, true, k);
         c.err.FilePath = path;
         c.err.FileIndex = k;
@@ -709,7 +724,7 @@ void bindStatFiles(RunContext &c) {
         const std::vector<std::string> rows = splitItems(s.StatRowLists[k]);
         if (names.empty() || rows.empty()) {
             if (c.skipEmptyLists) {
-                continue;
+                return;
             }
             throw RunError(kErrEmptyVarList, "The variable list is empty");
         }
@@ -742,12 +757,28 @@ void bindStatFiles(RunContext &c) {
         std::string text;
         OpenOutputTable(path, headerLine(st.cols, true), names, types, st.table, c.ui, &number, &text,
                         &c.tables);
-        if (number == kErrNoDataTable && !s.BatchMode) {
-            number = kErrNoStatTable;
+        // The window offers to define the table, where the statistics files can be changed.
+        if (number == kErrNoDataTable && !s.BatchMode && !s.RouteMode) {
+            defineStatTable(c, k);
+            continue;
         }
         raiseIfFailed(number, text);
         st.open = true;
         c.stats.push_back(std::move(st));
+        return;
+    }
+}
+
+} // namespace
+
+void bindStatFiles(RunContext &c) {
+    State &s = c.s;
+    c.stats.clear();
+    for (int k = 1; k <= std::min(s.NumStatFiles, kMaxFilesPerKind); ++k) {
+        if (!s.StatFileChecked[k]) {
+            continue;
+        }
+        bindStatFile(c, k);
     }
 }
 

@@ -561,9 +561,8 @@ void showRunError(RunContext &c, long number, const std::string &description, Ru
     if (m.show) {
         if (m.buttons == Buttons::Ok) {
             c.ui.message(m.text, m.icon);
-        } else if (c.ui.question(m.text, m.buttons, m.icon, Answer::Cancel) == Answer::Ok &&
-                   number == kErrNoStatTable) {
-            report.defineStatFile = c.err.FileIndex;
+        } else {
+            c.ui.question(m.text, m.buttons, m.icon, Answer::Cancel);
         }
     }
 }
@@ -603,6 +602,14 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
             return report;
         }
     }
+    // A name on a drive of Windows is looked for nowhere: it names no file of
+    // this system. A vehicle or fuel list named so set no emissions up: the
+    // refusal names it, as the batch does, rather than the emissions.
+    if (std::string refused = driveLetterName(s); !refused.empty()) {
+        ui.message(refused, Icon::Critical);
+        report.error = refused;
+        return report;
+    }
     if (s.EmissionInitError != 0) {
         report.error = "An error occured during initialisation of emissions!\r\nThe program execution will "
                        "be terminated";
@@ -633,20 +640,9 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         return report;
     }
 
-    // Nor is a name on a drive of Windows looked for anywhere: it names no file of this system.
-    if (std::string refused = driveLetterName(s); !refused.empty()) {
-        ui.message(refused, Icon::Critical);
-        report.error = refused;
-        return report;
-    }
-    // Before anything is opened: an output must never be written over a file the run reads.
-    if (std::string refused = outputOverInput(s); !refused.empty()) {
-        ui.message(refused, Icon::Critical);
-        report.error = refused;
-        return report;
-    }
-    // Nor does a run create a folder: an output in a missing one is refused before the first hour.
-    if (std::string refused = missingOutputFolder(s); !refused.empty()) {
+    // Before anything is opened: an output must never be written over a file the run reads,
+    // nor does a run create a folder.
+    if (std::string refused = outputNamesRefusal(s); !refused.empty()) {
         ui.message(refused, Icon::Critical);
         report.error = refused;
         return report;
@@ -683,7 +679,10 @@ RunReport runTimeSeries(State &s, Interaction &ui, RunControl &control, RunObser
         ui.message(kNoData, Icon::Information);
         report.outcome = RunOutcome::NoData;
         report.error = kNoData;
-    } catch (const EndRun &) {
+    } catch (const EndRun &e) {
+        if (!e.error.empty()) {
+            report.error = e.error;
+        }
         if (report.outcome != RunOutcome::NoData && report.outcome != RunOutcome::NothingModelled) {
             report.outcome = RunOutcome::Failed;
         }

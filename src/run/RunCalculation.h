@@ -44,10 +44,6 @@ struct RunReport {
     long hours = 0;    // hours calculated, all streets
     int streets = 0;   // streets whose statistics were written
     std::string error; // the message that ended a failed run
-    // A statistics workbook named without its table, and the user answered
-    // OK to defining it now: its entry (1..) in the statistics file list. The
-    // window opens its change-file dialog for it; the run itself has ended.
-    int defineStatFile = 0;
     // What the run computed last: "the hour beginning yyyy-mm-dd hh:mm", with
     // "of street #n out of m, <name>" (multi-street) or "of <segment>" (route).
     std::string lastDone;

@@ -81,6 +81,12 @@ public:
     // wind direction in Special Mode); empty when the run was stopped while
     // paused and left the files of the previous run as they were.
     virtual void runStopped(const std::string & /*lastDone*/) {}
+    // Entry k (1..) of the statistics files names a workbook or database
+    // without its table, and the user chose to define it now: the window
+    // selects the entry and opens Change File for it, and the run, which
+    // waits meanwhile, opens the file again under the name it then has. True
+    // when Change File was opened; false (the default: no window) ends the run.
+    virtual bool defineStatTable(int /*k*/) { return false; }
 };
 
 } // namespace vesk

@@ -23,6 +23,7 @@ struct RunFile {
     std::string table;         // the table of a workbook or database ("" for a text file)
     std::string role;          // how the message names it (an output: by its place in its list)
     std::string noun = "file"; // an output: "output file" (hourly) or "statistics file"
+    std::string stored;        // an output: its name as the project stores it
 };
 
 // The file a run writes: the existing file, or a new one in its existing
@@ -110,6 +111,7 @@ std::vector<RunFile> outputs(const State &s) {
                         "entry " + std::to_string(e.k) +
                             (e.statistics ? " of the statistics files" : " of the hourly output files"),
                         e.statistics ? "statistics file" : "output file"));
+            out.back().stored = trim(e.statistics ? s.StatFiles[e.k] : s.OutputFiles[e.k]);
         }
     }
     return out;
@@ -350,9 +352,21 @@ std::string outputOverInput(const State &s) {
                        out[j].role + " and " + visibleText(out[i].table) + " as " + out[i].role + ": " +
                        oneTable(out[j], out[i]) + ". Give each output table a name of its own.";
             }
+            // Names that differ (in letter case, say) are quoted as stored, each with its entry.
+            const bool spelt = out[i].stored != out[j].stored;
+            auto as = [spelt](const RunFile &f) { return f.role + (spelt ? " (" + f.stored + ")" : ""); };
             const std::string noun = nounOfBoth(out[j], out[i]);
-            return "The " + noun + "\r\n" + out[i].file + "\r\nis named twice: as " + out[j].role +
-                   " and as " + out[i].role + ". Give each " + noun + " a name of its own.";
+            return "The " + noun + "\r\n" + out[i].file + "\r\nis named twice: as " + as(out[j]) +
+                   " and as " + as(out[i]) + ". Give each " + noun + " a name of its own.";
+        }
+    }
+    return {};
+}
+
+std::string outputNamesRefusal(const State &s) {
+    for (std::string (*check)(const State &) : {driveLetterName, outputOverInput, missingOutputFolder}) {
+        if (std::string refused = check(s); !refused.empty()) {
+            return refused;
         }
     }
     return {};

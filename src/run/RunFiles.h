@@ -63,6 +63,11 @@ std::string missingOutputFolder(const State &s);
 // when there is none. Opens no file.
 std::string outputOverInput(const State &s);
 
+// The refusals of a run's file names before its first hour, the first that
+// applies: driveLetterName, outputOverInput, missingOutputFolder. Empty when
+// none applies. Opens and creates nothing.
+std::string outputNamesRefusal(const State &s);
+
 // The same for one file that a run reads once it has begun (the traffic
 // file of a street or route segment); role names it in the message ("the
 // traffic file"). Empty when no output is that file.

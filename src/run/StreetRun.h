@@ -17,8 +17,11 @@ namespace vesk::run {
 
 // Leaves the record loop at once: a stop while paused.
 struct StopWhilePaused {};
-// Ends the run quietly: a message has been shown already.
-struct EndRun {};
+// Ends the run quietly: a message has been shown already (error: that
+// message, when the run's report is to name it).
+struct EndRun {
+    std::string error;
+};
 // An active street had no hour within the period: the run says so and ends.
 struct NoHourInPeriod {};
 

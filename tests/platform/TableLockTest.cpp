@@ -60,8 +60,8 @@ std::string userNamed(uid_t uid) {
 }
 
 std::string inUse(const std::string &file, const std::string &holder) {
-    return "The file " + file + " is in use by another run or program (" + holder +
-           "): its tables cannot be written now. Run again once it is free.";
+    return "The file " + file + " is being written by another run of the program (" + holder +
+           "): it cannot be written now. Run again once that run has ended.";
 }
 
 // Files of the folder other than those named.
@@ -324,8 +324,8 @@ TEST(TableFileHolds, AHolderThatHasEndedIsNeverNamed) {
     EXPECT_TRUE(busy);
     EXPECT_EQ(error,
               "The file " + file +
-                  " is in use by another run or program: its tables cannot be written now. Run again once "
-                  "it is free.");
+                  " is being written by another run of the program: it cannot be written now. Run again once "
+                  "that run has ended.");
     close(fd);
 }
 
@@ -504,6 +504,40 @@ TEST_F(ForeignLockFiles, AnotherUsersFileThatIsNoLockFileIsNeitherReplacedNorRem
                 "of its own. Remove it or give it another name, then run again.");
         EXPECT_EQ(inodeOf(lock), leftOver) << "left under its name";
         EXPECT_EQ(test::readFile(lock), before);
+    }
+}
+
+// A file of another user that this one may write (the tests: root, who
+// may write any), planted under the lock file's name: empty and writable by
+// every user, or read-only, or with a holder line of its own. It is locked,
+// so that the hold stands, but neither written into nor removed.
+TEST_F(ForeignLockFiles, AnotherUsersFileThisUserMayWriteIsNeitherWrittenIntoNorRemoved) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs a second user: as root, the test plants a file of the user nobody";
+    }
+    const std::string holderLine = "winvesk 1 " + userNamed(test::kNobody) + " -\n";
+    for (const auto &[bytes, mode] :
+         {std::pair<std::string, mode_t>{"", 0666}, {"", 0644}, {holderLine, 0666}}) {
+        SCOPED_TRACE("\"" + bytes + "\", mode " + std::to_string(mode));
+        fs::remove(lock);
+        dir.write(fs::path(lock).filename().string(), bytes);
+        ASSERT_EQ(chown(lock.c_str(), test::kNobody, test::kNobody), 0);
+        ASSERT_EQ(chmod(lock.c_str(), mode), 0);
+        const ino_t planted = inodeOf(lock);
+        {
+            tables::TableFileLock hold, second;
+            std::string error;
+            bool busy = false;
+            ASSERT_TRUE(hold.acquire(file, &error, &busy)) << error;
+            EXPECT_EQ(test::readFile(lock), bytes) << "not written into";
+            EXPECT_FALSE(second.acquire(file, &error, &busy));
+            EXPECT_TRUE(busy) << "the hold stands: " << error;
+        }
+        EXPECT_EQ(inodeOf(lock), planted) << "not removed";
+        EXPECT_EQ(test::readFile(lock), bytes);
+        struct stat st {};
+        ASSERT_EQ(lstat(lock.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, test::kNobody);
     }
 }
 

@@ -2,6 +2,7 @@
 // compared without regard to letter case: two outputs whose names differ in
 // letter case only are one file named twice, whether or not it exists yet,
 // and two tables of one workbook named in other letter case go into one file.
+// The message quotes each name as stored where they differ.
 // A message that names a statistics file calls it the statistics file; an
 // hourly output stays the output file.
 
@@ -103,24 +104,25 @@ INSTANTIATE_TEST_SUITE_P(
             {"Out.txt"},
             {"OUT.TXT"},
             {},
-            "The file\r\nWORK/Out.txt\r\nis named twice: as entry 1 of the hourly output files and as "
-            "entry 1 of the statistics files. Give each file a name of its own."},
+            "The file\r\nWORK/Out.txt\r\nis named twice: as entry 1 of the hourly output files (Out.txt) and "
+            "as entry 1 of the statistics files (OUT.TXT). Give each file a name of its own."},
         NamedOutputs{
             "an hourly output and a statistics file that exists",
             false,
             {"Out.txt"},
             {"OUT.TXT"},
             {"Out.txt"},
-            "The file\r\nWORK/Out.txt\r\nis named twice: as entry 1 of the hourly output files and as "
-            "entry 1 of the statistics files. Give each file a name of its own."},
-        NamedOutputs{"two hourly outputs in a folder named in other letters",
-                     false,
-                     {"res\\Out.txt", "RES\\out.TXT"},
-                     {},
-                     {"res/"},
-                     "The output file\r\nWORK/res/Out.txt\r\nis named twice: as entry 1 of the hourly output "
-                     "files and as entry 2 of the hourly output files. Give each output file a name of its "
-                     "own."},
+            "The file\r\nWORK/Out.txt\r\nis named twice: as entry 1 of the hourly output files (Out.txt) and "
+            "as entry 1 of the statistics files (OUT.TXT). Give each file a name of its own."},
+        NamedOutputs{
+            "two hourly outputs in a folder named in other letters",
+            false,
+            {"res\\Out.txt", "RES\\out.TXT"},
+            {},
+            {"res/"},
+            "The output file\r\nWORK/res/Out.txt\r\nis named twice: as entry 1 of the hourly output "
+            "files (res\\Out.txt) and as entry 2 of the hourly output files (RES\\out.TXT). Give each "
+            "output file a name of its own."},
         NamedOutputs{
             "two statistics files that both exist as files of their own",
             false,
@@ -128,15 +130,16 @@ INSTANTIATE_TEST_SUITE_P(
             {"Stat.txt", "STAT.TXT"},
             {"Stat.txt", "STAT.TXT"},
             "The statistics file\r\nWORK/Stat.txt\r\nis named twice: as entry 1 of the statistics files "
-            "and as entry 2 of the statistics files. Give each statistics file a name of its own."},
-        NamedOutputs{
-            "the hourly output and the statistics file of a multi-street project",
-            true,
-            {"Streets.out"},
-            {"streets.OUT"},
-            {},
-            "The file\r\nWORK/Streets.out\r\nis named twice: as entry 1 of the hourly output files and "
-            "as entry 1 of the statistics files. Give each file a name of its own."},
+            "(Stat.txt) and as entry 2 of the statistics files (STAT.TXT). Give each statistics file a name "
+            "of its own."},
+        NamedOutputs{"the hourly output and the statistics file of a multi-street project",
+                     true,
+                     {"Streets.out"},
+                     {"streets.OUT"},
+                     {},
+                     "The file\r\nWORK/Streets.out\r\nis named twice: as entry 1 of the hourly output files "
+                     "(Streets.out) and as entry 1 of the statistics files (streets.OUT). Give each file a "
+                     "name of its own."},
         NamedOutputs{
             "two sheets of one name in a workbook named in other letters",
             false,

@@ -239,15 +239,25 @@ TEST_F(RunInput, AnUnknownStatisticIsReportedOnceAndItsFileKeptAsideWithTheCellL
 
 TEST_F(RunInput, AStatisticsWorkbookWithoutATableOffersToDefineItOnlyWithAWindow) {
     writeWork("Hours.txt", hours());
+    // A window that opens no Change File: the run ends.
+    struct Window : RunObserver {
+        std::vector<int> asked;
+        bool defineStatTable(int k) override {
+            asked.push_back(k);
+            return false;
+        }
+    };
     for (bool batch : {false, true}) {
         ASSERT_NO_FATAL_FAILURE(
             loadWith({hourFile(), statFile("Stat.xls", "\"Series\",Average_1", "NOx_mod")}));
         state.BatchMode = batch;
         ui.messages.clear();
         ui.answers = {Answer::Ok};
-        const RunReport report = run();
+        Window window;
+        const RunReport report = run(&window);
         EXPECT_EQ(report.outcome, RunOutcome::Failed);
-        EXPECT_EQ(report.defineStatFile, batch ? 0 : 1) << "the first entry of the statistics file list";
+        EXPECT_EQ(window.asked, batch ? std::vector<int>{} : std::vector<int>{1})
+            << "the first entry of the statistics file list";
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].find("No Data Table is defined for "), 0u);
         EXPECT_EQ(ui.messages[0].find("Define it Now !?") != std::string::npos, !batch) << ui.messages[0];

@@ -85,7 +85,7 @@ TEST_P(SharedTableFileKinds, ABatchRunIntoAFileALongerRunWritesIsRefusedBeforeIt
     ASSERT_TRUE(observer.done);
     EXPECT_FALSE(during.timedOut) << "the second run waits for nothing";
     EXPECT_EQ(during.status, 1) << during.output;
-    EXPECT_NE(during.output.find("The file " + path + " is in use by another run or program"),
+    EXPECT_NE(during.output.find("The file " + path + " is being written by another run of the program"),
               std::string::npos)
         << during.output;
     EXPECT_EQ(during.output.find("Network Drive"), std::string::npos) << during.output;
@@ -133,9 +133,9 @@ TEST_F(SharedTableFiles, AWindowRunIntoAWorkbookAnotherProcessHoldsIsRefusedBefo
         EXPECT_EQ(report.outcome, RunOutcome::Failed);
         EXPECT_EQ(report.hours, 0);
         ASSERT_EQ(ui.messages.size(), 1u) << said();
-        EXPECT_EQ(ui.messages[0], "The file " + path + " is in use by another run or program (" +
+        EXPECT_EQ(ui.messages[0], "The file " + path + " is being written by another run of the program (" +
                                       heldBy(batch.pid()) +
-                                      "): its tables cannot be written now. Run again once it is free.\r\n" +
+                                      "): it cannot be written now. Run again once that run has ended.\r\n" +
                                       path + ";Window");
         EXPECT_EQ(readFile(path), before);
         EXPECT_FALSE(fs::exists(work("WindowStat.txt")));

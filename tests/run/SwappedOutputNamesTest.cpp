@@ -4,19 +4,25 @@
 // temporary file for a link to a private file of the user running (root) as
 // it appears or between its check and its rename, or the output for such a
 // link right after it is put in place; another run tidies left-over old
-// contents as soon as a ".prev" appears, or puts its own finished output in
-// place just before a failing run puts its old contents back. Text, Excel,
-// Lotus and Access outputs of the sample street, and Special Mode tables.
+// contents as soon as a ".prev" appears, or another program puts its own
+// finished file in place right after the run's rename or just before a
+// failing run puts its old contents back. Text, Excel, Lotus and Access
+// outputs of the sample street, and Special Mode tables.
 //
 // The private file never changes; no output is lost (each holds what the
 // run wrote or its old contents, and the run names where they are otherwise);
-// the run fails exactly when an output's name does not hold what it wrote.
+// whatever another party put under an output's name stays there, never moved
+// or removed by the run; the run fails exactly when an output's name does not
+// hold what it wrote. A second run of the project started at such a moment
+// is refused before its first hour; after a run killed at such a moment, the
+// next run leaves nothing behind.
 
 #include "run/RunFixture.h"
 
 #include "core/OutputPlace.h"
 #include "core/StagedFile.h"
 #include "platform/Isolation.h"
+#include "platform/tables/TableLock.h"
 #include "platform/tables/Tables.h"
 #include "project/Batch.h"
 #include "project/CommandLine.h"
@@ -24,6 +30,7 @@
 #include "run/SpecialMode.h"
 #include "run/SpecialModeSweep.h"
 
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <grp.h>
@@ -45,23 +52,13 @@ enum class Act {
     TidyAsPreviousAppears,     // another run tidies the first output's left-overs; the last rename then fails
     FinishAnotherRunFirst,     // another run puts its own first output in place before the put-back of the
                                // failing run
-};
-
-// What the other user does to the first output in NamesChangedAfterTheCheck.
-enum class Plant {
-    None,
-    LinkAsChecked,      // exchanges it for a link to the private file as its check ends, before its old
-                        // contents are read, and back at the first hour
-    PipeAsChecked,      // exchanges it for a named pipe as its check ends
-    PipeWhileComputing, // exchanges it for a named pipe at the first hour
-    PipeUnderNewName,   // makes a named pipe under its name, the output being new, at the first hour
+    FinishAnotherRightAfter,   // another program puts its own file in place right after the run's rename
 };
 
 struct SharedCase {
     const char *kind; // "txt", "xls", "wk3", "mdb", or "special" (Special Mode tables)
     Act act;
-    bool sticky;               // the folder has the sticky bit (1777), else 777
-    Plant plant = Plant::None; // (NamesChangedAfterTheCheck only)
+    bool sticky; // the folder has the sticky bit (1777), else 777
 };
 
 const char *actName(Act act) {
@@ -76,29 +73,14 @@ const char *actName(Act act) {
         return "old contents tidied as they appear";
     case Act::FinishAnotherRunFirst:
         return "another run finished before the put back";
-    }
-    return "";
-}
-
-const char *plantName(Plant plant) {
-    switch (plant) {
-    case Plant::None:
-        return "";
-    case Plant::LinkAsChecked:
-        return "a link as its check ends";
-    case Plant::PipeAsChecked:
-        return "a pipe as its check ends";
-    case Plant::PipeWhileComputing:
-        return "a pipe while the run computes";
-    case Plant::PipeUnderNewName:
-        return "a pipe under a new name";
+    case Act::FinishAnotherRightAfter:
+        return "another file put in place right after the rename";
     }
     return "";
 }
 
 void PrintTo(const SharedCase &c, std::ostream *os) {
-    *os << c.kind << ", " << (c.plant != Plant::None ? plantName(c.plant) : actName(c.act))
-        << (c.sticky ? ", sticky folder" : "");
+    *os << c.kind << ", " << actName(c.act) << (c.sticky ? ", sticky folder" : "");
 }
 
 // Does act() as the user nobody, in a child process; whether it succeeded.
@@ -120,28 +102,13 @@ bool plantLink(const std::string &name, const fs::path &secret) {
         [&] { return ::unlink(name.c_str()) == 0 && ::symlink(secret.c_str(), name.c_str()) == 0; });
 }
 
-class SharedFolders : public RunFixture, public ::testing::WithParamInterface<SharedCase> {
+// The sample street writing its hourly output and statistics as text,
+// Excel, Lotus or Access files (kind "txt", "xls", "wk3", "mdb"), or a
+// Special Mode sweep ("special").
+class OutputsOfAKind : public RunFixture {
 protected:
-    bool special() const { return std::string(GetParam().kind) == "special"; }
-
-    // The run's outputs, in the order it puts them in place.
-    std::vector<std::string> outputNames() const {
-        if (special()) {
-            return {"veskout.dat", "NOX_1.dat", "NOX_2.dat", "NO2_1.dat", "NO2_2.dat"};
-        }
-        const std::string ext = GetParam().kind;
-        return {"Hourly." + ext, "Stat." + ext};
-    }
-
-    std::map<std::string, std::string> outputs() const {
-        std::map<std::string, std::string> out;
-        for (const std::string &name : outputNames()) {
-            out[name] = fs::exists(work(name)) ? readFile(work(name)) : "(missing)";
-        }
-        return out;
-    }
-
-    void load() {
+    void load(const std::string &kind) {
+        m_kind = kind;
         if (special()) {
             setSmallSweep(state, workDir);
             return;
@@ -152,11 +119,10 @@ protected:
                 fs::copy_file(entry.path(), work(name));
             }
         }
-        const std::string ext = GetParam().kind;
-        const bool text = ext == "txt";
+        const bool text = kind == "txt";
         const std::string project = sampleProjectWith(
-            "DemoStreet.vkp", {{"Out2023.txt", text ? "Hourly.txt" : "Hourly." + ext + ";Hourly"},
-                               {"Stat2023.txt", text ? "Stat.txt" : "Stat." + ext + ";Statistics"}});
+            "DemoStreet.vkp", {{"Out2023.txt", text ? "Hourly.txt" : "Hourly." + kind + ";Hourly"},
+                               {"Stat2023.txt", text ? "Stat.txt" : "Stat." + kind + ";Statistics"}});
         ASSERT_NO_FATAL_FAILURE(loadProject("DemoStreet.vkp", project));
         state.StartAuto = state.EndAuto = false;
         state.StartDate = {2023, 3, 14};
@@ -165,25 +131,66 @@ protected:
         state.EndHour = 24;
     }
 
-    // Runs the sweep or the period (a day longer, or a direction more, than
-    // the time before, so that it writes other bytes); whether it ended
-    // well, with what it said.
-    bool runAgain(std::string *said, RunObserver *observer = nullptr) {
-        ui.messages.clear();
-        bool completed = false;
+    bool special() const { return m_kind == "special"; }
+
+    // The run's outputs, in the order it puts them in place.
+    std::vector<std::string> outputNames() const {
         if (special()) {
-            state.WindDirEnd += 10;
-            completed = RunSpecialMode(state, ui, control, observer) == SpecialModeOutcome::Completed;
-            *said = this->said();
+            return {"veskout.dat", "NOX_1.dat", "NOX_2.dat", "NO2_1.dat", "NO2_2.dat"};
+        }
+        return {"Hourly." + m_kind, "Stat." + m_kind};
+    }
+
+    std::map<std::string, std::string> outputs() const {
+        std::map<std::string, std::string> out;
+        for (const std::string &name : outputNames()) {
+            out[name] = fs::is_symlink(work(name)) ? "(a link)"
+                        : fs::exists(work(name))   ? readFile(work(name))
+                                                   : "(missing)";
+        }
+        return out;
+    }
+
+    // Makes the run of s a day longer, or a direction more, than the time
+    // before, so that it writes other bytes.
+    void lengthen(State &s) const {
+        if (special()) {
+            s.WindDirEnd += 10;
         } else {
-            state.EndDate.day += 1;
-            const RunReport report = run(observer);
+            s.EndDate.day += 1;
+        }
+    }
+
+    // Runs the sweep or the period of s (observed by observer, when given);
+    // whether it ended well, with what it said.
+    bool runOf(State &s, std::string *said, RunObserver *observer = nullptr) const {
+        ScriptedInteraction ui;
+        RunControl control;
+        bool completed = false;
+        said->clear();
+        if (special()) {
+            completed = RunSpecialMode(s, ui, control, observer) == SpecialModeOutcome::Completed;
+        } else {
+            const RunReport report = runTimeSeries(s, ui, control, observer);
             completed = report.outcome == RunOutcome::Completed;
-            *said = report.error;
+            *said = report.error + "\n";
+        }
+        for (const std::string &m : ui.messages) {
+            *said += m + "\n";
         }
         return completed;
     }
+
+    bool runAgain(std::string *said) {
+        lengthen(state);
+        return runOf(state, said);
+    }
+
+private:
+    std::string m_kind;
 };
+
+class SharedFolders : public OutputsOfAKind, public ::testing::WithParamInterface<SharedCase> {};
 
 // Another file of the folder with what each of names held before the run
 // (*where: its path), found by its bytes; "" when there is none.
@@ -209,7 +216,7 @@ TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDo
     if (const std::string why = whyNobodyCannotEnter(workDir); !why.empty()) {
         GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
     }
-    ASSERT_NO_FATAL_FAILURE(load());
+    ASSERT_NO_FATAL_FAILURE(load(c.kind));
     std::string said;
     ASSERT_TRUE(runAgain(&said)) << said;
     const std::map<std::string, std::string> before = outputs();
@@ -221,11 +228,12 @@ TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDo
     // The step of the run at which the other party acts, and on which output.
     const std::vector<std::string> names = outputNames();
     const bool onLast = c.act == Act::SwapTemporaryAsItAppears || c.act == Act::SwapTemporaryBeforeRename ||
-                        c.act == Act::SwapOutputAfterRename;
+                        c.act == Act::SwapOutputAfterRename || c.act == Act::FinishAnotherRightAfter;
     const std::string actedOn = onLast ? names.back() : names.front();
     const StagedStep when = c.act == Act::SwapTemporaryAsItAppears    ? StagedStep::Created
                             : c.act == Act::SwapTemporaryBeforeRename ? StagedStep::Checked
                             : c.act == Act::SwapOutputAfterRename     ? StagedStep::Renamed
+                            : c.act == Act::FinishAnotherRightAfter   ? StagedStep::Renamed
                             : c.act == Act::TidyAsPreviousAppears     ? StagedStep::PreviousNamed
                                                                       : StagedStep::PuttingBack;
     const std::string anotherRuns = "another run's output\r\n";
@@ -247,7 +255,8 @@ TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDo
             removeLeftOverPrevious(target);
             done = fs::exists(name);
             break;
-        case Act::FinishAnotherRunFirst: {
+        case Act::FinishAnotherRunFirst:
+        case Act::FinishAnotherRightAfter: {
             const fs::path finished = dir.write("another run's", anotherRuns);
             done = ::rename(finished.c_str(), target.c_str()) == 0;
             break;
@@ -268,7 +277,8 @@ TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDo
     EXPECT_EQ(readFile(secret), "root's own\r\n") << "the private file was written";
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(secret)));
     // In the sticky folder nobody may neither remove nor rename root's files: nothing was swapped.
-    EXPECT_EQ(acted > 0, !c.sticky || renameFails) << "acts done: " << acted;
+    const bool byRoot = renameFails || c.act == Act::FinishAnotherRightAfter;
+    EXPECT_EQ(acted > 0, !c.sticky || byRoot) << "acts done: " << acted;
     const std::string file = work(actedOn).string();
     std::string expected;
     switch (c.act) {
@@ -277,8 +287,13 @@ TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDo
         break;
     case Act::SwapTemporaryBeforeRename: // what the rename put in place is not the file written
     case Act::SwapOutputAfterRename:
-        expected =
-            "Cannot write the file " + file + ": another program replaced it as soon as it was put in place.";
+    case Act::FinishAnotherRightAfter:
+        // Whichever it was, it stays, and the old contents are kept beside it.
+        expected = "Cannot write the file " + file +
+                   ": another program replaced it as soon as it was put in place.\r\nThe file " + file +
+                   " was replaced by another program after the run had put it in place: it is left as it is, "
+                   "and its old contents are kept in " +
+                   keptCopyOf(workDir, actedOn, before.at(actedOn)) + ".";
         break;
     case Act::TidyAsPreviousAppears:
         expected = "Cannot write the file " + work(names.back()).string() + ": Input/output error";
@@ -291,7 +306,7 @@ TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDo
             keptCopyOf(workDir, actedOn, before.at(actedOn)) + ".";
         break;
     }
-    if (c.sticky && !renameFails) {
+    if (c.sticky && !byRoot) {
         EXPECT_TRUE(completed) << said;
         for (const auto &[name, bytes] : outputs()) {
             EXPECT_NE(bytes, before.at(name)) << name << " holds what the run wrote";
@@ -301,8 +316,11 @@ TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDo
     EXPECT_FALSE(completed);
     EXPECT_NE(said.find(expected), std::string::npos) << said;
     std::map<std::string, std::string> left = before;
-    if (c.act == Act::FinishAnotherRunFirst) {
-        left[actedOn] = anotherRuns;
+    if (c.act != Act::SwapTemporaryAsItAppears && c.act != Act::TidyAsPreviousAppears) {
+        // What the other party put there.
+        left[actedOn] = c.act == Act::FinishAnotherRunFirst || c.act == Act::FinishAnotherRightAfter
+                            ? anotherRuns
+                            : "(a link)";
         EXPECT_NE(keptCopyOf(workDir, actedOn, before.at(actedOn)), "") << "the old contents are kept";
     }
     for (const auto &[name, bytes] : outputs()) {
@@ -324,6 +342,7 @@ INSTANTIATE_TEST_SUITE_P(Outputs, SharedFolders, ::testing::ValuesIn([] {
                                  }
                                  cases.push_back({kind, Act::TidyAsPreviousAppears, false});
                                  cases.push_back({kind, Act::FinishAnotherRunFirst, false});
+                                 cases.push_back({kind, Act::FinishAnotherRightAfter, false});
                              }
                              return cases;
                          }()),
@@ -376,6 +395,189 @@ INSTANTIATE_TEST_SUITE_P(Tables, KeepingRound, ::testing::Values("xls", "wk3", "
 
 namespace {
 
+// A second run of one project, started while the first puts its outputs
+// in place (at a step of it: old contents kept, a file renamed, old
+// contents put back after a rename that failed), in this process or in
+// batch as a process of its own.
+struct SecondRun {
+    const char *kind; // as OutputsOfAKind takes it
+    StagedStep at;    // the first run's step
+    bool batch;       // the second run is the batch in a process of its own
+};
+
+std::string nameOfSecondRun(const ::testing::TestParamInfo<SecondRun> &info) {
+    const char *steps[] = {"Created", "Checked", "Renamed", "PreviousNamed", "PuttingBack"};
+    return std::string(info.param.kind) + "At" + steps[static_cast<int>(info.param.at)] +
+           (info.param.batch ? "InBatch" : "");
+}
+
+void PrintTo(const SecondRun &c, std::ostream *os) {
+    *os << nameOfSecondRun({c, 0});
+}
+
+class TwoRunsOfOneProject : public OutputsOfAKind, public ::testing::WithParamInterface<SecondRun> {};
+
+} // namespace
+
+// The second run is refused before its first hour, naming the file and the
+// other run; the first run ends as it would alone, its holds with it.
+TEST_P(TwoRunsOfOneProject, TheSecondIsRefusedBeforeItsFirstHourNamingTheFile) {
+    const SecondRun &c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(load(c.kind));
+    std::string said;
+    ASSERT_TRUE(runOf(state, &said)) << said;
+    const std::map<std::string, std::string> before = outputs();
+    State second = state;
+    const std::vector<std::string> names = outputNames();
+    std::string secondSaid;
+    bool started = false, secondCompleted = true;
+    ProgramRun batch;
+    onStagedStepForTesting([&](StagedStep step, const std::string &, const std::string &) {
+        if (step == c.at && !started) {
+            started = true;
+            if (c.batch) {
+                batch = runWinvesk({work("DemoStreet.vkp").string(), "1", "20230314", "1", "20230314", "24"});
+            } else {
+                secondCompleted = runOf(second, &secondSaid);
+            }
+        }
+    });
+    const bool putBack = c.at == StagedStep::PuttingBack;
+    if (putBack) {
+        failRenamingForTesting(
+            [&](const std::string &target) { return fs::path(target).filename() == names.back(); });
+    }
+    const bool completed = runAgain(&said);
+    onStagedStepForTesting(nullptr);
+    failRenamingForTesting(nullptr);
+
+    ASSERT_TRUE(started);
+    const std::string refusal =
+        "The file " + work(names.front()).string() + " is being written by another run of the program";
+    if (c.batch) {
+        EXPECT_FALSE(batch.timedOut) << "the second run waits for nothing";
+        EXPECT_EQ(batch.status, 1) << batch.output;
+        EXPECT_NE(batch.output.find(refusal), std::string::npos) << batch.output;
+    } else {
+        EXPECT_FALSE(secondCompleted);
+        EXPECT_NE(secondSaid.find(refusal + " (" + heldBy(getpid()) + ")"), std::string::npos) << secondSaid;
+    }
+    EXPECT_EQ(completed, !putBack) << said;
+    for (const auto &[name, bytes] : outputs()) {
+        EXPECT_EQ(bytes == before.at(name), putBack) << name << " holds what the first run left";
+        EXPECT_FALSE(fs::exists(tables::tableLockPath(work(name).string()))) << "the holds end with the run";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, TwoRunsOfOneProject, ::testing::ValuesIn([] {
+                             std::vector<SecondRun> cases;
+                             for (const char *kind : {"txt", "xls", "mdb", "special"}) {
+                                 for (const StagedStep at : {StagedStep::PreviousNamed, StagedStep::Renamed,
+                                                             StagedStep::PuttingBack}) {
+                                     cases.push_back({kind, at, false});
+                                 }
+                             }
+                             cases.push_back({"txt", StagedStep::Checked, true});
+                             cases.push_back({"mdb", StagedStep::Checked, true});
+                             return cases;
+                         }()),
+                         nameOfSecondRun);
+
+namespace {
+
+class KilledAtEachStep : public OutputsOfAKind, public ::testing::WithParamInterface<const char *> {};
+
+// The names in the folder that begin with a dot (old contents, temporary
+// and lock files).
+std::vector<std::string> hiddenNamesIn(const fs::path &folder) {
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        if (const std::string name = entry.path().filename().string(); name.front() == '.') {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+// The cells of the table, one after the other (a database's bytes differ
+// from one writing to the next).
+std::string cellsOf(const fs::path &file, const std::string &table) {
+    TableData data;
+    std::string error, cells;
+    if (!readTable(file.string(), table, &data, &error)) {
+        return error;
+    }
+    for (const std::vector<Cell> &row : data.rows) {
+        for (const Cell &cell : row) {
+            const double *number = std::get_if<double>(&cell);
+            const std::string *text = std::get_if<std::string>(&cell);
+            cells += (number != nullptr ? std::to_string(*number) : text != nullptr ? *text : "-") + ";";
+        }
+    }
+    return cells;
+}
+
+} // namespace
+
+// A run killed at a step of putting its outputs in place (in a process of
+// its own, killed at the step itself), at each step in turn, and at each
+// step of putting old contents back after a rename that failed: the next
+// run leaves nothing beside its outputs (no old contents, temporary or lock
+// file of the killed run), and its outputs hold what it wrote.
+TEST_P(KilledAtEachStep, TheNextRunLeavesNothingBehind) {
+    ASSERT_NO_FATAL_FAILURE(load(GetParam()));
+    const bool database = std::string(GetParam()) == "mdb";
+    const auto contents = [&] {
+        std::map<std::string, std::string> held = outputs();
+        if (database) {
+            held = {{"Hourly", cellsOf(work("Hourly.mdb"), "Hourly")},
+                    {"Statistics", cellsOf(work("Stat.mdb"), "Statistics")}};
+        }
+        return held;
+    };
+    std::string said;
+    ASSERT_TRUE(runOf(state, &said)) << said;
+    const std::map<std::string, std::string> written = contents();
+    State killed = state;
+    lengthen(killed);
+    const std::string last = outputNames().back();
+    int kills = 0;
+    for (const bool putBack : {false, true}) {
+        for (int n = 0;; ++n) {
+            const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *) {
+                int seen = 0;
+                onStagedStepForTesting([&](StagedStep step, const std::string &, const std::string &) {
+                    if ((!putBack || step == StagedStep::PuttingBack) && seen++ == n) {
+                        raise(SIGKILL);
+                    }
+                });
+                if (putBack) {
+                    failRenamingForTesting(
+                        [&](const std::string &target) { return fs::path(target).filename() == last; });
+                }
+                std::string ignored;
+                *bytes = runOf(killed, &ignored) ? "completed" : "failed";
+                return true;
+            });
+            if (r.end == IsolatedEnd::Finished) {
+                break; // past the last step
+            }
+            const std::string at =
+                "killed at step " + std::to_string(n) + (putBack ? " of the put-back" : "");
+            ASSERT_EQ(r.signal, SIGKILL) << at;
+            ++kills;
+            ASSERT_TRUE(runOf(state, &said)) << at << ": " << said;
+            EXPECT_EQ(hiddenNamesIn(workDir), std::vector<std::string>{}) << at;
+            EXPECT_TRUE(contents() == written) << at;
+        }
+    }
+    EXPECT_GE(kills, 2 * static_cast<int>(outputNames().size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, KilledAtEachStep, ::testing::Values("txt", "xls", "mdb", "special"));
+
+namespace {
+
 // Acts once, at the end of the first hour.
 struct AtFirstHour : RunObserver {
     std::function<void()> act;
@@ -397,7 +599,40 @@ void writeSecret(const fs::path &file) {
     ASSERT_EQ(chmod(file.c_str(), 0600), 0);
 }
 
-class NamesChangedAfterTheCheck : public SharedFolders {};
+// What the other user does to the first output.
+enum class Plant {
+    LinkAsChecked,      // exchanges it for a link to the private file as its check ends, before its old
+                        // contents are read, and back at the first hour
+    PipeAsChecked,      // exchanges it for a named pipe as its check ends
+    PipeWhileComputing, // exchanges it for a named pipe at the first hour
+    PipeUnderNewName,   // makes a named pipe under its name, the output being new, at the first hour
+};
+
+const char *plantName(Plant plant) {
+    switch (plant) {
+    case Plant::LinkAsChecked:
+        return "a link as its check ends";
+    case Plant::PipeAsChecked:
+        return "a pipe as its check ends";
+    case Plant::PipeWhileComputing:
+        return "a pipe while the run computes";
+    case Plant::PipeUnderNewName:
+        return "a pipe under a new name";
+    }
+    return "";
+}
+
+struct PlantCase {
+    const char *kind; // "txt", "xls", "wk3" or "mdb"
+    Plant plant;
+    bool sticky; // the folder has the sticky bit (1777), else 777
+};
+
+void PrintTo(const PlantCase &c, std::ostream *os) {
+    *os << c.kind << ", " << plantName(c.plant) << (c.sticky ? ", sticky folder" : "");
+}
+
+class NamesChangedAfterTheCheck : public OutputsOfAKind, public ::testing::WithParamInterface<PlantCase> {};
 
 } // namespace
 
@@ -407,7 +642,7 @@ class NamesChangedAfterTheCheck : public SharedFolders {};
 // The run goes in a helper process with a time limit, since a pipe opened to
 // be read waits for a writer (its time, within the tests' watchdog).
 TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplaceNothing) {
-    const SharedCase &c = GetParam();
+    const PlantCase &c = GetParam();
     if (geteuid() != 0) {
         GTEST_SKIP() << "needs a second user: as root, the test acts as the user nobody";
     }
@@ -415,7 +650,7 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
     if (const std::string why = whyNobodyCannotEnter(workDir); !why.empty()) {
         GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
     }
-    ASSERT_NO_FATAL_FAILURE(load());
+    ASSERT_NO_FATAL_FAILURE(load(c.kind));
     std::string said;
     ASSERT_TRUE(runAgain(&said)) << said;
     const std::string file = work(outputNames().front()).string(), other = work(".other").string();
@@ -462,7 +697,8 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
                 observer.act = [&] { acted = act(); };
             }
             std::string told;
-            const bool completed = runAgain(&told, &observer);
+            lengthen(state);
+            const bool completed = runOf(state, &told, &observer);
             *bytes = std::string(completed ? "1" : "0") + (acted ? "1" : "0") + told;
             return true;
         },
@@ -497,21 +733,21 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
     EXPECT_TRUE(outputs() == before) << "every output keeps its old contents";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Outputs, NamesChangedAfterTheCheck,
-    ::testing::Values(SharedCase{"xls", Act::SwapOutputAfterRename, false, Plant::LinkAsChecked},
-                      SharedCase{"mdb", Act::SwapOutputAfterRename, false, Plant::LinkAsChecked},
-                      SharedCase{"xls", Act::SwapOutputAfterRename, false, Plant::PipeAsChecked},
-                      SharedCase{"mdb", Act::SwapOutputAfterRename, false, Plant::PipeAsChecked},
-                      SharedCase{"txt", Act::SwapOutputAfterRename, false, Plant::PipeWhileComputing},
-                      SharedCase{"xls", Act::SwapOutputAfterRename, false, Plant::PipeWhileComputing},
-                      SharedCase{"wk3", Act::SwapOutputAfterRename, false, Plant::PipeWhileComputing},
-                      SharedCase{"mdb", Act::SwapOutputAfterRename, false, Plant::PipeWhileComputing},
-                      SharedCase{"txt", Act::SwapOutputAfterRename, true, Plant::PipeUnderNewName},
-                      SharedCase{"mdb", Act::SwapOutputAfterRename, true, Plant::PipeUnderNewName}),
-    [](const ::testing::TestParamInfo<SharedCase> &info) {
-        return testNameOf(std::string(info.param.kind) + " " + plantName(info.param.plant));
-    });
+INSTANTIATE_TEST_SUITE_P(Outputs, NamesChangedAfterTheCheck,
+                         ::testing::Values(PlantCase{"xls", Plant::LinkAsChecked, false},
+                                           PlantCase{"mdb", Plant::LinkAsChecked, false},
+                                           PlantCase{"xls", Plant::PipeAsChecked, false},
+                                           PlantCase{"mdb", Plant::PipeAsChecked, false},
+                                           PlantCase{"txt", Plant::PipeWhileComputing, false},
+                                           PlantCase{"xls", Plant::PipeWhileComputing, false},
+                                           PlantCase{"wk3", Plant::PipeWhileComputing, false},
+                                           PlantCase{"mdb", Plant::PipeWhileComputing, false},
+                                           PlantCase{"txt", Plant::PipeUnderNewName, true},
+                                           PlantCase{"mdb", Plant::PipeUnderNewName, true}),
+                         [](const ::testing::TestParamInfo<PlantCase> &info) {
+                             return testNameOf(std::string(info.param.kind) + " " +
+                                               plantName(info.param.plant));
+                         });
 
 // ---- Names on the way, changed while a batch run goes on ------------------------------------------
 //

@@ -71,6 +71,16 @@ struct Opened {
     Session &s;
     std::vector<std::string> shown;
     void show(const std::string &what) { shown.push_back(what); }
+    // Opens the sample project (its lists changed before the start) and runs
+    // it; what its loading said is no part of the place.
+    void runProject() {
+        s.open(sample.project());
+        s.ui.messages.clear();
+        s.runToEnd();
+        if (s->lblProgress->text() == QStringLiteral("The calculation has ended.")) {
+            show("a run to its end");
+        }
+    }
 };
 
 struct Place {
@@ -265,6 +275,134 @@ std::vector<Place> places() {
                  o.show("a map picture");
              }
          }},
+        {"the file chooser's Browse, given a name typed with a drive letter",
+         "DemoStreet.vkp",
+         "C:/res/Met.txt",
+         "Working/Met2023.txt",
+         "C:\\res\\Met.txt",
+         "the hourly input file",
+         {},
+         [](Opened &o) {
+             // The file dialog puts the folder it shows in front of the name typed, a
+             // name a file of the working folder happens to have.
+             const std::string given = o.s.state.WorkDir + "C:\\res\\Met.txt";
+             fs::copy_file(o.sample.appDir + "Working/Met2023.txt", given);
+             FileChooserContext context;
+             context.SelectedFileKind = 1;
+             context.WorkDir = o.s.state.WorkDir;
+             context.MetBackDir = o.s.state.MetBackDir;
+             context.AppDir = o.s.state.AppDir;
+             frmNewFileName d(context, o.s.ui);
+             o.s.ui.files.push_back(given);
+             d.btnBrowse_Click();
+             d.btnEndNewFileName_Click();
+             if (!d.nameBox()->text().isEmpty() || !d.NewFileName.empty()) {
+                 o.show("the name " + d.nameBox()->text().toStdString() + ", accepted " + d.NewFileName);
+             }
+         }},
+        {"New Project's Select Working Directory, typed",
+         "",
+         "C:/work/Note.txt",
+         "Working/Met2023.txt",
+         "C:\\work",
+         "the working folder",
+         {},
+         [](Opened &o) {
+             FileChooserContext context;
+             context.SelectedFileKind = 0;
+             frmNewFileName d(context, o.s.ui);
+             d.nameBox()->setText(QStringLiteral("C:\\work"));
+             d.btnEndNewFileName_Click();
+             if (!d.NewFileName.empty()) {
+                 o.show("the folder " + d.NewFileName);
+             }
+         }},
+        {"New Project's working folder",
+         "",
+         "C:/res/Met.txt",
+         "Working/Met2023.txt",
+         "C:\\work",
+         "the working folder",
+         {},
+         [](Opened &o) {
+             auto names = std::make_shared<std::deque<std::string>>(std::deque<std::string>{"C:\\work"});
+             o.s->chooseFileName = [names](int, const QString &, const QString &) {
+                 std::string name = names->empty() ? std::string() : names->front();
+                 if (!names->empty()) {
+                     names->pop_front();
+                 }
+                 return name;
+             };
+             o.s.ui.answers = {Answer::Ok}; // were the folder offered to be created
+             o.s->menNew_Click();
+             o.s.ui.answers.clear();
+         }},
+        {"New Project's traffic file",
+         "DemoStreet.vkp",
+         "C:/res/Traffic.trf",
+         "Working/DemoStreet.trf",
+         "C:\\res\\Traffic.trf",
+         "the traffic file",
+         {},
+         [](Opened &o) {
+             frmNewStreet d(o.s.state, o.s.ui, nullptr);
+             d.chooseFileName = [](int, const QString &) { return std::string("C:\\res\\Traffic.trf"); };
+             d.btnLoadFile_Click(1);
+             if (hasDriveLetter(o.s.state.TrafficFile)) {
+                 o.show("the traffic file " + o.s.state.TrafficFile);
+             }
+         }},
+        {"the street set's map field",
+         "DemoStreets.vkm",
+         "C:/res/Map.png",
+         ".png",
+         "C:\\res\\Map.png",
+         "the map file",
+         {},
+         [](Opened &o) {
+             StreetSetChoice choice;
+             choice.streetsFile = o.s.state.WorkDir + "Streets.txt";
+             frmStreetSet d(choice, StreetSetContext{o.s.state.WorkDir, o.s.state.TrafficDir}, o.s.ui);
+             d.txtMapFile->setText(QStringLiteral("C:\\res\\Map.png"));
+             if (d.btnOK->isEnabled()) {
+                 o.show("OK enabled");
+             }
+             d.btnOK_Click();
+             if (!d.result().mapFile.empty()) {
+                 o.show("the map " + d.result().mapFile);
+             }
+         }},
+        {"the street set's map Browse, given a name typed with a drive letter",
+         "DemoStreets.vkm",
+         "C:/res/Map.png",
+         ".png",
+         "C:\\res\\Map.png",
+         "the map file",
+         {},
+         [](Opened &o) {
+             const std::string given = o.s.state.WorkDir + "C:\\res\\Map.png";
+             fs::copy_file(fs::current_path() / "C:/res/Map.png", given);
+             StreetSetChoice choice;
+             choice.streetsFile = o.s.state.WorkDir + "Streets.txt";
+             frmStreetSet d(choice, StreetSetContext{o.s.state.WorkDir, o.s.state.TrafficDir}, o.s.ui);
+             o.s.ui.files.push_back(given);
+             d.btnMapFile_Click();
+             if (!d.txtMapFile->text().isEmpty()) {
+                 o.show("the map " + d.txtMapFile->text().toStdString());
+             }
+         }},
+        {"the window's run of a project with such a vehicle list", "", "C:/res/Fleet.vlf",
+         "Lists/National/DL/Fleet2020.vlf", "C:\\res\\Fleet.vlf", "the vehicle list",
+         [](Sample &sample) {
+             replaceIn(sample.project(), "\".\\Fleet2020.vlf\"", "\"C:\\res\\Fleet.vlf\"");
+         },
+         [](Opened &o) { o.runProject(); }},
+        {"the window's run of a project with such a fuel list", "", "C:/res/Fuels.flf",
+         "Lists/National/DL/Fuels2020.flf", "C:\\res\\Fuels.flf", "the fuel list",
+         [](Sample &sample) {
+             replaceIn(sample.project(), "\".\\Fuels2020.flf\"", "\"C:\\res\\Fuels.flf\"");
+         },
+         [](Opened &o) { o.runProject(); }},
         {"the standard meteorology files' View", "", "C:/res/Met.txt",
          "Data/MetBack/National/DL/MetBack2023.txt", "C:\\res\\Met.txt",
          "entry 1 of the List of Standard Meteorology and Background Files",

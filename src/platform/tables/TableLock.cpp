@@ -4,6 +4,7 @@
 #include "core/OutputPlace.h"
 #include "core/Paths.h"
 #include "core/StagedFile.h"
+#include "core/StagedFileNames.h"
 #include "platform/tables/Tables.h"
 
 #include <cerrno>
@@ -29,10 +30,6 @@ void setError(std::string *error, std::string text) {
     if (error) {
         *error = std::move(text);
     }
-}
-
-bool sameInode(const struct stat &a, const struct stat &b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Whether another program holds a lock on any byte of the file.
@@ -106,21 +103,27 @@ std::string holderLine() {
            "\n";
 }
 
-// The holder a lock file names, for a message ("process 4711 of the user ana
-// on ws1"); "" when it names none. Written by another user's run: only a
-// line of the expected form with names of plain characters is taken. A
-// process of this computer that has ended is named by nobody: whatever
-// holds the file now, it is not that process.
-std::string holderOf(int fd) {
+// The holder line of a lock file, its parts: false when the file holds none
+// (only a line of the expected form with names of plain characters is
+// taken: it may be written by another user's run).
+bool readHolder(int fd, char (&process)[16], char (&user)[64], char (&host)[128]) {
     char text[256];
     const ssize_t n = pread(fd, text, sizeof text - 1, 0);
     if (n <= 0) {
-        return {};
+        return false;
     }
     text[n] = '\0';
+    return std::sscanf(text, "winvesk %15[0-9] %63[A-Za-z0-9._@$-] %127[A-Za-z0-9._-]\n", process, user,
+                       host) == 3;
+}
+
+// The holder a lock file names, for a message ("process 4711 of the user ana
+// on ws1"); "" when it names none. A process of this computer that has
+// ended is named by nobody: whatever holds the file now, it is not that
+// process.
+std::string holderOf(int fd) {
     char process[16], user[64], host[128];
-    if (std::sscanf(text, "winvesk %15[0-9] %63[A-Za-z0-9._@$-] %127[A-Za-z0-9._-]\n", process, user, host) !=
-        3) {
+    if (!readHolder(fd, process, user, host)) {
         return {};
     }
     char here[256] = {};
@@ -135,12 +138,13 @@ std::string holderOf(int fd) {
            (host[0] != '-' ? " on " + std::string(host) : "");
 }
 
-// Whether the bytes of a lock file are those a holder writes (or none): a
-// file that may be written over. Another file that bears a lock file's
-// name, or is another name of a file (a hard link), is left as it is.
+// Whether the bytes of a lock file of this user are those a holder writes
+// (or none): a file that may be written over. Another user's file that
+// bears a lock file's name (whoever may write it), another file of other
+// bytes, or another name of a file (a hard link), is left as it is.
 bool holderLineOrEmpty(int fd) {
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 || info.st_uid != geteuid()) {
         return false;
     }
     if (info.st_size == 0) {
@@ -174,29 +178,30 @@ std::string kindOfNonFile(mode_t mode) {
 }
 
 std::string inUseMessage(const std::string &file, const std::string &holder) {
-    return "The file " + file + " is in use by another run or program" +
+    return "The file " + file + " is being written by another run of the program" +
            (holder.empty() ? std::string() : " (" + holder + ")") +
-           ": its tables cannot be written now. Run again once it is free.";
+           ": it cannot be written now. Run again once that run has ended.";
 }
 
 enum class Takeover { Held, Busy, Again, Failed, NotALockFile };
 
 // A lock file this user cannot open for writing: one of another user (made
 // under a umask that gives others no write access). Held by a run, the file
-// is in use (*said: its holder). Left over by a run that ended, it is
-// replaced by a lock file of this user, held (*fd). Failed: *said is why not.
+// is in use (*said: its holder). Left over by a run of that user that ended
+// (its holder line names its owner), it is replaced by a lock file of this
+// user, held (*fd). Failed: *said is why not.
 //
 // A shared lock on the left-over keeps every run from taking it meanwhile.
 // The new lock file, held already, takes its place in one exchange of the
 // two names; should another run have replaced the left-over first (the file
 // exchanged is not it), the exchange is undone: a lock file a run holds is
-// never removed by another.
-Takeover takeOver(const std::string &path, int *fd, std::string *said) {
-    const int old = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+// never removed by another. Every name is taken in folder.
+Takeover takeOver(int folder, const std::string &name, int *fd, std::string *said) {
+    const int old = openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     struct stat was {};
     if (old < 0) {
         const int err = errno;
-        *said = lstat(path.c_str(), &was) == 0
+        *said = fstatat(folder, name.c_str(), &was, AT_SYMLINK_NOFOLLOW) == 0
                     ? "it belongs to the user " + userName(was.st_uid) +
                           ", whose run may be writing the file, and cannot be read (" + std::strerror(err) +
                           ")"
@@ -214,14 +219,6 @@ Takeover takeOver(const std::string &path, int *fd, std::string *said) {
     if (fstat(old, &was) != 0 || !S_ISREG(was.st_mode)) {
         return fail("it is not a regular file");
     }
-    if (!holderLineOrEmpty(old)) {
-        // Another file of that user's under the name (other bytes, or a
-        // second name of some file): no left-over of a run, so not replaced.
-        *said = "a file of the user " + userName(was.st_uid) +
-                (was.st_nlink != 1 ? " that is a second name of another file" : " that holds other bytes");
-        close(old);
-        return Takeover::NotALockFile;
-    }
     const LockTry shared = lockWholeFile(old, false);
     const int lockError = errno;
     if (shared == LockTry::Busy) {
@@ -233,41 +230,50 @@ Takeover takeOver(const std::string &path, int *fd, std::string *said) {
         return fail("it belongs to the user " + userName(was.st_uid) + " and cannot be locked (" +
                     std::strerror(lockError) + ")");
     }
-    struct stat named {};
-    if (lstat(path.c_str(), &named) != 0 || !sameInode(was, named)) {
+    char process[16], user[64], host[128];
+    if (was.st_nlink != 1 || !readHolder(old, process, user, host) || userName(was.st_uid) != user) {
+        // Another file of that user's under the name (other bytes, none, or
+        // a second name of some file): no left-over of a run of theirs, so
+        // not replaced.
+        *said = "a file of the user " + userName(was.st_uid) +
+                (was.st_nlink != 1  ? " that is a second name of another file"
+                 : was.st_size == 0 ? " that is empty"
+                                    : " that holds other bytes");
+        close(old);
+        return Takeover::NotALockFile;
+    }
+    if (!staged::holds(folder, name, was)) {
         close(old); // replaced or removed meanwhile
         return Takeover::Again;
     }
-    const std::string fresh = temporaryPathFor(path);
-    const int mine = open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const std::string fresh = staged::hiddenName(name, ".part");
+    const int mine = openat(folder, fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (mine < 0) {
         return fail(std::strerror(errno));
     }
     struct stat own {};
     if (lockWholeFile(mine, true) != LockTry::Taken || fstat(mine, &own) != 0 ||
-        renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) != 0) {
+        renameat2(folder, fresh.c_str(), folder, name.c_str(), RENAME_EXCHANGE) != 0) {
         const int err = errno;
-        struct stat named {};
-        if (lstat(fresh.c_str(), &named) == 0 && sameInode(named, own)) {
-            unlink(fresh.c_str()); // only the file made here
+        if (staged::holds(folder, fresh, own)) {
+            unlinkat(folder, fresh.c_str(), 0); // only the file made here
         }
         return fail("it was left by a run of the user " + userName(was.st_uid) +
                         " that has ended, and cannot be replaced (" + std::strerror(err) +
                         "); remove it, then run again",
                     mine);
     }
-    struct stat moved {};
-    if (lstat(fresh.c_str(), &moved) == 0 && sameInode(moved, was)) {
-        unlink(fresh.c_str()); // the left-over
+    if (staged::holds(folder, fresh, was)) {
+        unlinkat(folder, fresh.c_str(), 0); // the left-over
         close(old);
         *fd = mine;
         return Takeover::Held;
     }
     // Another run's lock file: put back.
-    const bool back = renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0 &&
-                      lstat(fresh.c_str(), &moved) == 0 && sameInode(moved, own);
+    const bool back = renameat2(folder, fresh.c_str(), folder, name.c_str(), RENAME_EXCHANGE) == 0 &&
+                      staged::holds(folder, fresh, own);
     if (back) {
-        unlink(fresh.c_str());
+        unlinkat(folder, fresh.c_str(), 0);
         close(mine);
         close(old);
         return Takeover::Again;
@@ -277,12 +283,21 @@ Takeover takeOver(const std::string &path, int *fd, std::string *said) {
 
 } // namespace
 
+namespace {
+
+// The name of the lock file of a file named name.
+std::string lockNameOf(const std::string &name) {
+    return "." + name + ".lock";
+}
+
+} // namespace
+
 std::string tableLockPath(const std::string &file) {
     // Beside the file the writer writes: a link's destination, where the
     // link may be followed (core/OutputPlace.h).
     OutputPlace place;
     const fs::path where(resolveOutputPlace(file, &place, nullptr) ? place.path : file);
-    return (where.parent_path() / ("." + where.filename().string() + ".lock")).string();
+    return (where.parent_path() / lockNameOf(where.filename().string())).string();
 }
 
 std::string accessLockInUse(const std::string &database) {
@@ -311,11 +326,21 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
         }
         return false;
     }
-    const std::string path = tableLockPath(file);
+    // Every name below is taken in the folder as the output's place was
+    // resolved, never by a path that may lead elsewhere meanwhile.
+    OutputPlace place;
+    int placeError = 0;
+    const bool placed = resolveOutputPlace(file, &place, nullptr, &placeError);
+    const std::string name = lockNameOf(placed ? place.name : fs::path(file).filename().string());
+    const std::string path = staged::besides(placed ? place.path : file, name);
+    const int folder = place.folder.get();
     auto cannot = [&](const std::string &what, const std::string &why) {
         setError(error, "The lock file " + path + " for " + file + " cannot be " + what + ": " + why + ".");
         return false;
     };
+    if (!placed) {
+        return cannot("made", std::strerror(placeError));
+    }
     // Something else under the lock file's name: neither followed, opened
     // nor removed (opening a device or a pipe may have effects of its own).
     auto notALockFile = [&](const std::string &kind) {
@@ -332,17 +357,17 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     // A holder ending its hold removes the lock file: a lock taken on a file
     // removed meanwhile holds nothing, so it is taken again on the new one.
     for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
-        // Made as the table files are made: the umask decides who else may
+        // Made as the output files are made: the umask decides who else may
         // write it. Whether this run made it tells whether it may write it.
-        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        int fd = openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         int openError = errno;
         bool made = fd >= 0;
         if (fd < 0 && openError == EEXIST) {
             struct stat there {};
-            if (lstat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode)) {
+            if (fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(there.st_mode)) {
                 return notALockFile(kindOfNonFile(there.st_mode));
             }
-            fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            fd = openat(folder, name.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
             openError = errno;
             if (fd < 0 && openError == ENOENT) {
                 continue; // removed meanwhile by its holder
@@ -352,12 +377,12 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
             }
         }
         struct stat existing {};
-        if (fd < 0 && openError == EACCES && lstat(path.c_str(), &existing) == 0) {
+        if (fd < 0 && openError == EACCES &&
+            fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
             std::string said;
-            switch (takeOver(path, &fd, &said)) {
+            switch (takeOver(folder, name, &fd, &said)) {
             case Takeover::Held:
                 m_fd = fd;
-                m_path = path;
                 m_made = true;
                 continue;
             case Takeover::Busy:
@@ -384,11 +409,9 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
             close(fd);
             return taken == LockTry::Busy ? busy(holder) : cannot("locked", std::strerror(err));
         }
-        struct stat held {
-        }, named{};
-        if (fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && sameInode(held, named)) {
+        struct stat held {};
+        if (fstat(fd, &held) == 0 && staged::holds(folder, name, held)) {
             m_fd = fd;
-            m_path = path;
             m_made = made;
         } else {
             close(fd);
@@ -397,23 +420,13 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     if (m_fd < 0) {
         return busy({});
     }
-    // The folder the lock file lies in, held (where it still holds the lock
-    // file), so that the hold ends there even when a folder on its way is
-    // moved or replaced meanwhile.
-    const fs::path lockFile(m_path);
-    m_folder = open(lockFile.has_parent_path() ? lockFile.parent_path().c_str() : ".",
-                    O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (struct stat held{}, named{};
-        m_folder >= 0 && !(fstat(m_fd, &held) == 0 &&
-                           fstatat(m_folder, lockFile.filename().c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                           sameInode(held, named))) {
-        close(m_folder);
-        m_folder = -1;
-    }
+    m_folder = std::move(place.folder);
+    m_name = name;
     // Who holds it, for the message of a run refused meanwhile (the hold
     // stands without it): written into a lock file this run made, or into
-    // one a run left behind (it then goes with the hold as one made); never
-    // into another file that bears its name, which stays as it is.
+    // one a run of this user left behind (it then goes with the hold as one
+    // made); never into another file that bears its name, nor into one of
+    // another user, which stay as they are.
     if (!m_made && holderLineOrEmpty(m_fd)) {
         m_made = true;
     }
@@ -441,27 +454,15 @@ void TableFileLock::release() {
     }
     // Removed while still locked, so that nobody takes a lock on it meanwhile
     // and believes it holds the file.
-    struct stat held {
-    }, named{};
-    const std::string name = fs::path(m_path).filename().string();
-    if (m_made && fstat(m_fd, &held) == 0 &&
-        (m_folder >= 0 ? fstatat(m_folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW)
-                       : lstat(m_path.c_str(), &named)) == 0 &&
-        sameInode(held, named)) {
-        if (m_folder >= 0) {
-            unlinkat(m_folder, name.c_str(), 0);
-        } else {
-            unlink(m_path.c_str());
-        }
-    }
-    if (m_folder >= 0) {
-        close(m_folder);
-        m_folder = -1;
+    struct stat held {};
+    if (m_made && m_folder && fstat(m_fd, &held) == 0 && staged::holds(m_folder.get(), m_name, held)) {
+        unlinkat(m_folder.get(), m_name.c_str(), 0);
     }
     close(m_fd);
     m_fd = -1;
     m_made = false;
-    m_path.clear();
+    m_folder.reset();
+    m_name.clear();
 }
 
 } // namespace vesk::tables

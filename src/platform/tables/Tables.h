@@ -13,10 +13,9 @@
 // closing leaves the old file whole.
 //
 // Back-ends: Access read through libmdb and written by our own Jet writer
-// (JetWriter.cpp: new databases in Jet 4, existing ones in Jet 4 or Jet 3); Excel read through FreeXL and written by our own BIFF8
-// writer; Lotus read through libwps (.wk1 by our own reader) and every kind
-// written by our own writers (a Lotus file holds one worksheet); text read
-// and written natively.
+// (JetWriter.cpp: new databases in Jet 4, existing ones in Jet 4 or Jet 3); Excel read through FreeXL and
+// written by our own BIFF8 writer; Lotus read through libwps (.wk1 by our own reader) and every kind written
+// by our own writers (a Lotus file holds one worksheet); text read and written natively.
 
 #include <map>
 #include <memory>
@@ -162,7 +161,7 @@ std::unique_ptr<TableWriter> createTable(const std::string &file, const std::str
 // from before it reads it until the last of its tables there is closed
 // (and the group of files it was closed into is final) or given up:
 // another session, of this process or another, is refused the file
-// meanwhile ("The file ... is in use by another run or program ...",
+// meanwhile ("The file ... is being written by another run of the program ...",
 // *refused set) and never reverts this one's table. An Access database
 // whose .ldb another program holds open is refused the same way, and so is
 // a file whose lock file cannot be used (the message says why).

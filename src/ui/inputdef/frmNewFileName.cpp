@@ -1,9 +1,9 @@
 #include "ui/inputdef/frmNewFileName.h"
 
 #include "core/Interaction.h"
+#include "core/Paths.h"
 #include "platform/tables/TableAddress.h"
 #include "project/DataFileHeader.h"
-#include "ui/common/DriveLetterNames.h"
 #include "ui/inputdef/frmListTables.h"
 
 #include <QDir>
@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace vesk::ui {
 
@@ -71,6 +73,28 @@ std::string storedFileChoice(const FileChooserContext &context, const std::strin
         break;
     }
     return storedDataFileName(chosen, context.WorkDir, national ? *national : std::string());
+}
+
+bool frmNewFileName::refuseDriveLetter(const std::string &name) {
+    // Of a table address only the file part is a path.
+    const int kind = m_context.SelectedFileKind;
+    const std::string file = kind >= 1 && kind <= 4 ? parseTableAddress(name).file : name;
+    std::string typed = typedDriveLetterName(file);
+    if (typed.empty()) {
+        return false;
+    }
+    typed += name.substr(std::min(file.size(), name.size()));
+    std::string field = m_context.Field;
+    if (field.empty()) {
+        const char *const kinds[] = {"the hourly input file", "the hourly output file", "the traffic file",
+                                     "the statistics file"};
+        field = kind >= 1 && kind <= 4 ? kinds[kind - 1]
+                : kind == 0            ? "the working folder"
+                : kind == -1           ? (m_context.OpenListKind == 2 ? "the fuel list" : "the vehicle list")
+                                       : "the file";
+    }
+    m_interaction.message(driveLetterRefusal(typed, field), Icon::Critical);
+    return true;
 }
 
 frmNewFileName::frmNewFileName(FileChooserContext &context, Interaction &interaction, QWidget *parent)
@@ -204,7 +228,7 @@ void frmNewFileName::btnBrowse_Click() {
             start.clear();
         }
         const QString folder = QFileDialog::getExistingDirectory(this, windowTitle(), start);
-        if (!folder.isEmpty()) {
+        if (!folder.isEmpty() && !refuseDriveLetter(folder.toStdString())) {
             txtNewFileName->setText(QDir::toNativeSeparators(folder));
         }
         txtNewFileName->setFocus();
@@ -222,8 +246,9 @@ void frmNewFileName::btnBrowse_Click() {
     for (const QString &f : filter.split(QStringLiteral(";;"))) {
         choice.filters.push_back(f.toStdString());
     }
+    // A name typed with a drive letter comes back behind the dialog's folder: it names no file here.
     const auto picked = m_interaction.chooseFile(choice);
-    if (picked) {
+    if (picked && !refuseDriveLetter(*picked)) {
         txtNewFileName->setText(QString::fromStdString(*picked));
     }
     txtNewFileName->setFocus();
@@ -234,7 +259,7 @@ void frmNewFileName::btnEndNewFileName_Click() {
     const std::string name = txtNewFileName->text().trimmed().toStdString();
     const int kind = m_context.SelectedFileKind;
     if (kind == 0 || kind == -1) {
-        if (name.empty()) {
+        if (name.empty() || refuseDriveLetter(name)) {
             return;
         }
         NewFileName = name;
@@ -266,10 +291,7 @@ void frmNewFileName::SelectDataTable(const std::string &name) {
     }
     // A drive of Windows names no file here: it is neither looked up nor
     // accepted (a run would refuse it).
-    const char *const kinds[] = {"the hourly input file", "the hourly output file", "the traffic file",
-                                 "the statistics file"};
-    const int kind = m_context.SelectedFileKind;
-    if (refuseDriveLetterName(m_interaction, name, kind >= 1 && kind <= 4 ? kinds[kind - 1] : "the file")) {
+    if (refuseDriveLetter(name)) {
         AcceptAsIs = false;
         return;
     }

@@ -26,6 +26,10 @@ struct FileChooserContext {
     std::string WorkDir, LastPath, MetBackDir, TrafficDir, ListsDir; // folders
     std::string AppDir; // the program folder: where a name with a folder is read when WorkDir lacks it
     std::string LastInputDir, LastTrafficDir; // remembered, written after OK
+    // How the refusal of a name with a drive letter names the field ("" = by
+    // kind: "the hourly input file", ..., "the working folder" for kind 0,
+    // "the vehicle list" or "the fuel list" for kind -1).
+    std::string Field;
 };
 
 // The name a project stores for the name chosen in the dialog (for the
@@ -55,6 +59,11 @@ public:
     // accepts the address. A name with a drive letter is refused with a
     // message, looked up nowhere, and the dialog stays open.
     void SelectDataTable(const std::string &name);
+    // Whether name has a drive letter, as typed or as a file dialog gave it
+    // back behind the folder it showed (typedDriveLetterName): then the run's
+    // refusal naming it and the field has been shown, and the name is taken
+    // nowhere (OK and Browse refuse it; the dialog stays open).
+    bool refuseDriveLetter(const std::string &name);
     // The table chooser: the accepted table, "" when cancelled. Tests set it.
     std::function<QString(const QStringList &tables)> chooseTable;
     // Set by the table step while it runs and after an unexpected failure:

@@ -10,6 +10,7 @@
 #include "core/TextIO.h"
 #include "platform/emission/TrafficDocument.h"
 #include "run/State.h"
+#include "ui/common/DriveLetterNames.h"
 #include "ui/common/HelpSystem.h"
 #include "ui/editors/EditorComponents.h"
 #include "ui/inputdef/frmNewFileName.h"
@@ -63,6 +64,10 @@ void frmNewStreet::updateEditTraffic() {
 }
 
 void frmNewStreet::setTrafficFile(const std::string &name) {
+    // A drive of Windows names no file here: such a name is refused, and the file kept.
+    if (refuseDriveLetterName(m_interaction, name, "the traffic file")) {
+        return;
+    }
     std::string error;
     while (fileCount(m_state, kTrafficFileKind) > 0 && !m_state.TrafficFile.empty()) {
         removeFile(m_state, kTrafficFileKind, 0, &error);

@@ -120,6 +120,7 @@ void frmStreetSet::setupUi() {
     lblProblem = new QLabel;
     lblProblem->setObjectName(QStringLiteral("lblProblem"));
     lblProblem->setStyleSheet(QStringLiteral("color: red"));
+    lblProblem->setWordWrap(true); // a long refusal does not widen the dialog beyond the screen
     form->addWidget(lblProblem);
     auto *buttons = new QHBoxLayout;
     btnOK = button(QStringLiteral("btnOK"), QStringLiteral("&Save"));
@@ -172,8 +173,13 @@ int frmStreetSet::currentRow() const {
 }
 
 QString frmStreetSet::mapProblem() const {
-    if (txtMapFile->text().trimmed().isEmpty()) {
+    const std::string map = txtMapFile->text().trimmed().toStdString();
+    if (map.empty()) {
         return {};
+    }
+    // A drive of Windows names no picture here (the run refuses it too).
+    if (const std::string typed = typedDriveLetterName(map); !typed.empty()) {
+        return QString::fromStdString(driveLetterRefusal(typed, "the map file"));
     }
     for (QLineEdit *box : txtMapCoord) {
         if (!parseNumber(box->text().toStdString())) {
@@ -259,6 +265,11 @@ void frmStreetSet::btnMapFile_Click() {
         "Pictures (*.png *.jpg *.jpeg *.bmp *.gif)|*.png;*.jpg;*.jpeg;*.bmp;*.gif|All (*.*)|*.*"};
     const auto path = m_interaction.chooseFile(choice);
     if (!path || path->empty()) {
+        return;
+    }
+    // A name typed with a drive letter comes back behind the dialog's folder.
+    if (const std::string typed = typedDriveLetterName(*path); !typed.empty()) {
+        m_interaction.message(driveLetterRefusal(typed, "the map file"), Icon::Critical);
         return;
     }
     QImageReader reader(QString::fromStdString(*path));

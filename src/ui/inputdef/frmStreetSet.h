@@ -10,7 +10,9 @@
 // value) and the rule it broke, until the streets change.
 //
 // A streets file that cannot be read is reported and the set shown before
-// stays; so does a map that cannot be shown as a picture.
+// stays; so does a map that cannot be shown as a picture. A map named with a
+// drive letter is refused as the run refuses it: Browse says so, and the red
+// line says so while the map field holds one.
 
 #include "project/StreetConfig.h"
 #include "project/StreetSet.h"

@@ -45,6 +45,20 @@ void RunThread::runStopped(const std::string &lastDone) {
     m_lastDone = lastDone;
 }
 
+bool RunThread::defineStatTable(int k) {
+    if (!changeStatFile) {
+        return false;
+    }
+    bool opened = false;
+    if (QThread::currentThread() == thread()) {
+        opened = changeStatFile(k);
+    } else {
+        QMetaObject::invokeMethod(
+            this, [&] { opened = changeStatFile(k); }, Qt::BlockingQueuedConnection);
+    }
+    return opened;
+}
+
 void RunThread::run() {
     try {
         m_ok = m_entry && m_entry(m_state, m_control, *this, m_interaction, &m_error);

@@ -43,6 +43,11 @@ public:
     // window shows the hour, not every hour.
     void hourDone(int day, int month, int hour) override;
     void runStopped(const std::string &lastDone) override;
+    // Calls changeStatFile on the user-interface thread and waits for it.
+    bool defineStatTable(int k) override;
+
+    // The window's Change File on entry k of the statistics files (RunObserver::defineStatTable).
+    std::function<bool(int k)> changeStatFile;
 
 Q_SIGNALS:
     void progressed(double fraction, const QString &text);

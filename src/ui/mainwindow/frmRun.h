@@ -270,6 +270,10 @@ public:
     void List1_LostFocus(int kind);
     void btnAddFile_Click();
     void btnChangeFile_Click();
+    // A run found entry k (1..) of the statistics files without its table and
+    // the user chose to define it now: the entry is selected and Change File
+    // opened for it. False when there is no such entry.
+    bool defineStatTable(int k);
     void btnRemove_Click();
     void btnFormatFile_Click();
     void List1_DblClick(int kind);    // the format dialog for the selected file (kind 3: the traffic editor)
@@ -340,6 +344,12 @@ private:
     void showWindValues();
     bool handleBoxEvent(QObject *watched, QEvent *event);
     bool handleListPress(QObject *watched, QEvent *event);
+    // Whether the file list of kind takes files: the mode switch disables the
+    // lists a kind of project has no use for (a multi-street project's hourly
+    // outputs, a route project's statistics files, the traffic files of both);
+    // they are neither selected nor given a file. A run's lock of the frame
+    // does not count.
+    bool listTakesFiles(int kind) const;
     void showProgress(double fraction, const QString &text);
     void showHour(int day, int month, int hour);
     // Empties the status line and the progress boxes: a new project or run starts afresh.

@@ -3,8 +3,8 @@
 
 #include "core/Interaction.h"
 #include "ui/common/EngineState.h"
-#include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/HelpSystem.h"
+#include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmAbout.h"
 
@@ -214,7 +214,7 @@ bool frmRun::handleListPress(QObject *watched, QEvent *event) {
     }
     for (int kind = 1; kind <= 4; ++kind) {
         FileCheckList *list = List1[kind];
-        if (watched == list->viewport() &&
+        if (watched == list->viewport() && listTakesFiles(kind) &&
             !list->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint())) {
             // A click below the entries selects the list too, at its last entry
             // (the empty one of a list without files), so Add File is ready at once.

@@ -74,7 +74,14 @@ void frmRun::TestVariableList() {
     Label22->setVisible(vesk::TestVariableList(m_state));
 }
 
+bool frmRun::listTakesFiles(int kind) const {
+    return kind >= 1 && kind <= 4 && List1[kind]->isEnabledTo(Frame7);
+}
+
 void frmRun::List1_Click(int kind) {
+    if (!listTakesFiles(kind)) {
+        return;
+    }
     for (int k = 1; k <= 4; ++k) {
         if (k != kind) {
             List1[k]->setCurrentRow(-1);
@@ -181,7 +188,7 @@ std::string frmRun::askFileName(int kind, const QString &caption, const QString 
 
 void frmRun::btnAddFile_Click() {
     const int kind = m_state.SelectedFileKind;
-    if (kind <= 0 || kind > 4) {
+    if (!listTakesFiles(kind)) {
         m_interaction.message("No File List is selected", Icon::Information);
         return;
     }
@@ -227,7 +234,7 @@ void frmRun::btnAddFile_Click() {
 
 void frmRun::btnChangeFile_Click() {
     const int kind = m_state.SelectedFileKind;
-    if (kind <= 0 || kind > 4) {
+    if (!listTakesFiles(kind)) {
         m_interaction.message("No File List is selected", Icon::Information);
         return;
     }
@@ -274,6 +281,17 @@ void frmRun::btnChangeFile_Click() {
     m_state.ProjectChanged = true;
     TestVariableList();
     applyRunButtonRule();
+}
+
+bool frmRun::defineStatTable(int k) {
+    if (k < 1 || k > fileCount(m_state, 4) || !listTakesFiles(4)) {
+        return false;
+    }
+    List1[4]->setCurrentRow(k - 1);
+    List1_Click(4);
+    btnChangeFile_Click();
+    List1[4]->setCurrentRow(-1);
+    return true;
 }
 
 void frmRun::btnRemove_Click() {

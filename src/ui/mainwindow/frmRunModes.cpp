@@ -346,6 +346,7 @@ void frmRun::btnRun_Click() {
     ProgressBar1->setVisible(true);
     lblProgress->setText(QStringLiteral("Running..."));
     m_runThread = new RunThread(entry, m_state, m_control, m_interaction, this);
+    m_runThread->changeStatFile = [this](int k) { return defineStatTable(k); };
     connect(m_runThread, &RunThread::progressed, this, &frmRun::showProgress, Qt::QueuedConnection);
     connect(m_runThread, &RunThread::hourShown, this, &frmRun::showHour, Qt::QueuedConnection);
     connect(m_runThread, &QThread::finished, this, &frmRun::runFinished, Qt::QueuedConnection);

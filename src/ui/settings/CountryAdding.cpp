@@ -68,6 +68,7 @@ std::string addCountryWithWindows(CoreState &s, Settings &settings, Interaction 
                                    : [&s, &ui, parent]() -> std::optional<std::string> {
         FileChooserContext context;
         context.SelectedFileKind = 0;
+        context.Field = "the source folder";
         context.LastPath = s.AppDir; // no project is open while a country is added
         frmNewFileName dialog(context, ui, parent);
         dialog.exec();
