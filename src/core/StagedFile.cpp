@@ -202,6 +202,25 @@ std::string userName(uid_t uid) {
     return std::to_string(uid);
 }
 
+std::string nonFileKind(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return {};
+    }
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a named pipe";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    return S_ISLNK(mode) ? "a symbolic link" : "no regular file";
+}
+
 std::string stickyFolderRefusal(const std::string &target, const struct stat &file, const struct stat &folder,
                                 uid_t user) {
     if ((folder.st_mode & S_ISVTX) == 0 || file.st_uid == user || folder.st_uid == user) {
@@ -304,7 +323,8 @@ StagedFile::StagedFile(StagedFile &&other) noexcept
     : m_given(std::move(other.m_given)), m_target(std::move(other.m_target)), m_name(std::move(other.m_name)),
       m_temp(std::move(other.m_temp)), m_tempName(std::move(other.m_tempName)),
       m_folder(std::exchange(other.m_folder, -1)), m_held(std::exchange(other.m_held, -1)),
-      m_file(other.m_file), m_out(std::move(other.m_out)), m_hold(std::move(other.m_hold)),
+      m_file(other.m_file), m_checked(other.m_checked), m_existed(other.m_existed),
+      m_old(std::exchange(other.m_old, -1)), m_out(std::move(other.m_out)), m_hold(std::move(other.m_hold)),
       m_prepared(std::exchange(other.m_prepared, false)), m_writeError(other.m_writeError) {
     other.m_temp.clear();
     other.m_tempName.clear();
@@ -322,6 +342,9 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept {
         m_folder = std::exchange(other.m_folder, -1);
         m_held = std::exchange(other.m_held, -1);
         m_file = other.m_file;
+        m_checked = other.m_checked;
+        m_existed = other.m_existed;
+        m_old = std::exchange(other.m_old, -1);
         std::swap(m_out, other.m_out);
         m_hold = std::move(other.m_hold);
         m_prepared = std::exchange(other.m_prepared, false);
@@ -362,20 +385,37 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
             err, place.throughLink ? why : "Cannot create the file " + target + ": " + std::strerror(err));
     }
     m_folder = place.folder.release();
+    // What the name holds is opened as a path only, never to be read or
+    // written (a pipe would wait, a device might act): the file checked,
+    // which is the only one whose old contents are read or kept later, held
+    // from now on so that no other file can take its device and inode. The
+    // name was resolved link by link, so a link there now was put there
+    // meanwhile.
+    FileDescriptor looked(::openat(m_folder, m_name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     struct stat existing {};
-    // Followed: the destination of a link that leads nowhere is no file yet.
-    const bool exists = ::fstatat(m_folder, m_name.c_str(), &existing, 0) == 0;
+    if (!looked && errno != ENOENT) {
+        const int why = errno;
+        return failed(why, "Cannot create the file " + target + ": " + std::strerror(why));
+    }
+    const bool exists = looked && ::fstat(looked.get(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
         // Known now rather than when the file is put in place.
         return failed(EISDIR, "Cannot create the file " + target + ": " + std::strerror(EISDIR));
     }
+    if (exists && S_ISLNK(existing.st_mode)) {
+        return failed(EAGAIN, staged::changedSinceChecked(target, &existing, false, existing));
+    }
     if (exists && !S_ISREG(existing.st_mode)) {
-        // A device, a pipe or a socket: a rename would put a plain file in
-        // its place (and the temporary file would lie in its folder, /dev).
-        return failed(
-            EINVAL, "Cannot write the file " + target +
-                        ": it is not a regular file but a device, a pipe or a socket, which a file must not "
-                        "replace.");
+        // A device, a named pipe or a socket: a rename would put a plain file
+        // in its place (and the temporary file would lie in its folder, /dev).
+        return failed(EINVAL, "Cannot write the file " + target + ": it is not a regular file but " +
+                                  nonFileKind(existing.st_mode) + ", which a file must not replace.");
+    }
+    m_existed = exists;
+    m_checked = {};
+    if (exists) {
+        m_checked = existing;
+        m_old = looked.release();
     }
     if (exists && (existing.st_mode & S_IWUSR) == 0) {
         // Marked read-only by its owner (mode 444 and the like): not
@@ -403,6 +443,42 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
     m_out->stream.clear();
     m_out->buffer.attach(fd);
     staged::step(StagedStep::Created, m_target, m_temp);
+    return true;
+}
+
+bool StagedFile::oldContents(std::string *path, std::string *error) {
+    path->clear();
+    auto refused = [&](const std::string &text) {
+        if (error != nullptr) {
+            *error = text;
+        }
+        return false;
+    };
+    if (m_folder < 0) {
+        return refused("The file " + m_target + " was not opened for writing.");
+    }
+    // The name must still hold the file checked (held since, so that no
+    // other file can have taken its device and inode); a pipe is never
+    // opened, a link never followed.
+    struct stat now {};
+    const bool present = ::fstatat(m_folder, m_name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+    if (std::string changed =
+            staged::changedSinceChecked(m_target, present ? &now : nullptr, m_existed, m_checked);
+        !changed.empty()) {
+        return refused(changed);
+    }
+    if (!m_existed || !present || m_old < 0) {
+        return true; // no old contents (removed meanwhile: none are kept either)
+    }
+    // Read through the descriptor held, which a helper process may open too.
+    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(m_old);
+    struct stat through {};
+    if (::stat(own.c_str(), &through) != 0 || !staged::sameFile(through, m_checked)) {
+        return refused("Cannot read the file " + m_target +
+                       " safely: the system offers no way to read it through the file that was checked "
+                       "(/proc is missing).");
+    }
+    *path = own;
     return true;
 }
 
@@ -505,12 +581,22 @@ bool StagedFile::keepReplaced(ReplacedFiles &replaced, std::string *error) {
     entry.target = m_target;
     entry.name = m_name;
     entry.placed = m_file;
+    entry.checkedFile = m_existed;
+    entry.checked = m_checked;
     entry.folder = ::fcntl(m_folder, F_DUPFD_CLOEXEC, 0);
-    std::string refusal = renameRefusal(m_folder, m_name, m_target), why;
+    std::string refusal, why;
+    struct stat now {};
+    if (::fstatat(m_folder, m_name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
+        refusal = staged::changedSinceChecked(m_target, &now, m_existed, m_checked);
+    }
+    if (refusal.empty()) {
+        refusal = renameRefusal(m_folder, m_name, m_target);
+    }
     if (refusal.empty() && entry.folder < 0) {
         why = std::strerror(errno);
     }
-    if (refusal.empty() && (entry.folder < 0 || !ReplacedFiles::keepOld(entry, &why))) {
+    if (refusal.empty() && (entry.folder < 0 || !ReplacedFiles::keepOld(entry, &why, &refusal)) &&
+        refusal.empty()) {
         refusal =
             "Cannot replace the file " + m_target +
             ": its old contents could not be kept to be put back should another file of the run fail (" +
@@ -716,6 +802,10 @@ void StagedFile::releaseHold() {
     if (m_held >= 0) {
         ::close(m_held);
         m_held = -1;
+    }
+    if (m_old >= 0) {
+        ::close(m_old);
+        m_old = -1;
     }
     if (m_folder >= 0) {
         ::close(m_folder);

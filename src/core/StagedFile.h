@@ -23,6 +23,14 @@
 // replaced. Names another user planted (links, second names of a file,
 // pipes, folders) are never followed and never removed.
 //
+// What the target's name holds when open() looks at it (a regular file, or
+// nothing) is the file checked: its old contents are read only through that
+// very file (oldContents()), and kept and replaced only while the name still
+// holds it. Where another program has put anything else under the name
+// meanwhile (another file, a link, a named pipe), the file is refused,
+// naming it: nothing under such a name is opened in a way that waits, read
+// or replaced.
+//
 // Putting a file in place has two steps: prepare() writes every byte out
 // (a full disk shows here, as the stream's buffer reaches the file only
 // then), checks it and syncs it to the disk; commit() renames. Files that
@@ -83,6 +91,11 @@ void removeLeftOverPrevious(const std::string &target);
 
 // A user's name, or the number when the system has none for it.
 std::string userName(uid_t uid);
+
+// What a name of that mode is when it is no regular file, as a message says
+// it: "a folder", "a named pipe", "a socket", "a device", "a symbolic link";
+// "" for a regular file.
+std::string nonFileKind(mode_t mode);
 
 // Why user may not put a file in place of target (file: its status, folder:
 // its folder's), when its folder has the sticky bit (a folder shared by
@@ -146,13 +159,31 @@ public:
     // Creates an empty temporary file beside target. False with a message
     // naming target when the folder cannot take a new file (one that may not
     // be written is named as the cause), when target exists and is no
-    // regular file (a folder: EISDIR; a device, a pipe or a socket: EINVAL),
+    // regular file (a folder: EISDIR; a device, a named pipe or a socket:
+    // EINVAL; the message says which, and nothing under the name is opened),
     // or when it is read-only, with no write permission for its owner as
     // mode 444 (EACCES, whoever runs the program; nothing is created in
     // these cases); *systemError (when given) receives the system's error
     // number (ENOENT: the folder is missing; EACCES, EPERM, EROFS: not
-    // allowed).
+    // allowed). Which file the target's name holds now (or that it holds
+    // none) is the file checked: its old contents are read only as that file
+    // (oldContents()), and kept only as it (keepReplaced()).
     bool open(const std::string &target, std::string *error, int *systemError = nullptr);
+    // For a writer that keeps part of the target's old contents (a
+    // workbook's other sheets, a database's other tables): the file that
+    // open() found under the target's name, opened there once as a path
+    // (without following a link, and without opening anything to be read,
+    // as a pipe would make its reader wait) and held since, when the name
+    // still holds that very file (its device and inode). *path receives a
+    // path that reads it whatever becomes of the name: this process's
+    // descriptor (/proc/<process>/fd/<n>, which a helper process may open
+    // too), held until the file is put in place or discarded; "" when there
+    // was no file at open(), or it was removed meanwhile. False with a
+    // message naming the target when its name holds another file now (or a
+    // file where there was none, or a link), or no regular file ("... a
+    // named pipe ..."), or when the system offers no way to read it through
+    // the descriptor.
+    bool oldContents(std::string *path, std::string *error);
     // Whether bytes may still be written (open, not yet prepared).
     bool isOpen() const;
     // Ties a hold on the target to the file opened: the exclusion of other
@@ -199,8 +230,12 @@ public:
     // not a folder) and keeps its old contents in replaced (see
     // ReplacedFiles), to be put back should a later file of the group fail.
     // False with a message when the target may not be replaced or its old
-    // contents could not be kept: nothing is renamed then, and the target is
-    // as it was (replaced.restore() drops what the group kept so far).
+    // contents could not be kept, or when its name no longer holds the file
+    // open() found there (another program replaced it, or put a file where
+    // there was none) or holds no regular file (the message says what it is:
+    // "a named pipe"); a file that was removed meanwhile is simply new.
+    // Nothing is renamed then, and the target is as it was
+    // (replaced.restore() drops what the group kept so far).
     bool keepReplaced(ReplacedFiles &replaced, std::string *error);
     // Puts the file in place: prepares it (when that was not done) and
     // renames it onto the target. False with a message when that failed; the
@@ -259,6 +294,9 @@ private:
     int m_folder = -1;             // a descriptor of the target's folder (-1: none)
     int m_held = -1;               // the temporary file, written through, holding its lock (-1: none)
     struct stat m_file {};         // which file the temporary file is
+    struct stat m_checked {};      // which file the target's name held at open() ...
+    bool m_existed = false;        // ... when it held one
+    int m_old = -1;                // that file, held (O_PATH) from open() on (-1: none)
     std::unique_ptr<Output> m_out; // the stream writing through m_held
     std::shared_ptr<void> m_hold;  // the exclusion of other runs from the target (none: nullptr)
     bool m_prepared = false;       // written out and synced: only the rename is left
@@ -338,12 +376,16 @@ private:
         bool renamed = false;     // the file has been put in place
         int held = -1;            // a descriptor of the old contents holding the lock on them (-1: none)
         int placedHeld = -1;      // a descriptor of the file put in place, so that its inode is not reused
+        bool checkedFile = false; // the target's name held a file when the file was opened ...
+        struct stat checked {};   // ... this one: its old contents are kept only as it
         struct stat kept {};      // which file the old contents are
         struct stat placed {};    // which file was put in place
     };
     // Keeps the old contents of entry.name (when it exists) under
-    // entry.previousName, held in entry.held; false with the reason.
-    static bool keepOld(Entry &entry, std::string *why);
+    // entry.previousName, held in entry.held; false with the reason, or with
+    // the whole refusal in *refusal when the name holds another file than
+    // the one checked (entry.checked) or no regular file.
+    static bool keepOld(Entry &entry, std::string *why, std::string *refusal);
     // Puts entry's old contents back; what went wrong is added to said.
     static void putBack(Entry &entry, std::string *said);
     Entry *find(const std::string &staged);

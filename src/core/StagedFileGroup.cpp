@@ -152,7 +152,7 @@ int copyHeld(int in, const struct stat &old, int folder, const std::string &targ
 
 } // namespace
 
-bool ReplacedFiles::keepOld(Entry &entry, std::string *why) {
+bool ReplacedFiles::keepOld(Entry &entry, std::string *why, std::string *refusal) {
     const int folder = entry.folder;
     int err = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -165,30 +165,14 @@ bool ReplacedFiles::keepOld(Entry &entry, std::string *why) {
             *why = std::strerror(errno);
             return false;
         }
-        entry.existed = true;
-        if (S_ISLNK(named.st_mode)) {
-            // A link that leads nowhere, which open() took for a file to come
-            // at its destination: the link itself is kept, by a second name.
-            for (int tries = 0; tries < 100; ++tries) {
-                const std::string name = hiddenName(entry.name, ".prev");
-                if (::linkat(folder, entry.name.c_str(), folder, name.c_str(), 0) == 0) {
-                    if (!holds(folder, name, named)) {
-                        ::unlinkat(folder, name.c_str(), 0);
-                        break; // replaced meanwhile: looked at again
-                    }
-                    entry.previousName = name;
-                    entry.previous = besides(entry.target, name);
-                    entry.kept = named;
-                    staged::step(StagedStep::PreviousNamed, entry.target, entry.previous);
-                    return true;
-                }
-                if (errno != EEXIST) {
-                    *why = std::strerror(errno);
-                    return false;
-                }
-            }
-            continue;
+        // Only the file checked when the writing began is kept, and replaced:
+        // anything else under the name now (another file, a link, a pipe) was
+        // put there by another program and stays as it is.
+        *refusal = staged::changedSinceChecked(entry.target, &named, entry.checkedFile, entry.checked);
+        if (!refusal->empty()) {
+            return false;
         }
+        entry.existed = true;
         // The file itself, held before it gets its second name.
         const int fd = ::openat(folder, entry.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0) {

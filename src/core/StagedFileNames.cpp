@@ -57,6 +57,20 @@ bool sameFile(const struct stat &a, const struct stat &b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+std::string changedSinceChecked(const std::string &target, const struct stat *now, bool existed,
+                                const struct stat &checked) {
+    if (now == nullptr || (existed && sameFile(*now, checked))) {
+        return {};
+    }
+    if (!S_ISREG(now->st_mode) && !S_ISLNK(now->st_mode)) {
+        return "Cannot write the file " + target + ": another program has put " + nonFileKind(now->st_mode) +
+               " under its name since it was checked, which a file must not replace.";
+    }
+    return "Cannot write the file " + target +
+           ": another program has replaced it since it was checked, before anything was written; it is "
+           "left as it is.";
+}
+
 bool holds(int folder, const std::string &name, const struct stat &file) {
     struct stat named {};
     return ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(named, file);

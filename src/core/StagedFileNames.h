@@ -53,6 +53,15 @@ bool linkOpenFile(int fd, const struct stat &file, int folder, const std::string
 // contents (.prev) an exclusive one, as a group holds them shared.
 void removeUnheld(int folder, const std::string &target, const std::string &ending);
 
+// Why a file may not go in place of target, whose name holds now what *now
+// says (nullptr: nothing), when the writing began (StagedFile::open) with
+// `checked` under that name (existed) or nothing: another file or a link
+// there now, or no regular file (named: "a named pipe"). "" when the name
+// holds the file checked, or nothing (a file removed meanwhile: nothing is
+// replaced).
+std::string changedSinceChecked(const std::string &target, const struct stat *now, bool existed,
+                                const struct stat &checked);
+
 // Calls the tests' hook (onStagedStepForTesting), where one is set.
 void step(StagedStep which, const std::string &target, const std::string &name);
 

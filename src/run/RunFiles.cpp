@@ -2,6 +2,7 @@
 
 #include "core/OutputPlace.h"
 #include "core/Paths.h"
+#include "core/StagedFile.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 #include "project/DataFileHeader.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 #include <vector>
 
 namespace vesk::run {
@@ -177,12 +179,12 @@ std::string unfitOutput(const RunFile &output) {
     if (std::string refusal = foreignLinkRefusal(output.file); !refusal.empty()) {
         return refusal;
     }
-    std::error_code ec;
-    const fs::file_status status = fs::status(output.file, ec);
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
+    // Looked at, never opened: a named pipe would make the run wait.
+    struct stat status {};
+    if (::stat(output.file.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
         return "The " + output.noun + "\r\n" + output.file + "\r\nis not a regular file but " +
-               (fs::is_directory(status) ? "a folder" : "a device, a pipe or a socket") +
-               ": the run's file must not replace it. Give the " + output.noun + " another name.";
+               nonFileKind(status.st_mode) + ": the run's file must not replace it. Give the " + output.noun +
+               " another name.";
     }
     if (iequals(fs::path(output.file).filename().string(), "Run.opt")) {
         return "The " + output.noun + "\r\n" + output.file +

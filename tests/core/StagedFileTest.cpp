@@ -355,7 +355,10 @@ TEST(ReplacedFiles, AFileThatCannotBePutInPlaceTakesBackWhatTheOthersReplaced) {
     ASSERT_TRUE(files[1].commit(&error, &replaced)) << error;
     EXPECT_EQ(readFile(targets[0]), "this run\r\n");
     EXPECT_FALSE(files[2].commit(&error, &replaced));
-    EXPECT_EQ(error, "Cannot write the file " + targets[2].string() + ": Is a directory");
+    EXPECT_EQ(error,
+              "Cannot write the file " + targets[2].string() +
+                  ": another program has put a folder under its name since it was checked, which a file "
+                  "must not replace.");
 
     EXPECT_TRUE(replaced.restore(&error)) << error;
     EXPECT_EQ(readFile(targets[0]), "previous hours\r\n");

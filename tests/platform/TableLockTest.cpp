@@ -230,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
         NoFileOfItsOwn{"a folder", "a folder",
                        [](const fs::path &, const fs::path &lock) { fs::create_directory(lock); }},
         NoFileOfItsOwn{
-            "a pipe", "a pipe (FIFO)",
+            "a pipe", "a named pipe",
             [](const fs::path &, const fs::path &lock) { ASSERT_EQ(mkfifo(lock.c_str(), 0600), 0); }}),
     [](const testing::TestParamInfo<NoFileOfItsOwn> &info) { return test::testNameOf(info.param.name); });
 

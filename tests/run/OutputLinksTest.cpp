@@ -190,6 +190,40 @@ INSTANTIATE_TEST_SUITE_P(Kinds, AnotherUsersLinkInASharedFolder,
                                                (std::get<1>(info.param) == 0777 ? " in 777" : " in 1777"));
                          });
 
+// ---- A named pipe under an output's name --------------------------------------------------------
+
+class NamedPipeUnderAnOutputsName : public testing::TestWithParam<const char *> {};
+
+// A named pipe (FIFO) under the name of an output before the run, as anybody
+// may make one in a shared folder: opened, it would make the run wait for a
+// writer. The batch refuses the run at once, naming the file and what it is.
+TEST_P(NamedPipeUnderAnOutputsName, RefusesTheRunAtOnceSayingWhatItIs) {
+    const TempDir dir;
+    for (const auto &entry : fs::directory_iterator(dataDir() / "Working")) {
+        fs::copy_file(entry.path(), dir.path() / entry.path().filename());
+    }
+    const std::string hourly = GetParam();
+    std::ofstream(dir.path() / "DemoStreet.vkp", std::ios::binary)
+        << sampleProjectWith("DemoStreet.vkp", {{"Out2023.txt", hourly}});
+    const fs::path pipe = dir.path() / hourly.substr(0, hourly.find(';'));
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+
+    const ProgramRun r =
+        runWinvesk({(dir.path() / "DemoStreet.vkp").string(), "1", "20230314", "1", "20230314", "24"}, 60);
+    EXPECT_FALSE(r.timedOut) << "the run waits for the pipe";
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find(pipe.string()), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("a named pipe"), std::string::npos) << r.output;
+    for (const char *word : {"damaged", "not found", "missing", "corrupted"}) {
+        EXPECT_EQ(r.output.find(word), std::string::npos) << r.output;
+    }
+    EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, NamedPipeUnderAnOutputsName,
+                         testing::Values("Pipe.txt", "Pipe.xls;Hourly", "Pipe.wk1;Hourly", "Pipe.mdb;Hourly"),
+                         [](const auto &info) { return testNameOf(info.param); });
+
 // ---- Each rule, through the run of one street ---------------------------------------------------
 
 // The folders of a case: the project's (work), root's private one (mine,

@@ -273,17 +273,15 @@ INSTANTIATE_TEST_SUITE_P(
               "is named twice: as entry 1 of the hourly output files and as entry 1 of the statistics files"},
         Clash{"the hourly output is a pipe",
               [](const fs::path &w) { ASSERT_EQ(::mkfifo((w / "Pipe.txt").c_str(), 0600), 0); }, "Pipe.txt",
-              "Stat.txt", "is not a regular file but a device, a pipe or a socket"},
+              "Stat.txt", "is not a regular file but a named pipe"},
         Clash{"the statistics file is a link to a device",
               [](const fs::path &w) {
-                  // A device of the kind of /dev/full where this process may make one, else a
-                  // pipe.
-                  if (::mknod((w / "Full").c_str(), S_IFCHR | 0600, ::makedev(1, 7)) != 0) {
-                      ASSERT_EQ(::mkfifo((w / "Full").c_str(), 0600), 0);
-                  }
-                  fs::create_symlink(w / "Full", w / "Full.txt");
+                  // A device of the kind of /dev/full where this process may make one, else
+                  // /dev/full itself.
+                  const bool made = ::mknod((w / "Full").c_str(), S_IFCHR | 0600, ::makedev(1, 7)) == 0;
+                  fs::create_symlink(made ? w / "Full" : fs::path("/dev/full"), w / "Full.txt");
               },
-              "Out.txt", "Full.txt", "is not a regular file but a device, a pipe or a socket"},
+              "Out.txt", "Full.txt", "is not a regular file but a device"},
         Clash{"the hourly output is the folder's option file", [](const fs::path &) {}, "run.OPT", "Stat.txt",
               "would be the option file that every project of its folder"},
         Clash{"the statistics file is the option file of another folder",

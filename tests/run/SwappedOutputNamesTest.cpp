@@ -31,11 +31,13 @@
 #include "run/SpecialModeSweep.h"
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <grp.h>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -159,16 +161,17 @@ protected:
         }
     }
 
-    // Runs the sweep or the period of s; whether it ended well, with what it said.
-    bool runOf(State &s, std::string *said) const {
+    // Runs the sweep or the period of s (observed by observer, when given);
+    // whether it ended well, with what it said.
+    bool runOf(State &s, std::string *said, RunObserver *observer = nullptr) const {
         ScriptedInteraction ui;
         RunControl control;
         bool completed = false;
         said->clear();
         if (special()) {
-            completed = RunSpecialMode(s, ui, control, nullptr) == SpecialModeOutcome::Completed;
+            completed = RunSpecialMode(s, ui, control, observer) == SpecialModeOutcome::Completed;
         } else {
-            const RunReport report = runTimeSeries(s, ui, control, nullptr);
+            const RunReport report = runTimeSeries(s, ui, control, observer);
             completed = report.outcome == RunOutcome::Completed;
             *said = report.error + "\n";
         }
@@ -572,6 +575,179 @@ TEST_P(KilledAtEachStep, TheNextRunLeavesNothingBehind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, KilledAtEachStep, ::testing::Values("txt", "xls", "mdb", "special"));
+
+namespace {
+
+// Acts once, at the end of the first hour.
+struct AtFirstHour : RunObserver {
+    std::function<void()> act;
+    void hourDone(int, int, int) override {
+        if (act) {
+            std::exchange(act, nullptr)();
+        }
+    }
+};
+
+// A private file of root's of the output's kind, holding the table "Secret".
+void writeSecret(const fs::path &file) {
+    std::string error;
+    const std::unique_ptr<TableWriter> table =
+        createTable(file.string(), "Secret", {{"Private", ColumnType::Float}}, &error);
+    ASSERT_NE(table, nullptr) << error;
+    ASSERT_TRUE(table->append({42.0}, &error)) << error;
+    ASSERT_TRUE(table->close(&error)) << error;
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+}
+
+// What the other user does to the first output.
+enum class Plant {
+    LinkAsChecked,      // exchanges it for a link to the private file as its check ends, before its old
+                        // contents are read, and back at the first hour
+    PipeAsChecked,      // exchanges it for a named pipe as its check ends
+    PipeWhileComputing, // exchanges it for a named pipe at the first hour
+    PipeUnderNewName,   // makes a named pipe under its name, the output being new, at the first hour
+};
+
+const char *plantName(Plant plant) {
+    switch (plant) {
+    case Plant::LinkAsChecked:
+        return "a link as its check ends";
+    case Plant::PipeAsChecked:
+        return "a pipe as its check ends";
+    case Plant::PipeWhileComputing:
+        return "a pipe while the run computes";
+    case Plant::PipeUnderNewName:
+        return "a pipe under a new name";
+    }
+    return "";
+}
+
+struct PlantCase {
+    const char *kind; // "txt", "xls", "wk3" or "mdb"
+    Plant plant;
+    bool sticky; // the folder has the sticky bit (1777), else 777
+};
+
+void PrintTo(const PlantCase &c, std::ostream *os) {
+    *os << c.kind << ", " << plantName(c.plant) << (c.sticky ? ", sticky folder" : "");
+}
+
+class NamesChangedAfterTheCheck : public OutputsOfAKind, public ::testing::WithParamInterface<PlantCase> {};
+
+} // namespace
+
+// The other user changes the name of an output (which the run read old
+// contents of, for a workbook or a database) after the check before the
+// first hour: for a link to a private file of root's, or for a named pipe.
+// The run goes in a helper process with a time limit, since a pipe opened to
+// be read waits for a writer (its time, within the tests' watchdog).
+TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplaceNothing) {
+    const PlantCase &c = GetParam();
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs a second user: as root, the test acts as the user nobody";
+    }
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    if (const std::string why = whyNobodyCannotEnter(workDir); !why.empty()) {
+        GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+    }
+    ASSERT_NO_FATAL_FAILURE(load(c.kind));
+    std::string said;
+    ASSERT_TRUE(runAgain(&said)) << said;
+    const std::string file = work(outputNames().front()).string(), other = work(".other").string();
+    if (c.plant == Plant::PipeUnderNewName) {
+        fs::remove(file);
+    }
+    const std::map<std::string, std::string> before = outputs();
+    ASSERT_EQ(chmod(workDir.c_str(), c.sticky ? S_ISVTX | 0777 : 0777), 0);
+    fs::create_directory(dir.path() / "mine");
+    ASSERT_EQ(chmod((dir.path() / "mine").c_str(), 0700), 0);
+    const fs::path secret = dir.path() / "mine" / ("Secret" + fs::path(file).extension().string());
+    ASSERT_NO_FATAL_FAILURE(writeSecret(secret));
+    const std::string secretBytes = readFile(secret);
+
+    auto exchange = [&] {
+        return renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE) == 0;
+    };
+    auto act = [&] {
+        return asNobody([&] {
+            if (c.plant == Plant::PipeUnderNewName) {
+                return mkfifo(file.c_str(), 0666) == 0;
+            }
+            const bool made = c.plant == Plant::LinkAsChecked ? symlink(secret.c_str(), other.c_str()) == 0
+                                                              : mkfifo(other.c_str(), 0666) == 0;
+            return made && exchange();
+        });
+    };
+    const bool asChecked = c.plant == Plant::LinkAsChecked || c.plant == Plant::PipeAsChecked;
+    const IsolationLimits limits{60};
+    const IsolatedResult r = runIsolated(
+        [&](std::string *bytes, std::string *) {
+            bool acted = false;
+            AtFirstHour observer;
+            if (asChecked) {
+                onStagedStepForTesting([&](StagedStep step, const std::string &target, const std::string &) {
+                    if (step == StagedStep::Created && fs::path(target) == fs::path(file) && !acted) {
+                        acted = act();
+                    }
+                });
+                if (c.plant == Plant::LinkAsChecked) {
+                    observer.act = [&] { asNobody(exchange); }; // for no longer than that
+                }
+            } else {
+                observer.act = [&] { acted = act(); };
+            }
+            std::string told;
+            lengthen(state);
+            const bool completed = runOf(state, &told, &observer);
+            *bytes = std::string(completed ? "1" : "0") + (acted ? "1" : "0") + told;
+            return true;
+        },
+        limits);
+    // What the other user put there goes, and the output gets its name back.
+    if (fs::exists(fs::symlink_status(other))) {
+        if (!fs::exists(fs::symlink_status(file)) || fs::is_fifo(fs::symlink_status(file)) ||
+            fs::is_symlink(fs::symlink_status(file))) {
+            exchange();
+        }
+        fs::remove(other);
+    }
+    if (c.plant == Plant::PipeUnderNewName && fs::is_fifo(fs::symlink_status(file))) {
+        fs::remove(file);
+    }
+    ASSERT_EQ(r.end, IsolatedEnd::Finished)
+        << "the run did not end at once: " << isolationFailureReason(r, limits);
+    ASSERT_GE(r.bytes.size(), 2u);
+    said = r.bytes.substr(2);
+    EXPECT_EQ(r.bytes[1], '1') << "the other user acted";
+    EXPECT_EQ(r.bytes[0], '0') << "the run failed\n" << said;
+    EXPECT_NE(said.find(file), std::string::npos) << said;
+    EXPECT_NE(said.find(c.plant == Plant::LinkAsChecked
+                            ? "another program has replaced it since it was checked"
+                            : "a named pipe"),
+              std::string::npos)
+        << said;
+    for (const char *word : {"damaged", "not found", "missing", "corrupted"}) {
+        EXPECT_EQ(said.find(word), std::string::npos) << said;
+    }
+    EXPECT_EQ(readFile(secret), secretBytes) << "the private file was written";
+    EXPECT_TRUE(outputs() == before) << "every output keeps its old contents";
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, NamesChangedAfterTheCheck,
+                         ::testing::Values(PlantCase{"xls", Plant::LinkAsChecked, false},
+                                           PlantCase{"mdb", Plant::LinkAsChecked, false},
+                                           PlantCase{"xls", Plant::PipeAsChecked, false},
+                                           PlantCase{"mdb", Plant::PipeAsChecked, false},
+                                           PlantCase{"txt", Plant::PipeWhileComputing, false},
+                                           PlantCase{"xls", Plant::PipeWhileComputing, false},
+                                           PlantCase{"wk3", Plant::PipeWhileComputing, false},
+                                           PlantCase{"mdb", Plant::PipeWhileComputing, false},
+                                           PlantCase{"txt", Plant::PipeUnderNewName, true},
+                                           PlantCase{"mdb", Plant::PipeUnderNewName, true}),
+                         [](const ::testing::TestParamInfo<PlantCase> &info) {
+                             return testNameOf(std::string(info.param.kind) + " " +
+                                               plantName(info.param.plant));
+                         });
 
 // ---- Names on the way, changed while a batch run goes on ------------------------------------------
 //

@@ -399,14 +399,15 @@ void finishGlobalMap(Database &db, std::size_t oldPages) {
     replaceRow(db.file, 1u << 8, row, 0);
 }
 
-bool loadDatabase(const std::string &file, Database &db, bool *exists, std::string *error) {
+bool loadDatabase(const std::string &file, Database &db, bool *exists, std::string *error,
+                  const std::string *source) {
     std::error_code ec;
-    *exists = std::filesystem::exists(file, ec);
+    *exists = source != nullptr ? !source->empty() : std::filesystem::exists(file, ec);
     if (!*exists) {
         db = newDatabase();
         return true;
     }
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(source != nullptr ? *source : file, std::ios::binary);
     db.file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) {
         setError(error, "The Access file " + file + " cannot be read.");

@@ -46,7 +46,10 @@ struct Database {
 // holding only the system tables when there is no such file (*exists false).
 // False, with a message naming the file and the reason, for a file this
 // writer does not handle (see databaseProblem) or whose catalogue is damaged.
-bool loadDatabase(const std::string &file, Database &db, bool *exists, std::string *error);
+// With source given, the file is read through that path only ("" when there
+// is none: StagedFile::oldContents), never by its name; messages name file.
+bool loadDatabase(const std::string &file, Database &db, bool *exists, std::string *error,
+                  const std::string *source = nullptr);
 
 // A usage map row of our own listing the pages, on our map page; its data pointer.
 std::uint32_t addMap(Database &db, const std::set<std::uint32_t> &pages);

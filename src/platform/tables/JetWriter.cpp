@@ -513,16 +513,17 @@ std::string jetNameProblem(const std::string &name) {
 }
 
 bool jetCheckTable(const std::string &file, const std::string &table, std::string *error, bool readTables,
-                   const std::vector<std::string> &written) {
+                   const std::vector<std::string> &written, const std::string *oldContents) {
     if (const std::string why = jetNameProblem(table); !why.empty()) {
         setError(error, "The table name " + quotedText(table) + " for " + file + " " + why + ".");
         return false;
     }
     Database db;
     bool exists = false;
-    if (!loadDatabase(file, db, &exists, error)) {
+    if (!loadDatabase(file, db, &exists, error, oldContents)) {
         return false;
     }
+    const std::string &source = oldContents != nullptr ? *oldContents : file; // what is read
     const std::size_t objects = db.entries.size();
     const std::vector<std::vector<Cell>> none;
     std::string problem;
@@ -556,7 +557,10 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     std::vector<std::pair<std::string, std::size_t>> rows;
     std::string unreadable, why;
     IsolatedEnd end = IsolatedEnd::Finished;
-    if (!accessReadEveryTableIsolated(file, table, &rows, &unreadable, &why, readingLimits(file), &end)) {
+    const bool read =
+        accessReadEveryTableIsolated(source, table, &rows, &unreadable, &why, readingLimits(source), &end);
+    nameReadFile(&why, source, file);
+    if (!read) {
         if (end == IsolatedEnd::TimedOut || end == IsolatedEnd::OutOfMemory) {
             // Stopped at a limit: its message says what it was reading.
             problem = "its tables cannot be checked (" + why + ")";
@@ -585,9 +589,22 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
 
 bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error,
                     StagedFile *into) {
+    StagedFile own;
+    StagedFile &staged = into != nullptr ? *into : own;
+    // Begun before the database is read, which is read only as the file
+    // found then under its name.
+    if (!staged.isOpen() && !staged.open(file, error)) {
+        return false; // its message gives the system's reason
+    }
+    std::string old;
+    if (!staged.oldContents(&old, error)) {
+        staged.discard();
+        return false;
+    }
     Database db;
     bool exists = false;
-    if (!loadDatabase(file, db, &exists, error)) {
+    if (!loadDatabase(file, db, &exists, error, &old)) {
+        staged.discard();
         return false;
     }
     const std::size_t oldPages = db.file.pages();
@@ -597,16 +614,12 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
         if (!putTable(db, {t.name, t.columns, t.rows}, &deleted, &problem)) {
             setError(error, "The table " + t.name + " cannot be written into the Access file " + file + ": " +
                                 problem + ".");
+            staged.discard();
             return false;
         }
     }
     finishGlobalMap(db, oldPages);
 
-    StagedFile own;
-    StagedFile &staged = into != nullptr ? *into : own;
-    if (!staged.open(file, error)) {
-        return false; // its message gives the system's reason
-    }
     errno = 0;
     if (!staged.write(db.file.bytes) || !staged.stream().flush()) {
         const int err = errno;
@@ -621,10 +634,11 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
     // whatever another program has put under its temporary name since).
     std::string why;
     const std::string copy = staged.readBackPath();
-    if (!jetCheckWritten(exists ? file : std::string(), copy, tables, db.entries.size(), &why, deleted)) {
+    if (!jetCheckWritten(old, copy, tables, db.entries.size(), &why, deleted)) {
         if (const std::size_t at = why.find(copy); !copy.empty() && at != std::string::npos) {
             why.replace(at, copy.size(), staged.temporary()); // named as the user may find it
         }
+        nameReadFile(&why, old, file);
         staged.discard();
         setError(error,
                  "The Access file " + file + " was left as it was: the database written for it " + why + ".");

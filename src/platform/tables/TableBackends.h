@@ -198,13 +198,20 @@ std::string jetNameProblem(const std::string &name);
 // table Access would take for one of them (its name equal to theirs under
 // the key of the catalogue's sort order, or as sameAccessTableName compares
 // them) is refused.
+// With oldContents given, the existing database is read through that path
+// only ("" when there is none: a new one), never by its name
+// (StagedFile::oldContents); messages name the file.
 bool jetCheckTable(const std::string &file, const std::string &table, std::string *error,
-                   bool readTables = true, const std::vector<std::string> &written = {});
+                   bool readTables = true, const std::vector<std::string> &written = {},
+                   const std::string *oldContents = nullptr);
 // Writes the tables into the Access file (a new one in Jet 4, an existing
 // one in its own version, Jet 4 or Jet 3), each replacing the tables whose
 // names it replaces (accessNameReplaces); the file is replaced only once the
 // database written has been read back through libmdb. False with a message;
-// the file is then unchanged.
+// the file is then unchanged. The existing database is read only through
+// the file that the staged file found under its name when it was begun
+// (StagedFile::oldContents: *staged when it is open already, else one begun
+// now), never by its name.
 bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables, std::string *error,
                     StagedFile *staged = nullptr);
 // Whether the database `copy`, written for `file` (which may be missing),
@@ -301,8 +308,14 @@ std::string cellName(std::size_t col, std::size_t row);
 // one are dropped.
 TableData tableFromSheet(const Sheet &sheet);
 
+// A message of a reader that read the file through path (a descriptor's,
+// "/proc/4711/fd/9": StagedFile::oldContents) with every mention of path
+// replaced by the file's name, as the user knows it.
+void nameReadFile(std::string *text, const std::string &path, const std::string &file);
+
 // Writes bytes through a temporary file and a rename; with staged given,
-// only into *staged, prepared (StagedFile::prepare), for the caller to commit.
+// only into *staged, prepared (StagedFile::prepare), for the caller to commit
+// (begun already when it is open: StagedFile::isOpen).
 bool saveFile(const std::string &file, const std::string &bytes, std::string *error,
               StagedFile *staged = nullptr);
 

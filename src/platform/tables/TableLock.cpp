@@ -166,7 +166,7 @@ std::string kindOfNonFile(mode_t mode) {
         return "a folder";
     }
     if (S_ISFIFO(mode)) {
-        return "a pipe (FIFO)";
+        return "a named pipe";
     }
     if (S_ISCHR(mode) || S_ISBLK(mode)) {
         return "a device";

@@ -69,10 +69,14 @@ struct TableSession::Workbook {
     StagedFile staged;    // the file written, waiting to be put in place (or kept aside)
     bool written = false; // staged holds the file
 
-    // Writes the file into staged.
+    // Writes the file into staged, which holds its folder and the file
+    // checked from before the first table was created.
     bool write(std::string *error) {
-        staged.discard();
         written = false;
+        if (!staged.isOpen()) {
+            setError(error, "The file " + file + " was not opened for writing.");
+            return false;
+        }
         if (kind == TableKind::Excel) {
             written = tables::excelWriteWorkbook(file, sheets, error, &staged);
         } else if (kind == TableKind::Access) {
@@ -613,7 +617,17 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
             written.push_back(book->names[i]);
         }
     }
-    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error, fresh, written)) {
+    std::string old; // the database as it was checked, read through its descriptor
+    if (kind == TableKind::Access && !book->staged.oldContents(&old, error)) {
+        if (fresh) {
+            m_books.erase(key);
+        }
+        if (refused) {
+            *refused = true; // neither read nor damaged: another program's
+        }
+        return nullptr;
+    }
+    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error, fresh, written, &old)) {
         if (fresh) {
             m_books.erase(key);
         }
@@ -667,13 +681,31 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
 bool TableSession::loadWorkbook(Workbook &book, const std::string &sheetName, std::string *error,
                                 bool *refused) {
     const std::string &file = book.file;
-    std::error_code ec;
-    if (book.kind == TableKind::Excel && std::filesystem::exists(file, ec)) {
+    // The file is begun now, before the first hour, so that binding fails
+    // rather than the end of the run, and so that its folder and the file
+    // found under its name are held from now on: the old contents are read
+    // only through that file (StagedFile::oldContents), whatever another
+    // program puts under the name meanwhile. Only close() writes it.
+    if (!book.staged.open(file, error)) {
+        if (refused) {
+            *refused = false;
+        }
+        return false;
+    }
+    std::string old;
+    if (book.kind == TableKind::Excel && !book.staged.oldContents(&old, error)) {
+        if (refused) {
+            *refused = true; // neither read nor damaged: another program's
+        }
+        return false;
+    }
+    if (!old.empty()) {
         // Keep the other sheets of the workbook.
         if (refused) {
             *refused = false;
         }
-        if (!tables::readSheetsIsolated(file, TableKind::Excel, false, &book.sheets, error)) {
+        if (!tables::readSheetsIsolated(old, TableKind::Excel, false, &book.sheets, error)) {
+            tables::nameReadFile(error, old, file);
             return false;
         }
         // Our reader keeps the values and texts of the other sheets but not
@@ -682,7 +714,7 @@ bool TableSession::loadWorkbook(Workbook &book, const std::string &sheetName, st
             return !sameTableName(s.name, sheetName);
         });
         std::string bytes;
-        if (others && !(readTextBytes(file, &bytes) && tables::excelWrittenByUs(bytes))) {
+        if (others && !(readTextBytes(old, &bytes) && tables::excelWrittenByUs(bytes))) {
             if (refused) {
                 *refused = true;
             }
@@ -694,16 +726,6 @@ bool TableSession::loadWorkbook(Workbook &book, const std::string &sheetName, st
         }
         book.created.assign(book.sheets.size(), false);
     }
-    // Prove now that the file can be written, so that binding fails rather
-    // than the end of the run; the file itself is written only at close().
-    StagedFile probe;
-    if (!probe.open(file, error)) {
-        if (refused) {
-            *refused = false;
-        }
-        return false;
-    }
-    probe.discard();
     return true;
 }
 
@@ -797,11 +819,28 @@ std::string sheetSerialText(double serial, bool date1904) {
     return buf;
 }
 
+void nameReadFile(std::string *text, const std::string &path, const std::string &file) {
+    if (text == nullptr || path.empty()) {
+        return;
+    }
+    for (std::size_t at = text->find(path); at != std::string::npos;) {
+        const std::size_t end = at + path.size();
+        // Not the start of another descriptor's path ("/proc/4711/fd/91").
+        if (end < text->size() && std::isdigit(static_cast<unsigned char>((*text)[end]))) {
+            at = text->find(path, end);
+            continue;
+        }
+        text->replace(at, path.size(), file);
+        at = text->find(path, at + file.size());
+    }
+}
+
 bool saveFile(const std::string &file, const std::string &bytes, std::string *error, StagedFile *staged) {
     if (staged == nullptr) {
         return writeFileAtomically(file, bytes, error);
     }
-    if (!staged->open(file, error)) {
+    // Begun already (a workbook's file, before the first hour), or now.
+    if (!staged->isOpen() && !staged->open(file, error)) {
         return false;
     }
     staged->write(bytes); // a failed write is reported by prepare()
