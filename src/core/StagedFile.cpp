@@ -229,8 +229,8 @@ std::string stickyFolderRefusal(const std::string &target, const struct stat &fi
     const std::string owner = userName(file.st_uid);
     return "Cannot write the file " + target + ": it belongs to the user " + owner + ", and in its folder " +
            fs::path(target).parent_path().string() +
-           ", whose sticky bit is set, only a file's owner may replace it. Ask " + owner +
-           " to remove it, or write to a file of another name.";
+           ", whose sticky bit is set, only a file's owner may replace it. Ask the user \"" + owner +
+           "\" to remove it, or write to a file of another name.";
 }
 
 void removeLeftOverTemporaries(const std::string &target) {
@@ -301,8 +301,8 @@ std::string groupReplacementRefusal(const std::string &target) {
     const std::string owner = userName(file.st_uid);
     return "Cannot replace the file " + place.path + ": it belongs to the user " + owner +
            " and you may not read it, so its old contents could not be kept to be put back should another "
-           "file of the run fail. Ask " +
-           owner + " to let you read it or to remove it, or write to a file of another name.";
+           "file of the run fail. Ask the user \"" +
+           owner + "\" to let you read it or to remove it, or write to a file of another name.";
 }
 
 std::string temporaryPathFor(const std::string &target) {

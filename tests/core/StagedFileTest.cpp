@@ -174,7 +174,7 @@ TEST_P(StickyFolders, NameTheOwnerOfAFileOnlyItsOwnerMayReplace) {
     EXPECT_EQ(said, c.refused
                         ? "Cannot write the file /shared/Out.txt: it belongs to the user root, and in its "
                           "folder /shared, whose sticky bit is set, only a file's owner may replace it. "
-                          "Ask root to remove it, or write to a file of another name."
+                          "Ask the user \"root\" to remove it, or write to a file of another name."
                         : "");
 }
 
@@ -220,8 +220,8 @@ TEST(StagedFile, AFileOnlyItsOwnerMayReplaceIsRefusedNamingTheOwner) {
     const std::string root = owner != nullptr ? owner->pw_name : "0";
     EXPECT_EQ(r.bytes, "Cannot write the file " + target.string() + ": it belongs to the user " + root +
                            ", and in its folder " + shared.string() +
-                           ", whose sticky bit is set, only a file's owner may replace it. Ask " + root +
-                           " to remove it, or write to a file of another name.");
+                           ", whose sticky bit is set, only a file's owner may replace it. Ask the user \"" +
+                           root + "\" to remove it, or write to a file of another name.");
     EXPECT_EQ(readFile(target), "previous run\r\n");
     EXPECT_EQ(entriesIn(shared), 1u) << "no temporary file is left behind";
 }
