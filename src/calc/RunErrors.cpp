@@ -177,8 +177,14 @@ RunMessage runMessage(long number, const RunErrorContext &context) {
                     "24.");
     case kErrFolderNotCreated:
         return text("Cannot create the folder for opening the output file:" + nl + c.FilePath);
-    case kErrTableRefused:
+    case kErrTableRefused: {
+        // A refusal that names the file already is not followed by its name
+        // again (a table's address, which names the table too, still is).
+        if (!c.FilePath.empty() && c.Description.find(c.FilePath) != std::string::npos) {
+            return text(c.Description);
+        }
         return text((c.Description.empty() ? errorName(number) : c.Description) + nl + c.FilePath);
+    }
     default:
         break;
     }

@@ -351,6 +351,9 @@ TEST(RunMessages, TextsFollowTheHandlersTable) {
     c.Description = "Tables cannot be created in the Access file x.mdb";
     EXPECT_EQ(runMessage(9910, c).text,
               "Tables cannot be created in the Access file x.mdb\r\nC:\\w\\out.txt");
+    c.FilePath = "/w/Out.txt";
+    c.Description = "The file /w/Out.txt is being written by another run of the program.";
+    EXPECT_EQ(runMessage(9910, c).text, c.Description);
 }
 
 // A file that could not be written is named with the writer's own reason
