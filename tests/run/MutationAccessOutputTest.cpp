@@ -36,8 +36,8 @@ using namespace vesk::test;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kVariants = 24; // damaged copies per database
+#if defined(WINVESK_SANITIZED)
+constexpr int kVariants = 12; // damaged copies per database
 constexpr int kShards = 2;    // test entries per database, each taking every kShards-th copy
 #else
 constexpr int kVariants = 10;

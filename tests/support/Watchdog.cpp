@@ -56,7 +56,7 @@ void PrivateUserFolders::remove() {
 int watchdogSeconds() {
     const char *text = std::getenv("WINVESK_TEST_WATCHDOG_SECONDS");
     const int seconds = text == nullptr ? 0 : std::atoi(text);
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(WINVESK_SANITIZED)
     // The slowest engine tests (the damaged-input runs) take up to 45 s under the sanitizers on two
     // busy cores, against 5 s in the plain build.
     const int bound = 300;
