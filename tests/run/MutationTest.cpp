@@ -34,7 +34,7 @@ namespace {
 
 #if defined(WINVESK_SANITIZED)
 constexpr int kVariants = 48; // damaged copies per reader, the plain build's first 40 among them
-constexpr int kShards = 4;     // test entries per reader, each taking every kShards-th copy
+constexpr int kShards = 4;    // test entries per reader, each taking every kShards-th copy
 #else
 constexpr int kVariants = 40;
 constexpr int kShards = 1;
