@@ -98,9 +98,19 @@ std::string linkText(int fd, int *err) {
     }
 }
 
-std::function<void(const std::string &, const std::function<void()> &)> &aroundLinkRead() {
+std::function<void(const std::string &, const std::function<void()> &)> &aroundNameUse() {
     static std::function<void(const std::string &, const std::function<void()> &)> around;
     return around;
+}
+
+// Runs use(), what is done with a name after its one look (name: its full
+// path), within the tests' hook where one is set.
+void useName(const std::string &name, const std::function<void()> &use) {
+    if (aroundNameUse()) {
+        aroundNameUse()(name, use);
+    } else {
+        use();
+    }
 }
 
 Resolved resolve(const std::string &target, OutputPlace *place, std::string *error, int *systemError) {
@@ -182,12 +192,7 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
             }
             int err = 0;
             std::string text;
-            const auto read = [&] { text = linkText(looked.get(), &err); };
-            if (aroundLinkRead()) {
-                aroundLinkRead()(joined(at, part), read);
-            } else {
-                read();
-            }
+            useName(joined(at, part), [&] { text = linkText(looked.get(), &err); });
             if (text.empty()) {
                 return fail(err != 0 ? err : ENOENT);
             }
@@ -209,13 +214,15 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
             continue;
         }
         if (rest.empty()) {
+            useName(joined(at, part), [] {});
             name = std::move(part);
             break;
         }
         if (!S_ISDIR(st.st_mode)) {
             return fail(ENOTDIR);
         }
-        folder = std::move(looked);
+        // The folder looked at is the one gone into: its name is not opened again.
+        useName(joined(at, part), [&] { folder = std::move(looked); });
         at = joined(at, part);
     }
     if (name.empty()) {
@@ -237,9 +244,9 @@ bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::stri
     return resolve(target, place, error, systemError) == Resolved::Fine;
 }
 
-void aroundLinkReadForTesting(
-    std::function<void(const std::string &link, const std::function<void()> &read)> around) {
-    aroundLinkRead() = std::move(around);
+void aroundNameUseForTesting(
+    std::function<void(const std::string &name, const std::function<void()> &use)> around) {
+    aroundNameUse() = std::move(around);
 }
 
 std::string foreignLinkRefusal(const std::string &target) {

@@ -760,9 +760,11 @@ namespace {
 enum class Midway {
     OwnLinkSwapped, // sh/sub is root's link to sh/real; nobody swaps it for a link to `mine` between the look
                     // at the link and the reading of where it leads, and back right after
-    FolderMoved,    // sh/sub is root's folder; nobody moves it away and puts a link to `mine` in its place
-                    // once the statistics, the last output, are started (a text's before the first hour)
-    RenameFails,    // the rename of the statistics fails: the hourly output put in place goes back
+    OwnFolderSwapped, // sh/sub is root's folder; nobody swaps it for a link to `mine` between the look at it
+                      // and the descent into it, and back right after
+    FolderMoved,      // sh/sub is root's folder; nobody moves it away and puts a link to `mine` in its place
+                      // once the statistics, the last output, are started (a text's before the first hour)
+    RenameFails,      // the rename of the statistics fails: the hourly output put in place goes back
 };
 
 struct MidwayCase {
@@ -862,10 +864,11 @@ TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
     };
     switch (c.act) {
     case Midway::OwnLinkSwapped:
+    case Midway::OwnFolderSwapped:
         ASSERT_TRUE(asNobody([&] { return ::symlink(mine.c_str(), (sh / ".theirs").c_str()) == 0; }));
-        aroundLinkReadForTesting([&](const std::string &link, const std::function<void()> &read) {
-            const bool swapped = link == sub.string() && exchangeAsNobody();
-            read();
+        aroundNameUseForTesting([&](const std::string &name, const std::function<void()> &use) {
+            const bool swapped = name == sub.string() && exchangeAsNobody();
+            use();
             if (swapped) {
                 ++acted;
                 EXPECT_TRUE(exchangeAsNobody()) << "swapped back";
@@ -888,7 +891,7 @@ TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
         break;
     }
     const int status = batch(sh / "DemoStreet.vkp", "20230316", &said);
-    aroundLinkReadForTesting(nullptr);
+    aroundNameUseForTesting(nullptr);
     onStagedStepForTesting(nullptr);
     failRenamingForTesting(nullptr);
 
@@ -925,11 +928,13 @@ INSTANTIATE_TEST_SUITE_P(
     Batch, NamesOnTheWay,
     ::testing::Values(MidwayCase{"txt own link swapped", "txt", Midway::OwnLinkSwapped, false},
                       MidwayCase{"txt own link swapped sticky", "txt", Midway::OwnLinkSwapped, true},
+                      MidwayCase{"txt own folder swapped", "txt", Midway::OwnFolderSwapped, false},
                       MidwayCase{"txt folder moved", "txt", Midway::FolderMoved, false},
                       MidwayCase{"txt folder moved sticky", "txt", Midway::FolderMoved, true},
                       MidwayCase{"txt rename fails", "txt", Midway::RenameFails, false},
                       MidwayCase{"xls own link swapped", "xls", Midway::OwnLinkSwapped, false},
                       MidwayCase{"xls own link swapped sticky", "xls", Midway::OwnLinkSwapped, true},
+                      MidwayCase{"xls own folder swapped", "xls", Midway::OwnFolderSwapped, false},
                       MidwayCase{"xls folder moved", "xls", Midway::FolderMoved, false},
                       MidwayCase{"xls folder moved sticky", "xls", Midway::FolderMoved, true},
                       MidwayCase{"xls rename fails", "xls", Midway::RenameFails, false}),
