@@ -94,6 +94,11 @@ std::function<bool(const std::string &)> &renameFailure() {
     return fails;
 }
 
+std::function<void(const std::string &, const std::function<void()> &)> &aroundOldContentsRead() {
+    static std::function<void(const std::string &, const std::function<void()> &)> around;
+    return around;
+}
+
 // Where a file written for target goes (a link's destination, where the
 // link may be followed: core/OutputPlace.h), with its folder opened as it
 // was resolved, which every later step takes its names relative to. False
@@ -185,6 +190,11 @@ void failWritingOutForTesting(std::function<bool(const std::string &target)> fai
 
 void failRenamingForTesting(std::function<bool(const std::string &target)> fails) {
     renameFailure() = std::move(fails);
+}
+
+void aroundOldContentsReadForTesting(
+    std::function<void(const std::string &target, const std::function<void()> &read)> around) {
+    aroundOldContentsRead() = std::move(around);
 }
 
 void removeLeftOverTemporaries(const std::string &target) {
@@ -378,6 +388,14 @@ bool StagedFile::oldContents(std::string *path, std::string *error) {
     }
     *path = own;
     return true;
+}
+
+void StagedFile::readOldContents(const std::function<void()> &read) const {
+    if (aroundOldContentsRead()) {
+        aroundOldContentsRead()(m_target, read);
+    } else {
+        read();
+    }
 }
 
 std::string StagedFile::readBackPath() const {
