@@ -523,7 +523,6 @@ bool jetCheckTable(const std::string &file, const std::string &oldContents, cons
     if (!loadDatabase(file, oldContents, db, &exists, error)) {
         return false;
     }
-    const std::string &source = oldContents; // what is read
     const std::size_t objects = db.entries.size();
     const std::vector<std::vector<Cell>> none;
     std::string problem;
@@ -557,9 +556,9 @@ bool jetCheckTable(const std::string &file, const std::string &oldContents, cons
     std::vector<std::pair<std::string, std::size_t>> rows;
     std::string unreadable, why;
     IsolatedEnd end = IsolatedEnd::Finished;
-    const bool read =
-        accessReadEveryTableIsolated(source, table, &rows, &unreadable, &why, readingLimits(source), &end);
-    nameReadFile(&why, source, file);
+    const bool read = accessReadEveryTableIsolated(oldContents, table, &rows, &unreadable, &why,
+                                                   readingLimits(oldContents), &end);
+    nameReadFile(&why, oldContents, file);
     if (!read) {
         if (end == IsolatedEnd::TimedOut || end == IsolatedEnd::OutOfMemory) {
             // Stopped at a limit: its message says what it was reading.
@@ -602,7 +601,7 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
         return false;
     }
     Database db;
-    bool exists = false, loaded = false;
+    bool exists = false, loaded = false, same = false;
     staged.readOldContents([&] { loaded = loadDatabase(file, old, db, &exists, error); });
     if (!loaded) {
         staged.discard();
@@ -635,7 +634,6 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
     // whatever another program has put under its temporary name since).
     std::string why;
     const std::string copy = staged.readBackPath();
-    bool same = false;
     staged.readOldContents(
         [&] { same = jetCheckWritten(old, copy, tables, db.entries.size(), &why, deleted); });
     if (!same) {
