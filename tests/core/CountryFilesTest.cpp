@@ -73,7 +73,7 @@ TEST_P(PackageTargetsOutside, AreRefusedNamingTheEntry) {
 INSTANTIATE_TEST_SUITE_P(Entries, PackageTargetsOutside,
                          ::testing::Values("AppPath\\..\\outside.txt", "AppPath\\Lists\\..\\..\\x.lst",
                                            "/etc/passwd", "AppPath\\/etc/passwd", "C:\\Windows\\x.dll",
-                                           "AppPath\\Lists\\..", "AppPath\\"),
+                                           "AppPath\\Lists\\..", "AppPath\\", "AppPath\\Lists\\"),
                          [](const auto &info) { return "Entry" + std::to_string(info.index); });
 
 TEST(FileTransaction, RollbackRemovesWhatItMadeAndPutsOverwrittenFilesBack) {
