@@ -1,9 +1,12 @@
 #include "ui/common/QtInteraction.h"
 
+#include "core/Paths.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QThread>
@@ -104,7 +107,58 @@ QString titleOr(const std::string &title) {
     return title.empty() ? applicationTitle() : QString::fromStdString(title);
 }
 
+void showRefusal(QWidget *parent, const std::string &refusal) {
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), QString::fromStdString(refusal),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
 } // namespace
+
+FileChoiceDialog::FileChoiceDialog(QWidget *parent, const QString &caption, const QString &directory,
+                                   const QString &filter, const std::string &field)
+    : QFileDialog(parent, caption, directory, filter), m_field(field.empty() ? "the file" : field) {
+    setObjectName(QStringLiteral("fileChoice"));
+}
+
+void FileChoiceDialog::accept() {
+    // The name box holds the name as typed (or as picked from the list): read here, the dialog
+    // looks for the file it names, not for one whose name holds a backslash.
+    auto *box = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    const std::string typed = box != nullptr ? box->text().toStdString() : std::string();
+    if (!typed.empty()) {
+        std::string refusal;
+        const std::optional<std::string> path = typedNamePath(typed, m_field, &refusal);
+        if (!path) {
+            showRefusal(this, refusal);
+            box->setFocus();
+            return;
+        }
+        if (*path != typed) {
+            box->setText(QString::fromStdString(*path));
+        }
+    }
+    QFileDialog::accept();
+}
+
+std::optional<std::string> FileChoiceDialog::chosenPath() {
+    if (selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    QString path = selectedFiles().constFirst();
+    if (acceptMode() == QFileDialog::AcceptSave) {
+        path = withFilterExtension(path, selectedNameFilter());
+    }
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    std::string refusal;
+    std::optional<std::string> read = typedNamePath(path.toStdString(), m_field, &refusal);
+    if (!read) {
+        showRefusal(parentWidget(), refusal);
+    }
+    return read;
+}
 
 QStringList qtFilters(const std::vector<std::string> &filters) {
     QStringList result;
@@ -199,29 +253,24 @@ std::optional<std::string> QtInteraction::chooseFile(const FileChoice &choice) {
                                     : start + QLatin1Char('/') + QString::fromStdString(choice.fileName);
         }
         const QStringList filters = qtFilters(choice.filters);
-        QFileDialog dialog(m_parentWidget, titleOr(choice.title), start, filters.join(QStringLiteral(";;")));
-        dialog.setObjectName(QStringLiteral("fileChoice"));
+        FileChoiceDialog dialog(m_parentWidget, titleOr(choice.title), start,
+                                filters.join(QStringLiteral(";;")), choice.field);
         if (choice.save) {
             // A name typed without an extension takes the one of the chosen filter, as desktop
             // programs do, so the file is found again by the same filter when it is opened.
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
-            auto suffixOf = [&dialog](const QString &filter) { dialog.setDefaultSuffix(filterExtension(filter)); };
+            auto suffixOf = [&dialog](const QString &filter) {
+                dialog.setDefaultSuffix(filterExtension(filter));
+            };
             QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, suffixOf);
             suffixOf(dialog.selectedNameFilter());
         } else {
             dialog.setAcceptMode(QFileDialog::AcceptOpen);
             dialog.setFileMode(QFileDialog::ExistingFile);
         }
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            return;
-        }
-        QString path = dialog.selectedFiles().constFirst();
-        if (choice.save) {
-            path = withFilterExtension(path, dialog.selectedNameFilter());
-        }
-        if (!path.isEmpty()) {
-            result = path.toStdString();
+        if (dialog.exec() == QDialog::Accepted) {
+            result = dialog.chosenPath();
         }
     });
     return result;
