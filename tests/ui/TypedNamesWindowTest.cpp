@@ -13,7 +13,9 @@
 #include "ui/inputdef/frmNewFileName.h"
 #include "ui/results/frmShowResults.h"
 
+#include <QAbstractItemView>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrinter>
@@ -33,9 +35,11 @@ namespace {
 namespace fs = std::filesystem;
 
 // Types name into the name box of the file dialog that opens next and
-// accepts it, as its Save or Open button does (a name proposed in the dialog
-// no longer selected, as typing does); a dialog that stays open is then
-// cancelled. The texts of the message boxes shown meanwhile go to *said.
+// accepts it, as its Save or Open button does; a dialog that stays open is
+// then cancelled. The texts of the message boxes shown meanwhile go to *said.
+// As seen when typing at a user's pace, a row selected in the list before
+// stays selected: the name the dialog proposed, or the folder the name
+// begins with ("sub"), selected as the folder's listing came in.
 void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said) {
     test::onModal<QFileDialog>([name, said](QFileDialog *dialog) {
         test::OnEachModal<QMessageBox> boxes([said](QMessageBox *box) {
@@ -43,9 +47,16 @@ void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said)
             box->button(box->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok)->click();
         });
         auto *box = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        ASSERT_NE(box, nullptr);
-        QApplication::setActiveWindow(dialog); // typed into the box, which has the focus
-        box->setFocus();
+        auto *list = dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"));
+        ASSERT_TRUE(box != nullptr && list != nullptr);
+        const auto *files = qobject_cast<const QFileSystemModel *>(list->model());
+        const std::size_t cut = name.find_first_of("\\/");
+        const QModelIndex folder =
+            files->index(dialog->directory().filePath(QString::fromStdString(name.substr(0, cut))));
+        if (cut != std::string::npos && folder.isValid() && files->isDir(folder)) {
+            list->selectionModel()->select(folder, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        box->clearFocus(); // which would have the dialog drop the selection at once
         box->setText(QString::fromStdString(name));
         static_cast<QDialog *>(dialog)->accept();
         if (dialog->isVisible()) {

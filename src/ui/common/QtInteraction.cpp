@@ -2,6 +2,7 @@
 
 #include "core/Paths.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QThread>
 
 namespace vesk::ui {
@@ -134,8 +136,19 @@ void FileChoiceDialog::accept() {
             box->setFocus();
             return;
         }
-        if (*path != typed) {
-            box->setText(QString::fromStdString(*path));
+        // Rows of the list that the name box does not name give way to the name typed: one selected
+        // while the name was typed, as the folder's listing came in ("sub" for "sub\Copy.vkp"), or the
+        // name the dialog proposed. A row picked from the list is named by the box and stays.
+        const QString name = QString::fromStdString(*path);
+        auto *list = findChild<QAbstractItemView *>(QStringLiteral("listView"));
+        const QModelIndexList rows =
+            list != nullptr ? list->selectionModel()->selectedRows() : QModelIndexList();
+        if (!rows.isEmpty() && (rows.size() > 1 || rows.constFirst().data().toString() != name)) {
+            list->selectionModel()->clearSelection();
+        }
+        if (name != box->text()) {
+            const QSignalBlocker quiet(box); // the name, not a row the dialog would select for it
+            box->setText(name);
         }
     }
     QFileDialog::accept();
