@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,12 +35,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Types name into the name box of the file dialog that opens next and
-// accepts it, as its Save or Open button does; a dialog that stays open is
-// then cancelled. The texts of the message boxes shown meanwhile go to *said.
-// As seen when typing at a user's pace, a row selected in the list before
-// stays selected: the name the dialog proposed, or the folder the name
-// begins with ("sub"), selected as the folder's listing came in.
+// Types name into the name box of the file dialog that opens next and takes
+// it with Enter; a dialog that stays open is then cancelled. The texts of
+// the message boxes shown meanwhile go to *said. As seen when typing at a
+// user's pace, the folder the name begins with ("sub") is selected in the
+// list as the folder's listing comes in, after the name has been typed.
 void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said) {
     test::onModal<QFileDialog>([name, said](QFileDialog *dialog) {
         test::OnEachModal<QMessageBox> boxes([said](QMessageBox *box) {
@@ -49,6 +49,10 @@ void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said)
         auto *box = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         auto *list = dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"));
         ASSERT_TRUE(box != nullptr && list != nullptr);
+        QApplication::setActiveWindow(dialog);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromStdString(name));
         const auto *files = qobject_cast<const QFileSystemModel *>(list->model());
         const std::size_t cut = name.find_first_of("\\/");
         const QModelIndex folder =
@@ -56,9 +60,7 @@ void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said)
         if (cut != std::string::npos && folder.isValid() && files->isDir(folder)) {
             list->selectionModel()->select(folder, QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
-        box->clearFocus(); // which would have the dialog drop the selection at once
-        box->setText(QString::fromStdString(name));
-        static_cast<QDialog *>(dialog)->accept();
+        static_cast<QDialog *>(dialog)->accept(); // Enter
         if (dialog->isVisible()) {
             dialog->reject();
         }
