@@ -412,7 +412,13 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     // resolved, never by a path that may lead elsewhere meanwhile.
     OutputPlace place;
     int placeError = 0;
-    const bool placed = resolveOutputPlace(file, &place, nullptr, &placeError);
+    std::string refusal;
+    const bool placed = resolveOutputPlace(file, &place, &refusal, &placeError);
+    if (!placed && place.refused) {
+        // Another user's link, put on the way since the look above: named with its owner.
+        setError(error, refusal);
+        return false;
+    }
     const std::string name = lockNameOf(placed ? place.name : fs::path(file).filename().string());
     const std::string path = staged::besides(placed ? place.path : file, name);
     const int folder = place.folder.get();
