@@ -173,6 +173,10 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
                 return fail(errno);
             }
             if (!ownLink(st) && othersMayWrite(holder)) {
+                if (place != nullptr) {
+                    place->name = part;
+                    place->folder = std::move(folder);
+                }
                 const std::string owner = userName(st.st_uid);
                 return fail(EACCES, "Cannot write the file " + target + ": " + joined(at, part) +
                                         " is a symbolic link of the user " + owner + " in the folder " + at +

@@ -92,7 +92,9 @@ struct OutputPlace {
 //     (EACCES: a folder on the way may not be entered). Where a link was
 //     followed, the message names the last one and where it leads, and
 //     place->throughLink (when place is given) is set.
-// place->refused tells the first case from the others.
+// place->refused tells the first case from the others; in that case
+// place->folder holds the folder the link lies in and place->name is its
+// name there.
 bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::string *error,
                         int *systemError = nullptr);
 
