@@ -2,6 +2,7 @@
 
 #include "calc/RunErrors.h"
 #include "core/Numbers.h"
+#include "core/OutputPlace.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <sys/stat.h>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -72,6 +74,68 @@ bool outputFolderExists(const std::string &file, long *errorNumber, std::string 
          errorNumber, errorText);
     return false;
 }
+
+// An output's folder as the check of the output first found it, held while
+// the check goes on. The check looks at the output's name several times (its
+// folder, whether the file may be replaced, its lock file, the file itself);
+// another program may move or replace the folder, or a folder or link on the
+// way to it, between two of those looks, and the later look then fails for a
+// reason of its own (a folder not found, another user's link). The run says
+// what happened instead: another user's link now on the way, named with its
+// owner, or the folder moved and where it is now.
+class CheckedFolder {
+public:
+    // The check's first look: false with 76 when the folder does not exist,
+    // or 75 when another user's link on the way is not followed (the refusal
+    // names it).
+    bool look(const std::string &file, long *errorNumber, std::string *errorText) {
+        m_file = file;
+        std::string refusal;
+        if (resolveOutputPlace(file, &m_place, &refusal)) {
+            m_held = ::fstat(m_place.folder.get(), &m_folder) == 0;
+            return true;
+        }
+        if (m_place.refused) {
+            fail(kErrPathFileAccess, std::move(refusal), errorNumber, errorText);
+            return false;
+        }
+        return outputFolderExists(file, errorNumber, errorText);
+    }
+
+    // After a later look of the check failed (with *errorNumber and
+    // *errorText): where the name no longer leads to the folder held, the
+    // failure becomes what happened (75), said once; the step's own reason
+    // stands otherwise.
+    void explain(long *errorNumber, std::string *errorText) const {
+        if (!m_held) {
+            return;
+        }
+        OutputPlace now;
+        std::string refusal;
+        const bool resolved = resolveOutputPlace(m_file, &now, &refusal);
+        if (inFolderChecked(now) && (resolved || (now.refused && now.name == m_place.name))) {
+            return; // the folder checked (a link under the file's own name): the step's own reason stands
+        }
+        if (!now.refused) {
+            refusal = folderMovedRefusal(m_file, m_place.path, m_place.folder.get(), kMeanwhile);
+        }
+        fail(kErrPathFileAccess, std::move(refusal), errorNumber, errorText);
+    }
+
+private:
+    bool inFolderChecked(const OutputPlace &now) const {
+        struct stat there {};
+        return now.folder && ::fstat(now.folder.get(), &there) == 0 && there.st_dev == m_folder.st_dev &&
+               there.st_ino == m_folder.st_ino;
+    }
+
+    static constexpr const char *kMeanwhile =
+        "while the run checked it, so that the name no longer leads to the folder checked";
+    std::string m_file;
+    OutputPlace m_place; // the folder, as the first look found it
+    struct stat m_folder {};
+    bool m_held = false;
+};
 
 ColumnType columnTypeOf(const std::string &dataType) {
     auto t = toLower(trim(dataType));
@@ -275,7 +339,17 @@ bool CreateTableStatement(const std::string &tableName, const std::vector<std::s
 
 bool OpenOutputText(const std::string &path, StagedFile &file, long *errorNumber, std::string *errorText) {
     *errorNumber = 0;
-    if (!outputFolderExists(path, errorNumber, errorText) || !mayBeReplaced(path, errorNumber, errorText)) {
+    CheckedFolder folder;
+    if (!folder.look(path, errorNumber, errorText)) {
+        return false;
+    }
+    auto refuse = [&](long number, std::string text) {
+        fail(number, std::move(text), errorNumber, errorText);
+        folder.explain(errorNumber, errorText);
+        return false;
+    };
+    if (!mayBeReplaced(path, errorNumber, errorText)) {
+        folder.explain(errorNumber, errorText);
         return false;
     }
     // Held from now until the run's outputs are final, as a table file is.
@@ -285,18 +359,15 @@ bool OpenOutputText(const std::string &path, StagedFile &file, long *errorNumber
     const bool held = hold->acquire(path, &lockError, &inUse);
     int err = 0;
     if (!held && inUse) {
-        fail(kErrTableRefused, lockError, errorNumber, errorText);
-        return false;
+        return refuse(kErrTableRefused, lockError);
     }
     // A file that cannot be written is said as such, before its lock file.
     if (!file.open(path, &error, &err)) {
-        fail(openErrorNumber(err), error, errorNumber, errorText);
-        return false;
+        return refuse(openErrorNumber(err), error);
     }
     if (!held) {
         file.discard();
-        fail(kErrTableRefused, lockError, errorNumber, errorText);
-        return false;
+        return refuse(kErrTableRefused, lockError);
     }
     file.holdUntilDone(std::move(hold));
     return true;
@@ -331,7 +402,12 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         return;
     }
     auto file = nativePathOf(a.file);
-    if (!outputFolderExists(file, errorNumber, errorText) || !mayBeReplaced(file, errorNumber, errorText)) {
+    CheckedFolder folder;
+    if (!folder.look(file, errorNumber, errorText)) {
+        return;
+    }
+    if (!mayBeReplaced(file, errorNumber, errorText)) {
+        folder.explain(errorNumber, errorText);
         return;
     }
     std::string statement;
@@ -341,28 +417,23 @@ void OpenOutputTable(const std::string &address, const std::string &header,
         return;
     }
     std::string error;
-    bool refused = false;
-    auto writer = session ? session->createTable(file, a.table, columns, &error, &refused)
-                          : createTable(file, a.table, columns, &error, &refused);
-    if (!writer) {
-        std::error_code ec;
-        auto kind = a.kind;
-        bool exists = fs::exists(file, ec);
-        const std::string &damage = error;
-        StagedFile probe;
-        if (!refused && exists && probe.open(file, nullptr)) {
-            // The file may be written, so the existing one could not be read
-            // (once, by createTable): its other tables could not be kept.
-            if (kind == TableKind::Excel) {
-                ui.message(
-                    "The worksheet " + a.table + " is corrupted!\r\n" +
-                        "If you open this worksheet in Excel and save it, this might correct the error!",
-                    Icon::Critical);
-            }
-            fail(kErrCannotOpen, damage, errorNumber, errorText);
-            return;
+    bool refused = false, damaged = false;
+    auto writer = session ? session->createTable(file, a.table, columns, &error, &refused, &damaged)
+                          : createTable(file, a.table, columns, &error, &refused, &damaged);
+    if (!writer && damaged) {
+        // The workbook checked could not be read (once, by createTable): its
+        // other sheets could not be kept.
+        if (a.kind == TableKind::Excel) {
+            ui.message("The worksheet " + a.table + " is corrupted!\r\n" +
+                           "If you open this worksheet in Excel and save it, this might correct the error!",
+                       Icon::Critical);
         }
+        fail(kErrCannotOpen, error, errorNumber, errorText);
+        return;
+    }
+    if (!writer) {
         fail(refused ? kErrTableRefused : kErrPathFileAccess, error, errorNumber, errorText);
+        folder.explain(errorNumber, errorText);
         return;
     }
     table.IsTable = true;

@@ -90,7 +90,10 @@ struct OutputTable {
 // or whose lock file cannot be used), 5 (a column missing from the catalogue), -2147467259 (the file
 // cannot be read; the message about a corrupted worksheet is shown through
 // ui), 70/75/76 for a text file that cannot be
-// created. Tables created within one session that lie in one workbook are
+// created, 75 when another program moved or replaced the folder, or put
+// another user's link on the way to it, between two looks of this check (the
+// message says which: the link and its owner, or where the folder is now).
+// Tables created within one session that lie in one workbook are
 // written together (see TableSession); without a session the table has a
 // workbook copy of its own.
 void OpenOutputTable(const std::string &address, const std::string &header,
@@ -106,8 +109,11 @@ void OpenOutputTable(const std::string &address, const std::string &header,
 // place of the existing one (StagedFile.h: groupReplacementRefusal; 75), when
 // another run holds it or its lock file cannot be used (9910), or when the
 // file cannot be created beside it or the existing one is read-only or no
-// regular file (StagedFile::open; 70, 75 or 76 by the system's reason). False
-// with the number and the message then, and nothing is created.
+// regular file (StagedFile::open; 70, 75 or 76 by the system's reason), or
+// when another program moved or replaced the folder, or put another user's
+// link on the way to it, between two looks of this check (75, as
+// OpenOutputTable). False with the number and the message then, and nothing
+// is created.
 bool OpenOutputText(const std::string &path, StagedFile &file, long *errorNumber, std::string *errorText);
 
 // The definition of a new table: the names as stored and the types. A name

@@ -21,6 +21,7 @@ struct FileChoice {
     std::string fileName;             // proposed name
     std::vector<std::string> filters; // e.g. "Project files (*.vkp *.vkm)"
     bool save = false;                // a save dialog rather than an open dialog
+    std::string field;                // what it names, for a refusal ("the project file"; "" the file)
 };
 
 class Interaction {
@@ -39,7 +40,9 @@ public:
     virtual std::optional<std::string> inputBox(const std::string &prompt, const std::string &title,
                                                 const std::string &defaultText) = 0;
 
-    // A file chooser; nullopt when cancelled.
+    // A file chooser; nullopt when cancelled. A name typed into it is read as
+    // stored names are read (typedNamePath): the path chosen holds no "\", and
+    // a name with a drive letter is refused naming it and choice.field.
     virtual std::optional<std::string> chooseFile(const FileChoice &choice) = 0;
 };
 

@@ -98,16 +98,25 @@ std::string linkText(int fd, int *err) {
     }
 }
 
-std::function<void(const std::string &, const std::function<void()> &)> &aroundNameUse() {
-    static std::function<void(const std::string &, const std::function<void()> &)> around;
+using AroundUse = std::function<void(const std::string &, const std::function<void()> &)>;
+
+// The tests' hooks: around the reading of a link, and around the use of a
+// name that is no link.
+AroundUse &aroundLinkRead() {
+    static AroundUse around;
+    return around;
+}
+
+AroundUse &aroundNameUse() {
+    static AroundUse around;
     return around;
 }
 
 // Runs use(), what is done with a name after its one look (name: its full
-// path), within the tests' hook where one is set.
-void useName(const std::string &name, const std::function<void()> &use) {
-    if (aroundNameUse()) {
-        aroundNameUse()(name, use);
+// path), within the tests' hook (around) where one is set.
+void useName(const AroundUse &around, const std::string &name, const std::function<void()> &use) {
+    if (around) {
+        around(name, use);
     } else {
         use();
     }
@@ -183,6 +192,10 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
                 return fail(errno);
             }
             if (!ownLink(st) && othersMayWrite(holder)) {
+                if (place != nullptr) {
+                    place->name = part;
+                    place->folder = std::move(folder);
+                }
                 const std::string owner = userName(st.st_uid);
                 return fail(EACCES, "Cannot write the file " + target + ": " + joined(at, part) +
                                         " is a symbolic link of the user " + owner + " in the folder " + at +
@@ -192,7 +205,7 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
             }
             int err = 0;
             std::string text;
-            useName(joined(at, part), [&] { text = linkText(looked.get(), &err); });
+            useName(aroundLinkRead(), joined(at, part), [&] { text = linkText(looked.get(), &err); });
             if (text.empty()) {
                 return fail(err != 0 ? err : ENOENT);
             }
@@ -214,7 +227,7 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
             continue;
         }
         if (rest.empty()) {
-            useName(joined(at, part), [] {});
+            useName(aroundNameUse(), joined(at, part), [] {});
             name = std::move(part);
             break;
         }
@@ -222,7 +235,7 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
             return fail(ENOTDIR);
         }
         // The folder looked at is the one gone into: its name is not opened again.
-        useName(joined(at, part), [&] { folder = std::move(looked); });
+        useName(aroundNameUse(), joined(at, part), [&] { folder = std::move(looked); });
         at = joined(at, part);
     }
     if (name.empty()) {
@@ -242,6 +255,11 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
 
 bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::string *error, int *systemError) {
     return resolve(target, place, error, systemError) == Resolved::Fine;
+}
+
+void aroundLinkReadForTesting(
+    std::function<void(const std::string &link, const std::function<void()> &read)> around) {
+    aroundLinkRead() = std::move(around);
 }
 
 void aroundNameUseForTesting(

@@ -92,7 +92,9 @@ struct OutputPlace {
 //     (EACCES: a folder on the way may not be entered). Where a link was
 //     followed, the message names the last one and where it leads, and
 //     place->throughLink (when place is given) is set.
-// place->refused tells the first case from the others.
+// place->refused tells the first case from the others; in that case
+// place->folder holds the folder the link lies in and place->name is its
+// name there.
 bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::string *error,
                         int *systemError = nullptr);
 
@@ -101,13 +103,18 @@ bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::stri
 // the writer reports as it opens the file). Opens no file for writing.
 std::string foreignLinkRefusal(const std::string &target);
 
-// For tests: right after the one look at each name on the way (name: its
-// full path, the output's own name last), calls around(name, use) instead of
-// use(), where use() goes on with what the look found: reads where a link
-// leads, or goes into a folder (for the output's own name it does nothing:
-// the resolution ends there). So a test may act on the name between its
-// look and its use, and after it; an empty function ends it. Set it only
-// while no name is resolved.
+// For tests: where a link on the way is read, between its one look and the
+// reading of where it leads, calls around(link, read) instead of read()
+// (link: its full path), so that a test may act on the link's name at that
+// very moment and after it; an empty function ends it. Set it only while no
+// name is resolved.
+void aroundLinkReadForTesting(
+    std::function<void(const std::string &link, const std::function<void()> &read)> around);
+// For tests: the same for the other names on the way (name: its full path),
+// right after their one look: around the descent into a folder (use() goes
+// into the folder looked at), and at the output's own name, the last, where
+// use() does nothing as the resolution ends there. Set it only while no
+// name is resolved.
 void aroundNameUseForTesting(
     std::function<void(const std::string &name, const std::function<void()> &use)> around);
 

@@ -77,6 +77,17 @@ std::string typedDriveLetterName(std::string_view path) {
     return {};
 }
 
+std::optional<std::string> typedNamePath(std::string_view typed, const std::string &field,
+                                         std::string *refusal) {
+    if (const std::string drive = typedDriveLetterName(typed); !drive.empty()) {
+        if (refusal) {
+            *refusal = driveLetterRefusal(drive, field);
+        }
+        return std::nullopt;
+    }
+    return nativePath(typed);
+}
+
 std::string resolveStoredName(std::string_view stored, const std::string &workDir,
                               const std::string &nationalDir) {
     const std::string s = nativePath(trim(stored));

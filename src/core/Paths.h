@@ -14,6 +14,7 @@
 // then a match that ignores letter case, one path component at a time. Only a
 // leading folder prefix is ever removed or replaced.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,17 @@ std::string driveLetterRefusal(std::string_view stored, const std::string &field
 // the path begins with one, or when such a component is a folder that exists
 // (a folder of this system named "c:"). Looks at the disk for that only.
 std::string typedDriveLetterName(std::string_view path);
+
+// The path a name typed into a file chooser names, read as the program reads
+// stored names. typed is the name as typed, or the path the chooser gave back
+// for it (the folder it showed in front: "/work/sub\Copy.vkp"). Every "\"
+// separates folders ("/work/sub/Copy.vkp"): no file whose name holds one is
+// written or looked for. A name with a drive letter, as typed or behind the
+// chooser's folder (typedDriveLetterName), names no file here: then nullopt,
+// and *refusal (when given) is the message refusing that name as the name of
+// field ("the project file"; driveLetterRefusal). "" stays "".
+std::optional<std::string> typedNamePath(std::string_view typed, const std::string &field,
+                                         std::string *refusal);
 
 // The full path of a stored name (see above). A file kind without a national
 // folder passes workDir as nationalDir. A name with a drive letter comes back

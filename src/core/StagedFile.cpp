@@ -288,9 +288,11 @@ bool StagedFile::open(const std::string &target, std::string *error, int *system
     m_target = opened ? place.path : target;
     m_name = place.name;
     if (!opened) {
-        // Through a link, the message says where it led.
-        return failed(
-            err, place.throughLink ? why : "Cannot create the file " + target + ": " + std::strerror(err));
+        // Another user's link on the way (put there since the look above) is
+        // named with its owner; through a link, the message says where it led.
+        return failed(err, place.refused || place.throughLink
+                               ? why
+                               : "Cannot create the file " + target + ": " + std::strerror(err));
     }
     m_folder = place.folder.release();
     // What the name holds is opened as a path only, never to be read or

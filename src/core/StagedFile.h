@@ -117,6 +117,17 @@ std::string stickyFolderRefusal(const std::string &target, const struct stat &fi
 // link put at its name is not followed.
 std::string groupReplacementRefusal(const std::string &target);
 
+// Why the file named `given` (as the caller was given it) is not written
+// once that name no longer leads to the folder of target (the file it led
+// to, a link resolved), which the caller holds as folder: another program
+// moved or replaced that folder, or a folder or link on the way to it,
+// `meanwhile` (as "while the run went on, so that the name no longer leads
+// to the file the run wrote"). A message naming the name, the folder and
+// where the folder held lies now ("(in /data/moved)", where the system says
+// it), ending with a full stop.
+std::string folderMovedRefusal(const std::string &given, const std::string &target, int folder,
+                               const std::string &meanwhile);
+
 // For tests: makes writing out the bytes of every staged file whose target
 // `fails` picks (true) fail as on a full disk, so that a failure late in a
 // run can be met without filling a disk; an empty function ends it. Set it

@@ -267,6 +267,12 @@ std::string whereNow(int fd) {
 
 } // namespace
 
+std::string folderMovedRefusal(const std::string &given, const std::string &target, int folder,
+                               const std::string &meanwhile) {
+    return "Cannot write the file " + given + ": another program moved or replaced its folder " +
+           folderOf(target) + ", or a folder or link on the way to it, " + meanwhile + whereNow(folder) + ".";
+}
+
 void ReplacedFiles::putBack(Entry &entry, std::string *said) {
     staged::step(StagedStep::PuttingBack, entry.target, entry.previous);
     const int folder = entry.folder;
@@ -407,23 +413,32 @@ bool ReplacedFiles::keepNew(std::string *error, std::string *file) {
         if (!entry.renamed) {
             continue;
         }
+        // The file is looked at again once the name has been followed: a file
+        // that another program put under its name meanwhile is not taken for
+        // a folder moved.
+        bool replaced = !holds(entry.folder, entry.name, entry.placed), leads = true;
+        if (!replaced && !entry.given.empty()) {
+            leads = leadsTo(entry.given, entry.placed);
+            replaced = !leads && !holds(entry.folder, entry.name, entry.placed);
+        }
         std::string named = entry.target, why;
-        if (!holds(entry.folder, entry.name, entry.placed)) {
-            why = ": another program replaced it after the run had put it in place.";
-        } else if (!entry.given.empty() && !leadsTo(entry.given, entry.placed)) {
+        if (replaced) {
+            why = "Cannot write the file " + entry.target +
+                  ": another program replaced it after the run had put it in place.";
+        } else if (!leads) {
             named = entry.given;
-            why = ": another program moved or replaced its folder " + folderOf(entry.target) +
-                  ", or a folder or link on the way to it, while the run went on, so that the name no longer "
-                  "leads to the file the run wrote" +
-                  whereNow(entry.folder) +
-                  ". There the run removes the files it wrote and puts back what they replaced.";
+            why =
+                folderMovedRefusal(entry.given, entry.target, entry.folder,
+                                   "while the run went on, so that the name no longer leads to the file the "
+                                   "run wrote") +
+                " There the run removes the files it wrote and puts back what they replaced.";
         } else {
             continue;
         }
         if (file != nullptr && said.empty()) {
             *file = named;
         }
-        said += "\r\nCannot write the file " + named + why;
+        said += "\r\n" + why;
     }
     if (!said.empty()) {
         std::string notPutBack;

@@ -370,6 +370,7 @@ SaveResult saveProject(ProjectState &s, Interaction &ui) {
         choice.folder = s.WorkDir;
         choice.filters = projectFilters(s);
         choice.save = true;
+        choice.field = "the project file";
         auto chosen = ui.chooseFile(choice);
         if (!chosen || chosen->empty()) {
             return SaveResult::Cancelled;
@@ -432,6 +433,7 @@ SaveResult saveProjectAs(ProjectState &s, Interaction &ui) {
         choice.folder = s.WorkDir;
         choice.filters = projectFilters(s);
         choice.save = true;
+        choice.field = "the project file";
         auto chosen = ui.chooseFile(choice);
         if (!chosen || chosen->empty()) {
             return SaveResult::Cancelled;

@@ -2,8 +2,10 @@
 // beside the target: the temporary file and the target swapped for a link
 // to another file, names of left-overs that are none of this user's, names
 // taken before a kept file gets its own, two groups keeping the old contents
-// of one file at once, and a folder that may not be written.
+// of one file at once, a folder that may not be written, and another user's
+// link put on the way to the target while it is opened.
 
+#include "core/OutputPlace.h"
 #include "core/StagedFile.h"
 #include "platform/Isolation.h"
 #include "support/TestSupport.h"
@@ -245,6 +247,45 @@ TEST(StagedFile, AFolderThatMayNotBeWrittenIsNamedAsTheCause) {
     EXPECT_EQ(r.bytes, std::to_string(EACCES) + " Cannot write the file " + target + ": the folder " +
                            folder.string() + " may not be written (" + std::strerror(EACCES) + ").");
     EXPECT_TRUE(namesIn(folder).empty());
+}
+
+// Another user's link put on the way to the target between the two looks
+// of the opening (at the rule for links, then at the resolution the file is
+// written through): refused naming the link and its owner, not with the
+// system's word alone.
+TEST(StagedFile, AnotherUsersLinkPutOnTheWayMeanwhileIsNamedWithItsOwner) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs a link of another user: as root, the test gives a link to the user nobody";
+    }
+    TempDir dir;
+    const fs::path base = fs::canonical(dir.path()), sh = base / "sh", sub = sh / "sub", mine = base / "mine";
+    fs::create_directories(sub);
+    fs::create_directory(mine);
+    ASSERT_EQ(::chmod(sh.c_str(), 0777), 0);
+    fs::create_directory_symlink(".", sub / "here"); // root's own: followed, and met after sub
+    int looks = 0;
+    aroundLinkReadForTesting([&](const std::string &, const std::function<void()> &read) {
+        read();
+        if (++looks == 1) {
+            fs::rename(sub, sh / "moved");
+            fs::create_directory_symlink(mine, sub);
+            EXPECT_EQ(::lchown(sub.c_str(), test::kNobody, test::kNobody), 0);
+        }
+    });
+    StagedFile file;
+    std::string error;
+    int systemError = 0;
+    const bool opened = file.open((sub / "here" / "Out.txt").string(), &error, &systemError);
+    aroundLinkReadForTesting(nullptr);
+    EXPECT_EQ(looks, 1) << "the second look stops at the link";
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(systemError, EACCES);
+    EXPECT_NE(error.find(": " + sub.string() + " is a symbolic link of the user nobody in the folder " +
+                         sh.string()),
+              std::string::npos)
+        << error;
+    EXPECT_TRUE(namesIn(mine).empty());
+    EXPECT_EQ(namesIn(sh / "moved"), std::set<std::string>{"here"});
 }
 
 } // namespace

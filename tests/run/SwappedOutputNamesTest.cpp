@@ -841,6 +841,11 @@ enum class Midway {
     FolderMoved,      // sh/sub is root's folder; nobody moves it away and puts a link to `mine` in its place
                       // once the statistics, the last output, are started (a text's before the first hour)
     RenameFails,      // the rename of the statistics fails: the hourly output put in place goes back
+    // Between two looks of the run (NamesChangedBetweenLooks):
+    LinkPutBetweenLooks,       // nobody moves sh/sub to sh/moved and puts its link to `mine` in its place
+    FolderMovedBetweenLooks,   // nobody moves sh/sub to sh/moved
+    OutputSwappedBetweenLooks, // nobody exchanges the statistics for its link to root's private file, and
+                               // back at the next look
 };
 
 struct MidwayCase {
@@ -876,8 +881,37 @@ protected:
         for (const std::string &m : asked.messages) {
             *said += m + "\n";
         }
+        told = asked.messages;
         return status;
     }
+
+    // Root's project DemoStreet.vkp in sh, a folder every user may write
+    // (1777 when sticky, else 777), writing its hourly output and statistics
+    // of the kind ("txt", "xls" or "mdb") to the files named; root's private
+    // folder `mine` holds files of their names.
+    void shareProject(const fs::path &sh, const std::string &kind, const fs::path &hourly,
+                      const fs::path &stat, bool sticky) {
+        for (const auto &entry : fs::directory_iterator(dataDir() / "Working")) {
+            if (entry.path().filename().string().front() != '.') {
+                fs::copy_file(entry.path(), sh / entry.path().filename());
+            }
+        }
+        const bool text = kind == "txt";
+        std::ofstream(sh / "DemoStreet.vkp", std::ios::binary) << sampleProjectWith(
+            "DemoStreet.vkp", {{"Out2023.txt", hourly.string() + (text ? "" : ";Hourly")},
+                               {"Stat2023.txt", stat.string() + (text ? "" : ";Statistics")}});
+        ASSERT_EQ(chmod(sh.c_str(), sticky ? S_ISVTX | 0777 : 0777), 0);
+        fs::create_directory(mine());
+        ASSERT_EQ(chmod(mine().c_str(), 0700), 0);
+        for (const fs::path &name : {hourly.filename(), stat.filename()}) {
+            std::ofstream(mine() / name, std::ios::binary) << "root's own\r\n";
+            ASSERT_EQ(chmod((mine() / name).c_str(), 0600), 0);
+        }
+    }
+
+    fs::path mine() const { return dir.path() / "mine"; }
+
+    std::vector<std::string> told; // the messages of the last batch(), one by one
 };
 
 // Each entry of a folder by its name (hidden ones too): its bytes' fingerprint, or where a link leads.
@@ -899,7 +933,7 @@ TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
         GTEST_SKIP() << "needs a second user: as root, the test acts as the user nobody";
     }
     ASSERT_EQ(chmod(dir.path().c_str(), 0711), 0);
-    const fs::path sh = dir.path() / "sh", mine = dir.path() / "mine", sub = sh / "sub";
+    const fs::path sh = dir.path() / "sh", mine = this->mine(), sub = sh / "sub";
     const fs::path outputs = c.act == Midway::OwnLinkSwapped ? sh / "real" : sub;
     fs::create_directories(outputs);
     if (c.act == Midway::OwnLinkSwapped) {
@@ -908,23 +942,9 @@ TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
     if (const std::string why = whyNobodyCannotEnter(sh); !why.empty()) {
         GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
     }
-    for (const auto &entry : fs::directory_iterator(dataDir() / "Working")) {
-        if (entry.path().filename().string().front() != '.') {
-            fs::copy_file(entry.path(), sh / entry.path().filename());
-        }
-    }
     const std::string ext = c.kind, hourly = "Hourly." + ext, stat = "Stat." + ext;
     const bool text = ext == "txt";
-    std::ofstream(sh / "DemoStreet.vkp", std::ios::binary) << sampleProjectWith(
-        "DemoStreet.vkp", {{"Out2023.txt", (sub / hourly).string() + (text ? "" : ";Hourly")},
-                           {"Stat2023.txt", (sub / stat).string() + (text ? "" : ";Statistics")}});
-    ASSERT_EQ(chmod(sh.c_str(), c.sticky ? S_ISVTX | 0777 : 0777), 0);
-    fs::create_directory(mine);
-    ASSERT_EQ(chmod(mine.c_str(), 0700), 0);
-    for (const std::string &name : {hourly, stat}) {
-        std::ofstream(mine / name, std::ios::binary) << "root's own\r\n";
-        ASSERT_EQ(chmod((mine / name).c_str(), 0600), 0);
-    }
+    ASSERT_NO_FATAL_FAILURE(shareProject(sh, ext, sub / hourly, sub / stat, c.sticky));
     const std::map<std::string, std::string> secrets = filesIn(mine);
     std::string said;
     ASSERT_EQ(batch(sh / "DemoStreet.vkp", "20230315", &said), 0) << said;
@@ -940,17 +960,22 @@ TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
     };
     switch (c.act) {
     case Midway::OwnLinkSwapped:
-    case Midway::OwnFolderSwapped:
+    case Midway::OwnFolderSwapped: {
         ASSERT_TRUE(asNobody([&] { return ::symlink(mine.c_str(), (sh / ".theirs").c_str()) == 0; }));
-        aroundNameUseForTesting([&](const std::string &name, const std::function<void()> &use) {
+        // sh/sub is swapped right after its look, and back after its use (where the link leads read, or the
+        // folder gone into).
+        const auto swapAround = [&](const std::string &name, const std::function<void()> &use) {
             const bool swapped = name == sub.string() && exchangeAsNobody();
             use();
             if (swapped) {
                 ++acted;
                 EXPECT_TRUE(exchangeAsNobody()) << "swapped back";
             }
-        });
+        };
+        c.act == Midway::OwnLinkSwapped ? aroundLinkReadForTesting(swapAround)
+                                        : aroundNameUseForTesting(swapAround);
         break;
+    }
     case Midway::FolderMoved:
         onStagedStepForTesting([&](StagedStep step, const std::string &target, const std::string &) {
             if (step == StagedStep::Created && fs::path(target).filename() == stat && asNobody([&] {
@@ -965,8 +990,11 @@ TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
         failRenamingForTesting(
             [&](const std::string &target) { return fs::path(target).filename() == stat; });
         break;
+    default: // the acts of NamesChangedBetweenLooks
+        break;
     }
     const int status = batch(sh / "DemoStreet.vkp", "20230316", &said);
+    aroundLinkReadForTesting(nullptr);
     aroundNameUseForTesting(nullptr);
     onStagedStepForTesting(nullptr);
     failRenamingForTesting(nullptr);
@@ -1014,4 +1042,165 @@ INSTANTIATE_TEST_SUITE_P(
                       MidwayCase{"xls folder moved", "xls", Midway::FolderMoved, false},
                       MidwayCase{"xls folder moved sticky", "xls", Midway::FolderMoved, true},
                       MidwayCase{"xls rename fails", "xls", Midway::RenameFails, false}),
+    [](const ::testing::TestParamInfo<MidwayCase> &info) { return testNameOf(info.param.name); });
+
+// ---- Names changed between two looks of the check ----------------------------------------------------
+//
+// The statistics go to sh/sub/here/Stat.<kind>, where `here` is root's own
+// link in sh/sub to that very folder, so that each look of the run at the
+// name meets the link (aroundLinkReadForTesting) once it has found sh/sub.
+// From the start of the hourly output (its temporary file made) on, the user
+// nobody acts right after one of those looks, the first in one run, the
+// second in the next, and so on to the last: at every moment of the check of
+// the statistics before the first hour, and of the check at the end.
+
+namespace {
+
+class NamesChangedBetweenLooks : public NamesOnTheWay {};
+
+} // namespace
+
+TEST_P(NamesChangedBetweenLooks, SayTheOneRealReasonWhicheverLookTheChangeFollows) {
+    const MidwayCase &c = GetParam();
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs a second user: as root, the test acts as the user nobody";
+    }
+    ASSERT_EQ(chmod(dir.path().c_str(), 0711), 0);
+    const fs::path sh = dir.path() / "sh", sub = sh / "sub", moved = sh / "moved", here = sub / "here";
+    fs::create_directories(sub);
+    fs::create_directory_symlink(".", here);
+    if (const std::string why = whyNobodyCannotEnter(sh); !why.empty()) {
+        GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+    }
+    const std::string ext = c.kind, hourly = "Hourly." + ext, stat = "Stat." + ext;
+    ASSERT_NO_FATAL_FAILURE(shareProject(sh, ext, sub / hourly, here / stat, false));
+    std::string said;
+    ASSERT_EQ(batch(sh / "DemoStreet.vkp", "20230315", &said), 0) << said;
+    ASSERT_EQ(chmod(sub.c_str(), 0777), 0);
+    const std::map<std::string, std::string> secrets = filesIn(mine());
+    const fs::path theirs = sub / ".theirs"; // nobody's link to root's private file of the statistics' name
+    ASSERT_TRUE(asNobody([&] { return ::symlink((mine() / stat).c_str(), theirs.c_str()) == 0; }));
+    std::map<std::string, std::string> before = filesIn(sub);
+    const auto exchange = [&] {
+        return asNobody([&] {
+            return ::renameat2(AT_FDCWD, (sub / stat).c_str(), AT_FDCWD, theirs.c_str(), RENAME_EXCHANGE) ==
+                   0;
+        });
+    };
+
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE("nobody acts after look " + std::to_string(n));
+        int looks = 0;
+        bool started = false, acted = false;
+        onStagedStepForTesting([&](StagedStep step, const std::string &target, const std::string &) {
+            started = started || (step == StagedStep::Created && fs::path(target).filename() == hourly);
+        });
+        aroundLinkReadForTesting([&](const std::string &link, const std::function<void()> &read) {
+            read();
+            if (!started || link != here.string()) {
+                return;
+            }
+            ++looks;
+            if (looks == n) {
+                acted = asNobody([&] {
+                    switch (c.act) {
+                    case Midway::LinkPutBetweenLooks:
+                        return ::rename(sub.c_str(), moved.c_str()) == 0 &&
+                               ::symlink(mine().c_str(), sub.c_str()) == 0;
+                    case Midway::FolderMovedBetweenLooks:
+                        return ::rename(sub.c_str(), moved.c_str()) == 0;
+                    default:
+                        return ::renameat2(AT_FDCWD, (sub / stat).c_str(), AT_FDCWD, theirs.c_str(),
+                                           RENAME_EXCHANGE) == 0;
+                    }
+                });
+            } else if (looks == n + 1 && c.act == Midway::OutputSwappedBetweenLooks) {
+                EXPECT_TRUE(exchange()) << "swapped back at the next look";
+            }
+        });
+        const int status = batch(sh / "DemoStreet.vkp", "20230316", &said);
+        aroundLinkReadForTesting(nullptr);
+        onStagedStepForTesting(nullptr);
+        // Root puts the names back as they were.
+        if (fs::exists(fs::symlink_status(moved))) {
+            fs::remove(sub);
+            fs::rename(moved, sub);
+        }
+        if (fs::is_symlink(sub / stat)) {
+            exchange();
+        }
+        for (const auto &entry : fs::directory_iterator(sub)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with("." + stat + ".") && name.find(".prev.") != std::string::npos) {
+                fs::rename(entry.path(), sub / stat); // the old contents the run kept aside
+            }
+        }
+
+        if (looks < n) {
+            break; // past the last look
+        }
+        ASSERT_TRUE(acted) << said;
+        EXPECT_EQ(filesIn(mine()), secrets) << "root's private files are as they were\n" << said;
+        if (status == 0) {
+            // Only a change after the last look, when the run has put its outputs in place, comes too late.
+            EXPECT_EQ(looks, n) << said;
+            before = filesIn(sub);
+            continue;
+        }
+        EXPECT_EQ(status, 1) << said;
+        EXPECT_TRUE(filesIn(sub) == before) << "the earlier outputs are as they were\n" << said;
+        // One message says why (the batch adds that the run did not reach its end) ...
+        std::vector<std::string> reasons = told;
+        if (!reasons.empty() && reasons.back() == "The calculation did not reach its end.") {
+            reasons.pop_back();
+        }
+        ASSERT_EQ(reasons.size(), 1u) << said;
+        const std::string &reason = reasons.front();
+        // ... and says the real reason: the link and its owner, or where the folder is now, or the
+        // workbook or database replaced since it was checked.
+        const std::string link = sub.string() + " is a symbolic link of the user nobody";
+        const std::string movedFolder =
+            "moved or replaced its folder " + sub.string() + ", or a folder or link on the way to it";
+        const std::string whereNow = "(in " + moved.string() + ")";
+        switch (c.act) {
+        case Midway::LinkPutBetweenLooks:
+            EXPECT_TRUE(
+                reason.find(link) != std::string::npos ||
+                (reason.find(movedFolder) != std::string::npos && reason.find(whereNow) != std::string::npos))
+                << reason;
+            break;
+        case Midway::FolderMovedBetweenLooks:
+            EXPECT_NE(reason.find(movedFolder), std::string::npos) << reason;
+            EXPECT_NE(reason.find(whereNow), std::string::npos) << reason;
+            break;
+        default:
+            EXPECT_NE(reason.find((sub / stat).string()), std::string::npos) << reason;
+            EXPECT_TRUE(reason.find("another program has replaced it since it was checked") !=
+                            std::string::npos ||
+                        reason.find((sub / stat).string() + " is a symbolic link of the user nobody") !=
+                            std::string::npos ||
+                        reason.find("replaced by another program after the run had put it in place") !=
+                            std::string::npos)
+                << reason;
+            EXPECT_EQ(reason.find(movedFolder), std::string::npos) << "the folder stayed where it was\n"
+                                                                   << reason;
+            break;
+        }
+        for (const char *generic : {"corrupted", "Can't open the file", "Permission denied", "Path not found",
+                                    "No such file or directory"}) {
+            EXPECT_EQ(reason.find(generic), std::string::npos) << reason;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, NamesChangedBetweenLooks,
+    ::testing::Values(MidwayCase{"txt link put", "txt", Midway::LinkPutBetweenLooks, false},
+                      MidwayCase{"xls link put", "xls", Midway::LinkPutBetweenLooks, false},
+                      MidwayCase{"mdb link put", "mdb", Midway::LinkPutBetweenLooks, false},
+                      MidwayCase{"txt folder moved", "txt", Midway::FolderMovedBetweenLooks, false},
+                      MidwayCase{"xls folder moved", "xls", Midway::FolderMovedBetweenLooks, false},
+                      MidwayCase{"mdb folder moved", "mdb", Midway::FolderMovedBetweenLooks, false},
+                      MidwayCase{"xls output swapped", "xls", Midway::OutputSwappedBetweenLooks, false},
+                      MidwayCase{"mdb output swapped", "mdb", Midway::OutputSwappedBetweenLooks, false}),
     [](const ::testing::TestParamInfo<MidwayCase> &info) { return testNameOf(info.param.name); });

@@ -162,6 +162,9 @@ std::optional<std::string> ScriptedInteraction::inputBox(const std::string &prom
 
 std::optional<std::string> ScriptedInteraction::chooseFile(const FileChoice &choice) {
     fileChoices.push_back(choice);
+    if (chooser) {
+        return chooser(choice);
+    }
     if (files.empty()) {
         return std::nullopt;
     }

@@ -94,6 +94,8 @@ public:
     std::deque<std::optional<std::string>> inputs;
     std::deque<std::optional<std::string>> files;
     std::vector<FileChoice> fileChoices; // every file dialog asked for, in order
+    // When set, file choices are made by it (the program's own file dialog, typed into) instead of files.
+    std::function<std::optional<std::string>(const FileChoice &)> chooser;
 
     void message(const std::string &text, Icon icon, const std::string &title) override;
     Answer question(const std::string &text, Buttons buttons, Icon icon, Answer defaultAnswer,

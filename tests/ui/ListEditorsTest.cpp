@@ -3,6 +3,7 @@
 // each on a private copy of the data tree.
 
 #include "core/ListWriters.h"
+#include "core/Paths.h"
 #include "project/FormatFiles.h"
 #include "project/ProjectCountry.h"
 #include "run/results/ResultsFixture.h"
@@ -633,6 +634,25 @@ TEST(TrafficFilesEditor, AFileFromElsewhereIsCopiedIntoTheTrafficFolderOnlyWhenT
     e.btnEditTraffic_Click();
     EXPECT_NE(opened.find("CityStreet.trf"), std::string::npos) << opened;
     EXPECT_FALSE(l.s.state.VehicleListFile.empty()) << "the defaults of the current year";
+}
+
+TEST(TrafficFilesEditor, ANewNameTypedWithADriveLetterForACopyIsRefusedAndNoFileIsWrittenUnderIt) {
+    Lists l;
+    test::TempDir outside;
+    const fs::path source =
+        outside.write("CityStreet.trf", test::readFile(l.s.state.TrafficDir + "CityStreet.trf"));
+    frmEditStdTrafficFiles e(l.s.state, l.s.ui, nullptr);
+    e.chooseDataFile = [&](int, const QString &, const QString &) { return source.string(); };
+    e.btnAddFile_Click();
+    e.txtName->setText("Avenue");
+    Q_EMIT e.txtName->textEdited(e.txtName->text());
+    // Saved; the folder's file of that name not replaced; a new name typed, then none.
+    l.s.ui.answers = {Answer::Ok, Answer::No, Answer::No};
+    l.s.ui.inputs = {std::string("C:City.trf"), std::nullopt};
+    e.btnSave_Click();
+    const std::string refusal = driveLetterRefusal("C:City.trf", "the new file");
+    EXPECT_EQ(std::count(l.s.ui.messages.begin(), l.s.ui.messages.end(), refusal), 1);
+    EXPECT_FALSE(fs::exists(l.s.state.TrafficDir + "C:City.trf"));
 }
 
 // ---- Scenarios

@@ -2,9 +2,9 @@
 
 #include "core/FileLock.h"
 #include "core/OutputPlace.h"
-#include "core/Paths.h"
 #include "core/StagedFile.h"
 #include "core/StagedFileNames.h"
+#include "core/TextIO.h"
 #include "platform/tables/Tables.h"
 
 #include <cerrno>
@@ -32,22 +32,47 @@ void setError(std::string *error, std::string text) {
     }
 }
 
-// Whether another program holds a lock on any byte of the file.
-bool lockedByOthers(const std::string &file) {
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        return false;
+std::function<void(const std::string &)> &foundHook() {
+    static std::function<void(const std::string &)> act;
+    return act;
+}
+
+void lockFileFound(const std::string &path) {
+    if (foundHook()) {
+        foundHook()(path);
     }
+}
+
+// Opens the file that looked (a descriptor opened O_PATH, of status file)
+// holds again with flags, through that descriptor, so that it is that very
+// file whatever its name holds now; where the system has no /proc, by its
+// name in folder, checked to be that file. Never waits (O_NONBLOCK). -1 with
+// errno (ESTALE: the name holds another file now).
+int reopenLooked(int looked, const struct stat &file, int folder, const std::string &name, int flags) {
+    flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    const std::string own = staged::descriptorPath(looked);
+    int fd = open(own.c_str(), flags);
+    if (fd >= 0 || errno != ENOENT || access(own.c_str(), F_OK) == 0) {
+        return fd;
+    }
+    fd = openat(folder, name.c_str(), flags | O_NOFOLLOW);
+    struct stat now {};
+    if (fd >= 0 && (fstat(fd, &now) != 0 || !staged::sameFile(now, file))) {
+        close(fd);
+        errno = ESTALE;
+        return -1;
+    }
+    return fd;
+}
+
+// Whether another program holds a lock on any byte of the open file.
+bool lockedByOthers(int fd) {
     struct flock l = wholeFileLock(F_WRLCK);
-    bool locked = false;
     if (fcntl(fd, F_OFD_GETLK, &l) == 0) {
-        locked = l.l_type != F_UNLCK;
-    } else {
-        l = wholeFileLock(F_WRLCK);
-        locked = fcntl(fd, F_GETLK, &l) == 0 && l.l_type != F_UNLCK;
+        return l.l_type != F_UNLCK;
     }
-    close(fd);
-    return locked;
+    l = wholeFileLock(F_WRLCK);
+    return fcntl(fd, F_GETLK, &l) == 0 && l.l_type != F_UNLCK;
 }
 
 // Whether a process of this machine other than this one has the file (its
@@ -118,12 +143,14 @@ bool readHolder(int fd, char (&process)[16], char (&user)[64], char (&host)[128]
 }
 
 // The holder a lock file names, for a message ("process 4711 of the user ana
-// on ws1"); "" when it names none. A process of this computer that has
-// ended is named by nobody: whatever holds the file now, it is not that
-// process.
+// on ws1"); "" when it names none. The line is believed only from a lock
+// file of the user it names: anyone may write another user's name into a
+// file of their own. A process of this computer that has ended is named by
+// nobody: whatever holds the file now, it is not that process.
 std::string holderOf(int fd) {
     char process[16], user[64], host[128];
-    if (!readHolder(fd, process, user, host)) {
+    struct stat info {};
+    if (!readHolder(fd, process, user, host) || fstat(fd, &info) != 0 || userName(info.st_uid) != user) {
         return {};
     }
     char here[256] = {};
@@ -157,37 +184,35 @@ bool holderLineOrEmpty(int fd) {
            start.find('\n') == start.size() - 1;
 }
 
-// What a file of the mode is, for a message ("a folder"); "" for a regular file.
-std::string kindOfNonFile(mode_t mode) {
-    if (S_ISLNK(mode)) {
-        return "a symbolic link";
-    }
-    if (S_ISDIR(mode)) {
-        return "a folder";
-    }
-    if (S_ISFIFO(mode)) {
-        return "a named pipe";
-    }
-    if (S_ISCHR(mode) || S_ISBLK(mode)) {
-        return "a device";
-    }
-    if (S_ISSOCK(mode)) {
-        return "a socket";
-    }
-    return S_ISREG(mode) ? "" : "no regular file";
-}
-
 std::string inUseMessage(const std::string &file, const std::string &holder) {
     return "The file " + file + " is being written by another run of the program" +
            (holder.empty() ? std::string() : " (" + holder + ")") +
            ": it cannot be written now. Run again once that run has ended.";
 }
 
+// Why file cannot be written while a program holds its lock file (fd, at
+// path): another run of the program, named where the lock file names it;
+// but a lock file of another user that names no run of that user is said to
+// be that user's, so that no run of this user is blamed for a file it
+// never wrote.
+std::string heldMessage(const std::string &file, const std::string &path, int fd) {
+    const std::string holder = holderOf(fd);
+    struct stat info {};
+    if (!holder.empty() || fstat(fd, &info) != 0 || info.st_uid == geteuid()) {
+        return inUseMessage(file, holder);
+    }
+    const std::string owner = userName(info.st_uid);
+    return "The file " + file + " cannot be written now: its lock file " + path + " belongs to the user \"" +
+           owner + "\", and a program holds it. Run again once it is no longer held, or ask the user \"" +
+           owner + "\" to remove it.";
+}
+
 enum class Takeover { Held, Busy, Again, Failed, NotALockFile };
 
 // A lock file this user cannot open for writing: one of another user (made
-// under a umask that gives others no write access). Held by a run, the file
-// is in use (*said: its holder). Left over by a run of that user that ended
+// under a umask that gives others no write access), looked at as looked (a
+// descriptor opened O_PATH, of status was). Held by a run, the file is in use
+// (*fd: the lock file, opened for reading, to tell who holds it). Left over by a run of that user that ended
 // (its holder line names its owner), it is replaced by a lock file of this
 // user, held (*fd). Failed: *said is why not.
 //
@@ -196,16 +221,15 @@ enum class Takeover { Held, Busy, Again, Failed, NotALockFile };
 // two names; should another run have replaced the left-over first (the file
 // exchanged is not it), the exchange is undone: a lock file a run holds is
 // never removed by another. Every name is taken in folder.
-Takeover takeOver(int folder, const std::string &name, int *fd, std::string *said) {
-    const int old = openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    struct stat was {};
+Takeover takeOver(int folder, const std::string &name, int looked, const struct stat &was, int *fd,
+                  std::string *said) {
+    const int old = reopenLooked(looked, was, folder, name, O_RDONLY);
     if (old < 0) {
-        const int err = errno;
-        *said = fstatat(folder, name.c_str(), &was, AT_SYMLINK_NOFOLLOW) == 0
-                    ? "it belongs to the user " + userName(was.st_uid) +
-                          ", whose run may be writing the file, and cannot be read (" + std::strerror(err) +
-                          ")"
-                    : std::strerror(err);
+        if (errno == ESTALE) {
+            return Takeover::Again; // replaced meanwhile
+        }
+        *said = "it belongs to the user " + userName(was.st_uid) +
+                ", whose run may be writing the file, and cannot be read (" + std::strerror(errno) + ")";
         return Takeover::Failed;
     }
     auto fail = [&](const std::string &why, int mine = -1) {
@@ -216,14 +240,10 @@ Takeover takeOver(int folder, const std::string &name, int *fd, std::string *sai
         *said = why;
         return Takeover::Failed;
     };
-    if (fstat(old, &was) != 0 || !S_ISREG(was.st_mode)) {
-        return fail("it is not a regular file");
-    }
     const LockTry shared = lockWholeFile(old, false);
     const int lockError = errno;
     if (shared == LockTry::Busy) {
-        *said = holderOf(old);
-        close(old);
+        *fd = old;
         return Takeover::Busy;
     }
     if (shared != LockTry::Taken) {
@@ -300,16 +320,74 @@ std::string tableLockPath(const std::string &file) {
     return (where.parent_path() / lockNameOf(where.filename().string())).string();
 }
 
-std::string accessLockInUse(const std::string &database) {
-    const fs::path db(database);
-    const std::string ldb = findExisting((db.parent_path() / (db.stem().string() + ".ldb")).string());
-    struct stat info {};
-    if (lstat(ldb.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+namespace {
+
+// The name in folder that is wanted or, failing that, one that matches it
+// without regard to letter case, as findExisting() finds a file; "" when
+// there is none. The folder is listed; nothing in it is opened.
+std::string nameIn(int folder, const std::string &wanted) {
+    const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = listing >= 0 ? fdopendir(listing) : nullptr;
+    if (dir == nullptr) {
+        if (listing >= 0) {
+            close(listing);
+        }
         return {};
     }
-    std::error_code ec;
-    const std::string full = std::filesystem::canonical(ldb, ec).string();
-    return lockedByOthers(ldb) || (!ec && openElsewhere(full)) ? ldb : std::string();
+    std::string found;
+    while (const dirent *entry = readdir(dir)) {
+        if (entry->d_name == wanted) {
+            found = wanted;
+            break;
+        }
+        if (found.empty() && iequals(entry->d_name, wanted)) {
+            found = entry->d_name;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+} // namespace
+
+std::string accessLockInUse(int folder, const std::string &database, const std::string &name) {
+    const std::string found = nameIn(folder, fs::path(name).stem().string() + ".ldb");
+    if (found.empty()) {
+        return {};
+    }
+    const std::string ldb = staged::besides(database, found);
+    lockFileFound(ldb);
+    // Looked at once, through a descriptor that opens nothing: a pipe put
+    // under the name meanwhile is never waited on.
+    const FileDescriptor looked(openat(folder, found.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info {};
+    if (!looked || fstat(looked.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    const FileDescriptor reading(reopenLooked(looked.get(), info, folder, found, O_RDONLY));
+    if (reading && lockedByOthers(reading.get())) {
+        return ldb;
+    }
+    // Open elsewhere: the processes' descriptors name it by its full path,
+    // as the system gives it for this one's.
+    char full[4096];
+    const ssize_t n = readlink(staged::descriptorPath(looked.get()).c_str(), full, sizeof full);
+    return n > 0 && static_cast<std::size_t>(n) < sizeof full &&
+                   openElsewhere(std::string(full, static_cast<std::size_t>(n)))
+               ? ldb
+               : std::string();
+}
+
+std::string accessLockInUse(const std::string &database) {
+    OutputPlace place;
+    if (!resolveOutputPlace(database, &place, nullptr)) {
+        return {};
+    }
+    return accessLockInUse(place.folder.get(), place.path, place.name);
+}
+
+void onLockFileFoundForTesting(std::function<void(const std::string &lockFile)> act) {
+    foundHook() = std::move(act);
 }
 
 TableFileLock::~TableFileLock() {
@@ -330,7 +408,13 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     // resolved, never by a path that may lead elsewhere meanwhile.
     OutputPlace place;
     int placeError = 0;
-    const bool placed = resolveOutputPlace(file, &place, nullptr, &placeError);
+    std::string refusal;
+    const bool placed = resolveOutputPlace(file, &place, &refusal, &placeError);
+    if (!placed && place.refused) {
+        // Another user's link, put on the way since the look above: named with its owner.
+        setError(error, refusal);
+        return false;
+    }
     const std::string name = lockNameOf(placed ? place.name : fs::path(file).filename().string());
     const std::string path = staged::besides(placed ? place.path : file, name);
     const int folder = place.folder.get();
@@ -349,9 +433,13 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
                             "lock file of its own. Remove it or give it another name, then run again.");
         return false;
     };
-    auto busy = [&](const std::string &holder) {
+    // Held by another: said as heldMessage() says it, the lock file (fd) closed.
+    auto busy = [&](int fd) {
         *inUse = true;
-        setError(error, inUseMessage(file, holder));
+        setError(error, fd >= 0 ? heldMessage(file, path, fd) : inUseMessage(file, {}));
+        if (fd >= 0) {
+            close(fd);
+        }
         return false;
     };
     // A holder ending its hold removes the lock file: a lock taken on a file
@@ -361,53 +449,56 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
         // write it. Whether this run made it tells whether it may write it.
         int fd = openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         int openError = errno;
-        bool made = fd >= 0;
+        const bool made = fd >= 0;
         if (fd < 0 && openError == EEXIST) {
+            // What the name holds is looked at once, opening nothing, and only
+            // a regular file is opened again, through that very descriptor.
+            lockFileFound(path);
+            const FileDescriptor looked(openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
             struct stat there {};
-            if (fstatat(folder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(there.st_mode)) {
-                return notALockFile(kindOfNonFile(there.st_mode));
+            if (!looked || fstat(looked.get(), &there) != 0) {
+                if (errno == ENOENT) {
+                    continue; // removed meanwhile by its holder
+                }
+                return cannot("made", std::strerror(errno));
             }
-            fd = openat(folder, name.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            if (!S_ISREG(there.st_mode)) {
+                return notALockFile(nonFileKind(there.st_mode));
+            }
+            fd = reopenLooked(looked.get(), there, folder, name, O_RDWR);
             openError = errno;
-            if (fd < 0 && openError == ENOENT) {
-                continue; // removed meanwhile by its holder
+            if (fd < 0 && openError == ESTALE) {
+                continue; // replaced meanwhile
             }
-            if (fd < 0 && openError == ELOOP) {
-                return notALockFile("a symbolic link"); // made so meanwhile
-            }
-        }
-        struct stat existing {};
-        if (fd < 0 && openError == EACCES &&
-            fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-            std::string said;
-            switch (takeOver(folder, name, &fd, &said)) {
-            case Takeover::Held:
-                m_fd = fd;
-                m_made = true;
-                continue;
-            case Takeover::Busy:
-                return busy(said);
-            case Takeover::Again:
-                continue;
-            case Takeover::Failed:
-                return cannot("used", said);
-            case Takeover::NotALockFile:
-                return notALockFile(said);
+            if (fd < 0 && openError == EACCES) {
+                std::string said;
+                switch (takeOver(folder, name, looked.get(), there, &fd, &said)) {
+                case Takeover::Held:
+                    m_fd = fd;
+                    m_made = true;
+                    continue;
+                case Takeover::Busy:
+                    return busy(fd);
+                case Takeover::Again:
+                    continue;
+                case Takeover::Failed:
+                    return cannot("used", said);
+                case Takeover::NotALockFile:
+                    return notALockFile(said);
+                }
             }
         }
         if (fd < 0) {
             return cannot("made", std::strerror(openError));
         }
-        if (struct stat opened{}; fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-            close(fd); // something else put there meanwhile: not locked, not written
-            return notALockFile(kindOfNonFile(opened.st_mode));
-        }
         const LockTry taken = lockWholeFile(fd, true);
-        if (taken == LockTry::Busy || taken == LockTry::Failed) {
+        if (taken == LockTry::Busy) {
+            return busy(fd);
+        }
+        if (taken == LockTry::Failed) {
             const int err = errno;
-            const std::string holder = taken == LockTry::Busy ? holderOf(fd) : std::string();
             close(fd);
-            return taken == LockTry::Busy ? busy(holder) : cannot("locked", std::strerror(err));
+            return cannot("locked", std::strerror(err));
         }
         struct stat held {};
         if (fstat(fd, &held) == 0 && staged::holds(folder, name, held)) {
@@ -418,7 +509,7 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
         }
     }
     if (m_fd < 0) {
-        return busy({});
+        return busy(-1);
     }
     m_folder = std::move(place.folder);
     m_name = name;
@@ -437,7 +528,7 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
         }
     }
     if (tableKindOfFile(file) == TableKind::Access) {
-        if (const std::string ldb = accessLockInUse(file); !ldb.empty()) {
+        if (const std::string ldb = accessLockInUse(m_folder.get(), place.path, place.name); !ldb.empty()) {
             release();
             *inUse = true;
             setError(error, "The Access file " + file + " is in use by another program (it holds " + ldb +

@@ -28,13 +28,21 @@
 // but neither written nor removed, and so is a file of this user that is
 // no lock file (another name of some file, made with ln, or a file of other
 // bytes). Anything else under that name (a symbolic link, a folder, a pipe,
-// a device) is left alone, not even opened, and the file is not written.
+// a device) is left alone, not even opened, and the file is not written:
+// what a name holds is looked at once, through a descriptor that opens
+// nothing (O_PATH), and only a regular file found so is opened again,
+// through that descriptor, to be locked or read, so that a pipe put there
+// meanwhile is never waited on.
 // A lock file of another user that this one may not write is tested for a
 // holder under a shared lock: held, the file is in use; left over (its
 // holder line names its owner), it is replaced by one of this user's (a
 // file a run holds is never replaced). Any other file of another user under
 // that name (other bytes, none, or a second name of some file) stays as it
 // is, and the file is not written.
+// Who holds a lock file is believed from its holder line only when the lock
+// file belongs to the user that line names: a lock file of another user
+// that a program holds, naming no run of its owner, is said to be that
+// user's, never a run of this user.
 // An Access database whose lock file (".ldb") another program holds open or
 // locked is in use too.
 //
@@ -43,6 +51,7 @@
 
 #include "core/OutputPlace.h"
 
+#include <functional>
 #include <string>
 
 namespace vesk::tables {
@@ -57,8 +66,11 @@ public:
     // Takes the hold on file (which may be missing). False with a message
     // naming the file: *inUse true when another run has it ("The file ... is
     // being written by another run of the program (process 4711 of the user
-    // ana on ws1): ...", the holder where its lock file names it) or, for an
-    // Access database, another program; false when the lock file could not
+    // ana on ws1): ...", the holder where its lock file names it), when a
+    // program holds a lock file of another user that names no run of that
+    // user ("... its lock file ... belongs to the user \"ana\", and a
+    // program holds it ...") or, for an Access database, when another
+    // program has it; false when the lock file could not
     // be made (the folder cannot take a new file, or is missing) or used
     // (another user's that cannot be read or replaced; a link, a folder or
     // another kind of file under its name: said so).
@@ -80,7 +92,20 @@ std::string tableLockPath(const std::string &file);
 
 // The Access lock file of a database ("Book.ldb" beside "Book.mdb", found
 // without regard to letter case), when it exists and another program holds
-// it open or locked: its path; "" otherwise (none, or one left behind).
+// it open or locked: its path; "" otherwise (none, one left behind, or no
+// regular file: a pipe or a folder under its name is never opened).
+// folder: the database's folder, opened as its place was resolved
+// (core/OutputPlace.h); name: the database's name there; database: its path,
+// for the path returned.
+std::string accessLockInUse(int folder, const std::string &database, const std::string &name);
+// The same for the database at a path, its place resolved first.
 std::string accessLockInUse(const std::string &database);
+
+// For tests: calls act(path) where the name of a lock file (".Book.xls.lock"
+// that exists already, or Access's "Book.ldb") was found and is looked at
+// next (path: the lock file's), in the thread that takes the hold, so that a
+// test may act on the name at that very moment; an empty function ends it.
+// Set it only while no hold is taken.
+void onLockFileFoundForTesting(std::function<void(const std::string &lockFile)> act);
 
 } // namespace vesk::tables

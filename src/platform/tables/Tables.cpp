@@ -509,9 +509,9 @@ bool readTable(const std::string &file, const std::string &table, TableData *dat
 
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
                                          const std::vector<TableColumn> &columns, std::string *error,
-                                         bool *refused) {
+                                         bool *refused, bool *damaged) {
     TableSession session;
-    return session.createTable(file, table, columns, error, refused);
+    return session.createTable(file, table, columns, error, refused, damaged);
 }
 
 TableSession::TableSession() = default;
@@ -519,9 +519,12 @@ TableSession::~TableSession() = default;
 
 std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, const std::string &table,
                                                        const std::vector<TableColumn> &columns,
-                                                       std::string *error, bool *refused) {
+                                                       std::string *error, bool *refused, bool *damaged) {
     if (refused) {
         *refused = true;
+    }
+    if (damaged) {
+        *damaged = false;
     }
     auto kind = tableKindOfFile(file);
     auto ext = fileExtension(file);
@@ -601,7 +604,7 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
             }
             return nullptr;
         }
-        if (!loadWorkbook(*book, sheetName, error, refused)) {
+        if (!loadWorkbook(*book, sheetName, error, refused, damaged)) {
             m_books.erase(key);
             return nullptr;
         }
@@ -682,7 +685,7 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
 }
 
 bool TableSession::loadWorkbook(Workbook &book, const std::string &sheetName, std::string *error,
-                                bool *refused) {
+                                bool *refused, bool *damaged) {
     const std::string &file = book.file;
     // The file is begun now, before the first hour, so that binding fails
     // rather than the end of the run, and so that its folder and the file
@@ -719,6 +722,9 @@ bool TableSession::loadWorkbook(Workbook &book, const std::string &sheetName, st
         });
         if (!read) {
             tables::nameReadFile(error, old, file);
+            if (damaged) {
+                *damaged = true;
+            }
             return false;
         }
         if (others && !ours) {

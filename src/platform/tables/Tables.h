@@ -143,10 +143,13 @@ private:
 // program that holds other sheets (we could keep only their values). A Lotus
 // file holds one worksheet: a new table replaces the file.
 // Nothing is written before close(). Returns nullptr on failure; *refused
-// (when given) tells a refusal from a file that could not be read or written.
+// (when given) tells a refusal from a file that could not be read or written,
+// and *damaged (when given) a workbook whose existing contents, read through
+// the file checked, could not be read (so that its other sheets cannot be
+// kept) from any other failure.
 std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
                                          const std::vector<TableColumn> &columns, std::string *error,
-                                         bool *refused = nullptr);
+                                         bool *refused = nullptr, bool *damaged = nullptr);
 
 // The tables one caller (a run) writes. Tables of one spreadsheet file share
 // one copy of it: the file is written once, with every sheet, when the last
@@ -176,10 +179,11 @@ public:
     // As createTable below, within this session.
     std::unique_ptr<TableWriter> createTable(const std::string &file, const std::string &table,
                                              const std::vector<TableColumn> &columns, std::string *error,
-                                             bool *refused = nullptr);
+                                             bool *refused = nullptr, bool *damaged = nullptr);
 
 private:
-    static bool loadWorkbook(Workbook &book, const std::string &sheetName, std::string *error, bool *refused);
+    static bool loadWorkbook(Workbook &book, const std::string &sheetName, std::string *error, bool *refused,
+                             bool *damaged);
     std::map<std::string, std::shared_ptr<Workbook>> m_books; // by the file's full path
 };
 

@@ -1,5 +1,6 @@
 #include "ui/common/PictureFile.h"
 
+#include "core/Paths.h"
 #include "core/TextIO.h"
 
 #include <QBuffer>
@@ -63,6 +64,15 @@ PrintedFile::PrintedFile(QPrinter &printer) : m_printer(printer), m_chosen(print
     if (m_chosen.isEmpty()) {
         return;
     }
+    std::string refusal;
+    const std::optional<std::string> path =
+        typedNamePath(m_chosen.toStdString(), "the file to print into", &refusal);
+    if (!path) {
+        m_refusal = QString::fromStdString(refusal);
+        m_printer.setOutputFileName(QStringLiteral("/dev/null/print"));
+        return;
+    }
+    m_chosen = QString::fromStdString(*path);
     // Made by this user alone (mode 700): nobody else puts a name there.
     m_folder = std::make_unique<QTemporaryDir>();
     const QString name = QFileInfo(m_chosen).fileName();
@@ -79,9 +89,22 @@ PrintedFile::~PrintedFile() {
     }
 }
 
+bool PrintedFile::refused(QString *reason) const {
+    if (m_refusal.isEmpty()) {
+        return false;
+    }
+    if (reason) {
+        *reason = m_refusal;
+    }
+    return true;
+}
+
 bool PrintedFile::place(QString *reason) {
     if (m_chosen.isEmpty()) {
         return true;
+    }
+    if (refused(reason)) {
+        return false;
     }
     QFile printed(m_printer.outputFileName());
     if (!printed.open(QIODevice::ReadOnly)) {

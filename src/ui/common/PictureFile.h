@@ -28,13 +28,19 @@ bool savePictureFile(const QImage &picture, const QString &path, const QString &
 // prints into a file writes into a private temporary folder instead; place()
 // then puts what it printed at the file chosen. A printer that prints on
 // paper is left as it is. The printer gets its file name back when the
-// object ends.
+// object ends. The file chosen is read as a name typed into a file chooser
+// is (typedNamePath): its "\" separate folders, and a name with a drive
+// letter is refused (refused()).
 class PrintedFile {
 public:
     explicit PrintedFile(QPrinter &printer);
     ~PrintedFile();
     PrintedFile(const PrintedFile &) = delete;
     PrintedFile &operator=(const PrintedFile &) = delete;
+
+    // True when the file chosen has a drive letter: *reason is the refusal
+    // naming it, and the caller prints nothing (the printer would not start).
+    bool refused(QString *reason) const;
 
     // Puts the file printed (the painter on the printer has ended) in place
     // of the file chosen. True when it is there, or when the printer prints
@@ -44,7 +50,8 @@ public:
 
 private:
     QPrinter &m_printer;
-    QString m_chosen; // the file chosen ("": printed on paper)
+    QString m_chosen;  // the file chosen ("": printed on paper)
+    QString m_refusal; // why the file chosen is not printed into ("": it is)
     std::unique_ptr<QTemporaryDir> m_folder;
 };
 

@@ -1,11 +1,16 @@
 #include "ui/common/QtInteraction.h"
 
+#include "core/Paths.h"
+
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QThread>
 
 namespace vesk::ui {
@@ -104,7 +109,69 @@ QString titleOr(const std::string &title) {
     return title.empty() ? applicationTitle() : QString::fromStdString(title);
 }
 
+void showRefusal(QWidget *parent, const std::string &refusal) {
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), QString::fromStdString(refusal),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
 } // namespace
+
+FileChoiceDialog::FileChoiceDialog(QWidget *parent, const QString &caption, const QString &directory,
+                                   const QString &filter, const std::string &field)
+    : QFileDialog(parent, caption, directory, filter), m_field(field.empty() ? "the file" : field) {
+    setObjectName(QStringLiteral("fileChoice"));
+}
+
+void FileChoiceDialog::accept() {
+    // The name box holds the name as typed (or as picked from the list): read here, the dialog
+    // looks for the file it names, not for one whose name holds a backslash.
+    auto *box = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    const std::string typed = box != nullptr ? box->text().toStdString() : std::string();
+    if (!typed.empty()) {
+        std::string refusal;
+        const std::optional<std::string> path = typedNamePath(typed, m_field, &refusal);
+        if (!path) {
+            showRefusal(this, refusal);
+            box->setFocus();
+            return;
+        }
+        // Rows of the list that the name box does not name give way to the name typed: one selected
+        // while the name was typed, as the folder's listing came in ("sub" for "sub\Copy.vkp"), or the
+        // name the dialog proposed. A row picked from the list is named by the box and stays.
+        const QString name = QString::fromStdString(*path);
+        auto *list = findChild<QAbstractItemView *>(QStringLiteral("listView"));
+        const QModelIndexList rows =
+            list != nullptr ? list->selectionModel()->selectedRows() : QModelIndexList();
+        if (!rows.isEmpty() && (rows.size() > 1 || rows.constFirst().data().toString() != name)) {
+            list->selectionModel()->clearSelection();
+        }
+        if (name != box->text()) {
+            const QSignalBlocker quiet(box); // the name, not a row the dialog would select for it
+            box->setText(name);
+        }
+    }
+    QFileDialog::accept();
+}
+
+std::optional<std::string> FileChoiceDialog::chosenPath() {
+    if (selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    QString path = selectedFiles().constFirst();
+    if (acceptMode() == QFileDialog::AcceptSave) {
+        path = withFilterExtension(path, selectedNameFilter());
+    }
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    std::string refusal;
+    std::optional<std::string> read = typedNamePath(path.toStdString(), m_field, &refusal);
+    if (!read) {
+        showRefusal(parentWidget(), refusal);
+    }
+    return read;
+}
 
 QStringList qtFilters(const std::vector<std::string> &filters) {
     QStringList result;
@@ -199,29 +266,24 @@ std::optional<std::string> QtInteraction::chooseFile(const FileChoice &choice) {
                                     : start + QLatin1Char('/') + QString::fromStdString(choice.fileName);
         }
         const QStringList filters = qtFilters(choice.filters);
-        QFileDialog dialog(m_parentWidget, titleOr(choice.title), start, filters.join(QStringLiteral(";;")));
-        dialog.setObjectName(QStringLiteral("fileChoice"));
+        FileChoiceDialog dialog(m_parentWidget, titleOr(choice.title), start,
+                                filters.join(QStringLiteral(";;")), choice.field);
         if (choice.save) {
             // A name typed without an extension takes the one of the chosen filter, as desktop
             // programs do, so the file is found again by the same filter when it is opened.
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
-            auto suffixOf = [&dialog](const QString &filter) { dialog.setDefaultSuffix(filterExtension(filter)); };
+            auto suffixOf = [&dialog](const QString &filter) {
+                dialog.setDefaultSuffix(filterExtension(filter));
+            };
             QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, suffixOf);
             suffixOf(dialog.selectedNameFilter());
         } else {
             dialog.setAcceptMode(QFileDialog::AcceptOpen);
             dialog.setFileMode(QFileDialog::ExistingFile);
         }
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            return;
-        }
-        QString path = dialog.selectedFiles().constFirst();
-        if (choice.save) {
-            path = withFilterExtension(path, dialog.selectedNameFilter());
-        }
-        if (!path.isEmpty()) {
-            result = path.toStdString();
+        if (dialog.exec() == QDialog::Accepted) {
+            result = dialog.chosenPath();
         }
     });
     return result;

@@ -7,6 +7,7 @@
 
 #include "core/Interaction.h"
 
+#include <QFileDialog>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -32,6 +33,29 @@ private:
     template <typename F> void onGuiThread(F &&f);
 
     QPointer<QWidget> m_parentWidget;
+};
+
+// The file dialog of the program's file and folder choices. A name typed into
+// it is read as the program reads stored names (typedNamePath) as the dialog
+// accepts it, before the dialog looks for the file or asks to replace it:
+// "sub\Copy.vkp" names Copy.vkp in the folder sub of the folder shown, and a
+// name with a drive letter is refused with the message naming it and field
+// ("the project file"), the dialog staying open with the name typed.
+class FileChoiceDialog : public QFileDialog {
+    Q_OBJECT
+public:
+    FileChoiceDialog(QWidget *parent, const QString &caption, const QString &directory, const QString &filter,
+                     const std::string &field);
+
+    // The path chosen, read as typedNamePath reads it; nullopt, after the
+    // refusal has been shown, for a name with a drive letter that the
+    // dialog gave back (a dialog of the desktop, which calls no accept()).
+    std::optional<std::string> chosenPath();
+
+    void accept() override;
+
+private:
+    std::string m_field;
 };
 
 // The application title used when a message passes no title.

@@ -130,6 +130,14 @@ void fitToScreen(QWidget *window) {
     fitToScreen(window, screenRoom(window), expectedDecoration(window));
 }
 
+void placeOver(QWidget *window, const QWidget *over) {
+    const QMargins decoration = expectedDecoration(window);
+    QRect frame(QPoint(), window->size() + extent(decoration));
+    frame.moveCenter(over->window()->frameGeometry().center());
+    window->move(frame.topLeft()); // a place of the program's own (Qt::WA_Moved), which the fit keeps
+    fitToScreen(window, screenRoom(over), decoration);
+}
+
 void fitsItselfToScreen(QWidget *window) {
     window->setProperty(kFitsItself, true);
 }

@@ -61,6 +61,14 @@ void fitToScreen(QWidget *window, const QRect &room, const QMargins &decoration)
 // The same on the window's own screen, with the decoration it will have.
 void fitToScreen(QWidget *window);
 
+// Gives a window that the program opens beside another one (the Graphics
+// window beside the main window) a place of its own before it is shown:
+// centred over `over`, within the room of over's screen, and made as small
+// as that room where it is larger, as far as its least size allows. A window
+// left without a place is placed by the window system, which may put it
+// partly below the screen.
+void placeOver(QWidget *window, const QWidget *over);
+
 // Leaves the window to its own layout rules (they use the routines above).
 void fitsItselfToScreen(QWidget *window);
 

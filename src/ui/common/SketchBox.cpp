@@ -113,6 +113,7 @@ bool SketchBox::menSave3D_Click() {
     }
     FileChoice choice;
     choice.title = "Save";
+    choice.field = "the picture file";
     choice.filters = {"Bitmap Picture (*.bmp)|*.bmp"};
     choice.save = true;
     const std::optional<std::string> path = m_interaction->chooseFile(choice);

@@ -164,6 +164,12 @@ bool saveSketchPicture(const QImage &picture, const QString &path, QString *erro
 bool printStreetSketch(QPrinter &printer, const SketchStreet &street, const SketchView &view,
                        const SketchLabelFont &font, QString *error) {
     PrintedFile file(printer);
+    if (QString why; file.refused(&why)) {
+        if (error) {
+            *error = why;
+        }
+        return false;
+    }
     QPainter painter;
     if (!painter.begin(&printer)) {
         if (error) {

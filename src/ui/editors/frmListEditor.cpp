@@ -458,6 +458,7 @@ void frmListEditor::btnRemoveSubRow_Click() {
 void frmListEditor::btnFactorFile_Click() {
     FileChoice choice;
     choice.title = "Emission-Factor File";
+    choice.field = "the emission-factor file";
     choice.folder = m_env.EmissionDir.empty() ? m_env.SharedEmissionDir : m_env.EmissionDir;
     choice.filters = {"Emission factors (*.eft)|*.eft|All (*.*)|*.*"};
     const auto picked = m_ui.chooseFile(choice);
@@ -498,6 +499,7 @@ bool frmListEditor::btnSave_Click() {
 bool frmListEditor::btnSaveAs_Click() {
     FileChoice choice;
     choice.title = m_kind == 1 ? "Save the Vehicle List File" : "Save the Fuel List File";
+    choice.field = m_kind == 1 ? "the vehicle list" : "the fuel list";
     choice.folder = m_path.empty() ? m_env.ListsDir : folderPart(m_path);
     choice.fileName = m_path.empty() ? (m_kind == 1 ? "Fleet.vlf" : "Fuels.flf") : fileNamePart(m_path);
     choice.filters = {m_kind == 1 ? "Vehicle List Files (*.vlf)|*.vlf|All (*.*)|*.*"

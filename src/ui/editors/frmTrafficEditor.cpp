@@ -331,6 +331,7 @@ void frmTrafficEditor::cmbYear_Click(int index) {
 void frmTrafficEditor::btnVehicleList_Click() {
     FileChoice choice;
     choice.title = "Set the Vehicle List File";
+    choice.field = "the vehicle list";
     choice.folder = m_env.ListsDir;
     choice.filters = {"Vehicle List Files (*.vlf)|*.vlf|All (*.*)|*.*"};
     if (auto picked = m_ui.chooseFile(choice)) {
@@ -342,6 +343,7 @@ void frmTrafficEditor::btnVehicleList_Click() {
 void frmTrafficEditor::btnFuelList_Click() {
     FileChoice choice;
     choice.title = "Set the Fuel List File";
+    choice.field = "the fuel list";
     choice.folder = m_env.ListsDir;
     choice.filters = {"Fuel List Files (*.flf)|*.flf|All (*.*)|*.*"};
     if (auto picked = m_ui.chooseFile(choice)) {
@@ -379,6 +381,7 @@ bool frmTrafficEditor::btnSaveAs_Click() {
     }
     FileChoice choice;
     choice.title = "Save the Traffic File";
+    choice.field = "the traffic file";
     choice.folder =
         m_path.empty() ? (m_env.WorkDir.empty() ? m_env.TrafficDir : m_env.WorkDir) : folderPart(m_path);
     choice.fileName = m_path.empty() ? "Traffic.trf" : fileNamePart(m_path);
@@ -394,6 +397,7 @@ void frmTrafficEditor::btnOpen_Click() {
     }
     FileChoice choice;
     choice.title = "Open Traffic File";
+    choice.field = "the traffic file";
     choice.folder = m_path.empty() ? m_env.TrafficDir : folderPart(m_path);
     choice.filters = {kTrafficFilter};
     const auto picked = m_ui.chooseFile(choice);

@@ -399,6 +399,7 @@ void frmFormatFile::btnLoadList_Click(int index) {
     }
     FileChoice choice;
     choice.title = "Load Saved List";
+    choice.field = "the variable list file";
     choice.folder = m_input.listsDir;
     choice.filters = {kFormatFileFilter};
     const auto picked = m_interaction.chooseFile(choice);
@@ -433,6 +434,7 @@ void frmFormatFile::btnLoadList_Click(int index) {
 void frmFormatFile::btnSave_Click() {
     FileChoice choice;
     choice.title = "Save Variable List";
+    choice.field = "the variable list file";
     choice.folder = m_input.workDir.empty() ? m_input.listsDir : m_input.workDir;
     choice.filters = {kFormatFileFilter};
     choice.save = true;

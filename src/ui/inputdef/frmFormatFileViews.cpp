@@ -162,6 +162,10 @@ void frmFormatFile::btnShowVariables_Click() {
 
 int frmFormatFile::printCatalogue(QPrinter &printer) const {
     PrintedFile file(printer);
+    if (QString why; file.refused(&why)) {
+        m_interaction.message(why.toStdString(), Icon::Critical);
+        return 0;
+    }
     QPainter painter;
     if (!painter.begin(&printer)) {
         return 0;

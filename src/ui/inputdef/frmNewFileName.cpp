@@ -4,10 +4,10 @@
 #include "core/Paths.h"
 #include "platform/tables/TableAddress.h"
 #include "project/DataFileHeader.h"
+#include "ui/common/QtInteraction.h"
 #include "ui/inputdef/frmListTables.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -84,17 +84,21 @@ bool frmNewFileName::refuseDriveLetter(const std::string &name) {
         return false;
     }
     typed += name.substr(std::min(file.size(), name.size()));
-    std::string field = m_context.Field;
-    if (field.empty()) {
-        const char *const kinds[] = {"the hourly input file", "the hourly output file", "the traffic file",
-                                     "the statistics file"};
-        field = kind >= 1 && kind <= 4 ? kinds[kind - 1]
-                : kind == 0            ? "the working folder"
-                : kind == -1           ? (m_context.OpenListKind == 2 ? "the fuel list" : "the vehicle list")
-                                       : "the file";
-    }
-    m_interaction.message(driveLetterRefusal(typed, field), Icon::Critical);
+    m_interaction.message(driveLetterRefusal(typed, field()), Icon::Critical);
     return true;
+}
+
+std::string frmNewFileName::field() const {
+    if (!m_context.Field.empty()) {
+        return m_context.Field;
+    }
+    const int kind = m_context.SelectedFileKind;
+    const char *const kinds[] = {"the hourly input file", "the hourly output file", "the traffic file",
+                                 "the statistics file"};
+    return kind >= 1 && kind <= 4 ? kinds[kind - 1]
+           : kind == 0            ? "the working folder"
+           : kind == -1           ? (m_context.OpenListKind == 2 ? "the fuel list" : "the vehicle list")
+                                  : "the file";
 }
 
 frmNewFileName::frmNewFileName(FileChooserContext &context, Interaction &interaction, QWidget *parent)
@@ -227,9 +231,13 @@ void frmNewFileName::btnBrowse_Click() {
         if (!QDir(start).exists()) {
             start.clear();
         }
-        const QString folder = QFileDialog::getExistingDirectory(this, windowTitle(), start);
-        if (!folder.isEmpty() && !refuseDriveLetter(folder.toStdString())) {
-            txtNewFileName->setText(QDir::toNativeSeparators(folder));
+        FileChoiceDialog dialog(this, windowTitle(), start, QString(), field());
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        if (dialog.exec() == QDialog::Accepted) {
+            if (const auto folder = dialog.chosenPath(); folder && !folder->empty()) {
+                txtNewFileName->setText(QString::fromStdString(*folder));
+            }
         }
         txtNewFileName->setFocus();
         return;
@@ -242,11 +250,13 @@ void frmNewFileName::btnBrowse_Click() {
     // takes the one of the chosen filter.
     const int kind = m_context.SelectedFileKind;
     choice.save = kind == 2 || kind == 4;
+    choice.field = field();
     const QString filter = qtFilter(browseFilter());
     for (const QString &f : filter.split(QStringLiteral(";;"))) {
         choice.filters.push_back(f.toStdString());
     }
-    // A name typed with a drive letter comes back behind the dialog's folder: it names no file here.
+    // A name typed with a drive letter names no file here, nor one that the dialog gives back behind
+    // its folder.
     const auto picked = m_interaction.chooseFile(choice);
     if (picked && !refuseDriveLetter(*picked)) {
         txtNewFileName->setText(QString::fromStdString(*picked));

@@ -90,6 +90,8 @@ protected:
 private:
     void setupUi();
     void txtNewFileName_Change();
+    // What the name names, for a refusal: the context's Field, else the kind's ("the hourly output file").
+    std::string field() const;
 
     FileChooserContext &m_context;
     Interaction &m_interaction;

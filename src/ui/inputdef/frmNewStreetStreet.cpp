@@ -48,6 +48,7 @@ void frmNewStreet::btnStreetConf_Click() {
     } else if (s.RouteMode) {
         FileChoice choice;
         choice.title = "Open Route Data File";
+        choice.field = "the route file";
         choice.folder = s.WorkDir;
         choice.filters = {"Route data (*.dat)|*.dat|*.txt|*.txt|All (*.*)|*.*"};
         if (const std::optional<std::string> path = m_interaction.chooseFile(choice);

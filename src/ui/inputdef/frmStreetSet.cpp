@@ -211,6 +211,7 @@ void frmStreetSet::valuesChanged() {
 void frmStreetSet::btnOpen_Click() {
     FileChoice choice;
     choice.title = "Open Streets File";
+    choice.field = "the streets file";
     choice.folder = m_context.workDir;
     choice.filters = {kStreetsFilter};
     if (const auto path = m_interaction.chooseFile(choice); path && !path->empty()) {
@@ -260,6 +261,7 @@ void frmStreetSet::btnEditStreet_Click() {
 void frmStreetSet::btnMapFile_Click() {
     FileChoice choice;
     choice.title = "Map Picture";
+    choice.field = "the map file";
     choice.folder = m_context.workDir;
     choice.filters = {
         "Pictures (*.png *.jpg *.jpeg *.bmp *.gif)|*.png;*.jpg;*.jpeg;*.bmp;*.gif|All (*.*)|*.*"};
@@ -292,6 +294,7 @@ void frmStreetSet::btnOK_Click() {
     if (path.empty()) {
         FileChoice choice;
         choice.title = "Save Streets File";
+        choice.field = "the streets file";
         choice.folder = m_context.workDir;
         choice.filters = {kStreetsFilter};
         choice.save = true;

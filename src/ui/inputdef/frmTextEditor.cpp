@@ -117,6 +117,7 @@ bool frmTextEditor::SaveTextFile() {
     if (FileName.empty()) {
         FileChoice choice;
         choice.title = "Save File As";
+        choice.field = "the text file";
         choice.filters = kFilters;
         choice.save = true;
         const auto picked = m_interaction.chooseFile(choice);
@@ -178,6 +179,7 @@ void frmTextEditor::mnuFIleOpen_Click() {
     }
     FileChoice choice;
     choice.title = "Open";
+    choice.field = "the text file";
     choice.filters = kFilters;
     const auto picked = m_interaction.chooseFile(choice);
     if (!picked || picked->empty()) {

@@ -280,6 +280,10 @@ bool ListEditorFrame::copyIntoFolder(const std::string &sourcePath, const std::s
         if (answer.empty()) {
             return true; // nothing copied: the list names the file of the folder
         }
+        if (std::string refusal; !typedNamePath(answer, "the new file", &refusal)) {
+            m_ui.message(refusal, Icon::Exclamation);
+            continue;
+        }
         if (answer.find_first_of("\\/") != std::string::npos) {
             m_ui.message("The new file name must not name a folder.", Icon::Exclamation);
             continue;

@@ -306,6 +306,7 @@ void frmEditCityTypes::btnChange_Click() {
         return;
     }
     FileChoice choice;
+    choice.field = "the urban emission file";
     choice.folder = m_state.MetBackDir;
     choice.filters = {"Urban Emission data files (*.dat)|*.dat|All (*.*)|*.*"};
     const auto chosen = m_ui.chooseFile(choice);

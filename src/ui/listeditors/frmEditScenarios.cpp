@@ -308,6 +308,7 @@ bool frmEditScenarios::chooseListFile(int row, int column) {
     }
     FileChoice choice;
     choice.folder = ListFolder;
+    choice.field = column == VehicleFile ? "the vehicle list" : "the fuel list";
     choice.filters = {column == VehicleFile ? "Vehicle List Files (*.vlf)|*.vlf|All (*.*)|*.*"
                                             : "Fuel List Files (*.flf)|*.flf|All (*.*)|*.*"};
     const auto chosen = m_ui.chooseFile(choice);
@@ -359,6 +360,7 @@ void frmEditScenarios::btnChange_Click() {
     FileChoice choice;
     choice.folder = m_state.TrafficDir;
     choice.filters = {kFleetFilter};
+    choice.field = "the fleet database file";
     const auto chosen = m_ui.chooseFile(choice);
     if (!chosen || chosen->empty()) {
         return;

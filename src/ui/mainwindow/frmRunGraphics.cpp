@@ -1,6 +1,7 @@
 // The Graphics command: the graph frame of the Special Mode results.
 
 #include "ui/common/HelpSystem.h"
+#include "ui/common/ScreenFit.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/results/MDIGraphics.h"
 
@@ -11,6 +12,7 @@ void frmRun::menGraphic_Click() {
         m_graphics = new MDIGraphics(m_state, m_interaction, this);
         m_graphics->setAttribute(Qt::WA_DeleteOnClose);
         m_graphics->showHelp = [this](long context) { m_help->showContext(m_graphics, context); };
+        placeOver(m_graphics, this);
     }
     m_graphics->show();
     m_graphics->raise();

@@ -15,8 +15,8 @@
 #include "project/ProjectReader.h"
 #include "project/ProjectWriter.h"
 #include "project/RecentFiles.h"
-#include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/HelpSystem.h"
+#include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
 #include "ui/settings/frmCountries.h"
 
@@ -208,6 +208,7 @@ void frmRun::menRefresh_Click() {
 void frmRun::menSetCNDFile_Click() {
     FileChoice choice;
     choice.title = "Set Conditions File";
+    choice.field = "the conditions file";
     choice.folder = m_state.WorkDir;
     choice.fileName = fileNamePart(m_state.ConditionsFile);
     choice.filters = {"Conditions File (*.cnd)|*.cnd|All (*.*)|*.*"};

@@ -156,6 +156,7 @@ void frmRun::menOpen_Click() {
     } else {
         FileChoice choice;
         choice.title = "Open Project";
+        choice.field = "the project file";
         choice.folder = startFolder(m_state, m_settings);
         choice.filters = {
             "VESK Project (*.vkp)|*.vkp|VESK Multi Streets Project (*.vkm)|*.vkm|Text (*.txt)|*.txt|"

@@ -80,6 +80,7 @@ void frmRun::showMultiStreetResults(std::shared_ptr<results::StreetResultsStore>
 void frmRun::menOpenSavedMulti_Click() {
     FileChoice choice;
     choice.title = "Open Saved Results File";
+    choice.field = "the results file";
     choice.folder = m_state.WorkDir;
     choice.filters = {"VESK multi-street results (*.msr)|*.msr|All (*.*)|*.*"};
     const std::optional<std::string> path = m_interaction.chooseFile(choice);

@@ -45,6 +45,7 @@ void frmRun::menEditStreetConfiguration_Click() {
     if (s.RouteMode) {
         FileChoice choice;
         choice.title = "Open Route Data File";
+        choice.field = "the route file";
         choice.folder = s.WorkDir;
         choice.filters = {"Route data (*.dat)|*.dat|*.txt|*.txt|All (*.*)|*.*"};
         const std::optional<std::string> path = m_interaction.chooseFile(choice);

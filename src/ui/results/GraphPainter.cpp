@@ -132,6 +132,12 @@ bool printGraph(QPrinter &printer, const GraphContent &graph, QString *error) {
         return false;
     };
     PrintedFile file(printer);
+    if (QString why; file.refused(&why)) {
+        if (error) {
+            *error = why;
+        }
+        return false;
+    }
     QPainter painter;
     if (!painter.begin(&printer)) {
         return fail(QStringLiteral("the printer could not be started."));

@@ -244,6 +244,7 @@ bool MDIGraphics::menSaveAs_Click() {
     }
     FileChoice choice;
     choice.title = "Save As";
+    choice.field = "the picture file";
     choice.folder = m_state.WorkDir;
     choice.filters = {"Bitmap Picture (*.bmp)|*.bmp", "All (*.*)|*.*"};
     choice.save = true;

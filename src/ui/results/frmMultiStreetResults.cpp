@@ -203,6 +203,7 @@ void frmMultiStreetResults::btnSave_Click() {
     }
     FileChoice choice;
     choice.title = "Save Multi-Street Results";
+    choice.field = "the results file";
     choice.folder = m_state.WorkDir;
     choice.fileName = store->isTemporary() ? std::string() : store->path();
     choice.filters = {kStreetsFilter};
@@ -223,6 +224,7 @@ void frmMultiStreetResults::btnSave_Click() {
 void frmMultiStreetResults::btnOpen_Click() {
     FileChoice choice;
     choice.title = "Open Saved Results File";
+    choice.field = "the results file";
     choice.folder = m_state.WorkDir;
     choice.filters = {kStreetsFilter};
     const std::optional<std::string> path = m_interaction.chooseFile(choice);

@@ -51,6 +51,7 @@ void frmShowResults::checkWindowItem(int index) {
 void frmShowResults::menSave_Click() {
     FileChoice choice;
     choice.title = "Save Results";
+    choice.field = "the results file";
     choice.folder = m_state.WorkDir;
     choice.fileName =
         iequals(m_state.ResultFileName, "untitled") ? std::string() : withoutBrackets(m_state.ResultFileName);
@@ -100,6 +101,7 @@ void frmShowResults::menOpen_Click() {
     }
     FileChoice choice;
     choice.title = "Open Saved Results File";
+    choice.field = "the results file";
     choice.folder = LastResultFolder;
     choice.filters = {kResultFilter};
     const std::optional<std::string> chosen = m_interaction.chooseFile(choice);

@@ -67,6 +67,10 @@ std::vector<QString> frmShowResults::printResults(QPrinter &printer) {
         return printed;
     }
     PrintedFile file(printer);
+    if (QString why; file.refused(&why)) {
+        m_interaction.message(why.toStdString(), Icon::Critical);
+        return printed;
+    }
     QPainter painter;
     if (!painter.begin(&printer)) {
         return printed; // the printer failed: nothing is sent

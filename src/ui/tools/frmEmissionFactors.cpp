@@ -250,6 +250,7 @@ bool frmEmissionFactors::btnSaveCopy_Click() {
     }
     FileChoice choice;
     choice.title = "Save a Copy of the Emission Factors";
+    choice.field = "the emission-factor file";
     choice.folder = m_copyPath.empty() ? QDir::homePath().toStdString() : folderPart(m_copyPath);
     const std::string name =
         fileNamePart(m_factorPath.empty() ? std::string("EmissionFactors.eft") : m_factorPath);

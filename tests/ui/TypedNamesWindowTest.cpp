@@ -1,0 +1,231 @@
+// Names typed into the window's file dialogs as a user of Windows types them:
+// "sub\Copy.vkp" for a file in a folder, "C:\Projects\Copy.vkp" for one on a
+// drive. The program's own file dialog is opened and typed into; a name is
+// read as the program reads stored names: "\" separates folders, and a name
+// with a drive letter is refused naming it, with nothing written.
+
+#include "ui/WindowSession.h"
+
+#include "core/Paths.h"
+#include "ui/common/QtInteraction.h"
+#include "ui/editors/frmListEditor.h"
+#include "ui/editors/frmTrafficEditor.h"
+#include "ui/inputdef/frmNewFileName.h"
+#include "ui/results/frmShowResults.h"
+
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+using namespace vesk;
+using test::Sample;
+using test::Session;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Types name into the name box of the file dialog that opens next and takes
+// it with Enter; a dialog that stays open is then cancelled. The texts of
+// the message boxes shown meanwhile go to *said. As seen when typing at a
+// user's pace, the folder the name begins with ("sub") is selected in the
+// list as the folder's listing comes in, after the name has been typed.
+void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said) {
+    test::onModal<QFileDialog>([name, said](QFileDialog *dialog) {
+        test::OnEachModal<QMessageBox> boxes([said](QMessageBox *box) {
+            said->push_back(box->text().toStdString());
+            box->button(box->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok)->click();
+        });
+        auto *box = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        auto *list = dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"));
+        ASSERT_TRUE(box != nullptr && list != nullptr);
+        QApplication::setActiveWindow(dialog);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromStdString(name));
+        const auto *files = qobject_cast<const QFileSystemModel *>(list->model());
+        const std::size_t cut = name.find_first_of("\\/");
+        const QModelIndex folder =
+            files->index(dialog->directory().filePath(QString::fromStdString(name.substr(0, cut))));
+        if (cut != std::string::npos && folder.isValid() && files->isDir(folder)) {
+            list->selectionModel()->select(folder, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        static_cast<QDialog *>(dialog)->accept(); // Enter
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+    });
+}
+
+// The window on a copy of the data tree, the project of Working/ named loaded (none for ""), its file
+// choices made in the program's own file dialog.
+struct Typing {
+    Sample sample;
+    std::string work = sample.appDir + "Working/";
+    Session s;
+    ui::QtInteraction dialogs;
+    explicit Typing(const char *project) : s(sample, *project != '\0' ? sample.project(project) : "") {
+        fs::create_directory(work + "sub");
+        dialogs.setParentWidget(s.w.get());
+        s.ui.chooser = [this](const FileChoice &choice) { return dialogs.chooseFile(choice); };
+        s->show();
+    }
+    // Entries below the data tree whose name holds a backslash or a colon.
+    std::vector<std::string> namesOfWindows() const {
+        std::vector<std::string> found;
+        for (const auto &[path, what] : test::entriesBelow(sample.dir.path())) {
+            if (fs::path(path).filename().string().find_first_of("\\:") != std::string::npos) {
+                found.push_back(path);
+            }
+        }
+        return found;
+    }
+};
+
+} // namespace
+
+TEST(TypedNames, TheProjectsChooserTakesABackslashAsAFolderAndRefusesADriveLetter) {
+    struct Case {
+        const char *command, *typed;
+        const char *path; // below Working/; "" where the name is refused
+    };
+    for (const Case &c :
+         {Case{"Save As", "sub\\Copy.vkp", "sub/Copy.vkp"}, Case{"Save As", "C:\\Projects\\Copy.vkp", ""},
+          Case{"Save As", "D:\\Work\\Route.vkp", ""},
+          Case{"Save of a new project", "sub\\New.vkp", "sub/New.vkp"},
+          Case{"Save of a new project", "C:\\Projects\\New.vkp", ""},
+          Case{"Open", "sub\\Copy.vkp", "sub/Copy.vkp"}, Case{"Open", "C:\\Projects\\Copy.vkp", ""}}) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.typed);
+        const std::string command = c.command;
+        Typing t(command == "Save of a new project" ? "" : "DemoStreet.vkp");
+        if (command == "Open") { // the project beside its files in sub
+            for (const auto &entry : fs::directory_iterator(t.work)) {
+                if (entry.is_regular_file()) {
+                    fs::copy_file(entry.path(), t.work + "sub/" + entry.path().filename().string());
+                }
+            }
+            fs::rename(t.work + "sub/DemoStreet.vkp", t.work + "sub/Copy.vkp");
+        } else if (command != "Save As") {
+            t.s.newSingleStreetProject(t.work);
+        }
+        const std::string before = t.s.state.ProjectFile, title = t.s->windowTitle().toStdString();
+        const auto files = test::entriesBelow(t.sample.dir.path());
+        std::vector<std::string> said;
+        typeIntoFileDialog(c.typed, &said);
+        command == "Open"      ? t.s->menOpen_Click()
+        : command == "Save As" ? t.s->menSaveAs_Click()
+                               : t.s->menSave_Click();
+        EXPECT_EQ(t.namesOfWindows(), std::vector<std::string>{});
+        if (*c.path == '\0') {
+            EXPECT_EQ(said, std::vector<std::string>{driveLetterRefusal(c.typed, "the project file")});
+            EXPECT_EQ(t.s.state.ProjectFile, before);
+            EXPECT_EQ(t.s->windowTitle().toStdString(), title);
+            EXPECT_EQ(test::entriesBelow(t.sample.dir.path()), files) << "nothing written";
+            continue;
+        }
+        const std::string path = t.work + c.path;
+        EXPECT_EQ(said, std::vector<std::string>{});
+        EXPECT_EQ(t.s.state.ProjectFile, path);
+        EXPECT_NE(t.s->windowTitle().toStdString().find(path), std::string::npos)
+            << t.s->windowTitle().toStdString();
+        EXPECT_TRUE(Session(t.sample, path).loaded) << "opened again in the window";
+        if (command == "Save As") {
+            std::string batchSaid;
+            EXPECT_EQ(test::batchRun(t.sample, path, &batchSaid), 0) << batchSaid;
+        }
+    }
+}
+
+// Every other chooser that names a file to write, and the folder chooser of a new project or country.
+TEST(TypedNames, EveryOtherChooserTakesABackslashAsAFolderAndRefusesADriveLetter) {
+    struct Chooser {
+        const char *what, *field;
+        const char *folder; // below AppDir, where the name typed lies
+        const char *name;
+        bool fileDialog; // the program's file dialog opens (not a print dialog)
+        // Opens the chooser (typed: the name as the print dialog gives it); the name the chooser took,
+        // "" for one that writes the file.
+        std::function<std::string(Typing &, const std::string &typed)> open;
+    };
+    auto results = [](std::function<void(ui::frmShowResults &)> act) {
+        return [act](Typing &t, const std::string &) {
+            t.s.onResultsWindow = [act](QDialog &window) {
+                act(*qobject_cast<ui::frmShowResults *>(&window));
+            };
+            t.s.runToEnd();
+            return std::string();
+        };
+    };
+    const Chooser choosers[] = {
+        {"the results' Save", "the results file", "Working/", "Summary.res", true,
+         results([](ui::frmShowResults &w) { w.menSave_Click(); })},
+        {"the results' print into a file", "the file to print into", "Working/", "Results.pdf", false,
+         [](Typing &t, const std::string &typed) {
+             const std::string file = t.work + typed;
+             t.s.onResultsWindow = [file](QDialog &window) {
+                 auto *w = qobject_cast<ui::frmShowResults *>(&window);
+                 w->choosePrinter = [file](QPrinter &printer) {
+                     printer.setOutputFileName(QString::fromStdString(file)); // as the print dialog gives it
+                     return true;
+                 };
+                 w->menPrint_Click();
+             };
+             t.s.runToEnd();
+             return std::string();
+         }},
+        {"the traffic editor's Save As", "the traffic file", "Working/", "Copy.trf", true,
+         [](Typing &t, const std::string &) {
+             t.s->runTrafficEditor = [](ui::frmTrafficEditor &d) { d.btnSaveAs_Click(); };
+             t.s->menEditTrf_Click();
+             return std::string();
+         }},
+        {"the list editor's Save As", "the vehicle list", "Lists/National/DL/", "Copy.vlf", true,
+         [](Typing &t, const std::string &) {
+             t.s->runListEditor = [](ui::frmListEditor &d) { d.btnSaveAs_Click(); };
+             t.s->menEditVehicleList_Click();
+             return std::string();
+         }},
+        {"the folder chooser's Browse", "the working folder", "Working/", "Folder", true,
+         [](Typing &t, const std::string &) {
+             fs::create_directory(t.work + "sub/Folder");
+             ui::FileChooserContext context;
+             context.SelectedFileKind = 0;
+             context.WorkDir = t.work;
+             ui::frmNewFileName d(context, t.s.ui);
+             d.btnBrowse_Click();
+             return d.nameBox()->text().toStdString();
+         }},
+    };
+    for (const Chooser &c : choosers) {
+        for (const std::string typed : {std::string("sub\\") + c.name, std::string("C:\\res\\") + c.name}) {
+            SCOPED_TRACE(std::string(c.what) + ": " + typed);
+            Typing t("DemoStreet.vkp");
+            fs::create_directories(t.sample.appDir + c.folder + "sub");
+            std::vector<std::string> said;
+            if (c.fileDialog) {
+                typeIntoFileDialog(typed, &said);
+            }
+            const std::string taken = c.open(t, typed);
+            said.insert(said.end(), t.s.ui.messages.begin(), t.s.ui.messages.end());
+            EXPECT_EQ(t.namesOfWindows(), std::vector<std::string>{});
+            const std::string path = t.sample.appDir + c.folder + "sub/" + c.name;
+            if (typed[0] == 'C') {
+                EXPECT_EQ(std::count(said.begin(), said.end(), driveLetterRefusal(typed, c.field)), 1);
+                EXPECT_EQ(taken, "");
+            } else {
+                EXPECT_TRUE(taken.empty() ? fs::is_regular_file(path) : taken == path)
+                    << path << " " << taken;
+            }
+        }
+    }
+}
