@@ -98,9 +98,28 @@ std::string linkText(int fd, int *err) {
     }
 }
 
-std::function<void(const std::string &, const std::function<void()> &)> &aroundLinkRead() {
-    static std::function<void(const std::string &, const std::function<void()> &)> around;
+using AroundUse = std::function<void(const std::string &, const std::function<void()> &)>;
+
+// The tests' hooks: around the reading of a link, and around the use of a
+// name that is no link.
+AroundUse &aroundLinkRead() {
+    static AroundUse around;
     return around;
+}
+
+AroundUse &aroundNameUse() {
+    static AroundUse around;
+    return around;
+}
+
+// Runs use(), what is done with a name after its one look (name: its full
+// path), within the tests' hook (around) where one is set.
+void useName(const AroundUse &around, const std::string &name, const std::function<void()> &use) {
+    if (around) {
+        around(name, use);
+    } else {
+        use();
+    }
 }
 
 Resolved resolve(const std::string &target, OutputPlace *place, std::string *error, int *systemError) {
@@ -186,12 +205,7 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
             }
             int err = 0;
             std::string text;
-            const auto read = [&] { text = linkText(looked.get(), &err); };
-            if (aroundLinkRead()) {
-                aroundLinkRead()(joined(at, part), read);
-            } else {
-                read();
-            }
+            useName(aroundLinkRead(), joined(at, part), [&] { text = linkText(looked.get(), &err); });
             if (text.empty()) {
                 return fail(err != 0 ? err : ENOENT);
             }
@@ -213,13 +227,15 @@ Resolved resolve(const std::string &target, OutputPlace *place, std::string *err
             continue;
         }
         if (rest.empty()) {
+            useName(aroundNameUse(), joined(at, part), [] {});
             name = std::move(part);
             break;
         }
         if (!S_ISDIR(st.st_mode)) {
             return fail(ENOTDIR);
         }
-        folder = std::move(looked);
+        // The folder looked at is the one gone into: its name is not opened again.
+        useName(aroundNameUse(), joined(at, part), [&] { folder = std::move(looked); });
         at = joined(at, part);
     }
     if (name.empty()) {
@@ -244,6 +260,11 @@ bool resolveOutputPlace(const std::string &target, OutputPlace *place, std::stri
 void aroundLinkReadForTesting(
     std::function<void(const std::string &link, const std::function<void()> &read)> around) {
     aroundLinkRead() = std::move(around);
+}
+
+void aroundNameUseForTesting(
+    std::function<void(const std::string &name, const std::function<void()> &use)> around) {
+    aroundNameUse() = std::move(around);
 }
 
 std::string foreignLinkRefusal(const std::string &target) {

@@ -110,5 +110,12 @@ std::string foreignLinkRefusal(const std::string &target);
 // name is resolved.
 void aroundLinkReadForTesting(
     std::function<void(const std::string &link, const std::function<void()> &read)> around);
+// For tests: the same for the other names on the way (name: its full path),
+// right after their one look: around the descent into a folder (use() goes
+// into the folder looked at), and at the output's own name, the last, where
+// use() does nothing as the resolution ends there. Set it only while no
+// name is resolved.
+void aroundNameUseForTesting(
+    std::function<void(const std::string &name, const std::function<void()> &use)> around);
 
 } // namespace vesk

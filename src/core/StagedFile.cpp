@@ -19,6 +19,8 @@ namespace vesk {
 
 namespace fs = std::filesystem;
 using staged::besides;
+using staged::descriptorPath;
+using staged::folderOf;
 using staged::hiddenName;
 using staged::holds;
 
@@ -92,18 +94,17 @@ std::function<bool(const std::string &)> &renameFailure() {
     return fails;
 }
 
+std::function<void(const std::string &, const std::function<void()> &)> &aroundOldContentsRead() {
+    static std::function<void(const std::string &, const std::function<void()> &)> around;
+    return around;
+}
+
 // Where a file written for target goes (a link's destination, where the
 // link may be followed: core/OutputPlace.h), with its folder opened as it
 // was resolved, which every later step takes its names relative to. False
 // with the system's error number.
 bool openPlace(const std::string &target, OutputPlace *place, int *err, std::string *why = nullptr) {
     return resolveOutputPlace(target, place, why, err);
-}
-
-// The folder of a file's path, for a message.
-std::string folderOf(const std::string &path) {
-    const fs::path parent = fs::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
 }
 
 // Creates a temporary file beside the target (never through a link) and
@@ -189,6 +190,11 @@ void failWritingOutForTesting(std::function<bool(const std::string &target)> fai
 
 void failRenamingForTesting(std::function<bool(const std::string &target)> fails) {
     renameFailure() = std::move(fails);
+}
+
+void aroundOldContentsReadForTesting(
+    std::function<void(const std::string &target, const std::function<void()> &read)> around) {
+    aroundOldContentsRead() = std::move(around);
 }
 
 void removeLeftOverTemporaries(const std::string &target) {
@@ -375,7 +381,7 @@ bool StagedFile::oldContents(std::string *path, std::string *error) {
         return true; // no old contents (removed meanwhile: none are kept either)
     }
     // Read through the descriptor held, which a helper process may open too.
-    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(m_old);
+    const std::string own = descriptorPath(m_old);
     struct stat through {};
     if (::stat(own.c_str(), &through) != 0 || !staged::sameFile(through, m_checked)) {
         return refused("Cannot read the file " + m_target +
@@ -386,11 +392,19 @@ bool StagedFile::oldContents(std::string *path, std::string *error) {
     return true;
 }
 
+void StagedFile::readOldContents(const std::function<void()> &read) const {
+    if (aroundOldContentsRead()) {
+        aroundOldContentsRead()(m_target, read);
+    } else {
+        read();
+    }
+}
+
 std::string StagedFile::readBackPath() const {
     if (m_temp.empty() || m_held < 0) {
         return {};
     }
-    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(m_held);
+    const std::string own = descriptorPath(m_held);
     struct stat st {};
     return ::stat(own.c_str(), &st) == 0 && staged::sameFile(st, m_file) ? own : m_temp;
 }

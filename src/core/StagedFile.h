@@ -156,6 +156,16 @@ enum class StagedStep {
 void onStagedStepForTesting(
     std::function<void(StagedStep step, const std::string &target, const std::string &name)> act);
 
+// For tests: where a writer reads the old contents of target through the
+// path StagedFile::oldContents() gave it (StagedFile::readOldContents), calls
+// around(target, read) instead of read(): right after the old contents were
+// approved and before the reader opens them, so that a test may change what
+// the target's name holds at that very moment and put it back after the
+// read. target: the file written, a link resolved. An empty function ends
+// it; set it only while no file is being written.
+void aroundOldContentsReadForTesting(
+    std::function<void(const std::string &target, const std::function<void()> &read)> around);
+
 class ReplacedFiles;
 
 class StagedFile {
@@ -195,6 +205,11 @@ public:
     // named pipe ..."), or when the system offers no way to read it through
     // the descriptor.
     bool oldContents(std::string *path, std::string *error);
+    // Runs read, which reads the old contents through the path that
+    // oldContents() gave (and nothing by the target's name), at once after
+    // oldContents() approved them; for tests within their hook
+    // (aroundOldContentsReadForTesting).
+    void readOldContents(const std::function<void()> &read) const;
     // Whether bytes may still be written (open, not yet prepared).
     bool isOpen() const;
     // Ties a hold on the target to the file opened: the exclusion of other

@@ -29,6 +29,7 @@
 namespace vesk {
 
 using staged::besides;
+using staged::folderOf;
 using staged::hiddenName;
 using staged::holds;
 using staged::sameFile;
@@ -252,20 +253,11 @@ bool leadsTo(const std::string &given, const struct stat &placed) {
     return resolveOutputPlace(given, &place, nullptr) && holds(place.folder.get(), place.name, placed);
 }
 
-// The folder of a file's path, for a message.
-std::string folderOf(const std::string &path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".")
-           : slash == 0               ? std::string("/")
-                                      : path.substr(0, slash);
-}
-
 // Where the folder held as fd lies now, for a message: " (in <folder>)", or
 // "" where the system does not say.
 std::string whereNow(int fd) {
     char text[4096];
-    const std::string own = "/proc/self/fd/" + std::to_string(fd);
-    const ssize_t n = ::readlink(own.c_str(), text, sizeof text);
+    const ssize_t n = ::readlink(staged::descriptorPath(fd).c_str(), text, sizeof text);
     if (n <= 0 || static_cast<std::size_t>(n) >= sizeof text || text[0] != '/') {
         return {};
     }

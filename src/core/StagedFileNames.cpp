@@ -78,15 +78,13 @@ bool holds(int folder, const std::string &name, const struct stat &file) {
 
 bool linkOpenFile(int fd, const struct stat &file, int folder, const std::string &from, const std::string &to,
                   int *err) {
-    char self[48];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
-    if (::linkat(AT_FDCWD, self, folder, to.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    const std::string own = descriptorPath(fd);
+    if (::linkat(AT_FDCWD, own.c_str(), folder, to.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         return true;
     }
     *err = errno;
     struct stat now {};
-    if (*err != ENOENT || ::access("/proc/self/fd", F_OK) == 0 || ::fstat(fd, &now) != 0 ||
-        now.st_nlink == 0) {
+    if (*err != ENOENT || ::access(own.c_str(), F_OK) == 0 || ::fstat(fd, &now) != 0 || now.st_nlink == 0) {
         return false; // the name is taken, or the file has no name left, or linking is not allowed
     }
     // No /proc: the file's name, which must still hold it.
@@ -153,6 +151,15 @@ void step(StagedStep which, const std::string &target, const std::string &name) 
 std::string besides(const std::string &path, const std::string &name) {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     return (folder / name).string();
+}
+
+std::string folderOf(const std::string &path) {
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+std::string descriptorPath(int fd) {
+    return "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(fd);
 }
 
 } // namespace staged

@@ -8,7 +8,7 @@
 // one that other users may write, who may put anything under any name at
 // any moment. Which file a name holds is told by its device and inode; a
 // file this process holds open is given a further name from its descriptor
-// (/proc/self/fd), never from a name that may have changed meanwhile.
+// (descriptorPath), never from a name that may have changed meanwhile.
 
 #include "core/StagedFile.h"
 
@@ -67,5 +67,14 @@ void step(StagedStep which, const std::string &target, const std::string &name);
 
 // The path of name in the folder of path (a full or relative path).
 std::string besides(const std::string &path, const std::string &name);
+
+// The folder of a file's path, for a message: "." when the path names none.
+std::string folderOf(const std::string &path);
+
+// The path through which the file this process holds open as fd is opened
+// again, whatever its names have become meanwhile: /proc/<process>/fd/<fd>,
+// which a helper process of this one may open too. It opens nothing where
+// the system has no /proc.
+std::string descriptorPath(int fd);
 
 } // namespace vesk::staged

@@ -4,6 +4,7 @@
 #include "core/StagedFile.h"
 
 #include "core/OutputPlace.h"
+#include "core/StagedFileNames.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -64,8 +65,8 @@ namespace {
 // system has no /proc, its name in folder is asked, without following a
 // link there.
 bool mayRead(int fd, int folder, const std::string &name) {
-    const std::string own = "/proc/self/fd/" + std::to_string(fd);
-    const int reading = ::open(own.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int reading =
+        ::open(staged::descriptorPath(fd).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (reading >= 0) {
         ::close(reading);
         return true;

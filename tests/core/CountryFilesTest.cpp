@@ -1,8 +1,11 @@
 #include "core/CountryFiles.h"
 
+#include "core/StagedFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -70,7 +73,7 @@ TEST_P(PackageTargetsOutside, AreRefusedNamingTheEntry) {
 INSTANTIATE_TEST_SUITE_P(Entries, PackageTargetsOutside,
                          ::testing::Values("AppPath\\..\\outside.txt", "AppPath\\Lists\\..\\..\\x.lst",
                                            "/etc/passwd", "AppPath\\/etc/passwd", "C:\\Windows\\x.dll",
-                                           "AppPath\\Lists\\..", "AppPath\\"),
+                                           "AppPath\\Lists\\..", "AppPath\\", "AppPath\\Lists\\"),
                          [](const auto &info) { return "Entry" + std::to_string(info.index); });
 
 TEST(FileTransaction, RollbackRemovesWhatItMadeAndPutsOverwrittenFilesBack) {
@@ -125,3 +128,74 @@ TEST(FileTransaction, AnUnfinishedTransactionUndoesItselfAndAFolderInTheWayIsAFa
     EXPECT_FALSE(fs::exists(root / "a"));
     EXPECT_TRUE(fs::is_directory(root / "target.txt"));
 }
+
+namespace {
+
+// How the second of three files of an adding fails at the commit, after
+// every file was gathered.
+enum class Failing { Rename, WritingOut, FolderInItsPlace };
+
+struct CommitCase {
+    const char *name;
+    Failing how;
+    const char *reason; // the end of the message
+};
+
+void PrintTo(const CommitCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class FileTransactionCommits : public ::testing::TestWithParam<CommitCase> {};
+
+} // namespace
+
+// The files of an adding go in place all or none: the file before the one
+// that fails gets its old contents back, the file after it is not made, and
+// nothing is left beside them.
+TEST_P(FileTransactionCommits, PutNothingInPlaceWhenOneFileFails) {
+    const CommitCase &c = GetParam();
+    TempDir dir;
+    const fs::path lists = dir.path() / "Lists";
+    dir.write("Lists/First.lst", "old first\r\n");
+    dir.write("Lists/Second.lst", "old second\r\n");
+    FileTransaction files;
+    std::string error;
+    for (const char *name : {"First.lst", "Second.lst", "Third.lst"}) {
+        ASSERT_TRUE(files.writeFile(lists / name, std::string("new ") + name, &error)) << error;
+    }
+    const auto second = [](const std::string &target) { return fs::path(target).filename() == "Second.lst"; };
+    switch (c.how) {
+    case Failing::Rename:
+        failRenamingForTesting(second);
+        break;
+    case Failing::WritingOut:
+        failWritingOutForTesting(second);
+        break;
+    case Failing::FolderInItsPlace:
+        fs::remove(lists / "Second.lst");
+        fs::create_directory(lists / "Second.lst");
+        break;
+    }
+    const bool committed = files.commit(&error);
+    failRenamingForTesting(nullptr);
+    failWritingOutForTesting(nullptr);
+
+    EXPECT_FALSE(committed);
+    const std::string named = "the file " + (lists / "Second.lst").string() + ": ";
+    EXPECT_NE(error.find(named), std::string::npos) << error;
+    EXPECT_TRUE(error.ends_with(c.reason)) << error;
+    EXPECT_EQ(readFile(lists / "First.lst"), "old first\r\n");
+    EXPECT_FALSE(fs::exists(lists / "Third.lst"));
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(lists)) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"First.lst", "Second.lst"})) << "nothing is left beside them";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FileTransactionCommits,
+    ::testing::Values(CommitCase{"a rename that fails", Failing::Rename, "Input/output error"},
+                      CommitCase{"a full disk", Failing::WritingOut, "the disk may be full."},
+                      CommitCase{"a folder put in its place", Failing::FolderInItsPlace, "Is a directory"}),
+    [](const ::testing::TestParamInfo<CommitCase> &info) { return testNameOf(info.param.name); });

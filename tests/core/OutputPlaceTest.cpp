@@ -46,6 +46,15 @@ void PrintTo(const LinkCase &c, std::ostream *os) {
     *os << c.name;
 }
 
+// A link's text longer than the first buffer it is read into (256 bytes).
+const std::string kLongLinkText = [] {
+    std::string text;
+    for (int i = 0; i < 150; ++i) {
+        text += "./";
+    }
+    return text + "../private/Secret.txt";
+}();
+
 class OutputPlaceLinks : public testing::TestWithParam<LinkCase> {};
 
 TEST_P(OutputPlaceLinks, AreFollowedOnlyWhereNoOtherUserCouldHavePutThem) {
@@ -155,6 +164,13 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"one's own link in a folder every user may write",
                  0777,
                  {{"sh/Out.txt", "../private/Secret.txt", false}, {}},
+                 "sh/Out.txt",
+                 "",
+                 0,
+                 "private/Secret.txt"},
+        LinkCase{"one's own link of more than 256 characters",
+                 0777,
+                 {{"sh/Out.txt", kLongLinkText.c_str(), false}, {}},
                  "sh/Out.txt",
                  "",
                  0,

@@ -1,6 +1,7 @@
 // Files written under a temporary name and put in place only when complete.
 
 #include "core/StagedFile.h"
+#include "core/OutputPlace.h"
 #include "platform/Isolation.h"
 #include "support/TestSupport.h"
 
@@ -225,6 +226,72 @@ TEST(StagedFile, AFileOnlyItsOwnerMayReplaceIsRefusedNamingTheOwner) {
     EXPECT_EQ(readFile(target), "previous run\r\n");
     EXPECT_EQ(entriesIn(shared), 1u) << "no temporary file is left behind";
 }
+
+// The check of whether a group may replace a file (a run's output) before
+// anything is written, made by the user nobody, whose own output lies in a
+// folder of root's that every user may write (or with the sticky bit as
+// well), beside a file of root's. Right after the output's name was
+// resolved, nobody puts a link to root's file there.
+struct LinkAtTheNameCase {
+    const char *name;
+    mode_t folderMode;
+    mode_t rootsFileMode; // what following the link would find: a file nobody may not read, or one only
+                          // root may replace there
+};
+
+void PrintTo(const LinkAtTheNameCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class PermissionCheckOfAGroup : public testing::TestWithParam<LinkAtTheNameCase> {};
+
+// What the name holds is looked at once, without following a link: the
+// link is no file the group would replace, so nothing is refused, and
+// neither root's file behind it nor its owner is named.
+TEST_P(PermissionCheckOfAGroup, FollowsNoLinkPutAtTheNameAfterItWasResolved) {
+    const LinkAtTheNameCase &c = GetParam();
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs a second user: as root, the test checks as the user nobody";
+    }
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    if (const std::string why = test::whyNobodyCannotEnter(dir.path()); !why.empty()) {
+        GTEST_SKIP() << "needs a second user that may enter the test's folder: " << why;
+    }
+    const fs::path shared = dir.path() / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(chmod(shared.c_str(), c.folderMode), 0);
+    const fs::path roots = dir.write("shared/Root.txt", "root's own\r\n");
+    ASSERT_EQ(chmod(roots.c_str(), c.rootsFileMode), 0);
+    const fs::path out = dir.write("shared/Out.txt", "nobody's hours\r\n");
+    ASSERT_EQ(chown(out.c_str(), test::kNobody, test::kNobody), 0);
+    const IsolatedResult r = runIsolated([&](std::string *bytes, std::string *) {
+        if (setgroups(0, nullptr) != 0 || setgid(test::kNobody) != 0 || setuid(test::kNobody) != 0) {
+            *bytes = "could not become the user nobody";
+            return true;
+        }
+        bool linked = false;
+        aroundNameUseForTesting([&](const std::string &name, const std::function<void()> &use) {
+            use();
+            if (name == out.string() && !linked) {
+                linked = ::unlink(out.c_str()) == 0 && ::symlink(roots.c_str(), out.c_str()) == 0;
+            }
+        });
+        const std::string refusal = groupReplacementRefusal(out.string());
+        aroundNameUseForTesting(nullptr);
+        *bytes = (linked ? "linked: " : "not linked: ") + refusal;
+        return true;
+    });
+    ASSERT_EQ(r.end, IsolatedEnd::Finished);
+    EXPECT_EQ(r.bytes, "linked: ");
+    EXPECT_EQ(readFile(roots), "root's own\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PermissionCheckOfAGroup,
+    testing::Values(LinkAtTheNameCase{"root's file nobody may not read", 0777, 0600},
+                    LinkAtTheNameCase{"root's file in a folder with the sticky bit", S_ISVTX | 0777, 0644}),
+    [](const testing::TestParamInfo<LinkAtTheNameCase> &info) { return test::testNameOf(info.param.name); });
 
 // The names of the folder's files, in order.
 std::set<std::string> namesIn(const fs::path &folder) {

@@ -46,7 +46,7 @@ std::size_t filesIn(const TempDir &dir) {
 jet::Database::Entry *entryNamed(jet::Database &db, const std::string &file, const std::string &name) {
     bool exists = false;
     std::string error;
-    if (!jet::loadDatabase(file, db, &exists, &error)) {
+    if (!jet::loadInputDatabase(file, db, &exists, &error)) {
         ADD_FAILURE() << error;
         return nullptr;
     }

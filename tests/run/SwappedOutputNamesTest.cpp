@@ -33,6 +33,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <fstream>
 #include <grp.h>
 #include <map>
 #include <sys/stat.h>
@@ -603,6 +604,8 @@ void writeSecret(const fs::path &file) {
 enum class Plant {
     LinkAsChecked,      // exchanges it for a link to the private file as its check ends, before its old
                         // contents are read, and back at the first hour
+    OtherFileAsChecked, // exchanges it for a file of its own with the same bytes (another inode) as its
+                        // check ends, and back at the first hour
     PipeAsChecked,      // exchanges it for a named pipe as its check ends
     PipeWhileComputing, // exchanges it for a named pipe at the first hour
     PipeUnderNewName,   // makes a named pipe under its name, the output being new, at the first hour
@@ -612,6 +615,8 @@ const char *plantName(Plant plant) {
     switch (plant) {
     case Plant::LinkAsChecked:
         return "a link as its check ends";
+    case Plant::OtherFileAsChecked:
+        return "another file as its check ends";
     case Plant::PipeAsChecked:
         return "a pipe as its check ends";
     case Plant::PipeWhileComputing:
@@ -668,17 +673,25 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
     auto exchange = [&] {
         return renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE) == 0;
     };
+    const std::string bytes = readFile(file);
     auto act = [&] {
         return asNobody([&] {
             if (c.plant == Plant::PipeUnderNewName) {
                 return mkfifo(file.c_str(), 0666) == 0;
             }
-            const bool made = c.plant == Plant::LinkAsChecked ? symlink(secret.c_str(), other.c_str()) == 0
-                                                              : mkfifo(other.c_str(), 0666) == 0;
+            bool made = false;
+            if (c.plant == Plant::LinkAsChecked) {
+                made = symlink(secret.c_str(), other.c_str()) == 0;
+            } else if (c.plant == Plant::OtherFileAsChecked) {
+                made = static_cast<bool>(std::ofstream(other, std::ios::binary) << bytes);
+            } else {
+                made = mkfifo(other.c_str(), 0666) == 0;
+            }
             return made && exchange();
         });
     };
-    const bool asChecked = c.plant == Plant::LinkAsChecked || c.plant == Plant::PipeAsChecked;
+    const bool backAtFirstHour = c.plant == Plant::LinkAsChecked || c.plant == Plant::OtherFileAsChecked;
+    const bool asChecked = backAtFirstHour || c.plant == Plant::PipeAsChecked;
     const IsolationLimits limits{60};
     const IsolatedResult r = runIsolated(
         [&](std::string *bytes, std::string *) {
@@ -690,7 +703,7 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
                         acted = act();
                     }
                 });
-                if (c.plant == Plant::LinkAsChecked) {
+                if (backAtFirstHour) {
                     observer.act = [&] { asNobody(exchange); }; // for no longer than that
                 }
             } else {
@@ -705,8 +718,8 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
         limits);
     // What the other user put there goes, and the output gets its name back.
     if (fs::exists(fs::symlink_status(other))) {
-        if (!fs::exists(fs::symlink_status(file)) || fs::is_fifo(fs::symlink_status(file)) ||
-            fs::is_symlink(fs::symlink_status(file))) {
+        struct stat named {};
+        if (lstat(file.c_str(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_uid == kNobody) {
             exchange();
         }
         fs::remove(other);
@@ -721,10 +734,9 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
     EXPECT_EQ(r.bytes[1], '1') << "the other user acted";
     EXPECT_EQ(r.bytes[0], '0') << "the run failed\n" << said;
     EXPECT_NE(said.find(file), std::string::npos) << said;
-    EXPECT_NE(said.find(c.plant == Plant::LinkAsChecked
-                            ? "another program has replaced it since it was checked"
-                            : "a named pipe"),
-              std::string::npos)
+    EXPECT_NE(
+        said.find(backAtFirstHour ? "another program has replaced it since it was checked" : "a named pipe"),
+        std::string::npos)
         << said;
     for (const char *word : {"damaged", "not found", "missing", "corrupted"}) {
         EXPECT_EQ(said.find(word), std::string::npos) << said;
@@ -736,6 +748,8 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
 INSTANTIATE_TEST_SUITE_P(Outputs, NamesChangedAfterTheCheck,
                          ::testing::Values(PlantCase{"xls", Plant::LinkAsChecked, false},
                                            PlantCase{"mdb", Plant::LinkAsChecked, false},
+                                           PlantCase{"xls", Plant::OtherFileAsChecked, false},
+                                           PlantCase{"mdb", Plant::OtherFileAsChecked, false},
                                            PlantCase{"xls", Plant::PipeAsChecked, false},
                                            PlantCase{"mdb", Plant::PipeAsChecked, false},
                                            PlantCase{"txt", Plant::PipeWhileComputing, false},
@@ -749,6 +763,68 @@ INSTANTIATE_TEST_SUITE_P(Outputs, NamesChangedAfterTheCheck,
                                                plantName(info.param.plant));
                          });
 
+namespace {
+
+// A workbook or database output holding a table of its own ("Kept") beside
+// the run's, whose name is exchanged for a link to a private file of root's
+// (mode 600, bytes that are neither a workbook nor a database) around each
+// reading of its old contents: right after the old contents were approved,
+// and back once the reading ended (at the check before the first hour, and
+// for a database at the end of the run as well).
+class OldContentsRead : public OutputsOfAKind, public ::testing::WithParamInterface<const char *> {};
+
+} // namespace
+
+// Each reader reads the file the check approved, never the name: the run
+// completes, its output holds the kept table beside the run's, and the
+// private file was neither read into it nor changed.
+TEST_P(OldContentsRead, GoesThroughTheFileCheckedWhateverItsNameLeadsTo) {
+    const std::string kind = GetParam();
+    ASSERT_NO_FATAL_FAILURE(load(kind));
+    std::string said;
+    ASSERT_TRUE(runAgain(&said)) << said;
+    const std::string file = work(outputNames().front()).string();
+    std::string error;
+    {
+        const std::unique_ptr<TableWriter> kept =
+            createTable(file, "Kept", {{"Kept", ColumnType::Float}}, &error);
+        ASSERT_NE(kept, nullptr) << error;
+        ASSERT_TRUE(kept->append({7.0}, &error)) << error;
+        ASSERT_TRUE(kept->close(&error)) << error;
+    }
+    const fs::path secret = dir.write("mine/Secret." + kind, "root's own\r\n");
+    ASSERT_EQ(chmod(secret.parent_path().c_str(), 0700), 0);
+    ASSERT_EQ(chmod(secret.c_str(), 0600), 0);
+    const fs::path link = work("Link." + kind);
+    fs::create_symlink(secret, link);
+    const auto exchange = [&] {
+        return renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE) == 0;
+    };
+    int reads = 0;
+    aroundOldContentsReadForTesting([&](const std::string &target, const std::function<void()> &read) {
+        const bool swapped = fs::path(target) == fs::path(file) && exchange();
+        read();
+        if (swapped) {
+            ++reads;
+            EXPECT_TRUE(exchange()) << "exchanged back";
+        }
+    });
+    const bool completed = runAgain(&said);
+    aroundOldContentsReadForTesting(nullptr);
+
+    EXPECT_TRUE(completed) << said;
+    EXPECT_EQ(reads, kind == "mdb" ? 3 : 1) << "the reads of old contents: the check, and the database's "
+                                               "reading and comparison at the end";
+    EXPECT_EQ(readFile(secret), "root's own\r\n");
+    EXPECT_TRUE(fs::is_symlink(link)) << "the link is back under its own name";
+    EXPECT_EQ(cellsOf(file, "Kept"), "7.000000;");
+    TableData hourly;
+    ASSERT_TRUE(readTable(file, "Hourly", &hourly, &error)) << error;
+    EXPECT_EQ(hourly.rows.size(), 72u) << "the three days of the run";
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, OldContentsRead, ::testing::Values("xls", "mdb"));
+
 // ---- Names on the way, changed while a batch run goes on ------------------------------------------
 //
 // Root's project in a folder every user may write (777, or 1777 as /tmp)
@@ -760,9 +836,11 @@ namespace {
 enum class Midway {
     OwnLinkSwapped, // sh/sub is root's link to sh/real; nobody swaps it for a link to `mine` between the look
                     // at the link and the reading of where it leads, and back right after
-    FolderMoved,    // sh/sub is root's folder; nobody moves it away and puts a link to `mine` in its place
-                    // once the statistics, the last output, are started (a text's before the first hour)
-    RenameFails,    // the rename of the statistics fails: the hourly output put in place goes back
+    OwnFolderSwapped, // sh/sub is root's folder; nobody swaps it for a link to `mine` between the look at it
+                      // and the descent into it, and back right after
+    FolderMoved,      // sh/sub is root's folder; nobody moves it away and puts a link to `mine` in its place
+                      // once the statistics, the last output, are started (a text's before the first hour)
+    RenameFails,      // the rename of the statistics fails: the hourly output put in place goes back
     // Between two looks of the run (NamesChangedBetweenLooks):
     LinkPutBetweenLooks,       // nobody moves sh/sub to sh/moved and puts its link to `mine` in its place
     FolderMovedBetweenLooks,   // nobody moves sh/sub to sh/moved
@@ -882,16 +960,22 @@ TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
     };
     switch (c.act) {
     case Midway::OwnLinkSwapped:
+    case Midway::OwnFolderSwapped: {
         ASSERT_TRUE(asNobody([&] { return ::symlink(mine.c_str(), (sh / ".theirs").c_str()) == 0; }));
-        aroundLinkReadForTesting([&](const std::string &link, const std::function<void()> &read) {
-            const bool swapped = link == sub.string() && exchangeAsNobody();
-            read();
+        // sh/sub is swapped right after its look, and back after its use (where the link leads read, or the
+        // folder gone into).
+        const auto swapAround = [&](const std::string &name, const std::function<void()> &use) {
+            const bool swapped = name == sub.string() && exchangeAsNobody();
+            use();
             if (swapped) {
                 ++acted;
                 EXPECT_TRUE(exchangeAsNobody()) << "swapped back";
             }
-        });
+        };
+        c.act == Midway::OwnLinkSwapped ? aroundLinkReadForTesting(swapAround)
+                                        : aroundNameUseForTesting(swapAround);
         break;
+    }
     case Midway::FolderMoved:
         onStagedStepForTesting([&](StagedStep step, const std::string &target, const std::string &) {
             if (step == StagedStep::Created && fs::path(target).filename() == stat && asNobody([&] {
@@ -911,6 +995,7 @@ TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
     }
     const int status = batch(sh / "DemoStreet.vkp", "20230316", &said);
     aroundLinkReadForTesting(nullptr);
+    aroundNameUseForTesting(nullptr);
     onStagedStepForTesting(nullptr);
     failRenamingForTesting(nullptr);
 
@@ -947,11 +1032,13 @@ INSTANTIATE_TEST_SUITE_P(
     Batch, NamesOnTheWay,
     ::testing::Values(MidwayCase{"txt own link swapped", "txt", Midway::OwnLinkSwapped, false},
                       MidwayCase{"txt own link swapped sticky", "txt", Midway::OwnLinkSwapped, true},
+                      MidwayCase{"txt own folder swapped", "txt", Midway::OwnFolderSwapped, false},
                       MidwayCase{"txt folder moved", "txt", Midway::FolderMoved, false},
                       MidwayCase{"txt folder moved sticky", "txt", Midway::FolderMoved, true},
                       MidwayCase{"txt rename fails", "txt", Midway::RenameFails, false},
                       MidwayCase{"xls own link swapped", "xls", Midway::OwnLinkSwapped, false},
                       MidwayCase{"xls own link swapped sticky", "xls", Midway::OwnLinkSwapped, true},
+                      MidwayCase{"xls own folder swapped", "xls", Midway::OwnFolderSwapped, false},
                       MidwayCase{"xls folder moved", "xls", Midway::FolderMoved, false},
                       MidwayCase{"xls folder moved sticky", "xls", Midway::FolderMoved, true},
                       MidwayCase{"xls rename fails", "xls", Midway::RenameFails, false}),

@@ -56,7 +56,7 @@ inline jet::Database loadJet(const std::string &file) {
     jet::Database db;
     bool exists = false;
     std::string error;
-    EXPECT_TRUE(jet::loadDatabase(file, db, &exists, &error)) << error;
+    EXPECT_TRUE(jet::loadInputDatabase(file, db, &exists, &error)) << error;
     return db;
 }
 

@@ -139,7 +139,8 @@ TEST_F(SavesInASharedFolder, AnotherUsersLinkOnTheWayIsRefusedNamingItAndRootsFi
 // The store of a run's streets lies in the temporary folder, which may be
 // one others may write too. Another user who puts a link to root's file in
 // place of the store's name gets nothing of root's file: the store is
-// written and read only through the file it made.
+// written and read only through the file it made, when the window shows a
+// street's results as when they are saved.
 TEST_F(SavesInASharedFolder, TheStoreOfAMultiStreetRunIsReadThroughItsOwnFileWhateverItsNameLeadsTo) {
     const fs::path secret = secretFile("Secret.msr");
     const char *tmp = std::getenv("TMPDIR");
@@ -150,6 +151,10 @@ TEST_F(SavesInASharedFolder, TheStoreOfAMultiStreetRunIsReadThroughItsOwnFileWha
     const bool started = store.start(s, &error);
     tmp ? ::setenv("TMPDIR", before.c_str(), 1) : ::unsetenv("TMPDIR");
     ASSERT_TRUE(started) << error;
+    results::StreetEntry street;
+    street.number = 1;
+    street.name = "Market Street";
+    ASSERT_TRUE(store.addStreet(street, s.StatVarList, &error)) << error;
     ASSERT_TRUE(store.finish("2024-03-05 14:07:09", &error)) << error;
     ASSERT_EQ(fs::path(store.path()).parent_path(), shared);
     ASSERT_EQ(asNobody([&] {
@@ -160,6 +165,10 @@ TEST_F(SavesInASharedFolder, TheStoreOfAMultiStreetRunIsReadThroughItsOwnFileWha
               }),
               "");
 
+    KeyedList<StatVar> shown; // as the window shows the street
+    ASSERT_TRUE(store.streetStatistics(0, &shown, &error)) << error;
+    EXPECT_FLOAT_EQ(shown.item("AvNO2_mod").Value(1), 18.46f);
+    EXPECT_FLOAT_EQ(shown.item("AvNO2_mod").Value(2), 18.69f);
     const fs::path saved = mine / "Saved.msr";
     ASSERT_TRUE(store.saveAs(saved.string(), &error)) << error;
     const std::string bytes = readFile(saved);

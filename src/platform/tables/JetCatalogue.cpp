@@ -399,15 +399,19 @@ void finishGlobalMap(Database &db, std::size_t oldPages) {
     replaceRow(db.file, 1u << 8, row, 0);
 }
 
-bool loadDatabase(const std::string &file, Database &db, bool *exists, std::string *error,
-                  const std::string *source) {
+bool loadInputDatabase(const std::string &file, Database &db, bool *exists, std::string *error) {
     std::error_code ec;
-    *exists = source != nullptr ? !source->empty() : std::filesystem::exists(file, ec);
+    return loadDatabase(file, std::filesystem::exists(file, ec) ? file : std::string(), db, exists, error);
+}
+
+bool loadDatabase(const std::string &file, const std::string &source, Database &db, bool *exists,
+                  std::string *error) {
+    *exists = !source.empty();
     if (!*exists) {
         db = newDatabase();
         return true;
     }
-    std::ifstream in(source != nullptr ? *source : file, std::ios::binary);
+    std::ifstream in(source, std::ios::binary);
     db.file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) {
         setError(error, "The Access file " + file + " cannot be read.");

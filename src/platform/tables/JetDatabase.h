@@ -46,10 +46,15 @@ struct Database {
 // holding only the system tables when there is no such file (*exists false).
 // False, with a message naming the file and the reason, for a file this
 // writer does not handle (see databaseProblem) or whose catalogue is damaged.
-// With source given, the file is read through that path only ("" when there
-// is none: StagedFile::oldContents), never by its name; messages name file.
-bool loadDatabase(const std::string &file, Database &db, bool *exists, std::string *error,
-                  const std::string *source = nullptr);
+// The file is read through source only, never by its name: for an output,
+// the path StagedFile::oldContents gave ("" when there is no file: a new
+// database). Messages name file.
+bool loadDatabase(const std::string &file, const std::string &source, Database &db, bool *exists,
+                  std::string *error);
+// The same for a database that is only read (an input, or a file a test
+// looks at), read by its name; a missing file gives a new database. Never
+// for the old contents of an output, which are read as loadDatabase says.
+bool loadInputDatabase(const std::string &file, Database &db, bool *exists, std::string *error);
 
 // A usage map row of our own listing the pages, on our map page; its data pointer.
 std::uint32_t addMap(Database &db, const std::set<std::uint32_t> &pages);

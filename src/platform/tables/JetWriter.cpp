@@ -512,18 +512,17 @@ std::string jetNameProblem(const std::string &name) {
     return {};
 }
 
-bool jetCheckTable(const std::string &file, const std::string &table, std::string *error, bool readTables,
-                   const std::vector<std::string> &written, const std::string *oldContents) {
+bool jetCheckTable(const std::string &file, const std::string &oldContents, const std::string &table,
+                   std::string *error, bool readTables, const std::vector<std::string> &written) {
     if (const std::string why = jetNameProblem(table); !why.empty()) {
         setError(error, "The table name " + quotedText(table) + " for " + file + " " + why + ".");
         return false;
     }
     Database db;
     bool exists = false;
-    if (!loadDatabase(file, db, &exists, error, oldContents)) {
+    if (!loadDatabase(file, oldContents, db, &exists, error)) {
         return false;
     }
-    const std::string &source = oldContents != nullptr ? *oldContents : file; // what is read
     const std::size_t objects = db.entries.size();
     const std::vector<std::vector<Cell>> none;
     std::string problem;
@@ -557,9 +556,9 @@ bool jetCheckTable(const std::string &file, const std::string &table, std::strin
     std::vector<std::pair<std::string, std::size_t>> rows;
     std::string unreadable, why;
     IsolatedEnd end = IsolatedEnd::Finished;
-    const bool read =
-        accessReadEveryTableIsolated(source, table, &rows, &unreadable, &why, readingLimits(source), &end);
-    nameReadFile(&why, source, file);
+    const bool read = accessReadEveryTableIsolated(oldContents, table, &rows, &unreadable, &why,
+                                                   readingLimits(oldContents), &end);
+    nameReadFile(&why, oldContents, file);
     if (!read) {
         if (end == IsolatedEnd::TimedOut || end == IsolatedEnd::OutOfMemory) {
             // Stopped at a limit: its message says what it was reading.
@@ -602,8 +601,9 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
         return false;
     }
     Database db;
-    bool exists = false;
-    if (!loadDatabase(file, db, &exists, error, &old)) {
+    bool exists = false, loaded = false, same = false;
+    staged.readOldContents([&] { loaded = loadDatabase(file, old, db, &exists, error); });
+    if (!loaded) {
         staged.discard();
         return false;
     }
@@ -634,7 +634,9 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
     // whatever another program has put under its temporary name since).
     std::string why;
     const std::string copy = staged.readBackPath();
-    if (!jetCheckWritten(old, copy, tables, db.entries.size(), &why, deleted)) {
+    staged.readOldContents(
+        [&] { same = jetCheckWritten(old, copy, tables, db.entries.size(), &why, deleted); });
+    if (!same) {
         if (const std::size_t at = why.find(copy); !copy.empty() && at != std::string::npos) {
             why.replace(at, copy.size(), staged.temporary()); // named as the user may find it
         }

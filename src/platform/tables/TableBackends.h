@@ -198,12 +198,11 @@ std::string jetNameProblem(const std::string &name);
 // table Access would take for one of them (its name equal to theirs under
 // the key of the catalogue's sort order, or as sameAccessTableName compares
 // them) is refused.
-// With oldContents given, the existing database is read through that path
-// only ("" when there is none: a new one), never by its name
-// (StagedFile::oldContents); messages name the file.
-bool jetCheckTable(const std::string &file, const std::string &table, std::string *error,
-                   bool readTables = true, const std::vector<std::string> &written = {},
-                   const std::string *oldContents = nullptr);
+// The existing database is read through oldContents only, the path
+// StagedFile::oldContents gave ("" when there is none: a new one), never by
+// its name; messages name the file.
+bool jetCheckTable(const std::string &file, const std::string &oldContents, const std::string &table,
+                   std::string *error, bool readTables = true, const std::vector<std::string> &written = {});
 // Writes the tables into the Access file (a new one in Jet 4, an existing
 // one in its own version, Jet 4 or Jet 3), each replacing the tables whose
 // names it replaces (accessNameReplaces); the file is replaced only once the

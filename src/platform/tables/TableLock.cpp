@@ -43,11 +43,6 @@ void lockFileFound(const std::string &path) {
     }
 }
 
-// The path of a descriptor of this process, which names the file it holds.
-std::string descriptorPath(int fd) {
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
 // Opens the file that looked (a descriptor opened O_PATH, of status file)
 // holds again with flags, through that descriptor, so that it is that very
 // file whatever its name holds now; where the system has no /proc, by its
@@ -55,8 +50,9 @@ std::string descriptorPath(int fd) {
 // errno (ESTALE: the name holds another file now).
 int reopenLooked(int looked, const struct stat &file, int folder, const std::string &name, int flags) {
     flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int fd = open(descriptorPath(looked).c_str(), flags);
-    if (fd >= 0 || errno != ENOENT || access("/proc/self/fd", F_OK) == 0) {
+    const std::string own = staged::descriptorPath(looked);
+    int fd = open(own.c_str(), flags);
+    if (fd >= 0 || errno != ENOENT || access(own.c_str(), F_OK) == 0) {
         return fd;
     }
     fd = openat(folder, name.c_str(), flags | O_NOFOLLOW);
@@ -375,7 +371,7 @@ std::string accessLockInUse(int folder, const std::string &database, const std::
     // Open elsewhere: the processes' descriptors name it by its full path,
     // as the system gives it for this one's.
     char full[4096];
-    const ssize_t n = readlink(descriptorPath(looked.get()).c_str(), full, sizeof full);
+    const ssize_t n = readlink(staged::descriptorPath(looked.get()).c_str(), full, sizeof full);
     return n > 0 && static_cast<std::size_t>(n) < sizeof full &&
                    openElsewhere(std::string(full, static_cast<std::size_t>(n)))
                ? ldb

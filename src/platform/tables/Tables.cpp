@@ -628,7 +628,12 @@ std::unique_ptr<TableWriter> TableSession::createTable(const std::string &file, 
         }
         return nullptr;
     }
-    if (kind == TableKind::Access && !tables::jetCheckTable(file, table, error, fresh, written, &old)) {
+    bool fits = true;
+    if (kind == TableKind::Access) {
+        book->staged.readOldContents(
+            [&] { fits = tables::jetCheckTable(file, old, table, error, fresh, written); });
+    }
+    if (!fits) {
         if (fresh) {
             m_books.erase(key);
         }
@@ -705,20 +710,24 @@ bool TableSession::loadWorkbook(Workbook &book, const std::string &sheetName, st
         if (refused) {
             *refused = false;
         }
-        if (!tables::readSheetsIsolated(old, TableKind::Excel, false, &book.sheets, error)) {
+        bool read = false, others = false, ours = false;
+        book.staged.readOldContents([&] {
+            read = tables::readSheetsIsolated(old, TableKind::Excel, false, &book.sheets, error);
+            // Our reader keeps the values and texts of the other sheets but not
+            // their formulas, formats or charts: rewrite only workbooks we wrote.
+            others = std::any_of(book.sheets.begin(), book.sheets.end(),
+                                 [&](const tables::Sheet &s) { return !sameTableName(s.name, sheetName); });
+            std::string bytes;
+            ours = read && others && readTextBytes(old, &bytes) && tables::excelWrittenByUs(bytes);
+        });
+        if (!read) {
             tables::nameReadFile(error, old, file);
             if (damaged) {
                 *damaged = true;
             }
             return false;
         }
-        // Our reader keeps the values and texts of the other sheets but not
-        // their formulas, formats or charts: rewrite only workbooks we wrote.
-        const bool others = std::any_of(book.sheets.begin(), book.sheets.end(), [&](const tables::Sheet &s) {
-            return !sameTableName(s.name, sheetName);
-        });
-        std::string bytes;
-        if (others && !(readTextBytes(old, &bytes) && tables::excelWrittenByUs(bytes))) {
+        if (others && !ours) {
             if (refused) {
                 *refused = true;
             }
