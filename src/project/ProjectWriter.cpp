@@ -335,11 +335,6 @@ std::vector<std::string> projectFilters(const ProjectState &s) {
     return {"VESK Project (*.vkp)", "Text (*.txt)", "All (*.*)"};
 }
 
-std::string folderOf(const std::string &path) {
-    auto cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
 bool folderIsReadOnly(const std::string &folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -378,7 +373,7 @@ SaveResult saveProject(ProjectState &s, Interaction &ui) {
         s.ProjectFile = *chosen;
         s.ProjectName = *chosen;
         s.UntitledProject = false;
-        moveProjectFolder(s, folderOf(*chosen)); // the names keep naming the files the project used
+        moveProjectFolder(s, folderPart(*chosen)); // the names keep naming the files the project used
     }
     // The names are those of the project's folder as it now stands.
     ProjectSaveNames names = defaultSaveNames(s);
@@ -438,7 +433,7 @@ SaveResult saveProjectAs(ProjectState &s, Interaction &ui) {
         if (!chosen || chosen->empty()) {
             return SaveResult::Cancelled;
         }
-        if (folderIsReadOnly(folderOf(*chosen))) {
+        if (folderIsReadOnly(folderPart(*chosen))) {
             ui.message("The selected destination is Read Only\r\n\r\nPlease, select another destination!",
                        Icon::Critical);
             continue;
@@ -449,7 +444,7 @@ SaveResult saveProjectAs(ProjectState &s, Interaction &ui) {
         s.ProjectFile = *chosen;
         s.ProjectName = *chosen;
         s.UntitledProject = false;
-        moveProjectFolder(s, folderOf(*chosen)); // the names keep naming the files the project used
+        moveProjectFolder(s, folderPart(*chosen)); // the names keep naming the files the project used
         SaveResult r = saveProject(s, ui);
         if (r != SaveResult::Saved) {
             // Nothing was written under the new name: stay with the old one.

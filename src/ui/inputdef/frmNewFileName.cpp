@@ -49,12 +49,6 @@ std::string withSlash(const std::string &folder) {
     }
     return folder + "/";
 }
-
-// The folder part of a name, up to and including its last separator.
-std::string folderOf(const std::string &name) {
-    const auto pos = name.find_last_of("/\\");
-    return pos == std::string::npos ? std::string() : name.substr(0, pos + 1);
-}
 } // namespace
 
 std::string storedFileChoice(const FileChooserContext &context, const std::string &chosen) {
@@ -288,9 +282,9 @@ void frmNewFileName::btnEndNewFileName_Click() {
         return; // the table step only completed the name box (or refused it)
     }
     if (kind == 3) {
-        m_context.LastTrafficDir = folderOf(NewFileName);
+        m_context.LastTrafficDir = folderPart(NewFileName);
     } else if (kind == 1) {
-        m_context.LastInputDir = folderOf(parseTableAddress(NewFileName).file);
+        m_context.LastInputDir = folderPart(parseTableAddress(NewFileName).file);
     }
 }
 
