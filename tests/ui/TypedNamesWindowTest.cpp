@@ -14,6 +14,7 @@
 #include "ui/results/frmShowResults.h"
 
 #include <QAbstractItemView>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
@@ -36,8 +37,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Types name into the name box of the file dialog that opens next and takes
-// it with Enter; a dialog that stays open is then cancelled. The texts of
-// the message boxes shown meanwhile go to *said. As seen when typing at a
+// it with Enter, its Open or Save button pressable; a dialog that stays open
+// is then cancelled. The texts of the message boxes shown meanwhile go to
+// *said. As seen when typing at a
 // user's pace, the folder the name begins with ("sub") is selected in the
 // list as the folder's listing comes in, after the name has been typed.
 void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said) {
@@ -59,6 +61,14 @@ void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said)
             files->index(dialog->directory().filePath(QString::fromStdString(name.substr(0, cut))));
         if (cut != std::string::npos && folder.isValid() && files->isDir(folder)) {
             list->selectionModel()->select(folder, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        // The dialog finds no file by the name as typed; the button that takes it stays pressable.
+        auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        ASSERT_TRUE(buttons != nullptr);
+        for (QAbstractButton *button : buttons->buttons()) {
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole) {
+                EXPECT_TRUE(button->isEnabled()) << button->text().toStdString() << " greyed for " << name;
+            }
         }
         static_cast<QDialog *>(dialog)->accept(); // Enter
         if (dialog->isVisible()) {
@@ -207,7 +217,7 @@ TEST(TypedNames, EveryOtherChooserTakesABackslashAsAFolderAndRefusesADriveLetter
          }},
     };
     for (const Chooser &c : choosers) {
-        for (const std::string typed : {std::string("sub\\") + c.name, std::string("C:\\res\\") + c.name}) {
+        for (const std::string &typed : {std::string("sub\\") + c.name, std::string("C:\\res\\") + c.name}) {
             SCOPED_TRACE(std::string(c.what) + ": " + typed);
             Typing t("DemoStreet.vkp");
             fs::create_directories(t.sample.appDir + c.folder + "sub");

@@ -3,7 +3,9 @@
 #include "core/Paths.h"
 
 #include <QAbstractItemView>
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -121,6 +123,45 @@ FileChoiceDialog::FileChoiceDialog(QWidget *parent, const QString &caption, cons
                                    const QString &filter, const std::string &field)
     : QFileDialog(parent, caption, directory, filter), m_field(field.empty() ? "the file" : field) {
     setObjectName(QStringLiteral("fileChoice"));
+}
+
+void FileChoiceDialog::showEvent(QShowEvent *event) {
+    QFileDialog::showEvent(event);
+    if (m_nameBox != nullptr) {
+        return;
+    }
+    m_nameBox = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    auto *buttons = findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    if (m_nameBox == nullptr || buttons == nullptr) {
+        return;
+    }
+    for (QAbstractButton *button : buttons->buttons()) {
+        if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole) {
+            m_acceptButtons.append(button);
+            button->installEventFilter(this);
+        }
+    }
+    // Connected after the dialog's own update of the button, so this one comes last.
+    connect(m_nameBox, &QLineEdit::textChanged, this, &FileChoiceDialog::keepBackslashNameAcceptable);
+    keepBackslashNameAcceptable();
+}
+
+bool FileChoiceDialog::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::EnabledChange) {
+        keepBackslashNameAcceptable();
+    }
+    return QFileDialog::eventFilter(watched, event);
+}
+
+void FileChoiceDialog::keepBackslashNameAcceptable() {
+    if (m_nameBox == nullptr || !m_nameBox->text().contains(QLatin1Char('\\'))) {
+        return;
+    }
+    for (const QPointer<QAbstractButton> &button : std::as_const(m_acceptButtons)) {
+        if (button && !button->isEnabled()) {
+            button->setEnabled(true);
+        }
+    }
 }
 
 void FileChoiceDialog::accept() {

@@ -12,6 +12,9 @@
 #include <QPointer>
 #include <QWidget>
 
+class QAbstractButton;
+class QLineEdit;
+
 namespace vesk::ui {
 
 class QtInteraction : public QObject, public Interaction {
@@ -54,8 +57,18 @@ public:
 
     void accept() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // The dialog greys its Open button for a name it finds no file by; a name
+    // holding a backslash is read at accept(), so the button stays pressable.
+    void keepBackslashNameAcceptable();
+
     std::string m_field;
+    QLineEdit *m_nameBox = nullptr;
+    QList<QPointer<QAbstractButton>> m_acceptButtons;
 };
 
 // The application title used when a message passes no title.
