@@ -40,6 +40,26 @@ TEST(CreateStatement, RepeatedAndPlaceholderNamesGetTheirOwnColumns) {
     EXPECT_EQ(s, "CREATE TABLE [a] ( [A(1)] float, [a(2)] float)") << "the table name counts as taken";
 }
 
+// Each type name a variable list may give a variable (letter case and
+// blanks aside) and the column it gets; any other name gets a text column.
+TEST(CreateStatement, EveryTypeNameOfAVariableGetsItsColumnType) {
+    const struct {
+        const char *dataType;
+        const char *column;
+    } cases[] = {{"integer", "integer"}, {"Long", "integer"}, {"int", "integer"}, {"short", "short"},
+                 {"SmallInt", "short"},  {" byte ", "short"}, {"float", "float"}, {"single", "float"},
+                 {"Double", "float"},    {"real", "float"},   {"text", "text"},   {"date", "text"}};
+    for (const auto &c : cases) {
+        KeyedList<VESKVar> list;
+        list.add("v", VESKVar{"", "", "v", c.dataType});
+        std::string s, text;
+        std::vector<TableColumn> cols;
+        long err = 0;
+        ASSERT_TRUE(CreateTableStatement("T", {"v"}, list, &s, &cols, &err, &text)) << text;
+        EXPECT_EQ(s, std::string("CREATE TABLE [T] ( [v] ") + c.column + ")") << c.dataType;
+    }
+}
+
 // The columns of names that repeat, in any letter case, that end in a
 // number in brackets, or that take the table's own name: each gets the name
 // the earlier naming gave it (which searched the statement text once per

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
 #include <set>
 
 using namespace vesk;
@@ -30,14 +35,16 @@ struct Package : ::testing::Test {
 
 TEST_F(Package, PlaceholdersNameTheProgramFolderAndTheCodeInAnyLetterCase) {
     ASSERT_TRUE(read("AppPath\\Lists\\National\\Code\\PercDef.lst\r\n"
-                     "apppath/Data/Traffic/National/CODE/CityCode.trf\r\n"))
+                     "apppath/Data/Traffic/National/CODE/CityCode.trf\r\n"
+                     "AppPath\\Code\\Notes.txt\r\n"))
         << error;
-    ASSERT_EQ(items.size(), 2u);
+    ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0].source, source + "PercDef.lst");
     EXPECT_EQ(items[0].target, appDir + "Lists/National/XX/PercDef.lst");
     EXPECT_EQ(items[1].target, appDir + "Data/Traffic/National/XX/CityXX.trf")
         << "every occurrence of the placeholder is the code";
     EXPECT_EQ(items[1].source, source + "CityCode.trf") << "the source keeps the entry's own file name";
+    EXPECT_EQ(items[2].target, appDir + "XX/Notes.txt") << "also where the placeholder comes first";
 }
 
 TEST_F(Package, TheCodeIsNotPutIntoTheProgramFolderItself) {
@@ -60,6 +67,27 @@ TEST_F(Package, AMissingFileListIsReportedAsMissing) {
     EXPECT_TRUE(missing);
 }
 
+// A Files.lst that is a folder or a pipe is refused, naming it and what it
+// is, never taken for an empty list (a country added without its files).
+class UnreadableFileLists : public Package, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(UnreadableFileLists, AreRefusedNamingTheFile) {
+    const fs::path list = dir.path() / "pkg/Files.lst";
+    fs::create_directories(list.parent_path());
+    const std::string kind = GetParam();
+    if (kind == "a folder") {
+        fs::create_directory(list);
+    } else {
+        ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);
+    }
+    EXPECT_FALSE(readPackageList(source, appDir, "XX", &items, &missing, &error));
+    EXPECT_FALSE(missing);
+    EXPECT_NE(error.find(list.string() + " is not a regular file but " + kind), std::string::npos) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, UnreadableFileLists, ::testing::Values("a folder", "a pipe"),
+                         [](const auto &info) { return testNameOf(info.param); });
+
 class PackageTargetsOutside : public Package, public ::testing::WithParamInterface<const char *> {};
 
 TEST_P(PackageTargetsOutside, AreRefusedNamingTheEntry) {
@@ -73,7 +101,8 @@ TEST_P(PackageTargetsOutside, AreRefusedNamingTheEntry) {
 INSTANTIATE_TEST_SUITE_P(Entries, PackageTargetsOutside,
                          ::testing::Values("AppPath\\..\\outside.txt", "AppPath\\Lists\\..\\..\\x.lst",
                                            "/etc/passwd", "AppPath\\/etc/passwd", "C:\\Windows\\x.dll",
-                                           "AppPath\\Lists\\..", "AppPath\\", "AppPath\\Lists\\"),
+                                           "AppPath\\Lists\\..", "AppPath\\", "AppPath\\Lists\\",
+                                           "C:", "AppPath\\Lists\\."),
                          [](const auto &info) { return "Entry" + std::to_string(info.index); });
 
 TEST(FileTransaction, RollbackRemovesWhatItMadeAndPutsOverwrittenFilesBack) {
@@ -114,6 +143,19 @@ TEST(FileTransaction, CommitKeepsTheNewFilesAndDropsTheOldCopies) {
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "keep"), fs::directory_iterator()), 1);
 }
 
+TEST(FileTransaction, ASourceThatCannotBeReadIsAFailureSayingWhyAndLeavesTheTargetAsItWas) {
+    TempDir dir;
+    const auto root = dir.path();
+    dir.write("keep/old.txt", "old");
+    FileTransaction t;
+    std::string error;
+    EXPECT_FALSE(t.copyFile(root / "pkg/gone.lst", root / "keep/old.txt", &error));
+    EXPECT_NE(error.find((root / "pkg/gone.lst").string()), std::string::npos) << error;
+    EXPECT_TRUE(error.ends_with(std::strerror(ENOENT))) << error;
+    ASSERT_TRUE(t.commit(&error)) << error;
+    EXPECT_EQ(readFile(root / "keep/old.txt"), "old") << "not emptied";
+}
+
 TEST(FileTransaction, AnUnfinishedTransactionUndoesItselfAndAFolderInTheWayIsAFailure) {
     TempDir dir;
     const auto root = dir.path();
@@ -133,7 +175,7 @@ namespace {
 
 // How the second of three files of an adding fails at the commit, after
 // every file was gathered.
-enum class Failing { Rename, WritingOut, FolderInItsPlace };
+enum class Failing { Rename, WritingOut, FolderInItsPlace, WritingItsBytes };
 
 struct CommitCase {
     const char *name;
@@ -164,6 +206,7 @@ TEST_P(FileTransactionCommits, PutNothingInPlaceWhenOneFileFails) {
         ASSERT_TRUE(files.writeFile(lists / name, std::string("new ") + name, &error)) << error;
     }
     const auto second = [](const std::string &target) { return fs::path(target).filename() == "Second.lst"; };
+    std::optional<FileSizeLimit> limit;
     switch (c.how) {
     case Failing::Rename:
         failRenamingForTesting(second);
@@ -175,8 +218,14 @@ TEST_P(FileTransactionCommits, PutNothingInPlaceWhenOneFileFails) {
         fs::remove(lists / "Second.lst");
         fs::create_directory(lists / "Second.lst");
         break;
+    case Failing::WritingItsBytes: // more than its stream buffer (64 KB) holds: the writing fails
+        ASSERT_TRUE(files.writeFile(lists / "Second.lst", std::string(256 * 1024, 'x'), &error)) << error;
+        limit.emplace(16 * 1024);
+        ASSERT_TRUE(limit->set());
+        break;
     }
     const bool committed = files.commit(&error);
+    limit.reset();
     failRenamingForTesting(nullptr);
     failWritingOutForTesting(nullptr);
 
@@ -197,5 +246,6 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, FileTransactionCommits,
     ::testing::Values(CommitCase{"a rename that fails", Failing::Rename, "Input/output error"},
                       CommitCase{"a full disk", Failing::WritingOut, "the disk may be full."},
-                      CommitCase{"a folder put in its place", Failing::FolderInItsPlace, "Is a directory"}),
+                      CommitCase{"a folder put in its place", Failing::FolderInItsPlace, "Is a directory"},
+                      CommitCase{"a file too large to write", Failing::WritingItsBytes, "File too large."}),
     [](const ::testing::TestParamInfo<CommitCase> &info) { return testNameOf(info.param.name); });

@@ -761,5 +761,114 @@ INSTANTIATE_TEST_SUITE_P(Names, AccessTableNames, testing::ValuesIn(kNames), [](
     return "n" + std::to_string(info.index) + "_" + test::testNameOf(info.param.name);
 });
 
+// The definition page of the table of that name.
+std::uint32_t definitionPage(const jet::Database &db, const std::string &table) {
+    for (const auto &e : db.entries) {
+        if (e.parent() == jet::kTablesContainer && e.type() == 1 && e.name(db.file.format) == table) {
+            return e.id() & 0xFFFFFF;
+        }
+    }
+    ADD_FAILURE() << "no table " << table;
+    return 0;
+}
+
+// The pages in use (not free in the global page usage map) whose own
+// headers name the table: its data pages and the pages of its indexes.
+// (Access leaves a page it gave back as it was, naming the table still.)
+std::set<std::uint32_t> pagesOf(const std::string &file, const std::string &table) {
+    std::set<std::uint32_t> free, pages;
+    std::size_t count = 0;
+    globalMap(file, &free, &count);
+    const jet::Database db = test::loadJet(file);
+    const std::uint32_t definition = definitionPage(db, table);
+    for (std::uint32_t p = 1; p < db.file.pages(); ++p) {
+        const char type = db.file.page(p)[0];
+        if ((type == 0x01 || type == 0x03 || type == 0x04) && jet::rd32(db.file.page(p) + 4) == definition &&
+            !free.count(p)) {
+            pages.insert(p);
+        }
+    }
+    return pages;
+}
+
+class ReplacedTables : public testing::TestWithParam<std::pair<const char *, const char *>> {};
+
+// The pages of a table Access made, its rows and its indexes (roots and the
+// pages below them), are given back when it is replaced: free in the global
+// page usage map, and zeroed.
+TEST_P(ReplacedTables, GiveBackEveryPageOfTheirRowsAndIndexes) {
+    TempDir dir;
+    const auto [database, table] = GetParam();
+    const std::string file = copyShared(dir, database);
+    WINVESK_NEEDS_SHARED_FILE(file);
+    const std::set<std::uint32_t> used = pagesOf(file, table);
+    const jet::Database before = test::loadJet(file);
+    ASSERT_TRUE(std::any_of(used.begin(), used.end(), [&](auto p) { return before.file.page(p)[0] == 0x04; }))
+        << "the table has an index";
+    std::string error;
+    ASSERT_TRUE(writeTable(file, table, columns(), rowsOf(3), &error)) << error;
+    std::set<std::uint32_t> free;
+    std::size_t pages = 0;
+    globalMap(file, &free, &pages);
+    const jet::Database after = test::loadJet(file);
+    const std::string zeroed(after.file.pageSize(), '\0');
+    for (std::uint32_t p : used) {
+        EXPECT_TRUE(free.count(p)) << "page " << p << " is free";
+        EXPECT_TRUE(std::string(after.file.page(p), after.file.pageSize()) == zeroed)
+            << "page " << p << " is zeroed";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, ReplacedTables,
+                         testing::Values(std::pair{"nwind.mdb", "Umsätze"},
+                                         std::pair{"testUnicodeCompV2003.mdb", "Table"}),
+                         [](const auto &info) {
+                             return std::string(info.index ? "Access2003" : "Access97");
+                         });
+
+// Damaged usage maps of a table that list pages of another table and leave
+// out the root page of one of its indexes: the table is replaced, the other
+// keeps those pages byte for byte and every row, and the root is given back
+// all the same.
+TEST(AccessDatabases, ATableWhoseMapsAreDamagedIsReplacedGivingBackItsPagesAndNoOtherTables) {
+    NEEDS_MDBTOOLS();
+    TempDir dir;
+    const std::string file = copyShared(dir, "testIndexCodesV1997.mdb");
+    WINVESK_NEEDS_SHARED_FILE(file);
+    const std::set<std::uint32_t> others = pagesOf(file, "Table2");
+    jet::Database db = test::loadJet(file);
+    jet::TableDef def;
+    std::string problem;
+    ASSERT_TRUE(jet::readTableDef(db.file, definitionPage(db, "Table1"), &def, &problem)) << problem;
+    ASSERT_FALSE(def.realIndexes.empty());
+    const std::uint32_t root = def.realIndexes.front().firstPage;
+    for (std::uint32_t map : {def.usedMap, def.realIndexes.front().usedMap}) {
+        jet::PageRow row;
+        std::set<std::uint32_t> pages;
+        ASSERT_TRUE(jet::rowAt(db.file, map, &row) && jet::decodeMap(db.file, row.bytes, &pages));
+        pages.insert(others.begin(), others.end());
+        pages.erase(root);
+        std::vector<std::uint32_t> mapPages = jet::mapPagesOf(row.bytes);
+        ASSERT_TRUE(jet::replaceRow(db.file, map, jet::encodeMap(db.file, pages, &mapPages, row.bytes.size()),
+                                    row.flags));
+    }
+    dir.write("testIndexCodesV1997.mdb", db.file.bytes);
+    const std::string rows = test::mdbTool("mdb-export", file, " Table2");
+    std::string error;
+    ASSERT_TRUE(writeTable(file, "Table1", columns(), rowsOf(3), &error)) << error;
+    EXPECT_EQ(test::mdbTool("mdb-export", file, " Table2"), rows);
+    const jet::Database after = test::loadJet(file);
+    for (std::uint32_t p : others) {
+        EXPECT_TRUE(std::string(after.file.page(p), after.file.pageSize()) ==
+                    std::string(db.file.page(p), db.file.pageSize()))
+            << "page " << p << " is as it was";
+    }
+    std::set<std::uint32_t> free;
+    std::size_t pages = 0;
+    globalMap(file, &free, &pages);
+    EXPECT_TRUE(free.count(root) && after.file.page(root)[0] == 0)
+        << "the root, page " << root << ", is free";
+}
+
 } // namespace
 } // namespace vesk

@@ -5,6 +5,9 @@
 
 #include "core/Interaction.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -46,6 +49,32 @@ public:
 
 private:
     fs::path m_before;
+};
+
+// While it lives, no file of this process may grow beyond `bytes` (its soft
+// limit; SIGXFSZ ignored), so that a write past it fails with the system's
+// "File too large", as one on a full disk fails with "No space left on
+// device".
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_before);
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, m_before.rlim_max};
+        m_set = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_before{};
+    void (*m_signal)(int) = SIG_DFL;
+    bool m_set = false;
 };
 
 fs::path sourceDir();   // the repository's root

@@ -452,22 +452,6 @@ bool listTables(const std::string &file, std::vector<TableInfo> *tablesOut, std:
     return true;
 }
 
-bool tableFileReadable(const std::string &file, std::string *error) {
-    const TableKind kind = tableKindOfFile(file);
-    if (kind == TableKind::Text) {
-        return true;
-    }
-    if (!isRegularFile(file, error)) {
-        return false;
-    }
-    if (kind == TableKind::Access) {
-        std::vector<TableInfo> list;
-        return tables::accessListTablesIsolated(file, &list, error);
-    }
-    std::vector<tables::Sheet> sheets;
-    return tables::readSheetsIsolated(file, kind, false, &sheets, error);
-}
-
 bool readTable(const std::string &file, const std::string &table, TableData *data, std::string *error,
                bool *missing) {
     *data = {};

@@ -62,11 +62,6 @@ TableKind tableKindOfFile(const std::string &file);
 // cannot be read.
 bool listTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error);
 
-// Reads a database or spreadsheet file whole as readTable() would, to tell
-// a damaged file from one that merely lacks a table. False with a message
-// naming the damage; true for a text file.
-bool tableFileReadable(const std::string &file, std::string *error);
-
 // Reads the table whole. The table name is matched without regard to case
 // (over Unicode); in a workbook a trailing "$" (Excel) or ":" (Lotus) and
 // surrounding apostrophes are ignored, in a database the name is taken as
