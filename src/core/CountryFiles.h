@@ -20,14 +20,14 @@ struct PackageItem {
 };
 
 // Reads "Files.lst" of sourceDir. Each entry (a quoted text, or a bare text
-// ending at a comma or the line end) is the target of one file: it must
-// begin with "AppPath\" (the program folder appDir; letter case ignored),
-// and "Code" in the rest of it (every occurrence, letter case ignored) stands
-// for code. "\" and "/" both separate folders. The source file is the entry's
-// text after its last separator, taken from sourceDir.
+// ending at a comma or the line end) is the target of one file below the
+// program folder appDir, written "AppPath\<rest>" (letter case ignored) or
+// as the rest alone; "Code" in the rest (every occurrence, letter case
+// ignored) stands for code. "\" and "/" both separate folders. The source
+// file is the entry's text after its last separator, taken from sourceDir.
 //
-// Refused, with *error naming the entry: a target outside appDir (no
-// "AppPath\" prefix, an absolute rest, ".." leading out of the folder) or
+// Refused, with *error naming the entry: a target outside appDir (an
+// absolute rest, ".." leading out of the folder) or
 // the program folder itself, and a source name that is empty, "." or "..".
 // A missing Files.lst gives false with *missing set (and no *error text).
 bool readPackageList(const std::string &sourceDir, const std::string &appDir, const std::string &code,

@@ -41,7 +41,7 @@ std::string outputPath(const std::string &resolved) {
 RunFile runFile(const std::string &resolvedAddress, const std::string &role,
                 const std::string &noun = "file") {
     const TableAddress a = parseTableAddress(resolvedAddress);
-    return {findExisting(nativePath(a.file)), a.isTable() ? a.table : std::string(), role, noun};
+    return {findExisting(nativePath(a.file)), a.isTable() ? a.table : std::string(), role, noun, {}};
 }
 
 // The noun of a message naming one file as two outputs.

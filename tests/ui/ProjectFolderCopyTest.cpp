@@ -373,7 +373,7 @@ TEST(ProjectFolderCopy, SavedAsIntoAFolderHoldingOtherFilesOfTheSameNamesItRunsO
         }
         EXPECT_TRUE(snapshot(other) == others) << run << ": the other folder's files are left alone";
     };
-    for (const std::string &run : {"the window's", "the batch's", "the reopened project's"}) {
+    for (const std::string run : {"the window's", "the batch's", "the reopened project's"}) {
         for (const std::string &output : outputs) {
             fs::remove(output);
         }
