@@ -6,7 +6,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <new>
@@ -14,6 +16,7 @@
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -246,18 +249,33 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
         return n;
     };
 
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
-    if (limits.deadline != std::chrono::steady_clock::time_point{}) {
-        deadline = std::min(deadline, limits.deadline);
-    }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point wallEnd = start + std::chrono::seconds(isolationWallSeconds(limits));
+    // The child's processor clock counts its user and system time from the
+    // fork on. Where it cannot be read, the wall-clock time stands for it: a
+    // child of one thread never uses more.
+    clockid_t childClock{};
+    const bool clockRead = ::clock_getcpuclockid(pid, &childClock) == 0;
+    auto processorSeconds = [&](Clock::time_point now) {
+        timespec used{};
+        if (clockRead && ::clock_gettime(childClock, &used) == 0) {
+            return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
+        }
+        return std::chrono::duration<double>(now - start).count();
+    };
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     std::string message;
     bool ended = false; // by us
     char buffer[65536];
     bool errorOpen = errorFds[0] >= 0;
+    // The limits are looked at ten times a second, however often the child
+    // writes.
+    constexpr auto kWatchEvery = std::chrono::milliseconds(100);
+    Clock::time_point nextWatch = start + kWatchEvery;
     for (;;) {
         pollfd p[2] = {{fds[0], POLLIN, 0}, {errorOpen ? errorFds[0] : -1, POLLIN, 0}};
-        const int ready = ::poll(p, 2, 100);
+        const int ready = ::poll(p, 2, static_cast<int>(kWatchEvery.count()));
         if (ready > 0 && errorOpen && (p[1].revents & (POLLIN | POLLHUP)) != 0) {
             const ssize_t n = takeErrorOutput();
             errorOpen = n > 0 || (n < 0 && errno == EINTR);
@@ -272,14 +290,22 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
             }
             message.append(buffer, static_cast<std::size_t>(n));
         }
+        const Clock::time_point now = Clock::now();
+        if (now < nextWatch) {
+            continue;
+        }
+        nextWatch = now + kWatchEvery;
         long total = 0, resident = 0;
         if (processPages(pid, &total, &resident) && resident > startResident &&
             static_cast<std::size_t>(resident - startResident) * static_cast<std::size_t>(pageSize) >
                 limits.memoryBytes) {
             result.end = IsolatedEnd::OutOfMemory;
             ended = true;
-        } else if (std::chrono::steady_clock::now() > deadline) {
+        } else if (processorSeconds(now) >= limits.seconds) {
             result.end = IsolatedEnd::TimedOut;
+            ended = true;
+        } else if (now >= wallEnd) {
+            result.end = IsolatedEnd::Stalled;
             ended = true;
         }
         if (ended) {
@@ -289,8 +315,13 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
     }
     ::close(fds[0]);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    auto seconds = [](const timeval &t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
+    result.processorSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     // The child has ended: what is left of its standard error ends too.
     while (errorOpen) {
         const ssize_t n = takeErrorOutput();
@@ -320,13 +351,28 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
     return result;
 }
 
+int isolationWallSeconds(const IsolationLimits &limits) {
+    return limits.wallSeconds > 0 ? limits.wallSeconds : kWallSecondsPerProcessorSecond * limits.seconds;
+}
+
+std::string processorSecondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", seconds);
+    std::string s = text;
+    return s.ends_with(".0") ? s.substr(0, s.size() - 2) : s;
+}
+
 std::string isolationFailureReason(const IsolatedResult &result, const IsolationLimits &limits) {
     switch (result.end) {
     case IsolatedEnd::Finished:
         return {};
     case IsolatedEnd::TimedOut:
         return "it could not be read within " + std::to_string(limits.seconds) +
-               " seconds, and its reading was stopped";
+               " seconds of processor time, and its reading was stopped";
+    case IsolatedEnd::Stalled:
+        return "its reading had not ended after " + std::to_string(isolationWallSeconds(limits)) +
+               " seconds, in which it used " + processorSecondsText(result.processorSeconds) +
+               " seconds of processor time, and was stopped";
     case IsolatedEnd::OutOfMemory:
         return "reading it needed more than " + std::to_string(limits.memoryBytes >> 20) +
                " MB of memory, and its reading was stopped";
@@ -344,7 +390,8 @@ std::string isolationFailureText(const IsolatedResult &result, const std::string
     if (result.end == IsolatedEnd::Finished) {
         return {};
     }
-    return "The file " + file + (result.end == IsolatedEnd::NotStarted ? " cannot be read: " : " is damaged: ") +
+    const bool damaged = result.end != IsolatedEnd::NotStarted && result.end != IsolatedEnd::Stalled;
+    return "The file " + file + (damaged ? " is damaged: " : " cannot be read: ") +
            isolationFailureReason(result, limits) + ".";
 }
 

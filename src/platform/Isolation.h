@@ -1,7 +1,8 @@
 #pragma once
 
-// Running a piece of work in a helper process of its own, with a time and a
-// memory limit, and taking back the bytes it produced.
+// Running a piece of work in a helper process of its own, with a limit of
+// the processor time and of the memory it uses, and taking back the bytes it
+// produced.
 //
 // The outside libraries that read Access and Excel files (libmdb, FreeXL)
 // and Lotus files (libwps) trust the structure of the file: a damaged file
@@ -9,17 +10,27 @@
 // buffers. Their reading therefore runs in a child process (a fork of this
 // one, so no second program has to be found): whatever the library does
 // there, this process gets either the result or a failure it can name, within
-// the time limit, and its own memory stays untouched.
+// its limits, and its own memory stays untouched.
 //
 // The child's standard output goes to /dev/null and its standard error comes
 // back through a pipe, of which the first kErrorOutputKept bytes are kept (a
 // damaged file can make a library print millions of warnings): a library's
 // own report of what went wrong is not lost. With keepErrorOutput the child
-// writes to this process's standard error instead. The parent watches the
-// child's resident memory ten times a second and ends it when what the child
-// added to the memory it started with exceeds the limit or the time is up; as a backstop the child's address
-// space is bounded to twice the limit above what it started with (not
-// under AddressSanitizer, which reserves terabytes of address space).
+// writes to this process's standard error instead.
+//
+// The parent watches the child ten times a second: its processor time (user
+// and system, from the child's own processor clock) and its resident memory.
+// It ends the child when the processor time is used up or when what the
+// child added to the memory it started with exceeds the limit. A reader that
+// loops uses processor time, so a damaged file is refused within the
+// processor time given however busy the machine; a sound file is never
+// refused because other work made its reading slow, since that work's
+// processor time is not the reader's. Work that waits instead (on a file
+// system that does not answer, stopped, never scheduled) uses no processor
+// time: a far larger wall-clock bound ends it as the last resort. As a
+// backstop the child's address space is bounded to twice the memory limit
+// above what it started with (not under AddressSanitizer, which reserves
+// terabytes of address space).
 //
 // The child ends with the process that started it (a run that is killed
 // takes its helper along, and with it every descriptor the helper shares,
@@ -27,7 +38,6 @@
 // streams and its end of the result pipe: once nobody reads its pipes, its
 // writes fail rather than wait.
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -37,19 +47,33 @@
 namespace vesk {
 
 // The defaults suit reading a table: the largest workbook a spreadsheet
-// holds reads in a few seconds and a few hundred MB.
+// holds reads in a few seconds of processor time and a few hundred MB.
 struct IsolationLimits {
-    int seconds = 30;                               // wall-clock time the work may take
+    int seconds = 30;                               // processor time (user + system) the work may use
     std::size_t memoryBytes = std::size_t{1} << 30; // resident memory the work may add
     bool keepErrorOutput = false;                   // the child writes to this process's standard error
-    // When set, the work is also ended at this moment (a time-out): several
-    // readings of one check share the check's time.
-    std::chrono::steady_clock::time_point deadline{};
+    // Wall-clock seconds after which the work is ended however little
+    // processor time it has used; 0 for the default, isolationWallSeconds.
+    int wallSeconds = 0;
 };
+
+// The wall-clock bound of work under these limits: limits.wallSeconds when
+// set, else kWallSecondsPerProcessorSecond times limits.seconds.
+//
+// Safe on a loaded machine: other work slows a reading down but adds nothing
+// to its processor time, and a sound reading uses a small part of that time
+// (an Access check a fifteenth of it at most, under the sanitizers too; the
+// largest workbook a few seconds of its 30). Ten times its processor time on
+// the wall clock ends a sound reading only when over its whole length it got
+// less than a hundredth of a processor (a hundred programs or more busy on
+// each core), or when it waited for its file system for minutes.
+inline constexpr int kWallSecondsPerProcessorSecond = 10;
+int isolationWallSeconds(const IsolationLimits &limits);
 
 enum class IsolatedEnd {
     Finished,    // the work ran to its end: see ok, bytes and error
-    TimedOut,    // the time limit was reached; the child was ended
+    TimedOut,    // the work used up its processor time; the child was ended
+    Stalled,     // the wall-clock bound came first (the work waited); the child was ended
     OutOfMemory, // the memory limit was reached; the child was ended
     Crashed,     // the child ended without a result (a signal, an abort)
     NotStarted,  // no child could be started
@@ -72,10 +96,14 @@ struct IsolatedResult {
     // the child ended: what it was at when the time or the memory ran out or
     // it crashed. Empty when it said nothing.
     std::string progress;
+    // The processor time (user + system) the child used, in seconds (0 when
+    // no child was started).
+    double processorSeconds = 0;
 };
 
-// Runs work(bytes, error) in a child process under limits. Returns at the
-// latest about limits.seconds later. Safe to call from any thread; the work
+// Runs work(bytes, error) in a child process under limits. Returns once the
+// work has used limits.seconds of processor time at the latest, or
+// isolationWallSeconds(limits) after its start, whichever comes first. Safe to call from any thread; the work
 // must not rely on other threads of this process (they do not exist in the
 // child).
 IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::string *error)> &work,
@@ -92,11 +120,15 @@ void reportIsolatedProgress(std::string_view what);
 std::uint64_t isolatedRunsStarted();
 
 // What a failed isolated reading of a file says: "The file X is damaged: ..."
-// with the reason (the time or memory limit, the signal). Empty for Finished.
+// with the reason (the processor time or memory limit, the signal), or "The
+// file X cannot be read: ..." when the reading was stopped at the wall-clock
+// bound (waiting is no sign of damage) or never started. Empty for Finished.
 std::string isolationFailureText(const IsolatedResult &result, const std::string &file,
                                  const IsolationLimits &limits = {});
 // The reason alone, of no file in particular: "its reader failed on it
 // (Segmentation fault)". Empty for Finished.
 std::string isolationFailureReason(const IsolatedResult &result, const IsolationLimits &limits = {});
+// The processor seconds in a message: "2", "0.3".
+std::string processorSecondsText(double seconds);
 
 } // namespace vesk

@@ -24,15 +24,26 @@
 #include <vector>
 
 namespace vesk {
+
+// How a failed expectation shows an end (internal: found through its type).
+static void PrintTo(IsolatedEnd end, std::ostream *os) {
+    static const char *const names[] = {"Finished",    "TimedOut", "Stalled",
+                                        "OutOfMemory", "Crashed",  "NotStarted"};
+    *os << names[static_cast<int>(end)];
+}
+
 namespace {
 
 namespace fs = std::filesystem;
 
-// Short limits keep the tests quick; the defaults are far wider.
+// Short limits keep the tests quick; the defaults are far wider. The work
+// these limits end loops: its processor time ends it, the wall-clock bound
+// is far beyond it on any machine.
 IsolationLimits quick() {
     IsolationLimits limits;
     limits.seconds = 2;
     limits.memoryBytes = std::size_t{128} << 20;
+    limits.wallSeconds = 120;
     return limits;
 }
 
@@ -201,21 +212,96 @@ TEST(Isolation, AHelperKeepsNoDescriptorOfTheProcessThatStartedIt) {
     EXPECT_NE(open[2], open[3]);
 }
 
-// Several readings of one check share its time: a deadline ends the work
-// before its own limit.
-TEST(Isolation, ADeadlineEndsTheWorkBeforeItsOwnTimeLimit) {
-    IsolationLimits limits;
-    limits.seconds = 120;
-    limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    const IsolatedResult r = runIsolated(
-        [](std::string *bytes, std::string *) {
-            std::this_thread::sleep_for(std::chrono::seconds(30)); // past the deadline, within the limit
-            *bytes = "done";
-            return true;
-        },
-        limits);
-    EXPECT_EQ(r.end, IsolatedEnd::TimedOut);
+// The work is bounded by the processor time it uses, which other work on the
+// machine does not add to: work that loops, in its own code or in system
+// calls, is ended by that bound. Work that waits (asleep, on a pipe, stopped)
+// uses none and is ended by the wall-clock bound alone, here short; the
+// processor bound is shorter still, so that a wall-clock time taken for the
+// processor time would end it first. Which bound ended the work is asserted,
+// never how long it took.
+struct Bounded {
+    const char *name;
+    std::function<bool(std::string *, std::string *)> work;
+    IsolatedEnd end;
+};
+
+void PrintTo(const Bounded &b, std::ostream *os) {
+    *os << b.name;
 }
+
+class WorkBounded : public ::testing::TestWithParam<Bounded> {};
+
+TEST_P(WorkBounded, ByTheProcessorTimeItUsesOrAtLastByTheWallClock) {
+    const Bounded &b = GetParam();
+    IsolationLimits limits;
+    limits.seconds = 2;
+    // Far beyond the processor time for work that loops, which gets that
+    // time within it on any machine; short for work that waits.
+    limits.wallSeconds = b.end == IsolatedEnd::TimedOut ? 120 : 3;
+    const IsolatedResult r = runIsolated(b.work, limits);
+    ASSERT_EQ(r.end, b.end) << isolationFailureReason(r, limits);
+    const std::string text = isolationFailureText(r, "/data/Met.xls", limits);
+    if (b.end == IsolatedEnd::TimedOut) {
+        EXPECT_GE(r.processorSeconds, 2.0);
+        EXPECT_LT(r.processorSeconds, 4.0) << "ended when its processor time was used up, not long after";
+        EXPECT_EQ(text,
+                  "The file /data/Met.xls is damaged: it could not be read within 2 seconds of processor "
+                  "time, and its reading was stopped.");
+    } else {
+        EXPECT_LT(r.processorSeconds, 2.0);
+        EXPECT_EQ(
+            text.rfind("The file /data/Met.xls cannot be read: its reading had not ended after 3 seconds, "
+                       "in which it used ",
+                       0),
+            0u)
+            << text;
+        EXPECT_NE(text.find(" seconds of processor time, and was stopped."), std::string::npos) << text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WorkBounded,
+                         ::testing::Values(Bounded{"a loop in its own code",
+                                                   [](std::string *, std::string *) {
+                                                       for (volatile unsigned long i = 0;;) {
+                                                           i = i + 1;
+                                                       }
+                                                       return true;
+                                                   },
+                                                   IsolatedEnd::TimedOut},
+                                           Bounded{"a loop of system calls",
+                                                   [](std::string *, std::string *) {
+                                                       const int null = ::open("/dev/null", O_WRONLY);
+                                                       for (char c = 0;;) {
+                                                           if (::write(null, &c, 1) < 0) {
+                                                               return false;
+                                                           }
+                                                       }
+                                                       return true;
+                                                   },
+                                                   IsolatedEnd::TimedOut},
+                                           Bounded{"a sleep",
+                                                   [](std::string *, std::string *) {
+                                                       std::this_thread::sleep_for(std::chrono::seconds(60));
+                                                       return true;
+                                                   },
+                                                   IsolatedEnd::Stalled},
+                                           Bounded{"a read of a pipe nobody writes",
+                                                   [](std::string *, std::string *) {
+                                                       int ends[2];
+                                                       char c = 0;
+                                                       return ::pipe(ends) == 0 &&
+                                                              ::read(ends[0], &c, 1) == 1;
+                                                   },
+                                                   IsolatedEnd::Stalled},
+                                           Bounded{"a stop",
+                                                   [](std::string *, std::string *) {
+                                                       ::raise(SIGSTOP);
+                                                       return true;
+                                                   },
+                                                   IsolatedEnd::Stalled}),
+                         [](const ::testing::TestParamInfo<Bounded> &info) {
+                             return test::testNameOf(info.param.name);
+                         });
 
 // What the work last said it was doing comes back however the child ended,
 // so that a reading stopped or crashed can be said to have stopped there.
@@ -269,9 +355,9 @@ class IsolatedFailures : public ::testing::TestWithParam<Failure> {};
 
 TEST_P(IsolatedFailures, EndTheChildAndAreNamedInTheMessage) {
     const Failure &f = GetParam();
-    // Only the loop needs the short time limit; the others get room, since
-    // filling 128 MB under the sanitizers on a busy machine can take longer
-    // than the loop's 2 seconds.
+    // Only the loop needs the short processor time; the others get room,
+    // since filling 128 MB under the sanitizers can take longer than the
+    // loop's 2 seconds.
     IsolationLimits limits = quick();
     if (f.end != IsolatedEnd::TimedOut) {
         limits.seconds = 120;
@@ -292,7 +378,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   }
                                   return true;
                               },
-                              IsolatedEnd::TimedOut, "could not be read within 2 seconds"},
+                              IsolatedEnd::TimedOut, "could not be read within 2 seconds of processor time"},
                       Failure{"memory without end",
                               [](std::string *, std::string *) {
                                   std::vector<char *> blocks;
@@ -353,35 +439,41 @@ TEST(IsolatedTables, AnAccessFileItsReaderRunsAwayOnIsCheckedWithinOneLimit) {
               0u)
         << error;
     ASSERT_TRUE(end == IsolatedEnd::TimedOut || end == IsolatedEnd::OutOfMemory) << error;
-    EXPECT_NE(error.find(end == IsolatedEnd::TimedOut ? "at the end of the 2 seconds its check had"
-                                                      : "when it needed more than 128 MB of memory"),
+    EXPECT_NE(error.find(end == IsolatedEnd::TimedOut
+                             ? "at the end of the 2 seconds of processor time its check had"
+                             : "when it needed more than 128 MB of memory"),
               std::string::npos)
         << error;
     EXPECT_NE(error.find(", while it read its list of tables."), std::string::npos) << error;
     EXPECT_EQ(table, "") << "no table is named: the file as a whole ran away";
 }
 
-// A check given less time than its limit (a deadline) says the time it had,
-// not its limit.
-TEST(IsolatedTables, ACheckStoppedAtItsDeadlineStatesTheTimeItHad) {
+// A check stopped at the wall-clock bound (a reading that waits; here one
+// that loops, given more processor time than that) says so and does not call
+// the file damaged: waiting is no sign of damage.
+TEST(IsolatedTables, ACheckStoppedAtTheWallClockBoundSaysSoAndNotThatTheFileIsDamaged) {
     const fs::path source = test::sharedTestFile("mdb/DateTestDatabase.mdb");
     WINVESK_NEEDS_SHARED_FILE(source);
     test::TempDir dir;
     const fs::path damaged = dir.write("Damaged.mdb", test::accessFileItsReaderRunsAwayOn(source));
     IsolationLimits limits;
     limits.seconds = 120;
-    limits.memoryBytes = std::size_t{4} << 30; // the loop meets the deadline first
-    limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    limits.wallSeconds = 2;
+    limits.memoryBytes = std::size_t{4} << 30; // the loop meets the wall-clock bound first
     std::vector<std::pair<std::string, std::size_t>> rows;
     std::string table, error;
     IsolatedEnd end = IsolatedEnd::Finished;
     EXPECT_FALSE(
         tables::accessReadEveryTableIsolated(damaged.string(), "", &rows, &table, &error, limits, &end));
-    EXPECT_EQ(end, IsolatedEnd::TimedOut) << error;
-    EXPECT_NE(error.find("at the end of the 2 seconds its check had, while it read its list of tables."),
-              std::string::npos)
+    EXPECT_EQ(end, IsolatedEnd::Stalled) << error;
+    EXPECT_EQ(error.rfind("The file " + damaged.string() +
+                              " cannot be read: the reading of its tables was stopped when it had not ended "
+                              "after 2 seconds, in which it used ",
+                          0),
+              0u)
         << error;
-    EXPECT_EQ(error.find("120 seconds"), std::string::npos) << error;
+    EXPECT_NE(error.find(" seconds of processor time, while it read its list of tables."), std::string::npos)
+        << error;
     EXPECT_EQ(table, "");
 }
 
@@ -471,7 +563,7 @@ TEST(IsolatedTables, AReadBackStoppedAtALimitSaysWhatItWasReading) {
         why == "could not be read back: the reading was stopped when it needed more than 64 MB of memory, "
                "while it read the list of tables" ||
         why == "could not be read back: the reading was stopped at the end of the " + seconds +
-                   " seconds its check had, while it read the list of tables")
+                   " seconds of processor time its check had, while it read the list of tables")
         << why;
 }
 

@@ -125,7 +125,7 @@ TEST_P(LockFilesOfOthers, NeverMakeTheRunWaitNorAreCalledARunOfItsUser) {
     const std::string says = filled(c.says, out, lock);
 
     // The engine's run, nobody acting at the seam.
-    const IsolationLimits limits{60};
+    const IsolationLimits limits{.seconds = 60, .wallSeconds = 60};
     const IsolatedResult r = runIsolated(
         [&](std::string *told, std::string *) {
             bool acted = false;

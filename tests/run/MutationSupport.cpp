@@ -45,7 +45,7 @@ IsolatedResult batchInChild(const fs::path &appDir, const fs::path &project, boo
         args.insert(args.end(), {"20230309", "1", "20230322", "24"});
     }
     IsolationLimits limits;
-    limits.seconds = 60;
+    limits.seconds = limits.wallSeconds = 60;
     limits.keepErrorOutput = true; // a sanitizer's report reaches the test's log
     const std::string app = appDir.string() + "/";
     return runIsolated(

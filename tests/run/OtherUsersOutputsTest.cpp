@@ -93,7 +93,7 @@ TEST_P(OtherUsersOutputs, AreRefusedBeforeTheFirstHourAndKeptAsTheyWere) {
             *bytes = std::to_string(report.hours) + " hours: " + report.error;
             return true;
         },
-        IsolationLimits{120});
+        IsolationLimits{.seconds = 120, .wallSeconds = 120});
     ASSERT_EQ(r.end, IsolatedEnd::Finished) << r.errorOutput;
     std::string refusal = c.refusal;
     for (const auto &[name, file] :

@@ -692,7 +692,7 @@ TEST_P(NamesChangedAfterTheCheck, RefuseTheRunAtOnceNamingTheFileAndReadOrReplac
     };
     const bool backAtFirstHour = c.plant == Plant::LinkAsChecked || c.plant == Plant::OtherFileAsChecked;
     const bool asChecked = backAtFirstHour || c.plant == Plant::PipeAsChecked;
-    const IsolationLimits limits{60};
+    const IsolationLimits limits{.seconds = 60, .wallSeconds = 60};
     const IsolatedResult r = runIsolated(
         [&](std::string *bytes, std::string *) {
             bool acted = false;

@@ -327,7 +327,7 @@ std::string asNobody(const std::function<std::string()> &work, int seconds) {
             *bytes = work();
             return true;
         },
-        IsolationLimits{seconds});
+        IsolationLimits{.seconds = seconds, .wallSeconds = seconds});
     if (r.end != IsolatedEnd::Finished) {
         return "not done as the user nobody: " + isolationFailureReason(r) + " " + r.errorOutput;
     }

@@ -12,7 +12,6 @@
 #include "core/TextIO.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace vesk::tables {
 
@@ -170,6 +169,22 @@ bool isolated(const std::string &file, const std::function<bool(std::string *, s
 
 } // namespace
 
+std::string checkStoppedText(const IsolatedResult &result, const IsolationLimits &limits) {
+    switch (result.end) {
+    case IsolatedEnd::TimedOut:
+        return "at the end of the " + std::to_string(limits.seconds) +
+               " seconds of processor time its check had";
+    case IsolatedEnd::Stalled:
+        return "when it had not ended after " + std::to_string(isolationWallSeconds(limits)) +
+               " seconds, in which it used " + processorSecondsText(result.processorSeconds) +
+               " seconds of processor time";
+    case IsolatedEnd::OutOfMemory:
+        return "when it needed more than " + std::to_string(limits.memoryBytes >> 20) + " MB of memory";
+    default:
+        return {};
+    }
+}
+
 bool readSheetsIsolated(const std::string &file, TableKind kind, bool namesOnly, std::vector<Sheet> *sheets,
                         std::string *error, const IsolationLimits &limits) {
     sheets->clear();
@@ -244,13 +259,6 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
                                   std::string *error, const IsolationLimits &limits, IsolatedEnd *end) {
     rows->clear();
     table->clear();
-    // The time the check has: its limit, or less to an earlier deadline.
-    long had = limits.seconds;
-    if (limits.deadline != std::chrono::steady_clock::time_point{}) {
-        const auto left =
-            std::chrono::ceil<std::chrono::seconds>(limits.deadline - std::chrono::steady_clock::now());
-        had = std::clamp<long>(static_cast<long>(left.count()), 0, had);
-    }
     // What the helper was reading when it was stopped or failed: a table
     // (by name), or before the first its list of tables.
     auto reading = [](const IsolatedResult &r) {
@@ -325,20 +333,16 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
         },
         &why, limits, &result,
         [&](const IsolatedResult &r) {
-            // Said with the time the check had and where it was: the table it
-            // was reading then is not known to be damaged, only the file.
-            const std::string damaged = "The file " + file + " is damaged: ";
-            switch (r.end) {
-            case IsolatedEnd::TimedOut:
-                return damaged + "the reading of its tables was stopped at the end of the " +
-                       std::to_string(had) + " seconds its check had, while it read " + reading(r) + ".";
-            case IsolatedEnd::OutOfMemory:
-                return damaged + "the reading of its tables was stopped when it needed more than " +
-                       std::to_string(limits.memoryBytes >> 20) + " MB of memory, while it read " +
-                       reading(r) + ".";
-            default:
+            // Said with the limit the check had and where it was: the table it
+            // was reading then is not known to be damaged, only the file
+            // (and not even that when the reading waited).
+            const std::string stop = checkStoppedText(r, limits);
+            if (stop.empty()) {
                 return isolationFailureText(r, file, limits);
             }
+            return "The file " + file +
+                   (r.end == IsolatedEnd::Stalled ? " cannot be read: " : " is damaged: ") +
+                   "the reading of its tables was stopped " + stop + ", while it read " + reading(r) + ".";
         });
     if (end != nullptr) {
         *end = result.end;

@@ -444,7 +444,7 @@ bool putTable(Database &db, const NewTable &t, std::vector<std::uint32_t> *delet
     return reindexCatalogueEntry(db, e, before, problem);
 }
 
-// The limits of reading the files whole: time for large ones.
+// The limits of reading the files whole: processor time for large ones.
 IsolationLimits readingLimits(const std::string &file, const std::string &other = {}) {
     IsolationLimits limits;
     std::error_code ec;
@@ -474,13 +474,13 @@ bool sameRow(const std::vector<Cell> &a, const std::vector<Cell> &b) {
 } // namespace
 
 int accessCheckSeconds(std::uintmax_t bytes) {
-    // Measured (bench/access_bench.cpp, databases of 128 to 515 MB on a busy
-    // machine), reading every table a row at a time: about 0.01 s a MB in
-    // the plain build and 0.05 to 0.06 s under the sanitizers. One second a
-    // MB leaves a margin of more than 15 under the sanitizers, for a machine
-    // many times busier. The MB counted end at two files of 2 GB, the most an
-    // Access file holds, so that a file of any size is stopped after a
-    // bounded time.
+    // Measured (bench/access_bench.cpp, databases of 128 to 515 MB), reading
+    // every table a row at a time: about 0.01 s of processor time a MB in the
+    // plain build and 0.05 to 0.06 s under the sanitizers. One second a MB
+    // leaves a margin of more than 15 under the sanitizers; other work on the
+    // machine does not count, being processor time of its own. The MB counted
+    // end at two files of 2 GB, the most an Access file holds, so that a file
+    // of any size is stopped after a bounded time.
     constexpr int kBaseSeconds = 30;
     constexpr std::uintmax_t kSecondsPerMb = 1;
     constexpr std::uintmax_t kMostMb = 2 * 2048;
@@ -560,7 +560,7 @@ bool jetCheckTable(const std::string &file, const std::string &oldContents, cons
                                                    readingLimits(oldContents), &end);
     nameReadFile(&why, oldContents, file);
     if (!read) {
-        if (end == IsolatedEnd::TimedOut || end == IsolatedEnd::OutOfMemory) {
+        if (end == IsolatedEnd::TimedOut || end == IsolatedEnd::Stalled || end == IsolatedEnd::OutOfMemory) {
             // Stopped at a limit: its message says what it was reading.
             problem = "its tables cannot be checked (" + why + ")";
         } else {
@@ -777,18 +777,10 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
         // on the copy, named as the database written (its temporary name is
         // gone by the time one reads this).
         const std::string reading = r.progress.empty() ? std::string() : ", while it read " + r.progress;
-        switch (r.end) {
-        case IsolatedEnd::TimedOut:
-            *why = "could not be read back: the reading was stopped at the end of the " +
-                   std::to_string(limits.seconds) + " seconds its check had" + reading;
-            break;
-        case IsolatedEnd::OutOfMemory:
-            *why = "could not be read back: the reading was stopped when it needed more than " +
-                   std::to_string(limits.memoryBytes >> 20) + " MB of memory" + reading;
-            break;
-        default:
-            *why = "could not be read back: " + isolationFailureReason(r, limits) + reading;
-        }
+        const std::string stop = checkStoppedText(r, limits);
+        *why = "could not be read back: " +
+               (stop.empty() ? isolationFailureReason(r, limits) : "the reading was stopped " + stop) +
+               reading;
         return false;
     }
     if (!r.ok) {

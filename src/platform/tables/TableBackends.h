@@ -80,13 +80,19 @@ bool accessReadTableIsolated(const std::string &file, const std::string &table, 
 // each, by name in the file's order. False with the reason in *error and the
 // table that cannot be read in *table ("" when the file or its list of tables
 // cannot be read); *end (when given) tells how the helper ended. A check
-// stopped at its time limit (limits.seconds, or limits.deadline when that
-// comes first) or its memory limit names no table in *table: its reason says
-// the time the check had and what it was reading then.
+// stopped at a limit (its processor time, limits.seconds; its memory; the
+// wall-clock bound) names no table in *table: its reason says the limit the
+// check had and what it was reading then.
 bool accessReadEveryTableIsolated(const std::string &file, const std::string &except,
                                   std::vector<std::pair<std::string, std::size_t>> *rows, std::string *table,
                                   std::string *error, const IsolationLimits &limits = {},
                                   IsolatedEnd *end = nullptr);
+// Where a check reading tables in a helper was stopped at a limit, as its
+// message says it: "at the end of the 30 seconds of processor time its
+// check had", "when it had not ended after 300 seconds, in which it used 0.2
+// seconds of processor time" or "when it needed more than 1024 MB of
+// memory". Empty for a helper that was not stopped at a limit.
+std::string checkStoppedText(const IsolatedResult &result, const IsolationLimits &limits);
 
 bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error);
 // The rows of a table of an Access file read one at a time through libmdb
@@ -177,12 +183,13 @@ struct JetTable {
     std::vector<TableColumn> columns;
     const std::vector<std::vector<Cell>> *rows = nullptr;
 };
-// The time in seconds that reading Access files of that many bytes in all
-// through libmdb may take when their tables are checked (before a run, and
-// the database written after it): 30 s and 1 s a MB, far more than a sound
-// database needs, for files up to 4 GB in all (two files of the 2 GB Access
-// allows; larger ones get the time of 4 GB). A file the reader loops on is
-// stopped after that time.
+// The processor time in seconds that reading Access files of that many
+// bytes in all through libmdb may use when their tables are checked (before
+// a run, and the database written after it): 30 s and 1 s a MB, far more
+// than a sound database needs, for files up to 4 GB in all (two files of the
+// 2 GB Access allows; larger ones get the time of 4 GB). A file the reader
+// loops on is stopped after that time; a reading that waits, after ten
+// times as long on the wall clock (isolationWallSeconds).
 int accessCheckSeconds(std::uintmax_t bytes);
 // Why Access would refuse the table name, or "": longer than 64 characters,
 // beginning or ending with a blank, or holding a control character, ".",
@@ -219,8 +226,8 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
 // replace gives the same columns and rows as in `file` (MSysACEs without the
 // permissions of the tables `deleted`, by id), the catalogue gives
 // catalogueRows rows and every table written its rows, cell for cell.
-// Every table is read a row at a time, within memoryBytes and the time
-// accessCheckSeconds gives both files. False with what differs (or what could
+// Every table is read a row at a time, within memoryBytes and the processor
+// time accessCheckSeconds gives both files. False with what differs (or what could
 // not be read, and what was being read when a limit was reached) in *why.
 bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,
                      std::size_t catalogueRows, std::string *why,
