@@ -152,25 +152,57 @@ double directValue(MdbHandle *mdb, const MdbColumn *col) {
 
 } // namespace
 
-bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error) {
-    auto mdb = openMdb(file, error);
+struct AccessFile::State {
+    std::string file;
+    MdbPtr mdb;
+};
+
+AccessFile::AccessFile() = default;
+AccessFile::~AccessFile() = default;
+AccessFile::AccessFile(AccessFile &&) noexcept = default;
+AccessFile &AccessFile::operator=(AccessFile &&) noexcept = default;
+
+bool AccessFile::open(const std::string &file, std::string *error) {
+    m_state.reset();
+    MdbPtr mdb = openMdb(file, error);
     if (!mdb) {
         return false;
     }
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+    m_state = std::make_unique<State>(State{file, std::move(mdb)});
+    return true;
+}
+
+const std::string &AccessFile::name() const {
+    static const std::string none;
+    return m_state ? m_state->file : none;
+}
+
+std::vector<TableInfo> AccessFile::tables() const {
+    std::vector<TableInfo> tables;
+    MdbHandle *mdb = m_state ? m_state->mdb.get() : nullptr;
+    for (unsigned i = 0; mdb != nullptr && i < mdb->num_catalog; ++i) {
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
         if (entry->object_type != MDB_TABLE) {
             continue;
         }
-        tables->push_back({entry->object_name, !mdb_is_system_table(entry)});
+        tables.push_back({entry->object_name, !mdb_is_system_table(entry)});
     }
+    return tables;
+}
+
+bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error) {
+    AccessFile db;
+    if (!db.open(file, error)) {
+        return false;
+    }
+    *tables = db.tables();
     return true;
 }
 
 // The table open in libmdb, with a buffer for each column read as text.
 struct AccessRows::State {
     std::string file, table;
-    MdbPtr mdb;
+    AccessFile own; // the file, when the rows were opened by its name
     std::unique_ptr<MdbTableDef, void (*)(MdbTableDef *)> def{nullptr, mdb_free_tabledef};
     std::vector<std::unique_ptr<char[]>> buffers;
     std::vector<int> lengths, types;
@@ -183,14 +215,28 @@ AccessRows::~AccessRows() = default;
 bool AccessRows::open(const std::string &file, const std::string &table, std::string *error, bool *missing) {
     m_state.reset();
     m_fields.clear();
-    auto state = std::make_unique<State>();
-    state->file = file;
-    state->table = table;
-    state->mdb = openMdb(file, error);
-    if (!state->mdb) {
+    AccessFile own;
+    if (!own.open(file, error)) {
         return false;
     }
-    MdbHandle *mdb = state->mdb.get();
+    if (!open(own, table, error, missing)) {
+        return false;
+    }
+    m_state->own = std::move(own);
+    return true;
+}
+
+bool AccessRows::open(const AccessFile &file, const std::string &table, std::string *error, bool *missing) {
+    m_state.reset();
+    m_fields.clear();
+    if (!file.isOpen()) {
+        setError(error, "The Access file " + file.name() + " is not open.");
+        return false;
+    }
+    auto state = std::make_unique<State>();
+    state->file = file.name();
+    state->table = table;
+    MdbHandle *mdb = file.m_state->mdb.get();
     MdbCatalogEntry *found = nullptr;
     for (unsigned i = 0; i < mdb->num_catalog && !found; ++i) {
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
@@ -200,20 +246,24 @@ bool AccessRows::open(const std::string &file, const std::string &table, std::st
         }
     }
     if (!found) {
-        setError(error, "The table " + visibleText(table) + " was not found in the Access file " + file);
+        setError(error,
+                 "The table " + visibleText(table) + " was not found in the Access file " + state->file);
         if (missing != nullptr) {
             *missing = true;
         }
         return false;
     }
+    // Every page of the table is read from the file, none taken from what
+    // the table read before left in the library's page buffer.
+    mdb->cur_pg = 0;
     state->def.reset(mdb_read_table(found));
     MdbTableDef *def = state->def.get();
     if (!def) {
-        setError(error, "The table " + table + " of the Access file " + file + " cannot be read.");
+        setError(error, "The table " + table + " of the Access file " + state->file + " cannot be read.");
         return false;
     }
     if (!mdb_read_columns(def)) {
-        setError(error, "The columns of the table " + table + " in " + file + " cannot be read.");
+        setError(error, "The columns of the table " + table + " in " + state->file + " cannot be read.");
         return false;
     }
     mdb_rewind_table(def);

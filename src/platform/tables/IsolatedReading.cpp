@@ -270,13 +270,14 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
     const bool finished = isolated(
         file,
         [&](std::string *bytes, std::string *failure) {
-            std::vector<TableInfo> tables;
-            if (!accessListTables(file, &tables, failure)) {
+            // The file is opened and its list of tables read once, for all its tables.
+            AccessFile db;
+            if (!db.open(file, failure)) {
                 return false;
             }
             std::string counts;
             std::uint32_t n = 0;
-            for (const TableInfo &t : tables) {
+            for (const TableInfo &t : db.tables()) {
                 if (!except.empty() && accessNameReplaces(t.name, except)) {
                     continue;
                 }
@@ -287,7 +288,7 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
                 std::vector<Cell> row;
                 std::uint32_t count = 0;
                 AccessRows::Read read = AccessRows::Read::End;
-                if (reader.open(file, t.name, failure)) {
+                if (reader.open(db, t.name, failure)) {
                     while ((read = reader.next(&row, failure)) == AccessRows::Read::Row) {
                         ++count;
                     }

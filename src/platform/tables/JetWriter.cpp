@@ -658,23 +658,25 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
     // the verdict comes back. It says what it reads, for a message when it is
     // stopped.
     auto work = [&](std::string *, std::string *failure) {
-        std::vector<TableInfo> before, after;
+        // Each file is opened and its list of tables read once, for all its tables.
+        AccessFile original, readBack;
         std::string problem;
         reportIsolatedProgress("the list of tables");
-        if (!file.empty() && !accessListTables(file, &before, &problem)) {
+        if (!file.empty() && !original.open(file, &problem)) {
             *failure = "could not be compared with the file (" + problem + ")";
             return false;
         }
-        if (!accessListTables(copy, &after, &problem)) {
+        if (!readBack.open(copy, &problem)) {
             *failure = "could not be read back (" + problem + ")";
             return false;
         }
+        const std::vector<TableInfo> before = original.tables();
         reportIsolatedProgress("the catalogue");
         AccessRows catalogue;
         std::vector<Cell> row, other;
         std::size_t objects = 0;
         AccessRows::Read read = AccessRows::Read::End;
-        if (catalogue.open(copy, "MSysObjects", &problem)) {
+        if (catalogue.open(readBack, "MSysObjects", &problem)) {
             while ((read = catalogue.next(&row, &problem)) == AccessRows::Read::Row) {
                 ++objects;
             }
@@ -692,12 +694,12 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
             }
             reportIsolatedProgress("the table " + visibleText(info.name));
             AccessRows was, is;
-            if (!was.open(file, info.name, &problem)) {
+            if (!was.open(original, info.name, &problem)) {
                 *failure = "could not be compared with the file (" + problem + ")";
                 return false;
             }
             const std::string differs = "does not give the table " + info.name + " as before";
-            if (!is.open(copy, info.name, &problem) || is.fields() != was.fields()) {
+            if (!is.open(readBack, info.name, &problem) || is.fields() != was.fields()) {
                 *failure = differs;
                 return false;
             }
@@ -731,7 +733,7 @@ bool jetCheckWritten(const std::string &file, const std::string &copy, const std
         for (const auto &t : tables) {
             reportIsolatedProgress("the table " + visibleText(t.name) + " written");
             AccessRows data;
-            if (!data.open(copy, t.name, &problem)) {
+            if (!data.open(readBack, t.name, &problem)) {
                 *failure = "does not give the table " + t.name + " back (" + problem + ")";
                 return false;
             }

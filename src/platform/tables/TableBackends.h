@@ -95,6 +95,28 @@ bool accessReadEveryTableIsolated(const std::string &file, const std::string &ex
 std::string checkStoppedText(const IsolatedResult &result, const IsolationLimits &limits);
 
 bool accessListTables(const std::string &file, std::vector<TableInfo> *tables, std::string *error);
+// An Access file open in libmdb with its list of tables read once, for
+// reading its tables one after the other (AccessRows) without opening the
+// file and reading its catalogue again for each.
+class AccessFile {
+public:
+    AccessFile();
+    ~AccessFile();
+    AccessFile(AccessFile &&) noexcept;
+    AccessFile &operator=(AccessFile &&) noexcept;
+
+    // False with a message as accessListTables gives it.
+    bool open(const std::string &file, std::string *error);
+    bool isOpen() const { return m_state != nullptr; }
+    const std::string &name() const; // "" when not open
+    // Its tables in the file's order, as accessListTables gives them.
+    std::vector<TableInfo> tables() const;
+
+private:
+    friend class AccessRows;
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 // The rows of a table of an Access file read one at a time through libmdb
 // (as accessReadTable gives them), so that a table of any size is read in
 // the memory of a row.
@@ -109,6 +131,10 @@ public:
     // accessReadTable gives it, *missing (when given) set when the file does
     // not hold the table.
     bool open(const std::string &file, const std::string &table, std::string *error, bool *missing = nullptr);
+    // The same in a file open already, which has to outlive the rows. The
+    // tables of one AccessFile share libmdb's page buffer: read them one
+    // after the other, each to its end or given up, never two at once.
+    bool open(const AccessFile &file, const std::string &table, std::string *error, bool *missing = nullptr);
     bool isOpen() const { return m_state != nullptr; }
     const std::vector<std::string> &fields() const { return m_fields; }
     enum class Read { Row, End, Damaged };
