@@ -371,14 +371,30 @@ TEST(AccessDatabases, AnAccess97CatalogueGrowsOverManyPagesAndTakesTablesAmongTh
             << "its leaves split, index on " << ri.columns.size() << " columns";
     }
     ASSERT_NO_FATAL_FAILURE(expectCatalogueIndexed(file));
-    auto after = everyTable(file);
+    // mdbtools lists the tables of before and the new ones, and no other;
+    // the tables of before and every 29th new one are exported (the write
+    // has read every table back through libmdb already).
+    std::vector<std::string> expected = names, exportedNow, sampled;
+    for (const auto &[name, table] : before) {
+        expected.push_back(name);
+        exportedNow.push_back(name);
+    }
+    for (std::size_t i = 0; i < names.size(); i += 29) {
+        sampled.push_back(names[i]);
+        exportedNow.push_back(names[i]);
+    }
+    std::vector<std::string> listed = test::tableNames(file);
+    std::sort(listed.begin(), listed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+    auto after = test::tablesNamed(file, exportedNow);
     for (std::size_t i = 0; i < names.size(); i += 29) {
         EXPECT_EQ(after[names[i]].substr(after[names[i]].find("NO2,")),
                   exported(columns(), {data[i].begin() + 1, data[i].end()}))
             << names[i];
     }
-    for (const auto &name : names) {
-        EXPECT_EQ(after.erase(name), 1u) << name;
+    for (const auto &name : sampled) {
+        after.erase(name);
     }
 
     // Then a table added among them and one of them replaced.

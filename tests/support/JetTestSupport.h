@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <map>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace vesk::test {
 
@@ -27,16 +29,35 @@ inline std::string mdbTool(const std::string &command, const std::string &file,
     return out;
 }
 
-// Every table's schema and rows as mdbtools gives them, by name.
-inline std::map<std::string, std::string> everyTable(const std::string &file) {
-    std::map<std::string, std::string> out;
+// The name of every table, system tables among them, as mdbtools lists them.
+inline std::vector<std::string> tableNames(const std::string &file) {
+    std::vector<std::string> out;
     std::istringstream names(mdbTool("mdb-tables -1 -S", file));
-    std::string name;
-    while (std::getline(names, name)) {
-        out[name] = mdbTool("mdb-schema", file, " -T " + shellQuoted(name)) +
-                    mdbTool("mdb-export", file, " " + shellQuoted(name));
+    for (std::string name; std::getline(names, name);) {
+        out.push_back(name);
     }
     return out;
+}
+
+// The schema and rows of each table named as mdbtools gives them, by name.
+// The programs are started without a shell: a database of many tables takes
+// two processes a table.
+inline std::map<std::string, std::string> tablesNamed(const std::string &file,
+                                                      const std::vector<std::string> &names) {
+    std::map<std::string, std::string> out;
+    for (const std::string &name : names) {
+        int schema = 0, rows = 0;
+        out[name] = programOutput({"mdb-schema", file, "-T", name}, &schema) +
+                    programOutput({"mdb-export", file, name}, &rows);
+        EXPECT_EQ(schema, 0) << "mdb-schema " << file << " -T " << name;
+        EXPECT_EQ(rows, 0) << "mdb-export " << file << " " << name;
+    }
+    return out;
+}
+
+// Every table's schema and rows as mdbtools gives them, by name.
+inline std::map<std::string, std::string> everyTable(const std::string &file) {
+    return tablesNamed(file, tableNames(file));
 }
 
 // A writable copy of a shared database in the folder; "" without the shared files.

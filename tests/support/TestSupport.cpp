@@ -10,10 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <grp.h>
 #include <pwd.h>
 #include <random>
+#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -125,6 +127,46 @@ std::string commandOutput(const std::string &command, int *status) {
     }
     const int rc = pclose(pipe);
     if (status) {
+        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    }
+    return out;
+}
+
+std::string programOutput(const std::vector<std::string> &arguments, int *status) {
+    std::string out;
+    int ends[2];
+    if (status) {
+        *status = -1;
+    }
+    if (arguments.empty() || ::pipe2(ends, O_CLOEXEC) != 0) {
+        return out;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::vector<char *> argv;
+    for (const std::string &a : arguments) {
+        argv.push_back(const_cast<char *>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    char buffer[65536];
+    for (ssize_t n; spawned == 0 && (n = ::read(ends[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0) {
+            out.append(buffer, static_cast<std::size_t>(n));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    ::close(ends[0]);
+    int rc = 0;
+    while (spawned == 0 && ::waitpid(pid, &rc, 0) < 0 && errno == EINTR) {
+    }
+    if (spawned == 0 && status) {
         *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     }
     return out;

@@ -96,6 +96,9 @@ bool toolAvailable(const std::string &tool);
 // Runs a command line and returns what it writes to standard output; *status
 // (when given) receives its exit status (-1 when it could not be run).
 std::string commandOutput(const std::string &command, int *status = nullptr);
+// The same for a program found on the PATH, started with these arguments
+// without a shell (its standard error goes to /dev/null).
+std::string programOutput(const std::vector<std::string> &arguments, int *status = nullptr);
 // A path quoted for a shell command line.
 std::string shellQuoted(const std::string &text);
 // Copies the whole data/ tree into dir, so that dir serves as AppDir.
