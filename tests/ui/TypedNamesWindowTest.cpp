@@ -3,7 +3,9 @@
 // drive. The program's own file dialog is opened and typed into; a name is
 // read as the program reads stored names: the blanks around it are taken
 // off, "\" separates folders, and a name with a drive letter is refused
-// naming it, with nothing written.
+// naming it, with nothing written. A relative name typed outside the file
+// dialog (the print dialog's file, a new project's folder) lies in the
+// project's folder.
 
 #include "ui/WindowSession.h"
 
@@ -13,14 +15,17 @@
 #include "ui/editors/frmTrafficEditor.h"
 #include "ui/inputdef/frmFormatFile.h"
 #include "ui/inputdef/frmNewFileName.h"
+#include "ui/results/GraphPainter.h"
 #include "ui/results/frmShowResults.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
@@ -333,4 +338,75 @@ TEST(TypedNames, EverySaveDialogTakesTheBlanksAroundANameOffAndRefusesANameOfBla
             EXPECT_EQ(t.s.state.VehicleListFile, ".\\FlSp.vlf") << "the list the project names";
         }
     }
+}
+
+// Names typed outside the file dialog lie in the project's folder, wherever the program was started:
+// the file a print goes into, and the working folder of a new project.
+TEST(TypedNames, ARelativeNameTypedForAPrintIntoAFileLiesInTheProjectsFolder) {
+    for (const auto &[typed, below] : {std::pair<std::string, std::string>{"Plain.pdf", "Plain.pdf"},
+                                       {"sub\\P.pdf", "sub/P.pdf"},
+                                       {"Blank.pdf ", "Blank.pdf"}}) {
+        SCOPED_TRACE(typed);
+        Typing t("DemoStreet.vkp");
+        const test::TempDir started;
+        test::CurrentFolder here(started.path());
+        t.s.onResultsWindow = [typed](QDialog &window) {
+            auto *w = qobject_cast<ui::frmShowResults *>(&window);
+            w->choosePrinter = [typed](QPrinter &printer) {
+                printer.setOutputFileName(QString::fromStdString(typed)); // as the print dialog gives it
+                return true;
+            };
+            w->menPrint_Click();
+        };
+        t.s.runToEnd();
+        EXPECT_EQ(t.s.ui.messages, std::vector<std::string>{});
+        const std::string path = t.work + below;
+        EXPECT_TRUE(fs::is_regular_file(path)) << path;
+        EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
+    }
+    // Without a project's folder, the note names the file where the print went.
+    const test::TempDir started;
+    test::CurrentFolder here(started.path());
+    QPrinter printer;
+    printer.setOutputFileName(QStringLiteral("Graph.pdf"));
+    QString error, note;
+    ASSERT_TRUE(ui::printGraph(printer, ui::GraphContent{}, QString(), &error, &note)) << error.toStdString();
+    const std::string path = (started.path() / "Graph.pdf").string();
+    EXPECT_TRUE(fs::is_regular_file(path));
+    EXPECT_EQ(note.toStdString(), "The print went into the file " + path + ".");
+}
+
+// The print dialog's own look at the file typed, whether it exists, is at the file of the project's folder.
+TEST(TypedNames, ThePrintDialogAsksToReplaceTheFileInTheProjectsFolderThatANameWithoutItsPathNames) {
+    Typing t("DemoStreet.vkp");
+    const test::TempDir started;
+    test::CurrentFolder here(started.path());
+    t.sample.dir.write("Working/Plain.pdf", "old");
+    std::vector<std::string> said;
+    t.s.onResultsWindow = [&said](QDialog &window) {
+        auto *w = qobject_cast<ui::frmShowResults *>(&window);
+        w->choosePrinter = nullptr; // the print dialog
+        test::onModal<QPrintDialog>([&said](QPrintDialog *dialog) {
+            test::OnEachModal<QMessageBox> boxes([&said](QMessageBox *box) {
+                said.push_back(box->text().toStdString());
+                box->button(box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok)->click();
+            });
+            auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
+            auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
+            auto *buttons = dialog->findChild<QDialogButtonBox *>();
+            ASSERT_TRUE(printers != nullptr && field != nullptr && buttons != nullptr);
+            printers->setCurrentIndex(printers->count() - 1); // Print to File (PDF)
+            QApplication::setActiveWindow(dialog);
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, QStringLiteral("Plain.pdf"));
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        w->menPrint_Click();
+    };
+    t.s.runToEnd();
+    EXPECT_EQ(said,
+              std::vector<std::string>{t.work + "Plain.pdf already exists.\nDo you want to overwrite it?"});
+    EXPECT_EQ(test::readFile(t.work + "Plain.pdf").rfind("%PDF", 0), 0u) << "replaced by the print";
+    EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
 }
