@@ -410,3 +410,26 @@ TEST(TypedNames, ThePrintDialogAsksToReplaceTheFileInTheProjectsFolderThatANameW
     EXPECT_EQ(test::readFile(t.work + "Plain.pdf").rfind("%PDF", 0), 0u) << "replaced by the print";
     EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
 }
+
+TEST(TypedNames, ANewProjectsWorkingFolderTypedWithoutItsPathLiesInTheFolderOffered) {
+    Typing t("DemoStreet.vkp");
+    const test::TempDir started;
+    test::CurrentFolder here(started.path());
+    std::string offered;
+    test::onModal<ui::frmNewFileName>([&](ui::frmNewFileName *d) {
+        offered = d->nameBox()->text().toStdString();
+        d->nameBox()->setText(QStringLiteral("newwork\\x"));
+        test::onModal<QDialog>([](QDialog *kind) { kind->accept(); }); // the project's kind, as preselected
+        d->btnEndNewFileName_Click();
+    });
+    t.s->showNewStreetDialog = [] { return true; };
+    t.s.ui.answers = {Answer::Ok};
+    t.s->menNew_Click();
+    EXPECT_EQ(offered, t.work) << "the project's folder";
+    EXPECT_EQ(t.s.ui.messages,
+              std::vector<std::string>{"The specified directory doesn't exist!\r\n" + t.work +
+                                       "newwork/x\r\nDo you want the directory to be created?"});
+    EXPECT_TRUE(fs::is_directory(t.work + "newwork/x"));
+    EXPECT_EQ(t.s.state.WorkDir, t.work + "newwork/x/");
+    EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
+}
