@@ -433,3 +433,21 @@ TEST(TypedNames, ANewProjectsWorkingFolderTypedWithoutItsPathLiesInTheFolderOffe
     EXPECT_EQ(t.s.state.WorkDir, t.work + "newwork/x/");
     EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
 }
+
+TEST(TypedNames, SaveVariableListIntoAMissingFolderSaysOnceThatTheFileCannotBeCreated) {
+    Typing t("DemoStreet.vkp");
+    const auto files = test::entriesBelow(t.sample.dir.path());
+    std::vector<std::string> said;
+    typeIntoFileDialog("deep\\List.fmt", &said);
+    t.s.select(1, 0);
+    test::onModal<ui::frmFormatFile>([](ui::frmFormatFile *d) {
+        d->btnSave_Click();
+        d->btnEndFormat_Click();
+    });
+    t.s->btnFormatFile_Click();
+    said.insert(said.end(), t.s.ui.messages.begin(), t.s.ui.messages.end());
+    EXPECT_EQ(said,
+              std::vector<std::string>{"The variable list could not be saved.\r\nCannot create the file " +
+                                       t.work + "deep/List.fmt: No such file or directory"});
+    EXPECT_EQ(test::entriesBelow(t.sample.dir.path()), files) << "nothing written";
+}
