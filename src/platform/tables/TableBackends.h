@@ -253,8 +253,9 @@ bool jetWriteTables(const std::string &file, const std::vector<JetTable> &tables
 // permissions of the tables `deleted`, by id), the catalogue gives
 // catalogueRows rows and every table written its rows, cell for cell.
 // Every table is read a row at a time, within memoryBytes and the processor
-// time accessCheckSeconds gives both files. False with what differs (or what could
-// not be read, and what was being read when a limit was reached) in *why.
+// time accessCheckSeconds gives both files. False with what differs (or what
+// could not be read, and what was being read when a limit was reached) in
+// *why.
 bool jetCheckWritten(const std::string &file, const std::string &copy, const std::vector<JetTable> &tables,
                      std::size_t catalogueRows, std::string *why,
                      const std::vector<std::uint32_t> &deleted = {},
