@@ -11,6 +11,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <fstream>
+#include <limits>
 #include <new>
 #include <poll.h>
 #include <sys/mman.h>
@@ -352,7 +353,11 @@ IsolatedResult runIsolated(const std::function<bool(std::string *bytes, std::str
 }
 
 int isolationWallSeconds(const IsolationLimits &limits) {
-    return limits.wallSeconds > 0 ? limits.wallSeconds : kWallSecondsPerProcessorSecond * limits.seconds;
+    if (limits.wallSeconds > 0) {
+        return limits.wallSeconds;
+    }
+    constexpr int kMost = std::numeric_limits<int>::max() / kWallSecondsPerProcessorSecond;
+    return kWallSecondsPerProcessorSecond * std::clamp(limits.seconds, 0, kMost);
 }
 
 std::string processorSecondsText(double seconds) {

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -571,6 +572,18 @@ TEST(IsolatedTables, AReadBackStoppedAtALimitSaysWhatItWasReading) {
         why == "could not be read back: the reading was stopped at the end of the " + seconds +
                    " seconds of processor time its check had, while it read the list of tables")
         << why;
+}
+
+// The wall-clock bound is ten times the processor time unless given: 5
+// minutes for a reading's 30 seconds, and a bound however large the
+// processor time (the largest Access check's ten times over fits).
+TEST(IsolationWallSeconds, TheWallClockBoundIsTenTimesTheProcessorTimeUnlessGiven) {
+    EXPECT_EQ(isolationWallSeconds({}), 300);
+    EXPECT_EQ(isolationWallSeconds({.seconds = 30, .wallSeconds = 7}), 7);
+    const int largest = tables::accessCheckSeconds(~std::uintmax_t{0});
+    EXPECT_EQ(isolationWallSeconds({.seconds = largest}), 10 * largest);
+    EXPECT_GE(isolationWallSeconds({.seconds = std::numeric_limits<int>::max()}), 10 * largest)
+        << "no overflow";
 }
 
 // The time the check of Access files may take follows their size: far
