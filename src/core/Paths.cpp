@@ -77,15 +77,35 @@ std::string typedDriveLetterName(std::string_view path) {
     return {};
 }
 
+std::string blankNameRefusal(const std::string &field) {
+    return "The name typed for " + field + " is made of blanks only: type the name it is to have.";
+}
+
 std::optional<std::string> typedNamePath(std::string_view typed, const std::string &field,
                                          std::string *refusal) {
-    if (const std::string drive = typedDriveLetterName(typed); !drive.empty()) {
+    const std::string name = trim(typed);
+    if (name.empty() && !typed.empty()) {
+        if (refusal) {
+            *refusal = blankNameRefusal(field);
+        }
+        return std::nullopt;
+    }
+    if (const std::string drive = typedDriveLetterName(name); !drive.empty()) {
         if (refusal) {
             *refusal = driveLetterRefusal(drive, field);
         }
         return std::nullopt;
     }
-    return nativePath(typed);
+    return nativePath(name);
+}
+
+std::optional<std::string> typedNamePathIn(std::string_view typed, const std::string &folder,
+                                           const std::string &field, std::string *refusal) {
+    std::optional<std::string> path = typedNamePath(typed, field, refusal);
+    if (path && !path->empty() && path->front() != '/' && !trim(folder).empty()) {
+        *path = joinPath(nativePath(trim(folder)), *path);
+    }
+    return path;
 }
 
 std::string resolveStoredName(std::string_view stored, const std::string &workDir,

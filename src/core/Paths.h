@@ -52,14 +52,27 @@ std::string typedDriveLetterName(std::string_view path);
 
 // The path a name typed into a file chooser names, read as the program reads
 // stored names. typed is the name as typed, or the path the chooser gave back
-// for it (the folder it showed in front: "/work/sub\Copy.vkp"). Every "\"
-// separates folders ("/work/sub/Copy.vkp"): no file whose name holds one is
-// written or looked for. A name with a drive letter, as typed or behind the
-// chooser's folder (typedDriveLetterName), names no file here: then nullopt,
-// and *refusal (when given) is the message refusing that name as the name of
-// field ("the project file"; driveLetterRefusal). "" stays "".
+// for it (the folder it showed in front: "/work/sub\Copy.vkp"). The blanks
+// around it are taken off ("Copy.vkp " names Copy.vkp), and every "\"
+// separates folders ("/work/sub/Copy.vkp"): no file whose name begins or ends
+// with a blank, or holds a "\", is written or looked for. A name with a drive
+// letter, as typed or behind the chooser's folder (typedDriveLetterName), and
+// a name of blanks only name no file here: then nullopt, and *refusal (when
+// given) is the message refusing that name as the name of field ("the project
+// file"; driveLetterRefusal, blankNameRefusal). "" stays "".
 std::optional<std::string> typedNamePath(std::string_view typed, const std::string &field,
                                          std::string *refusal);
+
+// The path a name typed outside a file chooser names (the print dialog's
+// output file, the working folder of a new project typed into its box): read
+// as typedNamePath reads it, a relative name lying in folder, the folder the
+// field offered (the project's folder): "res\P.pdf" in "/data/Study/" is
+// "/data/Study/res/P.pdf". With folder "" a relative name stays relative.
+std::optional<std::string> typedNamePathIn(std::string_view typed, const std::string &folder,
+                                           const std::string &field, std::string *refusal);
+
+// The message refusing a name typed of blanks only as the name of field.
+std::string blankNameRefusal(const std::string &field);
 
 // The full path of a stored name (see above). A file kind without a national
 // folder passes workDir as nationalDir. A name with a drive letter comes back

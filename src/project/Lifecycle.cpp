@@ -148,19 +148,23 @@ std::string startFolder(const ProjectState &s, const Settings &settings) {
     return joinPath(s.AppDir, "Working");
 }
 
-FolderCheck checkWorkingFolder(const std::string &chosen, Interaction &ui) {
-    // A drive of Windows names no folder here: it would be created in the
-    // folder the program was started from.
-    if (const std::string typed = typedDriveLetterName(chosen); !typed.empty()) {
-        ui.message(driveLetterRefusal(typed, "the working folder"), Icon::Critical);
+FolderCheck checkWorkingFolder(const std::string &chosen, const std::string &offered, Interaction &ui,
+                               std::string *accepted) {
+    // A drive of Windows names no folder here, and a relative name none of
+    // the folder the program was started from.
+    std::string refusal;
+    const std::optional<std::string> path = typedNamePathIn(chosen, offered, "the working folder", &refusal);
+    if (!path) {
+        ui.message(refusal, Icon::Critical);
         return FolderCheck::ChooseAgain;
     }
-    const std::string folder = withTrailingSlash(chosen);
+    const std::string folder = withTrailingSlash(*path);
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
-        auto a =
-            ui.question("The specified directory doesn't exist!\r\nDo you want the directory to be created?",
-                        Buttons::OkCancel, Icon::Information, Answer::Cancel);
+        auto a = ui.question("The specified directory doesn't exist!\r\n" +
+                                 folder.substr(0, folder.size() > 1 ? folder.size() - 1 : folder.size()) +
+                                 "\r\nDo you want the directory to be created?",
+                             Buttons::OkCancel, Icon::Information, Answer::Cancel);
         if (a != Answer::Ok) {
             return FolderCheck::ChooseAgain;
         }
@@ -187,6 +191,9 @@ FolderCheck checkWorkingFolder(const std::string &chosen, Interaction &ui) {
         if (a != Answer::Ok) {
             return FolderCheck::ChooseAgain;
         }
+    }
+    if (accepted) {
+        *accepted = folder;
     }
     return FolderCheck::Accepted;
 }

@@ -58,11 +58,17 @@ enum class FolderCheck {
     ChooseAgain, // show the folder choice again
 };
 
-// The checks of a folder chosen for a new project: a name with a drive letter
-// (typedDriveLetterName) is refused with the run's message, a missing folder
-// may be created (then checked again), a read-only one is refused, one holding
-// a Run.opt (any letter case) is accepted only after the user's OK.
-FolderCheck checkWorkingFolder(const std::string &folder, Interaction &ui);
+// The checks of a folder chosen or typed for a new project (chosen), read as
+// a name typed outside the file chooser is (typedNamePathIn): "\" separates
+// folders, and a relative name ("newwork\x") lies in offered, the folder the
+// field offered (the open project's folder). A name with a drive letter is
+// refused with the run's message, a missing folder may be created (the
+// question names its full path; then checked again), a read-only one is
+// refused, one holding a Run.opt (any letter case) is accepted only after the
+// user's OK. On Accepted, *folder (when given) is the folder's path, ending
+// in "/".
+FolderCheck checkWorkingFolder(const std::string &chosen, const std::string &offered, Interaction &ui,
+                               std::string *folder = nullptr);
 
 // Loads the template "Standard.___" of AppDir as an untitled project in
 // folder. Nothing of the previous project's traffic stays; a template without

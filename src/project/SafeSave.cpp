@@ -2,6 +2,8 @@
 
 #include "core/TextIO.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
@@ -18,9 +20,9 @@ FileSaveResult saveFileChecked(const std::string &path, std::string_view bytes) 
     }
     std::error_code ec;
     if (target.filename().empty() || !fs::is_directory(folder, ec)) {
+        // Said as the program's other saves say it.
         result.failure = SaveFailure::NoFolder;
-        result.message =
-            "Cannot write the file " + path + ": the folder " + folder.string() + " does not exist.";
+        result.message = "Cannot create the file " + path + ": " + std::strerror(ENOENT);
         return result;
     }
     const bool exists = fs::exists(target, ec);

@@ -49,6 +49,23 @@ TEST(DriveLetters, AreToldFromEveryOtherKindOfName) {
               0u);
 }
 
+// A name typed outside a file chooser, read in the folder the field offered.
+TEST(TypedNames, AreReadAsStoredNamesAndARelativeOneLiesInTheFolderOffered) {
+    struct Case {
+        const char *typed, *folder;
+        const char *path; // null: refused
+    };
+    for (const Case &c :
+         {Case{"P.pdf", "/w/", "/w/P.pdf"}, Case{"sub\\P.pdf ", "/w", "/w/sub/P.pdf"},
+          Case{" /data/P.pdf", "/w/", "/data/P.pdf"}, Case{"P.pdf", "", "P.pdf"}, Case{"", "/w/", ""},
+          Case{"  ", "/w/", nullptr}, Case{"C:\\P.pdf", "/w/", nullptr}}) {
+        std::string refusal;
+        const std::optional<std::string> path = typedNamePathIn(c.typed, c.folder, "the file", &refusal);
+        EXPECT_EQ(path, c.path ? std::optional<std::string>(c.path) : std::nullopt) << "[" << c.typed << "]";
+        EXPECT_EQ(refusal.empty(), c.path != nullptr) << "[" << c.typed << "]";
+    }
+}
+
 TEST(ResolveStoredName, ANameWithAFolderLiesBelowTheWorkingFolderWhereverTheProgramWasStarted) {
     EXPECT_EQ(resolveStoredName("sub\\met.txt", "/w/", "/n/"), "/w/sub/met.txt");
     EXPECT_EQ(resolveStoredName("traffic/City.trf", "/w", "/n/"), "/w/traffic/City.trf");

@@ -6,7 +6,7 @@
 #include "platform/tables/JetDatabase.h"
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
-#include "support/TestSupport.h"
+#include "support/JetTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,7 @@ void setDateCreate(const std::string &file, double serial) {
     jet::Database db;
     bool exists = false;
     std::string error;
-    ASSERT_TRUE(jet::loadInputDatabase(file, db, &exists, &error)) << error;
+    ASSERT_TRUE(test::loadDatabaseByName(file, db, &exists, &error)) << error;
     const auto &cols = db.catalogue.columns;
     const auto column =
         std::find_if(cols.begin(), cols.end(), [](const jet::Column &c) { return c.name == "DateCreate"; });

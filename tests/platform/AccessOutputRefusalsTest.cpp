@@ -8,7 +8,7 @@
 #include "platform/tables/JetDatabase.h"
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
-#include "support/TestSupport.h"
+#include "support/JetTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,24 +17,13 @@
 namespace vesk {
 namespace {
 
+using test::copyShared;
 using test::TempDir;
 namespace jet = tables::jet;
 namespace fs = std::filesystem;
 
 std::vector<TableColumn> hourColumns() {
     return {{"hour", ColumnType::Integer}, {"cNO2_mod_1", ColumnType::Float}};
-}
-
-// A copy of a shared database in the folder; "" without the shared files.
-std::string copyShared(const TempDir &dir, const std::string &name) {
-    const fs::path src = test::sharedTestFile("mdb/" + name);
-    if (src.empty()) {
-        return {};
-    }
-    const fs::path dst = dir.path() / name;
-    fs::copy_file(src, dst);
-    fs::permissions(dst, fs::perms::owner_read | fs::perms::owner_write);
-    return dst.string();
 }
 
 std::size_t filesIn(const TempDir &dir) {
@@ -46,7 +35,7 @@ std::size_t filesIn(const TempDir &dir) {
 jet::Database::Entry *entryNamed(jet::Database &db, const std::string &file, const std::string &name) {
     bool exists = false;
     std::string error;
-    if (!jet::loadInputDatabase(file, db, &exists, &error)) {
+    if (!test::loadDatabaseByName(file, db, &exists, &error)) {
         ADD_FAILURE() << error;
         return nullptr;
     }

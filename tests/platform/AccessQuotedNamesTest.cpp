@@ -115,7 +115,7 @@ TEST_P(IndexEntriesRemoved, LeaveEveryOtherEntrySortedAndReachableFromTheRootAnd
     } else {
         bool exists = true;
         std::string error;
-        ASSERT_TRUE(jet::loadInputDatabase((dir.path() / "New.mdb").string(), db, &exists, &error)) << error;
+        ASSERT_TRUE(test::loadDatabaseByName((dir.path() / "New.mdb").string(), db, &exists, &error)) << error;
         ASSERT_FALSE(exists);
         // 2,000 entries more: several leaves below the root.
         for (const auto &ri : db.catalogue.realIndexes) {

@@ -299,7 +299,8 @@ TEST(TableFileHolds, AKilledRunsHelperKeepsNoHold) {
 
 // A lock file still locked whose holder line names a process of this
 // computer that has ended: that process is not named as the one using the
-// file (whatever holds the lock, it is not that process).
+// file, nor is a run (whatever holds the lock, it is not that process; the
+// lock, of an open file description, names no process).
 TEST(TableFileHolds, AHolderThatHasEndedIsNeverNamed) {
     TempDir dir;
     const std::string file = (dir.path() / "Db.mdb").string();
@@ -322,10 +323,9 @@ TEST(TableFileHolds, AHolderThatHasEndedIsNeverNamed) {
     bool busy = false;
     EXPECT_FALSE(hold.acquire(file, &error, &busy));
     EXPECT_TRUE(busy);
-    EXPECT_EQ(error,
-              "The file " + file +
-                  " is being written by another run of the program: it cannot be written now. Run again once "
-                  "that run has ended.");
+    EXPECT_EQ(error, "The file " + file + " cannot be written now: a program holds its lock file " + lock +
+                         ". Run again once it is no longer held.")
+        << "no run is blamed for it";
     close(fd);
 }
 
@@ -577,21 +577,27 @@ TEST_F(ForeignLockFiles, AWorkbookWhoseLockFileCannotBeUsedIsNeverCalledCorrupte
     EXPECT_EQ(test::readFile(file), before);
 }
 
-// The umask decides who else may write the lock file, as it does for the
-// table file itself: in a folder shared by a group, the group.
-TEST(TableFileHolds, ALockFileIsMadeAsTheTableFilesAreMade) {
-    TempDir dir;
-    const std::string file = (dir.path() / "Book.xls").string();
-    const mode_t before = umask(0002);
-    std::string error;
-    const bool written = writeHours(file, "Long", 4, &error);
-    tables::TableFileLock hold;
-    bool busy = false;
-    const bool held = hold.acquire(file, &error, &busy);
-    umask(before);
-    ASSERT_TRUE(written && held) << error;
-    EXPECT_EQ(fs::status(tables::tableLockPath(file)).permissions(), fs::status(file).permissions());
-    EXPECT_EQ(fs::status(file).permissions() & fs::perms::group_write, fs::perms::group_write);
+// A lock file is its user's alone whatever the umask, also in a folder
+// shared by a group, so that no other user may open it to lock it.
+TEST(TableFileHolds, ALockFileIsItsUsersAloneWhateverTheUmask) {
+    for (const mode_t mask : {0000, 0002, 0022, 0077}) {
+        SCOPED_TRACE("umask " + std::to_string(mask));
+        TempDir dir;
+        const std::string file = (dir.path() / "Book.xls").string();
+        const mode_t before = umask(mask);
+        tables::TableFileLock hold;
+        std::string error;
+        bool busy = false;
+        const bool held = hold.acquire(file, &error, &busy);
+        umask(before);
+        ASSERT_TRUE(held) << error;
+        struct stat st {};
+        ASSERT_EQ(lstat(tables::tableLockPath(file).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u);
+        EXPECT_EQ(othersIn(dir.path(), {fs::path(tables::tableLockPath(file)).filename().string()}),
+                  std::vector<std::string>{})
+            << "nothing else is left of its making";
+    }
 }
 
 } // namespace

@@ -156,21 +156,21 @@ TEST_F(Lifecycle, WorkingFolderChecks) {
     // A folder holding a Run.opt (any case) asks first.
     folder.dir.write("Existing/run.opt", "x");
     ui.answers = {Answer::Cancel, Answer::Ok};
-    EXPECT_EQ(checkWorkingFolder(appDir + "Existing", ui), FolderCheck::ChooseAgain);
+    EXPECT_EQ(checkWorkingFolder(appDir + "Existing", "", ui), FolderCheck::ChooseAgain);
     EXPECT_TRUE(
         ui.messages[0].starts_with("Note!\r\n\r\nThis folder contains an Option File (named Run.opt)."));
-    EXPECT_EQ(checkWorkingFolder(appDir + "Existing", ui), FolderCheck::Accepted);
+    EXPECT_EQ(checkWorkingFolder(appDir + "Existing", "", ui), FolderCheck::Accepted);
 
     // A missing folder is offered to be created.
     ui.messages.clear();
     ui.answers = {Answer::Cancel};
-    EXPECT_EQ(checkWorkingFolder(appDir + "New/Deeper", ui), FolderCheck::ChooseAgain);
+    EXPECT_EQ(checkWorkingFolder(appDir + "New/Deeper", "", ui), FolderCheck::ChooseAgain);
     EXPECT_FALSE(fs::exists(appDir + "New"));
     ui.answers = {Answer::Ok};
-    EXPECT_EQ(checkWorkingFolder(appDir + "New/Deeper", ui), FolderCheck::Accepted);
+    EXPECT_EQ(checkWorkingFolder(appDir + "New/Deeper", "", ui), FolderCheck::Accepted);
     EXPECT_TRUE(fs::is_directory(appDir + "New/Deeper"));
-    EXPECT_EQ(ui.messages[0],
-              "The specified directory doesn't exist!\r\nDo you want the directory to be created?");
+    EXPECT_EQ(ui.messages[0], "The specified directory doesn't exist!\r\n" + appDir +
+                                  "New/Deeper\r\nDo you want the directory to be created?");
 }
 
 TEST_F(Lifecycle, NewProjectStartsFromTheTemplateInTheChosenFolder) {

@@ -88,7 +88,8 @@ TEST_F(SavesInASharedFolder, AnotherUsersLinkOnTheWayIsRefusedNamingItAndRootsFi
              printer.setOutputFormat(QPrinter::PdfFormat);
              printer.setOutputFileName(QString::fromStdString(target));
              QString error;
-             return ui::printGraph(printer, ui::GraphContent{}, &error) ? std::string() : error.toStdString();
+             return ui::printGraph(printer, ui::GraphContent{}, QString(), &error) ? std::string()
+                                                                                   : error.toStdString();
          }},
         {"print of the results into a file", ".pdf",
          [this](const std::string &target) {

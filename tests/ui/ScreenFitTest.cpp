@@ -414,6 +414,49 @@ TEST(ScreenFit, TheResultsAndGraphWindowsOfRunsLieWithinTheScreen) {
     }
 }
 
+TEST(ScreenFit, AWindowOpenedOverAnotherIsMadeAsSmallAsTheRoomBeforeItIsShown) {
+    // The Graphics window fits this screen's room, but not a smaller one (800 x 600): windows
+    // larger than this room stand for it. Placed over another window, such a window is given a
+    // size within the room, as far as its least size allows, and not only a place.
+    QWidget over;
+    over.setGeometry(200, 150, 600, 400);
+    over.show();
+    QApplication::processEvents();
+    const QRect room = ui::screenRoom(&over);
+    ASSERT_EQ(text(room), text(kScreen));
+    struct Case {
+        const char *what;
+        QSize frame;      // with the frame and title bar
+        QSize leastFrame; // the same for the window's least size
+        QSize fitted;     // the frame's size once placed
+    };
+    for (const Case &c : {
+             Case{"larger both ways", {1300, 900}, {}, {1024, 768}},
+             Case{"wider only", {1300, 500}, {}, {1024, 500}},
+             Case{"higher only", {700, 900}, {}, {700, 768}},
+             Case{"least width beyond the room", {1300, 900}, {1100, 300}, {1100, 768}},
+         }) {
+        QWidget window;
+        const QMargins m = ui::expectedDecoration(&window);
+        const QSize around(m.left() + m.right(), m.top() + m.bottom());
+        if (c.leastFrame.isValid()) {
+            window.setMinimumSize(c.leastFrame - around);
+        }
+        window.resize(c.frame - around);
+        ui::placeOver(&window, &over);
+        // Centred over the other window where it fits, else at the room's edge.
+        QRect expected(QPoint(), c.fitted);
+        expected.moveCenter(over.frameGeometry().center());
+        if (expected.width() >= room.width()) {
+            expected.moveLeft(room.left());
+        }
+        if (expected.height() >= room.height()) {
+            expected.moveTop(room.top());
+        }
+        EXPECT_EQ(text(QRect(window.pos(), window.size() + around)), text(expected)) << c.what;
+    }
+}
+
 TEST(ScreenFit, TheFileWindowsAndCountryDialogsLieWithinTheScreen) {
     test::TempDir dir;
     test::ScriptedInteraction ui;

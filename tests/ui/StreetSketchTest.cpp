@@ -219,7 +219,7 @@ QByteArray printToPdf(const QString &path, const SketchStreet &street) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     QString error;
-    EXPECT_TRUE(printStreetSketch(printer, street, viewAt(30), SketchLabelFont{}, &error))
+    EXPECT_TRUE(printStreetSketch(printer, street, viewAt(30), SketchLabelFont{}, QString(), &error))
         << error.toStdString();
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));

@@ -1,8 +1,11 @@
 // Names typed into the window's file dialogs as a user of Windows types them:
 // "sub\Copy.vkp" for a file in a folder, "C:\Projects\Copy.vkp" for one on a
 // drive. The program's own file dialog is opened and typed into; a name is
-// read as the program reads stored names: "\" separates folders, and a name
-// with a drive letter is refused naming it, with nothing written.
+// read as the program reads stored names: the blanks around it are taken
+// off, "\" separates folders, and a name with a drive letter is refused
+// naming it, with nothing written. A relative name typed outside the file
+// dialog (the print dialog's file, a new project's folder) lies in the
+// project's folder.
 
 #include "ui/WindowSession.h"
 
@@ -10,15 +13,19 @@
 #include "ui/common/QtInteraction.h"
 #include "ui/editors/frmListEditor.h"
 #include "ui/editors/frmTrafficEditor.h"
+#include "ui/inputdef/frmFormatFile.h"
 #include "ui/inputdef/frmNewFileName.h"
+#include "ui/results/GraphPainter.h"
 #include "ui/results/frmShowResults.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
@@ -27,6 +34,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 using namespace vesk;
 using test::Sample;
@@ -37,13 +45,18 @@ namespace {
 namespace fs = std::filesystem;
 
 // Types name into the name box of the file dialog that opens next and takes
-// it with Enter, its Open or Save button pressable; a dialog that stays open
-// is then cancelled. The texts of the message boxes shown meanwhile go to
-// *said. As seen when typing at a
-// user's pace, the folder the name begins with ("sub") is selected in the
-// list as the folder's listing comes in, after the name has been typed.
-void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said) {
-    test::onModal<QFileDialog>([name, said](QFileDialog *dialog) {
+// it with Enter, its Open or Save button pressable. A name the dialog keeps
+// (a refused name; a file the user does not replace) must leave it open with
+// staysWith in its name box (the name as typed, or as read for the question);
+// it is then cancelled. Any other name (staysWith null) must close it. The
+// texts of the message boxes shown meanwhile go to *said, each answered No
+// where it offers No. As seen when typing at a user's pace, the folder the
+// name begins with ("sub") is selected in the list as the folder's listing
+// comes in, after the name has been typed.
+void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said,
+                        const char *staysWith = nullptr) {
+    const std::optional<std::string> kept = staysWith ? std::optional<std::string>(staysWith) : std::nullopt;
+    test::onModal<QFileDialog>([name, said, kept](QFileDialog *dialog) {
         test::OnEachModal<QMessageBox> boxes([said](QMessageBox *box) {
             said->push_back(box->text().toStdString());
             box->button(box->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok)->click();
@@ -71,6 +84,12 @@ void typeIntoFileDialog(const std::string &name, std::vector<std::string> *said)
             }
         }
         static_cast<QDialog *>(dialog)->accept(); // Enter
+        if (kept) {
+            EXPECT_TRUE(dialog->isVisible()) << "the dialog stays open for " << name;
+            EXPECT_EQ(box->text().toStdString(), *kept) << "in the name box, for " << name;
+        } else {
+            EXPECT_FALSE(dialog->isVisible()) << "the dialog takes " << name;
+        }
         if (dialog->isVisible()) {
             dialog->reject();
         }
@@ -95,6 +114,17 @@ struct Typing {
         std::vector<std::string> found;
         for (const auto &[path, what] : test::entriesBelow(sample.dir.path())) {
             if (fs::path(path).filename().string().find_first_of("\\:") != std::string::npos) {
+                found.push_back(path);
+            }
+        }
+        return found;
+    }
+    // Entries below the data tree whose name begins or ends with a blank.
+    std::vector<std::string> namesWithBlanksAround() const {
+        std::vector<std::string> found;
+        for (const auto &[path, what] : test::entriesBelow(sample.dir.path())) {
+            const std::string name = fs::path(path).filename().string();
+            if (!name.empty() && (name.front() == ' ' || name.back() == ' ')) {
                 found.push_back(path);
             }
         }
@@ -131,7 +161,7 @@ TEST(TypedNames, TheProjectsChooserTakesABackslashAsAFolderAndRefusesADriveLette
         const std::string before = t.s.state.ProjectFile, title = t.s->windowTitle().toStdString();
         const auto files = test::entriesBelow(t.sample.dir.path());
         std::vector<std::string> said;
-        typeIntoFileDialog(c.typed, &said);
+        typeIntoFileDialog(c.typed, &said, *c.path == '\0' ? c.typed : nullptr);
         command == "Open"      ? t.s->menOpen_Click()
         : command == "Save As" ? t.s->menSaveAs_Click()
                                : t.s->menSave_Click();
@@ -223,7 +253,7 @@ TEST(TypedNames, EveryOtherChooserTakesABackslashAsAFolderAndRefusesADriveLetter
             fs::create_directories(t.sample.appDir + c.folder + "sub");
             std::vector<std::string> said;
             if (c.fileDialog) {
-                typeIntoFileDialog(typed, &said);
+                typeIntoFileDialog(typed, &said, typed[0] == 'C' ? typed.c_str() : nullptr);
             }
             const std::string taken = c.open(t, typed);
             said.insert(said.end(), t.s.ui.messages.begin(), t.s.ui.messages.end());
@@ -238,4 +268,186 @@ TEST(TypedNames, EveryOtherChooserTakesABackslashAsAFolderAndRefusesADriveLetter
             }
         }
     }
+}
+
+// Blanks typed around a name are taken off, as they are off the names a
+// project stores, in every save dialog: the file is saved without them, the
+// project's own name typed with a blank asks to replace the project's file,
+// and a name of blanks only is refused, the dialog staying open.
+TEST(TypedNames, EverySaveDialogTakesTheBlanksAroundANameOffAndRefusesANameOfBlanksOnly) {
+    struct Case {
+        const char *command, *typed;
+        const char *path;      // below AppDir, the file saved; "" for none
+        const char *staysWith; // the dialog stays open with this name in its box; null: it closes
+        std::string said;      // the one message shown; "" for none
+    };
+    const Case cases[] = {
+        {"Save As", "Copy.vkp ", "Working/Copy.vkp", nullptr, ""},
+        {"Save As", "  sub\\Copy.vkp", "Working/sub/Copy.vkp", nullptr, ""},
+        {"Save As", "DemoStreet.vkp ", "", "DemoStreet.vkp",
+         "DemoStreet.vkp already exists.\nDo you want to replace it?"},
+        {"Save As", "   ", "", "   ", blankNameRefusal("the project file")},
+        {"Save of a new project", "New.vkp ", "Working/New.vkp", nullptr, ""},
+        {"the vehicle list editor's Save As", "FlSp.vlf ", "Lists/National/DL/FlSp.vlf", nullptr,
+         "Do you want the new Vehicle List File\r\n .\\FlSp.vlf\r\nto be used in the current Project?"},
+        {"Save Variable List", " List.fmt ", "Working/List.fmt", nullptr, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " [" + c.typed + "]");
+        const std::string command = c.command;
+        Typing t(command == "Save of a new project" ? "" : "DemoStreet.vkp");
+        if (command == "Save of a new project") {
+            t.s.newSingleStreetProject(t.work);
+        }
+        const std::string project = t.s.state.ProjectFile;
+        const auto files = test::entriesBelow(t.sample.dir.path());
+        std::vector<std::string> said;
+        typeIntoFileDialog(c.typed, &said, c.staysWith);
+        if (command == "Save As") {
+            t.s->menSaveAs_Click();
+        } else if (command == "Save of a new project") {
+            t.s->menSave_Click();
+        } else if (command == "Save Variable List") {
+            t.s.select(1, 0);
+            test::onModal<ui::frmFormatFile>([](ui::frmFormatFile *d) {
+                d->btnSave_Click();
+                d->btnEndFormat_Click();
+            });
+            t.s->btnFormatFile_Click();
+        } else {
+            t.s->runListEditor = [](ui::frmListEditor &d) { d.btnSaveAs_Click(); };
+            t.s.ui.answers = {Answer::Yes};
+            t.s->menEditVehicleList_Click();
+        }
+        said.insert(said.end(), t.s.ui.messages.begin(), t.s.ui.messages.end());
+        EXPECT_EQ(said, c.said.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.said});
+        EXPECT_EQ(t.namesWithBlanksAround(), std::vector<std::string>{});
+        if (*c.path == '\0') {
+            EXPECT_EQ(test::entriesBelow(t.sample.dir.path()), files) << "nothing written";
+            EXPECT_EQ(t.s.state.ProjectFile, project);
+            continue;
+        }
+        const std::string path = t.sample.appDir + c.path;
+        EXPECT_TRUE(fs::is_regular_file(path)) << path;
+        if (command == "Save As" || command == "Save of a new project") {
+            EXPECT_EQ(t.s.state.ProjectFile, path);
+            EXPECT_NE(t.s->windowTitle().toStdString().find(path + "]"), std::string::npos)
+                << t.s->windowTitle().toStdString();
+            EXPECT_TRUE(Session(t.sample, path).loaded) << "opened again in the window";
+        } else if (command == "the vehicle list editor's Save As") {
+            EXPECT_EQ(t.s.state.VehicleListFile, ".\\FlSp.vlf") << "the list the project names";
+        }
+    }
+}
+
+// Names typed outside the file dialog lie in the project's folder, wherever the program was started:
+// the file a print goes into, and the working folder of a new project.
+TEST(TypedNames, ARelativeNameTypedForAPrintIntoAFileLiesInTheProjectsFolder) {
+    for (const auto &[typed, below] : {std::pair<std::string, std::string>{"Plain.pdf", "Plain.pdf"},
+                                       {"sub\\P.pdf", "sub/P.pdf"},
+                                       {"Blank.pdf ", "Blank.pdf"}}) {
+        SCOPED_TRACE(typed);
+        Typing t("DemoStreet.vkp");
+        const test::TempDir started;
+        test::CurrentFolder here(started.path());
+        t.s.onResultsWindow = [typed](QDialog &window) {
+            auto *w = qobject_cast<ui::frmShowResults *>(&window);
+            w->choosePrinter = [typed](QPrinter &printer) {
+                printer.setOutputFileName(QString::fromStdString(typed)); // as the print dialog gives it
+                return true;
+            };
+            w->menPrint_Click();
+        };
+        t.s.runToEnd();
+        EXPECT_EQ(t.s.ui.messages, std::vector<std::string>{});
+        const std::string path = t.work + below;
+        EXPECT_TRUE(fs::is_regular_file(path)) << path;
+        EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
+    }
+    // Without a project's folder, the note names the file where the print went.
+    const test::TempDir started;
+    test::CurrentFolder here(started.path());
+    QPrinter printer;
+    printer.setOutputFileName(QStringLiteral("Graph.pdf"));
+    QString error, note;
+    ASSERT_TRUE(ui::printGraph(printer, ui::GraphContent{}, QString(), &error, &note)) << error.toStdString();
+    const std::string path = (started.path() / "Graph.pdf").string();
+    EXPECT_TRUE(fs::is_regular_file(path));
+    EXPECT_EQ(note.toStdString(), "The print went into the file " + path + ".");
+}
+
+// The print dialog's own look at the file typed, whether it exists, is at the file of the project's folder.
+TEST(TypedNames, ThePrintDialogAsksToReplaceTheFileInTheProjectsFolderThatANameWithoutItsPathNames) {
+    Typing t("DemoStreet.vkp");
+    const test::TempDir started;
+    test::CurrentFolder here(started.path());
+    t.sample.dir.write("Working/Plain.pdf", "old");
+    std::vector<std::string> said;
+    t.s.onResultsWindow = [&said](QDialog &window) {
+        auto *w = qobject_cast<ui::frmShowResults *>(&window);
+        w->choosePrinter = nullptr; // the print dialog
+        test::onModal<QPrintDialog>([&said](QPrintDialog *dialog) {
+            test::OnEachModal<QMessageBox> boxes([&said](QMessageBox *box) {
+                said.push_back(box->text().toStdString());
+                box->button(box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok)->click();
+            });
+            auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
+            auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
+            auto *buttons = dialog->findChild<QDialogButtonBox *>();
+            ASSERT_TRUE(printers != nullptr && field != nullptr && buttons != nullptr);
+            printers->setCurrentIndex(printers->count() - 1); // Print to File (PDF)
+            QApplication::setActiveWindow(dialog);
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, QStringLiteral("Plain.pdf"));
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        w->menPrint_Click();
+    };
+    t.s.runToEnd();
+    EXPECT_EQ(said,
+              std::vector<std::string>{t.work + "Plain.pdf already exists.\nDo you want to overwrite it?"});
+    EXPECT_EQ(test::readFile(t.work + "Plain.pdf").rfind("%PDF", 0), 0u) << "replaced by the print";
+    EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
+}
+
+TEST(TypedNames, ANewProjectsWorkingFolderTypedWithoutItsPathLiesInTheFolderOffered) {
+    Typing t("DemoStreet.vkp");
+    const test::TempDir started;
+    test::CurrentFolder here(started.path());
+    std::string offered;
+    test::onModal<ui::frmNewFileName>([&](ui::frmNewFileName *d) {
+        offered = d->nameBox()->text().toStdString();
+        d->nameBox()->setText(QStringLiteral("newwork\\x"));
+        test::onModal<QDialog>([](QDialog *kind) { kind->accept(); }); // the project's kind, as preselected
+        d->btnEndNewFileName_Click();
+    });
+    t.s->showNewStreetDialog = [] { return true; };
+    t.s.ui.answers = {Answer::Ok};
+    t.s->menNew_Click();
+    EXPECT_EQ(offered, t.work) << "the project's folder";
+    EXPECT_EQ(t.s.ui.messages,
+              std::vector<std::string>{"The specified directory doesn't exist!\r\n" + t.work +
+                                       "newwork/x\r\nDo you want the directory to be created?"});
+    EXPECT_TRUE(fs::is_directory(t.work + "newwork/x"));
+    EXPECT_EQ(t.s.state.WorkDir, t.work + "newwork/x/");
+    EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
+}
+
+TEST(TypedNames, SaveVariableListIntoAMissingFolderSaysOnceThatTheFileCannotBeCreated) {
+    Typing t("DemoStreet.vkp");
+    const auto files = test::entriesBelow(t.sample.dir.path());
+    std::vector<std::string> said;
+    typeIntoFileDialog("deep\\List.fmt", &said);
+    t.s.select(1, 0);
+    test::onModal<ui::frmFormatFile>([](ui::frmFormatFile *d) {
+        d->btnSave_Click();
+        d->btnEndFormat_Click();
+    });
+    t.s->btnFormatFile_Click();
+    said.insert(said.end(), t.s.ui.messages.begin(), t.s.ui.messages.end());
+    EXPECT_EQ(said,
+              std::vector<std::string>{"The variable list could not be saved.\r\nCannot create the file " +
+                                       t.work + "deep/List.fmt: No such file or directory"});
+    EXPECT_EQ(test::entriesBelow(t.sample.dir.path()), files) << "nothing written";
 }

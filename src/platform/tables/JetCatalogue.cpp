@@ -13,7 +13,6 @@
 #include "platform/tables/TableBackends.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -397,11 +396,6 @@ void finishGlobalMap(Database &db, std::size_t oldPages) {
     free.insert(db.freed.begin(), db.freed.end());
     const std::string row = encodeGlobalMap(db.file, free, &db.globalMapPages, db.globalRowSize);
     replaceRow(db.file, 1u << 8, row, 0);
-}
-
-bool loadInputDatabase(const std::string &file, Database &db, bool *exists, std::string *error) {
-    std::error_code ec;
-    return loadDatabase(file, std::filesystem::exists(file, ec) ? file : std::string(), db, exists, error);
 }
 
 bool loadDatabase(const std::string &file, const std::string &source, Database &db, bool *exists,

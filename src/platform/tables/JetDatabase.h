@@ -51,10 +51,6 @@ struct Database {
 // database). Messages name file.
 bool loadDatabase(const std::string &file, const std::string &source, Database &db, bool *exists,
                   std::string *error);
-// The same for a database that is only read (an input, or a file a test
-// looks at), read by its name; a missing file gives a new database. Never
-// for the old contents of an output, which are read as loadDatabase says.
-bool loadInputDatabase(const std::string &file, Database &db, bool *exists, std::string *error);
 
 // A usage map row of our own listing the pages, on our map page; its data pointer.
 std::uint32_t addMap(Database &db, const std::set<std::uint32_t> &pages);

@@ -5,17 +5,14 @@
 #include "core/StagedFile.h"
 #include "core/StagedFileNames.h"
 #include "core/TextIO.h"
+#include "platform/tables/LockHolders.h"
 #include "platform/tables/Tables.h"
 
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
-#include <limits>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,9 +34,37 @@ std::function<void(const std::string &)> &foundHook() {
     return act;
 }
 
+std::function<void(const std::string &)> &lookedAtHook() {
+    static std::function<void(const std::string &)> act;
+    return act;
+}
+
 void lockFileFound(const std::string &path) {
     if (foundHook()) {
         foundHook()(path);
+    }
+}
+
+void lockFileLookedAt(const std::string &path) {
+    if (lookedAtHook()) {
+        lookedAtHook()(path);
+    }
+}
+
+// Makes a lock file this run made its user's alone, whatever the umask made
+// of it: no other user may open it, to lock it or otherwise.
+void ownersAlone(int fd) {
+    struct stat made {};
+    if (fstat(fd, &made) == 0 && (made.st_mode & 07777) != 0600) {
+        (void)!fchmod(fd, 0600);
+    }
+}
+
+// Writes this run's holder line into a lock file of its own (fd).
+void writeHolderLine(int fd) {
+    const std::string line = holderLine();
+    if (ftruncate(fd, 0) == 0) {
+        (void)!pwrite(fd, line.data(), line.size(), 0);
     }
 }
 
@@ -117,54 +142,6 @@ bool openElsewhere(const std::string &file) {
     return found;
 }
 
-// Who holds the lock file, as its holder writes it into the file:
-// "winvesk <process> <user> <computer>".
-std::string holderLine() {
-    char host[256] = {};
-    if (gethostname(host, sizeof host - 1) != 0) {
-        host[0] = '\0';
-    }
-    return "winvesk " + std::to_string(getpid()) + " " + userName(geteuid()) + " " + (host[0] ? host : "-") +
-           "\n";
-}
-
-// The holder line of a lock file, its parts: false when the file holds none
-// (only a line of the expected form with names of plain characters is
-// taken: it may be written by another user's run).
-bool readHolder(int fd, char (&process)[16], char (&user)[64], char (&host)[128]) {
-    char text[256];
-    const ssize_t n = pread(fd, text, sizeof text - 1, 0);
-    if (n <= 0) {
-        return false;
-    }
-    text[n] = '\0';
-    return std::sscanf(text, "winvesk %15[0-9] %63[A-Za-z0-9._@$-] %127[A-Za-z0-9._-]\n", process, user,
-                       host) == 3;
-}
-
-// The holder a lock file names, for a message ("process 4711 of the user ana
-// on ws1"); "" when it names none. The line is believed only from a lock
-// file of the user it names: anyone may write another user's name into a
-// file of their own. A process of this computer that has ended is named by
-// nobody: whatever holds the file now, it is not that process.
-std::string holderOf(int fd) {
-    char process[16], user[64], host[128];
-    struct stat info {};
-    if (!readHolder(fd, process, user, host) || fstat(fd, &info) != 0 || userName(info.st_uid) != user) {
-        return {};
-    }
-    char here[256] = {};
-    const bool local =
-        host[0] == '-' || (gethostname(here, sizeof here - 1) == 0 && std::strcmp(here, host) == 0);
-    const long pid = std::strtol(process, nullptr, 10);
-    if (local && (pid <= 0 || pid > std::numeric_limits<pid_t>::max() ||
-                  (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH))) {
-        return {};
-    }
-    return "process " + std::string(process) + " of the user " + user +
-           (host[0] != '-' ? " on " + std::string(host) : "");
-}
-
 // Whether the bytes of a lock file of this user are those a holder writes
 // (or none): a file that may be written over. Another user's file that
 // bears a lock file's name (whoever may write it), another file of other
@@ -190,31 +167,42 @@ std::string inUseMessage(const std::string &file, const std::string &holder) {
            ": it cannot be written now. Run again once that run has ended.";
 }
 
-// Why file cannot be written while a program holds its lock file (fd, at
-// path): another run of the program, named where the lock file names it;
-// but a lock file of another user that names no run of that user is said to
-// be that user's, so that no run of this user is blamed for a file it
-// never wrote.
-std::string heldMessage(const std::string &file, const std::string &path, int fd) {
-    const std::string holder = holderOf(fd);
-    struct stat info {};
-    if (!holder.empty() || fstat(fd, &info) != 0 || info.st_uid == geteuid()) {
+// Why file cannot be written while a program holds its lock file (at path,
+// of status lockFile; fd: the lock file open for reading, -1 when it cannot
+// be read): another run of the program where its holder line names one that
+// may be believed (LockHolders.h); otherwise a program holds it, of the
+// user the system names for it, so that no run is blamed for a lock it does
+// not hold. A lock file of another user is said to be that user's.
+std::string heldMessage(const std::string &file, const std::string &path, int fd,
+                        const struct stat &lockFile) {
+    if (const std::string holder = fd >= 0 ? runHolderOf(fd) : ""; !holder.empty()) {
         return inUseMessage(file, holder);
     }
-    const std::string owner = userName(info.st_uid);
+    bool held = false;
+    const std::string user = lockHolderUser(lockFile, &held);
+    const std::string program = user.empty() ? "a program" : "a program of the user \"" + user + "\"";
+    if (lockFile.st_uid == geteuid()) {
+        return "The file " + file + " cannot be written now: " + program + " holds its lock file " + path +
+               ". Run again once it is no longer held.";
+    }
+    const std::string owner = userName(lockFile.st_uid);
     return "The file " + file + " cannot be written now: its lock file " + path + " belongs to the user \"" +
-           owner + "\", and a program holds it. Run again once it is no longer held, or ask the user \"" +
-           owner + "\" to remove it.";
+           owner + "\", and " + program +
+           " holds it. Run again once it is no longer held, or ask the user \"" + owner + "\" to remove it.";
 }
 
-enum class Takeover { Held, Busy, Again, Failed, NotALockFile };
+enum class Takeover { Held, Busy, HeldUnread, Again, Failed, NotALockFile };
 
-// A lock file this user cannot open for writing: one of another user (made
-// under a umask that gives others no write access), looked at as looked (a
-// descriptor opened O_PATH, of status was). Held by a run, the file is in use
-// (*fd: the lock file, opened for reading, to tell who holds it). Left over by a run of that user that ended
-// (its holder line names its owner), it is replaced by a lock file of this
-// user, held (*fd). Failed: *said is why not.
+// A lock file this user cannot open for writing: one of another user (a
+// run's, which only its user may open, or one an earlier version made under
+// a umask that gave others no write access), looked at as looked (a
+// descriptor opened O_PATH, of status was). Held by a program, the file is
+// in use (Busy, *fd: the lock file, opened for reading, to tell who holds
+// it; HeldUnread: a lock file this user cannot even read, which the
+// system's list of held locks says is held). Left over by a run of that
+// user that ended (its holder line names its owner), it is replaced by a
+// lock file of this user, held (*fd), its holder line written. Failed:
+// *said is why not.
 //
 // A shared lock on the left-over keeps every run from taking it meanwhile.
 // The new lock file, held already, takes its place in one exchange of the
@@ -228,6 +216,13 @@ Takeover takeOver(int folder, const std::string &name, int looked, const struct 
         if (errno == ESTALE) {
             return Takeover::Again; // replaced meanwhile
         }
+        const int openError = errno;
+        bool held = false;
+        lockHolderUser(was, &held);
+        if (held) {
+            return Takeover::HeldUnread;
+        }
+        errno = openError;
         *said = "it belongs to the user " + userName(was.st_uid) +
                 ", whose run may be writing the file, and cannot be read (" + std::strerror(errno) + ")";
         return Takeover::Failed;
@@ -267,15 +262,22 @@ Takeover takeOver(int folder, const std::string &name, int looked, const struct 
         return Takeover::Again;
     }
     const std::string fresh = staged::hiddenName(name, ".part");
-    const int mine = openat(folder, fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const int mine = openat(folder, fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (mine < 0) {
         return fail(std::strerror(errno));
     }
+    ownersAlone(mine);
     struct stat own {};
-    if (lockWholeFile(mine, true) != LockTry::Taken || fstat(mine, &own) != 0 ||
-        renameat2(folder, fresh.c_str(), folder, name.c_str(), RENAME_EXCHANGE) != 0) {
+    const bool made = fstat(mine, &own) == 0;
+    bool exchanged = false;
+    if (made && lockWholeFile(mine, true) == LockTry::Taken) {
+        // Naming its holder before it takes the name.
+        writeHolderLine(mine);
+        exchanged = renameat2(folder, fresh.c_str(), folder, name.c_str(), RENAME_EXCHANGE) == 0;
+    }
+    if (!exchanged) {
         const int err = errno;
-        if (staged::holds(folder, fresh, own)) {
+        if (made && staged::holds(folder, fresh, own)) {
             unlinkat(folder, fresh.c_str(), 0); // only the file made here
         }
         return fail("it was left by a run of the user " + userName(was.st_uid) +
@@ -364,6 +366,7 @@ std::string accessLockInUse(int folder, const std::string &database, const std::
     if (!looked || fstat(looked.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return {};
     }
+    lockFileLookedAt(ldb);
     const FileDescriptor reading(reopenLooked(looked.get(), info, folder, found, O_RDONLY));
     if (reading && lockedByOthers(reading.get())) {
         return ldb;
@@ -389,6 +392,49 @@ std::string accessLockInUse(const std::string &database) {
 void onLockFileFoundForTesting(std::function<void(const std::string &lockFile)> act) {
     foundHook() = std::move(act);
 }
+
+void onLockFileLookedAtForTesting(std::function<void(const std::string &lockFile)> act) {
+    lookedAtHook() = std::move(act);
+}
+
+namespace {
+
+// A new lock file of this run's under name in folder, its user's alone
+// (600, whatever the umask), locked and naming its holder before it takes
+// the name, so that no other program finds it there unlocked or empty: made
+// under a hidden name of its own (".part") and renamed to name only while
+// nothing has that name. Its descriptor, holding the lock; -1 with nothing
+// of it left (a file it made but could not lock or name is removed again):
+// *nameTaken when something has the name already, else the lock file is to
+// be made under its name, as the caller does (where the file system cannot
+// rename without replacing, or cannot make or lock the file: the caller then
+// tells why).
+int makeLockFile(int folder, const std::string &name, bool *nameTaken) {
+    *nameTaken = false;
+    const std::string fresh = staged::hiddenName(name, ".part");
+    const int fd = openat(folder, fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        return -1;
+    }
+    ownersAlone(fd);
+    struct stat made {};
+    const bool stated = fstat(fd, &made) == 0;
+    const LockTry taken = stated ? lockWholeFile(fd, true) : LockTry::Failed;
+    if (taken == LockTry::Taken || taken == LockTry::Unsupported) {
+        writeHolderLine(fd);
+        if (renameat2(folder, fresh.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) {
+            return fd;
+        }
+        *nameTaken = errno == EEXIST;
+    }
+    if (stated && staged::holds(folder, fresh, made)) {
+        unlinkat(folder, fresh.c_str(), 0);
+    }
+    close(fd);
+    return -1;
+}
+
+} // namespace
 
 TableFileLock::~TableFileLock() {
     release();
@@ -436,7 +482,9 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     // Held by another: said as heldMessage() says it, the lock file (fd) closed.
     auto busy = [&](int fd) {
         *inUse = true;
-        setError(error, fd >= 0 ? heldMessage(file, path, fd) : inUseMessage(file, {}));
+        struct stat lockFile {};
+        setError(error, fd >= 0 && fstat(fd, &lockFile) == 0 ? heldMessage(file, path, fd, lockFile)
+                                                             : inUseMessage(file, {}));
         if (fd >= 0) {
             close(fd);
         }
@@ -444,12 +492,26 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     };
     // A holder ending its hold removes the lock file: a lock taken on a file
     // removed meanwhile holds nothing, so it is taken again on the new one.
+    bool named = false; // the lock file held names its holder already
     for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
-        // Made as the output files are made: the umask decides who else may
-        // write it. Whether this run made it tells whether it may write it.
-        int fd = openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        int openError = errno;
+        bool nameTaken = false;
+        int fd = makeLockFile(folder, name, &nameTaken);
+        if (fd >= 0) {
+            m_fd = fd;
+            m_made = named = true;
+            continue;
+        }
+        // Else made under its name, and locked next (whether this run made it
+        // tells whether it may write it).
+        int openError = EEXIST;
+        if (!nameTaken) {
+            fd = openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+            openError = errno;
+        }
         const bool made = fd >= 0;
+        if (made) {
+            ownersAlone(fd);
+        }
         if (fd < 0 && openError == EEXIST) {
             // What the name holds is looked at once, opening nothing, and only
             // a regular file is opened again, through that very descriptor.
@@ -465,6 +527,7 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
             if (!S_ISREG(there.st_mode)) {
                 return notALockFile(nonFileKind(there.st_mode));
             }
+            lockFileLookedAt(path);
             fd = reopenLooked(looked.get(), there, folder, name, O_RDWR);
             openError = errno;
             if (fd < 0 && openError == ESTALE) {
@@ -475,10 +538,14 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
                 switch (takeOver(folder, name, looked.get(), there, &fd, &said)) {
                 case Takeover::Held:
                     m_fd = fd;
-                    m_made = true;
+                    m_made = named = true;
                     continue;
                 case Takeover::Busy:
                     return busy(fd);
+                case Takeover::HeldUnread:
+                    *inUse = true;
+                    setError(error, heldMessage(file, path, -1, there));
+                    return false;
                 case Takeover::Again:
                     continue;
                 case Takeover::Failed:
@@ -491,16 +558,22 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
         if (fd < 0) {
             return cannot("made", std::strerror(openError));
         }
+        struct stat held {};
         const LockTry taken = lockWholeFile(fd, true);
+        const int lockError = errno;
+        if (taken == LockTry::Failed && made && fstat(fd, &held) == 0 && staged::holds(folder, name, held)) {
+            unlinkat(folder, name.c_str(), 0); // made here, and never held
+        }
         if (taken == LockTry::Busy) {
+            // Another program locked it first: one made here, under its name,
+            // is then a run's of this user (no other may open it), which holds
+            // it as its own and removes it when done.
             return busy(fd);
         }
         if (taken == LockTry::Failed) {
-            const int err = errno;
             close(fd);
-            return cannot("locked", std::strerror(err));
+            return cannot("locked", std::strerror(lockError));
         }
-        struct stat held {};
         if (fstat(fd, &held) == 0 && staged::holds(folder, name, held)) {
             m_fd = fd;
             m_made = made;
@@ -521,11 +594,8 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     if (!m_made && holderLineOrEmpty(m_fd)) {
         m_made = true;
     }
-    if (m_made) {
-        const std::string line = holderLine();
-        if (ftruncate(m_fd, 0) == 0) {
-            (void)!pwrite(m_fd, line.data(), line.size(), 0);
-        }
+    if (m_made && !named) {
+        writeHolderLine(m_fd);
     }
     if (tableKindOfFile(file) == TableKind::Access) {
         if (const std::string ldb = accessLockInUse(m_folder.get(), place.path, place.name); !ldb.empty()) {

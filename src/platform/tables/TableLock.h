@@ -17,11 +17,14 @@
 // a lock file beside the file: ".Book.xls.lock" beside "Book.xls", in the
 // folder of a linked file's destination. Every step on the lock file's name
 // is taken relative to that folder, opened once as the output's place was
-// resolved (core/OutputPlace.h), never by its full path. The lock file is
-// made as the output files are (the umask decides who else may write it)
-// and names its holder (process, user, computer) for the message of a run
-// refused meanwhile. It is removed when the hold ends; one left behind by a
-// program that was killed holds nothing. Only a lock file of this user's
+// resolved (core/OutputPlace.h), never by its full path. A lock file a run
+// makes is its user's alone (mode 600, whatever the umask), so that no other
+// user may open it, and names its holder (process, user, computer) for the
+// message of a run refused meanwhile; it is locked and names its holder
+// before it takes its name (made under a hidden name and renamed), so that
+// no other program finds it unlocked or empty, and a lock file a run made
+// but could not lock is removed again. It is removed when the hold ends; one
+// left behind by a program that was killed holds nothing. Only a lock file of this user's
 // own (made by this hold, or one a run of this user left, of a holder line
 // or empty) is written and removed: a file of another user under that name
 // that this user may write (an empty file anyone may write, say) is locked
@@ -36,13 +39,16 @@
 // A lock file of another user that this one may not write is tested for a
 // holder under a shared lock: held, the file is in use; left over (its
 // holder line names its owner), it is replaced by one of this user's (a
-// file a run holds is never replaced). Any other file of another user under
-// that name (other bytes, none, or a second name of some file) stays as it
-// is, and the file is not written.
-// Who holds a lock file is believed from its holder line only when the lock
-// file belongs to the user that line names: a lock file of another user
-// that a program holds, naming no run of its owner, is said to be that
-// user's, never a run of this user.
+// file a run holds is never replaced). One this user cannot even read (a
+// run's) is in use where the system's list of held locks says a program
+// holds it, else refused naming its owner. Any other file of another user
+// under that name (other bytes, none, or a second name of some file) stays
+// as it is, and the file is not written.
+// A run is named as the holder only as LockHolders.h says: its holder line
+// names a run of this program, alive, of the user owning the lock file,
+// that holds it. Otherwise a program is said to hold the lock file, of the
+// user the system names for it; a lock file of another user is said to be
+// that user's.
 // An Access database whose lock file (".ldb") another program holds open or
 // locked is in use too.
 //
@@ -66,11 +72,12 @@ public:
     // Takes the hold on file (which may be missing). False with a message
     // naming the file: *inUse true when another run has it ("The file ... is
     // being written by another run of the program (process 4711 of the user
-    // ana on ws1): ...", the holder where its lock file names it), when a
-    // program holds a lock file of another user that names no run of that
-    // user ("... its lock file ... belongs to the user \"ana\", and a
-    // program holds it ...") or, for an Access database, when another
-    // program has it; false when the lock file could not
+    // ana on ws1): ..."), when a program holds its lock file that is no run
+    // its holder line may be believed to name ("The file ... cannot be
+    // written now: a program of the user \"bob\" holds its lock file ...";
+    // for a lock file of another user "... its lock file ... belongs to the
+    // user \"ana\", and a program holds it ...") or, for an Access database,
+    // when another program has it; false when the lock file could not
     // be made (the folder cannot take a new file, or is missing) or used
     // (another user's that cannot be read or replaced; a link, a folder or
     // another kind of file under its name: said so).
@@ -107,5 +114,9 @@ std::string accessLockInUse(const std::string &database);
 // test may act on the name at that very moment; an empty function ends it.
 // Set it only while no hold is taken.
 void onLockFileFoundForTesting(std::function<void(const std::string &lockFile)> act);
+// The same right after that look (what the name held then is a regular
+// file, opened next through the descriptor of the look), so that a test may
+// put something else under the name between the look and that open.
+void onLockFileLookedAtForTesting(std::function<void(const std::string &lockFile)> act);
 
 } // namespace vesk::tables

@@ -4,15 +4,20 @@
 #include "core/TextIO.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QTemporaryDir>
 
 namespace vesk::ui {
 
 namespace {
+
+const char *const kPrintField = "the file to print into";
 
 // Writes bytes to path through the engine's staged writer; false with its message.
 bool writeStaged(const QString &path, const QByteArray &bytes, QString *reason) {
@@ -60,19 +65,24 @@ bool savePictureFile(const QImage &picture, const QString &path, const QString &
     return true;
 }
 
-PrintedFile::PrintedFile(QPrinter &printer) : m_printer(printer), m_chosen(printer.outputFileName()) {
+PrintedFile::PrintedFile(QPrinter &printer, const QString &folder)
+    : m_printer(printer), m_chosen(printer.outputFileName()) {
     if (m_chosen.isEmpty()) {
         return;
     }
     std::string refusal;
     const std::optional<std::string> path =
-        typedNamePath(m_chosen.toStdString(), "the file to print into", &refusal);
+        typedNamePathIn(m_chosen.toStdString(), folder.toStdString(), kPrintField, &refusal);
     if (!path) {
         m_refusal = QString::fromStdString(refusal);
         m_printer.setOutputFileName(QStringLiteral("/dev/null/print"));
         return;
     }
     m_chosen = QString::fromStdString(*path);
+    if (QFileInfo(m_chosen).isRelative()) {
+        m_chosen = QDir::current().absoluteFilePath(m_chosen);
+        m_note = QStringLiteral("The print went into the file %1.").arg(m_chosen);
+    }
     // Made by this user alone (mode 700): nobody else puts a name there.
     m_folder = std::make_unique<QTemporaryDir>();
     const QString name = QFileInfo(m_chosen).fileName();
@@ -116,6 +126,21 @@ bool PrintedFile::place(QString *reason) {
         return false;
     }
     return writeStaged(m_chosen, printed.readAll(), reason);
+}
+
+void readPrintFileNamesIn(QPrintDialog &dialog, const QString &folder) {
+    auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("filename"));
+    if (field == nullptr || folder.isEmpty()) {
+        return;
+    }
+    // Left by the focus or by Enter before the dialog's OK takes the name.
+    QObject::connect(field, &QLineEdit::editingFinished, field, [field, folder] {
+        const std::optional<std::string> path =
+            typedNamePathIn(field->text().toStdString(), folder.toStdString(), kPrintField, nullptr);
+        if (path && !path->empty() && QString::fromStdString(*path) != field->text()) {
+            field->setText(QString::fromStdString(*path));
+        }
+    });
 }
 
 } // namespace vesk::ui

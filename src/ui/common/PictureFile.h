@@ -14,6 +14,7 @@
 
 #include <memory>
 
+class QPrintDialog;
 class QPrinter;
 class QTemporaryDir;
 
@@ -28,12 +29,15 @@ bool savePictureFile(const QImage &picture, const QString &path, const QString &
 // prints into a file writes into a private temporary folder instead; place()
 // then puts what it printed at the file chosen. A printer that prints on
 // paper is left as it is. The printer gets its file name back when the
-// object ends. The file chosen is read as a name typed into a file chooser
-// is (typedNamePath): its "\" separate folders, and a name with a drive
-// letter is refused (refused()).
+// object ends. The file chosen is read as a name typed outside a file
+// chooser is (typedNamePathIn): the blanks around it are taken off, its "\"
+// separate folders, a relative name lies in folder (the project's folder,
+// as the name the dialog proposes), and a name with a drive letter is
+// refused (refused()). With folder "" (no project open) a relative name lies
+// in the folder the program was started from, and note() says where.
 class PrintedFile {
 public:
-    explicit PrintedFile(QPrinter &printer);
+    PrintedFile(QPrinter &printer, const QString &folder);
     ~PrintedFile();
     PrintedFile(const PrintedFile &) = delete;
     PrintedFile &operator=(const PrintedFile &) = delete;
@@ -48,11 +52,24 @@ public:
     // contents), as "Cannot write the file ...", or the refusal of a link.
     bool place(QString *reason);
 
+    // "The print went into the file <full path>." for a relative name read
+    // without a folder, to be shown once the file is in place; "" otherwise.
+    QString note() const { return m_note; }
+
 private:
     QPrinter &m_printer;
     QString m_chosen;  // the file chosen ("": printed on paper)
+    QString m_note;    // see note()
     QString m_refusal; // why the file chosen is not printed into ("": it is)
     std::unique_ptr<QTemporaryDir> m_folder;
 };
+
+// Makes dialog, a print dialog, read a name typed into its output file field
+// as PrintedFile reads it with folder, as the field is left (before the
+// dialog looks whether that file exists or may be written, and asks whether
+// to replace it): a relative name becomes its full path in folder. Does
+// nothing with folder "", or for a name with a drive letter (PrintedFile
+// refuses it).
+void readPrintFileNamesIn(QPrintDialog &dialog, const QString &folder);
 
 } // namespace vesk::ui

@@ -142,20 +142,25 @@ void FileChoiceDialog::showEvent(QShowEvent *event) {
         }
     }
     // Connected after the dialog's own update of the button, so this one comes last.
-    connect(m_nameBox, &QLineEdit::textChanged, this, &FileChoiceDialog::keepBackslashNameAcceptable);
-    keepBackslashNameAcceptable();
+    connect(m_nameBox, &QLineEdit::textChanged, this, &FileChoiceDialog::keepTypedNameAcceptable);
+    keepTypedNameAcceptable();
 }
 
 bool FileChoiceDialog::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::EnabledChange) {
-        keepBackslashNameAcceptable();
+        keepTypedNameAcceptable();
     }
     return QFileDialog::eventFilter(watched, event);
 }
 
-void FileChoiceDialog::keepBackslashNameAcceptable() {
-    if (m_nameBox == nullptr || !m_nameBox->text().contains(QLatin1Char('\\'))) {
+void FileChoiceDialog::keepTypedNameAcceptable() {
+    if (m_nameBox == nullptr) {
         return;
+    }
+    const std::string typed = m_nameBox->text().toStdString();
+    if (const std::optional<std::string> read = typedNamePath(typed, m_field, nullptr);
+        read && *read == typed) {
+        return; // the dialog reads it as the program does
     }
     for (const QPointer<QAbstractButton> &button : std::as_const(m_acceptButtons)) {
         if (button && !button->isEnabled()) {
@@ -166,7 +171,8 @@ void FileChoiceDialog::keepBackslashNameAcceptable() {
 
 void FileChoiceDialog::accept() {
     // The name box holds the name as typed (or as picked from the list): read here, the dialog
-    // looks for the file it names, not for one whose name holds a backslash.
+    // looks for the file it names, and asks whether to replace that one, not one whose name holds
+    // a backslash or blanks around it.
     auto *box = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
     const std::string typed = box != nullptr ? box->text().toStdString() : std::string();
     if (!typed.empty()) {

@@ -41,9 +41,11 @@ private:
 // The file dialog of the program's file and folder choices. A name typed into
 // it is read as the program reads stored names (typedNamePath) as the dialog
 // accepts it, before the dialog looks for the file or asks to replace it:
-// "sub\Copy.vkp" names Copy.vkp in the folder sub of the folder shown, and a
-// name with a drive letter is refused with the message naming it and field
-// ("the project file"), the dialog staying open with the name typed.
+// "sub\Copy.vkp" names Copy.vkp in the folder sub of the folder shown,
+// "Copy.vkp " names Copy.vkp (and asks to replace it where it exists), and a
+// name with a drive letter or of blanks only is refused with the message
+// naming field ("the project file"), the dialog staying open with the name
+// typed.
 class FileChoiceDialog : public QFileDialog {
     Q_OBJECT
 public:
@@ -63,8 +65,10 @@ protected:
 
 private:
     // The dialog greys its Open button for a name it finds no file by; a name
-    // holding a backslash is read at accept(), so the button stays pressable.
-    void keepBackslashNameAcceptable();
+    // the program reads otherwise than the dialog (one holding a backslash,
+    // with blanks around it, with a drive letter) is read at accept(), so the
+    // button stays pressable.
+    void keepTypedNameAcceptable();
 
     std::string m_field;
     QLineEdit *m_nameBox = nullptr;

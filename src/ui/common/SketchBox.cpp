@@ -1,6 +1,7 @@
 #include "ui/common/SketchBox.h"
 
 #include "core/Interaction.h"
+#include "ui/common/PictureFile.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -40,6 +41,7 @@ SketchBox::SketchBox(QWidget *parent) : QWidget(parent) {
     m_choosePrinter = [this](QPrinter &printer) {
         QPrintDialog dialog(&printer, this);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+        readPrintFileNamesIn(dialog, m_printFolder ? QString::fromStdString(m_printFolder()) : QString());
         return dialog.exec() == QDialog::Accepted;
     };
 }
@@ -144,10 +146,14 @@ bool SketchBox::printOn(QPrinter &printer) {
     if (m_refresh) {
         m_refresh();
     }
-    QString error;
-    if (!printStreetSketch(printer, m_street, m_view, m_font, &error)) {
+    const QString folder = m_printFolder ? QString::fromStdString(m_printFolder()) : QString();
+    QString error, note;
+    if (!printStreetSketch(printer, m_street, m_view, m_font, folder, &error, &note)) {
         report(error);
         return false;
+    }
+    if (!note.isEmpty() && m_interaction) {
+        m_interaction->message(note.toStdString(), Icon::Information);
     }
     return true;
 }

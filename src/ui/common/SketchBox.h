@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 
 class QMenu;
 class QPrinter;
@@ -32,6 +33,10 @@ public:
     // How the printer is chosen; returns false when the user cancels. The
     // default shows the printer dialog.
     void setPrinterChooser(std::function<bool(QPrinter &)> chooser) { m_choosePrinter = std::move(chooser); }
+    // The folder a relative name of a file printed into lies in (the
+    // project's folder), asked at each print; none: the folder the program was
+    // started from, and a message says where the file went.
+    void setPrintFolder(std::function<std::string()> folder) { m_printFolder = std::move(folder); }
 
     // Sets what is drawn and redraws.
     void setStreet(const SketchStreet &street);
@@ -80,6 +85,7 @@ private:
     SketchLabelFont m_font;
     Interaction *m_interaction = nullptr;
     std::function<bool(QPrinter &)> m_choosePrinter;
+    std::function<std::string()> m_printFolder;
     std::function<void()> m_refresh;
     QMenu *m_menu = nullptr;
 };

@@ -162,8 +162,8 @@ bool saveSketchPicture(const QImage &picture, const QString &path, QString *erro
 }
 
 bool printStreetSketch(QPrinter &printer, const SketchStreet &street, const SketchView &view,
-                       const SketchLabelFont &font, QString *error) {
-    PrintedFile file(printer);
+                       const SketchLabelFont &font, const QString &folder, QString *error, QString *note) {
+    PrintedFile file(printer, folder);
     if (QString why; file.refused(&why)) {
         if (error) {
             *error = why;
@@ -197,6 +197,9 @@ bool printStreetSketch(QPrinter &printer, const SketchStreet &street, const Sket
             *error = QStringLiteral("The sketch could not be printed: ") + why;
         }
         return false;
+    }
+    if (note) {
+        *note = file.note();
     }
     return true;
 }

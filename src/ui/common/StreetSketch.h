@@ -60,8 +60,11 @@ bool saveSketchPicture(const QImage &picture, const QString &path, QString *erro
 
 // Prints the sketch on one page of printer. False with the reason in error when
 // the printer cannot be started or the page cannot be finished, or when a
-// print into a file cannot be saved (ui/common/PictureFile.h: PrintedFile).
+// print into a file cannot be saved (ui/common/PictureFile.h: PrintedFile,
+// which reads a relative name of the file in folder; *note, when given, gets
+// what it says of where the file went, "" for nothing to say).
 bool printStreetSketch(QPrinter &printer, const SketchStreet &street, const SketchView &view,
-                       const SketchLabelFont &font, QString *error);
+                       const SketchLabelFont &font, const QString &folder, QString *error,
+                       QString *note = nullptr);
 
 } // namespace vesk::ui

@@ -450,32 +450,20 @@ void frmFormatFile::btnSave_Click() {
                                    Buttons::YesNo, Icon::Exclamation, Answer::No) != Answer::Yes) {
             continue; // the Save dialog again
         }
-        for (;;) {
-            const FileSaveResult saved = writeFormatFile(*picked, lists, m_input.kind == 4);
-            if (saved.ok()) {
-                return;
-            }
-            if (saved.failure == SaveFailure::NoFolder) {
-                if (m_interaction.question("There is no such drive connected to the computer or there is no "
-                                           "access to the specified drive",
-                                           Buttons::RetryCancel, Icon::Critical,
-                                           Answer::Cancel) == Answer::Retry) {
-                    continue;
-                }
-                return;
-            }
-            if (saved.failure == SaveFailure::PermissionDenied) {
-                if (m_interaction.question("Can't write to the file. Permission denied.",
-                                           Buttons::RetryCancel, Icon::Critical,
-                                           Answer::Cancel) == Answer::Retry) {
-                    break; // the Save dialog again
-                }
-                return;
-            }
-            m_interaction.message("The variable list could not be saved.\r\n" + saved.message,
-                                  Icon::Critical);
+        const FileSaveResult saved = writeFormatFile(*picked, lists, m_input.kind == 4);
+        if (saved.ok()) {
             return;
         }
+        if (saved.failure == SaveFailure::PermissionDenied) {
+            if (m_interaction.question("Can't write to the file. Permission denied.", Buttons::RetryCancel,
+                                       Icon::Critical, Answer::Cancel) == Answer::Retry) {
+                continue; // the Save dialog again
+            }
+            return;
+        }
+        // A missing folder as every other failure: said once, naming the file.
+        m_interaction.message("The variable list could not be saved.\r\n" + saved.message, Icon::Critical);
+        return;
     }
 }
 

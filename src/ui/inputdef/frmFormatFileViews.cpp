@@ -161,7 +161,7 @@ void frmFormatFile::btnShowVariables_Click() {
 }
 
 int frmFormatFile::printCatalogue(QPrinter &printer) const {
-    PrintedFile file(printer);
+    PrintedFile file(printer, QString::fromStdString(m_input.workDir));
     if (QString why; file.refused(&why)) {
         m_interaction.message(why.toStdString(), Icon::Critical);
         return 0;
@@ -204,6 +204,9 @@ int frmFormatFile::printCatalogue(QPrinter &printer) const {
         m_interaction.message("The variables could not be printed.\r\n" + why.toStdString(), Icon::Critical);
         return 0;
     }
+    if (!file.note().isEmpty()) {
+        m_interaction.message(file.note().toStdString(), Icon::Information);
+    }
     return pages;
 }
 
@@ -215,6 +218,7 @@ void frmFormatFile::btnPrint_Click() {
     } else {
         QPrintDialog dialog(&printer, this);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+        readPrintFileNamesIn(dialog, QString::fromStdString(m_input.workDir));
         chosen = dialog.exec() == QDialog::Accepted;
     }
     if (chosen) {

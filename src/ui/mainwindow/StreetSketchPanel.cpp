@@ -43,6 +43,7 @@ StreetSketchPanel::StreetSketchPanel(State &state, Interaction &interaction, QWi
     setObjectName(QStringLiteral("frmboxStreet3DPanel"));
     buildLayout();
     boxStreet3D->setInteraction(&m_interaction);
+    boxStreet3D->setPrintFolder([this] { return m_state.WorkDir; });
     boxStreet3D->setRefresher([this] { syncSketch(); });
 
     m_chooseFont = [this](SketchLabelFont &font, int &size) {

@@ -218,8 +218,8 @@ void frmRun::menNew_Click() {
         if (chosen.empty()) {
             return;
         }
-        if (checkWorkingFolder(chosen, m_interaction) == FolderCheck::Accepted) {
-            folder = chosen;
+        // A folder typed without its path lies in the folder the field offered.
+        if (checkWorkingFolder(chosen, context.LastPath, m_interaction, &folder) == FolderCheck::Accepted) {
             break;
         }
     }

@@ -124,14 +124,15 @@ QImage renderGraph(const QSize &size, const GraphContent &graph) {
     return image;
 }
 
-bool printGraph(QPrinter &printer, const GraphContent &graph, QString *error) {
+bool printGraph(QPrinter &printer, const GraphContent &graph, const QString &folder, QString *error,
+                QString *note) {
     auto fail = [&](const QString &why) {
         if (error) {
             *error = QStringLiteral("The graph could not be printed: ") + why;
         }
         return false;
     };
-    PrintedFile file(printer);
+    PrintedFile file(printer, folder);
     if (QString why; file.refused(&why)) {
         if (error) {
             *error = why;
@@ -159,6 +160,9 @@ bool printGraph(QPrinter &printer, const GraphContent &graph, QString *error) {
     }
     if (QString why; !file.place(&why)) {
         return fail(why);
+    }
+    if (note) {
+        *note = file.note();
     }
     return true;
 }

@@ -35,7 +35,10 @@ QImage renderGraph(const QSize &size, const GraphContent &graph);
 // Prints the graph on one page of printer, as large as the page allows at the
 // graph's design proportions. False with the reason in error when the printer
 // cannot be started or the page cannot be finished, or when a print into a
-// file cannot be saved (ui/common/PictureFile.h: PrintedFile).
-bool printGraph(QPrinter &printer, const GraphContent &graph, QString *error);
+// file cannot be saved (ui/common/PictureFile.h: PrintedFile, which reads a
+// relative name of the file in folder; *note, when given, gets what it says
+// of where the file went, "" for nothing to say).
+bool printGraph(QPrinter &printer, const GraphContent &graph, const QString &folder, QString *error,
+                QString *note = nullptr);
 
 } // namespace vesk::ui

@@ -35,6 +35,7 @@ MDIGraphics::MDIGraphics(const State &state, Interaction &interaction, QWidget *
     connect(mdiArea, &QMdiArea::subWindowActivated, this, &MDIGraphics::updateMenus);
     choosePrinter = [this](QPrinter &printer) {
         QPrintDialog dialog(&printer, this);
+        readPrintFileNamesIn(dialog, QString::fromStdString(m_state.WorkDir));
         return dialog.exec() == QDialog::Accepted;
     };
     runSelection = [](frmSelGraph &dialog) { dialog.exec(); };
@@ -270,10 +271,13 @@ bool MDIGraphics::menPrint_Click() {
     if (choosePrinter && !choosePrinter(printer)) {
         return false; // cancelled: nothing printed
     }
-    QString error;
-    if (!graph->PrintGraph(printer, &error)) {
+    QString error, note;
+    if (!graph->PrintGraph(printer, QString::fromStdString(m_state.WorkDir), &error, &note)) {
         m_interaction.message(error.toStdString(), Icon::Critical);
         return false;
+    }
+    if (!note.isEmpty()) {
+        m_interaction.message(note.toStdString(), Icon::Information);
     }
     return true;
 }

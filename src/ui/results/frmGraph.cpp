@@ -131,8 +131,8 @@ void frmGraph::ArrangeScrollBars(int height, int width) {
     boxGraph->update();
 }
 
-bool frmGraph::PrintGraph(QPrinter &printer, QString *error) {
-    return printGraph(printer, m_graph, error);
+bool frmGraph::PrintGraph(QPrinter &printer, const QString &folder, QString *error, QString *note) {
+    return printGraph(printer, m_graph, folder, error, note);
 }
 
 QImage frmGraph::picture() const {

@@ -68,8 +68,9 @@ public:
     // Sizes the picture to height × width pixels: centred in the viewport where
     // it is smaller, scrolled where it is larger.
     void ArrangeScrollBars(int height, int width);
-    // Prints the graph; false with the reason when printing failed.
-    bool PrintGraph(QPrinter &printer, QString *error);
+    // Prints the graph (a relative name of a file printed into lies in
+    // folder); false with the reason when printing failed (printGraph).
+    bool PrintGraph(QPrinter &printer, const QString &folder, QString *error, QString *note);
     // The picture at its current size.
     QImage picture() const;
 

@@ -51,6 +51,7 @@ void frmShowResults::menPrint_Click() {
         dialog.setMinMax(1, LastPageIndex + 1);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+        readPrintFileNamesIn(dialog, QString::fromStdString(m_state.WorkDir));
         chosen = dialog.exec() == QDialog::Accepted;
     }
     if (chosen) {
@@ -66,7 +67,8 @@ std::vector<QString> frmShowResults::printResults(QPrinter &printer) {
     if (pages.empty()) {
         return printed;
     }
-    PrintedFile file(printer);
+    // A name typed without its folder lies beside the project, as the name proposed does.
+    PrintedFile file(printer, QString::fromStdString(m_state.WorkDir));
     if (QString why; file.refused(&why)) {
         m_interaction.message(why.toStdString(), Icon::Critical);
         return printed;
@@ -129,6 +131,9 @@ std::vector<QString> frmShowResults::printResults(QPrinter &printer) {
     if (QString why; !file.place(&why)) {
         m_interaction.message("The results could not be printed.\r\n" + why.toStdString(), Icon::Critical);
         return {};
+    }
+    if (!file.note().isEmpty()) {
+        m_interaction.message(file.note().toStdString(), Icon::Information);
     }
     return printed;
 }
