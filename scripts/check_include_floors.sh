@@ -6,38 +6,45 @@
 # way round. Prints every upward include and exits 1 when there is one.
 set -u
 root="${1:-$(dirname "$0")/..}"
-rank() {
-    case "$1" in
-    core) echo 0 ;; platform) echo 1 ;; project) echo 2 ;; calc) echo 3 ;;
-    run) echo 4 ;; ui) echo 5 ;; app) echo 6 ;; *) echo -1 ;;
-    esac
-}
-status=0
-while IFS= read -r file; do
-    own=$(rank "$(echo "$file" | sed -E 's#^.*/src/([a-z]+)/.*#\1#')")
-    while IFS= read -r included; do
-        folder=${included%%/*}
-        theirs=$(rank "$folder")
-        if [ "$theirs" -gt "$own" ]; then
-            echo "${file#"$root"/}: includes $included from a floor above its own"
-            status=1
-        fi
-        case "$file" in
-        */src/ui/common/*)
-            case "$included" in
-            ui/common/*) ;;
-            ui/*)
-                echo "${file#"$root"/}: the shared GUI services include $included"
-                status=1 ;;
-            esac ;;
-        */src/ui/mainwindow/* | */src/app/*) ;;
-        */src/ui/*)
-            case "$included" in
-            ui/mainwindow/*)
-                echo "${file#"$root"/}: a dialog includes the main window's $included"
-                status=1 ;;
-            esac ;;
-        esac
-    done < <(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([a-z]+\/[^"]+)".*/\1/p' "$file")
-done < <(find "$root/src" -name '*.h' -o -name '*.cpp' | sort)
-exit $status
+find "$root/src" \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z |
+    xargs -0 awk -v root="$root/" '
+    function rank(folder) {
+        if (folder == "core") return 0
+        if (folder == "platform") return 1
+        if (folder == "project") return 2
+        if (folder == "calc") return 3
+        if (folder == "run") return 4
+        if (folder == "ui") return 5
+        if (folder == "app") return 6
+        return -1
+    }
+    FNR == 1 {
+        name = substr(FILENAME, length(root) + 1)
+        own = name
+        sub(/^.*src\//, "", own)
+        sub(/\/.*$/, "", own)
+        own = rank(own)
+    }
+    /^[[:space:]]*#[[:space:]]*include[[:space:]]*"[a-z]+\/[^"]+"/ {
+        included = $0
+        sub(/^[^"]*"/, "", included)
+        sub(/".*$/, "", included)
+        folder = included
+        sub(/\/.*$/, "", folder)
+        if (rank(folder) > own) {
+            print name ": includes " included " from a floor above its own"
+            status = 1
+        }
+        if (name ~ /src\/ui\/common\//) {
+            if (included ~ /^ui\// && included !~ /^ui\/common\//) {
+                print name ": the shared GUI services include " included
+                status = 1
+            }
+        } else if (name !~ /src\/ui\/mainwindow\// && name !~ /src\/app\// && name ~ /src\/ui\//) {
+            if (included ~ /^ui\/mainwindow\//) {
+                print name ": a dialog includes the main window'"'"'s " included
+                status = 1
+            }
+        }
+    }
+    END { exit status }' || exit 1

@@ -34,15 +34,23 @@ winvesk_install_missing() {
 # The level of debug information does not change the code.
 winvesk_lean_debug_info="-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
 
-# winvesk_build <root> [target ...]: configures build/ and builds the targets
-# named (every target when none is named).
+# winvesk_build <root> [-D<option>=<value> ...] [target ...]: configures build/
+# with the options given and builds the targets named (every target when none
+# is named).
 winvesk_build() {
   local root="$1"
   shift
+  local options=()
   local targets=()
-  local target
-  for target in "$@"; do targets+=(--target "$target"); done
-  cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$winvesk_lean_debug_info"
+  local arg
+  for arg in "$@"; do
+    case "$arg" in
+      -D*) options+=("$arg") ;;
+      *) targets+=(--target "$arg") ;;
+    esac
+  done
+  cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$winvesk_lean_debug_info" \
+    "${options[@]}"
   # Qt's code generation does not notice headers that a merge adds to an
   # existing build folder; dropping its stamps makes it look again (cheap).
   rm -f "$root"/build/*_autogen/timestamp

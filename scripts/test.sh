@@ -1,22 +1,21 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds WinVESK into build/ and runs every test;
-# then builds it again into build-asan/ with AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs the engine tests there (any finding
-# fails its test). WINVESK_SKIP_SANITIZERS=1 leaves the second build out.
+# then builds the engine again in the same folder with AddressSanitizer and
+# UndefinedBehaviorSanitizer, links the same tests and the program on it
+# (sanitized/winvesk) and runs the engine tests there (any finding fails its
+# test). WINVESK_SKIP_SANITIZERS=1 leaves the second part out.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/deps.sh"
 winvesk_install_missing
-winvesk_build "$root"
+sanitize=ON
+if [ "${WINVESK_SKIP_SANITIZERS:-0}" = 1 ]; then sanitize=OFF; fi
+winvesk_build "$root" -DWINVESK_SANITIZE="$sanitize"
 cd "$root/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 600
 
-if [ "${WINVESK_SKIP_SANITIZERS:-0}" != 1 ]; then
-  cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWINVESK_SANITIZE=ON \
-    "$winvesk_lean_debug_info"
-  rm -f "$root"/build-asan/*_autogen/timestamp
-  cmake --build "$root/build-asan" -j"$(nproc)" --target engine_tests
-  cd "$root/build-asan"
+if [ "$sanitize" = ON ]; then
+  cmake --build "$root/build" -j"$(nproc)" --target engine_tests_sanitized
   # The engine tests run as one shard per hardware thread, each a single
   # process: starting the sanitized program once per test (as ctest does)
   # costs more than the tests themselves. A test that hangs is ended by the
@@ -35,7 +34,7 @@ if [ "${WINVESK_SKIP_SANITIZERS:-0}" != 1 ]; then
   pids=()
   for ((i = 0; i < shards; i++)); do
     GTEST_TOTAL_SHARDS="$shards" GTEST_SHARD_INDEX="$i" \
-      timeout "$bound" ./engine_tests >"shard-$i.log" 2>&1 &
+      timeout "$bound" ./engine_tests_sanitized >"shard-$i.log" 2>&1 &
     pids+=("$!")
   done
   failed=0

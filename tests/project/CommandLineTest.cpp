@@ -3,6 +3,7 @@
 #include "project/Period.h"
 #include "project/ProjectFixtures.h"
 #include "project/ProjectState.h"
+#include "support/ProgramUnderTest.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ std::string shellQuote(const std::string &s) {
 }
 
 ProgramRun runProgram(const std::vector<std::string> &args) {
-    std::string command = shellQuote(WINVESK_BINARY);
+    std::string command = shellQuote(vesk::test::winveskBinary());
     for (auto &a : args) {
         command += " " + shellQuote(a);
     }

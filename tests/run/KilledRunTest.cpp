@@ -8,6 +8,7 @@
 #include "run/MutationSupport.h"
 #include "run/RunFixture.h"
 #include "support/ProcessGroups.h"
+#include "support/ProgramUnderTest.h"
 
 #include <fcntl.h>
 #include <fstream>
@@ -48,7 +49,7 @@ TEST_P(KilledRun, LeavesNoProcessAndTheNextRunIsNotRefused) {
         dup2(null, 0);
         dup2(out, 1);
         dup2(out, 2);
-        const std::string binary = WINVESK_BINARY;
+        const std::string binary = vesk::test::winveskBinary();
         const std::vector<std::string> args = {binary, project.string(), "1", "20230309",
                                                "1",    "20230322",       "24"};
         std::vector<char *> argv;

@@ -17,13 +17,14 @@
 // of the file (the database page, the page usage map, the catalogue, its
 // indexes and the system tables), the file keeping its size.
 //
-// The sanitizer build damages each database kVariants ways in kShards
+// The sanitizer build damages each database variantCount() ways in shardCount()
 // shards; the plain build fewer. WINVESK_MUTATION_VARIANTS=n sets another number.
 
 #include "run/RunFixture.h"
 
 #include "platform/tables/Tables.h"
 #include "run/MutationSupport.h"
+#include "support/ProgramUnderTest.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -36,13 +37,14 @@ using namespace vesk::test;
 
 namespace {
 
-#if defined(WINVESK_SANITIZED)
-constexpr int kVariants = 12; // damaged copies per database
-constexpr int kShards = 2;    // test entries per database, each taking every kShards-th copy
-#else
-constexpr int kVariants = 10;
-constexpr int kShards = 1;
-#endif
+// Damaged copies per database, and the test entries per database, each
+// taking every shardCount()-th copy.
+int variantCount() {
+    return sanitizedBuild() ? 6 : 4;
+}
+int shardCount() {
+    return sanitizedBuild() ? 2 : 1;
+}
 constexpr std::size_t kPeriodHours = 14 * 24; // 9 to 22 March 2023
 constexpr std::size_t kWindowPages = 24;
 
@@ -72,7 +74,7 @@ std::set<std::string> tableNames(const fs::path &file) {
     return names;
 }
 
-// A database's damaged copies are shared out over kShards test entries.
+// A database's damaged copies are shared out over shardCount() test entries.
 using Shard = std::tuple<const char *, int>;
 
 class MutationAccessOutput : public ::testing::TestWithParam<Shard> {
@@ -128,11 +130,11 @@ TEST_P(MutationAccessOutput, DamagedDatabaseNeverCrashesHangsAltersOtherFilesOrP
 
     std::mt19937 random(20247); // fixed: every run damages the same way
     const char *wanted = std::getenv("WINVESK_MUTATION_VARIANTS");
-    const int variants = wanted != nullptr ? std::atoi(wanted) : kVariants;
+    const int variants = wanted != nullptr ? std::atoi(wanted) : variantCount();
     int failed = 0;
     for (int v = 0; v < variants && failed < 5; ++v) {
         const std::string damaged = damagedDatabase(sample, random);
-        if (v % kShards != shard) {
+        if (v % shardCount() != shard) {
             continue; // another shard's copy: the sequence stays that of every shard
         }
         std::ofstream(database, std::ios::binary | std::ios::trunc) << damaged;
@@ -194,9 +196,9 @@ INSTANTIATE_TEST_SUITE_P(Databases, MutationAccessOutput,
                          ::testing::Combine(::testing::Values("DateTestDatabase.mdb", "nwind.mdb",
                                                               "testIndexCodesV1997.mdb",
                                                               "testRefGlobalV2000.mdb"),
-                                            ::testing::Range(0, kShards)),
+                                            ::testing::Range(0, shardCount())),
                          [](const ::testing::TestParamInfo<Shard> &info) {
                              const std::string name = testNameOf(std::get<0>(info.param));
-                             return kShards > 1 ? name + "_" + std::to_string(std::get<1>(info.param) + 1)
+                             return shardCount() > 1 ? name + "_" + std::to_string(std::get<1>(info.param) + 1)
                                                 : name;
                          });

@@ -11,7 +11,7 @@
 // The samples are those of data/Working, cut to the two weeks around the
 // route's day so that a run takes milliseconds.
 //
-// The sanitizer build damages each input kVariants ways, in kShards shards
+// The sanitizer build damages each input variantCount() ways, in shardCount() shards
 // that CTest runs side by side; the plain build fewer ways, the first of the
 // same sequence. WINVESK_MUTATION_VARIANTS=n sets another number.
 
@@ -19,6 +19,7 @@
 
 #include "platform/tables/TableBackends.h"
 #include "run/MutationSupport.h"
+#include "support/ProgramUnderTest.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -32,13 +33,17 @@ using namespace vesk::test;
 
 namespace {
 
-#if defined(WINVESK_SANITIZED)
-constexpr int kVariants = 48; // damaged copies per reader, the plain build's first 40 among them
-constexpr int kShards = 4;    // test entries per reader, each taking every kShards-th copy
-#else
-constexpr int kVariants = 40;
-constexpr int kShards = 1;
-#endif
+// Damaged copies per reader (the sanitized build's hold the plain build's,
+// the first of the same sequence), and the test entries per reader, each
+// taking every shardCount()-th copy. A run of the sanitized program takes
+// seconds on a busy machine: 16 copies of each of the 25 inputs take about
+// a third of the sanitized tests' time.
+int variantCount() {
+    return sanitizedBuild() ? 16 : 8;
+}
+int shardCount() {
+    return sanitizedBuild() ? 2 : 1;
+}
 constexpr int kPeriodHours = 14 * 24; // 9 to 22 March 2023
 
 enum class Project { Single, Multi, Route, OwnTraffic };
@@ -119,7 +124,7 @@ std::vector<std::string> lines(const fs::path &p) {
     return fs::exists(p) ? fileLines(p) : std::vector<std::string>{};
 }
 
-// A reader's damaged copies are shared out over kShards test entries.
+// A reader's damaged copies are shared out over shardCount() test entries.
 using Shard = std::tuple<Reader, int>;
 
 class Mutation : public ::testing::TestWithParam<Shard> {
@@ -191,10 +196,10 @@ TEST_P(Mutation, DamagedInputNeverCrashesHangsAltersInputsOrPassesForAFullRun) {
     std::mt19937 random(20231); // fixed: every run damages the same way
     int failed = 0;
     const char *wanted = std::getenv("WINVESK_MUTATION_VARIANTS");
-    const int variants = wanted != nullptr ? std::atoi(wanted) : kVariants;
+    const int variants = wanted != nullptr ? std::atoi(wanted) : variantCount();
     for (int v = 0; v < variants && failed < 5; ++v) {
         const std::string damaged = damagedCopy(sample, r.binary, random);
-        if (v % kShards != shard()) {
+        if (v % shardCount() != shard()) {
             continue; // another shard's copy: the sequence stays that of every shard
         }
         std::ofstream(target, std::ios::binary | std::ios::trunc) << damaged;
@@ -293,8 +298,8 @@ INSTANTIATE_TEST_SUITE_P(
             Reader{"Lotus release 1A meteorology", Project::Single, "Working/Met2023.wks", true},
             Reader{"Lotus release 3 meteorology", Project::Single, "Working/Met2023.wk3", true},
             Reader{"Lotus release 4 meteorology", Project::Single, "Working/Met2023.wk4", true}),
-        ::testing::Range(0, kShards)),
+        ::testing::Range(0, shardCount())),
     [](const ::testing::TestParamInfo<Shard> &info) {
         const std::string name = testNameOf(std::get<0>(info.param).name);
-        return kShards > 1 ? name + "_" + std::to_string(std::get<1>(info.param) + 1) : name;
+        return shardCount() > 1 ? name + "_" + std::to_string(std::get<1>(info.param) + 1) : name;
     });

@@ -1,5 +1,7 @@
 #include "run/RunFixture.h"
 
+#include "support/ProgramUnderTest.h"
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -188,12 +190,12 @@ ProgramRun runWinvesk(const std::vector<std::string> &args, int timeoutSeconds, 
             _exit(126);
         }
         std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(WINVESK_BINARY));
+        argv.push_back(const_cast<char *>(winveskBinary()));
         for (const std::string &a : args) {
             argv.push_back(const_cast<char *>(a.c_str()));
         }
         argv.push_back(nullptr);
-        execv(WINVESK_BINARY, argv.data());
+        execv(winveskBinary(), argv.data());
         _exit(127);
     }
     close(pipeEnds[1]);

@@ -405,7 +405,9 @@ TEST_F(RunWorkbooks, AFormulaWithAnErrorIsAMissingValueTheRunReports) {
 struct DamagedInput {
     const char *name;
     std::string file;
-    std::string bytes;
+    // Made when the test runs: every start of the test program registers
+    // the cases, and a year's workbook takes a while to make.
+    std::string (*bytes)();
 };
 
 class RunDamagedInputs : public RunWorkbooks, public testing::WithParamInterface<DamagedInput> {};
@@ -427,7 +429,7 @@ std::string meteorologyWorksheet() {
 
 TEST_P(RunDamagedInputs, StopTheRunNamingTheFileNeverRunOverFewerHours) {
     const DamagedInput &input = GetParam();
-    writeWork(input.file, input.bytes);
+    writeWork(input.file, input.bytes());
     ASSERT_NO_FATAL_FAILURE(loadSampleEdited({{"\"Met2023.txt\"", "\"" + input.file + ";Met\""},
                                               {"wind_dir,\r\ntemperature,\r\nglobalrad]", "wind_dir]"}}));
     const RunReport report = run();
@@ -439,10 +441,13 @@ TEST_P(RunDamagedInputs, StopTheRunNamingTheFileNeverRunOverFewerHours) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RunDamagedInputs,
-    testing::Values(DamagedInput{"truncated Lotus worksheet", "Met.wk1", truncated(meteorologyWorksheet())},
-                    DamagedInput{
-                        "truncated Excel workbook", "Met.xls",
-                        truncated(meteorologyWorkbook(readFile(dataDir() / "Working" / "Met2023.txt")))}),
+    testing::Values(DamagedInput{"truncated Lotus worksheet", "Met.wk1",
+                                 [] { return truncated(meteorologyWorksheet()); }},
+                    DamagedInput{"truncated Excel workbook", "Met.xls",
+                                 [] {
+                                     return truncated(meteorologyWorkbook(
+                                         readFile(dataDir() / "Working" / "Met2023.txt")));
+                                 }}),
     [](const auto &info) { return testNameOf(info.param.name); });
 
 // A cell without a record in a Lotus input, as 1-2-3 saves an empty cell

@@ -30,7 +30,7 @@ private:
     std::string m_root;
 };
 
-// The seconds a test may run before the watchdog ends it: 120 (300 in the
+// The seconds a test may run before the watchdog ends it: 300 (900 in the
 // sanitizer build), or WINVESK_TEST_WATCHDOG_SECONDS when that is set to a
 // positive number.
 int watchdogSeconds();
