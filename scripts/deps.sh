@@ -34,6 +34,25 @@ winvesk_install_missing() {
 # The level of debug information does not change the code.
 winvesk_lean_debug_info="-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
 
+# winvesk_cores: the processors this shell may use, which is fewer than nproc
+# says when the control group's CPU quota (cgroup v2 cpu.max, or v1
+# cpu.cfs_quota_us) gives less time than that.
+winvesk_cores() {
+  local cores quota period limit
+  cores="$(nproc)"
+  if [ -r /sys/fs/cgroup/cpu.max ]; then
+    read -r quota period </sys/fs/cgroup/cpu.max || true
+  elif [ -r /sys/fs/cgroup/cpu/cpu.cfs_quota_us ]; then
+    quota="$(cat /sys/fs/cgroup/cpu/cpu.cfs_quota_us)"
+    period="$(cat /sys/fs/cgroup/cpu/cpu.cfs_period_us)"
+  fi
+  if [[ "${quota:-max}" =~ ^[0-9]+$ && "${period:-0}" =~ ^[0-9]+$ && "$period" -gt 0 ]]; then
+    limit=$(((quota + period - 1) / period))
+    if [ "$limit" -ge 1 ] && [ "$limit" -lt "$cores" ]; then cores="$limit"; fi
+  fi
+  echo "$cores"
+}
+
 # winvesk_build <root> [-D<option>=<value> ...] [target ...]: configures build/
 # with the options given and builds the targets named (every target when none
 # is named).
@@ -54,5 +73,5 @@ winvesk_build() {
   # Qt's code generation does not notice headers that a merge adds to an
   # existing build folder; dropping its stamps makes it look again (cheap).
   rm -f "$root"/build/*_autogen/timestamp
-  cmake --build "$root/build" -j"$(nproc)" "${targets[@]}"
+  cmake --build "$root/build" -j"$(winvesk_cores)" "${targets[@]}"
 }

@@ -12,10 +12,10 @@ sanitize=ON
 if [ "${WINVESK_SKIP_SANITIZERS:-0}" = 1 ]; then sanitize=OFF; fi
 winvesk_build "$root" -DWINVESK_SANITIZE="$sanitize"
 cd "$root/build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 600
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(winvesk_cores)" --timeout 600
 
 if [ "$sanitize" = ON ]; then
-  cmake --build "$root/build" -j"$(nproc)" --target engine_tests_sanitized
+  cmake --build "$root/build" -j"$(winvesk_cores)" --target engine_tests_sanitized
   # The engine tests run as one shard per hardware thread, each a single
   # process: starting the sanitized program once per test (as ctest does)
   # costs more than the tests themselves. A test that hangs is ended by the
@@ -29,7 +29,7 @@ if [ "$sanitize" = ON ]; then
   export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_string_checks=1:quarantine_size_mb=32
   export UBSAN_OPTIONS=print_stacktrace=1
   export LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp"
-  shards="$(nproc)"
+  shards="$(winvesk_cores)"
   bound=3600
   pids=()
   for ((i = 0; i < shards; i++)); do
