@@ -13,9 +13,13 @@
 #include "platform/tables/TableLock.h"
 #include "platform/tables/Tables.h"
 #include "support/JetTestSupport.h"
+#include "support/ProgramUnderTest.h"
 
 #include <map>
+#include <optional>
+#include <set>
 #include <sstream>
+#include <utility>
 
 using namespace vesk;
 using namespace vesk::test;
@@ -628,10 +632,15 @@ TEST_P(RunAccessTableNames, AreTakenAsAccessTakesThemOrRefusedBeforeTheFirstHour
     }
     const std::string bytes = readFile(file);
     auto before = everyTable(file);
-    ASSERT_NO_FATAL_FAILURE(loadSample({}));
-    ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
-    const std::string text = textAsExported("Out2023.txt");
-    const auto textHourly = textRows("Out2023.txt");
+    // The text output every table must equal, the same for every name: run
+    // once in a test program.
+    static std::optional<std::pair<std::string, std::vector<std::vector<Cell>>>> textOutput;
+    if (!textOutput) {
+        ASSERT_NO_FATAL_FAILURE(loadSample({}));
+        ASSERT_EQ(run().outcome, RunOutcome::Completed) << said();
+        textOutput.emplace(textAsExported("Out2023.txt"), textRows("Out2023.txt"));
+    }
+    const auto &[text, textHourly] = *textOutput;
 
     ASSERT_NO_FATAL_FAILURE(loadSample({{"Out2023.txt", "Results.mdb;" + name}}));
     if (*GetParam().said) {
@@ -742,7 +751,26 @@ const NamedOutput kNamedOutputs[] = {
     {"DateTestDatabase.mdb", "Quoted", "", "'Quoted'"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Names, RunAccessTableNames, testing::ValuesIn(kNamedOutputs), [](const auto &info) {
+// The plain build runs every name. The sanitized build runs those that take
+// a way of their own through the writer (a refusal, a table replaced, a key
+// checked) and the first name of each database: the other names differ only
+// in the bytes of the name, which the plain build checks.
+std::vector<NamedOutput> namesRun() {
+    std::vector<NamedOutput> names;
+    std::set<std::string> databases;
+    bool keyed = false;
+    for (const NamedOutput &n : kNamedOutputs) {
+        const bool firstOfItsDatabase = databases.insert(n.database).second;
+        const bool firstKeyed = !keyed && !n.key.empty();
+        keyed = keyed || firstKeyed;
+        if (!sanitizedBuild() || firstOfItsDatabase || firstKeyed || *n.said || *n.existing) {
+            names.push_back(n);
+        }
+    }
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, RunAccessTableNames, testing::ValuesIn(namesRun()), [](const auto &info) {
     return std::string(*info.param.database == 'n' ? "Access97_" : "Access2000_") +
            testNameOf(info.param.table) + std::to_string(info.index);
 });
