@@ -16,7 +16,7 @@ QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(winvesk_cores)" --timeo
 
 if [ "$sanitize" = ON ]; then
   cmake --build "$root/build" -j"$(winvesk_cores)" --target engine_tests_sanitized
-  # The engine tests run as one shard per hardware thread, each a single
+  # The engine tests run as one shard per processor (winvesk_cores), each a single
   # process: starting the sanitized program once per test (as ctest does)
   # costs more than the tests themselves. A test that hangs is ended by the
   # test program's own watchdog; the shard's bound is a last resort, far above
