@@ -17,17 +17,15 @@
 // of the file (the database page, the page usage map, the catalogue, its
 // indexes and the system tables), the file keeping its size.
 //
-// Both builds take their copies from one sequence: the plain build the first
-// variantCount(), the sanitizer build the next variantCount(), in shardCount()
-// test entries. WINVESK_MUTATION_VARIANTS=n sets another number per build.
+// Both builds take their copies from one sequence (mutationVariants()): the
+// plain build the first kVariantsPerBuild, the sanitizer build the next, in
+// mutationShards() test entries. WINVESK_MUTATION_VARIANTS=n sets another number per build.
 
 #include "run/RunFixture.h"
 
 #include "platform/tables/Tables.h"
 #include "run/MutationSupport.h"
-#include "support/ProgramUnderTest.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <set>
@@ -38,17 +36,8 @@ using namespace vesk::test;
 
 namespace {
 
-// Damaged copies per database and build, where in the sequence they start,
-// and the test entries per database, each taking every shardCount()-th copy.
-int variantCount() {
-    return 4;
-}
-int firstVariant() {
-    return sanitizedBuild() ? variantCount() : 0;
-}
-int shardCount() {
-    return sanitizedBuild() ? 2 : 1;
-}
+// Damaged copies per database and build.
+constexpr int kVariantsPerBuild = 4;
 constexpr std::size_t kPeriodHours = 14 * 24; // 9 to 22 March 2023
 constexpr std::size_t kWindowPages = 24;
 
@@ -78,7 +67,7 @@ std::set<std::string> tableNames(const fs::path &file) {
     return names;
 }
 
-// A database's damaged copies are shared out over shardCount() test entries.
+// A database's damaged copies are shared out over mutationShards() test entries.
 using Shard = std::tuple<const char *, int>;
 
 class MutationAccessOutput : public ::testing::TestWithParam<Shard> {
@@ -133,13 +122,11 @@ TEST_P(MutationAccessOutput, DamagedDatabaseNeverCrashesHangsAltersOtherFilesOrP
     ASSERT_FALSE(statistics.rows.empty());
 
     std::mt19937 random(20247); // fixed: every run damages the same way
-    const char *wanted = std::getenv("WINVESK_MUTATION_VARIANTS");
-    const int first = firstVariant();
-    const int variants = wanted != nullptr ? std::atoi(wanted) : variantCount();
+    const MutationVariants variants = mutationVariants(kVariantsPerBuild);
     int failed = 0;
-    for (int v = 0; v < first + variants && failed < 5; ++v) {
+    for (int v = 0; v < variants.end && failed < 5; ++v) {
         const std::string damaged = damagedDatabase(sample, random);
-        if (v < first || v % shardCount() != shard) {
+        if (v < variants.first || v % mutationShards() != shard) {
             continue; // another shard's copy: the sequence stays that of every shard
         }
         std::ofstream(database, std::ios::binary | std::ios::trunc) << damaged;
@@ -201,9 +188,10 @@ INSTANTIATE_TEST_SUITE_P(Databases, MutationAccessOutput,
                          ::testing::Combine(::testing::Values("DateTestDatabase.mdb", "nwind.mdb",
                                                               "testIndexCodesV1997.mdb",
                                                               "testRefGlobalV2000.mdb"),
-                                            ::testing::Range(0, shardCount())),
+                                            ::testing::Range(0, mutationShards())),
                          [](const ::testing::TestParamInfo<Shard> &info) {
                              const std::string name = testNameOf(std::get<0>(info.param));
-                             return shardCount() > 1 ? name + "_" + std::to_string(std::get<1>(info.param) + 1)
-                                                : name;
+                             return mutationShards() > 1
+                                        ? name + "_" + std::to_string(std::get<1>(info.param) + 1)
+                                        : name;
                          });

@@ -1,5 +1,7 @@
 #include "run/MutationSupport.h"
 
+#include "support/ProgramUnderTest.h"
+
 #include "core/Settings.h"
 #include "core/TextIO.h"
 #include "project/Batch.h"
@@ -10,6 +12,7 @@
 #include "run/State.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -74,6 +77,17 @@ IsolatedResult batchInChild(const fs::path &appDir, const fs::path &project, boo
             return true;
         },
         limits);
+}
+
+MutationVariants mutationVariants(int perBuild) {
+    const char *wanted = std::getenv("WINVESK_MUTATION_VARIANTS");
+    const int count = wanted != nullptr ? std::atoi(wanted) : perBuild;
+    const int first = sanitizedBuild() ? perBuild : 0;
+    return {first, first + count};
+}
+
+int mutationShards() {
+    return sanitizedBuild() ? 2 : 1;
 }
 
 bool keptBy(const std::string &said, const fs::path &file) {

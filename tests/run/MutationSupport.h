@@ -27,6 +27,19 @@ void copyTwoWeeksTree(const fs::path &appDir);
 // reaches the test's log.
 IsolatedResult batchInChild(const fs::path &appDir, const fs::path &project, bool route);
 
+// The damaged copies of one fixed sequence that this build runs: the plain
+// build the first perBuild, the sanitizer build the next perBuild, so that
+// neither repeats the other (WINVESK_MUTATION_VARIANTS=n: n copies instead).
+struct MutationVariants {
+    int first = 0; // copies before it belong to the other build
+    int end = 0;   // one past the last copy run
+};
+MutationVariants mutationVariants(int perBuild);
+
+// The test entries a sequence is shared out over, each taking every
+// mutationShards()-th copy: two under the sanitizers, whose runs are slow.
+int mutationShards();
+
 // Whether the run's messages name the file as one it kept under its temporary name.
 bool keptBy(const std::string &said, const fs::path &file);
 

@@ -11,16 +11,15 @@
 // The samples are those of data/Working, cut to the two weeks around the
 // route's day so that a run takes milliseconds.
 //
-// Both builds take their copies from one sequence: the plain build the first
-// variantCount(), the sanitizer build the next variantCount(), in shardCount()
-// test entries, so that neither repeats what the other ran.
+// Both builds take their copies from one sequence (mutationVariants()): the
+// plain build the first kVariantsPerBuild, the sanitizer build the next, in
+// mutationShards() test entries, so that neither repeats what the other ran.
 // WINVESK_MUTATION_VARIANTS=n sets another number of copies per build.
 
 #include "run/RunFixture.h"
 
 #include "platform/tables/TableBackends.h"
 #include "run/MutationSupport.h"
-#include "support/ProgramUnderTest.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -34,19 +33,8 @@ using namespace vesk::test;
 
 namespace {
 
-// Damaged copies per reader and build, where in the sequence they start, and
-// the test entries per reader, each taking every shardCount()-th copy. A run
-// of the sanitized program takes seconds on a busy machine: 8 copies of each
-// of the 25 inputs take about a sixth of the sanitized tests' time.
-int variantCount() {
-    return 8;
-}
-int firstVariant() {
-    return sanitizedBuild() ? variantCount() : 0;
-}
-int shardCount() {
-    return sanitizedBuild() ? 2 : 1;
-}
+// Damaged copies per reader and build.
+constexpr int kVariantsPerBuild = 8;
 constexpr int kPeriodHours = 14 * 24; // 9 to 22 March 2023
 
 enum class Project { Single, Multi, Route, OwnTraffic };
@@ -127,7 +115,7 @@ std::vector<std::string> lines(const fs::path &p) {
     return fs::exists(p) ? fileLines(p) : std::vector<std::string>{};
 }
 
-// A reader's damaged copies are shared out over shardCount() test entries.
+// A reader's damaged copies are shared out over mutationShards() test entries.
 using Shard = std::tuple<Reader, int>;
 
 class Mutation : public ::testing::TestWithParam<Shard> {
@@ -198,12 +186,10 @@ TEST_P(Mutation, DamagedInputNeverCrashesHangsAltersInputsOrPassesForAFullRun) {
     const std::string sample = readFile(target);
     std::mt19937 random(20231); // fixed: every run damages the same way
     int failed = 0;
-    const char *wanted = std::getenv("WINVESK_MUTATION_VARIANTS");
-    const int first = firstVariant();
-    const int variants = wanted != nullptr ? std::atoi(wanted) : variantCount();
-    for (int v = 0; v < first + variants && failed < 5; ++v) {
+    const MutationVariants variants = mutationVariants(kVariantsPerBuild);
+    for (int v = 0; v < variants.end && failed < 5; ++v) {
         const std::string damaged = damagedCopy(sample, r.binary, random);
-        if (v < first || v % shardCount() != shard()) {
+        if (v < variants.first || v % mutationShards() != shard()) {
             continue; // another shard's copy: the sequence stays that of every shard
         }
         std::ofstream(target, std::ios::binary | std::ios::trunc) << damaged;
@@ -302,8 +288,8 @@ INSTANTIATE_TEST_SUITE_P(
             Reader{"Lotus release 1A meteorology", Project::Single, "Working/Met2023.wks", true},
             Reader{"Lotus release 3 meteorology", Project::Single, "Working/Met2023.wk3", true},
             Reader{"Lotus release 4 meteorology", Project::Single, "Working/Met2023.wk4", true}),
-        ::testing::Range(0, shardCount())),
+        ::testing::Range(0, mutationShards())),
     [](const ::testing::TestParamInfo<Shard> &info) {
         const std::string name = testNameOf(std::get<0>(info.param).name);
-        return shardCount() > 1 ? name + "_" + std::to_string(std::get<1>(info.param) + 1) : name;
+        return mutationShards() > 1 ? name + "_" + std::to_string(std::get<1>(info.param) + 1) : name;
     });
