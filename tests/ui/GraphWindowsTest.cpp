@@ -3,6 +3,7 @@
 
 #include "run/State.h"
 #include "support/TestSupport.h"
+#include "ui/ModalDialogs.h"
 #include "ui/results/MDIGraphics.h"
 #include "ui/results/frmAnimation.h"
 #include "ui/results/frmGraph.h"
@@ -337,6 +338,24 @@ TEST(GraphFrame, PrintWritesAPdfPageAndACancelledPrinterDialogPrintsNothing) {
     EXPECT_FALSE(t.frame.menPrint_Click());
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_TRUE(t.f.ui.messages.empty());
+}
+
+// The print dialog offers a file beside the project, and a name typed without its path lies there too, also
+// when the dialog is confirmed with its button's key, the focus still in the field.
+TEST(GraphFrame, APrintIntoAFileOffersANameBesideTheProjectAndANameTypedLiesThere) {
+    Frame t;
+    t.frame.menResults_Click(1);
+    const std::string work = t.f.state.WorkDir;
+    for (const char *typed : {"", "AltP.pdf"}) {
+        SCOPED_TRACE(typed);
+        QString offered;
+        std::vector<std::string> asked;
+        test::printIntoFile(QString::fromUtf8(typed), test::PrintConfirm::AltP, &offered, &asked);
+        ASSERT_TRUE(t.frame.menPrint_Click()) << (t.f.ui.messages.empty() ? "" : t.f.ui.messages.back());
+        EXPECT_EQ(offered.toStdString(), work + "nox_1.pdf");
+        EXPECT_EQ(asked, std::vector<std::string>{});
+        EXPECT_EQ(readFile(work + (*typed != '\0' ? typed : "nox_1.pdf")).substr(0, 4), "%PDF");
+    }
 }
 
 TEST(GraphFrame, ADescriptorOnlyInTheProgramFolderStillReadsItsDataFromTheWorkingFolder) {

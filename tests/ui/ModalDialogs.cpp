@@ -4,13 +4,19 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <map>
@@ -167,6 +173,50 @@ void typeIntoFileDialog(const QString &name, const QString &filterStart, bool fo
         box->setText(name);
         static_cast<QDialog *>(dialog)->accept(); // the dialog checks the name as its Save button does
     });
+}
+
+void printIntoFile(const QString &typed, PrintConfirm way, QString *offered, std::vector<std::string> *asked) {
+    ModalWatch w;
+    w.kind = QPrintDialog::staticMetaObject.className();
+    w.match = [](QWidget *widget) -> QWidget * { return qobject_cast<QPrintDialog *>(widget); };
+    w.act = [=](QWidget *window) {
+        QPointer<QWidget> dialog(window);
+        OnEachModal<QMessageBox> boxes([asked](QMessageBox *box) {
+            asked->push_back(box->text().toStdString());
+            box->button(box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok)->click();
+        });
+        auto *printers = window->findChild<QComboBox *>(QStringLiteral("printers"));
+        auto *field = window->findChild<QLineEdit *>(QStringLiteral("filename"));
+        auto *buttons = window->findChild<QDialogButtonBox *>();
+        ASSERT_TRUE(printers != nullptr && field != nullptr && buttons != nullptr);
+        printers->setCurrentIndex(printers->count() - 1); // Print to File (PDF)
+        *offered = field->text();
+        QApplication::setActiveWindow(window);
+        field->setFocus();
+        if (!typed.isEmpty()) {
+            field->selectAll();
+            QTest::keyClicks(field, typed);
+        }
+        switch (way) {
+        case PrintConfirm::Click:
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            break;
+        case PrintConfirm::Enter:
+            QTest::keyClick(field, Qt::Key_Return);
+            break;
+        case PrintConfirm::AltP:
+            QTest::keyClick(field, Qt::Key_P, Qt::AltModifier); // the button clicks a moment later
+            break;
+        }
+        // The questions the dialog asks as it takes the name are answered while this waits.
+        QElapsedTimer clock;
+        clock.start();
+        while (dialog && dialog->isVisible() && clock.elapsed() < kModalCloseSeconds * 1000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+            QThread::msleep(5);
+        }
+    };
+    startModalWatch(std::move(w));
 }
 
 // ---- Watches

@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vesk::test {
 
@@ -84,6 +85,17 @@ template <typename T> void untilClosed(std::function<void(T *)> act, int closeSe
 // depends on when the window became active.) With focusFirst the name box
 // is given the focus before each step, as the window's activation does.
 void typeIntoFileDialog(const QString &name, const QString &filterStart = {}, bool focusFirst = false);
+
+// How a user confirms the print dialog: a click on its Print button, Enter
+// in the file field, or the button's key (Alt+P) with the focus still there.
+enum class PrintConfirm { Click, Enter, AltP };
+
+// Prints into a file through the print dialog that opens next: chooses its
+// file printer, types `typed` into the output file field (with "" the name
+// offered stays) and confirms it as `way` says. The name the field offered
+// goes to *offered, the text of every message box shown until the dialog
+// has closed to *asked, each answered Yes where it offers Yes.
+void printIntoFile(const QString &typed, PrintConfirm way, QString *offered, std::vector<std::string> *asked);
 
 // Acts on every modal window of type T that opens while the object lives
 // (each once, and each must close within the bound).

@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 
@@ -183,6 +184,75 @@ TEST(TypedNames, TheProjectsChooserTakesABackslashAsAFolderAndRefusesADriveLette
             std::string batchSaid;
             EXPECT_EQ(test::batchRun(t.sample, path, &batchSaid), 0) << batchSaid;
         }
+    }
+}
+
+// A project picked from the Open dialog's list (a click then Open or Enter, or a double click) opens the file
+// the row shows, whatever blanks its name begins or ends with: only blanks typed around a name go.
+TEST(TypedNames, AProjectPickedFromTheOpenDialogsListOpensWhateverBlanksItsNameHas) {
+    enum class Pick { ClickThenOpen, ClickThenEnter, DoubleClick };
+    const struct {
+        const char *path; // below Working/
+        Pick pick;
+    } cases[] = {{" Lead.vkp", Pick::ClickThenOpen},
+                 {"sub/ Copy5.vkp", Pick::DoubleClick},
+                 {"  Two blanks.vkp", Pick::ClickThenEnter}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path);
+        Typing t("DemoStreet.vkp");
+        const std::string path = t.work + c.path;
+        fs::copy_file(t.work + "DemoStreet.vkp", path);
+        std::vector<std::string> said;
+        test::OnEachModal<QMessageBox> boxes([&said](QMessageBox *box) {
+            said.push_back(box->text().toStdString());
+            box->button(box->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok)->click();
+        });
+        test::onModal<QFileDialog>([&](QFileDialog *dialog) {
+            dialog->setDirectory(QString::fromStdString(fs::path(path).parent_path().string()));
+            // The view shown: the list, or the detailed view.
+            QAbstractItemView *list = nullptr;
+            for (auto *view : dialog->findChildren<QAbstractItemView *>()) {
+                if (view->isVisible() && (view->objectName() == QLatin1String("listView") ||
+                     view->objectName() == QLatin1String("treeView"))) {
+                    list = view;
+                }
+            }
+            ASSERT_NE(list, nullptr);
+            const auto *files = qobject_cast<const QFileSystemModel *>(list->model());
+            QModelIndex row;
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    const QModelIndex folder = files->index(QString::fromStdString(fs::path(path).parent_path()));
+                    for (int r = 0; r < files->rowCount(folder); ++r) {
+                        if (files->index(r, 0, folder).data().toString().toStdString() == fs::path(path).filename()) {
+                            row = files->index(r, 0, folder);
+                        }
+                    }
+                    return row.isValid() && !list->visualRect(row).isEmpty();
+                },
+                20000))
+                << "the row is not listed";
+            QApplication::setActiveWindow(dialog);
+            list->setFocus(Qt::MouseFocusReason); // as a click on the list gives it in a window of the desktop
+            const QPoint at = list->visualRect(row).center();
+            if (c.pick == Pick::DoubleClick) {
+                // QTest's double click is the second click of the two (a press and a double click).
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+                return;
+            }
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+            auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+            ASSERT_NE(buttons, nullptr);
+            if (c.pick == Pick::ClickThenOpen) {
+                QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+            } else {
+                QTest::keyClick(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+            }
+        });
+        t.s->menOpen_Click();
+        EXPECT_EQ(said, std::vector<std::string>{});
+        EXPECT_EQ(t.s.state.ProjectFile, path);
     }
 }
 
@@ -409,6 +479,123 @@ TEST(TypedNames, ThePrintDialogAsksToReplaceTheFileInTheProjectsFolderThatANameW
               std::vector<std::string>{t.work + "Plain.pdf already exists.\nDo you want to overwrite it?"});
     EXPECT_EQ(test::readFile(t.work + "Plain.pdf").rfind("%PDF", 0), 0u) << "replaced by the print";
     EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
+}
+
+// However the print dialog is confirmed, a name typed without its path is the file the print goes into and
+// the file the dialog asks about: beside the project, never in the home folder. The name offered, left as it
+// is, too. So for the street sketch's print, whose name offered lies beside the project.
+TEST(TypedNames, APrintIntoAFileNamedWithoutItsPathLiesBesideTheProjectHoweverTheDialogIsConfirmed) {
+    using test::PrintConfirm;
+    Typing t("DemoStreet.vkp");
+    const test::TempDir started;
+    test::CurrentFolder here(started.path());
+    const fs::path home = std::getenv("HOME");
+    const auto homeHolds = test::entriesBelow(home);
+    t.sample.dir.write("Working/Asked.pdf", "old");
+    struct Case {
+        const char *typed;
+        PrintConfirm way;
+        const char *lands; // below the project's folder
+        std::vector<std::string> asked;
+    };
+    const std::vector<Case> cases = {
+        {"AltP.pdf", PrintConfirm::AltP, "AltP.pdf", {}},
+        {"sub\\AltP.pdf", PrintConfirm::AltP, "sub/AltP.pdf", {}},
+        {"Enter.pdf", PrintConfirm::Enter, "Enter.pdf", {}},
+        {"Click.pdf", PrintConfirm::Click, "Click.pdf", {}},
+        {"Asked.pdf", PrintConfirm::AltP, "Asked.pdf", {t.work + "Asked.pdf already exists.\nDo you want to overwrite it?"}},
+        {"", PrintConfirm::AltP, "Demo Street_results.pdf", {}},
+    };
+    std::vector<QString> offered(cases.size());
+    std::vector<std::vector<std::string>> asked(cases.size());
+    t.s.onResultsWindow = [&](QDialog &window) {
+        auto *w = qobject_cast<ui::frmShowResults *>(&window);
+        w->choosePrinter = nullptr; // the print dialog
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            test::printIntoFile(QString::fromUtf8(cases[i].typed), cases[i].way, &offered[i], &asked[i]);
+            w->menPrint_Click();
+        }
+    };
+    t.s.runToEnd();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].typed);
+        EXPECT_EQ(asked[i], cases[i].asked);
+        EXPECT_EQ(test::readFile(t.work + cases[i].lands).rfind("%PDF", 0), 0u) << cases[i].lands;
+    }
+    EXPECT_EQ(offered.back().toStdString(), t.work + "Demo Street_results.pdf");
+
+    QString sketchOffered;
+    std::vector<std::string> sketchAsked;
+    test::printIntoFile(QString(), PrintConfirm::Enter, &sketchOffered, &sketchAsked);
+    t.s->action("menPrint3D")->trigger();
+    EXPECT_EQ(sketchOffered.toStdString(), t.work + "street_sketch.pdf");
+    EXPECT_EQ(test::readFile(t.work + "street_sketch.pdf").rfind("%PDF", 0), 0u);
+
+    EXPECT_EQ(t.s.ui.messages, std::vector<std::string>{});
+    EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
+    EXPECT_EQ(test::entriesBelow(home), homeHolds) << "nothing in the home folder";
+}
+
+// With no project open (results opened from a saved file), a name typed without its path lies in the folder
+// the program was started from, the dialog asks about that file alone, and a message says where the print
+// went; a file of that name in the home folder keeps its bytes.
+TEST(TypedNames, WithNoProjectOpenAPrintIntoAFileNamedWithoutItsPathGoesWhereTheProgramWasStarted) {
+    using test::PrintConfirm;
+    Sample sample;
+    const std::string saved = sample.appDir + "Working/Summary.res";
+    {
+        Session s(sample, sample.project());
+        s.onResultsWindow = [&](QDialog &window) {
+            s.ui.files.push_back(saved);
+            qobject_cast<ui::frmShowResults *>(&window)->menSave_Click();
+        };
+        s.runToEnd();
+    }
+    ASSERT_TRUE(fs::is_regular_file(saved));
+    Session s(sample, "");
+    const test::TempDir started;
+    test::CurrentFolder here(started.path());
+    const fs::path home = std::getenv("HOME");
+    for (const char *name : {"Same.pdf", "Asked.pdf", "Demo Street_results.pdf"}) {
+        std::ofstream(home / name, std::ios::binary) << "home";
+    }
+    started.write("Asked.pdf", "started");
+    const std::string there = started.path().string() + "/";
+    struct Case {
+        const char *typed;
+        PrintConfirm way;
+        const char *lands;
+        std::vector<std::string> asked;
+    };
+    const std::vector<Case> cases = {
+        {"Same.pdf", PrintConfirm::AltP, "Same.pdf", {}},
+        {"Asked.pdf", PrintConfirm::AltP, "Asked.pdf", {there + "Asked.pdf already exists.\nDo you want to overwrite it?"}},
+        {"", PrintConfirm::Click, "Demo Street_results.pdf", {}},
+    };
+    std::vector<std::vector<std::string>> asked(cases.size());
+    QString offered;
+    s.onResultsWindow = [&](QDialog &window) {
+        auto *w = qobject_cast<ui::frmShowResults *>(&window);
+        w->choosePrinter = nullptr;
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            test::printIntoFile(QString::fromUtf8(cases[i].typed), cases[i].way, &offered, &asked[i]);
+            w->menPrint_Click();
+        }
+    };
+    s.ui.files.push_back(saved);
+    s->action("menOpenSavedSingle")->trigger();
+    std::vector<std::string> notes;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].typed);
+        EXPECT_EQ(asked[i], cases[i].asked);
+        EXPECT_EQ(test::readFile(there + cases[i].lands).rfind("%PDF", 0), 0u) << cases[i].lands;
+        notes.push_back("The print went into the file " + there + cases[i].lands + ".");
+    }
+    EXPECT_EQ(offered.toStdString(), "Demo Street_results.pdf");
+    EXPECT_EQ(s.ui.messages, notes);
+    for (const char *name : {"Same.pdf", "Asked.pdf", "Demo Street_results.pdf"}) {
+        EXPECT_EQ(test::readFile((home / name).string()), "home") << name << " in the home folder";
+    }
 }
 
 TEST(TypedNames, ANewProjectsWorkingFolderTypedWithoutItsPathLiesInTheFolderOffered) {

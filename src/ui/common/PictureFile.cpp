@@ -2,15 +2,19 @@
 
 #include "core/Paths.h"
 #include "core/TextIO.h"
+#include "ui/common/QtInteraction.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QDialogButtonBox>
 #include <QImageWriter>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace vesk::ui {
@@ -128,19 +132,69 @@ bool PrintedFile::place(QString *reason) {
     return writeStaged(m_chosen, printed.readAll(), reason);
 }
 
-void readPrintFileNamesIn(QPrintDialog &dialog, const QString &folder) {
-    auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("filename"));
-    if (field == nullptr || folder.isEmpty()) {
+PrintDialog::PrintDialog(QPrinter *printer, const QString &folder, QWidget *parent)
+    : QPrintDialog(printer, parent), m_folder(folder) {
+    // The button box says which button was clicked before it says the dialog is accepted, on which the
+    // dialog looks at the file named and asks whether to replace it: the name is read in between.
+    auto *buttons = findChild<QDialogButtonBox *>();
+    if (buttons == nullptr) {
         return;
     }
-    // Left by the focus or by Enter before the dialog's OK takes the name.
-    QObject::connect(field, &QLineEdit::editingFinished, field, [field, folder] {
-        const std::optional<std::string> path =
-            typedNamePathIn(field->text().toStdString(), folder.toStdString(), kPrintField, nullptr);
-        if (path && !path->empty() && QString::fromStdString(*path) != field->text()) {
-            field->setText(QString::fromStdString(*path));
+    connect(buttons, &QDialogButtonBox::clicked, this, [this, buttons](QAbstractButton *button) {
+        if (buttons->buttonRole(button) != QDialogButtonBox::AcceptRole || takeTypedName()) {
+            return;
         }
+        // Refused: the dialog neither looks at the name nor closes, until the click has been handled.
+        buttons->blockSignals(true);
+        QMetaObject::invokeMethod(buttons, [buttons] { buttons->blockSignals(false); }, Qt::QueuedConnection);
     });
+}
+
+bool PrintDialog::takeTypedName() {
+    // The field is enabled only while the file printer is chosen.
+    auto *field = findChild<QLineEdit *>(QStringLiteral("filename"));
+    if (field == nullptr || !field->isEnabled() || field->text().isEmpty() || field->text() == m_full) {
+        return true;
+    }
+    const QString typed = field->text();
+    const QString folder = m_folder.isEmpty() ? QDir::currentPath() : m_folder;
+    std::string refusal;
+    const std::optional<std::string> path =
+        typedNamePathIn(typed.toStdString(), folder.toStdString(), kPrintField, &refusal);
+    if (!path) {
+        QMessageBox::critical(this, applicationTitle(), QString::fromStdString(refusal));
+        field->setFocus();
+        return false;
+    }
+    // The dialog's own look at the file, and the name it gives the printer,
+    // take a relative name as one in the home folder: the field gets the full
+    // path, which it keeps should the user not replace that file.
+    m_typed = typed;
+    m_full = QString::fromStdString(*path);
+    field->setText(m_full);
+    return true;
+}
+
+void PrintDialog::accept() {
+    if (!takeTypedName()) {
+        return;
+    }
+    QPrintDialog::accept();
+    if (m_folder.isEmpty() && !m_full.isEmpty() && result() == QDialog::Accepted &&
+        printer()->outputFileName() == m_full) {
+        printer()->setOutputFileName(m_typed); // read again as above, and said where it went
+    }
+}
+
+QString offeredPrintFile(const QString &folder, const QString &base) {
+    static const QRegularExpression notInNames(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
+    QString name = base.trimmed();
+    name.replace(notInNames, QStringLiteral("_"));
+    if (name.isEmpty()) {
+        name = QStringLiteral("print");
+    }
+    name += QStringLiteral(".pdf");
+    return folder.isEmpty() ? name : QDir(folder).filePath(name);
 }
 
 } // namespace vesk::ui

@@ -10,11 +10,11 @@
 // save is refused naming it, and nothing is written through it.
 
 #include <QImage>
+#include <QPrintDialog>
 #include <QString>
 
 #include <memory>
 
-class QPrintDialog;
 class QPrinter;
 class QTemporaryDir;
 
@@ -64,12 +64,35 @@ private:
     std::unique_ptr<QTemporaryDir> m_folder;
 };
 
-// Makes dialog, a print dialog, read a name typed into its output file field
-// as PrintedFile reads it with folder, as the field is left (before the
-// dialog looks whether that file exists or may be written, and asks whether
-// to replace it): a relative name becomes its full path in folder. Does
-// nothing with folder "", or for a name with a drive letter (PrintedFile
-// refuses it).
-void readPrintFileNamesIn(QPrintDialog &dialog, const QString &folder);
+// The print dialog of the program's prints. The name in its output file
+// field (the file printer, "Print to File (PDF)") is read as PrintedFile
+// reads it with folder when the dialog is accepted, whichever way (a click,
+// Enter, the button's key, the name offered left as it is), before the
+// dialog looks whether that file exists or may be written and asks whether
+// to replace it: the file it asks about is the file the print goes into.
+// With folder "" (no project open) a relative name lies in the folder the
+// program was started from, and the printer keeps the name as typed, so that
+// PrintedFile says where the print went. A name with a drive letter is
+// refused with the message naming it, the dialog staying open.
+class PrintDialog : public QPrintDialog {
+public:
+    PrintDialog(QPrinter *printer, const QString &folder, QWidget *parent);
+
+    void accept() override;
+
+private:
+    // Reads the name in the output file field, putting its full path there;
+    // false, the refusal shown, for a name refused.
+    bool takeTypedName();
+
+    QString m_folder;
+    QString m_typed; // the name last read, as it was typed
+    QString m_full;  // its full path, put in the field
+};
+
+// The file a print into a file is offered: base (characters no file name
+// holds made "_"; "print" when nothing is left) with ".pdf", in folder (the
+// project's), or with no folder when folder is "".
+QString offeredPrintFile(const QString &folder, const QString &base);
 
 } // namespace vesk::ui

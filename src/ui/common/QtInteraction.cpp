@@ -1,11 +1,13 @@
 #include "ui/common/QtInteraction.h"
 
 #include "core/Paths.h"
+#include "core/TextIO.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -175,7 +177,17 @@ void FileChoiceDialog::accept() {
     // a backslash or blanks around it.
     auto *box = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
     const std::string typed = box != nullptr ? box->text().toStdString() : std::string();
+    m_asItStands.clear();
     if (!typed.empty()) {
+        // A name that names a file or folder of the folder shown as it stands, blanks around it and all,
+        // is that one (a row picked from the list: "  Lead.vkp"); only blanks typed around a name go.
+        const QString here = QDir(directory().absolutePath()).filePath(box->text());
+        if (trim(typed) != typed && typedNamePath(typed, m_field, nullptr) == trim(typed) &&
+            QFileInfo::exists(here)) {
+            m_asItStands = here;
+            QFileDialog::accept();
+            return;
+        }
         std::string refusal;
         const std::optional<std::string> path = typedNamePath(typed, m_field, &refusal);
         if (!path) {
@@ -211,6 +223,9 @@ std::optional<std::string> FileChoiceDialog::chosenPath() {
     }
     if (path.isEmpty()) {
         return std::nullopt;
+    }
+    if (!m_asItStands.isEmpty() && path == m_asItStands) {
+        return path.toStdString();
     }
     std::string refusal;
     std::optional<std::string> read = typedNamePath(path.toStdString(), m_field, &refusal);

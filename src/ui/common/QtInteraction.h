@@ -42,7 +42,9 @@ private:
 // it is read as the program reads stored names (typedNamePath) as the dialog
 // accepts it, before the dialog looks for the file or asks to replace it:
 // "sub\Copy.vkp" names Copy.vkp in the folder sub of the folder shown,
-// "Copy.vkp " names Copy.vkp (and asks to replace it where it exists), and a
+// "Copy.vkp " names Copy.vkp (and asks to replace it where it exists) unless
+// a file of the folder shown bears that name as it stands (one picked from
+// the list, whose name may begin or end with blanks: that one), and a
 // name with a drive letter or of blanks only is refused with the message
 // naming field ("the project file"), the dialog staying open with the name
 // typed.
@@ -71,6 +73,7 @@ private:
     void keepTypedNameAcceptable();
 
     std::string m_field;
+    QString m_asItStands; // the path of a name taken as it stands, blanks and all, as accepted last
     QLineEdit *m_nameBox = nullptr;
     QList<QPointer<QAbstractButton>> m_acceptButtons;
 };

@@ -39,9 +39,8 @@ SketchBox::SketchBox(QWidget *parent) : QWidget(parent) {
     connect(print, &QAction::triggered, this, &SketchBox::menPrint3D_Click);
 
     m_choosePrinter = [this](QPrinter &printer) {
-        QPrintDialog dialog(&printer, this);
+        PrintDialog dialog(&printer, printFolder(), this);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-        readPrintFileNamesIn(dialog, m_printFolder ? QString::fromStdString(m_printFolder()) : QString());
         return dialog.exec() == QDialog::Accepted;
     };
 }
@@ -127,10 +126,16 @@ bool SketchBox::menSave3D_Click() {
 
 bool SketchBox::menPrint3D_Click() {
     QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Street sketch"));
+    printer.setOutputFileName(offeredPrintFile(printFolder(), QStringLiteral("street_sketch")));
     if (m_choosePrinter && !m_choosePrinter(printer)) {
         return false; // cancelled
     }
     return printOn(printer);
+}
+
+QString SketchBox::printFolder() const {
+    return m_printFolder ? QString::fromStdString(m_printFolder()) : QString();
 }
 
 bool SketchBox::saveTo(const QString &path) {
@@ -146,9 +151,8 @@ bool SketchBox::printOn(QPrinter &printer) {
     if (m_refresh) {
         m_refresh();
     }
-    const QString folder = m_printFolder ? QString::fromStdString(m_printFolder()) : QString();
     QString error, note;
-    if (!printStreetSketch(printer, m_street, m_view, m_font, folder, &error, &note)) {
+    if (!printStreetSketch(printer, m_street, m_view, m_font, printFolder(), &error, &note)) {
         report(error);
         return false;
     }

@@ -86,6 +86,8 @@ private:
     Interaction *m_interaction = nullptr;
     std::function<bool(QPrinter &)> m_choosePrinter;
     std::function<std::string()> m_printFolder;
+    // The folder a relative name of a file printed into lies in ("": none set).
+    QString printFolder() const;
     std::function<void()> m_refresh;
     QMenu *m_menu = nullptr;
 };

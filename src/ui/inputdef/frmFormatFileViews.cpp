@@ -212,13 +212,14 @@ int frmFormatFile::printCatalogue(QPrinter &printer) const {
 
 void frmFormatFile::btnPrint_Click() {
     QPrinter printer;
+    printer.setDocName(QStringLiteral("Variable list"));
+    printer.setOutputFileName(offeredPrintFile(QString::fromStdString(m_input.workDir), QStringLiteral("variable_list")));
     bool chosen = false;
     if (choosePrinter) {
         chosen = choosePrinter(printer);
     } else {
-        QPrintDialog dialog(&printer, this);
+        PrintDialog dialog(&printer, QString::fromStdString(m_input.workDir), this);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-        readPrintFileNamesIn(dialog, QString::fromStdString(m_input.workDir));
         chosen = dialog.exec() == QDialog::Accepted;
     }
     if (chosen) {

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -34,8 +35,7 @@ MDIGraphics::MDIGraphics(const State &state, Interaction &interaction, QWidget *
     setupMenus();
     connect(mdiArea, &QMdiArea::subWindowActivated, this, &MDIGraphics::updateMenus);
     choosePrinter = [this](QPrinter &printer) {
-        QPrintDialog dialog(&printer, this);
-        readPrintFileNamesIn(dialog, QString::fromStdString(m_state.WorkDir));
+        PrintDialog dialog(&printer, QString::fromStdString(m_state.WorkDir), this);
         return dialog.exec() == QDialog::Accepted;
     };
     runSelection = [](frmSelGraph &dialog) { dialog.exec(); };
@@ -268,6 +268,9 @@ bool MDIGraphics::menPrint_Click() {
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
+    const QString graphName = QFileInfo(QString::fromStdString(graph->graphFile())).completeBaseName();
+    printer.setDocName(graphName);
+    printer.setOutputFileName(offeredPrintFile(QString::fromStdString(m_state.WorkDir), graphName));
     if (choosePrinter && !choosePrinter(printer)) {
         return false; // cancelled: nothing printed
     }

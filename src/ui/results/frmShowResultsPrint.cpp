@@ -11,7 +11,6 @@
 #include "ui/results/frmShowResults.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -19,18 +18,13 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QRegularExpression>
 
 namespace vesk::ui {
 
 QString frmShowResults::proposedPdfName() const {
-    QString street = QString::fromStdString(m_streetShown).trimmed();
-    static const QRegularExpression notInNames(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
-    street.replace(notInNames, QStringLiteral("_"));
-    const QString name =
-        street.isEmpty() ? QStringLiteral("results.pdf") : street + QStringLiteral("_results.pdf");
-    const QString folder = QString::fromStdString(m_state.WorkDir);
-    return folder.isEmpty() ? name : QDir(folder).filePath(name);
+    const QString street = QString::fromStdString(m_streetShown).trimmed();
+    return offeredPrintFile(QString::fromStdString(m_state.WorkDir),
+                            street.isEmpty() ? QStringLiteral("results") : street + QStringLiteral("_results"));
 }
 
 void frmShowResults::menPrint_Click() {
@@ -46,12 +40,11 @@ void frmShowResults::menPrint_Click() {
     if (choosePrinter) {
         chosen = choosePrinter(printer);
     } else {
-        QPrintDialog dialog(&printer, this);
+        PrintDialog dialog(&printer, QString::fromStdString(m_state.WorkDir), this);
         dialog.setWindowTitle(QStringLiteral("Print Results"));
         dialog.setMinMax(1, LastPageIndex + 1);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-        readPrintFileNamesIn(dialog, QString::fromStdString(m_state.WorkDir));
         chosen = dialog.exec() == QDialog::Accepted;
     }
     if (chosen) {
