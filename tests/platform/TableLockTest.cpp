@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <grp.h>
@@ -156,7 +158,102 @@ TEST_P(TableFileHolds, AWriterGivenUpEndsItsHold) {
     ASSERT_TRUE(writeHours(file, "Short", 24, &error)) << error;
 }
 
+// The hidden files (".<lock file>.<random>.part") in which lock files are made.
+std::vector<std::string> lockFilesInTheMaking(const fs::path &dir) {
+    std::vector<std::string> found;
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".lock.") != std::string::npos && name.ends_with(".part")) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+// A run killed while it made its lock file (under its hidden name, before the
+// name was its) leaves that hidden file; the next run of the file removes it,
+// but never one another process is making, nor another user's.
+TEST(TableFileHolds, WhatARunKilledWhileMakingItsLockFileLeftIsRemovedByTheNextRun) {
+    TempDir dir;
+    const std::string file = (dir.path() / "Book.xls").string();
+    const std::string lockName = fs::path(tables::tableLockPath(file)).filename().string();
+    const IsolatedResult killed = runIsolated([&](std::string *, std::string *) {
+        tables::failLockingMadeLockFilesForTesting([](const std::string &name) {
+            if (name.ends_with(".part")) {
+                raise(SIGKILL);
+            }
+            return false;
+        });
+        auto *hold = new tables::TableFileLock; // as a run's, never ended
+        std::string why;
+        bool busy = false;
+        return hold->acquire(file, &why, &busy);
+    });
+    ASSERT_EQ(killed.end, IsolatedEnd::Crashed);
+    ASSERT_EQ(lockFilesInTheMaking(dir.path()).size(), 1u) << "what the killed run left";
+
+    // Another run's, locked while it is made, and another user's stay.
+    const std::string making = "." + lockName + ".0000making.part";
+    OtherProcess other([&] {
+        const int fd = open((dir.path() / making).c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        return fd >= 0 && lockWholeFile(fd, true) == LockTry::Taken;
+    });
+    ASSERT_TRUE(other.holding());
+    std::vector<std::string> stay = {making};
+    if (geteuid() == 0) {
+        const std::string foreign = "." + lockName + ".0000foreign.part";
+        dir.write(foreign, "");
+        ASSERT_EQ(chown((dir.path() / foreign).c_str(), test::kNobody, test::kNobody), 0);
+        stay.push_back(foreign);
+    }
+    std::sort(stay.begin(), stay.end());
+
+    std::string error;
+    ASSERT_TRUE(writeHours(file, "Short", 24, &error)) << error;
+    std::vector<std::string> left = lockFilesInTheMaking(dir.path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, stay);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, TableFileHolds, testing::Values("xls", "mdb", "wk1", "wk3"));
+
+// A lock file the run has just made whose lock fails (not one whose name was
+// taken) is removed: the hidden one, before the lock file is made under its
+// own name instead, and that one, when its lock fails too, before the run is
+// refused.
+TEST(TableFileHolds, ALockFileMadeWhoseLockFailsIsRemoved) {
+    TempDir dir;
+    const std::string file = (dir.path() / "Book.xls").string();
+    const std::string lockName = fs::path(tables::tableLockPath(file)).filename().string();
+    for (const bool ownNameFails : {false, true}) {
+        SCOPED_TRACE(ownNameFails ? "both locks fail" : "the hidden file's lock fails");
+        std::vector<std::string> whenMadeUnderItsName;
+        tables::failLockingMadeLockFilesForTesting([&](const std::string &name) {
+            if (name == lockName) {
+                whenMadeUnderItsName = othersIn(dir.path(), {lockName});
+                return ownNameFails;
+            }
+            return true;
+        });
+        tables::TableFileLock hold;
+        std::string error;
+        bool busy = false;
+        const bool held = hold.acquire(file, &error, &busy);
+        tables::failLockingMadeLockFilesForTesting(nullptr);
+        EXPECT_EQ(whenMadeUnderItsName, std::vector<std::string>{}) << "the hidden file whose lock failed";
+        if (ownNameFails) {
+            EXPECT_FALSE(held);
+            EXPECT_FALSE(busy);
+            EXPECT_EQ(error, "The lock file " + tables::tableLockPath(file) + " for " + file +
+                                 " cannot be locked: " + std::strerror(ENOLCK) + ".");
+            EXPECT_EQ(othersIn(dir.path(), {}), std::vector<std::string>{}) << "nothing is left of it";
+        } else {
+            EXPECT_TRUE(held) << error;
+            EXPECT_EQ(othersIn(dir.path(), {lockName}), std::vector<std::string>{});
+        }
+    }
+}
+
 
 // The hold is on the file a link leads to: two names of one workbook are one file.
 TEST(TableFileHolds, TwoNamesOfOneWorkbookAreOneFile) {

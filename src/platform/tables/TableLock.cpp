@@ -39,6 +39,21 @@ std::function<void(const std::string &)> &lookedAtHook() {
     return act;
 }
 
+std::function<bool(const std::string &)> &lockingHook() {
+    static std::function<bool(const std::string &)> fails;
+    return fails;
+}
+
+// Locks a lock file this run has just made (fd, named name in its folder):
+// as lockWholeFile, unless the tests' hook makes the lock fail.
+LockTry lockMadeFile(int fd, const std::string &name) {
+    if (lockingHook() && lockingHook()(name)) {
+        errno = ENOLCK;
+        return LockTry::Failed;
+    }
+    return lockWholeFile(fd, true);
+}
+
 void lockFileFound(const std::string &path) {
     if (foundHook()) {
         foundHook()(path);
@@ -397,6 +412,10 @@ void onLockFileLookedAtForTesting(std::function<void(const std::string &lockFile
     lookedAtHook() = std::move(act);
 }
 
+void failLockingMadeLockFilesForTesting(std::function<bool(const std::string &name)> fails) {
+    lockingHook() = std::move(fails);
+}
+
 namespace {
 
 // A new lock file of this run's under name in folder, its user's alone
@@ -419,7 +438,7 @@ int makeLockFile(int folder, const std::string &name, bool *nameTaken) {
     ownersAlone(fd);
     struct stat made {};
     const bool stated = fstat(fd, &made) == 0;
-    const LockTry taken = stated ? lockWholeFile(fd, true) : LockTry::Failed;
+    const LockTry taken = stated ? lockMadeFile(fd, fresh) : LockTry::Failed;
     if (taken == LockTry::Taken || taken == LockTry::Unsupported) {
         writeHolderLine(fd);
         if (renameat2(folder, fresh.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) {
@@ -559,7 +578,7 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
             return cannot("made", std::strerror(openError));
         }
         struct stat held {};
-        const LockTry taken = lockWholeFile(fd, true);
+        const LockTry taken = made ? lockMadeFile(fd, name) : lockWholeFile(fd, true);
         const int lockError = errno;
         if (taken == LockTry::Failed && made && fstat(fd, &held) == 0 && staged::holds(folder, name, held)) {
             unlinkat(folder, name.c_str(), 0); // made here, and never held
@@ -586,6 +605,10 @@ bool TableFileLock::acquire(const std::string &file, std::string *error, bool *i
     }
     m_folder = std::move(place.folder);
     m_name = name;
+    // What a run killed while it made its lock file left (".<lock file>.<random>.part"), now that no run of
+    // this user is making one: those that no process holds and that are this user's alone go; another
+    // run's, held while it is made, and anything of another user stay.
+    staged::removeUnheld(m_folder.get(), m_name, ".part");
     // Who holds it, for the message of a run refused meanwhile (the hold
     // stands without it): written into a lock file this run made, or into
     // one a run of this user left behind (it then goes with the hold as one

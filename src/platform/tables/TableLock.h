@@ -24,7 +24,9 @@
 // before it takes its name (made under a hidden name and renamed), so that
 // no other program finds it unlocked or empty, and a lock file a run made
 // but could not lock is removed again. It is removed when the hold ends; one
-// left behind by a program that was killed holds nothing. Only a lock file of this user's
+// left behind by a program that was killed holds nothing, and the hidden
+// files of a program killed while it made its lock file are removed by the
+// next hold (those of this user that nobody holds). Only a lock file of this user's
 // own (made by this hold, or one a run of this user left, of a holder line
 // or empty) is written and removed: a file of another user under that name
 // that this user may write (an empty file anyone may write, say) is locked
@@ -118,5 +120,12 @@ void onLockFileFoundForTesting(std::function<void(const std::string &lockFile)> 
 // file, opened next through the descriptor of the look), so that a test may
 // put something else under the name between the look and that open.
 void onLockFileLookedAtForTesting(std::function<void(const std::string &lockFile)> act);
+
+// For tests: called with the name of a lock file this run has just made
+// (under its hidden ".part" name, or under its own name where it is made
+// there) before it is locked; true makes that lock fail, as on a file system
+// that refuses it. An empty function ends it. Set it only while no hold is
+// taken.
+void failLockingMadeLockFilesForTesting(std::function<bool(const std::string &name)> fails);
 
 } // namespace vesk::tables
