@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds WinVESK into build/ and runs every test;
-# then builds the engine again in the same folder with AddressSanitizer and
-# UndefinedBehaviorSanitizer, links the same tests and the program on it
-# (sanitized/winvesk) and runs the engine tests there (any finding fails its
-# test). WINVESK_SKIP_SANITIZERS=1 leaves the second part out.
+# Installs what is missing, builds WinVESK into build/ and runs every test, each in one of two stages.
+#
+# The plain stage runs on the program users run: the checks of the sources and scripts (CTest), every
+# window test, and the engine tests that look at the program from outside or at what other processes and
+# users do around a run (scripts/plain-stage-tests.txt). Then the engine is built again in the same folder
+# with AddressSanitizer and UndefinedBehaviorSanitizer, the same test objects are linked on it (with the
+# program sanitized/winvesk for the tests that start it), and every other engine test runs there; any
+# finding fails its test. A few tests run in both stages, each build taking cases of its own.
+# WINVESK_SKIP_SANITIZERS=1 leaves the second stage out and runs every engine test in the plain stage.
+#
+# The tests run as GoogleTest shards: one process per processor (winvesk_cores) for each test program, each
+# taking its share of the tests, so that a process is not started for each test (which cost more than
+# many tests themselves). A test that hangs is ended by the test program's own watchdog; the shard's bound
+# is a last resort. A failing shard prints its log without the lines of the tests that passed.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/deps.sh"
@@ -12,50 +21,90 @@ sanitize=ON
 if [ "${WINVESK_SKIP_SANITIZERS:-0}" = 1 ]; then sanitize=OFF; fi
 winvesk_build "$root" -DWINVESK_SANITIZE="$sanitize"
 cd "$root/build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(winvesk_cores)" --timeout 600
 
-if [ "$sanitize" = ON ]; then
-  cmake --build "$root/build" -j"$(winvesk_cores)" --target engine_tests_sanitized
-  # The engine tests run as one shard per processor (winvesk_cores), each a single
-  # process: starting the sanitized program once per test (as ctest does)
-  # costs more than the tests themselves. A test that hangs is ended by the
-  # test program's own watchdog; the shard's bound is a last resort, far above
-  # the half hour a shard takes on two cores that another build keeps busy.
-  # A failing shard prints its log without the lines of the tests that passed.
-  # A smaller quarantine of freed memory than the default 256 MB (still far more than
-  # a test's run frees): every isolated run forks the test program, and the
-  # kernel copies the page tables of all the quarantine holds, which took a
-  # sixth of the shards' time.
-  export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_string_checks=1:quarantine_size_mb=32
-  export UBSAN_OPTIONS=print_stacktrace=1
-  export LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp"
-  shards="$(winvesk_cores)"
-  bound=3600
-  pids=()
+# The GoogleTest filters of the stages, from the list of the plain stage's engine tests.
+plain_only=()
+both=()
+trimmed() {
+  local text="$1"
+  text="${text#"${text%%[![:space:]]*}"}"
+  echo "${text%"${text##*[![:space:]]}"}"
+}
+while IFS= read -r line || [ -n "$line" ]; do
+  line="$(trimmed "${line%%#*}")"
+  case "$line" in
+    "") ;;
+    both:*) both+=("$(trimmed "${line#both:}")") ;;
+    *) plain_only+=("$line") ;;
+  esac
+done <"$root/scripts/plain-stage-tests.txt"
+joined() {
+  local IFS=:
+  echo "$*"
+}
+plain_filter="$(joined "${plain_only[@]}" "${both[@]}")"
+sanitized_filter="*-$(joined "${plain_only[@]}")"
+if [ "$sanitize" = OFF ]; then plain_filter="*"; fi
+
+shards="$(winvesk_cores)"
+bound=3600
+shard_pids=()
+shard_logs=()
+shard_names=()
+# start_shards <stage> <program> <filter> [<variable>=<value> ...]: starts the program's tests that match
+# the filter as $shards processes in the background, with the variables given.
+start_shards() {
+  local stage="$1" program="$2" filter="$3" i log
+  shift 3
   for ((i = 0; i < shards; i++)); do
-    GTEST_TOTAL_SHARDS="$shards" GTEST_SHARD_INDEX="$i" \
-      timeout "$bound" ./engine_tests_sanitized >"shard-$i.log" 2>&1 &
-    pids+=("$!")
+    log="$stage-$program-shard-$i.log"
+    env "$@" GTEST_FILTER="$filter" GTEST_TOTAL_SHARDS="$shards" GTEST_SHARD_INDEX="$i" \
+      timeout "$bound" "./$program" >"$log" 2>&1 &
+    shard_pids+=("$!")
+    shard_logs+=("$log")
+    shard_names+=("$stage: $program shard $i of $shards")
   done
-  failed=0
-  for ((i = 0; i < shards; i++)); do
+}
+# wait_shards <stage>: waits for the shards started, says which failed with their logs, and fails when any did.
+wait_shards() {
+  local stage="$1" failed=0 status last i
+  for i in "${!shard_pids[@]}"; do
     status=0
-    wait "${pids[$i]}" || status=$?
+    wait "${shard_pids[$i]}" || status=$?
     if [ "$status" = 0 ]; then
       continue
     fi
     if [ "$status" = 124 ]; then
-      last="$(grep -E '^\[ RUN +\] ' "shard-$i.log" | tail -n 1 | sed -E 's/^\[ RUN +\] //')"
-      echo "sanitizer build: engine test shard $i of $shards did not end within $bound s;" \
-        "the last test it started: ${last:-none}"
+      last="$(grep -E '^\[ RUN +\] ' "${shard_logs[$i]}" | tail -n 1 | sed -E 's/^\[ RUN +\] //')"
+      echo "${shard_names[$i]} did not end within $bound s; the last test it started: ${last:-none}"
     else
-      echo "sanitizer build: engine test shard $i of $shards failed (exit status $status):"
+      echo "${shard_names[$i]} failed (exit status $status):"
     fi
-    grep -v -E '^\[ +(RUN|OK) +\] |^\[-{10}\] |^$' "shard-$i.log" || true
+    grep -v -E '^\[ +(RUN|OK) +\] |^\[-{10}\] |^$' "${shard_logs[$i]}" || true
     failed=1
   done
+  shard_pids=()
+  shard_logs=()
+  shard_names=()
   if [ "$failed" != 0 ]; then
     exit 1
   fi
-  echo "sanitizer build: every engine test passed ($shards shards)"
+  echo "$stage: every test passed"
+}
+
+ctest --output-on-failure -L scripts
+start_shards plain gui_tests "*" QT_QPA_PLATFORM=offscreen
+start_shards plain engine_tests "$plain_filter"
+wait_shards "plain stage"
+
+if [ "$sanitize" = ON ]; then
+  cmake --build "$root/build" -j"$shards" --target engine_tests_sanitized
+  # A smaller quarantine of freed memory than the default 256 MB (still far more than a test's run frees):
+  # every isolated run forks the test program, and the kernel copies the page tables of all the
+  # quarantine holds, and faults in every page the quarantine keeps from being used again.
+  export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_string_checks=1:quarantine_size_mb=8
+  export UBSAN_OPTIONS=print_stacktrace=1
+  export LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp"
+  start_shards sanitized engine_tests_sanitized "$sanitized_filter"
+  wait_shards "sanitizer build"
 fi

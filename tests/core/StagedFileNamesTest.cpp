@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <grp.h>
 #include <set>
 #include <sys/stat.h>

@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>

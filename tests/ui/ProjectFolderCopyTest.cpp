@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QRadioButton>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>

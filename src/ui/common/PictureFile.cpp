@@ -4,6 +4,7 @@
 #include "core/TextIO.h"
 #include "ui/common/QtInteraction.h"
 
+#include <QAbstractButton>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
