@@ -19,6 +19,11 @@ source "$root/scripts/deps.sh"
 winvesk_install_missing
 sanitize=ON
 if [ "${WINVESK_SKIP_SANITIZERS:-0}" = 1 ]; then sanitize=OFF; fi
+# Each stage says when it starts, so that a slow run shows where its time went.
+stage_start() {
+  echo "== $1, started $(date +%T)"
+}
+stage_start "build"
 winvesk_build "$root" -DWINVESK_SANITIZE="$sanitize"
 cd "$root/build"
 
@@ -92,12 +97,15 @@ wait_shards() {
   echo "$stage: every test passed"
 }
 
+stage_start "checks of the sources and scripts"
 ctest --output-on-failure -L scripts
+stage_start "plain stage"
 start_shards plain gui_tests "*" QT_QPA_PLATFORM=offscreen
 start_shards plain engine_tests "$plain_filter"
 wait_shards "plain stage"
 
 if [ "$sanitize" = ON ]; then
+  stage_start "sanitizer build"
   cmake --build "$root/build" -j"$shards" --target engine_tests_sanitized
   # A smaller quarantine of freed memory than the default 256 MB (still far more than a test's run frees):
   # every isolated run forks the test program, and the kernel copies the page tables of all the
@@ -105,6 +113,7 @@ if [ "$sanitize" = ON ]; then
   export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_string_checks=1:quarantine_size_mb=8
   export UBSAN_OPTIONS=print_stacktrace=1
   export LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp"
+  stage_start "sanitized engine tests"
   start_shards sanitized engine_tests_sanitized "$sanitized_filter"
   wait_shards "sanitizer build"
 fi

@@ -19,8 +19,6 @@ namespace vesk {
 
 namespace {
 
-const char *const kCrLf = "\r\n";
-
 bool fileExists(const std::string &path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);

@@ -14,8 +14,6 @@ namespace vesk {
 
 namespace {
 
-const char *const kCrLf = "\r\n";
-
 std::string unquote(std::string s) {
     s = trim(s);
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"') {

@@ -12,8 +12,6 @@ namespace vesk {
 
 namespace {
 
-const char *const kCrLf = "\r\n";
-
 struct Listed {
     int year = 0;
     std::string vehicleFile, fuelFile; // as Scenarios.lst stores them

@@ -1,6 +1,7 @@
 #include "calc/HourlyEmissions.h"
 
 #include "calc/CalcState.h"
+#include "core/TextIO.h"
 
 namespace vesk {
 
@@ -8,13 +9,6 @@ namespace {
 
 // A category without an emission factor for the pollutant has no emission.
 constexpr float kMissingEmission = -99.0f;
-
-bool fail(std::string *error, const std::string &text) {
-    if (error) {
-        *error = text;
-    }
-    return false;
-}
 
 } // namespace
 

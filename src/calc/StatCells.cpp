@@ -13,12 +13,6 @@ bool containsI(std::string_view text, std::string_view part) {
     return toLower(text).find(toLower(part)) != std::string::npos;
 }
 
-void setError(std::string *error, const std::string &text) {
-    if (error != nullptr) {
-        *error = text;
-    }
-}
-
 } // namespace
 
 StatName splitSideSuffix(std::string_view name) {

@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
-
 // The template lists of a new country, under the names the lists loader reads.
 constexpr const char *kTemplateLists[] = {"Pollutants.lst", "DateNames.lst", "LimValDef.lst",
                                           "MetBack.lst",    "MetBack.fmt",   "UrbEmi.lst",

@@ -13,8 +13,6 @@ namespace vesk {
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
-
 int calendarYear() {
     const auto today = std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now());
     return static_cast<int>(std::chrono::year_month_day(today).year());

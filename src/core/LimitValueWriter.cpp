@@ -16,8 +16,6 @@ namespace vesk {
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
-
 const std::string &first(const std::vector<std::string> &v) {
     static const std::string empty;
     return v.empty() ? empty : v.front();

@@ -19,7 +19,6 @@ namespace vesk {
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
 constexpr float kMissingValue = -99.0f;
 
 float percentileNumber(const std::string &text) {

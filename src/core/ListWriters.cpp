@@ -12,12 +12,6 @@ namespace vesk {
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
-
-std::string quoted(const std::string &text) {
-    return "\"" + text + "\"";
-}
-
 std::string rowText(std::size_t index) {
     return "Row " + std::to_string(index + 1);
 }
@@ -44,11 +38,11 @@ bool isUnitOrFactor(const std::string &unit) {
 
 std::string quotedTextProblem(const std::string &what, const std::string &text) {
     if (text.find('"') != std::string::npos) {
-        return what + " " + quoted(text) + " holds a double quote, which the list cannot keep.";
+        return what + " " + doubleQuoted(text) + " holds a double quote, which the list cannot keep.";
     }
     for (char c : text) {
         if (static_cast<unsigned char>(c) < 0x20) {
-            return what + " " + quoted(text) + " holds a line end or another control character.";
+            return what + " " + doubleQuoted(text) + " holds a line end or another control character.";
         }
     }
     return {};
@@ -137,8 +131,8 @@ std::string pollutantListText(const std::vector<PollutantRow> &rows) {
     out += kCrLf;
     for (const PollutantRow &r : rows) {
         ColumnLine line;
-        line.text(quoted(r.name) + ",").at(15).text(quoted(r.longName) + ",").at(30);
-        line.text(quoted(r.outputUnit) + ",").at(45).text(quoted(r.inputUnit) + ",").at(60);
+        line.text(doubleQuoted(r.name) + ",").at(15).text(doubleQuoted(r.longName) + ",").at(30);
+        line.text(doubleQuoted(r.outputUnit) + ",").at(45).text(doubleQuoted(r.inputUnit) + ",").at(60);
         line.text(r.emitter ? "#TRUE#," : "#FALSE#,").at(75).text(formatNumber(r.microgToPpb));
         out += line.str() + kCrLf;
     }
@@ -229,7 +223,7 @@ std::string percentileListText(const PercentileFamilies &families) {
             const std::string text = percentileText(r.percentile);
             const float fraction = static_cast<float>(1.0 - typedNumber(text) / 100.0);
             ColumnLine line;
-            line.text(quoted(text + kPercentileSuffixes[k]) + ",").at(19).text(formatSingle(fraction) + ",");
+            line.text(doubleQuoted(text + kPercentileSuffixes[k]) + ",").at(19).text(formatSingle(fraction) + ",");
             line.at(27).text(std::to_string(r.nthHighest) + ",").at(35).text(std::to_string(k));
             out += line.str() + kCrLf;
         }
@@ -312,7 +306,7 @@ std::string cityTypeListText(const std::vector<CityTypeRow> &rows) {
     }
     for (const CityTypeRow &r : rows) {
         ColumnLine line;
-        line.text(quoted(r.population) + ",").at(w + 6).text(formatSingle(r.radius_m) + ",");
+        line.text(doubleQuoted(r.population) + ",").at(w + 6).text(formatSingle(r.radius_m) + ",");
         line.at(w + 14).text(formatSingle(r.buildingHeight_m));
         out += line.str() + kCrLf;
     }

@@ -11,9 +11,31 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vesk {
+
+// The line end of the files and messages the program writes, as Windows programs write them.
+inline constexpr const char *kCrLf = "\r\n";
+
+// Puts text into *error where the caller asked for the message (error not null).
+inline void setError(std::string *error, std::string text) {
+    if (error != nullptr) {
+        *error = std::move(text);
+    }
+}
+
+// The text in double quotes: "text".
+inline std::string doubleQuoted(const std::string &text) {
+    return "\"" + text + "\"";
+}
+
+// The same for a step that failed: false, to be returned.
+inline bool fail(std::string *error, std::string text) {
+    setError(error, std::move(text));
+    return false;
+}
 
 // The largest text file read whole: far beyond any list, project, format or
 // text table, and small enough that a wrong file cannot exhaust the memory.

@@ -145,7 +145,7 @@ int childSetUp(pid_t parent, int fd, int errorFd) {
 
 [[noreturn]] void childMain(pid_t parent, int fd, int errorFd,
                             const std::function<bool(std::string *, std::string *)> &work,
-                            const IsolationLimits &limits, Progress *progress) {
+                            [[maybe_unused]] const IsolationLimits &limits, Progress *progress) {
     fd = childSetUp(parent, fd, errorFd);
     g_progress = progress;
 #if !defined(__SANITIZE_ADDRESS__)

@@ -10,17 +10,6 @@
 
 namespace vesk {
 
-namespace {
-
-bool fail(std::string *error, const std::string &why) {
-    if (error) {
-        *error = why;
-    }
-    return false;
-}
-
-} // namespace
-
 std::string commandLineUsage() {
     return "Usage: winvesk [\"<project>\" [<flag> [<threshold>]]]\n"
            "       winvesk \"<project>\" <flag> <yyyymmdd> <hour> <yyyymmdd> <hour>\n"

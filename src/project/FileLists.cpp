@@ -1,6 +1,7 @@
 #include "project/FileLists.h"
 
 #include "core/Paths.h"
+#include "core/TextIO.h"
 #include "project/ProjectState.h"
 #include "project/ProjectText.h"
 #include "project/ProjectWriter.h"
@@ -57,13 +58,6 @@ void copyEntry(KindTables &t, int from, int to) {
     (*t.checked)[to] = (*t.checked)[from];
 }
 
-bool setError(std::string *error, const std::string &text) {
-    if (error) {
-        *error = text;
-    }
-    return false;
-}
-
 bool validPosition(const ProjectState &s, int kind, int position) {
     return position >= 0 && position < fileCount(s, kind);
 }
@@ -115,19 +109,19 @@ bool fileChecked(const ProjectState &s, int kind, int position) {
 
 int addFile(ProjectState &s, int kind, int position, const std::string &name, std::string *error) {
     if (kind < kInputFileKind || kind > kStatFileKind) {
-        setError(error, "No File List is selected");
+        fail(error, "No File List is selected");
         return -1;
     }
     if (name.empty()) {
-        setError(error, "No file name is given.");
+        fail(error, "No file name is given.");
         return -1;
     }
     if (!isStorableName(name)) {
-        setError(error, unstorableNameMessage("file name"));
+        fail(error, unstorableNameMessage("file name"));
         return -1;
     }
     if (fileCount(s, kind) >= kMaxFilesPerKind) {
-        setError(error, "A file list holds at most 20 files. Remove a file before adding another one.");
+        fail(error, "A file list holds at most 20 files. Remove a file before adding another one.");
         return -1;
     }
     if (kind == kTrafficFileKind) {
@@ -157,13 +151,13 @@ int addFile(ProjectState &s, int kind, int position, const std::string &name, st
 
 bool changeFile(ProjectState &s, int kind, int position, const std::string &name, std::string *error) {
     if (!validPosition(s, kind, position)) {
-        return setError(error, "No File is selected");
+        return fail(error, "No File is selected");
     }
     if (name.empty()) {
-        return setError(error, "No file name is given.");
+        return fail(error, "No file name is given.");
     }
     if (!isStorableName(name)) {
-        return setError(error, unstorableNameMessage("file name"));
+        return fail(error, unstorableNameMessage("file name"));
     }
     if (kind == kTrafficFileKind) {
         s.TrafficListItems[position] = name;
@@ -179,7 +173,7 @@ bool changeFile(ProjectState &s, int kind, int position, const std::string &name
 
 bool removeFile(ProjectState &s, int kind, int position, std::string *error) {
     if (!validPosition(s, kind, position)) {
-        return setError(error, "No File is selected");
+        return fail(error, "No File is selected");
     }
     if (kind == kTrafficFileKind) {
         if (fileChecked(s, kind, position)) {

@@ -36,7 +36,6 @@ bool readFileBytes(const std::string &path, std::string *bytes, std::string *err
     return true;
 }
 
-constexpr const char *kCrLf = "\r\n";
 constexpr size_t kMaxRowFields = 20;
 
 struct Damaged : std::runtime_error {

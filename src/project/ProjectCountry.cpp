@@ -8,10 +8,6 @@
 
 namespace vesk {
 
-namespace {
-constexpr const char *kCrLf = "\r\n";
-} // namespace
-
 bool LoadProjectCountryLists(ProjectState &state, Interaction &ui, std::string *listFileName,
                              const std::string *changeTo, std::string *error) {
     if (changeTo != nullptr && iequals(*changeTo, state.LoadedCountry)) {

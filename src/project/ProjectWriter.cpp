@@ -17,8 +17,6 @@ namespace vesk {
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
-
 bool isRouteOrMulti(const ProjectState &s) {
     return s.RouteMode || s.MultiStreetMode;
 }

@@ -10,8 +10,6 @@ namespace vesk {
 
 namespace {
 
-const char *const kCrLf = "\r\n";
-
 constexpr int kStreetItems = 15;
 constexpr int kSectorItems = 3;
 

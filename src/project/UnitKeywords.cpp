@@ -10,7 +10,7 @@ namespace vesk {
 
 namespace {
 
-const std::string &at(const std::vector<std::string> &v, int i) {
+const std::string &unitAt(const std::vector<std::string> &v, int i) {
     static const std::string empty;
     return i >= 0 && i < static_cast<int>(v.size()) ? v[static_cast<std::size_t>(i)] : empty;
 }
@@ -60,9 +60,9 @@ std::optional<std::string> freeUnitText(std::string_view typed) {
 UnitChoices unitChoicesFrom(const ProjectState &s) {
     UnitChoices c;
     for (int i = 0; i <= s.NPol; ++i) {
-        const std::string &input = at(s.InputUnit, i);
-        const std::string &standard = at(s.StdInputUnits, i);
-        const std::string &output = at(s.OutputUnit, i);
+        const std::string &input = unitAt(s.InputUnit, i);
+        const std::string &standard = unitAt(s.StdInputUnits, i);
+        const std::string &output = unitAt(s.OutputUnit, i);
         c.input.push_back(unitPosition(input));
         c.standard.push_back(unitPosition(standard));
         c.output.push_back(unitPosition(output));

@@ -1,11 +1,11 @@
 #include "platform/emission/FactorCurves.h"
 
+#include "core/Numbers.h"
 #include "core/TextIO.h"
 
 namespace vesk {
 
 namespace {
-constexpr double kMissing = -99;
 constexpr double kDefaultSpeed_kmh = 15;
 } // namespace
 

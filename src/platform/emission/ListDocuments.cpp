@@ -18,13 +18,6 @@ namespace vesk {
 
 namespace {
 
-bool fail(std::string *error, const std::string &text) {
-    if (error) {
-        *error = text;
-    }
-    return false;
-}
-
 // Header lines (at least one) up to the first section line.
 bool readHeaderLines(ListFileReader &in, std::vector<std::string> *lines, std::string *error) {
     if (!in.next() || in.section()) {
@@ -79,10 +72,6 @@ bool parseText(const std::string &text, const std::string &fileName, ListFileRea
     return true;
 }
 
-std::string quoted(const std::string &text) {
-    return "\"" + text + "\"";
-}
-
 // Writes text after the document's checks and after reading it back with the
 // reader: a document with a problem, or a text the reader refuses, is not written.
 template <typename Doc, typename Parse>
@@ -107,10 +96,8 @@ bool readDocument(const std::string &path, Doc *doc, Parse parse, std::string *e
     return parse(text, path, doc, error);
 }
 
-const char *const kCrLf = "\r\n";
-
 std::string listHead(const std::string &country, int year, const std::vector<std::string> &header) {
-    std::string out = quoted(country) + "," + std::to_string(year) + kCrLf;
+    std::string out = doubleQuoted(country) + "," + std::to_string(year) + kCrLf;
     for (const auto &h : header) {
         out += h + kCrLf;
     }
@@ -235,18 +222,18 @@ bool readVehicleListDocument(const std::string &path, VehicleListDocument *doc, 
 
 std::string vehicleListText(const VehicleListDocument &doc) {
     std::string out = listHead(doc.country, doc.year, doc.headerLines);
-    out += std::string("[Factors]") + kCrLf + "\"Factor file\"" + kCrLf + quoted(doc.factorFile) + kCrLf;
+    out += std::string("[Factors]") + kCrLf + "\"Factor file\"" + kCrLf + doubleQuoted(doc.factorFile) + kCrLf;
     out += std::string("[Categories]") + kCrLf +
            "\"Name\",\"Long name\",\"Length class\",\"Factor class\",\"Fuel\"" + kCrLf;
     for (const auto &c : doc.categories) {
-        out += quoted(c.name) + "," + quoted(c.longName) + "," + std::to_string(c.lengthClass) + "," +
-               quoted(c.factorClass) + "," + quoted(c.fuel) + kCrLf;
+        out += doubleQuoted(c.name) + "," + doubleQuoted(c.longName) + "," + std::to_string(c.lengthClass) + "," +
+               doubleQuoted(c.factorClass) + "," + doubleQuoted(c.fuel) + kCrLf;
     }
     out += std::string("[Fleet]") + kCrLf + "\"Category\",\"Technology\",\"Share (%)\"" + kCrLf;
     // Grouped by category in the order of the categories, each group in its own order.
     for (const auto &c : doc.categories) {
         for (const auto *s : doc.sharesOf(c.name)) {
-            out += quoted(s->category) + "," + quoted(s->technology) + "," + formatNumber(s->percent) + kCrLf;
+            out += doubleQuoted(s->category) + "," + doubleQuoted(s->technology) + "," + formatNumber(s->percent) + kCrLf;
         }
     }
     for (const auto &s : doc.fleet) {
@@ -255,7 +242,7 @@ std::string vehicleListText(const VehicleListDocument &doc) {
             known = known || iequals(c.name, s.category);
         }
         if (!known) { // written so that the reader names it
-            out += quoted(s.category) + "," + quoted(s.technology) + "," + formatNumber(s.percent) + kCrLf;
+            out += doubleQuoted(s.category) + "," + doubleQuoted(s.technology) + "," + formatNumber(s.percent) + kCrLf;
         }
     }
     return out;
@@ -344,12 +331,12 @@ std::string fuelListText(const FuelListDocument &doc) {
     std::string out = listHead(doc.country, doc.year, doc.headerLines);
     out += std::string("[Fuels]") + kCrLf + "\"Name\",\"Long name\"" + kCrLf;
     for (const auto &f : doc.fuels) {
-        out += quoted(f.name) + "," + quoted(f.longName) + kCrLf;
+        out += doubleQuoted(f.name) + "," + doubleQuoted(f.longName) + kCrLf;
     }
     out += std::string("[Contents]") + kCrLf + "\"Fuel\",\"Substance\",\"Content\",\"Unit\"" + kCrLf;
     for (const auto &c : doc.contents) {
-        out += quoted(c.fuel) + "," + quoted(c.substance) + "," + formatNumber(c.content) + "," +
-               quoted(c.unit) + kCrLf;
+        out += doubleQuoted(c.fuel) + "," + doubleQuoted(c.substance) + "," + formatNumber(c.content) + "," +
+               doubleQuoted(c.unit) + kCrLf;
     }
     return out;
 }
@@ -520,9 +507,9 @@ std::string factorTableText(const FactorTableDocument &doc) {
            "\"Factors (g/km) at the speeds above\"" +
            kCrLf;
     for (const auto &r : doc.rows) {
-        out += quoted(r.factorClass) + "," + quoted(r.technology) + "," + quoted(r.pollutant) + ",";
+        out += doubleQuoted(r.factorClass) + "," + doubleQuoted(r.technology) + "," + doubleQuoted(r.pollutant) + ",";
         if (r.isShare) {
-            out += "\"share of\"," + quoted(r.shareOf) + "," + formatNumber(r.share);
+            out += "\"share of\"," + doubleQuoted(r.shareOf) + "," + formatNumber(r.share);
         } else {
             out += formatNumber(r.coldRatio) + "," + formatNumber(r.fuelReference);
             for (double f : r.factors) {

@@ -17,13 +17,6 @@ namespace vesk {
 
 namespace {
 
-bool fail(std::string *error, const std::string &text) {
-    if (error) {
-        *error = text;
-    }
-    return false;
-}
-
 int pollutantIndex(const std::vector<EmissionPollutant> &pollutants, const std::string &name) {
     for (const auto &p : pollutants) {
         if (iequals(p.name, name)) {

@@ -18,8 +18,6 @@ namespace vesk {
 
 namespace {
 
-constexpr double kFractionTolerance = 0.001;
-
 // A text the file can hold in one quoted field.
 std::string textProblem(const std::string &text, const char *what) {
     if (trim(text).empty()) {

@@ -19,16 +19,6 @@ namespace vesk {
 
 namespace {
 
-// Sub-category fractions are printed with a few decimals.
-constexpr double kFractionTolerance = 0.001;
-
-bool fail(std::string *error, const std::string &text) {
-    if (error) {
-        *error = text;
-    }
-    return false;
-}
-
 struct Reading {
     ListFileReader in;
     std::string *error = nullptr;
@@ -290,15 +280,11 @@ bool parse(Reading &r) {
     return true;
 }
 
-std::string quoted(const std::string &text) {
-    return "\"" + text + "\"";
-}
-
 } // namespace
 
 TrafficDocument newTrafficDocument(const std::vector<TrafficCategoryDefinition> &categories, int periods) {
     TrafficDocument doc;
-    doc.headerLines = {quoted("WinVESK traffic file"), quoted("New traffic file")};
+    doc.headerLines = {doubleQuoted("WinVESK traffic file"), doubleQuoted("New traffic file")};
     doc.type = 2;
     doc.periods = periods == 48 ? 48 : 24;
     doc.categories = categories;
@@ -344,9 +330,9 @@ std::string trafficFileText(const TrafficDocument &doc) {
     line("[Categories]");
     line("\"Name\",\"Long name\",\"Sub-categories with their fractions\"");
     for (const auto &c : doc.categories) {
-        std::string text = quoted(c.name) + "," + quoted(c.longName);
+        std::string text = doubleQuoted(c.name) + "," + doubleQuoted(c.longName);
         for (size_t i = 0; i < c.subNames.size(); ++i) {
-            text += "," + quoted(c.subNames[i]) + "," +
+            text += "," + doubleQuoted(c.subNames[i]) + "," +
                     formatNumber(i < c.subFractions.size() ? c.subFractions[i] : 0.0);
         }
         line(text);
@@ -354,11 +340,11 @@ std::string trafficFileText(const TrafficDocument &doc) {
     line("[Day cases]");
     line("\"Name\",\"Day condition\",\"Month condition\"");
     for (const auto &d : doc.dayCases) {
-        line(quoted(d.name) + "," + quoted(d.codeDay) + "," + quoted(d.codeMonth));
+        line(doubleQuoted(d.name) + "," + doubleQuoted(d.codeDay) + "," + doubleQuoted(d.codeMonth));
     }
     std::string titles = "\"Period\"";
     for (const auto &c : doc.categories) {
-        titles += "," + quoted(c.name);
+        titles += "," + doubleQuoted(c.name);
     }
     titles += ",\"Speed light\",\"Speed heavy\",\"Cold start (%)\"";
     for (size_t d = 0; d < doc.dayCases.size(); ++d) {

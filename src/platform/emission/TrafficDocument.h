@@ -30,6 +30,10 @@ struct TrafficDayCaseProfile {
     std::vector<TrafficPeriod> periods; // 24 or 48, in order
 };
 
+// How far the fractions of a composed category may add up from 1 (they are
+// printed with a few decimals).
+inline constexpr double kFractionTolerance = 0.001;
+
 // A traffic category; a composed one lists vehicle-list categories with
 // their fractions of its flow (each in (0, 1], together 1).
 struct TrafficCategoryDefinition {

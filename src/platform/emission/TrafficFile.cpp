@@ -18,13 +18,6 @@ namespace vesk {
 
 namespace {
 
-bool fail(std::string *error, const std::string &text) {
-    if (error) {
-        *error = text;
-    }
-    return false;
-}
-
 // The structured form of a condition "<name> <operator> <whole number>";
 // operator and value 0 when the code has another form.
 void structuredCondition(const std::string &code, const char *name, int *value, int *cop) {

@@ -27,12 +27,6 @@ namespace vesk::tables {
 
 namespace {
 
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
-
 struct MdbCloser {
     void operator()(MdbHandle *h) const { mdb_close(h); }
 };

@@ -16,7 +16,7 @@ constexpr std::uint32_t kFree = 0xFFFFFFFF, kEnd = 0xFFFFFFFE, kFat = 0xFFFFFFFD
 const std::string kSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
 // Thrown inside the reader with what is wrong.
-struct Damage {
+struct CompoundDamage {
     std::string what;
 };
 
@@ -32,10 +32,10 @@ public:
         std::vector<bool> seen(count, false);
         for (std::uint32_t id = start; id != kEnd;) {
             if (id >= count || id >= table.size()) {
-                throw Damage{std::string("the chain of the ") + what + " leads outside the file"};
+                throw CompoundDamage{std::string("the chain of the ") + what + " leads outside the file"};
             }
             if (seen[id]) {
-                throw Damage{std::string("the chain of the ") + what + " runs in a circle"};
+                throw CompoundDamage{std::string("the chain of the ") + what + " runs in a circle"};
             }
             seen[id] = true;
             ids.push_back(id);
@@ -51,7 +51,7 @@ public:
         for (auto id : ids) {
             const std::size_t at = (static_cast<std::size_t>(id) + 1) * m_sector;
             if (at >= m_bytes.size()) {
-                throw Damage{"it ends before its declared size"};
+                throw CompoundDamage{"it ends before its declared size"};
             }
             out.append(m_bytes, at, std::min(m_sector, m_bytes.size() - at));
         }
@@ -72,7 +72,7 @@ public:
         }
         const unsigned shift = get16(m_bytes, 30);
         if ((shift != 9 && shift != 12) || get16(m_bytes, 32) != 6) {
-            throw Damage{"its header cannot be decoded"};
+            throw CompoundDamage{"its header cannot be decoded"};
         }
         m_sector = std::size_t{1} << shift;
         // Sectors the file could hold; a truncated file holds fewer than its chains name.
@@ -87,7 +87,7 @@ public:
         std::uint32_t dif = get32(m_bytes, 68);
         for (std::size_t n = 0; fatIds.size() < fatCount; ++n) {
             if (dif >= count || n > count) {
-                throw Damage{"its allocation table leads outside the file"};
+                throw CompoundDamage{"its allocation table leads outside the file"};
             }
             const std::string sector = sectors({dif});
             for (std::size_t i = 0; i + 1 < m_sector / 4 && fatIds.size() < fatCount; ++i) {
@@ -97,7 +97,7 @@ public:
         }
         for (auto id : fatIds) {
             if (id >= count) {
-                throw Damage{"its allocation table leads outside the file"};
+                throw CompoundDamage{"its allocation table leads outside the file"};
             }
         }
         const std::vector<std::uint32_t> fat = entries(sectors(fatIds));
@@ -105,7 +105,7 @@ public:
         const std::string dir = sectors(chain(get32(m_bytes, 48), fat, count, "directory"));
         const std::size_t entryCount = dir.size() / 128;
         if (entryCount == 0 || dir[66] != 5) {
-            throw Damage{"its directory cannot be decoded"};
+            throw CompoundDamage{"its directory cannot be decoded"};
         }
         auto entrySize = [&](std::size_t e) {
             // Version 3 files may leave the upper half of the size undefined.
@@ -135,7 +135,7 @@ public:
                     bytes = sectors(chain(start, fat, count, "stream"));
                 }
                 if (bytes.size() < size) {
-                    throw Damage{"it ends before its declared size (" + std::to_string(bytes.size()) +
+                    throw CompoundDamage{"it ends before its declared size (" + std::to_string(bytes.size()) +
                                  " of " + std::to_string(size) + " bytes)"};
                 }
                 bytes.resize(size);
@@ -175,7 +175,7 @@ CompoundResult compoundStream(const std::string &fileBytes, const std::vector<st
                               std::string *stream, std::string *problem) {
     try {
         return Reader(fileBytes).find(names, stream);
-    } catch (const Damage &d) {
+    } catch (const CompoundDamage &d) {
         *problem = d.what;
         return CompoundResult::Damaged;
     }

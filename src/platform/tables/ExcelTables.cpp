@@ -7,6 +7,7 @@
 // UTF-8.
 
 #include "platform/tables/TableBackends.h"
+#include "core/TextIO.h"
 
 #include <freexl.h>
 
@@ -17,12 +18,6 @@
 namespace vesk::tables {
 
 namespace {
-
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
 
 struct XlsHandle {
     const void *h = nullptr;

@@ -10,6 +10,7 @@
 // as they are.
 
 #include "platform/tables/JetDatabase.h"
+#include "core/TextIO.h"
 #include "platform/tables/TableBackends.h"
 
 #include <algorithm>
@@ -19,12 +20,6 @@
 namespace vesk::tables::jet {
 
 namespace {
-
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
 
 Column col(const char *name, std::uint8_t type, std::uint16_t length, std::uint8_t flags) {
     Column c;

@@ -40,12 +40,6 @@ namespace {
 
 constexpr std::size_t kMaxTextChars = 255;
 
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
-
 std::size_t characters(const std::string &utf8) {
     std::size_t n = 0;
     for (char ch : utf8) {

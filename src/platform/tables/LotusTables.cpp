@@ -5,6 +5,7 @@
 
 #include "platform/tables/TableBackends.h"
 
+#include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 
 #include <librevenge-stream/librevenge-stream.h>
@@ -23,12 +24,6 @@ namespace vesk::tables {
 namespace {
 
 using librevenge::RVNGPropertyList;
-
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
 
 // Collects the sheets, rows and cell values; everything else is ignored.
 class SheetCollector : public librevenge::RVNGSpreadsheetInterface {

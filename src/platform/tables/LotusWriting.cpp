@@ -15,6 +15,7 @@
 
 #include "platform/tables/TableBackends.h"
 
+#include "core/TextIO.h"
 #include "platform/tables/TableAddress.h"
 
 #include <algorithm>
@@ -30,12 +31,6 @@ constexpr std::uint16_t kBof = 0x0000, kEof = 0x0001, kColumnWidths = 0x0007, kS
                         kLabel3 = 0x0016, kNumber3 = 0x0017;
 constexpr std::uint16_t kSheetNameTag = 0x36B0; // the extended record that names a sheet
 constexpr std::size_t kMaxLabel3 = 511;
-
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
 
 // A release 3/4 label: a control byte would start one of Lotus' attribute
 // escapes in the readers, so it becomes a blank.

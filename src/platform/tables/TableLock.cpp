@@ -23,12 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
-
 std::function<void(const std::string &)> &foundHook() {
     static std::function<void(const std::string &)> act;
     return act;

@@ -24,12 +24,6 @@ namespace {
 
 constexpr std::size_t kExcelMaxRows = 65536;
 
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
-
 bool readTextBytes(const std::string &file, std::string *bytes) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {

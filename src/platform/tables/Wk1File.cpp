@@ -5,6 +5,7 @@
 // truncated or damaged file is an error rather than a shorter table.
 
 #include "platform/tables/TableBackends.h"
+#include "core/TextIO.h"
 
 #include <iconv.h>
 
@@ -25,12 +26,6 @@ constexpr std::uint16_t kBof = 0x0000, kEof = 0x0001, kCalcMode = 0x0002, kCalcO
                         kRange = 0x0006, kBlank = 0x000C, kInteger = 0x000D, kNumber = 0x000E,
                         kLabel = 0x000F, kFormula = 0x0010, kString = 0x0033;
 constexpr std::size_t kMaxLabel = 239; // characters of a label, as 1-2-3 keeps them
-
-void setError(std::string *error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-}
 
 bool ascii(std::string_view s) {
     for (char c : s) {

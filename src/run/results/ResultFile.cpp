@@ -11,7 +11,6 @@ namespace vesk::results {
 
 namespace {
 
-const char *const kCrLf = "\r\n";
 const char *const kCommentsStart = "[%]Comments";
 const char *const kCommentsEnd = "[%]End";
 const char *const kEscape = "[%]";

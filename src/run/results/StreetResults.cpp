@@ -26,7 +26,6 @@ namespace vesk::results {
 namespace {
 
 const char *const kMagic = "WinVESK multi-street results";
-const char *const kCrLf = "\r\n";
 
 void appendQuoted(std::string &out, std::string_view text) {
     out += '"';

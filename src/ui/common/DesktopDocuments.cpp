@@ -1,6 +1,7 @@
 #include "ui/common/DesktopDocuments.h"
 
 #include "core/Interaction.h"
+#include "core/TextIO.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -13,8 +14,6 @@
 namespace vesk::ui {
 
 namespace {
-
-constexpr const char *kCrLf = "\r\n";
 
 // The usual programs for a kind of file, when the desktop names no default.
 QStringList usualPrograms(const QMimeType &type) {

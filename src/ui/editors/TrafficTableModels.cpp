@@ -2,6 +2,7 @@
 
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
+#include "ui/editors/RowsTableModel.h"
 
 #include <QBrush>
 #include <QColor>
@@ -10,11 +11,6 @@
 namespace vesk::ui {
 
 namespace {
-
-// A number typed into a cell: "," is read as the decimal mark.
-std::optional<double> typedNumber(const QVariant &value) {
-    return parseNumber(value.toString().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toStdString());
-}
 
 QString number(double v) {
     return QString::fromStdString(formatNumber(v));

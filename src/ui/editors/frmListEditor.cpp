@@ -5,6 +5,7 @@
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
 #include "ui/common/ElidedLabel.h"
+#include "ui/common/NamedButton.h"
 #include "ui/editors/RowsTableModel.h"
 
 #include <QCloseEvent>
@@ -41,14 +42,7 @@ QString unquoted(const std::string &line) {
     return qs(t);
 }
 
-QPushButton *button(QWidget *parent, const char *name, const QString &caption) {
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QTableView *table(QWidget *parent, const char *name) {
+QTableView *listTable(QWidget *parent, const char *name) {
     auto *t = new QTableView(parent);
     t->setObjectName(QString::fromLatin1(name));
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -121,7 +115,7 @@ void frmListEditor::buildLayout() {
     txtFactorFile = new QLineEdit(this);
     txtFactorFile->setObjectName(QStringLiteral("txtFactorFile"));
     head->addWidget(txtFactorFile, 3, 1, 1, 4);
-    btnFactorFile = button(this, "btnFactorFile", QStringLiteral("..."));
+    btnFactorFile = namedButton(this, "btnFactorFile", QStringLiteral("..."));
     head->addWidget(btnFactorFile, 3, 5);
     head->setColumnStretch(4, 1);
     top->addLayout(head);
@@ -134,12 +128,12 @@ void frmListEditor::buildLayout() {
 
     top->addWidget(
         new QLabel(vehicles ? QStringLiteral("Vehicle categories") : QStringLiteral("Fuels"), this));
-    tblRows = table(this, "tblRows");
+    tblRows = listTable(this, "tblRows");
     top->addWidget(tblRows, 2);
     auto *rowButtons = new QHBoxLayout;
     btnAddRow =
-        button(this, "btnAddRow", vehicles ? QStringLiteral("Add Category") : QStringLiteral("Add Fuel"));
-    btnRemoveRow = button(this, "btnRemoveRow",
+        namedButton(this, "btnAddRow", vehicles ? QStringLiteral("Add Category") : QStringLiteral("Add Fuel"));
+    btnRemoveRow = namedButton(this, "btnRemoveRow",
                           vehicles ? QStringLiteral("Remove Category") : QStringLiteral("Remove Fuel"));
     rowButtons->addWidget(btnAddRow);
     rowButtons->addWidget(btnRemoveRow);
@@ -150,13 +144,13 @@ void frmListEditor::buildLayout() {
         new QLabel(vehicles ? QStringLiteral("Fleet") : QStringLiteral("Contents of the fuels"), this);
     lblSubRows->setObjectName(QStringLiteral("lblSubRows"));
     top->addWidget(lblSubRows);
-    tblSubRows = table(this, "tblSubRows");
+    tblSubRows = listTable(this, "tblSubRows");
     top->addWidget(tblSubRows, 2);
     auto *subButtons = new QHBoxLayout;
-    btnAddSubRow = button(this, "btnAddSubRow",
+    btnAddSubRow = namedButton(this, "btnAddSubRow",
                           vehicles ? QStringLiteral("Add Technology") : QStringLiteral("Add Content"));
     btnRemoveSubRow =
-        button(this, "btnRemoveSubRow",
+        namedButton(this, "btnRemoveSubRow",
                vehicles ? QStringLiteral("Remove Technology") : QStringLiteral("Remove Content"));
     lblShareSum = new QLabel(this);
     lblShareSum->setObjectName(QStringLiteral("lblShareSum"));
@@ -172,9 +166,9 @@ void frmListEditor::buildLayout() {
     lblProblem->setStyleSheet(QStringLiteral("color: rgb(180, 0, 0);"));
     top->addWidget(lblProblem);
     auto *buttons = new QHBoxLayout;
-    btnSave = button(this, "btnSave", QStringLiteral("&Save"));
-    btnSaveAs = button(this, "btnSaveAs", QStringLiteral("Save &As..."));
-    btnClose = button(this, "btnClose", QStringLiteral("&Close"));
+    btnSave = namedButton(this, "btnSave", QStringLiteral("&Save"));
+    btnSaveAs = namedButton(this, "btnSaveAs", QStringLiteral("Save &As..."));
+    btnClose = namedButton(this, "btnClose", QStringLiteral("&Close"));
     buttons->addStretch();
     buttons->addWidget(btnSave);
     buttons->addWidget(btnSaveAs);

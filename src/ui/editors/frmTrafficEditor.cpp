@@ -23,7 +23,7 @@ namespace {
 
 const char *const kTrafficFilter = "Traffic data (*.trf)|*.trf|All (*.*)|*.*";
 
-QString unquoted(const std::string &line) {
+QString unquotedLine(const std::string &line) {
     std::string t = trim(line);
     if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
         t = t.substr(1, t.size() - 2);
@@ -99,7 +99,7 @@ void frmTrafficEditor::showDocument() {
         (m_data.ReadOnly ? QStringLiteral(" (view only)") : QString()));
     QStringList description;
     for (size_t i = 1; i < m_doc.headerLines.size(); ++i) {
-        description << unquoted(m_doc.headerLines[i]);
+        description << unquotedLine(m_doc.headerLines[i]);
     }
     txtDescription->setText(description.join(QLatin1Char(' ')));
     txtDescription->setCursorPosition(0);

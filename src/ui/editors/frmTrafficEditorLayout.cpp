@@ -1,6 +1,7 @@
 // Static layout of the traffic editor and the wiring of its controls.
 
 #include "ui/common/ElidedLabel.h"
+#include "ui/common/NamedButton.h"
 #include "ui/editors/CurvePlot.h"
 #include "ui/editors/TrafficTableModels.h"
 #include "ui/editors/frmTrafficEditor.h"
@@ -23,13 +24,6 @@ namespace vesk::ui {
 
 namespace {
 
-QPushButton *button(QWidget *parent, const char *name, const QString &text) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 QLabel *label(QWidget *parent, const char *name, const QString &text = {}) {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
@@ -44,7 +38,7 @@ QLabel *fileLabel(QWidget *parent, const char *name) {
     return l;
 }
 
-QTableView *table(QWidget *parent, const char *name) {
+QTableView *editableTable(QWidget *parent, const char *name) {
     auto *t = new QTableView(parent);
     t->setObjectName(QString::fromLatin1(name));
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -126,12 +120,12 @@ void frmTrafficEditor::buildLayout() {
     fleetGrid->addWidget(new QLabel(QStringLiteral("Vehicle List:"), fleet), 0, 2);
     lblVehicleList = fileLabel(fleet, "lblVehicleList");
     fleetGrid->addWidget(lblVehicleList, 0, 3);
-    btnVehicleList = button(fleet, "btnVehicleList", QStringLiteral("..."));
+    btnVehicleList = namedButton(fleet, "btnVehicleList", QStringLiteral("..."));
     fleetGrid->addWidget(btnVehicleList, 0, 4);
     fleetGrid->addWidget(new QLabel(QStringLiteral("Fuel List:"), fleet), 0, 5);
     lblFuelList = fileLabel(fleet, "lblFuelList");
     fleetGrid->addWidget(lblFuelList, 0, 6);
-    btnFuelList = button(fleet, "btnFuelList", QStringLiteral("..."));
+    btnFuelList = namedButton(fleet, "btnFuelList", QStringLiteral("..."));
     fleetGrid->addWidget(btnFuelList, 0, 7);
     lblFleetCheck = label(fleet, "lblFleetCheck");
     lblFleetCheck->setWordWrap(true);
@@ -148,24 +142,24 @@ void frmTrafficEditor::buildLayout() {
     auto *leftColumn = new QVBoxLayout(left);
     leftColumn->setContentsMargins(0, 0, 0, 0);
     leftColumn->addWidget(new QLabel(QStringLiteral("Categories"), left));
-    tblCategories = table(left, "tblCategories");
+    tblCategories = editableTable(left, "tblCategories");
     leftColumn->addWidget(tblCategories, 2);
     auto *catButtons = new QHBoxLayout;
-    btnAddCategory = button(left, "btnAddCategory", QStringLiteral("Add Category"));
-    btnRemoveCategory = button(left, "btnRemoveCategory", QStringLiteral("Remove Category"));
+    btnAddCategory = namedButton(left, "btnAddCategory", QStringLiteral("Add Category"));
+    btnRemoveCategory = namedButton(left, "btnRemoveCategory", QStringLiteral("Remove Category"));
     catButtons->addWidget(btnAddCategory);
     catButtons->addWidget(btnRemoveCategory);
     catButtons->addStretch();
     leftColumn->addLayout(catButtons);
     leftColumn->addWidget(
         new QLabel(QStringLiteral("Day cases (an hour takes the first whose conditions hold)"), left));
-    tblDayCases = table(left, "tblDayCases");
+    tblDayCases = editableTable(left, "tblDayCases");
     leftColumn->addWidget(tblDayCases, 3);
     auto *dayButtons = new QHBoxLayout;
-    btnAddDayCase = button(left, "btnAddDayCase", QStringLiteral("Add Day Case"));
-    btnRemoveDayCase = button(left, "btnRemoveDayCase", QStringLiteral("Remove Day Case"));
-    btnDayCaseUp = button(left, "btnDayCaseUp", QStringLiteral("Up"));
-    btnDayCaseDown = button(left, "btnDayCaseDown", QStringLiteral("Down"));
+    btnAddDayCase = namedButton(left, "btnAddDayCase", QStringLiteral("Add Day Case"));
+    btnRemoveDayCase = namedButton(left, "btnRemoveDayCase", QStringLiteral("Remove Day Case"));
+    btnDayCaseUp = namedButton(left, "btnDayCaseUp", QStringLiteral("Up"));
+    btnDayCaseDown = namedButton(left, "btnDayCaseDown", QStringLiteral("Down"));
     for (QPushButton *b : {btnAddDayCase, btnRemoveDayCase, btnDayCaseUp, btnDayCaseDown}) {
         dayButtons->addWidget(b);
     }
@@ -176,7 +170,7 @@ void frmTrafficEditor::buildLayout() {
     picProfile->setAxisTitles(QStringLiteral("Period"), QStringLiteral("Vehicles"));
     leftColumn->addWidget(picProfile, 3);
 
-    tblProfile = table(split, "tblProfile");
+    tblProfile = editableTable(split, "tblProfile");
     tblProfile->setSelectionBehavior(QAbstractItemView::SelectItems);
     split->addWidget(left);
     split->addWidget(tblProfile);
@@ -190,10 +184,10 @@ void frmTrafficEditor::buildLayout() {
     top->addWidget(lblProblem);
 
     auto *buttons = new QHBoxLayout;
-    btnOpen = button(this, "btnOpen", QStringLiteral("&Open..."));
-    btnSave = button(this, "btnSave", QStringLiteral("&Save"));
-    btnSaveAs = button(this, "btnSaveAs", QStringLiteral("Save &As..."));
-    btnClose = button(this, "btnClose", QStringLiteral("&Close"));
+    btnOpen = namedButton(this, "btnOpen", QStringLiteral("&Open..."));
+    btnSave = namedButton(this, "btnSave", QStringLiteral("&Save"));
+    btnSaveAs = namedButton(this, "btnSaveAs", QStringLiteral("Save &As..."));
+    btnClose = namedButton(this, "btnClose", QStringLiteral("&Close"));
     buttons->addWidget(btnOpen);
     buttons->addStretch();
     buttons->addWidget(btnSave);

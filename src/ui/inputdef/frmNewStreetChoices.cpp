@@ -26,7 +26,6 @@
 namespace vesk::ui {
 
 namespace {
-const char *const kCrLf = "\r\n";
 
 // A file name in one of the dialog's lists; a name too long for the list is read whole in its tip.
 void addFileItem(QListWidget *list, const std::string &name) {

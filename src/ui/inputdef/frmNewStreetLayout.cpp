@@ -5,6 +5,7 @@
 #include "ui/inputdef/frmNewStreet.h"
 
 #include "ui/common/HelpSystem.h"
+#include "ui/common/NamedButton.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -32,12 +33,6 @@ namespace {
 template <typename T> T *named(T *widget, const QString &name) {
     widget->setObjectName(name);
     return widget;
-}
-
-QPushButton *button(const QString &name, const QString &caption) {
-    auto *b = named(new QPushButton(caption), name);
-    b->setAutoDefault(false);
-    return b;
 }
 
 QGroupBox *frame(const QString &name, const QString &caption) {
@@ -77,7 +72,7 @@ QWidget *frmNewStreet::setupStreetFrame() {
     // The project file quotes the name: it cannot hold a double quote.
     txtStreetName->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\"]*")), txtStreetName));
-    btnStreetConf = button(QStringLiteral("btnStreetConf"), QStringLiteral("Set &Street Configuration"));
+    btnStreetConf = namedButton(QStringLiteral("btnStreetConf"), QStringLiteral("Set &Street Configuration"));
     chkStreetConf = named(new QCheckBox, QStringLiteral("chkStreetConf"));
     chkStreetConf->setEnabled(false);
     chkStreetConf->setToolTip(QStringLiteral("Ticked when the street is defined"));
@@ -136,7 +131,7 @@ QWidget *frmNewStreet::setupTrafficFrame() {
     layout->addWidget(Option2[2]);
     FrameSetTraffic = frame(QStringLiteral("FrameSetTraffic"), QStringLiteral("Set Traffic Data"));
     auto *set = new QHBoxLayout(FrameSetTraffic);
-    btnLoadFile[1] = button(QStringLiteral("btnLoadFile_1"), QStringLiteral("Add File"));
+    btnLoadFile[1] = namedButton(QStringLiteral("btnLoadFile_1"), QStringLiteral("Add File"));
     set->addWidget(btnLoadFile[1]);
     set->addStretch();
     layout->addWidget(FrameSetTraffic);
@@ -146,7 +141,7 @@ QWidget *frmNewStreet::setupTrafficFrame() {
     auto *file = new QVBoxLayout(FrameTrafficFile);
     txtTrafficFile = named(new QLineEdit, QStringLiteral("txtTrafficFile"));
     txtTrafficFile->setReadOnly(true);
-    btnEditTraffic = button(QStringLiteral("btnEditTraffic"), QStringLiteral("View/Edit &Traffic"));
+    btnEditTraffic = namedButton(QStringLiteral("btnEditTraffic"), QStringLiteral("View/Edit &Traffic"));
     file->addWidget(txtTrafficFile);
     file->addWidget(btnEditTraffic, 0, Qt::AlignLeft);
     layout->addWidget(FrameTrafficFile);
@@ -183,8 +178,8 @@ QWidget *frmNewStreet::setupMetBackFrame() {
                        QStringLiteral("Option3_1"));
     Option3[2] = named(new QRadioButton(QStringLiteral("User defined data")), QStringLiteral("Option3_2"));
     cmbMetBack = named(new QComboBox, QStringLiteral("cmbMetBack"));
-    btnLoadFile[2] = button(QStringLiteral("btnLoadFile_2"), QStringLiteral("Add File"));
-    btnRemove[1] = button(QStringLiteral("btnRemove_1"), QStringLiteral("Remove File"));
+    btnLoadFile[2] = namedButton(QStringLiteral("btnLoadFile_2"), QStringLiteral("Add File"));
+    btnRemove[1] = namedButton(QStringLiteral("btnRemove_1"), QStringLiteral("Remove File"));
     lstFileNames[1] = fileList(QStringLiteral("lstFileNames_1"));
     layout->addWidget(Option3[1]);
     layout->addWidget(cmbMetBack);
@@ -220,8 +215,8 @@ QWidget *frmNewStreet::setupOutputFrames() {
         auto *inner = new QGridLayout(*o.inner);
         inner->setContentsMargins(0, 0, 0, 0);
         btnLoadFile[o.load] =
-            button(QStringLiteral("btnLoadFile_%1").arg(o.load), QStringLiteral("Add File"));
-        btnRemove[o.list] = button(QStringLiteral("btnRemove_%1").arg(o.list), QStringLiteral("Remove File"));
+            namedButton(QStringLiteral("btnLoadFile_%1").arg(o.load), QStringLiteral("Add File"));
+        btnRemove[o.list] = namedButton(QStringLiteral("btnRemove_%1").arg(o.list), QStringLiteral("Remove File"));
         lstFileNames[o.list] = fileList(QStringLiteral("lstFileNames_%1").arg(o.list));
         inner->addWidget(btnLoadFile[o.load], 0, 0);
         inner->addWidget(btnRemove[o.list], 0, 1);
@@ -283,10 +278,10 @@ void frmNewStreet::setupUi() {
     form->addWidget(Picture1, 1);
 
     auto *buttons = new QHBoxLayout;
-    btnOK = button(QStringLiteral("btnOK"), QStringLiteral("OK"));
+    btnOK = namedButton(QStringLiteral("btnOK"), QStringLiteral("OK"));
     btnOK->setDefault(false);
-    btnCancel = button(QStringLiteral("btnCancel"), QStringLiteral("Cancel"));
-    btnHelp = button(QStringLiteral("btnHelp"), QStringLiteral("&Help"));
+    btnCancel = namedButton(QStringLiteral("btnCancel"), QStringLiteral("Cancel"));
+    btnHelp = namedButton(QStringLiteral("btnHelp"), QStringLiteral("&Help"));
     buttons->addStretch();
     buttons->addWidget(btnOK);
     buttons->addWidget(btnCancel);

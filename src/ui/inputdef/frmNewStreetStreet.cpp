@@ -7,6 +7,7 @@
 #include "calc/FleetGeneration.h"
 #include "core/Interaction.h"
 #include "core/Paths.h"
+#include "core/TextIO.h"
 #include "run/State.h"
 #include "ui/common/DriveLetterNames.h"
 #include "ui/inputdef/frmStreetConfig.h"
@@ -23,7 +24,6 @@
 namespace vesk::ui {
 
 namespace {
-const char *const kCrLf = "\r\n";
 
 // The path of a stored streets or map file name, as the run finds it. A name
 // on a drive of Windows stays as stored: the dialogs refuse it.

@@ -5,6 +5,7 @@
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "ui/common/DriveLetterNames.h"
+#include "ui/common/NamedButton.h"
 #include "ui/inputdef/StreetSetModel.h"
 #include "ui/inputdef/frmStreetConfig.h"
 
@@ -22,13 +23,6 @@
 namespace vesk::ui {
 
 namespace {
-
-QPushButton *button(const QString &name, const QString &caption) {
-    auto *b = new QPushButton(caption);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 const char *const kStreetsFilter = "Streets (*.txt)|*.txt|(*.dat)|*.dat|All (*.*)|*.*";
 
@@ -70,7 +64,7 @@ void frmStreetSet::setupUi() {
     txtStreetsFile->setObjectName(QStringLiteral("txtStreetsFile"));
     txtStreetsFile->setReadOnly(true);
     txtStreetsFile->setPlaceholderText(QStringLiteral("(a new streets file: Save asks for its name)"));
-    btnOpen = button(QStringLiteral("btnOpen"), QStringLiteral("&Open Streets File..."));
+    btnOpen = namedButton(QStringLiteral("btnOpen"), QStringLiteral("&Open Streets File..."));
     file->addWidget(new QLabel(QStringLiteral("Streets File")));
     file->addWidget(txtStreetsFile, 1);
     file->addWidget(btnOpen);
@@ -87,9 +81,9 @@ void frmStreetSet::setupUi() {
     form->addWidget(tblStreets, 1);
 
     auto *streetButtons = new QHBoxLayout;
-    btnAddStreet = button(QStringLiteral("btnAddStreet"), QStringLiteral("&Add Street"));
-    btnDeleteStreet = button(QStringLiteral("btnDeleteStreet"), QStringLiteral("&Delete Street"));
-    btnEditStreet = button(QStringLiteral("btnEditStreet"), QStringLiteral("&Edit Geometry..."));
+    btnAddStreet = namedButton(QStringLiteral("btnAddStreet"), QStringLiteral("&Add Street"));
+    btnDeleteStreet = namedButton(QStringLiteral("btnDeleteStreet"), QStringLiteral("&Delete Street"));
+    btnEditStreet = namedButton(QStringLiteral("btnEditStreet"), QStringLiteral("&Edit Geometry..."));
     btnEditStreet->setToolTip(QStringLiteral("Name, building heights, width, lengths, orientation, wind "
                                              "sectors and receptors of the selected street"));
     streetButtons->addWidget(btnAddStreet);
@@ -103,7 +97,7 @@ void frmStreetSet::setupUi() {
     auto *grid = new QGridLayout(map);
     txtMapFile = new QLineEdit;
     txtMapFile->setObjectName(QStringLiteral("txtMapFile"));
-    btnMapFile = button(QStringLiteral("btnMapFile"), QStringLiteral("&Browse..."));
+    btnMapFile = namedButton(QStringLiteral("btnMapFile"), QStringLiteral("&Browse..."));
     grid->addWidget(new QLabel(QStringLiteral("Map picture")), 0, 0);
     grid->addWidget(txtMapFile, 0, 1, 1, 6);
     grid->addWidget(btnMapFile, 0, 7);
@@ -123,8 +117,8 @@ void frmStreetSet::setupUi() {
     lblProblem->setWordWrap(true); // a long refusal does not widen the dialog beyond the screen
     form->addWidget(lblProblem);
     auto *buttons = new QHBoxLayout;
-    btnOK = button(QStringLiteral("btnOK"), QStringLiteral("&Save"));
-    btnCancel = button(QStringLiteral("btnCancel"), QStringLiteral("Cancel"));
+    btnOK = namedButton(QStringLiteral("btnOK"), QStringLiteral("&Save"));
+    btnCancel = namedButton(QStringLiteral("btnCancel"), QStringLiteral("Cancel"));
     buttons->addStretch();
     buttons->addWidget(btnOK);
     buttons->addWidget(btnCancel);

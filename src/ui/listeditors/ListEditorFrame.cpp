@@ -15,10 +15,6 @@
 
 namespace vesk::ui {
 
-namespace {
-constexpr const char *kCrLf = "\r\n";
-} // namespace
-
 ListEditorFrame::ListEditorFrame(State &state, Interaction &ui, HelpSystem *help, int helpContext,
                                  QWidget *parent)
     : QDialog(parent), m_state(state), m_ui(ui), m_help(help), m_helpContext(helpContext) {

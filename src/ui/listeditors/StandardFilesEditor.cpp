@@ -19,10 +19,6 @@
 
 namespace vesk::ui {
 
-namespace {
-constexpr const char *kCrLf = "\r\n";
-} // namespace
-
 StandardFilesEditor::StandardFilesEditor(const Kind &kind, State &state, Interaction &ui, HelpSystem *help,
                                          int helpContext, QWidget *parent)
     : ListEditorFrame(state, ui, help, helpContext, parent), m_kind(kind) {

@@ -24,7 +24,6 @@ namespace vesk::ui {
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
 const char *const kNoData = "No data available";
 const char *const kPopulationDefault = "City Population text";
 

@@ -21,7 +21,6 @@ namespace vesk::ui {
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
 const char *const kNewTitle = "Add Title text";
 
 // "(µg/m³)" for a pollutant whose default output unit is a keyword, else "".

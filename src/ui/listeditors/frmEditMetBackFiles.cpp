@@ -15,8 +15,6 @@ namespace vesk::ui {
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
-
 const StandardFilesEditor::Kind kMetBack = {
     StandardListKind::MetBack,
     "MetBack.lst",

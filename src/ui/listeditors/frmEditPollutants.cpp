@@ -25,8 +25,6 @@ QString text(const std::string &s) {
     return QString::fromStdString(s);
 }
 
-constexpr const char *kCrLf = "\r\n";
-
 // The first concentration limit value (> 0) of the pollutant, for an example.
 double firstLimitValue(const std::vector<LimitValueBlock> &blocks, const std::string &name) {
     for (const LimitValueBlock &b : blocks) {

@@ -27,8 +27,7 @@ namespace vesk::ui {
 
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
-const char *const kNoData = "No data available";
+const char *const kNoScenarioData = "No data available";
 // The kinds of table files the program reads.
 const char *const kFleetKinds = "Access (.mdb), Excel (.xls) or Lotus (.wk1-.wk4, .wks) file";
 const char *const kFleetFilter =
@@ -233,7 +232,7 @@ std::string frmEditScenarios::resolvedIn(const std::string &stored, const std::s
 
 void frmEditScenarios::showDatabase(const std::string &stored) {
     const bool any = !stored.empty();
-    txtDataFile->setText(any ? QString::fromStdString(stored) : QString::fromLatin1(kNoData));
+    txtDataFile->setText(any ? QString::fromStdString(stored) : QString::fromLatin1(kNoScenarioData));
     for (QWidget *w : std::initializer_list<QWidget *>{btnView, btnDelete, txtStartEnd[1], txtStartEnd[2]}) {
         w->setEnabled(any);
     }
@@ -342,7 +341,7 @@ void frmEditScenarios::btnListFile_Click() {
 
 void frmEditScenarios::btnView_Click() {
     const std::string stored = txtDataFile->text().toStdString();
-    if (stored == kNoData || refuseDriveLetterName(m_ui, stored, "the fleet database file")) {
+    if (stored == kNoScenarioData || refuseDriveLetterName(m_ui, stored, "the fleet database file")) {
         return;
     }
     const std::string path = findExisting(resolvedIn(stored, m_state.TrafficDir));
@@ -392,7 +391,7 @@ std::optional<int> frmEditScenarios::boxYear(int index) const {
 ScenarioList frmEditScenarios::listToSave() const {
     ScenarioList list;
     const std::string shown = txtDataFile->text().toStdString();
-    if (!iequals(shown, kNoData)) {
+    if (!iequals(shown, kNoScenarioData)) {
         list.fleetDatabase = shown;
         list.firstYear = boxYear(1).value_or(0);
         list.lastYear = boxYear(2).value_or(0);

@@ -2,6 +2,7 @@
 
 #include "core/RecordIO.h"
 #include "ui/common/EngineState.h"
+#include "ui/common/NamedButton.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/common/ElidedLabel.h"
 #include "ui/common/SketchBox.h"
@@ -53,13 +54,6 @@ QLineEdit *lineEdit(QWidget *parent, const QString &name, int width = 0) {
     return e;
 }
 
-QPushButton *button(QWidget *parent, const char *name, const QString &text) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 // A value label framed like a read-only field. File names are shortened to
 // the frame's width (the whole name stays the label's text and its tip).
 QLabel *valueLabel(QWidget *parent, const QString &name, bool fileName = false) {
@@ -107,10 +101,10 @@ void frmRun::setupFilesFrame(QWidget *parent, QVBoxLayout *column) {
     Frame10->setObjectName(QStringLiteral("Frame10"));
     auto *buttons = new QGridLayout(Frame10);
     buttons->setContentsMargins(0, 0, 0, 0);
-    btnAddFile = button(Frame10, "btnAddFile", QStringLiteral("&Add File"));
-    btnRemove = button(Frame10, "btnRemove", QStringLiteral("Rem&ove File"));
-    btnChangeFile = button(Frame10, "btnChangeFile", QStringLiteral("Cha&nge File"));
-    btnFormatFile = button(Frame10, "btnFormatFile", QStringLiteral("&View/Format"));
+    btnAddFile = namedButton(Frame10, "btnAddFile", QStringLiteral("&Add File"));
+    btnRemove = namedButton(Frame10, "btnRemove", QStringLiteral("Rem&ove File"));
+    btnChangeFile = namedButton(Frame10, "btnChangeFile", QStringLiteral("Cha&nge File"));
+    btnFormatFile = namedButton(Frame10, "btnFormatFile", QStringLiteral("&View/Format"));
     buttons->addWidget(btnAddFile, 0, 0);
     buttons->addWidget(btnRemove, 0, 1);
     buttons->addWidget(btnChangeFile, 0, 2);
@@ -323,9 +317,9 @@ void frmRun::setupSpecialFrames(QWidget *parent) {
         dg->addRow(QString::fromLatin1(dirCaptions[j]), Text2[j]);
     }
     auto *buttons = new QHBoxLayout;
-    btnEditWind = button(Frame5, "btnEditWind", QStringLiteral("&Edit"));
-    btnEndEditWind = button(Frame5, "btnEndEditWind", QStringLiteral("&End Edit"));
-    btnCancelEditWind = button(Frame5, "btnCancelEditWind", QStringLiteral("Cance&l"));
+    btnEditWind = namedButton(Frame5, "btnEditWind", QStringLiteral("&Edit"));
+    btnEndEditWind = namedButton(Frame5, "btnEndEditWind", QStringLiteral("&End Edit"));
+    btnCancelEditWind = namedButton(Frame5, "btnCancelEditWind", QStringLiteral("Cance&l"));
     btnEndEditWind->setEnabled(false);
     btnCancelEditWind->setEnabled(false);
     buttons->addWidget(btnEditWind);
@@ -347,11 +341,11 @@ void frmRun::setupRunFrame(QWidget *parent) {
     Frame3->setObjectName(QStringLiteral("Frame3"));
     auto *layout = new QHBoxLayout(Frame3);
     layout->setContentsMargins(0, 4, 0, 4);
-    btnRun = button(Frame3, "btnRun", QStringLiteral("&Run"));
-    btnPause = button(Frame3, "btnPause", QStringLiteral("&Pause"));
-    btnContinue = button(Frame3, "btnContinue", QStringLiteral("&Continue"));
-    btnStop = button(Frame3, "btnStop", QStringLiteral("&Stop"));
-    btnHelp = button(Frame3, "btnHelp", QStringLiteral("&Help"));
+    btnRun = namedButton(Frame3, "btnRun", QStringLiteral("&Run"));
+    btnPause = namedButton(Frame3, "btnPause", QStringLiteral("&Pause"));
+    btnContinue = namedButton(Frame3, "btnContinue", QStringLiteral("&Continue"));
+    btnStop = namedButton(Frame3, "btnStop", QStringLiteral("&Stop"));
+    btnHelp = namedButton(Frame3, "btnHelp", QStringLiteral("&Help"));
     for (QPushButton *b : {btnRun, btnPause, btnContinue, btnStop, btnHelp}) {
         b->setMinimumWidth(90);
         layout->addWidget(b);

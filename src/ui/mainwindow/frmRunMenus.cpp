@@ -1,6 +1,7 @@
 // Static layout of the main window: the menu tree and the toolbar.
 
 #include "ui/mainwindow/FileCheckList.h"
+#include "ui/common/NamedButton.h"
 #include "ui/common/SketchBox.h"
 #include "ui/common/ToolbarIcons.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
@@ -27,15 +28,6 @@
 #include <QVBoxLayout>
 
 namespace vesk::ui {
-
-namespace {
-QPushButton *button(QWidget *parent, const char *name, const QString &text) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-} // namespace
 
 QAction *frmRun::addMenuAction(QMenu *menu, const char *name, const QString &caption) {
     auto *a = menu->addAction(caption);
@@ -203,7 +195,7 @@ void frmRun::setupToolbar() {
     cmbCountry->setObjectName(QStringLiteral("cmbCountry"));
     cmbCountry->setMinimumWidth(140);
     cmbCountry->setToolTip(QStringLiteral("Country"));
-    btnReturnStd = button(Toolbar1, "btnReturnStd", QStringLiteral("Start Special"));
+    btnReturnStd = namedButton(Toolbar1, "btnReturnStd", QStringLiteral("Start Special"));
     btnReturnStd->setToolTip(QStringLiteral("Start Special Mode/Return to Standard"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "run/results/ResultsChoices.h"
 #include "ui/common/EngineState.h"
+#include "ui/common/NamedButton.h"
 
 #include <algorithm>
 
@@ -11,15 +12,6 @@
 #include <QVBoxLayout>
 
 namespace vesk::ui {
-
-namespace {
-QPushButton *dialogButton(QWidget *parent, const char *name, const QString &text) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-} // namespace
 
 frmFormatColumns::frmFormatColumns(State &state, std::function<void()> apply, QWidget *parent)
     : QDialog(parent), m_state(state), m_apply(std::move(apply)) {
@@ -57,10 +49,10 @@ frmFormatColumns::frmFormatColumns(State &state, std::function<void()> apply, QW
     }
     layout->addWidget(List1);
     auto *buttons = new QHBoxLayout;
-    btnOK = dialogButton(this, "btnOK", QStringLiteral("OK"));
+    btnOK = namedButton(this, "btnOK", QStringLiteral("OK"));
     btnOK->setDefault(true);
-    btnApply = dialogButton(this, "btnApply", QStringLiteral("Apply"));
-    btnCancel = dialogButton(this, "btnCancel", QStringLiteral("Cancel"));
+    btnApply = namedButton(this, "btnApply", QStringLiteral("Apply"));
+    btnCancel = namedButton(this, "btnCancel", QStringLiteral("Cancel"));
     buttons->addStretch(1);
     buttons->addWidget(btnOK);
     buttons->addWidget(btnApply);

@@ -2,6 +2,7 @@
 
 #include "run/results/ResultsChoices.h"
 #include "ui/common/EngineState.h"
+#include "ui/common/NamedButton.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,15 +11,6 @@
 #include <QVBoxLayout>
 
 namespace vesk::ui {
-
-namespace {
-QPushButton *dialogButton(QWidget *parent, const char *name, const QString &text) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-} // namespace
 
 frmFormatNumbers::frmFormatNumbers(State &state, std::function<void()> apply, QWidget *parent)
     : QDialog(parent), m_state(state), m_apply(std::move(apply)) {
@@ -45,10 +37,10 @@ frmFormatNumbers::frmFormatNumbers(State &state, std::function<void()> apply, QW
     lblProblem->setMinimumHeight(lblProblem->fontMetrics().lineSpacing() * 2 + 4);
     lblProblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto *buttons = new QHBoxLayout;
-    btnOK = dialogButton(this, "btnOK", QStringLiteral("OK"));
+    btnOK = namedButton(this, "btnOK", QStringLiteral("OK"));
     btnOK->setDefault(true);
-    btnApply = dialogButton(this, "btnApply", QStringLiteral("Apply"));
-    btnCancel = dialogButton(this, "btnCancel", QStringLiteral("Cancel"));
+    btnApply = namedButton(this, "btnApply", QStringLiteral("Apply"));
+    btnCancel = namedButton(this, "btnCancel", QStringLiteral("Cancel"));
     buttons->addStretch(1);
     buttons->addWidget(btnOK);
     buttons->addWidget(btnApply);

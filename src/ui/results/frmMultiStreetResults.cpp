@@ -4,6 +4,7 @@
 #include "run/results/ResultsKeyInfo.h"
 #include "run/results/StreetResults.h"
 #include "ui/common/EngineState.h"
+#include "ui/common/NamedButton.h"
 #include "ui/common/ScreenFit.h"
 #include "ui/results/StreetListModel.h"
 #include "ui/results/frmShowResults.h"
@@ -21,13 +22,6 @@ namespace vesk::ui {
 namespace {
 
 const char *const kStreetsFilter = "VESK multi-street results (*.msr)|*.msr|All (*.*)|*.*";
-
-QPushButton *dialogButton(QWidget *parent, const char *name, const QString &text) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 
@@ -67,12 +61,12 @@ frmMultiStreetResults::frmMultiStreetResults(State &state, Interaction &interact
     layout->addWidget(grdStreets, 1);
 
     auto *buttons = new QHBoxLayout;
-    btnShowStreet = dialogButton(this, "btnShowStreet", QStringLiteral("Show Street &Results"));
+    btnShowStreet = namedButton(this, "btnShowStreet", QStringLiteral("Show Street &Results"));
     btnShowStreet->setToolTip(QStringLiteral("The full results of the selected street, per side"));
-    btnSave = dialogButton(this, "btnSave", QStringLiteral("&Save"));
-    btnOpen = dialogButton(this, "btnOpen", QStringLiteral("&Open"));
-    btnClose = dialogButton(this, "btnClose", QStringLiteral("Close"));
-    btnHelp = dialogButton(this, "btnHelp", QStringLiteral("&Help"));
+    btnSave = namedButton(this, "btnSave", QStringLiteral("&Save"));
+    btnOpen = namedButton(this, "btnOpen", QStringLiteral("&Open"));
+    btnClose = namedButton(this, "btnClose", QStringLiteral("Close"));
+    btnHelp = namedButton(this, "btnHelp", QStringLiteral("&Help"));
     btnHelp->setShortcut(QKeySequence::HelpContents);
     buttons->addWidget(btnShowStreet);
     buttons->addStretch(1);

@@ -4,6 +4,7 @@
 #include "core/RecordIO.h"
 #include "run/State.h"
 #include "ui/common/HelpSystem.h"
+#include "ui/common/NamedButton.h"
 #include "ui/common/UpDownControl.h"
 #include "ui/settings/EditBoxes.h"
 
@@ -21,13 +22,6 @@
 namespace vesk::ui {
 
 namespace {
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption) {
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 // A radio button of an exclusive group switched off without selecting another.
 void clearRadio(QRadioButton *b) {
@@ -85,10 +79,10 @@ frmOptions::frmOptions(State &state, Interaction &interaction, HelpSystem *help,
 
     auto *frameButtons = new QWidget(this);
     frameButtons->setObjectName(QStringLiteral("frameButtons"));
-    btnReset = button(frameButtons, "btnReset", QStringLiteral("&Reset"));
-    btnOK = button(frameButtons, "btnOK", QStringLiteral("&OK"));
-    btnCancel = button(frameButtons, "btnCancel", QStringLiteral("&Cancel"));
-    btnHelp = button(frameButtons, "btnHelp", QStringLiteral("&Help"));
+    btnReset = namedButton(frameButtons, "btnReset", QStringLiteral("&Reset"));
+    btnOK = namedButton(frameButtons, "btnOK", QStringLiteral("&OK"));
+    btnCancel = namedButton(frameButtons, "btnCancel", QStringLiteral("&Cancel"));
+    btnHelp = namedButton(frameButtons, "btnHelp", QStringLiteral("&Help"));
     auto *buttons = new QHBoxLayout(frameButtons);
     buttons->addStretch();
     for (QPushButton *b : {btnReset, btnOK, btnCancel, btnHelp}) {

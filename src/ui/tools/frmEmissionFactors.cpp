@@ -4,6 +4,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/emission/FactorCurves.h"
+#include "ui/common/NamedButton.h"
 #include "ui/editors/CurvePlot.h"
 #include "ui/tools/EmissionFactorModel.h"
 
@@ -33,13 +34,6 @@ QLabel *fileLabel(QWidget *parent, const char *name) {
     l->setObjectName(QString::fromLatin1(name));
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &text) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
 }
 
 std::vector<EmissionPollutant> componentPollutants(const ModelEnvironment &env) {
@@ -147,8 +141,8 @@ void frmEmissionFactors::buildLayout() {
     lblCopy = new QLabel(this);
     lblCopy->setObjectName(QStringLiteral("lblCopy"));
     buttons->addWidget(lblCopy, 1);
-    btnSaveCopy = button(this, "btnSaveCopy", QStringLiteral("Save &Copy As..."));
-    btnClose = button(this, "btnClose", QStringLiteral("&Close"));
+    btnSaveCopy = namedButton(this, "btnSaveCopy", QStringLiteral("Save &Copy As..."));
+    btnClose = namedButton(this, "btnClose", QStringLiteral("&Close"));
     buttons->addWidget(btnSaveCopy);
     buttons->addWidget(btnClose);
     top->addLayout(buttons);
