@@ -109,19 +109,19 @@ bool fileChecked(const ProjectState &s, int kind, int position) {
 
 int addFile(ProjectState &s, int kind, int position, const std::string &name, std::string *error) {
     if (kind < kInputFileKind || kind > kStatFileKind) {
-        fail(error, "No File List is selected");
+        setError(error, "No File List is selected");
         return -1;
     }
     if (name.empty()) {
-        fail(error, "No file name is given.");
+        setError(error, "No file name is given.");
         return -1;
     }
     if (!isStorableName(name)) {
-        fail(error, unstorableNameMessage("file name"));
+        setError(error, unstorableNameMessage("file name"));
         return -1;
     }
     if (fileCount(s, kind) >= kMaxFilesPerKind) {
-        fail(error, "A file list holds at most 20 files. Remove a file before adding another one.");
+        setError(error, "A file list holds at most 20 files. Remove a file before adding another one.");
         return -1;
     }
     if (kind == kTrafficFileKind) {
