@@ -80,10 +80,12 @@ KeyInfoFacts keyInfoFactsFrom(const State &s) {
 
 std::vector<std::string> keyInfoLines(const KeyInfoFacts &f, double boxWidth, const TextWidth &widthOf) {
     const bool userMet = f.citySize < 1;
-    const std::string metData =
-        userMet ? " (User provided Meteorological Data)" : " (Default Meteorological Data)";
-    const std::string background =
-        userMet ? " User provided" : " Default for a City with a population of " + f.citySizeName;
+    const std::string metData = !f.citySizeKnown ? " (Meteorological Data not known)"
+                                : userMet        ? " (User provided Meteorological Data)"
+                                                 : " (Default Meteorological Data)";
+    const std::string background = !f.citySizeKnown ? " Not known (not kept in the results file)"
+                                   : userMet        ? " User provided"
+                                             : " Default for a City with a population of " + f.citySizeName;
 
     std::string traffic = "Average Daily Traffic: ";
     if (f.dailyTrafficCalc < 0) {

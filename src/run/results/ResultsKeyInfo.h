@@ -26,7 +26,11 @@ struct KeyInfoFacts {
     std::string trafficFile;
     double annualDiurnalTraffic = 0; // vehicles a day given for the project
     int scenarioYear = 0;
-    int citySize = 0;         // below 1: the user provides the background
+    // The city size of the run: below 1 the user provided meteorology and
+    // background; not known for saved street results of an older layout, whose
+    // lines then say so rather than name either.
+    bool citySizeKnown = true;
+    int citySize = 0;
     std::string citySizeName; // of a standard city type
 };
 

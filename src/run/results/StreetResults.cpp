@@ -27,67 +27,16 @@ namespace {
 
 const char *const kMagic = "WinVESK multi-street results";
 
-void appendQuoted(std::string &out, std::string_view text) {
-    out += '"';
-    for (char c : text) {
-        out += c;
-        if (c == '"') {
-            out += '"';
-        }
-    }
-    out += '"';
-}
-
 void appendNumber(std::string &out, double v) {
     char buffer[32];
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
     out.append(buffer, r.ptr);
 }
 
-void appendFloat(std::string &out, float v) {
-    char buffer[32];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
-    out.append(buffer, r.ptr);
-}
-
-// The comma-separated fields of a line; quotes removed, doubled quotes read as one.
-std::vector<std::string> fieldsOf(std::string_view line) {
-    std::vector<std::string> fields;
-    std::size_t i = 0;
-    for (;;) {
-        std::string field;
-        if (i < line.size() && line[i] == '"') {
-            for (++i; i < line.size(); ++i) {
-                if (line[i] == '"') {
-                    if (i + 1 < line.size() && line[i + 1] == '"') {
-                        field += '"';
-                        ++i;
-                    } else {
-                        ++i;
-                        break;
-                    }
-                } else {
-                    field += line[i];
-                }
-            }
-        }
-        const std::size_t comma = line.find(',', i);
-        field += line.substr(i, comma == std::string_view::npos ? std::string_view::npos : comma - i);
-        fields.push_back(std::move(field));
-        if (comma == std::string_view::npos) {
-            return fields;
-        }
-        i = comma + 1;
-    }
-}
-
-double numberOf(const std::string &field) {
-    const std::optional<double> v = parseNumber(field);
-    if (!v) {
-        throw std::runtime_error(quotedText(field) + " is not a number");
-    }
-    return *v;
-}
+using msr::appendFloat;
+using msr::appendQuoted;
+using msr::fieldsOf;
+using msr::numberOf;
 
 // The line that starts at offset in the file fd (without its line end);
 // false when it cannot be read or there is none.
@@ -244,6 +193,24 @@ std::vector<std::string> streetListKeyInfo(const StreetResultsStore &store) {
             "Emission Scenario Year: " + std::to_string(store.scenarioYear()), period};
 }
 
+KeyInfoFacts streetKeyInfoFacts(const StreetResultsStore &store, std::size_t i) {
+    const StreetEntry &street = store.streets().at(i);
+    KeyInfoFacts f;
+    f.streetName = street.name;
+    f.calcTime = store.calcTime();
+    f.firstCalcDate = street.firstCalcDate;
+    f.lastCalcDate = street.lastCalcDate;
+    f.dailyTrafficCalc = street.dailyTraffic;
+    f.trafficFileType = keyInfoTrafficFileType(street.trafficFileType);
+    f.trafficFile = street.trafficFile;
+    f.annualDiurnalTraffic = street.givenTraffic;
+    f.scenarioYear = store.scenarioYear();
+    f.citySizeKnown = store.view().citySizeKnown;
+    f.citySize = store.view().citySize;
+    f.citySizeName = store.view().citySizeName;
+    return f;
+}
+
 StreetResultsStore::~StreetResultsStore() {
     removeTemporary();
     if (m_fd >= 0) {
@@ -308,9 +275,6 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
 
     m_title = s.StoredStreetName.empty() ? s.StreetName : s.StoredStreetName;
     m_scenarioYear = s.ScenarioYear;
-    m_citySizeKnown = true;
-    m_citySize = s.CitySize;
-    m_citySizeName = results::citySizeName(s, s.CitySize);
     m_keys.clear();
     for (std::size_t i = 0; i < s.StatVarList.size(); ++i) {
         m_keys.push_back(s.StatVarList.keyAt(i));
@@ -319,11 +283,12 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
     m_factors = s.OutputUnitFactor;
     m_units = s.CalcOutputUnits;
     m_units.resize(m_factors.size());
+    m_view = runView(s, m_pollutants);
     setColumns(s);
 
     std::string head;
     appendQuoted(head, kMagic);
-    head += std::string(",2") + kCrLf;
+    head += std::string(",3") + kCrLf;
     appendQuoted(head, m_title);
     head += "," + std::to_string(m_scenarioYear) + kCrLf;
     head += "\"Pollutants\"," + std::to_string(m_pollutants.size());
@@ -342,7 +307,7 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
         head += ',';
         appendQuoted(head, k);
     }
-    head += std::string(kCrLf) + "\"Streets\"" + kCrLf;
+    head += kCrLf + viewLines(m_view, m_pollutants) + columnsLine() + "\"Streets\"" + kCrLf;
     return put(head) ? true
                      : fail("The street results cannot be kept: " + m_path + " cannot be written.", error);
 }
@@ -408,8 +373,16 @@ void StreetResultsStore::summarise(StreetEntry &street, const std::vector<float>
         StatVar v(2);
         v.setValue(1, values[2 * static_cast<std::size_t>(k)]);
         v.setValue(2, values[2 * static_cast<std::size_t>(k) + 1]);
+        const SummaryColumn &column = m_columns[c];
+        if (m_pollutants.find(column.comp) != nullptr) {
+            const float larger = v.Value(0);
+            street.summary[c] = larger > 0.0f ? larger * column.factor : larger;
+            continue;
+        }
         try {
-            street.summary[c] = v.Value(0, m_columns[c].comp, m_pollutants, m_shownFactors, street.period);
+            // Data capture: a share of the street's period.
+            static const KeyedList<Pollutant> none;
+            street.summary[c] = v.Value(0, column.comp, none, {}, street.period);
         } catch (const std::out_of_range &) {
             street.summary[c] = -99.0f;
         }
@@ -419,10 +392,6 @@ void StreetResultsStore::summarise(StreetEntry &street, const std::vector<float>
 void StreetResultsStore::setColumns(const State &s) {
     const std::vector<ShownUnit> shown =
         shownUnits(s, StatSource{nullptr, &m_pollutants, &m_factors, &m_units, {}});
-    m_shownFactors.clear();
-    for (const ShownUnit &u : shown) {
-        m_shownFactors.push_back(u.factor);
-    }
     m_columns = summaryColumns(s);
     for (SummaryColumn &c : m_columns) {
         const Pollutant *p = m_pollutants.find(c.comp);
@@ -431,13 +400,52 @@ void StreetResultsStore::setColumns(const State &s) {
             const std::string unit = unitText(shown[i].code);
             c.unit = unit.size() > 3 ? unit.substr(2, unit.size() - 3) : unit;
             c.limit = static_cast<float>(c.limit * shown[i].limitFactor);
+            c.factor = shown[i].factor;
         }
     }
+    findColumnKeys();
+}
+
+void StreetResultsStore::findColumnKeys() {
     m_columnKeys.clear();
     for (const SummaryColumn &c : m_columns) {
         const auto at = std::find_if(m_keys.begin(), m_keys.end(),
                                      [&](const std::string &k) { return iequals(k, c.key); });
         m_columnKeys.push_back(at == m_keys.end() ? -1 : static_cast<int>(at - m_keys.begin()));
+    }
+}
+
+std::string StreetResultsStore::columnsLine() const {
+    std::string line = "\"Columns\"," + std::to_string(m_columns.size());
+    for (const SummaryColumn &c : m_columns) {
+        for (const std::string *text : {&c.key, &c.comp, &c.caption, &c.unit}) {
+            line += ',';
+            appendQuoted(line, *text);
+        }
+        line += ',';
+        appendFloat(line, c.limit);
+        line += ',';
+        appendFloat(line, c.factor);
+    }
+    return line + kCrLf;
+}
+
+void StreetResultsStore::readColumns(const std::vector<std::string> &f) {
+    const double n = numberOf(f.at(1));
+    if (n < 0 || 2 + static_cast<std::size_t>(n) * 6 > f.size()) {
+        throw std::runtime_error("its line of the summary columns is too short");
+    }
+    m_columns.clear();
+    for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+        const std::size_t at = 2 + 6 * i;
+        SummaryColumn c;
+        c.key = f[at];
+        c.comp = f[at + 1];
+        c.caption = toUtf8(f[at + 2]);
+        c.unit = toUtf8(f[at + 3]);
+        c.limit = static_cast<float>(numberOf(f[at + 4]));
+        c.factor = static_cast<float>(numberOf(f[at + 5]));
+        m_columns.push_back(std::move(c));
     }
 }
 
@@ -499,8 +507,37 @@ std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &
         for (std::size_t i = 0; i < keys; ++i) {
             read.m_keys.push_back(f.at(2 + i));
         }
-        next("the streets");
-        read.setColumns(s);
+        if (version >= 3) {
+            // What the run showed its results by, up to the line of the streets.
+            bool columns = false;
+            for (f = next("the streets"); f[0] != "Streets"; f = next("the streets")) {
+                if (f[0] == "Columns") {
+                    read.readColumns(f);
+                    columns = true;
+                } else {
+                    readViewLine(f, read.m_pollutants, read.m_view);
+                }
+            }
+            if (!columns) {
+                throw std::runtime_error("it has no line of the summary columns");
+            }
+            read.findColumnKeys();
+        } else {
+            next("the streets");
+            // Every limit-value pollutant it holds statistics of, by the country's lists.
+            read.m_view = viewOfStatistics(s, read.m_pollutants, read.m_keys);
+            State shown = s;
+            applyView(read.m_view, read.m_pollutants, shown);
+            read.setColumns(shown);
+            std::vector<SummaryColumn> held;
+            for (std::size_t c = 0; c < read.m_columns.size(); ++c) {
+                if (read.m_columnKeys[c] >= 0) {
+                    held.push_back(read.m_columns[c]);
+                }
+            }
+            read.m_columns = std::move(held);
+            read.findColumnKeys();
+        }
         bool ended = false;
         std::vector<float> values;
         for (;;) {

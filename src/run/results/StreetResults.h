@@ -12,24 +12,36 @@
 //
 // File layout (UTF-8, CR LF, comma-separated, texts in double quotes with a
 // quote written twice):
-//   "WinVESK multi-street results",2
+//   "WinVESK multi-street results",3
 //   <project title>,<scenario year>
 //   "Pollutants",<n>, then n triples <name>,<output unit factor>,<output unit>
 //   "Statistics",<n>, then the n StatVarList keys
+//   the lines of what the run showed its results by (StreetResultsView.h):
+//     "Run", "Shown", "Percentiles", "Headings", "Limits" and "Limit" lines
+//   "Columns",<n>, then n groups: StatVarList key, pollutant (or the
+//     data-capture word), caption, unit, limit in that unit, factor from the
+//     statistic to that unit (1 for data capture)
 //   "Streets"
 //   one line per street: number, name, active (#TRUE#/#FALSE#), x, y,
 //     receptor height, given traffic, calculated traffic, traffic file type,
 //     traffic file, first and last hour, the hours and days of the period
 //     run, then side 1 and side 2 of each statistic (-99 missing)
 //   "End",<time of calculation>,<number of streets>
-// A file without its end line (a run that did not finish) is refused. Files
-// of version 1 (pairs without the unit, no period) are read as well: their
-// statistics are shown in the default output units and their period is the
-// first to the last hour calculated.
+// A file without its end line (a run that did not finish) is refused. Header
+// lines of an unknown name are passed over. A file of version 3 is shown by
+// what it keeps, whatever project is open. Files of version 2 (no lines of
+// the view or columns) and 1 (also pairs without the unit, no period) are
+// read as well: their summary columns are those of every limit-value
+// pollutant they hold statistics of, the limits those of the country's lists,
+// their city size is not known, and version 1 statistics are shown in the
+// default output units with the period of the first to the last hour
+// calculated.
 
 #include "core/KeyedList.h"
 #include "core/Pollutant.h"
 #include "core/StatVar.h"
+#include "run/results/ResultsKeyInfo.h"
+#include "run/results/StreetResultsView.h"
 
 #include <cstdint>
 #include <fstream>
@@ -69,10 +81,11 @@ struct SummaryColumn {
     std::string caption; // "NO2 Average", "PM10 36th highest (daily)"
     std::string unit;    // "µg/m³", "%" for data capture
     float limit = -99;   // the smallest positive limit value of the statistic, in unit
+    float factor = 1;    // from the statistic as stored to unit (1 for data capture)
 };
 
 // The summary columns of the state's limit values and percentile modes, for
-// the pollutants shown in the results, in the default output units.
+// the pollutants shown in the results, in the default output units (factor 1).
 std::vector<SummaryColumn> summaryColumns(const State &s);
 
 // The number of summary values above their limit (missing values count none).
@@ -95,6 +108,11 @@ struct StreetRecord {
 // 10. March 2023 00:00)"; "from ... to ..." when they end at different hours).
 std::vector<std::string> streetListKeyInfo(const StreetResultsStore &store);
 
+// The key information of street i (0-based) of the store: its own traffic and
+// period, the store's time of calculation, scenario year and city size (not
+// known for a file of an older layout).
+KeyInfoFacts streetKeyInfoFacts(const StreetResultsStore &store, std::size_t i);
+
 class StreetResultsStore {
 public:
     StreetResultsStore() = default;
@@ -104,9 +122,9 @@ public:
 
     // ---- Writing, by a run
     // Starts the store of a run in a temporary file: the statistics of the
-    // state's StatVarList, the pollutants and their output unit factors, the
-    // summary columns of the state. False with a message when the temporary
-    // file cannot be made.
+    // state's StatVarList, the pollutants and their output unit factors, what
+    // the state shows results by (its view) and its summary columns. False
+    // with a message when the temporary file cannot be made.
     bool start(const State &s, std::string *error);
     // A street's record: its statistics in the store's order (keys missing
     // from stats are -99). Reads only what start() set, so the streets of a
@@ -122,8 +140,10 @@ public:
     // Ends the file with the time of calculation.
     bool finish(const std::string &calcTime, std::string *error);
 
-    // ---- Reading a saved file; the summary follows the state's limit values.
-    // nullptr with the reason when the file cannot be read.
+    // ---- Reading a saved file: shown by what it keeps; a file of an older
+    // layout by what it holds and the limit values of the state's country
+    // lists (never by the state's project options). nullptr with the reason
+    // when the file cannot be read.
     static std::shared_ptr<StreetResultsStore> open(const std::string &path, const State &s,
                                                     std::string *error);
 
@@ -132,12 +152,9 @@ public:
     const std::vector<SummaryColumn> &columns() const { return m_columns; }
     const std::string &title() const { return m_title; }
     int scenarioYear() const { return m_scenarioYear; }
-    // The city size of the run and its name, the urban background of every
-    // street: known for the results of a run, not for a saved file (its
-    // layout holds no city size).
-    bool citySizeKnown() const { return m_citySizeKnown; }
-    int citySize() const { return m_citySize; }
-    const std::string &citySizeName() const { return m_citySizeName; }
+    // What the results are shown by: the run's city size (not known for a
+    // file of an older layout), options, limit values and percentiles.
+    const ResultsView &view() const { return m_view; }
     const std::string &calcTime() const { return m_calcTime; }
     // The file the results are in (temporary until saved) and whether it was saved.
     const std::string &path() const { return m_path; }
@@ -161,6 +178,11 @@ private:
     bool put(const std::string &bytes);
     // The summary columns of the state in the units the results show them in.
     void setColumns(const State &s);
+    // The line of the summary columns; reads one.
+    std::string columnsLine() const;
+    void readColumns(const std::vector<std::string> &fields);
+    // Where each summary column's statistic is in the street lines.
+    void findColumnKeys();
     void summarise(StreetEntry &street, const std::vector<float> &values) const;
     void removeTemporary();
 
@@ -175,15 +197,12 @@ private:
     std::uint64_t m_written = 0; // bytes written to it
     std::string m_title;
     int m_scenarioYear = 0;
-    bool m_citySizeKnown = false;
-    int m_citySize = 0;
-    std::string m_citySizeName;
+    ResultsView m_view;
     std::string m_calcTime;
     std::vector<std::string> m_keys;
     KeyedList<Pollutant> m_pollutants;
     std::vector<float> m_factors;
     std::vector<std::string> m_units;
-    std::vector<float> m_shownFactors; // a statistic to the unit its summary column shows
     std::vector<SummaryColumn> m_columns;
     std::vector<int> m_columnKeys;   // per summary column, its key's position in m_keys (-1 = none)
     std::size_t m_streetFields = 14; // fields of a street line before its statistics

@@ -3,6 +3,7 @@
 #include "core/Interaction.h"
 #include "run/results/ResultsKeyInfo.h"
 #include "run/results/StreetResults.h"
+#include "run/results/StreetResultsView.h"
 #include "ui/common/EngineState.h"
 #include "ui/common/NamedButton.h"
 #include "ui/common/ScreenFit.h"
@@ -144,38 +145,23 @@ void frmMultiStreetResults::showStreet(int row) {
         m_interaction.message(error, Icon::Critical);
         return;
     }
+    // The street is shown by what its results keep (the run's options, limit
+    // values and facts), in a state of its own: the user's number format,
+    // hidden columns and folders are the program's, the run's name and
+    // comments stay as they are.
+    State shown = m_state;
+    results::applyView(store->view(), store->pollutants(), shown);
+    shown.OpenSavedResults = false;
+    shown.ResultsFromFile = false;
+    shown.ResultFileName = "untitled";
+    shown.UserComments.clear();
     RunResults run;
     run.source = results::StatSource{&stats, &store->pollutants(), &store->outputUnitFactor(),
                                      &store->outputUnits(), street.period};
-    run.facts = results::keyInfoFactsFrom(m_state);
-    run.facts.streetName = street.name;
-    run.facts.calcTime = store->calcTime();
-    run.facts.firstCalcDate = street.firstCalcDate;
-    run.facts.lastCalcDate = street.lastCalcDate;
-    run.facts.dailyTrafficCalc = street.dailyTraffic;
-    run.facts.trafficFileType = results::keyInfoTrafficFileType(street.trafficFileType);
-    run.facts.trafficFile = street.trafficFile;
-    run.facts.annualDiurnalTraffic = street.givenTraffic;
-    run.facts.scenarioYear = store->scenarioYear();
-    if (store->citySizeKnown()) {
-        run.facts.citySize = store->citySize();
-        run.facts.citySizeName = store->citySizeName();
-    } else {
-        // A saved file holds no city size: the project's is shown.
-        run.facts.citySize = m_state.CitySize;
-        run.facts.citySizeName = results::citySizeName(m_state, m_state.CitySize);
-    }
+    run.facts = results::streetKeyInfoFacts(*store, i);
     run.recHeight = street.recHeight;
-
-    // The street's window is a view of its own: the run's name and comments stay as they are.
-    const std::string resultName = m_state.ResultFileName;
-    const std::string lastResult = m_state.LastResultFile;
-    const std::string comments = m_state.UserComments;
-    m_state.OpenSavedResults = false;
-    m_state.ResultFileName = "untitled";
-    m_state.UserComments.clear();
     {
-        frmShowResults window(m_state, m_interaction, m_settings, this);
+        frmShowResults window(shown, m_interaction, m_settings, this);
         window.setRunResults(run);
         window.showHelp = showHelp;
         window.Form_Load();
@@ -185,9 +171,15 @@ void frmMultiStreetResults::showStreet(int row) {
             window.exec();
         }
     }
-    m_state.ResultFileName = resultName;
-    m_state.LastResultFile = lastResult;
-    m_state.UserComments = comments;
+    // What the user chose to see in the street's window.
+    m_state.NumberFormat = shown.NumberFormat;
+    m_state.HideColAvHourly = shown.HideColAvHourly;
+    m_state.HideColMaxHourly = shown.HideColMaxHourly;
+    m_state.HideColDCHourly = shown.HideColDCHourly;
+    m_state.HideColMaxRun8 = shown.HideColMaxRun8;
+    m_state.HideColDCRun8 = shown.HideColDCRun8;
+    m_state.HideColMaxDaily = shown.HideColMaxDaily;
+    m_state.HideColDCDaily = shown.HideColDCDaily;
 }
 
 void frmMultiStreetResults::btnSave_Click() {

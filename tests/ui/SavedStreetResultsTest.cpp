@@ -1,0 +1,268 @@
+// Saved multi-street results (.msr) opened from File > Open Saved Results
+// File > Multi Streets show what the run showed: with no project open, with
+// another project open, and from a file of the previous layout.
+
+#include "run/results/ResultsFixture.h"
+#include "run/results/ResultsKeyInfo.h"
+#include "ui/WindowSession.h"
+#include "ui/results/ResultsTableModel.h"
+#include "ui/results/StreetListModel.h"
+#include "ui/results/frmMultiStreetResults.h"
+#include "ui/results/frmShowResults.h"
+
+#include "core/TextIO.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSortFilterProxyModel>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+
+using namespace vesk;
+using namespace vesk::ui;
+using test::Sample;
+using test::Session;
+
+namespace {
+
+// What the street list shows, and the window of one street opened from it.
+struct ShownStreets {
+    std::vector<std::string> keyInfo;       // the list's lines
+    std::vector<std::string> headings;      // every column's heading
+    std::vector<std::string> rows;          // per street its cells, a value above its limit marked "*"
+    std::vector<std::string> streetKeyInfo; // the street's lines, the first as street and time
+    std::vector<std::string> streetPages;   // page names and the rows of each page
+};
+
+std::vector<std::string> linesOf(const QString &text) {
+    return splitLines(text.toStdString());
+}
+
+void readList(frmMultiStreetResults &w, ShownStreets &out) {
+    out.keyInfo = linesOf(w.txtKeyInfo->toPlainText());
+    StreetListModel *list = w.model();
+    for (int c = 0; c < list->columnCount(); ++c) {
+        out.headings.push_back(list->headerData(c, Qt::Horizontal).toString().toStdString());
+    }
+    for (int r = 0; r < list->rowCount(); ++r) {
+        std::string row;
+        for (int c = 0; c < list->columnCount(); ++c) {
+            const QModelIndex cell = list->index(r, c);
+            row += cell.data().toString().toStdString() +
+                   (cell.data(Qt::BackgroundRole).isValid() ? "*" : "") + " | ";
+        }
+        out.rows.push_back(row);
+    }
+}
+
+void readStreet(frmShowResults &w, ShownStreets &out) {
+    out.streetKeyInfo = linesOf(w.txtKeyInfo->toPlainText());
+    if (!out.streetKeyInfo.empty()) {
+        // Its blanks follow the width of the box.
+        std::string street, time;
+        results::splitFirstKeyInfoLine(out.streetKeyInfo[0], &street, &time);
+        out.streetKeyInfo[0] = street + " / " + time;
+    }
+    for (int p = 0; p < w.cmbPage->count(); ++p) {
+        w.cmbPage->setCurrentIndex(p);
+        out.streetPages.push_back("page " + w.cmbPage->itemText(p).toStdString());
+        for (const std::string &row : test::ResultsFixture::rowsOf(w.model()->page())) {
+            out.streetPages.push_back(row);
+        }
+    }
+}
+
+const char *kStreetShown = "Market Street";
+
+// Reads the list and the window of kStreetShown of every street list the session shows; then act.
+void readWindows(Session &s, ShownStreets &out, std::function<void(frmMultiStreetResults &)> act = nullptr) {
+    s.onResultsWindow = [&s, &out, act](QDialog &dialog) {
+        if (auto *street = dynamic_cast<frmShowResults *>(&dialog)) {
+            readStreet(*street, out);
+            return;
+        }
+        auto &w = dynamic_cast<frmMultiStreetResults &>(dialog);
+        readList(w, out);
+        for (int r = 0; r < w.sorted()->rowCount(); ++r) {
+            if (w.sorted()->index(r, StreetListModel::ColStreet).data().toString() == kStreetShown) {
+                w.showStreet(r);
+            }
+        }
+        if (act) {
+            act(w);
+        }
+    };
+}
+
+// Text with every line that starts with one of the words dropped, and the version set.
+std::string withoutLines(const std::string &text, std::initializer_list<const char *> words, int version) {
+    std::string out;
+    for (const std::string &line : splitLines(text)) {
+        const bool dropped = std::any_of(words.begin(), words.end(), [&](const char *w) {
+            return line.rfind("\"" + std::string(w) + "\",", 0) == 0;
+        });
+        if (line.rfind("\"WinVESK multi-street results\"", 0) == 0) {
+            out += "\"WinVESK multi-street results\"," + std::to_string(version) + "\r\n";
+        } else if (!dropped && !line.empty()) {
+            out += line + "\r\n";
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// The sample streets for two weeks of January with three times the sample's PM10
+// background, so that streets exceed limit values, saved from the run's list.
+class SavedStreetResults : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        sample = std::make_unique<Sample>();
+        const std::string background = sample->appDir + "Working/Back2023.txt";
+        std::string higher;
+        for (const std::string &line : splitLines(test::readFile(background))) {
+            std::vector<std::string> cells;
+            for (std::size_t at = 0; at != std::string::npos;) {
+                const std::size_t next = line.find(' ', at);
+                cells.push_back(line.substr(at, next == std::string::npos ? next : next - at));
+                at = next == std::string::npos ? next : next + 1;
+            }
+            if (cells.size() > 8 && cells[0] != "year") {
+                cells[8] = std::to_string(3 * std::stod(cells[8])); // cPM10_b
+            }
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                higher += (c > 0 ? " " : "") + cells[c];
+            }
+            higher += "\r\n";
+        }
+        std::ofstream(background, std::ios::binary) << higher;
+
+        Session s(*sample, sample->project("DemoStreets.vkm"));
+        ASSERT_TRUE(s.loaded);
+        for (int which = 0; which < 2; ++which) {
+            (which == 0 ? s->chkStartAuto : s->chkEndAuto)->setChecked(false);
+            s->chkAuto_Click(which);
+        }
+        s->mEditStart->setText("01-01-2023");
+        s->txtHourStart->setText("1");
+        s->mEditEnd->setText("14-01-2023");
+        s->txtHourEnd->setText("24");
+        saved = sample->appDir + "Working/Streets.msr";
+        readWindows(s, run, [&s](frmMultiStreetResults &w) {
+            s.ui.files.push_back(saved);
+            w.btnSave_Click();
+        });
+        s.runToEnd();
+    }
+    static void TearDownTestSuite() { sample.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(std::filesystem::exists(saved)) << "the run's results were not saved";
+        ASSERT_EQ(run.rows.size(), 4u);
+        ASSERT_NE(run.keyInfo.at(1).find("; 3 streets exceed a limit value"), std::string::npos)
+            << run.keyInfo.at(1) << "\n"
+            << [] {
+                   std::string all;
+                   for (const std::string &line : run.headings) {
+                       all += line + "\n";
+                   }
+                   for (const std::string &line : run.rows) {
+                       all += line + "\n";
+                   }
+                   return all;
+               }();
+        ASSERT_FALSE(run.streetPages.empty()) << "no street window of the run";
+    }
+
+    // The saved results opened from the File menu of a session.
+    static ShownStreets opened(Session &s, const std::string &path) {
+        ShownStreets shown;
+        readWindows(s, shown);
+        s.ui.files.push_back(path);
+        s->action("menOpenSavedMulti")->trigger();
+        return shown;
+    }
+
+    // A single-street project of the sample (in Working) that shows neither
+    // PM10 nor PM2.5, names hourly percentiles by percentage, and whose
+    // meteorology and background the user provides.
+    static std::string otherProject() {
+        const std::string folder = sample->appDir + "Working/";
+        std::string options = test::readFile(sample->appDir + "Run.opt");
+        const std::string shownLine = "#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#";
+        const std::size_t at = options.find(shownLine);
+        EXPECT_NE(at, std::string::npos);
+        options.replace(at, shownLine.size(), "#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#FALSE#,#FALSE#,#TRUE#");
+        const std::size_t hourly = options.find("#TRUE#,0", options.find("Hourly percentiles"));
+        options.replace(hourly, 8, "#TRUE#,1");
+        std::ofstream(folder + "Run.opt", std::ios::binary) << options;
+        std::string project = test::readFile(folder + "DemoStreet.vkp");
+        const std::size_t sizes = project.find("8,24,2");
+        EXPECT_NE(sizes, std::string::npos);
+        project.replace(sizes, 6, "8,24,0");
+        std::ofstream(folder + "Other.vkp", std::ios::binary) << project;
+        return folder + "Other.vkp";
+    }
+
+    static std::unique_ptr<Sample> sample;
+    static std::string saved;
+    static ShownStreets run;
+};
+
+std::unique_ptr<Sample> SavedStreetResults::sample;
+std::string SavedStreetResults::saved;
+ShownStreets SavedStreetResults::run;
+
+TEST_F(SavedStreetResults, openedWithNoProjectShowTheRunsCountColumnsStreetsAndStreetWindow) {
+    Session s(*sample, "");
+    const ShownStreets shown = opened(s, saved);
+    EXPECT_EQ(shown.keyInfo, run.keyInfo);
+    EXPECT_EQ(shown.headings, run.headings);
+    EXPECT_EQ(shown.rows, run.rows);
+    EXPECT_EQ(shown.streetKeyInfo, run.streetKeyInfo);
+    EXPECT_EQ(shown.streetPages, run.streetPages);
+}
+
+TEST_F(SavedStreetResults, openedWithAnotherProjectShowTheRunsNotTheProjectsColumnsAndFacts) {
+    Session s(*sample, otherProject());
+    ASSERT_TRUE(s.loaded);
+    const int pm10 = s.state.PollutantList.item("PM10").Index;
+    ASSERT_FALSE(s.state.ShowPol.at(static_cast<std::size_t>(pm10)));
+    ASSERT_EQ(s.state.PercMode, 1);
+    ASSERT_EQ(s.state.CitySize, 0);
+    const ShownStreets shown = opened(s, saved);
+    EXPECT_EQ(shown.keyInfo, run.keyInfo);
+    EXPECT_EQ(shown.headings, run.headings);
+    EXPECT_EQ(shown.rows, run.rows);
+    EXPECT_EQ(shown.streetKeyInfo, run.streetKeyInfo);
+    EXPECT_EQ(shown.streetPages, run.streetPages);
+}
+
+TEST_F(SavedStreetResults, aFileOfThePreviousLayoutShowsItsStreetsAndClaimsNoCitySizeOfTheOpenProject) {
+    const std::string previous = sample->appDir + "Working/Previous.msr";
+    std::ofstream(previous, std::ios::binary) << withoutLines(
+        test::readFile(saved), {"Run", "Shown", "Percentiles", "Headings", "Limits", "Limit", "Columns"}, 2);
+    Session s(*sample, otherProject());
+    ASSERT_TRUE(s.loaded);
+    const ShownStreets shown = opened(s, previous);
+    EXPECT_EQ(shown.keyInfo, run.keyInfo) << "the same streets over a limit";
+    EXPECT_EQ(shown.rows.size(), run.rows.size());
+    ASSERT_EQ(shown.streetKeyInfo.size(), 5u);
+    EXPECT_EQ(shown.streetKeyInfo[1], run.streetKeyInfo[1]);
+    EXPECT_EQ(shown.streetKeyInfo[3].rfind("Period Covered (Meteorological Data not known): ", 0), 0u)
+        << shown.streetKeyInfo[3];
+    EXPECT_EQ(shown.streetKeyInfo[4], "Urban Background:  Not known (not kept in the results file)");
+    // The first modelled row of the run's page of both sides.
+    const auto modelled =
+        std::find_if(run.streetPages.begin(), run.streetPages.end(),
+                     [](const std::string &row) { return row.rfind("       Street Modelled", 0) == 0; });
+    ASSERT_NE(modelled, run.streetPages.end());
+    EXPECT_NE(std::find(shown.streetPages.begin(), shown.streetPages.end(), *modelled),
+              shown.streetPages.end())
+        << *modelled;
+}
