@@ -208,7 +208,7 @@ ResultsView viewOfStatistics(const State &s, const KeyedList<Pollutant> &stored,
     };
     viewSetPercentiles(v, s);
     v.limits = s;
-    // A family's mode is the one whose first percentile word the statistics hold.
+    // A family's mode: by n-th highest (0) unless the statistics hold only its percentile words (1).
     const char *nthSuffixes[3] = {"thHighest", "thHighestRun8", "thHighestDaily"};
     int *modes[3] = {&v.percMode, &v.run8PercMode, &v.dailyPercMode};
     for (std::size_t f = 0; f < 3; ++f) {
