@@ -8,6 +8,7 @@
 #include "calc/RunErrors.h"
 #include "calc/TableRoutines.h"
 #include "core/FileLock.h"
+#include "core/StagedFileNames.h"
 #include "platform/Isolation.h"
 #include "platform/tables/Tables.h"
 #include "support/ProcessGroups.h"
@@ -192,8 +193,17 @@ TEST(TableFileHolds, WhatARunKilledWhileMakingItsLockFileLeftIsRemovedByTheNextR
     ASSERT_EQ(killed.end, IsolatedEnd::Crashed);
     ASSERT_EQ(lockFilesInTheMaking(dir.path()).size(), 1u) << "what the killed run left";
 
-    // Another run's, locked while it is made, and another user's stay.
-    const std::string making = "." + lockName + ".0000making.part";
+    // Another run's, locked while it is made, and another user's stay. They are named as a run names its
+    // own, so that only their lock and their owner keep them; not as the killed run's, whose random part
+    // this process, of which it was forked, may draw again.
+    auto unusedHiddenName = [&] {
+        std::string name;
+        do {
+            name = staged::hiddenName(lockName, ".part");
+        } while (fs::exists(dir.path() / name));
+        return name;
+    };
+    const std::string making = unusedHiddenName();
     OtherProcess other([&] {
         const int fd = open((dir.path() / making).c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
         return fd >= 0 && lockWholeFile(fd, true) == LockTry::Taken;
@@ -201,7 +211,7 @@ TEST(TableFileHolds, WhatARunKilledWhileMakingItsLockFileLeftIsRemovedByTheNextR
     ASSERT_TRUE(other.holding());
     std::vector<std::string> stay = {making};
     if (geteuid() == 0) {
-        const std::string foreign = "." + lockName + ".0000foreign.part";
+        const std::string foreign = unusedHiddenName();
         dir.write(foreign, "");
         ASSERT_EQ(chown((dir.path() / foreign).c_str(), test::kNobody, test::kNobody), 0);
         stay.push_back(foreign);
@@ -253,7 +263,6 @@ TEST(TableFileHolds, ALockFileMadeWhoseLockFailsIsRemoved) {
         }
     }
 }
-
 
 // The hold is on the file a link leads to: two names of one workbook are one file.
 TEST(TableFileHolds, TwoNamesOfOneWorkbookAreOneFile) {
