@@ -17,6 +17,10 @@
 // nobody's holds locked is said to be held by a program of nobody's, never
 // by a run of root's, whatever holder line it holds: a line is believed
 // only where it names a live run of the lock file's owner that holds it.
+// Nor is a line naming another computer, whose processes cannot be looked
+// at from here: root's lock file that a live process of root's holds,
+// named by its line as of another computer, is said to be held by a
+// program of root's, never by a run.
 // Whatever nobody put under a name stays there.
 //
 // The lock files a run makes, of a text, a workbook and a database, are
@@ -51,17 +55,20 @@ enum class Other {
     SharedNamingEnded,      // root's left-over (644), naming a process of root's that has ended, that a
                             // program of nobody's holds under a shared lock
     SharedNamingNoRun,      // the same, naming a live process of root's that is no run holding it
+    HeldNamingElsewhere,    // root's own, locked by a live process of root's that has it open, holding
+                            // "winvesk <that process> root <another computer>"
 };
 
-// Whether the left-over is root's own, that nobody holds under a shared lock.
-bool rootsLeftOver(Other other) {
-    return other == Other::SharedNamingEnded || other == Other::SharedNamingNoRun;
+// Whether the lock file is root's own.
+bool rootsLockFile(Other other) {
+    return other == Other::SharedNamingEnded || other == Other::SharedNamingNoRun ||
+           other == Other::HeldNamingElsewhere;
 }
 
 struct OthersLockFile {
     const char *name;
     const char *output;   // the hourly output as the project stores it
-    const char *lockFile; // nobody's file beside it (root's, for a shared lock on root's left-over)
+    const char *lockFile; // nobody's file beside it (root's, where rootsLockFile says so)
     Other other;
     bool sticky;      // the folder has the sticky bit (1777), else 777
     const char *says; // what the run says ("{out}" and "{lock}" stand for the paths); "": it completes
@@ -154,19 +161,27 @@ TEST_P(LockFilesOfOthers, NeverMakeTheRunWaitNorAreCalledARunOfItsUser) {
     OtherProcess rootsProgram([] { return true; });
     ASSERT_TRUE(rootsProgram.holding());
     // The lock file, empty; its holder line is written below.
-    const bool roots = rootsLeftOver(c.other);
+    const bool roots = rootsLockFile(c.other);
     auto make = [&] {
         const int fd = open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         return fd >= 0 && fchmod(fd, 0644) == 0 && close(fd) == 0;
     };
     ASSERT_TRUE(roots ? make() : doneAsNobody(make));
     // A program of root's that has nobody's lock file open (reads it), as a
-    // run holding it has, but is no process of nobody's.
-    OtherProcess rootsReader(
-        [&] { return c.other != Other::HeldNamingRootsProcess || open(lock.c_str(), O_RDONLY) >= 0; });
+    // run holding it has, but is no process of nobody's; or one that holds
+    // root's own lock file, open and locked, as a run of root's would.
+    OtherProcess rootsReader([&] {
+        if (c.other == Other::HeldNamingElsewhere) {
+            const int fd = open(lock.c_str(), O_RDWR | O_CLOEXEC);
+            struct flock l = wholeFileLock(F_WRLCK);
+            return fd >= 0 && fcntl(fd, F_SETLK, &l) == 0;
+        }
+        return c.other != Other::HeldNamingRootsProcess || open(lock.c_str(), O_RDONLY) >= 0;
+    });
     ASSERT_TRUE(rootsReader.holding());
     pid_t named = 0;
     std::string user = "root";
+    std::string computer = host;
     switch (c.other) {
     case Other::HeldNamingRoot:
         named = getpid();
@@ -182,11 +197,15 @@ TEST_P(LockFilesOfOthers, NeverMakeTheRunWaitNorAreCalledARunOfItsUser) {
     case Other::SharedNamingNoRun:
         named = rootsProgram.pid();
         break;
+    case Other::HeldNamingElsewhere:
+        named = rootsReader.pid();
+        computer += "-2";
+        break;
     default:
         break;
     }
     const std::string bytes =
-        named != 0 ? "winvesk " + std::to_string(named) + " " + user + " " + host + "\n" : "";
+        named != 0 ? "winvesk " + std::to_string(named) + " " + user + " " + computer + "\n" : "";
     auto write = [&] {
         const int fd = open(lock.c_str(), O_WRONLY | O_CLOEXEC);
         const bool written = fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
@@ -196,7 +215,8 @@ TEST_P(LockFilesOfOthers, NeverMakeTheRunWaitNorAreCalledARunOfItsUser) {
     // A program of nobody's holding it with a lock of the system's kind
     // (fcntl): shared on root's left-over, which nobody may only read.
     OtherProcess holder([&] {
-        if (c.other == Other::PipeAtTheLook || c.other == Other::PipeAfterTheLook) {
+        if (c.other == Other::PipeAtTheLook || c.other == Other::PipeAfterTheLook ||
+            c.other == Other::HeldNamingElsewhere) {
             return true;
         }
         const int fd = setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0
@@ -267,6 +287,8 @@ constexpr const char *kNobodys =
 constexpr const char *kNobodysProgram =
     "The file {out} cannot be written now: a program of the user \"nobody\" "
     "holds its lock file {lock}. Run again once it is no longer held.";
+constexpr const char *kRootsProgram = "The file {out} cannot be written now: a program of the user \"root\" "
+                                      "holds its lock file {lock}. Run again once it is no longer held.";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LockFilesOfOthers,
@@ -296,7 +318,10 @@ INSTANTIATE_TEST_SUITE_P(
         OthersLockFile{"root's left-over naming an ended process, under nobody's shared lock", "Out.txt",
                        ".Out.txt.lock", Other::SharedNamingEnded, true, kNobodysProgram},
         OthersLockFile{"root's left-over naming a process that is no run, under nobody's shared lock",
-                       "Db.mdb;Hourly", ".Db.mdb.lock", Other::SharedNamingNoRun, false, kNobodysProgram}),
+                       "Db.mdb;Hourly", ".Db.mdb.lock", Other::SharedNamingNoRun, false, kNobodysProgram},
+        OthersLockFile{"root's lock file held by a process of root's its line names on another computer",
+                       "OutTab.xls;Hourly", ".OutTab.xls.lock", Other::HeldNamingElsewhere, false,
+                       kRootsProgram}),
     [](const testing::TestParamInfo<OthersLockFile> &info) { return testNameOf(info.param.name); });
 
 // The lock file a run makes of each kind of output, looked at while the run
