@@ -113,6 +113,14 @@ void closeProject(ProjectState &s) {
     s.TrafficFileLoaded = false;
 }
 
+bool projectOpen(const ProjectState &s) {
+    return !s.ProjectFile.empty() || s.UntitledProject;
+}
+
+std::string openProjectFolder(const ProjectState &s) {
+    return projectOpen(s) ? s.WorkDir : std::string();
+}
+
 LoadResult openProject(ProjectState &s, Interaction &ui, const std::string &path) {
     s.NewProjectPending = false;
     s.TrailingValue = -1;

@@ -43,6 +43,16 @@ bool askSaveQuestions(ProjectState &s, Interaction &ui, ProjectCommand command,
 // emission set-up, no scenario year, no trailing value.
 void closeProject(ProjectState &s);
 
+// Whether a project is open: one loaded from its file, or a new one not yet
+// saved. None is open when the program started without one, and after Close,
+// which keeps WorkDir (where Open then starts): the window is titled "WinVESK".
+bool projectOpen(const ProjectState &s);
+
+// The folder of the open project (WorkDir), where a name typed without its
+// folder outside a file chooser lies (the print dialog's output file); ""
+// when no project is open (projectOpen), whatever WorkDir still holds.
+std::string openProjectFolder(const ProjectState &s);
+
 // Opens path (after the save questions and the file choice, which the caller
 // has done): resets the project values, loads, and on success puts the path
 // at the top of the recent files (unless it came from there) and clears

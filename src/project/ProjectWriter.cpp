@@ -3,6 +3,7 @@
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
+#include "project/Lifecycle.h"
 #include "project/OptionFile.h"
 #include "project/PrintColumns.h"
 #include "project/ProjectFolder.h"
@@ -317,7 +318,7 @@ bool writeProjectFile(const ProjectState &s, const ProjectSaveNames &names, cons
 }
 
 std::string windowCaption(const ProjectState &s) {
-    if (s.ProjectFile.empty() && !s.UntitledProject) {
+    if (!projectOpen(s)) {
         return "WinVESK";
     }
     return std::string(s.CalcMode == 0 ? "WinVESK Special Mode" : "WinVESK Calculation") + " [" +

@@ -62,6 +62,7 @@ struct GraphFolders {
     ScriptedInteraction ui;
     GraphFolders() {
         state.WorkDir = work.path().string() + "/";
+        state.ProjectFile = state.WorkDir + "Demo.vkp"; // a project open in work
         state.AppDir = app.path().string() + "/";
         state.WindSpeedCount = 5;
         state.WindSpeeds = {0, 1, 2, 3, 5, 8, 0, 0, 0};

@@ -484,6 +484,7 @@ TEST_F(ResultsWindow, aPdfOfAPageRangeHoldsOneSheetPerPageAndOnlyPageZeroOpensWi
 }
 
 TEST_F(ResultsWindow, printProposesAPdfNamedByTheStreetInTheProjectFolder) {
+    s.ProjectFile = s.WorkDir + "Test.vkp"; // the project whose run the window shows is open
     QString proposed;
     w->choosePrinter = [&](QPrinter &printer) {
         proposed = printer.outputFileName();

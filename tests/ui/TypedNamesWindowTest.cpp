@@ -15,6 +15,7 @@
 #include "ui/editors/frmTrafficEditor.h"
 #include "ui/inputdef/frmFormatFile.h"
 #include "ui/inputdef/frmNewFileName.h"
+#include "ui/listeditors/frmEditMetBackFiles.h"
 #include "ui/results/GraphPainter.h"
 #include "ui/results/frmShowResults.h"
 
@@ -213,7 +214,7 @@ TEST(TypedNames, AProjectPickedFromTheOpenDialogsListOpensWhateverBlanksItsNameH
             QAbstractItemView *list = nullptr;
             for (auto *view : dialog->findChildren<QAbstractItemView *>()) {
                 if (view->isVisible() && (view->objectName() == QLatin1String("listView") ||
-                     view->objectName() == QLatin1String("treeView"))) {
+                                          view->objectName() == QLatin1String("treeView"))) {
                     list = view;
                 }
             }
@@ -222,9 +223,11 @@ TEST(TypedNames, AProjectPickedFromTheOpenDialogsListOpensWhateverBlanksItsNameH
             QModelIndex row;
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] {
-                    const QModelIndex folder = files->index(QString::fromStdString(fs::path(path).parent_path()));
+                    const QModelIndex folder =
+                        files->index(QString::fromStdString(fs::path(path).parent_path()));
                     for (int r = 0; r < files->rowCount(folder); ++r) {
-                        if (files->index(r, 0, folder).data().toString().toStdString() == fs::path(path).filename()) {
+                        if (files->index(r, 0, folder).data().toString().toStdString() ==
+                            fs::path(path).filename()) {
                             row = files->index(r, 0, folder);
                         }
                     }
@@ -233,7 +236,8 @@ TEST(TypedNames, AProjectPickedFromTheOpenDialogsListOpensWhateverBlanksItsNameH
                 20000))
                 << "the row is not listed";
             QApplication::setActiveWindow(dialog);
-            list->setFocus(Qt::MouseFocusReason); // as a click on the list gives it in a window of the desktop
+            list->setFocus(
+                Qt::MouseFocusReason); // as a click on the list gives it in a window of the desktop
             const QPoint at = list->visualRect(row).center();
             if (c.pick == Pick::DoubleClick) {
                 // QTest's double click is the second click of the two (a press and a double click).
@@ -247,7 +251,8 @@ TEST(TypedNames, AProjectPickedFromTheOpenDialogsListOpensWhateverBlanksItsNameH
             if (c.pick == Pick::ClickThenOpen) {
                 QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
             } else {
-                QTest::keyClick(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+                QTest::keyClick(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")),
+                                Qt::Key_Return);
             }
         });
         t.s->menOpen_Click();
@@ -503,7 +508,10 @@ TEST(TypedNames, APrintIntoAFileNamedWithoutItsPathLiesBesideTheProjectHoweverTh
         {"sub\\AltP.pdf", PrintConfirm::AltP, "sub/AltP.pdf", {}},
         {"Enter.pdf", PrintConfirm::Enter, "Enter.pdf", {}},
         {"Click.pdf", PrintConfirm::Click, "Click.pdf", {}},
-        {"Asked.pdf", PrintConfirm::AltP, "Asked.pdf", {t.work + "Asked.pdf already exists.\nDo you want to overwrite it?"}},
+        {"Asked.pdf",
+         PrintConfirm::AltP,
+         "Asked.pdf",
+         {t.work + "Asked.pdf already exists.\nDo you want to overwrite it?"}},
         {"", PrintConfirm::AltP, "Demo Street_results.pdf", {}},
     };
     std::vector<QString> offered(cases.size());
@@ -536,9 +544,11 @@ TEST(TypedNames, APrintIntoAFileNamedWithoutItsPathLiesBesideTheProjectHoweverTh
     EXPECT_EQ(test::entriesBelow(home), homeHolds) << "nothing in the home folder";
 }
 
-// With no project open (results opened from a saved file), a name typed without its path lies in the folder
-// the program was started from, the dialog asks about that file alone, and a message says where the print
-// went; a file of that name in the home folder keeps its bytes.
+// With no project open (results opened from a saved file; the variable list of the standard meteorology and
+// background files), a name typed without its path lies in the folder the program was started from, the
+// dialog asks about that file alone, and a message says where the print went; a file of that name in the home
+// folder keeps its bytes. So after File > Close as when started without a project: the folder of the project
+// closed, which stays the working folder, is no project's folder.
 TEST(TypedNames, WithNoProjectOpenAPrintIntoAFileNamedWithoutItsPathGoesWhereTheProgramWasStarted) {
     using test::PrintConfirm;
     Sample sample;
@@ -552,49 +562,80 @@ TEST(TypedNames, WithNoProjectOpenAPrintIntoAFileNamedWithoutItsPathGoesWhereThe
         s.runToEnd();
     }
     ASSERT_TRUE(fs::is_regular_file(saved));
-    Session s(sample, "");
-    const test::TempDir started;
-    test::CurrentFolder here(started.path());
     const fs::path home = std::getenv("HOME");
-    for (const char *name : {"Same.pdf", "Asked.pdf", "Demo Street_results.pdf"}) {
+    for (const char *name : {"Same.pdf", "Asked.pdf", "Demo Street_results.pdf", "Variables.pdf"}) {
         std::ofstream(home / name, std::ios::binary) << "home";
     }
-    started.write("Asked.pdf", "started");
-    const std::string there = started.path().string() + "/";
-    struct Case {
-        const char *typed;
-        PrintConfirm way;
-        const char *lands;
-        std::vector<std::string> asked;
-    };
-    const std::vector<Case> cases = {
-        {"Same.pdf", PrintConfirm::AltP, "Same.pdf", {}},
-        {"Asked.pdf", PrintConfirm::AltP, "Asked.pdf", {there + "Asked.pdf already exists.\nDo you want to overwrite it?"}},
-        {"", PrintConfirm::Click, "Demo Street_results.pdf", {}},
-    };
-    std::vector<std::vector<std::string>> asked(cases.size());
-    QString offered;
-    s.onResultsWindow = [&](QDialog &window) {
-        auto *w = qobject_cast<ui::frmShowResults *>(&window);
-        w->choosePrinter = nullptr;
-        for (std::size_t i = 0; i < cases.size(); ++i) {
-            test::printIntoFile(QString::fromUtf8(cases[i].typed), cases[i].way, &offered, &asked[i]);
-            w->menPrint_Click();
+    for (const bool closed : {false, true}) {
+        SCOPED_TRACE(closed ? "after File > Close" : "started without a project");
+        Session s(sample, closed ? sample.project() : "");
+        if (closed) {
+            s->menClose_Click();
+            ASSERT_EQ(s->windowTitle().toStdString(), "WinVESK");
+            ASSERT_EQ(s.state.WorkDir, sample.appDir + "Working/") << "the folder of the project closed";
         }
-    };
-    s.ui.files.push_back(saved);
-    s->action("menOpenSavedSingle")->trigger();
-    std::vector<std::string> notes;
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].typed);
-        EXPECT_EQ(asked[i], cases[i].asked);
-        EXPECT_EQ(test::readFile(there + cases[i].lands).rfind("%PDF", 0), 0u) << cases[i].lands;
-        notes.push_back("The print went into the file " + there + cases[i].lands + ".");
-    }
-    EXPECT_EQ(offered.toStdString(), "Demo Street_results.pdf");
-    EXPECT_EQ(s.ui.messages, notes);
-    for (const char *name : {"Same.pdf", "Asked.pdf", "Demo Street_results.pdf"}) {
-        EXPECT_EQ(test::readFile((home / name).string()), "home") << name << " in the home folder";
+        const test::TempDir started;
+        test::CurrentFolder here(started.path());
+        started.write("Asked.pdf", "started");
+        const std::string there = started.path().string() + "/";
+        const char *const kAsksToReplace = " already exists.\nDo you want to overwrite it?";
+        struct Case {
+            const char *typed;
+            PrintConfirm way;
+            const char *lands;
+            std::vector<std::string> asked;
+        };
+        const std::vector<Case> cases = {
+            {"Same.pdf", PrintConfirm::AltP, "Same.pdf", {}},
+            {"Asked.pdf", PrintConfirm::AltP, "Asked.pdf", {there + "Asked.pdf" + kAsksToReplace}},
+            {"", PrintConfirm::Click, "Demo Street_results.pdf", {}},
+        };
+        std::vector<std::vector<std::string>> asked(cases.size());
+        QString offered;
+        s.onResultsWindow = [&](QDialog &window) {
+            auto *w = qobject_cast<ui::frmShowResults *>(&window);
+            w->choosePrinter = nullptr;
+            for (std::size_t i = 0; i < cases.size(); ++i) {
+                test::printIntoFile(QString::fromUtf8(cases[i].typed), cases[i].way, &offered, &asked[i]);
+                w->menPrint_Click();
+            }
+        };
+        s.ui.files.push_back(saved);
+        s->action("menOpenSavedSingle")->trigger();
+        // Settings > Standard Meteorology and Background Files, Format, the variables shown, Print.
+        QString listOffered;
+        std::vector<std::string> listAsked;
+        test::onModal<ui::frmEditMetBackFiles>([&](ui::frmEditMetBackFiles *e) {
+            e->lstFiles->setCurrentRow(0);
+            test::onModal<ui::frmFormatFile>([&](ui::frmFormatFile *d) {
+                d->btnShowVariables_Click();
+                test::printIntoFile(QStringLiteral("Variables.pdf"), PrintConfirm::AltP, &listOffered,
+                                    &listAsked);
+                d->btnPrint_Click();
+                d->btnCancel_Click();
+            });
+            e->btnFormat_Click();
+            e->reject();
+        });
+        s->action("menMetBackFiles")->trigger();
+        std::vector<std::string> notes;
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            SCOPED_TRACE(cases[i].typed);
+            EXPECT_EQ(asked[i], cases[i].asked);
+            EXPECT_EQ(test::readFile(there + cases[i].lands).rfind("%PDF", 0), 0u) << cases[i].lands;
+            notes.push_back("The print went into the file " + there + cases[i].lands + ".");
+        }
+        EXPECT_EQ(offered.toStdString(), "Demo Street_results.pdf");
+        EXPECT_EQ(listOffered.toStdString(), "variable_list.pdf");
+        EXPECT_EQ(listAsked, std::vector<std::string>{});
+        EXPECT_EQ(test::readFile(there + "Variables.pdf").rfind("%PDF", 0), 0u);
+        notes.push_back("The print went into the file " + there + "Variables.pdf.");
+        EXPECT_EQ(s.ui.messages, notes);
+        for (const char *name : {"Same.pdf", "Asked.pdf", "Demo Street_results.pdf", "Variables.pdf"}) {
+            EXPECT_EQ(test::readFile((home / name).string()), "home") << name << " in the home folder";
+            EXPECT_FALSE(fs::exists(sample.appDir + "Working/" + name))
+                << name << " beside the project closed";
+        }
     }
 }
 

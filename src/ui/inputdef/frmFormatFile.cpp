@@ -9,6 +9,7 @@
 #include "core/Paths.h"
 #include "project/DataFileHeader.h"
 #include "project/FormatFiles.h"
+#include "project/Lifecycle.h"
 #include "run/State.h"
 #include "ui/common/DriveLetterNames.h"
 #include "ui/common/HelpSystem.h"
@@ -58,6 +59,7 @@ FormatDialogInput formatDialogInput(const State &state, int kind, int position) 
     in.multiStreet = state.MultiStreetMode;
     in.projectList = formatDialogProjectLists(state, kind);
     in.workDir = state.WorkDir;
+    in.printFolder = openProjectFolder(state);
     in.metBackDir = state.MetBackDir;
     in.listsDir = state.ListsDir;
     in.appDir = state.AppDir;

@@ -57,9 +57,10 @@ struct FormatDialogInput {
     bool multiStreet = false;             // a multi-street project: statistics files are multi-street
     std::vector<std::string> projectList; // the lists "Load from Project" offers
     std::string workDir;                  // a file name without a folder, or with one, lies here
-    std::string metBackDir;               // an input's file name beginning ".\" lies here
-    std::string listsDir;                 // where saved format files are loaded from
-    std::string appDir;                   // the program's data tree: its files are replaced only when asked
+    std::string printFolder; // a print's file named without its folder lies here ("": no project)
+    std::string metBackDir;  // an input's file name beginning ".\" lies here
+    std::string listsDir;    // where saved format files are loaded from
+    std::string appDir;      // the program's data tree: its files are replaced only when asked
     std::string decimalSeparator = ".";
 };
 

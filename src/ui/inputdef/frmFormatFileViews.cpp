@@ -161,7 +161,7 @@ void frmFormatFile::btnShowVariables_Click() {
 }
 
 int frmFormatFile::printCatalogue(QPrinter &printer) const {
-    PrintedFile file(printer, QString::fromStdString(m_input.workDir));
+    PrintedFile file(printer, QString::fromStdString(m_input.printFolder));
     if (QString why; file.refused(&why)) {
         m_interaction.message(why.toStdString(), Icon::Critical);
         return 0;
@@ -213,12 +213,13 @@ int frmFormatFile::printCatalogue(QPrinter &printer) const {
 void frmFormatFile::btnPrint_Click() {
     QPrinter printer;
     printer.setDocName(QStringLiteral("Variable list"));
-    printer.setOutputFileName(offeredPrintFile(QString::fromStdString(m_input.workDir), QStringLiteral("variable_list")));
+    printer.setOutputFileName(
+        offeredPrintFile(QString::fromStdString(m_input.printFolder), QStringLiteral("variable_list")));
     bool chosen = false;
     if (choosePrinter) {
         chosen = choosePrinter(printer);
     } else {
-        PrintDialog dialog(&printer, QString::fromStdString(m_input.workDir), this);
+        PrintDialog dialog(&printer, QString::fromStdString(m_input.printFolder), this);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
         chosen = dialog.exec() == QDialog::Accepted;
     }

@@ -4,6 +4,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "project/FormatFiles.h"
+#include "project/Lifecycle.h"
 #include "run/InputFileCheck.h"
 #include "ui/common/EngineState.h"
 #include "ui/inputdef/frmFormatFile.h"
@@ -121,6 +122,7 @@ void frmEditMetBackFiles::btnFormat_Click() {
     input.fileName = m_files[static_cast<std::size_t>(row)].fileName;
     input.lists = m_format;
     input.workDir = m_state.WorkDir;
+    input.printFolder = openProjectFolder(m_state);
     input.metBackDir = m_state.MetBackDir;
     input.listsDir = m_state.ListsDir;
     input.decimalSeparator = m_state.DecimalSeparator;

@@ -1,6 +1,7 @@
 #include "ui/mainwindow/StreetSketchPanel.h"
 
 #include "core/Numbers.h"
+#include "project/Lifecycle.h"
 #include "project/StreetConfig.h"
 #include "run/State.h"
 #include "ui/common/SketchBox.h"
@@ -43,7 +44,7 @@ StreetSketchPanel::StreetSketchPanel(State &state, Interaction &interaction, QWi
     setObjectName(QStringLiteral("frmboxStreet3DPanel"));
     buildLayout();
     boxStreet3D->setInteraction(&m_interaction);
-    boxStreet3D->setPrintFolder([this] { return m_state.WorkDir; });
+    boxStreet3D->setPrintFolder([this] { return openProjectFolder(m_state); });
     boxStreet3D->setRefresher([this] { syncSketch(); });
 
     m_chooseFont = [this](SketchLabelFont &font, int &size) {

@@ -1,6 +1,7 @@
 #include "ui/results/MDIGraphics.h"
 
 #include "core/Interaction.h"
+#include "project/Lifecycle.h"
 #include "run/State.h"
 #include "ui/common/PictureFile.h"
 #include "ui/results/frmGraph.h"
@@ -35,7 +36,7 @@ MDIGraphics::MDIGraphics(const State &state, Interaction &interaction, QWidget *
     setupMenus();
     connect(mdiArea, &QMdiArea::subWindowActivated, this, &MDIGraphics::updateMenus);
     choosePrinter = [this](QPrinter &printer) {
-        PrintDialog dialog(&printer, QString::fromStdString(m_state.WorkDir), this);
+        PrintDialog dialog(&printer, QString::fromStdString(openProjectFolder(m_state)), this);
         return dialog.exec() == QDialog::Accepted;
     };
     runSelection = [](frmSelGraph &dialog) { dialog.exec(); };
@@ -270,12 +271,13 @@ bool MDIGraphics::menPrint_Click() {
     printer.setPageOrientation(QPageLayout::Landscape);
     const QString graphName = QFileInfo(QString::fromStdString(graph->graphFile())).completeBaseName();
     printer.setDocName(graphName);
-    printer.setOutputFileName(offeredPrintFile(QString::fromStdString(m_state.WorkDir), graphName));
+    printer.setOutputFileName(
+        offeredPrintFile(QString::fromStdString(openProjectFolder(m_state)), graphName));
     if (choosePrinter && !choosePrinter(printer)) {
         return false; // cancelled: nothing printed
     }
     QString error, note;
-    if (!graph->PrintGraph(printer, QString::fromStdString(m_state.WorkDir), &error, &note)) {
+    if (!graph->PrintGraph(printer, QString::fromStdString(openProjectFolder(m_state)), &error, &note)) {
         m_interaction.message(error.toStdString(), Icon::Critical);
         return false;
     }

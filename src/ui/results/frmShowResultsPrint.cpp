@@ -4,6 +4,7 @@
 // to it; one taller than the room left on its sheet is shrunk to fit as well.
 
 #include "core/Interaction.h"
+#include "project/Lifecycle.h"
 #include "run/results/ResultsPrintPlan.h"
 #include "ui/common/EngineState.h"
 #include "ui/common/PictureFile.h"
@@ -23,8 +24,9 @@ namespace vesk::ui {
 
 QString frmShowResults::proposedPdfName() const {
     const QString street = QString::fromStdString(m_streetShown).trimmed();
-    return offeredPrintFile(QString::fromStdString(m_state.WorkDir),
-                            street.isEmpty() ? QStringLiteral("results") : street + QStringLiteral("_results"));
+    return offeredPrintFile(QString::fromStdString(openProjectFolder(m_state)),
+                            street.isEmpty() ? QStringLiteral("results")
+                                             : street + QStringLiteral("_results"));
 }
 
 void frmShowResults::menPrint_Click() {
@@ -40,7 +42,7 @@ void frmShowResults::menPrint_Click() {
     if (choosePrinter) {
         chosen = choosePrinter(printer);
     } else {
-        PrintDialog dialog(&printer, QString::fromStdString(m_state.WorkDir), this);
+        PrintDialog dialog(&printer, QString::fromStdString(openProjectFolder(m_state)), this);
         dialog.setWindowTitle(QStringLiteral("Print Results"));
         dialog.setMinMax(1, LastPageIndex + 1);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
@@ -61,7 +63,7 @@ std::vector<QString> frmShowResults::printResults(QPrinter &printer) {
         return printed;
     }
     // A name typed without its folder lies beside the project, as the name proposed does.
-    PrintedFile file(printer, QString::fromStdString(m_state.WorkDir));
+    PrintedFile file(printer, QString::fromStdString(openProjectFolder(m_state)));
     if (QString why; file.refused(&why)) {
         m_interaction.message(why.toStdString(), Icon::Critical);
         return printed;
