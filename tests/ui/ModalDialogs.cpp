@@ -175,7 +175,8 @@ void typeIntoFileDialog(const QString &name, const QString &filterStart, bool fo
     });
 }
 
-void printIntoFile(const QString &typed, PrintConfirm way, QString *offered, std::vector<std::string> *asked) {
+void printIntoFile(const QString &typed, PrintConfirm way, QString *offered, std::vector<std::string> *asked,
+                   bool *keptOpen) {
     ModalWatch w;
     w.kind = QPrintDialog::staticMetaObject.className();
     w.match = [](QWidget *widget) -> QWidget * { return qobject_cast<QPrintDialog *>(widget); };
@@ -207,13 +208,29 @@ void printIntoFile(const QString &typed, PrintConfirm way, QString *offered, std
         case PrintConfirm::AltP:
             QTest::keyClick(field, Qt::Key_P, Qt::AltModifier); // the button clicks a moment later
             break;
+        case PrintConfirm::Chooser: {
+            auto *browse = window->findChild<QAbstractButton *>(QStringLiteral("fileBrowser"));
+            ASSERT_TRUE(browse != nullptr);
+            untilClosed<QFileDialog>([](QFileDialog *chooser) { static_cast<QDialog *>(chooser)->accept(); });
+            QTest::mouseClick(browse, Qt::LeftButton);
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            break;
         }
-        // The questions the dialog asks as it takes the name are answered while this waits.
+        }
+        // The questions the dialog asks as it takes the name are answered while this waits; a message
+        // answered is handled to its end before the wait looks again.
         QElapsedTimer clock;
         clock.start();
-        while (dialog && dialog->isVisible() && clock.elapsed() < kModalCloseSeconds * 1000) {
+        while (dialog && dialog->isVisible() && !(keptOpen && !asked->empty()) &&
+               clock.elapsed() < kModalCloseSeconds * 1000) {
             QApplication::processEvents(QEventLoop::AllEvents, 50);
             QThread::msleep(5);
+        }
+        if (keptOpen) {
+            *keptOpen = dialog && dialog->isVisible();
+            if (*keptOpen) {
+                closeDialog(dialog);
+            }
         }
     };
     startModalWatch(std::move(w));

@@ -87,15 +87,21 @@ template <typename T> void untilClosed(std::function<void(T *)> act, int closeSe
 void typeIntoFileDialog(const QString &name, const QString &filterStart = {}, bool focusFirst = false);
 
 // How a user confirms the print dialog: a click on its Print button, Enter
-// in the file field, or the button's key (Alt+P) with the focus still there.
-enum class PrintConfirm { Click, Enter, AltP };
+// in the file field, or the button's key (Alt+P) with the focus still there;
+// or the field's "..." button, Save in the chooser it opens as it opened
+// (the folder and name it starts with), then a click on Print.
+enum class PrintConfirm { Click, Enter, AltP, Chooser };
 
 // Prints into a file through the print dialog that opens next: chooses its
 // file printer, types `typed` into the output file field (with "" the name
 // offered stays) and confirms it as `way` says. The name the field offered
 // goes to *offered, the text of every message box shown until the dialog
-// has closed to *asked, each answered Yes where it offers Yes.
-void printIntoFile(const QString &typed, PrintConfirm way, QString *offered, std::vector<std::string> *asked);
+// has closed to *asked, each answered Yes where it offers Yes. With keptOpen,
+// the dialog may stay open on a message (a name refused): the wait ends once
+// one has been answered with the dialog still open, *keptOpen says whether
+// it stayed open, and a dialog kept open is then cancelled.
+void printIntoFile(const QString &typed, PrintConfirm way, QString *offered, std::vector<std::string> *asked,
+                   bool *keptOpen = nullptr);
 
 // Acts on every modal window of type T that opens while the object lives
 // (each once, and each must close within the bound).

@@ -488,7 +488,10 @@ TEST(TypedNames, ThePrintDialogAsksToReplaceTheFileInTheProjectsFolderThatANameW
 
 // However the print dialog is confirmed, a name typed without its path is the file the print goes into and
 // the file the dialog asks about: beside the project, never in the home folder. The name offered, left as it
-// is, too. So for the street sketch's print, whose name offered lies beside the project.
+// is, too; and the file the dialog's "..." chooser starts at, for the name typed as for the one offered. So
+// for the prints of the street sketch and of the variable list, whose names offered lie beside the project. A
+// name with a drive letter is refused as the dialog takes it, the dialog staying open, and nothing is
+// written.
 TEST(TypedNames, APrintIntoAFileNamedWithoutItsPathLiesBesideTheProjectHoweverTheDialogIsConfirmed) {
     using test::PrintConfirm;
     Typing t("DemoStreet.vkp");
@@ -497,48 +500,83 @@ TEST(TypedNames, APrintIntoAFileNamedWithoutItsPathLiesBesideTheProjectHoweverTh
     const fs::path home = std::getenv("HOME");
     const auto homeHolds = test::entriesBelow(home);
     t.sample.dir.write("Working/Asked.pdf", "old");
+    enum Print { Results, Sketch, VariableList };
+    const char *const offers[] = {"Demo Street_results.pdf", "street_sketch.pdf", "variable_list.pdf"};
+    const std::string drive = "C:\\Out\\Drive.pdf";
     struct Case {
-        const char *typed;
+        Print print;
+        std::string typed;
         PrintConfirm way;
-        const char *lands; // below the project's folder
+        const char *lands; // below the project's folder; null: refused, the dialog staying open
         std::vector<std::string> asked;
     };
+    auto asksToReplace = [&t](const std::string &name) {
+        return std::vector<std::string>{t.work + name + " already exists.\nDo you want to overwrite it?"};
+    };
     const std::vector<Case> cases = {
-        {"AltP.pdf", PrintConfirm::AltP, "AltP.pdf", {}},
-        {"sub\\AltP.pdf", PrintConfirm::AltP, "sub/AltP.pdf", {}},
-        {"Enter.pdf", PrintConfirm::Enter, "Enter.pdf", {}},
-        {"Click.pdf", PrintConfirm::Click, "Click.pdf", {}},
-        {"Asked.pdf",
-         PrintConfirm::AltP,
-         "Asked.pdf",
-         {t.work + "Asked.pdf already exists.\nDo you want to overwrite it?"}},
-        {"", PrintConfirm::AltP, "Demo Street_results.pdf", {}},
+        {Results, "AltP.pdf", PrintConfirm::AltP, "AltP.pdf", {}},
+        {Results, "sub\\AltP.pdf", PrintConfirm::AltP, "sub/AltP.pdf", {}},
+        {Results, "Enter.pdf", PrintConfirm::Enter, "Enter.pdf", {}},
+        {Results, "Click.pdf", PrintConfirm::Click, "Click.pdf", {}},
+        {Results, "Asked.pdf", PrintConfirm::AltP, "Asked.pdf", asksToReplace("Asked.pdf")},
+        {Results, "", PrintConfirm::AltP, "Demo Street_results.pdf", {}},
+        {Results, "Chosen.pdf", PrintConfirm::Chooser, "Chosen.pdf", {}},
+        {Results, "sub\\Chosen.pdf", PrintConfirm::Chooser, "sub/Chosen.pdf", {}},
+        {Results, drive, PrintConfirm::AltP, nullptr, {driveLetterRefusal(drive, "the file to print into")}},
+        {Sketch, "", PrintConfirm::Enter, "street_sketch.pdf", {}},
+        {Sketch, "Sketch.pdf", PrintConfirm::AltP, "Sketch.pdf", {}},
+        {Sketch, "", PrintConfirm::Chooser, "street_sketch.pdf", asksToReplace("street_sketch.pdf")},
+        {VariableList, "", PrintConfirm::AltP, "variable_list.pdf", {}},
+        {VariableList, "Variables.pdf", PrintConfirm::AltP, "Variables.pdf", {}},
     };
     std::vector<QString> offered(cases.size());
     std::vector<std::vector<std::string>> asked(cases.size());
+    std::vector<bool> keptOpen(cases.size());
+    std::vector<bool> wroteNothing(cases.size());
+    auto print = [&](std::size_t i, const std::function<void()> &command) {
+        const auto files = test::entriesBelow(t.sample.dir.path());
+        bool kept = false;
+        test::printIntoFile(QString::fromStdString(cases[i].typed), cases[i].way, &offered[i], &asked[i],
+                            cases[i].lands ? nullptr : &kept);
+        command();
+        keptOpen[i] = kept;
+        wroteNothing[i] = test::entriesBelow(t.sample.dir.path()) == files;
+    };
     t.s.onResultsWindow = [&](QDialog &window) {
         auto *w = qobject_cast<ui::frmShowResults *>(&window);
         w->choosePrinter = nullptr; // the print dialog
         for (std::size_t i = 0; i < cases.size(); ++i) {
-            test::printIntoFile(QString::fromUtf8(cases[i].typed), cases[i].way, &offered[i], &asked[i]);
-            w->menPrint_Click();
+            if (cases[i].print == Results) {
+                print(i, [w] { w->menPrint_Click(); });
+            }
         }
     };
     t.s.runToEnd();
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].typed);
-        EXPECT_EQ(asked[i], cases[i].asked);
-        EXPECT_EQ(test::readFile(t.work + cases[i].lands).rfind("%PDF", 0), 0u) << cases[i].lands;
+        if (cases[i].print == Sketch) {
+            print(i, [&t] { t.s->action("menPrint3D")->trigger(); });
+        } else if (cases[i].print == VariableList) {
+            t.s.select(1, 0);
+            test::onModal<ui::frmFormatFile>([&print, i](ui::frmFormatFile *d) {
+                d->btnShowVariables_Click();
+                print(i, [d] { d->btnPrint_Click(); });
+                d->btnCancel_Click();
+            });
+            t.s->btnFormatFile_Click();
+        }
     }
-    EXPECT_EQ(offered.back().toStdString(), t.work + "Demo Street_results.pdf");
-
-    QString sketchOffered;
-    std::vector<std::string> sketchAsked;
-    test::printIntoFile(QString(), PrintConfirm::Enter, &sketchOffered, &sketchAsked);
-    t.s->action("menPrint3D")->trigger();
-    EXPECT_EQ(sketchOffered.toStdString(), t.work + "street_sketch.pdf");
-    EXPECT_EQ(test::readFile(t.work + "street_sketch.pdf").rfind("%PDF", 0), 0u);
-
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(std::string(offers[cases[i].print]) + " typed " + cases[i].typed);
+        EXPECT_EQ(offered[i].toStdString(), t.work + offers[cases[i].print]);
+        EXPECT_EQ(asked[i], cases[i].asked);
+        if (cases[i].lands != nullptr) {
+            EXPECT_EQ(test::readFile(t.work + cases[i].lands).rfind("%PDF", 0), 0u) << cases[i].lands;
+        } else {
+            EXPECT_TRUE(keptOpen[i]) << "the dialog stays open on the refusal";
+            EXPECT_TRUE(wroteNothing[i]) << "nothing written";
+        }
+    }
+    EXPECT_EQ(t.namesOfWindows(), std::vector<std::string>{});
     EXPECT_EQ(t.s.ui.messages, std::vector<std::string>{});
     EXPECT_TRUE(fs::is_empty(started.path())) << "nothing where the program was started";
     EXPECT_EQ(test::entriesBelow(home), homeHolds) << "nothing in the home folder";

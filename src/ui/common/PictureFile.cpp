@@ -6,10 +6,11 @@
 
 #include <QAbstractButton>
 #include <QBuffer>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDialogButtonBox>
 #include <QImageWriter>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -34,6 +35,12 @@ bool writeStaged(const QString &path, const QByteArray &bytes, QString *reason) 
         *reason = QString::fromStdString(error);
     }
     return false;
+}
+
+// The folder a name typed without its folder lies in: folder, the project's;
+// with no project open (folder ""), the folder the program was started from.
+QString typedNamesFolder(const QString &folder) {
+    return folder.isEmpty() ? QDir::currentPath() : folder;
 }
 
 } // namespace
@@ -147,8 +154,15 @@ PrintDialog::PrintDialog(QPrinter *printer, const QString &folder, QWidget *pare
         }
         // Refused: the dialog neither looks at the name nor closes, until the click has been handled.
         buttons->blockSignals(true);
-        QMetaObject::invokeMethod(buttons, [buttons] { buttons->blockSignals(false); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            buttons, [buttons] { buttons->blockSignals(false); }, Qt::QueuedConnection);
     });
+    // The dialog's own chooser would start in the folder the program was started from for a name
+    // without its folder: the button opens the program's chooser instead.
+    if (auto *browse = findChild<QAbstractButton *>(QStringLiteral("fileBrowser"))) {
+        disconnect(browse, &QAbstractButton::clicked, nullptr, nullptr);
+        connect(browse, &QAbstractButton::clicked, this, &PrintDialog::chooseFile);
+    }
 }
 
 bool PrintDialog::takeTypedName() {
@@ -158,10 +172,9 @@ bool PrintDialog::takeTypedName() {
         return true;
     }
     const QString typed = field->text();
-    const QString folder = m_folder.isEmpty() ? QDir::currentPath() : m_folder;
     std::string refusal;
     const std::optional<std::string> path =
-        typedNamePathIn(typed.toStdString(), folder.toStdString(), kPrintField, &refusal);
+        typedNamePathIn(typed.toStdString(), typedNamesFolder(m_folder).toStdString(), kPrintField, &refusal);
     if (!path) {
         QMessageBox::critical(this, applicationTitle(), QString::fromStdString(refusal));
         field->setFocus();
@@ -174,6 +187,41 @@ bool PrintDialog::takeTypedName() {
     m_full = QString::fromStdString(*path);
     field->setText(m_full);
     return true;
+}
+
+void PrintDialog::chooseFile() {
+    auto *field = findChild<QLineEdit *>(QStringLiteral("filename"));
+    auto *printers = findChild<QComboBox *>(QStringLiteral("printers"));
+    if (field == nullptr || printers == nullptr) {
+        return;
+    }
+    const QString folder = typedNamesFolder(m_folder);
+    QString start = folder;
+    if (!field->text().trimmed().isEmpty()) {
+        std::string refusal;
+        const std::optional<std::string> path =
+            typedNamePathIn(field->text().toStdString(), folder.toStdString(), kPrintField, &refusal);
+        if (!path) {
+            QMessageBox::critical(this, applicationTitle(), QString::fromStdString(refusal));
+            field->setFocus();
+            return;
+        }
+        start = QString::fromStdString(*path);
+    }
+    // Whether to replace the file chosen is asked as the print dialog takes it.
+    FileChoiceDialog chooser(this, QPrintDialog::tr("Print To File ..."), start, QString(), kPrintField);
+    chooser.setAcceptMode(QFileDialog::AcceptSave);
+    chooser.setFileMode(QFileDialog::AnyFile);
+    chooser.setOption(QFileDialog::DontConfirmOverwrite);
+    if (chooser.exec() != QDialog::Accepted) {
+        return;
+    }
+    const std::optional<std::string> chosen = chooser.chosenPath();
+    if (!chosen || chosen->empty()) {
+        return;
+    }
+    field->setText(QString::fromStdString(*chosen));
+    printers->setCurrentIndex(printers->count() - 1); // the file printer, as the dialog's own chooser does
 }
 
 void PrintDialog::accept() {

@@ -73,7 +73,10 @@ private:
 // With folder "" (no project open) a relative name lies in the folder the
 // program was started from, and the printer keeps the name as typed, so that
 // PrintedFile says where the print went. A name with a drive letter is
-// refused with the message naming it, the dialog staying open.
+// refused with the message naming it, the dialog staying open. The field's
+// "..." button opens the program's file chooser at the file the name in the
+// field names, read the same way (in the folder the names go into when the
+// field is empty); the file chosen is put in the field.
 class PrintDialog : public QPrintDialog {
 public:
     PrintDialog(QPrinter *printer, const QString &folder, QWidget *parent);
@@ -84,6 +87,8 @@ private:
     // Reads the name in the output file field, putting its full path there;
     // false, the refusal shown, for a name refused.
     bool takeTypedName();
+    // The "..." button: the chooser starts where the name in the field lies.
+    void chooseFile();
 
     QString m_folder;
     QString m_typed; // the name last read, as it was typed
