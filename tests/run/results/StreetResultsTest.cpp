@@ -439,3 +439,48 @@ INSTANTIATE_TEST_SUITE_P(
                    {"2023-03-10 00:00", "2023-03-10 00:00", "2023-12-31 23:00"},
                    "31. December 2023 23:00 (2 streets end earlier, at 10. March 2023 00:00)"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// Every option of the view is read back into its own place: each is given a
+// value of its own, so that two fields read the wrong way round show.
+TEST(StreetResultsView, theLinesOfTheOptionsReadBackEveryOptionInItsPlace) {
+    KeyedList<Pollutant> stored;
+    for (const char *name : {"NO2", "PM10"}) {
+        stored.add(name, Pollutant{name, std::string(name) + " long", static_cast<int>(stored.size())});
+    }
+    ResultsView v;
+    v.citySizeKnown = true;
+    v.citySize = 3;
+    v.citySizeName = "Large, \"old\" city";
+    v.percMode = 1;
+    v.run8PercMode = 0;
+    v.dailyPercMode = 1;
+    v.showOnlyIfLV = true;
+    v.showLimitValMode = 2;
+    v.longNames = {"Nitrogen dioxide", "Particulate matter PM10"};
+    v.defOutputUnits = {"microg", "ppb"};
+    v.showPol = {false, true};
+    v.percSource = {0, 1};
+    v.run8Source = {2, 3};
+    v.avSource = {1, 0};
+    v.dailySource = {3, 2};
+
+    ResultsView read;
+    for (const std::string &line : splitLines(viewLines(v, stored))) {
+        if (!line.empty()) {
+            readViewLine(msr::fieldsOf(line), stored, read);
+        }
+    }
+    EXPECT_TRUE(read.citySizeKnown);
+    EXPECT_EQ(read.citySize, v.citySize);
+    EXPECT_EQ(read.citySizeName, v.citySizeName);
+    EXPECT_EQ((std::array{read.percMode, read.run8PercMode, read.dailyPercMode, read.showLimitValMode}),
+              (std::array{1, 0, 1, 2}));
+    EXPECT_TRUE(read.showOnlyIfLV);
+    EXPECT_EQ(read.longNames, v.longNames);
+    EXPECT_EQ(read.defOutputUnits, v.defOutputUnits);
+    EXPECT_EQ(read.showPol, v.showPol);
+    EXPECT_EQ(read.percSource, v.percSource);
+    EXPECT_EQ(read.run8Source, v.run8Source);
+    EXPECT_EQ(read.avSource, v.avSource);
+    EXPECT_EQ(read.dailySource, v.dailySource);
+}
