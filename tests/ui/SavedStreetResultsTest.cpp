@@ -209,6 +209,15 @@ protected:
         return folder + "Other.vkp";
     }
 
+    // What the run's own windows showed: the list and the street's window.
+    static void expectTheRunsWindows(const ShownStreets &shown) {
+        EXPECT_EQ(shown.keyInfo, run.keyInfo);
+        EXPECT_EQ(shown.headings, run.headings);
+        EXPECT_EQ(shown.rows, run.rows);
+        EXPECT_EQ(shown.streetKeyInfo, run.streetKeyInfo);
+        EXPECT_EQ(shown.streetPages, run.streetPages);
+    }
+
     static std::unique_ptr<Sample> sample;
     static std::string saved;
     static ShownStreets run;
@@ -221,11 +230,7 @@ ShownStreets SavedStreetResults::run;
 TEST_F(SavedStreetResults, openedWithNoProjectShowTheRunsCountColumnsStreetsAndStreetWindow) {
     Session s(*sample, "");
     const ShownStreets shown = opened(s, saved);
-    EXPECT_EQ(shown.keyInfo, run.keyInfo);
-    EXPECT_EQ(shown.headings, run.headings);
-    EXPECT_EQ(shown.rows, run.rows);
-    EXPECT_EQ(shown.streetKeyInfo, run.streetKeyInfo);
-    EXPECT_EQ(shown.streetPages, run.streetPages);
+    expectTheRunsWindows(shown);
 }
 
 TEST_F(SavedStreetResults, openedWithAnotherProjectShowTheRunsNotTheProjectsColumnsAndFacts) {
@@ -236,11 +241,7 @@ TEST_F(SavedStreetResults, openedWithAnotherProjectShowTheRunsNotTheProjectsColu
     ASSERT_EQ(s.state.PercMode, 1);
     ASSERT_EQ(s.state.CitySize, 0);
     const ShownStreets shown = opened(s, saved);
-    EXPECT_EQ(shown.keyInfo, run.keyInfo);
-    EXPECT_EQ(shown.headings, run.headings);
-    EXPECT_EQ(shown.rows, run.rows);
-    EXPECT_EQ(shown.streetKeyInfo, run.streetKeyInfo);
-    EXPECT_EQ(shown.streetPages, run.streetPages);
+    expectTheRunsWindows(shown);
 }
 
 TEST_F(SavedStreetResults, aFileOfThePreviousLayoutShowsItsStreetsAndClaimsNoCitySizeOfTheOpenProject) {

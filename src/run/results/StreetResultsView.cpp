@@ -89,31 +89,32 @@ float viewTableValue(const FloatTable3 &table, std::size_t p, std::size_t k, std
     return p < table.size() && k < table[p].size() ? viewEntry(table[p][k], r, -99.0f) : -99.0f;
 }
 
+// The tables of a view's limit values by pointer, to const where the tables are const.
 // The family's percentile column names (as n-th highest, as percentile), entries 1..count.
-std::array<std::vector<std::string> *, 2> viewColumnNames(LimitValueTables &l, int family) {
+template <typename Tables> auto viewColumnNames(Tables &l, int family) {
     switch (family) {
     case 0:
-        return {&l.LimValColNthHourly, &l.LimValColPercHourly};
+        return std::array{&l.LimValColNthHourly, &l.LimValColPercHourly};
     case 1:
-        return {&l.LimValColNthRun8, &l.LimValColPercRun8};
+        return std::array{&l.LimValColNthRun8, &l.LimValColPercRun8};
     default:
-        return {&l.LimValColNthDaily, &l.LimValColPercDaily};
+        return std::array{&l.LimValColNthDaily, &l.LimValColPercDaily};
     }
 }
 
-std::array<FloatTable3 *, 3> viewPercentileLimits(LimitValueTables &l) {
-    return {&l.LimValPercHourly, &l.LimValPercRun8, &l.LimValPercDaily};
+template <typename Tables> auto viewPercentileLimits(Tables &l) {
+    return std::array{&l.LimValPercHourly, &l.LimValPercRun8, &l.LimValPercDaily};
 }
 
-std::array<FloatTable *, 7> viewPlainLimits(LimitValueTables &l) {
-    return {&l.LimValAvHourly, &l.LimValMaxHourly, &l.LimValDCHourly, &l.LimValMaxRun8,
-            &l.LimValDCRun8,   &l.LimValMaxDaily,  &l.LimValDCDaily};
+template <typename Tables> auto viewPlainLimits(Tables &l) {
+    return std::array{&l.LimValAvHourly, &l.LimValMaxHourly, &l.LimValDCHourly, &l.LimValMaxRun8,
+                      &l.LimValDCRun8,   &l.LimValMaxDaily,  &l.LimValDCDaily};
 }
 
-std::array<std::string *, 10> viewHeadings(LimitValueTables &l) {
-    return {&l.LimValHeadHourly,  &l.LimValColAvHourly, &l.LimValColMaxHourly, &l.LimValColDCHourly,
-            &l.LimValHeadRun8,    &l.LimValColMaxRun8,  &l.LimValColDCRun8,    &l.LimValHeadDaily,
-            &l.LimValColMaxDaily, &l.LimValColDCDaily};
+template <typename Tables> auto viewHeadings(Tables &l) {
+    return std::array{&l.LimValHeadHourly,  &l.LimValColAvHourly, &l.LimValColMaxHourly, &l.LimValColDCHourly,
+                      &l.LimValHeadRun8,    &l.LimValColMaxRun8,  &l.LimValColDCRun8,    &l.LimValHeadDaily,
+                      &l.LimValColMaxDaily, &l.LimValColDCDaily};
 }
 
 const char *viewFlag(bool v) {
@@ -318,7 +319,7 @@ std::string viewLines(const ResultsView &v, const KeyedList<Pollutant> &stored) 
     }
     out += kCrLf;
 
-    LimitValueTables limits = v.limits;
+    const LimitValueTables &limits = v.limits;
     out += "\"Percentiles\"";
     for (int f = 0; f < 3; ++f) {
         const PercentileFamily &family = v.percentiles[static_cast<std::size_t>(f)];
