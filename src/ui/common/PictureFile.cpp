@@ -172,21 +172,29 @@ bool PrintDialog::takeTypedName() {
         return true;
     }
     const QString typed = field->text();
-    std::string refusal;
-    const std::optional<std::string> path =
-        typedNamePathIn(typed.toStdString(), typedNamesFolder(m_folder).toStdString(), kPrintField, &refusal);
+    const std::optional<QString> path = wholeName(field);
     if (!path) {
-        QMessageBox::critical(this, applicationTitle(), QString::fromStdString(refusal));
-        field->setFocus();
         return false;
     }
     // The dialog's own look at the file, and the name it gives the printer,
     // take a relative name as one in the home folder: the field gets the full
     // path, which it keeps should the user not replace that file.
     m_typed = typed;
-    m_full = QString::fromStdString(*path);
+    m_full = *path;
     field->setText(m_full);
     return true;
+}
+
+std::optional<QString> PrintDialog::wholeName(QLineEdit *field) {
+    std::string refusal;
+    const std::optional<std::string> path = typedNamePathIn(
+        field->text().toStdString(), typedNamesFolder(m_folder).toStdString(), kPrintField, &refusal);
+    if (!path) {
+        QMessageBox::critical(this, applicationTitle(), QString::fromStdString(refusal));
+        field->setFocus();
+        return std::nullopt;
+    }
+    return QString::fromStdString(*path);
 }
 
 void PrintDialog::chooseFile() {
@@ -195,18 +203,13 @@ void PrintDialog::chooseFile() {
     if (field == nullptr || printers == nullptr) {
         return;
     }
-    const QString folder = typedNamesFolder(m_folder);
-    QString start = folder;
+    QString start = typedNamesFolder(m_folder);
     if (!field->text().trimmed().isEmpty()) {
-        std::string refusal;
-        const std::optional<std::string> path =
-            typedNamePathIn(field->text().toStdString(), folder.toStdString(), kPrintField, &refusal);
+        const std::optional<QString> path = wholeName(field);
         if (!path) {
-            QMessageBox::critical(this, applicationTitle(), QString::fromStdString(refusal));
-            field->setFocus();
             return;
         }
-        start = QString::fromStdString(*path);
+        start = *path;
     }
     // Whether to replace the file chosen is asked as the print dialog takes it.
     FileChoiceDialog chooser(this, QPrintDialog::tr("Print To File ..."), start, QString(), kPrintField);

@@ -14,7 +14,9 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
+class QLineEdit;
 class QPrinter;
 class QTemporaryDir;
 
@@ -89,6 +91,10 @@ private:
     bool takeTypedName();
     // The "..." button: the chooser starts where the name in the field lies.
     void chooseFile();
+    // The full path of the name in field, in the folder names without their
+    // folder lie in; nothing, the refusal shown and the field focused, for a
+    // name refused.
+    std::optional<QString> wholeName(QLineEdit *field);
 
     QString m_folder;
     QString m_typed; // the name last read, as it was typed
