@@ -22,8 +22,9 @@ void widenColumnsToFit(results::ResultsPage &page, const QFont &font, const QPai
     const QFontMetricsF strong(bold, device);
     const double padding = 2 * kCellPaddingTwips * unitsPerTwip + strong.averageCharWidth();
     for (int r = 0; r < page.rowCount(); ++r) {
+        const std::vector<int> widths = page.shownWidths(r);
         for (int c = 0; c < page.columnCount(); ++c) {
-            if (page.isSpanned(r, c)) {
+            if (widths[static_cast<std::size_t>(c)] != 1) {
                 continue;
             }
             const results::ResultsCell &cell = page.cell(r, c);
@@ -45,15 +46,6 @@ void paintResultsTable(QPainter &painter, const results::ResultsPage &page, QPoi
             x[static_cast<std::size_t>(c)] +
             page.columnWidthsTwips[static_cast<std::size_t>(c)] * unitsPerTwip;
     }
-    auto spanAt = [&](int row, int column) -> int {
-        for (const results::CellSpan &s : page.spans) {
-            if (s.row == row && column >= s.column && column < s.column + s.count) {
-                return s.column == column ? s.count : 0;
-            }
-        }
-        return 1;
-    };
-
     painter.save();
     QPen grid(QColor(150, 150, 150));
     grid.setWidthF(std::max(1.0, unitsPerTwip * 10));
@@ -61,8 +53,9 @@ void paintResultsTable(QPainter &painter, const results::ResultsPage &page, QPoi
     double y = topLeft.y();
     for (int r = 0; r < page.rowCount(); ++r) {
         const double height = page.rows[static_cast<std::size_t>(r)].heightTwips * unitsPerTwip;
+        const std::vector<int> widths = page.shownWidths(r);
         for (int c = 0; c < columns; ++c) {
-            const int span = spanAt(r, c);
+            const int span = widths[static_cast<std::size_t>(c)];
             if (span == 0) {
                 continue;
             }
