@@ -6,6 +6,8 @@
 #include <QPainter>
 
 #include <cmath>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk::ui {
@@ -21,6 +23,9 @@ void widenColumnsToFit(results::ResultsPage &page, const QFont &font, const QPai
     const QFontMetricsF plain(font, device);
     const QFontMetricsF strong(bold, device);
     const double padding = 2 * kCellPaddingTwips * unitsPerTwip + strong.averageCharWidth();
+    // Most cells of a large page repeat a few texts ("--", the limit values):
+    // each text is measured once per type.
+    std::unordered_map<std::string_view, double> measured[2];
     for (int r = 0; r < page.rowCount(); ++r) {
         const std::vector<int> widths = page.shownWidths(r);
         for (int c = 0; c < page.columnCount(); ++c) {
@@ -28,8 +33,12 @@ void widenColumnsToFit(results::ResultsPage &page, const QFont &font, const QPai
                 continue;
             }
             const results::ResultsCell &cell = page.cell(r, c);
-            const double text =
-                (cell.bold ? strong : plain).horizontalAdvance(QString::fromStdString(cell.text));
+            const auto [at, isNew] = measured[cell.bold ? 1 : 0].try_emplace(cell.text, 0.0);
+            if (isNew) {
+                at->second =
+                    (cell.bold ? strong : plain).horizontalAdvance(QString::fromStdString(cell.text));
+            }
+            const double text = at->second;
             const int twips = static_cast<int>(std::ceil((text + padding) / unitsPerTwip));
             int &width = page.columnWidthsTwips[static_cast<std::size_t>(c)];
             width = std::max(width, twips);
