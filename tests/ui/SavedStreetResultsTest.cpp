@@ -20,7 +20,9 @@
 #include <QSortFilterProxyModel>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
+#include <map>
 #include <memory>
 
 using namespace vesk;
@@ -115,10 +117,81 @@ std::string withoutLines(const std::string &text, std::initializer_list<const ch
     return out;
 }
 
+// The cells of the first modelled row of a street's pages (rowsOf lines) by
+// "section heading / column name".
+std::map<std::string, std::string> firstModelledCells(const std::vector<std::string> &rows) {
+    auto cellsOf = [](const std::string &row) {
+        std::vector<std::string> cells;
+        for (std::size_t at = 0;;) {
+            const std::size_t bar = row.find(" | ", at);
+            cells.push_back(row.substr(at, bar == std::string::npos ? bar : bar - at));
+            if (bar == std::string::npos) {
+                return cells;
+            }
+            at = bar + 3;
+        }
+    };
+    const auto headings = std::find_if(rows.begin(), rows.end(),
+                                       [](const std::string &row) { return row.rfind("Page ", 0) == 0; });
+    const auto modelled = std::find_if(headings, rows.end(), [](const std::string &row) {
+        return row.rfind("       Street Modelled", 0) == 0;
+    });
+    std::map<std::string, std::string> out;
+    if (headings == rows.end() || headings + 1 == rows.end() || modelled == rows.end()) {
+        return out;
+    }
+    const std::vector<std::string> sections = cellsOf(*headings), names = cellsOf(*(headings + 1)),
+                                   values = cellsOf(*modelled);
+    for (std::size_t c = 1; c < sections.size() && c < names.size() && c < values.size(); ++c) {
+        out.emplace(sections[c] + " / " + names[c], values[c]);
+    }
+    return out;
+}
+
+// Options (the text of a Run.opt) with the percentile mode of each family set:
+// hourly, running 8-hour, daily (0 by n-th highest, 1 by percentage).
+std::string withPercentileModes(std::string options, std::array<int, 3> modes) {
+    const char *headings[] = {"Hourly percentiles", "Running 8-hour values", "Daily values"};
+    for (std::size_t f = 0; f < 3; ++f) {
+        const std::size_t heading = options.find(headings[f]);
+        const std::size_t at = options.find("\n#TRUE#,", heading);
+        EXPECT_TRUE(heading != std::string::npos && at != std::string::npos) << headings[f];
+        if (heading != std::string::npos && at != std::string::npos) {
+            options[at + 8] = static_cast<char>('0' + modes[f]);
+        }
+    }
+    return options;
+}
+
+// Options with the last line's limit-value display (0 none, 1 the page of
+// both sides, 2 every page) and "show only statistics with a limit value" set.
+std::string withLimitDisplay(std::string options, int mode, bool onlyIfLimitValue) {
+    const std::size_t end = options.find_last_not_of("\r\n") + 1;
+    const std::size_t start = options.rfind('\n', end - 1) + 1;
+    std::vector<std::string> fields;
+    for (std::size_t at = start;;) {
+        const std::size_t comma = options.find(',', at);
+        fields.push_back(options.substr(at, (comma < end ? comma : end) - at));
+        if (comma >= end) {
+            break;
+        }
+        at = comma + 1;
+    }
+    EXPECT_EQ(fields.size(), 4u) << options.substr(start, end - start);
+    if (fields.size() == 4) {
+        fields[2] = std::to_string(mode);
+        fields[3] = onlyIfLimitValue ? "#TRUE#" : "#FALSE#";
+        options.replace(start, end - start, fields[0] + "," + fields[1] + "," + fields[2] + "," + fields[3]);
+    }
+    return options;
+}
+
 } // namespace
 
 // The sample streets for two weeks of January with three times the sample's PM10
 // background, so that streets exceed limit values, saved from the run's list.
+// The run names hourly and running 8-hour percentiles by percentage and daily
+// ones as n-th highest, so that each family's mode shows on its pages.
 class SavedStreetResults : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -142,8 +215,13 @@ protected:
         }
         std::ofstream(background, std::ios::binary) << higher;
 
+        runOptions = withPercentileModes(test::readFile(sample->appDir + "Run.opt"), {1, 1, 0});
+        std::ofstream(sample->appDir + "Working/Run.opt", std::ios::binary) << runOptions;
+
         Session s(*sample, sample->project("DemoStreets.vkm"));
         ASSERT_TRUE(s.loaded);
+        ASSERT_EQ((std::array{s.state.PercMode, s.state.Run8PercMode, s.state.DailyPercMode}),
+                  (std::array{1, 1, 0}));
         for (int which = 0; which < 2; ++which) {
             (which == 0 ? s->chkStartAuto : s->chkEndAuto)->setChecked(false);
             s->chkAuto_Click(which);
@@ -188,18 +266,20 @@ protected:
         return shown;
     }
 
-    // A single-street project of the sample (in Working) that shows neither
-    // PM10 nor PM2.5, names hourly percentiles by percentage, and whose
-    // meteorology and background the user provides.
-    static std::string otherProject() {
+    // A single-street project of the sample (in Working) with the options
+    // given (by default those of the run with neither PM10 nor PM2.5 shown
+    // and each family's percentile mode the other one), whose meteorology and
+    // background the user provides.
+    static std::string otherProject(std::string options = "") {
         const std::string folder = sample->appDir + "Working/";
-        std::string options = test::readFile(sample->appDir + "Run.opt");
-        const std::string shownLine = "#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#";
-        const std::size_t at = options.find(shownLine);
-        EXPECT_NE(at, std::string::npos);
-        options.replace(at, shownLine.size(), "#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#FALSE#,#FALSE#,#TRUE#");
-        const std::size_t hourly = options.find("#TRUE#,0", options.find("Hourly percentiles"));
-        options.replace(hourly, 8, "#TRUE#,1");
+        if (options.empty()) {
+            options = withPercentileModes(runOptions, {0, 0, 1});
+            const std::string shownLine = "#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#";
+            const std::size_t at = options.find(shownLine);
+            EXPECT_NE(at, std::string::npos);
+            options.replace(at, shownLine.size(),
+                            "#TRUE#,#TRUE#,#TRUE#,#TRUE#,#TRUE#,#FALSE#,#FALSE#,#TRUE#");
+        }
         std::ofstream(folder + "Run.opt", std::ios::binary) << options;
         std::string project = test::readFile(folder + "DemoStreet.vkp");
         const std::size_t sizes = project.find("8,24,2");
@@ -219,11 +299,13 @@ protected:
     }
 
     static std::unique_ptr<Sample> sample;
+    static std::string runOptions; // the text of the run's Run.opt
     static std::string saved;
     static ShownStreets run;
 };
 
 std::unique_ptr<Sample> SavedStreetResults::sample;
+std::string SavedStreetResults::runOptions;
 std::string SavedStreetResults::saved;
 ShownStreets SavedStreetResults::run;
 
@@ -238,9 +320,46 @@ TEST_F(SavedStreetResults, openedWithAnotherProjectShowTheRunsNotTheProjectsColu
     ASSERT_TRUE(s.loaded);
     const int pm10 = s.state.PollutantList.item("PM10").Index;
     ASSERT_FALSE(s.state.ShowPol.at(static_cast<std::size_t>(pm10)));
-    ASSERT_EQ(s.state.PercMode, 1);
+    ASSERT_EQ((std::array{s.state.PercMode, s.state.Run8PercMode, s.state.DailyPercMode}),
+              (std::array{0, 0, 1}));
     ASSERT_EQ(s.state.CitySize, 0);
     const ShownStreets shown = opened(s, saved);
+    expectTheRunsWindows(shown);
+}
+
+TEST_F(SavedStreetResults, aRunWhosePercentileModesDifferShowsEachFamilyByItsOwnModeWhenOpenedAgain) {
+    const auto names = std::find_if(run.streetPages.begin(), run.streetPages.end(),
+                                    [](const std::string &row) { return row.rfind("Component |", 0) == 0; });
+    ASSERT_NE(names, run.streetPages.end());
+    for (const char *family :
+         {"| 98 percentile | 99.8 percentile |", "| 93.2 percentile |", "| 36th highest | 8th highest |"}) {
+        EXPECT_NE(names->find(family), std::string::npos) << family << " in " << *names;
+    }
+    Session s(*sample, "");
+    const ShownStreets shown = opened(s, saved);
+    EXPECT_EQ(shown.headings, run.headings);
+    EXPECT_EQ(shown.streetPages, run.streetPages);
+}
+
+TEST_F(SavedStreetResults, openedWithAProjectThatShowsOnlyLimitValueStatisticsOnEveryPageShowTheRunsPages) {
+    Session s(*sample, otherProject(withLimitDisplay(runOptions, 2, true)));
+    ASSERT_TRUE(s.loaded);
+    ASSERT_TRUE(s.state.ShowOnlyIfLV);
+    ASSERT_EQ(s.state.ShowLimitValMode, 2);
+    const ShownStreets shown = opened(s, saved);
+    expectTheRunsWindows(shown);
+}
+
+TEST_F(SavedStreetResults, aHeaderLineOfAnUnknownNameBeforeTheColumnsIsPassedOver) {
+    std::string text = test::readFile(saved);
+    const std::size_t columns = text.find("\r\n\"Columns\",");
+    ASSERT_NE(columns, std::string::npos);
+    text.insert(columns + 2, "\"Remarks\",2,\"kept by a later layout\",\"Columns\"\r\n");
+    const std::string later = sample->appDir + "Working/Later.msr";
+    std::ofstream(later, std::ios::binary) << text;
+    Session s(*sample, "");
+    const ShownStreets shown = opened(s, later);
+    EXPECT_TRUE(s.ui.messages.empty()) << s.ui.messages.front();
     expectTheRunsWindows(shown);
 }
 
@@ -258,12 +377,17 @@ TEST_F(SavedStreetResults, aFileOfThePreviousLayoutShowsItsStreetsAndClaimsNoCit
     EXPECT_EQ(shown.streetKeyInfo[3].rfind("Period Covered (Meteorological Data not known): ", 0), 0u)
         << shown.streetKeyInfo[3];
     EXPECT_EQ(shown.streetKeyInfo[4], "Urban Background:  Not known (not kept in the results file)");
-    // The first modelled row of the run's page of both sides.
-    const auto modelled =
-        std::find_if(run.streetPages.begin(), run.streetPages.end(),
-                     [](const std::string &row) { return row.rfind("       Street Modelled", 0) == 0; });
-    ASSERT_NE(modelled, run.streetPages.end());
-    EXPECT_NE(std::find(shown.streetPages.begin(), shown.streetPages.end(), *modelled),
-              shown.streetPages.end())
-        << *modelled;
+    // A file of this layout keeps no percentile modes: where it holds a
+    // family's statistics both ways it names them as n-th highest. Every
+    // column of the first modelled row that both pages name alike shows the run's value.
+    const std::map<std::string, std::string> ran = firstModelledCells(run.streetPages);
+    const std::map<std::string, std::string> read = firstModelledCells(shown.streetPages);
+    std::size_t common = 0;
+    for (const auto &[column, value] : ran) {
+        if (const auto at = read.find(column); at != read.end()) {
+            EXPECT_EQ(at->second, value) << column;
+            ++common;
+        }
+    }
+    EXPECT_EQ(common, 9u) << "averages, maxima, data capture and the daily percentiles";
 }

@@ -1,11 +1,14 @@
 #include "run/results/ResultFile.h"
 
 #include "calc/Format.h"
+#include "core/KeyedList.h"
 #include "core/Numbers.h"
 #include "core/TextIO.h"
 
 #include <algorithm>
 #include <cctype>
+#include <set>
+#include <utility>
 
 namespace vesk::results {
 
@@ -239,12 +242,18 @@ PageTexts withoutColumns(const PageTexts &lines,
         return lines;
     }
     const std::size_t columns = lines.front().size();
+    // Heading and name as compared (blanks around them removed, letter case
+    // ignored), each hidden pair looked up once per column in a sorted set.
+    auto folded = [](const std::string &heading, const std::string &name) {
+        return std::make_pair(foldKey(trim(heading)), foldKey(trim(name)));
+    };
+    std::set<std::pair<std::string, std::string>> hiddenPairs;
+    for (const auto &h : hidden) {
+        hiddenPairs.insert(folded(h.first, h.second));
+    }
     std::vector<bool> keep(columns, true);
     for (std::size_t c = 1; c < columns && c < lines[1].size(); ++c) {
-        const std::string heading = trim(lines[0][c]), name = trim(lines[1][c]);
-        keep[c] = std::none_of(hidden.begin(), hidden.end(), [&](const auto &h) {
-            return iequals(trim(h.first), heading) && iequals(trim(h.second), name);
-        });
+        keep[c] = hiddenPairs.count(folded(lines[0][c], lines[1][c])) == 0;
     }
     PageTexts out;
     for (const std::vector<std::string> &line : lines) {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string_view>
+#include <unordered_set>
 
 namespace vesk::results {
 
@@ -248,10 +250,20 @@ std::vector<std::vector<std::string>> ResultsPage::texts() const {
     return out;
 }
 
-bool ResultsPage::isSpanned(int row, int column) const {
-    return std::any_of(spans.begin(), spans.end(), [&](const CellSpan &s) {
-        return s.row == row && column >= s.column && column < s.column + s.count;
-    });
+std::vector<int> ResultsPage::shownWidths(int row) const {
+    const int n = columnCount();
+    std::vector<int> widths(static_cast<std::size_t>(n), 1);
+    for (const CellSpan &s : spans) {
+        if (s.row != row || s.column < 0 || s.column >= n || s.count < 2) {
+            continue;
+        }
+        const int end = std::min(n, s.column + s.count);
+        widths[static_cast<std::size_t>(s.column)] = end - s.column;
+        for (int c = s.column + 1; c < end; ++c) {
+            widths[static_cast<std::size_t>(c)] = 0;
+        }
+    }
+    return widths;
 }
 
 void ResultsPage::mergeEqualNeighbours(int row) {
@@ -273,9 +285,12 @@ void ResultsPage::mergeEqualNeighbours(int row) {
 
 void ResultsPage::collectNotes() {
     notes.clear();
+    // A page of many columns may carry a note of its own in every cell:
+    // each note is looked up among those already seen in constant time.
+    std::unordered_set<std::string_view> seen;
     for (const ResultsRow &r : rows) {
         for (const ResultsCell &cell : r.cells) {
-            if (!cell.note.empty() && std::find(notes.begin(), notes.end(), cell.note) == notes.end()) {
+            if (!cell.note.empty() && seen.insert(cell.note).second) {
                 notes.push_back(cell.note);
             }
         }
@@ -430,6 +445,8 @@ ResultsPage buildResultsPage(const State &s, const StatSource &source, int page,
     headings.cells.push_back(
         labelCell(kPageTitle + std::string(" ") + std::to_string(page), CellShade::White));
     names.cells.push_back(labelCell(kComponentTitle, CellShade::Shaded));
+    headings.cells.reserve(width);
+    names.cells.reserve(width);
     for (const ResultsColumn *c : present) {
         ResultsCell heading = labelCell(c->heading, CellShade::Shaded);
         heading.align = CellAlign::CentreTop;
@@ -450,6 +467,7 @@ ResultsPage buildResultsPage(const State &s, const StatSource &source, int page,
         }
         ResultsRow heading{
             RowKind::Component, kComponentRowTwips, {labelCell(comp.label, CellShade::Shaded, true)}};
+        heading.cells.reserve(width);
         for (const ResultsColumn *c : present) {
             heading.cells.push_back(valueCell(*c));
         }
@@ -472,6 +490,7 @@ ResultsPage buildResultsPage(const State &s, const StatSource &source, int page,
                 continue;
             }
             ResultsRow row{series.kind, kDefaultRowTwips, {labelCell(series.title, CellShade::White)}};
+            row.cells.reserve(width);
             for (const ResultsColumn *c : present) {
                 ResultsCell cell = valueCell(*c);
                 if ((comp.shown && !s.ShowOnlyIfLV) || hasPositiveLimit(s, *c, comp.i)) {
@@ -491,6 +510,7 @@ ResultsPage buildResultsPage(const State &s, const StatSource &source, int page,
             const std::string title =
                 i < s.LimValTitles.size() ? textAt(s.LimValTitles[i], j) : std::string();
             ResultsRow row{RowKind::Limit, kDefaultRowTwips, {labelCell(title, CellShade::Shaded)}};
+            row.cells.reserve(width);
             for (const ResultsColumn *c : present) {
                 ResultsCell cell = valueCell(*c);
                 cell.shade = CellShade::Shaded;

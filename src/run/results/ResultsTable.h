@@ -82,8 +82,10 @@ struct ResultsPage {
     const ResultsCell &cell(int row, int column) const;
     // Every row's cell texts, as the result file stores a page.
     std::vector<std::vector<std::string>> texts() const;
-    // True for a cell inside a merged run of cells (the run's first included).
-    bool isSpanned(int row, int column) const;
+    // How many columns each cell of the row is shown over: 1 for a cell of
+    // its own, the length of a merged run for the run's first cell, 0 for the
+    // run's other cells. Time in proportion to the columns and the spans.
+    std::vector<int> shownWidths(int row) const;
     // Merges each run of equal, non-empty neighbouring texts of the row.
     void mergeEqualNeighbours(int row);
     void collectNotes();

@@ -20,6 +20,7 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace vesk::results {
 
@@ -407,11 +408,17 @@ void StreetResultsStore::setColumns(const State &s) {
 }
 
 void StreetResultsStore::findColumnKeys() {
+    // The first position of each key, letter case ignored: a run of many
+    // statistics and columns finds them all in time proportional to both.
+    std::unordered_map<std::string, int> positions;
+    positions.reserve(m_keys.size());
+    for (std::size_t k = 0; k < m_keys.size(); ++k) {
+        positions.emplace(foldKey(m_keys[k]), static_cast<int>(k));
+    }
     m_columnKeys.clear();
     for (const SummaryColumn &c : m_columns) {
-        const auto at = std::find_if(m_keys.begin(), m_keys.end(),
-                                     [&](const std::string &k) { return iequals(k, c.key); });
-        m_columnKeys.push_back(at == m_keys.end() ? -1 : static_cast<int>(at - m_keys.begin()));
+        const auto at = positions.find(foldKey(c.key));
+        m_columnKeys.push_back(at == positions.end() ? -1 : at->second);
     }
 }
 

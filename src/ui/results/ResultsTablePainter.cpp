@@ -6,6 +6,8 @@
 #include <QPainter>
 
 #include <cmath>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk::ui {
@@ -21,14 +23,22 @@ void widenColumnsToFit(results::ResultsPage &page, const QFont &font, const QPai
     const QFontMetricsF plain(font, device);
     const QFontMetricsF strong(bold, device);
     const double padding = 2 * kCellPaddingTwips * unitsPerTwip + strong.averageCharWidth();
+    // Most cells of a large page repeat a few texts ("--", the limit values):
+    // each text is measured once per type.
+    std::unordered_map<std::string_view, double> measured[2];
     for (int r = 0; r < page.rowCount(); ++r) {
+        const std::vector<int> widths = page.shownWidths(r);
         for (int c = 0; c < page.columnCount(); ++c) {
-            if (page.isSpanned(r, c)) {
+            if (widths[static_cast<std::size_t>(c)] != 1) {
                 continue;
             }
             const results::ResultsCell &cell = page.cell(r, c);
-            const double text =
-                (cell.bold ? strong : plain).horizontalAdvance(QString::fromStdString(cell.text));
+            const auto [at, isNew] = measured[cell.bold ? 1 : 0].try_emplace(cell.text, 0.0);
+            if (isNew) {
+                at->second =
+                    (cell.bold ? strong : plain).horizontalAdvance(QString::fromStdString(cell.text));
+            }
+            const double text = at->second;
             const int twips = static_cast<int>(std::ceil((text + padding) / unitsPerTwip));
             int &width = page.columnWidthsTwips[static_cast<std::size_t>(c)];
             width = std::max(width, twips);
@@ -45,15 +55,6 @@ void paintResultsTable(QPainter &painter, const results::ResultsPage &page, QPoi
             x[static_cast<std::size_t>(c)] +
             page.columnWidthsTwips[static_cast<std::size_t>(c)] * unitsPerTwip;
     }
-    auto spanAt = [&](int row, int column) -> int {
-        for (const results::CellSpan &s : page.spans) {
-            if (s.row == row && column >= s.column && column < s.column + s.count) {
-                return s.column == column ? s.count : 0;
-            }
-        }
-        return 1;
-    };
-
     painter.save();
     QPen grid(QColor(150, 150, 150));
     grid.setWidthF(std::max(1.0, unitsPerTwip * 10));
@@ -61,8 +62,9 @@ void paintResultsTable(QPainter &painter, const results::ResultsPage &page, QPoi
     double y = topLeft.y();
     for (int r = 0; r < page.rowCount(); ++r) {
         const double height = page.rows[static_cast<std::size_t>(r)].heightTwips * unitsPerTwip;
+        const std::vector<int> widths = page.shownWidths(r);
         for (int c = 0; c < columns; ++c) {
-            const int span = spanAt(r, c);
+            const int span = widths[static_cast<std::size_t>(c)];
             if (span == 0) {
                 continue;
             }

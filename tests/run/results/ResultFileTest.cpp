@@ -195,6 +195,24 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredNumberCase{"", std::nullopt}, StoredNumberCase{"12 %", std::nullopt},
                       StoredNumberCase{"40 µg", std::nullopt}));
 
+TEST(ResultFile, aStoredPageLeavesOutTheHiddenColumnsByHeadingAndNameWhateverTheirCaseAndBlanks) {
+    const PageTexts lines = {
+        {"Page 0", "Hourly values", "Hourly values", "Hourly values", "Daily averages", "Daily averages"},
+        {"Component", "Average", "Maximum", "19th highest", "Maximum", "36th highest"},
+        {"       Street Modelled", "18.46", "55.85", "46.88", "31.47", "0"}};
+    const ResultsPage page = storedResultsPage(lines, "0.00", {},
+                                               {{"HOURLY values", " Maximum"},
+                                                {"Daily averages ", "36TH highest"},
+                                                {"Running 8 hours averages", "Average"}});
+    std::vector<std::string> kept;
+    for (int c = 0; c < page.columnCount(); ++c) {
+        kept.push_back(page.cell(0, c).text + " / " + page.cell(1, c).text + " / " + page.cell(2, c).text);
+    }
+    EXPECT_EQ(kept, (std::vector<std::string>{
+                        "Page 0 / Component /        Street Modelled", "Hourly values / Average / 18.46",
+                        "Hourly values / 19th highest / 46.88", "Daily averages / Maximum / 31.47"}));
+}
+
 TEST(ResultFile, reformattingAStoredPageChangesOnlyTheNumbersOfSeriesRows) {
     const PageTexts lines = {{"Page 0", "Hourly values", "Hourly values", "Hourly values"},
                              {"Component", "Average", "Maximum", "Data capture"},

@@ -221,6 +221,25 @@ TEST_F(ResultsFixture, aStatisticMissingFromTheResultsShowsDashesWithANoteNaming
     EXPECT_NE(cell.note.find("MaxRun8NO2_mod"), std::string::npos);
 }
 
+TEST_F(ResultsFixture, theNotesAreEveryDistinctNoteOfTheCellsOnceInTheOrderOfItsFirstCell) {
+    s.StatVarList.remove("MaxRun8NO2_mod");
+    const ResultsPage t = page(0);
+    std::vector<std::string> distinct;
+    std::size_t noted = 0;
+    for (const ResultsRow &row : t.rows) {
+        for (const ResultsCell &cell : row.cells) {
+            if (!cell.note.empty()) {
+                ++noted;
+                if (std::find(distinct.begin(), distinct.end(), cell.note) == distinct.end()) {
+                    distinct.push_back(cell.note);
+                }
+            }
+        }
+    }
+    ASSERT_GT(noted, distinct.size()) << "cells of one note each";
+    EXPECT_EQ(t.notes, distinct);
+}
+
 TEST_F(ResultsFixture, aHiddenColumnIsLeftOutAndReloadingShowsOnlyThePercentilesAgain) {
     s.HideColMaxHourly = true;
     s.HideColPercHourly[1] = true;
@@ -238,6 +257,8 @@ TEST_F(ResultsFixture, sectionHeadingsAreMergedAndDataCaptureColumnsAreItalicAnd
     EXPECT_EQ(t.spans[0].count, 4);
     EXPECT_EQ(t.spans[1].count, 2);
     EXPECT_EQ(t.spans[2].count, 3);
+    EXPECT_EQ(t.shownWidths(0), (std::vector<int>{1, 4, 0, 0, 0, 2, 0, 3, 0, 0}));
+    EXPECT_EQ(t.shownWidths(1), std::vector<int>(10, 1));
     const int dc = columnOf(t, "Data capture");
     EXPECT_TRUE(t.cell(1, dc).italic);
     const ResultsCell &value = t.cell(rowOf(t, "Street Modelled"), dc);
@@ -282,3 +303,34 @@ TEST_F(ResultsFixture, aStandardProfileTrafficFileIsToldAsDefaultTrafficWithTheG
     EXPECT_EQ(keyInfoLines(keyInfoFactsFrom(s), 100, [](std::string_view t) { return double(t.size()); })[1],
               "Average Daily Traffic: 17985 (Calculated) ; User provided [DemoStreet.trf]");
 }
+
+// A page of ten columns with the given spans: how many columns each cell of
+// row 0 is shown over.
+struct SpanWidths {
+    const char *name;
+    std::vector<CellSpan> spans;
+    std::vector<int> widths;
+};
+
+class ResultsPageSpans : public testing::TestWithParam<SpanWidths> {};
+
+TEST_P(ResultsPageSpans, giveTheWidthOfEachCellOfARowFromItsOwnSpansCutAtTheLastColumn) {
+    ResultsPage t;
+    t.columnWidthsTwips.assign(10, kValueColumnTwips);
+    t.rows.resize(2);
+    for (ResultsRow &row : t.rows) {
+        row.cells.resize(10);
+    }
+    t.spans = GetParam().spans;
+    EXPECT_EQ(t.shownWidths(0), GetParam().widths);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ResultsPageSpans,
+    testing::Values(
+        SpanWidths{"None", {}, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+        SpanWidths{"OtherRowsOnly", {{1, 0, 10}, {-1, 2, 3}}, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+        SpanWidths{"Several", {{0, 1, 3}, {1, 0, 2}, {0, 6, 2}}, {1, 3, 0, 0, 1, 1, 2, 0, 1, 1}},
+        SpanWidths{"PastTheLastColumn", {{0, 8, 5}}, {1, 1, 1, 1, 1, 1, 1, 1, 2, 0}},
+        SpanWidths{"OutsideThePage", {{0, -2, 4}, {0, 10, 2}, {0, 3, 1}}, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}}),
+    [](const auto &info) { return std::string(info.param.name); });

@@ -440,20 +440,26 @@ INSTANTIATE_TEST_SUITE_P(
                    "31. December 2023 23:00 (2 streets end earlier, at 10. March 2023 00:00)"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-// Every option of the view is read back into its own place: each is given a
-// value of its own, so that two fields read the wrong way round show.
-TEST(StreetResultsView, theLinesOfTheOptionsReadBackEveryOptionInItsPlace) {
-    KeyedList<Pollutant> stored;
-    for (const char *name : {"NO2", "PM10"}) {
-        stored.add(name, Pollutant{name, std::string(name) + " long", static_cast<int>(stored.size())});
-    }
+// The modes of the hourly, running 8-hour and daily percentiles of a view:
+// each row gives one of them a value of its own, so that any two of them
+// read the wrong way round show.
+struct PercentileModes {
+    const char *name;
+    int hourly, run8, daily;
+};
+
+class StreetResultsViewLines : public testing::TestWithParam<PercentileModes> {};
+
+// A view in which every option, percentile definition, heading and limit
+// value has a value of its own, the modes those of the row.
+ResultsView viewOfOwnValues(const PercentileModes &modes) {
     ResultsView v;
     v.citySizeKnown = true;
     v.citySize = 3;
     v.citySizeName = "Large, \"old\" city";
-    v.percMode = 1;
-    v.run8PercMode = 0;
-    v.dailyPercMode = 1;
+    v.percMode = modes.hourly;
+    v.run8PercMode = modes.run8;
+    v.dailyPercMode = modes.daily;
     v.showOnlyIfLV = true;
     v.showLimitValMode = 2;
     v.longNames = {"Nitrogen dioxide", "Particulate matter PM10"};
@@ -464,17 +470,97 @@ TEST(StreetResultsView, theLinesOfTheOptionsReadBackEveryOptionInItsPlace) {
     v.avSource = {1, 0};
     v.dailySource = {3, 2};
 
+    // Two hourly definitions, one of running 8-hour values, three daily.
+    const std::vector<std::vector<int>> nth = {{19, 176}, {26}, {8, 36, 4}};
+    LimitValueTables &l = v.limits;
+    for (std::size_t f = 0; f < 3; ++f) {
+        const std::string family = std::to_string(f);
+        results::PercentileFamily &defs = v.percentiles[f];
+        for (int n : nth[f]) {
+            defs.nth.push_back(n);
+            defs.names.push_back("W" + family + "_" + std::to_string(n));
+        }
+        std::vector<std::string> *names[2][3] = {
+            {&l.LimValColNthHourly, &l.LimValColNthRun8, &l.LimValColNthDaily},
+            {&l.LimValColPercHourly, &l.LimValColPercRun8, &l.LimValColPercDaily}};
+        for (int byPercentage = 0; byPercentage < 2; ++byPercentage) {
+            std::vector<std::string> &column = *names[byPercentage][f];
+            column.assign(1, std::string());
+            for (int n : nth[f]) {
+                column.push_back((byPercentage ? "percentage " : "n-th ") + family + " " + std::to_string(n));
+            }
+        }
+    }
+    int heading = 0;
+    for (std::string *text :
+         {&l.LimValHeadHourly, &l.LimValColAvHourly, &l.LimValColMaxHourly, &l.LimValColDCHourly,
+          &l.LimValHeadRun8, &l.LimValColMaxRun8, &l.LimValColDCRun8, &l.LimValHeadDaily,
+          &l.LimValColMaxDaily, &l.LimValColDCDaily}) {
+        *text = "Heading " + std::to_string(++heading);
+    }
+
+    // NO2 with one limit row, PM10 with two; every limit value its own
+    // (table * 100 + pollutant * 10 + row, percentiles from 1000 on).
+    l.LimValPollutantCount = 2;
+    l.LimValPollutants = {"", "NO2", "PM10"};
+    l.LimValLongNames = {"", "Nitrogen dioxide", "Particulate matter"};
+    l.LimValRowCount = {0, 1, 2};
+    l.LimValMaxRows = 2;
+    l.LimValTitles = {{}, {"", "NO2 row 1"}, {"", "PM10 row 1", "PM10 row 2"}};
+    FloatTable *plain[] = {&l.LimValAvHourly, &l.LimValMaxHourly, &l.LimValDCHourly, &l.LimValMaxRun8,
+                           &l.LimValDCRun8,   &l.LimValMaxDaily,  &l.LimValDCDaily};
+    FloatTable3 *percentiles[] = {&l.LimValPercHourly, &l.LimValPercRun8, &l.LimValPercDaily};
+    for (int t = 0; t < 7; ++t) {
+        plain[t]->assign(1, {});
+        for (int p = 1; p <= 2; ++p) {
+            std::vector<float> rows(
+                static_cast<std::size_t>(l.LimValRowCount[static_cast<std::size_t>(p)]) + 1, -99.0f);
+            for (std::size_t r = 1; r < rows.size(); ++r) {
+                rows[r] = static_cast<float>(100 * (t + 1) + 10 * p + static_cast<int>(r));
+            }
+            plain[t]->push_back(rows);
+        }
+    }
+    for (std::size_t f = 0; f < 3; ++f) {
+        percentiles[f]->assign(1, {});
+        for (int p = 1; p <= 2; ++p) {
+            const auto rowCount = static_cast<std::size_t>(l.LimValRowCount[static_cast<std::size_t>(p)]) + 1;
+            std::vector<std::vector<float>> byDefinition(1, std::vector<float>(rowCount, -99.0f));
+            for (int k = 1; k <= v.percentiles[f].count(); ++k) {
+                std::vector<float> rows(rowCount, -99.0f);
+                for (std::size_t r = 1; r < rowCount; ++r) {
+                    rows[r] = static_cast<float>(1000 * (static_cast<int>(f) + 1) + 100 * k + 10 * p +
+                                                 static_cast<int>(r));
+                }
+                byDefinition.push_back(rows);
+            }
+            percentiles[f]->push_back(byDefinition);
+        }
+    }
+    return v;
+}
+
+// Every option of the view is read back into its own place: each is given a
+// value of its own, so that two fields read the wrong way round show.
+TEST_P(StreetResultsViewLines, readBackEveryOptionDefinitionHeadingAndLimitValueInItsPlace) {
+    KeyedList<Pollutant> stored;
+    for (const char *name : {"NO2", "PM10"}) {
+        stored.add(name, Pollutant{name, std::string(name) + " long", static_cast<int>(stored.size())});
+    }
+    const ResultsView v = viewOfOwnValues(GetParam());
+
     ResultsView read;
     for (const std::string &line : splitLines(viewLines(v, stored))) {
         if (!line.empty()) {
-            readViewLine(msr::fieldsOf(line), stored, read);
+            EXPECT_TRUE(readViewLine(msr::fieldsOf(line), stored, read)) << line;
         }
     }
     EXPECT_TRUE(read.citySizeKnown);
     EXPECT_EQ(read.citySize, v.citySize);
     EXPECT_EQ(read.citySizeName, v.citySizeName);
-    EXPECT_EQ((std::array{read.percMode, read.run8PercMode, read.dailyPercMode, read.showLimitValMode}),
-              (std::array{1, 0, 1, 2}));
+    EXPECT_EQ((std::array{read.percMode, read.run8PercMode, read.dailyPercMode}),
+              (std::array{v.percMode, v.run8PercMode, v.dailyPercMode}));
+    EXPECT_EQ(read.showLimitValMode, 2);
     EXPECT_TRUE(read.showOnlyIfLV);
     EXPECT_EQ(read.longNames, v.longNames);
     EXPECT_EQ(read.defOutputUnits, v.defOutputUnits);
@@ -483,4 +569,137 @@ TEST(StreetResultsView, theLinesOfTheOptionsReadBackEveryOptionInItsPlace) {
     EXPECT_EQ(read.run8Source, v.run8Source);
     EXPECT_EQ(read.avSource, v.avSource);
     EXPECT_EQ(read.dailySource, v.dailySource);
+    for (std::size_t f = 0; f < 3; ++f) {
+        EXPECT_EQ(read.percentiles[f].nth, v.percentiles[f].nth) << "family " << f;
+        EXPECT_EQ(read.percentiles[f].names, v.percentiles[f].names) << "family " << f;
+    }
+
+    const LimitValueTables &l = read.limits, &w = v.limits;
+    EXPECT_EQ((std::vector{l.LimValColNthHourly, l.LimValColPercHourly, l.LimValColNthRun8,
+                           l.LimValColPercRun8, l.LimValColNthDaily, l.LimValColPercDaily}),
+              (std::vector{w.LimValColNthHourly, w.LimValColPercHourly, w.LimValColNthRun8,
+                           w.LimValColPercRun8, w.LimValColNthDaily, w.LimValColPercDaily}));
+    EXPECT_EQ((std::vector{l.LimValHeadHourly, l.LimValColAvHourly, l.LimValColMaxHourly, l.LimValColDCHourly,
+                           l.LimValHeadRun8, l.LimValColMaxRun8, l.LimValColDCRun8, l.LimValHeadDaily,
+                           l.LimValColMaxDaily, l.LimValColDCDaily}),
+              (std::vector{w.LimValHeadHourly, w.LimValColAvHourly, w.LimValColMaxHourly, w.LimValColDCHourly,
+                           w.LimValHeadRun8, w.LimValColMaxRun8, w.LimValColDCRun8, w.LimValHeadDaily,
+                           w.LimValColMaxDaily, w.LimValColDCDaily}));
+    EXPECT_EQ(l.LimValPollutantCount, 2);
+    EXPECT_EQ(l.LimValMaxRows, 2);
+    EXPECT_EQ(l.LimValPollutants, w.LimValPollutants);
+    EXPECT_EQ(l.LimValLongNames, w.LimValLongNames);
+    EXPECT_EQ(l.LimValRowCount, w.LimValRowCount);
+    EXPECT_EQ(l.LimValTitles, w.LimValTitles);
+    EXPECT_EQ((std::vector{l.LimValAvHourly, l.LimValMaxHourly, l.LimValDCHourly, l.LimValMaxRun8,
+                           l.LimValDCRun8, l.LimValMaxDaily, l.LimValDCDaily}),
+              (std::vector{w.LimValAvHourly, w.LimValMaxHourly, w.LimValDCHourly, w.LimValMaxRun8,
+                           w.LimValDCRun8, w.LimValMaxDaily, w.LimValDCDaily}));
+    EXPECT_EQ((std::vector{l.LimValPercHourly, l.LimValPercRun8, l.LimValPercDaily}),
+              (std::vector{w.LimValPercHourly, w.LimValPercRun8, w.LimValPercDaily}));
 }
+
+INSTANTIATE_TEST_SUITE_P(OneModeByPercentage, StreetResultsViewLines,
+                         testing::Values(PercentileModes{"Hourly", 1, 0, 0}, PercentileModes{"Run8", 0, 1, 0},
+                                         PercentileModes{"Daily", 0, 0, 1}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A run's output unit of NO2 and the summary it gives a street of annual
+// averages 30 and 28 (and one of no values): shown in a named unit the
+// statistic stays as it is (the limit converted instead); in a unit given as
+// a number it is shown in the default unit, converted by the column's factor.
+struct SummaryUnit {
+    const char *name;
+    const char *runUnit;
+    float outputUnitFactor;
+    float summary, limit; // of the NO2 average
+};
+
+class StreetSummaryUnits : public TwoLimitValues, public testing::WithParamInterface<SummaryUnit> {};
+
+TEST_P(StreetSummaryUnits, aStreetsSummaryValueIsConvertedByItsColumnsFactorInTheRunAndInTheSavedFile) {
+    const auto no2 = static_cast<std::size_t>(index("NO2"));
+    s.CalcOutputUnits.assign(s.OutputUnitFactor.size(), "microg");
+    s.CalcOutputUnits[no2] = GetParam().runUnit;
+    s.OutputUnitFactor[no2] = GetParam().outputUnitFactor;
+    StreetResultsStore store;
+    std::string error;
+    ASSERT_TRUE(store.start(s, &error)) << error;
+    ASSERT_TRUE(store.addStreet(street(1, 30, 28), s.StatVarList, &error)) << error;
+    ASSERT_TRUE(store.addStreet(street(2, -99, -99), s.StatVarList, &error)) << error;
+    ASSERT_TRUE(store.finish("2023-12-31 12:00", &error)) << error;
+    const std::string saved = (dir.path() / "units.msr").string();
+    ASSERT_TRUE(store.saveAs(saved, &error)) << error;
+    const auto opened = StreetResultsStore::open(saved, s, &error);
+    ASSERT_NE(opened, nullptr) << error;
+
+    for (const StreetResultsStore *shown : {&store, opened.get()}) {
+        const char *which = shown == &store ? "the run's" : "the saved file's";
+        const auto &cols = shown->columns();
+        const auto average = std::find_if(cols.begin(), cols.end(),
+                                          [](const SummaryColumn &c) { return c.caption == "NO2 Average"; });
+        ASSERT_NE(average, cols.end()) << which;
+        const auto c = static_cast<std::size_t>(average - cols.begin());
+        EXPECT_FLOAT_EQ(average->limit, GetParam().limit) << which;
+        EXPECT_FLOAT_EQ(shown->streets()[0].summary[c], GetParam().summary) << which;
+        EXPECT_EQ(shown->streets()[1].summary[c], -99.0f) << which << ": a missing value stays missing";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, StreetSummaryUnits,
+                         testing::Values(SummaryUnit{"Default", "microg", 1.0f, 30.0f, 25.0f},
+                                         SummaryUnit{"NamedUnit", "ppb", 0.5f, 30.0f, 50.0f},
+                                         SummaryUnit{"UnitGivenAsANumber", "2.5", 2.5f, 75.0f, 25.0f}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A file of layout 2 (no lines of the view or columns) with the NO2
+// statistics held: its summary columns are those of the country's limit
+// values (NO2 average, NO2 19th highest hour) whose statistic it holds.
+struct HeldStatistics {
+    const char *name;
+    std::vector<std::string> keys;
+    std::vector<std::string> captions;
+};
+
+class SecondLayoutColumns : public TwoLimitValues, public testing::WithParamInterface<HeldStatistics> {};
+
+TEST_P(SecondLayoutColumns, keepOnlyTheColumnsWhoseStatisticTheFileHolds) {
+    const std::vector<std::string> &keys = GetParam().keys;
+    std::string text = "\"WinVESK multi-street results\",2\r\n"
+                       "\"Streets of layout 2\",2023\r\n"
+                       "\"Pollutants\",1,\"NO2\",1,\"microg\"\r\n"
+                       "\"Statistics\"," +
+                       std::to_string(keys.size());
+    std::string values;
+    float value = 30;
+    for (const std::string &key : keys) {
+        text += ",\"" + key + "\"";
+        values += "," + std::to_string(value) + "," + std::to_string(value - 2);
+        value += 100;
+    }
+    text +=
+        "\r\n\"Streets\"\r\n"
+        "1,\"Street 1\",#TRUE#,0,0,2,1000,1000,0,\"\",\"2023-01-01 00:00\",\"2023-12-31 23:00\",8760,365" +
+        values + "\r\n\"End\",\"2023-12-31 12:00\",1\r\n";
+    std::string error;
+    const auto opened = StreetResultsStore::open(dir.write("layout2.msr", text).string(), s, &error);
+    ASSERT_NE(opened, nullptr) << error;
+    std::vector<std::string> captions;
+    for (const SummaryColumn &c : opened->columns()) {
+        captions.push_back(c.caption);
+    }
+    EXPECT_EQ(captions, GetParam().captions);
+    ASSERT_EQ(opened->streets().size(), 1u);
+    EXPECT_EQ(opened->streets()[0].summary.size(), captions.size());
+    EXPECT_EQ(std::count(opened->streets()[0].summary.begin(), opened->streets()[0].summary.end(), -99.0f), 0)
+        << "each column kept has the street's value";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Held, SecondLayoutColumns,
+    testing::Values(
+        HeldStatistics{"Average", {"AvNO2_mod", "MaxHourlyNO2_mod"}, {"NO2 Average"}},
+        HeldStatistics{"Percentile", {"MaxHourlyNO2_mod", "19thHighestNO2_mod"}, {"NO2 19th highest"}},
+        HeldStatistics{"Both", {"19thHighestNO2_mod", "AvNO2_mod"}, {"NO2 Average", "NO2 19th highest"}},
+        HeldStatistics{"Neither", {"MaxHourlyNO2_mod"}, {}}),
+    [](const auto &info) { return std::string(info.param.name); });
