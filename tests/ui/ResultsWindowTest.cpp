@@ -175,6 +175,19 @@ TEST(ResultsFromTheMainWindow, aSavedResultFileOpensFromTheFileMenuAndABrokenOne
     EXPECT_EQ(s.ui.messages.back().rfind(
                   "Can't open the file!\r\n\r\nIt's not an VESK Single Street Result File", 0),
               0u);
+
+    // A row with one cell deleted would show its values under the wrong headings.
+    std::string text = test::readFile(saved);
+    const std::size_t rowEnd = text.find("\r\n", text.find("Street Modelled;"));
+    const std::size_t lastCell = text.rfind(';', rowEnd);
+    text.erase(lastCell, rowEnd - lastCell);
+    s.ui.files.push_back(scratch.write("short row.res", text).string());
+    s->menOpenSavedSingle_Click();
+    EXPECT_EQ(s.resultsWindows.size(), windows) << "no table is shown";
+    ASSERT_EQ(s.ui.messages.size(), messages + 2);
+    EXPECT_EQ(s.ui.messages.back().rfind("Can't open the file!\r\n\r\nIt's not an VESK", 0), 0u);
+    EXPECT_NE(s.ui.messages.back().find("cells where the column names of its page are"), std::string::npos)
+        << s.ui.messages.back();
 }
 
 // Answers the next dialog of type D once it is shown.
