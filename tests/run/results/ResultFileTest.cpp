@@ -125,6 +125,7 @@ TEST(ResultFile, onlyAFirstCellReadingPageStartsAPage) {
         page[4][0] = "Limit for page 3 of the directive";
         page[3][1] = "Page 7";
     }
+    c.pages[1][4][0] = "Zone 2";
     ResultFileContents back;
     std::string error;
     ASSERT_TRUE(parseResultFile(resultFileText(c), &back, &error)) << error;
