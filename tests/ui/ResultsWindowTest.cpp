@@ -7,6 +7,7 @@
 #include "ui/WindowSession.h"
 #include "ui/common/QtInteraction.h"
 #include "ui/results/ResultsTableModel.h"
+#include "ui/results/ResultsTablePainter.h"
 #include "ui/results/StreetListModel.h"
 #include "ui/results/frmFormatColumns.h"
 #include "ui/results/frmFormatNumbers.h"
@@ -37,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <map>
 
 using namespace vesk;
@@ -175,6 +177,31 @@ TEST(ResultsFromTheMainWindow, aSavedResultFileOpensFromTheFileMenuAndABrokenOne
     EXPECT_EQ(s.ui.messages.back().rfind(
                   "Can't open the file!\r\n\r\nIt's not an VESK Single Street Result File", 0),
               0u);
+
+    // A row with one cell deleted would show its values under the wrong headings.
+    std::string text = test::readFile(saved);
+    const std::size_t rowEnd = text.find("\r\n", text.find("Street Modelled;"));
+    const std::size_t lastCell = text.rfind(';', rowEnd);
+    text.erase(lastCell, rowEnd - lastCell);
+    s.ui.files.push_back(scratch.write("short row.res", text).string());
+    s->menOpenSavedSingle_Click();
+    EXPECT_EQ(s.resultsWindows.size(), windows) << "no table is shown";
+    ASSERT_EQ(s.ui.messages.size(), messages + 2);
+    EXPECT_EQ(s.ui.messages.back().rfind("Can't open the file!\r\n\r\nIt's not an VESK", 0), 0u);
+    EXPECT_NE(s.ui.messages.back().find("cells where the column names of its page are"), std::string::npos)
+        << s.ui.messages.back();
+}
+
+TEST(ResultsTableLayout, aTextWiderThanAnIntOfTwipsGivesTheWidestColumnAndAGridOfPixelsStillPositive) {
+    results::ResultsPage page;
+    page.columnWidthsTwips = {results::kFirstColumnTwips};
+    page.rows.resize(1);
+    page.rows[0].cells.resize(1);
+    page.rows[0].cells[0].text = "Nitrogen dioxide";
+    // A billionth of a unit per twip: the text alone needs far more twips than an int holds.
+    widenColumnsToFit(page, QApplication::font(), nullptr, 1e-9);
+    EXPECT_EQ(page.columnWidthsTwips[0], std::numeric_limits<int>::max());
+    EXPECT_EQ(twipsToPixels(page.gridWidthTwips()), std::numeric_limits<int>::max() / 15);
 }
 
 // Answers the next dialog of type D once it is shown.

@@ -17,6 +17,14 @@ namespace {
 const char *const kCommentsStart = "[%]Comments";
 const char *const kCommentsEnd = "[%]End";
 const char *const kEscape = "[%]";
+const char *const kStreetLine = "Street:";
+
+// The widest page a file may hold. A page of the program has the component
+// column, seven statistics columns and one per percentile definition: some
+// dozens of columns. A thousand leaves room for any list of percentiles and
+// keeps the table far from sizes where memory or the grid's width in twips
+// (1,500 a column) could run out.
+constexpr std::size_t kMaxPageColumns = 1000;
 
 std::string quoted(std::string_view text) {
     std::string out = "\"";
@@ -68,15 +76,52 @@ std::vector<std::string> cellsOf(std::string_view line) {
     }
 }
 
-// A table line whose first cell reads "Page <n>".
-bool startsPage(std::string_view line) {
+// The number text of a table line whose first cell reads "Page <n>", without
+// leading zeros ("0" for page 0); nullopt for any other line. The digits are
+// kept as text, so that no number is too large to be compared.
+std::optional<std::string> pageNumberOf(std::string_view line) {
     const std::string first = trim(line.substr(0, line.find(';')));
-    if (first.size() < 6 || !startsWithI(first, "page")) {
-        return false;
+    if (first.size() < 6 || !startsWithI(first, "page") || first[4] != ' ') {
+        return std::nullopt;
     }
-    const std::string number = trim(std::string_view(first).substr(4));
-    return first[4] == ' ' && !number.empty() &&
-           std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+    std::string number = trim(std::string_view(first).substr(4));
+    if (number.empty() ||
+        !std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c) != 0; })) {
+        return std::nullopt;
+    }
+    number.erase(0, std::min(number.find_first_not_of('0'), number.size() - 1));
+    return number;
+}
+
+bool startsPage(std::string_view line) {
+    return pageNumberOf(line).has_value();
+}
+
+// The cells of a table line, counted without splitting it.
+std::size_t cellCount(std::string_view line) {
+    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ';')) + 1;
+}
+
+// A text of the file as a message shows it: at most 40 characters, cut
+// between characters of UTF-8.
+std::string shortened(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    if (text.size() <= kShown) {
+        return std::string(text);
+    }
+    std::size_t end = kShown;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return std::string(text.substr(0, end)) + "...";
+}
+
+std::string lineName(std::size_t index) {
+    return "Line " + std::to_string(index + 1);
+}
+
+std::string cellsText(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " cell" : " cells");
 }
 
 bool contains(const std::string &text, std::string_view part) {
@@ -142,6 +187,12 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
     if (c.keyInfo.size() < 5) {
         return fail("The file holds fewer than five lines of key information.");
     }
+    // The street and the time of calculation come from the first line; a
+    // file without it would name the street by whatever line came first.
+    if (!startsWithI(trim(c.keyInfo.front()), kStreetLine)) {
+        return fail("The first line of key information, \"" + shortened(c.keyInfo.front()) +
+                    "\", does not begin with \"" + kStreetLine + "\".");
+    }
     if (at < lines.size() && iequals(itemOf(lines[at]), kCommentsStart)) {
         for (++at;; ++at) {
             if (at >= lines.size()) {
@@ -169,20 +220,44 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
         }
         c.pageNames.push_back(replaceAll(itemOf(lines[at]), "/", "; "));
     }
+    // The tables. A page is its page line, its column-name row with as many
+    // cells, and rows with as many cells again. Cells are counted before a
+    // line is split, so that a damaged file takes no more memory than its size.
+    std::size_t columns = 0;
     for (; at < lines.size(); ++at) {
-        if (trim(lines[at]).empty()) {
-            continue;
-        }
-        if (startsPage(lines[at])) {
-            c.pages.emplace_back();
-            c.pages.back().push_back(cellsOf(lines[at]));
-            // The column names follow the page line whatever they hold.
-            if (at + 1 < lines.size()) {
-                c.pages.back().push_back(cellsOf(lines[++at]));
+        const std::string &line = lines[at];
+        if (const std::optional<std::string> number = pageNumberOf(line)) {
+            const std::string expected = std::to_string(c.pages.size());
+            if (*number != expected) {
+                return fail(lineName(at) + " starts page " + shortened(*number) + " where page " + expected +
+                            " was expected: the pages are not in the order of their numbers.");
             }
+            columns = cellCount(line);
+            if (columns > kMaxPageColumns) {
+                return fail(lineName(at) + ": page " + expected + " has " + std::to_string(columns) +
+                            " columns, more than the " + std::to_string(kMaxPageColumns) +
+                            " a results page can have.");
+            }
+            if (at + 1 >= lines.size() || trim(lines[at + 1]).empty() || startsPage(lines[at + 1])) {
+                return fail(lineName(at) + ": page " + expected + " is not followed by its column names.");
+            }
+            if (const std::size_t names = cellCount(lines[at + 1]); names != columns) {
+                return fail(lineName(at + 1) + ", the column names of page " + expected + ", holds " +
+                            cellsText(names) + " where the page line holds " + std::to_string(columns) + ".");
+            }
+            c.pages.emplace_back();
+            c.pages.back().push_back(cellsOf(line));
+            c.pages.back().push_back(cellsOf(lines[++at]));
             continue;
         }
-        c.pages.back().push_back(cellsOf(lines[at]));
+        if (trim(line).empty()) {
+            continue;
+        }
+        if (const std::size_t cells = cellCount(line); cells != columns) {
+            return fail(lineName(at) + " holds " + cellsText(cells) +
+                        " where the column names of its page are " + std::to_string(columns) + ".");
+        }
+        c.pages.back().push_back(cellsOf(line));
     }
     if (c.pages.empty()) {
         return fail("The file holds no results table.");

@@ -5,12 +5,15 @@
 // window can show them again without a run.
 //
 // Layout, lines ended by CR LF, no header:
-//   1. the key-information lines, one quoted line each (five from a run);
+//   1. the key-information lines, one quoted line each (five from a run),
+//      the first "Street: <name>   Calculated on: <time>";
 //   2. "[%]Comments", every comment line quoted, "[%]End" -- or one empty
 //      line when there are no comments;
 //   3. one quoted line per page name, "; " written as "/";
 //   4. per page, every table row with its cells separated by ";"; the first
-//      cell of a page's first row is "Page <n>".
+//      cell of a page's first row is "Page <n>", n counting the pages from 0
+//      in file order; the second row holds the column names; every row of a
+//      page has as many cells as its first.
 // A double quote inside a quoted line is written twice; a comment line that
 // begins with "[%]" gets one more "[%]" in front, so that no comment can end
 // the comments early. Files of older installations (quotes not doubled,
@@ -43,9 +46,14 @@ std::string resultFileText(const ResultFileContents &contents);
 // file when it could not be written (the old file then stays whole).
 bool writeResultFile(const std::string &path, const ResultFileContents &contents, std::string *error);
 
-// Reads a result file's text. False with the reason when it is not a result
-// file: fewer than five key-information lines, comments without their end,
-// no page, a table row before the first page, or not one page per page name.
+// Reads a result file's text. False with the reason (naming the line where
+// it can) when it is not a result file: fewer than five key-information
+// lines, a first one that is not the street's, comments without their end,
+// no page, a table row before the first page, a page number out of order, a
+// page without its column-name row, a row with more or fewer cells than its
+// page's column names, a page wider than a results page can be, or not one
+// page per page name. Blank lines between table rows are skipped. Memory
+// follows the size of the text, whatever it holds. Nothing changes on failure.
 bool parseResultFile(std::string_view text, ResultFileContents *contents, std::string *error);
 bool readResultFile(const std::string &path, ResultFileContents *contents, std::string *error);
 
@@ -54,7 +62,8 @@ bool readResultFile(const std::string &path, ResultFileContents *contents, std::
 // before a "." ("1,234.5"). nullopt for anything else ("--", "n/a", "").
 std::optional<double> storedNumber(std::string_view text);
 
-// The table of a stored page as the window shows it: numbers of the measured,
+// The table of a stored page, as parseResultFile gives it (every row as wide
+// as the first), as the window shows it: numbers of the measured,
 // modelled and background rows re-formatted with numberFormat (other texts
 // unchanged), component rows recognised by their unit text, limit rows
 // shaded and bold, and the data-capture columns (named by dcColumnNames,

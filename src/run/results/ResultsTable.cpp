@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_set>
@@ -211,19 +212,19 @@ ResultsColumn column(StatFamily family, StatKind kind, int k, std::string headin
 } // namespace
 
 int ResultsPage::gridWidthTwips() const {
-    int width = 45;
+    long long width = 45;
     for (int w : columnWidthsTwips) {
         width += w;
     }
-    return width;
+    return static_cast<int>(std::min<long long>(width, std::numeric_limits<int>::max()));
 }
 
 int ResultsPage::gridHeightTwips() const {
-    int height = 0;
+    long long height = 0;
     for (const ResultsRow &r : rows) {
         height += r.heightTwips;
     }
-    return height;
+    return static_cast<int>(std::min<long long>(height, std::numeric_limits<int>::max()));
 }
 
 const ResultsCell &ResultsPage::cell(int row, int column) const {

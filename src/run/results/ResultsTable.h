@@ -76,7 +76,9 @@ struct ResultsPage {
 
     int columnCount() const { return static_cast<int>(columnWidthsTwips.size()); }
     int rowCount() const { return static_cast<int>(rows.size()); }
-    // 45 twips of border plus the column widths, as the grid measures itself.
+    // 45 twips of border plus the column widths, as the grid measures itself;
+    // the height is the rows' heights. Both are summed without overflow and
+    // held at the largest int for a table wider or taller than that.
     int gridWidthTwips() const;
     int gridHeightTwips() const;
     const ResultsCell &cell(int row, int column) const;

@@ -14,9 +14,10 @@ class QTableView;
 
 namespace vesk::ui {
 
-// Twips (1/1440 inch) in pixels of a 96-dpi screen.
+// Twips (1/1440 inch) in pixels of a 96-dpi screen, rounded; without
+// overflow up to the largest int.
 inline int twipsToPixels(int twips) {
-    return (twips + 7) / 15;
+    return twips / 15 + (twips % 15 + 7) / 15;
 }
 
 // The colours of the table, on screen and on paper.

@@ -5,7 +5,9 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -39,7 +41,10 @@ void widenColumnsToFit(results::ResultsPage &page, const QFont &font, const QPai
                     (cell.bold ? strong : plain).horizontalAdvance(QString::fromStdString(cell.text));
             }
             const double text = at->second;
-            const int twips = static_cast<int>(std::ceil((text + padding) / unitsPerTwip));
+            // A text too long for any screen still gives a width an int holds.
+            const double needed = std::ceil((text + padding) / unitsPerTwip);
+            const int twips =
+                static_cast<int>(std::min(needed, static_cast<double>(std::numeric_limits<int>::max())));
             int &width = page.columnWidthsTwips[static_cast<std::size_t>(c)];
             width = std::max(width, twips);
         }

@@ -125,6 +125,7 @@ TEST(ResultFile, onlyAFirstCellReadingPageStartsAPage) {
         page[4][0] = "Limit for page 3 of the directive";
         page[3][1] = "Page 7";
     }
+    c.pages[1][4][0] = "Zone 2";
     ResultFileContents back;
     std::string error;
     ASSERT_TRUE(parseResultFile(resultFileText(c), &back, &error)) << error;
@@ -132,10 +133,44 @@ TEST(ResultFile, onlyAFirstCellReadingPageStartsAPage) {
     EXPECT_EQ(back.pages[2].size(), 5u);
 }
 
+// The sample's file with its first occurrence of from replaced by to.
+std::string sampleWith(const std::string &from, const std::string &to) {
+    std::string text = resultFileText(sampleContents());
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// The sample's file with page 0 moved after the last page.
+std::string sampleWithPageZeroLast() {
+    const std::string text = resultFileText(sampleContents());
+    const std::size_t first = text.find("Page 0;"), second = text.find("Page 1;");
+    return text.substr(0, first) + text.substr(second) + text.substr(first, second - first);
+}
+
+// A file of one page whose every row has columns cells.
+std::string oneWidePage(std::size_t columns) {
+    ResultFileContents c = sampleContents();
+    c.pageNames.resize(1);
+    c.pages.resize(1);
+    for (std::vector<std::string> &row : c.pages[0]) {
+        row.resize(columns, "1");
+    }
+    return resultFileText(c);
+}
+
+// Key information, no comments and one page name, as a file would begin.
+const std::string kHead = "\"Street: A   Calculated on: 2024-03-05\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n";
+
 struct BrokenFileCase {
     std::string name;
     std::string text;
+    std::string reason; // a part of the message that says what is wrong
 };
+
+void PrintTo(const BrokenFileCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class BrokenResultFile : public ::testing::TestWithParam<BrokenFileCase> {};
 
@@ -144,24 +179,66 @@ TEST_P(BrokenResultFile, isRefusedWithAReason) {
     c.keyInfo = {"kept"};
     std::string error;
     EXPECT_FALSE(parseResultFile(GetParam().text, &c, &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_NE(error.find(GetParam().reason), std::string::npos) << error;
     EXPECT_EQ(c.keyInfo, std::vector<std::string>{"kept"}) << "a refused file changes nothing";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BrokenResultFile,
     ::testing::Values(
-        BrokenFileCase{"FewerThanFiveLines", "\"a\"\r\n\"b\"\r\n"},
-        BrokenFileCase{"CommentsWithoutEnd",
-                       "\"1\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n\"[%]Comments\"\r\n\"x\"\r\n"},
-        BrokenFileCase{"NoTable", "\"1\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n\r\n\"Max/All\"\r\n"},
-        BrokenFileCase{
-            "RowBeforeTheFirstPage",
-            "\"1\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n\r\n\"Max/All\"\r\nComponent;Average\r\n"},
+        BrokenFileCase{"FewerThanFiveLines", "\"a\"\r\n\"b\"\r\n", "fewer than five lines"},
+        BrokenFileCase{"CommentsWithoutEnd", kHead + "\"[%]Comments\"\r\n\"x\"\r\n",
+                       "comments of the file have no end"},
+        BrokenFileCase{"NoTable", kHead + "\r\n\"Max/All\"\r\n", "no results table"},
+        BrokenFileCase{"RowBeforeTheFirstPage", kHead + "\r\n\"Max/All\"\r\nComponent;Average\r\n",
+                       "before the first page"},
         BrokenFileCase{"MorePagesThanNames",
-                       "\"1\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n\r\n\"Max/All\"\r\n"
-                       "Page 0;a\r\nComponent;b\r\nPage 1;a\r\nComponent;b\r\n"}),
+                       kHead + "\r\n\"Max/All\"\r\nPage 0;a\r\nComponent;b\r\nPage 1;a\r\nComponent;b\r\n",
+                       "2 results tables for 1 page names"},
+        // The caption would name the street by the traffic line.
+        BrokenFileCase{
+            "FirstKeyLineDeleted",
+            sampleWith("\"Street: Main \"\"A\"\" Road   Calculated on: 2024-03-05 14:07:09\"\r\n", ""),
+            "\"Average Daily Traffic: 1200 (Calculated)...\", does not begin with \"Street:\""},
+        BrokenFileCase{"CellDeleted", sampleWith("Modelled;18.46;--", "Modelled;--"),
+                       "Line 17 holds 2 cells where the column names of its page are 3"},
+        BrokenFileCase{"CellAdded", sampleWith("limit value;40;200", "limit value;40;200;7"),
+                       "Line 18 holds 4 cells"},
+        BrokenFileCase{"PageLineCutShort",
+                       sampleWith("Page 1;Hourly values;Hourly values", "Page 1;Hourly values"),
+                       "Line 20, the column names of page 1, holds 3 cells where the page line holds 2"},
+        BrokenFileCase{"ColumnNamesOfOneCell",
+                       sampleWith("Page 1;Hourly values;Hourly values\r\nComponent;Average;19th highest",
+                                  "Page 1;Hourly values;Hourly values\r\nComponent"),
+                       "holds 1 cell where"},
+        // The real column names would become a shaded row.
+        BrokenFileCase{"BlankLineAfterThePageLine",
+                       sampleWith("Page 2;Hourly values;Hourly values\r\n",
+                                  "Page 2;Hourly values;Hourly values\r\n\r\n"),
+                       "Line 24: page 2 is not followed by its column names"},
+        BrokenFileCase{"PageLineWithoutColumnNames",
+                       kHead + "\r\n\"Max/All\"\r\nPage 0;a\r\nPage 1;a\r\nComponent;b\r\n",
+                       "page 0 is not followed by its column names"},
+        BrokenFileCase{"PageLineAtTheEnd", kHead + "\r\n\"Max/All\"\r\nPage 0;a",
+                       "not followed by its column names"},
+        BrokenFileCase{"PageZeroAfterTheLastPage", sampleWithPageZeroLast(),
+                       "Line 14 starts page 1 where page 0 was expected"},
+        BrokenFileCase{"SecondPageZero", sampleWith("Page 1;", "Page 0;"),
+                       "starts page 0 where page 1 was expected"},
+        BrokenFileCase{"PageNumberTooLargeToBeOne", sampleWith("Page 2;", "Page 99999999999999999999;"),
+                       "starts page 99999999999999999999 where page 2"},
+        BrokenFileCase{"PageWiderThanAResultsPage", oneWidePage(1001), "page 0 has 1001 columns"}),
     [](const auto &info) { return info.param.name; });
+
+TEST(ResultFile, pagesNumberedWithLeadingZerosOrInAnyLetterCaseAndAsWideAsAPageCanBeAreRead) {
+    std::string error;
+    ResultFileContents c;
+    ASSERT_TRUE(parseResultFile(oneWidePage(1000), &c, &error)) << error;
+    EXPECT_EQ(c.pages[0][4].size(), 1000u);
+    const std::string text = sampleWith("Page 1;", "PAGE 01;");
+    ASSERT_TRUE(parseResultFile(text, &c, &error)) << error;
+    EXPECT_EQ(c.pages.size(), 3u);
+}
 
 TEST(ResultFile, aSaveIntoAMissingFolderFailsWithAMessageAndAnExistingFileStaysWhole) {
     TempDir dir;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace vesk;
 using namespace vesk::results;
 using vesk::test::ResultsFixture;
@@ -273,6 +275,16 @@ TEST_F(ResultsFixture, theGridIsMeasuredFromItsColumnsAndRows) {
     EXPECT_EQ(t.gridWidthTwips(), 45 + 1700 + 9 * 1500);
     EXPECT_EQ(t.rows[1].heightTwips, 400);
     EXPECT_EQ(t.rows[2].heightTwips, 450);
+}
+
+TEST(ResultsPageSize, aGridWiderOrTallerThanAnIntHoldsIsHeldAtTheLargestInt) {
+    constexpr int kHalf = std::numeric_limits<int>::max() / 2 + 1;
+    ResultsPage t;
+    t.columnWidthsTwips = {kHalf, kHalf};
+    t.rows.resize(2);
+    t.rows[0].heightTwips = t.rows[1].heightTwips = kHalf;
+    EXPECT_EQ(t.gridWidthTwips(), std::numeric_limits<int>::max());
+    EXPECT_EQ(t.gridHeightTwips(), std::numeric_limits<int>::max());
 }
 
 TEST_F(ResultsFixture, aLimitListWithoutPollutantsGivesHeadingsOnlyAndThePageListStillHasThreePages) {
