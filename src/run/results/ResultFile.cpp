@@ -26,6 +26,24 @@ const char *const kStreetLine = "Street:";
 // (1,500 a column) could run out.
 constexpr std::size_t kMaxPageColumns = 1000;
 
+// The most lines and table cells a file may hold: far above any file of the
+// program (a few pages of some hundreds of rows), and low enough that a
+// damaged file, whose every line or cell costs some tens of bytes however
+// short it is, takes memory in proportion to a sound file's size.
+constexpr std::size_t kMaxResultLines = 200000;
+constexpr std::size_t kMaxResultCells = 2000000;
+
+// The lines splitLines() would make of text, counted without making them.
+std::size_t lineCount(std::string_view text) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            ++n;
+        }
+    }
+    return n + (text.empty() || text.back() == '\n' || text.back() == '\r' ? 0 : 1);
+}
+
 std::string quoted(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
@@ -178,6 +196,10 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
         }
         return false;
     };
+    if (lineCount(text) > kMaxResultLines) {
+        return fail("The file holds more than " + std::to_string(kMaxResultLines) +
+                    " lines, more than a results file can hold.");
+    }
     const std::vector<std::string> lines = splitLines(text);
     ResultFileContents c;
     std::size_t at = 0;
@@ -224,6 +246,14 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
     // cells, and rows with as many cells again. Cells are counted before a
     // line is split, so that a damaged file takes no more memory than its size.
     std::size_t columns = 0;
+    std::size_t cellsRead = 0;
+    auto tooManyCells = [&](std::size_t more) {
+        cellsRead += more;
+        return cellsRead > kMaxResultCells;
+    };
+    const std::string tooManyCellsText = "The tables of the file hold more than " +
+                                         std::to_string(kMaxResultCells) +
+                                         " cells, more than a results file can hold.";
     for (; at < lines.size(); ++at) {
         const std::string &line = lines[at];
         if (const std::optional<std::string> number = pageNumberOf(line)) {
@@ -245,6 +275,9 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
                 return fail(lineName(at + 1) + ", the column names of page " + expected + ", holds " +
                             cellsText(names) + " where the page line holds " + std::to_string(columns) + ".");
             }
+            if (tooManyCells(2 * columns)) {
+                return fail(tooManyCellsText);
+            }
             c.pages.emplace_back();
             c.pages.back().push_back(cellsOf(line));
             c.pages.back().push_back(cellsOf(lines[++at]));
@@ -256,6 +289,9 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
         if (const std::size_t cells = cellCount(line); cells != columns) {
             return fail(lineName(at) + " holds " + cellsText(cells) +
                         " where the column names of its page are " + std::to_string(columns) + ".");
+        }
+        if (tooManyCells(columns)) {
+            return fail(tooManyCellsText);
         }
         c.pages.back().push_back(cellsOf(line));
     }

@@ -230,6 +230,35 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenFileCase{"PageWiderThanAResultsPage", oneWidePage(1001), "page 0 has 1001 columns"}),
     [](const auto &info) { return info.param.name; });
 
+// Made in the test, not with the table's rows: a few MB each.
+TEST(ResultFile, aFileOfMoreLinesOrCellsThanAResultsFileCanHoldIsRefused) {
+    const std::string head = kHead + "\r\n\"Max/All\"\r\n";
+    const std::string wideRow = std::string(999, ';') + "\r\n"; // 1,000 empty cells
+    std::string cells = head + "Page 0" + wideRow;
+    for (int r = 0; r < 2000; ++r) {
+        cells += wideRow;
+    }
+    const struct {
+        std::string text;
+        std::string reason;
+    } cases[] = {
+        {head + "Page 0;a\r\nComponent;b\r\n" + std::string(200000, '\n'), "more than 200000 lines"},
+        {cells, "more than 2000000 cells"},
+    };
+    for (const auto &c : cases) {
+        ResultFileContents back;
+        std::string error;
+        EXPECT_FALSE(parseResultFile(c.text, &back, &error));
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    }
+    // One row fewer holds as many cells as a file may.
+    cells.resize(cells.size() - wideRow.size());
+    ResultFileContents back;
+    std::string error;
+    ASSERT_TRUE(parseResultFile(cells, &back, &error)) << error;
+    EXPECT_EQ(back.pages[0].size(), 2000u);
+}
+
 TEST(ResultFile, pagesNumberedWithLeadingZerosOrInAnyLetterCaseAndAsWideAsAPageCanBeAreRead) {
     std::string error;
     ResultFileContents c;
