@@ -582,8 +582,9 @@ void readViewFields(const std::vector<std::string> &f, const KeyedList<Pollutant
         return;
     }
     if (tag == "Limits") {
-        // What the lines of each limit-value pollutant fill; the headings and column names stay.
-        integerOf(f[1], 0, msr::kMaxPollutants, "the number of limit-value pollutants");
+        // What the lines of each limit-value pollutant fill; the headings and
+        // column names stay. (The reader of the file holds the "Limit" lines
+        // that follow to its count.)
         LimitValueTables &l = v.limits;
         l.LimValPollutantCount = 0;
         l.LimValMaxRows = 0;

@@ -295,7 +295,26 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"ColumnsCountOneSmaller", [](Lines &l) { oneFewer(l, "Columns"); },
                "line 13: the line \"Columns\" has 26 fields where 20 belong"},
         Damage{"ColumnsCountZero", setting("Columns", 1, "0"),
-               "line 13: the line \"Columns\" has 26 fields where 2 belong"}),
+               "line 13: the line \"Columns\" has 26 fields where 2 belong"},
+        Damage{"PercentilesCountOneLarger", [](Lines &l) { setField(l, "Percentiles", 7, "2"); },
+               "line 7: its line \"Percentiles\" has fewer fields than its counts say"},
+        Damage{"PercentilesWithoutTheDailyCount",
+               [](Lines &l) {
+                   std::string &line = l[lineOf(l, "Percentiles")];
+                   line.erase(line.rfind(",1,36,"));
+               },
+               "line 7: its line \"Percentiles\" ends before its counts of percentile definitions"},
+        Damage{"FirstLineWithAFieldMore", [](Lines &l) { l[0] += ",1"; },
+               "line 1: its first line has more than the name of the file kind and the layout"},
+        Damage{"TitleLineWithAFieldMore", [](Lines &l) { l[1] += ",1"; },
+               "line 2: the line of the project title has more than the title and the scenario year"},
+        Damage{"RunWithAFieldMore", [](Lines &l) { l[lineOf(l, "Run")] += ",1"; },
+               "line 5: its line \"Run\" has 9 fields where 8 belong"},
+        Damage{"HeadingsWithAFieldFewer",
+               [](Lines &l) { l[lineOf(l, "Headings")].erase(l[lineOf(l, "Headings")].rfind(',')); },
+               "line 8: its line \"Headings\" has 10 fields where 11 belong"},
+        Damage{"LimitsWithAFieldMore", [](Lines &l) { l[lineOf(l, "Limits")] += ",1"; },
+               "line 9: its line \"Limits\" has 3 fields where 2 belong"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -365,7 +384,9 @@ INSTANTIATE_TEST_SUITE_P(
                "\"Statistics\""},
         Damage{"StatisticsMissing", missing("Statistics"),
                "line 4: the line \"Statistics\" is missing or out of its place: the line here starts with "
-               "\"Run\""}),
+               "\"Run\""},
+        Damage{"LimitsCount1e308", setting("Limits", 1, "1e308"),
+               "line 9: the number of limit-value pollutants \"1e308\" lies outside 0 to 1000"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -446,7 +467,12 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"TooManySummaryColumns", oneColumnTooMany,
                "line 13: the number of summary columns \"10001\" lies outside 0 to 10000"},
         Damage{"TooManyPercentileDefinitions", onePercentileTooMany,
-               "line 7: the number of percentile definitions \"501\" lies outside 0 to 500"}),
+               "line 7: the number of percentile definitions \"501\" lies outside 0 to 500"},
+        Damage{"APercentilesLineWithAMillionEmptyFieldsMore",
+               [](Lines &l) { l[lineOf(l, "Percentiles")] += kMillionEmptyFields; },
+               "line 7: its line \"Percentiles\" has 1000012 fields, more than 500 percentile definitions of "
+               "each "
+               "kind take"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 namespace {
@@ -530,18 +556,33 @@ TEST_P(ChangedStreetResults, isRefusedByTheStreetPagesAndSave) {
     EXPECT_FALSE(fs::exists(sample->dir.path() / "not-saved.msr"));
 }
 
-INSTANTIATE_TEST_SUITE_P(InPlace, ChangedStreetResults,
-                         testing::Values(Change{"Grown",
-                                                [](const std::string &text) { return text + "\r\n"; }, false},
-                                         Change{"AnotherNameOfTheSameSizeAndTime",
-                                                [](const std::string &text) {
-                                                    return replacedOnce(text, "\"Street 1\"", "\"Street 9\"");
-                                                },
-                                                true},
-                                         Change{"AnotherNumberOfTheSameSizeAndTime",
-                                                [](const std::string &text) {
-                                                    return replacedOnce(text, "\r\n1,\"Street 1\"",
-                                                                        "\r\n9,\"Street 1\"");
-                                                },
-                                                true}),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    InPlace, ChangedStreetResults,
+    testing::Values(
+        Change{"Grown", [](const std::string &text) { return text + "\r\n"; }, false},
+        Change{"AnotherNameOfTheSameSizeAndTime",
+               [](const std::string &text) { return replacedOnce(text, "\"Street 1\"", "\"Street 9\""); },
+               true},
+        Change{"AFieldMoreOfTheSameSizeAndTime",
+               [](const std::string &text) { return replacedOnce(text, "8760,365,-99,", "8760,365,1,2,"); },
+               true},
+        Change{"AnotherNumberOfTheSameSizeAndTime",
+               [](const std::string &text) {
+                   return replacedOnce(text, "\r\n1,\"Street 1\"", "\r\n9,\"Street 1\"");
+               },
+               true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// What is no file cannot be opened as one (and a pipe is never waited on).
+TEST_F(OpenedStreetResults, aFolderOrAPipeIsRefusedAsNoRegularFile) {
+    const fs::path folder = sample->dir.path() / "folder.msr";
+    fs::create_directory(folder);
+    const fs::path pipe = sample->dir.path() / "pipe.msr";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const auto &[path, kind] : {std::pair{folder, "a folder"}, std::pair{pipe, "a pipe (FIFO)"}}) {
+        std::string error;
+        EXPECT_EQ(StreetResultsStore::open(path.string(), sample->s, &error), nullptr);
+        EXPECT_EQ(error, "The file " + path.string() + " is not a regular file but " + kind +
+                             ": it cannot be read as a data file.");
+    }
+}
