@@ -49,8 +49,8 @@
 // - a header line missing, repeated or out of its place: the lines of
 //   version 3 come once each in the order above ("Limit" lines as many as
 //   the "Limits" line counts, right after it); a header line of an unknown
-//   name (its name in double quotes) is passed over, any other line there
-//   is refused; in every version the "Pollutants", "Statistics" and
+//   name is passed over, a line there whose first field is empty or a
+//   number is refused; in every version the "Pollutants", "Statistics" and
 //   "Streets" lines are where the layout has them;
 // - a number beyond its range: a count beyond the bounds of msr (thousands
 //   of pollutants, hundreds of percentile definitions of a kind, a thousand

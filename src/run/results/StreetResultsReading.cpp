@@ -12,6 +12,7 @@
 #include "run/results/StreetResults.h"
 
 #include "core/Calendar.h"
+#include "core/Numbers.h"
 #include "core/TextIO.h"
 #include "run/State.h"
 
@@ -274,8 +275,8 @@ void StreetResultsStore::readSaved(SavedLines &in, const State &s) {
             head = fieldsOf(next("the streets"), 2);
             const std::string &tag = head[0];
             if (!savedKnownTag(tag)) {
-                // A line of a later version, named in double quotes, is passed over.
-                if (savedBlank(line) || (line[0] == '"' && !tag.empty())) {
+                // A line of a later version (a name, not a number) is passed over.
+                if (savedBlank(line) || (!tag.empty() && !parseNumber(tag))) {
                     continue;
                 }
                 savedLineMissing(kSavedHeaderOrder[step], tag);

@@ -226,7 +226,9 @@ std::size_t viewLimitRowFields(const ResultsView &v) {
 // counts say: fields in all. Each count is held to its bound first; a
 // "Percentiles" line, whose counts are spread over it, is held to what the
 // bounds allow (its counts are compared with its fields as they are read).
-void checkViewFields(const std::vector<std::string> &head, std::size_t fields, const ResultsView &v) {
+// The number of groups of a "Shown" or "Limit" line (pollutants, rows), 0
+// for the others.
+std::size_t checkViewFields(const std::vector<std::string> &head, std::size_t fields, const ResultsView &v) {
     const std::string &tag = head[0];
     auto count = [&](std::size_t at, long long most, const char *what) {
         if (at >= head.size()) {
@@ -235,6 +237,7 @@ void checkViewFields(const std::vector<std::string> &head, std::size_t fields, c
         return static_cast<std::size_t>(msr::integerOf(head[at], 0, most, what));
     };
     std::size_t wanted = fields;
+    std::size_t groups = 0;
     if (tag == "Run") {
         wanted = 8;
     } else if (tag == "Headings") {
@@ -242,9 +245,11 @@ void checkViewFields(const std::vector<std::string> &head, std::size_t fields, c
     } else if (tag == "Limits") {
         wanted = 2;
     } else if (tag == "Shown") {
-        wanted = 2 + 8 * count(1, msr::kMaxPollutants, "the number of pollutants shown");
+        groups = count(1, msr::kMaxPollutants, "the number of pollutants shown");
+        wanted = 2 + 8 * groups;
     } else if (tag == "Limit") {
-        wanted = 4 + viewLimitRowFields(v) * count(3, msr::kMaxLimitRows, "the number of limit values");
+        groups = count(3, msr::kMaxLimitRows, "the number of limit values");
+        wanted = 4 + viewLimitRowFields(v) * groups;
     } else if (tag == "Percentiles") {
         const auto most = static_cast<std::size_t>(1 + 3 * (1 + 4 * msr::kMaxPercentiles));
         if (fields > most) {
@@ -256,10 +261,13 @@ void checkViewFields(const std::vector<std::string> &head, std::size_t fields, c
     if (fields != wanted) {
         viewFieldsRefused(tag, fields, wanted);
     }
+    return groups;
 }
 
-// Reads a line of the view whose fields checkViewFields found complete.
-void readViewFields(const std::vector<std::string> &f, const KeyedList<Pollutant> &stored, ResultsView &v);
+// Reads a line of the view whose fields checkViewFields found complete, with
+// the groups it found.
+void readViewFields(const std::vector<std::string> &f, std::size_t groups, const KeyedList<Pollutant> &stored,
+                    ResultsView &v);
 
 // Sizes the per-pollutant options to hold index i.
 void viewSizeFor(ResultsView &v, std::size_t i) {
@@ -505,7 +513,8 @@ std::string viewLines(const ResultsView &v, const KeyedList<Pollutant> &stored) 
 
 namespace {
 
-void readViewFields(const std::vector<std::string> &f, const KeyedList<Pollutant> &stored, ResultsView &v) {
+void readViewFields(const std::vector<std::string> &f, std::size_t groups, const KeyedList<Pollutant> &stored,
+                    ResultsView &v) {
     using msr::floatOf;
     using msr::integerOf;
     using msr::intOf;
@@ -522,9 +531,7 @@ void readViewFields(const std::vector<std::string> &f, const KeyedList<Pollutant
         return;
     }
     if (tag == "Shown") {
-        const auto n = static_cast<std::size_t>(
-            integerOf(f[1], 0, msr::kMaxPollutants, "the number of pollutants shown"));
-        for (std::size_t j = 0; j < n; ++j) {
+        for (std::size_t j = 0; j < groups; ++j) {
             const std::size_t at = 2 + 8 * j;
             const Pollutant *p = stored.find(f[at]);
             if (p == nullptr || p->Index < 0) {
@@ -605,8 +612,7 @@ void readViewFields(const std::vector<std::string> &f, const KeyedList<Pollutant
     if (l.LimValPollutants.empty()) {
         throw msr::Refusal("a limit value comes before the line of the limit values");
     }
-    const auto rows =
-        static_cast<std::size_t>(integerOf(f[3], 0, msr::kMaxLimitRows, "the number of limit values"));
+    const std::size_t rows = groups;
     const std::size_t perRow = viewLimitRowFields(v);
     l.LimValPollutants.push_back(f[1]);
     l.LimValLongNames.push_back(toUtf8(f[2]));
@@ -650,8 +656,7 @@ bool readViewLine(const std::vector<std::string> &f, const KeyedList<Pollutant> 
     if (f.empty() || !isViewTag(f[0])) {
         return false;
     }
-    checkViewFields(f, f.size(), v);
-    readViewFields(f, stored, v);
+    readViewFields(f, checkViewFields(f, f.size(), v), stored, v);
     return true;
 }
 
@@ -660,8 +665,8 @@ bool readViewLine(std::string_view line, const KeyedList<Pollutant> &stored, Res
     if (!isViewTag(head[0])) {
         return false;
     }
-    checkViewFields(head, msr::fieldCount(line), v);
-    readViewFields(msr::fieldsOf(line), stored, v);
+    const std::size_t groups = checkViewFields(head, msr::fieldCount(line), v);
+    readViewFields(msr::fieldsOf(line), groups, stored, v);
     return true;
 }
 

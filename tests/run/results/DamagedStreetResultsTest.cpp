@@ -160,6 +160,21 @@ TEST_F(OpenedStreetResults, theSoundFileTheDamagedOnesAreMadeOfOpens) {
     EXPECT_EQ(opened->columns().size(), 4u) << "NO2: average, 19th highest; PM10: average, 36th highest day";
 }
 
+TEST_F(OpenedStreetResults, aHeaderLineOfALaterVersionIsPassedOverWhereverItsNameIsNoNumber) {
+    Lines lines = sample->lines;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lineOf(lines, "Run")), "Later,1,2");
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lineOf(lines, "Streets")), "\"Later\",,,");
+    std::string text;
+    for (const std::string &line : lines) {
+        text += line + "\r\n";
+    }
+    std::string error;
+    const auto opened =
+        StreetResultsStore::open(sample->dir.write("later.msr", text).string(), sample->s, &error);
+    ASSERT_NE(opened, nullptr) << error;
+    EXPECT_EQ(opened->streets().size(), 4u);
+}
+
 TEST_P(DamagedStreetResults, isRefusedWithTheLineAndWhatIsWrongAndNoStore) {
     Lines lines = sample->lines;
     GetParam().damage(lines);
@@ -370,8 +385,6 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"ColumnsBeforeLimits", moved("Columns", "Headings"),
                "line 9: the line \"Limits\" is missing or out of its place: the line here starts with "
                "\"Columns\""},
-        Damage{"AnUnnamedLineInTheHeader", [](Lines &l) { l.insert(l.begin() + 4, "Note,1"); },
-               "line 5: the line \"Run\" is missing or out of its place: the line here starts with \"Note\""},
         Damage{
             "StreetsMissingInLayout2",
             [](Lines &l) {
@@ -385,6 +398,8 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"StatisticsMissing", missing("Statistics"),
                "line 4: the line \"Statistics\" is missing or out of its place: the line here starts with "
                "\"Run\""},
+        Damage{"ShownCountBeyondInt", setting("Shown", 1, "2147483648"),
+               "line 6: the number of pollutants shown \"2147483648\" lies outside 0 to 1000"},
         Damage{"LimitsCount1e308", setting("Limits", 1, "1e308"),
                "line 9: the number of limit-value pollutants \"1e308\" lies outside 0 to 1000"}),
     [](const auto &info) { return std::string(info.param.name); });
