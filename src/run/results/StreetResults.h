@@ -52,9 +52,9 @@
 //   name is passed over, a line there whose first field is empty or a
 //   number is refused; in every version the "Pollutants", "Statistics" and
 //   "Streets" lines are where the layout has them;
-// - a number beyond its range: a count beyond the bounds of msr (thousands
-//   of pollutants, hundreds of percentile definitions of a kind, a thousand
-//   limit values of a pollutant, ten thousand summary columns), an integer
+// - a number beyond its range: a count beyond the bounds of msr (a thousand
+//   pollutants, 200,000 statistics, 500 percentile definitions of a kind, a
+//   thousand limit values of a pollutant, ten thousand summary columns), an integer
 //   beyond int (the street's number, the scenario year, the options), a
 //   value no float can hold (-99, missing, stays a value like any other), a
 //   summary column whose limit or factor is not above 0.
@@ -64,8 +64,9 @@
 //
 // A saved file that was opened stays open: the street pages and Save read
 // the very file the list was read from, through its descriptor, and refuse
-// when its bytes have changed since (its size, time of change, or the
-// street's line no longer the street's).
+// when its bytes have changed since (a street page: the file's size or time
+// of change, or the street's line no longer the street's; Save: the bytes
+// copied other than those read).
 
 #include "core/KeyedList.h"
 #include "core/Pollutant.h"
