@@ -391,3 +391,23 @@ TEST_F(SavedStreetResults, aFileOfThePreviousLayoutShowsItsStreetsAndClaimsNoCit
     }
     EXPECT_EQ(common, 9u) << "averages, maxima, data capture and the daily percentiles";
 }
+
+TEST_F(SavedStreetResults, aDamagedFileIsRefusedWithItsLineAndWhatIsWrongAndOpensNoList) {
+    // One street line fewer than the end line counts.
+    std::string text = test::readFile(saved);
+    const std::size_t street = text.find("\r\n1,");
+    ASSERT_NE(street, std::string::npos);
+    text.erase(street, text.find("\r\n", street + 2) - street);
+    const std::string damaged = sample->appDir + "Working/Damaged.msr";
+    std::ofstream(damaged, std::ios::binary) << text;
+    const auto endLine =
+        std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(text.find("\"End\"")), '\n') + 1;
+
+    Session s(*sample, "");
+    opened(s, damaged);
+    EXPECT_TRUE(s.resultsWindows.empty());
+    EXPECT_EQ(s.ui.messages, std::vector<std::string>{
+                                 "Can't open the file!\r\n\r\nThe file " + damaged +
+                                 " cannot be read as multi-street results: line " + std::to_string(endLine) +
+                                 ": its end line counts 4 streets, but the file holds 3."});
+}

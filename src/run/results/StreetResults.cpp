@@ -26,8 +26,6 @@ namespace vesk::results {
 
 namespace {
 
-const char *const kMagic = "WinVESK multi-street results";
-
 void appendNumber(std::string &out, double v) {
     char buffer[32];
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
@@ -37,7 +35,6 @@ void appendNumber(std::string &out, double v) {
 using msr::appendFloat;
 using msr::appendQuoted;
 using msr::fieldsOf;
-using msr::numberOf;
 
 // The line that starts at offset in the file fd (without its line end);
 // false when it cannot be read or there is none.
@@ -66,27 +63,6 @@ bool lineAt(int fd, std::uint64_t offset, std::string &line) {
         line.pop_back();
     }
     return true;
-}
-
-bool getLine(std::istream &in, std::string &line) {
-    if (!std::getline(in, line)) {
-        return false;
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return true;
-}
-
-// The period from the hour starting at first to the hour starting at last
-// ("yyyy-mm-dd hh:mm"); none when either cannot be read.
-PeriodLength periodOfTexts(const std::string &first, const std::string &last) {
-    DateTimeParts a, b;
-    if (!parseDateTimeText(first, &a) || !parseDateTimeText(last, &b)) {
-        return {};
-    }
-    return periodBetween(daysFromCivil(a.year, a.month, a.day) * 24 + a.hour,
-                         daysFromCivil(b.year, b.month, b.day) * 24 + b.hour);
 }
 
 std::string familyTail(StatFamily family) {
@@ -212,6 +188,13 @@ KeyInfoFacts streetKeyInfoFacts(const StreetResultsStore &store, std::size_t i) 
     return f;
 }
 
+std::uint64_t streetResultsHash(std::uint64_t hash, std::string_view bytes) {
+    for (const char c : bytes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    return hash;
+}
+
 StreetResultsStore::~StreetResultsStore() {
     removeTemporary();
     if (m_fd >= 0) {
@@ -288,7 +271,7 @@ bool StreetResultsStore::start(const State &s, std::string *error) {
     setColumns(s);
 
     std::string head;
-    appendQuoted(head, kMagic);
+    appendQuoted(head, kStreetResultsTitle);
     head += std::string(",3") + kCrLf;
     appendQuoted(head, m_title);
     head += "," + std::to_string(m_scenarioYear) + kCrLf;
@@ -437,25 +420,6 @@ std::string StreetResultsStore::columnsLine() const {
     return line + kCrLf;
 }
 
-void StreetResultsStore::readColumns(const std::vector<std::string> &f) {
-    const double n = numberOf(f.at(1));
-    if (n < 0 || 2 + static_cast<std::size_t>(n) * 6 > f.size()) {
-        throw std::runtime_error("its line of the summary columns is too short");
-    }
-    m_columns.clear();
-    for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
-        const std::size_t at = 2 + 6 * i;
-        SummaryColumn c;
-        c.key = f[at];
-        c.comp = f[at + 1];
-        c.caption = toUtf8(f[at + 2]);
-        c.unit = toUtf8(f[at + 3]);
-        c.limit = static_cast<float>(numberOf(f[at + 4]));
-        c.factor = static_cast<float>(numberOf(f[at + 5]));
-        m_columns.push_back(std::move(c));
-    }
-}
-
 bool StreetResultsStore::finish(const std::string &calcTime, std::string *error) {
     if (m_failed) {
         return fail("The street results could not be kept.", error);
@@ -471,167 +435,45 @@ bool StreetResultsStore::finish(const std::string &calcTime, std::string *error)
     return true;
 }
 
-std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &path, const State &s,
-                                                             std::string *error) {
-    auto store = std::make_shared<StreetResultsStore>();
-    StreetResultsStore &read = *store;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        read.fail("Can't open the file " + path, error);
-        return nullptr;
-    }
-    try {
-        std::string line;
-        auto next = [&](const char *what) {
-            if (!getLine(in, line)) {
-                throw std::runtime_error(std::string("the file ends before ") + what);
-            }
-            return fieldsOf(line);
-        };
-        std::vector<std::string> f = next("its first line");
-        if (f.empty() || f[0] != kMagic) {
-            throw std::runtime_error("it is not a multi-street result file");
-        }
-        const int version = f.size() > 1 ? static_cast<int>(numberOf(f[1])) : 1;
-        const std::size_t perPollutant = version >= 2 ? 3 : 2;
-        const std::size_t streetFields = version >= 2 ? 14 : 12;
-        read.m_streetFields = streetFields;
-        f = next("the project title");
-        read.m_title = toUtf8(f.at(0));
-        read.m_scenarioYear = f.size() > 1 ? static_cast<int>(numberOf(f[1])) : 0;
-        f = next("the pollutants");
-        const std::size_t pollutants = static_cast<std::size_t>(numberOf(f.at(1)));
-        for (std::size_t i = 0; i < pollutants; ++i) {
-            Pollutant p;
-            p.Name = f.at(2 + perPollutant * i);
-            p.Index = static_cast<int>(i);
-            read.m_factors.push_back(static_cast<float>(numberOf(f.at(3 + perPollutant * i))));
-            read.m_units.push_back(version >= 2 ? f.at(4 + perPollutant * i) : std::string());
-            read.m_pollutants.add(p.Name, p);
-        }
-        f = next("the statistics");
-        const std::size_t keys = static_cast<std::size_t>(numberOf(f.at(1)));
-        for (std::size_t i = 0; i < keys; ++i) {
-            read.m_keys.push_back(f.at(2 + i));
-        }
-        if (version >= 3) {
-            // What the run showed its results by, up to the line of the streets.
-            bool columns = false;
-            for (f = next("the streets"); f[0] != "Streets"; f = next("the streets")) {
-                if (f[0] == "Columns") {
-                    read.readColumns(f);
-                    columns = true;
-                } else {
-                    readViewLine(f, read.m_pollutants, read.m_view);
-                }
-            }
-            if (!columns) {
-                throw std::runtime_error("it has no line of the summary columns");
-            }
-            read.findColumnKeys();
-        } else {
-            next("the streets");
-            // Every limit-value pollutant it holds statistics of, by the country's lists.
-            read.m_view = viewOfStatistics(s, read.m_pollutants, read.m_keys);
-            State shown = s;
-            applyView(read.m_view, read.m_pollutants, shown);
-            read.setColumns(shown);
-            std::vector<SummaryColumn> held;
-            for (std::size_t c = 0; c < read.m_columns.size(); ++c) {
-                if (read.m_columnKeys[c] >= 0) {
-                    held.push_back(read.m_columns[c]);
-                }
-            }
-            read.m_columns = std::move(held);
-            read.findColumnKeys();
-        }
-        bool ended = false;
-        std::vector<float> values;
-        for (;;) {
-            const std::uint64_t offset = static_cast<std::uint64_t>(in.tellg());
-            if (!getLine(in, line)) {
-                break;
-            }
-            if (trim(line).empty()) {
-                continue;
-            }
-            f = fieldsOf(line);
-            if (f[0] == "End") {
-                read.m_calcTime = f.size() > 1 ? f[1] : std::string();
-                ended = true;
-                break;
-            }
-            if (f.size() != streetFields + 2 * keys) {
-                throw std::runtime_error("street line " + std::to_string(read.m_streets.size() + 1) +
-                                         " has " + std::to_string(f.size()) + " fields instead of " +
-                                         std::to_string(streetFields + 2 * keys));
-            }
-            StreetEntry e;
-            e.number = static_cast<int>(numberOf(f[0]));
-            e.name = toUtf8(f[1]);
-            e.active = iequals(f[2], "#TRUE#");
-            e.x = numberOf(f[3]);
-            e.y = numberOf(f[4]);
-            e.recHeight = numberOf(f[5]);
-            e.givenTraffic = numberOf(f[6]);
-            e.dailyTraffic = static_cast<long>(numberOf(f[7]));
-            e.trafficFileType = static_cast<int>(numberOf(f[8]));
-            e.trafficFile = toUtf8(f[9]);
-            e.firstCalcDate = f[10];
-            e.lastCalcDate = f[11];
-            e.period = version >= 2 ? PeriodLength{static_cast<long>(numberOf(f[12])),
-                                                   static_cast<long>(numberOf(f[13]))}
-                                    : periodOfTexts(e.firstCalcDate, e.lastCalcDate);
-            e.offset = offset;
-            values.assign(2 * keys, -99.0f);
-            for (std::size_t k = 0; k < 2 * keys; ++k) {
-                values[k] = static_cast<float>(numberOf(f[streetFields + k]));
-            }
-            read.summarise(e, values);
-            read.m_streets.push_back(std::move(e));
-        }
-        if (!ended) {
-            throw std::runtime_error("the file has no end: the run that wrote it did not finish");
-        }
-    } catch (const std::exception &e) {
-        read.fail("The file " + path + " cannot be read as multi-street results: " + e.what() + ".", error);
-        return nullptr;
-    }
-    read.m_path = path;
-    return store;
-}
-
 bool StreetResultsStore::streetStatistics(std::size_t i, KeyedList<StatVar> *stats,
                                           std::string *error) const {
     if (i >= m_streets.size()) {
         return fail("There is no street " + std::to_string(i + 1) + " in these results.", error);
     }
+    if (!unchanged(error)) {
+        return false;
+    }
+    const StreetEntry &street = m_streets[i];
+    const std::string &file = m_opened ? m_openedPath : m_path;
     std::string line;
-    bool read = false;
-    if (m_fd >= 0) {
-        read = lineAt(m_fd, m_streets[i].offset, line);
-    } else {
-        std::ifstream in(m_path, std::ios::binary);
-        in.seekg(static_cast<std::streamoff>(m_streets[i].offset));
-        read = in && getLine(in, line);
+    if (m_fd < 0 || !lineAt(m_fd, street.offset, line)) {
+        return fail("The results of " + street.name + " cannot be read from " + file + ".", error);
     }
-    if (!read) {
-        return fail("The results of " + m_streets[i].name + " cannot be read from " + m_path + ".", error);
-    }
-    const std::vector<std::string> f = fieldsOf(line);
-    if (f.size() != m_streetFields + 2 * m_keys.size()) {
-        return fail("The results of " + m_streets[i].name + " in " + m_path + " are damaged.", error);
-    }
+    const std::size_t fields = m_streetFields + 2 * m_keys.size();
+    // Every line of a saved file was found sound as it was opened: what is
+    // not the street's line now (a change that kept the file's size and time
+    // of change) is a file changed since.
+    const std::string damaged =
+        m_opened ? changedText() : "The results of " + street.name + " in " + file + " are damaged.";
     KeyedList<StatVar> out;
-    for (std::size_t k = 0; k < m_keys.size(); ++k) {
-        StatVar v(2);
-        v.Name = m_keys[k];
-        for (int r = 0; r < 2; ++r) {
-            const std::optional<double> x =
-                parseNumber(f[m_streetFields + 2 * k + static_cast<std::size_t>(r)]);
-            v.setValue(r + 1, x ? static_cast<float>(*x) : -99.0f);
+    try {
+        if (msr::fieldCount(line) != fields) {
+            return fail(damaged, error);
         }
-        out.add(m_keys[k], std::move(v));
+        const std::vector<std::string> f = fieldsOf(line);
+        if (m_opened && (msr::intOf(f[0], "") != street.number || toUtf8(f[1]) != street.name)) {
+            return fail(damaged, error);
+        }
+        for (std::size_t k = 0; k < m_keys.size(); ++k) {
+            StatVar v(2);
+            v.Name = m_keys[k];
+            for (int r = 0; r < 2; ++r) {
+                v.setValue(r + 1, msr::floatOf(f[m_streetFields + 2 * k + static_cast<std::size_t>(r)], ""));
+            }
+            out.add(m_keys[k], std::move(v));
+        }
+    } catch (const std::exception &) {
+        return fail(damaged, error);
     }
     *stats = std::move(out);
     return true;
@@ -639,8 +481,10 @@ bool StreetResultsStore::streetStatistics(std::size_t i, KeyedList<StatVar> *sta
 
 namespace {
 
-// The bytes of the file fd, appended to out; false when they could not all be read or written.
-bool copyInto(int fd, StagedFile &out) {
+// The bytes of the file fd, appended to out (*hash: their streetResultsHash);
+// false when they could not all be read or written.
+bool copyInto(int fd, StagedFile &out, std::uint64_t *hash) {
+    *hash = kStreetResultsHashStart;
     std::vector<char> piece(1 << 16);
     for (off_t at = 0;;) {
         const ssize_t n = ::pread(fd, piece.data(), piece.size(), at);
@@ -650,7 +494,9 @@ bool copyInto(int fd, StagedFile &out) {
         if (n <= 0) {
             return n == 0;
         }
-        if (!out.write(std::string_view(piece.data(), static_cast<std::size_t>(n)))) {
+        const std::string_view bytes(piece.data(), static_cast<std::size_t>(n));
+        *hash = streetResultsHash(*hash, bytes);
+        if (!out.write(bytes)) {
             return false;
         }
         at += n;
@@ -660,25 +506,21 @@ bool copyInto(int fd, StagedFile &out) {
 } // namespace
 
 bool StreetResultsStore::saveAs(const std::string &path, std::string *error) {
-    // A run's file is read through its descriptor, whatever its temporary
-    // name holds by now; a saved file that was opened, by its name.
-    std::ifstream in;
+    // Read through the descriptor: a run's file whatever its temporary name
+    // holds by now, a saved file that was opened as it was read (its bytes
+    // the same as then).
     if (m_fd < 0) {
-        in.open(m_path, std::ios::binary);
-        if (!in) {
-            return fail("The street results cannot be read from " + m_path + ".", error);
-        }
+        return fail("The street results cannot be read from " + m_path + ".", error);
     }
     StagedFile out;
     if (!out.open(path, error)) {
         return false;
     }
-    bool copied = true;
-    if (m_fd >= 0) {
-        copied = copyInto(m_fd, out);
-    } else {
-        out.stream() << in.rdbuf();
-        copied = static_cast<bool>(in);
+    std::uint64_t hash = 0;
+    const bool copied = copyInto(m_fd, out, &hash);
+    if (copied && m_opened && hash != m_openedHash) {
+        out.discard();
+        return fail(changedText(), error);
     }
     if (error != nullptr) {
         error->clear();

@@ -27,15 +27,46 @@
 //     traffic file, first and last hour, the hours and days of the period
 //     run, then side 1 and side 2 of each statistic (-99 missing)
 //   "End",<time of calculation>,<number of streets>
-// A file without its end line (a run that did not finish) is refused. Header
-// lines of an unknown name are passed over. A file of version 3 is shown by
-// what it keeps, whatever project is open. Files of version 2 (no lines of
-// the view or columns) and 1 (also pairs without the unit, no period) are
-// read as well: their summary columns are those of every limit-value
-// pollutant they hold statistics of, the limits those of the country's lists,
-// their city size is not known, and version 1 statistics are shown in the
-// default output units with the period of the first to the last hour
-// calculated.
+// Files of version 2 (no lines of the view or columns) and 1 (also pairs
+// without the unit, no period) are read as well: their summary columns are
+// those of every limit-value pollutant they hold statistics of, the limits
+// those of the country's lists, their city size is not known, and version 1
+// statistics are shown in the default output units with the period of the
+// first to the last hour calculated. A file of version 3 is shown by what it
+// keeps, whatever project is open.
+//
+// A file that is not what the program wrote is refused whole, with the line
+// and what is wrong with it; nothing of it is shown:
+// - a layout other than 1, 2 and 3 (a higher one as written by a newer
+//   version of the program);
+// - a count other than the groups that follow it (of the pollutants, the
+//   statistics, the pollutants shown, each family of percentiles, the
+//   limit-value pollutants and each one's limit values, the summary
+//   columns), a street line of other than its fields, an end line whose
+//   number of streets is not that of the street lines, an end line cut
+//   short or a line after it; a file without its end line (a run that did
+//   not finish);
+// - a header line missing, repeated or out of its place: the lines of
+//   version 3 come once each in the order above ("Limit" lines as many as
+//   the "Limits" line counts, right after it); a header line of an unknown
+//   name is passed over, a line there whose first field is empty or a
+//   number is refused; in every version the "Pollutants", "Statistics" and
+//   "Streets" lines are where the layout has them;
+// - a number beyond its range: a count beyond the bounds of msr (a thousand
+//   pollutants, 200,000 statistics, 500 percentile definitions of a kind, a
+//   thousand limit values of a pollutant, ten thousand summary columns), an integer
+//   beyond int (the street's number, the scenario year, the options), a
+//   value no float can hold (-99, missing, stays a value like any other), a
+//   summary column whose limit or factor is not above 0.
+// Every line's fields are counted and held to what its counts say before
+// they are taken apart, so a damaged file costs no more memory than a sound
+// one of its size.
+//
+// A saved file that was opened stays open: the street pages and Save read
+// the very file the list was read from, through its descriptor, and refuse
+// when its bytes have changed since (a street page: the file's size or time
+// of change, or the street's line no longer the street's; Save: the bytes
+// copied other than those read).
 
 #include "core/KeyedList.h"
 #include "core/Pollutant.h"
@@ -47,6 +78,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vesk {
@@ -92,6 +124,15 @@ std::vector<SummaryColumn> summaryColumns(const State &s);
 int exceedances(const StreetEntry &street, const std::vector<SummaryColumn> &columns);
 
 class StreetResultsStore;
+class SavedLines;
+
+// The first field of a results file's first line.
+inline constexpr const char *kStreetResultsTitle = "WinVESK multi-street results";
+
+// A hash of bytes (FNV-1a, 64 bits): streetResultsHash(streetResultsHash(start, a), b)
+// is that of a followed by b. It tells a file opened from one changed since.
+inline constexpr std::uint64_t kStreetResultsHashStart = 14695981039346656037ULL;
+std::uint64_t streetResultsHash(std::uint64_t hash, std::string_view bytes);
 
 // One street as a run hands it to the store: the list's entry and the
 // street's statistics in the store's order (side 1 and side 2 of each).
@@ -144,6 +185,7 @@ public:
     // layout by what it holds and the limit values of the state's country
     // lists (never by the state's project options). nullptr with the reason
     // when the file cannot be read.
+    // The file stays open with the store (see the file's opening comment).
     static std::shared_ptr<StreetResultsStore> open(const std::string &path, const State &s,
                                                     std::string *error);
 
@@ -164,12 +206,15 @@ public:
     // The run's output unit of each pollutant (empty for a file of version 1).
     const std::vector<std::string> &outputUnits() const { return m_units; }
 
-    // The full statistics of street i (0-based) read back from the file.
+    // The full statistics of street i (0-based) read back from the file;
+    // false with a message when they cannot be read, or when a saved file
+    // that was opened has changed since its streets were listed.
     bool streetStatistics(std::size_t i, KeyedList<StatVar> *stats, std::string *error) const;
 
     // Copies the file to path (through a temporary file, StagedFile); the
     // store is then no longer temporary (path() is path). A run's store keeps
-    // reading what it wrote.
+    // reading what it wrote, a saved file that was opened the file it was
+    // opened from (refused when that has changed since).
     bool saveAs(const std::string &path, std::string *error);
 
 private:
@@ -180,7 +225,14 @@ private:
     void setColumns(const State &s);
     // The line of the summary columns; reads one.
     std::string columnsLine() const;
-    void readColumns(const std::vector<std::string> &fields);
+    // Reads a saved file through in (StreetResultsReading.cpp); throws
+    // msr::Refusal with what is wrong.
+    void readSaved(SavedLines &in, const State &s);
+    void readColumns(std::string_view line);
+    void readStreet(std::string_view line, std::uint64_t offset, std::vector<float> &values);
+    // False with a message when a saved file that was opened has changed since it was read.
+    bool unchanged(std::string *error) const;
+    std::string changedText() const;
     // Where each summary column's statistic is in the street lines.
     void findColumnKeys();
     void summarise(StreetEntry &street, const std::vector<float> &values) const;
@@ -191,8 +243,17 @@ private:
     bool m_failed = false;
     // A run's file, written and read through the descriptor that created it
     // (never opened again by its name, which lies in a folder other users
-    // may write too, as /tmp); -1 for a saved file that was opened.
+    // may write too, as /tmp); or the saved file that was opened, read
+    // through the descriptor it was read by.
     int m_fd = -1;
+    // A saved file that was opened: its name then, and its size and time of
+    // change as its streets were read.
+    bool m_opened = false;
+    std::string m_openedPath;
+    long long m_openedSize = 0;
+    long long m_openedChangeNs = 0;
+    std::uint64_t m_openedHash = 0; // of its bytes (streetResultsHash)
+    int m_version = 3;
     bool m_writing = false;      // the run's file takes streets (start() to finish())
     std::uint64_t m_written = 0; // bytes written to it
     std::string m_title;

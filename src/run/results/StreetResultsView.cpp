@@ -2,11 +2,14 @@
 
 #include "core/Numbers.h"
 #include "core/TextIO.h"
+#include "core/ValueRanges.h"
 #include "run/State.h"
 #include "run/results/ResultsKeyInfo.h"
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
+#include <cmath>
 #include <set>
 #include <stdexcept>
 
@@ -31,42 +34,115 @@ void appendFloat(std::string &out, float v) {
     out.append(buffer, r.ptr);
 }
 
-std::vector<std::string> fieldsOf(std::string_view line) {
-    std::vector<std::string> fields;
-    std::size_t i = 0;
-    for (;;) {
-        std::string field;
-        if (i < line.size() && line[i] == '"') {
-            for (++i; i < line.size(); ++i) {
-                if (line[i] == '"') {
-                    if (i + 1 < line.size() && line[i + 1] == '"') {
-                        field += '"';
-                        ++i;
-                    } else {
-                        ++i;
-                        break;
-                    }
-                } else {
-                    field += line[i];
+namespace {
+
+// Where the field that starts at i ends (at its comma or the end of the
+// line); appends its text to field when given. closed is false when the
+// field opens a quoted text that the line does not close.
+std::size_t fieldEnd(std::string_view line, std::size_t i, std::string *field, bool *closed) {
+    *closed = true;
+    if (i < line.size() && line[i] == '"') {
+        *closed = false;
+        for (++i; i < line.size(); ++i) {
+            if (line[i] != '"') {
+                if (field != nullptr) {
+                    *field += line[i];
                 }
+            } else if (i + 1 < line.size() && line[i + 1] == '"') {
+                if (field != nullptr) {
+                    *field += '"';
+                }
+                ++i;
+            } else {
+                ++i;
+                *closed = true;
+                break;
             }
         }
-        const std::size_t comma = line.find(',', i);
-        field += line.substr(i, comma == std::string_view::npos ? std::string_view::npos : comma - i);
+    }
+    const std::size_t comma = std::min(line.find(',', i), line.size());
+    if (field != nullptr) {
+        field->append(line.substr(i, comma - i));
+    }
+    return comma;
+}
+
+// The largest whole number up to which a double holds every whole number (2^53).
+constexpr long long kMaxExactWhole = 9007199254740992LL;
+
+std::string rangeText(long long lo, long long hi) {
+    return std::to_string(lo) + " to " + std::to_string(hi);
+}
+
+} // namespace
+
+std::vector<std::string> fieldsOf(std::string_view line, std::size_t limit) {
+    std::vector<std::string> fields;
+    for (std::size_t i = 0; fields.size() < limit;) {
+        std::string field;
+        bool closed = true;
+        const std::size_t end = fieldEnd(line, i, &field, &closed);
         fields.push_back(std::move(field));
-        if (comma == std::string_view::npos) {
-            return fields;
+        if (end >= line.size()) {
+            break;
         }
-        i = comma + 1;
+        i = end + 1;
+    }
+    return fields;
+}
+
+std::size_t fieldCount(std::string_view line) {
+    std::size_t count = 1;
+    for (std::size_t i = 0;; ++count) {
+        bool closed = true;
+        const std::size_t end = fieldEnd(line, i, nullptr, &closed);
+        if (!closed) {
+            throw Refusal("a text in double quotes is not closed: the line is cut");
+        }
+        if (end >= line.size()) {
+            return count;
+        }
+        i = end + 1;
     }
 }
 
 double numberOf(const std::string &field) {
     const std::optional<double> v = parseNumber(field);
     if (!v) {
-        throw std::runtime_error(quotedText(field) + " is not a number");
+        throw Refusal(quotedText(field) + " is not a number");
     }
     return *v;
+}
+
+long long integerOf(const std::string &field, long long lo, long long hi, const std::string &what) {
+    lo = std::max(lo, -kMaxExactWhole);
+    hi = std::min(hi, kMaxExactWhole);
+    const std::optional<double> v = parseNumber(field);
+    if (!v) {
+        throw Refusal(what + " " + quotedText(field) + " is not a number");
+    }
+    if (*v != std::floor(*v)) {
+        throw Refusal(what + " " + quotedText(field) + " is not a whole number");
+    }
+    if (*v < static_cast<double>(lo) || *v > static_cast<double>(hi)) {
+        throw Refusal(what + " " + quotedText(field) + " lies outside " + rangeText(lo, hi));
+    }
+    return static_cast<long long>(*v);
+}
+
+int intOf(const std::string &field, const std::string &what) {
+    return static_cast<int>(integerOf(field, INT_MIN, INT_MAX, what));
+}
+
+float floatOf(const std::string &field, const std::string &what) {
+    const std::optional<double> v = parseNumber(field);
+    if (!v) {
+        throw Refusal(what + " " + quotedText(field) + " is not a number");
+    }
+    if (!fitsSingle(*v)) {
+        throw Refusal(what + " " + quotedText(field) + " lies beyond the numbers the results can keep");
+    }
+    return static_cast<float>(*v);
 }
 
 } // namespace msr
@@ -75,7 +151,6 @@ namespace {
 
 using msr::appendFloat;
 using msr::appendQuoted;
-using msr::numberOf;
 
 template <typename T> T viewEntry(const std::vector<T> &table, std::size_t i, T fallback) {
     return i < table.size() ? table[i] : fallback;
@@ -121,19 +196,78 @@ const char *viewFlag(bool v) {
     return v ? "#TRUE#" : "#FALSE#";
 }
 
-int viewInt(const std::string &field) {
-    return static_cast<int>(numberOf(field));
+// The n-th highest of a percentile definition: at most the hours of a leap
+// year, as the percentile list allows.
+constexpr long long kViewMaxNth = 8784;
+
+// The names of the lines of the view.
+bool isViewTag(const std::string &tag) {
+    for (const char *name : {"Run", "Shown", "Percentiles", "Headings", "Limits", "Limit"}) {
+        if (tag == name) {
+            return true;
+        }
+    }
+    return false;
 }
 
-// The count field at f[at], checked against the fields that follow it.
-std::size_t viewCount(const std::vector<std::string> &f, std::size_t at, std::size_t perItem,
-                      const char *what) {
-    const double n = numberOf(f.at(at));
-    if (n < 0 || n > 1e6 || at + 1 + static_cast<std::size_t>(n) * perItem > f.size()) {
-        throw std::runtime_error(std::string("its line of ") + what + " is too short");
-    }
-    return static_cast<std::size_t>(n);
+// The fields of a "Limit" row: title, seven limit values, the percentile limits.
+std::size_t viewLimitRowFields(const ResultsView &v) {
+    return 8 + static_cast<std::size_t>(v.percentiles[0].count() + v.percentiles[1].count() +
+                                        v.percentiles[2].count());
 }
+
+[[noreturn]] void viewFieldsRefused(const std::string &tag, std::size_t fields, std::size_t wanted) {
+    throw msr::Refusal("its line \"" + tag + "\" has " + std::to_string(fields) + " fields where " +
+                       std::to_string(wanted) + " belong");
+}
+
+// Checks that a line of the view whose leading fields are head (its name
+// and at least the three after it, where it has them) has the fields its
+// counts say: fields in all. Each count is held to its bound first; a
+// "Percentiles" line, whose counts are spread over it, is held to what the
+// bounds allow (its counts are compared with its fields as they are read).
+// The number of groups of a "Shown" or "Limit" line (pollutants, rows), 0
+// for the others.
+std::size_t checkViewFields(const std::vector<std::string> &head, std::size_t fields, const ResultsView &v) {
+    const std::string &tag = head[0];
+    auto count = [&](std::size_t at, long long most, const char *what) {
+        if (at >= head.size()) {
+            viewFieldsRefused(tag, fields, at + 1);
+        }
+        return static_cast<std::size_t>(msr::integerOf(head[at], 0, most, what));
+    };
+    std::size_t wanted = fields;
+    std::size_t groups = 0;
+    if (tag == "Run") {
+        wanted = 8;
+    } else if (tag == "Headings") {
+        wanted = 1 + viewHeadings(v.limits).size();
+    } else if (tag == "Limits") {
+        wanted = 2;
+    } else if (tag == "Shown") {
+        groups = count(1, msr::kMaxPollutants, "the number of pollutants shown");
+        wanted = 2 + 8 * groups;
+    } else if (tag == "Limit") {
+        groups = count(3, msr::kMaxLimitRows, "the number of limit values");
+        wanted = 4 + viewLimitRowFields(v) * groups;
+    } else if (tag == "Percentiles") {
+        const auto most = static_cast<std::size_t>(1 + 3 * (1 + 4 * msr::kMaxPercentiles));
+        if (fields > most) {
+            throw msr::Refusal("its line \"Percentiles\" has " + std::to_string(fields) +
+                               " fields, more than " + std::to_string(msr::kMaxPercentiles) +
+                               " percentile definitions of each kind take");
+        }
+    }
+    if (fields != wanted) {
+        viewFieldsRefused(tag, fields, wanted);
+    }
+    return groups;
+}
+
+// Reads a line of the view whose fields checkViewFields found complete, with
+// the groups it found.
+void readViewFields(const std::vector<std::string> &f, std::size_t groups, const KeyedList<Pollutant> &stored,
+                    ResultsView &v);
 
 // Sizes the per-pollutant options to hold index i.
 void viewSizeFor(ResultsView &v, std::size_t i) {
@@ -377,25 +511,27 @@ std::string viewLines(const ResultsView &v, const KeyedList<Pollutant> &stored) 
     return out;
 }
 
-bool readViewLine(const std::vector<std::string> &f, const KeyedList<Pollutant> &stored, ResultsView &v) {
-    const std::string &tag = f.at(0);
+namespace {
+
+void readViewFields(const std::vector<std::string> &f, std::size_t groups, const KeyedList<Pollutant> &stored,
+                    ResultsView &v) {
+    using msr::floatOf;
+    using msr::integerOf;
+    using msr::intOf;
+    const std::string &tag = f[0];
     if (tag == "Run") {
-        if (f.size() < 8) {
-            throw std::runtime_error("its line of the run is too short");
-        }
         v.citySizeKnown = true;
-        v.citySize = viewInt(f[1]);
+        v.citySize = intOf(f[1], "the city size");
         v.citySizeName = toUtf8(f[2]);
-        v.percMode = viewInt(f[3]);
-        v.run8PercMode = viewInt(f[4]);
-        v.dailyPercMode = viewInt(f[5]);
+        v.percMode = intOf(f[3], "the mode of the hourly percentiles");
+        v.run8PercMode = intOf(f[4], "the mode of the running 8-hour percentiles");
+        v.dailyPercMode = intOf(f[5], "the mode of the daily percentiles");
         v.showOnlyIfLV = iequals(f[6], "#TRUE#");
-        v.showLimitValMode = viewInt(f[7]);
-        return true;
+        v.showLimitValMode = intOf(f[7], "the mode of the limit-value rows");
+        return;
     }
     if (tag == "Shown") {
-        const std::size_t n = viewCount(f, 1, 8, "the pollutants shown");
-        for (std::size_t j = 0; j < n; ++j) {
+        for (std::size_t j = 0; j < groups; ++j) {
             const std::size_t at = 2 + 8 * j;
             const Pollutant *p = stored.find(f[at]);
             if (p == nullptr || p->Index < 0) {
@@ -406,17 +542,25 @@ bool readViewLine(const std::vector<std::string> &f, const KeyedList<Pollutant> 
             v.longNames[i] = toUtf8(f[at + 1]);
             v.defOutputUnits[i] = f[at + 2];
             v.showPol[i] = iequals(f[at + 3], "#TRUE#");
-            v.percSource[i] = viewInt(f[at + 4]);
-            v.run8Source[i] = viewInt(f[at + 5]);
-            v.avSource[i] = viewInt(f[at + 6]);
-            v.dailySource[i] = viewInt(f[at + 7]);
+            v.percSource[i] = intOf(f[at + 4], "the series of the hourly percentiles");
+            v.run8Source[i] = intOf(f[at + 5], "the series of the running 8-hour values");
+            v.avSource[i] = intOf(f[at + 6], "the series of the averages");
+            v.dailySource[i] = intOf(f[at + 7], "the series of the daily values");
         }
-        return true;
+        return;
     }
     if (tag == "Percentiles") {
         std::size_t at = 1;
         for (int family = 0; family < 3; ++family) {
-            const std::size_t n = viewCount(f, at, 4, "the percentiles");
+            if (at >= f.size()) {
+                throw msr::Refusal(
+                    "its line \"Percentiles\" ends before its counts of percentile definitions");
+            }
+            const auto n = static_cast<std::size_t>(
+                integerOf(f[at], 0, msr::kMaxPercentiles, "the number of percentile definitions"));
+            if (at + 1 + 4 * n > f.size()) {
+                throw msr::Refusal("its line \"Percentiles\" has fewer fields than its counts say");
+            }
             PercentileFamily &defs = v.percentiles[static_cast<std::size_t>(family)];
             defs = PercentileFamily();
             const auto names = viewColumnNames(v.limits, family);
@@ -425,27 +569,29 @@ bool readViewLine(const std::vector<std::string> &f, const KeyedList<Pollutant> 
             }
             for (std::size_t k = 0; k < n; ++k) {
                 const std::size_t item = at + 1 + 4 * k;
-                defs.nth.push_back(viewInt(f[item]));
+                defs.nth.push_back(static_cast<int>(integerOf(f[item], 0, kViewMaxNth, "the n-th highest")));
                 defs.names.push_back(f[item + 1]);
                 names[0]->push_back(toUtf8(f[item + 2]));
                 names[1]->push_back(toUtf8(f[item + 3]));
             }
             at += 1 + 4 * n;
         }
-        return true;
+        if (at != f.size()) {
+            viewFieldsRefused(tag, f.size(), at);
+        }
+        return;
     }
     if (tag == "Headings") {
         const auto texts = viewHeadings(v.limits);
-        if (f.size() < 1 + texts.size()) {
-            throw std::runtime_error("its line of the headings is too short");
-        }
         for (std::size_t i = 0; i < texts.size(); ++i) {
             *texts[i] = toUtf8(f[1 + i]);
         }
-        return true;
+        return;
     }
     if (tag == "Limits") {
-        // What the lines of each limit-value pollutant fill; the headings and column names stay.
+        // What the lines of each limit-value pollutant fill; the headings and
+        // column names stay. (The reader of the file holds the "Limit" lines
+        // that follow to its count.)
         LimitValueTables &l = v.limits;
         l.LimValPollutantCount = 0;
         l.LimValMaxRows = 0;
@@ -459,54 +605,69 @@ bool readViewLine(const std::vector<std::string> &f, const KeyedList<Pollutant> 
         for (FloatTable3 *table : viewPercentileLimits(l)) {
             table->assign(1, {});
         }
-        return true;
+        return;
     }
-    if (tag == "Limit") {
-        LimitValueTables &l = v.limits;
-        if (l.LimValPollutants.empty()) {
-            throw std::runtime_error("a limit value comes before the line of the limit values");
+    // "Limit"
+    LimitValueTables &l = v.limits;
+    if (l.LimValPollutants.empty()) {
+        throw msr::Refusal("a limit value comes before the line of the limit values");
+    }
+    const std::size_t rows = groups;
+    const std::size_t perRow = viewLimitRowFields(v);
+    l.LimValPollutants.push_back(f[1]);
+    l.LimValLongNames.push_back(toUtf8(f[2]));
+    l.LimValRowCount.push_back(static_cast<int>(rows));
+    l.LimValPollutantCount = static_cast<int>(l.LimValPollutants.size()) - 1;
+    l.LimValMaxRows = std::max(l.LimValMaxRows, static_cast<int>(rows));
+    std::vector<std::string> titles(rows + 1);
+    std::array<std::vector<float>, 7> plain;
+    plain.fill(std::vector<float>(rows + 1, -99.0f));
+    std::array<std::vector<std::vector<float>>, 3> perc;
+    for (std::size_t family = 0; family < 3; ++family) {
+        perc[family].assign(static_cast<std::size_t>(v.percentiles[family].count()) + 1,
+                            std::vector<float>(rows + 1, -99.0f));
+    }
+    for (std::size_t r = 1; r <= rows; ++r) {
+        std::size_t at = 4 + (r - 1) * perRow;
+        titles[r] = toUtf8(f[at++]);
+        for (std::vector<float> &table : plain) {
+            table[r] = floatOf(f[at++], "a limit value");
         }
-        const int percentiles =
-            v.percentiles[0].count() + v.percentiles[1].count() + v.percentiles[2].count();
-        const std::size_t perRow = 8 + static_cast<std::size_t>(percentiles);
-        const std::size_t rows = viewCount(f, 3, perRow, "a pollutant's limit values");
-        l.LimValPollutants.push_back(f.at(1));
-        l.LimValLongNames.push_back(toUtf8(f.at(2)));
-        l.LimValRowCount.push_back(static_cast<int>(rows));
-        l.LimValPollutantCount = static_cast<int>(l.LimValPollutants.size()) - 1;
-        l.LimValMaxRows = std::max(l.LimValMaxRows, static_cast<int>(rows));
-        std::vector<std::string> titles(rows + 1);
-        std::array<std::vector<float>, 7> plain;
-        plain.fill(std::vector<float>(rows + 1, -99.0f));
-        std::array<std::vector<std::vector<float>>, 3> perc;
         for (std::size_t family = 0; family < 3; ++family) {
-            perc[family].assign(static_cast<std::size_t>(v.percentiles[family].count()) + 1,
-                                std::vector<float>(rows + 1, -99.0f));
-        }
-        for (std::size_t r = 1; r <= rows; ++r) {
-            std::size_t at = 4 + (r - 1) * perRow;
-            titles[r] = toUtf8(f[at++]);
-            for (std::vector<float> &table : plain) {
-                table[r] = static_cast<float>(numberOf(f[at++]));
-            }
-            for (std::size_t family = 0; family < 3; ++family) {
-                for (std::size_t k = 1; k < perc[family].size(); ++k) {
-                    perc[family][k][r] = static_cast<float>(numberOf(f[at++]));
-                }
+            for (std::size_t k = 1; k < perc[family].size(); ++k) {
+                perc[family][k][r] = floatOf(f[at++], "a limit value");
             }
         }
-        l.LimValTitles.push_back(std::move(titles));
-        const auto plainTables = viewPlainLimits(l);
-        for (std::size_t t = 0; t < plain.size(); ++t) {
-            plainTables[t]->push_back(std::move(plain[t]));
-        }
-        const auto percTables = viewPercentileLimits(l);
-        for (std::size_t family = 0; family < 3; ++family) {
-            percTables[family]->push_back(std::move(perc[family]));
-        }
-        return true;
     }
-    return false;
+    l.LimValTitles.push_back(std::move(titles));
+    const auto plainTables = viewPlainLimits(l);
+    for (std::size_t t = 0; t < plain.size(); ++t) {
+        plainTables[t]->push_back(std::move(plain[t]));
+    }
+    const auto percTables = viewPercentileLimits(l);
+    for (std::size_t family = 0; family < 3; ++family) {
+        percTables[family]->push_back(std::move(perc[family]));
+    }
+}
+
+} // namespace
+
+bool readViewLine(const std::vector<std::string> &f, const KeyedList<Pollutant> &stored, ResultsView &v) {
+    if (f.empty() || !isViewTag(f[0])) {
+        return false;
+    }
+    readViewFields(f, checkViewFields(f, f.size(), v), stored, v);
+    return true;
+}
+
+bool readViewLine(std::string_view line, const KeyedList<Pollutant> &stored, ResultsView &v) {
+    const std::vector<std::string> head = msr::fieldsOf(line, 4);
+    if (!isViewTag(head[0])) {
+        return false;
+    }
+    const std::size_t groups = checkViewFields(head, msr::fieldCount(line), v);
+    readViewFields(msr::fieldsOf(line), groups, stored, v);
+    return true;
 }
 
 } // namespace vesk::results

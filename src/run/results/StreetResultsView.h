@@ -32,6 +32,8 @@
 #include "core/Pollutant.h"
 
 #include <array>
+#include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,18 +92,61 @@ void applyView(const ResultsView &v, const KeyedList<Pollutant> &stored, State &
 std::string viewLines(const ResultsView &v, const KeyedList<Pollutant> &stored);
 
 // Reads a header line of the view into v: false when fields is no line of
-// the view; throws std::runtime_error when it is one that cannot be read.
+// the view; throws msr::Refusal when it is one that cannot be read: a count
+// beyond the bounds below or other than the groups that follow it, a number
+// that is none or lies outside its range (an integer beyond int, a value no
+// float can hold), a limit value that cannot be.
 bool readViewLine(const std::vector<std::string> &fields, const KeyedList<Pollutant> &stored, ResultsView &v);
+// The same for the text of a line: its fields are counted and held to what
+// its counts say before they are taken apart, so that a damaged line costs
+// no more memory than a sound one of its size. A line of another name is not
+// taken apart at all.
+bool readViewLine(std::string_view line, const KeyedList<Pollutant> &stored, ResultsView &v);
 
 // The text of a results file: fields of a line, comma-separated, texts in
 // double quotes with a quote written twice.
 namespace msr {
+
+// What is wrong with a line of a results file, in the program's words (the
+// reader adds the file and the line).
+class Refusal : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Bounds of what a results file may hold, far beyond any real one (the
+// largest country lists hold a few dozen pollutants, some twenty percentile
+// definitions and a handful of limit values per pollutant), so that a
+// damaged count is refused before memory is taken for it.
+inline constexpr long long kMaxPollutants = 1000;               // pollutants, also those with limit values
+inline constexpr long long kMaxStatistics = 200000;             // statistics of each street
+inline constexpr long long kMaxPercentiles = 500;               // percentile definitions of one family
+inline constexpr long long kMaxLimitRows = 1000;                // limit values of one pollutant
+inline constexpr long long kMaxColumns = 10000;                 // summary columns of the street list
+inline constexpr long long kMaxPeriodHours = 1000000000;        // hours or days of a street's period
+inline constexpr long long kMaxDailyTraffic = 1000000000000000; // vehicles a day, calculated
+
 void appendQuoted(std::string &out, std::string_view text);
 void appendFloat(std::string &out, float v);
-// The fields of a line, quotes removed and doubled quotes read as one.
-std::vector<std::string> fieldsOf(std::string_view line);
-// The number of a field; throws std::runtime_error when it is none.
+// The fields of a line, quotes removed and doubled quotes read as one; at
+// most the first limit of them.
+std::vector<std::string> fieldsOf(std::string_view line, std::size_t limit = SIZE_MAX);
+// The number of fields fieldsOf finds in a line, counted without taking them
+// apart; throws Refusal when a text in double quotes is not closed (a line cut).
+std::size_t fieldCount(std::string_view line);
+// The number of a field; throws Refusal when it is none.
 double numberOf(const std::string &field);
+// The whole number of a field from lo to hi (both within +-2^53); throws
+// Refusal naming what the field is when it is no number, no whole number or
+// lies outside the range.
+long long integerOf(const std::string &field, long long lo, long long hi, const std::string &what);
+// The same from the smallest to the largest int.
+int intOf(const std::string &field, const std::string &what);
+// The number of a field as the results keep it, in single precision; throws
+// Refusal naming what the field is when it is no number or no float can hold
+// it (-99, missing, is a number like any other).
+float floatOf(const std::string &field, const std::string &what);
+
 } // namespace msr
 
 } // namespace results
