@@ -4,6 +4,7 @@
 #include "run/RunFixture.h"
 
 #include "core/RecordIO.h"
+#include "run/results/StreetResults.h"
 
 #include <atomic>
 #include <chrono>
@@ -55,7 +56,8 @@ protected:
     // streets and daily averages; street `changed` (when given) has the
     // record `changedRecord` instead; the statistics of the streets name
     // `unknown` too when it is given (a name no statistic has).
-    void loadStreets(int changed = 0, const std::string &changedRecord = {}, const std::string &unknown = {}) {
+    void loadStreets(int changed = 0, const std::string &changedRecord = {},
+                     const std::string &unknown = {}) {
         writeWork("Met.txt", "year month day hour u_mast wind_dir temperature globalrad\r\n" +
                                  hourlyLines(2023, 3, 6, kHours, metLine));
         writeWork("Back.txt", hourlyLines(2023, 3, 6, kHours, backLine));
@@ -251,6 +253,109 @@ TEST_F(ParallelStreets, StopWritesTheStreetsInFlightInStreetOrderAndStartsNoFurt
     EXPECT_NE(stopped.report.lastDone.find(streets.back()), std::string::npos)
         << "the last street written is named";
 }
+
+// A run stopped at the caption of its third street, with the streets file
+// as it is or changed meanwhile from a street on.
+struct StopCase {
+    const char *what;
+    int threads;
+    int changedFrom = 0;     // the streets file holds the streets before it, then changedTail
+    std::string changedTail; // what follows them
+    int listed = kStreets;   // the streets the list holds
+    std::string said;        // in the message about the streets file ("" = no message)
+};
+
+class StreetsNotReached : public ParallelStreets, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StreetsNotReached, AreListedAsNotCalculatedInTheirPlacesAndKeptInTheSavedFile) {
+    const StopCase &row = GetParam();
+    ASSERT_NO_FATAL_FAILURE(loadStreets());
+    state.BatchMode = false; // the window's run, which keeps the list of its streets
+    struct StopAtThirdStreet : RunObserver {
+        std::function<void()> stop;
+        void progress(double, const std::string &text) override {
+            if (text.rfind("Calculating street #3 ", 0) == 0) {
+                stop();
+            }
+        }
+    } observer;
+    observer.stop = [&] {
+        if (row.changedFrom > 0) {
+            std::string streets;
+            for (int i = 1; i < row.changedFrom; ++i) {
+                streets += streetRecord(i);
+            }
+            writeWork("Streets.txt", streets + row.changedTail);
+        }
+        control.requestStop();
+    };
+    const Outcome stopped = runWith(row.threads, &observer);
+    ASSERT_EQ(stopped.report.outcome, RunOutcome::Stopped) << stopped.report.error;
+    const int reached = stopped.report.streets;
+    ASSERT_GE(reached, 3);
+    ASSERT_LT(reached, row.listed) << "the stop left streets to list";
+    ASSERT_NE(state.StreetResults, nullptr);
+    const results::StreetResultsStore &store = *state.StreetResults;
+
+    // The streets in their places: those reached as the run wrote them (one
+    // stopped in its first hours calculated), the others as not calculated.
+    auto expectEveryStreet = [&](const results::StreetResultsStore &list) {
+        ASSERT_EQ(list.streets().size(), static_cast<std::size_t>(row.listed));
+        int calculated = 0;
+        for (int i = 1; i <= row.listed; ++i) {
+            const results::StreetEntry &e = list.streets()[static_cast<std::size_t>(i - 1)];
+            SCOPED_TRACE("street " + std::to_string(i));
+            EXPECT_EQ(e.number, i);
+            EXPECT_EQ(e.name, "Street-" + std::to_string(i));
+            EXPECT_EQ(e.x, 1000 + i);
+            EXPECT_EQ(e.y, 2000 + 3 * i);
+            const bool active = i <= reached && i % 7 != 0;
+            EXPECT_EQ(e.active, active);
+            EXPECT_EQ(e.firstCalcDate.empty(), !active);
+            EXPECT_EQ(e.dailyTraffic >= 0, active);
+            if (i > reached) {
+                EXPECT_EQ(e.recHeight, 2);
+                EXPECT_EQ(e.givenTraffic, 4000 + (i * 937) % 40000);
+                EXPECT_EQ(e.summary, std::vector<float>(list.columns().size(), -99.0f));
+            }
+            calculated += active ? 1 : 0;
+        }
+        EXPECT_EQ(results::streetListKeyInfo(list)[1].rfind("Streets: " + std::to_string(row.listed) +
+                                                                ", of which " + std::to_string(calculated) +
+                                                                " calculated; ",
+                                                            0),
+                  0u)
+            << results::streetListKeyInfo(list)[1];
+    };
+    ASSERT_NO_FATAL_FAILURE(expectEveryStreet(store));
+    const std::vector<std::string> &said = stopped.messages;
+    if (row.said.empty()) {
+        EXPECT_EQ(said, std::vector<std::string>{});
+    } else {
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find(row.said), std::string::npos) << said[0];
+        EXPECT_NE(said[0].find("ends with street #" + std::to_string(row.listed) + " out of 56."),
+                  std::string::npos)
+            << said[0];
+    }
+
+    std::string error;
+    const std::string saved = work("Streets.msr").string();
+    ASSERT_TRUE(state.StreetResults->saveAs(saved, &error)) << error;
+    const auto reopened = results::StreetResultsStore::open(saved, state, &error);
+    ASSERT_NE(reopened, nullptr) << error;
+    ASSERT_NO_FATAL_FAILURE(expectEveryStreet(*reopened));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StoppedRuns, StreetsNotReached,
+    ::testing::Values(StopCase{"OneStreetAfterTheOther", 1, 0, "", kStreets, ""},
+                      StopCase{"FourThreads", 4, 0, "", kStreets, ""},
+                      StopCase{"ALaterRecordDamagedMeanwhile", 1, 40, "#TRUE#,\"Street-40\",x\r\n", 39,
+                               "cannot be read at street #40: "},
+                      StopCase{"TheFileCutShortMeanwhile", 4, 31, "", 30,
+                               "ends after street #30, but the run counted 56 streets in it"}),
+    [](const auto &info) { return std::string(info.param.what); });
 
 TEST_F(ParallelStreets, PauseHoldsEveryWorkerAndContinueFinishesTheSameFiles) {
     ASSERT_NO_FATAL_FAILURE(loadStreets());
