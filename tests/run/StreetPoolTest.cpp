@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <mutex>
 #include <thread>
 
 using namespace vesk;
@@ -362,40 +363,55 @@ TEST_F(ParallelStreets, PauseHoldsEveryWorkerAndContinueFinishesTheSameFiles) {
     const Outcome full = runWith(1);
     ASSERT_EQ(full.report.outcome, RunOutcome::Completed);
 
-    struct PauseAtSecondStreet : RunObserver {
+    // Paused before the workers take their first streets: each of them holds
+    // at the first hour of its street, and the run stands still. (Paused
+    // later, a street that had finished its hours would still be written,
+    // whenever the writer comes to it.)
+    struct PauseAtFirstStreet : RunObserver {
         RunControl &control;
-        std::atomic<int> captions = 0; // written by the run's thread, read by the test's
-        explicit PauseAtSecondStreet(RunControl &c) : control(c) {}
+        std::mutex mutex;
+        std::vector<std::string> captions; // written by the run's thread, read by the test's
+        explicit PauseAtFirstStreet(RunControl &c) : control(c) {}
         void progress(double, const std::string &text) override {
-            ++captions;
-            if (text.rfind("Calculating street #2 ", 0) == 0) {
+            std::lock_guard lock(mutex);
+            captions.push_back(text);
+            if (text.rfind("Calculating street #1 ", 0) == 0) {
                 control.requestPause();
             }
         }
+        std::vector<std::string> shown() {
+            std::lock_guard lock(mutex);
+            return captions;
+        }
     } pause(control);
-    const StreetThreads use(4);
+    constexpr int kThreads = 4;
+    const StreetThreads use(kThreads);
     ui.messages.clear();
     RunReport report;
-    std::thread running([&] { report = run(&pause); });
-    // Once paused, the streets finished before the pause are written; then the
-    // run stands still: no further street is written.
+    std::atomic<bool> ended = false;
+    std::thread running([&] {
+        report = run(&pause);
+        ended = true;
+    });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!control.PauseRequested() && std::chrono::steady_clock::now() < deadline) {
+    while (control.threadsHeld() < kThreads && !ended && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (!control.PauseRequested()) {
+    const int held = control.threadsHeld();
+    const bool endedWhilePaused = ended;
+    const std::vector<std::string> whilePaused = pause.shown();
+    if (held != kThreads) {
         control.requestStop();
         running.join();
-        FAIL() << "the run never reached its second street";
+        FAIL() << held << " of " << kThreads << " workers hold while paused"
+               << (endedWhilePaused ? "; the run went on to its end" : "");
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const int captionsWhilePaused = pause.captions;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(pause.captions, captionsWhilePaused) << "no street was written while paused";
-    EXPECT_LT(pause.captions, kStreets);
+    EXPECT_EQ(whilePaused, std::vector<std::string>{"Calculating street #1 out of 56: Street-1"})
+        << "no street was written while paused";
     control.requestContinue();
     running.join();
     EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(pause.shown().size(), static_cast<std::size_t>(kStreets)) << "a caption for each street";
     for (const auto &[name, bytes] : full.files) {
         EXPECT_TRUE(readFile(work(name)) == bytes) << name << " differs after the pause";
     }
