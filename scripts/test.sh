@@ -28,27 +28,10 @@ winvesk_build "$root" -DWINVESK_SANITIZE="$sanitize"
 cd "$root/build"
 
 # The GoogleTest filters of the stages, from the list of the plain stage's engine tests.
-plain_only=()
-both=()
-trimmed() {
-  local text="$1"
-  text="${text#"${text%%[![:space:]]*}"}"
-  echo "${text%"${text##*[![:space:]]}"}"
-}
-while IFS= read -r line || [ -n "$line" ]; do
-  line="$(trimmed "${line%%#*}")"
-  case "$line" in
-    "") ;;
-    both:*) both+=("$(trimmed "${line#both:}")") ;;
-    *) plain_only+=("$line") ;;
-  esac
-done <"$root/scripts/plain-stage-tests.txt"
-joined() {
-  local IFS=:
-  echo "$*"
-}
-plain_filter="$(joined "${plain_only[@]}" "${both[@]}")"
-sanitized_filter="*-$(joined "${plain_only[@]}")"
+source "$root/scripts/plain-stage.sh"
+winvesk_plain_stage_patterns "$root/scripts/plain-stage-tests.txt"
+plain_filter="$(winvesk_joined "${plain_only[@]}" "${both[@]}")"
+sanitized_filter="*-$(winvesk_joined "${plain_only[@]}")"
 if [ "$sanitize" = OFF ]; then plain_filter="*"; fi
 
 shards="$(winvesk_cores)"

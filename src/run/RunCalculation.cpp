@@ -510,6 +510,10 @@ void streetLoop(RunContext &c, RunReport &report) {
     s.ResultFileName = "untitled";
     s.LastResultFile = s.ResultFileName;
     if (const std::shared_ptr<results::StreetResultsStore> &store = c.files.streetStore) {
+        if (stopped) {
+            // The list names every street of the streets file, whether calculated or not.
+            listStreetsNotReached(c, report.streets);
+        }
         std::string error;
         if (store->finish(s.CalcTime, &error)) {
             s.StreetResults = store;

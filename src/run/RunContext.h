@@ -560,6 +560,14 @@ void checkRouteSegments(RunContext &c);
 // Refuses (RunRefusal) a file without a street or without one to calculate;
 // throws the RunError of a damaged record.
 void countStreets(RunContext &c);
+// After Stop: the streets of the streets file after the first `reached`
+// (those the run wrote) go into the run's street results as streets not
+// calculated, in their places, as a switched-off street goes there: their
+// records alone are read again, up to the StreetCount the run counted (no
+// traffic file, no hour). A record that can no longer be read (the file was
+// changed since the run counted it) ends the list there and a message says
+// so; the run stays stopped. Nothing when the run keeps no street results.
+void listStreetsNotReached(RunContext &c, int reached);
 
 // Dating (RunDating.cpp).
 enum class DateOutcome { Accept, Skip, EndOfInput };

@@ -50,9 +50,15 @@ public:
     bool waitWhilePaused() {
         std::unique_lock lock(m_mutex);
         const bool wasPaused = m_pause;
+        ++m_held;
         m_wake.wait(lock, [this] { return !m_pause || m_stop; });
+        --m_held;
         return wasPaused;
     }
+
+    // The threads of the run blocked in waitWhilePaused now: a paused run
+    // stands still once each of its threads that computes holds there.
+    int threadsHeld() const { return m_held; }
 
 private:
     mutable std::mutex m_mutex;
@@ -60,6 +66,7 @@ private:
     // Set under the mutex (so that a waiter cannot miss a change), read with or without it.
     std::atomic<bool> m_pause = false;
     std::atomic<bool> m_stop = false;
+    std::atomic<int> m_held = 0; // changed under the mutex
 };
 
 class RunObserver {

@@ -1,11 +1,13 @@
 // The first pass over a route file or a streets file, before the first hour:
 // what can be said of the file as a whole is said, or refused, before any
-// street is calculated.
+// street is calculated; and, after Stop, the pass over the streets the run
+// did not reach, for the list of its streets.
 
 #include "calc/StreetRecords.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "run/RunContext.h"
+#include "run/StreetRun.h"
 
 #include <map>
 
@@ -111,6 +113,60 @@ void countStreets(RunContext &c) {
                         " no receptor (street side 3): " + (leftOut == 1 ? "it was" : "they were") +
                         " left out of the run, as a street that is switched off is:" + withoutReceptor +
                         moreText(leftOut);
+    }
+}
+
+void listStreetsNotReached(RunContext &c, int reached) {
+    const std::shared_ptr<results::StreetResultsStore> &store = c.files.streetStore;
+    if (!store || store->failed() || reached >= c.StreetCount) {
+        return;
+    }
+    const std::string path = c.streetsFile->fileName();
+    RecordReader streets;
+    std::string error;
+    int street = 0; // the records read
+    std::string problem;
+    if (!RecordReader::open(path, &streets, &error)) {
+        problem = "cannot be opened again: " + error;
+    }
+    CalcState record;
+    while (problem.empty() && street < c.StreetCount) {
+        if (streets.atEnd()) {
+            problem = "ends after street #" + std::to_string(street) + ", but the run counted " +
+                      std::to_string(c.StreetCount) + " streets in it";
+            break;
+        }
+        try {
+            ReadStreetRecord(record, streets);
+        } catch (const std::exception &e) {
+            problem = "cannot be read at street #" + std::to_string(street + 1) + ": " + e.what();
+            break;
+        }
+        if (++street <= reached) {
+            continue; // written by the run
+        }
+        results::StreetEntry e;
+        e.number = street;
+        e.name = record.CurrentStreetName;
+        e.active = false;
+        e.x = record.StreetX;
+        e.y = record.StreetY;
+        e.recHeight = record.RecHeight;
+        e.givenTraffic = record.AnnualDiurnalTraffic;
+        e.trafficFile = record.TrafficFile;
+        // No traffic set-up (file type -1), no hour, no period: every statistic -99.
+        keepStreetResults(c, store->record(std::move(e), KeyedList<StatVar>()));
+        if (store->failed()) {
+            return; // said by keepStreetResults
+        }
+    }
+    if (!problem.empty()) {
+        c.ui.message("The run was stopped. The streets it did not reach are listed as not calculated, but "
+                     "the streets file\r\n" +
+                         path + "\r\n" + problem + "\r\nSo the list of the streets ends with street #" +
+                         std::to_string(std::max(street, reached)) + " out of " +
+                         std::to_string(c.StreetCount) + ".",
+                     Icon::Exclamation);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "core/StagedFile.h"
 #include "core/OutputPlace.h"
 #include "platform/Isolation.h"
+#include "support/PlainStage.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -644,6 +645,8 @@ void PrintTo(const OtherUsersCase &c, std::ostream *os) {
 }
 
 class OtherUsersFiles : public testing::TestWithParam<OtherUsersCase> {};
+
+WINVESK_PLAIN_STAGE("*OtherUsersFiles.*", OtherProcesses);
 
 // The group replaces none of them, and every file stays the other user's
 // own, with its contents and permissions: a file whose old contents cannot

@@ -5,6 +5,7 @@
 #include "platform/Isolation.h"
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
+#include "support/PlainStage.h"
 #include "support/ProcessGroups.h"
 #include "support/TestSupport.h"
 
@@ -47,6 +48,8 @@ IsolationLimits quick() {
     limits.wallSeconds = 120;
     return limits;
 }
+
+WINVESK_PLAIN_STAGE("Isolation.*", OtherProcesses);
 
 TEST(Isolation, TheWorksResultOrItsOwnMessageComesBack) {
     int untouched = 1;
@@ -232,6 +235,8 @@ void PrintTo(const Bounded &b, std::ostream *os) {
 
 class WorkBounded : public ::testing::TestWithParam<Bounded> {};
 
+WINVESK_PLAIN_STAGE("*WorkBounded.*", OtherProcesses);
+
 TEST_P(WorkBounded, ByTheProcessorTimeItUsesOrAtLastByTheWallClock) {
     const Bounded &b = GetParam();
     const bool loops = b.end == IsolatedEnd::TimedOut;
@@ -355,6 +360,8 @@ void PrintTo(const Failure &f, std::ostream *os) {
 
 class IsolatedFailures : public ::testing::TestWithParam<Failure> {};
 
+WINVESK_PLAIN_STAGE("*IsolatedFailures.*", OtherProcesses);
+
 TEST_P(IsolatedFailures, EndTheChildAndAreNamedInTheMessage) {
     const Failure &f = GetParam();
     // Room in time: filling 128 MB under the sanitizers can take longer than
@@ -391,6 +398,8 @@ INSTANTIATE_TEST_SUITE_P(
                               },
                               IsolatedEnd::Crashed, "its reader failed on it (Aborted)"}),
     [](const ::testing::TestParamInfo<Failure> &info) { return test::testNameOf(info.param.name); });
+
+WINVESK_PLAIN_STAGE("*IsolatedTables.*", OtherProcesses);
 
 // An Access file whose catalogue has 16 zeroed bytes: the library loops
 // over it with ever more memory and millions of warnings.

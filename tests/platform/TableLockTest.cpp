@@ -11,6 +11,7 @@
 #include "core/StagedFileNames.h"
 #include "platform/Isolation.h"
 #include "platform/tables/Tables.h"
+#include "support/PlainStage.h"
 #include "support/ProcessGroups.h"
 #include "support/TestSupport.h"
 
@@ -80,6 +81,8 @@ std::vector<std::string> othersIn(const fs::path &dir, const std::vector<std::st
 }
 
 class TableFileHolds : public testing::TestWithParam<const char *> {};
+
+WINVESK_PLAIN_STAGE("*TableFileHolds.*", OtherProcesses);
 
 // A second writer of this process (a second run in a thread) is refused
 // while the first holds the file, and takes it once the first has closed:
@@ -294,6 +297,8 @@ void PrintTo(const NoFileOfItsOwn &c, std::ostream *os) {
 
 class NoLockFilesOfTheirOwn : public testing::TestWithParam<NoFileOfItsOwn> {};
 
+WINVESK_PLAIN_STAGE("*NoLockFilesOfTheirOwn.*", OtherProcesses);
+
 TEST_P(NoLockFilesOfTheirOwn, AreLeftAloneAndTheWorkbookRefusedSayingWhatIsThere) {
     TempDir dir;
     const std::string metBytes = "year month day hour u_mast\r\n2023 3 9 1 2.5\r\n";
@@ -449,6 +454,8 @@ void PrintTo(const NotALockFile &c, std::ostream *os) {
 
 class NotLockFiles : public testing::TestWithParam<NotALockFile> {};
 
+WINVESK_PLAIN_STAGE("*NotLockFiles.*", OtherProcesses);
+
 TEST_P(NotLockFiles, AreLeftAsTheyAre) {
     TempDir dir;
     const std::string metBytes = "year month day hour u_mast\r\n2023 3 9 1 2.5\r\n";
@@ -549,6 +556,8 @@ bool heldUntilTheEnd(const std::string &file) {
     bool busy = false;
     return hold->acquire(file, &why, &busy);
 }
+
+WINVESK_PLAIN_STAGE("*ForeignLockFiles.*", OtherProcesses);
 
 TEST_F(ForeignLockFiles, ALeftOverLockFileIsReplacedAndTheFileWritten) {
     std::string error;

@@ -8,6 +8,7 @@
 #include "platform/Isolation.h"
 #include "platform/tables/TableBackends.h"
 #include "platform/tables/Tables.h"
+#include "support/PlainStage.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,8 @@ void PrintTo(const Kind &k, std::ostream *os) {
 }
 
 class FullDisks : public testing::TestWithParam<Kind> {};
+
+WINVESK_PLAIN_STAGE("*FullDisks.*", OtherProcesses);
 
 TEST_P(FullDisks, GiveTheSystemsReasonAndLeaveTheFileAsItWas) {
     const Kind &k = GetParam();

@@ -3,6 +3,7 @@
 #include "project/Period.h"
 #include "project/ProjectFixtures.h"
 #include "project/ProjectState.h"
+#include "support/PlainStage.h"
 #include "support/ProgramUnderTest.h"
 #include "support/TestSupport.h"
 
@@ -192,6 +193,8 @@ TEST(CommandLine, AnExceptionThatEscapesTheBatchIsReportedAndExitsWithOne) {
     EXPECT_EQ(ui.messages.size(), 2u);
 }
 
+WINVESK_PLAIN_STAGE("CommandLine.ProgramExitsWithTheDocumentedStatus", StartsTheProgram);
+
 TEST(CommandLine, ProgramExitsWithTheDocumentedStatus) {
     TempDir dir;
     const std::string project =
@@ -270,6 +273,8 @@ TEST(ToolCommandLine, AMalformedLineIsRefusedAndAProjectLineIsNoToolLine) {
     EXPECT_TRUE(batch.batch);
     EXPECT_EQ(batch.projectFile, "Demo.vkp");
 }
+
+WINVESK_PLAIN_STAGE("ToolCommandLine.TheProgramRefusesAMalformedToolLineWithTheUsage", StartsTheProgram);
 
 TEST(ToolCommandLine, TheProgramRefusesAMalformedToolLineWithTheUsage) {
     ProgramRun run = runProgram({"--emission-factors", "a.vlf", "b.flf", "next year", "Demoland"});

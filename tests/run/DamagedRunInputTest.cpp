@@ -6,6 +6,7 @@
 
 #include "core/Numbers.h"
 #include "platform/tables/TableBackends.h"
+#include "support/PlainStage.h"
 
 #include <sys/stat.h>
 
@@ -99,6 +100,9 @@ TEST_F(DamagedRunInput, AnInactiveStreetMayNameNoTrafficFile) {
     EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
     EXPECT_EQ(fileLines(work("Streets.sum")).size(), 3u);
 }
+
+WINVESK_PLAIN_STAGE("DamagedRunInput.AnUnknownStatisticLetsTheRunEndButReplacesNoFileAndTheBatchExitsWithOne",
+                    StartsTheProgram);
 
 TEST_F(DamagedRunInput, AnUnknownStatisticLetsTheRunEndButReplacesNoFileAndTheBatchExitsWithOne) {
     writeWork("Hours.txt", marchHours(24));

@@ -8,6 +8,7 @@
 #include "run/RunFixture.h"
 
 #include "core/Paths.h"
+#include "support/PlainStage.h"
 
 #include <map>
 
@@ -295,6 +296,8 @@ std::string replaced(std::string text, const std::string &from, const std::strin
     return text;
 }
 
+WINVESK_PLAIN_STAGE("*BatchStartedElsewhere.*", StartsTheProgram);
+
 // The sample run twice in batch, each time started in an empty folder: with
 // its files beside the project, and with the traffic and streets files in
 // subfolders of the project and the outputs written into one. The results
@@ -386,6 +389,8 @@ void PrintTo(const DriveLetterField &f, std::ostream *os) {
 }
 
 class DriveLettersInBatch : public testing::TestWithParam<DriveLetterField> {};
+
+WINVESK_PLAIN_STAGE("*DriveLettersInBatch.*", StartsTheProgram);
 
 // A name such as C:\res\Met2023.txt was once taken relative to the folder the
 // program was started in: a decoy there was read, an output written there.

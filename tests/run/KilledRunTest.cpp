@@ -7,6 +7,7 @@
 
 #include "run/MutationSupport.h"
 #include "run/RunFixture.h"
+#include "support/PlainStage.h"
 #include "support/ProcessGroups.h"
 #include "support/ProgramUnderTest.h"
 
@@ -19,6 +20,8 @@ using namespace vesk::test;
 namespace {
 
 class KilledRun : public ::testing::TestWithParam<int> {};
+
+WINVESK_PLAIN_STAGE("*KilledRun.*", StartsTheProgram);
 
 TEST_P(KilledRun, LeavesNoProcessAndTheNextRunIsNotRefused) {
     const int signal = GetParam();

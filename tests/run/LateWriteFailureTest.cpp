@@ -11,6 +11,7 @@
 
 #include "core/StagedFile.h"
 #include "platform/tables/TableLock.h"
+#include "support/PlainStage.h"
 
 #include <csignal>
 #include <cstring>
@@ -194,6 +195,8 @@ protected:
 };
 
 } // namespace
+
+WINVESK_PLAIN_STAGE("*LateWriteFailures.*", OtherProcesses);
 
 TEST_P(LateWriteFailures, LeaveEveryEarlierOutputAsItWas) {
     ASSERT_NO_FATAL_FAILURE(load());

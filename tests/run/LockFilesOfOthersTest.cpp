@@ -32,6 +32,7 @@
 #include "core/FileLock.h"
 #include "platform/Isolation.h"
 #include "platform/tables/TableLock.h"
+#include "support/PlainStage.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -148,6 +149,8 @@ protected:
 };
 
 class LockFilesOfOthers : public SharedFolderRun, public testing::WithParamInterface<OthersLockFile> {};
+
+WINVESK_PLAIN_STAGE("*LockFilesOfOthers.*", OtherProcesses);
 
 TEST_P(LockFilesOfOthers, NeverMakeTheRunWaitNorAreCalledARunOfItsUser) {
     const OthersLockFile &c = GetParam();
@@ -349,6 +352,8 @@ struct AtFirstHour : RunObserver {
 };
 
 class LockFilesOfRuns : public SharedFolderRun, public testing::WithParamInterface<RunsLockFile> {};
+
+WINVESK_PLAIN_STAGE("*LockFilesOfRuns.*", OtherProcesses);
 
 TEST_P(LockFilesOfRuns, AreTheirUsersAloneAndAnotherUsersRunIsToldAProgramHoldsThem) {
     const RunsLockFile &c = GetParam();

@@ -9,6 +9,7 @@
 #include "run/RunFixture.h"
 
 #include "platform/Isolation.h"
+#include "support/PlainStage.h"
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -48,6 +49,8 @@ std::size_t entriesIn(const fs::path &folder) {
 }
 
 class OtherUsersOutputs : public RunFixture, public ::testing::WithParamInterface<OtherUsersRun> {};
+
+WINVESK_PLAIN_STAGE("*OtherUsersOutputs.*", OtherProcesses);
 
 TEST_P(OtherUsersOutputs, AreRefusedBeforeTheFirstHourAndKeptAsTheyWere) {
     const OtherUsersRun &c = GetParam();

@@ -12,6 +12,7 @@
 
 #include "platform/tables/Tables.h"
 #include "run/SpecialMode.h"
+#include "support/PlainStage.h"
 
 #include <cerrno>
 #include <cstring>
@@ -121,6 +122,8 @@ void writePrivateFile(const fs::path &file) {
 
 class AnotherUsersLinkInASharedFolder : public testing::TestWithParam<std::tuple<LinkedOutput, mode_t>> {};
 
+WINVESK_PLAIN_STAGE("*AnotherUsersLinkInASharedFolder.*", OtherProcesses);
+
 // Root runs a project in a team's folder (mode 777, or 1777 as /tmp), where
 // the user nobody has made one output of an earlier run a link to root's
 // private file.
@@ -194,6 +197,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, AnotherUsersLinkInASharedFolder,
 // ---- A named pipe under an output's name --------------------------------------------------------
 
 class NamedPipeUnderAnOutputsName : public testing::TestWithParam<const char *> {};
+
+WINVESK_PLAIN_STAGE("*NamedPipeUnderAnOutputsName.*", OtherProcesses);
 
 // A named pipe (FIFO) under the name of an output before the run, as anybody
 // may make one in a shared folder: opened, it would make the run wait for a
@@ -272,6 +277,8 @@ std::string linkAsRoot(const fs::path &to, const fs::path &at) {
 }
 
 class LinksOnTheWayToAnOutput : public RunFixture, public testing::WithParamInterface<LinkOnTheWay> {};
+
+WINVESK_PLAIN_STAGE("*LinksOnTheWayToAnOutput.*", OtherProcesses);
 
 TEST_P(LinksOnTheWayToAnOutput, AreFollowedOnlyWhenTheirOwnersMayBeTrusted) {
     const LinkOnTheWay &c = GetParam();

@@ -5,6 +5,7 @@
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
 #include "run/results/ResultsKeyInfo.h"
+#include "support/PlainStage.h"
 
 #include <algorithm>
 #include <map>
@@ -242,7 +243,8 @@ TEST_F(TimeSeriesRun, EachCellOfAnHourlyRowIsWrittenByItsColumnsFormatAndWidth) 
     // pattern, a date pattern and the blank column, in widths of both signs.
     writeInputs();
     std::vector<FileRecord> records = inputs();
-    records.push_back(outputFile("Out.txt", "hour,u_mast,u_mast,nlight,minute,u_mast,date,date,?,date,datetime",
+    records.push_back(outputFile("Out.txt",
+                                 "hour,u_mast,u_mast,nlight,minute,u_mast,date,date,?,date,datetime",
                                  "0,*,0,*,0,0.00,6,*,-5,General Number,9,General Number,0,@@@@@@@@@@@@,0,"
                                  "General Number,0,*,0,dd.mm.yyyy,-18,*"));
     ASSERT_NO_FATAL_FAILURE(loadProject("Test.vkp", projectText(records)));
@@ -251,7 +253,8 @@ TEST_F(TimeSeriesRun, EachCellOfAnHourlyRowIsWrittenByItsColumnsFormatAndWidth) 
     const std::vector<std::string> lines = fileLines(work("Out.txt"));
     ASSERT_EQ(lines.size(), kHours + 1u);
     // Hour 10 of 7 March: u_mast 3.5, no minutes.
-    EXPECT_EQ(lines[34], "10;3.5;3.50  1000;  -99      3.5;  2023-03-07;07-03-2023; ;07.03.2023;  2023-03-07 09:00");
+    EXPECT_EQ(lines[34],
+              "10;3.5;3.50  1000;  -99      3.5;  2023-03-07;07-03-2023; ;07.03.2023;  2023-03-07 09:00");
 }
 
 TEST_F(TimeSeriesRun, StopDuringAnHourFinishesItAndWritesTheStatisticsButStopWhilePausedWritesNone) {
@@ -491,6 +494,8 @@ TEST_F(TimeSeriesRun, ARouteOfTwoPersonsRepositionsTheTextInputsForEverySegment)
     EXPECT_EQ(state.StreetName, state.StoredStreetName);
 }
 
+WINVESK_PLAIN_STAGE("TimeSeriesRun.TheBatchRunExitsWithZeroOnlyWhenItWroteItsStatistics", StartsTheProgram);
+
 TEST_F(TimeSeriesRun, TheBatchRunExitsWithZeroOnlyWhenItWroteItsStatistics) {
     writeInputs();
     std::vector<FileRecord> records = inputs();
@@ -530,6 +535,9 @@ TEST_F(TimeSeriesRun, TheBatchRunExitsWithZeroOnlyWhenItWroteItsStatistics) {
     }
 }
 
+WINVESK_PLAIN_STAGE("TimeSeriesRun.ABatchRunInWhichNoHourWasModelledExitsWithOneAndSaysWhy",
+                    StartsTheProgram);
+
 TEST_F(TimeSeriesRun, ABatchRunInWhichNoHourWasModelledExitsWithOneAndSaysWhy) {
     writeInputs();
     writeWork("Met.txt", hourlyLines(2023, 3, 6, kHours, metWithoutWind));
@@ -541,6 +549,8 @@ TEST_F(TimeSeriesRun, ABatchRunInWhichNoHourWasModelledExitsWithOneAndSaysWhy) {
     EXPECT_EQ(r.status, 1) << output;
     EXPECT_NE(output.find("No hour could be modelled"), std::string::npos) << output;
 }
+
+WINVESK_PLAIN_STAGE("TimeSeriesRun.TheBatchRunOfASpecialModeProjectSweepsTheWinds", StartsTheProgram);
 
 TEST_F(TimeSeriesRun, TheBatchRunOfASpecialModeProjectSweepsTheWinds) {
     writeInputs();

@@ -32,3 +32,24 @@ TEST(RunControl, ContinueReleasesThePauseWithoutStopping) {
     resumer.join();
     EXPECT_FALSE(control.waitWhilePaused());
 }
+
+TEST(RunControl, CountsTheThreadsHeldWhilePausedUntilContinue) {
+    RunControl control;
+    control.requestPause();
+    std::thread waiters[2];
+    for (std::thread &t : waiters) {
+        t = std::thread([&] { control.waitWhilePaused(); });
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (control.threadsHeld() < 2 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(control.threadsHeld(), 2);
+    control.requestContinue();
+    for (std::thread &t : waiters) {
+        t.join();
+    }
+    EXPECT_EQ(control.threadsHeld(), 0);
+    EXPECT_FALSE(control.waitWhilePaused());
+    EXPECT_EQ(control.threadsHeld(), 0) << "a call that does not wait holds no thread either";
+}

@@ -7,6 +7,7 @@
 
 #include "core/StagedFile.h"
 #include "run/RunFiles.h"
+#include "support/PlainStage.h"
 
 #include <fstream>
 #include <map>
@@ -590,6 +591,8 @@ void PrintTo(const ReadOnly &r, std::ostream *os) {
 class ReadOnlyOutput : public OutputFiles, public ::testing::WithParamInterface<ReadOnly> {};
 
 } // namespace
+
+WINVESK_PLAIN_STAGE("*ReadOnlyOutput.*", OtherProcesses);
 
 TEST_P(ReadOnlyOutput, IsRefusedBeforeTheFirstHourSayingSoAndWhatToDo) {
     const ReadOnly &r = GetParam();

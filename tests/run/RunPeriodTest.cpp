@@ -5,6 +5,7 @@
 #include "run/RunFixture.h"
 
 #include "core/Calendar.h"
+#include "support/PlainStage.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -127,6 +128,9 @@ TEST_F(RunPeriod, AMultiStreetRunCountsTheHoursOfItsDataOnceWhateverItsStreetsAn
         ui.messages.clear();
     }
 }
+
+WINVESK_PLAIN_STAGE("RunPeriod.TheBatchSaysAnEndBeforeTheStartAndTheHoursOfAPeriodBeyondTheData",
+                    StartsTheProgram);
 
 TEST_F(RunPeriod, TheBatchSaysAnEndBeforeTheStartAndTheHoursOfAPeriodBeyondTheData) {
     ASSERT_NO_FATAL_FAILURE(loadSingle(hours(48)));

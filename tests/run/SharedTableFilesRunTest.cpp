@@ -8,6 +8,7 @@
 
 #include "platform/tables/TableLock.h"
 #include "platform/tables/Tables.h"
+#include "support/PlainStage.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -71,6 +72,8 @@ protected:
 
 class SharedTableFileKinds : public SharedTableFiles, public testing::WithParamInterface<const char *> {};
 
+WINVESK_PLAIN_STAGE("*SharedTableFileKinds.*", OtherProcesses);
+
 TEST_P(SharedTableFileKinds, ABatchRunIntoAFileALongerRunWritesIsRefusedBeforeItsFirstHour) {
     const std::string book = std::string("Book.") + GetParam();
     const std::string path = work(book).string();
@@ -109,6 +112,8 @@ TEST_P(SharedTableFileKinds, ABatchRunIntoAFileALongerRunWritesIsRefusedBeforeIt
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SharedTableFileKinds, testing::Values("xls", "mdb", "wk1"));
+
+WINVESK_PLAIN_STAGE("*SharedTableFiles.*", OtherProcesses);
 
 // The window's run, while another process (a batch run) holds the workbook.
 TEST_F(SharedTableFiles, AWindowRunIntoAWorkbookAnotherProcessHoldsIsRefusedBeforeItsFirstHour) {

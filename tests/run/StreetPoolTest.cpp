@@ -4,10 +4,12 @@
 #include "run/RunFixture.h"
 
 #include "core/RecordIO.h"
+#include "run/results/StreetResults.h"
 
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <mutex>
 #include <thread>
 
 using namespace vesk;
@@ -55,7 +57,8 @@ protected:
     // streets and daily averages; street `changed` (when given) has the
     // record `changedRecord` instead; the statistics of the streets name
     // `unknown` too when it is given (a name no statistic has).
-    void loadStreets(int changed = 0, const std::string &changedRecord = {}, const std::string &unknown = {}) {
+    void loadStreets(int changed = 0, const std::string &changedRecord = {},
+                     const std::string &unknown = {}) {
         writeWork("Met.txt", "year month day hour u_mast wind_dir temperature globalrad\r\n" +
                                  hourlyLines(2023, 3, 6, kHours, metLine));
         writeWork("Back.txt", hourlyLines(2023, 3, 6, kHours, backLine));
@@ -252,45 +255,166 @@ TEST_F(ParallelStreets, StopWritesTheStreetsInFlightInStreetOrderAndStartsNoFurt
         << "the last street written is named";
 }
 
+// A run stopped at the caption of its third street, with the streets file
+// as it is or changed meanwhile from a street on.
+struct StopCase {
+    const char *what;
+    int threads;
+    int changedFrom = 0;     // the streets file holds the streets before it, then changedTail
+    std::string changedTail; // what follows them
+    int listed = kStreets;   // the streets the list holds (0: those the run reached alone)
+    std::string said;        // in the message about the streets file ("" = no message)
+};
+
+class StreetsNotReached : public ParallelStreets, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StreetsNotReached, AreListedAsNotCalculatedInTheirPlacesAndKeptInTheSavedFile) {
+    const StopCase &row = GetParam();
+    ASSERT_NO_FATAL_FAILURE(loadStreets());
+    state.BatchMode = false; // the window's run, which keeps the list of its streets
+    struct StopAtThirdStreet : RunObserver {
+        std::function<void()> stop;
+        void progress(double, const std::string &text) override {
+            if (text.rfind("Calculating street #3 ", 0) == 0) {
+                stop();
+            }
+        }
+    } observer;
+    observer.stop = [&] {
+        if (row.changedFrom > 0) {
+            std::string streets;
+            for (int i = 1; i < row.changedFrom; ++i) {
+                streets += streetRecord(i);
+            }
+            writeWork("Streets.txt", streets + row.changedTail);
+        }
+        control.requestStop();
+    };
+    const Outcome stopped = runWith(row.threads, &observer);
+    ASSERT_EQ(stopped.report.outcome, RunOutcome::Stopped) << stopped.report.error;
+    const int reached = stopped.report.streets;
+    const int listed = row.listed > 0 ? row.listed : reached;
+    ASSERT_GE(reached, 3);
+    ASSERT_LT(reached, row.listed > 0 ? row.listed : kStreets) << "the stop left streets to list";
+    ASSERT_NE(state.StreetResults, nullptr);
+    const results::StreetResultsStore &store = *state.StreetResults;
+
+    // The streets in their places: those reached as the run wrote them (one
+    // stopped in its first hours calculated), the others as not calculated.
+    auto expectEveryStreet = [&](const results::StreetResultsStore &list) {
+        ASSERT_EQ(list.streets().size(), static_cast<std::size_t>(listed));
+        int calculated = 0;
+        for (int i = 1; i <= listed; ++i) {
+            const results::StreetEntry &e = list.streets()[static_cast<std::size_t>(i - 1)];
+            SCOPED_TRACE("street " + std::to_string(i));
+            EXPECT_EQ(e.number, i);
+            EXPECT_EQ(e.name, "Street-" + std::to_string(i));
+            EXPECT_EQ(e.x, 1000 + i);
+            EXPECT_EQ(e.y, 2000 + 3 * i);
+            const bool active = i <= reached && i % 7 != 0;
+            EXPECT_EQ(e.active, active);
+            EXPECT_EQ(e.firstCalcDate.empty(), !active);
+            EXPECT_EQ(e.dailyTraffic >= 0, active);
+            if (i > reached) {
+                EXPECT_EQ(e.recHeight, 2);
+                EXPECT_EQ(e.givenTraffic, 4000 + (i * 937) % 40000);
+                EXPECT_EQ(e.summary, std::vector<float>(list.columns().size(), -99.0f));
+            }
+            calculated += active ? 1 : 0;
+        }
+        EXPECT_EQ(results::streetListKeyInfo(list)[1].rfind("Streets: " + std::to_string(listed) +
+                                                                ", of which " + std::to_string(calculated) +
+                                                                " calculated; ",
+                                                            0),
+                  0u)
+            << results::streetListKeyInfo(list)[1];
+    };
+    ASSERT_NO_FATAL_FAILURE(expectEveryStreet(store));
+    const std::vector<std::string> &said = stopped.messages;
+    if (row.said.empty()) {
+        EXPECT_EQ(said, std::vector<std::string>{});
+    } else {
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find(row.said), std::string::npos) << said[0];
+        EXPECT_NE(said[0].find("ends with street #" + std::to_string(listed) + " out of 56."),
+                  std::string::npos)
+            << said[0];
+    }
+
+    std::string error;
+    const std::string saved = work("Streets.msr").string();
+    ASSERT_TRUE(state.StreetResults->saveAs(saved, &error)) << error;
+    const auto reopened = results::StreetResultsStore::open(saved, state, &error);
+    ASSERT_NE(reopened, nullptr) << error;
+    ASSERT_NO_FATAL_FAILURE(expectEveryStreet(*reopened));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StoppedRuns, StreetsNotReached,
+    ::testing::Values(StopCase{"OneStreetAfterTheOther", 1, 0, "", kStreets, ""},
+                      StopCase{"FourThreads", 4, 0, "", kStreets, ""},
+                      StopCase{"ALaterRecordDamagedMeanwhile", 1, 40, "#TRUE#,\"Street-40\",x\r\n", 39,
+                               "cannot be read at street #40: "},
+                      StopCase{"TheFileCutShortMeanwhile", 4, 31, "", 30,
+                               "ends after street #30, but the run counted 56 streets in it"},
+                      StopCase{"ARecordReachedDamagedMeanwhile", 4, 2, "#TRUE#,\"Street-2\",x\r\n", 0,
+                               "cannot be read at street #2: "}),
+    [](const auto &info) { return std::string(info.param.what); });
+
 TEST_F(ParallelStreets, PauseHoldsEveryWorkerAndContinueFinishesTheSameFiles) {
     ASSERT_NO_FATAL_FAILURE(loadStreets());
     const Outcome full = runWith(1);
     ASSERT_EQ(full.report.outcome, RunOutcome::Completed);
 
-    struct PauseAtSecondStreet : RunObserver {
+    // Paused before the workers take their first streets: each of them holds
+    // at the first hour of its street, and the run stands still. (Paused
+    // later, a street that had finished its hours would still be written,
+    // whenever the writer comes to it.)
+    struct PauseAtFirstStreet : RunObserver {
         RunControl &control;
-        std::atomic<int> captions = 0; // written by the run's thread, read by the test's
-        explicit PauseAtSecondStreet(RunControl &c) : control(c) {}
+        std::mutex mutex;
+        std::vector<std::string> captions; // written by the run's thread, read by the test's
+        explicit PauseAtFirstStreet(RunControl &c) : control(c) {}
         void progress(double, const std::string &text) override {
-            ++captions;
-            if (text.rfind("Calculating street #2 ", 0) == 0) {
+            std::lock_guard lock(mutex);
+            captions.push_back(text);
+            if (text.rfind("Calculating street #1 ", 0) == 0) {
                 control.requestPause();
             }
         }
+        std::vector<std::string> shown() {
+            std::lock_guard lock(mutex);
+            return captions;
+        }
     } pause(control);
-    const StreetThreads use(4);
+    constexpr int kThreads = 4;
+    const StreetThreads use(kThreads);
     ui.messages.clear();
     RunReport report;
-    std::thread running([&] { report = run(&pause); });
-    // Once paused, the streets finished before the pause are written; then the
-    // run stands still: no further street is written.
+    std::atomic<bool> ended = false;
+    std::thread running([&] {
+        report = run(&pause);
+        ended = true;
+    });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!control.PauseRequested() && std::chrono::steady_clock::now() < deadline) {
+    while (control.threadsHeld() < kThreads && !ended && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (!control.PauseRequested()) {
+    const int held = control.threadsHeld();
+    const bool endedWhilePaused = ended;
+    const std::vector<std::string> whilePaused = pause.shown();
+    if (held != kThreads) {
         control.requestStop();
         running.join();
-        FAIL() << "the run never reached its second street";
+        FAIL() << held << " of " << kThreads << " workers hold while paused"
+               << (endedWhilePaused ? "; the run went on to its end" : "");
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const int captionsWhilePaused = pause.captions;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(pause.captions, captionsWhilePaused) << "no street was written while paused";
-    EXPECT_LT(pause.captions, kStreets);
+    EXPECT_EQ(whilePaused, std::vector<std::string>{"Calculating street #1 out of 56: Street-1"})
+        << "no street was written while paused";
     control.requestContinue();
     running.join();
     EXPECT_EQ(report.outcome, RunOutcome::Completed) << report.error;
+    EXPECT_EQ(pause.shown().size(), static_cast<std::size_t>(kStreets)) << "a caption for each street";
     for (const auto &[name, bytes] : full.files) {
         EXPECT_TRUE(readFile(work(name)) == bytes) << name << " differs after the pause";
     }

@@ -6,6 +6,7 @@
 // street, and writes nothing.
 
 #include "run/RunFixture.h"
+#include "support/PlainStage.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -29,6 +30,8 @@ protected:
 };
 
 } // namespace
+
+WINVESK_PLAIN_STAGE("StreetSidesRun.*", StartsTheProgram);
 
 TEST_F(StreetSidesRun, AStreetsFileSideWithoutAMeaningEndsTheBatchRunNamingFileLineAndField) {
     writeWork("Streets.txt",
@@ -80,6 +83,8 @@ void PrintTo(const DamagedSource &c, std::ostream *out) {
 class DamagedStreetSources : public StreetSidesRun, public ::testing::WithParamInterface<DamagedSource> {};
 
 } // namespace
+
+WINVESK_PLAIN_STAGE("*DamagedStreetSources.*", StartsTheProgram);
 
 TEST_P(DamagedStreetSources, EndTheBatchRunNamingFileLineAndFieldAndWriteNothing) {
     const DamagedSource &c = GetParam();

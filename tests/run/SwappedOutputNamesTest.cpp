@@ -29,6 +29,7 @@
 #include "run/BatchRun.h"
 #include "run/SpecialMode.h"
 #include "run/SpecialModeSweep.h"
+#include "support/PlainStage.h"
 
 #include <csignal>
 #include <cstdio>
@@ -207,6 +208,8 @@ std::string keptCopyOf(const fs::path &folder, const std::string &name, const st
 }
 
 } // namespace
+
+WINVESK_PLAIN_STAGE("*SharedFolders.*", OtherProcesses);
 
 TEST_P(SharedFolders, NeverWriteAnotherFileLoseNoOutputAndFailExactlyWhenANameDoesNotHoldWhatWasWritten) {
     const SharedCase &c = GetParam();
@@ -420,6 +423,8 @@ class TwoRunsOfOneProject : public OutputsOfAKind, public ::testing::WithParamIn
 
 } // namespace
 
+WINVESK_PLAIN_STAGE("*TwoRunsOfOneProject.*", OtherProcesses);
+
 // The second run is refused before its first hour, naming the file and the
 // other run; the first run ends as it would alone, its holds with it.
 TEST_P(TwoRunsOfOneProject, TheSecondIsRefusedBeforeItsFirstHourNamingTheFile) {
@@ -519,6 +524,8 @@ std::string cellsOf(const fs::path &file, const std::string &table) {
 }
 
 } // namespace
+
+WINVESK_PLAIN_STAGE("*KilledAtEachStep.*", OtherProcesses);
 
 // A run killed at a step of putting its outputs in place (in a process of
 // its own, killed at the step itself), at each step in turn, and at each
@@ -640,6 +647,8 @@ void PrintTo(const PlantCase &c, std::ostream *os) {
 class NamesChangedAfterTheCheck : public OutputsOfAKind, public ::testing::WithParamInterface<PlantCase> {};
 
 } // namespace
+
+WINVESK_PLAIN_STAGE("*NamesChangedAfterTheCheck.*", OtherProcesses);
 
 // The other user changes the name of an output (which the run read old
 // contents of, for a workbook or a database) after the check before the
@@ -774,6 +783,8 @@ namespace {
 class OldContentsRead : public OutputsOfAKind, public ::testing::WithParamInterface<const char *> {};
 
 } // namespace
+
+WINVESK_PLAIN_STAGE("*OldContentsRead.*", OtherProcesses);
 
 // Each reader reads the file the check approved, never the name: the run
 // completes, its output holds the kept table beside the run's, and the
@@ -927,6 +938,8 @@ std::map<std::string, std::string> filesIn(const fs::path &folder) {
 
 } // namespace
 
+WINVESK_PLAIN_STAGE("*NamesOnTheWay.*", OtherProcesses);
+
 TEST_P(NamesOnTheWay, EndTheRunWithZeroOnlyWhenEachNameLeadsToTheFileItWrote) {
     const MidwayCase &c = GetParam();
     if (geteuid() != 0) {
@@ -1059,6 +1072,8 @@ namespace {
 class NamesChangedBetweenLooks : public NamesOnTheWay {};
 
 } // namespace
+
+WINVESK_PLAIN_STAGE("*NamesChangedBetweenLooks.*", OtherProcesses);
 
 TEST_P(NamesChangedBetweenLooks, SayTheOneRealReasonWhicheverLookTheChangeFollows) {
     const MidwayCase &c = GetParam();

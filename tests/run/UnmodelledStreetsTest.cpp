@@ -5,6 +5,7 @@
 #include "run/RunFixture.h"
 
 #include "run/StreetRun.h"
+#include "support/PlainStage.h"
 
 #include <thread>
 
@@ -121,6 +122,8 @@ TEST_F(UnmodelledStreets, EveryStreetModelledSaysNothingOfIt) {
     EXPECT_TRUE(report.unmodelled.empty());
     EXPECT_EQ(said().find("could be modelled"), std::string::npos) << said();
 }
+
+WINVESK_PLAIN_STAGE("UnmodelledStreets.TheBatchExitsWithOneNamingTheStreetItCouldNotModel", StartsTheProgram);
 
 TEST_F(UnmodelledStreets, TheBatchExitsWithOneNamingTheStreetItCouldNotModel) {
     ASSERT_NO_FATAL_FAILURE(loadStreets(street("North", ".\\CityStreet.trf") + street("South", "")));

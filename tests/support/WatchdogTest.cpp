@@ -3,6 +3,7 @@
 // run the test program itself as a child process with a short bound.
 
 #include "support/Watchdog.h"
+#include "support/PlainStage.h"
 #include "support/TestSupport.h"
 
 #include <chrono>
@@ -90,6 +91,8 @@ std::string homeOf(const std::string &output) {
 
 } // namespace
 
+WINVESK_PLAIN_STAGE("Watchdog.*", OtherProcesses);
+
 TEST(Watchdog, EndsATestThatRunsLongerThanItsBoundNamingIt) {
     const Child c = runChild("hang", 1);
     EXPECT_EQ(c.status, 1) << "124 is the outer timeout's: the watchdog did not act\n" << c.output;
@@ -106,6 +109,8 @@ TEST(Watchdog, ATestMayAllowItselfALongerBound) {
     EXPECT_EQ(c.status, 0) << c.output;
     EXPECT_EQ(c.output.find("watchdog:"), std::string::npos) << c.output;
 }
+
+WINVESK_PLAIN_STAGE("PrivateUserFolders.*", OtherProcesses);
 
 TEST(PrivateUserFolders, TheTestsHaveAHomeAndConfigurationOfTheirOwnThatIsRemovedAtTheEnd) {
     const std::string home = std::getenv("HOME");

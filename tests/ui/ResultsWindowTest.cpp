@@ -593,7 +593,8 @@ TEST(MultiStreetResultsFromTheMainWindow, theStreetListShowsEveryStreetAndOpensO
 
 // Stop pressed once the second street has computed the first hour of 10
 // March: the first street covers the year, the second the hours up to the
-// stop, and the summary says both.
+// stop, and the summary says both; the list names every street, the one
+// not reached as not calculated.
 TEST(MultiStreetResultsFromTheMainWindow, afterAStopThePeriodCoveredSaysWhereTheStreetStoppedEarlyEnds) {
     Sample sample;
     Session s(sample, sample.project("DemoStreets.vkm"));
@@ -619,10 +620,14 @@ TEST(MultiStreetResultsFromTheMainWindow, afterAStopThePeriodCoveredSaysWhereThe
         } observer(window, control);
         return RunCalculation(state, control, observer, ui, error);
     };
-    std::vector<std::string> keyInfo;
+    std::vector<std::string> keyInfo, calculated;
     s.onResultsWindow = [&](QDialog &dialog) {
         auto &w = dynamic_cast<frmMultiStreetResults &>(dialog);
         keyInfo = splitLines(w.txtKeyInfo->toPlainText().toStdString());
+        for (int r = 0; r < w.model()->rowCount(); ++r) {
+            calculated.push_back(
+                w.model()->index(r, StreetListModel::ColActive).data().toString().toStdString());
+        }
     };
     setenv("WINVESK_THREADS", "1", 1); // one street after the other
     s.runToEnd();
@@ -633,6 +638,8 @@ TEST(MultiStreetResultsFromTheMainWindow, afterAStopThePeriodCoveredSaysWhereThe
     ASSERT_EQ(keyInfo.size(), 4u);
     EXPECT_EQ(keyInfo[3], "Period Covered: 01. January 2023 00:00  -  31. December 2023 23:00 (1 street ends "
                           "earlier, at 10. March 2023 00:00)");
+    EXPECT_EQ(keyInfo[1].rfind("Streets: 4, of which 2 calculated; ", 0), 0u) << keyInfo[1];
+    EXPECT_EQ(calculated, (std::vector<std::string>{"Yes", "Yes", "No", "No"}));
 }
 
 TEST(MultiStreetResultsFromTheMainWindow, savedStreetResultsOpenAgainFromTheFileMenu) {

@@ -96,7 +96,7 @@ struct StreetEntry {
     double recHeight = 0;     // receptor height, m
     double givenTraffic = 0;  // annual average daily traffic of the record, vehicles/day
     long dailyTraffic = -99;  // calculated by the run, vehicles/day; -99 = no hour
-    int trafficFileType = -1; // as the run's traffic set-up gave it
+    int trafficFileType = -1; // as the run's traffic set-up gave it (-1: none, a street not reached)
     std::string trafficFile;
     std::string firstCalcDate, lastCalcDate; // "yyyy-mm-dd hh:mm" ("" = no hour)
     PeriodLength period;                     // of the street's run: what data capture is a share of

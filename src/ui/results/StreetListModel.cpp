@@ -106,7 +106,9 @@ QVariant StreetListModel::data(const QModelIndex &index, int role) const {
         }
         return street.active
                    ? QVariant()
-                   : QStringLiteral("Not calculated: the street is switched off or has no receptor");
+                   : QStringLiteral(
+                         "Not calculated: the street is switched off or has no receptor, or the run "
+                         "was stopped before it");
     default:
         return {};
     }
