@@ -51,31 +51,6 @@ struct SavedSample : test::ResultsFixture {
     Lines lines;
 };
 
-// The fields of a line of a file, quotes kept.
-Lines rawFieldsOf(const std::string &line) {
-    Lines out(1);
-    bool quoted = false;
-    for (char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-        }
-        if (c == ',' && !quoted) {
-            out.emplace_back();
-        } else {
-            out.back() += c;
-        }
-    }
-    return out;
-}
-
-std::string joinedFields(const Lines &fields) {
-    std::string out;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        out += (i > 0 ? "," : "") + fields[i];
-    }
-    return out;
-}
-
 // The place of the line named tag (the first from `from`); the first street line for "1".
 std::size_t lineOf(const Lines &lines, const std::string &tag, std::size_t from = 0) {
     const std::string start = tag == "1" ? "1," : "\"" + tag + "\"";
@@ -91,10 +66,10 @@ std::size_t lineOf(const Lines &lines, const std::string &tag, std::size_t from 
 // Field i of the line named tag set to text.
 void setField(Lines &lines, const std::string &tag, std::size_t i, const std::string &text) {
     std::string &line = lines[lineOf(lines, tag)];
-    Lines f = rawFieldsOf(line);
+    Lines f = test::rawFields(line);
     ASSERT_LT(i, f.size()) << line;
     f[i] = text;
-    line = joinedFields(f);
+    line = test::joinedFields(f);
 }
 
 // The line named tag moved to stand after the line named after.
@@ -110,7 +85,7 @@ void dropLine(Lines &lines, const std::string &tag) {
 
 // The count in field `at` of the line named tag made one smaller.
 void oneFewer(Lines &lines, const std::string &tag, std::size_t at = 1) {
-    const std::string count = rawFieldsOf(lines[lineOf(lines, tag)])[at];
+    const std::string count = test::rawFields(lines[lineOf(lines, tag)])[at];
     setField(lines, tag, at, std::to_string(std::stoi(count) - 1));
 }
 
@@ -198,49 +173,49 @@ const std::string kMillionEmptyFields(1000000, ',');
 // A table of one limit value more than any file may hold, every row complete.
 void oneLimitRowTooMany(Lines &lines) {
     std::string &line = limitLine(lines, "XX");
-    Lines f = rawFieldsOf(line);
+    Lines f = test::rawFields(line);
     f[3] = std::to_string(msr::kMaxLimitRows + 1);
     for (long long r = 0; r <= msr::kMaxLimitRows; ++r) {
         f.push_back("\"row\"");
         f.insert(f.end(), kSampleLimitRow - 1, "-99");
     }
-    line = joinedFields(f);
+    line = test::joinedFields(f);
 }
 
 // One summary column more than any file may hold, each complete.
 void oneColumnTooMany(Lines &lines) {
     std::string &line = lines[lineOf(lines, "Columns")];
-    Lines f = rawFieldsOf(line);
+    Lines f = test::rawFields(line);
     const Lines first(f.begin() + 2, f.begin() + 8);
     f.resize(2);
     f[1] = std::to_string(msr::kMaxColumns + 1);
     for (long long c = 0; c <= msr::kMaxColumns; ++c) {
         f.insert(f.end(), first.begin(), first.end());
     }
-    line = joinedFields(f);
+    line = test::joinedFields(f);
 }
 
 // One daily percentile definition more than any file may hold, with its
 // limits in every row of the limit values.
 void onePercentileTooMany(Lines &lines) {
     std::string &line = lines[lineOf(lines, "Percentiles")];
-    Lines f = rawFieldsOf(line);
+    Lines f = test::rawFields(line);
     const std::size_t daily = f.size() - 5; // the count of the last family (one definition)
     f[daily] = std::to_string(msr::kMaxPercentiles + 1);
     for (long long k = 0; k < msr::kMaxPercentiles; ++k) {
         f.insert(f.end(), {"36", "\"90.4_PercDaily\"", "\"36th highest\"", "\"90.4 percentile\""});
     }
-    line = joinedFields(f);
+    line = test::joinedFields(f);
     for (const char *pollutant : {"NO2", "PM10"}) {
         std::string &limits = limitLine(lines, pollutant);
-        Lines l = rawFieldsOf(limits);
+        Lines l = test::rawFields(limits);
         Lines grown(l.begin(), l.begin() + 4);
         for (std::size_t at = 4; at < l.size(); at += kSampleLimitRow) {
             grown.insert(grown.end(), l.begin() + static_cast<std::ptrdiff_t>(at),
                          l.begin() + static_cast<std::ptrdiff_t>(at + kSampleLimitRow));
             grown.insert(grown.end(), static_cast<std::size_t>(msr::kMaxPercentiles), "-99");
         }
-        limits = joinedFields(grown);
+        limits = test::joinedFields(grown);
     }
 }
 
@@ -248,7 +223,7 @@ void onePercentileTooMany(Lines &lines) {
 void asLayout2(Lines &lines) {
     Lines out;
     for (const std::string &line : lines) {
-        const std::string tag = rawFieldsOf(line)[0];
+        const std::string tag = test::rawFields(line)[0];
         if (tag == "\"WinVESK multi-street results\"") {
             out.push_back(tag + ",2");
         } else if (tag != "\"Run\"" && tag != "\"Shown\"" && tag != "\"Percentiles\"" &&

@@ -134,4 +134,30 @@ struct ResultsFixture : ::testing::Test {
     }
 };
 
+// The fields of a line of a saved multi-street results file, quotes kept,
+// and a line made of such fields again.
+inline std::vector<std::string> rawFields(const std::string &line) {
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+        }
+        if (c == ',' && !quoted) {
+            out.emplace_back();
+        } else {
+            out.back() += c;
+        }
+    }
+    return out;
+}
+
+inline std::string joinedFields(const std::vector<std::string> &fields) {
+    std::string out;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        out += (i > 0 ? "," : "") + fields[i];
+    }
+    return out;
+}
+
 } // namespace vesk::test

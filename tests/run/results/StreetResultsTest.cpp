@@ -165,31 +165,6 @@ TEST_F(MultiStreetSample, aSavedStoreOpensAgainWithTheSameStreetsAndTheTemporary
     EXPECT_EQ(stats.item("MaxHourlyNOx_mod").Value(1), original.item("MaxHourlyNOx_mod").Value(1));
 }
 
-// The fields of a line of a store, quotes kept.
-std::vector<std::string> rawFields(const std::string &line) {
-    std::vector<std::string> out(1);
-    bool quoted = false;
-    for (char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-        }
-        if (c == ',' && !quoted) {
-            out.emplace_back();
-        } else {
-            out.back() += c;
-        }
-    }
-    return out;
-}
-
-std::string joined(const std::vector<std::string> &fields) {
-    std::string out;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        out += (i > 0 ? "," : "") + fields[i];
-    }
-    return out;
-}
-
 TEST_F(MultiStreetSample, everyStreetKeepsThePeriodRunAndTheOutputUnitsOfTheRun) {
     ASSERT_EQ(status, kExitSucceeded);
     const StreetResultsStore &store = *state.StreetResults;
@@ -211,7 +186,7 @@ TEST_F(MultiStreetSample, aFileOfTheFirstLayoutIsReadWithThePeriodOfItsFirstAndL
     bool streets = false;
     int header = 0;
     for (const std::string &line : splitLines(test::readFile(store.path()))) {
-        std::vector<std::string> f = rawFields(line);
+        std::vector<std::string> f = test::rawFields(line);
         if (!streets && ++header > 4 && f[0] != "\"Streets\"") {
             continue; // the lines of what the run showed its results by came later
         }
@@ -229,7 +204,7 @@ TEST_F(MultiStreetSample, aFileOfTheFirstLayoutIsReadWithThePeriodOfItsFirstAndL
         } else if (streets && f[0] != "\"End\"" && f.size() > 14) {
             f.erase(f.begin() + 12, f.begin() + 14);
         }
-        old += line.empty() ? "" : joined(f) + "\r\n";
+        old += line.empty() ? "" : test::joinedFields(f) + "\r\n";
     }
     std::string error;
     const auto read = StreetResultsStore::open(dir.write("first.msr", old).string(), state, &error);
