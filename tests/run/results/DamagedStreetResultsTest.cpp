@@ -17,6 +17,7 @@
 
 using namespace vesk;
 using namespace vesk::results;
+using vesk::test::ResultsFixture;
 
 namespace {
 
@@ -133,6 +134,35 @@ TEST_F(OpenedStreetResults, theSoundFileTheDamagedOnesAreMadeOfOpens) {
     ASSERT_NE(opened, nullptr) << error;
     EXPECT_EQ(opened->streets().size(), 4u);
     EXPECT_EQ(opened->columns().size(), 4u) << "NO2: average, 19th highest; PM10: average, 36th highest day";
+}
+
+// The file is read in pieces of 64 KB: lines that run over from one piece
+// into the next keep their places, so each street page reads its own line.
+TEST_F(ResultsFixture, everyStreetOfASavedFileOfManyPiecesReadsItsOwnStatistics) {
+    StreetResultsStore store;
+    std::string error;
+    ASSERT_TRUE(store.start(s, &error)) << error;
+    constexpr int kStreets = 600;
+    for (int number = 1; number <= kStreets; ++number) {
+        set("AvNO2_mod", static_cast<float>(number), 1.0f);
+        StreetEntry e;
+        e.number = number;
+        e.name = "Street " + std::to_string(number);
+        ASSERT_TRUE(store.addStreet(e, s.StatVarList, &error)) << error;
+    }
+    ASSERT_TRUE(store.finish("2023-12-31 12:00", &error)) << error;
+    const std::string saved = (dir.path() / "many.msr").string();
+    ASSERT_TRUE(store.saveAs(saved, &error)) << error;
+    ASSERT_GT(test::readFile(saved).size(), 3u * 65536u) << "the file spans several pieces";
+
+    const auto opened = StreetResultsStore::open(saved, s, &error);
+    ASSERT_NE(opened, nullptr) << error;
+    ASSERT_EQ(opened->streets().size(), static_cast<std::size_t>(kStreets));
+    for (std::size_t i = 0; i < opened->streets().size(); ++i) {
+        KeyedList<StatVar> stats;
+        ASSERT_TRUE(opened->streetStatistics(i, &stats, &error)) << "street " << i + 1 << ": " << error;
+        ASSERT_EQ(stats.item("AvNO2_mod").Value(1), static_cast<float>(i + 1)) << "street " << i + 1;
+    }
 }
 
 TEST_F(OpenedStreetResults, aHeaderLineOfALaterVersionIsPassedOverWhereverItsNameIsNoNumber) {
