@@ -289,7 +289,7 @@ void StreetResultsStore::readSaved(SavedLines &in, const State &s) {
                     throw Refusal("more \"Limit\" lines follow the line \"Limits\" than its count, " +
                                   std::to_string(limits));
                 }
-                readViewLine(std::string_view(line), m_pollutants, m_view);
+                readViewLine(line, m_pollutants, m_view);
                 ++limitLines;
                 continue;
             }
@@ -309,7 +309,7 @@ void StreetResultsStore::readSaved(SavedLines &in, const State &s) {
                 readColumns(line);
                 continue;
             }
-            readViewLine(std::string_view(line), m_pollutants, m_view);
+            readViewLine(line, m_pollutants, m_view);
             if (tag == "Limits") {
                 limits = savedCount(head, msr::kMaxPollutants, "the number of limit-value pollutants");
             }

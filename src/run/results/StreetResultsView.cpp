@@ -652,14 +652,6 @@ void readViewFields(const std::vector<std::string> &f, std::size_t groups, const
 
 } // namespace
 
-bool readViewLine(const std::vector<std::string> &f, const KeyedList<Pollutant> &stored, ResultsView &v) {
-    if (f.empty() || !isViewTag(f[0])) {
-        return false;
-    }
-    readViewFields(f, checkViewFields(f, f.size(), v), stored, v);
-    return true;
-}
-
 bool readViewLine(std::string_view line, const KeyedList<Pollutant> &stored, ResultsView &v) {
     const std::vector<std::string> head = msr::fieldsOf(line, 4);
     if (!isViewTag(head[0])) {

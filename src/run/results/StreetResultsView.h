@@ -91,16 +91,14 @@ void applyView(const ResultsView &v, const KeyedList<Pollutant> &stored, State &
 // The view's header lines, each ended by CR LF.
 std::string viewLines(const ResultsView &v, const KeyedList<Pollutant> &stored);
 
-// Reads a header line of the view into v: false when fields is no line of
-// the view; throws msr::Refusal when it is one that cannot be read: a count
-// beyond the bounds below or other than the groups that follow it, a number
-// that is none or lies outside its range (an integer beyond int, a value no
-// float can hold), a limit value that cannot be.
-bool readViewLine(const std::vector<std::string> &fields, const KeyedList<Pollutant> &stored, ResultsView &v);
-// The same for the text of a line: its fields are counted and held to what
-// its counts say before they are taken apart, so that a damaged line costs
-// no more memory than a sound one of its size. A line of another name is not
-// taken apart at all.
+// Reads a header line of the view into v: false when the line is no line of
+// the view (and then it is not taken apart at all); throws msr::Refusal when
+// it is one that cannot be read: a count beyond the bounds below or other
+// than the groups that follow it, a number that is none or lies outside its
+// range (an integer beyond int, a value no float can hold), a limit value
+// that cannot be. Its fields are counted and held to what its counts say
+// before they are taken apart, so that a damaged line costs no more memory
+// than a sound one of its size.
 bool readViewLine(std::string_view line, const KeyedList<Pollutant> &stored, ResultsView &v);
 
 // The text of a results file: fields of a line, comma-separated, texts in

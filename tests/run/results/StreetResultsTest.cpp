@@ -527,7 +527,7 @@ TEST_P(StreetResultsViewLines, readBackEveryOptionDefinitionHeadingAndLimitValue
     ResultsView read;
     for (const std::string &line : splitLines(viewLines(v, stored))) {
         if (!line.empty()) {
-            EXPECT_TRUE(readViewLine(msr::fieldsOf(line), stored, read)) << line;
+            EXPECT_TRUE(readViewLine(line, stored, read)) << line;
         }
     }
     EXPECT_TRUE(read.citySizeKnown);
