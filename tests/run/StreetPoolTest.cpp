@@ -264,6 +264,7 @@ struct StopCase {
     std::string changedTail; // what follows them
     int listed = kStreets;   // the streets the list holds (0: those the run reached alone)
     std::string said;        // in the message about the streets file ("" = no message)
+    bool soundAfter = false; // the sound records of the later streets follow changedTail
 };
 
 class StreetsNotReached : public ParallelStreets, public ::testing::WithParamInterface<StopCase> {};
@@ -286,7 +287,11 @@ TEST_P(StreetsNotReached, AreListedAsNotCalculatedInTheirPlacesAndKeptInTheSaved
             for (int i = 1; i < row.changedFrom; ++i) {
                 streets += streetRecord(i);
             }
-            writeWork("Streets.txt", streets + row.changedTail);
+            streets += row.changedTail;
+            for (int i = row.changedFrom + 1; row.soundAfter && i <= kStreets; ++i) {
+                streets += streetRecord(i);
+            }
+            writeWork("Streets.txt", streets);
         }
         control.requestStop();
     };
@@ -355,6 +360,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StopCase{"FourThreads", 4, 0, "", kStreets, ""},
                       StopCase{"ALaterRecordDamagedMeanwhile", 1, 40, "#TRUE#,\"Street-40\",x\r\n", 39,
                                "cannot be read at street #40: "},
+                      StopCase{"ALaterRecordDamagedMeanwhileBeforeSoundOnes", 4, 40,
+                               "#TRUE#,\"Street-40\",x\r\n", 39, "cannot be read at street #40: ", true},
                       StopCase{"TheFileCutShortMeanwhile", 4, 31, "", 30,
                                "ends after street #30, but the run counted 56 streets in it"},
                       StopCase{"ARecordReachedDamagedMeanwhile", 4, 2, "#TRUE#,\"Street-2\",x\r\n", 0,
