@@ -374,10 +374,15 @@ void StreetResultsStore::summarise(StreetEntry &street, const std::vector<float>
 }
 
 void StreetResultsStore::setColumns(const State &s) {
+    m_columns = columnsOf(s);
+    findColumnKeys();
+}
+
+std::vector<SummaryColumn> StreetResultsStore::columnsOf(const State &s) const {
     const std::vector<ShownUnit> shown =
         shownUnits(s, StatSource{nullptr, &m_pollutants, &m_factors, &m_units, {}});
-    m_columns = summaryColumns(s);
-    for (SummaryColumn &c : m_columns) {
+    std::vector<SummaryColumn> columns = summaryColumns(s);
+    for (SummaryColumn &c : columns) {
         const Pollutant *p = m_pollutants.find(c.comp);
         const auto i = static_cast<std::size_t>(p != nullptr ? p->Index : -1);
         if (p != nullptr && i < shown.size()) {
@@ -387,7 +392,7 @@ void StreetResultsStore::setColumns(const State &s) {
             c.factor = shown[i].factor;
         }
     }
-    findColumnKeys();
+    return columns;
 }
 
 void StreetResultsStore::findColumnKeys() {
@@ -458,6 +463,10 @@ bool StreetResultsStore::streetStatistics(std::size_t i, KeyedList<StatVar> *sta
     KeyedList<StatVar> out;
     try {
         if (msr::fieldCount(line) != fields) {
+            return fail(damaged, error);
+        }
+        if (m_opened && (i >= m_lineHashes.size() ||
+                         streetResultsHash(kStreetResultsHashStart, line) != m_lineHashes[i])) {
             return fail(damaged, error);
         }
         const std::vector<std::string> f = fieldsOf(line);

@@ -57,16 +57,26 @@
 //   thousand limit values of a pollutant, ten thousand summary columns), an integer
 //   beyond int (the street's number, the scenario year, the options), a
 //   value no float can hold (-99, missing, stays a value like any other), a
-//   summary column whose limit or factor is not above 0.
+//   summary column whose limit or factor is not above 0;
+// - what the file says in two places, disagreeing: a summary column other
+//   than the "Limit" lines, the pollutants shown and their output unit
+//   factors make it (its limit, factor, caption or unit; a column of a
+//   pollutant not shown or without a limit value; columns missing), a second
+//   "Limit" line of one pollutant, a street's days other than its hours span
+//   (365 or 366 for 8760), a street not calculated that holds hours, days,
+//   a first or last hour, or a value other than -99 and 0;
+// - a field longer than the program writes (kMaxFieldText characters).
 // Every line's fields are counted and held to what its counts say before
 // they are taken apart, so a damaged file costs no more memory than a sound
 // one of its size.
 //
 // A saved file that was opened stays open: the street pages and Save read
 // the very file the list was read from, through its descriptor, and refuse
-// when its bytes have changed since (a street page: the file's size or time
-// of change, or the street's line no longer the street's; Save: the bytes
-// copied other than those read).
+// when its bytes have changed since (a street page: the street's line no
+// longer the bytes read, or the file's size, time of change or status-change
+// time changed and its bytes with them; Save: the bytes copied other than
+// those read). The status-change time is what tells a file rewritten in
+// place whose time of change was set back.
 
 #include "core/KeyedList.h"
 #include "core/Pollutant.h"
@@ -125,6 +135,19 @@ int exceedances(const StreetEntry &street, const std::vector<SummaryColumn> &col
 
 class StreetResultsStore;
 class SavedLines;
+
+// The most bytes a line read from a saved file may take (SIZE_MAX: as much as
+// memory holds); a longer one fails as when memory runs out. Tests lower it
+// to reach what a file too large for the memory left gets.
+std::size_t &savedLineMemory();
+
+// What a saved file that was opened is known by (see StreetResultsStore::unchanged).
+struct SavedFileIdentity {
+    std::uint64_t device = 0, inode = 0;
+    long long size = 0;
+    long long changeNs = 0, statusChangeNs = 0; // st_mtim, st_ctim
+    bool operator==(const SavedFileIdentity &) const = default;
+};
 
 // The first field of a results file's first line.
 inline constexpr const char *kStreetResultsTitle = "WinVESK multi-street results";
@@ -221,8 +244,13 @@ private:
     bool fail(const std::string &why, std::string *error) const;
     // Appends bytes to a run's file; false when they could not all be written.
     bool put(const std::string &bytes);
-    // The summary columns of the state in the units the results show them in.
+    // The summary columns of the state in the units the results show them in
+    // (by the store's pollutants, factors and units); setColumns makes them the store's.
+    std::vector<SummaryColumn> columnsOf(const State &s) const;
     void setColumns(const State &s);
+    // Throws msr::Refusal when the summary columns read are not those that the
+    // view, the pollutants and their factors make (as the run wrote them).
+    void checkColumns(const State &s) const;
     // The line of the summary columns; reads one.
     std::string columnsLine() const;
     // Reads a saved file through in (StreetResultsReading.cpp); throws
@@ -246,13 +274,13 @@ private:
     // may write too, as /tmp); or the saved file that was opened, read
     // through the descriptor it was read by.
     int m_fd = -1;
-    // A saved file that was opened: its name then, and its size and time of
-    // change as its streets were read.
+    // A saved file that was opened: its name then, and its identity as its
+    // streets were read.
     bool m_opened = false;
     std::string m_openedPath;
-    long long m_openedSize = 0;
-    long long m_openedChangeNs = 0;
-    std::uint64_t m_openedHash = 0; // of its bytes (streetResultsHash)
+    SavedFileIdentity m_openedIdentity;
+    std::uint64_t m_openedHash = 0;          // of its bytes (streetResultsHash)
+    std::vector<std::uint64_t> m_lineHashes; // of each street's line as it was read
     int m_version = 3;
     bool m_writing = false;      // the run's file takes streets (start() to finish())
     std::uint64_t m_written = 0; // bytes written to it

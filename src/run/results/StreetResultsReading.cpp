@@ -22,10 +22,16 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace vesk::results {
+
+std::size_t &savedLineMemory() {
+    static std::size_t most = SIZE_MAX;
+    return most;
+}
 
 // The lines of a file read through its descriptor, each with where it starts.
 class SavedLines {
@@ -45,6 +51,9 @@ public:
             const char *begin = m_buffer.data() + m_pos;
             const char *end = m_buffer.data() + m_length;
             const char *lf = std::find(begin, end, '\n');
+            if (static_cast<std::size_t>(lf - begin) > savedLineMemory() - line.size()) {
+                throw std::bad_alloc();
+            }
             line.append(begin, lf);
             const auto taken = static_cast<std::size_t>(lf - begin) + (lf != end ? 1 : 0);
             m_pos += taken;
@@ -151,6 +160,32 @@ const char *const kSavedHeaderOrder[] = {"Run",    "Shown",   "Percentiles", "He
                                          "Limits", "Columns", "Streets"};
 constexpr std::size_t kSavedColumnsStep = 5;
 
+// What tells a file changed: its device and inode, its size, its time of
+// change and its status-change time (which a writer cannot set back, as it
+// can the time of change).
+SavedFileIdentity savedFileIdentity(const struct stat &status) {
+    auto ns = [](const timespec &t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; };
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+            static_cast<long long>(status.st_size), ns(status.st_mtim), ns(status.st_ctim)};
+}
+
+// The streetResultsHash of the bytes of the file fd; false when they cannot be read.
+bool savedFileHash(int fd, std::uint64_t *hash) {
+    *hash = kStreetResultsHashStart;
+    std::vector<char> piece(1 << 16);
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(fd, piece.data(), piece.size(), at);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0;
+        }
+        *hash = streetResultsHash(*hash, std::string_view(piece.data(), static_cast<std::size_t>(n)));
+        at += n;
+    }
+}
+
 bool savedKnownTag(const std::string &tag) {
     return tag == "Limit" || tag == "Pollutants" || tag == "Statistics" || tag == "End" ||
            std::any_of(std::begin(kSavedHeaderOrder), std::end(kSavedHeaderOrder),
@@ -181,9 +216,7 @@ std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &
     }
     read.m_opened = true;
     read.m_openedPath = path;
-    read.m_openedSize = static_cast<long long>(status.st_size);
-    read.m_openedChangeNs =
-        static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec;
+    read.m_openedIdentity = savedFileIdentity(status);
 
     SavedLines lines(fd);
     std::string why;
@@ -196,6 +229,8 @@ std::shared_ptr<StreetResultsStore> StreetResultsStore::open(const std::string &
                   ? std::string(e.what())
                   : "line " + std::to_string(lines.number()) + ": " + e.what();
     } catch (const std::bad_alloc &) {
+        why = "there is not enough memory to read it";
+    } catch (const std::length_error &) {
         why = "there is not enough memory to read it";
     } catch (const std::exception &) {
         why = "it is damaged";
@@ -289,6 +324,12 @@ void StreetResultsStore::readSaved(SavedLines &in, const State &s) {
                     throw Refusal("more \"Limit\" lines follow the line \"Limits\" than its count, " +
                                   std::to_string(limits));
                 }
+                const std::vector<std::string> &named = m_view.limits.LimValPollutants;
+                if (head.size() > 1 &&
+                    std::find(named.begin() + (named.empty() ? 0 : 1), named.end(), head[1]) != named.end()) {
+                    throw Refusal("a second \"Limit\" line of " + head[1] +
+                                  ": each limit-value pollutant has one");
+                }
                 readViewLine(line, m_pollutants, m_view);
                 ++limitLines;
                 continue;
@@ -307,6 +348,7 @@ void StreetResultsStore::readSaved(SavedLines &in, const State &s) {
             }
             if (tag == "Columns") {
                 readColumns(line);
+                checkColumns(s);
                 continue;
             }
             readViewLine(line, m_pollutants, m_view);
@@ -387,6 +429,56 @@ void StreetResultsStore::readColumns(std::string_view line) {
     }
 }
 
+namespace {
+
+std::string savedFloatText(float v) {
+    std::string text;
+    msr::appendFloat(text, v);
+    return text;
+}
+
+} // namespace
+
+void StreetResultsStore::checkColumns(const State &s) const {
+    State shown = s;
+    applyView(m_view, m_pollutants, shown);
+    const std::vector<SummaryColumn> made = columnsOf(shown);
+    for (std::size_t i = 0; i < m_columns.size(); ++i) {
+        const SummaryColumn &c = m_columns[i];
+        const std::string name = "the summary column " + quotedText(c.caption);
+        auto e = i < made.size() && made[i].key == c.key
+                     ? made.begin() + static_cast<std::ptrdiff_t>(i)
+                     : std::find_if(made.begin(), made.end(), [&](const auto &m) { return m.key == c.key; });
+        if (e == made.end()) {
+            const Pollutant *p = m_pollutants.find(c.comp);
+            const auto at = static_cast<std::size_t>(p != nullptr ? p->Index : -1);
+            if (p != nullptr && at < m_view.showPol.size() && !m_view.showPol[at]) {
+                throw Refusal(name + " is of " + c.comp + ", which the line \"Shown\" does not show");
+            }
+            throw Refusal(name + " (" + c.key + ") has no limit value above 0 in the \"Limit\" lines");
+        }
+        if (c.comp != e->comp || c.caption != e->caption || c.unit != e->unit) {
+            throw Refusal(name + " (" + c.key + ") is not that of the lines above it, " +
+                          quotedText(e->caption) + " of " + e->comp + " in " + quotedText(e->unit));
+        }
+        if (c.factor != e->factor) {
+            throw Refusal("the factor of " + c.caption + ", " + savedFloatText(c.factor) + ", is not " +
+                          savedFloatText(e->factor) + ", that of the output unit of " + c.comp +
+                          " in the line \"Pollutants\"");
+        }
+        if (c.limit != e->limit) {
+            throw Refusal("the limit value of " + c.caption + ", " + savedFloatText(c.limit) + ", is not " +
+                          savedFloatText(e->limit) +
+                          ", that of its \"Limit\" lines in the output unit of the line \"Pollutants\"");
+        }
+    }
+    if (m_columns.size() != made.size()) {
+        throw Refusal("the line \"Columns\" holds " + std::to_string(m_columns.size()) +
+                      " summary columns where the \"Limit\" lines and the pollutants shown make " +
+                      std::to_string(made.size()));
+    }
+}
+
 void StreetResultsStore::readStreet(std::string_view line, std::uint64_t offset, std::vector<float> &values) {
     const std::size_t keys = m_keys.size();
     const std::size_t wanted = m_streetFields + 2 * keys;
@@ -414,10 +506,31 @@ void StreetResultsStore::readStreet(std::string_view line, std::uint64_t offset,
             ? PeriodLength{static_cast<long>(integerOf(f[12], 0, msr::kMaxPeriodHours, "the hours run")),
                            static_cast<long>(integerOf(f[13], 0, msr::kMaxPeriodHours, "the days run"))}
             : savedPeriodOfTexts(e.firstCalcDate, e.lastCalcDate);
+    const std::string street = "street " + std::to_string(m_streets.size() + 1);
+    // The days of hours H from any hour of a day on: those of H hours from
+    // midnight, or one more (periodBetween).
+    const long hours = e.period.hours, days = e.period.days;
+    const long fewestDays = hours > 0 ? (hours - 1) / 24 + 1 : 0;
+    const long mostDays = hours > 0 ? (hours + 22) / 24 + 1 : 0;
+    if (days < fewestDays || days > mostDays) {
+        throw Refusal(street + ": its period of " + std::to_string(hours) + " hours cannot span " +
+                      std::to_string(days) + " days" +
+                      (hours > 0 ? " (" + std::to_string(fewestDays) +
+                                       (mostDays > fewestDays ? " or " + std::to_string(mostDays) : "") + ")"
+                                 : std::string()));
+    }
+    if (!e.active && (hours != 0 || !e.firstCalcDate.empty() || !e.lastCalcDate.empty())) {
+        throw Refusal(street + " is not calculated (" + f[2] + ") but holds hours calculated");
+    }
     e.offset = offset;
+    m_lineHashes.push_back(streetResultsHash(kStreetResultsHashStart, line));
     values.assign(2 * keys, -99.0f);
     for (std::size_t k = 0; k < 2 * keys; ++k) {
         values[k] = floatOf(f[m_streetFields + k], "the value of " + m_keys[k / 2]);
+        if (!e.active && values[k] != -99.0f && values[k] != 0.0f) {
+            throw Refusal(street + " is not calculated (" + f[2] + ") but holds a value of " + m_keys[k / 2] +
+                          ", " + f[m_streetFields + k]);
+        }
     }
     summarise(e, values);
     m_streets.push_back(std::move(e));
@@ -428,9 +541,18 @@ bool StreetResultsStore::unchanged(std::string *error) const {
         return true;
     }
     struct stat status {};
-    const bool same = ::fstat(m_fd, &status) == 0 && static_cast<long long>(status.st_size) == m_openedSize &&
-                      static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec ==
-                          m_openedChangeNs;
+    if (::fstat(m_fd, &status) != 0) {
+        return fail(changedText(), error);
+    }
+    const SavedFileIdentity now = savedFileIdentity(status);
+    if (now == m_openedIdentity) {
+        return true;
+    }
+    // Its status changed: its bytes, or only its names, links or mode (a
+    // file saved over it unlinks it). The bytes read then keep it the file
+    // whose streets are listed.
+    std::uint64_t hash = 0;
+    const bool same = now.size == m_openedIdentity.size && savedFileHash(m_fd, &hash) && hash == m_openedHash;
     return same || fail(changedText(), error);
 }
 

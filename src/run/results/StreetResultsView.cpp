@@ -1,5 +1,6 @@
 #include "run/results/StreetResultsView.h"
 
+#include "core/KeptSizes.h"
 #include "core/Numbers.h"
 #include "core/TextIO.h"
 #include "core/ValueRanges.h"
@@ -7,6 +8,7 @@
 #include "run/results/ResultsKeyInfo.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -36,14 +38,27 @@ void appendFloat(std::string &out, float v) {
 
 namespace {
 
+[[noreturn]] void fieldTooLong() {
+    throw Refusal("a field holds more than the " + std::to_string(kMaxFieldText) +
+                  " characters the program writes into one");
+}
+
 // Where the field that starts at i ends (at its comma or the end of the
 // line); appends its text to field when given. closed is false when the
-// field opens a quoted text that the line does not close.
+// field opens a quoted text that the line does not close. A field longer
+// than the program writes (kMaxFieldText characters) is refused before
+// more of it is taken.
+
 std::size_t fieldEnd(std::string_view line, std::size_t i, std::string *field, bool *closed) {
     *closed = true;
+    std::size_t length = 0; // of the text in double quotes, a doubled quote counting one
     if (i < line.size() && line[i] == '"') {
         *closed = false;
         for (++i; i < line.size(); ++i) {
+            const bool closing = line[i] == '"' && (i + 1 >= line.size() || line[i + 1] != '"');
+            if (!closing && ++length > kMaxFieldText) {
+                fieldTooLong();
+            }
             if (line[i] != '"') {
                 if (field != nullptr) {
                     *field += line[i];
@@ -61,6 +76,9 @@ std::size_t fieldEnd(std::string_view line, std::size_t i, std::string *field, b
         }
     }
     const std::size_t comma = std::min(line.find(',', i), line.size());
+    if (comma - i > kMaxFieldText - std::min(length, kMaxFieldText)) {
+        fieldTooLong();
+    }
     if (field != nullptr) {
         field->append(line.substr(i, comma - i));
     }
@@ -139,8 +157,21 @@ float floatOf(const std::string &field, const std::string &what) {
     if (!v) {
         throw Refusal(what + " " + quotedText(field) + " is not a number");
     }
-    if (!fitsSingle(*v)) {
+    // The shortest text of the largest float ("3.4028235e+38") lies a little
+    // above it: every number that rounds to a finite float is one.
+    constexpr double kRoundsToLargest = static_cast<double>(FLT_MAX) + 0x1p103; // half its step
+    if (!(std::fabs(*v) < kRoundsToLargest)) {
         throw Refusal(what + " " + quotedText(field) + " lies beyond the numbers the results can keep");
+    }
+    if (std::fabs(*v) > static_cast<double>(FLT_MAX)) {
+        return std::copysign(FLT_MAX, static_cast<float>(*v > 0 ? 1 : -1));
+    }
+    // Rounded once, from the text, where it is written as appendFloat writes.
+    float exact = 0;
+    const char *end = field.data() + field.size();
+    const auto [ptr, ec] = std::from_chars(field.data(), end, exact);
+    if (ec == std::errc() && ptr == end) {
+        return exact;
     }
     return static_cast<float>(*v);
 }

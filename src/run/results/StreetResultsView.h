@@ -127,10 +127,12 @@ inline constexpr long long kMaxDailyTraffic = 1000000000000000; // vehicles a da
 void appendQuoted(std::string &out, std::string_view text);
 void appendFloat(std::string &out, float v);
 // The fields of a line, quotes removed and doubled quotes read as one; at
-// most the first limit of them.
+// most the first limit of them. Throws Refusal at a field longer than the
+// program writes (kMaxFieldText characters), before it is copied.
 std::vector<std::string> fieldsOf(std::string_view line, std::size_t limit = SIZE_MAX);
 // The number of fields fieldsOf finds in a line, counted without taking them
-// apart; throws Refusal when a text in double quotes is not closed (a line cut).
+// apart; throws Refusal when a text in double quotes is not closed (a line
+// cut) or a field is longer than the program writes.
 std::size_t fieldCount(std::string_view line);
 // The number of a field; throws Refusal when it is none.
 double numberOf(const std::string &field);

@@ -5,11 +5,13 @@
 
 #include "run/results/StreetResults.h"
 
+#include "core/KeptSizes.h"
 #include "core/TextIO.h"
 #include "run/results/ResultsFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
@@ -497,6 +499,123 @@ INSTANTIATE_TEST_SUITE_P(
 
 namespace {
 
+// The field of the triple of pollutant in the line "Pollutants" (0 its name, 1 its factor).
+void setPollutantField(Lines &lines, const std::string &pollutant, std::size_t k, const std::string &text) {
+    const Lines f = test::rawFields(lines[lineOf(lines, "Pollutants")]);
+    const auto at = std::find(f.begin(), f.end(), "\"" + pollutant + "\"");
+    ASSERT_NE(at, f.end()) << pollutant;
+    setField(lines, "Pollutants", static_cast<std::size_t>(at - f.begin()) + k, text);
+}
+
+// Street 1 made a street not calculated: switched off, no hour, no period, every value -99
+// but the statistic key's side 1, which holds value.
+void notCalculatedHolding(Lines &lines, const std::string &key, const std::string &value) {
+    const Lines keys = test::rawFields(lines[lineOf(lines, "Statistics")]);
+    Lines f = test::rawFields(lines[lineOf(lines, "1")]);
+    f[2] = "#FALSE#";
+    f[10] = f[11] = "\"\"";
+    f[12] = f[13] = "0";
+    std::fill(f.begin() + 14, f.end(), "-99");
+    const auto at = std::find(keys.begin(), keys.end(), "\"" + key + "\"");
+    ASSERT_NE(at, keys.end()) << key;
+    f[14 + 2 * static_cast<std::size_t>(at - keys.begin() - 2)] = value;
+    lines[lineOf(lines, "1")] = test::joinedFields(f);
+}
+
+} // namespace
+
+// Lines as in the table above: 3 "Pollutants", 6 "Shown", 10-12 "Limit" (NO2, PM10, XX),
+// 13 "Columns" (NO2 average, NO2 19th highest, PM10 average, PM10 36th highest day), 15 street 1.
+INSTANTIATE_TEST_SUITE_P(
+    Disagreements, DamagedStreetResults,
+    testing::Values(
+        Damage{"APollutantsFactorOtherThanItsColumns", [](Lines &l) { setPollutantField(l, "NO2", 1, "2"); },
+               "line 13: the factor of NO2 Average, 1, is not 2, that of the output unit of NO2 in the line "
+               "\"Pollutants\""},
+        Damage{
+            "AColumnsFactorOtherThanItsPollutants", setting("Columns", 7, "1000"),
+            "line 13: the factor of NO2 Average, 1000, is not 1, that of the output unit of NO2 in the line "
+            "\"Pollutants\""},
+        Damage{
+            "AColumnsFactorOf3e38", setting("Columns", 7, "3e38"),
+            "line 13: the factor of NO2 Average, 3e+38, is not 1, that of the output unit of NO2 in the line "
+            "\"Pollutants\""},
+        Damage{"AColumnsLimitOtherThanItsLimitLine", setting("Columns", 6, "41"),
+               "line 13: the limit value of NO2 Average, 41, is not 40, that of its \"Limit\" lines in the "
+               "output unit of the line \"Pollutants\""},
+        Damage{"ALimitLineOtherThanItsColumn", [](Lines &l) { setField(l, "Limit", 5, "30"); },
+               "line 13: the limit value of NO2 Average, 40, is not 30, that of its \"Limit\" lines in the "
+               "output unit of the line \"Pollutants\""},
+        Damage{"AColumnsCaptionOtherThanItsStatistics", setting("Columns", 4, "\"NO2 Maximum\""),
+               "line 13: the summary column \"NO2 Maximum\" (AvNO2_mod) is not that of the lines above it, "
+               "\"NO2 Average\" of NO2 in \"µg/m³\""},
+        Damage{"AColumnMissing",
+               [](Lines &l) {
+                   std::string &line = l[lineOf(l, "Columns")];
+                   Lines f = test::rawFields(line);
+                   f.resize(f.size() - 6);
+                   f[1] = "3";
+                   line = test::joinedFields(f);
+               },
+               "line 13: the line \"Columns\" holds 3 summary columns where the \"Limit\" lines and the "
+               "pollutants shown make 4"},
+        Damage{"TheLimitLineOfPM10ACopyOfNO2s",
+               [](Lines &l) { l[lineOf(l, "Limit") + 1] = l[lineOf(l, "Limit")]; },
+               "line 11: a second \"Limit\" line of NO2: each limit-value pollutant has one"},
+        Damage{"TheLimitLineOfPM10NamingAPollutantTheFileDoesNotHold",
+               [](Lines &l) { limitLine(l, "PM10").replace(0, 14, "\"Limit\",\"PM25\""); },
+               "line 13: the summary column \"PM10 Average\" (AvPM10_mod) has no limit value above 0 in the "
+               "\"Limit\" lines"},
+        Damage{"APollutantNotShownWithItsColumns",
+               [](Lines &l) {
+                   const Lines f = test::rawFields(l[lineOf(l, "Shown")]);
+                   const auto at = std::find(f.begin(), f.end(), "\"PM10\"");
+                   ASSERT_NE(at, f.end());
+                   setField(l, "Shown", static_cast<std::size_t>(at - f.begin()) + 3, "#FALSE#");
+               },
+               "line 13: the summary column \"PM10 Average\" is of PM10, which the line \"Shown\" does not "
+               "show"},
+        Damage{"AStreetsDaysOtherThanItsHours", setting("1", 13, "36"),
+               "line 15: street 1: its period of 8760 hours cannot span 36 days (365 or 366)"},
+        Damage{"AStreetsHoursOtherThanItsDays", setting("1", 12, "10"),
+               "line 15: street 1: its period of 10 hours cannot span 365 days (1 or 2)"},
+        Damage{"AStreetOfDaysWithoutHours", setting("1", 12, "0"),
+               "line 15: street 1: its period of 0 hours cannot span 365 days"},
+        Damage{"AStreetNotCalculatedWithHours", setting("1", 2, "#FALSE#"),
+               "line 15: street 1 is not calculated (#FALSE#) but holds hours calculated"},
+        Damage{"AStreetNotCalculatedWithAValue",
+               [](Lines &l) { notCalculatedHolding(l, "AvPM10_mod", "45"); },
+               "line 15: street 1 is not calculated (#FALSE#) but holds a value of AvPM10_mod, 45"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, DamagedStreetResults,
+    testing::Values(
+        Damage{"ATitleOf20MillionCharacters",
+               [](Lines &l) { l[1] = "\"" + std::string(20000000, 'x') + "\",2023"; },
+               "line 2: a field holds more than the 1048576 characters the program writes into one"},
+        Damage{"AStreetNameOfOneCharacterTooMany",
+               [](Lines &l) { setField(l, "1", 1, "\"" + std::string(2 * (kMaxFieldText + 1), '"') + "\""); },
+               "line 15: a field holds more than the 1048576 characters the program writes into one"},
+        Damage{"AnUnquotedFieldOfOneCharacterTooMany",
+               [](Lines &l) { setField(l, "1", 9, std::string(kMaxFieldText + 1, 'x')); },
+               "line 15: a field holds more than the 1048576 characters the program writes into one"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Memory running out while the file is read is said in the program's words.
+TEST_F(OpenedStreetResults, aFileTooLargeForTheMemoryLeftIsRefusedAsSuch) {
+    struct LineMemory {
+        LineMemory() { savedLineMemory() = 100; }
+        ~LineMemory() { savedLineMemory() = SIZE_MAX; }
+    } lowered;
+    std::string error;
+    EXPECT_EQ(StreetResultsStore::open(sample->saved, sample->s, &error), nullptr);
+    EXPECT_EQ(error, "The file " + sample->saved +
+                         " cannot be read as multi-street results: there is not enough memory to read it.");
+}
+
+namespace {
+
 // A copy of the sample's file, opened.
 struct OpenedCopy {
     explicit OpenedCopy(const SavedSample &sample, const char *name)
@@ -586,6 +705,8 @@ INSTANTIATE_TEST_SUITE_P(
         Change{"AFieldMoreOfTheSameSizeAndTime",
                [](const std::string &text) { return replacedOnce(text, "8760,365,-99,", "8760,365,1,2,"); },
                true},
+        Change{"AnotherValueOfTheSameSizeAndTime",
+               [](const std::string &text) { return replacedOnce(text, ",31,28,", ",32,28,"); }, true},
         Change{"AnotherNumberOfTheSameSizeAndTime",
                [](const std::string &text) {
                    return replacedOnce(text, "\r\n1,\"Street 1\"", "\r\n9,\"Street 1\"");

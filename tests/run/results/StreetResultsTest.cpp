@@ -4,6 +4,7 @@
 #include "run/results/StreetResults.h"
 
 #include "calc/Format.h"
+#include "core/KeptSizes.h"
 #include "core/Settings.h"
 #include "core/TextIO.h"
 #include "project/Batch.h"
@@ -17,7 +18,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 
 using namespace vesk;
@@ -678,3 +684,101 @@ INSTANTIATE_TEST_SUITE_P(
         HeldStatistics{"Both", {"19thHighestNO2_mod", "AvNO2_mod"}, {"NO2 Average", "NO2 19th highest"}},
         HeldStatistics{"Neither", {"MaxHourlyNO2_mod"}, {}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// Whatever the writer puts into a field, the reader takes back bit for bit:
+// floats at the ends of their range (the largest, the smallest normal and
+// the denormals), -99 and plain values.
+class SavedFloat : public testing::TestWithParam<float> {};
+
+TEST_P(SavedFloat, isReadBackAsItWasWritten) {
+    std::string text;
+    msr::appendFloat(text, GetParam());
+    float back = 0;
+    ASSERT_NO_THROW(back = msr::floatOf(text, "a value")) << text;
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(back), std::bit_cast<std::uint32_t>(GetParam())) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Extremes, SavedFloat,
+                         testing::Values(FLT_MAX, -FLT_MAX, std::nextafter(FLT_MAX, 0.0f), FLT_MIN, -FLT_MIN,
+                                         std::nextafter(FLT_MIN, 0.0f),
+                                         std::numeric_limits<float>::denorm_min(),
+                                         -std::numeric_limits<float>::denorm_min(), 1e-40f, -99.0f, 0.0f,
+                                         0.1f, 40.0f, 57.096f));
+
+TEST(SavedFloatText, beyondWhatRoundsToTheLargestFloatIsRefused) {
+    EXPECT_EQ(msr::floatOf("3.4028235e+38", "a value"), FLT_MAX);
+    EXPECT_EQ(msr::floatOf("-3.4028235e+38", "a value"), -FLT_MAX);
+    for (const char *text : {"3.4028237e+38", "-3.4028237e+38", "1e39"}) {
+        EXPECT_THROW(msr::floatOf(text, "a value"), msr::Refusal) << text;
+    }
+}
+
+namespace {
+
+// The sample lists with the extremes the program may hold in them: limits of
+// the largest and smallest floats, limit titles and names that look like the
+// file's own lines, with quotes, semicolons and commas.
+struct ExtremeTexts : test::ResultsFixture {
+    ExtremeTexts() {
+        s.StoredStreetName = "\"End\",\"2023-12-31 12:00\",3";
+        s.LimValTitles[1][1] = "Page 1";
+        s.LimValAvHourly[1][1] = FLT_MAX;
+        s.LimValPercHourly[1][1][1] = std::numeric_limits<float>::denorm_min();
+        s.LimValTitles[2][1] = "End";
+        s.LimValTitles[2][2] = "a \"quoted\", title; with \"\"End\"\", commas";
+        s.LimValAvHourly[2][1] = FLT_MIN;
+        s.LimValMaxDaily[2][2] = -FLT_MAX;
+    }
+};
+
+} // namespace
+
+TEST_F(ExtremeTexts, aSavedFileOpensWithEveryTextAndLimitAsItWasWritten) {
+    StreetResultsStore store;
+    std::string error;
+    ASSERT_TRUE(store.start(s, &error)) << error;
+    const std::vector<std::string> names = {"End", "\"End\",\"2023\",1", "\"Streets\"", "a,b;c",
+                                            std::string(kMaxFieldText, '"')};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        StreetEntry e;
+        e.number = static_cast<int>(i) + 1;
+        e.name = names[i];
+        e.trafficFile = names[i];
+        ASSERT_TRUE(store.addStreet(e, s.StatVarList, &error)) << error;
+    }
+    ASSERT_TRUE(store.finish("\"End\"", &error)) << error;
+    const std::string saved = (dir.path() / "extremes.msr").string();
+    ASSERT_TRUE(store.saveAs(saved, &error)) << error;
+    const auto opened = StreetResultsStore::open(saved, s, &error);
+    ASSERT_NE(opened, nullptr) << error;
+
+    EXPECT_EQ(opened->title(), s.StoredStreetName);
+    EXPECT_EQ(opened->calcTime(), "\"End\"");
+    ASSERT_EQ(opened->streets().size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(opened->streets()[i].name, names[i]) << i;
+        EXPECT_EQ(opened->streets()[i].trafficFile, names[i]) << i;
+    }
+    const LimitValueTables &l = opened->view().limits;
+    ASSERT_EQ(l.LimValPollutantCount, s.LimValPollutantCount);
+    for (std::size_t p = 1; p <= static_cast<std::size_t>(s.LimValPollutantCount); ++p) {
+        ASSERT_EQ(l.LimValRowCount[p], s.LimValRowCount[p]) << p;
+        for (std::size_t r = 1; r <= static_cast<std::size_t>(s.LimValRowCount[p]); ++r) {
+            EXPECT_EQ(l.LimValTitles[p][r], s.LimValTitles[p][r]);
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(l.LimValAvHourly[p][r]),
+                      std::bit_cast<std::uint32_t>(s.LimValAvHourly[p][r]));
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(l.LimValMaxDaily[p][r]),
+                      std::bit_cast<std::uint32_t>(s.LimValMaxDaily[p][r]));
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(l.LimValPercHourly[p][1][r]),
+                      std::bit_cast<std::uint32_t>(s.LimValPercHourly[p][1][r]));
+        }
+    }
+    ASSERT_EQ(opened->columns().size(), store.columns().size());
+    for (std::size_t c = 0; c < store.columns().size(); ++c) {
+        EXPECT_EQ(opened->columns()[c].caption, store.columns()[c].caption);
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(opened->columns()[c].limit),
+                  std::bit_cast<std::uint32_t>(store.columns()[c].limit))
+            << store.columns()[c].caption;
+    }
+    EXPECT_EQ(store.columns().front().limit, FLT_MAX) << "the NO2 average's limit";
+}
