@@ -2,6 +2,7 @@
 
 #include "calc/Format.h"
 #include "core/Calendar.h"
+#include "core/KeptSizes.h"
 #include "core/Numbers.h"
 #include "core/StagedFile.h"
 #include "core/TextIO.h"
@@ -239,7 +240,20 @@ bool StreetResultsStore::fail(const std::string &why, std::string *error) const 
     return false;
 }
 
+namespace {
+
+// Why a text cannot go into the file: longer than its reader takes back.
+std::string tooLongToKeep(const std::string &what) {
+    return "The street results cannot be kept: " + what + " is longer than the " +
+           std::to_string(kMaxFieldText) + " characters a saved list of streets keeps.";
+}
+
+} // namespace
+
 bool StreetResultsStore::start(const State &s, std::string *error) {
+    if ((s.StoredStreetName.empty() ? s.StreetName : s.StoredStreetName).size() > kMaxFieldText) {
+        return fail(tooLongToKeep("the project's title"), error);
+    }
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
     std::string pattern = (ec ? std::filesystem::path("/tmp") : folder) / "winvesk-streets-XXXXXX";
@@ -313,6 +327,13 @@ bool StreetResultsStore::add(StreetRecord street, std::string *error) {
         return false;
     }
     StreetEntry &e = street.entry;
+    for (const auto &[text, what] : {std::pair{&e.name, "name"}, std::pair{&e.trafficFile, "traffic file"}}) {
+        if (text->size() > kMaxFieldText) {
+            m_failed = true;
+            return fail(tooLongToKeep(std::string("the ") + what + " of street #" + std::to_string(e.number)),
+                        error);
+        }
+    }
     e.offset = m_written;
     std::string &line = m_line;
     line.clear();

@@ -188,14 +188,16 @@ public:
     // Starts the store of a run in a temporary file: the statistics of the
     // state's StatVarList, the pollutants and their output unit factors, what
     // the state shows results by (its view) and its summary columns. False
-    // with a message when the temporary file cannot be made.
+    // with a message when the temporary file cannot be made, or the project's
+    // title is longer than the file's reader takes (kMaxFieldText).
     bool start(const State &s, std::string *error);
     // A street's record: its statistics in the store's order (keys missing
     // from stats are -99). Reads only what start() set, so the streets of a
     // run may make their records side by side while the writer adds others.
     StreetRecord record(StreetEntry street, const KeyedList<StatVar> &stats) const;
-    // Adds a street (the run's writer, in street order). After a failure the
-    // store takes no more streets and failed() is true.
+    // Adds a street (the run's writer, in street order). After a failure (the
+    // file cannot be written, or a name longer than the file's reader takes,
+    // kMaxFieldText) the store takes no more streets and failed() is true.
     bool add(StreetRecord street, std::string *error);
     bool addStreet(StreetEntry street, const KeyedList<StatVar> &stats, std::string *error) {
         return add(record(std::move(street), stats), error);

@@ -782,3 +782,24 @@ TEST_F(ExtremeTexts, aSavedFileOpensWithEveryTextAndLimitAsItWasWritten) {
     }
     EXPECT_EQ(store.columns().front().limit, FLT_MAX) << "the NO2 average's limit";
 }
+
+// The run keeps no list it could not open again: a text longer than the
+// reader takes back stops the list with a message (the run goes on).
+TEST_F(ExtremeTexts, aNameLongerThanASavedListKeepsStopsTheListWithTheReason) {
+    StreetResultsStore store;
+    std::string error;
+    ASSERT_TRUE(store.start(s, &error)) << error;
+    StreetEntry e;
+    e.number = 7;
+    e.name = std::string(kMaxFieldText + 1, 'x');
+    EXPECT_FALSE(store.addStreet(e, s.StatVarList, &error));
+    EXPECT_TRUE(store.failed());
+    EXPECT_EQ(error, "The street results cannot be kept: the name of street #7 is longer than the 1048576 "
+                     "characters a saved list of streets keeps.");
+
+    s.StoredStreetName = std::string(kMaxFieldText + 1, 'x');
+    StreetResultsStore titled;
+    EXPECT_FALSE(titled.start(s, &error));
+    EXPECT_EQ(error, "The street results cannot be kept: the project's title is longer than the 1048576 "
+                     "characters a saved list of streets keeps.");
+}
