@@ -7,7 +7,10 @@
 // count only when it lies within its bound: so a damaged line costs no more
 // memory than a sound line of its size, and a damaged count none at all.
 // Every number is checked against its range before it becomes an integer or
-// a float. A refusal names the line; nothing of a refused file is kept.
+// a float. What the file says twice is held to agree as the run wrote it: the
+// summary columns are made again from the lines above them (checkColumns),
+// and a street's days from its hours. A refusal names the line; nothing of a
+// refused file is kept.
 
 #include "run/results/StreetResults.h"
 
