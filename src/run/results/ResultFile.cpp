@@ -481,10 +481,8 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
             lastSeries = -1;
         } else {
             if (part == Part::Names) {
-                return fail(lineName(at) +
-                            ", a row of values, stands where the heading row of the first "
-                            "pollutant of " +
-                            page + " belongs.");
+                return fail(lineName(at) + ", a row of values, stands where the heading row of the first " +
+                            "pollutant of " + page + " belongs.");
             }
             part = Part::Limits;
         }
