@@ -264,7 +264,19 @@ std::string resultFileText(const ResultFileContents &c) {
 }
 
 bool writeResultFile(const std::string &path, const ResultFileContents &contents, std::string *error) {
-    return writeFileAtomically(path, resultFileText(contents), error);
+    const std::string text = resultFileText(contents);
+    // What could not be opened again is not saved (comments typed into the
+    // window have no bound of their own): the old file stays, and the
+    // message says why.
+    ResultFileContents back;
+    std::string why;
+    if (!parseResultFile(text, &back, &why)) {
+        if (error != nullptr) {
+            *error = "\"" + path + "\" was not written: the results file could not be opened again. " + why;
+        }
+        return false;
+    }
+    return writeFileAtomically(path, text, error);
 }
 
 bool parseResultFile(std::string_view text, ResultFileContents *contents, std::string *error) {

@@ -55,7 +55,9 @@ struct ResultFileContents {
 std::string resultFileText(const ResultFileContents &contents);
 
 // Writes the file through a temporary file; false with a message naming the
-// file when it could not be written (the old file then stays whole).
+// file when it could not be written or would not open again (a comment line
+// longer than kMaxResultText, more comment lines than the lines bound
+// leaves): the old file then stays whole.
 bool writeResultFile(const std::string &path, const ResultFileContents &contents, std::string *error);
 
 // Bounds of a result file, each above what the program writes with room to

@@ -431,6 +431,18 @@ TEST(ResultFile, aSaveIntoAMissingFolderFailsWithAMessageAndAnExistingFileStaysW
     EXPECT_NE(error.find("run.res"), std::string::npos);
 
     const std::string path = dir.write("run.res", "old contents").string();
+    // Comments typed into the window are not bounded there: a file that
+    // would not open again is not written.
+    ResultFileContents tooLong = sampleContents();
+    tooLong.comments = std::string(kMaxResultText + 1, 'c') + "\r\n";
+    EXPECT_FALSE(writeResultFile(path, tooLong, &error));
+    EXPECT_NE(
+        error.find("run.res\" was not written: the results file could not be opened again. Line 7, a line "
+                   "of the user comments, is longer"),
+        std::string::npos)
+        << error.substr(0, 300);
+    EXPECT_EQ(vesk::test::readFile(path), "old contents");
+
     ASSERT_TRUE(writeResultFile(path, sampleContents(), &error));
     EXPECT_EQ(vesk::test::readFile(path), resultFileText(sampleContents()));
 }
