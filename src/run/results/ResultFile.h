@@ -27,7 +27,10 @@
 // starts a page only where page n is due and when it and the line after it
 // repeat page 0's page line (from the second cell on) and column names, as
 // every page of a results window does. So a limit title "Page 1", "End" or
-// "[%]End" is read back as written.
+// "[%]End" is read back as written. (A limit title reading exactly as a
+// series row, its seven blanks included, is taken for one.)
+// Older installations wrote the same layout and ended every line, the last
+// one too; a file whose last line has no line end was cut short.
 // Saves go through a temporary file and a rename.
 
 #include "core/KeptSizes.h"
@@ -65,7 +68,8 @@ bool writeResultFile(const std::string &path, const ResultFileContents &contents
 // a few seconds. A results page has the component column, seven statistics
 // columns and one column per percentile definition of the three families.
 inline constexpr std::size_t kWidestResultsPage = 8 + 3 * static_cast<std::size_t>(kMaxPercentileDefinitions);
-// Twice the widest page the lists can make (308), for older lists.
+// Twice the widest page the lists can make (308): room for the lists of
+// older installations.
 inline constexpr std::size_t kMaxPageColumns = 2 * kWidestResultsPage;
 // The rows of one pollutant: its heading, three series, its limit rows.
 inline constexpr std::size_t kMaxPollutantRows = 4 + static_cast<std::size_t>(kMaxLimitValueRows);
@@ -73,7 +77,8 @@ inline constexpr std::size_t kMaxPollutantRows = 4 + static_cast<std::size_t>(kM
 // get room for ten thousand lines.
 inline constexpr std::size_t kResultPages = 3;
 inline constexpr std::size_t kMaxCommentLines = 10000;
-// Lines: every pollutant the program keeps with all its rows on every page,
+// Lines: every pollutant a saved multi-street results file may hold
+// (msr::kMaxPollutants) with all its rows on every page,
 // the comments, the key information, the comment markers and page names.
 inline constexpr std::size_t kMaxResultLines =
     kResultPages * (2 + static_cast<std::size_t>(msr::kMaxPollutants) * kMaxPollutantRows) +
@@ -83,6 +88,8 @@ inline constexpr std::size_t kMaxResultLines =
 // hundred cells a page), and what the window lays out in a few seconds (a
 // page's time and memory follow its cells). Narrower pages hold more
 // pollutants; the lines bound times the columns bound is beyond any list.
+// (In the window, on one core, a page at this bound and one at the lines
+// bound each open in under a second.)
 inline constexpr std::size_t kMaxResultCells = kResultPages * 10 * kMaxPollutantRows * kWidestResultsPage;
 // The longest text of a line before the tables or of a cell: one field the
 // program keeps and the words and blanks it writes around it.
