@@ -19,19 +19,14 @@ const char *const kCommentsEnd = "[%]End";
 const char *const kEscape = "[%]";
 const char *const kStreetLine = "Street:";
 
-// The widest page a file may hold. A page of the program has the component
-// column, seven statistics columns and one per percentile definition: some
-// dozens of columns. A thousand leaves room for any list of percentiles and
-// keeps the table far from sizes where memory or the grid's width in twips
-// (1,500 a column) could run out.
-constexpr std::size_t kMaxPageColumns = 1000;
+// The first cells of the column-name row and of the series rows, as the
+// program (and every older installation) writes them.
+const char *const kColumnNamesTitle = "Component";
+const char *const kSeriesTitles[] = {"       Street Measured", "       Street Modelled", "       Background"};
 
-// The most lines and table cells a file may hold: far above any file of the
-// program (a few pages of some hundreds of rows), and low enough that a
-// damaged file, whose every line or cell costs some tens of bytes however
-// short it is, takes memory in proportion to a sound file's size.
-constexpr std::size_t kMaxResultLines = 200000;
-constexpr std::size_t kMaxResultCells = 2000000;
+// The starts of the key-information lines after the first, as a run writes them.
+const char *const kKeyInfoStarts[] = {"Average Daily Traffic:", "Emission Scenario Year:", "Period Covered",
+                                      "Urban Background:"};
 
 // The lines splitLines() would make of text, counted without making them.
 std::size_t lineCount(std::string_view text) {
@@ -42,6 +37,49 @@ std::size_t lineCount(std::string_view text) {
         }
     }
     return n + (text.empty() || text.back() == '\n' || text.back() == '\r' ? 0 : 1);
+}
+
+// The lines of text as splitLines() would make them, as views into it.
+std::vector<std::string_view> lineViews(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || text[i] == '\r') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
+    return lines;
+}
+
+// The text without blanks, tabs, CR and LF at both ends, without copying it.
+std::string_view trimmedView(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+bool isBlank(std::string_view line) {
+    return trimmedView(line).empty();
+}
+
+std::string_view firstCell(std::string_view line) {
+    return line.substr(0, line.find(';'));
+}
+
+// The line from its first ";" on: what a page line and a column-name row
+// repeat on every page.
+std::string_view afterFirstCell(std::string_view line) {
+    const std::size_t at = line.find(';');
+    return at == std::string_view::npos ? std::string_view() : line.substr(at);
 }
 
 std::string quoted(std::string_view text) {
@@ -55,11 +93,19 @@ std::string quoted(std::string_view text) {
     return out + "\"";
 }
 
-std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
+// Built anew in one pass: replacing in place would move the rest of the text
+// at every match, which for a line of a million quotes takes seconds.
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t start = 0;
+    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, start)) {
+        out.append(text.substr(start, at - start));
+        out.append(to);
+        start = at + from.size();
     }
-    return text;
+    out.append(text.substr(start));
+    return out;
 }
 
 // One item of the sections before the tables: a quoted line's text (doubled
@@ -80,15 +126,27 @@ std::string itemOf(std::string_view line) {
     return trim(t.substr(0, t.find(',')));
 }
 
-std::vector<std::string> cellsOf(std::string_view line) {
-    std::vector<std::string> cells;
-    std::size_t start = 0;
-    for (;;) {
+// The cells of a table line; false, with nothing made, when one of them is
+// longer than the program writes.
+bool cellsOf(std::string_view line, std::vector<std::string> *cells) {
+    for (std::size_t start = 0;;) {
         const std::size_t at = line.find(';', start);
-        cells.emplace_back(
+        const std::size_t end = at == std::string_view::npos ? line.size() : at;
+        if (end - start > kMaxResultText) {
+            return false;
+        }
+        if (at == std::string_view::npos) {
+            break;
+        }
+        start = at + 1;
+    }
+    cells->clear();
+    for (std::size_t start = 0;;) {
+        const std::size_t at = line.find(';', start);
+        cells->emplace_back(
             line.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
         if (at == std::string_view::npos) {
-            return cells;
+            return true;
         }
         start = at + 1;
     }
@@ -98,11 +156,11 @@ std::vector<std::string> cellsOf(std::string_view line) {
 // leading zeros ("0" for page 0); nullopt for any other line. The digits are
 // kept as text, so that no number is too large to be compared.
 std::optional<std::string> pageNumberOf(std::string_view line) {
-    const std::string first = trim(line.substr(0, line.find(';')));
+    const std::string_view first = trimmedView(firstCell(line));
     if (first.size() < 6 || !startsWithI(first, "page") || first[4] != ' ') {
         return std::nullopt;
     }
-    std::string number = trim(std::string_view(first).substr(4));
+    std::string number(trimmedView(first.substr(4)));
     if (number.empty() ||
         !std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c) != 0; })) {
         return std::nullopt;
@@ -111,8 +169,15 @@ std::optional<std::string> pageNumberOf(std::string_view line) {
     return number;
 }
 
-bool startsPage(std::string_view line) {
-    return pageNumberOf(line).has_value();
+// Which series row (0 measured, 1 modelled, 2 background) a row's first
+// cell names, or -1.
+int seriesOf(std::string_view label) {
+    for (int k = 0; k < 3; ++k) {
+        if (label == kSeriesTitles[k]) {
+            return k;
+        }
+    }
+    return -1;
 }
 
 // The cells of a table line, counted without splitting it.
@@ -121,17 +186,30 @@ std::size_t cellCount(std::string_view line) {
 }
 
 // A text of the file as a message shows it: at most 40 characters, cut
-// between characters of UTF-8.
+// between characters of UTF-8, control bytes written as "\x1B" (a foreign
+// file's NUL or escape would otherwise reach the message box raw).
 std::string shortened(std::string_view text) {
     constexpr std::size_t kShown = 40;
-    if (text.size() <= kShown) {
-        return std::string(text);
+    std::size_t end = text.size();
+    if (end > kShown) {
+        end = kShown;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+            --end;
+        }
     }
-    std::size_t end = kShown;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        --end;
+    std::string out;
+    for (const char ch : text.substr(0, end)) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7F) {
+            const char *const digits = "0123456789ABCDEF";
+            out += "\\x";
+            out += digits[byte >> 4];
+            out += digits[byte & 0xF];
+        } else {
+            out += ch;
+        }
     }
-    return std::string(text.substr(0, end)) + "...";
+    return end < text.size() ? out + "..." : out;
 }
 
 std::string lineName(std::size_t index) {
@@ -186,7 +264,19 @@ std::string resultFileText(const ResultFileContents &c) {
 }
 
 bool writeResultFile(const std::string &path, const ResultFileContents &contents, std::string *error) {
-    return writeFileAtomically(path, resultFileText(contents), error);
+    const std::string text = resultFileText(contents);
+    // What could not be opened again is not saved (comments typed into the
+    // window have no bound of their own): the old file stays, and the
+    // message says why.
+    ResultFileContents back;
+    std::string why;
+    if (!parseResultFile(text, &back, &why)) {
+        if (error != nullptr) {
+            *error = "\"" + path + "\" was not written: the results file could not be opened again. " + why;
+        }
+        return false;
+    }
+    return writeFileAtomically(path, text, error);
 }
 
 bool parseResultFile(std::string_view text, ResultFileContents *contents, std::string *error) {
@@ -196,15 +286,31 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
         }
         return false;
     };
-    if (lineCount(text) > kMaxResultLines) {
+    const std::size_t lineTotal = lineCount(text);
+    if (lineTotal > kMaxResultLines) {
         return fail("The file holds more than " + std::to_string(kMaxResultLines) +
                     " lines, more than a results file can hold.");
     }
-    const std::vector<std::string> lines = splitLines(text);
+    const std::vector<std::string_view> lines = lineViews(text);
+    const std::string tooLongText =
+        " is longer than any the program writes (" + std::to_string(kMaxResultText) + " characters).";
+    // One item of the sections before the tables, its length checked before
+    // it is copied (a quoted line holds its text with every quote doubled).
+    auto item = [&](std::size_t at, std::string *out) {
+        if (lines[at].size() > 2 * kMaxResultText + 64) {
+            return false;
+        }
+        *out = itemOf(lines[at]);
+        return out->size() <= kMaxResultText;
+    };
     ResultFileContents c;
     std::size_t at = 0;
     for (; at < lines.size() && c.keyInfo.size() < 5; ++at) {
-        c.keyInfo.push_back(itemOf(lines[at]));
+        std::string line;
+        if (!item(at, &line)) {
+            return fail(lineName(at) + ", a line of key information," + tooLongText);
+        }
+        c.keyInfo.push_back(std::move(line));
     }
     if (c.keyInfo.size() < 5) {
         return fail("The file holds fewer than five lines of key information.");
@@ -215,12 +321,28 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
         return fail("The first line of key information, \"" + shortened(c.keyInfo.front()) +
                     "\", does not begin with \"" + kStreetLine + "\".");
     }
-    if (at < lines.size() && iequals(itemOf(lines[at]), kCommentsStart)) {
+    // A line deleted would make the blank line after them the fifth.
+    for (std::size_t k = 1; k < 5; ++k) {
+        if (!startsWithI(trim(c.keyInfo[k]), kKeyInfoStarts[k - 1])) {
+            return fail(lineName(k) + ", a line of key information, \"" + shortened(c.keyInfo[k]) +
+                        "\", does not begin with \"" + kKeyInfoStarts[k - 1] + "\".");
+        }
+    }
+    // Every writer of this layout ends every line, the last one too.
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r') {
+        return fail(lineName(lineTotal - 1) +
+                    ", the last line of the file, has no line end: the file was cut short.");
+    }
+    std::string first;
+    if (at < lines.size() && item(at, &first) && iequals(first, kCommentsStart)) {
         for (++at;; ++at) {
             if (at >= lines.size()) {
                 return fail("The user comments of the file have no end.");
             }
-            std::string line = itemOf(lines[at]);
+            std::string line;
+            if (!item(at, &line)) {
+                return fail(lineName(at) + ", a line of the user comments," + tooLongText);
+            }
             if (iequals(line, kCommentsEnd)) {
                 ++at;
                 break;
@@ -230,75 +352,160 @@ bool parseResultFile(std::string_view text, ResultFileContents *contents, std::s
             }
             c.comments += line + kCrLf;
         }
-    } else if (at < lines.size() && trim(lines[at]).empty()) {
+    } else if (at < lines.size() && isBlank(lines[at])) {
         ++at;
     }
-    for (; at < lines.size() && !startsPage(lines[at]); ++at) {
-        if (trim(lines[at]).empty()) {
+    for (; at < lines.size(); ++at) {
+        const std::string_view t = trimmedView(lines[at]);
+        if (t.empty()) {
             continue;
         }
-        if (trim(lines[at]).front() != '"') {
-            return fail("A table row stands before the first page of the file.");
+        if (t.front() != '"') {
+            break;
         }
-        c.pageNames.push_back(replaceAll(itemOf(lines[at]), "/", "; "));
+        std::string name;
+        if (!item(at, &name)) {
+            return fail(lineName(at) + ", a page name," + tooLongText);
+        }
+        c.pageNames.push_back(replaceAll(name, "/", "; "));
+    }
+    if (at < lines.size() && !pageNumberOf(lines[at])) {
+        return fail("A table row stands before the first page of the file.");
     }
     // The tables. A page is its page line, its column-name row with as many
-    // cells, and rows with as many cells again. Cells are counted before a
-    // line is split, so that a damaged file takes no more memory than its size.
+    // cells, and rows with as many cells again: per pollutant its heading
+    // row, its series rows and its limit rows. The cells are counted before
+    // any line is split, so that a damaged file takes no more memory than
+    // its size.
+    std::size_t cellTotal = 0;
+    for (std::size_t k = at; k < lines.size(); ++k) {
+        cellTotal += isBlank(lines[k]) ? 0 : cellCount(lines[k]);
+    }
+    if (cellTotal > kMaxResultCells) {
+        return fail("The tables of the file hold more than " + std::to_string(kMaxResultCells) +
+                    " cells, more than a results file can hold.");
+    }
+    enum class Part { Names, Heading, Series, Limits };
+    Part part = Part::Names;
+    int lastSeries = -1;
     std::size_t columns = 0;
-    std::size_t cellsRead = 0;
-    auto tooManyCells = [&](std::size_t more) {
-        cellsRead += more;
-        return cellsRead > kMaxResultCells;
+    std::string_view pageLine0, columnNames0;
+    std::string missedPage; // a line that reads as the page due but is a row
+    auto addRow = [&](std::size_t line) {
+        std::vector<std::string> cells;
+        if (!cellsOf(lines[line], &cells)) {
+            return false;
+        }
+        c.pages.back().push_back(std::move(cells));
+        return true;
     };
-    const std::string tooManyCellsText = "The tables of the file hold more than " +
-                                         std::to_string(kMaxResultCells) +
-                                         " cells, more than a results file can hold.";
+    const std::string cellTooLongText = " holds a cell longer than any the program writes (" +
+                                        std::to_string(kMaxResultText) + " characters).";
     for (; at < lines.size(); ++at) {
-        const std::string &line = lines[at];
-        if (const std::optional<std::string> number = pageNumberOf(line)) {
-            const std::string expected = std::to_string(c.pages.size());
-            if (*number != expected) {
-                return fail(lineName(at) + " starts page " + shortened(*number) + " where page " + expected +
+        const std::string_view line = lines[at];
+        if (isBlank(line)) {
+            continue;
+        }
+        const std::string due = std::to_string(c.pages.size());
+        std::optional<std::string> number = pageNumberOf(line);
+        // Page n starts where its line and the next repeat page 0's headings
+        // and column names, as on every page the program writes: a limit
+        // title "Page 1" is a row.
+        if (number && !c.pages.empty() &&
+            !(afterFirstCell(line) == afterFirstCell(pageLine0) && at + 1 < lines.size() &&
+              lines[at + 1] == columnNames0)) {
+            if (*number == due && missedPage.empty()) {
+                missedPage = lineName(at) + " reads \"Page " + due +
+                             "\", but it and the line after it are not " +
+                             "the column headings and names of page 0: page " + due + " has no start.";
+            }
+            number.reset();
+        }
+        if (number) {
+            if (*number != due) {
+                return fail(lineName(at) + " starts page " + shortened(*number) + " where page " + due +
                             " was expected: the pages are not in the order of their numbers.");
             }
             columns = cellCount(line);
             if (columns > kMaxPageColumns) {
-                return fail(lineName(at) + ": page " + expected + " has " + std::to_string(columns) +
+                return fail(lineName(at) + ": page " + due + " has " + std::to_string(columns) +
                             " columns, more than the " + std::to_string(kMaxPageColumns) +
                             " a results page can have.");
             }
-            if (at + 1 >= lines.size() || trim(lines[at + 1]).empty() || startsPage(lines[at + 1])) {
-                return fail(lineName(at) + ": page " + expected + " is not followed by its column names.");
+            if (at + 1 >= lines.size() || isBlank(lines[at + 1]) || pageNumberOf(lines[at + 1])) {
+                return fail(lineName(at) + ": page " + due + " is not followed by its column names.");
             }
             if (const std::size_t names = cellCount(lines[at + 1]); names != columns) {
-                return fail(lineName(at + 1) + ", the column names of page " + expected + ", holds " +
+                return fail(lineName(at + 1) + ", the column names of page " + due + ", holds " +
                             cellsText(names) + " where the page line holds " + std::to_string(columns) + ".");
             }
-            if (tooManyCells(2 * columns)) {
-                return fail(tooManyCellsText);
+            if (const std::string_view name = trimmedView(firstCell(lines[at + 1]));
+                !iequals(name, kColumnNamesTitle)) {
+                return fail(lineName(at + 1) + ", where the column names of page " + due +
+                            " belong, begins with \"" + shortened(name) + "\", not \"" + kColumnNamesTitle +
+                            "\".");
+            }
+            if (c.pages.empty()) {
+                pageLine0 = line;
+                columnNames0 = lines[at + 1];
             }
             c.pages.emplace_back();
-            c.pages.back().push_back(cellsOf(line));
-            c.pages.back().push_back(cellsOf(lines[++at]));
-            continue;
-        }
-        if (trim(line).empty()) {
+            if (!addRow(at)) {
+                return fail(lineName(at) + cellTooLongText);
+            }
+            if (!addRow(++at)) {
+                return fail(lineName(at) + cellTooLongText);
+            }
+            part = Part::Names;
             continue;
         }
         if (const std::size_t cells = cellCount(line); cells != columns) {
             return fail(lineName(at) + " holds " + cellsText(cells) +
                         " where the column names of its page are " + std::to_string(columns) + ".");
         }
-        if (tooManyCells(columns)) {
-            return fail(tooManyCellsText);
+        if (!addRow(at)) {
+            return fail(lineName(at) + cellTooLongText);
         }
-        c.pages.back().push_back(cellsOf(line));
+        // The order of a pollutant's rows: its heading (no values), its
+        // series in their order, its limit rows.
+        const std::vector<std::string> &row = c.pages.back().back();
+        const int series = seriesOf(row.front());
+        const std::string page = "page " + std::to_string(c.pages.size() - 1);
+        if (series >= 0) {
+            const std::string what =
+                lineName(at) + ", a \"" + trim(row.front()) + "\" row of " + page + ", stands ";
+            const std::string why = ": the heading row of its pollutant is missing or the row was moved.";
+            if (part == Part::Names) {
+                return fail(what + "before the heading row of the first pollutant" + why);
+            }
+            if (part == Part::Limits) {
+                return fail(what + "after limit rows" + why);
+            }
+            if (part == Part::Series && series <= lastSeries) {
+                return fail(what + "after a \"" + trim(kSeriesTitles[lastSeries]) + "\" row" + why);
+            }
+            part = Part::Series;
+            lastSeries = series;
+        } else if (std::all_of(row.begin() + 1, row.end(),
+                               [](const std::string &cell) { return isBlank(cell); })) {
+            // A pollutant's heading (or a limit row without any limit).
+            part = Part::Heading;
+            lastSeries = -1;
+        } else {
+            if (part == Part::Names) {
+                return fail(lineName(at) + ", a row of values, stands where the heading row of the first " +
+                            "pollutant of " + page + " belongs.");
+            }
+            part = Part::Limits;
+        }
     }
     if (c.pages.empty()) {
         return fail("The file holds no results table.");
     }
     if (c.pages.size() != c.pageNames.size()) {
+        if (c.pages.size() < c.pageNames.size() && !missedPage.empty()) {
+            return fail(missedPage);
+        }
         return fail("The file holds " + std::to_string(c.pages.size()) + " results tables for " +
                     std::to_string(c.pageNames.size()) + " page names.");
     }

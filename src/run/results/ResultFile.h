@@ -4,23 +4,38 @@
 // finished table of every page of the results window, as text, so that the
 // window can show them again without a run.
 //
-// Layout, lines ended by CR LF, no header:
-//   1. the key-information lines, one quoted line each (five from a run),
-//      the first "Street: <name>   Calculated on: <time>";
+// Layout, lines ended by CR LF (the last one too), no header:
+//   1. the five key-information lines, one quoted line each, beginning as a
+//      run writes them: "Street: <name>   Calculated on: <time>",
+//      "Average Daily Traffic: ", "Emission Scenario Year: ",
+//      "Period Covered", "Urban Background: ";
 //   2. "[%]Comments", every comment line quoted, "[%]End" -- or one empty
 //      line when there are no comments;
 //   3. one quoted line per page name, "; " written as "/";
-//   4. per page, every table row with its cells separated by ";"; the first
-//      cell of a page's first row is "Page <n>", n counting the pages from 0
-//      in file order; the second row holds the column names; every row of a
-//      page has as many cells as its first.
+//   4. per page, every table row with its cells separated by ";": the page
+//      line, whose first cell is "Page <n>", n counting the pages from 0 in
+//      file order; the column names, first cell "Component"; then per
+//      pollutant its heading row (no values), its series rows ("Street
+//      Measured", "Street Modelled", "Background" after seven blanks, in this
+//      order, each at most once) and its limit rows. Every row of a page has
+//      as many cells as its page line.
 // A double quote inside a quoted line is written twice; a comment line that
 // begins with "[%]" gets one more "[%]" in front, so that no comment can end
 // the comments early. Files of older installations (quotes not doubled,
-// Windows-1252 text) are read as well. Only a first cell "Page <n>" starts a
-// page. Saves go through a temporary file and a rename.
+// Windows-1252 text) are read as well.
+// The file has no marker a text could imitate: a table line "Page <n>"
+// starts a page only where page n is due and when it and the line after it
+// repeat page 0's page line (from the second cell on) and column names, as
+// every page of a results window does. So a limit title "Page 1", "End" or
+// "[%]End" is read back as written. (A limit title reading exactly as a
+// series row, its seven blanks included, is taken for one.)
+// Older installations wrote the same layout and ended every line, the last
+// one too; a file whose last line has no line end was cut short.
+// Saves go through a temporary file and a rename.
 
+#include "core/KeptSizes.h"
 #include "run/results/ResultsTable.h"
+#include "run/results/StreetResultsView.h"
 
 #include <optional>
 #include <string>
@@ -43,17 +58,54 @@ struct ResultFileContents {
 std::string resultFileText(const ResultFileContents &contents);
 
 // Writes the file through a temporary file; false with a message naming the
-// file when it could not be written (the old file then stays whole).
+// file when it could not be written or would not open again (a comment line
+// longer than kMaxResultText, more comment lines than the lines bound
+// leaves): the old file then stays whole.
 bool writeResultFile(const std::string &path, const ResultFileContents &contents, std::string *error);
+
+// Bounds of a result file, each above what the program writes with room to
+// spare and low enough that a page at the bound opens in the window within
+// a few seconds. A results page has the component column, seven statistics
+// columns and one column per percentile definition of the three families.
+inline constexpr std::size_t kWidestResultsPage = 8 + 3 * static_cast<std::size_t>(kMaxPercentileDefinitions);
+// Twice the widest page the lists can make (308): room for the lists of
+// older installations.
+inline constexpr std::size_t kMaxPageColumns = 2 * kWidestResultsPage;
+// The rows of one pollutant: its heading, three series, its limit rows.
+inline constexpr std::size_t kMaxPollutantRows = 4 + static_cast<std::size_t>(kMaxLimitValueRows);
+// The program writes three pages (the larger side, each receptor); comments
+// get room for ten thousand lines.
+inline constexpr std::size_t kResultPages = 3;
+inline constexpr std::size_t kMaxCommentLines = 10000;
+// Lines: every pollutant a saved multi-street results file may hold
+// (msr::kMaxPollutants) with all its rows on every page,
+// the comments, the key information, the comment markers and page names.
+inline constexpr std::size_t kMaxResultLines =
+    kResultPages * (2 + static_cast<std::size_t>(msr::kMaxPollutants) * kMaxPollutantRows) +
+    kMaxCommentLines + 5 + 2 + kResultPages;
+// Cells of all tables: ten pollutants with all their rows on pages of the
+// widest kind, on every page (498,960): far beyond a real list (a few
+// hundred cells a page), and what the window lays out in a few seconds (a
+// page's time and memory follow its cells). Narrower pages hold more
+// pollutants; the lines bound times the columns bound is beyond any list.
+// (In the window, on one core, a page at this bound and one at the lines
+// bound each open in under a second.)
+inline constexpr std::size_t kMaxResultCells = kResultPages * 10 * kMaxPollutantRows * kWidestResultsPage;
+// The longest text of a line before the tables or of a cell: one field the
+// program keeps and the words and blanks it writes around it.
+inline constexpr std::size_t kMaxResultText = kMaxFieldText + 4096;
 
 // Reads a result file's text. False with the reason (naming the line where
 // it can) when it is not a result file: fewer than five key-information
-// lines, a first one that is not the street's, comments without their end,
-// no page, a table row before the first page, a page number out of order, a
-// page without its column-name row, a row with more or fewer cells than its
-// page's column names, a page wider than a results page can be, or not one
-// page per page name. Blank lines between table rows are skipped. Memory
-// follows the size of the text, whatever it holds. Nothing changes on failure.
+// lines or one that does not begin as a run writes it, comments without
+// their end, no page, a table row before the first page, a page number out
+// of order, a page without its column-name row, a pollutant's rows out of
+// the order above, a row with more or fewer cells than its page's column
+// names, a text longer than the program writes, more lines, cells or columns
+// than the bounds above, a last line without its line end (a cut file), or
+// not one page per page name. Blank lines between table rows are skipped.
+// Memory follows the size of the text, whatever it holds. Nothing changes on
+// failure.
 bool parseResultFile(std::string_view text, ResultFileContents *contents, std::string *error);
 bool readResultFile(const std::string &path, ResultFileContents *contents, std::string *error);
 

@@ -3,10 +3,14 @@
 
 #include "run/results/ResultFile.h"
 
+#include "run/results/ResultsKeyInfo.h"
+
 #include "core/TextIO.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace vesk;
 using namespace vesk::results;
@@ -148,19 +152,43 @@ std::string sampleWithPageZeroLast() {
     return text.substr(0, first) + text.substr(second) + text.substr(first, second - first);
 }
 
+// The sample's file cut inside its last cell, "200" of the limit row.
+std::string sampleCutShort() {
+    const std::string text = resultFileText(sampleContents());
+    return text.substr(0, text.size() - 3);
+}
+
 // A file of one page whose every row has columns cells.
 std::string oneWidePage(std::size_t columns) {
     ResultFileContents c = sampleContents();
     c.pageNames.resize(1);
     c.pages.resize(1);
     for (std::vector<std::string> &row : c.pages[0]) {
-        row.resize(columns, "1");
+        row.resize(columns, "");
     }
     return resultFileText(c);
 }
 
+// Key information as a run writes it, without comments.
+const std::string kKeyInfo =
+    "\"Street: A   Calculated on: 2024-03-05\"\r\n\"Average Daily Traffic: 2\"\r\n"
+    "\"Emission Scenario Year: 3\"\r\n\"Period Covered: 4\"\r\n\"Urban Background: 5\"\r\n";
 // Key information, no comments and one page name, as a file would begin.
-const std::string kHead = "\"Street: A   Calculated on: 2024-03-05\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n";
+const std::string kHead = kKeyInfo;
+
+// One page of two pollutants, each with its heading, series and limit rows;
+// rows names the lines after the column names.
+std::string twoPollutants(const std::vector<std::string> &rows) {
+    std::string text = kHead + "\r\n\"Max/All\"\r\nPage 0;a;a\r\nComponent;Average;Maximum\r\n";
+    for (const std::string &row : rows) {
+        text += row + "\r\n";
+    }
+    return text;
+}
+
+const std::string kNo2 = "Nitrogen dioxide (µg/m³);;", kPm10 = "PM10 (µg/m³);;";
+const std::string kModelled = "       Street Modelled;18.5;55.9", kBackground = "       Background;9.1;30.2";
+const std::string kLimit = "EU limit value;40;200";
 
 struct BrokenFileCase {
     std::string name;
@@ -204,9 +232,10 @@ INSTANTIATE_TEST_SUITE_P(
                        "Line 17 holds 2 cells where the column names of its page are 3"},
         BrokenFileCase{"CellAdded", sampleWith("limit value;40;200", "limit value;40;200;7"),
                        "Line 18 holds 4 cells"},
+        // Not the headings of page 0: taken as a row of page 0.
         BrokenFileCase{"PageLineCutShort",
                        sampleWith("Page 1;Hourly values;Hourly values", "Page 1;Hourly values"),
-                       "Line 20, the column names of page 1, holds 3 cells where the page line holds 2"},
+                       "Line 19 holds 2 cells where the column names of its page are 3"},
         BrokenFileCase{"ColumnNamesOfOneCell",
                        sampleWith("Page 1;Hourly values;Hourly values\r\nComponent;Average;19th highest",
                                   "Page 1;Hourly values;Hourly values\r\nComponent"),
@@ -215,55 +244,181 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenFileCase{"BlankLineAfterThePageLine",
                        sampleWith("Page 2;Hourly values;Hourly values\r\n",
                                   "Page 2;Hourly values;Hourly values\r\n\r\n"),
-                       "Line 24: page 2 is not followed by its column names"},
+                       "Line 24 reads \"Page 2\", but it and the line after it are not the column headings"},
         BrokenFileCase{"PageLineWithoutColumnNames",
                        kHead + "\r\n\"Max/All\"\r\nPage 0;a\r\nPage 1;a\r\nComponent;b\r\n",
                        "page 0 is not followed by its column names"},
-        BrokenFileCase{"PageLineAtTheEnd", kHead + "\r\n\"Max/All\"\r\nPage 0;a",
+        BrokenFileCase{"PageLineAtTheEnd", kHead + "\r\n\"Max/All\"\r\nPage 0;a\r\n",
                        "not followed by its column names"},
+        // Every writer of this layout ends its last line too.
+        BrokenFileCase{"CutInsideTheLastCell", sampleCutShort(),
+                       "Line 28, the last line of the file, has no line end: the file was cut short"},
+        BrokenFileCase{"KeyInfoLineDeleted", sampleWith("\"Emission Scenario Year: 2020\"\r\n", ""),
+                       "Line 3, a line of key information, \"Period Covered (User provided Meteorolog...\", "
+                       "does not begin with \"Emission Scenario Year:\""},
+        // The blank line after the key information would become the fifth.
+        BrokenFileCase{"LastKeyInfoLineDeleted",
+                       "\"Street: A   Calculated on: 2024-03-05\"\r\n\"Average Daily Traffic: 2\"\r\n"
+                       "\"Emission Scenario Year: 3\"\r\n\"Period Covered: 4\"\r\n\r\n\"Max/All\"\r\n"
+                       "Page 0;a\r\nComponent;b\r\n",
+                       "Line 5, a line of key information, \"\", does not begin with \"Urban Background:\""},
+        // Shown as escapes: the message box would show the bytes raw.
+        BrokenFileCase{"ControlBytesOfAForeignFile",
+                       std::string("\0\x1B[2Jtext\x7F\r\n", 12) + "b\r\nc\r\nd\r\ne\r\n",
+                       "\"\\x00\\x1B[2Jtext\\x7F\", does not begin with \"Street:\""},
+        BrokenFileCase{
+            "ColumnNamesDeleted", sampleWith("Component;Average;19th highest\r\nNitrogen", "Nitrogen"),
+            "Line 15, where the column names of page 0 belong, begins with \"Nitrogen dioxide (µg/m³)\", "
+            "not \"Component\""},
+        BrokenFileCase{
+            "SecondHeadingDeleted", twoPollutants({kNo2, kModelled, kBackground, kLimit, kModelled, kLimit}),
+            "Line 14, a \"Street Modelled\" row of page 0, stands after limit rows: the heading row of "
+            "its pollutant is missing or the row was moved"},
+        BrokenFileCase{"SecondHeadingOfPollutantsWithoutLimitRowsDeleted",
+                       twoPollutants({kNo2, kModelled, kBackground, kModelled, kBackground}),
+                       "Line 13, a \"Street Modelled\" row of page 0, stands after a \"Background\" row"},
+        BrokenFileCase{
+            "RowMovedIntoTheOtherPollutant",
+            twoPollutants({kNo2, kModelled, kModelled, kBackground, kLimit, kPm10, kBackground}),
+            "Line 12, a \"Street Modelled\" row of page 0, stands after a \"Street Modelled\" row"},
+        BrokenFileCase{
+            "FirstHeadingDeleted", twoPollutants({kModelled, kBackground, kLimit, kPm10, kModelled}),
+            "Line 10, a \"Street Modelled\" row of page 0, stands before the heading row of the first "
+            "pollutant"},
+        BrokenFileCase{
+            "FirstHeadingOfAPollutantWithOnlyLimitsDeleted", twoPollutants({kLimit, kPm10, kModelled}),
+            "Line 10, a row of values, stands where the heading row of the first pollutant of page 0 "
+            "belongs"},
         BrokenFileCase{"PageZeroAfterTheLastPage", sampleWithPageZeroLast(),
                        "Line 14 starts page 1 where page 0 was expected"},
         BrokenFileCase{"SecondPageZero", sampleWith("Page 1;", "Page 0;"),
                        "starts page 0 where page 1 was expected"},
         BrokenFileCase{"PageNumberTooLargeToBeOne", sampleWith("Page 2;", "Page 99999999999999999999;"),
                        "starts page 99999999999999999999 where page 2"},
-        BrokenFileCase{"PageWiderThanAResultsPage", oneWidePage(1001), "page 0 has 1001 columns"}),
+        BrokenFileCase{"PageWiderThanAResultsPage", oneWidePage(kMaxPageColumns + 1),
+                       "page 0 has " + std::to_string(kMaxPageColumns + 1) + " columns"}),
     [](const auto &info) { return info.param.name; });
 
-// Made in the test, not with the table's rows: a few MB each.
-TEST(ResultFile, aFileOfMoreLinesOrCellsThanAResultsFileCanHoldIsRefused) {
+// Made in the test, not with the table's rows: some hundred KB each.
+TEST(ResultFile, aFileAtTheLineOrCellBoundOpensAndOneLineOrCellMoreIsRefused) {
     const std::string head = kHead + "\r\n\"Max/All\"\r\n";
-    const std::string wideRow = std::string(999, ';') + "\r\n"; // 1,000 empty cells
-    std::string cells = head + "Page 0" + wideRow;
-    for (int r = 0; r < 2000; ++r) {
-        cells += wideRow;
+    // Blank lines up to the bound: nine lines before them.
+    std::string lines = head + "Page 0;a\r\nComponent;b\r\n";
+    for (std::size_t k = 9; k < kMaxResultLines; ++k) {
+        lines += "\r\n";
+    }
+    // One page of the widest kind, as many rows as the cells bound allows.
+    static_assert(kMaxResultCells % kWidestResultsPage == 0);
+    const std::string blanks(kWidestResultsPage - 1, ';');
+    std::string cells = head + "Page 0" + blanks + "\r\nComponent" + blanks + "\r\n";
+    for (std::size_t r = 2; r < kMaxResultCells / kWidestResultsPage; ++r) {
+        cells += "x" + blanks + "\r\n";
+    }
+    for (const std::string &text : {lines, cells}) {
+        ResultFileContents back;
+        std::string error;
+        EXPECT_TRUE(parseResultFile(text, &back, &error)) << error;
     }
     const struct {
         std::string text;
         std::string reason;
-    } cases[] = {
-        {head + "Page 0;a\r\nComponent;b\r\n" + std::string(200000, '\n'), "more than 200000 lines"},
-        {cells, "more than 2000000 cells"},
+    } pastTheBound[] = {
+        {lines + "\r\n", "more than " + std::to_string(kMaxResultLines) + " lines"},
+        // The last row one cell wider: refused for the cells, before the
+        // row's width is looked at.
+        {cells.substr(0, cells.size() - 2) + ";\r\n",
+         "more than " + std::to_string(kMaxResultCells) + " cells"},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : pastTheBound) {
         ResultFileContents back;
         std::string error;
         EXPECT_FALSE(parseResultFile(c.text, &back, &error));
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     }
-    // One row fewer holds as many cells as a file may.
-    cells.resize(cells.size() - wideRow.size());
+}
+
+TEST(ResultFile, textsLongerThanTheProgramWritesAreRefusedAndTheLongestItWritesAreRead) {
+    const std::string over(kMaxResultText + 1, 'x');
+    const std::string table = "\"Max/All\"\r\nPage 0;a\r\nComponent;b\r\n";
+    const struct {
+        std::string text;
+        std::string reason;
+    } cases[] = {
+        {"\"Street: " + std::string(20'000'000, 'x') + "   Calculated on: 2024-03-05\"\r\n" +
+             kKeyInfo.substr(kKeyInfo.find('\n') + 1) + "\r\n" + table,
+         "Line 1, a line of key information, is longer than any the program writes"},
+        {sampleWith("Emission Scenario Year: 2020", "Emission Scenario Year: " + over),
+         "Line 3, a line of key information, is longer"},
+        {kKeyInfo + "\"[%]Comments\"\r\n\"" + over + "\"\r\n\"[%]End\"\r\n" + table,
+         "Line 7, a line of the user comments, is longer"},
+        {kKeyInfo + "\r\n\"" + over + "\"\r\nPage 0;a\r\nComponent;b\r\n", "Line 7, a page name, is longer"},
+        {kKeyInfo + "\r\n" + table + "x;" + over + "\r\n", "Line 10 holds a cell longer than any"},
+    };
+    for (const auto &c : cases) {
+        ResultFileContents back;
+        std::string error;
+        EXPECT_FALSE(parseResultFile(c.text, &back, &error));
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error.substr(0, 200);
+    }
+    // A street name and a limit title as long as a field can be, the name all
+    // quotes (each written twice).
+    ResultFileContents longest = sampleContents();
+    longest.keyInfo[0] =
+        "Street: " + std::string(kMaxFieldText, '"') + "   Calculated on: 2024-03-05 14:07:09";
+    longest.pages[2][4][0] = std::string(kMaxFieldText, 'L');
     ResultFileContents back;
     std::string error;
-    ASSERT_TRUE(parseResultFile(cells, &back, &error)) << error;
-    EXPECT_EQ(back.pages[0].size(), 2000u);
+    ASSERT_TRUE(parseResultFile(resultFileText(longest), &back, &error)) << error.substr(0, 200);
+    EXPECT_EQ(back.keyInfo, longest.keyInfo);
+    EXPECT_EQ(back.pages, longest.pages);
+}
+
+// Limit titles, comments and names that read like the file's markers, and
+// key information as a run writes it.
+TEST(ResultFile, textsLikeTheFilesOwnMarkersAreReadBackAsWritten) {
+    ResultFileContents c = sampleContents();
+    KeyInfoFacts facts;
+    facts.streetName = "Page 1; \"End\", [%]End";
+    facts.calcTime = "2024-03-05 14:07:09";
+    facts.dailyTrafficCalc = -1;
+    facts.citySizeKnown = false;
+    c.keyInfo =
+        keyInfoLines(facts, 1000, [](std::string_view t) { return 7.0 * static_cast<double>(t.size()); });
+    c.comments = "Page 1\r\n[%]Comments\r\n\"quoted\"; a, b\r\n[%]End\r\n";
+    c.pageNames = {"Page 1", "End; [%]End", "\"Page 0\", \"x\""};
+    const std::vector<std::string> titles = {
+        "Page 1", "page 2",      "PAGE 0",         "Page 3",           "End",
+        "[%]End", "[%]Comments", "Say \"Page 1\"", "EU; annual, 2020", ""};
+    for (std::size_t p = 0; p < c.pages.size(); ++p) {
+        for (const std::string &title : titles) {
+            c.pages[p].push_back({title, "40", "200"});
+        }
+        // The page to come and its column names' title as limit titles.
+        c.pages[p].push_back({"Page " + std::to_string(p + 1), "", ""});
+        c.pages[p].push_back({"Component", "40", "200"});
+    }
+    ResultFileContents expected = c;
+    for (PageTexts &page : expected.pages) {
+        for (std::vector<std::string> &row : page) {
+            for (std::string &cell : row) {
+                std::replace(cell.begin(), cell.end(), ';', ',');
+            }
+        }
+    }
+    ResultFileContents back;
+    std::string error;
+    ASSERT_TRUE(parseResultFile(resultFileText(c), &back, &error)) << error;
+    EXPECT_EQ(back.keyInfo, expected.keyInfo);
+    EXPECT_EQ(back.comments, expected.comments);
+    EXPECT_EQ(back.pageNames, expected.pageNames);
+    EXPECT_EQ(back.pages, expected.pages);
 }
 
 TEST(ResultFile, pagesNumberedWithLeadingZerosOrInAnyLetterCaseAndAsWideAsAPageCanBeAreRead) {
     std::string error;
     ResultFileContents c;
-    ASSERT_TRUE(parseResultFile(oneWidePage(1000), &c, &error)) << error;
-    EXPECT_EQ(c.pages[0][4].size(), 1000u);
+    ASSERT_TRUE(parseResultFile(oneWidePage(kMaxPageColumns), &c, &error)) << error;
+    EXPECT_EQ(c.pages[0][4].size(), kMaxPageColumns);
     const std::string text = sampleWith("Page 1;", "PAGE 01;");
     ASSERT_TRUE(parseResultFile(text, &c, &error)) << error;
     EXPECT_EQ(c.pages.size(), 3u);
@@ -276,6 +431,18 @@ TEST(ResultFile, aSaveIntoAMissingFolderFailsWithAMessageAndAnExistingFileStaysW
     EXPECT_NE(error.find("run.res"), std::string::npos);
 
     const std::string path = dir.write("run.res", "old contents").string();
+    // Comments typed into the window are not bounded there: a file that
+    // would not open again is not written.
+    ResultFileContents tooLong = sampleContents();
+    tooLong.comments = std::string(kMaxResultText + 1, 'c') + "\r\n";
+    EXPECT_FALSE(writeResultFile(path, tooLong, &error));
+    EXPECT_NE(
+        error.find("run.res\" was not written: the results file could not be opened again. Line 7, a line "
+                   "of the user comments, is longer"),
+        std::string::npos)
+        << error.substr(0, 300);
+    EXPECT_EQ(vesk::test::readFile(path), "old contents");
+
     ASSERT_TRUE(writeResultFile(path, sampleContents(), &error));
     EXPECT_EQ(vesk::test::readFile(path), resultFileText(sampleContents()));
 }
