@@ -483,14 +483,14 @@ INSTANTIATE_TEST_SUITE_P(
                [](Lines &l) { l[lineOf(l, "1")] += kMillionEmptyFields; },
                "line 15: street line 1 has 1000542 fields instead of 542"},
         Damage{"ALimitTableOfTooManyRows", oneLimitRowTooMany,
-               "line 12: the number of limit values \"1001\" lies outside 0 to 1000"},
+               "line 12: the number of limit values \"51\" lies outside 0 to 50"},
         Damage{"TooManySummaryColumns", oneColumnTooMany,
                "line 13: the number of summary columns \"10001\" lies outside 0 to 10000"},
         Damage{"TooManyPercentileDefinitions", onePercentileTooMany,
-               "line 7: the number of percentile definitions \"501\" lies outside 0 to 500"},
+               "line 7: the number of percentile definitions \"101\" lies outside 0 to 100"},
         Damage{"APercentilesLineWithAMillionEmptyFieldsMore",
                [](Lines &l) { l[lineOf(l, "Percentiles")] += kMillionEmptyFields; },
-               "line 7: its line \"Percentiles\" has 1000012 fields, more than 500 percentile definitions of "
+               "line 7: its line \"Percentiles\" has 1000012 fields, more than 100 percentile definitions of "
                "each "
                "kind take"}),
     [](const auto &info) { return std::string(info.param.name); });
