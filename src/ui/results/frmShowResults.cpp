@@ -31,6 +31,7 @@
 #include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vesk::ui {
 
@@ -152,9 +153,18 @@ void frmShowResults::setupUi() {
     MSFlexGrid1->setStyleSheet(QStringLiteral("QTableView { gridline-color: #969696; background: white; }"));
     layout->addWidget(MSFlexGrid1, 1);
 
-    lblNotes = new QLabel(this);
+    // The notes below the table: one a line, in a box of at most
+    // kNoteLines lines that scrolls, so that a page of many notes (a
+    // statistic missing from every column of a file) leaves the table its
+    // room, and a long text of notes costs no layout of a wrapped label.
+    lblNotes = new QPlainTextEdit(this);
     lblNotes->setObjectName(QStringLiteral("lblNotes"));
-    lblNotes->setWordWrap(true);
+    lblNotes->setReadOnly(true);
+    lblNotes->setFrameShape(QFrame::NoFrame);
+    lblNotes->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    lblNotes->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    lblNotes->setBackgroundVisible(false);
+    lblNotes->viewport()->setAutoFillBackground(false);
     lblNotes->setVisible(false);
     layout->addWidget(lblNotes);
 
@@ -295,15 +305,24 @@ void frmShowResults::showPage(results::ResultsPage page) {
     MSFlexGrid1->setUpdatesEnabled(false);
     m_model->setPage(std::move(page));
     m_model->applyLayout(MSFlexGrid1);
-    QStringList notes;
-    for (const std::string &note : m_model->page().notes) {
-        notes << QString::fromStdString(note);
-    }
-    lblNotes->setText(notes.isEmpty() ? QString()
-                                      : QStringLiteral("Notes: ") + notes.join(QStringLiteral(" ")));
-    lblNotes->setVisible(!notes.isEmpty());
+    showNotes(m_model->page().notes);
     MSFlexGrid1->setUpdatesEnabled(true);
     FitGrid();
+}
+
+void frmShowResults::showNotes(const std::vector<std::string> &notes) {
+    QString text;
+    for (const std::string &note : notes) {
+        text += (text.isEmpty() ? QStringLiteral("Notes: ") : QStringLiteral("\n")) + QString::fromStdString(note);
+    }
+    lblNotes->setPlainText(text);
+    // As high as its notes (one line each, more where a long one wraps),
+    // and never more than kNoteLines: the rest scrolls.
+    const QFontMetrics metrics(lblNotes->font());
+    const int lines = std::clamp(static_cast<int>(notes.size()), 1, kNoteLines);
+    const int margins = 2 * static_cast<int>(lblNotes->document()->documentMargin()) + 2 * lblNotes->frameWidth();
+    lblNotes->setFixedHeight(metrics.lineSpacing() * lines + margins);
+    lblNotes->setVisible(!notes.empty());
 }
 
 void frmShowResults::WriteResults() {
