@@ -72,8 +72,8 @@ std::string percentileList(int n) {
             const double fraction = (100.0 - percentile) / 100.0;
             const int nth = k + 1;
             char line[128];
-            std::snprintf(line, sizeof line, "\"%.1f%s\",%.4f,%d,%d\r\n", percentile, suffixes[family], fraction,
-                          nth, family);
+            std::snprintf(line, sizeof line, "\"%.1f%s\",%.4f,%d,%d\r\n", percentile, suffixes[family],
+                          fraction, nth, family);
             text += line;
         }
     }
@@ -82,9 +82,10 @@ std::string percentileList(int n) {
 
 // rows limit values of each pollutant, a limit in every column.
 std::string limitList(int n, int rows, const std::vector<std::string> &pollutants) {
-    std::string text = "\"Hourly values\"\r\n\"Average\",\"Maximum\",\"th highest\",\" percentile\",\"Data capture\"\r\n"
-                       "\"Running 8 hours averages\"\r\n\"Maximum\",\"th highest\",\" percentile\",\"Data capture\"\r\n"
-                       "\"Daily averages\"\r\n\"Maximum\",\"th highest\",\" percentile\",\"Data capture\"\r\n";
+    std::string text =
+        "\"Hourly values\"\r\n\"Average\",\"Maximum\",\"th highest\",\" percentile\",\"Data capture\"\r\n"
+        "\"Running 8 hours averages\"\r\n\"Maximum\",\"th highest\",\" percentile\",\"Data capture\"\r\n"
+        "\"Daily averages\"\r\n\"Maximum\",\"th highest\",\" percentile\",\"Data capture\"\r\n";
     text += std::to_string(pollutants.size()) + "\r\n";
     std::string columns;
     for (int k = 0; k < n; ++k) {
@@ -164,8 +165,8 @@ int main(int argc, char **argv) {
     results::StreetEntry street;
     street.number = 1;
     street.name = "Street 1";
-    if (!(run.start(s, &error) && run.addStreet(street, kept, &error) && run.finish("2023-12-31 12:00", &error) &&
-          run.saveAs(path, &error))) {
+    if (!(run.start(s, &error) && run.addStreet(street, kept, &error) &&
+          run.finish("2023-12-31 12:00", &error) && run.saveAs(path, &error))) {
         std::fprintf(stderr, "the results could not be kept: %s\n", error.c_str());
         fs::remove_all(dir);
         return 1;
@@ -211,10 +212,11 @@ int main(int argc, char **argv) {
         const QPixmap image = window.grab();
         const double painted = msSince(shownAt);
         total = msSince(start);
-        std::printf("window shown and painted:  %8.1f ms, peak %6.1f MB (%d x %d cells, %zu notes, table %d px "
-                    "high)\n",
-                    painted, peakMB(), window.model()->rowCount(), window.model()->columnCount(),
-                    window.model()->page().notes.size(), window.MSFlexGrid1->height());
+        std::printf(
+            "window shown and painted:  %8.1f ms, peak %6.1f MB (%d x %d cells, %zu notes, table %d px "
+            "high)\n",
+            painted, peakMB(), window.model()->rowCount(), window.model()->columnCount(),
+            window.model()->page().notes.size(), window.MSFlexGrid1->height());
         if (const char *png = std::getenv("WINVESK_BENCH_PNG")) {
             image.save(QString::fromLocal8Bit(png));
         }

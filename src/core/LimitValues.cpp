@@ -224,10 +224,10 @@ void readLimitValueFile(LimitValueTables *out, const ReferenceTables &defs, cons
         const std::string name = r.readString();
         const long rowCount = std::max(0L, r.readLong());
         if (rowCount > kMaxLimitValueRows) {
-            throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) +
-                                                  ": " + std::to_string(rowCount) + " limit values of " + name +
-                                                  ", more than the " + std::to_string(kMaxLimitValueRows) +
-                                                  " the program keeps of a pollutant.");
+            throw ListLoadError(
+                kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) + ": " +
+                                  std::to_string(rowCount) + " limit values of " + name + ", more than the " +
+                                  std::to_string(kMaxLimitValueRows) + " the program keeps of a pollutant.");
         }
         lv.LimValPollutants.push_back(name);
         lv.LimValRowCount.push_back(static_cast<int>(rowCount));

@@ -485,11 +485,13 @@ INSTANTIATE_TEST_SUITE_P(
                      }); },
                 "defined twice"},
         Refusal{"more daily percentiles than a family keeps",
-                [] { return percentilesWith([](auto &f) {
-                         for (int k = 1; k <= kMaxPercentileDefinitions + 1; ++k) {
-                             f[2].push_back({k * 0.5, k});
-                         }
-                     }); },
+                [] {
+                    return percentilesWith([](auto &f) {
+                        for (int k = 1; k <= kMaxPercentileDefinitions + 1; ++k) {
+                            f[2].push_back({k * 0.5, k});
+                        }
+                    });
+                },
                 "The daily percentiles are 101, more than the 100 the program keeps of a family."},
         Refusal{"a percentile of 100",
                 [] { return percentilesWith([](auto &f) {

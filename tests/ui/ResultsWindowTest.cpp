@@ -343,7 +343,8 @@ TEST_F(ResultsWindow, manyNotesScrollInABoxOfAFewLinesAndTheTableKeepsItsRoom) {
     QApplication::processEvents();
     const std::size_t notes = page().notes.size();
     ASSERT_GT(notes, 300u);
-    EXPECT_EQ(static_cast<std::size_t>(w->lblNotes->document()->blockCount()), notes) << "every note, one a line";
+    EXPECT_EQ(static_cast<std::size_t>(w->lblNotes->document()->blockCount()), notes)
+        << "every note, one a line";
     EXPECT_TRUE(w->lblNotes->isVisible());
     const int line = QFontMetrics(w->lblNotes->font()).lineSpacing();
     EXPECT_LE(w->lblNotes->height(), line * (frmShowResults::kNoteLines + 1));

@@ -120,10 +120,11 @@ public:
 // definitions and limit values are those the country's lists can hold
 // (KeptSizes.h), no more: a run never writes more, and a street page at
 // these bounds still opens within a few seconds.
-inline constexpr long long kMaxPollutants = 1000;                         // pollutants, also those with limit values
-inline constexpr long long kMaxStatistics = 200000;                       // statistics of each street
-inline constexpr long long kMaxPercentiles = kMaxPercentileDefinitions;   // percentile definitions of one family
-inline constexpr long long kMaxLimitRows = kMaxLimitValueRows;            // limit values of one pollutant
+inline constexpr long long kMaxPollutants = 1000;   // pollutants, also those with limit values
+inline constexpr long long kMaxStatistics = 200000; // statistics of each street
+// Percentile definitions of one family, and limit values of one pollutant.
+inline constexpr long long kMaxPercentiles = kMaxPercentileDefinitions;
+inline constexpr long long kMaxLimitRows = kMaxLimitValueRows;
 inline constexpr long long kMaxColumns = 10000;                 // summary columns of the street list
 inline constexpr long long kMaxPeriodHours = 1000000000;        // hours or days of a street's period
 inline constexpr long long kMaxDailyTraffic = 1000000000000000; // vehicles a day, calculated

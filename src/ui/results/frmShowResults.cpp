@@ -313,14 +313,16 @@ void frmShowResults::showPage(results::ResultsPage page) {
 void frmShowResults::showNotes(const std::vector<std::string> &notes) {
     QString text;
     for (const std::string &note : notes) {
-        text += (text.isEmpty() ? QStringLiteral("Notes: ") : QStringLiteral("\n")) + QString::fromStdString(note);
+        text += (text.isEmpty() ? QStringLiteral("Notes: ") : QStringLiteral("\n")) +
+                QString::fromStdString(note);
     }
     lblNotes->setPlainText(text);
     // As high as its notes (one line each, more where a long one wraps),
     // and never more than kNoteLines: the rest scrolls.
     const QFontMetrics metrics(lblNotes->font());
     const int lines = std::clamp(static_cast<int>(notes.size()), 1, kNoteLines);
-    const int margins = 2 * static_cast<int>(lblNotes->document()->documentMargin()) + 2 * lblNotes->frameWidth();
+    const int margins =
+        2 * static_cast<int>(lblNotes->document()->documentMargin()) + 2 * lblNotes->frameWidth();
     lblNotes->setFixedHeight(metrics.lineSpacing() * lines + margins);
     lblNotes->setVisible(!notes.empty());
 }
