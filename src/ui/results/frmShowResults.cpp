@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableView>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -317,14 +318,25 @@ void frmShowResults::showNotes(const std::vector<std::string> &notes) {
                 QString::fromStdString(note);
     }
     lblNotes->setPlainText(text);
-    // As high as its notes (one line each, more where a long one wraps),
-    // and never more than kNoteLines: the rest scrolls.
-    const QFontMetrics metrics(lblNotes->font());
-    const int lines = std::clamp(static_cast<int>(notes.size()), 1, kNoteLines);
-    const int margins =
-        2 * static_cast<int>(lblNotes->document()->documentMargin()) + 2 * lblNotes->frameWidth();
-    lblNotes->setFixedHeight(metrics.lineSpacing() * lines + margins);
+    fitNotes();
     lblNotes->setVisible(!notes.empty());
+}
+
+void frmShowResults::fitNotes() {
+    // As high as its notes (one line each, more where a long one wraps at
+    // the box's width), and never more than kNoteLines: the rest scrolls.
+    // Only the first kNoteLines notes are measured, however many there are.
+    const QFontMetrics metrics(lblNotes->font());
+    const int margin = static_cast<int>(lblNotes->document()->documentMargin());
+    const int width = lblNotes->viewport()->width() - 2 * margin;
+    int lines = 0;
+    for (QTextBlock block = lblNotes->document()->begin(); block.isValid() && lines < kNoteLines;
+         block = block.next()) {
+        const int advance = metrics.horizontalAdvance(block.text());
+        lines += width > 0 ? std::max(1, (advance + width - 1) / width) : 1;
+    }
+    lines = std::clamp(lines, 1, kNoteLines);
+    lblNotes->setFixedHeight(metrics.lineSpacing() * lines + 2 * margin + 2 * lblNotes->frameWidth());
 }
 
 void frmShowResults::WriteResults() {
@@ -446,6 +458,9 @@ bool frmShowResults::eventFilter(QObject *watched, QEvent *event) {
 
 void frmShowResults::resizeEvent(QResizeEvent *event) {
     QDialog::resizeEvent(event);
+    if (lblNotes && !lblNotes->isHidden()) {
+        fitNotes(); // a long note wraps anew
+    }
     if (Frame1 && !Frame1->isHidden() && !rect().contains(Frame1->geometry())) {
         placeCommentsPanel();
     }

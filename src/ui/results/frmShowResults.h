@@ -146,6 +146,7 @@ private:
     void checkWindowItem(int index);
     void showPage(results::ResultsPage page);
     void showNotes(const std::vector<std::string> &notes);
+    void fitNotes();
     results::ResultsPage pageFor(int page) const;
     // What a result file keeps of page: every column, numbers in full.
     results::PageTexts fileTexts(int page) const;
