@@ -3,6 +3,7 @@
 // is what the reader matches the percentile columns by), then one block per
 // pollutant whose value lines start in one column.
 
+#include "core/KeptSizes.h"
 #include "core/ListWriters.h"
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
@@ -108,6 +109,11 @@ std::string limitValueListProblem(const std::vector<LimitValueBlock> &blocks,
         }
         if (!names.insert(toLower(b.name)).second) {
             return "The pollutant " + b.name + " is in the Limit Values List twice.";
+        }
+        if (b.rows.size() > static_cast<std::size_t>(kMaxLimitValueRows)) {
+            return "The pollutant " + b.name + " has " + std::to_string(b.rows.size()) +
+                   " limit values, more than the " + std::to_string(kMaxLimitValueRows) +
+                   " the program keeps of a pollutant.";
         }
         for (std::size_t r = 0; r < b.rows.size(); ++r) {
             const LimitValueRow &row = b.rows[r];

@@ -2,10 +2,12 @@
 // line (split at blanks, semicolons and tabs only, so a number may carry a
 // decimal comma); they are matched to the percentile definitions by position.
 // Extra columns are read and dropped, missing ones leave -99, and any
-// difference in count or value is reported. Any number of pollutants, rows
-// and columns.
+// difference in count or value is reported. Any number of pollutants and
+// columns; at most kMaxLimitValueRows limit values (rows) of a pollutant, a
+// list with more is refused, so that no run writes, and no page shows, more.
 
 #include "core/CountryListReaders.h"
+#include "core/KeptSizes.h"
 #include "core/ListLine.h"
 #include "core/ListReading.h"
 #include "core/Numbers.h"
@@ -221,6 +223,12 @@ void readLimitValueFile(LimitValueTables *out, const ReferenceTables &defs, cons
         r.readHeaderLine();
         const std::string name = r.readString();
         const long rowCount = std::max(0L, r.readLong());
+        if (rowCount > kMaxLimitValueRows) {
+            throw ListLoadError(
+                kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) + ": " +
+                                  std::to_string(rowCount) + " limit values of " + name + ", more than the " +
+                                  std::to_string(kMaxLimitValueRows) + " the program keeps of a pollutant.");
+        }
         lv.LimValPollutants.push_back(name);
         lv.LimValRowCount.push_back(static_cast<int>(rowCount));
         const Pollutant *pollutant = defs.PollutantList.find(name);

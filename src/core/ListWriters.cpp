@@ -1,5 +1,7 @@
 #include "core/ListWriters.h"
 
+#include "core/KeptSizes.h"
+
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
@@ -182,8 +184,14 @@ PercentileFamilies percentileFamilies(const ReferenceTables &t) {
 std::string percentileListProblem(const PercentileFamilies &families) {
     const char *words[] = {"hourly", "running 8-hour", "daily"};
     for (int k = 0; k < kPercentileFamilies; ++k) {
+        const std::vector<PercentileRow> &rows = families[static_cast<std::size_t>(k)];
+        if (rows.size() > static_cast<std::size_t>(kMaxPercentileDefinitions)) {
+            return std::string("The ") + words[k] + " percentiles are " + std::to_string(rows.size()) +
+                   ", more than the " + std::to_string(kMaxPercentileDefinitions) +
+                   " the program keeps of a family.";
+        }
         std::set<std::string> seen;
-        for (const PercentileRow &r : families[static_cast<std::size_t>(k)]) {
+        for (const PercentileRow &r : rows) {
             const std::string family = std::string("The ") + words[k] + " percentile ";
             if (!finite(r.percentile) || r.nthHighest < 0) {
                 return std::string("A row of the ") + words[k] + " percentiles has an empty cell.";

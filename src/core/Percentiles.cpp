@@ -1,8 +1,11 @@
 // Percentile definitions of PercDef.lst: every row in file order, then the
 // three families (hourly, running 8-hour, daily) with their n-th highest
-// names and the capacities of the top-N lists that the statistics keep.
+// names and the capacities of the top-N lists that the statistics keep. A
+// family holds at most kMaxPercentileDefinitions definitions: a list with
+// more is refused, so that no run writes, and no page shows, more of them.
 
 #include "core/CountryListReaders.h"
+#include "core/KeptSizes.h"
 #include "core/ListReading.h"
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
@@ -23,6 +26,7 @@ struct Family {
     int &count;
     int &capacity;
     const char *nthSuffix;
+    const char *word; // in the messages
 };
 
 } // namespace
@@ -36,11 +40,11 @@ void readPercentileDefinitions(ReferenceTables &t, const ListContext &c, const s
     r.readHeaderLine();
     Family families[] = {
         {t.PercNamesHourly, t.NthHighestNamesHourly, t.PercFracHourly, t.PercNthHourly, t.NumPercHourly,
-         t.HourlyTopCapacity, "thHighest"},
+         t.HourlyTopCapacity, "thHighest", "hourly"},
         {t.PercNamesRun8, t.NthHighestNamesRun8, t.PercFracRun8, t.PercNthRun8, t.NumPercRun8,
-         t.Run8TopCapacity, "thHighestRun8"},
+         t.Run8TopCapacity, "thHighestRun8", "running 8-hour"},
         {t.PercNamesDaily, t.NthHighestNamesDaily, t.PercFracDaily, t.PercNthDaily, t.NumPercDaily,
-         t.DailyTopCapacity, "thHighestDaily"},
+         t.DailyTopCapacity, "thHighestDaily", "daily"},
     };
     for (Family &f : families) {
         f.names.assign(1, std::string());
@@ -82,6 +86,13 @@ void readPercentileDefinitions(ReferenceTables &t, const ListContext &c, const s
             continue; // belongs to no family
         }
         Family &f = families[type];
+        if (static_cast<int>(f.names.size()) > kMaxPercentileDefinitions) {
+            throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) +
+                                                  ": " + name + " is one " + f.word +
+                                                  " percentile definition more than the " +
+                                                  std::to_string(kMaxPercentileDefinitions) +
+                                                  " the program keeps of a family.");
+        }
         f.names.push_back(name);
         f.nthNames.push_back(std::to_string(nMax) + f.nthSuffix);
         f.fractions.push_back(fraction);

@@ -1,5 +1,6 @@
 #include "core/CountryLists.h"
 #include "core/CountryListReaders.h"
+#include "core/KeptSizes.h"
 #include "project/ProjectCountry.h"
 
 #include "CoreTestData.h"
@@ -377,6 +378,46 @@ TEST(LoadCountryLists, AnNthHighestUpToTheHoursOfALeapYearIsReadAndOneMoreIsRefu
               std::string::npos)
         << error;
     EXPECT_EQ(s.state.NthHighestNamesHourly[1], "8784thHighest") << "the lists read before stay";
+}
+
+TEST(LoadCountryLists, AHundredDefinitionsOfAFamilyAreReadAndOneMoreIsRefusedWithItsLine) {
+    ProgramDir dir;
+    Started s(dir);
+    // A hundred of each family, then one more of the family of type.
+    auto definitions = [](int type) {
+        const char *suffixes[] = {"_Perc", "_PercRun8", "_PercDaily"};
+        std::string text = "Name, Fraction, nMax, Type\r\n";
+        for (int family = 0; family < 3; ++family) {
+            for (int k = 1; k <= kMaxPercentileDefinitions + (family == type ? 1 : 0); ++k) {
+                // The 50.1th to 60.1th percentiles.
+                text += "\"" + std::to_string(500 + k).insert(2, ".") + suffixes[family] + "\",0.5," +
+                        std::to_string(k) + "," + std::to_string(family) + "\r\n";
+            }
+        }
+        return text;
+    };
+    dir.write("Lists/National/DL/PercDef.lst", definitions(-1));
+    std::string error;
+    ASSERT_TRUE(LoadProjectCountryLists(s.state, s.ui, nullptr, nullptr, &error)) << error;
+    EXPECT_EQ(s.state.NumPercHourly, kMaxPercentileDefinitions);
+    EXPECT_EQ(s.state.NumPercRun8, kMaxPercentileDefinitions);
+    EXPECT_EQ(s.state.NumPercDaily, kMaxPercentileDefinitions);
+
+    const struct {
+        int type;
+        const char *text;
+    } refused[] = {
+        {0, ", line 102: 60.1_Perc is one hourly percentile definition more than the 100 the program keeps"},
+        {1, ", line 202: 60.1_PercRun8 is one running 8-hour percentile definition more than the 100"},
+        {2, ", line 302: 60.1_PercDaily is one daily percentile definition more than the 100"},
+    };
+    for (const auto &c : refused) {
+        dir.write("Lists/National/DL/PercDef.lst", definitions(c.type));
+        error.clear();
+        EXPECT_FALSE(LoadProjectCountryLists(s.state, s.ui, nullptr, nullptr, &error)) << c.type;
+        EXPECT_EQ(s.state.ErrorCode, 6);
+        EXPECT_NE(error.find(c.text), std::string::npos) << error;
+    }
 }
 
 TEST(LoadCountryLists, ChangingCountryLoadsItsListsAndMovesTheDefaultMark) {

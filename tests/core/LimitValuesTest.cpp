@@ -1,4 +1,5 @@
 #include "core/CountryLists.h"
+#include "core/KeptSizes.h"
 
 #include "CoreTestData.h"
 
@@ -140,6 +141,26 @@ TEST_F(LimitFixture, RowTablesRunToTheLargestRowCountAndMoreThanTenRowsAreRead) 
     EXPECT_EQ(state.LimValAvHourly[1][3], -99.0f);
     EXPECT_EQ(state.LimValTitles[2][11], "row 11");
     EXPECT_EQ(state.LimValDCDaily[2][11], 1111.0f);
+}
+
+TEST_F(LimitFixture, FiftyRowsOfAPollutantAreReadAndOneMoreIsRefusedWithItsLine) {
+    std::vector<std::string> rows;
+    for (int r = 1; r <= kMaxLimitValueRows; ++r) {
+        rows.push_back(row("row " + std::to_string(r), r));
+    }
+    ASSERT_TRUE(read(limitFile(kStandardLine, {{"NO2", {row("a", 1)}}, {"PM10", rows}})));
+    EXPECT_EQ(state.LimValMaxRows, kMaxLimitValueRows);
+    EXPECT_EQ(state.LimValTitles[2][50], "row 50");
+
+    rows.push_back(row("row 51", 51));
+    EXPECT_FALSE(read(limitFile(kStandardLine, {{"NO2", {row("a", 1)}}, {"PM10", rows}})));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].rfind("Error reading the Limit Values List!\r\n6 ", 0), 0u) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("LimValDef.lst, line 13: 51 limit values of PM10, more than the 50 the "
+                                  "program keeps of a pollutant."),
+              std::string::npos)
+        << ui.messages[0];
+    EXPECT_EQ(state.LimValMaxRows, kMaxLimitValueRows) << "the list read before stays";
 }
 
 TEST_F(LimitFixture, AnUnknownPollutantIsReportedAndReadingGoesOn) {

@@ -3,6 +3,7 @@
 // every list the readers could not load is refused before it is written.
 
 #include "core/ListWriters.h"
+#include "core/KeptSizes.h"
 #include "project/ProjectCountry.h"
 
 #include "CoreTestData.h"
@@ -483,6 +484,15 @@ INSTANTIATE_TEST_SUITE_P(
                          f[0].push_back({98.0, 175});
                      }); },
                 "defined twice"},
+        Refusal{"more daily percentiles than a family keeps",
+                [] {
+                    return percentilesWith([](auto &f) {
+                        for (int k = 1; k <= kMaxPercentileDefinitions + 1; ++k) {
+                            f[2].push_back({k * 0.5, k});
+                        }
+                    });
+                },
+                "The daily percentiles are 101, more than the 100 the program keeps of a family."},
         Refusal{"a percentile of 100",
                 [] { return percentilesWith([](auto &f) {
                          f[2].push_back({100, 0});
@@ -527,7 +537,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [] { return scenariosWith([](auto &l) { l.fleetDatabase = "Fleet.mdb"; }); }, "must lie in"}),
     [](const testing::TestParamInfo<Refusal> &info) { return testNameOf(info.param.what); });
 
-TEST(ListRefusals, LimitValuesNeedTitlesAndOnePollutantBlockEach) {
+TEST(ListRefusals, LimitValuesNeedTitlesOnePollutantBlockEachAndNoMoreRowsThanKept) {
     ProgramDir dir;
     Started s(dir);
     std::vector<LimitValueBlock> blocks = limitValueBlocks(s.state);
@@ -536,6 +546,13 @@ TEST(ListRefusals, LimitValuesNeedTitlesAndOnePollutantBlockEach) {
     blocks = limitValueBlocks(s.state);
     blocks.push_back(blocks[0]);
     EXPECT_NE(limitValueListProblem(blocks, s.state).find("twice"), std::string::npos);
+    blocks = limitValueBlocks(s.state);
+    blocks[1].rows.resize(kMaxLimitValueRows, blocks[1].rows[0]);
+    EXPECT_EQ(limitValueListProblem(blocks, s.state), "");
+    blocks[1].rows.push_back(blocks[1].rows[0]);
+    EXPECT_EQ(limitValueListProblem(blocks, s.state),
+              "The pollutant " + blocks[1].name +
+                  " has 51 limit values, more than the 50 the program keeps of a pollutant.");
     blocks = limitValueBlocks(s.state);
     blocks[1].rows[0].daily.pop_back();
     EXPECT_NE(limitValueListProblem(blocks, s.state).find("do not match"), std::string::npos);

@@ -2,6 +2,7 @@
 // backups and the reload of the lists, Restore, and the question on closing,
 // each on a private copy of the data tree.
 
+#include "core/KeptSizes.h"
 #include "core/ListWriters.h"
 #include "core/Paths.h"
 #include "project/FormatFiles.h"
@@ -257,6 +258,24 @@ TEST(PercentilesEditor, SavingWritesEachFamilySortedAndTheStatisticsFollow) {
     EXPECT_EQ(cell(hourly, 2, frmEditPercentiles::Percentile), "90") << "the grid keeps its own order";
 }
 
+TEST(PercentilesEditor, AFamilyTakesNoMoreRowsThanTheProgramKeeps) {
+    Lists l;
+    frmEditPercentiles e(l.s.state, l.s.ui, nullptr);
+    e.SSTab1->setCurrentIndex(1);
+    const int before = e.model(1)->rowCount();
+    for (int k = before; k < kMaxPercentileDefinitions; ++k) {
+        e.btnAddRow_Click();
+    }
+    ASSERT_EQ(e.model(1)->rowCount(), kMaxPercentileDefinitions);
+    l.s.ui.messages.clear();
+    e.btnAddRow_Click();
+    EXPECT_EQ(e.model(1)->rowCount(), kMaxPercentileDefinitions);
+    EXPECT_TRUE(lastMessageHas(l.s.ui, "A family holds at most 100 percentile definitions"));
+    e.SSTab1->setCurrentIndex(0);
+    e.btnAddRow_Click();
+    EXPECT_EQ(e.model(0)->rowCount(), 3) << "the other families still take rows";
+}
+
 // ---- Limit values
 
 TEST(LimitValuesEditor, TheThreeGridsOfAPollutantShareTheirRows) {
@@ -295,6 +314,21 @@ TEST(LimitValuesEditor, TheThreeGridsOfAPollutantShareTheirRows) {
         EXPECT_EQ(cell(e.model(k), 0, 0), "Add Title text") << "row 1 went in every grid";
     }
     EXPECT_TRUE(e.ListChanged);
+}
+
+TEST(LimitValuesEditor, APollutantTakesNoMoreLimitValuesThanTheProgramKeeps) {
+    Lists l;
+    frmEditLimitVal e(l.s.state, l.s.ui, nullptr);
+    e.Form_Activate();
+    e.SSTab1->setCurrentIndex(0);
+    for (int k = e.model(0)->rowCount(); k < kMaxLimitValueRows; ++k) {
+        e.btnAddRow_Click();
+    }
+    ASSERT_EQ(e.model(0)->rowCount(), kMaxLimitValueRows);
+    l.s.ui.messages.clear();
+    e.btnAddRow_Click();
+    EXPECT_EQ(e.model(2)->rowCount(), kMaxLimitValueRows);
+    EXPECT_TRUE(lastMessageHas(l.s.ui, "A pollutant holds at most 50 limit values"));
 }
 
 TEST(LimitValuesEditor, PollutantsAreReconciledWithThePollutantsList) {

@@ -317,6 +317,41 @@ TEST_F(ResultsWindow, thePageListSwitchesBetweenTheLargerSideAndEachSide) {
     EXPECT_TRUE(w->lblNotes->isVisibleTo(w.get())) << "the pollutant missing from the list is explained";
 }
 
+TEST_F(ResultsWindow, manyNotesScrollInABoxOfAFewLinesAndTheTableKeepsItsRoom) {
+    // A hundred more definitions of each family, none with statistics in
+    // the results: every percentile cell has a note of its own.
+    const KeyedList<Pollutant> pollutants = s.PollutantList;
+    results::ResultsView v = results::runView(s, pollutants);
+    for (results::PercentileFamily &family : v.percentiles) {
+        for (int k = 0; k < 100; ++k) {
+            family.nth.push_back(2000 + k);
+            family.names.push_back("P" + std::to_string(k) + "_Perc");
+        }
+    }
+    v.limits.LimValColNthHourly.resize(static_cast<std::size_t>(v.percentiles[0].count()) + 1, "th");
+    v.limits.LimValColPercHourly.resize(static_cast<std::size_t>(v.percentiles[0].count()) + 1, " perc");
+    v.limits.LimValColNthRun8.resize(static_cast<std::size_t>(v.percentiles[1].count()) + 1, "th");
+    v.limits.LimValColPercRun8.resize(static_cast<std::size_t>(v.percentiles[1].count()) + 1, " perc");
+    v.limits.LimValColNthDaily.resize(static_cast<std::size_t>(v.percentiles[2].count()) + 1, "th");
+    v.limits.LimValColPercDaily.resize(static_cast<std::size_t>(v.percentiles[2].count()) + 1, " perc");
+    results::applyView(v, pollutants, s);
+    results::resetPercentileHideFlags(s);
+    w = std::make_unique<frmShowResults>(s, ui, settings);
+    ASSERT_TRUE(w->Form_Load());
+    w->resize(900, 600);
+    w->show();
+    QApplication::processEvents();
+    const std::size_t notes = page().notes.size();
+    ASSERT_GT(notes, 300u);
+    EXPECT_EQ(static_cast<std::size_t>(w->lblNotes->document()->blockCount()), notes)
+        << "every note, one a line";
+    EXPECT_TRUE(w->lblNotes->isVisible());
+    const int line = QFontMetrics(w->lblNotes->font()).lineSpacing();
+    EXPECT_LE(w->lblNotes->height(), line * (frmShowResults::kNoteLines + 1));
+    EXPECT_GT(w->lblNotes->verticalScrollBar()->maximum(), 0) << "the rest scrolls";
+    EXPECT_GE(w->MSFlexGrid1->height(), w->height() / 3) << "the table keeps a usable height";
+}
+
 TEST_F(ResultsWindow, theWindowMenuSwitchesBetweenTheRunAndAnOpenedFile) {
     const std::string saved = saveTo("one.res");
     EXPECT_EQ(s.ResultFileName, saved);

@@ -28,6 +28,7 @@
 //     8-hour and daily percentile limits (-99 = none)
 
 #include "core/CoreState.h"
+#include "core/KeptSizes.h"
 #include "core/KeyedList.h"
 #include "core/Pollutant.h"
 
@@ -115,11 +116,15 @@ public:
 // Bounds of what a results file may hold, far beyond any real one (the
 // largest country lists hold a few dozen pollutants, some twenty percentile
 // definitions and a handful of limit values per pollutant), so that a
-// damaged count is refused before memory is taken for it.
-inline constexpr long long kMaxPollutants = 1000;               // pollutants, also those with limit values
-inline constexpr long long kMaxStatistics = 200000;             // statistics of each street
-inline constexpr long long kMaxPercentiles = 500;               // percentile definitions of one family
-inline constexpr long long kMaxLimitRows = 1000;                // limit values of one pollutant
+// damaged count is refused before memory is taken for it. The percentile
+// definitions and limit values are those the country's lists can hold
+// (KeptSizes.h), no more: a run never writes more, and a street page at
+// these bounds still opens within a few seconds.
+inline constexpr long long kMaxPollutants = 1000;   // pollutants, also those with limit values
+inline constexpr long long kMaxStatistics = 200000; // statistics of each street
+// Percentile definitions of one family, and limit values of one pollutant.
+inline constexpr long long kMaxPercentiles = kMaxPercentileDefinitions;
+inline constexpr long long kMaxLimitRows = kMaxLimitValueRows;
 inline constexpr long long kMaxColumns = 10000;                 // summary columns of the street list
 inline constexpr long long kMaxPeriodHours = 1000000000;        // hours or days of a street's period
 inline constexpr long long kMaxDailyTraffic = 1000000000000000; // vehicles a day, calculated

@@ -2,6 +2,7 @@
 
 #include "core/CountryLists.h"
 #include "core/Interaction.h"
+#include "core/KeptSizes.h"
 #include "core/Numbers.h"
 #include "core/RecordIO.h"
 #include "core/TextIO.h"
@@ -341,6 +342,12 @@ void frmEditLimitVal::cmbPollut_Click(int index) {
 
 void frmEditLimitVal::btnAddRow_Click() {
     if (m_current < 0) {
+        return;
+    }
+    if (rows().size() >= static_cast<std::size_t>(kMaxLimitValueRows)) {
+        m_ui.message("A pollutant holds at most " + std::to_string(kMaxLimitValueRows) +
+                         " limit values: delete one before adding another.",
+                     Icon::Information);
         return;
     }
     const auto k = static_cast<std::size_t>(SSTab1->currentIndex());

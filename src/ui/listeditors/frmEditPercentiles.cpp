@@ -1,6 +1,7 @@
 #include "ui/listeditors/frmEditPercentiles.h"
 
 #include "core/Interaction.h"
+#include "core/KeptSizes.h"
 #include "core/Numbers.h"
 #include "core/RestoredLists.h"
 #include "ui/common/EngineState.h"
@@ -165,6 +166,12 @@ void frmEditPercentiles::Check1_Click() {
 
 void frmEditPercentiles::btnAddRow_Click() {
     const auto k = static_cast<std::size_t>(SSTab1->currentIndex());
+    if (m_families[k].size() >= static_cast<std::size_t>(kMaxPercentileDefinitions)) {
+        m_ui.message("A family holds at most " + std::to_string(kMaxPercentileDefinitions) +
+                         " percentile definitions: delete one before adding another.",
+                     Icon::Information);
+        return;
+    }
     const QModelIndex current = DataGrid1[k]->currentIndex();
     const int at = current.isValid() ? current.row() + 1 : static_cast<int>(m_families[k].size());
     m_families[k].insert(m_families[k].begin() + at,

@@ -28,9 +28,11 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableView>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vesk::ui {
 
@@ -152,9 +154,18 @@ void frmShowResults::setupUi() {
     MSFlexGrid1->setStyleSheet(QStringLiteral("QTableView { gridline-color: #969696; background: white; }"));
     layout->addWidget(MSFlexGrid1, 1);
 
-    lblNotes = new QLabel(this);
+    // The notes below the table: one a line, in a box of at most
+    // kNoteLines lines that scrolls, so that a page of many notes (a
+    // statistic missing from every column of a file) leaves the table its
+    // room, and a long text of notes costs no layout of a wrapped label.
+    lblNotes = new QPlainTextEdit(this);
     lblNotes->setObjectName(QStringLiteral("lblNotes"));
-    lblNotes->setWordWrap(true);
+    lblNotes->setReadOnly(true);
+    lblNotes->setFrameShape(QFrame::NoFrame);
+    lblNotes->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    lblNotes->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    lblNotes->setBackgroundVisible(false);
+    lblNotes->viewport()->setAutoFillBackground(false);
     lblNotes->setVisible(false);
     layout->addWidget(lblNotes);
 
@@ -295,15 +306,37 @@ void frmShowResults::showPage(results::ResultsPage page) {
     MSFlexGrid1->setUpdatesEnabled(false);
     m_model->setPage(std::move(page));
     m_model->applyLayout(MSFlexGrid1);
-    QStringList notes;
-    for (const std::string &note : m_model->page().notes) {
-        notes << QString::fromStdString(note);
-    }
-    lblNotes->setText(notes.isEmpty() ? QString()
-                                      : QStringLiteral("Notes: ") + notes.join(QStringLiteral(" ")));
-    lblNotes->setVisible(!notes.isEmpty());
+    showNotes(m_model->page().notes);
     MSFlexGrid1->setUpdatesEnabled(true);
     FitGrid();
+}
+
+void frmShowResults::showNotes(const std::vector<std::string> &notes) {
+    QString text;
+    for (const std::string &note : notes) {
+        text += (text.isEmpty() ? QStringLiteral("Notes: ") : QStringLiteral("\n")) +
+                QString::fromStdString(note);
+    }
+    lblNotes->setPlainText(text);
+    fitNotes();
+    lblNotes->setVisible(!notes.empty());
+}
+
+void frmShowResults::fitNotes() {
+    // As high as its notes (one line each, more where a long one wraps at
+    // the box's width), and never more than kNoteLines: the rest scrolls.
+    // Only the first kNoteLines notes are measured, however many there are.
+    const QFontMetrics metrics(lblNotes->font());
+    const int margin = static_cast<int>(lblNotes->document()->documentMargin());
+    const int width = lblNotes->viewport()->width() - 2 * margin;
+    int lines = 0;
+    for (QTextBlock block = lblNotes->document()->begin(); block.isValid() && lines < kNoteLines;
+         block = block.next()) {
+        const int advance = metrics.horizontalAdvance(block.text());
+        lines += width > 0 ? std::max(1, (advance + width - 1) / width) : 1;
+    }
+    lines = std::clamp(lines, 1, kNoteLines);
+    lblNotes->setFixedHeight(metrics.lineSpacing() * lines + 2 * margin + 2 * lblNotes->frameWidth());
 }
 
 void frmShowResults::WriteResults() {
@@ -425,6 +458,9 @@ bool frmShowResults::eventFilter(QObject *watched, QEvent *event) {
 
 void frmShowResults::resizeEvent(QResizeEvent *event) {
     QDialog::resizeEvent(event);
+    if (lblNotes && !lblNotes->isHidden()) {
+        fitNotes(); // a long note wraps anew
+    }
     if (Frame1 && !Frame1->isHidden() && !rect().contains(Frame1->geometry())) {
         placeCommentsPanel();
     }

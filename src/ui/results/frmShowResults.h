@@ -54,6 +54,9 @@ public:
     frmShowResults(State &state, Interaction &interaction, Settings &settings, QWidget *parent = nullptr);
     ~frmShowResults() override;
 
+    // The most lines of notes shown below the table at once; more scroll.
+    static constexpr int kNoteLines = 4;
+
     // Shows run instead of the program's last run; call before Form_Load.
     void setRunResults(RunResults run) { m_run = std::move(run); }
 
@@ -119,7 +122,7 @@ public:
     QComboBox *cmbPage = nullptr;
     QPushButton *btnComments = nullptr;
     QTableView *MSFlexGrid1 = nullptr;
-    QLabel *lblNotes = nullptr;
+    QPlainTextEdit *lblNotes = nullptr; // the page's notes, at most kNoteLines high
     QFrame *Frame1 = nullptr;
     QFrame *Frame4 = nullptr;
     QPlainTextEdit *txtComments = nullptr;
@@ -142,6 +145,8 @@ private:
     bool openResultFile(const std::string &path, bool named);
     void checkWindowItem(int index);
     void showPage(results::ResultsPage page);
+    void showNotes(const std::vector<std::string> &notes);
+    void fitNotes();
     results::ResultsPage pageFor(int page) const;
     // What a result file keeps of page: every column, numbers in full.
     results::PageTexts fileTexts(int page) const;

@@ -202,16 +202,21 @@ namespace {
 
 const std::string kMillionEmptyFields(1000000, ',');
 
-// A table of one limit value more than any file may hold, every row complete.
-void oneLimitRowTooMany(Lines &lines) {
+// XX's limit table of rows limit values, every row complete.
+void limitRows(Lines &lines, long long rows) {
     std::string &line = limitLine(lines, "XX");
     Lines f = test::rawFields(line);
-    f[3] = std::to_string(msr::kMaxLimitRows + 1);
-    for (long long r = 0; r <= msr::kMaxLimitRows; ++r) {
+    f[3] = std::to_string(rows);
+    for (long long r = 0; r < rows; ++r) {
         f.push_back("\"row\"");
         f.insert(f.end(), kSampleLimitRow - 1, "-99");
     }
     line = test::joinedFields(f);
+}
+
+// A table of one limit value more than any file may hold.
+void oneLimitRowTooMany(Lines &lines) {
+    limitRows(lines, msr::kMaxLimitRows + 1);
 }
 
 // One summary column more than any file may hold, each complete.
@@ -227,14 +232,14 @@ void oneColumnTooMany(Lines &lines) {
     line = test::joinedFields(f);
 }
 
-// One daily percentile definition more than any file may hold, with its
-// limits in every row of the limit values.
-void onePercentileTooMany(Lines &lines) {
+// The daily percentile definitions grown to count, with their limits in
+// every row of the limit values.
+void dailyPercentiles(Lines &lines, long long count) {
     std::string &line = lines[lineOf(lines, "Percentiles")];
     Lines f = test::rawFields(line);
     const std::size_t daily = f.size() - 5; // the count of the last family (one definition)
-    f[daily] = std::to_string(msr::kMaxPercentiles + 1);
-    for (long long k = 0; k < msr::kMaxPercentiles; ++k) {
+    f[daily] = std::to_string(count);
+    for (long long k = 1; k < count; ++k) {
         f.insert(f.end(), {"36", "\"90.4_PercDaily\"", "\"36th highest\"", "\"90.4 percentile\""});
     }
     line = test::joinedFields(f);
@@ -245,10 +250,15 @@ void onePercentileTooMany(Lines &lines) {
         for (std::size_t at = 4; at < l.size(); at += kSampleLimitRow) {
             grown.insert(grown.end(), l.begin() + static_cast<std::ptrdiff_t>(at),
                          l.begin() + static_cast<std::ptrdiff_t>(at + kSampleLimitRow));
-            grown.insert(grown.end(), static_cast<std::size_t>(msr::kMaxPercentiles), "-99");
+            grown.insert(grown.end(), static_cast<std::size_t>(count - 1), "-99");
         }
         limits = test::joinedFields(grown);
     }
+}
+
+// One daily percentile definition more than any file may hold.
+void onePercentileTooMany(Lines &lines) {
+    dailyPercentiles(lines, msr::kMaxPercentiles + 1);
 }
 
 // The sample as a file of layout 2: without the lines of the view and the columns.
@@ -485,14 +495,14 @@ INSTANTIATE_TEST_SUITE_P(
                [](Lines &l) { l[lineOf(l, "1")] += kMillionEmptyFields; },
                "line 15: street line 1 has 1000542 fields instead of 542"},
         Damage{"ALimitTableOfTooManyRows", oneLimitRowTooMany,
-               "line 12: the number of limit values \"1001\" lies outside 0 to 1000"},
+               "line 12: the number of limit values \"51\" lies outside 0 to 50"},
         Damage{"TooManySummaryColumns", oneColumnTooMany,
                "line 13: the number of summary columns \"10001\" lies outside 0 to 10000"},
         Damage{"TooManyPercentileDefinitions", onePercentileTooMany,
-               "line 7: the number of percentile definitions \"501\" lies outside 0 to 500"},
+               "line 7: the number of percentile definitions \"101\" lies outside 0 to 100"},
         Damage{"APercentilesLineWithAMillionEmptyFieldsMore",
                [](Lines &l) { l[lineOf(l, "Percentiles")] += kMillionEmptyFields; },
-               "line 7: its line \"Percentiles\" has 1000012 fields, more than 500 percentile definitions of "
+               "line 7: its line \"Percentiles\" has 1000012 fields, more than 100 percentile definitions of "
                "each "
                "kind take"}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -643,6 +653,28 @@ std::string replacedOnce(std::string text, const std::string &from, const std::s
 }
 
 } // namespace
+
+TEST_F(OpenedStreetResults, asManyPercentileDefinitionsAndLimitValuesAsTheListsCanHoldOpen) {
+    auto opened = [&](const std::function<void(Lines &)> &grow, const char *name) {
+        Lines lines = sample->lines;
+        grow(lines);
+        std::string text;
+        for (const std::string &line : lines) {
+            text += line + "\r\n";
+        }
+        std::string error;
+        auto store = StreetResultsStore::open(sample->dir.write(name, text).string(), sample->s, &error);
+        EXPECT_NE(store, nullptr) << error;
+        return store;
+    };
+    const auto percentiles =
+        opened([](Lines &l) { dailyPercentiles(l, msr::kMaxPercentiles); }, "percentiles.msr");
+    ASSERT_NE(percentiles, nullptr);
+    EXPECT_EQ(percentiles->view().percentiles[2].count(), kMaxPercentileDefinitions);
+    const auto limits = opened([](Lines &l) { limitRows(l, msr::kMaxLimitRows); }, "limits.msr");
+    ASSERT_NE(limits, nullptr);
+    EXPECT_EQ(limits->view().limits.LimValMaxRows, kMaxLimitValueRows);
+}
 
 TEST_F(OpenedStreetResults, aFileReplacedAfterItWasOpenedIsNotWhatTheStreetPagesAndSaveRead) {
     const OpenedCopy opened(*sample, "replaced.msr");
