@@ -42,7 +42,7 @@ std::string quotedTextProblem(const std::string &what, const std::string &text) 
     }
     for (char c : text) {
         if (static_cast<unsigned char>(c) < 0x20) {
-            return what + " " + doubleQuoted(text) + " holds a line end or another control character.";
+            return what + " " + quotedText(text) + " holds a line end or another control character.";
         }
     }
     return {};
@@ -223,7 +223,9 @@ std::string percentileListText(const PercentileFamilies &families) {
             const std::string text = percentileText(r.percentile);
             const float fraction = static_cast<float>(1.0 - typedNumber(text) / 100.0);
             ColumnLine line;
-            line.text(doubleQuoted(text + kPercentileSuffixes[k]) + ",").at(19).text(formatSingle(fraction) + ",");
+            line.text(doubleQuoted(text + kPercentileSuffixes[k]) + ",")
+                .at(19)
+                .text(formatSingle(fraction) + ",");
             line.at(27).text(std::to_string(r.nthHighest) + ",").at(35).text(std::to_string(k));
             out += line.str() + kCrLf;
         }

@@ -121,17 +121,9 @@ std::size_t cellCount(std::string_view line) {
 }
 
 // A text of the file as a message shows it: at most 40 characters, cut
-// between characters of UTF-8.
+// between characters of UTF-8, control characters visible.
 std::string shortened(std::string_view text) {
-    constexpr std::size_t kShown = 40;
-    if (text.size() <= kShown) {
-        return std::string(text);
-    }
-    std::size_t end = kShown;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        --end;
-    }
-    return std::string(text.substr(0, end)) + "...";
+    return visibleExcerpt(text, 40);
 }
 
 std::string lineName(std::size_t index) {
