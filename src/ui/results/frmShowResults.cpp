@@ -250,7 +250,11 @@ void frmShowResults::ReLoad() {
 void frmShowResults::showRunKeyInfo() {
     const QFontMetrics metrics(txtKeyInfo->font());
     const double width = txtKeyInfo->viewport()->width() - 2 * txtKeyInfo->document()->documentMargin();
-    const std::vector<std::string> lines = results::keyInfoLines(m_run.facts, width, [&](std::string_view t) {
+    // The street's name as the box shows it: a name of many characters is
+    // neither measured nor laid out whole.
+    results::KeyInfoFacts facts = m_run.facts;
+    facts.streetName = displayText(facts.streetName).toStdString();
+    const std::vector<std::string> lines = results::keyInfoLines(facts, width, [&](std::string_view t) {
         return metrics.horizontalAdvance(QString::fromUtf8(t));
     });
     QStringList shown;
