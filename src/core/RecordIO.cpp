@@ -200,14 +200,17 @@ std::string RecordReader::readField(bool numeric, Kind *kind) {
     return field;
 }
 
+std::string fieldTooLongText(const std::string &fileName, int line, std::size_t length) {
+    return (fileName.empty() ? std::string("Line ") : fileName + ", line ") + std::to_string(line) +
+           ": a field holds " + std::to_string(length) + " characters; the program takes texts of at most " +
+           std::to_string(kMaxFieldText) + " characters.";
+}
+
 void RecordReader::checkFieldLength(size_t length, int line) const {
     if (length <= kMaxFieldText) {
         return;
     }
-    const std::string limit = std::to_string(kMaxFieldText);
-    throw FieldTooLongError((m_fileName.empty() ? std::string("Line ") : m_fileName + ", line ") +
-                            std::to_string(line) + ": a field holds " + std::to_string(length) +
-                            " characters; the program takes texts of at most " + limit + " characters.");
+    throw FieldTooLongError(fieldTooLongText(m_fileName, line, length));
 }
 
 void RecordReader::failField(const std::string &what, const std::string &field) const {

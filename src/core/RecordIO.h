@@ -31,6 +31,10 @@ public:
     using RecordError::RecordError;
 };
 
+// The message of a field of length characters, longer than the program
+// keeps (kMaxFieldText): "<file>, line n: a field holds ... characters; ...".
+std::string fieldTooLongText(const std::string &fileName, int line, std::size_t length);
+
 // Reading past the end of the data.
 class EndOfFileError : public RecordError {
 public:

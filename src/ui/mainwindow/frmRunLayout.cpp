@@ -1,11 +1,11 @@
 // Static layout of the main window: menus, toolbar, frames and controls.
 
 #include "core/RecordIO.h"
-#include "ui/common/ElidedLabel.h"
 #include "ui/common/EngineState.h"
 #include "ui/common/NamedButton.h"
-#include "ui/common/SketchBox.h"
 #include "ui/mainwindow/FileCheckList.h"
+#include "ui/common/ElidedLabel.h"
+#include "ui/common/SketchBox.h"
 #include "ui/mainwindow/StreetSketchPanel.h"
 #include "ui/mainwindow/frmRun.h"
 
@@ -261,8 +261,7 @@ void frmRun::setupPeriodFrame(QWidget *parent) {
         date = lineEdit(frame, QStringLiteral("mEdit%1").arg(suffix), 100);
         date->setInputMask(QStringLiteral("99-99-9999;_"));
         hour = lineEdit(frame, QStringLiteral("txtHour%1").arg(suffix), 40);
-        caption =
-            label(frame, QStringLiteral("lbl%1").arg(suffix), title + QStringLiteral(":  dd-mm-yyyy  hh"));
+        caption = label(frame, QStringLiteral("lbl%1").arg(suffix), title + QStringLiteral(":  dd-mm-yyyy  hh"));
         date->setEnabled(false);
         hour->setEnabled(false);
         grid->addWidget(caption, 0, 0, 1, 3);
