@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -111,6 +112,28 @@ TEST(LongTextsInTheWindow, AStreetNameOfTwentyMillionCharactersInTheStatusLineIs
     s->resize(800, 600);
     EXPECT_FALSE(s->grab().isNull());
     EXPECT_LT(label->shownText().size(), shown.size()) << "the status line is narrower than its text";
+}
+
+// A run of a streets file whose first street's name is twenty million
+// characters: refused with a message that names the file and line and
+// quotes nothing of the name; the window goes on.
+TEST(LongTextsInTheWindow, ARunOfAStreetNameOfTwentyMillionCharactersIsRefusedWithAMessage) {
+    test::Sample sample;
+    const std::string path = sample.appDir + "Working/Streets.txt";
+    std::string streets = test::readFile(path);
+    const std::string first = "\"Harbour Road\"";
+    ASSERT_NE(streets.find(first), std::string::npos);
+    streets.replace(streets.find(first), first.size(), "\"" + std::string(20'000'000, 'N') + "\"");
+    std::ofstream(path, std::ios::binary) << streets;
+    test::Session s(sample, sample.project("DemoStreets.vkm"));
+    ASSERT_TRUE(s.loaded);
+    s.runToEnd();
+    EXPECT_EQ(s->lblProgress->text(), "The calculation did not reach its end.");
+    ASSERT_FALSE(s.ui.messages.empty());
+    const std::string &said = s.ui.messages.back();
+    EXPECT_NE(said.find("Streets.txt, line 1: a field holds 20000000 characters"), std::string::npos)
+        << said.substr(0, 300);
+    EXPECT_LT(said.size(), 1000u) << "the message quotes nothing of the name";
 }
 
 // The caption of the results of a street whose name is twenty million
