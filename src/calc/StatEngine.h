@@ -43,6 +43,7 @@
 
 #include "calc/StatSeries.h"
 #include "calc/StatTopList.h"
+#include "core/SharedText.h"
 
 #include <array>
 #include <functional>
@@ -144,9 +145,9 @@ std::string statDayText(const StatDay &day);
 // the daily averages per pollutant, side and series (-99 = none).
 struct StatDayRecord {
     StatDay day;
-    std::string key; // the day's text, made unique with " (2)", " (3)" ... when repeated
-    std::string streetName;
-    double x = 0.0; // map coordinates of the street
+    std::string key;       // the day's text, made unique with " (2)", " (3)" ... when repeated
+    SharedText streetName; // one text for every day of the street
+    double x = 0.0;        // map coordinates of the street
     double y = 0.0;
     std::vector<std::array<std::array<float, kSeriesCount>, 2>> averages; // [pollutant][side - 1][series]
 
@@ -282,7 +283,7 @@ private:
     std::vector<PollutantPlan> m_plan;
     std::vector<StatDayRecord> m_days;
     std::map<std::string, int> m_keyUses;
-    std::string m_streetName;
+    SharedText m_streetName;
     double m_streetX = 0.0;
     double m_streetY = 0.0;
     StatDay m_day;

@@ -35,6 +35,8 @@ template <typename F> void reading(Reading &r, F &&body) {
     RecordReader &file = r.f;
     try {
         body();
+    } catch (const FieldTooLongError &e) {
+        throw RunError(kErrOverflow, e.what());
     } catch (const RecordLineError &e) {
         throw RunError(e.held() < e.expected() ? kErrPastEnd : kErrOutOfRange, e.describe(r.line, r.rule));
     } catch (const EndOfFileError &e) {

@@ -5,6 +5,8 @@
 // the day's calendar and street data. Receptor 0 (or below) reads the larger
 // of sides 1 and 2. The tables keep the size they had at creation.
 
+#include "core/SharedText.h"
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -16,8 +18,8 @@ public:
     DailyAverage(int nPol, int numReceptors);
 
     std::chrono::year_month_day Dates{};
-    std::string StreetName;
-    int DayOfWeek = 0; // Monday = 1 .. Sunday = 7
+    SharedText StreetName; // shared by the days of a street
+    int DayOfWeek = 0;     // Monday = 1 .. Sunday = 7
     int DayCase = 0;
     double X_coord = 0; // map coordinates of the street
     double Y_coord = 0;

@@ -44,7 +44,7 @@ std::string quotedTextProblem(const std::string &what, const std::string &text) 
     }
     for (char c : text) {
         if (static_cast<unsigned char>(c) < 0x20) {
-            return what + " " + doubleQuoted(text) + " holds a line end or another control character.";
+            return what + " " + quotedText(text) + " holds a line end or another control character.";
         }
     }
     return {};

@@ -1,5 +1,6 @@
 #include "core/RecordIO.h"
 
+#include "core/KeptSizes.h"
 #include "core/Numbers.h"
 #include "core/TextIO.h"
 
@@ -90,6 +91,7 @@ std::string RecordReader::readHeaderLine() {
     while (m_pos < m_text.size() && !isLineEnd(m_text[m_pos])) {
         ++m_pos;
     }
+    checkFieldLength(m_pos - start, m_line);
     std::string line = m_text.substr(start, m_pos - start);
     if (m_pos < m_text.size()) {
         if (m_text[m_pos] == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n') {
@@ -167,6 +169,7 @@ std::string RecordReader::readField(bool numeric, Kind *kind) {
         *kind = first == '"' ? Kind::Quoted : Kind::Hashed;
         const size_t close = m_text.find(first, m_pos + 1);
         const size_t end = close == std::string::npos ? m_text.size() : close;
+        checkFieldLength(end - m_pos - 1, m_fieldLine);
         field = m_text.substr(m_pos + 1, end - m_pos - 1);
         for (char c : field) {
             if (c == '\n') {
@@ -191,9 +194,23 @@ std::string RecordReader::readField(bool numeric, Kind *kind) {
         }
         ++m_pos;
     }
+    checkFieldLength(m_pos - start, m_fieldLine);
     field = trim(std::string_view(m_text).substr(start, m_pos - start));
     skipTerminator();
     return field;
+}
+
+std::string fieldTooLongText(const std::string &fileName, int line, std::size_t length) {
+    return (fileName.empty() ? std::string("Line ") : fileName + ", line ") + std::to_string(line) +
+           ": a field holds " + std::to_string(length) + " characters; the program takes texts of at most " +
+           std::to_string(kMaxFieldText) + " characters.";
+}
+
+void RecordReader::checkFieldLength(size_t length, int line) const {
+    if (length <= kMaxFieldText) {
+        return;
+    }
+    throw FieldTooLongError(fieldTooLongText(m_fileName, line, length));
 }
 
 void RecordReader::failField(const std::string &what, const std::string &field) const {
@@ -270,6 +287,8 @@ template <typename Read> auto RecordLine::item(Read read) {
         value = read();
     } catch (const EndOfFileError &) {
         throw;
+    } catch (const FieldTooLongError &) {
+        throw; // the fault whatever the line holds: its items are not read on
     } catch (const RecordError &) {
         if (const int held = m_read + 1 + itemsLeft(); held != m_items) {
             fail(held);

@@ -23,6 +23,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A field longer than the program keeps of a text (kMaxFieldText): refused
+// as it is read, before its text is copied, and never taken for an item of
+// another kind. The message names the file and the line.
+class FieldTooLongError : public RecordError {
+public:
+    using RecordError::RecordError;
+};
+
+// The message of a field of length characters, longer than the program
+// keeps (kMaxFieldText): "<file>, line n: a field holds ... characters; ...".
+std::string fieldTooLongText(const std::string &fileName, int line, std::size_t length);
+
 // Reading past the end of the data.
 class EndOfFileError : public RecordError {
 public:
@@ -40,6 +52,8 @@ public:
 
     // The rest of the current line as it stands (a header line).
     std::string readHeaderLine();
+    // A field. Every read throws FieldTooLongError for a field (or header
+    // line) longer than kMaxFieldText bytes.
     std::string readString();
     double readDouble();
     long readLong(); // halves round to even
@@ -51,7 +65,7 @@ public:
     // the data follows it (blanks aside), not a comma or a further field.
     bool fieldEndedLine() const { return m_endedLine; }
 
-    int line() const { return m_line; }           // 1-based line of the next character
+    int line() const { return m_line; } // 1-based line of the next character
     // 1-based line on which the next field begins (the blanks and line ends
     // before it passed over); line() at the end of the data.
     int nextFieldLine() const;
@@ -64,6 +78,8 @@ private:
     std::string readField(bool numeric, Kind *kind);
     void skipTerminator();
     [[noreturn]] void failField(const std::string &what, const std::string &field) const;
+    // Throws FieldTooLongError when a field of length bytes is longer than the program keeps.
+    void checkFieldLength(size_t length, int line) const;
 
     std::string m_text;
     std::string m_fileName;

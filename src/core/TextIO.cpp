@@ -315,6 +315,17 @@ std::string quotedText(std::string_view text) {
     return "\"" + visibleText(text) + "\"";
 }
 
+std::string visibleExcerpt(std::string_view text, std::size_t maxChars) {
+    std::size_t end = 0;
+    for (std::size_t chars = 0; end < text.size(); ++end) {
+        if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80 && chars++ == maxChars) {
+            break; // the first byte of the character past the last one shown
+        }
+    }
+    std::string shown = visibleText(text.substr(0, end));
+    return end < text.size() ? shown + "..." : shown;
+}
+
 std::string trim(std::string_view s) {
     const char *ws = " \t\r\n";
     const auto b = s.find_first_not_of(ws);

@@ -92,6 +92,11 @@ std::string writeFailureText(const std::string &path, int err);
 std::string visibleText(std::string_view text);
 // The same between double quotes: "0^Z".
 std::string quotedText(std::string_view text);
+// At most the first maxChars characters of a text, as visibleText shows
+// them, with "..." after a text that was cut: for a message that quotes a
+// line of a file that may be anything. The cut falls between characters of
+// UTF-8, and only the part shown is looked at.
+std::string visibleExcerpt(std::string_view text, std::size_t maxChars);
 
 std::string trim(std::string_view s);    // removes blanks, tabs, CR and LF at both ends
 std::string toLower(std::string_view s); // ASCII letters only

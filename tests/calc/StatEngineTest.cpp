@@ -108,6 +108,9 @@ TEST(StatEngineDaily, HourTwentyFourStaysInItsDateAndThreeDatesGiveThreeItems) {
     EXPECT_FLOAT_EQ(e.days()[0].value(0, 1, Series::Modelled), 2.0f);          // (23 x 1 + 25) / 24
     EXPECT_FLOAT_EQ(e.days()[2].value(0, 1, Series::Modelled), 94.0f / 24.0f); // (23 x 3 + 25) / 24
     EXPECT_EQ(e.days()[1].streetName, "Main Street");
+    // A name as long as a reader takes (1 MiB) is not copied into every day of a year.
+    EXPECT_EQ(&e.days()[0].streetName.str(), &e.days()[2].streetName.str())
+        << "the days share their street's name";
 }
 
 TEST(StatEngineDaily, ADateSeenAgainMakesAnItemOfItsOwnInsteadOfFailing) {

@@ -184,6 +184,8 @@ TEST(StatPublication, StoresEveryStatisticAndTheDaysIntoTheState) {
     const DailyAverage &first = state.DailyAverageList.item("2015-01-05");
     EXPECT_EQ(first.Dates, std::chrono::year_month_day{std::chrono::year{2015} / 1 / 5});
     EXPECT_EQ(first.StreetName, "Harbour Road");
+    EXPECT_EQ(&first.StreetName.str(), &state.DailyAverageList.item("2015-01-06").StreetName.str())
+        << "the days share their street's name";
     EXPECT_EQ(first.DayCase, 2);
     EXPECT_FLOAT_EQ(first.Modelled(0, 2), -99.0f);
     EXPECT_FLOAT_EQ(first.Observed(0, 0), 35.0f);

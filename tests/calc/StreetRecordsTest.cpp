@@ -285,6 +285,24 @@ INSTANTIATE_TEST_SUITE_P(
             "items, but a route record is one line of 22 items"}),
     [](const auto &info) { return test::testNameOf(info.param.name); });
 
+// A street name of twenty million characters is refused as it is read,
+// named with its file and line, not carried into the run's captions.
+TEST(StreetRecords, ANameLongerThanTheProgramKeepsIsRefusedNamingFileAndLine) {
+    RecordReader f(std::string(kSouth) + "#TRUE#,\"" + std::string(20'000'000, 'N') + "\",1,2,\"a.trf\"\r\n",
+                   "streets.txt");
+    CalcState s;
+    ReadStreetRecord(s, f);
+    try {
+        ReadStreetRecord(s, f);
+        FAIL() << "a name of " << s.CurrentStreetName.size() << " characters was taken";
+    } catch (const RunError &e) {
+        EXPECT_EQ(e.number(), kErrOverflow);
+        EXPECT_EQ(std::string(e.what()),
+                  "streets.txt, line 2: a field holds 20000000 characters; the program "
+                  "takes texts of at most 1048576 characters.");
+    }
+}
+
 struct BadRecord {
     const char *text;
     long error;

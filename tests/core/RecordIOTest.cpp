@@ -1,4 +1,5 @@
 #include "core/RecordIO.h"
+#include "core/KeptSizes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -187,6 +188,52 @@ TEST(RecordLine, LeavesATextInPlaceOfANumberOnALineOfTheRightCountToTheReadersEr
     } catch (const RecordError &e) {
         EXPECT_EQ(std::string(e.what()), "Expected a number but found \"abc\" in sectors.txt, line 1");
     }
+}
+
+// A field holds at most kMaxFieldText characters, whatever its kind; one
+// more is refused naming the file and the line the field begins on.
+struct LongField {
+    const char *name;
+    std::string before, after; // around the field's text
+    bool header;               // read as a header line
+};
+
+void PrintTo(const LongField &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class LongFields : public ::testing::TestWithParam<LongField> {};
+
+TEST_P(LongFields, AreTakenUpToTheBoundAndRefusedOnePastIt) {
+    const LongField &c = GetParam();
+    for (const std::size_t length : {kMaxFieldText, kMaxFieldText + 1}) {
+        RecordReader r("1\r\n" + c.before + std::string(length, 'x') + c.after + "\r\n2\r\n", "names.txt");
+        EXPECT_EQ(r.readLong(), 1);
+        try {
+            const std::string text = c.header ? r.readHeaderLine() : r.readString();
+            EXPECT_EQ(length, kMaxFieldText);
+            EXPECT_EQ(text.size(), kMaxFieldText);
+            EXPECT_EQ(r.readLong(), 2);
+        } catch (const FieldTooLongError &e) {
+            EXPECT_EQ(length, kMaxFieldText + 1);
+            EXPECT_EQ(std::string(e.what()),
+                      "names.txt, line 2: a field holds 1048577 characters; the program "
+                      "takes texts of at most 1048576 characters.");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LongFields,
+                         ::testing::Values(LongField{"quoted", "\"", "\"", false},
+                                           LongField{"plain", "", "", false},
+                                           LongField{"a header line", "", "", true}),
+                         [](const auto &info) { return test::testNameOf(info.param.name); });
+
+TEST(RecordLine, RefusesAFieldTooLongAsItselfNotAsALineOfAnotherCount) {
+    RecordReader r("10,\"" + std::string(kMaxFieldText + 1, 'x') + "\"\r\n", "sectors.txt");
+    RecordLine line(r, 3);
+    line.readDouble();
+    EXPECT_THROW(line.readDouble(), FieldTooLongError);
 }
 
 TEST(RecordReader, TellsWhetherAFieldEndedItsLine) {

@@ -133,5 +133,28 @@ TEST(TextReading, ControlCharactersOfInputTextShowInMessagesInCaretNotation) {
     }
 }
 
+// What a message quotes of a line that may be anything: its first characters,
+// visible, cut between characters of UTF-8.
+TEST(TextReading, AnExcerptOfALineShowsItsFirstCharactersVisibleAndCutBetweenCharacters) {
+    const struct {
+        std::string text;
+        std::size_t maxChars;
+        std::string shown;
+    } cases[] = {
+        {"Main Street", 11, "Main Street"},
+        {"Main Street", 4, "Main..."},
+        {std::string("\x7F"
+                     "ELF\x02\0\x1B",
+                     7),
+         7, "^?ELF^B^@^["},
+        {"\xC3\xA4\xC3\xB6\xC3\xBC", 2, "\xC3\xA4\xC3\xB6..."},
+        {"", 3, ""},
+        {std::string(20'000'000, 'x'), 3, "xxx..."},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(visibleExcerpt(c.text, c.maxChars), c.shown) << c.text.substr(0, 20);
+    }
+}
+
 } // namespace
 } // namespace vesk

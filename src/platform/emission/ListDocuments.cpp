@@ -67,8 +67,11 @@ template <typename Row> bool readRows(ListFileReader &in, Row row) {
     return true;
 }
 
-bool parseText(const std::string &text, const std::string &fileName, ListFileReader *in) {
+bool parseText(const std::string &text, const std::string &fileName, ListFileReader *in, std::string *error) {
     in->setText(text, fileName);
+    if (const std::string tooLong = in->fieldTooLong(); !tooLong.empty()) {
+        return fail(error, tooLong);
+    }
     return true;
 }
 
@@ -127,7 +130,9 @@ double VehicleListDocument::shareSum(const std::string &category) const {
 bool parseVehicleListDocument(const std::string &text, const std::string &fileName, VehicleListDocument *out,
                               std::string *error) {
     ListFileReader in;
-    parseText(text, fileName, &in);
+    if (!parseText(text, fileName, &in, error)) {
+        return false;
+    }
     VehicleListDocument doc;
     if (!readCountryLine(in, &doc.country, &doc.year, &doc.headerLines, error)) {
         return false;
@@ -256,7 +261,9 @@ bool writeVehicleListFile(const std::string &path, const VehicleListDocument &do
 bool parseFuelListDocument(const std::string &text, const std::string &fileName, FuelListDocument *out,
                            std::string *error) {
     ListFileReader in;
-    parseText(text, fileName, &in);
+    if (!parseText(text, fileName, &in, error)) {
+        return false;
+    }
     FuelListDocument doc;
     if (!readCountryLine(in, &doc.country, &doc.year, &doc.headerLines, error)) {
         return false;
@@ -384,7 +391,9 @@ double FactorTableDocument::hotFactor(const FactorRow &row, double speed_kmh) co
 bool parseFactorTableDocument(const std::string &text, const std::string &fileName, FactorTableDocument *out,
                               std::string *error) {
     ListFileReader in;
-    parseText(text, fileName, &in);
+    if (!parseText(text, fileName, &in, error)) {
+        return false;
+    }
     FactorTableDocument doc;
     if (!readHeaderLines(in, &doc.headerLines, error)) {
         return false;

@@ -1,7 +1,9 @@
 #include "platform/emission/ListFileReader.h"
 
+#include "core/KeptSizes.h"
 #include "core/ListLine.h"
 #include "core/Numbers.h"
+#include "core/RecordIO.h"
 #include "core/TextIO.h"
 #include "core/ValueRanges.h"
 
@@ -32,6 +34,20 @@ void ListFileReader::setText(const std::string &text, const std::string &fileNam
     m_index = -1;
     m_pushedBack = false;
     m_fields.clear();
+}
+
+std::string ListFileReader::fieldTooLong() const {
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].size() <= kMaxFieldText) {
+            continue; // no field of it can be longer
+        }
+        for (const std::string &f : ReadListLine(m_lines[i], ".")) {
+            if (const std::string text = unquoteField(f); text.size() > kMaxFieldText) {
+                return fieldTooLongText(m_fileName, static_cast<int>(i) + 1, text.size());
+            }
+        }
+    }
+    return {};
 }
 
 bool ListFileReader::next() {

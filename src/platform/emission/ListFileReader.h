@@ -20,6 +20,11 @@ public:
     // For tests and texts already in memory.
     void setText(const std::string &text, const std::string &fileName);
 
+    // The message naming the first field longer than the program keeps
+    // (kMaxFieldText) with its line; empty when there is none. Only lines
+    // longer than that bound are split to find it.
+    std::string fieldTooLong() const;
+
     // The next non-blank line split into fields (quotes removed). False at the end.
     bool next();
     // Puts the current line back, so that next() reads it again.

@@ -301,6 +301,9 @@ bool parseTrafficDocument(const std::string &text, const std::string &fileName, 
     std::string message;
     r.error = &message;
     r.in.setText(text, fileName);
+    if (const std::string tooLong = r.in.fieldTooLong(); !tooLong.empty()) {
+        return fail(error, tooLong);
+    }
     if (!parse(r)) {
         return fail(error, message);
     }

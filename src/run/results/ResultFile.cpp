@@ -186,30 +186,9 @@ std::size_t cellCount(std::string_view line) {
 }
 
 // A text of the file as a message shows it: at most 40 characters, cut
-// between characters of UTF-8, control bytes written as "\x1B" (a foreign
-// file's NUL or escape would otherwise reach the message box raw).
+// between characters of UTF-8, control characters visible.
 std::string shortened(std::string_view text) {
-    constexpr std::size_t kShown = 40;
-    std::size_t end = text.size();
-    if (end > kShown) {
-        end = kShown;
-        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-            --end;
-        }
-    }
-    std::string out;
-    for (const char ch : text.substr(0, end)) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte < 0x20 || byte == 0x7F) {
-            const char *const digits = "0123456789ABCDEF";
-            out += "\\x";
-            out += digits[byte >> 4];
-            out += digits[byte & 0xF];
-        } else {
-            out += ch;
-        }
-    }
-    return end < text.size() ? out + "..." : out;
+    return visibleExcerpt(text, 40);
 }
 
 std::string lineName(std::size_t index) {

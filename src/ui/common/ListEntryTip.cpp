@@ -1,4 +1,5 @@
 #include "ui/common/ListEntryTip.h"
+#include "ui/common/DisplayText.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -95,7 +96,8 @@ void ListEntryTip::pointerAt(const QPoint &viewportPos) {
                                                             : m_view->palette().color(QPalette::Text));
     palette.setColor(QPalette::Window, m_view->palette().color(QPalette::Base));
     m_tip->setPalette(palette);
-    m_tip->setText(index.data(Qt::DisplayRole).toString());
+    // A tip as wide as the screen at most: an entry of a file may be any length.
+    m_tip->setText(displayText(index.data(Qt::DisplayRole).toString(), kDisplayLineChars));
     // The tip's text starts where the entry's text starts, on the same line.
     const QRect text = textRect(index);
     m_tip->setIndent(textMargin(m_view));

@@ -2,6 +2,7 @@
 
 #include "core/Paths.h"
 #include "core/TextIO.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/QtInteraction.h"
 
 #include <QAbstractButton>
@@ -190,7 +191,7 @@ std::optional<QString> PrintDialog::wholeName(QLineEdit *field) {
     const std::optional<std::string> path = typedNamePathIn(
         field->text().toStdString(), typedNamesFolder(m_folder).toStdString(), kPrintField, &refusal);
     if (!path) {
-        QMessageBox::critical(this, applicationTitle(), QString::fromStdString(refusal));
+        QMessageBox::critical(this, applicationTitle(), displayMessage(refusal));
         field->setFocus();
         return std::nullopt;
     }

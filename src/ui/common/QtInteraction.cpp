@@ -2,6 +2,7 @@
 
 #include "core/Paths.h"
 #include "core/TextIO.h"
+#include "ui/common/DisplayText.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -110,12 +111,20 @@ Answer answerOf(int button, Buttons buttons, Answer defaultAnswer) {
 }
 
 QString titleOr(const std::string &title) {
-    return title.empty() ? applicationTitle() : QString::fromStdString(title);
+    return title.empty() ? applicationTitle() : displayText(title);
+}
+
+// A message box of the program's messages, which quote texts of files: shown
+// as plain text (a file's "<b>" is no markup), control characters visible and
+// held to a length the box can lay out.
+void setMessage(QMessageBox &box, const std::string &text) {
+    box.setTextFormat(Qt::PlainText);
+    box.setText(displayMessage(text));
 }
 
 void showRefusal(QWidget *parent, const std::string &refusal) {
-    QMessageBox box(QMessageBox::Critical, applicationTitle(), QString::fromStdString(refusal),
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), QString(), QMessageBox::Ok, parent);
+    setMessage(box, refusal);
     box.exec();
 }
 
@@ -286,8 +295,8 @@ template <typename F> void QtInteraction::onGuiThread(F &&f) {
 
 void QtInteraction::message(const std::string &text, Icon icon, const std::string &title) {
     onGuiThread([&] {
-        QMessageBox box(qtIcon(icon), titleOr(title), QString::fromStdString(text), QMessageBox::Ok,
-                        m_parentWidget);
+        QMessageBox box(qtIcon(icon), titleOr(title), QString(), QMessageBox::Ok, m_parentWidget);
+        setMessage(box, text);
         box.exec();
     });
 }
@@ -296,8 +305,8 @@ Answer QtInteraction::question(const std::string &text, Buttons buttons, Icon ic
                                const std::string &title) {
     Answer answer = defaultAnswer;
     onGuiThread([&] {
-        QMessageBox box(qtIcon(icon), titleOr(title), QString::fromStdString(text), qtButtons(buttons),
-                        m_parentWidget);
+        QMessageBox box(qtIcon(icon), titleOr(title), QString(), qtButtons(buttons), m_parentWidget);
+        setMessage(box, text);
         box.setDefaultButton(qtButton(defaultAnswer));
         answer = answerOf(box.exec(), buttons, defaultAnswer);
     });
@@ -310,8 +319,8 @@ std::optional<std::string> QtInteraction::inputBox(const std::string &prompt, co
     onGuiThread([&] {
         bool ok = false;
         const QString text =
-            QInputDialog::getText(m_parentWidget, titleOr(title), QString::fromStdString(prompt),
-                                  QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
+            QInputDialog::getText(m_parentWidget, titleOr(title), displayMessage(prompt), QLineEdit::Normal,
+                                  QString::fromStdString(defaultText), &ok);
         if (ok) {
             result = text.toStdString();
         }

@@ -5,6 +5,7 @@
 #include "core/TextIO.h"
 #include "project/NewProject.h"
 #include "project/StreetConfig.h"
+#include "ui/common/DisplayText.h"
 
 #include <algorithm>
 #include <optional>
@@ -210,9 +211,9 @@ bool StreetSetModel::setData(const QModelIndex &index, const QVariant &value, in
 bool StreetSetModel::refuse(const QModelIndex &index, const QVariant &value, const std::string &rule) {
     const StreetSetEntry &e = m_set.streets[static_cast<std::size_t>(index.row())];
     m_refusal = QStringLiteral("Street %1 (%2), %3: \"%4\" was not taken. %5")
-                    .arg(QString::number(index.row() + 1), QString::fromStdString(e.street.StreetName),
-                         headerData(index.column(), Qt::Horizontal).toString(), value.toString().trimmed(),
-                         QString::fromStdString(rule));
+                    .arg(QString::number(index.row() + 1), displayText(e.street.StreetName),
+                         headerData(index.column(), Qt::Horizontal).toString(),
+                         displayText(value.toString().trimmed()), QString::fromStdString(rule));
     Q_EMIT entryRefused(m_refusal);
     return false;
 }

@@ -11,6 +11,7 @@
 #include "project/FormatFiles.h"
 #include "project/Lifecycle.h"
 #include "run/State.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/DriveLetterNames.h"
 #include "ui/common/HelpSystem.h"
 #include "ui/inputdef/FloatingFrame.h"
@@ -248,7 +249,7 @@ void frmFormatFile::fillKnownList(StatOutputType type) {
     VarDescriptions.assign(1, std::string());
     for (const KnownVariable &v : m_known) {
         auto *item = new QListWidgetItem(QString::fromStdString(v.name), ListVariables);
-        item->setToolTip(QString::fromStdString(v.description));
+        item->setToolTip(displayText(v.description));
         VarDescriptions.push_back(v.description);
     }
 }

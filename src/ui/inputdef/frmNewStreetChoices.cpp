@@ -10,6 +10,7 @@
 #include "core/TextIO.h"
 #include "platform/emission/TrafficDocument.h"
 #include "run/State.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/DriveLetterNames.h"
 #include "ui/common/HelpSystem.h"
 #include "ui/editors/EditorComponents.h"
@@ -106,7 +107,7 @@ void frmNewStreet::cmbTrfType_Click(int index) {
         setTrafficFile(".\\" + StdTraffic[index - 1].fileName);
         StdTrafficChosen = !m_state.TrafficFile.empty();
         UserTrafficChosen = false;
-        cmbTrfType->setToolTip(QString::fromStdString(StdTraffic[index - 1].helpText));
+        cmbTrfType->setToolTip(displayText(StdTraffic[index - 1].helpText));
     }
     m_comboChosen = true;
     updateEditTraffic();
@@ -282,7 +283,7 @@ void frmNewStreet::cmbMetBack_Click(int index) {
             StdMetBackChosen = true;
             UserMetBackChosen = false;
         }
-        cmbMetBack->setToolTip(QString::fromStdString(StdMetBack[index - 1].helpText));
+        cmbMetBack->setToolTip(displayText(StdMetBack[index - 1].helpText));
     } else {
         StdMetBackChosen = false;
     }

@@ -2,6 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/TextIO.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/DriveLetterNames.h"
 #include "ui/common/EngineState.h"
 #include "ui/inputdef/frmNewFileName.h"
@@ -145,7 +146,7 @@ void StandardFilesEditor::showFiles() {
     for (const StandardFile &f : m_files) {
         lstFiles->addItem(QString::fromStdString(f.fileName));
         lstFiles->item(lstFiles->count() - 1)
-            ->setToolTip(QString::fromStdString(f.fileName)); // a long name whole
+            ->setToolTip(displayText(f.fileName, kDisplayLineChars)); // a long name whole
     }
     m_filling = false;
     lstFiles->setCurrentRow(m_files.empty() ? -1 : 0);

@@ -29,7 +29,7 @@ QString wholeNumber(int value) {
 
 // A typed view value: "," read as ".", then the leading number (0 when none).
 double typed(const QLineEdit *box) {
-    return typedNumber(box->text().toStdString());
+    return vesk::typedNumber(box->text().toStdString());
 }
 
 int roundedWithin(double value, const UpDownControl *upDown) {

@@ -424,7 +424,9 @@ void frmRun::setupUi() {
     ProgressBar1->setRange(0, 1000);
     ProgressBar1->setMaximumWidth(260);
     ProgressBar1->setVisible(false);
-    lblProgress = new QLabel(this);
+    // The status line holds a street's name while a run goes on: shortened
+    // to the width of the line, it never widens or wraps over the window.
+    lblProgress = new ElidedLabel(this);
     lblProgress->setObjectName(QStringLiteral("lblProgress"));
     statusBar()->addWidget(lblProgress, 1);
     statusBar()->addPermanentWidget(ProgressBar1);

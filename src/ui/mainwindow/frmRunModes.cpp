@@ -2,6 +2,7 @@
 
 #include "core/Interaction.h"
 #include "core/Paths.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/EngineState.h"
 #include "ui/mainwindow/FileCheckList.h"
 #include "ui/mainwindow/frmRun.h"
@@ -364,7 +365,7 @@ void frmRun::showProgress(double fraction, const QString &text) {
         Text0[1]->setText(parts[0]);
         Text0[2]->setText(parts[1]);
     } else if (!text.isEmpty() && !text.contains(QLatin1Char('|'))) {
-        lblProgress->setText(text);
+        lblProgress->setText(displayText(text));
     }
 }
 
@@ -402,8 +403,7 @@ void frmRun::runFinished() {
         lblProgress->setText(
             lastDone.empty()
                 ? QStringLiteral("The calculation was stopped while paused; no result file was changed.")
-                : QStringLiteral("The calculation was stopped after %1.")
-                      .arg(QString::fromStdString(lastDone)));
+                : QStringLiteral("The calculation was stopped after %1.").arg(displayText(lastDone)));
     } else if (ok) {
         lblProgress->setText(QStringLiteral("The calculation has ended."));
         QApplication::beep();

@@ -4,6 +4,7 @@
 #include "core/Paths.h"
 #include "core/RecordIO.h"
 #include "run/State.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/SketchBox.h"
 #include "ui/inputdef/frmStreetConfig.h"
 #include "ui/inputdef/frmStreetSet.h"
@@ -28,7 +29,7 @@ void frmRun::connectStreetSketch() {
 
 void frmRun::showStreetData() {
     const State &s = m_state;
-    const QString name = QString::fromStdString(s.StreetName);
+    const QString name = displayText(s.StreetName);
     Label11[1]->setText(name);
     Label11[1]->setToolTip(
         Label11[1]->fontMetrics().horizontalAdvance(name) > Label11[1]->width() ? name : QString());

@@ -1,4 +1,5 @@
 #include "ui/results/ResultsTableModel.h"
+#include "ui/common/DisplayText.h"
 
 #include <QFont>
 #include <QHeaderView>
@@ -37,7 +38,7 @@ QVariant ResultsTableModel::data(const QModelIndex &index, int role) const {
     const results::ResultsCell &cell = m_page.cell(index.row(), index.column());
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(cell.text);
+        return displayText(cell.text);
     case Qt::FontRole: {
         if (!cell.bold && !cell.italic) {
             return {};
@@ -63,12 +64,12 @@ QVariant ResultsTableModel::data(const QModelIndex &index, int role) const {
         return {};
     case Qt::ToolTipRole:
         if (!cell.note.empty()) {
-            return QString::fromStdString(cell.note);
+            return displayMessage(cell.note);
         }
         // A limit row's title may be cut short by its column.
         return index.column() == 0 &&
                        m_page.rows[static_cast<std::size_t>(index.row())].kind == results::RowKind::Limit
-                   ? QVariant(QString::fromStdString(cell.text))
+                   ? QVariant(displayText(cell.text))
                    : QVariant();
     default:
         return {};

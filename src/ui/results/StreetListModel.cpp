@@ -1,6 +1,7 @@
 #include "ui/results/StreetListModel.h"
 
 #include "calc/Format.h"
+#include "ui/common/DisplayText.h"
 
 #include <QBrush>
 #include <QColor>
@@ -51,7 +52,7 @@ QVariant StreetListModel::data(const QModelIndex &index, int role) const {
         case ColNumber:
             return street.number;
         case ColStreet:
-            return QString::fromStdString(street.name);
+            return displayText(street.name);
         case ColActive:
             return street.active ? QStringLiteral("Yes") : QStringLiteral("No");
         case ColX:

@@ -4,6 +4,7 @@
 #include "run/results/ResultsKeyInfo.h"
 #include "run/results/StreetResults.h"
 #include "run/results/StreetResultsView.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/EngineState.h"
 #include "ui/common/NamedButton.h"
 #include "ui/common/ScreenFit.h"
@@ -95,10 +96,11 @@ void frmMultiStreetResults::setStore(std::shared_ptr<results::StreetResultsStore
     QStringList lines;
     if (s != nullptr) {
         for (const std::string &line : results::streetListKeyInfo(*s)) {
-            lines << QString::fromStdString(line);
+            lines << displayText(line, kDisplayLineChars);
         }
-        setWindowTitle(
-            QString::fromStdString(results::resultsCaption(s->title(), s->calcTime(), ResultFileName())));
+        setWindowTitle(QString::fromStdString(
+            results::resultsCaption(displayText(s->title()).toStdString(),
+                                    displayText(s->calcTime()).toStdString(), ResultFileName())));
     }
     txtKeyInfo->setPlainText(lines.join(QLatin1Char('\n')));
     grdStreets->resizeColumnsToContents();
@@ -203,8 +205,9 @@ void frmMultiStreetResults::btnSave_Click() {
         m_interaction.message("The results could not be saved.\r\n" + error, Icon::Critical);
         return;
     }
-    setWindowTitle(
-        QString::fromStdString(results::resultsCaption(store->title(), store->calcTime(), ResultFileName())));
+    setWindowTitle(QString::fromStdString(
+        results::resultsCaption(displayText(store->title()).toStdString(),
+                                displayText(store->calcTime()).toStdString(), ResultFileName())));
 }
 
 void frmMultiStreetResults::btnOpen_Click() {

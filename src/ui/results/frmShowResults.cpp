@@ -7,6 +7,7 @@
 #include "core/Interaction.h"
 #include "core/Settings.h"
 #include "run/results/ResultsChoices.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/EngineState.h"
 #include "ui/common/ScreenFit.h"
 #include "ui/results/ResultsTableModel.h"
@@ -250,8 +251,8 @@ void frmShowResults::ReLoad() {
     menColumns->setEnabled(true);
     fillPageList(results::resultsPageNames(m_state.NumReceptors, m_run.recHeight));
     m_streetShown = m_run.facts.streetName;
-    setWindowTitle(QString::fromStdString(
-        results::resultsCaption(m_run.facts.streetName, m_run.facts.calcTime, m_state.ResultFileName)));
+    setWindowTitle(QString::fromStdString(results::resultsCaption(
+        displayText(m_run.facts.streetName).toStdString(), m_run.facts.calcTime, m_state.ResultFileName)));
     CurrentPage = 0;
     WriteResults();
     showRunKeyInfo();
@@ -260,11 +261,18 @@ void frmShowResults::ReLoad() {
 void frmShowResults::showRunKeyInfo() {
     const QFontMetrics metrics(txtKeyInfo->font());
     const double width = txtKeyInfo->viewport()->width() - 2 * txtKeyInfo->document()->documentMargin();
-    const std::vector<std::string> lines = results::keyInfoLines(m_run.facts, width, [&](std::string_view t) {
+    // The street's name as the box shows it: a name of many characters is
+    // neither measured nor laid out whole.
+    results::KeyInfoFacts facts = m_run.facts;
+    facts.streetName = displayText(facts.streetName).toStdString();
+    const std::vector<std::string> lines = results::keyInfoLines(facts, width, [&](std::string_view t) {
         return metrics.horizontalAdvance(QString::fromUtf8(t));
     });
-    txtKeyInfo->setPlainText(QString::fromStdString(results::joinKeyInfo(lines))
-                                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QStringList shown;
+    for (const std::string &line : lines) {
+        shown << displayText(line, kDisplayLineChars);
+    }
+    txtKeyInfo->setPlainText(shown.join(QLatin1Char('\n')));
 }
 
 void frmShowResults::fillPageList(const std::vector<std::string> &names) {

@@ -3,6 +3,7 @@
 #include "core/Interaction.h"
 #include "core/Paths.h"
 #include "core/TextIO.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/EngineState.h"
 #include "ui/results/frmShowResults.h"
 
@@ -152,10 +153,11 @@ bool frmShowResults::openResultFile(const std::string &path, bool named) {
     std::string street, calcTime;
     results::splitFirstKeyInfoLine(contents.keyInfo.front(), &street, &calcTime);
     m_streetShown = street;
-    setWindowTitle(QString::fromStdString(results::resultsCaption(street, calcTime, path)));
+    setWindowTitle(QString::fromStdString(results::resultsCaption(
+        displayText(street).toStdString(), displayText(calcTime).toStdString(), path)));
     QStringList lines;
     for (const std::string &line : contents.keyInfo) {
-        lines << QString::fromStdString(line);
+        lines << displayText(line, kDisplayLineChars);
     }
     txtKeyInfo->setPlainText(lines.join(QLatin1Char('\n')));
     ResultComments = contents.comments;

@@ -6,6 +6,7 @@
 #include "core/Interaction.h"
 #include "project/Lifecycle.h"
 #include "run/results/ResultsPrintPlan.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/EngineState.h"
 #include "ui/common/PictureFile.h"
 #include "ui/results/ResultsTablePainter.h"
@@ -23,7 +24,8 @@
 namespace vesk::ui {
 
 QString frmShowResults::proposedPdfName() const {
-    const QString street = QString::fromStdString(m_streetShown).trimmed();
+    // A file name holds some hundred characters of the street's name at most.
+    const QString street = displayText(m_streetShown, 100).trimmed();
     return offeredPrintFile(QString::fromStdString(openProjectFolder(m_state)),
                             street.isEmpty() ? QStringLiteral("results")
                                              : street + QStringLiteral("_results"));

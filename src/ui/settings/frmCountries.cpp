@@ -1,5 +1,6 @@
 #include "ui/settings/frmCountries.h"
 
+#include "ui/common/DisplayText.h"
 #include "ui/common/HelpSystem.h"
 
 #include <QHBoxLayout>
@@ -191,7 +192,7 @@ void frmCountries::btnOK_Click() {
         // Nothing is lost: the choice stays in the dialog and can be retried.
         QMessageBox::critical(this, QStringLiteral("WinVESK"),
                               QStringLiteral("The country list could not be saved.\n\n") +
-                                  QString::fromStdString(error));
+                                  displayMessage(error));
         return;
     }
     m_written = true;

@@ -4,6 +4,7 @@
 #include "core/Paths.h"
 #include "core/TextIO.h"
 #include "platform/emission/FactorCurves.h"
+#include "ui/common/DisplayText.h"
 #include "ui/common/NamedButton.h"
 #include "ui/editors/CurvePlot.h"
 #include "ui/tools/EmissionFactorModel.h"
@@ -50,7 +51,8 @@ frmEmissionFactors::frmEmissionFactors(Setup setup, Interaction &ui, QWidget *pa
     : QDialog(parent), m_ui(ui), m_env(setup.env), m_vehicleListPath(setup.vehicleListPath),
       m_fuelListPath(setup.fuelListPath) {
     setObjectName(QStringLiteral("frmEmissionFactors"));
-    setWindowTitle(QStringLiteral("Emission Factors - %1 %2").arg(qs(setup.country)).arg(setup.year));
+    setWindowTitle(
+        QStringLiteral("Emission Factors - %1 %2").arg(displayText(setup.country)).arg(setup.year));
     setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
     buildLayout();
     readFiles(setup);

@@ -211,4 +211,26 @@ TEST(ListDocuments, FuelListsAndFactorTablesMadeWrongAreReportedAtTheirRow) {
     EXPECT_FALSE(fs::exists(dir.path() / "Bad.eft"));
 }
 
+// A list whose text holds a field of twenty million characters is refused
+// naming the file and the line, before any of it is taken.
+TEST(ListDocuments, AFieldLongerThanTheProgramKeepsIsRefusedNamingFileAndLine) {
+    const std::string name(20'000'000, 'N');
+    auto replaced = [&](std::string text, const std::string &what) {
+        return text.replace(text.find(what), what.size(), name);
+    };
+    const std::string refusal =
+        ": a field holds 20000000 characters; the program takes texts of at most 1048576 characters.";
+    std::string error;
+    VehicleListDocument vehicles;
+    EXPECT_FALSE(parseVehicleListDocument(replaced(kSmallVehicles, "XX"), "Small.vlf", &vehicles, &error));
+    EXPECT_EQ(error, "Small.vlf, line 1" + refusal);
+    FuelListDocument fuels;
+    EXPECT_FALSE(parseFuelListDocument(replaced(kSmallFuels, "XX"), "Small.flf", &fuels, &error));
+    EXPECT_EQ(error, "Small.flf, line 1" + refusal);
+    FactorTableDocument factors;
+    EXPECT_FALSE(parseFactorTableDocument(replaced(kSmallFactors, "Hand-made factors for tests"), "Small.eft",
+                                          &factors, &error));
+    EXPECT_EQ(error, "Small.eft, line 2" + refusal);
+}
+
 } // namespace

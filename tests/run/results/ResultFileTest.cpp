@@ -228,6 +228,12 @@ INSTANTIATE_TEST_SUITE_P(
             "FirstKeyLineDeleted",
             sampleWith("\"Street: Main \"\"A\"\" Road   Calculated on: 2024-03-05 14:07:09\"\r\n", ""),
             "\"Average Daily Traffic: 1200 (Calculated)...\", does not begin with \"Street:\""},
+        // A file of another kind: its bytes are quoted visible.
+        BrokenFileCase{"FirstLineOfAnotherKindOfFile",
+                       std::string("\x7F"
+                                   "ELF\x02\x01\0\0\x1B[0m\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n",
+                                   34),
+                       "\"^?ELF^B^A^@^@^[[0m\", does not begin with \"Street:\""},
         BrokenFileCase{"CellDeleted", sampleWith("Modelled;18.46;--", "Modelled;--"),
                        "Line 17 holds 2 cells where the column names of its page are 3"},
         BrokenFileCase{"CellAdded", sampleWith("limit value;40;200", "limit value;40;200;7"),
@@ -262,10 +268,6 @@ INSTANTIATE_TEST_SUITE_P(
                        "\"Emission Scenario Year: 3\"\r\n\"Period Covered: 4\"\r\n\r\n\"Max/All\"\r\n"
                        "Page 0;a\r\nComponent;b\r\n",
                        "Line 5, a line of key information, \"\", does not begin with \"Urban Background:\""},
-        // Shown as escapes: the message box would show the bytes raw.
-        BrokenFileCase{"ControlBytesOfAForeignFile",
-                       std::string("\0\x1B[2Jtext\x7F\r\n", 12) + "b\r\nc\r\nd\r\ne\r\n",
-                       "\"\\x00\\x1B[2Jtext\\x7F\", does not begin with \"Street:\""},
         BrokenFileCase{
             "ColumnNamesDeleted", sampleWith("Component;Average;19th highest\r\nNitrogen", "Nitrogen"),
             "Line 15, where the column names of page 0 belong, begins with \"Nitrogen dioxide (µg/m³)\", "
