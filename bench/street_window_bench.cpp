@@ -8,7 +8,11 @@
 // time of each step and the peak memory of the process. Build in Release or
 // RelWithDebInfo; runs on the offscreen platform when no other is named.
 //
-//   street_window_bench [<definitions> [<limit rows>]]   (default 100 and 50)
+//   street_window_bench [<definitions> [<limit rows> [<pollutants>]]]
+//
+// (default 100 and 50, and the six pollutants of the demo list that have
+// limit values; with a number of pollutants, the demo's eight are followed
+// by more up to that number, each with its limit values and emitted).
 
 #include "core/KeptSizes.h"
 #include "core/Settings.h"
@@ -30,7 +34,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -113,6 +119,7 @@ std::string limitList(int n, int rows, const std::vector<std::string> &pollutant
 int main(int argc, char **argv) {
     const int n = argc > 1 ? std::atoi(argv[1]) : kMaxPercentileDefinitions;
     const int rows = argc > 2 ? std::atoi(argv[2]) : kMaxLimitValueRows;
+    const int pollutantCount = argc > 3 ? std::atoi(argv[3]) : 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -127,8 +134,18 @@ int main(int argc, char **argv) {
     }
     fs::copy(data / "Lists", dir / "Lists", fs::copy_options::recursive);
     std::ofstream(dir / "Lists/National/DL/PercDef.lst", std::ios::binary) << percentileList(n);
-    std::ofstream(dir / "Lists/National/DL/LimValDef.lst", std::ios::binary)
-        << limitList(n, rows, {"NO2", "PM10", "PM2.5", "CO", "BNZ", "O3"});
+    std::vector<std::string> limited = {"NO2", "PM10", "PM2.5", "CO", "BNZ", "O3"};
+    if (pollutantCount > 8) {
+        std::ifstream in(data / "Lists/National/DL/Pollutants.lst", std::ios::binary);
+        std::string list((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (int k = 9; k <= pollutantCount; ++k) {
+            const std::string name = "P" + std::to_string(k);
+            list += "\"" + name + "\",\"Pollutant " + name + "\",\"microg\",\"microg\",#TRUE#,1\r\n";
+            limited.push_back(name);
+        }
+        std::ofstream(dir / "Lists/National/DL/Pollutants.lst", std::ios::binary) << list;
+    }
+    std::ofstream(dir / "Lists/National/DL/LimValDef.lst", std::ios::binary) << limitList(n, rows, limited);
 
     State s;
     QuietInteraction ui;
@@ -139,7 +156,8 @@ int main(int argc, char **argv) {
         fs::remove_all(dir);
         return 1;
     }
-    std::printf("%d definitions a family, %d limit values a pollutant\n", s.NumPercHourly, s.LimValMaxRows);
+    std::printf("%d definitions a family, %d limit values a pollutant, %d pollutants (%d with limit values)\n",
+                s.NumPercHourly, s.LimValMaxRows, s.PollutantCount, s.LimValPollutantCount);
     std::printf("lists read:                %8.1f ms, peak %6.1f MB\n", msSince(start), peakMB());
     const std::size_t pollutants = static_cast<std::size_t>(s.NPol + 1);
     s.ShowPol.assign(pollutants, true);

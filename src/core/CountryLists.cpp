@@ -1,6 +1,7 @@
 #include "core/CountryLists.h"
 
 #include "core/CountryListReaders.h"
+#include "core/KeptSizes.h"
 #include "core/ListReading.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
@@ -46,6 +47,11 @@ void readPollutants(ReferenceTables &t, const ListContext &c, const std::string 
             throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) +
                                                   ": the microgram-to-ppb factor " + formatNumber(toPpb) +
                                                   " of " + name + " lies below 0.");
+        }
+        if (i >= kMaxPollutants) {
+            throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) + ": " +
+                                                  name + " is one pollutant more than the " +
+                                                  std::to_string(kMaxPollutants) + " the program keeps.");
         }
         t.PollutantLines.push_back(r.fieldLine());
         t.PollutantNames.push_back(name);

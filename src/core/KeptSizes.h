@@ -1,8 +1,8 @@
 #pragma once
 
 // How much the program keeps of what it reads: the longest text of a field,
-// and how many percentile definitions and limit values the country's lists
-// may hold. The lists' readers and editors take no more than this, so the
+// and how many pollutants, percentile definitions and limit values the
+// country's lists may hold. The lists' readers and editors take no more than this, so the
 // runs never write more into their results, and the readers of saved results
 // refuse more: whatever the program writes it reads back, and a damaged file
 // cannot make a page larger than a run can. Each bound lies far above any
@@ -17,6 +17,10 @@ namespace vesk {
 // title, a file name, a limit-value title. 1 MiB, the longest line of a
 // project file.
 inline constexpr std::size_t kMaxFieldText = std::size_t{1} << 20;
+
+// Pollutants of the country's pollutant list, and pollutants of its
+// limit-value list; real lists hold a dozen or two.
+inline constexpr int kMaxPollutants = 50;
 
 // Percentile definitions of one family (hourly, running 8-hour, daily) in
 // the country's percentile list; real lists hold some twenty in all.

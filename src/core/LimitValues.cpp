@@ -191,6 +191,11 @@ void readLimitValueFile(LimitValueTables *out, const ReferenceTables &defs, cons
     if (pollutantCount < 0) {
         throw ListLoadError(kErrOther, "Negative number of pollutants in " + r.fileName());
     }
+    if (pollutantCount > kMaxPollutants) {
+        throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) + ": " +
+                                              std::to_string(pollutantCount) + " pollutants, more than the " +
+                                              std::to_string(kMaxPollutants) + " the program keeps.");
+    }
     lv.LimValPollutantCount = static_cast<int>(pollutantCount);
     // The percentile line: commas stay inside fields.
     const std::vector<std::string> fields = ReadListLine(r.readHeaderLine(), ",");
@@ -228,6 +233,14 @@ void readLimitValueFile(LimitValueTables *out, const ReferenceTables &defs, cons
                 kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) + ": " +
                                   std::to_string(rowCount) + " limit values of " + name + ", more than the " +
                                   std::to_string(kMaxLimitValueRows) + " the program keeps of a pollutant.");
+        }
+        // A pollutant named twice would give its street pages two blocks of
+        // limits, and the results of a run two limit lines for it.
+        if (std::any_of(lv.LimValPollutants.begin() + 1, lv.LimValPollutants.end(),
+                        [&](const std::string &seen) { return iequals(seen, name); })) {
+            throw ListLoadError(kErrDuplicateKey, r.fileName() + ", line " + std::to_string(r.fieldLine()) +
+                                                      ": the pollutant " + name +
+                                                      " is in the Limit Values List twice.");
         }
         lv.LimValPollutants.push_back(name);
         lv.LimValRowCount.push_back(static_cast<int>(rowCount));

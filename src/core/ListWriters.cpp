@@ -97,6 +97,10 @@ std::vector<PollutantRow> pollutantRows(const ReferenceTables &t) {
 }
 
 std::string pollutantListProblem(const std::vector<PollutantRow> &rows) {
+    if (rows.size() > static_cast<std::size_t>(kMaxPollutants)) {
+        return "The list holds " + std::to_string(rows.size()) + " pollutants, more than the " +
+               std::to_string(kMaxPollutants) + " the program keeps.";
+    }
     std::set<std::string> names;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const PollutantRow &r = rows[i];

@@ -170,6 +170,27 @@ TEST(LoadCountryLists, PollutantNamesAreMatchedWithoutRegardToCaseAndAZeroFactor
     EXPECT_EQ(s.state.UrbEmiFileNames[0], "a.dat");
 }
 
+TEST(LoadCountryLists, FiftyPollutantsAreReadAndOneMoreIsRefusedWithItsLine) {
+    ProgramDir dir;
+    Started s(dir);
+    auto pollutants = [](int count) {
+        std::string rows;
+        for (int k = 1; k <= count; ++k) {
+            rows += "\"P" + std::to_string(k) + "\",\"p\",\"microg\",\"microg\",#TRUE#,0.5\r\n";
+        }
+        return pollutantsWith(rows);
+    };
+    dir.write("Lists/National/DL/Pollutants.lst", pollutants(kMaxPollutants));
+    ASSERT_TRUE(reload(s));
+    EXPECT_EQ(s.state.PollutantCount, kMaxPollutants);
+    dir.write("Lists/National/DL/Pollutants.lst", pollutants(kMaxPollutants + 1));
+    std::string error;
+    EXPECT_FALSE(LoadProjectCountryLists(s.state, s.ui, nullptr, nullptr, &error));
+    EXPECT_EQ(s.state.ErrorCode, 6);
+    EXPECT_EQ(error, dir.appDir() + "Lists/National/DL/Pollutants.lst, line 52: P51 is one pollutant more "
+                                    "than the 50 the program keeps.");
+}
+
 // A factor below 0 converts nothing: the list is refused naming its line,
 // whichever pollutant it is; 0 stays a factor the list does not give.
 TEST(LoadCountryLists, AMicrogramToPpbFactorBelowZeroIsRefusedNamingTheListAndLine) {

@@ -163,6 +163,33 @@ TEST_F(LimitFixture, FiftyRowsOfAPollutantAreReadAndOneMoreIsRefusedWithItsLine)
     EXPECT_EQ(state.LimValMaxRows, kMaxLimitValueRows) << "the list read before stays";
 }
 
+// A list naming a pollutant twice, or more pollutants than the program
+// keeps, is refused with its line: a run would write its limits twice, or
+// more than its saved results hold.
+TEST_F(LimitFixture, APollutantNamedTwiceOrOneMoreThanFiftyIsRefusedWithItsLine) {
+    const std::vector<std::string> one = {row("a", 1)};
+    std::vector<std::pair<std::string, std::vector<std::string>>> many;
+    for (int k = 1; k <= kMaxPollutants; ++k) {
+        many.push_back({"P" + std::to_string(k), one});
+    }
+    ASSERT_TRUE(read(limitFile(kStandardLine, many)));
+    EXPECT_EQ(state.LimValPollutantCount, kMaxPollutants);
+    many.push_back({"P51", one});
+    const struct {
+        std::vector<std::pair<std::string, std::vector<std::string>>> pollutants;
+        const char *says;
+    } refused[] = {
+        {{{"NO2", one}, {"PM10", one}, {"no2", one}}, "LimValDef.lst, line 16: the pollutant no2 is in the Limit "
+                                                      "Values List twice."},
+        {many, "LimValDef.lst, line 7: 51 pollutants, more than the 50 the program keeps."},
+    };
+    for (const auto &c : refused) {
+        EXPECT_FALSE(read(limitFile(kStandardLine, c.pollutants)));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find(c.says), std::string::npos) << ui.messages[0];
+    }
+}
+
 TEST_F(LimitFixture, AnUnknownPollutantIsReportedAndReadingGoesOn) {
     ASSERT_TRUE(read(limitFile(kStandardLine, {{"SO2", {row("a", 1)}}, {"NO2", {row("b", 2)}}})));
     ASSERT_EQ(ui.messages.size(), 1u);

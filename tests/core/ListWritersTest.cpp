@@ -472,6 +472,13 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"a quote in a long name",
                 [] { return pollutantsWith([](auto &r) { r[0].longName = "Nitrogen \"oxides\""; }); },
                 "double quote"},
+        Refusal{"more pollutants than the program keeps",
+                [] { return pollutantsWith([](auto &r) {
+                         while (r.size() <= static_cast<std::size_t>(kMaxPollutants)) {
+                             r.push_back({"P" + std::to_string(r.size()), "x", "ppb", "ppb", 1, 1});
+                         }
+                     }); },
+                "The list holds 51 pollutants, more than the 50 the program keeps."},
         Refusal{"a list without O3", [] { return pollutantsWith([](auto &r) { r.pop_back(); }); },
                 "O3 is missing"},
         Refusal{"a unit that is no keyword",
@@ -553,6 +560,13 @@ TEST(ListRefusals, LimitValuesNeedTitlesOnePollutantBlockEachAndNoMoreRowsThanKe
     EXPECT_EQ(limitValueListProblem(blocks, s.state),
               "The pollutant " + blocks[1].name +
                   " has 51 limit values, more than the 50 the program keeps of a pollutant.");
+    blocks = limitValueBlocks(s.state);
+    while (blocks.size() <= static_cast<std::size_t>(kMaxPollutants)) {
+        blocks.push_back(blocks[0]);
+        blocks.back().name = "P" + std::to_string(blocks.size());
+    }
+    EXPECT_EQ(limitValueListProblem(blocks, s.state),
+              "The Limit Values List holds 51 pollutants, more than the 50 the program keeps.");
     blocks = limitValueBlocks(s.state);
     blocks[1].rows[0].daily.pop_back();
     EXPECT_NE(limitValueListProblem(blocks, s.state).find("do not match"), std::string::npos);

@@ -144,6 +144,19 @@ TEST(PollutantsEditor, ANewRowIsSavedWithBackupsAndTheWholeProgramSeesIt) {
     EXPECT_FALSE(l.s.state.PollutantList.item("SO2").Emitter);
 }
 
+TEST(PollutantsEditor, TheListTakesNoMoreRowsThanTheProgramKeeps) {
+    Lists l;
+    frmEditPollutants e(l.s.state, l.s.ui, nullptr);
+    for (int k = e.model()->rowCount(); k < kMaxPollutants; ++k) {
+        e.btnAddRow_Click();
+    }
+    ASSERT_EQ(e.model()->rowCount(), kMaxPollutants);
+    l.s.ui.messages.clear();
+    e.btnAddRow_Click();
+    EXPECT_EQ(e.model()->rowCount(), kMaxPollutants);
+    EXPECT_TRUE(lastMessageHas(l.s.ui, "The list holds at most 50 pollutants"));
+}
+
 TEST(PollutantsEditor, DeletingARowMarksTheListAndRestoreBringsTheBackupBack) {
     Lists l;
     const std::string installed = l.read("Pollutants.lst");

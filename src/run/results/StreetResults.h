@@ -52,9 +52,10 @@
 //   name is passed over, a line there whose first field is empty or a
 //   number is refused; in every version the "Pollutants", "Statistics" and
 //   "Streets" lines are where the layout has them;
-// - a number beyond its range: a count beyond the bounds of msr (a thousand
-//   pollutants, 200,000 statistics, 500 percentile definitions of a kind, a
-//   thousand limit values of a pollutant, ten thousand summary columns), an integer
+// - a number beyond its range: a count beyond the bounds of msr (those of
+//   the country's lists: 50 pollutants, 100 percentile definitions of
+//   a kind, 50 limit values of a pollutant; 200,000 statistics, and the
+//   summary columns these make), an integer
 //   beyond int (the street's number, the scenario year, the options), a
 //   value no float can hold (-99, missing, stays a value like any other), a
 //   summary column whose limit or factor is not above 0;

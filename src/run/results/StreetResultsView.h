@@ -116,16 +116,20 @@ public:
 // Bounds of what a results file may hold, far beyond any real one (the
 // largest country lists hold a few dozen pollutants, some twenty percentile
 // definitions and a handful of limit values per pollutant), so that a
-// damaged count is refused before memory is taken for it. The percentile
-// definitions and limit values are those the country's lists can hold
-// (KeptSizes.h), no more: a run never writes more, and a street page at
+// damaged count is refused before memory is taken for it. The pollutants,
+// percentile definitions and limit values are those the country's lists can
+// hold (KeptSizes.h), no more: a run never writes more, and a street page at
 // these bounds still opens within a few seconds.
-inline constexpr long long kMaxPollutants = 1000;   // pollutants, also those with limit values
+// Pollutants, also those with limit values.
+inline constexpr long long kMaxPollutants = vesk::kMaxPollutants;
 inline constexpr long long kMaxStatistics = 200000; // statistics of each street
 // Percentile definitions of one family, and limit values of one pollutant.
 inline constexpr long long kMaxPercentiles = kMaxPercentileDefinitions;
 inline constexpr long long kMaxLimitRows = kMaxLimitValueRows;
-inline constexpr long long kMaxColumns = 10000;                 // summary columns of the street list
+// Summary columns of the street list: a column of each statistic with a
+// limit value, seven and one a percentile definition of each family, of
+// every pollutant.
+inline constexpr long long kMaxColumns = kMaxPollutants * (7 + 3 * kMaxPercentiles);
 inline constexpr long long kMaxPeriodHours = 1000000000;        // hours or days of a street's period
 inline constexpr long long kMaxDailyTraffic = 1000000000000000; // vehicles a day, calculated
 

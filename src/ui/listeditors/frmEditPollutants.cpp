@@ -2,6 +2,7 @@
 
 #include "calc/UnitFactors.h"
 #include "core/Interaction.h"
+#include "core/KeptSizes.h"
 #include "core/RecordIO.h"
 #include "core/RestoredLists.h"
 #include "core/TextIO.h"
@@ -191,6 +192,12 @@ void frmEditPollutants::selectRow(int row) {
 }
 
 void frmEditPollutants::btnAddRow_Click() {
+    if (m_rows.size() >= static_cast<std::size_t>(kMaxPollutants)) {
+        m_ui.message("The list holds at most " + std::to_string(kMaxPollutants) +
+                         " pollutants: delete one before adding another.",
+                     Icon::Information);
+        return;
+    }
     const int at = selectedRow() < 0 ? static_cast<int>(m_rows.size()) : selectedRow() + 1;
     PollutantRow row;
     row.name = "PollutName";

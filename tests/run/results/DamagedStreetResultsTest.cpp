@@ -416,9 +416,9 @@ INSTANTIATE_TEST_SUITE_P(
                "line 4: the line \"Statistics\" is missing or out of its place: the line here starts with "
                "\"Run\""},
         Damage{"ShownCountBeyondInt", setting("Shown", 1, "2147483648"),
-               "line 6: the number of pollutants shown \"2147483648\" lies outside 0 to 1000"},
+               "line 6: the number of pollutants shown \"2147483648\" lies outside 0 to 50"},
         Damage{"LimitsCount1e308", setting("Limits", 1, "1e308"),
-               "line 9: the number of limit-value pollutants \"1e308\" lies outside 0 to 1000"}),
+               "line 9: the number of limit-value pollutants \"1e308\" lies outside 0 to 50"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -440,7 +440,7 @@ INSTANTIATE_TEST_SUITE_P(
     Numbers, DamagedStreetResults,
     testing::Values(
         Damage{"PollutantsCountBeyondInt", setting("Pollutants", 1, "2147483648"),
-               "line 3: the number of pollutants \"2147483648\" lies outside 0 to 1000"},
+               "line 3: the number of pollutants \"2147483648\" lies outside 0 to 50"},
         Damage{"StatisticsCount1e308", setting("Statistics", 1, "1e308"),
                "line 4: the number of statistics \"1e308\" lies outside 0 to 200000"},
         Damage{"ScenarioYearBeyondInt", [](Lines &l) { l[1] = "\"Demo\",2147483648"; },
@@ -497,7 +497,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"ALimitTableOfTooManyRows", oneLimitRowTooMany,
                "line 12: the number of limit values \"51\" lies outside 0 to 50"},
         Damage{"TooManySummaryColumns", oneColumnTooMany,
-               "line 13: the number of summary columns \"10001\" lies outside 0 to 10000"},
+               "line 13: the number of summary columns \"15351\" lies outside 0 to 15350"},
         Damage{"TooManyPercentileDefinitions", onePercentileTooMany,
                "line 7: the number of percentile definitions \"101\" lies outside 0 to 100"},
         Damage{"APercentilesLineWithAMillionEmptyFieldsMore",
