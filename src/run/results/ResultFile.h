@@ -83,14 +83,13 @@ inline constexpr std::size_t kMaxCommentLines = 10000;
 inline constexpr std::size_t kMaxResultLines =
     kResultPages * (2 + static_cast<std::size_t>(msr::kMaxPollutants) * kMaxPollutantRows) +
     kMaxCommentLines + 5 + 2 + kResultPages;
-// Cells of all tables: ten pollutants with all their rows on pages of the
-// widest kind, on every page (498,960): far beyond a real list (a few
-// hundred cells a page), and what the window lays out in a few seconds (a
-// page's time and memory follow its cells). Narrower pages hold more
-// pollutants; the lines bound times the columns bound is beyond any list.
-// (In the window, on one core, a page at this bound and one at the lines
-// bound each open in under a second.)
-inline constexpr std::size_t kMaxResultCells = kResultPages * 10 * kMaxPollutantRows * kWidestResultsPage;
+// Cells of all tables: every pollutant the lists keep with all its rows on
+// every page, each page of the widest kind (2,496,648): what a run at the
+// lists' bounds writes, so that it opens again. A page's time and memory
+// follow its cells: in the window, on one core, a page holding them all
+// opens in about two seconds (bench/result_window_bench).
+inline constexpr std::size_t kMaxResultCells =
+    kResultPages * (2 + static_cast<std::size_t>(msr::kMaxPollutants) * kMaxPollutantRows) * kWidestResultsPage;
 // The longest text of a line before the tables or of a cell: one field the
 // program keeps and the words and blanks it writes around it.
 inline constexpr std::size_t kMaxResultText = kMaxFieldText + 4096;
