@@ -595,7 +595,14 @@ INSTANTIATE_TEST_SUITE_P(
                "line 15: street 1 is not calculated (#FALSE#) but holds hours calculated"},
         Damage{"AStreetNotCalculatedWithAValue",
                [](Lines &l) { notCalculatedHolding(l, "AvPM10_mod", "45"); },
-               "line 15: street 1 is not calculated (#FALSE#) but holds a value of AvPM10_mod, 45"}),
+               "line 15: street 1 is not calculated (#FALSE#) but holds a value of AvPM10_mod, 45"},
+        // No hours and no value, but the last hour calculated.
+        Damage{"AStreetNotCalculatedWithALastHour",
+               [](Lines &l) {
+                   notCalculatedHolding(l, "AvPM10_mod", "-99");
+                   setField(l, "1", 11, "\"2023-12-31 24:00\"");
+               },
+               "line 15: street 1 is not calculated (#FALSE#) but holds hours calculated"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -466,6 +466,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredNumberCase{" 18.46 ", 18.46}, StoredNumberCase{"-0.25", -0.25},
                       StoredNumberCase{"1,234.5", 1234.5}, StoredNumberCase{"12,345,678.25", 12345678.25},
                       StoredNumberCase{"1,23.5", std::nullopt}, StoredNumberCase{"1.234.5", std::nullopt},
+                      StoredNumberCase{"1,234,56.5", std::nullopt},
                       StoredNumberCase{"n/a", std::nullopt}, StoredNumberCase{"--", std::nullopt},
                       StoredNumberCase{"", std::nullopt}, StoredNumberCase{"12 %", std::nullopt},
                       StoredNumberCase{"40 µg", std::nullopt}));
