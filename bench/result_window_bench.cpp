@@ -11,6 +11,7 @@
 //
 //   result_window_bench [<pollutants>]   (default: three times those the lists keep)
 
+#include "BenchSupport.h"
 #include "core/KeptSizes.h"
 #include "core/Settings.h"
 #include "project/InitProgram.h"
@@ -21,8 +22,6 @@
 
 #include <QApplication>
 #include <QTableView>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -33,38 +32,12 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace vesk;
+using bench::Clock;
+using bench::msSince;
+using bench::peakMB;
 
 namespace {
-
-// Answers File > Open with the file written.
-class OpeningInteraction : public Interaction {
-public:
-    explicit OpeningInteraction(std::string path) : m_path(std::move(path)) {}
-    void message(const std::string &text, Icon, const std::string &) override {
-        std::fprintf(stderr, "message: %.300s\n", text.c_str());
-    }
-    Answer question(const std::string &, Buttons, Icon, Answer a, const std::string &) override { return a; }
-    std::optional<std::string> inputBox(const std::string &, const std::string &,
-                                        const std::string &) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseFile(const FileChoice &) override { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double peakMB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
-}
 
 // One page of the widest kind holding the given pollutants with all their rows.
 results::PageTexts widestPage(int pollutants) {
@@ -114,18 +87,11 @@ int main(int argc, char **argv) {
     }
     QApplication app(argc, argv);
 
-    const fs::path dir =
-        fs::temp_directory_path() / ("winvesk-result-window-bench-" + std::to_string(::getpid()));
-    const fs::path data = fs::path(WINVESK_SOURCE_DIR) / "data";
-    fs::create_directories(dir);
-    for (const char *file : {"Countries.ini", "MathPars.ini"}) {
-        fs::copy_file(data / file, dir / file);
-    }
-    fs::copy(data / "Lists", dir / "Lists", fs::copy_options::recursive);
+    const fs::path dir = bench::programFolderCopy("result-window-bench");
     const std::string path = (dir / "street.res").string();
 
     State s;
-    OpeningInteraction ui(path);
+    bench::BenchInteraction ui(path); // answers File > Open with the file written
     MemorySettings settings;
     if (!InitProgram(s, dir.string() + "/", ui, settings, nullptr)) {
         std::fprintf(stderr, "the program could not start on %s\n", dir.c_str());

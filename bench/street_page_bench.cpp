@@ -3,7 +3,8 @@
 // note of its own, as a saved street file whose statistics lack them shows
 // it), the same page read back from a result file with every percentile
 // column hidden, and the saving and opening of street results whose n
-// percentile columns each have a limit value (a summary column each). Build
+// percentile columns each have a limit value (a summary column each; only
+// as many as saved street results keep, a hundred a family). Build
 // in Release or RelWithDebInfo. The time per cell (per column for the store)
 // should stay level as n doubles: growing with it means work that grows with
 // the square of the page.
@@ -11,6 +12,7 @@
 //   street_page_bench          n = 1,000 to 16,000
 //   street_page_bench <n>      that n only (for profiling)
 
+#include "BenchSupport.h"
 #include "core/Settings.h"
 #include "core/StatVarNames.h"
 #include "project/InitProgram.h"
@@ -20,7 +22,6 @@
 #include "run/results/StreetResults.h"
 #include "run/results/StreetResultsView.h"
 
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -30,27 +31,11 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace vesk;
+using bench::Clock;
+using bench::msSince;
 
 namespace {
-
-class QuietInteraction : public Interaction {
-public:
-    void message(const std::string &text, Icon, const std::string &) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    Answer question(const std::string &, Buttons, Icon, Answer a, const std::string &) override { return a; }
-    std::optional<std::string> inputBox(const std::string &, const std::string &,
-                                        const std::string &) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseFile(const FileChoice &) override { return std::nullopt; }
-};
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // The program's state with n more hourly percentile definitions (the
 // 1000th to (1000 + n - 1)th highest hour); with limits, each of them has a
@@ -118,6 +103,11 @@ void pages(const State &base, int n) {
 
 void store(const State &base, int n, const fs::path &dir) {
     const State s = withPercentiles(base, n, true);
+    if (s.NumPercHourly > results::msr::kMaxPercentiles) {
+        std::printf("%6d definitions: more than the %lld of a family that saved street results keep\n", n,
+                    results::msr::kMaxPercentiles);
+        return;
+    }
     std::string error;
     auto start = Clock::now();
     results::StreetResultsStore run;
@@ -144,16 +134,9 @@ void store(const State &base, int n, const fs::path &dir) {
 } // namespace
 
 int main(int argc, char **argv) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("winvesk-street-page-bench-" + std::to_string(::getpid()));
-    const fs::path data = fs::path(WINVESK_SOURCE_DIR) / "data";
-    fs::create_directories(dir);
-    for (const char *file : {"Countries.ini", "MathPars.ini"}) {
-        fs::copy_file(data / file, dir / file);
-    }
-    fs::copy(data / "Lists", dir / "Lists", fs::copy_options::recursive);
+    const fs::path dir = bench::programFolderCopy("street-page-bench");
     State base;
-    QuietInteraction ui;
+    bench::BenchInteraction ui;
     MemorySettings settings;
     if (!InitProgram(base, dir.string() + "/", ui, settings, nullptr)) {
         std::fprintf(stderr, "the program could not start on %s\n", dir.c_str());

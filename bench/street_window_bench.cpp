@@ -14,6 +14,7 @@
 // limit values; with a number of pollutants, the demo's eight are followed
 // by more up to that number, each with its limit values and emitted).
 
+#include "BenchSupport.h"
 #include "core/KeptSizes.h"
 #include "core/Settings.h"
 #include "project/InitProgram.h"
@@ -26,8 +27,6 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QTableView>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -39,33 +38,12 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace vesk;
+using bench::Clock;
+using bench::msSince;
+using bench::peakMB;
 
 namespace {
-
-class QuietInteraction : public Interaction {
-public:
-    void message(const std::string &text, Icon, const std::string &) override {
-        std::fprintf(stderr, "message: %.200s\n", text.c_str());
-    }
-    Answer question(const std::string &, Buttons, Icon, Answer a, const std::string &) override { return a; }
-    std::optional<std::string> inputBox(const std::string &, const std::string &,
-                                        const std::string &) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseFile(const FileChoice &) override { return std::nullopt; }
-};
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double peakMB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
-}
 
 // n definitions of each family: percentiles 50.0, 50.1, ..., the k-th of
 // them the k-th highest value.
@@ -125,14 +103,8 @@ int main(int argc, char **argv) {
     }
     QApplication app(argc, argv);
 
-    const fs::path dir =
-        fs::temp_directory_path() / ("winvesk-street-window-bench-" + std::to_string(::getpid()));
+    const fs::path dir = bench::programFolderCopy("street-window-bench");
     const fs::path data = fs::path(WINVESK_SOURCE_DIR) / "data";
-    fs::create_directories(dir);
-    for (const char *file : {"Countries.ini", "MathPars.ini"}) {
-        fs::copy_file(data / file, dir / file);
-    }
-    fs::copy(data / "Lists", dir / "Lists", fs::copy_options::recursive);
     std::ofstream(dir / "Lists/National/DL/PercDef.lst", std::ios::binary) << percentileList(n);
     std::vector<std::string> limited = {"NO2", "PM10", "PM2.5", "CO", "BNZ", "O3"};
     if (pollutantCount > 8) {
@@ -148,7 +120,7 @@ int main(int argc, char **argv) {
     std::ofstream(dir / "Lists/National/DL/LimValDef.lst", std::ios::binary) << limitList(n, rows, limited);
 
     State s;
-    QuietInteraction ui;
+    bench::BenchInteraction ui;
     MemorySettings settings;
     auto start = Clock::now();
     if (!InitProgram(s, dir.string() + "/", ui, settings, nullptr)) {

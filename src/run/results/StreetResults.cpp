@@ -196,6 +196,23 @@ std::uint64_t streetResultsHash(std::uint64_t hash, std::string_view bytes) {
     return hash;
 }
 
+bool forEachSavedPiece(int fd, const std::function<bool(std::string_view)> &take) {
+    std::vector<char> piece(1 << 16);
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(fd, piece.data(), piece.size(), at);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0;
+        }
+        if (!take(std::string_view(piece.data(), static_cast<std::size_t>(n)))) {
+            return false;
+        }
+        at += n;
+    }
+}
+
 StreetResultsStore::~StreetResultsStore() {
     removeTemporary();
     if (m_fd >= 0) {
@@ -515,22 +532,10 @@ namespace {
 // false when they could not all be read or written.
 bool copyInto(int fd, StagedFile &out, std::uint64_t *hash) {
     *hash = kStreetResultsHashStart;
-    std::vector<char> piece(1 << 16);
-    for (off_t at = 0;;) {
-        const ssize_t n = ::pread(fd, piece.data(), piece.size(), at);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n == 0;
-        }
-        const std::string_view bytes(piece.data(), static_cast<std::size_t>(n));
+    return forEachSavedPiece(fd, [&](std::string_view bytes) {
         *hash = streetResultsHash(*hash, bytes);
-        if (!out.write(bytes)) {
-            return false;
-        }
-        at += n;
-    }
+        return out.write(bytes);
+    });
 }
 
 } // namespace

@@ -87,6 +87,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -157,6 +158,10 @@ inline constexpr const char *kStreetResultsTitle = "WinVESK multi-street results
 // is that of a followed by b. It tells a file opened from one changed since.
 inline constexpr std::uint64_t kStreetResultsHashStart = 14695981039346656037ULL;
 std::uint64_t streetResultsHash(std::uint64_t hash, std::string_view bytes);
+
+// Hands the bytes of the file fd, from its start, to take a piece at a time;
+// false when they could not all be read or take returned false.
+bool forEachSavedPiece(int fd, const std::function<bool(std::string_view)> &take);
 
 // One street as a run hands it to the store: the list's entry and the
 // street's statistics in the store's order (side 1 and side 2 of each).

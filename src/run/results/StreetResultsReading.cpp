@@ -175,18 +175,10 @@ SavedFileIdentity savedFileIdentity(const struct stat &status) {
 // The streetResultsHash of the bytes of the file fd; false when they cannot be read.
 bool savedFileHash(int fd, std::uint64_t *hash) {
     *hash = kStreetResultsHashStart;
-    std::vector<char> piece(1 << 16);
-    for (off_t at = 0;;) {
-        const ssize_t n = ::pread(fd, piece.data(), piece.size(), at);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n == 0;
-        }
-        *hash = streetResultsHash(*hash, std::string_view(piece.data(), static_cast<std::size_t>(n)));
-        at += n;
-    }
+    return forEachSavedPiece(fd, [&](std::string_view bytes) {
+        *hash = streetResultsHash(*hash, bytes);
+        return true;
+    });
 }
 
 bool savedKnownTag(const std::string &tag) {
