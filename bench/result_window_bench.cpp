@@ -115,8 +115,8 @@ int main(int argc, char **argv) {
     }
     const std::size_t rows = contents.pages[0].size();
     contents = {};
-    std::printf("%d pollutants, %zu rows of %zu cells written: %8.1f ms, %ju bytes, peak %6.1f MB\n", pollutants,
-                rows, results::kWidestResultsPage, msSince(start),
+    std::printf("%d pollutants, %zu rows of %zu cells written: %8.1f ms, %ju bytes, peak %6.1f MB\n",
+                pollutants, rows, results::kWidestResultsPage, msSince(start),
                 static_cast<std::uintmax_t>(fs::file_size(path)), peakMB());
 
     double total = 0;

@@ -22,7 +22,6 @@
 #include "run/results/StreetResults.h"
 #include "run/results/StreetResultsView.h"
 
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

@@ -128,8 +128,9 @@ int main(int argc, char **argv) {
         fs::remove_all(dir);
         return 1;
     }
-    std::printf("%d definitions a family, %d limit values a pollutant, %d pollutants (%d with limit values)\n",
-                s.NumPercHourly, s.LimValMaxRows, s.PollutantCount, s.LimValPollutantCount);
+    std::printf(
+        "%d definitions a family, %d limit values a pollutant, %d pollutants (%d with limit values)\n",
+        s.NumPercHourly, s.LimValMaxRows, s.PollutantCount, s.LimValPollutantCount);
     std::printf("lists read:                %8.1f ms, peak %6.1f MB\n", msSince(start), peakMB());
     const std::size_t pollutants = static_cast<std::size_t>(s.NPol + 1);
     s.ShowPol.assign(pollutants, true);

@@ -49,8 +49,8 @@ void readPollutants(ReferenceTables &t, const ListContext &c, const std::string 
                                                   " of " + name + " lies below 0.");
         }
         if (i >= kMaxPollutants) {
-            throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) + ": " +
-                                                  name + " is one pollutant more than the " +
+            throw ListLoadError(kErrOverflow, r.fileName() + ", line " + std::to_string(r.fieldLine()) +
+                                                  ": " + name + " is one pollutant more than the " +
                                                   std::to_string(kMaxPollutants) + " the program keeps.");
         }
         t.PollutantLines.push_back(r.fieldLine());

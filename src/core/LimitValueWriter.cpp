@@ -100,8 +100,8 @@ std::string limitValueListProblem(const std::vector<LimitValueBlock> &blocks,
                                   const PercentileNumbers &definitions) {
     const std::array<int, 3> n = limitValueColumnCounts(definitions);
     if (blocks.size() > static_cast<std::size_t>(kMaxPollutants)) {
-        return "The Limit Values List holds " + std::to_string(blocks.size()) + " pollutants, more than the " +
-               std::to_string(kMaxPollutants) + " the program keeps.";
+        return "The Limit Values List holds " + std::to_string(blocks.size()) +
+               " pollutants, more than the " + std::to_string(kMaxPollutants) + " the program keeps.";
     }
     std::set<std::string> names;
     for (const LimitValueBlock &b : blocks) {

@@ -235,7 +235,9 @@ std::string percentileListText(const PercentileFamilies &families) {
             const std::string text = percentileText(r.percentile);
             const float fraction = static_cast<float>(1.0 - typedNumber(text) / 100.0);
             ColumnLine line;
-            line.text(doubleQuoted(text + kPercentileSuffixes[k]) + ",").at(19).text(formatSingle(fraction) + ",");
+            line.text(doubleQuoted(text + kPercentileSuffixes[k]) + ",")
+                .at(19)
+                .text(formatSingle(fraction) + ",");
             line.at(27).text(std::to_string(r.nthHighest) + ",").at(35).text(std::to_string(k));
             out += line.str() + kCrLf;
         }

@@ -179,8 +179,9 @@ TEST_F(LimitFixture, APollutantNamedTwiceOrOneMoreThanFiftyIsRefusedWithItsLine)
         std::vector<std::pair<std::string, std::vector<std::string>>> pollutants;
         const char *says;
     } refused[] = {
-        {{{"NO2", one}, {"PM10", one}, {"no2", one}}, "LimValDef.lst, line 16: the pollutant no2 is in the Limit "
-                                                      "Values List twice."},
+        {{{"NO2", one}, {"PM10", one}, {"no2", one}},
+         "LimValDef.lst, line 16: the pollutant no2 is in the Limit "
+         "Values List twice."},
         {many, "LimValDef.lst, line 7: 51 pollutants, more than the 50 the program keeps."},
     };
     for (const auto &c : refused) {
